@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: native (AddressSanitizer, UBSan),
+# the optimised benchmarks and fuzzers (built, run briefly) and the Windows
+# build under Wine. Exit code 0 only when all passed.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+repo="$(cd "$here/.." && pwd)"
+cd "$repo"
+"$here/setup.sh"
+source "$here/env.sh"
+export CCACHE_BASEDIR="$repo" CCACHE_NOHASHDIR=1
+jobs=$(nproc)
+
+xvfb_pid=""
+started_wine=""
+cleanup() {
+  [ -n "$started_wine" ] && WINEPREFIX="$repo/build/win32/wineprefix" wineserver -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  return 0
+}
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  source "$here/xvfb.sh"
+  xvfb_start
+fi
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "native build (AddressSanitizer, UBSan)"
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$jobs"
+step "native tests"
+ctest --preset native -j "$jobs"
+
+step "native release build (benchmarks)"
+cmake --preset native-release >/dev/null
+cmake --build --preset native-release -j "$jobs"
+"$here/bench-smoke.sh" "$repo/build/native-release"
+
+step "fuzzers (short bounded runs)"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs"
+"$here/fuzz.sh" --seconds "${WAYLUNE_FUZZ_SECONDS:-10}"
+
+step "win32 build"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$jobs"
+step "win32 tests under Wine"
+started_wine=1
+ctest --preset win32 -j "$jobs"
+
+step "all tests passed"

@@ -1,0 +1,23 @@
+# Sourced: xvfb_start starts a private virtual display and exports DISPLAY,
+# leaving its pid in xvfb_pid. Composite stays off so Wine draws the content
+# of layered windows (colour key shown black).
+xvfb_start() {
+  local n
+  for n in $(seq 90 189); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x800x24 -extension Composite -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    local i
+    for i in $(seq 1 100); do
+      if [ -e "/tmp/.X11-unix/X$n" ]; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill "$xvfb_pid" 2>/dev/null; xvfb_pid=""
+  done
+  echo "xvfb: no free display" >&2
+  return 1
+}
