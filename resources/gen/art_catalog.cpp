@@ -1,0 +1,14 @@
+#include "art_catalog.h"
+
+#include "pictures/pictures.h"
+
+namespace art {
+
+ArtSet AddAllArt() {
+  ArtSet set;
+  AddAppIcons(set);  // first icon group: the shell shows it as the program's icon
+  AddMenuBitmaps(set);
+  return set;
+}
+
+}  // namespace art

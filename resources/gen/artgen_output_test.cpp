@@ -1,0 +1,211 @@
+// Runs the generator as the build does and checks what it wrote against the
+// names, sizes and key colours the program relies on.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "app/menu_bitmaps.h"
+#include "art_set.h"
+#include "effects.h"
+#include "test_util.h"
+
+namespace art {
+namespace {
+
+using test::Decode;
+using test::U16At;
+using test::U32At;
+
+struct RcLine {
+  std::string type, file;
+};
+
+class GeneratedArt : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new test::ScratchDir;
+    int status = -1;
+    test::Run(std::string(WAYLUNE_ARTGEN) + " '" + Out().string() + "'", &status);
+    ASSERT_EQ(status, 0);
+    std::ifstream rc(Out() / "art.rc");
+    std::string line;
+    while (std::getline(rc, line)) {
+      if (line.rfind("//", 0) == 0) continue;
+      std::istringstream in(line);
+      std::string name, type, file;
+      in >> name >> type >> file;
+      ASSERT_TRUE(file.size() > 2 && file.front() == '"' && file.back() == '"') << line;
+      (*rc_)[name] = {type, file.substr(1, file.size() - 2)};
+    }
+  }
+  static void TearDownTestSuite() {
+    delete dir_;
+    rc_->clear();
+  }
+  static std::filesystem::path Out() { return dir_->Path() / "art"; }
+  static std::filesystem::path FileOf(const std::string& name) { return Out() / rc_->at(name).file; }
+
+  static inline test::ScratchDir* dir_ = nullptr;
+  static inline std::map<std::string, RcLine>* rc_ = new std::map<std::string, RcLine>;
+};
+
+std::string MenuName(int n, MenuBitmapVariant v) {
+  char name[16];
+  std::snprintf(name, sizeof name, MENU_BITMAP_NAME_FORMAT, n, MENU_BITMAP_SUFFIX[v]);
+  return name;
+}
+
+std::vector<bool> KeyMask(const Canvas& c) {
+  std::vector<bool> mask;
+  for (const Rgba& p : c.Pixels()) mask.push_back(p == kMenuKey);
+  return mask;
+}
+
+TEST_F(GeneratedArt, EveryListedFileExistsAndNothingElseIsListed) {
+  for (const auto& [name, line] : *rc_) {
+    EXPECT_TRUE(std::filesystem::is_regular_file(Out() / line.file)) << name;
+    EXPECT_TRUE(line.type == "BITMAP" || line.type == "ICON" || line.type == "CURSOR" || line.type == "WAVE");
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(Out())) {
+    const std::string f = entry.path().filename().string();
+    EXPECT_TRUE(f == "art.rc" ||
+                std::any_of(rc_->begin(), rc_->end(), [&](auto& e) { return e.second.file == f; }))
+        << "stray file " << f;
+  }
+}
+
+TEST_F(GeneratedArt, MenuBitmapsAreTheTablesNamesAt32x32WithTheKeyAround) {
+  int expected = 0;
+  for (int n = 0; n < MENU_BITMAP_COUNT; ++n)
+    for (int v = 0; v < MBV_COUNT; ++v) {
+      const std::string name = MenuName(n, MenuBitmapVariant(v));
+      if (!MenuBitmapExists(n, MenuBitmapVariant(v))) {
+        EXPECT_EQ(rc_->count(name), 0u) << name;
+        continue;
+      }
+      ++expected;
+      SCOPED_TRACE(name);
+      ASSERT_EQ(rc_->count(name), 1u);
+      EXPECT_EQ(rc_->at(name).type, "BITMAP");
+      const Bytes raw = test::ReadFile(FileOf(name));
+      EXPECT_EQ(int32_t(U32At(raw, 18)), MENU_BITMAP_SIZE);
+      EXPECT_EQ(int32_t(U32At(raw, 22)), MENU_BITMAP_SIZE);  // bottom-up
+      const Canvas c = Decode(FileOf(name));
+      ASSERT_EQ(c.Width(), MENU_BITMAP_SIZE);
+      ASSERT_EQ(c.Height(), MENU_BITMAP_SIZE);
+      for (auto [x, y] : {std::pair{0, 0}, {31, 0}, {0, 31}, {31, 31}}) EXPECT_EQ(c.Get(x, y), kMenuKey);
+      const std::vector<bool> mask = KeyMask(c);
+      const auto keyed = std::count(mask.begin(), mask.end(), true);
+      EXPECT_GT(keyed, 32 * 32 / 10);  // a picture, not a filled square
+      EXPECT_LT(keyed, 32 * 32 * 9 / 10);
+    }
+  int listed = 0;
+  for (const auto& [name, line] : *rc_) listed += name.rfind("MENU_", 0) == 0;
+  EXPECT_EQ(listed, expected);
+}
+
+TEST_F(GeneratedArt, GreyedVariantsAreGreyCopiesWithTheSameTransparentArea) {
+  for (int n = 0; n < MENU_BITMAP_COUNT; ++n) {
+    if (!MenuBitmapExists(n, MBV_GREYED)) continue;
+    SCOPED_TRACE(n);
+    const Canvas plain = Decode(FileOf(MenuName(n, MBV_PLAIN)));
+    const Canvas grey = Decode(FileOf(MenuName(n, MBV_GREYED)));
+    EXPECT_EQ(KeyMask(plain), KeyMask(grey));
+    for (const Rgba& p : grey.Pixels())
+      if (p != kMenuKey) {
+        EXPECT_TRUE(p.r == p.g && p.g == p.b);
+      }
+    EXPECT_NE(plain, grey);
+  }
+}
+
+TEST_F(GeneratedArt, CheckedVariantAddsAMarkAndKeepsThePicture) {
+  for (int n = 0; n < MENU_BITMAP_COUNT; ++n) {
+    if (!MenuBitmapExists(n, MBV_CHECKED)) continue;
+    const Canvas plain = Decode(FileOf(MenuName(n, MBV_PLAIN)));
+    const Canvas checked = Decode(FileOf(MenuName(n, MBV_CHECKED)));
+    int changed = 0, sameElsewhere = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        const bool diff = plain.Get(x, y) != checked.Get(x, y);
+        changed += diff;
+        if (x < 16 || y < 14) sameElsewhere += !diff;  // the mark sits in the lower right
+      }
+    EXPECT_GT(changed, 30);
+    EXPECT_EQ(sameElsewhere, 32 * 32 - 16 * 18);
+  }
+}
+
+struct IconEntry {
+  int size, bits;
+};
+
+std::vector<IconEntry> IconEntries(const std::filesystem::path& file) {
+  const Bytes ico = test::ReadFile(file);
+  std::vector<IconEntry> out;
+  if (ico.size() < 6 || U16At(ico, 2) != 1) return out;
+  for (int i = 0; i < U16At(ico, 4); ++i) out.push_back({ico.at(6 + 16 * i), U16At(ico, 6 + 16 * i + 6)});
+  return out;
+}
+
+double MeanSaturation(const Canvas& c) {
+  double sum = 0;
+  int n = 0;
+  for (const Rgba& p : c.Pixels()) {
+    if (p.a < 255) continue;
+    sum += std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b});
+    ++n;
+  }
+  return n ? sum / n : 0;
+}
+
+TEST_F(GeneratedArt, IconsHaveTheirSizesAndTheOffIconLooksSwitchedOff) {
+  const std::map<std::string, std::vector<int>> want = {
+      {"AppIcon", {16, 32, 48}}, {"OffIcon", {16, 32, 48}}, {"LOGO", {48, 64}}};
+  for (const auto& [name, sizes] : want) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(rc_->count(name), 1u);
+    EXPECT_EQ(rc_->at(name).type, "ICON");
+    std::vector<int> truecolour;
+    for (const IconEntry& e : IconEntries(FileOf(name)))
+      if (e.bits == 32) truecolour.push_back(e.size);
+    EXPECT_EQ(truecolour, sizes);
+    const std::string identify = test::Run("/usr/bin/identify '" + FileOf(name).string() + "'");
+    for (int s : sizes)
+      EXPECT_NE(identify.find(std::to_string(s) + "x" + std::to_string(s)), std::string::npos) << identify;
+  }
+  for (int frame = 0; frame < 3; ++frame) {
+    const Canvas on = Decode(FileOf("AppIcon"), frame), off = Decode(FileOf("OffIcon"), frame);
+    ASSERT_EQ(on.Width(), off.Width());
+    EXPECT_NE(on, off);
+    EXPECT_LT(MeanSaturation(off) * 3, MeanSaturation(on)) << "frame " << frame;
+    EXPECT_EQ(on.Get(0, 0).a, 0);  // round icon: the corners are see-through
+  }
+}
+
+TEST_F(GeneratedArt, SameSourcesDrawTheSameBytes) {
+  test::ScratchDir again;
+  int status = -1;
+  test::Run(std::string(WAYLUNE_ARTGEN) + " '" + again.Path().string() + "'", &status);
+  ASSERT_EQ(status, 0);
+  for (const auto& [name, line] : *rc_)
+    EXPECT_EQ(test::ReadFile(again.Path() / line.file), test::ReadFile(Out() / line.file)) << name;
+}
+
+TEST(ArtGenerator, UsageAndUnwritableFolderFailCleanly) {
+  int status = 0;
+  const std::string usage = test::Run(std::string(WAYLUNE_ARTGEN) + " 2>&1", &status);
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_NE(usage.find("usage"), std::string::npos);
+  const std::string fail = test::Run(std::string(WAYLUNE_ARTGEN) + " /proc/waylune/art 2>&1", &status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(fail.find("art generator:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace art

@@ -1,0 +1,12 @@
+#pragma once
+// Every group of pictures the generator makes; AddAllArt in art_catalog.cpp
+// calls them in order.
+
+#include "../art_set.h"
+
+namespace art {
+
+void AddAppIcons(ArtSet& set);
+void AddMenuBitmaps(ArtSet& set);
+
+}  // namespace art
