@@ -1,12 +1,36 @@
 #include "app/lang_text.h"
 
-#include "app/app_globals.h"
-
 #include <windows.h>
 
-// Stand-in: the German defaults only, until the language files are read.
-const char* LangText(const char*, const char*, const char* germanDefault) {
-  return germanDefault && *germanDefault ? germanDefault : nullptr;
+#include <string>
+
+#include "app/app_globals.h"
+#include "app/portable/lang_format.h"
+
+namespace {
+
+// One buffer per thread: the calendar sheet reads month names on the
+// animation thread while option pages read their texts on the main thread.
+thread_local char t_langText[kLangTextMax];
+thread_local char t_figureText[kFigureTextMax];
+
+const char* Lookup(bool figureTexts, const char* section, const char* key, const char* fallback, char* buffer,
+                   int size) {
+  // Before the settings are loaded the folder is empty and the bare name makes
+  // the INI service look in the Windows folder.
+  std::string path = JoinFolderFile(ProgramFolder, LanguageFileName(Language.load(), figureTexts));
+  DWORD length = GetPrivateProfileStringA(section, key, fallback ? fallback : "", buffer, size, path.c_str());
+  if (length == 0) return nullptr;
+  ExpandLineBreaks(buffer);
+  return buffer;
 }
 
-const char* FigureText(const char*, const char*) { return nullptr; }
+}  // namespace
+
+const char* LangText(const char* section, const char* key, const char* germanDefault) {
+  return Lookup(false, section, key, germanDefault, t_langText, kLangTextMax);
+}
+
+const char* FigureText(const char* section, const char* key) {
+  return Lookup(true, section, key, nullptr, t_figureText, kFigureTextMax);
+}

@@ -15,6 +15,8 @@
 #include <mutex>
 #include <string>
 
+#include "app/portable/int_list.h"  // ParseIntList, FormatIntList
+
 class SettingInt {
  public:
   constexpr SettingInt(int v = 0) : value_(v) {}
@@ -36,6 +38,11 @@ template <size_t N>
 class SettingString {
  public:
   static constexpr size_t kCapacity = N;
+  constexpr SettingString() = default;
+  constexpr explicit SettingString(const char* init) {
+    for (size_t i = 0; i + 1 < N && init[i]; ++i) text_[i] = init[i];
+  }
+  SettingString(const SettingString&) = delete;
   void Set(const char* text) {
     std::lock_guard<std::mutex> lock(mutex_);
     lstrcpynA(text_, text ? text : "", static_cast<int>(N));
@@ -68,12 +75,13 @@ constexpr int kStripPictures = 7;
 constexpr int kSoundOptions = 10;
 constexpr int kExclusionTitles = 16;
 
+// Defaults are the initialisers below; LoadSettings starts from them.
 struct AppSettings {
   SettingInt Speed{50};
   SettingInt Pause{100};
   SettingInt Autostart{0};
   SettingInt DebugOn{0};
-  SettingString<MAX_PATH> DebugFileName;
+  SettingString<MAX_PATH> DebugFileName{"C:\\ORROWIN.LOG"};
   SettingString<MAX_PATH> AppPath;
   SettingList<kMaxDeactivatedFigures> FigDeactive;
   SettingInt HG{1};
@@ -84,10 +92,10 @@ struct AppSettings {
   SettingString<MAX_PATH> WallpaperPath;
   SettingInt Sound{1};  // the user's choice; whether the library is loaded is SoundLoaded
   SettingInt SNDvolume{1000};
-  SettingList<kSoundOptions> SoundOpt;
+  SettingList<kSoundOptions> SoundOpt{1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   SettingInt Clock{1};
   SettingInt ClockOnTop{0};
-  SettingList<8> ClockPos;
+  SettingList<8> ClockPos{50, 15, 50, 15, 50, 15, 50, 15};
   SettingInt ClockNotDA{1};
   SettingInt Countdown{0};
   SettingInt CountdownOnTop{0};
@@ -95,7 +103,7 @@ struct AppSettings {
   SettingInt CountdownPlaySound{0};
   SettingInt CountdownShowMsg{0};
   SettingString<MAX_PATH> CountdownSoundFile;
-  SettingList<8> CountdownPos;
+  SettingList<8> CountdownPos{50, 400, 50, 400, 50, 400, 50, 400};
   SettingInt CountdownNotDA{1};
   SettingList<5> CountdownDate;  // year, month, day, hour, minute
   SettingInt NoWinamp{0};
@@ -110,9 +118,9 @@ struct AppSettings {
   SettingInt TextFHeight{-10};
   SettingInt TextFWeight{500};
   SettingInt TextFItalic{0};
-  SettingString<32> TextFName;
+  SettingString<LF_FACESIZE> TextFName;
   SettingInt KeinFlugzeug{0};
-  SettingList<6> Weather;  // on, minutes, Fahrenheit, three list positions
+  SettingList<6> Weather{0, 60, 0, 0, 0, 0};  // on, minutes, Fahrenheit, three list positions
   SettingString<8> METAR;
   SettingString<80> WeatherCountry;
   SettingString<128> WeatherStation;
@@ -132,6 +140,12 @@ struct AppSettings {
   // Window titles during which no scene starts (NoStart00..NoStart15).
   std::array<SettingString<80>, kExclusionTitles> NoStart;
   SettingInt NoStartCount{0};
+  // Plane banner text and font (LoadBannerSettings; the plane page edits them).
+  SettingString<256> Banner;
+  SettingInt BannerFHeight{-18};
+  SettingInt BannerFWeight{700};
+  SettingInt BannerFItalic{0};
+  SettingString<LF_FACESIZE> BannerFName{"Verdana"};
   // Regional values from Control Panel\International.
   SettingInt FirstDayOfWeek{0};
   SettingString<8> DateSeparator;
@@ -148,7 +162,15 @@ extern std::atomic<int> SoundLoaded;
 extern char DataFolder[MAX_PATH];
 extern char ScreenSaverFile[MAX_PATH];
 
+// Fixed font of the speech bubbles: Verdana, height -10, weight 500.
+extern const LOGFONTA BubbleFont;
+
+// Loads every value of the settings key (defaults, clamps, regional values,
+// banner, Winamp path, folders) and publishes the result in one pass.
+// Returns the result of the last folder creation.
 int LoadSettings();
+// The savers write their group back; they do nothing when the key cannot be
+// opened for writing.
 void SaveSettings();
 void SaveClockSettings();
 void SaveCountdownSettings();
@@ -156,16 +178,30 @@ void SaveBillboardX();
 void SaveWeatherSettings();
 void SaveProxyCredentials();
 void SaveSoundFile(int figure, const char* path);
-int GetFigureSoundFile(int figure, char* out /* 256 */);
+// The user's sound file of a figure ("SF_%03d"): the path, or a single blank
+// when none is stored. Returns 1 when the value was read.
+int GetFigureSoundFile(int figure, char* out, size_t size);
+template <size_t N>
+int GetFigureSoundFile(int figure, char (&out)[N]) {
+  return GetFigureSoundFile(figure, out, N);
+}
 void LoadSoundDevice();
 void LoadInternetSettings();
+// Reads the banner text into text (size chars) and publishes the banner font
+// into Settings.Banner* .
 void LoadBannerSettings(char* text, int size);
-int ParseIntList(const char* text, int* out, int count);
+// The banner font of the Banner* settings as a LOGFONT, and back.
+LOGFONTA BannerLogFont();
+void SetBannerLogFont(const LOGFONTA& font);
 
 // on: write the Run value "Desktop-Waylune" with the quoted program path; off: delete it.
 void SetAutostart(int on, HINSTANCE instance);
 int ScreenSaverActive(int set, int value);
 int IsScreenSaverRunning();
+
+// Tests point every registry access of this module at a private key instead
+// of HKEY_CURRENT_USER (nullptr restores it).
+void SetSettingsRegistryRootForTests(HKEY root);
 
 inline constexpr char SETTINGS_KEY[] = "Software\\Kestrima\\Desktop\\DesktopWaylune";
 inline constexpr char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
