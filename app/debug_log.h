@@ -3,7 +3,12 @@
 
 #include <windows.h>
 
+// "+++" opens a failure line, "~~~" a change of state; "LADEN: " and
+// "ENTLADEN: " the loading and unloading of an object's bitmaps.
 void WriteLogLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Opens the log (once per run) and writes its start report; a file that
+// cannot be opened switches DebugOn off.
 void LogStart(HWND window, const char* fileName);
+// Writes the ENDE line and closes the log for the rest of the run.
 void LogEnd();
 void FormatLogTimestamp(char* buffer, int size);
