@@ -11,26 +11,9 @@
 #include <thread>
 
 #include "app/app_globals.h"
+#include "app/wine_test_paths.h"
 
 namespace {
-
-std::string SourceRoot() {
-  std::string file = __FILE__;  // .../app/help_test.cpp
-  std::string root = file.substr(0, file.rfind("/app/"));
-  if (!root.empty() && root[0] == '/') root = "Z:" + root;
-  for (char& c : root)
-    if (c == '/') c = '\\';
-  return root;
-}
-
-// build/win32/bin beside the test's own folder build/win32/app.
-std::string BinFolder() {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string exe = path;
-  std::string folder = exe.substr(0, exe.rfind('\\'));
-  return folder.substr(0, folder.rfind('\\')) + "\\bin";
-}
 
 // Answers the message boxes of one thread and remembers their texts.
 class BoxWatcher {
@@ -79,7 +62,7 @@ class BoxWatcher {
 class HelpBridge : public ::testing::Test {
  protected:
   void SetUp() override {
-    lstrcpynA(ProgramFolder, (SourceRoot() + "\\resources\\lang").c_str(), MAX_PATH);
+    lstrcpynA(ProgramFolder, (TestSourceFolder() + "\\resources\\lang").c_str(), MAX_PATH);
     Language = 1;
   }
   void TearDown() override { ShutdownHelp(); }
@@ -133,7 +116,7 @@ TEST_F(HelpBridge, MissingHelpFileShowsTheMessage) {
 }
 
 TEST_F(HelpBridge, CompiledHelpFileHoldsEveryPageAndThePopups) {
-  const std::string chm = BinFolder() + "\\Orrowin.chm";
+  const std::string chm = TestBinFolder() + "\\Orrowin.chm";
   std::string data = ReadWholeFile(chm);
   ASSERT_GT(data.size(), 1000u) << chm;
   EXPECT_EQ(data.substr(0, 4), "ITSF");
@@ -150,7 +133,7 @@ TEST_F(HelpBridge, CompiledHelpFileHoldsEveryPageAndThePopups) {
 // show pages, the message comes); the popup request returns either way.
 TEST_F(HelpBridge, RealHelpFileOpensOrReports) {
   InitHelp();
-  lstrcpynA(HelpFilePath, (BinFolder() + "\\Orrowin.chm").c_str(), MAX_PATH);
+  lstrcpynA(HelpFilePath, (TestBinFolder() + "\\Orrowin.chm").c_str(), MAX_PATH);
   BoxWatcher boxes(GetCurrentThreadId());
   ShowHelpTopic(nullptr, nullptr, 101);
   HWND viewer = FindWindowA("HH Parent", nullptr);

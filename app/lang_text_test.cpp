@@ -11,14 +11,12 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/wine_test_paths.h"
 
 namespace {
 
-// The source tree as Wine sees it (Z: is the Unix root).
 std::string SourcePath(const std::string& relative) {
-  std::string file = __FILE__;  // .../app/lang_text_test.cpp
-  std::string path = file.substr(0, file.rfind("/app/")) + "/" + relative;
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  std::string path = TestSourceFolder() + "\\" + relative;
   for (char& c : path)
     if (c == '/') c = '\\';
   return path;
