@@ -17,7 +17,7 @@ size_t FormatLogLine(char* line, const char* timestamp, const char* format, va_l
   line[length++] = ' ';
 
   char text[kLogTextMax + 1];
-  int written = std::vsnprintf(text, sizeof text, format ? format : "", args);
+  int written = format ? std::vsnprintf(text, sizeof text, format, args) : 0;
   size_t textLength = written < 0 ? 0 : static_cast<size_t>(written);
   if (textLength > kLogTextMax) textLength = kLogTextMax;
   std::memcpy(line + length, text, textLength);
