@@ -1,3 +1,133 @@
-#include <windows.h>
+// Start-up, single instance, the message loop and the end of the run.
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "app/app_globals.h"
+#include "app/desktop_windows.h"
+#include "app/help.h"
+#include "app/hotkeys.h"
+#include "app/lang_text.h"
+#include "app/main_window.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "app/shutdown.h"
+#include "app/sound.h"
+#include "app/startup.h"
+#include "app/tray_icon.h"
+#include "objects/desktop_object.h"
+#include "core/library_start_standin.h"
+#include "scene/anim_thread.h"
+#include "scene/scenery_strip.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr DWORD kMinCommonControls = 0x50051;  // 5.81
+
+int RunMessageLoop() {
+  MSG msg;
+  for (;;) {
+    BOOL result = GetMessageA(&msg, nullptr, 0, 0);
+    if (result == 0) return static_cast<int>(msg.wParam);
+    if (result == -1) {
+      // Same orderly end as a shutdown request.
+      OnShutdownMessage();
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+  AppInstance = instance;
+
+  if (GetDllVersion("comctl32.dll") < kMinCommonControls) {
+    ShowErrorBox("%s", LangText("ERR", "IE500",
+                                "Dieses Programm funktioniert nur, wenn Microsoft Internet Explorer ab "
+                                "Version 5.0 installiert ist."));
+    return 0;
+  }
+
+  HANDLE mutex = CreateMutexA(nullptr, TRUE, MUTEX_NAME);
+  if (!mutex) return 0;
+  const bool secondInstance = GetLastError() == ERROR_ALREADY_EXISTS;
+  const CommandWord word = ParseCommandWord(commandLine);
+
+  if (secondInstance) {
+    ForwardToRunningInstance(word, instance);
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return 0;
+  }
+  if (word == CommandWord::Exit) {
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return 0;
+  }
+
+  if (!RegisterMainWindowClass(instance)) {
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return 0;
+  }
+  InitCommonControls();
+  pic_Initialize(nullptr);
+
+  RegisterAppBar(FigureWindow);
+
+  InitHelp();
+
+  if (word == CommandWord::Autostart) SetAutostart(1, instance);
+  if (word == CommandWord::Deinstall) {
+    SetAutostart(0, instance);
+    // Closes through the normal shutdown as soon as the loop runs.
+    PostMessageA(FigureWindow, MSG_SHUTDOWN, 0, 0);
+  }
+
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  std::srand((now.wDayOfWeek + 2) * now.wMilliseconds);
+
+  QuitFlag = 0;
+  RelayoutRequest = 0;
+  Language = 1;
+  FiguresActive = 1;
+  FullScreenState = 0;
+  LastFullScreenReport = 0;
+  FullScreenPause = 0;
+  OptionsOpen = 0;
+  BubbleType = 0;
+
+  AddTrayIcon(FigureWindow);
+  LoadHotkeys();
+  RegisterHotkeys(1);
+
+  if (Settings.Sound) {
+    SoundLoaded = LoadBass(nullptr);
+    if (SoundLoaded) LoadSoundSamples();
+  }
+
+  int exitCode = 0;
+  if (StartAnimThread()) {
+    StartBackgroundThread();
+    StartClock();
+    StartCountdown();
+    StartWeather();
+    exitCode = RunMessageLoop();
+  }
+
+  RegisterHotkeys(0);
+  PicLibraryShutdown();
+  // Normally done while the figure window still existed (its WM_DESTROY).
+  UnregisterAppBar();
+  RemoveTrayIcon(FigureWindow);
+  ShutdownHelp();
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+  return exitCode;
+}

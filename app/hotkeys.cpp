@@ -1,0 +1,126 @@
+#include "app/hotkeys.h"
+
+#include "app/app_globals.h"
+#include "app/messages.h"
+#include "app/settings.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+std::array<HotkeyEntry, kHotkeyCount> HotkeyTable;
+
+namespace {
+
+constexpr int kIds[kHotkeyCount] = {HK_SCREENSAVER,    HK_MONITOR_OFF,  HK_WINAMP_PREV, HK_WINAMP_PLAY,
+                                    HK_WINAMP_PAUSE,   HK_WINAMP_STOP,  HK_WINAMP_NEXT, HK_WINAMP_LOUDER,
+                                    HK_WINAMP_QUIETER, HK_FRONT,        HK_TOGGLE};
+
+struct Modifier {
+  const char* name;
+  unsigned flags;
+};
+constexpr Modifier kModifiers[kHotkeyModifierCount] = {
+    {"Alt", MOD_ALT},
+    {"Strg", MOD_CONTROL},
+    {"Shift+Strg", MOD_SHIFT | MOD_CONTROL},
+    {"Shift+Alt", MOD_SHIFT | MOD_ALT},
+    {"Alt+Strg", MOD_ALT | MOD_CONTROL},
+    {"Windows", MOD_WIN},
+};
+
+const char* const kKeyNames[kHotkeyKeyCount] = {
+    "F1",    "F2",    "F3",    "F4",    "F5",    "F6",    "F7",    "F8",    "F9",    "F10",   "F11",   "F12",
+    "num 0", "num 1", "num 2", "num 3", "num 4", "num 5", "num 6", "num 7", "num 8", "num 9", "num +", "num -",
+    "0 ",    "1 ",    "2 ",    "3 ",    "4 ",    "5 ",    "6 ",    "7 ",    "8 ",    "9 ",    "A ",    "B ",
+    "C ",    "D ",    "E ",    "F ",    "G ",    "H ",    "I ",    "J ",    "K ",    "L ",    "M ",    "N ",
+    "O ",    "P ",    "Q ",    "R ",    "S ",    "T ",    "U ",    "V ",    "W ",    "X ",    "Y ",    "Z ",
+};
+
+bool ValidEntry(const HotkeyEntry& e) {
+  return e.modifierIndex >= 0 && e.modifierIndex < kHotkeyModifierCount && e.keyIndex >= 0 &&
+         e.keyIndex < kHotkeyKeyCount;
+}
+
+}  // namespace
+
+const char* HotkeyModifierName(int index) {
+  return index >= 0 && index < kHotkeyModifierCount ? kModifiers[index].name : "";
+}
+unsigned HotkeyModifierFlags(int index) {
+  return index >= 0 && index < kHotkeyModifierCount ? kModifiers[index].flags : 0;
+}
+const char* HotkeyKeyName(int index) { return index >= 0 && index < kHotkeyKeyCount ? kKeyNames[index] : ""; }
+
+unsigned HotkeyVirtualKey(int index) {
+  if (index < 0 || index >= kHotkeyKeyCount) return 0;
+  if (index < 12) return 0x70 + index;          // F1..F12
+  if (index < 22) return 0x60 + (index - 12);   // keypad digits
+  if (index == 22) return 0x6B;                 // keypad +
+  if (index == 23) return 0x6D;                 // keypad -
+  if (index < 34) return 0x30 + (index - 24);   // digits
+  return 0x41 + (index - 34);                   // letters
+}
+
+void LoadHotkeys() {
+  for (int i = 0; i < kHotkeyCount; ++i) HotkeyTable[i] = {kIds[i], 0, 0, 0};
+  char path[256];
+  std::snprintf(path, sizeof path, "%s\\Hotkeys", SETTINGS_KEY);
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  auto read = [&](const char* name, int* out) {
+    DWORD value = 0, size = sizeof value, type = 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
+        type == REG_DWORD && size == sizeof value)
+      *out = static_cast<int>(value);
+  };
+  for (int i = 0; i < kHotkeyCount; ++i) {
+    char name[16];
+    HotkeyEntry& e = HotkeyTable[i];
+    std::snprintf(name, sizeof name, "hk%02dm", i);
+    read(name, &e.modifierIndex);
+    std::snprintf(name, sizeof name, "hk%02dv", i);
+    read(name, &e.keyIndex);
+    std::snprintf(name, sizeof name, "hk%02da", i);
+    int enabled = 0;
+    read(name, &enabled);
+    e.enabled = enabled != 0;
+    // A stored index out of range would register some other key: drop the entry.
+    if (!ValidEntry(e)) e = {kIds[i], 0, 0, 0};
+  }
+  RegCloseKey(key);
+}
+
+void SaveHotkeys() {
+  char path[256];
+  std::snprintf(path, sizeof path, "%s\\Hotkeys", SETTINGS_KEY);
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  auto write = [&](const char* name, int value) {
+    DWORD v = static_cast<DWORD>(value);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
+  };
+  for (int i = 0; i < kHotkeyCount; ++i) {
+    char name[16];
+    const HotkeyEntry& e = HotkeyTable[i];
+    std::snprintf(name, sizeof name, "hk%02dm", i);
+    write(name, e.modifierIndex);
+    std::snprintf(name, sizeof name, "hk%02dv", i);
+    write(name, e.keyIndex);
+    std::snprintf(name, sizeof name, "hk%02da", i);
+    write(name, e.enabled ? 1 : 0);
+  }
+  RegCloseKey(key);
+}
+
+void RegisterHotkeys(int on) {
+  for (const HotkeyEntry& e : HotkeyTable) {
+    if (on && e.enabled && ValidEntry(e)) {
+      RegisterHotKey(FigureWindow, e.id, HotkeyModifierFlags(e.modifierIndex), HotkeyVirtualKey(e.keyIndex));
+    } else if (on || e.enabled) {
+      UnregisterHotKey(FigureWindow, e.id);
+    }
+  }
+}

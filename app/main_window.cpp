@@ -1,0 +1,341 @@
+#include "app/main_window.h"
+
+#include "app/app_globals.h"
+#include "app/debug_log.h"
+#include "app/desktop_windows.h"
+#include "app/help.h"
+#include "app/hotkeys.h"
+#include "app/messages.h"
+#include "app/object_mouse.h"
+#include "app/settings.h"
+#include "app/shutdown.h"
+#include "app/tray_icon.h"
+#include "app/tray_menu.h"
+#include "app/winamp.h"
+#include "options/options_sheet.h"
+#include "scene/anim_thread.h"
+#include "scene/figure_bitmaps.h"
+#include "scene/speech_bubble.h"
+
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <cstdio>
+
+namespace {
+
+constexpr DWORD kFigureExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOPMOST;
+constexpr DWORD kBillboardExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED;
+
+UINT_PTR trayTimer;
+int mayAnimateCounter;
+
+HWND CreateMainClassWindow(HINSTANCE instance, DWORD exStyle) {
+  HWND window = CreateWindowExA(exStyle, MAIN_CLASS_NAME, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
+                                nullptr);
+  if (window) ShowWindow(window, SW_HIDE);
+  return window;
+}
+
+void FindProgramFolder() {
+  char path[MAX_PATH];
+  Settings.AppPath.CopyTo(path, sizeof path);
+  if (lstrlenA(path) >= 3) {
+    lstrcpynA(ProgramFolder, path, MAX_PATH);
+  } else {
+    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) path[0] = 0;
+    char* slash = strrchr(path, '\\');
+    if (slash) *slash = 0;
+    lstrcpynA(ProgramFolder, path, MAX_PATH);
+  }
+  size_t length = strlen(ProgramFolder);
+  const char* separator = length && ProgramFolder[length - 1] == '\\' ? "" : "\\";
+  std::snprintf(HelpFilePath, MAX_PATH, "%s%sOrrowin.chm", ProgramFolder, separator);
+}
+
+void CheckPaletteMode(HWND window) {
+  HDC dc = GetDC(window);
+  int colours = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) ? GetDeviceCaps(dc, SIZEPALETTE)
+                                                              : GetDeviceCaps(dc, NUMCOLORS);
+  ReleaseDC(window, dc);
+  if (colours >= 16 && colours <= 256) {
+    PaletteMode = 1;
+    HPALETTE palette = nullptr;
+    HBITMAP sheet = ResourceBitmap(AppInstance, "FIG020_00", 1, &palette, 1);
+    if (sheet) DeleteObject(sheet);
+    HPALETTE old = ScreenPalette.exchange(palette);
+    if (old) DeleteObject(old);
+  } else {
+    PaletteMode = 0;
+  }
+}
+
+void OnMainCreate(HWND window) {
+  LoadSettings();
+  if (Settings.DebugOn) {
+    char file[MAX_PATH];
+    Settings.DebugFileName.CopyTo(file, sizeof file);
+    LogStart(FigureWindow, file);
+  }
+  FindProgramFolder();
+  CheckPaletteMode(window);
+  ScreenSaverOn = ScreenSaverActive(0, 0);
+  BuildTrayMenu(window);
+}
+
+void OnMainDestroy() {
+  QuitFlag = 1;
+  // The shell needs the window alive to let go of its icon and app bar.
+  RemoveTrayIcon(FigureWindow);
+  UnregisterAppBar();
+  if (trayTimer) KillTimer(FigureWindow, TIMER_TRAY);
+  DestroyTrayMenu();
+  if (KeyBrush) {
+    DeleteObject(KeyBrush);
+    KeyBrush = nullptr;
+  }
+  if (Settings.DebugOn) LogEnd();
+  PostQuitMessage(0);
+}
+
+// The periodic tick that counts bubble lifetimes, re-checks whether a scene
+// may run and follows the player's title.
+void OnMainTick() {
+  const bool running = FiguresActive && !FullScreenPause;
+  if (running) {
+    if (++mayAnimateCounter > 20) {
+      mayAnimateCounter = 0;
+      if (!CanAnimateNow()) StopSceneRequest = 1;
+    }
+    if (!Settings.NoWinamp) PollWinamp();
+  }
+  if (BubbleType != 0) {
+    if (--BubbleLifetime < 1) KillSpeechBubble();
+  }
+}
+
+void OnMainTimer(HWND window, UINT_PTR id) {
+  switch (id) {
+    case TIMER_TRAY:
+      UpdateTrayIcon(window);
+      break;
+    case TIMER_MONITOR_OFF:
+      KillTimer(window, TIMER_MONITOR_OFF);
+      SendMessageA(FigureWindow, MSG_MONITOR_OFF, 0, 0);
+      break;
+    default:
+      OnMainTick();
+      break;
+  }
+}
+
+void MonitorOff() {
+  DefWindowProcA(FigureWindow, WM_SYSCOMMAND, SC_MONITORPOWER, 1);
+  Sleep(5);
+  DefWindowProcA(FigureWindow, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+}
+
+void StartScreenSaver() {
+  if (!ScreenSaverOn) ScreenSaverOn = ScreenSaverActive(1, 1);
+  DefWindowProcA(GetDesktopWindow(), WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+}
+
+void OpenScreenSaverSettings(HWND window) {
+  ScreenSaverActive(0, 0);
+  char command[MAX_PATH];
+  std::snprintf(command, sizeof command, "rundll32.exe desk.cpl,InstallScreenSaver %s", ScreenSaverFile);
+  WinExec(command, SW_SHOWNORMAL);
+  (void)window;
+}
+
+bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+// Returns true when the command goes on to DefWindowProc.
+bool OnCommand(HWND window, int id) {
+  switch (id) {
+    case CMD_TOGGLE_ACTIVE:
+      SendMessageA(window, MSG_TOGGLE_ACTIVE, 0, 0);
+      return false;
+    case CMD_SCREENSAVER_ONOFF:
+      ScreenSaverOn = !ScreenSaverOn;
+      ScreenSaverActive(1, ScreenSaverOn);
+      if (ScreenSaverOn && !FileExists(ScreenSaverFile)) SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
+      return true;
+    case CMD_SCREENSAVER_SETTINGS:
+      SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
+      return true;
+    case CMD_SCREENSAVER_START:
+      SendMessageA(window, MSG_START_SCREENSAVER, 0, 0);
+      return true;
+    case CMD_MONITOR_OFF:
+      SendMessageA(window, MSG_MONITOR_OFF, 0, 0);
+      return true;
+    case CMD_OPTIONS:
+      OpenOptions(window);
+      return false;
+    case CMD_HELP:
+      ShowHelpTopic(window, nullptr, 100);
+      return false;
+    case CMD_EXIT:
+      QuitFlag = 1;
+      SendMessageA(window, MSG_SHUTDOWN, 0, 0);
+      return false;
+    case CMD_WINAMP_START:
+      if (!WinampExeExists) return true;
+      ShellExecuteA(window, "open", Settings.WinampExe.Get().c_str(), nullptr, "", SW_SHOWMINNOACTIVE);
+      return false;
+    case CMD_WINAMP_PREV:
+    case CMD_WINAMP_PLAY:
+    case CMD_WINAMP_PAUSE:
+    case CMD_WINAMP_STOP:
+    case CMD_WINAMP_NEXT:
+    case CMD_WINAMP_OPEN: {
+      static const int commands[] = {WINAMP_PREV, WINAMP_PLAY, WINAMP_PAUSE,
+                                     WINAMP_STOP, WINAMP_NEXT, WINAMP_OPEN};
+      SendWinampCommand(commands[id - CMD_WINAMP_PREV]);
+      return false;
+    }
+    default:
+      return true;
+  }
+}
+
+// Returns true when the hotkey goes on to DefWindowProc.
+bool OnHotkey(HWND window, int id) {
+  switch (id) {
+    case HK_SCREENSAVER:
+      SendMessageA(FigureWindow, MSG_START_SCREENSAVER, 0, 0);
+      return true;
+    case HK_MONITOR_OFF:
+      SetTimer(window, TIMER_MONITOR_OFF, MONITOR_OFF_DELAY_MS, nullptr);
+      return true;
+    case HK_FRONT:
+      WriteLogLine("~~~ Vordergrund!");
+      FiguresActive = 1;
+      RelayoutRequest = 1;
+      UpdateTrayIcon(FigureWindow);
+      RaiseDesktopWindows();
+      return true;
+    case HK_TOGGLE:
+      SendMessageA(FigureWindow, MSG_TOGGLE_ACTIVE, 0, 0);
+      return true;
+    case HK_WINAMP_PREV:
+    case HK_WINAMP_PLAY:
+    case HK_WINAMP_PAUSE:
+    case HK_WINAMP_STOP:
+    case HK_WINAMP_NEXT:
+    case HK_WINAMP_LOUDER:
+    case HK_WINAMP_QUIETER: {
+      static const int commands[] = {WINAMP_PREV, WINAMP_PLAY,   WINAMP_PAUSE,  WINAMP_STOP,
+                                     WINAMP_NEXT, WINAMP_LOUDER, WINAMP_QUIETER};
+      SendWinampCommand(commands[id - HK_WINAMP_PREV]);
+      return false;
+    }
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
+int RegisterMainWindowClass(HINSTANCE instance) {
+  KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC | CS_BYTEALIGNCLIENT;
+  windowClass.lpfnWndProc = MainWndProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, "AppIcon");
+  windowClass.hCursor = LoadCursor(nullptr, IDC_HAND);
+  windowClass.hbrBackground = KeyBrush;
+  windowClass.lpszClassName = MAIN_CLASS_NAME;
+  if (!RegisterClassA(&windowClass)) return 0;
+
+  FigureWindow = CreateMainClassWindow(instance, kFigureExStyle);
+  if (!FigureWindow) return 0;
+  OverlayWindow = CreateMainClassWindow(instance, kFigureExStyle);
+  if (!OverlayWindow) return 0;
+  BillboardWindow = CreateMainClassWindow(instance, kBillboardExStyle);
+  if (!BillboardWindow) return 0;
+  return 1;
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      // FigureWindow is not assigned yet while the first window is created.
+      if (!FigureWindow) FigureWindow = window;
+      OnMainCreate(window);
+      trayTimer = SetTimer(window, TIMER_TRAY, TRAY_REFRESH_MS, nullptr);
+      if (window == FigureWindow) SetTimer(window, TIMER_MAIN_TICK, MAIN_TICK_MS, nullptr);
+      break;
+    case WM_DESTROY:
+      if (window == FigureWindow) OnMainDestroy();
+      break;
+    case WM_SETTINGCHANGE:
+    case WM_DISPLAYCHANGE:
+      RelayoutRequest = 1;
+      break;
+    case WM_DRAWITEM:
+      DrawMenuItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return 0;
+    case WM_MEASUREITEM:
+      MeasureMenuItem(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+      return 0;
+    case WM_HELP:
+      ShowHelpTopic(window, reinterpret_cast<const HELPINFO*>(lParam), 0);
+      return 0;
+    case WM_KEYDOWN:
+      OnBillboardKeyDown(window, wParam);
+      return 0;
+    case WM_COMMAND:
+      if (OnCommand(window, LOWORD(wParam))) break;
+      return 0;
+    case WM_TIMER:
+      OnMainTimer(window, wParam);
+      return 0;
+    case WM_MOUSEMOVE:
+      OnObjectMouseMove(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam);
+      return 0;
+    case WM_LBUTTONDOWN:
+      OnObjectMouseDown(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return 0;
+    case WM_LBUTTONUP:
+      OnObjectMouseUp(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam);
+      return 0;
+    case WM_RBUTTONUP:
+      OnObjectRightClick(wParam);
+      return 0;
+    case WM_HOTKEY:
+      if (OnHotkey(window, static_cast<int>(wParam))) break;
+      return 0;
+    case MSG_SHOW_MENU:
+      ShowTrayMenu(window);
+      return 0;
+    case MSG_SHUTDOWN:
+      OnShutdownMessage();
+      return 0;
+    case MSG_TRAY:
+      if (lParam == WM_LBUTTONDOWN) SendMessageA(window, MSG_SHOW_MENU, 0, 0);
+      if (lParam == WM_RBUTTONDOWN) SendMessageA(window, MSG_TOGGLE_ACTIVE, 0, 0);
+      return 0;
+    case MSG_TOGGLE_ACTIVE:
+      ToggleFiguresActive();
+      return 0;
+    case MSG_MONITOR_OFF:
+      MonitorOff();
+      return 0;
+    case MSG_START_SCREENSAVER:
+      StartScreenSaver();
+      return 0;
+    case MSG_SCREENSAVER_SETTINGS:
+      OpenScreenSaverSettings(window);
+      return 0;
+    case MSG_APPBAR:
+      if (OnAppBarNotify(window, wParam, lParam)) break;
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}

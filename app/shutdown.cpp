@@ -1,0 +1,62 @@
+#include "app/shutdown.h"
+
+#include "app/app_globals.h"
+#include "app/debug_log.h"
+#include "app/sound.h"
+#include "objects/desktop_object.h"
+#include "scene/anim_thread.h"
+#include "scene/scenery_strip.h"
+
+namespace {
+
+bool started;
+constexpr DWORD kThreadWaitMs = 2000;
+
+// Waits for a thread while still answering messages sent to this thread, so
+// a worker that reports to the main window while ending cannot stall us.
+void WaitForThread(HANDLE thread) {
+  if (!thread) return;
+  const DWORD deadline = GetTickCount() + kThreadWaitMs;
+  for (;;) {
+    const DWORD now = GetTickCount();
+    const DWORD left = static_cast<int>(deadline - now) > 0 ? deadline - now : 0;
+    DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
+    if (result != WAIT_OBJECT_0 + 1) return;
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (left == 0) return;
+  }
+}
+
+void HideAndClose(HWND window) {
+  if (!window) return;
+  ShowWindow(window, SW_HIDE);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+bool ShutdownStarted() { return started; }
+
+void OnShutdownMessage() {
+  if (started) return;
+  started = true;
+  QuitFlag = 1;
+  WriteLogLine("~~~ Shutdown");
+
+  if (BillboardWindow) ShowWindow(BillboardWindow, SW_HIDE);
+  HideAndClose(WeatherObject.window);
+  HideAndClose(CountdownObject.window);
+  HideAndClose(ClockObject.window);
+  for (HWND window : {FigureWindow, OverlayWindow, StripWindow})
+    if (window) ShowWindow(window, SW_HIDE);
+
+  WaitForThread(WeatherObject.thread);
+  WaitForThread(CountdownObject.thread);
+  WaitForThread(ClockObject.thread);
+  WaitForThread(AnimThreadHandle());
+
+  UnloadBass();
+  PostMessageA(FigureWindow, WM_CLOSE, 0, 0);
+  PostQuitMessage(0);
+}

@@ -1,0 +1,235 @@
+#include "app/tray_menu.h"
+
+#include "app/app_globals.h"
+#include "app/desktop_windows.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "app/winamp.h"
+#include "core/gdi_drawing.h"
+#include "options/options_sheet.h"
+
+#include <cstdio>
+#include <cstring>
+
+HMENU TrayMenu;
+
+namespace {
+
+HMENU loadedMenu;  // the resource menu; TrayMenu is its submenu 0
+
+// Item data block: bitmap number, text length, text with its zero.
+struct MenuItemData {
+  int32_t bitmap;
+  int32_t length;
+  char text[1];
+};
+
+enum Variant { kPlain, kChecked, kGreyed, kVariants };
+HBITMAP menuBitmaps[kVariants][kMenuBitmapCount];
+
+constexpr COLORREF kMenuKeyColour = 0x808000;
+constexpr int kNoBitmap = -9;
+
+MenuItemData* NewItemData(const char* text, int bitmap) {
+  const size_t length = std::strlen(text);
+  auto* data = static_cast<MenuItemData*>(LocalAlloc(LPTR, length + 9));
+  if (!data) return nullptr;
+  data->bitmap = bitmap;
+  data->length = static_cast<int32_t>(length);
+  std::memcpy(data->text, text, length + 1);
+  return data;
+}
+
+void LoadMenuBitmaps(int number, bool checked, bool greyed) {
+  if (number < 0 || number >= kMenuBitmapCount) return;
+  char name[16];
+  auto load = [&](Variant v, const char* suffix) {
+    if (menuBitmaps[v][number]) return;
+    std::snprintf(name, sizeof name, "MENU_%02d%s", number, suffix);
+    menuBitmaps[v][number] =
+        static_cast<HBITMAP>(LoadImageA(AppInstance, name, IMAGE_BITMAP, 32, 32, LR_DEFAULTCOLOR));
+  };
+  load(kPlain, "");
+  if (checked) load(kChecked, "X");
+  if (greyed) load(kGreyed, "G");
+}
+
+void SetOwnerDrawn(HMENU menu, UINT item, BOOL byPosition, const char* text, int bitmap) {
+  MenuItemData* data = NewItemData(text, bitmap);
+  if (!data) return;
+  MENUITEMINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE | MIIM_DATA;
+  info.fType = MFT_OWNERDRAW;
+  info.dwItemData = reinterpret_cast<ULONG_PTR>(data);
+  if (!SetMenuItemInfoA(menu, item, byPosition, &info)) LocalFree(data);
+}
+
+MenuItemData* ItemDataOf(HMENU menu, UINT item, BOOL byPosition) {
+  MENUITEMINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_DATA;
+  if (!GetMenuItemInfoA(menu, item, byPosition, &info)) return nullptr;
+  return reinterpret_cast<MenuItemData*>(info.dwItemData);
+}
+
+void ClearItemData(HMENU menu, UINT item, BOOL byPosition) {
+  MenuItemData* data = ItemDataOf(menu, item, byPosition);
+  if (!data) return;
+  MENUITEMINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_DATA;
+  info.dwItemData = 0;
+  SetMenuItemInfoA(menu, item, byPosition, &info);
+  LocalFree(data);
+}
+
+void FreeMenuItemData() {
+  if (!TrayMenu) return;
+  for (int id = 40000; id <= 40018; ++id) ClearItemData(TrayMenu, id, FALSE);
+  // The Winamp submenu entry, unless it was removed.
+  if (GetSubMenu(TrayMenu, WINAMP_SUBMENU_POS)) ClearItemData(TrayMenu, WINAMP_SUBMENU_POS, TRUE);
+}
+
+bool MenuHasCommand(HMENU menu, int id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); }
+
+const char* DisplayText(const MenuItemData* data) {
+  if (data->bitmap == 0) return FiguresActive ? "Deaktivieren" : "Aktivieren";
+  if (data->bitmap == 3) return ScreenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren";
+  return data->text;
+}
+
+}  // namespace
+
+void MakeOwnerDrawnById(HMENU menu, int id, const char* text, int bitmapNumber) {
+  if (!MenuHasCommand(menu, id)) return;
+  LoadMenuBitmaps(bitmapNumber, false, true);
+  SetOwnerDrawn(menu, id, FALSE, text, bitmapNumber);
+}
+
+void MakeOwnerDrawnByPosition(HMENU menu, int position, const char* text, int bitmapNumber) {
+  LoadMenuBitmaps(bitmapNumber, false, false);
+  SetOwnerDrawn(menu, position, TRUE, text, bitmapNumber);
+}
+
+void EnableTrayMenuItem(int id, bool enabled) {
+  if (TrayMenu) EnableMenuItem(TrayMenu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void CheckTrayMenuItem(int id, bool checked) {
+  if (TrayMenu) CheckMenuItem(TrayMenu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void DestroyTrayMenu() {
+  FreeMenuItemData();
+  for (auto& table : menuBitmaps)
+    for (HBITMAP& bitmap : table) {
+      if (bitmap) DeleteObject(bitmap);
+      bitmap = nullptr;
+    }
+  if (loadedMenu) DestroyMenu(loadedMenu);
+  loadedMenu = nullptr;
+  TrayMenu = nullptr;
+}
+
+void BuildTrayMenu(HWND) {
+  // Each main-class window builds the menu; keep only the last one.
+  DestroyTrayMenu();
+  loadedMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(ID_MENU_TRAY));
+  if (!loadedMenu) return;
+  TrayMenu = GetSubMenu(loadedMenu, 0);
+  if (!TrayMenu) return;
+
+  ScreenSaverOn = ScreenSaverActive(0, 0);
+  BuildWinampMenu(TrayMenu, 32, 32);
+
+  struct Item {
+    int id;
+    const char* text;
+    int bitmap;
+    bool checked;
+    bool greyed;
+  };
+  const Item items[] = {
+      {CMD_TOGGLE_ACTIVE, "Deaktivieren", 0, true, false},
+      {CMD_SCREENSAVER_ONOFF,
+       ScreenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren", 3, false, true},
+      {CMD_SCREENSAVER_SETTINGS, "Bildschirmschoner einstellen", 4, false, false},
+      {CMD_SCREENSAVER_START, "Bildschirmschoner starten", 2, false, true},
+      {CMD_MONITOR_OFF, "Monitor aus/standby", 1, false, false},
+      {CMD_OPTIONS, "Optionen", 7, false, false},
+      {CMD_HELP, "Hilfe", 8, false, false},
+      {CMD_EXIT, "Beenden", 9, false, false},
+  };
+  for (const Item& item : items) {
+    if (!MenuHasCommand(TrayMenu, item.id)) continue;
+    LoadMenuBitmaps(item.bitmap, item.checked, item.greyed);
+    SetOwnerDrawn(TrayMenu, item.id, FALSE, item.text, item.bitmap);
+  }
+}
+
+void MeasureMenuItem(HWND window, MEASUREITEMSTRUCT* item) {
+  item->itemHeight = 36;
+  const auto* data = reinterpret_cast<const MenuItemData*>(item->itemData);
+  if (!data) return;
+  HDC dc = GetDC(window);
+  SIZE size = {};
+  GetTextExtentPoint32A(dc, data->text, data->length, &size);
+  ReleaseDC(window, dc);
+  item->itemWidth = size.cx;
+}
+
+void DrawMenuItem(const DRAWITEMSTRUCT* item) {
+  const auto* data = reinterpret_cast<const MenuItemData*>(item->itemData);
+  if (!data || item->CtlType != ODT_MENU) return;
+  HDC dc = item->hDC;
+  const bool selected = item->itemState & ODS_SELECTED;
+  const bool greyed = item->itemState & ODS_GRAYED;
+  const bool checked = item->itemState & ODS_CHECKED;
+  COLORREF text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : greyed ? COLOR_GRAYTEXT : COLOR_MENUTEXT);
+  COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_MENU);
+  COLORREF oldText = SetTextColor(dc, text);
+  COLORREF oldBack = SetBkColor(dc, back);
+
+  const RECT& r = item->rcItem;
+  RECT textRect = {r.left + 37, r.top, r.right - 3, r.bottom - 4};
+  const char* label = DisplayText(data);
+  ExtTextOutA(dc, r.left + 40, r.top, ETO_OPAQUE, &textRect, label, lstrlenA(label), nullptr);
+  SetTextColor(dc, oldText);
+  SetBkColor(dc, oldBack);
+
+  if (data->bitmap >= 0 && data->bitmap < kMenuBitmapCount) {
+    HBITMAP bitmap = checked  ? menuBitmaps[kChecked][data->bitmap]
+                     : greyed ? menuBitmaps[kGreyed][data->bitmap]
+                              : menuBitmaps[kPlain][data->bitmap];
+    if (bitmap) pic_DrawTransparentBitmap(dc, bitmap, r.left + 2, r.top, kMenuKeyColour);
+  }
+}
+
+void ShowTrayMenu(HWND window) {
+  StopMusic();
+  if (OptionsOpen) {
+    if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
+    return;
+  }
+  RaiseDesktopWindows();
+  InitWinamp();
+  if (!TrayMenu) return;
+  if (WinampWindow) {
+    EnableTrayMenuItem(CMD_WINAMP_START, false);
+    for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableTrayMenuItem(id, true);
+  } else {
+    EnableTrayMenuItem(CMD_WINAMP_START, WinampExeExists != 0);
+    for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableTrayMenuItem(id, false);
+  }
+  ScreenSaverOn = ScreenSaverActive(0, 0);
+  EnableTrayMenuItem(CMD_SCREENSAVER_START, ScreenSaverOn != 0);
+  EnableTrayMenuItem(CMD_SCREENSAVER_ONOFF, GetFileAttributesA(ScreenSaverFile) != INVALID_FILE_ATTRIBUTES);
+
+  POINT cursor;
+  GetCursorPos(&cursor);
+  SetForegroundWindow(window);
+  TrackPopupMenuEx(TrayMenu, TPM_RIGHTBUTTON, cursor.x, cursor.y - 5, window, nullptr);
+  PostMessageA(window, WM_NULL, 0, 0);
+}

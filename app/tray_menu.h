@@ -1,0 +1,24 @@
+#pragma once
+// The owner-drawn popup menu of the tray icon (menu resource 117, submenu 0).
+
+#include <windows.h>
+
+constexpr int kMenuBitmapCount = 17;
+
+extern HMENU TrayMenu;
+
+// Loads menu 117 and makes its items owner-drawn; a previous menu is freed first.
+void BuildTrayMenu(HWND window);
+// Frees the item data, the menu bitmaps and the menu.
+void DestroyTrayMenu();
+
+void MakeOwnerDrawnById(HMENU menu, int id, const char* text, int bitmapNumber);
+void MakeOwnerDrawnByPosition(HMENU menu, int position, const char* text, int bitmapNumber);
+void EnableTrayMenuItem(int id, bool enabled);
+void CheckTrayMenuItem(int id, bool checked);
+
+void MeasureMenuItem(HWND window, MEASUREITEMSTRUCT* item);
+void DrawMenuItem(const DRAWITEMSTRUCT* item);
+
+// MSG_SHOW_MENU: raise the objects, refresh the items and track the menu.
+void ShowTrayMenu(HWND window);

@@ -1,0 +1,40 @@
+#pragma once
+// Remote control of the Winamp player through its main window's messages.
+
+#include <windows.h>
+
+#include <atomic>
+
+inline constexpr char WINAMP_CLASS[] = "Winamp v1.x";
+
+enum WinampCommand : int {
+  WINAMP_PREV = 40044,
+  WINAMP_PLAY = 40045,
+  WINAMP_PAUSE = 40046,
+  WINAMP_STOP = 40047,
+  WINAMP_NEXT = 40048,
+  WINAMP_OPEN = 40029,
+  WINAMP_LOUDER = 40058,
+  WINAMP_QUIETER = 40059,
+};
+
+extern HWND WinampWindow;
+extern std::atomic<int> WinampPlaying;
+extern std::atomic<int> WinampTitleChanged;
+extern std::atomic<int> WinampTitleValid;
+extern std::atomic<int> WinampExeExists;
+extern char WinampTitle[2048];
+
+// Copies the song title for the musician figure (256 chars, terminated).
+void CopyWinampSongTitle(char* out, int size);
+
+void InitWinamp();
+void ReadWinampTitle();
+void PollWinamp();
+void BuildWinampMenu(HMENU menu, int bitmapWidth, int bitmapHeight);
+// Sends a WM_COMMAND to the player when it is known.
+void SendWinampCommand(int command);
+
+// The title in a player window text "12. Artist - Song - Winamp"; empty when
+// the text does not end that way.
+void ExtractWinampTitle(const char* windowText, char* title, int size);

@@ -1,0 +1,3 @@
+#include "objects/billboard.h"
+
+BillboardStateBlock BillboardState;

@@ -1,0 +1,147 @@
+#include "tests/e2e/program_driver.h"
+
+#include <tlhelp32.h>
+
+namespace e2e {
+
+std::string BinPath(const char* file) {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string own(path);
+  // build\win32\tests\e2e\x.exe -> build\win32\bin\<file>
+  for (int i = 0; i < 3; ++i) own = own.substr(0, own.find_last_of('\\'));
+  return own + "\\bin\\" + file;
+}
+
+std::string ProgramPath() { return BinPath("WayluneDesktop.exe"); }
+
+Program::Program(const std::string& exe, const std::string& arguments) {
+  std::string commandLine = "\"" + exe + "\"";
+  if (!arguments.empty()) commandLine += " " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info = {};
+  std::vector<char> buffer(commandLine.begin(), commandLine.end());
+  buffer.push_back(0);
+  std::string folder = exe.substr(0, exe.find_last_of('\\'));
+  if (CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                     &info)) {
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
+  }
+}
+
+Program::~Program() {
+  if (!process_) return;
+  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process_, 99);
+    WaitForSingleObject(process_, 5000);
+  }
+  CloseHandle(process_);
+}
+
+bool Program::WaitForExit(DWORD timeoutMs) {
+  return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool Program::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+DWORD Program::ExitCode() const {
+  DWORD code = 0;
+  if (process_) GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+namespace {
+
+struct EnumState {
+  const char* className;
+  DWORD processId;
+  std::vector<HWND>* found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+  auto* state = reinterpret_cast<EnumState*>(param);
+  char name[64];
+  if (!GetClassNameA(window, name, sizeof name) || lstrcmpA(name, state->className) != 0) return TRUE;
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (state->processId == 0 || owner == state->processId) state->found->push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> WindowsOfClass(const char* className, DWORD processId) {
+  std::vector<HWND> found;
+  EnumState state{className, processId, &found};
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&state));
+  return found;
+}
+
+HWND WaitForWindow(const char* className, DWORD processId, DWORD timeoutMs) {
+  HWND result = nullptr;
+  WaitUntil(
+      [&] {
+        auto windows = WindowsOfClass(className, processId);
+        result = windows.empty() ? nullptr : windows.front();
+        return result != nullptr;
+      },
+      timeoutMs);
+  return result;
+}
+
+HWND FindPopupMenu(DWORD processId) {
+  for (HWND window : WindowsOfClass("#32768", processId))
+    if (IsWindowVisible(window)) return window;
+  return nullptr;
+}
+
+void KillStrayInstances() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    if (lstrcmpiA(entry.szExeFile, "WayluneDesktop.exe") != 0) continue;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    if (!process) continue;
+    TerminateProcess(process, 98);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+}
+
+bool ReadString(const char* key, const char* value, std::string* out) {
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return false;
+  char data[1024];
+  DWORD size = sizeof data;
+  DWORD type = 0;
+  LONG result = RegQueryValueExA(handle, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(handle);
+  if (result != ERROR_SUCCESS || type != REG_SZ) return false;
+  out->assign(data, size);
+  return true;
+}
+
+void WriteString(const char* key, const char* value, const std::string& data) {
+  HKEY handle;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  RegSetValueExA(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                 static_cast<DWORD>(data.size() + 1));
+  RegCloseKey(handle);
+}
+
+void DeleteValue(const char* key, const char* value) {
+  HKEY handle;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS) return;
+  RegDeleteValueA(handle, value);
+  RegCloseKey(handle);
+}
+
+}  // namespace e2e

@@ -1,0 +1,62 @@
+#pragma once
+// Starts the real program and looks at it from outside: its windows, its
+// process, the registry.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Path of bin\WayluneDesktop.exe, found from this test program's own place.
+std::string ProgramPath();
+// Another program of the build's bin folder, e.g. "winamp_standin.exe".
+std::string BinPath(const char* file);
+
+class Program {
+ public:
+  explicit Program(const std::string& arguments = "") : Program(ProgramPath(), arguments) {}
+  Program(const std::string& exe, const std::string& arguments);
+  ~Program();  // ends the process if it still runs
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  bool started() const { return process_ != nullptr; }
+  DWORD id() const { return processId_; }
+  // Waits until the process ended; false on timeout.
+  bool WaitForExit(DWORD timeoutMs);
+  bool Running() const;
+  DWORD ExitCode() const;
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD processId_ = 0;
+};
+
+// Top-level windows of a class owned by a process (0: any process).
+std::vector<HWND> WindowsOfClass(const char* className, DWORD processId = 0);
+// Polls until a window of the class appears; null on timeout.
+HWND WaitForWindow(const char* className, DWORD processId, DWORD timeoutMs);
+// Polls until `check` holds; false on timeout.
+template <typename Check>
+bool WaitUntil(Check check, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (check()) return true;
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+}
+
+// A visible popup menu ("#32768") of the process, or null.
+HWND FindPopupMenu(DWORD processId);
+// Ends every instance of the program left by an earlier case.
+void KillStrayInstances();
+
+// Registry helpers on HKCU.
+bool ReadString(const char* key, const char* value, std::string* out);
+void WriteString(const char* key, const char* value, const std::string& data);
+void DeleteValue(const char* key, const char* value);
+
+}  // namespace e2e
