@@ -8,7 +8,7 @@ xvfb_start() {
   flock 8
   for n in $(seq 90 189); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x800x24 -extension Composite -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1280x800x24 -extension Composite -nolisten tcp >/dev/null 2>&1 8>&- &
     xvfb_pid=$!
     for i in $(seq 1 100); do
       if [ -e "/tmp/.X11-unix/X$n" ]; then
