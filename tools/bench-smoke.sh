@@ -6,5 +6,5 @@ dir="$1"
 shopt -s nullglob
 for b in "$dir"/bench/*_bench; do
   echo "bench-smoke: $(basename "$b")"
-  "$b" --benchmark_min_time=0.001s --benchmark_filter="${WAYLUNE_BENCH_FILTER:-.}" >/dev/null
+  "$b" --benchmark_min_time=0.001 --benchmark_filter="${WAYLUNE_BENCH_FILTER:-.}" >/dev/null
 done

@@ -1,0 +1,693 @@
+#include "soundlib/core/sound_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "soundlib/core/test_wav.h"
+#include "soundlib/plugin_abi.h"
+
+namespace soundlib {
+namespace {
+
+using testing::constant;
+using testing::makeWav;
+using testing::mono16;
+
+// ---- fakes -------------------------------------------------------------------
+
+struct FakeState {
+  std::vector<DeviceDesc> devices;
+  bool openFails = false;
+  int openedIndex = -99;
+  int opened = 0, closed = 0, starts = 0, pauses = 0;
+  std::map<std::string, const SlPluginInfo*> plugins;  // file name -> description
+  std::map<void*, int> pluginRefs;
+};
+
+class FakeOutput final : public Output {
+ public:
+  explicit FakeOutput(FakeState& s) : s_(s) {}
+  ~FakeOutput() override { ++s_.closed; }
+  bool start() override { return ++s_.starts, true; }
+  void pause() override { ++s_.pauses; }
+
+ private:
+  FakeState& s_;
+};
+
+class FakePlatform final : public Platform {
+ public:
+  FakeState s;
+  std::vector<DeviceDesc> listDevices() override { return s.devices; }
+  std::unique_ptr<Output> openOutput(int index, uint32_t&, const OutputConfig&, Renderer&,
+                                     int& error) override {
+    if (s.openFails) {
+      error = SL_ERROR_DRIVER;
+      return nullptr;
+    }
+    s.openedIndex = index;
+    ++s.opened;
+    return std::make_unique<FakeOutput>(s);
+  }
+  void* loadPlugin(const void* path, bool, const SlPluginInfo*& info, int& error) override {
+    auto it = s.plugins.find(static_cast<const char*>(path));
+    if (it == s.plugins.end()) {
+      error = SL_ERROR_FILEOPEN;
+      return nullptr;
+    }
+    info = it->second;
+    void* module = const_cast<SlPluginInfo*>(it->second);
+    ++s.pluginRefs[module];
+    return module;
+  }
+  void freePlugin(void* module) override { --s.pluginRefs[module]; }
+};
+
+// An engine on the "No sound" device at 8000 Hz, rendered by hand.
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(engine.init(0, kRate, 0, nullptr, nullptr)); }
+
+  SlHandle load(const std::vector<uint8_t>& wav, uint32_t max = 4, uint32_t flags = 0) {
+    wavs.push_back(wav);
+    const SlHandle h =
+        engine.sampleLoad(1, wavs.back().data(), 0, static_cast<uint32_t>(wav.size()), max, flags);
+    EXPECT_NE(h, 0u) << engine.errorGetCode();
+    return h;
+  }
+  SlHandle playNew(SlHandle sample) {
+    const SlHandle c = engine.sampleGetChannel(sample, 0);
+    EXPECT_NE(c, 0u) << engine.errorGetCode();
+    EXPECT_TRUE(engine.channelPlay(c, 0));
+    return c;
+  }
+  // Interleaved left/right output.
+  std::vector<int16_t> render(size_t frames) {
+    std::vector<int16_t> out(frames * 2, 12345);
+    EXPECT_EQ(engine.renderNoSound(out.data(), static_cast<uint32_t>(frames * 4)), frames * 4);
+    return out;
+  }
+
+  static constexpr uint32_t kRate = 8000;
+  FakePlatform platform;
+  Engine engine{platform};
+  std::vector<std::vector<uint8_t>> wavs;
+};
+
+std::vector<int16_t> pairs(std::initializer_list<std::pair<int, int>> lr) {
+  std::vector<int16_t> v;
+  for (auto [l, r] : lr) v.push_back(static_cast<int16_t>(l)), v.push_back(static_cast<int16_t>(r));
+  return v;
+}
+
+std::vector<int16_t> frame(const std::vector<int16_t>& out, size_t i) {
+  return {out[2 * i], out[2 * i + 1]};
+}
+
+// ---- mixing, volume, pan -------------------------------------------------------
+
+TEST_F(EngineTest, MixesChannelsAndAppliesVolumes) {
+  const SlHandle a = load(mono16(constant(100, 1000)));
+  const SlHandle b = load(mono16(constant(50, 300)));
+  const SlHandle ca = playNew(a);
+  playNew(b);
+  auto out = render(120);
+  EXPECT_EQ(frame(out, 0), pairs({{1300, 1300}}));
+  EXPECT_EQ(frame(out, 49), pairs({{1300, 1300}}));
+  EXPECT_EQ(frame(out, 50), pairs({{1000, 1000}}));
+  EXPECT_EQ(frame(out, 99), pairs({{1000, 1000}}));
+  EXPECT_EQ(frame(out, 100), pairs({{0, 0}}));
+
+  ASSERT_TRUE(engine.channelPlay(ca, 1));
+  ASSERT_TRUE(engine.channelSetAttribute(ca, SL_ATTRIB_VOL, 0.25f));
+  EXPECT_EQ(frame(render(1), 0), pairs({{250, 250}}));
+  ASSERT_TRUE(engine.setVolume(0.5f));
+  EXPECT_EQ(frame(render(1), 0), pairs({{125, 125}}));
+  ASSERT_TRUE(engine.setVolume(1.0f));
+  ASSERT_TRUE(engine.setConfig(SL_CONFIG_GVOL_SAMPLE, 5000));
+  EXPECT_EQ(frame(render(1), 0), pairs({{125, 125}}));
+  // Volume is clamped to 0..1.
+  ASSERT_TRUE(engine.setConfig(SL_CONFIG_GVOL_SAMPLE, 10000));
+  ASSERT_TRUE(engine.channelSetAttribute(ca, SL_ATTRIB_VOL, 4.0f));
+  EXPECT_EQ(frame(render(1), 0), pairs({{1000, 1000}}));
+  EXPECT_FLOAT_EQ(1.0f, 1.0f);
+}
+
+TEST_F(EngineTest, ClipsTheSumInsteadOfWrapping) {
+  const SlHandle s = load(mono16(constant(10, 30000)));
+  playNew(s);
+  playNew(s);
+  EXPECT_EQ(frame(render(1), 0), pairs({{32767, 32767}}));
+  const SlHandle n = load(mono16(constant(10, -30000)));
+  playNew(n);
+  playNew(n);
+  playNew(n);
+  EXPECT_EQ(frame(render(1), 0), pairs({{-30000, -30000}}));
+}
+
+TEST_F(EngineTest, PansFromLeftToRightAndClamps) {
+  const SlHandle s = load(mono16(constant(1000, 10000)));
+  const SlHandle c = playNew(s);
+  auto at = [&](float pan) {
+    EXPECT_TRUE(engine.channelSetAttribute(c, SL_ATTRIB_PAN, pan));
+    return frame(render(1), 0);
+  };
+  EXPECT_EQ(at(-1.0f), pairs({{10000, 0}}));
+  EXPECT_EQ(at(1.0f), pairs({{0, 10000}}));
+  EXPECT_EQ(at(0.0f), pairs({{10000, 10000}}));
+  EXPECT_EQ(at(0.5f), pairs({{5000, 10000}}));
+  EXPECT_EQ(at(-0.25f), pairs({{10000, 7500}}));
+  EXPECT_EQ(at(3.0f), pairs({{0, 10000}}));
+  EXPECT_EQ(at(-9.0f), pairs({{10000, 0}}));
+  EXPECT_FALSE(engine.channelSetAttribute(c, SL_ATTRIB_PAN, NAN));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLPARAM);
+  EXPECT_FALSE(engine.channelSetAttribute(c, SL_ATTRIB_PAN, INFINITY));
+  EXPECT_EQ(frame(render(1), 0), pairs({{10000, 0}}));  // unchanged
+
+  // A stereo source keeps its sides; pan only lowers the far one.
+  const SlHandle st = load(makeWav({8000, 2, 16}, {1000, -2000, 1000, -2000}));
+  engine.channelStop(c);
+  const SlHandle cs = playNew(st);
+  ASSERT_TRUE(engine.channelSetAttribute(cs, SL_ATTRIB_PAN, 0.5f));
+  ASSERT_TRUE(engine.channelSetAttribute(cs, SL_ATTRIB_VOL, 0.5f));
+  EXPECT_EQ(frame(render(1), 0), pairs({{250, -1000}}));
+  const uint32_t level = engine.channelGetLevel(cs);
+  EXPECT_EQ(level & 0xFFFF, 250u);
+  EXPECT_EQ(level >> 16, 1000u);
+}
+
+// ---- slides ----------------------------------------------------------------------
+
+struct SyncLog {
+  std::vector<std::pair<SlHandle, uint32_t>> calls;  // channel, data
+  static void SL_CALL proc(SlHandle, SlHandle channel, uint32_t data, void* user) {
+    static_cast<SyncLog*>(user)->calls.emplace_back(channel, data);
+  }
+};
+
+TEST_F(EngineTest, SlidesVolumeLinearlyOverItsTime) {
+  const SlHandle s = load(mono16(constant(4000, 8000)));
+  const SlHandle c = playNew(s);
+  SyncLog log;
+  ASSERT_NE(engine.channelSetSync(c, SL_SYNC_SLIDE, 0, &SyncLog::proc, &log), 0u);
+  // 100 ms at 8000 Hz: 800 frames, the level falls by 10 each frame.
+  ASSERT_TRUE(engine.channelSlideAttribute(c, SL_ATTRIB_VOL, 0.0f, 100));
+  EXPECT_TRUE(engine.channelIsSliding(c, SL_ATTRIB_VOL));
+  EXPECT_TRUE(engine.channelIsSliding(c, 0));
+  EXPECT_FALSE(engine.channelIsSliding(c, SL_ATTRIB_PAN));
+  auto out = render(400);
+  for (size_t k = 0; k < 400; k += 37) EXPECT_NEAR(out[2 * k], 8000 - 10 * int(k + 1), 1) << k;
+  EXPECT_TRUE(engine.channelIsSliding(c, SL_ATTRIB_VOL));
+  EXPECT_TRUE(log.calls.empty());
+  out = render(500);
+  EXPECT_NEAR(out[2 * 398], 10, 1);
+  EXPECT_EQ(out[2 * 399], 0);
+  EXPECT_EQ(out[2 * 499], 0);
+  EXPECT_FALSE(engine.channelIsSliding(c, 0));
+  ASSERT_EQ(log.calls.size(), 1u);
+  EXPECT_EQ(log.calls[0], std::make_pair(c, uint32_t{SL_ATTRIB_VOL}));
+  // Silenced, not stopped: it plays on until its data ends.
+  EXPECT_EQ(engine.channelIsActive(c), SL_ACTIVE_PLAYING);
+
+  // Back up again, and a pan slide at the same time.
+  ASSERT_TRUE(engine.channelSlideAttribute(c, SL_ATTRIB_VOL, 1.0f, 10));
+  ASSERT_TRUE(engine.channelSetAttribute(c, SL_ATTRIB_PAN, -1.0f));
+  ASSERT_TRUE(engine.channelSlideAttribute(c, SL_ATTRIB_PAN, 1.0f, 10));
+  out = render(80);
+  EXPECT_EQ(frame(out, 79), pairs({{0, 8000}}));
+  EXPECT_EQ(frame(out, 39), pairs({{4000, 4000}}));  // half way: centred at half volume
+  // A slide is ended by setting the attribute.
+  ASSERT_TRUE(engine.channelSlideAttribute(c, SL_ATTRIB_VOL, 0.0f, 1000));
+  ASSERT_TRUE(engine.channelSetAttribute(c, SL_ATTRIB_VOL, 0.5f));
+  EXPECT_FALSE(engine.channelIsSliding(c, SL_ATTRIB_VOL));
+  EXPECT_FALSE(engine.channelSlideAttribute(c, 9, 0.0f, 10));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLTYPE);
+}
+
+TEST_F(EngineTest, FadeToNegativeVolumeStopsAndFreesAutofreeStreams) {
+  const auto wav = mono16(constant(8000, 1000));
+  const SlHandle st = engine.streamCreateFile(1, wav.data(), 0, wav.size(), SL_STREAM_AUTOFREE);
+  ASSERT_NE(st, 0u);
+  SyncLog freed;
+  ASSERT_NE(engine.channelSetSync(st, SL_SYNC_FREE, 0, &SyncLog::proc, &freed), 0u);
+  ASSERT_TRUE(engine.channelPlay(st, 0));
+  ASSERT_TRUE(engine.channelSlideAttribute(st, SL_ATTRIB_VOL, -1.0f, 10));
+  auto out = render(100);
+  EXPECT_EQ(out[2 * 79], 0);
+  EXPECT_EQ(engine.channelIsActive(st), SL_ACTIVE_STOPPED);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+  EXPECT_EQ(freed.calls.size(), 1u);
+}
+
+// ---- channel reuse -------------------------------------------------------------
+
+TEST_F(EngineTest, TakingOverAChannelInvalidatesItsOldHandle) {
+  const SlHandle s = load(mono16(constant(1000, 100)), 2, SL_SAMPLE_OVER_POS);
+  const SlHandle c1 = playNew(s);
+  render(10);
+  const SlHandle c2 = playNew(s);
+  render(10);
+  // Both busy: the one furthest on (c1) is taken over.
+  const SlHandle c3 = engine.sampleGetChannel(s, 0);
+  ASSERT_NE(c3, 0u);
+  EXPECT_NE(c3, c1);
+  EXPECT_NE(c3, c2);
+  EXPECT_FALSE(engine.channelStop(c1));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+  EXPECT_FALSE(engine.channelSetAttribute(c1, SL_ATTRIB_VOL, 0.0f));
+  EXPECT_EQ(engine.channelIsActive(c1), SL_ACTIVE_STOPPED);
+  EXPECT_EQ(engine.channelIsActive(c2), SL_ACTIVE_PLAYING);
+  EXPECT_EQ(engine.channelIsActive(c3), SL_ACTIVE_STOPPED);  // new channels wait for play
+  EXPECT_EQ(frame(render(1), 0), pairs({{100, 100}}));
+  ASSERT_TRUE(engine.channelPlay(c3, 0));
+  EXPECT_EQ(frame(render(1), 0), pairs({{200, 200}}));
+  // onlyNew never takes anything over.
+  EXPECT_EQ(engine.sampleGetChannel(s, 1), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_NOCHAN);
+}
+
+TEST_F(EngineTest, StoppedChannelsAreReusedBeforePlayingOnesAndStaleHandlesStayDead) {
+  const SlHandle s = load(mono16(constant(5, 100)), 2);
+  const SlHandle c1 = playNew(s);
+  render(10);  // c1 has ended
+  const SlHandle c2 = playNew(s);
+  const SlHandle c3 = engine.sampleGetChannel(s, 0);  // reuses c1's slot
+  ASSERT_NE(c3, 0u);
+  ASSERT_TRUE(engine.channelPlay(c3, 0));
+  // The holder of the stale c1 (a figure that outlived its sound) stops it:
+  EXPECT_FALSE(engine.channelStop(c1));
+  EXPECT_EQ(engine.channelIsActive(c3), SL_ACTIVE_PLAYING);
+  EXPECT_EQ(engine.channelIsActive(c2), SL_ACTIVE_PLAYING);
+  // Without an override flag a full sample gives no channel.
+  EXPECT_EQ(engine.sampleGetChannel(s, 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_NOCHAN);
+
+  // Handles are never handed out twice.
+  const SlHandle one = load(mono16(constant(5, 1)), 1, SL_SAMPLE_OVER_POS);
+  std::set<SlHandle> seen;
+  for (int i = 0; i < 1000; ++i) EXPECT_TRUE(seen.insert(playNew(one)).second);
+}
+
+TEST_F(EngineTest, OverVolTakesOverTheQuietestChannel) {
+  const SlHandle s = load(mono16(constant(100, 100)), 3, SL_SAMPLE_OVER_VOL);
+  const SlHandle a = playNew(s), b = playNew(s), c = playNew(s);
+  engine.channelSetAttribute(a, SL_ATTRIB_VOL, 0.9f);
+  engine.channelSetAttribute(b, SL_ATTRIB_VOL, 0.2f);
+  engine.channelSetAttribute(c, SL_ATTRIB_VOL, 0.5f);
+  ASSERT_NE(engine.sampleGetChannel(s, 0), 0u);
+  EXPECT_EQ(engine.channelIsActive(b), SL_ACTIVE_STOPPED);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+  EXPECT_EQ(engine.channelIsActive(a), SL_ACTIVE_PLAYING);
+  EXPECT_EQ(engine.channelIsActive(c), SL_ACTIVE_PLAYING);
+}
+
+// ---- transport, resampling, syncs -----------------------------------------------
+
+TEST_F(EngineTest, PlaysExactlyItsFramesThenEnds) {
+  std::vector<int32_t> v;
+  for (int i = 1; i <= 37; ++i) v.push_back(i * 10);
+  const SlHandle s = load(mono16(v));
+  const SlHandle c = engine.sampleGetChannel(s, 0);
+  SyncLog ended, pos;
+  ASSERT_NE(engine.channelSetSync(c, SL_SYNC_END, 0, &SyncLog::proc, &ended), 0u);
+  ASSERT_NE(engine.channelSetSync(c, SL_SYNC_POS | SL_SYNC_ONETIME, 20, &SyncLog::proc, &pos), 0u);
+  ASSERT_TRUE(engine.channelPlay(c, 0));
+  auto out = render(5);
+  EXPECT_TRUE(pos.calls.empty());
+  EXPECT_EQ(engine.channelGetPosition(c, SL_POS_BYTE), 10u);
+  out = render(45);
+  EXPECT_EQ(pos.calls.size(), 1u);
+  EXPECT_EQ(out[2 * 5], 110);   // frame 10 overall
+  EXPECT_EQ(out[2 * 31], 370);  // the last frame
+  EXPECT_EQ(out[2 * 32], 0);
+  EXPECT_EQ(ended.calls.size(), 1u);
+  EXPECT_EQ(engine.channelIsActive(c), SL_ACTIVE_STOPPED);
+  EXPECT_EQ(engine.channelGetPosition(c, SL_POS_BYTE), 74u);
+  // Playing an ended channel starts it over.
+  ASSERT_TRUE(engine.channelPlay(c, 0));
+  EXPECT_EQ(render(1)[0], 10);
+  render(100);
+  EXPECT_EQ(pos.calls.size(), 1u);  // one-time sync is gone
+  EXPECT_EQ(ended.calls.size(), 2u);
+  EXPECT_EQ(engine.channelGetPosition(c, 1), ~0ull);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_NOTAVAIL);
+}
+
+TEST_F(EngineTest, LoopsUntilTheFlagIsCleared) {
+  const SlHandle s = load(mono16({1, 2, 3}), 1, SL_SAMPLE_LOOP);
+  const SlHandle c = playNew(s);
+  auto out = render(8);
+  for (size_t i = 0; i < 8; ++i) EXPECT_EQ(out[2 * i], int(i % 3) + 1) << i;
+  EXPECT_EQ(engine.channelFlags(c, 0, SL_SAMPLE_LOOP), 0u);
+  out = render(8);
+  EXPECT_EQ(out[0], 3);
+  EXPECT_EQ(out[2], 0);
+  EXPECT_EQ(engine.channelIsActive(c), SL_ACTIVE_STOPPED);
+  EXPECT_EQ(engine.channelFlags(c, SL_SAMPLE_LOOP, SL_SAMPLE_LOOP), SL_SAMPLE_LOOP);
+  EXPECT_EQ(engine.channelFlags(c, SL_STREAM_AUTOFREE, 0xFFFFFFFF), 0u);  // not for sample channels
+  EXPECT_EQ(engine.channelFlags(0x7777777, 0, 0), 0xFFFFFFFFu);
+}
+
+TEST_F(EngineTest, ResamplesToTheOutputRate) {
+  const SlHandle s = load(mono16({0, 1000, 2000, 3000}, 4000));
+  const SlHandle c = playNew(s);
+  auto out = render(10);
+  const int want[10] = {0, 500, 1000, 1500, 2000, 2500, 3000, 3000, 0, 0};
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(out[2 * i], want[i]) << i;
+  // Twice the rate: every other output frame is a source frame.
+  ASSERT_TRUE(engine.channelSetAttribute(c, SL_ATTRIB_FREQ, 8000));
+  ASSERT_TRUE(engine.channelPlay(c, 1));
+  out = render(6);
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(out[2], 1000);
+  EXPECT_EQ(out[6], 3000);
+  EXPECT_EQ(out[8], 0);
+  // 0 is the data's own rate again.
+  ASSERT_TRUE(engine.channelSetAttribute(c, SL_ATTRIB_FREQ, 0));
+  ASSERT_TRUE(engine.channelPlay(c, 1));
+  EXPECT_EQ(render(3)[4], 1000);
+}
+
+TEST_F(EngineTest, StopAndStartPauseEverything) {
+  const SlHandle s = load(mono16({5, 6, 7, 8}));
+  const SlHandle c = playNew(s);
+  EXPECT_EQ(render(1)[0], 5);
+  ASSERT_TRUE(engine.stop());
+  EXPECT_EQ(engine.channelIsActive(c), SL_ACTIVE_PAUSED);
+  EXPECT_EQ(render(3), std::vector<int16_t>(6, 0));
+  EXPECT_EQ(engine.channelGetLevel(c), 0u);
+  EXPECT_FALSE(engine.channelPlay(c, 0));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_START);
+  ASSERT_TRUE(engine.start());
+  EXPECT_EQ(render(1)[0], 6);
+}
+
+// ---- streams -------------------------------------------------------------------
+
+std::string tempFile(const std::string& name, const std::vector<uint8_t>& bytes, const char* prefix = "") {
+  const std::string p = testing::tempPath(name);
+  std::ofstream f(p, std::ios::binary);
+  f << prefix;
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return p;
+}
+
+TEST_F(EngineTest, StreamsFilesBlockByBlockAndFreeThemselves) {
+  std::vector<int32_t> v;
+  for (int i = 0; i < 10000; ++i) v.push_back(i % 1000 - 500);
+  const auto path = tempFile("_stream.wav", makeWav({8000, 2, 16}, [&] {
+                               std::vector<int32_t> st;
+                               for (int x : v) st.push_back(x), st.push_back(-x);
+                               return st;
+                             }()));
+  const SlHandle st = engine.streamCreateFile(0, path.c_str(), 0, 0, SL_STREAM_AUTOFREE);
+  ASSERT_NE(st, 0u) << engine.errorGetCode();
+  SyncLog ended;
+  engine.channelSetSync(st, SL_SYNC_END, 0, &SyncLog::proc, &ended);
+  ASSERT_TRUE(engine.channelPlay(st, 0));
+  std::vector<int16_t> all;
+  for (int i = 0; i < 11; ++i) {
+    auto part = render(1000);
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  for (size_t i = 0; i < 10000; ++i) {
+    ASSERT_EQ(all[2 * i], v[i]) << i;
+    ASSERT_EQ(all[2 * i + 1], -v[i]) << i;
+  }
+  EXPECT_EQ(all[20000], 0);
+  EXPECT_EQ(ended.calls.size(), 1u);
+  EXPECT_EQ(engine.channelIsActive(st), SL_ACTIVE_STOPPED);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);  // freed
+
+  // A window of a bigger file, not freeing itself; stopping keeps it.
+  const auto wav = mono16({42, 43});
+  const auto inside = tempFile("_inside.bin", wav, "0123456789");
+  const SlHandle w = engine.streamCreateFile(0, inside.c_str(), 10, wav.size(), 0);
+  ASSERT_NE(w, 0u) << engine.errorGetCode();
+  ASSERT_TRUE(engine.channelPlay(w, 0));
+  EXPECT_EQ(render(1)[0], 42);
+  ASSERT_TRUE(engine.channelStop(w));
+  EXPECT_EQ(engine.channelIsActive(w), SL_ACTIVE_STOPPED);
+  EXPECT_TRUE(engine.streamFree(w));
+  EXPECT_FALSE(engine.streamFree(w));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+  EXPECT_EQ(engine.streamCreateFile(0, inside.c_str(), 1000, 0, 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_POSITION);
+  EXPECT_EQ(engine.streamCreateFile(0, inside.c_str(), 0, 0, 0), 0u);  // junk before the header
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_FILEFORM);
+  std::filesystem::remove(path);
+  std::filesystem::remove(inside);
+  EXPECT_EQ(engine.streamCreateFile(0, path.c_str(), 0, 0, 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_FILEOPEN);
+}
+
+TEST_F(EngineTest, StoppingAnAutofreeStreamFreesIt) {
+  const auto wav = mono16(constant(100, 1));
+  const SlHandle st = engine.streamCreateFile(1, wav.data(), 0, wav.size(), SL_STREAM_AUTOFREE);
+  ASSERT_TRUE(engine.channelPlay(st, 0));
+  ASSERT_TRUE(engine.channelStop(st));
+  EXPECT_FALSE(engine.channelStop(st));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+  // A sample channel is not a stream.
+  const SlHandle c = engine.sampleGetChannel(load(wav), 0);
+  EXPECT_FALSE(engine.streamFree(c));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+}
+
+// ---- bad input -----------------------------------------------------------------
+
+TEST_F(EngineTest, RejectsBadArgumentsWithCodes) {
+  const auto wav = mono16({1, 2});
+  EXPECT_EQ(engine.sampleLoad(1, wav.data(), 0, static_cast<uint32_t>(wav.size()), 0, 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLPARAM);
+  EXPECT_EQ(engine.sampleLoad(1, wav.data(), 0, 0, 1, 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLPARAM);
+  EXPECT_EQ(engine.sampleLoad(1, nullptr, 0, 10, 1, 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLPARAM);
+  const char junk[] = "RIFF....WAVEjunkjunkjunk";
+  EXPECT_EQ(engine.sampleLoad(1, junk, 0, sizeof junk, 1, 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_FILEFORM);
+  EXPECT_EQ(engine.sampleGetChannel(0x12345, 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+  EXPECT_FALSE(engine.channelPlay(0, 0));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+  EXPECT_EQ(engine.channelGetLevel(99), 0xFFFFFFFFu);
+  EXPECT_FALSE(engine.setVolume(1.5f));
+  EXPECT_FALSE(engine.setVolume(NAN));
+  EXPECT_FALSE(engine.setConfig(77, 1));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLTYPE);
+  EXPECT_EQ(engine.streamCreateUrl("http://x", 0, 0, nullptr, nullptr), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_NOTAVAIL);
+  const SlHandle s = load(wav);
+  const SlHandle c = engine.sampleGetChannel(s, 0);
+  EXPECT_EQ(engine.channelSetSync(c, 77, 0, &SyncLog::proc, nullptr), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLTYPE);
+  EXPECT_EQ(engine.channelSetSync(c, SL_SYNC_END, 0, nullptr, nullptr), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLPARAM);
+  EXPECT_FALSE(engine.channelSetAttribute(c, 0, 1.0f));
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLTYPE);
+  // Success clears the code.
+  EXPECT_EQ(engine.getVersion() >> 16, 0x0204u);
+  EXPECT_EQ(engine.errorGetCode(), SL_OK);
+  EXPECT_EQ(engine.renderNoSound(nullptr, 4), 0xFFFFFFFFu);
+}
+
+TEST_F(EngineTest, SyncCallbacksMayCallBackIn) {
+  const SlHandle s = load(mono16({1, 2}));
+  const SlHandle c = playNew(s);
+  struct Ctx {
+    Engine* e;
+    uint32_t active = 99;
+  } ctx{&engine};
+  engine.channelSetSync(
+      c, SL_SYNC_END, 0,
+      [](SlHandle, SlHandle ch, uint32_t, void* u) SL_CALL {
+        auto* x = static_cast<Ctx*>(u);
+        x->active = x->e->channelIsActive(ch);
+      },
+      &ctx);
+  render(4);
+  EXPECT_EQ(ctx.active, SL_ACTIVE_STOPPED);
+}
+
+// ---- devices and start-up -------------------------------------------------------
+
+TEST(EngineDevices, ListsEveryDeviceEnabledWithAShowableName) {
+  FakePlatform p;
+  p.s.devices = {{"Speakers", "drv1", true}, {"", "drv2", false}, {"HD", "drv3", false}};
+  Engine e(p);
+  SlDeviceInfo info{};
+  std::vector<std::string> names;
+  for (uint32_t n = 0; e.getDeviceInfo(n, &info); ++n) {
+    EXPECT_TRUE(info.flags & SL_DEVICE_ENABLED);
+    EXPECT_GT(std::strlen(info.name), 2u);
+    names.push_back(info.name);
+  }
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_DEVICE);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"No sound", "Speakers", "Output device 2", "Output device 3 (HD)"}));
+  ASSERT_TRUE(e.getDeviceInfo(1, &info));
+  EXPECT_EQ(info.flags, SL_DEVICE_ENABLED | SL_DEVICE_DEFAULT);
+  EXPECT_STREQ(info.driver, "drv1");
+  EXPECT_FALSE(e.getDeviceInfo(0, nullptr));
+  EXPECT_FALSE(e.getDeviceInfo(1000, &info));
+
+  // Device n is the n-th listed device: initialising 3 opens the system's third.
+  ASSERT_TRUE(e.init(3, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(p.s.openedIndex, 2);
+  ASSERT_TRUE(e.getDeviceInfo(3, &info));
+  EXPECT_TRUE(info.flags & SL_DEVICE_INIT);
+  ASSERT_TRUE(e.getDeviceInfo(1, &info));
+  EXPECT_FALSE(info.flags & SL_DEVICE_INIT);
+  EXPECT_FALSE(e.init(1, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_ALREADY);
+  ASSERT_TRUE(e.free());
+  EXPECT_EQ(p.s.closed, 1);
+
+  ASSERT_TRUE(e.init(-1, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(p.s.openedIndex, -1);
+  ASSERT_TRUE(e.getDeviceInfo(1, &info));
+  EXPECT_TRUE(info.flags & SL_DEVICE_INIT);  // the default one
+  ASSERT_TRUE(e.stop());
+  EXPECT_EQ(p.s.pauses, 1);
+  ASSERT_TRUE(e.start());
+  ASSERT_TRUE(e.free());
+  EXPECT_FALSE(e.init(4, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_DEVICE);
+  EXPECT_FALSE(e.init(-2, 44100, 0, nullptr, nullptr));
+  EXPECT_FALSE(e.init(1, 100, 0, nullptr, nullptr));
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_ILLPARAM);
+}
+
+TEST(EngineDevices, WithoutADeviceInitFailsAndEveryCallIsRefusedSafely) {
+  FakePlatform p;
+  Engine e(p);
+  EXPECT_FALSE(e.init(-1, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_DEVICE);
+  EXPECT_FALSE(e.init(1, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_DEVICE);
+  EXPECT_EQ(p.s.opened, 0);
+  SlDeviceInfo info{};
+  EXPECT_TRUE(e.getDeviceInfo(0, &info));
+  EXPECT_FALSE(e.getDeviceInfo(1, &info));
+
+  const auto wav = mono16({1});
+  EXPECT_EQ(e.sampleLoad(1, wav.data(), 0, 46, 1, 0), 0u);
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_INIT);
+  EXPECT_EQ(e.streamCreateFile(1, wav.data(), 0, wav.size(), 0), 0u);
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_INIT);
+  EXPECT_FALSE(e.channelPlay(1, 0));
+  EXPECT_EQ(e.channelIsActive(1), SL_ACTIVE_STOPPED);
+  EXPECT_FALSE(e.start());
+  EXPECT_FALSE(e.stop());
+  EXPECT_FALSE(e.free());
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_INIT);
+  EXPECT_FALSE(e.setVolume(0.5f));
+  int16_t buf[4];
+  EXPECT_EQ(e.renderNoSound(buf, sizeof buf), 0xFFFFFFFFu);
+
+  // A device that will not open is a driver error, and leaves nothing half open.
+  p.s.devices = {{"Speakers", "", true}};
+  p.s.openFails = true;
+  EXPECT_FALSE(e.init(-1, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_DRIVER);
+  EXPECT_FALSE(e.free());
+  p.s.openFails = false;
+  EXPECT_TRUE(e.init(1, 44100, 0, nullptr, nullptr));
+}
+
+// ---- plug-ins --------------------------------------------------------------------
+
+TEST(EnginePlugins, LoadsChecksAndFreesPlugins) {
+  static const SlPluginInfo good{kSoundLibVersion, "good", 0, nullptr};
+  static const SlPluginInfo other{kSoundLibVersion, "other", 0, nullptr};
+  static const SlPluginInfo old{0x02030000, "old", 0, nullptr};
+  FakePlatform p;
+  p.s.plugins = {{"good.dll", &good}, {"other.dll", &other}, {"old.dll", &old}};
+  Engine e(p);  // plug-ins need no device
+  const SlHandle g = e.pluginLoad("good.dll", 0);
+  ASSERT_NE(g, 0u);
+  EXPECT_EQ(e.pluginLoad("good.dll", 0), 0u);
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_ALREADY);
+  EXPECT_EQ(e.pluginLoad("old.dll", 0), 0u);
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_VERSION);
+  EXPECT_EQ(e.pluginLoad("none.dll", 0), 0u);
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_FILEOPEN);
+  EXPECT_EQ(e.pluginLoad(nullptr, 0), 0u);
+  const SlHandle o = e.pluginLoad("other.dll", 0);
+  ASSERT_NE(o, 0u);
+  EXPECT_EQ(p.s.pluginRefs[(void*)&good], 1);
+  EXPECT_EQ(p.s.pluginRefs[(void*)&old], 0);
+  EXPECT_TRUE(e.pluginFree(o));
+  EXPECT_FALSE(e.pluginFree(o));
+  EXPECT_EQ(e.errorGetCode(), SL_ERROR_HANDLE);
+  EXPECT_TRUE(e.pluginFree(0));
+  EXPECT_EQ(p.s.pluginRefs[(void*)&good], 0);
+  EXPECT_EQ(p.s.pluginRefs[(void*)&other], 0);
+  EXPECT_TRUE(e.pluginFree(0));
+}
+
+// ---- threads ---------------------------------------------------------------------
+
+// An output with a thread of its own, as the wave-out one has.
+class ThreadOutput final : public Output {
+ public:
+  explicit ThreadOutput(Renderer& r)
+      : thread_([this, &r] {
+          std::vector<int16_t> buf(2 * 64);
+          while (!quit_.load(std::memory_order_relaxed)) r.render(buf.data(), 64);
+        }) {}
+  ~ThreadOutput() override {
+    quit_.store(1, std::memory_order_relaxed);
+    thread_.join();
+  }
+  bool start() override { return true; }
+  void pause() override {}
+
+ private:
+  std::atomic<int> quit_{0};
+  std::thread thread_;
+};
+
+class ThreadPlatform final : public Platform {
+ public:
+  std::vector<DeviceDesc> listDevices() override { return {{"Threaded", "", true}}; }
+  std::unique_ptr<Output> openOutput(int, uint32_t&, const OutputConfig&, Renderer& r, int&) override {
+    return std::make_unique<ThreadOutput>(r);
+  }
+  void* loadPlugin(const void*, bool, const SlPluginInfo*&, int&) override { return nullptr; }
+  void freePlugin(void*) override {}
+};
+
+TEST(EngineThreads, CallsRaceSafelyWithTheMixingThread) {
+  ThreadPlatform p;
+  Engine e(p);
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(e.init(-1, 8000, 0, nullptr, nullptr));
+    const auto wav = mono16(constant(200, 100));
+    const SlHandle s =
+        e.sampleLoad(1, wav.data(), 0, static_cast<uint32_t>(wav.size()), 8, SL_SAMPLE_OVER_POS);
+    ASSERT_NE(s, 0u);
+    for (int i = 0; i < 2000; ++i) {
+      const SlHandle c = e.sampleGetChannel(s, 0);
+      e.channelPlay(c, 0);
+      e.channelSlideAttribute(c, SL_ATTRIB_VOL, 0.0f, 5);
+      if (i % 3 == 0) e.channelStop(c);
+      const SlHandle st = e.streamCreateFile(1, wav.data(), 0, wav.size(), SL_STREAM_AUTOFREE);
+      e.channelPlay(st, 0);
+    }
+    ASSERT_TRUE(e.free());
+  }
+}
+
+}  // namespace
+}  // namespace soundlib

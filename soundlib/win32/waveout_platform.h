@@ -1,0 +1,19 @@
+// The Windows side of the library: wave-out devices and output with a mixing
+// thread, files by ANSI or wide name, plug-ins through LoadLibrary.
+#pragma once
+
+#include "soundlib/core/platform.h"
+
+namespace soundlib {
+
+class WaveOutPlatform final : public Platform {
+ public:
+  std::vector<DeviceDesc> listDevices() override;
+  std::unique_ptr<Output> openOutput(int index, uint32_t& rate, const OutputConfig& config,
+                                     Renderer& renderer, int& error) override;
+  std::FILE* openFile(const void* path, bool wide) override;
+  void* loadPlugin(const void* path, bool wide, const SlPluginInfo*& info, int& error) override;
+  void freePlugin(void* module) override;
+};
+
+}  // namespace soundlib
