@@ -43,14 +43,9 @@ constexpr uint32_t kSyncTypeMask = 0x00FFFFFF;
 constexpr uint32_t kErrorDword = 0xFFFFFFFFu;
 constexpr uint64_t kErrorQword = ~0ull;
 
-void copyText(std::array<char, 96>& dst, const std::string& s) {
-  const size_t n = std::min(s.size(), dst.size() - 1);
-  std::memcpy(dst.data(), s.data(), n);
-  dst[n] = '\0';
-}
-
-void copyText(std::array<char, 64>& dst, const std::string& s) {
-  const size_t n = std::min(s.size(), dst.size() - 1);
+template <size_t N>
+void copyText(std::array<char, N>& dst, const std::string& s) {
+  const size_t n = std::min(s.size(), N - 1);
   std::memcpy(dst.data(), s.data(), n);
   dst[n] = '\0';
 }
@@ -432,14 +427,15 @@ SlHandle Engine::streamCreateUrl(const char*, uint32_t, uint32_t, SlDownloadProc
 
 SlBool Engine::streamFree(SlHandle stream) {
   Callbacks calls;
-  {
+  const SlBool freed = guarded<SlBool>(0, [&]() -> SlBool {
     std::lock_guard lock(mutex_);
     Channel* c = findChannel(stream);
     if (!c || c->sample != 0) return fail(SL_ERROR_HANDLE, 0);
     freeChannel(stream, calls);
-  }
+    return 1;
+  });
   dispatch(calls);
-  return ok(1);
+  return freed ? ok(freed) : freed;
 }
 
 // ---- channels ----------------------------------------------------------------
@@ -456,15 +452,16 @@ SlBool Engine::channelPlay(uint32_t handle, SlBool restart) {
 
 SlBool Engine::channelStop(uint32_t handle) {
   Callbacks calls;
-  {
+  const SlBool stopped = guarded<SlBool>(0, [&]() -> SlBool {
     std::lock_guard lock(mutex_);
     Channel* c = findChannel(handle);
     if (!c) return fail(SL_ERROR_HANDLE, 0);
     c->mix->stop();
     if (c->autofree) freeChannel(handle, calls);
-  }
+    return 1;
+  });
   dispatch(calls);
-  return ok(1);
+  return stopped ? ok(stopped) : stopped;
 }
 
 uint32_t Engine::channelIsActive(uint32_t handle) {
@@ -551,22 +548,26 @@ uint32_t Engine::renderNoSound(void* buffer, uint32_t bytes) {
   if (!buffer) return fail(SL_ERROR_ILLPARAM, kErrorDword);
   Callbacks calls;
   const size_t frames = bytes / 4;
-  {
+  const uint32_t done = guarded<uint32_t>(kErrorDword, [&]() -> uint32_t {
+    std::vector<int16_t> out(frames * 2);
     std::lock_guard lock(mutex_);
     if (!initialised_ || device_ != 0) return fail(SL_ERROR_NOTAVAIL, kErrorDword);
-    std::vector<int16_t> out(frames * 2);
     mixLocked(out.data(), frames, calls);
     std::memcpy(buffer, out.data(), frames * 4);
-  }
+    return static_cast<uint32_t>(frames * 4);
+  });
   dispatch(calls);
-  return ok(static_cast<uint32_t>(frames * 4));
+  return done != kErrorDword ? ok(done) : done;
 }
 
 void Engine::render(int16_t* out, size_t frames) {
   Callbacks calls;
-  {
+  try {
     std::lock_guard lock(mutex_);
     mixLocked(out, frames, calls);
+  } catch (...) {
+    // Out of memory on the mixing thread: this block stays silent.
+    std::fill(out, out + frames * 2, int16_t{0});
   }
   dispatch(calls);
 }

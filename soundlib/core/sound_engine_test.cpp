@@ -478,6 +478,8 @@ TEST_F(EngineTest, RejectsBadArgumentsWithCodes) {
   EXPECT_EQ(engine.errorGetCode(), SL_ERROR_FILEFORM);
   EXPECT_EQ(engine.sampleGetChannel(0x12345, 0), 0u);
   EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+  EXPECT_EQ(engine.sampleGetChannel(static_cast<SlHandle>(-1), 0), 0u);  // a negative number
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
   EXPECT_FALSE(engine.channelPlay(0, 0));
   EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
   EXPECT_EQ(engine.channelGetLevel(99), 0xFFFFFFFFu);

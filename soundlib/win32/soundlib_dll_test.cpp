@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "soundlib/core/test_wav.h"
@@ -113,9 +115,12 @@ struct Library {
   }
 
   void unload() {
-    if (module) FreeLibrary(module);
+    if (module) {
+      EXPECT_TRUE(FreeLibrary(module));
+      // Nothing of it may stay mapped: the program deletes the file next.
+      EXPECT_TRUE(DeleteFileA(path("BASS.DLL").c_str())) << GetLastError();
+    }
     module = nullptr;
-    DeleteFileA(path("BASS.DLL").c_str());
     for (const char* f : {"~B10.tmp", "~B11.tmp", "~B12.tmp", "tone.wav"}) DeleteFileA(path(f).c_str());
     RemoveDirectoryA(folder.c_str());
   }
@@ -304,6 +309,24 @@ TEST_F(DllTest, LoadsItsThreePluginsByPath) {
   // Freed: the files can be deleted, as the program's unload does.
   for (const char* f : {"~B10.tmp", "~B11.tmp", "~B12.tmp"})
     EXPECT_TRUE(DeleteFileA(lib.path(f).c_str())) << f;
+}
+
+TEST_F(DllTest, AThreadThatCalledInMayOutliveTheLibrary) {
+  // The animation thread plays sounds and may still run when the program unloads.
+  HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<int32_t> seen{-1};
+  std::thread t([&] {
+    lib.BASS_ChannelStop(12345);
+    seen = lib.BASS_ErrorGetCode();
+    WaitForSingleObject(go, INFINITE);
+  });
+  while (seen == -1) Sleep(1);
+  EXPECT_EQ(seen, SL_ERROR_HANDLE);
+  EXPECT_EQ(lib.BASS_ErrorGetCode(), SL_OK);  // error codes are per thread
+  lib.unload();
+  SetEvent(go);
+  t.join();
+  CloseHandle(go);
 }
 
 // ---- without a sound device (the default run: Wine's audio drivers are off) -----
