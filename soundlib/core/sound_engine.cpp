@@ -572,9 +572,8 @@ void Engine::render(int16_t* out, size_t frames) {
   dispatch(calls);
 }
 
-bool Engine::gainFor(const Channel& c, float& gain) const {
-  gain = static_cast<float>(c.sample ? gvolSample_ : gvolStream_) / 10000.0f;
-  return gain > 0.0f;
+float Engine::gainFor(const Channel& c) const {
+  return static_cast<float>(c.sample ? gvolSample_ : gvolStream_) / 10000.0f;
 }
 
 void Engine::mixLocked(int16_t* out, size_t frames, Callbacks& calls) {
@@ -583,8 +582,7 @@ void Engine::mixLocked(int16_t* out, size_t frames, Callbacks& calls) {
     std::vector<SlHandle> toFree;
     for (auto& [h, c] : channels_) {
       if (!c.mix->playing()) continue;
-      float gain;
-      gainFor(c, gain);
+      const float gain = gainFor(c);
       const uint64_t align = c.mix->format().blockAlign;
       const uint64_t before = c.mix->positionFrames() * align;
       const MixEvents ev = c.mix->mix(acc_.data(), frames, rate_, gain);

@@ -97,7 +97,7 @@ class Engine final : public Renderer {
   void freeChannel(SlHandle h, Callbacks& out);
   void fireSyncs(SlHandle h, Channel& c, uint32_t type, uint32_t data, Callbacks& out);
   void dispatch(const Callbacks& calls);
-  bool gainFor(const Channel& c, float& gain) const;
+  float gainFor(const Channel& c) const;
   std::unique_ptr<WavReader> openWav(SlBool mem, const void* file, uint64_t offset, uint64_t length,
                                      uint32_t flags, int& error);
   void mixLocked(int16_t* out, size_t frames, Callbacks& calls);
