@@ -142,6 +142,33 @@ TEST_F(EngineTest, MixesChannelsAndAppliesVolumes) {
   EXPECT_FLOAT_EQ(1.0f, 1.0f);
 }
 
+TEST_F(EngineTest, MixesManyChannelsOfOneSample) {
+  const SlHandle s = load(mono16(constant(10, 100)), 32);
+  for (int i = 0; i < 32; ++i) playNew(s);
+  const SlHandle t = load(makeWav({8000, 2, 8}, {138, 118}));  // 8-bit stereo: +2560, -2560
+  playNew(t);
+  EXPECT_EQ(frame(render(1), 0), pairs({{3200 + 2560, 3200 - 2560}}));
+}
+
+TEST_F(EngineTest, LoadsSamplesFromFiles) {
+  const std::string path = testing::tempPath("_sample.wav");
+  {
+    const auto wav = mono16({7, 8, 9});
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+  }
+  const SlHandle s = engine.sampleLoad(0, path.c_str(), 0, 0, 1, 0);
+  ASSERT_NE(s, 0u) << engine.errorGetCode();
+  std::filesystem::remove(path);  // the sample holds its data, not the file
+  playNew(s);
+  auto out = render(4);
+  EXPECT_EQ(out[0], 7);
+  EXPECT_EQ(out[4], 9);
+  EXPECT_EQ(out[6], 0);
+  EXPECT_EQ(engine.sampleLoad(0, path.c_str(), 0, 0, 1, 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_FILEOPEN);
+}
+
 TEST_F(EngineTest, ClipsTheSumInsteadOfWrapping) {
   const SlHandle s = load(mono16(constant(10, 30000)));
   playNew(s);
