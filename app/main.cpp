@@ -13,7 +13,7 @@
 #include "app/startup.h"
 #include "app/tray_icon.h"
 #include "objects/desktop_object.h"
-#include "core/library_start_standin.h"
+#include "pictura.h"
 #include "scene/anim_thread.h"
 #include "scene/scenery_strip.h"
 

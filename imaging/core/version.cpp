@@ -16,8 +16,14 @@ const char* JpegLibVersion() {
   return text;
 }
 
-const char* PngLibVersion() { return png_get_libpng_ver(nullptr); }
-const char* TiffLibVersion() { return TIFFGetVersion(); }
-const char* ZlibVersion() { return zlibVersion(); }
+const char* PngLibVersion() {
+  return png_get_libpng_ver(nullptr);
+}
+const char* TiffLibVersion() {
+  return TIFFGetVersion();
+}
+const char* ZlibVersion() {
+  return zlibVersion();
+}
 
 }  // namespace Pictura

@@ -1,0 +1,242 @@
+#include "core/thread_pool.h"
+
+#include <atomic>
+#include <chrono>
+#include <system_error>
+
+#include "core/library_globals.h"
+#include "core/thread_context.h"
+
+namespace Pictura {
+
+// The jobs of one RunJobs call: the caller waits until none remains.
+struct RunBatch {
+  std::mutex lock;
+  std::condition_variable done;
+  size_t remaining = 0;
+};
+
+namespace {
+
+thread_local bool t_isPoolWorker = false;
+
+void RequestCancel(std::span<CPicThreadData* const> jobs) {
+  for (CPicThreadData* job : jobs) std::atomic_ref<uint8_t>(job->cancel).store(1, std::memory_order_relaxed);
+}
+
+void WaitAll(RunBatch& batch) {
+  std::unique_lock<std::mutex> guard(batch.lock);
+  batch.done.wait(guard, [&] { return batch.remaining == 0; });
+}
+
+}  // namespace
+
+CPicThreadData::CPicThreadData() : progressWanted(HasProgressCallback() ? 1 : 0) {}
+
+CPicThreadPool::~CPicThreadPool() {
+  Stop();
+}
+
+void CPicThreadPool::Start(uint32_t threads, uint32_t waitTimeoutMs, uint32_t pollIntervalMs) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (started_) return;
+  started_ = true;
+  waitTimeoutMs_ = waitTimeoutMs;
+  pollIntervalMs_ = pollIntervalMs;
+  for (uint32_t i = 0; i < threads; ++i) {
+    try {
+      workers_.emplace_back(&CPicThreadPool::WorkerLoop, this);
+    } catch (const std::exception&) {
+      break;  // run with the workers that could be made
+    }
+  }
+}
+
+void CPicThreadPool::Stop() {
+  std::deque<PoolJobItem> orphans;
+  std::vector<std::thread> workers;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (stopping_ || !started_) return;
+    stopping_ = true;
+    orphans.swap(queue_);
+    workers.swap(workers_);
+  }
+  workReady_.notify_all();
+  // Queued jobs never run: their callers get 89 instead of waiting for ever.
+  for (const PoolJobItem& item : orphans) {
+    item.job->error = kPicErrPoolNotRunning;
+    Finish(item);
+  }
+  // A worker ends after its current job; it is never freed while running.
+  for (std::thread& t : workers) {
+    if (t.get_id() == std::this_thread::get_id())
+      t.detach();
+    else
+      t.join();
+  }
+}
+
+bool CPicThreadPool::IsRunning() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return started_ && !stopping_ && !workers_.empty();
+}
+
+size_t CPicThreadPool::WorkerCount() const {
+  std::lock_guard<std::mutex> guard(lock_);
+  return workers_.size();
+}
+
+void CPicThreadPool::Finish(const PoolJobItem& item) {
+  RunBatch* batch = item.batch;
+  std::lock_guard<std::mutex> guard(batch->lock);
+  if (--batch->remaining == 0) batch->done.notify_all();
+}
+
+void CPicThreadPool::WorkerLoop() {
+  t_isPoolWorker = true;
+  for (;;) {
+    PoolJobItem item;
+    {
+      std::unique_lock<std::mutex> guard(lock_);
+      workReady_.wait(guard, [&] { return stopping_ || !queue_.empty(); });
+      if (stopping_) break;
+      item = queue_.front();
+      queue_.pop_front();
+    }
+    try {
+      item.proc(item.job);
+    } catch (...) {
+      if (item.job->error == 0) item.job->error = kPicErrUnexpected;
+    }
+    Finish(item);
+  }
+}
+
+uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> jobs) {
+  RunBatch batch;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!started_ || stopping_ || workers_.empty()) return kPicErrPoolNotRunning;
+    bool valid = proc && !jobs.empty();
+    for (CPicThreadData* job : jobs) valid = valid && job;
+    if (!valid) {
+      DebugTrace("No jobs in thread pool.\n");
+      return kPicErrBadArgument;
+    }
+    batch.remaining = jobs.size();
+    size_t queued = 0;
+    try {
+      for (size_t i = 0; i < jobs.size(); ++i) {
+        jobs[i]->jobIndex = static_cast<uint32_t>(i);
+        queue_.push_back(PoolJobItem{jobs[i], proc, &batch, static_cast<uint32_t>(i)});
+        ++queued;
+      }
+    } catch (const std::bad_alloc&) {
+      queue_.erase(queue_.end() - static_cast<std::ptrdiff_t>(queued), queue_.end());
+      DebugTrace("No jobs in thread pool.\n");
+      return kPicErrBadArgument;
+    }
+  }
+  workReady_.notify_all();
+
+  ImgThreadContext* ctx = GetImgThreadContext();
+  if (ctx && ctx->progressCallback) {
+    const auto poll = std::chrono::milliseconds(pollIntervalMs_ ? pollIntervalMs_ : 1);
+    for (;;) {
+      {
+        std::unique_lock<std::mutex> guard(batch.lock);
+        if (batch.done.wait_for(guard, poll, [&] { return batch.remaining == 0; })) break;
+      }
+      double sum = 0;
+      for (CPicThreadData* job : jobs)
+        sum += std::atomic_ref<double>(job->progress).load(std::memory_order_relaxed);
+      auto mean = static_cast<uint32_t>(sum / static_cast<double>(jobs.size()));
+      if (ctx->nestingDepth == 1 && ctx->progressCallback &&
+          ctx->progressCallback(mean, 100, ctx->callbackUserData) == FALSE) {
+        RequestCancel(jobs);
+        WaitAll(batch);
+        return kPicErrCancelled;
+      }
+    }
+  } else if (waitTimeoutMs_ == 0xFFFFFFFFu) {
+    WaitAll(batch);
+  } else {
+    bool finished;
+    {
+      std::unique_lock<std::mutex> guard(batch.lock);
+      finished = batch.done.wait_for(guard, std::chrono::milliseconds(waitTimeoutMs_),
+                                     [&] { return batch.remaining == 0; });
+    }
+    if (!finished) {
+      RequestCancel(jobs);
+      WaitAll(batch);
+      return kPicErrPoolTimeout;
+    }
+  }
+  for (CPicThreadData* job : jobs)
+    if (job->error != 0) return job->error;
+  return 0;
+}
+
+uint32_t RunJobs(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs) {
+  return pool.Run(proc, jobs);
+}
+
+uint32_t RunJobs(PicJobProc proc, std::span<CPicThreadData* const> jobs) {
+  return LibraryThreadPool().Run(proc, jobs);
+}
+
+uint32_t RunJobs(PicJobProc proc, PicArray<CPicThreadData*>& jobs) {
+  return LibraryThreadPool().Run(proc, std::span<CPicThreadData* const>(jobs.Data(), jobs.Count()));
+}
+
+BOOL PICAPI JobProgressCallback(DWORD done, DWORD total, PIC_USERDATA user) {
+  auto* job = reinterpret_cast<CPicThreadData*>(user);
+  if (!job) return TRUE;
+  double percent = total ? static_cast<double>(done) * 100.0 / static_cast<double>(total) : 100.0;
+  std::atomic_ref<double>(job->progress).store(percent, std::memory_order_relaxed);
+  return std::atomic_ref<uint8_t>(job->cancel).load(std::memory_order_relaxed) == 1 ? FALSE : TRUE;
+}
+
+uint32_t GetThreadsPerOperation() {
+  return LibraryGlobals().threadsPerOperation.load(std::memory_order_relaxed);
+}
+
+bool UseThreadPool(uint32_t flags) {
+  // A job that splits again would wait on the workers it occupies.
+  if (t_isPoolWorker || (flags & 0x100000u)) return false;
+  return GetThreadsPerOperation() >= 2 && LibraryThreadPool().IsRunning();
+}
+
+bool SplitRowsIntoBands(PicArray<ThreadBand>& bands, uint32_t width, uint32_t height, uint32_t n) {
+  if (n == 0) {
+    bands.Clear();
+    return true;
+  }
+  if (!bands.Resize(n)) return false;
+  uint32_t top = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    uint32_t bottom = (i + 1 == n) ? height : static_cast<uint32_t>(uint64_t{height / n} * (i + 1));
+    bands[i] = ThreadBand{0, top, width, bottom};
+    top = bottom;
+  }
+  return true;
+}
+
+bool SplitColumnsIntoBands(PicArray<ThreadBand>& bands, uint32_t width, uint32_t height, uint32_t n) {
+  if (n == 0) {
+    bands.Clear();
+    return true;
+  }
+  if (!bands.Resize(n)) return false;
+  uint32_t left = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    uint32_t right = (i + 1 == n) ? width : static_cast<uint32_t>(uint64_t{width / n} * (i + 1));
+    bands[i] = ThreadBand{left, 0, right, height};
+    left = right;
+  }
+  return true;
+}
+
+}  // namespace Pictura

@@ -1,0 +1,262 @@
+#include "core/thread_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "core/thread_context.h"
+#include "pictura.h"
+
+using namespace Pictura;
+
+namespace {
+
+struct TestJob : CPicThreadData {
+  std::function<void(TestJob*)> work;
+};
+
+uint32_t RunTestJob(CPicThreadData* record) {
+  auto* job = static_cast<TestJob*>(record);
+  if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
+  if (job->work) job->work(job);
+  SetProgressCallback(nullptr, 0);
+  return 0;
+}
+
+// Jobs of one run, with the pointer list RunJobs takes.
+struct JobSet {
+  std::vector<std::unique_ptr<TestJob>> jobs;
+  std::vector<CPicThreadData*> pointers;
+  explicit JobSet(size_t n, std::function<void(TestJob*)> work = {}) {
+    for (size_t i = 0; i < n; ++i) {
+      jobs.push_back(std::make_unique<TestJob>());
+      jobs.back()->work = work;
+      pointers.push_back(jobs.back().get());
+    }
+  }
+};
+
+// Works in steps of 1 ms until cancelled (or 10 s, as a safety net).
+void WorkUntilCancelled(TestJob* job) {
+  for (uint32_t step = 0; step < 10000; ++step) {
+    if (!JobProgressCallback(step % 100, 100, reinterpret_cast<PIC_USERDATA>(job))) {
+      job->error = 14;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+int g_progressCalls = 0;
+DWORD g_lastDone = 0, g_lastTotal = 0;
+BOOL g_progressAnswer = TRUE;
+BOOL PICAPI Progress(DWORD done, DWORD total, PIC_USERDATA) {
+  ++g_progressCalls;
+  g_lastDone = done;
+  g_lastTotal = total;
+  return g_progressAnswer;
+}
+
+}  // namespace
+
+TEST(Pool, NotStartedOrEmptyRunsFail) {
+  CPicThreadPool pool;
+  JobSet set(2);
+  EXPECT_FALSE(pool.IsRunning());
+  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 89u);
+  pool.Start(2, 0xFFFFFFFFu, 200);
+  EXPECT_TRUE(pool.IsRunning());
+  EXPECT_EQ(RunJobs(pool, RunTestJob, std::span<CPicThreadData* const>()), 5u);
+  std::vector<CPicThreadData*> withNull{set.pointers[0], nullptr};
+  EXPECT_EQ(RunJobs(pool, RunTestJob, withNull), 5u);
+}
+
+TEST(Pool, ResultIsTheFirstFailureInListOrder) {
+  CPicThreadPool pool;
+  pool.Start(4, 0xFFFFFFFFu, 200);
+  JobSet set(4, [](TestJob* job) {
+    if (job->jobIndex == 1) job->error = 17;
+    if (job->jobIndex == 3) job->error = 1;
+  });
+  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 17u);
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(set.jobs[i]->jobIndex, i);
+}
+
+TEST(Pool, ManyBandsAllEndBeforeRunJobsReturns) {
+  CPicThreadPool pool;
+  pool.Start(3, 0xFFFFFFFFu, 200);
+  std::atomic<int> finished{0};
+  JobSet set(200, [&](TestJob*) {
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+    finished.fetch_add(1);
+  });
+  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 0u);
+  EXPECT_EQ(finished.load(), 200);
+}
+
+TEST(Pool, ManyCallersAtOnce) {
+  CPicThreadPool pool;
+  pool.Start(4, 0xFFFFFFFFu, 200);
+  std::atomic<int> failures{0};
+  std::vector<std::thread> callers;
+  for (int c = 0; c < 8; ++c)
+    callers.emplace_back([&, c] {
+      for (int run = 0; run < 40; ++run) {
+        std::vector<int> out(8, 0);
+        JobSet set(8, [&](TestJob* job) {
+          out[job->jobIndex] = c * 1000 + run * 10 + static_cast<int>(job->jobIndex);
+        });
+        if (RunJobs(pool, RunTestJob, set.pointers) != 0) failures.fetch_add(1);
+        for (int i = 0; i < 8; ++i)
+          if (out[i] != c * 1000 + run * 10 + i) failures.fetch_add(1);
+      }
+    });
+  for (auto& t : callers) t.join();
+  EXPECT_EQ(failures.load(), 0);
+}
+
+TEST(Pool, ProgressCallbackThatSaysStopCancelsEveryJob) {
+  std::thread([] {
+    CPicThreadPool pool;
+    pool.Start(2, 0xFFFFFFFFu, 10);
+    g_progressCalls = 0;
+    g_progressAnswer = FALSE;
+    pic_SetCallback(Progress, 0);
+    PicNestingScope depth;
+    JobSet set(4, WorkUntilCancelled);
+    EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 14u);
+    EXPECT_EQ(g_progressCalls, 1);
+    EXPECT_EQ(g_lastTotal, 100u);
+    for (auto& job : set.jobs) {
+      EXPECT_EQ(job->cancel, 1);
+      EXPECT_EQ(job->progressWanted, 1);
+    }
+    pic_SetCallback(nullptr, 0);
+  }).join();
+}
+
+TEST(Pool, ProgressIsRelayedOnlyAtDepthOne) {
+  std::thread([] {
+    CPicThreadPool pool;
+    pool.Start(2, 0xFFFFFFFFu, 5);
+    g_progressAnswer = TRUE;
+    pic_SetCallback(Progress, 0);
+    auto slow = [](TestJob* job) {
+      for (uint32_t i = 0; i <= 20; ++i) {
+        JobProgressCallback(i, 20, reinterpret_cast<PIC_USERDATA>(job));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    };
+    {
+      g_progressCalls = 0;
+      PicNestingScope depth1;
+      JobSet set(2, slow);
+      EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 0u);
+      EXPECT_GT(g_progressCalls, 0);
+      EXPECT_LE(g_lastDone, 100u);
+      EXPECT_DOUBLE_EQ(set.jobs[0]->progress, 100.0);
+    }
+    {
+      g_progressCalls = 0;
+      PicNestingScope depth1;
+      PicNestingScope depth2;
+      JobSet set(2, slow);
+      EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 0u);
+      EXPECT_EQ(g_progressCalls, 0);
+    }
+    pic_SetCallback(nullptr, 0);
+  }).join();
+}
+
+TEST(Pool, WaitTimeoutCancelsAndGives84) {
+  CPicThreadPool pool;
+  pool.Start(2, 30, 200);
+  JobSet set(3, WorkUntilCancelled);
+  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 84u);
+  for (auto& job : set.jobs) EXPECT_EQ(job->cancel, 1);
+}
+
+TEST(Pool, StopFailsQueuedJobsWith89AndWaitsForTheRunningOne) {
+  CPicThreadPool pool;
+  pool.Start(2, 0xFFFFFFFFu, 200);
+  std::atomic<int> started{0};
+  std::atomic<bool> release{false};
+  std::atomic<int> ran{0};
+  JobSet set(6, [&](TestJob*) {
+    started.fetch_add(1);
+    while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ran.fetch_add(1);
+  });
+  uint32_t result = 1234;
+  std::thread caller([&] { result = RunJobs(pool, RunTestJob, set.pointers); });
+  while (started.load() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::thread stopper([&] { pool.Stop(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(ran.load(), 0);  // the stopper waits for the two running jobs
+  release.store(true);
+  stopper.join();
+  caller.join();
+  EXPECT_EQ(ran.load(), 2);
+  EXPECT_EQ(result, 89u);
+  int failed = 0;
+  for (auto& job : set.jobs) failed += job->error == 89 ? 1 : 0;
+  EXPECT_EQ(failed, 4);
+  EXPECT_FALSE(pool.IsRunning());
+  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 89u);
+  pool.Start(2, 0xFFFFFFFFu, 200);  // a stopped pool stays stopped
+  EXPECT_FALSE(pool.IsRunning());
+}
+
+TEST(Pool, ExceptionInAJobBecomes17) {
+  CPicThreadPool pool;
+  pool.Start(1, 0xFFFFFFFFu, 200);
+  JobSet set(2, [](TestJob* job) {
+    if (job->jobIndex == 1) throw std::runtime_error("boom");
+  });
+  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 17u);
+  EXPECT_TRUE(pool.IsRunning());
+}
+
+TEST(JobProgress, StoresPercentAndAnswersCancel) {
+  EXPECT_TRUE(JobProgressCallback(1, 2, 0));
+  TestJob job;
+  EXPECT_TRUE(JobProgressCallback(1, 4, reinterpret_cast<PIC_USERDATA>(&job)));
+  EXPECT_DOUBLE_EQ(job.progress, 25.0);
+  job.cancel = 1;
+  EXPECT_FALSE(JobProgressCallback(2, 4, reinterpret_cast<PIC_USERDATA>(&job)));
+}
+
+TEST(Bands, RowsAndColumnsGiveTheRemainderToTheLast) {
+  PicArray<ThreadBand> bands;
+  ASSERT_TRUE(SplitRowsIntoBands(bands, 7, 10, 3));
+  ASSERT_EQ(bands.Count(), 3u);
+  EXPECT_EQ(bands[0].top, 0u);
+  EXPECT_EQ(bands[0].bottom, 3u);
+  EXPECT_EQ(bands[1].top, 3u);
+  EXPECT_EQ(bands[1].bottom, 6u);
+  EXPECT_EQ(bands[2].top, 6u);
+  EXPECT_EQ(bands[2].bottom, 10u);
+  EXPECT_EQ(bands[2].right, 7u);
+  ASSERT_TRUE(SplitColumnsIntoBands(bands, 10, 5, 4));
+  ASSERT_EQ(bands.Count(), 4u);
+  EXPECT_EQ(bands[3].left, 6u);
+  EXPECT_EQ(bands[3].right, 10u);
+  EXPECT_EQ(bands[3].bottom, 5u);
+  ASSERT_TRUE(SplitRowsIntoBands(bands, 7, 10, 0));
+  EXPECT_EQ(bands.Count(), 0u);
+  ASSERT_TRUE(SplitRowsIntoBands(bands, 7, 2, 4));  // more bands than rows: empty bands first
+  EXPECT_EQ(bands[0].bottom, 0u);
+  EXPECT_EQ(bands[3].bottom, 2u);
+}
+
+TEST(LibraryPool, InitializeExWithFlagOneKeepsThePoolStopped) {
+  ASSERT_TRUE(pic_InitializeEx(nullptr, 1));
+  EXPECT_FALSE(LibraryThreadPool().IsRunning());
+  EXPECT_FALSE(UseThreadPool(0));
+  JobSet set(1);
+  EXPECT_EQ(RunJobs(RunTestJob, set.pointers), 89u);
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Pictura: the public pic_ interface, one header per subsystem.
+//
+// Every entry uses PICAPI (the Windows standard calling convention on win32),
+// returns 0 or a null handle on failure and leaves the reason as the calling
+// thread's last error (PicGetLastError). Result blocks are GlobalAlloc blocks
+// that the caller frees with GlobalFree (or its own release callback when it
+// installed allocation callbacks). Images are top-down rows, stride apart.
+//
+// Each subsystem adds its own header below (C linkage, PICAPI on every entry).
+
+#include "core/picapi.h"
+
+#include "core/pictura_core.h"     // library state, start/stop, errors, settings
+#include "core/pictura_buffers.h"  // channel, crop, packing, numeric, format, colour utilities
