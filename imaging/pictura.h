@@ -11,5 +11,6 @@
 
 #include "core/picapi.h"
 
-#include "core/pictura_core.h"     // library state, start/stop, errors, settings
-#include "core/pictura_buffers.h"  // channel, crop, packing, numeric, format, colour utilities
+#include "core/pictura_core.h"          // library state, start/stop, errors, settings
+#include "core/pictura_buffers.h"       // channel, crop, packing, numeric, format, colour utilities
+#include "pixelops/pictura_pixelops.h"  // pixel operations

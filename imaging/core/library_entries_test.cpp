@@ -121,7 +121,9 @@ TEST(Tables, AlphaGreyBitsAndExpansion) {
     EXPECT_EQ(t.alpha[0][i], 0);
     EXPECT_EQ(t.alpha[i][0], 0);
   }
-  EXPECT_EQ(t.alpha[128][128], static_cast<int>(128 / 255.0 * 128));
+  EXPECT_EQ(t.alpha[128][128], 128 * 128 / 255);
+  EXPECT_EQ(t.alpha[147][85], 49);  // exact, where float arithmetic would give 48
+  for (int v = 0; v < 256; ++v) EXPECT_EQ(t.alpha[v][255], v);
   EXPECT_EQ(t.grayPalette[77].rgbRed, 77);
   EXPECT_EQ(t.grayPalette[77].rgbReserved, 0);
   EXPECT_EQ(t.bitReverse[0x01], 0x80);

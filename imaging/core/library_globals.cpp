@@ -19,7 +19,8 @@ namespace {
 PicStaticTables BuildBlendTables() {
   PicStaticTables t{};
   for (int v = 0; v < 256; ++v)
-    for (int a = 0; a < 256; ++a) t.alpha[v][a] = static_cast<unsigned char>(v / 255.0 * a);
+    for (int a = 0; a < 256; ++a)
+      t.alpha[v][a] = static_cast<unsigned char>(v * a / 255);  // exact: no float error
   for (int i = 0; i < 256; ++i) {
     auto b = static_cast<BYTE>(i);
     t.grayPalette[i] = RGBQUAD{b, b, b, 0};

@@ -67,7 +67,7 @@ inline bool HasCpuFeature(uint32_t bit) {
 
 // Shared tables, built once before first use and never written again.
 struct PicStaticTables {
-  unsigned char alpha[256][256];  // [v][a] = trunc(v / 255.0 * a)
+  unsigned char alpha[256][256];  // [v][a] = trunc(v * a / 255)
   RGBQUAD grayPalette[256];
   unsigned char bitLow[8];             // 1 << i
   unsigned char bitHigh[8];            // 0x80 >> i
@@ -77,6 +77,11 @@ struct PicStaticTables {
   unsigned char bitExpand[2][256][8];  // bits of each byte, most significant first
 };
 const PicStaticTables& StaticTables();
+
+// v * a / 255, truncated, through the alpha table.
+inline unsigned char AlphaMul(unsigned v, unsigned a) {
+  return StaticTables().alpha[v & 255][a & 255];
+}
 
 // Starts the pool unless keepPoolStopped.
 void PicInitializeCore(void* reserved, uint32_t keepPoolStopped);

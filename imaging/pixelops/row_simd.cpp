@@ -1,0 +1,127 @@
+#include "pixelops/row_simd.h"
+
+#include "core/library_globals.h"
+#include "core/thread_context.h"
+
+#if defined(__i386__) || defined(__x86_64__)
+#include <immintrin.h>
+#define PIC_HAVE_X86 1
+#endif
+
+namespace Pictura {
+
+namespace {
+
+#ifdef PIC_HAVE_X86
+// Five 3-byte pixels per 16-byte vector; byte 15 (the next pixel's first
+// byte) passes through unchanged and is rewritten by the next step, so a
+// step needs six pixels of room.
+__attribute__((target("sse4.1"))) uint32_t SwapRBVector(const uint8_t* src, uint8_t* dst, uint32_t count) {
+  const __m128i shuffle = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+  uint32_t i = 0;
+  for (; count - i >= 6; i += 5) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 3 * i), _mm_shuffle_epi8(v, shuffle));
+  }
+  return i;
+}
+
+// Four RGBA pixels per vector: twelve colour bytes, then four alpha bytes.
+__attribute__((target("sse4.1"))) uint32_t SplitVector(const uint8_t* src, uint8_t* rgb, uint8_t* alpha,
+                                                       uint32_t count, bool swapRB) {
+  const __m128i keep = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 3, 7, 11, 15);
+  const __m128i swap = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, 3, 7, 11, 15);
+  const __m128i shuffle = swapRB ? swap : keep;
+  uint32_t i = 0;
+  for (; count - i >= 4; i += 4) {
+    __m128i v = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * i)), shuffle);
+    if (rgb) {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(rgb + 3 * i), v);
+      int mid = _mm_extract_epi32(v, 2);
+      __builtin_memcpy(rgb + 3 * i + 8, &mid, 4);
+    }
+    if (alpha) {
+      int a = _mm_extract_epi32(v, 3);
+      __builtin_memcpy(alpha + i, &a, 4);
+    }
+  }
+  return i;
+}
+#endif
+
+}  // namespace
+
+bool HasSSE41ForChannels(uint32_t op) {
+  return op <= 3 && HasCpuFeature(kCpuSSE41);
+}
+
+bool SplitRGBAToRGBPlusARowSIMD(uint32_t* error, const uint8_t* src, uint8_t* rgbOut, uint8_t* alphaOut,
+                                uint32_t count, bool swapRB) {
+  if (!src || (!rgbOut && !alphaOut)) {
+    if (error) *error = kPicErrBadArgument;
+    return false;
+  }
+  uint32_t i = 0;
+#ifdef PIC_HAVE_X86
+  if (HasCpuFeature(kCpuSSE41)) i = SplitVector(src, rgbOut, alphaOut, count, swapRB);
+#endif
+  for (; i < count; ++i) {
+    const uint8_t* p = src + 4 * static_cast<size_t>(i);
+    if (rgbOut) {
+      uint8_t* o = rgbOut + 3 * static_cast<size_t>(i);
+      o[0] = p[swapRB ? 2 : 0];
+      o[1] = p[1];
+      o[2] = p[swapRB ? 0 : 2];
+    }
+    if (alphaOut) alphaOut[i] = p[3];
+  }
+  return true;
+}
+
+bool CopySwapRBRowSIMD(uint32_t* error, const uint8_t* src, uint8_t* dst, uint32_t count) {
+  if (!src || !dst) {
+    if (error) *error = kPicErrBadArgument;
+    return false;
+  }
+  if (!HasCpuFeature(kCpuSSE41)) {
+    if (error) *error = kPicErrNoCpuFeature;
+    return false;
+  }
+  uint32_t i = 0;
+#ifdef PIC_HAVE_X86
+  if (src != dst) i = SwapRBVector(src, dst, count);
+#endif
+  for (; i < count; ++i) {
+    const uint8_t* p = src + 3 * static_cast<size_t>(i);
+    uint8_t* o = dst + 3 * static_cast<size_t>(i);
+    uint8_t r = p[0];
+    o[1] = p[1];
+    o[0] = p[2];
+    o[2] = r;
+  }
+  return true;
+}
+
+bool SwapRBRowSIMD(uint32_t* error, uint8_t* pixels, uint32_t count) {
+  if (!pixels) {
+    if (error) *error = kPicErrBadArgument;
+    return false;
+  }
+  if (!HasCpuFeature(kCpuSSE41)) {
+    if (error) *error = kPicErrNoCpuFeature;
+    return false;
+  }
+  uint32_t i = 0;
+#ifdef PIC_HAVE_X86
+  i = SwapRBVector(pixels, pixels, count);
+#endif
+  for (; i < count; ++i) {
+    uint8_t* o = pixels + 3 * static_cast<size_t>(i);
+    uint8_t t = o[0];
+    o[0] = o[2];
+    o[2] = t;
+  }
+  return true;
+}
+
+}  // namespace Pictura
