@@ -241,6 +241,18 @@ TEST_F(StartupTest, ShutdownMessageCompletesWithinTheBoundedWaits) {
   EXPECT_EQ(first.ExitCode(), 0u);
 }
 
+TEST_F(StartupTest, RepeatedShutdownRequestsEndTheProgramOnce) {
+  Program first;
+  HWND window = StartFirst(first);
+  // The exit command, a second instance's EXIT and the animation thread's own
+  // request all arrive; only the first does the work.
+  for (int i = 0; i < 3; ++i) PostMessageA(window, MSG_SHUTDOWN, 0, 0);
+  Program second("EXIT");
+  EXPECT_TRUE(second.WaitForExit(10000));
+  EXPECT_TRUE(first.WaitForExit(10000));
+  EXPECT_EQ(first.ExitCode(), 0u);
+}
+
 TEST_F(StartupTest, TrayCallbackOpensThePopupMenu) {
   Program first;
   HWND window = StartFirst(first);
