@@ -104,3 +104,30 @@ TEST(RowSimd, ErrorsAndAvailability) {
     for (int p = 0; p < 18; ++p) EXPECT_EQ(out[3 * p], rgba[4 * p + 2]);
   }
 }
+
+TEST(ColorEntries, ThinWrappersReportUnderTheirNames) {
+  RGBQUAD pal[256] = {};
+  pal[2] = RGBQUAD{3, 2, 1, 0};
+  const uint8_t idx[2] = {2, 0};
+  uint8_t rgb[6] = {};
+  ASSERT_TRUE(pic_8BitToRGB(idx, 2, 1, 2, rgb, 6, 256, pal, 0));
+  EXPECT_EQ(rgb[0], 1);
+  uint8_t two[4] = {1, 2, 3, 4};
+  EXPECT_FALSE(pic_ColorReplaceImage(two, 2, 1, 2, 4, 0, 0, 0, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  EXPECT_TRUE(pic_ColorCompare(0x010203, 0x010203, 0));
+  EXPECT_EQ(PicGetLastError(), 0u);
+  uint32_t counts[256] = {};
+  ASSERT_TRUE(pic_FindColorsUsedIn8BitImage(idx, 2, 1, 2, reinterpret_cast<DWORD*>(counts)));
+  ASSERT_TRUE(pic_FindColorsUsedIn8BitImage(idx, 2, 1, 2, reinterpret_cast<DWORD*>(counts)));
+  EXPECT_EQ(counts[2], 2u);  // added to, not cleared
+  const uint16_t s[1] = {0x0FFF};
+  uint8_t d[1] = {};
+  ASSERT_TRUE(pic_Convert16bpcTo8bpcBits(s, 1, 1, 1, 12, 1, d, 1, 0));
+  EXPECT_EQ(d[0], 255);
+  EXPECT_FALSE(pic_Convert16bpcTo8bpcBits(s, 1, 1, 1, 17, 1, d, 1, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  const uint8_t bw[6] = {0, 0, 0, 255, 255, 255};
+  EXPECT_EQ(pic_CountImageColors(bw, 2, 1, 3, 6, 0), 2u);
+  EXPECT_EQ(pic_FindFirstUnusedRGBColor(bw, 2, 1, 3, 6, 0), 1u);
+}

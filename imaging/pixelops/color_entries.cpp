@@ -1,0 +1,118 @@
+// Colour utility entries over the core's colour and format cores. Entries
+// whose cores belong to later pixel operations are added beside these.
+#include "core/color_utils.h"
+#include "core/crop_flip.h"
+#include "core/operation.h"
+#include "core/pixel_formats.h"
+#include "pictura.h"
+
+using namespace Pictura;
+
+extern "C" {
+
+BOOL PICAPI pic_8BitToRGB(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst, DWORD dstStride,
+                          DWORD unused, const RGBQUAD* palette, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_8BitToRGB", [&](uint32_t& err) {
+    return Convert8BitToRGBCore(&err, src, width, height, srcStride, dst, dstStride, unused, palette, flags);
+  });
+}
+
+BOOL PICAPI pic_8BitToRGBA(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst, DWORD dstStride,
+                           DWORD unused, const RGBQUAD* palette, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_8BitToRGBA", [&](uint32_t& err) {
+    return Convert8BitToRGBACore(&err, src, width, height, srcStride, dst, dstStride, unused, palette, flags);
+  });
+}
+
+BOOL PICAPI pic_ColorCompare(DWORD color1, DWORD color2, DWORD tolerance) {
+  return PicRunEntry<BOOL>("pic_ColorCompare",
+                           [&](uint32_t&) -> BOOL { return ColorsMatch(color1, color2, tolerance) ? 1 : 0; });
+}
+
+BOOL PICAPI pic_ColorReplaceImage(BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD stride,
+                                  DWORD oldColor, DWORD newColor, DWORD tolerance, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_ColorReplaceImage", [&](uint32_t& err) -> BOOL {
+    if (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) {
+      err = kPicErrBadArgument;
+      return 0;
+    }
+    return ColorReplaceImageCore(&err, pixels, width, height, bytesPerPixel, stride, oldColor, newColor, tolerance,
+                                 flags);
+  });
+}
+
+BOOL PICAPI pic_ColorReplaceImageRangeSpecified(BYTE* pixels, DWORD width, DWORD height, DWORD channels,
+                                                DWORD stride, const BYTE* target, const BYTE* replacement,
+                                                const BYTE* tolerances, BYTE channelMask, DWORD) {
+  return PicRunEntry<BOOL>("pic_ColorReplaceImageRangeSpecified", [&](uint32_t& err) {
+    return ColorReplaceImageRangeSpecifiedCore(&err, pixels, width, height, channels, stride, target, replacement,
+                                               tolerances, channelMask);
+  });
+}
+
+BOOL PICAPI pic_Convert16bpcTo8bpc(const WORD* src, DWORD width, DWORD height, DWORD channels, DWORD srcStride,
+                                   BYTE* dst, DWORD dstStride, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_Convert16bpcTo8bpc", [&](uint32_t& err) {
+    return Convert16bpcTo8bpcCore(&err, src, width, height, channels, srcStride, dst, dstStride, flags);
+  });
+}
+
+// The significant-bits form, reporting under the same entry name.
+BOOL PICAPI pic_Convert16bpcTo8bpcBits(const WORD* src, DWORD width, DWORD height, DWORD channels,
+                                       DWORD significantBits, DWORD srcStride, BYTE* dst, DWORD dstStride,
+                                       DWORD flags) {
+  return PicRunEntry<BOOL>("pic_Convert16bpcTo8bpc", [&](uint32_t& err) {
+    return Convert16bpcTo8bpcBitsCore(&err, src, width, height, channels, significantBits, srcStride, dst, dstStride,
+                                      flags);
+  });
+}
+
+BOOL PICAPI pic_Convert8bpcTo16bpc(const BYTE* src, DWORD width, DWORD height, DWORD channels, DWORD srcStride,
+                                   WORD* dst, DWORD dstStride, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_Convert8bpcTo16bpc", [&](uint32_t& err) {
+    return Convert8bpcTo16bpcCore(&err, src, width, height, channels, srcStride, dst, dstStride, flags);
+  });
+}
+
+DWORD PICAPI pic_CountImageColors(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD stride,
+                                  DWORD flags) {
+  return PicRunEntry<DWORD>("pic_CountImageColors", [&](uint32_t& err) {
+    return CountImageColorsCore(&err, pixels, width, height, bytesPerPixel, stride, flags & 1);
+  });
+}
+
+BOOL PICAPI pic_FindColorsUsedIn8BitImage(const BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD* counts) {
+  return PicRunEntry<BOOL>("pic_FindColorsUsedIn8BitImage", [&](uint32_t& err) {
+    return Histogram8Bit(&err, pixels, width, height, stride, reinterpret_cast<uint32_t*>(counts));
+  });
+}
+
+DWORD PICAPI pic_FindFirstUnusedRGBColor(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel,
+                                         DWORD stride, DWORD flags) {
+  return PicRunEntry<DWORD>("pic_FindFirstUnusedRGBColor", [&](uint32_t& err) {
+    return FindFirstUnusedRGBColorCore(&err, pixels, width, height, bytesPerPixel, stride, flags & 1);
+  });
+}
+
+DWORD PICAPI pic_GetFirstNColorsInRGB(const BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD n,
+                                      RGBQUAD* out, DWORD flags) {
+  return PicRunEntry<DWORD>("pic_GetFirstNColorsInRGB", [&](uint32_t& err) {
+    return GetFirstNColorsInRGBCore(&err, pixels, width, height, stride, n, out, flags);
+  });
+}
+
+BOOL PICAPI pic_RGBTo8BitBestFit(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                                 DWORD dstStride, DWORD colors, const RGBQUAD* palette, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_RGBTo8BitBestFit", [&](uint32_t& err) {
+    return RGBTo8BitBestFitCore(&err, src, width, height, srcStride, dst, dstStride, colors, palette, flags);
+  });
+}
+
+BOOL PICAPI pic_SwapByteOrderIn16bpcImage(WORD* pixels, DWORD width, DWORD height, DWORD channels, DWORD stride,
+                                          DWORD flags) {
+  return PicRunEntry<BOOL>("pic_SwapByteOrderIn16bpcImage", [&](uint32_t& err) {
+    return SwapByteOrderIn16bpcCore(&err, pixels, width, height, channels, stride, flags);
+  });
+}
+
+}  // extern "C"
