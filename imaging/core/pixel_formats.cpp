@@ -112,9 +112,12 @@ int Convert8BitToRGBACore(uint32_t* error, const uint8_t* src, uint32_t width, u
   return PaletteToRGB(error, src, width, height, srcStride, dst, dstStride, palette, flags, true);
 }
 
-int Convert16bpcTo8bpcCore(uint32_t* error, const uint16_t* src, uint32_t width, uint32_t height,
-                           uint32_t channels, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                           uint32_t flags) {
+namespace {
+// Sample-by-sample depth change: distinct buffers, rows that fit their
+// strides (in samples of each side), one value in, one value out.
+template <class In, class Out, class F>
+int ConvertSamples(uint32_t* error, const In* src, uint32_t width, uint32_t height, uint32_t channels,
+                   uint32_t srcStride, Out* dst, uint32_t dstStride, F&& convert) {
   if (!src || !dst || static_cast<const void*>(src) == static_cast<const void*>(dst))
     return Fail(error, kPicErrBadArgument);
   const uint64_t row = uint64_t{width} * channels;
@@ -122,53 +125,39 @@ int Convert16bpcTo8bpcCore(uint32_t* error, const uint16_t* src, uint32_t width,
     return Fail(error, kPicErrBadArgument);
   PicNestingScope depth;
   for (uint32_t y = 0; y < height; ++y) {
-    const auto* s = reinterpret_cast<const uint8_t*>(RowOf(src, y, srcStride));
-    uint8_t* d = RowOf(dst, y, dstStride);
-    for (uint64_t i = 0; i < row; ++i) {
-      uint8_t lo = s[2 * i], hi = s[2 * i + 1];
-      if (flags & 1)
-        d[i] = lo;  // the first byte in memory: the high byte of big-endian data
-      else
-        d[i] = static_cast<uint8_t>(static_cast<int>(lo) - static_cast<int>(hi) > 128 ? hi + 1 : hi);
-    }
+    const In* s = RowOf(src, y, srcStride);
+    Out* d = RowOf(dst, y, dstStride);
+    for (uint64_t i = 0; i < row; ++i) d[i] = convert(s[i]);
   }
   return 1;
+}
+}  // namespace
+
+int Convert16bpcTo8bpcCore(uint32_t* error, const uint16_t* src, uint32_t width, uint32_t height,
+                           uint32_t channels, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
+                           uint32_t flags) {
+  return ConvertSamples(error, src, width, height, channels, srcStride, dst, dstStride, [flags](uint16_t v) {
+    const int lo = v & 0xFF, hi = v >> 8;  // bytes in memory order (little-endian)
+    // Flags bit 0: the first byte in memory, the high byte of big-endian data.
+    if (flags & 1) return static_cast<uint8_t>(lo);
+    return static_cast<uint8_t>(lo - hi > 128 ? hi + 1 : hi);
+  });
 }
 
 int Convert16bpcTo8bpcBitsCore(uint32_t* error, const uint16_t* src, uint32_t width, uint32_t height,
                                uint32_t channels, uint32_t significantBits, uint32_t srcStride, uint8_t* dst,
                                uint32_t dstStride, uint32_t) {
-  if (significantBits < 9 || significantBits > 16 || !src || !dst ||
-      static_cast<const void*>(src) == static_cast<const void*>(dst))
-    return Fail(error, kPicErrBadArgument);
-  const uint64_t row = uint64_t{width} * channels;
-  if (!StrideHolds(srcStride, row, height) || !StrideHolds(dstStride, row, height))
-    return Fail(error, kPicErrBadArgument);
-  PicNestingScope depth;
+  if (significantBits < 9 || significantBits > 16) return Fail(error, kPicErrBadArgument);
   const uint32_t shift = significantBits - 8;
-  for (uint32_t y = 0; y < height; ++y) {
-    const uint16_t* s = RowOf(src, y, srcStride);
-    uint8_t* d = RowOf(dst, y, dstStride);
-    for (uint64_t i = 0; i < row; ++i) d[i] = static_cast<uint8_t>(s[i] >> shift);
-  }
-  return 1;
+  return ConvertSamples(error, src, width, height, channels, srcStride, dst, dstStride,
+                        [shift](uint16_t v) { return static_cast<uint8_t>(v >> shift); });
 }
 
 int Convert8bpcTo16bpcCore(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height,
                            uint32_t channels, uint32_t srcStride, uint16_t* dst, uint32_t dstStride,
                            uint32_t) {
-  if (!src || !dst || static_cast<const void*>(src) == static_cast<const void*>(dst))
-    return Fail(error, kPicErrBadArgument);
-  const uint64_t row = uint64_t{width} * channels;
-  if (!StrideHolds(srcStride, row, height) || !StrideHolds(dstStride, row, height))
-    return Fail(error, kPicErrBadArgument);
-  PicNestingScope depth;
-  for (uint32_t y = 0; y < height; ++y) {
-    const uint8_t* s = RowOf(src, y, srcStride);
-    uint16_t* d = RowOf(dst, y, dstStride);
-    for (uint64_t i = 0; i < row; ++i) d[i] = static_cast<uint16_t>(s[i] * 257u);
-  }
-  return 1;
+  return ConvertSamples(error, src, width, height, channels, srcStride, dst, dstStride,
+                        [](uint8_t v) { return static_cast<uint16_t>(v * 257u); });
 }
 
 int SwapByteOrderIn16bpcCore(uint32_t* error, uint16_t* image, uint32_t width, uint32_t height,

@@ -135,7 +135,8 @@ TEST(HostileSizes, ProductsAreCheckedIn64Bits) {
   const uint8_t before = small[0];
   EXPECT_FALSE(pic_RGBToRGBA(small.data(), 0x40000001u, 1, 12, small.data() + 32, 16, 0));
   EXPECT_EQ(PicGetLastError(), 5u);
-  EXPECT_FALSE(pic_RGB24ToRGB16Ex(small.data(), 0x55555556u, 2, 2, reinterpret_cast<WORD*>(small.data()), 4, 0));
+  EXPECT_FALSE(
+      pic_RGB24ToRGB16Ex(small.data(), 0x55555556u, 2, 2, reinterpret_cast<WORD*>(small.data()), 4, 0));
   EXPECT_EQ(PicGetLastError(), 5u);
   RECT r{0, 0, 2, 1};
   EXPECT_FALSE(pic_CropImage(small.data(), 0x55555556u, 2, 2, small.data() + 32, 6, &r, 3));
@@ -144,6 +145,7 @@ TEST(HostileSizes, ProductsAreCheckedIn64Bits) {
   EXPECT_FALSE(pic_NormalizedDifferenceImage(small.data(), small.data(), 0x10000, 0x10000, 1, 0x10000,
                                              small.data(), 0));
   EXPECT_FALSE(pic_Pack8BitBuffer(small.data(), 0x20000001u, 2, 0, small.data(), 8, 1, 4));
-  EXPECT_FALSE(pic_GetFirstNColorsInRGB(small.data(), 0x55555556u, 2, 2, 4, reinterpret_cast<RGBQUAD*>(small.data()), 0));
+  EXPECT_FALSE(pic_GetFirstNColorsInRGB(small.data(), 0x55555556u, 2, 2, 4,
+                                        reinterpret_cast<RGBQUAD*>(small.data()), 0));
   EXPECT_EQ(small[0], before);
 }

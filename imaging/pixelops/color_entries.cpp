@@ -10,15 +10,15 @@ using namespace Pictura;
 
 extern "C" {
 
-BOOL PICAPI pic_8BitToRGB(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst, DWORD dstStride,
-                          DWORD unused, const RGBQUAD* palette, DWORD flags) {
+BOOL PICAPI pic_8BitToRGB(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                          DWORD dstStride, DWORD unused, const RGBQUAD* palette, DWORD flags) {
   return PicRunEntry<BOOL>("pic_8BitToRGB", [&](uint32_t& err) {
     return Convert8BitToRGBCore(&err, src, width, height, srcStride, dst, dstStride, unused, palette, flags);
   });
 }
 
-BOOL PICAPI pic_8BitToRGBA(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst, DWORD dstStride,
-                           DWORD unused, const RGBQUAD* palette, DWORD flags) {
+BOOL PICAPI pic_8BitToRGBA(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                           DWORD dstStride, DWORD unused, const RGBQUAD* palette, DWORD flags) {
   return PicRunEntry<BOOL>("pic_8BitToRGBA", [&](uint32_t& err) {
     return Convert8BitToRGBACore(&err, src, width, height, srcStride, dst, dstStride, unused, palette, flags);
   });
@@ -36,8 +36,8 @@ BOOL PICAPI pic_ColorReplaceImage(BYTE* pixels, DWORD width, DWORD height, DWORD
       err = kPicErrBadArgument;
       return 0;
     }
-    return ColorReplaceImageCore(&err, pixels, width, height, bytesPerPixel, stride, oldColor, newColor, tolerance,
-                                 flags);
+    return ColorReplaceImageCore(&err, pixels, width, height, bytesPerPixel, stride, oldColor, newColor,
+                                 tolerance, flags);
   });
 }
 
@@ -45,13 +45,13 @@ BOOL PICAPI pic_ColorReplaceImageRangeSpecified(BYTE* pixels, DWORD width, DWORD
                                                 DWORD stride, const BYTE* target, const BYTE* replacement,
                                                 const BYTE* tolerances, BYTE channelMask, DWORD) {
   return PicRunEntry<BOOL>("pic_ColorReplaceImageRangeSpecified", [&](uint32_t& err) {
-    return ColorReplaceImageRangeSpecifiedCore(&err, pixels, width, height, channels, stride, target, replacement,
-                                               tolerances, channelMask);
+    return ColorReplaceImageRangeSpecifiedCore(&err, pixels, width, height, channels, stride, target,
+                                               replacement, tolerances, channelMask);
   });
 }
 
-BOOL PICAPI pic_Convert16bpcTo8bpc(const WORD* src, DWORD width, DWORD height, DWORD channels, DWORD srcStride,
-                                   BYTE* dst, DWORD dstStride, DWORD flags) {
+BOOL PICAPI pic_Convert16bpcTo8bpc(const WORD* src, DWORD width, DWORD height, DWORD channels,
+                                   DWORD srcStride, BYTE* dst, DWORD dstStride, DWORD flags) {
   return PicRunEntry<BOOL>("pic_Convert16bpcTo8bpc", [&](uint32_t& err) {
     return Convert16bpcTo8bpcCore(&err, src, width, height, channels, srcStride, dst, dstStride, flags);
   });
@@ -62,26 +62,27 @@ BOOL PICAPI pic_Convert16bpcTo8bpcBits(const WORD* src, DWORD width, DWORD heigh
                                        DWORD significantBits, DWORD srcStride, BYTE* dst, DWORD dstStride,
                                        DWORD flags) {
   return PicRunEntry<BOOL>("pic_Convert16bpcTo8bpc", [&](uint32_t& err) {
-    return Convert16bpcTo8bpcBitsCore(&err, src, width, height, channels, significantBits, srcStride, dst, dstStride,
-                                      flags);
+    return Convert16bpcTo8bpcBitsCore(&err, src, width, height, channels, significantBits, srcStride, dst,
+                                      dstStride, flags);
   });
 }
 
-BOOL PICAPI pic_Convert8bpcTo16bpc(const BYTE* src, DWORD width, DWORD height, DWORD channels, DWORD srcStride,
-                                   WORD* dst, DWORD dstStride, DWORD flags) {
+BOOL PICAPI pic_Convert8bpcTo16bpc(const BYTE* src, DWORD width, DWORD height, DWORD channels,
+                                   DWORD srcStride, WORD* dst, DWORD dstStride, DWORD flags) {
   return PicRunEntry<BOOL>("pic_Convert8bpcTo16bpc", [&](uint32_t& err) {
     return Convert8bpcTo16bpcCore(&err, src, width, height, channels, srcStride, dst, dstStride, flags);
   });
 }
 
-DWORD PICAPI pic_CountImageColors(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD stride,
-                                  DWORD flags) {
+DWORD PICAPI pic_CountImageColors(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel,
+                                  DWORD stride, DWORD flags) {
   return PicRunEntry<DWORD>("pic_CountImageColors", [&](uint32_t& err) {
     return CountImageColorsCore(&err, pixels, width, height, bytesPerPixel, stride, flags & 1);
   });
 }
 
-BOOL PICAPI pic_FindColorsUsedIn8BitImage(const BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD* counts) {
+BOOL PICAPI pic_FindColorsUsedIn8BitImage(const BYTE* pixels, DWORD width, DWORD height, DWORD stride,
+                                          DWORD* counts) {
   return PicRunEntry<BOOL>("pic_FindColorsUsedIn8BitImage", [&](uint32_t& err) {
     return Histogram8Bit(&err, pixels, width, height, stride, reinterpret_cast<uint32_t*>(counts));
   });
@@ -108,8 +109,8 @@ BOOL PICAPI pic_RGBTo8BitBestFit(const BYTE* src, DWORD width, DWORD height, DWO
   });
 }
 
-BOOL PICAPI pic_SwapByteOrderIn16bpcImage(WORD* pixels, DWORD width, DWORD height, DWORD channels, DWORD stride,
-                                          DWORD flags) {
+BOOL PICAPI pic_SwapByteOrderIn16bpcImage(WORD* pixels, DWORD width, DWORD height, DWORD channels,
+                                          DWORD stride, DWORD flags) {
   return PicRunEntry<BOOL>("pic_SwapByteOrderIn16bpcImage", [&](uint32_t& err) {
     return SwapByteOrderIn16bpcCore(&err, pixels, width, height, channels, stride, flags);
   });

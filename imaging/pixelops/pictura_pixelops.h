@@ -13,34 +13,35 @@ BOOL PICAPI pic_DestroyColorMatcher(HGLOBAL matcher);
 DWORD PICAPI pic_FindClosestColor(HGLOBAL matcher, DWORD red, DWORD green, DWORD blue);
 
 /* Colour utilities (colours 0x00BBGGRR; flags bit 0: pixel bytes blue, green, red). */
-BOOL PICAPI pic_8BitToRGB(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst, DWORD dstStride,
-                          DWORD unused, const RGBQUAD* palette, DWORD flags);
-BOOL PICAPI pic_8BitToRGBA(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst, DWORD dstStride,
-                           DWORD unused, const RGBQUAD* palette, DWORD flags);
+BOOL PICAPI pic_8BitToRGB(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                          DWORD dstStride, DWORD unused, const RGBQUAD* palette, DWORD flags);
+BOOL PICAPI pic_8BitToRGBA(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                           DWORD dstStride, DWORD unused, const RGBQUAD* palette, DWORD flags);
 BOOL PICAPI pic_ColorCompare(DWORD color1, DWORD color2, DWORD tolerance);
 BOOL PICAPI pic_ColorReplaceImage(BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD stride,
                                   DWORD oldColor, DWORD newColor, DWORD tolerance, DWORD flags);
 BOOL PICAPI pic_ColorReplaceImageRangeSpecified(BYTE* pixels, DWORD width, DWORD height, DWORD channels,
                                                 DWORD stride, const BYTE* target, const BYTE* replacement,
                                                 const BYTE* tolerances, BYTE channelMask, DWORD flags);
-BOOL PICAPI pic_Convert16bpcTo8bpc(const WORD* src, DWORD width, DWORD height, DWORD channels, DWORD srcStride,
-                                   BYTE* dst, DWORD dstStride, DWORD flags);
+BOOL PICAPI pic_Convert16bpcTo8bpc(const WORD* src, DWORD width, DWORD height, DWORD channels,
+                                   DWORD srcStride, BYTE* dst, DWORD dstStride, DWORD flags);
 BOOL PICAPI pic_Convert16bpcTo8bpcBits(const WORD* src, DWORD width, DWORD height, DWORD channels,
                                        DWORD significantBits, DWORD srcStride, BYTE* dst, DWORD dstStride,
                                        DWORD flags);
-BOOL PICAPI pic_Convert8bpcTo16bpc(const BYTE* src, DWORD width, DWORD height, DWORD channels, DWORD srcStride,
-                                   WORD* dst, DWORD dstStride, DWORD flags);
-DWORD PICAPI pic_CountImageColors(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD stride,
-                                  DWORD flags);
-BOOL PICAPI pic_FindColorsUsedIn8BitImage(const BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD* counts);
+BOOL PICAPI pic_Convert8bpcTo16bpc(const BYTE* src, DWORD width, DWORD height, DWORD channels,
+                                   DWORD srcStride, WORD* dst, DWORD dstStride, DWORD flags);
+DWORD PICAPI pic_CountImageColors(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel,
+                                  DWORD stride, DWORD flags);
+BOOL PICAPI pic_FindColorsUsedIn8BitImage(const BYTE* pixels, DWORD width, DWORD height, DWORD stride,
+                                          DWORD* counts);
 DWORD PICAPI pic_FindFirstUnusedRGBColor(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel,
                                          DWORD stride, DWORD flags);
 DWORD PICAPI pic_GetFirstNColorsInRGB(const BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD n,
                                       RGBQUAD* out, DWORD flags);
 BOOL PICAPI pic_RGBTo8BitBestFit(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
                                  DWORD dstStride, DWORD colors, const RGBQUAD* palette, DWORD flags);
-BOOL PICAPI pic_SwapByteOrderIn16bpcImage(WORD* pixels, DWORD width, DWORD height, DWORD channels, DWORD stride,
-                                          DWORD flags);
+BOOL PICAPI pic_SwapByteOrderIn16bpcImage(WORD* pixels, DWORD width, DWORD height, DWORD channels,
+                                          DWORD stride, DWORD flags);
 
 #ifdef __cplusplus
 }

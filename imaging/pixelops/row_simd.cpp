@@ -95,7 +95,7 @@ bool CopySwapRBRowSIMD(uint32_t* error, const uint8_t* src, uint8_t* dst, uint32
   }
   uint32_t i = 0;
 #ifdef PIC_HAVE_X86
-  if (src != dst) i = SwapRBVector(src, dst, count);
+  i = SwapRBVector(src, dst, count);
 #endif
   for (; i < count; ++i) {
     const uint8_t* p = src + 3 * static_cast<size_t>(i);
@@ -109,25 +109,8 @@ bool CopySwapRBRowSIMD(uint32_t* error, const uint8_t* src, uint8_t* dst, uint32
 }
 
 bool SwapRBRowSIMD(uint32_t* error, uint8_t* pixels, uint32_t count) {
-  if (!pixels) {
-    if (error) *error = kPicErrBadArgument;
-    return false;
-  }
-  if (!HasCpuFeature(kCpuSSE41)) {
-    if (error) *error = kPicErrNoCpuFeature;
-    return false;
-  }
-  uint32_t i = 0;
-#ifdef PIC_HAVE_X86
-  i = SwapRBVector(pixels, pixels, count);
-#endif
-  for (; i < count; ++i) {
-    uint8_t* o = pixels + 3 * static_cast<size_t>(i);
-    uint8_t t = o[0];
-    o[0] = o[2];
-    o[2] = t;
-  }
-  return true;
+  // The copying routine works in place too.
+  return CopySwapRBRowSIMD(error, pixels, pixels, count);
 }
 
 }  // namespace Pictura
