@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 std::array<HotkeyEntry, kHotkeyCount> HotkeyTable;
 
@@ -37,6 +38,14 @@ const char* const kKeyNames[kHotkeyKeyCount] = {
     "O ",    "P ",    "Q ",    "R ",    "S ",    "T ",    "U ",    "V ",    "W ",    "X ",    "Y ",    "Z ",
 };
 
+// "hk%02dm" modifier index, "hk%02dv" key index, "hk%02da" enabled.
+struct ValueName {
+  char text[16];
+  ValueName(int entry, char kind) { std::snprintf(text, sizeof text, "hk%02d%c", entry, kind); }
+};
+
+std::string HotkeySubkey() { return std::string(SETTINGS_KEY) + "\\Hotkeys"; }
+
 bool ValidEntry(const HotkeyEntry& e) {
   return e.modifierIndex >= 0 && e.modifierIndex < kHotkeyModifierCount && e.keyIndex >= 0 &&
          e.keyIndex < kHotkeyKeyCount;
@@ -64,10 +73,8 @@ unsigned HotkeyVirtualKey(int index) {
 
 void LoadHotkeys() {
   for (int i = 0; i < kHotkeyCount; ++i) HotkeyTable[i] = {kIds[i], 0, 0, 0};
-  char path[256];
-  std::snprintf(path, sizeof path, "%s\\Hotkeys", SETTINGS_KEY);
   HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, HotkeySubkey().c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
   auto read = [&](const char* name, int* out) {
     DWORD value = 0, size = sizeof value, type = 0;
     if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
@@ -75,15 +82,11 @@ void LoadHotkeys() {
       *out = static_cast<int>(value);
   };
   for (int i = 0; i < kHotkeyCount; ++i) {
-    char name[16];
     HotkeyEntry& e = HotkeyTable[i];
-    std::snprintf(name, sizeof name, "hk%02dm", i);
-    read(name, &e.modifierIndex);
-    std::snprintf(name, sizeof name, "hk%02dv", i);
-    read(name, &e.keyIndex);
-    std::snprintf(name, sizeof name, "hk%02da", i);
+    read(ValueName(i, 'm').text, &e.modifierIndex);
+    read(ValueName(i, 'v').text, &e.keyIndex);
     int enabled = 0;
-    read(name, &enabled);
+    read(ValueName(i, 'a').text, &enabled);
     e.enabled = enabled != 0;
     // A stored index out of range would register some other key: drop the entry.
     if (!ValidEntry(e)) e = {kIds[i], 0, 0, 0};
@@ -92,25 +95,19 @@ void LoadHotkeys() {
 }
 
 void SaveHotkeys() {
-  char path[256];
-  std::snprintf(path, sizeof path, "%s\\Hotkeys", SETTINGS_KEY);
   HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, HotkeySubkey().c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return;
   auto write = [&](const char* name, int value) {
     DWORD v = static_cast<DWORD>(value);
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
   };
   for (int i = 0; i < kHotkeyCount; ++i) {
-    char name[16];
     const HotkeyEntry& e = HotkeyTable[i];
-    std::snprintf(name, sizeof name, "hk%02dm", i);
-    write(name, e.modifierIndex);
-    std::snprintf(name, sizeof name, "hk%02dv", i);
-    write(name, e.keyIndex);
-    std::snprintf(name, sizeof name, "hk%02da", i);
-    write(name, e.enabled ? 1 : 0);
+    write(ValueName(i, 'm').text, e.modifierIndex);
+    write(ValueName(i, 'v').text, e.keyIndex);
+    write(ValueName(i, 'a').text, e.enabled ? 1 : 0);
   }
   RegCloseKey(key);
 }

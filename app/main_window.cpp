@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/file_util.h"
 
 #include "app/app_globals.h"
 #include "app/debug_log.h"
@@ -148,8 +149,6 @@ void OpenScreenSaverSettings(HWND window) {
   WinExec(command, SW_SHOWNORMAL);
   (void)window;
 }
-
-bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
 // Returns true when the command goes on to DefWindowProc.
 bool OnCommand(HWND window, int id) {

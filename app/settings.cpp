@@ -1,4 +1,5 @@
 #include "app/settings.h"
+#include "app/file_util.h"
 
 #include <shlobj.h>
 
@@ -143,11 +144,6 @@ template <size_t N>
 void WriteList(HKEY key, const char* name, const SettingList<N>& list) {
   std::vector<int> values = Values(list);
   WriteText(key, name, FormatIntList(values.data(), static_cast<int>(N)).c_str());
-}
-
-bool FileExists(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 int Clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }

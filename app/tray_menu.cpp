@@ -1,7 +1,9 @@
 #include "app/tray_menu.h"
+#include "app/file_util.h"
 
 #include "app/app_globals.h"
 #include "app/desktop_windows.h"
+#include "app/menu_bitmaps.h"
 #include "app/messages.h"
 #include "app/settings.h"
 #include "app/sound.h"
@@ -25,11 +27,7 @@ struct MenuItemData {
   char text[1];
 };
 
-enum Variant { kPlain, kChecked, kGreyed, kVariants };
-HBITMAP menuBitmaps[kVariants][kMenuBitmapCount];
-
-constexpr COLORREF kMenuKeyColour = 0x808000;
-constexpr int kNoBitmap = -9;
+HBITMAP menuBitmaps[MBV_COUNT][MENU_BITMAP_COUNT];
 
 MenuItemData* NewItemData(const char* text, int bitmap) {
   const size_t length = std::strlen(text);
@@ -42,17 +40,17 @@ MenuItemData* NewItemData(const char* text, int bitmap) {
 }
 
 void LoadMenuBitmaps(int number, bool checked, bool greyed) {
-  if (number < 0 || number >= kMenuBitmapCount) return;
-  char name[16];
-  auto load = [&](Variant v, const char* suffix) {
+  if (number < 0 || number >= MENU_BITMAP_COUNT) return;
+  auto load = [&](MenuBitmapVariant v) {
     if (menuBitmaps[v][number]) return;
-    std::snprintf(name, sizeof name, "MENU_%02d%s", number, suffix);
-    menuBitmaps[v][number] =
-        static_cast<HBITMAP>(LoadImageA(AppInstance, name, IMAGE_BITMAP, 32, 32, LR_DEFAULTCOLOR));
+    char name[16];
+    std::snprintf(name, sizeof name, MENU_BITMAP_NAME_FORMAT, number, MENU_BITMAP_SUFFIX[v]);
+    menuBitmaps[v][number] = static_cast<HBITMAP>(
+        LoadImageA(AppInstance, name, IMAGE_BITMAP, MENU_BITMAP_SIZE, MENU_BITMAP_SIZE, LR_DEFAULTCOLOR));
   };
-  load(kPlain, "");
-  if (checked) load(kChecked, "X");
-  if (greyed) load(kGreyed, "G");
+  load(MBV_PLAIN);
+  if (checked) load(MBV_CHECKED);
+  if (greyed) load(MBV_GREYED);
 }
 
 void SetOwnerDrawn(HMENU menu, UINT item, BOOL byPosition, const char* text, int bitmap) {
@@ -199,11 +197,11 @@ void DrawMenuItem(const DRAWITEMSTRUCT* item) {
   SetTextColor(dc, oldText);
   SetBkColor(dc, oldBack);
 
-  if (data->bitmap >= 0 && data->bitmap < kMenuBitmapCount) {
-    HBITMAP bitmap = checked  ? menuBitmaps[kChecked][data->bitmap]
-                     : greyed ? menuBitmaps[kGreyed][data->bitmap]
-                              : menuBitmaps[kPlain][data->bitmap];
-    if (bitmap) pic_DrawTransparentBitmap(dc, bitmap, r.left + 2, r.top, kMenuKeyColour);
+  if (data->bitmap >= 0 && data->bitmap < MENU_BITMAP_COUNT) {
+    HBITMAP bitmap = checked  ? menuBitmaps[MBV_CHECKED][data->bitmap]
+                     : greyed ? menuBitmaps[MBV_GREYED][data->bitmap]
+                              : menuBitmaps[MBV_PLAIN][data->bitmap];
+    if (bitmap) pic_DrawTransparentBitmap(dc, bitmap, r.left + 2, r.top, MENU_BITMAP_KEY);
   }
 }
 
@@ -225,7 +223,7 @@ void ShowTrayMenu(HWND window) {
   }
   ScreenSaverOn = ScreenSaverActive(0, 0);
   EnableTrayMenuItem(CMD_SCREENSAVER_START, ScreenSaverOn != 0);
-  EnableTrayMenuItem(CMD_SCREENSAVER_ONOFF, GetFileAttributesA(ScreenSaverFile) != INVALID_FILE_ATTRIBUTES);
+  EnableTrayMenuItem(CMD_SCREENSAVER_ONOFF, FileExists(ScreenSaverFile));
 
   POINT cursor;
   GetCursorPos(&cursor);

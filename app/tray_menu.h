@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-constexpr int kMenuBitmapCount = 17;
-
 extern HMENU TrayMenu;
 
 // Loads menu 117 and makes its items owner-drawn; a previous menu is freed first.

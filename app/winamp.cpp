@@ -1,4 +1,5 @@
 #include "app/winamp.h"
+#include "app/file_util.h"
 
 #include "app/debug_log.h"
 #include "app/messages.h"
@@ -31,11 +32,6 @@ void SetSongTitle(const char* title) {
 bool SongTitleEmpty() {
   std::lock_guard<std::mutex> lock(songTitleMutex);
   return songTitle[0] == 0;
-}
-
-bool FileExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return !path.empty() && attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -114,7 +110,7 @@ void PollWinamp() {
 
 void BuildWinampMenu(HMENU menu, int, int) {
   InitWinamp();
-  WinampExeExists = FileExists(Settings.WinampExe.Get());
+  WinampExeExists = FileExists(Settings.WinampExe.Get().c_str());
   if (Settings.NoWinamp || (!WinampExeExists && !WinampWindow)) {
     RemoveMenu(menu, WINAMP_SUBMENU_POS, MF_BYPOSITION);
     return;
