@@ -41,15 +41,42 @@ void Unregister(ImgThreadContext* ctx) {
 #ifdef _WIN32
 // A fiber-local slot with a callback: the system frees the state when any
 // thread ends, whether it was made by CreateThread or std::thread (emulated
-// thread_local destructors are not reliable there).
+// thread_local destructors are not reliable there). Systems without fiber
+// slots get a plain TLS slot, whose states live until the process ends.
 void WINAPI FreeOnThreadExit(void* state) {
   if (auto* ctx = static_cast<ImgThreadContext*>(state)) {
     Unregister(ctx);
     delete ctx;
   }
 }
-DWORD ContextSlot() {
-  static const DWORD slot = FlsAlloc(FreeOnThreadExit);
+
+struct ContextSlot {
+  using AllocFn = DWORD(WINAPI*)(PFLS_CALLBACK_FUNCTION);
+  using GetFn = PVOID(WINAPI*)(DWORD);
+  using SetFn = BOOL(WINAPI*)(DWORD, PVOID);
+  DWORD index = 0xFFFFFFFFu;
+  GetFn get = nullptr;
+  SetFn set = nullptr;
+
+  ContextSlot() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto flsAlloc = kernel ? reinterpret_cast<AllocFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FlsAlloc")))
+                           : nullptr;
+    get = kernel ? reinterpret_cast<GetFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FlsGetValue"))) : nullptr;
+    set = kernel ? reinterpret_cast<SetFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FlsSetValue"))) : nullptr;
+    if (flsAlloc && get && set) {
+      index = flsAlloc(FreeOnThreadExit);
+    } else {
+      index = TlsAlloc();
+      get = TlsGetValue;
+      set = TlsSetValue;
+    }
+  }
+  bool Valid() const { return index != 0xFFFFFFFFu; }
+};
+
+const ContextSlot& Slot() {
+  static const ContextSlot slot;
   return slot;
 }
 #else
@@ -93,9 +120,9 @@ ImgThreadContext::~ImgThreadContext() {
 
 ImgThreadContext* GetImgThreadContext() {
 #ifdef _WIN32
-  const DWORD slot = ContextSlot();
-  if (slot == FLS_OUT_OF_INDEXES) return nullptr;
-  if (auto* ctx = static_cast<ImgThreadContext*>(FlsGetValue(slot))) return ctx;
+  const ContextSlot& slot = Slot();
+  if (!slot.Valid()) return nullptr;
+  if (auto* ctx = static_cast<ImgThreadContext*>(slot.get(slot.index))) return ctx;
 #else
   if (ImgThreadContext* ctx = t_context) return ctx;
   if (t_exiting) return nullptr;
@@ -107,7 +134,7 @@ ImgThreadContext* GetImgThreadContext() {
     return nullptr;
   }
 #ifdef _WIN32
-  if (!FlsSetValue(slot, ctx)) {
+  if (!slot.set(slot.index, ctx)) {
     Unregister(ctx);
     delete ctx;
     return nullptr;
