@@ -60,10 +60,13 @@ struct ContextSlot {
 
   ContextSlot() {
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto flsAlloc = kernel ? reinterpret_cast<AllocFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FlsAlloc")))
-                           : nullptr;
-    get = kernel ? reinterpret_cast<GetFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FlsGetValue"))) : nullptr;
-    set = kernel ? reinterpret_cast<SetFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FlsSetValue"))) : nullptr;
+    auto flsAlloc =
+        kernel ? reinterpret_cast<AllocFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FlsAlloc")))
+               : nullptr;
+    get = kernel ? reinterpret_cast<GetFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FlsGetValue")))
+                 : nullptr;
+    set = kernel ? reinterpret_cast<SetFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "FlsSetValue")))
+                 : nullptr;
     if (flsAlloc && get && set) {
       index = flsAlloc(FreeOnThreadExit);
     } else {
