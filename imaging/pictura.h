@@ -13,4 +13,5 @@
 
 #include "core/pictura_core.h"          // library state, start/stop, errors, settings
 #include "core/pictura_buffers.h"       // channel, crop, packing, numeric, format, colour utilities
+#include "core/pictura_dib.h"           // packed DIBs
 #include "pixelops/pictura_pixelops.h"  // pixel operations
