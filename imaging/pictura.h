@@ -15,3 +15,4 @@
 #include "core/pictura_buffers.h"       // channel, crop, packing, numeric, format, colour utilities
 #include "core/pictura_dib.h"           // packed DIBs
 #include "pixelops/pictura_pixelops.h"  // pixel operations
+#include "core/pictura_io.h"             // sources and destinations

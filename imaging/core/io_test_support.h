@@ -1,0 +1,96 @@
+#pragma once
+// Helpers of the I/O tests: a scratch folder and a user-callback stream over
+// a byte vector that counts the calls made to it.
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "pictura.h"
+
+namespace pictest {
+
+inline std::filesystem::path ScratchDir(const std::string& name) {
+  auto dir = std::filesystem::temp_directory_path() / ("pictura_" + name);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+inline std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A stream for the user-callback managers.
+struct VectorStream {
+  std::vector<uint8_t> data;
+  uint32_t position = 0;
+  bool openResult = true;
+  int opens = 0, closes = 0, reads = 0, writes = 0, getpos = 0;
+  uint32_t extraClaim = 0;  // a read callback that lies about its count
+  std::vector<uint32_t> writeSizes;
+
+  static VectorStream& Of(PIC_USERDATA user) { return *reinterpret_cast<VectorStream*>(user); }
+  PIC_USERDATA User() { return reinterpret_cast<PIC_USERDATA>(this); }
+
+  static BOOL PICAPI Open(PIC_USERDATA user) {
+    ++Of(user).opens;
+    return Of(user).openResult;
+  }
+  static DWORD PICAPI Read(void* buffer, DWORD count, PIC_USERDATA user) {
+    VectorStream& s = Of(user);
+    ++s.reads;
+    uint32_t left = s.position < s.data.size() ? static_cast<uint32_t>(s.data.size()) - s.position : 0;
+    uint32_t n = count < left ? count : left;
+    std::memcpy(buffer, s.data.data() + s.position, n);
+    s.position += n;
+    return n + s.extraClaim;
+  }
+  static BOOL PICAPI Write(const void* buffer, DWORD count, PIC_USERDATA user) {
+    VectorStream& s = Of(user);
+    ++s.writes;
+    s.writeSizes.push_back(count);
+    if (s.data.size() < s.position + count) s.data.resize(s.position + count);
+    std::memcpy(s.data.data() + s.position, buffer, count);
+    s.position += count;
+    return TRUE;
+  }
+  static BOOL PICAPI Seek(LONG offset, DWORD whence, PIC_USERDATA user) {
+    VectorStream& s = Of(user);
+    int64_t base = whence == 0 ? 0 : whence == 1 ? s.position : static_cast<int64_t>(s.data.size());
+    int64_t p = base + offset;
+    if (p < 0) return FALSE;
+    s.position = static_cast<uint32_t>(p);
+    return TRUE;
+  }
+  static BOOL PICAPI GetPos(PIC_USERDATA user, DWORD* out) {
+    ++Of(user).getpos;
+    *out = Of(user).position;
+    return TRUE;
+  }
+  static BOOL PICAPI GetSize(PIC_USERDATA user, DWORD* out) {
+    *out = static_cast<DWORD>(Of(user).data.size());
+    return TRUE;
+  }
+  static BOOL PICAPI Eof(PIC_USERDATA user) { return Of(user).position >= Of(user).data.size(); }
+  static BOOL PICAPI Close(PIC_USERDATA user) {
+    ++Of(user).closes;
+    return TRUE;
+  }
+
+  HPICSRC OpenSource() { return pic_OpenUserSource(Open, Read, Seek, GetPos, GetSize, Eof, Close, User()); }
+  HPICDEST OpenDest() {
+    return pic_OpenUserDest(Open, Write, Read, Seek, GetPos, GetSize, Eof, Close, FALSE, User());
+  }
+};
+
+}  // namespace pictest
