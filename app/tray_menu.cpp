@@ -8,8 +8,8 @@
 #include "app/settings.h"
 #include "app/sound.h"
 #include "app/winamp.h"
-#include "core/gdi_drawing.h"
 #include "options/options_sheet.h"
+#include "pictura.h"
 
 #include <cstdio>
 #include <cstring>

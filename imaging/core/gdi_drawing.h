@@ -1,8 +1,20 @@
 #pragma once
-// Drawing bitmaps onto a device context (Windows only).
+// Putting bitmaps and images onto a device context (Windows only). Cores
+// take the error word first and return TRUE when they drew.
 
 #include <windows.h>
 
-// Draws `bitmap` at (x, y), leaving pixels of `transparent` showing what the
-// DC had. Returns FALSE when any GDI step fails; the target is then untouched.
-BOOL WINAPI pic_DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, COLORREF transparent);
+#include <cstdint>
+
+namespace Pictura {
+
+int DrawHBITMAPCropped(uint32_t* error, HDC dc, HBITMAP bitmap, int x, int y, int sourceX, int sourceY,
+                       int width, int height, HPALETTE palette);
+// Pixels of the transparent colour let the DC's content show; the caller's
+// bitmap is only read. Every GDI object is made before anything is drawn.
+int DrawTransparentBitmap(uint32_t* error, HDC dc, HBITMAP bitmap, int x, int y, COLORREF transparent);
+// A packed DIB's source rectangle stretched onto the destination rectangle.
+int StretchDrawDIBCropped(uint32_t* error, HDC dc, const void* dib, const RECT* source,
+                          const RECT* destination);
+
+}  // namespace Pictura

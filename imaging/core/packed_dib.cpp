@@ -14,7 +14,6 @@ namespace Pictura {
 namespace {
 
 constexpr uint32_t kHeaderSize = sizeof(BITMAPINFOHEADER);
-constexpr uint32_t kErrRLE = 7;
 
 int Fail(uint32_t* error, uint32_t code) {
   *error = code;
@@ -267,7 +266,7 @@ bool DescribeDIB(uint32_t* error, const BITMAPINFOHEADER* header, DIBLayout* lay
       break;
     case BI_RLE8:
     case BI_RLE4:
-      if (l.bits != (l.compression == BI_RLE8 ? 8u : 4u)) return Fail(error, kErrRLE);
+      if (l.bits != (l.compression == BI_RLE8 ? 8u : 4u)) return Fail(error, kPicErrRLEVariant);
       // Compressed rows run bottom-up and the stream needs its length.
       if (l.topDown || h.biSizeImage == 0) return Fail(error, kPicErrBadArgument);
       l.compressedBytes = h.biSizeImage;
@@ -527,7 +526,7 @@ int DIBRowsToBuffer(uint32_t* error, const uint8_t* bits, uint64_t inputSize, ui
   if (!header) return Fail(error, kPicErrBadArgument);
   const bool rle8 = header->biCompression == BI_RLE8 && header->biBitCount == 8;
   const bool rle4 = header->biCompression == BI_RLE4 && header->biBitCount == 4;
-  if (!rle8 && !rle4) return Fail(error, kErrRLE);
+  if (!rle8 && !rle4) return Fail(error, kPicErrRLEVariant);
   if (!bits || !output) return Fail(error, kPicErrBadArgument);
   DIBLayout layout;
   if (!DescribeDIB(error, header, &layout)) return 0;
