@@ -1,6 +1,7 @@
 #include "art_catalog.h"
 
 #include "pictures/pictures.h"
+#include "sounds/sounds.h"
 
 namespace art {
 
@@ -8,6 +9,7 @@ ArtSet AddAllArt() {
   ArtSet set;
   AddAppIcons(set);  // first icon group: the shell shows it as the program's icon
   AddMenuBitmaps(set);
+  AddBuiltinSounds(set);
   return set;
 }
 

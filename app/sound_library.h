@@ -1,0 +1,90 @@
+#pragma once
+// Our sound library as the program reaches it: written from the program's
+// "DATA" resources into the data folder, loaded by name, and called only
+// through a table of its entries. Unloading clears the table first and waits
+// for calls in flight, so a thread that outlives shutdown never calls into a
+// freed library.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <shared_mutex>
+
+#include "app/builtin_sounds.h"
+#include "soundlib/soundlib_api.h"
+
+// The library's entries, resolved by name, and its module.
+struct BassApi {
+  HMODULE module;
+#define BASS_API_POINTER(ret, name, params, bytes) soundlib_fn::name name;
+  SOUNDLIB_ENTRIES(BASS_API_POINTER)
+#undef BASS_API_POINTER
+};
+
+// One call (or a few) into the library. While it lives the library stays
+// loaded; it is empty when the library is not loaded. Never hold two on one
+// thread: hand the table on to helpers instead.
+class BassCall {
+ public:
+  BassCall();
+  BassCall(const BassCall&) = delete;
+  BassCall& operator=(const BassCall&) = delete;
+  explicit operator bool() const { return api_ != nullptr; }
+  const BassApi* operator->() const { return api_; }
+  const BassApi& operator*() const { return *api_; }
+
+ private:
+  std::shared_lock<std::shared_mutex> lock_;
+  const BassApi* api_;
+};
+
+// Handles into the loaded library, cleared by the unload: the built-in
+// samples (0 when one did not load), the stream of the countdown alarm or the
+// option pages' test play, and the last user sound file a figure started.
+extern std::atomic<uint32_t> BassSamples[BUILTIN_SOUND_COUNT];
+extern std::atomic<uint32_t> MusicChannel;
+extern std::atomic<uint32_t> FigureFileChannel;
+
+// Set when a start begins, cleared once the library has started (the sound
+// page shows why sound is missing).
+extern std::atomic<int> SoundStartFailed;
+
+// Resource numbers ("DATA") of the library and its plug-ins, and the names
+// they are written under.
+constexpr int kSoundLibraryResource = 3;
+constexpr int kSoundPluginResources[] = {10, 11, 12};
+constexpr char kSoundLibraryFile[] = "BASS.DLL";
+constexpr char kSoundPluginFileFormat[] = "~B%d.tmp";
+
+// The output device the library starts on: the stored choice (SndDevice) or,
+// for tests, one given here (0 is the library's "No sound" device, which
+// mixes only into SoundLib_Render).
+constexpr int kSoundDeviceFromSettings = INT32_MIN;
+
+// Writes the library from `resources` (nullptr: the program), loads it,
+// checks its version, starts it on the device and loads the plug-ins.
+// Non-zero when all is ready; SoundLoaded then says so too.
+int LoadSoundLibrary(HINSTANCE resources, int device = kSoundDeviceFromSettings);
+// Plug-ins "DATA" 10 to 12 into "~B10.tmp" to "~B12.tmp" beside the
+// library; 1 when all three resources were found and written.
+int LoadBassPlugins(HINSTANCE resources);
+// Stops and frees everything and deletes the written files; does nothing
+// more when nothing is loaded, so it may run any number of times.
+void UnloadSoundLibrary();
+
+// Name of the n-th usable output device (counted from 0, the "No sound"
+// device included) - the numbers of the device list, of SndDevice and of the
+// start agree. 1 when there is such a device (its name is at least 3
+// characters), else 0 and an empty `out`.
+int GetSoundDeviceName(char* out, size_t size, int n);
+// The library's device numbers of the usable devices, in list order.
+int EnabledSoundDevices(const BassApi& api, int* devices, int capacity);
+
+// True when instance 0 of the library is loaded, the channel is not 0 and
+// it plays.
+bool IsBassChannelActive(int instance, uint32_t channel);
+
+// Full paths of the written files (empty while none was written).
+const char* SoundLibraryPath();
+const char* SoundPluginPath(int index);
