@@ -15,7 +15,8 @@
 #include "core/pictura_buffers.h"       // channel, crop, packing, numeric, format, colour utilities
 #include "core/pictura_dib.h"           // packed DIBs
 #ifdef _WIN32
-#include "core/pictura_gdi.h"  // bitmaps, palettes, resources and drawing
+#include "core/pictura_gdi.h"       // bitmaps, palettes, resources and drawing
+#include "core/pictura_metafile.h"  // metafiles
 #endif
 #include "pixelops/pictura_pixelops.h"  // pixel operations
 #include "core/pictura_io.h"             // sources and destinations

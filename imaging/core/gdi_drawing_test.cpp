@@ -199,3 +199,34 @@ TEST(Dimensions, ValidBitmapLeavesThePreviousError) {
   EXPECT_EQ(PicGetLastError(), 17u);
   DeleteObject(brush);
 }
+
+TEST(DeviceCapabilities, ADCWithoutBitmapCapsRefusesAndRecordsNothing) {
+  // A plain-metafile recording DC reports no raster capability at all.
+  HDC recorder = CreateMetaFileA(nullptr);
+  ASSERT_TRUE(recorder);
+  ASSERT_EQ(GetDeviceCaps(recorder, RASTERCAPS) & (RC_BITMAP64 | RC_STRETCHDIB | RC_DI_BITMAP), 0);
+  Bitmap bitmap{MakeBitmap(9, 6, Sprite())};
+  EXPECT_FALSE(pic_DrawTransparentBitmap(recorder, bitmap.h, 0, 0, kKeyRef));
+  EXPECT_EQ(PicGetLastError(), 26u);
+  EXPECT_FALSE(pic_DrawHBITMAP(recorder, bitmap.h, 0, 0, 9, 6, nullptr));
+  EXPECT_EQ(PicGetLastError(), 26u);
+  const Bytes rgb(12, 9);
+  EXPECT_FALSE(pic_StretchDrawRGB(recorder, rgb.data(), 2, 2, 6, 0, 0, 8, 8));
+  EXPECT_EQ(PicGetLastError(), 26u);
+  Bytes out(9 * 6 * 3);
+  EXPECT_FALSE(pic_HBITMAPToRGB(bitmap.h, recorder, nullptr, out.data()));
+  EXPECT_EQ(PicGetLastError(), 26u);
+  EXPECT_FALSE(pic_DCToRGB(recorder, 0, 0, 2, 2, out.data()));
+  EXPECT_EQ(PicGetLastError(), 26u);
+  HGLOBAL dib = pic_RGBToDIB(rgb.data(), 2, 2, 6, nullptr);
+  EXPECT_FALSE(pic_DIBToHBITMAP(dib, nullptr, recorder));
+  EXPECT_EQ(PicGetLastError(), 26u);
+  GlobalFree(dib);
+  // Nothing was drawn: the recording holds no more than an empty one.
+  HMETAFILE recorded = CloseMetaFile(recorder);
+  HDC emptyRecorder = CreateMetaFileA(nullptr);
+  HMETAFILE empty = CloseMetaFile(emptyRecorder);
+  EXPECT_EQ(GetMetaFileBitsEx(recorded, 0, nullptr), GetMetaFileBitsEx(empty, 0, nullptr));
+  DeleteMetaFile(recorded);
+  DeleteMetaFile(empty);
+}
