@@ -20,3 +20,4 @@
 #endif
 #include "pixelops/pictura_pixelops.h"  // pixel operations
 #include "core/pictura_io.h"             // sources and destinations
+#include "resample/pictura_resample.h"  // resizing

@@ -1,0 +1,180 @@
+#include "resample/bilinear_resize.h"
+
+#include <algorithm>
+
+#include "resample/resample_simd.h"
+
+namespace Pictura {
+
+double BilinearScale(uint32_t srcSize, uint32_t dstSize) {
+  const double s = srcSize;
+  const double d = dstSize;
+  return s >= d ? s / d : (s - s / d) / d;
+}
+
+template <class T>
+void CPicImgResizeBilinearT<T>::BuildCoefficients(uint32_t dstSize, uint32_t srcSize,
+                                                  PicArray<double>& weights,
+                                                  PicArray<unsigned int>& indices) {
+  if (!weights.Resize(dstSize) || !indices.Resize(dstSize)) {
+    weights.Clear();
+    indices.Clear();
+    return;
+  }
+  if (dstSize == 0 || srcSize == 0) return;
+  const double r = BilinearScale(srcSize, dstSize);
+  for (uint32_t i = 0; i < dstSize; ++i) {
+    const double p = i * r;
+    const auto k = static_cast<uint32_t>(p);
+    weights[i] = p - k;  // taken before the index is limited
+    indices[i] = k >= srcSize - 1 ? srcSize - 1 : k;
+  }
+}
+
+template <class T>
+uint32_t CPicImgResizeBilinearT<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
+                                           uint32_t flags) {
+  PicArray<double> weights;
+  PicArray<unsigned int> indices;
+  BuildCoefficients(dst.width, src.width, weights, indices);
+  if (WantBands(flags, dst.height)) {
+    this->error = RunBandJobs<bilinThreadData>(ThreadProc, false, dst.width, dst.height,
+                                               [&](bilinThreadData& job, const ThreadBand& band) {
+                                                 job.src = &src;
+                                                 job.dst = &dst;
+                                                 job.band = band;
+                                                 job.weights = &weights;
+                                                 job.indices = &indices;
+                                               });
+    return this->error == 0 ? 1 : 0;
+  }
+  return ResizeRows(src, dst, nullptr, weights, indices);
+}
+
+template <class T>
+uint32_t CPicImgResizeBilinearT<T>::ThreadProc(CPicThreadData* record) {
+  return RunBandJob<CPicImgResizeBilinearT<T>, bilinThreadData>(record);
+}
+
+template <class T>
+uint32_t CPicImgResizeBilinearT<T>::ResizeRows(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
+                                               const ThreadBand* band, const PicArray<double>& weights,
+                                               const PicArray<unsigned int>& indices) {
+  const T* in = src.ConstPixels();
+  T* out = dst.Pixels();
+  if (!src.width || !src.height || !dst.width || !dst.height || !dst.channels ||
+      dst.channels != src.channels || !in || !out || weights.Count() != dst.width ||
+      indices.Count() != dst.width || !StrideHoldsRow(src) || !StrideHoldsRow(dst))
+    return this->Fail(kPicErrBadArgument);
+  this->error = 0;
+  const ThreadBand rows = BandOrAll(dst, band);
+  const uint32_t top = rows.top;
+  const uint32_t bottom = rows.bottom;
+  if (src.width == dst.width && src.height == dst.height && src.stride == dst.stride) {
+    CopyImageBand(src, dst, ThreadBand{0, top, dst.width, bottom});
+    return 1;
+  }
+  if (top >= bottom) return 1;
+
+  if constexpr (std::is_same_v<T, uint8_t>) {
+    if (src.channels == 3 || src.channels == 4) {
+      if (const ResampleKernels* k = ActiveResampleKernels())
+        return RowsVector(*k, src, dst, top, bottom, weights, indices) ? 1 : 0;
+    }
+  }
+
+  const uint32_t ch = src.channels;
+  const uint32_t sw = src.width;
+  const uint32_t sh = src.height;
+  const double ry = BilinearScale(sh, dst.height);
+  for (uint32_t y = top; y < bottom; ++y) {
+    const double p = y * ry;
+    const auto k = static_cast<uint32_t>(p);
+    const double ty = p - k;
+    const uint32_t y0 = std::min(k, sh - 1);
+    const uint32_t y1 = std::min(k + 1, sh - 1);
+    const T* r0 = in + size_t{y0} * src.stride;
+    const T* r1 = in + size_t{y1} * src.stride;
+    T* o = out + size_t{y} * dst.stride;
+    for (uint32_t x = 0; x < dst.width; ++x) {
+      const double tx = weights[x];
+      const uint32_t x0 = indices[x];
+      const uint32_t x1 = std::min(x0 + 1, sw - 1);
+      for (uint32_t c = 0; c < ch; ++c) {
+        const double p00 = r0[size_t{x0} * ch + c];
+        const double p01 = r0[size_t{x1} * ch + c];
+        const double p10 = r1[size_t{x0} * ch + c];
+        const double p11 = r1[size_t{x1} * ch + c];
+        const double v =
+            p01 * (tx * (1 - ty)) + p00 * ((1 - tx) * (1 - ty)) + p11 * (tx * ty) + p10 * ((1 - tx) * ty);
+        o[size_t{x} * ch + c] = StoreTruncated<T>(v);
+      }
+    }
+    if (!this->StepDone(y - top, bottom - top)) return 0;
+  }
+  return 1;
+}
+
+template <class T>
+bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicImgBufBase<T>& src,
+                                           CPicImgBufBase<T>& dst, uint32_t top, uint32_t bottom,
+                                           const PicArray<double>& weights,
+                                           const PicArray<unsigned int>& indices) {
+  if constexpr (std::is_same_v<T, uint8_t>) {
+    const uint32_t ch = src.channels;
+    const uint32_t sw = src.width;
+    const uint32_t sh = src.height;
+    const uint32_t dw = dst.width;
+    // Per column: sample offsets and 1 - tx; per row: the four weights.
+    PicArray<uint32_t> x0(dw), x1(dw);
+    PicArray<double> omtx(dw), wa(dw), wb(dw), wc(dw), wd(dw);
+    if (x0.Count() != dw || x1.Count() != dw || omtx.Count() != dw || wa.Count() != dw || wb.Count() != dw ||
+        wc.Count() != dw || wd.Count() != dw) {
+      this->error = kPicErrNoMemory;
+      return false;
+    }
+    // Columns whose 4-byte loads stay within the source row (3 channels read
+    // one byte past the pixel).
+    uint32_t safeEnd = dw;
+    for (uint32_t x = 0; x < dw; ++x) {
+      const uint32_t i0 = indices[x];
+      const uint32_t i1 = std::min(i0 + 1, sw - 1);
+      x0[x] = i0 * ch;
+      x1[x] = i1 * ch;
+      omtx[x] = 1 - weights[x];
+      if (ch == 3 && i1 + 1 >= sw && safeEnd == dw) safeEnd = x;
+    }
+    const double ry = BilinearScale(sh, dst.height);
+    const uint8_t* in = src.ConstPixels();
+    uint8_t* out = dst.Pixels();
+    for (uint32_t y = top; y < bottom; ++y) {
+      const double p = y * ry;
+      const auto kk = static_cast<uint32_t>(p);
+      const double ty = p - kk;
+      const double omty = 1 - ty;
+      const uint32_t y0 = std::min(kk, sh - 1);
+      const uint32_t y1 = std::min(kk + 1, sh - 1);
+      for (uint32_t x = 0; x < dw; ++x) {
+        const double tx = weights[x];
+        wa[x] = tx * omty;
+        wb[x] = omtx[x] * omty;
+        wc[x] = tx * ty;
+        wd[x] = omtx[x] * ty;
+      }
+      k.bilinearRowU8(in + size_t{y0} * src.stride, in + size_t{y1} * src.stride,
+                      out + size_t{y} * dst.stride, ch, x0.Data(), x1.Data(), wa.Data(), wb.Data(), wc.Data(),
+                      wd.Data(), dw, safeEnd);
+      if (!this->StepDone(y - top, bottom - top)) return false;
+    }
+    return true;
+  } else {
+    (void)k, (void)src, (void)dst, (void)top, (void)bottom, (void)weights, (void)indices;
+    return false;
+  }
+}
+
+template class CPicImgResizeBilinearT<uint8_t>;
+template class CPicImgResizeBilinearT<uint16_t>;
+template class CPicImgResizeBilinearT<double>;
+
+}  // namespace Pictura

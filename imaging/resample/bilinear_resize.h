@@ -1,0 +1,46 @@
+#pragma once
+// Mode 16: bilinear resize. Column positions and weights are computed once
+// per call; row positions per destination row. No half-pixel offset.
+
+#include "resample/resize_base.h"
+
+namespace Pictura {
+
+struct ResampleKernels;
+
+// s / d when shrinking, (s - s / d) / d when enlarging.
+double BilinearScale(uint32_t srcSize, uint32_t dstSize);
+
+template <class T>
+class CPicImgResizeBilinearT : public CPicResizeBaseT<T> {
+ public:
+  struct bilinThreadData : CPicThreadData {
+    const CPicImgBufBase<T>* src = nullptr;
+    CPicImgBufBase<T>* dst = nullptr;
+    ThreadBand band;
+    const PicArray<double>* weights = nullptr;
+    const PicArray<unsigned int>* indices = nullptr;
+    void Run(CPicImgResizeBilinearT& m) { m.ResizeRows(*src, *dst, &band, *weights, *indices); }
+  };
+
+  CPicImgResizeBilinearT() = default;
+  uint32_t Resize(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, uint32_t flags) override;
+
+  static void BuildCoefficients(uint32_t dstSize, uint32_t srcSize, PicArray<double>& weights,
+                                PicArray<unsigned int>& indices);
+  // Null band: every destination row.
+  uint32_t ResizeRows(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, const ThreadBand* band,
+                      const PicArray<double>& weights, const PicArray<unsigned int>& indices);
+  static uint32_t ThreadProc(CPicThreadData* record);
+
+ private:
+  bool RowsVector(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
+                  uint32_t top, uint32_t bottom, const PicArray<double>& weights,
+                  const PicArray<unsigned int>& indices);
+};
+
+extern template class CPicImgResizeBilinearT<uint8_t>;
+extern template class CPicImgResizeBilinearT<uint16_t>;
+extern template class CPicImgResizeBilinearT<double>;
+
+}  // namespace Pictura

@@ -1,0 +1,58 @@
+#pragma once
+// Vector row kernels of the resize methods. Each performs, per sample, the
+// same floating operations in the same order as the method's scalar walk,
+// so every level gives the same bytes. Two builds of one source: SSE2 (the
+// baseline of both targets) and AVX (chosen when the processor has it).
+//
+// Sample offsets and strides are in samples. "Padded" rows may be read up to
+// 4 samples past their last pixel; outputs marked "+1" may be written one
+// sample past their end.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace Pictura {
+
+struct ResampleKernels {
+  // Bilinear row, 8-bit, 3 or 4 channels, columns [0, count). a..d are the
+  // per-column weights tx(1-ty), (1-tx)(1-ty), tx ty, (1-tx)ty of the row;
+  // x0/x1 the sample offsets of the two source columns. Columns from
+  // safeEnd on may touch the last source pixel and are read exactly.
+  // The last column is written exactly.
+  void (*bilinearRowU8)(const uint8_t* row0, const uint8_t* row1, uint8_t* out, uint32_t channels,
+                        const uint32_t* x0, const uint32_t* x1, const double* a, const double* b,
+                        const double* c, const double* d, uint32_t count, uint32_t safeEnd);
+  // Cubic horizontal pass of one padded 8-bit row, 3 or 4 channels, into
+  // count x channels doubles (+1): ((s0 w0 + s1 w1) + s2 w2) - s3 w3.
+  void (*cubicRowU8)(const uint8_t* row, double* out, uint32_t channels, const uint32_t* const offsets[4],
+                     const double* const weights[4], uint32_t count);
+  // Cubic vertical pass over n samples: ((h0 wy0 + h1 wy1) + h2 wy2) + h3 wy3.
+  void (*cubicColU8)(const double* const rows[4], const double wy[4], uint8_t* out, size_t n);
+  void (*cubicColU16)(const double* const rows[4], const double wy[4], uint16_t* out, size_t n);
+  void (*cubicColF64)(const double* const rows[4], const double wy[4], double* out, size_t n);
+  // Filter horizontal pass of one padded 8-bit row, 3 or 4 channels, into
+  // count pixels (+1). Column x uses list entries [first[x], first[x + 1]).
+  void (*filterRowU8)(const uint8_t* row, uint8_t* out, uint32_t channels, const uint32_t* first,
+                      const uint32_t* offsets, const double* weights, uint32_t count);
+  // Filter vertical pass over n samples of taps rows.
+  void (*filterColU8)(const uint8_t* const* rows, const double* weights, uint32_t taps, uint8_t* out,
+                      size_t n);
+  // Area-average row, 8-bit, 3 or 4 channels: see AreaRowU8 in the sources.
+  void (*areaRowU8)(const uint8_t* const* rows, const double* rowWeights, uint32_t rowCount, uint8_t* out,
+                    uint32_t channels, const uint32_t* first, const uint32_t* end, const double* firstWeight,
+                    const double* lastWeight, const double* colTotal, double rowTotal, uint32_t count,
+                    uint32_t safeEnd);
+};
+
+// Vector levels: 0 none (the scalar walks), 1 SSE2, 2 AVX.
+// The kernels of the best level the processor has, within the cap; null for
+// level 0.
+const ResampleKernels* ActiveResampleKernels();
+int ResampleVectorLevel();
+// For tests and measurements: the highest level to use (default 2).
+void SetResampleVectorCap(int level);
+
+const ResampleKernels& ResampleKernelsSSE2();
+const ResampleKernels& ResampleKernelsAVX();
+
+}  // namespace Pictura

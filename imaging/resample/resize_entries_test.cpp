@@ -1,0 +1,352 @@
+// pic_ResizeImage and pic_ResizeImageDouble: mode tables, refused input,
+// same-size copies, the pool's threshold, progress and cancellation.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "core/thread_pool.h"
+#include "resample/decimate_resize.h"
+#include "resample/resize_test_util.h"
+
+using namespace Pictura;
+using namespace resize_test;
+
+namespace {
+
+class PoolEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    SetPoolPollInterval(5);  // the pool reports progress every 5 ms
+    ASSERT_TRUE(pic_Initialize(nullptr));
+  }
+};
+const auto* const g_env = ::testing::AddGlobalTestEnvironment(new PoolEnvironment);
+
+struct ProgressLog {
+  std::vector<std::pair<DWORD, DWORD>> calls;
+  int stopAfter = -1;  // answer FALSE on this call (0-based), -1 never
+};
+ProgressLog* g_log = nullptr;
+
+BOOL PICAPI LogProgress(DWORD done, DWORD total, PIC_USERDATA) {
+  g_log->calls.emplace_back(done, total);
+  return (g_log->stopAfter >= 0 && static_cast<int>(g_log->calls.size()) > g_log->stopAfter) ? FALSE : TRUE;
+}
+
+struct ScopedProgress {
+  ProgressLog log;
+  explicit ScopedProgress(int stopAfter = -1) {
+    log.stopAfter = stopAfter;
+    g_log = &log;
+    pic_SetCallback(LogProgress, 0);
+  }
+  ~ScopedProgress() {
+    pic_SetCallback(nullptr, 0);
+    g_log = nullptr;
+  }
+  size_t CallsWithTotal(DWORD total) const {
+    size_t n = 0;
+    for (auto& c : log.calls) n += c.second == total;
+    return n;
+  }
+};
+
+template <class T>
+bool Untouched(const Image<T>& img) {
+  for (const T& v : img.data)
+    if (!(v == img.guardValue)) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(ResizeEntries, ModesOutsideTheTablesAreRefusedAndWriteNothing) {
+  Image<uint8_t> src(8, 8, 3);
+  Fill(src, 1);
+  Image<uint8_t> dst(4, 4, 3);
+  EXPECT_FALSE(Resize(src, dst, 19, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  EXPECT_FALSE(Resize(src, dst, 0xFFFFFFFFu, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  EXPECT_TRUE(Untouched(dst));
+
+  Image<uint16_t> src16(8, 8, 3), dst16(4, 4, 3);
+  Fill(src16, 2, 65535.0);
+  for (uint32_t mode : {0u, 5u, 13u, 19u}) {
+    EXPECT_FALSE(Resize(src16, dst16, mode, 0)) << mode;  // filters are 8-bit only
+    EXPECT_EQ(PicGetLastError(), 5u);
+  }
+  EXPECT_TRUE(Untouched(dst16));
+  Image<double> srcD(8, 8, 1), dstD(4, 4, 1);
+  EXPECT_FALSE(Resize(srcD, dstD, 3, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+
+  // A success afterwards clears the last error.
+  EXPECT_TRUE(Resize(src, dst, 16, 0));
+  EXPECT_EQ(PicGetLastError(), 0u);
+}
+
+TEST(ResizeEntries, Mode15WithAZeroOutputSizeFailsForEverySampleType) {
+  Image<uint8_t> s8(8, 8, 3), d8(4, 4, 3);
+  Image<uint16_t> s16(8, 8, 3), d16(4, 4, 3);
+  Image<double> sD(8, 8, 3), dD(4, 4, 3);
+  for (auto [w, h] : {std::pair{0u, 4u}, std::pair{4u, 0u}}) {
+    EXPECT_FALSE(pic_ResizeImage(s8.Pixels(), 8, 8, s8.stride, d8.Pixels(), w, h, d8.stride, 3, 15, 0));
+    EXPECT_EQ(PicGetLastError(), 5u);
+    EXPECT_FALSE(pic_ResizeImage(s16.Pixels(), 8, 8, s16.stride, d16.Pixels(), w, h, d16.stride, 3, 15, 1));
+    EXPECT_EQ(PicGetLastError(), 5u);
+    EXPECT_FALSE(pic_ResizeImageDouble(sD.Pixels(), 8, 8, sD.stride, dD.Pixels(), w, h, dD.stride, 3, 15, 0));
+    EXPECT_EQ(PicGetLastError(), 5u);
+  }
+  // The area decimator refuses it on its own too, whoever calls it.
+  CPicImgBufExternConst<uint16_t> src(s16.Pixels(), 8, 8, 3, s16.stride);
+  CPicImgBufExtern<uint16_t> dst(d16.Pixels(), 0, 4, 3, d16.stride);
+  CPicImgDecimateExT<uint16_t> area;
+  EXPECT_EQ(area.Resize(src, dst, kNoPool), 0u);
+  EXPECT_EQ(area.error, 5u);
+  EXPECT_TRUE(Untouched(d16));
+}
+
+TEST(ResizeEntries, Mode15ChoosesBlockDecimationOnlyForWholeFactorsOf8BitAndDouble) {
+  Image<uint8_t> src(400, 300, 1);
+  Fill(src, 3);
+  Image<uint8_t> whole15(100, 100, 1), whole14(100, 100, 1);
+  ASSERT_TRUE(Resize(src, whole15, 15, 0));
+  ASSERT_TRUE(Resize(src, whole14, 14, 0));
+  EXPECT_EQ(whole15.data, whole14.data);  // 3 x 3 blocks of a 4 x 3 cell
+
+  Image<uint8_t> odd15(120, 100, 1), odd14(120, 100, 1);
+  ASSERT_TRUE(Resize(src, odd15, 15, 0));
+  ASSERT_TRUE(Resize(src, odd14, 14, 0));
+  EXPECT_NE(odd15.data, odd14.data);
+
+  // 16 bits: always the area method, so each pixel is its whole 4 x 3 cell.
+  Image<uint16_t> src16(400, 300, 1);
+  Fill(src16, 4, 65535.0);
+  Image<uint16_t> d16(100, 100, 1);
+  ASSERT_TRUE(Resize(src16, d16, 15, 0));
+  for (uint32_t y : {0u, 37u, 99u})
+    for (uint32_t x : {0u, 51u, 99u}) {
+      double sum = 0;
+      for (uint32_t j = 0; j < 3; ++j)
+        for (uint32_t i = 0; i < 4; ++i) sum += src16.At(4 * x + i, 3 * y + j, 0);
+      EXPECT_EQ(d16.At(x, y, 0), static_cast<uint16_t>(sum / 12.0)) << x << "," << y;
+    }
+}
+
+TEST(ResizeEntries, SameSizeCopiesOnlyThePixelsOfEachRow) {
+  // The source's row padding holds other bytes: none of them may arrive.
+  Image<uint8_t> src(13, 7, 3, 5, 0x77);
+  Fill(src, 5);
+  for (uint32_t mode : {16u, 17u, 18u}) {
+    Image<uint8_t> dst(13, 7, 3, 5);
+    ASSERT_TRUE(Resize(src, dst, mode, 0)) << mode;
+    EXPECT_EQ(dst.Samples(), src.Samples()) << mode;
+    EXPECT_TRUE(dst.GuardsIntact()) << mode;
+  }
+  // Strides in samples: the whole image, not a byte count's worth of it.
+  Image<uint16_t> s16(9, 11, 4, 3, 0x7777);
+  Fill(s16, 6, 65535.0);
+  Image<double> sD(9, 11, 2, 3, -1.0);
+  Fill(sD, 7, 1.0);
+  for (uint32_t mode : {16u, 17u, 18u}) {
+    Image<uint16_t> d16(9, 11, 4, 3);
+    ASSERT_TRUE(Resize(s16, d16, mode, 0));
+    EXPECT_EQ(d16.Samples(), s16.Samples()) << mode;
+    EXPECT_TRUE(d16.GuardsIntact()) << mode;
+    Image<double> dD(9, 11, 2, 3);
+    ASSERT_TRUE(Resize(sD, dD, mode, 0));
+    EXPECT_EQ(dD.Samples(), sD.Samples()) << mode;
+    EXPECT_TRUE(dD.GuardsIntact()) << mode;
+  }
+}
+
+TEST(ResizeEntries, RefusedBuffers) {
+  Image<uint8_t> src(10, 10, 3), dst(5, 5, 3);
+  for (uint32_t mode : {0u, 8u, 14u, 15u, 16u, 17u, 18u}) {
+    EXPECT_FALSE(pic_ResizeImage(nullptr, 10, 10, 30, dst.Pixels(), 5, 5, 15, 3, mode, 0)) << mode;
+    EXPECT_EQ(PicGetLastError(), 5u);
+    EXPECT_FALSE(pic_ResizeImage(src.Pixels(), 10, 10, 30, nullptr, 5, 5, 15, 3, mode, 0)) << mode;
+    EXPECT_EQ(PicGetLastError(), 5u);
+    // A stride shorter than a row of pixels.
+    EXPECT_FALSE(pic_ResizeImage(src.Pixels(), 10, 10, 29, dst.Pixels(), 5, 5, 15, 3, mode, 0)) << mode;
+    EXPECT_EQ(PicGetLastError(), 5u);
+    EXPECT_FALSE(pic_ResizeImage(src.Pixels(), 10, 10, 30, dst.Pixels(), 5, 5, 14, 3, mode, 0)) << mode;
+    EXPECT_EQ(PicGetLastError(), 5u);
+    EXPECT_FALSE(pic_ResizeImage(src.Pixels(), 0, 10, 30, dst.Pixels(), 5, 5, 15, 3, mode, 0)) << mode;
+    EXPECT_FALSE(pic_ResizeImage(src.Pixels(), 10, 10, 30, dst.Pixels(), 5, 5, 15, 0, mode, 0)) << mode;
+  }
+  EXPECT_TRUE(Untouched(dst));
+  // The decimators only shrink.
+  Image<uint8_t> big(20, 20, 3);
+  for (uint32_t mode : {14u, 15u}) {
+    EXPECT_FALSE(Resize(src, big, mode, 0));
+    EXPECT_EQ(PicGetLastError(), 5u);
+  }
+  // The same memory in and out.
+  EXPECT_FALSE(pic_ResizeImage(src.Pixels(), 10, 10, 30, src.Pixels(), 9, 9, 30, 3, 17, kNoPool));
+  EXPECT_EQ(PicGetLastError(), 5u);
+}
+
+TEST(ResizeEntries, HugeOutputSizesFailBeforeTouchingMemory) {
+  // Tables for a billion columns exceed what the library ever allocates.
+  Image<uint8_t> src(2, 2, 1);
+  std::vector<uint8_t> small(64, 0x5A);
+  for (uint32_t mode : {0u, 8u, 16u, 17u, 18u}) {
+    for (uint32_t flags : {0u, kNoPool}) {
+      EXPECT_FALSE(
+          pic_ResizeImage(src.Pixels(), 2, 2, 2, small.data(), 0x40000000u, 1, 0x40000000u, 1, mode, flags))
+          << mode;
+      const DWORD e = PicGetLastError();
+      EXPECT_TRUE(e == 1u || e == 5u || (mode == 8 && e == 68u)) << mode << " " << e;
+    }
+  }
+  for (uint8_t b : small) EXPECT_EQ(b, 0x5A);
+}
+
+TEST(ResizeEntries, OnePixelImagesEnlargeAndShrink) {
+  Image<uint8_t> one(1, 1, 3);
+  one.At(0, 0, 0) = 10;
+  one.At(0, 0, 1) = 200;
+  one.At(0, 0, 2) = 255;
+  for (uint32_t mode : {0u, 1u, 3u, 8u, 9u, 10u, 13u, 16u, 17u, 18u}) {
+    Image<uint8_t> out(5, 4, 3);
+    ASSERT_TRUE(Resize(one, out, mode, 0)) << mode;
+    for (uint32_t y = 0; y < 4; ++y)
+      for (uint32_t x = 0; x < 5; ++x) {
+        EXPECT_EQ(out.At(x, y, 0), 10) << mode;
+        EXPECT_EQ(out.At(x, y, 1), 200) << mode;
+        EXPECT_EQ(out.At(x, y, 2), 255) << mode;
+      }
+  }
+  Image<uint8_t> row(9, 1, 1);
+  Fill(row, 8);
+  for (uint32_t mode : {14u, 15u, 16u, 17u, 18u}) {
+    Image<uint8_t> out(1, 1, 1);
+    ASSERT_TRUE(Resize(row, out, mode, 0)) << mode;
+  }
+}
+
+TEST(ResizeThreads, ThresholdIsFiveTimesTheThreadsPerOperation) {
+  const uint32_t n = GetThreadsPerOperation();
+  ASSERT_GE(n, 2u);
+  Image<uint8_t> src(64, 64, 3);
+  Fill(src, 9);
+  {
+    // Exactly 5 n rows: the calling thread reports each of them.
+    Image<uint8_t> dst(40, 5 * n, 3);
+    ScopedProgress p;
+    ASSERT_TRUE(Resize(src, dst, 16, 0));
+    EXPECT_EQ(p.CallsWithTotal(5 * n), 5 * n);
+  }
+  {
+    // One more: bands on the pool, whose rows the caller's callback never sees.
+    Image<uint8_t> dst(40, 5 * n + 1, 3);
+    ScopedProgress p;
+    ASSERT_TRUE(Resize(src, dst, 16, 0));
+    EXPECT_EQ(p.CallsWithTotal(5 * n + 1), 0u);
+  }
+  {
+    Image<uint8_t> dst(40, 5 * n + 1, 3);
+    ScopedProgress p;
+    ASSERT_TRUE(Resize(src, dst, 16, kNoPool));
+    EXPECT_EQ(p.CallsWithTotal(5 * n + 1), 5 * n + 1);
+  }
+  {
+    // Bicubic splits columns: a narrow, tall destination stays on the caller.
+    Image<uint8_t> dst(5 * n, 50, 3);
+    ScopedProgress p;
+    ASSERT_TRUE(Resize(src, dst, 17, 0));
+    EXPECT_EQ(p.CallsWithTotal(50), 50u);
+    Image<uint8_t> wide(5 * n + 1, 50, 3);
+    ScopedProgress q;
+    ASSERT_TRUE(Resize(src, wide, 17, 0));
+    EXPECT_EQ(q.CallsWithTotal(50), 0u);
+  }
+}
+
+TEST(ResizeThreads, ResultsAreTheSameWithAndWithoutThePool) {
+  Image<uint8_t> src(97, 83, 3, 2);
+  Fill(src, 10);
+  for (uint32_t mode = 0; mode <= 18; ++mode) {
+    for (auto [w, h] : {std::pair{61u, 47u}, std::pair{173u, 131u}}) {
+      if ((mode == 14 || mode == 15) && w > src.width) continue;
+      Image<uint8_t> pooled(w, h, 3, 1), alone(w, h, 3, 1);
+      ASSERT_TRUE(Resize(src, pooled, mode, 0)) << mode;
+      ASSERT_TRUE(Resize(src, alone, mode, kNoPool)) << mode;
+      EXPECT_EQ(pooled.data, alone.data) << "mode " << mode << " " << w << "x" << h;
+      EXPECT_TRUE(pooled.GuardsIntact()) << mode;
+    }
+  }
+  Image<uint16_t> s16(97, 83, 2);
+  Fill(s16, 11, 65535.0);
+  Image<double> sD(97, 83, 2);
+  Fill(sD, 12, 1.0);
+  for (uint32_t mode = 14; mode <= 18; ++mode) {
+    Image<uint16_t> a16(61, 47, 2), b16(61, 47, 2);
+    ASSERT_TRUE(Resize(s16, a16, mode, 0));
+    ASSERT_TRUE(Resize(s16, b16, mode, kNoPool));
+    EXPECT_EQ(a16.data, b16.data) << mode;
+    Image<double> aD(61, 47, 2), bD(61, 47, 2);
+    ASSERT_TRUE(Resize(sD, aD, mode, 0));
+    ASSERT_TRUE(Resize(sD, bD, mode, kNoPool));
+    EXPECT_EQ(aD.data, bD.data) << mode;
+  }
+}
+
+TEST(ResizeProgress, RefusalAfterTheFirstRowStopsWithCode14) {
+  Image<uint8_t> src(40, 30, 3);
+  Fill(src, 13);
+  Image<uint8_t> full(50, 20, 3);
+  ASSERT_TRUE(Resize(src, full, 16, kNoPool));
+  Image<uint8_t> dst(50, 20, 3);
+  {
+    ScopedProgress p(0);
+    EXPECT_FALSE(Resize(src, dst, 16, kNoPool));
+    EXPECT_EQ(PicGetLastError(), 14u);
+    ASSERT_EQ(p.log.calls.size(), 1u);
+    EXPECT_EQ(p.log.calls[0], (std::pair<DWORD, DWORD>{0, 20}));
+  }
+  for (uint32_t x = 0; x < 50; ++x)
+    for (uint32_t c = 0; c < 3; ++c) {
+      EXPECT_EQ(dst.At(x, 0, c), full.At(x, 0, c));  // the first row stays
+      EXPECT_EQ(dst.At(x, 1, c), 0x5A);              // the second was never written
+    }
+}
+
+TEST(ResizeProgress, EveryMethodReportsAndStops) {
+  Image<uint8_t> src(40, 30, 3);
+  Fill(src, 14);
+  for (uint32_t mode : {0u, 8u, 13u, 14u, 15u, 16u, 17u, 18u}) {
+    Image<uint8_t> dst(20, 12, 3);
+    {
+      ScopedProgress p;
+      ASSERT_TRUE(Resize(src, dst, mode, kNoPool)) << mode;
+      EXPECT_FALSE(p.log.calls.empty()) << mode;
+    }
+    ScopedProgress stop(1);
+    EXPECT_FALSE(Resize(src, dst, mode, kNoPool)) << mode;
+    EXPECT_EQ(PicGetLastError(), 14u) << mode;
+    EXPECT_EQ(stop.log.calls.size(), 2u) << mode;
+  }
+  // Nearest neighbour reports once per channel.
+  Image<uint8_t> dst(20, 12, 3);
+  ScopedProgress p;
+  ASSERT_TRUE(Resize(src, dst, 18, kNoPool));
+  ASSERT_EQ(p.log.calls.size(), 3u);
+  EXPECT_EQ(p.log.calls[2], (std::pair<DWORD, DWORD>{2, 3}));
+}
+
+TEST(ResizeProgress, ThePoolPassesARefusalOnAsCode14) {
+  Image<uint8_t> src(600, 400, 3);
+  Fill(src, 15);
+  for (uint32_t mode : {8u, 16u, 17u}) {
+    Image<uint8_t> dst(4000, 2800, 3);
+    ScopedProgress p(0);
+    EXPECT_FALSE(Resize(src, dst, mode, 0)) << mode;
+    EXPECT_EQ(PicGetLastError(), 14u) << mode;
+    ASSERT_FALSE(p.log.calls.empty());
+    EXPECT_EQ(p.log.calls[0].second, 100u);  // percent of the jobs
+  }
+}

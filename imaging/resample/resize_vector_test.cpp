@@ -1,0 +1,162 @@
+// Every vector level gives the scalar walks' bytes: random sizes, strides
+// and channel counts, enlarging and shrinking, with and without the pool;
+// and a table of output hashes that both builds must reproduce.
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+
+#include "resample/resample_simd.h"
+#include "resample/resize_test_util.h"
+
+using namespace Pictura;
+using namespace resize_test;
+
+namespace {
+
+class PoolEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(pic_Initialize(nullptr));
+    std::printf("resize vector level on this processor: %d\n", ResampleVectorLevel());
+  }
+  void TearDown() override { SetResampleVectorCap(2); }
+};
+const auto* const g_env = ::testing::AddGlobalTestEnvironment(new PoolEnvironment);
+
+// Levels to compare with the scalar walk on this processor.
+std::vector<int> VectorLevels() {
+  SetResampleVectorCap(2);
+  std::vector<int> levels;
+  for (int l = 1; l <= ResampleVectorLevel(); ++l) levels.push_back(l);
+  return levels;
+}
+
+template <class T>
+Image<T> RunAt(int level, const Image<T>& src, uint32_t w, uint32_t h, uint32_t pad, uint32_t mode,
+               uint32_t flags, BOOL* ok) {
+  SetResampleVectorCap(level);
+  Image<T> dst(w, h, src.channels, pad);
+  *ok = Resize(src, dst, mode, flags);
+  SetResampleVectorCap(2);
+  return dst;
+}
+
+template <class T>
+void CompareRandom(uint32_t firstMode, uint32_t lastMode, uint32_t trials, double top) {
+  const std::vector<int> levels = VectorLevels();
+  ASSERT_FALSE(levels.empty()) << "no SSE2";
+  Rng rng(firstMode * 1000 + sizeof(T));
+  for (uint32_t t = 0; t < trials; ++t) {
+    const uint32_t ch = 1 + rng.Below(5);
+    const uint32_t sw = 1 + rng.Below(70), sh = 1 + rng.Below(50);
+    Image<T> src(sw, sh, ch, rng.Below(4));
+    Fill(src, t + 77, top);
+    for (uint32_t mode = firstMode; mode <= lastMode; ++mode) {
+      uint32_t dw = 1 + rng.Below(100), dh = 1 + rng.Below(60);
+      if (mode == 14 || mode == 15) {  // they only shrink
+        dw = 1 + rng.Below(sw);
+        dh = 1 + rng.Below(sh);
+      }
+      const uint32_t pad = rng.Below(3);
+      const uint32_t flags = rng.Below(2) ? kNoPool : 0;
+      BOOL okRef = FALSE;
+      const Image<T> ref = RunAt(0, src, dw, dh, pad, mode, flags, &okRef);
+      for (int level : levels) {
+        BOOL ok = FALSE;
+        const Image<T> got = RunAt(level, src, dw, dh, pad, mode, flags, &ok);
+        ASSERT_EQ(ok, okRef) << "mode " << mode;
+        ASSERT_TRUE(got.data == ref.data) << "mode " << mode << " level " << level << " " << sw << "x" << sh
+                                          << "x" << ch << " -> " << dw << "x" << dh << " flags " << flags;
+        ASSERT_TRUE(got.GuardsIntact()) << "mode " << mode;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+TEST(ResizeVector, FilterModesMatchTheColumnWalk) {
+  CompareRandom<uint8_t>(0, 13, 12, 255.0);
+}
+
+TEST(ResizeVector, DecimationBilinearBicubicNearestMatchTheScalarWalk8Bit) {
+  CompareRandom<uint8_t>(14, 18, 60, 255.0);
+}
+
+TEST(ResizeVector, SixteenBitAndDoubleMatchTheScalarWalk) {
+  CompareRandom<uint16_t>(14, 18, 30, 65535.0);
+  CompareRandom<double>(14, 18, 30, 1.0);
+}
+
+TEST(ResizeVector, LargerThreeAndFourChannelImages) {
+  const std::vector<int> levels = VectorLevels();
+  for (uint32_t ch : {3u, 4u}) {
+    Image<uint8_t> src(331, 217, ch, 1);
+    Fill(src, ch, 255.0);
+    for (uint32_t mode : {2u, 8u, 15u, 16u, 17u}) {
+      for (auto [w, h] : {std::pair{83u, 55u}, std::pair{122u, 80u}, std::pair{662u, 434u}}) {
+        if (mode == 15 && w > 331) continue;
+        BOOL okRef = FALSE;
+        const Image<uint8_t> ref = RunAt(0, src, w, h, 2, mode, 0, &okRef);
+        ASSERT_TRUE(okRef);
+        for (int level : levels) {
+          BOOL ok = FALSE;
+          const Image<uint8_t> got = RunAt(level, src, w, h, 2, mode, 0, &ok);
+          ASSERT_TRUE(ok);
+          EXPECT_TRUE(got.data == ref.data)
+              << "mode " << mode << " ch " << ch << " level " << level << " " << w;
+        }
+      }
+    }
+  }
+}
+
+// Hashes of fixed resizes; the same table holds for the native and the
+// 32-bit Windows build. WAYLUNE_PRINT_RESIZE_HASHES=1 prints the values.
+TEST(ResizeVector, OutputsAreTheSameOnEveryBuild) {
+  struct Case {
+    uint32_t mode, channels, sw, sh, dw, dh, type;  // type 0 8-bit, 1 16-bit, 2 double
+    uint64_t hash;
+  };
+  static const Case cases[] = {
+#include "resample/resize_hashes.inc"
+  };
+  const bool print = std::getenv("WAYLUNE_PRINT_RESIZE_HASHES") != nullptr;
+  std::vector<int> levels = VectorLevels();
+  levels.insert(levels.begin(), 0);
+  for (int level : print ? std::vector<int>{0} : levels) {
+    SCOPED_TRACE(testing::Message() << "vector level " << level);
+    SetResampleVectorCap(level);
+    for (const Case& c : cases) {
+      uint64_t h = 0;
+      if (c.type == 0) {
+        Image<uint8_t> src(c.sw, c.sh, c.channels, 1);
+        Fill(src, c.mode + 100, 255.0);
+        Image<uint8_t> dst(c.dw, c.dh, c.channels);
+        ASSERT_TRUE(Resize(src, dst, c.mode, 0)) << c.mode;
+        h = Hash(dst);
+      } else if (c.type == 1) {
+        Image<uint16_t> src(c.sw, c.sh, c.channels, 1);
+        Fill(src, c.mode + 200, 65535.0);
+        Image<uint16_t> dst(c.dw, c.dh, c.channels);
+        ASSERT_TRUE(Resize(src, dst, c.mode, 0)) << c.mode;
+        h = Hash(dst);
+      } else {
+        Image<double> src(c.sw, c.sh, c.channels, 1);
+        Fill(src, c.mode + 300, 1.0);
+        Image<double> dst(c.dw, c.dh, c.channels);
+        ASSERT_TRUE(Resize(src, dst, c.mode, 0)) << c.mode;
+        h = Hash(dst);
+      }
+      if (print)
+        std::printf("{%u, %u, %u, %u, %u, %u, %u, 0x%016" PRIx64 "ull},\n", c.mode, c.channels, c.sw, c.sh,
+                    c.dw, c.dh, c.type, h);
+      else
+        EXPECT_EQ(h, c.hash) << "mode " << c.mode << " type " << c.type << " " << c.sw << "x" << c.sh
+                             << " -> " << c.dw << "x" << c.dh;
+    }
+  }
+  SetResampleVectorCap(2);
+}
