@@ -20,7 +20,7 @@ packages=(
   libjpeg-dev libpng-dev libtiff-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  imagemagick netpbm libtiff-tools libjpeg-turbo-progs pngcheck python3-pil python3-numpy
+  imagemagick netpbm libtiff-tools libjpeg-turbo-progs pngcheck python3-pil python3-numpy python3-opencv
   fp-utils python3-pyftpdlib icc-profiles-free
 )
 

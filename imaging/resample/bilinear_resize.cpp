@@ -125,24 +125,24 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
     const uint32_t sw = src.width;
     const uint32_t sh = src.height;
     const uint32_t dw = dst.width;
-    // Per column: sample offsets and 1 - tx; per row: the four weights.
+    // Per column: sample offsets and 1 - tx.
     PicArray<uint32_t> x0(dw), x1(dw);
-    PicArray<double> omtx(dw), wa(dw), wb(dw), wc(dw), wd(dw);
-    if (x0.Count() != dw || x1.Count() != dw || omtx.Count() != dw || wa.Count() != dw || wb.Count() != dw ||
-        wc.Count() != dw || wd.Count() != dw) {
+    PicArray<double> omtx(dw), rowWeights;
+    if (x0.Count() != dw || x1.Count() != dw || omtx.Count() != dw ||
+        !PicSizeWithinCap(dw, 4, sizeof(double)) || !rowWeights.Resize(4 * dw)) {
       this->error = kPicErrNoMemory;
       return false;
     }
-    // Columns whose 4-byte loads stay within the source row (3 channels read
-    // one byte past the pixel).
-    uint32_t safeEnd = dw;
+    // Columns whose second source column is the next pixel and whose 4-byte
+    // loads stay within the source row (3 channels read a byte past it).
+    uint32_t fastEnd = dw;
     for (uint32_t x = 0; x < dw; ++x) {
       const uint32_t i0 = indices[x];
       const uint32_t i1 = std::min(i0 + 1, sw - 1);
       x0[x] = i0 * ch;
       x1[x] = i1 * ch;
       omtx[x] = 1 - weights[x];
-      if (ch == 3 && i1 + 1 >= sw && safeEnd == dw) safeEnd = x;
+      if (i0 + 2 >= sw && fastEnd == dw) fastEnd = x;
     }
     const double ry = BilinearScale(sh, dst.height);
     const uint8_t* in = src.ConstPixels();
@@ -150,20 +150,11 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
     for (uint32_t y = top; y < bottom; ++y) {
       const double p = y * ry;
       const auto kk = static_cast<uint32_t>(p);
-      const double ty = p - kk;
-      const double omty = 1 - ty;
       const uint32_t y0 = std::min(kk, sh - 1);
       const uint32_t y1 = std::min(kk + 1, sh - 1);
-      for (uint32_t x = 0; x < dw; ++x) {
-        const double tx = weights[x];
-        wa[x] = tx * omty;
-        wb[x] = omtx[x] * omty;
-        wc[x] = tx * ty;
-        wd[x] = omtx[x] * ty;
-      }
       k.bilinearRowU8(in + size_t{y0} * src.stride, in + size_t{y1} * src.stride,
-                      out + size_t{y} * dst.stride, ch, x0.Data(), x1.Data(), wa.Data(), wb.Data(), wc.Data(),
-                      wd.Data(), dw, safeEnd);
+                      out + size_t{y} * dst.stride, ch, x0.Data(), x1.Data(), weights.Data(), omtx.Data(),
+                      p - kk, rowWeights.Data(), dw, fastEnd);
       if (!this->StepDone(y - top, bottom - top)) return false;
     }
     return true;

@@ -42,9 +42,20 @@ inline V4 FromBytes(uint32_t bits) {
 inline __m128i Truncate(V4 v, double limit) {
   return _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(v.v, _mm256_setzero_pd()), _mm256_set1_pd(limit)));
 }
+// Truncated to four int32 that the saturating packs take to [0, 255]; the
+// upper limit first, as the int32 conversion cannot hold every double.
 inline uint32_t ToBytes(V4 v) {
-  const __m128i w = _mm_packs_epi32(Truncate(v, 255.0), _mm_setzero_si128());
+  const __m128i i = _mm256_cvttpd_epi32(_mm256_min_pd(v.v, _mm256_set1_pd(255.0)));
+  const __m128i w = _mm_packs_epi32(i, i);
   return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(w, w)));
+}
+// Two pixels whose values lie within [0, 256): the low and the high four bytes.
+inline uint64_t ToBytes2InRange(V4 a, V4 b) {
+  const __m128i w = _mm_packs_epi32(_mm256_cvttpd_epi32(a.v), _mm256_cvttpd_epi32(b.v));
+  const __m128i bytes = _mm_packus_epi16(w, w);
+  uint64_t out;
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(&out), bytes);
+  return out;
 }
 inline void StoreWords(uint16_t* p, V4 v) {
   _mm_storel_epi64(reinterpret_cast<__m128i*>(p),

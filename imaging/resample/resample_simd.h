@@ -14,14 +14,14 @@
 namespace Pictura {
 
 struct ResampleKernels {
-  // Bilinear row, 8-bit, 3 or 4 channels, columns [0, count). a..d are the
-  // per-column weights tx(1-ty), (1-tx)(1-ty), tx ty, (1-tx)ty of the row;
-  // x0/x1 the sample offsets of the two source columns. Columns from
-  // safeEnd on may touch the last source pixel and are read exactly.
-  // The last column is written exactly.
+  // Bilinear row, 8-bit, 3 or 4 channels, columns [0, count): tx and 1 - tx
+  // per column, ty of the row; x0/x1 the sample offsets of the two source
+  // columns; w room for 4 x count doubles. Before fastEnd x1 is x0 plus one
+  // pixel and the pixel after x1 is still in the row; from there on loads
+  // are exact. The last column is written exactly.
   void (*bilinearRowU8)(const uint8_t* row0, const uint8_t* row1, uint8_t* out, uint32_t channels,
-                        const uint32_t* x0, const uint32_t* x1, const double* a, const double* b,
-                        const double* c, const double* d, uint32_t count, uint32_t safeEnd);
+                        const uint32_t* x0, const uint32_t* x1, const double* tx, const double* omtx,
+                        double ty, double* w, uint32_t count, uint32_t fastEnd);
   // Cubic horizontal pass of one padded 8-bit row, 3 or 4 channels, into
   // count x channels doubles (+1): ((s0 w0 + s1 w1) + s2 w2) - s3 w3.
   void (*cubicRowU8)(const uint8_t* row, double* out, uint32_t channels, const uint32_t* const offsets[4],

@@ -50,9 +50,17 @@ inline __m128i Truncate(V4 v, double limit) {
   const __m128i hi = _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(v.hi, zero), top));
   return _mm_unpacklo_epi64(lo, hi);
 }
+// Truncated to four int32 that the saturating packs take to [0, 255]; the
+// upper limit first, as the int32 conversion cannot hold every double.
 inline uint32_t ToBytes(V4 v) {
-  const __m128i w = _mm_packs_epi32(Truncate(v, 255.0), _mm_setzero_si128());
+  const __m128d top = _mm_set1_pd(255.0);
+  const __m128i i =
+      _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_min_pd(v.lo, top)), _mm_cvttpd_epi32(_mm_min_pd(v.hi, top)));
+  const __m128i w = _mm_packs_epi32(i, i);
   return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(w, w)));
+}
+inline uint64_t ToBytes2InRange(V4 a, V4 b) {
+  return uint64_t{ToBytes(a)} | uint64_t{ToBytes(b)} << 32;
 }
 inline void StoreWords(uint16_t* p, V4 v) {
   // No unsigned 32-to-16 pack in SSE2: shift into the signed range and back.
