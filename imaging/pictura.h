@@ -21,3 +21,5 @@
 #include "pixelops/pictura_pixelops.h"  // pixel operations
 #include "core/pictura_io.h"             // sources and destinations
 #include "resample/pictura_resample.h"  // resizing
+#include "core/pictura_read.h"           // file-type guess and the generic reader
+#include "codecs/bmp/pictura_bmp.h"      // BMP

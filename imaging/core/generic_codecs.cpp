@@ -1,0 +1,42 @@
+#include "core/generic_codecs.h"
+
+#include <atomic>
+
+namespace Pictura {
+
+namespace {
+
+// One slot per format; null: the codec is not part of the library yet.
+std::atomic<const PicGenericCodec*> codecs[kReadFormatCount] = {
+    nullptr,            // JPEG
+    &kBmpGenericCodec,  // BMP
+    nullptr,            // GIF
+    nullptr,            // PCX
+    nullptr,            // PNG
+    nullptr,            // TIFF
+    nullptr,            // TGA
+    nullptr,            // WMF
+    nullptr,            // EMF
+    nullptr,            // PSD
+    nullptr,            // WBMP
+    nullptr,            // TLA
+    nullptr,            // TLA 0x01 form: never read
+    nullptr,            // PhotoCD
+    nullptr,            // PBM
+    nullptr,            // PGM
+    nullptr,            // PPM
+};
+
+}  // namespace
+
+const PicGenericCodec* GenericCodecFor(uint32_t format) {
+  if (format >= kReadFormatCount || format == kReadTLA01) return nullptr;
+  return codecs[format].load(std::memory_order_acquire);
+}
+
+const PicGenericCodec* ReplaceGenericCodec(uint32_t format, const PicGenericCodec* codec) {
+  if (format >= kReadFormatCount) return nullptr;
+  return codecs[format].exchange(codec, std::memory_order_acq_rel);
+}
+
+}  // namespace Pictura
