@@ -15,16 +15,21 @@ std::atomic<const PicGenericCodec*> codecs[kReadFormatCount] = {
     nullptr,            // PNG
     nullptr,            // TIFF
     nullptr,            // TGA
-    nullptr,            // WMF
-    nullptr,            // EMF
-    nullptr,            // PSD
-    nullptr,            // WBMP
-    nullptr,            // TLA
-    nullptr,            // TLA 0x01 form: never read
-    nullptr,            // PhotoCD
-    nullptr,            // PBM
-    nullptr,            // PGM
-    nullptr,            // PPM
+#ifdef _WIN32
+    &kMetafileGenericCodec,  // WMF
+    &kMetafileGenericCodec,  // EMF
+#else
+    nullptr,  // WMF: Windows only
+    nullptr,  // EMF: Windows only
+#endif
+    nullptr,  // PSD
+    nullptr,  // WBMP
+    nullptr,  // TLA
+    nullptr,  // TLA 0x01 form: never read
+    nullptr,  // PhotoCD
+    nullptr,  // PBM
+    nullptr,  // PGM
+    nullptr,  // PPM
 };
 
 }  // namespace

@@ -85,6 +85,9 @@ struct PicGenericCodec {
 
 // The codecs in the library.
 extern const PicGenericCodec kBmpGenericCodec;
+#ifdef _WIN32
+extern const PicGenericCodec kMetafileGenericCodec;  // WMF and EMF, from file sources
+#endif
 
 // The codec of a format, null while it has none.
 const PicGenericCodec* GenericCodecFor(uint32_t format);

@@ -318,3 +318,57 @@ TEST(GreyConversion, WeightsBandsAndThreshold) {
   const std::vector<uint8_t> flat(10, 99);
   EXPECT_EQ(OtsuThreshold(flat.data(), 10, 1, 10), 0u);
 }
+
+#ifdef _WIN32
+#include "core/io_test_support.h"
+
+TEST(GenericReaderWindows, MetafilesFromFilesAndBitmaps) {
+  auto dir = pictest::ScratchDir("generic_meta");
+  const auto rgb = HalfAndHalf(8, 6);
+  for (DWORD type : {1u, 2u}) {  // EMF, placeable WMF
+    const auto path = (dir / (type == 1 ? "a.emf" : "a.wmf")).string();
+    HPICDEST dest = pic_OpenFileDest(path.c_str(), FALSE);
+    ASSERT_NE(pic_WriteRGBToMetafile(dest, rgb.data(), 8, 6, 24, type, 0), 0u);
+    pic_CloseDest(dest);
+    ASSERT_TRUE(pic_SetDefaultMetafileInfo(RGB(128, 128, 128), 40, 30));
+    HPICSRC src = pic_OpenFileSource(path.c_str());
+    DWORD w = 0, h = 0;
+    HGLOBAL image = pic_ReadImage(src, &w, &h, kPicReadRGB, 0);
+    EXPECT_EQ(PicGetLastError(), 0u) << type;
+    ASSERT_NE(image, nullptr) << type;
+    EXPECT_EQ(w, 40u);
+    EXPECT_EQ(h, 30u);
+    GlobalFree(image);
+    HGLOBAL dib = pic_ReadImage(src, &w, &h, kPicReadDIB, 0);
+    ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(static_cast<BITMAPINFOHEADER*>(dib)->biWidth, 40);
+    GlobalFree(dib);
+    pic_CloseSource(src);
+
+    // From memory a metafile has no path to be played from.
+    const auto bytes = pictest::ReadFileBytes(path);
+    Read mem, memDib;
+    ReadImage(bytes, kPicReadRGB, &mem);
+    EXPECT_EQ(mem.block, nullptr);
+    EXPECT_EQ(mem.code, 5u);
+    ReadImage(bytes, kPicReadDIB, &memDib);
+    EXPECT_EQ(memDib.code, 5u);
+  }
+  pic_SetDefaultMetafileInfo(0, 100, 100);
+
+  const auto file = WriteBmp(rgb.data(), 8, 6, 24, 24, 0, nullptr);
+  HPICSRC src = pic_OpenMemorySource(file.data(), static_cast<DWORD>(file.size()));
+  HBITMAP bitmap = pic_ReadImage(src, 0, 0, 0);
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(PicGetLastError(), 0u);
+  BITMAP info{};
+  ASSERT_NE(GetObjectA(bitmap, sizeof info, &info), 0);
+  EXPECT_EQ(info.bmWidth, 8);
+  EXPECT_EQ(info.bmHeight, 6);
+  DeleteObject(bitmap);
+  EXPECT_EQ(pic_ReadImage(static_cast<HPICSRC>(nullptr), 0, 0, 0), nullptr);
+  EXPECT_EQ(PicGetLastError(), 5u);
+  pic_CloseSource(src);
+  std::filesystem::remove_all(dir);
+}
+#endif

@@ -58,3 +58,9 @@ HGLOBAL PICAPI pic_ReadImage(HPICSRC src, DWORD* width, DWORD* height, DWORD sel
 #ifdef __cplusplus
 }
 #endif
+
+#if defined(__cplusplus) && defined(_WIN32)
+/* The same read as a device bitmap (DeleteObject it); the other arguments
+   are not used. */
+HBITMAP PICAPI pic_ReadImage(HPICSRC src, DWORD unused1, DWORD unused2, DWORD unused3);
+#endif
