@@ -4,6 +4,7 @@
 
 #include "core/dib_gdi.h"
 #include "core/gdi_scoped.h"
+#include "core/library_globals.h"
 #include "core/operation.h"
 #include "core/packed_dib.h"
 #include "pictura.h"
@@ -66,6 +67,19 @@ int StretchWholeDIB(uint32_t* error, HDC dc, HGLOBAL dib, int x, int y, int dest
                                   bits, static_cast<const BITMAPINFO*>(dib), DIB_RGB_COLORS, SRCCOPY);
   if (lines != header->biHeight) return Fail(error, kPicErrBitBlt);
   return 1;
+}
+
+// Each RGBA pixel over the RGB pixel under it, weighted by its alpha
+// through the library's alpha table (opacity 1).
+void BlendRGBAOverRGB(const uint8_t* rgba, uint32_t stride, uint8_t* rgb, uint32_t width, uint32_t height) {
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* s = rgba + static_cast<size_t>(uint64_t{y} * stride);
+    uint8_t* d = rgb + static_cast<size_t>(uint64_t{y} * width * 3);
+    for (uint32_t x = 0; x < width; ++x, s += 4, d += 3) {
+      const unsigned a = s[3];
+      for (int c = 0; c < 3; ++c) d[c] = static_cast<uint8_t>(AlphaMul(d[c], 255 - a) + AlphaMul(s[c], a));
+    }
+  }
 }
 
 int CheckStretchTarget(uint32_t* error, HDC dc) {
@@ -150,6 +164,23 @@ int StretchDrawDIBCropped(uint32_t* error, HDC dc, const void* dib, const RECT* 
   return 1;
 }
 
+int DrawRGBA(uint32_t* error, HDC dc, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+             int x, int y, HPALETTE palette, uint32_t option) {
+  PicNestingScope depth;
+  if (!dc || !pixels || stride < uint64_t{width} * 4) return Fail(error, kPicErrBadArgument);
+  uint64_t bytes = 0;
+  if (!PicSizeWithinCap(width, height, 3, &bytes) || bytes == 0) return Fail(error, kPicErrBadArgument);
+  PicArray<uint8_t> under;
+  if (!under.Resize(static_cast<uint32_t>(bytes))) return Fail(error, kPicErrNoMemory);
+  // What the DC shows now, blended under the image and drawn back.
+  if (!DCToRGB(error, dc, x, y, width, height, under.Data())) return 0;
+  BlendRGBAOverRGB(pixels, stride, under.Data(), width, height);
+  ScopedBitmap bitmap(RGBToHBITMAP(error, under.Data(), width, height, width * 3, palette, option & 3, dc));
+  if (!bitmap) return 0;
+  return DrawHBITMAPCropped(error, dc, bitmap.get(), x, y, 0, 0, static_cast<int>(width),
+                            static_cast<int>(height), palette);
+}
+
 }  // namespace Pictura
 
 using namespace Pictura;
@@ -218,6 +249,13 @@ BOOL PICAPI pic_DrawRGB(HDC dc, const BYTE* pixels, DWORD width, DWORD height, D
     if (!dc) return Fail(&err, kPicErrBadArgument);
     return DrawTemporaryBitmap(&err, dc, RGBToHBITMAP(&err, pixels, width, height, stride, palette, 0, dc), x,
                                y, width, height, palette);
+  });
+}
+
+BOOL PICAPI pic_DrawRGBA(HDC dc, const BYTE* pixels, DWORD width, DWORD height, DWORD stride, int x, int y,
+                         HPALETTE palette, DWORD option) {
+  return PicRunEntry<BOOL>("pic_DrawRGBA", [&](uint32_t& err) {
+    return DrawRGBA(&err, dc, pixels, width, height, stride, x, y, palette, option);
   });
 }
 

@@ -13,6 +13,10 @@ int DrawHBITMAPCropped(uint32_t* error, HDC dc, HBITMAP bitmap, int x, int y, in
 // Pixels of the transparent colour let the DC's content show; the caller's
 // bitmap is only read. Every GDI object is made before anything is drawn.
 int DrawTransparentBitmap(uint32_t* error, HDC dc, HBITMAP bitmap, int x, int y, COLORREF transparent);
+// An RGBA image blended over what the DC shows at (x, y); option bits 0
+// and 1 go to the bitmap conversion (rows B, G, R; rows bottom-up).
+int DrawRGBA(uint32_t* error, HDC dc, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+             int x, int y, HPALETTE palette, uint32_t option);
 // A packed DIB's source rectangle stretched onto the destination rectangle.
 int StretchDrawDIBCropped(uint32_t* error, HDC dc, const void* dib, const RECT* source,
                           const RECT* destination);

@@ -230,3 +230,18 @@ TEST(DeviceCapabilities, ADCWithoutBitmapCapsRefusesAndRecordsNothing) {
   DeleteMetaFile(recorded);
   DeleteMetaFile(empty);
 }
+
+TEST(DrawRGBA, BlendsOverWhatTheDCShows) {
+  Surface target(10, 10, Rgb(200, 100, 0));
+  // Opaque, transparent, half and a quarter.
+  const Bytes rgba = {10, 20, 30, 255, 10, 20, 30, 0, 0, 0, 255, 128, 255, 255, 255, 64};
+  ASSERT_TRUE(pic_DrawRGBA(target.dc(), rgba.data(), 4, 1, 16, 3, 5, nullptr, 0)) << PicGetLastError();
+  EXPECT_EQ(target.At(3, 5), Rgb(10, 20, 30));
+  EXPECT_EQ(target.At(4, 5), Rgb(200, 100, 0));
+  // d (255 - a) / 255 + c a / 255, each truncated.
+  EXPECT_EQ(target.At(5, 5), Rgb(200 * 127 / 255, 100 * 127 / 255, 255 * 128 / 255));
+  EXPECT_EQ(target.At(6, 5), Rgb(200 * 191 / 255 + 64, 100 * 191 / 255 + 64, 64));
+  EXPECT_EQ(target.At(7, 5), Rgb(200, 100, 0));
+  EXPECT_FALSE(pic_DrawRGBA(target.dc(), rgba.data(), 4, 1, 15, 0, 0, nullptr, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+}

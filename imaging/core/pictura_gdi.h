@@ -43,6 +43,9 @@ BOOL PICAPI pic_Draw8Bit(HDC dc, const BYTE* pixels, DWORD width, DWORD height, 
                          const RGBQUAD* palette, int x, int y, HPALETTE hpalette);
 BOOL PICAPI pic_DrawRGB(HDC dc, const BYTE* pixels, DWORD width, DWORD height, DWORD stride, int x, int y,
                         HPALETTE palette);
+/* An RGBA image (width x 4 bytes a row, alpha last) blended over the DC. */
+BOOL PICAPI pic_DrawRGBA(HDC dc, const BYTE* pixels, DWORD width, DWORD height, DWORD stride, int x, int y,
+                         HPALETTE palette, DWORD option);
 /* Pixels of the colour `transparent` leave the DC's content showing. */
 BOOL PICAPI pic_DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, COLORREF transparent);
 BOOL PICAPI pic_DrawTransparentRGB(HDC dc, const BYTE* pixels, DWORD width, DWORD height, DWORD stride, int x,
