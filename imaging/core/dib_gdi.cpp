@@ -14,24 +14,6 @@ namespace Pictura {
 
 namespace {
 
-template <class T>
-T Fail(uint32_t* error, uint32_t code) {
-  *error = code;
-  return T{};
-}
-
-struct GlobalOwner {
-  HGLOBAL block = nullptr;
-  ~GlobalOwner() {
-    if (block) GlobalFree(block);
-  }
-  HGLOBAL Release() {
-    HGLOBAL b = block;
-    block = nullptr;
-    return b;
-  }
-};
-
 // A logical palette of up to 256 table entries (entrySize 4 for RGBQUADs,
 // 3 for the triples of core headers).
 HPALETTE PaletteFromTable(const uint8_t* table, uint32_t count, uint32_t entrySize) {
@@ -106,7 +88,7 @@ HPALETTE CreateDIBPalette(const BITMAPINFOHEADER* header, uint32_t* count) {
 }
 
 HBITMAP DIBToHBITMAP(uint32_t* error, const void* dib, HPALETTE palette, HDC dc) {
-  if (!dib) return Fail<HBITMAP>(error, kPicErrBadArgument);
+  if (!dib) return FailWith<HBITMAP>(error, kPicErrBadArgument);
   auto* header = static_cast<const BITMAPINFOHEADER*>(dib);
   DIBLayout layout;
   if (!DescribeDIB(error, header, &layout)) return nullptr;
@@ -114,9 +96,9 @@ HBITMAP DIBToHBITMAP(uint32_t* error, const void* dib, HPALETTE palette, HDC dc)
 
   ScopedDC target =
       dc ? ScopedDC::OrScreen(dc) : (layout.bits == 1 ? ScopedDC::Compatible(nullptr) : ScopedDC::Screen());
-  if (!target) return Fail<HBITMAP>(error, kPicErrDeviceContext);
+  if (!target) return FailWith<HBITMAP>(error, kPicErrDeviceContext);
   if (method == 0 && !HasRasterCaps(target.get(), RC_DI_BITMAP))
-    return Fail<HBITMAP>(error, kPicErrDeviceCapability);
+    return FailWith<HBITMAP>(error, kPicErrDeviceCapability);
 
   ScopedPalette made;
   if (!palette && layout.bits <= 8 && HasRasterCaps(target.get(), RC_PALETTE)) {
@@ -131,27 +113,27 @@ HBITMAP DIBToHBITMAP(uint32_t* error, const void* dib, HPALETTE palette, HDC dc)
     GdiFlush();
     void* sectionBits = nullptr;
     ScopedBitmap section(CreateDIBSection(target.get(), info, DIB_RGB_COLORS, &sectionBits, nullptr, 0));
-    if (!section) return Fail<HBITMAP>(error, kPicErrCreateDIBitmap);
-    if (!sectionBits) return Fail<HBITMAP>(error, kPicErrCreateDIBSection);
+    if (!section) return FailWith<HBITMAP>(error, kPicErrCreateDIBitmap);
+    if (!sectionBits) return FailWith<HBITMAP>(error, kPicErrCreateDIBSection);
     // The rows the header describes, whatever biSizeImage says.
     std::memcpy(sectionBits, pixels, static_cast<size_t>(layout.pixelBytes));
     return section.Release();
   }
   HBITMAP bitmap = CreateDIBitmap(target.get(), header, CBM_INIT, pixels, info, DIB_RGB_COLORS);
-  if (!bitmap) return Fail<HBITMAP>(error, kPicErrCreateDIBitmap);
+  if (!bitmap) return FailWith<HBITMAP>(error, kPicErrCreateDIBitmap);
   return bitmap;
 }
 
 HGLOBAL HBITMAPToDIB(uint32_t* error, HBITMAP bitmap, uint32_t compression, HPALETTE palette) {
-  if (compression != BI_RGB) return Fail<HGLOBAL>(error, kPicErrUnexpected);
+  if (compression != BI_RGB) return FailWith<HGLOBAL>(error, kPicErrUnexpected);
   BITMAP bm;
   if (!bitmap || GetObjectA(bitmap, sizeof bm, &bm) != static_cast<int>(sizeof bm))
-    return Fail<HGLOBAL>(error, kPicErrBadArgument);
+    return FailWith<HGLOBAL>(error, kPicErrBadArgument);
   const uint32_t bits = static_cast<uint32_t>(bm.bmPlanes) * bm.bmBitsPixel;
   const uint32_t colours = bits <= 8 ? 1u << bits : 0;
 
   ScopedDC screen = ScopedDC::Screen();
-  if (!screen) return Fail<HGLOBAL>(error, kPicErrDeviceContext);
+  if (!screen) return FailWith<HGLOBAL>(error, kPicErrDeviceContext);
   ScopedPaletteSelect selected(screen.get(),
                                palette ? palette : static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)));
 
@@ -168,27 +150,27 @@ HGLOBAL HBITMAPToDIB(uint32_t* error, HBITMAP bitmap, uint32_t compression, HPAL
   info.h.biCompression = BI_RGB;
   auto* bmi = reinterpret_cast<BITMAPINFO*>(&info);
   if (!GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(bm.bmHeight), nullptr, bmi, DIB_RGB_COLORS))
-    return Fail<HGLOBAL>(error, kPicErrGetDIBits);
+    return FailWith<HGLOBAL>(error, kPicErrGetDIBits);
   const uint64_t stride = DIBStride(static_cast<uint32_t>(bm.bmWidth), bits);
   uint64_t image = 0;
   if (!PicSizeWithinCap(stride, static_cast<uint32_t>(bm.bmHeight), 1, &image))
-    return Fail<HGLOBAL>(error, kPicErrNoMemory);
+    return FailWith<HGLOBAL>(error, kPicErrNoMemory);
   // Our own rows are never compressed, so their size is known.
   info.h.biSizeImage = static_cast<DWORD>(image);
   info.h.biClrUsed = 0;
   const uint64_t table = info.h.biCompression == BI_BITFIELDS ? 12 : uint64_t{colours} * 4;
   const uint64_t size = sizeof(BITMAPINFOHEADER) + table + image;
   if (info.h.biCompression != BI_RGB && info.h.biCompression != BI_BITFIELDS)
-    return Fail<HGLOBAL>(error, kPicErrGetDIBits);
-  if (size >= kPicAllocCap) return Fail<HGLOBAL>(error, kPicErrNoMemory);
-  GlobalOwner dib{GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size))};
-  if (!dib.block) return Fail<HGLOBAL>(error, kPicErrNoMemory);
+    return FailWith<HGLOBAL>(error, kPicErrGetDIBits);
+  if (size >= kPicAllocCap) return FailWith<HGLOBAL>(error, kPicErrNoMemory);
+  ScopedGlobal dib{GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size))};
+  if (!dib.block) return FailWith<HGLOBAL>(error, kPicErrNoMemory);
   auto* out = static_cast<uint8_t*>(dib.block);
   std::memcpy(out, &info, static_cast<size_t>(sizeof(BITMAPINFOHEADER) + table));
   if (GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(bm.bmHeight),
                 out + sizeof(BITMAPINFOHEADER) + table, reinterpret_cast<BITMAPINFO*>(out),
                 DIB_RGB_COLORS) != bm.bmHeight)
-    return Fail<HGLOBAL>(error, kPicErrGetDIBits);
+    return FailWith<HGLOBAL>(error, kPicErrGetDIBits);
   return dib.Release();
 }
 
@@ -196,8 +178,8 @@ namespace {
 
 int HBITMAPToPixels(uint32_t* error, HBITMAP bitmap, HDC dc, HPALETTE palette, bool alpha, uint8_t alphaValue,
                     uint8_t* output) {
-  if (!output) return Fail<int>(error, kPicErrBadArgument);
-  if (!dc || !HasRasterCaps(dc, RC_DI_BITMAP)) return Fail<int>(error, kPicErrDeviceCapability);
+  if (!output) return FailWith<int>(error, kPicErrBadArgument);
+  if (!dc || !HasRasterCaps(dc, RC_DI_BITMAP)) return FailWith<int>(error, kPicErrDeviceCapability);
   ScopedPalette system;
   if (!palette && HasRasterCaps(dc, RC_PALETTE)) {
     PALETTEENTRY entries[255];
@@ -208,7 +190,7 @@ int HBITMAPToPixels(uint32_t* error, HBITMAP bitmap, HDC dc, HPALETTE palette, b
       system.Reset(PaletteFromTable(reinterpret_cast<const uint8_t*>(quads), got, 4));
     }
   }
-  GlobalOwner dib{HBITMAPToDIB(error, bitmap, BI_RGB, palette ? palette : system.get())};
+  ScopedGlobal dib{HBITMAPToDIB(error, bitmap, BI_RGB, palette ? palette : system.get())};
   if (!dib.block) return 0;
   return alpha ? DIBToRGBA(error, dib.block, alphaValue, output) : DIBToRGB(error, dib.block, output);
 }
@@ -225,17 +207,17 @@ int HBITMAPToRGBA(uint32_t* error, HBITMAP bitmap, HDC dc, HPALETTE palette, uin
 
 int DCToRGB(uint32_t* error, HDC dc, int x, int y, uint32_t width, uint32_t height, uint8_t* output) {
   if (!dc || !output || width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF)
-    return Fail<int>(error, kPicErrBadArgument);
-  if (!HasRasterCaps(dc, RC_BITBLT | RC_BITMAP64)) return Fail<int>(error, kPicErrDeviceCapability);
+    return FailWith<int>(error, kPicErrBadArgument);
+  if (!HasRasterCaps(dc, RC_BITBLT | RC_BITMAP64)) return FailWith<int>(error, kPicErrDeviceCapability);
   ScopedDC memory = ScopedDC::Compatible(dc);
-  if (!memory) return Fail<int>(error, kPicErrDeviceContext);
+  if (!memory) return FailWith<int>(error, kPicErrDeviceContext);
   ScopedBitmap bitmap(CreateCompatibleBitmap(dc, static_cast<int>(width), static_cast<int>(height)));
-  if (!bitmap) return Fail<int>(error, kPicErrCreateCompatibleBitmap);
+  if (!bitmap) return FailWith<int>(error, kPicErrCreateCompatibleBitmap);
   {
     ScopedSelect selected;
-    if (!selected.Select(memory.get(), bitmap.get())) return Fail<int>(error, kPicErrSelectObject);
+    if (!selected.Select(memory.get(), bitmap.get())) return FailWith<int>(error, kPicErrSelectObject);
     if (!BitBlt(memory.get(), 0, 0, static_cast<int>(width), static_cast<int>(height), dc, x, y, SRCCOPY))
-      return Fail<int>(error, kPicErrBitBlt);
+      return FailWith<int>(error, kPicErrBitBlt);
   }
   return HBITMAPToRGB(error, bitmap.get(), dc, nullptr, output);
 }
@@ -243,22 +225,22 @@ int DCToRGB(uint32_t* error, HDC dc, int x, int y, uint32_t width, uint32_t heig
 HBITMAP ImageToHBITMAP(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height,
                        uint32_t stride, uint32_t bits, const RGBQUAD* palette, uint32_t colours,
                        const RECT* crop, HPALETTE hpalette, HDC dc) {
-  if (!dc || !pixels) return Fail<HBITMAP>(error, kPicErrBadArgument);
-  if (bits != 1 && bits != 8 && bits != 24 && bits != 32) return Fail<HBITMAP>(error, kPicErrBadArgument);
-  if ((bits == 1 || bits == 8) && !palette) return Fail<HBITMAP>(error, kPicErrBadArgument);
+  if (!dc || !pixels) return FailWith<HBITMAP>(error, kPicErrBadArgument);
+  if (bits != 1 && bits != 8 && bits != 24 && bits != 32) return FailWith<HBITMAP>(error, kPicErrBadArgument);
+  if ((bits == 1 || bits == 8) && !palette) return FailWith<HBITMAP>(error, kPicErrBadArgument);
   if (crop) {
     // Right and bottom are part of the rectangle.
     const int64_t left = std::max<int64_t>(0, crop->left), top = std::max<int64_t>(0, crop->top);
     const int64_t right = std::min<int64_t>(int64_t{width} - 1, crop->right);
     const int64_t bottom = std::min<int64_t>(int64_t{height} - 1, crop->bottom);
-    if (left > right || top > bottom) return Fail<HBITMAP>(error, kPicErrBadArgument);
+    if (left > right || top > bottom) return FailWith<HBITMAP>(error, kPicErrBadArgument);
     // A 1-bit row can only start on a byte.
-    if (bits == 1 && left % 8) return Fail<HBITMAP>(error, kPicErrBadArgument);
+    if (bits == 1 && left % 8) return FailWith<HBITMAP>(error, kPicErrBadArgument);
     pixels += static_cast<size_t>(uint64_t(top) * stride + uint64_t(left) * bits / 8);
     width = static_cast<uint32_t>(right - left + 1);
     height = static_cast<uint32_t>(bottom - top + 1);
   }
-  GlobalOwner dib;
+  ScopedGlobal dib;
   switch (bits) {
     case 1:
       dib.block = OneBitToDIB(error, pixels, width, height, stride, palette, nullptr);
@@ -279,18 +261,18 @@ HBITMAP ImageToHBITMAP(uint32_t* error, const uint8_t* pixels, uint32_t width, u
 
 HBITMAP RGBToHBITMAP(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
                      HPALETTE palette, uint32_t flags, HDC dc) {
-  if (!pixels) return Fail<HBITMAP>(error, kPicErrBadArgument);
+  if (!pixels) return FailWith<HBITMAP>(error, kPicErrBadArgument);
   if (HBITMAPCreateMethod() == 0) {
-    GlobalOwner dib{RGBToDIB(error, pixels, width, height, stride, nullptr, flags & 3)};
+    ScopedGlobal dib{RGBToDIB(error, pixels, width, height, stride, nullptr, flags & 3)};
     if (!dib.block) return nullptr;
     return DIBToHBITMAP(error, dib.block, palette, dc);
   }
   // Straight into a 24-bit section.
   if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF ||
       !PicSizeWithinCap(DIBStride(width, 24), height) || stride < uint64_t{width} * 3)
-    return Fail<HBITMAP>(error, kPicErrBadArgument);
+    return FailWith<HBITMAP>(error, kPicErrBadArgument);
   ScopedDC target = ScopedDC::OrScreen(dc);
-  if (!target) return Fail<HBITMAP>(error, kPicErrDeviceContext);
+  if (!target) return FailWith<HBITMAP>(error, kPicErrDeviceContext);
   ScopedPaletteSelect selected(target.get(), palette);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -301,34 +283,34 @@ HBITMAP RGBToHBITMAP(uint32_t* error, const uint8_t* pixels, uint32_t width, uin
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   ScopedBitmap section(CreateDIBSection(target.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!section || !bits) return Fail<HBITMAP>(error, kPicErrCreateDIBSection);
+  if (!section || !bits) return FailWith<HBITMAP>(error, kPicErrCreateDIBSection);
   const uint32_t code = RGBRowsToDIBBits(pixels, static_cast<uint8_t*>(bits), width, height,
                                          static_cast<uint32_t>(DIBStride(width, 24)), false, false, stride);
-  if (code) return Fail<HBITMAP>(error, code);
+  if (code) return FailWith<HBITMAP>(error, code);
   return section.Release();
 }
 
 HPALETTE RGBQUADToHPALETTE(uint32_t* error, const RGBQUAD* entries, uint32_t count) {
-  if (!entries || count == 0) return Fail<HPALETTE>(error, kPicErrBadArgument);
+  if (!entries || count == 0) return FailWith<HPALETTE>(error, kPicErrBadArgument);
   HPALETTE palette = PaletteFromTable(reinterpret_cast<const uint8_t*>(entries), count, 4);
-  if (!palette) return Fail<HPALETTE>(error, kPicErrNoMemory);
+  if (!palette) return FailWith<HPALETTE>(error, kPicErrNoMemory);
   return palette;
 }
 
 namespace {
 
 HBITMAP BitmapFromResource(uint32_t* error, HMODULE module, HRSRC resource, HPALETTE palette) {
-  if (!resource) return Fail<HBITMAP>(error, kPicErrResourceNotFound);
+  if (!resource) return FailWith<HBITMAP>(error, kPicErrResourceNotFound);
   HGLOBAL loaded = LoadResource(module, resource);
   const auto* data = loaded ? static_cast<const uint8_t*>(LockResource(loaded)) : nullptr;
-  if (!data) return Fail<HBITMAP>(error, kPicErrBadArgument);
+  if (!data) return FailWith<HBITMAP>(error, kPicErrBadArgument);
   uint32_t tableCount = 0, entrySize = 4;
   const uint64_t offset =
       ResourcePixelOffset(data, SizeofResource(module, resource), &tableCount, &entrySize);
-  if (!offset) return Fail<HBITMAP>(error, kPicErrBadArgument);
+  if (!offset) return FailWith<HBITMAP>(error, kPicErrBadArgument);
 
   ScopedDC screen = ScopedDC::Screen();
-  if (!screen) return Fail<HBITMAP>(error, kPicErrDeviceContext);
+  if (!screen) return FailWith<HBITMAP>(error, kPicErrDeviceContext);
   uint32_t headerSize;
   std::memcpy(&headerSize, data, 4);
   ScopedPalette made(palette ? nullptr : PaletteFromTable(data + headerSize, tableCount, entrySize));
@@ -336,14 +318,14 @@ HBITMAP BitmapFromResource(uint32_t* error, HMODULE module, HRSRC resource, HPAL
   auto* info = reinterpret_cast<const BITMAPINFO*>(data);
   HBITMAP bitmap =
       CreateDIBitmap(screen.get(), &info->bmiHeader, CBM_INIT, data + offset, info, DIB_RGB_COLORS);
-  if (!bitmap) return Fail<HBITMAP>(error, kPicErrCreateDIBitmap);
+  if (!bitmap) return FailWith<HBITMAP>(error, kPicErrCreateDIBitmap);
   return bitmap;
 }
 
 }  // namespace
 
 HBITMAP LoadResourceBitmap(uint32_t* error, HMODULE module, const char* name, HPALETTE palette) {
-  if (!module) return Fail<HBITMAP>(error, kPicErrBadArgument);
+  if (!module) return FailWith<HBITMAP>(error, kPicErrBadArgument);
   return BitmapFromResource(error, module, FindResourceA(module, name, MAKEINTRESOURCEA(2) /* RT_BITMAP */),
                             palette);
 }

@@ -18,13 +18,6 @@ int Fail(uint32_t* error, uint32_t code) {
   return 0;
 }
 
-struct DIBOwner {
-  HGLOBAL block = nullptr;
-  ~DIBOwner() {
-    if (block) GlobalFree(block);
-  }
-};
-
 // A memory DC compatible with `dc` holding a new bitmap: monochrome, or
 // compatible with `dc`.
 struct WorkSurface {
@@ -195,7 +188,7 @@ BOOL StretchEntry(const char* name, HDC dc, const BYTE* pixels, const RGBQUAD* p
     PicNestingScope depth;
     if (!dc || !pixels || (needsPalette && !palette)) return Fail(&err, kPicErrBadArgument);
     if (!CheckStretchTarget(&err, dc)) return 0;
-    DIBOwner dib{pack(err)};
+    ScopedGlobal dib{pack(err)};
     return StretchWholeDIB(&err, dc, dib.block, x, y, destWidth, destHeight);
   });
 }
@@ -222,7 +215,7 @@ BOOL PICAPI pic_Draw1Bit(HDC dc, const BYTE* pixels, DWORD width, DWORD height, 
   return PicRunEntry<BOOL>("pic_Draw1Bit", [&](uint32_t& err) {
     PicNestingScope depth;
     if (!dc) return Fail(&err, kPicErrBadArgument);
-    DIBOwner dib{OneBitToDIB(&err, pixels, width, height, stride, palette, nullptr)};
+    ScopedGlobal dib{OneBitToDIB(&err, pixels, width, height, stride, palette, nullptr)};
     if (!dib.block) return 0;
     // Made for the target, so the palette's two colours survive.
     return DrawTemporaryBitmap(&err, dc, DIBToHBITMAP(&err, dib.block, hpalette, dc), x, y, width, height,
@@ -235,7 +228,7 @@ BOOL PICAPI pic_Draw8Bit(HDC dc, const BYTE* pixels, DWORD width, DWORD height, 
   return PicRunEntry<BOOL>("pic_Draw8Bit", [&](uint32_t& err) {
     PicNestingScope depth;
     if (!dc) return Fail(&err, kPicErrBadArgument);
-    DIBOwner dib{EightBitToDIB(&err, pixels, width, height, stride, 256, 8, palette, nullptr)};
+    ScopedGlobal dib{EightBitToDIB(&err, pixels, width, height, stride, 256, 8, palette, nullptr)};
     if (!dib.block) return 0;
     return DrawTemporaryBitmap(&err, dc, DIBToHBITMAP(&err, dib.block, hpalette, dc), x, y, width, height,
                                hpalette);

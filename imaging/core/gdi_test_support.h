@@ -15,16 +15,22 @@ inline uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
   return (r << 16) | (g << 8) | b;
 }
 
+// The header of top-down 32-bit rows.
+inline BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  return info;
+}
+
 // A top-down 32-bit DIB section selected into a memory DC.
 class Surface {
  public:
   Surface(int width, int height, uint32_t fill = 0) : width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDown32(width, height);
     dc_ = CreateCompatibleDC(nullptr);
     bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
     old_ = SelectObject(dc_, bitmap_);
@@ -69,12 +75,7 @@ class Surface {
 inline std::vector<uint32_t> ReadBitmap(HBITMAP bitmap, int* width = nullptr, int* height = nullptr) {
   BITMAP bm{};
   if (GetObjectA(bitmap, sizeof bm, &bm) != sizeof bm) return {};
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = bm.bmWidth;
-  info.bmiHeader.biHeight = -bm.bmHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32(bm.bmWidth, bm.bmHeight);
   std::vector<uint32_t> pixels(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
   HDC screen = GetDC(nullptr);
   const int rows = GetDIBits(screen, bitmap, 0, bm.bmHeight, pixels.data(), &info, DIB_RGB_COLORS);
@@ -90,12 +91,7 @@ inline std::vector<uint32_t> ReadBitmap(HBITMAP bitmap, int* width = nullptr, in
 inline HBITMAP MakeBitmap(int width, int height, const std::vector<uint32_t>& pixels) {
   HDC screen = GetDC(nullptr);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = TopDown32(width, height);
   SetDIBits(screen, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   return bitmap;

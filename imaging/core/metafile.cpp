@@ -15,23 +15,10 @@ namespace Pictura {
 
 namespace {
 
-template <class T>
-T Fail(uint32_t* error, uint32_t code) {
-  *error = code;
-  return T{};
-}
-
 struct EnhMetafile {
   HENHMETAFILE h = nullptr;
   ~EnhMetafile() {
     if (h) DeleteEnhMetaFile(h);
-  }
-};
-
-struct GlobalOwner {
-  HGLOBAL block = nullptr;
-  ~GlobalOwner() {
-    if (block) GlobalFree(block);
   }
 };
 
@@ -47,12 +34,12 @@ bool Continue(uint32_t* error, uint32_t step) {
 HENHMETAFILE FromWinBits(uint32_t* error, const uint8_t* bits, uint32_t size, LONG cx, LONG cy,
                          uint32_t failCode) {
   ScopedDC screen = ScopedDC::Screen();
-  if (!screen) return Fail<HENHMETAFILE>(error, kPicErrDeviceContext);
+  if (!screen) return FailWith<HENHMETAFILE>(error, kPicErrDeviceContext);
   METAFILEPICT picture = {MM_ANISOTROPIC, cx, cy, nullptr};
   HENHMETAFILE emf = SetWinMetaFileBits(size, bits, screen.get(), &picture);
   if (!emf) {
     DebugHook(2, "SetWinMetaFileBits failed GetLastError = %d\n", static_cast<int>(GetLastError()));
-    return Fail<HENHMETAFILE>(error, failCode);
+    return FailWith<HENHMETAFILE>(error, failCode);
   }
   return emf;
 }
@@ -63,16 +50,16 @@ HENHMETAFILE ReadPlaceableMetafile(MetafileRenderInfo& info, const char* path, u
                                    uint32_t givenHeight) {
   uint32_t* error = &info.error;
   CPicIO_File file;
-  if (!file.OpenRead(path)) return Fail<HENHMETAFILE>(error, kPicErrFileOpen);
+  if (!file.OpenRead(path)) return FailWith<HENHMETAFILE>(error, kPicErrFileOpen);
   struct Closer {
     CPicIO_File& f;
     ~Closer() { f.Close(); }
   } closer{file};
   uint32_t size = 0;
-  if (!file.GetSize(&size) || size == 0) return Fail<HENHMETAFILE>(error, kPicErrBadMetafile);
+  if (!file.GetSize(&size) || size == 0) return FailWith<HENHMETAFILE>(error, kPicErrBadMetafile);
   PicArray<uint8_t> data;
-  if (!data.Resize(size)) return Fail<HENHMETAFILE>(error, kPicErrNoMemory);
-  if (!file.ReadExact(data.Data(), size)) return Fail<HENHMETAFILE>(error, kPicErrFileRead);
+  if (!data.Resize(size)) return FailWith<HENHMETAFILE>(error, kPicErrNoMemory);
+  if (!file.ReadExact(data.Data(), size)) return FailWith<HENHMETAFILE>(error, kPicErrFileRead);
   std::memcpy(info.placeable, data.Data(), std::min<size_t>(size, kPlaceableHeaderSize));
 
   PlaceableHeader header;
@@ -80,7 +67,7 @@ HENHMETAFILE ReadPlaceableMetafile(MetafileRenderInfo& info, const char* path, u
     int32_t cx = 0, cy = 0;
     // A zero unit or an empty box gives no size to draw at.
     if (!PlaceableExtents(header, &cx, &cy) || size == kPlaceableHeaderSize)
-      return Fail<HENHMETAFILE>(error, kPicErrBadMetafile);
+      return FailWith<HENHMETAFILE>(error, kPicErrBadMetafile);
     // The bits after the header, and only those.
     return FromWinBits(error, data.Data() + kPlaceableHeaderSize, size - kPlaceableHeaderSize, cx, cy,
                        kPicErrSetWinMetaFileBits);
@@ -100,11 +87,11 @@ HENHMETAFILE OpenMetafileByPath(MetafileRenderInfo& info, const char* path, uint
       ~Deleter() { DeleteMetaFile(h); }
     } deleter{wmf};
     const UINT size = GetMetaFileBitsEx(wmf, 0, nullptr);
-    if (size == 0) return Fail<HENHMETAFILE>(&info.error, kPicErrBadMetafile);
+    if (size == 0) return FailWith<HENHMETAFILE>(&info.error, kPicErrBadMetafile);
     PicArray<uint8_t> bits;
-    if (!bits.Resize(size)) return Fail<HENHMETAFILE>(&info.error, kPicErrNoMemory);
+    if (!bits.Resize(size)) return FailWith<HENHMETAFILE>(&info.error, kPicErrNoMemory);
     if (GetMetaFileBitsEx(wmf, size, bits.Data()) != size)
-      return Fail<HENHMETAFILE>(&info.error, kPicErrBadMetafile);
+      return FailWith<HENHMETAFILE>(&info.error, kPicErrBadMetafile);
     return FromWinBits(&info.error, bits.Data(), size, 0, 0, kPicErrBadMetafile);
   }
   return ReadPlaceableMetafile(info, path, givenWidth, givenHeight);
@@ -117,12 +104,13 @@ void* RenderEnhMetafile(MetafileRenderInfo& info, HENHMETAFILE metafile, uint32_
   uint32_t* error = &info.error;
   if (width) *width = 0;
   if (height) *height = 0;
-  if (!metafile) return Fail<void*>(error, kPicErrBadArgument);
+  if (!metafile) return FailWith<void*>(error, kPicErrBadArgument);
   ENHMETAHEADER header{};
   header.nSize = sizeof header;
-  if (!GetEnhMetaFileHeader(metafile, sizeof header, &header)) return Fail<void*>(error, kPicErrBadMetafile);
+  if (!GetEnhMetaFileHeader(metafile, sizeof header, &header))
+    return FailWith<void*>(error, kPicErrBadMetafile);
   ScopedDC screen = ScopedDC::Screen();
-  if (!screen) return Fail<void*>(error, kPicErrDeviceContext);
+  if (!screen) return FailWith<void*>(error, kPicErrDeviceContext);
 
   MetafileSizeInput in;
   in.flags = flags;
@@ -140,18 +128,19 @@ void* RenderEnhMetafile(MetafileRenderInfo& info, HENHMETAFILE metafile, uint32_
   in.deviceMillimetresX = header.szlMillimeters.cx;
   in.deviceMillimetresY = header.szlMillimeters.cy;
   uint32_t w = 0, h = 0;
-  if (uint32_t code = ComputeMetafileSize(in, &w, &h)) return Fail<void*>(error, code);
+  if (uint32_t code = ComputeMetafileSize(in, &w, &h)) return FailWith<void*>(error, code);
   if (!Continue(error, 1)) return nullptr;
 
   ScopedDC memory = ScopedDC::Compatible(screen.get());
-  if (!memory) return Fail<void*>(error, kPicErrDeviceContext);
+  if (!memory) return FailWith<void*>(error, kPicErrDeviceContext);
   ScopedBitmap bitmap(CreateCompatibleBitmap(screen.get(), static_cast<int>(w), static_cast<int>(h)));
-  if (!bitmap) return Fail<void*>(error, kPicErrCreateCompatibleBitmap);
+  if (!bitmap) return FailWith<void*>(error, kPicErrCreateCompatibleBitmap);
   ScopedSelect selected;
-  if (!selected.Select(memory.get(), bitmap.get())) return Fail<void*>(error, kPicErrSelectObject);
+  if (!selected.Select(memory.get(), bitmap.get())) return FailWith<void*>(error, kPicErrSelectObject);
   const RECT area = {0, 0, static_cast<LONG>(w), static_cast<LONG>(h)};
   ScopedBrush brush(CreateSolidBrush(background));
-  if (!brush || !FillRect(memory.get(), &area, brush.get())) return Fail<void*>(error, kPicErrMetafileDraw);
+  if (!brush || !FillRect(memory.get(), &area, brush.get()))
+    return FailWith<void*>(error, kPicErrMetafileDraw);
   if (!Continue(error, 2)) return nullptr;
   PlayEnhMetaFile(memory.get(), metafile, &area);
   if (!Continue(error, 3)) return nullptr;
@@ -160,14 +149,14 @@ void* RenderEnhMetafile(MetafileRenderInfo& info, HENHMETAFILE metafile, uint32_
 
   CPicOutBufAllocator result;
   if (flags & kMetafileToDIB) {
-    GlobalOwner dib{HBITMAPToDIB(error, bitmap.get(), BI_RGB, nullptr)};
+    ScopedGlobal dib{HBITMAPToDIB(error, bitmap.get(), BI_RGB, nullptr)};
     if (!dib.block) return nullptr;
     const SIZE_T size = GlobalSize(dib.block);
     if (size >= kPicAllocCap || !result.Alloc(static_cast<uint32_t>(size)))
-      return Fail<void*>(error, kPicErrNoMemory);
+      return FailWith<void*>(error, kPicErrNoMemory);
     std::memcpy(result.Data(), dib.block, size);
   } else {
-    if (!result.Alloc(w * h * 3)) return Fail<void*>(error, kPicErrNoMemory);
+    if (!result.Alloc(w * h * 3)) return FailWith<void*>(error, kPicErrNoMemory);
     if (!HBITMAPToRGB(error, bitmap.get(), screen.get(), nullptr, result.Data())) {
       result.Free();
       return nullptr;
@@ -182,9 +171,10 @@ void* ReadMetafileCore(MetafileRenderInfo& info, const char* path, uint32_t* wid
                        uint32_t givenWidth, uint32_t givenHeight, COLORREF background, uint32_t flags) {
   if (width) *width = 0;
   if (height) *height = 0;
-  if (!path) return Fail<void*>(&info.error, kPicErrBadArgument);
+  if (!path) return FailWith<void*>(&info.error, kPicErrBadArgument);
   if (!Continue(&info.error, 0)) return nullptr;
-  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return Fail<void*>(&info.error, kPicErrFileOpen);
+  if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    return FailWith<void*>(&info.error, kPicErrFileOpen);
   EnhMetafile emf{OpenMetafileByPath(info, path, givenWidth, givenHeight)};
   if (!emf.h) {
     if (!info.error) info.error = kPicErrBadMetafile;
@@ -197,27 +187,27 @@ uint32_t WriteRGBToMetafile(uint32_t* error, CPicIO& destination, const uint8_t*
                             uint32_t height, uint32_t stride, uint32_t type, uint32_t flags) {
   PicNestingScope depth;
   const uint32_t dibFlags = ((flags & 8) ? 1u : 0u) | ((flags & 4) ? 2u : 0u);
-  GlobalOwner dib{RGBToDIB(error, rgb, width, height, stride, nullptr, dibFlags)};
+  ScopedGlobal dib{RGBToDIB(error, rgb, width, height, stride, nullptr, dibFlags)};
   if (!dib.block) return 0;
   auto* info = static_cast<const BITMAPINFO*>(dib.block);
   const uint8_t* bits = static_cast<const uint8_t*>(dib.block) + sizeof(BITMAPINFOHEADER);
 
   ScopedDC screen = ScopedDC::Screen();
-  if (!screen) return Fail<uint32_t>(error, kPicErrDeviceContext);
+  if (!screen) return FailWith<uint32_t>(error, kPicErrDeviceContext);
   const int dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX), dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
   const int64_t horzSize = GetDeviceCaps(screen.get(), HORZSIZE),
                 vertSize = GetDeviceCaps(screen.get(), VERTSIZE);
   const int64_t horzRes = GetDeviceCaps(screen.get(), HORZRES),
                 vertRes = GetDeviceCaps(screen.get(), VERTRES);
-  if (horzRes <= 0 || vertRes <= 0) return Fail<uint32_t>(error, kPicErrDeviceContext);
+  if (horzRes <= 0 || vertRes <= 0) return FailWith<uint32_t>(error, kPicErrDeviceContext);
   // The frame in 0.01 mm, at the screen's size of a pixel.
   const int64_t frameRight = int64_t{width} * horzSize * 100 / horzRes;
   const int64_t frameBottom = int64_t{height} * vertSize * 100 / vertRes;
-  if (frameRight > INT32_MAX || frameBottom > INT32_MAX) return Fail<uint32_t>(error, kPicErrBadArgument);
+  if (frameRight > INT32_MAX || frameBottom > INT32_MAX) return FailWith<uint32_t>(error, kPicErrBadArgument);
   const RECT frame = {0, 0, static_cast<LONG>(frameRight), static_cast<LONG>(frameBottom)};
 
   HDC recorder = CreateEnhMetaFileA(screen.get(), nullptr, &frame, nullptr);
-  if (!recorder) return Fail<uint32_t>(error, kPicErrMetafileWrite);
+  if (!recorder) return FailWith<uint32_t>(error, kPicErrMetafileWrite);
   const bool enhanced = type == kMetafileEMF;
   SetMapMode(recorder, enhanced ? MM_ISOTROPIC : MM_ANISOTROPIC);
   SetWindowExtEx(recorder, dpiX, dpiY, nullptr);
@@ -228,19 +218,19 @@ uint32_t WriteRGBToMetafile(uint32_t* error, CPicIO& destination, const uint8_t*
           ? StretchDIBits(recorder, 0, 0, w, h, 0, 0, w, h, bits, info, DIB_RGB_COLORS, SRCCOPY)
           : SetDIBitsToDevice(recorder, 0, 0, width, height, 0, 0, 0, height, bits, info, DIB_RGB_COLORS);
   EnhMetafile emf{CloseEnhMetaFile(recorder)};
-  if (!emf.h) return Fail<uint32_t>(error, kPicErrMetafileWrite);
-  if (lines != h) return Fail<uint32_t>(error, kPicErrDeviceContext);
+  if (!emf.h) return FailWith<uint32_t>(error, kPicErrMetafileWrite);
+  if (lines != h) return FailWith<uint32_t>(error, kPicErrDeviceContext);
 
   std::vector<uint8_t> out;
   if (enhanced) {
     const UINT size = GetEnhMetaFileBits(emf.h, 0, nullptr);
-    if (size == 0) return Fail<uint32_t>(error, kPicErrGetMetaFileBits);
+    if (size == 0) return FailWith<uint32_t>(error, kPicErrGetMetaFileBits);
     out.resize(size);
     if (GetEnhMetaFileBits(emf.h, size, out.data()) != size)
-      return Fail<uint32_t>(error, kPicErrGetMetaFileBits);
+      return FailWith<uint32_t>(error, kPicErrGetMetaFileBits);
   } else {
     const UINT size = GetWinMetaFileBits(emf.h, 0, nullptr, MM_ANISOTROPIC, screen.get());
-    if (size == 0) return Fail<uint32_t>(error, kPicErrGetMetaFileBits);
+    if (size == 0) return FailWith<uint32_t>(error, kPicErrGetMetaFileBits);
     if (type == kMetafilePlaceableWMF) {
       ENHMETAHEADER header{};
       GetEnhMetaFileHeader(emf.h, sizeof header, &header);
@@ -251,14 +241,14 @@ uint32_t WriteRGBToMetafile(uint32_t* error, CPicIO& destination, const uint8_t*
       const auto top = static_cast<int16_t>(int64_t{header.rclFrame.top} * unitsPerInch / 2540);
       uint8_t placeable[kPlaceableHeaderSize];
       WritePlaceableHeader(placeable, left, top, right, bottom, unitsPerInch);
-      if (!destination.Write(placeable, sizeof placeable)) return Fail<uint32_t>(error, kPicErrFileWrite);
+      if (!destination.Write(placeable, sizeof placeable)) return FailWith<uint32_t>(error, kPicErrFileWrite);
     }
     out.resize(size);
     if (GetWinMetaFileBits(emf.h, size, out.data(), MM_ANISOTROPIC, screen.get()) != size)
-      return Fail<uint32_t>(error, kPicErrGetMetaFileBits);
+      return FailWith<uint32_t>(error, kPicErrGetMetaFileBits);
   }
   if (!destination.Write(out.data(), static_cast<uint32_t>(out.size())))
-    return Fail<uint32_t>(error, kPicErrFileWrite);
+    return FailWith<uint32_t>(error, kPicErrFileWrite);
   uint32_t written = 0;
   destination.GetSize(&written);
   return written;
@@ -308,9 +298,9 @@ HGLOBAL PICAPI pic_ReadMetafileHandle(HENHMETAFILE metafile, DWORD* width, DWORD
 DWORD PICAPI pic_WriteRGBToMetafile(HPICDEST destination, const BYTE* rgb, DWORD width, DWORD height,
                                     DWORD stride, DWORD type, DWORD flags) {
   return PicRunEntry<DWORD>("pic_WriteRGBToMetafile", [&](uint32_t& err) -> DWORD {
-    if (!destination) return Fail<DWORD>(&err, kPicErrBadArgument);
+    if (!destination) return FailWith<DWORD>(&err, kPicErrBadArgument);
     if (!CPicIO::IsLiveObject(destination) || !CPicIO::FromHandle(destination)->IsValid())
-      return Fail<DWORD>(&err, kPicErrBadManager);
+      return FailWith<DWORD>(&err, kPicErrBadManager);
     // Other types write nothing, and that is no error.
     if (type != kMetafileWMF && type != kMetafileEMF && type != kMetafilePlaceableWMF) return 0;
     return WriteRGBToMetafile(&err, *CPicIO::FromHandle(destination), rgb, width, height, stride, type,
