@@ -17,6 +17,9 @@ int DrawTransparentBitmap(uint32_t* error, HDC dc, HBITMAP bitmap, int x, int y,
 // and 1 go to the bitmap conversion (rows B, G, R; rows bottom-up).
 int DrawRGBA(uint32_t* error, HDC dc, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
              int x, int y, HPALETTE palette, uint32_t option);
+// The RGBA image resized (bilinear) by scale, then drawn as DrawRGBA does.
+int DrawRGBAScaled(uint32_t* error, HDC dc, const uint8_t* pixels, uint32_t width, uint32_t height,
+                   uint32_t stride, int x, int y, double scale, HPALETTE palette, uint32_t option);
 // A packed DIB's source rectangle stretched onto the destination rectangle.
 int StretchDrawDIBCropped(uint32_t* error, HDC dc, const void* dib, const RECT* source,
                           const RECT* destination);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -243,5 +244,32 @@ TEST(DrawRGBA, BlendsOverWhatTheDCShows) {
   EXPECT_EQ(target.At(6, 5), Rgb(200 * 191 / 255 + 64, 100 * 191 / 255 + 64, 64));
   EXPECT_EQ(target.At(7, 5), Rgb(200, 100, 0));
   EXPECT_FALSE(pic_DrawRGBA(target.dc(), rgba.data(), 4, 1, 15, 0, 0, nullptr, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+}
+
+TEST(DrawRGBA, ScaledDrawsTheTruncatedSize) {
+  Surface target(80, 40, Rgb(1, 2, 3));
+  Bytes rgba(101 * 51 * 4);
+  for (size_t i = 0; i < rgba.size(); i += 4) {
+    rgba[i] = 250;
+    rgba[i + 1] = 10;
+    rgba[i + 2] = 20;
+    rgba[i + 3] = 255;
+  }
+  ASSERT_TRUE(pic_DrawRGBAScaled(target.dc(), rgba.data(), 101, 51, 101 * 4, 5, 6, 0.5, nullptr, 0))
+      << PicGetLastError();
+  // 50 by 25 pixels: (5..54, 6..30), the colour within the resampler's
+  // truncation.
+  auto within2 = [](uint32_t got, uint32_t want) {
+    for (int shift : {0, 8, 16})
+      if (std::abs(static_cast<int>((got >> shift) & 255) - static_cast<int>((want >> shift) & 255)) > 2)
+        return false;
+    return true;
+  };
+  EXPECT_PRED2(within2, target.At(5, 6), Rgb(250, 10, 20));
+  EXPECT_PRED2(within2, target.At(54, 30), Rgb(250, 10, 20));
+  EXPECT_EQ(target.At(55, 30), Rgb(1, 2, 3));
+  EXPECT_EQ(target.At(54, 31), Rgb(1, 2, 3));
+  EXPECT_FALSE(pic_DrawRGBAScaled(target.dc(), rgba.data(), 101, 51, 101 * 4, 0, 0, 0.001, nullptr, 0));
   EXPECT_EQ(PicGetLastError(), 5u);
 }

@@ -46,6 +46,9 @@ BOOL PICAPI pic_DrawRGB(HDC dc, const BYTE* pixels, DWORD width, DWORD height, D
 /* An RGBA image (width x 4 bytes a row, alpha last) blended over the DC. */
 BOOL PICAPI pic_DrawRGBA(HDC dc, const BYTE* pixels, DWORD width, DWORD height, DWORD stride, int x, int y,
                          HPALETTE palette, DWORD option);
+/* The same resized by scale (bilinear): trunc(width x scale) by trunc(height x scale). */
+BOOL PICAPI pic_DrawRGBAScaled(HDC dc, const BYTE* pixels, DWORD width, DWORD height, DWORD stride, int x,
+                               int y, double scale, HPALETTE palette, DWORD option);
 /* Pixels of the colour `transparent` leave the DC's content showing. */
 BOOL PICAPI pic_DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, COLORREF transparent);
 BOOL PICAPI pic_DrawTransparentRGB(HDC dc, const BYTE* pixels, DWORD width, DWORD height, DWORD stride, int x,
