@@ -1,0 +1,128 @@
+#pragma once
+// What a figure script sees of the world: the logic half of its record and a
+// host that draws, moves windows, plays sounds and reads the shared flags.
+// No windows.h here, so scripts run natively in tests against a fake host.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "scene/portable/frame_rect.h"
+
+struct ScenePoint {
+  int x = 0, y = 0;
+  friend bool operator==(const ScenePoint&, const ScenePoint&) = default;
+};
+struct SceneSize {
+  int width = 0, height = 0;
+  friend bool operator==(const SceneSize&, const SceneSize&) = default;
+};
+// {left, top, right, bottom}, laid out like a Windows RECT.
+struct SceneRect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  friend bool operator==(const SceneRect&, const SceneRect&) = default;
+};
+
+// The logic fields of a figure record, in record order. The Windows record
+// (scene/figure_record.h) adds the GDI handles and sound channels.
+struct FigureMotion {
+  int32_t number;
+  int32_t active;
+  int32_t state;
+  int32_t x;
+  int32_t y;
+  int32_t sheetWidth;
+  int32_t sheetHeight;
+  int32_t overlayX;
+  int32_t overlayY;
+  int32_t frame;
+  int32_t steps;
+  int32_t ticks;
+  int32_t frameSet;
+  int32_t ticksPerFrame;
+  int32_t frameTime;
+  int32_t direction;
+  int32_t counterA;
+  int32_t counterB;
+  int32_t lifted;
+  SceneRect workArea;
+  SceneRect objectRect;
+  SceneRect overlayRect;
+};
+
+constexpr int kFigureNameSize = 64;
+
+// Common states of every script.
+enum FigureCommonState : int {
+  kStateLoad = 0,
+  kStateLiftBegin = 100,
+  kStateLiftLeave = 101,
+  kStateHeld = 102,
+  kStateDropped = 200,
+  kStateDropDone = 201,
+};
+
+class ScriptHost {
+ public:
+  virtual ~ScriptHost() = default;
+
+  // The runtime's per-thread rand(): 0 to 32767.
+  virtual int Rand() = 0;
+  virtual void Log(const char* text) = 0;  // only while the debug log is on
+
+  // Settings and shared flags.
+  virtual int Speed() = 0;
+  virtual bool SoundAvailable() = 0;  // the sound library is loaded
+  virtual int SoundOption(int group) = 0;
+  virtual bool OptionsOpen() = 0;
+  virtual bool BillboardUpdateRequest() = 0;
+  virtual bool ObjectClicked() = 0;
+  virtual void ClearObjectClicked() = 0;
+  virtual bool FigureHeld() = 0;
+  virtual bool RelayoutRequest() = 0;
+  virtual void SetRelayoutRequest(int value) = 0;
+  virtual int BubbleType() = 0;
+  virtual ScenePoint PressPoint() = 0;  // press point in the object window
+  virtual ScenePoint CursorPos() = 0;   // reads the cursor now
+  virtual ScenePoint GrabOffset() = 0;
+  virtual void SetGrabOffset(ScenePoint offset) = 0;
+
+  // Screen.
+  virtual int ScreenWidth() = 0;
+  virtual SceneRect WorkArea() = 0;  // reads the work area now
+
+  // The record's lifecycle.
+  virtual bool LoadFigure(FigureMotion& record, int number, int sheets) = 0;
+  virtual void UnloadFigure(FigureMotion& record) = 0;
+  virtual void SetFigureName(FigureMotion& record, const char* name) = 0;
+  virtual bool CreateFigureBitmaps(FigureMotion& record, SceneSize object, SceneSize overlay) = 0;
+
+  // The figure window: fill with the key colour, draw a frame, show.
+  virtual void SetObjectPlacement(ScenePoint destination, SceneSize size) = 0;
+  virtual void ClearObject(FigureMotion& record) = 0;
+  virtual void DrawObjectFrame(FigureMotion& record, int sheet, const FrameRect& frame, ScenePoint at) = 0;
+  virtual void ShowObject(FigureMotion& record) = 0;
+  // SWP topmost + show; callers test OptionsOpen where the frame says so.
+  virtual void PutFigureOnTop() = 0;
+
+  // The overlay window (lifted figure, bubbles).
+  virtual void SetOverlayPlacement(ScenePoint destination, SceneSize size) = 0;
+  virtual void ClearOverlay(FigureMotion& record) = 0;
+  virtual void DrawOverlayFrame(FigureMotion& record, int sheet, const FrameRect& frame, ScenePoint at) = 0;
+  virtual void ShowOverlay(FigureMotion& record) = 0;
+  virtual void ShowOverlayWindow(FigureMotion& record, bool visible) = 0;
+
+  // Sound (each does nothing while the sound library is not loaded).
+  virtual void PlayFigureSoundFile(FigureMotion& record) = 0;
+  virtual void PlaySample(int sample, FigureMotion& record) = 0;
+  virtual void UpdateFigureSound(FigureMotion& record) = 0;
+
+  // Speech bubbles and figure texts.
+  virtual int ShowSpeechBubble(FigureMotion& record, int type, const char* text, int x, int y,
+                               int lifetime) = 0;
+  virtual void KillSpeechBubble() = 0;
+  virtual std::string FigureText(const char* section, const char* key) = 0;
+};
+
+// A behaviour script: one tick of one figure.
+using FigureScript = void (*)(FigureMotion& record, ScriptHost& host);

@@ -1,0 +1,27 @@
+#include "scene/scripts/figure_memories.h"
+#include "scene/scripts/figure_scripts.h"
+
+FigureScript ScriptForScene(int scene) {
+  switch (scene) {
+    case 1:
+      return BehaveDummy;
+    case 2:
+      return BehaveFigure02;
+    case 8:
+      return BehaveFigure08;
+    case 10:
+      return BehaveFigure10;
+    case 13:
+      return BehaveFigure13;
+    case 26:
+      return BehaveFigure26;
+    default:
+      return nullptr;
+  }
+}
+
+void ResetFigureMemories() {
+  FigureMemories::figure02Direction = 0;
+  FigureMemories::figure08Variant = 0;
+  FigureMemories::figure10Variant = 0;
+}
