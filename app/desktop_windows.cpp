@@ -60,6 +60,10 @@ void RegisterAppBar(HWND window) {
   appBarRegistered = SHAppBarMessage(ABM_NEW, &appBar) != 0;
 }
 
+void ActivateAppBar() {
+  if (appBarRegistered) SHAppBarMessage(ABM_ACTIVATE, &appBar);
+}
+
 void UnregisterAppBar() {
   if (!appBarRegistered) return;
   appBarRegistered = false;

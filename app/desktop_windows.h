@@ -14,3 +14,5 @@ bool OnAppBarNotify(HWND window, WPARAM code, LPARAM param);
 // done once, while the figure window still exists.
 void RegisterAppBar(HWND window);
 void UnregisterAppBar();
+// Tells the shell the bar is active (a new figure came on screen).
+void ActivateAppBar();

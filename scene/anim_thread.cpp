@@ -1,26 +1,189 @@
 #include "scene/anim_thread.h"
 
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cstdlib>
+
 #include "app/app_globals.h"
 #include "app/debug_log.h"
 #include "app/messages.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "app/tray_icon.h"
+#include "app/winamp.h"
+#include "objects/billboard.h"
+#include "objects/birthdays.h"
+#include "objects/calendar.h"
+#include "objects/desktop_object.h"
+#include "scene/figure_record.h"
+#include "scene/gdi_script_host.h"
+#include "scene/portable/frame_pacer.h"
+#include "scene/portable/scene_chooser.h"
+#include "scene/scenery_strip.h"
 
 namespace {
 
-HANDLE threadHandle;
+constexpr int kPasterScene = 27;
+constexpr DWORD kIdlePassMs = 100;
 
-// Stand-in loop: idle passes only, no scenes yet. It ends the program when it
-// ends, like the real thread.
-DWORD WINAPI AnimThread(void*) {
-  while (QuitFlag.load(std::memory_order_relaxed) == 0) Sleep(100);
+HANDLE threadHandle;
+ChooserState chooser;  // ChooserCalls, LastSlot, PlayCounts
+int BirthdayDay = -1;
+
+bool SceneSwitchedOffNow(int scene) {
+  for (const SettingInt& entry : Settings.FigDeactive)
+    if (entry.Get() == scene) return true;
+  return false;
+}
+
+class ProgramChooserEnv : public ChooserEnv {
+ public:
+  int Rand() override { return rand(); }
+  void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
+  bool BillboardOn() override { return Settings.Billboard != 0; }
+  bool BillboardUpdateRequest() override { return BillboardState.updateRequest != 0; }
+  int BillboardMotif() override { return BillboardState.currentMotif; }
+  bool CalendarOn() override { return Settings.Calendar != 0; }
+  bool WinampPlaying() override { return ::WinampPlaying != 0; }
+  int DueBirthdayCount() override { return ::DueBirthdayCount(); }
+  bool PlaneOff() override { return Settings.KeinFlugzeug != 0; }
+  bool SceneSwitchedOff(int scene) override { return SceneSwitchedOffNow(scene); }
+  void Today(int* day, int* month, int* year) override {
+    const LocalDateTime now = LocalNow();
+    *day = now.day;
+    *month = now.month;
+    *year = now.year;
+  }
+};
+
+void SeedFromLocalTime() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  srand(static_cast<unsigned>((now.wDayOfWeek + 2) * (now.wMilliseconds + 1)));
+}
+
+void BillboardPass(FigureRecord* billboard) {
+  if (BillboardState.unloadRequest) {
+    BillboardState.unloadRequest = 0;
+    UnloadBillboard(billboard);
+    BillboardState.redrawRequest = 1;
+  }
+  if (Settings.Billboard && !FullScreenPause) {
+    if (RelayoutRequest) BillboardState.redrawRequest = 1;
+    StepBillboard(billboard);
+  }
+  if (RelayoutRequest && !FullScreenPause) {
+    StripRaiseRequest = 1;
+    WeatherObject.raiseRequest = 1;
+    ClockObject.raiseRequest = 1;
+  }
+}
+
+void EndThread(FigureRecord* figure, FigureRecord* billboard) {
+  if (figure) {
+    UnloadFigure(figure);
+    FreeFigureRecord(figure);
+  }
+  if (billboard) {
+    UnloadBillboard(billboard);
+    FreeFigureRecord(billboard);
+  }
   WriteLogLine("AnimThread beendet");
   SendMessageA(FigureWindow, MSG_SHUTDOWN, 0, 0);
-  return 0;
+}
+
+DWORD WINAPI AnimThreadProc(void*) {
+  RunAnimThread(AllocateFigureRecord);
+  ExitThread(0);
 }
 
 }  // namespace
 
+DWORD RunAnimThread(FigureRecordAllocator allocate) {
+  SeedFromLocalTime();
+  StopSceneRequest = 0;
+  BillboardState.unloadRequest = 0;
+  FigureRecord* billboard = allocate();
+  Sleep(100);
+  FigureRecord* figure = allocate();
+  // Without either record there is no scene to run: end like any failing
+  // thread, which also shuts the program down.
+  if (!figure || !billboard) {
+    EndThread(figure, billboard);
+    return 0;
+  }
+  QuitFlag = 0;
+  int pauseCounter = std::max(Settings.Pause - 200, 12);
+  int frameTime = 50;
+  FramePacer pacer;
+  bool startPending = false;
+  int scene = 0;
+
+  do {
+    const bool relayoutAtStart = RelayoutRequest != 0;
+    BillboardPass(billboard);
+
+    if (!FiguresActive || FullScreenPause) {
+      RelayoutRequest = 0;
+    } else if (!RunSceneScript(scene, figure, billboard) && relayoutAtStart) {
+      RelayoutRequest = 0;
+    }
+
+    if (figure->active) {
+      if (StopSceneRequest) {
+        UnloadFigure(figure);
+        figure->active = 0;
+        scene = 0;
+        pauseCounter = std::max(Settings.Pause - 60, 60);
+        StopSceneRequest = 0;
+      }
+      if (!FiguresActive) {
+        UnloadFigure(figure);
+        pauseCounter = std::max(Settings.Pause - 60, 12);
+      }
+      if (startPending && figure->state > 0) {
+        startPending = false;
+        WriteLogLine("START: %s", figure->name);
+        SetTrayTip(FigureWindow, figure->name);
+        frameTime = figure->frameTime < 1 ? 50 : figure->frameTime;
+        pacer.Reset();
+      }
+      Sleep(static_cast<DWORD>(pacer.NextSleep(timeGetTime(), frameTime)));
+      continue;
+    }
+
+    scene = 0;
+    bool sceneDue = false;
+    // A billboard click brings the paster next, unless the user switched him off.
+    if (BillboardState.updateRequest && FiguresActive && !SceneSwitchedOffNow(kPasterScene))
+      pauseCounter = Settings.Pause;
+    if (FiguresActive && !FullScreenPause) {
+      if (++pauseCounter > Settings.Pause) {
+        pauseCounter = 0;
+        sceneDue = true;
+        if (CanAnimateNow() && !OptionsOpen) {
+          const LocalDateTime today = LocalNow();
+          if (today.day != BirthdayDay) {
+            CollectDueBirthdays();
+            BirthdayDay = today.day;
+          }
+          scene = ChooseNextScene();
+          startPending = true;
+        }
+      }
+    }
+    if (!sceneDue && SoundLoaded && FiguresActive && !FullScreenPause && rand() % 11 == 0 && !CanAnimateNow())
+      PlayAmbientSound();
+    Sleep(kIdlePassMs);
+  } while (QuitFlag == 0);
+
+  EndThread(figure, billboard);
+  return 0;
+}
+
 int StartAnimThread() {
-  threadHandle = CreateThread(nullptr, 0, AnimThread, nullptr, 0, nullptr);
+  threadHandle = CreateThread(nullptr, 0, AnimThreadProc, nullptr, 0, nullptr);
   if (!threadHandle) {
     WriteLogLine("+++ AnimThread NICHT gestartet +++");
     return 0;
@@ -30,6 +193,28 @@ int StartAnimThread() {
   return 1;
 }
 
-HANDLE AnimThreadHandle() { return threadHandle; }
+HANDLE AnimThreadHandle() {
+  return threadHandle;
+}
 
-int CanAnimateNow() { return FullScreenPause.load(std::memory_order_relaxed) ? 0 : 1; }
+int CanAnimateNow() {
+  if (FullScreenPause) return 0;
+  const int titles = std::min(static_cast<int>(Settings.NoStartCount), kExclusionTitles);
+  for (int i = 0; i < titles; ++i) {
+    char title[80];
+    Settings.NoStart[i].CopyTo(title, sizeof title);
+    if (title[0] && FindWindowA(nullptr, title)) return 0;
+  }
+  if (IsScreenSaverRunning()) return 0;
+  HDESK desktop = OpenDesktopA("Screen-saver", 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_WRITEOBJECTS);
+  if (desktop) {
+    CloseDesktop(desktop);
+    return 0;
+  }
+  return 1;
+}
+
+int ChooseNextScene() {
+  ProgramChooserEnv env;
+  return ChooseNextScene(chooser, env);
+}

@@ -1,9 +1,25 @@
 #pragma once
-// Bitmap routines shared by figures and objects.
+// Bitmap routines shared by figures and objects: resource loading, masks
+// from the magenta key, and the transparent blits (mask AND, image XOR).
+// Rectangles given to the draw routines are {x, y, width, height}.
 
 #include <windows.h>
 
-// Loads a bitmap resource; with realizePalette and outPalette, builds a
-// palette from the bitmap's colours (palette displays only).
-HBITMAP ResourceBitmap(HMODULE module, const char* name, int realizePalette, HPALETTE* outPalette,
+// withPalette 0: the resource as a device-dependent bitmap. Otherwise the
+// resource's DIB through a palette made from its colour table (written to
+// *palette, realized on the screen when realizePalette is set).
+HBITMAP ResourceBitmap(HMODULE module, const char* name, int realizePalette, HPALETTE* palette,
                        int withPalette);
+// A palette of the colour table after a packed DIB header (1 to 8 bits), else null.
+HPALETTE CreateBitmapPalette(const BITMAPINFOHEADER* header, int* colourCount);
+// Monochrome bitmap of the bitmap's size, or null.
+HBITMAP CreateMask(HBITMAP bitmap);
+// Mask white where image had `key`, image black there. 1 on success.
+int MakeTransparentBitmap(HBITMAP image, HBITMAP mask, COLORREF key);
+int DrawSprite(HDC dest, HBITMAP image, HBITMAP mask, POINT at, const RECT& source);
+void DrawTransparent(HDC dest, HBITMAP image, HBITMAP mask, POINT at);
+void DrawTransparentRect(HDC dest, HBITMAP image, HBITMAP mask, const RECT& destRect);
+BOOL DrawBitmapPart(HDC dest, int x, int y, HBITMAP bitmap, const RECT& source);
+void DrawBitmapRect(HDC dest, HBITMAP bitmap, const RECT& destRect);
+// Width into rect.right, height into rect.bottom (0 and 0 on failure).
+int GetBitmapRect(HBITMAP bitmap, RECT* rect);

@@ -2,4 +2,7 @@
 
 // Stand-in: no scenery strip yet.
 HWND StripWindow;
-int StartBackgroundThread() { return 1; }
+std::atomic<int> StripRaiseRequest{0};
+int StartBackgroundThread() {
+  return 1;
+}

@@ -3,5 +3,9 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 int StartBackgroundThread();
 extern HWND StripWindow;
+// The animation thread asks the strip to re-place itself (relayout).
+extern std::atomic<int> StripRaiseRequest;

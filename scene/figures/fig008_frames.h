@@ -8,7 +8,7 @@
 inline constexpr int kFig008Number = 8;
 inline constexpr int kFig010Number = 10;
 inline constexpr int kFig008Height = 82;
-inline constexpr FrameRect kFig008Frames[] = {
+inline constexpr SpriteFrame kFig008Frames[] = {
     {0, 0, 64, 82},     {65, 0, 64, 82},    {130, 0, 56, 82},   {187, 0, 56, 82},   {244, 0, 88, 82},
     {333, 0, 88, 82},   {422, 0, 88, 82},   {511, 0, 88, 82},   {600, 0, 88, 82},   {0, 83, 64, 82},
     {65, 83, 64, 82},   {130, 83, 56, 82},  {187, 83, 56, 82},  {244, 83, 88, 82},  {333, 83, 88, 82},

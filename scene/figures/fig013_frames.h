@@ -6,7 +6,7 @@
 
 inline constexpr int kFig013Number = 13;
 inline constexpr int kFig013Height = 78;
-inline constexpr FrameRect kFig013Frames[] = {
+inline constexpr SpriteFrame kFig013Frames[] = {
     {0, 0, 40, 78},    {41, 0, 40, 78},   {82, 0, 40, 78},   {123, 0, 48, 78},  {172, 0, 48, 78},
     {221, 0, 48, 78},  {270, 0, 56, 78},  {327, 0, 56, 78},  {384, 0, 48, 78},  {433, 0, 56, 78},
     {490, 0, 56, 78},  {547, 0, 56, 78},  {604, 0, 48, 78},  {0, 79, 48, 78},   {49, 79, 48, 78},

@@ -24,7 +24,7 @@ class RuntimeRand {
 };
 
 struct DrawnFrame {
-  FrameRect frame;
+  SpriteFrame frame;
   ScenePoint at;
 };
 
@@ -118,7 +118,7 @@ class FakeScriptHost : public ScriptHost {
     objectSize = size;
   }
   void ClearObject(FigureMotion&) override { objectDraws.clear(); }
-  void DrawObjectFrame(FigureMotion&, int, const FrameRect& frame, ScenePoint at) override {
+  void DrawObjectFrame(FigureMotion&, int, const SpriteFrame& frame, ScenePoint at) override {
     objectDraws.push_back({frame, at});
     allObjectDraws.push_back({frame, at});
   }
@@ -129,7 +129,7 @@ class FakeScriptHost : public ScriptHost {
     overlaySize = size;
   }
   void ClearOverlay(FigureMotion&) override { overlayDraws.clear(); }
-  void DrawOverlayFrame(FigureMotion&, int, const FrameRect& frame, ScenePoint at) override {
+  void DrawOverlayFrame(FigureMotion&, int, const SpriteFrame& frame, ScenePoint at) override {
     overlayDraws.push_back({frame, at});
   }
   void ShowOverlay(FigureMotion&) override {}
@@ -149,7 +149,7 @@ class FakeScriptHost : public ScriptHost {
 };
 
 // Index of a frame in a table, -1 when it is none of them.
-inline int FrameIndex(std::span<const FrameRect> table, const FrameRect& frame) {
+inline int FrameIndex(std::span<const SpriteFrame> table, const SpriteFrame& frame) {
   for (size_t i = 0; i < table.size(); ++i)
     if (table[i].x == frame.x && table[i].y == frame.y && table[i].w == frame.w && table[i].h == frame.h)
       return static_cast<int>(i);

@@ -31,7 +31,7 @@ struct FigureStyle {
   int number = 0;
   const char* name = "";
   int sheets = 1;
-  std::span<const FrameRect> frames;
+  std::span<const SpriteFrame> frames;
   WindowStyle window = WindowStyle::kStrip;
   int bitmapWidth = 0;  // moving window only; the strip is as wide as the screen
   int frameHeight = 0;

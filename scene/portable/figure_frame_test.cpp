@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr FrameRect kFrames[] = {{0, 0, 30, 40}, {31, 0, 30, 40}, {62, 0, 20, 40}};
+constexpr SpriteFrame kFrames[] = {{0, 0, 30, 40}, {31, 0, 30, 40}, {62, 0, 20, 40}};
 const LiftStyle kLift{.liftFrame = 2,
                       .dangleFirst = 0,
                       .dangleLast = 1,

@@ -100,7 +100,7 @@ class ScriptHost {
   // The figure window: fill with the key colour, draw a frame, show.
   virtual void SetObjectPlacement(ScenePoint destination, SceneSize size) = 0;
   virtual void ClearObject(FigureMotion& record) = 0;
-  virtual void DrawObjectFrame(FigureMotion& record, int sheet, const FrameRect& frame, ScenePoint at) = 0;
+  virtual void DrawObjectFrame(FigureMotion& record, int sheet, const SpriteFrame& frame, ScenePoint at) = 0;
   virtual void ShowObject(FigureMotion& record) = 0;
   // SWP topmost + show; callers test OptionsOpen where the frame says so.
   virtual void PutFigureOnTop() = 0;
@@ -108,7 +108,7 @@ class ScriptHost {
   // The overlay window (lifted figure, bubbles).
   virtual void SetOverlayPlacement(ScenePoint destination, SceneSize size) = 0;
   virtual void ClearOverlay(FigureMotion& record) = 0;
-  virtual void DrawOverlayFrame(FigureMotion& record, int sheet, const FrameRect& frame, ScenePoint at) = 0;
+  virtual void DrawOverlayFrame(FigureMotion& record, int sheet, const SpriteFrame& frame, ScenePoint at) = 0;
   virtual void ShowOverlay(FigureMotion& record) = 0;
   virtual void ShowOverlayWindow(FigureMotion& record, bool visible) = 0;
 

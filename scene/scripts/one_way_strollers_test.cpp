@@ -17,7 +17,7 @@ class OneWayStrollers : public ::testing::Test {
 
 struct Walker {
   FigureScript script;
-  std::span<const FrameRect> frames;
+  std::span<const SpriteFrame> frames;
   int startX;
   int direction;
   int overlayWidth;

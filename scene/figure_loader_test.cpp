@@ -1,0 +1,130 @@
+// Loading and unloading records, and the animation thread's start-up
+// failures, under Wine.
+
+#include <gtest/gtest.h>
+
+#include "app/app_globals.h"
+#include "app/messages.h"
+#include "scene/anim_thread.h"
+#include "scene/figure_record.h"
+
+namespace {
+
+int shutdownMessages;
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == MSG_SHUTDOWN) ++shutdownMessages;
+  return DefWindowProcA(window, message, w, l);
+}
+
+HWND MakeWindow() {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = TestWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "SceneLoaderTest";
+    RegisterClassA(&wc);
+    registered = true;
+  }
+  return CreateWindowExA(0, "SceneLoaderTest", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+class FigureLoader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    FigureWindow = MakeWindow();
+    OverlayWindow = MakeWindow();
+    ShowWindow(FigureWindow, SW_SHOWNOACTIVATE);
+    ShowWindow(OverlayWindow, SW_SHOWNOACTIVATE);
+  }
+  void TearDown() override {
+    DestroyWindow(FigureWindow);
+    DestroyWindow(OverlayWindow);
+    FigureWindow = OverlayWindow = nullptr;
+    DeleteObject(KeyBrush);
+    KeyBrush = nullptr;
+  }
+};
+
+TEST_F(FigureLoader, NoSheetsLoadsWithAZeroSheetSize) {
+  FigureRecord* record = AllocateFigureRecord();
+  ASSERT_NE(record, nullptr);
+  RelayoutRequest = 0;
+  EXPECT_EQ(LoadFigure(record, 2, 0, 0), 1);
+  EXPECT_EQ(record->active, 1);
+  EXPECT_EQ(record->number, 2);
+  EXPECT_EQ(record->sheetWidth, 0);
+  EXPECT_EQ(record->sheetHeight, 0);
+  EXPECT_EQ(record->objectWindow, FigureWindow);
+  EXPECT_NE(record->objectDC, nullptr);
+  EXPECT_GT(record->workArea.right, 0);
+  EXPECT_EQ(RelayoutRequest, 1);
+  UnloadFigure(record);
+  EXPECT_EQ(record->active, 0);
+  EXPECT_EQ(record->objectDC, nullptr);
+  FreeFigureRecord(record);
+}
+
+TEST_F(FigureLoader, AMissingSheetUnloadsAndZeroesTheRecord) {
+  FigureRecord* record = AllocateFigureRecord();
+  // This test program carries no figure sheets.
+  EXPECT_EQ(LoadFigure(record, 8, 1, 0), 0);
+  EXPECT_EQ(record->active, 0);
+  EXPECT_EQ(record->number, 0);
+  EXPECT_EQ(record->objectDC, nullptr);
+  EXPECT_EQ(record->sheets[0], nullptr);
+  FreeFigureRecord(record);
+}
+
+TEST_F(FigureLoader, UnloadKeepsSoundChannelsAndClearsTheFigureWindows) {
+  FigureRecord* record = AllocateFigureRecord();
+  ASSERT_EQ(LoadFigure(record, 2, 0, 0), 1);
+  record->soundChannel = 17;
+  record->secondChannel = 18;
+  UnloadFigure(record);
+  // Without the sound library nothing is faded, so nothing is remembered.
+  EXPECT_EQ(record->soundChannel, 0u);
+  EXPECT_FALSE(IsWindowVisible(FigureWindow));
+  EXPECT_FALSE(IsWindowVisible(OverlayWindow));
+  FreeFigureRecord(record);
+}
+
+TEST_F(FigureLoader, UnloadingAnObjectsRecordLeavesTheFigureWindowsAlone) {
+  HWND own = MakeWindow();
+  FigureRecord* record = AllocateFigureRecord();
+  record->objectWindow = own;
+  record->active = 1;
+  HDC screen = GetDC(nullptr);
+  record->objectDC = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  UnloadFigure(record);
+  EXPECT_TRUE(IsWindowVisible(FigureWindow));
+  EXPECT_TRUE(IsWindowVisible(OverlayWindow));
+  EXPECT_EQ(record->objectDC, nullptr);
+  EXPECT_EQ(record->active, 0);
+  FreeFigureRecord(record);
+  DestroyWindow(own);
+}
+
+TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {
+  int calls = 0;
+  static int* callCount = &calls;
+  static int failAt = 0;
+  auto allocator = []() -> FigureRecord* {
+    return ++*callCount == failAt ? nullptr : AllocateFigureRecord();
+  };
+  for (int which : {1, 2}) {  // the billboard's record first, then the figure's
+    calls = 0;
+    failAt = which;
+    shutdownMessages = 0;
+    QuitFlag = 0;
+    EXPECT_EQ(RunAnimThread(allocator), 0u);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(shutdownMessages, 1) << which;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,190 @@
+#include "scene/gdi_script_host.h"
+
+#include <cstdlib>
+
+#include "app/app_globals.h"
+#include "app/debug_log.h"
+#include "app/lang_text.h"
+#include "app/settings.h"
+#include "app/sound.h"
+#include "objects/billboard.h"
+#include "scene/figure_bitmaps.h"
+#include "scene/scripts/figure_scripts.h"
+#include "scene/speech_bubble.h"
+
+namespace {
+
+FigureRecord& Full(FigureMotion& record) {
+  return static_cast<FigureRecord&>(record);
+}
+
+RECT SourceRect(const SpriteFrame& f) {
+  return {f.x, f.y, f.w, f.h};
+}
+
+void Fill(HDC dc, const SceneRect& rect, HBRUSH brush) {
+  if (!dc || !brush) return;
+  RECT r = {rect.left, rect.top, rect.right, rect.bottom};
+  FillRect(dc, &r, brush);
+}
+
+HBITMAP MakeSelectedBitmap(HDC screen, HDC memory, SceneSize size, HGDIOBJ* old) {
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size.width, size.height);
+  if (bitmap && memory) *old = SelectObject(memory, bitmap);
+  return bitmap;
+}
+
+}  // namespace
+
+int GdiScriptHost::Rand() {
+  return rand();
+}
+void GdiScriptHost::Log(const char* text) {
+  WriteLogLine("%s", text);
+}
+int GdiScriptHost::Speed() {
+  return Settings.Speed;
+}
+bool GdiScriptHost::SoundAvailable() {
+  return SoundLoaded != 0;
+}
+int GdiScriptHost::SoundOption(int group) {
+  return group >= 0 && group < kSoundOptions ? Settings.SoundOpt[group].Get() : 0;
+}
+bool GdiScriptHost::OptionsOpen() {
+  return ::OptionsOpen != 0;
+}
+bool GdiScriptHost::BillboardUpdateRequest() {
+  return BillboardState.updateRequest != 0;
+}
+bool GdiScriptHost::ObjectClicked() {
+  return ::ObjectClicked != 0;
+}
+void GdiScriptHost::ClearObjectClicked() {
+  ::ObjectClicked = 0;
+}
+bool GdiScriptHost::FigureHeld() {
+  return ::FigureHeld != 0;
+}
+bool GdiScriptHost::RelayoutRequest() {
+  return ::RelayoutRequest != 0;
+}
+void GdiScriptHost::SetRelayoutRequest(int value) {
+  ::RelayoutRequest = value;
+}
+int GdiScriptHost::BubbleType() {
+  return ::BubbleType;
+}
+ScenePoint GdiScriptHost::PressPoint() {
+  return {::PressPoint.x, ::PressPoint.y};
+}
+ScenePoint GdiScriptHost::CursorPos() {
+  GetCursorPos(&::CursorPos);
+  return {::CursorPos.x, ::CursorPos.y};
+}
+ScenePoint GdiScriptHost::GrabOffset() {
+  return {::GrabOffset.x, ::GrabOffset.y};
+}
+void GdiScriptHost::SetGrabOffset(ScenePoint offset) {
+  ::GrabOffset = {offset.x, offset.y};
+}
+int GdiScriptHost::ScreenWidth() {
+  return GetSystemMetrics(SM_CXSCREEN);
+}
+SceneRect GdiScriptHost::WorkArea() {
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  return {area.left, area.top, area.right, area.bottom};
+}
+
+bool GdiScriptHost::LoadFigure(FigureMotion& record, int number, int sheets) {
+  return ::LoadFigure(&Full(record), number, sheets, 0) != 0;
+}
+void GdiScriptHost::UnloadFigure(FigureMotion& record) {
+  ::UnloadFigure(&Full(record));
+}
+void GdiScriptHost::SetFigureName(FigureMotion& record, const char* name) {
+  lstrcpynA(Full(record).name, name, kFigureNameSize);
+}
+
+bool GdiScriptHost::CreateFigureBitmaps(FigureMotion& motion, SceneSize object, SceneSize overlay) {
+  FigureRecord& record = Full(motion);
+  record.objectBitmap =
+      MakeSelectedBitmap(record.objectScreenDC, record.objectDC, object, &record.objectOldBitmap);
+  if (!record.objectBitmap) return false;
+  record.overlayBitmap =
+      MakeSelectedBitmap(record.overlayScreenDC, record.overlayDC, overlay, &record.overlayOldBitmap);
+  return record.overlayBitmap != nullptr;
+}
+
+void GdiScriptHost::SetObjectPlacement(ScenePoint destination, SceneSize size) {
+  FigureLayerArgs.destination = {destination.x, destination.y};
+  FigureLayerArgs.size = {size.width, size.height};
+  FigureLayerArgs.source = {0, 0};
+}
+void GdiScriptHost::ClearObject(FigureMotion& record) {
+  Fill(Full(record).objectDC, record.objectRect, Full(record).keyBrush);
+}
+void GdiScriptHost::DrawObjectFrame(FigureMotion& motion, int sheet, const SpriteFrame& frame,
+                                    ScenePoint at) {
+  FigureRecord& record = Full(motion);
+  if (sheet < 0 || sheet >= kMaxSheets) return;
+  DrawSprite(record.objectDC, record.sheets[sheet], record.masks[sheet], {at.x, at.y}, SourceRect(frame));
+}
+void GdiScriptHost::ShowObject(FigureMotion& record) {
+  ShowObjectLayer(&Full(record));
+}
+void GdiScriptHost::PutFigureOnTop() {
+  SetWindowPos(FigureWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+}
+
+void GdiScriptHost::SetOverlayPlacement(ScenePoint destination, SceneSize size) {
+  OverlayLayerArgs.destination = {destination.x, destination.y};
+  OverlayLayerArgs.size = {size.width, size.height};
+  OverlayLayerArgs.source = {0, 0};
+}
+void GdiScriptHost::ClearOverlay(FigureMotion& record) {
+  Fill(Full(record).overlayDC, record.overlayRect, Full(record).keyBrush);
+}
+void GdiScriptHost::DrawOverlayFrame(FigureMotion& motion, int sheet, const SpriteFrame& frame,
+                                     ScenePoint at) {
+  FigureRecord& record = Full(motion);
+  if (sheet < 0 || sheet >= kMaxSheets) return;
+  DrawSprite(record.overlayDC, record.sheets[sheet], record.masks[sheet], {at.x, at.y}, SourceRect(frame));
+}
+void GdiScriptHost::ShowOverlay(FigureMotion& record) {
+  ShowOverlayLayer(&Full(record));
+}
+void GdiScriptHost::ShowOverlayWindow(FigureMotion& record, bool visible) {
+  ShowWindow(Full(record).overlayWindow, visible ? SW_SHOW : SW_HIDE);
+}
+
+void GdiScriptHost::PlayFigureSoundFile(FigureMotion& record) {
+  ::PlayFigureSoundFile(&Full(record));
+}
+void GdiScriptHost::PlaySample(int sample, FigureMotion& record) {
+  ::PlaySample(sample, &Full(record));
+}
+void GdiScriptHost::UpdateFigureSound(FigureMotion& record) {
+  ::UpdateFigureSound(&Full(record));
+}
+
+int GdiScriptHost::ShowSpeechBubble(FigureMotion& record, int type, const char* text, int x, int y,
+                                    int lifetime) {
+  return ::ShowSpeechBubble(&Full(record), type, text, x, y, lifetime);
+}
+void GdiScriptHost::KillSpeechBubble() {
+  ::KillSpeechBubble();
+}
+std::string GdiScriptHost::FigureText(const char* section, const char* key) {
+  const char* text = ::FigureText(section, key);
+  return text ? text : "";
+}
+
+bool RunSceneScript(int scene, FigureRecord* figure, FigureRecord*) {
+  static GdiScriptHost host;
+  FigureScript script = ScriptForScene(scene);
+  if (!script) return false;
+  script(*figure, host);
+  return true;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The program's script host: the figure scripts' view of the real program
+// (globals, settings, GDI drawing into the record's bitmaps, layered windows,
+// sounds and bubbles). Used only on the animation thread, and only with
+// FigureRecords.
+
+#include "scene/figure_record.h"
+#include "scene/portable/script_host.h"
+
+class GdiScriptHost : public ScriptHost {
+ public:
+  int Rand() override;
+  void Log(const char* text) override;
+  int Speed() override;
+  bool SoundAvailable() override;
+  int SoundOption(int group) override;
+  bool OptionsOpen() override;
+  bool BillboardUpdateRequest() override;
+  bool ObjectClicked() override;
+  void ClearObjectClicked() override;
+  bool FigureHeld() override;
+  bool RelayoutRequest() override;
+  void SetRelayoutRequest(int value) override;
+  int BubbleType() override;
+  ScenePoint PressPoint() override;
+  ScenePoint CursorPos() override;
+  ScenePoint GrabOffset() override;
+  void SetGrabOffset(ScenePoint offset) override;
+  int ScreenWidth() override;
+  SceneRect WorkArea() override;
+  bool LoadFigure(FigureMotion& record, int number, int sheets) override;
+  void UnloadFigure(FigureMotion& record) override;
+  void SetFigureName(FigureMotion& record, const char* name) override;
+  bool CreateFigureBitmaps(FigureMotion& record, SceneSize object, SceneSize overlay) override;
+  void SetObjectPlacement(ScenePoint destination, SceneSize size) override;
+  void ClearObject(FigureMotion& record) override;
+  void DrawObjectFrame(FigureMotion& record, int sheet, const SpriteFrame& frame, ScenePoint at) override;
+  void ShowObject(FigureMotion& record) override;
+  void PutFigureOnTop() override;
+  void SetOverlayPlacement(ScenePoint destination, SceneSize size) override;
+  void ClearOverlay(FigureMotion& record) override;
+  void DrawOverlayFrame(FigureMotion& record, int sheet, const SpriteFrame& frame, ScenePoint at) override;
+  void ShowOverlay(FigureMotion& record) override;
+  void ShowOverlayWindow(FigureMotion& record, bool visible) override;
+  void PlayFigureSoundFile(FigureMotion& record) override;
+  void PlaySample(int sample, FigureMotion& record) override;
+  void UpdateFigureSound(FigureMotion& record) override;
+  int ShowSpeechBubble(FigureMotion& record, int type, const char* text, int x, int y, int lifetime) override;
+  void KillSpeechBubble() override;
+  std::string FigureText(const char* section, const char* key) override;
+};
+
+// Runs one tick of a scene's script on the walking figure's record; false
+// when the scene has no script.
+bool RunSceneScript(int scene, FigureRecord* figure, FigureRecord* billboard);
