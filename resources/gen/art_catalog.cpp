@@ -9,6 +9,8 @@ ArtSet AddAllArt() {
   ArtSet set;
   AddAppIcons(set);  // first icon group: the shell shows it as the program's icon
   AddMenuBitmaps(set);
+  AddSpeechBubbles(set);
+  AddPassersBy(set);
   AddBuiltinSounds(set);
   return set;
 }

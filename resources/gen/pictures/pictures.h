@@ -8,5 +8,7 @@ namespace art {
 
 void AddAppIcons(ArtSet& set);
 void AddMenuBitmaps(ArtSet& set);
+void AddSpeechBubbles(ArtSet& set);
+void AddPassersBy(ArtSet& set);
 
 }  // namespace art
