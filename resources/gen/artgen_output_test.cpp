@@ -7,9 +7,14 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <span>
 #include <sstream>
 
 #include "app/menu_bitmaps.h"
+#include "scene/figures/fig002_frames.h"
+#include "scene/figures/fig008_frames.h"
+#include "scene/figures/fig013_frames.h"
+#include "scene/figures/fig026_frames.h"
 #include "art_set.h"
 #include "effects.h"
 #include "test_util.h"
@@ -185,6 +190,69 @@ TEST_F(GeneratedArt, IconsHaveTheirSizesAndTheOffIconLooksSwitchedOff) {
     EXPECT_NE(on, off);
     EXPECT_LT(MeanSaturation(off) * 3, MeanSaturation(on)) << "frame " << frame;
     EXPECT_EQ(on.Get(0, 0).a, 0);  // round icon: the corners are see-through
+  }
+}
+
+struct FigureSheet {
+  const char* name;
+  std::span<const SpriteFrame> frames;
+  int height;
+};
+const FigureSheet kFigureSheets[] = {
+    {"FIG002_00", kFig002Frames, kFig002Height}, {"FIG008_00", kFig008Frames, kFig008Height},
+    {"FIG010_00", kFig008Frames, kFig008Height}, {"FIG013_00", kFig013Frames, kFig013Height},
+    {"FIG026_00", kFig026Frames, kFig026Height},
+};
+
+// Every frame of a figure's table lies inside its sheet, is as high as the
+// figure's window bitmap, shows a figure (not an empty or overfull box) and
+// leaves the key colour round it.
+TEST_F(GeneratedArt, FigureSheetsHoldEveryFrameOfTheirTables) {
+  for (const FigureSheet& sheet : kFigureSheets) {
+    SCOPED_TRACE(sheet.name);
+    ASSERT_EQ(rc_->count(sheet.name), 1u);
+    const Bytes raw = test::ReadFile(FileOf(sheet.name));
+    EXPECT_EQ(U16At(raw, 28), 8) << "8-bit, like every sprite sheet";
+    const Canvas c = Decode(FileOf(sheet.name));
+    for (size_t i = 0; i < sheet.frames.size(); ++i) {
+      const SpriteFrame& f = sheet.frames[i];
+      ASSERT_GE(f.x, 0);
+      ASSERT_GE(f.y, 0);
+      ASSERT_LE(f.x + f.w, c.Width()) << i;
+      ASSERT_LE(f.y + f.h, c.Height()) << i;
+      EXPECT_EQ(f.h, sheet.height) << i;
+      int opaque = 0, edge = 0;
+      for (int y = f.y; y < f.y + f.h; ++y)
+        for (int x = f.x; x < f.x + f.w; ++x) {
+          const bool figure = c.Get(x, y) != kSpriteKey;
+          opaque += figure;
+          if (figure && (x == f.x || x == f.x + f.w - 1 || y == f.y)) ++edge;
+        }
+      EXPECT_GT(opaque, f.w * f.h / 16) << "frame " << i << " is nearly empty";
+      EXPECT_LT(opaque, f.w * f.h * 2 / 3) << "frame " << i;
+      EXPECT_LT(edge, 6) << "frame " << i << " is cut at its edge";
+    }
+  }
+}
+
+TEST_F(GeneratedArt, SpeechBubblesHaveTheirSizesAndRoomForText) {
+  const int heights[] = {88, 88, 88, 88, 107, 107};
+  const int textTop[] = {2, 2, 36, 36, 6, 6};
+  const int textBottom[] = {54, 54, 84, 84, 58, 58};
+  for (int type = 1; type <= 6; ++type) {
+    char name[32];
+    std::snprintf(name, sizeof name, "SPRECHBLASE_%02d", type);
+    SCOPED_TRACE(name);
+    ASSERT_EQ(rc_->count(name), 1u);
+    const Canvas c = Decode(FileOf(name));
+    EXPECT_EQ(c.Width(), 184);
+    EXPECT_EQ(c.Height(), heights[type - 1]);
+    // The dark-blue text needs a light ground: the text box is white but for the rim.
+    int light = 0, total = 0;
+    for (int y = textTop[type - 1] + 4; y < textBottom[type - 1] - 2; ++y)
+      for (int x = 14; x < 171; ++x, ++total) light += Luma(c.Get(x, y)) > 200 && c.Get(x, y) != kSpriteKey;
+    EXPECT_GT(light, total * 95 / 100);
+    EXPECT_EQ(c.Get(0, 0), kSpriteKey) << "rounded corners are see-through";
   }
 }
 

@@ -44,8 +44,8 @@ void FakeTray::Run() {
   windowClass.lpszClassName = "Shell_TrayWnd";
   RegisterClassA(&windowClass);
   // Topmost, so the shell finds it before its own tray window.
-  window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                            windowClass.hInstance, nullptr);
+  window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0,
+                            nullptr, nullptr, windowClass.hInstance, nullptr);
   SetEvent(readyEvent_);
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);

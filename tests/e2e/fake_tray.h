@@ -13,8 +13,8 @@
 namespace e2e {
 
 struct TrayCall {
-  DWORD action;       // NIM_ADD, NIM_MODIFY, NIM_DELETE
-  HWND owner;         // window that owns the icon
+  DWORD action;  // NIM_ADD, NIM_MODIFY, NIM_DELETE
+  HWND owner;    // window that owns the icon
   std::vector<BYTE> data;
   // The payload holds this tip as a terminated UTF-16 string.
   bool HasTip(const std::string& tip) const;

@@ -13,7 +13,9 @@ std::string BinPath(const char* file) {
   return own + "\\bin\\" + file;
 }
 
-std::string ProgramPath() { return BinPath("WayluneDesktop.exe"); }
+std::string ProgramPath() {
+  return BinPath("WayluneDesktop.exe");
+}
 
 Program::Program(const std::string& exe, const std::string& arguments) {
   std::string commandLine = "\"" + exe + "\"";
@@ -24,8 +26,8 @@ Program::Program(const std::string& exe, const std::string& arguments) {
   std::vector<char> buffer(commandLine.begin(), commandLine.end());
   buffer.push_back(0);
   std::string folder = exe.substr(0, exe.find_last_of('\\'));
-  if (CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                     &info)) {
+  if (CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                     &startup, &info)) {
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
@@ -45,7 +47,9 @@ bool Program::WaitForExit(DWORD timeoutMs) {
   return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
 }
 
-bool Program::Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+bool Program::Running() const {
+  return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
 
 DWORD Program::ExitCode() const {
   DWORD code = 0;
@@ -125,6 +129,15 @@ bool ReadString(const char* key, const char* value, std::string* out) {
   if (result != ERROR_SUCCESS || type != REG_SZ) return false;
   out->assign(data, size);
   return true;
+}
+
+void WriteDword(const char* key, const char* value, DWORD data) {
+  HKEY handle;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  RegSetValueExA(handle, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+  RegCloseKey(handle);
 }
 
 void WriteString(const char* key, const char* value, const std::string& data) {

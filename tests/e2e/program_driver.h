@@ -58,5 +58,6 @@ void KillStrayInstances();
 bool ReadString(const char* key, const char* value, std::string* out);
 void WriteString(const char* key, const char* value, const std::string& data);
 void DeleteValue(const char* key, const char* value);
+void WriteDword(const char* key, const char* value, DWORD data);
 
 }  // namespace e2e

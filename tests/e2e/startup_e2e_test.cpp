@@ -129,9 +129,7 @@ class WindowCreations {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   }
-  bool Saw(DWORD processId, const char* className) const {
-    return seen_.count({processId, className}) != 0;
-  }
+  bool Saw(DWORD processId, const char* className) const { return seen_.count({processId, className}) != 0; }
 
  private:
   static void CALLBACK Callback(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {

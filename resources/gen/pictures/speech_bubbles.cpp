@@ -85,7 +85,7 @@ void AddSpeechBubbles(ArtSet& set) {
   for (int type = 1; type <= 6; ++type) {
     Canvas c = bubbles[type - 1];
     if (type >= 5) Buttons(c);
-    char name[20];
+    char name[32];
     std::snprintf(name, sizeof name, "SPRECHBLASE_%02d", type);
     set.AddBitmap(name, c, kSpriteKey);
   }

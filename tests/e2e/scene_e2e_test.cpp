@@ -1,0 +1,165 @@
+// The figure scene of the real program under Wine: a figure walks along the
+// bottom of the screen, and one is lifted, carried and dropped with the mouse.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "tests/e2e/program_driver.h"
+
+namespace e2e {
+namespace {
+
+constexpr char kClass[] = "Waylune Desktop";
+constexpr DWORD kSceneTimeout = 60000;
+
+// Every scene but `keep` switched off, so the chooser picks one of them.
+std::string SwitchedOffExcept(std::initializer_list<int> keep) {
+  std::string list;
+  for (int scene = 1; scene <= 91; ++scene) {
+    if (std::find(keep.begin(), keep.end(), scene) != keep.end()) continue;
+    if (!list.empty()) list += ",";
+    list += std::to_string(scene);
+  }
+  return list;
+}
+
+// The visible strip window of the walking figure: screen-wide, at the bottom.
+HWND FindFigureStrip(DWORD processId) {
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  for (HWND window : WindowsOfClass(kClass, processId)) {
+    RECT r;
+    if (!IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
+    if (r.right - r.left == screenWidth && r.bottom - r.top < 200) return window;
+  }
+  return nullptr;
+}
+
+// The visible overlay that carries a lifted figure.
+HWND FindLiftedFigure(DWORD processId, HWND strip) {
+  for (HWND window : WindowsOfClass(kClass, processId)) {
+    RECT r;
+    if (window == strip || !IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w > 0 && w <= 200 && h > 0 && h <= 200) return window;
+  }
+  return nullptr;
+}
+
+void MoveMouse(int x, int y, DWORD extra = 0) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | extra;
+  SendInput(1, &input, sizeof input);
+}
+
+void Button(DWORD flag) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flag;
+  SendInput(1, &input, sizeof input);
+}
+
+class SceneTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KillStrayInstances();
+    WriteDword(SETTINGS_KEY, "Pause", 100);  // the shortest pause: a scene after about 9 s
+    WriteDword(SETTINGS_KEY, "Speed", 30);
+    WriteDword(SETTINGS_KEY, "Billboard", 0);
+    if (getenv("SCENE_E2E_LOG")) {
+      WriteDword(SETTINGS_KEY, "DebugOn", 1);
+      WriteString(SETTINGS_KEY, "DebugFileName", "C:\\scene_e2e.log");
+    }
+  }
+  void TearDown() override {
+    Button(MOUSEEVENTF_LEFTUP);
+    KillStrayInstances();
+    DeleteValue(SETTINGS_KEY, "Pause");
+    DeleteValue(SETTINGS_KEY, "Speed");
+    DeleteValue(SETTINGS_KEY, "Billboard");
+    DeleteValue(SETTINGS_KEY, "FigDeactive");
+    DeleteValue(SETTINGS_KEY, "DebugOn");
+  }
+
+  // Waits for a figure's strip window to come up at the bottom.
+  HWND WaitForStrip(const Program& program) {
+    HWND strip = nullptr;
+    WaitUntil([&] { return (strip = FindFigureStrip(program.id())) != nullptr; }, kSceneTimeout);
+    return strip;
+  }
+};
+
+// Under Wine the whole strip takes the mouse, so a press anywhere on it takes
+// the figure; the overlay then carries it at the same offset from the cursor.
+TEST_F(SceneTest, AFigureIsLiftedCarriedAndDropped) {
+  WriteString(SETTINGS_KEY, "FigDeactive", SwitchedOffExcept({8, 10, 13}));
+  Program program;
+  ASSERT_TRUE(program.started());
+  HWND strip = WaitForStrip(program);
+  ASSERT_NE(strip, nullptr) << "no figure came within a minute";
+  RECT r;
+  GetWindowRect(strip, &r);
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_GE(r.bottom, work.bottom) << "the strip stands on the work area's bottom";
+  EXPECT_LE(r.bottom, work.bottom + 5);
+  Sleep(1000);  // past the figure's first frames
+
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const int pressX = screenWidth / 2, pressY = (r.top + r.bottom) / 2;
+  MoveMouse(pressX, pressY);
+  Sleep(150);
+  Button(MOUSEEVENTF_LEFTDOWN);
+  Sleep(150);
+  for (int step = 1; step <= 10; ++step) {
+    MoveMouse(pressX, pressY - step * 15);
+    Sleep(40);
+  }
+  HWND lifted = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (lifted = FindLiftedFigure(program.id(), strip)) != nullptr; }, 5000))
+      << "the figure is not lifted";
+  RECT overlay;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        GetWindowRect(lifted, &overlay);
+        return overlay.top < r.top;
+      },
+      3000))
+      << "the lifted figure does not leave the strip";
+  const int offsetX = (pressX)-overlay.left;
+  const int offsetY = (pressY - 150) - overlay.top;
+  EXPECT_EQ(overlay.bottom - overlay.top, r.bottom - r.top) << "the overlay is one figure high";
+
+  // Carry it to the left; the overlay keeps its offset to the cursor.
+  const int dropX = screenWidth / 5;
+  for (int step = 1; step <= 10; ++step) {
+    MoveMouse(pressX + (dropX - pressX) * step / 10, pressY - 150 - step * 5);
+    Sleep(40);
+  }
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        GetWindowRect(lifted, &overlay);
+        return overlay.left == dropX - offsetX && overlay.top == pressY - 200 - offsetY;
+      },
+      3000))
+      << "the carried figure does not follow the cursor: " << overlay.left << "," << overlay.top;
+  ASSERT_TRUE(IsWindowVisible(strip));
+  Button(MOUSEEVENTF_LEFTUP);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(lifted); }, 5000))
+      << "the overlay stays after the drop";
+  EXPECT_TRUE(IsWindowVisible(strip)) << "the figure is back on the strip";
+  RECT after;
+  GetWindowRect(strip, &after);
+  EXPECT_EQ(after.top, r.top) << "dropped onto the same line";
+  EXPECT_TRUE(program.Running());
+}
+
+}  // namespace
+}  // namespace e2e
