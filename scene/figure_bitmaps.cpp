@@ -1,16 +1,14 @@
 #include "scene/figure_bitmaps.h"
 
+#include "pictura.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace {
 
-// The plain resource path. The image library's resource loader takes this
-// place once it exists (pic_LoadResourceBitmap); until then the system's
-// loader gives the same device-dependent bitmap.
-HBITMAP LoadDeviceBitmap(HMODULE module, const char* name) {
-  return static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, 0));
-}
+// The plain resource path: a device-dependent bitmap from the image library.
+HBITMAP LoadDeviceBitmap(HMODULE module, const char* name) { return pic_LoadResourceBitmap(module, name, nullptr); }
 
 // A memory DC with one bitmap selected, restored and deleted on scope exit.
 class SelectedDC {
