@@ -34,6 +34,17 @@ HBITMAP MakeSelectedBitmap(HDC screen, HDC memory, SceneSize size, HGDIOBJ* old)
   return bitmap;
 }
 
+void Place(LayerArgs& args, ScenePoint destination, SceneSize size) {
+  args.destination = {destination.x, destination.y};
+  args.size = {size.width, size.height};
+  args.source = {0, 0};
+}
+
+void DrawFrameInto(HDC dc, const FigureRecord& record, int sheet, const SpriteFrame& frame, ScenePoint at) {
+  if (sheet < 0 || sheet >= kMaxSheets) return;
+  DrawSprite(dc, record.sheets[sheet], record.masks[sheet], {at.x, at.y}, SourceRect(frame));
+}
+
 }  // namespace
 
 int GdiScriptHost::Rand() {
@@ -118,18 +129,14 @@ bool GdiScriptHost::CreateFigureBitmaps(FigureMotion& motion, SceneSize object, 
 }
 
 void GdiScriptHost::SetObjectPlacement(ScenePoint destination, SceneSize size) {
-  FigureLayerArgs.destination = {destination.x, destination.y};
-  FigureLayerArgs.size = {size.width, size.height};
-  FigureLayerArgs.source = {0, 0};
+  Place(FigureLayerArgs, destination, size);
 }
 void GdiScriptHost::ClearObject(FigureMotion& record) {
   Fill(Full(record).objectDC, record.objectRect, Full(record).keyBrush);
 }
 void GdiScriptHost::DrawObjectFrame(FigureMotion& motion, int sheet, const SpriteFrame& frame,
                                     ScenePoint at) {
-  FigureRecord& record = Full(motion);
-  if (sheet < 0 || sheet >= kMaxSheets) return;
-  DrawSprite(record.objectDC, record.sheets[sheet], record.masks[sheet], {at.x, at.y}, SourceRect(frame));
+  DrawFrameInto(Full(motion).objectDC, Full(motion), sheet, frame, at);
 }
 void GdiScriptHost::ShowObject(FigureMotion& record) {
   ShowObjectLayer(&Full(record));
@@ -139,18 +146,14 @@ void GdiScriptHost::PutFigureOnTop() {
 }
 
 void GdiScriptHost::SetOverlayPlacement(ScenePoint destination, SceneSize size) {
-  OverlayLayerArgs.destination = {destination.x, destination.y};
-  OverlayLayerArgs.size = {size.width, size.height};
-  OverlayLayerArgs.source = {0, 0};
+  Place(OverlayLayerArgs, destination, size);
 }
 void GdiScriptHost::ClearOverlay(FigureMotion& record) {
   Fill(Full(record).overlayDC, record.overlayRect, Full(record).keyBrush);
 }
 void GdiScriptHost::DrawOverlayFrame(FigureMotion& motion, int sheet, const SpriteFrame& frame,
                                      ScenePoint at) {
-  FigureRecord& record = Full(motion);
-  if (sheet < 0 || sheet >= kMaxSheets) return;
-  DrawSprite(record.overlayDC, record.sheets[sheet], record.masks[sheet], {at.x, at.y}, SourceRect(frame));
+  DrawFrameInto(Full(motion).overlayDC, Full(motion), sheet, frame, at);
 }
 void GdiScriptHost::ShowOverlay(FigureMotion& record) {
   ShowOverlayLayer(&Full(record));
