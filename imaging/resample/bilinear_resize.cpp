@@ -147,6 +147,36 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
     const double ry = BilinearScale(sh, dst.height);
     const uint8_t* in = src.ConstPixels();
     uint8_t* out = dst.Pixels();
+    // When each source pixel serves about two columns or more, source rows
+    // are widened to doubles once and kept while rows need them.
+    const size_t rowSamples = size_t{sw} * ch;
+    PicArray<double> wide;
+    if (uint64_t{dw} * 2 >= sw && PicSizeWithinCap(rowSamples + 4, 2, sizeof(double)) &&
+        wide.Resize(static_cast<uint32_t>(2 * (rowSamples + 4)))) {
+      double* slot[2] = {wide.Data(), wide.Data() + rowSamples + 4};
+      int64_t held[2] = {-1, -1};
+      for (double* sl : slot) std::fill(sl + rowSamples, sl + rowSamples + 4, 0.0);
+      auto widened = [&](uint32_t row, uint32_t keep) -> const double* {
+        for (int i = 0; i < 2; ++i)
+          if (held[i] == row) return slot[i];
+        const int i = held[0] == keep ? 1 : 0;
+        k.widenRowU8(in + size_t{row} * src.stride, slot[i], rowSamples);
+        held[i] = row;
+        return slot[i];
+      };
+      for (uint32_t y = top; y < bottom; ++y) {
+        const double p = y * ry;
+        const auto kk = static_cast<uint32_t>(p);
+        const uint32_t y0 = std::min(kk, sh - 1);
+        const uint32_t y1 = std::min(kk + 1, sh - 1);
+        const double* r0 = widened(y0, y1);
+        const double* r1 = widened(y1, y0);
+        k.bilinearRowWideU8(r0, r1, out + size_t{y} * dst.stride, ch, x0.Data(), x1.Data(), weights.Data(),
+                            omtx.Data(), p - kk, rowWeights.Data(), dw);
+        if (!this->StepDone(y - top, bottom - top)) return false;
+      }
+      return true;
+    }
     for (uint32_t y = top; y < bottom; ++y) {
       const double p = y * ry;
       const auto kk = static_cast<uint32_t>(p);

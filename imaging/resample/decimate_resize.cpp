@@ -89,10 +89,39 @@ uint32_t CPicImgDecimateT<T>::ResizeRows(const CPicImgBufBase<T>& src, CPicImgBu
   T* out = dst.Pixels();
   using Sum = std::conditional_t<SampleTraits<T>::kInteger, uint32_t, double>;
 
+  // Integer sums do not depend on their order: the block's rows are added
+  // column by column first (whole rows at a time), then each block's columns.
+  PicArray<uint32_t> columnSums;
+  const size_t rowSamples = size_t{src.width} * ch;
+  const bool byColumns = SampleTraits<T>::kInteger && ActiveResampleKernels() && rowSamples <= 0xFFFFFFFFu &&
+                         columnSums.Resize(static_cast<uint32_t>(rowSamples));
+
   double fy = ry * rows.top;
   for (uint32_t y = rows.top; y < rows.bottom; ++y) {
     const uint32_t sy = std::min(static_cast<uint32_t>(fy), src.height - n);
     T* o = out + size_t{y} * dst.stride;
+    if (byColumns) {
+      uint32_t* sums = columnSums.Data();
+      const T* r = in + size_t{sy} * src.stride;
+      for (size_t i = 0; i < rowSamples; ++i) sums[i] = r[i];
+      for (uint32_t j = 1; j < n; ++j) {
+        r = in + size_t{sy + j} * src.stride;
+        for (size_t i = 0; i < rowSamples; ++i) sums[i] += r[i];
+      }
+      double fx = 0.0;
+      for (uint32_t x = 0; x < dst.width; ++x) {
+        const uint32_t* b = sums + size_t{std::min(static_cast<uint32_t>(fx), src.width - n)} * ch;
+        for (uint32_t c = 0; c < ch; ++c) {
+          uint32_t sum = 0;
+          for (uint32_t i = 0; i < n; ++i) sum += b[size_t{i} * ch + c];
+          o[size_t{x} * ch + c] = static_cast<T>(sum / area);
+        }
+        fx += rx;
+      }
+      if (!this->StepDone(y - rows.top, rows.bottom - rows.top)) return 0;
+      fy += ry;
+      continue;
+    }
     double fx = 0.0;
     for (uint32_t x = 0; x < dst.width; ++x) {
       const uint32_t sx = std::min(static_cast<uint32_t>(fx), src.width - n);
@@ -238,22 +267,27 @@ uint32_t CPicSimpleResize<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBas
   const T* in = src.ConstPixels();
   T* out = dst.Pixels();
 
-  if (!this->cancelCheck) {
-    // No one watches the channels go by: whole pixels at a time.
+  if (!this->cancelCheck && ActiveResampleKernels()) {
+    // No one watches the channels go by: whole pixels at a time, and a row
+    // that repeats the one above is copied from it.
+    const size_t rowBytes = size_t{dst.width} * ch * sizeof(T);
+    // 3-byte pixels move as 4 bytes while the byte after them is still in
+    // the source row and the destination's next pixel rewrites the extra one.
+    uint32_t wide = 0;
+    if (std::is_same_v<T, uint8_t> && ch == 3)
+      while (wide + 1 < dst.width && colOffset[wide] + 3 < size_t{src.width} * 3) ++wide;
     for (uint32_t y = 0; y < dst.height; ++y) {
-      const T* s = in + rowOffset[y];
       T* o = out + size_t{y} * dst.stride;
-      if (ch == 3) {
-        for (uint32_t x = 0; x < dst.width; ++x) {
-          const T* p = s + colOffset[x];
-          o[0] = p[0];
-          o[1] = p[1];
-          o[2] = p[2];
-          o += 3;
-        }
-      } else {
-        for (uint32_t x = 0; x < dst.width; ++x, o += ch) std::memcpy(o, s + colOffset[x], ch * sizeof(T));
+      if (y > 0 && rowOffset[y] == rowOffset[y - 1]) {
+        std::memcpy(o, o - dst.stride, rowBytes);
+        continue;
       }
+      const T* s = in + rowOffset[y];
+      uint32_t x = 0;
+      if constexpr (std::is_same_v<T, uint8_t>) {
+        for (; x < wide; ++x) std::memcpy(o + size_t{x} * 3, s + colOffset[x], 4);
+      }
+      for (; x < dst.width; ++x) std::memcpy(o + size_t{x} * ch, s + colOffset[x], ch * sizeof(T));
     }
     return 1;
   }

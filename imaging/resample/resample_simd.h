@@ -22,6 +22,12 @@ struct ResampleKernels {
   void (*bilinearRowU8)(const uint8_t* row0, const uint8_t* row1, uint8_t* out, uint32_t channels,
                         const uint32_t* x0, const uint32_t* x1, const double* tx, const double* omtx,
                         double ty, double* w, uint32_t count, uint32_t fastEnd);
+  // The same from source rows widened to doubles and padded by 4 samples.
+  void (*bilinearRowWideU8)(const double* row0, const double* row1, uint8_t* out, uint32_t channels,
+                            const uint32_t* x0, const uint32_t* x1, const double* tx, const double* omtx,
+                            double ty, double* w, uint32_t count);
+  // n bytes to n doubles.
+  void (*widenRowU8)(const uint8_t* in, double* out, size_t n);
   // Cubic horizontal pass of one padded 8-bit row, 3 or 4 channels, into
   // count x channels doubles (+1): ((s0 w0 + s1 w1) + s2 w2) - s3 w3.
   void (*cubicRowU8)(const uint8_t* row, double* out, uint32_t channels, const uint32_t* const offsets[4],
