@@ -24,6 +24,14 @@ void CubicTaps(double pos, uint32_t size, uint32_t taps[4]) {
   for (int j = 0; j < 4; ++j) taps[j] = std::min(taps[j], size - 1);
 }
 
+// Weights and source rows of destination row r (rows are not clamped
+// before their taps are chosen).
+void CubicRow(uint32_t r, uint32_t srcHeight, uint32_t dstHeight, double wy[4], uint32_t rows[4]) {
+  const double y = r * (static_cast<double>(srcHeight) / static_cast<double>(dstHeight));
+  CubicWeights(y - static_cast<uint32_t>(y), wy);
+  CubicTaps(y, srcHeight, rows);
+}
+
 template <class T>
 uint32_t CPicBicubicResizeT<T>::BuildCoefficients(uint32_t srcWidth, uint32_t, uint32_t dstWidth, uint32_t,
                                                   uint32_t channels, BicubicCoefficients& table) {
@@ -107,13 +115,10 @@ template <class T>
 bool CPicBicubicResizeT<T>::RowsDirect(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
                                        const BicubicCoefficients& c, const ThreadBand& b) {
   const uint32_t ch = src.channels;
-  const double scaleY = static_cast<double>(src.height) / static_cast<double>(dst.height);
   for (uint32_t r = b.top; r < b.bottom; ++r) {
-    const double y = r * scaleY;
     double wy[4];
-    CubicWeights(y - static_cast<uint32_t>(y), wy);
     uint32_t rows[4];
-    CubicTaps(y, src.height, rows);
+    CubicRow(r, src.height, dst.height, wy, rows);
     const T* s[4];
     for (int j = 0; j < 4; ++j) s[j] = src.ConstPixels() + size_t{rows[j]} * src.stride;
     T* o = dst.Pixels() + size_t{r} * dst.stride;
@@ -190,13 +195,10 @@ bool CPicBicubicResizeT<T>::RowsSeparable(const ResampleKernels* k, const CPicIm
     }
   };
 
-  const double scaleY = static_cast<double>(src.height) / static_cast<double>(dst.height);
   for (uint32_t r = b.top; r < b.bottom; ++r) {
-    const double y = r * scaleY;
     double wy[4];
-    CubicWeights(y - static_cast<uint32_t>(y), wy);
     uint32_t rows[4];
-    CubicTaps(y, src.height, rows);
+    CubicRow(r, src.height, dst.height, wy, rows);
     const double* h[4];
     for (int j = 0; j < 4; ++j) {
       int found = -1;

@@ -15,6 +15,8 @@ void CubicWeights(double t, double w[4]);
 // The four source indices around position pos (0 <= pos), kept within
 // [0, size - 1].
 void CubicTaps(double pos, uint32_t size, uint32_t taps[4]);
+// Row weights and source rows of destination row r.
+void CubicRow(uint32_t r, uint32_t srcHeight, uint32_t dstHeight, double wy[4], uint32_t rows[4]);
 
 // Column table: sample offsets of the four source columns and their weights,
 // the fourth as a magnitude (the row sum subtracts it).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/packing.h"
 #include "resample/resample_simd.h"
 
 namespace Pictura {
@@ -191,6 +192,100 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
   } else {
     (void)k, (void)src, (void)dst, (void)top, (void)bottom, (void)weights, (void)indices;
     return false;
+  }
+}
+
+// ---------------------------------------------------------------- one-bit images
+
+template <class T>
+void CPicImgResizeBilinearT<T>::BuildCoefficients1Bit(uint32_t dstSize, uint32_t srcSize,
+                                                      PicArray<unsigned int>& weights,
+                                                      PicArray<unsigned int>& indices) {
+  if (!weights.Resize(dstSize) || !indices.Resize(dstSize)) {
+    weights.Clear();
+    indices.Clear();
+    return;
+  }
+  if (dstSize == 0 || srcSize == 0) return;
+  const double r = BilinearScale(srcSize, dstSize);
+  for (uint32_t i = 0; i < dstSize; ++i) {
+    const double p = i * r;
+    const auto k = static_cast<uint32_t>(p);
+    weights[i] = static_cast<uint32_t>((p - k) * 256);
+    indices[i] = k;  // limited by the row kernel
+  }
+}
+
+template <class T>
+uint32_t CPicImgResizeBilinearT<T>::Resize1Bit(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
+                                               uint32_t flags) requires std::is_same_v<T, uint8_t> {
+  PicArray<unsigned int> weights, indices;
+  BuildCoefficients1Bit(dst.width, src.width, weights, indices);
+  if (WantBands(flags, dst.height)) {
+    this->error = RunBandJobs<bilinOneBitThreadData>(ThreadProc1Bit, false, dst.width, dst.height,
+                                                     [&](bilinOneBitThreadData& job, const ThreadBand& band) {
+                                                       job.src = &src;
+                                                       job.dst = &dst;
+                                                       job.band = band;
+                                                       job.weights = &weights;
+                                                       job.indices = &indices;
+                                                     });
+    return this->error == 0 ? 1 : 0;
+  }
+  return ResizeRows1Bit(src, dst, nullptr, weights, indices);
+}
+
+template <class T>
+uint32_t CPicImgResizeBilinearT<T>::ThreadProc1Bit(CPicThreadData* record) {
+  return RunBandJob<CPicImgResizeBilinearT<T>, bilinOneBitThreadData>(record);
+}
+
+template <class T>
+uint32_t CPicImgResizeBilinearT<T>::ResizeRows1Bit(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
+                                                   const ThreadBand* band,
+                                                   const PicArray<unsigned int>& weights,
+                                                   const PicArray<unsigned int>& indices) {
+  if constexpr (!std::is_same_v<T, uint8_t>) {
+    (void)src, (void)dst, (void)band, (void)weights, (void)indices;
+    return this->Fail(kPicErrBadArgument);
+  } else {
+    const uint8_t* in = src.ConstPixels();
+    uint8_t* out = dst.Pixels();
+    const uint32_t sw = src.width, sh = src.height, dw = dst.width;
+    if (!in || !out || !dw || !dst.height || !sw || !sh || in == out || weights.Count() != dw ||
+        indices.Count() != dw || src.stride < (uint64_t{sw} + 7) / 8 || dst.stride < (uint64_t{dw} + 7) / 8)
+      return this->Fail(kPicErrBadArgument);
+    PicArray<uint8_t> a(sw), b(sw), row(dw);
+    if (a.Count() != sw || b.Count() != sw || row.Count() != dw) return this->Fail(kPicErrNoMemory);
+    this->error = 0;
+    const ThreadBand rows = BandOrAll(dst, band);
+    const double ry = BilinearScale(sh, dst.height);
+    for (uint32_t y = rows.top; y < rows.bottom; ++y) {
+      const double p = y * ry;
+      const auto k = static_cast<uint32_t>(p);
+      const double f = p - k;
+      const auto wy = static_cast<uint32_t>(f * 256);
+      const auto wy1 = static_cast<uint32_t>((1 - f) * 256);
+      uint32_t err = 0;
+      UnpackBufferTo8Bit(&err, in + size_t{std::min(k, sh - 1)} * src.stride, sw, 1, 1, a.Data());
+      UnpackBufferTo8Bit(&err, in + size_t{std::min(k + 1, sh - 1)} * src.stride, sw, 1, 1, b.Data());
+      for (uint32_t x = 0; x < dw; ++x) {
+        const uint32_t wx = weights[x];
+        const uint32_t x0 = std::min(indices[x], sw - 1);
+        const uint32_t x1 = std::min(indices[x] + 1, sw - 1);
+        const uint32_t a0 = a[x0], a1 = a[x1], b0 = b[x0], b1 = b[x1];
+        const uint32_t set = a0 + a1 + b0 + b1;
+        if (set == 0 || set == 4)
+          row[x] = set ? 1 : 0;
+        else
+          row[x] =
+              b0 * (256 - wx) * wy + b1 * wx * wy + a1 * wx * wy1 + a0 * (256 - wx) * wy1 > 32768 ? 1 : 0;
+      }
+      Pack8BitBuffer(&err, row.Data(), dw, 1, dw, out + size_t{y} * dst.stride, 1, 1, dst.stride);
+      if (err) return this->Fail(err);
+      if (!this->StepDone(y - rows.top, rows.bottom - rows.top)) return 0;
+    }
+    return 1;
   }
 }
 

@@ -33,6 +33,25 @@ class CPicImgResizeBilinearT : public CPicResizeBaseT<T> {
                       const PicArray<double>& weights, const PicArray<unsigned int>& indices);
   static uint32_t ThreadProc(CPicThreadData* record);
 
+  // One-bit images (most significant bit first; width and height in pixels,
+  // strides in bytes, channels not read): eight-bit fixed-point weights, the
+  // blend thresholded back to one bit.
+  struct bilinOneBitThreadData : CPicThreadData {
+    const CPicImgBufBase<T>* src = nullptr;
+    CPicImgBufBase<T>* dst = nullptr;
+    ThreadBand band;
+    const PicArray<unsigned int>* weights = nullptr;
+    const PicArray<unsigned int>* indices = nullptr;
+    void Run(CPicImgResizeBilinearT& m) { m.ResizeRows1Bit(*src, *dst, &band, *weights, *indices); }
+  };
+  uint32_t Resize1Bit(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
+                      uint32_t flags) requires std::is_same_v<T, uint8_t>;
+  static void BuildCoefficients1Bit(uint32_t dstSize, uint32_t srcSize, PicArray<unsigned int>& weights,
+                                    PicArray<unsigned int>& indices);
+  uint32_t ResizeRows1Bit(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, const ThreadBand* band,
+                          const PicArray<unsigned int>& weights, const PicArray<unsigned int>& indices);
+  static uint32_t ThreadProc1Bit(CPicThreadData* record);
+
  private:
   bool RowsVector(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
                   uint32_t top, uint32_t bottom, const PicArray<double>& weights,

@@ -49,20 +49,26 @@ void BuildBitCountTable(uint32_t weight, uint32_t table[256]) {
 
 // ---------------------------------------------------------------- block decimation
 
-template <class T>
-uint32_t CPicImgDecimateT<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, uint32_t flags) {
+// Both decimators: row bands on the pool, or every row here.
+template <class Method, class T>
+uint32_t DecimateBands(Method& m, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, uint32_t flags) {
   using Job = CPicImgResizeDecimate::decimateThreadData<T>;
   if (WantBands(flags, dst.height)) {
-    this->error =
-        RunBandJobs<Job>(ThreadProc, false, dst.width, dst.height, [&](Job& job, const ThreadBand& band) {
-          job.src = &src;
-          job.dst = &dst;
-          job.flags = flags;
-          job.band = band;
-        });
-    return this->error == 0 ? 1 : 0;
+    m.error = RunBandJobs<Job>(RunBandJob<Method, Job>, false, dst.width, dst.height,
+                               [&](Job& job, const ThreadBand& band) {
+                                 job.src = &src;
+                                 job.dst = &dst;
+                                 job.flags = flags;
+                                 job.band = band;
+                               });
+    return m.error == 0 ? 1 : 0;
   }
-  return ResizeRows(src, dst, flags, nullptr);
+  return m.ResizeRows(src, dst, flags, nullptr);
+}
+
+template <class T>
+uint32_t CPicImgDecimateT<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, uint32_t flags) {
+  return DecimateBands(*this, src, dst, flags);
 }
 
 template <class T>
@@ -148,18 +154,7 @@ uint32_t CPicImgDecimateT<T>::ResizeRows(const CPicImgBufBase<T>& src, CPicImgBu
 
 template <class T>
 uint32_t CPicImgDecimateExT<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, uint32_t flags) {
-  using Job = CPicImgResizeDecimate::decimateThreadData<T>;
-  if (WantBands(flags, dst.height)) {
-    this->error =
-        RunBandJobs<Job>(ThreadProc, false, dst.width, dst.height, [&](Job& job, const ThreadBand& band) {
-          job.src = &src;
-          job.dst = &dst;
-          job.flags = flags;
-          job.band = band;
-        });
-    return this->error == 0 ? 1 : 0;
-  }
-  return ResizeRows(src, dst, flags, nullptr);
+  return DecimateBands(*this, src, dst, flags);
 }
 
 template <class T>
