@@ -24,6 +24,7 @@ struct PngColor16 {
 struct PNGTextChunk {
   std::string key;
   std::string text;
+  uint32_t compressed = 0;  // non-zero: the chunk is (or is to be) zTXt
 };
 
 struct PNGOptions {

@@ -1,0 +1,63 @@
+#pragma once
+// libpng glue: the error bridge and the read and write callbacks over the
+// library's streams.
+//
+// libpng is C and may be built without unwind tables, so no C++ exception may
+// pass through it. Its errors leave through libpng's own long jump: every
+// libpng call that may fail runs inside PNGGuard, whose setjmp on
+// png_jmpbuf is the jump's target, and nothing between the two (the guard,
+// the lambda, libpng, our callbacks) may hold an object with a destructor
+// while libpng runs. The guard reports the failure by its result; the
+// caller, back in plain C++, turns it into a code.
+
+#include <csetjmp>
+#include <cstdint>
+
+#include <png.h>
+
+#include "codecs/codec_io.h"
+
+namespace Pictura {
+
+// One libpng read or write structure with its info structure; destroyed with
+// the object.
+class PNGSession {
+ public:
+  explicit PNGSession(bool write) : write_(write) {}
+  ~PNGSession();
+  PNGSession(const PNGSession&) = delete;
+  PNGSession& operator=(const PNGSession&) = delete;
+
+  // Creates the structures (with the installed libpng's version string) and
+  // binds them to io; false when libpng could not make them.
+  bool Create(CodecIO* io);
+
+  png_structp png() const { return png_; }
+  png_infop info() const { return info_; }
+  const char* Message() const { return message_; }
+  bool Writing() const { return write_; }
+
+  // libpng's error callback stores its text here before jumping.
+  void SetMessage(const char* text);
+
+ private:
+  bool write_;
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+  char message_[256] = {};
+};
+
+// Runs body() (libpng calls and plain locals only) with the jump target set;
+// false when libpng failed (session.Message() holds its text).
+template <class F>
+bool PNGGuard(PNGSession& session, F&& body) {
+  if (setjmp(png_jmpbuf(session.png()))) return false;
+  body();
+  return true;
+}
+
+// After a failed guard: the text goes to the thread's message list (code 15,
+// level 3) and to the trace as "PicLib PNG Error : %s\n".
+void PNGLogFailure(const PNGSession& session);
+
+}  // namespace Pictura

@@ -1,0 +1,131 @@
+#pragma once
+// The PNG codec's cores over libpng: dimensions and palette, the readers of
+// each output form, text chunks, the ICC profile, the line reader and the
+// writers. Each core runs on a PNGCodecContext and leaves its code in its
+// error word (0 on success).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "codecs/codec_io.h"
+#include "codecs/png/png_bridge.h"
+#include "core/allocators.h"
+#include "core/numeric.h"
+#include "core/thread_context.h"
+
+namespace Pictura {
+
+// Read flags.
+enum : uint32_t {
+  kPNGReadGamma = 1,      // gamma correction
+  kPNGReadDIB = 2,        // a packed DIB
+  kPNGReadGray16 = 4,     // depth 16: grey at 16 bits instead of grey and alpha
+  kPNGReadBGRPadded = 8,  // rows blue-green-red, padded to 4 bytes
+};
+
+// Write flags.
+enum : uint32_t {
+  kPNGWriteInterlace = 1,     // Adam7 (whole-image writer only)
+  kPNGWritePaletteAlpha = 2,  // the palette's reserved bytes as tRNS alpha
+  kPNGWriteBottomUp = 4,
+  kPNGWriteBGR = 8,
+  kPNGWriteNoTime = 16,
+};
+
+struct PNGCodecContext {
+  uint32_t error = 0;
+  int32_t resolutionX = 1;
+  int32_t resolutionY = 1;
+  int32_t resolutionUnit = 0;  // the pHYs unit
+  PicNestingScope nesting;
+};
+
+// x and y truncated, the unit kept; null gives 1, 1, unit 0.
+void RoundResolutionPNG(PNGCodecContext* ctx, const PicResolutionInfo* info);
+
+// Outs of the transparent colour; each stays as the caller set it (-1)
+// when the file carries no such value.
+struct PNGTransparency {
+  int32_t* index = nullptr;
+  int32_t* red = nullptr;
+  int32_t* green = nullptr;
+  int32_t* blue = nullptr;
+  int32_t* gray = nullptr;
+};
+
+int ReadPNGDims(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
+                uint32_t* colorType, uint32_t* interlace, PicResolutionInfo* resolution, uint32_t* paletteCount,
+                RGBQUAD* palette, const PNGTransparency& transparency);
+
+// The cores of pic_ReadPNG; each returns the output block (GetBuffer of the
+// output allocator), also after a failure once it was allocated.
+void* ReadPNGImage(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
+                   RGBQUAD* palette, bool keep16, uint32_t flags);
+void* ReadPNGToDIB(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t flags);
+void* ReadPNGGrayAlpha(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
+                       uint32_t flags);
+void* ReadPNGToRGBA(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
+                    bool sixteen, uint32_t flags);
+
+void ReadPNGTextChunks(PNGCodecContext* pc, CodecIO* src, std::vector<PNGTextChunk>* chunks);
+int ReadPNGICCProfile(PNGCodecContext* pc, CodecIO* src, PicArray<uint8_t>* profile, std::string* name);
+
+// Appends to the thread's write list; 0 (nothing added) for an empty keyword.
+int AddPNGTextChunk(const char* keyword, const char* text, uint32_t compressed);
+
+class PNGLineReader {
+ public:
+  // depth 8 (palette indices or grey, with palette) or 24 (RGB).
+  static PNGLineReader* Open(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
+                             RGBQUAD* palette, uint32_t flags);
+  // The next row into row; *rowsRead the rows read so far.
+  static int ReadNextLine(PNGCodecContext* pc, PNGLineReader* reader, uint8_t* row, uint32_t* rowsRead);
+  static int Close(PNGCodecContext* pc, PNGLineReader* reader);
+
+ private:
+  PNGLineReader() : session_(false) {}
+  PNGSession session_;
+  uint32_t rowsRead_ = 0;
+  uint32_t height_ = 0;
+  bool failed_ = false;
+};
+
+// Everything of a write up to the image rows: header, palette, chunks.
+struct PNGWriteSpec {
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint32_t bitDepth = 8;
+  uint32_t paletteCount = 0;
+  const RGBQUAD* palette = nullptr;
+  uint32_t colorType = 2;
+  double gamma = 0;
+  uint32_t flags = 0;
+};
+
+class PNGLineWriter {
+ public:
+  static PNGLineWriter* Open(PNGCodecContext* pc, CodecIO* dest, const PNGWriteSpec& spec);
+  static int WriteNextLine(PNGCodecContext* pc, PNGLineWriter* writer, const uint8_t* row);
+  static int Close(PNGCodecContext* pc, PNGLineWriter* writer);
+
+ private:
+  friend uint32_t WritePNGImage(PNGCodecContext* pc, CodecIO* dest, const uint8_t* image, uint32_t stride,
+                                const PNGWriteSpec& spec);
+  PNGLineWriter() : session_(true) {}
+  bool Start(PNGCodecContext* pc, CodecIO* dest, const PNGWriteSpec& spec, bool interlace);
+
+  PNGSession session_;
+  PicArray<png_color> palette_;  // must outlive png_write_info
+  CodecIO* dest_ = nullptr;
+  uint32_t height_ = 0;
+  uint32_t rowsWritten_ = 0;
+  size_t rowBytes_ = 0;
+  bool failed_ = false;
+};
+
+// Bytes in the destination after writing (also after a failure).
+uint32_t WritePNGImage(PNGCodecContext* pc, CodecIO* dest, const uint8_t* image, uint32_t stride,
+                       const PNGWriteSpec& spec);
+
+}  // namespace Pictura

@@ -1,0 +1,744 @@
+// PNG codec cores: round trips of every colour type and depth (plain and
+// Adam7), the readers' forms, palettes, transparency, background, gamma,
+// chunks, the line reader and writer, and bad or hostile input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include <zlib.h>
+
+#include "codecs/png/png_test_support.h"
+
+using namespace Pictura;
+using namespace pictest;
+
+namespace {
+
+class PngCodec : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ctx_ = GetImgThreadContext();
+    ASSERT_NE(ctx_, nullptr);
+    saved_.screenGamma = ctx_->png.screenGamma;
+  }
+  void TearDown() override {
+    ctx_->png = PNGOptions{};
+    ctx_->png.screenGamma = saved_.screenGamma;
+    ctx_->iccProfile.Clear();
+    SetProgressCallback(nullptr, 0);
+  }
+  ImgThreadContext* ctx_ = nullptr;
+  PNGOptions saved_;
+};
+
+struct Form {
+  uint32_t colorType, bitDepth;
+};
+const Form kForms[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8},  {2, 16}, {3, 1},
+                       {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+
+// Unpacks n samples of `bits` bits, most significant first.
+std::vector<uint32_t> Unpack(const uint8_t* row, uint32_t n, uint32_t bits) {
+  std::vector<uint32_t> v(n);
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t bit = i * bits;
+    v[i] = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+  }
+  return v;
+}
+
+std::vector<RGBQUAD> TestPalette(uint32_t n) {
+  std::vector<RGBQUAD> pal(256);
+  for (uint32_t i = 0; i < n; ++i)
+    pal[i] = RGBQUAD{BYTE(i * 7 + 1), BYTE(255 - i), BYTE(i * 3), BYTE(255 - i * 2)};
+  return pal;
+}
+
+// Reads a file of any form back in the form that keeps every sample and
+// returns the rows in the writer's form.
+Bytes ReadBackExact(const Bytes& file, const Form& f, uint32_t w, uint32_t h, uint32_t* error) {
+  RGBQUAD palette[256];
+  PngRead r;
+  if (f.colorType == 0 && f.bitDepth == 16) {
+    r = ReadPngImage(file, 16, nullptr, true, kPNGReadGray16);
+  } else if (f.colorType == 0 || f.colorType == 3) {
+    r = ReadPngImage(file, 8, palette);
+    // Back to packed rows of the file's depth.
+    if (r.error == 0 && f.bitDepth < 8) {
+      Bytes packed(static_cast<size_t>(PngRowBytes(w, f.colorType, f.bitDepth)) * h, 0);
+      const uint32_t rowBytes = PngRowBytes(w, f.colorType, f.bitDepth);
+      for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+          const uint32_t bit = x * f.bitDepth;
+          packed[y * rowBytes + bit / 8] |= uint8_t(r.pixels[y * w + x] << (8 - f.bitDepth - bit % 8));
+        }
+      r.pixels = packed;
+    }
+  } else if (f.colorType == 2) {
+    r = f.bitDepth == 16 ? ReadPngImage(file, 48, nullptr, true) : ReadPngImage(file, 24);
+  } else if (f.colorType == 4) {
+    r = ReadPngWith(file, [&](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+      return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
+    });
+    if (f.bitDepth == 16 && r.error == 0) {
+      // grey and alpha come out at 8 bits: compare against the high bytes
+      *error = r.error;
+      return r.pixels;
+    }
+  } else {
+    r = ReadPngWith(file, [&](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+      return ReadPNGToRGBA(pc, io, pw, ph, f.bitDepth == 16 ? 65535 : 255, f.bitDepth == 16, 0);
+    });
+  }
+  *error = r.error;
+  EXPECT_EQ(r.width, w);
+  EXPECT_EQ(r.height, h);
+  return r.pixels;
+}
+
+std::vector<uint32_t> g_seen, g_totals;
+int g_calls = 0;
+BOOL PICAPI RecordProgress(DWORD done, DWORD total, PIC_USERDATA) {
+  g_seen.push_back(done);
+  g_totals.push_back(total);
+  return TRUE;
+}
+BOOL PICAPI StopAtTen(DWORD done, DWORD, PIC_USERDATA) {
+  return done < 10;
+}
+BOOL PICAPI RefuseThirdCall(DWORD, DWORD, PIC_USERDATA) {
+  return ++g_calls != 3;
+}
+BOOL PICAPI RefuseAll(DWORD, DWORD, PIC_USERDATA) {
+  return FALSE;
+}
+
+Bytes HighBytes(const Bytes& le16) {
+  Bytes out(le16.size() / 2);
+  for (size_t i = 0; i < out.size(); ++i) out[i] = le16[2 * i + 1];
+  return out;
+}
+
+}  // namespace
+
+TEST_F(PngCodec, EveryColourTypeAndDepthRoundTripsPlainAndInterlaced) {
+  const uint32_t w = 37, h = 19;
+  for (const Form& f : kForms) {
+    for (uint32_t interlace : {0u, uint32_t{kPNGWriteInterlace}}) {
+      SCOPED_TRACE(testing::Message() << "type " << f.colorType << " depth " << f.bitDepth << " interlace "
+                                      << interlace);
+      auto pal = TestPalette(1u << (f.bitDepth > 8 ? 8 : f.bitDepth));
+      Bytes img = PngSamples(w, h, f.colorType, f.bitDepth, f.colorType * 100 + f.bitDepth);
+      PngWritten out = WritePng(img, w, h, f.colorType, f.bitDepth, interlace | kPNGWriteNoTime,
+                                f.colorType == 3 ? pal.data() : nullptr, f.colorType == 3 ? 1u << f.bitDepth : 0);
+      ASSERT_EQ(out.error, 0u);
+      EXPECT_EQ(out.size, out.file.size());
+      uint32_t error = 0;
+      Bytes back = ReadBackExact(out.file, f, w, h, &error);
+      ASSERT_EQ(error, 0u);
+      if (f.colorType == 4 && f.bitDepth == 16)
+        EXPECT_EQ(back, HighBytes(img));
+      else
+        EXPECT_EQ(back, img);
+    }
+  }
+}
+
+TEST_F(PngCodec, PaletteAt8BitsCarriesPLTEAndTRNSAndRepeatsEntryZero) {
+  const uint32_t w = 8, h = 4;
+  auto pal = TestPalette(5);
+  Bytes img = PngSamples(w, h, 3, 8, 3, 4);
+  PngWritten out = WritePng(img, w, h, 3, 8, kPNGWritePaletteAlpha, pal.data(), 5);
+  ASSERT_EQ(out.error, 0u);
+  EXPECT_TRUE(HasChunk(out.file, "tRNS"));
+  RGBQUAD got[256];
+  PngRead r = ReadPngImage(out.file, 8, got);
+  ASSERT_EQ(r.error, 0u);
+  EXPECT_EQ(r.pixels, img);
+  for (uint32_t i = 0; i < 5; ++i) {
+    EXPECT_EQ(got[i].rgbRed, pal[i].rgbRed);
+    EXPECT_EQ(got[i].rgbGreen, pal[i].rgbGreen);
+    EXPECT_EQ(got[i].rgbBlue, pal[i].rgbBlue);
+    EXPECT_EQ(got[i].rgbReserved, pal[i].rgbReserved) << i;  // tRNS alpha
+  }
+  for (uint32_t i = 5; i < 256; ++i) {
+    EXPECT_EQ(got[i].rgbRed, pal[0].rgbRed);
+    EXPECT_EQ(got[i].rgbBlue, pal[0].rgbBlue);
+    EXPECT_EQ(got[i].rgbReserved, 255);
+  }
+  // Without flag 2 no alpha is written and every entry reads 255.
+  PngWritten opaque = WritePng(img, w, h, 3, 8, 0, pal.data(), 5);
+  EXPECT_FALSE(HasChunk(opaque.file, "tRNS"));
+  r = ReadPngImage(opaque.file, 8, got);
+  for (uint32_t i = 0; i < 256; ++i) EXPECT_EQ(got[i].rgbReserved, 255);
+}
+
+TEST_F(PngCodec, RGBWithASuggestedPaletteGetsNoColourKey) {
+  // The palette's alpha bytes must not turn into a tRNS colour key (which
+  // would make black transparent in an RGB image).
+  const uint32_t w = 6, h = 3;
+  auto pal = TestPalette(4);
+  Bytes img(w * h * 3, 0);
+  PngWritten out = WritePng(img, w, h, 2, 8, kPNGWritePaletteAlpha, pal.data(), 4);
+  ASSERT_EQ(out.error, 0u);
+  EXPECT_TRUE(HasChunk(out.file, "PLTE"));
+  EXPECT_FALSE(HasChunk(out.file, "tRNS"));
+  PngRead rgba = ReadPngWith(out.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGToRGBA(pc, io, pw, ph, 255, false, 0);
+  });
+  ASSERT_EQ(rgba.error, 0u);
+  for (size_t i = 3; i < rgba.pixels.size(); i += 4) ASSERT_EQ(rgba.pixels[i], 255);
+}
+
+TEST_F(PngCodec, ThreadColourKeyIsWrittenForGreyAndRGB) {
+  ctx_->png.writeTransparent = 1;
+  ctx_->png.transparentColor = PngColor16{0, 10, 20, 30, 7};
+  Bytes rgb = {10, 20, 30, 1, 2, 3};
+  PngWritten out = WritePng(rgb, 2, 1, 2, 8);
+  ASSERT_EQ(out.error, 0u);
+  ASSERT_TRUE(HasChunk(out.file, "tRNS"));
+  PngRead rgba = ReadPngWith(out.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGToRGBA(pc, io, pw, ph, 255, false, 0);
+  });
+  EXPECT_EQ(rgba.pixels, (Bytes{10, 20, 30, 0, 1, 2, 3, 255}));
+  int32_t index = -1, r = -1, g = -1, b = -1, grey = -1;
+  PNGCodecContext pc;
+  MemoryIO in(out.file);
+  RGBQUAD palette[256];
+  ASSERT_EQ(ReadPNGDims(&pc, &in, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, palette,
+                        PNGTransparency{&index, &r, &g, &b, &grey}),
+            1);
+  EXPECT_EQ(index, -1);
+  EXPECT_EQ(r, 10);
+  EXPECT_EQ(g, 20);
+  EXPECT_EQ(b, 30);
+  EXPECT_EQ(grey, -1);
+}
+
+TEST_F(PngCodec, DimsOfA16BitGreyFileBuildAn8BitRamp) {
+  Bytes img = PngSamples(5, 5, 0, 16, 9);
+  PngWritten out = WritePng(img, 5, 5, 0, 16);
+  ASSERT_EQ(out.error, 0u);
+  // Guard bytes around the caller's 256-entry table.
+  std::vector<RGBQUAD> table(258, RGBQUAD{0xAB, 0xAB, 0xAB, 0xAB});
+  uint32_t w = 0, h = 0, bd = 0, ct = 0, il = 0, count = 0;
+  PicResolutionInfo res{};
+  PNGCodecContext pc;
+  MemoryIO in(out.file);
+  ASSERT_EQ(ReadPNGDims(&pc, &in, &w, &h, &bd, &ct, &il, &res, &count, table.data() + 1, PNGTransparency{}), 1);
+  EXPECT_EQ(bd, 16u);
+  EXPECT_EQ(count, 256u);
+  EXPECT_EQ(table[0].rgbReserved, 0xAB);
+  EXPECT_EQ(table[257].rgbReserved, 0xAB);
+  for (uint32_t i = 0; i < 256; ++i) EXPECT_EQ(table[1 + i].rgbRed, i);
+}
+
+TEST_F(PngCodec, DimsReportSizeTypeResolutionAndPaletteKey) {
+  auto pal = TestPalette(4);
+  pal[2].rgbReserved = 0;
+  Bytes img = PngSamples(9, 7, 3, 2, 4);
+  PicResolutionInfo res{2835.9, 1417, 1};
+  PngWritten out = WritePng(img, 9, 7, 3, 2, kPNGWritePaletteAlpha | kPNGWriteInterlace, pal.data(), 4, 0, 0, &res);
+  ASSERT_EQ(out.error, 0u);
+  uint32_t w = 0, h = 0, bd = 0, ct = 0, il = 0, count = 0;
+  int32_t index = -1, r = -1, g = -1, b = -1, grey = -1;
+  PicResolutionInfo got{};
+  RGBQUAD palette[256];
+  PNGCodecContext pc;
+  MemoryIO in(out.file);
+  ASSERT_EQ(ReadPNGDims(&pc, &in, &w, &h, &bd, &ct, &il, &got, &count, palette,
+                        PNGTransparency{&index, &r, &g, &b, &grey}),
+            1);
+  EXPECT_EQ(w, 9u);
+  EXPECT_EQ(h, 7u);
+  EXPECT_EQ(bd, 2u);
+  EXPECT_EQ(ct, 3u);
+  EXPECT_EQ(il, 1u);
+  EXPECT_EQ(count, 4u);
+  EXPECT_EQ(got.x, 2835);
+  EXPECT_EQ(got.y, 1417);
+  EXPECT_EQ(got.unit, 1u);
+  EXPECT_EQ(index, 2);
+  EXPECT_EQ(r, -1);
+  EXPECT_EQ(palette[1].rgbReserved, pal[1].rgbReserved);
+}
+
+TEST_F(PngCodec, DepthMismatchesFailWithTheirCodes) {
+  Bytes rgb = PngSamples(4, 4, 2, 8, 1);
+  PngWritten f8 = WritePng(rgb, 4, 4, 2, 8);
+  EXPECT_EQ(ReadPngImage(f8.file, 48, nullptr, true).error, uint32_t{kPicErrUnexpected});
+  Bytes ga = PngSamples(4, 4, 4, 16, 1);
+  PngWritten f16 = WritePng(ga, 4, 4, 4, 16);
+  EXPECT_EQ(ReadPngImage(f16.file, 48, nullptr, true).error, uint32_t{kPicErrBitDepth});
+  RGBQUAD palette[256];
+  EXPECT_EQ(ReadPngImage(f8.file, 8, palette).error, uint32_t{kPicErrBitDepth});
+  EXPECT_EQ(ReadPngImage(f8.file, 8, nullptr).error, uint32_t{kPicErrBadArgument});
+  EXPECT_EQ(ReadPngImage(f8.file, 12).error, uint32_t{kPicErrBadArgument});
+  EXPECT_EQ(ReadPngImage(f8.file, 24, nullptr, false, kPNGReadDIB).error, uint32_t{kPicErrUnexpected});
+  PngRead ga8 = ReadPngWith(f8.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
+  });
+  EXPECT_EQ(ga8.error, uint32_t{kPicErrBitDepth});
+  PngRead dib16 = ReadPngWith(f16.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGToRGBA(pc, io, pw, ph, 65535, true, kPNGReadDIB);
+  });
+  EXPECT_EQ(dib16.error, uint32_t{kPicErrBadArgument});
+}
+
+TEST_F(PngCodec, RGBAt24BGRPaddedAndFromGreyAndPalette) {
+  const uint32_t w = 5, h = 3;
+  Bytes rgb = PngSamples(w, h, 2, 8, 2);
+  PngWritten f = WritePng(rgb, w, h, 2, 8);
+  PngRead r = ReadPngImage(f.file, 24, nullptr, false, kPNGReadBGRPadded);
+  ASSERT_EQ(r.error, 0u);
+  ASSERT_EQ(r.pixels.size(), 16u * h);
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t x = 0; x < w; ++x)
+      for (uint32_t c = 0; c < 3; ++c) EXPECT_EQ(r.pixels[y * 16 + x * 3 + c], rgb[(y * w + x) * 3 + 2 - c]);
+
+  Bytes grey = PngSamples(w, h, 0, 4, 3);
+  PngRead g = ReadPngImage(WritePng(grey, w, h, 0, 4).file, 24);
+  ASSERT_EQ(g.error, 0u);
+  auto values = Unpack(grey.data(), w, 4);
+  for (uint32_t x = 0; x < w; ++x) {
+    EXPECT_EQ(g.pixels[x * 3], values[x] * 17);
+    EXPECT_EQ(g.pixels[x * 3 + 2], values[x] * 17);
+  }
+
+  auto pal = TestPalette(16);
+  Bytes idx = PngSamples(w, h, 3, 4, 5);
+  PngRead p = ReadPngImage(WritePng(idx, w, h, 3, 4, 0, pal.data(), 16).file, 24);
+  ASSERT_EQ(p.error, 0u);
+  auto indices = Unpack(idx.data(), w, 4);
+  for (uint32_t x = 0; x < w; ++x) {
+    EXPECT_EQ(p.pixels[x * 3], pal[indices[x]].rgbRed);
+    EXPECT_EQ(p.pixels[x * 3 + 1], pal[indices[x]].rgbGreen);
+    EXPECT_EQ(p.pixels[x * 3 + 2], pal[indices[x]].rgbBlue);
+  }
+}
+
+TEST_F(PngCodec, AlphaIsCompositedOntoTheFileOrThreadBackground) {
+  // An RGB file with a colour key has no bKGD: the thread's colour is used.
+  ctx_->png.writeTransparent = 1;
+  ctx_->png.transparentColor = PngColor16{0, 200, 100, 50, 0};
+  PngWritten keyed = WritePng(Bytes{200, 100, 50, 1, 2, 3}, 2, 1, 2, 8);
+  ctx_->png.writeTransparent = 0;
+  ASSERT_FALSE(HasChunk(keyed.file, "bKGD"));
+  ctx_->png.defaultBackground = PngColor16{0, 10, 20, 30, 0};
+  ctx_->png.lastBackground = PngColor16{0, 1, 1, 1, 1};
+  PngRead r = ReadPngImage(keyed.file, 24);
+  ASSERT_EQ(r.error, 0u);
+  EXPECT_EQ(r.pixels, (Bytes{10, 20, 30, 1, 2, 3}));
+  EXPECT_EQ(ctx_->png.lastBackground.red, 0);
+
+  Bytes rgba = {200, 100, 50, 0, 200, 100, 50, 255, 0, 0, 0, 128};
+  // A file with bKGD: its colour wins and is kept as the last background.
+  ctx_->png.defaultBackground = PngColor16{0, 90, 91, 92, 0};
+  PngWritten withBackground = WritePng(rgba, 3, 1, 6, 8);  // bKGD written from the thread's colour
+  ASSERT_TRUE(HasChunk(withBackground.file, "bKGD"));
+  ctx_->png.defaultBackground = PngColor16{};
+  r = ReadPngImage(withBackground.file, 24);
+  ASSERT_EQ(r.error, 0u);
+  EXPECT_EQ(Bytes(r.pixels.begin(), r.pixels.begin() + 6), (Bytes{90, 91, 92, 200, 100, 50}));
+  EXPECT_NEAR(r.pixels[6], 45, 1);  // half of 90 under half alpha
+  EXPECT_EQ(ctx_->png.lastBackground.green, 91);
+}
+
+TEST_F(PngCodec, GreyAlphaFillerAndTRNS) {
+  Bytes grey = {0, 100, 200};
+  PngRead ga = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw,
+                                                                   uint32_t* ph) {
+    return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
+  });
+  EXPECT_EQ(ga.pixels, (Bytes{0, 255, 100, 255, 200, 255}));
+  ctx_->png.writeTransparent = 1;
+  ctx_->png.transparentColor.gray = 100;
+  PngWritten keyed = WritePng(grey, 3, 1, 0, 8);
+  ctx_->png.writeTransparent = 0;
+  ga = ReadPngWith(keyed.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
+  });
+  EXPECT_EQ(ga.pixels, (Bytes{0, 255, 100, 0, 200, 255}));
+  PngRead rgba16 = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw,
+                                                                    uint32_t* ph) {
+    return ReadPNGToRGBA(pc, io, pw, ph, 65535, true, 0);
+  });
+  EXPECT_EQ(rgba16.error, uint32_t{kPicErrUnexpected});  // an 8-bit file has no 16-bit form
+}
+
+TEST_F(PngCodec, DIBsOfEveryForm) {
+  const uint32_t w = 13, h = 5;
+  for (const Form& f : kForms) {
+    SCOPED_TRACE(testing::Message() << "type " << f.colorType << " depth " << f.bitDepth);
+    auto pal = TestPalette(1u << (f.bitDepth > 8 ? 8 : f.bitDepth));
+    Bytes img = PngSamples(w, h, f.colorType, f.bitDepth, 77);
+    PicResolutionInfo res{3780, 3780, 1};
+    PngWritten out = WritePng(img, w, h, f.colorType, f.bitDepth, kPNGWriteInterlace, f.colorType == 3 ? pal.data() : nullptr,
+                              f.colorType == 3 ? 1u << f.bitDepth : 0, 0, 0, &res);
+    ASSERT_EQ(out.error, 0u);
+    PngRead dib = ReadPngWith(out.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+      return ReadPNGToDIB(pc, io, pw, ph, 0);
+    });
+    ASSERT_EQ(dib.error, 0u);
+    BITMAPINFOHEADER bih;
+    std::memcpy(&bih, dib.pixels.data(), sizeof bih);
+    const uint32_t bits = f.bitDepth == 1 ? 1 : f.colorType == 3 && f.bitDepth <= 4 ? 4
+                          : f.colorType == 3 || f.colorType == 0                   ? 8
+                          : f.colorType == 2                                      ? 24
+                                                                                  : 32;
+    EXPECT_EQ(bih.biBitCount, bits);
+    EXPECT_EQ(bih.biWidth, LONG(w));
+    EXPECT_EQ(bih.biHeight, LONG(h));
+    EXPECT_EQ(bih.biXPelsPerMeter, 3780);
+    const uint32_t stride = (w * bits + 31) / 32 * 4;
+    const uint32_t paletteBytes = bits == 1 ? 8 : bits == 4 ? 64 : bits == 8 ? 1024 : 0;
+    ASSERT_EQ(dib.pixels.size(), 40u + paletteBytes + stride * h);
+    const uint8_t* px = dib.pixels.data() + 40 + paletteBytes;
+    // The file's first row is the DIB's last.
+    const uint8_t* lastRow = px + (h - 1) * stride;
+    const uint8_t* firstRow = img.data();
+    if (f.colorType == 2 && f.bitDepth == 8) {
+      for (uint32_t x = 0; x < w; ++x) EXPECT_EQ(lastRow[x * 3], firstRow[x * 3 + 2]);
+    } else if (f.colorType == 3 && f.bitDepth == 2) {
+      auto idx = Unpack(firstRow, w, 2);
+      auto got = Unpack(lastRow, w, 4);
+      EXPECT_EQ(got, idx);
+    } else if (f.colorType == 6 && f.bitDepth == 8) {
+      for (uint32_t x = 0; x < w; ++x) {
+        EXPECT_EQ(lastRow[x * 4], firstRow[x * 4 + 2]);
+        EXPECT_EQ(lastRow[x * 4 + 3], firstRow[x * 4 + 3]);
+      }
+    }
+  }
+}
+
+TEST_F(PngCodec, RGBWithTRNSComesOutAs24BitDIBWithinItsRows) {
+  ctx_->png.writeTransparent = 1;
+  ctx_->png.transparentColor = PngColor16{0, 1, 2, 3, 0};
+  const uint32_t w = 7, h = 3;
+  Bytes img = PngSamples(w, h, 2, 8, 12);
+  img[0] = 1, img[1] = 2, img[2] = 3;
+  PngWritten out = WritePng(img, w, h, 2, 8);
+  ctx_->png.writeTransparent = 0;
+  ctx_->png.defaultBackground = PngColor16{0, 50, 60, 70, 0};
+  PngRead dib = ReadPngWith(out.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGToDIB(pc, io, pw, ph, 0);
+  });
+  ASSERT_EQ(dib.error, 0u);
+  BITMAPINFOHEADER bih;
+  std::memcpy(&bih, dib.pixels.data(), sizeof bih);
+  EXPECT_EQ(bih.biBitCount, 24);
+  const uint32_t stride = (w * 24 + 31) / 32 * 4;
+  ASSERT_EQ(dib.pixels.size(), 40u + stride * h);
+  const uint8_t* top = dib.pixels.data() + 40 + (h - 1) * stride;
+  EXPECT_EQ(Bytes(top, top + 3), (Bytes{70, 60, 50}));  // the key colour took the background
+}
+
+TEST_F(PngCodec, InterlacedFilesReadWholeWithProgressToHeightButNotByLine) {
+  const uint32_t w = 16, h = 40;
+  Bytes img = PngSamples(w, h, 2, 8, 5);
+  PngWritten out = WritePng(img, w, h, 2, 8, kPNGWriteInterlace);
+  ASSERT_EQ(out.error, 0u);
+  g_seen.clear();
+  g_totals.clear();
+  SetProgressCallback(RecordProgress, 0);
+  PngRead r = ReadPngImage(out.file, 24);
+  SetProgressCallback(nullptr, 0);
+  ASSERT_EQ(r.error, 0u);
+  EXPECT_EQ(r.pixels, img);
+  ASSERT_FALSE(g_seen.empty());
+  EXPECT_EQ(g_seen.front(), 0u);
+  EXPECT_EQ(g_seen.back(), h);
+  for (uint32_t total : g_totals) EXPECT_EQ(total, h);
+  PNGCodecContext pc;
+  MemoryIO in(out.file);
+  EXPECT_EQ(PNGLineReader::Open(&pc, &in, nullptr, nullptr, 24, nullptr, 0), nullptr);
+  EXPECT_EQ(pc.error, uint32_t{kPicErrInterlacedPNGLines});
+}
+
+TEST_F(PngCodec, ProgressRefusalCancelsAndKeepsTheBlock) {
+  Bytes img = PngSamples(8, 30, 0, 8, 5);
+  PngWritten out = WritePng(img, 8, 30, 0, 8);
+  SetProgressCallback(StopAtTen, 0);
+  RGBQUAD palette[256];
+  PngRead r = ReadPngImage(out.file, 8, palette);
+  EXPECT_EQ(r.error, uint32_t{kPicErrCancelled});
+  ASSERT_TRUE(r.block);
+  EXPECT_EQ(Bytes(r.pixels.begin(), r.pixels.begin() + 80), Bytes(img.begin(), img.begin() + 80));
+  // The writer asks twice before it stops.
+  g_calls = 0;
+  SetProgressCallback(RefuseThirdCall, 0);
+  EXPECT_EQ(WritePng(img, 8, 30, 0, 8).error, 0u);
+  SetProgressCallback(RefuseAll, 0);
+  EXPECT_EQ(WritePng(img, 8, 30, 0, 8).error, uint32_t{kPicErrCancelled});
+}
+
+TEST_F(PngCodec, LineReaderAndWriterAgreeWithTheWholeImageCores) {
+  const uint32_t w = 11, h = 9;
+  auto pal = TestPalette(16);
+  Bytes img = PngSamples(w, h, 3, 4, 21);
+  PNGCodecContext pc;
+  MemoryIO file;
+  PNGWriteSpec spec;
+  spec.width = w;
+  spec.height = h;
+  spec.bitDepth = 4;
+  spec.colorType = 3;
+  spec.palette = pal.data();
+  spec.paletteCount = 16;
+  PNGLineWriter* writer = PNGLineWriter::Open(&pc, &file, spec);
+  ASSERT_NE(writer, nullptr);
+  const uint32_t rowBytes = PngRowBytes(w, 3, 4);
+  for (uint32_t y = 0; y < h; ++y) ASSERT_EQ(PNGLineWriter::WriteNextLine(&pc, writer, img.data() + y * rowBytes), 1);
+  EXPECT_EQ(PNGLineWriter::WriteNextLine(&pc, writer, img.data()), 0);
+  EXPECT_EQ(pc.error, uint32_t{kPicErrEndOfImage});
+  pc.error = 0;
+  ASSERT_EQ(PNGLineWriter::Close(&pc, writer), 1);
+  ASSERT_EQ(pc.error, 0u);
+
+  RGBQUAD palette[256];
+  MemoryIO in(file.data);
+  uint32_t rw = 0, rh = 0;
+  PNGLineReader* reader = PNGLineReader::Open(&pc, &in, &rw, &rh, 8, palette, 0);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(rw, w);
+  EXPECT_EQ(rh, h);
+  Bytes row(w);
+  for (uint32_t y = 0; y < h; ++y) {
+    uint32_t count = 0;
+    ASSERT_EQ(PNGLineReader::ReadNextLine(&pc, reader, row.data(), &count), 1);
+    EXPECT_EQ(count, y + 1);
+    auto idx = Unpack(img.data() + y * rowBytes, w, 4);
+    for (uint32_t x = 0; x < w; ++x) EXPECT_EQ(row[x], idx[x]);
+  }
+  EXPECT_EQ(PNGLineReader::ReadNextLine(&pc, reader, row.data(), nullptr), 0);
+  EXPECT_EQ(pc.error, uint32_t{kPicErrEndOfImage});
+  pc.error = 0;
+  EXPECT_EQ(PNGLineReader::Close(&pc, reader), 1);
+  EXPECT_EQ(pc.error, 0u);
+  EXPECT_EQ(palette[3].rgbRed, pal[3].rgbRed);
+  // Only depths 8 and 24 read by line; a reader closed early is dropped.
+  MemoryIO again(file.data);
+  EXPECT_EQ(PNGLineReader::Open(&pc, &again, nullptr, nullptr, 32, palette, 0), nullptr);
+  EXPECT_EQ(pc.error, uint32_t{kPicErrBadArgument});
+  pc.error = 0;
+  MemoryIO third(file.data);
+  reader = PNGLineReader::Open(&pc, &third, nullptr, nullptr, 24, nullptr, 0);
+  ASSERT_NE(reader, nullptr);
+  Bytes rgbRow(w * 3);
+  ASSERT_EQ(PNGLineReader::ReadNextLine(&pc, reader, rgbRow.data(), nullptr), 1);
+  EXPECT_EQ(PNGLineReader::Close(&pc, reader), 1);
+  EXPECT_EQ(pc.error, 0u);
+}
+
+TEST_F(PngCodec, WriterArgumentsAndPaletteLimits) {
+  Bytes img(16 * 3, 9);
+  auto pal = TestPalette(256);
+  EXPECT_EQ(WritePng(img, 4, 4, 3, 8, 0, nullptr, 10).error, uint32_t{kPicErrBadArgument});
+  EXPECT_EQ(WritePng(img, 4, 4, 2, 4).error, uint32_t{kPicErrBadArgument});  // RGB at 4 bits
+  EXPECT_EQ(WritePng(img, 0, 4, 2, 8).error, uint32_t{kPicErrBadArgument});
+  EXPECT_EQ(WritePng(img, 4, 4, 2, 8, 0, nullptr, 0, 0, 5).error, uint32_t{kPicErrBadArgument});  // stride
+  // A count past 256 writes no PLTE (an RGB image needs none).
+  PngWritten rgb = WritePng(img, 4, 4, 2, 8, 0, pal.data(), 300);
+  EXPECT_EQ(rgb.error, 0u);
+  EXPECT_FALSE(HasChunk(rgb.file, "PLTE"));
+  // A palette image takes at most 2^depth entries: the rest is dropped.
+  Bytes packed(4 * 4 / 2, 0x12);
+  PngWritten p4 = WritePng(packed, 4, 4, 3, 4, 0, pal.data(), 200);
+  EXPECT_EQ(p4.error, 0u);
+  RGBQUAD back[256];
+  uint32_t count = 0;
+  PNGCodecContext pc;
+  MemoryIO in(p4.file);
+  ReadPNGDims(&pc, &in, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, back, PNGTransparency{});
+  EXPECT_EQ(count, 16u);
+  // A grey image carries no palette.
+  EXPECT_FALSE(HasChunk(WritePng(img, 4, 4, 0, 8, 0, pal.data(), 256).file, "PLTE"));
+}
+
+TEST_F(PngCodec, ChunksOfTheWriterAndTheirFlags) {
+  Bytes img(4 * 4 * 4, 77);
+  PicResolutionInfo res{100.7, 200.2, 1};
+  AddPNGTextChunk("Title", "a title", 0);
+  AddPNGTextChunk("Comment", std::string(2000, 'z').c_str(), 1);
+  EXPECT_EQ(AddPNGTextChunk("", "ignored", 0), 0);
+  PngWritten out = WritePng(img, 4, 4, 6, 8, 0, nullptr, 0, 0.5, 0, &res);
+  ASSERT_EQ(out.error, 0u);
+  auto chunks = PngChunks(out.file);
+  EXPECT_EQ(chunks.front(), "IHDR");
+  EXPECT_EQ(chunks.back(), "IEND");
+  for (const char* name : {"tIME", "pHYs", "gAMA", "tEXt", "zTXt", "bKGD"}) EXPECT_TRUE(HasChunk(out.file, name)) << name;
+  EXPECT_FALSE(HasChunk(WritePng(img, 4, 4, 6, 8, kPNGWriteNoTime).file, "tIME"));
+
+  std::vector<PNGTextChunk> text;
+  PNGCodecContext pc;
+  MemoryIO in(out.file);
+  ReadPNGTextChunks(&pc, &in, &text);
+  ASSERT_EQ(text.size(), 2u);
+  EXPECT_EQ(text[0].key, "Title");
+  EXPECT_EQ(text[0].text, "a title");
+  EXPECT_EQ(text[0].compressed, 0u);
+  EXPECT_EQ(text[1].text.size(), 2000u);
+  EXPECT_EQ(text[1].compressed, 1u);
+
+  PicResolutionInfo got{};
+  MemoryIO in2(out.file);
+  ReadPNGDims(&pc, &in2, nullptr, nullptr, nullptr, nullptr, nullptr, &got, nullptr, nullptr, PNGTransparency{});
+  EXPECT_EQ(got.x, 100);
+  EXPECT_EQ(got.y, 200);
+  EXPECT_EQ(got.unit, 1u);
+}
+
+TEST_F(PngCodec, ZlibOptionsChangeTheStreamNotThePixels) {
+  Bytes img = PngSamples(64, 64, 2, 8, 31);
+  PngWritten normal = WritePng(img, 64, 64, 2, 8, kPNGWriteNoTime);
+  ctx_->png.zlibLevel = 0;
+  ctx_->png.filterMask = PNG_FILTER_NONE;
+  ctx_->png.zlibSetMask = 1 | 2;
+  PngWritten stored = WritePng(img, 64, 64, 2, 8, kPNGWriteNoTime);
+  ASSERT_EQ(stored.error, 0u);
+  EXPECT_GT(stored.file.size(), img.size());
+  EXPECT_NE(stored.file, normal.file);
+  EXPECT_EQ(ReadPngImage(stored.file, 24).pixels, img);
+}
+
+TEST_F(PngCodec, SixteenBitSamplesAreLittleEndianBothWaysAndBGRInput) {
+  Bytes le = {0x34, 0x12, 0xCD, 0xAB, 0x01, 0x00};  // one RGB pixel: 0x1234, 0xABCD, 0x0001
+  PngWritten out = WritePng(le, 1, 1, 2, 16);
+  ASSERT_EQ(out.error, 0u);
+  PngRead r = ReadPngImage(out.file, 48, nullptr, true);
+  EXPECT_EQ(r.pixels, le);
+  PngRead eight = ReadPngImage(out.file, 24);
+  EXPECT_EQ(eight.pixels, (Bytes{0x12, 0xAB, 0x00}));
+  PngWritten bgr = WritePng(Bytes{1, 2, 3}, 1, 1, 2, 8, kPNGWriteBGR);
+  EXPECT_EQ(ReadPngImage(bgr.file, 24).pixels, (Bytes{3, 2, 1}));
+  PngWritten flipped = WritePng(Bytes{1, 2, 3, 4, 5, 6}, 1, 2, 2, 8, kPNGWriteBottomUp);
+  EXPECT_EQ(ReadPngImage(flipped.file, 24).pixels, (Bytes{4, 5, 6, 1, 2, 3}));
+}
+
+TEST_F(PngCodec, GammaOnlyWithTheFlagAndNeverForSRGB) {
+  Bytes grey = {64, 128};
+  PngWritten withGamma = WritePng(grey, 2, 1, 0, 8, 0, nullptr, 0, 1.0);  // linear file
+  ctx_->png.screenGamma = 2.2;
+  RGBQUAD palette[256];
+  EXPECT_EQ(ReadPngImage(withGamma.file, 8, palette).pixels, grey);
+  PngRead corrected = ReadPngImage(withGamma.file, 8, palette, false, kPNGReadGamma);
+  ASSERT_EQ(corrected.error, 0u);
+  EXPECT_NEAR(corrected.pixels[0], std::lround(255 * std::pow(64 / 255.0, 1 / 2.2)), 1);
+  // No gAMA: 1/screen gamma is taken as the file's, which is no change.
+  PngWritten noGamma = WritePng(grey, 2, 1, 0, 8);
+  EXPECT_EQ(ReadPngImage(noGamma.file, 8, palette, false, kPNGReadGamma).pixels, grey);
+  // A screen gamma of 0 or below is not handed to libpng.
+  ctx_->png.screenGamma = 0;
+  EXPECT_EQ(ReadPngImage(withGamma.file, 8, palette, false, kPNGReadGamma).error, 0u);
+  ctx_->png.screenGamma = -2;
+  EXPECT_EQ(ReadPngImage(withGamma.file, 8, palette, false, kPNGReadGamma).pixels, grey);
+}
+
+TEST_F(PngCodec, ICCProfilesRoundTripAndMismatchesAreRefused) {
+  // A small grey profile: the header (with the 'acsp' signature and the D50
+  // illuminant libpng asks for) and one text tag of noise, so that the
+  // compressed chunk is longer than libpng's 92-byte minimum on reading.
+  Bytes profile(400, 0);
+  profile[2] = 400 >> 8;
+  profile[3] = 400 & 255;
+  profile[8] = 2;
+  std::memcpy(&profile[12], "mntrGRAYXYZ ", 12);
+  std::memcpy(&profile[36], "acsp", 4);
+  const uint8_t d50[12] = {0, 0, 0xF6, 0xD6, 0, 1, 0, 0, 0, 0, 0xD3, 0x2D};
+  std::memcpy(&profile[68], d50, sizeof d50);
+  profile[131] = 1;  // one tag: 'cprt' at 144, 256 bytes
+  std::memcpy(&profile[132], "cprt", 4);
+  profile[139] = 144;
+  profile[142] = 1;
+  Bytes noise = Noise(248, 5);
+  std::memcpy(&profile[144], "text\0\0\0\0", 8);
+  std::memcpy(&profile[152], noise.data(), noise.size());
+  ctx_->iccProfile.Resize(static_cast<uint32_t>(profile.size()));
+  std::memcpy(ctx_->iccProfile.Data(), profile.data(), profile.size());
+  Bytes grey(16, 100);
+  PngWritten out = WritePng(grey, 4, 4, 0, 8);
+  ASSERT_EQ(out.error, 0u);
+  ASSERT_TRUE(HasChunk(out.file, "iCCP"));
+  PicArray<uint8_t> back;
+  std::string name;
+  PNGCodecContext pc;
+  MemoryIO in(out.file);
+  ASSERT_EQ(ReadPNGICCProfile(&pc, &in, &back, &name), 1);
+  EXPECT_EQ(name, "icm");
+  ASSERT_EQ(back.Count(), profile.size());
+  EXPECT_EQ(0, std::memcmp(back.Data(), profile.data(), profile.size()));
+  // The same grey profile on an RGB image: libpng refuses it, and so do we.
+  Bytes rgb(16 * 3, 100);
+  PngWritten refused = WritePng(rgb, 4, 4, 2, 8);
+  EXPECT_EQ(refused.error, uint32_t{kPicErrBadArgument});
+  ctx_->iccProfile.Clear();
+  PNGCodecContext none;
+  MemoryIO noProfile(WritePng(grey, 4, 4, 0, 8).file);
+  EXPECT_EQ(ReadPNGICCProfile(&none, &noProfile, &back, &name), 0);
+  EXPECT_EQ(none.error, uint32_t{kPicErrPNGDataMissing});
+}
+
+TEST_F(PngCodec, TruncatedFilesKeepTheRowsReadAndReportTheFailure) {
+  const uint32_t w = 200, h = 200;
+  Bytes img = PngSamples(w, h, 2, 8, 8);  // noise: the file is as long as the image
+  PngWritten out = WritePng(img, w, h, 2, 8, kPNGWriteNoTime);
+  ASSERT_EQ(out.error, 0u);
+  Bytes cut(out.file.begin(), out.file.begin() + static_cast<std::ptrdiff_t>(out.file.size() * 2 / 3));
+  PngRead r = ReadPngImage(cut, 24);
+  EXPECT_EQ(r.error, uint32_t{kPicErrBadPNG});
+  ASSERT_TRUE(r.block);
+  ASSERT_EQ(r.pixels.size(), img.size());
+  const size_t kept = static_cast<size_t>(w) * 3 * (h / 3);
+  EXPECT_EQ(Bytes(r.pixels.begin(), r.pixels.begin() + kept), Bytes(img.begin(), img.begin() + kept));
+  // Cut inside the header: no image at all.
+  EXPECT_FALSE(ReadPngImage(Bytes(out.file.begin(), out.file.begin() + 20), 24).block);
+}
+
+TEST_F(PngCodec, AHugeHeaderInATinyFileIsRefusedBeforeAllocating) {
+  Bytes img(3, 0);
+  PngWritten out = WritePng(img, 1, 1, 2, 8);
+  // Patch the IHDR to 60000 x 60000 and fix its CRC.
+  ASSERT_GT(out.file.size(), 33u);
+  Bytes file = out.file;
+  auto put32 = [&](size_t at, uint32_t v) {
+    file[at] = uint8_t(v >> 24), file[at + 1] = uint8_t(v >> 16), file[at + 2] = uint8_t(v >> 8), file[at + 3] = uint8_t(v);
+  };
+  put32(16, 60000);
+  put32(20, 60000);
+  uint32_t crc = static_cast<uint32_t>(crc32(0, file.data() + 12, 17));
+  put32(29, crc);
+  PngRead r = ReadPngImage(file, 24);
+  EXPECT_EQ(r.error, uint32_t{kPicErrBadPNG});
+  EXPECT_FALSE(r.block);
+  // Its dimensions can still be asked.
+  uint32_t w = 0, h = 0;
+  PNGCodecContext pc;
+  MemoryIO in(file);
+  EXPECT_EQ(ReadPNGDims(&pc, &in, &w, &h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, PNGTransparency{}), 1);
+  EXPECT_EQ(w, 60000u);
+}
+
+TEST_F(PngCodec, BadStreamsFailCleanly) {
+  RGBQUAD palette[256];
+  EXPECT_EQ(ReadPngImage(Bytes{}, 24).error, uint32_t{kPicErrBadPNG});
+  EXPECT_EQ(ReadPngImage(Bytes{'n', 'o', 't', ' ', 'p', 'n', 'g', 0, 0, 0}, 24).error, uint32_t{kPicErrBadPNG});
+  Bytes img = PngSamples(20, 20, 2, 8, 3);
+  PngWritten out = WritePng(img, 20, 20, 2, 8);
+  Bytes corrupt = out.file;
+  corrupt[corrupt.size() / 2] ^= 0x55;  // inside IDAT: CRC mismatch
+  PngRead r = ReadPngImage(corrupt, 24);
+  EXPECT_EQ(r.error, uint32_t{kPicErrBadPNG});
+  // The message list names libpng's complaint.
+  ASSERT_FALSE(ctx_->messages.empty());
+  EXPECT_EQ(ctx_->messages.back().code, uint32_t{kPicErrBadPNG});
+  // A destination that stops accepting bytes.
+  PNGCodecContext pc;
+  MemoryIO full;
+  full.failWritesAfter = 100;
+  PNGWriteSpec spec;
+  spec.width = spec.height = 20;
+  WritePNGImage(&pc, &full, img.data(), 60, spec);
+  EXPECT_EQ(pc.error, uint32_t{kPicErrFileWrite});
+  (void)palette;
+}
