@@ -23,3 +23,6 @@
 #include "resample/pictura_resample.h"  // resizing
 #include "core/pictura_read.h"           // file-type guess and the generic reader
 #include "codecs/bmp/pictura_bmp.h"      // BMP
+#include "codecs/jpeg/pictura_jpeg.h"    // JPEG codec
+#include "codecs/png/pictura_png.h"      // PNG codec
+#include "codecs/meta/pictura_icc.h"     // ICC profiles of JPEG and PNG files

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -17,17 +18,18 @@
 #include <string>
 #include <vector>
 
-#include "codecs/codec_io.h"
+#include "core/io_managers.h"
 
 namespace pictest {
 
 using Bytes = std::vector<uint8_t>;
 
 // A stream over a byte vector: reads what it holds, writes grow it.
-class MemoryIO : public Pictura::CodecIO {
+class MemoryIO : public Pictura::CPicIO {
  public:
-  MemoryIO() = default;
-  explicit MemoryIO(Bytes bytes) : data(std::move(bytes)) {}
+  MemoryIO() { Open(); }
+  explicit MemoryIO(Bytes bytes) : data(std::move(bytes)) { Open(); }
+  ~MemoryIO() override { Close(); }
 
   uint32_t Read(void* buffer, uint32_t count) override {
     ++reads;
@@ -53,12 +55,22 @@ class MemoryIO : public Pictura::CodecIO {
     *pos = position;
     return true;
   }
-  bool Write(const void* buffer, uint32_t count) override {
+  bool IsEOF() override { return position >= data.size(); }
+  const char* GetName() const override { return "[Test]"; }
+  bool WriteItems(const void* buffer, uint32_t itemSize, uint32_t items) override {
+    const uint64_t total = uint64_t{itemSize} * items;
+    if (total > UINT32_MAX) return false;
+    const uint32_t count = static_cast<uint32_t>(total);
     if (failWritesAfter >= 0 && static_cast<int64_t>(position) + count > failWritesAfter) return false;
     if (data.size() < position + static_cast<size_t>(count)) data.resize(position + static_cast<size_t>(count));
     std::memcpy(data.data() + position, buffer, count);
     position += count;
     return true;
+  }
+
+  void Open() {
+    type_ = Pictura::kPicIOUser;
+    writable_ = 1;
   }
 
   Bytes data;
@@ -84,7 +96,7 @@ inline void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline bool Run(const std::string& command) {
+inline bool Shell(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
@@ -93,7 +105,7 @@ inline bool HaveTool(const std::string& path) {
 }
 
 inline bool HavePillow() {
-  return Run("/usr/bin/python3 -c 'import PIL'");
+  return Shell("/usr/bin/python3 -c 'import PIL'");
 }
 
 // A smooth picture with some detail: JPEG's errors stay small on it.
@@ -147,11 +159,17 @@ inline Bytes ReadPNM(const std::filesystem::path& path, uint32_t* width, uint32_
     while (p < f.size() && !std::isspace(f[p])) t += static_cast<char>(f[p++]);
     return t;
   };
+  auto number = [&]() -> uint32_t {
+    std::string t = token();
+    return !t.empty() && t.size() < 10 && std::all_of(t.begin(), t.end(), ::isdigit)
+               ? static_cast<uint32_t>(std::stoul(t))
+               : 0;
+  };
   std::string magic = token();
   *channels = magic == "P6" ? 3 : magic == "P5" ? 1 : 0;
-  *width = static_cast<uint32_t>(std::stoul(token()));
-  *height = static_cast<uint32_t>(std::stoul(token()));
-  token();  // maximum value
+  *width = number();
+  *height = number();
+  if (!*channels || !*width || !*height || !number()) return {};
   ++p;      // one white-space byte
   size_t n = static_cast<size_t>(*width) * *height * *channels;
   if (p + n > f.size()) return {};
@@ -177,7 +195,7 @@ inline bool Pillow(const std::string& body, const std::filesystem::path& src, co
      << "dst = r'" << dst.string() << "'\n"
      << body << "\n";
   py.close();
-  bool ok = Run("/usr/bin/python3 " + script.string());
+  bool ok = Shell("/usr/bin/python3 " + script.string());
   std::filesystem::remove(script);
   return ok;
 }

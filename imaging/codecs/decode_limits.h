@@ -8,14 +8,14 @@
 
 #include <cstdint>
 
-#include "codecs/codec_io.h"
+#include "core/io_managers.h"
 
 namespace Pictura {
 
 constexpr uint64_t kPicDecodeFreePixels = 64ull << 20;
 
 // Bytes left in the source from its current position; 0 when unknown.
-inline uint64_t PicBytesLeft(CodecIO& io) {
+inline uint64_t PicBytesLeft(CPicIO& io) {
   uint32_t size = 0, pos = 0;
   if (!io.GetSize(&size) || !io.GetPos(&pos) || pos > size) return 0;
   return size - pos;

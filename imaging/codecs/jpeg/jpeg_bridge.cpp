@@ -125,7 +125,7 @@ jpeg_error_mgr* JPGInitErrorManager(JPGErrorManager* mgr) {
   return pub;
 }
 
-void SetJPGSourceManager(j_decompress_ptr cinfo, JPGSourceManager* src, CodecIO* io, bool seekBackAtEnd) {
+void SetJPGSourceManager(j_decompress_ptr cinfo, JPGSourceManager* src, CPicIO* io, bool seekBackAtEnd) {
   src->pub.init_source = SrcInit;
   src->pub.fill_input_buffer = SrcFill;
   src->pub.skip_input_data = SrcSkip;
@@ -139,7 +139,7 @@ void SetJPGSourceManager(j_decompress_ptr cinfo, JPGSourceManager* src, CodecIO*
   cinfo->src = &src->pub;
 }
 
-void SetJPGDestManager(j_compress_ptr cinfo, JPGDestManager* dest, CodecIO* io) {
+void SetJPGDestManager(j_compress_ptr cinfo, JPGDestManager* dest, CPicIO* io) {
   dest->pub.init_destination = DestInit;
   dest->pub.empty_output_buffer = DestEmpty;
   dest->pub.term_destination = DestTerm;
@@ -149,7 +149,7 @@ void SetJPGDestManager(j_compress_ptr cinfo, JPGDestManager* dest, CodecIO* io) 
   cinfo->dest = &dest->pub;
 }
 
-bool JPGDecoder::Create(CodecIO* io, bool seekBackAtEnd) {
+bool JPGDecoder::Create(CPicIO* io, bool seekBackAtEnd) {
   cinfo.err = JPGInitErrorManager(&err);
   created = true;  // destroying a half-made object is safe; leaking it is not
   if (!JPGGuard(err, [&] { jpeg_create_decompress(&cinfo); })) return false;
@@ -162,7 +162,7 @@ void JPGDecoder::Destroy() {
   created = false;
 }
 
-bool JPGEncoder::Create(CodecIO* io) {
+bool JPGEncoder::Create(CPicIO* io) {
   cinfo.err = JPGInitErrorManager(&err);
   created = true;
   if (!JPGGuard(err, [&] { jpeg_create_compress(&cinfo); })) return false;

@@ -16,7 +16,7 @@
 
 #include <jpeglib.h>
 
-#include "codecs/codec_io.h"
+#include "core/io_managers.h"
 
 namespace Pictura {
 
@@ -30,7 +30,7 @@ constexpr uint32_t kJPGIOBufferSize = 4096;
 
 struct JPGSourceManager {
   jpeg_source_mgr pub;
-  CodecIO* io = nullptr;
+  CPicIO* io = nullptr;
   bool seekBack = false;  // leave the source just after the data libjpeg used
   bool startOfFile = true;
   JOCTET buffer[kJPGIOBufferSize];
@@ -38,7 +38,7 @@ struct JPGSourceManager {
 
 struct JPGDestManager {
   jpeg_destination_mgr pub;
-  CodecIO* io = nullptr;
+  CPicIO* io = nullptr;
   JOCTET buffer[kJPGIOBufferSize];
 };
 
@@ -56,8 +56,8 @@ bool JPGGuard(JPGErrorManager& mgr, F&& body) {
 }
 
 // The managers live in the caller's object, beside the libjpeg object.
-void SetJPGSourceManager(j_decompress_ptr cinfo, JPGSourceManager* src, CodecIO* io, bool seekBackAtEnd);
-void SetJPGDestManager(j_compress_ptr cinfo, JPGDestManager* dest, CodecIO* io);
+void SetJPGSourceManager(j_decompress_ptr cinfo, JPGSourceManager* src, CPicIO* io, bool seekBackAtEnd);
+void SetJPGDestManager(j_compress_ptr cinfo, JPGDestManager* dest, CPicIO* io);
 
 // A decompressor with its bridge and source, created and destroyed in pairs.
 struct JPGDecoder {
@@ -67,7 +67,7 @@ struct JPGDecoder {
   bool created = false;
 
   // jpeg_create_decompress and the source manager; false on failure.
-  bool Create(CodecIO* io, bool seekBackAtEnd);
+  bool Create(CPicIO* io, bool seekBackAtEnd);
   void Destroy();
   ~JPGDecoder() { Destroy(); }
 };
@@ -78,7 +78,7 @@ struct JPGEncoder {
   JPGDestManager dest;
   bool created = false;
 
-  bool Create(CodecIO* io);
+  bool Create(CPicIO* io);
   void Destroy();
   ~JPGEncoder() { Destroy(); }
 };

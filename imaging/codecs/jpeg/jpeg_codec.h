@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "codecs/codec_io.h"
+#include "core/io_managers.h"
 #include "codecs/jpeg/jpeg_bridge.h"
 #include "core/allocators.h"
 #include "core/numeric.h"
@@ -62,18 +62,18 @@ struct JPGWriteCodecContext {
 // x and y truncated, the unit kept; null gives 1, 1, unit 0.
 void SetJPGWriteResolution(JPGWriteCodecContext* ctx, const PicResolutionInfo* info);
 
-int ReadJPGDims(uint32_t* err, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
+int ReadJPGDims(uint32_t* err, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
                 double* xDensity, double* yDensity, uint32_t* densityUnit, uint32_t* colorSpace,
                 uint32_t* codingFlags);
 
 // An image block (rows or a packed DIB; GetBuffer of the output allocator),
 // null on failure. After a cancel (14) the block is still returned.
-void* ReadJPGImage(uint32_t* err, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
+void* ReadJPGImage(uint32_t* err, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
                    uint32_t flags);
 
 // Reads the header saving COM and APP1 to APP14 markers and appends them to
 // markers in file order (see LogJPGMarkers).
-int ReadJPGMarkers(uint32_t* err, CodecIO* src, PicPtrVector<CFileDataTag>* markers);
+int ReadJPGMarkers(uint32_t* err, CPicIO* src, PicPtrVector<CFileDataTag>* markers);
 
 // COM markers become entries with id 0xFE and the comment as text; others
 // entries with the marker code as id and 4 unused bytes before the data.
@@ -82,7 +82,7 @@ constexpr uint32_t kJPGMarkerLead = 4;
 
 class JPGLineReader {
  public:
-  static JPGLineReader* Open(uint32_t* err, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
+  static JPGLineReader* Open(uint32_t* err, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
                              uint32_t flags);
   static int ReadNextLine(uint32_t* err, JPGLineReader* reader, uint8_t* row, uint32_t* rowIndex);
   static int Close(uint32_t* err, JPGLineReader* reader);
@@ -99,7 +99,7 @@ class JPGLineReader {
 
  private:
   JPGLineReader() = default;
-  bool Start(uint32_t* err, CodecIO* src, uint32_t depth, uint32_t flags);
+  bool Start(uint32_t* err, CPicIO* src, uint32_t depth, uint32_t flags);
   bool ChooseOutputMode(uint32_t* err, uint32_t depth, uint32_t flags);
 
   JPGDecoder decoder_;
@@ -116,7 +116,7 @@ class JPGLineReader {
 
 class JPGLineWriter {
  public:
-  static JPGLineWriter* Open(uint32_t* err, const JPGWriteCodecContext& ctx, CodecIO* dest, uint32_t width,
+  static JPGLineWriter* Open(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* dest, uint32_t width,
                              uint32_t height, uint32_t quality, uint32_t flags, uint32_t depth);
   static int WriteNextLine(uint32_t* err, JPGLineWriter* writer, const uint8_t* row);
   static int Close(uint32_t* err, JPGLineWriter* writer);
@@ -125,7 +125,7 @@ class JPGLineWriter {
 
  private:
   JPGLineWriter() = default;
-  bool Start(uint32_t* err, const JPGWriteCodecContext& ctx, CodecIO* dest, uint32_t width, uint32_t height,
+  bool Start(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* dest, uint32_t width, uint32_t height,
              uint32_t quality, uint32_t flags, uint32_t depth);
 
   JPGEncoder encoder_;
@@ -135,7 +135,7 @@ class JPGLineWriter {
 };
 
 // Bytes in the destination after writing, 0 on failure.
-uint32_t WriteJPGImage(uint32_t* err, const JPGWriteCodecContext& ctx, CodecIO* dest, const uint8_t* image,
+uint32_t WriteJPGImage(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* dest, const uint8_t* image,
                        uint32_t width, uint32_t height, uint32_t stride, uint32_t quality, uint32_t depth,
                        uint32_t flags);
 int WriteJPGRows(uint32_t* err, JPGLineWriter* writer, const uint8_t* image, uint32_t stride, uint32_t height);

@@ -6,6 +6,7 @@
 
 #include "codecs/decode_limits.h"
 #include "codecs/jpeg/jpeg_codec.h"
+#include "codecs/jpeg/pictura_jpeg.h"
 #include "core/pixel_formats.h"
 
 namespace Pictura {
@@ -53,7 +54,7 @@ uint32_t BytesPerPixel(uint32_t outputMode) {
 
 }  // namespace
 
-int ReadJPGDims(uint32_t* err, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
+int ReadJPGDims(uint32_t* err, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
                 double* xDensity, double* yDensity, uint32_t* densityUnit, uint32_t* colorSpace,
                 uint32_t* codingFlags) {
   if (!width || !height || !src) return Fail(err, kPicErrBadArgument);
@@ -84,7 +85,7 @@ int ReadJPGDims(uint32_t* err, CodecIO* src, uint32_t* width, uint32_t* height, 
   return 1;
 }
 
-JPGLineReader* JPGLineReader::Open(uint32_t* err, CodecIO* src, uint32_t* width, uint32_t* height,
+JPGLineReader* JPGLineReader::Open(uint32_t* err, CPicIO* src, uint32_t* width, uint32_t* height,
                                    uint32_t depth, uint32_t flags) {
   if (!src) {
     Fail(err, kPicErrBadArgument);
@@ -101,7 +102,7 @@ JPGLineReader* JPGLineReader::Open(uint32_t* err, CodecIO* src, uint32_t* width,
   return reader.release();
 }
 
-bool JPGLineReader::Start(uint32_t* err, CodecIO* src, uint32_t depth, uint32_t flags) {
+bool JPGLineReader::Start(uint32_t* err, CPicIO* src, uint32_t depth, uint32_t flags) {
   ImgThreadContext* ctx = GetImgThreadContext();
   depth_ = depth;
   buffered_ = (flags & kJPGReadBuffered) && ctx && ctx->jpeg.progressivePassCallback;
@@ -263,12 +264,9 @@ struct ReaderCloser {
   }
 };
 
-using PassCallback = BOOL(PICAPI*)(const void* image, DWORD width, DWORD height, DWORD depth, DWORD pass,
-                                   PIC_USERDATA user);
-
 }  // namespace
 
-void* ReadJPGImage(uint32_t* err, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
+void* ReadJPGImage(uint32_t* err, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
                    uint32_t flags) {
   if (!width || !height || (depth != 8 && depth != 24 && depth != 32)) {
     Fail(err, kPicErrBadArgument);
@@ -356,7 +354,7 @@ void* ReadJPGImage(uint32_t* err, CodecIO* src, uint32_t* width, uint32_t* heigh
       break;
     }
     if (jpeg_input_complete(cinfo)) break;
-    auto pass = reinterpret_cast<PassCallback>(ctx->jpeg.progressivePassCallback);
+    auto pass = reinterpret_cast<PicJPGPassCallback>(ctx->jpeg.progressivePassCallback);
     if (!pass(out.GetBuffer(), w, h, depth, static_cast<DWORD>(cinfo->input_scan_number - 1),
               ctx->jpeg.progressivePassUser))
       break;
@@ -387,7 +385,7 @@ void LogJPGMarkers(j_decompress_ptr cinfo, PicPtrVector<CFileDataTag>* markers) 
   }
 }
 
-int ReadJPGMarkers(uint32_t* err, CodecIO* src, PicPtrVector<CFileDataTag>* markers) {
+int ReadJPGMarkers(uint32_t* err, CPicIO* src, PicPtrVector<CFileDataTag>* markers) {
   if (!src || !markers) return Fail(err, kPicErrBadArgument);
   JPGDecoder dec;
   if (!dec.Create(src, false)) return FailLib(err, dec.err, kPicErrBadJPEG);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "codecs/icc/icc_profile.h"
+#include "codecs/meta/icc_profile.h"
 #include "codecs/jpeg/jpeg_codec.h"
 #include "core/pixel_formats.h"
 
@@ -79,7 +79,7 @@ void SetJPGWriteResolution(JPGWriteCodecContext* ctx, const PicResolutionInfo* i
   ctx->densityUnit = info->unit;
 }
 
-JPGLineWriter* JPGLineWriter::Open(uint32_t* err, const JPGWriteCodecContext& ctx, CodecIO* dest, uint32_t width,
+JPGLineWriter* JPGLineWriter::Open(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* dest, uint32_t width,
                                    uint32_t height, uint32_t quality, uint32_t flags, uint32_t depth) {
   if (!dest || width == 0 || height == 0 || (depth != 8 && depth != 24 && depth != 32)) {
     Fail(err, kPicErrBadArgument);
@@ -94,7 +94,7 @@ JPGLineWriter* JPGLineWriter::Open(uint32_t* err, const JPGWriteCodecContext& ct
   return writer.release();
 }
 
-bool JPGLineWriter::Start(uint32_t* err, const JPGWriteCodecContext& wctx, CodecIO* dest, uint32_t width,
+bool JPGLineWriter::Start(uint32_t* err, const JPGWriteCodecContext& wctx, CPicIO* dest, uint32_t width,
                           uint32_t height, uint32_t quality, uint32_t flags, uint32_t depth) {
   // Blue-green-red input only means something for 3-byte pixels.
   bgr_ = depth == 24 && (flags & kJPGWriteBGR);
@@ -190,7 +190,7 @@ int WriteJPGRows(uint32_t* err, JPGLineWriter* writer, const uint8_t* image, uin
   return 1;
 }
 
-uint32_t WriteJPGImage(uint32_t* err, const JPGWriteCodecContext& ctx, CodecIO* dest, const uint8_t* image,
+uint32_t WriteJPGImage(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* dest, const uint8_t* image,
                        uint32_t width, uint32_t height, uint32_t stride, uint32_t quality, uint32_t depth,
                        uint32_t flags) {
   if (!dest || !image || (depth != 8 && depth != 24 && depth != 32) ||

@@ -22,7 +22,7 @@ void PNGWarningProc(png_structp, png_const_charp message) {
 }
 
 void PNGReadProc(png_structp png, png_bytep data, size_t length) {
-  auto* io = static_cast<CodecIO*>(png_get_io_ptr(png));
+  auto* io = static_cast<CPicIO*>(png_get_io_ptr(png));
   bool ok = false;
   if (length <= UINT32_MAX) {
     try {
@@ -35,7 +35,7 @@ void PNGReadProc(png_structp png, png_bytep data, size_t length) {
 }
 
 void PNGWriteProc(png_structp png, png_bytep data, size_t length) {
-  auto* io = static_cast<CodecIO*>(png_get_io_ptr(png));
+  auto* io = static_cast<CPicIO*>(png_get_io_ptr(png));
   bool ok = false;
   if (length <= UINT32_MAX) {
     try {
@@ -59,7 +59,7 @@ PNGSession::~PNGSession() {
     png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
 }
 
-bool PNGSession::Create(CodecIO* io) {
+bool PNGSession::Create(CPicIO* io) {
   png_ = write_ ? png_create_write_struct(PNG_LIBPNG_VER_STRING, this, PNGErrorProc, PNGWarningProc)
                 : png_create_read_struct(PNG_LIBPNG_VER_STRING, this, PNGErrorProc, PNGWarningProc);
   if (!png_) return false;

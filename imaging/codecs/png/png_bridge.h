@@ -15,7 +15,7 @@
 
 #include <png.h>
 
-#include "codecs/codec_io.h"
+#include "core/io_managers.h"
 
 namespace Pictura {
 
@@ -30,7 +30,7 @@ class PNGSession {
 
   // Creates the structures (with the installed libpng's version string) and
   // binds them to io; false when libpng could not make them.
-  bool Create(CodecIO* io);
+  bool Create(CPicIO* io);
 
   png_structp png() const { return png_; }
   png_infop info() const { return info_; }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "codecs/codec_io.h"
+#include "core/io_managers.h"
 #include "codecs/png/png_bridge.h"
 #include "core/allocators.h"
 #include "core/numeric.h"
@@ -54,22 +54,22 @@ struct PNGTransparency {
   int32_t* gray = nullptr;
 };
 
-int ReadPNGDims(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
+int ReadPNGDims(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
                 uint32_t* colorType, uint32_t* interlace, PicResolutionInfo* resolution, uint32_t* paletteCount,
                 RGBQUAD* palette, const PNGTransparency& transparency);
 
 // The cores of pic_ReadPNG; each returns the output block (GetBuffer of the
 // output allocator), also after a failure once it was allocated.
-void* ReadPNGImage(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
+void* ReadPNGImage(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
                    RGBQUAD* palette, bool keep16, uint32_t flags);
-void* ReadPNGToDIB(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t flags);
-void* ReadPNGGrayAlpha(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
+void* ReadPNGToDIB(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t flags);
+void* ReadPNGGrayAlpha(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
                        uint32_t flags);
-void* ReadPNGToRGBA(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
+void* ReadPNGToRGBA(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
                     bool sixteen, uint32_t flags);
 
-void ReadPNGTextChunks(PNGCodecContext* pc, CodecIO* src, std::vector<PNGTextChunk>* chunks);
-int ReadPNGICCProfile(PNGCodecContext* pc, CodecIO* src, PicArray<uint8_t>* profile, std::string* name);
+void ReadPNGTextChunks(PNGCodecContext* pc, CPicIO* src, std::vector<PNGTextChunk>* chunks);
+int ReadPNGICCProfile(PNGCodecContext* pc, CPicIO* src, PicArray<uint8_t>* profile, std::string* name);
 
 // Appends to the thread's write list; 0 (nothing added) for an empty keyword.
 int AddPNGTextChunk(const char* keyword, const char* text, uint32_t compressed);
@@ -77,7 +77,7 @@ int AddPNGTextChunk(const char* keyword, const char* text, uint32_t compressed);
 class PNGLineReader {
  public:
   // depth 8 (palette indices or grey, with palette) or 24 (RGB).
-  static PNGLineReader* Open(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
+  static PNGLineReader* Open(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
                              RGBQUAD* palette, uint32_t flags);
   // The next row into row; *rowsRead the rows read so far.
   static int ReadNextLine(PNGCodecContext* pc, PNGLineReader* reader, uint8_t* row, uint32_t* rowsRead);
@@ -105,19 +105,19 @@ struct PNGWriteSpec {
 
 class PNGLineWriter {
  public:
-  static PNGLineWriter* Open(PNGCodecContext* pc, CodecIO* dest, const PNGWriteSpec& spec);
+  static PNGLineWriter* Open(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec& spec);
   static int WriteNextLine(PNGCodecContext* pc, PNGLineWriter* writer, const uint8_t* row);
   static int Close(PNGCodecContext* pc, PNGLineWriter* writer);
 
  private:
-  friend uint32_t WritePNGImage(PNGCodecContext* pc, CodecIO* dest, const uint8_t* image, uint32_t stride,
+  friend uint32_t WritePNGImage(PNGCodecContext* pc, CPicIO* dest, const uint8_t* image, uint32_t stride,
                                 const PNGWriteSpec& spec);
   PNGLineWriter() : session_(true) {}
-  bool Start(PNGCodecContext* pc, CodecIO* dest, const PNGWriteSpec& spec, bool interlace);
+  bool Start(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec& spec, bool interlace);
 
   PNGSession session_;
   PicArray<png_color> palette_;  // must outlive png_write_info
-  CodecIO* dest_ = nullptr;
+  CPicIO* dest_ = nullptr;
   uint32_t height_ = 0;
   uint32_t rowsWritten_ = 0;
   size_t rowBytes_ = 0;
@@ -125,7 +125,7 @@ class PNGLineWriter {
 };
 
 // Bytes in the destination after writing (also after a failure).
-uint32_t WritePNGImage(PNGCodecContext* pc, CodecIO* dest, const uint8_t* image, uint32_t stride,
+uint32_t WritePNGImage(PNGCodecContext* pc, CPicIO* dest, const uint8_t* image, uint32_t stride,
                        const PNGWriteSpec& spec);
 
 }  // namespace Pictura

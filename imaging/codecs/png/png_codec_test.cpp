@@ -77,7 +77,7 @@ Bytes ReadBackExact(const Bytes& file, const Form& f, uint32_t w, uint32_t h, ui
   } else if (f.colorType == 2) {
     r = f.bitDepth == 16 ? ReadPngImage(file, 48, nullptr, true) : ReadPngImage(file, 24);
   } else if (f.colorType == 4) {
-    r = ReadPngWith(file, [&](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+    r = ReadPngWith(file, [&](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
       return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
     });
     if (f.bitDepth == 16 && r.error == 0) {
@@ -86,7 +86,7 @@ Bytes ReadBackExact(const Bytes& file, const Form& f, uint32_t w, uint32_t h, ui
       return r.pixels;
     }
   } else {
-    r = ReadPngWith(file, [&](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+    r = ReadPngWith(file, [&](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
       return ReadPNGToRGBA(pc, io, pw, ph, f.bitDepth == 16 ? 65535 : 255, f.bitDepth == 16, 0);
     });
   }
@@ -183,7 +183,7 @@ TEST_F(PngCodec, RGBWithASuggestedPaletteGetsNoColourKey) {
   ASSERT_EQ(out.error, 0u);
   EXPECT_TRUE(HasChunk(out.file, "PLTE"));
   EXPECT_FALSE(HasChunk(out.file, "tRNS"));
-  PngRead rgba = ReadPngWith(out.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+  PngRead rgba = ReadPngWith(out.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
     return ReadPNGToRGBA(pc, io, pw, ph, 255, false, 0);
   });
   ASSERT_EQ(rgba.error, 0u);
@@ -197,7 +197,7 @@ TEST_F(PngCodec, ThreadColourKeyIsWrittenForGreyAndRGB) {
   PngWritten out = WritePng(rgb, 2, 1, 2, 8);
   ASSERT_EQ(out.error, 0u);
   ASSERT_TRUE(HasChunk(out.file, "tRNS"));
-  PngRead rgba = ReadPngWith(out.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+  PngRead rgba = ReadPngWith(out.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
     return ReadPNGToRGBA(pc, io, pw, ph, 255, false, 0);
   });
   EXPECT_EQ(rgba.pixels, (Bytes{10, 20, 30, 0, 1, 2, 3, 255}));
@@ -275,11 +275,11 @@ TEST_F(PngCodec, DepthMismatchesFailWithTheirCodes) {
   EXPECT_EQ(ReadPngImage(f8.file, 8, nullptr).error, uint32_t{kPicErrBadArgument});
   EXPECT_EQ(ReadPngImage(f8.file, 12).error, uint32_t{kPicErrBadArgument});
   EXPECT_EQ(ReadPngImage(f8.file, 24, nullptr, false, kPNGReadDIB).error, uint32_t{kPicErrUnexpected});
-  PngRead ga8 = ReadPngWith(f8.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+  PngRead ga8 = ReadPngWith(f8.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
     return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
   });
   EXPECT_EQ(ga8.error, uint32_t{kPicErrBitDepth});
-  PngRead dib16 = ReadPngWith(f16.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+  PngRead dib16 = ReadPngWith(f16.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
     return ReadPNGToRGBA(pc, io, pw, ph, 65535, true, kPNGReadDIB);
   });
   EXPECT_EQ(dib16.error, uint32_t{kPicErrBadArgument});
@@ -346,7 +346,7 @@ TEST_F(PngCodec, AlphaIsCompositedOntoTheFileOrThreadBackground) {
 
 TEST_F(PngCodec, GreyAlphaFillerAndTRNS) {
   Bytes grey = {0, 100, 200};
-  PngRead ga = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw,
+  PngRead ga = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw,
                                                                    uint32_t* ph) {
     return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
   });
@@ -355,11 +355,11 @@ TEST_F(PngCodec, GreyAlphaFillerAndTRNS) {
   ctx_->png.transparentColor.gray = 100;
   PngWritten keyed = WritePng(grey, 3, 1, 0, 8);
   ctx_->png.writeTransparent = 0;
-  ga = ReadPngWith(keyed.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+  ga = ReadPngWith(keyed.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
     return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
   });
   EXPECT_EQ(ga.pixels, (Bytes{0, 255, 100, 0, 200, 255}));
-  PngRead rgba16 = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw,
+  PngRead rgba16 = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw,
                                                                     uint32_t* ph) {
     return ReadPNGToRGBA(pc, io, pw, ph, 65535, true, 0);
   });
@@ -376,7 +376,7 @@ TEST_F(PngCodec, DIBsOfEveryForm) {
     PngWritten out = WritePng(img, w, h, f.colorType, f.bitDepth, kPNGWriteInterlace, f.colorType == 3 ? pal.data() : nullptr,
                               f.colorType == 3 ? 1u << f.bitDepth : 0, 0, 0, &res);
     ASSERT_EQ(out.error, 0u);
-    PngRead dib = ReadPngWith(out.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+    PngRead dib = ReadPngWith(out.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
       return ReadPNGToDIB(pc, io, pw, ph, 0);
     });
     ASSERT_EQ(dib.error, 0u);
@@ -421,7 +421,7 @@ TEST_F(PngCodec, RGBWithTRNSComesOutAs24BitDIBWithinItsRows) {
   PngWritten out = WritePng(img, w, h, 2, 8);
   ctx_->png.writeTransparent = 0;
   ctx_->png.defaultBackground = PngColor16{0, 50, 60, 70, 0};
-  PngRead dib = ReadPngWith(out.file, [](PNGCodecContext* pc, CodecIO* io, uint32_t* pw, uint32_t* ph) {
+  PngRead dib = ReadPngWith(out.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
     return ReadPNGToDIB(pc, io, pw, ph, 0);
   });
   ASSERT_EQ(dib.error, 0u);

@@ -59,7 +59,7 @@ uint32_t Channels(int colorType) {
 }
 
 // The common prologue: structures, the source and png_read_info.
-bool BeginRead(PNGCodecContext* pc, PNGSession& s, CodecIO* src, PNGHeader* h) {
+bool BeginRead(PNGCodecContext* pc, PNGSession& s, CPicIO* src, PNGHeader* h) {
   if (!src) return Fail(pc, kPicErrBadArgument);
   if (!s.Create(src)) return Fail(pc, kPicErrPNGLibrary);
   const bool ok = PNGGuard(s, [&] {
@@ -72,7 +72,7 @@ bool BeginRead(PNGCodecContext* pc, PNGSession& s, CodecIO* src, PNGHeader* h) {
 }
 
 // Before the output is allocated: the file must be able to hold the image.
-bool CheckImageSize(PNGCodecContext* pc, CodecIO* src, const PNGHeader& h) {
+bool CheckImageSize(PNGCodecContext* pc, CPicIO* src, const PNGHeader& h) {
   const uint64_t rowBytes = (uint64_t{h.width} * Channels(h.colorType) * static_cast<uint32_t>(h.bitDepth) + 7) / 8;
   const uint64_t raw = uint64_t{h.height} * (rowBytes + 1);
   if (PicDecodePlausible(uint64_t{h.width} * h.height, raw, PicBytesLeft(*src), kDeflateMaxRatio)) return true;
@@ -269,7 +269,7 @@ void RoundResolutionPNG(PNGCodecContext* ctx, const PicResolutionInfo* info) {
   ctx->resolutionUnit = static_cast<int32_t>(info->unit);
 }
 
-int ReadPNGDims(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
+int ReadPNGDims(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
                 uint32_t* colorType, uint32_t* interlace, PicResolutionInfo* resolution, uint32_t* paletteCount,
                 RGBQUAD* palette, const PNGTransparency& transparency) {
   PNGSession s(false);
@@ -333,7 +333,7 @@ int ReadPNGDims(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* he
   return 1;
 }
 
-void* ReadPNGImage(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
+void* ReadPNGImage(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
                    RGBQUAD* palette, bool keep16, uint32_t flags) {
   if (!width || !height ||
       (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 48) ||
@@ -403,7 +403,7 @@ void* ReadPNGImage(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t*
   return out.block.GetBuffer();
 }
 
-void* ReadPNGToDIB(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint32_t flags) {
+void* ReadPNGToDIB(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t flags) {
   if (!width || !height) {
     Fail(pc, kPicErrBadArgument);
     return nullptr;
@@ -481,7 +481,7 @@ void* ReadPNGToDIB(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t*
   return out.block.GetBuffer();
 }
 
-void* ReadPNGGrayAlpha(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
+void* ReadPNGGrayAlpha(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
                        uint32_t flags) {
   if (!width || !height) {
     Fail(pc, kPicErrBadArgument);
@@ -536,7 +536,7 @@ void* ReadPNGGrayAlpha(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint3
   return out.block.GetBuffer();
 }
 
-void* ReadPNGToRGBA(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
+void* ReadPNGToRGBA(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
                     bool sixteen, uint32_t flags) {
   const bool dib = (flags & kPNGReadDIB) != 0;
   if (!width || !height || (dib && sixteen)) {
@@ -598,7 +598,7 @@ void* ReadPNGToRGBA(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t
   return out.block.GetBuffer();
 }
 
-void ReadPNGTextChunks(PNGCodecContext* pc, CodecIO* src, std::vector<PNGTextChunk>* chunks) {
+void ReadPNGTextChunks(PNGCodecContext* pc, CPicIO* src, std::vector<PNGTextChunk>* chunks) {
   chunks->clear();
   PNGSession s(false);
   PNGHeader h;
@@ -615,7 +615,7 @@ void ReadPNGTextChunks(PNGCodecContext* pc, CodecIO* src, std::vector<PNGTextChu
   }
 }
 
-int ReadPNGICCProfile(PNGCodecContext* pc, CodecIO* src, PicArray<uint8_t>* profile, std::string* name) {
+int ReadPNGICCProfile(PNGCodecContext* pc, CPicIO* src, PicArray<uint8_t>* profile, std::string* name) {
   PNGSession s(false);
   PNGHeader h;
   if (!BeginRead(pc, s, src, &h)) return 0;
@@ -639,7 +639,7 @@ int AddPNGTextChunk(const char* keyword, const char* text, uint32_t compressed) 
   return 1;
 }
 
-PNGLineReader* PNGLineReader::Open(PNGCodecContext* pc, CodecIO* src, uint32_t* width, uint32_t* height,
+PNGLineReader* PNGLineReader::Open(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height,
                                    uint32_t depth, RGBQUAD* palette, uint32_t flags) {
   if (depth != 8 && depth != 24) {
     Fail(pc, kPicErrBadArgument);

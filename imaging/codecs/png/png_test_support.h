@@ -87,7 +87,7 @@ PngRead ReadPngWith(const Bytes& file, F&& core) {
 
 inline PngRead ReadPngImage(const Bytes& file, uint32_t depth, RGBQUAD* palette = nullptr, bool keep16 = false,
                             uint32_t flags = 0) {
-  return ReadPngWith(file, [&](Pictura::PNGCodecContext* pc, Pictura::CodecIO* io, uint32_t* w, uint32_t* h) {
+  return ReadPngWith(file, [&](Pictura::PNGCodecContext* pc, Pictura::CPicIO* io, uint32_t* w, uint32_t* h) {
     return Pictura::ReadPNGImage(pc, io, w, h, depth, palette, keep16, flags);
   });
 }

@@ -69,7 +69,7 @@ void SetPNGCompression(png_structp png, const PNGOptions& o) {
 
 }  // namespace
 
-bool PNGLineWriter::Start(PNGCodecContext* pc, CodecIO* dest, const PNGWriteSpec& spec, bool interlace) {
+bool PNGLineWriter::Start(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec& spec, bool interlace) {
   if (!dest || spec.width == 0 || spec.height == 0 || !ValidHeader(spec.colorType, spec.bitDepth) ||
       (spec.paletteCount >= 1 && spec.paletteCount <= 256 && !spec.palette))
     return Fail(pc, kPicErrBadArgument);
@@ -160,7 +160,7 @@ bool PNGLineWriter::Start(PNGCodecContext* pc, CodecIO* dest, const PNGWriteSpec
   return true;
 }
 
-PNGLineWriter* PNGLineWriter::Open(PNGCodecContext* pc, CodecIO* dest, const PNGWriteSpec& spec) {
+PNGLineWriter* PNGLineWriter::Open(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec& spec) {
   std::unique_ptr<PNGLineWriter> writer(new (std::nothrow) PNGLineWriter);
   if (!writer) {
     Fail(pc, kPicErrNoMemory);
@@ -198,7 +198,7 @@ int PNGLineWriter::Close(PNGCodecContext* pc, PNGLineWriter* writer) {
   return 1;
 }
 
-uint32_t WritePNGImage(PNGCodecContext* pc, CodecIO* dest, const uint8_t* image, uint32_t stride,
+uint32_t WritePNGImage(PNGCodecContext* pc, CPicIO* dest, const uint8_t* image, uint32_t stride,
                        const PNGWriteSpec& spec) {
   uint32_t size = 0;
   if (!dest || !image) {

@@ -1,8 +1,9 @@
-#include "codecs/icc/icc_profile.h"
+#include "codecs/meta/icc_profile.h"
 
 #include <cstring>
 
 #include "codecs/jpeg/jpeg_codec.h"
+#include "codecs/png/png_codec.h"
 #include "core/thread_context.h"
 
 namespace Pictura {
@@ -21,6 +22,18 @@ HGLOBAL GlobalCopy(const uint8_t* bytes, uint64_t size) {
   HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
   if (block && bytes) std::memcpy(block, bytes, static_cast<size_t>(size));
   return block;
+}
+
+enum : uint32_t { kSniffUnknown = 0, kSniffJPEG = 3, kSniffPNG = 4 };
+
+// The formats that carry profiles here, by their signatures.
+uint32_t SniffFileType(CPicIO& src) {
+  uint8_t head[8] = {};
+  const uint32_t n = src.Read(head, sizeof head);
+  static const uint8_t kPNG[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return kSniffJPEG;
+  if (n == 8 && std::memcmp(head, kPNG, 8) == 0) return kSniffPNG;
+  return kSniffUnknown;
 }
 
 }  // namespace
@@ -55,7 +68,7 @@ int BuildICCMarkersForJPG(uint32_t* err, PicPtrVector<PicArray<uint8_t>>* chunks
   return 1;
 }
 
-int CPicICCProfileMain::ICCProfileFromJPG(CodecIO* src, HGLOBAL* data, uint32_t* size) {
+int CPicICCProfileMain::ICCProfileFromJPG(CPicIO* src, HGLOBAL* data, uint32_t* size) {
   PicPtrVector<CFileDataTag> markers;
   if (!ReadJPGMarkers(&error, src, &markers)) return 0;
   // Chunks in file order; their numbers are not consulted.
@@ -80,6 +93,38 @@ int CPicICCProfileMain::ICCProfileFromJPG(CodecIO* src, HGLOBAL* data, uint32_t*
   *data = block;
   *size = static_cast<uint32_t>(total);
   return 1;
+}
+
+int CPicICCProfileMain::ICCProfileFromPNG(CPicIO* src, HGLOBAL* data, uint32_t* size) {
+  PNGCodecContext pc;
+  PicArray<uint8_t> profile;
+  std::string name;
+  const int ok = ReadPNGICCProfile(&pc, src, &profile, &name);
+  error = pc.error;
+  if (!ok) return 0;
+  if (profile.Empty()) return Fail(&error, kPicErrPNGDataMissing);
+  HGLOBAL block = GlobalCopy(profile.Data(), profile.Count());
+  if (!block) return Fail(&error, kPicErrNoMemory);
+  *data = block;
+  *size = profile.Count();
+  return 1;
+}
+
+int CPicICCProfileMain::ReadICCProfile(CPicIO* src, uint32_t, uint32_t, HGLOBAL* data, uint32_t* size) {
+  error = 0;
+  if (!src || !data || !size) return Fail(&error, kPicErrBadArgument);
+  *data = nullptr;
+  *size = 0;
+  const uint32_t type = SniffFileType(*src);
+  if (!src->Seek(0, kPicSeekSet)) return Fail(&error, kPicErrFileRead);
+  switch (type) {
+    case kSniffJPEG:
+      return ICCProfileFromJPG(src, data, size);
+    case kSniffPNG:
+      return ICCProfileFromPNG(src, data, size);
+    default:
+      return Fail(&error, kPicErrBadArgument);
+  }
 }
 
 }  // namespace Pictura

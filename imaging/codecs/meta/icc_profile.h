@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "codecs/codec_io.h"
+#include "core/io_managers.h"
 #include "core/allocators.h"
 
 namespace Pictura {
@@ -33,9 +33,9 @@ class CPicICCProfileMain {
   // Guesses the source's type, rewinds it and reads the profile of a JPEG or
   // PNG file. 1 with *data a GlobalAlloc block the caller frees and *size
   // its byte count; 0 otherwise (the reason, if any, in error).
-  int ReadICCProfile(CodecIO* src, uint32_t page, uint32_t reserved, HGLOBAL* data, uint32_t* size);
-  int ICCProfileFromJPG(CodecIO* src, HGLOBAL* data, uint32_t* size);
-  int ICCProfileFromPNG(CodecIO* src, HGLOBAL* data, uint32_t* size);
+  int ReadICCProfile(CPicIO* src, uint32_t page, uint32_t reserved, HGLOBAL* data, uint32_t* size);
+  int ICCProfileFromJPG(CPicIO* src, HGLOBAL* data, uint32_t* size);
+  int ICCProfileFromPNG(CPicIO* src, HGLOBAL* data, uint32_t* size);
 
   uint32_t error = 0;
 };
