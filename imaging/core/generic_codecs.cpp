@@ -8,11 +8,11 @@ namespace {
 
 // One slot per format; null: the codec is not part of the library yet.
 std::atomic<const PicGenericCodec*> codecs[kReadFormatCount] = {
-    nullptr,            // JPEG
+    &kJpegGenericCodec,  // JPEG
     &kBmpGenericCodec,  // BMP
     nullptr,            // GIF
     nullptr,            // PCX
-    nullptr,            // PNG
+    &kPngGenericCodec,  // PNG
     nullptr,            // TIFF
     nullptr,            // TGA
 #ifdef _WIN32

@@ -85,6 +85,8 @@ struct PicGenericCodec {
 
 // The codecs in the library.
 extern const PicGenericCodec kBmpGenericCodec;
+extern const PicGenericCodec kJpegGenericCodec;
+extern const PicGenericCodec kPngGenericCodec;
 #ifdef _WIN32
 extern const PicGenericCodec kMetafileGenericCodec;  // WMF and EMF, from file sources
 #endif

@@ -190,10 +190,13 @@ TEST(GenericReader, OneBitFilesAreReadDirectly) {
 }
 
 TEST(GenericReader, RefusalsAlwaysCarryACode) {
-  Read png, unknown, tla, null;
+  Read png, gif, unknown, tla, null;
   ReadImage({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13}, kPicReadRGB, &png);
   EXPECT_EQ(png.block, nullptr);
-  EXPECT_EQ(png.code, 45u);  // no PNG codec in the library yet
+  EXPECT_EQ(png.code, 15u);  // a PNG cut off in its header
+  ReadImage({'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B}, kPicReadRGB, &gif);
+  EXPECT_EQ(gif.block, nullptr);
+  EXPECT_EQ(gif.code, 45u);  // no GIF codec in the library yet
   ReadImage(std::vector<uint8_t>(100, 0x5A), kPicReadRGB, &unknown);
   EXPECT_EQ(unknown.block, nullptr);
   EXPECT_EQ(unknown.code, 5u);

@@ -44,10 +44,10 @@ enum JPGColorMode : uint32_t {
   kJPGModeYCbCr = 5,
 };
 
-// The read entries' operation object.
+// The read entries' operation object (the entry raises the nesting depth
+// while a core runs on it).
 struct JPGCodecContext {
   uint32_t error = 0;
-  PicNestingScope nesting;
 };
 
 // The write entry's operation object: the JFIF density to write.
@@ -56,7 +56,6 @@ struct JPGWriteCodecContext {
   uint32_t densityX = 1;
   uint32_t densityY = 1;
   uint32_t densityUnit = 0;
-  PicNestingScope nesting;
 };
 
 // x and y truncated, the unit kept; null gives 1, 1, unit 0.

@@ -411,7 +411,7 @@ TEST_F(JpegCodec, CutOffFilesDecodeToTheirEndAndEmptyOnesFail) {
   // An empty source: libjpeg's "empty input" error, code 9.
   JPGCodecContext empty;
   MemoryIO nothing;
-  DWORD dw, dh;
+  uint32_t dw, dh;
   EXPECT_EQ(ReadJPGImage(&empty.error, &nothing, &dw, &dh, 24, 0), nullptr);
   EXPECT_EQ(empty.error, uint32_t{kPicErrBadJPEG});
   jpeg_error_mgr lib;
@@ -500,4 +500,32 @@ TEST_F(JpegCodec, WriteFailuresAndBadManagers) {
   closed.Close();
   EXPECT_EQ(pic_ReadJPG(closed.Handle(), &w, &h, 24, 0), nullptr);
   EXPECT_EQ(PicGetLastError(), uint32_t{kPicErrBadManager});
+}
+
+TEST_F(JpegCodec, TheGenericReaderReadsJpegAtEverySelector) {
+  const uint32_t w = 19, h = 13;
+  Bytes colour = WriteJpeg(Gradient(w, h, 3), w, h, 24, 90);
+  Bytes rgb = ReadJpeg(colour, 24).pixels;
+  auto generic = [](const Bytes& file, DWORD selector, DWORD* gw, DWORD* gh) {
+    Source src(file);
+    Bytes out = TakeBlock(pic_ReadImage(src, gw, gh, selector, 0));
+    EXPECT_EQ(PicGetLastError(), 0u);
+    return out;
+  };
+  DWORD gw = 0, gh = 0;
+  EXPECT_EQ(generic(colour, 0, &gw, &gh), rgb);
+  EXPECT_EQ(gw, w);
+  EXPECT_EQ(gh, h);
+  Bytes rgba = generic(colour, 1, &gw, &gh);
+  ASSERT_EQ(rgba.size(), w * h * 4u);
+  for (uint32_t i = 0; i < w * h; ++i) {
+    EXPECT_EQ(rgba[4 * i], rgb[3 * i]);
+    EXPECT_EQ(rgba[4 * i + 3], 255);
+  }
+  Bytes dib = generic(colour, 2, &gw, &gh);
+  EXPECT_EQ(dib, ReadJpeg(colour, 24, 2).pixels);
+  EXPECT_EQ(generic(colour, 3, &gw, &gh).size(), (w + 7) / 8 * h);
+  // A grey file goes through its 8-bit read and the grey ramp.
+  Bytes grey = WriteJpeg(Gradient(w, h, 1), w, h, 8, 90);
+  EXPECT_EQ(generic(grey, 0, &gw, &gh), ReadJpeg(grey, 24).pixels);
 }

@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "codecs/codec_entry.h"
+#include "core/format_entry.h"
+#include "core/generic_codecs.h"
+#include "core/pictura_core.h"
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/jpeg/pictura_jpeg.h"
 
@@ -29,7 +31,7 @@ extern "C" {
 
 BOOL PICAPI pic_GetJPGDims(HPICSRC src, DWORD* width, DWORD* height, DWORD* bitDepth, DWORD* colorSpace,
                            DWORD* codingFlags, PicResolutionInfo* resolution, DWORD) {
-  return PicCodecEntry<BOOL>("pic_GetJPGDims", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
+  return PicFormatEntry<BOOL>("pic_GetJPGDims", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
     JPGCodecContext ctx;
     double x = 0, y = 0;
     uint32_t unit = 0, w = 0, h = 0, bits = 0, space = 0, coding = 0;
@@ -48,7 +50,7 @@ BOOL PICAPI pic_GetJPGDims(HPICSRC src, DWORD* width, DWORD* height, DWORD* bitD
 }
 
 HGLOBAL PICAPI pic_ReadJPG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, DWORD flags) {
-  return PicCodecEntry<HGLOBAL>("pic_ReadJPG", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
+  return PicFormatEntry<HGLOBAL>("pic_ReadJPG", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
     JPGCodecContext ctx;
     uint32_t w = 0, h = 0;
     void* image = ReadJPGImage(&ctx.error, &io, width ? &w : nullptr, height ? &h : nullptr, depth, flags);
@@ -60,7 +62,7 @@ HGLOBAL PICAPI pic_ReadJPG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth
 
 DWORD PICAPI pic_WriteJPG(HPICDEST dest, const BYTE* image, DWORD width, DWORD height, DWORD depth, DWORD stride,
                           DWORD quality, const PicResolutionInfo* resolution, DWORD flags) {
-  return PicCodecEntry<DWORD>("pic_WriteJPG", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
+  return PicFormatEntry<DWORD>("pic_WriteJPG", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
     JPGWriteCodecContext ctx;
     SetJPGWriteResolution(&ctx, resolution);
     uint32_t size = WriteJPGImage(&ctx.error, ctx, &io, image, width, height, stride, quality, depth, flags);
@@ -70,7 +72,7 @@ DWORD PICAPI pic_WriteJPG(HPICDEST dest, const BYTE* image, DWORD width, DWORD h
 }
 
 HPICJPGREADLINES PICAPI pic_InitReadJPGLines(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, DWORD flags) {
-  return PicCodecEntry<HPICJPGREADLINES>("pic_InitReadJPGLines", src, [&](uint32_t& err, CPicIO& io) {
+  return PicFormatEntry<HPICJPGREADLINES>("pic_InitReadJPGLines", src, [&](uint32_t& err, CPicIO& io) {
     JPGCodecContext ctx;
     uint32_t w = 0, h = 0;
     // Progressive display passes belong to whole-image reads.
@@ -85,10 +87,10 @@ HPICJPGREADLINES PICAPI pic_InitReadJPGLines(HPICSRC src, DWORD* width, DWORD* h
 }
 
 BOOL PICAPI pic_ReadNextJPGLine(HPICJPGREADLINES lines, BYTE* row, DWORD* rowIndex) {
-  return PicCodecObjectEntry<BOOL>("pic_ReadNextJPGLine", ReaderOf(lines), [&](uint32_t& err, JPGLineReader* r) {
+  return PicObjectEntry<BOOL>("pic_ReadNextJPGLine", ReaderOf(lines), [&](uint32_t& err, JPGLineReader& r) {
     JPGCodecContext ctx;
     uint32_t index = 0;
-    int ok = JPGLineReader::ReadNextLine(&ctx.error, r, row, &index);
+    int ok = JPGLineReader::ReadNextLine(&ctx.error, &r, row, &index);
     err = ctx.error;
     if (ok && rowIndex) *rowIndex = index;
     return ok ? TRUE : FALSE;
@@ -96,9 +98,9 @@ BOOL PICAPI pic_ReadNextJPGLine(HPICJPGREADLINES lines, BYTE* row, DWORD* rowInd
 }
 
 BOOL PICAPI pic_DestroyReadJPGLines(HPICJPGREADLINES lines) {
-  return PicCodecObjectEntry<BOOL>("pic_DestroyReadJPGLines", ReaderOf(lines), [&](uint32_t& err, JPGLineReader* r) {
+  return PicObjectEntry<BOOL>("pic_DestroyReadJPGLines", ReaderOf(lines), [&](uint32_t& err, JPGLineReader& r) {
     JPGCodecContext ctx;
-    int ok = JPGLineReader::Close(&ctx.error, r);
+    int ok = JPGLineReader::Close(&ctx.error, &r);
     err = ctx.error;
     return ok ? TRUE : FALSE;
   });
@@ -106,7 +108,7 @@ BOOL PICAPI pic_DestroyReadJPGLines(HPICJPGREADLINES lines) {
 
 HPICJPGWRITELINES PICAPI pic_InitWriteJPGLines(HPICDEST dest, DWORD width, DWORD height, DWORD depth,
                                                DWORD quality, const PicResolutionInfo* resolution, DWORD flags) {
-  return PicCodecEntry<HPICJPGWRITELINES>("pic_InitWriteJPGLines", dest, [&](uint32_t& err, CPicIO& io) {
+  return PicFormatEntry<HPICJPGWRITELINES>("pic_InitWriteJPGLines", dest, [&](uint32_t& err, CPicIO& io) {
     JPGWriteCodecContext ctx;
     SetJPGWriteResolution(&ctx, resolution);
     JPGLineWriter* writer = JPGLineWriter::Open(&ctx.error, ctx, &io, width, height, quality, flags, depth);
@@ -116,25 +118,25 @@ HPICJPGWRITELINES PICAPI pic_InitWriteJPGLines(HPICDEST dest, DWORD width, DWORD
 }
 
 BOOL PICAPI pic_WriteNextJPGLine(HPICJPGWRITELINES lines, const BYTE* row) {
-  return PicCodecObjectEntry<BOOL>("pic_WriteNextJPGLine", WriterOf(lines), [&](uint32_t& err, JPGLineWriter* w) {
+  return PicObjectEntry<BOOL>("pic_WriteNextJPGLine", WriterOf(lines), [&](uint32_t& err, JPGLineWriter& w) {
     JPGCodecContext ctx;
-    int ok = JPGLineWriter::WriteNextLine(&ctx.error, w, row);
+    int ok = JPGLineWriter::WriteNextLine(&ctx.error, &w, row);
     err = ctx.error;
     return ok ? TRUE : FALSE;
   });
 }
 
 BOOL PICAPI pic_DestroyWriteJPGLines(HPICJPGWRITELINES lines) {
-  return PicCodecObjectEntry<BOOL>("pic_DestroyWriteJPGLines", WriterOf(lines), [&](uint32_t& err, JPGLineWriter* w) {
+  return PicObjectEntry<BOOL>("pic_DestroyWriteJPGLines", WriterOf(lines), [&](uint32_t& err, JPGLineWriter& w) {
     JPGCodecContext ctx;
-    int ok = JPGLineWriter::Close(&ctx.error, w);
+    int ok = JPGLineWriter::Close(&ctx.error, &w);
     err = ctx.error;
     return ok ? TRUE : FALSE;
   });
 }
 
 DWORD PICAPI pic_ReadJPGMarkers(HPICSRC src) {
-  return PicCodecEntry<DWORD>("pic_ReadJPGMarkers", src, [&](uint32_t& err, CPicIO& io) -> DWORD {
+  return PicFormatEntry<DWORD>("pic_ReadJPGMarkers", src, [&](uint32_t& err, CPicIO& io) -> DWORD {
     ImgThreadContext* state = GetImgThreadContext();
     state->jpeg.inputComments.Clear();
     state->jpeg.inputMarkers.Clear();
@@ -266,3 +268,43 @@ BOOL PICAPI pic_SetJPGPassCallback(PicJPGPassCallback callback, PIC_USERDATA use
 }
 
 }  // extern "C"
+
+// ---- Generic reader ------------------------------------------------------------
+
+namespace {
+
+uint32_t DetectJpeg(HPICSRC src, PicGenericDetect* detected) {
+  DWORD width = 0, height = 0, bits = 0;
+  if (!pic_GetJPGDims(src, &width, &height, &bits, nullptr, nullptr, nullptr, 0)) return 0;
+  detected->depth = bits <= 8 ? 8 : 24;
+  return 0;
+}
+
+uint32_t ReadJpeg(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
+  DWORD w = 0, h = 0;
+  switch (output) {
+    case kGenericOut8Bit:
+      image->pixels = pic_ReadJPG(src, &w, &h, 8, 0);
+      for (uint32_t i = 0; i < 256; ++i) image->palette[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+      break;
+    case kGenericOut24Bit:
+      image->pixels = pic_ReadJPG(src, &w, &h, 24, 0);
+      break;
+    case kGenericOutDIB:
+      image->pixels = pic_ReadJPG(src, &w, &h, 24, kJPGReadDIB);
+      break;
+    default:
+      return kPicErrUnexpected;
+  }
+  image->width = w;
+  image->height = h;
+  return PicGetLastError();
+}
+
+}  // namespace
+
+namespace Pictura {
+const PicGenericCodec kJpegGenericCodec = {
+    "JPG", kGenericOut8Bit | kGenericOut24Bit | kGenericOutDIB, false, DetectJpeg, ReadJpeg,
+};
+}  // namespace Pictura

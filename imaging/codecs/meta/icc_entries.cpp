@@ -1,7 +1,7 @@
 // pic_ entries of embedded ICC profiles.
 #include <cstring>
 
-#include "codecs/codec_entry.h"
+#include "core/format_entry.h"
 #include "codecs/meta/icc_profile.h"
 #include "codecs/meta/pictura_icc.h"
 
@@ -28,7 +28,7 @@ BOOL PICAPI pic_SetICCProfile(const BYTE* data, DWORD size) {
 }
 
 BOOL PICAPI pic_ReadICCProfile(HPICSRC src, DWORD page, HGLOBAL* data, DWORD* size) {
-  return PicCodecEntry<BOOL>("pic_ReadICCProfile", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
+  return PicFormatEntry<BOOL>("pic_ReadICCProfile", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
     if (!data || !size) {
       err = kPicErrBadArgument;
       return FALSE;

@@ -33,12 +33,13 @@ enum : uint32_t {
   kPNGWriteNoTime = 16,
 };
 
+// The operation object of the PNG cores (the entry raises the nesting depth
+// while a core runs on it).
 struct PNGCodecContext {
   uint32_t error = 0;
   int32_t resolutionX = 1;
   int32_t resolutionY = 1;
   int32_t resolutionUnit = 0;  // the pHYs unit
-  PicNestingScope nesting;
 };
 
 // x and y truncated, the unit kept; null gives 1, 1, unit 0.

@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include "codecs/png/png_test_support.h"
+#include "pictura.h"
 
 using namespace Pictura;
 using namespace pictest;
@@ -441,6 +442,7 @@ TEST_F(PngCodec, InterlacedFilesReadWholeWithProgressToHeightButNotByLine) {
   ASSERT_EQ(out.error, 0u);
   g_seen.clear();
   g_totals.clear();
+  PicNestingScope asAnEntry;  // progress is reported by the outermost operation
   SetProgressCallback(RecordProgress, 0);
   PngRead r = ReadPngImage(out.file, 24);
   SetProgressCallback(nullptr, 0);
@@ -459,6 +461,7 @@ TEST_F(PngCodec, InterlacedFilesReadWholeWithProgressToHeightButNotByLine) {
 TEST_F(PngCodec, ProgressRefusalCancelsAndKeepsTheBlock) {
   Bytes img = PngSamples(8, 30, 0, 8, 5);
   PngWritten out = WritePng(img, 8, 30, 0, 8);
+  PicNestingScope asAnEntry;
   SetProgressCallback(StopAtTen, 0);
   RGBQUAD palette[256];
   PngRead r = ReadPngImage(out.file, 8, palette);
@@ -741,4 +744,46 @@ TEST_F(PngCodec, BadStreamsFailCleanly) {
   WritePNGImage(&pc, &full, img.data(), 60, spec);
   EXPECT_EQ(pc.error, uint32_t{kPicErrFileWrite});
   (void)palette;
+}
+
+TEST_F(PngCodec, TheGenericReaderReadsPngAtEverySelector) {
+  const uint32_t w = 21, h = 9;
+  auto generic = [](const Bytes& file, DWORD selector) {
+    HPICSRC src = pic_OpenMemorySource(file.data(), static_cast<DWORD>(file.size()));
+    DWORD gw = 0, gh = 0;
+    HGLOBAL block = pic_ReadImage(src, &gw, &gh, selector, 0);
+    EXPECT_EQ(PicGetLastError(), 0u);
+    pic_CloseSource(src);
+    Bytes out;
+    if (block) out.assign(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + GlobalSize(block));
+    GlobalFree(block);
+    return out;
+  };
+  Bytes rgba = PngSamples(w, h, 6, 8, 1);
+  PngWritten f = WritePng(rgba, w, h, 6, 8);
+  EXPECT_EQ(generic(f.file, 1), rgba);
+  // 24 bits: alpha composited onto the file's bKGD (the writer's black).
+  PngRead composited = ReadPngImage(f.file, 24);
+  EXPECT_EQ(generic(f.file, 0), composited.pixels);
+
+  auto pal = TestPalette(16);
+  Bytes idx = PngSamples(w, h, 3, 4, 2);
+  PngWritten p4 = WritePng(idx, w, h, 3, 4, 0, pal.data(), 16);
+  Bytes rgb = generic(p4.file, 0);
+  auto first = Unpack(idx.data(), w, 4);
+  ASSERT_EQ(rgb.size(), w * h * 3u);
+  for (uint32_t x = 0; x < w; ++x) EXPECT_EQ(rgb[3 * x], pal[first[x]].rgbRed);
+  Bytes dib = generic(p4.file, 2);
+  BITMAPINFOHEADER bih;
+  std::memcpy(&bih, dib.data(), sizeof bih);
+  EXPECT_EQ(bih.biBitCount, 4);  // the file's own depth
+
+  Bytes bits = PngSamples(w, h, 3, 1, 3);
+  auto two = TestPalette(2);
+  PngWritten p1 = WritePng(bits, w, h, 3, 1, 0, two.data(), 2);
+  EXPECT_EQ(generic(p1.file, 3), bits);  // read directly, bit for bit
+
+  Bytes deep = PngSamples(w, h, 2, 16, 4);
+  PngWritten f16 = WritePng(deep, w, h, 2, 16);
+  EXPECT_EQ(generic(f16.file, 0), HighBytes(deep));
 }

@@ -1,7 +1,9 @@
 // pic_ entries of the PNG codec and its per-thread settings.
 #include <cstring>
 
-#include "codecs/codec_entry.h"
+#include "core/format_entry.h"
+#include "core/generic_codecs.h"
+#include "core/pictura_core.h"
 #include "codecs/png/pictura_png.h"
 #include "codecs/png/png_codec.h"
 
@@ -66,7 +68,7 @@ extern "C" {
 BOOL PICAPI pic_GetPNGDims(HPICSRC src, DWORD* width, DWORD* height, DWORD* bitDepth, DWORD* colorType,
                            DWORD* interlace, LONG* transparentIndex, LONG* red, LONG* green, LONG* blue,
                            LONG* gray, PicResolutionInfo* resolution, DWORD) {
-  return PicCodecEntry<BOOL>("pic_GetPNGDims", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
+  return PicFormatEntry<BOOL>("pic_GetPNGDims", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
     if (transparentIndex) *transparentIndex = -1;
     if (!width || !height || !bitDepth || !colorType || !interlace || !red || !green || !blue || !gray) {
       err = kPicErrBadArgument;
@@ -89,7 +91,7 @@ BOOL PICAPI pic_GetPNGDims(HPICSRC src, DWORD* width, DWORD* height, DWORD* bitD
 }
 
 BOOL PICAPI pic_GetPNGPalette(HPICSRC src, RGBQUAD* palette, DWORD* count) {
-  return PicCodecEntry<BOOL>("pic_GetPNGPalette", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
+  return PicFormatEntry<BOOL>("pic_GetPNGPalette", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
     if (!palette || !count) {
       err = kPicErrBadArgument;
       return FALSE;
@@ -105,7 +107,7 @@ BOOL PICAPI pic_GetPNGPalette(HPICSRC src, RGBQUAD* palette, DWORD* count) {
 }
 
 HGLOBAL PICAPI pic_ReadPNG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette, DWORD flags) {
-  return PicCodecEntry<HGLOBAL>("pic_ReadPNG", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
+  return PicFormatEntry<HGLOBAL>("pic_ReadPNG", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
     if (!width || !height) {
       err = kPicErrBadArgument;
       return nullptr;
@@ -123,7 +125,7 @@ HGLOBAL PICAPI pic_ReadPNG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth
 DWORD PICAPI pic_WritePNG(HPICDEST dest, const BYTE* image, DWORD width, DWORD height, DWORD stride,
                           DWORD bitDepth, DWORD paletteCount, const RGBQUAD* palette, DWORD colorType, double gamma,
                           const PicResolutionInfo* resolution, DWORD flags) {
-  return PicCodecEntry<DWORD>("pic_WritePNG", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
+  return PicFormatEntry<DWORD>("pic_WritePNG", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
     PNGCodecContext pc;
     RoundResolutionPNG(&pc, resolution);
     PNGWriteSpec spec = MakeSpec(width, height, bitDepth, paletteCount, palette, colorType, gamma, flags);
@@ -135,7 +137,7 @@ DWORD PICAPI pic_WritePNG(HPICDEST dest, const BYTE* image, DWORD width, DWORD h
 
 HPICPNGREADLINES PICAPI pic_InitReadPNGLines(HPICSRC src, DWORD* width, DWORD* height, RGBQUAD* palette,
                                              DWORD flags) {
-  return PicCodecEntry<HPICPNGREADLINES>("pic_InitReadPNGLines", src, [&](uint32_t& err, CPicIO& io) {
+  return PicFormatEntry<HPICPNGREADLINES>("pic_InitReadPNGLines", src, [&](uint32_t& err, CPicIO& io) {
     PNGCodecContext pc;
     uint32_t w = 0, h = 0;
     PNGLineReader* reader = PNGLineReader::Open(&pc, &io, &w, &h, palette ? 8 : 24, palette, flags);
@@ -149,10 +151,10 @@ HPICPNGREADLINES PICAPI pic_InitReadPNGLines(HPICSRC src, DWORD* width, DWORD* h
 }
 
 BOOL PICAPI pic_ReadNextPNGLine(HPICPNGREADLINES lines, BYTE* row, DWORD* rowsRead) {
-  return PicCodecObjectEntry<BOOL>("pic_ReadNextPNGLine", ReaderOf(lines), [&](uint32_t& err, PNGLineReader* r) {
+  return PicObjectEntry<BOOL>("pic_ReadNextPNGLine", ReaderOf(lines), [&](uint32_t& err, PNGLineReader& r) {
     PNGCodecContext pc;
     uint32_t count = 0;
-    int ok = PNGLineReader::ReadNextLine(&pc, r, row, &count);
+    int ok = PNGLineReader::ReadNextLine(&pc, &r, row, &count);
     err = pc.error;
     if (ok && rowsRead) *rowsRead = count;
     return ok ? TRUE : FALSE;
@@ -160,9 +162,9 @@ BOOL PICAPI pic_ReadNextPNGLine(HPICPNGREADLINES lines, BYTE* row, DWORD* rowsRe
 }
 
 BOOL PICAPI pic_DestroyReadPNGLines(HPICPNGREADLINES lines) {
-  return PicCodecObjectEntry<BOOL>("pic_DestroyReadPNGLines", ReaderOf(lines), [&](uint32_t& err, PNGLineReader* r) {
+  return PicObjectEntry<BOOL>("pic_DestroyReadPNGLines", ReaderOf(lines), [&](uint32_t& err, PNGLineReader& r) {
     PNGCodecContext pc;
-    int ok = PNGLineReader::Close(&pc, r);
+    int ok = PNGLineReader::Close(&pc, &r);
     err = pc.error;
     return ok ? TRUE : FALSE;
   });
@@ -171,7 +173,7 @@ BOOL PICAPI pic_DestroyReadPNGLines(HPICPNGREADLINES lines) {
 HPICPNGWRITELINES PICAPI pic_InitWritePNGLines(HPICDEST dest, DWORD width, DWORD height, DWORD bitDepth,
                                                DWORD paletteCount, const RGBQUAD* palette, DWORD colorType,
                                                double gamma, const PicResolutionInfo* resolution, DWORD flags) {
-  return PicCodecEntry<HPICPNGWRITELINES>("pic_InitWritePNGLines", dest, [&](uint32_t& err, CPicIO& io) {
+  return PicFormatEntry<HPICPNGWRITELINES>("pic_InitWritePNGLines", dest, [&](uint32_t& err, CPicIO& io) {
     PNGCodecContext pc;
     RoundResolutionPNG(&pc, resolution);
     // The line writer never interlaces.
@@ -184,18 +186,18 @@ HPICPNGWRITELINES PICAPI pic_InitWritePNGLines(HPICDEST dest, DWORD width, DWORD
 }
 
 BOOL PICAPI pic_WriteNextPNGLine(HPICPNGWRITELINES lines, const BYTE* row) {
-  return PicCodecObjectEntry<BOOL>("pic_WriteNextPNGLine", WriterOf(lines), [&](uint32_t& err, PNGLineWriter* w) {
+  return PicObjectEntry<BOOL>("pic_WriteNextPNGLine", WriterOf(lines), [&](uint32_t& err, PNGLineWriter& w) {
     PNGCodecContext pc;
-    int ok = PNGLineWriter::WriteNextLine(&pc, w, row);
+    int ok = PNGLineWriter::WriteNextLine(&pc, &w, row);
     err = pc.error;
     return ok ? TRUE : FALSE;
   });
 }
 
 BOOL PICAPI pic_DestroyWritePNGLines(HPICPNGWRITELINES lines) {
-  return PicCodecObjectEntry<BOOL>("pic_DestroyWritePNGLines", WriterOf(lines), [&](uint32_t& err, PNGLineWriter* w) {
+  return PicObjectEntry<BOOL>("pic_DestroyWritePNGLines", WriterOf(lines), [&](uint32_t& err, PNGLineWriter& w) {
     PNGCodecContext pc;
-    int ok = PNGLineWriter::Close(&pc, w);
+    int ok = PNGLineWriter::Close(&pc, &w);
     err = pc.error;
     return ok ? TRUE : FALSE;
   });
@@ -220,7 +222,7 @@ BOOL PICAPI pic_ClearPNGTextChunks(void) {
 }
 
 DWORD PICAPI pic_ReadPNGTextChunks(HPICSRC src) {
-  return PicCodecEntry<DWORD>("pic_ReadPNGTextChunks", src, [&](uint32_t& err, CPicIO& io) -> DWORD {
+  return PicFormatEntry<DWORD>("pic_ReadPNGTextChunks", src, [&](uint32_t& err, CPicIO& io) -> DWORD {
     ImgThreadContext* state = GetImgThreadContext();
     PNGCodecContext pc;
     ReadPNGTextChunks(&pc, &io, &state->png.textRead);
@@ -296,3 +298,58 @@ BOOL PICAPI pic_SetPNGCompression(DWORD mask, LONG level, LONG memoryLevel, LONG
 }
 
 }  // extern "C"
+
+// ---- Generic reader ------------------------------------------------------------
+
+namespace {
+
+uint32_t DetectPng(HPICSRC src, PicGenericDetect* detected) {
+  DWORD width = 0, height = 0, bits = 0, type = 0, interlace = 0;
+  LONG red, green, blue, gray;
+  if (!pic_GetPNGDims(src, &width, &height, &bits, &type, &interlace, nullptr, &red, &green, &blue, &gray, nullptr,
+                      0))
+    return 0;
+  if (bits < 9) {
+    if (type == PNG_COLOR_TYPE_PALETTE)
+      detected->depth = bits == 1 ? 1 : bits < 8 ? 4 : 8;
+    else if (type == PNG_COLOR_TYPE_RGB_ALPHA && bits == 8)
+      detected->depth = 32;
+    else if (bits == 1)
+      detected->depth = 1;
+  }
+  detected->direct1Bit = bits == 1 && type == PNG_COLOR_TYPE_PALETTE;
+  return 0;
+}
+
+uint32_t ReadPng(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
+  DWORD w = 0, h = 0;
+  switch (output) {
+    case kGenericOut1Bit:
+      image->pixels = pic_ReadPNG(src, &w, &h, 1, image->palette, 0);
+      break;
+    case kGenericOut8Bit:
+      image->pixels = pic_ReadPNG(src, &w, &h, 8, image->palette, 0);
+      break;
+    case kGenericOut24Bit:
+      image->pixels = pic_ReadPNG(src, &w, &h, 24, nullptr, 0);
+      break;
+    case kGenericOut32Bit:
+      image->pixels = pic_ReadPNG(src, &w, &h, 32, nullptr, 0);
+      break;
+    case kGenericOutDIB:
+      image->pixels = pic_ReadPNG(src, &w, &h, 24, nullptr, kPNGReadDIB);  // at the file's own depth
+      break;
+  }
+  image->width = w;
+  image->height = h;
+  return PicGetLastError();
+}
+
+}  // namespace
+
+namespace Pictura {
+const PicGenericCodec kPngGenericCodec = {
+    "PNG", kGenericOut1Bit | kGenericOut8Bit | kGenericOut24Bit | kGenericOut32Bit | kGenericOutDIB,
+    false, DetectPng, ReadPng,
+};
+}  // namespace Pictura
