@@ -190,6 +190,10 @@ void DrawBody(Canvas& c, const Skeleton& s, const PersonLook& look, const Metric
     for (int x = static_cast<int>(cx - m.bodyR - 1); x < static_cast<int>(cx - m.bodyR * 0.45); ++x)
       if (c.Get(x, y) == look.top) c.Set(x, y, look.topShade);
   }
+  if (look.hood) {
+    const double r = m.headR * 0.62;
+    c.FillCircle(s.shoulder.x - m.bodyR * 0.55, s.shoulder.y + r * 0.7, r, look.topShade);
+  }
   const double length = look.skirt ? 0.55 : look.coatLength * 0.5;
   if (length > 0) {
     const double bottom = s.hip.y + look.height * length * 0.5;

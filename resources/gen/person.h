@@ -29,6 +29,7 @@ struct PersonLook {
   Rgba noseColour;
   bool glasses = false;
   bool beard = false;
+  bool hood = false;   // a hoodie's hood lies on the back of the neck
   double stoop = 0.0;  // old people bend forward a little
 };
 

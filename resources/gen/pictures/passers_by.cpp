@@ -33,6 +33,7 @@ PersonLook Ravi() {
   l.legs = kGrey4;
   l.legsShade = kGrey5;
   l.shoes = kWhite;
+  l.hood = true;
   return l;
 }
 
