@@ -212,7 +212,11 @@ int LoadBassPlugins(HINSTANCE resources) {
   return bass ? LoadPlugins(*bass, resources) : 0;
 }
 
-void UnloadSoundLibrary() {
+int LoadBass(HINSTANCE instance) {
+  return LoadSoundLibrary(instance);
+}
+
+void UnloadBass() {
   std::lock_guard<std::mutex> life(g_lifeMutex);
   UnloadLocked();
 }

@@ -12,6 +12,7 @@
 #include <shared_mutex>
 
 #include "app/builtin_sounds.h"
+#include "app/sound.h"
 #include "soundlib/soundlib_api.h"
 
 // The library's entries, resolved by name, and its module.
@@ -46,10 +47,6 @@ extern std::atomic<uint32_t> BassSamples[BUILTIN_SOUND_COUNT];
 extern std::atomic<uint32_t> MusicChannel;
 extern std::atomic<uint32_t> FigureFileChannel;
 
-// Set when a start begins, cleared once the library has started (the sound
-// page shows why sound is missing).
-extern std::atomic<int> SoundStartFailed;
-
 // Resource numbers ("DATA") of the library and its plug-ins, and the names
 // they are written under.
 constexpr int kSoundLibraryResource = 3;
@@ -62,28 +59,13 @@ constexpr char kSoundPluginFileFormat[] = "~B%d.tmp";
 // mixes only into SoundLib_Render).
 constexpr int kSoundDeviceFromSettings = INT32_MIN;
 
-// Writes the library from `resources` (nullptr: the program), loads it,
-// checks its version, starts it on the device and loads the plug-ins.
-// Non-zero when all is ready; SoundLoaded then says so too.
+// LoadBass on a given device: writes the library from `resources` (nullptr:
+// the program), loads it, checks its version, starts it on the device and
+// loads the plug-ins. Non-zero when all is ready; SoundLoaded then says so too.
 int LoadSoundLibrary(HINSTANCE resources, int device = kSoundDeviceFromSettings);
-// Plug-ins "DATA" 10 to 12 into "~B10.tmp" to "~B12.tmp" beside the
-// library; 1 when all three resources were found and written.
-int LoadBassPlugins(HINSTANCE resources);
-// Stops and frees everything and deletes the written files; does nothing
-// more when nothing is loaded, so it may run any number of times.
-void UnloadSoundLibrary();
 
-// Name of the n-th usable output device (counted from 0, the "No sound"
-// device included) - the numbers of the device list, of SndDevice and of the
-// start agree. 1 when there is such a device (its name is at least 3
-// characters), else 0 and an empty `out`.
-int GetSoundDeviceName(char* out, size_t size, int n);
 // The library's device numbers of the usable devices, in list order.
 int EnabledSoundDevices(const BassApi& api, int* devices, int capacity);
-
-// True when instance 0 of the library is loaded, the channel is not 0 and
-// it plays.
-bool IsBassChannelActive(int instance, uint32_t channel);
 
 // Full paths of the written files (empty while none was written).
 const char* SoundLibraryPath();

@@ -56,14 +56,14 @@ TEST_F(SoundLibrary, StartsOnTheNoSoundDeviceWithEveryFileWrittenAndUnloadsWitho
     EXPECT_EQ(bass->BASS_GetVersion() >> 16, 0x0204u);
   }
 
-  UnloadSoundLibrary();
+  UnloadBass();
   EXPECT_EQ(SoundLoaded.load(), 0);
   EXPECT_FALSE(TableLoaded());
   EXPECT_TRUE(Written().empty());
   EXPECT_FALSE(Mapped(InFolder("BASS.DLL")));
   EXPECT_FALSE(Mapped(InFolder("~B10.tmp")));
   // A second unload (shutdown after a failed start) finds nothing to do.
-  UnloadSoundLibrary();
+  UnloadBass();
   EXPECT_TRUE(Written().empty());
   EXPECT_FALSE(IsBassChannelActive(0, 1));
 }
@@ -77,7 +77,7 @@ TEST_F(SoundLibrary, ASecondStartReplacesTheFirstAndOverwritesAStaleFile) {
   ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
   ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
   EXPECT_EQ(Written(), kAllFiles);
-  UnloadSoundLibrary();
+  UnloadBass();
   EXPECT_TRUE(Written().empty());
 }
 
@@ -88,7 +88,7 @@ TEST_F(SoundLibrary, UsesTheTemporaryFolderWhenThereIsNoDataFolder) {
   GetTempPathA(MAX_PATH, temp);
   EXPECT_EQ(std::string(SoundLibraryPath()), std::string(temp) + "BASS.DLL");
   EXPECT_TRUE(FileExists(SoundLibraryPath()));
-  UnloadSoundLibrary();
+  UnloadBass();
   EXPECT_FALSE(FileExists((std::string(temp) + "BASS.DLL").c_str()));
   EXPECT_FALSE(FileExists((std::string(temp) + "~B11.tmp").c_str()));
 }
@@ -134,7 +134,7 @@ TEST_F(SoundLibrary, AMissingPluginLeavesSoundOffThoughTheLibraryStarted) {
   EXPECT_TRUE(TableLoaded());
   // The first plug-in was written and loaded, the later ones not.
   EXPECT_EQ(Written(), (std::vector<std::string>{"BASS.DLL", "~B10.tmp"}));
-  UnloadSoundLibrary();
+  UnloadBass();
   EXPECT_TRUE(Written().empty());
 }
 
@@ -150,7 +150,7 @@ TEST_F(SoundLibrary, AThreadStillCallingNeverReachesAFreedLibrary) {
     }
   });
   while (callsWhileLoaded < 20) Sleep(1);
-  UnloadSoundLibrary();
+  UnloadBass();
   const int atUnload = callsWhileLoaded;
   Sleep(50);
   EXPECT_LE(callsWhileLoaded.load(), atUnload + 1) << "a call got through after the unload";
@@ -170,7 +170,7 @@ TEST_F(SoundLibrary, UnloadWaitsForACallInFlight) {
   });
   while (phase == 0) Sleep(1);
   const DWORD start = GetTickCount();
-  UnloadSoundLibrary();
+  UnloadBass();
   EXPECT_GE(GetTickCount() - start, 150u);
   caller.join();
   EXPECT_TRUE(loadedAtEnd);
@@ -202,7 +202,7 @@ TEST_F(SoundLibrary, NoDeviceTheStartFailsAndTheProgramStaysSilent) {
   EXPECT_STREQ(name, "No sound");
   EXPECT_EQ(GetSoundDeviceName(name, sizeof name, 1), 0);
   EXPECT_EQ(Written(), (std::vector<std::string>{"BASS.DLL"}));
-  UnloadSoundLibrary();
+  UnloadBass();
   EXPECT_TRUE(Written().empty());
 }
 
@@ -260,7 +260,7 @@ TEST_F(SoundLibraryWithDevice, AStoredChoiceOfNoneOrPastTheListUsesTheDefaultDev
     ASSERT_EQ(LoadSoundLibrary(nullptr), 1);
     EXPECT_EQ(Settings.SndDevice, -1);
     EXPECT_GE(InitialisedDevice(), 1) << "the system's default is a real device, not \"No sound\"";
-    UnloadSoundLibrary();
+    UnloadBass();
   }
   // Nothing stored at all: the default as well.
   sound_test::DeleteTree(root_, SETTINGS_KEY);

@@ -89,7 +89,7 @@ class SoundFixture : public ::testing::Test {
   }
 
   void TearDown() override {
-    UnloadSoundLibrary();
+    UnloadBass();
     for (HMODULE m : modules_) FreeLibrary(m);
     for (const std::string& f : FilesIn(folder_)) DeleteFileA((folder_ + "\\" + f).c_str());
     RemoveDirectoryA(folder_.c_str());
