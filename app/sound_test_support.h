@@ -4,6 +4,7 @@
 // with resources made to order (UpdateResource on a copy of a small DLL).
 
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -19,20 +20,6 @@
 namespace sound_test {
 
 using Bytes = std::vector<uint8_t>;
-
-inline void DeleteTree(HKEY parent, const char* path) {
-  HKEY key;
-  if (RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-    char name[256];
-    DWORD size = sizeof name;
-    while (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-      DeleteTree(key, name);
-      size = sizeof name;
-    }
-    RegCloseKey(key);
-  }
-  RegDeleteKeyA(parent, path);
-}
 
 inline std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
@@ -96,7 +83,7 @@ class SoundFixture : public ::testing::Test {
     lstrcpynA(DataFolder, savedDataFolder_, MAX_PATH);
     SetSettingsRegistryRootForTests(nullptr);
     RegCloseKey(root_);
-    DeleteTree(HKEY_CURRENT_USER, rootPath_);
+    SHDeleteKeyA(HKEY_CURRENT_USER, rootPath_);
   }
 
   void StoreInt(const char* name, int value) {
