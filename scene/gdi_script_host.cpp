@@ -57,7 +57,7 @@ int GdiScriptHost::Speed() {
   return Settings.Speed;
 }
 bool GdiScriptHost::SoundAvailable() {
-  return SoundLoaded != 0;
+  return ::SoundAvailable();
 }
 int GdiScriptHost::SoundOption(int group) {
   return group >= 0 && group < kSoundOptions ? Settings.SoundOpt[group].Get() : 0;

@@ -72,7 +72,7 @@ class ScriptHost {
 
   // Settings and shared flags.
   virtual int Speed() = 0;
-  virtual bool SoundAvailable() = 0;  // the sound library is loaded
+  virtual bool SoundAvailable() = 0;  // sound is wanted and the library is loaded
   virtual int SoundOption(int group) = 0;
   virtual bool OptionsOpen() = 0;
   virtual bool BillboardUpdateRequest() = 0;
