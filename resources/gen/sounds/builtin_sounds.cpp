@@ -31,6 +31,7 @@ Signal OneBark(double fromHz, double toHz, double seconds, uint32_t seed) {
   BandPass(high, Glide(1700, 1000, 0, seconds), 3.5);
   MixAt(low, high, 0, 0.55);
   MixAt(low, Sine(seconds, pitch), 0, 0.25);  // chest
+  LowPass(low, 2800);
   Shape(low, Strike(0, 0.012, 0.055));
   return low;
 }
