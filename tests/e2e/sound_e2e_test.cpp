@@ -54,27 +54,18 @@ bool ReadDword(const char* value, DWORD* out) {
          ERROR_SUCCESS;
 }
 
-void WriteDword(const char* value, DWORD data) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return;
-  RegSetValueExA(key, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-  RegCloseKey(key);
-}
-
 class SoundE2E : public ::testing::Test {
  protected:
   void SetUp() override {
     KillStrayInstances();
     hadSound_ = ReadDword("Sound", &savedSound_);
-    WriteDword("Sound", 1);
+    WriteDword(kSettingsKey, "Sound", 1);
     for (const char* f : kFiles) DeleteFileA(InData(f).c_str());
   }
   void TearDown() override {
     KillStrayInstances();
     if (hadSound_)
-      WriteDword("Sound", savedSound_);
+      WriteDword(kSettingsKey, "Sound", savedSound_);
     else
       DeleteValue(kSettingsKey, "Sound");
   }
@@ -122,7 +113,7 @@ TEST_F(SoundE2E, NoDeviceTheProgramRunsSilentlyAndLeavesNothingBehind) {
 }
 
 TEST_F(SoundE2E, WithSoundSwitchedOffNoLibraryIsWrittenAtAll) {
-  WriteDword("Sound", 0);
+  WriteDword(kSettingsKey, "Sound", 0);
   Program program;
   ASSERT_NE(WaitForWindow(kClass, program.id(), kStartTimeout), nullptr);
   Sleep(1500);
