@@ -13,6 +13,7 @@ bool OsKeepsAvxState() {
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
   // The processor bit alone is not enough: the system must save the wide
   // registers too.
+  __builtin_cpu_init();
   return __builtin_cpu_supports("avx");
 #else
   return false;
