@@ -12,10 +12,21 @@
 
 #include "pictura.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace pictest {
 
+// Per process, so the same test run from two build folders at once cannot
+// remove the other's files.
 inline std::filesystem::path ScratchDir(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / ("pictura_" + name);
+#ifdef _WIN32
+  const unsigned long pid = GetCurrentProcessId();
+#else
+  const unsigned long pid = static_cast<unsigned long>(::getpid());
+#endif
+  auto dir = std::filesystem::temp_directory_path() / ("pictura_" + name + "_" + std::to_string(pid));
   std::filesystem::create_directories(dir);
   return dir;
 }
