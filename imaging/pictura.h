@@ -22,6 +22,7 @@
 #include "core/pictura_io.h"             // sources and destinations
 #include "resample/pictura_resample.h"  // resizing
 #include "core/pictura_read.h"           // file-type guess and the generic reader
+#include "core/pictura_formats.h"        // per-format state: TLA tags, GIF frames
 #include "codecs/bmp/pictura_bmp.h"      // BMP
 #include "codecs/jpeg/pictura_jpeg.h"    // JPEG codec
 #include "codecs/png/pictura_png.h"      // PNG codec
