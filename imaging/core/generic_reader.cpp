@@ -110,6 +110,16 @@ uint32_t CPicGenericReadBase::Native(HPICSRC src, uint32_t format, PicGenericOut
   return code;
 }
 
+bool CPicGenericReadBase::ReadNativeAs(HPICSRC src, uint32_t format, PicGenericOutput output, uint32_t bits,
+                                       uint32_t* code) {
+  const PicGenericCodec* codec = GenericCodecFor(format);
+  if (!codec || !(codec->outputs & output)) return false;
+  PicGenericImage in;
+  *code = Native(src, format, output, &in);
+  Hold(in, bits);
+  return true;
+}
+
 uint32_t CPicGenericReadBase::Hold(const PicGenericImage& from, uint32_t bits) {
   image = from.pixels;
   width = from.width;
@@ -137,12 +147,9 @@ uint32_t CPicGenericReadBase::ReadAs24Bit(HPICSRC src, uint32_t format) {
   Reset();
   const PicGenericCodec* codec = GenericCodecFor(format);
   if (!codec) return kPicErrUnexpected;
+  uint32_t native = 0;
+  if (ReadNativeAs(src, format, kGenericOut24Bit, 24, &native)) return native;
   PicGenericImage in;
-  if (codec->outputs & kGenericOut24Bit) {
-    const uint32_t code = Native(src, format, kGenericOut24Bit, &in);
-    Hold(in, 24);
-    return code;
-  }
   // From the codec's paletted read, through its palette.
   const bool from8 = (codec->outputs & kGenericOut8Bit) != 0;
   if (!from8 && !(codec->outputs & kGenericOut1Bit)) return kPicErrUnexpected;
@@ -173,12 +180,9 @@ uint32_t CPicGenericReadBase::ReadAs32Bit(HPICSRC src, uint32_t format) {
   Reset();
   const PicGenericCodec* codec = GenericCodecFor(format);
   if (!codec) return kPicErrUnexpected;
+  uint32_t native = 0;
+  if (ReadNativeAs(src, format, kGenericOut32Bit, 32, &native)) return native;
   PicGenericImage in;
-  if (codec->outputs & kGenericOut32Bit) {
-    const uint32_t code = Native(src, format, kGenericOut32Bit, &in);
-    Hold(in, 32);
-    return code;
-  }
   uint32_t code = 0;
   const bool fromPalette = codec->alphaFrom8Bit && (codec->outputs & kGenericOut8Bit);
   if (fromPalette) {
@@ -216,24 +220,15 @@ uint32_t CPicGenericReadBase::ReadAs32Bit(HPICSRC src, uint32_t format) {
 
 uint32_t CPicGenericReadBase::ReadAs8Bit(HPICSRC src, uint32_t format) {
   Reset();
-  const PicGenericCodec* codec = GenericCodecFor(format);
-  if (!codec || !(codec->outputs & kGenericOut8Bit)) return kPicErrUnexpected;
-  PicGenericImage in;
-  const uint32_t code = Native(src, format, kGenericOut8Bit, &in);
-  Hold(in, 8);
+  uint32_t code = kPicErrUnexpected;
+  ReadNativeAs(src, format, kGenericOut8Bit, 8, &code);
   return code;
 }
 
 uint32_t CPicGenericReadBase::ReadAs1Bit(HPICSRC src, uint32_t format) {
   Reset();
-  const PicGenericCodec* codec = GenericCodecFor(format);
-  if (!codec) return kPicErrUnexpected;
-  if (direct1Bit_ && (codec->outputs & kGenericOut1Bit)) {
-    PicGenericImage in;
-    const uint32_t code = Native(src, format, kGenericOut1Bit, &in);
-    Hold(in, 1);
-    return code;
-  }
+  uint32_t code = 0;
+  if (direct1Bit_ && ReadNativeAs(src, format, kGenericOut1Bit, 1, &code)) return code;
   return ReadAs1BitViaGray(src, format);
 }
 

@@ -48,6 +48,8 @@ class CPicGenericReadBase {
   uint32_t ReadAs1BitViaGray(HPICSRC src, uint32_t format);
   uint32_t Native(HPICSRC src, uint32_t format, PicGenericOutput output, PicGenericImage* out);
   uint32_t Hold(const PicGenericImage& from, uint32_t bits);
+  // The codec's own read of an output, held at bits; false when it has none.
+  bool ReadNativeAs(HPICSRC src, uint32_t format, PicGenericOutput output, uint32_t bits, uint32_t* code);
 
   bool direct1Bit_ = false;
   PicAllocCallback savedAlloc_ = nullptr;

@@ -46,6 +46,23 @@ bool Moved(uint64_t base, int64_t offset, uint32_t* out) {
   return true;
 }
 
+// The target of a seek in a medium of `end` bytes: from the start (the
+// offset as unsigned), from the position, or backwards from the end (never
+// before the start). false for another whence or a target out of range.
+bool SeekTarget(uint32_t position, uint32_t end, int32_t offset, uint32_t whence, uint32_t* target) {
+  switch (whence) {
+    case kPicSeekSet:
+      *target = static_cast<uint32_t>(offset);
+      return true;
+    case kPicSeekCur:
+      return Moved(position, offset, target);
+    case kPicSeekEnd:
+      return offset <= 0 && Moved(end, offset, target);
+    default:
+      return false;
+  }
+}
+
 #ifdef _WIN32
 int SeekStream(std::FILE* f, int64_t offset, int origin) {
   return _fseeki64(f, offset, origin);
@@ -331,22 +348,9 @@ uint32_t CPicIO_Memory::Read(void* buffer, uint32_t count) {
 
 bool CPicIO_Memory::Seek(int32_t offset, uint32_t whence) {
   uint32_t target = 0;
-  switch (whence) {
-    case kPicSeekSet:
-      target = static_cast<uint32_t>(offset);
-      break;
-    case kPicSeekCur:
-      if (!Moved(position_, offset, &target)) return false;
-      break;
-    case kPicSeekEnd:
-      // From the end only backwards, and never before the start.
-      if (offset > 0 || !Moved(Limit(), offset, &target)) return false;
-      position_ = target;
-      return true;
-    default:
-      return false;
-  }
-  if (target >= capacity_) return false;
+  if (!SeekTarget(position_, Limit(), offset, whence, &target)) return false;
+  // Seeks from the end may reach it; the others must stay inside the block.
+  if (whence != kPicSeekEnd && target >= capacity_) return false;
   position_ = target;
   if (writable_ && position_ > written_) written_ = position_;
   return true;
@@ -561,20 +565,7 @@ uint32_t CPicIO_Null::Read(void* buffer, uint32_t count) {
 
 bool CPicIO_Null::Seek(int32_t offset, uint32_t whence) {
   uint32_t target = 0;
-  switch (whence) {
-    case kPicSeekSet:
-      target = static_cast<uint32_t>(offset);
-      break;
-    case kPicSeekCur:
-      if (!Moved(position_, offset, &target)) return false;
-      break;
-    case kPicSeekEnd:
-      if (offset > 0 || !Moved(size_, offset, &target)) return false;
-      position_ = target;
-      return true;
-    default:
-      return false;
-  }
+  if (!SeekTarget(position_, size_, offset, whence, &target)) return false;
   position_ = target;
   size_ = std::max(size_, position_);
   return true;
