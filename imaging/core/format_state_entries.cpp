@@ -38,9 +38,10 @@ DWORD PICAPI pic_GetTLAInputTagCount(void) {
   return ctx ? static_cast<DWORD>(ctx->tlaInputTags.Size()) : 0;
 }
 
-BOOL PICAPI pic_GetGIFFrame(DWORD index, HGLOBAL* pixels, DWORD* width, DWORD* height, DWORD* left, DWORD* top,
-                            DWORD* delay, DWORD* disposal, DWORD* userInput, DWORD* hasLocalPalette,
-                            LONG* transparent, DWORD* interlaced, RGBQUAD* palette, DWORD) {
+BOOL PICAPI pic_GetGIFFrame(DWORD index, HGLOBAL* pixels, DWORD* width, DWORD* height, DWORD* left,
+                            DWORD* top, DWORD* delay, DWORD* disposal, DWORD* userInput,
+                            DWORD* hasLocalPalette, LONG* transparent, DWORD* interlaced, RGBQUAD* palette,
+                            DWORD) {
   static const char kName[] = "pic_GetGIFFrame";
   ImgThreadContext* ctx = PicBeginSetter(kName);
   if (!ctx) return FALSE;

@@ -51,14 +51,17 @@ TEST(FormatState, GIFFrames) {
   DWORD w, h, l, t, d, disp, ui, local, inter;
   LONG transparent = 0;
   RGBQUAD palette[256];
-  ASSERT_TRUE(pic_GetGIFFrame(0, &pixels, &w, &h, &l, &t, &d, &disp, &ui, &local, &transparent, &inter, palette, 0));
+  ASSERT_TRUE(
+      pic_GetGIFFrame(0, &pixels, &w, &h, &l, &t, &d, &disp, &ui, &local, &transparent, &inter, palette, 0));
   EXPECT_EQ(pixels, frame.pixels);
   EXPECT_EQ(w, 3u);
   EXPECT_EQ(transparent, 4);
   EXPECT_EQ(palette[4].rgbRed, 200);
-  EXPECT_FALSE(pic_GetGIFFrame(1, &pixels, &w, &h, &l, &t, &d, &disp, &ui, &local, &transparent, &inter, palette, 0));
+  EXPECT_FALSE(
+      pic_GetGIFFrame(1, &pixels, &w, &h, &l, &t, &d, &disp, &ui, &local, &transparent, &inter, palette, 0));
   EXPECT_EQ(PicGetLastError(), 5u);
-  EXPECT_FALSE(pic_GetGIFFrame(0, &pixels, &w, &h, &l, &t, &d, &disp, &ui, &local, nullptr, &inter, palette, 0));
+  EXPECT_FALSE(
+      pic_GetGIFFrame(0, &pixels, &w, &h, &l, &t, &d, &disp, &ui, &local, nullptr, &inter, palette, 0));
   EXPECT_EQ(PicGetLastError(), 5u);
 
   EXPECT_TRUE(pic_ClearGIFFrames());

@@ -19,9 +19,10 @@ DWORD PICAPI pic_GetTLAInputTagCount(void);
    the list), size, place, delay, disposal, user-input flag, local-palette
    flag, transparent index (-1 none), interlace flag and its 256-entry
    palette. Every pointer is required; an index past the frames gives 5. */
-BOOL PICAPI pic_GetGIFFrame(DWORD index, HGLOBAL* pixels, DWORD* width, DWORD* height, DWORD* left, DWORD* top,
-                            DWORD* delay, DWORD* disposal, DWORD* userInput, DWORD* hasLocalPalette,
-                            LONG* transparent, DWORD* interlaced, RGBQUAD* palette, DWORD unused);
+BOOL PICAPI pic_GetGIFFrame(DWORD index, HGLOBAL* pixels, DWORD* width, DWORD* height, DWORD* left,
+                            DWORD* top, DWORD* delay, DWORD* disposal, DWORD* userInput,
+                            DWORD* hasLocalPalette, LONG* transparent, DWORD* interlaced, RGBQUAD* palette,
+                            DWORD unused);
 DWORD PICAPI pic_GetGIFFrameCount(void);
 /* Frees every frame and clears the list's header words. */
 BOOL PICAPI pic_ClearGIFFrames(void);

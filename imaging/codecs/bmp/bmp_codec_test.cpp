@@ -172,6 +172,32 @@ TEST(BmpWriter, WallpaperFileLayout) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(BmpWriter, RowOrderPixelOrderAndStrideFlags) {
+  const uint32_t w = 3, h = 2;
+  auto rgb = Pattern(w * h * 3, 8);
+  const auto plain = Write(rgb.data(), w, h, 24, w * 3, 0, nullptr, 0);
+  // Rows already bottom row first.
+  std::vector<uint8_t> flipped(rgb.begin() + 9, rgb.end());
+  flipped.insert(flipped.end(), rgb.begin(), rgb.begin() + 9);
+  EXPECT_EQ(Write(flipped.data(), w, h, 24, w * 3, 0, nullptr, 4), plain);
+  // Pixels already B, G, R.
+  auto bgr = rgb;
+  for (size_t i = 0; i < bgr.size(); i += 3) std::swap(bgr[i], bgr[i + 2]);
+  EXPECT_EQ(Write(bgr.data(), w, h, 24, w * 3, 0, nullptr, 8), plain);
+  // A stride of 9 rounded up to 12 with the top bit.
+  std::vector<uint8_t> padded(12 * h, 0xEE);
+  for (uint32_t y = 0; y < h; ++y)
+    std::copy(rgb.begin() + 9 * y, rgb.begin() + 9 * y + 9, padded.begin() + 12 * y);
+  EXPECT_EQ(Write(padded.data(), w, h, 24, 9, 0, nullptr, 0x80000000u), plain);
+  // Resolution doubles become whole pixels per metre.
+  HPICDEST dest = pic_OpenDynamicMemoryDest(FALSE);
+  const double res[2] = {3779.9, -1.5};
+  ASSERT_NE(pic_WriteBMP(dest, rgb.data(), w, h, 24, w * 3, 0, nullptr, res, 0), 0u);
+  const auto withRes = DrainDest(dest);
+  EXPECT_EQ(withRes[38] | withRes[39] << 8, 3779);
+  EXPECT_EQ(static_cast<int8_t>(withRes[42]), -1);
+}
+
 TEST(BmpWriter, RLE8Codes) {
   RGBQUAD pal[8] = {};
   const uint8_t row[8] = {1, 2, 3, 4, 4, 4, 5, 6};
