@@ -635,6 +635,28 @@ TEST(BmpPackedDIB, ReadAndWriteAsTheyStand) {
   ASSERT_TRUE(pic_DIBToRGB(dib, px));
   EXPECT_EQ(std::vector<uint8_t>(px, px + 3), (std::vector<uint8_t>{3, 2, 1}));
   GlobalFree(dib);
+  // A compressed stream is what the file holds, whatever its header claims.
+  BmpSpec claim;
+  claim.width = 6;
+  claim.height = 1;
+  claim.bits = 4;
+  claim.compression = 2;
+  claim.clrUsed = 2;
+  claim.table = {Rgb(0, 0, 0), Rgb(9, 9, 9)};
+  claim.sizeImage = 0x62E20012;
+  claim.pixels = {};
+  {
+    Source empty(claim.Build());
+    EXPECT_EQ(pic_ReadBMP(empty.handle, &dw, &dh, 24, nullptr, 2), nullptr);
+    EXPECT_EQ(PicGetLastError(), 3u);
+  }
+  claim.pixels = {6, 0x11, 0, 1};
+  Source some(claim.Build());
+  HGLOBAL small = pic_ReadBMP(some.handle, &dw, &dh, 24, nullptr, 2);
+  ASSERT_NE(small, nullptr);
+  EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(small)->biSizeImage, 4u);
+  EXPECT_EQ(GlobalSize(small), 40u + 8 + 4);
+  GlobalFree(small);
   DWORD none = 1;
   EXPECT_EQ(Write(nullptr, 0, 0, 0, 0, 0, nullptr, 2, &none).size(), 0u);
   EXPECT_EQ(none, 0u);

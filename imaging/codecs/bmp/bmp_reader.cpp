@@ -1,7 +1,10 @@
 // BMP whole-image readers: dimensions, palette, paletted and RGB(A) images
 // and packed DIBs. A read that stops on a short file or a cancel keeps the
 // rows it filled: the caller gets the block and the code.
+#include <algorithm>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "codecs/bmp/bmp_codec.h"
 #include "core/allocators.h"
@@ -51,6 +54,28 @@ HGLOBAL ReadRows(uint32_t* error, CPicIO& io, const BmpInfo& info, uint32_t outB
     convert(row.Data(), out.Data() + size_t{target} * outStride);
   }
   return static_cast<HGLOBAL>(out.GetBuffer());
+}
+
+// The rest of the source: all of it when the source knows its size, else
+// up to `hint` bytes in steps (a header's size claims nothing by itself).
+bool ReadRemainder(CPicIO& io, uint32_t hint, std::vector<uint8_t>* out) {
+  uint32_t size = 0, at = 0;
+  const bool known = io.GetSize(&size) && io.GetPos(&at);
+  uint64_t want = known ? (size > at ? size - at : 0) : hint;
+  if (want >= kPicAllocCap) return false;
+  try {
+    while (out->size() < want) {
+      const size_t step = static_cast<size_t>(std::min<uint64_t>(want - out->size(), 1u << 16));
+      const size_t old = out->size();
+      out->resize(old + step);
+      const uint32_t got = io.Read(out->data() + old, static_cast<uint32_t>(step));
+      out->resize(old + got);
+      if (got < step) break;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -124,13 +149,11 @@ HGLOBAL ReadBMPToDIB(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* hei
   // The pixel data: every stored row, or the compressed stream up to the end
   // of the source (its real length bounds every later decoding).
   uint64_t data = 0;
+  std::vector<uint8_t> stream;
   if (rle) {
-    uint32_t size = 0, at = 0;
-    if (io.GetSize(&size) && io.GetPos(&at) && size > at)
-      data = size - at;
-    else
-      data = info.sizeImage;
-    if (data == 0) return Fail<HGLOBAL>(error, kBmpErrBadFile);
+    if (!ReadRemainder(io, info.sizeImage, &stream)) return Fail<HGLOBAL>(error, kPicErrNoMemory);
+    if (stream.empty()) return Fail<HGLOBAL>(error, kPicErrFileRead);
+    data = stream.size();
   } else if (!PicSizeWithinCap(info.stride, info.absHeight, 1, &data)) {
     return Fail<HGLOBAL>(error, kPicErrNoMemory);
   }
@@ -166,7 +189,7 @@ HGLOBAL ReadBMPToDIB(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* hei
   *height = info.absHeight;
   uint8_t* pixels = block + 40 + tableBytes;
   if (rle) {
-    if (io.Read(pixels, static_cast<uint32_t>(data)) != data) *error = kPicErrFileRead;
+    std::memcpy(pixels, stream.data(), stream.size());
     return static_cast<HGLOBAL>(out.GetBuffer());
   }
   for (uint32_t y = 0; y < info.absHeight; ++y) {
