@@ -107,7 +107,7 @@ bool AreaAverageResample1Bit(uint32_t* error, const uint8_t* src, uint32_t sw, u
       error, src, sw, sh, srcStride, dst, dw, dh, dstStride,
       [](const uint8_t* row, uint32_t x, double* v) { v[0] = BitSet(row, x) ? 1.0 : 0.0; },
       [threshold](uint8_t* out, uint32_t x, const double* sums, double area) {
-        const auto v = static_cast<uint32_t>(255 * sums[0] / area);
+        const uint32_t v = StoreTruncated<uint8_t>(255 * sums[0] / area);
         if (v > threshold) out[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
       });
 }
@@ -132,7 +132,7 @@ bool AreaAverageResample1BitToGray(uint32_t* error, const uint8_t* src, uint32_t
       error, src, sw, sh, srcStride, dst, dw, dh, dstStride,
       [](const uint8_t* row, uint32_t x, double* v) { v[0] = BitSet(row, x) ? 255.0 : 0.0; },
       [light](uint8_t* out, uint32_t x, const double* sums, double area) {
-        const auto grey = static_cast<uint32_t>(sums[0] / area);
+        const uint32_t grey = StoreTruncated<uint8_t>(sums[0] / area);
         out[x] = static_cast<uint8_t>(light ? grey : 255 - grey);
       });
 }
@@ -153,8 +153,9 @@ bool AreaAverageResample8Bit(uint32_t* error, const uint8_t* src, uint32_t sw, u
         v[2] = q.rgbBlue;
       },
       [&match](uint8_t* out, uint32_t x, const double* sums, double area) {
-        out[x] = match.FindClosest(static_cast<uint8_t>(sums[0] / area), static_cast<uint8_t>(sums[1] / area),
-                                   static_cast<uint8_t>(sums[2] / area));
+        out[x] = match.FindClosest(StoreTruncated<uint8_t>(sums[0] / area),
+                                   StoreTruncated<uint8_t>(sums[1] / area),
+                                   StoreTruncated<uint8_t>(sums[2] / area));
       });
 }
 
@@ -174,8 +175,9 @@ bool AreaAverageResample8To24(uint32_t* error, const uint8_t* src, uint32_t sw, 
       },
       [bgr](uint8_t* out, uint32_t x, const double* sums, double area) {
         uint8_t* p = out + size_t{x} * 3;
-        const auto r = static_cast<uint8_t>(sums[0] / area), g = static_cast<uint8_t>(sums[1] / area),
-                   b = static_cast<uint8_t>(sums[2] / area);
+        const uint8_t r = StoreTruncated<uint8_t>(sums[0] / area),
+                      g = StoreTruncated<uint8_t>(sums[1] / area),
+                      b = StoreTruncated<uint8_t>(sums[2] / area);
         p[0] = bgr ? b : r;
         p[1] = g;
         p[2] = bgr ? r : b;

@@ -15,6 +15,7 @@
 #include "core/image_buffers.h"
 #include "core/thread_context.h"
 #include "core/thread_pool.h"
+#include "resample/sample_store.h"
 
 namespace Pictura {
 
@@ -24,11 +25,13 @@ template <>
 struct SampleTraits<uint8_t> {
   static constexpr uint8_t kMax = 255;
   static constexpr bool kInteger = true;
+  static constexpr double kSnap = kSnapU8;
 };
 template <>
 struct SampleTraits<uint16_t> {
   static constexpr uint16_t kMax = 65535;
   static constexpr bool kInteger = true;
+  static constexpr double kSnap = kSnapU16;
 };
 template <>
 struct SampleTraits<double> {
@@ -36,13 +39,15 @@ struct SampleTraits<double> {
   static constexpr bool kInteger = false;
 };
 
-// Integer samples: truncated toward zero, then limited to the sample's range.
-// Doubles are stored as computed.
+// Integer samples: lifted onto a whole number just above (sample_store.h),
+// truncated toward zero, then limited to the sample's range. Doubles are
+// stored as computed.
 template <class T>
 inline T StoreTruncated(double v) {
   if constexpr (!SampleTraits<T>::kInteger) {
     return v;
   } else {
+    v += SampleTraits<T>::kSnap;
     if (!(v > 0.0)) return 0;
     if (v >= static_cast<double>(SampleTraits<T>::kMax)) return SampleTraits<T>::kMax;
     return static_cast<T>(v);
