@@ -1,7 +1,354 @@
+// The billboard object on the animation thread: load, step, lift, nudge,
+// relayout and unload, and the paste of a motif onto the wall.
+
 #include "objects/billboard.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app_globals.h"
+#include "app/debug_log.h"
+#include "app/settings.h"
+#include "objects/bitmap_dc.h"
+#include "objects/calendar.h"
+#include "objects/calendar_sheet.h"
+#include "objects/desktop_object.h"
+#include "objects/portable/poster_geometry.h"
+#include "scene/figure_bitmaps.h"
+#include "scene/figure_record.h"
 
 BillboardStateBlock BillboardState;
 
-// Stand-ins until the billboard object is built: it shows nothing yet.
-void StepBillboard(FigureRecord*) {}
-void UnloadBillboard(FigureRecord*) {}
+namespace {
+
+enum BillboardStep : int {
+  kLoad = 0,
+  kFirstPaste = 1,
+  kShown = 2,
+  kLiftBegins = 1100,
+  kLifted = 1101,
+  kDropped = 1200,
+};
+
+constexpr COLORREF kFieldGrey = RGB(0xC0, 0xC0, 0xC0);
+// The wall is pushed to its window again at least this often: window systems
+// without a compositor lose layered content where other windows passed over.
+constexpr DWORD kRefreshMs = 500;
+constexpr int kCalendarSheetWidth = 158;
+
+// The wall's own UpdateLayeredWindow block; used on the animation thread only.
+LayerArgs wallArgs;
+int grabX;
+DWORD lastPush;
+
+HMODULE ProgramModule() {
+  return GetModuleHandleA(nullptr);
+}
+
+SceneRect ReadWorkArea() {
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  return {area.left, area.top, area.right, area.bottom};
+}
+
+BOOL ShowWall(FigureRecord* record) {
+  if (!record->objectWindow || !record->objectDC) return FALSE;
+  return UpdateLayeredWindow(record->objectWindow, record->objectScreenDC, &wallArgs.destination,
+                             &wallArgs.size, record->objectDC, &wallArgs.source, kKeyColour, &wallArgs.blend,
+                             ULW_COLORKEY);
+}
+
+void FillWithKey(FigureRecord* record) {
+  RECT all = {0, 0, kBillboardWidth, kBillboardHeight};
+  if (record->objectDC && record->keyBrush) FillRect(record->objectDC, &all, record->keyBrush);
+}
+
+void DrawWall(FigureRecord* record) {
+  FillWithKey(record);
+  DrawSprite(record->objectDC, record->sheets[0], record->masks[0], {0, 0},
+             {0, 0, kBillboardWidth, kBillboardHeight});
+  ShowWall(record);
+  lastPush = GetTickCount();
+}
+
+// A z-order move of the wall asks for the layered content to be pushed
+// again: some window systems drop it when the window is restacked or shown.
+void Place(HWND window, HWND after, UINT extra) {
+  if (!window) return;
+  SetWindowPos(window, after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
+  if (window == BillboardWindow) BillboardState.redrawRequest = 1;
+}
+
+// The clock stays above the wall.
+void PlaceClockAboveWall() {
+  if (ClockObject.window && Settings.Clock)
+    Place(ClockObject.window, Settings.ClockOnTop && !OptionsOpen ? HWND_TOPMOST : HWND_TOP, 0);
+}
+
+bool WallMayShow() {
+  return Settings.Billboard && FiguresActive;
+}
+
+int CurrentMinute() {
+  uint32_t minute = 0;
+  GetLocalTimeParts(nullptr, nullptr, nullptr, nullptr, &minute, nullptr, nullptr);
+  return static_cast<int>(minute);
+}
+
+// A fresh calendar sheet: "MOTIV04" with this month drawn on it.
+HBITMAP CalendarSheet() {
+  char name[24];
+  HBITMAP sheet = LoadBuiltinMotif(kPaperMotif, name, sizeof name);
+  if (sheet) DrawCalendarSheet(sheet, kCalendarSheetWidth, kPosterHeight, 1);
+  return sheet;
+}
+
+// Copies a motif onto the poster field of the wall bitmap.
+void PasteOnto(HBITMAP wall, HBITMAP motif, bool calendar) {
+  RECT size = {};
+  if (!GetBitmapRect(motif, &size) || size.right <= 0 || size.bottom <= 0) return;
+  BitmapDC target(wall);
+  BitmapDC source(motif);
+  if (!target.ok() || !source.ok()) return;
+  if (calendar) {
+    // The sheet reaches one pixel over the field's right and bottom edge.
+    const int w = size.right < kPosterWidth + 1 ? size.right : kPosterWidth + 1;
+    const int h = size.bottom < kPosterHeight + 1 ? size.bottom : kPosterHeight + 1;
+    BitBlt(target.get(), 1, 1, w, h, source.get(), 0, 0, SRCCOPY);
+    return;
+  }
+  const PastePlacement place = PlaceOnPosterField(size.right, size.bottom);
+  if (place.grey) {
+    HBRUSH grey = CreateSolidBrush(kFieldGrey);
+    RECT field = {1, 1, 1 + kPosterWidth, 1 + kPosterHeight};
+    if (grey) {
+      FillRect(target.get(), &field, grey);
+      DeleteObject(grey);
+    }
+  }
+  BitBlt(target.get(), place.x, place.y, place.width, place.height, source.get(), 0, 0, SRCCOPY);
+}
+
+void Relayout(FigureRecord* record) {
+  record->workArea = ReadWorkArea();
+  const int right = record->workArea.right - kBillboardWidth;
+  if (record->x < kBillboardMinX)
+    record->x = kBillboardMinX;
+  else if (record->x > right)
+    record->x = right;
+  record->y = record->workArea.bottom - kBillboardHeight;
+  Settings.BillboardX = record->x;
+  wallArgs.destination = {record->x, record->y};
+  ShowWall(record);
+  if (!BillboardHeld) {
+    if (WallMayShow()) Place(record->objectWindow, HWND_NOTOPMOST, 0);
+    PlaceClockAboveWall();
+  }
+}
+
+// State 0: the wall, its bitmap and its place. False while it cannot load.
+bool LoadWall(FigureRecord* record) {
+  if (!LoadBillboardBitmaps(record, 0)) return false;
+  lstrcpynA(record->name, "Plakatwand", kFigureNameSize);
+  record->frameTime = Settings.Speed;
+  record->objectBitmap = CreateCompatibleBitmap(record->objectScreenDC, kBillboardWidth, kBillboardHeight);
+  if (!record->objectBitmap) {
+    UnloadBillboard(record);
+    return false;
+  }
+  record->objectOldBitmap = SelectObject(record->objectDC, record->objectBitmap);
+  record->objectRect = {0, 0, kBillboardWidth, kBillboardHeight};
+  record->x = Settings.BillboardX;
+  record->y = record->workArea.bottom - kBillboardHeight;
+  wallArgs = {};
+  wallArgs.destination = {record->x, record->y};
+  wallArgs.size = {kBillboardWidth, kBillboardHeight};
+  FillWithKey(record);
+  ShowWall(record);
+  record->frame = record->steps = record->ticks = 0;
+  if (WallMayShow()) Place(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
+  PlaceClockAboveWall();
+  record->state = kFirstPaste;
+  return true;
+}
+
+// Lift, drop, click, nudge and relayout: the end of every step.
+void StepTail(FigureRecord* record) {
+  if (BillboardHeld && !record->lifted) {
+    WriteLogLine("Plakatwand hochheben...");
+    record->lifted = 1;
+    record->state = kLiftBegins;
+  } else if (!BillboardHeld && record->lifted) {
+    WriteLogLine("Plakatwand fallen lassen...");
+    record->lifted = 0;
+    record->state = kDropped;
+  }
+  if (BillboardClicked.exchange(0)) {
+    BillboardState.updateRequest = 1;
+    if (!BillboardState.posterFigureAtWork) {
+      if (WallMayShow()) Place(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
+      PlaceClockAboveWall();
+    }
+  }
+  const int nudge = BillboardNudge.exchange(0);
+  if (nudge == -1 && record->x > kBillboardMinX) {
+    --record->x;
+    BillboardState.relayoutRequest = 1;
+  } else if (nudge == 1 && record->x < record->workArea.right - kBillboardWidth) {
+    ++record->x;
+    BillboardState.relayoutRequest = 1;
+  }
+  if (BillboardState.relayoutRequest.exchange(0) || RelayoutRequest) Relayout(record);
+}
+
+}  // namespace
+
+int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule) {
+  WriteLogLine("LADEN: %s", kWallName);
+  BillboardState.posterFigureAtWork = 0;
+  record->objectWindow = BillboardWindow;
+  record->objectScreenDC = GetDC(nullptr);
+  record->objectDC = CreateCompatibleDC(record->objectScreenDC);
+  record->keyBrush = KeyBrush;
+  record->state = kLoad;
+  record->active = 1;
+  if (record->objectScreenDC) SetMapMode(record->objectScreenDC, MM_TEXT);
+  if (record->objectDC) SetLayout(record->objectDC, 0);
+  record->workArea = ReadWorkArea();
+
+  HPALETTE palette = nullptr;
+  if (useRecordModule && record->resourceModule)
+    record->sheets[0] = ResourceBitmap(record->resourceModule, kWallName, 0, &palette, 0);
+  if (!record->sheets[0]) record->sheets[0] = ResourceBitmap(ProgramModule(), kWallName, 0, &palette, 0);
+  if (palette) DeleteObject(palette);
+  if (!record->sheets[0]) {
+    WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", kWallName);
+    UnloadBillboard(record);
+    return 0;
+  }
+  record->masks[0] = CreateMask(record->sheets[0]);
+  if (!record->masks[0]) {
+    WriteLogLine("CreateMask() - Zu wenig Speicher!");
+    UnloadBillboard(record);
+    return 0;
+  }
+  if (!MakeTransparentBitmap(record->sheets[0], record->masks[0], kKeyColour)) {
+    WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
+    UnloadBillboard(record);
+    return 0;
+  }
+  RECT size = {};
+  GetBitmapRect(record->sheets[0], &size);
+  record->sheetWidth = size.right;
+  record->sheetHeight = size.bottom;
+  return 1;
+}
+
+HBITMAP LoadBuiltinMotif(int motif, char* name, size_t size) {
+  if (motif == kBillboardStartMotif)
+    std::snprintf(name, size, kStartMotifNameFormat, rand() % kStartMotifCount);
+  else
+    std::snprintf(name, size, kMotifNameFormat, motif);
+  HPALETTE palette = nullptr;
+  HBITMAP bitmap = ResourceBitmap(ProgramModule(), name, 0, &palette, 0);
+  if (palette) DeleteObject(palette);
+  return bitmap;
+}
+
+void StepBillboard(FigureRecord* record) {
+  if (!record) return;
+  switch (record->state) {
+    case kLoad:
+      LoadWall(record);
+      return;
+    case kFirstPaste:
+      BillboardState.relayoutRequest = 1;
+      BillboardState.redrawRequest = 1;
+      BillboardState.lastMinute = CurrentMinute();
+      Plakatieren(record, Settings.Calendar ? kBillboardCalendarMotif : kBillboardStartMotif);
+      record->state = kShown;
+      break;
+    case kShown:
+      if (BillboardState.currentMotif == kBillboardCalendarMotif) {
+        const int minute = CurrentMinute();
+        if (BillboardState.lastMinute.exchange(minute) != minute) {
+          Plakatieren(record, kBillboardCalendarMotif);
+          BillboardState.redrawRequest = 1;
+        }
+      }
+      if (BillboardState.redrawRequest.exchange(0) || GetTickCount() - lastPush >= kRefreshMs)
+        DrawWall(record);
+      break;
+    case kLiftBegins:
+      grabX = PressPoint.x;
+      record->state = kLifted;
+      [[fallthrough]];
+    case kLifted: {
+      POINT cursor = {};
+      GetCursorPos(&cursor);
+      record->x = cursor.x - grabX;
+      BillboardState.relayoutRequest = 1;
+      break;
+    }
+    case kDropped:
+      BillboardState.redrawRequest = 1;
+      Settings.BillboardX = record->x;
+      SaveBillboardX();
+      record->state = kShown;
+      break;
+    default:
+      Settings.Billboard = 0;
+      UnloadBillboard(record);
+      return;
+  }
+  StepTail(record);
+}
+
+void UnloadBillboard(FigureRecord* record) {
+  if (!record) return;
+  HWND window = record->objectWindow;
+  if (window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    if (HDC dc = GetDC(window)) {
+      FillRect(dc, &client, KeyBrush);
+      ReleaseDC(window, dc);
+    }
+    ShowWindow(window, SW_HIDE);
+    SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  UnloadFigure(record);
+}
+
+void Plakatieren(FigureRecord* record, int motif) {
+  WriteLogLine("Plakatieren(%d)", motif);
+  HBITMAP prepared = BillboardState.posterBitmap.exchange(nullptr);
+  const int chosen = BillboardState.nextMotif;
+  HBITMAP source = nullptr;
+  int pasted = chosen;
+  bool calendar = Settings.Calendar || motif == kBillboardCalendarMotif || chosen == kBillboardCalendarMotif;
+  if (!calendar && ((BillboardState.startFlag && motif < 0) || !prepared)) {
+    BillboardState.startFlag = 0;
+    if (rand() % 3 == 0) {
+      char name[24];
+      source = LoadBuiltinMotif(kBillboardStartMotif, name, sizeof name);
+      WriteLogLine("Plakat %s", name);
+      pasted = kBillboardStartMotif;
+    }
+    if (!source) calendar = true;
+  } else if (!calendar) {
+    source = prepared;
+    prepared = nullptr;
+  }
+  if (calendar) {
+    source = CalendarSheet();
+    pasted = kBillboardCalendarMotif;
+  }
+  if (prepared) DeleteObject(prepared);
+  if (!source) return;
+  if (record && record->sheets[0]) {
+    PasteOnto(record->sheets[0], source, calendar);
+    BillboardState.currentMotif = pasted;
+  }
+  DeleteObject(source);
+}

@@ -1,22 +1,68 @@
 #pragma once
-// The billboard: its state shared by the animation thread and the main window.
+// The billboard: a wall of 168 x 149 pixels on the bottom of the work area
+// with a 160 x 128 poster field at (1,1). The animation thread owns its
+// record and steps it; the paster (figure 27) starts the poster thread, which
+// prepares the next motif, and pastes it. Built-in motifs, the user's
+// pictures and text files, and a month calendar sheet.
+
+#include <windows.h>
 
 #include <atomic>
+#include <cstddef>
+
+#include "objects/portable/billboard_art.h"
 
 struct FigureRecord;
 
 constexpr int kBillboardStartMotif = -2;
-constexpr int kBillboardCalendarMotif = 4;
+constexpr int kBillboardCalendarMotif = kPaperMotif;
+constexpr int kBillboardWidth = kWallWidth;
+constexpr int kBillboardHeight = kWallHeight;
+constexpr int kBillboardMinX = 10;
 
+// Shared between the main thread (mouse, options page), the animation thread
+// (billboard, paster) and the poster thread; plain polled words, and one
+// bitmap handle handed over by exchange so it is deleted exactly once.
 struct BillboardStateBlock {
-  std::atomic<int> posterFigureAtWork{0};  // the paster is busy; clicks are ignored
+  std::atomic<int> posterFigureAtWork{0};  // the paster is on stage; clicks are ignored
   std::atomic<int> redrawRequest{0};
-  std::atomic<int> unloadRequest{0};
-  std::atomic<int> updateRequest{0};  // a click asks for a new motif: the paster comes next
+  std::atomic<int> relayoutRequest{0};
+  std::atomic<int> unloadRequest{0};  // BillboardReloadRequest: unload, then load and paste again
+  std::atomic<int> updateRequest{0};  // BillboardUpdateRequest: a click asks for a new motif
   std::atomic<int> currentMotif{kBillboardStartMotif};
+  std::atomic<int> nextMotif{0};    // what the poster thread chose
+  std::atomic<int> posterReady{0};  // set by the poster thread with a prepared bitmap
+  std::atomic<HBITMAP> posterBitmap{nullptr};
+  std::atomic<int> startFlag{1};    // the first paste may show a start motif
+  std::atomic<int> lastMinute{-1};  // the calendar sheet's refresh
+  std::atomic<int> posterThreadRunning{0};
 };
 extern BillboardStateBlock BillboardState;
+// The names the options page and the chooser know them by.
+inline std::atomic<int>& BillboardReloadRequest = BillboardState.unloadRequest;
+inline std::atomic<int>& BillboardUpdateRequest = BillboardState.updateRequest;
 
-// One step of the billboard object on the animation thread, and its unloader.
+// The object on the animation thread.
+int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule);
 void StepBillboard(FigureRecord* record);
 void UnloadBillboard(FigureRecord* record);
+// Pastes a motif into the wall (sheet 0): 4 the calendar sheet, a negative
+// motif what the poster thread prepared (or, without it, a start motif or the
+// calendar sheet).
+void Plakatieren(FigureRecord* record, int motif);
+
+// A built-in motif from the program's resources: "MOTIV%02d", or for -2 one
+// of the start motifs picked with rand(). Its name goes to `name`.
+HBITMAP LoadBuiltinMotif(int motif, char* name, size_t size);
+
+// The poster thread: one run per poster change. 1 when it runs.
+int StartPosterThread();
+// Its body, run on the calling thread (tests call it directly).
+void LadePlakat();
+// Renders text file `index` of the text list on a fresh "MOTIV04" and makes
+// it the poster bitmap; 1 on success.
+int TextPlakat(int index);
+
+// One tick of the paster's scene with the billboard's record (scene 27).
+class ScriptHost;
+void RunPasterScene(FigureRecord* figure, FigureRecord* billboard, ScriptHost& host);

@@ -184,8 +184,12 @@ std::string GdiScriptHost::FigureText(const char* section, const char* key) {
   return text ? text : "";
 }
 
-bool RunSceneScript(int scene, FigureRecord* figure, FigureRecord*) {
+bool RunSceneScript(int scene, FigureRecord* figure, FigureRecord* billboard) {
   static GdiScriptHost host;
+  if (scene == 27) {  // the paster also works on the billboard's record
+    RunPasterScene(figure, billboard, host);
+    return true;
+  }
   FigureScript script = ScriptForScene(scene);
   if (!script) return false;
   script(*figure, host);

@@ -11,6 +11,8 @@ ArtSet AddAllArt() {
   AddMenuBitmaps(set);
   AddSpeechBubbles(set);
   AddPassersBy(set);
+  AddBillboardPosters(set);
+  AddBillboardPaster(set);
   AddBuiltinSounds(set);
   return set;
 }

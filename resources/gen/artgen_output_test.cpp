@@ -15,6 +15,8 @@
 #include "scene/figures/fig008_frames.h"
 #include "scene/figures/fig013_frames.h"
 #include "scene/figures/fig026_frames.h"
+#include "scene/figures/fig027_frames.h"
+#include "objects/portable/billboard_art.h"
 #include "art_set.h"
 #include "effects.h"
 #include "test_util.h"
@@ -201,7 +203,7 @@ struct FigureSheet {
 const FigureSheet kFigureSheets[] = {
     {"FIG002_00", kFig002Frames, kFig002Height}, {"FIG008_00", kFig008Frames, kFig008Height},
     {"FIG010_00", kFig008Frames, kFig008Height}, {"FIG013_00", kFig013Frames, kFig013Height},
-    {"FIG026_00", kFig026Frames, kFig026Height},
+    {"FIG026_00", kFig026Frames, kFig026Height}, {"FIG027_00", kFig027Frames, kFig027Height},
 };
 
 // Every frame of a figure's table lies inside its sheet, is as high as the
@@ -233,6 +235,64 @@ TEST_F(GeneratedArt, FigureSheetsHoldEveryFrameOfTheirTables) {
       EXPECT_LT(edge, 6) << "frame " << i << " is cut at its edge";
     }
   }
+}
+
+// The wall: a frame round the poster field, posts standing on the bottom row
+// with the key colour between them and round the board's side.
+TEST_F(GeneratedArt, BillboardWallHasItsFieldPostsAndSeeThroughGround) {
+  ASSERT_EQ(rc_->count(kWallName), 1u);
+  const Canvas c = Decode(FileOf(kWallName));
+  ASSERT_EQ(c.Width(), kWallWidth);
+  ASSERT_EQ(c.Height(), kWallHeight);
+  for (int y = kPosterFieldY; y < kPosterFieldY + kPosterHeight; ++y)
+    for (int x = kPosterFieldX; x < kPosterFieldX + kPosterWidth; ++x)
+      ASSERT_NE(c.Get(x, y), kSpriteKey) << "the poster field is solid at " << x << "," << y;
+  int posts = 0, key = 0;
+  for (int x = 0; x < kWallWidth; ++x) {
+    posts += c.Get(x, kWallHeight - 1) != kSpriteKey;
+    key += c.Get(x, kWallHeight - 1) == kSpriteKey;
+  }
+  EXPECT_GT(posts, 10) << "the posts reach the ground";
+  EXPECT_GT(key, kWallWidth / 2) << "the ground between the posts is see-through";
+  EXPECT_EQ(c.Get(kWallWidth - 1, 0), kSpriteKey) << "the board's side is seen in perspective";
+}
+
+// Every built-in motif and start motif is a whole poster of the field's size:
+// solid, colourful, and each different from the others.
+TEST_F(GeneratedArt, MotifsAreWholeDistinctPostersOfTheFieldSize) {
+  std::vector<std::string> names;
+  for (int m = kFirstBuiltinMotif; m <= kLastBuiltinMotif; ++m) {
+    char name[32];
+    std::snprintf(name, sizeof name, kMotifNameFormat, m);
+    names.push_back(name);
+  }
+  for (int m = 0; m < kStartMotifCount; ++m) {
+    char name[32];
+    std::snprintf(name, sizeof name, kStartMotifNameFormat, m);
+    names.push_back(name);
+  }
+  std::vector<Canvas> posters;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(rc_->count(name), 1u);
+    const Canvas c = Decode(FileOf(name));
+    ASSERT_EQ(c.Width(), kPosterWidth);
+    ASSERT_EQ(c.Height(), kPosterHeight);
+    std::map<uint32_t, int> colours;
+    for (const Rgba& p : c.Pixels()) {
+      ASSERT_NE(p, kSpriteKey) << "no see-through holes in a poster";
+      ++colours[uint32_t(p.r) << 16 | uint32_t(p.g) << 8 | p.b];
+    }
+    // The paper of the calendar is plain on purpose; the rest are pictures.
+    EXPECT_GE(colours.size(), name == "MOTIV04" ? 4u : 6u);
+    posters.push_back(c);
+  }
+  for (size_t a = 0; a < posters.size(); ++a)
+    for (size_t b = a + 1; b < posters.size(); ++b) EXPECT_NE(posters[a], posters[b]) << names[a] << names[b];
+  // The calendar's paper is light where the program writes dark text.
+  const Canvas paper = Decode(FileOf("MOTIV04"));
+  for (int y = kCalendarHeaderTop; y < kPosterHeight - 4; y += 3)
+    for (int x = 6; x < kPosterWidth - 6; x += 3) EXPECT_GT(Luma(paper.Get(x, y)), 200) << x << "," << y;
 }
 
 TEST_F(GeneratedArt, SpeechBubblesHaveTheirSizesAndRoomForText) {

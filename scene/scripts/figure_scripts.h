@@ -4,12 +4,17 @@
 
 #include "scene/portable/script_host.h"
 
+class BillboardSide;
+
 void BehaveDummy(FigureMotion& record, ScriptHost& host);
 void BehaveFigure02(FigureMotion& record, ScriptHost& host);
 void BehaveFigure08(FigureMotion& record, ScriptHost& host);
 void BehaveFigure10(FigureMotion& record, ScriptHost& host);
 void BehaveFigure13(FigureMotion& record, ScriptHost& host);
 void BehaveFigure26(FigureMotion& record, ScriptHost& host);
+// The billboard paster also sees the billboard; the animation thread calls
+// him directly with it (scene 27), not through ScriptForScene.
+void BehaveFigure27(FigureMotion& record, ScriptHost& host, BillboardSide& board);
 
 // The script of a scene, or null when the scene has none (yet).
 FigureScript ScriptForScene(int scene);

@@ -24,4 +24,5 @@ void ResetFigureMemories() {
   FigureMemories::figure02Direction = 0;
   FigureMemories::figure08Variant = 0;
   FigureMemories::figure10Variant = 0;
+  FigureMemories::figure27Motif = 0;
 }

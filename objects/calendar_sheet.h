@@ -1,0 +1,12 @@
+#pragma once
+// The month calendar sheet the billboard shows as motif 4: month and year on
+// top, six rows of seven days below, weekends and holidays red, today marked.
+
+#include <windows.h>
+
+// Draws this month on the bitmap (a fresh "MOTIV04"), the grid sized for
+// width x height. Without force nothing is drawn on the day last drawn.
+// 1 when it drew.
+int DrawCalendarSheet(HBITMAP bitmap, int width, int height, int force);
+void DrawCalendarDay(HDC dc, int day, bool red, bool today, int x, int y, int width, int height);
+void DrawCalendarHeader(HDC dc, int month, int year, int x, int y, int width, int height);

@@ -1,0 +1,272 @@
+#include "objects/picture_loading.h"
+
+#include <shlwapi.h>
+
+#include <cstring>
+#include <mutex>
+
+#include "app/debug_log.h"
+#include "app/settings.h"
+#include "objects/billboard.h"
+#include "objects/portable/picture_types.h"
+#include "objects/portable/poster_geometry.h"
+
+namespace {
+
+// The two lists: filled by the poster thread and the options page, read by
+// the poster thread.
+struct PosterList {
+  std::mutex mutex;
+  int count = 0;
+  char names[kMaxPosterFiles][kPosterNameSize] = {};
+};
+PosterList pictureList;
+PosterList textList;
+
+PosterList& ListOf(PosterKind kind) {
+  return kind == PosterKind::kPicture ? pictureList : textList;
+}
+
+// After each library call: the error text, with the call's label first.
+void LogLibraryError(const char* label) {
+  const DWORD code = PicGetLastError();
+  if (code == 0 || !Settings.DebugOn) return;
+  if (label) WriteLogLine("%s", label);
+  WriteLogLine("%s", ImageErrorText(code));
+}
+
+// A GlobalAlloc block freed on every way out.
+class GlobalBlock {
+ public:
+  explicit GlobalBlock(HGLOBAL block = nullptr) : block_(block) {}
+  ~GlobalBlock() {
+    if (block_) GlobalFree(block_);
+  }
+  GlobalBlock(const GlobalBlock&) = delete;
+  GlobalBlock& operator=(const GlobalBlock&) = delete;
+  BYTE* bytes() const { return static_cast<BYTE*>(block_); }
+  explicit operator bool() const { return block_ != nullptr; }
+  void Reset(HGLOBAL block = nullptr) {
+    if (block_) GlobalFree(block_);
+    block_ = block;
+  }
+
+ private:
+  HGLOBAL block_;
+};
+
+class DisplayDC {
+ public:
+  DisplayDC() : dc_(CreateDCA("DISPLAY", nullptr, nullptr, nullptr)) {}
+  ~DisplayDC() {
+    if (dc_) DeleteDC(dc_);
+  }
+  DisplayDC(const DisplayDC&) = delete;
+  DisplayDC& operator=(const DisplayDC&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// Row strides of 24-bit rows, refused when they do not fit a DWORD.
+bool RgbStride(DWORD width, DWORD* stride) {
+  const unsigned long long bytes = static_cast<unsigned long long>(width) * 3;
+  if (bytes > 0xFFFFFFFFull) return false;
+  *stride = static_cast<DWORD>(bytes);
+  return true;
+}
+
+HBITMAP ToBitmap(const BYTE* pixels, DWORD width, DWORD height, HDC dc, const char* label) {
+  DWORD stride = 0;
+  if (!RgbStride(width, &stride)) return nullptr;
+  HBITMAP bitmap = pic_RGBToHBITMAP(pixels, width, height, stride, nullptr, dc);
+  LogLibraryError(label);
+  return bitmap;
+}
+
+// Covers the target with the picture and cuts its centre; null on any failure
+// so that no half-made picture reaches the wall.
+HBITMAP CoverAndCrop(GlobalBlock& read, DWORD width, DWORD height, DWORD targetWidth, DWORD targetHeight,
+                     HDC display) {
+  const CoverSize size = CoverScale(width, height, targetWidth, targetHeight);
+  if (!size.ok || size.bytes > 0x7FFFFFFFull) {
+    // Too large to allocate at all (or not a picture): the same answer as a
+    // failed allocation.
+    WriteLogLine("ResizeImage() - SPEICHER!! (%lu x %lu)", static_cast<unsigned long>(width),
+                 static_cast<unsigned long>(height));
+    WriteLogLine("%s", ImageErrorText(1));
+    return nullptr;
+  }
+  GlobalBlock scaled(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size.bytes)));
+  if (!scaled) {
+    WriteLogLine("ResizeImage() - SPEICHER!!");
+    return nullptr;
+  }
+  const BOOL resized = pic_ResizeImage(read.bytes(), width, height, width * 3, scaled.bytes(), size.width,
+                                       size.height, size.width * 3, 3, 16, 0);
+  LogLibraryError("ResizeImage()");
+  read.Reset();
+  if (!resized) return nullptr;
+  if (size.width == targetWidth && size.height == targetHeight)
+    return ToBitmap(scaled.bytes(), size.width, size.height, display, "RGB2HBITMAP() -2-");
+
+  const DWORD cropStride = targetWidth * 3;
+  GlobalBlock cropped(
+      GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(cropStride) * targetHeight));
+  if (!cropped) {
+    WriteLogLine("CropImage() - SPEICHER!!");
+    return nullptr;
+  }
+  const CropBox box = CentreCrop(size.width, size.height, targetWidth, targetHeight);
+  const RECT rect = {box.left, box.top, box.right, box.bottom};
+  const BOOL ok = pic_CropImage(scaled.bytes(), size.width, size.height, size.width * 3, cropped.bytes(),
+                                cropStride, &rect, 3);
+  LogLibraryError("CropImage()");
+  if (!ok) return nullptr;
+  return ToBitmap(cropped.bytes(), targetWidth, targetHeight, display, "RGB2HBITMAP() -1-");
+}
+
+int FindPosters(PosterKind kind) {
+  const bool pictures = kind == PosterKind::kPicture;
+  PosterList& list = ListOf(kind);
+  char pattern[MAX_PATH];
+  (pictures ? Settings.BMPpath : Settings.TXTpath).CopyTo(pattern, sizeof pattern);
+  std::lock_guard<std::mutex> lock(list.mutex);
+  list.count = 0;
+  if (lstrlenA(pattern) > 3) {
+    WriteLogLine(pictures ? "Bitmap-Plakatmotive suchen..." : "TXT-Plakatmotive suchen...");
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const char* name = found.cAlternateFileName[0] ? found.cAlternateFileName : found.cFileName;
+        if (!(pictures ? IsPictureFile(name) : IsTextFile(name))) continue;
+        lstrcpynA(list.names[list.count], name, kPosterNameSize);
+        ++list.count;
+      } while (list.count < kMaxPosterFiles && FindNextFileA(search, &found));
+      FindClose(search);
+    }
+  }
+  WriteLogLine(pictures ? "%d Bitmaps gefunden" : "%d TXT-Plakatmotive gefunden", list.count);
+  return list.count;
+}
+
+}  // namespace
+
+int FindPicturePosters() {
+  return FindPosters(PosterKind::kPicture);
+}
+
+int FindTextPosters() {
+  return FindPosters(PosterKind::kText);
+}
+
+int PosterCount(PosterKind kind) {
+  PosterList& list = ListOf(kind);
+  std::lock_guard<std::mutex> lock(list.mutex);
+  return list.count;
+}
+
+bool PosterName(PosterKind kind, int index, char* out, size_t size) {
+  PosterList& list = ListOf(kind);
+  std::lock_guard<std::mutex> lock(list.mutex);
+  if (index < 0 || index >= list.count || !out || size == 0) return false;
+  lstrcpynA(out, list.names[index], static_cast<int>(size < kPosterNameSize ? size : kPosterNameSize));
+  return true;
+}
+
+int IsPictureFile(const char* name) {
+  return name && IsPictureExtension(PathFindExtensionA(name)) ? 1 : 0;
+}
+
+int IsTextFile(const char* name) {
+  return name && IsTextExtension(PathFindExtensionA(name)) ? 1 : 0;
+}
+
+bool PosterPath(const char* pattern, const char* entry, char* out) {
+  char folder[MAX_PATH];
+  char shortFolder[MAX_PATH];
+  if (!pattern || !entry || !out) return false;
+  lstrcpynA(folder, pattern, MAX_PATH);
+  if (!PathRemoveFileSpecA(folder)) return false;
+  const DWORD length = GetShortPathNameA(folder, shortFolder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  return PathCombineA(out, shortFolder, entry) != nullptr;
+}
+
+int LoadPicture(int index) {
+  char entry[kPosterNameSize];
+  char pattern[MAX_PATH];
+  char path[MAX_PATH];
+  Settings.BMPpath.CopyTo(pattern, sizeof pattern);
+  if (!PosterName(PosterKind::kPicture, index, entry, sizeof entry) || !PosterPath(pattern, entry, path))
+    return 0;
+  if (HBITMAP old = BillboardState.posterBitmap.exchange(nullptr)) DeleteObject(old);
+  HBITMAP bitmap = LoadFromFile(path, 1, kPosterHeight, kPosterWidth);
+  if (!bitmap) {
+    WriteLogLine("+++ LoadPicture() kann Plakat %s nicht lesen!", path);
+    return 0;
+  }
+  if (HBITMAP old = BillboardState.posterBitmap.exchange(bitmap)) DeleteObject(old);
+  return 1;
+}
+
+int GetImageFileType(const char* path) {
+  HPICSRC source = pic_OpenFileSource(path);
+  if (!source) return kPictureTypeUnknown;
+  const DWORD libraryType = pic_GuessFileType(source);
+  pic_Seek(source, 0, 0);
+  pic_CloseSource(source);
+  return PictureTypeOf(libraryType);
+}
+
+HBITMAP LoadFromFile(const char* path, int scale, int targetHeight, int targetWidth) {
+  WriteLogLine("LoadFromFile(%s)", path ? path : "");
+  const int type = path ? GetImageFileType(path) : kPictureTypeUnknown;
+  if (type == kPictureTypeUnknown) {
+    WriteLogLine("+++ unbekannter Typ! +++");
+    return nullptr;
+  }
+  return LoadFromFileEx(path, type, scale, targetHeight, targetWidth);
+}
+
+HBITMAP LoadFromFileEx(const char* path, int type, int scale, int targetHeight, int targetWidth) {
+  if (!path || targetWidth <= 0 || targetHeight <= 0) return nullptr;
+  if (!IsMetafileType(type)) {
+    HPICSRC source = pic_OpenFileSource(path);
+    if (!source) {
+      WriteLogLine(
+          "+++ LoadFromFileEx() - kann Datei nicht \xF6"
+          "ffnen!");
+      LogLibraryError(nullptr);
+      return nullptr;
+    }
+    HBITMAP bitmap = ResizeImage(source, type, scale, targetHeight, targetWidth);
+    pic_CloseSource(source);
+    return bitmap;
+  }
+  // A metafile is drawn at its own size on mid-grey; the wall centres or cuts it.
+  WriteLogLine("ReadMetafile(...)");
+  DWORD width = 0, height = 0;
+  GlobalBlock pixels(pic_ReadMetafile(path, &width, &height, static_cast<DWORD>(targetWidth),
+                                      static_cast<DWORD>(targetHeight), RGB(0x80, 0x80, 0x80), 0));
+  LogLibraryError(nullptr);
+  if (!pixels) return nullptr;
+  return ToBitmap(pixels.bytes(), width, height, nullptr, "RGB2HBITMAP()");
+}
+
+HBITMAP ResizeImage(HPICSRC source, int, int scale, int targetHeight, int targetWidth) {
+  if (targetWidth <= 0 || targetHeight <= 0) return nullptr;
+  DWORD width = 0, height = 0;
+  GlobalBlock pixels(pic_ReadImage(source, &width, &height, kPicReadRGB, 0));
+  LogLibraryError(nullptr);
+  if (!pixels) return nullptr;
+  DisplayDC display;
+  if (!display.get()) return nullptr;
+  const DWORD tw = static_cast<DWORD>(targetWidth), th = static_cast<DWORD>(targetHeight);
+  if (scale && (height != th || width != tw))
+    return CoverAndCrop(pixels, width, height, tw, th, display.get());
+  return ToBitmap(pixels.bytes(), width, height, display.get(), "RGB2HBITMAP() -3-");
+}

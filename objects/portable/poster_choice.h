@@ -1,0 +1,51 @@
+#pragma once
+// The poster thread's choice of the next motif: the New Year motif around
+// the turn of the year, the calendar sheet when it is the only motif, else a
+// random motif other than the current one, tried until one loads. The world
+// (random numbers, pauses, loading) comes through an interface, so the rules
+// run natively in tests with a seeded generator.
+
+// Motif numbers: -2 start motif, 2 to 8 the built-in motifs ("MOTIV%02d"),
+// 3 also the New Year motif, 4 the calendar sheet, from 9 the user's
+// pictures and then the user's text files.
+inline constexpr int kStartMotif = -2;
+inline constexpr int kNewYearMotif = 3;
+inline constexpr int kCalendarMotif = 4;
+inline constexpr int kFirstUserMotif = 9;
+
+class PosterChoiceEnv {
+ public:
+  virtual ~PosterChoiceEnv() = default;
+  virtual int Rand() = 0;  // the thread's rand(): 0 to 32767
+  virtual void Sleep(int milliseconds) = 0;
+  virtual bool QuitRequested() = 0;
+  virtual void Log(const char* text) = 0;
+  // Each prepares the poster bitmap; false when it could not.
+  virtual bool LoadUserPicture(int index) = 0;  // index into the picture list
+  virtual bool LoadTextPoster(int index) = 0;   // index into the text list
+  virtual bool LoadBuiltinMotif(int motif) = 0;
+};
+
+struct PosterChoiceInput {
+  int day = 1, month = 1;  // today
+  bool calendarOn = false;
+  int currentMotif = 0;
+  int pictureCount = 0;  // P
+  int textCount = 0;     // T
+};
+
+struct PosterChoice {
+  bool prepared = false;  // a poster bitmap is ready
+  int motif = 0;          // the last motif tried
+  int attempts = 0;       // failed loads
+};
+
+inline constexpr int kMaxEqualDraws = 1000;
+inline constexpr int kBuiltinRounds = 4;
+
+// One draw of a motif other than the current one (up to 1000 draws with 10 ms
+// pauses, then the calendar sheet); shown for tests.
+int DrawDifferentMotif(const PosterChoiceInput& input, PosterChoiceEnv& env);
+// Whether the date lies in the New Year window (28 December to 2 January).
+bool InNewYearWindow(int day, int month);
+PosterChoice ChoosePoster(const PosterChoiceInput& input, PosterChoiceEnv& env);

@@ -1,0 +1,180 @@
+// The poster thread: one run per poster change. It lists the poster folders,
+// chooses the next motif, prepares its bitmap (a built-in motif, a user's
+// picture or a text poster) and publishes it for the paster.
+
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_globals.h"
+#include "app/debug_log.h"
+#include "app/settings.h"
+#include "objects/billboard.h"
+#include "objects/bitmap_dc.h"
+#include "objects/picture_loading.h"
+#include "objects/portable/poster_choice.h"
+
+namespace {
+
+constexpr int kTextLines = 15;
+constexpr int kTextLineSize = 256;  // 255 characters and the zero
+constexpr int kTextSize = 5000;
+constexpr COLORREF kTextColour = 0x00202020;
+
+// Hands a finished bitmap to the paster; a bitmap never published half-drawn.
+void PublishPoster(HBITMAP bitmap) {
+  if (HBITMAP old = BillboardState.posterBitmap.exchange(bitmap)) DeleteObject(old);
+}
+
+class ProgramPosterEnv : public PosterChoiceEnv {
+ public:
+  int Rand() override { return rand(); }
+  void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
+  bool QuitRequested() override { return QuitFlag != 0; }
+  void Log(const char* text) override { WriteLogLine("%s", text); }
+  bool LoadUserPicture(int index) override { return LoadPicture(index) != 0; }
+  bool LoadTextPoster(int index) override { return TextPlakat(index) != 0; }
+  bool LoadBuiltinMotif(int motif) override {
+    char name[24];
+    HBITMAP bitmap = ::LoadBuiltinMotif(motif, name, sizeof name);
+    WriteLogLine("Plakat %s", name);
+    if (!bitmap) return false;
+    PublishPoster(bitmap);
+    return true;
+  }
+};
+
+// Up to 15 lines of up to 255 characters, line ends kept; empty on failure.
+bool ReadPosterText(const char* path, char* text, size_t size) {
+  text[0] = 0;
+  if (_access(path, 4) != 0) {
+    WriteLogLine("Datei gesperrt");
+    return false;
+  }
+  FILE* file = std::fopen(path, "rt");
+  if (!file) {
+    WriteLogLine(
+        "Kann Datei nicht \xF6"
+        "ffnen");
+    return false;
+  }
+  char line[kTextLineSize];
+  size_t used = 0;
+  for (int i = 0; i < kTextLines && std::fgets(line, sizeof line, file); ++i) {
+    const size_t length = std::strlen(line);
+    if (used + length >= size) break;
+    std::memcpy(text + used, line, length + 1);
+    used += length;
+  }
+  std::fclose(file);
+  return used > 0;
+}
+
+DWORD WINAPI PosterThreadProc(void*) {
+  LadePlakat();
+  BillboardState.posterThreadRunning = 0;
+  return 0;
+}
+
+}  // namespace
+
+int TextPlakat(int index) {
+  WriteLogLine("TextPlakat()");
+  LOGFONTA logFont = {};
+  logFont.lfHeight = Settings.TextFHeight;
+  logFont.lfWeight = Settings.TextFWeight;
+  logFont.lfItalic = Settings.TextFItalic ? TRUE : FALSE;
+  Settings.TextFName.CopyTo(logFont.lfFaceName, LF_FACESIZE);
+  HFONT font = CreateFontIndirectA(&logFont);
+  if (!font) {
+    WriteLogLine("FEHLER: CreateFontIndirect()");
+    return 0;
+  }
+  char paper[24];
+  HBITMAP sheet = LoadBuiltinMotif(kPaperMotif, paper, sizeof paper);
+  if (!sheet) {
+    WriteLogLine("Kann MOTIV_TXT nicht laden");
+    DeleteObject(font);
+    return 0;
+  }
+  char entry[kPosterNameSize];
+  char pattern[MAX_PATH];
+  char path[MAX_PATH] = "";
+  static char text[kTextSize];  // the poster thread runs once at a time
+  Settings.TXTpath.CopyTo(pattern, sizeof pattern);
+  bool ok = PosterName(PosterKind::kText, index, entry, sizeof entry) && PosterPath(pattern, entry, path);
+  if (ok) {
+    WriteLogLine("Lese Text-Plakat %s", path);
+    ok = ReadPosterText(path, text, sizeof text);
+  }
+  if (ok) {
+    BitmapDC canvas(sheet);
+    ok = canvas.ok();
+    if (ok) {
+      canvas.UseFont(font);
+      RECT box = {4, 2, 157, 126};
+      DrawTextA(canvas.get(), text, -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+      box.left = 4;
+      box.top = 2;
+      box.right = 157;
+      SetTextColor(canvas.get(), kTextColour);
+      SetBkMode(canvas.get(), TRANSPARENT);
+      DrawTextA(canvas.get(), text, -1, &box, DT_WORDBREAK | DT_NOPREFIX);
+      GdiFlush();
+      WriteLogLine("DrawText - OK");
+    }
+  }
+  DeleteObject(font);
+  if (!ok) {
+    DeleteObject(sheet);
+    return 0;
+  }
+  WriteLogLine("Textplakat %s", path);
+  PublishPoster(sheet);
+  return 1;
+}
+
+void LadePlakat() {
+  BillboardState.nextMotif = 0;
+  FindPicturePosters();
+  FindTextPosters();
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  srand(static_cast<unsigned>(now.wMinute + now.wDay + now.wSecond + now.wMilliseconds));
+  if (HBITMAP old = BillboardState.posterBitmap.exchange(nullptr)) DeleteObject(old);
+
+  PosterChoiceInput input;
+  input.day = now.wDay;
+  input.month = now.wMonth;
+  input.calendarOn = Settings.Calendar != 0;
+  input.currentMotif = BillboardState.currentMotif;
+  input.pictureCount = PosterCount(PosterKind::kPicture);
+  input.textCount = PosterCount(PosterKind::kText);
+  ProgramPosterEnv env;
+  const PosterChoice choice = ChoosePoster(input, env);
+  BillboardState.nextMotif = choice.motif;
+  if (choice.prepared && BillboardState.posterBitmap.load()) {
+    BillboardState.currentMotif = choice.motif;
+    BillboardState.posterReady = 1;
+  }
+  WriteLogLine("LadePlakat beendet");
+}
+
+int StartPosterThread() {
+  // One run at a time: a run still busy with a slow file publishes for both.
+  if (BillboardState.posterThreadRunning.exchange(1)) {
+    WriteLogLine("LadePlakat l\xE4uft noch");
+    return 1;
+  }
+  HANDLE thread = CreateThread(nullptr, 0, PosterThreadProc, nullptr, 0, nullptr);
+  if (!thread) {
+    BillboardState.posterThreadRunning = 0;
+    WriteLogLine("+++ LadePlakat-Thread NICHT gestartet (3)");
+    return 0;
+  }
+  SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
+  CloseHandle(thread);
+  return 1;
+}
