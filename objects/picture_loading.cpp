@@ -28,11 +28,13 @@ PosterList& ListOf(PosterKind kind) {
 }
 
 // After each library call: the error text, with the call's label first.
-void LogLibraryError(const char* label) {
+// Returns the code.
+DWORD LogLibraryError(const char* label) {
   const DWORD code = PicGetLastError();
-  if (code == 0 || !Settings.DebugOn) return;
+  if (code == 0 || !Settings.DebugOn) return code;
   if (label) WriteLogLine("%s", label);
   WriteLogLine("%s", ImageErrorText(code));
+  return code;
 }
 
 // A GlobalAlloc block freed on every way out.
@@ -105,9 +107,9 @@ HBITMAP CoverAndCrop(GlobalBlock& read, DWORD width, DWORD height, DWORD targetW
   }
   const BOOL resized = pic_ResizeImage(read.bytes(), width, height, width * 3, scaled.bytes(), size.width,
                                        size.height, size.width * 3, 3, 16, 0);
-  LogLibraryError("ResizeImage()");
+  const DWORD code = LogLibraryError("ResizeImage()");
   read.Reset();
-  if (!resized) return nullptr;
+  if (!resized || code != 0) return nullptr;
   if (size.width == targetWidth && size.height == targetHeight)
     return ToBitmap(scaled.bytes(), size.width, size.height, display, "RGB2HBITMAP() -2-");
 
@@ -122,8 +124,7 @@ HBITMAP CoverAndCrop(GlobalBlock& read, DWORD width, DWORD height, DWORD targetW
   const RECT rect = {box.left, box.top, box.right, box.bottom};
   const BOOL ok = pic_CropImage(scaled.bytes(), size.width, size.height, size.width * 3, cropped.bytes(),
                                 cropStride, &rect, 3);
-  LogLibraryError("CropImage()");
-  if (!ok) return nullptr;
+  if (LogLibraryError("CropImage()") != 0 || !ok) return nullptr;
   return ToBitmap(cropped.bytes(), targetWidth, targetHeight, display, "RGB2HBITMAP() -1-");
 }
 
@@ -252,8 +253,8 @@ HBITMAP LoadFromFileEx(const char* path, int type, int scale, int targetHeight, 
   DWORD width = 0, height = 0;
   GlobalBlock pixels(pic_ReadMetafile(path, &width, &height, static_cast<DWORD>(targetWidth),
                                       static_cast<DWORD>(targetHeight), RGB(0x80, 0x80, 0x80), 0));
-  LogLibraryError(nullptr);
-  if (!pixels) return nullptr;
+  // A read that reports an error may still hand out what it drew: never shown.
+  if (LogLibraryError(nullptr) != 0 || !pixels) return nullptr;
   return ToBitmap(pixels.bytes(), width, height, nullptr, "RGB2HBITMAP()");
 }
 
@@ -261,8 +262,9 @@ HBITMAP ResizeImage(HPICSRC source, int, int scale, int targetHeight, int target
   if (targetWidth <= 0 || targetHeight <= 0) return nullptr;
   DWORD width = 0, height = 0;
   GlobalBlock pixels(pic_ReadImage(source, &width, &height, kPicReadRGB, 0));
-  LogLibraryError(nullptr);
-  if (!pixels) return nullptr;
+  // A truncated or damaged file comes back as the rows that could be read and
+  // an error code: such a picture is skipped, never shown half-decoded.
+  if (LogLibraryError(nullptr) != 0 || !pixels || width == 0 || height == 0) return nullptr;
   DisplayDC display;
   if (!display.get()) return nullptr;
   const DWORD tw = static_cast<DWORD>(targetWidth), th = static_cast<DWORD>(targetHeight);
