@@ -2,10 +2,12 @@
 // pasting, the calendar sheet, lifting, nudging, relayout and unloading.
 
 #include "objects/billboard.h"
+#include "objects/bitmap_pixels_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -19,30 +21,10 @@ namespace {
 
 constexpr uint32_t kKey = 0xFF00FF;
 
-// Every pixel of a bitmap as 0x00RRGGBB, top-down.
-std::vector<uint32_t> Pixels(HBITMAP bitmap, int* width = nullptr, int* height = nullptr) {
-  BITMAP info = {};
-  if (!GetObjectA(bitmap, sizeof info, &info)) return {};
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = info.bmWidth;
-  bi.bmiHeader.biHeight = -info.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  std::vector<uint32_t> out(static_cast<size_t>(info.bmWidth) * info.bmHeight);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, info.bmHeight, out.data(), &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& p : out) p &= 0xFFFFFF;
-  if (width) *width = info.bmWidth;
-  if (height) *height = info.bmHeight;
-  return out;
-}
-
 // The object bitmap as the layered window gets it (deselected for reading).
 std::vector<uint32_t> WallPixels(FigureRecord* record) {
   SelectObject(record->objectDC, record->objectOldBitmap);
-  std::vector<uint32_t> pixels = Pixels(record->objectBitmap);
+  std::vector<uint32_t> pixels = BitmapPixels(record->objectBitmap);
   SelectObject(record->objectDC, record->objectBitmap);
   return pixels;
 }
@@ -171,7 +153,7 @@ TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
 TEST_F(Billboard, APreparedPosterIsPastedWholeIntoTheField) {
   ShowWall();
   HBITMAP poster = Motif(6);
-  const std::vector<uint32_t> expected = Pixels(poster);
+  const std::vector<uint32_t> expected = BitmapPixels(poster);
   BillboardState.posterBitmap = poster;
   BillboardState.nextMotif = 6;
   Plakatieren(record_, -1);
@@ -222,33 +204,135 @@ TEST_F(Billboard, SmallerPostersAreCentredOnGreyAndLargerOnesCut) {
   for (uint32_t p : field) ASSERT_EQ(p, 0xC81414u);
 }
 
-TEST_F(Billboard, TheCalendarSheetShowsThisMonthAndMarksToday) {
-  Settings.Calendar = 1;
-  ShowWall();
-  EXPECT_EQ(BillboardState.currentMotif, kBillboardCalendarMotif);
-  const std::vector<uint32_t> field = Field(WallPixels(record_));
-  HBITMAP paper = Motif(4);
-  const std::vector<uint32_t> plain = Pixels(paper);
-  DeleteObject(paper);
-  // Today's cell carries the red or yellow marker.
-  const LocalDateTime now = LocalNow();
-  const int first = FirstOfMonthWeekday(now.weekday, now.day);
-  const int days = DaysInMonth(now.month, now.year);
-  const int start = CalendarStartDay(first, Settings.FirstDayOfWeek, days);
-  const CalendarGeometry grid = CalendarCellSize(158, 128);
-  int marked = 0, written = 0;
-  for (int k = 0; k < 42; ++k) {
-    const CalendarCell cell = CalendarCellAt(k, start, days, grid);
-    if (!cell.day) continue;
-    for (int y = cell.y; y < cell.y + grid.cellHeight - 3 && y < 128; ++y)
-      for (int x = cell.x; x < cell.x + grid.cellWidth - 6 && x < 160; ++x) {
-        const uint32_t p = field[static_cast<size_t>(y) * 160 + x];
-        if (p != plain[static_cast<size_t>(y) * 160 + x]) ++written;
-        if (cell.day == now.day && (p == 0x40FFFFu || p == 0xFFFF40u || p == 0xD20000u)) ++marked;
-      }
+// A fixed "today" for the calendar sheet.
+LocalDateTime fixedToday;
+LocalDateTime FixedToday() {
+  return fixedToday;
+}
+
+class CalendarSheet : public Billboard {
+ protected:
+  void SetUp() override {
+    Billboard::SetUp();
+    Settings.Calendar = 1;
+    Settings.FirstDayOfWeek = 0;  // Monday
+    Settings.Feiertage = 0;
   }
-  EXPECT_GT(marked, 20) << "today is highlighted";
-  EXPECT_GT(written, days * 10) << "every day is written";
+  void TearDown() override {
+    SetLocalTimeSource(nullptr);
+    Settings.Feiertage = 0;
+    Billboard::TearDown();
+  }
+  void Today(int day, int month, int year) {
+    fixedToday = {};
+    fixedToday.day = day;
+    fixedToday.month = month;
+    fixedToday.year = year;
+    fixedToday.hour = 12;
+    fixedToday.weekday = Weekday(day, month, year);
+    SetLocalTimeSource(FixedToday);
+  }
+  // The field after the calendar sheet was pasted, and the plain paper.
+  void Paste() {
+    ShowWall();
+    ASSERT_EQ(BillboardState.currentMotif, kBillboardCalendarMotif);
+    field_ = Field(WallPixels(record_));
+    HBITMAP paper = Motif(4);
+    paper_ = BitmapPixels(paper);
+    DeleteObject(paper);
+  }
+  // Pixels of day `day`'s cell that differ from the paper, by colour.
+  std::map<uint32_t, int> CellColours(int day) {
+    const LocalDateTime t = fixedToday;
+    const int first = FirstOfMonthWeekday(t.weekday, t.day);
+    const int days = DaysInMonth(t.month, t.year);
+    const int start = CalendarStartDay(first, 0, days);
+    const CalendarGeometry grid = CalendarCellSize(158, 128);
+    std::map<uint32_t, int> colours;
+    for (int k = 0; k < 42; ++k) {
+      const CalendarCell cell = CalendarCellAt(k, start, days, grid);
+      if (cell.day != day) continue;
+      for (int y = cell.y; y < cell.y + grid.cellHeight - 3 && y < 128; ++y)
+        for (int x = cell.x; x < cell.x + grid.cellWidth - 6 && x < 160; ++x) {
+          const size_t i = static_cast<size_t>(y) * 160 + x;
+          if (field_[i] != paper_[i]) ++colours[field_[i]];
+        }
+    }
+    return colours;
+  }
+  // How many pixels of a row of cells differ from the paper.
+  int RowInk(int row) {
+    const CalendarGeometry grid = CalendarCellSize(158, 128);
+    int ink = 0;
+    for (int y = 25 + row * grid.cellHeight; y < 25 + row * grid.cellHeight + grid.cellHeight - 3; ++y)
+      for (int x = 7; x < 7 + 7 * grid.cellWidth && x < 160; ++x)
+        ink += field_[static_cast<size_t>(y) * 160 + x] != paper_[static_cast<size_t>(y) * 160 + x];
+    return ink;
+  }
+  std::vector<uint32_t> field_, paper_;
+};
+
+TEST_F(CalendarSheet, ASundayTodayShowsWhiteOnRed) {
+  Today(6, 12, 2026);
+  Paste();
+  const std::map<uint32_t, int> today = CellColours(6);
+  EXPECT_GT(today.count(0xD20000) ? today.at(0xD20000) : 0, 20) << "red ground";
+  EXPECT_GT(today.count(0xFFFFFF) ? today.at(0xFFFFFF) : 0, 5) << "white digit";
+}
+
+TEST_F(CalendarSheet, AWeekdayTodayShowsDarkOnYellowAndOtherDaysAreWritten) {
+  Today(9, 12, 2026);
+  Paste();
+  const std::map<uint32_t, int> today = CellColours(9);
+  EXPECT_GT(today.count(0xFFFF40) ? today.at(0xFFFF40) : 0, 20) << "yellow ground";
+  for (int day = 1; day <= 31; ++day) EXPECT_GT(CellColours(day).size(), 0u) << day;
+  // Saturdays and Sundays are red, weekdays are not.
+  auto reddish = [&](int day) {
+    int red = 0;
+    for (auto [c, n] : CellColours(day)) red += ((c >> 16) & 255) > 150 && ((c >> 8) & 255) < 100 ? n : 0;
+    return red;
+  };
+  EXPECT_GT(reddish(12), 5) << "Saturday";
+  EXPECT_GT(reddish(13), 5) << "Sunday";
+  EXPECT_EQ(reddish(14), 0) << "Monday";
+  EXPECT_EQ(reddish(25), 0) << "Christmas is no holiday without a region";
+}
+
+TEST_F(CalendarSheet, HolidaysOfTheRegionAreRed) {
+  Today(9, 12, 2026);
+  Settings.Feiertage = kRegionBayern;
+  Paste();
+  int red = 0;
+  for (auto [c, n] : CellColours(25)) red += ((c >> 16) & 255) > 150 && ((c >> 8) & 255) < 100 ? n : 0;
+  EXPECT_GT(red, 5) << "25 December";
+}
+
+TEST_F(CalendarSheet, AMonthStartingOnTheFirstWeekdayLeavesTheFirstRowEmpty) {
+  Today(15, 6, 2026);  // June 2026 begins on a Monday
+  Paste();
+  EXPECT_EQ(RowInk(0), 0);
+  EXPECT_GT(RowInk(1), 0);
+  Today(10, 2, 2027);  // 28 days from a Monday: two rows stay empty
+  BillboardState.lastMinute = -1;
+  StepBillboard(record_);
+  field_ = Field(WallPixels(record_));
+  EXPECT_EQ(RowInk(0), 0);
+  EXPECT_EQ(RowInk(1), 0);
+  EXPECT_GT(RowInk(2), 0);
+}
+
+TEST_F(CalendarSheet, EachNewMinutePastesTheSheetAgain) {
+  Today(9, 12, 2026);
+  Paste();
+  fixedToday.minute = 7;
+  StepBillboard(record_);
+  EXPECT_EQ(BillboardState.lastMinute, 7);
+  Today(1, 1, 2027);
+  fixedToday.minute = 8;
+  StepBillboard(record_);
+  EXPECT_EQ(BillboardState.lastMinute, 8);
+  field_ = Field(WallPixels(record_));
+  EXPECT_GT(CellColours(1).count(0xFFFF40), 0u) << "the new day is marked";
 }
 
 TEST_F(Billboard, LiftingFollowsTheCursorSidewaysAndTheDropIsSaved) {

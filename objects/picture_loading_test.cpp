@@ -21,6 +21,7 @@
 #include "app/debug_log.h"
 #include "app/settings.h"
 #include "objects/billboard.h"
+#include "objects/bitmap_pixels_test_support.h"
 #include "objects/portable/poster_geometry.h"
 
 namespace {
@@ -63,25 +64,6 @@ std::map<std::string, Grid> Manifest() {
     grids[g.file] = g;
   }
   return grids;
-}
-
-std::vector<uint32_t> Pixels(HBITMAP bitmap, int* width, int* height) {
-  BITMAP info = {};
-  if (!GetObjectA(bitmap, sizeof info, &info)) return {};
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = info.bmWidth;
-  bi.bmiHeader.biHeight = -info.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  std::vector<uint32_t> out(static_cast<size_t>(info.bmWidth) * info.bmHeight);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, info.bmHeight, out.data(), &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& p : out) p &= 0xFFFFFF;
-  *width = info.bmWidth;
-  *height = info.bmHeight;
-  return out;
 }
 
 int ChannelDistance(uint32_t a, uint32_t b) {
@@ -188,8 +170,7 @@ TEST_F(PictureLoading, BmpJpegAndPngCoverTheFieldAndShowTheirCentre) {
     HBITMAP bitmap = LoadFromFile(Picture(name).c_str(), 1, kPosterHeight, kPosterWidth);
     ASSERT_NE(bitmap, nullptr);
     int w = 0, h = 0;
-    const std::vector<uint32_t> poster = Pixels(bitmap, &w, &h);
-    DeleteObject(bitmap);
+    const std::vector<uint32_t> poster = TakeBitmapPixels(bitmap, &w, &h);
     ASSERT_EQ(w, kPosterWidth);
     ASSERT_EQ(h, kPosterHeight);
     EXPECT_GT(ExpectGridPoster(g, poster, g.lossy ? 24 : 3), 160 * 128 / 2);
@@ -201,8 +182,7 @@ TEST_F(PictureLoading, AnExactSizePictureIsConvertedUnchanged) {
   HBITMAP bitmap = LoadFromFile(Picture("exact_160x128.png").c_str(), 1, kPosterHeight, kPosterWidth);
   ASSERT_NE(bitmap, nullptr);
   int w = 0, h = 0;
-  const std::vector<uint32_t> poster = Pixels(bitmap, &w, &h);
-  DeleteObject(bitmap);
+  const std::vector<uint32_t> poster = TakeBitmapPixels(bitmap, &w, &h);
   ASSERT_EQ(w, 160);
   ASSERT_EQ(h, 128);
   for (int y = 0; y < h; ++y)
@@ -215,13 +195,10 @@ TEST_F(PictureLoading, AnExactSizePictureIsConvertedUnchanged) {
 TEST_F(PictureLoading, WithoutTheScaleFlagThePictureKeepsItsSize) {
   HBITMAP bitmap = LoadFromFile(Picture("blocks_400x200.jpg").c_str(), 0, kPosterHeight, kPosterWidth);
   ASSERT_NE(bitmap, nullptr);
-  RECT size = {};
-  BITMAP info = {};
-  GetObjectA(bitmap, sizeof info, &info);
-  EXPECT_EQ(info.bmWidth, 400);
-  EXPECT_EQ(info.bmHeight, 200);
-  (void)size;
-  DeleteObject(bitmap);
+  int w = 0, h = 0;
+  TakeBitmapPixels(bitmap, &w, &h);
+  EXPECT_EQ(w, 400);
+  EXPECT_EQ(h, 200);
 }
 
 TEST_F(PictureLoading, PicturesThatCannotBeReadGiveNoBitmap) {
@@ -245,8 +222,7 @@ TEST_F(PictureLoading, AGifIsReadOrSkippedButNeverHalfShown) {
   HBITMAP bitmap = LoadFromFile(Picture("blocks_90x60.gif").c_str(), 1, kPosterHeight, kPosterWidth);
   if (!bitmap) return;
   int w = 0, h = 0;
-  const std::vector<uint32_t> poster = Pixels(bitmap, &w, &h);
-  DeleteObject(bitmap);
+  const std::vector<uint32_t> poster = TakeBitmapPixels(bitmap, &w, &h);
   ASSERT_EQ(w, kPosterWidth);
   ExpectGridPoster(Manifest().at("blocks_90x60.gif"), poster, 3);
 }
@@ -271,8 +247,7 @@ TEST_F(PictureLoading, AMetafileIsDrawnAtItsOwnSizeOnGrey) {
   DeleteFileA(path.c_str());
   ASSERT_NE(bitmap, nullptr);
   int w = 0, h = 0;
-  const std::vector<uint32_t> pixels = Pixels(bitmap, &w, &h);
-  DeleteObject(bitmap);
+  const std::vector<uint32_t> pixels = TakeBitmapPixels(bitmap, &w, &h);
   EXPECT_NEAR(w, 80, 2);
   EXPECT_NEAR(h, 50, 2);
   EXPECT_EQ(pixels[0], 0x808080u) << "mid-grey round the drawing";
@@ -422,8 +397,7 @@ TEST_F(PictureLoading, TextPostersAreWrittenOnThePaper) {
   HBITMAP poster = BillboardState.posterBitmap.exchange(nullptr);
   ASSERT_NE(poster, nullptr);
   int w = 0, h = 0;
-  const std::vector<uint32_t> pixels = Pixels(poster, &w, &h);
-  DeleteObject(poster);
+  const std::vector<uint32_t> pixels = TakeBitmapPixels(poster, &w, &h);
   EXPECT_EQ(w, kPosterWidth);
   EXPECT_EQ(h, kPosterHeight);
   int dark = 0;
