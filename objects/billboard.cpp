@@ -207,7 +207,7 @@ int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule) {
   WriteLogLine("LADEN: %s", kWallName);
   BillboardState.posterFigureAtWork = 0;
   record->objectWindow = BillboardWindow;
-  record->objectScreenDC = GetDC(nullptr);
+  record->objectScreenDC = GetDC(BillboardWindow);
   record->objectDC = CreateCompatibleDC(record->objectScreenDC);
   record->keyBrush = KeyBrush;
   record->state = kLoad;
@@ -316,6 +316,9 @@ void UnloadBillboard(FigureRecord* record) {
     }
     ShowWindow(window, SW_HIDE);
     SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    // The window's DC goes back to its window; UnloadFigure frees the rest.
+    if (record->objectScreenDC) ReleaseDC(window, record->objectScreenDC);
+    record->objectScreenDC = nullptr;
   }
   UnloadFigure(record);
 }
