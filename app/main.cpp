@@ -12,6 +12,8 @@
 #include "app/sound.h"
 #include "app/startup.h"
 #include "app/tray_icon.h"
+#include "objects/clock.h"
+#include "objects/countdown.h"
 #include "objects/desktop_object.h"
 #include "pictura.h"
 #include "scene/anim_thread.h"

@@ -15,18 +15,17 @@ namespace {
 
 bool PosterAtWork() { return BillboardState.posterFigureAtWork != 0; }
 
-// Makes the system re-evaluate the cursor so the lifted object follows at once.
+// Bubble types of the musician's Winamp bubble.
+bool IsWinampBubble(int type) { return type == 5 || type == 6; }
+
+}  // namespace
+
 void NudgeMouse() {
   INPUT input = {};
   input.type = INPUT_MOUSE;
   input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
   SendInput(1, &input, sizeof input);
 }
-
-// Bubble types of the musician's Winamp bubble.
-bool IsWinampBubble(int type) { return type == 5 || type == 6; }
-
-}  // namespace
 
 void OnObjectMouseDown(HWND window, int x, int y) {
   if (window == BillboardWindow && PosterAtWork()) return;

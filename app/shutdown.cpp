@@ -12,11 +12,17 @@ namespace {
 bool started;
 constexpr DWORD kThreadWaitMs = 2000;
 
-// Waits for a thread while still answering messages sent to this thread, so
-// a worker that reports to the main window while ending cannot stall us.
-void WaitForThread(HANDLE thread) {
+void HideAndClose(HWND window) {
+  if (!window) return;
+  ShowWindow(window, SW_HIDE);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+void WaitForThread(HANDLE thread, DWORD milliseconds) {
   if (!thread) return;
-  const DWORD deadline = GetTickCount() + kThreadWaitMs;
+  const DWORD deadline = GetTickCount() + milliseconds;
   for (;;) {
     const DWORD now = GetTickCount();
     const DWORD left = static_cast<int>(deadline - now) > 0 ? deadline - now : 0;
@@ -27,14 +33,6 @@ void WaitForThread(HANDLE thread) {
     if (left == 0) return;
   }
 }
-
-void HideAndClose(HWND window) {
-  if (!window) return;
-  ShowWindow(window, SW_HIDE);
-  PostMessageA(window, WM_CLOSE, 0, 0);
-}
-
-}  // namespace
 
 bool ShutdownStarted() { return started; }
 
@@ -51,10 +49,11 @@ void OnShutdownMessage() {
   for (HWND window : {FigureWindow, OverlayWindow, StripWindow})
     if (window) ShowWindow(window, SW_HIDE);
 
-  WaitForThread(WeatherObject.thread);
-  WaitForThread(CountdownObject.thread);
-  WaitForThread(ClockObject.thread);
-  WaitForThread(AnimThreadHandle());
+  // Each object thread's handle is taken here or by its window's WM_DESTROY,
+  // whichever comes first, and waited for and closed by that one alone.
+  for (DesktopObject* object : {&WeatherObject, &CountdownObject, &ClockObject})
+    WaitForAndCloseThread(object->TakeThread(), kThreadWaitMs);
+  WaitForThread(AnimThreadHandle(), kThreadWaitMs);
 
   UnloadBass();
   PostMessageA(FigureWindow, WM_CLOSE, 0, 0);

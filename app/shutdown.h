@@ -1,8 +1,15 @@
 #pragma once
 // The orderly end of the program, whoever asks for it.
 
+#include <windows.h>
+
 // MSG_SHUTDOWN: stop the threads, unload sound, close the figure window.
 // Runs its work once; later calls (the animation thread's own message, a
 // second EXIT) return at once.
 void OnShutdownMessage();
 bool ShutdownStarted();
+
+// Waits up to `milliseconds` for a thread while still answering messages sent
+// to this thread, so a worker that reports to the main window while ending
+// cannot stall us. Nothing for null.
+void WaitForThread(HANDLE thread, DWORD milliseconds);

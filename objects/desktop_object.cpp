@@ -1,10 +1,377 @@
 #include "objects/desktop_object.h"
 
+#include "app/debug_log.h"
+#include "app/desktop_windows.h"
+#include "app/messages.h"
+#include "app/object_mouse.h"
+#include "app/shutdown.h"
+#include "scene/figure_bitmaps.h"
+#include "scene/speech_bubble.h"
+
 DesktopObject ClockObject;
 DesktopObject CountdownObject;
 DesktopObject WeatherObject;
 
-// Stand-ins: the objects come with their own modules.
-int StartClock() { return 1; }
-int StartCountdown() { return 1; }
-int StartWeather() { return 1; }
+namespace {
+
+constexpr UINT kZOnlyFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
+
+HWND ZTarget(ZPlacement where) {
+  switch (where) {
+    case ZPlacement::kTopmost:
+      return HWND_TOPMOST;
+    case ZPlacement::kNotTopmost:
+      return HWND_NOTOPMOST;
+    default:
+      return HWND_TOP;
+  }
+}
+
+void OnObjectShowMessage(HWND window, const ObjectWindowRules& rules) {
+  const bool enabled = *rules.enabled > 0;
+  ShowWindow(window, enabled ? SW_SHOWNOACTIVATE : SW_HIDE);
+  if (!enabled || !FiguresActive) return;
+  const ZPlacement where = TopmostRule(*rules.onTop != 0, OptionsOpen != 0, ZPlacement::kTop);
+  SetWindowPos(window, ZTarget(where), 0, 0, 0, 0, kZOnlyFlags);
+}
+
+void ReleaseRecordGdi(FigureRecord* record) {
+  if (record->objectScreenDC) ReleaseDC(nullptr, record->objectScreenDC);
+  if (record->overlayScreenDC) ReleaseDC(nullptr, record->overlayScreenDC);
+  if (record->objectDC && record->objectOldBitmap) SelectObject(record->objectDC, record->objectOldBitmap);
+  if (record->overlayDC && record->overlayOldBitmap)
+    SelectObject(record->overlayDC, record->overlayOldBitmap);
+  if (record->objectDC) DeleteDC(record->objectDC);
+  if (record->overlayDC) DeleteDC(record->overlayDC);
+  if (record->objectBitmap) DeleteObject(record->objectBitmap);
+  if (record->overlayBitmap) DeleteObject(record->overlayBitmap);
+  for (int i = 0; i < kMaxSheets; ++i) {
+    if (record->masks[i]) DeleteObject(record->masks[i]);
+    if (record->sheets[i]) DeleteObject(record->sheets[i]);
+  }
+}
+
+}  // namespace
+
+void WaitForAndCloseThread(HANDLE thread, DWORD milliseconds) {
+  if (!thread) return;
+  WaitForThread(thread, milliseconds);
+  CloseHandle(thread);
+}
+
+int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info) {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA wc = {};
+  wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC | CS_BYTEALIGNCLIENT;
+  wc.lpfnWndProc = info.procedure;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_HAND);
+  wc.hbrBackground = KeyBrush;
+  wc.lpszClassName = info.className;
+  if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    WriteLogLine("+++ %s NICHT gestartet (1)", info.threadName);
+    return 0;
+  }
+  HWND window = CreateWindowExA(WS_EX_NOACTIVATE | WS_EX_LAYERED, info.className, "", WS_POPUP, 0, 0, 0, 0,
+                                nullptr, nullptr, instance, nullptr);
+  if (!window) {
+    WriteLogLine("+++ %s NICHT gestartet (2)", info.threadName);
+    return 0;
+  }
+  ShowWindow(window, SW_HIDE);
+  object.window = window;  // before the thread runs: it reads the handle
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, info.threadProc, nullptr, 0, &id);
+  if (!thread) {
+    WriteLogLine("+++ %s NICHT gestartet (3)", info.threadName);
+    return 0;
+  }
+  SetThreadPriority(thread, THREAD_PRIORITY_BELOW_NORMAL);
+  object.SetThread(thread);
+  WriteLogLine("%s gestartet", info.threadName);
+  return 1;
+}
+
+LRESULT ObjectWindowMessage(DesktopObject& object, const ObjectWindowRules& rules, HWND window, UINT message,
+                            WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      // Null when the shutdown took the handle first: nothing to wait for.
+      WaitForAndCloseThread(object.TakeThread(), kObjectWindowThreadWaitMs);
+      return 0;
+    default:
+      break;
+  }
+  if (message == rules.hideMessage)
+    ShowWindow(window, SW_HIDE);
+  else if (message == rules.showMessage)
+    OnObjectShowMessage(window, rules);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void ObjectKeyDown(DesktopObject& object, WPARAM key) {
+  switch (key) {
+    case VK_LEFT:
+      object.nudge = -1;
+      break;
+    case VK_UP:
+      object.nudge = -2;
+      break;
+    case VK_RIGHT:
+      object.nudge = 1;
+      break;
+    case VK_DOWN:
+      object.nudge = 2;
+      break;
+    default:
+      break;
+  }
+}
+
+void ObjectButtonDown(HWND window, int x, int y) {
+  SetForegroundWindow(window);
+  PressPoint.Set(x, y);
+  SetCapture(window);
+}
+
+void ObjectMouseMove(DesktopObject& object, int x, int y, WPARAM keys) {
+  if (!(keys & MK_LBUTTON)) {
+    object.restPoint.Set(x, y);
+    PressPoint.Set(x, y);
+    return;
+  }
+  const ScenePoint rest{object.restPoint.x, object.restPoint.y};
+  if (MovedFarEnoughToLift(rest, {x, y})) {
+    object.held = 1;
+    NudgeMouse();
+  }
+  PressPoint.Set(x, y);
+}
+
+bool DispatchModifiedClick(WPARAM keys) {
+  switch (ClassifyClick(static_cast<unsigned>(keys))) {
+    case ClickKind::kLowerAll:
+      LowerDesktopWindows();
+      return false;
+    case ClickKind::kMenu:
+      SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
+      return false;
+    default:
+      return true;
+  }
+}
+
+void EndObjectClick(DesktopObject& object) {
+  ReleaseCapture();
+  object.held = 0;
+}
+
+bool WindowsObjectHost::FiguresActive() {
+  return ::FiguresActive != 0;
+}
+bool WindowsObjectHost::OptionsOpen() {
+  return ::OptionsOpen != 0;
+}
+void WindowsObjectHost::Log(const char* text) {
+  WriteLogLine("%s", text);
+}
+ScenePoint WindowsObjectHost::PressPoint() {
+  return {::PressPoint.x, ::PressPoint.y};
+}
+
+ScenePoint WindowsObjectHost::CursorPos() {
+  POINT p = {};
+  GetCursorPos(&p);
+  return {p.x, p.y};
+}
+
+SceneRect WindowsObjectHost::WorkArea() {
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  return {area.left, area.top, area.right, area.bottom};
+}
+
+void WindowsObjectHost::Place(ZPlacement where) {
+  SetWindowPos(object_.window, ZTarget(where), 0, 0, 0, 0, kZOnlyFlags);
+}
+
+void WindowsObjectHost::SetForeground() {
+  SetForegroundWindow(object_.window);
+}
+
+void WindowsObjectHost::MoveTo(const ObjectPlacement& placement) {
+  layer_.destination = {placement.x, placement.y};
+  UpdateLayer();
+}
+
+BOOL WindowsObjectHost::UpdateLayer() {
+  FigureRecord* r = record_;
+  if (!r || !r->objectDC || !r->objectBitmap) return FALSE;
+  return UpdateLayeredWindow(object_.window, r->objectScreenDC, &layer_.destination, &layer_.size,
+                             r->objectDC, &layer_.source, kKeyColour, &layer_.blend, ULW_COLORKEY);
+}
+
+bool WindowsObjectHost::LoadSheet(const char* sheetName, HMODULE alternateModule) {
+  FigureRecord* r = record_;
+  WriteLogLine("LADEN: %s", sheetName);
+  r->objectScreenDC = GetDC(nullptr);
+  r->objectDC = CreateCompatibleDC(r->objectScreenDC);
+  r->overlayScreenDC = GetDC(nullptr);
+  r->overlayDC = CreateCompatibleDC(r->overlayScreenDC);
+  r->objectWindow = object_.window;
+  r->overlayWindow = OverlayWindow;
+  r->keyBrush = KeyBrush;
+  r->state = kObjectLoad;
+  r->active = 1;
+  for (HDC dc : {r->objectScreenDC, r->overlayScreenDC})
+    if (dc) SetMapMode(dc, MM_TEXT);
+  for (HDC dc : {r->objectDC, r->overlayDC})
+    if (dc) SetLayout(dc, 0);
+  r->workArea = WorkArea();
+
+  if (alternateModule) r->sheets[0] = ResourceBitmap(alternateModule, sheetName, 0, nullptr, 0);
+  if (!r->sheets[0]) r->sheets[0] = ResourceBitmap(GetModuleHandleA(nullptr), sheetName, 0, nullptr, 0);
+  if (!r->sheets[0]) {
+    WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", sheetName);
+    UnloadFigure(r);
+    return false;
+  }
+  r->masks[0] = CreateMask(r->sheets[0]);
+  if (!r->masks[0]) {
+    WriteLogLine("CreateMask() - Zu wenig Speicher!");
+    UnloadFigure(r);
+    return false;
+  }
+  if (!MakeTransparentBitmap(r->sheets[0], r->masks[0], kKeyColour)) {
+    WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
+    UnloadFigure(r);
+    return false;
+  }
+  RECT size = {};
+  GetBitmapRect(r->sheets[0], &size);
+  r->sheetWidth = size.right;
+  r->sheetHeight = size.bottom;
+  return true;
+}
+
+bool WindowsObjectHost::MakeBitmaps(const ObjectPlacement& placement) {
+  FigureRecord* r = record_;
+  r->objectRect = {0, 0, placement.width, placement.height};
+  r->overlayRect = {0, 0, kBubbleWidth, BubbleHeight(1)};
+  r->objectBitmap = CreateCompatibleBitmap(r->objectScreenDC, placement.width, placement.height);
+  r->overlayBitmap = CreateCompatibleBitmap(r->overlayScreenDC, kBubbleWidth, BubbleHeight(1));
+  if (!r->objectBitmap || !r->overlayBitmap || !r->objectDC || !r->overlayDC) {
+    UnloadFigure(r);
+    return false;
+  }
+  r->objectOldBitmap = SelectObject(r->objectDC, r->objectBitmap);
+  r->overlayOldBitmap = SelectObject(r->overlayDC, r->overlayBitmap);
+  layer_.destination = {placement.x, placement.y};
+  layer_.size = {placement.width, placement.height};
+  layer_.source = {0, 0};
+  layer_.blend = {};
+  RECT area = {0, 0, placement.width, placement.height};
+  FillRect(r->objectDC, &area, r->keyBrush);
+  UpdateLayer();
+  return true;
+}
+
+void WindowsObjectHost::ShowFrame(const RECT& frame) {
+  FigureRecord* r = record_;
+  if (!r->objectDC) return;
+  RECT area = {0, 0, r->objectRect.right, r->objectRect.bottom};
+  FillRect(r->objectDC, &area, r->keyBrush);
+  DrawSprite(r->objectDC, r->sheets[0], r->masks[0], {0, 0}, frame);
+  UpdateLayer();
+}
+
+void WindowsObjectHost::DrawGlyphs(const GlyphList& glyphs, const DigitStripBitmaps& strips) {
+  FigureRecord* r = record_;
+  if (!r->sheets[0]) return;
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (!dc) return;
+  HGDIOBJ old = SelectObject(dc, r->sheets[0]);
+  if (old && old != HGDI_ERROR) {
+    for (const GlyphPlacement& g : glyphs) {
+      const GlyphRect src = GlyphSource(*kDigitStrips[g.strip], g.glyph);
+      DrawBitmapPart(dc, g.x, g.y, strips.bitmaps[g.strip], RECT{src.x, src.y, src.width, src.height});
+    }
+    SelectObject(dc, old);
+  }
+  DeleteDC(dc);
+}
+
+void UnloadDesktopObject(FigureRecord* record, HWND window) {
+  if (!record) return;
+  if (record->active) WriteLogLine("ENTLADEN: %s", record->name);
+  if (window) {
+    HDC dc = GetDC(window);
+    if (dc) {
+      RECT area = {};
+      GetClientRect(window, &area);
+      FillRect(dc, &area, KeyBrush);
+      ReleaseDC(window, dc);
+    }
+    SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+  }
+  record->active = 0;
+  record->state = kObjectLoad;
+  ReleaseRecordGdi(record);
+  *record = FigureRecord{};
+}
+
+void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
+                      void (*unload)(FigureRecord*)) {
+  FigureRecord* record = host.Record();
+  if (object.reloadRequest.exchange(0)) {
+    unload(record);
+    object.relayout = 1;
+  }
+  if (!host.Enabled() || FullScreenPause) return;
+  if (RelayoutRequest) object.relayout = 1;
+  StepObject(*record, host.Placement(), object, host, texts);
+}
+
+bool DigitStripBitmaps::Load() {
+  Delete();
+  bool all = true;
+  for (int id : {kSmallStrip, kLargeStrip}) {
+    bitmaps[id] = ResourceBitmap(GetModuleHandleA(nullptr), kDigitStrips[id]->name, 0, nullptr, 0);
+    if (bitmaps[id]) continue;
+    WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", kDigitStrips[id]->name);
+    all = false;
+  }
+  return all;
+}
+
+void DigitStripBitmaps::Delete() {
+  for (HBITMAP& bitmap : bitmaps) {
+    if (bitmap) DeleteObject(bitmap);
+    bitmap = nullptr;
+  }
+}
+
+DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
+                      void (*unload)(FigureRecord*), DigitStripBitmaps& strips, const char* endLine) {
+  object.reloadRequest = 0;
+  strips.Load();
+  FigureRecord* record = AllocateFigureRecord();
+  if (record) {
+    host.Bind(record);
+    while (!QuitFlag) {
+      ObjectThreadPass(object, host, texts, unload);
+      Sleep(kObjectTickMs);
+    }
+    unload(record);
+    host.Bind(nullptr);
+    FreeFigureRecord(record);
+  }
+  strips.Delete();
+  WriteLogLine("%s", endLine);
+  return 0;
+}
+
+// The weather sign comes with its own module; until then it does not start.
+int StartWeather() {
+  return 1;
+}

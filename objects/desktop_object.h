@@ -1,22 +1,172 @@
 #pragma once
-// What the main window needs of each desktop object (clock, countdown,
-// weather sign): its window and thread, and its redraw request.
+// The desktop objects that stand on their own (clock, countdown, weather
+// sign): each has a window class, one hidden layered pop-up window made on the
+// main thread, and one thread that owns a FigureRecord and steps the object's
+// frame (objects/object_frame.h) every tick. The window procedure only turns
+// mouse and keys into the requests the thread polls.
 
 #include <windows.h>
 
 #include <atomic>
 
-struct DesktopObject {
-  HWND window = nullptr;
-  HANDLE thread = nullptr;
-  std::atomic<int> redrawRequest{0};
-  std::atomic<int> raiseRequest{0};
+#include "app/app_globals.h"
+#include "app/settings.h"
+#include "objects/clock_logic.h"
+#include "objects/object_frame.h"
+#include "scene/figure_record.h"
+
+struct DesktopObject : ObjectRequests {
+  HWND window = nullptr;  // set once at start, before the thread runs
+  AtomicPoint restPoint;  // last cursor point seen without the left button
+
+  // The object's thread. Exactly one party takes the handle (WM_DESTROY or the
+  // shutdown), waits for the thread and closes it; everyone else finds null.
+  void SetThread(HANDLE handle) { thread_.store(handle); }
+  HANDLE TakeThread() { return thread_.exchange(nullptr); }
+  bool HasThread() const { return thread_.load() != nullptr; }
+
+ private:
+  std::atomic<HANDLE> thread_{nullptr};
 };
 
 extern DesktopObject ClockObject;
 extern DesktopObject CountdownObject;
 extern DesktopObject WeatherObject;
 
-int StartClock();
-int StartCountdown();
+// Waits up to `milliseconds` for a thread (answering messages sent to this
+// thread meanwhile, so a thread that hides its window while ending cannot
+// stall us) and closes the handle. Nothing for null.
+void WaitForAndCloseThread(HANDLE thread, DWORD milliseconds);
+
+// ---- Start ----
+
+struct ObjectClassInfo {
+  const char* className;   // "LunClock"
+  const char* threadName;  // "ClockThread", for the log lines
+  WNDPROC procedure;
+  LPTHREAD_START_ROUTINE threadProc;
+};
+// Registers the class, creates the hidden window and starts the thread below
+// normal priority. 1 on success; 0 after logging "+++ %s NICHT gestartet (n)"
+// with 1 class, 2 window, 3 thread.
+int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info);
+
+// ---- Window procedure ----
+
+struct ObjectWindowRules {
+  UINT hideMessage;  // MSG_HIDE_CLOCK ...
+  UINT showMessage;
+  const SettingInt* enabled;  // Clock, Countdown ...
+  const SettingInt* onTop;    // ClockOnTop ...
+};
+// What every object window handles alike: its destruction (the thread is
+// waited for 300 ms unless the shutdown took it) and the hide and show
+// messages; the rest goes to DefWindowProcA. The object's own procedure
+// handles keys and mouse first with the functions below.
+LRESULT ObjectWindowMessage(DesktopObject& object, const ObjectWindowRules& rules, HWND window, UINT message,
+                            WPARAM wParam, LPARAM lParam);
+// Arrow keys set the nudge direction.
+// Client point of a mouse message: signed low and high words.
+inline int MessageX(LPARAM lParam) {
+  return static_cast<short>(LOWORD(lParam));
+}
+inline int MessageY(LPARAM lParam) {
+  return static_cast<short>(HIWORD(lParam));
+}
+void ObjectKeyDown(DesktopObject& object, WPARAM key);
+// Foreground, press point, capture.
+void ObjectButtonDown(HWND window, int x, int y);
+// Without the left button the point becomes the rest point; with it, a move
+// of 3 pixels or more from the rest point lifts the object.
+void ObjectMouseMove(DesktopObject& object, int x, int y, WPARAM keys);
+// Ctrl alone lowers every object window, Shift alone opens the tray menu;
+// true for a plain click, which the object handles itself.
+bool DispatchModifiedClick(WPARAM keys);
+// The end of every left-button release: capture released, not held.
+void EndObjectClick(DesktopObject& object);
+
+// ---- Thread side ----
+
+// The record's picture and where it stands: one argument block per object.
+struct ObjectLayer {
+  POINT destination = {};
+  SIZE size = {};
+  POINT source = {};
+  BLENDFUNCTION blend = {};
+};
+
+// The Windows half of the frame: an object's record, window, DCs and layered
+// block. Objects add their face (Redraw, ShownTick, ChosenFace, SavePosition).
+class WindowsObjectHost : public ObjectHost {
+ public:
+  WindowsObjectHost(DesktopObject& object, const SettingInt& enabled, const SettingInt& onTop)
+      : object_(object), enabled_(enabled), onTop_(onTop) {}
+  void Bind(FigureRecord* record) { record_ = record; }
+  FigureRecord* Record() const { return record_; }
+  ObjectPlacement& Placement() { return placement_; }
+  ObjectLayer& Layer() { return layer_; }
+  DesktopObject& Object() { return object_; }
+
+  bool Enabled() override { return enabled_ != 0; }
+  bool OnTop() override { return onTop_ != 0; }
+  bool FiguresActive() override;
+  bool OptionsOpen() override;
+  void Log(const char* text) override;
+  ScenePoint PressPoint() override;
+  ScenePoint CursorPos() override;
+  SceneRect WorkArea() override;
+  void Place(ZPlacement where) override;
+  void SetForeground() override;
+  void MoveTo(const ObjectPlacement& placement) override;
+
+ protected:
+  // The record's DCs, windows, work area and sheet 0 "name" with its mask;
+  // logs "LADEN: <name>" first. False with the record unloaded.
+  bool LoadSheet(const char* sheetName, HMODULE alternateModule);
+  // Object and overlay bitmaps, the layered block and the first, empty
+  // picture at the placement. False with the record unloaded.
+  bool MakeBitmaps(const ObjectPlacement& placement);
+  // Key colour, then `frame` of sheet 0 through its mask, then the window.
+  void ShowFrame(const RECT& frame);
+  // Copies glyphs from the digit strips into sheet 0 (opaque).
+  void DrawGlyphs(const GlyphList& glyphs, const struct DigitStripBitmaps& strips);
+  BOOL UpdateLayer();
+
+  DesktopObject& object_;
+
+ private:
+  const SettingInt& enabled_;
+  const SettingInt& onTop_;
+  FigureRecord* record_ = nullptr;
+  ObjectPlacement placement_;
+  ObjectLayer layer_;
+};
+
+// "UHR_Z1" and "UHR_Z3", loaded by each thread that draws digits for itself.
+struct DigitStripBitmaps {
+  HBITMAP bitmaps[2] = {};  // by DigitStripId
+  // Logs a missing strip; true when both loaded.
+  bool Load();
+  void Delete();
+};
+
+// Empties an object's record: logs "ENTLADEN: <name>" when it was loaded,
+// paints the window with the key colour, hides it at the bottom of the
+// z-order, releases the DCs and deletes bitmaps, sheets and masks. The record
+// stays allocated.
+void UnloadDesktopObject(FigureRecord* record, HWND window);
+
+// One pass of an object thread's loop: a reload request unloads; while the
+// object is on and no full-screen program runs, the frame steps once.
+void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
+                      void (*unload)(FigureRecord*));
+constexpr DWORD kObjectTickMs = 25;
+
+// An object thread from start to end: clears the reload request, loads the
+// strips, makes the record, passes every 25 ms until QuitFlag, then unloads,
+// frees the record and the strips and logs `endLine`.
+DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
+                      void (*unload)(FigureRecord*), DigitStripBitmaps& strips, const char* endLine);
+constexpr DWORD kObjectWindowThreadWaitMs = 300;
+
 int StartWeather();

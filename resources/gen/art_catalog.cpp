@@ -13,6 +13,7 @@ ArtSet AddAllArt() {
   AddPassersBy(set);
   AddBillboardPosters(set);
   AddBillboardPaster(set);
+  AddClockFaces(set);
   AddBuiltinSounds(set);
   return set;
 }

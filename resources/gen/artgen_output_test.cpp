@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "app/menu_bitmaps.h"
+#include "objects/clock_faces.h"
 #include "scene/figures/fig002_frames.h"
 #include "scene/figures/fig008_frames.h"
 #include "scene/figures/fig013_frames.h"
@@ -313,6 +314,131 @@ TEST_F(GeneratedArt, SpeechBubblesHaveTheirSizesAndRoomForText) {
       for (int x = 14; x < 171; ++x, ++total) light += Luma(c.Get(x, y)) > 200 && c.Get(x, y) != kSpriteKey;
     EXPECT_GT(light, total * 95 / 100);
     EXPECT_EQ(c.Get(0, 0), kSpriteKey) << "rounded corners are see-through";
+  }
+}
+
+// The clock's and countdown's faces and strips, against the shared tables.
+class ClockArt : public GeneratedArt {
+ protected:
+  static Canvas Strip(const DigitStripLayout& layout) { return Decode(FileOf(layout.name)); }
+  static Canvas Face(const char* format, int face) {
+    char name[32];
+    std::snprintf(name, sizeof name, format, face);
+    return rc_->count(name) ? Decode(FileOf(name)) : Canvas();
+  }
+  // The glyph's lit pixels (unlit segments show only faintly on the glass).
+  static std::vector<bool> Shape(const Canvas& strip, const GlyphRect& r) {
+    std::vector<bool> shape;
+    for (int y = r.y; y < r.y + r.height; ++y)
+      for (int x = r.x; x < r.x + r.width; ++x) shape.push_back(Luma(strip.Get(x, y)) > 100);
+    return shape;
+  }
+  // Every place of a run lies on the face, opaque, with the strips' glass in
+  // its corner (so a drawn glyph sits on the same ground as the face).
+  static void ExpectPlaces(const Canvas& face, const DigitRun& run, int xShift, Rgba glass,
+                           const char* what) {
+    const DigitStripLayout& strip = *kDigitStrips[run.strip];
+    for (int i = 0; i < run.count; ++i) {
+      SCOPED_TRACE(std::string(what) + " place " + std::to_string(i));
+      const int x0 = run.x[i] + xShift;
+      ASSERT_LE(x0 + strip.digitWidth, face.Width());
+      ASSERT_LE(run.y + strip.height, face.Height());
+      for (int y = run.y; y < run.y + strip.height; ++y)
+        for (int x = x0; x < x0 + strip.digitWidth; ++x)
+          ASSERT_NE(face.Get(x, y), kSpriteKey) << x << "," << y;
+      EXPECT_EQ(face.Get(x0, run.y), glass);
+    }
+  }
+};
+
+TEST_F(ClockArt, DigitStripsHoldTwelveDistinctGlyphsInTwoColours) {
+  for (const DigitStripLayout* layout : kDigitStrips) {
+    SCOPED_TRACE(layout->name);
+    const Canvas strip = Strip(*layout);
+    ASSERT_EQ(strip.Width(), StripWidth(*layout));
+    ASSERT_EQ(strip.Height(), StripHeight(*layout));
+    const Rgba glass = strip.Get(0, 0);
+    for (const Rgba& p : strip.Pixels()) ASSERT_NE(p, kSpriteKey);
+    for (int g = 0; g < kGlyphsPerRow; ++g) {
+      const GlyphRect r0 = GlyphSource(*layout, g), r1 = GlyphSource(*layout, g + kGlyphsPerRow);
+      // Row 1 is row 0 in another colour.
+      EXPECT_EQ(Shape(strip, r0), Shape(strip, r1)) << g;
+      const std::vector<bool> lit = Shape(strip, r0);
+      const auto first = std::find(lit.begin(), lit.end(), true) - lit.begin();
+      if (g == kGlyphBlank) {
+        EXPECT_EQ(first, std::ssize(lit)) << "a blank shows nothing lit";
+      } else {
+        ASSERT_LT(first, std::ssize(lit)) << g;
+        const int dx = int(first % r0.width), dy = int(first / r0.width);
+        EXPECT_NE(strip.Get(r0.x + dx, r0.y + dy), strip.Get(r1.x + dx, r1.y + dy)) << g;
+      }
+      for (int other = 0; other < g; ++other)
+        EXPECT_NE(Shape(strip, r0), Shape(strip, GlyphSource(*layout, other)))
+            << g << " looks like " << other;
+      // The glyph's top-left corner is glass: faces leave the same there.
+      EXPECT_EQ(strip.Get(r0.x, r0.y), glass);
+    }
+  }
+  // The large blank starts on digit 9's last column, which is plain glass.
+  const Canvas large = Strip(kLargeDigits);
+  for (int y = 0; y < StripHeight(kLargeDigits); ++y)
+    EXPECT_EQ(large.Get(kLargeDigits.blankX, y), large.Get(0, 0));
+}
+
+TEST_F(ClockArt, ClockFacesHaveTheirSizesAndAGroundUnderEveryDigit) {
+  const Rgba glass = Strip(kSmallDigits).Get(0, 0);
+  EXPECT_EQ(Strip(kLargeDigits).Get(0, 0), glass);
+  for (int n = 1; n <= kClockFaceCount; ++n) {
+    SCOPED_TRACE("UHR_0" + std::to_string(n));
+    const ClockFaceLayout& layout = kClockFaces[n - 1];
+    const Canvas face = Face("UHR_%02d", n);
+    ASSERT_EQ(face.Width(), layout.width * layout.frames);
+    ASSERT_EQ(face.Height(), layout.height);
+    for (int frame = 0; frame < layout.frames; ++frame) {
+      ExpectPlaces(face, layout.time, frame * layout.width, glass, "time");
+      ExpectPlaces(face, layout.date, frame * layout.width, glass, "date");
+      // Pinned faces stand on the work area's bottom: their last row is not empty.
+      if (!layout.yMovable) {
+        int ground = 0;
+        for (int x = 0; x < layout.width; ++x)
+          ground += face.Get(frame * layout.width + x, layout.height - 1) != kSpriteKey;
+        EXPECT_GT(ground, 4) << "frame " << frame;
+      }
+      EXPECT_EQ(face.Get(frame * layout.width, 0), kSpriteKey)
+          << "frame " << frame << " is a box, not a picture";
+    }
+  }
+}
+
+TEST_F(ClockArt, RecycleBinFramesShowThreeFillsAndAnOpaqueBinZone) {
+  const ClockFaceLayout& layout = kClockFaces[0];
+  const Canvas face = Face("UHR_%02d", 1);
+  ASSERT_EQ(face.Width(), 3 * layout.width);
+  std::vector<Canvas> frames;
+  for (int f = 0; f < 3; ++f) frames.push_back(face.Crop(f * layout.width, 0, layout.width, layout.height));
+  EXPECT_NE(frames[0], frames[1]);
+  EXPECT_NE(frames[1], frames[2]);
+  EXPECT_NE(frames[0], frames[2]);
+  for (const Canvas& frame : frames)
+    for (int y = kBinZone.top; y <= kBinZone.bottom; ++y)
+      for (int x = kBinZone.left; x <= kBinZone.right; ++x) ASSERT_NE(frame.Get(x, y), kSpriteKey);
+}
+
+TEST_F(ClockArt, CountdownFacesHaveTheirSizesAndAGroundUnderEveryGlyph) {
+  const Rgba glass = Strip(kSmallDigits).Get(0, 0);
+  for (int n = 1; n <= kCountdownFaceCount; ++n) {
+    SCOPED_TRACE("COUNTDOWN_0" + std::to_string(n));
+    const CountdownFaceLayout& layout = kCountdownFaces[n - 1];
+    const Canvas face = Face("COUNTDOWN_%02d", n);
+    ASSERT_EQ(face.Width(), layout.width);
+    ASSERT_EQ(face.Height(), layout.height);
+    ExpectPlaces(face, layout.days, 0, glass, "days");
+    ExpectPlaces(face, layout.hours, 0, glass, "hours");
+    ExpectPlaces(face, layout.minutes, 0, glass, "minutes");
+    const DigitStripLayout& colonStrip = *kDigitStrips[layout.hours.strip];
+    for (int y = layout.hours.y; y < layout.hours.y + colonStrip.height; ++y)
+      for (int x = layout.colonX; x < layout.colonX + colonStrip.colonWidth; ++x)
+        ASSERT_NE(face.Get(x, y), kSpriteKey);
   }
 }
 

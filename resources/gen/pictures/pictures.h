@@ -12,5 +12,6 @@ void AddSpeechBubbles(ArtSet& set);
 void AddPassersBy(ArtSet& set);
 void AddBillboardPosters(ArtSet& set);
 void AddBillboardPaster(ArtSet& set);
+void AddClockFaces(ArtSet& set);
 
 }  // namespace art

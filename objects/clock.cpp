@@ -1,0 +1,261 @@
+#include "objects/clock.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/debug_log.h"
+#include "app/messages.h"
+#include "app/startup.h"
+#include "objects/calendar.h"
+#include "objects/clock_logic.h"
+#include "scene/figure_bitmaps.h"
+#include "scene/speech_bubble.h"
+
+std::atomic<int64_t> RecycleBinItems{0};
+std::atomic<int> RecycleBinState{-1};
+std::atomic<int> RecycleBinQueryTicks{0};
+
+namespace {
+
+constexpr ObjectLogTexts kClockTexts{"Uhr Hochheben...", "Uhr Fallen lassen..."};
+constexpr ObjectWindowRules kClockRules{MSG_HIDE_CLOCK, MSG_SHOW_CLOCK, &Settings.Clock,
+                                        &Settings.ClockOnTop};
+constexpr int kBinQueryIntervalTicks = 300;
+constexpr int kBinQueryAfterEmptyingTicks = 5;
+constexpr DWORD kShellWithRecycleBinQuery = (4u << 16) | 71;  // shell32 4.71
+
+static_assert(sizeof(SHQUERYRBINFO) == 20, "the shell reads a 20-byte query block");
+
+int64_t ShellCountItems() {
+  if (GetDllVersion("shell32.dll") < kShellWithRecycleBinQuery) return -1;
+  int64_t total = 0;
+  for (char drive = 'C'; drive <= 'Y'; ++drive) {
+    char root[4];
+    std::snprintf(root, sizeof root, "%c:", drive);
+    SHQUERYRBINFO info = {};
+    info.cbSize = sizeof info;
+    if (SUCCEEDED(SHQueryRecycleBinA(root, &info)) && info.i64NumItems > 0) total += info.i64NumItems;
+  }
+  return total;
+}
+
+void ShellEmpty() {
+  SHEmptyRecycleBinA(nullptr, nullptr, 0);
+}
+
+constexpr RecycleBinShell kRealShell{ShellCountItems, ShellEmpty};
+std::atomic<const RecycleBinShell*> shell{&kRealShell};
+
+DigitStripBitmaps strips;  // the clock thread's own
+
+bool BinShown() {
+  return Settings.RecycleBin != 0;
+}
+
+class ClockHost : public WindowsObjectHost {
+ public:
+  ClockHost() : WindowsObjectHost(ClockObject, Settings.Clock, Settings.ClockOnTop) {}
+
+  ObjectPlacement ChosenFace() override {
+    const ClockFaceLayout& layout = ClockFace(Settings.Clock);
+    ObjectPlacement p;
+    p.width = layout.width;
+    p.height = layout.height;
+    p.yMovable = layout.yMovable;
+    p.x = Settings.ClockPos[layout.posEntry];
+    p.y = Settings.ClockPos[layout.posEntry + 1];
+    return p;
+  }
+
+  bool Load(FigureMotion& motion, const ObjectPlacement& placement) override {
+    FigureRecord* record = Record();
+    if (!LoadClock(record, Settings.Clock, 0)) return false;
+    RecycleBinQueryTicks = 0;
+    ClockLastMinute = -1;
+    motion.frameTime = Settings.Speed;
+    lstrcpynA(record->name, "UHR 1", kFigureNameSize);
+    return MakeBitmaps(placement);
+  }
+
+  void Redraw(FigureMotion&) override {
+    DrawDigits();
+    const ClockFaceLayout& layout = ClockFace(face_);
+    const int frame = layout.frames > 1 ? FrameOfState(RecycleBinState) : 0;
+    drawnBinState_ = RecycleBinState;
+    ShowFrame(RECT{frame * layout.width, 0, layout.width, layout.height});
+  }
+
+  void ShownTick(FigureMotion&) override {
+    if (face_ == 1 && BinShown()) {
+      if (--RecycleBinQueryTicks < 1) {
+        RecycleBinQueryTicks = kBinQueryIntervalTicks;
+        QueryRecycleBin();
+      }
+    } else if (RecycleBinState == -1) {
+      SetBinState(std::rand() % 3);
+    }
+    if (ClockObject.bubbleRequest.exchange(0)) ShowBinBubble();
+  }
+
+  void SavePosition(const ObjectPlacement& placement) override {
+    const int entry = ClockFace(face_).posEntry;
+    Settings.ClockPos[entry] = placement.x;
+    Settings.ClockPos[entry + 1] = placement.y;
+    SaveClockSettings();
+  }
+
+  int LoadFace(FigureRecord* record, int face, int useAlternateModule) {
+    Bind(record);
+    face_ = ValidClockFace(face);
+    char name[24];
+    std::snprintf(name, sizeof name, "UHR_%02d", face_);
+    RecycleBinState = -1;
+    drawnBinState_ = -1;
+    return LoadSheet(name, useAlternateModule ? record->resourceModule : nullptr) ? 1 : 0;
+  }
+
+ private:
+  static int FrameOfState(int state) { return state >= 0 && state < kRecycleBinFrames ? state : 0; }
+
+  void DrawDigits() {
+    const LocalDateTime now = LocalNow();
+    if (now.minute == ClockLastMinute) return;
+    ClockLastMinute = now.minute;
+    DrawGlyphs(ClockFaceGlyphs(face_, now, Settings.Clock24h, Settings.DateOrder, RecycleBinState), strips);
+  }
+
+  // Face 1's digits sit in the frame of the state: a new state draws them anew.
+  void SetBinState(int state) {
+    RecycleBinState = state;
+    if (state != drawnBinState_) ClockLastMinute = -1;
+  }
+
+  void QueryRecycleBin() {
+    RecycleBinItems = 0;
+    RecycleBinState = 0;
+    const int64_t items = shell.load()->countItems();
+    if (items < 0) {
+      WriteLogLine("+++ shell32.dll < ver 4.71");
+      SetBinState(std::rand() % 3);
+      return;
+    }
+    RecycleBinItems = items;
+    SetBinState(RecycleBinStateFor(items));
+  }
+
+  void ShowBinBubble() {
+    FigureRecord* record = Record();
+    const BubblePlacement b = RecycleBinBubblePlacement(Placement().x, record->workArea.right);
+    const std::string text = RecycleBinText(RecycleBinItems);
+    ShowSpeechBubble(record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
+  }
+
+  int face_ = 1;
+  int drawnBinState_ = -1;
+};
+
+ClockHost host;
+
+bool InClockBinZone(int x, int y) {
+  return InBinZone(Settings.Clock, BinShown(), Settings.DontEmptyRecycleBin != 0, x, y);
+}
+
+}  // namespace
+
+void SetRecycleBinShell(const RecycleBinShell* replacement) {
+  shell = replacement ? replacement : &kRealShell;
+}
+
+int StartClock() {
+  return StartDesktopObject(ClockObject, {"LunClock", "ClockThread", ClockWndProc, ClockThread});
+}
+
+LRESULT CALLBACK ClockWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_KEYDOWN:
+      OnClockKeyDown(window, wParam);
+      return 0;
+    case WM_LBUTTONDOWN:
+      OnClockButtonDown(window, MessageX(lParam), MessageY(lParam));
+      return 0;
+    case WM_MOUSEMOVE:
+      OnClockMouseMove(window, MessageX(lParam), MessageY(lParam), wParam);
+      return 0;
+    case WM_LBUTTONUP:
+      OnClockClick(window, MessageX(lParam), MessageY(lParam), wParam);
+      return 0;
+    case WM_RBUTTONUP:
+      OnClockRightClick(window, MessageX(lParam), MessageY(lParam), wParam);
+      return 0;
+    default:
+      return ObjectWindowMessage(ClockObject, kClockRules, window, message, wParam, lParam);
+  }
+}
+
+void OnClockKeyDown(HWND, WPARAM key) {
+  ObjectKeyDown(ClockObject, key);
+}
+void OnClockButtonDown(HWND window, int x, int y) {
+  ObjectButtonDown(window, x, y);
+}
+void OnClockMouseMove(HWND, int x, int y, WPARAM keys) {
+  ObjectMouseMove(ClockObject, x, y, keys);
+}
+
+void OnClockClick(HWND, int x, int y, WPARAM keys) {
+  if (!ClockHeld && DispatchModifiedClick(keys)) {
+    if (!InClockBinZone(x, y))
+      ClockRaiseRequest = 1;
+    else if (BubbleType != 0)
+      KillSpeechBubble();
+    else
+      ClockObject.bubbleRequest = 1;  // the clock thread draws it with its own record
+  }
+  EndObjectClick(ClockObject);
+}
+
+void OnClockRightClick(HWND, int x, int y, WPARAM keys) {
+  if (ClassifyClick(static_cast<unsigned>(keys)) == ClickKind::kMenu) {
+    SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
+  } else if (InClockBinZone(x, y)) {
+    shell.load()->empty();
+    RecycleBinQueryTicks = kBinQueryAfterEmptyingTicks;
+  } else {
+    SendMessageA(FigureWindow, MSG_TOGGLE_ACTIVE, 0, 0);
+  }
+}
+
+void BindClockRecord(FigureRecord* record) {
+  host.Bind(record);
+}
+
+bool LoadClockStrips() {
+  return strips.Load();
+}
+void DeleteClockStrips() {
+  strips.Delete();
+}
+
+int LoadClock(FigureRecord* record, int face, int useAlternateModule) {
+  return host.LoadFace(record, face, useAlternateModule);
+}
+
+void UpdateClock(FigureRecord* record) {
+  host.Bind(record);
+  StepObject(*record, host.Placement(), ClockObject, host, kClockTexts);
+}
+
+void UnloadClock(FigureRecord* record) {
+  UnloadDesktopObject(record, ClockObject.window);
+}
+
+ObjectPlacement ClockPlacement() {
+  return host.Placement();
+}
+
+DWORD WINAPI ClockThread(void*) {
+  return RunObjectThread(ClockObject, host, kClockTexts, UnloadClock, strips, "ClockThread beendet");
+}

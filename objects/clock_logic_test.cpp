@@ -1,0 +1,183 @@
+// The clock's faces, hours, dates and recycle-bin display, worked out natively.
+
+#include "objects/clock_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+namespace {
+
+LocalDateTime At(int year, int month, int day, int hour, int minute) {
+  LocalDateTime t;
+  t.year = year, t.month = month, t.day = day, t.hour = hour, t.minute = minute;
+  return t;
+}
+
+// The digit values a face shows, in drawing order (row-0 glyphs only here).
+std::vector<int> Digits(const GlyphList& list) {
+  std::vector<int> out;
+  for (const GlyphPlacement& g : list) out.push_back(g.glyph);
+  return out;
+}
+
+TEST(ClockHours, TwelveHourFormatKeepsMidnightAndNoon) {
+  EXPECT_EQ(DisplayHour(13, 0), 1);
+  EXPECT_EQ(DisplayHour(23, 0), 11);
+  EXPECT_EQ(DisplayHour(0, 0), 0);
+  EXPECT_EQ(DisplayHour(12, 0), 12);
+  EXPECT_EQ(DisplayHour(13, 1), 13);
+  EXPECT_EQ(DisplayHour(13, -1), 1);  // anything below 1 is the 12-hour format
+}
+
+TEST(ClockFaces, TimeDigitsWithLeadingZeroAtTheFacePlaces) {
+  // 13:05 in the 12-hour format shows 01:05; 00:30 shows 00:30.
+  EXPECT_EQ(Digits(ClockFaceGlyphs(2, At(2024, 3, 1, 13, 5), 0, 1, -1)), (std::vector<int>{0, 1, 0, 5}));
+  EXPECT_EQ(Digits(ClockFaceGlyphs(2, At(2024, 3, 1, 0, 30), 0, 1, -1)), (std::vector<int>{0, 0, 3, 0}));
+  EXPECT_EQ(Digits(ClockFaceGlyphs(2, At(2024, 3, 1, 13, 5), 1, 1, -1)), (std::vector<int>{1, 3, 0, 5}));
+
+  const GlyphList face2 = ClockFaceGlyphs(2, At(2024, 3, 1, 9, 41), 1, 1, 0);
+  ASSERT_EQ(face2.count, 4);
+  const int xs[] = {6, 12, 20, 26};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(face2.items[i].strip, kSmallStrip);
+    EXPECT_EQ(face2.items[i].x, xs[i]);
+    EXPECT_EQ(face2.items[i].y, 6);
+  }
+}
+
+TEST(ClockFaces, FaceOneDigitsMoveWithTheRecycleBinFrame) {
+  const int frameX[] = {0, 40, 80, 0, 0};  // states 0, 1, 2, then -1 and 7 count as 0
+  const int states[] = {0, 1, 2, -1, 7};
+  for (int i = 0; i < 5; ++i) {
+    const GlyphList list = ClockFaceGlyphs(1, At(2024, 3, 1, 21, 7), 1, 1, states[i]);
+    ASSERT_EQ(list.count, 4);
+    EXPECT_EQ(list.items[0].x, 8 + frameX[i]) << states[i];
+    EXPECT_EQ(list.items[3].x, 28 + frameX[i]) << states[i];
+    EXPECT_EQ(list.items[0].y, 8);
+  }
+  // Other faces have one frame: the state does not move their digits.
+  EXPECT_EQ(ClockFaceGlyphs(2, At(2024, 3, 1, 21, 7), 1, 1, 2).items[0].x, 6);
+}
+
+TEST(ClockFaces, DateFacesFollowTheRegionalOrder) {
+  const LocalDateTime t = At(2026, 12, 5, 14, 7);
+  // Face 3: large time at y 47, small date at y 78.
+  const GlyphList dmy = ClockFaceGlyphs(3, t, 1, 1, 0);
+  ASSERT_EQ(dmy.count, 10);
+  EXPECT_EQ(Digits(dmy), (std::vector<int>{1, 4, 0, 7, 0, 5, 1, 2, 2, 6}));
+  EXPECT_EQ(dmy.items[0].strip, kLargeStrip);
+  EXPECT_EQ(dmy.items[0].y, 47);
+  EXPECT_EQ(dmy.items[4].strip, kSmallStrip);
+  EXPECT_EQ(dmy.items[4].y, 78);
+  const int dateX[] = {14, 20, 30, 36, 46, 52};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(dmy.items[4 + i].x, dateX[i]);
+
+  EXPECT_EQ(Digits(ClockFaceGlyphs(4, t, 1, 0, 0)), (std::vector<int>{1, 4, 0, 7, 1, 2, 0, 5, 2, 6}));
+  EXPECT_EQ(Digits(ClockFaceGlyphs(4, t, 1, 2, 0)), (std::vector<int>{1, 4, 0, 7, 2, 6, 1, 2, 0, 5}));
+  EXPECT_EQ(ClockFaceGlyphs(4, t, 1, 2, 0).items[4].y, 34);
+  // An unknown order draws no date; faces 1 and 2 never do.
+  EXPECT_EQ(ClockFaceGlyphs(4, t, 1, 3, 0).count, 4);
+  EXPECT_EQ(ClockFaceGlyphs(1, t, 1, 1, 0).count, 4);
+}
+
+TEST(ClockFaces, YearsOutsideTheCenturyShowTheirLastTwoDigits) {
+  EXPECT_EQ(Digits(ClockFaceGlyphs(4, At(1999, 1, 2, 3, 4), 1, 2, 0)),
+            (std::vector<int>{0, 3, 0, 4, 9, 9, 0, 1, 0, 2}));
+  EXPECT_EQ(Digits(ClockFaceGlyphs(4, At(2100, 1, 2, 3, 4), 1, 2, 0)),
+            (std::vector<int>{0, 3, 0, 4, 0, 0, 0, 1, 0, 2}));
+}
+
+TEST(ClockFaces, EveryGlyphStaysInsideItsFrameAndStrip) {
+  for (int face = 1; face <= kClockFaceCount; ++face) {
+    const ClockFaceLayout& layout = ClockFace(face);
+    for (int order = 0; order <= 2; ++order)
+      for (int state = 0; state < layout.frames; ++state) {
+        const GlyphList list = ClockFaceGlyphs(face, At(2088, 8, 28, 23, 59), 1, order, state);
+        for (const GlyphPlacement& g : list) {
+          const GlyphRect src = GlyphSource(*kDigitStrips[g.strip], g.glyph);
+          EXPECT_GE(g.x, state * layout.width);
+          EXPECT_LE(g.x + src.width, (state + 1) * layout.width) << face;
+          EXPECT_GE(g.y, 0);
+          EXPECT_LE(g.y + src.height, layout.height) << face;
+          EXPECT_LE(src.x + src.width, StripWidth(*kDigitStrips[g.strip]));
+        }
+        // No two glyphs overlap.
+        for (int i = 0; i < list.count; ++i)
+          for (int j = i + 1; j < list.count; ++j) {
+            const GlyphPlacement& a = list.items[i];
+            const GlyphPlacement& b = list.items[j];
+            const GlyphRect ra = GlyphSource(*kDigitStrips[a.strip], a.glyph);
+            const GlyphRect rb = GlyphSource(*kDigitStrips[b.strip], b.glyph);
+            const bool apart = a.x + ra.width <= b.x || b.x + rb.width <= a.x || a.y + ra.height <= b.y ||
+                               b.y + rb.height <= a.y;
+            EXPECT_TRUE(apart) << "face " << face << " glyphs " << i << " and " << j;
+          }
+      }
+  }
+}
+
+TEST(ClockFaces, UnknownFaceSettingsShowFaceOne) {
+  EXPECT_EQ(ValidClockFace(0), 1);
+  EXPECT_EQ(ValidClockFace(5), 1);
+  EXPECT_EQ(ValidClockFace(-3), 1);
+  EXPECT_EQ(ValidClockFace(4), 4);
+  EXPECT_EQ(&ClockFace(9), &kClockFaces[0]);
+}
+
+TEST(DigitStrips, GlyphSourcesFollowTheStripLayout) {
+  EXPECT_EQ(GlyphSource(kSmallDigits, 7).x, 35);
+  EXPECT_EQ(GlyphSource(kSmallDigits, 7).y, 0);
+  EXPECT_EQ(GlyphSource(kSmallDigits, 7 + kGlyphsPerRow).y, 11);
+  EXPECT_EQ(GlyphSource(kSmallDigits, kGlyphBlank).x, 50);
+  EXPECT_EQ(GlyphSource(kSmallDigits, kGlyphColon).x, 55);
+  EXPECT_EQ(GlyphSource(kSmallDigits, kGlyphColon).width, 3);
+  EXPECT_EQ(GlyphSource(kLargeDigits, 9).x, 126);
+  EXPECT_EQ(GlyphSource(kLargeDigits, kGlyphBlank).x, 139);
+  EXPECT_EQ(GlyphSource(kLargeDigits, kGlyphColon + kGlyphsPerRow).x, 154);
+  EXPECT_EQ(GlyphSource(kLargeDigits, kGlyphColon + kGlyphsPerRow).y, 26);
+  EXPECT_EQ(GlyphSource(kLargeDigits, kGlyphColon).width, 4);
+  EXPECT_EQ(StripWidth(kSmallDigits), 58);
+  EXPECT_EQ(StripHeight(kLargeDigits), 52);
+}
+
+TEST(RecycleBin, StatesAndFramesForItemCounts) {
+  // 0, 1, 2 and 40 items show frames 0, 1, 1 and 2.
+  EXPECT_EQ(RecycleBinStateFor(0), 0);
+  EXPECT_EQ(RecycleBinStateFor(1), 1);
+  EXPECT_EQ(RecycleBinStateFor(2), 1);
+  EXPECT_EQ(RecycleBinStateFor(32), 1);
+  EXPECT_EQ(RecycleBinStateFor(33), 2);
+  EXPECT_EQ(RecycleBinStateFor(40), 2);
+  EXPECT_EQ(RecycleBinStateFor(int64_t{1} << 40), 2);
+}
+
+TEST(RecycleBin, BubbleTexts) {
+  EXPECT_EQ(RecycleBinText(0), "Der M\xFClleimer ist leer.");
+  EXPECT_EQ(RecycleBinText(1), "Eine gel\xF6schte Datei im M\xFClleimer.");
+  EXPECT_EQ(RecycleBinText(2), "2 gel\xF6schte Dateien im M\xFClleimer.");
+  EXPECT_EQ(RecycleBinText(40), "40 gel\xF6schte Dateien im M\xFClleimer.");
+  // Beyond 32 bits the count still reads right.
+  EXPECT_EQ(RecycleBinText(5000000000LL), "5000000000 gel\xF6schte Dateien im M\xFClleimer.");
+}
+
+TEST(RecycleBin, BubbleSitsOnTheSideWithRoom) {
+  EXPECT_EQ(RecycleBinBubblePlacement(100, 1280), (BubblePlacement{1, 128, -28, 24}));
+  EXPECT_EQ(RecycleBinBubblePlacement(639, 1280), (BubblePlacement{1, 667, -28, 24}));
+  EXPECT_EQ(RecycleBinBubblePlacement(640, 1280), (BubblePlacement{2, 466, -28, 24}));
+}
+
+TEST(RecycleBin, ZoneOnlyOnFaceOneWithTheDisplayAndEmptyingAllowed) {
+  EXPECT_TRUE(InBinZone(1, true, false, 13, 57));
+  EXPECT_TRUE(InBinZone(1, true, false, 31, 89));
+  EXPECT_FALSE(InBinZone(1, true, false, 12, 60));
+  EXPECT_FALSE(InBinZone(1, true, false, 32, 60));
+  EXPECT_FALSE(InBinZone(1, true, false, 20, 56));
+  EXPECT_FALSE(InBinZone(1, true, false, 20, 90));
+  EXPECT_FALSE(InBinZone(2, true, false, 20, 60));
+  EXPECT_FALSE(InBinZone(1, false, false, 20, 60));
+  EXPECT_FALSE(InBinZone(1, true, true, 20, 60));
+}
+
+}  // namespace

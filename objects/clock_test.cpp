@@ -1,0 +1,398 @@
+// The clock under Wine: what each face draws for a pinned time, the recycle
+// bin's frames, bubble and emptying, the mouse grammar of its window, lifting,
+// dropping and the saved position. The test thread plays the clock thread.
+
+#include "objects/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "objects/clock_logic.h"
+#include "objects/object_test_support.h"
+#include "scene/speech_bubble.h"
+
+namespace {
+
+using namespace object_test;
+
+// The recycle bin as the test wants it.
+int64_t binItems = 0;
+int emptied = 0;
+int64_t CountItems() {
+  return binItems;
+}
+void Empty() {
+  ++emptied;
+}
+const RecycleBinShell kTestShell{CountItems, Empty};
+
+DWORD WINAPI NoThread(void*) {
+  return 0;
+}
+
+class Clock : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    main_.Make();
+    // The clock's window and class, without its thread: the test steps it.
+    ASSERT_EQ(StartDesktopObject(ClockObject, {"LunClock", "ClockThread", ClockWndProc, NoThread}), 1);
+    WaitForAndCloseThread(ClockObject.TakeThread(), 2000);
+    ASSERT_TRUE(LoadClockStrips());
+    strips_[kSmallStrip] = ResourcePixels(kSmallDigits.name);
+    strips_[kLargeStrip] = ResourcePixels(kLargeDigits.name);
+  }
+  static void TearDownTestSuite() {
+    DeleteClockStrips();
+    DestroyWindow(ClockObject.window);
+    ClockObject.window = nullptr;
+    main_.Destroy();
+  }
+
+  void SetUp() override {
+    settings_.Make("clock");
+    SetRecycleBinShell(&kTestShell);
+    binItems = 0;
+    emptied = 0;
+    MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
+    QuitFlag = 0;
+    FiguresActive = 1;
+    OptionsOpen = 0;
+    FullScreenPause = 0;
+    BubbleType = 0;
+    Settings.Clock = 1;
+    Settings.ClockOnTop = 0;
+    Settings.RecycleBin = 1;
+    Settings.DontEmptyRecycleBin = 0;
+    Settings.Clock24h = 1;
+    Settings.DateOrder = 1;
+    const int positions[8] = {100, 15, 200, 300, 400, 15, 500, 250};
+    for (int i = 0; i < 8; ++i) Settings.ClockPos[i] = positions[i];
+    for (auto* flag : {&ClockReloadRequest, &ClockRelayout, &ClockHeld, &ClockRaiseRequest, &ClockNudge})
+      *flag = 0;
+    ClockObject.bubbleRequest = 0;
+    PinTime(2026, 12, 5, 14, 7);
+    record_ = AllocateFigureRecord();
+    ASSERT_NE(record_, nullptr);
+    BindClockRecord(record_);
+  }
+  void TearDown() override {
+    KillSpeechBubble();
+    UnloadClock(record_);
+    BindClockRecord(nullptr);
+    FreeFigureRecord(record_);
+    SetLocalTimeSource(nullptr);
+    SetRecycleBinShell(nullptr);
+    settings_.Remove();
+  }
+
+  void Step(int times = 1) {
+    for (int i = 0; i < times; ++i) UpdateClock(record_);
+  }
+  // Loaded, placed and drawn once.
+  void Shown() {
+    Step(12);
+    ASSERT_EQ(record_->state, 1);
+  }
+  // The next redraw after the minute changed (or the face asked for it).
+  Pixels Redrawn() {
+    ClockLastMinute = -1;
+    Step(11);
+    return CaptureRecord(record_);
+  }
+  std::string Time(const Pixels& p, int face, int frame = 0) {
+    const ClockFaceLayout& layout = kClockFaces[face - 1];
+    return ReadRun(p, layout.time, frame * layout.width, strips_);
+  }
+  std::string Date(const Pixels& p, int face) { return ReadRun(p, kClockFaces[face - 1].date, 0, strips_); }
+  // Which frame of face 1 is shown, from the pixels beside the digits.
+  int BinFrame(const Pixels& p) {
+    const Pixels sheet = ResourcePixels("UHR_01");
+    for (int frame = 0; frame < 3; ++frame)
+      if (p.SameRect(0, 24, sheet, frame * 40, 24, 40, 115 - 24)) return frame;
+    return -1;
+  }
+  LRESULT Send(UINT message, WPARAM keys, int x, int y) {
+    return SendMessageA(ClockObject.window, message, keys, At(x, y));
+  }
+
+  static inline MainWindowStandIns main_;
+  static inline Pixels strips_[2];
+  PrivateSettings settings_;
+  FigureRecord* record_ = nullptr;
+};
+
+TEST_F(Clock, EveryFaceShowsThePinnedTime) {
+  for (int face = 1; face <= 4; ++face) {
+    SCOPED_TRACE(face);
+    UnloadClock(record_);
+    Settings.Clock = face;
+    Shown();
+    const Pixels p = Redrawn();
+    const ClockFaceLayout& layout = kClockFaces[face - 1];
+    ASSERT_EQ(p.width, layout.width);
+    ASSERT_EQ(p.height, layout.height);
+    EXPECT_EQ(Time(p, face), "1407");
+    if (layout.date.count) {
+      EXPECT_EQ(Date(p, face), "051226");
+    }
+    // See-through round the picture: the corner keeps the key colour.
+    EXPECT_EQ(p.At(0, 0), kKey);
+  }
+}
+
+TEST_F(Clock, TheFaceFollowsTheMinuteAndTheRegionalFormats) {
+  Settings.Clock = 4;
+  Shown();
+  PinTime(2026, 12, 5, 14, 8);
+  Step(11);
+  EXPECT_EQ(Time(CaptureRecord(record_), 4), "1408");
+  // The same minute an hour later is not redrawn until the face asks.
+  PinTime(2026, 12, 5, 15, 8);
+  Step(11);
+  EXPECT_EQ(Time(CaptureRecord(record_), 4), "1408");
+
+  Settings.Clock24h = 0;
+  PinTime(2027, 1, 9, 13, 5);
+  Settings.DateOrder = 0;
+  Pixels p = Redrawn();
+  EXPECT_EQ(Time(p, 4), "0105");
+  EXPECT_EQ(Date(p, 4), "010927");
+  PinTime(2027, 1, 9, 0, 30);
+  Settings.DateOrder = 2;
+  p = Redrawn();
+  EXPECT_EQ(Time(p, 4), "0030");
+  EXPECT_EQ(Date(p, 4), "270109");
+}
+
+TEST_F(Clock, RecycleBinFramesFollowTheItemCount) {
+  const struct {
+    int64_t items;
+    int frame;
+  } cases[] = {{0, 0}, {1, 1}, {2, 1}, {40, 2}, {0, 0}};
+  Shown();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.items);
+    binItems = c.items;
+    RecycleBinQueryTicks = 1;  // ask on the next tick
+    Step(12);
+    EXPECT_EQ(RecycleBinItems, c.items);
+    EXPECT_EQ(RecycleBinState, RecycleBinStateFor(c.items));
+    const Pixels p = CaptureRecord(record_);
+    EXPECT_EQ(BinFrame(p), c.frame);
+    // The digits moved into the new frame with it.
+    EXPECT_EQ(ReadRun(p, kClockFaces[0].time, 0, strips_), "1407");
+  }
+}
+
+TEST_F(Clock, WithoutTheBinDisplayFaceOnePicksOneOfItsPictures) {
+  Settings.RecycleBin = 0;
+  binItems = 40;
+  Shown();
+  EXPECT_GE(RecycleBinState, 0);
+  EXPECT_LE(RecycleBinState, 2);
+  EXPECT_EQ(RecycleBinItems, 0);  // the shell was not asked
+  EXPECT_EQ(BinFrame(CaptureRecord(record_)), RecycleBinState);
+}
+
+TEST_F(Clock, TheShellIsAskedEvery300TicksAnd5TicksAfterEmptying) {
+  Shown();
+  binItems = 7;
+  Step(280);
+  EXPECT_EQ(RecycleBinItems, 0);
+  Step(20);
+  EXPECT_EQ(RecycleBinItems, 7);
+  // A right click in the bin zone empties the bin and asks again soon.
+  binItems = 0;
+  Send(WM_RBUTTONUP, 0, 20, 70);
+  EXPECT_EQ(emptied, 1);
+  EXPECT_EQ(MainWindowStandIns::toggleMessages, 0);
+  Step(4);
+  EXPECT_EQ(RecycleBinItems, 7);
+  Step();
+  EXPECT_EQ(RecycleBinItems, 0);
+}
+
+TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
+  Shown();
+  binItems = 2;
+  RecycleBinQueryTicks = 1;
+  Step();
+  ASSERT_EQ(Send(WM_LBUTTONUP, 0, 20, 70), 0);
+  EXPECT_EQ(ClockObject.bubbleRequest, 1);
+  EXPECT_EQ(BubbleType, 0);  // the clock thread draws it, with its own record
+  Step();
+  ASSERT_EQ(BubbleType, 1) << "left half: the bubble stands right of the clock";
+  RECT clock, bubble;
+  GetWindowRect(ClockObject.window, &clock);
+  GetWindowRect(OverlayWindow, &bubble);
+  EXPECT_EQ(bubble.left, clock.left + 28);
+  EXPECT_EQ(bubble.top, clock.top - 28);
+  EXPECT_EQ(bubble.right - bubble.left, 184);
+
+  Send(WM_LBUTTONUP, 0, 20, 70);
+  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(ClockObject.bubbleRequest, 0);
+
+  // Right of the middle the bubble stands left of the clock.
+  const int right = GetSystemMetrics(SM_CXSCREEN);
+  Settings.ClockPos[0] = right - 100;
+  UnloadClock(record_);
+  Shown();
+  Send(WM_LBUTTONUP, 0, 20, 70);
+  Step();
+  ASSERT_EQ(BubbleType, 2);
+  GetWindowRect(ClockObject.window, &clock);
+  GetWindowRect(OverlayWindow, &bubble);
+  EXPECT_EQ(bubble.left, clock.left - 174);
+}
+
+TEST_F(Clock, TheBinZoneNeedsFaceOneTheDisplayAndEmptyingAllowed) {
+  Shown();
+  Settings.DontEmptyRecycleBin = 1;
+  Send(WM_LBUTTONUP, 0, 20, 70);
+  EXPECT_EQ(ClockObject.bubbleRequest, 0);
+  EXPECT_EQ(ClockRaiseRequest, 1) << "a plain click outside the zone raises the clock";
+  Send(WM_RBUTTONUP, 0, 20, 70);
+  EXPECT_EQ(emptied, 0);
+  EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
+}
+
+TEST_F(Clock, MouseGrammar) {
+  Shown();
+  // Ctrl alone and Shift alone are special; both together are a plain click.
+  Send(WM_LBUTTONUP, MK_SHIFT, 5, 5);
+  EXPECT_EQ(MainWindowStandIns::menuMessages, 1);
+  EXPECT_EQ(ClockRaiseRequest, 0);
+  Send(WM_LBUTTONUP, MK_CONTROL | MK_SHIFT, 5, 5);
+  EXPECT_EQ(ClockRaiseRequest, 1);
+  ClockRaiseRequest = 0;
+  Send(WM_LBUTTONUP, MK_CONTROL, 5, 5);
+  EXPECT_EQ(ClockRaiseRequest, 0);
+  // Right button: Shift opens the menu, anything else switches the figures.
+  Send(WM_RBUTTONUP, MK_SHIFT, 5, 5);
+  EXPECT_EQ(MainWindowStandIns::menuMessages, 2);
+  Send(WM_RBUTTONUP, MK_CONTROL, 5, 5);
+  EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
+  // Arrow keys set the nudge.
+  const std::pair<WPARAM, int> keys[] = {{VK_LEFT, -1}, {VK_UP, -2}, {VK_RIGHT, 1}, {VK_DOWN, 2}};
+  for (auto [key, nudge] : keys) {
+    SendMessageA(ClockObject.window, WM_KEYDOWN, key, 0);
+    EXPECT_EQ(ClockNudge, nudge);
+  }
+  ClockNudge = 0;
+}
+
+TEST_F(Clock, APressMovedLessThanThreePixelsIsAClick) {
+  Shown();
+  Send(WM_MOUSEMOVE, 0, 10, 10);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
+  Send(WM_MOUSEMOVE, MK_LBUTTON, 12, 8);
+  EXPECT_EQ(ClockHeld, 0);
+  EXPECT_EQ(PressPoint.x, 12);
+  Send(WM_LBUTTONUP, 0, 12, 8);
+  EXPECT_EQ(ClockRaiseRequest, 1);
+  ClockRaiseRequest = 0;
+
+  Send(WM_MOUSEMOVE, 0, 10, 10);
+  Send(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
+  Send(WM_MOUSEMOVE, MK_LBUTTON, 13, 10);
+  EXPECT_EQ(ClockHeld, 1);
+  Send(WM_LBUTTONUP, 0, 13, 10);
+  EXPECT_EQ(ClockHeld, 0);
+  EXPECT_EQ(ClockRaiseRequest, 0) << "a drag is no click";
+}
+
+TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
+  const SceneRect area = [] {
+    RECT r;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+    return SceneRect{r.left, r.top, r.right, r.bottom};
+  }();
+  for (int face : {4, 3}) {
+    SCOPED_TRACE(face);
+    UnloadClock(record_);
+    Settings.Clock = face;
+    Shown();
+    const ClockFaceLayout& layout = kClockFaces[face - 1];
+    PressPoint.Set(6, 9);
+    ClockHeld = 1;
+    Step();
+    ASSERT_TRUE(SetCursorPos(306, 209));
+    Step(3);
+    ObjectPlacement p = ClockPlacement();
+    EXPECT_EQ(p.x, 300);
+    EXPECT_EQ(p.y, layout.yMovable ? 200 : area.bottom - layout.height);
+    RECT window;
+    GetWindowRect(ClockObject.window, &window);
+    EXPECT_EQ(window.left, p.x);
+    EXPECT_EQ(window.top, p.y);
+    ClockHeld = 0;
+    Step(3);
+    EXPECT_EQ(record_->state, 1);
+    EXPECT_EQ(Settings.ClockPos[layout.posEntry], 300);
+    EXPECT_EQ(Settings.ClockPos[layout.posEntry + 1], p.y);
+    const std::string saved = settings_.Text("ClockPos");
+    EXPECT_NE(saved.find(std::to_string(p.y)), std::string::npos) << saved;
+  }
+  EXPECT_EQ(settings_.Text("ClockPos"),
+            "100,15,200,300,300," + std::to_string(area.bottom - 192) + ",300,200");
+}
+
+TEST_F(Clock, HideAndShowMessages) {
+  Shown();
+  ASSERT_TRUE(IsWindowVisible(ClockObject.window));
+  SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(ClockObject.window));
+  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(ClockObject.window));
+  Settings.ClockOnTop = 1;
+  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+  EXPECT_TRUE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  // While an options page is open it is shown but not topmost.
+  SetWindowPos(ClockObject.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  OptionsOpen = 1;
+  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+  EXPECT_FALSE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  Settings.Clock = 0;
+  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(ClockObject.window));
+}
+
+TEST_F(Clock, AReloadRequestUnloadsAndLoadsTheFaceChosenNow) {
+  Shown();
+  Settings.Clock = 2;
+  ClockReloadRequest = 1;
+  // What the thread's loop does with it.
+  UnloadClock(record_);
+  EXPECT_FALSE(IsWindowVisible(ClockObject.window));
+  EXPECT_EQ(record_->active, 0);
+  Shown();
+  EXPECT_EQ(ClockPlacement().width, 37);
+  EXPECT_EQ(Time(Redrawn(), 2), "1407");
+  EXPECT_STREQ(record_->name, "UHR 1");
+}
+
+TEST_F(Clock, StandsOnTheWorkAreaBottomAndStaysInside) {
+  Settings.ClockPos[0] = 99999;
+  Shown();
+  RECT area, window;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  GetWindowRect(ClockObject.window, &window);
+  EXPECT_EQ(window.bottom, area.bottom);
+  EXPECT_EQ(window.right, area.right);
+  // Nudges stop at the edge; up and down do not move a standing face.
+  ClockNudge = 1;
+  Step();
+  ClockNudge = -2;
+  Step();
+  GetWindowRect(ClockObject.window, &window);
+  EXPECT_EQ(window.right, area.right);
+  EXPECT_EQ(window.bottom, area.bottom);
+  ClockNudge = -1;
+  Step();
+  GetWindowRect(ClockObject.window, &window);
+  EXPECT_EQ(window.right, area.right - 1);
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// The countdown under Wine: its faces for a pinned now and target, the glyph
+// row after the target, the action at the target (bubble, sound, saved flags,
+// once only), the click bubble and the saved position. The test thread plays
+// the countdown thread.
+
+#include "objects/countdown.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "objects/object_test_support.h"
+#include "scene/speech_bubble.h"
+
+namespace {
+
+using namespace object_test;
+
+DWORD WINAPI NoThread(void*) {
+  return 0;
+}
+
+class Countdown : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    main_.Make();
+    ASSERT_EQ(
+        StartDesktopObject(CountdownObject, {"LunCountdown", "CountdownThread", CountdownWndProc, NoThread}),
+        1);
+    WaitForAndCloseThread(CountdownObject.TakeThread(), 2000);
+    ASSERT_TRUE(LoadCountdownStrips());
+    strips_[kSmallStrip] = ResourcePixels(kSmallDigits.name);
+    strips_[kLargeStrip] = ResourcePixels(kLargeDigits.name);
+  }
+  static void TearDownTestSuite() {
+    DeleteCountdownStrips();
+    DestroyWindow(CountdownObject.window);
+    CountdownObject.window = nullptr;
+    main_.Destroy();
+  }
+
+  void SetUp() override {
+    settings_.Make("countdown");
+    QuitFlag = 0;
+    FiguresActive = 1;
+    OptionsOpen = 0;
+    FullScreenPause = 0;
+    BubbleType = 0;
+    SoundLoaded = 0;
+    MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
+    Settings.Countdown = 1;
+    Settings.CountdownOnTop = 0;
+    Settings.CountdownStop00 = 0;
+    Settings.CountdownShowMsg = 0;
+    Settings.CountdownPlaySound = 0;
+    Settings.CountdownSoundFile.Set("");
+    const int positions[8] = {100, 400, 200, 300, 300, 200, 50, 400};
+    for (int i = 0; i < 8; ++i) Settings.CountdownPos[i] = positions[i];
+    SetTarget(2027, 1, 1, 0, 0);
+    for (auto* flag : {&CountdownReloadRequest, &CountdownRelayout, &CountdownHeld, &CountdownNudge})
+      *flag = 0;
+    CountdownObject.bubbleRequest = 0;
+    PinTime(2026, 12, 31, 23, 30);
+    record_ = AllocateFigureRecord();
+    ASSERT_NE(record_, nullptr);
+    BindCountdownRecord(record_);
+  }
+  void TearDown() override {
+    KillSpeechBubble();
+    UnloadCountdown(record_);
+    BindCountdownRecord(nullptr);
+    FreeFigureRecord(record_);
+    SetLocalTimeSource(nullptr);
+    SoundLoaded = 0;
+    if (!soundFile_.empty()) DeleteFileA(soundFile_.c_str());
+    settings_.Remove();
+  }
+
+  static void SetTarget(int year, int month, int day, int hour, int minute) {
+    const int date[5] = {year, month, day, hour, minute};
+    for (int i = 0; i < 5; ++i) Settings.CountdownDate[i] = date[i];
+  }
+  void Step(int times = 1) {
+    for (int i = 0; i < times; ++i) UpdateCountdown(record_);
+  }
+  void Shown() {
+    Step(12);
+    ASSERT_EQ(record_->state, 1);
+  }
+  Pixels Redrawn() {
+    CountdownLastMinute = -1;
+    Step(11);
+    return CaptureRecord(record_);
+  }
+  // "days hh:mm" as the face shows them (row-1 glyphs in letters).
+  std::string Face() {
+    const Pixels p = Redrawn();
+    const CountdownFaceLayout& layout = kCountdownFaces[Settings.Countdown - 1];
+    const DigitStripLayout& colonStrip = *kDigitStrips[layout.hours.strip];
+    const int colon =
+        ReadGlyph(p, layout.colonX, layout.hours.y, strips_[layout.hours.strip], colonStrip, true);
+    const char colonText = colon == kGlyphColon ? ':' : colon == kGlyphColon + kGlyphsPerRow ? ';' : '?';
+    return ReadRun(p, layout.days, 0, strips_) + "|" + ReadRun(p, layout.hours, 0, strips_) + colonText +
+           ReadRun(p, layout.minutes, 0, strips_);
+  }
+  std::string ExistingSoundFile() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    soundFile_ = std::string(temp) + "waylune_countdown_alarm.wav";
+    std::ofstream(soundFile_) << "RIFF";
+    return soundFile_;
+  }
+  SceneRect Work() const {
+    RECT r;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
+    return {r.left, r.top, r.right, r.bottom};
+  }
+
+  static inline MainWindowStandIns main_;
+  static inline Pixels strips_[2];
+  PrivateSettings settings_;
+  FigureRecord* record_ = nullptr;
+  std::string soundFile_;
+};
+
+TEST_F(Countdown, HalfAnHourBeforeNewYearOnEveryFace) {
+  for (int face = 1; face <= 3; ++face) {
+    SCOPED_TRACE(face);
+    UnloadCountdown(record_);
+    Settings.Countdown = face;
+    Shown();
+    const CountdownFaceLayout& layout = kCountdownFaces[face - 1];
+    EXPECT_EQ(CountdownPlacement().width, layout.width);
+    EXPECT_EQ(Face(), "     |00:30");
+  }
+}
+
+TEST_F(Countdown, DayPlacesFillFromTheRight) {
+  Settings.Countdown = 3;
+  Shown();
+  PinTime(2026, 12, 22, 20, 53);
+  EXPECT_EQ(Face(), "    9|03:07");
+  PinTime(2026, 12, 21, 20, 53);
+  EXPECT_EQ(Face(), "   10|03:07");
+  SetTarget(2060, 1, 1, 0, 0);
+  PinTime(2026, 1, 1, 0, 0);
+  EXPECT_EQ(Face(), "12418|00:00");
+}
+
+TEST_F(Countdown, FromTheTargetOnTheFaceCountsUpInTheOtherColour) {
+  Shown();
+  PinTime(2027, 1, 1, 0, 0);
+  EXPECT_EQ(Face(), "     |aa;aa");
+  PinTime(2027, 1, 2, 2, 3, 40);
+  EXPECT_EQ(Face(), "    b|ac;ad");
+}
+
+TEST_F(Countdown, StopAtZeroShowsZerosButTheClickBubbleTheRealTime) {
+  Settings.CountdownStop00 = 1;
+  Settings.Countdown = 2;
+  Shown();
+  PinTime(2027, 1, 3, 4, 5);
+  EXPECT_EQ(Face(), "     |aa;aa");
+  int days, hours, minutes, sign;
+  FormatTimeDifference(&days, &hours, &minutes, &sign, 1);
+  EXPECT_EQ(days, 2);
+  EXPECT_EQ(hours, 4);
+  EXPECT_EQ(minutes, 5);
+  EXPECT_GT(sign, 0);
+
+  // A plain click asks the countdown's thread for the bubble; a second click removes it.
+  SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
+  EXPECT_EQ(CountdownObject.bubbleRequest, 1);
+  Step();
+  EXPECT_EQ(BubbleType, 1) << "left half, below 138: above the countdown";
+  RECT countdown, bubble;
+  GetWindowRect(CountdownObject.window, &countdown);
+  GetWindowRect(OverlayWindow, &bubble);
+  EXPECT_EQ(bubble.left, countdown.left + 68);
+  EXPECT_EQ(bubble.top, countdown.top - 78);
+  SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
+  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(CountdownObject.bubbleRequest, 0);
+}
+
+TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
+  Settings.CountdownShowMsg = 1;
+  Settings.CountdownPlaySound = 1;
+  Settings.CountdownSoundFile.Set(ExistingSoundFile().c_str());
+  Shown();
+  EXPECT_EQ(BubbleType, 0);
+  PinTime(2027, 1, 1, 0, 0, 1);
+  Redrawn();
+  ASSERT_EQ(BubbleType, 2);
+  const SceneRect work = Work();
+  RECT bubble;
+  GetWindowRect(OverlayWindow, &bubble);
+  EXPECT_EQ(bubble.left, work.right - 214);
+  EXPECT_EQ(bubble.top, work.bottom - 78);
+  EXPECT_EQ(Settings.CountdownShowMsg, 0);
+  EXPECT_EQ(settings_.Number("CountdownShowMsg"), 0u) << "a restart does not show it again";
+  // No sound library: the sound waits, its request stays.
+  EXPECT_EQ(Settings.CountdownPlaySound, 1);
+  EXPECT_EQ(settings_.Number("CountdownPlaySound"), 1u);
+
+  KillSpeechBubble();
+  PinTime(2027, 1, 1, 0, 1);
+  Redrawn();
+  EXPECT_EQ(BubbleType, 0) << "once per setting";
+}
+
+TEST_F(Countdown, TheSoundPlaysOnceWhenItsFileExists) {
+  Settings.CountdownPlaySound = 1;
+  Settings.CountdownSoundFile.Set("C:\\no\\such\\alarm.wav");
+  SoundLoaded = 1;
+  Shown();
+  PinTime(2027, 1, 1, 0, 5);
+  Redrawn();
+  EXPECT_EQ(Settings.CountdownPlaySound, 1) << "a missing file keeps the request";
+  Settings.CountdownSoundFile.Set(ExistingSoundFile().c_str());
+  Redrawn();
+  EXPECT_EQ(Settings.CountdownPlaySound, 0);
+  EXPECT_EQ(settings_.Number("CountdownPlaySound"), 0u);
+  EXPECT_EQ(BubbleType, 0) << "no bubble was asked for";
+}
+
+TEST_F(Countdown, ClicksAndKeys) {
+  Shown();
+  SendMessageA(CountdownObject.window, WM_LBUTTONUP, MK_SHIFT, At(5, 5));
+  EXPECT_EQ(MainWindowStandIns::menuMessages, 1);
+  EXPECT_EQ(CountdownObject.bubbleRequest, 0);
+  SendMessageA(CountdownObject.window, WM_RBUTTONUP, 0, At(5, 5));
+  EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
+  SendMessageA(CountdownObject.window, WM_RBUTTONUP, MK_SHIFT, At(5, 5));
+  EXPECT_EQ(MainWindowStandIns::menuMessages, 2);
+  SendMessageA(CountdownObject.window, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(CountdownNudge, 2);
+  Step();
+  EXPECT_EQ(CountdownPlacement().y, 401) << "every face moves up and down";
+  // A click on a held countdown is the drop, not a bubble.
+  CountdownHeld = 1;
+  SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
+  EXPECT_EQ(CountdownHeld, 0);
+  EXPECT_EQ(CountdownObject.bubbleRequest, 0);
+}
+
+TEST_F(Countdown, DropSavesTheFacePairAndTheCountdownSettings) {
+  Settings.Countdown = 2;
+  Shown();
+  PressPoint.Set(10, 10);
+  CountdownHeld = 1;
+  Step();
+  ASSERT_TRUE(SetCursorPos(260, 130));
+  Step(2);
+  CountdownHeld = 0;
+  Step(2);
+  EXPECT_EQ(record_->state, 1);
+  EXPECT_EQ(Settings.CountdownPos[2], 250);
+  EXPECT_EQ(Settings.CountdownPos[3], 120);
+  EXPECT_EQ(settings_.Text("CountdownPos"), "100,400,250,120,300,200,50,400");
+  EXPECT_EQ(settings_.Text("CountdownDate"), "2027,1,1,0,0");
+}
+
+}  // namespace

@@ -1,0 +1,308 @@
+// The desktop object frame against a fake host: loading, redraw pacing, the
+// topmost re-assertion, lifting and dropping, nudging, re-placing and saving.
+
+#include "objects/object_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class FakeObjectHost : public ObjectHost {
+ public:
+  bool enabled = true, onTop = false, figuresActive = true, optionsOpen = false, loadSucceeds = true;
+  ScenePoint press{5, 7}, cursor{300, 300};
+  SceneRect workArea{0, 0, 1280, 770};
+  ObjectPlacement face;  // ChosenFace's answer
+  std::vector<std::string> log;
+  std::vector<ZPlacement> placements;
+  std::vector<ObjectPlacement> moves, saves;
+  int loads = 0, redraws = 0, shownTicks = 0, foregrounds = 0;
+
+  FakeObjectHost() {
+    face.width = 72;
+    face.height = 51;
+    face.x = 100;
+    face.y = 200;
+  }
+  bool Enabled() override { return enabled; }
+  bool OnTop() override { return onTop; }
+  bool FiguresActive() override { return figuresActive; }
+  bool OptionsOpen() override { return optionsOpen; }
+  void Log(const char* text) override { log.push_back(text); }
+  ScenePoint PressPoint() override { return press; }
+  ScenePoint CursorPos() override { return cursor; }
+  SceneRect WorkArea() override { return workArea; }
+  ObjectPlacement ChosenFace() override { return face; }
+  bool Load(FigureMotion& record, const ObjectPlacement&) override {
+    ++loads;
+    if (!loadSucceeds) return false;
+    record.active = 1;
+    record.workArea = workArea;
+    return true;
+  }
+  void Redraw(FigureMotion&) override { ++redraws; }
+  void ShownTick(FigureMotion&) override { ++shownTicks; }
+  void Place(ZPlacement where) override { placements.push_back(where); }
+  void SetForeground() override { ++foregrounds; }
+  void MoveTo(const ObjectPlacement& p) override { moves.push_back(p); }
+  void SavePosition(const ObjectPlacement& p) override { saves.push_back(p); }
+};
+
+constexpr ObjectLogTexts kTexts{"Uhr Hochheben...", "Uhr Fallen lassen..."};
+
+class ObjectFrame : public ::testing::Test {
+ protected:
+  void Step(int times = 1) {
+    for (int i = 0; i < times; ++i) StepObject(record, placement, requests, host, kTexts);
+  }
+  void Loaded() {
+    Step();
+    ASSERT_EQ(record.state, kObjectShown);
+  }
+  FigureMotion record{};
+  ObjectPlacement placement;
+  ObjectRequests requests;
+  FakeObjectHost host;
+};
+
+TEST_F(ObjectFrame, LoadShowsAndAsksForAPlacementOnceOnly) {
+  Step();
+  EXPECT_EQ(host.loads, 1);
+  EXPECT_EQ(record.state, kObjectShown);
+  EXPECT_EQ(record.ticksPerFrame, 10);
+  EXPECT_EQ(host.foregrounds, 1);
+  EXPECT_EQ(host.placements, (std::vector<ZPlacement>{ZPlacement::kNotTopmost}));
+  // The load step ends there: the relayout waits for the next step.
+  EXPECT_EQ(requests.relayout, 1);
+  EXPECT_TRUE(host.moves.empty());
+  Step();
+  EXPECT_EQ(requests.relayout, 0);
+  ASSERT_EQ(host.moves.size(), 1u);
+  EXPECT_EQ(host.moves[0].x, 100);
+  EXPECT_EQ(host.moves[0].y, 200);
+}
+
+TEST_F(ObjectFrame, LoadPlacementFollowsOnTopOptionsAndFigures) {
+  host.onTop = true;
+  Step();
+  EXPECT_EQ(host.placements.back(), ZPlacement::kTopmost);
+
+  FigureMotion second{};
+  FakeObjectHost optionsHost;
+  optionsHost.onTop = true;
+  optionsHost.optionsOpen = true;
+  StepObject(second, placement, requests, optionsHost, kTexts);
+  EXPECT_EQ(optionsHost.placements, (std::vector<ZPlacement>{ZPlacement::kNotTopmost}));
+
+  FigureMotion third{};
+  FakeObjectHost offHost;
+  offHost.figuresActive = false;
+  StepObject(third, placement, requests, offHost, kTexts);
+  EXPECT_TRUE(offHost.placements.empty());
+  EXPECT_EQ(third.state, kObjectShown);
+}
+
+TEST_F(ObjectFrame, AFailedLoadStaysInStateZeroAndTriesAgain) {
+  host.loadSucceeds = false;
+  requests.held = 1;
+  requests.relayout = 1;
+  Step(3);
+  EXPECT_EQ(host.loads, 3);
+  EXPECT_EQ(record.state, kObjectLoad);
+  // Nothing is lifted or moved while nothing is loaded.
+  EXPECT_EQ(record.lifted, 0);
+  EXPECT_TRUE(host.moves.empty());
+  host.loadSucceeds = true;
+  Step();
+  EXPECT_EQ(record.state, kObjectShown);
+}
+
+TEST_F(ObjectFrame, RedrawsEveryEleventhTickAndWorksEveryTick) {
+  Loaded();
+  Step(10);
+  EXPECT_EQ(host.redraws, 0);
+  EXPECT_EQ(host.shownTicks, 10);
+  Step();
+  EXPECT_EQ(host.redraws, 1);
+  Step(22);
+  EXPECT_EQ(host.redraws, 3);
+  EXPECT_EQ(host.shownTicks, 33);
+}
+
+TEST_F(ObjectFrame, TopmostIsReassertedEveryHundredRedraws) {
+  host.onTop = true;
+  Loaded();
+  host.placements.clear();
+  Step(11);  // first redraw: the counter starts at 0
+  EXPECT_EQ(host.placements, (std::vector<ZPlacement>{ZPlacement::kTopmost}));
+  Step(11 * 99);
+  EXPECT_EQ(host.placements.size(), 1u);
+  Step(11);
+  EXPECT_EQ(host.placements.size(), 2u);
+  // While an options page is open it is placed, but never topmost.
+  host.optionsOpen = true;
+  Step(11 * 100);
+  EXPECT_EQ(host.placements.back(), ZPlacement::kNotTopmost);
+  // Without OnTop nothing is re-asserted.
+  host.onTop = false;
+  host.placements.clear();
+  Step(11 * 200);
+  EXPECT_TRUE(host.placements.empty());
+}
+
+TEST_F(ObjectFrame, LiftFollowTheCursorAndDropSavesOnce) {
+  Loaded();
+  Step();
+  host.moves.clear();
+  requests.held = 1;
+  Step();
+  EXPECT_EQ(record.state, kObjectLiftBegins);
+  EXPECT_EQ(record.lifted, 1);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"Uhr Hochheben..."}));
+
+  host.press = {10, 20};
+  host.cursor = {400, 300};
+  Step();
+  EXPECT_EQ(record.state, kObjectLifted);
+  ASSERT_FALSE(host.moves.empty());
+  EXPECT_EQ(host.moves.back().x, 390);
+  EXPECT_EQ(host.moves.back().y, 280);
+  host.cursor = {500, 350};
+  Step();
+  EXPECT_EQ(host.moves.back().x, 490);
+  EXPECT_EQ(host.moves.back().y, 330);
+  EXPECT_TRUE(host.saves.empty());
+
+  requests.held = 0;
+  Step();
+  EXPECT_EQ(record.state, kObjectDropped);
+  EXPECT_EQ(host.log.back(), "Uhr Fallen lassen...");
+  Step();
+  EXPECT_EQ(record.state, kObjectShown);
+  ASSERT_EQ(host.saves.size(), 1u);
+  EXPECT_EQ(host.saves[0].x, 490);
+  EXPECT_EQ(host.saves[0].y, 330);
+  Step(30);
+  EXPECT_EQ(host.saves.size(), 1u);
+}
+
+TEST_F(ObjectFrame, PinnedFacesMoveOnlySideways) {
+  host.face.yMovable = false;
+  host.face.height = 115;
+  Loaded();
+  Step();
+  EXPECT_EQ(host.moves.back().y, 770 - 115);
+  requests.held = 1;
+  Step();
+  host.press = {0, 0};
+  host.cursor = {640, 100};
+  Step();
+  EXPECT_EQ(host.moves.back().x, 640);
+  EXPECT_EQ(host.moves.back().y, 770 - 115);
+  requests.nudge = -2;
+  Step();
+  EXPECT_EQ(host.moves.back().y, 770 - 115);
+}
+
+TEST_F(ObjectFrame, RelayoutClampsIntoTheWorkArea) {
+  host.face.x = 5000;
+  host.face.y = -40;
+  Loaded();
+  Step();
+  EXPECT_EQ(host.moves.back().x, 1280 - 72);
+  EXPECT_EQ(host.moves.back().y, 0);
+  // A work area that shrank (a taskbar appeared) pulls the object in.
+  host.workArea = {0, 0, 800, 560};
+  requests.relayout = 1;
+  Step();
+  EXPECT_EQ(host.moves.back().x, 800 - 72);
+  // Narrower than the face: the left edge, never negative.
+  host.workArea = {0, 0, 50, 40};
+  requests.relayout = 1;
+  Step();
+  EXPECT_EQ(host.moves.back().x, 0);
+  EXPECT_EQ(host.moves.back().y, 0);
+}
+
+TEST_F(ObjectFrame, NudgesStopAtTheEdges) {
+  ObjectPlacement p;
+  p.width = 72;
+  p.height = 51;
+  const SceneRect area{0, 0, 1280, 770};
+  p.x = 2;
+  EXPECT_TRUE(NudgeObject(p, -1, area));
+  EXPECT_EQ(p.x, 1);
+  EXPECT_FALSE(NudgeObject(p, -1, area));
+  p.x = 1280 - 72;
+  EXPECT_FALSE(NudgeObject(p, 1, area));
+  p.x = 1280 - 73;
+  EXPECT_TRUE(NudgeObject(p, 1, area));
+  p.y = 1;
+  EXPECT_FALSE(NudgeObject(p, -2, area));
+  p.y = 770 - 51;
+  EXPECT_FALSE(NudgeObject(p, 2, area));
+  p.y = 100;
+  EXPECT_TRUE(NudgeObject(p, 2, area));
+  EXPECT_EQ(p.y, 101);
+  p.yMovable = false;
+  EXPECT_FALSE(NudgeObject(p, -2, area));
+  EXPECT_FALSE(NudgeObject(p, 7, area));
+}
+
+TEST_F(ObjectFrame, NudgeMovesOnePixelAndIsConsumed) {
+  Loaded();
+  Step();
+  requests.nudge = 1;
+  Step();
+  EXPECT_EQ(requests.nudge, 0);
+  EXPECT_EQ(host.moves.back().x, 101);
+  requests.nudge = -2;
+  Step();
+  EXPECT_EQ(host.moves.back().y, 199);
+  // A nudge is no drop: nothing is saved.
+  EXPECT_TRUE(host.saves.empty());
+}
+
+TEST_F(ObjectFrame, RaiseRequestOnlyWhenShownAndTheFiguresAreOn) {
+  Loaded();
+  host.placements.clear();
+  requests.raiseRequest = 1;
+  Step();
+  EXPECT_EQ(requests.raiseRequest, 0);
+  EXPECT_EQ(host.placements, (std::vector<ZPlacement>{ZPlacement::kTop}));
+  EXPECT_EQ(host.foregrounds, 2);
+  host.onTop = true;
+  requests.raiseRequest = 1;
+  Step();
+  EXPECT_EQ(host.placements.back(), ZPlacement::kTopmost);
+  host.optionsOpen = true;
+  requests.raiseRequest = 1;
+  Step();
+  EXPECT_EQ(host.placements.back(), ZPlacement::kTop);
+  host.figuresActive = false;
+  requests.raiseRequest = 1;
+  const size_t before = host.placements.size();
+  Step();
+  EXPECT_EQ(requests.raiseRequest, 0);
+  EXPECT_EQ(host.placements.size(), before);
+}
+
+TEST(ObjectMouse, OnlyCtrlAloneOrShiftAloneAreSpecial) {
+  EXPECT_EQ(ClassifyClick(0x0008), ClickKind::kLowerAll);
+  EXPECT_EQ(ClassifyClick(0x0004), ClickKind::kMenu);
+  EXPECT_EQ(ClassifyClick(0x000C), ClickKind::kPlain);  // Ctrl and Shift
+  EXPECT_EQ(ClassifyClick(0x0009), ClickKind::kPlain);  // Ctrl with the left button still down
+  EXPECT_EQ(ClassifyClick(0x0000), ClickKind::kPlain);
+}
+
+TEST(ObjectMouse, APressMovedLessThanThreePixelsIsNoDrag) {
+  EXPECT_FALSE(MovedFarEnoughToLift({10, 10}, {12, 8}));
+  EXPECT_FALSE(MovedFarEnoughToLift({10, 10}, {8, 12}));
+  EXPECT_TRUE(MovedFarEnoughToLift({10, 10}, {13, 10}));
+  EXPECT_TRUE(MovedFarEnoughToLift({10, 10}, {10, 7}));
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+#pragma once
+// Shared by the desktop objects' tests under Wine: the main window stand-ins,
+// a private settings key, a pinned local time, and reading what an object
+// drew: its memory picture is copied into a 32-bit DIB and each digit place
+// is matched against the program's own digit strips.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "objects/calendar.h"
+#include "objects/clock_faces.h"
+#include "objects/desktop_object.h"
+#include "scene/figure_record.h"
+
+namespace object_test {
+
+// 0x00RRGGBB pixels, top row first.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<uint32_t> data;
+  uint32_t At(int x, int y) const { return data[size_t(y) * width + x]; }
+  bool SameRect(int x, int y, const Pixels& other, int ox, int oy, int w, int h) const {
+    if (x < 0 || y < 0 || x + w > width || y + h > height) return false;
+    if (ox < 0 || oy < 0 || ox + w > other.width || oy + h > other.height) return false;
+    for (int j = 0; j < h; ++j)
+      for (int i = 0; i < w; ++i)
+        if (At(x + i, y + j) != other.At(ox + i, oy + j)) return false;
+    return true;
+  }
+};
+
+constexpr uint32_t kKey = 0xFF00FF;
+
+inline Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height) {
+  Pixels p;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  p.width = width;
+  p.height = height;
+  p.data.assign(size_t(width) * height, 0);
+  if (!GetDIBits(dc, bitmap, 0, height, p.data.data(), &info, DIB_RGB_COLORS)) p.data.clear();
+  for (uint32_t& v : p.data) v &= 0xFFFFFF;
+  return p;
+}
+
+// A bitmap resource of this test program (it carries the program's art).
+inline Pixels ResourcePixels(const char* name) {
+  HBITMAP bitmap = static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  if (!bitmap) return {};
+  BITMAP info = {};
+  GetObjectA(bitmap, sizeof info, &info);
+  HDC dc = CreateCompatibleDC(nullptr);
+  Pixels p = ReadBitmap(dc, bitmap, info.bmWidth, info.bmHeight);
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+  return p;
+}
+
+// What a DC shows in {0, 0, width, height}, through a 32-bit DIB section.
+inline Pixels CaptureDC(HDC source, int width, int height) {
+  Pixels p;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!dib || !bits) {
+    DeleteDC(dc);
+    return p;
+  }
+  HGDIOBJ old = SelectObject(dc, dib);
+  if (BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY)) {
+    GdiFlush();
+    p.width = width;
+    p.height = height;
+    const auto* words = static_cast<const uint32_t*>(bits);
+    p.data.assign(words, words + size_t(width) * height);
+    for (uint32_t& v : p.data) v &= 0xFFFFFF;
+  }
+  SelectObject(dc, old);
+  DeleteObject(dib);
+  DeleteDC(dc);
+  return p;
+}
+
+// What an object's record shows now in its window (its memory picture).
+inline Pixels CaptureRecord(const FigureRecord* record) {
+  return CaptureDC(record->objectDC, record->objectRect.right, record->objectRect.bottom);
+}
+
+// The glyph (0-23) of the strip that a picture shows at (x, y), or -1.
+inline int ReadGlyph(const Pixels& picture, int x, int y, const Pixels& strip, const DigitStripLayout& layout,
+                     bool colonPlace) {
+  for (int glyph = 0; glyph < 2 * kGlyphsPerRow; ++glyph) {
+    const bool colon = glyph % kGlyphsPerRow == kGlyphColon;
+    if (colon != colonPlace) continue;
+    const GlyphRect r = GlyphSource(layout, glyph);
+    if (picture.SameRect(x, y, strip, r.x, r.y, r.width, r.height)) return glyph;
+  }
+  return -1;
+}
+
+// The places of a run as text: digits, ' ' for a blank (unlit in either
+// row), '?' for no glyph; row-1 digits (the countdown after its target) in
+// letters: 'a' = 0 ... 'j' = 9.
+inline std::string ReadRun(const Pixels& picture, const DigitRun& run, int xShift, const Pixels strips[2]) {
+  std::string text;
+  for (int i = 0; i < run.count; ++i) {
+    const int g =
+        ReadGlyph(picture, run.x[i] + xShift, run.y, strips[run.strip], *kDigitStrips[run.strip], false);
+    if (g < 0)
+      text += '?';
+    else if (g < kGlyphsPerRow)
+      text += g == kGlyphBlank ? ' ' : char('0' + g);
+    else
+      text += g - kGlyphsPerRow == kGlyphBlank ? ' ' : char('a' + g - kGlyphsPerRow);
+  }
+  return text;
+}
+
+inline LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM w, LPARAM l);
+
+// The figure window (counts the messages the objects send it) and a layered
+// overlay window for bubbles.
+class MainWindowStandIns {
+ public:
+  static inline int menuMessages = 0;
+  static inline int toggleMessages = 0;
+
+  void Make() {
+    static bool registered = false;
+    if (!registered) {
+      WNDCLASSA wc = {};
+      wc.lpfnWndProc = CountingProc;
+      wc.hInstance = GetModuleHandleA(nullptr);
+      wc.lpszClassName = "ObjectTestMain";
+      RegisterClassA(&wc);
+      registered = true;
+    }
+    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    FigureWindow = CreateWindowExA(0, "ObjectTestMain", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    OverlayWindow = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "ObjectTestMain", "", WS_POPUP, 0, 0,
+                                    10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    menuMessages = toggleMessages = 0;
+  }
+  void Destroy() {
+    DestroyWindow(FigureWindow);
+    DestroyWindow(OverlayWindow);
+    FigureWindow = OverlayWindow = nullptr;
+    DeleteObject(KeyBrush);
+    KeyBrush = nullptr;
+  }
+};
+
+inline LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == MSG_SHOW_MENU) ++MainWindowStandIns::menuMessages;
+  if (message == MSG_TOGGLE_ACTIVE) ++MainWindowStandIns::toggleMessages;
+  return DefWindowProcA(window, message, w, l);
+}
+
+// A settings key of the test's own; removed afterwards.
+class PrivateSettings {
+ public:
+  void Make(const char* name) {
+    std::snprintf(path_, sizeof path_, "Software\\WayluneTests\\%s_%lu", name, GetCurrentProcessId());
+    RegCreateKeyExA(HKEY_CURRENT_USER, path_, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_, nullptr);
+    SetSettingsRegistryRootForTests(root_);
+  }
+  void Remove() {
+    SetSettingsRegistryRootForTests(nullptr);
+    RegCloseKey(root_);
+    SHDeleteKeyA(HKEY_CURRENT_USER, path_);
+  }
+  // A value the savers wrote, as the registry holds it.
+  std::string Text(const char* value) const {
+    char data[512] = {};
+    DWORD size = sizeof data - 1;
+    HKEY key;
+    if (RegOpenKeyExA(root_, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    const LONG rc = RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS ? std::string(data) : "";
+  }
+  DWORD Number(const char* value) const {
+    DWORD data = 0xFFFFFFFF, size = sizeof data;
+    HKEY key;
+    if (RegOpenKeyExA(root_, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return data;
+    RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size);
+    RegCloseKey(key);
+    return data;
+  }
+
+ private:
+  char path_[128] = {};
+  HKEY root_ = nullptr;
+};
+
+// The local time every object reads, pinned by the test.
+inline LocalDateTime pinnedTime;
+inline LocalDateTime PinnedTime() {
+  return pinnedTime;
+}
+inline void PinTime(int year, int month, int day, int hour, int minute, int second = 0) {
+  pinnedTime = {};
+  pinnedTime.year = year;
+  pinnedTime.month = month;
+  pinnedTime.day = day;
+  pinnedTime.hour = hour;
+  pinnedTime.minute = minute;
+  pinnedTime.second = second;
+  pinnedTime.weekday = Weekday(day, month, year);
+  SetLocalTimeSource(PinnedTime);
+}
+
+// Mouse messages as Windows sends them to a window.
+inline LPARAM At(int x, int y) {
+  return MAKELPARAM(x, y);
+}
+
+}  // namespace object_test

@@ -1,0 +1,165 @@
+// The clock and the countdown of the real program under Wine: their windows
+// stand where the settings say, hide and show with the figures, the clock is
+// dragged and remembers its place, and the program ends with both threads.
+// (What the digits say is read from X screenshots by clock_screen_e2e.sh.)
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/messages.h"
+#include "app/settings.h"
+#include "tests/e2e/program_driver.h"
+
+namespace e2e {
+namespace {
+
+constexpr char kMainClass[] = "Waylune Desktop";
+constexpr char kClockClass[] = "LunClock";
+constexpr char kCountdownClass[] = "LunCountdown";
+constexpr DWORD kStartTimeout = 20000;
+
+const char* const kValues[] = {"Clock",        "ClockPos",      "ClockOnTop",     "ClockNotDA", "Countdown",
+                               "CountdownPos", "CountdownDate", "CountdownNotDA", "Billboard",  "Pause"};
+
+void MoveMouse(int x, int y) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  SendInput(1, &input, sizeof input);
+}
+
+void Button(DWORD flag) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flag;
+  SendInput(1, &input, sizeof input);
+}
+
+// The visible window of a class with the given screen rectangle.
+bool StandsAt(HWND window, int x, int y, int width, int height) {
+  RECT r;
+  return window && IsWindowVisible(window) && GetWindowRect(window, &r) && r.left == x && r.top == y &&
+         r.right - r.left == width && r.bottom - r.top == height;
+}
+
+class ClockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KillStrayInstances();
+    WriteDword(SETTINGS_KEY, "Clock", 4);
+    WriteString(SETTINGS_KEY, "ClockPos", "50,15,50,15,50,15,300,200");
+    WriteDword(SETTINGS_KEY, "ClockOnTop", 1);
+    WriteDword(SETTINGS_KEY, "ClockNotDA", 1);
+    WriteDword(SETTINGS_KEY, "Countdown", 3);
+    WriteString(SETTINGS_KEY, "CountdownPos", "50,400,50,400,500,200,50,400");
+    WriteString(SETTINGS_KEY, "CountdownDate", "2090,1,1,0,0");
+    WriteDword(SETTINGS_KEY, "CountdownNotDA", 0);
+    WriteDword(SETTINGS_KEY, "Billboard", 0);
+    WriteDword(SETTINGS_KEY, "Pause", 3000);  // no figure walks into the way
+  }
+  void TearDown() override {
+    Button(MOUSEEVENTF_LEFTUP);
+    KillStrayInstances();
+    for (const char* value : kValues) DeleteValue(SETTINGS_KEY, value);
+  }
+
+  // The program started with both objects on screen.
+  void Start(Program& program) {
+    ASSERT_TRUE(program.started());
+    main_ = WaitForWindow(kMainClass, program.id(), kStartTimeout);
+    ASSERT_NE(main_, nullptr);
+    clock_ = WaitForWindow(kClockClass, program.id(), kStartTimeout);
+    countdown_ = WaitForWindow(kCountdownClass, program.id(), kStartTimeout);
+    ASSERT_NE(clock_, nullptr);
+    ASSERT_NE(countdown_, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return StandsAt(clock_, 300, 200, 72, 51); }, 10000))
+        << "clock face 4 at 300,200";
+    ASSERT_TRUE(WaitUntil([&] { return StandsAt(countdown_, 500, 200, 88, 51); }, 10000))
+        << "countdown face 3 at 500,200";
+  }
+
+  HWND main_ = nullptr, clock_ = nullptr, countdown_ = nullptr;
+};
+
+TEST_F(ClockTest, BothObjectsStandWhereTheSettingsSayAndTheClockIsTopmost) {
+  Program program;
+  Start(program);
+  EXPECT_TRUE(GetWindowLongA(clock_, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_FALSE(GetWindowLongA(countdown_, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(GetWindowLongA(clock_, GWL_EXSTYLE) & WS_EX_LAYERED);
+}
+
+TEST_F(ClockTest, FiguresOffHideTheCountdownWhileTheClockStays) {
+  Program program;
+  Start(program);
+  SendMessageA(main_, MSG_TOGGLE_ACTIVE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(countdown_); }, 5000));
+  EXPECT_TRUE(IsWindowVisible(clock_)) << "ClockNotDA keeps the clock";
+  SendMessageA(main_, MSG_TOGGLE_ACTIVE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(countdown_); }, 5000));
+  EXPECT_TRUE(IsWindowVisible(clock_));
+  // The clock's own hide and show messages.
+  SendMessageA(clock_, MSG_HIDE_CLOCK, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(clock_));
+  SendMessageA(clock_, MSG_SHOW_CLOCK, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(clock_));
+}
+
+TEST_F(ClockTest, TheDraggedClockFollowsTheCursorStaysWhereDroppedAndRemembersIt) {
+  Program program;
+  Start(program);
+  MoveMouse(330, 220);
+  Sleep(200);
+  Button(MOUSEEVENTF_LEFTDOWN);
+  Sleep(150);
+  for (int step = 1; step <= 10; ++step) {
+    MoveMouse(330 + step * 10, 220 + step * 12);
+    Sleep(50);
+  }
+  // Lifted: the clock keeps its offset to the cursor wherever it goes.
+  RECT r;
+  ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(clock_, &r) && r.left > 330; }, 5000)) << "not lifted";
+  Sleep(300);
+  GetWindowRect(clock_, &r);
+  const int offsetX = 430 - r.left, offsetY = 340 - r.top;
+  EXPECT_GE(offsetX, 0);
+  EXPECT_LT(offsetX, 72);
+  EXPECT_GE(offsetY, 0);
+  EXPECT_LT(offsetY, 51);
+  for (int step = 1; step <= 5; ++step) {
+    MoveMouse(430 + step * 20, 340 - step * 10);
+    Sleep(50);
+  }
+  const int dropX = 530 - offsetX, dropY = 290 - offsetY;
+  EXPECT_TRUE(WaitUntil([&] { return StandsAt(clock_, dropX, dropY, 72, 51); }, 5000))
+      << "the clock lags behind";
+  Button(MOUSEEVENTF_LEFTUP);
+  const std::string expected = "50,15,50,15,50,15," + std::to_string(dropX) + "," + std::to_string(dropY);
+  std::string saved;
+  EXPECT_TRUE(WaitUntil(
+      [&] { return ReadString(SETTINGS_KEY, "ClockPos", &saved) && std::string(saved.c_str()) == expected; },
+      5000))
+      << saved;
+  Sleep(500);
+  EXPECT_TRUE(StandsAt(clock_, dropX, dropY, 72, 51));
+
+  // The arrow keys nudge it by a pixel.
+  PostMessageA(clock_, WM_KEYDOWN, VK_LEFT, 0);
+  EXPECT_TRUE(WaitUntil([&] { return StandsAt(clock_, dropX - 1, dropY, 72, 51); }, 3000));
+}
+
+TEST_F(ClockTest, ExitEndsTheProgramWithItsObjectThreads) {
+  Program program;
+  Start(program);
+  Program exit("EXIT");
+  ASSERT_TRUE(exit.started());
+  EXPECT_TRUE(exit.WaitForExit(10000));
+  EXPECT_TRUE(program.WaitForExit(15000)) << "the program must end within its bounded waits";
+  EXPECT_EQ(program.ExitCode(), 0u);
+}
+
+}  // namespace
+}  // namespace e2e
