@@ -362,7 +362,9 @@ DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const Obje
       ObjectThreadPass(object, host, texts, unload);
       Sleep(kObjectTickMs);
     }
-    unload(record);
+    // The shutdown has hidden the window and closes it: a hide sent from here
+    // would only wait for the main thread, which is waiting for us.
+    UnloadDesktopObject(record, nullptr);
     host.Bind(nullptr);
     FreeFigureRecord(record);
   }
