@@ -35,22 +35,6 @@ void OnObjectShowMessage(HWND window, const ObjectWindowRules& rules) {
   SetWindowPos(window, ZTarget(where), 0, 0, 0, 0, kZOnlyFlags);
 }
 
-void ReleaseRecordGdi(FigureRecord* record) {
-  if (record->objectScreenDC) ReleaseDC(nullptr, record->objectScreenDC);
-  if (record->overlayScreenDC) ReleaseDC(nullptr, record->overlayScreenDC);
-  if (record->objectDC && record->objectOldBitmap) SelectObject(record->objectDC, record->objectOldBitmap);
-  if (record->overlayDC && record->overlayOldBitmap)
-    SelectObject(record->overlayDC, record->overlayOldBitmap);
-  if (record->objectDC) DeleteDC(record->objectDC);
-  if (record->overlayDC) DeleteDC(record->overlayDC);
-  if (record->objectBitmap) DeleteObject(record->objectBitmap);
-  if (record->overlayBitmap) DeleteObject(record->overlayBitmap);
-  for (int i = 0; i < kMaxSheets; ++i) {
-    if (record->masks[i]) DeleteObject(record->masks[i]);
-    if (record->sheets[i]) DeleteObject(record->sheets[i]);
-  }
-}
-
 }  // namespace
 
 void WaitForAndCloseThread(HANDLE thread, DWORD milliseconds) {
@@ -303,7 +287,6 @@ void WindowsObjectHost::DrawGlyphs(const GlyphList& glyphs, const DigitStripBitm
 
 void UnloadDesktopObject(FigureRecord* record, HWND window) {
   if (!record) return;
-  if (record->active) WriteLogLine("ENTLADEN: %s", record->name);
   if (window) {
     HDC dc = GetDC(window);
     if (dc) {
@@ -314,10 +297,9 @@ void UnloadDesktopObject(FigureRecord* record, HWND window) {
     }
     SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   }
-  record->active = 0;
-  record->state = kObjectLoad;
-  ReleaseRecordGdi(record);
-  *record = FigureRecord{};
+  // Logs, releases the DCs, deletes bitmaps, sheets and masks and zeroes the
+  // record; an object's record leaves the figure windows alone.
+  UnloadFigure(record);
 }
 
 void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,

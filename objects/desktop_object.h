@@ -150,10 +150,10 @@ struct DigitStripBitmaps {
   void Delete();
 };
 
-// Empties an object's record: logs "ENTLADEN: <name>" when it was loaded,
-// paints the window with the key colour, hides it at the bottom of the
-// z-order, releases the DCs and deletes bitmaps, sheets and masks. The record
-// stays allocated.
+// Empties an object's record: paints the window with the key colour and
+// hides it at the bottom of the z-order (no window: left alone), then logs
+// "ENTLADEN: <name>" when it was loaded, releases the DCs and deletes bitmaps,
+// sheets and masks (UnloadFigure). The record stays allocated.
 void UnloadDesktopObject(FigureRecord* record, HWND window);
 
 // One pass of an object thread's loop: a reload request unloads; while the

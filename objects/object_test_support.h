@@ -41,8 +41,8 @@ struct Pixels {
 
 constexpr uint32_t kKey = 0xFF00FF;
 
-inline Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height) {
-  Pixels p;
+// A top-down 32-bit DIB of width x height.
+inline BITMAPINFO Dib32(int width, int height) {
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -50,12 +50,23 @@ inline Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+inline Pixels FromWords(const uint32_t* words, int width, int height) {
+  Pixels p;
   p.width = width;
   p.height = height;
-  p.data.assign(size_t(width) * height, 0);
-  if (!GetDIBits(dc, bitmap, 0, height, p.data.data(), &info, DIB_RGB_COLORS)) p.data.clear();
+  p.data.assign(words, words + size_t(width) * height);
   for (uint32_t& v : p.data) v &= 0xFFFFFF;
   return p;
+}
+
+inline Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height) {
+  std::vector<uint32_t> words(size_t(width) * height);
+  BITMAPINFO info = Dib32(width, height);
+  if (!GetDIBits(dc, bitmap, 0, height, words.data(), &info, DIB_RGB_COLORS)) return {};
+  return FromWords(words.data(), width, height);
 }
 
 // A bitmap resource of this test program (it carries the program's art).
@@ -75,30 +86,19 @@ inline Pixels ResourcePixels(const char* name) {
 // What a DC shows in {0, 0, width, height}, through a 32-bit DIB section.
 inline Pixels CaptureDC(HDC source, int width, int height) {
   Pixels p;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  BITMAPINFO info = Dib32(width, height);
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!dib || !bits) {
-    DeleteDC(dc);
-    return p;
+  if (dib && bits) {
+    HGDIOBJ old = SelectObject(dc, dib);
+    if (BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY)) {
+      GdiFlush();
+      p = FromWords(static_cast<const uint32_t*>(bits), width, height);
+    }
+    SelectObject(dc, old);
   }
-  HGDIOBJ old = SelectObject(dc, dib);
-  if (BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY)) {
-    GdiFlush();
-    p.width = width;
-    p.height = height;
-    const auto* words = static_cast<const uint32_t*>(bits);
-    p.data.assign(words, words + size_t(width) * height);
-    for (uint32_t& v : p.data) v &= 0xFFFFFF;
-  }
-  SelectObject(dc, old);
-  DeleteObject(dib);
+  if (dib) DeleteObject(dib);
   DeleteDC(dc);
   return p;
 }

@@ -22,22 +22,6 @@ constexpr DWORD kStartTimeout = 20000;
 const char* const kValues[] = {"Clock",        "ClockPos",      "ClockOnTop",     "ClockNotDA", "Countdown",
                                "CountdownPos", "CountdownDate", "CountdownNotDA", "Billboard",  "Pause"};
 
-void MoveMouse(int x, int y) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-  input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &input, sizeof input);
-}
-
-void Button(DWORD flag) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flag;
-  SendInput(1, &input, sizeof input);
-}
-
 // The visible window of a class with the given screen rectangle.
 bool StandsAt(HWND window, int x, int y, int width, int height) {
   RECT r;

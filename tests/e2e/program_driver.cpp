@@ -118,6 +118,22 @@ void KillStrayInstances() {
   CloseHandle(snapshot);
 }
 
+void MoveMouse(int x, int y, DWORD extra) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | extra;
+  SendInput(1, &input, sizeof input);
+}
+
+void Button(DWORD flag) {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flag;
+  SendInput(1, &input, sizeof input);
+}
+
 bool ReadString(const char* key, const char* value, std::string* out) {
   HKEY handle;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return false;

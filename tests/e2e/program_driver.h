@@ -54,6 +54,11 @@ HWND FindPopupMenu(DWORD processId);
 // Ends every instance of the program left by an earlier case.
 void KillStrayInstances();
 
+// Synthetic mouse input: the cursor to screen (x, y) (extra flags ride
+// along), and one button event (MOUSEEVENTF_LEFTDOWN ...).
+void MoveMouse(int x, int y, DWORD extra = 0);
+void Button(DWORD flag);
+
 // Registry helpers on HKCU.
 bool ReadString(const char* key, const char* value, std::string* out);
 void WriteString(const char* key, const char* value, const std::string& data);

@@ -50,22 +50,6 @@ HWND FindLiftedFigure(DWORD processId, HWND strip) {
   return nullptr;
 }
 
-void MoveMouse(int x, int y, DWORD extra = 0) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-  input.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | extra;
-  SendInput(1, &input, sizeof input);
-}
-
-void Button(DWORD flag) {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flag;
-  SendInput(1, &input, sizeof input);
-}
-
 class SceneTest : public ::testing::Test {
  protected:
   void SetUp() override {

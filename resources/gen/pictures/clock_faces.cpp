@@ -206,6 +206,39 @@ void Glint(Canvas& c, int x, int y) {
   c.Set(x + 2, y, kGlare);
 }
 
+// A small box on two feet with a glass panel (clock face 2, countdown face 1).
+Canvas BoxOnFeet(int width, int height, Rgba body, Rgba light, Rgba dark) {
+  Canvas c(width, height);
+  for (int x : {5, width - 10}) {
+    c.FillRect(x, height - 3, 5, 3, kInk);
+    c.FillRect(x + 1, height - 3, 3, 2, kGrey4);
+  }
+  c.FillRoundRect(0, 0, width, height - 2, 5, kInk);
+  c.FillRoundRect(1, 1, width - 2, height - 4, 4, body);
+  c.HLine(5, width - 6, 1, light);
+  c.HLine(5, width - 6, height - 4, dark);
+  c.VLine(1, 5, height - 8, light);
+  c.VLine(width - 2, 5, height - 8, dark);
+  GlassPanel(c, 3, 3, width - 6, height - 7);
+  return c;
+}
+
+// A 72 x 51 desk display: dark glass all over, a divider under the large
+// digits and a foot in the given colours (clock face 4, countdown face 2).
+Canvas DeskDisplay(Rgba foot, Rgba footLight) {
+  Canvas c(72, 51);
+  c.FillRect(12, 46, 48, 5, kInk);
+  c.FillRect(13, 47, 46, 3, foot);
+  c.HLine(14, 57, 47, footLight);
+  c.FillRoundRect(0, 0, 72, 48, 5, kInk);
+  c.FillRoundRect(1, 1, 70, 46, 4, kGlass);
+  c.HLine(5, 66, 1, kGlassRim);
+  c.VLine(1, 5, 42, kGlassRim);
+  c.HLine(6, 65, 31, kGlassRim);
+  Glint(c, 66, 2);
+  return c;
+}
+
 // ---- Small pictures on the faces ----
 
 // clang-format off
@@ -369,18 +402,7 @@ Canvas RecycleBinFace() {
 // Face 2: a tiny cherry-red alarm clock on two feet.
 Canvas AlarmClockFace() {
   const ClockFaceLayout& face = kClockFaces[1];
-  Canvas c(face.width, face.height);
-  c.FillRect(5, 20, 5, 3, kInk);
-  c.FillRect(27, 20, 5, 3, kInk);
-  c.FillRect(6, 20, 3, 2, kGrey4);
-  c.FillRect(28, 20, 3, 2, kGrey4);
-  c.FillRoundRect(0, 0, 37, 21, 5, kInk);
-  c.FillRoundRect(1, 1, 35, 19, 4, kRed);
-  c.HLine(5, 31, 1, kRed1);
-  c.HLine(5, 31, 19, kRed3);
-  c.VLine(1, 5, 15, kRed1);
-  c.VLine(35, 5, 15, kRed3);
-  GlassPanel(c, 3, 3, 31, 16);
+  Canvas c = BoxOnFeet(face.width, face.height, kRed, kRed1, kRed3);
   GhostRun(c, face.time);
   ClockSeparators(c, face);
   Glint(c, 29, 5);
@@ -452,15 +474,7 @@ Canvas StreetClockFace() {
 // Face 4: a black desk clock with its date, an alarm bell and a chrome foot.
 Canvas DeskClockFace() {
   const ClockFaceLayout& face = kClockFaces[3];
-  Canvas c(face.width, face.height);
-  c.FillRect(12, 46, 48, 5, kInk);
-  c.FillRect(13, 47, 46, 3, kGrey3);
-  c.HLine(14, 57, 47, kGrey1);
-  c.FillRoundRect(0, 0, 72, 48, 5, kInk);
-  c.FillRoundRect(1, 1, 70, 46, 4, kGlass);
-  c.HLine(5, 66, 1, kGlassRim);
-  c.VLine(1, 5, 42, kGlassRim);
-  c.HLine(6, 65, 31, kGlassRim);
+  Canvas c = DeskDisplay(kGrey3, kGrey1);
   GhostRun(c, face.time);
   GhostRun(c, face.date);
   ClockSeparators(c, face);
@@ -468,7 +482,6 @@ Canvas DeskClockFace() {
   // The speaker's grille on the right.
   for (int y = 36; y <= 42; y += 2)
     for (int x = 62; x <= 66; x += 2) c.Set(x, y, kGlassRim);
-  Glint(c, 66, 2);
   return c;
 }
 
@@ -477,16 +490,7 @@ Canvas DeskClockFace() {
 // Face 1: an orange bar; "T" (Tage) after the days.
 Canvas CountdownBarFace() {
   const CountdownFaceLayout& face = kCountdownFaces[0];
-  Canvas c(face.width, face.height);
-  c.FillRect(6, 20, 6, 3, kInk);
-  c.FillRect(60, 20, 6, 3, kInk);
-  c.FillRect(7, 20, 4, 2, kGrey4);
-  c.FillRect(61, 20, 4, 2, kGrey4);
-  c.FillRoundRect(0, 0, 72, 21, 5, kInk);
-  c.FillRoundRect(1, 1, 70, 19, 4, kOrange);
-  c.HLine(5, 66, 1, kMoonLight);
-  c.HLine(5, 66, 19, kMoonDeep);
-  GlassPanel(c, 3, 3, 66, 16);
+  Canvas c = BoxOnFeet(face.width, face.height, kOrange, kMoonLight, kMoonDeep);
   GhostRun(c, face.days);
   GhostRun(c, face.hours);
   GhostRun(c, face.minutes);
@@ -499,21 +503,12 @@ Canvas CountdownBarFace() {
 // hourglass.
 Canvas CountdownTimerFace() {
   const CountdownFaceLayout& face = kCountdownFaces[1];
-  Canvas c(face.width, face.height);
-  c.FillRect(12, 46, 48, 5, kInk);
-  c.FillRect(13, 47, 46, 3, kOrange);
-  c.HLine(14, 57, 47, kMoonLight);
-  c.FillRoundRect(0, 0, 72, 48, 5, kInk);
-  c.FillRoundRect(1, 1, 70, 46, 4, kGlass);
-  c.HLine(5, 66, 1, kGlassRim);
-  c.VLine(1, 5, 42, kGlassRim);
-  c.HLine(6, 65, 31, kGlassRim);
+  Canvas c = DeskDisplay(kOrange, kMoonLight);
   GhostRun(c, face.days);
   GhostRun(c, face.hours);
   GhostRun(c, face.minutes);
   DrawMap(c, 7, 33, kHourglass, kIconLegend);
   DrawText(c, 54, 37, "TAGE", kLabel);
-  Glint(c, 66, 2);
   return c;
 }
 
