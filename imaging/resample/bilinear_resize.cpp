@@ -1,6 +1,7 @@
 #include "resample/bilinear_resize.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/packing.h"
 #include "resample/resample_simd.h"
@@ -126,28 +127,53 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
     const uint32_t sw = src.width;
     const uint32_t sh = src.height;
     const uint32_t dw = dst.width;
-    // Per column: sample offsets and 1 - tx.
-    PicArray<uint32_t> x0(dw), x1(dw);
-    PicArray<double> omtx(dw), rowWeights;
-    if (x0.Count() != dw || x1.Count() != dw || omtx.Count() != dw ||
-        !PicSizeWithinCap(dw, 4, sizeof(double)) || !rowWeights.Resize(4 * dw)) {
-      this->error = kPicErrNoMemory;
-      return false;
-    }
-    // Columns whose second source column is the next pixel and whose 4-byte
-    // loads stay within the source row (3 channels read a byte past it).
-    uint32_t fastEnd = dw;
-    for (uint32_t x = 0; x < dw; ++x) {
-      const uint32_t i0 = indices[x];
-      const uint32_t i1 = std::min(i0 + 1, sw - 1);
-      x0[x] = i0 * ch;
-      x1[x] = i1 * ch;
-      omtx[x] = 1 - weights[x];
-      if (i0 + 2 >= sw && fastEnd == dw) fastEnd = x;
-    }
-    const double ry = BilinearScale(sh, dst.height);
     const uint8_t* in = src.ConstPixels();
     uint8_t* out = dst.Pixels();
+    const double ry = BilinearScale(sh, dst.height);
+    // Per column: sample offsets of both source columns.
+    PicArray<uint32_t> x0(dw), x1(dw);
+    if (x0.Count() != dw || x1.Count() != dw) return NoMemory();
+    for (uint32_t x = 0; x < dw; ++x) {
+      x0[x] = indices[x] * ch;
+      x1[x] = std::min(indices[x] + 1, sw - 1) * ch;
+    }
+    // Whole-number positions (reductions by whole factors): tx and ty are 0,
+    // the weights 0, 1, 0, 0, and the sum is exactly the first sample.
+    const bool wholeColumns =
+        std::all_of(weights.Data(), weights.Data() + dw, [](double t) { return t == 0; });
+    // Every row of the band: blend(out row, y0, y1, ty) unless it is a copy.
+    auto eachRow = [&](auto&& blend) {
+      for (uint32_t y = top; y < bottom; ++y) {
+        const double p = y * ry;
+        const auto kk = static_cast<uint32_t>(p);
+        const uint32_t y0 = std::min(kk, sh - 1);
+        const uint32_t y1 = std::min(kk + 1, sh - 1);
+        uint8_t* o = out + size_t{y} * dst.stride;
+        if (wholeColumns && p == kk) {
+          const uint8_t* r = in + size_t{y0} * src.stride;
+          if (ch == 4)
+            for (uint32_t x = 0; x < dw; ++x) std::memcpy(o + size_t{x} * 4, r + x0[x], 4);
+          else
+            for (uint32_t x = 0; x < dw; ++x) std::memcpy(o + size_t{x} * 3, r + x0[x], 3);
+        } else {
+          blend(o, y0, y1, p - kk);
+        }
+        if (!this->StepDone(y - top, bottom - top)) return false;
+      }
+      return true;
+    };
+    if (k.bilinearDirectRowU8) return RowsSingle(k, src, dst, weights, indices, x0, x1, eachRow);
+
+    // Columns whose second source column is the next pixel and whose 4-byte
+    // loads stay within the source row (3 channels read a byte past it).
+    PicArray<double> omtx(dw), rowWeights;
+    if (omtx.Count() != dw || !PicSizeWithinCap(dw, 4, sizeof(double)) || !rowWeights.Resize(4 * dw))
+      return NoMemory();
+    uint32_t fastEnd = dw;
+    for (uint32_t x = 0; x < dw; ++x) {
+      omtx[x] = 1 - weights[x];
+      if (indices[x] + 2 >= sw && fastEnd == dw) fastEnd = x;
+    }
     // When each source pixel serves about two columns or more, source rows
     // are widened to doubles once and kept while rows need them.
     const size_t rowSamples = size_t{sw} * ch;
@@ -165,34 +191,74 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
         held[i] = row;
         return slot[i];
       };
-      for (uint32_t y = top; y < bottom; ++y) {
-        const double p = y * ry;
-        const auto kk = static_cast<uint32_t>(p);
-        const uint32_t y0 = std::min(kk, sh - 1);
-        const uint32_t y1 = std::min(kk + 1, sh - 1);
+      return eachRow([&](uint8_t* o, uint32_t y0, uint32_t y1, double ty) {
         const double* r0 = widened(y0, y1);
         const double* r1 = widened(y1, y0);
-        k.bilinearRowWideU8(r0, r1, out + size_t{y} * dst.stride, ch, x0.Data(), x1.Data(), weights.Data(),
-                            omtx.Data(), p - kk, rowWeights.Data(), dw);
-        if (!this->StepDone(y - top, bottom - top)) return false;
-      }
-      return true;
+        k.bilinearRowWideU8(r0, r1, o, ch, x0.Data(), x1.Data(), weights.Data(), omtx.Data(), ty,
+                            rowWeights.Data(), dw);
+      });
     }
-    for (uint32_t y = top; y < bottom; ++y) {
-      const double p = y * ry;
-      const auto kk = static_cast<uint32_t>(p);
-      const uint32_t y0 = std::min(kk, sh - 1);
-      const uint32_t y1 = std::min(kk + 1, sh - 1);
-      k.bilinearRowU8(in + size_t{y0} * src.stride, in + size_t{y1} * src.stride,
-                      out + size_t{y} * dst.stride, ch, x0.Data(), x1.Data(), weights.Data(), omtx.Data(),
-                      p - kk, rowWeights.Data(), dw, fastEnd);
-      if (!this->StepDone(y - top, bottom - top)) return false;
-    }
-    return true;
+    return eachRow([&](uint8_t* o, uint32_t y0, uint32_t y1, double ty) {
+      k.bilinearRowU8(in + size_t{y0} * src.stride, in + size_t{y1} * src.stride, o, ch, x0.Data(), x1.Data(),
+                      weights.Data(), omtx.Data(), ty, rowWeights.Data(), dw, fastEnd);
+    });
   } else {
     (void)k, (void)src, (void)dst, (void)top, (void)bottom, (void)weights, (void)indices;
     return false;
   }
+}
+
+// The single-precision rows (see resample_avx2.cpp): when source rows serve
+// several destination rows (enlarging, or keeping the height), each is
+// blended across once and kept while rows need it; otherwise every
+// destination row is blended from its two source rows directly.
+template <class T>
+template <class EachRow>
+bool CPicImgResizeBilinearT<T>::RowsSingle(const ResampleKernels& k, const CPicImgBufBase<T>& src,
+                                           CPicImgBufBase<T>& dst, const PicArray<double>& weights,
+                                           const PicArray<unsigned int>& indices,
+                                           const PicArray<uint32_t>& x0, const PicArray<uint32_t>& x1,
+                                           EachRow& eachRow) {
+  const uint32_t ch = src.channels;
+  const uint32_t sw = src.width;
+  const uint32_t dw = dst.width;
+  const T* in = src.ConstPixels();
+  PicArray<float> txLanes;
+  if (!PicSizeWithinCap(dw, 4, sizeof(float)) || !txLanes.Resize(4 * dw)) return NoMemory();
+  // 16 bytes from the first column must lie within the source row.
+  uint32_t fastEnd = dw;
+  for (uint32_t x = 0; x < dw; ++x) {
+    for (int l = 0; l < 4; ++l) txLanes[4 * x + l] = static_cast<float>(weights[x]);
+    if (fastEnd == dw && (indices[x] + 1 >= sw || uint64_t{indices[x]} * ch + 16 > uint64_t{sw} * ch))
+      fastEnd = x;
+  }
+  const BilinearColumns cols{x0.Data(), x1.Data(), weights.Data(), txLanes.Data(), dw, fastEnd, ch};
+  if (dst.height < src.height)
+    return eachRow([&](uint8_t* o, uint32_t y0, uint32_t y1, double ty) {
+      k.bilinearDirectRowU8(in + size_t{y0} * src.stride, in + size_t{y1} * src.stride, o, cols, ty);
+    });
+
+  const size_t n = size_t{dw} * ch + 8;
+  PicArray<float> across;
+  PicArray<int32_t> exact;
+  if (!PicSizeWithinCap(n, 2, sizeof(float)) || !across.Resize(static_cast<uint32_t>(2 * n)) ||
+      !exact.Resize(static_cast<uint32_t>(2 * n)))
+    return NoMemory();
+  int64_t held[2] = {-1, -1};
+  auto slot = [&](uint32_t row, uint32_t keep) {
+    for (int i = 0; i < 2; ++i)
+      if (held[i] == row) return i;
+    const int i = held[0] == keep ? 1 : 0;
+    k.bilinearAcrossRowU8(in + size_t{row} * src.stride, cols, across.Data() + i * n, exact.Data() + i * n);
+    held[i] = row;
+    return i;
+  };
+  return eachRow([&](uint8_t* o, uint32_t y0, uint32_t y1, double ty) {
+    const int a = slot(y0, y1), b = slot(y1, y0);
+    k.bilinearDownRowU8(across.Data() + a * n, across.Data() + b * n, exact.Data() + a * n,
+                        exact.Data() + b * n, in + size_t{y0} * src.stride, in + size_t{y1} * src.stride, o,
+                        cols, ty);
+  });
 }
 
 // ---------------------------------------------------------------- one-bit images

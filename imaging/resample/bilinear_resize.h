@@ -56,6 +56,14 @@ class CPicImgResizeBilinearT : public CPicResizeBaseT<T> {
   bool RowsVector(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
                   uint32_t top, uint32_t bottom, const PicArray<double>& weights,
                   const PicArray<unsigned int>& indices);
+  template <class EachRow>
+  bool RowsSingle(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
+                  const PicArray<double>& weights, const PicArray<unsigned int>& indices,
+                  const PicArray<uint32_t>& x0, const PicArray<uint32_t>& x1, EachRow& eachRow);
+  bool NoMemory() {
+    this->error = kPicErrNoMemory;
+    return false;
+  }
 };
 
 extern template class CPicImgResizeBilinearT<uint8_t>;

@@ -7,16 +7,18 @@
 namespace Pictura {
 
 namespace {
-std::atomic<int> g_vectorCap{2};
+std::atomic<int> g_vectorCap{kResampleTopLevel};
 
-bool OsKeepsAvxState() {
+// 0 none, 2 AVX, 3 AVX2 as far as the processor and the system go: the
+// processor bit alone is not enough, the system must save the wide
+// registers too (which the compiler's check includes).
+int WideLevel() {
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-  // The processor bit alone is not enough: the system must save the wide
-  // registers too.
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx");
+  if (!__builtin_cpu_supports("avx")) return 0;
+  return __builtin_cpu_supports("avx2") ? 3 : 2;
 #else
-  return false;
+  return 0;
 #endif
 }
 }  // namespace
@@ -24,14 +26,16 @@ bool OsKeepsAvxState() {
 int ResampleVectorLevel() {
   int level = 0;
   if (HasCpuFeature(kCpuSSE2)) level = 1;
-  static const bool avx = OsKeepsAvxState();
-  if (level && HasCpuFeature(kCpuAVX) && avx) level = 2;
+  static const int wide = WideLevel();
+  if (level && HasCpuFeature(kCpuAVX) && wide) level = wide;
   const int cap = g_vectorCap.load(std::memory_order_relaxed);
   return level < cap ? level : cap;
 }
 
 const ResampleKernels* ActiveResampleKernels() {
   switch (ResampleVectorLevel()) {
+    case 3:
+      return &ResampleKernelsAVX2();
     case 2:
       return &ResampleKernelsAVX();
     case 1:

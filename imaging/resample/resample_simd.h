@@ -13,6 +13,21 @@
 
 namespace Pictura {
 
+// Column tables of the bilinear single-precision rows: per destination
+// column the sample offsets of its two source columns (x1 the next pixel or
+// x0 itself at the right edge) and tx; txLanes holds tx as float four times
+// per column (a whole pixel's lanes). Before fastEnd x1 is x0 plus one pixel
+// and 16 bytes from x0 lie within the source row.
+struct BilinearColumns {
+  const uint32_t* x0;
+  const uint32_t* x1;
+  const double* tx;
+  const float* txLanes;
+  uint32_t count;
+  uint32_t fastEnd;
+  uint32_t channels;  // 3 or 4
+};
+
 struct ResampleKernels {
   // Bilinear row, 8-bit, 3 or 4 channels, columns [0, count): tx and 1 - tx
   // per column, ty of the row; x0/x1 the sample offsets of the two source
@@ -43,6 +58,20 @@ struct ResampleKernels {
   // Filter vertical pass over n samples of taps rows.
   void (*filterColU8)(const uint8_t* const* rows, const double* weights, uint32_t taps, uint8_t* out,
                       size_t n);
+  // Bilinear rows in single precision with a proven error bound; a sample
+  // whose bound reaches a truncation boundary is computed exactly, so the
+  // bytes are the scalar walk's. Null below the AVX2 level.
+  // One destination row from its two source rows, every column.
+  void (*bilinearDirectRowU8)(const uint8_t* row0, const uint8_t* row1, uint8_t* out,
+                              const BilinearColumns& c, double ty);
+  // For rows that serve several destination rows: one source row blended
+  // across (count x channels floats, scaled by 65536, +8 room) with a flag
+  // per sample that the blend is exactly the first column's sample ...
+  void (*bilinearAcrossRowU8)(const uint8_t* row, const BilinearColumns& c, float* h, int32_t* exact);
+  // ... then two such rows blended down into one destination row.
+  void (*bilinearDownRowU8)(const float* h0, const float* h1, const int32_t* exact0, const int32_t* exact1,
+                            const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c,
+                            double ty);
   // Area-average row, 8-bit, 3 or 4 channels: see AreaRowU8 in the sources.
   void (*areaRowU8)(const uint8_t* const* rows, const double* rowWeights, uint32_t rowCount, uint8_t* out,
                     uint32_t channels, const uint32_t* first, const uint32_t* end, const double* firstWeight,
@@ -50,15 +79,17 @@ struct ResampleKernels {
                     uint32_t safeEnd);
 };
 
-// Vector levels: 0 none (the scalar walks), 1 SSE2, 2 AVX.
+// Vector levels: 0 none (the scalar walks), 1 SSE2, 2 AVX, 3 AVX2.
+inline constexpr int kResampleTopLevel = 3;
 // The kernels of the best level the processor has, within the cap; null for
 // level 0.
 const ResampleKernels* ActiveResampleKernels();
 int ResampleVectorLevel();
-// For tests and measurements: the highest level to use (default 2).
+// For tests and measurements: the highest level to use (default the top).
 void SetResampleVectorCap(int level);
 
 const ResampleKernels& ResampleKernelsSSE2();
 const ResampleKernels& ResampleKernelsAVX();
+const ResampleKernels& ResampleKernelsAVX2();
 
 }  // namespace Pictura

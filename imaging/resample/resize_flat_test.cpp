@@ -20,7 +20,7 @@ namespace {
 // The library is started by the environment of resize_vector_test.cpp, in
 // the same test program.
 std::vector<int> AllLevels() {
-  SetResampleVectorCap(2);
+  SetResampleVectorCap(kResampleTopLevel);
   std::vector<int> levels;
   for (int l = 0; l <= ResampleVectorLevel(); ++l) levels.push_back(l);
   return levels;
@@ -93,7 +93,7 @@ void FlatTrials(uint32_t firstMode, uint32_t lastMode, uint32_t trials, double t
         Image<T> dst(dw, dh, ch, rng.Below(3));
         SetResampleVectorCap(level);
         const BOOL ok = Resize(src, dst, mode, rng.Below(2) ? kNoPool : 0);
-        SetResampleVectorCap(2);
+        SetResampleVectorCap(kResampleTopLevel);
         ASSERT_TRUE(ok) << "mode " << mode;
         ASSERT_TRUE(StaysUniform(dst, colour)) << "mode " << mode << " level " << level << ": " << sw << "x"
                                                << sh << "x" << ch << " -> " << dw << "x" << dh;
@@ -129,7 +129,7 @@ TEST(ResizeFlat, TheBillboardsColourEnlargedAndReduced) {
         EXPECT_TRUE(StaysUniform(dst, std::vector<uint8_t>{250, 10, 20})) << "mode " << mode << " " << w;
       }
     }
-    SetResampleVectorCap(2);
+    SetResampleVectorCap(kResampleTopLevel);
   }
 }
 
@@ -219,6 +219,6 @@ TEST(ResizeFlat, RampsNeverFallInThePositiveWeightModes) {
         }
       }
     }
-    SetResampleVectorCap(2);
+    SetResampleVectorCap(kResampleTopLevel);
   }
 }

@@ -21,13 +21,13 @@ class PoolEnvironment : public ::testing::Environment {
     ASSERT_TRUE(pic_Initialize(nullptr));
     std::printf("resize vector level on this processor: %d\n", ResampleVectorLevel());
   }
-  void TearDown() override { SetResampleVectorCap(2); }
+  void TearDown() override { SetResampleVectorCap(kResampleTopLevel); }
 };
 const auto* const g_env = ::testing::AddGlobalTestEnvironment(new PoolEnvironment);
 
 // Levels to compare with the scalar walk on this processor.
 std::vector<int> VectorLevels() {
-  SetResampleVectorCap(2);
+  SetResampleVectorCap(kResampleTopLevel);
   std::vector<int> levels;
   for (int l = 1; l <= ResampleVectorLevel(); ++l) levels.push_back(l);
   return levels;
@@ -39,7 +39,7 @@ Image<T> RunAt(int level, const Image<T>& src, uint32_t w, uint32_t h, uint32_t 
   SetResampleVectorCap(level);
   Image<T> dst(w, h, src.channels, pad);
   *ok = Resize(src, dst, mode, flags);
-  SetResampleVectorCap(2);
+  SetResampleVectorCap(kResampleTopLevel);
   return dst;
 }
 
@@ -158,5 +158,5 @@ TEST(ResizeVector, OutputsAreTheSameOnEveryBuild) {
                              << " -> " << c.dw << "x" << c.dh;
     }
   }
-  SetResampleVectorCap(2);
+  SetResampleVectorCap(kResampleTopLevel);
 }

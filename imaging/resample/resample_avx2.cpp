@@ -1,0 +1,271 @@
+// The resize row kernels for AVX2: the AVX table, plus bilinear rows in
+// single precision. This file alone is compiled for AVX2 and is entered only
+// when the processor has it; it includes no header with inline functions
+// that other files could share.
+//
+// Why single precision is exact here. A bilinear sample is blended as
+// h0 = p00 + (p01 - p00) tx, h1 = p10 + (p11 - p10) tx, v = h0 + (h1 - h0) ty
+// in floats, the samples scaled by 65536 (the byte lands in the third byte
+// of an int32), which changes no rounding. Each of the nine operations and
+// the two float weights is off by at most 2^-24 of a value below 256: all
+// told less than 13 x 255 x 2^-24 < 1.98e-4 from the exact blend. The
+// double sum of the scalar walk is within 3e-13 of that, and its snap
+// (sample_store.h) adds 1e-9. So when v lies at least 1/4096 from every
+// whole number, both truncate to the same byte. The rest are:
+//  - blends that are exactly the first sample, which both paths give
+//    exactly: the row's two samples are equal or tx is 0, and either ty is 0
+//    or the other row's two samples also are (or tx is 0) and equal the
+//    first row's. There h0 (and h1) and v are exact.
+//  - the others (about 1 in 2000): computed again in double, the scalar
+//    walk's operations in its order.
+#include <immintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "resample/resample_simd.h"
+#include "resample/sample_store.h"
+
+namespace Pictura {
+namespace {
+
+// The scalar walk's value of one sample.
+uint8_t ExactSample(uint32_t p00, uint32_t p01, uint32_t p10, uint32_t p11, double tx, double ty) {
+  const double a = p00, b = p01, c = p10, d = p11;
+  double v = b * (tx * (1 - ty)) + a * ((1 - tx) * (1 - ty)) + d * (tx * ty) + c * ((1 - tx) * ty);
+  v += kSnapU8;
+  if (!(v > 0.0)) return 0;
+  if (v >= 255.0) return 255;
+  return static_cast<uint8_t>(v);
+}
+
+void ExactPixel(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c, uint32_t x,
+                double ty) {
+  const uint32_t o0 = c.x0[x], o1 = c.x1[x];
+  for (uint32_t k = 0; k < c.channels; ++k)
+    out[k] = ExactSample(row0[o0 + k], row0[o1 + k], row1[o0 + k], row1[o1 + k], c.tx[x], ty);
+}
+
+// The constants of the blends, loaded once per row.
+struct Consts {
+  __m256i margin = _mm256_set1_epi32(16), low16 = _mm256_set1_epi32(0xFFFF),
+          top = _mm256_set1_epi32(0x10000 - 32);
+};
+
+// Blends scaled by 65536 that lie within 16/65536 of a whole number fail
+// this test: (q - 16) mod 65536 must stay below 65536 - 32.
+inline __m256i Certain(__m256i q, const Consts& k) {
+  return _mm256_cmpgt_epi32(k.top, _mm256_and_si256(_mm256_sub_epi32(q, k.margin), k.low16));
+}
+
+inline int Mask(__m256i m) {
+  return _mm256_movemask_ps(_mm256_castsi256_ps(m));
+}
+
+// Two pixels' 16 bytes from their sample offsets: the low lane holds the
+// first, the high lane the second.
+inline __m256i LoadPair(const uint8_t* row, uint32_t a, uint32_t b) {
+  return _mm256_inserti128_si256(
+      _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + a))),
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + b)), 1);
+}
+
+// Byte picks: a pixel's samples (first column) or the next pixel's (second
+// column), each into the third byte of an int32 lane, which is the sample
+// times 65536; a 3-channel pixel repeats its last sample in the fourth
+// lane, which then blends like the third.
+inline __m256i Picks(int a, int b, int c, int d) {
+  return _mm256_setr_epi8(-1, -1, a, -1, -1, -1, b, -1, -1, -1, c, -1, -1, -1, d, -1, -1, -1, a, -1, -1, -1,
+                          b, -1, -1, -1, c, -1, -1, -1, d, -1);
+}
+template <uint32_t CH>
+inline __m256i FirstColumn() {
+  return CH == 3 ? Picks(0, 1, 2, 2) : Picks(0, 1, 2, 3);
+}
+template <uint32_t CH>
+inline __m256i SecondColumn() {
+  return CH == 3 ? Picks(3, 4, 5, 5) : Picks(4, 5, 6, 7);
+}
+
+inline __m256 Lerp(__m256 a, __m256 b, __m256 t) {
+  return _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), t));
+}
+
+// ---------------------------------------------------------------- one row from two
+
+// One step: two pixels of the destination row.
+struct Pair {
+  __m256i q;      // the blend scaled by 65536, truncated
+  __m256i doubt;  // lanes whose byte must be computed again
+};
+
+template <uint32_t CH>
+inline Pair BlendPair(const uint8_t* row0, const uint8_t* row1, uint32_t a, uint32_t b, const float* txLanes,
+                      __m256 ty, __m256i tyZero, __m256i first, __m256i second, const Consts& k) {
+  const __m256i s0 = LoadPair(row0, a, b), s1 = LoadPair(row1, a, b);
+  const __m256i i00 = _mm256_shuffle_epi8(s0, first), i01 = _mm256_shuffle_epi8(s0, second);
+  const __m256i i10 = _mm256_shuffle_epi8(s1, first), i11 = _mm256_shuffle_epi8(s1, second);
+  const __m256 tx = _mm256_loadu_ps(txLanes);
+  const __m256 h0 = Lerp(_mm256_cvtepi32_ps(i00), _mm256_cvtepi32_ps(i01), tx);
+  const __m256 h1 = Lerp(_mm256_cvtepi32_ps(i10), _mm256_cvtepi32_ps(i11), tx);
+  Pair r;
+  r.q = _mm256_cvttps_epi32(Lerp(h0, h1, ty));
+  r.doubt = _mm256_setzero_si256();
+  const __m256i sure = Certain(r.q, k);
+  if (Mask(sure) != 0xFF) {
+    const __m256i txZero = _mm256_castps_si256(_mm256_cmp_ps(tx, _mm256_setzero_ps(), _CMP_EQ_OQ));
+    const __m256i flat0 = _mm256_or_si256(_mm256_cmpeq_epi32(i00, i01), txZero);
+    const __m256i flat1 = _mm256_or_si256(_mm256_cmpeq_epi32(i10, i11), txZero);
+    const __m256i exact = _mm256_and_si256(
+        flat0, _mm256_or_si256(tyZero, _mm256_and_si256(flat1, _mm256_cmpeq_epi32(i00, i10))));
+    r.doubt = _mm256_andnot_si256(_mm256_or_si256(sure, exact), _mm256_set1_epi32(-1));
+  }
+  return r;
+}
+
+template <uint32_t CH>
+void DirectRow(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c, double ty) {
+  const Consts k;
+  const __m256 vty = _mm256_set1_ps(static_cast<float>(ty));
+  const __m256i tyZero = _mm256_set1_epi32(ty == 0 ? -1 : 0);
+  const __m256i first = FirstColumn<CH>(), second = SecondColumn<CH>();
+  const __m128i close = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const uint32_t* x0 = c.x0;
+  const float* txLanes = c.txLanes;
+  // Four pixels a step; a 3-channel step stores 16 bytes, 4 past its pixels,
+  // which the next step or the tail rewrites.
+  const uint32_t count = c.count;
+  const uint32_t end = CH == 3 ? (c.fastEnd + 2 <= count ? c.fastEnd : count > 2 ? count - 2 : 0) : c.fastEnd;
+  uint32_t x = 0;
+  for (; x + 4 <= end; x += 4) {
+    const Pair p =
+        BlendPair<CH>(row0, row1, x0[x], x0[x + 1], txLanes + size_t{x} * 4, vty, tyZero, first, second, k);
+    const Pair q = BlendPair<CH>(row0, row1, x0[x + 2], x0[x + 3], txLanes + size_t{x + 2} * 4, vty, tyZero,
+                                 first, second, k);
+    const __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(p.q, 16), _mm256_srli_epi32(q.q, 16));
+    const __m256i bytes = _mm256_packus_epi16(words, words);  // low lane: x, x+2; high: x+1, x+3
+    __m128i four = _mm_unpacklo_epi32(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
+    if (CH == 3) four = _mm_shuffle_epi8(four, close);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + size_t{x} * CH), four);
+    const int doubt = Mask(p.doubt) | Mask(q.doubt) << 8;
+    if (doubt) {
+      // Lanes 0-3 and 4-7 of a pair are its two pixels.
+      for (uint32_t j = 0; j < 4; ++j)
+        if (doubt & (0xF << ((j & 1) * 4 + (j >> 1) * 8)))
+          ExactPixel(row0, row1, out + size_t{x + j} * CH, c, x + j, ty);
+    }
+  }
+  for (; x < count; ++x) ExactPixel(row0, row1, out + size_t{x} * CH, c, x, ty);
+}
+
+void BilinearDirectRowU8(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c,
+                         double ty) {
+  if (c.channels == 3)
+    DirectRow<3>(row0, row1, out, c, ty);
+  else
+    DirectRow<4>(row0, row1, out, c, ty);
+}
+
+// ---------------------------------------------------------------- across, then down
+
+template <uint32_t CH>
+void AcrossRow(const uint8_t* row, const BilinearColumns& c, float* h, int32_t* exact) {
+  const __m256i first = FirstColumn<CH>(), second = SecondColumn<CH>();
+  const uint32_t* x0 = c.x0;
+  const float* txLanes = c.txLanes;
+  // A pair's eight lanes hold 2 x 4 samples; 3-channel pixels close up.
+  const __m256i close =
+      CH == 3 ? _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7) : _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  uint32_t x = 0;
+  for (; x + 2 <= c.fastEnd; x += 2) {
+    const __m256i s = LoadPair(row, x0[x], x0[x + 1]);
+    const __m256i i0 = _mm256_shuffle_epi8(s, first), i1 = _mm256_shuffle_epi8(s, second);
+    const __m256 tx = _mm256_loadu_ps(txLanes + size_t{x} * 4);
+    const __m256 v = Lerp(_mm256_cvtepi32_ps(i0), _mm256_cvtepi32_ps(i1), tx);
+    const __m256i same = _mm256_or_si256(
+        _mm256_cmpeq_epi32(i0, i1), _mm256_castps_si256(_mm256_cmp_ps(tx, _mm256_setzero_ps(), _CMP_EQ_OQ)));
+    _mm256_storeu_ps(h + size_t{x} * CH, _mm256_permutevar8x32_ps(v, close));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(exact + size_t{x} * CH),
+                        _mm256_permutevar8x32_epi32(same, close));
+  }
+  for (; x < c.count; ++x) {
+    const float t = static_cast<float>(c.tx[x]);
+    for (uint32_t j = 0; j < CH; ++j) {
+      const uint8_t p0 = row[c.x0[x] + j], p1 = row[c.x1[x] + j];
+      const float a = p0 * 65536.0f, b = p1 * 65536.0f;
+      h[size_t{x} * CH + j] = a + (b - a) * t;
+      exact[size_t{x} * CH + j] = p0 == p1 || c.tx[x] == 0 ? -1 : 0;
+    }
+  }
+}
+
+void BilinearAcrossRowU8(const uint8_t* row, const BilinearColumns& c, float* h, int32_t* exact) {
+  if (c.channels == 3)
+    AcrossRow<3>(row, c, h, exact);
+  else
+    AcrossRow<4>(row, c, h, exact);
+}
+
+__attribute__((noinline)) void DownDoubts(const uint8_t* row0, const uint8_t* row1, uint8_t* out,
+                                          const BilinearColumns& c, double ty, size_t first, uint32_t lanes) {
+  for (uint32_t l = 0; l < 16; ++l) {
+    if (!(lanes >> l & 1)) continue;
+    const size_t i = first + l;
+    const uint32_t x = static_cast<uint32_t>(i / c.channels), k = static_cast<uint32_t>(i % c.channels);
+    const uint32_t o0 = c.x0[x] + k, o1 = c.x1[x] + k;
+    out[i] = ExactSample(row0[o0], row0[o1], row1[o0], row1[o1], c.tx[x], ty);
+  }
+}
+
+void BilinearDownRowU8(const float* h0, const float* h1, const int32_t* e0, const int32_t* e1,
+                       const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c,
+                       double ty) {
+  const size_t n = size_t{c.count} * c.channels;
+  const Consts k;
+  const __m256 vty = _mm256_set1_ps(static_cast<float>(ty));
+  const __m256i tyZero = _mm256_set1_epi32(ty == 0 ? -1 : 0);
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  // Exactly the first sample: the upper blend is, and ty is 0 or the lower
+  // blend is too and equal.
+  auto exact = [&](size_t j, __m256 a, __m256 b) {
+    const __m256i lower = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e1 + j)),
+                                           _mm256_castps_si256(_mm256_cmp_ps(a, b, _CMP_EQ_OQ)));
+    return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e0 + j)),
+                            _mm256_or_si256(tyZero, lower));
+  };
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256 a0 = _mm256_loadu_ps(h0 + i), b0 = _mm256_loadu_ps(h1 + i);
+    const __m256 a1 = _mm256_loadu_ps(h0 + i + 8), b1 = _mm256_loadu_ps(h1 + i + 8);
+    const __m256i q0 = _mm256_cvttps_epi32(Lerp(a0, b0, vty)), q1 = _mm256_cvttps_epi32(Lerp(a1, b1, vty));
+    const __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(q0, 16), _mm256_srli_epi32(q1, 16));
+    const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), order);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(bytes));
+    const __m256i sure0 = Certain(q0, k), sure1 = Certain(q1, k);
+    if (Mask(_mm256_and_si256(sure0, sure1)) != 0xFF) {
+      const int doubt = (~Mask(_mm256_or_si256(sure0, exact(i, a0, b0))) & 0xFF) |
+                        (~Mask(_mm256_or_si256(sure1, exact(i + 8, a1, b1))) & 0xFF) << 8;
+      if (doubt) DownDoubts(row0, row1, out, c, ty, i, static_cast<uint32_t>(doubt));
+    }
+  }
+  for (; i < n; ++i) {
+    const uint32_t x = static_cast<uint32_t>(i / c.channels), k = static_cast<uint32_t>(i % c.channels);
+    const uint32_t o0 = c.x0[x] + k, o1 = c.x1[x] + k;
+    out[i] = ExactSample(row0[o0], row0[o1], row1[o0], row1[o1], c.tx[x], ty);
+  }
+}
+
+}  // namespace
+
+const ResampleKernels& ResampleKernelsAVX2() {
+  static const ResampleKernels table = [] {
+    ResampleKernels t = ResampleKernelsAVX();
+    t.bilinearDirectRowU8 = BilinearDirectRowU8;
+    t.bilinearAcrossRowU8 = BilinearAcrossRowU8;
+    t.bilinearDownRowU8 = BilinearDownRowU8;
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace Pictura
