@@ -49,13 +49,22 @@ void ExactPixel(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const Bi
 // The constants of the blends, loaded once per row.
 struct Consts {
   __m256i margin = _mm256_set1_epi32(16), low16 = _mm256_set1_epi32(0xFFFF),
-          top = _mm256_set1_epi32(0x10000 - 32);
+          top = _mm256_set1_epi32(0x10000 - 31);
+  __m256i below16 = _mm256_set1_epi16(15);
 };
 
-// Blends scaled by 65536 that lie within 16/65536 of a whole number fail
-// this test: (q - 16) mod 65536 must stay below 65536 - 32.
+// A blend scaled by 65536 and truncated to q is certain when its fraction
+// q mod 65536 lies within [16, 65520]: then the blend is more than
+// 15/65536 = 2.29e-4 from every whole number.
 inline __m256i Certain(__m256i q, const Consts& k) {
   return _mm256_cmpgt_epi32(k.top, _mm256_and_si256(_mm256_sub_epi32(q, k.margin), k.low16));
+}
+
+// The same for all sixteen lanes of two, with the fractions as int16:
+// |fraction| > 15 (a fraction of 32768 fails, which only costs a look).
+inline bool AllCertain(__m256i a, __m256i b, const Consts& k) {
+  const __m256i fractions = _mm256_or_si256(_mm256_and_si256(a, k.low16), _mm256_slli_epi32(b, 16));
+  return _mm256_movemask_epi8(_mm256_cmpgt_epi16(_mm256_abs_epi16(fractions), k.below16)) == -1;
 }
 
 inline int Mask(__m256i m) {
@@ -87,40 +96,63 @@ inline __m256i SecondColumn() {
   return CH == 3 ? Picks(3, 4, 5, 5) : Picks(4, 5, 6, 7);
 }
 
+// Picks the whole parts (third bytes) of two pairs' lanes: pixel x + j
+// lands at byte j x CH, from the low lane (x, x + 2) or the high (x + 1,
+// x + 3), so OR-ing both pairs and both lanes gives the four pixels.
+template <uint32_t CH>
+inline __m256i PlaceFirst() {
+  return CH == 3 ? _mm256_setr_epi8(2, 6, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                    2, 6, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1)
+                 : _mm256_setr_epi8(2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                    -1, 2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1, -1);
+}
+template <uint32_t CH>
+inline __m256i PlaceSecond() {
+  return CH == 3 ? _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, 2, 6, 10, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                    -1, -1, -1, -1, -1, -1, 2, 6, 10, -1, -1, -1, -1)
+                 : _mm256_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, 2, 6, 10, 14, -1, -1, -1, -1, -1, -1, -1,
+                                    -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, 6, 10, 14);
+}
+
 inline __m256 Lerp(__m256 a, __m256 b, __m256 t) {
   return _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), t));
 }
 
 // ---------------------------------------------------------------- one row from two
 
-// One step: two pixels of the destination row.
+// One step: two pixels of the destination row, and what tells whether a
+// doubtful blend is exactly its first sample.
 struct Pair {
-  __m256i q;      // the blend scaled by 65536, truncated
-  __m256i doubt;  // lanes whose byte must be computed again
+  __m256i q;  // the blend scaled by 65536, truncated
+  __m256i i00, i01, i10, i11;
+  __m256 tx;
 };
 
 template <uint32_t CH>
 inline Pair BlendPair(const uint8_t* row0, const uint8_t* row1, uint32_t a, uint32_t b, const float* txLanes,
-                      __m256 ty, __m256i tyZero, __m256i first, __m256i second, const Consts& k) {
-  const __m256i s0 = LoadPair(row0, a, b), s1 = LoadPair(row1, a, b);
-  const __m256i i00 = _mm256_shuffle_epi8(s0, first), i01 = _mm256_shuffle_epi8(s0, second);
-  const __m256i i10 = _mm256_shuffle_epi8(s1, first), i11 = _mm256_shuffle_epi8(s1, second);
-  const __m256 tx = _mm256_loadu_ps(txLanes);
-  const __m256 h0 = Lerp(_mm256_cvtepi32_ps(i00), _mm256_cvtepi32_ps(i01), tx);
-  const __m256 h1 = Lerp(_mm256_cvtepi32_ps(i10), _mm256_cvtepi32_ps(i11), tx);
+                      __m256 ty, __m256i first, __m256i second) {
   Pair r;
+  const __m256i s0 = LoadPair(row0, a, b), s1 = LoadPair(row1, a, b);
+  r.i00 = _mm256_shuffle_epi8(s0, first);
+  r.i01 = _mm256_shuffle_epi8(s0, second);
+  r.i10 = _mm256_shuffle_epi8(s1, first);
+  r.i11 = _mm256_shuffle_epi8(s1, second);
+  r.tx = _mm256_loadu_ps(txLanes);
+  const __m256 h0 = Lerp(_mm256_cvtepi32_ps(r.i00), _mm256_cvtepi32_ps(r.i01), r.tx);
+  const __m256 h1 = Lerp(_mm256_cvtepi32_ps(r.i10), _mm256_cvtepi32_ps(r.i11), r.tx);
   r.q = _mm256_cvttps_epi32(Lerp(h0, h1, ty));
-  r.doubt = _mm256_setzero_si256();
-  const __m256i sure = Certain(r.q, k);
-  if (Mask(sure) != 0xFF) {
-    const __m256i txZero = _mm256_castps_si256(_mm256_cmp_ps(tx, _mm256_setzero_ps(), _CMP_EQ_OQ));
-    const __m256i flat0 = _mm256_or_si256(_mm256_cmpeq_epi32(i00, i01), txZero);
-    const __m256i flat1 = _mm256_or_si256(_mm256_cmpeq_epi32(i10, i11), txZero);
-    const __m256i exact = _mm256_and_si256(
-        flat0, _mm256_or_si256(tyZero, _mm256_and_si256(flat1, _mm256_cmpeq_epi32(i00, i10))));
-    r.doubt = _mm256_andnot_si256(_mm256_or_si256(sure, exact), _mm256_set1_epi32(-1));
-  }
   return r;
+}
+
+// The lanes of a pair whose byte must be computed again: neither certain
+// nor exactly the first sample.
+inline int Doubts(const Pair& r, __m256i tyZero, const Consts& k) {
+  const __m256i txZero = _mm256_castps_si256(_mm256_cmp_ps(r.tx, _mm256_setzero_ps(), _CMP_EQ_OQ));
+  const __m256i flat0 = _mm256_or_si256(_mm256_cmpeq_epi32(r.i00, r.i01), txZero);
+  const __m256i flat1 = _mm256_or_si256(_mm256_cmpeq_epi32(r.i10, r.i11), txZero);
+  const __m256i exact = _mm256_and_si256(
+      flat0, _mm256_or_si256(tyZero, _mm256_and_si256(flat1, _mm256_cmpeq_epi32(r.i00, r.i10))));
+  return ~Mask(_mm256_or_si256(Certain(r.q, k), exact)) & 0xFF;
 }
 
 template <uint32_t CH>
@@ -129,33 +161,43 @@ void DirectRow(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const Bil
   const __m256 vty = _mm256_set1_ps(static_cast<float>(ty));
   const __m256i tyZero = _mm256_set1_epi32(ty == 0 ? -1 : 0);
   const __m256i first = FirstColumn<CH>(), second = SecondColumn<CH>();
-  const __m128i close = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m256i placeFirst = PlaceFirst<CH>(), placeSecond = PlaceSecond<CH>();
   const uint32_t* x0 = c.x0;
   const float* txLanes = c.txLanes;
-  // Four pixels a step; a 3-channel step stores 16 bytes, 4 past its pixels,
-  // which the next step or the tail rewrites.
-  const uint32_t count = c.count;
-  const uint32_t end = CH == 3 ? (c.fastEnd + 2 <= count ? c.fastEnd : count > 2 ? count - 2 : 0) : c.fastEnd;
-  uint32_t x = 0;
-  for (; x + 4 <= end; x += 4) {
-    const Pair p =
-        BlendPair<CH>(row0, row1, x0[x], x0[x + 1], txLanes + size_t{x} * 4, vty, tyZero, first, second, k);
-    const Pair q = BlendPair<CH>(row0, row1, x0[x + 2], x0[x + 3], txLanes + size_t{x + 2} * 4, vty, tyZero,
-                                 first, second, k);
-    const __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(p.q, 16), _mm256_srli_epi32(q.q, 16));
-    const __m256i bytes = _mm256_packus_epi16(words, words);  // low lane: x, x+2; high: x+1, x+3
-    __m128i four = _mm_unpacklo_epi32(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
-    if (CH == 3) four = _mm_shuffle_epi8(four, close);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + size_t{x} * CH), four);
-    const int doubt = Mask(p.doubt) | Mask(q.doubt) << 8;
+  // Four pixels x .. x + 3 into 16 bytes (3 channels: 12, then 4 spare),
+  // the doubtful ones computed again.
+  auto four = [&](uint32_t x, uint8_t* to) {
+    const Pair p = BlendPair<CH>(row0, row1, x0[x], x0[x + 1], txLanes + size_t{x} * 4, vty, first, second);
+    const Pair q =
+        BlendPair<CH>(row0, row1, x0[x + 2], x0[x + 3], txLanes + size_t{x + 2} * 4, vty, first, second);
+    // The whole part of q is its third byte (q < 2^24): pixel x + j lands
+    // at byte j x CH, from the low lane (x, x + 2) or the high one.
+    const __m256i both =
+        _mm256_or_si256(_mm256_shuffle_epi8(p.q, placeFirst), _mm256_shuffle_epi8(q.q, placeSecond));
+    const __m128i pixels = _mm_or_si128(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), pixels);
+    if (AllCertain(p.q, q.q, k)) return;
+    const int doubt = Doubts(p, tyZero, k) | Doubts(q, tyZero, k) << 8;
     if (doubt) {
       // Lanes 0-3 and 4-7 of a pair are its two pixels.
       for (uint32_t j = 0; j < 4; ++j)
-        if (doubt & (0xF << ((j & 1) * 4 + (j >> 1) * 8)))
-          ExactPixel(row0, row1, out + size_t{x + j} * CH, c, x + j, ty);
+        if (doubt & (0xF << ((j & 1) * 4 + (j >> 1) * 8))) ExactPixel(row0, row1, to + j * CH, c, x + j, ty);
     }
+  };
+  // A 3-channel step writes 4 bytes past its pixels, which the next step
+  // rewrites; the last step of the row goes through a buffer.
+  const uint32_t fast = c.fastEnd;
+  const uint32_t direct = CH == 3 ? (c.count >= 2 ? c.count - 2 : 0) : c.count;
+  uint32_t x = 0;
+  for (; x + 4 <= fast && x + 4 <= direct; x += 4) four(x, out + size_t{x} * CH);
+  if (x < fast && fast >= 4) {
+    // The last whole step ends at fast, over pixels already written.
+    uint8_t last[16];
+    four(fast - 4, last);
+    std::memcpy(out + size_t{fast - 4} * CH, last, 4 * CH);
+    x = fast;
   }
-  for (; x < count; ++x) ExactPixel(row0, row1, out + size_t{x} * CH, c, x, ty);
+  for (; x < c.count; ++x) ExactPixel(row0, row1, out + size_t{x} * CH, c, x, ty);
 }
 
 void BilinearDirectRowU8(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c,
@@ -218,40 +260,58 @@ __attribute__((noinline)) void DownDoubts(const uint8_t* row0, const uint8_t* ro
 }
 
 void BilinearDownRowU8(const float* h0, const float* h1, const int32_t* e0, const int32_t* e1,
-                       const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c,
-                       double ty) {
+                       const uint8_t* row0, const uint8_t* row1, const BilinearColumns& c, uint8_t* out,
+                       double ty, uint8_t* next, double tyNext) {
   const size_t n = size_t{c.count} * c.channels;
   const Consts k;
-  const __m256 vty = _mm256_set1_ps(static_cast<float>(ty));
-  const __m256i tyZero = _mm256_set1_epi32(ty == 0 ? -1 : 0);
   const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-  // Exactly the first sample: the upper blend is, and ty is 0 or the lower
-  // blend is too and equal.
-  auto exact = [&](size_t j, __m256 a, __m256 b) {
-    const __m256i lower = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e1 + j)),
-                                           _mm256_castps_si256(_mm256_cmp_ps(a, b, _CMP_EQ_OQ)));
-    return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e0 + j)),
-                            _mm256_or_si256(tyZero, lower));
-  };
-  size_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m256 a0 = _mm256_loadu_ps(h0 + i), b0 = _mm256_loadu_ps(h1 + i);
-    const __m256 a1 = _mm256_loadu_ps(h0 + i + 8), b1 = _mm256_loadu_ps(h1 + i + 8);
-    const __m256i q0 = _mm256_cvttps_epi32(Lerp(a0, b0, vty)), q1 = _mm256_cvttps_epi32(Lerp(a1, b1, vty));
+  // Sixteen samples of one destination row from a + (b - a) t; doubtful
+  // ones again unless exactly the first sample: the upper blend is, and ty
+  // is 0 or the lower blend is too and equal.
+  auto put = [&](size_t i, __m256 a0, __m256 a1, __m256 d0, __m256 d1, __m256 t, uint8_t* to, double rowTy) {
+    const __m256i q0 = _mm256_cvttps_epi32(_mm256_add_ps(a0, _mm256_mul_ps(d0, t)));
+    const __m256i q1 = _mm256_cvttps_epi32(_mm256_add_ps(a1, _mm256_mul_ps(d1, t)));
     const __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(q0, 16), _mm256_srli_epi32(q1, 16));
     const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), order);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm256_castsi256_si128(bytes));
-    const __m256i sure0 = Certain(q0, k), sure1 = Certain(q1, k);
-    if (Mask(_mm256_and_si256(sure0, sure1)) != 0xFF) {
-      const int doubt = (~Mask(_mm256_or_si256(sure0, exact(i, a0, b0))) & 0xFF) |
-                        (~Mask(_mm256_or_si256(sure1, exact(i + 8, a1, b1))) & 0xFF) << 8;
-      if (doubt) DownDoubts(row0, row1, out, c, ty, i, static_cast<uint32_t>(doubt));
-    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm256_castsi256_si128(bytes));
+    if (AllCertain(q0, q1, k)) return;
+    const __m256i tyZero = _mm256_set1_epi32(rowTy == 0 ? -1 : 0);
+    auto exact = [&](size_t j, __m256 d) {
+      const __m256i lower =
+          _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e1 + j)),
+                           _mm256_castps_si256(_mm256_cmp_ps(d, _mm256_setzero_ps(), _CMP_EQ_OQ)));
+      return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e0 + j)),
+                              _mm256_or_si256(tyZero, lower));
+    };
+    const int doubt = (~Mask(_mm256_or_si256(Certain(q0, k), exact(i, d0))) & 0xFF) |
+                      (~Mask(_mm256_or_si256(Certain(q1, k), exact(i + 8, d1))) & 0xFF) << 8;
+    if (doubt) DownDoubts(row0, row1, to, c, rowTy, i, static_cast<uint32_t>(doubt));
+  };
+  const __m256 vty = _mm256_set1_ps(static_cast<float>(ty)),
+               vtyNext = _mm256_set1_ps(static_cast<float>(tyNext));
+  auto step = [&](size_t i) {
+    const __m256 a0 = _mm256_loadu_ps(h0 + i), a1 = _mm256_loadu_ps(h0 + i + 8);
+    const __m256 d0 = _mm256_sub_ps(_mm256_loadu_ps(h1 + i), a0),
+                 d1 = _mm256_sub_ps(_mm256_loadu_ps(h1 + i + 8), a1);
+    put(i, a0, a1, d0, d1, vty, out, ty);
+    if (next) put(i, a0, a1, d0, d1, vtyNext, next, tyNext);
+  };
+  size_t i = 0;
+  for (; i + 16 <= n; i += 16) step(i);
+  // The last 16 samples again, over some already written.
+  if (i < n && n >= 16) {
+    step(n - 16);
+    return;
   }
-  for (; i < n; ++i) {
-    const uint32_t x = static_cast<uint32_t>(i / c.channels), k = static_cast<uint32_t>(i % c.channels);
-    const uint32_t o0 = c.x0[x] + k, o1 = c.x1[x] + k;
-    out[i] = ExactSample(row0[o0], row0[o1], row1[o0], row1[o1], c.tx[x], ty);
+  uint8_t* const rows[2] = {out, next};
+  for (int r = 0; r < 2 && rows[r]; ++r) {
+    uint8_t* to = rows[r];
+    const double t = r ? tyNext : ty;
+    for (size_t j = i; j < n; ++j) {
+      const uint32_t x = static_cast<uint32_t>(j / c.channels), ch = static_cast<uint32_t>(j % c.channels);
+      const uint32_t o0 = c.x0[x] + ch, o1 = c.x1[x] + ch;
+      to[j] = ExactSample(row0[o0], row0[o1], row1[o0], row1[o1], c.tx[x], t);
+    }
   }
 }
 

@@ -68,10 +68,11 @@ struct ResampleKernels {
   // across (count x channels floats, scaled by 65536, +8 room) with a flag
   // per sample that the blend is exactly the first column's sample ...
   void (*bilinearAcrossRowU8)(const uint8_t* row, const BilinearColumns& c, float* h, int32_t* exact);
-  // ... then two such rows blended down into one destination row.
+  // ... then two such rows blended down into a destination row, and into a
+  // second one (with its own ty) unless next is null.
   void (*bilinearDownRowU8)(const float* h0, const float* h1, const int32_t* exact0, const int32_t* exact1,
-                            const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c,
-                            double ty);
+                            const uint8_t* row0, const uint8_t* row1, const BilinearColumns& c, uint8_t* out,
+                            double ty, uint8_t* next, double tyNext);
   // Area-average row, 8-bit, 3 or 4 channels: see AreaRowU8 in the sources.
   void (*areaRowU8)(const uint8_t* const* rows, const double* rowWeights, uint32_t rowCount, uint8_t* out,
                     uint32_t channels, const uint32_t* first, const uint32_t* end, const double* firstWeight,

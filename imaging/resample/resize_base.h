@@ -137,6 +137,15 @@ inline bool WantBands(uint32_t flags, uint32_t size) {
   return UseThreadPool(flags) && uint64_t{size} > 5ull * GetThreadsPerOperation();
 }
 
+// The same for work of a known size: waking the pool and waiting for it
+// costs more than a small resize itself (some 50 to 100 microseconds), so
+// below minWork the calling thread does it alone. The bytes are the same
+// either way; with a progress callback installed the rule above alone
+// holds, as callers can tell the two apart by the calls they get.
+inline bool WantBands(uint32_t flags, uint32_t size, uint64_t work, uint64_t minWork) {
+  return WantBands(flags, size) && (work >= minWork || HasProgressCallback());
+}
+
 // One job per band (rows, or whole columns), filled by fill(job, band), run
 // on the pool; the pool's result (0 or the first failure).
 template <class Job, class Fill>

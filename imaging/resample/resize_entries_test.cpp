@@ -279,6 +279,20 @@ TEST(ResizeThreads, ResultsAreTheSameWithAndWithoutThePool) {
       EXPECT_TRUE(pooled.GuardsIntact()) << mode;
     }
   }
+  // Small bilinear resizes stay on the calling thread unless a progress
+  // callback watches: large ones and watched ones go through the bands.
+  for (auto [w, h] : {std::pair{1201u, 497u}, std::pair{61u, 47u}}) {
+    Image<uint8_t> pooled(w, h, 3, 1), alone(w, h, 3, 1);
+    {
+      ScopedProgress watched;
+      ASSERT_TRUE(Resize(src, pooled, 16, 0));
+      EXPECT_EQ(watched.CallsWithTotal(h), 0u);  // the band rows are the pool's
+    }
+    ASSERT_TRUE(Resize(src, alone, 16, kNoPool));
+    EXPECT_EQ(pooled.data, alone.data) << w;
+    ASSERT_TRUE(Resize(src, pooled, 16, 0));
+    EXPECT_EQ(pooled.data, alone.data) << w;
+  }
   Image<uint16_t> s16(97, 83, 2);
   Fill(s16, 11, 65535.0);
   Image<double> sD(97, 83, 2);

@@ -113,6 +113,49 @@ TEST(ResizeVector, LargerThreeAndFourChannelImages) {
   }
 }
 
+TEST(ResizeVector, BilinearNearWholeNumbersMatchesTheScalarWalk) {
+  // Few distinct sample values and scales whose positions are simple
+  // fractions make many blends land on or right next to whole numbers,
+  // where the single-precision rows must fall back on the exact sum.
+  const std::vector<int> levels = VectorLevels();
+  Rng rng(4242);
+  struct Size {
+    uint32_t sw, sh, dw, dh;
+  };
+  const Size sizes[] = {{2, 2, 4, 4},      {4, 3, 8, 6},    {16, 9, 32, 18}, {64, 33, 128, 66},
+                        {30, 30, 20, 20},  {50, 20, 20, 8}, {24, 16, 6, 4},  {17, 5, 17, 11},
+                        {17, 11, 17, 5},   {6, 1, 13, 3},   {7, 7, 3, 1},    {33, 2, 99, 7},
+                        {100, 50, 40, 20}, {5, 40, 12, 60}, {64, 64, 48, 48}};
+  for (const Size& z : sizes) {
+    for (uint32_t ch : {3u, 4u}) {
+      for (int pattern = 0; pattern < 4; ++pattern) {
+        Image<uint8_t> src(z.sw, z.sh, ch, rng.Below(3));
+        for (uint32_t y = 0; y < z.sh; ++y)
+          for (uint32_t x = 0; x < z.sw; ++x)
+            for (uint32_t c = 0; c < ch; ++c) {
+              static const uint8_t few[] = {0, 1, 2, 127, 128, 254, 255};
+              uint8_t v = 0;
+              if (pattern == 0) v = few[rng.Below(7)];
+              if (pattern == 1) v = ((x + y) & 1) ? 255 : 0;
+              if (pattern == 2) v = static_cast<uint8_t>(x + 2 * y + c);
+              if (pattern == 3) v = static_cast<uint8_t>(((x / 2) & 1) ^ ((y / 2) & 1) ? 200 : 100);
+              src.At(x, y, c) = v;
+            }
+        BOOL okRef = FALSE;
+        const Image<uint8_t> ref = RunAt(0, src, z.dw, z.dh, 1, 16, kNoPool, &okRef);
+        ASSERT_TRUE(okRef);
+        for (int level : levels) {
+          BOOL ok = FALSE;
+          const Image<uint8_t> got = RunAt(level, src, z.dw, z.dh, 1, 16, kNoPool, &ok);
+          ASSERT_TRUE(ok);
+          ASSERT_TRUE(got.data == ref.data) << z.sw << "x" << z.sh << "x" << ch << " -> " << z.dw << "x"
+                                            << z.dh << " pattern " << pattern << " level " << level;
+        }
+      }
+    }
+  }
+}
+
 // Hashes of fixed resizes; the same table holds for the native and the
 // 32-bit Windows build. WAYLUNE_PRINT_RESIZE_HASHES=1 prints the values.
 TEST(ResizeVector, OutputsAreTheSameOnEveryBuild) {
