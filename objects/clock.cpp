@@ -10,7 +10,7 @@
 #include "app/messages.h"
 #include "app/startup.h"
 #include "objects/calendar.h"
-#include "objects/clock_logic.h"
+#include "objects/portable/clock_logic.h"
 #include "scene/figure_bitmaps.h"
 #include "scene/speech_bubble.h"
 

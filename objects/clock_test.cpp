@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-#include "objects/clock_logic.h"
+#include "objects/portable/clock_logic.h"
 #include "objects/object_test_support.h"
 #include "scene/speech_bubble.h"
 

@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-#include "objects/countdown_logic.h"
+#include "objects/portable/countdown_logic.h"
 #include "objects/desktop_object.h"
 
 inline std::atomic<int>& CountdownReloadRequest = CountdownObject.reloadRequest;

@@ -2,7 +2,7 @@
 // The desktop objects that stand on their own (clock, countdown, weather
 // sign): each has a window class, one hidden layered pop-up window made on the
 // main thread, and one thread that owns a FigureRecord and steps the object's
-// frame (objects/object_frame.h) every tick. The window procedure only turns
+// frame (objects/portable/object_frame.h) every tick. The window procedure only turns
 // mouse and keys into the requests the thread polls.
 
 #include <windows.h>
@@ -11,8 +11,8 @@
 
 #include "app/app_globals.h"
 #include "app/settings.h"
-#include "objects/clock_logic.h"
-#include "objects/object_frame.h"
+#include "objects/portable/clock_logic.h"
+#include "objects/portable/object_frame.h"
 #include "scene/figure_record.h"
 
 struct DesktopObject : ObjectRequests {

@@ -18,7 +18,7 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "objects/calendar.h"
-#include "objects/clock_faces.h"
+#include "objects/portable/clock_faces.h"
 #include "objects/desktop_object.h"
 #include "scene/figure_record.h"
 

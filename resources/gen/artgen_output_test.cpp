@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "app/menu_bitmaps.h"
-#include "objects/clock_faces.h"
+#include "objects/portable/clock_faces.h"
 #include "scene/figures/fig002_frames.h"
 #include "scene/figures/fig008_frames.h"
 #include "scene/figures/fig013_frames.h"

@@ -11,6 +11,8 @@
 #include "app/settings.h"
 #include "tests/e2e/program_driver.h"
 
+#include <shellapi.h>
+
 namespace e2e {
 namespace {
 
@@ -90,6 +92,19 @@ TEST_F(ClockTest, FiguresOffHideTheCountdownWhileTheClockStays) {
   EXPECT_FALSE(IsWindowVisible(clock_));
   SendMessageA(clock_, MSG_SHOW_CLOCK, 0, 0);
   EXPECT_TRUE(IsWindowVisible(clock_));
+}
+
+TEST_F(ClockTest, AFullScreenProgramHidesBothAndTheyComeBackAfterIt) {
+  Program program;
+  Start(program);
+  SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 1);
+  EXPECT_FALSE(IsWindowVisible(clock_));
+  EXPECT_FALSE(IsWindowVisible(countdown_));
+  Sleep(500);  // the object threads only wait meanwhile
+  EXPECT_FALSE(IsWindowVisible(clock_));
+  SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 0);
+  EXPECT_TRUE(WaitUntil([&] { return StandsAt(clock_, 300, 200, 72, 51); }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return StandsAt(countdown_, 500, 200, 88, 51); }, 5000));
 }
 
 TEST_F(ClockTest, TheDraggedClockFollowsTheCursorStaysWhereDroppedAndRemembersIt) {

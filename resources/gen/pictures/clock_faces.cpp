@@ -1,8 +1,8 @@
 // The clock's four faces, the countdown's three and the two digit strips they
 // share. The displays are dark glass with glowing seven-segment digits; the
-// unlit segments show faintly, as on a real display. Every number about places
-// and sizes comes from objects/clock_faces.h; the digits' glass colour here is
-// the one the faces leave under their digit places.
+// unlit segments show faintly, as on a real display. Every number about
+// places and sizes comes from objects/portable/clock_faces.h; the digits'
+// glass colour here is the one the faces leave under their digit places.
 //
 //   UHR_01  a green wastepaper basket with a clock on a bracket; three frames:
 //           empty, a few crumpled sheets, overflowing
@@ -18,7 +18,7 @@
 #include "../effects.h"
 #include "../pixel_font.h"
 #include "../pixel_map.h"
-#include "objects/clock_faces.h"
+#include "objects/portable/clock_faces.h"
 #include "palette.h"
 #include "pictures.h"
 

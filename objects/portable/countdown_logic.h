@@ -6,8 +6,8 @@
 #include <string>
 
 #include "objects/calendar.h"
-#include "objects/clock_faces.h"
-#include "objects/clock_logic.h"
+#include "objects/portable/clock_faces.h"
+#include "objects/portable/clock_logic.h"
 
 // The target in local time, minute resolution.
 struct CountdownTarget {

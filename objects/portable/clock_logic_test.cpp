@@ -1,6 +1,6 @@
 // The clock's faces, hours, dates and recycle-bin display, worked out natively.
 
-#include "objects/clock_logic.h"
+#include "objects/portable/clock_logic.h"
 
 #include <gtest/gtest.h>
 

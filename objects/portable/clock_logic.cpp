@@ -1,4 +1,4 @@
-#include "objects/clock_logic.h"
+#include "objects/portable/clock_logic.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The countdown's arithmetic across year ends and leap years, its action at the
 // target and its faces, worked out natively.
 
-#include "objects/countdown_logic.h"
+#include "objects/portable/countdown_logic.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "objects/object_frame.h"
+#include "objects/portable/object_frame.h"
 
 #include <algorithm>
 #include <cstdlib>

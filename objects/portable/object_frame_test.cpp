@@ -1,7 +1,7 @@
 // The desktop object frame against a fake host: loading, redraw pacing, the
 // topmost re-assertion, lifting and dropping, nudging, re-placing and saving.
 
-#include "objects/object_frame.h"
+#include "objects/portable/object_frame.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "objects/calendar.h"
-#include "objects/clock_faces.h"
+#include "objects/portable/clock_faces.h"
 
 // One glyph to copy from a digit strip onto a face.
 struct GlyphPlacement {

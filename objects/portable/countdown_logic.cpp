@@ -1,4 +1,4 @@
-#include "objects/countdown_logic.h"
+#include "objects/portable/countdown_logic.h"
 
 #include <algorithm>
 #include <tuple>
