@@ -1,9 +1,9 @@
 #pragma once
 // The desktop objects that stand on their own (clock, countdown, weather
-// sign): each has a window class, one hidden layered pop-up window made on the
-// main thread, and one thread that owns a FigureRecord and steps the object's
-// frame (objects/portable/object_frame.h) every tick. The window procedure only turns
-// mouse and keys into the requests the thread polls.
+// sign): each has a window class, one hidden layered pop-up window made on
+// the main thread, and one thread that owns a FigureRecord and steps the
+// object's frame (objects/portable/object_frame.h) every tick. The window
+// procedure only turns mouse and keys into the requests the thread polls.
 
 #include <windows.h>
 
@@ -34,8 +34,7 @@ extern DesktopObject CountdownObject;
 extern DesktopObject WeatherObject;
 
 // Waits up to `milliseconds` for a thread (answering messages sent to this
-// thread meanwhile, so a thread that hides its window while ending cannot
-// stall us) and closes the handle. Nothing for null.
+// thread meanwhile) and closes the handle. Nothing for null.
 void WaitForAndCloseThread(HANDLE thread, DWORD milliseconds);
 
 // ---- Start ----
