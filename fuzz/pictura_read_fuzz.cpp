@@ -21,6 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       return 0;
     }
   }
+  DWORD type = 0, interlace = 0;
+  LONG index, red, green, blue, gray;
+  pic_Seek(src, 0, 0);
+  const bool jpeg = pic_GetJPGDims(src, &w, &h, &bits, nullptr, nullptr, nullptr, 0);
+  pic_Seek(src, 0, 0);
+  const bool png = !jpeg && pic_GetPNGDims(src, &w, &h, &bits, &type, &interlace, &index, &red, &green, &blue,
+                                           &gray, nullptr, 0);
+  if ((jpeg || png) && uint64_t{w} * h > (1u << 18)) {
+    pic_CloseSource(src);
+    return 0;
+  }
   for (DWORD selector : {0u, 1u, 2u, 3u}) {
     HGLOBAL image = pic_ReadImage(src, &w, &h, selector, 0);
     const DWORD code = PicGetLastError();

@@ -13,7 +13,8 @@ namespace pictest {
 class Source {
  public:
   explicit Source(Bytes bytes) : bytes_(std::move(bytes)) {
-    handle_ = pic_OpenMemorySource(bytes_.empty() ? nullptr : bytes_.data(), static_cast<DWORD>(bytes_.size()));
+    handle_ =
+        pic_OpenMemorySource(bytes_.empty() ? nullptr : bytes_.data(), static_cast<DWORD>(bytes_.size()));
   }
   ~Source() {
     if (handle_) pic_CloseSource(handle_);

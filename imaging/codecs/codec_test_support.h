@@ -62,7 +62,8 @@ class MemoryIO : public Pictura::CPicIO {
     if (total > UINT32_MAX) return false;
     const uint32_t count = static_cast<uint32_t>(total);
     if (failWritesAfter >= 0 && static_cast<int64_t>(position) + count > failWritesAfter) return false;
-    if (data.size() < position + static_cast<size_t>(count)) data.resize(position + static_cast<size_t>(count));
+    if (data.size() < position + static_cast<size_t>(count))
+      data.resize(position + static_cast<size_t>(count));
     std::memcpy(data.data() + position, buffer, count);
     position += count;
     return true;
@@ -142,7 +143,8 @@ inline int MaxDiff(const Bytes& a, const Bytes& b) {
 }
 
 // Pixels of a binary PNM (P5 or P6) file; width, height and channels out.
-inline Bytes ReadPNM(const std::filesystem::path& path, uint32_t* width, uint32_t* height, uint32_t* channels) {
+inline Bytes ReadPNM(const std::filesystem::path& path, uint32_t* width, uint32_t* height,
+                     uint32_t* channels) {
   Bytes f = ReadFileBytes(path);
   size_t p = 0;
   auto token = [&]() {
@@ -170,7 +172,7 @@ inline Bytes ReadPNM(const std::filesystem::path& path, uint32_t* width, uint32_
   *width = number();
   *height = number();
   if (!*channels || !*width || !*height || !number()) return {};
-  ++p;      // one white-space byte
+  ++p;  // one white-space byte
   size_t n = static_cast<size_t>(*width) * *height * *channels;
   if (p + n > f.size()) return {};
   return Bytes(f.begin() + static_cast<std::ptrdiff_t>(p), f.begin() + static_cast<std::ptrdiff_t>(p + n));
@@ -178,15 +180,16 @@ inline Bytes ReadPNM(const std::filesystem::path& path, uint32_t* width, uint32_
 
 inline void WritePNM(const std::filesystem::path& path, const Bytes& pixels, uint32_t width, uint32_t height,
                      uint32_t channels) {
-  std::string header = (channels == 1 ? "P5\n" : "P6\n") + std::to_string(width) + " " + std::to_string(height) +
-                       "\n255\n";
+  std::string header =
+      (channels == 1 ? "P5\n" : "P6\n") + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
   Bytes f(header.begin(), header.end());
   f.insert(f.end(), pixels.begin(), pixels.end());
   WriteFileBytes(path, f);
 }
 
 // Runs a Pillow script with `src` and `dst` set to the given paths.
-inline bool Pillow(const std::string& body, const std::filesystem::path& src, const std::filesystem::path& dst) {
+inline bool Pillow(const std::string& body, const std::filesystem::path& src,
+                   const std::filesystem::path& dst) {
   auto script = dst.parent_path() / "pillow_script.py";
   std::ofstream py(script);
   py << "from PIL import Image\n"

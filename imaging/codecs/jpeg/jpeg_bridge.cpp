@@ -2,6 +2,7 @@
 
 #include <jerror.h>
 
+#include "codecs/codec_support.h"
 #include "core/thread_context.h"
 
 namespace Pictura {
@@ -42,11 +43,7 @@ void SrcInit(j_decompress_ptr cinfo) {
 boolean SrcFill(j_decompress_ptr cinfo) {
   JPGSourceManager* s = SourceOf(cinfo);
   uint32_t n = 0;
-  try {
-    n = s->io->Read(s->buffer, kJPGIOBufferSize);
-  } catch (...) {
-    n = 0;
-  }
+  PicCallNoThrow([&] { return (n = s->io->Read(s->buffer, kJPGIOBufferSize)) != 0; });
   if (n > kJPGIOBufferSize) n = kJPGIOBufferSize;  // a manager must not claim more than it was asked
   if (n == 0) {
     if (s->startOfFile) ERREXIT(cinfo, JERR_INPUT_EMPTY);
@@ -77,11 +74,8 @@ void SrcSkip(j_decompress_ptr cinfo, long count) {
 void SrcTerm(j_decompress_ptr cinfo) {
   JPGSourceManager* s = SourceOf(cinfo);
   if (s->seekBack && s->pub.bytes_in_buffer > 0) {
-    try {
-      s->io->Seek(-static_cast<int32_t>(s->pub.bytes_in_buffer), 1);
-    } catch (...) {
-      // the position is then wherever the manager left it
-    }
+    // On failure the position is wherever the manager left it.
+    PicCallNoThrow([&] { return s->io->Seek(-static_cast<int32_t>(s->pub.bytes_in_buffer), kPicSeekCur); });
   }
 }
 
@@ -92,11 +86,7 @@ void DestInit(j_compress_ptr cinfo) {
 }
 
 bool DestWrite(JPGDestManager* d, uint32_t count) {
-  try {
-    return d->io->Write(d->buffer, count);
-  } catch (...) {
-    return false;
-  }
+  return PicCallNoThrow([&] { return d->io->Write(d->buffer, count); });
 }
 
 boolean DestEmpty(j_compress_ptr cinfo) {
@@ -113,6 +103,16 @@ void DestTerm(j_compress_ptr cinfo) {
   if (used > 0 && !DestWrite(d, used)) ERREXIT(cinfo, JERR_FILE_WRITE);
   d->pub.next_output_byte = d->buffer;
   d->pub.free_in_buffer = kJPGIOBufferSize;
+}
+
+// libjpeg calls this between scans (and MCU rows): a file with too many
+// scans leaves like a fatal error.
+void JPGCountScans(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kJPGMaxScans) return;
+  auto* mgr = reinterpret_cast<JPGErrorManager*>(cinfo->err);
+  std::snprintf(mgr->message, sizeof mgr->message, "JPEG file has more than %d scans", kJPGMaxScans);
+  std::longjmp(mgr->jump, 1);
 }
 
 }  // namespace
@@ -154,6 +154,8 @@ bool JPGDecoder::Create(CPicIO* io, bool seekBackAtEnd) {
   created = true;  // destroying a half-made object is safe; leaking it is not
   if (!JPGGuard(err, [&] { jpeg_create_decompress(&cinfo); })) return false;
   SetJPGSourceManager(&cinfo, &src, io, seekBackAtEnd);
+  progress.progress_monitor = JPGCountScans;
+  cinfo.progress = &progress;
   return true;
 }
 
@@ -176,12 +178,7 @@ void JPGEncoder::Destroy() {
 }
 
 void JPGLogFailure(const JPGErrorManager& mgr) {
-  try {
-    LogDebugMessage(mgr.message, kPicErrBadJPEG, 3, false);
-  } catch (...) {
-    // the code still reaches the caller
-  }
-  DebugHook(3, "PicLib JPG Error : %s\n", mgr.message);
+  PicLogCodecFailure("PicLib JPG Error : ", mgr.message, kPicErrBadJPEG);
 }
 
 }  // namespace Pictura

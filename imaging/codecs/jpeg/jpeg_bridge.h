@@ -59,11 +59,16 @@ bool JPGGuard(JPGErrorManager& mgr, F&& body) {
 void SetJPGSourceManager(j_decompress_ptr cinfo, JPGSourceManager* src, CPicIO* io, bool seekBackAtEnd);
 void SetJPGDestManager(j_compress_ptr cinfo, JPGDestManager* dest, CPicIO* io);
 
+// More scans than this in one file are refused: every scan is a pass over
+// the whole image, and a small file can hold thousands of them.
+constexpr int kJPGMaxScans = 500;
+
 // A decompressor with its bridge and source, created and destroyed in pairs.
 struct JPGDecoder {
   jpeg_decompress_struct cinfo{};
   JPGErrorManager err{};
   JPGSourceManager src;
+  jpeg_progress_mgr progress{};  // counts the scans
   bool created = false;
 
   // jpeg_create_decompress and the source manager; false on failure.

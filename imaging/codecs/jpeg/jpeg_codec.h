@@ -16,12 +16,12 @@ namespace Pictura {
 
 // Reader flags.
 enum : uint32_t {
-  kJPGReadRawCMYK = 1,     // CMYK and YCCK files raw at 32 bits
-  kJPGReadDIB = 2,         // a packed DIB
-  kJPGReadKeepYCbCr = 4,   // YCbCr left unconverted
-  kJPGReadBGRPadded = 8,   // rows padded to 4 bytes, RGB as blue-green-red
-  kJPGReadSeekBack = 16,   // leave the source just after the JPEG data
-  kJPGReadBuffered = 32,   // progressive display passes (with a pass callback)
+  kJPGReadRawCMYK = 1,    // CMYK and YCCK files raw at 32 bits
+  kJPGReadDIB = 2,        // a packed DIB
+  kJPGReadKeepYCbCr = 4,  // YCbCr left unconverted
+  kJPGReadBGRPadded = 8,  // rows padded to 4 bytes, RGB as blue-green-red
+  kJPGReadSeekBack = 16,  // leave the source just after the JPEG data
+  kJPGReadBuffered = 32,  // progressive display passes (with a pass callback)
 };
 
 // Writer flags.
@@ -137,6 +137,7 @@ class JPGLineWriter {
 uint32_t WriteJPGImage(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* dest, const uint8_t* image,
                        uint32_t width, uint32_t height, uint32_t stride, uint32_t quality, uint32_t depth,
                        uint32_t flags);
-int WriteJPGRows(uint32_t* err, JPGLineWriter* writer, const uint8_t* image, uint32_t stride, uint32_t height);
+int WriteJPGRows(uint32_t* err, JPGLineWriter* writer, const uint8_t* image, uint32_t stride,
+                 uint32_t height);
 
 }  // namespace Pictura

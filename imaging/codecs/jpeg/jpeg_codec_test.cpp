@@ -36,7 +36,8 @@ class JpegCodec : public ::testing::Test {
 Bytes WriteJpeg(const Bytes& image, uint32_t w, uint32_t h, uint32_t depth, uint32_t quality = 95,
                 uint32_t flags = 0, const PicResolutionInfo* res = nullptr, uint32_t stride = 0) {
   Dest dest;
-  DWORD size = pic_WriteJPG(dest, image.data(), w, h, depth, stride ? stride : w * depth / 8, quality, res, flags);
+  DWORD size =
+      pic_WriteJPG(dest, image.data(), w, h, depth, stride ? stride : w * depth / 8, quality, res, flags);
   Bytes out = dest.Contents();
   EXPECT_EQ(size, size ? out.size() : 0u);
   return out;
@@ -117,7 +118,9 @@ TEST_F(JpegCodec, RoundTripsAtEveryDepthThroughTheEntries) {
     EXPECT_EQ(dw, w);
     EXPECT_EQ(dh, h);
     EXPECT_EQ(bits, depth);
-    EXPECT_EQ(space, depth == 8 ? uint32_t{JCS_GRAYSCALE} : depth == 24 ? uint32_t{JCS_YCbCr} : uint32_t{JCS_CMYK});
+    EXPECT_EQ(space, depth == 8    ? uint32_t{JCS_GRAYSCALE}
+                     : depth == 24 ? uint32_t{JCS_YCbCr}
+                                   : uint32_t{JCS_CMYK});
     EXPECT_EQ(coding, 0u);
   }
 }
@@ -219,7 +222,8 @@ TEST_F(JpegCodec, WriterFlagsBottomUpBGRAndNoJFIF) {
   Bytes img = Gradient(w, h, 3);
   Bytes flipped(img.size()), bgr(img.size());
   for (uint32_t y = 0; y < h; ++y) std::memcpy(&flipped[y * w * 3], &img[(h - 1 - y) * w * 3], w * 3);
-  for (size_t i = 0; i < img.size(); i += 3) bgr[i] = img[i + 2], bgr[i + 1] = img[i + 1], bgr[i + 2] = img[i];
+  for (size_t i = 0; i < img.size(); i += 3)
+    bgr[i] = img[i + 2], bgr[i + 1] = img[i + 1], bgr[i + 2] = img[i];
   Bytes plain = WriteJpeg(img, w, h, 24, 90);
   EXPECT_EQ(WriteJpeg(flipped, w, h, 24, 90, 4), plain);
   EXPECT_EQ(WriteJpeg(bgr, w, h, 24, 90, 8), plain);
@@ -404,7 +408,8 @@ TEST_F(JpegCodec, CutOffFilesDecodeToTheirEndAndEmptyOnesFail) {
   jpeg_error_mgr std;
   jpeg_std_error(&std);
   bool warned = false;
-  for (const auto& m : ctx_->messages) warned |= m.text == std.jpeg_message_table[JWRN_JPEG_EOF] && m.level == 2;
+  for (const auto& m : ctx_->messages)
+    warned |= m.text == std.jpeg_message_table[JWRN_JPEG_EOF] && m.level == 2;
   EXPECT_TRUE(warned);
   EXPECT_EQ(ReadJpeg(Bytes{0xFF, 0xD8}, 24).error, uint32_t{kPicErrBadJPEG});
   EXPECT_EQ(ReadJpeg(Bytes(file.begin(), file.begin() + 100), 24).error, uint32_t{kPicErrBadJPEG});
@@ -528,4 +533,27 @@ TEST_F(JpegCodec, TheGenericReaderReadsJpegAtEverySelector) {
   // A grey file goes through its 8-bit read and the grey ramp.
   Bytes grey = WriteJpeg(Gradient(w, h, 1), w, h, 8, 90);
   EXPECT_EQ(generic(grey, 0, &gw, &gh), ReadJpeg(grey, 24).pixels);
+}
+
+TEST_F(JpegCodec, TooManyScansAreRefused) {
+  Bytes file = WriteJpeg(Gradient(64, 64, 1), 64, 64, 8, 90, 1);
+  // Repeat the last scan (libjpeg only warns about a repeated scan).
+  size_t last = 0;
+  for (size_t p = 2; p + 1 < file.size(); ++p)
+    if (file[p] == 0xFF && file[p + 1] == 0xDA) last = p;
+  ASSERT_GT(last, 0u);
+  const Bytes scan(file.begin() + static_cast<std::ptrdiff_t>(last), file.end() - 2);
+  auto withScans = [&](int extra) {
+    Bytes out(file.begin(), file.end() - 2);
+    for (int i = 0; i < extra; ++i) out.insert(out.end(), scan.begin(), scan.end());
+    out.push_back(0xFF);
+    out.push_back(0xD9);
+    return out;
+  };
+  EXPECT_EQ(ReadJpeg(withScans(100), 8).error, 0u);
+  Image refused = ReadJpeg(withScans(600), 8);
+  EXPECT_EQ(refused.error, uint32_t{kPicErrBadJPEG});
+  bool named = false;
+  for (const auto& m : ctx_->messages) named |= m.text == "JPEG file has more than 500 scans";
+  EXPECT_TRUE(named);
 }

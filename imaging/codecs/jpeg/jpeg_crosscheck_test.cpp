@@ -66,8 +66,8 @@ Bytes Djpeg(const fs::path& file, uint32_t* w, uint32_t* h, uint32_t* channels) 
 Bytes PillowDecode(const fs::path& file, const std::string& mode) {
   fs::path out = file;
   out += "." + mode + ".raw";
-  if (!Pillow("im = Image.open(src)\nopen(dst, 'wb').write(im.convert('" + mode + "').tobytes() if im.mode != '" +
-                  mode + "' else im.tobytes())",
+  if (!Pillow("im = Image.open(src)\nopen(dst, 'wb').write(im.convert('" + mode +
+                  "').tobytes() if im.mode != '" + mode + "' else im.tobytes())",
               file, out))
     return {};
   return ReadFileBytes(out);
@@ -102,37 +102,42 @@ TEST_F(JpegCrossCheck, CjpegFilesDecodeLikeDjpeg) {
       {"float.jpg", "-quality 95 -dct float"},
   };
   for (const auto& [name, options] : variants) {
-    ASSERT_TRUE(Shell("/usr/bin/cjpeg " + options + " -outfile " + Path(name).string() + " " + source_.string()));
+    ASSERT_TRUE(
+        Shell("/usr/bin/cjpeg " + options + " -outfile " + Path(name).string() + " " + source_.string()));
     ExpectSameAsDjpeg(Path(name));
   }
-  ASSERT_TRUE(Shell("/usr/bin/cjpeg -grayscale -outfile " + Path("grey.jpg").string() + " " + source_.string()));
+  ASSERT_TRUE(
+      Shell("/usr/bin/cjpeg -grayscale -outfile " + Path("grey.jpg").string() + " " + source_.string()));
   ExpectSameAsDjpeg(Path("grey.jpg"));
   ASSERT_TRUE(Shell("/usr/bin/cjpeg -outfile " + Path("grey8.jpg").string() + " " + grey_.string()));
   ExpectSameAsDjpeg(Path("grey8.jpg"));
 }
 
 TEST_F(JpegCrossCheck, JpegtranProgressiveAndRestartFilesDecodeLikeDjpeg) {
-  ASSERT_TRUE(Shell("/usr/bin/cjpeg -quality 90 -outfile " + Path("base.jpg").string() + " " + source_.string()));
+  ASSERT_TRUE(
+      Shell("/usr/bin/cjpeg -quality 90 -outfile " + Path("base.jpg").string() + " " + source_.string()));
   ASSERT_TRUE(Shell("/usr/bin/jpegtran -progressive -outfile " + Path("prog.jpg").string() + " " +
-                  Path("base.jpg").string()));
+                    Path("base.jpg").string()));
   ASSERT_TRUE(Shell("/usr/bin/jpegtran -restart 2 -outfile " + Path("rst.jpg").string() + " " +
-                  Path("base.jpg").string()));
-  ASSERT_TRUE(Shell("/usr/bin/jpegtran -progressive -restart 1B -outfile " + Path("prog_rst.jpg").string() + " " +
-                  Path("base.jpg").string()));
+                    Path("base.jpg").string()));
+  ASSERT_TRUE(Shell("/usr/bin/jpegtran -progressive -restart 1B -outfile " + Path("prog_rst.jpg").string() +
+                    " " + Path("base.jpg").string()));
   for (const char* name : {"prog.jpg", "rst.jpg", "prog_rst.jpg"}) ExpectSameAsDjpeg(Path(name));
   // A lossless transform keeps the coefficients: the pixels do not change.
   EXPECT_EQ(Ours(Path("prog.jpg"), 24).pixels, Ours(Path("base.jpg"), 24).pixels);
 }
 
 TEST_F(JpegCrossCheck, CutOffFilesEndLikeDjpeg) {
-  ASSERT_TRUE(Shell("/usr/bin/cjpeg -quality 90 -outfile " + Path("full.jpg").string() + " " + source_.string()));
+  ASSERT_TRUE(
+      Shell("/usr/bin/cjpeg -quality 90 -outfile " + Path("full.jpg").string() + " " + source_.string()));
   ASSERT_TRUE(Shell("/usr/bin/cjpeg -quality 90 -progressive -outfile " + Path("fullp.jpg").string() + " " +
-                  source_.string()));
+                    source_.string()));
   for (const char* name : {"full.jpg", "fullp.jpg"}) {
     Bytes full = ReadFileBytes(Path(name));
     for (double part : {0.3, 0.6, 0.95}) {
       fs::path cut = Path(std::string("cut_") + std::to_string(int(part * 100)) + name);
-      WriteFileBytes(cut, Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(full.size() * part)));
+      WriteFileBytes(cut,
+                     Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(full.size() * part)));
       ExpectSameAsDjpeg(cut);
     }
   }
@@ -143,7 +148,8 @@ TEST_F(JpegCrossCheck, ImageMagickCMYKFilesAgreeWithPillow) {
     GTEST_SKIP() << "ImageMagick or Pillow missing";
   }
   fs::path cmyk = Path("cmyk.jpg");
-  ASSERT_TRUE(Shell("/usr/bin/convert " + source_.string() + " -colorspace CMYK -quality 95 " + cmyk.string()));
+  ASSERT_TRUE(
+      Shell("/usr/bin/convert " + source_.string() + " -colorspace CMYK -quality 95 " + cmyk.string()));
   Decoded raw = Ours(cmyk, 32, 1);
   ASSERT_EQ(raw.error, 0u);
   // Adobe files keep inverted ink; Pillow hands out the true ink.
@@ -197,11 +203,12 @@ TEST_F(JpegCrossCheck, OurFilesReadBackInDjpegAndPillow) {
     ExpectSameAsDjpeg(out);
     if (HavePillow()) {
       fs::path info = Path("info.txt");
-      ASSERT_TRUE(Pillow("im = Image.open(src)\n"
-                         "open(dst, 'w').write('%s|%d|%s' % (im.info.get('comment', b'').decode(), "
-                         "len(im.info.get('icc_profile', b'')), im.info.get('progressive', 0) or "
-                         "im.info.get('progression', 0)))",
-                         out, info));
+      ASSERT_TRUE(
+          Pillow("im = Image.open(src)\n"
+                 "open(dst, 'w').write('%s|%d|%s' % (im.info.get('comment', b'').decode(), "
+                 "len(im.info.get('icc_profile', b'')), im.info.get('progressive', 0) or "
+                 "im.info.get('progression', 0)))",
+                 out, info));
       Bytes text = ReadFileBytes(info);
       EXPECT_EQ(std::string(text.begin(), text.end()),
                 std::string(comment) + "|" + std::to_string(profile.size()) + "|" + (flags ? "1" : "0"));
@@ -258,8 +265,8 @@ TEST_F(JpegCrossCheck, FreeICCProfilesSurviveJpegAndPng) {
     // images; anything else is refused with 5.
     const bool isGrey = space == "GRAY";
     Dest png;
-    pic_WritePNG(png, isGrey ? grey.data() : rgb.data(), w, h, isGrey ? w : w * 3, 8, 0, nullptr, isGrey ? 0 : 2, 0,
-                 nullptr, 0);
+    pic_WritePNG(png, isGrey ? grey.data() : rgb.data(), w, h, isGrey ? w : w * 3, 8, 0, nullptr,
+                 isGrey ? 0 : 2, 0, nullptr, 0);
     const DWORD code = PicGetLastError();
     if (space != "RGB " && space != "GRAY") {
       EXPECT_EQ(code, 5u);

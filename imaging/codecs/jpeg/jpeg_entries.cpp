@@ -32,12 +32,10 @@ extern "C" {
 BOOL PICAPI pic_GetJPGDims(HPICSRC src, DWORD* width, DWORD* height, DWORD* bitDepth, DWORD* colorSpace,
                            DWORD* codingFlags, PicResolutionInfo* resolution, DWORD) {
   return PicFormatEntry<BOOL>("pic_GetJPGDims", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
-    JPGCodecContext ctx;
     double x = 0, y = 0;
     uint32_t unit = 0, w = 0, h = 0, bits = 0, space = 0, coding = 0;
-    int ok = ReadJPGDims(&ctx.error, &io, width ? &w : nullptr, height ? &h : nullptr, &bits, &x, &y, &unit,
-                         &space, &coding);
-    err = ctx.error;
+    int ok = ReadJPGDims(&err, &io, width ? &w : nullptr, height ? &h : nullptr, &bits, &x, &y, &unit, &space,
+                         &coding);
     if (!ok) return FALSE;
     *width = w;
     *height = h;
@@ -51,17 +49,15 @@ BOOL PICAPI pic_GetJPGDims(HPICSRC src, DWORD* width, DWORD* height, DWORD* bitD
 
 HGLOBAL PICAPI pic_ReadJPG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, DWORD flags) {
   return PicFormatEntry<HGLOBAL>("pic_ReadJPG", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
-    JPGCodecContext ctx;
     uint32_t w = 0, h = 0;
-    void* image = ReadJPGImage(&ctx.error, &io, width ? &w : nullptr, height ? &h : nullptr, depth, flags);
-    err = ctx.error;
+    void* image = ReadJPGImage(&err, &io, width ? &w : nullptr, height ? &h : nullptr, depth, flags);
     if (image) *width = w, *height = h;
     return static_cast<HGLOBAL>(image);
   });
 }
 
-DWORD PICAPI pic_WriteJPG(HPICDEST dest, const BYTE* image, DWORD width, DWORD height, DWORD depth, DWORD stride,
-                          DWORD quality, const PicResolutionInfo* resolution, DWORD flags) {
+DWORD PICAPI pic_WriteJPG(HPICDEST dest, const BYTE* image, DWORD width, DWORD height, DWORD depth,
+                          DWORD stride, DWORD quality, const PicResolutionInfo* resolution, DWORD flags) {
   return PicFormatEntry<DWORD>("pic_WriteJPG", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
     JPGWriteCodecContext ctx;
     SetJPGWriteResolution(&ctx, resolution);
@@ -71,13 +67,13 @@ DWORD PICAPI pic_WriteJPG(HPICDEST dest, const BYTE* image, DWORD width, DWORD h
   });
 }
 
-HPICJPGREADLINES PICAPI pic_InitReadJPGLines(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, DWORD flags) {
+HPICJPGREADLINES PICAPI pic_InitReadJPGLines(HPICSRC src, DWORD* width, DWORD* height, DWORD depth,
+                                             DWORD flags) {
   return PicFormatEntry<HPICJPGREADLINES>("pic_InitReadJPGLines", src, [&](uint32_t& err, CPicIO& io) {
-    JPGCodecContext ctx;
     uint32_t w = 0, h = 0;
     // Progressive display passes belong to whole-image reads.
-    JPGLineReader* reader = JPGLineReader::Open(&ctx.error, &io, &w, &h, depth, flags & ~uint32_t{kJPGReadBuffered});
-    err = ctx.error;
+    JPGLineReader* reader =
+        JPGLineReader::Open(&err, &io, &w, &h, depth, flags & ~uint32_t{kJPGReadBuffered});
     if (reader) {
       if (width) *width = w;
       if (height) *height = h;
@@ -88,26 +84,22 @@ HPICJPGREADLINES PICAPI pic_InitReadJPGLines(HPICSRC src, DWORD* width, DWORD* h
 
 BOOL PICAPI pic_ReadNextJPGLine(HPICJPGREADLINES lines, BYTE* row, DWORD* rowIndex) {
   return PicObjectEntry<BOOL>("pic_ReadNextJPGLine", ReaderOf(lines), [&](uint32_t& err, JPGLineReader& r) {
-    JPGCodecContext ctx;
     uint32_t index = 0;
-    int ok = JPGLineReader::ReadNextLine(&ctx.error, &r, row, &index);
-    err = ctx.error;
+    const int ok = JPGLineReader::ReadNextLine(&err, &r, row, &index);
     if (ok && rowIndex) *rowIndex = index;
     return ok ? TRUE : FALSE;
   });
 }
 
 BOOL PICAPI pic_DestroyReadJPGLines(HPICJPGREADLINES lines) {
-  return PicObjectEntry<BOOL>("pic_DestroyReadJPGLines", ReaderOf(lines), [&](uint32_t& err, JPGLineReader& r) {
-    JPGCodecContext ctx;
-    int ok = JPGLineReader::Close(&ctx.error, &r);
-    err = ctx.error;
-    return ok ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_DestroyReadJPGLines", ReaderOf(lines),
+      [&](uint32_t& err, JPGLineReader& r) { return JPGLineReader::Close(&err, &r) ? TRUE : FALSE; });
 }
 
 HPICJPGWRITELINES PICAPI pic_InitWriteJPGLines(HPICDEST dest, DWORD width, DWORD height, DWORD depth,
-                                               DWORD quality, const PicResolutionInfo* resolution, DWORD flags) {
+                                               DWORD quality, const PicResolutionInfo* resolution,
+                                               DWORD flags) {
   return PicFormatEntry<HPICJPGWRITELINES>("pic_InitWriteJPGLines", dest, [&](uint32_t& err, CPicIO& io) {
     JPGWriteCodecContext ctx;
     SetJPGWriteResolution(&ctx, resolution);
@@ -119,20 +111,14 @@ HPICJPGWRITELINES PICAPI pic_InitWriteJPGLines(HPICDEST dest, DWORD width, DWORD
 
 BOOL PICAPI pic_WriteNextJPGLine(HPICJPGWRITELINES lines, const BYTE* row) {
   return PicObjectEntry<BOOL>("pic_WriteNextJPGLine", WriterOf(lines), [&](uint32_t& err, JPGLineWriter& w) {
-    JPGCodecContext ctx;
-    int ok = JPGLineWriter::WriteNextLine(&ctx.error, &w, row);
-    err = ctx.error;
-    return ok ? TRUE : FALSE;
+    return JPGLineWriter::WriteNextLine(&err, &w, row) ? TRUE : FALSE;
   });
 }
 
 BOOL PICAPI pic_DestroyWriteJPGLines(HPICJPGWRITELINES lines) {
-  return PicObjectEntry<BOOL>("pic_DestroyWriteJPGLines", WriterOf(lines), [&](uint32_t& err, JPGLineWriter& w) {
-    JPGCodecContext ctx;
-    int ok = JPGLineWriter::Close(&ctx.error, &w);
-    err = ctx.error;
-    return ok ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_DestroyWriteJPGLines", WriterOf(lines),
+      [&](uint32_t& err, JPGLineWriter& w) { return JPGLineWriter::Close(&err, &w) ? TRUE : FALSE; });
 }
 
 DWORD PICAPI pic_ReadJPGMarkers(HPICSRC src) {
@@ -140,11 +126,8 @@ DWORD PICAPI pic_ReadJPGMarkers(HPICSRC src) {
     ImgThreadContext* state = GetImgThreadContext();
     state->jpeg.inputComments.Clear();
     state->jpeg.inputMarkers.Clear();
-    JPGCodecContext ctx;
     PicPtrVector<CFileDataTag> markers;
-    int ok = ReadJPGMarkers(&ctx.error, &io, &markers);
-    err = ctx.error;
-    if (!ok) return 0;
+    if (!ReadJPGMarkers(&err, &io, &markers)) return 0;
     DWORD count = 0;
     for (size_t i = 0; i < markers.Size(); ++i) {
       CFileDataTag* m = markers.At(i);
@@ -172,8 +155,8 @@ DWORD PICAPI pic_GetJPGInputComment(DWORD index, char* buffer, DWORD capacity) {
     return 0;
   }
   const auto length = static_cast<uint32_t>(tag->text.size() + 1);
-  return CopyOut(reinterpret_cast<const uint8_t*>(tag->text.c_str()), length, reinterpret_cast<uint8_t*>(buffer),
-                 capacity);
+  return CopyOut(reinterpret_cast<const uint8_t*>(tag->text.c_str()), length,
+                 reinterpret_cast<uint8_t*>(buffer), capacity);
 }
 
 DWORD PICAPI pic_GetJPGInputMarker(DWORD index, DWORD* code, BYTE* buffer, DWORD capacity) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "codecs/codec_support.h"
 #include "codecs/decode_limits.h"
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/jpeg/pictura_jpeg.h"
@@ -29,11 +30,7 @@ bool FailLib(uint32_t* err, const JPGErrorManager& mgr, uint32_t code) {
 
 // One of our own refusals, logged like libjpeg's.
 bool FailText(uint32_t* err, const char* text, uint32_t logCode, uint32_t code) {
-  try {
-    LogDebugMessage(text, logCode, 3, false);
-  } catch (...) {
-  }
-  DebugHook(3, "PicLib JPG Error : %s\n", text);
+  PicLogCodecFailure("PicLib JPG Error : ", text, logCode);
   return Fail(err, code);
 }
 
@@ -106,7 +103,8 @@ bool JPGLineReader::Start(uint32_t* err, CPicIO* src, uint32_t depth, uint32_t f
   ImgThreadContext* ctx = GetImgThreadContext();
   depth_ = depth;
   buffered_ = (flags & kJPGReadBuffered) && ctx && ctx->jpeg.progressivePassCallback;
-  if (!decoder_.Create(src, (flags & kJPGReadSeekBack) != 0)) return FailLib(err, decoder_.err, kPicErrBadJPEG);
+  if (!decoder_.Create(src, (flags & kJPGReadSeekBack) != 0))
+    return FailLib(err, decoder_.err, kPicErrBadJPEG);
   j_decompress_ptr cinfo = &decoder_.cinfo;
   if (!JPGGuard(decoder_.err, [&] { jpeg_read_header(cinfo, TRUE); }))
     return FailLib(err, decoder_.err, kPicErrBadJPEG);
@@ -244,7 +242,8 @@ int JPGLineReader::Close(uint32_t* err, JPGLineReader* reader) {
   // Finishing checks that every line was read; a reader closed early (or
   // cancelled) is only dropped.
   if (!reader->abandoned_ && (reader->buffered_ || reader->AllLinesRead())) {
-    if (!JPGGuard(dec.err, [&] { jpeg_finish_decompress(cinfo); })) return FailLib(err, dec.err, kPicErrFileRead);
+    if (!JPGGuard(dec.err, [&] { jpeg_finish_decompress(cinfo); }))
+      return FailLib(err, dec.err, kPicErrFileRead);
   } else {
     jpeg_abort_decompress(cinfo);
   }
@@ -325,7 +324,8 @@ void* ReadJPGImage(uint32_t* err, CPicIO* src, uint32_t* width, uint32_t* height
   j_decompress_ptr cinfo = &dec.cinfo;
   bool stopped = false;
   for (;;) {
-    if (reader->Buffered() && !JPGGuard(dec.err, [&] { jpeg_start_output(cinfo, cinfo->input_scan_number); })) {
+    if (reader->Buffered() &&
+        !JPGGuard(dec.err, [&] { jpeg_start_output(cinfo, cinfo->input_scan_number); })) {
       FailLib(err, dec.err, kPicErrFileRead);
       reader->Abandon();
       break;

@@ -79,8 +79,9 @@ void SetJPGWriteResolution(JPGWriteCodecContext* ctx, const PicResolutionInfo* i
   ctx->densityUnit = info->unit;
 }
 
-JPGLineWriter* JPGLineWriter::Open(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* dest, uint32_t width,
-                                   uint32_t height, uint32_t quality, uint32_t flags, uint32_t depth) {
+JPGLineWriter* JPGLineWriter::Open(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* dest,
+                                   uint32_t width, uint32_t height, uint32_t quality, uint32_t flags,
+                                   uint32_t depth) {
   if (!dest || width == 0 || height == 0 || (depth != 8 && depth != 24 && depth != 32)) {
     Fail(err, kPicErrBadArgument);
     return nullptr;
@@ -147,7 +148,8 @@ bool JPGLineWriter::Start(uint32_t* err, const JPGWriteCodecContext& wctx, CPicI
       if (ctx->jpeg.dctMethod == 1) cinfo->dct_method = JDCT_ISLOW;
       if (ctx->jpeg.dctMethod == 2) cinfo->dct_method = JDCT_IFAST;
       if (ctx->jpeg.dctMethod == 3) cinfo->dct_method = JDCT_FLOAT;
-      cinfo->smoothing_factor = static_cast<int>(ctx->jpeg.smoothingFactor > 100 ? 100 : ctx->jpeg.smoothingFactor);
+      cinfo->smoothing_factor =
+          static_cast<int>(ctx->jpeg.smoothingFactor > 100 ? 100 : ctx->jpeg.smoothingFactor);
     }
     jpeg_start_compress(cinfo, TRUE);
     WriteJPGMarkers(cinfo, markers);
@@ -181,7 +183,8 @@ int JPGLineWriter::Close(uint32_t* err, JPGLineWriter* writer) {
   return 1;
 }
 
-int WriteJPGRows(uint32_t* err, JPGLineWriter* writer, const uint8_t* image, uint32_t stride, uint32_t height) {
+int WriteJPGRows(uint32_t* err, JPGLineWriter* writer, const uint8_t* image, uint32_t stride,
+                 uint32_t height) {
   for (uint32_t y = 0; y < height; ++y) {
     const uint32_t line = writer->BottomUp() ? height - 1 - y : y;
     if (!JPGLineWriter::WriteNextLine(err, writer, image + static_cast<size_t>(line) * stride)) return 0;

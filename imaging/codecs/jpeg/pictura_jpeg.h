@@ -29,8 +29,8 @@ typedef struct PicJPGLineWriter__* HPICJPGWRITELINES;
 /* Called after each progressive pass of a flag-32 read with the image so
    far (the result block), its size, the requested depth and the pass from
    0; FALSE ends the read with the image as it stands. */
-typedef BOOL(PICAPI* PicJPGPassCallback)(const void* image, DWORD width, DWORD height, DWORD depth, DWORD pass,
-                                         PIC_USERDATA user);
+typedef BOOL(PICAPI* PicJPGPassCallback)(const void* image, DWORD width, DWORD height, DWORD depth,
+                                         DWORD pass, PIC_USERDATA user);
 
 #ifdef __cplusplus
 extern "C" {
@@ -44,10 +44,12 @@ BOOL PICAPI pic_GetJPGDims(HPICSRC src, DWORD* width, DWORD* height, DWORD* bitD
 HGLOBAL PICAPI pic_ReadJPG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, DWORD flags);
 /* Returns the bytes in the destination after writing, 0 on failure. */
 DWORD PICAPI pic_WriteJPG(HPICDEST dest, const BYTE* image, DWORD width, DWORD height, DWORD depth,
-                          DWORD stride, DWORD quality, const Pictura::PicResolutionInfo* resolution, DWORD flags);
+                          DWORD stride, DWORD quality, const Pictura::PicResolutionInfo* resolution,
+                          DWORD flags);
 
 /* Row by row (the manager must stay open until the handle is destroyed). */
-HPICJPGREADLINES PICAPI pic_InitReadJPGLines(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, DWORD flags);
+HPICJPGREADLINES PICAPI pic_InitReadJPGLines(HPICSRC src, DWORD* width, DWORD* height, DWORD depth,
+                                             DWORD flags);
 BOOL PICAPI pic_ReadNextJPGLine(HPICJPGREADLINES lines, BYTE* row, DWORD* rowIndex);
 BOOL PICAPI pic_DestroyReadJPGLines(HPICJPGREADLINES lines);
 HPICJPGWRITELINES PICAPI pic_InitWriteJPGLines(HPICDEST dest, DWORD width, DWORD height, DWORD depth,

@@ -4,6 +4,8 @@
 
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/png/png_codec.h"
+#include "core/file_type.h"
+#include "core/pictura_read.h"
 #include "core/thread_context.h"
 
 namespace Pictura {
@@ -22,18 +24,6 @@ HGLOBAL GlobalCopy(const uint8_t* bytes, uint64_t size) {
   HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
   if (block && bytes) std::memcpy(block, bytes, static_cast<size_t>(size));
   return block;
-}
-
-enum : uint32_t { kSniffUnknown = 0, kSniffJPEG = 3, kSniffPNG = 4 };
-
-// The formats that carry profiles here, by their signatures.
-uint32_t SniffFileType(CPicIO& src) {
-  uint8_t head[8] = {};
-  const uint32_t n = src.Read(head, sizeof head);
-  static const uint8_t kPNG[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  if (n >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return kSniffJPEG;
-  if (n == 8 && std::memcmp(head, kPNG, 8) == 0) return kSniffPNG;
-  return kSniffUnknown;
 }
 
 }  // namespace
@@ -115,12 +105,14 @@ int CPicICCProfileMain::ReadICCProfile(CPicIO* src, uint32_t, uint32_t, HGLOBAL*
   if (!src || !data || !size) return Fail(&error, kPicErrBadArgument);
   *data = nullptr;
   *size = 0;
-  const uint32_t type = SniffFileType(*src);
+  uint32_t guessError = 0;
+  const uint32_t type = GuessFileTypeCore(&guessError, *src);
   if (!src->Seek(0, kPicSeekSet)) return Fail(&error, kPicErrFileRead);
+  // TIFF and PSD profiles come with their codecs.
   switch (type) {
-    case kSniffJPEG:
+    case kPicFileJPEG:
       return ICCProfileFromJPG(src, data, size);
-    case kSniffPNG:
+    case kPicFilePNG:
       return ICCProfileFromPNG(src, data, size);
     default:
       return Fail(&error, kPicErrBadArgument);

@@ -113,7 +113,8 @@ TEST_F(IccProfile, MoreThan255ChunksAreRefusedAndNothingIsWritten) {
 TEST_F(IccProfile, ChunksAreJoinedInFileOrderAndOddOnesIgnored) {
   // Stored out of order: 2 of 2 first. Then chunks that do not count: too
   // short (no data byte) and another name.
-  for (const Bytes& c : {Chunk(2, 2, "BB"), Chunk(1, 2, "AA"), Chunk(3, 3, ""), Chunk(1, 1, "ZZ", "ICC_PROFILX")})
+  for (const Bytes& c :
+       {Chunk(2, 2, "BB"), Chunk(1, 2, "AA"), Chunk(3, 3, ""), Chunk(1, 1, "ZZ", "ICC_PROFILX")})
     ASSERT_TRUE(pic_AddJPGOutputMarker(0xE2, c.data(), static_cast<DWORD>(c.size())));
   Bytes file = SmallJpeg();
   DWORD error = 1;

@@ -44,7 +44,8 @@ BOOL PICAPI pic_GetPNGDims(HPICSRC src, DWORD* width, DWORD* height, DWORD* bitD
 /* The palette of a palette file, or the grey ramp of a grey one (256
    entries of room); count: the entries that are the file's. */
 BOOL PICAPI pic_GetPNGPalette(HPICSRC src, RGBQUAD* palette, DWORD* count);
-HGLOBAL PICAPI pic_ReadPNG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette, DWORD flags);
+HGLOBAL PICAPI pic_ReadPNG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette,
+                           DWORD flags);
 /* Returns the bytes in the destination after writing (also after a
    failure: check PicGetLastError). */
 DWORD PICAPI pic_WritePNG(HPICDEST dest, const BYTE* image, DWORD width, DWORD height, DWORD stride,
@@ -80,7 +81,8 @@ BOOL PICAPI pic_GetPNGTextChunk(DWORD index, const char** keyword, const char** 
 BOOL PICAPI pic_SetPNGScreenGamma(double gamma);
 BOOL PICAPI pic_SetPNGBackground(DWORD index, DWORD red, DWORD green, DWORD blue, DWORD gray);
 BOOL PICAPI pic_GetPNGLastBackground(DWORD* index, DWORD* red, DWORD* green, DWORD* blue, DWORD* gray);
-BOOL PICAPI pic_SetPNGTransparentColor(DWORD enable, DWORD index, DWORD red, DWORD green, DWORD blue, DWORD gray);
+BOOL PICAPI pic_SetPNGTransparentColor(DWORD enable, DWORD index, DWORD red, DWORD green, DWORD blue,
+                                       DWORD gray);
 BOOL PICAPI pic_SetPNGCompression(DWORD mask, LONG level, LONG memoryLevel, LONG strategy, LONG windowBits,
                                   LONG filters);
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codecs/codec_support.h"
 #include "core/thread_context.h"
 
 namespace Pictura {
@@ -22,28 +23,14 @@ void PNGWarningProc(png_structp, png_const_charp message) {
 }
 
 void PNGReadProc(png_structp png, png_bytep data, size_t length) {
-  auto* io = static_cast<CPicIO*>(png_get_io_ptr(png));
-  bool ok = false;
-  if (length <= UINT32_MAX) {
-    try {
-      ok = io->ReadExact(data, static_cast<uint32_t>(length));
-    } catch (...) {
-      ok = false;
-    }
-  }
-  if (!ok) png_error(png, "read Error");
+  const char* failure = static_cast<PNGSession*>(png_get_io_ptr(png))->ReadForLibpng(data, length);
+  if (failure) png_error(png, failure);
 }
 
 void PNGWriteProc(png_structp png, png_bytep data, size_t length) {
   auto* io = static_cast<CPicIO*>(png_get_io_ptr(png));
-  bool ok = false;
-  if (length <= UINT32_MAX) {
-    try {
-      ok = io->Write(data, static_cast<uint32_t>(length));
-    } catch (...) {
-      ok = false;
-    }
-  }
+  const bool ok =
+      length <= UINT32_MAX && PicCallNoThrow([&] { return io->Write(data, static_cast<uint32_t>(length)); });
   if (!ok) png_error(png, "Write error");
 }
 
@@ -65,11 +52,32 @@ bool PNGSession::Create(CPicIO* io) {
   if (!png_) return false;
   info_ = png_create_info_struct(png_);
   if (!info_) return false;
-  if (write_)
+  io_ = io;
+  if (write_) {
     png_set_write_fn(png_, io, PNGWriteProc, PNGFlushProc);
-  else
-    png_set_read_fn(png_, io, PNGReadProc);
+  } else {
+    uint32_t size = 0, position = 0;
+    if (io->GetSize(&size) && io->GetPos(&position) && position <= size) sourceSize_ = size - position;
+    png_set_read_fn(png_, this, PNGReadProc);
+  }
   return true;
+}
+
+const char* PNGSession::ReadForLibpng(uint8_t* data, size_t length) {
+  const bool ok = length <= UINT32_MAX &&
+                  PicCallNoThrow([&] { return io_->ReadExact(data, static_cast<uint32_t>(length)); });
+  if (!ok) return "read Error";
+  if (offset_ == nextChunk_ && length >= 8) {
+    const uint32_t chunk = png_get_uint_32(data);
+    nextChunk_ = offset_ + 12 + chunk;
+    const bool idat = std::memcmp(data + 4, "IDAT", 4) == 0;
+    // Without a known size, the limit libpng means to keep (8 MB).
+    const uint64_t room =
+        sourceSize_ ? (sourceSize_ > offset_ + 8 ? sourceSize_ - offset_ - 8 : 0) : PNG_USER_CHUNK_MALLOC_MAX;
+    if (!idat && chunk > room) return "chunk longer than the file";
+  }
+  offset_ += length;
+  return nullptr;
 }
 
 void PNGSession::SetMessage(const char* text) {
@@ -79,12 +87,7 @@ void PNGSession::SetMessage(const char* text) {
 }
 
 void PNGLogFailure(const PNGSession& session) {
-  try {
-    LogDebugMessage(session.Message(), kPicErrBadPNG, 3, false);
-  } catch (...) {
-    // the code still reaches the caller
-  }
-  DebugHook(3, "PicLib PNG Error : %s\n", session.Message());
+  PicLogCodecFailure("PicLib PNG Error : ", session.Message(), kPicErrBadPNG);
 }
 
 }  // namespace Pictura

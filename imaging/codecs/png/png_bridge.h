@@ -40,10 +40,22 @@ class PNGSession {
   // libpng's error callback stores its text here before jumping.
   void SetMessage(const char* text);
 
+  // Reads for libpng. Chunk headers are checked on the way: libpng 1.6
+  // only warns about a chunk beyond its size limit and then allocates and
+  // clears the length the file claims, so a chunk (other than IDAT, which
+  // libpng reads in pieces) longer than the rest of the file is refused
+  // here, before libpng sees it.
+  // Returns null, or the failure's text for png_error.
+  const char* ReadForLibpng(uint8_t* data, size_t length);
+
  private:
   bool write_;
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
+  CPicIO* io_ = nullptr;
+  uint64_t offset_ = 0;      // bytes libpng has read
+  uint64_t nextChunk_ = 8;   // where the next chunk header starts
+  uint64_t sourceSize_ = 0;  // 0: the source does not know
   char message_[256] = {};
 };
 

@@ -42,6 +42,30 @@ struct PNGCodecContext {
   int32_t resolutionUnit = 0;  // the pHYs unit
 };
 
+// Samples a pixel of a PNG colour type.
+inline uint32_t PNGChannels(uint32_t colorType) {
+  switch (colorType) {
+    case PNG_COLOR_TYPE_RGB:
+      return 3;
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+      return 2;
+    case PNG_COLOR_TYPE_RGB_ALPHA:
+      return 4;
+    default:
+      return 1;
+  }
+}
+
+// Stores a code (after libpng failed: with libpng's text logged); 0.
+inline int PNGFail(PNGCodecContext* pc, uint32_t code) {
+  pc->error = code;
+  return 0;
+}
+inline int PNGFailLib(PNGCodecContext* pc, const PNGSession& s, uint32_t code) {
+  PNGLogFailure(s);
+  return PNGFail(pc, code);
+}
+
 // x and y truncated, the unit kept; null gives 1, 1, unit 0.
 void RoundResolutionPNG(PNGCodecContext* ctx, const PicResolutionInfo* info);
 
@@ -56,8 +80,8 @@ struct PNGTransparency {
 };
 
 int ReadPNGDims(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
-                uint32_t* colorType, uint32_t* interlace, PicResolutionInfo* resolution, uint32_t* paletteCount,
-                RGBQUAD* palette, const PNGTransparency& transparency);
+                uint32_t* colorType, uint32_t* interlace, PicResolutionInfo* resolution,
+                uint32_t* paletteCount, RGBQUAD* palette, const PNGTransparency& transparency);
 
 // The cores of pic_ReadPNG; each returns the output block (GetBuffer of the
 // output allocator), also after a failure once it was allocated.
@@ -78,8 +102,8 @@ int AddPNGTextChunk(const char* keyword, const char* text, uint32_t compressed);
 class PNGLineReader {
  public:
   // depth 8 (palette indices or grey, with palette) or 24 (RGB).
-  static PNGLineReader* Open(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
-                             RGBQUAD* palette, uint32_t flags);
+  static PNGLineReader* Open(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height,
+                             uint32_t depth, RGBQUAD* palette, uint32_t flags);
   // The next row into row; *rowsRead the rows read so far.
   static int ReadNextLine(PNGCodecContext* pc, PNGLineReader* reader, uint8_t* row, uint32_t* rowsRead);
   static int Close(PNGCodecContext* pc, PNGLineReader* reader);

@@ -35,7 +35,7 @@ class PngCodec : public ::testing::Test {
 struct Form {
   uint32_t colorType, bitDepth;
 };
-const Form kForms[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8},  {2, 16}, {3, 1},
+const Form kForms[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
                        {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
 
 // Unpacks n samples of `bits` bits, most significant first.
@@ -126,12 +126,13 @@ TEST_F(PngCodec, EveryColourTypeAndDepthRoundTripsPlainAndInterlaced) {
   const uint32_t w = 37, h = 19;
   for (const Form& f : kForms) {
     for (uint32_t interlace : {0u, uint32_t{kPNGWriteInterlace}}) {
-      SCOPED_TRACE(testing::Message() << "type " << f.colorType << " depth " << f.bitDepth << " interlace "
-                                      << interlace);
+      SCOPED_TRACE(testing::Message()
+                   << "type " << f.colorType << " depth " << f.bitDepth << " interlace " << interlace);
       auto pal = TestPalette(1u << (f.bitDepth > 8 ? 8 : f.bitDepth));
       Bytes img = PngSamples(w, h, f.colorType, f.bitDepth, f.colorType * 100 + f.bitDepth);
-      PngWritten out = WritePng(img, w, h, f.colorType, f.bitDepth, interlace | kPNGWriteNoTime,
-                                f.colorType == 3 ? pal.data() : nullptr, f.colorType == 3 ? 1u << f.bitDepth : 0);
+      PngWritten out =
+          WritePng(img, w, h, f.colorType, f.bitDepth, interlace | kPNGWriteNoTime,
+                   f.colorType == 3 ? pal.data() : nullptr, f.colorType == 3 ? 1u << f.bitDepth : 0);
       ASSERT_EQ(out.error, 0u);
       EXPECT_EQ(out.size, out.file.size());
       uint32_t error = 0;
@@ -226,7 +227,8 @@ TEST_F(PngCodec, DimsOfA16BitGreyFileBuildAn8BitRamp) {
   PicResolutionInfo res{};
   PNGCodecContext pc;
   MemoryIO in(out.file);
-  ASSERT_EQ(ReadPNGDims(&pc, &in, &w, &h, &bd, &ct, &il, &res, &count, table.data() + 1, PNGTransparency{}), 1);
+  ASSERT_EQ(ReadPNGDims(&pc, &in, &w, &h, &bd, &ct, &il, &res, &count, table.data() + 1, PNGTransparency{}),
+            1);
   EXPECT_EQ(bd, 16u);
   EXPECT_EQ(count, 256u);
   EXPECT_EQ(table[0].rgbReserved, 0xAB);
@@ -239,7 +241,8 @@ TEST_F(PngCodec, DimsReportSizeTypeResolutionAndPaletteKey) {
   pal[2].rgbReserved = 0;
   Bytes img = PngSamples(9, 7, 3, 2, 4);
   PicResolutionInfo res{2835.9, 1417, 1};
-  PngWritten out = WritePng(img, 9, 7, 3, 2, kPNGWritePaletteAlpha | kPNGWriteInterlace, pal.data(), 4, 0, 0, &res);
+  PngWritten out =
+      WritePng(img, 9, 7, 3, 2, kPNGWritePaletteAlpha | kPNGWriteInterlace, pal.data(), 4, 0, 0, &res);
   ASSERT_EQ(out.error, 0u);
   uint32_t w = 0, h = 0, bd = 0, ct = 0, il = 0, count = 0;
   int32_t index = -1, r = -1, g = -1, b = -1, grey = -1;
@@ -347,10 +350,10 @@ TEST_F(PngCodec, AlphaIsCompositedOntoTheFileOrThreadBackground) {
 
 TEST_F(PngCodec, GreyAlphaFillerAndTRNS) {
   Bytes grey = {0, 100, 200};
-  PngRead ga = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw,
-                                                                   uint32_t* ph) {
-    return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
-  });
+  PngRead ga = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file,
+                           [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
+                             return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
+                           });
   EXPECT_EQ(ga.pixels, (Bytes{0, 255, 100, 255, 200, 255}));
   ctx_->png.writeTransparent = 1;
   ctx_->png.transparentColor.gray = 100;
@@ -360,10 +363,10 @@ TEST_F(PngCodec, GreyAlphaFillerAndTRNS) {
     return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
   });
   EXPECT_EQ(ga.pixels, (Bytes{0, 255, 100, 0, 200, 255}));
-  PngRead rgba16 = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw,
-                                                                    uint32_t* ph) {
-    return ReadPNGToRGBA(pc, io, pw, ph, 65535, true, 0);
-  });
+  PngRead rgba16 = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file,
+                               [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
+                                 return ReadPNGToRGBA(pc, io, pw, ph, 65535, true, 0);
+                               });
   EXPECT_EQ(rgba16.error, uint32_t{kPicErrUnexpected});  // an 8-bit file has no 16-bit form
 }
 
@@ -374,7 +377,8 @@ TEST_F(PngCodec, DIBsOfEveryForm) {
     auto pal = TestPalette(1u << (f.bitDepth > 8 ? 8 : f.bitDepth));
     Bytes img = PngSamples(w, h, f.colorType, f.bitDepth, 77);
     PicResolutionInfo res{3780, 3780, 1};
-    PngWritten out = WritePng(img, w, h, f.colorType, f.bitDepth, kPNGWriteInterlace, f.colorType == 3 ? pal.data() : nullptr,
+    PngWritten out = WritePng(img, w, h, f.colorType, f.bitDepth, kPNGWriteInterlace,
+                              f.colorType == 3 ? pal.data() : nullptr,
                               f.colorType == 3 ? 1u << f.bitDepth : 0, 0, 0, &res);
     ASSERT_EQ(out.error, 0u);
     PngRead dib = ReadPngWith(out.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
@@ -383,10 +387,11 @@ TEST_F(PngCodec, DIBsOfEveryForm) {
     ASSERT_EQ(dib.error, 0u);
     BITMAPINFOHEADER bih;
     std::memcpy(&bih, dib.pixels.data(), sizeof bih);
-    const uint32_t bits = f.bitDepth == 1 ? 1 : f.colorType == 3 && f.bitDepth <= 4 ? 4
-                          : f.colorType == 3 || f.colorType == 0                   ? 8
-                          : f.colorType == 2                                      ? 24
-                                                                                  : 32;
+    const uint32_t bits = f.bitDepth == 1                        ? 1
+                          : f.colorType == 3 && f.bitDepth <= 4  ? 4
+                          : f.colorType == 3 || f.colorType == 0 ? 8
+                          : f.colorType == 2                     ? 24
+                                                                 : 32;
     EXPECT_EQ(bih.biBitCount, bits);
     EXPECT_EQ(bih.biWidth, LONG(w));
     EXPECT_EQ(bih.biHeight, LONG(h));
@@ -492,7 +497,8 @@ TEST_F(PngCodec, LineReaderAndWriterAgreeWithTheWholeImageCores) {
   PNGLineWriter* writer = PNGLineWriter::Open(&pc, &file, spec);
   ASSERT_NE(writer, nullptr);
   const uint32_t rowBytes = PngRowBytes(w, 3, 4);
-  for (uint32_t y = 0; y < h; ++y) ASSERT_EQ(PNGLineWriter::WriteNextLine(&pc, writer, img.data() + y * rowBytes), 1);
+  for (uint32_t y = 0; y < h; ++y)
+    ASSERT_EQ(PNGLineWriter::WriteNextLine(&pc, writer, img.data() + y * rowBytes), 1);
   EXPECT_EQ(PNGLineWriter::WriteNextLine(&pc, writer, img.data()), 0);
   EXPECT_EQ(pc.error, uint32_t{kPicErrEndOfImage});
   pc.error = 0;
@@ -553,7 +559,8 @@ TEST_F(PngCodec, WriterArgumentsAndPaletteLimits) {
   uint32_t count = 0;
   PNGCodecContext pc;
   MemoryIO in(p4.file);
-  ReadPNGDims(&pc, &in, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, back, PNGTransparency{});
+  ReadPNGDims(&pc, &in, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, back,
+              PNGTransparency{});
   EXPECT_EQ(count, 16u);
   // A grey image carries no palette.
   EXPECT_FALSE(HasChunk(WritePng(img, 4, 4, 0, 8, 0, pal.data(), 256).file, "PLTE"));
@@ -570,7 +577,8 @@ TEST_F(PngCodec, ChunksOfTheWriterAndTheirFlags) {
   auto chunks = PngChunks(out.file);
   EXPECT_EQ(chunks.front(), "IHDR");
   EXPECT_EQ(chunks.back(), "IEND");
-  for (const char* name : {"tIME", "pHYs", "gAMA", "tEXt", "zTXt", "bKGD"}) EXPECT_TRUE(HasChunk(out.file, name)) << name;
+  for (const char* name : {"tIME", "pHYs", "gAMA", "tEXt", "zTXt", "bKGD"})
+    EXPECT_TRUE(HasChunk(out.file, name)) << name;
   EXPECT_FALSE(HasChunk(WritePng(img, 4, 4, 6, 8, kPNGWriteNoTime).file, "tIME"));
 
   std::vector<PNGTextChunk> text;
@@ -586,7 +594,8 @@ TEST_F(PngCodec, ChunksOfTheWriterAndTheirFlags) {
 
   PicResolutionInfo got{};
   MemoryIO in2(out.file);
-  ReadPNGDims(&pc, &in2, nullptr, nullptr, nullptr, nullptr, nullptr, &got, nullptr, nullptr, PNGTransparency{});
+  ReadPNGDims(&pc, &in2, nullptr, nullptr, nullptr, nullptr, nullptr, &got, nullptr, nullptr,
+              PNGTransparency{});
   EXPECT_EQ(got.x, 100);
   EXPECT_EQ(got.y, 200);
   EXPECT_EQ(got.unit, 1u);
@@ -705,7 +714,8 @@ TEST_F(PngCodec, AHugeHeaderInATinyFileIsRefusedBeforeAllocating) {
   ASSERT_GT(out.file.size(), 33u);
   Bytes file = out.file;
   auto put32 = [&](size_t at, uint32_t v) {
-    file[at] = uint8_t(v >> 24), file[at + 1] = uint8_t(v >> 16), file[at + 2] = uint8_t(v >> 8), file[at + 3] = uint8_t(v);
+    file[at] = uint8_t(v >> 24), file[at + 1] = uint8_t(v >> 16), file[at + 2] = uint8_t(v >> 8),
+    file[at + 3] = uint8_t(v);
   };
   put32(16, 60000);
   put32(20, 60000);
@@ -718,14 +728,17 @@ TEST_F(PngCodec, AHugeHeaderInATinyFileIsRefusedBeforeAllocating) {
   uint32_t w = 0, h = 0;
   PNGCodecContext pc;
   MemoryIO in(file);
-  EXPECT_EQ(ReadPNGDims(&pc, &in, &w, &h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, PNGTransparency{}), 1);
+  EXPECT_EQ(
+      ReadPNGDims(&pc, &in, &w, &h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, PNGTransparency{}),
+      1);
   EXPECT_EQ(w, 60000u);
 }
 
 TEST_F(PngCodec, BadStreamsFailCleanly) {
   RGBQUAD palette[256];
   EXPECT_EQ(ReadPngImage(Bytes{}, 24).error, uint32_t{kPicErrBadPNG});
-  EXPECT_EQ(ReadPngImage(Bytes{'n', 'o', 't', ' ', 'p', 'n', 'g', 0, 0, 0}, 24).error, uint32_t{kPicErrBadPNG});
+  EXPECT_EQ(ReadPngImage(Bytes{'n', 'o', 't', ' ', 'p', 'n', 'g', 0, 0, 0}, 24).error,
+            uint32_t{kPicErrBadPNG});
   Bytes img = PngSamples(20, 20, 2, 8, 3);
   PngWritten out = WritePng(img, 20, 20, 2, 8);
   Bytes corrupt = out.file;
@@ -786,4 +799,53 @@ TEST_F(PngCodec, TheGenericReaderReadsPngAtEverySelector) {
   Bytes deep = PngSamples(w, h, 2, 16, 4);
   PngWritten f16 = WritePng(deep, w, h, 2, 16);
   EXPECT_EQ(generic(f16.file, 0), HighBytes(deep));
+}
+
+TEST_F(PngCodec, OpaqueBlackStaysBlackWhateverTheBackground) {
+  ctx_->png.defaultBackground = PngColor16{0, 50, 60, 70, 80};
+  Bytes rgb = {0, 0, 0, 9, 9, 9};
+  EXPECT_EQ(ReadPngImage(WritePng(rgb, 2, 1, 2, 8).file, 24).pixels, rgb);
+  Bytes grey = {0, 9};
+  RGBQUAD palette[256];
+  EXPECT_EQ(ReadPngImage(WritePng(grey, 2, 1, 0, 8).file, 8, palette).pixels, grey);
+  EXPECT_EQ(ReadPngImage(WritePng(Bytes(6, 0), 1, 1, 2, 16).file, 48, nullptr, true).pixels, Bytes(6, 0));
+}
+
+TEST_F(PngCodec, AChunkLongerThanItsFileIsRefusedBeforeLibpngAllocatesIt) {
+  Bytes img(12, 5);
+  Bytes file = WritePng(img, 2, 2, 2, 8).file;
+  // After IHDR (33 bytes in): a tEXt chunk claiming 1.7 GB, then nothing.
+  Bytes hostile(file.begin(), file.begin() + 33);
+  const uint8_t header[] = {0x67, 0x00, 0x9F, 0x60, 't', 'E', 'X', 't', 'K', 0, 'v'};
+  hostile.insert(hostile.end(), std::begin(header), std::end(header));
+  PNGCodecContext pc;
+  MemoryIO in(hostile);
+  uint32_t w = 0, h = 0;
+  EXPECT_EQ(
+      ReadPNGDims(&pc, &in, &w, &h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, PNGTransparency{}),
+      0);
+  EXPECT_EQ(pc.error, uint32_t{kPicErrBadPNG});
+  EXPECT_NE(ctx_->messages.back().text.find("chunk longer than the file"), std::string::npos);
+  // A source that cannot tell its size: libpng's own 8 MB stands.
+  MemoryIO unsized(hostile);
+  unsized.knowsSize = false;
+  PNGCodecContext pc2;
+  EXPECT_EQ(ReadPNGDims(&pc2, &unsized, &w, &h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        PNGTransparency{}),
+            0);
+  EXPECT_EQ(pc2.error, uint32_t{kPicErrBadPNG});
+  // Ordinary files read the same from such a source.
+  MemoryIO plain(file);
+  plain.knowsSize = false;
+  PNGCodecContext pc3;
+  EXPECT_EQ(ReadPNGDims(&pc3, &plain, &w, &h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                        PNGTransparency{}),
+            1);
+  EXPECT_EQ(ReadPngWith(file,
+                        [](PNGCodecContext* c, CPicIO* io, uint32_t* pw, uint32_t* ph) {
+                          static_cast<MemoryIO*>(io)->knowsSize = false;
+                          return ReadPNGImage(c, io, pw, ph, 24, nullptr, false, 0);
+                        })
+                .pixels,
+            img);
 }

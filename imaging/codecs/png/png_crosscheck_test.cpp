@@ -58,8 +58,8 @@ Bytes PillowPixels(const fs::path& file, const std::string& expr) {
 Bytes MagickPixels(const fs::path& file, const std::string& format, int depth) {
   fs::path out = file;
   out += "." + format;
-  if (!Shell("/usr/bin/convert " + file.string() + " -endian LSB -depth " + std::to_string(depth) + " " + format + ":" +
-             out.string()))
+  if (!Shell("/usr/bin/convert " + file.string() + " -endian LSB -depth " + std::to_string(depth) + " " +
+             format + ":" + out.string()))
     return {};
   return ReadFileBytes(out);
 }
@@ -82,7 +82,8 @@ TEST_F(PngCrossCheck, PillowFilesOfEveryModeDecodeLikePillow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_TRUE(Pillow("im = Image.open(src)\nim = " + std::string(c.make) + "\nim.save(dst)", rgb_, Path(c.name)));
+    ASSERT_TRUE(
+        Pillow("im = Image.open(src)\nim = " + std::string(c.make) + "\nim.save(dst)", rgb_, Path(c.name)));
     const fs::path f = Path(c.name);
     if (std::string(c.name) == "i16.png") continue;  // Pillow clips 16-bit grey to 255 on conversion
     EXPECT_EQ(Ours(f, 24), PillowPixels(f, "im.convert('RGB')"));
@@ -101,9 +102,10 @@ TEST_F(PngCrossCheck, PillowFilesOfEveryModeDecodeLikePillow) {
   // Grey and alpha pairs.
   EXPECT_EQ(Ours(Path("la.png"), 16), PillowPixels(Path("la.png"), "im"));
   // Palette transparency comes out as alpha.
-  ASSERT_TRUE(Pillow("im = Image.open(src).convert('P', palette=Image.ADAPTIVE, colors=16)\n"
-                     "im.save(dst, transparency=3)",
-                     rgb_, Path("ptrns.png")));
+  ASSERT_TRUE(
+      Pillow("im = Image.open(src).convert('P', palette=Image.ADAPTIVE, colors=16)\n"
+             "im.save(dst, transparency=3)",
+             rgb_, Path("ptrns.png")));
   EXPECT_EQ(Ours(Path("ptrns.png"), 32), PillowPixels(Path("ptrns.png"), "im.convert('RGBA')"));
   Ours(Path("ptrns.png"), 8, palette);
   EXPECT_EQ(palette[3].rgbReserved, 0);
@@ -121,16 +123,20 @@ TEST_F(PngCrossCheck, ImageMagickFilesOfOtherDepthsDecodeLikeImageMagick) {
   const Case cases[] = {
       {"g2.png", "-colorspace Gray -depth 2 -define png:color-type=0", "gray", 8, 24},
       {"g4.png", "-colorspace Gray -depth 4 -define png:color-type=0", "gray", 8, 24},
-      {"rgb16.png", "-depth 16 -evaluate add 0.37% -define png:bit-depth=16 -define png:color-type=2", "rgb", 16, 48},
-      {"rgba16.png", "-depth 16 -evaluate add 0.37% -alpha set -channel A -evaluate set 60.1% +channel "
-                     "-define png:bit-depth=16 -define png:color-type=6",
+      {"rgb16.png", "-depth 16 -evaluate add 0.37% -define png:bit-depth=16 -define png:color-type=2", "rgb",
+       16, 48},
+      {"rgba16.png",
+       "-depth 16 -evaluate add 0.37% -alpha set -channel A -evaluate set 60.1% +channel "
+       "-define png:bit-depth=16 -define png:color-type=6",
        "rgba", 16, 64},
-      {"ga16.png", "-depth 16 -colorspace Gray -evaluate add 0.37% -alpha set -channel A -evaluate set 30.1% "
-                   "+channel -define png:bit-depth=16 -define png:color-type=4",
+      {"ga16.png",
+       "-depth 16 -colorspace Gray -evaluate add 0.37% -alpha set -channel A -evaluate set 30.1% "
+       "+channel -define png:bit-depth=16 -define png:color-type=4",
        "rgba", 16, 64},
       {"interlaced.png", "-interlace PNG", "rgb", 8, 24},
-      {"interlaced16.png", "-depth 16 -evaluate add 0.37% -interlace PNG -define png:bit-depth=16 "
-                           "-define png:color-type=2",
+      {"interlaced16.png",
+       "-depth 16 -evaluate add 0.37% -interlace PNG -define png:bit-depth=16 "
+       "-define png:color-type=2",
        "rgb", 16, 48},
       {"p4.png", "-colors 12 -define png:color-type=3 -define png:bit-depth=4", "rgb", 8, 24},
   };
@@ -158,7 +164,7 @@ TEST_F(PngCrossCheck, OurFilesPassPngcheckAndReadBackInPillow) {
     uint32_t type, depth;
     const char* pillowMode;  // what Pillow's image is compared in
   };
-  const Form forms[] = {{0, 1, "1"}, {0, 8, "L"}, {0, 16, "I;16"}, {2, 8, "RGB"}, {2, 16, nullptr},
+  const Form forms[] = {{0, 1, "1"}, {0, 8, "L"}, {0, 16, "I;16"}, {2, 8, "RGB"},  {2, 16, nullptr},
                         {3, 4, "P"}, {3, 8, "P"}, {4, 8, "LA"},    {6, 8, "RGBA"}, {6, 16, nullptr}};
   ASSERT_TRUE(pic_AddPNGTextChunk("Title", "Waylune", 0));
   ASSERT_TRUE(pic_AddPNGTextChunk("Comment", "a longer text, deflated", 1));
@@ -171,7 +177,8 @@ TEST_F(PngCrossCheck, OurFilesPassPngcheckAndReadBackInPillow) {
       const bool colour = f.type == 2 || f.type == 6;
       pic_SetICCProfile(colour && !profile.empty() ? profile.data() : nullptr,
                         colour ? static_cast<DWORD>(profile.size()) : 0);
-      Bytes img = PngSamples(w, h, f.type, f.depth, f.type * 16 + f.depth, f.type == 3 ? (1u << f.depth) - 1 : 255);
+      Bytes img =
+          PngSamples(w, h, f.type, f.depth, f.type * 16 + f.depth, f.type == 3 ? (1u << f.depth) - 1 : 255);
       const fs::path file = Path("ours.png");
       HPICDEST dest = pic_OpenFileDest(file.string().c_str(), FALSE);
       ASSERT_NE(dest, nullptr);
@@ -208,9 +215,10 @@ TEST_F(PngCrossCheck, OurFilesPassPngcheckAndReadBackInPillow) {
     }
   }
   fs::path info = Path("info.txt");
-  ASSERT_TRUE(Pillow("im = Image.open(src)\nopen(dst, 'w').write('%s|%s|%d' % (im.info.get('Title'), "
-                     "im.info.get('Comment'), len(im.info.get('icc_profile', b''))))",
-                     Path("ours.png"), info));
+  ASSERT_TRUE(
+      Pillow("im = Image.open(src)\nopen(dst, 'w').write('%s|%s|%d' % (im.info.get('Title'), "
+             "im.info.get('Comment'), len(im.info.get('icc_profile', b''))))",
+             Path("ours.png"), info));
   Bytes text = ReadFileBytes(info);
   EXPECT_EQ(std::string(text.begin(), text.end()),
             "Waylune|a longer text, deflated|" + std::to_string(profile.size()));

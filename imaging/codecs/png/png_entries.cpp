@@ -32,6 +32,15 @@ PNGWriteSpec MakeSpec(DWORD width, DWORD height, DWORD bitDepth, DWORD paletteCo
   return spec;
 }
 
+// Runs a core on a fresh context and hands its code to the entry.
+template <class F>
+auto OnContext(uint32_t& err, F&& core) {
+  PNGCodecContext pc;
+  auto result = core(&pc);
+  err = pc.error;
+  return result;
+}
+
 // The core for a depth and flags of pic_ReadPNG.
 void* ReadPNGAt(PNGCodecContext* pc, CPicIO* io, uint32_t* w, uint32_t* h, DWORD depth, RGBQUAD* palette,
                 DWORD flags) {
@@ -106,7 +115,8 @@ BOOL PICAPI pic_GetPNGPalette(HPICSRC src, RGBQUAD* palette, DWORD* count) {
   });
 }
 
-HGLOBAL PICAPI pic_ReadPNG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette, DWORD flags) {
+HGLOBAL PICAPI pic_ReadPNG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette,
+                           DWORD flags) {
   return PicFormatEntry<HGLOBAL>("pic_ReadPNG", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
     if (!width || !height) {
       err = kPicErrBadArgument;
@@ -123,8 +133,8 @@ HGLOBAL PICAPI pic_ReadPNG(HPICSRC src, DWORD* width, DWORD* height, DWORD depth
 }
 
 DWORD PICAPI pic_WritePNG(HPICDEST dest, const BYTE* image, DWORD width, DWORD height, DWORD stride,
-                          DWORD bitDepth, DWORD paletteCount, const RGBQUAD* palette, DWORD colorType, double gamma,
-                          const PicResolutionInfo* resolution, DWORD flags) {
+                          DWORD bitDepth, DWORD paletteCount, const RGBQUAD* palette, DWORD colorType,
+                          double gamma, const PicResolutionInfo* resolution, DWORD flags) {
   return PicFormatEntry<DWORD>("pic_WritePNG", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
     PNGCodecContext pc;
     RoundResolutionPNG(&pc, resolution);
@@ -152,27 +162,26 @@ HPICPNGREADLINES PICAPI pic_InitReadPNGLines(HPICSRC src, DWORD* width, DWORD* h
 
 BOOL PICAPI pic_ReadNextPNGLine(HPICPNGREADLINES lines, BYTE* row, DWORD* rowsRead) {
   return PicObjectEntry<BOOL>("pic_ReadNextPNGLine", ReaderOf(lines), [&](uint32_t& err, PNGLineReader& r) {
-    PNGCodecContext pc;
     uint32_t count = 0;
-    int ok = PNGLineReader::ReadNextLine(&pc, &r, row, &count);
-    err = pc.error;
+    const int ok =
+        OnContext(err, [&](PNGCodecContext* pc) { return PNGLineReader::ReadNextLine(pc, &r, row, &count); });
     if (ok && rowsRead) *rowsRead = count;
     return ok ? TRUE : FALSE;
   });
 }
 
 BOOL PICAPI pic_DestroyReadPNGLines(HPICPNGREADLINES lines) {
-  return PicObjectEntry<BOOL>("pic_DestroyReadPNGLines", ReaderOf(lines), [&](uint32_t& err, PNGLineReader& r) {
-    PNGCodecContext pc;
-    int ok = PNGLineReader::Close(&pc, &r);
-    err = pc.error;
-    return ok ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_DestroyReadPNGLines", ReaderOf(lines), [&](uint32_t& err, PNGLineReader& r) {
+        return OnContext(err,
+                         [&](PNGCodecContext* pc) { return PNGLineReader::Close(pc, &r) ? TRUE : FALSE; });
+      });
 }
 
 HPICPNGWRITELINES PICAPI pic_InitWritePNGLines(HPICDEST dest, DWORD width, DWORD height, DWORD bitDepth,
                                                DWORD paletteCount, const RGBQUAD* palette, DWORD colorType,
-                                               double gamma, const PicResolutionInfo* resolution, DWORD flags) {
+                                               double gamma, const PicResolutionInfo* resolution,
+                                               DWORD flags) {
   return PicFormatEntry<HPICPNGWRITELINES>("pic_InitWritePNGLines", dest, [&](uint32_t& err, CPicIO& io) {
     PNGCodecContext pc;
     RoundResolutionPNG(&pc, resolution);
@@ -187,20 +196,17 @@ HPICPNGWRITELINES PICAPI pic_InitWritePNGLines(HPICDEST dest, DWORD width, DWORD
 
 BOOL PICAPI pic_WriteNextPNGLine(HPICPNGWRITELINES lines, const BYTE* row) {
   return PicObjectEntry<BOOL>("pic_WriteNextPNGLine", WriterOf(lines), [&](uint32_t& err, PNGLineWriter& w) {
-    PNGCodecContext pc;
-    int ok = PNGLineWriter::WriteNextLine(&pc, &w, row);
-    err = pc.error;
-    return ok ? TRUE : FALSE;
+    return OnContext(
+        err, [&](PNGCodecContext* pc) { return PNGLineWriter::WriteNextLine(pc, &w, row) ? TRUE : FALSE; });
   });
 }
 
 BOOL PICAPI pic_DestroyWritePNGLines(HPICPNGWRITELINES lines) {
-  return PicObjectEntry<BOOL>("pic_DestroyWritePNGLines", WriterOf(lines), [&](uint32_t& err, PNGLineWriter& w) {
-    PNGCodecContext pc;
-    int ok = PNGLineWriter::Close(&pc, &w);
-    err = pc.error;
-    return ok ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_DestroyWritePNGLines", WriterOf(lines), [&](uint32_t& err, PNGLineWriter& w) {
+        return OnContext(err,
+                         [&](PNGCodecContext* pc) { return PNGLineWriter::Close(pc, &w) ? TRUE : FALSE; });
+      });
 }
 
 BOOL PICAPI pic_AddPNGTextChunk(const char* keyword, const char* text, DWORD compressed) {
@@ -255,9 +261,9 @@ BOOL PICAPI pic_SetPNGScreenGamma(double gamma) {
 BOOL PICAPI pic_SetPNGBackground(DWORD index, DWORD red, DWORD green, DWORD blue, DWORD gray) {
   ImgThreadContext* state = PicBeginSetter("pic_SetPNGBackground");
   if (!state) return FALSE;
-  state->png.defaultBackground = PngColor16{static_cast<uint8_t>(index), static_cast<uint16_t>(red),
-                                            static_cast<uint16_t>(green), static_cast<uint16_t>(blue),
-                                            static_cast<uint16_t>(gray)};
+  state->png.defaultBackground =
+      PngColor16{static_cast<uint8_t>(index), static_cast<uint16_t>(red), static_cast<uint16_t>(green),
+                 static_cast<uint16_t>(blue), static_cast<uint16_t>(gray)};
   return TRUE;
 }
 
@@ -273,13 +279,14 @@ BOOL PICAPI pic_GetPNGLastBackground(DWORD* index, DWORD* red, DWORD* green, DWO
   return TRUE;
 }
 
-BOOL PICAPI pic_SetPNGTransparentColor(DWORD enable, DWORD index, DWORD red, DWORD green, DWORD blue, DWORD gray) {
+BOOL PICAPI pic_SetPNGTransparentColor(DWORD enable, DWORD index, DWORD red, DWORD green, DWORD blue,
+                                       DWORD gray) {
   ImgThreadContext* state = PicBeginSetter("pic_SetPNGTransparentColor");
   if (!state) return FALSE;
   state->png.writeTransparent = enable ? 1 : 0;
-  state->png.transparentColor = PngColor16{static_cast<uint8_t>(index), static_cast<uint16_t>(red),
-                                           static_cast<uint16_t>(green), static_cast<uint16_t>(blue),
-                                           static_cast<uint16_t>(gray)};
+  state->png.transparentColor =
+      PngColor16{static_cast<uint8_t>(index), static_cast<uint16_t>(red), static_cast<uint16_t>(green),
+                 static_cast<uint16_t>(blue), static_cast<uint16_t>(gray)};
   return TRUE;
 }
 
@@ -306,8 +313,8 @@ namespace {
 uint32_t DetectPng(HPICSRC src, PicGenericDetect* detected) {
   DWORD width = 0, height = 0, bits = 0, type = 0, interlace = 0;
   LONG red, green, blue, gray;
-  if (!pic_GetPNGDims(src, &width, &height, &bits, &type, &interlace, nullptr, &red, &green, &blue, &gray, nullptr,
-                      0))
+  if (!pic_GetPNGDims(src, &width, &height, &bits, &type, &interlace, nullptr, &red, &green, &blue, &gray,
+                      nullptr, 0))
     return 0;
   if (bits < 9) {
     if (type == PNG_COLOR_TYPE_PALETTE)
@@ -349,7 +356,8 @@ uint32_t ReadPng(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
 
 namespace Pictura {
 const PicGenericCodec kPngGenericCodec = {
-    "PNG", kGenericOut1Bit | kGenericOut8Bit | kGenericOut24Bit | kGenericOut32Bit | kGenericOutDIB,
-    false, DetectPng, ReadPng,
+    "PNG",   kGenericOut1Bit | kGenericOut8Bit | kGenericOut24Bit | kGenericOut32Bit | kGenericOutDIB,
+    false,   DetectPng,
+    ReadPng,
 };
 }  // namespace Pictura

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "codecs/codec_support.h"
 #include "codecs/decode_limits.h"
 #include "codecs/png/png_codec.h"
 #include "core/packing.h"
@@ -26,56 +27,33 @@ struct PNGHeader {
   int interlace = 0;
 };
 
-int Fail(PNGCodecContext* pc, uint32_t code) {
-  pc->error = code;
-  return 0;
-}
-
-int FailLib(PNGCodecContext* pc, const PNGSession& s, uint32_t code) {
-  PNGLogFailure(s);
-  return Fail(pc, code);
-}
-
 int FailText(PNGCodecContext* pc, const char* text, uint32_t code) {
-  try {
-    LogDebugMessage(text, code, 3, false);
-  } catch (...) {
-  }
-  DebugHook(3, "PicLib PNG Error : %s\n", text);
-  return Fail(pc, code);
-}
-
-uint32_t Channels(int colorType) {
-  switch (colorType) {
-    case PNG_COLOR_TYPE_RGB:
-      return 3;
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-      return 2;
-    case PNG_COLOR_TYPE_RGB_ALPHA:
-      return 4;
-    default:
-      return 1;
-  }
+  PicLogCodecFailure("PicLib PNG Error : ", text, code);
+  return PNGFail(pc, code);
 }
 
 // The common prologue: structures, the source and png_read_info.
 bool BeginRead(PNGCodecContext* pc, PNGSession& s, CPicIO* src, PNGHeader* h) {
-  if (!src) return Fail(pc, kPicErrBadArgument);
-  if (!s.Create(src)) return Fail(pc, kPicErrPNGLibrary);
+  if (!src) return PNGFail(pc, kPicErrBadArgument);
+  if (!s.Create(src)) return PNGFail(pc, kPicErrPNGLibrary);
   const bool ok = PNGGuard(s, [&] {
     png_read_info(s.png(), s.info());
-    png_get_IHDR(s.png(), s.info(), &h->width, &h->height, &h->bitDepth, &h->colorType, &h->interlace, nullptr,
-                 nullptr);
+    png_get_IHDR(s.png(), s.info(), &h->width, &h->height, &h->bitDepth, &h->colorType, &h->interlace,
+                 nullptr, nullptr);
   });
-  if (!ok) return FailLib(pc, s, kPicErrBadPNG);
+  if (!ok) return PNGFailLib(pc, s, kPicErrBadPNG);
   return true;
 }
 
 // Before the output is allocated: the file must be able to hold the image.
 bool CheckImageSize(PNGCodecContext* pc, CPicIO* src, const PNGHeader& h) {
-  const uint64_t rowBytes = (uint64_t{h.width} * Channels(h.colorType) * static_cast<uint32_t>(h.bitDepth) + 7) / 8;
+  const uint64_t rowBytes = (uint64_t{h.width} * PNGChannels(static_cast<uint32_t>(h.colorType)) *
+                                 static_cast<uint32_t>(h.bitDepth) +
+                             7) /
+                            8;
   const uint64_t raw = uint64_t{h.height} * (rowBytes + 1);
-  if (PicDecodePlausible(uint64_t{h.width} * h.height, raw, PicBytesLeft(*src), kDeflateMaxRatio)) return true;
+  if (PicDecodePlausible(uint64_t{h.width} * h.height, raw, PicBytesLeft(*src), kDeflateMaxRatio))
+    return true;
   return FailText(pc, "PNG image too large for its file", kPicErrBadPNG);
 }
 
@@ -83,7 +61,8 @@ bool CheckImageSize(PNGCodecContext* pc, CPicIO* src, const PNGHeader& h) {
 void FillPalette(RGBQUAD* palette, const png_color* colors, uint32_t count) {
   for (uint32_t i = 0; i < count && i < 256; ++i)
     palette[i] = RGBQUAD{colors[i].blue, colors[i].green, colors[i].red, 255};
-  for (uint32_t i = count; i < 256; ++i) palette[i] = RGBQUAD{palette[0].rgbBlue, palette[0].rgbGreen, palette[0].rgbRed, 255};
+  for (uint32_t i = count; i < 256; ++i)
+    palette[i] = RGBQUAD{palette[0].rgbBlue, palette[0].rgbGreen, palette[0].rgbRed, 255};
 }
 
 // The grey ramp of a grey file of `bits` bits (at most 8: a 16-bit file
@@ -150,7 +129,8 @@ void SetPNGBackground(png_structp png, png_infop info, ImgThreadContext* ctx) {
   png_color_16p file = nullptr;
   if (png_get_bKGD(png, info, &file) && file) {
     png_set_background(png, file, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
-    if (ctx) ctx->png.lastBackground = PngColor16{file->index, file->red, file->green, file->blue, file->gray};
+    if (ctx)
+      ctx->png.lastBackground = PngColor16{file->index, file->red, file->green, file->blue, file->gray};
     return;
   }
   if (ctx) {
@@ -197,13 +177,13 @@ bool ReadPNGRows(PNGCodecContext* pc, PNGSession& s, uint8_t* const* rows, uint3
       }
     }
   });
-  if (!ok) return FailLib(pc, s, kPicErrBadPNG);
-  if (cancelled) return Fail(pc, kPicErrCancelled);
+  if (!ok) return PNGFailLib(pc, s, kPicErrBadPNG);
+  if (cancelled) return PNGFail(pc, kPicErrCancelled);
   return true;
 }
 
 bool FinishRead(PNGCodecContext* pc, PNGSession& s) {
-  if (!PNGGuard(s, [&] { png_read_end(s.png(), nullptr); })) return FailLib(pc, s, kPicErrBadPNG);
+  if (!PNGGuard(s, [&] { png_read_end(s.png(), nullptr); })) return PNGFailLib(pc, s, kPicErrBadPNG);
   return true;
 }
 
@@ -224,7 +204,7 @@ bool AllocOutput(PNGCodecContext* pc, Output* out, uint64_t header, uint64_t str
   uint64_t bytes = 0;
   if (!PicSizeWithinCap(stride, height, 1, &bytes) || bytes + header >= kPicAllocCap ||
       !out->block.Alloc(static_cast<uint32_t>(bytes + header)))
-    return Fail(pc, kPicErrNoMemory);
+    return PNGFail(pc, kPicErrNoMemory);
   out->pixels = out->block.Data() + header;
   return true;
 }
@@ -235,7 +215,8 @@ void WriteDIBHeader(png_structp png, png_infop info, uint8_t* block, uint32_t wi
   png_uint_32 rx = 0, ry = 0;
   int unit = 0;
   PicResolutionInfo res;
-  if (png_get_pHYs(png, info, &rx, &ry, &unit)) res = PicResolutionInfo{double(rx), double(ry), uint32_t(unit)};
+  if (png_get_pHYs(png, info, &rx, &ry, &unit))
+    res = PicResolutionInfo{double(rx), double(ry), uint32_t(unit)};
   ConvertResolution(&res, 2, 4);
   BITMAPINFOHEADER bih{};
   bih.biSize = sizeof bih;
@@ -250,6 +231,83 @@ void WriteDIBHeader(png_structp png, png_infop info, uint8_t* block, uint32_t wi
   bih.biClrUsed = bits <= 8 ? 1u << bits : 0;
   std::memcpy(block, &bih, sizeof bih);
 }
+
+// setup(png, info, header) inside a guard (false: the file has no form at
+// the depth asked, 28), then interlace handling (when passes is given) and
+// libpng's update; libpng's rows must then be rowBytes long (else 17).
+template <class Setup>
+bool TransformRows(PNGCodecContext* pc, PNGSession& s, const PNGHeader& h, Setup&& setup, uint64_t rowBytes,
+                   int* passes) {
+  png_structp png = s.png();
+  png_infop info = s.info();
+  bool formOk = true;
+  size_t delivered = 0;
+  const bool ok = PNGGuard(s, [&] {
+    formOk = setup(png, info, h);
+    if (!formOk) return;
+    if (passes) *passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    delivered = png_get_rowbytes(png, info);
+  });
+  if (!ok) return PNGFailLib(pc, s, kPicErrBadPNG);
+  if (!formOk) return PNGFail(pc, kPicErrBitDepth);
+  if (delivered != rowBytes) return PNGFail(pc, kPicErrUnexpected);
+  return true;
+}
+
+// What a whole-image core expects of libpng's rows and how it lays them out.
+struct PNGLayout {
+  uint64_t rowBytes = 0;      // what libpng must deliver a row (else 17)
+  uint64_t stride = 0;        // bytes from row to row in the block
+  uint64_t header = 0;        // bytes before the rows (a DIB's header and palette)
+  bool bottomUp = false;      // a DIB: the file's first row is the block's last
+  bool twoBitToFour = false;  // 2-bit rows read whole, then widened to 4 bits
+};
+
+// The common road of the whole-image cores: prologue and size check;
+// setup(png, info, header) inside the guard (false: the file has no form
+// at that depth, 28); interlace handling and update; layout(header) and
+// the row check; the block, whatever comes before the rows
+// (prefix(block, png, info, header)), the rows and the epilogue. The block
+// is returned also after a failure once it was allocated.
+template <class Setup, class Layout, class Prefix>
+void* ReadWholePNG(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, Setup&& setup,
+                   Layout&& layout, Prefix&& prefix) {
+  if (!width || !height) {
+    PNGFail(pc, kPicErrBadArgument);
+    return nullptr;
+  }
+  PNGSession s(false);
+  PNGHeader h;
+  if (!BeginRead(pc, s, src, &h) || !CheckImageSize(pc, src, h)) return nullptr;
+  const PNGLayout l = layout(h);
+  int passes = 1;
+  if (!TransformRows(pc, s, h, setup, l.rowBytes, &passes)) return nullptr;
+  png_structp png = s.png();
+  png_infop info = s.info();
+  Output out;
+  if (!AllocOutput(pc, &out, l.header, l.stride, h.height)) return nullptr;
+  prefix(out.block.Data(), png, info, h);
+  *width = h.width;
+  *height = h.height;
+  PicArray<uint8_t> packed;
+  PicArray<uint8_t*> rows;
+  const bool tableOk = l.twoBitToFour ? packed.Resize(static_cast<uint32_t>(l.rowBytes * h.height)) &&
+                                            RowTable(&rows, packed.Data(), l.rowBytes, h.height, false)
+                                      : RowTable(&rows, out.pixels, l.stride, h.height, l.bottomUp);
+  if (!tableOk) {
+    PNGFail(pc, kPicErrNoMemory);
+    return out.block.GetBuffer();
+  }
+  if (ReadPNGRows(pc, s, rows.Data(), h.height, passes)) FinishRead(pc, s);
+  if (l.twoBitToFour) {
+    for (uint32_t i = 0; i < h.height; ++i)
+      Unpack2BitRowTo4Bit(rows[i], out.pixels + (h.height - 1 - i) * l.stride, 2, h.width);
+  }
+  return out.block.GetBuffer();
+}
+
+void NoPrefix(uint8_t*, png_structp, png_infop, const PNGHeader&) {}
 
 }  // namespace
 
@@ -270,8 +328,8 @@ void RoundResolutionPNG(PNGCodecContext* ctx, const PicResolutionInfo* info) {
 }
 
 int ReadPNGDims(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
-                uint32_t* colorType, uint32_t* interlace, PicResolutionInfo* resolution, uint32_t* paletteCount,
-                RGBQUAD* palette, const PNGTransparency& transparency) {
+                uint32_t* colorType, uint32_t* interlace, PicResolutionInfo* resolution,
+                uint32_t* paletteCount, RGBQUAD* palette, const PNGTransparency& transparency) {
   PNGSession s(false);
   PNGHeader h;
   if (!BeginRead(pc, s, src, &h)) return 0;
@@ -335,33 +393,23 @@ int ReadPNGDims(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* hei
 
 void* ReadPNGImage(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t depth,
                    RGBQUAD* palette, bool keep16, uint32_t flags) {
-  if (!width || !height ||
-      (depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 48) ||
+  if ((depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 48) ||
       (depth <= 8 && !palette)) {
-    Fail(pc, kPicErrBadArgument);
+    PNGFail(pc, kPicErrBadArgument);
     return nullptr;
   }
   if (flags & kPNGReadDIB) {
-    Fail(pc, kPicErrUnexpected);
+    PNGFail(pc, kPicErrUnexpected);
     return nullptr;
   }
-  PNGSession s(false);
-  PNGHeader h;
-  if (!BeginRead(pc, s, src, &h) || !CheckImageSize(pc, src, h)) return nullptr;
   ImgThreadContext* ctx = GetImgThreadContext();
-  png_structp png = s.png();
-  png_infop info = s.info();
-  bool depthOk = true;
-  int passes = 1;
-  size_t rowBytes = 0;
-  const bool ok = PNGGuard(s, [&] {
-    depthOk = SetupPNGPaletteTransforms(png, info, depth, h.bitDepth, h.colorType, palette);
-    if (!depthOk) return;
+  auto setup = [&](png_structp png, png_infop info, const PNGHeader& h) {
+    if (!SetupPNGPaletteTransforms(png, info, depth, h.bitDepth, h.colorType, palette)) return false;
     if (h.bitDepth == 16) {
       if (keep16) {
-        depthOk = h.colorType == PNG_COLOR_TYPE_GRAY || h.colorType == PNG_COLOR_TYPE_RGB ||
-                  h.colorType == PNG_COLOR_TYPE_RGB_ALPHA;
-        if (!depthOk) return;
+        if (h.colorType != PNG_COLOR_TYPE_GRAY && h.colorType != PNG_COLOR_TYPE_RGB &&
+            h.colorType != PNG_COLOR_TYPE_RGB_ALPHA)
+          return false;
         png_set_swap(png);
       } else {
         png_set_strip_16(png);
@@ -370,188 +418,95 @@ void* ReadPNGImage(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* 
     SetPNGBackground(png, info, ctx);
     SetPNGGamma(png, info, ctx, flags);
     if (flags & kPNGReadBGRPadded) png_set_bgr(png);
-    passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    rowBytes = png_get_rowbytes(png, info);
-  });
-  if (!ok) {
-    FailLib(pc, s, kPicErrBadPNG);
-    return nullptr;
-  }
-  if (!depthOk) {
-    Fail(pc, kPicErrBitDepth);
-    return nullptr;
-  }
-  const uint64_t expected = depth == 1   ? (uint64_t{h.width} + 7) / 8
-                            : depth == 4 ? (uint64_t{h.width} + 1) / 2
-                                         : uint64_t{h.width} * (depth / 8);
-  if (rowBytes != expected) {
-    Fail(pc, kPicErrUnexpected);
-    return nullptr;
-  }
-  const uint64_t stride = (flags & kPNGReadBGRPadded) ? (expected + 3) & ~uint64_t{3} : expected;
-  Output out;
-  PicArray<uint8_t*> rows;
-  if (!AllocOutput(pc, &out, 0, stride, h.height)) return nullptr;
-  if (!RowTable(&rows, out.pixels, stride, h.height, false)) {
-    Fail(pc, kPicErrNoMemory);
-    return out.block.GetBuffer();
-  }
-  *width = h.width;
-  *height = h.height;
-  if (ReadPNGRows(pc, s, rows.Data(), h.height, passes)) FinishRead(pc, s);
-  return out.block.GetBuffer();
+    return true;
+  };
+  auto layout = [&](const PNGHeader& h) {
+    PNGLayout l;
+    l.rowBytes = depth == 1   ? (uint64_t{h.width} + 7) / 8
+                 : depth == 4 ? (uint64_t{h.width} + 1) / 2
+                              : uint64_t{h.width} * (depth / 8);
+    l.stride = (flags & kPNGReadBGRPadded) ? (l.rowBytes + 3) & ~uint64_t{3} : l.rowBytes;
+    return l;
+  };
+  return ReadWholePNG(pc, src, width, height, setup, layout, NoPrefix);
 }
 
 void* ReadPNGToDIB(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t flags) {
-  if (!width || !height) {
-    Fail(pc, kPicErrBadArgument);
-    return nullptr;
-  }
-  PNGSession s(false);
-  PNGHeader h;
-  if (!BeginRead(pc, s, src, &h) || !CheckImageSize(pc, src, h)) return nullptr;
-  const int bd = h.bitDepth, ct = h.colorType;
-  const uint32_t bits = bd == 1                                            ? 1
-                        : ct == PNG_COLOR_TYPE_PALETTE && bd <= 4          ? 4
-                        : ct == PNG_COLOR_TYPE_PALETTE || ct == PNG_COLOR_TYPE_GRAY ? 8
-                        : ct == PNG_COLOR_TYPE_RGB                         ? 24
-                                                                           : 32;
   ImgThreadContext* ctx = GetImgThreadContext();
-  png_structp png = s.png();
-  png_infop info = s.info();
   RGBQUAD palette[256] = {};
-  bool depthOk = true;
-  int passes = 1;
-  size_t rowBytes = 0;
-  const bool ok = PNGGuard(s, [&] {
-    if (ct == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
-    depthOk = SetupPNGPaletteTransforms(png, info, bits, bd, ct, palette);
-    if (!depthOk) return;
-    if (bd == 16) png_set_strip_16(png);
+  // The DIB's depth from the file's.
+  auto bitsOf = [](const PNGHeader& h) -> uint32_t {
+    const int bd = h.bitDepth, ct = h.colorType;
+    if (bd == 1) return 1;
+    if (ct == PNG_COLOR_TYPE_PALETTE) return bd <= 4 ? 4 : 8;
+    if (ct == PNG_COLOR_TYPE_GRAY) return 8;
+    return ct == PNG_COLOR_TYPE_RGB ? 24 : 32;
+  };
+  auto setup = [&](png_structp png, png_infop info, const PNGHeader& h) {
+    const uint32_t bits = bitsOf(h);
+    if (h.colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+    if (!SetupPNGPaletteTransforms(png, info, bits, h.bitDepth, h.colorType, palette)) return false;
+    if (h.bitDepth == 16) png_set_strip_16(png);
     // Without an alpha channel in the output, tRNS pixels take the
     // background: the rows keep their 1, 4, 8 or 24 bits.
     if (bits != 32) SetPNGBackground(png, info, ctx);
     SetPNGGamma(png, info, ctx, flags);
     png_set_bgr(png);
-    passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    rowBytes = png_get_rowbytes(png, info);
-  });
-  if (!ok) {
-    FailLib(pc, s, kPicErrBadPNG);
-    return nullptr;
-  }
-  if (!depthOk) {
-    Fail(pc, kPicErrBitDepth);
-    return nullptr;
-  }
-  const uint64_t w = h.width;
-  const bool twoBit = bits == 4 && bd == 2;
-  const uint64_t expected = bits == 1 ? (w + 7) / 8 : twoBit ? (2 * w + 7) / 8 : bits == 4 ? (w + 1) / 2 : w * bits / 8;
-  if (rowBytes != expected) {
-    Fail(pc, kPicErrUnexpected);
-    return nullptr;
-  }
-  const uint64_t stride = (w * bits + 31) / 32 * 4;
-  const uint32_t paletteBytes = bits == 1 ? 8 : bits == 4 ? 64 : bits == 8 ? 1024 : 0;
-  const uint64_t header = sizeof(BITMAPINFOHEADER) + paletteBytes;
-  Output out;
-  if (!AllocOutput(pc, &out, header, stride, h.height)) return nullptr;
-  WriteDIBHeader(png, info, out.block.Data(), h.width, h.height, bits, stride);
-  std::memcpy(out.block.Data() + sizeof(BITMAPINFOHEADER), palette, paletteBytes);
-  *width = h.width;
-  *height = h.height;
-
-  // 2-bit rows are read whole (every pass adds to them) and widened after.
-  PicArray<uint8_t> packed;
-  PicArray<uint8_t*> rows;
-  bool tableOk = twoBit ? packed.Resize(static_cast<uint32_t>(expected * h.height)) &&
-                              RowTable(&rows, packed.Data(), expected, h.height, false)
-                        : RowTable(&rows, out.pixels, stride, h.height, true);
-  if (!tableOk) {
-    Fail(pc, kPicErrNoMemory);
-    return out.block.GetBuffer();
-  }
-  if (ReadPNGRows(pc, s, rows.Data(), h.height, passes)) FinishRead(pc, s);
-  if (twoBit) {
-    for (uint32_t i = 0; i < h.height; ++i)
-      Unpack2BitRowTo4Bit(rows[i], out.pixels + (h.height - 1 - i) * stride, 2, h.width);
-  }
-  return out.block.GetBuffer();
+    return true;
+  };
+  auto layout = [&](const PNGHeader& h) {
+    const uint64_t w = h.width;
+    const uint32_t bits = bitsOf(h);
+    PNGLayout l;
+    l.twoBitToFour = bits == 4 && h.bitDepth == 2;
+    l.rowBytes = bits == 1        ? (w + 7) / 8
+                 : l.twoBitToFour ? (2 * w + 7) / 8
+                 : bits == 4      ? (w + 1) / 2
+                                  : w * bits / 8;
+    l.stride = (w * bits + 31) / 32 * 4;
+    l.header = sizeof(BITMAPINFOHEADER) + (bits == 1 ? 8 : bits == 4 ? 64 : bits == 8 ? 1024 : 0);
+    l.bottomUp = true;
+    return l;
+  };
+  auto prefix = [&](uint8_t* block, png_structp png, png_infop info, const PNGHeader& h) {
+    const PNGLayout l = layout(h);
+    WriteDIBHeader(png, info, block, h.width, h.height, bitsOf(h), l.stride);
+    std::memcpy(block + sizeof(BITMAPINFOHEADER), palette, l.header - sizeof(BITMAPINFOHEADER));
+  };
+  return ReadWholePNG(pc, src, width, height, setup, layout, prefix);
 }
 
 void* ReadPNGGrayAlpha(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
                        uint32_t flags) {
-  if (!width || !height) {
-    Fail(pc, kPicErrBadArgument);
-    return nullptr;
-  }
-  PNGSession s(false);
-  PNGHeader h;
-  if (!BeginRead(pc, s, src, &h) || !CheckImageSize(pc, src, h)) return nullptr;
   ImgThreadContext* ctx = GetImgThreadContext();
-  png_structp png = s.png();
-  png_infop info = s.info();
-  bool typeOk = true;
-  int passes = 1;
-  size_t rowBytes = 0;
-  const bool ok = PNGGuard(s, [&] {
+  auto setup = [&](png_structp png, png_infop info, const PNGHeader& h) {
     if (h.colorType == PNG_COLOR_TYPE_GRAY && h.bitDepth < 8) png_set_expand(png);
-    typeOk = h.colorType == PNG_COLOR_TYPE_GRAY || h.colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
-    if (!typeOk) return;
+    if (h.colorType != PNG_COLOR_TYPE_GRAY && h.colorType != PNG_COLOR_TYPE_GRAY_ALPHA) return false;
     if (h.bitDepth == 16) png_set_strip_16(png);
     if (png_get_valid(png, info, PNG_INFO_tRNS))
       png_set_tRNS_to_alpha(png);
     else
       png_set_filler(png, filler, PNG_FILLER_AFTER);
     SetPNGGamma(png, info, ctx, flags);
-    passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    rowBytes = png_get_rowbytes(png, info);
-  });
-  if (!ok) {
-    FailLib(pc, s, kPicErrBadPNG);
-    return nullptr;
-  }
-  if (!typeOk) {
-    Fail(pc, kPicErrBitDepth);
-    return nullptr;
-  }
-  const uint64_t stride = uint64_t{h.width} * 2;
-  if (rowBytes != stride) {
-    Fail(pc, kPicErrUnexpected);
-    return nullptr;
-  }
-  Output out;
-  PicArray<uint8_t*> rows;
-  if (!AllocOutput(pc, &out, 0, stride, h.height)) return nullptr;
-  if (!RowTable(&rows, out.pixels, stride, h.height, false)) {
-    Fail(pc, kPicErrNoMemory);
-    return out.block.GetBuffer();
-  }
-  *width = h.width;
-  *height = h.height;
-  if (ReadPNGRows(pc, s, rows.Data(), h.height, passes)) FinishRead(pc, s);
-  return out.block.GetBuffer();
+    return true;
+  };
+  auto layout = [](const PNGHeader& h) {
+    PNGLayout l;
+    l.rowBytes = l.stride = uint64_t{h.width} * 2;
+    return l;
+  };
+  return ReadWholePNG(pc, src, width, height, setup, layout, NoPrefix);
 }
 
 void* ReadPNGToRGBA(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint16_t filler,
                     bool sixteen, uint32_t flags) {
   const bool dib = (flags & kPNGReadDIB) != 0;
-  if (!width || !height || (dib && sixteen)) {
-    Fail(pc, kPicErrBadArgument);
+  if (dib && sixteen) {
+    PNGFail(pc, kPicErrBadArgument);
     return nullptr;
   }
-  PNGSession s(false);
-  PNGHeader h;
-  if (!BeginRead(pc, s, src, &h) || !CheckImageSize(pc, src, h)) return nullptr;
   ImgThreadContext* ctx = GetImgThreadContext();
-  png_structp png = s.png();
-  png_infop info = s.info();
-  int passes = 1;
-  size_t rowBytes = 0;
-  const bool ok = PNGGuard(s, [&] {
+  auto setup = [&](png_structp png, png_infop info, const PNGHeader& h) {
     const int ct = h.colorType;
     if (ct == PNG_COLOR_TYPE_PALETTE) png_set_expand(png);
     if (ct == PNG_COLOR_TYPE_GRAY && h.bitDepth < 8) png_set_expand(png);
@@ -570,32 +525,19 @@ void* ReadPNGToRGBA(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t*
         png_set_filler(png, filler, PNG_FILLER_AFTER);
     }
     SetPNGGamma(png, info, ctx, flags);
-    passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-    rowBytes = png_get_rowbytes(png, info);
-  });
-  if (!ok) {
-    FailLib(pc, s, kPicErrBadPNG);
-    return nullptr;
-  }
-  const uint64_t stride = uint64_t{h.width} * 4 * (sixteen ? 2 : 1);
-  if (rowBytes != stride) {
-    Fail(pc, kPicErrUnexpected);
-    return nullptr;
-  }
-  const uint64_t header = dib ? sizeof(BITMAPINFOHEADER) : 0;
-  Output out;
-  PicArray<uint8_t*> rows;
-  if (!AllocOutput(pc, &out, header, stride, h.height)) return nullptr;
-  if (dib) WriteDIBHeader(png, info, out.block.Data(), h.width, h.height, 32, stride);
-  if (!RowTable(&rows, out.pixels, stride, h.height, dib)) {
-    Fail(pc, kPicErrNoMemory);
-    return out.block.GetBuffer();
-  }
-  *width = h.width;
-  *height = h.height;
-  if (ReadPNGRows(pc, s, rows.Data(), h.height, passes)) FinishRead(pc, s);
-  return out.block.GetBuffer();
+    return true;
+  };
+  auto layout = [&](const PNGHeader& h) {
+    PNGLayout l;
+    l.rowBytes = l.stride = uint64_t{h.width} * 4 * (sixteen ? 2 : 1);
+    l.header = dib ? sizeof(BITMAPINFOHEADER) : 0;
+    l.bottomUp = dib;
+    return l;
+  };
+  auto prefix = [&](uint8_t* block, png_structp png, png_infop info, const PNGHeader& h) {
+    if (dib) WriteDIBHeader(png, info, block, h.width, h.height, 32, uint64_t{h.width} * 4);
+  };
+  return ReadWholePNG(pc, src, width, height, setup, layout, prefix);
 }
 
 void ReadPNGTextChunks(PNGCodecContext* pc, CPicIO* src, std::vector<PNGTextChunk>* chunks) {
@@ -624,8 +566,8 @@ int ReadPNGICCProfile(PNGCodecContext* pc, CPicIO* src, PicArray<uint8_t>* profi
   png_bytep data = nullptr;
   png_uint_32 length = 0;
   if (!png_get_iCCP(s.png(), s.info(), &profileName, &compression, &data, &length) || !data || length == 0)
-    return Fail(pc, kPicErrPNGDataMissing);
-  if (!profile->Resize(length)) return Fail(pc, kPicErrNoMemory);
+    return PNGFail(pc, kPicErrPNGDataMissing);
+  if (!profile->Resize(length)) return PNGFail(pc, kPicErrNoMemory);
   std::memcpy(profile->Data(), data, length);
   if (name) *name = profileName ? profileName : "";
   return 1;
@@ -642,12 +584,12 @@ int AddPNGTextChunk(const char* keyword, const char* text, uint32_t compressed) 
 PNGLineReader* PNGLineReader::Open(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height,
                                    uint32_t depth, RGBQUAD* palette, uint32_t flags) {
   if (depth != 8 && depth != 24) {
-    Fail(pc, kPicErrBadArgument);
+    PNGFail(pc, kPicErrBadArgument);
     return nullptr;
   }
   std::unique_ptr<PNGLineReader> reader(new (std::nothrow) PNGLineReader);
   if (!reader) {
-    Fail(pc, kPicErrNoMemory);
+    PNGFail(pc, kPicErrNoMemory);
     return nullptr;
   }
   PNGSession& s = reader->session_;
@@ -658,45 +600,29 @@ PNGLineReader* PNGLineReader::Open(PNGCodecContext* pc, CPicIO* src, uint32_t* w
     return nullptr;
   }
   ImgThreadContext* ctx = GetImgThreadContext();
-  png_structp png = s.png();
-  png_infop info = s.info();
-  bool depthOk = true;
-  size_t rowBytes = 0;
-  const bool ok = PNGGuard(s, [&] {
-    depthOk = SetupPNGPaletteTransforms(png, info, depth, h.bitDepth, h.colorType, palette);
-    if (!depthOk) return;
-    if (h.bitDepth == 16) png_set_strip_16(png);
+  auto setup = [&](png_structp png, png_infop info, const PNGHeader& hd) {
+    if (!SetupPNGPaletteTransforms(png, info, depth, hd.bitDepth, hd.colorType, palette)) return false;
+    if (hd.bitDepth == 16) png_set_strip_16(png);
     SetPNGBackground(png, info, ctx);
     SetPNGGamma(png, info, ctx, flags);
-    png_read_update_info(png, info);
-    rowBytes = png_get_rowbytes(png, info);
-  });
-  if (!ok) {
-    FailLib(pc, s, kPicErrBadPNG);
-    return nullptr;
-  }
-  if (!depthOk) {
-    Fail(pc, kPicErrBitDepth);
-    return nullptr;
-  }
-  if (rowBytes != uint64_t{h.width} * (depth / 8)) {
-    Fail(pc, kPicErrUnexpected);
-    return nullptr;
-  }
+    return true;
+  };
+  if (!TransformRows(pc, s, h, setup, uint64_t{h.width} * (depth / 8), nullptr)) return nullptr;
   reader->height_ = h.height;
   if (width) *width = h.width;
   if (height) *height = h.height;
   return reader.release();
 }
 
-int PNGLineReader::ReadNextLine(PNGCodecContext* pc, PNGLineReader* reader, uint8_t* row, uint32_t* rowsRead) {
-  if (!reader || !row) return Fail(pc, kPicErrBadArgument);
-  if (reader->failed_) return Fail(pc, kPicErrBadPNG);
-  if (reader->rowsRead_ >= reader->height_) return Fail(pc, kPicErrEndOfImage);
+int PNGLineReader::ReadNextLine(PNGCodecContext* pc, PNGLineReader* reader, uint8_t* row,
+                                uint32_t* rowsRead) {
+  if (!reader || !row) return PNGFail(pc, kPicErrBadArgument);
+  if (reader->failed_) return PNGFail(pc, kPicErrBadPNG);
+  if (reader->rowsRead_ >= reader->height_) return PNGFail(pc, kPicErrEndOfImage);
   PNGSession& s = reader->session_;
   if (!PNGGuard(s, [&] { png_read_row(s.png(), row, nullptr); })) {
     reader->failed_ = true;  // libpng's state is not to be used after a failure
-    return FailLib(pc, s, kPicErrBadPNG);
+    return PNGFailLib(pc, s, kPicErrBadPNG);
   }
   ++reader->rowsRead_;
   if (rowsRead) *rowsRead = reader->rowsRead_;
@@ -704,7 +630,7 @@ int PNGLineReader::ReadNextLine(PNGCodecContext* pc, PNGLineReader* reader, uint
 }
 
 int PNGLineReader::Close(PNGCodecContext* pc, PNGLineReader* reader) {
-  if (!reader) return Fail(pc, kPicErrBadArgument);
+  if (!reader) return PNGFail(pc, kPicErrBadArgument);
   std::unique_ptr<PNGLineReader> owner(reader);
   // A reader closed before its last row is only dropped.
   if (!reader->failed_ && reader->rowsRead_ == reader->height_) return FinishRead(pc, reader->session_);

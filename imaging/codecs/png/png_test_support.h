@@ -11,12 +11,8 @@
 
 namespace pictest {
 
-inline uint32_t PngChannels(uint32_t colorType) {
-  return colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1;
-}
-
 inline uint32_t PngRowBytes(uint32_t width, uint32_t colorType, uint32_t bitDepth) {
-  return (width * PngChannels(colorType) * bitDepth + 7) / 8;
+  return (width * Pictura::PNGChannels(colorType) * bitDepth + 7) / 8;
 }
 
 // Random rows of the given form with zero padding bits; 16-bit samples in
@@ -25,11 +21,12 @@ inline Bytes PngSamples(uint32_t width, uint32_t height, uint32_t colorType, uin
                         uint32_t maxIndex = 255) {
   const uint32_t rowBytes = PngRowBytes(width, colorType, bitDepth);
   Bytes img = Noise(static_cast<size_t>(rowBytes) * height, seed);
-  const uint32_t bits = width * PngChannels(colorType) * bitDepth;
+  const uint32_t bits = width * Pictura::PNGChannels(colorType) * bitDepth;
   if (colorType == 3 && bitDepth == 8)
     for (auto& b : img) b = static_cast<uint8_t>(b % (maxIndex + 1));
   if (bits % 8)
-    for (uint32_t y = 0; y < height; ++y) img[(y + 1) * static_cast<size_t>(rowBytes) - 1] &= uint8_t(0xFF00 >> (bits % 8));
+    for (uint32_t y = 0; y < height; ++y)
+      img[(y + 1) * static_cast<size_t>(rowBytes) - 1] &= uint8_t(0xFF00 >> (bits % 8));
   return img;
 }
 
@@ -85,8 +82,8 @@ PngRead ReadPngWith(const Bytes& file, F&& core) {
   return r;
 }
 
-inline PngRead ReadPngImage(const Bytes& file, uint32_t depth, RGBQUAD* palette = nullptr, bool keep16 = false,
-                            uint32_t flags = 0) {
+inline PngRead ReadPngImage(const Bytes& file, uint32_t depth, RGBQUAD* palette = nullptr,
+                            bool keep16 = false, uint32_t flags = 0) {
   return ReadPngWith(file, [&](Pictura::PNGCodecContext* pc, Pictura::CPicIO* io, uint32_t* w, uint32_t* h) {
     return Pictura::ReadPNGImage(pc, io, w, h, depth, palette, keep16, flags);
   });
@@ -97,7 +94,8 @@ inline std::vector<std::string> PngChunks(const Bytes& file) {
   std::vector<std::string> names;
   size_t p = 8;
   while (p + 12 <= file.size()) {
-    uint32_t length = uint32_t(file[p]) << 24 | uint32_t(file[p + 1]) << 16 | uint32_t(file[p + 2]) << 8 | file[p + 3];
+    uint32_t length =
+        uint32_t(file[p]) << 24 | uint32_t(file[p + 1]) << 16 | uint32_t(file[p + 2]) << 8 | file[p + 3];
     names.emplace_back(reinterpret_cast<const char*>(&file[p + 4]), 4);
     p += 12 + static_cast<size_t>(length);
   }

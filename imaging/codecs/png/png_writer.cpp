@@ -11,16 +11,6 @@
 namespace Pictura {
 namespace {
 
-int Fail(PNGCodecContext* pc, uint32_t code) {
-  pc->error = code;
-  return 0;
-}
-
-int FailLib(PNGCodecContext* pc, const PNGSession& s, uint32_t code) {
-  PNGLogFailure(s);
-  return Fail(pc, code);
-}
-
 // libpng's gAMA must fit its fixed-point form.
 constexpr double kPNGMaxGamma = 21474.0;
 
@@ -37,19 +27,6 @@ bool ValidHeader(uint32_t colorType, uint32_t bitDepth) {
       return bitDepth == 8 || bitDepth == 16;
     default:
       return false;
-  }
-}
-
-uint32_t ChannelsOf(uint32_t colorType) {
-  switch (colorType) {
-    case PNG_COLOR_TYPE_RGB:
-      return 3;
-    case PNG_COLOR_TYPE_GRAY_ALPHA:
-      return 2;
-    case PNG_COLOR_TYPE_RGB_ALPHA:
-      return 4;
-    default:
-      return 1;
   }
 }
 
@@ -72,11 +49,12 @@ void SetPNGCompression(png_structp png, const PNGOptions& o) {
 bool PNGLineWriter::Start(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec& spec, bool interlace) {
   if (!dest || spec.width == 0 || spec.height == 0 || !ValidHeader(spec.colorType, spec.bitDepth) ||
       (spec.paletteCount >= 1 && spec.paletteCount <= 256 && !spec.palette))
-    return Fail(pc, kPicErrBadArgument);
+    return PNGFail(pc, kPicErrBadArgument);
   dest_ = dest;
   height_ = spec.height;
-  rowBytes_ = static_cast<size_t>((uint64_t{spec.width} * ChannelsOf(spec.colorType) * spec.bitDepth + 7) / 8);
-  if (!session_.Create(dest)) return Fail(pc, kPicErrPNGLibrary);
+  rowBytes_ =
+      static_cast<size_t>((uint64_t{spec.width} * PNGChannels(spec.colorType) * spec.bitDepth + 7) / 8);
+  if (!session_.Create(dest)) return PNGFail(pc, kPicErrPNGLibrary);
 
   ImgThreadContext* ctx = GetImgThreadContext();
   static const PNGOptions kNoOptions;
@@ -88,7 +66,7 @@ bool PNGLineWriter::Start(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec&
   if (spec.colorType == PNG_COLOR_TYPE_PALETTE && paletteCount > (1u << spec.bitDepth))
     paletteCount = 1u << spec.bitDepth;
   if (!(spec.colorType & PNG_COLOR_MASK_COLOR)) paletteCount = 0;
-  if (paletteCount && !palette_.Resize(paletteCount)) return Fail(pc, kPicErrNoMemory);
+  if (paletteCount && !palette_.Resize(paletteCount)) return PNGFail(pc, kPicErrNoMemory);
   png_byte alpha[256];
   for (uint32_t i = 0; i < paletteCount; ++i) {
     palette_[i] = png_color{spec.palette[i].rgbRed, spec.palette[i].rgbGreen, spec.palette[i].rgbBlue};
@@ -133,12 +111,12 @@ bool PNGLineWriter::Start(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec&
       png_set_tIME(png, info, &now);
     }
     if (spec.colorType & PNG_COLOR_MASK_ALPHA) png_set_bKGD(png, info, &background);
-    png_set_pHYs(png, info, static_cast<png_uint_32>(pc->resolutionX), static_cast<png_uint_32>(pc->resolutionY),
-                 pc->resolutionUnit);
+    png_set_pHYs(png, info, static_cast<png_uint_32>(pc->resolutionX),
+                 static_cast<png_uint_32>(pc->resolutionY), pc->resolutionUnit);
     if (spec.gamma > 0 && spec.gamma < kPNGMaxGamma) png_set_gAMA(png, info, spec.gamma);
     if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));
   });
-  if (!ok) return FailLib(pc, session_, kPicErrFileWrite);
+  if (!ok) return PNGFailLib(pc, session_, kPicErrFileWrite);
 
   // libpng 1.6 checks a profile against the image and refuses what does not
   // fit: that is the caller's profile, not a write failure.
@@ -149,21 +127,21 @@ bool PNGLineWriter::Start(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec&
     });
     if (!set || !png_get_valid(png, info, PNG_INFO_iCCP)) {
       if (set) session_.SetMessage("iCCP: profile rejected");
-      return FailLib(pc, session_, kPicErrBadArgument);
+      return PNGFailLib(pc, session_, kPicErrBadArgument);
     }
   }
   const bool written = PNGGuard(session_, [&] {
     png_write_info(png, info);
     if (spec.bitDepth == 16) png_set_swap(png);  // samples come little-endian
   });
-  if (!written) return FailLib(pc, session_, kPicErrFileWrite);
+  if (!written) return PNGFailLib(pc, session_, kPicErrFileWrite);
   return true;
 }
 
 PNGLineWriter* PNGLineWriter::Open(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec& spec) {
   std::unique_ptr<PNGLineWriter> writer(new (std::nothrow) PNGLineWriter);
   if (!writer) {
-    Fail(pc, kPicErrNoMemory);
+    PNGFail(pc, kPicErrNoMemory);
     return nullptr;
   }
   if (!writer->Start(pc, dest, spec, false)) return nullptr;
@@ -171,30 +149,30 @@ PNGLineWriter* PNGLineWriter::Open(PNGCodecContext* pc, CPicIO* dest, const PNGW
 }
 
 int PNGLineWriter::WriteNextLine(PNGCodecContext* pc, PNGLineWriter* writer, const uint8_t* row) {
-  if (!writer || !row) return Fail(pc, kPicErrBadArgument);
-  if (writer->failed_) return Fail(pc, kPicErrFileWrite);
+  if (!writer || !row) return PNGFail(pc, kPicErrBadArgument);
+  if (writer->failed_) return PNGFail(pc, kPicErrFileWrite);
   PNGSession& s = writer->session_;
   if (png_get_current_row_number(s.png()) >= writer->height_ || writer->rowsWritten_ >= writer->height_) {
     try {
       LogDebugMessage("end of an image while using single-line de/compression", kPicErrEndOfImage, 3, false);
     } catch (...) {
     }
-    return Fail(pc, kPicErrEndOfImage);
+    return PNGFail(pc, kPicErrEndOfImage);
   }
   if (!PNGGuard(s, [&] { png_write_row(s.png(), row); })) {
     writer->failed_ = true;
-    return FailLib(pc, s, kPicErrFileWrite);
+    return PNGFailLib(pc, s, kPicErrFileWrite);
   }
   ++writer->rowsWritten_;
   return 1;
 }
 
 int PNGLineWriter::Close(PNGCodecContext* pc, PNGLineWriter* writer) {
-  if (!writer) return Fail(pc, kPicErrBadArgument);
+  if (!writer) return PNGFail(pc, kPicErrBadArgument);
   std::unique_ptr<PNGLineWriter> owner(writer);
   if (writer->failed_) return 1;
   PNGSession& s = writer->session_;
-  if (!PNGGuard(s, [&] { png_write_end(s.png(), nullptr); })) return FailLib(pc, s, kPicErrFileWrite);
+  if (!PNGGuard(s, [&] { png_write_end(s.png(), nullptr); })) return PNGFailLib(pc, s, kPicErrFileWrite);
   return 1;
 }
 
@@ -202,17 +180,17 @@ uint32_t WritePNGImage(PNGCodecContext* pc, CPicIO* dest, const uint8_t* image, 
                        const PNGWriteSpec& spec) {
   uint32_t size = 0;
   if (!dest || !image) {
-    Fail(pc, kPicErrBadArgument);
+    PNGFail(pc, kPicErrBadArgument);
     return 0;
   }
   PNGLineWriter writer;
   if (writer.Start(pc, dest, spec, (spec.flags & kPNGWriteInterlace) != 0)) {
     if (stride < writer.rowBytes_) {
-      Fail(pc, kPicErrBadArgument);
+      PNGFail(pc, kPicErrBadArgument);
     } else {
       PicArray<const uint8_t*> rows;
       if (!rows.Resize(spec.height)) {
-        Fail(pc, kPicErrNoMemory);
+        PNGFail(pc, kPicErrNoMemory);
       } else {
         const bool bottomUp = (spec.flags & kPNGWriteBottomUp) != 0;
         for (uint32_t i = 0; i < spec.height; ++i)
@@ -239,9 +217,9 @@ uint32_t WritePNGImage(PNGCodecContext* pc, CPicIO* dest, const uint8_t* image, 
           if (!cancelled) png_write_end(s.png(), nullptr);
         });
         if (!ok)
-          FailLib(pc, s, kPicErrFileWrite);
+          PNGFailLib(pc, s, kPicErrFileWrite);
         else if (cancelled)
-          Fail(pc, kPicErrCancelled);
+          PNGFail(pc, kPicErrCancelled);
       }
     }
   }

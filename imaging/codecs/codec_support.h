@@ -1,0 +1,33 @@
+#pragma once
+// Small pieces the JPEG and PNG codecs share.
+
+#include <cstdint>
+
+#include "core/thread_context.h"
+
+namespace Pictura {
+
+// A failure of a codec: its text into the thread's message list (level 3)
+// and into the trace behind the codec's prefix ("PicLib JPG Error : ").
+// Never throws: it also runs beside the C libraries.
+inline void PicLogCodecFailure(const char* prefix, const char* text, uint32_t code) {
+  try {
+    LogDebugMessage(text, code, 3, false);
+  } catch (...) {
+    // no room for the record: the code still reaches the caller
+  }
+  DebugHook(3, "%s%s\n", prefix, text);
+}
+
+// Runs f() and turns any exception into false: for the stream calls made
+// from inside libjpeg's and libpng's callbacks.
+template <class F>
+bool PicCallNoThrow(F&& f) noexcept {
+  try {
+    return f();
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace Pictura
