@@ -149,14 +149,19 @@ void SetJPGDestManager(j_compress_ptr cinfo, JPGDestManager* dest, CPicIO* io) {
   cinfo->dest = &dest->pub;
 }
 
-bool JPGDecoder::Create(CPicIO* io, bool seekBackAtEnd) {
+uint32_t JPGDecoder::Create(CPicIO* io, bool seekBackAtEnd, uint32_t failCode) {
   cinfo.err = JPGInitErrorManager(&err);
+  if (!buffer.Resize(kJPGIOBufferSize)) {
+    std::snprintf(err.message, sizeof err.message, "no memory for the input buffer");
+    return kPicErrNoMemory;
+  }
   created = true;  // destroying a half-made object is safe; leaking it is not
-  if (!JPGGuard(err, [&] { jpeg_create_decompress(&cinfo); })) return false;
+  if (!JPGGuard(err, [&] { jpeg_create_decompress(&cinfo); })) return failCode;
+  src.buffer = buffer.Data();
   SetJPGSourceManager(&cinfo, &src, io, seekBackAtEnd);
   progress.progress_monitor = JPGCountScans;
   cinfo.progress = &progress;
-  return true;
+  return 0;
 }
 
 void JPGDecoder::Destroy() {
@@ -164,12 +169,17 @@ void JPGDecoder::Destroy() {
   created = false;
 }
 
-bool JPGEncoder::Create(CPicIO* io) {
+uint32_t JPGEncoder::Create(CPicIO* io, uint32_t failCode) {
   cinfo.err = JPGInitErrorManager(&err);
+  if (!buffer.Resize(kJPGIOBufferSize)) {
+    std::snprintf(err.message, sizeof err.message, "no memory for the output buffer");
+    return kPicErrNoMemory;
+  }
   created = true;
-  if (!JPGGuard(err, [&] { jpeg_create_compress(&cinfo); })) return false;
+  if (!JPGGuard(err, [&] { jpeg_create_compress(&cinfo); })) return failCode;
+  dest.buffer = buffer.Data();
   SetJPGDestManager(&cinfo, &dest, io);
-  return true;
+  return 0;
 }
 
 void JPGEncoder::Destroy() {

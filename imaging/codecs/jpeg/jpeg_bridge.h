@@ -16,6 +16,7 @@
 
 #include <jpeglib.h>
 
+#include "core/allocators.h"
 #include "core/io_managers.h"
 
 namespace Pictura {
@@ -26,20 +27,22 @@ struct JPGErrorManager {
   char message[JMSG_LENGTH_MAX];  // the fatal error's text, set before the jump
 };
 
-constexpr uint32_t kJPGIOBufferSize = 4096;
+// libjpeg-turbo decodes fastest while a few hundred bytes lie ahead in its
+// buffer: a large buffer keeps it there nearly all the time.
+constexpr uint32_t kJPGIOBufferSize = 64 * 1024;
 
 struct JPGSourceManager {
   jpeg_source_mgr pub;
   CPicIO* io = nullptr;
   bool seekBack = false;  // leave the source just after the data libjpeg used
   bool startOfFile = true;
-  JOCTET buffer[kJPGIOBufferSize];
+  JOCTET* buffer = nullptr;  // kJPGIOBufferSize bytes, owned by the decoder
 };
 
 struct JPGDestManager {
   jpeg_destination_mgr pub;
   CPicIO* io = nullptr;
-  JOCTET buffer[kJPGIOBufferSize];
+  JOCTET* buffer = nullptr;  // kJPGIOBufferSize bytes, owned by the encoder
 };
 
 // Sets up the error manager: libjpeg's standard one with our fatal exit and
@@ -68,11 +71,13 @@ struct JPGDecoder {
   jpeg_decompress_struct cinfo{};
   JPGErrorManager err{};
   JPGSourceManager src;
+  PicArray<JOCTET> buffer;
   jpeg_progress_mgr progress{};  // counts the scans
   bool created = false;
 
-  // jpeg_create_decompress and the source manager; false on failure.
-  bool Create(CPicIO* io, bool seekBackAtEnd);
+  // jpeg_create_decompress and the source manager: 0, or 1 without memory,
+  // or failCode when libjpeg failed (err.message says why).
+  uint32_t Create(CPicIO* io, bool seekBackAtEnd, uint32_t failCode);
   void Destroy();
   ~JPGDecoder() { Destroy(); }
 };
@@ -81,9 +86,10 @@ struct JPGEncoder {
   jpeg_compress_struct cinfo{};
   JPGErrorManager err{};
   JPGDestManager dest;
+  PicArray<JOCTET> buffer;
   bool created = false;
 
-  bool Create(CPicIO* io);
+  uint32_t Create(CPicIO* io, uint32_t failCode);
   void Destroy();
   ~JPGEncoder() { Destroy(); }
 };

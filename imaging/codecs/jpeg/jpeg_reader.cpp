@@ -64,7 +64,7 @@ int ReadJPGDims(uint32_t* err, CPicIO* src, uint32_t* width, uint32_t* height, u
   if (codingFlags) *codingFlags = 0;
 
   JPGDecoder dec;
-  if (!dec.Create(src, false)) return FailLib(err, dec.err, kPicErrBadJPEG);
+  if (uint32_t code = dec.Create(src, false, kPicErrBadJPEG)) return FailLib(err, dec.err, code);
   j_decompress_ptr cinfo = &dec.cinfo;
   if (!JPGGuard(dec.err, [&] {
         jpeg_read_header(cinfo, TRUE);
@@ -103,8 +103,8 @@ bool JPGLineReader::Start(uint32_t* err, CPicIO* src, uint32_t depth, uint32_t f
   ImgThreadContext* ctx = GetImgThreadContext();
   depth_ = depth;
   buffered_ = (flags & kJPGReadBuffered) && ctx && ctx->jpeg.progressivePassCallback;
-  if (!decoder_.Create(src, (flags & kJPGReadSeekBack) != 0))
-    return FailLib(err, decoder_.err, kPicErrBadJPEG);
+  if (uint32_t code = decoder_.Create(src, (flags & kJPGReadSeekBack) != 0, kPicErrBadJPEG))
+    return FailLib(err, decoder_.err, code);
   j_decompress_ptr cinfo = &decoder_.cinfo;
   if (!JPGGuard(decoder_.err, [&] { jpeg_read_header(cinfo, TRUE); }))
     return FailLib(err, decoder_.err, kPicErrBadJPEG);
@@ -388,7 +388,7 @@ void LogJPGMarkers(j_decompress_ptr cinfo, PicPtrVector<CFileDataTag>* markers) 
 int ReadJPGMarkers(uint32_t* err, CPicIO* src, PicPtrVector<CFileDataTag>* markers) {
   if (!src || !markers) return Fail(err, kPicErrBadArgument);
   JPGDecoder dec;
-  if (!dec.Create(src, false)) return FailLib(err, dec.err, kPicErrBadJPEG);
+  if (uint32_t code = dec.Create(src, false, kPicErrBadJPEG)) return FailLib(err, dec.err, code);
   j_decompress_ptr cinfo = &dec.cinfo;
   if (!JPGGuard(dec.err, [&] {
         jpeg_save_markers(cinfo, JPEG_COM, 0xFFFF);

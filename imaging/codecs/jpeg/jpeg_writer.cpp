@@ -107,7 +107,7 @@ bool JPGLineWriter::Start(uint32_t* err, const JPGWriteCodecContext& wctx, CPicI
   }
   JPGOutputMarkers markers;
   if (!PrepareMarkers(err, &markers)) return false;
-  if (!encoder_.Create(dest)) return FailLib(err, encoder_.err, kPicErrFileWrite);
+  if (uint32_t code = encoder_.Create(dest, kPicErrFileWrite)) return FailLib(err, encoder_.err, code);
 
   ImgThreadContext* ctx = GetImgThreadContext();
   j_compress_ptr cinfo = &encoder_.cinfo;

@@ -817,7 +817,7 @@ TEST_F(PngCodec, AChunkLongerThanItsFileIsRefusedBeforeLibpngAllocatesIt) {
   // After IHDR (33 bytes in): a tEXt chunk claiming 1.7 GB, then nothing.
   Bytes hostile(file.begin(), file.begin() + 33);
   const uint8_t header[] = {0x67, 0x00, 0x9F, 0x60, 't', 'E', 'X', 't', 'K', 0, 'v'};
-  hostile.insert(hostile.end(), std::begin(header), std::end(header));
+  for (uint8_t b : header) hostile.push_back(b);
   PNGCodecContext pc;
   MemoryIO in(hostile);
   uint32_t w = 0, h = 0;
