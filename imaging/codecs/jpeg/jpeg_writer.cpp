@@ -6,6 +6,7 @@
 
 #include "codecs/meta/icc_profile.h"
 #include "codecs/jpeg/jpeg_codec.h"
+#include "core/codec_contexts.h"
 #include "core/pixel_formats.h"
 
 namespace Pictura {
@@ -19,12 +20,6 @@ bool Fail(uint32_t* err, uint32_t code) {
 bool FailLib(uint32_t* err, const JPGErrorManager& mgr, uint32_t code) {
   JPGLogFailure(mgr);
   return Fail(err, code);
-}
-
-uint32_t TruncateDensity(double v) {
-  if (!(v > 0)) return 0;
-  if (v >= 4294967295.0) return 0xFFFFFFFFu;
-  return static_cast<uint32_t>(v);
 }
 
 // The markers a caller may add: APP0 to APP15 and COM. Anything else would
@@ -69,14 +64,11 @@ void WriteJPGMarkers(j_compress_ptr cinfo, const JPGOutputMarkers& prepared) {
 }  // namespace
 
 void SetJPGWriteResolution(JPGWriteCodecContext* ctx, const PicResolutionInfo* info) {
-  if (!info) {
-    ctx->densityX = ctx->densityY = 1;
-    ctx->densityUnit = 0;
-    return;
-  }
-  ctx->densityX = TruncateDensity(info->x);
-  ctx->densityY = TruncateDensity(info->y);
-  ctx->densityUnit = info->unit;
+  PicIntResolution whole;
+  RoundResolutionPNG(&whole, info);  // JFIF, like PNG, has unit 0 for "no unit"
+  ctx->densityX = whole.x;
+  ctx->densityY = whole.y;
+  ctx->densityUnit = whole.unit;
 }
 
 JPGLineWriter* JPGLineWriter::Open(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* dest,

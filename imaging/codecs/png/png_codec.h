@@ -11,6 +11,7 @@
 #include "core/io_managers.h"
 #include "codecs/png/png_bridge.h"
 #include "core/allocators.h"
+#include "core/codec_contexts.h"
 #include "core/numeric.h"
 #include "core/thread_context.h"
 
@@ -37,9 +38,7 @@ enum : uint32_t {
 // while a core runs on it).
 struct PNGCodecContext {
   uint32_t error = 0;
-  int32_t resolutionX = 1;
-  int32_t resolutionY = 1;
-  int32_t resolutionUnit = 0;  // the pHYs unit
+  PicIntResolution resolution{1, 1, 0};  // written as pHYs
 };
 
 // Samples a pixel of a PNG colour type.
@@ -65,9 +64,6 @@ inline int PNGFailLib(PNGCodecContext* pc, const PNGSession& s, uint32_t code) {
   PNGLogFailure(s);
   return PNGFail(pc, code);
 }
-
-// x and y truncated, the unit kept; null gives 1, 1, unit 0.
-void RoundResolutionPNG(PNGCodecContext* ctx, const PicResolutionInfo* info);
 
 // Outs of the transparent colour; each stays as the caller set it (-1)
 // when the file carries no such value.

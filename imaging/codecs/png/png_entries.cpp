@@ -137,7 +137,7 @@ DWORD PICAPI pic_WritePNG(HPICDEST dest, const BYTE* image, DWORD width, DWORD h
                           double gamma, const PicResolutionInfo* resolution, DWORD flags) {
   return PicFormatEntry<DWORD>("pic_WritePNG", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
     PNGCodecContext pc;
-    RoundResolutionPNG(&pc, resolution);
+    RoundResolutionPNG(&pc.resolution, resolution);
     PNGWriteSpec spec = MakeSpec(width, height, bitDepth, paletteCount, palette, colorType, gamma, flags);
     uint32_t size = WritePNGImage(&pc, &io, image, stride, spec);
     err = pc.error;
@@ -184,7 +184,7 @@ HPICPNGWRITELINES PICAPI pic_InitWritePNGLines(HPICDEST dest, DWORD width, DWORD
                                                DWORD flags) {
   return PicFormatEntry<HPICPNGWRITELINES>("pic_InitWritePNGLines", dest, [&](uint32_t& err, CPicIO& io) {
     PNGCodecContext pc;
-    RoundResolutionPNG(&pc, resolution);
+    RoundResolutionPNG(&pc.resolution, resolution);
     // The line writer never interlaces.
     PNGWriteSpec spec = MakeSpec(width, height, bitDepth, paletteCount, palette, colorType, gamma,
                                  flags & ~uint32_t{kPNGWriteInterlace});

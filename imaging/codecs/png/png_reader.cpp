@@ -311,22 +311,6 @@ void NoPrefix(uint8_t*, png_structp, png_infop, const PNGHeader&) {}
 
 }  // namespace
 
-void RoundResolutionPNG(PNGCodecContext* ctx, const PicResolutionInfo* info) {
-  auto whole = [](double v) -> int32_t {
-    if (!(v > -2147483648.0)) return INT32_MIN;
-    if (!(v < 2147483647.0)) return INT32_MAX;
-    return static_cast<int32_t>(v);
-  };
-  if (!info) {
-    ctx->resolutionX = ctx->resolutionY = 1;
-    ctx->resolutionUnit = 0;
-    return;
-  }
-  ctx->resolutionX = whole(info->x);
-  ctx->resolutionY = whole(info->y);
-  ctx->resolutionUnit = static_cast<int32_t>(info->unit);
-}
-
 int ReadPNGDims(PNGCodecContext* pc, CPicIO* src, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
                 uint32_t* colorType, uint32_t* interlace, PicResolutionInfo* resolution,
                 uint32_t* paletteCount, RGBQUAD* palette, const PNGTransparency& transparency) {

@@ -41,7 +41,7 @@ inline PngWritten WritePng(const Bytes& pixels, uint32_t width, uint32_t height,
                            uint32_t paletteCount = 0, double gamma = 0, uint32_t stride = 0,
                            const Pictura::PicResolutionInfo* res = nullptr) {
   Pictura::PNGCodecContext pc;
-  Pictura::RoundResolutionPNG(&pc, res);
+  Pictura::RoundResolutionPNG(&pc.resolution, res);
   Pictura::PNGWriteSpec spec;
   spec.width = width;
   spec.height = height;

@@ -111,8 +111,7 @@ bool PNGLineWriter::Start(PNGCodecContext* pc, CPicIO* dest, const PNGWriteSpec&
       png_set_tIME(png, info, &now);
     }
     if (spec.colorType & PNG_COLOR_MASK_ALPHA) png_set_bKGD(png, info, &background);
-    png_set_pHYs(png, info, static_cast<png_uint_32>(pc->resolutionX),
-                 static_cast<png_uint_32>(pc->resolutionY), pc->resolutionUnit);
+    png_set_pHYs(png, info, pc->resolution.x, pc->resolution.y, static_cast<int>(pc->resolution.unit));
     if (spec.gamma > 0 && spec.gamma < kPNGMaxGamma) png_set_gAMA(png, info, spec.gamma);
     if (!texts.empty()) png_set_text(png, info, texts.data(), static_cast<int>(texts.size()));
   });
