@@ -27,10 +27,12 @@ SceneRect ReadWorkArea() {
   return {area.left, area.top, area.right, area.bottom};
 }
 
-BOOL ShowLayer(HWND window, HDC screenDC, HDC memoryDC, LayerArgs& args) {
+BOOL ShowLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
   if (!window || !memoryDC) return FALSE;
-  return UpdateLayeredWindow(window, screenDC, &args.destination, &args.size, memoryDC, &args.source,
-                             kKeyColour, &args.blend, ULW_COLORKEY);
+  // The call takes non-const pointers but only reads them.
+  LayerArgs copy = args;
+  return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,
+                             kKeyColour, &copy.blend, ULW_COLORKEY);
 }
 
 void PaintKeyAndHide(HWND window, const RECT& area) {
@@ -57,8 +59,10 @@ BOOL ShowObjectLayer(FigureRecord* record) {
   return ShowLayer(record->objectWindow, record->objectScreenDC, record->objectDC, FigureLayerArgs);
 }
 
-BOOL ShowOverlayLayer(FigureRecord* record) {
-  return ShowLayer(record->overlayWindow, record->overlayScreenDC, record->overlayDC, OverlayLayerArgs);
+BOOL ShowOverlayLayer(FigureRecord* record) { return ShowOverlayLayer(record, OverlayLayerArgs); }
+
+BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
+  return ShowLayer(record->overlayWindow, record->overlayScreenDC, record->overlayDC, args);
 }
 
 int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule) {

@@ -64,3 +64,5 @@ void UnloadFigure(FigureRecord* record);
 // overlay bitmap with OverlayLayerArgs (colour key magenta).
 BOOL ShowObjectLayer(FigureRecord* record);
 BOOL ShowOverlayLayer(FigureRecord* record);
+// The same with an argument block of the caller's own (object threads).
+BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args);

@@ -114,13 +114,16 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
     GetWindowRect(record->objectWindow, &window);
     SetWindowPos(record->overlayWindow, HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    OverlayLayerArgs.source = {0, 0};
-    OverlayLayerArgs.size = {kBubbleWidth, height};
-    OverlayLayerArgs.destination = {x, window.top + y};
+    // Object threads show bubbles too: a block of our own, not the
+    // animation thread's global one.
+    LayerArgs args = {};
+    args.source = {0, 0};
+    args.size = {kBubbleWidth, height};
+    args.destination = {x, window.top + y};
     RECT area = {0, 0, kBubbleWidth, height};
     FillRect(record->overlayDC, &area, record->keyBrush);
     DrawTransparent(record->overlayDC, bubble, mask, {0, 0});
-    shown = ShowOverlayLayer(record) ? 1 : 0;
+    shown = ShowOverlayLayer(record, args) ? 1 : 0;
   }
   if (mask) DeleteObject(mask);
   DeleteObject(bubble);
