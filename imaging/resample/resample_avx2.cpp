@@ -190,12 +190,14 @@ void DirectRow(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const Bil
   const uint32_t direct = CH == 3 ? (c.count >= 2 ? c.count - 2 : 0) : c.count;
   uint32_t x = 0;
   for (; x + 4 <= fast && x + 4 <= direct; x += 4) four(x, out + size_t{x} * CH);
-  if (x < fast && fast >= 4) {
-    // The last whole step ends at fast, over pixels already written.
+  while (x < fast && fast >= 4) {
+    // Through the buffer; the step that would pass fast ends at it, over
+    // pixels already written.
+    const uint32_t at = x + 4 <= fast ? x : fast - 4;
     uint8_t last[16];
-    four(fast - 4, last);
-    std::memcpy(out + size_t{fast - 4} * CH, last, 4 * CH);
-    x = fast;
+    four(at, last);
+    std::memcpy(out + size_t{at} * CH, last, 4 * CH);
+    x = at + 4;
   }
   for (; x < c.count; ++x) ExactPixel(row0, row1, out + size_t{x} * CH, c, x, ty);
 }

@@ -19,12 +19,6 @@ namespace {
 
 // The library is started by the environment of resize_vector_test.cpp, in
 // the same test program.
-std::vector<int> AllLevels() {
-  SetResampleVectorCap(kResampleTopLevel);
-  std::vector<int> levels;
-  for (int l = 0; l <= ResampleVectorLevel(); ++l) levels.push_back(l);
-  return levels;
-}
 
 template <class T>
 T RandomSample(Rng& rng, double top) {
@@ -71,7 +65,7 @@ template <class T>
 
 template <class T>
 void FlatTrials(uint32_t firstMode, uint32_t lastMode, uint32_t trials, double top) {
-  for (int level : AllLevels()) {
+  for (int level : LevelsFrom(0)) {
     Rng rng(level * 7919 + sizeof(T));
     for (uint32_t mode = firstMode; mode <= lastMode; ++mode) {
       for (uint32_t t = 0; t < trials; ++t) {
@@ -116,7 +110,7 @@ TEST(ResizeFlat, OneColourStaysThatColour16BitAndDouble) {
 TEST(ResizeFlat, TheBillboardsColourEnlargedAndReduced) {
   // A blend of four equal samples whose weights add up to a hair below 1
   // must not drop to the level below.
-  for (int level : AllLevels()) {
+  for (int level : LevelsFrom(0)) {
     SetResampleVectorCap(level);
     for (auto [w, h] : {std::pair{171u, 128u}, std::pair{640u, 480u}, std::pair{37u, 1000u}}) {
       Image<uint8_t> src(320, 240, 3);
@@ -186,7 +180,7 @@ TEST(ResizeFlat, AreaAveragesOfOneBitAndPalettedImages) {
 TEST(ResizeFlat, RampsNeverFallInThePositiveWeightModes) {
   // Block and area means, the bilinear blend and nearest neighbour weigh
   // with positive weights only: a rising ramp stays rising, across and down.
-  for (int level : AllLevels()) {
+  for (int level : LevelsFrom(0)) {
     SetResampleVectorCap(level);
     for (bool down : {false, true}) {
       for (auto [sw, dw] :

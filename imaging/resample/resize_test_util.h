@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pictura.h"
+#include "resample/resample_simd.h"
 
 namespace resize_test {
 
@@ -111,5 +112,13 @@ BOOL Resize(const Image<T>& src, Image<T>& dst, uint32_t mode, uint32_t flags) {
 }
 
 constexpr uint32_t kNoPool = 0x100000;
+
+// The vector levels this processor has, from the given one up.
+inline std::vector<int> LevelsFrom(int first) {
+  Pictura::SetResampleVectorCap(Pictura::kResampleTopLevel);
+  std::vector<int> levels;
+  for (int l = first; l <= Pictura::ResampleVectorLevel(); ++l) levels.push_back(l);
+  return levels;
+}
 
 }  // namespace resize_test

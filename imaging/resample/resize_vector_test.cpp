@@ -25,14 +25,6 @@ class PoolEnvironment : public ::testing::Environment {
 };
 const auto* const g_env = ::testing::AddGlobalTestEnvironment(new PoolEnvironment);
 
-// Levels to compare with the scalar walk on this processor.
-std::vector<int> VectorLevels() {
-  SetResampleVectorCap(kResampleTopLevel);
-  std::vector<int> levels;
-  for (int l = 1; l <= ResampleVectorLevel(); ++l) levels.push_back(l);
-  return levels;
-}
-
 template <class T>
 Image<T> RunAt(int level, const Image<T>& src, uint32_t w, uint32_t h, uint32_t pad, uint32_t mode,
                uint32_t flags, BOOL* ok) {
@@ -45,7 +37,7 @@ Image<T> RunAt(int level, const Image<T>& src, uint32_t w, uint32_t h, uint32_t 
 
 template <class T>
 void CompareRandom(uint32_t firstMode, uint32_t lastMode, uint32_t trials, double top) {
-  const std::vector<int> levels = VectorLevels();
+  const std::vector<int> levels = LevelsFrom(1);
   ASSERT_FALSE(levels.empty()) << "no SSE2";
   Rng rng(firstMode * 1000 + sizeof(T));
   for (uint32_t t = 0; t < trials; ++t) {
@@ -91,7 +83,7 @@ TEST(ResizeVector, SixteenBitAndDoubleMatchTheScalarWalk) {
 }
 
 TEST(ResizeVector, LargerThreeAndFourChannelImages) {
-  const std::vector<int> levels = VectorLevels();
+  const std::vector<int> levels = LevelsFrom(1);
   for (uint32_t ch : {3u, 4u}) {
     Image<uint8_t> src(331, 217, ch, 1);
     Fill(src, ch, 255.0);
@@ -117,7 +109,7 @@ TEST(ResizeVector, BilinearNearWholeNumbersMatchesTheScalarWalk) {
   // Few distinct sample values and scales whose positions are simple
   // fractions make many blends land on or right next to whole numbers,
   // where the single-precision rows must fall back on the exact sum.
-  const std::vector<int> levels = VectorLevels();
+  const std::vector<int> levels = LevelsFrom(1);
   Rng rng(4242);
   struct Size {
     uint32_t sw, sh, dw, dh;
@@ -156,6 +148,29 @@ TEST(ResizeVector, BilinearNearWholeNumbersMatchesTheScalarWalk) {
   }
 }
 
+TEST(ResizeVector, BilinearNarrowDestinationsEveryWidth) {
+  // Row ends: every width up to a few vector steps, reduced and enlarged,
+  // into rows exactly as long as their pixels.
+  const std::vector<int> levels = LevelsFrom(1);
+  for (uint32_t ch : {3u, 4u}) {
+    Image<uint8_t> src(39, 33, ch, 2);
+    Fill(src, ch + 70, 255.0);
+    for (uint32_t w = 1; w <= 24; ++w) {
+      for (uint32_t h : {5u, 40u}) {
+        BOOL okRef = FALSE;
+        const Image<uint8_t> ref = RunAt(0, src, w, h, 0, 16, kNoPool, &okRef);
+        ASSERT_TRUE(okRef);
+        for (int level : levels) {
+          BOOL ok = FALSE;
+          const Image<uint8_t> got = RunAt(level, src, w, h, 0, 16, kNoPool, &ok);
+          ASSERT_TRUE(ok);
+          ASSERT_TRUE(got.data == ref.data) << w << "x" << h << "x" << ch << " level " << level;
+        }
+      }
+    }
+  }
+}
+
 // Hashes of fixed resizes; the same table holds for the native and the
 // 32-bit Windows build. WAYLUNE_PRINT_RESIZE_HASHES=1 prints the values.
 TEST(ResizeVector, OutputsAreTheSameOnEveryBuild) {
@@ -167,9 +182,7 @@ TEST(ResizeVector, OutputsAreTheSameOnEveryBuild) {
 #include "resample/resize_hashes.inc"
   };
   const bool print = std::getenv("WAYLUNE_PRINT_RESIZE_HASHES") != nullptr;
-  std::vector<int> levels = VectorLevels();
-  levels.insert(levels.begin(), 0);
-  for (int level : print ? std::vector<int>{0} : levels) {
+  for (int level : print ? std::vector<int>{0} : LevelsFrom(0)) {
     SCOPED_TRACE(testing::Message() << "vector level " << level);
     SetResampleVectorCap(level);
     for (const Case& c : cases) {
