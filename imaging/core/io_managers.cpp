@@ -426,7 +426,11 @@ bool CPicIO_DynamicMemory::WriteItems(const void* buffer, uint32_t itemSize, uin
   if (!writable_ || !buffer_ || !ByteCount(itemSize, count, &bytes)) return false;
   const uint64_t end = uint64_t{position_} + bytes;
   if (end > capacity_) {
-    const uint64_t grown = (end + 4095) & ~uint64_t{4095};
+    // At least half as much again as before, so a long run of small writes
+    // (a codec's output buffer) costs linear, not quadratic, copying.
+    const uint64_t wanted = std::max<uint64_t>(end, uint64_t{capacity_} + capacity_ / 2);
+    uint64_t grown = (wanted + 4095) & ~uint64_t{4095};
+    if (grown >= kPicAllocCap) grown = (end + 4095) & ~uint64_t{4095};
     if (grown >= kPicAllocCap) return false;
     auto* block = static_cast<unsigned char*>(std::realloc(buffer_, static_cast<size_t>(grown)));
     if (!block) return false;  // the old block stays

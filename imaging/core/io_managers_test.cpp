@@ -106,6 +106,27 @@ TEST(MemoryManager, WrittenDataReadsBackUpToItsLength) {
   EXPECT_FALSE(m.IsValid());
 }
 
+TEST(DynamicMemoryManager, ManySmallWritesGrowTheBlockGeometrically) {
+  CPicIO_DynamicMemory m;
+  ASSERT_TRUE(m.OpenWrite(false));
+  auto chunk = Ramp(4096);
+  int growths = 0;
+  uint32_t capacity = m.Capacity();
+  for (int i = 0; i < 4000; ++i) {  // 16 MB, as a codec writes it
+    ASSERT_TRUE(m.Write(chunk.data(), 4096));
+    if (m.Capacity() != capacity) {
+      EXPECT_EQ(m.Capacity() % 4096, 0u);
+      EXPECT_GE(m.Capacity(), capacity + capacity / 2);
+      capacity = m.Capacity();
+      ++growths;
+    }
+  }
+  EXPECT_LT(growths, 40);
+  uint32_t size = 0;
+  ASSERT_TRUE(m.GetSize(&size));
+  EXPECT_EQ(size, 4000u * 4096u);
+}
+
 TEST(DynamicMemoryManager, GrowsInPagesAndReadsBack) {
   CPicIO_DynamicMemory m;
   ASSERT_TRUE(m.OpenWrite(false));
