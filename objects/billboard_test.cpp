@@ -2,7 +2,7 @@
 // pasting, the calendar sheet, lifting, nudging, relayout and unloading.
 
 #include "objects/billboard.h"
-#include "objects/bitmap_pixels_test_support.h"
+#include "tests/support/bitmap_pixels.h"
 
 #include <gtest/gtest.h>
 

@@ -21,7 +21,7 @@
 #include "app/debug_log.h"
 #include "app/settings.h"
 #include "objects/billboard.h"
-#include "objects/bitmap_pixels_test_support.h"
+#include "tests/support/bitmap_pixels.h"
 #include "objects/portable/poster_geometry.h"
 
 namespace {

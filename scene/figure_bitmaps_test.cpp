@@ -2,6 +2,8 @@
 
 #include "scene/figure_bitmaps.h"
 
+#include "tests/support/bitmap_pixels.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -22,24 +24,6 @@ HBITMAP MakeBitmap(int w, int h, const std::vector<COLORREF>& pixels) {
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
   return bitmap;
-}
-
-// Every pixel as 0x00RRGGBB, top-down; masks come out as black or white.
-std::vector<uint32_t> Pixels(HBITMAP bitmap) {
-  BITMAP info = {};
-  GetObjectA(bitmap, sizeof info, &info);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = info.bmWidth;
-  bi.bmiHeader.biHeight = -info.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  std::vector<uint32_t> out(static_cast<size_t>(info.bmWidth) * info.bmHeight);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, info.bmHeight, out.data(), &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  for (uint32_t& p : out) p &= 0xFFFFFF;
-  return out;
 }
 
 constexpr uint32_t Rgb(COLORREF c) {
@@ -67,7 +51,7 @@ class TargetDC {
   HDC dc() const { return dc_; }
   std::vector<uint32_t> Read() {
     SelectObject(dc_, old_);
-    auto p = Pixels(bitmap_);
+    auto p = BitmapPixels(bitmap_);
     SelectObject(dc_, bitmap_);
     return p;
   }
@@ -89,8 +73,8 @@ TEST(FigureBitmaps, MaskIsWhereTheKeyWasAndTheKeyTurnsBlack) {
   EXPECT_EQ(info.bmBitsPixel, 1);
   EXPECT_EQ(info.bmWidth, 3);
   ASSERT_EQ(MakeTransparentBitmap(image, mask, kMagenta), 1);
-  EXPECT_EQ(Pixels(mask), (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0, 0xFFFFFF, 0}));
-  EXPECT_EQ(Pixels(image), (std::vector<uint32_t>{0, Rgb(kRed), 0, Rgb(kBlue), 0, 0xFF00FE}))
+  EXPECT_EQ(BitmapPixels(mask), (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0, 0xFFFFFF, 0}));
+  EXPECT_EQ(BitmapPixels(image), (std::vector<uint32_t>{0, Rgb(kRed), 0, Rgb(kBlue), 0, 0xFF00FE}))
       << "a near-magenta pixel is no key";
   DeleteObject(mask);
   DeleteObject(image);
@@ -121,8 +105,8 @@ TEST(FigureBitmaps, AnImageWithoutKeyGivesABlackMaskAndDrawsOpaque) {
   HBITMAP image = MakeBitmap(2, 2, {kRed, kBlue, kBlue, kRed});
   HBITMAP mask = CreateMask(image);
   ASSERT_EQ(MakeTransparentBitmap(image, mask, kMagenta), 1);
-  EXPECT_EQ(Pixels(mask), (std::vector<uint32_t>(4, 0)));
-  EXPECT_EQ(Pixels(image), (std::vector<uint32_t>{Rgb(kRed), Rgb(kBlue), Rgb(kBlue), Rgb(kRed)}));
+  EXPECT_EQ(BitmapPixels(mask), (std::vector<uint32_t>(4, 0)));
+  EXPECT_EQ(BitmapPixels(image), (std::vector<uint32_t>{Rgb(kRed), Rgb(kBlue), Rgb(kBlue), Rgb(kRed)}));
   TargetDC target(2, 2, kGreen);
   DrawTransparentRect(target.dc(), image, mask, RECT{0, 0, 2, 1});  // top row only
   EXPECT_EQ(target.Read(), (std::vector<uint32_t>{Rgb(kRed), Rgb(kBlue), Rgb(kGreen), Rgb(kGreen)}));

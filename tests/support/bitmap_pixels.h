@@ -1,6 +1,6 @@
 #pragma once
-// Test support for the billboard's tests: a bitmap's pixels as 0x00RRGGBB,
-// top-down, read through a 32-bit DIB.
+// Test support: a bitmap's pixels as 0x00RRGGBB, top-down, read through a
+// 32-bit DIB.
 
 #include <windows.h>
 
