@@ -7,19 +7,12 @@
 #include <vector>
 
 #include "core/packing.h"
+#include "fuzz_reader.h"
 #include "pictura.h"
 
 namespace {
 
-struct Reader {
-  const uint8_t* p;
-  size_t n;
-  uint32_t Take(uint32_t limit) {
-    uint32_t v = 0;
-    for (int i = 0; i < 2 && n; ++i, ++p, --n) v = v << 8 | *p;
-    return limit ? v % limit : v;
-  }
-};
+using Reader = FuzzReader;
 
 }  // namespace
 

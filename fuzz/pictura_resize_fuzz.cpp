@@ -7,20 +7,13 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz_reader.h"
 #include "pictura.h"
 #include "resample/resample_simd.h"
 
 namespace {
 
-struct Reader {
-  const uint8_t* p;
-  size_t n;
-  uint32_t Take(uint32_t limit) {
-    uint32_t v = 0;
-    for (int i = 0; i < 2 && n; ++i, ++p, --n) v = v << 8 | *p;
-    return limit ? v % limit : v;
-  }
-};
+using Reader = FuzzReader;
 
 // The smallest buffer that holds the image: rows stride apart, the last
 // row only as long as its pixels.
