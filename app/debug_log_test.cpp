@@ -41,6 +41,47 @@ std::vector<std::string> Lines(const std::string& text) {
 
 const std::regex kStamp(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d\.\d\d)");
 
+// The machine report after the version lines: the Windows version, memory,
+// processor and display, in this order, then the speed. Values are checked
+// against what the system tells this test.
+void ExpectStartReport(const std::vector<std::string>& lines) {
+  ASSERT_GT(lines.size(), 20u);
+  size_t at = 0;
+  auto next = [&](const std::string& pattern) {
+    ASSERT_LT(at, lines.size()) << pattern;
+    EXPECT_TRUE(std::regex_match(lines[at], std::regex(pattern))) << lines[at] << "  ~  " << pattern;
+    ++at;
+  };
+  next(
+      R"((Windows (NT|2000|XP) )?(Personal|Professional|Workstation|Server|Advanced Server|DataCenter Server) .*\(Build \d+\))");
+  MEMORYSTATUSEX memory = {};
+  memory.dwLength = sizeof memory;
+  ASSERT_TRUE(GlobalMemoryStatusEx(&memory));
+  next(R"(Relative memory load \[0-100\]:  \d+)");
+  // Whole kilobytes of the real total, also beyond 4 GB.
+  EXPECT_EQ(lines[at], "Total physical memory:  " + std::to_string(memory.ullTotalPhys >> 10) + "KB");
+  ++at;
+  next(R"(Available physical memory:  \d+KB)");
+  next(R"(Maximum pagefile space:  \d+MB)");
+  next(R"(Available pagefile space:  \d+MB)");
+  next(R"(Processor Type: (80386|80486|Pentium|\?) )");
+  SYSTEM_INFO system = {};
+  GetSystemInfo(&system);
+  next("Number of Processors: " + std::to_string(system.dwNumberOfProcessors) + " ");
+  if (at < lines.size() && lines[at].rfind("PROCESSOR_IDENTIFIER: ", 0) == 0) ++at;
+  const int monitors = GetSystemMetrics(SM_CMONITORS);
+  next("Number of Monitors: " + std::to_string(monitors) + " ");
+  while (at < lines.size() && lines[at].rfind("DeviceString: ", 0) == 0) ++at;
+  next("HORZRES:      " + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + " ");
+  next("VERTRES:      " + std::to_string(GetSystemMetrics(SM_CYSCREEN)) + " ");
+  for (const char* key : {"BITSPIXEL:    ", "PLANES:       ", "NUMCOLORS:    ", "SIZEPALETTE:  "})
+    next(std::string(key) + R"(-?\d+ )");
+  for (const char* key : {"RC_BITBLT:    ", "RC_BITMAP64:  ", "RC_DI_BITMAP: "})
+    next(std::string(key) + "[01] ");
+  next(R"(BLTALIGNMENT: \d+ )");
+  next("Speed-Animation:  42");
+}
+
 }  // namespace
 
 TEST(DebugLog, WholeRun) {
@@ -96,6 +137,7 @@ TEST(DebugLog, WholeRun) {
   char program[MAX_PATH];
   GetModuleFileNameA(nullptr, program, MAX_PATH);
   EXPECT_EQ(lines[4], program);
+  ExpectStartReport(std::vector<std::string>(lines.begin() + 5, lines.end()));
 
   std::map<std::string, int> report;
   std::map<std::pair<int, int>, int> seen;

@@ -622,3 +622,36 @@ TEST_F(SettingsStore, ConcurrentReadersNeverSeeHalfLoadedState) {
   reader.join();
   EXPECT_EQ(bad.load(), 0);
 }
+
+// The screen saver counts as switched on only while the system says so and
+// the file named in Control Panel\Desktop exists.
+TEST_F(SettingsStore, ScreenSaverNeedsItsFile) {
+  BOOL before = FALSE;
+  SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &before, 0);
+  char program[MAX_PATH];
+  GetModuleFileNameA(nullptr, program, MAX_PATH);
+  const char* desktop = "Control Panel\\Desktop";
+
+  EXPECT_EQ(ScreenSaverActive(1, 1), 1);
+  lstrcpynA(ScreenSaverFile, "stale", MAX_PATH);
+  EXPECT_EQ(ScreenSaverActive(0, 0), 0);  // no screen saver chosen
+  EXPECT_STREQ(ScreenSaverFile, "");
+  SetText("SCRNSAVE.EXE", program, desktop);
+  EXPECT_EQ(ScreenSaverActive(0, 0), 1);
+  EXPECT_STREQ(ScreenSaverFile, program);
+  SetText("SCRNSAVE.EXE", "C:\\nowhere\\gone.scr", desktop);
+  EXPECT_EQ(ScreenSaverActive(0, 0), 0);
+  EXPECT_STREQ(ScreenSaverFile, "C:\\nowhere\\gone.scr");
+  // An over-long name is cut to the field, never written past it.
+  SetText("SCRNSAVE.EXE", std::string(1000, 's'), desktop);
+  EXPECT_EQ(ScreenSaverActive(0, 0), 0);
+  EXPECT_EQ(std::string(ScreenSaverFile), std::string(MAX_PATH - 1, 's'));
+
+  SetText("SCRNSAVE.EXE", program, desktop);
+  EXPECT_EQ(ScreenSaverActive(1, 0), 1);
+  EXPECT_EQ(ScreenSaverActive(0, 0), 0);  // switched off, the file still there
+  EXPECT_STREQ(ScreenSaverFile, program);
+  EXPECT_EQ(IsScreenSaverRunning(), 0);
+
+  ScreenSaverActive(1, before ? 1 : 0);
+}
