@@ -158,7 +158,9 @@ bool CPicBicubicResizeT<T>::RowsSeparable(const ResampleKernels* k, const CPicIm
     this->error = kPicErrNoMemory;
     return false;
   }
-  if (vectorRows && !lastRow.Resize(static_cast<uint32_t>(size_t{src.width} * ch + 16))) {
+  uint64_t lastRowBytes = 0;
+  if (vectorRows && (!PicSizeWithinCap(uint64_t{src.width} * ch + 16, 1, 1, &lastRowBytes) ||
+                     !lastRow.Resize(static_cast<uint32_t>(lastRowBytes)))) {
     this->error = kPicErrNoMemory;
     return false;
   }

@@ -16,6 +16,14 @@ bool ViewsUsable(const CPicImgBufBase<T>& src, const CPicImgBufBase<T>& dst) {
 
 constexpr double kAlmostOne = 0.99999999999;
 
+// Where a span ends: i x scale + scale can round past the source's size
+// (9 / 7 x 6 + 9 / 7 gives 9 and a hair), which would reach a cell past
+// the last one and leave the last cell a weight of almost nothing. The
+// span ends at the source's edge, with its last cell whole.
+inline double SpanEnd(double p, double scale, uint32_t size) {
+  return std::min(p + scale, static_cast<double>(size));
+}
+
 }  // namespace
 
 bool AreaSpans::Allocate(uint32_t count) {
@@ -26,7 +34,7 @@ bool AreaSpans::Allocate(uint32_t count) {
 void BuildAreaSpans(uint32_t count, double scale, uint32_t srcSize, AreaSpans& spans) {
   for (uint32_t i = 0; i < count; ++i) {
     const double p = i * scale;
-    const double q = p + scale;
+    const double q = SpanEnd(p, scale, srcSize);
     auto first = static_cast<uint32_t>(p);
     auto end = static_cast<uint32_t>(q + kAlmostOne);
     // Rounding of very large sizes must not reach past the source.
@@ -170,6 +178,8 @@ uint32_t CPicImgDecimateExT<T>::ResizeRows(const CPicImgBufBase<T>& src, CPicImg
     return this->Fail(kPicErrBadArgument);
   const double rx = RatioOf(src.width, dst.width);
   const double ry = RatioOf(src.height, dst.height);
+  // Room for the rows of one span; a count past 32 bits is past any table.
+  if (!(ry + 2 < 4294967295.0)) return this->Fail(kPicErrNoMemory);
   const auto rowCap = static_cast<uint32_t>(ry + 2) + 1;
   PicArray<double> rowWeight, rowSum;
   PicArray<const T*> rowPtr;
@@ -195,7 +205,7 @@ uint32_t CPicImgDecimateExT<T>::ResizeRows(const CPicImgBufBase<T>& src, CPicImg
 
   for (uint32_t y = rows.top; y < rows.bottom; ++y) {
     const double p = y * ry;
-    const double q = p + ry;
+    const double q = SpanEnd(p, ry, src.height);
     auto rowFirst = std::min(static_cast<uint32_t>(p), src.height - 1);
     auto rowEnd = std::clamp(static_cast<uint32_t>(q + kAlmostOne), rowFirst + 1, src.height);
     const uint32_t count = std::min(rowEnd - rowFirst, rowCap);

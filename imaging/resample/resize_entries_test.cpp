@@ -205,6 +205,26 @@ TEST(ResizeEntries, HugeOutputSizesFailBeforeTouchingMemory) {
   for (uint8_t b : small) EXPECT_EQ(b, 0x5A);
 }
 
+TEST(ResizeEntries, HugeSourcesFailBeforeReadingThem) {
+  // Sizes claimed over a few real bytes: a working copy whose size passes
+  // 32 bits must be refused before any row is read (a read would leave the
+  // buffer, which the sanitizers report).
+  std::vector<uint16_t> few(8, 1);
+  std::vector<uint16_t> out(8, 0x5A5A);
+  // 4294967294 rows to one: the area method's row tables.
+  EXPECT_FALSE(pic_ResizeImage(few.data(), 1, 0xFFFFFFFEu, 1, out.data(), 1, 1, 1, 1, 15, 1));
+  EXPECT_EQ(PicGetLastError(), 1u);
+  for (uint16_t v : out) EXPECT_EQ(v, 0x5A5A);
+  // A row of 2^32 - 16 bytes: the bicubic rows' padded copy of the last row.
+  if (ResampleVectorLevel() > 0) {
+    std::vector<uint8_t> bytes(64, 1), small(64, 0x5A);
+    const uint32_t width = (0xFFFFFFFFu - 15) / 3;
+    EXPECT_FALSE(pic_ResizeImage(bytes.data(), width, 1, width * 3, small.data(), 4, 2, 12, 3, 17, kNoPool));
+    EXPECT_EQ(PicGetLastError(), 1u);
+    for (uint8_t b : small) EXPECT_EQ(b, 0x5A);
+  }
+}
+
 TEST(ResizeEntries, OnePixelImagesEnlargeAndShrink) {
   Image<uint8_t> one(1, 1, 3);
   one.At(0, 0, 0) = 10;

@@ -77,6 +77,19 @@ TEST(ResizeGolden, NearestNeighbourColumns) {
             (std::vector<double>{1.5, 1.5, 2.5, 2.5, 1.5, 1.5, 2.5, 2.5, 3.5, 3.5, 4.5, 4.5}));
 }
 
+TEST(ResizeGolden, NearestNeighbourOfWideRowsPicksColumnsWithoutWrapping) {
+  // 70001 x column passes 32 bits from column 61356 on: the column must
+  // still be source width x column / destination width.
+  Image<uint16_t> src(70001, 1, 1);
+  for (uint32_t x = 0; x < src.width; ++x) src.At(x, 0, 0) = static_cast<uint16_t>(x * 7 + (x >> 16));
+  Image<uint16_t> dst(70000, 1, 1);
+  ASSERT_TRUE(Resize(src, dst, 18, 0));
+  for (uint32_t x = 0; x < dst.width; ++x) {
+    const auto col = static_cast<uint32_t>(uint64_t{70001} * x / 70000);
+    ASSERT_EQ(dst.At(x, 0, 0), src.At(col, 0, 0)) << x;
+  }
+}
+
 TEST(ResizeGolden, BlockDecimationNineBySixToThreeByThree) {
   // rx = 3, ry = 2, n = 2: 2 x 2 blocks at column 3x and row 2y; columns
   // 2, 5 and 8 are never read.
