@@ -124,6 +124,7 @@ TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
   EXPECT_EQ(record_->active, 1);
   EXPECT_STREQ(record_->name, "Plakatwand");
   EXPECT_EQ(record_->objectWindow, BillboardWindow);
+  EXPECT_EQ(WindowFromDC(record_->objectScreenDC), BillboardWindow) << "the wall's own window's DC";
   EXPECT_TRUE(IsWindowVisible(BillboardWindow));
   ShowWall();
   RECT r = {};
@@ -404,8 +405,12 @@ TEST_F(Billboard, AStateOutOfTheMachineSwitchesTheBillboardOff) {
 
 TEST_F(Billboard, UnloadHidesTheWindowAndTheNextStepLoadsAgain) {
   ShowWall();
+  HDC windowDC = record_->objectScreenDC;
+  ASSERT_NE(windowDC, nullptr);
   UnloadBillboard(record_);
   EXPECT_EQ(record_->active, 0);
+  EXPECT_EQ(record_->objectScreenDC, nullptr);
+  EXPECT_EQ(WindowFromDC(windowDC), nullptr) << "the DC went back to its window";
   EXPECT_EQ(record_->objectDC, nullptr);
   EXPECT_EQ(record_->sheets[0], nullptr);
   EXPECT_FALSE(IsWindowVisible(BillboardWindow));

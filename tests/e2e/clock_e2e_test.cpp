@@ -1,6 +1,7 @@
 // The clock and the countdown of the real program under Wine: their windows
-// stand where the settings say, hide and show with the figures, the clock is
-// dragged and remembers its place, and the program ends with both threads.
+// stand where the settings say, hide and show with the figures (the billboard
+// too), the clock is dragged and remembers its place, and the program ends
+// with both threads.
 // (What the digits say is read from X screenshots by clock_screen_e2e.sh.)
 
 #include <gtest/gtest.h>
@@ -21,8 +22,9 @@ constexpr char kClockClass[] = "LunClock";
 constexpr char kCountdownClass[] = "LunCountdown";
 constexpr DWORD kStartTimeout = 20000;
 
-const char* const kValues[] = {"Clock",        "ClockPos",      "ClockOnTop",     "ClockNotDA", "Countdown",
-                               "CountdownPos", "CountdownDate", "CountdownNotDA", "Billboard",  "Pause"};
+const char* const kValues[] = {"Clock",     "ClockPos",     "ClockOnTop",    "ClockNotDA",
+                               "Countdown", "CountdownPos", "CountdownDate", "CountdownNotDA",
+                               "Billboard", "Pause",        "BillboardX",    "BillboardNotDA"};
 
 // The visible window of a class with the given screen rectangle.
 bool StandsAt(HWND window, int x, int y, int width, int height) {
@@ -105,6 +107,54 @@ TEST_F(ClockTest, AFullScreenProgramHidesBothAndTheyComeBackAfterIt) {
   SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 0);
   EXPECT_TRUE(WaitUntil([&] { return StandsAt(clock_, 300, 200, 72, 51); }, 5000));
   EXPECT_TRUE(WaitUntil([&] { return StandsAt(countdown_, 500, 200, 88, 51); }, 5000));
+}
+
+// The billboard is the main class's window of the wall's size.
+HWND BillboardOf(DWORD processId) {
+  for (HWND window : WindowsOfClass(kMainClass, processId)) {
+    RECT r;
+    if (GetWindowRect(window, &r) && r.right - r.left == 168 && r.bottom - r.top == 149) return window;
+  }
+  return nullptr;
+}
+
+TEST_F(ClockTest, TheBillboardHidesWithTheFiguresAndFullScreenProgramsAndComesBackInItsPlace) {
+  WriteDword(SETTINGS_KEY, "Billboard", 1);
+  WriteDword(SETTINGS_KEY, "BillboardX", 700);
+  WriteDword(SETTINGS_KEY, "BillboardNotDA", 0);
+  Program program;
+  Start(program);
+  HWND wall = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        wall = BillboardOf(program.id());
+        return wall && IsWindowVisible(wall);
+      },
+      10000))
+      << "the billboard stands on the desktop";
+  RECT work = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int wallY = work.bottom - 149;
+  EXPECT_TRUE(WaitUntil([&] { return StandsAt(wall, 700, wallY, 168, 149); }, 5000));
+
+  SendMessageA(main_, MSG_TOGGLE_ACTIVE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(wall); }, 5000)) << "figures off hide the billboard";
+  Sleep(1200);  // the wall is pushed to its window every 500 ms: that must not show it
+  EXPECT_FALSE(IsWindowVisible(wall));
+  // Leaving a full-screen program while the figures are off leaves it hidden.
+  SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 1);
+  SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 0);
+  Sleep(300);
+  EXPECT_FALSE(IsWindowVisible(wall));
+  SendMessageA(main_, MSG_TOGGLE_ACTIVE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return StandsAt(wall, 700, wallY, 168, 149); }, 5000)) << "figures on show it";
+
+  SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 1);
+  EXPECT_FALSE(IsWindowVisible(wall)) << "a full-screen program hides it";
+  Sleep(1200);
+  EXPECT_FALSE(IsWindowVisible(wall));
+  SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 0);
+  EXPECT_TRUE(WaitUntil([&] { return StandsAt(wall, 700, wallY, 168, 149); }, 5000)) << "and back after it";
 }
 
 TEST_F(ClockTest, TheDraggedClockFollowsTheCursorStaysWhereDroppedAndRemembersIt) {
