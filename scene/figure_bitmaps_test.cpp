@@ -101,6 +101,24 @@ TEST(FigureBitmaps, DrawSpriteKeepsTheBackgroundWhereTheKeyWas) {
   DeleteObject(image);
 }
 
+// The monochrome mask takes the target's text and background colours when it
+// is blitted; a target with colours of its own (text drawn before) must not
+// tint the figure or the ground around it.
+TEST(FigureBitmaps, TheTargetsTextColoursDoNotTintTheSprite) {
+  HBITMAP image = MakeBitmap(3, 1, {kMagenta, kRed, kMagenta});
+  HBITMAP mask = CreateMask(image);
+  ASSERT_EQ(MakeTransparentBitmap(image, mask, kMagenta), 1);
+  TargetDC target(3, 1, kGreen);
+  SetTextColor(target.dc(), RGB(0, 0, 200));
+  SetBkColor(target.dc(), RGB(90, 90, 90));
+  EXPECT_NE(DrawSprite(target.dc(), image, mask, {0, 0}, RECT{0, 0, 3, 1}), 0);
+  EXPECT_EQ(target.Read(), (std::vector<uint32_t>{Rgb(kGreen), Rgb(kRed), Rgb(kGreen)}));
+  EXPECT_EQ(GetTextColor(target.dc()), RGB(0, 0, 200)) << "the target's colours are given back";
+  EXPECT_EQ(GetBkColor(target.dc()), RGB(90, 90, 90));
+  DeleteObject(mask);
+  DeleteObject(image);
+}
+
 TEST(FigureBitmaps, AnImageWithoutKeyGivesABlackMaskAndDrawsOpaque) {
   HBITMAP image = MakeBitmap(2, 2, {kRed, kBlue, kBlue, kRed});
   HBITMAP mask = CreateMask(image);

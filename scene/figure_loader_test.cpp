@@ -1,12 +1,15 @@
-// Loading and unloading records, and the animation thread's start-up
-// failures, under Wine.
+// Loading and unloading records with the program's own sheets, and the
+// animation thread's start-up failures, under Wine.
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "app/app_globals.h"
 #include "app/messages.h"
 #include "scene/anim_thread.h"
 #include "scene/figure_record.h"
+#include "scene/figures/fig008_frames.h"
 
 namespace {
 
@@ -70,11 +73,47 @@ TEST_F(FigureLoader, NoSheetsLoadsWithAZeroSheetSize) {
 
 TEST_F(FigureLoader, AMissingSheetUnloadsAndZeroesTheRecord) {
   FigureRecord* record = AllocateFigureRecord();
-  // This test program carries no figure sheets.
-  EXPECT_EQ(LoadFigure(record, 8, 1, 0), 0);
+  // Scene 4 has no figure and no sheet.
+  EXPECT_EQ(LoadFigure(record, 4, 1, 0), 0);
   EXPECT_EQ(record->active, 0);
   EXPECT_EQ(record->number, 0);
   EXPECT_EQ(record->objectDC, nullptr);
+  EXPECT_EQ(record->sheets[0], nullptr);
+  // Figure 2 has one sheet: asked for three, the second is missing and the
+  // first, already loaded, goes again.
+  EXPECT_EQ(LoadFigure(record, 2, 3, 0), 0);
+  EXPECT_EQ(record->active, 0);
+  EXPECT_EQ(record->sheets[0], nullptr);
+  EXPECT_EQ(record->masks[0], nullptr);
+  EXPECT_EQ(record->objectDC, nullptr);
+  FreeFigureRecord(record);
+}
+
+TEST_F(FigureLoader, ARealSheetLoadsWithItsMaskAndSize) {
+  FigureRecord* record = AllocateFigureRecord();
+  ASSERT_EQ(LoadFigure(record, 8, 1, 0), 1);
+  ASSERT_NE(record->sheets[0], nullptr);
+  ASSERT_NE(record->masks[0], nullptr);
+  int right = 0, bottom = 0;
+  for (const SpriteFrame& f : kFig008Frames) {
+    right = std::max(right, f.x + f.w);
+    bottom = std::max(bottom, f.y + f.h);
+  }
+  EXPECT_GE(record->sheetWidth, right);
+  EXPECT_GE(record->sheetHeight, bottom);
+  BITMAP mask = {};
+  GetObjectA(record->masks[0], sizeof mask, &mask);
+  EXPECT_EQ(mask.bmBitsPixel, 1);
+  EXPECT_EQ(mask.bmWidth, record->sheetWidth);
+  // The sheet's corner is key colour: white in the mask, black in the image.
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, record->masks[0]);
+  EXPECT_EQ(GetPixel(dc, 0, 0) & 0xFFFFFF, 0xFFFFFFu);
+  SelectObject(dc, record->sheets[0]);
+  EXPECT_EQ(GetPixel(dc, 0, 0) & 0xFFFFFF, 0u);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  UnloadFigure(record);
   EXPECT_EQ(record->sheets[0], nullptr);
   FreeFigureRecord(record);
 }

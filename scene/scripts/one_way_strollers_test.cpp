@@ -85,6 +85,47 @@ TEST_F(OneWayStrollers, RandomHandlingOnlyDrawsFramesOfTheTable) {
   }
 }
 
+// Without a click, figures 8 and 10 stop only after 401 strides of 13 pixels,
+// figure 13 only after 401 drawn frames, and only inside the stop band.
+TEST_F(OneWayStrollers, StopsByChanceOnlyOnWideScreens) {
+  for (uint32_t seed : {3u, 4u}) {
+    FakeScriptHost host(seed);
+    host.screenWidth = 8000;
+    FigureMotion record = ZeroRecord();
+    BehaveFigure08(record, host);
+    int x = record.x;
+    while (record.active && record.state == 1) {
+      x = record.x;
+      BehaveFigure08(record, host);
+    }
+    ASSERT_EQ(record.state, 2) << "she walked off without stopping";
+    EXPECT_GE((8000 - x) / 13 + 1, 401);
+    EXPECT_GE(x - 13, 151);
+  }
+  for (uint32_t seed : {3u, 4u}) {
+    FakeScriptHost host(seed);
+    FigureMotion record = ZeroRecord();
+    BehaveFigure13(record, host);
+    RunScene(BehaveFigure13, record, host, 200000, [&](int) {
+      if (record.active) {
+        EXPECT_EQ(record.state, 1) << "a 1024-pixel screen is crossed in fewer than 401 frames";
+      }
+    });
+    host.screenWidth = 3000;
+    record = ZeroRecord();
+    BehaveFigure13(record, host);
+    int frames = 0;
+    while (record.active && record.state == 1) {
+      const size_t before = host.allObjectDraws.size();
+      BehaveFigure13(record, host);
+      frames += host.allObjectDraws.size() > before;
+    }
+    ASSERT_EQ(record.state, 2) << "he walked off without stopping";
+    EXPECT_GE(frames, 401);
+    EXPECT_GE(record.x, 151);
+  }
+}
+
 TEST_F(OneWayStrollers, Figure08StopsOnAClickWithoutSoundAtTheStrideEnd) {
   FakeScriptHost host(4);
   host.sound = false;

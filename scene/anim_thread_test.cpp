@@ -1,0 +1,142 @@
+// The animation thread under Wine: when a scene may start, and the thread
+// itself running real scenes (the program's own sheets) in test windows.
+
+#include "scene/anim_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/app_globals.h"
+#include "app/messages.h"
+#include "app/settings.h"
+#include "objects/billboard.h"
+#include "scene/figure_record.h"
+#include "scene/portable/scene_chooser.h"
+
+namespace {
+
+int shutdownMessages;
+
+LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == MSG_SHUTDOWN) ++shutdownMessages;
+  return DefWindowProcA(window, message, w, l);
+}
+
+HWND MakeWindow(const char* title) {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = TestWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "AnimThreadTest";
+    RegisterClassA(&wc);
+    registered = true;
+  }
+  return CreateWindowExA(0, "AnimThreadTest", title, WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
+}
+
+// The animation thread moves and hides windows of this thread, which answers
+// only while it pumps its messages.
+bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (done()) return true;
+    if (GetTickCount() - start > milliseconds) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+DWORD WINAPI AnimThreadBody(void*) {
+  return RunAnimThread(AllocateFigureRecord);
+}
+
+class AnimThread : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    FigureWindow = MakeWindow("");
+    OverlayWindow = MakeWindow("");
+    FullScreenPause = 0;
+    OptionsOpen = 0;
+    FiguresActive = 1;
+    StopSceneRequest = 0;
+    Settings.NoStartCount = 0;
+  }
+  void TearDown() override {
+    DestroyWindow(FigureWindow);
+    DestroyWindow(OverlayWindow);
+    FigureWindow = OverlayWindow = nullptr;
+    DeleteObject(KeyBrush);
+    KeyBrush = nullptr;
+    for (SettingInt& entry : Settings.FigDeactive) entry = 0;
+    Settings.NoStartCount = 0;
+    Settings.NoStart[0].Set("");
+    Settings.Pause = 100;
+    Settings.Speed = 50;
+    Settings.Billboard = 1;
+    BillboardState.updateRequest = 0;
+    FullScreenPause = 0;
+    QuitFlag = 0;
+  }
+};
+
+TEST_F(AnimThread, NoSceneWhileFullScreenOrAnExcludedWindowIsOpen) {
+  EXPECT_EQ(CanAnimateNow(), 1);
+  FullScreenPause = 1;
+  EXPECT_EQ(CanAnimateNow(), 0);
+  FullScreenPause = 0;
+
+  Settings.NoStart[0].Set("Vollbild-Spiel 3");
+  Settings.NoStartCount = 1;
+  EXPECT_EQ(CanAnimateNow(), 1) << "no such window yet";
+  HWND game = MakeWindow("Vollbild-Spiel 3");
+  EXPECT_EQ(CanAnimateNow(), 0);
+  SetWindowTextA(game, "Vollbild-Spiel 3 - Pause");
+  EXPECT_EQ(CanAnimateNow(), 1) << "the whole title must match";
+  DestroyWindow(game);
+  // An empty entry excludes nothing (every untitled window would match it).
+  Settings.NoStart[0].Set("");
+  EXPECT_EQ(CanAnimateNow(), 1);
+}
+
+// A billboard click asks for the paster at once; with the paster switched off
+// it must not cut the pause short (scenes would follow each other without
+// one, as the request stays until the paster serves it). The thread still
+// brings the next scene after the regular pause, and unloads it when the
+// figures are switched off.
+TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
+  int off = 0;
+  for (int scene : kSlotScene)
+    if (scene != 1 && scene != 2) Settings.FigDeactive[off++] = scene;  // only Ravi Quenn walks
+  Settings.Pause = 60;  // the first scene after about 49 idle passes of 100 ms
+  Settings.Speed = 50;  // a walk across takes many seconds
+  Settings.Billboard = 0;
+  BillboardState.updateRequest = 1;
+  shutdownMessages = 0;
+  QuitFlag = 0;
+
+  HANDLE thread = CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  auto sceneShown = [] { return IsWindowVisible(FigureWindow) != 0; };
+  EXPECT_FALSE(PumpUntil(sceneShown, 3000)) << "the scene came without its pause";
+  EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
+
+  FiguresActive = 0;
+  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindow); }, 3000))
+      << "the figure stays when the figures are switched off";
+
+  QuitFlag = 1;
+  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 10000));
+  CloseHandle(thread);
+  EXPECT_EQ(shutdownMessages, 1) << "the ending thread shuts the program down";
+  EXPECT_EQ(BillboardState.updateRequest, 1) << "only the paster serves the request";
+}
+
+}  // namespace
