@@ -11,25 +11,11 @@
 #include "objects/clock.h"
 #include "objects/countdown.h"
 #include "objects/object_test_support.h"
+#include "tests/support/test_windows.h"
 
 namespace {
 
 using namespace object_test;
-
-template <typename Done>
-bool PumpUntil(Done done, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (done()) return true;
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(10);
-  }
-}
 
 // A second handle to the object's thread, so the test can see it end after
 // the object closed its own.

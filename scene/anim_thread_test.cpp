@@ -5,14 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "app/app_globals.h"
 #include "app/messages.h"
 #include "app/settings.h"
 #include "objects/billboard.h"
 #include "scene/figure_record.h"
 #include "scene/portable/scene_chooser.h"
+#include "tests/support/test_windows.h"
 
 namespace {
 
@@ -24,33 +23,7 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 }
 
 HWND MakeWindow(const char* title) {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TestWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "AnimThreadTest";
-    RegisterClassA(&wc);
-    registered = true;
-  }
-  return CreateWindowExA(0, "AnimThreadTest", title, WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
-                         GetModuleHandleA(nullptr), nullptr);
-}
-
-// The animation thread moves and hides windows of this thread, which answers
-// only while it pumps its messages.
-bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (done()) return true;
-    if (GetTickCount() - start > milliseconds) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-  }
+  return MakeTestWindow("AnimThreadTest", TestWindowProc, 0, title);
 }
 
 DWORD WINAPI AnimThreadBody(void*) {
@@ -124,6 +97,7 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
 
   HANDLE thread = CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr);
   ASSERT_NE(thread, nullptr);
+  // The thread shows and hides this thread's windows: wait answering them.
   auto sceneShown = [] { return IsWindowVisible(FigureWindow) != 0; };
   EXPECT_FALSE(PumpUntil(sceneShown, 3000)) << "the scene came without its pause";
   EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";

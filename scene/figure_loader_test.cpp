@@ -10,6 +10,7 @@
 #include "scene/anim_thread.h"
 #include "scene/figure_record.h"
 #include "scene/figures/fig008_frames.h"
+#include "tests/support/test_windows.h"
 
 namespace {
 
@@ -21,17 +22,7 @@ LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 }
 
 HWND MakeWindow() {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = TestWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "SceneLoaderTest";
-    RegisterClassA(&wc);
-    registered = true;
-  }
-  return CreateWindowExA(0, "SceneLoaderTest", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
-                         GetModuleHandleA(nullptr), nullptr);
+  return MakeTestWindow("SceneLoaderTest", TestWindowProc);
 }
 
 class FigureLoader : public ::testing::Test {

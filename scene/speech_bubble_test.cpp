@@ -15,25 +15,13 @@
 #include "scene/figure_bitmaps.h"
 #include "scene/figure_record.h"
 #include "scene/portable/bubble_text.h"
+#include "tests/support/bitmap_pixels.h"
+#include "tests/support/test_windows.h"
 
 namespace {
 
-LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
-  return DefWindowProcA(window, message, w, l);
-}
-
 HWND MakeWindow(DWORD exStyle, int x, int y, int w, int h) {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = PlainWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "BubbleTest";
-    RegisterClassA(&wc);
-    registered = true;
-  }
-  return CreateWindowExA(exStyle, "BubbleTest", "", WS_POPUP, x, y, w, h, nullptr, nullptr,
-                         GetModuleHandleA(nullptr), nullptr);
+  return MakeTestWindow("BubbleTest", DefWindowProcA, exStyle, "", {x, y, x + w, y + h});
 }
 
 // A speaker as a figure script sets it up: its object window, the overlay
@@ -70,7 +58,7 @@ class Speaker {
   std::vector<int> TextRows(int type) {
     const int height = BubbleHeight(type);
     SelectObject(record_->overlayDC, record_->overlayOldBitmap);
-    const std::vector<uint32_t> shown = Pixels(record_->overlayBitmap, height);
+    const std::vector<uint32_t> shown = BitmapPixels(record_->overlayBitmap);
     SelectObject(record_->overlayDC, record_->overlayBitmap);
     const std::vector<uint32_t> bare = BareBubble(type, height);
     std::vector<int> rows;
@@ -86,18 +74,6 @@ class Speaker {
   }
 
  private:
-  std::vector<uint32_t> Pixels(HBITMAP bitmap, int height) {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = kBubbleWidth;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    std::vector<uint32_t> pixels(static_cast<size_t>(kBubbleWidth) * height);
-    GetDIBits(record_->overlayScreenDC, bitmap, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
-    for (uint32_t& p : pixels) p &= 0xFFFFFF;
-    return pixels;
-  }
   // The bubble's bitmap keyed and drawn the way the bubble is, without text.
   std::vector<uint32_t> BareBubble(int type, int height) {
     char name[20];
@@ -113,11 +89,9 @@ class Speaker {
     DrawTransparent(dc, bubble, mask, {0, 0});
     SelectObject(dc, old);
     DeleteDC(dc);
-    std::vector<uint32_t> pixels = Pixels(target, height);
-    DeleteObject(target);
     DeleteObject(mask);
     DeleteObject(bubble);
-    return pixels;
+    return TakeBitmapPixels(target, nullptr, nullptr);
   }
 
   FigureRecord* record_;
