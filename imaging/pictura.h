@@ -20,6 +20,7 @@
 #endif
 #include "pixelops/pictura_pixelops.h"  // pixel operations
 #include "core/pictura_io.h"             // sources and destinations
+#include "core/pictura_ext_hook.h"       // the extension table for plug-ins
 #include "resample/pictura_resample.h"  // resizing
 #include "core/pictura_read.h"           // file-type guess and the generic reader
 #include "core/pictura_formats.h"        // per-format state: TLA tags, GIF frames
