@@ -40,6 +40,16 @@ inline uint32_t SwapBytes02(uint32_t c) {
   return (c & 0xFF) << 16 | (c & 0xFF00) | ((c >> 16) & 0xFF);
 }
 
+// Truncation toward zero, then limited to the sample's range (NaN gives 0):
+// an opacity outside 0 to 1 must not wrap or overflow the cast.
+template <class I>
+I TruncateToSample(double v) {
+  constexpr double top = static_cast<double>(static_cast<I>(~I{0}));
+  if (!(v > 0)) return 0;
+  if (v >= top) return static_cast<I>(~I{0});
+  return static_cast<I>(v);
+}
+
 // Rows of width pixels of step bytes, reading bytesRead bytes of the last one.
 bool PixelsFit(uint32_t width, uint32_t height, uint32_t step, uint32_t bytesRead, uint32_t stride) {
   if (width == 0 || height == 0) return true;
@@ -67,8 +77,8 @@ void OpacityTables(double opacity, double* a, double* b, I* ia, I* ib, uint32_t 
     a[v] = v * opacity;
     b[v] = v * (1 - opacity);
     if (ia && ib) {
-      ia[v] = static_cast<I>(static_cast<int64_t>(a[v]));
-      ib[v] = static_cast<I>(static_cast<int64_t>(b[v]));
+      ia[v] = TruncateToSample<I>(a[v]);
+      ib[v] = TruncateToSample<I>(b[v]);
     }
   }
 }
@@ -147,7 +157,7 @@ int BlendSolidColorCore(uint32_t* error, uint8_t* image, uint32_t width, uint32_
   for (uint32_t y = 0; y < height; ++y) {
     uint8_t* p = RowAt(image, y, stride);
     for (uint32_t x = 0; x < width; ++x, p += step)
-      for (int k = 0; k < 3; ++k) p[k] = static_cast<uint8_t>(static_cast<int64_t>(b[p[k]] + c[k]));
+      for (int k = 0; k < 3; ++k) p[k] = TruncateToSample<uint8_t>(b[p[k]] + c[k]);
     if (!PicProgress(y, height)) return Fail(error, kPicErrCancelled);
   }
   return 1;

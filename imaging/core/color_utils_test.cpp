@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "core/thread_context.h"
@@ -49,6 +50,27 @@ TEST(Blends, SolidColourAtHalfOpacityAndByAlpha) {
   EXPECT_EQ(rgba[4], 10);  // alpha 0 leaves the pixel
   EXPECT_FALSE(pic_AlphaBlendSolidColor(nullptr, 2, 1, 8, 0, 0));
   EXPECT_EQ(PicGetLastError(), 5u);
+}
+
+// Opacities outside 0 to 1 are used as given, but a result outside the byte
+// range is limited to it instead of wrapping (or overflowing the cast).
+TEST(Blends, OpacityOutsideTheUnitRangeSaturates) {
+  uint8_t px[3] = {100, 100, 100};
+  ASSERT_TRUE(pic_BlendSolidColor(px, 1, 1, 3, 0x0000C8, 2.0, 0));
+  EXPECT_EQ(px[0], 255);  // 100 * -1 + 200 * 2 = 300
+  EXPECT_EQ(px[1], 0);    // -100
+  uint8_t huge[3] = {1, 2, 3};
+  ASSERT_TRUE(pic_BlendSolidColor(huge, 1, 1, 3, 0x010101, 1e300, 0));
+  uint8_t nan[3] = {1, 2, 3};
+  ASSERT_TRUE(pic_BlendSolidColor(nan, 1, 1, 3, 0x010101, std::nan(""), 0));
+  EXPECT_EQ(nan[0], 0);
+  double a[3], b[3];
+  uint16_t ia[3], ib[3];
+  BuildOpacityTables16(40000.0, a, b, ia, ib, 3);
+  EXPECT_EQ(ia[1], 40000);
+  EXPECT_EQ(ia[2], 65535);  // 80000
+  EXPECT_EQ(ib[2], 0);
+  EXPECT_EQ(ia[0], 0);
 }
 
 TEST(Replace, ByColourToleranceAndRanges) {
