@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -216,4 +217,48 @@ TEST(DebugAids, DumpOfJpegCommentsGoesToTheHook) {
   EXPECT_EQ(g_traces[0], "out txt (5): hello\n");
   GetImgThreadContext()->jpeg.outputComments.Clear();
   SetDebugHookObserver(nullptr);
+}
+
+TEST(DebugAids, ProfileTimersAddUpPerNameAndReport) {
+  SetDebugHookObserver(KeepTrace);
+  g_traces.clear();
+  static const char kFlagged[] = "whole";
+  static const char kPart[] = "part";
+  ProfileTimer whole, part;
+  ProfileTimerStart(&whole, kFlagged, true);
+  ProfileTimerStart(&part, kPart, false);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ProfileTimerStop(&part);
+  ProfileTimerStart(&part, kPart, false);  // the same name adds up
+  ProfileTimerStop(&part);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ProfileTimerStop(&whole);
+  ProfileReport(1);
+  SetDebugHookObserver(nullptr);
+  // Name, then its seconds and its share of the flagged entry's time.
+  std::string all;
+  for (const std::string& t : g_traces) all += t;
+  ASSERT_NE(all.find("whole\t\t"), std::string::npos) << all;
+  ASSERT_NE(all.find("part\t\t"), std::string::npos) << all;
+  EXPECT_NE(all.find("(100.00%)"), std::string::npos) << all;
+  double partSeconds = -1, share = -1;
+  ASSERT_EQ(std::sscanf(all.c_str() + all.find("part\t\t"), "part %lfs (%lf%%)", &partSeconds, &share), 2)
+      << all;
+  EXPECT_GE(partSeconds, 0.015);
+  EXPECT_GT(share, 0.0);
+  EXPECT_LT(share, 100.0);  // the flagged timer ran longer
+}
+
+TEST(DebugAids, MessagesThatAreNotQuietGoToTheHookToo) {
+  std::thread([] {
+    SetDebugHookObserver(KeepTrace);
+    g_traces.clear();
+    LogDebugMessage("loud", 3, 1, false);
+    LogDebugMessage("quiet", 4, 1, true);
+    SetDebugHookObserver(nullptr);
+    ASSERT_EQ(g_traces.size(), 1u);
+    EXPECT_EQ(g_traces[0], "loud\n");
+    ASSERT_EQ(GetImgThreadContext()->messages.size(), 2u);
+    EXPECT_EQ(GetImgThreadContext()->messages[1].code, 4u);
+  }).join();
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -79,6 +80,23 @@ TEST(Unpack, RowHelpers) {
   uint8_t copy[3] = {};
   Unpack2BitRowTo4Bit(four.data(), copy, 4, 5);
   EXPECT_EQ(copy[2], 0x50);
+}
+
+TEST(Unpack, OneBitRowsThroughAPaletteToRGB) {
+  RGBQUAD pal[2] = {{10, 20, 30, 0}, {200, 210, 220, 0}};
+  const uint8_t bits[2 * 2] = {0xA0, 0xFF, 0x40, 0xFF};  // rows 1,0,1 and 0,1,0; stride 2
+  uint8_t rgb[2 * 10];
+  std::memset(rgb, 0xEE, sizeof rgb);
+  uint32_t err = 0;
+  ASSERT_EQ(Unpack1BitToRGBRows(&err, bits, 3, 2, 2, pal, rgb, 10), 1);
+  EXPECT_EQ(err, 0u);
+  EXPECT_EQ(std::vector<uint8_t>(rgb, rgb + 9),
+            (std::vector<uint8_t>{220, 210, 200, 30, 20, 10, 220, 210, 200}));
+  EXPECT_EQ(rgb[9], 0xEE);  // past the row
+  EXPECT_EQ(std::vector<uint8_t>(rgb + 10, rgb + 19),
+            (std::vector<uint8_t>{30, 20, 10, 220, 210, 200, 30, 20, 10}));
+  EXPECT_EQ(Unpack1BitToRGBRows(&err, bits, 3, 2, 2, nullptr, rgb, 10), 0);
+  EXPECT_EQ(err, 5u);
 }
 
 TEST(DIBRows, SixteenBitWithAndWithoutMasks) {
