@@ -109,10 +109,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   LoadHotkeys();
   RegisterHotkeys(1);
 
-  if (Settings.Sound) {
-    SoundLoaded = LoadBass(nullptr);
-    if (SoundLoaded) LoadSoundSamples();
-  }
+  // Loaded whether or not the user wants sound now: the sound page can then
+  // switch it on during the run. What plays is decided by SoundAvailable().
+  if (LoadBass(nullptr)) LoadSoundSamples();
 
   int exitCode = 0;
   if (StartAnimThread()) {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <thread>
 
+#include "app/debug_log.h"
 #include "app/file_util.h"
 #include "app/sound_test_support.h"
 
@@ -119,6 +120,54 @@ TEST_F(SoundLibrary, ALibraryMissingAnEntryOrOfAnotherVersionIsRefusedAndRemoved
   }
 }
 
+TEST_F(SoundLibrary, ALibraryThatWillNotLoadIsRemovedAtShutdownAndTheLogSaysWhyEachStartFailed) {
+  // The only test of this program that opens the debug log (once per run).
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string log =
+      std::string(temp) + "waylune_sound_" + std::to_string(GetCurrentProcessId()) + ".log";
+  Settings.DebugOn = 1;
+  LogStart(nullptr, log.c_str());
+  Bytes missingEntry = OwnResource(3), otherVersion = OwnResource(3);
+  ASSERT_EQ(ReplaceAll(missingEntry, "BASS_SetConfig", "BASS_SetConfiX"), 1);
+  ASSERT_EQ(ReplaceAll(otherVersion, std::string("\x01\x00\x04\x02", 4), std::string("\x01\x00\x03\x02", 4)),
+            1);
+  Bytes notALibrary(4096, 0x5A);
+  for (const Bytes* library : {&notALibrary, &missingEntry, &otherVersion}) {
+    auto resources = ProgramResources();
+    resources[3] = *library;
+    EXPECT_EQ(LoadSoundLibrary(ResourceModule(resources), 0), 0);
+    EXPECT_FALSE(TableLoaded());
+    UnloadBass();
+    EXPECT_TRUE(Written().empty()) << "nothing is left in the data folder";
+  }
+  ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
+  UnloadBass();
+  LogEnd();
+  Settings.DebugOn = 0;
+
+  std::string text;
+  {
+    HANDLE f = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE);
+    char buffer[65536];
+    DWORD got = 0;
+    ReadFile(f, buffer, sizeof buffer, &got, nullptr);
+    CloseHandle(f);
+    text.assign(buffer, got);
+    DeleteFileA(log.c_str());
+  }
+  // In the order they happened; each start announces itself first.
+  size_t at = 0;
+  for (const char* line :
+       {"Load BASS: 0", "+++ Can't load BASS.DLL", "Load BASS: 0", "+++ BASS.DLL without BASS_SetConfig",
+        "Load BASS: 0", "+++ BASS version 2.4 was not loaded", "Load BASS: 0", "Load Plugins"}) {
+    at = text.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << " missing in:\n" << text;
+    ++at;
+  }
+}
+
 TEST_F(SoundLibrary, AMissingPluginLeavesSoundOffThoughTheLibraryStarted) {
   auto resources = ProgramResources();
   resources.erase(11);
@@ -189,6 +238,7 @@ TEST_F(SoundLibrary, NoDeviceTheStartFailsAndTheProgramStaysSilent) {
   EXPECT_EQ(SoundLoaded.load(), 0);
   EXPECT_EQ(SoundStartFailed.load(), 1);
   EXPECT_EQ(Settings.SndDevice, -1);  // there is no device 1
+  EXPECT_EQ(Settings.Sound, 1) << "the user's choice is not overwritten by the failed start";
   // The library stays loaded until shutdown, so the sound page can list
   // what there is: only "No sound".
   char name[64];

@@ -149,7 +149,7 @@ void FormatTimeDifference(int* days, int* hours, int* minutes, int* sign, int no
   if (!noAction && d.sign >= 0) {
     const std::string soundFile = Settings.CountdownSoundFile.Get();
     const TargetSettings settings{Settings.CountdownShowMsg != 0, Settings.CountdownPlaySound != 0,
-                                  SoundLoaded != 0, FileExists(soundFile), Settings.CountdownStop00 != 0};
+                                  SoundAvailable(), FileExists(soundFile), Settings.CountdownStop00 != 0};
     const TargetActions actions = PlanTargetActions(d, settings);
     if (actions.showBubble) {
       host.ShowTargetBubble(d, target);

@@ -47,6 +47,7 @@ class Countdown : public ::testing::Test {
     FullScreenPause = 0;
     BubbleType = 0;
     SoundLoaded = 0;
+    Settings.Sound = 1;
     MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
     Settings.Countdown = 1;
     Settings.CountdownOnTop = 0;
@@ -218,6 +219,11 @@ TEST_F(Countdown, TheSoundPlaysOnceWhenItsFileExists) {
   Redrawn();
   EXPECT_EQ(Settings.CountdownPlaySound, 1) << "a missing file keeps the request";
   Settings.CountdownSoundFile.Set(ExistingSoundFile().c_str());
+  // Sound switched off (the library still loaded): the alarm waits for it.
+  Settings.Sound = 0;
+  Redrawn();
+  EXPECT_EQ(Settings.CountdownPlaySound, 1) << "sound off keeps the request";
+  Settings.Sound = 1;
   Redrawn();
   EXPECT_EQ(Settings.CountdownPlaySound, 0);
   EXPECT_EQ(settings_.Number("CountdownPlaySound"), 0u);

@@ -64,7 +64,7 @@ TargetActions PlanTargetActions(const TimeDifference& difference, const TargetSe
   if (difference.sign < 0) return actions;
   actions.showBubble = settings.showMessage;
   // A missing file keeps the request: the sound plays once the file is there.
-  actions.playSound = settings.soundLoaded && settings.playSound && settings.soundFileExists;
+  actions.playSound = settings.soundAvailable && settings.playSound && settings.soundFileExists;
   actions.save = actions.showBubble || actions.playSound;
   actions.showZeros = settings.stopAtZero;
   return actions;

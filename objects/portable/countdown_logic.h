@@ -40,9 +40,9 @@ struct TargetActions {
   bool showZeros = false;  // the face stands at 0 days, 0 hours, 0 minutes
 };
 struct TargetSettings {
-  bool showMessage;  // CountdownShowMsg
-  bool playSound;    // CountdownPlaySound
-  bool soundLoaded;  // the sound library is loaded
+  bool showMessage;     // CountdownShowMsg
+  bool playSound;       // CountdownPlaySound
+  bool soundAvailable;  // sound is wanted and the library is loaded
   bool soundFileExists;
   bool stopAtZero;  // CountdownStop00
 };
