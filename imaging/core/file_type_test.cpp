@@ -176,3 +176,40 @@ TEST(FileTypeTables, ExtensionsAndFormatMapping) {
   EXPECT_EQ(ReadFormatOfFileType(kPicFileICO), static_cast<uint32_t>(kReadUnknown));
   EXPECT_EQ(ReadFormatOfFileType(kPicFilePCDOverview), static_cast<uint32_t>(kReadUnknown));
 }
+
+#ifdef _WIN32
+// Metafiles as GDI itself records them, and as our writer puts them out:
+// the guess knows them by their signatures, whatever their names.
+TEST_F(FileGuess, MetafilesRecordedByGDI) {
+  const std::string emfPath = (dir_ / "drawn.bin").string(), wmfPath = (dir_ / "drawn.dat").string();
+  HDC emf = CreateEnhMetaFileA(nullptr, emfPath.c_str(), nullptr, nullptr);
+  ASSERT_TRUE(emf);
+  Rectangle(emf, 0, 0, 40, 30);
+  DeleteEnhMetaFile(CloseEnhMetaFile(emf));
+  HDC wmf = CreateMetaFileA(wmfPath.c_str());
+  ASSERT_TRUE(wmf);
+  Rectangle(wmf, 0, 0, 40, 30);
+  DeleteMetaFile(CloseMetaFile(wmf));
+  for (const auto& [path, type] : {std::pair{emfPath, kPicFileEMF}, std::pair{wmfPath, kPicFileWMF}}) {
+    HPICSRC src = pic_OpenFileSource(path.c_str());
+    ASSERT_NE(src, nullptr);
+    EXPECT_EQ(pic_GuessFileType(src), static_cast<DWORD>(type)) << path;
+    EXPECT_EQ(PicGetLastError(), 0u);
+    pic_CloseSource(src);
+  }
+  // Our own metafiles: EMF, plain and placeable WMF, from memory too.
+  const std::vector<uint8_t> rgb(4 * 3 * 3, 0x80);
+  for (const auto& [kind, type] :
+       {std::pair{1u, kPicFileEMF}, std::pair{0u, kPicFileWMF}, std::pair{2u, kPicFileWMF}}) {
+    HPICDEST dest = pic_OpenDynamicMemoryDest(FALSE);
+    ASSERT_NE(pic_WriteRGBToMetafile(dest, rgb.data(), 4, 3, 12, kind, 0), 0u) << kind;
+    DWORD size = 0;
+    ASSERT_TRUE(pic_GetSize(dest, &size));
+    std::vector<uint8_t> bytes(size);
+    ASSERT_TRUE(pic_Seek(dest, 0, 0));
+    ASSERT_EQ(pic_Read(dest, bytes.data(), size), size);
+    pic_CloseDest(dest);
+    EXPECT_EQ(GuessMemory(bytes), static_cast<DWORD>(type)) << kind;
+  }
+}
+#endif

@@ -93,6 +93,18 @@ TEST(TransparentBitmap, FailuresAreReportedAndTouchNothing) {
   EXPECT_EQ(PicGetLastError(), 5u);
 }
 
+TEST(TransparentBitmap, AWorkBitmapThatCannotBeMadeDrawsNothingAndSaysSo) {
+  // A monochrome bitmap whose colour copies would need gigabytes: the copy
+  // fails before any pixel moves, and the call reports it.
+  Surface target(12, 8, Rgb(1, 2, 3));
+  Bitmap huge{CreateBitmap(30000, 30000, 1, 1, nullptr)};
+  if (!huge.h) GTEST_SKIP() << "no room for the monochrome bitmap itself";
+  EXPECT_FALSE(pic_DrawTransparentBitmap(target.dc(), huge.h, 0, 0, kKeyRef));
+  EXPECT_EQ(PicGetLastError(), 23u);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 12; ++x) ASSERT_EQ(target.At(x, y), Rgb(1, 2, 3)) << x << "," << y;
+}
+
 TEST(TransparentRGB, DrawsAnImageBuffer) {
   Surface target(10, 10, Rgb(5, 6, 7));
   Bytes rgb = {255, 0, 255, 10, 20, 30, 40, 50, 60, 255, 0, 255};  // 2 by 2

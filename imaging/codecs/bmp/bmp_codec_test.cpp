@@ -224,6 +224,45 @@ TEST(BmpWriter, RLE8Codes) {
   EXPECT_EQ(Read(Write(wide.data(), 600, 1, 8, 600, 8, pal, 1), 8, back).pixels, wide);
 }
 
+TEST(BmpWriter, PalettedRowsTakeOnlyTheirPixelsAndRLE8EndsAtTheEnd) {
+  // A caller's stride longer than a row's pixels: only the pixels are
+  // written, then zeros up to the stored row; the file is the one a tight
+  // stride gives.
+  const auto pal = Palette(16);
+  struct Case {
+    DWORD depth, width, tight, wide;
+  };
+  for (const Case& c : {Case{8, 3, 3, 9}, Case{4, 3, 2, 7}, Case{1, 5, 1, 6}}) {
+    const uint32_t h = 3;
+    auto tight = Pattern(c.tight * h, c.depth);
+    std::vector<uint8_t> wide(c.wide * h, 0xEE);
+    for (uint32_t y = 0; y < h; ++y)
+      std::copy(tight.begin() + y * c.tight, tight.begin() + (y + 1) * c.tight, wide.begin() + y * c.wide);
+    const DWORD colours = c.depth == 1 ? 2 : 16;
+    DWORD size = 0;
+    const auto expect = Write(tight.data(), c.width, h, c.depth, c.tight, colours, pal.data(), 0);
+    const auto got = Write(wide.data(), c.width, h, c.depth, c.wide, colours, pal.data(), 0, &size);
+    EXPECT_EQ(got, expect) << c.depth;
+    EXPECT_EQ(size, 54u + 4 * colours + 4 * h) << c.depth;  // every stored row is 4 bytes
+  }
+
+  // After patching its sizes the RLE8 writer stands at the end again, so
+  // what follows is appended, not written over the headers.
+  RGBQUAD p[4] = {};
+  const uint8_t idx[6] = {1, 1, 1, 2, 3, 0};
+  HPICDEST dest = pic_OpenDynamicMemoryDest(FALSE);
+  const DWORD size = pic_WriteBMP(dest, idx, 3, 2, 8, 3, 4, p, nullptr, 1);
+  ASSERT_GT(size, 54u + 16);
+  ASSERT_TRUE(pic_Write(dest, "tail", 4));
+  const auto file = DrainDest(dest);
+  ASSERT_EQ(file.size(), size + 4);
+  EXPECT_EQ(std::string(file.end() - 4, file.end()), "tail");
+  const std::vector<uint8_t> bmp(file.begin(), file.end() - 4);
+  EXPECT_EQ(bmp, Write(idx, 3, 2, 8, 3, 4, p, 1));
+  RGBQUAD back[256];
+  EXPECT_EQ(Read(file, 8, back).pixels, std::vector<uint8_t>(idx, idx + 6));
+}
+
 TEST(BmpReader, DataOffsetRules) {
   BmpSpec s;
   s.width = 2;
