@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -271,6 +272,56 @@ TEST(PackedDIB, TopDownAndBitFieldLayouts) {
   ASSERT_TRUE(pic_DIBToRGBA(f32.block.data(), 99, rgba));
   const uint8_t want32[4] = {10, 20, 30, 99};
   EXPECT_EQ(0, std::memcmp(rgba, want32, 4));
+}
+
+TEST(PackedDIB, PartsInSeparateBlocksUnpackLikeTheWholeDIB) {
+  // Header, table and rows each in a block of exactly their own size, so
+  // that a read past any of them is caught.
+  const uint32_t width = 7, height = 3;
+  const auto pal = RandomPalette(5, 11);
+  const Bytes idx = RandomBytes(width * height, 12, 5);
+  GlobalBlock dib{pic_8BitToDIB(idx.data(), width, height, width, 5, 8, pal.data(), nullptr)};
+  ASSERT_TRUE(dib.h);
+  Bytes whole(width * height * 3), parts(width * height * 3);
+  ASSERT_TRUE(pic_DIBToRGB(dib.h, whole.data()));
+  const auto header = std::make_unique<BITMAPINFOHEADER>(Header(dib.h));
+  const std::vector<RGBQUAD> table(pal);
+  const auto* start = static_cast<const uint8_t*>(dib.h) + 40 + 5 * 4;
+  const Bytes rows(start, start + header->biSizeImage);
+  ASSERT_TRUE(pic_DIBPartsToRGB(rows.data(), header.get(), table.data(), parts.data()));
+  EXPECT_EQ(PicGetLastError(), 0u);
+  EXPECT_EQ(parts, whole);
+  EXPECT_EQ(parts[3 * 4 + 1], pal[idx[4]].rgbGreen);
+
+  // Bit fields: the masks follow the header in its own block.
+  Bytes headerAndMasks(52);
+  BITMAPINFOHEADER h{};
+  h.biSize = 40;
+  h.biWidth = 2;
+  h.biHeight = 1;
+  h.biPlanes = 1;
+  h.biBitCount = 16;
+  h.biCompression = BI_BITFIELDS;
+  const uint32_t m565[3] = {0xF800, 0x07E0, 0x001F};
+  std::memcpy(headerAndMasks.data(), &h, 40);
+  std::memcpy(headerAndMasks.data() + 40, m565, 12);
+  const Bytes pixels = {0xE0, 0x07, 0x00, 0xF8};
+  uint8_t rgb[6];
+  ASSERT_TRUE(pic_DIBPartsToRGB(
+      pixels.data(), reinterpret_cast<const BITMAPINFOHEADER*>(headerAndMasks.data()), nullptr, rgb));
+  const uint8_t want[6] = {0, 252, 0, 248, 0, 0};
+  EXPECT_EQ(0, std::memcmp(rgb, want, 6));
+
+  // A paletted DIB needs its table; every part is required; biSize 40 only.
+  EXPECT_FALSE(pic_DIBPartsToRGB(rows.data(), header.get(), nullptr, parts.data()));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  EXPECT_FALSE(pic_DIBPartsToRGB(nullptr, header.get(), table.data(), parts.data()));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  EXPECT_FALSE(pic_DIBPartsToRGB(rows.data(), header.get(), table.data(), nullptr));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  header->biSize = 108;
+  EXPECT_FALSE(pic_DIBPartsToRGB(rows.data(), header.get(), table.data(), parts.data()));
+  EXPECT_EQ(PicGetLastError(), 5u);
 }
 
 TEST(PackedDIB, IndexPastTheTableReadsBlackNotBeyond) {
