@@ -206,7 +206,7 @@ TEST_F(ClockTest, ExitEndsTheProgramWithItsObjectThreads) {
   Program exit("EXIT");
   ASSERT_TRUE(exit.started());
   EXPECT_TRUE(exit.WaitForExit(10000));
-  EXPECT_TRUE(program.WaitForExit(15000)) << "the program must end within its bounded waits";
+  EXPECT_TRUE(program.WaitForExit(kProgramExitTimeout)) << "the program must end within its bounded waits";
   EXPECT_EQ(program.ExitCode(), 0u);
 }
 

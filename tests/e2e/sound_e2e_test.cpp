@@ -74,7 +74,7 @@ class SoundE2E : public ::testing::Test {
   void Exit(Program& program) {
     Program exit("EXIT");
     EXPECT_TRUE(exit.WaitForExit(10000));
-    ASSERT_TRUE(program.WaitForExit(15000)) << "the program did not end";
+    ASSERT_TRUE(program.WaitForExit(kProgramExitTimeout)) << "the program did not end";
     EXPECT_EQ(program.ExitCode(), 0u);
   }
 

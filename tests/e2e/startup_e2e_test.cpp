@@ -76,7 +76,7 @@ TEST_F(StartupTest, ExitInAnyCaseShutsTheRunningInstanceDown) {
     StartFirst(first);
     Program second(word);
     EXPECT_TRUE(second.WaitForExit(10000));
-    EXPECT_TRUE(first.WaitForExit(10000)) << word;
+    EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout)) << word;
     EXPECT_EQ(first.ExitCode(), 0u);
     EXPECT_TRUE(WindowsOfClass(kClass, first.id()).empty());
   }
@@ -100,7 +100,7 @@ TEST_F(StartupTest, DeinstallAsSecondRemovesAutostartAndShutsDown) {
   StartFirst(first);
   Program second("DEINSTALL");
   EXPECT_TRUE(second.WaitForExit(10000));
-  EXPECT_TRUE(first.WaitForExit(10000));
+  EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout));
   std::string value;
   EXPECT_FALSE(ReadString(kRunKey, kRunValue, &value));
 }
@@ -180,7 +180,7 @@ TEST_F(StartupTest, AutostartWritesTheQuotedRunValueAndRunsOn) {
 TEST_F(StartupTest, DeinstallAsFirstRemovesAutostartStartsAndCloses) {
   WriteString(kRunKey, kRunValue, "\"C:\\x.exe\"");
   Program first("DEINSTALL");
-  EXPECT_TRUE(first.WaitForExit(15000));
+  EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout));
   EXPECT_EQ(first.ExitCode(), 0u);
   std::string value;
   EXPECT_FALSE(ReadString(kRunKey, kRunValue, &value));
@@ -219,7 +219,7 @@ TEST_F(StartupTest, TrayIconHasTheProductTipAndLeavesAtExit) {
       5000));
 
   PostMessageA(window, MSG_SHUTDOWN, 0, 0);
-  EXPECT_TRUE(first.WaitForExit(10000));
+  EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout));
   EXPECT_TRUE(tray.WaitForCall(NIM_DELETE, nullptr, 2000)) << [&] {
     std::string seen;
     for (const TrayCall& call : tray.Calls()) seen += std::to_string(call.action) + " ";
@@ -233,7 +233,7 @@ TEST_F(StartupTest, ShutdownMessageCompletesWithinTheBoundedWaits) {
   const DWORD start = GetTickCount();
   DWORD_PTR result = 0;
   SendMessageTimeoutA(window, MSG_SHUTDOWN, 0, 0, SMTO_NORMAL, 10000, &result);
-  EXPECT_TRUE(first.WaitForExit(10000));
+  EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout));
   // Four waits of at most two seconds each, and then some.
   EXPECT_LT(GetTickCount() - start, 9000u);
   EXPECT_EQ(first.ExitCode(), 0u);
@@ -247,7 +247,7 @@ TEST_F(StartupTest, RepeatedShutdownRequestsEndTheProgramOnce) {
   for (int i = 0; i < 3; ++i) PostMessageA(window, MSG_SHUTDOWN, 0, 0);
   Program second("EXIT");
   EXPECT_TRUE(second.WaitForExit(10000));
-  EXPECT_TRUE(first.WaitForExit(10000));
+  EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout));
   EXPECT_EQ(first.ExitCode(), 0u);
 }
 
