@@ -3,8 +3,6 @@
 // synthetic images and the independent tools (libjpeg's programs,
 // ImageMagick, Pillow, pngcheck) that cross-check the codecs natively.
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -19,6 +17,7 @@
 #include <vector>
 
 #include "core/io_managers.h"
+#include "core/io_test_support.h"  // ScratchDir, ReadFileBytes, WriteFileBytes
 
 namespace pictest {
 
@@ -80,22 +79,6 @@ class MemoryIO : public Pictura::CPicIO {
   int64_t failWritesAfter = -1;  // writes past this many bytes fail
   int reads = 0;
 };
-
-inline std::filesystem::path ScratchDir(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / ("pictura_" + name + "_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  return dir;
-}
-
-inline Bytes ReadFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteFileBytes(const std::filesystem::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 inline bool Shell(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;

@@ -488,6 +488,39 @@ TEST_F(JpegCodec, AHugeHeaderInATinyFileIsRefusedBeforeDecoding) {
   EXPECT_TRUE(r.pixels.empty());
 }
 
+TEST_F(JpegCodec, AnImageBeyondTheSizeCapIsRefusedBeforeAllocating) {
+  // 65500 x 21858 in a file long enough to be believed: 4 GB of rows at 24
+  // bits, a product that wraps in 32 bits to 127 KB. It must meet the cap
+  // (code 1), not allocate what is left after the wrap.
+  const uint32_t w = 65500, h = 21858;
+  Bytes file = WriteJpeg(Gradient(8, 8, 3), 8, 8, 24, 50);
+  for (size_t p = 2; p + 9 < file.size(); ++p) {
+    if (file[p] == 0xFF && file[p + 1] == 0xC0) {
+      file[p + 5] = h >> 8, file[p + 6] = h & 255;
+      file[p + 7] = w >> 8, file[p + 8] = w & 255;
+      break;
+    }
+  }
+  file.resize(file.size() + (4u << 20), 0);  // behind the end marker
+  for (DWORD flags : {0u, 2u}) {
+    SCOPED_TRACE(flags);
+    Image r = ReadJpeg(file, 24, flags);
+    EXPECT_EQ(r.error, uint32_t{kPicErrNoMemory});
+    EXPECT_TRUE(r.pixels.empty());
+  }
+}
+
+TEST_F(JpegCodec, TheBGRFlagOnlyConcernsThreeBytePixels) {
+  // Grey and CMYK rows are not blue-green-red: with flag 8 they are written
+  // as they are (and no 3-byte copy reads past the end of a 1-byte row).
+  const uint32_t w = 24, h = 8;
+  for (uint32_t depth : {8u, 32u}) {
+    SCOPED_TRACE(depth);
+    Bytes img = Gradient(w, h, depth / 8, depth);
+    EXPECT_EQ(WriteJpeg(img, w, h, depth, 90, 8), WriteJpeg(img, w, h, depth, 90, 0));
+  }
+}
+
 TEST_F(JpegCodec, WriteFailuresAndBadManagers) {
   Bytes img = Gradient(64, 64, 3);
   MemoryIO full;

@@ -562,6 +562,15 @@ TEST_F(PngCodec, WriterArgumentsAndPaletteLimits) {
   ReadPNGDims(&pc, &in, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, back,
               PNGTransparency{});
   EXPECT_EQ(count, 16u);
+  // Its alpha values are cut to the same count (libpng 1.6 refuses more).
+  PngWritten alpha = WritePng(packed, 4, 4, 3, 4, kPNGWritePaletteAlpha, pal.data(), 200);
+  ASSERT_EQ(alpha.error, 0u);
+  ASSERT_TRUE(HasChunk(alpha.file, "tRNS"));
+  MemoryIO alphaIn(alpha.file);
+  ASSERT_EQ(ReadPNGDims(&pc, &alphaIn, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, back,
+                        PNGTransparency{}),
+            1);
+  for (uint32_t i = 0; i < 16; ++i) EXPECT_EQ(back[i].rgbReserved, pal[i].rgbReserved) << i;
   // A grey image carries no palette.
   EXPECT_FALSE(HasChunk(WritePng(img, 4, 4, 0, 8, 0, pal.data(), 256).file, "PLTE"));
 }
@@ -732,6 +741,29 @@ TEST_F(PngCodec, AHugeHeaderInATinyFileIsRefusedBeforeAllocating) {
       ReadPNGDims(&pc, &in, &w, &h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, PNGTransparency{}),
       1);
   EXPECT_EQ(w, 60000u);
+}
+
+TEST_F(PngCodec, AnImageBeyondTheSizeCapIsRefusedBeforeAllocating) {
+  // 65536 x 21846 RGB in a file long enough to be believed: 4 GB of rows, a
+  // product that wraps in 32 bits to 128 KB. It must meet the cap (code 1),
+  // not allocate what is left after the wrap.
+  Bytes file = WritePng(Bytes(3, 0), 1, 1, 2, 8).file;
+  auto put32 = [&](size_t at, uint32_t v) {
+    file[at] = uint8_t(v >> 24), file[at + 1] = uint8_t(v >> 16), file[at + 2] = uint8_t(v >> 8),
+    file[at + 3] = uint8_t(v);
+  };
+  put32(16, 65536);
+  put32(20, 21846);
+  put32(29, static_cast<uint32_t>(crc32(0, file.data() + 12, 17)));
+  file.resize(file.size() + (11u << 20), 0);  // behind IEND
+  PngRead r = ReadPngImage(file, 24);
+  EXPECT_EQ(r.error, uint32_t{kPicErrNoMemory});
+  EXPECT_FALSE(r.block);
+  PngRead dib = ReadPngWith(file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGToDIB(pc, io, pw, ph, 0);
+  });
+  EXPECT_EQ(dib.error, uint32_t{kPicErrNoMemory});
+  EXPECT_FALSE(dib.block);
 }
 
 TEST_F(PngCodec, BadStreamsFailCleanly) {
