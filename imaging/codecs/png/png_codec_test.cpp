@@ -7,6 +7,7 @@
 
 #include <zlib.h>
 
+#include "codecs/codec_entry_support.h"
 #include "codecs/png/png_test_support.h"
 #include "pictura.h"
 
@@ -880,4 +881,174 @@ TEST_F(PngCodec, AChunkLongerThanItsFileIsRefusedBeforeLibpngAllocatesIt) {
                         })
                 .pixels,
             img);
+}
+
+// ---- The pic_ entries: the read entry's choice of core, the thread's
+// settings, the text chunks and the line handles, in both builds.
+
+namespace {
+
+struct EntryRead {
+  Bytes pixels;
+  DWORD error = 0;
+};
+
+EntryRead ReadEntry(const Bytes& file, DWORD depth, DWORD flags = 0, RGBQUAD* palette = nullptr) {
+  Source src(file);
+  DWORD w = 0, h = 0;
+  EntryRead r;
+  r.pixels = TakeBlock(pic_ReadPNG(src, &w, &h, depth, palette, flags));
+  r.error = PicGetLastError();
+  return r;
+}
+
+Bytes WriteEntry(const Bytes& img, DWORD w, DWORD h, DWORD type, DWORD depth, double gamma = 0,
+                 DWORD flags = 16) {
+  Dest dest;
+  pic_WritePNG(dest, img.data(), w, h, PngRowBytes(w, type, depth), depth, 0, nullptr, type, gamma, nullptr,
+               flags);
+  EXPECT_EQ(PicGetLastError(), 0u);
+  return dest.Contents();
+}
+
+}  // namespace
+
+TEST_F(PngCodec, TheReadEntryPicksItsCoreByDepthAndFlags) {
+  const DWORD w = 3, h = 2;
+  Bytes rgba16 = PngSamples(w, h, 6, 16, 41);
+  for (size_t i = 6; i < rgba16.size(); i += 8) rgba16[i] = rgba16[i + 1] = 0xFF;  // opaque
+  Bytes rgb16;
+  for (size_t i = 0; i < rgba16.size(); i += 8) rgb16.insert(rgb16.end(), &rgba16[i], &rgba16[i + 6]);
+  const Bytes file = WriteEntry(rgba16, w, h, 6, 16);
+  EXPECT_EQ(ReadEntry(file, 64).pixels, rgba16);
+  EXPECT_EQ(ReadEntry(file, 48).pixels, rgb16);
+  EXPECT_EQ(ReadEntry(file, 32).pixels, HighBytes(rgba16));
+  EXPECT_EQ(ReadEntry(file, 24).pixels, HighBytes(rgb16));
+  EXPECT_EQ(ReadEntry(file, 16).error, uint32_t{kPicErrBitDepth});  // grey and alpha only
+  EXPECT_EQ(ReadEntry(file, 12).error, uint32_t{kPicErrBadArgument});
+  EXPECT_EQ(ReadEntry(file, 24, kPNGReadDIB | kPNGReadBGRPadded).error, uint32_t{kPicErrBadArgument});
+  EntryRead dib = ReadEntry(file, 24, kPNGReadDIB);
+  ASSERT_EQ(dib.error, 0u);
+  BITMAPINFOHEADER bih;
+  std::memcpy(&bih, dib.pixels.data(), sizeof bih);
+  EXPECT_EQ(bih.biBitCount, 32);
+
+  Bytes grey16 = PngSamples(w, h, 0, 16, 42);
+  const Bytes greyFile = WriteEntry(grey16, w, h, 0, 16);
+  EXPECT_EQ(ReadEntry(greyFile, 16, kPNGReadGray16).pixels, grey16);
+  Bytes pairs;
+  for (uint8_t v : HighBytes(grey16)) pairs.insert(pairs.end(), {v, 255});
+  EXPECT_EQ(ReadEntry(greyFile, 16).pixels, pairs);
+  RGBQUAD palette[256];
+  EXPECT_EQ(ReadEntry(greyFile, 8, 0, palette).pixels, HighBytes(grey16));
+  Source src(greyFile);
+  DWORD count = 0;
+  ASSERT_TRUE(pic_GetPNGPalette(src, palette, &count));
+  EXPECT_EQ(count, 256u);
+  DWORD dw = 0, bits = 0, type = 0, interlace = 0;
+  LONG index = 5, red, green, blue, gray;
+  EXPECT_FALSE(pic_GetPNGDims(src, &dw, nullptr, &bits, &type, &interlace, &index, &red, &green, &blue, &gray,
+                              nullptr, 0));
+  EXPECT_EQ(PicGetLastError(), uint32_t{kPicErrBadArgument});
+  EXPECT_EQ(index, -1);
+}
+
+TEST_F(PngCodec, TheSettingEntriesReachTheWriterAndTheReader) {
+  EXPECT_FALSE(pic_AddPNGTextChunk(std::string(80, 'k').c_str(), "too long a keyword", 0));
+  EXPECT_EQ(PicGetLastError(), uint32_t{kPicErrBadArgument});
+  ASSERT_TRUE(pic_AddPNGTextChunk(std::string(79, 'k').c_str(), "the longest keyword", 0));
+  ASSERT_TRUE(pic_AddPNGTextChunk("Note", "deflated", 1));
+  ASSERT_TRUE(pic_SetPNGTransparentColor(1, 0, 10, 20, 30, 0));
+  ASSERT_TRUE(pic_SetPNGBackground(0, 50, 60, 70, 0));
+  const Bytes keyed = WriteEntry(Bytes{10, 20, 30, 1, 2, 3}, 2, 1, 2, 8);
+  ASSERT_TRUE(pic_SetPNGTransparentColor(0, 0, 0, 0, 0, 0));
+
+  Source src(keyed);
+  DWORD w, h, bits, type, interlace;
+  LONG index, red, green, blue, gray;
+  ASSERT_TRUE(
+      pic_GetPNGDims(src, &w, &h, &bits, &type, &interlace, &index, &red, &green, &blue, &gray, nullptr, 0));
+  EXPECT_EQ(index, -1);
+  EXPECT_EQ(red, 10);
+  EXPECT_EQ(green, 20);
+  EXPECT_EQ(blue, 30);
+  EXPECT_EQ(gray, -1);
+  // The key colour takes the thread's background; the file has none.
+  EXPECT_EQ(ReadEntry(keyed, 24).pixels, (Bytes{50, 60, 70, 1, 2, 3}));
+  DWORD bg[5] = {9, 9, 9, 9, 9};
+  ASSERT_TRUE(pic_GetPNGLastBackground(&bg[0], &bg[1], &bg[2], &bg[3], &bg[4]));
+  EXPECT_EQ(bg[1] + bg[2] + bg[3], 0u);
+  // Images with alpha carry the thread's background as bKGD.
+  const Bytes withAlpha = WriteEntry(Bytes{1, 2, 3, 0}, 1, 1, 6, 8);
+  ASSERT_TRUE(pic_SetPNGBackground(0, 0, 0, 0, 0));
+  EXPECT_EQ(ReadEntry(withAlpha, 24).pixels, (Bytes{50, 60, 70}));
+  ASSERT_TRUE(pic_GetPNGLastBackground(&bg[0], &bg[1], &bg[2], &bg[3], &bg[4]));
+  EXPECT_EQ(bg[1], 50u);
+  EXPECT_EQ(bg[3], 70u);
+
+  Source text(keyed);
+  ASSERT_EQ(pic_ReadPNGTextChunks(text), 2u);
+  const char* key = nullptr;
+  const char* value = nullptr;
+  DWORD compressed = 9;
+  ASSERT_TRUE(pic_GetPNGTextChunk(0, &key, &value, &compressed));
+  EXPECT_EQ(std::string(key), std::string(79, 'k'));
+  EXPECT_STREQ(value, "the longest keyword");
+  EXPECT_EQ(compressed, 0u);
+  ASSERT_TRUE(pic_GetPNGTextChunk(1, &key, &value, &compressed));
+  EXPECT_STREQ(value, "deflated");
+  EXPECT_EQ(compressed, 1u);
+  EXPECT_FALSE(pic_GetPNGTextChunk(2, &key, &value, &compressed));
+  EXPECT_EQ(PicGetLastError(), uint32_t{kPicErrBadArgument});
+  ASSERT_TRUE(pic_ClearPNGTextChunks());
+  EXPECT_FALSE(HasChunk(WriteEntry(Bytes{1, 2, 3}, 1, 1, 2, 8), "tEXt"));
+
+  // Compression level 0 stores; screen gamma with read flag 1 corrects.
+  const Bytes flat(64 * 64 * 3, 7);
+  EXPECT_LT(WriteEntry(flat, 64, 64, 2, 8).size(), 1000u);
+  ASSERT_TRUE(pic_SetPNGCompression(2, 0, 0, 0, 0, 0));
+  EXPECT_GT(WriteEntry(flat, 64, 64, 2, 8).size(), flat.size());
+  const Bytes linear = WriteEntry(Bytes{64, 128}, 2, 1, 0, 8, 1.0);
+  ASSERT_TRUE(pic_SetPNGScreenGamma(2.2));
+  RGBQUAD palette[256];
+  EXPECT_EQ(ReadEntry(linear, 8, 0, palette).pixels, (Bytes{64, 128}));
+  EXPECT_GT(ReadEntry(linear, 8, kPNGReadGamma, palette).pixels[0], 64);
+}
+
+TEST_F(PngCodec, TheLineEntries) {
+  const DWORD w = 5, h = 4;
+  const Bytes img = PngSamples(w, h, 2, 8, 43);
+  Dest dest;
+  // Adam7 is asked for but a line writer never interlaces.
+  HPICPNGWRITELINES writer =
+      pic_InitWritePNGLines(dest, w, h, 8, 0, nullptr, 2, 0, nullptr, kPNGWriteInterlace | kPNGWriteNoTime);
+  ASSERT_NE(writer, nullptr);
+  for (DWORD y = 0; y < h; ++y) ASSERT_TRUE(pic_WriteNextPNGLine(writer, img.data() + y * w * 3));
+  EXPECT_FALSE(pic_WriteNextPNGLine(writer, img.data()));
+  EXPECT_EQ(PicGetLastError(), uint32_t{kPicErrEndOfImage});
+  ASSERT_TRUE(pic_DestroyWritePNGLines(writer));
+  const Bytes file = dest.Contents();
+  ASSERT_GT(file.size(), 28u);
+  EXPECT_EQ(file[28], 0);  // IHDR's interlace method
+
+  Source src(file);
+  DWORD rw = 0, rh = 0;
+  HPICPNGREADLINES reader = pic_InitReadPNGLines(src, &rw, &rh, nullptr, 0);
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(rw, w);
+  EXPECT_EQ(rh, h);
+  Bytes row(w * 3), back;
+  DWORD rows = 0;
+  while (pic_ReadNextPNGLine(reader, row.data(), &rows)) back.insert(back.end(), row.begin(), row.end());
+  EXPECT_EQ(PicGetLastError(), uint32_t{kPicErrEndOfImage});
+  EXPECT_EQ(rows, h);
+  EXPECT_EQ(back, img);
+  EXPECT_TRUE(pic_DestroyReadPNGLines(reader));
+
+  const Bytes interlaced = WriteEntry(img, w, h, 2, 8, 0, kPNGWriteInterlace | kPNGWriteNoTime);
+  Source adam7(interlaced);
+  EXPECT_EQ(pic_InitReadPNGLines(adam7, &rw, &rh, nullptr, 0), nullptr);
+  EXPECT_EQ(PicGetLastError(), uint32_t{kPicErrInterlacedPNGLines});
+  EXPECT_FALSE(pic_ReadNextPNGLine(nullptr, row.data(), &rows));
+  EXPECT_EQ(PicGetLastError(), uint32_t{kPicErrBadArgument});
 }
