@@ -166,6 +166,18 @@ TEST_F(JpegCodec, CMYKRawAt32AndScaledByKAt24) {
   Image back = ReadJpeg(ycck, 32, 1);
   ASSERT_EQ(back.error, 0u);
   EXPECT_EQ(back.pixels.size(), w * h * 4u);
+  DWORD dw, dh, space = 0;
+  Source src(ycck);
+  ASSERT_TRUE(pic_GetJPGDims(src, &dw, &dh, nullptr, &space, nullptr, nullptr, 0));
+  EXPECT_EQ(space, uint32_t{JCS_YCCK});
+  // At 24 bits a YCCK file is scaled by K like a CMYK one.
+  Image ycckRgb = ReadJpeg(ycck, 24);
+  ASSERT_EQ(ycckRgb.error, 0u);
+  ASSERT_EQ(ycckRgb.pixels.size(), w * h * 3u);
+  for (uint32_t i = 0; i < w * h; ++i) {
+    const uint32_t k = back.pixels[4 * i + 3];
+    for (uint32_t c = 0; c < 3; ++c) EXPECT_EQ(ycckRgb.pixels[3 * i + c], back.pixels[4 * i + c] * k / 255);
+  }
 }
 
 TEST_F(JpegCodec, YCbCrInAndOutUnconverted) {
