@@ -42,18 +42,20 @@ void OnShutdownMessage() {
   QuitFlag = 1;
   WriteLogLine("~~~ Shutdown");
 
+  // The threads that draw into the windows end first: a window hidden while
+  // another thread pushes its layered picture can take the process down
+  // under Wine. Each object thread's handle is taken here or by its window's
+  // WM_DESTROY, whichever comes first, and waited for and closed by that one.
+  for (DesktopObject* object : {&WeatherObject, &CountdownObject, &ClockObject})
+    WaitForAndCloseThread(object->TakeThread(), kThreadWaitMs);
+  WaitForThread(AnimThreadHandle(), kThreadWaitMs);
+
   if (BillboardWindow) ShowWindow(BillboardWindow, SW_HIDE);
   HideAndClose(WeatherObject.window);
   HideAndClose(CountdownObject.window);
   HideAndClose(ClockObject.window);
   for (HWND window : {FigureWindow, OverlayWindow, StripWindow})
     if (window) ShowWindow(window, SW_HIDE);
-
-  // Each object thread's handle is taken here or by its window's WM_DESTROY,
-  // whichever comes first, and waited for and closed by that one alone.
-  for (DesktopObject* object : {&WeatherObject, &CountdownObject, &ClockObject})
-    WaitForAndCloseThread(object->TakeThread(), kThreadWaitMs);
-  WaitForThread(AnimThreadHandle(), kThreadWaitMs);
 
   UnloadBass();
   PostMessageA(FigureWindow, WM_CLOSE, 0, 0);

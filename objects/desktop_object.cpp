@@ -344,8 +344,8 @@ DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const Obje
       ObjectThreadPass(object, host, texts, unload);
       Sleep(kObjectTickMs);
     }
-    // The shutdown has hidden the window and closes it: a hide sent from here
-    // would only wait for the main thread, which is waiting for us.
+    // The shutdown hides and closes the window once we have ended: a hide
+    // sent from here would only wait for the main thread, which waits for us.
     UnloadDesktopObject(record, nullptr);
     host.Bind(nullptr);
     FreeFigureRecord(record);

@@ -37,6 +37,12 @@ fi
     WINEDLLOVERRIDES="mscoree=d;mshtml=d" wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+  # A crash prints its backtrace and ends the program instead of waiting on
+  # a dialog nobody will close (a test would hang until its timeout).
+  if [ ! -f "$prefix/.no-crash-dialog" ]; then
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
+      wineserver -w && touch "$prefix/.no-crash-dialog"
+  fi
 ) 9>"$prefix.lock"
 
 wine "$@" &
