@@ -21,6 +21,7 @@
 
 #include <cstdint>
 
+#include "core/pictura_core.h"
 #include "core/pictura_io.h"
 #include "core/wintypes.h"
 
@@ -82,6 +83,34 @@ struct PicGenericCodec {
   // rows read before a failure).
   uint32_t (*read)(HPICSRC source, PicGenericOutput output, PicGenericImage* image);
 };
+
+// The read of a codec whose pic_ entry takes (depth, palette, flags): every
+// output from that entry at its own depth, the DIB with the entry's own flag.
+template <class Entry>
+uint32_t ReadAtEachDepth(Entry entry, uint32_t dibFlag, HPICSRC src, PicGenericOutput output,
+                         PicGenericImage* image) {
+  DWORD w = 0, h = 0;
+  switch (output) {
+    case kGenericOut1Bit:
+      image->pixels = entry(src, &w, &h, 1, image->palette, 0);
+      break;
+    case kGenericOut8Bit:
+      image->pixels = entry(src, &w, &h, 8, image->palette, 0);
+      break;
+    case kGenericOut24Bit:
+      image->pixels = entry(src, &w, &h, 24, nullptr, 0);
+      break;
+    case kGenericOut32Bit:
+      image->pixels = entry(src, &w, &h, 32, nullptr, 0);
+      break;
+    case kGenericOutDIB:
+      image->pixels = entry(src, &w, &h, 24, nullptr, dibFlag);
+      break;
+  }
+  image->width = w;
+  image->height = h;
+  return PicGetLastError();
+}
 
 // The codecs in the library.
 extern const PicGenericCodec kBmpGenericCodec;

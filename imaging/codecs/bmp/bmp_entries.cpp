@@ -130,27 +130,7 @@ uint32_t DetectBmp(HPICSRC src, PicGenericDetect* detected) {
 }
 
 uint32_t ReadBmp(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
-  DWORD w = 0, h = 0;
-  switch (output) {
-    case kGenericOut1Bit:
-      image->pixels = pic_ReadBMP(src, &w, &h, 1, image->palette, 0);
-      break;
-    case kGenericOut8Bit:
-      image->pixels = pic_ReadBMP(src, &w, &h, 8, image->palette, 0);
-      break;
-    case kGenericOut24Bit:
-      image->pixels = pic_ReadBMP(src, &w, &h, 24, nullptr, 0);
-      break;
-    case kGenericOut32Bit:
-      image->pixels = pic_ReadBMP(src, &w, &h, 32, nullptr, 0);
-      break;
-    case kGenericOutDIB:
-      image->pixels = pic_ReadBMP(src, &w, &h, 24, nullptr, kBmpPackedDIB);
-      break;
-  }
-  image->width = w;
-  image->height = h;
-  return PicGetLastError();
+  return ReadAtEachDepth(pic_ReadBMP, kBmpPackedDIB, src, output, image);
 }
 
 }  // namespace

@@ -328,28 +328,9 @@ uint32_t DetectPng(HPICSRC src, PicGenericDetect* detected) {
   return 0;
 }
 
+// The DIB comes at the file's own depth.
 uint32_t ReadPng(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
-  DWORD w = 0, h = 0;
-  switch (output) {
-    case kGenericOut1Bit:
-      image->pixels = pic_ReadPNG(src, &w, &h, 1, image->palette, 0);
-      break;
-    case kGenericOut8Bit:
-      image->pixels = pic_ReadPNG(src, &w, &h, 8, image->palette, 0);
-      break;
-    case kGenericOut24Bit:
-      image->pixels = pic_ReadPNG(src, &w, &h, 24, nullptr, 0);
-      break;
-    case kGenericOut32Bit:
-      image->pixels = pic_ReadPNG(src, &w, &h, 32, nullptr, 0);
-      break;
-    case kGenericOutDIB:
-      image->pixels = pic_ReadPNG(src, &w, &h, 24, nullptr, kPNGReadDIB);  // at the file's own depth
-      break;
-  }
-  image->width = w;
-  image->height = h;
-  return PicGetLastError();
+  return ReadAtEachDepth(pic_ReadPNG, kPNGReadDIB, src, output, image);
 }
 
 }  // namespace
