@@ -1,0 +1,55 @@
+#include "objects/portable/metar_fetch.h"
+
+namespace {
+
+bool IsAlnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+}  // namespace
+
+bool ValidStationCode(std::string_view code) {
+  if (code.size() != 4) return false;
+  for (char c : code)
+    if (!IsAlnum(c)) return false;
+  return true;
+}
+
+std::string MetarReportUrl(std::string_view host, std::string_view code) {
+  if (!ValidStationCode(code) || host.empty()) return {};
+  std::string url = "ftp://";
+  url += host;
+  url += kMetarStationsPath;
+  url += code;
+  url += ".TXT";
+  if (url.size() > kMetarUrlMax) return {};
+  return url;
+}
+
+FtpConnectPlan PlanFtpConnection(int accessType, std::string_view proxy, int ftpPortNumber,
+                                 std::string_view serverHost) {
+  FtpConnectPlan plan;
+  plan.accessType = accessType >= 0 && accessType <= 4 ? accessType : 0;
+  plan.proxyMode = plan.accessType == 3 && !proxy.empty();
+  if (!plan.proxyMode) {
+    plan.host = serverHost;
+    return plan;
+  }
+  plan.host = proxy;
+  const uint16_t port = static_cast<uint16_t>(ftpPortNumber & 0xFFFF);
+  plan.port = port == 0 ? 21 : port;
+  plan.user = "anonymous@";
+  plan.user += serverHost;
+  plan.password = kAnonymousPassword;
+  return plan;
+}
+
+bool WeatherFetchClock::NewMinute(bool visible, int intervalMinutes, bool reportValid, bool busy, bool mayRun) {
+  if (!visible) return false;
+  if (minutes_ < 1000000) ++minutes_;
+  if ((minutes_ > intervalMinutes || !reportValid) && !busy && mayRun) {
+    minutes_ = 0;
+    return true;
+  }
+  return false;
+}

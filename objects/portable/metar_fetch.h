@@ -1,0 +1,51 @@
+#pragma once
+// What the METAR download decides before it touches the network: the
+// report's URL, how the FTP connection is made from the connection settings,
+// and when the weather sign's thread asks for the next fetch. Pure.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The public report server and the folder of its station files.
+inline constexpr char kMetarServerHost[] = "tgftp.nws.noaa.gov";
+inline constexpr char kMetarStationsPath[] = "/data/observations/metar/stations/";
+inline constexpr std::size_t kMetarUrlMax = 256;
+// The fixed anonymous password: a name, the at sign and a domain, 21 characters.
+inline constexpr char kAnonymousPassword[] = "desktop@kestrima.info";
+static_assert(sizeof kAnonymousPassword - 1 == 21);
+
+// Exactly four letters or digits.
+bool ValidStationCode(std::string_view code);
+
+// "ftp://" host + stations path + code + ".TXT"; empty for an invalid code or
+// a URL longer than 256 characters.
+std::string MetarReportUrl(std::string_view host, std::string_view code);
+
+// How InternetOpen and InternetConnect are called.
+struct FtpConnectPlan {
+  int accessType = 0;  // 0 to 4; 5 or more count as 0
+  bool proxyMode = false;
+  std::string host;      // the proxy in proxy mode, else the report server
+  uint16_t port = 21;
+  std::string user;      // "anonymous@<server>" in proxy mode, else empty (WinINet's anonymous login)
+  std::string password;  // the anonymous password in proxy mode, else empty
+};
+FtpConnectPlan PlanFtpConnection(int accessType, std::string_view proxy, int ftpPortNumber,
+                                 std::string_view serverHost);
+
+// When the weather sign's thread starts a fetch. Minutes count only while the
+// sign is visible; a fetch is due when more minutes than the interval have
+// passed since the last one, or every new minute while the report is not
+// valid (so a failed fetch is tried again at most once a minute).
+class WeatherFetchClock {
+ public:
+  // The fetch at the thread's start.
+  void Started() { minutes_ = 0; }
+  // One new local minute. True when a fetch should start now (and counts it as started).
+  bool NewMinute(bool visible, int intervalMinutes, bool reportValid, bool busy, bool mayRun);
+  int Minutes() const { return minutes_; }
+
+ private:
+  int minutes_ = 9999;
+};
