@@ -5,8 +5,17 @@
 #include "core/operation.h"
 #include "core/pixel_formats.h"
 #include "pictura.h"
+#include "pixelops/delta_e.h"
 
 using namespace Pictura;
+
+namespace {
+// Low byte of a value truncated toward zero (out-of-range values give 0).
+uint32_t LowByteOf(double v) {
+  if (!(v > -9.0e18 && v < 9.0e18)) return 0;
+  return static_cast<uint32_t>(static_cast<int64_t>(v)) & 0xFF;
+}
+}  // namespace
 
 extern "C" {
 
@@ -47,6 +56,28 @@ BOOL PICAPI pic_ColorReplaceImageRangeSpecified(BYTE* pixels, DWORD width, DWORD
   return PicRunEntry<BOOL>("pic_ColorReplaceImageRangeSpecified", [&](uint32_t& err) {
     return ColorReplaceImageRangeSpecifiedCore(&err, pixels, width, height, channels, stride, target,
                                                replacement, tolerances, channelMask);
+  });
+}
+
+double PICAPI pic_CompareColorsDeltaE(double a1, double b1, double c1, double a2, double b2, double c2,
+                                      DWORD mode) {
+  if (!GetImgThreadContext()) return 0.0;
+  if (a1 == a2 && b1 == b2 && c1 == c2) return 0.0;  // the last error stays as it was
+  return PicRunEntry<double>("pic_CompareColorsDeltaE", [&](uint32_t& err) -> double {
+    switch (mode) {
+      case 0:
+        return RGBToLabDeltaE(LowByteOf(a1) | LowByteOf(b1) << 8 | LowByteOf(c1) << 16,
+                              LowByteOf(a2) | LowByteOf(b2) << 8 | LowByteOf(c2) << 16);
+      case 1:
+        return XYZToLab(a1, b1, c1, a2, b2, c2);
+      case 2:
+        return LabToLCH(a1, b1, c1, a2, b2, c2);
+      case 3:
+        return DeltaE(a1, b1, c1, a2, b2, c2);
+      default:
+        err = kPicErrBadArgument;
+        return 0.0;
+    }
   });
 }
 

@@ -23,6 +23,10 @@ BOOL PICAPI pic_ColorReplaceImage(BYTE* pixels, DWORD width, DWORD height, DWORD
 BOOL PICAPI pic_ColorReplaceImageRangeSpecified(BYTE* pixels, DWORD width, DWORD height, DWORD channels,
                                                 DWORD stride, const BYTE* target, const BYTE* replacement,
                                                 const BYTE* tolerances, BYTE channelMask, DWORD flags);
+/* Perceptual difference of two colours; mode 0 RGB (each value's low byte),
+   1 XYZ, 2 L*a*b*, 3 LCH (hue in radians). */
+double PICAPI pic_CompareColorsDeltaE(double a1, double b1, double c1, double a2, double b2, double c2,
+                                      DWORD mode);
 BOOL PICAPI pic_Convert16bpcTo8bpc(const WORD* src, DWORD width, DWORD height, DWORD channels,
                                    DWORD srcStride, BYTE* dst, DWORD dstStride, DWORD flags);
 BOOL PICAPI pic_Convert16bpcTo8bpcBits(const WORD* src, DWORD width, DWORD height, DWORD channels,
