@@ -14,6 +14,8 @@ ArtSet AddAllArt() {
   AddBillboardPosters(set);
   AddBillboardPaster(set);
   AddClockFaces(set);
+  AddWeatherSign(set);
+  AddWallpaperSky(set);
   AddBuiltinSounds(set);
   return set;
 }

@@ -30,6 +30,8 @@ const char* RcType(ResourceKind k) {
       return "CURSOR";
     case ResourceKind::kWave:
       return "WAVE";
+    case ResourceKind::kWallpaper:
+      return "WALLPAPER";
   }
   return "RCDATA";
 }
@@ -37,19 +39,19 @@ const char* RcType(ResourceKind k) {
 }  // namespace
 
 void ArtSet::Add(const std::string& name, ResourceKind kind, const char* extension, Bytes data) {
-  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0])))
+  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0])) || name[0] == '-')
     throw std::invalid_argument("resource name '" + name + "' must start with a letter or '_'");
   for (char c : name)
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_')
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-')
       throw std::invalid_argument("resource name '" + name +
-                                  "' has a character other than letters, digits, '_'");
+                                  "' has a character other than letters, digits, '_', '-'");
   for (const ArtFile& f : files_)
     if (Upper(f.name) == Upper(name) && f.kind == kind)
       throw std::invalid_argument("resource name '" + name + "' is used twice");
   std::string file = Lower(name) + extension;
   for (const ArtFile& f : files_)
     if (f.fileName == file) file = Lower(name) + "_" + Lower(RcType(kind)) + extension;
-  files_.push_back({name, kind, file, std::move(data)});
+  files_.push_back({name, kind, file, std::move(data), {}});
 }
 
 void ArtSet::AddBitmap(const std::string& name, const Canvas& picture, Rgba key, BmpDepth depth) {
@@ -72,6 +74,19 @@ void ArtSet::AddWave(const std::string& name, const std::vector<int16_t>& sample
   Add(name, ResourceKind::kWave, ".wav", EncodeWav(samples, sampleRate));
 }
 
+void ArtSet::AddWallpaper(const std::string& name, const Canvas& picture) {
+  const std::string header =
+      "P6\n" + std::to_string(picture.Width()) + " " + std::to_string(picture.Height()) + "\n255\n";
+  Bytes data(header.begin(), header.end());
+  data.reserve(data.size() + size_t(picture.Width()) * size_t(picture.Height()) * 3);
+  for (const Rgba& p : picture.Pixels()) {
+    if (!p.Opaque()) throw std::invalid_argument(name + ": a wallpaper has no clear pixels");
+    data.insert(data.end(), {p.r, p.g, p.b});
+  }
+  Add(name, ResourceKind::kWallpaper, ".ppm", std::move(data));
+  files_.back().rcFileName = Lower(name) + ".jpg";
+}
+
 const ArtFile* ArtSet::Find(const std::string& name) const {
   for (const ArtFile& f : files_)
     if (Upper(f.name) == Upper(name)) return &f;
@@ -80,7 +95,11 @@ const ArtFile* ArtSet::Find(const std::string& name) const {
 
 std::string ArtSet::RcFragment() const {
   std::string rc = "// Made by the art generator; do not edit.\n";
-  for (const ArtFile& f : files_) rc += f.name + " " + RcType(f.kind) + " \"" + f.fileName + "\"\n";
+  for (const ArtFile& f : files_) {
+    // Names with '-' stay unquoted: a quoted name would join the string before it.
+    const std::string& file = f.rcFileName.empty() ? f.fileName : f.rcFileName;
+    rc += f.name + " " + RcType(f.kind) + " \"" + file + "\"\n";
+  }
   return rc;
 }
 

@@ -18,23 +18,29 @@ namespace art {
 constexpr Rgba kMenuKey = FromColorRef(MENU_BITMAP_KEY);
 constexpr Rgba kSpriteKey = Rgb(0xFF00FF);
 
-enum class ResourceKind { kBitmap, kIcon, kCursor, kWave };
+enum class ResourceKind { kBitmap, kIcon, kCursor, kWave, kWallpaper };
 
 struct ArtFile {
   std::string name;  // resource name as the program loads it
   ResourceKind kind;
   std::string fileName;
   Bytes data;
+  std::string rcFileName;  // the file the script names, when the build makes it from fileName
 };
 
 class ArtSet {
  public:
-  // Names are letters, digits and '_'; the resource compiler folds case, so
-  // two names that differ only in case are refused (std::invalid_argument).
+  // Names are letters, digits, '_' and '-' (not first); the resource compiler
+  // folds case, so two names that differ only in case are refused
+  // (std::invalid_argument).
   void AddBitmap(const std::string& name, const Canvas& picture, Rgba key, BmpDepth depth = BmpDepth::kRgb24);
   void AddIcon(const std::string& name, const std::vector<Canvas>& sizes, IconOptions options = {});
   void AddCursor(const std::string& name, const Canvas& picture, int hotX, int hotY);
   void AddWave(const std::string& name, const std::vector<int16_t>& samples, int sampleRate);
+  // A photo-like picture of resource type "WALLPAPER": written as a binary PPM
+  // "<name>.ppm", which the build turns into the baseline JPEG "<name>.jpg"
+  // that the script names.
+  void AddWallpaper(const std::string& name, const Canvas& picture);
 
   const std::vector<ArtFile>& Files() const { return files_; }
   const ArtFile* Find(const std::string& name) const;  // case-insensitive

@@ -18,6 +18,7 @@
 #include "scene/figures/fig026_frames.h"
 #include "scene/figures/fig027_frames.h"
 #include "objects/portable/billboard_art.h"
+#include "objects/portable/weather_art.h"
 #include "art_set.h"
 #include "effects.h"
 #include "test_util.h"
@@ -75,14 +76,19 @@ std::vector<bool> KeyMask(const Canvas& c) {
 }
 
 TEST_F(GeneratedArt, EveryListedFileExistsAndNothingElseIsListed) {
+  // A wallpaper is listed as the JPEG the build makes of its PPM.
+  auto written = [](const RcLine& line) {
+    return line.type == "WALLPAPER" ? std::filesystem::path(line.file).replace_extension(".ppm").string() : line.file;
+  };
   for (const auto& [name, line] : *rc_) {
-    EXPECT_TRUE(std::filesystem::is_regular_file(Out() / line.file)) << name;
-    EXPECT_TRUE(line.type == "BITMAP" || line.type == "ICON" || line.type == "CURSOR" || line.type == "WAVE");
+    EXPECT_TRUE(std::filesystem::is_regular_file(Out() / written(line))) << name;
+    EXPECT_TRUE(line.type == "BITMAP" || line.type == "ICON" || line.type == "CURSOR" || line.type == "WAVE" ||
+                line.type == "WALLPAPER");
   }
   for (const auto& entry : std::filesystem::directory_iterator(Out())) {
     const std::string f = entry.path().filename().string();
     EXPECT_TRUE(f == "art.rc" ||
-                std::any_of(rc_->begin(), rc_->end(), [&](auto& e) { return e.second.file == f; }))
+                std::any_of(rc_->begin(), rc_->end(), [&](auto& e) { return written(e.second) == f; }))
         << "stray file " << f;
   }
 }
@@ -294,6 +300,42 @@ TEST_F(GeneratedArt, MotifsAreWholeDistinctPostersOfTheFieldSize) {
   const Canvas paper = Decode(FileOf("MOTIV04"));
   for (int y = kCalendarHeaderTop; y < kPosterHeight - 4; y += 3)
     for (int x = 6; x < kPosterWidth - 6; x += 3) EXPECT_GT(Luma(paper.Get(x, y)), 200) << x << "," << y;
+}
+
+// The sign's frame is solid where the pictures go; every picture, and the one
+// for missing data, is a whole, distinct picture of the picture's size; the
+// wallpaper is a PPM of its size.
+TEST_F(GeneratedArt, WeatherSignPicturesAndWallpaper) {
+  const Canvas frame = Decode(FileOf(kWeatherFrameName));
+  ASSERT_EQ(frame.Width(), kWeatherSignWidth);
+  ASSERT_EQ(frame.Height(), kWeatherSignHeight);
+  for (int y = kWeatherPictureY; y < kWeatherPictureY + kWeatherPictureHeight; ++y)
+    for (int x = kWeatherPictureX; x < kWeatherPictureX + kWeatherPictureWidth; ++x)
+      ASSERT_NE(frame.Get(x, y), kSpriteKey) << x << "," << y;
+  EXPECT_EQ(frame.Get(0, kWeatherSignHeight - 1), kSpriteKey);
+  std::vector<std::string> names{kWeatherNoDataName};
+  for (int cloud = 0; cloud <= 4; ++cloud)
+    for (int weather = 0; weather <= 5; ++weather)
+      if (WeatherPictureExists(cloud, weather)) names.push_back(WeatherPictureName(cloud, weather));
+  ASSERT_EQ(names.size(), 27u);
+  std::vector<Canvas> pictures;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(rc_->count(name), 1u);
+    const Canvas c = Decode(FileOf(name));
+    ASSERT_EQ(c.Width(), kWeatherPictureWidth);
+    ASSERT_EQ(c.Height(), kWeatherPictureHeight);
+    for (const Rgba& p : c.Pixels()) ASSERT_NE(p, kSpriteKey);
+    for (const Canvas& other : pictures) EXPECT_NE(c, other);
+    pictures.push_back(c);
+  }
+  ASSERT_EQ(rc_->count(kBuiltinWallpaperName), 1u);
+  EXPECT_EQ(rc_->at(kBuiltinWallpaperName).type, kWallpaperResourceType);
+  const Bytes ppm = test::ReadFile(Out() / "wolken.ppm");
+  const std::string header = "P6\n1882 1200\n255\n";
+  ASSERT_GT(ppm.size(), header.size());
+  EXPECT_EQ(std::string(ppm.begin(), ppm.begin() + header.size()), header);
+  EXPECT_EQ(ppm.size(), header.size() + 1882u * 1200u * 3u);
 }
 
 TEST_F(GeneratedArt, SpeechBubblesHaveTheirSizesAndRoomForText) {

@@ -13,5 +13,7 @@ void AddPassersBy(ArtSet& set);
 void AddBillboardPosters(ArtSet& set);
 void AddBillboardPaster(ArtSet& set);
 void AddClockFaces(ArtSet& set);
+void AddWeatherSign(ArtSet& set);
+void AddWallpaperSky(ArtSet& set);
 
 }  // namespace art
