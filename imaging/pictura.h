@@ -28,3 +28,4 @@
 #include "codecs/jpeg/pictura_jpeg.h"    // JPEG codec
 #include "codecs/png/pictura_png.h"      // PNG codec
 #include "codecs/meta/pictura_icc.h"     // ICC profiles of JPEG and PNG files
+#include "codecs/pcx/pictura_pcx.h"      // PCX
