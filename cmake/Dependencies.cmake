@@ -1,6 +1,15 @@
 # Third-party libraries: Debian's -dev packages natively, the cached
 # cross builds (see tools/build-win32-deps.sh) for Windows.
 if(WIN32)
+  # Check before any find_package so a failed first configure caches no
+  # NOTFOUND paths that a later one would keep.
+  foreach(lib libjpeg.a libpng.a libtiff.a)
+    if(NOT EXISTS "${WAYLUNE_WIN32_DEPS}/lib/${lib}")
+      message(FATAL_ERROR "The Windows builds of libjpeg, libpng and libtiff are not in "
+        "'${WAYLUNE_WIN32_DEPS}' (no lib/${lib}). Run tools/setup.sh, or point "
+        "WAYLUNE_DEPS (environment) or -DWAYLUNE_WIN32_DEPS=DIR at them.")
+    endif()
+  endforeach()
   # The program ships alone: zlib goes into it, never as zlib1.dll. A cache
   # from before holding the import library is searched again.
   set(ZLIB_USE_STATIC_LIBS ON)

@@ -7,7 +7,21 @@ set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_AR i686-w64-mingw32-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB i686-w64-mingw32-ranlib CACHE FILEPATH "")
 
-set(WAYLUNE_WIN32_DEPS "$ENV{WAYLUNE_DEPS}" CACHE PATH "Windows builds of libjpeg, libpng, libtiff")
+# Windows builds of libjpeg, libpng and libtiff: where tools/setup.sh puts
+# them unless WAYLUNE_DEPS (environment) or -DWAYLUNE_WIN32_DEPS says else.
+# Derived, not cached: a configure from a shell that lacked the variable must
+# not pin an empty path for every later one.
+if(NOT WAYLUNE_WIN32_DEPS)
+  if(NOT "$ENV{WAYLUNE_DEPS}" STREQUAL "")
+    set(WAYLUNE_WIN32_DEPS "$ENV{WAYLUNE_DEPS}")
+  elseif(NOT "$ENV{WAYLUNE_CACHE}" STREQUAL "")
+    set(WAYLUNE_WIN32_DEPS "$ENV{WAYLUNE_CACHE}/win32-deps")
+  elseif(NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+    set(WAYLUNE_WIN32_DEPS "$ENV{XDG_CACHE_HOME}/waylune/win32-deps")
+  else()
+    set(WAYLUNE_WIN32_DEPS "$ENV{HOME}/.cache/waylune/win32-deps")
+  endif()
+endif()
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32 ${WAYLUNE_WIN32_DEPS})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
