@@ -21,6 +21,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   imagemagick netpbm libtiff-tools libjpeg-turbo-progs pngcheck python3-pil python3-numpy python3-opencv
+  giflib-tools gifsicle libgif-dev
   fp-utils python3-pyftpdlib icc-profiles-free
 )
 
