@@ -27,5 +27,6 @@
 #include "codecs/bmp/pictura_bmp.h"      // BMP
 #include "codecs/jpeg/pictura_jpeg.h"    // JPEG codec
 #include "codecs/png/pictura_png.h"      // PNG codec
+#include "codecs/gif/pictura_gif.h"      // GIF codec
 #include "codecs/meta/pictura_icc.h"     // ICC profiles of JPEG and PNG files
 #include "codecs/pcx/pictura_pcx.h"      // PCX

@@ -10,7 +10,7 @@ namespace {
 std::atomic<const PicGenericCodec*> codecs[kReadFormatCount] = {
     &kJpegGenericCodec,  // JPEG
     &kBmpGenericCodec,  // BMP
-    nullptr,            // GIF
+    &kGifGenericCodec,  // GIF
     nullptr,            // PCX
     &kPngGenericCodec,  // PNG
     nullptr,            // TIFF

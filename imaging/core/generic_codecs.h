@@ -116,6 +116,7 @@ uint32_t ReadAtEachDepth(Entry entry, uint32_t dibFlag, HPICSRC src, PicGenericO
 extern const PicGenericCodec kBmpGenericCodec;
 extern const PicGenericCodec kJpegGenericCodec;
 extern const PicGenericCodec kPngGenericCodec;
+extern const PicGenericCodec kGifGenericCodec;
 #ifdef _WIN32
 extern const PicGenericCodec kMetafileGenericCodec;  // WMF and EMF, from file sources
 #endif
