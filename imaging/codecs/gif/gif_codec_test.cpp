@@ -391,8 +391,8 @@ TEST(GifAnimation, DisposalTransparencyAndClipping) {
   EXPECT_EQ(Pixel(p.frames[1], 4, 3, 0), two);
   EXPECT_EQ(Pixel(p.frames[1], 4, 2, 0), one);
   // Far outside the screen: nothing drawn.
-  const Played far = Play(file(-1, 2, 60000), kGIFRenderOnce, 10);
-  EXPECT_EQ(far.frames[1], far.frames[0]);
+  const Played outside = Play(file(-1, 2, 60000), kGIFRenderOnce, 10);
+  EXPECT_EQ(outside.frames[1], outside.frames[0]);
 }
 
 TEST(GifAnimation, FrameListAndRefusals) {
