@@ -261,10 +261,17 @@ HBITMAP LoadFromFileEx(const char* path, int type, int scale, int targetHeight, 
 HBITMAP ResizeImage(HPICSRC source, int, int scale, int targetHeight, int targetWidth) {
   if (targetWidth <= 0 || targetHeight <= 0) return nullptr;
   DWORD width = 0, height = 0;
+  const DWORD warnings = pic_GetCodecWarningCount();
   GlobalBlock pixels(pic_ReadImage(source, &width, &height, kPicReadRGB, 0));
   // A truncated or damaged file comes back as the rows that could be read and
-  // an error code: such a picture is skipped, never shown half-decoded.
+  // an error code, a JPEG cut in its scan as a whole picture, grey below the
+  // cut, with code 0 and a warning: such a picture is skipped, never shown
+  // half-decoded.
   if (LogLibraryError(nullptr) != 0 || !pixels || width == 0 || height == 0) return nullptr;
+  if (pic_GetCodecWarningCount() != warnings) {
+    WriteLogLine("+++ Bild unvollst\xE4ndig");
+    return nullptr;
+  }
   DisplayDC display;
   if (!display.get()) return nullptr;
   const DWORD tw = static_cast<DWORD>(targetWidth), th = static_cast<DWORD>(targetHeight);

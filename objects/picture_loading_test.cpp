@@ -202,7 +202,7 @@ TEST_F(PictureLoading, WithoutTheScaleFlagThePictureKeepsItsSize) {
 }
 
 TEST_F(PictureLoading, PicturesThatCannotBeReadGiveNoBitmap) {
-  for (const char* name : {"thin_87382x1.png", "truncated.png", "truncated.jpg", "garbage.bmp", "empty.png",
+  for (const char* name : {"thin_87382x1.png", "truncated.png", "truncated.jpg", "cut_half.jpg", "garbage.bmp", "empty.png",
                            "huge_header.bmp", "pixmap.bmp", "missing.png"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(LoadFromFile(Picture(name).c_str(), 1, kPosterHeight, kPosterWidth), nullptr);

@@ -41,6 +41,11 @@ DWORD PICAPI PicGetLastError(void) {
   return ctx ? ctx->lastError : static_cast<DWORD>(kPicErrNoThreadState);
 }
 
+DWORD PICAPI pic_GetCodecWarningCount(void) {
+  ImgThreadContext* ctx = GetImgThreadContext();
+  return ctx ? ctx->codecWarnings : 0;
+}
+
 void PICAPI pic_SetLastErrorProxy(DWORD code) {
   if (GetImgThreadContext()) PicReportError(code, "pic_SetLastErrorProxy", nullptr);
 }

@@ -17,6 +17,10 @@ void PICAPI PicLibraryShutdown(void);
 /* Last error of the calling thread (0 = the last call succeeded; 55 when the
    thread can have no library state at all). Read it before the next call. */
 DWORD PICAPI PicGetLastError(void);
+/* Warnings the codecs gave on the calling thread so far (a cut-off JPEG
+   decodes to its end with code 0 and one warning). The count only grows:
+   read it before and after a read to see whether that read warned. */
+DWORD PICAPI pic_GetCodecWarningCount(void);
 void PICAPI pic_SetLastErrorProxy(DWORD code);
 void PICAPI PicReportErrorEntry(DWORD code, const char* function);
 

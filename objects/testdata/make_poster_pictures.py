@@ -64,6 +64,9 @@ def main():
         f.write(good_png[:120])
     with open(os.path.join(out, "truncated.jpg"), "wb") as f:
         f.write(good_jpg[:600])
+    # Cut in the middle of the scan: decodes to its end with a warning and code 0.
+    with open(os.path.join(out, "cut_half.jpg"), "wb") as f:
+        f.write(good_jpg[:len(good_jpg) // 2])
     with open(os.path.join(out, "garbage.bmp"), "wb") as f:
         f.write(b"BM" + bytes(range(256)) * 3)
     with open(os.path.join(out, "empty.png"), "wb"):

@@ -405,10 +405,13 @@ TEST_F(JpegCodec, CutOffFilesDecodeToTheirEndAndEmptyOnesFail) {
   Bytes img = Gradient(w, h, 3);
   Bytes file = WriteJpeg(img, w, h, 24, 95);
   Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(file.size() / 2));
+  const uint32_t warningsBefore = ctx_->codecWarnings;
   Image whole = ReadJpeg(file, 24);
+  EXPECT_EQ(ctx_->codecWarnings, warningsBefore);
   ctx_->messages.clear();
   Image part = ReadJpeg(cut, 24);
   EXPECT_EQ(part.error, 0u);
+  EXPECT_EQ(ctx_->codecWarnings, warningsBefore + 1) << "the cut is counted, the code stays 0";
   ASSERT_EQ(part.pixels.size(), img.size());
   // The first MCU rows are intact, the rest differs.
   EXPECT_EQ(MaxDiff(part.pixels.data(), whole.pixels.data(), w * 3 * 16), 0);
