@@ -1,10 +1,8 @@
 #pragma once
-// Showing, hiding and stacking all desktop-object windows together.
+// Figures on and off, full-screen programs and the application bar.
 
 #include <windows.h>
 
-void LowerDesktopWindows();
-void RaiseDesktopWindows();
 // MSG_TOGGLE_ACTIVE: figures and objects off or on.
 void ToggleFiguresActive();
 // MSG_APPBAR: returns true when the message also goes to DefWindowProc.

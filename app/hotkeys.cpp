@@ -1,8 +1,8 @@
 #include "app/hotkeys.h"
 
-#include "app/app_globals.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "services/app_globals.h"
+#include "services/messages.h"
+#include "services/settings.h"
 
 #include <windows.h>
 

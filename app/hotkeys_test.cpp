@@ -1,6 +1,6 @@
 #include "app/hotkeys.h"
 
-#include "app/settings.h"
+#include "services/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,22 +1,24 @@
 #include "app/main_window.h"
-#include "app/file_util.h"
+#include "services/file_util.h"
 
-#include "app/app_globals.h"
-#include "app/debug_log.h"
+#include "services/app_globals.h"
+#include "services/debug_log.h"
 #include "app/desktop_windows.h"
-#include "app/help.h"
+#include "objects/desktop_object.h"
+#include "services/help.h"
 #include "app/hotkeys.h"
-#include "app/messages.h"
+#include "services/messages.h"
 #include "app/object_mouse.h"
-#include "app/settings.h"
+#include "services/settings.h"
+#include "services/shell_requests.h"
 #include "app/shutdown.h"
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
 #include "app/winamp.h"
 #include "options/options_sheet.h"
 #include "scene/anim_thread.h"
-#include "scene/figure_bitmaps.h"
-#include "scene/speech_bubble.h"
+#include "objects/figure_bitmaps.h"
+#include "objects/speech_bubble.h"
 
 #include <shellapi.h>
 #include <windowsx.h>
@@ -329,6 +331,14 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case MSG_SCREENSAVER_SETTINGS:
       OpenScreenSaverSettings(window);
+      return 0;
+    case MSG_TRAY_TIP: {
+      char tip[64];
+      SetTrayTip(FigureWindow, TakeRequestedTrayTip(tip, sizeof tip) ? tip : nullptr);
+      return 0;
+    }
+    case MSG_ACTIVATE_APPBAR:
+      ActivateAppBar();
       return 0;
     case MSG_APPBAR:
       if (OnAppBarNotify(window, wParam, lParam)) break;

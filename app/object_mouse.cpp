@@ -1,13 +1,14 @@
 #include "app/object_mouse.h"
 
-#include "app/app_globals.h"
-#include "app/debug_log.h"
-#include "app/desktop_windows.h"
-#include "app/messages.h"
-#include "app/sound.h"
+#include "services/app_globals.h"
+#include "services/debug_log.h"
+#include "objects/desktop_object.h"
+#include "services/win_util.h"
+#include "services/messages.h"
+#include "services/sound.h"
 #include "app/winamp.h"
 #include "objects/billboard.h"
-#include "scene/speech_bubble.h"
+#include "objects/speech_bubble.h"
 
 #include <cstdlib>
 
@@ -19,13 +20,6 @@ bool PosterAtWork() { return BillboardState.posterFigureAtWork != 0; }
 bool IsWinampBubble(int type) { return type == 5 || type == 6; }
 
 }  // namespace
-
-void NudgeMouse() {
-  INPUT input = {};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-  SendInput(1, &input, sizeof input);
-}
 
 void OnObjectMouseDown(HWND window, int x, int y) {
   if (window == BillboardWindow && PosterAtWork()) return;

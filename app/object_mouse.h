@@ -8,9 +8,6 @@ void OnObjectMouseMove(HWND window, int x, int y, WPARAM keys);
 void OnObjectMouseUp(HWND window, int x, int y, WPARAM keys);
 void OnObjectRightClick(WPARAM keys);
 void OnBillboardKeyDown(HWND window, WPARAM key);
-// One synthetic mouse input without move or button, so the system looks at
-// the cursor again and a lifted object follows it at once.
-void NudgeMouse();
 
 // Which button of the musician's bubble lies at (x, y), and its effects.
 void OnWinampBubbleClick(int x, int y);

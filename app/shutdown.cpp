@@ -1,8 +1,10 @@
 #include "app/shutdown.h"
 
-#include "app/app_globals.h"
-#include "app/debug_log.h"
-#include "app/sound.h"
+#include "services/app_globals.h"
+#include "services/debug_log.h"
+#include "services/sound.h"
+#include "services/sound_library.h"
+#include "services/threads.h"
 #include "objects/desktop_object.h"
 #include "scene/anim_thread.h"
 #include "scene/scenery_strip.h"
@@ -19,20 +21,6 @@ void HideAndClose(HWND window) {
 }
 
 }  // namespace
-
-void WaitForThread(HANDLE thread, DWORD milliseconds) {
-  if (!thread) return;
-  const DWORD deadline = GetTickCount() + milliseconds;
-  for (;;) {
-    const DWORD now = GetTickCount();
-    const DWORD left = static_cast<int>(deadline - now) > 0 ? deadline - now : 0;
-    DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
-    if (result != WAIT_OBJECT_0 + 1) return;
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    if (left == 0) return;
-  }
-}
 
 bool ShutdownStarted() { return started; }
 

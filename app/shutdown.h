@@ -8,8 +8,3 @@
 // second EXIT) return at once.
 void OnShutdownMessage();
 bool ShutdownStarted();
-
-// Waits up to `milliseconds` for a thread while still answering messages sent
-// to this thread, so a worker that reports to the main window while ending
-// cannot stall us. Nothing for null.
-void WaitForThread(HANDLE thread, DWORD milliseconds);

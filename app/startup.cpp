@@ -1,13 +1,9 @@
 #include "app/startup.h"
 
-#include "app/app_globals.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "services/app_globals.h"
+#include "services/messages.h"
+#include "services/settings.h"
 
-#include <shlwapi.h>
-
-#include <cstdarg>
-#include <cstdio>
 
 CommandWord ParseCommandWord(const char* commandLine) {
   char word[128];
@@ -16,31 +12,6 @@ CommandWord ParseCommandWord(const char* commandLine) {
   if (lstrcmpiA(word, "DEINSTALL") == 0) return CommandWord::Deinstall;
   if (lstrcmpiA(word, "AUTOSTART") == 0) return CommandWord::Autostart;
   return CommandWord::None;
-}
-
-DWORD GetDllVersion(const char* fileName) {
-  HMODULE library = LoadLibraryA(fileName);
-  if (!library) return 0;
-  DWORD version = 0;
-  auto getVersion = reinterpret_cast<HRESULT(CALLBACK*)(DLLVERSIONINFO*)>(
-      reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
-  if (getVersion) {
-    DLLVERSIONINFO info = {};
-    info.cbSize = sizeof info;
-    if (SUCCEEDED(getVersion(&info))) version = ((info.dwMajorVersion & 0xFFFF) << 16) | (info.dwMinorVersion & 0xFFFF);
-  }
-  FreeLibrary(library);
-  return version;
-}
-
-int ShowErrorBox(const char* format, ...) {
-  char text[128];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  MessageBoxA(FigureWindow, text, PRODUCT_TITLE, MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
-  return 0;
 }
 
 void ForwardToRunningInstance(CommandWord word, HINSTANCE instance) {

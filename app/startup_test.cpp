@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include "services/win_util.h"
+
 #include <gtest/gtest.h>
 
 #include <string>

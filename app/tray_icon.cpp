@@ -1,7 +1,7 @@
 #include "app/tray_icon.h"
 
-#include "app/app_globals.h"
-#include "app/messages.h"
+#include "services/app_globals.h"
+#include "services/messages.h"
 
 #include <shellapi.h>
 

@@ -1,12 +1,12 @@
 #include "app/tray_menu.h"
-#include "app/file_util.h"
+#include "services/file_util.h"
 
-#include "app/app_globals.h"
-#include "app/desktop_windows.h"
-#include "app/menu_bitmaps.h"
-#include "app/messages.h"
-#include "app/settings.h"
-#include "app/sound.h"
+#include "services/app_globals.h"
+#include "objects/desktop_object.h"
+#include "services/menu_bitmaps.h"
+#include "services/messages.h"
+#include "services/settings.h"
+#include "services/sound.h"
 #include "app/winamp.h"
 #include "options/options_sheet.h"
 #include "pictura.h"
@@ -111,6 +111,31 @@ void MakeOwnerDrawnByPosition(HMENU menu, int position, const char* text, int bi
   SetOwnerDrawn(menu, position, TRUE, text, bitmapNumber);
 }
 
+// The player's submenu: removed when there is no player, its start item
+// greyed while the player program is missing.
+static void BuildWinampMenu(HMENU menu) {
+  InitWinamp();
+  WinampExeExists = FileExists(Settings.WinampExe.Get().c_str());
+  if (Settings.NoWinamp || (!WinampExeExists && !WinampWindow)) {
+    RemoveMenu(menu, WINAMP_SUBMENU_POS, MF_BYPOSITION);
+    return;
+  }
+  if (!WinampExeExists) EnableMenuItem(menu, CMD_WINAMP_START, MF_BYCOMMAND | MF_GRAYED);
+  MakeOwnerDrawnByPosition(menu, WINAMP_SUBMENU_POS, "Winamp", 10);
+  struct Item {
+    int id;
+    const char* text;
+    int bitmap;
+  };
+  static const Item items[] = {
+      {CMD_WINAMP_START, "Winamp starten", 10}, {CMD_WINAMP_PREV, "Zur\xFC" "ck", 11},
+      {CMD_WINAMP_PLAY, "Wiedergabe", 12},      {CMD_WINAMP_PAUSE, "Pause", 13},
+      {CMD_WINAMP_STOP, "Stopp", 14},           {CMD_WINAMP_NEXT, "Weiter", 15},
+      {CMD_WINAMP_OPEN, "\xD6" "ffnen ...", 16},
+  };
+  for (const Item& item : items) MakeOwnerDrawnById(menu, item.id, item.text, item.bitmap);
+}
+
 void EnableTrayMenuItem(int id, bool enabled) {
   if (TrayMenu) EnableMenuItem(TrayMenu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
@@ -140,7 +165,7 @@ void BuildTrayMenu(HWND) {
   if (!TrayMenu) return;
 
   ScreenSaverOn = ScreenSaverActive(0, 0);
-  BuildWinampMenu(TrayMenu, 32, 32);
+  BuildWinampMenu(TrayMenu);
 
   struct Item {
     int id;
@@ -221,6 +246,7 @@ void ShowTrayMenu(HWND window) {
     EnableTrayMenuItem(CMD_WINAMP_START, WinampExeExists != 0);
     for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableTrayMenuItem(id, false);
   }
+  CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, FiguresActive != 0);
   ScreenSaverOn = ScreenSaverActive(0, 0);
   EnableTrayMenuItem(CMD_SCREENSAVER_START, ScreenSaverOn != 0);
   EnableTrayMenuItem(CMD_SCREENSAVER_ONOFF, FileExists(ScreenSaverFile));

@@ -1,18 +1,13 @@
 #include "app/winamp.h"
-#include "app/file_util.h"
+#include "services/file_util.h"
 
-#include "app/debug_log.h"
-#include "app/messages.h"
-#include "app/settings.h"
-#include "app/tray_menu.h"
+#include "services/debug_log.h"
+#include "services/messages.h"
+#include "services/settings.h"
 
 #include <cstring>
-#include <mutex>
 
 HWND WinampWindow;
-std::atomic<int> WinampPlaying{0};
-std::atomic<int> WinampTitleChanged{0};
-std::atomic<int> WinampTitleValid{0};
 std::atomic<int> WinampExeExists{0};
 char WinampTitle[2048];
 
@@ -20,26 +15,9 @@ namespace {
 
 constexpr LPARAM kIsPlayingQuery = 104;
 
-std::mutex songTitleMutex;  // the musician figure reads it from the animation thread
-char songTitle[256];
 char previousTitle[2048];
 
-void SetSongTitle(const char* title) {
-  std::lock_guard<std::mutex> lock(songTitleMutex);
-  lstrcpynA(songTitle, title, sizeof songTitle);
-}
-
-bool SongTitleEmpty() {
-  std::lock_guard<std::mutex> lock(songTitleMutex);
-  return songTitle[0] == 0;
-}
-
 }  // namespace
-
-void CopyWinampSongTitle(char* out, int size) {
-  std::lock_guard<std::mutex> lock(songTitleMutex);
-  lstrcpynA(out, songTitle, size);
-}
 
 void ExtractWinampTitle(const char* text, char* title, int size) {
   if (size <= 0) return;
@@ -89,46 +67,21 @@ void PollWinamp() {
   if (WinampWindow) {
     ReadWinampTitle();
     if (WinampPlaying) {
-      if (SongTitleEmpty() || lstrcmpiA(WinampTitle, previousTitle) != 0) {
+      if (WinampSongTitleEmpty() || lstrcmpiA(WinampTitle, previousTitle) != 0) {
         lstrcpynA(previousTitle, WinampTitle, sizeof previousTitle);
-        SetSongTitle(WinampTitle);
+        SetWinampSongTitle(WinampTitle);
         WinampTitleChanged = 1;
         WinampTitleValid = 1;
       }
     } else {
-      SetSongTitle("");
+      SetWinampSongTitle("");
       WinampTitleValid = 0;
     }
-    EnableTrayMenuItem(CMD_WINAMP_START, false);
   } else {
-    SetSongTitle("");
+    SetWinampSongTitle("");
     WinampTitleValid = 0;
     WinampPlaying = 0;
-    if (WinampExeExists) EnableTrayMenuItem(CMD_WINAMP_START, true);
   }
-}
-
-void BuildWinampMenu(HMENU menu, int, int) {
-  InitWinamp();
-  WinampExeExists = FileExists(Settings.WinampExe.Get().c_str());
-  if (Settings.NoWinamp || (!WinampExeExists && !WinampWindow)) {
-    RemoveMenu(menu, WINAMP_SUBMENU_POS, MF_BYPOSITION);
-    return;
-  }
-  if (!WinampExeExists) EnableMenuItem(menu, CMD_WINAMP_START, MF_BYCOMMAND | MF_GRAYED);
-  MakeOwnerDrawnByPosition(menu, WINAMP_SUBMENU_POS, "Winamp", 10);
-  struct Item {
-    int id;
-    const char* text;
-    int bitmap;
-  };
-  static const Item items[] = {
-      {CMD_WINAMP_START, "Winamp starten", 10}, {CMD_WINAMP_PREV, "Zur\xFC" "ck", 11},
-      {CMD_WINAMP_PLAY, "Wiedergabe", 12},      {CMD_WINAMP_PAUSE, "Pause", 13},
-      {CMD_WINAMP_STOP, "Stopp", 14},           {CMD_WINAMP_NEXT, "Weiter", 15},
-      {CMD_WINAMP_OPEN, "\xD6" "ffnen ...", 16},
-  };
-  for (const Item& item : items) MakeOwnerDrawnById(menu, item.id, item.text, item.bitmap);
 }
 
 void SendWinampCommand(int command) {

@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "services/player_state.h"
+
 inline constexpr char WINAMP_CLASS[] = "Winamp v1.x";
 
 enum WinampCommand : int {
@@ -19,19 +21,12 @@ enum WinampCommand : int {
 };
 
 extern HWND WinampWindow;
-extern std::atomic<int> WinampPlaying;
-extern std::atomic<int> WinampTitleChanged;
-extern std::atomic<int> WinampTitleValid;
 extern std::atomic<int> WinampExeExists;
 extern char WinampTitle[2048];
-
-// Copies the song title for the musician figure (256 chars, terminated).
-void CopyWinampSongTitle(char* out, int size);
 
 void InitWinamp();
 void ReadWinampTitle();
 void PollWinamp();
-void BuildWinampMenu(HMENU menu, int bitmapWidth, int bitmapHeight);
 // Sends a WM_COMMAND to the player when it is known.
 void SendWinampCommand(int command);
 

@@ -6,16 +6,16 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/app_globals.h"
-#include "app/debug_log.h"
-#include "app/settings.h"
+#include "services/app_globals.h"
+#include "services/debug_log.h"
+#include "services/settings.h"
 #include "objects/bitmap_dc.h"
-#include "objects/calendar.h"
+#include "objects/portable/calendar.h"
 #include "objects/calendar_sheet.h"
 #include "objects/desktop_object.h"
 #include "objects/portable/poster_geometry.h"
-#include "scene/figure_bitmaps.h"
-#include "scene/figure_record.h"
+#include "objects/figure_bitmaps.h"
+#include "objects/figure_record.h"
 
 BillboardStateBlock BillboardState;
 

@@ -10,37 +10,15 @@
 #include <atomic>
 #include <cstddef>
 
+#include "objects/billboard_state.h"
 #include "objects/portable/billboard_art.h"
 
 struct FigureRecord;
 
-constexpr int kBillboardStartMotif = -2;
 constexpr int kBillboardCalendarMotif = kPaperMotif;
 constexpr int kBillboardWidth = kWallWidth;
 constexpr int kBillboardHeight = kWallHeight;
 constexpr int kBillboardMinX = 10;
-
-// Shared between the main thread (mouse, options page), the animation thread
-// (billboard, paster) and the poster thread; plain polled words, and one
-// bitmap handle handed over by exchange so it is deleted exactly once.
-struct BillboardStateBlock {
-  std::atomic<int> posterFigureAtWork{0};  // the paster is on stage; clicks are ignored
-  std::atomic<int> redrawRequest{0};
-  std::atomic<int> relayoutRequest{0};
-  std::atomic<int> unloadRequest{0};  // BillboardReloadRequest: unload, then load and paste again
-  std::atomic<int> updateRequest{0};  // BillboardUpdateRequest: a click asks for a new motif
-  std::atomic<int> currentMotif{kBillboardStartMotif};
-  std::atomic<int> nextMotif{0};    // what the poster thread chose
-  std::atomic<int> posterReady{0};  // set by the poster thread with a prepared bitmap
-  std::atomic<HBITMAP> posterBitmap{nullptr};
-  std::atomic<int> startFlag{1};    // the first paste may show a start motif
-  std::atomic<int> lastMinute{-1};  // the calendar sheet's refresh
-  std::atomic<int> posterThreadRunning{0};
-};
-extern BillboardStateBlock BillboardState;
-// The names the options page and the chooser know them by.
-inline std::atomic<int>& BillboardReloadRequest = BillboardState.unloadRequest;
-inline std::atomic<int>& BillboardUpdateRequest = BillboardState.updateRequest;
 
 // The object on the animation thread.
 int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule);
@@ -62,7 +40,3 @@ void LadePlakat();
 // Renders text file `index` of the text list on a fresh "MOTIV04" and makes
 // it the poster bitmap; 1 on success.
 int TextPlakat(int index);
-
-// One tick of the paster's scene with the billboard's record (scene 27).
-class ScriptHost;
-void RunPasterScene(FigureRecord* figure, FigureRecord* billboard, ScriptHost& host);

@@ -10,12 +10,12 @@
 #include <map>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/settings.h"
-#include "objects/calendar.h"
+#include "services/app_globals.h"
+#include "services/settings.h"
+#include "objects/portable/calendar.h"
 #include "objects/portable/calendar_layout.h"
-#include "scene/figure_bitmaps.h"
-#include "scene/figure_record.h"
+#include "objects/figure_bitmaps.h"
+#include "objects/figure_record.h"
 
 namespace {
 

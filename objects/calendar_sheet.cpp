@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/lang_text.h"
-#include "app/settings.h"
+#include "services/lang_text.h"
+#include "services/settings.h"
 #include "objects/bitmap_dc.h"
-#include "objects/calendar.h"
+#include "objects/portable/calendar.h"
 #include "objects/portable/calendar_layout.h"
 
 namespace {

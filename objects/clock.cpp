@@ -6,13 +6,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/debug_log.h"
-#include "app/messages.h"
-#include "app/startup.h"
-#include "objects/calendar.h"
+#include "services/debug_log.h"
+#include "services/messages.h"
+#include "services/win_util.h"
+#include "objects/portable/calendar.h"
 #include "objects/portable/clock_logic.h"
-#include "scene/figure_bitmaps.h"
-#include "scene/speech_bubble.h"
+#include "objects/figure_bitmaps.h"
+#include "objects/speech_bubble.h"
 
 std::atomic<int64_t> RecycleBinItems{0};
 std::atomic<int> RecycleBinState{-1};

@@ -10,7 +10,8 @@
 
 #include "objects/portable/clock_logic.h"
 #include "objects/object_test_support.h"
-#include "scene/speech_bubble.h"
+#include "services/threads.h"
+#include "objects/speech_bubble.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <string>
 
-#include "app/debug_log.h"
-#include "app/messages.h"
-#include "app/sound.h"
-#include "objects/calendar.h"
-#include "scene/figure_bitmaps.h"
-#include "scene/speech_bubble.h"
+#include "services/debug_log.h"
+#include "services/messages.h"
+#include "services/sound.h"
+#include "objects/portable/calendar.h"
+#include "objects/figure_bitmaps.h"
+#include "objects/speech_bubble.h"
 
 namespace {
 

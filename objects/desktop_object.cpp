@@ -1,12 +1,12 @@
 #include "objects/desktop_object.h"
 
-#include "app/debug_log.h"
-#include "app/desktop_windows.h"
-#include "app/messages.h"
-#include "app/object_mouse.h"
-#include "app/shutdown.h"
-#include "scene/figure_bitmaps.h"
-#include "scene/speech_bubble.h"
+#include "services/debug_log.h"
+#include "objects/billboard_state.h"
+#include "services/messages.h"
+#include "services/win_util.h"
+#include "services/threads.h"
+#include "objects/figure_bitmaps.h"
+#include "objects/speech_bubble.h"
 
 DesktopObject ClockObject;
 DesktopObject CountdownObject;
@@ -36,12 +36,6 @@ void OnObjectShowMessage(HWND window, const ObjectWindowRules& rules) {
 }
 
 }  // namespace
-
-void WaitForAndCloseThread(HANDLE thread, DWORD milliseconds) {
-  if (!thread) return;
-  WaitForThread(thread, milliseconds);
-  CloseHandle(thread);
-}
 
 int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -358,4 +352,67 @@ DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const Obje
 // The weather sign comes with its own module; until then it does not start.
 int StartWeather() {
   return 1;
+}
+
+namespace {
+
+constexpr UINT kStackNoMoveSize = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+
+// Shown, in front of normal windows, then back to a normal z-order band.
+void RaiseToTopNotTopmost(HWND window) {
+  if (!window) return;
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  SetForegroundWindow(window);
+  PlaceWindow(window, HWND_TOP, SWP_SHOWWINDOW);
+  PlaceWindow(window, HWND_NOTOPMOST, SWP_SHOWWINDOW);
+}
+
+void RaiseClockLike(HWND window, int onTop) {
+  if (!window) return;
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  SetForegroundWindow(window);
+  PlaceWindow(window, onTop && !OptionsOpen ? HWND_TOPMOST : HWND_TOP, SWP_SHOWWINDOW);
+}
+
+}  // namespace
+
+void PlaceWindow(HWND window, HWND after, UINT extra) {
+  if (window) SetWindowPos(window, after, 0, 0, 0, 0, kStackNoMoveSize | extra);
+}
+
+void ShowObjectWindow(HWND window, bool show) {
+  if (window) ShowWindow(window, show ? SW_SHOWNOACTIVATE : SW_HIDE);
+}
+
+bool MayShowObject(int notDA) {
+  return FiguresActive || notDA;
+}
+
+void LowerDesktopWindows() {
+  for (HWND window : {FigureWindow, OverlayWindow, CountdownObject.window, ClockObject.window, BillboardWindow,
+                      WeatherObject.window, StripWindow})
+    PlaceWindow(window, HWND_BOTTOM);
+}
+
+void RaiseDesktopWindows() {
+  PlaceWindow(FigureWindow, HWND_TOPMOST);
+  PlaceWindow(OverlayWindow, HWND_TOPMOST);
+  if (StripWindow && Settings.HG && MayShowObject(Settings.HGNotDA)) {
+    ShowObjectWindow(StripWindow, true);
+    PlaceWindow(StripWindow, HWND_BOTTOM);
+  }
+  if (WeatherObject.window && Settings.Weather[0] > 0 && MayShowObject(Settings.WeatherNotDA)) {
+    RaiseToTopNotTopmost(WeatherObject.window);
+    WeatherObject.redrawRequest = 1;
+  }
+  if (BillboardWindow && Settings.Billboard && MayShowObject(Settings.BillboardNotDA)) {
+    RaiseToTopNotTopmost(BillboardWindow);
+    BillboardState.redrawRequest = 1;
+  }
+  if (ClockObject.window && Settings.Clock && MayShowObject(Settings.ClockNotDA))
+    RaiseClockLike(ClockObject.window, Settings.ClockOnTop);
+  if (CountdownObject.window && Settings.Countdown && MayShowObject(Settings.CountdownNotDA))
+    RaiseClockLike(CountdownObject.window, Settings.CountdownOnTop);
+  PlaceWindow(FigureWindow, HWND_TOPMOST);
+  PlaceWindow(OverlayWindow, HWND_TOPMOST);
 }

@@ -9,11 +9,11 @@
 
 #include <atomic>
 
-#include "app/app_globals.h"
-#include "app/settings.h"
+#include "services/app_globals.h"
+#include "services/settings.h"
 #include "objects/portable/clock_logic.h"
 #include "objects/portable/object_frame.h"
-#include "scene/figure_record.h"
+#include "objects/figure_record.h"
 
 struct DesktopObject : ObjectRequests {
   HWND window = nullptr;  // set once at start, before the thread runs
@@ -32,10 +32,6 @@ struct DesktopObject : ObjectRequests {
 extern DesktopObject ClockObject;
 extern DesktopObject CountdownObject;
 extern DesktopObject WeatherObject;
-
-// Waits up to `milliseconds` for a thread (answering messages sent to this
-// thread meanwhile) and closes the handle. Nothing for null.
-void WaitForAndCloseThread(HANDLE thread, DWORD milliseconds);
 
 // ---- Start ----
 
@@ -169,3 +165,19 @@ DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const Obje
 constexpr DWORD kObjectWindowThreadWaitMs = 300;
 
 int StartWeather();
+
+// ---- The z-order of all object windows together: the figure and overlay
+// windows, the billboard, the clock, the countdown, the weather sign and the
+// scenery strip ----
+
+// Every object window to the bottom (a Ctrl click on an object).
+void LowerDesktopWindows();
+// The objects that may show now in front of normal windows, the figure and
+// its overlay topmost over them (the tray menu, the front hotkey).
+void RaiseDesktopWindows();
+
+// Plain z-order and show helpers of the stack; null windows are left alone.
+void PlaceWindow(HWND window, HWND after, UINT extra = 0);
+void ShowObjectWindow(HWND window, bool show);
+// Objects not shown "only while active" or figures active.
+bool MayShowObject(int notDA);

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/messages.h"
-#include "app/settings.h"
-#include "objects/calendar.h"
+#include "services/app_globals.h"
+#include "services/messages.h"
+#include "services/settings.h"
+#include "objects/portable/calendar.h"
 #include "objects/portable/clock_faces.h"
 #include "objects/desktop_object.h"
-#include "scene/figure_record.h"
+#include "objects/figure_record.h"
 
 namespace object_test {
 

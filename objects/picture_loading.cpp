@@ -5,8 +5,8 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/debug_log.h"
-#include "app/settings.h"
+#include "services/debug_log.h"
+#include "services/settings.h"
 #include "objects/billboard.h"
 #include "objects/portable/picture_types.h"
 #include "objects/portable/poster_geometry.h"

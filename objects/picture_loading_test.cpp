@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/debug_log.h"
-#include "app/settings.h"
+#include "services/app_globals.h"
+#include "services/debug_log.h"
+#include "services/settings.h"
 #include "objects/billboard.h"
 #include "tests/support/bitmap_pixels.h"
 #include "objects/portable/poster_geometry.h"

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app_globals.h"
-#include "app/debug_log.h"
-#include "app/settings.h"
+#include "services/app_globals.h"
+#include "services/debug_log.h"
+#include "services/settings.h"
 #include "objects/billboard.h"
 #include "objects/bitmap_dc.h"
 #include "objects/picture_loading.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/menu_bitmaps.h"
-#include "app/messages.h"
+#include "services/menu_bitmaps.h"
+#include "services/messages.h"
 
 namespace {
 

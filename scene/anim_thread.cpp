@@ -5,18 +5,18 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/app_globals.h"
-#include "app/debug_log.h"
-#include "app/messages.h"
-#include "app/settings.h"
-#include "app/sound.h"
-#include "app/tray_icon.h"
-#include "app/winamp.h"
+#include "services/app_globals.h"
+#include "services/debug_log.h"
+#include "services/messages.h"
+#include "services/settings.h"
+#include "services/sound.h"
+#include "services/shell_requests.h"
+#include "services/player_state.h"
 #include "objects/billboard.h"
 #include "objects/birthdays.h"
-#include "objects/calendar.h"
+#include "objects/portable/calendar.h"
 #include "objects/desktop_object.h"
-#include "scene/figure_record.h"
+#include "objects/figure_record.h"
 #include "scene/gdi_script_host.h"
 #include "scene/portable/frame_pacer.h"
 #include "scene/portable/scene_chooser.h"
@@ -145,7 +145,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
       if (startPending && figure->state > 0) {
         startPending = false;
         WriteLogLine("START: %s", figure->name);
-        SetTrayTip(FigureWindow, figure->name);
+        RequestTrayTip(figure->name);
         frameTime = figure->frameTime < 1 ? 50 : figure->frameTime;
         pacer.Reset();
       }

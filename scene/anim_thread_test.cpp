@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_globals.h"
-#include "app/messages.h"
-#include "app/settings.h"
+#include "services/app_globals.h"
+#include "services/messages.h"
+#include "services/settings.h"
 #include "objects/billboard.h"
-#include "scene/figure_record.h"
+#include "objects/figure_record.h"
 #include "scene/portable/scene_chooser.h"
 #include "tests/support/test_windows.h"
 

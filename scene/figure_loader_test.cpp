@@ -5,10 +5,10 @@
 
 #include <algorithm>
 
-#include "app/app_globals.h"
-#include "app/messages.h"
+#include "services/app_globals.h"
+#include "services/messages.h"
 #include "scene/anim_thread.h"
-#include "scene/figure_record.h"
+#include "objects/figure_record.h"
 #include "scene/figures/fig008_frames.h"
 #include "tests/support/test_windows.h"
 

@@ -2,15 +2,17 @@
 
 #include <cstdlib>
 
-#include "app/app_globals.h"
-#include "app/debug_log.h"
-#include "app/lang_text.h"
-#include "app/settings.h"
-#include "app/sound.h"
+#include "services/app_globals.h"
+#include "services/debug_log.h"
+#include "services/lang_text.h"
+#include "services/settings.h"
+#include "services/sound.h"
+#include "objects/figure_sound.h"
 #include "objects/billboard.h"
-#include "scene/figure_bitmaps.h"
+#include "objects/figure_bitmaps.h"
+#include "scene/billboard_paster_side.h"
 #include "scene/scripts/figure_scripts.h"
-#include "scene/speech_bubble.h"
+#include "objects/speech_bubble.h"
 
 namespace {
 

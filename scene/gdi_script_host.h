@@ -4,7 +4,7 @@
 // sounds and bubbles). Used only on the animation thread, and only with
 // FigureRecords.
 
-#include "scene/figure_record.h"
+#include "objects/figure_record.h"
 #include "scene/portable/script_host.h"
 
 class GdiScriptHost : public ScriptHost {

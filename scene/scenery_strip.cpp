@@ -1,7 +1,6 @@
 #include "scene/scenery_strip.h"
 
 // Stand-in: no scenery strip yet.
-HWND StripWindow;
 std::atomic<int> StripRaiseRequest{0};
 int StartBackgroundThread() {
   return 1;

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "objects/calendar.h"
+#include "objects/portable/calendar.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "scene/portable/script_host.h"  // FigureMotion, ScenePoint, SceneRect
+#include "objects/portable/figure_motion.h"
 
 // States of a desktop object's record.
 enum ObjectState : int {

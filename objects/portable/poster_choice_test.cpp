@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/portable/fake_script_host.h"  // RuntimeRand
+#include "services/portable/runtime_rand.h"
 
 namespace {
 

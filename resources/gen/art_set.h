@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/menu_bitmaps.h"
+#include "services/menu_bitmaps.h"
 #include "bmp_writer.h"
 #include "canvas.h"
 #include "icon_writer.h"

@@ -10,7 +10,7 @@
 #include <span>
 #include <sstream>
 
-#include "app/menu_bitmaps.h"
+#include "services/menu_bitmaps.h"
 #include "objects/portable/clock_faces.h"
 #include "scene/figures/fig002_frames.h"
 #include "scene/figures/fig008_frames.h"

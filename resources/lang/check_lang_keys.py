@@ -15,7 +15,7 @@ import sys
 from pathlib import Path
 
 FILES = {"lng": ("deutsch.lng", "english.lng"), "leut": ("deutsch.leut", "english.leut")}
-SOURCE_DIRS = ("app", "scene", "objects", "options")
+SOURCE_DIRS = ("services", "objects", "scene", "options", "app")
 # A C string literal, possibly several adjacent ones.
 LITERAL = r'"((?:[^"\\\n]|\\.)*)"'
 CALL = re.compile(r"\b(LangText|FigureText)\s*\(\s*" + LITERAL + r"\s*,\s*" + LITERAL)

@@ -8,20 +8,7 @@
 #include <vector>
 
 #include "scene/portable/script_host.h"
-
-// The runtime's rand(): the same linear congruence and 0..32767 range, so a
-// seed gives the same sequence natively and in the program.
-class RuntimeRand {
- public:
-  explicit RuntimeRand(uint32_t seed = 1) : state_(seed) {}
-  int Next() {
-    state_ = state_ * 214013u + 2531011u;
-    return static_cast<int>((state_ >> 16) & 0x7FFF);
-  }
-
- private:
-  uint32_t state_;
-};
+#include "services/portable/runtime_rand.h"
 
 struct DrawnFrame {
   SpriteFrame frame;

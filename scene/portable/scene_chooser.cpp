@@ -1,6 +1,6 @@
 #include "scene/portable/scene_chooser.h"
 
-#include "objects/calendar.h"
+#include "objects/portable/calendar.h"
 
 namespace {
 

@@ -3,54 +3,11 @@
 // host that draws, moves windows, plays sounds and reads the shared flags.
 // No windows.h here, so scripts run natively in tests against a fake host.
 
-#include <cstdint>
 #include <span>
 #include <string>
 
+#include "objects/portable/figure_motion.h"
 #include "scene/portable/frame_rect.h"
-
-struct ScenePoint {
-  int x = 0, y = 0;
-  friend bool operator==(const ScenePoint&, const ScenePoint&) = default;
-};
-struct SceneSize {
-  int width = 0, height = 0;
-  friend bool operator==(const SceneSize&, const SceneSize&) = default;
-};
-// {left, top, right, bottom}, laid out like a Windows RECT.
-struct SceneRect {
-  int32_t left = 0, top = 0, right = 0, bottom = 0;
-  friend bool operator==(const SceneRect&, const SceneRect&) = default;
-};
-
-// The logic fields of a figure record, in record order. The Windows record
-// (scene/figure_record.h) adds the GDI handles and sound channels.
-struct FigureMotion {
-  int32_t number;
-  int32_t active;
-  int32_t state;
-  int32_t x;
-  int32_t y;
-  int32_t sheetWidth;
-  int32_t sheetHeight;
-  int32_t overlayX;
-  int32_t overlayY;
-  int32_t frame;
-  int32_t steps;
-  int32_t ticks;
-  int32_t frameSet;
-  int32_t ticksPerFrame;
-  int32_t frameTime;
-  int32_t direction;
-  int32_t counterA;
-  int32_t counterB;
-  int32_t lifted;
-  SceneRect workArea;
-  SceneRect objectRect;
-  SceneRect overlayRect;
-};
-
-constexpr int kFigureNameSize = 64;
 
 // Common states of every script.
 enum FigureCommonState : int {

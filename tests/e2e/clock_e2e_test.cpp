@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "app/messages.h"
-#include "app/settings.h"
+#include "services/messages.h"
+#include "services/settings.h"
 #include "tests/e2e/program_driver.h"
 
 #include <shellapi.h>

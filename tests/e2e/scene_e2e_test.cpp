@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "services/settings.h"
 #include "tests/e2e/program_driver.h"
 
 namespace e2e {

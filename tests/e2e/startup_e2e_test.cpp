@@ -1,7 +1,7 @@
 // Start-up, single instance, command words, tray icon and shutdown of the
 // real program, driven from outside.
 
-#include "app/messages.h"
+#include "services/messages.h"
 #include "tests/e2e/fake_tray.h"
 #include "tests/e2e/program_driver.h"
 

@@ -1,7 +1,7 @@
 // The tray menu, hotkeys and main tick driving the media player, with the
 // stand-in player.
 
-#include "app/messages.h"
+#include "services/messages.h"
 #include "tests/e2e/program_driver.h"
 
 #include <gtest/gtest.h>

@@ -10,7 +10,7 @@
 
 #include "../effects.h"
 #include "../pixel_map.h"
-#include "app/menu_bitmaps.h"
+#include "services/menu_bitmaps.h"
 #include "palette.h"
 #include "pictures.h"
 

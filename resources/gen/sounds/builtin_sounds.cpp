@@ -8,7 +8,7 @@
 #include <string>
 
 #include "../synth.h"
-#include "app/builtin_sounds.h"
+#include "services/builtin_sounds.h"
 #include "sounds.h"
 
 namespace art {

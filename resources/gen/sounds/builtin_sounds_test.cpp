@@ -10,7 +10,7 @@
 
 #include "../synth.h"
 #include "../test_util.h"
-#include "app/builtin_sounds.h"
+#include "services/builtin_sounds.h"
 #include "../art_catalog.h"
 #include "sounds.h"
 

@@ -1,0 +1,116 @@
+// The object threads from start to end under Wine: the clock and the
+// countdown start with their windows, load and show; each thread handle is
+// waited for and closed by exactly one party, whether the window goes first or
+// the shutdown does.
+
+#include "objects/desktop_object.h"
+
+#include <gtest/gtest.h>
+
+#include "app/shutdown.h"
+#include "objects/clock.h"
+#include "objects/countdown.h"
+#include "objects/object_test_support.h"
+#include "services/threads.h"
+#include "tests/support/test_windows.h"
+
+namespace {
+
+using namespace object_test;
+
+// A second handle to the object's thread, so the test can see it end after
+// the object closed its own.
+HANDLE Watch(DesktopObject& object) {
+  HANDLE original = object.TakeThread();
+  HANDLE copy = nullptr;
+  DuplicateHandle(GetCurrentProcess(), original, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0);
+  object.SetThread(original);
+  return copy;
+}
+
+bool Ended(HANDLE thread) {
+  return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+}
+
+class ObjectThreads : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    main_.Make();
+    settings_.Make("objects");
+    QuitFlag = 0;
+    FiguresActive = 1;
+    FullScreenPause = 0;
+    OptionsOpen = 0;
+    Settings.Clock = 2;
+    Settings.ClockPos[2] = 40;
+    Settings.ClockPos[3] = 60;
+    Settings.Countdown = 1;
+    Settings.CountdownPos[0] = 200;
+    Settings.CountdownPos[1] = 60;
+    PinTime(2026, 7, 14, 9, 41);
+  }
+  void TearDown() override {
+    QuitFlag = 1;
+    SetLocalTimeSource(nullptr);
+    settings_.Remove();
+    main_.Destroy();
+  }
+
+  // Both objects started, loaded and on screen.
+  void StartBoth() {
+    ASSERT_EQ(StartClock(), 1);
+    ASSERT_EQ(StartCountdown(), 1);
+    ASSERT_TRUE(ClockObject.HasThread());
+    ASSERT_TRUE(CountdownObject.HasThread());
+    ASSERT_TRUE(PumpUntil(
+        [] { return IsWindowVisible(ClockObject.window) && IsWindowVisible(CountdownObject.window); },
+        10000));
+    RECT clock;
+    ASSERT_TRUE(PumpUntil(
+        [&] { return GetWindowRect(ClockObject.window, &clock) && clock.left == 40 && clock.top == 60; },
+        5000));
+    EXPECT_EQ(clock.right - clock.left, 37);
+    EXPECT_EQ(clock.bottom - clock.top, 23);
+  }
+
+  MainWindowStandIns main_;
+  PrivateSettings settings_;
+};
+
+TEST_F(ObjectThreads, AWindowClosedFirstWaitsForItsThreadAndTheShutdownFindsNothingLeft) {
+  StartBoth();
+  HANDLE clock = Watch(ClockObject);
+  HANDLE countdown = Watch(CountdownObject);
+  QuitFlag = 1;
+  DestroyWindow(ClockObject.window);
+  DestroyWindow(CountdownObject.window);
+  EXPECT_FALSE(ClockObject.HasThread());
+  EXPECT_FALSE(CountdownObject.HasThread());
+  EXPECT_TRUE(PumpUntil([&] { return Ended(clock) && Ended(countdown); }, 5000));
+  // What the shutdown does afterwards: nothing is left to wait for or close.
+  for (DesktopObject* object : {&ClockObject, &CountdownObject})
+    WaitForAndCloseThread(object->TakeThread(), 2000);
+  CloseHandle(clock);
+  CloseHandle(countdown);
+}
+
+// The program's own shutdown: it takes each object's thread, waits for it
+// and closes it; the windows it closed find no handle when they are destroyed.
+TEST_F(ObjectThreads, TheShutdownWaitsForEachObjectThreadOnceAndTheWindowsCloseAfter) {
+  StartBoth();
+  HANDLE clock = Watch(ClockObject);
+  HANDLE countdown = Watch(CountdownObject);
+  HWND clockWindow = ClockObject.window, countdownWindow = CountdownObject.window;
+  OnShutdownMessage();
+  EXPECT_EQ(QuitFlag, 1);
+  EXPECT_FALSE(ClockObject.HasThread());
+  EXPECT_FALSE(CountdownObject.HasThread());
+  EXPECT_TRUE(Ended(clock));
+  EXPECT_TRUE(Ended(countdown));
+  // The posted WM_CLOSE messages destroy both windows.
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(clockWindow) && !IsWindow(countdownWindow); }, 5000));
+  CloseHandle(clock);
+  CloseHandle(countdown);
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+// The billboard's shared words, apart from the billboard itself so the
+// record code that unloads a walking figure can clear the paster's flag.
+
+#include <windows.h>
+
+#include <atomic>
+
+constexpr int kBillboardStartMotif = -2;
+
+// Shared between the main thread (mouse, options page), the animation thread
+// (billboard, paster) and the poster thread; plain polled words, and one
+// bitmap handle handed over by exchange so it is deleted exactly once.
+struct BillboardStateBlock {
+  std::atomic<int> posterFigureAtWork{0};  // the paster is on stage; clicks are ignored
+  std::atomic<int> redrawRequest{0};
+  std::atomic<int> relayoutRequest{0};
+  std::atomic<int> unloadRequest{0};  // BillboardReloadRequest: unload, then load and paste again
+  std::atomic<int> updateRequest{0};  // BillboardUpdateRequest: a click asks for a new motif
+  std::atomic<int> currentMotif{kBillboardStartMotif};
+  std::atomic<int> nextMotif{0};    // what the poster thread chose
+  std::atomic<int> posterReady{0};  // set by the poster thread with a prepared bitmap
+  std::atomic<HBITMAP> posterBitmap{nullptr};
+  std::atomic<int> startFlag{1};    // the first paste may show a start motif
+  std::atomic<int> lastMinute{-1};  // the calendar sheet's refresh
+  std::atomic<int> posterThreadRunning{0};
+};
+extern BillboardStateBlock BillboardState;
+// The names the options page and the chooser know them by.
+inline std::atomic<int>& BillboardReloadRequest = BillboardState.unloadRequest;
+inline std::atomic<int>& BillboardUpdateRequest = BillboardState.updateRequest;

@@ -1,0 +1,164 @@
+// Loading and unloading a walking figure's record: sheets with their masks,
+// the DCs of the figure and overlay windows, and the work area.
+
+#include "services/app_globals.h"
+#include "services/debug_log.h"
+#include "services/settings.h"
+#include "services/sound.h"
+#include "services/shell_requests.h"
+#include "objects/billboard_state.h"
+#include "objects/figure_bitmaps.h"
+#include "objects/figure_record.h"
+
+#include <cstdio>
+#include <new>
+
+LayerArgs FigureLayerArgs;
+LayerArgs OverlayLayerArgs;
+POINT CursorPos;
+POINT GrabOffset;
+
+namespace {
+
+SceneRect ReadWorkArea() {
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  return {area.left, area.top, area.right, area.bottom};
+}
+
+BOOL ShowLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
+  if (!window || !memoryDC) return FALSE;
+  // The call takes non-const pointers but only reads them.
+  LayerArgs copy = args;
+  return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,
+                             kKeyColour, &copy.blend, ULW_COLORKEY);
+}
+
+void PaintKeyAndHide(HWND window, const RECT& area) {
+  if (!window) return;
+  HDC dc = GetDC(window);
+  if (dc) {
+    FillRect(dc, &area, KeyBrush);
+    ReleaseDC(window, dc);
+  }
+  ShowWindow(window, SW_HIDE);
+}
+
+}  // namespace
+
+FigureRecord* AllocateFigureRecord() {
+  return new (std::nothrow) FigureRecord{};
+}
+
+void FreeFigureRecord(FigureRecord* record) {
+  delete record;
+}
+
+BOOL ShowObjectLayer(FigureRecord* record) {
+  return ShowLayer(record->objectWindow, record->objectScreenDC, record->objectDC, FigureLayerArgs);
+}
+
+BOOL ShowOverlayLayer(FigureRecord* record) { return ShowOverlayLayer(record, OverlayLayerArgs); }
+
+BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
+  return ShowLayer(record->overlayWindow, record->overlayScreenDC, record->overlayDC, args);
+}
+
+int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule) {
+  if (Settings.DebugOn) WriteLogLine("LADEN: FIG%03d_00", n);
+  FigureLayerArgs.blend = {};
+  OverlayLayerArgs.blend = {};
+  record->number = n;
+  record->objectScreenDC = GetDC(nullptr);
+  record->objectDC = CreateCompatibleDC(record->objectScreenDC);
+  record->objectWindow = FigureWindow;
+  record->state = 0;
+  record->keyBrush = KeyBrush;
+  record->active = 1;
+  record->overlayScreenDC = GetDC(nullptr);
+  record->overlayDC = CreateCompatibleDC(record->overlayScreenDC);
+  record->overlayWindow = OverlayWindow;
+  for (HDC dc : {record->objectScreenDC, record->overlayScreenDC})
+    if (dc) SetMapMode(dc, MM_TEXT);
+  for (HDC dc : {record->objectDC, record->overlayDC})
+    if (dc) SetLayout(dc, 0);
+  record->workArea = ReadWorkArea();
+
+  if (sheetCount > kMaxSheets) sheetCount = kMaxSheets;
+  HMODULE program = GetModuleHandleA(nullptr);
+  for (int i = 0; i < sheetCount; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "FIG%03d_%02d", n, i);
+    HPALETTE palette = nullptr;
+    if (useRecordModule && record->resourceModule)
+      record->sheets[i] = ResourceBitmap(record->resourceModule, name, 0, &palette, 0);
+    if (!record->sheets[i]) record->sheets[i] = ResourceBitmap(program, name, 0, &palette, 0);
+    if (!record->sheets[i]) {
+      WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", name);
+      UnloadFigure(record);
+      return 0;
+    }
+  }
+  for (int i = 0; i < sheetCount; ++i) {
+    record->masks[i] = CreateMask(record->sheets[i]);
+    if (!record->masks[i]) {
+      WriteLogLine("CreateMask() - Zu wenig Speicher!");
+      UnloadFigure(record);
+      return 0;
+    }
+    if (!MakeTransparentBitmap(record->sheets[i], record->masks[i], kKeyColour)) {
+      WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
+      UnloadFigure(record);
+      return 0;
+    }
+  }
+  RECT size = {};
+  GetBitmapRect(record->sheets[0], &size);
+  record->sheetWidth = size.right;
+  record->sheetHeight = size.bottom;
+  record->soundChannel = 0;
+  record->secondChannel = 0;
+  RequestAppBarActivation();
+  RelayoutRequest = 1;
+  return 1;
+}
+
+void UnloadFigure(FigureRecord* record) {
+  if (!record) return;
+  if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
+  // Billboard and weather sign unload their own records through here too:
+  // only the walking figure owns the figure and overlay windows and the tip.
+  const bool walkingFigure = record->objectWindow && record->objectWindow == FigureWindow;
+  if (walkingFigure) {
+    BillboardState.posterFigureAtWork = 0;
+    RECT area = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    PaintKeyAndHide(FigureWindow, area);
+    PaintKeyAndHide(OverlayWindow, area);
+  }
+  record->active = 0;
+  record->state = 0;
+  uint32_t channel = 0, second = 0;
+  if (SoundLoaded && (record->soundChannel || record->secondChannel)) {
+    channel = record->soundChannel;
+    second = record->secondChannel;
+    FadeOutSoundChannels(record->soundChannel, record->secondChannel);
+  }
+  if (record->objectScreenDC) ReleaseDC(nullptr, record->objectScreenDC);
+  if (record->overlayScreenDC) ReleaseDC(nullptr, record->overlayScreenDC);
+  if (record->objectDC && record->objectOldBitmap) SelectObject(record->objectDC, record->objectOldBitmap);
+  if (record->overlayDC && record->overlayOldBitmap)
+    SelectObject(record->overlayDC, record->overlayOldBitmap);
+  if (record->objectDC) DeleteDC(record->objectDC);
+  if (record->overlayDC) DeleteDC(record->overlayDC);
+  if (record->objectBitmap) DeleteObject(record->objectBitmap);
+  if (record->overlayBitmap) DeleteObject(record->overlayBitmap);
+  for (int i = 0; i < kMaxSheets; ++i) {
+    if (record->masks[i]) DeleteObject(record->masks[i]);
+    if (record->sheets[i]) DeleteObject(record->sheets[i]);
+  }
+  *record = FigureRecord{};
+  record->soundChannel = channel;
+  record->secondChannel = second;
+  if (walkingFigure) RequestTrayTip(nullptr);
+}

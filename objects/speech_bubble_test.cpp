@@ -1,0 +1,205 @@
+// The speech bubble under Wine with the program's own bubble bitmaps: its
+// refusals, where its text stands, and long texts.
+
+#include "objects/speech_bubble.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "services/app_globals.h"
+#include "services/settings.h"
+#include "objects/figure_bitmaps.h"
+#include "objects/figure_record.h"
+#include "objects/portable/bubble_text.h"
+#include "tests/support/bitmap_pixels.h"
+#include "tests/support/test_windows.h"
+
+namespace {
+
+HWND MakeWindow(DWORD exStyle, int x, int y, int w, int h) {
+  return MakeTestWindow("BubbleTest", DefWindowProcA, exStyle, "", {x, y, x + w, y + h});
+}
+
+// A speaker as a figure script sets it up: its object window, the overlay
+// window and an overlay bitmap as large as the tallest bubble.
+class Speaker {
+ public:
+  Speaker() {
+    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    OverlayWindow = MakeWindow(WS_EX_LAYERED | WS_EX_NOACTIVATE, 0, 0, 10, 10);
+    record_ = AllocateFigureRecord();
+    record_->objectWindow = MakeWindow(0, 300, 500, 100, 80);
+    record_->overlayWindow = OverlayWindow;
+    record_->keyBrush = KeyBrush;
+    record_->overlayScreenDC = GetDC(nullptr);
+    record_->overlayDC = CreateCompatibleDC(record_->overlayScreenDC);
+    record_->overlayBitmap = CreateCompatibleBitmap(record_->overlayScreenDC, kBubbleWidth, 118);
+    record_->overlayOldBitmap = SelectObject(record_->overlayDC, record_->overlayBitmap);
+  }
+  ~Speaker() {
+    KillSpeechBubble();
+    DestroyWindow(record_->objectWindow);
+    record_->objectWindow = nullptr;
+    UnloadFigure(record_);
+    FreeFigureRecord(record_);
+    DestroyWindow(OverlayWindow);
+    OverlayWindow = nullptr;
+    DeleteObject(KeyBrush);
+    KeyBrush = nullptr;
+  }
+  FigureRecord* record() { return record_; }
+
+  // Rows of the overlay bitmap that differ from the bare bubble of `type`:
+  // the rows its text was written into.
+  std::vector<int> TextRows(int type) {
+    const int height = BubbleHeight(type);
+    SelectObject(record_->overlayDC, record_->overlayOldBitmap);
+    const std::vector<uint32_t> shown = BitmapPixels(record_->overlayBitmap);
+    SelectObject(record_->overlayDC, record_->overlayBitmap);
+    const std::vector<uint32_t> bare = BareBubble(type, height);
+    std::vector<int> rows;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < kBubbleWidth; ++x) {
+        const size_t i = static_cast<size_t>(y) * kBubbleWidth + x;
+        if (shown[i] != bare[i]) {
+          rows.push_back(y);
+          break;
+        }
+      }
+    return rows;
+  }
+
+ private:
+  // The bubble's bitmap keyed and drawn the way the bubble is, without text.
+  std::vector<uint32_t> BareBubble(int type, int height) {
+    char name[20];
+    std::snprintf(name, sizeof name, "SPRECHBLASE_%02d", type);
+    HBITMAP bubble = ResourceBitmap(GetModuleHandleA(nullptr), name, 0, nullptr, 0);
+    HBITMAP mask = CreateMask(bubble);
+    MakeTransparentBitmap(bubble, mask, RGB(255, 0, 255));
+    HBITMAP target = CreateCompatibleBitmap(record_->overlayScreenDC, kBubbleWidth, height);
+    HDC dc = CreateCompatibleDC(record_->overlayScreenDC);
+    HGDIOBJ old = SelectObject(dc, target);
+    RECT all = {0, 0, kBubbleWidth, height};
+    FillRect(dc, &all, KeyBrush);
+    DrawTransparent(dc, bubble, mask, {0, 0});
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(mask);
+    DeleteObject(bubble);
+    return TakeBitmapPixels(target, nullptr, nullptr);
+  }
+
+  FigureRecord* record_;
+};
+
+TEST(SpeechBubble, RefusesBadTypesBlankTextsAndAnOpenOptionsSheet) {
+  FigureRecord* record = AllocateFigureRecord();
+  BubbleType = 0;
+  EXPECT_EQ(ShowSpeechBubble(record, 7, "Hallo", 10, -90, 20), 0);
+  EXPECT_EQ(ShowSpeechBubble(record, 0, "Hallo", 10, -90, 20), 0);
+  EXPECT_EQ(ShowSpeechBubble(record, 1, "   \t ", 10, -90, 20), 0);
+  EXPECT_EQ(ShowSpeechBubble(record, 1, "Hallo", 10, -90, 0), 0);
+  EXPECT_EQ(ShowSpeechBubble(record, 1, nullptr, 10, -90, 20), 0);
+  // A record without windows or bitmaps has nowhere to show it.
+  EXPECT_EQ(ShowSpeechBubble(record, 1, "Hallo", 10, -90, 20), 0);
+  EXPECT_EQ(BubbleType, 0);
+  OptionsOpen = 1;
+  BubbleType = 3;  // as if one were shown: a new one removes it first
+  EXPECT_EQ(ShowSpeechBubble(record, 1, "Hallo", 10, -90, 20), 0);
+  EXPECT_EQ(BubbleType, 0);
+  OptionsOpen = 0;
+  FreeFigureRecord(record);
+}
+
+TEST(SpeechBubble, KillWithoutABubbleOnlyClearsTheType) {
+  BubbleType = 0;
+  KillSpeechBubble();
+  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(BubbleHeight(1), 88);
+  EXPECT_EQ(BubbleHeight(4), 88);
+  EXPECT_EQ(BubbleHeight(5), 107);
+  EXPECT_EQ(BubbleHeight(7), 0);
+}
+
+// Type 1 centres a line in its text box (rows 2 to 54), type 3 starts it at
+// the top of its box (rows 36 to 84); the bubble stands at x and at the
+// speaker's top plus y.
+TEST(SpeechBubble, ShowsItsTextWhereTheTypeSaysBesideTheSpeaker) {
+  Speaker speaker;
+  BubbleType = 0;
+  ASSERT_EQ(ShowSpeechBubble(speaker.record(), 1, "  Guten Tag!  ", 350, -90, 20), 1);
+  EXPECT_EQ(BubbleType, 1);
+  EXPECT_EQ(BubbleLifetime, 20);
+  RECT placed = {};
+  GetWindowRect(OverlayWindow, &placed);
+  EXPECT_EQ(placed.left, 350);
+  EXPECT_EQ(placed.top, 500 - 90);
+  EXPECT_EQ(placed.bottom - placed.top, 88);
+  std::vector<int> rows = speaker.TextRows(BubbleType);
+  ASSERT_FALSE(rows.empty()) << "no text drawn";
+  const int middle = (rows.front() + rows.back()) / 2;
+  EXPECT_NEAR(middle, (2 + 54) / 2, 4) << rows.front() << ".." << rows.back();
+
+  ASSERT_EQ(ShowSpeechBubble(speaker.record(), 3, "Guten Tag!", 350, -90, 20), 1);
+  EXPECT_EQ(BubbleType, 3) << "the new bubble replaced the old one";
+  rows = speaker.TextRows(BubbleType);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_GE(rows.front(), 36);
+  EXPECT_LE(rows.front(), 42) << "the line stands at the top of its box";
+
+  KillSpeechBubble();
+  EXPECT_EQ(BubbleType, 0);
+  EXPECT_FALSE(IsWindowVisible(OverlayWindow));
+}
+
+// Far more text than fits: cut to 479 characters, shortened with an
+// ellipsis, and clipped at the bottom of the text box.
+TEST(SpeechBubble, ALongTextStaysInsideItsBox) {
+  Speaker speaker;
+  std::string text;
+  while (text.size() < 3000) text += "C:\\Eigene Dateien\\Geburtstage\\Liste ";
+  for (int type : {1, 5}) {
+    ASSERT_EQ(ShowSpeechBubble(speaker.record(), type, text.c_str(), 100, -120, 5), 1) << type;
+    const std::vector<int> rows = speaker.TextRows(type);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_LE(rows.back(), type == 1 ? 54 : 58) << type;
+  }
+}
+
+// Drawing with a path ellipsis writes the shortened text back into the
+// bubble's buffer: it must stay inside the buffer, whatever the text.
+TEST(SpeechBubble, EllipsisWriteBackStaysInsideTheTextBuffer) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT font = CreateFontA(-10, 0, 0, 0, 500, 0, 0, 0, ANSI_CHARSET, OUT_STRING_PRECIS, CLIP_STROKE_PRECIS,
+                           PROOF_QUALITY, VARIABLE_PITCH | FF_SWISS, "Verdana");
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  const std::string samples[] = {
+      std::string(kBubbleTextMax, 'W'),
+      std::string(200, 'x') + "\\" + std::string(278, 'y'),
+      "\\" + std::string(kBubbleTextMax - 1, 'M'),
+      std::string(kBubbleTextMax - 1, 'i') + "\\",
+  };
+  for (const std::string& sample : samples) {
+    struct {
+      char text[kBubbleTextCapacity];
+      char guard[32];
+    } buffer;
+    std::memset(buffer.guard, 0x5A, sizeof buffer.guard);
+    ASSERT_EQ(PrepareBubbleText(sample.c_str(), buffer.text), sample.size());
+    RECT box = {10, 2, 175, 54};
+    DrawTextA(dc, buffer.text, -1, &box,
+              DT_WORDBREAK | DT_NOPREFIX | DT_PATH_ELLIPSIS | DT_MODIFYSTRING | DT_CALCRECT);
+    EXPECT_LT(strnlen(buffer.text, sizeof buffer.text), sizeof buffer.text);
+    for (char c : buffer.guard) ASSERT_EQ(c, 0x5A) << "written past the buffer";
+  }
+  SelectObject(dc, oldFont);
+  DeleteObject(font);
+  DeleteDC(dc);
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#include "services/lang_text.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "services/app_globals.h"
+#include "services/portable/lang_format.h"
+
+namespace {
+
+// One buffer per thread: the calendar sheet reads month names on the
+// animation thread while option pages read their texts on the main thread.
+thread_local char t_langText[kLangTextMax];
+thread_local char t_figureText[kFigureTextMax];
+
+const char* Lookup(bool figureTexts, const char* section, const char* key, const char* fallback, char* buffer,
+                   int size) {
+  // Before the settings are loaded the folder is empty and the bare name makes
+  // the INI service look in the Windows folder.
+  std::string path = JoinFolderFile(ProgramFolder, LanguageFileName(Language.load(), figureTexts));
+  DWORD length = GetPrivateProfileStringA(section, key, fallback ? fallback : "", buffer, size, path.c_str());
+  if (length == 0) return nullptr;
+  ExpandLineBreaks(buffer);
+  return buffer;
+}
+
+}  // namespace
+
+const char* LangText(const char* section, const char* key, const char* germanDefault) {
+  return Lookup(false, section, key, germanDefault, t_langText, kLangTextMax);
+}
+
+const char* FigureText(const char* section, const char* key) {
+  return Lookup(true, section, key, nullptr, t_figureText, kFigureTextMax);
+}

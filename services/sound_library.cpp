@@ -1,0 +1,270 @@
+#include "services/sound_library.h"
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "services/debug_log.h"
+#include "services/file_util.h"
+#include "services/portable/sound_math.h"
+#include "services/settings.h"
+
+std::atomic<uint32_t> BassSamples[BUILTIN_SOUND_COUNT];
+std::atomic<uint32_t> MusicChannel{0};
+std::atomic<uint32_t> FigureFileChannel{0};
+std::atomic<int> SoundStartFailed{0};
+
+namespace {
+
+constexpr uint32_t kMixRate = 44100;
+constexpr int kMaxListedDevices = 64;
+constexpr int kPluginCount = static_cast<int>(std::size(kSoundPluginResources));
+
+// Start and unload (main thread; tests call them in turn).
+std::mutex g_lifeMutex;
+// The table: shared by every call in flight, exclusive while it changes.
+std::shared_mutex g_tableMutex;
+BassApi g_table{};
+
+char g_folder[MAX_PATH];
+char g_libraryPath[MAX_PATH];
+char g_pluginPaths[kPluginCount][MAX_PATH];
+SlHandle g_plugins[kPluginCount];
+
+struct ResourceBytes {
+  const void* data = nullptr;
+  DWORD size = 0;
+};
+
+bool FindDataResource(HINSTANCE module, int id, ResourceBytes* out) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "DATA");
+  if (!found) return false;
+  HGLOBAL loaded = LoadResource(module, found);
+  if (!loaded) return false;
+  out->data = LockResource(loaded);
+  out->size = SizeofResource(module, found);
+  return out->data && out->size;
+}
+
+// The data folder, or the temporary folder when none is known; with a
+// trailing backslash.
+bool ChooseFolder() {
+  if (std::strlen(DataFolder) >= 3) {
+    lstrcpynA(g_folder, DataFolder, MAX_PATH);
+  } else {
+    const DWORD n = GetTempPathA(MAX_PATH, g_folder);
+    if (n == 0 || n >= MAX_PATH) return false;
+  }
+  const size_t length = std::strlen(g_folder);
+  if (g_folder[length - 1] != '\\') {
+    if (length + 1 >= MAX_PATH) return false;
+    g_folder[length] = '\\';
+    g_folder[length + 1] = 0;
+  }
+  return true;
+}
+
+bool JoinFolder(const char* name, char (&out)[MAX_PATH]) {
+  const int n = std::snprintf(out, MAX_PATH, "%s%s", g_folder, name);
+  if (n < 0 || n >= MAX_PATH) {
+    out[0] = 0;
+    return false;
+  }
+  return true;
+}
+
+// Null when every entry was found, else the name of the first missing one.
+const char* ResolveBassApi(BassApi& api) {
+#define BASS_API_RESOLVE(ret, name, params, bytes)                                                     \
+  api.name =                                                                                           \
+      reinterpret_cast<soundlib_fn::name>(reinterpret_cast<void*>(GetProcAddress(api.module, #name))); \
+  if (!api.name) return #name;
+  SOUNDLIB_ENTRIES(BASS_API_RESOLVE)
+#undef BASS_API_RESOLVE
+  return nullptr;
+}
+
+void Publish(const BassApi& api) {
+  std::unique_lock<std::shared_mutex> lock(g_tableMutex);
+  g_table = api;
+}
+
+int LoadPlugins(const BassApi& api, HINSTANCE resources) {
+  WriteLogLine("Load Plugins");
+  for (int i = 0; i < kPluginCount; ++i) {
+    ResourceBytes plugin;
+    if (!FindDataResource(resources, kSoundPluginResources[i], &plugin)) return 0;
+    char name[16];
+    std::snprintf(name, sizeof name, kSoundPluginFileFormat, kSoundPluginResources[i]);
+    if (!JoinFolder(name, g_pluginPaths[i])) return 0;
+    WriteFileWhole(g_pluginPaths[i], plugin.data, plugin.size);
+    g_plugins[i] = api.BASS_PluginLoad(g_pluginPaths[i], 0);
+    if (!g_plugins[i]) api.BASS_ErrorGetCode();  // a plug-in less is no reason to stay silent
+  }
+  return 1;
+}
+
+void DeleteIfPresent(char (&path)[MAX_PATH]) {
+  if (path[0] && FileExists(path)) DeleteFileA(path);
+}
+
+void UnloadLocked() {
+  SoundLoaded.store(0, std::memory_order_relaxed);
+  // First the table, waiting for calls in flight: from here on no thread
+  // can reach the library through us.
+  BassApi api;
+  {
+    std::unique_lock<std::shared_mutex> lock(g_tableMutex);
+    api = g_table;
+    g_table = BassApi{};
+  }
+  for (auto& sample : BassSamples) sample.store(0, std::memory_order_relaxed);
+  MusicChannel.store(0, std::memory_order_relaxed);
+  FigureFileChannel.store(0, std::memory_order_relaxed);
+
+  if (api.module) api.BASS_Stop();
+  bool anyPlugin = false;
+  for (SlHandle& plugin : g_plugins) {
+    anyPlugin = anyPlugin || plugin;
+    plugin = 0;
+  }
+  if (api.module && anyPlugin) api.BASS_PluginFree(0);
+  for (auto& path : g_pluginPaths) DeleteIfPresent(path);
+  if (api.module) {
+    api.BASS_Free();
+    FreeLibrary(api.module);
+  }
+  DeleteIfPresent(g_libraryPath);
+}
+
+}  // namespace
+
+BassCall::BassCall() : lock_(g_tableMutex), api_(g_table.module ? &g_table : nullptr) {}
+
+int EnabledSoundDevices(const BassApi& api, int* devices, int capacity) {
+  int count = 0;
+  for (int device = 0; device < 256 && count < capacity; ++device) {
+    SlDeviceInfo info{};
+    if (!api.BASS_GetDeviceInfo(static_cast<uint32_t>(device), &info)) break;
+    if ((info.flags & SL_DEVICE_ENABLED) && info.name && strnlen(info.name, 3) > 2) devices[count++] = device;
+  }
+  return count;
+}
+
+int LoadSoundLibrary(HINSTANCE resources, int device) {
+  std::lock_guard<std::mutex> life(g_lifeMutex);
+  WriteLogLine("Load BASS: %d", 0);
+  SoundStartFailed.store(1, std::memory_order_relaxed);
+  UnloadLocked();  // a new start replaces an earlier one
+
+  ResourceBytes library;
+  if (!FindDataResource(resources, kSoundLibraryResource, &library) || !ChooseFolder() ||
+      !JoinFolder(kSoundLibraryFile, g_libraryPath))
+    return 0;
+  HMODULE module = nullptr;
+  if (WriteFileWhole(g_libraryPath, library.data, library.size)) module = LoadLibraryA(g_libraryPath);
+  if (!module) {
+    WriteLogLine("+++ Can't load BASS.DLL");
+    return 0;
+  }
+  BassApi api{};
+  api.module = module;
+  if (const char* missing = ResolveBassApi(api)) {
+    // Never call through a hole in the table.
+    WriteLogLine("+++ BASS.DLL without %s", missing);
+    FreeLibrary(module);
+    DeleteIfPresent(g_libraryPath);
+    return 0;
+  }
+  Publish(api);
+
+  if ((api.BASS_GetVersion() >> 16) != kSoundLibInterface) {
+    WriteLogLine("+++ BASS version 2.4 was not loaded");
+    UnloadLocked();
+    return 0;
+  }
+
+  if (device == kSoundDeviceFromSettings) {
+    LoadSoundDevice();
+    int devices[kMaxListedDevices];
+    const int count = EnabledSoundDevices(api, devices, kMaxListedDevices);
+    const SoundDeviceChoice choice =
+        ChooseSoundDevice(Settings.SndDevice, std::span<const int>(devices, static_cast<size_t>(count)));
+    if (choice.resetSetting) Settings.SndDevice = -1;
+    device = choice.libraryDevice;
+  }
+  if (!api.BASS_Init(device, kMixRate, 0, nullptr, nullptr)) {
+    WriteLogLine("+++ BASS_Init(%d): error %d", device, api.BASS_ErrorGetCode());
+    return 0;
+  }
+  if (!api.BASS_Start()) {
+    WriteLogLine("+++ BASS_Start: error %d", api.BASS_ErrorGetCode());
+    return 0;
+  }
+  SoundStartFailed.store(0, std::memory_order_relaxed);
+  const int ready = LoadPlugins(api, resources);
+  SoundLoaded.store(ready, std::memory_order_relaxed);
+  return ready;
+}
+
+int LoadBassPlugins(HINSTANCE resources) {
+  BassCall bass;
+  return bass ? LoadPlugins(*bass, resources) : 0;
+}
+
+int LoadBass(HINSTANCE instance) {
+  return LoadSoundLibrary(instance);
+}
+
+void UnloadBass() {
+  std::lock_guard<std::mutex> life(g_lifeMutex);
+  UnloadLocked();
+}
+
+int GetSoundDeviceName(char* out, size_t size, int n) {
+  if (out && size) out[0] = 0;
+  BassCall bass;
+  if (!bass || !out || size == 0 || n < 0) return 0;
+  int devices[kMaxListedDevices];
+  const int count = EnabledSoundDevices(*bass, devices, kMaxListedDevices);
+  SlDeviceInfo info{};
+  if (n >= count || !bass->BASS_GetDeviceInfo(static_cast<uint32_t>(devices[n]), &info) || !info.name)
+    return 0;
+  lstrcpynA(out, info.name, static_cast<int>(size < 0x7FFFFFFF ? size : 0x7FFFFFFF));
+  return 1;
+}
+
+bool IsBassChannelActive(int instance, uint32_t channel) {
+  if (instance != 0 || channel == 0) return false;
+  BassCall bass;
+  return bass && bass->BASS_ChannelIsActive(channel) == SL_ACTIVE_PLAYING;
+}
+
+const char* SoundLibraryPath() {
+  return g_libraryPath;
+}
+
+const char* SoundPluginPath(int index) {
+  return index >= 0 && index < kPluginCount ? g_pluginPaths[index] : "";
+}
+
+float SoundVolume() {
+  return VolumeFactor(Settings.SNDvolume);
+}
+
+bool ChannelPlaying(const BassApi& bass, uint32_t channel) {
+  return channel && bass.BASS_ChannelIsActive(channel) == SL_ACTIVE_PLAYING;
+}
+
+uint32_t OpenSoundStream(const BassApi& bass, const char* path) {
+  const uint32_t stream = bass.BASS_StreamCreateFile(FALSE, path, 0, 0, SL_STREAM_AUTOFREE);
+  if (!stream) bass.BASS_ErrorGetCode();  // stay silent
+  return stream;
+}
+
+bool StartSoundStream(const BassApi& bass, uint32_t stream) {
+  if (bass.BASS_ChannelPlay(stream, FALSE)) return true;
+  bass.BASS_ErrorGetCode();
+  bass.BASS_StreamFree(stream);
+  return false;
+}

@@ -1,0 +1,101 @@
+#pragma once
+// Our sound library as the program reaches it: written from the program's
+// "DATA" resources into the data folder, loaded by name, and called only
+// through a table of its entries. Unloading clears the table first and waits
+// for calls in flight, so a thread that outlives shutdown never calls into a
+// freed library.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <shared_mutex>
+
+#include "services/builtin_sounds.h"
+#include "soundlib/soundlib_api.h"
+
+// The library's entries, resolved by name, and its module.
+struct BassApi {
+  HMODULE module;
+#define BASS_API_POINTER(ret, name, params, bytes) soundlib_fn::name name;
+  SOUNDLIB_ENTRIES(BASS_API_POINTER)
+#undef BASS_API_POINTER
+};
+
+// One call (or a few) into the library. While it lives the library stays
+// loaded; it is empty when the library is not loaded. Never hold two on one
+// thread: hand the table on to helpers instead.
+class BassCall {
+ public:
+  BassCall();
+  BassCall(const BassCall&) = delete;
+  BassCall& operator=(const BassCall&) = delete;
+  explicit operator bool() const { return api_ != nullptr; }
+  const BassApi* operator->() const { return api_; }
+  const BassApi& operator*() const { return *api_; }
+
+ private:
+  std::shared_lock<std::shared_mutex> lock_;
+  const BassApi* api_;
+};
+
+// Handles into the loaded library, cleared by the unload: the built-in
+// samples (0 when one did not load), the stream of the countdown alarm or the
+// option pages' test play, and the last user sound file a figure started.
+extern std::atomic<uint32_t> BassSamples[BUILTIN_SOUND_COUNT];
+extern std::atomic<uint32_t> MusicChannel;
+extern std::atomic<uint32_t> FigureFileChannel;
+
+// Resource numbers ("DATA") of the library and its plug-ins, and the names
+// they are written under.
+constexpr int kSoundLibraryResource = 3;
+constexpr int kSoundPluginResources[] = {10, 11, 12};
+constexpr char kSoundLibraryFile[] = "BASS.DLL";
+constexpr char kSoundPluginFileFormat[] = "~B%d.tmp";
+
+// The output device the library starts on: the stored choice (SndDevice) or,
+// for tests, one given here (0 is the library's "No sound" device, which
+// mixes only into SoundLib_Render).
+constexpr int kSoundDeviceFromSettings = INT32_MIN;
+
+// LoadBass on a given device: writes the library from `resources` (nullptr:
+// the program), loads it, checks its version, starts it on the device and
+// loads the plug-ins. Non-zero when all is ready; SoundLoaded then says so too.
+int LoadSoundLibrary(HINSTANCE resources, int device = kSoundDeviceFromSettings);
+
+// The library's device numbers of the usable devices, in list order.
+int EnabledSoundDevices(const BassApi& api, int* devices, int capacity);
+
+// Pieces of every play: the user's volume (SNDvolume) as the library's
+// factor, whether a channel plays, a sound file's stream that frees itself
+// when it ends or is stopped (0 for a file that is not for us), and the start
+// of such a stream (one that will not play is freed).
+float SoundVolume();
+bool ChannelPlaying(const BassApi& bass, uint32_t channel);
+uint32_t OpenSoundStream(const BassApi& bass, const char* path);
+bool StartSoundStream(const BassApi& bass, uint32_t stream);
+
+// Full paths of the written files (empty while none was written).
+const char* SoundLibraryPath();
+const char* SoundPluginPath(int index);
+
+// Writes the library and its plug-ins from the "DATA" resources of
+// `instance` (nullptr: the program) into the data folder, loads and starts
+// them; non-zero when ready, and SoundLoaded is set to the same.
+int LoadBass(HINSTANCE instance);
+// Plug-ins only (LoadBass calls it): 1 when all three were found and written.
+int LoadBassPlugins(HINSTANCE instance);
+// Stops and frees everything and deletes the written files. Guarded: after
+// the first call it finds nothing left to do.
+void UnloadBass();
+
+// True when instance 0 of the library is loaded, the channel is not 0 and
+// it plays (the dog barks only when his last bark has ended).
+bool IsBassChannelActive(int instance, uint32_t channel);
+// The sound page's device list: the name of the n-th usable output device,
+// counted from 0 ("No sound"). The list entry n, `SndDevice` = n and the
+// device LoadBass starts on are the same device. 1 when there is one.
+int GetSoundDeviceName(char* out, size_t size, int n);
+// Set while a start has not (yet) succeeded; the sound page tells the user.
+extern std::atomic<int> SoundStartFailed;

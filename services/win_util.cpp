@@ -1,0 +1,40 @@
+#include "services/win_util.h"
+
+#include <shlwapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "services/app_globals.h"
+
+DWORD GetDllVersion(const char* fileName) {
+  HMODULE library = LoadLibraryA(fileName);
+  if (!library) return 0;
+  DWORD version = 0;
+  auto getVersion = reinterpret_cast<HRESULT(CALLBACK*)(DLLVERSIONINFO*)>(
+      reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
+  if (getVersion) {
+    DLLVERSIONINFO info = {};
+    info.cbSize = sizeof info;
+    if (SUCCEEDED(getVersion(&info))) version = ((info.dwMajorVersion & 0xFFFF) << 16) | (info.dwMinorVersion & 0xFFFF);
+  }
+  FreeLibrary(library);
+  return version;
+}
+
+int ShowErrorBox(const char* format, ...) {
+  char text[128];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  MessageBoxA(FigureWindow, text, PRODUCT_TITLE, MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
+  return 0;
+}
+
+void NudgeMouse() {
+  INPUT input = {};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+  SendInput(1, &input, sizeof input);
+}

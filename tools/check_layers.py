@@ -1,0 +1,240 @@
+#!/usr/bin/env python3
+"""Fails on any #include that points up or sideways across the layers, and on
+any include cycle between units (a header and its source are one unit).
+
+  check_layers.py [--no-pictura] [ROOT]   check a checkout (default: this one)
+  check_layers.py --self-test             plant faults in a temp tree, expect each caught
+
+The program, bottom up: services < objects < scene < options < app (the
+shell). Each folder's portable/ part (and scene/scripts, scene/figures) holds
+window-free code and includes only portable files. The program reaches
+Pictura only through its public headers (pictura.h, pictura_*.h) and the
+sound library only through soundlib/soundlib_api.h.
+Pictura, bottom up: core < pixelops < resample < codecs < gdi; no file inside
+imaging/ includes the umbrella imaging/pictura.h. --no-pictura leaves
+Pictura's inner rules (and its unit cycles) out.
+Tests in a layer obey its rules but may use the shared test helpers
+(tests/support/, test files of the libraries); tests/, resources/, bench/ and
+fuzz/ are tools on top and may include anything, but nothing includes them."""
+import os
+import re
+import sys
+import tempfile
+
+PROGRAM = ["services", "objects", "scene", "options", "app"]
+PICTURA = ["core", "pixelops", "resample", "codecs", "gdi"]
+TOOLS = ("tests", "resources", "bench", "fuzz")
+PORTABLE_DIRS = ("/portable/", "scene/scripts/", "scene/figures/")
+SOUND_API = "soundlib/soundlib_api.h"
+SOURCE_EXT = (".h", ".cpp", ".c", ".inc", ".hpp")
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+
+
+def files_of(root):
+    out = []
+    for top, dirs, names in os.walk(root):
+        dirs[:] = [d for d in dirs if not d.startswith((".", "build"))]
+        for n in names:
+            if n.endswith(SOURCE_EXT):
+                out.append(os.path.relpath(os.path.join(top, n), root).replace(os.sep, "/"))
+    return sorted(out)
+
+
+def resolve(root, src, inc, known):
+    for base in (os.path.dirname(src), "", "imaging"):
+        cand = os.path.normpath(os.path.join(base, inc)).replace(os.sep, "/")
+        if cand in known:
+            return cand
+    return None  # system, generated or third-party
+
+
+def layer(path):
+    """(family, rank) of a file; family None for the tools on top."""
+    parts = path.split("/")
+    if parts[0] in PROGRAM:
+        return "program", PROGRAM.index(parts[0])
+    if parts[0] == "imaging":
+        if len(parts) == 2:
+            return "umbrella", None
+        return "pictura", PICTURA.index(parts[1]) if parts[1] in PICTURA else None
+    if parts[0] == "soundlib":
+        return "soundlib", 0
+    return None, None
+
+
+def portable(path):
+    return any(d in path if d.startswith("/") else path.startswith(d) for d in PORTABLE_DIRS)
+
+
+def is_test(path):
+    return "test" in os.path.basename(path) or path.startswith("tests/support/")
+
+
+def edge_fault(a, b, pictura_rules):
+    fa, ra = layer(a)
+    fb, rb = layer(b)
+    if fa is None or (is_test(a) and is_test(b) and fb != "program"):
+        return None  # tools, and tests using shared test helpers
+    if fb is None:
+        return "includes a test or tool file"
+    if fa == "program":
+        if fb == "program":
+            if rb > ra:
+                return "points up"
+            if portable(a) and not portable(b):
+                return "portable code includes window code"
+            return None
+        if fb in ("pictura", "umbrella"):
+            name = os.path.basename(b)
+            if name == "pictura.h" or name.startswith("pictura_"):
+                return None
+            return "reaches past Pictura's public headers"
+        return None if b == SOUND_API else "reaches past the sound library's API"
+    if fa == "soundlib":
+        return None if fb == "soundlib" else "sound library includes outside itself"
+    if fb == "program" or fb == "soundlib":
+        return "Pictura includes outside itself"
+    if not pictura_rules:
+        return None
+    if fb == "umbrella":
+        return "includes the umbrella header inside the library"
+    if fa == "umbrella":
+        return None
+    if ra is None or rb is None:
+        return "Pictura folder not in the layer map"
+    if rb > ra:
+        return "points up"
+    return None
+
+
+def cycles(graph):
+    """Strongly connected components with more than one member (Tarjan, iterative)."""
+    index, low, stack, on, out, counter = {}, {}, [], set(), [], [0]
+    for start in sorted(graph):
+        if start in index:
+            continue
+        work = [(start, iter(sorted(graph.get(start, ()))))]
+        index[start] = low[start] = counter[0]
+        counter[0] += 1
+        stack.append(start)
+        on.add(start)
+        while work:
+            v, it = work[-1]
+            w = next(it, None)
+            if w is not None:
+                if w not in index:
+                    index[w] = low[w] = counter[0]
+                    counter[0] += 1
+                    stack.append(w)
+                    on.add(w)
+                    work.append((w, iter(sorted(graph.get(w, ())))))
+                elif w in on:
+                    low[v] = min(low[v], index[w])
+                continue
+            work.pop()
+            if work:
+                low[work[-1][0]] = min(low[work[-1][0]], low[v])
+            if low[v] == index[v]:
+                comp = []
+                while True:
+                    w = stack.pop()
+                    on.discard(w)
+                    comp.append(w)
+                    if w == v:
+                        break
+                if len(comp) > 1:
+                    out.append(sorted(comp))
+    return out
+
+
+def check(root, pictura_rules=True):
+    files = files_of(root)
+    known = set(files)
+    faults, units = [], {}
+    for src in files:
+        with open(os.path.join(root, src), errors="replace") as f:
+            text = f.read()
+        for inc in INCLUDE.findall(text):
+            dst = resolve(root, src, inc, known)
+            if not dst:
+                continue
+            why = edge_fault(src, dst, pictura_rules)
+            if why:
+                faults.append(f"{src} -> {dst}: {why}")
+            ua, ub = os.path.splitext(src)[0], os.path.splitext(dst)[0]
+            if ua != ub:
+                units.setdefault(ua, set()).add(ub)
+    for comp in cycles(units):
+        if not pictura_rules and all(u.startswith("imaging/") for u in comp):
+            continue
+        faults.append("include cycle: " + " ".join(comp))
+    return faults
+
+
+# Self-test: a small clean tree, then one planted fault per row.
+CLEAN = {
+    "services/log.h": "", "services/log.cpp": '#include "services/log.h"\n',
+    "services/portable/fmt.h": "",
+    "objects/clock.cpp": '#include "services/log.h"\n#include "pictura.h"\n#include "soundlib/soundlib_api.h"\n',
+    "objects/portable/face.h": '#include "services/portable/fmt.h"\n',
+    "scene/anim.cpp": '#include "objects/clock.h"\n', "objects/clock.h": "",
+    "app/main.cpp": '#include "scene/anim.h"\n#include "core/pictura_core.h"\n', "scene/anim.h": "",
+    "imaging/pictura.h": '#include "core/pictura_core.h"\n', "imaging/core/pictura_core.h": "",
+    "imaging/core/rows.h": "", "imaging/pixelops/blend.cpp": '#include "core/rows.h"\n',
+    "imaging/gdi/dib.cpp": '#include "pixelops/blend.h"\n', "imaging/pixelops/blend.h": "",
+    "soundlib/soundlib_api.h": "", "tests/e2e/drive.cpp": '#include "app/main.h"\n', "app/main.h": "",
+}
+PLANTED = [  # (file, text appended, expected words in the report)
+    ("services/log.cpp", '#include "objects/clock.h"\n', "points up"),
+    ("objects/clock.h", '#include "scene/anim.h"\n', "points up"),
+    ("scene/anim.h", '#include "app/main.h"\n', "points up"),
+    ("objects/portable/face.h", '#include "objects/clock.h"\n', "portable code"),
+    ("objects/clock.cpp", '#include "core/rows.h"\n', "public headers"),
+    ("objects/clock.cpp", '#include "soundlib/core/mixer.h"\n', "sound library's API"),
+    ("scene/anim.cpp", '#include "tests/e2e/drive.h"\n', "test or tool"),
+    ("scene/anim_test.cpp", '#include "tests/support/pixels.h"\n', None),  # allowed
+    ("imaging/core/rows.h", '#include "pixelops/blend.h"\n', "points up"),
+    ("imaging/pixelops/blend.cpp", '#include "pictura.h"\n', "umbrella"),
+    ("imaging/core/rows.h", '#include "services/log.h"\n', "outside itself"),
+    ("services/log.h", '#include "services/portable/fmt.h"\n', None),  # allowed
+    ("services/portable/fmt.h", '#include "services/log.h"\n', "portable code"),
+    ("objects/clock.h", '#include "objects/clock2.h"\n', "include cycle"),
+]
+
+
+def self_test():
+    failed = 0
+    for file, extra, expect in [(None, "", None)] + PLANTED:
+        with tempfile.TemporaryDirectory() as root:
+            tree = dict(CLEAN, **{"objects/clock2.h": '#include "objects/clock.h"\n',
+                                  "soundlib/core/mixer.h": "", "tests/e2e/drive.h": "",
+                                  "scene/anim_test.cpp": "", "tests/support/pixels.h": ""})
+            if file:
+                tree[file] += extra
+            for path, text in tree.items():
+                os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
+                with open(os.path.join(root, path), "w") as f:
+                    f.write(text)
+            faults = check(root)
+            ok = (not faults) if expect is None else any(expect in x for x in faults)
+            if not ok:
+                failed += 1
+                print(f"self-test: {file} + {extra.strip()!r}: expected {expect!r}, got {faults}")
+    print(f"self-test: {len(PLANTED) + 1 - failed} of {len(PLANTED) + 1} rows as expected")
+    return 1 if failed else 0
+
+
+def main(argv):
+    if "--self-test" in argv:
+        return self_test()
+    args = [a for a in argv if not a.startswith("--")]
+    root = args[0] if args else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
+    faults = check(root, pictura_rules="--no-pictura" not in argv)
+    for f in faults:
+        print(f)
+    print(f"{len(faults)} layer faults")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
