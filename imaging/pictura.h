@@ -30,3 +30,4 @@
 #include "codecs/gif/pictura_gif.h"      // GIF codec
 #include "codecs/meta/pictura_icc.h"     // ICC profiles of JPEG and PNG files
 #include "codecs/pcx/pictura_pcx.h"      // PCX
+#include "codecs/tga/pictura_tga.h"      // TGA
