@@ -14,12 +14,31 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$(nproc)" --target WayluneDesktop
 
 exe="$repo/build/win32/bin/WayluneDesktop.exe"
+
+# Wine's debug channels stay off; without a sound card its ALSA and Pulse
+# drivers would fill the console with their failed probes, so they are
+# switched off and the program runs without a sound device.
+export WINEDEBUG="${WINEDEBUG:--all}"
+have_sound_card() {
+  grep -q '^ *[0-9]' /proc/asound/cards 2>/dev/null && return 0
+  [ -n "${PULSE_SERVER:-}" ] || [ -S "${XDG_RUNTIME_DIR:-/run/user/$(id -u)}/pulse/native" ]
+}
+if [ -z "${WINEDLLOVERRIDES:-}" ] && ! have_sound_card; then
+  export WINEDLLOVERRIDES="winealsa.drv,winepulse.drv,wineoss.drv=d"
+  echo "run: no sound card found; the program runs without a sound device"
+fi
 prefix="$repo/build/win32/wineprefix"
 xvfb_pid=""
 program_pid=""
 cleanup() {
   [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && { WINEPREFIX="$prefix" wineserver -k 2>/dev/null; kill "$xvfb_pid" 2>/dev/null; }
+  # Wine goes first: its processes report a broken X connection when the
+  # display ends under them.
+  [ -n "$xvfb_pid" ] && {
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+    WINEPREFIX="$prefix" timeout 10 wineserver -w 2>/dev/null
+    kill "$xvfb_pid" 2>/dev/null
+  }
   return 0
 }
 trap cleanup EXIT
@@ -27,7 +46,7 @@ trap 'exit 130' INT TERM
 
 if [ -z "${DISPLAY:-}" ]; then
   source "$here/xvfb.sh"
-  xvfb_start
+  xvfb_start --own-session
   shots="$repo/build/screenshots"
   mkdir -p "$shots"
   echo "run: no display; started virtual display $DISPLAY (1280x800)"
