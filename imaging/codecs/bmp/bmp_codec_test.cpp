@@ -448,7 +448,20 @@ TEST(BmpReader, HostileFilesGiveCodes) {
       {"zero width", mutate([](BmpSpec& s) { s.width = 0; }), 6},
       {"zero height", mutate([](BmpSpec& s) { s.height = 0; }), 6},
       {"lowest height", mutate([](BmpSpec& s) { s.height = INT32_MIN; }), 6},
-      {"huge", mutate([](BmpSpec& s) { s.width = s.height = 0x7FFFFFFF; }), 1},
+      // Sizes the file cannot back are the file's fault, not a memory shortage.
+      {"huge", mutate([](BmpSpec& s) { s.width = s.height = 0x7FFFFFFF; }), 6},
+      {"30000 x 30000 in 1 KB", mutate([](BmpSpec& s) {
+         s.width = s.height = 30000;
+         s.pixels.resize(1000);
+       }),
+       6},
+      {"rle8 30000 x 30000 in 1 KB", mutate([](BmpSpec& s) {
+         s.bits = 8;
+         s.compression = 1;
+         s.width = s.height = 30000;
+         s.pixels.assign(1000, 0);
+       }),
+       6},
       {"offset past the end", mutate([](BmpSpec& s) { s.offBits = 1000; }), 3},
       {"table past the end", mutate([](BmpSpec& s) {
          s.bits = 8;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "codecs/bmp/bmp_codec.h"
+#include "codecs/decode_limits.h"
 #include "core/allocators.h"
 #include "core/packing.h"
 #include "core/thread_context.h"
@@ -137,6 +138,12 @@ bool ReadBmpLayout(uint32_t* error, CPicIO& io, BmpInfo* info) {
       return Fail(error, kBmpErrBadFile);
   }
   b.stride = (uint64_t{static_cast<uint32_t>(b.width)} * bits + 31) / 32 * 4;
+  // A small file claiming a huge picture is a bad file, not a memory
+  // shortage: rows must be there, runs give at most 255 pixels for 2 bytes.
+  const uint64_t pixels = uint64_t{static_cast<uint32_t>(b.width)} * b.absHeight;
+  const bool rle = b.compression == BI_RLE8 || b.compression == BI_RLE4;
+  if (!PicDecodePlausible(pixels, rle ? pixels : b.stride * b.absHeight, PicBytesLeft(io), rle ? 127 : 1))
+    return Fail(error, kBmpErrBadFile);
 
   uint64_t position = 14 + uint64_t{b.headerSize};
   if (b.hasMasks && b.headerSize == 40) {
