@@ -1,11 +1,15 @@
 // Colour utility entries over the core's colour and format cores. Entries
 // whose cores belong to later pixel operations are added beside these.
+#include <algorithm>
+
 #include "core/color_utils.h"
 #include "core/crop_flip.h"
 #include "core/operation.h"
 #include "core/pixel_formats.h"
 #include "pictura.h"
 #include "pixelops/delta_e.h"
+#include "pixelops/octree_quantizer.h"
+#include "pixelops/rgba_quantizer.h"
 
 using namespace Pictura;
 
@@ -130,6 +134,47 @@ DWORD PICAPI pic_GetFirstNColorsInRGB(const BYTE* pixels, DWORD width, DWORD hei
                                       RGBQUAD* out, DWORD flags) {
   return PicRunEntry<DWORD>("pic_GetFirstNColorsInRGB", [&](uint32_t& err) {
     return GetFirstNColorsInRGBCore(&err, pixels, width, height, stride, n, out, flags);
+  });
+}
+
+BOOL PICAPI pic_Get8BitPaletteFromRGB(const BYTE* pixels, DWORD width, DWORD height, DWORD stride,
+                                      DWORD maxColors, RGBQUAD* palette, DWORD* count, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_Get8BitPaletteFromRGB", [&](uint32_t& err) {
+    uint32_t n = 0;
+    int ok = BuildPaletteFromRGB(&err, pixels, width, height, stride, std::clamp<DWORD>(maxColors, 1, 256),
+                                 palette, &n, flags);
+    if (count) *count = n;
+    return ok;
+  });
+}
+
+BOOL PICAPI pic_QuantizeRGBTo8Bit(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                                  DWORD dstStride, DWORD maxColors, RGBQUAD* palette, DWORD dither,
+                                  BYTE errorLimit, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_QuantizeRGBTo8Bit", [&](uint32_t& err) {
+    return QuantizeRGBTo8BitCore(&err, src, dst, width, height, srcStride, dstStride,
+                                 std::clamp<DWORD>(maxColors, 1, 256), palette, dither, errorLimit, flags);
+  });
+}
+
+BOOL PICAPI pic_QuantizeRGBATo8Bit(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                                   DWORD dstStride, DWORD maxColors, RGBQUAD* palette, DWORD dither,
+                                   DWORD* count, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_QuantizeRGBATo8Bit", [&](uint32_t& err) {
+    uint32_t n = 0;
+    int ok = QuantizeRGBATo8BitCore(&err, src, width, height, srcStride, dst, dstStride, palette, dither,
+                                    std::clamp<DWORD>(maxColors, 1, 256), &n, flags);
+    if (count) *count = n;
+    return ok;
+  });
+}
+
+BOOL PICAPI pic_RGBTo8BitDithered(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                                  DWORD dstStride, DWORD colors, const RGBQUAD* palette, DWORD dither,
+                                  BYTE errorLimit, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_RGBTo8BitDithered", [&](uint32_t& err) {
+    return MapRGBToPaletteDithered(&err, src, dst, width, height, srcStride, dstStride, colors, palette, dither,
+                                   errorLimit, flags);
   });
 }
 

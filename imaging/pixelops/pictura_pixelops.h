@@ -42,6 +42,25 @@ DWORD PICAPI pic_FindFirstUnusedRGBColor(const BYTE* pixels, DWORD width, DWORD 
                                          DWORD stride, DWORD flags);
 DWORD PICAPI pic_GetFirstNColorsInRGB(const BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD n,
                                       RGBQUAD* out, DWORD flags);
+/* Octree palette of an RGB image (maxColors limited to 1..256; flags bit 0
+   BGR, bit 1 four bytes per pixel, bit 2 also skip fourth bytes below 8,
+   bit 3 the eight-level pointer octree). Entries past *count are black. */
+BOOL PICAPI pic_Get8BitPaletteFromRGB(const BYTE* pixels, DWORD width, DWORD height, DWORD stride,
+                                      DWORD maxColors, RGBQUAD* palette, DWORD* count, DWORD flags);
+/* Octree palette, then mapping with error diffusion (dither nonzero:
+   Floyd-Steinberg, else half to the right and half below; errors limited to
+   errorLimit, 0 = nearest colour only). */
+BOOL PICAPI pic_QuantizeRGBTo8Bit(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                                  DWORD dstStride, DWORD maxColors, RGBQUAD* palette, DWORD dither,
+                                  BYTE errorLimit, DWORD flags);
+/* Median cut of a 32-bit image over all four channels; palette entries carry
+   alpha in rgbReserved, translucent ones first. */
+BOOL PICAPI pic_QuantizeRGBATo8Bit(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                                   DWORD dstStride, DWORD maxColors, RGBQUAD* palette, DWORD dither,
+                                   DWORD* count, DWORD flags);
+BOOL PICAPI pic_RGBTo8BitDithered(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
+                                  DWORD dstStride, DWORD colors, const RGBQUAD* palette, DWORD dither,
+                                  BYTE errorLimit, DWORD flags);
 BOOL PICAPI pic_RGBTo8BitBestFit(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
                                  DWORD dstStride, DWORD colors, const RGBQUAD* palette, DWORD flags);
 BOOL PICAPI pic_SwapByteOrderIn16bpcImage(WORD* pixels, DWORD width, DWORD height, DWORD channels,

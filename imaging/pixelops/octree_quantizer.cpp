@@ -1,0 +1,654 @@
+#include "pixelops/octree_quantizer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "core/thread_context.h"
+#include "core/thread_pool.h"
+
+namespace Pictura {
+
+namespace {
+
+constexpr uint32_t kLevelSizes[6] = {1, 8, 64, 512, 4096, 32768};
+constexpr uint32_t kHeapSize = 32769;
+
+uint32_t Entry(uint32_t level, uint32_t index) { return level << 16 | index; }
+
+bool FourBytes(uint32_t flags) { return (flags & 6) != 0; }
+
+}  // namespace
+
+OctreeQuantizer::OctreeQuantizer() {
+  PicNestingEnter();
+  for (int d = -255; d <= 255; ++d) squares_[d + 255] = static_cast<uint32_t>(d * d);
+}
+
+OctreeQuantizer::~OctreeQuantizer() { PicNestingExit(); }
+
+void OctreeQuantizer::Reset() {
+  heapCount_ = 0;
+  nextIndex_ = 0;
+  heap_.reset();
+  // Bit 7 - k of a byte goes to leaf-index bit 14 - 3k (channel 0), 13 - 3k
+  // (channel 1), 12 - 3k (channel 2), for k = 0..4.
+  for (uint32_t c = 0; c < 3; ++c)
+    for (uint32_t v = 0; v < 256; ++v) {
+      uint16_t idx = 0;
+      for (uint32_t k = 0; k < 5; ++k)
+        if (v & (0x80u >> k)) idx |= static_cast<uint16_t>(1u << (14 - 3 * k - c));
+      indexTable_[c][v] = idx;
+    }
+  std::memset(planes_, 0, sizeof(planes_));
+}
+
+bool OctreeQuantizer::AllocateLevels() {
+  for (int l = 0; l < 6; ++l) {
+    levels_[l].reset(new (std::nothrow) Node[kLevelSizes[l]]());
+    if (!levels_[l]) return false;
+  }
+  return true;
+}
+
+void OctreeQuantizer::FreeLevels() {
+  for (auto& level : levels_) level.reset();
+  heap_.reset();
+  heapCount_ = 0;
+  nextIndex_ = 0;
+}
+
+bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+                                 uint32_t bytesPerPixel, bool skipLowAlpha) {
+  heap_.reset(new (std::nothrow) uint32_t[kHeapSize]);
+  if (!heap_) return false;
+  Node* leaves = levels_[5].get();
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
+    for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
+      if (skipLowAlpha && p[3] < 8) continue;
+      Node& n = leaves[indexTable_[0][p[0]] + indexTable_[1][p[1]] + indexTable_[2][p[2]]];
+      n.sum[0] += p[0];
+      n.sum[1] += p[1];
+      n.sum[2] += p[2];
+      ++n.pixels;
+    }
+  }
+  heapCount_ = 0;
+  for (uint32_t i = 0; i < kLevelSizes[5]; ++i) {
+    uint64_t n = leaves[i].pixels;
+    if (!n) continue;
+    heap_[++heapCount_] = Entry(5, i);
+    leaves[i].subtree = n;
+    uint32_t child = i;
+    for (int level = 4; level >= 0; --level) {
+      Node& parent = levels_[level][child >> 3];
+      parent.subtree += n;
+      parent.childMask |= static_cast<uint8_t>(1u << (child & 7));
+      child >>= 3;
+    }
+  }
+  for (uint32_t k = heapCount_; k >= 1; --k) SiftDown(k);
+  return true;
+}
+
+void OctreeQuantizer::SiftDown(uint32_t k) {
+  uint32_t n = heapCount_;
+  if (k > n / 2) return;
+  uint32_t held = heap_[k];
+  uint64_t key = At(held).subtree;
+  while (k <= n / 2) {
+    uint32_t c = 2 * k;
+    if (c < n && At(heap_[c]).subtree > At(heap_[c + 1]).subtree) ++c;
+    if (key <= At(heap_[c]).subtree) break;
+    heap_[k] = heap_[c];
+    k = c;
+  }
+  heap_[k] = held;
+}
+
+void OctreeQuantizer::ReduceTo(uint32_t n) {
+  while (heapCount_ > n) {
+    uint32_t top = heap_[1];
+    uint32_t level = top >> 16, index = top & 0xFFFF;
+    if (level == 0) break;  // everything is in the root already
+    Node& node = levels_[level][index];
+    Node& parent = levels_[level - 1][index >> 3];
+    if (parent.pixels != 0) {
+      heap_[1] = heap_[heapCount_--];
+    } else {
+      heap_[1] = Entry(level - 1, index >> 3);
+    }
+    parent.pixels += node.pixels;
+    for (int c = 0; c < 3; ++c) parent.sum[c] += node.sum[c];
+    parent.childMask &= static_cast<uint8_t>(~(1u << (index & 7)));
+    SiftDown(1);
+  }
+}
+
+void OctreeQuantizer::AssignPalette(uint32_t level, uint32_t index) {
+  Node& node = levels_[level][index];
+  if (node.childMask)
+    for (int child = 7; child >= 0; --child)
+      if (node.childMask & (1u << child)) AssignPalette(level + 1, index << 3 | static_cast<uint32_t>(child));
+  if (node.pixels && nextIndex_ < 256) {
+    uint64_t n = node.pixels;
+    node.paletteIndex = static_cast<uint8_t>(nextIndex_);
+    for (int c = 0; c < 3; ++c) planes_[c][nextIndex_] = static_cast<uint8_t>((node.sum[c] + n / 2) / n);
+    ++nextIndex_;
+  }
+}
+
+uint32_t OctreeQuantizer::BuildPalette(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+                                       uint32_t maxColors, RGBQUAD* palette, uint32_t flags) {
+  if (!pixels || !palette) {
+    error_ = kPicErrBadArgument;
+    return 0;
+  }
+  maxColors = std::clamp<uint32_t>(maxColors, 1, 256);
+  Reset();
+  auto step = [&](uint32_t done) {
+    if (PicProgress(done, 4) > 0) return true;
+    error_ = kPicErrCancelled;
+    FreeLevels();
+    return false;
+  };
+  if (!step(0)) return 0;
+  if (!AllocateLevels()) {
+    FreeLevels();
+    error_ = kPicErrNoMemory;
+    return 0;
+  }
+  if (!step(1)) return 0;
+  if (!BuildTable(pixels, width, height, stride, FourBytes(flags) ? 4 : 3, (flags & 4) != 0)) {
+    FreeLevels();
+    error_ = kPicErrNoMemory;
+    return 0;
+  }
+  if (!step(2)) return 0;
+  ReduceTo(maxColors);
+  AssignPalette(0, 0);
+  RefinePalette(nextIndex_);
+  if (!step(3)) return 0;
+  uint32_t count = nextIndex_;
+  FreeLevels();
+  const bool bgr = flags & 1;
+  for (uint32_t i = 0; i < 256; ++i) {
+    RGBQUAD& q = palette[i];
+    if (i >= count) {
+      q.rgbBlue = q.rgbGreen = q.rgbRed = 0;
+    } else if (bgr) {
+      q.rgbBlue = planes_[0][i], q.rgbGreen = planes_[1][i], q.rgbRed = planes_[2][i];
+    } else {
+      q.rgbRed = planes_[0][i], q.rgbGreen = planes_[1][i], q.rgbBlue = planes_[2][i];
+    }
+  }
+  return count;
+}
+
+void OctreeQuantizer::LoadPalette(const RGBQUAD* palette, uint32_t count, uint32_t flags) {
+  count = std::min<uint32_t>(count, 256);
+  const bool bgr = flags & 1;
+  for (uint32_t i = 0; i < count; ++i) {
+    planes_[0][i] = bgr ? palette[i].rgbBlue : palette[i].rgbRed;
+    planes_[1][i] = palette[i].rgbGreen;
+    planes_[2][i] = bgr ? palette[i].rgbRed : palette[i].rgbBlue;
+  }
+}
+
+uint32_t OctreeQuantizer::FindNearest(int c0, int c1, int c2, uint32_t count) const {
+  const uint32_t* sq = squares_ + 255;
+  uint32_t best = 16581376, bestIndex = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t d = sq[c0 - planes_[0][i]] + sq[c1 - planes_[1][i]] + sq[c2 - planes_[2][i]];
+    if (d < best) {
+      best = d;
+      bestIndex = i;
+    }
+  }
+  return bestIndex;
+}
+
+// Exact nearest palette entry (squared distance, lowest index on ties),
+// searched only among the entries that can win somewhere in the colour's
+// 5-5-5 cell: those whose nearest point of the cell is no farther than the
+// best farthest point of any entry (lists made once per cell). Big images
+// also remember each exact colour's answer in a table shared by the bands
+// (answers are a function of the colour, so racing writes agree); its index
+// interleaves the channels' bits to keep similar colours close in memory.
+class OctreeQuantizer::PaletteSearch {
+ public:
+  PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, uint16_t* memo)
+      : planes_(planes), colors_(std::max<uint32_t>(colors, 1)), memo_(memo) {
+    for (int d = -255; d <= 255; ++d) squares_[d + 255] = static_cast<uint32_t>(d * d);
+    for (uint32_t v = 0; v < 256; ++v) {
+      uint32_t m = 0;
+      for (uint32_t b = 0; b < 8; ++b)
+        if (v & (1u << b)) m |= 1u << (3 * b);
+      morton_[v] = m;
+    }
+    cells_.assign(32768, -1);
+    pool_.reserve(32768);
+  }
+  uint32_t Find(const int* c) {
+    uint16_t* slot = nullptr;
+    if (memo_) {
+      slot = &memo_[morton_[c[0]] << 2 | morton_[c[1]] << 1 | morton_[c[2]]];
+      uint16_t known = std::atomic_ref<uint16_t>(*slot).load(std::memory_order_relaxed);
+      if (known) return known - 1u;
+    }
+    uint32_t cell = static_cast<uint32_t>((c[0] & 0xF8) << 7 | (c[1] & 0xF8) << 2 | c[2] >> 3);
+    if (cells_[cell] < 0) cells_[cell] = Candidates(cell);
+    const uint8_t* list = &pool_[static_cast<uint32_t>(cells_[cell])];
+    const uint32_t* sq = squares_ + 255;
+    const uint32_t n = uint32_t{list[0]} + 1;
+    uint32_t best = UINT32_MAX, bestIndex = 0;
+    for (uint32_t k = 1; k <= n; ++k) {
+      uint32_t i = list[k];
+      uint32_t d = sq[c[0] - planes_[0][i]] + sq[c[1] - planes_[1][i]] + sq[c[2] - planes_[2][i]];
+      if (d < best) best = d, bestIndex = i;
+    }
+    if (slot) std::atomic_ref<uint16_t>(*slot).store(static_cast<uint16_t>(bestIndex + 1), std::memory_order_relaxed);
+    return bestIndex;
+  }
+
+ private:
+  // Stored at the returned offset: count - 1, then the indices ascending.
+  int32_t Candidates(uint32_t cell) {
+    const int lo[3] = {static_cast<int>(cell >> 7 & 0xF8), static_cast<int>(cell >> 2 & 0xF8),
+                       static_cast<int>(cell << 3 & 0xF8)};
+    uint32_t closest[256], limit = UINT32_MAX;
+    for (uint32_t i = 0; i < colors_; ++i) {
+      uint32_t dmin = 0, dmax = 0;
+      for (int k = 0; k < 3; ++k) {
+        int v = planes_[k][i], a = lo[k] - v, b = lo[k] + 7 - v;
+        if (a > 0) dmin += static_cast<uint32_t>(a * a);
+        if (b < 0) dmin += static_cast<uint32_t>(b * b);
+        int reach = std::max(std::abs(a), std::abs(b));
+        dmax += static_cast<uint32_t>(reach * reach);
+      }
+      closest[i] = dmin;
+      limit = std::min(limit, dmax);
+    }
+    const int32_t offset = static_cast<int32_t>(pool_.size());
+    pool_.push_back(0);
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < colors_; ++i)
+      if (closest[i] <= limit) pool_.push_back(static_cast<uint8_t>(i)), ++n;
+    pool_[static_cast<size_t>(offset)] = static_cast<uint8_t>(n - 1);
+    return offset;
+  }
+
+  const uint8_t (*planes_)[256];
+  uint32_t colors_;
+  uint16_t* memo_;
+  uint32_t squares_[511];
+  uint32_t morton_[256];
+  std::vector<int32_t> cells_;
+  std::vector<uint8_t> pool_;
+};
+
+namespace {
+
+struct FreeDeleter {
+  void operator()(uint16_t* p) const { std::free(p); }
+};
+using MemoTable = std::unique_ptr<uint16_t[], FreeDeleter>;
+
+// Zeroed lazily by the system for big blocks: only the pages used cost.
+MemoTable MakeMemo(uint64_t pixels) {
+  if (pixels < (1u << 18)) return MemoTable();
+  return MemoTable(static_cast<uint16_t*>(std::calloc(size_t{1} << 24, sizeof(uint16_t))));
+}
+
+}  // namespace
+
+namespace {
+
+struct NearestJob : CPicThreadData {
+  const uint8_t (*planes)[256] = nullptr;
+  uint32_t colors = 0, width = 0, srcStride = 0, dstStride = 0, bytesPerPixel = 0;
+  const uint8_t* pixels = nullptr;
+  uint8_t* output = nullptr;
+  uint16_t* memo = nullptr;
+  ThreadBand band;
+};
+
+}  // namespace
+
+// Without error diffusion each pixel is just its nearest entry: rows are
+// independent and may run in bands on the pool.
+bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors,
+                                     const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t top,
+                                     uint32_t bottom, uint32_t srcStride, uint32_t dstStride, uint32_t bytesPerPixel,
+                                     uint16_t* memo) {
+  PaletteSearch search(planes, colors, memo);
+  for (uint32_t y = top; y < bottom; ++y) {
+    const uint8_t* p = pixels + static_cast<size_t>(y) * srcStride;
+    uint8_t* out = output + static_cast<size_t>(y) * dstStride;
+    int last[3] = {-1, -1, -1};
+    uint8_t lastIndex = 0;
+    for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
+      const int c[3] = {p[0], p[1], p[2]};
+      if (c[0] != last[0] || c[1] != last[1] || c[2] != last[2]) {
+        lastIndex = static_cast<uint8_t>(search.Find(c));
+        last[0] = c[0], last[1] = c[1], last[2] = c[2];
+      }
+      out[x] = lastIndex;
+    }
+    if (PicProgress(y - top, bottom - top) == 0) {
+      *error = kPicErrCancelled;
+      return false;
+    }
+  }
+  return true;
+}
+
+int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t height,
+                                 uint32_t srcStride, uint32_t dstStride, uint32_t colors, uint32_t bytesPerPixel) {
+  if (!pixels || !output) {
+    error_ = kPicErrBadArgument;
+    return 0;
+  }
+  colors = std::clamp<uint32_t>(colors, 1, 256);  // no colours: index 0 everywhere
+  const int32_t limit = errorLimit_;
+  MemoTable memo = MakeMemo(uint64_t{width} * height);
+  if (limit == 0) {
+    const uint32_t threads = GetThreadsPerOperation();
+    if (!UseThreadPool(poolFlags_) || height <= 5 * threads)
+      return MapNearestRows(&error_, planes_, colors, pixels, output, width, 0, height, srcStride, dstStride,
+                            bytesPerPixel, memo.get());
+    PicArray<ThreadBand> bands;
+    if (!SplitRowsIntoBands(bands, width, height, threads)) {
+      error_ = kPicErrNoMemory;
+      return 0;
+    }
+    std::vector<std::unique_ptr<NearestJob>> jobs;
+    std::vector<CPicThreadData*> records;
+    for (const ThreadBand& band : bands) {
+      auto job = std::make_unique<NearestJob>();
+      job->planes = planes_, job->colors = colors, job->width = width, job->srcStride = srcStride;
+      job->dstStride = dstStride, job->bytesPerPixel = bytesPerPixel, job->pixels = pixels;
+      job->output = output, job->memo = memo.get(), job->band = band;
+      records.push_back(job.get());
+      jobs.push_back(std::move(job));
+    }
+    error_ = RunJobs(
+        [](CPicThreadData* data) -> uint32_t {
+          auto* job = static_cast<NearestJob*>(data);
+          if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
+          uint32_t err = 0;
+          MapNearestRows(&err, job->planes, job->colors, job->pixels, job->output, job->width, job->band.top,
+                         job->band.bottom, job->srcStride, job->dstStride, job->bytesPerPixel, job->memo);
+          job->error = err;
+          SetProgressCallback(nullptr, 0);
+          return 0;
+        },
+        std::span<CPicThreadData* const>(records));
+    return error_ == 0;
+  }
+
+  PaletteSearch search(planes_, colors, memo.get());
+  std::vector<int32_t> rowA((static_cast<size_t>(width) + 2) * 3, 0), rowB(rowA.size(), 0);
+  int32_t limitTable[511];
+  for (int d = -255; d <= 255; ++d) limitTable[d + 255] = std::clamp(d, -limit, limit);
+  const int32_t* limitOf = limitTable + 255;
+  const bool fs = dither_ != 0;
+  int32_t* cur = rowA.data();  // error slot of column x is 3 (x + 1)
+  int32_t* nxt = rowB.data();
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* srcRow = pixels + static_cast<size_t>(y) * srcStride;
+    uint8_t* dstRow = output + static_cast<size_t>(y) * dstStride;
+    std::fill(nxt, nxt + rowA.size(), 0);
+    const bool right = (y & 1) == 0;  // serpentine
+    const int dir = right ? 1 : -1;
+    for (uint32_t i = 0; i < width; ++i) {
+      uint32_t x = right ? i : width - 1 - i;
+      const uint8_t* p = srcRow + static_cast<size_t>(x) * bytesPerPixel;
+      int32_t* e = cur + 3 * (static_cast<size_t>(x) + 1);
+      int c[3];
+      for (int k = 0; k < 3; ++k) c[k] = std::clamp(p[k] + (fs ? (e[k] + 8) >> 4 : e[k] >> 1), 0, 255);
+      uint32_t index = search.Find(c);
+      dstRow[x] = static_cast<uint8_t>(index);
+      int32_t* ahead = e + 3 * dir;
+      int32_t* below = nxt + 3 * (static_cast<size_t>(x) + 1);
+      for (int k = 0; k < 3; ++k) {
+        int32_t err = limitOf[c[k] - planes_[k][index]];
+        if (fs) {
+          ahead[k] += 7 * err;
+          below[k - 3 * dir] += 3 * err;
+          below[k] += 5 * err;
+          below[k + 3 * dir] += err;
+        } else {
+          ahead[k] += err;
+          below[k] = err;
+        }
+      }
+    }
+    std::swap(cur, nxt);
+    if (PicProgress(y, height) == 0) {
+      error_ = kPicErrCancelled;
+      return 0;
+    }
+  }
+  return 1;
+}
+
+// Two Lloyd steps over the occupied 5-5-5 cells (each at its mean colour,
+// weighted by its pixels): every palette colour moves to the mean of the
+// cells nearest to it. Merged octree nodes are not the best centres of the
+// pixels they end up serving; this takes a fifth or so off the mean error.
+void OctreeQuantizer::RefinePalette(uint32_t count) {
+  if (count < 2) return;
+  const Node* leaves = levels_[5].get();
+  for (int step = 0; step < 2; ++step) {
+    PaletteSearch search(planes_, count, nullptr);
+    uint64_t sum[256][3] = {}, n[256] = {};
+    for (uint32_t i = 0; i < kLevelSizes[5]; ++i) {
+      const Node& leaf = leaves[i];
+      if (!leaf.pixels) continue;
+      int c[3];
+      for (int k = 0; k < 3; ++k) c[k] = static_cast<int>((leaf.sum[k] + leaf.pixels / 2) / leaf.pixels);
+      uint32_t j = search.Find(c);
+      for (int k = 0; k < 3; ++k) sum[j][k] += leaf.sum[k];
+      n[j] += leaf.pixels;
+    }
+    for (uint32_t j = 0; j < count; ++j)
+      if (n[j])
+        for (int k = 0; k < 3; ++k) planes_[k][j] = static_cast<uint8_t>((sum[j][k] + n[j] / 2) / n[j]);
+  }
+}
+
+int OctreeQuantizer::Quantize(const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t height,
+                              uint32_t srcStride, uint32_t dstStride, uint32_t maxColors, uint8_t* planes) {
+  if (!pixels || !output) {
+    error_ = kPicErrBadArgument;
+    return 0;
+  }
+  Reset();
+  if (!AllocateLevels() || !BuildTable(pixels, width, height, srcStride, 3, false)) {
+    FreeLevels();
+    error_ = kPicErrNoMemory;
+    return 0;
+  }
+  ReduceTo(std::clamp<uint32_t>(maxColors, 1, 256));
+  AssignPalette(0, 0);
+  RefinePalette(nextIndex_);
+  uint32_t count = nextIndex_;
+  FreeLevels();
+  int ok = MapDithered(pixels, output, width, height, srcStride, dstStride, count, 3);
+  if (planes) std::memcpy(planes, planes_, sizeof(planes_));
+  return ok;
+}
+
+// ---- Pointer octree ----
+
+struct OctreeQuantizerHeap::Node {
+  bool leaf = false;
+  uint64_t pixels = 0;
+  uint64_t sum[3] = {};
+  Node* child[8] = {};
+  Node* next = nullptr;
+};
+
+OctreeQuantizerHeap::~OctreeQuantizerHeap() { FreeNode(root_); }
+
+OctreeQuantizerHeap::Node* OctreeQuantizerHeap::CreateNode(uint32_t level) {
+  Node* n = new (std::nothrow) Node;
+  if (!n) return nullptr;
+  n->leaf = level == 8;
+  if (n->leaf) {
+    ++leaves_;
+  } else {
+    n->next = reducible_[level];
+    reducible_[level] = n;
+  }
+  return n;
+}
+
+bool OctreeQuantizerHeap::Insert(uint8_t first, uint8_t second, uint8_t third) {
+  Node** slot = &root_;
+  for (uint32_t level = 0;; ++level) {
+    if (!*slot && !(*slot = CreateNode(level))) return false;
+    Node* n = *slot;
+    if (n->leaf) {
+      ++n->pixels;
+      n->sum[0] += first, n->sum[1] += second, n->sum[2] += third;
+      return true;
+    }
+    uint32_t shift = 7 - level, mask = 0x80u >> level;
+    uint32_t child = ((first & mask) >> shift) * 4 + ((second & mask) >> shift) * 2 + ((third & mask) >> shift);
+    slot = &n->child[child];
+  }
+}
+
+void OctreeQuantizerHeap::ReduceTree() {
+  int level = 7;
+  while (level > 0 && !reducible_[level]) --level;
+  Node* n = reducible_[level];
+  if (!n) return;
+  reducible_[level] = n->next;
+  uint32_t children = 0;
+  for (Node*& c : n->child) {
+    if (!c) continue;
+    n->pixels += c->pixels;
+    for (int k = 0; k < 3; ++k) n->sum[k] += c->sum[k];
+    FreeNode(c);
+    c = nullptr;
+    ++children;
+  }
+  n->leaf = true;
+  leaves_ -= children - 1;
+}
+
+void OctreeQuantizerHeap::GetPaletteColors(const Node* node, RGBQUAD* palette, uint32_t* count) const {
+  if (!node) return;
+  if (node->leaf) {
+    if (*count < 256 && node->pixels) {
+      RGBQUAD& q = palette[(*count)++];
+      q.rgbRed = static_cast<uint8_t>(node->sum[0] / node->pixels);
+      q.rgbGreen = static_cast<uint8_t>(node->sum[1] / node->pixels);
+      q.rgbBlue = static_cast<uint8_t>(node->sum[2] / node->pixels);
+    }
+    return;
+  }
+  for (const Node* c : node->child) GetPaletteColors(c, palette, count);
+}
+
+void OctreeQuantizerHeap::FreeNode(Node* node) {
+  if (!node) return;
+  for (Node* c : node->child) FreeNode(c);
+  delete node;
+}
+
+uint32_t OctreeQuantizerHeap::BuildPalette(const uint8_t* pixels, uint32_t width, uint32_t height,
+                                           uint32_t stride, uint32_t maxColors, RGBQUAD* palette, uint32_t flags) {
+  if (!pixels || !palette) {
+    error_ = kPicErrBadArgument;
+    return 0;
+  }
+  maxColors = std::clamp<uint32_t>(maxColors, 1, 256);
+  FreeNode(root_);
+  root_ = nullptr;
+  leaves_ = 0;
+  std::fill(std::begin(reducible_), std::end(reducible_), nullptr);
+  const uint32_t bpp = (flags & 2) ? 4 : 3;
+  const bool bgr = flags & 1;
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
+    for (uint32_t x = 0; x < width; ++x, p += bpp) {
+      if (!Insert(bgr ? p[2] : p[0], p[1], bgr ? p[0] : p[2])) {
+        error_ = kPicErrNoMemory;
+        return 0;
+      }
+      while (leaves_ > maxColors) ReduceTree();
+    }
+    if (PicProgress(y, height) <= 0) {
+      error_ = kPicErrCancelled;
+      return 0;
+    }
+  }
+  uint32_t count = 0;
+  for (uint32_t i = 0; i < 256; ++i) palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = 0;
+  GetPaletteColors(root_, palette, &count);
+  FreeNode(root_);
+  root_ = nullptr;
+  error_ = 0;
+  return count;
+}
+
+// ---- Cores ----
+
+int BuildPaletteFromRGB(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+                        uint32_t maxColors, RGBQUAD* palette, uint32_t* count, uint32_t flags) {
+  uint32_t n = 0;
+  if (flags & 8) {
+    PicNestingScope nesting;
+    OctreeQuantizerHeap q;
+    n = q.BuildPalette(pixels, width, height, stride, maxColors, palette, flags);
+    *error = q.Error();
+  } else {
+    OctreeQuantizer q;
+    n = q.BuildPalette(pixels, width, height, stride, maxColors, palette, flags);
+    *error = q.Error();
+  }
+  if (count) *count = n;
+  return *error == 0;
+}
+
+int MapRGBToPaletteDithered(uint32_t* error, const uint8_t* pixels, uint8_t* output, uint32_t width,
+                            uint32_t height, uint32_t srcStride, uint32_t dstStride, uint32_t colors,
+                            const RGBQUAD* palette, uint32_t dither, uint8_t errorLimit, uint32_t flags) {
+  OctreeQuantizer q;
+  q.SetErrorLimit(errorLimit);
+  q.SetDither(dither);
+  q.SetPoolFlags(flags);
+  colors = std::min<uint32_t>(colors, 256);
+  if (palette) q.LoadPalette(palette, colors, flags);
+  int ok = palette ? q.MapDithered(pixels, output, width, height, srcStride, dstStride, colors,
+                                   FourBytes(flags) ? 4 : 3)
+                   : 0;
+  *error = palette ? q.Error() : kPicErrBadArgument;
+  return ok;
+}
+
+int QuantizeRGBTo8BitCore(uint32_t* error, const uint8_t* pixels, uint8_t* output, uint32_t width,
+                          uint32_t height, uint32_t srcStride, uint32_t dstStride, uint32_t maxColors,
+                          RGBQUAD* palette, uint32_t dither, uint8_t errorLimit, uint32_t flags, uint32_t* count) {
+  uint32_t found = 0;
+  int built;
+  {
+    PicNestingScope nesting;  // the palette step reports no progress
+    built = BuildPaletteFromRGB(error, pixels, width, height, srcStride, maxColors, palette, &found, flags);
+  }
+  if (count) *count = found;
+  if (!built) return 0;
+  // Only the colours found: entries past them are padding, never used.
+  return MapRGBToPaletteDithered(error, pixels, output, width, height, srcStride, dstStride, found, palette,
+                                 dither, errorLimit, flags);
+}
+
+}  // namespace Pictura

@@ -1,0 +1,213 @@
+// Octree and median-cut palettes and the palette mapping.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "core/thread_context.h"
+#include "pictura.h"
+#include "pixelops/octree_quantizer.h"
+#include "pixelops/rgba_quantizer.h"
+
+using namespace Pictura;
+
+namespace {
+
+struct Rgb {
+  uint8_t r, g, b;
+};
+
+// 3 or 4 bytes per pixel; alpha 255 unless given.
+std::vector<uint8_t> Image(const std::vector<Rgb>& px, uint32_t bpp = 3, uint8_t alpha = 255) {
+  std::vector<uint8_t> out;
+  for (const Rgb& p : px) {
+    out.insert(out.end(), {p.r, p.g, p.b});
+    if (bpp == 4) out.push_back(alpha);
+  }
+  return out;
+}
+
+bool Same(const RGBQUAD& q, Rgb c) { return q.rgbRed == c.r && q.rgbGreen == c.g && q.rgbBlue == c.b; }
+
+BOOL PICAPI StopAfterFirst(DWORD done, DWORD, PIC_USERDATA) { return done == 0; }
+
+}  // namespace
+
+TEST(OctreeQuantizer, PalettesOfKnownImages) {
+  struct Row {
+    const char* what;
+    std::vector<Rgb> pixels;
+    uint32_t maxColors, flags;
+    std::vector<Rgb> palette;  // expected, in palette order
+  };
+  std::vector<Rgb> heavy(1000, Rgb{0x40, 0, 0});
+  heavy.push_back(Rgb{0x48, 0, 0});  // a sibling cell with one pixel
+  const uint8_t mean = static_cast<uint8_t>((1000 * 0x40 + 0x48 + 500) / 1001);
+  const Row rows[] = {
+      {"one colour", {{9, 99, 199}, {9, 99, 199}}, 256, 0, {{9, 99, 199}}},
+      {"rounded cell mean", {{0, 0, 0}, {0, 0, 1}}, 256, 0, {{0, 0, 1}}},
+      {"exact cells", {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}}, 3, 0, {{255, 255, 255}, {255, 0, 0}, {0, 0, 0}}},
+      {"light sibling merges first", heavy, 1, 0, {{mean, 0, 0}}},
+      {"BGR keeps RGBQUAD order", {{1, 2, 3}}, 4, 1, {{3, 2, 1}}},
+  };
+  for (const Row& r : rows) {
+    std::vector<uint8_t> img = Image(r.pixels);
+    RGBQUAD pal[256];
+    uint32_t err = 9, count = 0;
+    ASSERT_TRUE(BuildPaletteFromRGB(&err, img.data(), static_cast<uint32_t>(r.pixels.size()), 1,
+                                    static_cast<uint32_t>(img.size()), r.maxColors, pal, &count, r.flags))
+        << r.what;
+    ASSERT_EQ(count, r.palette.size()) << r.what;
+    for (size_t i = 0; i < r.palette.size(); ++i) EXPECT_TRUE(Same(pal[i], r.palette[i])) << r.what << " " << i;
+    for (uint32_t i = count; i < 256; ++i) EXPECT_TRUE(Same(pal[i], {0, 0, 0})) << r.what;
+  }
+}
+
+TEST(OctreeQuantizer, AlphaSkipAndPointerOctree) {
+  uint32_t err = 0, count = 0;
+  RGBQUAD pal[256];
+  // Bit 2: fourth byte 7 left out, 8 counted.
+  std::vector<uint8_t> img = {200, 0, 0, 7, 0, 200, 0, 8};
+  ASSERT_TRUE(BuildPaletteFromRGB(&err, img.data(), 2, 1, 8, 256, pal, &count, 4));
+  ASSERT_EQ(count, 1u);
+  EXPECT_TRUE(Same(pal[0], {0, 200, 0}));
+  // Pointer octree: 300 exact colours into at most 256, and exact below it.
+  std::vector<Rgb> many;
+  for (int i = 0; i < 300; ++i) many.push_back(Rgb{static_cast<uint8_t>(i), static_cast<uint8_t>(i * 7), 5});
+  img = Image(many);
+  ASSERT_TRUE(BuildPaletteFromRGB(&err, img.data(), 300, 1, 900, 256, pal, &count, 8));
+  EXPECT_GT(count, 0u);
+  EXPECT_LE(count, 256u);
+  img = Image({{1, 2, 3}, {4, 5, 6}, {1, 2, 3}}, 4);
+  ASSERT_TRUE(BuildPaletteFromRGB(&err, img.data(), 3, 1, 12, 256, pal, &count, 8 | 2 | 1));
+  ASSERT_EQ(count, 2u);
+  std::set<uint32_t> got = {uint32_t(pal[0].rgbRed) << 16 | pal[0].rgbBlue, uint32_t(pal[1].rgbRed) << 16 | pal[1].rgbBlue};
+  EXPECT_EQ(got, (std::set<uint32_t>{3u << 16 | 1, 6u << 16 | 4}));  // bytes (0, 1, 2) are B, G, R
+  EXPECT_FALSE(BuildPaletteFromRGB(&err, nullptr, 1, 1, 3, 256, pal, &count, 8));
+  EXPECT_EQ(err, 5u);
+  EXPECT_FALSE(BuildPaletteFromRGB(&err, img.data(), 1, 1, 3, 256, nullptr, &count, 0));
+  EXPECT_EQ(err, 5u);
+}
+
+TEST(OctreeQuantizer, EntriesClampAndUseOnlyColoursFound) {
+  // Two colours of one 5-5-5 cell make one palette colour (3, 3, 3); the
+  // pixel (1, 1, 1) is nearer black padding but must map to it.
+  std::vector<uint8_t> img = Image({{1, 1, 1}, {7, 7, 7}, {1, 1, 1}});
+  std::vector<uint8_t> out(3, 0xEE);
+  RGBQUAD pal[256];
+  struct Row {
+    uint32_t maxColors, dither;
+    uint8_t limit;
+  };
+  for (const Row& r : {Row{256, 0, 0}, Row{256, 1, 20}, Row{0, 0, 20}, Row{1000, 1, 255}}) {
+    ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), 3, 1, 9, out.data(), 3, r.maxColors, pal, r.dither, r.limit, 0));
+    for (uint8_t v : out) EXPECT_EQ(v, 0) << r.maxColors;
+    EXPECT_TRUE(Same(pal[0], {3, 3, 3}));
+  }
+  DWORD count = 0;
+  ASSERT_TRUE(pic_Get8BitPaletteFromRGB(img.data(), 3, 1, 9, 0, pal, &count, 0));
+  EXPECT_EQ(count, 1u);
+  // A flat image equal to a palette entry maps to it everywhere.
+  const RGBQUAD two[2] = {{0, 0, 0, 0}, {30, 20, 10, 0}};
+  std::vector<uint8_t> flat = Image(std::vector<Rgb>(12, Rgb{10, 20, 30}), 4);
+  out.assign(12, 0);
+  ASSERT_TRUE(pic_RGBTo8BitDithered(flat.data(), 4, 3, 16, out.data(), 4, 2, two, 0, 20, 2));
+  for (uint8_t v : out) EXPECT_EQ(v, 1);
+  EXPECT_FALSE(pic_RGBTo8BitDithered(flat.data(), 4, 3, 16, out.data(), 4, 2, nullptr, 0, 20, 2));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  // A declined progress callback stops the mapping.
+  SetProgressCallback(StopAfterFirst, 0);
+  EXPECT_FALSE(pic_RGBTo8BitDithered(flat.data(), 4, 3, 16, out.data(), 4, 2, two, 1, 20, 2));
+  EXPECT_EQ(PicGetLastError(), 14u);
+  SetProgressCallback(nullptr, 0);
+}
+
+TEST(OctreeQuantizer, ChannelSumsOfBigImagesDoNotWrap) {
+  // 4200 x 4100 white pixels: each channel sums to 4.39e9, past 32 bits.
+  const uint32_t w = 4200, h = 4100;
+  std::vector<uint8_t> img(size_t{w} * h * 3, 255);
+  RGBQUAD pal[256];
+  uint32_t err = 0, count = 0;
+  ASSERT_TRUE(BuildPaletteFromRGB(&err, img.data(), w, h, w * 3, 16, pal, &count, 0));
+  EXPECT_TRUE(Same(pal[0], {255, 255, 255}));
+}
+
+TEST(RgbaQuantizer, MedianCut) {
+  // Ten colours, three of them translucent.
+  std::vector<uint8_t> img;
+  for (int i = 0; i < 10; ++i)
+    img.insert(img.end(), {static_cast<uint8_t>(20 * i), static_cast<uint8_t>(255 - 20 * i), 7,
+                           static_cast<uint8_t>(i < 3 ? 100 + i : 255)});
+  std::vector<uint8_t> out(10);
+  RGBQUAD pal[256];
+  DWORD count = 0;
+  for (uint32_t flags : {0u, 1u}) {
+    ASSERT_TRUE(pic_QuantizeRGBATo8Bit(img.data(), 10, 1, 40, out.data(), 10, 256, pal, 0, &count, flags));
+    ASSERT_EQ(count, 10u);
+    for (int i = 0; i < 10; ++i) {
+      const RGBQUAD& q = pal[out[i]];
+      const uint8_t* p = &img[4 * i];
+      EXPECT_EQ(flags ? q.rgbBlue : q.rgbRed, p[0]);
+      EXPECT_EQ(flags ? q.rgbRed : q.rgbBlue, p[2]);
+      EXPECT_EQ(q.rgbReserved, p[3]);
+      EXPECT_EQ(out[i] < 3, i < 3);  // translucent colours take the low indices
+    }
+  }
+  // Bounds of the colour count, an empty image, bad arguments.
+  ASSERT_TRUE(pic_QuantizeRGBATo8Bit(img.data(), 10, 1, 40, out.data(), 10, 0, pal, 0, &count, 0));
+  EXPECT_EQ(count, 1u);
+  ASSERT_TRUE(pic_QuantizeRGBATo8Bit(img.data(), 10, 1, 40, out.data(), 10, 1000, pal, 1, &count, 0));
+  EXPECT_EQ(count, 10u);
+  ASSERT_TRUE(pic_QuantizeRGBATo8Bit(img.data(), 0, 0, 40, out.data(), 10, 256, pal, 0, &count, 0));
+  EXPECT_EQ(count, 0u);
+  EXPECT_FALSE(pic_QuantizeRGBATo8Bit(img.data(), 10, 1, 40, nullptr, 10, 256, pal, 0, &count, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+}
+
+TEST(RgbaQuantizer, ManyColoursLosePrecisionThenScaleBack) {
+  // 65536 distinct opaque colours; the palette still spans 0..255.
+  const uint32_t w = 256, h = 256;
+  std::vector<uint8_t> img;
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t x = 0; x < w; ++x) img.insert(img.end(), {static_cast<uint8_t>(x), static_cast<uint8_t>(y), 128, 255});
+  std::vector<uint8_t> out(w * h);
+  RGBQUAD pal[256];
+  DWORD count = 0;
+  ASSERT_TRUE(pic_QuantizeRGBATo8Bit(img.data(), w, h, w * 4, out.data(), w, 16, pal, 0, &count, 0));
+  ASSERT_EQ(count, 16u);
+  int lo = 255, hi = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    lo = std::min<int>(lo, pal[i].rgbRed), hi = std::max<int>(hi, pal[i].rgbRed);
+    EXPECT_EQ(pal[i].rgbReserved, 255);
+  }
+  EXPECT_LT(lo, 40);
+  EXPECT_GT(hi, 215);
+  // Each pixel lands on an entry within a box's reach.
+  for (uint32_t i = 0; i < w * h; i += 97) EXPECT_LE(std::abs(pal[out[i]].rgbRed - int(img[4 * i])), 64);
+}
+
+TEST(OctreeQuantizer, NearestMappingIsExactOnOneThreadAndOnThePool) {
+  // Big enough for the colour memo and for bands.
+  const uint32_t w = 520, h = 512;
+  std::vector<uint8_t> img(size_t{w} * h * 3);
+  uint32_t seed = 1;
+  for (size_t i = 0; i < img.size(); ++i) {
+    seed = seed * 1103515245u + 12345u;
+    img[i] = static_cast<uint8_t>((i / 3 % w) / 3 + (i % 3) * 40 + (seed >> 28));
+  }
+  RGBQUAD pal[256];
+  std::vector<uint8_t> one(size_t{w} * h), pool(size_t{w} * h);
+  ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), w, h, w * 3, one.data(), w, 64, pal, 0, 0, 0x100000));
+  ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), w, h, w * 3, pool.data(), w, 64, pal, 0, 0, 0));
+  EXPECT_EQ(one, pool);
+  for (size_t i = 0; i < one.size(); i += 37) {
+    const uint8_t* p = &img[3 * i];
+    int best = INT32_MAX, bestIndex = 0;
+    for (int k = 0; k < 64; ++k) {
+      int dr = p[0] - pal[k].rgbRed, dg = p[1] - pal[k].rgbGreen, db = p[2] - pal[k].rgbBlue;
+      int d = dr * dr + dg * dg + db * db;
+      if (d < best) best = d, bestIndex = k;
+    }
+    ASSERT_EQ(one[i], bestIndex) << i;
+  }
+}
