@@ -1,0 +1,317 @@
+#!/usr/bin/python3
+"""Measures what the running program costs: CPU time and private memory from
+/proc, against an idle notepad as control.
+
+Usage: tools/measure-cost.py [--build build/win32] [--scenario NAME]
+       [--set NAME=TYPE:VALUE ...] [--seconds 300] [--warmup 30]
+       [--interval 5] [--no-control]
+
+Scenarios (registry values under the program's settings key; everything not
+named keeps its default):
+  default   the settings of a fresh install
+  walk      one figure (Ravi Quenn) with the default objects and the shortest
+            pause between scenes, so it walks most of the time
+  none      nothing on screen: no figures, clock, billboard or strip
+--set adds or overrides values, e.g. --set Clock=REG_DWORD:0.
+
+The program and the control each run in their own Wine prefix (made once in
+BUILD/cost/SCENARIO/) on their own Xvfb display, side by side, so every process of a
+prefix - the Windows process, wineserver and Wine's helpers - is there for
+that session alone. CPU is utime+stime of those processes over the window
+after the warm-up; the share above the control is the program's cost.
+Private memory is Private_Clean + Private_Dirty of the Windows process
+(smaps_rollup), sampled every interval. Nothing is built here: build the
+win32 preset first.
+"""
+import argparse
+import os
+import signal
+import subprocess
+import sys
+import time
+
+KEY = r"HKCU\Software\Kestrima\Desktop\DesktopWaylune"
+TICK = os.sysconf("SC_CLK_TCK")
+
+SCENARIOS = {
+    "default": {},
+    "walk": {
+        "FigDeactive": ("REG_SZ", ",".join(str(n) for n in range(1, 92) if n != 2)),
+        "Pause": ("REG_DWORD", "100"),
+    },
+    "none": {
+        "FigDeactive": ("REG_SZ", ",".join(str(n) for n in range(1, 92))),
+        "Clock": ("REG_DWORD", "0"),
+        "Billboard": ("REG_DWORD", "0"),
+        "HG": ("REG_DWORD", "0"),
+        "Countdown": ("REG_DWORD", "0"),
+    },
+}
+
+
+def wine_env(prefix, display):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=prefix, WINEARCH="win32", DISPLAY=display, WINEDEBUG="-all")
+    return env
+
+
+def run_wine(env, *args):
+    subprocess.run(["wine", *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def make_prefix(prefix, display):
+    """Makes a Wine prefix once: no add-on downloads, no crash dialog."""
+    if os.path.exists(os.path.join(prefix, ".cost-ready")):
+        return
+    os.makedirs(prefix, exist_ok=True)
+    env = wine_env(prefix, display)
+    env["WINEDLLOVERRIDES"] = "mscoree=d;mshtml=d"
+    subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env)
+    run_wine(wine_env(prefix, display), "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
+             "/t", "REG_DWORD", "/d", "0", "/f")
+    subprocess.run(["wineserver", "-w"], env=env)
+    open(os.path.join(prefix, ".cost-ready"), "w").close()
+
+
+def start_xvfb():
+    """A private display; returns (process, ":N")."""
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-extension",
+                             "Composite", "-nolisten", "tcp"], pass_fds=(write_end,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        xvfb.kill()
+        sys.exit("measure-cost: could not start a virtual display")
+    return xvfb, ":" + number
+
+
+def read(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def prefix_pids(prefix):
+    """Every process whose environment names this Wine prefix."""
+    marker = b"WINEPREFIX=" + prefix.encode() + b"\0"
+    pids = []
+    for name in os.listdir("/proc"):
+        if name.isdigit():
+            environ = read("/proc/%s/environ" % name)
+            if environ and marker in environ + b"\0":
+                pids.append(int(name))
+    return pids
+
+
+def cpu_ticks(pid):
+    stat = read("/proc/%d/stat" % pid)
+    if not stat:
+        return None
+    fields = stat[stat.rindex(b")") + 2:].split()
+    return int(fields[11]) + int(fields[12])  # utime, stime
+
+
+def kind(pid, target):
+    comm = (read("/proc/%d/comm" % pid) or b"").decode(errors="replace").strip()
+    if comm.startswith("wineserver"):
+        return "wineserver"
+    cmdline = (read("/proc/%d/cmdline" % pid) or b"").decode(errors="replace").lower()
+    if target.lower() in cmdline:
+        return "process"
+    return "helpers"
+
+
+def find_process(prefix, target, timeout=60):
+    end = time.time() + timeout
+    while time.time() < end:
+        for pid in prefix_pids(prefix):
+            if kind(pid, target) == "process":
+                return pid
+        time.sleep(0.5)
+    return None
+
+
+def private_mib(pid):
+    """(Private_Clean + Private_Dirty, Private_Dirty) in MiB, or None."""
+    rollup = read("/proc/%d/smaps_rollup" % pid)
+    if not rollup:
+        return None
+    values = {}
+    for line in rollup.decode().splitlines():
+        parts = line.split()
+        if len(parts) >= 2 and parts[0].endswith(":") and parts[1].isdigit():
+            values[parts[0][:-1]] = int(parts[1])
+    return (values.get("Private_Clean", 0) + values.get("Private_Dirty", 0)) / 1024, \
+        values.get("Private_Dirty", 0) / 1024
+
+
+def wakeups(pid):
+    """Voluntary plus involuntary context switches of all live threads."""
+    total = 0
+    try:
+        tasks = os.listdir("/proc/%d/task" % pid)
+    except OSError:
+        return 0
+    for tid in tasks:
+        status = read("/proc/%d/task/%s/status" % (pid, tid)) or b""
+        for line in status.decode().splitlines():
+            if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                total += int(line.split()[1])
+    return total
+
+
+class Session:
+    """One Wine prefix on its own display running one Windows program."""
+
+    def __init__(self, name, prefix, target, command):
+        self.name, self.prefix, self.target, self.command = name, prefix, target, command
+        self.xvfb, self.display = start_xvfb()
+        self.env = wine_env(prefix, self.display)
+        self.first = {}  # pid -> (kind, ticks at the window's start or first sight)
+        self.last = {}
+        self.pid = None
+        self.memory = []
+        self.switches = None
+
+    def launch(self):
+        self.wine = subprocess.Popen(["wine", *self.command], env=self.env, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        self.pid = find_process(self.prefix, self.target)
+        if not self.pid:
+            sys.exit("measure-cost: %s did not start" % self.target)
+
+    def sample(self, starting=False):
+        pids = [(pid, kind(pid, self.target)) for pid in prefix_pids(self.prefix)]
+        pids.append((self.xvfb.pid, "xvfb"))
+        for pid, what in pids:
+            ticks = cpu_ticks(pid)
+            if ticks is None:
+                continue
+            if pid not in self.first:
+                # A process born inside the window counts from zero.
+                self.first[pid] = (what, ticks if starting else 0)
+            self.last[pid] = ticks
+        memory = private_mib(self.pid)
+        if memory:
+            self.memory.append((time.time(), memory))
+        if starting:
+            self.switches = (time.time(), wakeups(self.pid))
+
+    def cpu(self):
+        """Seconds of CPU per kind over the window."""
+        seconds = {"process": 0.0, "wineserver": 0.0, "helpers": 0.0, "xvfb": 0.0}
+        for pid, (what, start) in self.first.items():
+            seconds[what] += (self.last[pid] - start) / TICK
+        return seconds
+
+    def wakeup_rate(self):
+        start, count = self.switches
+        return (wakeups(self.pid) - count) / (time.time() - start)
+
+    def stop(self):
+        if self.name == "program":
+            run_wine(self.env, self.command[0], "EXIT")
+            try:
+                self.wine.wait(timeout=15)
+            except subprocess.TimeoutExpired:
+                pass
+        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
+        self.xvfb.terminate()
+        self.xvfb.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--build", default="build/win32")
+    parser.add_argument("--scenario", default="default", choices=sorted(SCENARIOS))
+    parser.add_argument("--set", action="append", default=[], metavar="NAME=TYPE:VALUE")
+    parser.add_argument("--seconds", type=float, default=300)
+    parser.add_argument("--warmup", type=float, default=30)
+    parser.add_argument("--interval", type=float, default=5)
+    parser.add_argument("--no-control", action="store_true")
+    parser.add_argument("--prefixes", help="folder of the two Wine prefixes (default BUILD/cost/SCENARIO); "
+                        "runs at the same time need their own")
+    args = parser.parse_args()
+
+    build = os.path.abspath(args.build)
+    exe = os.path.join(build, "bin", "WayluneDesktop.exe")
+    if not os.path.isfile(exe):
+        sys.exit("measure-cost: %s is missing (build the win32 preset)" % exe)
+    values = dict(SCENARIOS[args.scenario])
+    for item in args.set:
+        name, _, rest = item.partition("=")
+        kind_, _, value = rest.partition(":")
+        values[name] = (kind_, value)
+
+    prefixes = os.path.abspath(args.prefixes or os.path.join(build, "cost", args.scenario))
+    sessions = [Session("program", os.path.join(prefixes, "program"), "WayluneDesktop.exe", [exe])]
+    if not args.no_control:
+        sessions.append(Session("control", os.path.join(prefixes, "control"), "notepad.exe", ["notepad"]))
+    interrupted = []
+    signal.signal(signal.SIGTERM, lambda *_: interrupted.append(1))
+    try:
+        for s in sessions:
+            make_prefix(s.prefix, s.display)
+        program = sessions[0]
+        run_wine(program.env, "reg", "delete", KEY, "/f")
+        for name, (type_, value) in values.items():
+            run_wine(program.env, "reg", "add", KEY, "/v", name, "/t", type_, "/d", value, "/f")
+        for s in sessions:
+            s.launch()
+        time.sleep(args.warmup)
+        for s in sessions:
+            s.sample(starting=True)
+        start = time.time()
+        while time.time() - start < args.seconds and not interrupted:
+            time.sleep(min(args.interval, max(0.0, args.seconds - (time.time() - start))))
+            for s in sessions:
+                s.sample()
+        window = time.time() - start
+        report(args, values, sessions, window)
+    finally:
+        for s in sessions:
+            s.stop()
+
+
+def report(args, values, sessions, window):
+    print("scenario %s%s, %.0f s after %.0f s warm-up" %
+          (args.scenario, "".join(" %s=%s" % (n, v[1][:20]) for n, v in values.items() if n not in
+                                  SCENARIOS[args.scenario]), window, args.warmup))
+    kinds = ["process", "wineserver", "helpers", "xvfb"]
+    print("%-9s %9s %11s %9s %7s %10s %9s %9s %8s" % ("% of core", "process", "wineserver", "helpers", "xvfb",
+                                                        "wine all", "wakeup/s", "priv MiB", "dirty"))
+    shares = {}
+    for s in sessions:
+        cpu = s.cpu()
+        share = {k: 100 * cpu[k] / window for k in kinds}
+        share["wine"] = share["process"] + share["wineserver"] + share["helpers"]
+        shares[s.name] = share
+        memory = s.memory[-1][1] if s.memory else (0, 0)
+        print("%-9s %9.3f %11.3f %9.3f %7.3f %10.3f %9.1f %9.1f %8.1f" %
+              (s.name, share["process"], share["wineserver"], share["helpers"], share["xvfb"], share["wine"],
+               s.wakeup_rate(), memory[0], memory[1]))
+    if "control" in shares:
+        p, c = shares["program"], shares["control"]
+        print("%-9s %9.3f %11.3f %9.3f %7.3f %10.3f" %
+              ("above", p["process"] - c["process"], p["wineserver"] - c["wineserver"], p["helpers"] - c["helpers"],
+               p["xvfb"] - c["xvfb"], p["wine"] - c["wine"]))
+    memory = sessions[0].memory
+    if memory:
+        first, last = memory[0][1][0], memory[-1][1][0]
+        print("program private memory: %.1f MiB at the start, %.1f MiB at the end, highest %.1f MiB" %
+              (first, last, max(m[1][0] for m in memory)))
+    if "control" in shares:
+        print("RESULT cpu_above_control=%.3f%% process_above_control=%.3f%% private_start=%.1fMiB "
+              "private_end=%.1fMiB" % (shares["program"]["wine"] - shares["control"]["wine"],
+                                       shares["program"]["process"] - shares["control"]["process"],
+                                       memory[0][1][0], memory[-1][1][0]))
+
+
+if __name__ == "__main__":
+    main()
