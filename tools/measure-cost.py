@@ -2,7 +2,7 @@
 """Measures what the running program costs: CPU time and private memory from
 /proc, against an idle notepad as control.
 
-Usage: tools/measure-cost.py [--build build/win32] [--scenario NAME]
+Usage: tools/measure-cost.py [--build build/win32] [--exe PROGRAM] [--scenario NAME]
        [--set NAME=TYPE:VALUE ...] [--seconds 300] [--warmup 30]
        [--interval 5] [--no-control]
 
@@ -234,13 +234,14 @@ def main():
     parser.add_argument("--seconds", type=float, default=300)
     parser.add_argument("--warmup", type=float, default=30)
     parser.add_argument("--interval", type=float, default=5)
+    parser.add_argument("--exe", help="the program to run (default BUILD/bin/WayluneDesktop.exe)")
     parser.add_argument("--no-control", action="store_true")
     parser.add_argument("--prefixes", help="folder of the two Wine prefixes (default BUILD/cost/SCENARIO); "
                         "runs at the same time need their own")
     args = parser.parse_args()
 
     build = os.path.abspath(args.build)
-    exe = os.path.join(build, "bin", "WayluneDesktop.exe")
+    exe = os.path.abspath(args.exe or os.path.join(build, "bin", "WayluneDesktop.exe"))
     if not os.path.isfile(exe):
         sys.exit("measure-cost: %s is missing (build the win32 preset)" % exe)
     values = dict(SCENARIOS[args.scenario])
@@ -250,7 +251,7 @@ def main():
         values[name] = (kind_, value)
 
     prefixes = os.path.abspath(args.prefixes or os.path.join(build, "cost", args.scenario))
-    sessions = [Session("program", os.path.join(prefixes, "program"), "WayluneDesktop.exe", [exe])]
+    sessions = [Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), [exe])]
     if not args.no_control:
         sessions.append(Session("control", os.path.join(prefixes, "control"), "notepad.exe", ["notepad"]))
     interrupted = []
