@@ -11,7 +11,7 @@ here = os.path.dirname(os.path.abspath(__file__))
 out = sys.argv[1]
 os.makedirs(out, exist_ok=True)
 with tempfile.TemporaryDirectory() as tmp:
-    subprocess.run([sys.executable, os.path.join(here, "..", "imaging", "core", "testdata", "make_test_bitmaps.py"),
+    subprocess.run([sys.executable, os.path.join(here, "..", "imaging", "gdi", "testdata", "make_test_bitmaps.py"),
                     tmp], check=True)
     rle = os.path.join(tmp, "magick_rle8.bmp")
     subprocess.run(["/usr/bin/convert", "-size", "21x13", "gradient:red-blue", "-colors", "30", "-compress", "RLE",

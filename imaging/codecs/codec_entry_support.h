@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "codecs/codec_test_support.h"
-#include "pictura.h"
+#include "core/pictura_io.h"
 
 namespace pictest {
 

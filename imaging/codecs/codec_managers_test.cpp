@@ -10,6 +10,10 @@
 #include <string>
 
 #include "codecs/codec_entry_support.h"
+#include "codecs/jpeg/pictura_jpeg.h"
+#include "codecs/png/pictura_png.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
 
 using namespace pictest;
 namespace fs = std::filesystem;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/out_buffers.h"
 #include "core/allocators.h"
 #include "core/thread_context.h"
 #include "core/wintypes.h"

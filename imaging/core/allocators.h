@@ -1,8 +1,6 @@
 #pragma once
-// Containers the whole library stands on:
-//  - CPicOutBufAllocator: result blocks handed to callers (the thread's
-//    allocation callbacks, else GlobalAlloc; the caller owns the block).
-//  - CPicInternalAllocator: GlobalAlloc blocks the library frees itself.
+// Containers the whole library stands on (the allocators of result blocks
+// are in out_buffers.h, above the thread state):
 //  - PicArray<T>: owned array, never throws, empty (data null) on failure.
 //  - PicPtrVector<T>, CFileDataTag: owned tag records of the codecs.
 //  - PicException: carries codec library failures to the codec's edge.
@@ -37,48 +35,6 @@ inline bool PicSizeWithinCap(uint64_t a, uint64_t b, uint64_t c = 1, uint64_t* o
 
 // GlobalFree when set, then null.
 void FreeGlobalHandle(HGLOBAL* handle);
-
-class CPicOutBufAllocator {
- public:
-  CPicOutBufAllocator() = default;
-  CPicOutBufAllocator(const CPicOutBufAllocator&) = delete;
-  CPicOutBufAllocator& operator=(const CPicOutBufAllocator&) = delete;
-  // Leaves the block alive: it belongs to whoever received it.
-  virtual ~CPicOutBufAllocator() = default;
-
-  virtual bool Alloc(uint32_t size);
-  virtual bool Realloc(uint32_t size);
-  virtual bool Free();
-  virtual void TakeOver(CPicOutBufAllocator& other);
-
-  // Forgets the block without releasing it.
-  void Reset() {
-    source_ = 0;
-    ownBlock_ = nullptr;
-    data_ = nullptr;
-  }
-  // The own block's handle (source 0) or the callback's pointer (source 1).
-  void* GetBuffer() const { return source_ == 0 ? static_cast<void*>(ownBlock_) : data_; }
-  unsigned char* Data() const { return static_cast<unsigned char*>(data_); }
-  uint8_t Source() const { return source_; }
-
- protected:
-  bool AllocOwn(uint32_t size);
-  bool ReallocOwn(uint32_t size);
-
-  uint8_t source_ = 0;  // 0 own GlobalAlloc block, 1 the thread's allocation callback
-  HGLOBAL ownBlock_ = nullptr;
-  void* data_ = nullptr;
-};
-
-// Always GlobalAlloc, and frees what it still holds when destroyed.
-class CPicInternalAllocator : public CPicOutBufAllocator {
- public:
-  ~CPicInternalAllocator() override;
-  bool Alloc(uint32_t size) override;
-  bool Realloc(uint32_t size) override;
-  bool Free() override;
-};
 
 template <class T>
 class PicArray {

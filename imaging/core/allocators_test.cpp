@@ -1,4 +1,5 @@
 #include "core/allocators.h"
+#include "core/out_buffers.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,7 @@
 #include <vector>
 
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
 
 using namespace Pictura;
 

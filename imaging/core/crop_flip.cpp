@@ -7,7 +7,7 @@
 #include "core/channel_utils.h"
 #include "core/library_globals.h"
 #include "core/operation.h"
-#include "pictura.h"
+#include "core/pictura_buffers.h"
 
 namespace Pictura {
 

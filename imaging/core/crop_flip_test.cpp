@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_buffers.h"
 
 using namespace Pictura;
 

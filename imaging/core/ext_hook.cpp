@@ -2,7 +2,9 @@
 #include "core/io_managers.h"
 #include "core/operation.h"
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "core/pictura_ext_hook.h"
 
 using namespace Pictura;
 

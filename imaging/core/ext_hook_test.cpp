@@ -7,7 +7,9 @@
 #include <thread>
 
 #include "core/test_hooks.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "core/pictura_ext_hook.h"
 
 namespace {
 

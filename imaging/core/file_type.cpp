@@ -4,9 +4,9 @@
 #include <cstring>
 #include <iterator>
 
-#include "core/generic_codecs.h"
+#include "core/generic_codec.h"
 #include "core/operation.h"
-#include "core/pictura_read.h"
+#include "core/pictura_file_type.h"
 
 namespace Pictura {
 

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "core/io_test_support.h"
-#include "pictura.h"
+#include "core/pictura_io.h"
+#include "core/pictura_file_type.h"
 
 namespace {
 const char* const kConvert = "/usr/bin/convert";

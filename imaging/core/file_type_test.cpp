@@ -4,9 +4,14 @@
 #include <vector>
 
 #include "core/file_type.h"
-#include "core/generic_codecs.h"
+#include "core/generic_codec.h"
 #include "core/io_test_support.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "core/pictura_file_type.h"
+#ifdef _WIN32
+#include "gdi/pictura_metafile.h"
+#endif
 
 namespace {
 

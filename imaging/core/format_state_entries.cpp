@@ -4,7 +4,7 @@
 
 #include "core/operation.h"
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_formats.h"
 
 using namespace Pictura;
 

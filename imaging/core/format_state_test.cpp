@@ -5,7 +5,8 @@
 
 #include "core/codec_contexts.h"
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_formats.h"
 
 using namespace Pictura;
 

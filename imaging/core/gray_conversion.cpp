@@ -7,6 +7,7 @@
 
 #include "core/channel_utils.h"
 #include "core/thread_context.h"
+#include "core/library_globals.h"
 #include "core/thread_pool.h"
 
 namespace Pictura {

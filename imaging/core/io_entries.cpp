@@ -6,7 +6,7 @@
 #include "core/io_managers.h"
 #include "core/operation.h"
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_io.h"
 
 using namespace Pictura;
 

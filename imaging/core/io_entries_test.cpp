@@ -3,7 +3,8 @@
 #include <vector>
 
 #include "core/io_test_support.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
 
 using pictest::VectorStream;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "pictura.h"
+#include "core/pictura_io.h"
 
 #ifndef _WIN32
 #include <unistd.h>

@@ -5,7 +5,7 @@
 #include "core/library_globals.h"
 #include "core/operation.h"
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
 
 using namespace Pictura;
 

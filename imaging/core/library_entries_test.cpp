@@ -11,7 +11,7 @@
 #include "core/library_globals.h"
 #include "core/test_hooks.h"
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
 
 using namespace Pictura;
 

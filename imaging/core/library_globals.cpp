@@ -119,6 +119,24 @@ CPicThreadPool& LibraryThreadPool() {
   return LibraryGlobals().pool;
 }
 
+uint32_t RunJobs(PicJobProc proc, std::span<CPicThreadData* const> jobs) {
+  return LibraryThreadPool().Run(proc, jobs);
+}
+
+uint32_t RunJobs(PicJobProc proc, PicArray<CPicThreadData*>& jobs) {
+  return LibraryThreadPool().Run(proc, std::span<CPicThreadData* const>(jobs.Data(), jobs.Count()));
+}
+
+uint32_t GetThreadsPerOperation() {
+  return LibraryGlobals().threadsPerOperation.load(std::memory_order_relaxed);
+}
+
+bool UseThreadPool(uint32_t flags) {
+  // A job that splits again would wait on the workers it occupies.
+  if (IsPoolWorkerThread() || (flags & 0x100000u)) return false;
+  return GetThreadsPerOperation() >= 2 && LibraryThreadPool().IsRunning();
+}
+
 uint32_t CpuFeatures() {
   return LibraryGlobals().cpuFeatures.load(std::memory_order_relaxed);
 }
@@ -236,19 +254,6 @@ std::string WideToAnsiString(const wchar_t* text) {
   }
   return out;
 #endif
-}
-
-void DebugTrace(const char* format, ...) {
-  if (!format) return;
-  char text[1025];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-#ifdef _WIN32
-  OutputDebugStringA(text);
-#endif
-  DebugHook(0, "%s", text);
 }
 
 void SetLogFilePath(const char* path) {

@@ -8,8 +8,11 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 
+#include "core/thread_context.h"  // DebugTrace
+#include "core/library_globals.h"
 #include "core/thread_pool.h"
 #include "core/wintypes.h"
 
@@ -57,6 +60,14 @@ struct ImgLibraryGlobals {
 
 ImgLibraryGlobals& LibraryGlobals();
 
+// The library's pool (inside the library globals) and the work run on it.
+CPicThreadPool& LibraryThreadPool();
+uint32_t RunJobs(PicJobProc proc, std::span<CPicThreadData* const> jobs);
+uint32_t RunJobs(PicJobProc proc, PicArray<CPicThreadData*>& jobs);
+// Threads per operation >= 2, the pool running and flag 0x100000 clear.
+bool UseThreadPool(uint32_t flags);
+uint32_t GetThreadsPerOperation();
+
 // Detects the processor's features (only ever sets bits).
 CpuFeatureFlags DetectCpuFeatures();
 // The current feature word (cleared by SetCpuFeaturesDisabled(1)).
@@ -102,8 +113,6 @@ BOOL IsBadBuffer(const void* pointer, uint32_t size, bool checkWrite);
 // Wide text to the system code page (UTF-8 natively); empty on failure.
 std::string WideToAnsiString(const wchar_t* text);
 
-// At most 1024 characters to the debugger output.
-void DebugTrace(const char* format, ...);
 // At most 2000 characters plus a line feed appended to the log file, under
 // one process-wide lock; a file that cannot be opened is skipped.
 void LogToFile(const char* format, ...);

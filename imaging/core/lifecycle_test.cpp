@@ -8,7 +8,7 @@
 #include "core/gray_conversion.h"
 #include "core/library_globals.h"
 #include "core/thread_pool.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
 
 using namespace Pictura;
 

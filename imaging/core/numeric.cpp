@@ -8,7 +8,7 @@
 #include "core/allocators.h"
 #include "core/crop_flip.h"
 #include "core/operation.h"
-#include "pictura.h"
+#include "core/pictura_buffers.h"
 
 namespace Pictura {
 

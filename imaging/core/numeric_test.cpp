@@ -11,7 +11,8 @@
 
 #include "core/test_hooks.h"
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_buffers.h"
 
 using namespace Pictura;
 

@@ -7,7 +7,7 @@
 #include "core/crop_flip.h"
 #include "core/operation.h"
 #include "core/packing.h"
-#include "pictura.h"
+#include "core/pictura_dib.h"
 
 namespace Pictura {
 

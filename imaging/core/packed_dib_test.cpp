@@ -12,7 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_dib.h"
 
 using namespace Pictura;
 

@@ -6,8 +6,8 @@
 #include "core/library_globals.h"
 #include "core/operation.h"
 #include "core/pixel_formats.h"
-#include "pictura.h"
-#include "pixelops/row_simd.h"
+#include "core/pictura_buffers.h"
+#include "core/row_simd.h"
 
 namespace Pictura {
 

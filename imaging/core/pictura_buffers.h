@@ -1,6 +1,6 @@
 #pragma once
 // pic_ entries of the buffer utilities: channels, crop and flips, packing,
-// numeric helpers, pixel-format and colour conversions. Each returns 1 on
+// numeric helpers and pixel-format conversions. Each returns 1 on
 // success and 0 on failure (the reason in PicGetLastError).
 // Multi-type entries take the sample type from (flags >> 9) & 3:
 // 0 1-byte, 1 2-byte, 2 8-byte, 3 4-byte samples (two-type entries: 0x200
@@ -69,19 +69,6 @@ BOOL PICAPI pic_RGB24ToRGB16Ex(const BYTE* src, DWORD width, DWORD height, DWORD
                                DWORD dstStride, DWORD flags);
 BOOL PICAPI pic_RGBToRGBA(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, BYTE* dst,
                           DWORD dstStride, BYTE alpha);
-
-/* Colour masks and blends (colours 0x00BBGGRR) */
-BOOL PICAPI pic_Create1BitMaskFromColor(const BYTE* image, DWORD width, DWORD height, DWORD stride, BYTE* dst,
-                                        DWORD dstStride, BYTE index, DWORD unused);
-BOOL PICAPI pic_Create8BitMaskFromColor(const BYTE* image, DWORD width, DWORD height, DWORD bytesPerPixel,
-                                        DWORD stride, BYTE* dst, DWORD dstStride, DWORD color,
-                                        DWORD tolerance, BYTE value, DWORD flags);
-BOOL PICAPI pic_SetColorFrom1BitMask(const BYTE* mask, DWORD width, DWORD height, DWORD maskStride, BYTE* dst,
-                                     DWORD dstStride, BYTE value, DWORD unused);
-BOOL PICAPI pic_BlendSolidColor(BYTE* image, DWORD width, DWORD height, DWORD stride, DWORD color,
-                                double opacity, DWORD flags);
-BOOL PICAPI pic_AlphaBlendSolidColor(BYTE* image, DWORD width, DWORD height, DWORD stride, DWORD color,
-                                     DWORD flags);
 
 #ifdef __cplusplus
 }

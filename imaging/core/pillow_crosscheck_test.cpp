@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "pictura.h"
+#include "core/pictura_buffers.h"
 
 namespace {
 

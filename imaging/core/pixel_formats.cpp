@@ -4,8 +4,8 @@
 
 #include "core/channel_utils.h"
 #include "core/operation.h"
-#include "pictura.h"
-#include "pixelops/row_simd.h"
+#include "core/pictura_buffers.h"
+#include "core/row_simd.h"
 
 namespace Pictura {
 

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_buffers.h"
+#include "pixelops/pictura_pixelops.h"
 
 using namespace Pictura;
 

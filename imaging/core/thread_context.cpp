@@ -174,6 +174,19 @@ void DebugHook(uint32_t level, const char* format, ...) {
   observer(level, text);
 }
 
+void DebugTrace(const char* format, ...) {
+  if (!format) return;
+  char text[1025];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+#ifdef _WIN32
+  OutputDebugStringA(text);
+#endif
+  DebugHook(0, "%s", text);
+}
+
 std::string FormatTimeOfDay() {
   std::time_t now = std::time(nullptr);
   std::tm parts{};

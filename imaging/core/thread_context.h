@@ -177,6 +177,8 @@ std::string FormatTimeOfDay();
 
 // The trace point of the library: does nothing (a place for a breakpoint).
 void DebugHook(uint32_t level, const char* format, ...);
+// At most 1024 characters to the debugger output, and to DebugHook.
+void DebugTrace(const char* format, ...);
 
 bool HasProgressCallback();
 void SetProgressCallback(ProgressCallback callback, PIC_USERDATA user);

@@ -9,7 +9,10 @@
 
 #include "core/operation.h"
 #include "core/test_hooks.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#ifdef _WIN32
+#include "gdi/pictura_gdi.h"
+#endif
 
 using namespace Pictura;
 

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <system_error>
 
-#include "core/library_globals.h"
 #include "core/thread_context.h"
 
 namespace Pictura {
@@ -183,12 +182,8 @@ uint32_t RunJobs(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData
   return pool.Run(proc, jobs);
 }
 
-uint32_t RunJobs(PicJobProc proc, std::span<CPicThreadData* const> jobs) {
-  return LibraryThreadPool().Run(proc, jobs);
-}
-
-uint32_t RunJobs(PicJobProc proc, PicArray<CPicThreadData*>& jobs) {
-  return LibraryThreadPool().Run(proc, std::span<CPicThreadData* const>(jobs.Data(), jobs.Count()));
+bool IsPoolWorkerThread() {
+  return t_isPoolWorker;
 }
 
 BOOL PICAPI JobProgressCallback(DWORD done, DWORD total, PIC_USERDATA user) {
@@ -197,16 +192,6 @@ BOOL PICAPI JobProgressCallback(DWORD done, DWORD total, PIC_USERDATA user) {
   double percent = total ? static_cast<double>(done) * 100.0 / static_cast<double>(total) : 100.0;
   std::atomic_ref<double>(job->progress).store(percent, std::memory_order_relaxed);
   return std::atomic_ref<uint8_t>(job->cancel).load(std::memory_order_relaxed) == 1 ? FALSE : TRUE;
-}
-
-uint32_t GetThreadsPerOperation() {
-  return LibraryGlobals().threadsPerOperation.load(std::memory_order_relaxed);
-}
-
-bool UseThreadPool(uint32_t flags) {
-  // A job that splits again would wait on the workers it occupies.
-  if (t_isPoolWorker || (flags & 0x100000u)) return false;
-  return GetThreadsPerOperation() >= 2 && LibraryThreadPool().IsRunning();
 }
 
 bool SplitRowsIntoBands(PicArray<ThreadBand>& bands, uint32_t width, uint32_t height, uint32_t n) {

@@ -93,20 +93,13 @@ class CPicThreadPool {
   uint32_t pollIntervalMs_ = 200;
 };
 
-// The library's pool (inside the library globals).
-CPicThreadPool& LibraryThreadPool();
-
 uint32_t RunJobs(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs);
-uint32_t RunJobs(PicJobProc proc, std::span<CPicThreadData* const> jobs);
-uint32_t RunJobs(PicJobProc proc, PicArray<CPicThreadData*>& jobs);
+// True on a pool's worker thread.
+bool IsPoolWorkerThread();
 
 // The progress callback a job installs in its worker's state, with the job
 // record as user data: stores done * 100 / total and says stop once cancelled.
 BOOL PICAPI JobProgressCallback(DWORD done, DWORD total, PIC_USERDATA job);
-
-// Threads per operation >= 2, the pool running and flag 0x100000 clear.
-bool UseThreadPool(uint32_t flags);
-uint32_t GetThreadsPerOperation();
 
 // n bands; band i ends at (height / n) * (i + 1), the last at height, so the
 // remainder goes to the last band. n = 0 leaves the array empty.

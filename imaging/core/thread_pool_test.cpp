@@ -1,3 +1,4 @@
+#include "core/library_globals.h"
 #include "core/thread_pool.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 #include <vector>
 
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
 
 using namespace Pictura;
 

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "pixelops/pictura_pixelops.h"
 #include "pixelops/color_conversion.h"
 #include "pixelops/delta_e.h"
 

@@ -1,15 +1,15 @@
-// Colour utility entries over the core's colour and format cores. Entries
-// whose cores belong to later pixel operations are added beside these.
+// Colour utility entries over the colour utilities and core's format cores.
+// Entries whose cores belong to later pixel operations are added beside these.
 #include <algorithm>
 
-#include "core/color_utils.h"
+#include "pixelops/color_utils.h"
 #include "core/crop_flip.h"
 #include "core/operation.h"
 #include "core/pixel_formats.h"
-#include "pictura.h"
 #include "pixelops/delta_e.h"
 #include "pixelops/octree_quantizer.h"
 #include "pixelops/rgba_quantizer.h"
+#include "pixelops/pictura_pixelops.h"
 
 using namespace Pictura;
 

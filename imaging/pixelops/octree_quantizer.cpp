@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/thread_context.h"
+#include "core/library_globals.h"
 #include "core/thread_pool.h"
 
 namespace Pictura {

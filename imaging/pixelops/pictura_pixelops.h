@@ -66,6 +66,19 @@ BOOL PICAPI pic_RGBTo8BitBestFit(const BYTE* src, DWORD width, DWORD height, DWO
 BOOL PICAPI pic_SwapByteOrderIn16bpcImage(WORD* pixels, DWORD width, DWORD height, DWORD channels,
                                           DWORD stride, DWORD flags);
 
+/* Colour masks and blends (colours 0x00BBGGRR) */
+BOOL PICAPI pic_Create1BitMaskFromColor(const BYTE* image, DWORD width, DWORD height, DWORD stride, BYTE* dst,
+                                        DWORD dstStride, BYTE index, DWORD unused);
+BOOL PICAPI pic_Create8BitMaskFromColor(const BYTE* image, DWORD width, DWORD height, DWORD bytesPerPixel,
+                                        DWORD stride, BYTE* dst, DWORD dstStride, DWORD color,
+                                        DWORD tolerance, BYTE value, DWORD flags);
+BOOL PICAPI pic_SetColorFrom1BitMask(const BYTE* mask, DWORD width, DWORD height, DWORD maskStride, BYTE* dst,
+                                     DWORD dstStride, BYTE value, DWORD unused);
+BOOL PICAPI pic_BlendSolidColor(BYTE* image, DWORD width, DWORD height, DWORD stride, DWORD color,
+                                double opacity, DWORD flags);
+BOOL PICAPI pic_AlphaBlendSolidColor(BYTE* image, DWORD width, DWORD height, DWORD stride, DWORD color,
+                                     DWORD flags);
+
 #ifdef __cplusplus
 }
 #endif

@@ -3,10 +3,11 @@
 #include <vector>
 
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "pixelops/pictura_pixelops.h"
 #include "pixelops/color_conversion.h"
-#include "pixelops/color_match.h"
-#include "pixelops/row_simd.h"
+#include "core/color_match.h"
+#include "core/row_simd.h"
 
 using namespace Pictura;
 

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "pixelops/pictura_pixelops.h"
 #include "pixelops/octree_quantizer.h"
 #include "pixelops/rgba_quantizer.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/thread_context.h"
-#include "pixelops/color_match.h"
+#include "core/color_match.h"
 #include "resample/decimate_resize.h"
 
 namespace Pictura {

@@ -14,6 +14,7 @@
 #include "core/allocators.h"
 #include "core/image_buffers.h"
 #include "core/thread_context.h"
+#include "core/library_globals.h"
 #include "core/thread_pool.h"
 #include "resample/sample_store.h"
 

@@ -1,7 +1,7 @@
 #include "resample/resize_dispatch.h"
 
 #include "core/operation.h"
-#include "pictura.h"
+#include "resample/pictura_resample.h"
 #include "resample/bicubic_resize.h"
 #include "resample/bilinear_resize.h"
 #include "resample/decimate_resize.h"

@@ -5,9 +5,12 @@
 #include <atomic>
 #include <vector>
 
+#include "core/library_globals.h"
 #include "core/thread_pool.h"
 #include "resample/decimate_resize.h"
 #include "resample/resize_test_util.h"
+#include "core/pictura_core.h"
+#include "resample/pictura_resample.h"
 
 using namespace Pictura;
 using namespace resize_test;

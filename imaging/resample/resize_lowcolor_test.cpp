@@ -10,6 +10,7 @@
 #include "resample/bicubic_calc.h"
 #include "resample/bilinear_resize.h"
 #include "resample/resize_test_util.h"
+#include "core/pictura_core.h"
 
 using namespace Pictura;
 using namespace resize_test;

@@ -13,6 +13,7 @@
 
 #include "resample/filter_kernels.h"
 #include "resample/resize_test_util.h"
+#include "core/pictura_core.h"
 
 using namespace resize_test;
 

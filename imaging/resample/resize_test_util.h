@@ -6,7 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "resample/pictura_resample.h"
 #include "resample/resample_simd.h"
 
 namespace resize_test {

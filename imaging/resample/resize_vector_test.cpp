@@ -9,6 +9,7 @@
 
 #include "resample/resample_simd.h"
 #include "resample/resize_test_util.h"
+#include "core/pictura_core.h"
 
 using namespace Pictura;
 using namespace resize_test;

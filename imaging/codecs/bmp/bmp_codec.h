@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "core/generic_codec.h"
 #include "core/io_managers.h"
 #include "core/numeric.h"
 #include "core/thread_context.h"
@@ -156,5 +157,8 @@ class BMPLineWriter {
   friend void DestroyBMPLineWriter(BMPLineWriter*);
 };
 void DestroyBMPLineWriter(BMPLineWriter* writer);
+
+// The generic reader's BMP codec (bmp_entries.cpp).
+extern const PicGenericCodec kBmpGenericCodec;
 
 }  // namespace Pictura

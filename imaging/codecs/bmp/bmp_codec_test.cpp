@@ -8,7 +8,10 @@
 #include "core/io_managers.h"
 #include "core/io_test_support.h"
 #include "core/test_hooks.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_dib.h"
+#include "core/pictura_io.h"
+#include "codecs/bmp/pictura_bmp.h"
 
 using namespace bmptest;
 

@@ -2,8 +2,8 @@
 #include "codecs/bmp/bmp_codec.h"
 #include "codecs/bmp/pictura_bmp.h"
 #include "core/format_entry.h"
-#include "core/generic_codecs.h"
-#include "pictura.h"
+#include "core/generic_codec.h"
+#include "core/pictura_io.h"
 
 using namespace Pictura;
 

@@ -10,7 +10,9 @@
 
 #include "codecs/bmp/bmp_test_support.h"
 #include "core/io_test_support.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "codecs/bmp/pictura_bmp.h"
 
 using namespace bmptest;
 

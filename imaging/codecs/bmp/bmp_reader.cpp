@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codecs/bmp/bmp_codec.h"
+#include "core/out_buffers.h"
 #include "core/allocators.h"
 #include "core/packing.h"
 #include "core/thread_context.h"

@@ -5,9 +5,10 @@
 #include <cstring>
 
 #include "codecs/bmp/bmp_codec.h"
+#include "core/out_buffers.h"
 #include "core/allocators.h"
 #include "core/thread_context.h"
-#include "pixelops/fill_rect.h"
+#include "core/fill_rect.h"
 
 namespace Pictura {
 

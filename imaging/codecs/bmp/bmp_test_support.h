@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "pictura.h"
+#include "core/pictura_io.h"
 
 namespace bmptest {
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/codec_options.h"
+#include "core/generic_codec.h"
 #include "core/io_managers.h"
 #include "core/thread_context.h"
 #include "core/wintypes.h"
@@ -206,5 +207,8 @@ class GIFWriter {
   uint8_t packet_[256] = {};
   uint32_t packetCount_ = 0;
 };
+
+// The generic reader's GIF codec (gif_entries.cpp).
+extern const PicGenericCodec kGifGenericCodec;
 
 }  // namespace Pictura

@@ -10,6 +10,10 @@
 
 #include "codecs/gif/gif_codec.h"
 #include "codecs/gif/gif_test_support.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "codecs/gif/pictura_gif.h"
+#include "reader/pictura_read.h"
 
 using namespace pictest;
 namespace fs = std::filesystem;

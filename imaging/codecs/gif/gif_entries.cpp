@@ -3,7 +3,7 @@
 
 #include "codecs/gif/gif_codec.h"
 #include "codecs/gif/pictura_gif.h"
-#include "core/generic_codecs.h"
+#include "core/generic_codec.h"
 #include "core/operation.h"
 
 using namespace Pictura;

@@ -7,6 +7,7 @@
 #include "codecs/decode_limits.h"
 #include "codecs/gif/gif_codec.h"
 #include "codecs/gif/gif_lzw_decoder.h"
+#include "core/out_buffers.h"
 #include "core/allocators.h"
 #include "core/packed_dib.h"
 

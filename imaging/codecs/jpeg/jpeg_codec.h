@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/generic_codec.h"
 #include "core/io_managers.h"
 #include "codecs/jpeg/jpeg_bridge.h"
 #include "core/allocators.h"
@@ -139,5 +140,8 @@ uint32_t WriteJPGImage(uint32_t* err, const JPGWriteCodecContext& ctx, CPicIO* d
                        uint32_t flags);
 int WriteJPGRows(uint32_t* err, JPGLineWriter* writer, const uint8_t* image, uint32_t stride,
                  uint32_t height);
+
+// The generic reader's JPEG codec (jpeg_entries.cpp).
+extern const PicGenericCodec kJpegGenericCodec;
 
 }  // namespace Pictura

@@ -10,6 +10,11 @@
 
 #include "codecs/codec_entry_support.h"
 #include "codecs/jpeg/jpeg_codec.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "codecs/jpeg/pictura_jpeg.h"
+#include "codecs/meta/pictura_icc.h"
+#include "reader/pictura_read.h"
 
 using namespace Pictura;
 using namespace pictest;

@@ -8,6 +8,11 @@
 #include <filesystem>
 
 #include "codecs/codec_entry_support.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "codecs/jpeg/pictura_jpeg.h"
+#include "codecs/png/pictura_png.h"
+#include "codecs/meta/pictura_icc.h"
 
 using namespace pictest;
 namespace fs = std::filesystem;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "core/format_entry.h"
-#include "core/generic_codecs.h"
+#include "core/generic_codec.h"
 #include "core/pictura_core.h"
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/jpeg/pictura_jpeg.h"

@@ -8,6 +8,7 @@
 #include "codecs/decode_limits.h"
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/jpeg/pictura_jpeg.h"
+#include "core/out_buffers.h"
 #include "core/pixel_formats.h"
 
 namespace Pictura {

@@ -5,7 +5,7 @@
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/png/png_codec.h"
 #include "core/file_type.h"
-#include "core/pictura_read.h"
+#include "core/pictura_file_type.h"
 #include "core/thread_context.h"
 
 namespace Pictura {

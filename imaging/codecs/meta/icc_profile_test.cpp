@@ -9,6 +9,10 @@
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/meta/icc_profile.h"
 #include "core/thread_context.h"
+#include "core/pictura_core.h"
+#include "codecs/jpeg/pictura_jpeg.h"
+#include "codecs/png/pictura_png.h"
+#include "codecs/meta/pictura_icc.h"
 
 using namespace Pictura;
 using namespace pictest;

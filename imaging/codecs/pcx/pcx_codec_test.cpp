@@ -4,6 +4,9 @@
 
 #include "codecs/codec_entry_support.h"
 #include "core/thread_context.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "codecs/pcx/pictura_pcx.h"
 
 using namespace pictest;
 using namespace Pictura;

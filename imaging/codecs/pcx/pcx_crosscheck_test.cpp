@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "codecs/codec_entry_support.h"
+#include "core/pictura_core.h"
+#include "codecs/pcx/pictura_pcx.h"
 
 using namespace pictest;
 namespace fs = std::filesystem;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/generic_codec.h"
 #include "core/io_managers.h"
 #include "codecs/png/png_bridge.h"
 #include "core/allocators.h"
@@ -148,5 +149,8 @@ class PNGLineWriter {
 // Bytes in the destination after writing (also after a failure).
 uint32_t WritePNGImage(PNGCodecContext* pc, CPicIO* dest, const uint8_t* image, uint32_t stride,
                        const PNGWriteSpec& spec);
+
+// The generic reader's PNG codec (png_entries.cpp).
+extern const PicGenericCodec kPngGenericCodec;
 
 }  // namespace Pictura

@@ -9,7 +9,10 @@
 
 #include "codecs/codec_entry_support.h"
 #include "codecs/png/png_test_support.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "codecs/png/pictura_png.h"
+#include "reader/pictura_read.h"
 
 using namespace Pictura;
 using namespace pictest;

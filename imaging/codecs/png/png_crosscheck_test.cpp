@@ -8,6 +8,10 @@
 
 #include "codecs/codec_entry_support.h"
 #include "codecs/png/png_test_support.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "codecs/png/pictura_png.h"
+#include "codecs/meta/pictura_icc.h"
 
 using namespace pictest;
 namespace fs = std::filesystem;

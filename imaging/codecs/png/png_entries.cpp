@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "core/format_entry.h"
-#include "core/generic_codecs.h"
+#include "core/generic_codec.h"
 #include "core/pictura_core.h"
 #include "codecs/png/pictura_png.h"
 #include "codecs/png/png_codec.h"

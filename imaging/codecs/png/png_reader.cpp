@@ -9,6 +9,7 @@
 #include "codecs/codec_support.h"
 #include "codecs/decode_limits.h"
 #include "codecs/png/png_codec.h"
+#include "core/out_buffers.h"
 #include "core/packing.h"
 
 namespace Pictura {

@@ -2,6 +2,8 @@
 
 #include "codecs/codec_entry_support.h"
 #include "core/thread_context.h"
+#include "core/pictura_core.h"
+#include "codecs/tga/pictura_tga.h"
 
 using namespace pictest;
 using namespace Pictura;

@@ -1,4 +1,4 @@
-#include "core/gdi_drawing.h"
+#include "gdi/gdi_drawing.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "core/gdi_test_support.h"
-#include "pictura.h"
+#include "gdi/gdi_test_support.h"
+#include "core/pictura_core.h"
+#include "core/pictura_dib.h"
+#include "gdi/pictura_gdi.h"
 
 using namespace gditest;
 

@@ -1,14 +1,14 @@
-#include "core/dib_gdi.h"
+#include "gdi/dib_gdi.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "core/allocators.h"
-#include "core/gdi_scoped.h"
+#include "gdi/gdi_scoped.h"
 #include "core/operation.h"
 #include "core/packed_dib.h"
 #include "core/packing.h"
-#include "pictura.h"
+#include "gdi/pictura_gdi.h"
 
 namespace Pictura {
 

@@ -1,4 +1,4 @@
-#include "core/metafile.h"
+#include "gdi/metafile.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/gdi_test_support.h"
-#include "pictura.h"
+#include "gdi/gdi_test_support.h"
+#include "core/pictura_core.h"
+#include "core/pictura_dib.h"
+#include "core/pictura_io.h"
+#include "gdi/pictura_metafile.h"
 
 using namespace gditest;
 

@@ -1,5 +1,5 @@
 #pragma once
-// Versions of the libraries Pictura was built against, for logs and tests.
+// Versions of the codec libraries Pictura was built against, for logs and tests.
 
 namespace Pictura {
 const char* JpegLibVersion();

@@ -1,14 +1,14 @@
-#include "core/gdi_drawing.h"
+#include "gdi/gdi_drawing.h"
 
 #include <cmath>
 #include <cstdlib>
 
-#include "core/dib_gdi.h"
-#include "core/gdi_scoped.h"
+#include "gdi/dib_gdi.h"
+#include "gdi/gdi_scoped.h"
 #include "core/library_globals.h"
 #include "core/operation.h"
 #include "core/packed_dib.h"
-#include "pictura.h"
+#include "gdi/pictura_gdi.h"
 #include "resample/resize_dispatch.h"
 
 namespace Pictura {

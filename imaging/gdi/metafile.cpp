@@ -1,15 +1,18 @@
-#include "core/metafile.h"
+#include "gdi/metafile.h"
 
 #include <cstring>
 #include <vector>
 
+#include "core/out_buffers.h"
 #include "core/allocators.h"
-#include "core/dib_gdi.h"
-#include "core/gdi_scoped.h"
+#include "gdi/dib_gdi.h"
+#include "gdi/gdi_scoped.h"
 #include "core/io_managers.h"
 #include "core/operation.h"
 #include "core/packed_dib.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "gdi/pictura_metafile.h"
 
 namespace Pictura {
 
@@ -309,3 +312,35 @@ DWORD PICAPI pic_WriteRGBToMetafile(HPICDEST destination, const BYTE* rgb, DWORD
 }
 
 }  // extern "C"
+
+// The generic reader's codec of WMF and EMF files.
+namespace Pictura {
+
+namespace {
+
+uint32_t DetectMetafile(HPICSRC, PicGenericDetect* detected) {
+  detected->depth = 24;
+  return 0;
+}
+
+// Metafiles are played from their file; any other source is refused with 5.
+uint32_t ReadMetafile(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
+  CPicIO* io = CPicIO::FromHandle(src);
+  if (io->Type() != kPicIOFile) return kPicErrBadArgument;
+  ImgThreadContext* ctx = GetImgThreadContext();
+  if (!ctx) return kPicErrNoThreadState;
+  const DWORD flags = kMetafileExactSize | (output == kGenericOutDIB ? DWORD{kMetafileToDIB} : DWORD{0});
+  DWORD w = 0, h = 0;
+  image->pixels = pic_ReadMetafile(io->GetName(), &w, &h, ctx->metafileWidth, ctx->metafileHeight,
+                                   ctx->metafileBackground, flags);
+  image->width = w;
+  image->height = h;
+  return PicGetLastError();
+}
+
+}  // namespace
+
+const PicGenericCodec kMetafileGenericCodec = {"WMF", kGenericOut24Bit | kGenericOutDIB, false,
+                                               DetectMetafile, ReadMetafile};
+
+}  // namespace Pictura

@@ -4,10 +4,16 @@
 #include <random>
 #include <vector>
 
-#include "core/generic_codecs.h"
+#include "reader/generic_codecs.h"
 #include "core/gray_conversion.h"
 #include "core/io_managers.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "core/pictura_io.h"
+#include "codecs/bmp/pictura_bmp.h"
+#ifdef _WIN32
+#include "gdi/pictura_metafile.h"
+#endif
+#include "reader/pictura_read.h"
 
 using namespace Pictura;
 

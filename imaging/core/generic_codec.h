@@ -1,5 +1,5 @@
 #pragma once
-// Where each codec plugs into the generic reader (pic_ReadImage).
+// What a codec supplies to the generic reader (pic_ReadImage, reader/).
 //
 // The generic reader guesses a source's format, asks that format's codec
 // for the image's natural depth, and reads what the caller wants: 24-bit
@@ -16,8 +16,9 @@
 //     DetectPng fills the natural depth (and direct1Bit when a 1-bit read is
 //     exact); ReadPng calls the format's own pic_ entries (they report under
 //     their own names) and returns the code they left (PicGetLastError()).
-//  2. Declare it below and put its address into the table in
-//     generic_codecs.cpp in place of the nullptr of its format.
+//     Declare it (extern) in the codec's own header.
+//  2. Put its address into the table in reader/generic_codecs.cpp in place
+//     of the nullptr of its format.
 
 #include <cstdint>
 
@@ -111,19 +112,5 @@ uint32_t ReadAtEachDepth(Entry entry, uint32_t dibFlag, HPICSRC src, PicGenericO
   image->height = h;
   return PicGetLastError();
 }
-
-// The codecs in the library.
-extern const PicGenericCodec kBmpGenericCodec;
-extern const PicGenericCodec kJpegGenericCodec;
-extern const PicGenericCodec kPngGenericCodec;
-extern const PicGenericCodec kGifGenericCodec;
-#ifdef _WIN32
-extern const PicGenericCodec kMetafileGenericCodec;  // WMF and EMF, from file sources
-#endif
-
-// The codec of a format, null while it has none.
-const PicGenericCodec* GenericCodecFor(uint32_t format);
-// Replaces a format's codec and returns the previous one (tests).
-const PicGenericCodec* ReplaceGenericCodec(uint32_t format, const PicGenericCodec* codec);
 
 }  // namespace Pictura

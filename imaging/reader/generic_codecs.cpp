@@ -1,6 +1,14 @@
-#include "core/generic_codecs.h"
+#include "reader/generic_codecs.h"
 
 #include <atomic>
+
+#include "codecs/bmp/bmp_codec.h"
+#include "codecs/gif/gif_codec.h"
+#include "codecs/jpeg/jpeg_codec.h"
+#include "codecs/png/png_codec.h"
+#ifdef _WIN32
+#include "gdi/metafile.h"
+#endif
 
 namespace Pictura {
 
@@ -9,12 +17,12 @@ namespace {
 // One slot per format; null: the codec is not part of the library yet.
 std::atomic<const PicGenericCodec*> codecs[kReadFormatCount] = {
     &kJpegGenericCodec,  // JPEG
-    &kBmpGenericCodec,  // BMP
-    &kGifGenericCodec,  // GIF
-    nullptr,            // PCX
-    &kPngGenericCodec,  // PNG
-    nullptr,            // TIFF
-    nullptr,            // TGA
+    &kBmpGenericCodec,   // BMP
+    &kGifGenericCodec,   // GIF
+    nullptr,             // PCX
+    &kPngGenericCodec,   // PNG
+    nullptr,             // TIFF
+    nullptr,             // TGA
 #ifdef _WIN32
     &kMetafileGenericCodec,  // WMF
     &kMetafileGenericCodec,  // EMF

@@ -1,4 +1,4 @@
-#include "pixelops/row_simd.h"
+#include "core/row_simd.h"
 
 #include "core/library_globals.h"
 #include "core/thread_context.h"

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "core/out_buffers.h"
+#include "core/generic_codec.h"
 #include "core/metafile_geometry.h"
 #include "core/thread_context.h"
 
@@ -39,5 +41,8 @@ enum : uint32_t { kMetafileWMF = 0, kMetafileEMF = 1, kMetafilePlaceableWMF = 2 
 // returns the destination's size, 0 on failure.
 uint32_t WriteRGBToMetafile(uint32_t* error, CPicIO& destination, const uint8_t* rgb, uint32_t width,
                             uint32_t height, uint32_t stride, uint32_t type, uint32_t flags);
+
+// The generic reader's WMF and EMF codec: played from file sources only.
+extern const PicGenericCodec kMetafileGenericCodec;
 
 }  // namespace Pictura

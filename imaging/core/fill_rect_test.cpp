@@ -1,11 +1,11 @@
-#include "pixelops/fill_rect.h"
+#include "core/fill_rect.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
 
 using namespace Pictura;
 

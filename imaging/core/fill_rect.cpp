@@ -1,4 +1,4 @@
-#include "pixelops/fill_rect.h"
+#include "core/fill_rect.h"
 
 #include <cstring>
 

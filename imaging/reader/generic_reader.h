@@ -1,10 +1,10 @@
 #pragma once
 // The generic reader behind pic_ReadImage: detection, the depth paths and
-// the derived outputs (see generic_codecs.h for what a codec supplies).
+// the derived outputs (see core/generic_codec.h for what a codec supplies).
 
 #include <cstdint>
 
-#include "core/generic_codecs.h"
+#include "reader/generic_codecs.h"
 #include "core/io_managers.h"
 #include "core/picapi.h"
 #include "core/wintypes.h"

@@ -1,4 +1,4 @@
-#include "core/color_utils.h"
+#include "pixelops/color_utils.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_core.h"
+#include "pixelops/pictura_pixelops.h"
 
 using namespace Pictura;
 

@@ -1,4 +1,4 @@
-#include "core/color_utils.h"
+#include "pixelops/color_utils.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -9,10 +9,10 @@
 #include "core/crop_flip.h"
 #include "core/operation.h"
 #include "core/packing.h"
-#include "pictura.h"
+#include "pixelops/pictura_pixelops.h"
 #include "pixelops/alpha_blend_solid.h"
 #include "pixelops/color_conversion.h"
-#include "pixelops/color_match.h"
+#include "core/color_match.h"
 
 namespace Pictura {
 

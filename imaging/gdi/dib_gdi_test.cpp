@@ -1,4 +1,4 @@
-#include "core/dib_gdi.h"
+#include "gdi/dib_gdi.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/gdi_test_support.h"
-#include "pictura.h"
+#include "gdi/gdi_test_support.h"
+#include "core/pictura_core.h"
+#include "core/pictura_dib.h"
+#include "gdi/pictura_gdi.h"
 
 using namespace gditest;
 

@@ -1,4 +1,4 @@
-#include "core/version.h"
+#include "codecs/library_versions.h"
 
 #include <gtest/gtest.h>
 

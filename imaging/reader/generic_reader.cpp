@@ -1,10 +1,11 @@
 // The generic reader: guesses the format, asks its codec for the natural
 // depth and reads the output the caller wants, deriving what the codec does
 // not read itself.
-#include "core/generic_reader.h"
+#include "reader/generic_reader.h"
 
 #include <cstring>
 
+#include "core/out_buffers.h"
 #include "core/allocators.h"
 #include "core/file_type.h"
 #include "core/gray_conversion.h"
@@ -12,7 +13,9 @@
 #include "core/packing.h"
 #include "core/pixel_formats.h"
 #include "core/thread_context.h"
-#include "pictura.h"
+#include "core/pictura_io.h"
+#include "core/pictura_file_type.h"
+#include "reader/pictura_read.h"
 
 namespace Pictura {
 
