@@ -16,7 +16,6 @@ namespace {
 
 constexpr uint32_t kBuckets = 20023;
 constexpr uint32_t kMaxHistogram = 32767;
-constexpr uint32_t kAbsent = 0xFFFFFFFFu;
 
 struct HistEntry {
   uint32_t color;  // the four pixel bytes as stored
