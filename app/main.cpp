@@ -17,6 +17,7 @@
 #include "objects/clock.h"
 #include "objects/countdown.h"
 #include "objects/desktop_object.h"
+#include "objects/weather_sign.h"
 #include "pictura.h"
 #include "scene/anim_thread.h"
 #include "scene/scenery_strip.h"
@@ -120,6 +121,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     StartBackgroundThread();
     StartClock();
     StartCountdown();
+    SetWeatherSceneGate(CanAnimateNow);
     StartWeather();
     exitCode = RunMessageLoop();
   }

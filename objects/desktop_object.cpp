@@ -349,11 +349,6 @@ DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const Obje
   return 0;
 }
 
-// The weather sign comes with its own module; until then it does not start.
-int StartWeather() {
-  return 1;
-}
-
 namespace {
 
 constexpr UINT kStackNoMoveSize = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;

@@ -164,8 +164,6 @@ DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const Obje
                       void (*unload)(FigureRecord*), DigitStripBitmaps& strips, const char* endLine);
 constexpr DWORD kObjectWindowThreadWaitMs = 300;
 
-int StartWeather();
-
 // ---- The z-order of all object windows together: the figure and overlay
 // windows, the billboard, the clock, the countdown, the weather sign and the
 // scenery strip ----

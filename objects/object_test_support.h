@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,19 @@ class PrivateSettings {
     SetSettingsRegistryRootForTests(nullptr);
     RegCloseKey(root_);
     SHDeleteKeyA(HKEY_CURRENT_USER, path_);
+  }
+  // Values as the user's registry would hold them, for the loaders to read.
+  void SetText(const char* value, const char* text) {
+    HKEY key;
+    if (RegCreateKeyExA(root_, SETTINGS_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
+    RegSetValueExA(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1));
+    RegCloseKey(key);
+  }
+  void SetNumber(const char* value, DWORD data) {
+    HKEY key;
+    if (RegCreateKeyExA(root_, SETTINGS_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
+    RegSetValueExA(key, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    RegCloseKey(key);
   }
   // A value the savers wrote, as the registry holds it.
   std::string Text(const char* value) const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "objects/portable/metar_fetch.h"
+#include "objects/portable/weather_sign_logic.h"
 
 namespace {
 
@@ -182,7 +183,7 @@ TEST(MetarFetch, ConnectionFromSettings) {
       {3, "127.0.0.1", 2121, true, "127.0.0.1", 2121, 3},
       {3, "proxy", 0, true, "proxy", 21, 3},
       {3, "proxy", 0x10000 + 990, true, "proxy", 990, 3},
-      {3, "", 2121, false, kMetarServerHost, 21, 3},
+      {3, "", 2121, false, kMetarServerHost, 21, 1},
       {1, "proxy", 2121, false, kMetarServerHost, 21, 1},
       {7, "proxy", 2121, false, kMetarServerHost, 21, 0},
   };
@@ -194,6 +195,9 @@ TEST(MetarFetch, ConnectionFromSettings) {
     EXPECT_EQ(plan.accessType, r.plannedType);
     EXPECT_EQ(plan.user, r.proxyMode ? "anonymous@tgftp.nws.noaa.gov" : "");
   }
+  for (const char* host : {"127.0.0.1", "127.1.2.3", "localhost", "::1"}) EXPECT_TRUE(IsLoopbackHost(host)) << host;
+  for (const char* host : {"128.0.0.1", "127.0.0", "127.0.0.1.example", "proxy", ""})
+    EXPECT_FALSE(IsLoopbackHost(host)) << host;
 }
 
 TEST(MetarFetch, ScheduleCountsVisibleMinutesAndRetriesOncePerMinute) {
@@ -214,6 +218,41 @@ TEST(MetarFetch, ScheduleCountsVisibleMinutesAndRetriesOncePerMinute) {
   // Before the start fetch the first minute fetches at once.
   WeatherFetchClock fresh;
   EXPECT_TRUE(fresh.NewMinute(true, 1440, true, false, true));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WeatherSignLogic, PictureTemperatureAndBubble) {
+  MetarValues r;
+  EXPECT_EQ(WeatherPictureFor(r), "WET_1_--_--");
+  EXPECT_EQ(WeatherTemperatureText(r, false), "");
+  EXPECT_EQ(WeatherBubbleText(r, false, "Deutschland", "Frankfurt", "(x)"), "Deutschland\nFrankfurt");
+  r.valid = 1;
+  r.cloud = 3;
+  r.weather = 2;
+  // Clouds without a temperature group: no temperature, never "-999".
+  EXPECT_EQ(WeatherPictureFor(r), "WET_1_03_02");
+  EXPECT_EQ(WeatherTemperatureText(r, false), "");
+  EXPECT_EQ(WeatherTemperatureText(r, true), "");
+  EXPECT_EQ(WeatherBubbleText(r, true, "D", "F", "(t)"), "D\nF\n? \xB0" "F | ? % | ? hPa\n(t)");
+  r.temperatureC = -5;
+  r.temperatureF = 23;
+  r.humidity = 86;
+  r.pressure = 1013;
+  EXPECT_EQ(WeatherTemperatureText(r, false), "-5\xB0");
+  EXPECT_EQ(WeatherTemperatureText(r, true), "23\xB0");
+  EXPECT_EQ(WeatherBubbleText(r, false, "D", "F", "(05.01.2024 13:50)"),
+            "D\nF\n-5 \xB0" "C | 86 % | 1013 hPa\n(05.01.2024 13:50)");
+  r.humidity = 0;
+  r.pressure = 1200;
+  EXPECT_EQ(WeatherBubbleText(r, false, "D", "F", ""), "D\nF\n-5 \xB0" "C | ? % | ? hPa\n");
+  r.cloud = kMetarNone;
+  EXPECT_EQ(WeatherPictureFor(r), "WET_1_--_--");
+  EXPECT_EQ(WeatherTemperatureText(r, false), "");
+  EXPECT_EQ(WeatherBubblePlacement(100, 1280), (BubblePlacement{1, 174, -73, 24}));
+  EXPECT_EQ(WeatherBubblePlacement(700, 1280), (BubblePlacement{2, 526, -73, 24}));
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ FtpConnectPlan PlanFtpConnection(int accessType, std::string_view proxy, int ftp
   plan.accessType = accessType >= 0 && accessType <= 4 ? accessType : 0;
   plan.proxyMode = plan.accessType == 3 && !proxy.empty();
   if (!plan.proxyMode) {
+    if (plan.accessType == 3) plan.accessType = 1;  // no proxy named: straight to the server
     plan.host = serverHost;
     return plan;
   }
@@ -42,6 +43,19 @@ FtpConnectPlan PlanFtpConnection(int accessType, std::string_view proxy, int ftp
   plan.user += serverHost;
   plan.password = kAnonymousPassword;
   return plan;
+}
+
+bool IsLoopbackHost(std::string_view host) {
+  if (host == "localhost" || host == "::1" || host == "[::1]") return true;
+  if (host.substr(0, 4) != "127.") return false;
+  int dots = 0;
+  for (char c : host.substr(4)) {
+    if (c == '.')
+      ++dots;
+    else if (c < '0' || c > '9')
+      return false;
+  }
+  return dots == 2;
 }
 
 bool WeatherFetchClock::NewMinute(bool visible, int intervalMinutes, bool reportValid, bool busy, bool mayRun) {

@@ -24,7 +24,7 @@ std::string MetarReportUrl(std::string_view host, std::string_view code);
 
 // How InternetOpen and InternetConnect are called.
 struct FtpConnectPlan {
-  int accessType = 0;  // 0 to 4; 5 or more count as 0
+  int accessType = 0;  // 0 to 4; 5 or more count as 0; 3 without a proxy is direct (1)
   bool proxyMode = false;
   std::string host;      // the proxy in proxy mode, else the report server
   uint16_t port = 21;
@@ -33,6 +33,9 @@ struct FtpConnectPlan {
 };
 FtpConnectPlan PlanFtpConnection(int accessType, std::string_view proxy, int ftpPortNumber,
                                  std::string_view serverHost);
+
+// "localhost", "::1" or an address of 127.0.0.0/8: reached without a route.
+bool IsLoopbackHost(std::string_view host);
 
 // When the weather sign's thread starts a fetch. Minutes count only while the
 // sign is visible; a fetch is due when more minutes than the interval have

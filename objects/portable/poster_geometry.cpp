@@ -12,7 +12,8 @@ uint64_t TruncateSize(float value) {
 
 }  // namespace
 
-CoverSize CoverScale(uint32_t width, uint32_t height, uint32_t targetWidth, uint32_t targetHeight) {
+CoverSize CoverScale(uint32_t width, uint32_t height, uint32_t targetWidth, uint32_t targetHeight,
+                     uint64_t maxBytes) {
   CoverSize size;
   if (width == 0 || height == 0 || targetWidth == 0 || targetHeight == 0) return size;
   const float w = static_cast<float>(width), h = static_cast<float>(height);
@@ -27,7 +28,7 @@ CoverSize CoverScale(uint32_t width, uint32_t height, uint32_t targetWidth, uint
   if (newHeight < targetHeight) newHeight = targetHeight;
   if (newWidth > 0xFFFFFFFFull || newHeight > 0xFFFFFFFFull) return size;
   const uint64_t bytes = newWidth * newHeight * 3;
-  if (bytes > kMaxScaledBytes) return size;
+  if (bytes > maxBytes) return size;
   size.ok = true;
   size.width = static_cast<uint32_t>(newWidth);
   size.height = static_cast<uint32_t>(newHeight);

@@ -23,7 +23,9 @@ struct CoverSize {
 // single-precision arithmetic: height from the target width first, and when
 // that falls short the width from the target height. Never below the target
 // on either axis, so the centre crop always fits.
-CoverSize CoverScale(uint32_t width, uint32_t height, uint32_t targetWidth, uint32_t targetHeight);
+// `maxBytes` is the largest scaled picture accepted.
+CoverSize CoverScale(uint32_t width, uint32_t height, uint32_t targetWidth, uint32_t targetHeight,
+                     uint64_t maxBytes = kMaxScaledBytes);
 
 // The centre crop of a covering picture: left, top, right, bottom (right and
 // bottom exclusive), halves rounded down.

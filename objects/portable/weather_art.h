@@ -28,7 +28,7 @@ inline constexpr bool WeatherPictureExists(int cloud, int weather) {
   return cloud == 0 && (weather == 0 || weather == 5);
 }
 inline std::string WeatherPictureName(int cloud, int weather) {
-  char name[24];
+  char name[40];
   std::snprintf(name, sizeof name, "WET_1_%02d_%02d", cloud, weather);
   return name;
 }

@@ -1,0 +1,274 @@
+#include "objects/metar_download.h"
+
+#include <shlobj.h>
+#include <wininet.h>
+
+#include <cstdio>
+#include <string>
+
+#include "objects/portable/metar_fetch.h"
+#include "services/debug_log.h"
+#include "services/settings.h"
+#include "services/win_util.h"
+
+MetarReportStore MetarReport;
+
+namespace {
+
+constexpr DWORD kComctlWithWinInet = (4u << 16) | 71;  // comctl32 4.71 came with WinINet
+constexpr DWORD kTimeoutMs = 30000;
+constexpr size_t kMaxCacheBytes = 16384;  // ten lines of 1023 characters and their ends fit
+
+void LogDecoderLine(const char* line) {
+  WriteLogLine("%s", line);
+}
+
+void LogConnectedState(BOOL connected, DWORD flags) {
+  WriteLogLine("InternetGetConnectedState() = %d", connected ? 1 : 0);
+  const struct {
+    DWORD flag;
+    const char* name;
+  } names[] = {{INTERNET_CONNECTION_OFFLINE, "INTERNET_CONNECTION_OFFLINE"},
+               {INTERNET_CONNECTION_CONFIGURED, "INTERNET_CONNECTION_CONFIGURED"},
+               {INTERNET_CONNECTION_LAN, "INTERNET_CONNECTION_LAN"},
+               {INTERNET_CONNECTION_MODEM, "INTERNET_CONNECTION_MODEM"},
+               {INTERNET_CONNECTION_PROXY, "INTERNET_CONNECTION_PROXY"}};
+  for (const auto& n : names)
+    if (flags & n.flag) WriteLogLine("%s", n.name);
+}
+
+class InternetHandle {
+ public:
+  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+  ~InternetHandle() {
+    if (handle_) InternetCloseHandle(handle_);
+  }
+  InternetHandle(const InternetHandle&) = delete;
+  InternetHandle& operator=(const InternetHandle&) = delete;
+  HINTERNET get() const { return handle_; }
+
+ private:
+  HINTERNET handle_;
+};
+
+void SetTimeouts(HINTERNET handle) {
+  DWORD timeout = kTimeoutMs;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+                       INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT})
+    InternetSetOptionA(handle, option, &timeout, sizeof timeout);
+}
+
+// The fetched file is worth keeping: it holds at least a line.
+bool HasContent(const char* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  return GetFileAttributesExA(path, GetFileExInfoStandard, &data) && (data.nFileSizeLow | data.nFileSizeHigh);
+}
+
+// The station's report in UTC shown in local time.
+MetarTime ToLocal(const MetarTime& utc) {
+  MetarTime local = utc;
+  if (!utc.found) return local;
+  SYSTEMTIME u = {};
+  u.wYear = static_cast<WORD>(utc.year);
+  u.wMonth = static_cast<WORD>(utc.month);
+  u.wDay = static_cast<WORD>(utc.day);
+  u.wHour = static_cast<WORD>(utc.hour);
+  u.wMinute = static_cast<WORD>(utc.minute);
+  TIME_ZONE_INFORMATION zone = {};
+  GetTimeZoneInformation(&zone);
+  SYSTEMTIME l = {};
+  if (!SystemTimeToTzSpecificLocalTime(&zone, &u, &l)) {
+    local.found = false;
+    return local;
+  }
+  local.year = l.wYear;
+  local.month = l.wMonth;
+  local.day = l.wDay;
+  local.hour = l.wHour;
+  local.minute = l.wMinute;
+  return local;
+}
+
+// The cache file's bytes (at most kMaxCacheBytes); false with the log line of
+// why it could not be read.
+bool ReadCacheFile(const char* path, std::string& content) {
+  WriteLogLine("METAR lesen");
+  const DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    WriteLogLine("+++ Datei nicht vorhanden");
+    return false;
+  }
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    WriteLogLine("+++ Datei gesperrt");
+    return false;
+  }
+  content.resize(kMaxCacheBytes);
+  DWORD read = 0;
+  const BOOL ok = ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
+  CloseHandle(file);
+  if (!ok) {
+    WriteLogLine("+++ Kann Datei nicht \xF6" "ffnen");
+    return false;
+  }
+  content.resize(read);
+  return true;
+}
+
+}  // namespace
+
+int StartWeatherThread() {
+  if (MetarReport.busy.exchange(1)) return 1;
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, GetMETAR, nullptr, 0, &id);
+  if (!thread) {
+    MetarReport.busy = 0;
+    WriteLogLine("GetWeather-Thread NICHT gestartet");
+    return 0;
+  }
+  // Never waited for: a fetch may outlive the shutdown.
+  CloseHandle(thread);
+  WriteLogLine("GetWeather-Thread gestartet");
+  return 1;
+}
+
+bool WaitForWeatherThread(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (MetarReport.busy) {
+    if (GetTickCount() - start >= milliseconds) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+DWORD WINAPI GetMETAR(void*) {
+  MetarReport.done = 0;
+  const std::string station = Settings.METAR.Get();
+  if (Settings.Weather[0] > 0 && ValidStationCode(station) && GetDllVersion("comctl32.dll") >= kComctlWithWinInet) {
+    LoadInternetSettings();
+    char cache[MAX_PATH];
+    if (!MetarCachePath(cache)) {
+      WriteLogLine("GetMETAR() - FEHLER!");
+    } else {
+      const std::string url = MetarReportUrl(kMetarServerHost, station);
+      FtpDownloadFile(url.c_str(), cache);
+      // An older report of this station still shows when the fetch failed.
+      DecodeMetar(cache);
+      WriteLogLine("GetMETAR() - beendet");
+    }
+  }
+  MetarReport.done = 1;
+  MetarReport.busy = 0;
+  return 0;
+}
+
+int FtpDownloadFile(const char* url, const char* localPath) {
+  char host[256] = {}, path[256] = {};
+  URL_COMPONENTSA parts = {};
+  parts.dwStructSize = sizeof parts;
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = sizeof host;
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = sizeof path;
+  if (!url || !localPath || !InternetCrackUrlA(url, 0, 0, &parts) || !host[0] || !path[0]) {
+    WriteLogLine("URL ung\xFCltig !");
+    return 0;
+  }
+  const std::string proxy = Settings.Proxy.Get();
+  const FtpConnectPlan plan = PlanFtpConnection(Settings.AccessType, proxy, Settings.FTPPortNumber, host);
+
+  DWORD flags = 0;
+  const BOOL connected = InternetGetConnectedState(&flags, 0);
+  LogConnectedState(connected, flags);
+  // A proxy on this machine is reached without any network route.
+  if ((!connected || (flags & INTERNET_CONNECTION_OFFLINE)) && !IsLoopbackHost(plan.host)) return 0;
+
+  if (plan.proxyMode)
+    WriteLogLine("InternetOpen() - AccessType=%d, Proxy=%s", plan.accessType, plan.host.c_str());
+  else
+    WriteLogLine("InternetOpen() - AccessType=%d", plan.accessType);
+  InternetHandle net(
+      InternetOpenA(" ", static_cast<DWORD>(plan.accessType), plan.proxyMode ? plan.host.c_str() : nullptr, nullptr, 0));
+  if (!net.get()) return ReportInternetError(GetLastError(), "InternetOpen()");
+  SetTimeouts(net.get());
+
+  WriteLogLine("InternetConnect()");
+  InternetHandle connection(InternetConnectA(net.get(), plan.host.c_str(), plan.port,
+                                             plan.user.empty() ? nullptr : plan.user.c_str(),
+                                             plan.password.empty() ? nullptr : plan.password.c_str(),
+                                             INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0));
+  if (!connection.get()) return ReportInternetError(GetLastError(), "InternetConnect()");
+
+  // The report lands beside the cache and replaces it only when it is whole.
+  char temp[MAX_PATH];
+  if (std::snprintf(temp, sizeof temp, "%s.part", localPath) >= static_cast<int>(sizeof temp)) return 0;
+  WriteLogLine("FtpGetFile()");
+  if (!FtpGetFileA(connection.get(), path, temp, FALSE, FILE_ATTRIBUTE_NORMAL,
+                   FTP_TRANSFER_TYPE_ASCII | INTERNET_FLAG_NEED_FILE | INTERNET_FLAG_RELOAD, 0)) {
+    const DWORD error = GetLastError();
+    DeleteFileA(temp);
+    return ReportInternetError(error, "FtpGetFile()");
+  }
+  if (!HasContent(temp) || !MoveFileExA(temp, localPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    WriteLogLine("+++ FtpGetFile() - leere Datei oder nicht ersetzbar");
+    DeleteFileA(temp);
+    return 0;
+  }
+  return 1;
+}
+
+int ReportInternetError(DWORD code, const char* label) {
+  char text[256] = {};
+  if (!FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS, GetModuleHandleA("wininet.dll"),
+                      code, 0, text, sizeof text, nullptr))
+    text[0] = '\0';
+  for (char* p = text; *p; ++p)
+    if (*p == '\r' || *p == '\n') *p = ' ';
+  char line[356];
+  std::snprintf(line, sizeof line, "%s error code: %lu -- Message: %s ", label ? label : "",
+                static_cast<unsigned long>(code), text);
+  std::string out = line;
+  if (code == ERROR_INTERNET_EXTENDED_ERROR) {
+    DWORD serverError = 0, length = 0;
+    InternetGetLastResponseInfoA(&serverError, nullptr, &length);
+    if (length > 0) {
+      std::string response(length + 1, '\0');
+      if (InternetGetLastResponseInfoA(&serverError, response.data(), &length)) {
+        response.resize(length < 1024 ? length : 1024);
+        out += response;
+      } else {
+        out += "Unable to get Internet error. Error code: " + std::to_string(GetLastError());
+      }
+    }
+  }
+  WriteLogLine("%s", out.c_str());
+  return 0;
+}
+
+bool MetarCachePath(char (&path)[MAX_PATH]) {
+  char folder[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder))) return false;
+  const int n = std::snprintf(path, MAX_PATH, "%s\\Kestrima", folder);
+  if (n < 0 || n >= MAX_PATH - 12) return false;
+  if (!CreateDirectoryA(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  lstrcatA(path, "\\metar.dat");
+  return true;
+}
+
+void DecodeMetar(const char* path) {
+  const MetarSnapshot previous = MetarReport.Get();
+  MetarSnapshot next;
+  std::string content, text;
+  if (path && ReadCacheFile(path, content)) {
+    JoinMetarLines(content, text);
+    next.values = DecodeMetarText(text, previous.values, Settings.METAR.Get(), LogDecoderLine);
+  } else {
+    next.values.pressure = previous.values.pressure;
+    next.values.humidity = previous.values.humidity;
+  }
+  const std::string separator = Settings.DateSeparator.Get();
+  const std::string time =
+      FormatObservationTime(ToLocal(next.values.observed), Settings.Clock24h, Settings.DateOrder, separator);
+  lstrcpynA(next.timeText, time.c_str(), sizeof next.timeText);
+  MetarReport.Set(next);
+}

@@ -1,0 +1,62 @@
+#pragma once
+// The weather report: one short-lived thread fetches the chosen station's
+// latest METAR by anonymous FTP through WinINet into the cache file
+// "metar.dat" and decodes it into the report the weather sign and the weather
+// page show. Failures go to the debug log; the user sees the old data stay.
+
+#include <windows.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "objects/portable/metar_decoder.h"
+
+// What a decode gave, with the observation time in the user's format.
+struct MetarSnapshot {
+  MetarValues values;
+  char timeText[24] = {};
+};
+
+class MetarReportStore {
+ public:
+  std::atomic<int> busy{0};  // a fetch thread runs (set where it is started)
+  std::atomic<int> done{0};  // a fetch ended and the sign has not drawn it yet
+
+  MetarSnapshot Get() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return snapshot_;
+  }
+  void Set(const MetarSnapshot& snapshot) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    snapshot_ = snapshot;
+  }
+  bool Valid() const { return Get().values.valid != 0; }
+
+ private:
+  mutable std::mutex mutex_;
+  MetarSnapshot snapshot_;
+};
+
+extern MetarReportStore MetarReport;
+
+// Starts a fetch unless one runs: 1 when one runs now (started here or
+// before), 0 when the thread could not be made. Busy is taken here, in one
+// step, so two callers never start two fetches.
+int StartWeatherThread();
+DWORD WINAPI GetMETAR(void*);
+// Waits up to `milliseconds` for the running fetch to end (tests, shutdown
+// helpers); true when none runs.
+bool WaitForWeatherThread(DWORD milliseconds);
+
+// Fetches the URL into localPath through a temporary file beside it, which
+// replaces localPath only once the transfer is complete: a broken transfer
+// leaves the old file as it was. 1 when fetched.
+int FtpDownloadFile(const char* url, const char* localPath);
+// One log line for a WinINet failure; always 0.
+int ReportInternetError(DWORD code, const char* label);
+
+// "metar.dat" in %APPDATA%\Kestrima (made when missing); false when the
+// folder cannot be had.
+bool MetarCachePath(char (&path)[MAX_PATH]);
+// Reads the cache file and decodes it for the chosen station into MetarReport.
+void DecodeMetar(const char* path);

@@ -1,0 +1,172 @@
+// The weather sign under Wine: which picture and temperature it draws for a
+// report, when it draws again, where it stands and its bubble. The test
+// thread plays the sign's thread.
+
+#include "objects/weather_sign.h"
+
+#include <gtest/gtest.h>
+
+#include "objects/metar_download.h"
+#include "objects/object_test_support.h"
+#include "objects/portable/weather_art.h"
+#include "objects/speech_bubble.h"
+#include "services/threads.h"
+
+namespace {
+
+using namespace object_test;
+
+DWORD WINAPI NoThread(void*) {
+  return 0;
+}
+
+MetarSnapshot Report(int valid, int cloud, int weather, int celsius) {
+  MetarSnapshot s;
+  s.values.valid = valid;
+  s.values.cloud = cloud;
+  s.values.weather = weather;
+  s.values.temperatureC = celsius;
+  s.values.temperatureF = celsius == kMetarNone ? kMetarNone : celsius * 18 / 10 + 32;
+  s.values.humidity = 80;
+  s.values.pressure = 1013;
+  return s;
+}
+
+class WeatherSign : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    main_.Make();
+    ASSERT_EQ(StartDesktopObject(WeatherObject, {"LunWeather", "WeatherThread", WeatherWndProc, NoThread}), 1);
+    WaitForAndCloseThread(WeatherObject.TakeThread(), 2000);
+  }
+  static void TearDownTestSuite() {
+    DestroyWindow(WeatherObject.window);
+    WeatherObject.window = nullptr;
+    main_.Destroy();
+  }
+  void SetUp() override {
+    settings_.Make("weather");
+    QuitFlag = 0;
+    FiguresActive = 1;
+    OptionsOpen = 0;
+    BubbleType = 0;
+    Settings.Weather[0] = 1;
+    Settings.Weather[2] = 0;
+    Settings.WeatherX = 100;
+    MetarReport.Set(Report(1, 0, 0, 8));
+    record_ = AllocateFigureRecord();
+    ASSERT_NE(record_, nullptr);
+    BindWeatherRecord(record_);
+    for (int i = 0; i < 3 && record_->state != 1; ++i) BehaveWeatherSign(record_);
+    ASSERT_EQ(record_->state, 1);
+    BehaveWeatherSign(record_);  // placed
+  }
+  void TearDown() override {
+    KillSpeechBubble();
+    UnloadWeatherSign(record_);
+    BindWeatherRecord(nullptr);
+    FreeFigureRecord(record_);
+    settings_.Remove();
+  }
+
+  Pixels Sheet() {
+    HDC dc = CreateCompatibleDC(nullptr);
+    Pixels p = ReadBitmap(dc, record_->sheets[0], kWeatherSignWidth, kWeatherSignHeight);
+    DeleteDC(dc);
+    return p;
+  }
+  // The sheet holds the picture; `textFree` says whether the corner where the
+  // temperature goes shows the bare picture too.
+  void ExpectPicture(const char* name, bool withText) {
+    SCOPED_TRACE(name);
+    const Pixels sheet = Sheet(), picture = ResourcePixels(name);
+    ASSERT_EQ(picture.width, kWeatherPictureWidth);
+    // Left of the temperature's corner the picture is untouched.
+    EXPECT_TRUE(sheet.SameRect(kWeatherPictureX, kWeatherPictureY, picture, 0, 0, 40, kWeatherPictureHeight));
+    EXPECT_TRUE(sheet.SameRect(kWeatherPictureX, kWeatherPictureY + 20, picture, 0, 20, kWeatherPictureWidth, 34));
+    const bool corner = sheet.SameRect(kWeatherPictureX + 40, kWeatherPictureY, picture, 40, 0, 41, 20);
+    EXPECT_EQ(corner, !withText);
+    int white = 0, black = 0;
+    for (int y = kWeatherTextTop - 1; y < kWeatherTextTop + 18; ++y)
+      for (int x = 40; x < kWeatherTextRight; ++x) {
+        white += sheet.At(x, y) == 0xFFFFFF && picture.At(x - 1, y - kWeatherPictureY) != 0xFFFFFF;
+        black += sheet.At(x, y) == 0 && picture.At(x - 1, y - kWeatherPictureY) != 0;
+      }
+    EXPECT_EQ(white > 5 && black > 5, withText) << white << " white, " << black << " black";
+  }
+
+  static inline MainWindowStandIns main_;
+  PrivateSettings settings_;
+  FigureRecord* record_ = nullptr;
+};
+
+TEST_F(WeatherSign, DrawsThePictureAndTemperatureOfTheReport) {
+  struct Row {
+    MetarSnapshot report;
+    const char* picture;
+    bool text;
+  } rows[] = {
+      {Report(1, 0, 0, 8), "WET_1_00_00", true},
+      {Report(1, 4, 1, -12), "WET_1_04_01", true},
+      {Report(1, 3, 0, kMetarNone), "WET_1_03_00", false},  // clouds without temperature: never "-999"
+      {Report(0, kMetarNone, 0, kMetarNone), "WET_1_--_--", false},
+      {Report(1, kMetarNone, 5, 3), "WET_1_--_--", false},
+  };
+  for (const Row& row : rows) {
+    MetarReport.Set(row.report);
+    MetarReport.done = 1;
+    EXPECT_EQ(DrawWeatherSign(record_), 1);
+    EXPECT_EQ(MetarReport.done, 0) << "the report was handed over";
+    ExpectPicture(row.picture, row.text);
+  }
+  // No picture for a clear sky with rain: the last one stays.
+  MetarReport.Set(Report(1, 0, 2, 5));
+  MetarReport.done = 1;
+  EXPECT_EQ(DrawWeatherSign(record_), 0);
+  ExpectPicture("WET_1_--_--", false);
+}
+
+TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
+  MetarReport.Set(Report(1, 2, 3, -2));
+  EXPECT_EQ(DrawWeatherSign(record_), 1);
+  const Pixels celsius = Sheet();
+  EXPECT_EQ(DrawWeatherSign(record_), 0) << "nothing changed";
+  Settings.Weather[2] = 1;
+  EXPECT_EQ(DrawWeatherSign(record_), 0) << "the scale alone waits for the next report";
+  MetarReport.done = 1;
+  EXPECT_EQ(DrawWeatherSign(record_), 1);
+  EXPECT_NE(Sheet().data, celsius.data) << "28 degrees Fahrenheit instead of -2 Celsius";
+  ExpectPicture("WET_1_02_03", true);
+  // A reload draws the picture on the fresh sheet although the report is the same.
+  UnloadWeatherSign(record_);
+  for (int i = 0; i < 3 && record_->state != 1; ++i) BehaveWeatherSign(record_);
+  ExpectPicture("WET_1_02_03", true);
+}
+
+TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  EXPECT_EQ(WeatherPlacement().y, area.bottom - kWeatherSignHeight);
+  EXPECT_EQ(WeatherPlacement().x, 100);
+  SendMessageA(WeatherObject.window, WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageA(WeatherObject.window, WM_KEYDOWN, VK_RIGHT, 0);
+  BehaveWeatherSign(record_);
+  EXPECT_EQ(WeatherPlacement().x, 101);
+  EXPECT_EQ(WeatherPlacement().y, area.bottom - kWeatherSignHeight);
+
+  SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
+  EXPECT_EQ(BubbleType, 0) << "the sign's thread shows it";
+  BehaveWeatherSign(record_);
+  ASSERT_EQ(BubbleType, 1) << "left half: right of the sign";
+  RECT sign, bubble;
+  GetWindowRect(WeatherObject.window, &sign);
+  GetWindowRect(OverlayWindow, &bubble);
+  EXPECT_EQ(bubble.left, sign.left + 74);
+  SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
+  BehaveWeatherSign(record_);
+  EXPECT_EQ(BubbleType, 0) << "a second click takes it away";
+  SendMessageA(WeatherObject.window, WM_RBUTTONUP, 0, At(40, 40));
+  EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
+}
+
+}  // namespace
