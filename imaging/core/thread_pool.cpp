@@ -1,5 +1,6 @@
 #include "core/thread_pool.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <system_error>
@@ -40,9 +41,16 @@ void CPicThreadPool::Start(uint32_t threads, uint32_t waitTimeoutMs, uint32_t po
   std::lock_guard<std::mutex> guard(lock_);
   if (started_) return;
   started_ = true;
+  maxWorkers_ = threads;
   waitTimeoutMs_ = waitTimeoutMs;
   pollIntervalMs_ = pollIntervalMs;
-  for (uint32_t i = 0; i < threads; ++i) {
+}
+
+// Called with lock_ held. A program that never splits an operation never pays
+// for the workers' stacks; one that does gets as many as its batches use.
+void CPicThreadPool::GrowTo(size_t count) {
+  count = std::min<size_t>(count, maxWorkers_);
+  while (workers_.size() < count) {
     try {
       workers_.emplace_back(&CPicThreadPool::WorkerLoop, this);
     } catch (const std::exception&) {
@@ -78,7 +86,7 @@ void CPicThreadPool::Stop() {
 
 bool CPicThreadPool::IsRunning() const {
   std::lock_guard<std::mutex> guard(lock_);
-  return started_ && !stopping_ && !workers_.empty();
+  return started_ && !stopping_ && maxWorkers_ > 0;
 }
 
 size_t CPicThreadPool::WorkerCount() const {
@@ -116,13 +124,15 @@ uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> j
   RunBatch batch;
   {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!started_ || stopping_ || workers_.empty()) return kPicErrPoolNotRunning;
+    if (!started_ || stopping_ || maxWorkers_ == 0) return kPicErrPoolNotRunning;
     bool valid = proc && !jobs.empty();
     for (CPicThreadData* job : jobs) valid = valid && job;
     if (!valid) {
       DebugTrace("No jobs in thread pool.\n");
       return kPicErrBadArgument;
     }
+    GrowTo(jobs.size());
+    if (workers_.empty()) return kPicErrPoolNotRunning;
     batch.remaining = jobs.size();
     size_t queued = 0;
     try {

@@ -13,8 +13,8 @@
 //   if (UseThreadPool(flags)) err = RunJobs(BandProc, records);  // else run in this thread
 //
 // Results: 0, the first job error in list order, 5 (no jobs), 14 (progress
-// callback said stop), 84 (wait timeout), 89 (pool not running, or stopped
-// before the job ran).
+// callback said stop), 84 (wait timeout), 89 (pool not running, no worker
+// could be made, or stopped before the job ran).
 
 #include <condition_variable>
 #include <cstdint>
@@ -69,18 +69,20 @@ class CPicThreadPool {
   CPicThreadPool(const CPicThreadPool&) = delete;
   CPicThreadPool& operator=(const CPicThreadPool&) = delete;
 
-  // Starts once, with the given settings; later calls do nothing.
+  // Starts once, with the given settings; later calls do nothing. The
+  // workers (at most `threads`) are made by the runs that need them.
   void Start(uint32_t threads, uint32_t waitTimeoutMs, uint32_t pollIntervalMs);
   // Ends every worker (each finishes its current job); queued jobs fail
   // with 89. A stopped pool never starts again.
   void Stop();
   bool IsRunning() const;
-  size_t WorkerCount() const;
+  size_t WorkerCount() const;  // workers made so far
 
   uint32_t Run(PicJobProc proc, std::span<CPicThreadData* const> jobs);
 
  private:
   void WorkerLoop();
+  void GrowTo(size_t count);
   static void Finish(const PoolJobItem& item);
 
   mutable std::mutex lock_;
@@ -88,6 +90,7 @@ class CPicThreadPool {
   std::deque<PoolJobItem> queue_;
   std::vector<std::thread> workers_;
   bool started_ = false;
+  uint32_t maxWorkers_ = 0;
   bool stopping_ = false;
   uint32_t waitTimeoutMs_ = 0xFFFFFFFFu;
   uint32_t pollIntervalMs_ = 200;
