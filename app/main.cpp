@@ -7,6 +7,7 @@
 #include "services/lang_text.h"
 #include "app/main_window.h"
 #include "services/messages.h"
+#include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "app/shutdown.h"
 #include "services/sound.h"
@@ -96,7 +97,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
   SYSTEMTIME now;
   GetLocalTime(&now);
-  std::srand((now.wDayOfWeek + 2) * now.wMilliseconds);
+  SeedThreadRand(static_cast<uint32_t>((now.wDayOfWeek + 2) * now.wMilliseconds));
 
   QuitFlag = 0;
   RelayoutRequest = 0;

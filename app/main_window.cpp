@@ -264,11 +264,16 @@ int RegisterMainWindowClass(HINSTANCE instance) {
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      // FigureWindow is not assigned yet while the first window is created.
-      if (!FigureWindow) FigureWindow = window;
-      OnMainCreate(window);
-      trayTimer = SetTimer(window, TIMER_TRAY, TRAY_REFRESH_MS, nullptr);
-      if (window == FigureWindow) SetTimer(window, TIMER_MAIN_TICK, MAIN_TICK_MS, nullptr);
+      // The first window of the class is the figure window (FigureWindow is
+      // not assigned yet while it is created). It alone loads the settings,
+      // builds the tray menu and drives the tray icon it adds; the overlay
+      // and billboard windows initialise nothing.
+      if (!FigureWindow) {
+        FigureWindow = window;
+        OnMainCreate(window);
+        trayTimer = SetTimer(window, TIMER_TRAY, TRAY_REFRESH_MS, nullptr);
+        SetTimer(window, TIMER_MAIN_TICK, MAIN_TICK_MS, nullptr);
+      }
       break;
     case WM_DESTROY:
       if (window == FigureWindow) OnMainDestroy();

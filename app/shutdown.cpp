@@ -5,6 +5,7 @@
 #include "services/sound.h"
 #include "services/sound_library.h"
 #include "services/threads.h"
+#include "objects/billboard.h"
 #include "objects/desktop_object.h"
 #include "scene/anim_thread.h"
 #include "scene/scenery_strip.h"
@@ -12,7 +13,8 @@
 namespace {
 
 bool started;
-constexpr DWORD kThreadWaitMs = 2000;
+// Only a hung thread is not waited for to its end.
+constexpr DWORD kThreadEndWaitMs = 10000;
 
 void HideAndClose(HWND window) {
   if (!window) return;
@@ -30,13 +32,19 @@ void OnShutdownMessage() {
   QuitFlag = 1;
   WriteLogLine("~~~ Shutdown");
 
-  // The threads that draw into the windows end first: a window hidden while
-  // another thread pushes its layered picture can take the process down
-  // under Wine. Each object thread's handle is taken here or by its window's
+  // The threads that draw into the windows end first, and really: a window
+  // hidden while another thread pushes its layered picture can take the
+  // process down under Wine. They leave their windows as they are when they
+  // end, so each ends within a tick; the bound only guards against a hung
+  // one. Each object thread's handle is taken here or by its window's
   // WM_DESTROY, whichever comes first, and waited for and closed by that one.
   for (DesktopObject* object : {&WeatherObject, &CountdownObject, &ClockObject})
-    WaitForAndCloseThread(object->TakeThread(), kThreadWaitMs);
-  WaitForThread(AnimThreadHandle(), kThreadWaitMs);
+    WaitForAndCloseThread(object->TakeThread(), kThreadEndWaitMs);
+  WaitForThread(AnimThreadHandle(), kThreadEndWaitMs);
+  // The animation thread was the poster thread's only starter: a decode still
+  // running must end before the image library stops after the loop.
+  WaitForAndCloseThread(TakePosterThread(), kThreadEndWaitMs);
+  WriteLogLine("~~~ Threads ended");
 
   if (BillboardWindow) ShowWindow(BillboardWindow, SW_HIDE);
   HideAndClose(WeatherObject.window);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "app/shutdown.h"
+#include "objects/billboard.h"
 #include "objects/clock.h"
 #include "objects/countdown.h"
 #include "objects/object_test_support.h"
@@ -101,7 +102,11 @@ TEST_F(ObjectThreads, TheShutdownWaitsForEachObjectThreadOnceAndTheWindowsCloseA
   HANDLE clock = Watch(ClockObject);
   HANDLE countdown = Watch(CountdownObject);
   HWND clockWindow = ClockObject.window, countdownWindow = CountdownObject.window;
+  // A poster run too: the shutdown takes its thread and waits for it.
+  ASSERT_EQ(StartPosterThread(), 1);
   OnShutdownMessage();
+  EXPECT_EQ(TakePosterThread(), nullptr);
+  EXPECT_EQ(BillboardState.posterThreadRunning, 0);
   EXPECT_EQ(QuitFlag, 1);
   EXPECT_FALSE(ClockObject.HasThread());
   EXPECT_FALSE(CountdownObject.HasThread());

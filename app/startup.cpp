@@ -14,15 +14,30 @@ CommandWord ParseCommandWord(const char* commandLine) {
   return CommandWord::None;
 }
 
-void ForwardToRunningInstance(CommandWord word, HINSTANCE instance) {
+namespace {
+
+// The running instance's main window, polled until it appears or the time is up.
+HWND WaitForMainWindow(DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND window = FindWindowA(MAIN_CLASS_NAME, nullptr)) return window;
+    if (GetTickCount() - start >= milliseconds) return nullptr;
+    Sleep(kForwardPollMs);
+  }
+}
+
+}  // namespace
+
+void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs) {
+  // The entry goes whatever becomes of the hand-over.
+  if (word == CommandWord::Deinstall) SetAutostart(0, instance);
   HWND running = FindWindowA(MAIN_CLASS_NAME, nullptr);
+  // An instance still starting holds the mutex before it has its window: a
+  // word that ends it waits for the window rather than being lost.
+  if (!running && (word == CommandWord::Exit || word == CommandWord::Deinstall)) running = WaitForMainWindow(waitMs);
   if (!running) return;
   UINT message = MSG_SHOW_MENU;
-  if (word == CommandWord::Exit) message = MSG_SHUTDOWN;
-  if (word == CommandWord::Deinstall) {
-    SetAutostart(0, instance);
-    message = MSG_SHUTDOWN;
-  }
+  if (word == CommandWord::Exit || word == CommandWord::Deinstall) message = MSG_SHUTDOWN;
   // The running instance may take the foreground to pop up its menu.
   DWORD processId = 0;
   GetWindowThreadProcessId(running, &processId);

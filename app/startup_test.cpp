@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
+
+#include "services/app_globals.h"
+#include "services/messages.h"
+#include "services/settings.h"
 
 TEST(CommandWord, MatchesTheThreeWordsWithoutCase) {
   EXPECT_EQ(ParseCommandWord("EXIT"), CommandWord::Exit);
@@ -38,3 +44,83 @@ TEST(DllVersion, ReportsCommonControlsAndZeroForMissingLibraries) {
   // A library without the export.
   EXPECT_EQ(GetDllVersion("kernel32.dll"), 0u);
 }
+
+namespace {
+
+std::atomic<UINT> received{0};
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == MSG_SHUTDOWN || message == MSG_SHOW_MENU) received = message;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool AutostartStored() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, RUN_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  const bool found = RegQueryValueExA(key, AUTOSTART_VALUE, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return found;
+}
+
+// A first instance that is still starting: its main-class window appears
+// `delayMs` after the second instance looked (never for -1).
+struct StartingInstance {
+  explicit StartingInstance(int delayMs) {
+    if (delayMs < 0) return;
+    thread = std::thread([delayMs] {
+      Sleep(static_cast<DWORD>(delayMs));
+      WNDCLASSA wc = {};
+      wc.lpfnWndProc = RecordingProc;
+      wc.hInstance = GetModuleHandleA(nullptr);
+      wc.lpszClassName = MAIN_CLASS_NAME;
+      RegisterClassA(&wc);
+      HWND window = CreateWindowExA(0, MAIN_CLASS_NAME, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+      for (DWORD start = GetTickCount(); GetTickCount() - start < 3000 && !received;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(5);
+      }
+      DestroyWindow(window);
+    });
+  }
+  ~StartingInstance() {
+    if (thread.joinable()) thread.join();
+  }
+  std::thread thread;
+};
+
+TEST(ForwardToRunningInstance, EndingWordsWaitForAStartingInstanceAndDeinstallAlwaysRemovesTheEntry) {
+  struct Row {
+    CommandWord word;
+    int windowAfterMs;  // -1: no instance ever shows a window
+    UINT expected;      // what the window receives, 0 for nothing
+  };
+  const Row rows[] = {
+      {CommandWord::Exit, 400, MSG_SHUTDOWN},
+      {CommandWord::Deinstall, 400, MSG_SHUTDOWN},
+      {CommandWord::Deinstall, -1, 0},
+      {CommandWord::Exit, -1, 0},
+      {CommandWord::None, -1, 0},  // showing the menu is not worth a wait
+  };
+  for (const Row& row : rows) {
+    received = 0;
+    SetAutostart(1, nullptr);
+    const DWORD start = GetTickCount();
+    {
+      StartingInstance first(row.windowAfterMs);
+      ForwardToRunningInstance(row.word, nullptr, 1500);
+    }
+    const DWORD took = GetTickCount() - start;
+    EXPECT_EQ(received.load(), row.expected) << static_cast<int>(row.word) << " " << row.windowAfterMs;
+    EXPECT_EQ(AutostartStored(), row.word != CommandWord::Deinstall) << static_cast<int>(row.word);
+    if (row.word == CommandWord::None) {
+      EXPECT_LT(took, 500u);
+    } else if (row.windowAfterMs < 0) {
+      EXPECT_GE(took, 1400u);  // waited its bound
+    }
+  }
+  SetAutostart(0, nullptr);
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
+#include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "objects/bitmap_dc.h"
 #include "objects/portable/calendar.h"
@@ -246,7 +247,7 @@ int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule) {
 
 HBITMAP LoadBuiltinMotif(int motif, char* name, size_t size) {
   if (motif == kBillboardStartMotif)
-    std::snprintf(name, size, kStartMotifNameFormat, rand() % kStartMotifCount);
+    std::snprintf(name, size, kStartMotifNameFormat, ThreadRand() % kStartMotifCount);
   else
     std::snprintf(name, size, kMotifNameFormat, motif);
   HPALETTE palette = nullptr;
@@ -304,23 +305,25 @@ void StepBillboard(FigureRecord* record) {
   StepTail(record);
 }
 
-void UnloadBillboard(FigureRecord* record) {
+void UnloadBillboard(FigureRecord* record, bool leaveWindow) {
   if (!record) return;
   HWND window = record->objectWindow;
   if (window) {
-    RECT client = {};
-    GetClientRect(window, &client);
-    if (HDC dc = GetDC(window)) {
-      FillRect(dc, &client, KeyBrush);
-      ReleaseDC(window, dc);
+    if (!leaveWindow) {
+      RECT client = {};
+      GetClientRect(window, &client);
+      if (HDC dc = GetDC(window)) {
+        FillRect(dc, &client, KeyBrush);
+        ReleaseDC(window, dc);
+      }
+      ShowWindow(window, SW_HIDE);
+      SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    ShowWindow(window, SW_HIDE);
-    SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     // The window's DC goes back to its window; UnloadFigure frees the rest.
     if (record->objectScreenDC) ReleaseDC(window, record->objectScreenDC);
     record->objectScreenDC = nullptr;
   }
-  UnloadFigure(record);
+  UnloadFigure(record, leaveWindow);
 }
 
 void Plakatieren(FigureRecord* record, int motif) {
@@ -332,7 +335,7 @@ void Plakatieren(FigureRecord* record, int motif) {
   bool calendar = Settings.Calendar || motif == kBillboardCalendarMotif || chosen == kBillboardCalendarMotif;
   if (!calendar && ((BillboardState.startFlag && motif < 0) || !prepared)) {
     BillboardState.startFlag = 0;
-    if (rand() % 3 == 0) {
+    if (ThreadRand() % 3 == 0) {
       char name[24];
       source = LoadBuiltinMotif(kBillboardStartMotif, name, sizeof name);
       WriteLogLine("Plakat %s", name);

@@ -23,18 +23,23 @@ constexpr int kBillboardMinX = 10;
 // The object on the animation thread.
 int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule);
 void StepBillboard(FigureRecord* record);
-void UnloadBillboard(FigureRecord* record);
+// `leaveWindow`: the wall's window is left as it is (the thread ends at shutdown).
+void UnloadBillboard(FigureRecord* record, bool leaveWindow = false);
 // Pastes a motif into the wall (sheet 0): 4 the calendar sheet, a negative
 // motif what the poster thread prepared (or, without it, a start motif or the
 // calendar sheet).
 void Plakatieren(FigureRecord* record, int motif);
 
 // A built-in motif from the program's resources: "MOTIV%02d", or for -2 one
-// of the start motifs picked with rand(). Its name goes to `name`.
+// of the start motifs picked with ThreadRand(). Its name goes to `name`.
 HBITMAP LoadBuiltinMotif(int motif, char* name, size_t size);
 
 // The poster thread: one run per poster change. 1 when it runs.
 int StartPosterThread();
+// The handle of the last run (null when taken or none ran); the caller waits
+// for it and closes it. The shutdown takes it once the animation thread, the
+// only starter, has ended.
+HANDLE TakePosterThread();
 // Its body, run on the calling thread (tests call it directly).
 void LadePlakat();
 // Renders text file `index` of the text list on a fresh "MOTIV04" and makes

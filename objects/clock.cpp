@@ -7,6 +7,7 @@
 #include <string>
 
 #include "services/debug_log.h"
+#include "services/portable/thread_rand.h"
 #include "services/messages.h"
 #include "services/win_util.h"
 #include "objects/portable/calendar.h"
@@ -95,7 +96,7 @@ class ClockHost : public WindowsObjectHost {
         QueryRecycleBin();
       }
     } else if (RecycleBinState == -1) {
-      SetBinState(std::rand() % 3);
+      SetBinState(ThreadRand() % 3);
     }
     if (ClockObject.bubbleRequest.exchange(0)) ShowBinBubble();
   }
@@ -139,7 +140,7 @@ class ClockHost : public WindowsObjectHost {
     const int64_t items = shell.load()->countItems();
     if (items < 0) {
       WriteLogLine("+++ shell32.dll < ver 4.71");
-      SetBinState(std::rand() % 3);
+      SetBinState(ThreadRand() % 3);
       return;
     }
     RecycleBinItems = items;
@@ -250,6 +251,11 @@ void UpdateClock(FigureRecord* record) {
 
 void UnloadClock(FigureRecord* record) {
   UnloadDesktopObject(record, ClockObject.window);
+}
+
+void ClockThreadPass(FigureRecord* record) {
+  host.Bind(record);
+  ObjectThreadPass(ClockObject, host, kClockTexts, UnloadClock);
 }
 
 ObjectPlacement ClockPlacement() {

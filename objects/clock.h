@@ -45,6 +45,8 @@ void DeleteClockStrips();
 int LoadClock(FigureRecord* record, int face, int useAlternateModule);
 void UpdateClock(FigureRecord* record);
 void UnloadClock(FigureRecord* record);
+// One pass of the clock thread's loop on `record` (reload request, then a step).
+void ClockThreadPass(FigureRecord* record);
 // Where the clock stands now (screen) and its face size.
 ObjectPlacement ClockPlacement();
 

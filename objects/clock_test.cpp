@@ -364,11 +364,11 @@ TEST_F(Clock, AReloadRequestUnloadsAndLoadsTheFaceChosenNow) {
   Shown();
   Settings.Clock = 2;
   ClockReloadRequest = 1;
-  // What the thread's loop does with it.
-  UnloadClock(record_);
-  EXPECT_FALSE(IsWindowVisible(ClockObject.window));
-  EXPECT_EQ(record_->active, 0);
-  Shown();
+  // The thread's own pass takes the request: the old face goes, the chosen one loads.
+  ClockThreadPass(record_);
+  EXPECT_EQ(ClockReloadRequest, 0);
+  for (int i = 0; i < 11; ++i) ClockThreadPass(record_);
+  ASSERT_EQ(record_->state, 1);
   EXPECT_EQ(ClockPlacement().width, 37);
   EXPECT_EQ(Time(Redrawn(), 2), "1407");
   EXPECT_STREQ(record_->name, "UHR 1");

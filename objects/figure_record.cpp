@@ -123,12 +123,12 @@ int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule)
   return 1;
 }
 
-void UnloadFigure(FigureRecord* record) {
+void UnloadFigure(FigureRecord* record, bool leaveWindows) {
   if (!record) return;
   if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
   // Billboard and weather sign unload their own records through here too:
   // only the walking figure owns the figure and overlay windows and the tip.
-  const bool walkingFigure = record->objectWindow && record->objectWindow == FigureWindow;
+  const bool walkingFigure = !leaveWindows && record->objectWindow && record->objectWindow == FigureWindow;
   if (walkingFigure) {
     BillboardState.posterFigureAtWork = 0;
     RECT area = {};

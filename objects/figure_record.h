@@ -57,8 +57,10 @@ void FreeFigureRecord(FigureRecord* record);
 int LoadFigure(FigureRecord* record, int figureNumber, int sheetCount, int useRecordModule);
 // Frees what the record owns and zeroes it, keeping the sound channels.
 // Only a walking figure's record (objectWindow == FigureWindow) also clears
-// and hides the figure and overlay windows and resets the tray tip.
-void UnloadFigure(FigureRecord* record);
+// and hides the figure and overlay windows and asks for the default tray
+// tip; `leaveWindows` leaves them as they are (a thread ending at shutdown,
+// which closes the windows once the thread has ended).
+void UnloadFigure(FigureRecord* record, bool leaveWindows = false);
 
 // Shows the record's object bitmap in its window with FigureLayerArgs, or its
 // overlay bitmap with OverlayLayerArgs (colour key magenta).

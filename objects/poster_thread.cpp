@@ -10,6 +10,7 @@
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
+#include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "objects/billboard.h"
 #include "objects/bitmap_dc.h"
@@ -30,7 +31,7 @@ void PublishPoster(HBITMAP bitmap) {
 
 class ProgramPosterEnv : public PosterChoiceEnv {
  public:
-  int Rand() override { return rand(); }
+  int Rand() override { return ThreadRand(); }
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
   bool QuitRequested() override { return QuitFlag != 0; }
   void Log(const char* text) override { WriteLogLine("%s", text); }
@@ -71,6 +72,10 @@ bool ReadPosterText(const char* path, char* text, size_t size) {
   std::fclose(file);
   return used > 0;
 }
+
+// The last run's thread, kept for the shutdown, which waits for it before
+// the image library stops.
+std::atomic<HANDLE> posterThread{nullptr};
 
 DWORD WINAPI PosterThreadProc(void*) {
   LadePlakat();
@@ -142,7 +147,7 @@ void LadePlakat() {
   FindTextPosters();
   SYSTEMTIME now;
   GetLocalTime(&now);
-  srand(static_cast<unsigned>(now.wMinute + now.wDay + now.wSecond + now.wMilliseconds));
+  SeedThreadRand(static_cast<uint32_t>(now.wMinute + now.wDay + now.wSecond + now.wMilliseconds));
   if (HBITMAP old = BillboardState.posterBitmap.exchange(nullptr)) DeleteObject(old);
 
   PosterChoiceInput input;
@@ -175,6 +180,11 @@ int StartPosterThread() {
     return 0;
   }
   SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
-  CloseHandle(thread);
+  // The run before has ended (it cleared the running flag): its handle goes.
+  if (HANDLE previous = posterThread.exchange(thread)) CloseHandle(previous);
   return 1;
+}
+
+HANDLE TakePosterThread() {
+  return posterThread.exchange(nullptr);
 }

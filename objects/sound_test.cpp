@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "services/file_util.h"
+#include "services/portable/thread_rand.h"
 #include "services/sound_library.h"
 #include "services/sound_test_support.h"
 #include "objects/figure_record.h"
@@ -238,11 +239,11 @@ TEST_F(Sound, PositionedSamplesPanByTheScreenX) {
 
 TEST_F(Sound, TheAmbientSoundNeverPlaysWhileTheBirdsAreSwitchedOff) {
   Settings.SoundOpt[4] = 0;
-  std::srand(7);
+  SeedThreadRand(7);
   for (int i = 0; i < 50000; ++i) PlayAmbientSound();
   EXPECT_TRUE(Silent(Render(kRate)));
   Settings.SoundOpt[4] = 1;
-  std::srand(7);
+  SeedThreadRand(7);
   int calls = 0;
   bool heard = false;
   while (!heard && calls < 50000) {

@@ -8,6 +8,7 @@
 #include "services/app_globals.h"
 #include "services/debug_log.h"
 #include "services/messages.h"
+#include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "services/sound.h"
 #include "services/shell_requests.h"
@@ -39,7 +40,7 @@ bool SceneSwitchedOffNow(int scene) {
 
 class ProgramChooserEnv : public ChooserEnv {
  public:
-  int Rand() override { return rand(); }
+  int Rand() override { return ThreadRand(); }
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
   bool BillboardOn() override { return Settings.Billboard != 0; }
   bool BillboardUpdateRequest() override { return BillboardState.updateRequest != 0; }
@@ -60,7 +61,7 @@ class ProgramChooserEnv : public ChooserEnv {
 void SeedFromLocalTime() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  srand(static_cast<unsigned>((now.wDayOfWeek + 2) * (now.wMilliseconds + 1)));
+  SeedThreadRand(static_cast<uint32_t>((now.wDayOfWeek + 2) * (now.wMilliseconds + 1)));
 }
 
 void BillboardPass(FigureRecord* billboard) {
@@ -81,12 +82,15 @@ void BillboardPass(FigureRecord* billboard) {
 }
 
 void EndThread(FigureRecord* figure, FigureRecord* billboard) {
+  // At shutdown the windows stay as they are: the main thread closes them
+  // once this thread has ended, and a hide from here would only wait for it.
+  const bool quitting = QuitFlag != 0;
   if (figure) {
-    UnloadFigure(figure);
+    UnloadFigure(figure, quitting);
     FreeFigureRecord(figure);
   }
   if (billboard) {
-    UnloadBillboard(billboard);
+    UnloadBillboard(billboard, quitting);
     FreeFigureRecord(billboard);
   }
   WriteLogLine("AnimThread beendet");
@@ -173,7 +177,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
         }
       }
     }
-    if (!sceneDue && SoundLoaded && FiguresActive && !FullScreenPause && rand() % 11 == 0 && !CanAnimateNow())
+    if (!sceneDue && SoundLoaded && FiguresActive && !FullScreenPause && ThreadRand() % 11 == 0 && !CanAnimateNow())
       PlayAmbientSound();
     Sleep(kIdlePassMs);
   } while (QuitFlag == 0);

@@ -5,6 +5,7 @@
 #include "services/app_globals.h"
 #include "services/debug_log.h"
 #include "services/lang_text.h"
+#include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "services/sound.h"
 #include "objects/figure_sound.h"
@@ -50,7 +51,7 @@ void DrawFrameInto(HDC dc, const FigureRecord& record, int sheet, const SpriteFr
 }  // namespace
 
 int GdiScriptHost::Rand() {
-  return rand();
+  return ThreadRand();
 }
 void GdiScriptHost::Log(const char* text) {
   WriteLogLine("%s", text);

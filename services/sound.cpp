@@ -8,6 +8,7 @@
 #include "services/debug_log.h"
 #include "services/file_util.h"
 #include "services/portable/sound_math.h"
+#include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "services/sound_library.h"
 
@@ -95,8 +96,8 @@ void PlayPositionedSample(int n, int x) {
 
 void PlayAmbientSound() {
   if (!SoundAvailable() || !Settings.SoundOpt[kAmbientSwitch]) return;
-  if (std::rand() % 1001 == 0)
-    PlayPositionedSample(SOUND_BIRD_CHIRP, std::rand() % 1001);
-  else if (std::rand() % 4001 == 0)
-    PlayPositionedSample(SOUND_BIRD_SONG, std::rand() % 1001);
+  if (ThreadRand() % 1001 == 0)
+    PlayPositionedSample(SOUND_BIRD_CHIRP, ThreadRand() % 1001);
+  else if (ThreadRand() % 4001 == 0)
+    PlayPositionedSample(SOUND_BIRD_SONG, ThreadRand() % 1001);
 }

@@ -16,7 +16,7 @@ inline constexpr int kFirstUserMotif = 9;
 class PosterChoiceEnv {
  public:
   virtual ~PosterChoiceEnv() = default;
-  virtual int Rand() = 0;  // the thread's rand(): 0 to 32767
+  virtual int Rand() = 0;  // the thread's generator (ThreadRand): 0 to 32767
   virtual void Sleep(int milliseconds) = 0;
   virtual bool QuitRequested() = 0;
   virtual void Log(const char* text) = 0;

@@ -23,7 +23,7 @@ class ScriptHost {
  public:
   virtual ~ScriptHost() = default;
 
-  // The runtime's per-thread rand(): 0 to 32767.
+  // The thread's generator (ThreadRand, the runtime's rand() arithmetic): 0 to 32767.
   virtual int Rand() = 0;
   virtual void Log(const char* text) = 0;  // only while the debug log is on
 

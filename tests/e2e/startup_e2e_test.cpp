@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <shellapi.h>
 
 #include <set>
@@ -234,8 +236,11 @@ TEST_F(StartupTest, ShutdownMessageCompletesWithinTheBoundedWaits) {
   DWORD_PTR result = 0;
   SendMessageTimeoutA(window, MSG_SHUTDOWN, 0, 0, SMTO_NORMAL, 10000, &result);
   EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout));
-  // Four waits of at most two seconds each, and then some.
-  EXPECT_LT(GetTickCount() - start, 9000u);
+  const DWORD took = GetTickCount() - start;
+  std::printf("shutdown to process end: %lu ms\n", static_cast<unsigned long>(took));
+  // The drawing threads end within a tick and the windows close at once;
+  // the long bounds of the waits are only for a hung thread.
+  EXPECT_LT(took, 5000u);
   EXPECT_EQ(first.ExitCode(), 0u);
 }
 

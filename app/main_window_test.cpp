@@ -1,0 +1,31 @@
+// The main class's three windows: only the figure window, the first one
+// made, initialises the program and drives the tray icon.
+
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include "app/tray_menu.h"
+#include "services/app_globals.h"
+#include "services/messages.h"
+
+namespace {
+
+TEST(MainWindow, OnlyTheFigureWindowInitialisesAndKeepsTheTrayTimer) {
+  AppInstance = GetModuleHandleA(nullptr);
+  ASSERT_EQ(RegisterMainWindowClass(AppInstance), 1);
+  ASSERT_TRUE(FigureWindow && OverlayWindow && BillboardWindow);
+  // The menu the figure window built is the one kept.
+  const HMENU menu = TrayMenu;
+  EXPECT_NE(menu, nullptr);
+  EXPECT_TRUE(IsMenu(menu));
+  for (HWND other : {OverlayWindow, BillboardWindow}) {
+    EXPECT_FALSE(KillTimer(other, TIMER_TRAY));
+    EXPECT_FALSE(KillTimer(other, TIMER_MAIN_TICK));
+  }
+  EXPECT_TRUE(KillTimer(FigureWindow, TIMER_MAIN_TICK));
+  EXPECT_TRUE(KillTimer(FigureWindow, TIMER_TRAY));
+  for (HWND window : {BillboardWindow, OverlayWindow, FigureWindow}) DestroyWindow(window);
+}
+
+}  // namespace
