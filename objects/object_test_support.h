@@ -194,18 +194,14 @@ class PrivateSettings {
     SHDeleteKeyA(HKEY_CURRENT_USER, path_);
   }
   // Values as the user's registry would hold them, for the loaders to read.
-  void SetText(const char* value, const char* text) {
+  void Set(const char* value, DWORD type, const void* data, DWORD size) {
     HKEY key;
     if (RegCreateKeyExA(root_, SETTINGS_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
-    RegSetValueExA(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(std::strlen(text) + 1));
+    RegSetValueExA(key, value, 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
   }
-  void SetNumber(const char* value, DWORD data) {
-    HKEY key;
-    if (RegCreateKeyExA(root_, SETTINGS_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
-    RegSetValueExA(key, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-    RegCloseKey(key);
-  }
+  void SetText(const char* value, const char* text) { Set(value, REG_SZ, text, DWORD(std::strlen(text) + 1)); }
+  void SetNumber(const char* value, DWORD data) { Set(value, REG_DWORD, &data, sizeof data); }
   // A value the savers wrote, as the registry holds it.
   std::string Text(const char* value) const {
     char data[512] = {};

@@ -69,14 +69,8 @@ class WeatherSign : public ::testing::Test {
     settings_.Remove();
   }
 
-  Pixels Sheet() {
-    HDC dc = CreateCompatibleDC(nullptr);
-    Pixels p = ReadBitmap(dc, record_->sheets[0], kWeatherSignWidth, kWeatherSignHeight);
-    DeleteDC(dc);
-    return p;
-  }
-  // The sheet holds the picture; `textFree` says whether the corner where the
-  // temperature goes shows the bare picture too.
+  Pixels Sheet() { return ReadBitmap(record_->objectDC, record_->sheets[0], kWeatherSignWidth, kWeatherSignHeight); }
+  // The sheet holds the picture, with or without the temperature in its corner.
   void ExpectPicture(const char* name, bool withText) {
     SCOPED_TRACE(name);
     const Pixels sheet = Sheet(), picture = ResourcePixels(name);
