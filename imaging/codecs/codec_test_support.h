@@ -81,42 +81,6 @@ class MemoryIO : public Pictura::CPicIO {
   int reads = 0;
 };
 
-inline bool Shell(const std::string& command) {
-  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-inline bool HaveTool(const std::string& path) {
-  return std::filesystem::exists(path);
-}
-
-inline bool HavePillow() {
-  return Shell("/usr/bin/python3 -c 'import PIL'");
-}
-
-// The tools of a cross-check that are missing ("Pillow" stands for Python's
-// imaging library, anything else is a path).
-inline std::string MissingTools(std::initializer_list<const char*> tools) {
-  std::string missing;
-  for (const char* tool : tools)
-    if (std::string(tool) == "Pillow" ? !HavePillow() : !HaveTool(tool)) missing += std::string(" ") + tool;
-  return missing;
-}
-
-}  // namespace pictest
-
-// In a fixture's SetUp or a test body: a missing tool skips the test, or
-// fails it when WAYLUNE_REQUIRE_TOOLS is set (the machines that must run
-// every cross-check).
-#define PICTEST_REQUIRE_TOOLS(...)                                                           \
-  do {                                                                                       \
-    const std::string missingTools_ = pictest::MissingTools({__VA_ARGS__});                  \
-    if (!missingTools_.empty()) {                                                            \
-      if (std::getenv("WAYLUNE_REQUIRE_TOOLS")) GTEST_FAIL() << "missing:" << missingTools_; \
-      GTEST_SKIP() << "missing:" << missingTools_;                                           \
-    }                                                                                        \
-  } while (0)
-
-namespace pictest {
 
 // A smooth picture with some detail: JPEG's errors stay small on it.
 inline Bytes Gradient(uint32_t width, uint32_t height, uint32_t channels, unsigned seed = 1) {

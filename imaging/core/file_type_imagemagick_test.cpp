@@ -15,7 +15,7 @@ const char* const kConvert = "/usr/bin/convert";
 }
 
 TEST(FileTypeImageMagick, RealFilesOfEveryKnownFormat) {
-  if (!std::filesystem::exists(kConvert)) GTEST_SKIP() << "no ImageMagick";
+  PICTEST_REQUIRE_TOOLS(kConvert);
   auto dir = pictest::ScratchDir("file_type_im");
   auto path = [&](const std::string& name) { return "'" + (dir / name).string() + "'"; };
   ASSERT_EQ(

@@ -1,11 +1,14 @@
 #pragma once
 // Helpers of the I/O tests: a scratch folder and a user-callback stream over
-// a byte vector that counts the calls made to it.
+// a byte vector that counts the calls made to it; the outside tools of the
+// cross-checks.
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -104,4 +107,37 @@ struct VectorStream {
   }
 };
 
+inline bool Shell(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline bool HaveTool(const std::string& path) {
+  return std::filesystem::exists(path);
+}
+
+inline bool HavePillow() {
+  return Shell("/usr/bin/python3 -c 'import PIL'");
+}
+
+// The tools of a cross-check that are missing ("Pillow" stands for Python's
+// imaging library, anything else is a path).
+inline std::string MissingTools(std::initializer_list<const char*> tools) {
+  std::string missing;
+  for (const char* tool : tools)
+    if (std::string(tool) == "Pillow" ? !HavePillow() : !HaveTool(tool)) missing += std::string(" ") + tool;
+  return missing;
+}
+
 }  // namespace pictest
+
+// In a fixture's SetUp or a test body: a missing tool skips the test, or
+// fails it when WAYLUNE_REQUIRE_TOOLS is set (the machines that must run
+// every cross-check).
+#define PICTEST_REQUIRE_TOOLS(...)                                                           \
+  do {                                                                                       \
+    const std::string missingTools_ = pictest::MissingTools({__VA_ARGS__});                  \
+    if (!missingTools_.empty()) {                                                            \
+      if (std::getenv("WAYLUNE_REQUIRE_TOOLS")) GTEST_FAIL() << "missing:" << missingTools_; \
+      GTEST_SKIP() << "missing:" << missingTools_;                                           \
+    }                                                                                        \
+  } while (0)

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/io_test_support.h"
 #include "core/pictura_core.h"
 #include "core/pictura_dib.h"
 
@@ -589,12 +590,12 @@ TEST(PackedDIBTools, ImageMagickRle8FileDecodesAsItDecodesIt) {
 #ifdef _WIN32
   GTEST_SKIP() << "the tools run on the build machine only";
 #endif
+  PICTEST_REQUIRE_TOOLS("/usr/bin/convert");
   const std::string bmp = TempPath("pic_rle8.bmp"), raw = TempPath("pic_rle8.rgb");
-  if (!Shell(
-          "/usr/bin/convert -size 37x23 gradient:red-blue -fill yellow -draw 'rectangle 3,4 20,9' -colors 40 "
-          "-compress RLE -type palette BMP3:" +
-          bmp + " 2>/dev/null && /usr/bin/convert " + bmp + " -depth 8 rgb:" + raw))
-    GTEST_SKIP() << "ImageMagick not available";
+  ASSERT_TRUE(Shell(
+      "/usr/bin/convert -size 37x23 gradient:red-blue -fill yellow -draw 'rectangle 3,4 20,9' -colors 40 "
+      "-compress RLE -type palette BMP3:" +
+      bmp + " 2>/dev/null && /usr/bin/convert " + bmp + " -depth 8 rgb:" + raw));
   Bytes dib = DIBOfBMP(ReadFile(bmp));
   ASSERT_EQ(reinterpret_cast<BITMAPINFOHEADER*>(dib.data())->biCompression, BI_RLE8);
   Bytes want = ReadFile(raw);
@@ -638,7 +639,8 @@ TEST(PackedDIBTools, ImageMagickDecodesOurRle4LikeWeDo) {
     std::ofstream f(bmp, std::ios::binary);
     f.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   }
-  if (!Shell("/usr/bin/convert " + bmp + " -depth 8 rgb:" + raw)) GTEST_SKIP() << "ImageMagick not available";
+  PICTEST_REQUIRE_TOOLS("/usr/bin/convert");
+  ASSERT_TRUE(Shell("/usr/bin/convert " + bmp + " -depth 8 rgb:" + raw));
   Bytes got(width * height * 3);
   ASSERT_TRUE(pic_DIBToRGB(dib.block.data(), got.data()));
   EXPECT_EQ(got, ReadFile(raw));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/io_test_support.h"
 #include "core/pictura_buffers.h"
 
 namespace {
@@ -22,10 +23,6 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-bool HavePillow() {
-  return std::system("/usr/bin/python3 -c 'import PIL' >/dev/null 2>&1") == 0;
 }
 
 // Runs `expr` (a Pillow image expression over `im`, built from the input
@@ -58,7 +55,7 @@ std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
 }  // namespace
 
 TEST(PillowCrossCheck, CropAndFlipsOfAnRGBImage) {
-  if (!HavePillow()) GTEST_SKIP() << "Pillow not installed";
+  PICTEST_REQUIRE_TOOLS("Pillow");
   const uint32_t w = 13, h = 7;
   const std::vector<uint8_t> rgb = RandomBytes(w * h * 3, 5);
   const std::string open = "Image.frombytes('RGB', (13, 7), data)";
@@ -78,7 +75,7 @@ TEST(PillowCrossCheck, CropAndFlipsOfAnRGBImage) {
 }
 
 TEST(PillowCrossCheck, OneBitPackingAndMirror) {
-  if (!HavePillow()) GTEST_SKIP() << "Pillow not installed";
+  PICTEST_REQUIRE_TOOLS("Pillow");
   const uint32_t w = 37, h = 5, packedStride = (w + 7) / 8;
   std::vector<uint8_t> bits = RandomBytes(w * h, 9);
   for (auto& b : bits) b &= 1;

@@ -34,7 +34,7 @@ std::vector<uint8_t> Capture(const std::string& command) {
 class ImageMagick : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!std::filesystem::exists(kConvert)) GTEST_SKIP() << "no ImageMagick";
+    PICTEST_REQUIRE_TOOLS(kConvert);
     dir_ = pictest::ScratchDir("bmp_imagemagick");
     // A swirl of colours and an alpha ramp: many distinct values.
     ASSERT_EQ(Convert("-size 37x23 gradient:red-blue -swirl 90 " + Path("base.png")), 0);

@@ -27,10 +27,7 @@ const char kGifsicle[] = "/usr/bin/gifsicle";
 class GifCrossCheck : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HavePillow() || !HaveTool(kConvert) || !HaveTool(kGif2Rgb) || !HaveTool(kGifsicle)) {
-      if (std::getenv("WAYLUNE_REQUIRE_TOOLS")) FAIL() << "ImageMagick, giflib-tools, gifsicle or Pillow missing";
-      GTEST_SKIP() << "ImageMagick, giflib-tools, gifsicle or Pillow missing";
-    }
+    PICTEST_REQUIRE_TOOLS("Pillow", kConvert, kGif2Rgb, kGifsicle);
     dir_ = ScratchDir("gif_crosscheck");
     source_ = Path("source.ppm");
     WritePNM(source_, Gradient(kW, kH, 3, 5), kW, kH, 3);

@@ -22,8 +22,7 @@ namespace {
 class JpegCrossCheck : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveTool("/usr/bin/cjpeg") || !HaveTool("/usr/bin/djpeg") || !HaveTool("/usr/bin/jpegtran"))
-      GTEST_SKIP() << "libjpeg's programs are missing";
+    PICTEST_REQUIRE_TOOLS("/usr/bin/cjpeg", "/usr/bin/djpeg", "/usr/bin/jpegtran", "/usr/bin/convert", "Pillow");
     dir_ = ScratchDir("jpeg_crosscheck");
     source_ = dir_ / "source.ppm";
     WritePNM(source_, Gradient(kW, kH, 3, 11), kW, kH, 3);
@@ -149,9 +148,6 @@ TEST_F(JpegCrossCheck, CutOffFilesEndLikeDjpeg) {
 }
 
 TEST_F(JpegCrossCheck, ImageMagickCMYKFilesAgreeWithPillow) {
-  if (!HaveTool("/usr/bin/convert") || !HavePillow()) {
-    GTEST_SKIP() << "ImageMagick or Pillow missing";
-  }
   fs::path cmyk = Path("cmyk.jpg");
   ASSERT_TRUE(
       Shell("/usr/bin/convert " + source_.string() + " -colorspace CMYK -quality 95 " + cmyk.string()));
@@ -168,9 +164,6 @@ TEST_F(JpegCrossCheck, ImageMagickCMYKFilesAgreeWithPillow) {
 }
 
 TEST_F(JpegCrossCheck, PillowFilesDecodeLikePillow) {
-  if (!HavePillow()) {
-    GTEST_SKIP() << "Pillow missing";
-  }
   const std::vector<std::pair<std::string, std::string>> variants = {
       {"p420.jpg", "quality=90"},
       {"p444.jpg", "quality=90, subsampling=0"},
@@ -206,19 +199,17 @@ TEST_F(JpegCrossCheck, OurFilesReadBackInDjpegAndPillow) {
     ASSERT_GT(pic_WriteJPG(dest, rgb.data(), w, h, 24, w * 3, 90, nullptr, flags), 0u);
     pic_CloseDest(dest);
     ExpectSameAsDjpeg(out);
-    if (HavePillow()) {
-      fs::path info = Path("info.txt");
-      ASSERT_TRUE(
-          Pillow("im = Image.open(src)\n"
-                 "open(dst, 'w').write('%s|%d|%s' % (im.info.get('comment', b'').decode(), "
-                 "len(im.info.get('icc_profile', b'')), im.info.get('progressive', 0) or "
-                 "im.info.get('progression', 0)))",
-                 out, info));
-      Bytes text = ReadFileBytes(info);
-      EXPECT_EQ(std::string(text.begin(), text.end()),
-                std::string(comment) + "|" + std::to_string(profile.size()) + "|" + (flags ? "1" : "0"));
-      EXPECT_LE(MaxDiff(Ours(out, 24).pixels, PillowDecode(out, "RGB")), 1);
-    }
+    fs::path info = Path("info.txt");
+    ASSERT_TRUE(
+        Pillow("im = Image.open(src)\n"
+               "open(dst, 'w').write('%s|%d|%s' % (im.info.get('comment', b'').decode(), "
+               "len(im.info.get('icc_profile', b'')), im.info.get('progressive', 0) or "
+               "im.info.get('progression', 0)))",
+               out, info));
+    Bytes text = ReadFileBytes(info);
+    EXPECT_EQ(std::string(text.begin(), text.end()),
+              std::string(comment) + "|" + std::to_string(profile.size()) + "|" + (flags ? "1" : "0"));
+    EXPECT_LE(MaxDiff(Ours(out, 24).pixels, PillowDecode(out, "RGB")), 1);
   }
   // Grey and CMYK files of ours in djpeg and Pillow.
   pic_SetICCProfile(nullptr, 0);
@@ -227,24 +218,20 @@ TEST_F(JpegCrossCheck, OurFilesReadBackInDjpegAndPillow) {
   ASSERT_GT(pic_WriteJPG(dest, grey.data(), w, h, 8, w, 90, nullptr, 0), 0u);
   pic_CloseDest(dest);
   ExpectSameAsDjpeg(Path("ours_grey.jpg"));
-  if (HavePillow()) {
-    Bytes cmyk = Gradient(w, h, 4, 3);
-    dest = pic_OpenFileDest(Path("ours_cmyk.jpg").string().c_str(), FALSE);
-    ASSERT_GT(pic_WriteJPG(dest, cmyk.data(), w, h, 32, w * 4, 100, nullptr, 0), 0u);
-    pic_CloseDest(dest);
-    Bytes pillowCmyk = PillowDecode(Path("ours_cmyk.jpg"), "CMYK");
-    Decoded raw = Ours(Path("ours_cmyk.jpg"), 32, 1);
-    ASSERT_EQ(pillowCmyk.size(), raw.pixels.size());
-    // libjpeg marks CMYK files as Adobe's: Pillow inverts the stored ink.
-    for (size_t i = 0; i < raw.pixels.size(); ++i) ASSERT_EQ(raw.pixels[i], 255 - pillowCmyk[i]) << i;
-  }
+  Bytes cmyk = Gradient(w, h, 4, 3);
+  dest = pic_OpenFileDest(Path("ours_cmyk.jpg").string().c_str(), FALSE);
+  ASSERT_GT(pic_WriteJPG(dest, cmyk.data(), w, h, 32, w * 4, 100, nullptr, 0), 0u);
+  pic_CloseDest(dest);
+  Bytes pillowCmyk = PillowDecode(Path("ours_cmyk.jpg"), "CMYK");
+  Decoded raw = Ours(Path("ours_cmyk.jpg"), 32, 1);
+  ASSERT_EQ(pillowCmyk.size(), raw.pixels.size());
+  // libjpeg marks CMYK files as Adobe's: Pillow inverts the stored ink.
+  for (size_t i = 0; i < raw.pixels.size(); ++i) ASSERT_EQ(raw.pixels[i], 255 - pillowCmyk[i]) << i;
 }
 
 TEST_F(JpegCrossCheck, FreeICCProfilesSurviveJpegAndPng) {
   const fs::path folder = "/usr/share/color/icc";
-  if (!fs::exists(folder)) {
-    GTEST_SKIP() << "icc-profiles-free missing";
-  }
+  PICTEST_REQUIRE_TOOLS("/usr/share/color/icc");  // icc-profiles-free
   uint32_t w, h, c;
   Bytes rgb = ReadPNM(source_, &w, &h, &c);
   Bytes grey = ReadPNM(grey_, &w, &h, &c);
@@ -288,12 +275,10 @@ TEST_F(JpegCrossCheck, FreeICCProfilesSurviveJpegAndPng) {
     Source psrc(file);
     ASSERT_TRUE(pic_ReadICCProfile(psrc, 0, &block, &size));
     EXPECT_EQ(TakeBlock(block), profile);
-    if (HavePillow()) {
-      WriteFileBytes(Path("icc.png"), file);
-      ASSERT_TRUE(Pillow("open(dst, 'wb').write(Image.open(src).info['icc_profile'])", Path("icc.png"),
-                         Path("icc.out")));
-      EXPECT_EQ(ReadFileBytes(Path("icc.out")), profile);
-    }
+    WriteFileBytes(Path("icc.png"), file);
+    ASSERT_TRUE(Pillow("open(dst, 'wb').write(Image.open(src).info['icc_profile'])", Path("icc.png"),
+                       Path("icc.out")));
+    EXPECT_EQ(ReadFileBytes(Path("icc.out")), profile);
   }
   EXPECT_GT(tested, 5);
   EXPECT_GT(inPng, 0);

@@ -21,9 +21,7 @@ namespace {
 class PngCrossCheck : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HavePillow() || !HaveTool("/usr/bin/convert")) {
-      GTEST_SKIP() << "Pillow or ImageMagick missing";
-    }
+    PICTEST_REQUIRE_TOOLS("Pillow", "/usr/bin/convert");
     dir_ = ScratchDir("png_crosscheck");
     rgb_ = dir_ / "source.ppm";
     WritePNM(rgb_, Noise(kW * kH * 3, 4), kW, kH, 3);
@@ -160,9 +158,7 @@ TEST_F(PngCrossCheck, ImageMagickFilesOfOtherDepthsDecodeLikeImageMagick) {
 }
 
 TEST_F(PngCrossCheck, OurFilesPassPngcheckAndReadBackInPillow) {
-  if (!HaveTool("/usr/bin/pngcheck")) {
-    GTEST_SKIP() << "pngcheck missing";
-  }
+  PICTEST_REQUIRE_TOOLS("/usr/bin/pngcheck");
   const uint32_t w = 23, h = 17;
   struct Form {
     uint32_t type, depth;
