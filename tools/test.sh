@@ -9,6 +9,8 @@ cd "$repo"
 "$here/setup.sh"
 source "$here/env.sh"
 export CCACHE_BASEDIR="$repo" CCACHE_NOHASHDIR=1
+# Setup installed every outside tool: a cross-check that misses one fails.
+export WAYLUNE_REQUIRE_TOOLS=1
 jobs=$(nproc)
 
 xvfb_pid=""
