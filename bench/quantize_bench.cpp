@@ -7,7 +7,8 @@
 //
 // Also a tool for the peer script:
 //   quantize_bench --quantize in.ppm out.ppm COLOURS octree|heap|rgba [dither]
-// writes the result as RGB PPM.
+//   quantize_bench --onebit in.ppm out.pbm threshold|otsu|fs
+// writes the result as RGB PPM (quantised) or PBM.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -107,16 +108,43 @@ void BM_Quantize(benchmark::State& s, Method m, uint32_t colors, uint32_t dither
   s.SetItemsProcessed(static_cast<int64_t>(s.iterations()) * p.width * p.height);
 }
 
+// One-bit: 0 fixed threshold 127, 1 Otsu, 2 Floyd-Steinberg on the two-colour palette.
+bool OneBit(const Photo& p, int method, std::vector<uint8_t>* grey, std::vector<uint8_t>* bits) {
+  const uint32_t stride = (p.width + 7) / 8;
+  bits->resize(size_t{stride} * p.height);
+  if (method == 2)
+    return pic_RGBTo1Bit(p.rgb.data(), p.width, p.height, p.width * 3, bits->data(), stride, 255, 2 | 4 | 8);
+  grey->resize(size_t{p.width} * p.height);
+  if (!pic_ImageToGrayScale8Bit(p.rgb.data(), p.width, p.height, 3, p.width * 3, grey->data(), p.width, 0)) return false;
+  return pic_GrayscaleTo1Bit(grey->data(), p.width, p.height, p.width, bits->data(), stride, method == 0 ? 0 : 4,
+                             127, 0);
+}
+
+void BM_OneBit(benchmark::State& s, int method) {
+  const Photo& p = Shared();
+  std::vector<uint8_t> grey, bits;
+  for (auto _ : s)
+    if (!OneBit(p, method, &grey, &bits)) s.SkipWithError("one-bit failed");
+  s.SetItemsProcessed(static_cast<int64_t>(s.iterations()) * p.width * p.height);
+}
+
 int Tool(int argc, char** argv) {
   Photo p;
-  if (argc < 6 || !ReadPPM(argv[2], &p)) {
+  if (argc < 5 || !ReadPPM(argv[2], &p)) {
     std::fprintf(stderr, "usage: see the top of quantize_bench.cpp\n");
     return 2;
   }
   pic_Initialize(nullptr);
   FILE* f = std::fopen(argv[3], "wb");
   if (!f) return 2;
-  {
+  if (std::strcmp(argv[1], "--onebit") == 0) {
+    std::string m = argv[4];
+    std::vector<uint8_t> grey, bits;
+    if (!OneBit(p, m == "fs" ? 2 : m == "otsu" ? 1 : 0, &grey, &bits)) return 1;
+    std::fprintf(f, "P4\n%u %u\n", p.width, p.height);
+    std::fwrite(bits.data(), 1, bits.size(), f);
+  } else {
+    if (argc < 6) return 2;
     std::string m = argv[5];
     Method method = m == "heap" ? kHeap : m == "rgba" ? kRgba : kOctree;
     std::vector<uint8_t> rgba = method == kRgba ? ToRGBA(p) : std::vector<uint8_t>(), out;
@@ -140,7 +168,7 @@ int Tool(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--quantize") == 0)
+  if (argc > 1 && (std::strcmp(argv[1], "--quantize") == 0 || std::strcmp(argv[1], "--onebit") == 0))
     return Tool(argc, argv);
   const char* names[] = {"octree", "heap", "rgba"};
   for (Method m : {kOctree, kHeap, kRgba})
@@ -153,6 +181,10 @@ int main(int argc, char** argv) {
                                        [=](benchmark::State& s) { BM_Quantize(s, m, colors, dither, pool); })
               ->Unit(benchmark::kMillisecond)
               ->UseRealTime();
+  const char* oneBit[] = {"threshold", "otsu", "fs"};
+  for (int i = 0; i < 3; ++i)
+    benchmark::RegisterBenchmark(("onebit/" + std::string(oneBit[i])).c_str(), [=](benchmark::State& s) { BM_OneBit(s, i); })
+        ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -7,7 +7,10 @@
 #include "core/operation.h"
 #include "core/pixel_formats.h"
 #include "pixelops/delta_e.h"
+#include "core/gray_conversion.h"
+#include "pixelops/gray_swap.h"
 #include "pixelops/octree_quantizer.h"
+#include "pixelops/one_bit.h"
 #include "pixelops/rgba_quantizer.h"
 #include "pixelops/pictura_pixelops.h"
 
@@ -145,6 +148,85 @@ BOOL PICAPI pic_Get8BitPaletteFromRGB(const BYTE* pixels, DWORD width, DWORD hei
                                  palette, &n, flags);
     if (count) *count = n;
     return ok;
+  });
+}
+
+DWORD PICAPI pic_GetGrayscaleTo1BitThreshold(const BYTE* grey, DWORD width, DWORD height, DWORD srcStride,
+                                             DWORD method, DWORD parameter, DWORD reserved) {
+  return PicRunEntry<DWORD>("pic_GetGrayscaleTo1BitThreshold", [&](uint32_t& err) -> DWORD {
+    uint8_t t = 0;
+    GrayscaleTo1BitCore(&err, grey, nullptr, width, height, srcStride, 0, method, parameter, reserved, 1, &t);
+    return t;
+  });
+}
+
+BOOL PICAPI pic_GrayscaleTo1Bit(const BYTE* grey, DWORD width, DWORD height, DWORD srcStride, BYTE* output,
+                                DWORD dstStride, DWORD method, DWORD parameter, DWORD reserved) {
+  return PicRunEntry<BOOL>("pic_GrayscaleTo1Bit", [&](uint32_t& err) {
+    return GrayscaleTo1BitCore(&err, grey, output, width, height, srcStride, dstStride, method, parameter, reserved,
+                               0, nullptr);
+  });
+}
+
+BOOL PICAPI pic_RGBTo1Bit(const BYTE* rgb, DWORD width, DWORD height, DWORD srcStride, BYTE* output,
+                          DWORD dstStride, DWORD threshold, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_RGBTo1Bit", [&](uint32_t& err) {
+    return RGBTo1BitCore(&err, rgb, width, height, srcStride, output, dstStride, threshold, flags);
+  });
+}
+
+BOOL PICAPI pic_ImageToGrayScale(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
+                                 DWORD flags) {
+  return PicRunEntry<BOOL>("pic_ImageToGrayScale", [&](uint32_t& err) {
+    return (flags & 0x200) ? ImageToGrayScaleLuma(&err, reinterpret_cast<uint16_t*>(pixels), width, height, samples,
+                                                  stride, flags)
+                           : ImageToGrayScaleLuma(&err, pixels, width, height, samples, stride, flags);
+  });
+}
+
+BOOL PICAPI pic_ImageToGrayScale8Bit(const BYTE* src, DWORD width, DWORD height, DWORD samples, DWORD srcStride,
+                                     BYTE* dst, DWORD dstStride, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_ImageToGrayScale8Bit", [&](uint32_t& err) -> BOOL {
+    if (flags & 0x200)
+      return ImageToGrayScale8BitCore(&err, reinterpret_cast<const uint16_t*>(src), width, height, samples,
+                                      srcStride, dstStride, flags, reinterpret_cast<uint16_t*>(dst));
+    return RGBToGray8(&err, src, width, height, samples, srcStride, dstStride, flags, dst);
+  });
+}
+
+BOOL PICAPI pic_ImageToGrayScaleSingleWeighted(const BYTE* src, DWORD width, DWORD height, DWORD samples,
+                                               DWORD srcStride, BYTE* dst, DWORD dstStride, double wR, double wG,
+                                               double wB, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_ImageToGrayScaleSingleWeighted", [&](uint32_t& err) {
+    return (flags & 0x200)
+               ? ImageToGrayScaleSingleWeighted(&err, reinterpret_cast<const uint16_t*>(src), width, height, samples,
+                                                srcStride, dstStride, wR, wG, wB, flags,
+                                                reinterpret_cast<uint16_t*>(dst))
+               : ImageToGrayScaleSingleWeighted(&err, src, width, height, samples, srcStride, dstStride, wR, wG, wB,
+                                                flags, dst);
+  });
+}
+
+BOOL PICAPI pic_ImageToGrayScaleWeighted(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
+                                         double wR, double wG, double wB, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_ImageToGrayScaleWeighted", [&](uint32_t& err) {
+    return (flags & 0x200) ? ImageToGrayScaleWeighted(&err, reinterpret_cast<uint16_t*>(pixels), width, height,
+                                                      samples, stride, wR, wG, wB, flags)
+                           : ImageToGrayScaleWeighted(&err, pixels, width, height, samples, stride, wR, wG, wB, flags);
+  });
+}
+
+BOOL PICAPI pic_RGBAToBGRA(BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_RGBAToBGRA", [&](uint32_t& err) {
+    return (flags & 0x200) ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 4)
+                           : SwapRB(&err, pixels, width, height, stride, 4);
+  });
+}
+
+BOOL PICAPI pic_RGBToBGR(BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD flags) {
+  return PicRunEntry<BOOL>("pic_RGBToBGR", [&](uint32_t& err) {
+    return (flags & 0x200) ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 3)
+                           : SwapRB(&err, pixels, width, height, stride, 3);
   });
 }
 

@@ -300,8 +300,9 @@ struct FreeDeleter {
 using MemoTable = std::unique_ptr<uint16_t[], FreeDeleter>;
 
 // Zeroed lazily by the system for big blocks: only the pages used cost.
-MemoTable MakeMemo(uint64_t pixels) {
-  if (pixels < (1u << 18)) return MemoTable();
+// Worth it for big images and palettes whose cell lists are long.
+MemoTable MakeMemo(uint64_t pixels, uint32_t colors) {
+  if (pixels < (1u << 18) || colors <= 32) return MemoTable();
   return MemoTable(static_cast<uint16_t*>(std::calloc(size_t{1} << 24, sizeof(uint16_t))));
 }
 
@@ -356,7 +357,7 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
   }
   colors = std::clamp<uint32_t>(colors, 1, 256);  // no colours: index 0 everywhere
   const int32_t limit = errorLimit_;
-  MemoTable memo = MakeMemo(uint64_t{width} * height);
+  MemoTable memo = MakeMemo(uint64_t{width} * height, colors);
   if (limit == 0) {
     const uint32_t threads = GetThreadsPerOperation();
     if (!UseThreadPool(poolFlags_) || height <= 5 * threads)

@@ -47,6 +47,39 @@ DWORD PICAPI pic_GetFirstNColorsInRGB(const BYTE* pixels, DWORD width, DWORD hei
    bit 3 the eight-level pointer octree). Entries past *count are black. */
 BOOL PICAPI pic_Get8BitPaletteFromRGB(const BYTE* pixels, DWORD width, DWORD height, DWORD stride,
                                       DWORD maxColors, RGBQUAD* palette, DWORD* count, DWORD flags);
+/* Grey (one byte per pixel) to one bit per pixel: grey >= T gives a set
+   bit, T from the method (0 fixed: T = parameter + 1; 1 two peaks; 2 mean;
+   3 intermeans; 4 Otsu; 5 count balance; 6 percentile, parameter in
+   hundredths of a percent; 7 entropy; 8 adaptive running average, parameter
+   the hundredths of a percent below it; 9 cross-entropy; 10 minimum error;
+   11 co-occurrence; 12 entropy balance; 13 Renyi). The threshold entry
+   returns T (method 8 has none: error 5); check the last error. */
+DWORD PICAPI pic_GetGrayscaleTo1BitThreshold(const BYTE* grey, DWORD width, DWORD height, DWORD srcStride,
+                                             DWORD method, DWORD parameter, DWORD reserved);
+BOOL PICAPI pic_GrayscaleTo1Bit(const BYTE* grey, DWORD width, DWORD height, DWORD srcStride, BYTE* output,
+                                DWORD dstStride, DWORD method, DWORD parameter, DWORD reserved);
+/* RGB to one bit, a set bit for the darker pixels. Flags: bit 0 BGR; bit 1
+   through a two-colour palette (else grey <= threshold); bit 2 with bit 1:
+   white and black (else the image's own two colours); bit 3 Floyd-Steinberg.
+   On the palette paths threshold is the error limit (0: no diffusion). */
+BOOL PICAPI pic_RGBTo1Bit(const BYTE* rgb, DWORD width, DWORD height, DWORD srcStride, BYTE* output,
+                          DWORD dstStride, DWORD threshold, DWORD flags);
+/* Grey conversion and red-blue swaps of 3- or 4-sample pixels; flags 0x200:
+   16-bit samples (pixels are WORDs, strides count samples); bit 0: B, G, R.
+   In place: luma trunc(0.587 G + 0.299 R + 0.114 B), or weights in 1/1024
+   steps whose sums wrap past the sample size. 8Bit: a one-channel image of
+   (601 G + 306 R + 117 B) >> 10. */
+BOOL PICAPI pic_ImageToGrayScale(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
+                                 DWORD flags);
+BOOL PICAPI pic_ImageToGrayScale8Bit(const BYTE* src, DWORD width, DWORD height, DWORD samples, DWORD srcStride,
+                                     BYTE* dst, DWORD dstStride, DWORD flags);
+BOOL PICAPI pic_ImageToGrayScaleSingleWeighted(const BYTE* src, DWORD width, DWORD height, DWORD samples,
+                                               DWORD srcStride, BYTE* dst, DWORD dstStride, double wR, double wG,
+                                               double wB, DWORD flags);
+BOOL PICAPI pic_ImageToGrayScaleWeighted(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
+                                         double wR, double wG, double wB, DWORD flags);
+BOOL PICAPI pic_RGBAToBGRA(BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD flags);
+BOOL PICAPI pic_RGBToBGR(BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD flags);
 /* Octree palette, then mapping with error diffusion (dither nonzero:
    Floyd-Steinberg, else half to the right and half below; errors limited to
    errorLimit, 0 = nearest colour only). */

@@ -1,0 +1,171 @@
+#include "pixelops/gray_swap.h"
+
+#include <algorithm>
+#include <memory>
+#include <span>
+#include <utility>
+#include <vector>
+
+#include "core/channel_utils.h"
+#include "core/thread_context.h"
+#include "core/library_globals.h"
+#include "core/thread_pool.h"
+#include "core/row_simd.h"
+
+namespace Pictura {
+
+namespace {
+
+int Fail(uint32_t* error, uint32_t code) {
+  *error = code;
+  return 0;
+}
+
+bool BadImage(const void* bits, uint32_t width, uint32_t height, uint32_t samples, uint64_t stride) {
+  return !bits || (samples != 3 && samples != 4) || !StrideHolds(stride, uint64_t{width} * samples, height);
+}
+
+uint32_t FixedWeight(double w) {
+  double v = std::clamp(w * 1024, -2147483648.0, 2147483647.0);
+  return static_cast<uint32_t>(static_cast<int32_t>(v));
+}
+
+template <class T>
+struct Weights {
+  uint32_t r, g, b;
+  bool bgr;
+  T Apply(const T* p) const {
+    uint32_t R = bgr ? p[2] : p[0], B = bgr ? p[0] : p[2];
+    return static_cast<T>((R * r + uint32_t{p[1]} * g + B * b) >> 10);
+  }
+};
+
+struct GreyJob : CPicThreadData {
+  const uint16_t* src = nullptr;
+  uint16_t* dst = nullptr;
+  uint32_t width = 0, samples = 0, srcStride = 0, dstStride = 0, flags = 0;
+  ThreadBand band;
+};
+
+void GreyRows16(const uint16_t* src, uint32_t width, uint32_t top, uint32_t bottom, uint32_t samples,
+                uint32_t srcStride, uint32_t dstStride, uint32_t flags, uint16_t* dst) {
+  const bool bgr = flags & 1;
+  for (uint32_t y = top; y < bottom; ++y) {
+    const uint16_t* s = src + static_cast<size_t>(y) * srcStride;
+    uint16_t* d = dst + static_cast<size_t>(y) * dstStride;
+    for (uint32_t x = 0; x < width; ++x, s += samples) {
+      uint32_t R = bgr ? s[2] : s[0], B = bgr ? s[0] : s[2];
+      d[x] = static_cast<uint16_t>((601 * uint32_t{s[1]} + 306 * R + 117 * B) >> 10);
+    }
+  }
+}
+
+}  // namespace
+
+template <class T>
+int ImageToGrayScaleLuma(uint32_t* error, T* bits, uint32_t width, uint32_t height, uint32_t samples,
+                         uint32_t stride, uint32_t flags) {
+  if (height == 0) return 1;
+  if (BadImage(bits, width, height, samples, stride)) return Fail(error, kPicErrBadArgument);
+  const bool bgr = flags & 1;
+  for (uint32_t y = 0; y < height; ++y) {
+    T* p = bits + static_cast<size_t>(y) * stride;
+    for (uint32_t x = 0; x < width; ++x, p += samples) {
+      double R = bgr ? p[2] : p[0], B = bgr ? p[0] : p[2];
+      T v = static_cast<T>(0.587 * p[1] + 0.299 * R + 0.114 * B);
+      p[0] = p[1] = p[2] = v;
+    }
+  }
+  return 1;
+}
+
+template <class T>
+int ImageToGrayScaleWeighted(uint32_t* error, T* bits, uint32_t width, uint32_t height, uint32_t samples,
+                             uint32_t stride, double wR, double wG, double wB, uint32_t flags) {
+  if (height == 0) return 1;
+  if (BadImage(bits, width, height, samples, stride)) return Fail(error, kPicErrBadArgument);
+  const Weights<T> w{FixedWeight(wR), FixedWeight(wG), FixedWeight(wB), (flags & 1) != 0};
+  for (uint32_t y = 0; y < height; ++y) {
+    T* p = bits + static_cast<size_t>(y) * stride;
+    for (uint32_t x = 0; x < width; ++x, p += samples) p[0] = p[1] = p[2] = w.Apply(p);
+  }
+  return 1;
+}
+
+template <class T>
+int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width, uint32_t height,
+                                   uint32_t samples, uint32_t srcStride, uint32_t dstStride, double wR, double wG,
+                                   double wB, uint32_t flags, T* dst) {
+  if (height == 0) return 1;
+  if (BadImage(src, width, height, samples, srcStride) || !dst || !StrideHolds(dstStride, width, height))
+    return Fail(error, kPicErrBadArgument);
+  const Weights<T> w{FixedWeight(wR), FixedWeight(wG), FixedWeight(wB), (flags & 1) != 0};
+  for (uint32_t y = 0; y < height; ++y) {
+    const T* p = src + static_cast<size_t>(y) * srcStride;
+    T* d = dst + static_cast<size_t>(y) * dstStride;
+    for (uint32_t x = 0; x < width; ++x, p += samples) d[x] = w.Apply(p);
+  }
+  return 1;
+}
+
+int ImageToGrayScale8BitCore(uint32_t* error, const uint16_t* src, uint32_t width, uint32_t height,
+                             uint32_t samples, uint32_t srcStride, uint32_t dstStride, uint32_t flags, uint16_t* dst) {
+  if (height == 0) return 1;
+  if (BadImage(src, width, height, samples, srcStride) || !dst || !StrideHolds(dstStride, width, height))
+    return Fail(error, kPicErrBadArgument);
+  const uint32_t threads = GetThreadsPerOperation();
+  if (!UseThreadPool(flags) || height <= 5 * threads) {
+    GreyRows16(src, width, 0, height, samples, srcStride, dstStride, flags, dst);
+    return 1;
+  }
+  PicArray<ThreadBand> bands;
+  if (!SplitRowsIntoBands(bands, width, height, threads)) return Fail(error, kPicErrNoMemory);
+  std::vector<std::unique_ptr<GreyJob>> jobs;
+  std::vector<CPicThreadData*> records;
+  for (const ThreadBand& band : bands) {
+    auto job = std::make_unique<GreyJob>();
+    job->src = src, job->dst = dst, job->width = width, job->samples = samples;
+    job->srcStride = srcStride, job->dstStride = dstStride, job->flags = flags, job->band = band;
+    records.push_back(job.get());
+    jobs.push_back(std::move(job));
+  }
+  *error = RunJobs(
+      [](CPicThreadData* data) -> uint32_t {
+        auto* job = static_cast<GreyJob*>(data);
+        GreyRows16(job->src, job->width, job->band.top, job->band.bottom, job->samples, job->srcStride,
+                   job->dstStride, job->flags, job->dst);
+        return 0;
+      },
+      std::span<CPicThreadData* const>(records));
+  return *error == 0;
+}
+
+template <class T>
+int SwapRB(uint32_t* error, T* bits, uint32_t width, uint32_t height, uint32_t stride, uint32_t samples) {
+  if (height == 0) return 1;
+  if (BadImage(bits, width, height, samples, stride)) return Fail(error, kPicErrBadArgument);
+  const bool simd = sizeof(T) == 1 && samples == 3 && HasSSE41ForChannels(3);
+  for (uint32_t y = 0; y < height; ++y) {
+    T* p = bits + static_cast<size_t>(y) * stride;
+    uint32_t scratch = 0;
+    if (simd && SwapRBRowSIMD(&scratch, reinterpret_cast<uint8_t*>(p), width)) continue;
+    for (uint32_t x = 0; x < width; ++x, p += samples) std::swap(p[0], p[2]);
+  }
+  return 1;
+}
+
+template int ImageToGrayScaleLuma<uint8_t>(uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
+template int ImageToGrayScaleLuma<uint16_t>(uint32_t*, uint16_t*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
+template int ImageToGrayScaleWeighted<uint8_t>(uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t, double,
+                                               double, double, uint32_t);
+template int ImageToGrayScaleWeighted<uint16_t>(uint32_t*, uint16_t*, uint32_t, uint32_t, uint32_t, uint32_t, double,
+                                                double, double, uint32_t);
+template int ImageToGrayScaleSingleWeighted<uint8_t>(uint32_t*, const uint8_t*, uint32_t, uint32_t, uint32_t,
+                                                     uint32_t, uint32_t, double, double, double, uint32_t, uint8_t*);
+template int ImageToGrayScaleSingleWeighted<uint16_t>(uint32_t*, const uint16_t*, uint32_t, uint32_t, uint32_t,
+                                                      uint32_t, uint32_t, double, double, double, uint32_t,
+                                                      uint16_t*);
+template int SwapRB<uint8_t>(uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t);
+template int SwapRB<uint16_t>(uint32_t*, uint16_t*, uint32_t, uint32_t, uint32_t, uint32_t);
+
+}  // namespace Pictura

@@ -1,0 +1,191 @@
+// One-bit conversion: thresholds of synthetic histograms with known answers,
+// the packing, and the RGB paths.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "core/thread_context.h"
+#include "core/pictura_core.h"
+#include "pixelops/pictura_pixelops.h"
+#include "pixelops/one_bit.h"
+
+using namespace Pictura;
+
+namespace {
+
+// Grey image with the given value counts, row after row, 64 wide.
+std::vector<uint8_t> FromCounts(const std::vector<std::pair<uint8_t, uint32_t>>& counts, uint32_t* height) {
+  std::vector<uint8_t> img;
+  for (auto [v, n] : counts) img.insert(img.end(), n, v);
+  while (img.size() % 64) img.push_back(img.back());
+  *height = static_cast<uint32_t>(img.size() / 64);
+  return img;
+}
+
+DWORD Threshold(const std::vector<uint8_t>& img, uint32_t height, uint32_t method, uint32_t parameter = 0) {
+  return pic_GetGrayscaleTo1BitThreshold(img.data(), 64, height, 64, method, parameter, 0);
+}
+
+}  // namespace
+
+TEST(OneBit, ThresholdsOfKnownHistograms) {
+  // Two bumps around 60 and 190, the upper one smaller.
+  std::vector<std::pair<uint8_t, uint32_t>> bimodal;
+  for (int d = -6; d <= 6; ++d) {
+    bimodal.push_back({static_cast<uint8_t>(60 + d), 400u - 50u * static_cast<uint32_t>(std::abs(d))});
+    bimodal.push_back({static_cast<uint8_t>(190 + d), 250u - 30u * static_cast<uint32_t>(std::abs(d))});
+  }
+  uint32_t h2 = 0, hb = 0;
+  const std::vector<uint8_t> two = FromCounts({{50, 640}, {200, 640}}, &h2);
+  const std::vector<uint8_t> bi = FromCounts(bimodal, &hb);
+  struct Row {
+    uint32_t method, parameter, lo, hi;
+  };
+  // The valley seekers put T between the bumps; the entropy methods may cut
+  // a bump's tail.
+  for (const Row& r : {Row{1, 0, 67, 184}, Row{2, 0, 67, 184}, Row{3, 0, 67, 184}, Row{4, 0, 67, 184},
+                       Row{7, 0, 60, 190}, Row{9, 0, 67, 184}, Row{10, 0, 67, 184}, Row{12, 0, 60, 190},
+                       Row{13, 0, 60, 190}, Row{6, 5000, 55, 66}, Row{0, 127, 128, 128},
+                       Row{0, 255, 255, 255}, Row{14, 0, 0, 0}, Row{99, 0, 0, 0}}) {
+    DWORD t = Threshold(bi, hb, r.method, r.parameter);
+    EXPECT_EQ(PicGetLastError(), 0u) << r.method;
+    EXPECT_GE(t, r.lo) << "method " << r.method;
+    EXPECT_LE(t, r.hi) << "method " << r.method;
+  }
+  EXPECT_EQ(Threshold(two, h2, 4), 51u);  // Otsu: 50 below, 200 above
+  // Co-occurrence wants regions: left half dark, right half light, grain.
+  std::vector<uint8_t> halves(64 * 32);
+  for (size_t i = 0; i < halves.size(); ++i) halves[i] = static_cast<uint8_t>((i % 64 < 32 ? 60 : 190) + i % 7);
+  EXPECT_GT(Threshold(halves, 32, 11), 66u);
+  EXPECT_LE(Threshold(halves, 32, 11), 190u);
+  EXPECT_EQ(Threshold(two, h2, 6, 5000), 51u);
+  // Big counts: Otsu's w0 w1 and the two-peak products pass 32 bits.
+  uint32_t h[256] = {};
+  h[50] = h[200] = 100000;
+  EXPECT_EQ(HistogramThreshold(h, 4, 0), 50);
+  uint32_t peaks[256] = {};
+  for (int k = 21; k < 230; ++k) peaks[k] = 5;
+  peaks[20] = 200000;
+  peaks[229] = 1;
+  peaks[230] = 97393;  // 97393 x 210^2 wraps to 64004 in 32 bits
+  EXPECT_EQ(HistogramThreshold(peaks, 1, 0), 229);
+  EXPECT_EQ(NextPowerOfTwoAbove(0), 4u);
+  EXPECT_EQ(NextPowerOfTwoAbove(8), 16u);
+  EXPECT_EQ(NextPowerOfTwoAbove(uint64_t{1} << 32), uint64_t{1} << 33);
+  EXPECT_EQ(NextPowerOfTwoAbove(UINT64_MAX), uint64_t{1} << 63);
+}
+
+TEST(OneBit, FlatAndEmptyImagesEndWithoutDividingByZero) {
+  const std::vector<uint8_t> flat(64 * 4, 128);
+  for (uint32_t method = 0; method < 16; ++method) {
+    if (method == 8) continue;
+    DWORD t = pic_GetGrayscaleTo1BitThreshold(flat.data(), 64, 4, 64, method, 0, 0);
+    EXPECT_EQ(PicGetLastError(), 0u) << method;
+    EXPECT_LE(t, 255u);
+    pic_GetGrayscaleTo1BitThreshold(flat.data(), 0, 0, 64, method, 0, 0);
+    EXPECT_EQ(PicGetLastError(), 0u) << method;
+  }
+  EXPECT_EQ(pic_GetGrayscaleTo1BitThreshold(flat.data(), 64, 4, 64, 8, 0, 0), 0u);
+  EXPECT_EQ(PicGetLastError(), 5u);
+  // Two values only: the minimum-error fit has a class without spread.
+  std::vector<uint8_t> twoValues(64 * 4, 10);
+  std::fill(twoValues.begin(), twoValues.begin() + 64, 240);
+  for (uint32_t method : {3u, 10u, 13u}) {
+    pic_GetGrayscaleTo1BitThreshold(twoValues.data(), 64, 4, 64, method, 0, 0);
+    EXPECT_EQ(PicGetLastError(), 0u) << method;
+  }
+}
+
+TEST(OneBit, PackingAndAdaptive) {
+  // Row of 10: values 0, 30, ..., 270 clipped; method 0 with 127 gives T = 128.
+  std::vector<uint8_t> grey(10 * 2);
+  for (int i = 0; i < 20; ++i) grey[i] = static_cast<uint8_t>(std::min(255, (i % 10) * 30));
+  std::vector<uint8_t> out(2 * 3, 0xAA);
+  ASSERT_TRUE(pic_GrayscaleTo1Bit(grey.data(), 10, 2, 10, out.data(), 3, 0, 127, 0));
+  EXPECT_EQ(out[0], 0x07);  // 150, 180, 210 set
+  EXPECT_EQ(out[1], 0xC0);  // 240, 255 in the top bits
+  EXPECT_EQ(out[2], 0xAA);  // padding byte untouched
+  // Adaptive: a constant image is white once the average has settled; a
+  // narrow one works too.
+  const std::vector<uint8_t> flat(5 * 40, 100);
+  std::vector<uint8_t> bits(40, 0);
+  ASSERT_TRUE(pic_GrayscaleTo1Bit(flat.data(), 5, 40, 5, bits.data(), 1, 8, 1000, 0));
+  EXPECT_EQ(bits[39], 0xF8);
+  EXPECT_FALSE(pic_GrayscaleTo1Bit(grey.data(), 10, 2, 10, out.data(), 1, 0, 127, 0));  // stride too short
+  EXPECT_EQ(PicGetLastError(), 5u);
+  EXPECT_FALSE(pic_GrayscaleTo1Bit(nullptr, 10, 2, 10, out.data(), 3, 0, 127, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+}
+
+TEST(OneBit, RGBPathsMarkTheDarkerPixels) {
+  // Pixels: black, white, dark blue, light yellow (R, G, B).
+  const uint8_t rgb[12] = {0, 0, 0, 255, 255, 255, 0, 0, 90, 250, 250, 160};
+  const uint8_t bgr[12] = {0, 0, 0, 255, 255, 255, 90, 0, 0, 160, 250, 250};
+  struct Row {
+    const uint8_t* px;
+    uint32_t threshold, flags;
+    uint8_t want;
+  };
+  const Row rows[] = {
+      {rgb, 127, 0, 0xA0},      // grey <= 127
+      {bgr, 127, 1, 0xA0},      // same in B, G, R
+      {rgb, 0, 2 | 4, 0xA0},    // nearest of white and black
+      {rgb, 20, 2 | 4 | 8, 0},  // diffused: only check it runs
+      {rgb, 0, 2, 0xA0},        // the image's own two colours
+  };
+  for (const Row& r : rows) {
+    uint8_t out = 0x55;
+    ASSERT_TRUE(pic_RGBTo1Bit(r.px, 4, 1, 12, &out, 1, r.threshold, r.flags)) << r.flags;
+    EXPECT_EQ(PicGetLastError(), 0u);
+    if (r.want) {
+      EXPECT_EQ(out & 0xF0, r.want) << r.flags;
+    }
+  }
+  uint8_t out = 0;
+  EXPECT_FALSE(pic_RGBTo1Bit(nullptr, 4, 1, 12, &out, 1, 0, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  EXPECT_FALSE(pic_RGBTo1Bit(rgb, 4, 1, 11, &out, 1, 0, 2));
+  EXPECT_EQ(PicGetLastError(), 5u);
+}
+
+TEST(GreyAndSwaps, Entries) {
+  struct Row {
+    const char* what;
+    uint32_t flags;
+    double wR, wG, wB;
+    uint32_t want;  // grey of (200, 200, 200) / of white for luma
+  };
+  // Luma of white is 255 (double sums); integer weights of 0.299, 0.587,
+  // 0.114 sum to 1023 and give 254; weights past 1 wrap.
+  uint8_t white[4] = {255, 255, 255, 9};
+  ASSERT_TRUE(pic_ImageToGrayScale(white, 1, 1, 4, 4, 0));
+  EXPECT_EQ(white[0], 255);
+  EXPECT_EQ(white[3], 9);
+  for (const Row& r : {Row{"std weights", 0, 0.299, 0.587, 0.114, 199}, Row{"wrap", 0, 1, 1, 1, 600 % 256}}) {
+    uint8_t px[3] = {200, 200, 200}, out = 0;
+    ASSERT_TRUE(pic_ImageToGrayScaleSingleWeighted(px, 1, 1, 3, 3, &out, 1, r.wR, r.wG, r.wB, r.flags));
+    EXPECT_EQ(out, r.want) << r.what;
+    ASSERT_TRUE(pic_ImageToGrayScaleWeighted(px, 1, 1, 3, 3, r.wR, r.wG, r.wB, r.flags));
+    EXPECT_EQ(px[2], r.want) << r.what;
+  }
+  uint8_t w3[3] = {255, 255, 255}, g = 0;
+  ASSERT_TRUE(pic_ImageToGrayScaleSingleWeighted(w3, 1, 1, 3, 3, &g, 1, 0.299, 0.587, 0.114, 0));
+  EXPECT_EQ(g, 254);
+  // 16-bit forms: strides in samples, two rows.
+  uint16_t rows16[8] = {0, 0, 0, 0, 65535, 0, 0, 7}, grey16[2] = {};
+  ASSERT_TRUE(pic_ImageToGrayScale8Bit(reinterpret_cast<BYTE*>(rows16), 1, 2, 4, 4, reinterpret_cast<BYTE*>(grey16),
+                                       1, 0x200));
+  EXPECT_EQ(grey16[1], (306u * 65535) >> 10);
+  ASSERT_TRUE(pic_RGBAToBGRA(reinterpret_cast<BYTE*>(rows16), 1, 2, 4, 0x200));
+  EXPECT_EQ(rows16[6], 65535);
+  EXPECT_EQ(rows16[7], 7);
+  uint8_t rgb[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+  ASSERT_TRUE(pic_RGBToBGR(rgb, 3, 1, 9, 0));
+  EXPECT_EQ(rgb[0], 3);
+  EXPECT_EQ(rgb[8], 7);
+  EXPECT_TRUE(pic_RGBToBGR(nullptr, 3, 0, 9, 0));  // no rows: nothing to do
+  for (uint32_t samples : {2u, 5u}) {
+    EXPECT_FALSE(pic_ImageToGrayScale(rgb, 1, 1, samples, 9, 0));
+    EXPECT_EQ(PicGetLastError(), 5u);
+  }
+}
