@@ -30,6 +30,8 @@
 #include "codecs/meta/pictura_icc.h"    // ICC profiles of JPEG and PNG files
 #include "codecs/pcx/pictura_pcx.h"     // PCX
 #include "codecs/tga/pictura_tga.h"     // TGA
+#include "codecs/pnm/pictura_pnm.h"     // PBM, PGM and PPM
+#include "codecs/wbmp/pictura_wbmp.h"   // WBMP
 // gdi/: the Windows-only pieces
 #ifdef _WIN32
 #include "gdi/pictura_gdi.h"       // bitmaps, palettes, resources and drawing

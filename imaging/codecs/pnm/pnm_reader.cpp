@@ -1,0 +1,281 @@
+// PNM readers: the header with its comments, plain and raw rows, scaling to
+// the output's range. File faults are raised as PicException(78) inside and
+// turned into the code at each core's edge.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "codecs/byte_reader.h"
+#include "codecs/decode_limits.h"
+#include "codecs/image_block.h"
+#include "codecs/pnm/pnm_codec.h"
+#include "core/allocators.h"
+
+namespace Pictura {
+
+namespace {
+
+[[noreturn]] void FormatError(const std::string& text) {
+  throw PicException(kPicErrPNMFormat, text);
+}
+
+// Logs a file fault and stores its code; any other failure becomes 17.
+template <class T, class F>
+T Guarded(uint32_t* error, F&& body) {
+  try {
+    return body();
+  } catch (const PicException& e) {
+    *error = e.Code();
+    if (e.Code() == kPicErrPNMFormat) {
+      try {
+        LogDebugMessage(e.what(), kPicErrPNMFormat, 3, false);
+      } catch (...) {
+        // no room for the record: the code still reaches the caller
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    *error = kPicErrNoMemory;
+  } catch (...) {
+    *error = kPicErrUnexpected;
+  }
+  return T{};
+}
+
+bool Space(int c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+class PnmStream {
+ public:
+  explicit PnmStream(CPicIO& io) : in_(io) {}
+
+  // A byte with comments ('#' to the end of the line) read as that line end.
+  int GetChar() {
+    int c = in_.Get();
+    if (c == '#') do
+        c = in_.Get();
+      while (c >= 0 && c != '\n' && c != '\r');
+    if (c < 0) FormatError("EOF / read error reading a byte");
+    return c;
+  }
+
+  uint32_t GetUInt() {
+    int c;
+    do c = GetChar();
+    while (Space(c));
+    if (c < '0' || c > '9') FormatError("junk in file where an unsigned integer should be");
+    uint32_t v = 0;
+    do {
+      const uint32_t digit = static_cast<uint32_t>(c - '0');
+      if (v > (0x0CCCCCCCu - digit) / 10)
+        FormatError("ASCII decimal integer in file is too large to be processed.  ");
+      v = v * 10 + digit;
+      c = in_.Get();  // the delimiter is taken with the number
+      if (c == '#') {
+        in_.Unget();
+        GetChar();
+        break;
+      }
+    } while (c >= '0' && c <= '9');
+    return v;
+  }
+
+  // One plain PBM pixel: '0' or '1' after any white space.
+  uint8_t GetBit() {
+    int c;
+    do c = GetChar();
+    while (Space(c));
+    if (c != '0' && c != '1') FormatError("junk in file where bits should be");
+    return static_cast<uint8_t>(c - '0');
+  }
+
+  PicByteReader& Bytes() { return in_; }
+
+ private:
+  PicByteReader in_;
+};
+
+PnmHeader ReadHeader(PnmStream& s) {
+  PnmHeader h;
+  uint8_t magic[2];
+  if (!s.Bytes().Read(magic, 2))
+    FormatError(
+        "Error reading magic number from Netpbm image stream.  Most often, this means your input file is "
+        "empty.");
+  h.magic = uint32_t{magic[0]} << 8 | magic[1];
+  if (magic[0] != 'P' || magic[1] < '1' || magic[1] > '6')
+    FormatError("bad magic number - not a ppm, pgm, or pbm file");
+  h.width = s.GetUInt();
+  h.height = s.GetUInt();
+  if (h.Family() != 0) {
+    h.maxval = s.GetUInt();
+    if (h.maxval == 0) FormatError("maxval of input image is zero.");
+    if (h.maxval > 65535) {
+      char text[160];
+      std::snprintf(text, sizeof text,
+                    h.Family() == 1
+                        ? "maxval of input image (%u) is too large.  The maximum allowed by PGM is %u."
+                        : "maxval of input image (%u) is too large.  The maximum allowed by the PPM is %u.",
+                    h.maxval, 65535u);
+      FormatError(text);
+    }
+  }
+  if (h.width == 0 || h.height == 0) FormatError("Image has no pixels: zero columns or rows in the header");
+  return h;
+}
+
+// Reads a header at the source's position, for the dimension query.
+PnmHeader ReadHeaderAt(CPicIO& io) {
+  std::unique_ptr<PnmStream> s(new PnmStream(io));
+  return ReadHeader(*s);
+}
+
+// The rows of one file as 32-bit samples, or packed bits for PBM.
+class PnmRows {
+ public:
+  PnmRows(PnmStream& s, const PnmHeader& h) : s_(s), h_(h), samples_(size_t{h.width} * h.Channels()) {}
+
+  // PBM: (width + 7) / 8 bytes, a set bit black.
+  void Bits(uint8_t* out) {
+    const uint32_t bytes = (h_.width + 7) / 8;
+    if (!h_.Plain()) {
+      if (!s_.Bytes().Read(out, bytes)) FormatError("EOF in the middle of a raw PBM row.");
+    } else {
+      std::memset(out, 0, bytes);
+      for (uint32_t x = 0; x < h_.width; ++x) out[x / 8] |= static_cast<uint8_t>(s_.GetBit() << (7 - x % 8));
+    }
+    // Bits past the width are no pixels.
+    if (h_.width % 8) out[bytes - 1] &= static_cast<uint8_t>(0xFF00u >> (h_.width % 8));
+  }
+
+  // PGM and PPM: width x channels samples, each at most maxval.
+  const uint32_t* Samples() {
+    uint32_t* v = samples_.data();
+    const size_t n = samples_.size();
+    if (h_.Plain()) {
+      for (size_t i = 0; i < n; ++i) v[i] = Clamp(s_.GetUInt());
+    } else if (h_.maxval < 256) {
+      Raw(n);
+      for (size_t i = 0; i < n; ++i) v[i] = Clamp(raw_[i]);
+    } else {
+      Raw(2 * n);
+      for (size_t i = 0; i < n; ++i) v[i] = Clamp(uint32_t{raw_[2 * i]} << 8 | raw_[2 * i + 1]);
+    }
+    return v;
+  }
+
+  // Raw 8-bit samples as stored, when they need no change.
+  void RawBytes(uint8_t* out, size_t n) {
+    if (!s_.Bytes().Read(out, n)) FormatError("EOF / read error reading a one-byte sample");
+  }
+
+ private:
+  uint32_t Clamp(uint32_t v) const { return v < h_.maxval ? v : h_.maxval; }
+  void Raw(size_t n) {
+    raw_.resize(n);
+    if (!s_.Bytes().Read(raw_.data(), n))
+      FormatError(h_.maxval < 256 ? "EOF / read error reading a one-byte sample"
+                                  : "EOF /read error while reading a long sample");
+  }
+
+  PnmStream& s_;
+  const PnmHeader& h_;
+  std::vector<uint32_t> samples_;
+  std::vector<uint8_t> raw_;
+};
+
+void ReadImage(CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth, uint32_t flags,
+               PicImageBlock& block) {
+  const bool dib = (flags & kPnmPackedDIB) != 0, padded = dib || (flags & kPnmPadRows);
+  const bool wide = depth == 16 || depth == 48;
+  if (depth != 0 && depth != 1 && depth != 8 && depth != 16 && depth != 24 && depth != 48)
+    throw PicException(kPicErrBadArgument, "");
+  if ((wide && padded) || (!dib && depth == 0)) throw PicException(kPicErrBadArgument, "");
+  std::unique_ptr<PnmStream> s(new PnmStream(io));
+  const PnmHeader h = ReadHeader(*s);
+  const uint32_t family = h.Family();
+  if (dib) depth = family == 0 ? 1 : family == 1 ? 8 : 24;
+  const uint32_t familyOfDepth = depth == 1 ? 0 : depth <= 16 ? 1 : 2;
+  if (familyOfDepth != family) throw PicException(kPicErrBitDepth, "");
+  // Raw rows must be in the file; plain ones take at least a byte a sample.
+  const uint64_t pixels = uint64_t{h.width} * h.height;
+  const uint64_t units = family == 0 ? (h.Plain() ? pixels : (uint64_t{h.width} + 7) / 8 * h.height)
+                                     : pixels * h.Channels() * (!h.Plain() && h.maxval > 255 ? 2 : 1);
+  if (!PicDecodePlausible(pixels, units, PicBytesLeft(io) + s->Bytes().Buffered(), 1))
+    FormatError("The image's size in the header is more than the file holds");
+
+  RGBQUAD palette[256];
+  uint32_t colours = 0;
+  if (dib && family == 0) {
+    palette[0] = RGBQUAD{255, 255, 255, 0};  // PBM: a set bit is black
+    palette[1] = RGBQUAD{0, 0, 0, 0};
+    colours = 2;
+  } else if (dib && family == 1) {
+    for (int i = 0; i < 256; ++i) palette[i] = RGBQUAD{uint8_t(i), uint8_t(i), uint8_t(i), 0};
+    colours = 256;
+  }
+  if (const uint32_t code = block.Allocate(h.width, h.height, depth, PicRowBytes(h.width, depth, padded), dib,
+                                           palette, colours))
+    throw PicException(code, "");
+  *width = h.width;
+  *height = h.height;
+  const bool bgr = dib || (flags & kPnmBGR), raw = (flags & kPnmRawValues) != 0;
+  const uint32_t top = wide ? 65535 : 255;
+  const bool scale = !raw && h.maxval != top;
+  const uint32_t channels = h.Channels(), n = h.width * channels;
+  PnmRows rows(*s, h);
+  for (uint32_t y = 0; y < h.height; ++y) {
+    if (!PicProgress(y, h.height)) throw PicException(kPicErrCancelled, "");
+    uint8_t* out = block.Row((flags & kPnmRowsBottomUp) && !dib ? h.height - 1 - y : y);
+    if (family == 0) {
+      rows.Bits(out);
+      continue;
+    }
+    if (!h.Plain() && h.maxval == 255 && !wide && !(bgr && channels == 3)) {
+      rows.RawBytes(out, n);  // already the output's bytes
+      continue;
+    }
+    const uint32_t* v = rows.Samples();
+    for (uint32_t i = 0; i < n; ++i) {
+      const uint32_t c = channels == 3 && bgr ? i - i % 3 + (2 - i % 3) : i;
+      const uint32_t value = scale ? v[i] * top / h.maxval : (v[i] < top ? v[i] : top);
+      if (wide) {
+        const uint16_t w16 = static_cast<uint16_t>(value);
+        std::memcpy(out + 2 * size_t{c}, &w16, 2);
+      } else {
+        out[c] = static_cast<uint8_t>(value);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+int ReadPNMDims(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* height, uint32_t* maxval,
+                uint32_t* magic) {
+  return Guarded<int>(error, [&] {
+    const PnmHeader h = ReadHeaderAt(io);
+    *width = h.width;
+    *height = h.height;
+    *maxval = h.maxval;
+    *magic = h.magic;
+    return 1;
+  });
+}
+
+HGLOBAL ReadPNMImage(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth,
+                     uint32_t flags) {
+  *width = *height = 0;
+  // The rows read before a fault stay with the caller, like every reader's.
+  PicImageBlock block;
+  Guarded<int>(error, [&] {
+    ReadImage(io, width, height, depth, flags, block);
+    return 1;
+  });
+  return block.Handle();
+}
+
+}  // namespace Pictura
