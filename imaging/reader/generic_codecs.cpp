@@ -5,7 +5,11 @@
 #include "codecs/bmp/bmp_codec.h"
 #include "codecs/gif/gif_codec.h"
 #include "codecs/jpeg/jpeg_codec.h"
+#include "codecs/pcx/pcx_codec.h"
 #include "codecs/png/png_codec.h"
+#include "codecs/pnm/pnm_codec.h"
+#include "codecs/tga/tga_codec.h"
+#include "codecs/wbmp/wbmp_codec.h"
 #ifdef _WIN32
 #include "gdi/metafile.h"
 #endif
@@ -19,10 +23,10 @@ std::atomic<const PicGenericCodec*> codecs[kReadFormatCount] = {
     &kJpegGenericCodec,  // JPEG
     &kBmpGenericCodec,   // BMP
     &kGifGenericCodec,   // GIF
-    nullptr,             // PCX
+    &kPcxGenericCodec,   // PCX
     &kPngGenericCodec,   // PNG
     nullptr,             // TIFF
-    nullptr,             // TGA
+    &kTgaGenericCodec,   // TGA
 #ifdef _WIN32
     &kMetafileGenericCodec,  // WMF
     &kMetafileGenericCodec,  // EMF
@@ -30,14 +34,14 @@ std::atomic<const PicGenericCodec*> codecs[kReadFormatCount] = {
     nullptr,  // WMF: Windows only
     nullptr,  // EMF: Windows only
 #endif
-    nullptr,  // PSD
-    nullptr,  // WBMP
-    nullptr,  // TLA
-    nullptr,  // TLA 0x01 form: never read
-    nullptr,  // PhotoCD
-    nullptr,  // PBM
-    nullptr,  // PGM
-    nullptr,  // PPM
+    nullptr,             // PSD
+    &kWbmpGenericCodec,  // WBMP
+    nullptr,             // TLA
+    nullptr,             // TLA 0x01 form: never read
+    nullptr,             // PhotoCD
+    &kPbmGenericCodec,   // PBM
+    &kPgmGenericCodec,   // PGM
+    &kPpmGenericCodec,   // PPM
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "codecs/byte_reader.h"
+#include "core/generic_codec.h"
 #include "core/io_managers.h"
 #include "core/numeric.h"
 #include "core/thread_context.h"
@@ -111,5 +112,8 @@ class PCXLineWriter {
   friend void DestroyPCXLineWriter(PCXLineWriter*);
 };
 void DestroyPCXLineWriter(PCXLineWriter* writer);
+
+// The generic reader's PCX codec (pcx_entries.cpp).
+extern const PicGenericCodec kPcxGenericCodec;
 
 }  // namespace Pictura

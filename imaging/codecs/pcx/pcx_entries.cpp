@@ -106,3 +106,27 @@ BOOL PICAPI pic_DestroyWritePCXLines(HPICPCXWRITELINES lines) {
 }
 
 }  // extern "C"
+
+// ---- Generic reader ------------------------------------------------------------
+
+namespace {
+
+uint32_t DetectPcx(HPICSRC src, PicGenericDetect* detected) {
+  DWORD width = 0, height = 0, bits = 0;
+  if (!pic_GetPCXDims(src, &width, &height, &bits, nullptr, 0)) return 0;
+  detected->depth = bits == 1 ? 1 : bits <= 8 ? 8 : 24;
+  detected->direct1Bit = bits == 1;
+  return 0;
+}
+
+uint32_t ReadPcx(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
+  return ReadAtEachDepth(pic_ReadPCX, kPcxPackedDIB, src, output, image);
+}
+
+}  // namespace
+
+namespace Pictura {
+const PicGenericCodec kPcxGenericCodec = {
+    "PCX", kGenericOut1Bit | kGenericOut8Bit | kGenericOut24Bit | kGenericOutDIB, false, DetectPcx, ReadPcx,
+};
+}  // namespace Pictura

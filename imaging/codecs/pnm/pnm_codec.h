@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "core/generic_codec.h"
 #include "core/io_managers.h"
 #include "core/thread_context.h"
 #include "core/wintypes.h"
@@ -55,5 +56,10 @@ HGLOBAL ReadPNMImage(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* hei
 // depth's full range. Returns the destination's size, 0 on failure.
 uint32_t WritePNMImage(uint32_t* error, CPicIO& io, const uint8_t* pixels, uint32_t width, uint32_t height,
                        int32_t maxval, uint32_t depth, uint32_t stride, uint32_t flags);
+
+// The generic reader's PBM, PGM and PPM codecs (pnm_entries.cpp).
+extern const PicGenericCodec kPbmGenericCodec;
+extern const PicGenericCodec kPgmGenericCodec;
+extern const PicGenericCodec kPpmGenericCodec;
 
 }  // namespace Pictura

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "codecs/codec_entry_support.h"
+#include "codecs/pnm/pictura_pnm.h"
+#include "core/pictura_core.h"
 #include "core/thread_context.h"
 
 using namespace pictest;

@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "codecs/codec_entry_support.h"
+#include "codecs/pnm/pictura_pnm.h"
+#include "core/pictura_core.h"
 
 using namespace pictest;
 namespace fs = std::filesystem;
@@ -112,9 +114,8 @@ TEST_F(PnmCrossCheck, ToolFilesDecodeToTheToolsSamples) {
       {"ImageMagick plain PBM", "/usr/bin/convert " + b + " -compress none pbm:-"},
       {"Pillow PGM", "/usr/bin/python3 -c \"from PIL import Image; import sys; Image.open('" + g +
                          "').save(sys.stdout.buffer, 'PPM')\""},
-      {"Pillow 16-bit PGM",
-       "/usr/bin/python3 -c \"from PIL import Image; import sys; Image.open('" + g +
-           "').convert('I').point(lambda v: v * 257).save(sys.stdout.buffer, 'PPM')\""},
+      {"Pillow 16-bit PGM", "/usr/bin/python3 -c \"from PIL import Image; import sys; Image.open('" + g +
+                                "').convert('I').point(lambda v: v * 257).save(sys.stdout.buffer, 'PPM')\""},
       {"Pillow PBM", "/usr/bin/python3 -c \"from PIL import Image; import sys; Image.open('" + b +
                          "').save(sys.stdout.buffer, 'PPM')\""},
   };

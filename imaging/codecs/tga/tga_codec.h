@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/generic_codec.h"
 #include "core/io_managers.h"
 #include "core/thread_context.h"
 #include "core/wintypes.h"
@@ -84,5 +85,8 @@ void DestroyTGALineWriter(TGALineWriter* writer);
 // Whole images at 8, 24 or 32 bits; the destination's size, 0 on failure.
 uint32_t WriteTGAImage(uint32_t* error, CPicIO& io, const uint8_t* image, uint32_t width, uint32_t height,
                        uint32_t depth, uint32_t stride, const RGBQUAD* palette, uint32_t flags);
+
+// The generic reader's TGA codec (tga_entries.cpp).
+extern const PicGenericCodec kTgaGenericCodec;
 
 }  // namespace Pictura

@@ -87,3 +87,26 @@ BOOL PICAPI pic_DestroyWriteTGALines(HPICTGAWRITELINES lines) {
 }
 
 }  // extern "C"
+
+// ---- Generic reader ------------------------------------------------------------
+
+namespace {
+
+uint32_t DetectTga(HPICSRC src, PicGenericDetect* detected) {
+  DWORD width = 0, height = 0, bits = 0;
+  if (!pic_GetTGADims(src, &width, &height, &bits, 0)) return 0;
+  detected->depth = bits <= 8 ? 8 : bits == 32 ? 32 : 24;
+  return 0;
+}
+
+uint32_t ReadTga(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
+  return ReadAtEachDepth(pic_ReadTGA, kTgaPackedDIB, src, output, image);
+}
+
+}  // namespace
+
+namespace Pictura {
+const PicGenericCodec kTgaGenericCodec = {
+    "TGA", kGenericOut8Bit | kGenericOut24Bit | kGenericOut32Bit | kGenericOutDIB, false, DetectTga, ReadTga,
+};
+}  // namespace Pictura

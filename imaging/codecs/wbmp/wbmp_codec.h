@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "core/generic_codec.h"
 #include "core/io_managers.h"
 #include "core/thread_context.h"
 #include "core/wintypes.h"
@@ -31,5 +32,8 @@ uint32_t WriteWBMPImage(uint32_t* error, CPicIO& io, const uint8_t* image, uint3
                         uint32_t stride, uint32_t flags);
 // One multi-byte integer with the fewest bytes.
 bool WriteWBMPMultiByte(CPicIO& io, uint32_t value);
+
+// The generic reader's WBMP codec (wbmp_entries.cpp).
+extern const PicGenericCodec kWbmpGenericCodec;
 
 }  // namespace Pictura

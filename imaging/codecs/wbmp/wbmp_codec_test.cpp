@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "codecs/codec_entry_support.h"
+#include "codecs/wbmp/pictura_wbmp.h"
+#include "core/pictura_core.h"
 #include "core/thread_context.h"
 
 using namespace pictest;

@@ -44,3 +44,34 @@ DWORD PICAPI pic_WriteWBMP(HPICDEST dest, const BYTE* image, DWORD width, DWORD 
 }
 
 }  // extern "C"
+
+// ---- Generic reader ------------------------------------------------------------
+
+namespace {
+
+uint32_t DetectWbmp(HPICSRC src, PicGenericDetect* detected) {
+  DWORD width = 0, height = 0;
+  if (!pic_GetWBMPDims(src, &width, &height, 0)) return 0;
+  detected->depth = 8;
+  detected->direct1Bit = true;  // black and white: the file's own bits
+  return 0;
+}
+
+uint32_t ReadWbmp(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
+  DWORD w = 0, h = 0;
+  if (output == kGenericOutDIB)
+    image->pixels = pic_ReadWBMP(src, &w, &h, nullptr, 1, kWbmpPackedDIB);
+  else
+    image->pixels = pic_ReadWBMP(src, &w, &h, image->palette, output == kGenericOut1Bit ? 1 : 8, 0);
+  image->width = w;
+  image->height = h;
+  return PicGetLastError();
+}
+
+}  // namespace
+
+namespace Pictura {
+const PicGenericCodec kWbmpGenericCodec = {
+    "WBMP", kGenericOut1Bit | kGenericOut8Bit | kGenericOutDIB, false, DetectWbmp, ReadWbmp,
+};
+}  // namespace Pictura
