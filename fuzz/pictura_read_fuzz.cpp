@@ -28,7 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pic_Seek(src, 0, 0);
   const bool png = !jpeg && pic_GetPNGDims(src, &w, &h, &bits, &type, &interlace, &index, &red, &green, &blue,
                                            &gray, nullptr, 0);
-  if ((jpeg || png) && uint64_t{w} * h > (1u << 18)) {
+  DWORD background = 0;
+  BYTE interlaced = 0;
+  pic_Seek(src, 0, 0);
+  const bool gif = !jpeg && !png && pic_GetGIFDims(src, &w, &h, &bits, &background, nullptr, nullptr, &interlaced, 0);
+  if ((jpeg || png || gif) && uint64_t{w} * h > (1u << 18)) {
     pic_CloseSource(src);
     return 0;
   }
