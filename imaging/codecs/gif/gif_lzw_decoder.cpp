@@ -9,6 +9,21 @@
 
 namespace Pictura {
 
+namespace {
+
+// Copies a string of earlier output to `to` (from + length <= to) in 16-byte
+// pieces: every piece is loaded before it is stored, so bytes past the
+// string's end may be written too; they belong to strings not decoded yet.
+inline void CopyString(uint8_t* to, const uint8_t* from, uint32_t length) {
+  uint8_t piece[16];
+  for (uint32_t i = 0; i < length; i += 16) {
+    std::memcpy(piece, from + i, 16);
+    std::memcpy(to + i, piece, 16);
+  }
+}
+
+}  // namespace
+
 GIFLZWDecoder::GIFLZWDecoder(const uint8_t* data, uint64_t bytes, uint32_t minCodeSize, uint8_t* out,
                              uint64_t count)
     : data_(data),
@@ -60,7 +75,10 @@ uint64_t GIFLZWDecoder::Run(uint64_t target) {
       break;
     } else if (code < next_) {
       length = length_[code];
-      std::memcpy(out_ + at, out_ + start_[code], length < room ? length : room);
+      if (room >= ((length + 15) & ~15u))
+        CopyString(out_ + at, out_ + start_[code], length);
+      else
+        std::memcpy(out_ + at, out_ + start_[code], length < room ? length : room);
     } else if (code == next_) {
       // The string being defined: the previous one plus its own first byte.
       // The copy runs forward over bytes it has just written.
