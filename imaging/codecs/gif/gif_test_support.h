@@ -1,8 +1,9 @@
 #pragma once
-// Helpers of the GIF tests: a GIF builder whose image data is written with
-// plain codes (a clear code before the table would widen them), so tests can
-// make any stream, broken ones included, and the entries over memory.
+// Helpers of the GIF tests: a GIF builder whose image data names every pixel
+// by its own code (a clear code before the codes would widen), so tests can
+// make any stream, broken ones included.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,25 +16,14 @@ namespace pictest {
 inline Bytes PackCodes(const std::vector<uint32_t>& codes, uint32_t bits) {
   Bytes out;
   uint32_t acc = 0, n = 0;
-  auto put = [&](uint32_t code) {
-    acc |= code << n;
-    n += bits;
-    while (n >= 8) {
-      out.push_back(static_cast<uint8_t>(acc));
-      acc >>= 8;
-      n -= 8;
-    }
-  };
-  for (uint32_t code : codes) put(code);
+  for (uint32_t code : codes)
+    for (acc |= code << n, n += bits; n >= 8; acc >>= 8, n -= 8) out.push_back(static_cast<uint8_t>(acc));
   if (n) out.push_back(static_cast<uint8_t>(acc));
   return out;
 }
 
-// LZW data that names every pixel by its own code, with a clear code before
-// the table would widen the codes.
 inline Bytes PlainLzw(const Bytes& pixels, uint32_t minCodeSize) {
-  const uint32_t clear = 1u << minCodeSize;
-  const uint32_t run = clear > 3 ? clear - 2 : 1;
+  const uint32_t clear = 1u << minCodeSize, run = clear > 3 ? clear - 2 : 1;
   std::vector<uint32_t> codes;
   for (size_t i = 0; i < pixels.size(); ++i) {
     if (i % run == 0) codes.push_back(clear);
@@ -49,52 +39,40 @@ inline Bytes SubBlocks(const Bytes& data) {
   for (size_t i = 0; i < data.size(); i += 255) {
     const size_t n = std::min<size_t>(255, data.size() - i);
     out.push_back(static_cast<uint8_t>(n));
-    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(i),
-               data.begin() + static_cast<std::ptrdiff_t>(i + n));
+    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(i), data.begin() + static_cast<std::ptrdiff_t>(i + n));
   }
   out.push_back(0);
   return out;
 }
 
-class GifBuilder {
- public:
-  // tableBits 0: no global table; else 2^tableBits entries of grey levels.
-  GifBuilder(uint32_t width, uint32_t height, uint32_t tableBits, const char* version = "89a",
-             uint8_t background = 0) {
-    Append("GIF");
-    Append(version);
-    Word(width);
-    Word(height);
-    bytes.push_back(static_cast<uint8_t>(tableBits ? 0x80 | (tableBits - 1) << 4 | (tableBits - 1) : 0));
-    bytes.push_back(background);
-    bytes.push_back(0);
-    if (tableBits) Table(tableBits);
+struct GifBuilder {
+  // tableBits 0: no global table; entry i is (i * 255 / (n - 1), same, i).
+  GifBuilder(uint32_t width, uint32_t height, uint32_t tableBits, const char* version = "89a", uint8_t background = 0) {
+    bytes = {'G', 'I', 'F', uint8_t(version[0]), uint8_t(version[1]), uint8_t(version[2])};
+    Word(width), Word(height);
+    bytes.insert(bytes.end(), {uint8_t(tableBits ? 0x80 | (tableBits - 1) << 4 | (tableBits - 1) : 0), background, 0});
+    if (tableBits) Table(tableBits, false);
   }
   GifBuilder& Control(int transparent, uint32_t delay = 0, uint32_t disposal = 0) {
-    const uint8_t packed = static_cast<uint8_t>(disposal << 2 | (transparent >= 0 ? 1 : 0));
-    bytes.insert(bytes.end(), {0x21, 0xF9, 4, packed, static_cast<uint8_t>(delay), static_cast<uint8_t>(delay >> 8),
-                               static_cast<uint8_t>(transparent >= 0 ? transparent : 0), 0});
+    bytes.insert(bytes.end(), {0x21, 0xF9, 4, uint8_t(disposal << 2 | (transparent >= 0)), uint8_t(delay),
+                               uint8_t(delay >> 8), uint8_t(std::max(transparent, 0)), 0});
     return *this;
   }
   GifBuilder& Loop(uint32_t count) {
-    bytes.insert(bytes.end(), {0x21, 0xFF, 11});
-    Append("NETSCAPE2.0");
-    bytes.insert(bytes.end(), {3, 1, static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8), 0});
+    bytes.insert(bytes.end(), {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1,
+                               uint8_t(count), uint8_t(count >> 8), 0});
     return *this;
   }
-  // An image; localBits 0 uses the global table. minCodeSize 0 means the
-  // usual max(2, table bits).
+  // localBits 0 uses the global table (a local one is inverted in red);
+  // minCodeSize 0: max(2, localBits) or 8; codeSize: the data's own, if other.
   GifBuilder& Image(uint32_t left, uint32_t top, uint32_t width, uint32_t height, const Bytes& pixels,
                     uint32_t localBits = 0, bool interlaced = false, uint32_t minCodeSize = 0, uint32_t codeSize = 0) {
     bytes.push_back(0x2C);
-    Word(left);
-    Word(top);
-    Word(width);
-    Word(height);
-    bytes.push_back(static_cast<uint8_t>((localBits ? 0x80 | (localBits - 1) : 0) | (interlaced ? 0x40 : 0)));
+    Word(left), Word(top), Word(width), Word(height);
+    bytes.push_back(uint8_t((localBits ? 0x80 | (localBits - 1) : 0) | (interlaced ? 0x40 : 0)));
     if (localBits) Table(localBits, true);
     const uint32_t size = minCodeSize ? minCodeSize : std::max<uint32_t>(2, localBits ? localBits : 8);
-    bytes.push_back(static_cast<uint8_t>(size));
+    bytes.push_back(uint8_t(size));
     const Bytes data = SubBlocks(PlainLzw(pixels, codeSize ? codeSize : size));
     bytes.insert(bytes.end(), data.begin(), data.end());
     return *this;
@@ -103,37 +81,20 @@ class GifBuilder {
     bytes.push_back(0x3B);
     return *this;
   }
-
-  Bytes bytes;
-
- private:
-  void Append(const char* s) { bytes.insert(bytes.end(), s, s + std::char_traits<char>::length(s)); }
-  void Word(uint32_t v) {
-    bytes.push_back(static_cast<uint8_t>(v));
-    bytes.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  // Grey levels; a local table is inverted so tests can tell them apart.
-  void Table(uint32_t bits, bool inverted = false) {
-    const uint32_t n = 1u << bits;
-    for (uint32_t i = 0; i < n; ++i) {
-      const uint8_t v = static_cast<uint8_t>(i * 255 / (n - 1));
-      bytes.insert(bytes.end(), {static_cast<uint8_t>(inverted ? 255 - v : v), v, static_cast<uint8_t>(i)});
+  void Word(uint32_t v) { bytes.insert(bytes.end(), {uint8_t(v), uint8_t(v >> 8)}); }
+  void Table(uint32_t bits, bool inverted) {
+    for (uint32_t i = 0, n = 1u << bits; i < n; ++i) {
+      const uint8_t v = uint8_t(i * 255 / (n - 1));
+      bytes.insert(bytes.end(), {uint8_t(inverted ? 255 - v : v), v, uint8_t(i)});
     }
   }
+  Bytes bytes;
 };
 
 inline Bytes Pattern(size_t n, uint32_t colours, unsigned seed = 1) {
   Bytes v(n);
-  uint32_t x = seed;
-  for (auto& b : v) {
-    x = x * 1103515245u + 12345u;
-    b = static_cast<uint8_t>((x >> 16) % colours);
-  }
+  for (auto& b : v) b = uint8_t(((seed = seed * 1103515245u + 12345u) >> 16) % colours);
   return v;
-}
-
-inline RGBQUAD Grey(uint8_t v) {
-  return RGBQUAD{v, v, v, 0};
 }
 
 }  // namespace pictest

@@ -7,7 +7,7 @@
 // Palettes are 256 RGBQUADs; the reserved byte is 0 for the transparent
 // index and 255 for every other entry. Pixels past the colour table leave
 // code 12 with the image; a file whose data ends early gives the image with
-// the rest of its pixels 0 and no code.
+// the rest of its pixels 0, no code and a codec warning.
 // Write flags: 4 rows given bottom row first; 16 interlaced; 32 (frames)
 // wait for user input; 64 (frames) the frame carries its own colour table of
 // 2^bits entries. Pixels must be below 2^bits (5 otherwise: nothing is
