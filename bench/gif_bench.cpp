@@ -81,10 +81,12 @@ struct Files {
     picture = Contents(dest);
     pic_CloseDest(dest);
     dest = pic_OpenDynamicMemoryDest(FALSE);
-    HPICGIFWRITE multi = pic_InitWriteMultiframedGIF(dest, kAnimWidth, kAnimHeight, -1, 0, 8, palette.data(), 0, 0);
+    HPICGIFWRITE multi =
+        pic_InitWriteMultiframedGIF(dest, kAnimWidth, kAnimHeight, -1, 0, 8, palette.data(), 0, 0);
     for (uint32_t i = 0; i < kFrames; ++i) {
       const std::vector<uint8_t> frame = Dithered(kAnimWidth, kAnimHeight, i * 4, i + 2);
-      pic_AddGIFFrame(multi, frame.data(), kAnimWidth, kAnimHeight, kAnimWidth, 0, 0, 4, -1, 8, nullptr, 1, 0);
+      pic_AddGIFFrame(multi, frame.data(), kAnimWidth, kAnimHeight, kAnimWidth, 0, 0, 4, -1, 8, nullptr, 1,
+                      0);
     }
     pic_DestroyMultiGIF(multi);
     animation = Contents(dest);
@@ -93,10 +95,11 @@ struct Files {
     fs::create_directories(dir);
     picturePath = dir / "picture.gif";
     animationPath = dir / "animation.gif";
-    std::ofstream(picturePath, std::ios::binary).write(reinterpret_cast<const char*>(picture.data()),
-                                                       static_cast<std::streamsize>(picture.size()));
+    std::ofstream(picturePath, std::ios::binary)
+        .write(reinterpret_cast<const char*>(picture.data()), static_cast<std::streamsize>(picture.size()));
     std::ofstream(animationPath, std::ios::binary)
-        .write(reinterpret_cast<const char*>(animation.data()), static_cast<std::streamsize>(animation.size()));
+        .write(reinterpret_cast<const char*>(animation.data()),
+               static_cast<std::streamsize>(animation.size()));
   }
 };
 Files& Shared() {
@@ -155,8 +158,8 @@ void BM_GifAnimationFramesMapped(benchmark::State& state) {
       DWORD fw, fh, left, top, delay, disposal, user, local, interlaced;
       LONG trans;
       RGBQUAD palette[256];
-      pic_GetGIFFrame(i, &pixels, &fw, &fh, &left, &top, &delay, &disposal, &user, &local, &trans, &interlaced,
-                      palette, 0);
+      pic_GetGIFFrame(i, &pixels, &fw, &fh, &left, &top, &delay, &disposal, &user, &local, &trans,
+                      &interlaced, palette, 0);
       const auto* p = static_cast<const uint8_t*>(pixels);
       for (size_t k = 0, n = size_t{fw} * fh; k < n; ++k) {
         const RGBQUAD& c = palette[p[k]];
@@ -239,8 +242,8 @@ void PillowDecode(benchmark::State& state, const fs::path& file) {
   const std::string command =
       "/usr/bin/python3 -c \"import timeit\nfrom PIL import Image, ImageSequence\n"
       "def decode():\n  for f in ImageSequence.Iterator(Image.open(r'" +
-      file.string() + "')): f.convert('RGB')\n" +
-      "open(r'" + out.string() + "', 'w').write(repr(min(timeit.repeat(decode, number=1, repeat=3))))\" 2>/dev/null";
+      file.string() + "')): f.convert('RGB')\n" + "open(r'" + out.string() +
+      "', 'w').write(repr(min(timeit.repeat(decode, number=1, repeat=3))))\" 2>/dev/null";
   for (auto _ : state) {
     if (std::system(command.c_str()) != 0) return state.SkipWithError("Pillow failed");
     std::ifstream in(out);

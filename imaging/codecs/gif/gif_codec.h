@@ -25,10 +25,10 @@ enum GIFReadFlags : uint32_t {
 };
 
 enum GIFWriteFlags : uint32_t {
-  kGIFWriteBottomUp = 4,    // the caller's row 0 is the image's bottom row
+  kGIFWriteBottomUp = 4,  // the caller's row 0 is the image's bottom row
   kGIFWriteInterlaced = 16,
-  kGIFWriteUserInput = 32,  // the frame waits for user input
-  kGIFWriteLocalTable = 64, // the frame carries its own colour table
+  kGIFWriteUserInput = 32,   // the frame waits for user input
+  kGIFWriteLocalTable = 64,  // the frame carries its own colour table
 };
 
 enum GIFRenderFlags : uint32_t {
@@ -47,7 +47,7 @@ struct GIFScreen {
   uint8_t packed = 0;
   uint8_t background = 0;
   uint8_t aspect = 0;
-  uint32_t tableSize = 0;  // 2 << (packed & 7), whether the table is present or not
+  uint32_t tableSize = 0;      // 2 << (packed & 7), whether the table is present or not
   uint8_t table[3][256] = {};  // red, green, blue planes
 };
 
@@ -65,7 +65,7 @@ struct GIFImageHeader {
   uint32_t left = 0, top = 0, width = 0, height = 0;
   bool local = false;
   bool interlaced = false;
-  uint32_t tableSize = 0;      // of the table in force (local or global)
+  uint32_t tableSize = 0;  // of the table in force (local or global)
   uint8_t localTable[3][256] = {};
 };
 
@@ -174,8 +174,8 @@ class GIFWriter {
                                        uint8_t background, uint32_t bits, const RGBQUAD* palette,
                                        uint16_t loopCount, int32_t loop);
   bool AddFrame(GIFMultiWriteHandle* handle, const uint8_t* pixels, uint32_t width, uint32_t height,
-                uint32_t stride, uint16_t left, uint16_t top, uint16_t delay, int32_t transparent, uint32_t bits,
-                const RGBQUAD* palette, uint32_t disposal, uint32_t flags);
+                uint32_t stride, uint16_t left, uint16_t top, uint16_t delay, int32_t transparent,
+                uint32_t bits, const RGBQUAD* palette, uint32_t disposal, uint32_t flags);
   // Writes the trailer and frees the handle (also after a failure).
   bool Finish(GIFMultiWriteHandle* handle);
 

@@ -47,8 +47,8 @@ BOOL PICAPI pic_GetGIFDims(HPICSRC src, DWORD* width, DWORD* height, DWORD* bitD
       return FALSE;
     }
     GIFReader reader;
-    const int ok = reader.ReadDims(&io, U32(width), U32(height), U32(bitDepth), U32(background), I32(transparent),
-                                   palette, interlaced, logicalScreen == 0);
+    const int ok = reader.ReadDims(&io, U32(width), U32(height), U32(bitDepth), U32(background),
+                                   I32(transparent), palette, interlaced, logicalScreen == 0);
     err = reader.error;
     return ok ? TRUE : FALSE;
   });
@@ -84,11 +84,12 @@ BOOL PICAPI pic_ReadMultiFrameGIF(HPICSRC src, DWORD* width, DWORD* height, DWOR
 }
 
 DWORD PICAPI pic_WriteGIF(HPICDEST dest, const BYTE* image, DWORD width, DWORD height, DWORD rowStride,
-                          BYTE background, LONG transparent, DWORD bits, const RGBQUAD* palette, DWORD flags) {
+                          BYTE background, LONG transparent, DWORD bits, const RGBQUAD* palette,
+                          DWORD flags) {
   return GifEntry<DWORD>("pic_WriteGIF", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
     GIFWriter writer;
-    const uint32_t size =
-        writer.WriteSingle(&io, image, width, height, rowStride, background, transparent, bits, palette, flags);
+    const uint32_t size = writer.WriteSingle(&io, image, width, height, rowStride, background, transparent,
+                                             bits, palette, flags);
     err = writer.error;
     return size;
   });
@@ -106,8 +107,8 @@ HPICGIFWRITE PICAPI pic_InitWriteMultiframedGIF(HPICDEST dest, DWORD width, DWOR
   });
 }
 
-BOOL PICAPI pic_AddGIFFrame(HPICGIFWRITE handle, const BYTE* image, DWORD width, DWORD height, DWORD rowStride,
-                            WORD left, WORD top, WORD delay, LONG transparent, DWORD bits,
+BOOL PICAPI pic_AddGIFFrame(HPICGIFWRITE handle, const BYTE* image, DWORD width, DWORD height,
+                            DWORD rowStride, WORD left, WORD top, WORD delay, LONG transparent, DWORD bits,
                             const RGBQUAD* palette, DWORD disposal, DWORD flags) {
   return PicRunEntry<BOOL>("pic_AddGIFFrame", [&](uint32_t& err) -> BOOL {
     GIFMultiWriteHandle* h = WriteHandleOf(handle);

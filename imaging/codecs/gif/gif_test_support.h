@@ -39,7 +39,8 @@ inline Bytes SubBlocks(const Bytes& data) {
   for (size_t i = 0; i < data.size(); i += 255) {
     const size_t n = std::min<size_t>(255, data.size() - i);
     out.push_back(static_cast<uint8_t>(n));
-    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(i), data.begin() + static_cast<std::ptrdiff_t>(i + n));
+    out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(i),
+               data.begin() + static_cast<std::ptrdiff_t>(i + n));
   }
   out.push_back(0);
   return out;
@@ -47,10 +48,12 @@ inline Bytes SubBlocks(const Bytes& data) {
 
 struct GifBuilder {
   // tableBits 0: no global table; entry i is (i * 255 / (n - 1), same, i).
-  GifBuilder(uint32_t width, uint32_t height, uint32_t tableBits, const char* version = "89a", uint8_t background = 0) {
+  GifBuilder(uint32_t width, uint32_t height, uint32_t tableBits, const char* version = "89a",
+             uint8_t background = 0) {
     bytes = {'G', 'I', 'F', uint8_t(version[0]), uint8_t(version[1]), uint8_t(version[2])};
     Word(width), Word(height);
-    bytes.insert(bytes.end(), {uint8_t(tableBits ? 0x80 | (tableBits - 1) << 4 | (tableBits - 1) : 0), background, 0});
+    bytes.insert(bytes.end(),
+                 {uint8_t(tableBits ? 0x80 | (tableBits - 1) << 4 | (tableBits - 1) : 0), background, 0});
     if (tableBits) Table(tableBits, false);
   }
   GifBuilder& Control(int transparent, uint32_t delay = 0, uint32_t disposal = 0) {
@@ -66,7 +69,8 @@ struct GifBuilder {
   // localBits 0 uses the global table (a local one is inverted in red);
   // minCodeSize 0: max(2, localBits) or 8; codeSize: the data's own, if other.
   GifBuilder& Image(uint32_t left, uint32_t top, uint32_t width, uint32_t height, const Bytes& pixels,
-                    uint32_t localBits = 0, bool interlaced = false, uint32_t minCodeSize = 0, uint32_t codeSize = 0) {
+                    uint32_t localBits = 0, bool interlaced = false, uint32_t minCodeSize = 0,
+                    uint32_t codeSize = 0) {
     bytes.push_back(0x2C);
     Word(left), Word(top), Word(width), Word(height);
     bytes.push_back(uint8_t((localBits ? 0x80 | (localBits - 1) : 0) | (interlaced ? 0x40 : 0)));

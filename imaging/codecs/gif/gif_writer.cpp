@@ -267,8 +267,8 @@ uint32_t GIFWriter::WriteSingle(CPicIO* dest, const uint8_t* pixels, uint32_t wi
   PutWord(width);
   PutWord(height);
   PutByte(flags & kGIFWriteInterlaced ? 0x40 : 0);
-  const Image image{pixels, width, height, stride, (flags & kGIFWriteBottomUp) != 0,
-                    (flags & kGIFWriteInterlaced) != 0};
+  const Image image{
+      pixels, width, height, stride, (flags & kGIFWriteBottomUp) != 0, (flags & kGIFWriteInterlaced) != 0};
   PutImageData(image, minCodeSize);
   PutByte(0x3B);
   const bool written = Flush();
@@ -340,8 +340,8 @@ bool GIFWriter::AddFrame(GIFMultiWriteHandle* handle, const uint8_t* pixels, uin
     return false;
   }
   dest_ = handle->dest;
-  const uint8_t packed = static_cast<uint8_t>((flags & kGIFWriteUserInput ? 0x02 : 0) | ((disposal & 7) << 2) |
-                                              (transparent >= 0 ? 0x01 : 0));
+  const uint8_t packed = static_cast<uint8_t>((flags & kGIFWriteUserInput ? 0x02 : 0) |
+                                              ((disposal & 7) << 2) | (transparent >= 0 ? 0x01 : 0));
   const uint8_t gce[8] = {0x21,
                           0xF9,
                           0x04,
@@ -356,10 +356,11 @@ bool GIFWriter::AddFrame(GIFMultiWriteHandle* handle, const uint8_t* pixels, uin
   PutWord(top);
   PutWord(width);
   PutWord(height);
-  PutByte(static_cast<uint8_t>((flags & kGIFWriteInterlaced ? 0x40 : 0) | (local ? 0x80 | ((bits - 1) & 7) : 0)));
+  PutByte(
+      static_cast<uint8_t>((flags & kGIFWriteInterlaced ? 0x40 : 0) | (local ? 0x80 | ((bits - 1) & 7) : 0)));
   if (local) PutTable(palette, bits);
-  const Image image{pixels, width, height, stride, (flags & kGIFWriteBottomUp) != 0,
-                    (flags & kGIFWriteInterlaced) != 0};
+  const Image image{
+      pixels, width, height, stride, (flags & kGIFWriteBottomUp) != 0, (flags & kGIFWriteInterlaced) != 0};
   PutImageData(image, std::max<uint32_t>(bits, 2));
   const bool written = Flush();
   dest_ = nullptr;

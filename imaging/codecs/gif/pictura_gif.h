@@ -58,8 +58,8 @@ HPICGIFWRITE PICAPI pic_InitWriteMultiframedGIF(HPICDEST dest, DWORD width, DWOR
 /* A frame at (left, top): delay in hundredths of a second, transparent
    index (-1 none), bits 1 to 8, its own palette with flag 64, disposal 0 to
    3. Without its own table the pixels must fit the global one. */
-BOOL PICAPI pic_AddGIFFrame(HPICGIFWRITE handle, const BYTE* image, DWORD width, DWORD height, DWORD rowStride,
-                            WORD left, WORD top, WORD delay, LONG transparent, DWORD bits,
+BOOL PICAPI pic_AddGIFFrame(HPICGIFWRITE handle, const BYTE* image, DWORD width, DWORD height,
+                            DWORD rowStride, WORD left, WORD top, WORD delay, LONG transparent, DWORD bits,
                             const RGBQUAD* palette, DWORD disposal, DWORD flags);
 BOOL PICAPI pic_DestroyMultiGIF(HPICGIFWRITE handle);
 
