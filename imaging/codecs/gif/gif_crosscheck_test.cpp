@@ -6,6 +6,9 @@
 
 #include "codecs/gif/gif_codec.h"
 #include "codecs/gif/gif_test_support.h"
+#include "codecs/gif/pictura_gif.h"
+#include "core/pictura_core.h"
+#include "reader/pictura_read.h"
 
 using namespace pictest;
 namespace fs = std::filesystem;
