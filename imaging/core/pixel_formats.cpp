@@ -86,16 +86,27 @@ int PaletteToRGB(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t h
     return Fail(error, kPicErrBadArgument);
   PicNestingScope depth;
   const bool keepOrder = flags & 1, opaque = flags & 2;
+  // Every entry as the bytes it becomes, in a table of our own: stores to
+  // the output cannot alias it, so the loop needs one load and one store.
+  uint8_t table[256][4];
+  for (int i = 0; i < 256; ++i) {
+    const RGBQUAD& e = palette[i];
+    table[i][0] = keepOrder ? e.rgbBlue : e.rgbRed;
+    table[i][1] = e.rgbGreen;
+    table[i][2] = keepOrder ? e.rgbRed : e.rgbBlue;
+    table[i][3] = opaque ? 255 : e.rgbReserved;
+  }
   return EachRow(error, height, [&](uint32_t y) {
     const uint8_t* s = RowOf(src, y, srcStride);
     uint8_t* d = RowOf(dst, y, dstStride);
-    for (uint32_t x = 0; x < width; ++x, d += step) {
-      const RGBQUAD& e = palette[s[x]];
-      d[0] = keepOrder ? e.rgbBlue : e.rgbRed;
-      d[1] = e.rgbGreen;
-      d[2] = keepOrder ? e.rgbRed : e.rgbBlue;
-      if (withAlpha) d[3] = opaque ? 255 : e.rgbReserved;
+    if (withAlpha) {
+      for (uint32_t x = 0; x < width; ++x) std::memcpy(d + 4 * size_t{x}, table[s[x]], 4);
+      return;
     }
+    // Four bytes a pixel, the fourth overwritten by the next pixel's first.
+    uint32_t x = 0;
+    for (; x + 1 < width; ++x) std::memcpy(d + 3 * size_t{x}, table[s[x]], 4);
+    if (x < width) std::memcpy(d + 3 * size_t{x}, table[s[x]], 3);
   });
 }
 }  // namespace
