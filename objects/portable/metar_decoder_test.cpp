@@ -48,6 +48,7 @@ TEST(MetarDecoder, RealLookingReports) {
       // A station code made of weather letters is no weather.
       {"SHRA 151250Z 9999 25/M03 Q1020", {1, 25, 77, 15, 1020, N, 0}},
       {"EDDF 151250Z NIL", {0, N, N, 0, 0, N, 0}},
+      {"EDDF 151250Z 9999 BR NSC 05/04 Q1010", {1, 5, 41, 93, 1010, 0, 0}},  // a clear sky ends the weather
       {"\x01\xff%%%% ////// ???? 1/2SM M1/4SM A29X2 Q10 RAIN 123/45 M1/02", {0, N, N, 0, 0, N, 0}},
   };
   for (const auto& [report, values] : rows)
@@ -60,7 +61,8 @@ TEST(MetarDecoder, ObservationTimeAndStation) {
   const int fields[] = {v.observed.found, v.observed.year, v.observed.month, v.observed.day, v.observed.hour,
                         v.observed.minute};
   EXPECT_EQ(std::vector<int>(fields, fields + 6), (std::vector<int>{1, 2024, 1, 15, 12, 50}));
-  for (const char* bad : {"EDDF 151250Z CAVOK\n", "2024/13/15 12:50\nEDDF CAVOK\n", "2024/01/15 25:50\nEDDF CAVOK\n"})
+  for (const char* bad : {"EDDF 151250Z CAVOK\n", "2024/13/15 12:50\nEDDF CAVOK\n", "2024/01/15 24:00\nEDDF CAVOK\n",
+                          "2024/1X/15 12:50\nEDDF CAVOK\n"})
     EXPECT_FALSE(Decode(bad).observed.found) << bad;
   // Only a report of the chosen station counts; pressure and humidity carry over.
   MetarValues previous;
@@ -101,6 +103,7 @@ TEST(MetarDecoder, ObservationTimeText) {
   EXPECT_EQ(FormatObservationTime(t, 1, 0, "/"), "(01/05/2024 13:50)");
   EXPECT_EQ(FormatObservationTime(t, 1, 2, "....."), "(2024...01...05 13:50)");
   EXPECT_EQ(FormatObservationTime(t, 1, 3, "."), "");
+  EXPECT_EQ(FormatObservationTime(MetarTime{}, 1, 1, "."), "");
   t.hour = 12;
   EXPECT_EQ(FormatObservationTime(t, 0, 1, "."), "(05.01.2024 12:50)");
 }
