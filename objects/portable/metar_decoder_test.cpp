@@ -111,7 +111,9 @@ TEST(MetarDecoder, ObservationTimeText) {
 TEST(MetarFetch, ReportUrlAndStationCodes) {
   EXPECT_EQ(MetarReportUrl(kMetarServerHost, "EDDF"),
             "ftp://tgftp.nws.noaa.gov/data/observations/metar/stations/EDDF.TXT");
-  for (const char* bad : {"", "EDD", "EDDFX", "ED/F", "ED F", "..\\a"}) EXPECT_EQ(MetarReportUrl("h", bad), "") << bad;
+  for (const char* bad : {"", "EDD", "EDDFX", "ED/F", "ED F", "..\\a", "ED@F", "ED[F", "ED`F", "ED{F", "ED:F"})
+    EXPECT_EQ(MetarReportUrl("h", bad), "") << bad;
+  EXPECT_EQ(MetarReportUrl("h", "a0z9"), "ftp://h/data/observations/metar/stations/a0z9.TXT");
   EXPECT_EQ(MetarReportUrl(std::string(220, 'h'), "EDDF"), "");
 }
 
@@ -130,6 +132,8 @@ TEST(MetarFetch, ConnectionFromSettings) {
       {3, "", 2121, false, kMetarServerHost, 21, 1},
       {1, "proxy", 2121, false, kMetarServerHost, 21, 1},
       {7, "proxy", 2121, false, kMetarServerHost, 21, 0},
+      {4, "proxy", 2121, false, kMetarServerHost, 21, 4},
+      {-1, "proxy", 2121, false, kMetarServerHost, 21, 0},
   };
   for (const Row& r : rows) {
     const FtpConnectPlan plan = PlanFtpConnection(r.accessType, r.proxy, r.port, kMetarServerHost);
@@ -154,6 +158,7 @@ TEST(MetarFetch, ScheduleCountsVisibleMinutesAndRetriesOncePerMinute) {
     EXPECT_FALSE(clock.NewMinute(true, 30, true, false, true));
   }
   EXPECT_TRUE(clock.NewMinute(true, 30, true, false, true));
+  EXPECT_FALSE(clock.NewMinute(true, 30, true, false, true)) << "counting starts again";
   // An invalid report: one fetch per new minute, none while one runs or the scene may not run.
   EXPECT_TRUE(clock.NewMinute(true, 30, false, false, true));
   EXPECT_FALSE(clock.NewMinute(true, 30, false, true, true));
