@@ -108,12 +108,15 @@ void BM_Quantize(benchmark::State& s, Method m, uint32_t colors, uint32_t dither
   s.SetItemsProcessed(static_cast<int64_t>(s.iterations()) * p.width * p.height);
 }
 
-// One-bit: 0 fixed threshold 127, 1 Otsu, 2 Floyd-Steinberg on the two-colour palette.
+// One-bit: 0 grey >= 128, 1 Otsu, 2 Floyd-Steinberg of the luma onto white and black.
 bool OneBit(const Photo& p, int method, std::vector<uint8_t>* grey, std::vector<uint8_t>* bits) {
   const uint32_t stride = (p.width + 7) / 8;
   bits->resize(size_t{stride} * p.height);
-  if (method == 2)
-    return pic_RGBTo1Bit(p.rgb.data(), p.width, p.height, p.width * 3, bits->data(), stride, 255, 2 | 4 | 8);
+  if (method == 2) {  // dithered luma: the grey in all three channels, then white and black
+    grey->assign(p.rgb.begin(), p.rgb.end());
+    return pic_ImageToGrayScale(grey->data(), p.width, p.height, 3, p.width * 3, 0) &&
+           pic_RGBTo1Bit(grey->data(), p.width, p.height, p.width * 3, bits->data(), stride, 255, 2 | 4 | 8);
+  }
   grey->resize(size_t{p.width} * p.height);
   if (!pic_ImageToGrayScale8Bit(p.rgb.data(), p.width, p.height, 3, p.width * 3, grey->data(), p.width, 0)) return false;
   return pic_GrayscaleTo1Bit(grey->data(), p.width, p.height, p.width, bits->data(), stride, method == 0 ? 0 : 4,

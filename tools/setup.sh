@@ -22,6 +22,7 @@ packages=(
   clang libclang-rt-14-dev
   imagemagick netpbm libtiff-tools libjpeg-turbo-progs pngcheck python3-pil python3-numpy python3-opencv
   giflib-tools gifsicle libgif-dev
+  mate-backgrounds
   fp-utils python3-pyftpdlib icc-profiles-free
 )
 

@@ -184,6 +184,7 @@ TEST(DeltaE, Cases) {
       {"no chroma: hue ignored", {50, 0, 0.3}, {50, 0, 2.9}, 0, 0},
       {"opposite hues differ", {50, 10, 0}, {50, 10, kPi}, 8, 30},
       {"seam stays small", {50, 10, kPi - 0.0001}, {50, 10, -kPi + 0.0001}, 0, 0.01},
+      {"negative chroma: opposite hue", {50, -10, 0.5}, {50, 10, 0.5 - kPi}, 0, 0},
   };
   for (const Row& r : rows) {
     double d = DeltaE(r.lch1.a, r.lch1.b, r.lch1.c, r.lch2.a, r.lch2.b, r.lch2.c);

@@ -34,6 +34,9 @@ double LabToLCH(double l1, double a1, double b1, double l2, double a2, double b2
 
 double DeltaE(double l1, double c1, double h1, double l2, double c2, double h2) {
   constexpr double kPi = 3.141592653589793;
+  // A negative chroma is the same colour on the opposite hue.
+  if (c1 < 0) c1 = -c1, h1 += h1 > 0 ? -kPi : kPi;
+  if (c2 < 0) c2 = -c2, h2 += h2 > 0 ? -kPi : kPi;
   double lBar = (l1 + l2) / 2, dL = l2 - l1;
   double cBar = (c1 + c2) / 2, dC = c1 - c2;
   double hBar = (h1 + h2) / 2;

@@ -235,17 +235,19 @@ class OctreeQuantizer::PaletteSearch {
     pool_.reserve(32768);
   }
   uint32_t Find(const int* c) {
+    uint32_t cell = static_cast<uint32_t>((c[0] & 0xF8) << 7 | (c[1] & 0xF8) << 2 | c[2] >> 3);
+    if (cells_[cell] < 0) cells_[cell] = Candidates(cell);
+    const uint8_t* list = &pool_[static_cast<uint32_t>(cells_[cell])];
+    const uint32_t n = uint32_t{list[0]} + 1;
+    if (n == 1) return list[1];
+    // Short lists are searched faster than the memo is read.
     uint16_t* slot = nullptr;
-    if (memo_) {
+    if (memo_ && n > 4) {
       slot = &memo_[morton_[c[0]] << 2 | morton_[c[1]] << 1 | morton_[c[2]]];
       uint16_t known = std::atomic_ref<uint16_t>(*slot).load(std::memory_order_relaxed);
       if (known) return known - 1u;
     }
-    uint32_t cell = static_cast<uint32_t>((c[0] & 0xF8) << 7 | (c[1] & 0xF8) << 2 | c[2] >> 3);
-    if (cells_[cell] < 0) cells_[cell] = Candidates(cell);
-    const uint8_t* list = &pool_[static_cast<uint32_t>(cells_[cell])];
     const uint32_t* sq = squares_ + 255;
-    const uint32_t n = uint32_t{list[0]} + 1;
     uint32_t best = UINT32_MAX, bestIndex = 0;
     for (uint32_t k = 1; k <= n; ++k) {
       uint32_t i = list[k];

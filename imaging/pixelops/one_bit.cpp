@@ -250,6 +250,7 @@ bool StrideHolds(uint64_t stride, uint64_t rowBytes, uint32_t height) { return h
 // Method 8: running average along a serpentine path through all rows.
 int AdaptiveTo1Bit(uint32_t* error, const uint8_t* grey, uint8_t* output, uint32_t width, uint32_t height,
                    uint32_t srcStride, uint32_t dstStride, uint32_t parameter) {
+  if (width == 0 || height == 0) return 1;
   const double factor = (100 - parameter / 100.0) / 100;
   const double n = std::max<uint32_t>(1, static_cast<uint32_t>(width * 0.125));  // narrow images: one pixel
   double sum = n * 127.0;
