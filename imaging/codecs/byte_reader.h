@@ -29,6 +29,9 @@ class PicByteReader {
   }
   // Exactly n bytes, or false (what was there is consumed).
   bool Read(uint8_t* out, size_t n) {
+    // Long reads go straight from the source once the buffer is spent.
+    if (n >= sizeof buffer_ / 2 && at_ == end_ && n <= UINT32_MAX)
+      return io_.Read(out, static_cast<uint32_t>(n)) == n;
     while (n) {
       if (at_ == end_ && !Fill()) return false;
       const size_t take = n < end_ - at_ ? n : end_ - at_;

@@ -81,7 +81,6 @@ class MemoryIO : public Pictura::CPicIO {
   int reads = 0;
 };
 
-
 // A smooth picture with some detail: JPEG's errors stay small on it.
 inline Bytes Gradient(uint32_t width, uint32_t height, uint32_t channels, unsigned seed = 1) {
   Bytes img(static_cast<size_t>(width) * height * channels);

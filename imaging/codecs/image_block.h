@@ -30,7 +30,8 @@ class PicImageBlock {
         total == 0 || !out_.Alloc(static_cast<uint32_t>(total)))
       return kPicErrNoMemory;
     uint8_t* block = out_.Data();
-    std::memset(block, 0, static_cast<size_t>(total));
+    // GlobalAlloc blocks come cleared; the thread's own allocator's may not.
+    if (out_.Source() != 0) std::memset(block, 0, static_cast<size_t>(total));
     if (dib) {
       BITMAPINFOHEADER h{};
       h.biSize = 40;

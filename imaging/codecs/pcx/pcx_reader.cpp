@@ -148,6 +148,25 @@ bool PCXLineReader::DecodeScanLine() {
   const uint32_t n = header_.ScanLineBytes();
   uint32_t i = 0;
   while (i < n) {
+    // Whole units straight from the buffered bytes, one at a time near its end.
+    const uint8_t* p = in_.Peek();
+    const size_t avail = in_.Buffered();
+    size_t k = 0;
+    while (i < n && k + 1 < avail) {
+      const uint8_t b = p[k];
+      if (b < 0xC0) {
+        out[i++] = b;
+        ++k;
+      } else {
+        // A run never reaches into the next line.
+        const uint32_t count = std::min<uint32_t>(b & 0x3F, n - i);
+        std::memset(out + i, p[k + 1], count);
+        i += count;
+        k += 2;
+      }
+    }
+    in_.Skip(k);
+    if (i >= n) break;
     const int b = in_.Get();
     if (b < 0) return false;
     if (b < 0xC0) {
@@ -156,7 +175,6 @@ bool PCXLineReader::DecodeScanLine() {
     }
     const int v = in_.Get();
     if (v < 0) return false;
-    // A run never reaches into the next line.
     const uint32_t count = std::min<uint32_t>(b & 0x3F, n - i);
     std::memset(out + i, v, count);
     i += count;

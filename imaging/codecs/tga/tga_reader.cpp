@@ -253,6 +253,20 @@ HGLOBAL ReadTGAToRGB(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* hei
   const uint32_t out = depth / 8, w = h.width, bits = h.bits;
   const bool mapped = h.ColourMapped(), grey = h.Grey();
   return ReadRows(error, *in, *img, block, [&](const uint8_t* raw, uint8_t* row) {
+    if (!mapped && !grey && (bits == 24 || bits == 32) && bits / 8 == out) {
+      // B, G, R(, A) as stored: a copy, or a swap of red and blue.
+      if (bgr) {
+        std::memcpy(row, raw, size_t{w} * out);
+      } else {
+        for (uint32_t x = 0; x < w; ++x, row += out, raw += out) {
+          row[0] = raw[2];
+          row[1] = raw[1];
+          row[2] = raw[0];
+          if (out == 4) row[3] = raw[3];
+        }
+      }
+      return;
+    }
     for (uint32_t x = 0; x < w; ++x, row += out) {
       RGBQUAD p;
       if (mapped) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "codecs/codec_entry_support.h"
 #include "codecs/wbmp/pictura_wbmp.h"
 #include "core/pictura_core.h"
@@ -113,46 +111,3 @@ TEST(Wbmp, RefusalsAndShortFiles) {
   EXPECT_EQ(pic_WriteWBMP(dest, nullptr, 1, 1, 1, 0), 0u);
   EXPECT_EQ(PicGetLastError(), kPicErrBadArgument);
 }
-
-#ifndef _WIN32
-// netpbm's and ImageMagick's files decode as those tools decode them; ours
-// read back exactly in them (Pillow has no WBMP reader).
-TEST(WbmpCrossCheck, NetpbmAndImageMagick) {
-  PICTEST_REQUIRE_TOOLS("/usr/bin/pbmtowbmp", "/usr/bin/wbmptopbm", "/usr/bin/convert");
-  namespace fs = std::filesystem;
-  const fs::path dir = ScratchDir("wbmp_crosscheck");
-  const DWORD w = 45, h = 31;
-  Bytes img = Noise(w * h, 5);
-  for (uint8_t& v : img) v = v > 140;
-  const Bytes ours = WriteWbmp(img, w, h, w);
-  WriteFileBytes(dir / "ours.wbmp", ours);
-  // netpbm and ImageMagick as plain PBM (1 black), turned into 1 white.
-  auto tool = [&](const std::string& command) {
-    const fs::path out = dir / "tool.pbm";
-    Bytes values;
-    if (!Shell("(" + command + " | /usr/bin/pnmtopnm -plain > " + out.string() + ")")) return values;
-    const Bytes text = ReadFileBytes(out);
-    size_t lines = 0, i = 0;
-    for (; i < text.size() && lines < 2; ++i) lines += text[i] == '\n';
-    for (; i < text.size(); ++i)
-      if (text[i] == '0' || text[i] == '1') values.push_back(text[i] == '0');
-    return values;
-  };
-  const std::string file = (dir / "ours.wbmp").string();
-  EXPECT_EQ(tool("/usr/bin/wbmptopbm " + file), img);
-  EXPECT_EQ(tool("/usr/bin/convert wbmp:" + file + " pbm:-"), img);
-
-  WritePNM(dir / "grey.pgm", Noise(w * h, 6), w, h, 1);
-  for (const std::string& make :
-       {"/usr/bin/convert " + (dir / "grey.pgm").string() + " -threshold 50% pbm:- | /usr/bin/pbmtowbmp",
-        "/usr/bin/convert " + (dir / "grey.pgm").string() + " -threshold 50% wbmp:-"}) {
-    const fs::path made = dir / "tool.wbmp";
-    ASSERT_TRUE(Shell("(" + make + " > " + made.string() + ")")) << make;
-    EXPECT_EQ(ReadWbmp(ReadFileBytes(made), 8).pixels, tool("/usr/bin/wbmptopbm " + made.string())) << make;
-    EXPECT_EQ(ReadWbmp(ReadFileBytes(made), 8).pixels,
-              tool("/usr/bin/convert wbmp:" + made.string() + " pbm:-"))
-        << make;
-  }
-  fs::remove_all(dir);
-}
-#endif
