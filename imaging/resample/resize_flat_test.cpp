@@ -1,6 +1,5 @@
 // A picture of one colour has no edges: every mode must give it back as
-// that colour, whatever the sizes, at every vector level. Ramps stay ramps
-// (never falling) in the modes whose weights are all positive.
+// that colour, whatever the sizes, at every vector level.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -174,45 +173,5 @@ TEST(ResizeFlat, AreaAveragesOfOneBitAndPalettedImages) {
     ASSERT_TRUE(
         AreaAverageResample8Bit(&err, idx.data(), sw, sh, sw, index.data(), dw, dh, dw, palette, 3, 0));
     EXPECT_EQ(index, std::vector<uint8_t>(index.size(), 1));
-  }
-}
-
-TEST(ResizeFlat, RampsNeverFallInThePositiveWeightModes) {
-  // Block and area means, the bilinear blend and nearest neighbour weigh
-  // with positive weights only: a rising ramp stays rising, across and down.
-  for (int level : LevelsFrom(0)) {
-    SetResampleVectorCap(level);
-    for (bool down : {false, true}) {
-      for (auto [sw, dw] :
-           {std::pair{200u, 57u}, std::pair{61u, 250u}, std::pair{255u, 255u}, std::pair{97u, 31u}}) {
-        const uint32_t w = down ? 3 : sw, h = down ? sw : 3;
-        Image<uint8_t> src8(w, h, 3);
-        Image<uint16_t> src16(w, h, 3);
-        for (uint32_t y = 0; y < h; ++y)
-          for (uint32_t x = 0; x < w; ++x)
-            for (uint32_t c = 0; c < 3; ++c) {
-              const uint32_t i = down ? y : x;
-              src8.At(x, y, c) = static_cast<uint8_t>(i * 255 / (sw - 1) / (c + 1));
-              src16.At(x, y, c) = static_cast<uint16_t>(i * 65535 / (sw - 1) / (c + 1));
-            }
-        for (uint32_t mode : {14u, 15u, 16u, 18u}) {
-          const uint32_t ow = down ? 3 : dw, oh = down ? dw : 3;
-          if ((mode == 14 || mode == 15) && dw > sw) continue;
-          Image<uint8_t> d8(ow, oh, 3);
-          Image<uint16_t> d16(ow, oh, 3);
-          ASSERT_TRUE(Resize(src8, d8, mode, 0));
-          ASSERT_TRUE(Resize(src16, d16, mode, 0));
-          for (uint32_t i = 1; i < dw; ++i)
-            for (uint32_t j = 0; j < 3; ++j)
-              for (uint32_t c = 0; c < 3; ++c) {
-                const uint32_t x = down ? j : i, y = down ? i : j, px = down ? j : i - 1,
-                               py = down ? i - 1 : j;
-                ASSERT_GE(d8.At(x, y, c), d8.At(px, py, c)) << "mode " << mode << " at " << i;
-                ASSERT_GE(d16.At(x, y, c), d16.At(px, py, c)) << "mode " << mode << " at " << i;
-              }
-        }
-      }
-    }
-    SetResampleVectorCap(kResampleTopLevel);
   }
 }
