@@ -19,13 +19,14 @@ TEST(Pack, ContinuousStreamCarriesBitsAcrossRows) {
   EXPECT_EQ(out[0], 0xB2);
   EXPECT_EQ(out[1], 0x80);
   const uint8_t two[6] = {1, 2, 3, 3, 2, 1};
-  uint8_t cont[2] = {}, rows[2] = {};
+  uint8_t cont[2] = {};
   ASSERT_TRUE(pic_Pack8BitBuffer(two, 3, 2, 3, cont, 2, 0, 0));
   EXPECT_EQ(cont[0], 0x6F);
   EXPECT_EQ(cont[1], 0x90);
-  ASSERT_TRUE(pic_Pack8BitBufferEx(two, 3, 2, 3, rows, 2, 1, 1, 12345));
-  EXPECT_EQ(rows[0], 0x6C);
-  EXPECT_EQ(rows[1], 0xE4);
+  // Row by row: each row starts its own byte, one destination stride apart.
+  std::vector<uint8_t> rows(4, 0xEE);
+  ASSERT_TRUE(pic_Pack8BitBufferEx(two, 3, 2, 3, rows.data(), 2, 1, 2, 12345));
+  EXPECT_EQ(rows, (std::vector<uint8_t>{0x6C, 0xEE, 0xE4, 0xEE}));
 }
 
 TEST(Pack, ArgumentErrors) {
@@ -100,26 +101,46 @@ TEST(Unpack, OneBitRowsThroughAPaletteToRGB) {
   EXPECT_EQ(err, 5u);
 }
 
-TEST(DIBRows, SixteenBitWithAndWithoutMasks) {
-  const uint8_t px[2] = {0xFF, 0x7F};
-  uint8_t out[4] = {};
-  DIBRowToRGB(nullptr, px, out, 1, 16, nullptr, nullptr, false, 0, false);
-  EXPECT_EQ(out[0], 255);
-  EXPECT_EQ(out[1], 255);
-  EXPECT_EQ(out[2], 255);
-  const uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
-  DIBRowToRGB(nullptr, px, out, 1, 16, nullptr, masks, true, 77, false);
-  EXPECT_EQ(out[0], 248);
-  EXPECT_EQ(out[1], 248);
-  EXPECT_EQ(out[2], 248);
-  EXPECT_EQ(out[3], 77);
-  // 5-6-5 masks: green's top bit is bit 10, blue's bit 4; none needs a negative shift.
-  const uint32_t m565[3] = {0xF800, 0x07E0, 0x001F};
-  const uint8_t white[2] = {0xFF, 0xFF};
-  DIBRowToRGB(nullptr, white, out, 1, 16, nullptr, m565, false, 0, false);
-  EXPECT_EQ(out[0], 248);
-  EXPECT_EQ(out[1], 252);
-  EXPECT_EQ(out[2], 248);
+TEST(DIBRows, EveryDepthToRGBWithAndWithoutTheVectorPath) {
+  RGBQUAD pal[256] = {};
+  pal[1] = RGBQUAD{3, 2, 1, 0};
+  pal[2] = RGBQUAD{6, 5, 4, 0};
+  const uint32_t m555[3] = {0x7C00, 0x03E0, 0x001F}, m565[3] = {0xF800, 0x07E0, 0x001F};
+  using B = std::vector<uint8_t>;
+  struct Row {
+    const char* why;
+    uint32_t bits, width;
+    B src;
+    const uint32_t* masks;
+    bool addAlpha, keepOrder;
+    B want;
+  };
+  const Row rows[] = {
+      {"1 bit through the palette", 1, 2, {0x40}, nullptr, false, false, {0, 0, 0, 1, 2, 3}},
+      {"4 bits, high nibble first", 4, 2, {0x12}, nullptr, false, false, {1, 2, 3, 4, 5, 6}},
+      {"8 bits", 8, 2, {2, 1}, nullptr, true, false, {4, 5, 6, 9, 1, 2, 3, 9}},
+      // 0x0C41 is 3, 2, 1 in five bits each: the second pixel's own two bytes.
+      {"16 bits as 5-5-5", 16, 2, {0xFF, 0x7F, 0x41, 0x0C}, nullptr, false, false, {255, 255, 255, 24, 16, 8}},
+      {"16 bits, 5-5-5 masks", 16, 1, {0xFF, 0x7F}, m555, true, false, {248, 248, 248, 9}},
+      // Green's top bit is bit 10, blue's bit 4: no mask needs a negative shift.
+      {"16 bits, 5-6-5 masks", 16, 1, {0xFF, 0xFF}, m565, false, false, {248, 252, 248}},
+      {"24 bits swapped", 24, 2, {10, 20, 30, 40, 50, 60}, nullptr, false, false, {30, 20, 10, 60, 50, 40}},
+      {"24 bits kept", 24, 2, {10, 20, 30, 40, 50, 60}, nullptr, false, true, {10, 20, 30, 40, 50, 60}},
+      {"24 bits swapped, alpha added", 24, 1, {10, 20, 30}, nullptr, true, false, {30, 20, 10, 9}},
+      {"24 bits kept, alpha added", 24, 1, {10, 20, 30}, nullptr, true, true, {10, 20, 30, 9}},
+      {"32 bits swapped", 32, 1, {10, 20, 30, 40}, nullptr, true, false, {30, 20, 10, 40}},
+      {"32 bits kept", 32, 1, {10, 20, 30, 40}, nullptr, true, true, {10, 20, 30, 40}},
+  };
+  for (DWORD off : {0u, 1u}) {
+    SetCpuFeaturesDisabled(off);
+    for (const Row& r : rows) {
+      B out(r.want.size(), 0xEE);
+      DIBRowToRGB(nullptr, r.src.data(), out.data(), r.width, r.bits, pal, r.masks, r.addAlpha, 9, r.keepOrder);
+      EXPECT_EQ(out, r.want) << r.why << (off ? ", scalar" : "");
+    }
+  }
+  SetCpuFeaturesDisabled(0);
+
   const uint32_t m8[3] = {0x01FE, 0x0001, 0};  // a top bit on bit 8
   ChannelMask rec[3];
   ASSERT_EQ(AnalyzeBitfieldMasks(m8, rec), 1);
@@ -130,25 +151,6 @@ TEST(DIBRows, SixteenBitWithAndWithoutMasks) {
   EXPECT_EQ(rec[1].shift, 7u);
   EXPECT_EQ(rec[2].width, 0u);
   EXPECT_EQ(AnalyzeBitfieldMasks(nullptr, rec), 0);
-}
-
-TEST(DIBRows, PalettedTwentyFourAndThirtyTwoBits) {
-  RGBQUAD pal[256] = {};
-  pal[1] = RGBQUAD{3, 2, 1, 0};
-  const uint8_t one[1] = {0x40};
-  uint8_t out[8] = {};
-  DIBRowToRGB(nullptr, one, out, 2, 1, pal, nullptr, false, 0, false);
-  EXPECT_EQ(out[3], 1);
-  EXPECT_EQ(out[5], 3);
-  const uint8_t bgr[3] = {10, 20, 30};
-  DIBRowToRGB(nullptr, bgr, out, 1, 24, nullptr, nullptr, true, 9, false);
-  EXPECT_EQ(out[0], 30);
-  EXPECT_EQ(out[2], 10);
-  EXPECT_EQ(out[3], 9);
-  const uint8_t bgra[4] = {10, 20, 30, 40};
-  DIBRowToRGB(nullptr, bgra, out, 1, 32, nullptr, nullptr, true, 9, true);
-  EXPECT_EQ(out[0], 10);
-  EXPECT_EQ(out[3], 40);
 }
 
 TEST(DIBRows, RGBRowsAreWrittenBottomUpWithRedAndBlueExchanged) {

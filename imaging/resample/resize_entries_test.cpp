@@ -74,17 +74,6 @@ TEST(ResizeEntries, ModesOutsideTheTablesAreRefusedAndWriteNothing) {
   EXPECT_EQ(PicGetLastError(), 5u);
   EXPECT_TRUE(Untouched(dst));
 
-  Image<uint16_t> src16(8, 8, 3), dst16(4, 4, 3);
-  Fill(src16, 2, 65535.0);
-  for (uint32_t mode : {0u, 5u, 13u, 19u}) {
-    EXPECT_FALSE(Resize(src16, dst16, mode, 0)) << mode;  // filters are 8-bit only
-    EXPECT_EQ(PicGetLastError(), 5u);
-  }
-  EXPECT_TRUE(Untouched(dst16));
-  Image<double> srcD(8, 8, 1), dstD(4, 4, 1);
-  EXPECT_FALSE(Resize(srcD, dstD, 3, 0));
-  EXPECT_EQ(PicGetLastError(), 5u);
-
   // A success afterwards clears the last error.
   EXPECT_TRUE(Resize(src, dst, 16, 0));
   EXPECT_EQ(PicGetLastError(), 0u);
@@ -109,33 +98,6 @@ TEST(ResizeEntries, Mode15WithAZeroOutputSizeFailsForEverySampleType) {
   EXPECT_EQ(area.Resize(src, dst, kNoPool), 0u);
   EXPECT_EQ(area.error, 5u);
   EXPECT_TRUE(Untouched(d16));
-}
-
-TEST(ResizeEntries, Mode15ChoosesBlockDecimationOnlyForWholeFactorsOf8BitAndDouble) {
-  Image<uint8_t> src(400, 300, 1);
-  Fill(src, 3);
-  Image<uint8_t> whole15(100, 100, 1), whole14(100, 100, 1);
-  ASSERT_TRUE(Resize(src, whole15, 15, 0));
-  ASSERT_TRUE(Resize(src, whole14, 14, 0));
-  EXPECT_EQ(whole15.data, whole14.data);  // 3 x 3 blocks of a 4 x 3 cell
-
-  Image<uint8_t> odd15(120, 100, 1), odd14(120, 100, 1);
-  ASSERT_TRUE(Resize(src, odd15, 15, 0));
-  ASSERT_TRUE(Resize(src, odd14, 14, 0));
-  EXPECT_NE(odd15.data, odd14.data);
-
-  // 16 bits: always the area method, so each pixel is its whole 4 x 3 cell.
-  Image<uint16_t> src16(400, 300, 1);
-  Fill(src16, 4, 65535.0);
-  Image<uint16_t> d16(100, 100, 1);
-  ASSERT_TRUE(Resize(src16, d16, 15, 0));
-  for (uint32_t y : {0u, 37u, 99u})
-    for (uint32_t x : {0u, 51u, 99u}) {
-      double sum = 0;
-      for (uint32_t j = 0; j < 3; ++j)
-        for (uint32_t i = 0; i < 4; ++i) sum += src16.At(4 * x + i, 3 * y + j, 0);
-      EXPECT_EQ(d16.At(x, y, 0), static_cast<uint16_t>(sum / 12.0)) << x << "," << y;
-    }
 }
 
 TEST(ResizeEntries, SameSizeCopiesOnlyThePixelsOfEachRow) {
@@ -225,29 +187,6 @@ TEST(ResizeEntries, HugeSourcesFailBeforeReadingThem) {
     EXPECT_FALSE(pic_ResizeImage(bytes.data(), width, 1, width * 3, small.data(), 4, 2, 12, 3, 17, kNoPool));
     EXPECT_EQ(PicGetLastError(), 1u);
     for (uint8_t b : small) EXPECT_EQ(b, 0x5A);
-  }
-}
-
-TEST(ResizeEntries, OnePixelImagesEnlargeAndShrink) {
-  Image<uint8_t> one(1, 1, 3);
-  one.At(0, 0, 0) = 10;
-  one.At(0, 0, 1) = 200;
-  one.At(0, 0, 2) = 255;
-  for (uint32_t mode : {0u, 1u, 3u, 8u, 9u, 10u, 13u, 16u, 17u, 18u}) {
-    Image<uint8_t> out(5, 4, 3);
-    ASSERT_TRUE(Resize(one, out, mode, 0)) << mode;
-    for (uint32_t y = 0; y < 4; ++y)
-      for (uint32_t x = 0; x < 5; ++x) {
-        EXPECT_EQ(out.At(x, y, 0), 10) << mode;
-        EXPECT_EQ(out.At(x, y, 1), 200) << mode;
-        EXPECT_EQ(out.At(x, y, 2), 255) << mode;
-      }
-  }
-  Image<uint8_t> row(9, 1, 1);
-  Fill(row, 8);
-  for (uint32_t mode : {14u, 15u, 16u, 17u, 18u}) {
-    Image<uint8_t> out(1, 1, 1);
-    ASSERT_TRUE(Resize(row, out, mode, 0)) << mode;
   }
 }
 
