@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -139,12 +141,12 @@ TEST(BmpRoundTrip, PalettedDepthsAndRLE8) {
   for (uint32_t y = 0; y < h; ++y)
     for (uint32_t x = 0; x < w; ++x) EXPECT_EQ(four.pixels[y * w + x], (x + 3 * y) % 16);
 
-  // 1 bit: packed rows come back as they went.
-  std::vector<uint8_t> bits = Pattern(h, 3);
-  Image one = Read(Write(bits.data(), w, h, 1, 1, 2, pal.data(), 0), 1, palette);
+  // 1 bit: packed rows of two bytes come back as they went.
+  std::vector<uint8_t> bits = Pattern(2 * h, 3);
+  Image one = Read(Write(bits.data(), 9, h, 1, 2, 2, pal.data(), 0), 1, palette);
   ASSERT_EQ(one.code, 0u);
   EXPECT_EQ(one.pixels, bits);
-  Image oneAs8 = Read(Write(bits.data(), w, h, 1, 1, 2, pal.data(), 0), 8, palette);
+  Image oneAs8 = Read(Write(bits.data(), 9, h, 1, 2, 2, pal.data(), 0), 8, palette);
   EXPECT_EQ(oneAs8.pixels[0], bits[0] >> 7);
   EXPECT_EQ(oneAs8.pixels[6], (bits[0] >> 1) & 1);
 }
@@ -333,8 +335,12 @@ TEST(BmpReader, PaletteTopDownAndDims) {
 
   Source pal(s.Build());
   DWORD count = 0;
+  std::fill(std::begin(palette), std::end(palette), RGBQUAD{});
   ASSERT_TRUE(pic_GetBMPPalette(pal.handle, palette, &count));
   EXPECT_EQ(count, 16u);
+  EXPECT_EQ(palette[15].rgbRed, 240);
+  Source noCount(s.Build());
+  EXPECT_TRUE(pic_GetBMPPalette(noCount.handle, palette, nullptr));  // the count is optional
 }
 
 TEST(BmpReader, HeaderFormsAndMasks) {
@@ -392,6 +398,8 @@ TEST(BmpReader, RLEStreams) {
   EXPECT_EQ(cut.pixels, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1}));
   // At 24 bits the background is entry 0.
   Image rgb = Read(s.Build(), 24);
+  EXPECT_EQ(rgb.width, 4u);
+  EXPECT_EQ(rgb.height, 3u);
   EXPECT_EQ(rgb.pixels[0], 9);
   EXPECT_EQ(rgb.pixels[3 * 8], 1);
 
@@ -567,6 +575,7 @@ TEST(BmpEntries, ProgressCancelKeepsRowsAndAllocators) {
   ASSERT_FALSE(part.pixels.empty());
   EXPECT_EQ(std::vector<uint8_t>(part.pixels.end() - 12, part.pixels.end()),
             std::vector<uint8_t>(rgb.end() - 12, rgb.end()));  // the bottom row came first
+  EXPECT_EQ(std::vector<uint8_t>(part.pixels.begin(), part.pixels.begin() + 12), std::vector<uint8_t>(12, 0));
   HPICDEST dest = pic_OpenDynamicMemoryDest(FALSE);
   EXPECT_EQ(pic_WriteBMP(dest, rgb.data(), w, h, 24, w * 3, 0, nullptr, nullptr, 0), 0u);
   EXPECT_EQ(PicGetLastError(), 14u);
@@ -659,6 +668,7 @@ TEST(BmpPackedDIB, ReadAndWriteAsTheyStand) {
     DWORD dw = 0, dh = 0;
     HGLOBAL dib = pic_ReadBMP(src.handle, &dw, &dh, 24, nullptr, 2);
     ASSERT_NE(dib, nullptr);
+    EXPECT_EQ(PicGetLastError(), 0u);  // the rows end where the file does
     EXPECT_EQ(dw, w);
     EXPECT_EQ(dh, h);
     const auto* hdr = static_cast<const BITMAPINFOHEADER*>(dib);
@@ -686,6 +696,7 @@ TEST(BmpPackedDIB, ReadAndWriteAsTheyStand) {
   DWORD dw = 0, dh = 0;
   HGLOBAL dib = pic_ReadBMP(src.handle, &dw, &dh, 24, nullptr, 2);
   ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(dib)->biXPelsPerMeter, 2835);
   uint8_t px[3];
   ASSERT_TRUE(pic_DIBToRGB(dib, px));
   EXPECT_EQ(std::vector<uint8_t>(px, px + 3), (std::vector<uint8_t>{3, 2, 1}));
@@ -704,6 +715,7 @@ TEST(BmpPackedDIB, ReadAndWriteAsTheyStand) {
     Source empty(claim.Build());
     EXPECT_EQ(pic_ReadBMP(empty.handle, &dw, &dh, 24, nullptr, 2), nullptr);
     EXPECT_EQ(PicGetLastError(), 3u);
+    EXPECT_EQ(dw + dh, 0u);  // a refused read reports no size
   }
   claim.pixels = {6, 0x11, 0, 1};
   Source some(claim.Build());
