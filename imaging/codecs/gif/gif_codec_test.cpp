@@ -105,7 +105,8 @@ TEST(GifCodec, WrittenImagesReadBackExactly) {
     const size_t gce = 13 + (3u << c.bits), image = gce + (c.transparent >= 0 ? 8 : 0);
     const Bytes control{0x21, 0xF9, 4, 1, 0, 0, uint8_t(c.transparent), 0};
     EXPECT_TRUE(c.transparent < 0 || Bytes(file.begin() + gce, file.begin() + image) == control);
-    EXPECT_EQ(file[image + 10], std::max(2u, c.bits));  // the minimum code size
+    EXPECT_EQ((Bytes{file[10], file[image + 10]}),
+              (Bytes{uint8_t(0x80 | (c.bits - 1) * 17), uint8_t(std::max(2u, c.bits))}));
     const Read r = ReadGif(file), dib = ReadGif(file, kGIFReadDIB), padded = ReadGif(file, kGIFReadPadded);
     EXPECT_EQ((std::vector<LONG>{LONG(r.code), LONG(r.width), LONG(r.height), r.transparent,
                                  r.palette[1].rgbGreen, r.palette[0].rgbReserved}),
@@ -235,6 +236,23 @@ TEST(GifCodec, WriterRefusesWhatItCannotStore) {
   EXPECT_EQ(dest.Contents().size(), before);
   EXPECT_TRUE(pic_AddGIFFrame(h, pixels.data(), 8, 8, 8, 0, 0, 0, -1, 4, palette.data(), 0, 64));
   EXPECT_TRUE(pic_DestroyMultiGIF(h));
+  Source written(dest.Contents());  // one frame, its own table, no transparency
+  DWORD v[12];
+  LONG transparent = 0;
+  RGBQUAD table[256];
+  ASSERT_TRUE(pic_ReadMultiFrameGIF(written, &v[0], &v[1], &v[2], &v[3], &v[4], &transparent, table, 0));
+  HGLOBAL frame = nullptr;
+  ASSERT_TRUE(pic_GetGIFFrame(0, &frame, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &transparent,
+                              &v[8], table, 0));
+  EXPECT_EQ((std::vector<LONG>{LONG(v[6]), LONG(v[7]), transparent, table[15].rgbGreen}),
+            (std::vector<LONG>{0, 1, -1, 240}));
+  pic_ClearGIFFrames();
+  // A destination that refuses the bytes: 4.
+  uint8_t small[100];
+  HPICDEST full = pic_OpenMemoryDest(small, sizeof small, FALSE);
+  EXPECT_EQ(pic_WriteGIF(full, pixels.data(), 8, 8, 8, 0, -1, 8, palette.data(), 0), 0u);
+  EXPECT_EQ(PicGetLastError(), 4u);
+  pic_CloseDest(full);
 }
 
 TEST(GifAnimation, LoopsAndEnds) {
@@ -316,9 +334,15 @@ TEST(GifCodec, GenericReaderAndProgress) {
               (Bytes{pixels[i], uint8_t(pixels[i] == 5 ? 0 : 255)}));
   // A progress callback that stops after row 2 leaves 14 and the rows so far.
   progressCalls = 0;
-  pic_SetCallback(StopAtRow2, 0);
-  const Read r = ReadGif(f);
+  pic_SetCallback(StopAtRow2, 0);  // on a file whose pixels pass its 4-entry table: 14 wins
+  const Read r = ReadGif(GifBuilder(7, 5, 2).Control(5).Image(0, 0, 7, 5, pixels).End().bytes);
+  Dest dest;
+  const DWORD written = pic_WriteGIF(dest, pixels.data(), 7, 5, 7, 0, -1, 8, Palette().data(), 0);
+  const DWORD writeCode = PicGetLastError();
   pic_SetCallback(nullptr, 0);
-  EXPECT_EQ((std::vector<DWORD>{r.code, DWORD(progressCalls)}), (std::vector<DWORD>{14, 2}));
-  EXPECT_EQ(Bytes(r.pixels.begin(), r.pixels.begin() + 14), Bytes(pixels.begin(), pixels.begin() + 14));
+  EXPECT_EQ((std::vector<DWORD>{r.code, DWORD(progressCalls), written, writeCode}),
+            (std::vector<DWORD>{14, 4, 0, 14}));
+  Bytes twoRows(35, 0);
+  std::copy(pixels.begin(), pixels.begin() + 14, twoRows.begin());
+  EXPECT_EQ(r.pixels, twoRows);
 }

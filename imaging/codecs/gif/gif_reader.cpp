@@ -131,11 +131,13 @@ int ReadImageDataOrThrow(uint32_t* error, CPicIO& io, uint8_t* dest, uint32_t wi
       }
     }
   }
-  if (decoder.BadIndex() || GIFIndexPastTable(pixels, done, tableSize)) *error = kPicErrBadGIF;
-  // Data that ends before the last pixel is no error (the rest stays 0), but
-  // a warning, so a caller can refuse a picture that is partly blank.
-  if (done < count && *error != kPicErrCancelled)
-    if (ImgThreadContext* ctx = GetImgThreadContext()) ++ctx->codecWarnings;
+  if (*error != kPicErrCancelled) {
+    if (decoder.BadIndex() || GIFIndexPastTable(pixels, done, tableSize)) *error = kPicErrBadGIF;
+    // Data that ends before the last pixel is no error (the rest stays 0),
+    // but a warning, so a caller can refuse a picture that is partly blank.
+    if (done < count)
+      if (ImgThreadContext* ctx = GetImgThreadContext()) ++ctx->codecWarnings;
+  }
 
   if (!direct) {
     uint64_t k = 0;
