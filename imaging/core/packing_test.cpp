@@ -120,7 +120,7 @@ TEST(DIBRows, EveryDepthToRGBWithAndWithoutTheVectorPath) {
       {"4 bits, high nibble first", 4, 2, {0x12}, nullptr, false, false, {1, 2, 3, 4, 5, 6}},
       {"8 bits", 8, 2, {2, 1}, nullptr, true, false, {4, 5, 6, 9, 1, 2, 3, 9}},
       // 0x0C41 is 3, 2, 1 in five bits each: the second pixel's own two bytes.
-      {"16 bits as 5-5-5", 16, 2, {0xFF, 0x7F, 0x41, 0x0C}, nullptr, false, false, {255, 255, 255, 24, 16, 8}},
+      {"16 bits, 5-5-5", 16, 2, {0xFF, 0x7F, 0x41, 0x0C}, nullptr, false, false, {255, 255, 255, 24, 16, 8}},
       {"16 bits, 5-5-5 masks", 16, 1, {0xFF, 0x7F}, m555, true, false, {248, 248, 248, 9}},
       // Green's top bit is bit 10, blue's bit 4: no mask needs a negative shift.
       {"16 bits, 5-6-5 masks", 16, 1, {0xFF, 0xFF}, m565, false, false, {248, 252, 248}},
@@ -135,7 +135,8 @@ TEST(DIBRows, EveryDepthToRGBWithAndWithoutTheVectorPath) {
     SetCpuFeaturesDisabled(off);
     for (const Row& r : rows) {
       B out(r.want.size(), 0xEE);
-      DIBRowToRGB(nullptr, r.src.data(), out.data(), r.width, r.bits, pal, r.masks, r.addAlpha, 9, r.keepOrder);
+      DIBRowToRGB(nullptr, r.src.data(), out.data(), r.width, r.bits, pal, r.masks, r.addAlpha, 9,
+                  r.keepOrder);
       EXPECT_EQ(out, r.want) << r.why << (off ? ", scalar" : "");
     }
   }

@@ -2,6 +2,7 @@
 // resamplers and their block shortcuts, and the bicubic point calculator.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -30,27 +31,44 @@ bool Bit(const std::vector<uint8_t>& img, uint32_t stride, uint32_t x, uint32_t 
 
 }  // namespace
 
-TEST(ResizeOneBit, BilinearKeepsSolidBlocksAndRefusesSharedMemory) {
-  // 4 x 4 source: the top-left 2 x 2 set, the rest clear.
+TEST(ResizeOneBit, BilinearMatchesAPlainReadingOfItsRule) {
+  // Each output pixel looks at the 2 x 2 source pixels below its position:
+  // all set or all clear gives that; otherwise the 8-bit blend weights of
+  // the set ones must pass half of 65536.
+  auto scale = [](double s, double d) { return s >= d ? s / d : (s - s / d) / d; };
+  struct Case {
+    uint32_t sw, sh, dw, dh;
+    uint64_t seed;
+  };
+  for (const Case& c :
+       {Case{4, 4, 8, 8, 1}, Case{13, 7, 29, 17, 2}, Case{40, 30, 11, 9, 3}, Case{9, 9, 9, 9, 4}}) {
+    const uint32_t ss = (c.sw + 7) / 8, ds = (c.dw + 7) / 8;
+    const auto src = RandomBits(ss, c.sh, c.seed);
+    std::vector<uint8_t> dst(size_t{ds} * c.dh, 0);
+    CPicImgBufExternConst<uint8_t> s(src.data(), c.sw, c.sh, 1, ss);
+    CPicImgBufExtern<uint8_t> d(dst.data(), c.dw, c.dh, 1, ds);
+    CPicImgResizeBilinearT<uint8_t> m;
+    ASSERT_EQ(m.Resize1Bit(s, d, kNoPool), 1u);
+    const double rx = scale(c.sw, c.dw), ry = scale(c.sh, c.dh);
+    for (uint32_t y = 0; y < c.dh; ++y)
+      for (uint32_t x = 0; x < c.dw; ++x) {
+        const double py = y * ry, px = x * rx;
+        const auto y0 = static_cast<uint32_t>(py), x0 = static_cast<uint32_t>(px);
+        const auto wy = static_cast<uint32_t>((py - y0) * 256),
+                   wy1 = static_cast<uint32_t>((1 - (py - y0)) * 256);
+        const auto wx = static_cast<uint32_t>((px - x0) * 256);
+        const uint32_t y1 = std::min(y0 + 1, c.sh - 1), x1 = std::min(x0 + 1, c.sw - 1);
+        const uint32_t a0 = Bit(src, ss, x0, y0), a1 = Bit(src, ss, x1, y0);
+        const uint32_t b0 = Bit(src, ss, x0, y1), b1 = Bit(src, ss, x1, y1);
+        const uint32_t weight = a0 * (256 - wx) * wy1 + a1 * wx * wy1 + b0 * (256 - wx) * wy + b1 * wx * wy;
+        const bool want = a0 + a1 + b0 + b1 == 4 || (a0 + a1 + b0 + b1 > 0 && weight > 32768);
+        ASSERT_EQ(Bit(dst, ds, x, y), want)
+            << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh << " at " << x << "," << y;
+      }
+  }
   std::vector<uint8_t> src = {0xC0, 0xC0, 0x00, 0x00};
-  std::vector<uint8_t> dst(2 * 8, 0);
   CPicImgBufExternConst<uint8_t> s(src.data(), 4, 4, 1, 1);
-  CPicImgBufExtern<uint8_t> d(dst.data(), 8, 8, 1, 2);
   CPicImgResizeBilinearT<uint8_t> m;
-  ASSERT_EQ(m.Resize1Bit(s, d, kNoPool), 1u);
-  // Destination pixels reading only set source pixels stay set, only clear
-  // ones stay clear, whatever the weights.
-  for (uint32_t y = 0; y < 8; ++y)
-    for (uint32_t x = 0; x < 8; ++x) {
-      const double px = x * ((4 - 0.5) / 8), py = y * ((4 - 0.5) / 8);
-      const auto x0 = static_cast<uint32_t>(px), y0 = static_cast<uint32_t>(py);
-      if (x0 + 1 <= 1 && y0 + 1 <= 1) {
-        EXPECT_TRUE(Bit(dst, 2, x, y)) << x << "," << y;
-      }
-      if (x0 >= 2 || y0 >= 2) {
-        EXPECT_FALSE(Bit(dst, 2, x, y)) << x << "," << y;
-      }
-    }
   CPicImgBufExtern<uint8_t> same(src.data(), 4, 4, 1, 1);
   EXPECT_EQ(m.Resize1Bit(s, same, kNoPool), 0u);
   EXPECT_EQ(m.error, 5u);
