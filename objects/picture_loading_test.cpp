@@ -161,10 +161,11 @@ class PictureLoading : public ::testing::Test {
   }
 };
 
-TEST_F(PictureLoading, BmpJpegAndPngCoverTheFieldAndShowTheirCentre) {
+TEST_F(PictureLoading, BmpJpegPngTgaAndPcxCoverTheFieldAndShowTheirCentre) {
   const std::map<std::string, Grid> grids = Manifest();
-  ASSERT_EQ(grids.size(), 5u) << "pictures.txt made by the build";
-  for (const char* name : {"blocks_320x256.bmp", "blocks_400x200.jpg", "blocks_100x300.png"}) {
+  ASSERT_EQ(grids.size(), 7u) << "pictures.txt made by the build";
+  for (const char* name : {"blocks_320x256.bmp", "blocks_400x200.jpg", "blocks_100x300.png", "blocks_120x90.tga",
+                           "blocks_200x100.pcx"}) {
     SCOPED_TRACE(name);
     const Grid& g = grids.at(name);
     HBITMAP bitmap = LoadFromFile(Picture(name).c_str(), 1, kPosterHeight, kPosterWidth);

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Pictures for the billboard's picture-loading tests, made with Pillow (an
-independent encoder): grids of coloured blocks in BMP, JPEG, PNG and GIF, an
+independent encoder): grids of coloured blocks in BMP, JPEG, PNG, GIF, TGA and PCX, an
 exact 160 x 128 picture, a picture too thin to cover the field, and broken
 and hostile files. Writes them and "pictures.txt", one line per grid picture:
 
@@ -52,6 +52,8 @@ def main():
     save("blocks_100x300.png", 100, 300, 2, 6, 3, 0)
     save("exact_160x128.png", 160, 128, 5, 4, 4, 0)
     save("blocks_90x60.gif", 90, 60, 3, 2, 5, 0)
+    save("blocks_120x90.tga", 120, 90, 4, 3, 6, 0)
+    save("blocks_200x100.pcx", 200, 100, 4, 2, 7, 0)
     with open(os.path.join(out, "pictures.txt"), "w") as f:
         f.write("\n".join(lines) + "\n")
 
