@@ -136,7 +136,7 @@ PnmHeader ReadHeaderAt(CPicIO& io) {
 // The rows of one file as 32-bit samples, or packed bits for PBM.
 class PnmRows {
  public:
-  PnmRows(PnmStream& s, const PnmHeader& h) : s_(s), h_(h), samples_(size_t{h.width} * h.Channels()) {}
+  PnmRows(PnmStream& s, const PnmHeader& h) : s_(s), h_(h) {}
 
   // PBM: (width + 7) / 8 bytes, a set bit black.
   void Bits(uint8_t* out) {
@@ -151,20 +151,28 @@ class PnmRows {
     if (h_.width % 8) out[bytes - 1] &= static_cast<uint8_t>(0xFF00u >> (h_.width % 8));
   }
 
-  // PGM and PPM: width x channels samples, each at most maxval.
-  const uint32_t* Samples() {
-    uint32_t* v = samples_.data();
-    const size_t n = samples_.size();
-    if (h_.Plain()) {
-      for (size_t i = 0; i < n; ++i) v[i] = Clamp(s_.GetUInt());
-    } else if (h_.maxval < 256) {
-      Raw(n);
-      for (size_t i = 0; i < n; ++i) v[i] = Clamp(raw_[i]);
-    } else {
-      Raw(2 * n);
-      for (size_t i = 0; i < n; ++i) v[i] = Clamp(uint32_t{raw_[2 * i]} << 8 | raw_[2 * i + 1]);
+  // PGM and PPM: f(index, sample) for the width x channels samples of a
+  // row, each at most maxval; nothing of the row is held (a header's width
+  // claims no memory).
+  template <class F>
+  void EachSample(F&& f) {
+    const size_t n = size_t{h_.width} * h_.Channels();
+    PicByteReader& in = s_.Bytes();
+    for (size_t i = 0; i < n; ++i) {
+      uint32_t v = 0;
+      if (h_.Plain()) {
+        v = s_.GetUInt();
+      } else if (h_.maxval < 256) {
+        const int b = in.Get();
+        if (b < 0) FormatError("EOF / read error reading a one-byte sample");
+        v = static_cast<uint32_t>(b);
+      } else {
+        const int hi = in.Get(), lo = in.Get();
+        if (lo < 0) FormatError("EOF /read error while reading a long sample");
+        v = static_cast<uint32_t>(hi << 8 | lo);
+      }
+      f(i, v < h_.maxval ? v : h_.maxval);
     }
-    return v;
   }
 
   // Raw 8-bit samples as stored, when they need no change.
@@ -173,18 +181,8 @@ class PnmRows {
   }
 
  private:
-  uint32_t Clamp(uint32_t v) const { return v < h_.maxval ? v : h_.maxval; }
-  void Raw(size_t n) {
-    raw_.resize(n);
-    if (!s_.Bytes().Read(raw_.data(), n))
-      FormatError(h_.maxval < 256 ? "EOF / read error reading a one-byte sample"
-                                  : "EOF /read error while reading a long sample");
-  }
-
   PnmStream& s_;
   const PnmHeader& h_;
-  std::vector<uint32_t> samples_;
-  std::vector<uint8_t> raw_;
 };
 
 void ReadImage(CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth, uint32_t flags,
@@ -238,17 +236,16 @@ void ReadImage(CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth, ui
       rows.RawBytes(out, n);  // already the output's bytes
       continue;
     }
-    const uint32_t* v = rows.Samples();
-    for (uint32_t i = 0; i < n; ++i) {
-      const uint32_t c = channels == 3 && bgr ? i - i % 3 + (2 - i % 3) : i;
-      const uint32_t value = scale ? v[i] * top / h.maxval : (v[i] < top ? v[i] : top);
+    rows.EachSample([&](size_t i, uint32_t v) {
+      const size_t c = channels == 3 && bgr ? i - i % 3 + (2 - i % 3) : i;
+      const uint32_t value = scale ? v * top / h.maxval : (v < top ? v : top);
       if (wide) {
         const uint16_t w16 = static_cast<uint16_t>(value);
-        std::memcpy(out + 2 * size_t{c}, &w16, 2);
+        std::memcpy(out + 2 * c, &w16, 2);
       } else {
         out[c] = static_cast<uint8_t>(value);
       }
-    }
+    });
   }
 }
 
