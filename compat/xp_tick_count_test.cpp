@@ -7,27 +7,17 @@
 // Declared as the thread library sees it (the XP headers leave it out).
 extern "C" __declspec(dllimport) ULONGLONG WINAPI GetTickCount64();
 
-TEST(XpTickCount, WidensAcrossTheWrapAndKeepsItsState) {
+TEST(XpTickCount, WidensAcrossTheWrapAndTheSlotGivesTheSystemsCount) {
   constexpr uint64_t kWrap = uint64_t{1} << 32;
-  struct Row {
-    uint64_t state;
-    DWORD now;
-    uint64_t expected;
-  } rows[] = {
-      {0, 1000, 1000},
+  const uint64_t rows[][3] = {  // state before, 32-bit count now, widened
       {3 * kWrap + 500, 500, 3 * kWrap + 500},
       {3 * kWrap + 500, 700, 3 * kWrap + 700},
-      {0xFFFFFFF0, 0x10, kWrap + 0x10},
-  };
-  for (const Row& r : rows) {
-    volatile LONGLONG state = static_cast<LONGLONG>(r.state);
-    EXPECT_EQ(WayluneWidenTickCount(&state, r.now), r.expected) << r.state << " " << r.now;
-    EXPECT_EQ(static_cast<uint64_t>(state), r.expected);
+      {0xFFFFFFF0, 0x10, kWrap + 0x10}};
+  for (const auto& r : rows) {
+    volatile LONGLONG state = static_cast<LONGLONG>(r[0]);
+    EXPECT_EQ(WayluneWidenTickCount(&state, static_cast<DWORD>(r[1])), r[2]) << r[0] << " " << r[1];
+    EXPECT_EQ(static_cast<uint64_t>(state), r[2]);
   }
-}
-
-TEST(XpTickCount, TheImportSlotGivesTheSystemsCount) {
-  DWORD before = GetTickCount();
-  DWORD low = static_cast<DWORD>(GetTickCount64());
-  EXPECT_LE(low - before, 1000u);
+  const DWORD before = GetTickCount();
+  EXPECT_LE(static_cast<DWORD>(GetTickCount64()) - before, 1000u);
 }
