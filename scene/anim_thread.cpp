@@ -117,7 +117,8 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
     EndThread(figure, billboard);
     return 0;
   }
-  QuitFlag = 0;
+  // QuitFlag is not cleared here: a shutdown asked for while this thread
+  // starts would be lost, and every thread would run on past it.
   int pauseCounter = std::max(Settings.Pause - 200, 12);
   int frameTime = 50;
   FramePacer pacer;

@@ -79,6 +79,17 @@ TEST_F(AnimThread, NoSceneWhileFullScreenOrAnExcludedWindowIsOpen) {
   EXPECT_EQ(CanAnimateNow(), 1);
 }
 
+// A shutdown asked for while the thread starts ends it (and the program).
+TEST_F(AnimThread, AShutdownBeforeTheFirstPassEndsTheThread) {
+  shutdownMessages = 0;
+  QuitFlag = 1;
+  HANDLE thread = CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 5000));
+  CloseHandle(thread);
+  EXPECT_EQ(shutdownMessages, 1);
+}
+
 // A billboard click asks for the paster at once; with the paster switched off
 // it must not cut the pause short (scenes would follow each other without
 // one, as the request stays until the paster serves it). The thread still
