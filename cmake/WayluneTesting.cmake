@@ -18,6 +18,19 @@ else()
   set(WAYLUNE_GTEST_LIBS GTest::gtest GTest::gmock GTest::gtest_main)
 endif()
 
+# The program's Windows tests share one Wine desktop: the windows they find
+# by class or title (a "running instance"), the cursor, the foreground window
+# and system settings are the same for all of them, so every test of those
+# folders takes turns with the others (a lock CTest keeps). Pictura's, the
+# sound library's and the portable tests run beside them.
+set(WAYLUNE_DESKTOP_TEST_DIRS services objects scene options app)
+function(waylune_lock_desktop_tests)
+  get_property(tests DIRECTORY PROPERTY TESTS)
+  if(tests)
+    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK wine_desktop)
+  endif()
+endfunction()
+
 # waylune_add_test(name SOURCES a.cpp b.cpp LIBS lib... [LABELS l...] [TIMEOUT s] [LAUNCHER cmd...])
 # One CTest test per GoogleTest program; failures name their cases in the log.
 function(waylune_add_test name)
@@ -35,6 +48,13 @@ function(waylune_add_test name)
     add_test(NAME ${name} COMMAND ${T_LAUNCHER} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}> --gtest_color=no)
   else()
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  endif()
+  file(RELATIVE_PATH dir ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  get_property(lock_deferred DIRECTORY PROPERTY WAYLUNE_DESKTOP_LOCK)
+  if(WIN32 AND dir IN_LIST WAYLUNE_DESKTOP_TEST_DIRS AND NOT lock_deferred)
+    # At the end of the folder, so the tests it adds by hand are locked too.
+    set_property(DIRECTORY PROPERTY WAYLUNE_DESKTOP_LOCK ON)
+    cmake_language(DEFER CALL waylune_lock_desktop_tests)
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)

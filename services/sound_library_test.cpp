@@ -212,11 +212,10 @@ TEST_F(SoundLibrary, UnloadWaitsForACallInFlight) {
     loadedAtEnd = bass->BASS_GetVersion() >> 16 == 0x0204;
   });
   while (phase == 0) Sleep(1);
-  const DWORD start = GetTickCount();
   UnloadBass();
-  EXPECT_GE(GetTickCount() - start, 150u);
-  caller.join();
+  // Set inside the call: had the unload not waited, it would still be unset.
   EXPECT_TRUE(loadedAtEnd);
+  caller.join();
   EXPECT_TRUE(Written().empty());
 }
 

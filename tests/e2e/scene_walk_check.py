@@ -48,6 +48,7 @@ def figure_columns(geometry):
 
 def main():
     start = time.time()
+    still = None
     while time.time() - start < TIMEOUT:
         geometry = strip_geometry()
         first = figure_columns(geometry) if geometry else None
@@ -63,9 +64,11 @@ def main():
         centre1 = (first[0] + first[1]) / 2
         centre2 = (later[0] + later[1]) / 2
         print("strip %dx%d+%d+%d, figure %d..%d then %d..%d" % (w, h, x, y, first[0], first[1], later[0], later[1]))
-        failures = []
         if abs(centre2 - centre1) < 20:
-            failures.append("the figure did not walk: %.0f -> %.0f" % (centre1, centre2))
+            # A figure stands still a while (it stops, talks, turns): watch on.
+            still = "the figure did not walk: %.0f -> %.0f" % (centre1, centre2)
+            continue
+        failures = []
         if not (screen_height - 5 <= y + h <= screen_height + 5):
             failures.append("the strip does not stand on the bottom: %d + %d" % (y, h))
         visible = min(h, screen_height - y)
@@ -75,7 +78,7 @@ def main():
             print("FAIL:", f)
         print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
         return 1 if failures else 0
-    print("FAIL: no figure walked within %d s" % TIMEOUT)
+    print("FAIL: no figure walked within %d s%s" % (TIMEOUT, " (%s)" % still if still else ""))
     print("0 passed, 1 failed")
     return 1
 
