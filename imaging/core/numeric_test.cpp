@@ -26,57 +26,45 @@ PicResolutionInfo Res(double x, double y, uint32_t unit) {
 }
 }  // namespace
 
-TEST(Resolution, InchesAndCentimetresBecomePixelsPerMetre) {
-  PicResolutionInfo r = Res(72, 72, 1);  // JPEG dots per inch
-  ASSERT_EQ(ConvertResolution(&r, 0, 4), 1);
-  EXPECT_NEAR(r.x, 2834.6457, 1e-3);  // 72 / 0.0254
-  EXPECT_EQ(r.unit, 1u);
-  r = Res(2, 3, 2);  // JPEG dots per centimetre
-  ASSERT_EQ(ConvertResolution(&r, 0, 4), 1);
-  EXPECT_DOUBLE_EQ(r.x, 200);
-  EXPECT_DOUBLE_EQ(r.y, 300);
-  // TIFF units: 2 inch, 3 centimetre, 1 no absolute unit.
-  r = Res(300, 300, 2);
-  ASSERT_EQ(ConvertResolution(&r, 1, 4), 1);
-  EXPECT_NEAR(r.x, 11811.02, 1e-2);
-  r = Res(300, 300, 3);
-  ASSERT_EQ(ConvertResolution(&r, 1, 4), 1);
-  EXPECT_DOUBLE_EQ(r.x, 30000);
-  r = Res(300, 300, 1);
-  EXPECT_EQ(ConvertResolution(&r, 1, 4), 0);
-  EXPECT_EQ(r.unit, 0u);
-  EXPECT_EQ(r.x, 0);
-}
-
-TEST(Resolution, PngConventionAndWritingBack) {
-  PicResolutionInfo r = Res(2835, 2835, 1);
-  ASSERT_EQ(ConvertResolution(&r, 2, 4), 1);
-  EXPECT_DOUBLE_EQ(r.x, 2835);
-  r = Res(2835, 2835, 0);
-  EXPECT_EQ(ConvertResolution(&r, 2, 4), 0);
-  EXPECT_EQ(r.x, 0);
+TEST(Resolution, ConversionsBetweenTheFormatsConventions) {
+  // Conventions: 0 JPEG, 1 TIFF, 2 PNG, 4 pixels per metre.
+  struct Row {
+    const char* why;
+    PicResolutionInfo in;
+    int32_t from, to, ok;
+    double x, y;
+    uint32_t unit;
+  };
+  const Row rows[] = {
+      {"JPEG dots per inch", {72, 72, 1}, 0, 4, 1, 72 / 0.0254, 72 / 0.0254, 1},
+      {"JPEG dots per centimetre", {2, 3, 2}, 0, 4, 1, 200, 300, 1},
+      {"TIFF inches", {300, 300, 2}, 1, 4, 1, 300 / 0.0254, 300 / 0.0254, 1},
+      {"TIFF centimetres", {300, 300, 3}, 1, 4, 1, 30000, 30000, 1},
+      {"TIFF without an absolute unit", {300, 300, 1}, 1, 4, 0, 0, 0, 0},
+      {"PNG pixels per metre", {2835, 2835, 1}, 2, 4, 1, 2835, 2835, 1},
+      {"PNG without a unit", {2835, 2835, 0}, 2, 4, 0, 0, 0, 0},
+      {"back to JPEG dots per inch", {300 / 0.0254, 300 / 0.0254, 1}, 4, 0, 1, 300, 300, 1},
+      {"back to TIFF inches", {300 / 0.0254, 2000, 1}, 4, 1, 1, 300, 2000 * 0.0254, 2},
+      {"an unknown source convention", {1, 1, 1}, 6, 4, 0, 1, 1, 1},
+      {"an unknown target leaves it", {1, 1, 1}, 4, 9, 1, 1, 1, 1},
+  };
+  for (const Row& r : rows) {
+    PicResolutionInfo got = r.in;
+    EXPECT_EQ(ConvertResolution(&got, r.from, r.to), r.ok) << r.why;
+    EXPECT_NEAR(got.x, r.x, 1e-3) << r.why;
+    EXPECT_NEAR(got.y, r.y, 1e-3) << r.why;
+    EXPECT_EQ(got.unit, r.unit) << r.why;
+  }
+  EXPECT_EQ(ConvertResolution(nullptr, 0, 4), 0);
+  // A bad unit is reported through the debug hook.
   SetDebugHookObserver(KeepHook);
   g_hooks.clear();
-  r = Res(5, 6, 7);
-  ASSERT_EQ(ConvertResolution(&r, 2, 2), 1);
+  PicResolutionInfo bad = Res(5, 6, 7);
+  ASSERT_EQ(ConvertResolution(&bad, 2, 2), 1);
   SetDebugHookObserver(nullptr);
   ASSERT_EQ(g_hooks.size(), 1u);
   EXPECT_EQ(g_hooks[0], "Bad input DPI\n");
-  EXPECT_EQ(r.unit, 0u);
-  // Pixels per metre back to dots per inch (JPEG) and inch units (TIFF).
-  r = Res(11811.023622, 11811.023622, 1);
-  ASSERT_EQ(ConvertResolution(&r, 4, 0), 1);
-  EXPECT_NEAR(r.x, 300, 1e-4);
-  EXPECT_EQ(r.unit, 1u);
-  r = Res(11811.023622, 2000, 1);
-  ASSERT_EQ(ConvertResolution(&r, 4, 1), 1);
-  EXPECT_NEAR(r.x, 300, 1e-4);
-  EXPECT_EQ(r.unit, 2u);
-  r = Res(1, 1, 1);
-  EXPECT_EQ(ConvertResolution(nullptr, 0, 4), 0);
-  EXPECT_EQ(ConvertResolution(&r, 6, 4), 0);
-  EXPECT_EQ(ConvertResolution(&r, 4, 9), 1);
-  EXPECT_EQ(r.x, 1);
+  EXPECT_EQ(bad.unit, 0u);
 }
 
 TEST(Clamp, DoubleBoundsAndNaN) {
