@@ -203,26 +203,3 @@ TEST(SizeCap, ProductsAreCheckedIn64Bits) {
   EXPECT_FALSE(PicSizeWithinCap(0x7FFDEFFF, 1, 1));
   EXPECT_TRUE(PicSizeWithinCap(0x7FFDEFFE, 1, 1));
 }
-
-TEST(Tags, PtrVectorOwnsItsRecords) {
-  PicPtrVector<CFileDataTag> tags;
-  auto t = std::make_unique<CFileDataTag>();
-  t->id = 3;
-  t->text = "COM";
-  t->data.Resize(10);
-  ASSERT_TRUE(tags.Add(std::move(t)));
-  EXPECT_EQ(tags.Size(), 1u);
-  EXPECT_EQ(tags.At(0)->id, 3u);
-  EXPECT_EQ(tags.At(1), nullptr);
-  tags.Clear();
-  EXPECT_TRUE(tags.Empty());
-}
-
-TEST(PicExceptionTest, CarriesCodeAndMessage) {
-  try {
-    throw PicException(16, "libpng says no");
-  } catch (const std::exception& e) {
-    EXPECT_STREQ(e.what(), "libpng says no");
-    EXPECT_EQ(static_cast<const PicException&>(e).Code(), 16u);
-  }
-}

@@ -80,41 +80,6 @@ TEST(Version, IsZeroPaddedToTwentyCharacters) {
   EXPECT_EQ(PicGetLastError(), 5u);
 }
 
-namespace {
-BOOL PICAPI AlwaysGoOn(DWORD, DWORD, PIC_USERDATA) {
-  return TRUE;
-}
-void* PICAPI NoBlock(DWORD, PIC_USERDATA) {
-  return nullptr;
-}
-}  // namespace
-
-TEST(Callbacks, SetAndGetRoundTrip) {
-  ProgressCallback cb = AlwaysGoOn;
-  pic_SetLastErrorProxy(2);
-  ASSERT_TRUE(pic_SetCallback(cb, 77));
-  EXPECT_EQ(PicGetLastError(), 0u);
-  PIC_USERDATA user = 0;
-  EXPECT_EQ(pic_GetCallback(&user), cb);
-  EXPECT_EQ(user, 77u);
-  EXPECT_TRUE(HasProgressCallback());
-  pic_SetCallback(nullptr, 0);
-  EXPECT_FALSE(HasProgressCallback());
-
-  PicAllocCallback a = NoBlock;
-  ASSERT_TRUE(pic_SetFileReadAllocCallbacks(a, nullptr, nullptr, 5));
-  PicAllocCallback a2 = nullptr;
-  PicReallocCallback r2 = reinterpret_cast<PicReallocCallback>(1);
-  PicFreeCallback f2 = reinterpret_cast<PicFreeCallback>(1);
-  PIC_USERDATA u2 = 0;
-  ASSERT_TRUE(GetFileReadAllocCallbacks(&a2, &r2, &f2, &u2));
-  EXPECT_EQ(a2, a);
-  EXPECT_EQ(r2, nullptr);
-  EXPECT_EQ(f2, nullptr);
-  EXPECT_EQ(u2, 5u);
-  pic_SetFileReadAllocCallbacks(nullptr, nullptr, nullptr, 0);
-}
-
 TEST(Tables, AlphaGreyBitsAndExpansion) {
   const PicStaticTables& t = StaticTables();
   EXPECT_EQ(t.alpha[255][255], 255);
