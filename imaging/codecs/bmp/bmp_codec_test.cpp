@@ -288,6 +288,16 @@ TEST(BmpReader, DataOffsetRules) {
   ASSERT_FALSE(traces.empty());
   EXPECT_NE(traces[0].find("assuming bfOffBits"), std::string::npos);
 
+  // One byte short of the table's end: read from there, with a warning.
+  BmpSpec early = s;
+  early.offBits = 54 + 8 - 1;
+  traces.clear();
+  Pictura::SetDebugHookObserver(KeepTrace);
+  Read(early.Build(), 24);
+  Pictura::SetDebugHookObserver(nullptr);
+  ASSERT_FALSE(traces.empty());
+  EXPECT_NE(traces[0].find("less than the number of bytes already read"), std::string::npos);
+
   // A gap before the data is passed over.
   BmpSpec gap = s;
   gap.offBits = 54 + 8 + 5;
@@ -331,6 +341,7 @@ TEST(BmpReader, PaletteTopDownAndDims) {
   EXPECT_EQ(static_cast<int32_t>(h), -2);
   EXPECT_EQ(bits, 4u);
   EXPECT_EQ(res.x, 2835.0);
+  EXPECT_EQ(res.y, 2835.0);
   EXPECT_EQ(res.unit, 2u);
 
   Source pal(s.Build());
@@ -338,6 +349,20 @@ TEST(BmpReader, PaletteTopDownAndDims) {
   std::fill(std::begin(palette), std::end(palette), RGBQUAD{});
   ASSERT_TRUE(pic_GetBMPPalette(pal.handle, palette, &count));
   EXPECT_EQ(count, 16u);
+  // A compressed stream may promise up to 127 pixels a byte (past the pixel
+  // count that always passes), a plain one no more than its rows.
+  for (auto [bytes, ok] : {std::pair{528932u, true}, std::pair{524800u, false}}) {
+    BmpSpec big;
+    big.width = 8192;
+    big.height = 8200;
+    big.bits = 8;
+    big.compression = 1;
+    big.clrUsed = 1;
+    big.table = {Rgb(1, 2, 3)};
+    big.pixels.assign(bytes - 4, 0);
+    Source src(big.Build());
+    EXPECT_EQ(pic_GetBMPPalette(src.handle, palette, &count) != 0, ok) << bytes;
+  }
   EXPECT_EQ(palette[15].rgbRed, 240);
   Source noCount(s.Build());
   EXPECT_TRUE(pic_GetBMPPalette(noCount.handle, palette, nullptr));  // the count is optional
@@ -366,6 +391,15 @@ TEST(BmpReader, HeaderFormsAndMasks) {
     s.pixels = {0x00, 0xF8, 0xE0, 0x07};  // red and green
     EXPECT_EQ(Read(s.Build(), 24).pixels, (std::vector<uint8_t>{255, 0, 0, 0, 255, 0})) << size;
   }
+  // A mask with a gap scales: 0b1010 of 0b1011 is 10 / 11 of 255.
+  BmpSpec gap;
+  gap.width = 1;
+  gap.height = 1;
+  gap.bits = 16;
+  gap.compression = 3;
+  gap.masks = {0x7C00, 0x03E0, 0x000B};
+  gap.pixels = {0x0A, 0, 0, 0};
+  EXPECT_EQ(Read(gap.Build(), 24).pixels, (std::vector<uint8_t>{0, 0, 232}));
   BmpSpec swapped;
   swapped.width = 1;
   swapped.height = 1;
@@ -708,6 +742,7 @@ TEST(BmpPackedDIB, ReadAndWriteAsTheyStand) {
   claim.bits = 4;
   claim.compression = 2;
   claim.clrUsed = 2;
+  claim.clrImportant = 1;
   claim.table = {Rgb(0, 0, 0), Rgb(9, 9, 9)};
   claim.sizeImage = 0x62E20012;
   claim.pixels = {};
@@ -722,6 +757,7 @@ TEST(BmpPackedDIB, ReadAndWriteAsTheyStand) {
   HGLOBAL small = pic_ReadBMP(some.handle, &dw, &dh, 24, nullptr, 2);
   ASSERT_NE(small, nullptr);
   EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(small)->biSizeImage, 4u);
+  EXPECT_EQ(static_cast<const BITMAPINFOHEADER*>(small)->biClrImportant, 1u);
   EXPECT_EQ(GlobalSize(small), 40u + 8 + 4);
   GlobalFree(small);
   DWORD none = 1;

@@ -30,6 +30,7 @@ struct BmpSpec {
   uint32_t compression = 0;
   uint32_t headerSize = 40;
   uint32_t clrUsed = 0;
+  uint32_t clrImportant = 0;
   std::vector<RGBQUAD> table;   // written as is (triples for a 12-byte header)
   std::vector<uint32_t> masks;  // behind a 40-byte header, inside a longer one
   int64_t offBits = -1;         // -1: the true offset
@@ -57,7 +58,7 @@ struct BmpSpec {
       Put32(f, 2835);
       Put32(f, 2835);
       Put32(f, clrUsed);
-      Put32(f, 0);
+      Put32(f, clrImportant);
       for (uint32_t i = 40; i < headerSize; i += 4)
         Put32(f, (i - 40) / 4 < masks.size() ? masks[(i - 40) / 4] : 0);
       if (headerSize == 40)
