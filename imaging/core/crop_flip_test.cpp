@@ -217,6 +217,17 @@ TEST(BorderSearch, CornerRuleAndExplicitColour) {
   EXPECT_EQ(r.top, 0);
   EXPECT_EQ(r.right, 6);
   EXPECT_EQ(r.bottom, 6);
+  // The odd corner at the bottom left: the other three decide; four steps reported.
+  c.Fill(0, 0, 0);
+  c.Set(0, 5, 9, 9, 9);
+  {
+    ProgressLog log;
+    r = Border(c);
+    EXPECT_EQ(g_calls, (std::vector<std::pair<DWORD, DWORD>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}}));
+  }
+  EXPECT_EQ(PicGetLastError(), 0u);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 5);
   // Given the background colour (bytes 0 and 2 exchanged by flags bit 1).
   c.Fill(10, 20, 30);
   c.Set(2, 3, 0, 0, 0);
@@ -255,7 +266,8 @@ TEST(BorderSearch, OneBitAndPalettedImages) {
 TEST(ColorsMatchTest, ToleranceIsTheSquaredDistanceOfThreeBytes) {
   EXPECT_TRUE(ColorsMatch(0x01020304, 0x01020304, 0));
   EXPECT_FALSE(ColorsMatch(0x020304, 0x020305, 0));
-  EXPECT_TRUE(ColorsMatch(0xFF020304, 0x00020304, 1));  // the fourth byte is ignored
+  EXPECT_TRUE(ColorsMatch(0xFF020304, 0x00020304, 1));   // the fourth byte is ignored,
+  EXPECT_FALSE(ColorsMatch(0xFF020304, 0x00020304, 0));  // but not without a tolerance
   EXPECT_TRUE(ColorsMatch(0x000000, 0x030404, 41));
   EXPECT_FALSE(ColorsMatch(0x000000, 0x030404, 40));
 }
