@@ -138,12 +138,6 @@ void GIFBuildPalette(RGBQUAD* palette, const uint8_t planes[3][256], int32_t tra
 int GIFReadImageData(uint32_t* error, CPicIO& io, uint8_t* dest, uint32_t width, uint32_t height,
                      uint64_t stride, uint32_t tableSize, bool interlaced, uint32_t flags);
 
-// The LZW decoder alone: code data (the sub-blocks' bytes joined) into
-// `count` pixels of out. Returns the number of pixels produced; *badIndex
-// when a pixel reached tableSize or more. minCodeSize must be 11 or less.
-uint64_t GIFLZWDecode(const uint8_t* data, uint64_t bytes, uint32_t minCodeSize, uint8_t* out, uint64_t count,
-                      uint32_t tableSize, bool* badIndex);
-
 // Composes the next frame onto the canvas, copies the canvas (width x
 // height x 4 bytes, R, G, B, A) to out and gives the frame's delay. 0 with
 // 79 once the animation has ended.

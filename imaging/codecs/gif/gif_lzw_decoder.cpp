@@ -4,7 +4,6 @@
 // the output already, so decoding a code is one copy from earlier output.
 #include <cstring>
 
-#include "codecs/gif/gif_codec.h"
 #include "codecs/gif/gif_lzw_decoder.h"
 
 namespace Pictura {
@@ -105,14 +104,6 @@ uint64_t GIFLZWDecoder::Run(uint64_t target) {
     pos_ = length < room ? at + length : count_;
   }
   return pos_;
-}
-
-uint64_t GIFLZWDecode(const uint8_t* data, uint64_t bytes, uint32_t minCodeSize, uint8_t* out, uint64_t count,
-                      uint32_t tableSize, bool* badIndex) {
-  GIFLZWDecoder decoder(data, bytes, minCodeSize, out, count);
-  const uint64_t done = decoder.Run(count);
-  *badIndex = decoder.BadIndex() || GIFIndexPastTable(out, done, tableSize);
-  return done;
 }
 
 bool GIFIndexPastTable(const uint8_t* pixels, uint64_t count, uint32_t tableSize) {
