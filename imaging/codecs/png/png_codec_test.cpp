@@ -59,6 +59,23 @@ std::vector<RGBQUAD> TestPalette(uint32_t n) {
   return pal;
 }
 
+// The cores that take more than a depth, read from a whole file.
+PngRead ReadRGBA(const Bytes& file, uint32_t maxValue, bool sixteen, uint32_t flags) {
+  return ReadPngWith(file, [&](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGToRGBA(pc, io, pw, ph, maxValue, sixteen, flags);
+  });
+}
+PngRead ReadGreyAlpha(const Bytes& file, uint32_t maxValue, uint32_t flags) {
+  return ReadPngWith(file, [&](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGGrayAlpha(pc, io, pw, ph, maxValue, flags);
+  });
+}
+PngRead ReadDIB(const Bytes& file, uint32_t flags) {
+  return ReadPngWith(file, [&](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
+    return ReadPNGToDIB(pc, io, pw, ph, flags);
+  });
+}
+
 // Reads a file of any form back in the form that keeps every sample and
 // returns the rows in the writer's form.
 Bytes ReadBackExact(const Bytes& file, const Form& f, uint32_t w, uint32_t h, uint32_t* error) {
@@ -82,18 +99,14 @@ Bytes ReadBackExact(const Bytes& file, const Form& f, uint32_t w, uint32_t h, ui
   } else if (f.colorType == 2) {
     r = f.bitDepth == 16 ? ReadPngImage(file, 48, nullptr, true) : ReadPngImage(file, 24);
   } else if (f.colorType == 4) {
-    r = ReadPngWith(file, [&](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-      return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
-    });
+    r = ReadGreyAlpha(file, 255, 0);
     if (f.bitDepth == 16 && r.error == 0) {
       // grey and alpha come out at 8 bits: compare against the high bytes
       *error = r.error;
       return r.pixels;
     }
   } else {
-    r = ReadPngWith(file, [&](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-      return ReadPNGToRGBA(pc, io, pw, ph, f.bitDepth == 16 ? 65535 : 255, f.bitDepth == 16, 0);
-    });
+    r = ReadRGBA(file, f.bitDepth == 16 ? 65535 : 255, f.bitDepth == 16, 0);
   }
   *error = r.error;
   EXPECT_EQ(r.width, w);
@@ -189,9 +202,7 @@ TEST_F(PngCodec, RGBWithASuggestedPaletteGetsNoColourKey) {
   ASSERT_EQ(out.error, 0u);
   EXPECT_TRUE(HasChunk(out.file, "PLTE"));
   EXPECT_FALSE(HasChunk(out.file, "tRNS"));
-  PngRead rgba = ReadPngWith(out.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-    return ReadPNGToRGBA(pc, io, pw, ph, 255, false, 0);
-  });
+  PngRead rgba = ReadRGBA(out.file, 255, false, 0);
   ASSERT_EQ(rgba.error, 0u);
   for (size_t i = 3; i < rgba.pixels.size(); i += 4) ASSERT_EQ(rgba.pixels[i], 255);
 }
@@ -203,9 +214,7 @@ TEST_F(PngCodec, ThreadColourKeyIsWrittenForGreyAndRGB) {
   PngWritten out = WritePng(rgb, 2, 1, 2, 8);
   ASSERT_EQ(out.error, 0u);
   ASSERT_TRUE(HasChunk(out.file, "tRNS"));
-  PngRead rgba = ReadPngWith(out.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-    return ReadPNGToRGBA(pc, io, pw, ph, 255, false, 0);
-  });
+  PngRead rgba = ReadRGBA(out.file, 255, false, 0);
   EXPECT_EQ(rgba.pixels, (Bytes{10, 20, 30, 0, 1, 2, 3, 255}));
   int32_t index = -1, r = -1, g = -1, b = -1, grey = -1;
   PNGCodecContext pc;
@@ -283,13 +292,9 @@ TEST_F(PngCodec, DepthMismatchesFailWithTheirCodes) {
   EXPECT_EQ(ReadPngImage(f8.file, 8, nullptr).error, uint32_t{kPicErrBadArgument});
   EXPECT_EQ(ReadPngImage(f8.file, 12).error, uint32_t{kPicErrBadArgument});
   EXPECT_EQ(ReadPngImage(f8.file, 24, nullptr, false, kPNGReadDIB).error, uint32_t{kPicErrUnexpected});
-  PngRead ga8 = ReadPngWith(f8.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-    return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
-  });
+  PngRead ga8 = ReadGreyAlpha(f8.file, 255, 0);
   EXPECT_EQ(ga8.error, uint32_t{kPicErrBitDepth});
-  PngRead dib16 = ReadPngWith(f16.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-    return ReadPNGToRGBA(pc, io, pw, ph, 65535, true, kPNGReadDIB);
-  });
+  PngRead dib16 = ReadRGBA(f16.file, 65535, true, kPNGReadDIB);
   EXPECT_EQ(dib16.error, uint32_t{kPicErrBadArgument});
 }
 
@@ -354,23 +359,15 @@ TEST_F(PngCodec, AlphaIsCompositedOntoTheFileOrThreadBackground) {
 
 TEST_F(PngCodec, GreyAlphaFillerAndTRNS) {
   Bytes grey = {0, 100, 200};
-  PngRead ga = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file,
-                           [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-                             return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
-                           });
+  PngRead ga = ReadGreyAlpha(WritePng(grey, 3, 1, 0, 8).file, 255, 0);
   EXPECT_EQ(ga.pixels, (Bytes{0, 255, 100, 255, 200, 255}));
   ctx_->png.writeTransparent = 1;
   ctx_->png.transparentColor.gray = 100;
   PngWritten keyed = WritePng(grey, 3, 1, 0, 8);
   ctx_->png.writeTransparent = 0;
-  ga = ReadPngWith(keyed.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-    return ReadPNGGrayAlpha(pc, io, pw, ph, 255, 0);
-  });
+  ga = ReadGreyAlpha(keyed.file, 255, 0);
   EXPECT_EQ(ga.pixels, (Bytes{0, 255, 100, 0, 200, 255}));
-  PngRead rgba16 = ReadPngWith(WritePng(grey, 3, 1, 0, 8).file,
-                               [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-                                 return ReadPNGToRGBA(pc, io, pw, ph, 65535, true, 0);
-                               });
+  PngRead rgba16 = ReadRGBA(WritePng(grey, 3, 1, 0, 8).file, 65535, true, 0);
   EXPECT_EQ(rgba16.error, uint32_t{kPicErrUnexpected});  // an 8-bit file has no 16-bit form
 }
 
@@ -385,9 +382,7 @@ TEST_F(PngCodec, DIBsOfEveryForm) {
                               f.colorType == 3 ? pal.data() : nullptr,
                               f.colorType == 3 ? 1u << f.bitDepth : 0, 0, 0, &res);
     ASSERT_EQ(out.error, 0u);
-    PngRead dib = ReadPngWith(out.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-      return ReadPNGToDIB(pc, io, pw, ph, 0);
-    });
+    PngRead dib = ReadDIB(out.file, 0);
     ASSERT_EQ(dib.error, 0u);
     BITMAPINFOHEADER bih;
     std::memcpy(&bih, dib.pixels.data(), sizeof bih);
@@ -431,9 +426,7 @@ TEST_F(PngCodec, RGBWithTRNSComesOutAs24BitDIBWithinItsRows) {
   PngWritten out = WritePng(img, w, h, 2, 8);
   ctx_->png.writeTransparent = 0;
   ctx_->png.defaultBackground = PngColor16{0, 50, 60, 70, 0};
-  PngRead dib = ReadPngWith(out.file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-    return ReadPNGToDIB(pc, io, pw, ph, 0);
-  });
+  PngRead dib = ReadDIB(out.file, 0);
   ASSERT_EQ(dib.error, 0u);
   BITMAPINFOHEADER bih;
   std::memcpy(&bih, dib.pixels.data(), sizeof bih);
@@ -763,9 +756,7 @@ TEST_F(PngCodec, AnImageBeyondTheSizeCapIsRefusedBeforeAllocating) {
   PngRead r = ReadPngImage(file, 24);
   EXPECT_EQ(r.error, uint32_t{kPicErrNoMemory});
   EXPECT_FALSE(r.block);
-  PngRead dib = ReadPngWith(file, [](PNGCodecContext* pc, CPicIO* io, uint32_t* pw, uint32_t* ph) {
-    return ReadPNGToDIB(pc, io, pw, ph, 0);
-  });
+  PngRead dib = ReadDIB(file, 0);
   EXPECT_EQ(dib.error, uint32_t{kPicErrNoMemory});
   EXPECT_FALSE(dib.block);
 }
