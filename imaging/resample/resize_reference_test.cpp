@@ -302,8 +302,8 @@ void Trials(uint32_t firstMode, uint32_t lastMode, uint32_t trials, uint64_t see
   const std::vector<int> levels = LevelsFrom(0);
   Rng rng(seed);
   for (uint32_t t = 0; t < trials; ++t) {
-    const uint32_t ch = 1 + rng.Below(4);
-    const uint32_t sw = 1 + rng.Below(t % 4 == 0 ? 40 : 12), sh = 1 + rng.Below(t % 4 == 1 ? 40 : 12);
+    const uint32_t ch = 1 + rng.Below(5);
+    const uint32_t sw = 1 + rng.Below(t % 4 == 0 ? 70 : 12), sh = 1 + rng.Below(t % 4 == 1 ? 40 : 12);
     Image<T> src(sw, sh, ch, rng.Below(3), T(7));
     for (uint32_t y = 0; y < sh; ++y)
       for (uint32_t x = 0; x < sw; ++x)
@@ -314,7 +314,7 @@ void Trials(uint32_t firstMode, uint32_t lastMode, uint32_t trials, uint64_t see
         for (uint32_t x = 0; x < sw / 2; ++x) src.At(x, y, 0) = src.At(0, 0, 0);
     for (uint32_t mode = firstMode; mode <= lastMode; ++mode) {
       // Enlarge, shrink, or keep one side; now and then wide enough to split.
-      const uint32_t dw = 1 + rng.Below(rng.Below(5) == 0 ? 60 : 2 * sw + 2);
+      const uint32_t dw = 1 + rng.Below(rng.Below(5) == 0 ? 100 : 2 * sw + 2);
       const uint32_t dh = 1 + rng.Below(rng.Below(5) == 0 ? 60 : 2 * sh + 2);
       Image<T> want(dw, dh, ch);
       const uint32_t code = ref::Resize(mode, src, want);
