@@ -18,15 +18,33 @@ else()
   set(WAYLUNE_GTEST_LIBS GTest::gtest GTest::gmock GTest::gtest_main)
 endif()
 
+# Every Windows test runs on one X display that a CTest fixture starts
+# (when there is no DISPLAY) and stops at the end: the prefix's programs
+# share a wineserver and must share a display with it.
+if(WIN32)
+  set(display ${CMAKE_SOURCE_DIR}/tools/wine-display.sh)
+  add_test(NAME wine_display_start COMMAND ${display} start ${CMAKE_BINARY_DIR}/wineprefix)
+  add_test(NAME wine_display_stop COMMAND ${display} stop ${CMAKE_BINARY_DIR}/wineprefix)
+  set_tests_properties(wine_display_start PROPERTIES FIXTURES_SETUP wine_display LABELS win32)
+  set_tests_properties(wine_display_stop PROPERTIES FIXTURES_CLEANUP wine_display LABELS win32)
+endif()
+
 # The program's Windows tests share one Wine desktop: the windows they find
 # by class or title (a "running instance"), the cursor, the foreground window
 # and system settings are the same for all of them, so every test of those
 # folders takes turns with the others (a lock CTest keeps). Pictura's, the
 # sound library's and the portable tests run beside them.
 set(WAYLUNE_DESKTOP_TEST_DIRS services objects scene options app)
-function(waylune_lock_desktop_tests)
+# At the end of a folder with Windows tests, so the tests it adds by hand
+# (scripts, second runs) are covered too.
+function(waylune_finish_win32_tests)
   get_property(tests DIRECTORY PROPERTY TESTS)
-  if(tests)
+  if(NOT tests)
+    return()
+  endif()
+  set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine_display)
+  file(RELATIVE_PATH dir ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  if(dir IN_LIST WAYLUNE_DESKTOP_TEST_DIRS)
     set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK wine_desktop)
   endif()
 endfunction()
@@ -49,12 +67,10 @@ function(waylune_add_test name)
   else()
     add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   endif()
-  file(RELATIVE_PATH dir ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
-  get_property(lock_deferred DIRECTORY PROPERTY WAYLUNE_DESKTOP_LOCK)
-  if(WIN32 AND dir IN_LIST WAYLUNE_DESKTOP_TEST_DIRS AND NOT lock_deferred)
-    # At the end of the folder, so the tests it adds by hand are locked too.
-    set_property(DIRECTORY PROPERTY WAYLUNE_DESKTOP_LOCK ON)
-    cmake_language(DEFER CALL waylune_lock_desktop_tests)
+  get_property(finish_deferred DIRECTORY PROPERTY WAYLUNE_WIN32_TESTS)
+  if(WIN32 AND NOT finish_deferred)
+    set_property(DIRECTORY PROPERTY WAYLUNE_WIN32_TESTS ON)
+    cmake_language(DEFER CALL waylune_finish_win32_tests)
   endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)

@@ -24,6 +24,12 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# The display a test run made for this prefix (wine-display.sh), if it is
+# still there: every program of a prefix must draw on the same one.
+if [ -z "${DISPLAY:-}" ] && [ -f "$prefix.display" ]; then
+  read -r number pid <"$prefix.display"
+  kill -0 "$pid" 2>/dev/null && export DISPLAY=":$number"
+fi
 if [ -z "${DISPLAY:-}" ]; then
   source "$here/xvfb.sh"
   xvfb_start || exit 1
