@@ -64,6 +64,13 @@ std::vector<RGBQUAD> Palette(uint32_t n) {
   return p;
 }
 
+BOOL PICAPI StopAtThird(DWORD done, DWORD, PIC_USERDATA) {
+  return done < 3;
+}
+BOOL PICAPI RefuseAll(DWORD, DWORD, PIC_USERDATA) {
+  return FALSE;
+}
+
 std::vector<std::string> traces;
 void KeepTrace(uint32_t, const char* text) {
   traces.push_back(text);
@@ -585,9 +592,6 @@ TEST(BmpEntries, ArgumentChecks) {
 }
 
 namespace {
-BOOL PICAPI StopAtThird(DWORD done, DWORD, PIC_USERDATA) {
-  return done < 3;
-}
 int allocCalls = 0;
 void* PICAPI TestAlloc(DWORD size, PIC_USERDATA) {
   ++allocCalls;
@@ -735,6 +739,16 @@ TEST(BmpPackedDIB, ReadAndWriteAsTheyStand) {
   ASSERT_TRUE(pic_DIBToRGB(dib, px));
   EXPECT_EQ(std::vector<uint8_t>(px, px + 3), (std::vector<uint8_t>{3, 2, 1}));
   GlobalFree(dib);
+  // Cancelled before the first row: the pixels behind the three masks stay zero.
+  v5.masks = {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF};
+  Source cancelled(v5.Build());
+  pic_SetCallback(RefuseAll, 0);
+  HGLOBAL bare = pic_ReadBMP(cancelled.handle, &dw, &dh, 24, nullptr, 2);
+  EXPECT_EQ(PicGetLastError(), 14u);
+  pic_SetCallback(nullptr, 0);
+  ASSERT_NE(bare, nullptr);
+  EXPECT_EQ(BlockBytes(bare, 56)[52], 0);
+  GlobalFree(bare);
   // A compressed stream is what the file holds, whatever its header claims.
   BmpSpec claim;
   claim.width = 6;
