@@ -362,8 +362,3 @@ TEST(MetafileWrite, ArgumentsAndTypes) {
   DeleteEnhMetaFile(h);
   pic_CloseDest(dest);
 }
-
-TEST(Metafile, DefaultsAreStored) {
-  EXPECT_TRUE(pic_SetDefaultMetafileInfo(0x123456, 640, 480));
-  EXPECT_EQ(PicGetLastError(), 0u);
-}
