@@ -85,6 +85,10 @@ TEST(OneBit, FlatAndEmptyImagesEndWithoutDividingByZero) {
     pic_GetGrayscaleTo1BitThreshold(flat.data(), 0, 0, 64, method, 0, 0);
     EXPECT_EQ(PicGetLastError(), 0u) << method;
   }
+  // All white: the mean and the entropy balance sit on 255, Otsu finds no split.
+  const std::vector<uint8_t> white(64 * 2, 255);
+  for (auto [method, want] : {std::pair{2u, 255u}, {12u, 255u}, {4u, 0u}, {6u, 255u}})
+    EXPECT_EQ(pic_GetGrayscaleTo1BitThreshold(white.data(), 64, 2, 64, method, 9999, 0), want) << method;
   EXPECT_EQ(pic_GetGrayscaleTo1BitThreshold(flat.data(), 64, 4, 64, 8, 0, 0), 0u);
   EXPECT_EQ(PicGetLastError(), 5u);
   // Two values only: the minimum-error fit has a class without spread.
