@@ -82,11 +82,11 @@ class ClockHost : public WindowsObjectHost {
   }
 
   void Redraw(FigureMotion&) override {
-    DrawDigits();
+    const bool digits = DrawDigits();
     const ClockFaceLayout& layout = ClockFace(face_);
     const int frame = layout.frames > 1 ? FrameOfState(RecycleBinState) : 0;
     drawnBinState_ = RecycleBinState;
-    ShowFrame(RECT{frame * layout.width, 0, layout.width, layout.height});
+    ShowFrameIfChanged(RECT{frame * layout.width, 0, layout.width, layout.height}, digits);
   }
 
   void ShownTick(FigureMotion&) override {
@@ -121,11 +121,13 @@ class ClockHost : public WindowsObjectHost {
  private:
   static int FrameOfState(int state) { return state >= 0 && state < kRecycleBinFrames ? state : 0; }
 
-  void DrawDigits() {
+  // True when the digits were drawn anew.
+  bool DrawDigits() {
     const LocalDateTime now = LocalNow();
-    if (now.minute == ClockLastMinute) return;
+    if (now.minute == ClockLastMinute) return false;
     ClockLastMinute = now.minute;
     DrawGlyphs(ClockFaceGlyphs(face_, now, Settings.Clock24h, Settings.DateOrder, RecycleBinState), strips);
+    return true;
   }
 
   // Face 1's digits sit in the frame of the state: a new state draws them anew.

@@ -12,11 +12,11 @@
 
 // Requests to the clock (the clock page, the window procedure and the
 // animation thread write them; the clock thread reads and clears them).
-inline std::atomic<int>& ClockReloadRequest = ClockObject.reloadRequest;
+inline RequestWord& ClockReloadRequest = ClockObject.reloadRequest;
 inline std::atomic<int>& ClockRelayout = ClockObject.relayout;
-inline std::atomic<int>& ClockHeld = ClockObject.held;
+inline RequestWord& ClockHeld = ClockObject.held;
 inline std::atomic<int>& ClockRaiseRequest = ClockObject.raiseRequest;
-inline std::atomic<int>& ClockNudge = ClockObject.nudge;
+inline RequestWord& ClockNudge = ClockObject.nudge;
 inline std::atomic<int>& ClockLastMinute = ClockObject.lastMinute;
 
 // What the clock knows of the recycle bin: items over all drives, the state

@@ -69,8 +69,8 @@ class Clock : public ::testing::Test {
     Settings.DateOrder = 1;
     const int positions[8] = {100, 15, 200, 300, 400, 15, 500, 250};
     for (int i = 0; i < 8; ++i) Settings.ClockPos[i] = positions[i];
-    for (auto* flag : {&ClockReloadRequest, &ClockRelayout, &ClockHeld, &ClockRaiseRequest, &ClockNudge})
-      *flag = 0;
+    for (auto* flag : {&ClockReloadRequest, &ClockHeld, &ClockNudge}) *flag = 0;
+    for (auto* flag : {&ClockRelayout, &ClockRaiseRequest}) *flag = 0;
     ClockObject.bubbleRequest = 0;
     PinTime(2026, 12, 5, 14, 7);
     record_ = AllocateFigureRecord();

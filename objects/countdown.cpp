@@ -65,9 +65,9 @@ class CountdownHost : public WindowsObjectHost {
   }
 
   void Redraw(FigureMotion&) override {
-    DrawDigits();
+    const bool digits = DrawDigits();
     const CountdownFaceLayout& layout = CountdownFace(face_);
-    ShowFrame(RECT{0, 0, layout.width, layout.height});
+    ShowFrameIfChanged(RECT{0, 0, layout.width, layout.height}, digits);
   }
 
   void ShownTick(FigureMotion&) override {
@@ -110,13 +110,15 @@ class CountdownHost : public WindowsObjectHost {
   }
 
  private:
-  void DrawDigits() {
+  // True when the digits were drawn anew.
+  bool DrawDigits() {
     const LocalDateTime now = LocalNow();
-    if (now.minute == CountdownLastMinute) return;
+    if (now.minute == CountdownLastMinute) return false;
     CountdownLastMinute = now.minute;
     TimeDifference d;
     FormatTimeDifference(&d.days, &d.hours, &d.minutes, &d.sign, 0);
     DrawGlyphs(CountdownFaceGlyphs(face_, d), strips);
+    return true;
   }
 
   void ShowClickBubble() {

@@ -10,10 +10,10 @@
 #include "objects/portable/countdown_logic.h"
 #include "objects/desktop_object.h"
 
-inline std::atomic<int>& CountdownReloadRequest = CountdownObject.reloadRequest;
+inline RequestWord& CountdownReloadRequest = CountdownObject.reloadRequest;
 inline std::atomic<int>& CountdownRelayout = CountdownObject.relayout;
-inline std::atomic<int>& CountdownHeld = CountdownObject.held;
-inline std::atomic<int>& CountdownNudge = CountdownObject.nudge;
+inline RequestWord& CountdownHeld = CountdownObject.held;
+inline RequestWord& CountdownNudge = CountdownObject.nudge;
 inline std::atomic<int>& CountdownLastMinute = CountdownObject.lastMinute;
 
 // Registers "LunCountdown", makes the countdown's window and starts CountdownThread.

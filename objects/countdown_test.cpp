@@ -59,8 +59,8 @@ class Countdown : public ::testing::Test {
     const int positions[8] = {100, 400, 200, 300, 300, 200, 50, 400};
     for (int i = 0; i < 8; ++i) Settings.CountdownPos[i] = positions[i];
     SetTarget(2027, 1, 1, 0, 0);
-    for (auto* flag : {&CountdownReloadRequest, &CountdownRelayout, &CountdownHeld, &CountdownNudge})
-      *flag = 0;
+    for (auto* flag : {&CountdownReloadRequest, &CountdownHeld, &CountdownNudge}) *flag = 0;
+    CountdownRelayout = 0;
     CountdownObject.bubbleRequest = 0;
     PinTime(2026, 12, 31, 23, 30);
     record_ = AllocateFigureRecord();

@@ -1,5 +1,7 @@
 #include "objects/desktop_object.h"
 
+#include <algorithm>
+
 #include "services/debug_log.h"
 #include "objects/billboard_state.h"
 #include "services/messages.h"
@@ -27,10 +29,12 @@ HWND ZTarget(ZPlacement where) {
   }
 }
 
-void OnObjectShowMessage(HWND window, const ObjectWindowRules& rules) {
+void OnObjectShowMessage(DesktopObject& object, HWND window, const ObjectWindowRules& rules) {
   const bool enabled = *rules.enabled > 0;
   ShowWindow(window, enabled ? SW_SHOWNOACTIVATE : SW_HIDE);
-  if (!enabled || !FiguresActive) return;
+  if (!enabled) return;
+  object.redrawRequest = 1;  // the thread pushes the picture to the shown window again
+  if (!FiguresActive) return;
   const ZPlacement where = TopmostRule(*rules.onTop != 0, OptionsOpen != 0, ZPlacement::kTop);
   SetWindowPos(window, ZTarget(where), 0, 0, 0, 0, kZOnlyFlags);
 }
@@ -83,7 +87,7 @@ LRESULT ObjectWindowMessage(DesktopObject& object, const ObjectWindowRules& rule
   if (message == rules.hideMessage)
     ShowWindow(window, SW_HIDE);
   else if (message == rules.showMessage)
-    OnObjectShowMessage(window, rules);
+    OnObjectShowMessage(object, window, rules);
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -171,6 +175,7 @@ SceneRect WindowsObjectHost::WorkArea() {
 
 void WindowsObjectHost::Place(ZPlacement where) {
   SetWindowPos(object_.window, ZTarget(where), 0, 0, 0, 0, kZOnlyFlags);
+  pushDue_ = true;  // a restacked layered window may have dropped its picture
 }
 
 void WindowsObjectHost::SetForeground() {
@@ -234,6 +239,7 @@ bool WindowsObjectHost::LoadSheet(const char* sheetName, HMODULE alternateModule
 
 bool WindowsObjectHost::MakeBitmaps(const ObjectPlacement& placement) {
   FigureRecord* r = record_;
+  pushDue_ = true;  // the new bitmaps hold no picture yet
   r->objectRect = {0, 0, placement.width, placement.height};
   r->overlayRect = {0, 0, kBubbleWidth, BubbleHeight(1)};
   r->objectBitmap = CreateCompatibleBitmap(r->objectScreenDC, placement.width, placement.height);
@@ -252,6 +258,16 @@ bool WindowsObjectHost::MakeBitmaps(const ObjectPlacement& placement) {
   FillRect(r->objectDC, &area, r->keyBrush);
   UpdateLayer();
   return true;
+}
+
+void WindowsObjectHost::ShowFrameIfChanged(const RECT& frame, bool changed) {
+  const bool asked = object_.redrawRequest.exchange(0) != 0;
+  const bool stale = GetTickCount() - lastPush_ >= kObjectRepushMs;
+  if (!changed && !asked && !stale && !pushDue_ && EqualRect(&frame, &shownFrame_)) return;
+  pushDue_ = false;
+  shownFrame_ = frame;
+  lastPush_ = GetTickCount();
+  ShowFrame(frame);
 }
 
 void WindowsObjectHost::ShowFrame(const RECT& frame) {
@@ -304,7 +320,10 @@ void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const Obje
     object.relayout = 1;
   }
   if (!host.Enabled() || FullScreenPause) return;
-  if (RelayoutRequest) object.relayout = 1;
+  // A relayout asked and already cleared while this thread slept counts too.
+  const unsigned relayouts = RelayoutRequest.Sets();
+  if (RelayoutRequest || relayouts != object.relayoutsSeen) object.relayout = 1;
+  object.relayoutsSeen = relayouts;
   StepObject(*record, host.Placement(), object, host, texts);
 }
 
@@ -327,6 +346,21 @@ void DigitStripBitmaps::Delete() {
   }
 }
 
+void RunObjectPasses(DesktopObject& object, WindowsObjectHost& host, const std::function<void()>& pass,
+                     DWORD tickMs) {
+  int due = 1;
+  while (!QuitFlag) {
+    const DWORD start = GetTickCount();
+    object.wake.Wait(static_cast<DWORD>(due) * tickMs);
+    // Woken early: the ticks that passed, at least the one that serves the wake.
+    const DWORD elapsed = GetTickCount() - start + tickMs / 2;
+    const int ticks = std::clamp(static_cast<int>(elapsed / tickMs), 1, due);
+    for (int i = 0; i < ticks && !QuitFlag; ++i) pass();
+    const FigureRecord* record = host.Record();
+    due = !host.Enabled() || FullScreenPause ? kObjectOffTicks : ObjectTicksToNextStep(*record);
+  }
+}
+
 DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
                       void (*unload)(FigureRecord*), DigitStripBitmaps& strips, const char* endLine) {
   object.reloadRequest = 0;
@@ -334,10 +368,7 @@ DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const Obje
   FigureRecord* record = AllocateFigureRecord();
   if (record) {
     host.Bind(record);
-    while (!QuitFlag) {
-      ObjectThreadPass(object, host, texts, unload);
-      Sleep(kObjectTickMs);
-    }
+    RunObjectPasses(object, host, [&] { ObjectThreadPass(object, host, texts, unload); });
     // The shutdown hides and closes the window once we have ended: a hide
     // sent from here would only wait for the main thread, which waits for us.
     UnloadDesktopObject(record, nullptr);
@@ -371,12 +402,28 @@ void RaiseClockLike(HWND window, int onTop) {
 
 }  // namespace
 
+// The objects push their pictures only when they change; a window shown or
+// restacked from here asks its thread to push it once more, in case the
+// window system dropped the layered content.
+namespace {
+void AskForPush(HWND window) {
+  if (!window) return;
+  for (DesktopObject* object : {&ClockObject, &CountdownObject, &WeatherObject})
+    if (window == object->window) object->redrawRequest = 1;
+  if (window == BillboardWindow) BillboardState.redrawRequest = 1;
+}
+}  // namespace
+
 void PlaceWindow(HWND window, HWND after, UINT extra) {
-  if (window) SetWindowPos(window, after, 0, 0, 0, 0, kStackNoMoveSize | extra);
+  if (!window) return;
+  SetWindowPos(window, after, 0, 0, 0, 0, kStackNoMoveSize | extra);
+  AskForPush(window);
 }
 
 void ShowObjectWindow(HWND window, bool show) {
-  if (window) ShowWindow(window, show ? SW_SHOWNOACTIVATE : SW_HIDE);
+  if (!window) return;
+  ShowWindow(window, show ? SW_SHOWNOACTIVATE : SW_HIDE);
+  if (show) AskForPush(window);
 }
 
 bool MayShowObject(int notDA) {

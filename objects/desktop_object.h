@@ -8,16 +8,22 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 
 #include "services/app_globals.h"
 #include "services/settings.h"
+#include "services/threads.h"
 #include "objects/portable/clock_logic.h"
 #include "objects/portable/object_frame.h"
 #include "objects/figure_record.h"
 
-struct DesktopObject : ObjectRequests {
+struct DesktopObject : ObjectRequests, RequestWaker {
+  DesktopObject() { waker = this; }
+  void WakeForRequest() override { wake.Wake(); }
+
   HWND window = nullptr;  // set once at start, before the thread runs
   AtomicPoint restPoint;  // last cursor point seen without the left button
+  WorkerWake wake;        // the object's thread waits on it between passes
 
   // The object's thread. Exactly one party takes the handle (WM_DESTROY or the
   // shutdown), waits for the thread and closes it; everyone else finds null.
@@ -123,6 +129,10 @@ class WindowsObjectHost : public ObjectHost {
   bool MakeBitmaps(const ObjectPlacement& placement);
   // Key colour, then `frame` of sheet 0 through its mask, then the window.
   void ShowFrame(const RECT& frame);
+  // ShowFrame when the picture changed, `frame` is not the one shown, the
+  // window was restacked from this thread, someone asked (redrawRequest) or
+  // kObjectRepushMs passed; otherwise the unchanged picture stays as it is.
+  void ShowFrameIfChanged(const RECT& frame, bool changed);
   // Copies glyphs from the digit strips into sheet 0 (opaque).
   void DrawGlyphs(const GlyphList& glyphs, const struct DigitStripBitmaps& strips);
   BOOL UpdateLayer();
@@ -135,6 +145,9 @@ class WindowsObjectHost : public ObjectHost {
   FigureRecord* record_ = nullptr;
   ObjectPlacement placement_;
   ObjectLayer layer_;
+  RECT shownFrame_ = {};
+  bool pushDue_ = true;  // no picture shown yet, or the window was restacked
+  DWORD lastPush_ = 0;
 };
 
 // "UHR_Z1" and "UHR_Z3", loaded by each thread that draws digits for itself.
@@ -156,10 +169,24 @@ void UnloadDesktopObject(FigureRecord* record, HWND window);
 void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
                       void (*unload)(FigureRecord*));
 constexpr DWORD kObjectTickMs = 25;
+// An unchanged picture is pushed again this often, as the billboard's: window
+// systems without a compositor lose layered content where other windows
+// passed over, and tell the window nothing.
+constexpr DWORD kObjectRepushMs = 500;
+// An object that is off or waits out a full-screen program looks again this
+// often (a change of its setting wakes it only through a request).
+constexpr int kObjectOffTicks = 40;
 
 // An object thread from start to end: clears the reload request, loads the
-// strips, makes the record, passes every 25 ms until QuitFlag, then unloads,
-// frees the record and the strips and logs `endLine`.
+// strips, makes the record, passes until QuitFlag (RunObjectPasses), then
+// unloads, frees the record and the strips and logs `endLine`.
+// The passes of an object thread until QuitFlag, one per tick of its frame. Between steps that only count ticks the thread sleeps until the next
+// redraw (ObjectTicksToNextStep), kObjectOffTicks while the object is off,
+// and any request, a change of a WakingFlag or the shutdown wakes it early;
+// after a wait it runs the ticks that passed.
+void RunObjectPasses(DesktopObject& object, WindowsObjectHost& host, const std::function<void()>& pass,
+                     DWORD tickMs = kObjectTickMs);
+
 DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
                       void (*unload)(FigureRecord*), DigitStripBitmaps& strips, const char* endLine);
 constexpr DWORD kObjectWindowThreadWaitMs = 300;

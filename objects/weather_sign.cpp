@@ -230,10 +230,7 @@ DWORD WINAPI WeatherThread(void*) {
       if (StartWeatherThread()) fetchClock.Started();
       for (DWORD slept = 0; slept < kFirstFetchPauseMs && !QuitFlag; slept += kWeatherTickMs) Sleep(kWeatherTickMs);
     }
-    while (!QuitFlag) {
-      WeatherThreadPass();
-      Sleep(kWeatherTickMs);
-    }
+    RunObjectPasses(WeatherObject, host, WeatherThreadPass, kWeatherTickMs);
     // The shutdown hides and closes the window once we have ended.
     UnloadDesktopObject(record, nullptr);
     host.Bind(nullptr);

@@ -13,7 +13,7 @@
 
 // Requests to the sign (the weather page, the window procedure and the
 // animation thread write them; the sign's thread reads and clears them).
-inline std::atomic<int>& WeatherReloadRequest = WeatherObject.reloadRequest;
+inline RequestWord& WeatherReloadRequest = WeatherObject.reloadRequest;
 inline std::atomic<int>& WeatherRelayout = WeatherObject.relayout;
 inline std::atomic<int>& WeatherRedraw = WeatherObject.redrawRequest;
 

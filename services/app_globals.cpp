@@ -6,8 +6,8 @@ HWND OverlayWindow;
 HWND BillboardWindow;
 HWND StripWindow;
 
-Flag QuitFlag{0};
-Flag RelayoutRequest{0};
+WakingFlag QuitFlag{0};
+CountedFlag RelayoutRequest{0};
 Flag Language{0};
 Flag FiguresActive{0};
 Flag FullScreenState{0};

@@ -12,14 +12,60 @@ inline constexpr char MUTEX_NAME[] = "KMOrrowinMutex";
 
 using Flag = std::atomic<int>;
 
+// WakeWorkers() (services/threads.h), declared here so the flag below needs
+// no more than this header.
+void WakeWorkers();
+
+// The flag that ends the worker threads: setting it wakes those waiting for
+// work, so the shutdown need not wait out their pauses.
+class WakingFlag {
+ public:
+  constexpr WakingFlag(int value = 0) : value_(value) {}
+  WakingFlag(const WakingFlag&) = delete;
+  WakingFlag& operator=(const WakingFlag&) = delete;
+
+  WakingFlag& operator=(int value) {
+    if (value_.exchange(value) != value) WakeWorkers();
+    return *this;
+  }
+  operator int() const { return value_.load(); }
+  int load() const { return value_.load(); }
+
+ private:
+  std::atomic<int> value_;
+};
+
+// A request flag one thread sets and another clears after acting on it; the
+// count of sets lets a thread that slept through a set and its clearing
+// still see that it happened.
+class CountedFlag {
+ public:
+  constexpr CountedFlag(int value = 0) : value_(value) {}
+  CountedFlag(const CountedFlag&) = delete;
+  CountedFlag& operator=(const CountedFlag&) = delete;
+
+  CountedFlag& operator=(int value) {
+    value_.store(value);
+    if (value) sets_.fetch_add(1);
+    return *this;
+  }
+  operator int() const { return value_.load(); }
+  int load() const { return value_.load(); }
+  unsigned Sets() const { return sets_.load(); }
+
+ private:
+  std::atomic<int> value_;
+  std::atomic<unsigned> sets_{0};
+};
+
 extern HINSTANCE AppInstance;
 extern HWND FigureWindow;
 extern HWND OverlayWindow;
 extern HWND BillboardWindow;
 extern HWND StripWindow;  // the scenery strip behind the figures
 
-extern Flag QuitFlag;
-extern Flag RelayoutRequest;
+extern WakingFlag QuitFlag;
+extern CountedFlag RelayoutRequest;
 extern Flag Language;  // 1 = German
 extern Flag FiguresActive;
 extern Flag FullScreenState;

@@ -1,5 +1,5 @@
 #pragma once
-// Waiting for the program's worker threads.
+// Waiting for the program's worker threads, and waking them.
 
 #include <windows.h>
 
@@ -10,3 +10,24 @@ void WaitForThread(HANDLE thread, DWORD milliseconds);
 
 // The same, then closes the handle. Nothing for null.
 void WaitForAndCloseThread(HANDLE thread, DWORD milliseconds);
+
+// The event a worker thread waits on between its passes instead of sleeping
+// a fixed tick: Wake() ends the current or next wait early. Every WorkerWake
+// is also woken by WakeWorkers().
+class WorkerWake {
+ public:
+  WorkerWake();
+  ~WorkerWake();
+  WorkerWake(const WorkerWake&) = delete;
+  WorkerWake& operator=(const WorkerWake&) = delete;
+
+  void Wake();
+  // Returns after `milliseconds` or at the first Wake() since the last return.
+  void Wait(DWORD milliseconds);
+
+ private:
+  HANDLE event_;
+};
+
+// Wakes every worker thread's WorkerWake (QuitFlag was set).
+void WakeWorkers();

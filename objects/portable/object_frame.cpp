@@ -78,6 +78,11 @@ void Relayout(FigureMotion& record, ObjectPlacement& placement, ObjectRequests& 
 
 }  // namespace
 
+int ObjectTicksToNextStep(const FigureMotion& record) {
+  if (record.state != kObjectShown || record.lifted) return 1;
+  return std::max(1, record.ticksPerFrame + 1 - record.ticks);
+}
+
 ZPlacement TopmostRule(bool onTop, bool optionsOpen, ZPlacement otherwise) {
   return onTop && !optionsOpen ? ZPlacement::kTopmost : otherwise;
 }

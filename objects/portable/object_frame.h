@@ -17,17 +17,57 @@ enum ObjectState : int {
   kObjectDropped = 1200,
 };
 
+// Wakes the thread an object's requests go to.
+class RequestWaker {
+ public:
+  virtual void WakeForRequest() = 0;
+
+ protected:
+  ~RequestWaker() = default;
+};
+
+// One request word: a write wakes the object's thread, which waits for work
+// between its passes instead of polling.
+class RequestWord {
+ public:
+  explicit RequestWord(const std::atomic<RequestWaker*>& waker) : waker_(waker) {}
+  RequestWord(const RequestWord&) = delete;
+  RequestWord& operator=(const RequestWord&) = delete;
+
+  RequestWord& operator=(int value) {
+    value_.store(value);
+    if (RequestWaker* waker = waker_.load()) waker->WakeForRequest();
+    return *this;
+  }
+  operator int() const { return value_.load(); }
+  int load() const { return value_.load(); }
+  int exchange(int value) { return value_.exchange(value); }
+
+ private:
+  const std::atomic<RequestWaker*>& waker_;
+  std::atomic<int> value_{0};
+};
+
 // Requests to one object, written by its window procedure, its option page
 // and the animation thread, read and cleared by the object's thread.
 struct ObjectRequests {
-  std::atomic<int> reloadRequest{0};  // unload; the next step loads the face chosen now
-  std::atomic<int> relayout{0};       // recompute and apply the position
-  std::atomic<int> held{0};           // the user drags the object
-  std::atomic<int> raiseRequest{0};   // bring the object to the front
-  std::atomic<int> nudge{0};          // -1 left, 1 right, -2 up, 2 down, 0 none
-  std::atomic<int> bubbleRequest{0};  // a plain click asks the thread for the object's bubble
-  std::atomic<int> redrawRequest{0};
-  std::atomic<int> lastMinute{-1};  // minute last drawn; -1 redraws the face
+  ObjectRequests() = default;
+  ObjectRequests(const ObjectRequests&) = delete;
+  ObjectRequests& operator=(const ObjectRequests&) = delete;
+
+  // What the user asks for wakes the thread at once. The rest is taken at
+  // its next pass: the requests that follow the main thread's showing and
+  // restacking of windows would otherwise draw while it does that.
+  std::atomic<RequestWaker*> waker{nullptr};  // null: nobody waits
+  RequestWord reloadRequest{waker};           // unload; the next step loads the face chosen now
+  std::atomic<int> relayout{0};               // recompute and apply the position
+  RequestWord held{waker};                    // the user drags the object
+  std::atomic<int> raiseRequest{0};           // bring the object to the front
+  RequestWord nudge{waker};                   // -1 left, 1 right, -2 up, 2 down, 0 none
+  RequestWord bubbleRequest{waker};           // a plain click asks the thread for the object's bubble
+  std::atomic<int> redrawRequest{0};          // push the picture to the window again
+  std::atomic<int> lastMinute{-1};            // minute last drawn; -1 redraws the face
+  unsigned relayoutsSeen = 0;                 // RelayoutRequest sets acted on (the thread's own)
 };
 
 // Where the object stands and how large its face is; the thread's own.
@@ -84,6 +124,11 @@ constexpr int kTopmostReassertRedraws = 100;
 // the re-assert counter, lifted flag and work area).
 void StepObject(FigureMotion& record, ObjectPlacement& placement, ObjectRequests& requests, ObjectHost& host,
                 const ObjectLogTexts& texts);
+
+// How many ticks the object's thread may let pass before it steps again: 1
+// while the object loads, is lifted or was just dropped; while shown, the
+// ticks up to and including its next redraw (the steps between only count).
+int ObjectTicksToNextStep(const FigureMotion& record);
 
 // Clamps the position into the work area (0 ... right - width, and 0 ...
 // bottom - height or pinned to the bottom).

@@ -132,6 +132,30 @@ TEST_F(ObjectFrame, RedrawsEveryEleventhTickAndWorksEveryTick) {
   EXPECT_EQ(host.shownTicks, 33);
 }
 
+TEST_F(ObjectFrame, TheThreadSleepsOnlyThroughStepsThatCount) {
+  const struct {
+    int state, lifted, ticks, expected;
+  } cases[] = {
+      {kObjectLoad, 0, 0, 1},      {kObjectShown, 0, 0, 11},  {kObjectShown, 0, 10, 1},
+      {kObjectShown, 0, 4, 7},     {kObjectShown, 1, 0, 1},   {kObjectLifted, 1, 0, 1},
+      {kObjectLiftBegins, 1, 0, 1}, {kObjectDropped, 0, 0, 1},
+  };
+  for (const auto& c : cases) {
+    FigureMotion r{};
+    r.state = c.state;
+    r.lifted = c.lifted;
+    r.ticks = c.ticks;
+    r.ticksPerFrame = kObjectTicksPerFrame;
+    EXPECT_EQ(ObjectTicksToNextStep(r), c.expected) << c.state << " " << c.lifted << " " << c.ticks;
+  }
+  // Steps in batches of that many redraw once per batch, as tick by tick.
+  Loaded();
+  for (int batch = 1; batch <= 5; ++batch) {
+    Step(ObjectTicksToNextStep(record));
+    EXPECT_EQ(host.redraws, batch);
+  }
+}
+
 TEST_F(ObjectFrame, TopmostIsReassertedEveryHundredRedraws) {
   host.onTop = true;
   Loaded();
