@@ -34,7 +34,7 @@ enum BillboardStep : int {
 constexpr COLORREF kFieldGrey = RGB(0xC0, 0xC0, 0xC0);
 // The wall is pushed to its window again at least this often: window systems
 // without a compositor lose layered content where other windows passed over.
-constexpr DWORD kRefreshMs = 500;
+constexpr DWORD kRefreshMs = 2000;
 constexpr int kCalendarSheetWidth = 158;
 
 // The wall's own UpdateLayeredWindow block; used on the animation thread only.

@@ -171,8 +171,9 @@ void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const Obje
 constexpr DWORD kObjectTickMs = 25;
 // An unchanged picture is pushed again this often, as the billboard's: window
 // systems without a compositor lose layered content where other windows
-// passed over, and tell the window nothing.
-constexpr DWORD kObjectRepushMs = 500;
+// passed over, and tell the window nothing. Each push costs the window
+// system a copy of the whole picture, so not more often.
+constexpr DWORD kObjectRepushMs = 2000;
 // An object that is off or waits out a full-screen program looks again this
 // often (a change of its setting wakes it only through a request).
 constexpr int kObjectOffTicks = 40;
