@@ -1,170 +1,161 @@
-// The scene chooser's rules with a seeded generator and a fixed date.
+// The scene chooser's rules, one row per rule, with the generator's rolls
+// scripted so that each row walks exactly one path.
 
 #include "scene/portable/scene_chooser.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
-#include <set>
-
-#include "scene/portable/fake_script_host.h"
+#include <deque>
+#include <vector>
 
 namespace {
 
-class FakeChooserEnv : public ChooserEnv {
- public:
-  explicit FakeChooserEnv(uint32_t seed = 1) : rand_(seed) {}
-  bool billboard = false, billboardUpdate = false, calendar = false, winamp = false, planeOff = false;
+struct World {
+  bool billboard = false, update = false, calendar = false, winamp = false, planeOff = false;
   int motif = 1, birthdays = 0;
-  std::set<int> off;
-  int day = 15, month = 6, year = 2026;
-  int sleptMs = 0;
+  int off = 0;          // the one switched-off scene
+  bool allOff = false;  // every scene switched off
+  int day = 15, month = 6, year = 2026;  // no season
+};
 
-  int Rand() override { return rand_.Next(); }
+class ScriptedEnv : public ChooserEnv {
+ public:
+  ScriptedEnv(World w, std::vector<int> rolls) : w_(std::move(w)), rolls_(rolls.begin(), rolls.end()) {}
+  int sleptMs = 0;
+  size_t RollsLeft() const { return rolls_.size(); }
+
+  int Rand() override {
+    if (rolls_.empty()) {
+      ADD_FAILURE() << "more rolls drawn than scripted";
+      return 0;
+    }
+    const int r = rolls_.front();
+    rolls_.pop_front();
+    return r;
+  }
   void Sleep(int ms) override { sleptMs += ms; }
-  bool BillboardOn() override { return billboard; }
-  bool BillboardUpdateRequest() override { return billboardUpdate; }
-  int BillboardMotif() override { return motif; }
-  bool CalendarOn() override { return calendar; }
-  bool WinampPlaying() override { return winamp; }
-  int DueBirthdayCount() override { return birthdays; }
-  bool PlaneOff() override { return planeOff; }
-  bool SceneSwitchedOff(int scene) override { return off.count(scene) != 0; }
+  bool BillboardOn() override { return w_.billboard; }
+  bool BillboardUpdateRequest() override { return w_.update; }
+  int BillboardMotif() override { return w_.motif; }
+  bool CalendarOn() override { return w_.calendar; }
+  bool WinampPlaying() override { return w_.winamp; }
+  int DueBirthdayCount() override { return w_.birthdays; }
+  bool PlaneOff() override { return w_.planeOff; }
+  bool SceneSwitchedOff(int scene) override { return w_.allOff || scene == w_.off; }
   void Today(int* d, int* m, int* y) override {
-    *d = day;
-    *m = month;
-    *y = year;
+    *d = w_.day;
+    *m = w_.month;
+    *y = w_.year;
   }
 
  private:
-  RuntimeRand rand_;
+  World w_;
+  std::deque<int> rolls_;
 };
 
-std::map<int, int> Histogram(ChooserState& state, FakeChooserEnv& env, int calls) {
-  std::map<int, int> seen;
-  for (int i = 0; i < calls; ++i) seen[ChooseNextScene(state, env)]++;
-  return seen;
+std::vector<int> Repeat(int roll, int times, std::vector<int> then = {}) {
+  std::vector<int> out(times, roll);
+  out.insert(out.end(), then.begin(), then.end());
+  return out;
+}
+
+// Draws roll % 28 + 1 as the slot: roll 0 is slot 1 (scene 20), roll 1 slot 2
+// (scene 22), roll 26 the birthday slot, roll 27 the slot past the table.
+struct ChooseRow {
+  const char* why;
+  World world;
+  std::vector<int> rolls;  // all of them must be drawn
+  int scene;               // chosen
+  int draws;               // slot draws (each sleeps 25 ms)
+  int lastSlot = 0, calls = 0, presetSlot = -1, presetCount = 0;
+  int countedSlot = -2;  // -2: the chosen slot counts once; -1: nothing counted
+};
+
+TEST(SceneChooser, Rules) {
+  const World billboard{.billboard = true};
+  const World startMotif{.billboard = true, .motif = -2};
+  const ChooseRow rows[] = {
+      {"plain draw", {}, {0}, 20, 1},
+      {"the last slot is drawn again", {}, {0, 1}, 22, 2, 1},
+      {"97 redraws still give a slot", {}, Repeat(0, 98, {1}), 22, 99, 1},
+      {"98 redraws give the empty scene", {}, Repeat(0, 99, {1}), 1, 100, 1},
+      {"endless redraws stop after 100", {}, Repeat(0, 101), 1, 101, 1},
+      {"the slot past the table is refused", {}, {27, 0}, 20, 2},
+      {"a switched-off ordinary scene is refused", {.off = 20}, {0, 1}, 22, 2},
+      {"a count at the limit still plays", {}, {0}, 20, 1, 0, 0, 1, 2},
+      {"a count above the limit is refused", {}, {0, 1}, 22, 2, 0, 0, 1, 3},
+      {"the limit grows every 28 calls", {}, {0}, 20, 1, 0, 27, 1, 3},
+      {"38 refusals, then a scene", {.off = 20}, Repeat(0, 38, {1}), 22, 39},
+      {"39 refusals end on the empty scene", {.off = 20}, Repeat(0, 39, {1}), 1, 40, 0, 0, 1, 5, 0},
+      {"no birthday due: its slot is refused", {}, {26, 0}, 20, 2},
+      {"a due birthday is forced on 0 of 4", {.birthdays = 1}, {4}, 35, 0, 0, 0, -1, 0, -1},
+      {"... and not on 1 to 3 of 4", {.birthdays = 1}, {5, 0}, 20, 1},
+      {"one due birthday lets its slot play", {.birthdays = 1}, {1, 26}, 35, 1},
+      {"a switched-off birthday is not forced", {.birthdays = 1, .off = 35}, {0, 0}, 20, 1},
+      {"the player forces the musician two in three", {.winamp = true}, {1}, 42, 0, 0, 0, -1, 0, -1},
+      {"... and draws on the third", {.winamp = true}, {3, 0}, 20, 1},
+      {"... not twice in a row", {.winamp = true}, {0}, 20, 1, 8},
+      {"... not when switched off", {.winamp = true, .off = 42}, {1, 0}, 20, 1},
+      {"no player: the musician's slot is refused", {}, {7, 0}, 20, 2},
+      {"a billboard click forces the paster", {.billboard = true, .update = true}, {}, 27, 0, 0, 0, -1, 0, -1},
+      {"... unless it is switched off", {.billboard = true, .update = true, .off = 27}, {0}, 20, 1},
+      {"the billboard is forced one in nine", billboard, {9}, 27, 0, 0, 0, -1, 0, -1},
+      {"... and not on the others", billboard, {1, 0}, 20, 1},
+      {"... not twice in a row", billboard, {0}, 20, 1, 15},
+      {"the start motif forces it eight in nine", startMotif, {1}, 27, 0, 0, 0, -1, 0, -1},
+      {"... and the ninth takes the one-in-nine roll", startMotif, {9, 1, 0}, 20, 1},
+      {"... not twice in a row", startMotif, {0}, 20, 1, 15},
+      {"the calendar sheet refuses the paster; the refused forced try lifts the limit for the call",
+       {.billboard = true, .calendar = true, .motif = 4},
+       {0, 1, 0},
+       20,
+       1,
+       0,
+       0,
+       -1,
+       0,
+       -1},
+      {"a refused paster is drawn again too", {.billboard = true, .calendar = true, .motif = 4}, {1, 14, 1, 0}, 20, 2},
+      {"no plane: its slot is refused", {.planeOff = true}, {25, 0}, 20, 2},
+      {"the plane flies otherwise", {}, {25}, 91, 1},
+      {"carnival out of season is refused", {}, {2, 0}, 20, 2},
+      {"carnival in season", {.day = 10, .month = 2}, {2}, 39, 1},
+      {"advent scenes on 25 December", {.day = 25, .month = 12}, {4}, 37, 1},
+      {"advent scenes not on 26 December", {.day = 26, .month = 12}, {5, 0}, 20, 2},
+      {"Easter time", {.day = 3, .month = 4}, {6}, 38, 1},
+      {"after Easter time", {.day = 7, .month = 4}, {6, 0}, 20, 2},
+  };
+  for (const ChooseRow& r : rows) {
+    ScriptedEnv env(r.world, r.rolls);
+    ChooserState state;
+    state.lastSlot = r.lastSlot;
+    state.calls = r.calls;
+    if (r.presetSlot >= 0) state.playCounts[r.presetSlot] = r.presetCount;
+    const ChooserState before = state;
+    EXPECT_EQ(ChooseNextScene(state, env), r.scene) << r.why;
+    EXPECT_EQ(env.RollsLeft(), 0u) << r.why;
+    EXPECT_EQ(env.sleptMs, 25 * r.draws) << r.why;
+    EXPECT_EQ(state.calls, r.calls + 1) << r.why;
+    EXPECT_EQ(kSlotScene[state.lastSlot], r.scene) << r.why;
+    std::array<int, kSceneSlots> want = before.playCounts;
+    if (r.countedSlot == 0) want.fill(0);
+    if (r.countedSlot != -1) want[state.lastSlot]++;
+    EXPECT_EQ(state.playCounts, want) << r.why;
+  }
 }
 
 TEST(SceneChooser, EverySceneSwitchedOffGivesTheEmptySceneAndClearsTheCounts) {
-  FakeChooserEnv env;
-  for (int scene : kSlotScene) env.off.insert(scene);
-  env.off.erase(1);
+  World w{.allOff = true};
+  std::vector<int> rolls;
+  for (int i = 0; i < 41; ++i) rolls.push_back(i % 27);
+  ScriptedEnv env(w, rolls);
   ChooserState state;
   state.playCounts.fill(3);
   EXPECT_EQ(ChooseNextScene(state, env), 1);
-  EXPECT_EQ(state.lastSlot, 0);
-  int total = 0;
-  for (int c : state.playCounts) total += c;
-  EXPECT_EQ(total, 1) << "cleared, then the empty scene counted";
-  EXPECT_GE(env.sleptMs, 41 * 25);
-}
-
-TEST(SceneChooser, SeasonalAndConditionalScenesAppearOnlyWhenTheyMay) {
-  FakeChooserEnv env(5);
-  ChooserState state;
-  env.planeOff = true;
-  auto seen = Histogram(state, env, 3000);
-  for (int never : {91, 35, 42, 39, 37, 26, 38}) EXPECT_EQ(seen.count(never), 0u) << never;
-  for (int some : {2, 8, 10, 13, 20, 90}) EXPECT_GT(seen[some], 0) << some;
-
-  env.planeOff = false;
-  env.birthdays = 2;
-  env.winamp = true;
-  seen = Histogram(state, env, 3000);
-  EXPECT_GT(seen[91], 0);
-  EXPECT_GT(seen[35], 300) << "birthdays are forced one time in four";
-  EXPECT_GT(seen[42], 300);
-}
-
-TEST(SceneChooser, AdventScenesRunFromTheFirstToTheTwentyFifthOfDecember) {
-  for (int day : {1, 24, 25, 26}) {
-    FakeChooserEnv env(9);
-    env.day = day;
-    env.month = 12;
-    ChooserState state;
-    auto seen = Histogram(state, env, 2000);
-    const bool advent = day <= 25;
-    EXPECT_EQ(seen.count(26) != 0, advent) << day;
-    EXPECT_EQ(seen.count(37) != 0, advent) << day;
-  }
-  // Carnival (Easter 2026 is 5 April: 62 to 47 days before) and Easter week.
-  FakeChooserEnv env(3);
-  ChooserState state;
-  env.day = 10;
-  env.month = 2;
-  EXPECT_GT(Histogram(state, env, 2000)[39], 0);
-  env.day = 3;
-  env.month = 4;
-  EXPECT_GT(Histogram(state, env, 2000)[38], 0);
-  env.day = 7;
-  EXPECT_EQ(Histogram(state, env, 2000).count(38), 0u);
-}
-
-TEST(SceneChooser, ABillboardClickChoosesThePasterAtOnce) {
-  FakeChooserEnv env(2);
-  ChooserState state;
-  env.billboard = true;
-  env.billboardUpdate = true;
-  EXPECT_EQ(ChooseNextScene(state, env), 27);
-  EXPECT_EQ(state.playCounts[kBillboardSlot], 0) << "a forced scene is not counted";
-}
-
-TEST(SceneChooser, ASwitchedOffPasterIsNeverForcedAndNeverLocksOnTheEmptyScene) {
-  FakeChooserEnv env(2);
-  ChooserState state;
-  env.billboard = true;
-  env.billboardUpdate = true;
-  env.motif = -2;
-  env.off = {27};
-  auto seen = Histogram(state, env, 500);
-  EXPECT_EQ(seen.count(27), 0u);
-  EXPECT_LT(seen[1], 25);
-  EXPECT_GT(seen.size(), 15u);
-  // The same for the musician and the birthday figure.
-  env.off = {27, 42, 35};
-  env.winamp = true;
-  env.birthdays = 3;
-  seen = Histogram(state, env, 500);
-  EXPECT_EQ(seen.count(42) + seen.count(35), 0u);
-  EXPECT_LT(seen[1], 25);
-}
-
-TEST(SceneChooser, CalendarSheetKeepsThePasterAwayUntilClicked) {
-  FakeChooserEnv env(4);
-  ChooserState state;
-  env.billboard = true;
-  env.calendar = true;
-  env.motif = 4;
-  auto seen = Histogram(state, env, 1000);
-  EXPECT_EQ(seen.count(27), 0u);
-  env.billboardUpdate = true;
-  EXPECT_EQ(ChooseNextScene(state, env), 27);
-}
-
-TEST(SceneChooser, PlayCountsKeepTheMixEven) {
-  FakeChooserEnv env(12);
-  ChooserState state;
-  Histogram(state, env, 2800);
-  const auto [lo, hi] = std::minmax_element(state.playCounts.begin() + 1, state.playCounts.end());
-  (void)lo;
-  // Limit after n calls is n / 28 + 2, so no unconditional slot runs far ahead.
-  EXPECT_LE(*hi, 2800 / 28 + 3);
-  EXPECT_NE(state.lastSlot, -1);
-}
-
-TEST(SceneChooser, NeverTheSameSlotTwiceInARowByDraw) {
-  FakeChooserEnv env(77);
-  ChooserState state;
-  int previous = -1;
-  for (int i = 0; i < 1000; ++i) {
-    ChooseNextScene(state, env);
-    if (state.lastSlot != 0) {
-      EXPECT_NE(state.lastSlot, previous);
-    }
-    previous = state.lastSlot;
-  }
+  EXPECT_EQ(env.RollsLeft(), 0u) << "41 tries";
+  std::array<int, kSceneSlots> want{};
+  want[0] = 1;
+  EXPECT_EQ(state.playCounts, want) << "cleared, then the empty scene counted";
 }
 
 }  // namespace
