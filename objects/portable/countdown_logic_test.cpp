@@ -32,40 +32,28 @@ TimeDifference Expected(const LocalDateTime& now, const CountdownTarget& t, int 
   return {int(minutes / 1440), int(minutes % 1440 / 60), int(minutes % 60), sign};
 }
 
-TEST(CountdownDifference, HalfAnHourBeforeNewYearWhateverTheLeapYears) {
-  for (int year : {2023, 2024, 1999, 2000, 2099, 2100}) {
-    const TimeDifference d = CountdownDifference(At(year, 12, 31, 23, 30), {year + 1, 1, 1, 0, 0});
-    EXPECT_EQ(d, (TimeDifference{0, 0, 30, -1})) << year;
-  }
-}
-
-TEST(CountdownDifference, AcrossSeveralYearsAndLeapDays) {
-  // 1 March 2023 to 1 March 2025 spans 29 February 2024.
-  EXPECT_EQ(CountdownDifference(At(2023, 3, 1, 0, 0), {2025, 3, 1, 0, 0}).days, 731);
-  EXPECT_EQ(CountdownDifference(At(2024, 2, 28, 12, 0), {2024, 3, 1, 12, 0}).days, 2);
-  EXPECT_EQ(CountdownDifference(At(2023, 2, 28, 12, 0), {2023, 3, 1, 12, 0}).days, 1);
-  // 1900 is not a leap year, 2000 is.
-  EXPECT_EQ(CountdownDifference(At(1900, 1, 1, 0, 0), {1901, 1, 1, 0, 0}).days, 365);
-  EXPECT_EQ(CountdownDifference(At(2000, 1, 1, 0, 0), {2001, 1, 1, 0, 0}).days, 366);
-  EXPECT_EQ(DaysBetweenYears(2000, 2400), 146097);
-  EXPECT_EQ(DaysBetweenYears(2024, 2024), 0);
-}
-
-TEST(CountdownDifference, AfterTheTargetItCountsUp) {
-  const TimeDifference d = CountdownDifference(At(2025, 1, 2, 1, 15, 30), {2024, 12, 31, 23, 0});
-  EXPECT_EQ(d, (TimeDifference{1, 2, 15, 1}));
-}
-
-TEST(CountdownDifference, AtTheTargetMinuteTheSignTurns) {
-  // One second before: still a minute to go (the minutes ignore seconds).
-  EXPECT_EQ(CountdownDifference(At(2025, 6, 1, 11, 59, 59), {2025, 6, 1, 12, 0}),
-            (TimeDifference{0, 0, 1, -1}));
-  // On the minute exactly and within it: reached, zero.
-  EXPECT_EQ(CountdownDifference(At(2025, 6, 1, 12, 0, 0), {2025, 6, 1, 12, 0}), (TimeDifference{0, 0, 0, 0}));
-  EXPECT_EQ(CountdownDifference(At(2025, 6, 1, 12, 0, 1), {2025, 6, 1, 12, 0}), (TimeDifference{0, 0, 0, 1}));
+TEST(CountdownDifference, EdgesOfTheCalendarAndTheTargetMinute) {
   LocalDateTime withMilliseconds = At(2025, 6, 1, 12, 0, 0);
   withMilliseconds.milliseconds = 5;
-  EXPECT_EQ(CountdownDifference(withMilliseconds, {2025, 6, 1, 12, 0}).sign, 1);
+  struct Row {
+    const char* why;
+    LocalDateTime now;
+    CountdownTarget target;
+    TimeDifference want;
+  } const rows[] = {
+      {"new year, a year after a leap year", At(2024, 12, 31, 23, 30), {2025, 1, 1, 0, 0}, {0, 0, 30, -1}},
+      {"new year into a century without a leap day", At(2099, 12, 31, 23, 30), {2100, 1, 1, 0, 0}, {0, 0, 30, -1}},
+      {"two years across 29 February", At(2023, 3, 1, 0, 0), {2025, 3, 1, 0, 0}, {731, 0, 0, -1}},
+      {"1900 has no leap day", At(1900, 1, 1, 0, 0), {1901, 1, 1, 0, 0}, {365, 0, 0, -1}},
+      {"2000 has one", At(2000, 1, 1, 0, 0), {2001, 1, 1, 0, 0}, {366, 0, 0, -1}},
+      {"after the target it counts up", At(2025, 1, 2, 1, 15, 30), {2024, 12, 31, 23, 0}, {1, 2, 15, 1}},
+      {"a second before: a minute to go", At(2025, 6, 1, 11, 59, 59), {2025, 6, 1, 12, 0}, {0, 0, 1, -1}},
+      {"on the minute: reached", At(2025, 6, 1, 12, 0, 0), {2025, 6, 1, 12, 0}, {0, 0, 0, 0}},
+      {"a second into it: past", At(2025, 6, 1, 12, 0, 1), {2025, 6, 1, 12, 0}, {0, 0, 0, 1}},
+      {"a millisecond into it: past", withMilliseconds, {2025, 6, 1, 12, 0}, {0, 0, 0, 1}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(CountdownDifference(r.now, r.target), r.want) << r.why;
+  EXPECT_EQ(DaysBetweenYears(2000, 2400), 146097);
 }
 
 TEST(CountdownDifference, AgreesWithTheStandardCalendarOnRandomDates) {
@@ -100,34 +88,27 @@ TEST(CountdownTargetSetting, HandEditedValuesBecomeARealDate) {
   EXPECT_EQ(far.days, 2958099);  // 1900-01-01 to 9999-01-01
 }
 
-TEST(CountdownActions, RunOnlyFromTheTargetOn) {
-  const TargetSettings all{true, true, true, true, true};
-  const TargetActions before = PlanTargetActions({1, 0, 0, -1}, all);
-  EXPECT_FALSE(before.showBubble || before.playSound || before.save || before.showZeros);
-
-  const TargetActions at = PlanTargetActions({0, 0, 0, 0}, all);
-  EXPECT_TRUE(at.showBubble);
-  EXPECT_TRUE(at.playSound);
-  EXPECT_TRUE(at.save);
-  EXPECT_TRUE(at.showZeros);
-}
-
-TEST(CountdownActions, EachPartOnItsOwnSetting) {
-  const TimeDifference after{3, 4, 5, 1};
-  // Nothing asked: nothing saved, the face counts up.
-  TargetActions a = PlanTargetActions(after, {false, false, true, true, false});
-  EXPECT_FALSE(a.showBubble || a.playSound || a.save || a.showZeros);
-  // Only the bubble.
-  a = PlanTargetActions(after, {true, false, true, true, false});
-  EXPECT_TRUE(a.showBubble && a.save && !a.playSound);
-  // A missing sound file or no sound library: no sound, nothing to save.
-  a = PlanTargetActions(after, {false, true, true, false, false});
-  EXPECT_FALSE(a.playSound || a.save);
-  a = PlanTargetActions(after, {false, true, false, true, false});
-  EXPECT_FALSE(a.playSound || a.save);
-  // Stop at zero alone.
-  a = PlanTargetActions(after, {false, false, false, false, true});
-  EXPECT_TRUE(a.showZeros && !a.save);
+TEST(CountdownActions, EachPartOnItsOwnSettingFromTheTargetOn) {
+  auto plan = [](int sign, TargetSettings s) {
+    const TargetActions a = PlanTargetActions({3, 4, 5, sign}, s);
+    return std::vector<bool>{a.showBubble, a.playSound, a.save, a.showZeros};
+  };
+  struct Row {
+    const char* why;
+    int sign;
+    TargetSettings settings;  // message, sound, library, file, stop at zero
+    std::vector<bool> want;   // bubble, sound, save, zeros
+  } const rows[] = {
+      {"before the target nothing", -1, {true, true, true, true, true}, {false, false, false, false}},
+      {"at the target everything", 0, {true, true, true, true, true}, {true, true, true, true}},
+      {"nothing asked: nothing saved", 1, {false, false, true, true, false}, {false, false, false, false}},
+      {"the bubble alone is saved", 1, {true, false, true, true, false}, {true, false, true, false}},
+      {"the sound alone is saved", 1, {false, true, true, true, false}, {false, true, true, false}},
+      {"a missing sound file: kept for later", 1, {false, true, true, false, false}, {false, false, false, false}},
+      {"no sound library", 1, {false, true, false, true, false}, {false, false, false, false}},
+      {"stop at zero alone", 1, {false, false, false, false, true}, {false, false, false, true}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(plan(r.sign, r.settings), r.want) << r.why;
 }
 
 std::vector<int> Glyphs(const GlyphList& list) {
@@ -140,26 +121,27 @@ constexpr int B = kGlyphBlank;
 constexpr int C = kGlyphColon;
 constexpr int R = kGlyphsPerRow;
 
-TEST(CountdownFaces, DayPlacesFillFromTheRight) {
-  EXPECT_EQ(Glyphs(CountdownFaceGlyphs(1, {0, 3, 7, -1})), (std::vector<int>{B, B, B, B, B, 0, 3, C, 0, 7}));
-  EXPECT_EQ(Glyphs(CountdownFaceGlyphs(1, {1, 0, 0, -1})), (std::vector<int>{B, B, B, B, 1, 0, 0, C, 0, 0}));
-  EXPECT_EQ(Glyphs(CountdownFaceGlyphs(1, {10, 0, 0, -1})), (std::vector<int>{B, B, B, 1, 0, 0, 0, C, 0, 0}));
-  EXPECT_EQ(Glyphs(CountdownFaceGlyphs(1, {100, 0, 0, -1})),
-            (std::vector<int>{B, B, 1, 0, 0, 0, 0, C, 0, 0}));
-  EXPECT_EQ(Glyphs(CountdownFaceGlyphs(1, {1000, 0, 0, -1})),
-            (std::vector<int>{B, 1, 0, 0, 0, 0, 0, C, 0, 0}));
-  EXPECT_EQ(Glyphs(CountdownFaceGlyphs(1, {12345, 23, 59, -1})),
-            (std::vector<int>{1, 2, 3, 4, 5, 2, 3, C, 5, 9}));
-  // Beyond five places the face shows its largest number.
-  EXPECT_EQ(Glyphs(CountdownFaceGlyphs(1, {123456, 1, 2, -1})),
-            (std::vector<int>{9, 9, 9, 9, 9, 0, 1, C, 0, 2}));
-}
-
-TEST(CountdownFaces, FromTheTargetOnTheOtherRow) {
-  EXPECT_EQ(Glyphs(CountdownFaceGlyphs(1, {0, 0, 0, 0})),
-            (std::vector<int>{R + B, R + B, R + B, R + B, R + B, R, R, R + C, R, R}));
-  EXPECT_EQ(Glyphs(CountdownFaceGlyphs(2, {2, 1, 5, 1})),
-            (std::vector<int>{R + B, R + B, R + B, R + B, R + 2, R, R + 1, R + C, R, R + 5}));
+TEST(CountdownFaces, Digits) {
+  struct Row {
+    const char* why;
+    int face;
+    TimeDifference difference;
+    std::vector<int> glyphs;
+  } const rows[] = {
+      {"no days: all day places blank", 1, {0, 3, 7, -1}, {B, B, B, B, B, 0, 3, C, 0, 7}},
+      {"one day", 1, {1, 0, 0, -1}, {B, B, B, B, 1, 0, 0, C, 0, 0}},
+      {"nine days keep the tens blank", 1, {9, 0, 0, -1}, {B, B, B, B, 9, 0, 0, C, 0, 0}},
+      {"ten days", 1, {10, 0, 0, -1}, {B, B, B, 1, 0, 0, 0, C, 0, 0}},
+      {"a hundred", 1, {100, 0, 0, -1}, {B, B, 1, 0, 0, 0, 0, C, 0, 0}},
+      {"a thousand", 1, {1000, 0, 0, -1}, {B, 1, 0, 0, 0, 0, 0, C, 0, 0}},
+      {"five places", 1, {12345, 23, 59, -1}, {1, 2, 3, 4, 5, 2, 3, C, 5, 9}},
+      {"beyond five places the largest number", 1, {123456, 1, 2, -1}, {9, 9, 9, 9, 9, 0, 1, C, 0, 2}},
+      {"99 hours fit", 1, {0, 99, 0, -1}, {B, B, B, B, B, 9, 9, C, 0, 0}},
+      {"100 hours are cut to 99", 1, {0, 100, 100, -1}, {B, B, B, B, B, 9, 9, C, 9, 9}},
+      {"reached: the other row", 1, {0, 0, 0, 0}, {R + B, R + B, R + B, R + B, R + B, R, R, R + C, R, R}},
+      {"past", 2, {2, 1, 5, 1}, {R + B, R + B, R + B, R + B, R + 2, R, R + 1, R + C, R, R + 5}},
+  };
+  for (const Row& r : rows) EXPECT_EQ(Glyphs(CountdownFaceGlyphs(r.face, r.difference)), r.glyphs) << r.why;
 }
 
 TEST(CountdownFaces, PlacesOfEveryFace) {
@@ -210,6 +192,7 @@ TEST(CountdownBubble, TextsAndPlaces) {
   // Low on the screen the bubble stands above, near the top below it.
   EXPECT_EQ(CountdownClickBubblePlacement(100, 400, 1280), (BubblePlacement{1, 168, -78, 40}));
   EXPECT_EQ(CountdownClickBubblePlacement(900, 400, 1280), (BubblePlacement{2, 726, -78, 40}));
+  EXPECT_EQ(CountdownClickBubblePlacement(100, 139, 1280), (BubblePlacement{1, 168, -78, 40}));
   EXPECT_EQ(CountdownClickBubblePlacement(100, 138, 1280), (BubblePlacement{3, 168, 12, 40}));
   EXPECT_EQ(CountdownClickBubblePlacement(900, 20, 1280), (BubblePlacement{4, 726, 12, 40}));
   // At the target: the bubble's top 78 pixels above the work area's bottom.

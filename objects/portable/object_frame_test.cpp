@@ -187,28 +187,37 @@ TEST_F(ObjectFrame, LiftFollowTheCursorAndDropSavesOnce) {
   EXPECT_EQ(record.lifted, 1);
   EXPECT_EQ(host.log, (std::vector<std::string>{"Uhr Hochheben..."}));
 
+  // The grab point is the press inside the window, wherever it stands.
   host.press = {10, 20};
   host.cursor = {400, 300};
+  record.x = 30;
+  record.y = 40;
   Step();
   EXPECT_EQ(record.state, kObjectLifted);
   ASSERT_FALSE(host.moves.empty());
-  EXPECT_EQ(host.moves.back().x, 390);
-  EXPECT_EQ(host.moves.back().y, 280);
+  EXPECT_EQ(host.moves.back().x, 420);
+  EXPECT_EQ(host.moves.back().y, 320);
   host.cursor = {500, 350};
   Step();
-  EXPECT_EQ(host.moves.back().x, 490);
-  EXPECT_EQ(host.moves.back().y, 330);
+  EXPECT_EQ(host.moves.back().x, 520);
+  EXPECT_EQ(host.moves.back().y, 370);
   EXPECT_TRUE(host.saves.empty());
 
   requests.held = 0;
   Step();
   EXPECT_EQ(record.state, kObjectDropped);
   EXPECT_EQ(host.log.back(), "Uhr Fallen lassen...");
+  const int redraws = host.redraws;
   Step();
+  EXPECT_EQ(host.redraws, redraws + 1) << "the dropped object is drawn where it fell";
   EXPECT_EQ(record.state, kObjectShown);
   ASSERT_EQ(host.saves.size(), 1u);
-  EXPECT_EQ(host.saves[0].x, 490);
-  EXPECT_EQ(host.saves[0].y, 330);
+  EXPECT_EQ(host.saves[0].x, 520);
+  EXPECT_EQ(host.saves[0].y, 370);
+  // A state the frame does not know returns to shown.
+  record.state = 7;
+  Step();
+  EXPECT_EQ(record.state, kObjectShown);
   Step(30);
   EXPECT_EQ(host.saves.size(), 1u);
 }
