@@ -6,7 +6,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -110,36 +112,59 @@ std::string LongPath(size_t length) {
   return path;
 }
 
+// One stored setting of a round trip: its value in text, how to put it in
+// memory and read it back.
+struct Value {
+  const char* name;
+  std::function<void(const std::string&)> set;
+  std::function<std::string()> get;
+  std::string want;
+};
+Value Int(const char* name, SettingInt& field, int value) {
+  return {name, [&field](const std::string& t) { field = std::atoi(t.c_str()); },
+          [&field] { return std::to_string(field.Get()); }, std::to_string(value)};
+}
+template <size_t N>
+Value Text(const char* name, SettingString<N>& field, const char* value) {
+  return {name, [&field](const std::string& t) { field.Set(t.c_str()); }, [&field] { return field.Get(); },
+          value};
+}
+template <size_t N>
+Value Ints(const char* name, SettingList<N>& field, std::vector<int> values) {
+  auto text = [](const std::vector<int>& v) {
+    std::string out;
+    for (int i : v) out += std::to_string(i) + ",";
+    return out;
+  };
+  return {name,
+          [&field](const std::string& t) {
+            size_t i = 0;
+            for (const char* p = t.c_str(); *p && i < N; ++i) {
+              field[i] = std::atoi(p);
+              while (*p && *p != ',') ++p;
+              if (*p) ++p;
+            }
+          },
+          [&field, text] { return text(List(field)); }, text(values)};
+}
+
+// Sets every value, saves, overwrites memory, loads and compares.
+void RoundTrip(const std::vector<Value>& values, const std::function<void()>& save) {
+  for (const Value& v : values) v.set(v.want);
+  save();
+  for (const Value& v : values) v.set("-7777,-7777,-7777,-7777,-7777,-7777,-7777,-7777,-7777,-7777");
+  LoadSettings();
+  for (const Value& v : values) EXPECT_EQ(v.get(), v.want) << v.name;
+}
+
 }  // namespace
 
 TEST_F(SettingsStore, NoKeyGivesDefaultsAndMakesFolders) {
   Settings.Speed = 99;
-  Settings.Clock = 3;
   LoadSettings();
-  EXPECT_EQ(Settings.Speed, 50);
-  EXPECT_EQ(Settings.Pause, 100);
-  EXPECT_EQ(Settings.HG, 1);
-  EXPECT_EQ(Settings.Clock, 1);
-  EXPECT_EQ(Settings.Sound, 1);
-  EXPECT_EQ(Settings.SNDvolume, 1000);
-  EXPECT_EQ(Settings.SndDevice, -1);
-  EXPECT_EQ(Settings.FTPPortNumber, 21);
-  EXPECT_EQ(Settings.BillboardX, 250);
-  EXPECT_EQ(Settings.WeatherX, 500);
-  EXPECT_EQ(Settings.TextFHeight, -10);
-  EXPECT_EQ(Settings.TextFWeight, 500);
-  EXPECT_EQ(Settings.DebugFileName.Get(), "C:\\ORROWIN.LOG");
-  EXPECT_EQ(List(Settings.SoundOpt), std::vector<int>(10, 1));
-  EXPECT_EQ(List(Settings.ClockPos), (std::vector<int>{50, 15, 50, 15, 50, 15, 50, 15}));
-  EXPECT_EQ(List(Settings.CountdownPos), (std::vector<int>{50, 400, 50, 400, 50, 400, 50, 400}));
-  EXPECT_EQ(List(Settings.Weather), (std::vector<int>{0, 60, 0, 0, 0, 0}));
-  EXPECT_EQ(List(Settings.FigDeactive), std::vector<int>(99, 0));
-  EXPECT_EQ(Settings.NoStartCount, 0);
-  // No key at all: the banner is the "key missing" placeholder in the default font.
+  EXPECT_EQ(Settings.Speed, 50) << "a load replaces what memory held";
+  // No key at all: the banner is the "key missing" placeholder.
   EXPECT_EQ(Settings.Banner.Get(), "...");
-  EXPECT_EQ(Settings.BannerFHeight, -18);
-  EXPECT_EQ(Settings.BannerFWeight, 700);
-  EXPECT_EQ(Settings.BannerFName.Get(), "Verdana");
 
   // The birthday file and wallpaper folder were made and written back.
   std::string fabian = Settings.FabianDat.Get();
@@ -224,104 +249,45 @@ TEST_F(SettingsStore, IntegerListsAndTheirLengthRules) {
 
 TEST_F(SettingsStore, GeneralSaverRoundTrip) {
   LoadSettings();
-  Settings.Autostart = 1;
-  Settings.Speed = 33;
-  Settings.Pause = 4000;
-  Settings.FigDeactive[0] = 24;
-  Settings.FigDeactive[5] = 91;
-  Settings.SndDevice = 3;
-  Settings.Sound = 0;
-  for (int i = 0; i < kSoundOptions; ++i) Settings.SoundOpt[i] = i;
-  Settings.SNDvolume = 420;
-  Settings.HG = 4;
-  Settings.HGNotDA = 0;
-  Settings.WallpaperPic.Set("C:\\Bilder\\Urlaub.jpg");
-  Settings.ShowWallpaper = 2;
-  for (int i = 0; i < kStripPictures; ++i) Settings.HGversatz[i] = 100 + i;
-  Settings.Clock = 3;
-  Settings.ClockOnTop = 1;
-  Settings.ClockNotDA = 0;
-  for (int i = 0; i < 8; ++i) Settings.ClockPos[i] = 10 * i;
-  Settings.RecycleBin = 0;
-  Settings.NoWinamp = 1;
-  Settings.FabianName = 1;
-  Settings.KeinFlugzeug = 1;
-  Settings.Banner.Set("Alles Gute!");
-  Settings.BannerFHeight = -24;
-  Settings.BannerFWeight = 400;
-  Settings.BannerFItalic = 1;
-  Settings.BannerFName.Set("Arial");
-  Settings.Billboard = 0;
-  Settings.Calendar = 1;
-  Settings.BillboardNotDA = 0;
-  Settings.Feiertage = 17;
-  Settings.BMPpath.Set("C:\\Bilder\\*.*");
-  Settings.TXTpath.Set("");
-  Settings.TextFHeight = -12;
-  Settings.TextFWeight = 800;
-  Settings.TextFItalic = 1;
-  Settings.TextFName.Set("Courier New");
-  Settings.Countdown = 2;
-  Settings.CountdownSoundFile.Set("C:\\Musik\\gong.mp3");
-  SaveSettings();
-
-  EXPECT_EQ(StoredText("HGversatz"), "0,101,102,103,104,105,106");  // entry 0 written as 0
+  RoundTrip(
+      {
+          Int("Autostart", Settings.Autostart, 1), Int("Speed", Settings.Speed, 33),
+          Int("Pause", Settings.Pause, 4000), Int("SndDevice", Settings.SndDevice, 3),
+          Int("Sound", Settings.Sound, 0), Ints("SoundOpt", Settings.SoundOpt, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}),
+          Int("SNDvolume", Settings.SNDvolume, 420), Int("HG", Settings.HG, 4), Int("HGNotDA", Settings.HGNotDA, 0),
+          Text("WallpaperPic", Settings.WallpaperPic, "C:\\Bilder\\Urlaub.jpg"),
+          Int("ShowWallpaper", Settings.ShowWallpaper, 2),
+          Int("Clock", Settings.Clock, 3), Int("ClockOnTop", Settings.ClockOnTop, 1),
+          Int("ClockNotDA", Settings.ClockNotDA, 0),
+          Ints("ClockPos", Settings.ClockPos, {0, 10, 20, 30, 40, 50, 60, 70}),
+          Int("RecycleBin", Settings.RecycleBin, 0), Int("NoWinamp", Settings.NoWinamp, 1),
+          Int("FabianName", Settings.FabianName, 1), Int("KeinFlugzeug", Settings.KeinFlugzeug, 1),
+          Text("Banner", Settings.Banner, "Alles Gute!"), Int("BannerFHeight", Settings.BannerFHeight, -24),
+          Int("BannerFWeight", Settings.BannerFWeight, 400), Int("BannerFItalic", Settings.BannerFItalic, 1),
+          Text("BannerFName", Settings.BannerFName, "Arial"), Int("Billboard", Settings.Billboard, 0),
+          Int("Calendar", Settings.Calendar, 1), Int("BillboardNotDA", Settings.BillboardNotDA, 0),
+          Int("Feiertage", Settings.Feiertage, 17), Text("BMPpath", Settings.BMPpath, "C:\\Bilder\\*.*"),
+          Int("TextFHeight", Settings.TextFHeight, -12), Int("TextFWeight", Settings.TextFWeight, 800),
+          Int("TextFItalic", Settings.TextFItalic, 1), Text("TextFName", Settings.TextFName, "Courier New"),
+          Int("Countdown", Settings.Countdown, 2),  // the countdown group is saved too
+          Text("CountdownSoundFile", Settings.CountdownSoundFile, "C:\\Musik\\gong.mp3"),
+      },
+      [] {
+        Fill(Settings.FigDeactive, 0);
+        Settings.FigDeactive[0] = 24;
+        Settings.FigDeactive[5] = 91;
+        for (int i = 0; i < kStripPictures; ++i) Settings.HGversatz[i] = 100 + i;
+        Settings.TXTpath.Set("");
+        SaveSettings();
+      });
+  EXPECT_EQ(StoredText("HGversatz"), "0,101,102,103,104,105,106") << "entry 0 written as 0";
   EXPECT_EQ(StoredText("TXTpath"), " ");
+  EXPECT_EQ(Settings.TXTpath.Get(), " ");
   EXPECT_EQ(StoredText("FigDeactive"), "24,91 ");
+  EXPECT_EQ(List(Settings.FigDeactive)[1], 91);
   EXPECT_EQ(StoredInt("Speed"), 33);
   EXPECT_EQ(Stored("WinampExe"), "<missing>");  // only an existing program is written
-  std::string banner = Stored("Banner");
-  EXPECT_EQ(banner, std::string("Alles Gute!") + '\0');  // with its terminating zero
-
-  // Scribble over memory, then load it back.
-  Settings.Speed = 50;
-  Settings.Autostart = 0;
-  Fill(Settings.FigDeactive, 0);
-  Fill(Settings.SoundOpt, 1);
-  Settings.WallpaperPic.Set("");
-  Settings.Banner.Set("");
-  Settings.TextFName.Set("");
-  Settings.CountdownSoundFile.Set("");
-  LoadSettings();
-  EXPECT_EQ(Settings.Autostart, 1);
-  EXPECT_EQ(Settings.Speed, 33);
-  EXPECT_EQ(Settings.Pause, 4000);
-  EXPECT_EQ(Settings.FigDeactive[0], 24);
-  EXPECT_EQ(Settings.FigDeactive[1], 91);
-  EXPECT_EQ(Settings.SndDevice, 3);
-  EXPECT_EQ(Settings.Sound, 0);
-  EXPECT_EQ(List(Settings.SoundOpt), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(Settings.SNDvolume, 420);
-  EXPECT_EQ(Settings.HG, 4);
-  EXPECT_EQ(Settings.HGNotDA, 0);
-  EXPECT_EQ(Settings.WallpaperPic.Get(), "C:\\Bilder\\Urlaub.jpg");
-  EXPECT_EQ(Settings.ShowWallpaper, 2);
-  EXPECT_EQ(List(Settings.HGversatz), (std::vector<int>{0, 101, 102, 103, 104, 105, 106}));
-  EXPECT_EQ(Settings.Clock, 3);
-  EXPECT_EQ(Settings.ClockOnTop, 1);
-  EXPECT_EQ(Settings.ClockNotDA, 0);
-  EXPECT_EQ(List(Settings.ClockPos), (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70}));
-  EXPECT_EQ(Settings.RecycleBin, 0);
-  EXPECT_EQ(Settings.NoWinamp, 1);
-  EXPECT_EQ(Settings.FabianName, 1);
-  EXPECT_EQ(Settings.KeinFlugzeug, 1);
-  EXPECT_EQ(Settings.Banner.Get(), "Alles Gute!");
-  EXPECT_EQ(Settings.BannerFHeight, -24);
-  EXPECT_EQ(Settings.BannerFWeight, 400);
-  EXPECT_EQ(Settings.BannerFItalic, 1);
-  EXPECT_EQ(Settings.BannerFName.Get(), "Arial");
-  EXPECT_EQ(Settings.Billboard, 0);
-  EXPECT_EQ(Settings.Calendar, 1);
-  EXPECT_EQ(Settings.BillboardNotDA, 0);
-  EXPECT_EQ(Settings.Feiertage, 17);
-  EXPECT_EQ(Settings.BMPpath.Get(), "C:\\Bilder\\*.*");
-  EXPECT_EQ(Settings.TXTpath.Get(), " ");
-  EXPECT_EQ(Settings.TextFHeight, -12);
-  EXPECT_EQ(Settings.TextFWeight, 800);
-  EXPECT_EQ(Settings.TextFItalic, 1);
-  EXPECT_EQ(Settings.TextFName.Get(), "Courier New");
-  EXPECT_EQ(Settings.Countdown, 2);  // SaveSettings also saves the countdown group
-  EXPECT_EQ(Settings.CountdownSoundFile.Get(), "C:\\Musik\\gong.mp3");
+  EXPECT_EQ(Stored("Banner"), std::string("Alles Gute!") + '\0');  // with its terminating zero
 
   LOGFONTA font = BannerLogFont();
   EXPECT_EQ(font.lfHeight, -24);
@@ -336,87 +302,41 @@ TEST_F(SettingsStore, GeneralSaverRoundTrip) {
 
 TEST_F(SettingsStore, ObjectSaversRoundTrip) {
   LoadSettings();
-  Settings.Clock = 2;
-  Settings.ClockOnTop = 1;
-  Settings.ClockNotDA = 0;
-  for (int i = 0; i < 8; ++i) Settings.ClockPos[i] = -i;
-  SaveClockSettings();
-
-  Settings.Countdown = 3;
-  Settings.CountdownOnTop = 1;
-  Settings.CountdownStop00 = 0;
-  Settings.CountdownPlaySound = 1;
-  Settings.CountdownShowMsg = 1;
-  Settings.CountdownNotDA = 0;
-  Settings.CountdownSoundFile.Set("D:\\ziel.wav");
-  for (int i = 0; i < 8; ++i) Settings.CountdownPos[i] = 300 + i;
-  const int date[] = {2031, 1, 2, 3, 4};
-  for (int i = 0; i < 5; ++i) Settings.CountdownDate[i] = date[i];
-  SaveCountdownSettings();
+  RoundTrip(
+      {
+          Int("Clock", Settings.Clock, 2), Int("ClockOnTop", Settings.ClockOnTop, 1),
+          Int("ClockNotDA", Settings.ClockNotDA, 0),
+          Ints("ClockPos", Settings.ClockPos, {0, -1, -2, -3, -4, -5, -6, -7}),
+          Int("Countdown", Settings.Countdown, 3), Int("CountdownOnTop", Settings.CountdownOnTop, 1),
+          Int("CountdownStop00", Settings.CountdownStop00, 0),
+          Int("CountdownPlaySound", Settings.CountdownPlaySound, 1),
+          Int("CountdownShowMsg", Settings.CountdownShowMsg, 1), Int("CountdownNotDA", Settings.CountdownNotDA, 0),
+          Text("CountdownSoundFile", Settings.CountdownSoundFile, "D:\\ziel.wav"),
+          Ints("CountdownPos", Settings.CountdownPos, {300, 301, 302, 303, 304, 305, 306, 307}),
+          Ints("CountdownDate", Settings.CountdownDate, {2031, 1, 2, 3, 4}),
+          Int("BillboardX", Settings.BillboardX, 812), Text("METAR", Settings.METAR, "EDDF"),
+          Text("WeatherCountry", Settings.WeatherCountry, "Deutschland"),
+          Text("WeatherStation", Settings.WeatherStation, "Frankfurt/Main"),
+          Int("AccessType", Settings.AccessType, 3), Text("Proxy", Settings.Proxy, "proxy.example:8021"),
+          Int("FTPPortNumber", Settings.FTPPortNumber, 2121), Int("WeatherX", Settings.WeatherX, 640),
+          Int("WeatherOnTop", Settings.WeatherOnTop, 1), Int("WeatherNotDA", Settings.WeatherNotDA, 1),
+          Text("ProxyUser", Settings.ProxyUser, "anna"), Text("ProxyPasswort", Settings.ProxyPasswort, "geheim"),
+      },
+      [&] {
+        SaveClockSettings();
+        SaveCountdownSettings();
+        SaveBillboardX();
+        // "On" and Fahrenheit are written as 1.
+        const int weather[] = {7, 30, -2, 4, 12, 10};
+        for (int i = 0; i < 6; ++i) Settings.Weather[i] = weather[i];
+        SaveWeatherSettings();
+        SaveProxyCredentials();
+        // Nothing else was written by these savers.
+        EXPECT_EQ(Stored("Speed"), "<missing>");
+        EXPECT_EQ(Stored("Banner"), "<missing>");
+      });
   EXPECT_EQ(StoredText("CountdownDate"), "2031,1,2,3,4");
-
-  Settings.BillboardX = 812;
-  SaveBillboardX();
-
-  Settings.Weather[0] = 7;  // "on" is written as 1
-  Settings.Weather[1] = 30;
-  Settings.Weather[2] = -2;  // Fahrenheit is written as 1
-  Settings.Weather[3] = 4;
-  Settings.Weather[4] = 12;
-  Settings.Weather[5] = 10;
-  Settings.METAR.Set("EDDF");
-  Settings.WeatherCountry.Set("Deutschland");
-  Settings.WeatherStation.Set("Frankfurt/Main");
-  Settings.AccessType = 3;
-  Settings.Proxy.Set("proxy.example:8021");
-  Settings.FTPPortNumber = 2121;
-  Settings.WeatherX = 640;
-  Settings.WeatherOnTop = 1;
-  Settings.WeatherNotDA = 1;
-  SaveWeatherSettings();
-  EXPECT_EQ(StoredText("Weather"), "1,30,1,4,12,10");
-
-  Settings.ProxyUser.Set("anna");
-  Settings.ProxyPasswort.Set("geheim");
-  SaveProxyCredentials();
-
-  // Nothing else was written by these savers.
-  EXPECT_EQ(Stored("Speed"), "<missing>");
-  EXPECT_EQ(Stored("Banner"), "<missing>");
-
-  Settings.Clock = 1;
-  Fill(Settings.ClockPos, 0);
-  Fill(Settings.CountdownDate, 0);
-  Settings.METAR.Set("");
-  Settings.Proxy.Set("");
-  Settings.ProxyUser.Set("");
-  LoadSettings();
-  EXPECT_EQ(Settings.Clock, 2);
-  EXPECT_EQ(Settings.ClockOnTop, 1);
-  EXPECT_EQ(Settings.ClockNotDA, 0);
-  EXPECT_EQ(List(Settings.ClockPos), (std::vector<int>{0, -1, -2, -3, -4, -5, -6, -7}));
-  EXPECT_EQ(Settings.Countdown, 3);
-  EXPECT_EQ(Settings.CountdownOnTop, 1);
-  EXPECT_EQ(Settings.CountdownStop00, 0);
-  EXPECT_EQ(Settings.CountdownPlaySound, 1);
-  EXPECT_EQ(Settings.CountdownShowMsg, 1);
-  EXPECT_EQ(Settings.CountdownNotDA, 0);
-  EXPECT_EQ(Settings.CountdownSoundFile.Get(), "D:\\ziel.wav");
-  EXPECT_EQ(List(Settings.CountdownPos), (std::vector<int>{300, 301, 302, 303, 304, 305, 306, 307}));
-  EXPECT_EQ(List(Settings.CountdownDate), (std::vector<int>{2031, 1, 2, 3, 4}));
-  EXPECT_EQ(Settings.BillboardX, 812);
   EXPECT_EQ(List(Settings.Weather), (std::vector<int>{1, 30, 1, 4, 12, 10}));
-  EXPECT_EQ(Settings.METAR.Get(), "EDDF");
-  EXPECT_EQ(Settings.WeatherCountry.Get(), "Deutschland");
-  EXPECT_EQ(Settings.WeatherStation.Get(), "Frankfurt/Main");
-  EXPECT_EQ(Settings.AccessType, 3);
-  EXPECT_EQ(Settings.Proxy.Get(), "proxy.example:8021");
-  EXPECT_EQ(Settings.FTPPortNumber, 2121);
-  EXPECT_EQ(Settings.WeatherX, 640);
-  EXPECT_EQ(Settings.WeatherOnTop, 1);
-  EXPECT_EQ(Settings.WeatherNotDA, 1);
-  EXPECT_EQ(Settings.ProxyUser.Get(), "anna");
-  EXPECT_EQ(Settings.ProxyPasswort.Get(), "geheim");
 
   // The single loaders.
   Settings.ProxyPasswort.Set("x");
