@@ -19,55 +19,38 @@ std::vector<int> Parse(const char* text, int count, int* stored = nullptr) {
 
 }  // namespace
 
-TEST(ParseIntList, SeparatorsAndNegatives) {
-  int n = 0;
-  EXPECT_EQ(Parse("5;7 9,-3", 4, &n), (std::vector<int>{5, 7, 9, -3}));
-  EXPECT_EQ(n, 4);
-  EXPECT_EQ(Parse("50,15,50,15,50,15,50,15", 8, &n), (std::vector<int>{50, 15, 50, 15, 50, 15, 50, 15}));
-  EXPECT_EQ(n, 8);
-  // Repeated separators are skipped while looking for the next number.
-  EXPECT_EQ(Parse("1,, ;2", 3, &n), (std::vector<int>{1, 2, 0}));
-  EXPECT_EQ(n, 2);
-  // A saved FigDeactive ends with one blank.
-  EXPECT_EQ(Parse("12,15 ", 4, &n), (std::vector<int>{12, 15, 0, 0}));
-  EXPECT_EQ(n, 2);
-}
-
-TEST(ParseIntList, ClearsAndStopsAtCount) {
-  int n = 0;
-  EXPECT_EQ(Parse("1,2,3,4,5,6", 3, &n), (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(n, 3);
-  EXPECT_EQ(Parse("", 5, &n), (std::vector<int>(5, 0)));
-  EXPECT_EQ(n, 0);
-  EXPECT_EQ(Parse(nullptr, 2, &n), (std::vector<int>(2, 0)));
-  EXPECT_EQ(n, 0);
-  EXPECT_EQ(Parse("abc", 2, &n), (std::vector<int>(2, 0)));
-  EXPECT_EQ(n, 0);
-  // The next number starts after the next separator; without one the list ends.
-  EXPECT_EQ(Parse("4x5,6", 3, &n), (std::vector<int>{4, 6, 0}));
-  EXPECT_EQ(n, 2);
-  EXPECT_EQ(Parse("4x5", 3, &n), (std::vector<int>{4, 0, 0}));
-  EXPECT_EQ(n, 1);
-  // Leading text before the first number is skipped.
-  EXPECT_EQ(Parse("pos=3,4", 2, &n), (std::vector<int>{3, 4}));
-  EXPECT_EQ(n, 2);
-
+TEST(ParseIntList, Texts) {
+  struct Row {
+    const char* text;
+    int count;
+    std::vector<int> want;
+    int stored;
+    const char* why;
+  } const rows[] = {
+      {"5;7 9,-3", 4, {5, 7, 9, -3}, 4, "all three separators, a negative"},
+      {"1,, ;2", 3, {1, 2, 0}, 2, "repeated separators are skipped"},
+      {"12,15 ", 4, {12, 15, 0, 0}, 2, "a saved FigDeactive ends with one blank"},
+      {"1,2,3,4,5,6", 3, {1, 2, 3}, 3, "stops at the count"},
+      {"", 5, {0, 0, 0, 0, 0}, 0, "empty: all cleared"},
+      {nullptr, 2, {0, 0}, 0, "no text: all cleared"},
+      {"abc", 2, {0, 0}, 0, "no number"},
+      {"4x5,6", 3, {4, 6, 0}, 2, "the next number starts after the next separator"},
+      {"4x5", 3, {4, 0, 0}, 1, "without a separator the list ends"},
+      {"pos=3,4", 2, {3, 4}, 2, "leading text is skipped"},
+      {"99999999999999999999,-99999999999999999999", 2, {INT_MAX, INT_MIN}, 2, "hostile numbers saturate"},
+      {"2147483647,-2147483647,-2147483648", 3, {INT_MAX, -INT_MAX, INT_MIN}, 3, "the ends of int"},
+      {"-,--5,7", 3, {0, 0, 7}, 3, "a lone or double minus is 0"},
+  };
+  for (const Row& r : rows) {
+    int n = -1;
+    EXPECT_EQ(Parse(r.text, r.count, &n), r.want) << r.why;
+    EXPECT_EQ(n, r.stored) << r.why;
+  }
   int untouched = 5;
   EXPECT_EQ(ParseIntList("1,2", &untouched, 0), 0);
-  EXPECT_EQ(untouched, 5);
   EXPECT_EQ(ParseIntList("1,2", &untouched, -3), 0);
   EXPECT_EQ(untouched, 5);
   EXPECT_EQ(ParseIntList("1,2", nullptr, 4), 0);
-}
-
-TEST(ParseIntList, HostileNumbers) {
-  int n = 0;
-  EXPECT_EQ(Parse("99999999999999999999,-99999999999999999999,2147483647,-2147483648", 4, &n),
-            (std::vector<int>{INT_MAX, INT_MIN, INT_MAX, INT_MIN}));
-  EXPECT_EQ(n, 4);
-  // A lone minus converts to 0, a double minus too.
-  EXPECT_EQ(Parse("-,--5,7", 3, &n), (std::vector<int>{0, 0, 7}));
-  EXPECT_EQ(n, 3);
 }
 
 TEST(ParseIntList, LooksAtTheFirst4096CharactersOnly) {
