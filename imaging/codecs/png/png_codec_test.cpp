@@ -607,19 +607,6 @@ TEST_F(PngCodec, ChunksOfTheWriterAndTheirFlags) {
   EXPECT_EQ(got.unit, 1u);
 }
 
-TEST_F(PngCodec, ZlibOptionsChangeTheStreamNotThePixels) {
-  Bytes img = PngSamples(64, 64, 2, 8, 31);
-  PngWritten normal = WritePng(img, 64, 64, 2, 8, kPNGWriteNoTime);
-  ctx_->png.zlibLevel = 0;
-  ctx_->png.filterMask = PNG_FILTER_NONE;
-  ctx_->png.zlibSetMask = 1 | 2;
-  PngWritten stored = WritePng(img, 64, 64, 2, 8, kPNGWriteNoTime);
-  ASSERT_EQ(stored.error, 0u);
-  EXPECT_GT(stored.file.size(), img.size());
-  EXPECT_NE(stored.file, normal.file);
-  EXPECT_EQ(ReadPngImage(stored.file, 24).pixels, img);
-}
-
 TEST_F(PngCodec, SixteenBitSamplesAreLittleEndianBothWaysAndBGRInput) {
   Bytes le = {0x34, 0x12, 0xCD, 0xAB, 0x01, 0x00};  // one RGB pixel: 0x1234, 0xABCD, 0x0001
   PngWritten out = WritePng(le, 1, 1, 2, 16);
@@ -1001,7 +988,9 @@ TEST_F(PngCodec, TheSettingEntriesReachTheWriterAndTheReader) {
   const Bytes flat(64 * 64 * 3, 7);
   EXPECT_LT(WriteEntry(flat, 64, 64, 2, 8).size(), 1000u);
   ASSERT_TRUE(pic_SetPNGCompression(2, 0, 0, 0, 0, 0));
-  EXPECT_GT(WriteEntry(flat, 64, 64, 2, 8).size(), flat.size());
+  const Bytes stored = WriteEntry(flat, 64, 64, 2, 8);
+  EXPECT_GT(stored.size(), flat.size());
+  EXPECT_EQ(ReadEntry(stored, 24).pixels, flat);
   const Bytes linear = WriteEntry(Bytes{64, 128}, 2, 1, 0, 8, 1.0);
   ASSERT_TRUE(pic_SetPNGScreenGamma(2.2));
   RGBQUAD palette[256];
