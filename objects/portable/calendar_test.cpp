@@ -158,35 +158,20 @@ TEST(CalendarReference, EveryDayFrom1900To2199) {
   }
 }
 
-TEST(CalendarBasics, KnownValues) {
-  EXPECT_EQ(DayOfYear(1, 3, 2024), 61);
-  EXPECT_EQ(DayOfYear(1, 3, 2023), 60);
+// Values the reference table (1900 to 2199) does not reach.
+TEST(CalendarBasics, OutsideTheReferenceRange) {
   EXPECT_EQ(DayOfYear(5, 0, 2024), 5);   // a month outside 1-12 adds nothing
   EXPECT_EQ(DayOfYear(5, 13, 2024), 6);  // ... but above February the leap day
   EXPECT_EQ(DayOfYear(1, 3, 24), 61);    // two-digit years are mapped
   EXPECT_EQ(DayOfYear(1, 3, 100), 61);   // 100 -> 2000
-  EXPECT_EQ(DayOfYear(1, 3, 1900), 60);
-  EXPECT_EQ(DaysInMonth(2, 1900), 28);
-  EXPECT_EQ(DaysInMonth(2, 2000), 29);
   EXPECT_EQ(DaysInMonth(13, 2000), 0);
   EXPECT_EQ(DaysInMonth(0, 2000), 0);
-  EXPECT_EQ(Weekday(25, 12, 2024), 3);
   EXPECT_EQ(Weekday(1, 1, 1), 1);       // proleptic Gregorian: a Monday
   EXPECT_EQ(Weekday(1, 3, 1600), 3);    // leap rule of the year itself, not of 3500
   EXPECT_EQ(Weekday(15, 10, 1582), 5);  // first Gregorian day, a Friday
-  EXPECT_EQ(WeekNumber(1, 1, 2021), 53);
-  EXPECT_EQ(WeekNumber(28, 12, 2020), 53);
-  EXPECT_EQ(WeekNumber(31, 12, 2024), 1);
-  EXPECT_EQ(WeekNumber(29, 12, 2025), 1);
-  EXPECT_EQ(WeekNumber(5, 12, 2026), 49);
-  EXPECT_EQ(MapCalendarYear(0), 2000);
   EXPECT_EQ(MapCalendarYear(38), 2038);
   EXPECT_EQ(MapCalendarYear(39), 1939);
-  EXPECT_EQ(MapCalendarYear(99), 1999);
   EXPECT_EQ(MapCalendarYear(1900), 1900);
-  EXPECT_EQ(IsLeapYear(1900), 0);
-  EXPECT_EQ(IsLeapYear(2000), 1);
-  EXPECT_EQ(IsLeapYear(2100), 0);
 }
 
 // --- Easter and the seasons around it ----------------------------------------
@@ -207,19 +192,10 @@ TEST(CalendarEaster, AgreesWithTwoOtherAlgorithms) {
   }
 }
 
-TEST(CalendarEaster, KnownDatesAndMappedYears) {
-  struct {
-    int year, month, day, doy;
-  } const cases[] = {{2000, 4, 23, 114}, {2008, 3, 23, 83},  {2024, 3, 31, 91},  {2026, 4, 5, 95},
-                     {2038, 4, 25, 115}, {1999, 4, 4, 94},   {1981, 4, 19, 109}, {1954, 4, 18, 108},
-                     {2285, 3, 22, 81},  {1943, 4, 25, 115}, {2011, 4, 24, 114}};
-  for (const auto& c : cases) {
-    int m = 0, d = 0;
-    EXPECT_EQ(EasterDayOfYear(c.year, &m, &d), c.doy) << c.year;
-    EXPECT_EQ(m, c.month) << c.year;
-    EXPECT_EQ(d, c.day) << c.year;
-  }
+TEST(CalendarEaster, OutsideTheReferenceRangeAndMappedYears) {
   int m = 0, d = 0;
+  EXPECT_EQ(EasterDayOfYear(2285, &m, &d), 81);  // the earliest date, 22 March
+  EXPECT_EQ(m * 100 + d, 322);
   EXPECT_EQ(EasterDayOfYear(24, &m, &d), 91);
   EXPECT_EQ(m * 100 + d, 331);
   EXPECT_EQ(EasterDayOfYear(99, &m, &d), 94);
@@ -276,32 +252,6 @@ int SignedNewMoonAge(int age) {
 }
 bool NearNewMoon(int age) {
   return SignedNewMoonAge(age) >= -2 && SignedNewMoonAge(age) <= 1;
-}
-
-TEST(CalendarMoon, EclipseDates) {
-  // Solar eclipses happen at new moon, lunar eclipses at full moon (UTC dates).
-  const int solar[][3] = {{28, 5, 1900}, {30, 6, 1954},  {15, 2, 1961}, {11, 7, 1991}, {11, 8, 1999},
-                          {29, 3, 2006}, {1, 8, 2008},   {22, 7, 2009}, {20, 3, 2015}, {21, 8, 2017},
-                          {2, 7, 2019},  {14, 12, 2020}, {4, 12, 2021}, {20, 4, 2023}, {8, 4, 2024},
-                          {12, 8, 2026}, {2, 8, 2027}};
-  const int lunar[][3] = {{21, 1, 2000},  {16, 7, 2000},  {9, 1, 2001},   {16, 5, 2003}, {9, 11, 2003},
-                          {4, 5, 2004},   {28, 10, 2004}, {3, 3, 2007},   {28, 8, 2007}, {21, 2, 2008},
-                          {21, 12, 2010}, {15, 6, 2011},  {10, 12, 2011}, {15, 4, 2014}, {8, 10, 2014},
-                          {4, 4, 2015},   {28, 9, 2015},  {31, 1, 2018},  {27, 7, 2018}, {21, 1, 2019},
-                          {26, 5, 2021},  {16, 5, 2022},  {8, 11, 2022},  {14, 3, 2025}, {7, 9, 2025},
-                          {3, 3, 2026}};
-  for (const auto& s : solar) {
-    EXPECT_TRUE(NearNewMoon(MoonAge(s[0], s[1], s[2]))) << s[0] << "." << s[1] << "." << s[2];
-    int phase = MoonPhase(s[0], s[1], s[2]);
-    EXPECT_TRUE(phase == 0 || phase == 7) << phase;
-  }
-  for (const auto& l : lunar) {
-    int age = MoonAge(l[0], l[1], l[2]);
-    EXPECT_GE(age, 13) << l[0] << "." << l[1] << "." << l[2];
-    EXPECT_LE(age, 15) << l[0] << "." << l[1] << "." << l[2];
-    int phase = MoonPhase(l[0], l[1], l[2]);
-    EXPECT_TRUE(phase == 3 || phase == 4) << phase;
-  }
 }
 
 TEST(CalendarMoon, EveryLunationFrom1900To2199) {
@@ -676,15 +626,7 @@ TEST(CalendarNames, BoundedBuffer) {
   EXPECT_EQ(Names(30, 2, 2024, kRegionBayern), "");
 }
 
-TEST(CalendarNames, RegionTable) {
-  EXPECT_STREQ(HolidayRegionNames[kRegionNone], "(keine)");
-  EXPECT_EQ(std::string(HolidayRegionNames[kRegionBadenWuerttemberg]),
-            Cp1252("Deutschland (Baden-Württemberg)"));
-  EXPECT_STREQ(HolidayRegionNames[kRegionNordrheinWestfalen], "Deutschland (Nordrhein-Westfalen)");
-  EXPECT_EQ(std::string(HolidayRegionNames[kRegionThueringen]), Cp1252("Deutschland (Thüringen)"));
-  EXPECT_EQ(std::string(HolidayRegionNames[kRegionAustria]), Cp1252("Österreich"));
-  EXPECT_STREQ(HolidayRegionNames[kRegionSwitzerland], "Schweiz");
-  // The German states in alphabetical order.
+TEST(CalendarNames, GermanStatesInAlphabeticalOrder) {
   for (int r = kRegionBadenWuerttemberg; r < kRegionThueringen; ++r) {
     EXPECT_LT(std::strcmp(HolidayRegionNames[r], HolidayRegionNames[r + 1]), 0) << r;
   }
@@ -740,36 +682,25 @@ TEST(CalendarToday, FormatsAndParts) {
 }
 
 TEST(CalendarToday, SeasonsOfTheSceneChooser) {
-  {
-    FixedClock clock(2024, 12, 24);
-    EXPECT_EQ(IsAdventTime(), 1);
-    EXPECT_EQ(IsHolidayToday(kRegionBayern), 0);
-  }
-  {
-    FixedClock clock(2024, 12, 26);
-    EXPECT_EQ(IsAdventTime(), 0);
-    EXPECT_EQ(IsHolidayToday(kRegionBayern), 1);
-  }
-  {
-    FixedClock clock(2024, 3, 31);
-    EXPECT_EQ(IsEasterSunday(), 1);
-    EXPECT_EQ(IsEasterTime(), 1);
-    EXPECT_EQ(IsEasterWeekend(), 1);
-    EXPECT_EQ(IsEasterMonday(), 0);
-    EXPECT_EQ(IsCarnivalSeason(), 0);
-  }
-  {
-    FixedClock clock(2024, 1, 29);  // Easter Sunday - 62
-    EXPECT_EQ(IsCarnivalSeason(), 1);
-  }
-  {
-    FixedClock clock(2024, 2, 14);  // Ash Wednesday: carnival is over
-    EXPECT_EQ(IsCarnivalSeason(), 0);
-  }
-  {
-    FixedClock clock(2024, 4, 1);
-    EXPECT_EQ(IsEasterMonday(), 1);
-    EXPECT_EQ(IsEasterTime(), 1);
+  struct Row {
+    int year, month, day;
+    int advent, holiday, easterSunday, easterTime, easterWeekend, easterMonday, carnival;
+  } const rows[] = {
+      {2024, 12, 24, 1, 0, 0, 0, 0, 0, 0},  // Christmas Eve: no public holiday
+      {2024, 12, 26, 0, 1, 0, 0, 0, 0, 0},
+      {2024, 3, 31, 0, 1, 1, 1, 1, 0, 0},
+      {2024, 4, 1, 0, 1, 0, 1, 1, 1, 0},
+      {2024, 1, 29, 0, 0, 0, 0, 0, 0, 1},  // Easter Sunday - 62
+      {2024, 2, 14, 0, 0, 0, 0, 0, 0, 0},  // Ash Wednesday: carnival is over
+  };
+  for (const Row& r : rows) {
+    FixedClock clock(r.year, r.month, r.day);
+    const std::vector<int> got = {IsAdventTime(),    IsHolidayToday(kRegionBayern), IsEasterSunday(),
+                                  IsEasterTime(),    IsEasterWeekend(),             IsEasterMonday(),
+                                  IsCarnivalSeason()};
+    EXPECT_EQ(got, (std::vector<int>{r.advent, r.holiday, r.easterSunday, r.easterTime, r.easterWeekend,
+                                     r.easterMonday, r.carnival}))
+        << r.day << "." << r.month << "." << r.year;
   }
 }
 
@@ -785,21 +716,6 @@ TEST(CalendarToday, MachineClock) {
   EXPECT_LT(t.minute, 60);
   EXPECT_LT(t.milliseconds, 1000);
   EXPECT_EQ(t.weekday, Weekday(t.day, t.month, t.year));
-}
-
-TEST(CalendarToday, FromSystemTimeFields) {
-  struct {
-    unsigned short wYear, wMonth, wDayOfWeek, wDay, wHour, wMinute, wSecond, wMilliseconds;
-  } st{2026, 12, 6, 5, 23, 59, 58, 999};
-  const LocalDateTime t = FromSystemTime(st);
-  EXPECT_EQ(t.year, 2026);
-  EXPECT_EQ(t.month, 12);
-  EXPECT_EQ(t.day, 5);
-  EXPECT_EQ(t.weekday, 6);
-  EXPECT_EQ(t.hour, 23);
-  EXPECT_EQ(t.minute, 59);
-  EXPECT_EQ(t.second, 58);
-  EXPECT_EQ(t.milliseconds, 999);
 }
 
 // --- Hostile numbers ---------------------------------------------------------
