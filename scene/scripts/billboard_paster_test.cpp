@@ -209,58 +209,55 @@ TEST_F(BillboardPaster, FramePacingFollowsTicksPerFrame) {
   }
 }
 
-TEST_F(BillboardPaster, WithTheBillboardOffHeWalksStraightAcross) {
+// Whenever there is nothing to paste he walks straight across: four frames a
+// stride, 33 pixels each, until he has passed the screen.
+TEST_F(BillboardPaster, PassesByWhenThereIsNothingToPaste) {
+  struct Row {
+    const char* why;
+    std::function<void(FakeBillboard&)> setup;
+    int raises;  // a new motif raises the billboard before he sets off
+    bool backsAllowed;
+  } const rows[] = {
+      {"the billboard is off", [](FakeBillboard& b) { b.on = false; }, 0, false},
+      {"the billboard is hidden", [](FakeBillboard& b) { b.visible = false; }, 1, true},
+      {"the same motif again", [](FakeBillboard& b) { b.preparedMotif = b.motif; }, 0, true},
+      {"a calendar sheet that stays up",
+       [](FakeBillboard& b) {
+         b.calendar = true;
+         b.motif = 4;
+         b.preparedMotif = 4;
+         FigureMemories::figure27Motif = 0;
+       },
+       0,
+       true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.why);
+    ResetFigureMemories();
+    FakeScriptHost host(4);
+    FakeBillboard board;
+    r.setup(board);
+    FigureMotion record = ZeroRecord();
+    const std::vector<Drawn> drawn = Run(host, board, record);
+    EXPECT_EQ(board.pastes, 0);
+    EXPECT_EQ(board.raises, r.raises);
+    if (!r.backsAllowed) {
+      EXPECT_EQ(board.backs, 0) << "z-order steps need the billboard on";
+    }
+    if (board.calendar) {
+      EXPECT_EQ(board.sleeps, std::vector<int>{}) << "no pauses between z-order steps";
+    }
+    ASSERT_FALSE(drawn.empty());
+    for (size_t k = 0; k < drawn.size(); ++k) ASSERT_EQ(drawn[k].frame, static_cast<int>(k % 4)) << k;
+    EXPECT_GT(drawn.back().x + 33, 1024);
+    EXPECT_EQ(record.active, 0);
+  }
   FakeScriptHost host(2);
   FakeBillboard board;
   board.on = false;
   FigureMotion record = ZeroRecord();
   const std::vector<Drawn> drawn = Run(host, board, record);
-  EXPECT_EQ(board.pastes, 0);
-  EXPECT_EQ(board.raises, 0);
-  EXPECT_EQ(board.backs, 0) << "z-order steps need the billboard on";
-  for (size_t k = 0; k < drawn.size(); ++k) {
-    EXPECT_EQ(drawn[k].frame, static_cast<int>(k % 4));
-    EXPECT_EQ(drawn[k].x, -136 + 33 * static_cast<int>(k / 4));
-  }
-  EXPECT_GT(drawn.back().x + 33, 1024);
-  EXPECT_EQ(record.active, 0);
-}
-
-TEST_F(BillboardPaster, HiddenBillboardIsPassedBy) {
-  FakeScriptHost host(2);
-  FakeBillboard board;
-  board.visible = false;
-  FigureMotion record = ZeroRecord();
-  const std::vector<Drawn> drawn = Run(host, board, record);
-  EXPECT_EQ(board.pastes, 0);
-  for (const Drawn& d : drawn) EXPECT_LE(d.frame, 3);
-}
-
-TEST_F(BillboardPaster, SameMotifAgainIsPassedByWithoutPasting) {
-  FakeScriptHost host(4);
-  FakeBillboard board;
-  board.preparedMotif = board.motif;
-  FigureMotion record = ZeroRecord();
-  const std::vector<Drawn> drawn = Run(host, board, record);
-  EXPECT_EQ(board.pastes, 0);
-  EXPECT_EQ(board.raises, 0) << "no change: the billboard is not raised";
-  for (const Drawn& d : drawn) EXPECT_LE(d.frame, 3);
-  EXPECT_EQ(record.active, 0);
-}
-
-TEST_F(BillboardPaster, CalendarSheetThatStaysUpSkipsTheZOrderStepsAndTheStop) {
-  FakeScriptHost host(4);
-  FakeBillboard board;
-  board.calendar = true;
-  board.motif = 4;
-  board.preparedMotif = 4;
-  FigureMotion record = ZeroRecord();
-  FigureMemories::figure27Motif = 0;
-  const std::vector<Drawn> drawn = Run(host, board, record);
-  EXPECT_EQ(board.raises, 0);
-  EXPECT_EQ(board.sleeps, std::vector<int>{}) << "no pauses between z-order steps";
-  EXPECT_EQ(board.pastes, 0);
-  for (const Drawn& d : drawn) EXPECT_LE(d.frame, 3);
+  for (size_t k = 0; k < drawn.size(); ++k) EXPECT_EQ(drawn[k].x, -136 + 33 * static_cast<int>(k / 4));
 }
 
 TEST_F(BillboardPaster, ANewMotifRaisesTheBillboardOnceBeforeHeSetsOff) {
