@@ -12,29 +12,25 @@
 #include "services/messages.h"
 #include "services/settings.h"
 
-TEST(CommandWord, MatchesTheThreeWordsWithoutCase) {
-  EXPECT_EQ(ParseCommandWord("EXIT"), CommandWord::Exit);
-  EXPECT_EQ(ParseCommandWord("exit"), CommandWord::Exit);
-  EXPECT_EQ(ParseCommandWord("ExIt"), CommandWord::Exit);
-  EXPECT_EQ(ParseCommandWord("Deinstall"), CommandWord::Deinstall);
-  EXPECT_EQ(ParseCommandWord("autostart"), CommandWord::Autostart);
-}
-
-TEST(CommandWord, AnythingElseIsNoCommand) {
-  EXPECT_EQ(ParseCommandWord(""), CommandWord::None);
-  EXPECT_EQ(ParseCommandWord(nullptr), CommandWord::None);
-  // Quotes and trailing blanks are part of the word.
-  EXPECT_EQ(ParseCommandWord("\"EXIT\""), CommandWord::None);
-  EXPECT_EQ(ParseCommandWord("EXIT "), CommandWord::None);
-  EXPECT_EQ(ParseCommandWord("EXITS"), CommandWord::None);
-}
-
-TEST(CommandWord, OnlyTheFirstEightyCharactersCount) {
-  // A long line is cut, never read past: 80 characters of it are compared.
-  std::string huge(100000, 'x');
-  EXPECT_EQ(ParseCommandWord(huge.c_str()), CommandWord::None);
-  std::string longExit = "EXIT" + std::string(77, ' ');
-  EXPECT_EQ(ParseCommandWord(longExit.c_str()), CommandWord::None);
+TEST(CommandWord, Words) {
+  const std::string huge(100000, 'x'), longExit = "EXIT" + std::string(77, ' ');
+  struct Row {
+    const char* text;
+    CommandWord want;
+  } const rows[] = {
+      {"EXIT", CommandWord::Exit},
+      {"ExIt", CommandWord::Exit},
+      {"Deinstall", CommandWord::Deinstall},
+      {"autostart", CommandWord::Autostart},
+      {"", CommandWord::None},
+      {nullptr, CommandWord::None},
+      {"\"EXIT\"", CommandWord::None},  // quotes and trailing blanks are part of the word
+      {"EXIT ", CommandWord::None},
+      {"EXITS", CommandWord::None},
+      {huge.c_str(), CommandWord::None},      // cut, never read past
+      {longExit.c_str(), CommandWord::None},  // 80 characters are compared
+  };
+  for (const Row& r : rows) EXPECT_EQ(ParseCommandWord(r.text), r.want) << (r.text ? r.text : "(null)");
 }
 
 TEST(DllVersion, ReportsCommonControlsAndZeroForMissingLibraries) {
