@@ -43,7 +43,7 @@ cmake --build --preset native-release -j "$jobs"
 step "fuzzers (short bounded runs)"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$jobs"
-"$here/fuzz.sh" --seconds "${WAYLUNE_FUZZ_SECONDS:-10}"
+"$here/fuzz.sh" --seconds "${WAYLUNE_FUZZ_SECONDS:-10}" --jobs "$jobs"
 
 step "win32 build"
 cmake --preset win32 >/dev/null
