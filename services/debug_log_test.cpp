@@ -139,7 +139,6 @@ TEST(DebugLog, WholeRun) {
   EXPECT_EQ(lines[4], program);
   ExpectStartReport(std::vector<std::string>(lines.begin() + 5, lines.end()));
 
-  std::map<std::string, int> report;
   std::map<std::pair<int, int>, int> seen;
   int cut = 0, failure = 0, speed = 0;
   const std::regex threadLine(R"((\d\d\.\d\d\.\d{4} \d\d:\d\d\.\d\d) T(\d) L(\d+) ([a-h]+) (\d+))");
@@ -163,9 +162,6 @@ TEST(DebugLog, WholeRun) {
     } else if (line.find("+++ AnimThread NICHT gestartet +++") != std::string::npos) {
       ++failure;
     } else {
-      for (const char* key : {"Relative memory load", "Total physical memory", "Processor Type", "Number of Processors",
-                              "Number of Monitors", "HORZRES:", "BITSPIXEL:", "NUMCOLORS:", "BLTALIGNMENT:", " ENDE"})
-        if (line.find(key) != std::string::npos) ++report[key];
       EXPECT_EQ(line.find("dropped"), std::string::npos) << line;
     }
   }
@@ -174,9 +170,6 @@ TEST(DebugLog, WholeRun) {
   EXPECT_EQ(cut, 1);
   EXPECT_EQ(failure, 1);
   EXPECT_EQ(speed, 1);
-  for (const char* key : {"Relative memory load", "Total physical memory", "Processor Type", "Number of Processors",
-                          "Number of Monitors", "HORZRES:", "BITSPIXEL:", "NUMCOLORS:", "BLTALIGNMENT:", " ENDE"})
-    EXPECT_EQ(report[key], 1) << key;
   // The end: the ENDE line, 70 dashes and an empty line.
   ASSERT_GE(lines.size(), 3u);
   EXPECT_NE(lines[lines.size() - 3].find(" ENDE"), std::string::npos);
