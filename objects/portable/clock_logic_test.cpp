@@ -22,29 +22,35 @@ std::vector<int> Digits(const GlyphList& list) {
   return out;
 }
 
-TEST(ClockHours, TwelveHourFormatKeepsMidnightAndNoon) {
-  EXPECT_EQ(DisplayHour(13, 0), 1);
-  EXPECT_EQ(DisplayHour(23, 0), 11);
-  EXPECT_EQ(DisplayHour(0, 0), 0);
-  EXPECT_EQ(DisplayHour(12, 0), 12);
-  EXPECT_EQ(DisplayHour(13, 1), 13);
-  EXPECT_EQ(DisplayHour(13, -1), 1);  // anything below 1 is the 12-hour format
-}
-
-TEST(ClockFaces, TimeDigitsWithLeadingZeroAtTheFacePlaces) {
-  // 13:05 in the 12-hour format shows 01:05; 00:30 shows 00:30.
-  EXPECT_EQ(Digits(ClockFaceGlyphs(2, At(2024, 3, 1, 13, 5), 0, 1, -1)), (std::vector<int>{0, 1, 0, 5}));
-  EXPECT_EQ(Digits(ClockFaceGlyphs(2, At(2024, 3, 1, 0, 30), 0, 1, -1)), (std::vector<int>{0, 0, 3, 0}));
-  EXPECT_EQ(Digits(ClockFaceGlyphs(2, At(2024, 3, 1, 13, 5), 1, 1, -1)), (std::vector<int>{1, 3, 0, 5}));
-
-  const GlyphList face2 = ClockFaceGlyphs(2, At(2024, 3, 1, 9, 41), 1, 1, 0);
-  ASSERT_EQ(face2.count, 4);
-  const int xs[] = {6, 12, 20, 26};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(face2.items[i].strip, kSmallStrip);
-    EXPECT_EQ(face2.items[i].x, xs[i]);
-    EXPECT_EQ(face2.items[i].y, 6);
-  }
+TEST(ClockFaces, TimeAndDateDigits) {
+  const LocalDateTime t = At(2026, 12, 5, 14, 7);
+  struct Row {
+    const char* why;
+    int face;
+    LocalDateTime time;
+    int format24, order;
+    std::vector<int> digits;
+  } const rows[] = {
+      {"12-hour: 13:05 is 01:05", 2, At(2024, 3, 1, 13, 5), 0, 1, {0, 1, 0, 5}},
+      {"12-hour: midnight stays 00", 2, At(2024, 3, 1, 0, 30), 0, 1, {0, 0, 3, 0}},
+      {"12-hour: noon stays 12", 2, At(2024, 3, 1, 12, 30), 0, 1, {1, 2, 3, 0}},
+      {"anything below 1 is the 12-hour format", 2, At(2024, 3, 1, 23, 5), -1, 1, {1, 1, 0, 5}},
+      {"24-hour", 2, At(2024, 3, 1, 13, 5), 1, 1, {1, 3, 0, 5}},
+      {"day, month, year", 3, t, 1, 1, {1, 4, 0, 7, 0, 5, 1, 2, 2, 6}},
+      {"month, day, year", 4, t, 1, 0, {1, 4, 0, 7, 1, 2, 0, 5, 2, 6}},
+      {"year, month, day", 4, t, 1, 2, {1, 4, 0, 7, 2, 6, 1, 2, 0, 5}},
+      {"an unknown order draws no date", 4, t, 1, 3, {1, 4, 0, 7}},
+      {"face 1 never draws a date", 1, t, 1, 1, {1, 4, 0, 7}},
+      {"1999: the last two digits", 4, At(1999, 1, 2, 3, 4), 1, 2, {0, 3, 0, 4, 9, 9, 0, 1, 0, 2}},
+      {"2100: the last two digits", 4, At(2100, 1, 2, 3, 4), 1, 2, {0, 3, 0, 4, 0, 0, 0, 1, 0, 2}},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(Digits(ClockFaceGlyphs(r.face, r.time, r.format24, r.order, 0)), r.digits) << r.why;
+  // Face 3: large time above the small date.
+  const GlyphList dmy = ClockFaceGlyphs(3, t, 1, 1, 0);
+  EXPECT_EQ(dmy.items[0].strip, kLargeStrip);
+  EXPECT_EQ(dmy.items[4].strip, kSmallStrip);
+  EXPECT_LT(dmy.items[0].y, dmy.items[4].y);
 }
 
 TEST(ClockFaces, FaceOneDigitsMoveWithTheRecycleBinFrame) {
@@ -59,34 +65,6 @@ TEST(ClockFaces, FaceOneDigitsMoveWithTheRecycleBinFrame) {
   }
   // Other faces have one frame: the state does not move their digits.
   EXPECT_EQ(ClockFaceGlyphs(2, At(2024, 3, 1, 21, 7), 1, 1, 2).items[0].x, 6);
-}
-
-TEST(ClockFaces, DateFacesFollowTheRegionalOrder) {
-  const LocalDateTime t = At(2026, 12, 5, 14, 7);
-  // Face 3: large time at y 47, small date at y 78.
-  const GlyphList dmy = ClockFaceGlyphs(3, t, 1, 1, 0);
-  ASSERT_EQ(dmy.count, 10);
-  EXPECT_EQ(Digits(dmy), (std::vector<int>{1, 4, 0, 7, 0, 5, 1, 2, 2, 6}));
-  EXPECT_EQ(dmy.items[0].strip, kLargeStrip);
-  EXPECT_EQ(dmy.items[0].y, 47);
-  EXPECT_EQ(dmy.items[4].strip, kSmallStrip);
-  EXPECT_EQ(dmy.items[4].y, 78);
-  const int dateX[] = {14, 20, 30, 36, 46, 52};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(dmy.items[4 + i].x, dateX[i]);
-
-  EXPECT_EQ(Digits(ClockFaceGlyphs(4, t, 1, 0, 0)), (std::vector<int>{1, 4, 0, 7, 1, 2, 0, 5, 2, 6}));
-  EXPECT_EQ(Digits(ClockFaceGlyphs(4, t, 1, 2, 0)), (std::vector<int>{1, 4, 0, 7, 2, 6, 1, 2, 0, 5}));
-  EXPECT_EQ(ClockFaceGlyphs(4, t, 1, 2, 0).items[4].y, 34);
-  // An unknown order draws no date; faces 1 and 2 never do.
-  EXPECT_EQ(ClockFaceGlyphs(4, t, 1, 3, 0).count, 4);
-  EXPECT_EQ(ClockFaceGlyphs(1, t, 1, 1, 0).count, 4);
-}
-
-TEST(ClockFaces, YearsOutsideTheCenturyShowTheirLastTwoDigits) {
-  EXPECT_EQ(Digits(ClockFaceGlyphs(4, At(1999, 1, 2, 3, 4), 1, 2, 0)),
-            (std::vector<int>{0, 3, 0, 4, 9, 9, 0, 1, 0, 2}));
-  EXPECT_EQ(Digits(ClockFaceGlyphs(4, At(2100, 1, 2, 3, 4), 1, 2, 0)),
-            (std::vector<int>{0, 3, 0, 4, 0, 0, 0, 1, 0, 2}));
 }
 
 TEST(ClockFaces, EveryGlyphStaysInsideItsFrameAndStrip) {
@@ -126,31 +104,9 @@ TEST(ClockFaces, UnknownFaceSettingsShowFaceOne) {
   EXPECT_EQ(&ClockFace(9), &kClockFaces[0]);
 }
 
-TEST(DigitStrips, GlyphSourcesFollowTheStripLayout) {
-  EXPECT_EQ(GlyphSource(kSmallDigits, 7).x, 35);
-  EXPECT_EQ(GlyphSource(kSmallDigits, 7).y, 0);
-  EXPECT_EQ(GlyphSource(kSmallDigits, 7 + kGlyphsPerRow).y, 11);
-  EXPECT_EQ(GlyphSource(kSmallDigits, kGlyphBlank).x, 50);
-  EXPECT_EQ(GlyphSource(kSmallDigits, kGlyphColon).x, 55);
-  EXPECT_EQ(GlyphSource(kSmallDigits, kGlyphColon).width, 3);
-  EXPECT_EQ(GlyphSource(kLargeDigits, 9).x, 126);
-  EXPECT_EQ(GlyphSource(kLargeDigits, kGlyphBlank).x, 139);
-  EXPECT_EQ(GlyphSource(kLargeDigits, kGlyphColon + kGlyphsPerRow).x, 154);
-  EXPECT_EQ(GlyphSource(kLargeDigits, kGlyphColon + kGlyphsPerRow).y, 26);
-  EXPECT_EQ(GlyphSource(kLargeDigits, kGlyphColon).width, 4);
-  EXPECT_EQ(StripWidth(kSmallDigits), 58);
-  EXPECT_EQ(StripHeight(kLargeDigits), 52);
-}
-
-TEST(RecycleBin, StatesAndFramesForItemCounts) {
-  // 0, 1, 2 and 40 items show frames 0, 1, 1 and 2.
-  EXPECT_EQ(RecycleBinStateFor(0), 0);
-  EXPECT_EQ(RecycleBinStateFor(1), 1);
-  EXPECT_EQ(RecycleBinStateFor(2), 1);
-  EXPECT_EQ(RecycleBinStateFor(32), 1);
-  EXPECT_EQ(RecycleBinStateFor(33), 2);
-  EXPECT_EQ(RecycleBinStateFor(40), 2);
-  EXPECT_EQ(RecycleBinStateFor(int64_t{1} << 40), 2);
+TEST(RecycleBin, StatesForItemCounts) {
+  const std::pair<int64_t, int> rows[] = {{0, 0}, {1, 1}, {2, 1}, {32, 1}, {33, 2}, {int64_t{1} << 40, 2}};
+  for (auto [items, state] : rows) EXPECT_EQ(RecycleBinStateFor(items), state) << items;
 }
 
 TEST(RecycleBin, BubbleTexts) {
@@ -169,15 +125,18 @@ TEST(RecycleBin, BubbleSitsOnTheSideWithRoom) {
 }
 
 TEST(RecycleBin, ZoneOnlyOnFaceOneWithTheDisplayAndEmptyingAllowed) {
-  EXPECT_TRUE(InBinZone(1, true, false, 13, 57));
-  EXPECT_TRUE(InBinZone(1, true, false, 31, 89));
-  EXPECT_FALSE(InBinZone(1, true, false, 12, 60));
-  EXPECT_FALSE(InBinZone(1, true, false, 32, 60));
-  EXPECT_FALSE(InBinZone(1, true, false, 20, 56));
-  EXPECT_FALSE(InBinZone(1, true, false, 20, 90));
-  EXPECT_FALSE(InBinZone(2, true, false, 20, 60));
-  EXPECT_FALSE(InBinZone(1, false, false, 20, 60));
-  EXPECT_FALSE(InBinZone(1, true, true, 20, 60));
+  struct Row {
+    int face;
+    bool display, dontEmpty;
+    int x, y;
+    bool in;
+  } const rows[] = {
+      {1, true, false, 13, 57, true},  {1, true, false, 31, 89, true},  {1, true, false, 12, 60, false},
+      {1, true, false, 32, 60, false}, {1, true, false, 20, 56, false}, {1, true, false, 20, 90, false},
+      {2, true, false, 20, 60, false}, {1, false, false, 20, 60, false}, {1, true, true, 20, 60, false},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(InBinZone(r.face, r.display, r.dontEmpty, r.x, r.y), r.in) << r.face << " " << r.x << "," << r.y;
 }
 
 }  // namespace
