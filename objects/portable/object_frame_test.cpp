@@ -69,8 +69,10 @@ class ObjectFrame : public ::testing::Test {
 };
 
 TEST_F(ObjectFrame, LoadShowsAndAsksForAPlacementOnceOnly) {
+  record.ticks = 50;  // left over from before a reload
   Step();
   EXPECT_EQ(host.loads, 1);
+  EXPECT_EQ(ObjectTicksToNextStep(record), 11) << "the pace starts afresh";
   EXPECT_EQ(record.state, kObjectShown);
   EXPECT_EQ(record.ticksPerFrame, 10);
   EXPECT_EQ(host.foregrounds, 1);
@@ -219,7 +221,9 @@ TEST_F(ObjectFrame, LiftFollowTheCursorAndDropSavesOnce) {
   Step();
   EXPECT_EQ(record.state, kObjectShown);
   Step(30);
-  EXPECT_EQ(host.saves.size(), 1u);
+  requests.relayout = 1;
+  Step();
+  EXPECT_EQ(host.saves.size(), 1u) << "a later relayout saves nothing";
 }
 
 TEST_F(ObjectFrame, PinnedFacesMoveOnlySideways) {
@@ -249,9 +253,11 @@ TEST_F(ObjectFrame, RelayoutClampsIntoTheWorkArea) {
   EXPECT_EQ(host.moves.back().y, 0);
   // A work area that shrank (a taskbar appeared) pulls the object in.
   host.workArea = {0, 0, 800, 560};
+  placement.y = 700;
   requests.relayout = 1;
   Step();
   EXPECT_EQ(host.moves.back().x, 800 - 72);
+  EXPECT_EQ(host.moves.back().y, 560 - 51);
   // Narrower than the face: the left edge, never negative.
   host.workArea = {0, 0, 50, 40};
   requests.relayout = 1;
