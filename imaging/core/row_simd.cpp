@@ -53,9 +53,103 @@ __attribute__((target("sse4.1"))) uint32_t SplitVector(const uint8_t* src, uint8
   }
   return i;
 }
+
+// trunc(x / 255) for x in 0..65025, exactly: (x + 1 + (x >> 8)) >> 8.
+__attribute__((target("sse4.1"))) inline __m128i Div255(__m128i x) {
+  return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, _mm_set1_epi16(1)), _mm_srli_epi16(x, 8)), 8);
+}
+
+// 16 destination bytes towards 16 colour bytes with 16 weights.
+__attribute__((target("sse4.1"))) inline __m128i Blend16(__m128i d, __m128i c, __m128i w) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i full = _mm_set1_epi16(255);
+  __m128i wl = _mm_unpacklo_epi8(w, zero), wh = _mm_unpackhi_epi8(w, zero);
+  __m128i lo = _mm_add_epi16(Div255(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_sub_epi16(full, wl))),
+                             Div255(_mm_mullo_epi16(_mm_unpacklo_epi8(c, zero), wl)));
+  __m128i hi = _mm_add_epi16(Div255(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_sub_epi16(full, wh))),
+                             Div255(_mm_mullo_epi16(_mm_unpackhi_epi8(c, zero), wh)));
+  return _mm_packus_epi16(lo, hi);
+}
+
+// Four 3-byte pixels per step in a 16-byte window whose last four bytes get
+// weight 0 (kept exactly), so a step needs six pixels of room.
+__attribute__((target("sse4.1"))) uint32_t AlphaBlendVector(const uint8_t* rgba, uint8_t* rgb, uint32_t count) {
+  const __m128i colour = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m128i weight = _mm_setr_epi8(3, 3, 3, 7, 7, 7, 11, 11, 11, 15, 15, 15, -1, -1, -1, -1);
+  uint32_t i = 0;
+  for (; count - i >= 6; i += 4) {
+    __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rgba + 4 * size_t{i}));
+    uint8_t* out = rgb + 3 * size_t{i};
+    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     Blend16(d, _mm_shuffle_epi8(s, colour), _mm_shuffle_epi8(s, weight)));
+  }
+  return i;
+}
+
+__attribute__((target("sse4.1"))) uint32_t SolidBlendVector(uint8_t* rgb, const uint8_t* mask, uint32_t count,
+                                                            const uint8_t color[3]) {
+  const __m128i weight = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, -1, -1, -1, -1);
+  const __m128i c = _mm_setr_epi8(char(color[0]), char(color[1]), char(color[2]), char(color[0]), char(color[1]),
+                                  char(color[2]), char(color[0]), char(color[1]), char(color[2]), char(color[0]),
+                                  char(color[1]), char(color[2]), 0, 0, 0, 0);
+  uint32_t i = 0;
+  for (; count - i >= 6; i += 4) {
+    int m = 0;
+    __builtin_memcpy(&m, mask + i, 4);
+    uint8_t* out = rgb + 3 * size_t{i};
+    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), Blend16(d, c, _mm_shuffle_epi8(_mm_cvtsi32_si128(m), weight)));
+  }
+  return i;
+}
 #endif
 
+inline uint8_t TableBlend(uint8_t d, uint8_t c, unsigned a) {
+  return static_cast<uint8_t>(AlphaMul(d, 255 - a) + AlphaMul(c, a));
+}
+
+bool NeedSSE41(uint32_t* error, const void* a, const void* b) {
+  if (!a || !b) {
+    if (error) *error = kPicErrBadArgument;
+    return false;
+  }
+  if (!HasCpuFeature(kCpuSSE41)) {
+    if (error) *error = kPicErrNoCpuFeature;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+bool AlphaBlendRowSIMD(uint32_t* error, const uint8_t* rgba, uint8_t* rgb, uint32_t count) {
+  if (!NeedSSE41(error, rgba, rgb)) return false;
+  uint32_t i = 0;
+#ifdef PIC_HAVE_X86
+  i = AlphaBlendVector(rgba, rgb, count);
+#endif
+  for (; i < count; ++i) {
+    const uint8_t* s = rgba + 4 * size_t{i};
+    uint8_t* d = rgb + 3 * size_t{i};
+    for (int k = 0; k < 3; ++k) d[k] = TableBlend(d[k], s[k], s[3]);
+  }
+  return true;
+}
+
+bool AlphaBlendSolidColorRowSIMD(uint32_t* error, uint8_t* rgb, const uint8_t* mask, uint32_t count,
+                                 const uint8_t color[3]) {
+  if (!NeedSSE41(error, rgb, mask) || !NeedSSE41(error, color, color)) return false;
+  uint32_t i = 0;
+#ifdef PIC_HAVE_X86
+  i = SolidBlendVector(rgb, mask, count, color);
+#endif
+  for (; i < count; ++i) {
+    uint8_t* d = rgb + 3 * size_t{i};
+    for (int k = 0; k < 3; ++k) d[k] = TableBlend(d[k], color[k], mask[i]);
+  }
+  return true;
+}
 
 bool HasSSE41ForChannels(uint32_t op) {
   return op <= 3 && HasCpuFeature(kCpuSSE41);

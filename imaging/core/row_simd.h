@@ -19,4 +19,15 @@ bool SwapRBRowSIMD(uint32_t* error, uint8_t* pixels, uint32_t count);
 // dst pixel = src pixel with bytes 0 and 2 exchanged (71 without SSE4.1).
 bool CopySwapRBRowSIMD(uint32_t* error, const uint8_t* src, uint8_t* dst, uint32_t count);
 
+// The alpha rows give exactly the scalar table blend at every weight:
+// d = trunc(d * (255 - a) / 255) + trunc(c * a / 255), so weight 0 leaves
+// a byte and 255 gives the colour byte.
+// 3-byte destination pixels under 4-byte source pixels weighted by the
+// source's byte 3 (71 without SSE4.1).
+bool AlphaBlendRowSIMD(uint32_t* error, const uint8_t* rgba, uint8_t* rgb, uint32_t count);
+// 3-byte pixels towards color[0..2] weighted by one mask byte per pixel (71
+// without SSE4.1).
+bool AlphaBlendSolidColorRowSIMD(uint32_t* error, uint8_t* rgb, const uint8_t* mask, uint32_t count,
+                                 const uint8_t color[3]);
+
 }  // namespace Pictura
