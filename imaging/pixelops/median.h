@@ -1,0 +1,30 @@
+#pragma once
+// Square median filter over interleaved f64 samples: each selected channel
+// (flag bit c selects channel c; others are not written) of pixel (x, y)
+// becomes the middle sample of the window of side 2 * (k / 2) + 1 around
+// it, coordinates outside the image clamped to the edge. k 0 and 1 copy;
+// an even k filters with the next odd size (k + 1), so the result is always
+// the true median of the window read. NaN sorts above every number.
+// Strides and channels count samples. Errors: 5 for null buffers, k below
+// 0 or a window over 2^31 samples; the pool's codes. Flag bit 20 keeps the
+// work off the pool.
+
+#include <cstdint>
+
+#include "core/operation.h"
+#include "core/thread_pool.h"
+
+namespace Pictura {
+
+struct CPicMedianFilter : CPicErrorHolder {
+  bool MedianFilterCore(const double* source, uint32_t width, uint32_t height, uint32_t channels,
+                        uint32_t sourceStride, double* destination, uint32_t destinationStride, int32_t k,
+                        uint32_t flags);
+};
+
+// Rows band->top .. band->bottom - 1 (all rows when band is null).
+void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uint32_t channels,
+                      uint32_t sourceStride, double* destination, uint32_t destinationStride, int32_t k,
+                      uint32_t flags, const ThreadBand* band);
+
+}  // namespace Pictura

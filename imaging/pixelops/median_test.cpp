@@ -1,0 +1,70 @@
+#include "pixelops/median.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "core/pictura_core.h"
+
+using namespace Pictura;
+
+namespace {
+
+// The middle of the sorted clamped window, NaN last.
+double Reference(const std::vector<double>& s, int64_t w, int64_t h, int64_t ch, int64_t x, int64_t y, int64_t c,
+                 int64_t half) {
+  std::vector<double> win;
+  for (int64_t dy = -half; dy <= half; ++dy)
+    for (int64_t dx = -half; dx <= half; ++dx)
+      win.push_back(s[(std::clamp(y + dy, int64_t{0}, h - 1) * w + std::clamp(x + dx, int64_t{0}, w - 1)) * ch + c]);
+  std::sort(win.begin(), win.end(), [](double a, double b) { return !std::isnan(a) && (std::isnan(b) || a < b); });
+  return win[win.size() / 2];
+}
+
+}  // namespace
+
+// Against a sorted window per pixel: sizes 0 to 6 (even sizes filter with
+// the next odd one), NaN samples, unselected channels kept, on and off the
+// pool, images smaller than the window.
+TEST(Median, MatchesASortedWindow) {
+  ASSERT_TRUE(pic_Initialize(nullptr));
+  struct Row {
+    uint32_t w, h, ch;
+    int32_t k;
+    uint32_t flags;
+  };
+  const Row rows[] = {{9, 7, 1, 0, 0x100001}, {9, 7, 2, 1, 0x100003}, {1, 1, 1, 3, 0x100001},
+                      {11, 8, 3, 3, 0x100005}, {6, 50, 2, 4, 0x3},     {13, 9, 1, 5, 0x100001},
+                      {3, 2, 1, 6, 0x100001}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.k * 100 + row.w);
+    std::mt19937 rng(row.k + row.w);
+    std::vector<double> src(size_t{row.w} * row.h * row.ch), dst(src.size(), -7.0);
+    for (auto& v : src) v = double(rng() % 9);  // many duplicates
+    if (src.size() > 20) src[13] = NAN;
+    CPicMedianFilter filter;
+    ASSERT_TRUE(filter.MedianFilterCore(src.data(), row.w, row.h, row.ch, row.w * row.ch, dst.data(), row.w * row.ch,
+                                        row.k, row.flags));
+    for (uint32_t y = 0; y < row.h; ++y)
+      for (uint32_t x = 0; x < row.w; ++x)
+        for (uint32_t c = 0; c < row.ch; ++c) {
+          const double got = dst[(size_t{y} * row.w + x) * row.ch + c];
+          if (!(row.flags >> c & 1)) {
+            ASSERT_EQ(got, -7.0);
+            continue;
+          }
+          const double want = Reference(src, row.w, row.h, row.ch, x, y, c, row.k / 2);
+          if (std::isnan(want)) ASSERT_TRUE(std::isnan(got)) << x << "," << y;
+          else ASSERT_EQ(got, want) << x << "," << y << "," << c;
+        }
+  }
+  std::vector<double> one(4);
+  CPicMedianFilter filter;
+  EXPECT_FALSE(filter.MedianFilterCore(one.data(), 2, 2, 1, 2, one.data() + 1, 2, -1, 1));
+  EXPECT_EQ(filter.error, 5u);
+  EXPECT_FALSE(filter.MedianFilterCore(one.data(), 2, 2, 1, 2, nullptr, 2, 3, 1));
+  EXPECT_FALSE(filter.MedianFilterCore(one.data(), 2, 2, 1, 2, one.data(), 2, 50000, 1));
+}
