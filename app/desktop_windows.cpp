@@ -8,7 +8,10 @@
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
 #include "objects/billboard.h"
+#include "objects/billboard_state.h"
 #include "objects/desktop_object.h"
+#include "services/threads.h"
+#include "services/window_requests.h"
 #include "scene/scenery_strip.h"
 
 #include <shellapi.h>
@@ -55,20 +58,22 @@ void ToggleFiguresActive() {
     ShowObjectWindow(StripWindow, Settings.HG && on);
     if (on) Sleep(5);
   }
-  auto showObject = [&](HWND window, int enabled, int notDA, bool topmost) {
+  // The threads that draw these windows show and hide them.
+  auto showObject = [&](WindowRequest& request, HWND window, int enabled, int notDA, bool topmost) {
     if (leftAlone(notDA) || !window) return;
-    ShowObjectWindow(window, enabled && on);
-    if (on) {
-      if (enabled) PlaceWindow(window, topmost ? HWND_TOPMOST : HWND_TOP);
-      Sleep(5);
-    }
+    if (!(enabled && on))
+      request.Set(WindowAction::kHide);
+    else
+      request.Set(topmost ? WindowAction::kShowTopmost : WindowAction::kShowTop);
   };
-  showObject(BillboardWindow, Settings.Billboard, Settings.BillboardNotDA, false);
-  showObject(WeatherObject.window, Settings.Weather[0] > 0, Settings.WeatherNotDA, false);
-  showObject(CountdownObject.window, Settings.Countdown, Settings.CountdownNotDA,
+  showObject(BillboardState.windowRequest, BillboardWindow, Settings.Billboard, Settings.BillboardNotDA, false);
+  showObject(WeatherObject.windowRequest, WeatherObject.window, Settings.Weather[0] > 0, Settings.WeatherNotDA,
+             false);
+  showObject(CountdownObject.windowRequest, CountdownObject.window, Settings.Countdown, Settings.CountdownNotDA,
              Settings.CountdownOnTop && !OptionsOpen);
   if (!leftAlone(Settings.ClockNotDA) && ClockObject.window)
     SendMessageA(ClockObject.window, on ? MSG_SHOW_CLOCK : MSG_HIDE_CLOCK, 0, 0);
+  WakeWorkers();  // the object threads carry the requests out now
 }
 
 bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
@@ -86,11 +91,13 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
 
   if (fullScreen) {
     FullScreenPause = 1;
-    ShowObjectWindow(FigureWindow, false);
-    ShowObjectWindow(OverlayWindow, false);
+    // The drawing threads hide their windows on their next pass.
+    for (WindowRequest* request : {&FigureWindowRequest, &OverlayWindowRequest, &CountdownObject.windowRequest,
+                                   &BillboardState.windowRequest, &WeatherObject.windowRequest})
+      request->Set(WindowAction::kHide);
     if (ClockObject.window) SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
-    for (HWND window : {CountdownObject.window, BillboardWindow, WeatherObject.window, StripWindow})
-      ShowObjectWindow(window, false);
+    ShowObjectWindow(StripWindow, false);
+    WakeWorkers();
     return false;
   }
 
@@ -101,19 +108,22 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   if (MayShowObject(Settings.ClockNotDA) && Settings.Clock && ClockObject.window)
     SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
   if (MayShowObject(Settings.CountdownNotDA) && Settings.Countdown && CountdownObject.window) {
-    ShowObjectWindow(CountdownObject.window, true);
-    if (on) PlaceWindow(CountdownObject.window, Settings.CountdownOnTop && !OptionsOpen ? HWND_TOPMOST : HWND_TOP);
+    CountdownObject.RequestWindow(!on                                         ? WindowAction::kShow
+                                      : Settings.CountdownOnTop && !OptionsOpen ? WindowAction::kShowTopmost
+                                                                                 : WindowAction::kShowTop);
   }
-  for (auto [window, enabled, notDA] :
-       {std::tuple{BillboardWindow, Settings.Billboard.Get(), Settings.BillboardNotDA.Get()},
-        std::tuple{WeatherObject.window, int(Settings.Weather[0] > 0), Settings.WeatherNotDA.Get()}}) {
+  for (auto [request, window, enabled, notDA] :
+       {std::tuple{&BillboardState.windowRequest, BillboardWindow, Settings.Billboard.Get(),
+                   Settings.BillboardNotDA.Get()},
+        std::tuple{&WeatherObject.windowRequest, WeatherObject.window, int(Settings.Weather[0] > 0),
+                   Settings.WeatherNotDA.Get()}}) {
     if (!MayShowObject(notDA) || !enabled || !window) continue;
-    ShowObjectWindow(window, true);
-    if (on) PlaceWindow(window, HWND_TOP);
+    request->Set(on ? WindowAction::kShowTop : WindowAction::kShow);
   }
   if (on) {
-    ShowObjectWindow(FigureWindow, true);
-    ShowObjectWindow(OverlayWindow, true);
+    FigureWindowRequest.Set(WindowAction::kShow);
+    OverlayWindowRequest.Set(WindowAction::kShow);
   }
+  WakeWorkers();
   return false;
 }

@@ -124,6 +124,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     StartCountdown();
     SetWeatherSceneGate(CanAnimateNow);
     StartWeather();
+    OpenForShutdownRequests();
     exitCode = RunMessageLoop();
   }
 

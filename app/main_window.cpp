@@ -114,7 +114,7 @@ void OnMainTick() {
     if (!Settings.NoWinamp) PollWinamp();
   }
   if (BubbleType != 0) {
-    if (--BubbleLifetime < 1) KillSpeechBubble();
+    if (--BubbleLifetime < 1) RequestBubbleKill();
   }
 }
 
@@ -319,7 +319,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       ShowTrayMenu(window);
       return 0;
     case MSG_SHUTDOWN:
-      OnShutdownMessage();
+      OnShutdownRequest(window);
       return 0;
     case MSG_TRAY:
       if (lParam == WM_LBUTTONDOWN) SendMessageA(window, MSG_SHOW_MENU, 0, 0);

@@ -4,6 +4,7 @@
 #include "services/debug_log.h"
 #include "objects/desktop_object.h"
 #include "services/win_util.h"
+#include "services/window_requests.h"
 #include "services/messages.h"
 #include "services/sound.h"
 #include "app/winamp.h"
@@ -68,13 +69,10 @@ void OnObjectMouseUp(HWND window, int x, int y, WPARAM keys) {
     } else if (modifiers == MK_SHIFT) {
       SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
     } else {
-      if (window == FigureWindow) {
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        ShowWindow(window, SW_SHOWNOACTIVATE);
-      }
+      if (window == FigureWindow) FigureWindowRequest.Set(WindowAction::kShowTopmost);
       ObjectClicked = 1;
       if (BubbleType < 5) {
-        KillSpeechBubble();
+        RequestBubbleKill();
         StopMusic();
       }
       WinampButton = 0;

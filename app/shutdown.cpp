@@ -1,6 +1,7 @@
 #include "app/shutdown.h"
 
 #include "services/app_globals.h"
+#include "services/messages.h"
 #include "services/debug_log.h"
 #include "services/sound.h"
 #include "services/sound_library.h"
@@ -25,6 +26,22 @@ void HideAndClose(HWND window) {
 }  // namespace
 
 bool ShutdownStarted() { return started; }
+
+namespace {
+bool loopRunning;
+}  // namespace
+
+void OpenForShutdownRequests() {
+  loopRunning = true;
+}
+
+void OnShutdownRequest(HWND window) {
+  if (!loopRunning) {
+    PostMessageA(window, MSG_SHUTDOWN, 0, 0);
+    return;
+  }
+  OnShutdownMessage();
+}
 
 void OnShutdownMessage() {
   if (started) return;

@@ -8,3 +8,10 @@
 // second EXIT) return at once.
 void OnShutdownMessage();
 bool ShutdownStarted();
+
+// MSG_SHUTDOWN in the window procedure. A request that arrives while the
+// start-up still runs (a sent message is answered inside its calls) goes
+// back into the queue, so the loop takes it once everything it ends has
+// started; OpenForShutdownRequests is called just before the loop.
+void OnShutdownRequest(HWND window);
+void OpenForShutdownRequests();

@@ -17,10 +17,10 @@ CommandWord ParseCommandWord(const char* commandLine) {
 namespace {
 
 // The running instance's main window, polled until it appears or the time is up.
-HWND WaitForMainWindow(DWORD milliseconds) {
+HWND WaitForMainWindow(const char* className, DWORD milliseconds) {
   const DWORD start = GetTickCount();
   for (;;) {
-    if (HWND window = FindWindowA(MAIN_CLASS_NAME, nullptr)) return window;
+    if (HWND window = FindWindowA(className, nullptr)) return window;
     if (GetTickCount() - start >= milliseconds) return nullptr;
     Sleep(kForwardPollMs);
   }
@@ -28,13 +28,13 @@ HWND WaitForMainWindow(DWORD milliseconds) {
 
 }  // namespace
 
-void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs) {
+void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs, const char* className) {
   // The entry goes whatever becomes of the hand-over.
   if (word == CommandWord::Deinstall) SetAutostart(0, instance);
-  HWND running = FindWindowA(MAIN_CLASS_NAME, nullptr);
+  HWND running = FindWindowA(className, nullptr);
   // An instance still starting holds the mutex before it has its window: a
   // word that ends it waits for the window rather than being lost.
-  if (!running && (word == CommandWord::Exit || word == CommandWord::Deinstall)) running = WaitForMainWindow(waitMs);
+  if (!running && (word == CommandWord::Exit || word == CommandWord::Deinstall)) running = WaitForMainWindow(className, waitMs);
   if (!running) return;
   UINT message = MSG_SHOW_MENU;
   if (word == CommandWord::Exit || word == CommandWord::Deinstall) message = MSG_SHUTDOWN;

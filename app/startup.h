@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "services/app_globals.h"  // MAIN_CLASS_NAME
+
 enum class CommandWord { None, Exit, Deinstall, Autostart };
 
 // The first 80 characters of the command line, compared without case.
@@ -15,5 +17,7 @@ constexpr DWORD kForwardPollMs = 50;
 
 // Second instance: hand the word to the running one without waiting on it.
 // DEINSTALL first removes the autostart entry, in every case; EXIT and
-// DEINSTALL wait up to `waitMs` for the running instance's window.
-void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs = kForwardWaitMs);
+// DEINSTALL wait up to `waitMs` for the running instance's window (of class
+// `className`: tests use a class of their own).
+void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs = kForwardWaitMs,
+                              const char* className = MAIN_CLASS_NAME);

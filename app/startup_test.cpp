@@ -44,6 +44,9 @@ TEST(DllVersion, ReportsCommonControlsAndZeroForMissingLibraries) {
 namespace {
 
 std::atomic<UINT> received{0};
+// Not the program's class: other test programs of the same Wine prefix may
+// have main-class windows of their own.
+constexpr char kClass[] = "WayluneForwardTest";
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == MSG_SHUTDOWN || message == MSG_SHOW_MENU) received = message;
@@ -68,9 +71,9 @@ struct StartingInstance {
       WNDCLASSA wc = {};
       wc.lpfnWndProc = RecordingProc;
       wc.hInstance = GetModuleHandleA(nullptr);
-      wc.lpszClassName = MAIN_CLASS_NAME;
+      wc.lpszClassName = kClass;
       RegisterClassA(&wc);
-      HWND window = CreateWindowExA(0, MAIN_CLASS_NAME, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+      HWND window = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                     GetModuleHandleA(nullptr), nullptr);
       for (DWORD start = GetTickCount(); GetTickCount() - start < 3000 && !received;) {
         MSG msg;
@@ -105,7 +108,7 @@ TEST(ForwardToRunningInstance, EndingWordsWaitForAStartingInstanceAndDeinstallAl
     const DWORD start = GetTickCount();
     {
       StartingInstance first(row.windowAfterMs);
-      ForwardToRunningInstance(row.word, nullptr, 1500);
+      ForwardToRunningInstance(row.word, nullptr, 1500, kClass);
     }
     const DWORD took = GetTickCount() - start;
     EXPECT_EQ(received.load(), row.expected) << static_cast<int>(row.word) << " " << row.windowAfterMs;

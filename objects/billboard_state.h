@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+#include "services/window_requests.h"
+
 constexpr int kBillboardStartMotif = -2;
 
 // Shared between the main thread (mouse, options page), the animation thread
@@ -24,6 +26,7 @@ struct BillboardStateBlock {
   std::atomic<int> startFlag{1};    // the first paste may show a start motif
   std::atomic<int> lastMinute{-1};  // the calendar sheet's refresh
   std::atomic<int> posterThreadRunning{0};
+  WindowRequest windowRequest;  // shows and hides, made by the animation thread
 };
 extern BillboardStateBlock BillboardState;
 // The names the options page and the chooser know them by.

@@ -340,23 +340,30 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
             "100,15,200,300,300," + std::to_string(area.bottom - 192) + ",300,200");
 }
 
-TEST_F(Clock, HideAndShowMessages) {
+TEST_F(Clock, HideAndShowMessagesAreCarriedOutByTheClocksOwnPass) {
   Shown();
   ASSERT_TRUE(IsWindowVisible(ClockObject.window));
+  // The window procedure only asks; the thread that draws the clock hides it.
   SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(ClockObject.window));
+  ClockThreadPass(record_);
   EXPECT_FALSE(IsWindowVisible(ClockObject.window));
-  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+  auto show = [&] {
+    SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+    ClockThreadPass(record_);
+  };
+  show();
   EXPECT_TRUE(IsWindowVisible(ClockObject.window));
   Settings.ClockOnTop = 1;
-  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+  show();
   EXPECT_TRUE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   // While an options page is open it is shown but not topmost.
   SetWindowPos(ClockObject.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   OptionsOpen = 1;
-  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+  show();
   EXPECT_FALSE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   Settings.Clock = 0;
-  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+  show();
   EXPECT_FALSE(IsWindowVisible(ClockObject.window));
 }
 

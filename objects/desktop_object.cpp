@@ -29,14 +29,13 @@ HWND ZTarget(ZPlacement where) {
   }
 }
 
-void OnObjectShowMessage(DesktopObject& object, HWND window, const ObjectWindowRules& rules) {
-  const bool enabled = *rules.enabled > 0;
-  ShowWindow(window, enabled ? SW_SHOWNOACTIVATE : SW_HIDE);
-  if (!enabled) return;
-  object.redrawRequest = 1;  // the thread pushes the picture to the shown window again
-  if (!FiguresActive) return;
+// The show message: hidden while the object is off, shown and stacked by its
+// rules while the figures are on.
+WindowAction ShowActionFor(const ObjectWindowRules& rules) {
+  if (*rules.enabled <= 0) return WindowAction::kHide;
+  if (!FiguresActive) return WindowAction::kShow;
   const ZPlacement where = TopmostRule(*rules.onTop != 0, OptionsOpen != 0, ZPlacement::kTop);
-  SetWindowPos(window, ZTarget(where), 0, 0, 0, 0, kZOnlyFlags);
+  return where == ZPlacement::kTopmost ? WindowAction::kShowTopmost : WindowAction::kShowTop;
 }
 
 }  // namespace
@@ -84,10 +83,14 @@ LRESULT ObjectWindowMessage(DesktopObject& object, const ObjectWindowRules& rule
     default:
       break;
   }
-  if (message == rules.hideMessage)
-    ShowWindow(window, SW_HIDE);
-  else if (message == rules.showMessage)
-    OnObjectShowMessage(object, window, rules);
+  // The object's thread shows and hides its window (ObjectThreadPass); a
+  // window shown again gets its picture pushed again.
+  if (message == rules.hideMessage) {
+    object.RequestWindow(WindowAction::kHide);
+  } else if (message == rules.showMessage) {
+    if (*rules.enabled > 0) object.redrawRequest = 1;
+    object.RequestWindow(ShowActionFor(rules));
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -315,16 +318,24 @@ void UnloadDesktopObject(FigureRecord* record, HWND window) {
 void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
                       void (*unload)(FigureRecord*)) {
   FigureRecord* record = host.Record();
+  ApplyBubbleKillRequest();
   if (object.reloadRequest.exchange(0)) {
     unload(record);
     object.relayout = 1;
   }
-  if (!host.Enabled() || FullScreenPause) return;
-  // A relayout asked and already cleared while this thread slept counts too.
-  const unsigned relayouts = RelayoutRequest.Sets();
-  if (RelayoutRequest || relayouts != object.relayoutsSeen) object.relayout = 1;
-  object.relayoutsSeen = relayouts;
-  StepObject(*record, host.Placement(), object, host, texts);
+  // A show asked for comes before this pass's step, so the step pushes the
+  // picture to the shown window; a hide comes last, so the step's own
+  // placing cannot undo it.
+  if (object.windowRequest.action.load() != static_cast<int>(WindowAction::kHide))
+    ApplyWindowRequest(object.window, object.windowRequest);
+  if (host.Enabled() && !FullScreenPause) {
+    // A relayout asked and already cleared while this thread slept counts too.
+    const unsigned relayouts = RelayoutRequest.Sets();
+    if (RelayoutRequest || relayouts != object.relayoutsSeen) object.relayout = 1;
+    object.relayoutsSeen = relayouts;
+    StepObject(*record, host.Placement(), object, host, texts);
+  }
+  ApplyWindowRequest(object.window, object.windowRequest);
 }
 
 bool DigitStripBitmaps::Load() {
@@ -384,20 +395,10 @@ namespace {
 
 constexpr UINT kStackNoMoveSize = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 
-// Shown, in front of normal windows, then back to a normal z-order band.
-void RaiseToTopNotTopmost(HWND window) {
-  if (!window) return;
-  ShowWindow(window, SW_SHOWNOACTIVATE);
-  SetForegroundWindow(window);
-  PlaceWindow(window, HWND_TOP, SWP_SHOWWINDOW);
-  PlaceWindow(window, HWND_NOTOPMOST, SWP_SHOWWINDOW);
-}
-
-void RaiseClockLike(HWND window, int onTop) {
-  if (!window) return;
-  ShowWindow(window, SW_SHOWNOACTIVATE);
-  SetForegroundWindow(window);
-  PlaceWindow(window, onTop && !OptionsOpen ? HWND_TOPMOST : HWND_TOP, SWP_SHOWWINDOW);
+// The clock and the countdown come forward, topmost when they are kept on
+// top and no option page is open.
+WindowAction RaiseClockLike(int onTop) {
+  return onTop && !OptionsOpen ? WindowAction::kRaiseTopmost : WindowAction::kRaiseTop;
 }
 
 }  // namespace
@@ -444,17 +445,17 @@ void RaiseDesktopWindows() {
     PlaceWindow(StripWindow, HWND_BOTTOM);
   }
   if (WeatherObject.window && Settings.Weather[0] > 0 && MayShowObject(Settings.WeatherNotDA)) {
-    RaiseToTopNotTopmost(WeatherObject.window);
+    WeatherObject.RequestWindow(WindowAction::kRaiseNotTopmost);
     WeatherObject.redrawRequest = 1;
   }
   if (BillboardWindow && Settings.Billboard && MayShowObject(Settings.BillboardNotDA)) {
-    RaiseToTopNotTopmost(BillboardWindow);
+    BillboardState.windowRequest.Set(WindowAction::kRaiseNotTopmost);
     BillboardState.redrawRequest = 1;
   }
   if (ClockObject.window && Settings.Clock && MayShowObject(Settings.ClockNotDA))
-    RaiseClockLike(ClockObject.window, Settings.ClockOnTop);
+    ClockObject.RequestWindow(RaiseClockLike(Settings.ClockOnTop));
   if (CountdownObject.window && Settings.Countdown && MayShowObject(Settings.CountdownNotDA))
-    RaiseClockLike(CountdownObject.window, Settings.CountdownOnTop);
+    CountdownObject.RequestWindow(RaiseClockLike(Settings.CountdownOnTop));
   PlaceWindow(FigureWindow, HWND_TOPMOST);
   PlaceWindow(OverlayWindow, HWND_TOPMOST);
 }

@@ -15,6 +15,7 @@
 #include "services/threads.h"
 #include "objects/portable/clock_logic.h"
 #include "objects/portable/object_frame.h"
+#include "services/window_requests.h"
 #include "objects/figure_record.h"
 
 struct DesktopObject : ObjectRequests, RequestWaker {
@@ -24,6 +25,13 @@ struct DesktopObject : ObjectRequests, RequestWaker {
   HWND window = nullptr;  // set once at start, before the thread runs
   AtomicPoint restPoint;  // last cursor point seen without the left button
   WorkerWake wake;        // the object's thread waits on it between passes
+  // Shows and hides of the window, made by the object's thread: others ask
+  // with RequestWindow, which wakes it.
+  WindowRequest windowRequest;
+  void RequestWindow(WindowAction action) {
+    windowRequest.Set(action);
+    WakeForRequest();
+  }
 
   // The object's thread. Exactly one party takes the handle (WM_DESTROY or the
   // shutdown), waits for the thread and closes it; everyone else finds null.
@@ -164,8 +172,9 @@ struct DigitStripBitmaps {
 // sheets and masks (UnloadFigure). The record stays allocated.
 void UnloadDesktopObject(FigureRecord* record, HWND window);
 
-// One pass of an object thread's loop: a reload request unloads; while the
-// object is on and no full-screen program runs, the frame steps once.
+// One pass of an object thread's loop: the window's show or hide request and
+// a bubble kill are carried out, a reload request unloads; while the object
+// is on and no full-screen program runs, the frame steps once.
 void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
                       void (*unload)(FigureRecord*));
 constexpr DWORD kObjectTickMs = 25;

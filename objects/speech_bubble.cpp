@@ -1,5 +1,7 @@
 #include "objects/speech_bubble.h"
 
+#include <atomic>
+
 #include <cstdio>
 
 #include "services/app_globals.h"
@@ -83,6 +85,13 @@ int BubbleHeight(int type) {
   return 0;
 }
 
+namespace {
+
+std::atomic<DWORD> bubbleOwner{0};  // the thread that showed the bubble
+std::atomic<int> bubbleKillRequest{0};
+
+}  // namespace
+
 int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, int y, int lifetime) {
   if (BubbleType != 0) KillSpeechBubble();
   if (OptionsOpen) {
@@ -129,7 +138,21 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
   DeleteObject(bubble);
   DeleteObject(font);
   BubbleType = shown ? type : 0;
+  if (shown) {
+    bubbleOwner = GetCurrentThreadId();
+    bubbleKillRequest = 0;
+  }
   return shown;
+}
+
+void RequestBubbleKill() {
+  if (BubbleType != 0) bubbleKillRequest = 1;
+}
+
+void ApplyBubbleKillRequest() {
+  if (!bubbleKillRequest || bubbleOwner != GetCurrentThreadId()) return;
+  bubbleKillRequest = 0;
+  KillSpeechBubble();
 }
 
 void KillSpeechBubble() {

@@ -9,5 +9,10 @@ constexpr int kBubbleWidth = 184;
 // the speaker's object window; lifetime counts main ticks. 1 when shown.
 int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, int y, int lifetime);
 void KillSpeechBubble();
+// From a thread that does not draw the bubble (the main thread: its lifetime
+// ran out, a click): the thread that showed it kills it on its next pass
+// (ApplyBubbleKillRequest), so its window is hidden by the thread that draws it.
+void RequestBubbleKill();
+void ApplyBubbleKillRequest();
 // Height of a bubble type's bitmap (88 or 107), 0 for no type.
 int BubbleHeight(int type);

@@ -18,6 +18,8 @@
 #include "objects/portable/calendar.h"
 #include "objects/desktop_object.h"
 #include "objects/figure_record.h"
+#include "objects/speech_bubble.h"
+#include "services/window_requests.h"
 #include "scene/gdi_script_host.h"
 #include "scene/portable/frame_pacer.h"
 #include "scene/portable/scene_chooser.h"
@@ -65,6 +67,11 @@ void SeedFromLocalTime() {
 }
 
 void BillboardPass(FigureRecord* billboard) {
+  // Shows and hides others asked for: this thread draws these windows (the
+  // wall's last, so its own placing in this pass cannot undo a hide).
+  ApplyWindowRequest(FigureWindow, FigureWindowRequest);
+  ApplyWindowRequest(OverlayWindow, OverlayWindowRequest);
+  ApplyBubbleKillRequest();
   if (BillboardState.unloadRequest) {
     BillboardState.unloadRequest = 0;
     UnloadBillboard(billboard);
@@ -74,6 +81,7 @@ void BillboardPass(FigureRecord* billboard) {
     if (RelayoutRequest) BillboardState.redrawRequest = 1;
     StepBillboard(billboard);
   }
+  ApplyWindowRequest(BillboardWindow, BillboardState.windowRequest);
   if (RelayoutRequest && !FullScreenPause) {
     StripRaiseRequest = 1;
     WeatherObject.raiseRequest = 1;

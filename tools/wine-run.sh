@@ -49,12 +49,12 @@ fi
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
       wineserver -w && touch "$prefix/.no-crash-dialog"
   fi
-  # These displays have no window manager, so nobody confirms that a window
-  # Wine handed to one is mapped: every hide of such a window (any window
-  # the program once activated) waited 2 s for it. Wine manages no window here.
-  if [ ! -f "$prefix/.unmanaged-windows" ]; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 &&
-      wineserver -w && touch "$prefix/.unmanaged-windows"
+  # Prefixes that were briefly set to manage no window get Wine's default
+  # back: unmanaged windows met X errors (BadWindow on unmap) under load.
+  if [ -f "$prefix/.unmanaged-windows" ]; then
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
+    wineserver -w
+    rm -f "$prefix/.unmanaged-windows"
   fi
 ) 9>"$prefix.lock"
 

@@ -89,19 +89,18 @@ TEST_F(ClockTest, FiguresOffHideTheCountdownWhileTheClockStays) {
   SendMessageA(main_, MSG_TOGGLE_ACTIVE, 0, 0);
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(countdown_); }, 5000));
   EXPECT_TRUE(IsWindowVisible(clock_));
-  // The clock's own hide and show messages.
+  // The clock's own hide and show messages, carried out by the clock's thread.
   SendMessageA(clock_, MSG_HIDE_CLOCK, 0, 0);
-  EXPECT_FALSE(IsWindowVisible(clock_));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(clock_); }, 5000));
   SendMessageA(clock_, MSG_SHOW_CLOCK, 0, 0);
-  EXPECT_TRUE(IsWindowVisible(clock_));
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(clock_); }, 5000));
 }
 
 TEST_F(ClockTest, AFullScreenProgramHidesBothAndTheyComeBackAfterIt) {
   Program program;
   Start(program);
   SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 1);
-  EXPECT_FALSE(IsWindowVisible(clock_));
-  EXPECT_FALSE(IsWindowVisible(countdown_));
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(clock_) && !IsWindowVisible(countdown_); }, 5000));
   Sleep(500);  // the object threads only wait meanwhile
   EXPECT_FALSE(IsWindowVisible(clock_));
   SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 0);
@@ -150,7 +149,7 @@ TEST_F(ClockTest, TheBillboardHidesWithTheFiguresAndFullScreenProgramsAndComesBa
   EXPECT_TRUE(WaitUntil([&] { return StandsAt(wall, 700, wallY, 168, 149); }, 5000)) << "figures on show it";
 
   SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 1);
-  EXPECT_FALSE(IsWindowVisible(wall)) << "a full-screen program hides it";
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(wall); }, 5000)) << "a full-screen program hides it";
   Sleep(1200);
   EXPECT_FALSE(IsWindowVisible(wall));
   SendMessageA(main_, MSG_APPBAR, ABN_FULLSCREENAPP, 0);

@@ -226,9 +226,10 @@ TEST_F(StartupTest, ShutdownMessageCompletesWithinTheBoundedWaits) {
   EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout));
   const DWORD took = GetTickCount() - start;
   std::printf("shutdown to process end: %lu ms\n", static_cast<unsigned long>(took));
-  // The drawing threads end within a tick and the windows close at once;
-  // the long bounds of the waits are only for a hung thread.
-  EXPECT_LT(took, 5000u);
+  // The drawing threads end within a tick; under Wine without a window
+  // manager each hide of a window Wine manages (one the program activated)
+  // still waits 2 s for a confirmation nobody sends.
+  EXPECT_LT(took, 9000u);
   EXPECT_EQ(first.ExitCode(), 0u);
 }
 
@@ -275,11 +276,18 @@ TEST_F(StartupTest, FullScreenNotificationHidesAndShowsTheWindows) {
   EXPECT_FALSE(IsWindowVisible(billboard));
   send(1);
   EXPECT_FALSE(IsWindowVisible(billboard));
+  // The thread that draws a window shows and hides it, on its next pass.
   send(0);
-  EXPECT_TRUE(IsWindowVisible(billboard)) << "leaving full screen shows the billboard";
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(billboard); }, 5000)) << "leaving full screen shows the billboard";
   send(1);
-  EXPECT_FALSE(IsWindowVisible(billboard)) << "entering full screen hides it";
-  for (HWND w : WindowsOfClass(kClass, first.id())) EXPECT_FALSE(IsWindowVisible(w));
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        for (HWND w : WindowsOfClass(kClass, first.id()))
+          if (IsWindowVisible(w)) return false;
+        return true;
+      },
+      5000))
+      << "entering full screen hides them";
 }
 
 }  // namespace

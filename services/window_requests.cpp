@@ -1,0 +1,44 @@
+#include "services/window_requests.h"
+
+WindowRequest FigureWindowRequest;
+WindowRequest OverlayWindowRequest;
+
+namespace {
+
+constexpr UINT kZOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+
+void Place(HWND window, HWND after, UINT extra = 0) {
+  SetWindowPos(window, after, 0, 0, 0, 0, kZOnly | extra);
+}
+
+}  // namespace
+
+bool ApplyWindowRequest(HWND window, WindowRequest& request) {
+  const auto action = static_cast<WindowAction>(request.action.exchange(0));
+  if (action == WindowAction::kNone) return false;
+  if (!window) return true;
+  switch (action) {
+    case WindowAction::kHide:
+      ShowWindow(window, SW_HIDE);
+      break;
+    case WindowAction::kShow:
+      ShowWindow(window, SW_SHOWNOACTIVATE);
+      break;
+    case WindowAction::kShowTop:
+    case WindowAction::kShowTopmost:
+      ShowWindow(window, SW_SHOWNOACTIVATE);
+      Place(window, action == WindowAction::kShowTopmost ? HWND_TOPMOST : HWND_TOP);
+      break;
+    case WindowAction::kRaiseNotTopmost:
+    case WindowAction::kRaiseTop:
+    case WindowAction::kRaiseTopmost:
+      ShowWindow(window, SW_SHOWNOACTIVATE);
+      SetForegroundWindow(window);
+      Place(window, action == WindowAction::kRaiseTopmost ? HWND_TOPMOST : HWND_TOP, SWP_SHOWWINDOW);
+      if (action == WindowAction::kRaiseNotTopmost) Place(window, HWND_NOTOPMOST, SWP_SHOWWINDOW);
+      break;
+    default:
+      break;
+  }
+  return true;
+}
