@@ -230,3 +230,24 @@ TEST(Overlay, ProgressStopAndSharedBuffer) {
   EXPECT_EQ(error, 14u);
   EXPECT_EQ(std::count(d.begin(), d.end(), 100), 64);  // exactly the first row
 }
+
+// The vector path against the general one, byte for byte: every mode it
+// takes, odd widths, a clipped placement, the bottom-up flag.
+TEST(Overlay, FastPathGivesTheGeneralPathsBytes) {
+  for (uint32_t mode : {0u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 11u, 39u})
+    for (uint32_t w : {1u, 21u, 67u}) {
+      SCOPED_TRACE(mode * 1000 + w);
+      std::mt19937 rng(mode + w);
+      std::vector<uint8_t> a(size_t{w + 3} * 9 * 3), s(size_t{w} * 7 * 3);
+      for (auto& v : a) v = uint8_t(rng());
+      for (auto& v : s) v = uint8_t(rng());
+      std::vector<uint8_t> b = a;
+      CPicImgBufExtern<uint8_t> fast(a.data(), w + 3, 9, 3, (w + 3) * 3), general(b.data(), w + 3, 9, 3, (w + 3) * 3);
+      CPicImgBufExternConst<uint8_t> src(s.data(), w, 7, 3, w * 3);
+      uint32_t error = 0;
+      ASSERT_TRUE(OverlayImage8bpc(&error, fast, src, 2, -1, 1.0, 0, mode, 0x100004));
+      CPicImgOverlayT<uint8_t> op;
+      ASSERT_TRUE(op.OverlayCore(general, src, 2, -1, 1.0, 0, mode, 0x100004));
+      ASSERT_EQ(a, b);
+    }
+}
