@@ -163,7 +163,7 @@ def main():
         t_im_fs = best_time(lambda: magick(im_fs_args, False), 2)
         print(f"{name:10} one bit | FS blurred error: ours {blur_err(ours_fs):.2f} Pillow {blur_err(pil_fs):.2f} "
               f"IM {blur_err(im_fs):.2f} | ms ours threshold {ours['onebit/threshold']:.0f} fs "
-              f"{ours['onebit/fs']:.0f}; Pillow threshold {t_pil_th:.0f} (grey given) fs {t_pil_fs:.0f} "
+              f"{ours['onebit/fs']:.0f} (grey given); Pillow threshold {t_pil_th:.0f} (grey given) fs {t_pil_fs:.0f} "
               f"(grey given); IM fs {t_im_fs:.0f} (with I/O)", flush=True)
 
 

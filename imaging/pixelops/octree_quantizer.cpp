@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -395,6 +396,8 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
     return error_ == 0;
   }
 
+  if (dither_ && GreyPair(pixels, width, height, srcStride, colors, bytesPerPixel))
+    return MapGreyPair(pixels, output, width, height, srcStride, dstStride, bytesPerPixel);
   PaletteSearch search(planes_, colors, memo.get());
   std::vector<int32_t> rowA((static_cast<size_t>(width) + 2) * 3, 0), rowB(rowA.size(), 0);
   int32_t limitTable[511];
@@ -431,6 +434,104 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
           below[k] = err;
         }
       }
+    }
+    std::swap(cur, nxt);
+    if (PicProgress(y, height) == 0) {
+      error_ = kPicErrCancelled;
+      return 0;
+    }
+  }
+  return 1;
+}
+
+// Two grey entries over a grey image (every pixel's channels equal): the
+// three channels' errors stay equal, so Floyd-Steinberg can carry one of
+// them and compare one distance, giving the same pixels as the general loop.
+bool OctreeQuantizer::GreyPair(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+                               uint32_t colors, uint32_t bytesPerPixel) const {
+  if (colors != 2) return false;
+  for (uint32_t i = 0; i < 2; ++i)
+    if (planes_[1][i] != planes_[0][i] || planes_[2][i] != planes_[0][i]) return false;
+  // Three bytes a pixel: 24 bytes (eight pixels) at a time, each byte
+  // against the next one except the last of a pixel.
+  uint64_t keep[3] = {};
+  for (uint32_t i = 0; i < 24; ++i)
+    if (i % 3 != 2) keep[i / 8] |= uint64_t{0xFF} << (8 * (i % 8));
+  auto word = [](const uint8_t* p) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+  };
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
+    uint64_t colour = 0;
+    uint32_t x = 0;
+    if (bytesPerPixel == 3 && std::endian::native == std::endian::little)
+      for (; x + 9 <= width; x += 8, p += 24)  // reads one byte past the eight pixels
+        for (int k = 0; k < 3; ++k) colour |= (word(p + 8 * k) ^ word(p + 8 * k + 1)) & keep[k];
+    for (; x < width; ++x, p += bytesPerPixel) colour |= (p[0] ^ p[1]) | (p[0] ^ p[2]);
+    if (colour) return false;
+  }
+  return true;
+}
+
+int OctreeQuantizer::MapGreyPair(const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t height,
+                                 uint32_t srcStride, uint32_t dstStride, uint32_t bytesPerPixel) {
+  const int32_t limit = errorLimit_;
+  const int v0 = planes_[0][0], v1 = planes_[0][1];
+  // By the unclamped value (a byte plus at most 16 x 255 sixteenths either
+  // way): the entry (nearer of the two, the first on ties), the clamped
+  // error, and seven times it plus the rounding half the next pixel needs,
+  // so the chain from one pixel to the next is a shift, an add and a load.
+  int32_t aheadTable[766], errTable[766];
+  uint8_t indexTable[766];
+  for (int raw = -255; raw <= 510; ++raw) {
+    const int c = std::clamp(raw, 0, 255);
+    const uint8_t i = static_cast<uint8_t>((c - v1) * (c - v1) < (c - v0) * (c - v0));
+    indexTable[raw + 255] = i;
+    errTable[raw + 255] = std::clamp(c - (i ? v1 : v0), -limit, limit);
+    aheadTable[raw + 255] = 7 * errTable[raw + 255] + 8;
+  }
+  const int32_t* errOf = errTable + 255;
+  const int32_t* aheadOf = aheadTable + 255;
+  const uint8_t* indexOf = indexTable + 255;
+  // Column x's slot is x + 1; the edge columns' outer neighbours land in
+  // spare slots, never read. The error carried ahead and the two slots of
+  // the next row still taking shares stay in registers: each slot of the
+  // next row is written once, whole.
+  std::vector<int32_t> rowA(static_cast<size_t>(width) + 2, 0), rowB(rowA.size(), 0);
+  int32_t* cur = rowA.data();
+  int32_t* nxt = rowB.data();
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* src = pixels + static_cast<size_t>(y) * srcStride;
+    uint8_t* dst = output + static_cast<size_t>(y) * dstStride;
+    int32_t pending1 = 0, pending2 = 0;
+    if ((y & 1) == 0) {
+      int32_t ahead = cur[1] + 8;
+      for (uint32_t x = 0; x < width; ++x) {
+        const int raw = src[static_cast<size_t>(x) * bytesPerPixel] + (ahead >> 4);
+        const int32_t err = errOf[raw];
+        dst[x] = indexOf[raw];
+        ahead = cur[x + 2] + aheadOf[raw];
+        nxt[x] = 3 * err + pending1;
+        pending1 = 5 * err + pending2;
+        pending2 = err;
+      }
+      nxt[width] = pending1;
+      nxt[width + 1] = pending2;
+    } else {
+      int32_t ahead = cur[width] + 8;
+      for (uint32_t x = width; x-- > 0;) {
+        const int raw = src[static_cast<size_t>(x) * bytesPerPixel] + (ahead >> 4);
+        const int32_t err = errOf[raw];
+        dst[x] = indexOf[raw];
+        ahead = cur[x] + aheadOf[raw];
+        nxt[x + 2] = 3 * err + pending1;
+        pending1 = 5 * err + pending2;
+        pending2 = err;
+      }
+      nxt[1] = pending1;
+      nxt[0] = pending2;
     }
     std::swap(cur, nxt);
     if (PicProgress(y, height) == 0) {

@@ -212,3 +212,44 @@ TEST(OctreeQuantizer, NearestMappingIsExactOnOneThreadAndOnThePool) {
     ASSERT_EQ(one[i], bestIndex) << i;
   }
 }
+
+TEST(OctreeQuantizer, TwoColourDitherFollowsThePlainRule) {
+  // Serpentine Floyd-Steinberg read plainly over a whole error plane. Grey
+  // images onto grey pairs take a one-channel path; a tinted pixel or entry
+  // the general one. 40 and 200 tie at 120 (the first entry wins).
+  const RGBQUAD bw[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}}, pair[2] = {{40, 40, 40, 0}, {200, 200, 200, 0}},
+                tinted[2] = {{40, 40, 40, 0}, {200, 190, 200, 0}};
+  struct Row {
+    int w, h;
+    const RGBQUAD* pal;
+    int limit;
+    bool tint;
+  } rows[] = {{1, 6, bw, 255, 0}, {2, 3, bw, 20, 0}, {33, 9, pair, 255, 0}, {17, 10, pair, 7, 0},
+              {19, 8, tinted, 255, 0}, {16, 7, bw, 255, 1}};
+  uint32_t seed = 7;
+  for (const Row& r : rows) {
+    std::vector<uint8_t> rgb(size_t(r.w) * r.h * 3), out(size_t(r.w) * r.h), want(out.size());
+    for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = rgb[i + 1] = rgb[i + 2] = (seed = seed * 1103515245u + 12345u) >> 24;
+    rgb[1] ^= r.tint;
+    std::vector<int> err(size_t(r.w + 2) * (r.h + 1) * 3, 0);
+    auto e = [&](int x, int y, int k) -> int& { return err[(size_t(y) * (r.w + 2) + x + 1) * 3 + k]; };
+    for (int y = 0; y < r.h; ++y)
+      for (int i = 0, dir = y % 2 ? -1 : 1; i < r.w; ++i) {
+        const int x = dir < 0 ? r.w - 1 - i : i, in = x + dir >= 0 && x + dir < r.w;
+        int c[3], d[2] = {};
+        for (int k = 0; k < 3; ++k) c[k] = std::clamp(rgb[(size_t(y) * r.w + x) * 3 + k] + ((e(x, y, k) + 8) >> 4), 0, 255);
+        const uint8_t* q[2] = {&r.pal[0].rgbBlue, &r.pal[1].rgbBlue};  // blue, green, red
+        for (int j = 0; j < 2; ++j)
+          for (int k = 0; k < 3; ++k) d[j] += (c[k] - q[j][2 - k]) * (c[k] - q[j][2 - k]);
+        const int j = d[1] < d[0];
+        want[size_t(y) * r.w + x] = static_cast<uint8_t>(j);
+        for (int k = 0; k < 3; ++k) {
+          const int v = std::clamp(c[k] - q[j][2 - k], -r.limit, r.limit);
+          e(x + dir, y, k) += in * 7 * v, e(x - dir, y + 1, k) += 3 * v, e(x, y + 1, k) += 5 * v;
+          e(x + dir, y + 1, k) += in * v;
+        }
+      }
+    ASSERT_TRUE(pic_RGBTo8BitDithered(rgb.data(), r.w, r.h, r.w * 3, out.data(), r.w, 2, r.pal, 1, r.limit, 0));
+    EXPECT_EQ(out, want) << r.w << "x" << r.h;
+  }
+}
