@@ -74,6 +74,40 @@ uint32_t MedianFilterThreadProc(CPicThreadData* record) {
   return 0;
 }
 
+// Small windows: the window gathered per pixel and its middle element
+// selected in place, which is faster than the count map up to 7 x 7; the
+// same sample order gives the same value.
+constexpr int64_t kSmallSide = 7;
+
+void MedianSmall(const double* source, uint32_t width, uint32_t height, uint32_t channels, uint32_t sourceStride,
+                 double* destination, uint32_t destinationStride, int64_t half, uint32_t flags, uint32_t top,
+                 uint32_t bottom) {
+  const int64_t side = 2 * half + 1;
+  const size_t mid = static_cast<size_t>(side * side / 2);
+  // Clamped column offsets (in samples) for x - half .. x + half of every x.
+  std::vector<size_t> cols(static_cast<size_t>(width + 2 * half));
+  for (int64_t i = 0; i < static_cast<int64_t>(cols.size()); ++i)
+    cols[static_cast<size_t>(i)] = static_cast<size_t>(std::clamp<int64_t>(i - half, 0, int64_t{width} - 1)) * channels;
+  std::vector<const double*> rows(static_cast<size_t>(side));
+  double window[kSmallSide * kSmallSide];
+  for (uint32_t y = top; y < bottom; ++y) {
+    for (int64_t dy = -half; dy <= half; ++dy)
+      rows[static_cast<size_t>(dy + half)] =
+          source + static_cast<size_t>(std::clamp<int64_t>(int64_t{y} + dy, 0, int64_t{height} - 1)) * sourceStride;
+    double* out = destination + static_cast<size_t>(y) * destinationStride;
+    for (uint32_t c = 0; c < std::min(channels, 32u); ++c) {
+      if (!(flags >> c & 1)) continue;
+      for (uint32_t x = 0; x < width; ++x) {
+        size_t n = 0;
+        for (const double* row : rows)
+          for (int64_t dx = 0; dx < side; ++dx) window[n++] = row[cols[x + static_cast<size_t>(dx)] + c];
+        std::nth_element(window, window + mid, window + n, SampleLess());
+        out[size_t{x} * channels + c] = window[mid];
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uint32_t channels,
@@ -85,6 +119,11 @@ void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uin
   const int64_t W = width, H = height;
   auto cx = [&](int64_t x) { return static_cast<size_t>(std::clamp<int64_t>(x, 0, W - 1)); };
   auto cy = [&](int64_t y) { return static_cast<size_t>(std::clamp<int64_t>(y, 0, H - 1)); };
+  if (side <= kSmallSide) {
+    MedianSmall(source, width, height, channels, sourceStride, destination, destinationStride, half, flags, top,
+                bottom);
+    return;
+  }
   for (uint32_t c = 0; c < std::min(channels, 32u); ++c) {
     if (!(flags >> c & 1)) continue;
     auto at = [&](int64_t x, int64_t y) { return source[cy(y) * sourceStride + cx(x) * channels + c]; };

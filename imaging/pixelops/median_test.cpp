@@ -38,7 +38,7 @@ TEST(Median, MatchesASortedWindow) {
   };
   const Row rows[] = {{9, 7, 1, 0, 0x100001}, {9, 7, 2, 1, 0x100003}, {1, 1, 1, 3, 0x100001},
                       {11, 8, 3, 3, 0x100005}, {6, 50, 2, 4, 0x3},     {13, 9, 1, 5, 0x100001},
-                      {3, 2, 1, 6, 0x100001}};
+                      {3, 2, 1, 6, 0x100001}, {12, 10, 2, 8, 0x100002}, {4, 30, 1, 11, 0x1}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.k * 100 + row.w);
     std::mt19937 rng(row.k + row.w);
