@@ -251,3 +251,20 @@ TEST(Overlay, FastPathGivesTheGeneralPathsBytes) {
       ASSERT_EQ(a, b);
     }
 }
+
+// Mode 0 at partial opacity runs on fixed-point multipliers when they give
+// the opacity tables exactly: every byte pair at many opacities.
+TEST(Overlay, PartialOpacityCopyMatchesTheTables) {
+  std::vector<uint8_t> s(256 * 256), d0(256 * 256);
+  for (size_t i = 0; i < s.size(); ++i) s[i] = uint8_t(i), d0[i] = uint8_t(i >> 8);
+  for (double o : {0.001, 0.1, 0.25, 0.3, 0.5, 0.7, 0.9, 0.999, 1.5}) {
+    std::vector<uint8_t> d = d0;
+    CPicImgBufExtern<uint8_t> dst(d.data(), 256, 256, 1, 256);
+    CPicImgBufExternConst<uint8_t> src(s.data(), 256, 256, 1, 256);
+    uint32_t error = 0;
+    ASSERT_TRUE(OverlayImage8bpc(&error, dst, src, 0, 0, o, 0, 0, 0x100000));
+    const double c = std::min(o, 1.0);
+    for (size_t i = 0; i < d.size(); ++i)
+      ASSERT_EQ(d[i], uint8_t(int(s[i] * c) + int(d0[i] * (1 - c)))) << o << " " << i;
+  }
+}
