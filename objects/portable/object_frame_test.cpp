@@ -267,28 +267,31 @@ TEST_F(ObjectFrame, RelayoutClampsIntoTheWorkArea) {
 }
 
 TEST_F(ObjectFrame, NudgesStopAtTheEdges) {
-  ObjectPlacement p;
-  p.width = 72;
-  p.height = 51;
   const SceneRect area{0, 0, 1280, 770};
-  p.x = 2;
-  EXPECT_TRUE(NudgeObject(p, -1, area));
-  EXPECT_EQ(p.x, 1);
-  EXPECT_FALSE(NudgeObject(p, -1, area));
-  p.x = 1280 - 72;
-  EXPECT_FALSE(NudgeObject(p, 1, area));
-  p.x = 1280 - 73;
-  EXPECT_TRUE(NudgeObject(p, 1, area));
-  p.y = 1;
-  EXPECT_FALSE(NudgeObject(p, -2, area));
-  p.y = 770 - 51;
-  EXPECT_FALSE(NudgeObject(p, 2, area));
-  p.y = 100;
-  EXPECT_TRUE(NudgeObject(p, 2, area));
-  EXPECT_EQ(p.y, 101);
-  p.yMovable = false;
-  EXPECT_FALSE(NudgeObject(p, -2, area));
-  EXPECT_FALSE(NudgeObject(p, 7, area));
+  struct Row {
+    int x, y;
+    bool yMovable;
+    int direction;
+    bool moved;
+    int newX, newY;
+  } const rows[] = {
+      {2, 100, true, -1, true, 1, 100},          {1, 100, true, -1, false, 1, 100},
+      {1280 - 72, 100, true, 1, false, 1208, 100}, {1280 - 73, 100, true, 1, true, 1208, 100},
+      {5, 1, true, -2, false, 5, 1},             {5, 770 - 51, true, 2, false, 5, 719},
+      {5, 100, true, 2, true, 5, 101},           {5, 100, false, -2, false, 5, 100},
+      {5, 100, true, 7, false, 5, 100},
+  };
+  for (const Row& r : rows) {
+    ObjectPlacement p;
+    p.width = 72;
+    p.height = 51;
+    p.x = r.x;
+    p.y = r.y;
+    p.yMovable = r.yMovable;
+    EXPECT_EQ(NudgeObject(p, r.direction, area), r.moved) << r.x << "," << r.y << " by " << r.direction;
+    EXPECT_EQ(p.x, r.newX) << r.x << "," << r.y << " by " << r.direction;
+    EXPECT_EQ(p.y, r.newY) << r.x << "," << r.y << " by " << r.direction;
+  }
 }
 
 TEST_F(ObjectFrame, NudgeMovesOnePixelAndIsConsumed) {
@@ -329,19 +332,16 @@ TEST_F(ObjectFrame, RaiseRequestOnlyWhenShownAndTheFiguresAreOn) {
   EXPECT_EQ(host.placements.size(), before);
 }
 
-TEST(ObjectMouse, OnlyCtrlAloneOrShiftAloneAreSpecial) {
-  EXPECT_EQ(ClassifyClick(0x0008), ClickKind::kLowerAll);
-  EXPECT_EQ(ClassifyClick(0x0004), ClickKind::kMenu);
-  EXPECT_EQ(ClassifyClick(0x000C), ClickKind::kPlain);  // Ctrl and Shift
-  EXPECT_EQ(ClassifyClick(0x0009), ClickKind::kPlain);  // Ctrl with the left button still down
-  EXPECT_EQ(ClassifyClick(0x0000), ClickKind::kPlain);
-}
-
-TEST(ObjectMouse, APressMovedLessThanThreePixelsIsNoDrag) {
-  EXPECT_FALSE(MovedFarEnoughToLift({10, 10}, {12, 8}));
-  EXPECT_FALSE(MovedFarEnoughToLift({10, 10}, {8, 12}));
-  EXPECT_TRUE(MovedFarEnoughToLift({10, 10}, {13, 10}));
-  EXPECT_TRUE(MovedFarEnoughToLift({10, 10}, {10, 7}));
+TEST(ObjectMouse, ClicksAndDrags) {
+  // Ctrl alone lowers all, Shift alone opens the menu; both, or Ctrl with the
+  // left button still down, are a plain click.
+  const std::pair<int, ClickKind> clicks[] = {{0x0008, ClickKind::kLowerAll}, {0x0004, ClickKind::kMenu},
+                                              {0x000C, ClickKind::kPlain},    {0x0009, ClickKind::kPlain},
+                                              {0x0000, ClickKind::kPlain}};
+  for (auto [keys, kind] : clicks) EXPECT_EQ(ClassifyClick(keys), kind) << keys;
+  // A press moved less than three pixels is no drag.
+  const std::pair<ScenePoint, bool> moves[] = {{{12, 8}, false}, {{8, 12}, false}, {{13, 10}, true}, {{10, 7}, true}};
+  for (auto [to, lift] : moves) EXPECT_EQ(MovedFarEnoughToLift({10, 10}, to), lift) << to.x << "," << to.y;
 }
 
 }  // namespace
