@@ -58,6 +58,7 @@ bool OctreeQuantizer::AllocateLevels() {
 
 void OctreeQuantizer::FreeLevels() {
   for (auto& level : levels_) level.reset();
+  fineBins_ = std::vector<FineBin>();
   heap_.reset();
   heapCount_ = 0;
   nextIndex_ = 0;
@@ -68,15 +69,38 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
   heap_.reset(new (std::nothrow) uint32_t[kHeapSize]);
   if (!heap_) return false;
   Node* leaves = levels_[5].get();
-  for (uint32_t y = 0; y < height; ++y) {
-    const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
-    for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
-      if (skipLowAlpha && p[3] < 8) continue;
-      Node& n = leaves[indexTable_[0][p[0]] + indexTable_[1][p[1]] + indexTable_[2][p[2]]];
-      n.sum[0] += p[0];
-      n.sum[1] += p[1];
-      n.sum[2] += p[2];
-      ++n.pixels;
+  fineBins_.clear();
+  if (uint64_t{width} * height < (uint64_t{1} << 24)) {
+    // One pass into the fine histogram; the leaves are its sums by eights.
+    fineBins_.resize(size_t{1} << 18);
+    for (uint32_t y = 0; y < height; ++y) {
+      const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
+      for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
+        if (skipLowAlpha && p[3] < 8) continue;
+        FineBin& f = fineBins_[static_cast<uint32_t>((p[0] >> 2) << 12 | (p[1] >> 2) << 6 | p[2] >> 2)];
+        f.sum[0] += p[0], f.sum[1] += p[1], f.sum[2] += p[2];
+        ++f.pixels;
+      }
+    }
+    for (uint32_t i = 0; i < fineBins_.size(); ++i) {
+      const FineBin& f = fineBins_[i];
+      if (!f.pixels) continue;
+      Node& n = leaves[indexTable_[0][(i >> 12) << 2] + indexTable_[1][(i >> 6 & 63) << 2] +
+                       indexTable_[2][(i & 63) << 2]];
+      for (int k = 0; k < 3; ++k) n.sum[k] += f.sum[k];
+      n.pixels += f.pixels;
+    }
+  } else {
+    for (uint32_t y = 0; y < height; ++y) {
+      const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
+      for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
+        if (skipLowAlpha && p[3] < 8) continue;
+        Node& n = leaves[indexTable_[0][p[0]] + indexTable_[1][p[1]] + indexTable_[2][p[2]]];
+        n.sum[0] += p[0];
+        n.sum[1] += p[1];
+        n.sum[2] += p[2];
+        ++n.pixels;
+      }
     }
   }
   heapCount_ = 0;
@@ -637,24 +661,37 @@ int OctreeQuantizer::MapGreyPair(const uint8_t* pixels, uint8_t* output, uint32_
   return 1;
 }
 
-// Two Lloyd steps over the occupied 5-5-5 cells (each at its mean colour,
-// weighted by its pixels): every palette colour moves to the mean of the
+// Lloyd steps over the occupied cells of the fine histogram (four) or, for
+// huge images, of the 5-5-5 leaves (two), each cell at its mean colour and
+// weighted by its pixels: every palette colour moves to the mean of the
 // cells nearest to it. Merged octree nodes are not the best centres of the
 // pixels they end up serving; this takes a fifth or so off the mean error.
 void OctreeQuantizer::RefinePalette(uint32_t count) {
   if (count < 2) return;
-  const Node* leaves = levels_[5].get();
-  for (int step = 0; step < 2; ++step) {
+  struct Cell {
+    uint64_t sum[3], pixels;
+  };
+  std::vector<Cell> cells;
+  if (!fineBins_.empty()) {
+    for (const FineBin& f : fineBins_)
+      if (f.pixels) cells.push_back({{f.sum[0], f.sum[1], f.sum[2]}, f.pixels});
+  } else {
+    for (uint32_t i = 0; i < kLevelSizes[5]; ++i) {
+      const Node& leaf = levels_[5][i];
+      if (leaf.pixels) cells.push_back({{leaf.sum[0], leaf.sum[1], leaf.sum[2]}, leaf.pixels});
+    }
+  }
+  const int steps = fineBins_.empty() ? 2 : 4;
+  fineBins_ = std::vector<FineBin>();
+  for (int step = 0; step < steps; ++step) {
     PaletteSearch search(planes_, count, nullptr);
     uint64_t sum[256][3] = {}, n[256] = {};
-    for (uint32_t i = 0; i < kLevelSizes[5]; ++i) {
-      const Node& leaf = leaves[i];
-      if (!leaf.pixels) continue;
+    for (const Cell& cell : cells) {
       int c[3];
-      for (int k = 0; k < 3; ++k) c[k] = static_cast<int>((leaf.sum[k] + leaf.pixels / 2) / leaf.pixels);
+      for (int k = 0; k < 3; ++k) c[k] = static_cast<int>((cell.sum[k] + cell.pixels / 2) / cell.pixels);
       uint32_t j = search.Find(c);
-      for (int k = 0; k < 3; ++k) sum[j][k] += leaf.sum[k];
-      n[j] += leaf.pixels;
+      for (int k = 0; k < 3; ++k) sum[j][k] += cell.sum[k];
+      n[j] += cell.pixels;
     }
     for (uint32_t j = 0; j < count; ++j)
       if (n[j])

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "core/wintypes.h"
 
@@ -94,6 +95,13 @@ class OctreeQuantizer {
   uint32_t nextIndex_ = 0;
   std::unique_ptr<uint32_t[]> heap_;  // entries 1..heapCount_: level << 16 | index
   uint8_t errorLimit_ = 20;
+  // 6-6-6 colour histogram for the palette refinement (images below 2^24
+  // pixels, so 32-bit sums hold); empty otherwise.
+  struct FineBin {
+    uint32_t sum[3];
+    uint32_t pixels;
+  };
+  std::vector<FineBin> fineBins_;
 };
 
 class OctreeQuantizerHeap {
