@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -87,6 +88,13 @@ class ClockHost : public WindowsObjectHost {
     const int frame = layout.frames > 1 ? FrameOfState(RecycleBinState) : 0;
     drawnBinState_ = RecycleBinState;
     ShowFrameIfChanged(RECT{frame * layout.width, 0, layout.width, layout.height}, digits);
+  }
+
+  // The bin is asked at its tick, not at the end of a longer sleep.
+  DWORD QuietMs() override {
+    const DWORD quiet = WindowsObjectHost::QuietMs();
+    if (face_ != 1 || !BinShown()) return quiet;
+    return std::min(quiet, static_cast<DWORD>(std::max(RecycleBinQueryTicks.load(), 0)) * kObjectTickMs);
   }
 
   void ShownTick(FigureMotion&) override {

@@ -263,6 +263,14 @@ bool WindowsObjectHost::MakeBitmaps(const ObjectPlacement& placement) {
   return true;
 }
 
+DWORD WindowsObjectHost::QuietMs() {
+  const LocalDateTime now = LocalNow();
+  const int toMinute = (60 - now.second) * 1000 - now.milliseconds;
+  const DWORD sincePush = GetTickCount() - lastPush_;
+  const DWORD toPush = sincePush >= kObjectRepushMs ? 0 : kObjectRepushMs - sincePush;
+  return std::min(static_cast<DWORD>(std::max(toMinute, 0)), toPush);
+}
+
 void WindowsObjectHost::ShowFrameIfChanged(const RECT& frame, bool changed) {
   const bool asked = object_.redrawRequest.exchange(0) != 0;
   const bool stale = GetTickCount() - lastPush_ >= kObjectRepushMs;
@@ -368,7 +376,9 @@ void RunObjectPasses(DesktopObject& object, WindowsObjectHost& host, const std::
     const int ticks = std::clamp(static_cast<int>(elapsed / tickMs), 1, due);
     for (int i = 0; i < ticks && !QuitFlag; ++i) pass();
     const FigureRecord* record = host.Record();
-    due = !host.Enabled() || FullScreenPause ? kObjectOffTicks : ObjectTicksToNextStep(*record);
+    due = !host.Enabled() || FullScreenPause
+              ? kObjectOffTicks
+              : ObjectTicksToNextStep(*record, static_cast<int>(host.QuietMs() / tickMs));
   }
 }
 

@@ -116,6 +116,10 @@ class WindowsObjectHost : public ObjectHost {
   ObjectLayer& Layer() { return layer_; }
   DesktopObject& Object() { return object_; }
 
+  // How long the shown picture needs nothing but the repeated push: up to the
+  // next minute (the faces show minutes) or the next push, whichever is first.
+  virtual DWORD QuietMs();
+
   bool Enabled() override { return enabled_ != 0; }
   bool OnTop() override { return onTop_ != 0; }
   bool FiguresActive() override;

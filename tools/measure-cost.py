@@ -178,10 +178,12 @@ class Session:
         self.pid = None
         self.memory = []
         self.switches = None
+        self.ended = None  # when the process was first found gone
 
     def launch(self):
-        self.wine = subprocess.Popen(["wine", *self.command], env=self.env, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+        # Wine's own messages (a crash's backtrace) go beside the prefix.
+        with open(self.prefix + ".log", "w") as log:
+            self.wine = subprocess.Popen(["wine", *self.command], env=self.env, stdout=log, stderr=log)
         self.pid = find_process(self.prefix, self.target)
         if not self.pid:
             sys.exit("measure-cost: %s did not start" % self.target)
@@ -200,6 +202,8 @@ class Session:
         memory = private_mib(self.pid)
         if memory:
             self.memory.append((time.time(), memory))
+        elif not self.ended:
+            self.ended = time.time()
         if starting:
             self.switches = (time.time(), wakeups(self.pid))
 
@@ -302,11 +306,20 @@ def report(args, values, sessions, window):
         print("%-9s %9.3f %11.3f %9.3f %7.3f %10.3f" %
               ("above", p["process"] - c["process"], p["wineserver"] - c["wineserver"], p["helpers"] - c["helpers"],
                p["xvfb"] - c["xvfb"], p["wine"] - c["wine"]))
+    for s in sessions:
+        if s.ended:
+            print("%s ENDED during the window, %.0f s before its end: see %s.log" %
+                  (s.name, time.time() - s.ended, s.prefix))
     memory = sessions[0].memory
     if memory:
         first, last = memory[0][1][0], memory[-1][1][0]
         print("program private memory: %.1f MiB at the start, %.1f MiB at the end, highest %.1f MiB" %
               (first, last, max(m[1][0] for m in memory)))
+        start = memory[0][0]
+        minutes = {}
+        for when, (private, _) in memory:
+            minutes.setdefault(int((when - start) // 60), private)
+        print("  at each minute: " + " ".join("%.1f" % minutes[m] for m in sorted(minutes)))
     if "control" in shares:
         print("RESULT cpu_above_control=%.3f%% process_above_control=%.3f%% private_start=%.1fMiB "
               "private_end=%.1fMiB" % (shares["program"]["wine"] - shares["control"]["wine"],

@@ -78,9 +78,12 @@ void Relayout(FigureMotion& record, ObjectPlacement& placement, ObjectRequests& 
 
 }  // namespace
 
-int ObjectTicksToNextStep(const FigureMotion& record) {
+int ObjectTicksToNextStep(const FigureMotion& record, int quietTicks) {
   if (record.state != kObjectShown || record.lifted) return 1;
-  return std::max(1, record.ticksPerFrame + 1 - record.ticks);
+  const int frame = std::max(1, record.ticksPerFrame + 1);
+  const int next = std::max(1, record.ticksPerFrame + 1 - record.ticks);
+  if (quietTicks <= next) return next;
+  return next + (quietTicks - next + frame - 1) / frame * frame;
 }
 
 ZPlacement TopmostRule(bool onTop, bool optionsOpen, ZPlacement otherwise) {

@@ -127,8 +127,10 @@ void StepObject(FigureMotion& record, ObjectPlacement& placement, ObjectRequests
 
 // How many ticks the object's thread may let pass before it steps again: 1
 // while the object loads, is lifted or was just dropped; while shown, the
-// ticks up to and including its next redraw (the steps between only count).
-int ObjectTicksToNextStep(const FigureMotion& record);
+// ticks up to and including the first redraw at or after `quietTicks` (at
+// least the next redraw): the steps between only count, and a picture due at
+// the quiet horizon is drawn at most one frame late.
+int ObjectTicksToNextStep(const FigureMotion& record, int quietTicks = 0);
 
 // Clamps the position into the work area (0 ... right - width, and 0 ...
 // bottom - height or pinned to the bottom).
