@@ -141,7 +141,8 @@ int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width
       uint32_t x = 0;
 #if defined(__i386__) || defined(__x86_64__)
       if constexpr (sizeof(T) == 1 && n == 3)
-        if (vector) x = GreyRowVector(p, d, width, w0, w1, w2);
+        if (vector)
+          x = GreyRowVector(reinterpret_cast<const uint8_t*>(p), reinterpret_cast<uint8_t*>(d), width, w0, w1, w2);
 #endif
       for (; x < width; ++x)
         d[x] = static_cast<T>((p[n * x] * w0 + p[n * x + 1] * w1 + p[n * x + 2] * w2) >> 10);
