@@ -661,10 +661,10 @@ int OctreeQuantizer::MapGreyPair(const uint8_t* pixels, uint8_t* output, uint32_
   return 1;
 }
 
-// Lloyd steps over the occupied cells of the fine histogram (four) or, for
-// huge images, of the 5-5-5 leaves (two), each cell at its mean colour and
-// weighted by its pixels: every palette colour moves to the mean of the
-// cells nearest to it. Merged octree nodes are not the best centres of the
+// Lloyd steps over the occupied cells of the fine histogram (four, two above
+// 64 colours) or, for huge images, of the 5-5-5 leaves (two), each cell at
+// its mean colour and weighted by its pixels: every palette colour moves to
+// the mean of the cells nearest to it. Merged octree nodes are not the best centres of the
 // pixels they end up serving; this takes a fifth or so off the mean error.
 void OctreeQuantizer::RefinePalette(uint32_t count) {
   if (count < 2) return;
@@ -681,7 +681,9 @@ void OctreeQuantizer::RefinePalette(uint32_t count) {
       if (leaf.pixels) cells.push_back({{leaf.sum[0], leaf.sum[1], leaf.sum[2]}, leaf.pixels});
     }
   }
-  const int steps = fineBins_.empty() ? 2 : 4;
+  // Each step rebuilds the candidate lists, dear with many colours, where
+  // the later steps gain little.
+  const int steps = fineBins_.empty() || count > 64 ? 2 : 4;
   fineBins_ = std::vector<FineBin>();
   for (int step = 0; step < steps; ++step) {
     PaletteSearch search(planes_, count, nullptr);
