@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -85,6 +86,32 @@ TEST(OutBufAllocator, DestroyingLeavesTheBlockToItsReceiver) {
     handed = a.GetBuffer();
   }
   EXPECT_EQ(GlobalFree(handed), nullptr);
+}
+
+// Blocks of picture size, grown and shrunk across the heap and their own
+// mappings: each size keeps the bytes both sizes share and zeroes the rest,
+// including bytes a larger size left behind.
+TEST(GlobalBlocks, ResizesKeepContentAndZeroGrowth) {
+  constexpr SIZE_T kMB = SIZE_T{1} << 20;
+  const SIZE_T sizes[] = {40 * kMB, 36 * kMB, 40 * kMB, 70 * kMB, 1000, 33 * kMB, 2000, 48 * kMB + 5};
+  std::vector<unsigned char> model;
+  HGLOBAL block = nullptr;
+  for (size_t step = 0; step < std::size(sizes); ++step) {
+    const SIZE_T size = sizes[step];
+    SCOPED_TRACE(size);
+    HGLOBAL next = block ? GlobalReAlloc(block, size, GMEM_MOVEABLE | GMEM_ZEROINIT)
+                         : GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size);
+    ASSERT_NE(next, nullptr);
+    block = next;
+    model.resize(size);  // growth is zero
+    ASSERT_EQ(GlobalSize(block), size);
+    auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
+    ASSERT_EQ(std::memcmp(bytes, model.data(), size), 0);
+    std::memset(bytes, int(step + 1), size);
+    std::memset(model.data(), int(step + 1), size);
+    GlobalUnlock(block);
+  }
+  EXPECT_EQ(GlobalFree(block), nullptr);
 }
 
 TEST(OutBufAllocator, CallbackBlocks) {

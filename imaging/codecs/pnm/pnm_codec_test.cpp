@@ -54,6 +54,10 @@ Bytes U16(std::initializer_list<uint16_t> values) {
   return out;
 }
 
+BOOL PICAPI StopAtRow(DWORD done, DWORD, PIC_USERDATA user) {
+  return done < user;
+}
+
 }  // namespace
 
 TEST(PnmReader, HeadersSamplesAndScaling) {
@@ -75,7 +79,8 @@ TEST(PnmReader, HeadersSamplesAndScaling) {
        0,
        {255, 127}},
       {"raw grey at 16 bits", File("P5 2 1 1000\n", {0x03, 0xE8, 0x01, 0xF4}), 16, 0, U16({65535, 32767})},
-      {"raw values kept", File("P5 2 1 1000\n", {0x03, 0xE8, 0x01, 0xF4}), 16, 8, U16({1000, 500})},
+      {"raw values kept, at most maxval", File("P5 2 1 1000\n", {0x07, 0xD0, 0x01, 0xF4}), 16, 8, U16({1000, 500})},
+      {"raw colour at 48 bits, B, G, R", File("P6 1 1 65535\n", {1, 2, 3, 4, 5, 6}), 48, 16, U16({0x0506, 0x0304, 0x0102})},
       {"raw colour, maxval 255, kept", File("P6 2 1 255\n", {1, 2, 3, 4, 5, 6}), 24, 8, {1, 2, 3, 4, 5, 6}},
       {"raw colour, B, G, R", File("P6 2 1 255\n", {1, 2, 3, 4, 5, 6}), 24, 16, {3, 2, 1, 6, 5, 4}},
       {"plain colour, maxval 3", File("P3 1 1 3 3 0 1"), 24, 0, {255, 0, 85}},
@@ -99,6 +104,16 @@ TEST(PnmReader, HeadersSamplesAndScaling) {
   const Read ppm = ReadPnm(File("P6 1 1 255\n", {1, 2, 3}), 0, 2);
   EXPECT_EQ(Bytes(ppm.pixels.begin() + 40, ppm.pixels.end()), (Bytes{3, 2, 1, 0}));
   EXPECT_EQ(ReadPnm(File("P5 1 1 255\n", {7}), 0, 2).pixels.size(), 40u + 1024 + 4);
+}
+
+// A refusal at row 2 keeps the two rows read before it (rows of a band are
+// read together).
+TEST(PnmReader, ACancelKeepsTheRowsRead) {
+  pic_SetCallback(StopAtRow, 2);
+  const Read r = ReadPnm(File("P5 2 3 255\n", {1, 2, 3, 4, 5, 6}), 8);
+  pic_SetCallback(nullptr, 0);
+  EXPECT_EQ(r.code, uint32_t{kPicErrCancelled});
+  EXPECT_EQ(r.pixels, (Bytes{1, 2, 3, 4, 0, 0}));
 }
 
 // Faults in files come back as 78 with their text in the thread's messages;

@@ -1,6 +1,7 @@
 // PNM readers: the header with its comments, plain and raw rows, scaling to
 // the output's range. File faults are raised as PicException(78) inside and
 // turned into the code at each core's edge.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -185,6 +186,27 @@ class PnmRows {
   const PnmHeader& h_;
 };
 
+// A raw row read into its place: big-endian 16-bit samples to the
+// machine's order, each at most maxval, scaled to the output's range, and
+// R, G, B turned to B, G, R when asked.
+template <class T>
+void OrderRow(uint8_t* row, uint32_t n, uint32_t channels, bool bgr, uint32_t maxval, uint32_t top, bool scale) {
+  const bool swap = bgr && channels == 3;
+  for (uint32_t i = 0; i < n; i += channels) {
+    uint32_t v[3] = {};
+    for (uint32_t c = 0; c < channels; ++c) {
+      const uint8_t* p = row + (i + c) * sizeof(T);
+      uint32_t x = sizeof(T) == 2 ? uint32_t{p[0]} << 8 | p[1] : p[0];
+      if (x > maxval) x = maxval;
+      v[c] = scale ? x * top / maxval : x;
+    }
+    for (uint32_t c = 0; c < channels; ++c) {
+      const T out = static_cast<T>(v[swap ? 2 - c : c]);
+      std::memcpy(row + (i + c) * sizeof(T), &out, sizeof(T));
+    }
+  }
+}
+
 void ReadImage(CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth, uint32_t flags,
                PicImageBlock& block) {
   const bool dib = (flags & kPnmPackedDIB) != 0, padded = dib || (flags & kPnmPadRows);
@@ -224,28 +246,52 @@ void ReadImage(CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth, ui
   const uint32_t top = wide ? 65535 : 255;
   const bool scale = !raw && h.maxval != top;
   const uint32_t channels = h.Channels(), n = h.width * channels;
+  const bool reversed = (flags & kPnmRowsBottomUp) && !dib;
+  // Raw samples as wide as the output's go straight into the row and are
+  // put in order there; the rest are converted one by one.
+  const bool inPlace = !h.Plain() && family != 0 && (h.maxval > 255) == wide;
+  const bool asStored = inPlace && h.maxval == top && !(bgr && channels == 3);
+  const size_t rowBytes = size_t{n} * (wide ? 2 : 1);
+  // Rows stored as they lie in the file are read a band at a time, so the
+  // bytes are copied once, straight from the source.
+  const uint32_t band = asStored && !wide && !reversed && block.Stride() == rowBytes
+                            ? static_cast<uint32_t>(std::max<size_t>(1, (size_t{1} << 20) / rowBytes))
+                            : 1;
   PnmRows rows(*s, h);
-  for (uint32_t y = 0; y < h.height; ++y) {
-    if (!PicProgress(y, h.height)) throw PicException(kPicErrCancelled, "");
-    uint8_t* out = block.Row((flags & kPnmRowsBottomUp) && !dib ? h.height - 1 - y : y);
+  for (uint32_t y = 0; y < h.height;) {
+    const uint32_t count = std::min(band, h.height - y);
+    uint32_t ready = 0;  // rows the progress callback let through
+    while (ready < count && PicProgress(y + ready, h.height)) ++ready;
+    if (count > 1) {
+      rows.RawBytes(block.Row(y), size_t{ready} * rowBytes);
+      if (ready < count) throw PicException(kPicErrCancelled, "");
+      y += count;
+      continue;
+    }
+    if (!ready) throw PicException(kPicErrCancelled, "");
+    uint8_t* out = block.Row(reversed ? h.height - 1 - y : y);
+    ++y;
     if (family == 0) {
       rows.Bits(out);
-      continue;
+    } else if (inPlace) {
+      rows.RawBytes(out, rowBytes);
+      if (asStored && !wide) continue;  // already the output's bytes
+      if (wide)
+        OrderRow<uint16_t>(out, n, channels, bgr, h.maxval, top, scale);
+      else
+        OrderRow<uint8_t>(out, n, channels, bgr, h.maxval, top, scale);
+    } else {
+      rows.EachSample([&](size_t i, uint32_t v) {
+        const size_t c = channels == 3 && bgr ? i - i % 3 + (2 - i % 3) : i;
+        const uint32_t value = scale ? v * top / h.maxval : (v < top ? v : top);
+        if (wide) {
+          const uint16_t w16 = static_cast<uint16_t>(value);
+          std::memcpy(out + 2 * c, &w16, 2);
+        } else {
+          out[c] = static_cast<uint8_t>(value);
+        }
+      });
     }
-    if (!h.Plain() && h.maxval == 255 && !wide && !(bgr && channels == 3)) {
-      rows.RawBytes(out, n);  // already the output's bytes
-      continue;
-    }
-    rows.EachSample([&](size_t i, uint32_t v) {
-      const size_t c = channels == 3 && bgr ? i - i % 3 + (2 - i % 3) : i;
-      const uint32_t value = scale ? v * top / h.maxval : (v < top ? v : top);
-      if (wide) {
-        const uint16_t w16 = static_cast<uint16_t>(value);
-        std::memcpy(out + 2 * c, &w16, 2);
-      } else {
-        out[c] = static_cast<uint8_t>(value);
-      }
-    });
   }
 }
 
