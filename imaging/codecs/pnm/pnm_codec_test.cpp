@@ -103,7 +103,8 @@ TEST(PnmReader, HeadersSamplesAndScaling) {
   EXPECT_EQ(pbm.pixels[52], 0x80);
   const Read ppm = ReadPnm(File("P6 1 1 255\n", {1, 2, 3}), 0, 2);
   EXPECT_EQ(Bytes(ppm.pixels.begin() + 40, ppm.pixels.end()), (Bytes{3, 2, 1, 0}));
-  EXPECT_EQ(ReadPnm(File("P5 1 1 255\n", {7}), 0, 2).pixels.size(), 40u + 1024 + 4);
+  const Read pgm = ReadPnm(File("P5 4 2 255\n", {1, 2, 3, 4, 5, 6, 7, 8}), 0, 2);
+  EXPECT_EQ(Bytes(pgm.pixels.begin() + 40 + 1024, pgm.pixels.end()), (Bytes{5, 6, 7, 8, 1, 2, 3, 4}));
 }
 
 // A refusal at row 2 keeps the two rows read before it (rows of a band are

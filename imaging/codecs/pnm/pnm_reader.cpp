@@ -252,9 +252,9 @@ void ReadImage(CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth, ui
   const bool inPlace = !h.Plain() && family != 0 && (h.maxval > 255) == wide;
   const bool asStored = inPlace && h.maxval == top && !(bgr && channels == 3);
   const size_t rowBytes = size_t{n} * (wide ? 2 : 1);
-  // Rows stored as they lie in the file are read a band at a time, so the
-  // bytes are copied once, straight from the source.
-  const uint32_t band = asStored && !wide && !reversed && block.Stride() == rowBytes
+  // Rows stored as they lie in the file (top-down, unpadded, no DIB) are
+  // read a band at a time, so the bytes are copied once, from the source.
+  const uint32_t band = asStored && !wide && !reversed && !dib && block.Stride() == rowBytes
                             ? static_cast<uint32_t>(std::max<size_t>(1, (size_t{1} << 20) / rowBytes))
                             : 1;
   PnmRows rows(*s, h);
