@@ -50,8 +50,6 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
 step "win32 tests under Wine"
 started_wine=1
-# Wine on a virtual display now and then loses a process at exit under load;
-# a case that fails is run once more, and the log keeps both runs.
-ctest --preset win32 -j "$jobs" --repeat until-pass:2
+ctest --preset win32 -j "$jobs"
 
 step "all tests passed"
