@@ -31,6 +31,23 @@ constexpr DWORD kFigureExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOPMOS
 constexpr DWORD kBillboardExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED;
 
 UINT_PTR trayTimer;
+// Never shown: it takes the activation the tray menu needs, so no window the
+// shutdown hides was ever active (Wine waits on hiding such a window for a
+// window manager that may be absent).
+HWND menuOwnerWindow;
+constexpr char kMenuOwnerClass[] = "Waylune Desktop Menu";
+
+// Its own class keeps the main class to the three windows others look for.
+LRESULT CALLBACK MenuOwnerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+    case WM_HELP:
+      return MainWndProc(window, message, wParam, lParam);
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
 int mayAnimateCounter;
 
 HWND CreateMainClassWindow(HINSTANCE instance, DWORD exStyle) {
@@ -258,6 +275,14 @@ int RegisterMainWindowClass(HINSTANCE instance) {
   if (!OverlayWindow) return 0;
   BillboardWindow = CreateMainClassWindow(instance, kBillboardExStyle);
   if (!BillboardWindow) return 0;
+  WNDCLASSA ownerClass = {};
+  ownerClass.lpfnWndProc = MenuOwnerWndProc;
+  ownerClass.hInstance = instance;
+  ownerClass.lpszClassName = kMenuOwnerClass;
+  if (!RegisterClassA(&ownerClass)) return 0;
+  menuOwnerWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kMenuOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    instance, nullptr);
+  if (!menuOwnerWindow) return 0;
   return 1;
 }
 
@@ -316,7 +341,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (OnHotkey(window, static_cast<int>(wParam))) break;
       return 0;
     case MSG_SHOW_MENU:
-      ShowTrayMenu(window);
+      ShowTrayMenu(window, menuOwnerWindow);
       return 0;
     case MSG_SHUTDOWN:
       OnShutdownRequest(window);

@@ -230,7 +230,7 @@ void DrawMenuItem(const DRAWITEMSTRUCT* item) {
   }
 }
 
-void ShowTrayMenu(HWND window) {
+void ShowTrayMenu(HWND window, HWND menuOwner) {
   StopMusic();
   if (OptionsOpen) {
     if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
@@ -253,7 +253,9 @@ void ShowTrayMenu(HWND window) {
 
   POINT cursor;
   GetCursorPos(&cursor);
-  SetForegroundWindow(window);
-  TrackPopupMenuEx(TrayMenu, TPM_RIGHTBUTTON, cursor.x, cursor.y - 5, window, nullptr);
-  PostMessageA(window, WM_NULL, 0, 0);
+  SetForegroundWindow(menuOwner);
+  const int command = TrackPopupMenuEx(TrayMenu, TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y - 5,
+                                       menuOwner, nullptr);
+  PostMessageA(menuOwner, WM_NULL, 0, 0);
+  if (command) PostMessageA(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }

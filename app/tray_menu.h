@@ -18,5 +18,6 @@ void CheckTrayMenuItem(int id, bool checked);
 void MeasureMenuItem(HWND window, MEASUREITEMSTRUCT* item);
 void DrawMenuItem(const DRAWITEMSTRUCT* item);
 
-// MSG_SHOW_MENU: raise the objects, refresh the items and track the menu.
-void ShowTrayMenu(HWND window);
+// MSG_SHOW_MENU: raise the objects, refresh the items and track the menu
+// from menuOwner (made foreground for it); the chosen command goes to window.
+void ShowTrayMenu(HWND window, HWND menuOwner);

@@ -181,10 +181,6 @@ void WindowsObjectHost::Place(ZPlacement where) {
   pushDue_ = true;  // a restacked layered window may have dropped its picture
 }
 
-void WindowsObjectHost::SetForeground() {
-  SetForegroundWindow(object_.window);
-}
-
 void WindowsObjectHost::MoveTo(const ObjectPlacement& placement) {
   layer_.destination = {placement.x, placement.y};
   UpdateLayer();

@@ -129,7 +129,6 @@ class WindowsObjectHost : public ObjectHost {
   ScenePoint CursorPos() override;
   SceneRect WorkArea() override;
   void Place(ZPlacement where) override;
-  void SetForeground() override;
   void MoveTo(const ObjectPlacement& placement) override;
 
  protected:

@@ -145,7 +145,7 @@ void GdiScriptHost::ShowObject(FigureMotion& record) {
   ShowObjectLayer(&Full(record));
 }
 void GdiScriptHost::PutFigureOnTop() {
-  SetWindowPos(FigureWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
+  SetWindowPos(FigureWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void GdiScriptHost::SetOverlayPlacement(ScenePoint destination, SceneSize size) {
@@ -162,7 +162,7 @@ void GdiScriptHost::ShowOverlay(FigureMotion& record) {
   ShowOverlayLayer(&Full(record));
 }
 void GdiScriptHost::ShowOverlayWindow(FigureMotion& record, bool visible) {
-  ShowWindow(Full(record).overlayWindow, visible ? SW_SHOW : SW_HIDE);
+  ShowWindow(Full(record).overlayWindow, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void GdiScriptHost::PlayFigureSoundFile(FigureMotion& record) {

@@ -33,7 +33,6 @@ bool ApplyWindowRequest(HWND window, WindowRequest& request) {
     case WindowAction::kRaiseTop:
     case WindowAction::kRaiseTopmost:
       ShowWindow(window, SW_SHOWNOACTIVATE);
-      SetForegroundWindow(window);
       Place(window, action == WindowAction::kRaiseTopmost ? HWND_TOPMOST : HWND_TOP, SWP_SHOWWINDOW);
       if (action == WindowAction::kRaiseNotTopmost) Place(window, HWND_NOTOPMOST, SWP_SHOWWINDOW);
       break;

@@ -15,9 +15,11 @@ enum class WindowAction : int {
   kShow,                // shown, z-order left
   kShowTop,             // shown, then to the top of the normal band
   kShowTopmost,         // shown, then topmost
-  kRaiseNotTopmost,     // shown, foreground, top, then back into the normal band
-  kRaiseTop,            // shown, foreground, top
-  kRaiseTopmost,        // shown, foreground, topmost
+  // The raises never activate: a desktop companion takes no focus, and under
+  // Wine an activated window becomes one the window manager must withdraw.
+  kRaiseNotTopmost,     // shown, top, then back into the normal band
+  kRaiseTop,            // shown, top
+  kRaiseTopmost,        // shown, topmost
 };
 
 struct WindowRequest {

@@ -27,7 +27,6 @@ void LoadStep(FigureMotion& record, ObjectPlacement& placement, ObjectRequests& 
   record.frame = 0;
   record.steps = 0;
   record.ticks = 0;
-  host.SetForeground();
   PlaceAsLoaded(host);
   requests.relayout = 1;
   record.state = kObjectShown;
@@ -62,7 +61,6 @@ void Raise(ObjectRequests& requests, ObjectHost& host) {
   if (!requests.raiseRequest.exchange(0)) return;
   if (!host.Enabled() || !host.FiguresActive()) return;
   host.Place(TopmostRule(host.OnTop(), host.OptionsOpen(), ZPlacement::kTop));
-  host.SetForeground();
 }
 
 void Relayout(FigureMotion& record, ObjectPlacement& placement, ObjectRequests& requests, ObjectHost& host) {

@@ -105,7 +105,6 @@ class ObjectHost {
   // The object's own work on every tick while shown (after any redraw).
   virtual void ShownTick(FigureMotion& record) = 0;
   virtual void Place(ZPlacement where) = 0;
-  virtual void SetForeground() = 0;
   // Shows the picture at the placement's position.
   virtual void MoveTo(const ObjectPlacement& placement) = 0;
   // Stores the face's position pair and saves the object's settings.

@@ -19,7 +19,7 @@ class FakeObjectHost : public ObjectHost {
   std::vector<std::string> log;
   std::vector<ZPlacement> placements;
   std::vector<ObjectPlacement> moves, saves;
-  int loads = 0, redraws = 0, shownTicks = 0, foregrounds = 0;
+  int loads = 0, redraws = 0, shownTicks = 0;
 
   FakeObjectHost() {
     face.width = 72;
@@ -46,7 +46,6 @@ class FakeObjectHost : public ObjectHost {
   void Redraw(FigureMotion&) override { ++redraws; }
   void ShownTick(FigureMotion&) override { ++shownTicks; }
   void Place(ZPlacement where) override { placements.push_back(where); }
-  void SetForeground() override { ++foregrounds; }
   void MoveTo(const ObjectPlacement& p) override { moves.push_back(p); }
   void SavePosition(const ObjectPlacement& p) override { saves.push_back(p); }
 };
@@ -75,7 +74,6 @@ TEST_F(ObjectFrame, LoadShowsAndAsksForAPlacementOnceOnly) {
   EXPECT_EQ(ObjectTicksToNextStep(record), 11) << "the pace starts afresh";
   EXPECT_EQ(record.state, kObjectShown);
   EXPECT_EQ(record.ticksPerFrame, 10);
-  EXPECT_EQ(host.foregrounds, 1);
   EXPECT_EQ(host.placements, (std::vector<ZPlacement>{ZPlacement::kNotTopmost}));
   // The load step ends there: the relayout waits for the next step.
   EXPECT_EQ(requests.relayout, 1);
@@ -317,7 +315,6 @@ TEST_F(ObjectFrame, RaiseRequestOnlyWhenShownAndTheFiguresAreOn) {
   Step();
   EXPECT_EQ(requests.raiseRequest, 0);
   EXPECT_EQ(host.placements, (std::vector<ZPlacement>{ZPlacement::kTop}));
-  EXPECT_EQ(host.foregrounds, 2);
   host.onTop = true;
   requests.raiseRequest = 1;
   Step();
