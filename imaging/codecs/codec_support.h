@@ -1,5 +1,5 @@
 #pragma once
-// Small pieces the JPEG and PNG codecs share.
+// Small pieces the codecs share.
 
 #include <cstdint>
 
@@ -28,6 +28,23 @@ bool PicCallNoThrow(F&& f) noexcept {
   } catch (...) {
     return false;
   }
+}
+
+// Sets the error word and returns the empty result: a refusal in one line.
+template <class T>
+T PicFail(uint32_t* error, uint32_t code) {
+  *error = code;
+  return T{};
+}
+
+// Little-endian header fields.
+inline void PicPutLE16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void PicPutLE32(uint8_t* p, uint32_t v) {
+  PicPutLE16(p, v);
+  PicPutLE16(p + 2, v >> 16);
 }
 
 }  // namespace Pictura

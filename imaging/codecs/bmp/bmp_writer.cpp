@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "codecs/codec_support.h"
 #include "codecs/bmp/bmp_codec.h"
 #include "core/allocators.h"
 #include "core/packed_dib.h"
@@ -15,21 +16,6 @@
 namespace Pictura {
 
 namespace {
-
-template <class T>
-T Fail(uint32_t* error, uint32_t code) {
-  *error = code;
-  return T{};
-}
-
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
 
 // Pixels per metre from the caller's doubles, truncated and kept in range.
 int32_t PelsPerMeter(const double* resolution, int i) {
@@ -46,19 +32,19 @@ bool WriteHeaders(CPicIO& io, uint32_t width, uint32_t height, uint32_t bits, ui
                   uint32_t colours, uint32_t imageBytes, uint32_t fileSize, const double* resolution) {
   uint8_t h[54] = {'B', 'M'};
   const uint32_t offBits = 54 + 4 * colours;
-  Put32(h + 2, fileSize);
-  Put32(h + 10, offBits);
-  Put32(h + 14, 40);
-  Put32(h + 18, width);
-  Put32(h + 22, height);
-  Put16(h + 26, 1);
-  Put16(h + 28, bits);
-  Put32(h + 30, compression);
-  Put32(h + 34, imageBytes);
-  Put32(h + 38, static_cast<uint32_t>(PelsPerMeter(resolution, 0)));
-  Put32(h + 42, static_cast<uint32_t>(PelsPerMeter(resolution, 1)));
-  Put32(h + 46, colours);
-  Put32(h + 50, colours);
+  PicPutLE32(h + 2, fileSize);
+  PicPutLE32(h + 10, offBits);
+  PicPutLE32(h + 14, 40);
+  PicPutLE32(h + 18, width);
+  PicPutLE32(h + 22, height);
+  PicPutLE16(h + 26, 1);
+  PicPutLE16(h + 28, bits);
+  PicPutLE32(h + 30, compression);
+  PicPutLE32(h + 34, imageBytes);
+  PicPutLE32(h + 38, static_cast<uint32_t>(PelsPerMeter(resolution, 0)));
+  PicPutLE32(h + 42, static_cast<uint32_t>(PelsPerMeter(resolution, 1)));
+  PicPutLE32(h + 46, colours);
+  PicPutLE32(h + 50, colours);
   return io.Write(h, sizeof h);
 }
 
@@ -75,11 +61,11 @@ BMPLineWriter* BMPLineWriter::Open(uint32_t* error, CPicIO& io, uint32_t width, 
                                    const RGBQUAD* palette, const double* resolution, uint32_t flags) {
   const bool paletted = depth == 1 || depth == 4 || depth == 8;
   if (!paletted && depth != 16 && depth != 24 && depth != 32)
-    return Fail<BMPLineWriter*>(error, kPicErrBadArgument);
-  if (!ValidSize(width, height)) return Fail<BMPLineWriter*>(error, kPicErrBadArgument);
+    return PicFail<BMPLineWriter*>(error, kPicErrBadArgument);
+  if (!ValidSize(width, height)) return PicFail<BMPLineWriter*>(error, kPicErrBadArgument);
   // Exactly the colours announced are written; a table the depth cannot use is refused.
   if (paletted && (!palette || paletteColours == 0 || paletteColours > (1u << depth)))
-    return Fail<BMPLineWriter*>(error, kPicErrBadArgument);
+    return PicFail<BMPLineWriter*>(error, kPicErrBadArgument);
   const uint32_t colours = paletted ? paletteColours : 0;
   if (flags & kBmpStrideRoundUp) stride = static_cast<uint32_t>((uint64_t{stride} + 3) & ~uint64_t{3});
   const uint64_t dataBytes = (uint64_t{width} * depth + 7) / 8;
@@ -87,10 +73,10 @@ BMPLineWriter* BMPLineWriter::Open(uint32_t* error, CPicIO& io, uint32_t width, 
   uint64_t image = 0;
   if (stride < dataBytes || !PicSizeWithinCap(fileRow, height, 1, &image) ||
       54 + 4 * colours + image >= kPicAllocCap)
-    return Fail<BMPLineWriter*>(error, kPicErrBadArgument);
+    return PicFail<BMPLineWriter*>(error, kPicErrBadArgument);
 
   BMPLineWriter* w = new (std::nothrow) BMPLineWriter;
-  if (!w) return Fail<BMPLineWriter*>(error, kPicErrNoMemory);
+  if (!w) return PicFail<BMPLineWriter*>(error, kPicErrNoMemory);
   w->io_ = &io;
   w->width_ = width;
   w->height_ = height;
@@ -102,21 +88,21 @@ BMPLineWriter* BMPLineWriter::Open(uint32_t* error, CPicIO& io, uint32_t width, 
   w->buffer_ = new (std::nothrow) uint8_t[fileRow]();
   if (!w->buffer_) {
     DestroyBMPLineWriter(w);
-    return Fail<BMPLineWriter*>(error, kPicErrNoMemory);
+    return PicFail<BMPLineWriter*>(error, kPicErrNoMemory);
   }
   bool ok = WriteHeaders(io, width, height, depth, BI_RGB, colours, static_cast<uint32_t>(image),
                          static_cast<uint32_t>(54 + 4 * colours + image), resolution);
   if (ok && colours) ok = io.Write(palette, 4 * colours);
   if (!ok) {
     DestroyBMPLineWriter(w);
-    return Fail<BMPLineWriter*>(error, kPicErrFileWrite);
+    return PicFail<BMPLineWriter*>(error, kPicErrFileWrite);
   }
   return w;
 }
 
 bool BMPLineWriter::WriteNextLine(uint32_t* error, const uint8_t* row) {
-  if (!row) return Fail<bool>(error, kPicErrBadArgument);
-  if (rowsWritten_ >= height_) return Fail<bool>(error, kBmpErrEndOfImage);
+  if (!row) return PicFail<bool>(error, kPicErrBadArgument);
+  if (rowsWritten_ >= height_) return PicFail<bool>(error, kBmpErrEndOfImage);
   // The row's own bytes, then zeros up to the stored row's length.
   std::memcpy(buffer_, row, dataBytes_);
   std::memset(buffer_ + dataBytes_, 0, fileRowBytes_ - dataBytes_);
@@ -124,7 +110,7 @@ bool BMPLineWriter::WriteNextLine(uint32_t* error, const uint8_t* row) {
     if (depth_ == 24) SwapRedBlue24(nullptr, buffer_, width_, 1);
     if (depth_ == 32) SwapRedBlue32(buffer_, width_, 1);
   }
-  if (!io_->Write(buffer_, fileRowBytes_)) return Fail<bool>(error, kPicErrFileWrite);
+  if (!io_->Write(buffer_, fileRowBytes_)) return PicFail<bool>(error, kPicErrFileWrite);
   ++rowsWritten_;
   return true;
 }
@@ -152,7 +138,7 @@ uint32_t WriteBMPUncompressed(uint32_t* error, CPicIO& io, const uint8_t* image,
                               uint32_t height, uint32_t depth, uint32_t stride, uint32_t paletteColours,
                               const RGBQUAD* palette, const double* resolution, uint32_t flags) {
   if (flags & kBmpPackedDIB) return WriteBMPFromDIB(error, io, image);
-  if (!image) return Fail<uint32_t>(error, kPicErrBadArgument);
+  if (!image) return PicFail<uint32_t>(error, kPicErrBadArgument);
   uint32_t start = 0;
   io.GetPos(&start);
   BMPLineWriter* w = BMPLineWriter::Open(error, io, width, height, depth, stride, paletteColours, palette,
@@ -174,7 +160,7 @@ uint32_t WriteBMPUncompressed(uint32_t* error, CPicIO& io, const uint8_t* image,
 }
 
 uint32_t WriteBMPFromDIB(uint32_t* error, CPicIO& io, const void* dib) {
-  if (!dib) return Fail<uint32_t>(error, kPicErrBadArgument);
+  if (!dib) return PicFail<uint32_t>(error, kPicErrBadArgument);
   const auto* header = static_cast<const BITMAPINFOHEADER*>(dib);
   DIBLayout layout;
   if (!DescribeDIB(error, header, &layout)) return 0;
@@ -183,10 +169,10 @@ uint32_t WriteBMPFromDIB(uint32_t* error, CPicIO& io, const void* dib) {
   uint32_t start = 0;
   io.GetPos(&start);
   uint8_t file[14] = {'B', 'M'};
-  Put32(file + 2, static_cast<uint32_t>(14 + body));
-  Put32(file + 10, static_cast<uint32_t>(14 + layout.pixelOffset));
+  PicPutLE32(file + 2, static_cast<uint32_t>(14 + body));
+  PicPutLE32(file + 10, static_cast<uint32_t>(14 + layout.pixelOffset));
   if (!io.Write(file, sizeof file) || !io.Write(dib, static_cast<uint32_t>(body)))
-    return Fail<uint32_t>(error, kPicErrFileWrite);
+    return PicFail<uint32_t>(error, kPicErrFileWrite);
   return SizeAfter(io, start);
 }
 
@@ -233,15 +219,15 @@ uint32_t WriteBMPRLE8(uint32_t* error, CPicIO& io, const uint8_t* image, uint32_
                       uint32_t stride, const RGBQUAD* palette, uint32_t paletteColours,
                       const double* resolution, uint32_t flags) {
   if (!image || !palette || paletteColours == 0 || paletteColours > 256 || !ValidSize(width, height))
-    return Fail<uint32_t>(error, kPicErrBadArgument);
+    return PicFail<uint32_t>(error, kPicErrBadArgument);
   if (flags & kBmpStrideRoundUp) stride = static_cast<uint32_t>((uint64_t{stride} + 3) & ~uint64_t{3});
-  if (stride < width) return Fail<uint32_t>(error, kPicErrBadArgument);
+  if (stride < width) return PicFail<uint32_t>(error, kPicErrBadArgument);
   uint32_t start = 0;
   io.GetPos(&start);
   // The sizes are patched in once the rows are written.
   if (!WriteHeaders(io, width, height, 8, BI_RLE8, paletteColours, 0xFFFFFFFFu, 0, resolution) ||
       !io.Write(palette, 4 * paletteColours))
-    return Fail<uint32_t>(error, kPicErrFileWrite);
+    return PicFail<uint32_t>(error, kPicErrFileWrite);
 
   // Rows are coded over an even width; an odd row repeats its last pixel so
   // that nothing past the caller's row is read.
@@ -251,7 +237,7 @@ uint32_t WriteBMPRLE8(uint32_t* error, CPicIO& io, const uint8_t* image, uint32_
     row.resize(even);
     codes.reserve(size_t{even} * 2 + 2);
   } catch (const std::bad_alloc&) {
-    return Fail<uint32_t>(error, kPicErrNoMemory);
+    return PicFail<uint32_t>(error, kPicErrNoMemory);
   }
   const bool fileOrder = (flags & kBmpRowsInFileOrder) != 0;
   uint64_t imageBytes = 0;
@@ -266,20 +252,20 @@ uint32_t WriteBMPRLE8(uint32_t* error, CPicIO& io, const uint8_t* image, uint32_
       codes.push_back(1);
     }
     if (!io.Write(codes.data(), static_cast<uint32_t>(codes.size())))
-      return Fail<uint32_t>(error, kPicErrFileWrite);
+      return PicFail<uint32_t>(error, kPicErrFileWrite);
     imageBytes += codes.size();
-    if (imageBytes + 54 + 4 * paletteColours > UINT32_MAX) return Fail<uint32_t>(error, kPicErrFileWrite);
-    if (!PicProgress(i + 1, height)) return Fail<uint32_t>(error, kPicErrCancelled);
+    if (imageBytes + 54 + 4 * paletteColours > UINT32_MAX) return PicFail<uint32_t>(error, kPicErrFileWrite);
+    if (!PicProgress(i + 1, height)) return PicFail<uint32_t>(error, kPicErrCancelled);
   }
   const uint64_t end = uint64_t{start} + 54 + 4 * paletteColours + imageBytes;
   uint8_t field[4];
-  Put32(field, static_cast<uint32_t>(imageBytes + 54 + 4 * paletteColours));
+  PicPutLE32(field, static_cast<uint32_t>(imageBytes + 54 + 4 * paletteColours));
   bool ok = io.SeekTo(uint64_t{start} + 2) && io.Write(field, 4);
-  Put32(field, static_cast<uint32_t>(imageBytes));
+  PicPutLE32(field, static_cast<uint32_t>(imageBytes));
   ok = ok && io.SeekTo(uint64_t{start} + 34) && io.Write(field, 4);
   // Back to the end, so that whatever follows is written after the image.
   ok = ok && (io.SeekTo(end) || io.Seek(0, kPicSeekEnd));
-  if (!ok) return Fail<uint32_t>(error, kPicErrFileWrite);
+  if (!ok) return PicFail<uint32_t>(error, kPicErrFileWrite);
   return SizeAfter(io, start);
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "codecs/codec_support.h"
 #include "codecs/decode_limits.h"
 #include "codecs/image_block.h"
 #include "codecs/pcx/pcx_codec.h"
@@ -12,12 +13,6 @@
 namespace Pictura {
 
 namespace {
-
-template <class T>
-T Fail(uint32_t* error, uint32_t code) {
-  *error = code;
-  return T{};
-}
 
 uint16_t Get16(const uint8_t* p) {
   return static_cast<uint16_t>(p[0] | p[1] << 8);
@@ -40,9 +35,9 @@ uint32_t NaturalDepth(const PcxHeader& h) {
 
 bool ReadPcxHeader(uint32_t* error, CPicIO& io, PcxHeader* h) {
   uint8_t b[128];
-  if (!io.ReadExact(b, sizeof b)) return Fail<bool>(error, kPicErrBadPCX);
+  if (!io.ReadExact(b, sizeof b)) return PicFail<bool>(error, kPicErrBadPCX);
   if (b[0] != 10 || (b[1] != 0 && b[1] != 2 && b[1] != 3 && b[1] != 5))
-    return Fail<bool>(error, kPicErrBadPCX);
+    return PicFail<bool>(error, kPicErrBadPCX);
   h->version = b[1];
   h->bitsPerPlane = b[3];
   const int32_t width = int32_t{Get16(b + 8)} - Get16(b + 4) + 1;
@@ -54,13 +49,13 @@ bool ReadPcxHeader(uint32_t* error, CPicIO& io, PcxHeader* h) {
   h->planes = b[65];
   h->bytesPerLine = Get16(b + 66);
   h->paletteInfo = Get16(b + 68);
-  if (width <= 0 || height <= 0) return Fail<bool>(error, kPicErrBadPCX);
+  if (width <= 0 || height <= 0) return PicFail<bool>(error, kPicErrBadPCX);
   h->width = static_cast<uint32_t>(width);
   h->height = static_cast<uint32_t>(height);
   // A line shorter than its pixels would leave them undefined.
   if (!StandardLayout(h->bitsPerPlane, h->planes) ||
       h->bytesPerLine < (uint64_t{h->width} * h->bitsPerPlane + 7) / 8)
-    return Fail<bool>(error, kPicErrBadPCX);
+    return PicFail<bool>(error, kPicErrBadPCX);
   return true;
 }
 
@@ -103,10 +98,10 @@ int ReadPCXDims(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* height, 
 }
 
 int ReadPCXPalette(uint32_t* error, CPicIO& io, uint32_t* count, RGBQUAD* palette) {
-  if (!palette) return Fail<int>(error, kPicErrBadArgument);
+  if (!palette) return PicFail<int>(error, kPicErrBadArgument);
   PcxHeader h;
   if (!ReadPcxHeader(error, io, &h)) return 0;
-  if (h.FileBits() > 8) return Fail<int>(error, kPicErrBitDepth);
+  if (h.FileBits() > 8) return PicFail<int>(error, kPicErrBitDepth);
   ReadPcxColours(io, h, palette);
   if (count) *count = 256;
   return 1;
@@ -119,22 +114,22 @@ PCXLineReader* PCXLineReader::Open(uint32_t* error, CPicIO& io, uint32_t* width,
   uint32_t start = 0;
   if (!io.GetPos(&start)) start = 0;
   std::unique_ptr<PCXLineReader> r(new (std::nothrow) PCXLineReader(io));
-  if (!r) return Fail<PCXLineReader*>(error, kPicErrNoMemory);
+  if (!r) return PicFail<PCXLineReader*>(error, kPicErrNoMemory);
   PcxHeader& h = r->header_;
   if (!ReadPcxHeader(error, io, &h)) return nullptr;
   const uint32_t want = *depth ? *depth : NaturalDepth(h);
-  if (want != 1 && want != 8 && want != 24) return Fail<PCXLineReader*>(error, kPicErrBadArgument);
-  if (h.FileBits() > want) return Fail<PCXLineReader*>(error, kPicErrBitDepth);
+  if (want != 1 && want != 8 && want != 24) return PicFail<PCXLineReader*>(error, kPicErrBadArgument);
+  if (h.FileBits() > want) return PicFail<PCXLineReader*>(error, kPicErrBitDepth);
   // A small file claiming a huge picture: every run gives at most 63 bytes
   // for 2 bytes of file.
   const uint64_t scanBytes = uint64_t{h.height} * h.ScanLineBytes();
   if (!PicDecodePlausible(uint64_t{h.width} * h.height, scanBytes, PicBytesLeft(io), 32))
-    return Fail<PCXLineReader*>(error, kPicErrBadPCX);
+    return PicFail<PCXLineReader*>(error, kPicErrBadPCX);
   ReadPcxColours(io, h, r->palette_);
-  if (!io.SeekTo(uint64_t{start} + 128)) return Fail<PCXLineReader*>(error, kPicErrNoMemory);
+  if (!io.SeekTo(uint64_t{start} + 128)) return PicFail<PCXLineReader*>(error, kPicErrNoMemory);
   r->scan_.reset(new (std::nothrow) uint8_t[h.ScanLineBytes()]);
   r->indices_.reset(new (std::nothrow) uint8_t[h.width]);
-  if (!r->scan_ || !r->indices_) return Fail<PCXLineReader*>(error, kPicErrNoMemory);
+  if (!r->scan_ || !r->indices_) return PicFail<PCXLineReader*>(error, kPicErrNoMemory);
   r->depth_ = want;
   *depth = want;
   if (palette && want <= 8) std::memcpy(palette, r->palette_, sizeof r->palette_);
@@ -183,9 +178,9 @@ bool PCXLineReader::DecodeScanLine() {
 }
 
 bool PCXLineReader::ReadNextLine(uint32_t* error, uint8_t* row, uint32_t* rowIndex) {
-  if (!row) return Fail<bool>(error, kPicErrBadArgument);
-  if (rowsRead_ >= header_.height) return Fail<bool>(error, kPicErrEndOfImage);
-  if (!DecodeScanLine()) return Fail<bool>(error, kPicErrFileRead);
+  if (!row) return PicFail<bool>(error, kPicErrBadArgument);
+  if (rowsRead_ >= header_.height) return PicFail<bool>(error, kPicErrEndOfImage);
+  if (!DecodeScanLine()) return PicFail<bool>(error, kPicErrFileRead);
   const uint32_t w = header_.width, bpl = header_.bytesPerLine, bits = header_.bitsPerPlane;
   const uint8_t* s = scan_.get();
   if (header_.FileBits() == 24) {
@@ -235,9 +230,9 @@ HGLOBAL ReadPCXImage(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* hei
                      RGBQUAD* palette, uint32_t flags) {
   *width = *height = 0;
   const bool dib = (flags & kPcxPackedDIB) != 0, fileOrder = (flags & kPcxFileOrder) != 0;
-  if (dib && fileOrder) return Fail<HGLOBAL>(error, kPicErrBadArgument);
+  if (dib && fileOrder) return PicFail<HGLOBAL>(error, kPicErrBadArgument);
   if (dib) depth = 0;
-  if (!dib && depth != 24 && !palette) return Fail<HGLOBAL>(error, kPicErrBadArgument);
+  if (!dib && depth != 24 && !palette) return PicFail<HGLOBAL>(error, kPicErrBadArgument);
   std::unique_ptr<PCXLineReader, void (*)(PCXLineReader*)> r(
       PCXLineReader::Open(error, io, width, height, dib ? nullptr : palette, &depth), DestroyPCXLineReader);
   if (!r) return nullptr;
@@ -246,7 +241,7 @@ HGLOBAL ReadPCXImage(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* hei
   const uint32_t colours = depth == 1 ? 2 : depth == 8 ? 256 : 0;
   if (const uint32_t code =
           block.Allocate(w, h, depth, PicRowBytes(w, depth, fileOrder), dib, r->Palette(), colours))
-    return Fail<HGLOBAL>(error, code);
+    return PicFail<HGLOBAL>(error, code);
   const bool swap = depth == 24 && (dib || fileOrder);
   for (uint32_t y = 0; y < h; ++y) {
     if (!PicProgress(y, h)) {

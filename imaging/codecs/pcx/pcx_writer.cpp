@@ -5,23 +5,13 @@
 #include <cstring>
 #include <new>
 
+#include "codecs/codec_support.h"
 #include "codecs/pcx/pcx_codec.h"
 #include "core/allocators.h"
 
 namespace Pictura {
 
 namespace {
-
-template <class T>
-T Fail(uint32_t* error, uint32_t code) {
-  *error = code;
-  return T{};
-}
-
-void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
 
 uint16_t Dpi(const double* resolution, int i) {
   if (!resolution || !(resolution[i] > 0)) return 0;
@@ -52,20 +42,20 @@ PCXLineWriter* PCXLineWriter::Open(uint32_t* error, CPicIO& io, uint32_t width, 
                                    uint32_t depth, const RGBQUAD* palette, const double* resolution,
                                    uint32_t flags) {
   if (!(depth == 24 || ((depth == 1 || depth == 8) && palette)))
-    return Fail<PCXLineWriter*>(error, kPicErrBadArgument);
+    return PicFail<PCXLineWriter*>(error, kPicErrBadArgument);
   // The frame is stored as 16-bit corners.
   if (width == 0 || height == 0 || width > 65535 || height > 65535)
-    return Fail<PCXLineWriter*>(error, kPicErrBadArgument);
+    return PicFail<PCXLineWriter*>(error, kPicErrBadArgument);
   const uint32_t planes = depth == 24 ? 3 : 1, bits = depth == 1 ? 1 : 8;
   const uint32_t bpl = ((depth == 1 ? (width + 7) / 8 : width) + 1) & ~1u;
-  if (bpl > 65535) return Fail<PCXLineWriter*>(error, kPicErrBadArgument);
+  if (bpl > 65535) return PicFail<PCXLineWriter*>(error, kPicErrBadArgument);
   std::unique_ptr<PCXLineWriter> w(new (std::nothrow) PCXLineWriter(io));
-  if (!w) return Fail<PCXLineWriter*>(error, kPicErrNoMemory);
+  if (!w) return PicFail<PCXLineWriter*>(error, kPicErrNoMemory);
   uint8_t h[128] = {10, 5, 1, static_cast<uint8_t>(bits)};
-  Put16(h + 8, width - 1);
-  Put16(h + 10, height - 1);
-  Put16(h + 12, Dpi(resolution, 0));
-  Put16(h + 14, Dpi(resolution, 1));
+  PicPutLE16(h + 8, width - 1);
+  PicPutLE16(h + 10, height - 1);
+  PicPutLE16(h + 12, Dpi(resolution, 0));
+  PicPutLE16(h + 14, Dpi(resolution, 1));
   // Readers that take a 1-bit file's colours from the header find the
   // caller's two there.
   if (depth == 1)
@@ -75,9 +65,9 @@ PCXLineWriter* PCXLineWriter::Open(uint32_t* error, CPicIO& io, uint32_t width, 
       h[18 + 3 * i] = palette[i].rgbBlue;
     }
   h[65] = static_cast<uint8_t>(planes);
-  Put16(h + 66, bpl);
-  Put16(h + 68, (flags & kPcxGreyInfo) && depth != 24 ? 2 : 1);
-  if (!io.Write(h, sizeof h)) return Fail<PCXLineWriter*>(error, kPicErrFileWrite);
+  PicPutLE16(h + 66, bpl);
+  PicPutLE16(h + 68, (flags & kPcxGreyInfo) && depth != 24 ? 2 : 1);
+  if (!io.Write(h, sizeof h)) return PicFail<PCXLineWriter*>(error, kPicErrFileWrite);
   w->width_ = width;
   w->height_ = height;
   w->depth_ = depth;
@@ -87,13 +77,13 @@ PCXLineWriter* PCXLineWriter::Open(uint32_t* error, CPicIO& io, uint32_t width, 
   // Worst case two bytes for every byte.
   w->planes_.reset(new (std::nothrow) uint8_t[size_t{planes} * bpl]());
   w->encoded_.reset(new (std::nothrow) uint8_t[size_t{planes} * bpl * 2]);
-  if (!w->planes_ || !w->encoded_) return Fail<PCXLineWriter*>(error, kPicErrNoMemory);
+  if (!w->planes_ || !w->encoded_) return PicFail<PCXLineWriter*>(error, kPicErrNoMemory);
   return w.release();
 }
 
 bool PCXLineWriter::WriteNextLine(uint32_t* error, const uint8_t* row) {
-  if (!row) return Fail<bool>(error, kPicErrBadArgument);
-  if (rowsWritten_ >= height_) return Fail<bool>(error, kPicErrEndOfImage);
+  if (!row) return PicFail<bool>(error, kPicErrBadArgument);
+  if (rowsWritten_ >= height_) return PicFail<bool>(error, kPicErrEndOfImage);
   uint8_t* p = planes_.get();
   const uint32_t bpl = bytesPerLine_;
   if (depth_ == 24) {
@@ -113,7 +103,7 @@ bool PCXLineWriter::WriteNextLine(uint32_t* error, const uint8_t* row) {
   for (uint32_t plane = 0; plane < (depth_ == 24 ? 3u : 1u); ++plane)
     end = EncodePlane(p + plane * bpl, bpl, end);
   if (!io_.Write(encoded_.get(), static_cast<uint32_t>(end - encoded_.get())))
-    return Fail<bool>(error, kPicErrFileWrite);
+    return PicFail<bool>(error, kPicErrFileWrite);
   ++rowsWritten_;
   return true;
 }
@@ -126,7 +116,7 @@ bool PCXLineWriter::Finish(uint32_t* error) {
     t[2 + 3 * i] = palette_[i].rgbGreen;
     t[3 + 3 * i] = palette_[i].rgbBlue;
   }
-  if (!io_.Write(t, sizeof t)) return Fail<bool>(error, kPicErrFileWrite);
+  if (!io_.Write(t, sizeof t)) return PicFail<bool>(error, kPicErrFileWrite);
   return true;
 }
 
@@ -137,18 +127,18 @@ void DestroyPCXLineWriter(PCXLineWriter* writer) {
 uint32_t WritePCXImage(uint32_t* error, CPicIO& io, const uint8_t* image, uint32_t width, uint32_t height,
                        uint32_t depth, uint32_t stride, const RGBQUAD* palette, const double* resolution,
                        uint32_t flags) {
-  if (!image) return Fail<uint32_t>(error, kPicErrBadArgument);
+  if (!image) return PicFail<uint32_t>(error, kPicErrBadArgument);
   std::unique_ptr<PCXLineWriter, void (*)(PCXLineWriter*)> w(
       PCXLineWriter::Open(error, io, width, height, depth, palette, resolution, flags), DestroyPCXLineWriter);
   if (!w) return 0;
   for (uint32_t y = 0; y < height; ++y) {
-    if (!PicProgress(y, height)) return Fail<uint32_t>(error, kPicErrCancelled);
+    if (!PicProgress(y, height)) return PicFail<uint32_t>(error, kPicErrCancelled);
     const uint32_t src = (flags & kPcxBottomUp) ? height - 1 - y : y;
     if (!w->WriteNextLine(error, image + size_t{src} * stride)) return 0;
   }
   uint32_t size = 0;
   if (!w->Finish(error)) return 0;
-  if (!io.GetSize(&size)) return Fail<uint32_t>(error, kPicErrFileWrite);
+  if (!io.GetSize(&size)) return PicFail<uint32_t>(error, kPicErrFileWrite);
   return size;
 }
 

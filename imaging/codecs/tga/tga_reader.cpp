@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "codecs/codec_support.h"
 #include "codecs/byte_reader.h"
 #include "codecs/decode_limits.h"
 #include "codecs/image_block.h"
@@ -12,12 +13,6 @@
 namespace Pictura {
 
 namespace {
-
-template <class T>
-T Fail(uint32_t* error, uint32_t code) {
-  *error = code;
-  return T{};
-}
 
 // 5-bit channels widened as the other TGA readers do: v x 255 / 31.
 uint8_t Widen5(uint32_t v) {
@@ -58,19 +53,19 @@ bool OpenTga(uint32_t* error, CPicIO& io, PicByteReader& in, TgaImage* img) {
   const uint32_t e = h.mapEntryBits;
   const bool mapOk = !h.mapType || e == 8 || e == 15 || e == 16 || e == 24 || e == 32;
   if (!pixelsOk || !mapOk || h.width == 0 || h.height == 0 || (h.ColourMapped() && !h.mapType))
-    return Fail<bool>(error, kPicErrBadTGA);
+    return PicFail<bool>(error, kPicErrBadTGA);
   // The best a run packet does: 128 pixels in 1 + pixel bytes.
   const uint64_t pixels = uint64_t{h.width} * h.height, bpp = h.PixelBytes();
   const bool plausible = h.RunLength() ? PicDecodePlausible(pixels, pixels, PicBytesLeft(io), 128 / (1 + bpp))
                                        : PicDecodePlausible(pixels, pixels * bpp, PicBytesLeft(io), 1);
-  if (!plausible) return Fail<bool>(error, kPicErrBadTGA);
+  if (!plausible) return PicFail<bool>(error, kPicErrBadTGA);
   uint8_t skip[256];
-  if (!in.Read(skip, h.idLength)) return Fail<bool>(error, kPicErrFileRead);
+  if (!in.Read(skip, h.idLength)) return PicFail<bool>(error, kPicErrFileRead);
   if (h.mapType) {
     const uint32_t entryBytes = (e + 7) / 8;
     uint8_t entry[4];
     for (uint32_t i = 0; i < h.mapLength; ++i) {
-      if (!in.Read(entry, entryBytes)) return Fail<bool>(error, kPicErrFileRead);
+      if (!in.Read(entry, entryBytes)) return PicFail<bool>(error, kPicErrFileRead);
       const uint32_t slot = uint32_t{h.mapFirst} + i;
       if (slot < 256) img->map[slot] = DecodeEntry(entry, e, 0);
     }
@@ -129,7 +124,7 @@ HGLOBAL ReadRows(uint32_t* error, PicByteReader& in, const TgaImage& img, PicIma
                  Convert&& convert) {
   const TgaHeader& h = img.h;
   std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[size_t{h.width} * h.PixelBytes()]);
-  if (!raw) return Fail<HGLOBAL>(error, kPicErrNoMemory);
+  if (!raw) return PicFail<HGLOBAL>(error, kPicErrNoMemory);
   TgaRows rows(in, h);
   for (uint32_t i = 0; i < h.height; ++i) {
     if (!PicProgress(i, h.height)) {
@@ -149,7 +144,7 @@ HGLOBAL ReadRows(uint32_t* error, PicByteReader& in, const TgaImage& img, PicIma
 
 bool ReadTgaHeader(uint32_t* error, CPicIO& io, TgaHeader* h) {
   uint8_t b[18];
-  if (!io.ReadExact(b, sizeof b)) return Fail<bool>(error, kPicErrFileRead);
+  if (!io.ReadExact(b, sizeof b)) return PicFail<bool>(error, kPicErrFileRead);
   h->idLength = b[0];
   h->mapType = b[1];
   h->type = b[2];
@@ -161,7 +156,7 @@ bool ReadTgaHeader(uint32_t* error, CPicIO& io, TgaHeader* h) {
   h->bits = b[16];
   h->descriptor = b[17];
   const uint8_t t = h->type;
-  if (!((t >= 1 && t <= 3) || (t >= 9 && t <= 11)) || h->bits > 32) return Fail<bool>(error, kPicErrBadTGA);
+  if (!((t >= 1 && t <= 3) || (t >= 9 && t <= 11)) || h->bits > 32) return PicFail<bool>(error, kPicErrBadTGA);
   return true;
 }
 
@@ -175,17 +170,17 @@ int ReadTGADims(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* height, 
 }
 
 int ReadTGAPalette(uint32_t* error, CPicIO& io, uint32_t* count, RGBQUAD* palette) {
-  if (!palette) return Fail<int>(error, kPicErrBadArgument);
+  if (!palette) return PicFail<int>(error, kPicErrBadArgument);
   uint32_t start = 0;
   io.GetPos(&start);
   TgaHeader h;
   if (!ReadTgaHeader(error, io, &h)) return 0;
-  if (h.bits > 8) return Fail<int>(error, kPicErrBitDepth);
-  if (!h.mapType) return Fail<int>(error, kPicErrBadTGA);
-  if (!io.SeekTo(start)) return Fail<int>(error, kPicErrFileRead);
+  if (h.bits > 8) return PicFail<int>(error, kPicErrBitDepth);
+  if (!h.mapType) return PicFail<int>(error, kPicErrBadTGA);
+  if (!io.SeekTo(start)) return PicFail<int>(error, kPicErrFileRead);
   std::unique_ptr<PicByteReader> in(new (std::nothrow) PicByteReader(io));
   std::unique_ptr<TgaImage> img(new (std::nothrow) TgaImage);
-  if (!in || !img) return Fail<int>(error, kPicErrNoMemory);
+  if (!in || !img) return PicFail<int>(error, kPicErrNoMemory);
   if (!OpenTga(error, io, *in, img.get())) return 0;
   std::memcpy(palette, img->map, sizeof img->map);
   std::fill(palette + img->mapEntries, palette + 256, palette[0]);
@@ -197,16 +192,16 @@ HGLOBAL ReadTGA8Bit(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* heig
                     uint32_t flags) {
   *width = *height = 0;
   const bool dib = (flags & kTgaPackedDIB) != 0;
-  if ((dib && (flags & kTgaFileOrder)) || (!dib && !palette)) return Fail<HGLOBAL>(error, kPicErrBadArgument);
+  if ((dib && (flags & kTgaFileOrder)) || (!dib && !palette)) return PicFail<HGLOBAL>(error, kPicErrBadArgument);
   std::unique_ptr<PicByteReader> in(new (std::nothrow) PicByteReader(io));
   std::unique_ptr<TgaImage> img(new (std::nothrow) TgaImage);
-  if (!in || !img) return Fail<HGLOBAL>(error, kPicErrNoMemory);
+  if (!in || !img) return PicFail<HGLOBAL>(error, kPicErrNoMemory);
   uint32_t start = 0;
   io.GetPos(&start);
   TgaHeader peek;
   if (!ReadTgaHeader(error, io, &peek)) return nullptr;
-  if (peek.bits > 8) return Fail<HGLOBAL>(error, kPicErrBitDepth);
-  if (!io.SeekTo(start)) return Fail<HGLOBAL>(error, kPicErrFileRead);
+  if (peek.bits > 8) return PicFail<HGLOBAL>(error, kPicErrBitDepth);
+  if (!io.SeekTo(start)) return PicFail<HGLOBAL>(error, kPicErrFileRead);
   if (!OpenTga(error, io, *in, img.get())) return nullptr;
   const TgaHeader& h = img->h;
   RGBQUAD colours[256];
@@ -219,7 +214,7 @@ HGLOBAL ReadTGA8Bit(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* heig
   PicImageBlock block;
   if (const uint32_t code = block.Allocate(h.width, h.height, 8,
                                            PicRowBytes(h.width, 8, flags & kTgaFileOrder), dib, colours, 256))
-    return Fail<HGLOBAL>(error, code);
+    return PicFail<HGLOBAL>(error, code);
   *width = h.width;
   *height = h.height;
   const uint32_t w = h.width;
@@ -231,17 +226,17 @@ HGLOBAL ReadTGAToRGB(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* hei
                      uint32_t flags) {
   *width = *height = 0;
   const bool dib = (flags & kTgaPackedDIB) != 0;
-  if (dib && (flags & kTgaFileOrder)) return Fail<HGLOBAL>(error, kPicErrBadArgument);
-  if (depth != 24 && depth != 32) return Fail<HGLOBAL>(error, kPicErrBadArgument);
+  if (dib && (flags & kTgaFileOrder)) return PicFail<HGLOBAL>(error, kPicErrBadArgument);
+  if (depth != 24 && depth != 32) return PicFail<HGLOBAL>(error, kPicErrBadArgument);
   std::unique_ptr<PicByteReader> in(new (std::nothrow) PicByteReader(io));
   std::unique_ptr<TgaImage> img(new (std::nothrow) TgaImage);
-  if (!in || !img) return Fail<HGLOBAL>(error, kPicErrNoMemory);
+  if (!in || !img) return PicFail<HGLOBAL>(error, kPicErrNoMemory);
   if (!OpenTga(error, io, *in, img.get())) return nullptr;
   const TgaHeader& h = img->h;
   PicImageBlock block;
   if (const uint32_t code =
           block.Allocate(h.width, h.height, depth, PicRowBytes(h.width, depth, flags & kTgaFileOrder), dib))
-    return Fail<HGLOBAL>(error, code);
+    return PicFail<HGLOBAL>(error, code);
   *width = h.width;
   *height = h.height;
   // Colour-map entries without alpha are opaque pixels.
@@ -290,7 +285,7 @@ HGLOBAL ReadTGAToDIB(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* hei
   io.GetPos(&start);
   TgaHeader h;
   if (!ReadTgaHeader(error, io, &h)) return nullptr;
-  if (!io.SeekTo(start)) return Fail<HGLOBAL>(error, kPicErrFileRead);
+  if (!io.SeekTo(start)) return PicFail<HGLOBAL>(error, kPicErrFileRead);
   if (h.bits <= 8) return ReadTGA8Bit(error, io, width, height, nullptr, kTgaPackedDIB);
   return ReadTGAToRGB(error, io, width, height, h.bits == 32 ? 32 : 24, kTgaPackedDIB);
 }
