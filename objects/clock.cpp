@@ -113,7 +113,7 @@ class ClockHost : public WindowsObjectHost {
     const int entry = ClockFace(face_).posEntry;
     Settings.ClockPos[entry] = placement.x;
     Settings.ClockPos[entry + 1] = placement.y;
-    SaveClockSettings();
+    SaveClockPosition();
   }
 
   int LoadFace(FigureRecord* record, int face, int useAlternateModule) {

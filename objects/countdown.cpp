@@ -85,7 +85,7 @@ class CountdownHost : public WindowsObjectHost {
     const int entry = CountdownFace(face_).posEntry;
     Settings.CountdownPos[entry] = placement.x;
     Settings.CountdownPos[entry + 1] = placement.y;
-    SaveCountdownSettings();
+    SaveCountdownPosition();
   }
 
   int LoadFace(FigureRecord* record, int face) {

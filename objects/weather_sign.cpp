@@ -99,7 +99,7 @@ class WeatherHost : public WindowsObjectHost {
 
   void SavePosition(const ObjectPlacement& placement) override {
     Settings.WeatherX = placement.x;
-    SaveWeatherSettings();
+    SaveWeatherPosition();
   }
 
   int LoadSheetOnly(FigureRecord* record) {

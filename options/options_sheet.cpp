@@ -1,5 +1,218 @@
 #include "options/options_sheet.h"
 
-// Stand-in: no options sheet yet.
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "options/option_pages.h"
+#include "scene/scenery_strip.h"
+#include "services/app_globals.h"
+#include "services/debug_log.h"
+#include "services/help.h"
+#include "services/portable/help_topics.h"
+#include "services/portable/int_list.h"
+#include "services/settings.h"
+
 HWND OptionsSheetWindow;
-int OpenOptions(HWND) { return 0; }
+void (*OptionsHelp)(HWND window, const HELPINFO* info, int topic) = ShowHelpTopic;
+
+// In the sheet's order; a null procedure leaves the slot out.
+const OptionsPage kOptionsPages[kOptionsPageCount] = {
+    {101, "Allgemein ", GeneralPageProc, TOPIC_GENERAL, true, nullptr},
+    {114, "Desktop ", nullptr, TOPIC_DESKTOP, true, nullptr},
+    {103, "Geschwindigkeit ", SpeedPageProc, TOPIC_SPEED, false, nullptr},
+    {111, "Sound ", nullptr, TOPIC_SOUND, true, nullptr},
+    {112, "Leute ", nullptr, TOPIC_PEOPLE, false, nullptr},
+    {115, "Fabian Merk ", nullptr, TOPIC_BIRTHDAYS, true, nullptr},
+    {113, "Flugzeug ", nullptr, TOPIC_PLANE, true, nullptr},
+    {102, "Uhr ", nullptr, TOPIC_CLOCK, false, nullptr},
+    {117, "Countdown ", nullptr, TOPIC_COUNTDOWN, false, nullptr},
+    {110, "Plakate ", nullptr, TOPIC_BILLBOARD, false, nullptr},
+    {104, "Wetter ", nullptr, TOPIC_WEATHER, false, nullptr},
+    {105, "Hotkeys ", nullptr, TOPIC_HOTKEYS, false, nullptr},
+    {109, "Winamp ", nullptr, TOPIC_WINAMP, false, nullptr},
+};
+
+namespace {
+
+// The settings pages change in memory before apply (the threads see them at
+// once); a cancel puts them back.
+std::vector<SettingInt*> BeforeApplyFields() {
+  AppSettings& s = Settings;
+  std::vector<SettingInt*> fields = {&s.Sound,         &s.Calendar,         &s.KeinFlugzeug,
+                                     &s.NoWinamp,      &s.WeatherNotDA,     &s.Weather[0],
+                                     &s.CountdownShowMsg, &s.CountdownPlaySound, &s.FabianName,
+                                     &s.Autostart};
+  for (SettingInt& offset : s.HGversatz) fields.push_back(&offset);
+  return fields;
+}
+
+std::vector<int> g_applied;
+bool g_sheetRunning = false;
+
+// Dialog templates: the extended form starts with version 1, signature 0xFFFF.
+void AddSystemMenuStyle(void* dialogTemplate) {
+  auto* words = static_cast<WORD*>(dialogTemplate);
+  DWORD* style = (words[0] == 1 && words[1] == 0xFFFF) ? reinterpret_cast<DWORD*>(words + 6)
+                                                         : reinterpret_cast<DWORD*>(words);
+  *style |= WS_SYSMENU;
+}
+
+const OptionsPage* PageEntry(HWND page) {
+  return reinterpret_cast<const OptionsPage*>(GetWindowLongPtrA(page, DWLP_USER));
+}
+
+INT_PTR NotifyResult(HWND page, LRESULT result) {
+  SetWindowLongPtrA(page, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG)
+    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
+  const OptionsPage* entry = PageEntry(page);
+  if (!entry) return FALSE;
+
+  const UINT code = message == WM_NOTIFY && lParam ? reinterpret_cast<const NMHDR*>(lParam)->code : 0;
+  if (code == PSN_SETACTIVE) OptionsOpen = 1;
+  const INT_PTR handled = entry->proc(page, message, wParam, lParam);
+  switch (code) {
+    case PSN_SETACTIVE:
+      return NotifyResult(page, 0);
+    case PSN_KILLACTIVE:
+    case PSN_RESET:
+      OptionsOpen = 0;
+      if (entry->savesPosition) SaveDialogPos(OptionsSheetWindow);
+      return NotifyResult(page, FALSE);
+    case PSN_APPLY:
+      RememberAppliedSettings();
+      return NotifyResult(page, PSNRET_NOERROR);
+    case PSN_HELP:
+      OptionsHelp(page, nullptr, entry->helpTopic);
+      return TRUE;
+    default:
+      break;
+  }
+  if (message == WM_HELP) {
+    OptionsHelp(page, reinterpret_cast<const HELPINFO*>(lParam), 0);
+    return TRUE;
+  }
+  return handled;
+}
+
+void RememberAppliedSettings() {
+  g_applied.clear();
+  for (SettingInt* field : BeforeApplyFields()) g_applied.push_back(*field);
+}
+
+bool RestoreUnappliedSettings() {
+  const std::vector<SettingInt*> fields = BeforeApplyFields();
+  if (g_applied.size() != fields.size()) return false;
+  bool changed = false;
+  bool stripMoved = false;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (*fields[i] == g_applied[i]) continue;
+    changed = true;
+    stripMoved |= fields[i] >= &Settings.HGversatz[0] && fields[i] <= &Settings.HGversatz[kStripPictures - 1];
+    *fields[i] = g_applied[i];
+  }
+  if (stripMoved) StripRelayout = 1;
+  return changed;
+}
+
+int CALLBACK OptionsSheetCallback(HWND sheet, UINT message, LPARAM parameter) {
+  if (message == PSCB_PRECREATE && parameter) AddSystemMenuStyle(reinterpret_cast<void*>(parameter));
+  if (message == PSCB_INITIALIZED) OptionsSheetWindow = sheet;
+  return 0;
+}
+
+INT_PTR ShowOptionsSheet(HWND owner) {
+  std::vector<PROPSHEETPAGEA> pages;
+  for (const OptionsPage& entry : kOptionsPages) {
+    if (!entry.proc) continue;
+    PROPSHEETPAGEA page = {};
+    page.dwSize = sizeof(PROPSHEETPAGEA);
+    page.dwFlags = PSP_USETITLE | PSP_HASHELP;
+    page.hInstance = AppInstance;
+    page.pszTemplate = MAKEINTRESOURCEA(entry.dialogId);
+    page.pszTitle = entry.title;
+    page.pfnDlgProc = OptionsPageProc;
+    page.lParam = reinterpret_cast<LPARAM>(&entry);
+    pages.push_back(page);
+  }
+  PROPSHEETHEADERA header = {};
+  header.dwSize = PROPSHEETHEADERA_V1_SIZE;
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_USEICONID | PSH_USECALLBACK | PSH_HASHELP | PSH_NOCONTEXTHELP;
+  header.hwndParent = owner;
+  header.hInstance = AppInstance;
+  header.pszIcon = "APPICON";
+  header.pszCaption = " Optionen";
+  header.nPages = static_cast<UINT>(pages.size());
+  header.nStartPage = 0;
+  header.ppsp = pages.data();
+  header.pfnCallback = OptionsSheetCallback;
+
+  RememberAppliedSettings();
+  const INT_PTR result = PropertySheetA(&header);
+  // Whatever was changed and not applied is taken back: the threads saw it
+  // while the sheet was open, the registry never did.
+  RestoreUnappliedSettings();
+  for (const OptionsPage& entry : kOptionsPages)
+    if (entry.proc && entry.onCancel) entry.onCancel();
+  OptionsSheetWindow = nullptr;
+  OptionsOpen = 0;
+  return result;
+}
+
+int OpenOptions(HWND owner) {
+  if (g_sheetRunning) {
+    if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
+    return 1;
+  }
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_TAB_CLASSES};
+  if (InitCommonControlsEx(&controls) != TRUE) return 0;
+  LoadSettings();
+  g_sheetRunning = true;
+  ShowOptionsSheet(owner);
+  g_sheetRunning = false;
+  return 1;
+}
+
+void SaveDialogPos(HWND window) {
+  RECT rect;
+  if (!window || !GetWindowRect(window, &rect)) return;
+  char text[16];
+  std::snprintf(text, sizeof text, "%d,%d", static_cast<int>(rect.left), static_cast<int>(rect.top));
+  WriteSettingString("DlgPos", text);
+}
+
+void RestoreDialogPos(HWND window) {
+  int pos[2] = {-1, -1};
+  std::string text;
+  if (ReadSettingString("DlgPos", text)) ParseIntList(text.substr(0, 15).c_str(), pos, 2);
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  RECT client;
+  GetClientRect(window, &client);
+  int x = pos[0];
+  int y = pos[1];
+  // A corner left or above the work area counts as missing too: the sheet
+  // would open partly off the screen.
+  const bool fits = (x >= 1 || y >= 1) && x >= work.left && y >= work.top && x + client.right <= work.right &&
+                    y + client.bottom <= work.bottom;
+  if (!fits) {
+    x = work.right - client.right - 50;
+    y = work.bottom - client.bottom - (GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFRAME));
+  }
+  SetWindowPos(window, HWND_NOTOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+}
+
+BOOL CALLBACK LogWindowTitleProc(HWND window, LPARAM) {
+  char title[256];
+  if (GetWindowTextA(window, title, sizeof title) > 0) WriteLogLine("%s", title);
+  return TRUE;
+}

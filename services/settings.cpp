@@ -531,6 +531,28 @@ void SaveProxyCredentials() {
   WriteString(key.get(), "ProxyPasswort", Settings.ProxyPasswort);
 }
 
+void SaveClockPosition() {
+  RegKey key;
+  if (key.OpenWrite(Root(), SETTINGS_KEY)) WriteList(key.get(), "ClockPos", Settings.ClockPos);
+}
+
+void SaveCountdownPosition() {
+  RegKey key;
+  if (key.OpenWrite(Root(), SETTINGS_KEY)) WriteList(key.get(), "CountdownPos", Settings.CountdownPos);
+}
+
+void SaveWeatherPosition() {
+  RegKey key;
+  if (key.OpenWrite(Root(), SETTINGS_KEY)) WriteInt(key.get(), "WeatherX", Settings.WeatherX);
+}
+
+void WriteSettingString(const char* name, const char* text) { WriteSettingText(name, text); }
+
+bool ReadSettingString(const char* name, std::string& out) {
+  RegKey key;
+  return key.OpenRead(Root(), SETTINGS_KEY) && ReadText(key.get(), name, out);
+}
+
 void SaveSoundFile(int figure, const char* path) {
   RegKey key;
   if (!key.OpenWrite(Root(), SETTINGS_KEY)) return;

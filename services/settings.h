@@ -178,6 +178,14 @@ void SaveBillboardX();
 void SaveWeatherSettings();
 void SaveProxyCredentials();
 void SaveSoundFile(int figure, const char* path);
+// What a dragged object writes: its position and nothing else, so a value an
+// open options page changed but has not applied is never stored by a drag.
+void SaveClockPosition();
+void SaveCountdownPosition();
+void SaveWeatherPosition();
+// One string value of the settings key (the options sheet's DlgPos).
+void WriteSettingString(const char* name, const char* text);
+bool ReadSettingString(const char* name, std::string& out);
 // The user's sound file of a figure ("SF_%03d"): the path, or a single blank
 // when none is stored. Returns 1 when the value was read.
 int GetFigureSoundFile(int figure, char* out, size_t size);

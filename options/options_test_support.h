@@ -1,0 +1,131 @@
+#pragma once
+// Drives the modal options sheet from inside its own message loop: a thread
+// timer runs the test's steps once the sheet is up, against a private
+// registry key.
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "options/options_sheet.h"
+#include "options/page_protocol.h"
+#include "services/app_globals.h"
+#include "services/settings.h"
+
+namespace options_test {
+
+inline std::function<void(HWND)>& SheetScript() {
+  static std::function<void(HWND)> script;
+  return script;
+}
+
+inline void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (!OptionsSheetWindow) return;  // not up yet: the timer fires again
+  KillTimer(nullptr, timer);
+  auto script = std::move(SheetScript());
+  script(OptionsSheetWindow);
+  // A script that left the sheet open closes it.
+  if (OptionsSheetWindow && IsWindow(OptionsSheetWindow))
+    PropSheet_PressButton(OptionsSheetWindow, PSBTN_CANCEL);
+}
+
+// Opens the sheet as the tray menu does and runs `script` on it.
+inline int RunSheet(std::function<void(HWND)> script) {
+  SheetScript() = std::move(script);
+  SetTimer(nullptr, 0, 20, RunScript);
+  return OpenOptions(nullptr);
+}
+
+inline HWND ShowPage(HWND sheet, int index) {
+  PropSheet_SetCurSel(sheet, nullptr, index);
+  return PropSheet_GetCurrentPageHwnd(sheet);
+}
+
+// Index in the sheet of a page's dialog (only built pages are in the sheet).
+inline int SheetIndex(int dialogId) {
+  int index = 0;
+  for (const OptionsPage& entry : kOptionsPages) {
+    if (!entry.proc) continue;
+    if (entry.dialogId == dialogId) return index;
+    ++index;
+  }
+  return -1;
+}
+
+inline void Click(HWND page, int control) { SendDlgItemMessageA(page, control, BM_CLICK, 0, 0); }
+
+inline void Slide(HWND page, int control, int position) {
+  HWND slider = GetDlgItem(page, control);
+  SendMessageA(slider, TBM_SETPOS, TRUE, position);
+  SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(slider));
+}
+
+inline void Type(HWND page, int control, const char* text) { SetDlgItemTextA(page, control, text); }
+
+inline void Select(HWND page, int control, int item) {
+  SendDlgItemMessageA(page, control, CB_SETCURSEL, item, 0);
+  SendMessageA(page, WM_COMMAND, MAKEWPARAM(control, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(GetDlgItem(page, control)));
+}
+
+inline void Apply(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_APPLYNOW); }
+inline void Ok(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); }
+inline void Cancel(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_CANCEL); }
+
+inline void DeleteTree(HKEY parent, const char* path) {
+  HKEY key;
+  if (RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    char name[256];
+    DWORD size = sizeof name;
+    while (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+      DeleteTree(key, name);
+      size = sizeof name;
+    }
+    RegCloseKey(key);
+  }
+  RegDeleteKeyA(parent, path);
+}
+
+// Each test gets an empty settings key of its own.
+class SheetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    AppInstance = GetModuleHandleA(nullptr);
+    std::snprintf(rootPath_, sizeof rootPath_, "Software\\WayluneTests\\options_%lu_%lu", GetCurrentProcessId(),
+                  GetTickCount());
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, rootPath_, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
+                              nullptr),
+              ERROR_SUCCESS);
+    SetSettingsRegistryRootForTests(root_);
+  }
+  void TearDown() override {
+    SetSettingsRegistryRootForTests(nullptr);
+    RegCloseKey(root_);
+    DeleteTree(HKEY_CURRENT_USER, rootPath_);
+  }
+
+  // A value of the settings key as text ("" when missing).
+  std::string Stored(const char* name) {
+    HKEY key;
+    std::string result;
+    if (RegOpenKeyExA(root_, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return result;
+    DWORD type = 0;
+    BYTE data[1024] = {};
+    DWORD size = sizeof data - 1;
+    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS)
+      result = type == REG_DWORD ? std::to_string(*reinterpret_cast<int*>(data))
+                                 : std::string(reinterpret_cast<char*>(data));
+    RegCloseKey(key);
+    return result;
+  }
+
+  HKEY root_ = nullptr;
+  char rootPath_[128] = {};
+};
+
+}  // namespace options_test

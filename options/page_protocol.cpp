@@ -1,0 +1,107 @@
+#include <windows.h>
+
+#include <commctrl.h>
+#include "options/page_protocol.h"
+
+#include <commdlg.h>
+
+#include "imaging/pictura.h"
+#include "objects/figure_bitmaps.h"
+#include "services/app_globals.h"
+#include "services/lang_text.h"
+
+namespace {
+
+HBITMAP LoadPreview(const char* name) {
+  HPALETTE palette = nullptr;
+  HBITMAP bitmap = ResourceBitmap(AppInstance, name, 0, &palette, PaletteMode != 0);
+  if (palette) DeleteObject(palette);
+  return bitmap;
+}
+
+}  // namespace
+
+UINT SheetNotifyCode(UINT message, LPARAM lParam) {
+  return message == WM_NOTIFY && lParam ? reinterpret_cast<const NMHDR*>(lParam)->code : 0;
+}
+
+void PageChanged(HWND page) { SendMessageA(GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0); }
+
+void SetPageText(HWND page, const char* section, const PageText& text) {
+  const char* shown = section ? LangText(section, text.key, text.german) : text.german;
+  SetDlgItemTextA(page, text.control, shown ? shown : "");
+}
+
+bool IsChecked(HWND page, int control) { return IsDlgButtonChecked(page, control) == BST_CHECKED; }
+
+void SetChecked(HWND page, int control, bool on) { CheckDlgButton(page, control, on ? BST_CHECKED : BST_UNCHECKED); }
+
+void EnableControl(HWND page, int control, bool on) {
+  if (HWND item = GetDlgItem(page, control)) EnableWindow(item, on);
+}
+
+void ControlText(HWND page, int control, char* out, int size) {
+  if (size <= 0) return;
+  out[0] = 0;
+  GetDlgItemTextA(page, control, out, size);
+}
+
+SIZE PreviewBitmapSize(const char* name) {
+  SIZE size = {0, 0};
+  if (HBITMAP bitmap = LoadPreview(name)) {
+    RECT rect;
+    GetBitmapRect(bitmap, &rect);
+    size = {rect.right, rect.bottom};
+    DeleteObject(bitmap);
+  }
+  return size;
+}
+
+SIZE PageSize(HWND page) {
+  RECT client = {};
+  GetClientRect(page, &client);
+  return {client.right, client.bottom};
+}
+
+void PlacePreview(HWND page, int control, const char* name, int x, int y) {
+  HWND item = GetDlgItem(page, control);
+  if (!item) return;
+  const SIZE size = PreviewBitmapSize(name);
+  RECT now;
+  GetWindowRect(item, &now);
+  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&now), 2);
+  SetWindowPos(item, nullptr, x < 0 ? now.left : x, y < 0 ? now.top : y, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(item, nullptr, TRUE);
+}
+
+void DrawPreview(const DRAWITEMSTRUCT& item, const char* name) {
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+  HBITMAP bitmap = LoadPreview(name);
+  if (!bitmap) return;
+  HPALETTE old = nullptr;
+  if (PaletteMode && ScreenPalette.load()) {
+    old = SelectPalette(item.hDC, ScreenPalette.load(), FALSE);
+    RealizePalette(item.hDC);
+  }
+  pic_DrawTransparentBitmap(item.hDC, bitmap, item.rcItem.left, item.rcItem.top, RGB(255, 0, 255));
+  if (old) SelectPalette(item.hDC, old, FALSE);
+  DeleteObject(bitmap);
+}
+
+const char* MusicFileFilter() {
+  if (Language == 1)
+    return "Musik Dateien\0*.mp3;*.mp2;*.mp1;*.ogg;*.wav;*.wma;*.mid;*.midi;*.flac\0Alle Dateien\0*.*\0";
+  return "music files\0*.mp3;*.mp2;*.mp1;*.ogg;*.wma;*.mid;*.midi;*.flac;*.wav\0All files\0*.*\0";
+}
+
+bool ChooseFile(HWND page, const char* filter, char* path, DWORD flags) {
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = page;
+  dialog.lpstrFilter = filter;
+  dialog.lpstrFile = path;
+  dialog.nMaxFile = MAX_PATH;
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_SHOWHELP | flags;
+  return GetOpenFileNameA(&dialog) != 0;
+}
