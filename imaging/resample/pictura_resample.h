@@ -24,6 +24,40 @@ BOOL PICAPI pic_ResizeImageDouble(const double* in, DWORD width, DWORD height, D
                                   DWORD outWidth, DWORD outHeight, DWORD outStride, DWORD channels,
                                   DWORD mode, DWORD flags);
 
+/* One bit per pixel (most significant first; strides in bytes): to one bit
+   (mode 14 area average with a threshold, 16 bilinear) or to 8-bit grey
+   (0-13 filter kernels, 14 area average, 16 bilinear; flags bit 0 clear: set
+   bits dark). */
+BOOL PICAPI pic_ResizeImage1(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out, DWORD outWidth,
+                             DWORD outHeight, DWORD outStride, DWORD threshold, DWORD mode, DWORD flags);
+BOOL PICAPI pic_ResizeImage1To8Gray(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out,
+                                    DWORD outWidth, DWORD outHeight, DWORD outStride, DWORD mode, DWORD flags);
+/* Palette indices: to indices of the same palette (14 area average, 16
+   bilinear in colour, 18 nearest) or to 24-bit colour (0-13, 14, 16; flags
+   bit 0: blue, green, red; the palette has 256 entries). Indices are never
+   blended. */
+BOOL PICAPI pic_ResizeImage8(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out, DWORD outWidth,
+                             DWORD outHeight, DWORD outStride, const RGBQUAD* palette, DWORD colours, DWORD mode,
+                             DWORD flags);
+BOOL PICAPI pic_ResizeImage8To24(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out,
+                                 DWORD outWidth, DWORD outHeight, DWORD outStride, const RGBQUAD* palette,
+                                 DWORD mode, DWORD flags);
+
+/* Masked resizes: a mask colour (3 or 4 bytes a pixel, bytes packed with byte
+   0 lowest; flags bit 1: only the first three of four compared; flags bit 3
+   with 3 bytes: the separable form) or a transparent palette index is never
+   blended into its neighbours. Scale2x doubles width and height (the rules
+   read the first byte of each pixel; the last argument is not read). Each
+   returns 0 on failure with the code as the thread's last error. */
+BOOL PICAPI pic_ResizeImageMasked(const BYTE* src, DWORD srcWidth, DWORD srcHeight, DWORD srcStride, BYTE* dst,
+                                  DWORD dstWidth, DWORD dstHeight, DWORD dstStride, DWORD maskColour,
+                                  DWORD bytesPerPixel, DWORD flags);
+BOOL PICAPI pic_Resize8Masked(const BYTE* src, DWORD srcWidth, DWORD srcHeight, DWORD srcStride, BYTE* dst,
+                              DWORD dstWidth, DWORD dstHeight, DWORD dstStride, const RGBQUAD* palette,
+                              DWORD colours, BYTE transparentIndex);
+BOOL PICAPI pic_ResizeScale2X(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, DWORD bytesPerPixel,
+                              BYTE* dst, DWORD dstStride, DWORD reserved);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,658 @@
+#include "resample/rotate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "core/color_match.h"
+#include "core/crop_flip.h"
+#include "resample/bicubic_calc.h"
+#include "resample/resize_base.h"
+
+namespace Pictura {
+
+namespace {
+
+bool Fail(uint32_t* error, uint32_t code) {
+  if (error) *error = code;
+  return false;
+}
+
+// Progress of rows [from, to) of total; false (error 14) when told to stop.
+bool RowsDone(uint32_t from, uint32_t to, uint32_t total, uint32_t* error) {
+  if (!HasProgressCallback()) return true;
+  for (uint32_t y = from; y < to; ++y)
+    if (PicProgress(y, total) <= 0) return Fail(error, kPicErrCancelled);
+  return true;
+}
+
+// Work below this many bytes stays on the calling thread: waking the pool
+// costs more than it gains.
+constexpr uint64_t kPoolBytes = 1u << 19;
+
+// ---------------------------------------------------------------- quarter and half turns
+
+struct Turn {
+  const uint8_t* src;
+  uint8_t* dst;
+  size_t srcStride, dstStride;
+  uint32_t width, height, code, pixel;  // pixel in bytes
+};
+
+template <size_t P>
+inline void Put(uint8_t* d, const uint8_t* s, size_t) {
+  std::memcpy(d, s, P);
+}
+template <>
+inline void Put<0>(uint8_t* d, const uint8_t* s, size_t n) {
+  std::memcpy(d, s, n);
+}
+
+// Source columns [x0, x1) of source rows [y0, y1), in tiles small enough
+// that the rows read and the rows written stay in the first-level cache.
+template <size_t P>
+void TurnBlock(const Turn& t, uint32_t x0, uint32_t x1, uint32_t y0, uint32_t y1) {
+  const size_t n = P ? P : t.pixel;
+  if (t.code == kRotateHalf) {
+    for (uint32_t y = y0; y < y1; ++y) {
+      const uint8_t* s = t.src + size_t{y} * t.srcStride;
+      uint8_t* d = t.dst + size_t{t.height - 1 - y} * t.dstStride + size_t{t.width - 1} * n;
+      for (uint32_t x = x0; x < x1; ++x) Put<P>(d - size_t{x} * n, s + size_t{x} * n, n);
+    }
+    return;
+  }
+  constexpr uint32_t kTile = 32;
+  for (uint32_t ty = y0; ty < y1; ty += kTile) {
+    const uint32_t ey = std::min(y1, ty + kTile);
+    for (uint32_t tx = x0; tx < x1; tx += kTile) {
+      const uint32_t ex = std::min(x1, tx + kTile);
+      for (uint32_t x = tx; x < ex; ++x) {
+        const uint8_t* s = t.src + size_t{x} * n;
+        if (t.code == kRotateClockwise) {
+          // destination row x, column height - 1 - y
+          uint8_t* d = t.dst + size_t{x} * t.dstStride + size_t{t.height - 1} * n;
+          for (uint32_t y = ty; y < ey; ++y) Put<P>(d - size_t{y} * n, s + size_t{y} * t.srcStride, n);
+        } else {
+          // destination row width - 1 - x, column y
+          uint8_t* d = t.dst + size_t{t.width - 1 - x} * t.dstStride;
+          for (uint32_t y = ty; y < ey; ++y) Put<P>(d + size_t{y} * n, s + size_t{y} * t.srcStride, n);
+        }
+      }
+    }
+  }
+}
+
+void TurnBlockAny(const Turn& t, uint32_t x0, uint32_t x1, uint32_t y0, uint32_t y1) {
+  switch (t.pixel) {
+    case 1: return TurnBlock<1>(t, x0, x1, y0, y1);
+    case 2: return TurnBlock<2>(t, x0, x1, y0, y1);
+    case 3: return TurnBlock<3>(t, x0, x1, y0, y1);
+    case 4: return TurnBlock<4>(t, x0, x1, y0, y1);
+    case 6: return TurnBlock<6>(t, x0, x1, y0, y1);
+    case 8: return TurnBlock<8>(t, x0, x1, y0, y1);
+    default: return TurnBlock<0>(t, x0, x1, y0, y1);
+  }
+}
+
+// Source columns [x0, x1), every source row, 32 rows at a time so that the
+// progress follows the source rows.
+uint32_t TurnColumns(const Turn& t, uint32_t x0, uint32_t x1) {
+  uint32_t error = 0;
+  for (uint32_t y = 0; y < t.height; y += 32) {
+    const uint32_t e = std::min(t.height, y + 32);
+    TurnBlockAny(t, x0, x1, y, e);
+    if (!RowsDone(y, e, t.height, &error)) return error;
+  }
+  return 0;
+}
+
+struct TurnJob : CPicThreadData {
+  const Turn* turn = nullptr;
+  ThreadBand band;
+};
+
+uint32_t TurnJobProc(CPicThreadData* record) {
+  auto* job = static_cast<TurnJob*>(record);
+  if (!job) return 0;
+  if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
+  {
+    PicNestingScope depth;
+    job->error = TurnColumns(*job->turn, job->band.left, job->band.right);
+  }
+  SetProgressCallback(nullptr, 0);
+  return 0;
+}
+
+int TurnAny(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
+            uint32_t dstStride, uint32_t code, uint32_t pixel, uint32_t* error) {
+  uint32_t dummy = 0;
+  if (!error) error = &dummy;
+  *error = 0;
+  if (!src || !dst || code > 2 || !pixel) return Fail(error, kPicErrBadArgument);
+  if (!width || !height) return 1;
+  const uint32_t outWidth = code == kRotateHalf ? width : height;
+  if (uint64_t{srcStride} < uint64_t{width} * pixel || uint64_t{dstStride} < uint64_t{outWidth} * pixel)
+    return Fail(error, kPicErrBadArgument);
+  PicNestingScope depth;
+  const Turn t{src, dst, srcStride, dstStride, width, height, code, pixel};
+  const uint64_t bytes = uint64_t{width} * height * pixel;
+  if (bytes >= kPoolBytes && WantBands(0, width)) {
+    *error = RunBandJobs<TurnJob>(TurnJobProc, true, width, height, [&](TurnJob& job, const ThreadBand& band) {
+      job.turn = &t;
+      job.band = band;
+    });
+    return *error == 0;
+  }
+  *error = TurnColumns(t, 0, width);
+  return *error == 0;
+}
+
+template <class T>
+int TurnInPlace(T* pixels, uint32_t width, uint32_t height, uint32_t code, uint32_t samples, uint32_t* error) {
+  uint32_t dummy = 0;
+  if (!error) error = &dummy;
+  *error = 0;
+  if (!pixels || code > 2 || !samples) return Fail(error, kPicErrBadArgument);
+  uint64_t bytes = 0;
+  if (!PicSizeWithinCap(uint64_t{width} * height, samples, sizeof(T), &bytes))
+    return Fail(error, kPicErrBadArgument);
+  if (!bytes) return 1;
+  const size_t pixel = size_t{samples} * sizeof(T);
+  const size_t count = size_t{width} * height;
+  auto* p = reinterpret_cast<uint8_t*>(pixels);
+  if (code == kRotateHalf) {
+    // Rows top to bottom and pixels within each row: the pixel order reversed.
+    PicNestingScope depth;
+    uint8_t tmp[64];
+    std::unique_ptr<uint8_t[]> big;
+    uint8_t* swap = tmp;
+    if (pixel > sizeof tmp) {
+      big.reset(new (std::nothrow) uint8_t[pixel]);
+      if (!big) return Fail(error, kPicErrNoMemory);
+      swap = big.get();
+    }
+    for (size_t i = 0, j = count - 1; i < j; ++i, --j) {
+      std::memcpy(swap, p + i * pixel, pixel);
+      std::memcpy(p + i * pixel, p + j * pixel, pixel);
+      std::memcpy(p + j * pixel, swap, pixel);
+    }
+    return 1;
+  }
+  PicArray<uint8_t> copy;
+  if (!copy.Resize(static_cast<uint32_t>(bytes))) return Fail(error, kPicErrNoMemory);
+  std::memcpy(copy.Data(), p, bytes);
+  return TurnAny(copy.Data(), width, height, static_cast<uint32_t>(size_t{width} * pixel), p,
+                 static_cast<uint32_t>(size_t{height} * pixel), code, static_cast<uint32_t>(pixel), error);
+}
+
+// ---------------------------------------------------------------- one-bit turns
+
+const uint8_t* BitReversed() {
+  static const auto table = [] {
+    struct T {
+      uint8_t v[256];
+    } t{};
+    for (int i = 0; i < 256; ++i) {
+      uint8_t r = 0;
+      for (int b = 0; b < 8; ++b)
+        if (i & (1 << b)) r |= static_cast<uint8_t>(0x80 >> b);
+      t.v[i] = r;
+    }
+    return t;
+  }();
+  return table.v;
+}
+
+// dst receives the bits of src (bits pixels, most significant first) in
+// reverse order, starting at bit 7 of byte 0; the bits past them cleared.
+void MirrorBitRow(const uint8_t* src, uint8_t* dst, uint32_t bits) {
+  const uint32_t bytes = (bits + 7) / 8;
+  const uint8_t* rev = BitReversed();
+  for (uint32_t i = 0; i < bytes; ++i) dst[i] = rev[src[bytes - 1 - i]];
+  if (bits % 8) ShiftBitRow(dst, bytes, 8 - bits % 8);
+}
+
+// 8 x 8 bits: byte i of the input is row i, most significant bit column 0;
+// byte j of the result is column j, most significant bit row 0.
+inline uint64_t Transpose8(uint64_t x) {
+  uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+  x = x ^ t ^ (t << 7);
+  t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+  x = x ^ t ^ (t << 14);
+  t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+  return x ^ t ^ (t << 28);
+}
+
+}  // namespace
+
+int RotateOrthogonal(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
+                     uint32_t dstStride, uint32_t code, uint32_t bytesPerPixel, uint32_t* error) {
+  return TurnAny(src, width, height, srcStride, dst, dstStride, code, bytesPerPixel, error);
+}
+
+int RotateOrthogonal16(const uint16_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint16_t* dst,
+                       uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel, uint32_t* error) {
+  if (samplesPerPixel > UINT32_MAX / 2) return Fail(error, kPicErrBadArgument);
+  return TurnAny(reinterpret_cast<const uint8_t*>(src), width, height, srcStride, reinterpret_cast<uint8_t*>(dst),
+                 dstStride, code, samplesPerPixel * 2, error);
+}
+
+int RotateOrthogonalDouble(const double* src, uint32_t width, uint32_t height, uint32_t srcStride, double* dst,
+                           uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel, uint32_t* error) {
+  if (samplesPerPixel > UINT32_MAX / 8) return Fail(error, kPicErrBadArgument);
+  return TurnAny(reinterpret_cast<const uint8_t*>(src), width, height, srcStride, reinterpret_cast<uint8_t*>(dst),
+                 dstStride, code, samplesPerPixel * 8, error);
+}
+
+int RotateOrthogonalInPlace8(uint8_t* pixels, uint32_t width, uint32_t height, uint32_t code,
+                             uint32_t bytesPerPixel, uint32_t* error) {
+  return TurnInPlace(pixels, width, height, code, bytesPerPixel, error);
+}
+int RotateOrthogonalInPlace16(uint16_t* pixels, uint32_t width, uint32_t height, uint32_t code,
+                              uint32_t samplesPerPixel, uint32_t* error) {
+  return TurnInPlace(pixels, width, height, code, samplesPerPixel, error);
+}
+int RotateOrthogonalInPlaceDouble(double* pixels, uint32_t width, uint32_t height, uint32_t code,
+                                  uint32_t samplesPerPixel, uint32_t* error) {
+  return TurnInPlace(pixels, width, height, code, samplesPerPixel, error);
+}
+
+int RotateOrthogonal1Bit(uint32_t* error, const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t height,
+                         uint32_t mode, uint32_t srcStride, uint32_t dstStride) {
+  uint32_t dummy = 0;
+  if (!error) error = &dummy;
+  *error = 0;
+  const uint32_t code = mode & 3;
+  if (code == 3) return 1;
+  if (!src || !dst || src == dst) return Fail(error, kPicErrBadArgument);
+  if (!width || !height) return 1;
+  const uint64_t srcRow = (uint64_t{width} + 7) / 8;
+  const uint64_t dstRow = code == kRotateHalf ? srcRow : (uint64_t{height} + 7) / 8;
+  if (srcStride < srcRow || dstStride < dstRow) return Fail(error, kPicErrBadArgument);
+  PicNestingScope depth;
+  if (code == kRotateHalf) {
+    for (uint32_t y = 0; y < height; ++y) {
+      MirrorBitRow(src + size_t{y} * srcStride, dst + size_t{height - 1 - y} * dstStride, width);
+      if (!RowsDone(y, y + 1, height, error)) return 0;
+    }
+    return 1;
+  }
+  // Transposed (destination row x holds source column x) into the rows of
+  // code 2 (row width - 1 - x) or code 0 (row x, mirrored afterwards).
+  auto rowOf = [&](uint32_t x) { return dst + size_t{code == kRotateClockwise ? x : width - 1 - x} * dstStride; };
+  for (uint32_t y0 = 0; y0 < height; y0 += 8) {
+    const uint32_t rows = std::min(8u, height - y0);
+    for (uint32_t bx = 0; bx < srcRow; ++bx) {
+      uint64_t block = 0;
+      for (uint32_t i = 0; i < rows; ++i) block |= uint64_t{src[size_t{y0 + i} * srcStride + bx]} << (56 - 8 * i);
+      block = Transpose8(block);
+      const uint32_t columns = std::min(8u, width - bx * 8);
+      for (uint32_t j = 0; j < columns; ++j) rowOf(bx * 8 + j)[y0 / 8] = static_cast<uint8_t>(block >> (56 - 8 * j));
+    }
+    if (!RowsDone(y0, y0 + rows, height, error)) return 0;
+  }
+  if (code == kRotateClockwise) {
+    PicArray<uint8_t> row(static_cast<uint32_t>(dstRow));
+    if (row.Count() != dstRow) return Fail(error, kPicErrNoMemory);
+    for (uint32_t x = 0; x < width; ++x) {
+      uint8_t* d = dst + size_t{x} * dstStride;
+      std::memcpy(row.Data(), d, dstRow);
+      MirrorBitRow(row.Data(), d, height);
+    }
+  } else if (height % 8) {
+    const auto keep = static_cast<uint8_t>(0xFF << (8 - height % 8));
+    for (uint32_t x = 0; x < width; ++x) dst[size_t{x} * dstStride + dstRow - 1] &= keep;
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------- any angle
+
+namespace {
+
+double RoundedDown(double v) {
+  return std::floor(v * 1e9) / 1e9;
+}
+
+// The number of whole pixels a span of `extent` covers, counting a span that
+// is a whole number (to 1e-9) as exactly that: rounding up by adding a hair
+// under one turns into a whole extra column once the sum is past 2^6.
+uint32_t CoveredSize(double extent) {
+  const double whole = std::round(extent);
+  if (std::fabs(extent - whole) < 1e-9) return static_cast<uint32_t>(whole);
+  return static_cast<uint32_t>(std::ceil(extent));
+}
+
+inline int64_t Floor(double v) {
+  return v < 0 ? static_cast<int64_t>(v - 0.99999999999999) : static_cast<int64_t>(v);
+}
+
+enum class Kind { kBytes, kDouble, kBits };
+
+struct RotateArgs {
+  Kind kind;
+  const uint8_t* src;
+  uint32_t width, height, pixel, srcStride;  // pixel: bytes (samples for doubles)
+  uint8_t* dst;
+  uint32_t dstStride;
+  const RGBQUAD* palette;
+  uint32_t colours;
+  uint32_t flags;
+  RotateGeometry g;
+  const double* colCos;  // X cos per destination column
+  const double* colSin;  // X sin per destination column
+};
+
+// Source position of destination column i in a row whose Y sin and Y cos
+// are given.
+struct RowPos {
+  double ys, yc;
+};
+
+inline void SourceAt(const RotateArgs& a, const RowPos& r, uint32_t i, double* sx, double* sy) {
+  *sx = a.colCos[i] + r.ys;
+  *sy = r.yc - a.colSin[i];
+}
+
+RowPos RowAt(const RotateArgs& a, uint32_t row) {
+  const double Y = static_cast<double>(row) + std::trunc(a.g.minY);
+  return RowPos{Y * a.g.sinA, Y * a.g.cosA};
+}
+
+template <size_t P>
+void NearestRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
+  const size_t n = P ? P : a.pixel;
+  const uint32_t ow = a.g.width;
+  for (uint32_t i = 0; i < ow; ++i) {
+    double sx, sy;
+    SourceAt(a, r, i, &sx, &sy);
+    const int64_t x = Floor(sx), y = Floor(sy);
+    if (x < 0 || y < 0 || x >= a.width || y >= a.height) continue;
+    std::memcpy(o + size_t{i} * n, a.src + size_t(y) * a.srcStride + size_t(x) * n, n);
+  }
+}
+
+// Four taps of (x, y) with the fractions; the second column and row are
+// limited to the image.
+struct Taps {
+  const uint8_t *p00, *p01, *p10, *p11;
+  double fx, fy;
+};
+
+inline bool TapsAt(const RotateArgs& a, double sx, double sy, size_t n, Taps* t) {
+  const int64_t x = Floor(sx), y = Floor(sy);
+  if (x < 0 || y < 0 || x >= a.width || y >= a.height) return false;
+  const size_t x1 = size_t(x + 1 < a.width ? x + 1 : x);
+  const size_t y1 = size_t(y + 1 < a.height ? y + 1 : y);
+  const uint8_t* r0 = a.src + size_t(y) * a.srcStride;
+  const uint8_t* r1 = a.src + y1 * a.srcStride;
+  *t = Taps{r0 + size_t(x) * n, r0 + x1 * n, r1 + size_t(x) * n, r1 + x1 * n, sx - double(x), sy - double(y)};
+  return true;
+}
+
+inline double Blend(const Taps& t, double v00, double v01, double v10, double v11) {
+  return v00 * ((1 - t.fx) * (1 - t.fy)) + v01 * (t.fx * (1 - t.fy)) + v10 * ((1 - t.fx) * t.fy) +
+         v11 * (t.fx * t.fy);
+}
+
+template <size_t P>
+void BilinearRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
+  const uint32_t ow = a.g.width;
+  for (uint32_t i = 0; i < ow; ++i) {
+    double sx, sy;
+    SourceAt(a, r, i, &sx, &sy);
+    Taps t;
+    if (!TapsAt(a, sx, sy, P, &t)) continue;
+    for (size_t c = 0; c < P; ++c)
+      o[size_t{i} * P + c] = StoreTruncated<uint8_t>(Blend(t, t.p00[c], t.p01[c], t.p10[c], t.p11[c]));
+  }
+}
+
+void PalettedBilinearRow(const RotateArgs& a, const RowPos& r, uint8_t* o, CPicImgColorMatch& match) {
+  const uint32_t ow = a.g.width;
+  auto colour = [&](const uint8_t* p) -> const RGBQUAD& {
+    static const RGBQUAD black{};
+    return *p < a.colours ? a.palette[*p] : black;
+  };
+  for (uint32_t i = 0; i < ow; ++i) {
+    double sx, sy;
+    SourceAt(a, r, i, &sx, &sy);
+    Taps t;
+    if (!TapsAt(a, sx, sy, 1, &t)) continue;
+    const RGBQUAD &c00 = colour(t.p00), &c01 = colour(t.p01), &c10 = colour(t.p10), &c11 = colour(t.p11);
+    const uint8_t red = StoreTruncated<uint8_t>(Blend(t, c00.rgbRed, c01.rgbRed, c10.rgbRed, c11.rgbRed));
+    const uint8_t green =
+        StoreTruncated<uint8_t>(Blend(t, c00.rgbGreen, c01.rgbGreen, c10.rgbGreen, c11.rgbGreen));
+    const uint8_t blue = StoreTruncated<uint8_t>(Blend(t, c00.rgbBlue, c01.rgbBlue, c10.rgbBlue, c11.rgbBlue));
+    o[i] = match.FindClosest(red, green, blue);
+  }
+}
+
+// The 4 x 4 neighbourhood around (x, y) (x - 1 to x + 2), edges repeated.
+template <class S>
+void Neighbourhood(const S* src, size_t stride, uint32_t w, uint32_t h, int64_t x, int64_t y, uint32_t ch,
+                   uint32_t c, S out[16]) {
+  for (int j = 0; j < 4; ++j) {
+    const int64_t yy = std::clamp<int64_t>(y - 1 + j, 0, h - 1);
+    const S* row = reinterpret_cast<const S*>(reinterpret_cast<const uint8_t*>(src) + size_t(yy) * stride);
+    for (int i = 0; i < 4; ++i) out[4 * j + i] = row[size_t(std::clamp<int64_t>(x - 1 + i, 0, w - 1)) * ch + c];
+  }
+}
+
+void BicubicRow(const RotateArgs& a, const RowPos& r, uint8_t* o, CPicBiCubicCalcBase& calc) {
+  const uint32_t ow = a.g.width, ch = a.pixel;
+  for (uint32_t i = 0; i < ow; ++i) {
+    double sx, sy;
+    SourceAt(a, r, i, &sx, &sy);
+    const int64_t x = Floor(sx), y = Floor(sy);
+    if (x < 0 || y < 0 || x >= a.width || y >= a.height) continue;
+    calc.SetPosition(static_cast<float>(sx - double(x)), static_cast<float>(sy - double(y)));
+    uint8_t block[16];
+    for (uint32_t c = 0; c < ch; ++c) {
+      Neighbourhood(a.src, a.srcStride, a.width, a.height, x, y, ch, c, block);
+      o[size_t{i} * ch + c] = calc.Interpolate8(block);
+    }
+  }
+}
+
+void DoubleRow(const RotateArgs& a, const RowPos& r, double* o) {
+  const uint32_t ow = a.g.width, ch = a.pixel;
+  const auto* src = reinterpret_cast<const double*>(a.src);
+  for (uint32_t i = 0; i < ow; ++i) {
+    double sx, sy;
+    SourceAt(a, r, i, &sx, &sy);
+    const int64_t x = Floor(sx), y = Floor(sy);
+    if (x < 0 || y < 0 || x >= a.width || y >= a.height) continue;
+    double block[16];
+    for (uint32_t c = 0; c < ch; ++c) {
+      Neighbourhood(src, a.srcStride, a.width, a.height, x, y, ch, c, block);
+      o[size_t{i} * ch + c] = BicubicSampleDouble(sx - double(x), sy - double(y), block);
+    }
+  }
+}
+
+void BitRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
+  const uint32_t ow = a.g.width;
+  const bool clear = a.flags & 1;
+  for (uint32_t i = 0; i < ow; ++i) {
+    double sx, sy;
+    SourceAt(a, r, i, &sx, &sy);
+    const int64_t x = Floor(sx), y = Floor(sy);
+    const auto mask = static_cast<uint8_t>(0x80 >> (i & 7));
+    if (x < 0 || y < 0 || x >= a.width || y >= a.height) {
+      if (clear) o[i >> 3] &= static_cast<uint8_t>(~mask);
+      continue;
+    }
+    if (a.src[size_t(y) * a.srcStride + size_t(x >> 3)] & (0x80 >> (x & 7)))
+      o[i >> 3] |= mask;
+    else
+      o[i >> 3] &= static_cast<uint8_t>(~mask);
+  }
+}
+
+// Destination rows [top, bottom); 0 or the error.
+uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
+  std::unique_ptr<CPicBiCubicCalcBase> calc;
+  std::unique_ptr<CPicImgColorMatch> match;
+  const uint32_t quality = a.flags & kRotateQualityMask;
+  const bool paletted = a.kind == Kind::kBytes && a.pixel == 1 && a.palette && !(a.flags & kRotateGreyBicubic);
+  if (a.kind == Kind::kBytes && quality == kRotateBicubic) {
+    calc.reset(CreateBiCubicCalc());
+    if (!calc) return kPicErrNoMemory;
+  }
+  if (paletted && quality == kRotateBilinear) {
+    match.reset(new (std::nothrow) CPicImgColorMatch);
+    if (!match) return kPicErrNoMemory;
+    match->SetPalette(a.palette, a.colours);
+  }
+  uint32_t error = 0;
+  for (uint32_t y = top; y < bottom; ++y) {
+    const RowPos r = RowAt(a, y);
+    uint8_t* o = a.dst + size_t{y} * a.dstStride;
+    if (a.kind == Kind::kDouble) {
+      DoubleRow(a, r, reinterpret_cast<double*>(o));
+    } else if (a.kind == Kind::kBits) {
+      BitRow(a, r, o);
+    } else if (quality == kRotateNearest) {
+      switch (a.pixel) {
+        case 1: NearestRow<1>(a, r, o); break;
+        case 3: NearestRow<3>(a, r, o); break;
+        default: NearestRow<4>(a, r, o); break;
+      }
+    } else if (quality == kRotateBilinear) {
+      if (paletted)
+        PalettedBilinearRow(a, r, o, *match);
+      else if (a.pixel == 1)
+        BilinearRow<1>(a, r, o);
+      else if (a.pixel == 3)
+        BilinearRow<3>(a, r, o);
+      else
+        BilinearRow<4>(a, r, o);
+    } else {
+      BicubicRow(a, r, o, *calc);
+    }
+    if (!RowsDone(y - top, y - top + 1, bottom - top, &error)) return error;
+  }
+  return 0;
+}
+
+struct rotateThreadInfo : CPicThreadData {
+  const RotateArgs* args = nullptr;
+  ThreadBand band;
+};
+
+uint32_t RotateJobProc(CPicThreadData* record) {
+  auto* job = static_cast<rotateThreadInfo*>(record);
+  if (!job) return 0;
+  if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
+  {
+    PicNestingScope depth;
+    job->error = RotateRows(*job->args, job->band.top, job->band.bottom);
+  }
+  SetProgressCallback(nullptr, 0);
+  return 0;
+}
+
+// The column tables, then the rows on the pool or on this thread.
+bool RotateThreaded(uint32_t* error, RotateArgs& a, uint64_t workPerRow) {
+  PicArray<double> colCos, colSin;
+  const uint32_t ow = a.g.width, oh = a.g.height;
+  if (!ow || !oh) return true;
+  if (!colCos.Resize(ow) || !colSin.Resize(ow)) return Fail(error, kPicErrNoMemory);
+  const double X0 = std::trunc(a.g.minX);
+  for (uint32_t i = 0; i < ow; ++i) {
+    const double X = static_cast<double>(i) + X0;
+    colCos[i] = X * a.g.cosA;
+    colSin[i] = X * a.g.sinA;
+  }
+  a.colCos = colCos.Data();
+  a.colSin = colSin.Data();
+  PicNestingScope depth;
+  if (WantBands(a.flags, oh, workPerRow * oh, 1u << 17)) {
+    *error = RunBandJobs<rotateThreadInfo>(RotateJobProc, false, ow, oh,
+                                           [&](rotateThreadInfo& job, const ThreadBand& band) {
+                                             job.args = &a;
+                                             job.band = band;
+                                           });
+  } else {
+    *error = RotateRows(a, 0, oh);
+  }
+  return *error == 0;
+}
+
+}  // namespace
+
+RotateGeometry ComputeRotatedGeometry(double angle, uint32_t width, uint32_t height) {
+  RotateGeometry g;
+  g.cosA = RoundedDown(std::cos(angle));
+  g.sinA = RoundedDown(std::sin(angle));
+  const double W = width ? width - 1.0 : 0.0;
+  const double H = height ? height - 1.0 : 0.0;
+  const double xs[4] = {0, g.cosA * W, g.cosA * W - g.sinA * H, -g.sinA * H};
+  const double ys[4] = {0, g.sinA * W, g.sinA * W + g.cosA * H, g.cosA * H};
+  g.minX = *std::min_element(xs, xs + 4);
+  g.maxX = *std::max_element(xs, xs + 4);
+  g.minY = *std::min_element(ys, ys + 4);
+  g.maxY = *std::max_element(ys, ys + 4);
+  if (width && height) {
+    g.width = CoveredSize(g.maxX - g.minX + 1);
+    g.height = CoveredSize(g.maxY - g.minY + 1);
+  }
+  return g;
+}
+
+void GetRotatedSize(double angle, uint32_t width, uint32_t height, uint32_t* outWidth, uint32_t* outHeight) {
+  const RotateGeometry g = ComputeRotatedGeometry(angle, width, height);
+  if (outWidth) *outWidth = g.width;
+  if (outHeight) *outHeight = g.height;
+}
+
+bool RotateImage8bpc(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height,
+                     uint32_t bytesPerPixel, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
+                     const RGBQUAD* palette, uint32_t paletteColours, double angle, uint32_t flags) {
+  uint32_t dummy = 0;
+  if (!error) error = &dummy;
+  *error = 0;
+  const uint32_t quality = flags & kRotateQualityMask;
+  if (!src || !dst || (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) || quality > 2 ||
+      (bytesPerPixel == 1 && quality == kRotateBicubic && !(flags & kRotateGreyBicubic)) || !std::isfinite(angle))
+    return Fail(error, kPicErrBadArgument);
+  RotateArgs a{Kind::kBytes, src, width, height, bytesPerPixel, srcStride, dst, dstStride,
+               palette, std::min<uint32_t>(paletteColours, 256), flags, ComputeRotatedGeometry(angle, width, height),
+               nullptr, nullptr};
+  if (uint64_t{srcStride} < uint64_t{width} * bytesPerPixel || uint64_t{dstStride} < uint64_t{a.g.width} * bytesPerPixel)
+    return Fail(error, kPicErrBadArgument);
+  if (palette && !a.colours) a.palette = nullptr;
+  const uint64_t perPixel = quality == kRotateNearest ? 1 : quality == kRotateBilinear ? 4 : 24;
+  return RotateThreaded(error, a, uint64_t{a.g.width} * bytesPerPixel * perPixel);
+}
+
+bool RotateImageDouble(uint32_t* error, const double* src, uint32_t width, uint32_t height, uint32_t channels,
+                       uint32_t srcStride, double* dst, uint32_t dstStride, double angle, uint32_t flags) {
+  uint32_t dummy = 0;
+  if (!error) error = &dummy;
+  *error = 0;
+  if (!src || !dst || !channels || channels > 4 || !std::isfinite(angle)) return Fail(error, kPicErrBadArgument);
+  RotateArgs a{Kind::kDouble, reinterpret_cast<const uint8_t*>(src), width, height, channels, srcStride,
+               reinterpret_cast<uint8_t*>(dst), dstStride, nullptr, 0, flags,
+               ComputeRotatedGeometry(angle, width, height), nullptr, nullptr};
+  if (uint64_t{srcStride} < uint64_t{width} * channels * 8 || uint64_t{dstStride} < uint64_t{a.g.width} * channels * 8)
+    return Fail(error, kPicErrBadArgument);
+  return RotateThreaded(error, a, uint64_t{a.g.width} * channels * 24);
+}
+
+bool RotateImage1Bit(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride,
+                     uint8_t* dst, uint32_t dstStride, double angle, uint32_t flags) {
+  uint32_t dummy = 0;
+  if (!error) error = &dummy;
+  *error = 0;
+  if (!src || !dst || src == dst || !std::isfinite(angle)) return Fail(error, kPicErrBadArgument);
+  RotateArgs a{Kind::kBits, src, width, height, 1, srcStride, dst, dstStride, nullptr, 0, flags,
+               ComputeRotatedGeometry(angle, width, height), nullptr, nullptr};
+  if (uint64_t{srcStride} < (uint64_t{width} + 7) / 8 || uint64_t{dstStride} < (uint64_t{a.g.width} + 7) / 8)
+    return Fail(error, kPicErrBadArgument);
+  return RotateThreaded(error, a, a.g.width);
+}
+
+}  // namespace Pictura
