@@ -1,7 +1,153 @@
 #include "objects/birthdays.h"
 
-// Stand-ins until the birthday list is built: nothing is ever due.
-void CollectDueBirthdays() {}
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "objects/portable/calendar.h"
+#include "services/debug_log.h"
+#include "services/lang_text.h"
+#include "services/settings.h"
+
+BirthdayList BirthdayTable;
+void (*BirthdaySaveWriteHook)(int record) = nullptr;
+
+namespace {
+
+// Far more than 500 records; a larger file is read only this far.
+constexpr DWORD kMaxFileBytes = 4u << 20;
+
+std::atomic<BirthdayLoad> lastLoad{BirthdayLoad::kNotLoaded};
+
+std::mutex dueMutex;
+DueBirthdayList dueList{};
+std::atomic<int> dueCount{0};
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE h) : handle_(h) {}
+  FileHandle(const FileHandle&) = delete;
+  ~FileHandle() { Close(); }
+  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+  bool Close() {
+    if (!ok()) return true;
+    const bool closed = CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+std::string FilePath() {
+  return Settings.FabianDat.Get();
+}
+
+// The whole file, or kMissing / kFailed. Readers share with readers only, so
+// the due scan and the page's load may meet; the save never opens the file
+// itself (it renames over it).
+BirthdayLoad ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
+  bytes.clear();
+  if (path.empty()) return BirthdayLoad::kMissing;
+  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.ok()) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? BirthdayLoad::kMissing
+                                                                          : BirthdayLoad::kFailed;
+  }
+  uint8_t chunk[64 * kBirthdayRecordSize];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) return BirthdayLoad::kFailed;
+    if (got == 0) break;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+    if (bytes.size() >= kMaxFileBytes) break;
+  }
+  return BirthdayLoad::kLoaded;
+}
+
+bool WriteRecords(HANDLE file, const std::vector<uint8_t>& bytes) {
+  const int records = static_cast<int>(bytes.size() / kBirthdayRecordSize);
+  for (int i = 0; i < records; ++i) {
+    DWORD written = 0;
+    if (!WriteFile(file, bytes.data() + size_t(i) * kBirthdayRecordSize, kBirthdayRecordSize, &written,
+                   nullptr) ||
+        written != kBirthdayRecordSize)
+      return false;
+    if (BirthdaySaveWriteHook) BirthdaySaveWriteHook(i);
+  }
+  return FlushFileBuffers(file) != 0;
+}
+
+}  // namespace
+
+BirthdayLoad LoadBirthdays() {
+  std::vector<uint8_t> bytes;
+  const BirthdayLoad result = ReadFileBytes(FilePath(), bytes);
+  DecodeBirthdayList(bytes.data(), result == BirthdayLoad::kLoaded ? bytes.size() : 0, BirthdayTable);
+  lastLoad = result;
+  if (result == BirthdayLoad::kFailed)
+    WriteLogLine("+++ Geburtstags-Datei nicht lesbar: %s", FilePath().c_str());
+  return result;
+}
+
+BirthdayLoad LastBirthdayLoad() {
+  return lastLoad;
+}
+
+bool SaveBirthdayFile() {
+  SortBirthdayList(BirthdayTable, Settings.FabianName != 0,
+                   [](const char* a, const char* b) { return lstrcmpA(a, b); });
+  const BirthdayLoad loaded = lastLoad;
+  if (loaded != BirthdayLoad::kLoaded && loaded != BirthdayLoad::kMissing) return false;
+  const std::string path = FilePath();
+  if (path.empty() || path.size() + 6 >= MAX_PATH) return false;
+  const std::string temp = path + ".part";
+  const std::vector<uint8_t> bytes = EncodeBirthdayList(BirthdayTable);
+  FileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+  if (!file.ok()) return false;
+  const bool written = WriteRecords(file.get(), bytes);
+  if (!file.Close() || !written ||
+      !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DeleteFileA(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool SaveBirthdays(HWND owner) {
+  if (SaveBirthdayFile()) return true;
+  WriteLogLine("+++ Geburtstags-Datei nicht gespeichert: %s", FilePath().c_str());
+  MessageBoxA(owner, LangText("ERR", "SAVEGTAG", "Kann Geburtstags-Datei nicht speichern"), "",
+              MB_OK | MB_ICONERROR);
+  return false;
+}
+
+int CollectDueBirthdays() {
+  std::vector<uint8_t> bytes;
+  const BirthdayLoad read = ReadFileBytes(FilePath(), bytes);
+  // A file that is there but cannot be read now keeps what was due.
+  if (read != BirthdayLoad::kLoaded && read != BirthdayLoad::kMissing) return dueCount;
+  const LocalDateTime today = LocalNow();
+  const DueBirthdayList due =
+      CollectDueBirthdayTexts(bytes.data(), bytes.size(), today.day, today.month, today.year);
+  std::lock_guard<std::mutex> lock(dueMutex);
+  dueList = due;
+  dueCount = due.count;
+  return due.count;
+}
+
 int DueBirthdayCount() {
-  return 0;
+  return dueCount;
+}
+
+DueBirthdayList DueBirthdays() {
+  std::lock_guard<std::mutex> lock(dueMutex);
+  return dueList;
 }

@@ -1,7 +1,47 @@
 #pragma once
-// The birthdays due today, collected once a day by the animation thread.
+// The user's birthday list (the FabianDat file) and the birthdays due today.
+//
+// BirthdayTable is the list the birthday page edits on the main thread.
+// The due texts are collected from the file (not the table) by the
+// animation thread once a day and by the page after each save; they are
+// published whole, so the birthday figure never sees a half-filled list.
 
-// Collects today's due entries of the birthday list.
-void CollectDueBirthdays();
-// Count of the texts due today (0 to 24).
+#include <windows.h>
+
+#include "objects/portable/birthday_list.h"
+
+extern BirthdayList BirthdayTable;
+
+enum class BirthdayLoad {
+  kNotLoaded,  // nothing read yet: saving is refused
+  kLoaded,     // read (an empty file gives an empty table)
+  kMissing,    // no file yet: the empty table is the truth
+  kFailed,     // the file is there but could not be read: the table is empty
+               // and saving is refused, so the file is never overwritten by it
+};
+
+// Fills BirthdayTable from the file; nothing is reported.
+BirthdayLoad LoadBirthdays();
+// The last load's result, as the save sees it.
+BirthdayLoad LastBirthdayLoad();
+
+// Sorts the table (by name when FabianName is on, else by date) and writes
+// the records that have a name: into "<file>.part" beside the file, every
+// write checked and flushed, then renamed over it. Returns false when the file
+// was not replaced (it keeps its old contents; the sorted table stays in
+// memory): before a load or after a failed one, or when a write or the
+// rename failed.
+bool SaveBirthdayFile();
+// SaveBirthdayFile with the "SAVEGTAG" error box over `owner` on failure.
+bool SaveBirthdays(HWND owner);
+
+// Re-reads the file and publishes the birthdays due today (up to 24).
+// Returns their count.
+int CollectDueBirthdays();
+// The published count (0 to 24) and a copy of the whole list.
 int DueBirthdayCount();
+DueBirthdayList DueBirthdays();
+
+// Tests: called after each record the save has written to the temporary
+// file (index from 0); null in the program.
+extern void (*BirthdaySaveWriteHook)(int record);

@@ -1,0 +1,121 @@
+// The birthday file's records, the sort orders and the due rule.
+
+#include "objects/portable/birthday_list.h"
+
+#include <gtest/gtest.h>
+#include <strings.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+BirthdayRecord Entry(const char* name, int day, int month, int year = 1990, int reminder = 1,
+                     const char* text = "") {
+  BirthdayRecord r{};
+  r.sortKey = BirthdaySortKey(year, month, day);
+  r.year = uint16_t(year), r.month = uint16_t(month), r.day = uint16_t(day), r.reminder = uint16_t(reminder);
+  std::strncpy(r.name, name, sizeof r.name - 1);
+  std::strncpy(r.text, text, sizeof r.text - 1);
+  return r;
+}
+
+std::vector<uint8_t> FileOf(const std::vector<BirthdayRecord>& records) {
+  std::vector<uint8_t> bytes(records.size() * kBirthdayRecordSize);
+  for (size_t i = 0; i < records.size(); ++i)
+    EncodeBirthdayRecord(records[i], &bytes[i * kBirthdayRecordSize]);
+  return bytes;
+}
+
+TEST(BirthdayDue, AcrossYearEndsAndLeapYears) {
+  struct Row {
+    int bday, bmonth, reminder, day, month, year;
+    bool due;
+  } rows[] = {
+      {10, 3, 6, 23, 2, 2027, false}, {10, 3, 6, 24, 2, 2027, true},  {10, 3, 6, 10, 3, 2027, true},
+      {10, 3, 6, 11, 3, 2027, false}, {10, 3, 6, 24, 2, 2028, false}, {10, 3, 6, 25, 2, 2028, true},
+      {3, 1, 6, 19, 12, 2026, false}, {3, 1, 6, 20, 12, 2026, true},  {3, 1, 6, 31, 12, 2026, true},
+      {3, 1, 6, 20, 12, 2028, true},  {3, 1, 6, 19, 12, 2028, false}, {3, 1, 6, 3, 1, 2027, true},
+      {3, 1, 6, 4, 1, 2027, false},   {1, 1, 1, 1, 1, 2027, true},    {1, 1, 1, 31, 12, 2026, false},
+      {1, 1, 1, 2, 1, 2027, false},   {5, 6, 0, 5, 6, 2027, false},   {29, 2, 1, 1, 3, 2027, true},
+      {5, 6, 2, 4, 6, 2027, true},    {5, 6, 5, 29, 5, 2027, true},   {5, 6, 5, 28, 5, 2027, false},
+      {0, 6, 1, 31, 12, 2027, false}, {5, 13, 1, 5, 1, 2027, false},
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(IsBirthdayDue(Entry("x", r.bday, r.bmonth, 1990, r.reminder), r.day, r.month, r.year), r.due)
+        << r.bday << "." << r.bmonth << " reminder " << r.reminder << " on " << r.day << "." << r.month << "."
+        << r.year;
+}
+
+TEST(BirthdayFile, RoundTripsAndDamagedFiles) {
+  const std::vector<BirthdayRecord> two = {Entry("Anna", 3, 1, 1980, 6, "Anna wird 47!"),
+                                           Entry("Bernd", 9, 9)};
+  std::vector<uint8_t> hostile = FileOf(two);
+  std::memset(&hostile[12], 'A', kBirthdayNameSize);  // unterminated name
+  std::memset(&hostile[44], 'B', kBirthdayTextSize);  // unterminated text
+  hostile[10] = 9;                                    // reminder index past 6
+  struct Row {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    int count;
+  } rows[] = {
+      {"empty file", {}, 0},
+      {"two records", FileOf(two), 2},
+      {"partial last record dropped",
+       [&] {
+         auto b = FileOf(two);
+         b.resize(b.size() - 1);
+         return b;
+       }(),
+       1},
+      {"501 records load 500", FileOf(std::vector<BirthdayRecord>(501, Entry("x", 1, 1))), kMaxBirthdays},
+      {"hostile record", hostile, 2},
+  };
+  static BirthdayList list, again;
+  for (const Row& r : rows) {
+    DecodeBirthdayList(r.bytes.data(), r.bytes.size(), list);
+    ASSERT_EQ(list.count, r.count) << r.what;
+    const std::vector<uint8_t> saved = EncodeBirthdayList(list);
+    DecodeBirthdayList(saved.data(), saved.size(), again);
+    EXPECT_EQ(std::memcmp(&list, &again, sizeof list), 0) << r.what;
+  }
+  EXPECT_EQ(std::string(list.records[0].name), std::string(31, 'A'));
+  EXPECT_EQ(std::string(list.records[0].text), std::string(79, 'B'));
+  EXPECT_EQ(list.records[0].reminder, 0);
+  // An entry whose name was emptied is not written.
+  list.records[0].name[0] = 0;
+  EXPECT_EQ(EncodeBirthdayList(list), FileOf({list.records[1]}));
+}
+
+TEST(BirthdayFile, SortsByKeyOrNameKeepingEqualOrder) {
+  static BirthdayList list;
+  list = {};
+  for (const BirthdayRecord& r : {Entry("carl", 31, 1, 1990), Entry("Bert", 1, 2, 1990),
+                                  Entry("anna", 5, 5, 1980), Entry("Bert", 7, 7, 1970)})
+    list.records[list.count++] = r;
+  auto order = [&] {
+    std::string s;
+    for (int i = 0; i < list.count; ++i)
+      s += std::string(list.records[i].name) + std::to_string(list.records[i].day) + " ";
+    return s;
+  };
+  SortBirthdayList(list, false, nullptr);
+  EXPECT_EQ(order(), "Bert7 anna5 Bert1 carl31 ");  // 796025 before 796043
+  SortBirthdayList(list, true, [](const char* a, const char* b) { return strcasecmp(a, b); });
+  EXPECT_EQ(order(), "anna5 Bert7 Bert1 carl31 ");
+}
+
+TEST(BirthdayDue, CollectsTextsOrNamesUpTo24InFileOrder) {
+  std::vector<BirthdayRecord> records = {Entry("off", 7, 12, 1990, 0), Entry("Nameonly", 7, 12)};
+  for (int i = 0; i < 30; ++i)
+    records.push_back(Entry("n", 7, 12, 1990, 1, ("text " + std::to_string(i)).c_str()));
+  const std::vector<uint8_t> bytes = FileOf(records);
+  const DueBirthdayList due = CollectDueBirthdayTexts(bytes.data(), bytes.size(), 7, 12, 2026);
+  ASSERT_EQ(due.count, kMaxDueBirthdays);
+  EXPECT_STREQ(due.texts[0], "Nameonly");
+  EXPECT_STREQ(due.texts[23], "text 22");
+  EXPECT_EQ(CollectDueBirthdayTexts(bytes.data(), bytes.size(), 8, 12, 2026).count, 0);
+}
+
+}  // namespace
