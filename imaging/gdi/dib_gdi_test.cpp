@@ -307,3 +307,22 @@ TEST(Palettes, EntriesAndTheLimitOf256) {
   EXPECT_TRUE(b.h);
   DeleteObject(small);
 }
+
+TEST(ResizeDIB, ResultOnSuccessNothingAndFalseOnFailure) {
+  Bytes rgb(12 * 8 * 3, 90);
+  HGLOBAL dib = pic_RGBToDIB(rgb.data(), 12, 8, 36, nullptr);
+  ASSERT_TRUE(dib);
+  HGLOBAL out = nullptr;
+  ASSERT_TRUE(pic_ResizeDIB(dib, 5, 4, &out, 16, 0));
+  DWORD w = 0, bits = 0;
+  ASSERT_TRUE(pic_DIBWidth(out, &w) && pic_DIBBitCount(out, &bits));
+  EXPECT_EQ(w, 5u);
+  EXPECT_EQ(bits, 24u);
+  EXPECT_EQ(pic_DIBPixelStart(out)[7], 90);
+  GlobalFree(out);
+  out = dib;
+  EXPECT_FALSE(pic_ResizeDIB(dib, 0, 4, &out, 16, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  EXPECT_EQ(out, nullptr);
+  GlobalFree(dib);
+}

@@ -28,6 +28,13 @@ HBITMAP PICAPI pic_ImageToHBITMAP(const BYTE* pixels, DWORD width, DWORD height,
 HBITMAP PICAPI pic_RGBToHBITMAP(const BYTE* pixels, DWORD width, DWORD height, DWORD stride, HPALETTE palette,
                                 HDC dc);
 HPALETTE PICAPI pic_RGBQUADToHPALETTE(const RGBQUAD* entries, DWORD count);
+/* A new packed DIB of outWidth x outHeight at the bit count of dib (1, 4, 8,
+   24 or 32, uncompressed) through *result, by the resize modes of
+   pic_ResizeImage (paletted DIBs: 14 and 15 area average when shrinking both
+   ways, 18 nearest, otherwise colours blended and matched back). FALSE and
+   *result 0 on failure. */
+BOOL PICAPI pic_ResizeDIB(const void* dib, DWORD outWidth, DWORD outHeight, HGLOBAL* result, DWORD mode,
+                          DWORD flags);
 /* A bitmap resource as a device bitmap for the screen; null with code 13
    when the module has no such bitmap, 5 for a null module. */
 HBITMAP PICAPI pic_LoadResourceBitmap(HMODULE module, const char* name, HPALETTE palette);
