@@ -58,6 +58,19 @@ BOOL PICAPI pic_Resize8Masked(const BYTE* src, DWORD srcWidth, DWORD srcHeight, 
 BOOL PICAPI pic_ResizeScale2X(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, DWORD bytesPerPixel,
                               BYTE* dst, DWORD dstStride, DWORD reserved);
 
+/* Seam carving: changes the width by `change` columns (negative narrows)
+   removing or doubling seams of least Sobel energy; weight (one byte a
+   pixel, may be null) protects above 128 and sacrifices below. 3 or 4 bytes
+   a pixel, at least 3 x 3 in and 3 columns out. pic_SeamCarveInternal takes
+   the tie-break seed, keeps the energy map on one thread with flags bit 0,
+   and leaves its code in *error without reporting it. */
+BOOL PICAPI pic_SeamCarve(const BYTE* in, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD inStride,
+                          const BYTE* weight, DWORD weightStride, BYTE* out, DWORD outStride, LONG change,
+                          DWORD insertionPenalty, DWORD flags);
+BOOL PICAPI pic_SeamCarveInternal(const BYTE* in, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD inStride,
+                                  const BYTE* weight, DWORD weightStride, BYTE* out, DWORD outStride, LONG change,
+                                  DWORD insertionPenalty, DWORD setting, DWORD flags, DWORD* error);
+
 #ifdef __cplusplus
 }
 #endif
