@@ -21,15 +21,15 @@ void (*OptionsHelp)(HWND window, const HELPINFO* info, int topic) = ShowHelpTopi
 // In the sheet's order; a null procedure leaves the slot out.
 const OptionsPage kOptionsPages[kOptionsPageCount] = {
     {101, "Allgemein ", GeneralPageProc, TOPIC_GENERAL, true, nullptr},
-    {114, "Desktop ", nullptr, TOPIC_DESKTOP, true, nullptr},
+    {114, "Desktop ", DesktopPageProc, TOPIC_DESKTOP, true, nullptr},
     {103, "Geschwindigkeit ", SpeedPageProc, TOPIC_SPEED, false, nullptr},
     {111, "Sound ", nullptr, TOPIC_SOUND, true, nullptr},
-    {112, "Leute ", nullptr, TOPIC_PEOPLE, false, nullptr},
+    {112, "Leute ", PeoplePageProc, TOPIC_PEOPLE, false, nullptr},
     {115, "Fabian Merk ", nullptr, TOPIC_BIRTHDAYS, true, nullptr},
-    {113, "Flugzeug ", nullptr, TOPIC_PLANE, true, nullptr},
-    {102, "Uhr ", nullptr, TOPIC_CLOCK, false, nullptr},
-    {117, "Countdown ", nullptr, TOPIC_COUNTDOWN, false, nullptr},
-    {110, "Plakate ", nullptr, TOPIC_BILLBOARD, false, nullptr},
+    {113, "Flugzeug ", PlanePageProc, TOPIC_PLANE, true, nullptr},
+    {102, "Uhr ", ClockPageProc, TOPIC_CLOCK, false, nullptr},
+    {117, "Countdown ", CountdownPageProc, TOPIC_COUNTDOWN, false, nullptr},
+    {110, "Plakate ", BillboardPageProc, TOPIC_BILLBOARD, false, nullptr},
     {104, "Wetter ", nullptr, TOPIC_WEATHER, false, nullptr},
     {105, "Hotkeys ", nullptr, TOPIC_HOTKEYS, false, nullptr},
     {109, "Winamp ", nullptr, TOPIC_WINAMP, false, nullptr},
@@ -44,7 +44,7 @@ std::vector<SettingInt*> BeforeApplyFields() {
   std::vector<SettingInt*> fields = {&s.Sound,         &s.Calendar,         &s.KeinFlugzeug,
                                      &s.NoWinamp,      &s.WeatherNotDA,     &s.Weather[0],
                                      &s.CountdownShowMsg, &s.CountdownPlaySound, &s.FabianName,
-                                     &s.Autostart};
+                                     &s.Autostart,     &s.ShowWallpaper};
   for (SettingInt& offset : s.HGversatz) fields.push_back(&offset);
   return fields;
 }

@@ -73,6 +73,44 @@ inline void Select(HWND page, int control, int item) {
                reinterpret_cast<LPARAM>(GetDlgItem(page, control)));
 }
 
+// Delivers what the sheet posted to itself.
+inline void Pump() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+// A 24-bit BMP of what the screen shows of a window (to look at by eye).
+inline void SaveWindowPicture(HWND window, const std::string& path) {
+  RECT r;
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const DWORD rowBytes = (w * 3 + 3) & ~3, size = rowBytes * h;
+  BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof file + sizeof info.bmiHeader + size), 0, 0,
+                           static_cast<DWORD>(sizeof file + sizeof info.bmiHeader)};
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+    std::fwrite(bits, size, 1, out);
+    std::fclose(out);
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
 inline void Apply(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_APPLYNOW); }
 inline void Ok(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); }
 inline void Cancel(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_CANCEL); }
@@ -107,6 +145,12 @@ class SheetTest : public ::testing::Test {
     SetSettingsRegistryRootForTests(nullptr);
     RegCloseKey(root_);
     DeleteTree(HKEY_CURRENT_USER, rootPath_);
+  }
+
+  // An empty settings key again, for the next row of a table.
+  void ResetSettingsKey() {
+    DeleteTree(root_, SETTINGS_KEY);
+    DeleteTree(root_, RUN_KEY);
   }
 
   // A value of the settings key as text ("" when missing).

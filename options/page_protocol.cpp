@@ -75,8 +75,16 @@ void PlacePreview(HWND page, int control, const char* name, int x, int y) {
   InvalidateRect(item, nullptr, TRUE);
 }
 
+// The page's own background (a themed page is not button-face grey).
+void FillPageBackground(const DRAWITEMSTRUCT& item) {
+  auto brush = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(item.hwndItem), WM_CTLCOLORSTATIC,
+                                                     reinterpret_cast<WPARAM>(item.hDC),
+                                                     reinterpret_cast<LPARAM>(item.hwndItem)));
+  FillRect(item.hDC, &item.rcItem, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+}
+
 void DrawPreview(const DRAWITEMSTRUCT& item, const char* name) {
-  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+  FillPageBackground(item);
   HBITMAP bitmap = LoadPreview(name);
   if (!bitmap) return;
   HPALETTE old = nullptr;
@@ -104,4 +112,14 @@ bool ChooseFile(HWND page, const char* filter, char* path, DWORD flags) {
   dialog.nMaxFile = MAX_PATH;
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_SHOWHELP | flags;
   return GetOpenFileNameA(&dialog) != 0;
+}
+
+void PlacePreviewOnButton(HWND page, int control, const char* name, int button) {
+  HWND below = GetDlgItem(page, button);
+  if (!below) return;
+  RECT rect;
+  GetWindowRect(below, &rect);
+  MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
+  const SIZE size = PreviewBitmapSize(name);
+  PlacePreview(page, control, name, (rect.left + rect.right - size.cx) / 2, rect.top - 2 - size.cy);
 }

@@ -34,7 +34,9 @@ SIZE PreviewBitmapSize(const char* name);
 // Sizes the control to the bitmap and moves it to (x, y) in page units of
 // pixels; a negative x or y keeps that coordinate.
 void PlacePreview(HWND page, int control, const char* name, int x, int y);
-// Draws the bitmap into an owner-draw item (the control's background first).
+// The page's background under an owner-draw item.
+void FillPageBackground(const DRAWITEMSTRUCT& item);
+// Draws the bitmap into an owner-draw item (the page's background first).
 void DrawPreview(const DRAWITEMSTRUCT& item, const char* name);
 // The page's client size in pixels.
 SIZE PageSize(HWND page);
@@ -45,3 +47,6 @@ const char* MusicFileFilter();
 // GetOpenFileNameA on a path buffer of MAX_PATH characters; true when a file
 // was chosen (the buffer then holds it).
 bool ChooseFile(HWND page, const char* filter, char* path, DWORD flags);
+// Sizes the preview to its bitmap and stands it, centred, on top of a
+// button (a face's radio button).
+void PlacePreviewOnButton(HWND page, int control, const char* name, int button);

@@ -16,6 +16,7 @@ ArtSet AddAllArt() {
   AddClockFaces(set);
   AddWeatherSign(set);
   AddWallpaperSky(set);
+  AddOptionPreviews(set);
   AddBuiltinSounds(set);
   return set;
 }

@@ -532,6 +532,35 @@ Canvas CountdownBoardFace() {
   return c;
 }
 
+// The option pages' previews: a face as it looks with its digits lit.
+void LightRun(Canvas& c, const DigitRun& run, const int* digits) {
+  const DigitStripLayout& strip = *kDigitStrips[run.strip];
+  for (int i = 0; i < run.count; ++i) DrawGlyph(c, strip, run.x[i], run.y, digits[i], kCyanLit);
+}
+
+Canvas ClockPreview(int face, const Canvas& sheet) {
+  const ClockFaceLayout& layout = kClockFaces[face - 1];
+  const int frame = face == 1 ? 1 : 0;  // face 1: the bin with some files in it
+  Canvas c = sheet.Crop(frame * layout.width, 0, layout.width, layout.height);
+  static constexpr int kTime[] = {1, 2, 3, 4};
+  static constexpr int kDate[] = {2, 4, 1, 2, 2, 6};
+  LightRun(c, layout.time, kTime);
+  if (layout.date.count) LightRun(c, layout.date, kDate);
+  return c;
+}
+
+Canvas CountdownPreview(int face, const Canvas& base) {
+  const CountdownFaceLayout& layout = kCountdownFaces[face - 1];
+  Canvas c = base;
+  static constexpr int kDays[] = {kGlyphBlank, kGlyphBlank, 1, 2, 3};
+  static constexpr int kHours[] = {0, 4};
+  static constexpr int kMinutes[] = {5, 6};
+  LightRun(c, layout.days, kDays);
+  LightRun(c, layout.hours, kHours);
+  LightRun(c, layout.minutes, kMinutes);
+  return c;
+}
+
 }  // namespace
 
 void AddClockFaces(ArtSet& set) {
@@ -548,6 +577,14 @@ void AddClockFaces(ArtSet& set) {
     char name[24];
     std::snprintf(name, sizeof name, "COUNTDOWN_%02d", face);
     set.AddBitmap(name, countdowns[face - 1], kSpriteKey);
+  }
+  for (int face = 1; face <= kClockFaceCount; ++face) {
+    const std::string name = "DLG_UHR" + std::to_string(face);
+    set.AddBitmap(name, ClockPreview(face, clocks[face - 1]), kSpriteKey);
+  }
+  for (int face = 1; face <= kCountdownFaceCount; ++face) {
+    const std::string name = "DLG_COUNTDOWN" + std::to_string(face);
+    set.AddBitmap(name, CountdownPreview(face, countdowns[face - 1]), kSpriteKey);
   }
 }
 

@@ -15,5 +15,6 @@ void AddBillboardPaster(ArtSet& set);
 void AddClockFaces(ArtSet& set);
 void AddWeatherSign(ArtSet& set);
 void AddWallpaperSky(ArtSet& set);
+void AddOptionPreviews(ArtSet& set);
 
 }  // namespace art

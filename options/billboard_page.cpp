@@ -1,0 +1,199 @@
+// Billboard page: whether the wall stands, the poster folders, the calendar
+// as the only motif and its holiday region.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <cstdio>
+
+#include "objects/billboard_state.h"
+#include "objects/picture_loading.h"
+#include "objects/portable/calendar.h"
+#include "objects/portable/poster_choice.h"
+#include "options/option_pages.h"
+#include "options/page_protocol.h"
+#include "services/lang_text.h"
+#include "services/settings.h"
+
+namespace {
+
+constexpr int kWallOn = 1209;
+constexpr int kKeep = 1210;
+constexpr int kPictureLabel = 1200;
+constexpr int kPictureFolder = 1201;
+constexpr int kPictureBrowse = 1202;
+constexpr int kTextLabel = 1203;
+constexpr int kTextFolder = 1204;
+constexpr int kTextBrowse = 1205;
+constexpr int kCalendarOnly = 1206;
+constexpr int kRegionLabel = 3041;
+constexpr int kRegion = 3040;
+constexpr int kPreview = 1208;
+constexpr UINT kPreviewMessage = 0x8517;
+constexpr char kPreviewBitmap[] = "DLG_PLAKATW";
+
+constexpr PageText kTexts[] = {
+    {3043, "TEXT",
+     "Konrad T. Plack bringt Ihre Bilder und Texte auf die Plakatwand. Klicken Sie bitte auf 'HILFE' dann "
+     "erkl\xE4" "rt er Ihnen welche Dateiformate er verwenden kann."},
+    {kWallOn, "PLAKATWAND", "&Plakatwand aufstellen"},
+    {kKeep, "NODEACTIVE", "nicht &deaktivieren"},
+    {kPictureLabel, "BMPPLAKAT", "&Bild-Dateien:"},
+    {kTextLabel, "TXTPLAKAT", "&Text-Dateien:"},
+    {kCalendarOnly, "NURKAL", "nur &Kalender als Plakatmotiv"},
+    {kRegionLabel, "FEIERTAGE", "&Feiertage:"},
+};
+
+bool g_on;
+int g_appliedWall;
+
+void Enable(HWND page) {
+  EnableControl(page, kWallOn, true);
+  for (int id : {kCalendarOnly, kKeep, kRegionLabel, kRegion}) EnableControl(page, id, g_on);
+  for (int id = kPictureLabel; id <= kTextBrowse; ++id) EnableControl(page, id, g_on && !Settings.Calendar);
+}
+
+void OnInit(HWND page) {
+  g_on = Settings.Billboard != 0;
+  g_appliedWall = Settings.Billboard;
+  SetChecked(page, kKeep, Settings.BillboardNotDA != 0);
+  char path[MAX_PATH];
+  Settings.BMPpath.CopyTo(path, sizeof path);
+  SetDlgItemTextA(page, kPictureFolder, path);
+  Settings.TXTpath.CopyTo(path, sizeof path);
+  SetDlgItemTextA(page, kTextFolder, path);
+  for (int id : {kPictureFolder, kTextFolder}) SendDlgItemMessageA(page, id, EM_LIMITTEXT, MAX_PATH - 1, 0);
+  SendDlgItemMessageA(page, kRegion, CB_RESETCONTENT, 0, 0);
+  for (const char* name : HolidayRegionNames)
+    SendDlgItemMessageA(page, kRegion, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  SendMessageA(page, kPreviewMessage, 0, 0);
+}
+
+void OnSetActive(HWND page) {
+  SetPageTexts(page, "PLAKAT", kTexts);
+  SetChecked(page, kWallOn, g_on);
+  SetChecked(page, kCalendarOnly, Settings.Calendar != 0);
+  SendDlgItemMessageA(page, kRegion, CB_SETCURSEL, Settings.Feiertage, 0);
+  Enable(page);
+}
+
+// The folder goes into the edit as its search pattern, "<folder>\*.*".
+void BrowseInto(HWND page, int edit, const char* key, const char* german) {
+  char title[kLangTextMax];
+  lstrcpynA(title, LangText("PLAKAT", key, german), sizeof title);
+  char folder[MAX_PATH];
+  if (!BrowseForFolder(page, title, folder, sizeof folder)) return;
+  char pattern[MAX_PATH];
+  std::snprintf(pattern, sizeof pattern, "%s\\*.*", folder);
+  SetDlgItemTextA(page, edit, pattern);
+}
+
+void OnApply(HWND page) {
+  char path[MAX_PATH];
+  ControlText(page, kPictureFolder, path, sizeof path);
+  Settings.BMPpath.Set(path);
+  ControlText(page, kTextFolder, path, sizeof path);
+  Settings.TXTpath.Set(path);
+  Settings.Calendar = IsChecked(page, kCalendarOnly);
+  Settings.Billboard = IsChecked(page, kWallOn);
+  Settings.BillboardNotDA = IsChecked(page, kKeep);
+  const LRESULT region = SendDlgItemMessageA(page, kRegion, CB_GETCURSEL, 0, 0);
+  Settings.Feiertage = region == CB_ERR ? 0 : static_cast<int>(region);
+  SaveSettings();
+  BillboardReloadRequest = Settings.Billboard != g_appliedWall ? 1 : 0;
+  // The calendar sheet is drawn again for a new holiday region.
+  if (Settings.Billboard && BillboardState.currentMotif == kCalendarMotif) BillboardReloadRequest = 1;
+  g_appliedWall = Settings.Billboard;
+  FindPicturePosters();
+  FindTextPosters();
+}
+
+INT_PTR OnCommand(HWND page, int id, int code) {
+  switch (id) {
+    case kWallOn:
+      g_on = !g_on;
+      SetChecked(page, kWallOn, g_on);
+      Enable(page);
+      break;
+    case kKeep:
+      break;
+    case kCalendarOnly:
+      Settings.Calendar = !Settings.Calendar;
+      SetChecked(page, kCalendarOnly, Settings.Calendar != 0);
+      Enable(page);
+      break;
+    case kPictureBrowse:
+      BrowseInto(page, kPictureFolder, "BRS_BMPPLAKAT",
+                 "Alle BMP-, GIF-, JPG-, PCX-, PNG-, PSD-, EMF- und WMF-Dateien in diesem Verzeichnis werden "
+                 "angezeigt.");
+      return TRUE;
+    case kTextBrowse:
+      BrowseInto(page, kTextFolder, "BRS_TXTPLAKAT", "Alle TXT-Dateien in diesem Verzeichnis werden angezeigt.");
+      return TRUE;
+    case kPictureFolder:
+    case kTextFolder:
+      if (code != EN_CHANGE) return TRUE;
+      break;
+    case kRegion:
+      if (code != CBN_SELCHANGE) return TRUE;
+      break;
+    default:
+      return FALSE;
+  }
+  PageChanged(page);
+  return TRUE;
+}
+
+}  // namespace
+
+int BrowseForFolder(HWND owner, const char* title, char* out, int capacity) {
+  if (capacity <= 0) return 0;
+  const HRESULT ole = OleInitialize(nullptr);  // the new dialog style needs OLE
+  BROWSEINFOA info = {};
+  info.hwndOwner = owner;
+  info.lpszTitle = title;
+  info.ulFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_SHAREABLE;
+  int chosen = 0;
+  if (LPITEMIDLIST item = SHBrowseForFolderA(&info)) {
+    char path[MAX_PATH] = {};
+    if (SHGetPathFromIDListA(item, path)) {
+      lstrcpynA(out, path, capacity);
+      chosen = 1;
+    }
+    CoTaskMemFree(item);
+  }
+  if (SUCCEEDED(ole)) OleUninitialize();
+  return chosen;
+}
+
+INT_PTR CALLBACK BillboardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit(page);
+      return TRUE;
+    case WM_COMMAND:
+      return OnCommand(page, LOWORD(wParam), HIWORD(wParam));
+    case kPreviewMessage: {
+      const SIZE pageSize = PageSize(page);
+      const SIZE bitmap = PreviewBitmapSize(kPreviewBitmap);
+      PlacePreview(page, kPreview, kPreviewBitmap, pageSize.cx - bitmap.cx - 30, pageSize.cy - bitmap.cy);
+      return TRUE;
+    }
+    case WM_DRAWITEM:
+      if (wParam == kPreview) DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kPreviewBitmap);
+      return TRUE;
+    case WM_NOTIFY:
+      switch (SheetNotifyCode(message, lParam)) {
+        case PSN_SETACTIVE:
+          OnSetActive(page);
+          return TRUE;
+        case PSN_APPLY:
+          OnApply(page);
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}

@@ -1,0 +1,247 @@
+// People page: each listed figure on or off, its description, and a sound
+// file of the user's that plays when it is clicked.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "objects/figure_bitmaps.h"
+#include "options/option_pages.h"
+#include "options/page_protocol.h"
+#include "services/app_globals.h"
+#include "services/lang_text.h"
+#include "services/settings.h"
+#include "services/sound.h"
+
+namespace {
+
+constexpr int kActive = 1501;
+constexpr int kSoundLabel = 1502;
+constexpr int kFigureList = 1503;
+constexpr int kSoundFile = 1504;
+constexpr int kBrowse = 1505;
+constexpr int kPortrait = 1506;
+constexpr int kDescription = 3042;
+constexpr int kAllOn = 3091;
+constexpr int kAllOff = 3092;
+constexpr UINT kPortraitMessage = 0x8519;
+constexpr UINT kUpdateMessage = 0x851A;
+
+constexpr PageText kTexts[] = {
+    {1500, "TEXT",
+     "Sie k\xF6" "nnen Leute anklicken und viele reagieren darauf und Sie k\xF6" "nnen auch T\xF6" "ne zuordnen, die erklingen "
+     "wenn die Leuten angeklickt werden."},
+    {kActive, "ACTIVE", "&aktiviert"},
+    {kSoundLabel, "SOUND", "Sounddatei:"},
+    {kAllOn, "ALLACTIVE", "Alle aktivieren"},
+    {kAllOff, "ALLDEACTIVE", "Alle deaktivieren"},
+};
+
+struct Item {
+  int figure;
+  bool active;
+  std::string sound;
+};
+std::vector<Item> g_items;
+int g_current;
+bool g_soundEdited;
+
+// The dog, the birds and one stroller have no click sound of their own.
+bool HasUserSound(int figure) { return figure != 24 && figure != 42 && figure != 90; }
+
+std::string Trimmed(const char* text) {
+  std::string s(text);
+  const size_t first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return "";
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
+}
+
+std::string EditText(HWND page) {
+  char path[MAX_PATH];
+  ControlText(page, kSoundFile, path, sizeof path);
+  return path;
+}
+
+void PortraitName(char* out, size_t size) {
+  std::snprintf(out, size, "FS_%03d", g_items.empty() ? 0 : g_items[g_current].figure);
+}
+
+void UpdateControls(HWND page) {
+  if (g_items.empty()) return;
+  const Item& item = g_items[g_current];
+  char key[16];
+  std::snprintf(key, sizeof key, "FS_%03d", item.figure);
+  const char* text = FigureText("LEUTE", key);
+  SetDlgItemTextA(page, kDescription, text ? text : "");
+  const bool sound = item.active && SoundLoaded.load() != 0 && HasUserSound(item.figure);
+  for (int id : {kSoundLabel, kSoundFile, kBrowse}) EnableControl(page, id, sound);
+  SetChecked(page, kActive, item.active);
+}
+
+void ShowPortrait(HWND page) {
+  char name[16];
+  PortraitName(name, sizeof name);
+  const SIZE size = PreviewBitmapSize(name);
+  HWND control = GetDlgItem(page, kPortrait);
+  SetWindowPos(control, nullptr, 0, 0, size.cx + 2, size.cy + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(control, nullptr, TRUE);
+}
+
+void OnInit(HWND page) {
+  HWND list = GetDlgItem(page, kFigureList);
+  SendMessageA(list, CB_RESETCONTENT, 0, 0);
+  g_items.clear();
+  for (int figure = 0; figure < kFigureNameSlots; ++figure) {
+    const char* name = FigureName(figure);
+    if (std::string(name) == "-") continue;
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    char sound[MAX_PATH] = {};
+    const bool stored = GetFigureSoundFile(figure, sound) && std::string(sound) != " ";
+    g_items.push_back({figure, true, stored ? sound : ""});
+  }
+  for (const SettingInt& off : Settings.FigDeactive)
+    for (Item& item : g_items)
+      if (off != 0 && item.figure == off) item.active = false;
+  g_current = SendMessageA(list, CB_SETCURSEL, 0, 0) == CB_ERR ? 1 : 0;
+  g_soundEdited = false;
+  SendDlgItemMessageA(page, kSoundFile, EM_LIMITTEXT, MAX_PATH - 1, 0);
+  ShowPortrait(page);
+}
+
+void TakeEditedSound(HWND page) {
+  if (!g_soundEdited) return;
+  g_items[g_current].sound = Trimmed(EditText(page).c_str());
+  g_soundEdited = false;
+}
+
+void OnSelect(HWND page) {
+  TakeEditedSound(page);
+  const LRESULT selected = SendDlgItemMessageA(page, kFigureList, CB_GETCURSEL, 0, 0);
+  if (selected == CB_ERR || selected >= static_cast<LRESULT>(g_items.size())) return;
+  g_current = static_cast<int>(selected);
+  SetDlgItemTextA(page, kSoundFile, g_items[g_current].sound.c_str());
+  g_soundEdited = false;  // set by the edit's own change notice above
+  SendMessageA(page, kUpdateMessage, 0, 0);
+  SendMessageA(page, kPortraitMessage, 0, 0);
+}
+
+void SetAll(HWND page, bool on) {
+  g_items[g_current].active = on;
+  SetChecked(page, kActive, on);
+  for (Item& item : g_items) item.active = on;
+  UpdateControls(page);
+  PageChanged(page);
+}
+
+void OnApply(HWND page) {
+  g_items[g_current].active = IsChecked(page, kActive);
+  size_t slot = 0;
+  for (SettingInt& off : Settings.FigDeactive) off = 0;
+  for (const Item& item : g_items)
+    if (!item.active && slot < Settings.FigDeactive.size()) Settings.FigDeactive[slot++] = item.figure;
+  SaveSettings();
+  TakeEditedSound(page);
+  for (const Item& item : g_items) SaveSoundFile(item.figure, item.sound.c_str());
+}
+
+INT_PTR OnCommand(HWND page, int id, int code) {
+  if (g_items.empty()) return FALSE;
+  switch (id) {
+    case kFigureList:
+      if (code == CBN_SELCHANGE) OnSelect(page);
+      return TRUE;
+    case kSoundFile:
+      if (code == EN_CHANGE && lstrcmpiA(EditText(page).c_str(), g_items[g_current].sound.c_str()) != 0) {
+        g_soundEdited = true;
+        PageChanged(page);
+      }
+      return TRUE;
+    case kActive:
+      g_items[g_current].active = !g_items[g_current].active;
+      SetChecked(page, kActive, g_items[g_current].active);
+      UpdateControls(page);
+      PageChanged(page);
+      return TRUE;
+    case kAllOn:
+    case kAllOff:
+      SetAll(page, id == kAllOn);
+      return TRUE;
+    case kBrowse: {
+      char path[MAX_PATH];
+      lstrcpynA(path, g_items[g_current].sound.c_str(), sizeof path);
+      if (ChooseFile(page, MusicFileFilter(), path, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST))
+        SetDlgItemTextA(page, kSoundFile, path);
+      return TRUE;
+    }
+    case kPortrait:
+      if (code == STN_CLICKED) PlayMusicFile(Trimmed(EditText(page).c_str()).c_str());
+      return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK PeoplePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit(page);
+      return TRUE;
+    case WM_COMMAND:
+      return OnCommand(page, LOWORD(wParam), HIWORD(wParam));
+    case kPortraitMessage:
+      ShowPortrait(page);
+      return TRUE;
+    case kUpdateMessage:
+      UpdateControls(page);
+      return TRUE;
+    case WM_DRAWITEM:
+      if (wParam == kPortrait) {
+        DRAWITEMSTRUCT item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        char name[16];
+        PortraitName(name, sizeof name);
+        FillPageBackground(item);
+        InflateRect(&item.rcItem, -1, -1);  // the portrait inside a one-pixel margin
+        DrawPreview(item, name);
+      }
+      return TRUE;
+    case WM_NOTIFY:
+      switch (SheetNotifyCode(message, lParam)) {
+        case PSN_SETACTIVE:
+          if (g_items.empty()) return TRUE;
+          SetPageTexts(page, "LEUTE", kTexts);
+          SetChecked(page, kActive, g_items[g_current].active);
+          SetDlgItemTextA(page, kSoundFile, g_items[g_current].sound.c_str());
+          g_soundEdited = false;
+          UpdateControls(page);
+          return TRUE;
+        case PSN_APPLY:
+          OnApply(page);
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+const char* FigureName(int figure) {
+  static constexpr struct {
+    int figure;
+    const char* name;
+  } kNames[] = {
+      {2, "Ravi Quenn"},     {3, "Mira Tolle"},      {5, "Hilde Pruml"},      {8, "Alma Korbitz"},
+      {10, "Nelly Sprott"},  {11, "Kuno Fessel"},    {13, "Bodo Schnief"},    {20, "Jonas V."},
+      {22, "Ugo R. Pell"},   {24, "Hund"},           {27, "Konrad T. Plack"}, {31, "Emil Dorsch"},
+      {34, "Lorenz M."},     {36, "Toni Fratz"},     {37, "Nikolaus"},        {38, "Osterhase"},
+      {39, "Lorenz M."},     {40, "Gundula W."},     {42, "Benno R. Kling"},  {43, "Wendelin O."},
+      {47, "Gustav Lindtal"}, {49, "Ewald Pommer"},  {54, "Arno Blitzer"},    {90, "V\xF6" "gel"},
+  };
+  for (const auto& entry : kNames)
+    if (entry.figure == figure) return entry.name;
+  return "-";
+}
