@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/tray_menu.h"
+#include "options/options_test_support.h"
 #include "services/app_globals.h"
 #include "services/messages.h"
 
@@ -25,6 +26,19 @@ TEST(MainWindow, OnlyTheFigureWindowInitialisesAndKeepsTheTrayTimer) {
   }
   EXPECT_TRUE(KillTimer(FigureWindow, TIMER_MAIN_TICK));
   EXPECT_TRUE(KillTimer(FigureWindow, TIMER_TRAY));
+
+  // The menu's "Optionen" opens the sheet, owned by the figure window.
+  HWND owner = nullptr;
+  char caption[32] = {};
+  options_test::SheetScript() = [&](HWND sheet) {
+    owner = GetWindow(sheet, GW_OWNER);
+    GetWindowTextA(sheet, caption, sizeof caption);
+    options_test::Cancel(sheet);
+  };
+  SetTimer(nullptr, 0, 20, options_test::RunScript);
+  SendMessageA(FigureWindow, WM_COMMAND, CMD_OPTIONS, 0);
+  EXPECT_EQ(owner, FigureWindow);
+  EXPECT_STREQ(caption, " Optionen");
   for (HWND window : {BillboardWindow, OverlayWindow, FigureWindow}) DestroyWindow(window);
 }
 

@@ -43,7 +43,8 @@ void SetVersionText(HWND page) {
 }
 
 void OnInit(HWND page) {
-  RestoreDialogPos(OptionsSheetWindow);
+  // The sheet tells its callback who it is only after the start page exists.
+  RestoreDialogPos(GetParent(page));
   OptionsOpen = 1;
   Language = 1;
   HWND combo = GetDlgItem(page, kLanguageCombo);

@@ -86,7 +86,7 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     case PSN_KILLACTIVE:
     case PSN_RESET:
       OptionsOpen = 0;
-      if (entry->savesPosition) SaveDialogPos(OptionsSheetWindow);
+      if (entry->savesPosition) SaveDialogPos(GetParent(page));
       return NotifyResult(page, FALSE);
     case PSN_APPLY:
       RememberAppliedSettings();

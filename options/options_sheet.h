@@ -23,10 +23,12 @@
 // 4. Fill the page's slot in kOptionsPages (options_sheet.cpp): dialog id,
 //    title, procedure, help topic, whether leaving it saves the position.
 //    A slot whose procedure is null is left out of the sheet.
-// 5. A page that changes state outside Settings before apply (a list held
-//    in memory, the hotkeys) gives the slot an `onCancel` that puts it back;
-//    Settings fields changed before apply are undone by the frame when they
-//    are in RestoreUnappliedSettings' list (options_sheet.cpp).
+// 5. A page that changes state before apply that the frame does not know
+//    (a list held in memory, the hotkeys) gives the slot an `onCancel`: it
+//    runs whenever the sheet has closed and puts back what the page changed
+//    after its last apply (after an OK, nothing). Settings fields changed
+//    before apply are undone by the frame when they are in
+//    RestoreUnappliedSettings' list (options_sheet.cpp).
 
 #include <windows.h>
 
@@ -36,7 +38,7 @@ struct OptionsPage {
   DLGPROC proc;         // null: the page is not part of the sheet
   int helpTopic;        // HelpTopic opened by the sheet's Help button
   bool savesPosition;   // leaving the page writes DlgPos
-  void (*onCancel)();   // undoes the page's own unapplied state; may be null
+  void (*onCancel)();   // puts back the page's own unapplied state; may be null
 };
 
 inline constexpr int kOptionsPageCount = 13;

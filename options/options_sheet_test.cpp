@@ -60,8 +60,11 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
   std::vector<std::string> titles;
   HWND seen = nullptr;
   int nested = -1;
+  RECT placed = {};
+  WriteSettingString("DlgPos", "100,120");
   EXPECT_EQ(RunSheet([&](HWND sheet) {
               seen = sheet;
+              GetWindowRect(sheet, &placed);
               HWND tabs = PropSheet_GetTabControl(sheet);
               for (int i = 0; i < TabCtrl_GetItemCount(tabs); ++i) {
                 char text[64] = {};
@@ -83,6 +86,8 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
   EXPECT_EQ(titles, expected);
   EXPECT_NE(seen, nullptr);
   EXPECT_EQ(nested, 1);
+  EXPECT_EQ(placed.left, 100);  // where it was left last time
+  EXPECT_EQ(placed.top, 120);
   EXPECT_EQ(OptionsSheetWindow, nullptr);
   EXPECT_EQ(OptionsOpen.load(), 0);
   EXPECT_FALSE(Stored("DlgPos").empty());  // the General page saves the place when it is left
