@@ -27,7 +27,8 @@
 #include "codecs/jpeg/pictura_jpeg.h"   // JPEG codec
 #include "codecs/png/pictura_png.h"     // PNG codec
 #include "codecs/gif/pictura_gif.h"     // GIF codec
-#include "codecs/meta/pictura_icc.h"    // ICC profiles of JPEG and PNG files
+#include "codecs/tiff/pictura_tiff.h"   // TIFF codec
+#include "codecs/meta/pictura_icc.h"    // ICC profiles of JPEG, PNG and TIFF files
 #include "codecs/pcx/pictura_pcx.h"     // PCX
 #include "codecs/tga/pictura_tga.h"     // TGA
 #include "codecs/pnm/pictura_pnm.h"     // PBM, PGM and PPM

@@ -9,6 +9,7 @@
 #include "codecs/png/png_codec.h"
 #include "codecs/pnm/pnm_codec.h"
 #include "codecs/tga/tga_codec.h"
+#include "codecs/tiff/tiff_codec.h"
 #include "codecs/wbmp/wbmp_codec.h"
 #ifdef _WIN32
 #include "gdi/metafile.h"
@@ -25,7 +26,7 @@ std::atomic<const PicGenericCodec*> codecs[kReadFormatCount] = {
     &kGifGenericCodec,   // GIF
     &kPcxGenericCodec,   // PCX
     &kPngGenericCodec,   // PNG
-    nullptr,             // TIFF
+    &kTiffGenericCodec,  // TIFF
     &kTgaGenericCodec,   // TGA
 #ifdef _WIN32
     &kMetafileGenericCodec,  // WMF

@@ -4,6 +4,7 @@
 
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/png/png_codec.h"
+#include "codecs/tiff/tiff_codec.h"
 #include "core/file_type.h"
 #include "core/pictura_file_type.h"
 #include "core/thread_context.h"
@@ -100,7 +101,12 @@ int CPicICCProfileMain::ICCProfileFromPNG(CPicIO* src, HGLOBAL* data, uint32_t* 
   return 1;
 }
 
-int CPicICCProfileMain::ReadICCProfile(CPicIO* src, uint32_t, uint32_t, HGLOBAL* data, uint32_t* size) {
+int CPicICCProfileMain::ICCProfileFromTIFF(CPicIO* src, uint32_t page, HGLOBAL* data, uint32_t* size) {
+  PicNestingScope depth;
+  return ReadTIFFTagBlockGlobal(&error, src, TIFFTAG_ICCPROFILE, page, data, size);
+}
+
+int CPicICCProfileMain::ReadICCProfile(CPicIO* src, uint32_t page, uint32_t, HGLOBAL* data, uint32_t* size) {
   error = 0;
   if (!src || !data || !size) return Fail(&error, kPicErrBadArgument);
   *data = nullptr;
@@ -108,12 +114,14 @@ int CPicICCProfileMain::ReadICCProfile(CPicIO* src, uint32_t, uint32_t, HGLOBAL*
   uint32_t guessError = 0;
   const uint32_t type = GuessFileTypeCore(&guessError, *src);
   if (!src->Seek(0, kPicSeekSet)) return Fail(&error, kPicErrFileRead);
-  // TIFF and PSD profiles come with their codecs.
+  // PSD profiles come with their codec.
   switch (type) {
     case kPicFileJPEG:
       return ICCProfileFromJPG(src, data, size);
     case kPicFilePNG:
       return ICCProfileFromPNG(src, data, size);
+    case kPicFileTIFF:
+      return ICCProfileFromTIFF(src, page, data, size);
     default:
       return Fail(&error, kPicErrBadArgument);
   }

@@ -1,0 +1,414 @@
+// TIFF codec: round trips of every depth, compression and layout, the page,
+// tag, tile-or-strip and ICC queries, raw CMYK, alpha, progress, and bad or
+// hostile files.
+#include <gtest/gtest.h>
+#include <tiffio.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "codecs/codec_entry_support.h"
+#include "codecs/meta/pictura_icc.h"
+#include "codecs/tiff/pictura_tiff.h"
+#include "codecs/tiff/tiff_glue.h"
+#include "core/pictura_core.h"
+#include "core/thread_context.h"
+#include "reader/pictura_read.h"
+
+using namespace Pictura;
+using namespace pictest;
+
+namespace {
+
+class TiffCodec : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    pic_SetTIFFOptions(-1, 0, 0, 75, 1, -1);
+    pic_SetICCProfile(nullptr, 0);
+    SetProgressCallback(nullptr, 0);
+  }
+};
+
+RGBQUAD* Ramp() {
+  static RGBQUAD p[256];
+  for (int i = 0; i < 256; ++i) p[i] = RGBQUAD{uint8_t(255 - i), uint8_t(i), uint8_t(i * 7), 0};
+  return p;
+}
+
+// Bytes of a packed image of depth bits a pixel; 1-bit rows keep their pad bits 0.
+Bytes Image(uint32_t w, uint32_t h, uint32_t depth, unsigned seed) {
+  const uint32_t row = (w * depth + 7) / 8;
+  Bytes b = Noise(size_t{row} * h, seed);
+  if (depth == 4) for (auto& v : b) v &= 0x77;  // indices of a 16-entry map
+  if (depth < 8 && (w * depth) % 8)
+    for (uint32_t y = 0; y < h; ++y) b[size_t{y} * row + row - 1] &= uint8_t(0xFF00 >> ((w * depth) % 8));
+  return b;
+}
+
+Bytes Write(const Bytes& img, uint32_t w, uint32_t h, uint32_t depth, uint32_t compression, uint32_t flags) {
+  Dest d;
+  const DWORD n = pic_WriteTIFF(d, img.data(), w, h, depth, compression, Ramp(), (w * depth + 7) / 8, nullptr, flags);
+  EXPECT_GT(n, 0u) << "code " << PicGetLastError();
+  return d.Contents();
+}
+
+uint32_t readCode = 0;  // of the last Read (closing its source reports 0)
+
+Bytes Read(const Bytes& file, uint32_t depth, uint32_t flags = 0, uint32_t* w = nullptr, uint32_t* h = nullptr,
+           RGBQUAD* palette = nullptr) {
+  Source s(file);
+  DWORD ww = 0, hh = 0;
+  RGBQUAD scratch[256];
+  Bytes out = TakeBlock(pic_ReadTIFF(s, &ww, &hh, depth, palette ? palette : scratch, 0, flags));
+  readCode = PicGetLastError();
+  if (w) *w = ww;
+  if (h) *h = hh;
+  return out;
+}
+
+struct Layout {
+  const char* name;
+  uint32_t depth, compression, flags;
+  int32_t rowsPerStrip;
+};
+
+TEST_F(TiffCodec, EveryDepthAndLayoutReadsBackExactly) {
+  const Layout rows[] = {
+      {"1 bit none", 1, 1, 0, -1},          {"1 bit G4", 1, 4, 0, 7},
+      {"1 bit G3 black", 1, 3, 32, -1},     {"1 bit JPEG asked: none", 1, 7, 0, -1},
+      {"1 bit tiles", 1, 1, 128, -1},       {"4 bit palette LZW", 4, 5, 0, 3},
+      {"8 bit palette", 8, 1, 0, -1},       {"8 bit grey deflate predictor", 8, 8, 2 | 64, 5},
+      {"8 bit tiles packbits", 8, 32773, 128, -1},
+      {"16 bit grey LZW predictor", 16, 5, 64, 4},
+      {"24 bit none one strip", 24, 1, 0, 1000}, {"24 bit LZW predictor", 24, 5, 64, 3},
+      {"24 bit deflate tiles", 24, 32946, 128, -1}, {"24 bit BGR bottom-up", 24, 1, 8 | 4, 2},
+      {"32 bit RGBA packbits asked: none", 32, 32773, 0, -1}, {"32 bit CMYK", 32, 5, 16, -1},
+      {"48 bit LZW", 48, 5, 64, 2},         {"48 bit tiles", 48, 8, 128, -1},
+      {"64 bit deflate", 64, 8, 0, -1},
+  };
+  const uint32_t w = 37, h = 21;
+  for (const Layout& r : rows) {
+    SCOPED_TRACE(r.name);
+    pic_SetTIFFOptions(r.rowsPerStrip, 16, 16, 75, 1, -1);
+    const Bytes img = Image(w, h, r.depth, r.depth);
+    const Bytes file = Write(img, w, h, r.depth, r.compression, r.flags);
+    Bytes expected = img;
+    if (r.flags & 4)  // bottom-up
+      for (uint32_t y = 0; y < h; ++y)
+        std::memcpy(&expected[size_t{y} * w * r.depth / 8], &img[size_t{h - 1 - y} * w * r.depth / 8], w * r.depth / 8);
+    uint32_t rw = 0, rh = 0;
+    const uint32_t readDepth = r.depth == 4 ? 8 : r.depth;
+    // CMYK comes back raw with flag 4; B, G, R comes back as it went in with flag 64.
+    const uint32_t readFlags = (r.flags & 16 ? 4 : 0) | (r.flags & 8 ? 64 : 0);
+    Bytes got = Read(file, readDepth, readFlags, &rw, &rh);
+    EXPECT_EQ(readCode, 0u);
+    ASSERT_EQ(rw, w);
+    ASSERT_EQ(rh, h);
+    if (r.depth == 4) {
+      Bytes unpacked(size_t{w} * h);
+      for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x)
+          unpacked[y * w + x] = (expected[y * ((w + 1) / 2) + x / 2] >> (x % 2 ? 0 : 4)) & 15;
+      expected = unpacked;
+    }
+    EXPECT_EQ(got, expected);
+  }
+}
+
+TEST_F(TiffCodec, JpegPagesComeBackCloseInOneStrip) {
+  const uint32_t w = 64, h = 40;
+  const Bytes img = Gradient(w, h, 3);
+  const Bytes file = Write(img, w, h, 24, 7, 0);
+  Source s(file);
+  HPICTIFFREADER r = pic_CreateTIFFReader_TR(s, 0, 0);
+  ASSERT_NE(r, nullptr);
+  uint32_t rows = 0;
+  EXPECT_TRUE(pic_GetTIFFTag_TR(r, TIFFTAG_ROWSPERSTRIP, &rows));
+  EXPECT_EQ(rows, h);
+  DWORD rw, rh;
+  Bytes got = TakeBlock(pic_ReadTIFF_TR(r, &rw, &rh, 24, nullptr, 0));
+  EXPECT_LE(MaxDiff(got, img), 12);
+  pic_DestroyTIFFReader_TR(r);
+}
+
+// Display pixel (x, y) of a stored w x h image for each orientation.
+uint8_t StoredAt(const Bytes& s, uint32_t w, uint32_t h, uint32_t o, uint32_t x, uint32_t y) {
+  switch (o) {
+    case 2: return s[y * w + (w - 1 - x)];
+    case 3: return s[(h - 1 - y) * w + (w - 1 - x)];
+    case 4: return s[(h - 1 - y) * w + x];
+    case 5: return s[x * w + y];
+    case 6: return s[(h - 1 - x) * w + y];
+    case 7: return s[(h - 1 - x) * w + (w - 1 - y)];
+    case 8: return s[x * w + (w - 1 - y)];
+    default: return s[y * w + x];
+  }
+}
+
+TEST_F(TiffCodec, OrientationIsAppliedOnceAtEveryDepth) {
+  const uint32_t w = 5, h = 3;
+  const Bytes grey = Image(w, h, 8, 3);
+  for (uint32_t o = 1; o <= 8; ++o) {
+    SCOPED_TRACE(o);
+    pic_SetTIFFOptions(-1, 0, 0, 75, o, -1);
+    Bytes rgb;
+    for (uint8_t v : grey) rgb.insert(rgb.end(), {v, uint8_t(v ^ 1), uint8_t(v ^ 2)});
+    const Bytes f8 = Write(grey, w, h, 8, 1, 2), f24 = Write(rgb, w, h, 24, 5, 0);
+    uint32_t dw = 0, dh = 0;
+    const Bytes g8 = Read(f8, 8, 0, &dw, &dh), g24 = Read(f24, 24), g32 = Read(f24, 32);
+    const Bytes stored = Read(f8, 8, 1);
+    ASSERT_EQ(dw, o >= 5 ? h : w);
+    EXPECT_EQ(stored, grey);
+    ASSERT_EQ(g8.size(), grey.size());
+    for (uint32_t y = 0; y < dh; ++y)
+      for (uint32_t x = 0; x < dw; ++x) {
+        const uint8_t v = StoredAt(grey, w, h, o, x, y);
+        EXPECT_EQ(g8[y * dw + x], v);
+        EXPECT_EQ(g24[(y * dw + x) * 3 + 2], v ^ 2);
+        EXPECT_EQ(g32[(y * dw + x) * 4 + 1], v ^ 1);
+      }
+    // 1 bit through the bit path.
+    const Bytes bits = Image(w, h, 1, 9), f1 = Write(bits, w, h, 1, 4, 0);
+    const Bytes g1 = Read(f1, 1);
+    for (uint32_t y = 0; y < dh; ++y)
+      for (uint32_t x = 0; x < dw; ++x) {
+        Bytes unpacked(w * h);
+        for (uint32_t i = 0; i < w * h; ++i) unpacked[i] = bits[(i / w)] >> (7 - i % w) & 1;
+        EXPECT_EQ(g1[y] >> (7 - x) & 1, StoredAt(unpacked, w, h, o, x, y)) << x << "," << y;
+      }
+  }
+}
+
+struct Pages {
+  int next = 0;
+  Bytes one = Image(20, 10, 1, 1), eight = Image(7, 5, 8, 2), rgb = Image(3, 4, 24, 3);
+};
+
+BOOL PICAPI PageProc(const BYTE** px, DWORD* w, DWORD* h, RGBQUAD** pal, DWORD* depth, DWORD* comp,
+                     PicResolutionInfo* res, PIC_USERDATA user) {
+  auto* p = reinterpret_cast<Pages*>(user);
+  const Bytes* imgs[3] = {&p->one, &p->eight, &p->rgb};
+  const DWORD dims[3][3] = {{20, 10, 1}, {7, 5, 8}, {3, 4, 24}};
+  if (p->next == 3) return FALSE;
+  const int i = p->next++;
+  *px = imgs[i]->data(), *w = dims[i][0], *h = dims[i][1], *depth = dims[i][2], *pal = Ramp(), *comp = 5;
+  *res = PicResolutionInfo{300, 150, 2};
+  return TRUE;
+}
+
+BOOL PICAPI StopAtOnce(DWORD, DWORD, PIC_USERDATA) {
+  return FALSE;
+}
+
+TEST_F(TiffCodec, PagesTagsTilesAndProfiles) {
+  // Three pages through the callback.
+  Pages pages;
+
+  const char profile[] = "not really a profile, but bytes all the same";
+  pic_SetICCProfile(reinterpret_cast<const BYTE*>(profile), sizeof profile);
+  Dest d;
+  ASSERT_GT(pic_WriteTiffMultiViaCB(d, PageProc, reinterpret_cast<PIC_USERDATA>(&pages), 0), 0u);
+  const Bytes file = d.Contents();
+  Source s(file);
+  EXPECT_EQ(pic_GetTIFFPageCount(s), 3u);
+  DWORD w, h, bits;
+  PicResolutionInfo res;
+  EXPECT_TRUE(pic_GetTIFFDims(s, 1, &w, &h, &bits, &res, 0));
+  EXPECT_EQ(w * 100 + h * 10 + bits, 7u * 100 + 50 + 8);
+  EXPECT_EQ(res.x + res.y + res.unit, 452.0);
+  EXPECT_FALSE(pic_GetTIFFDims(s, 3, &w, &h, &bits, nullptr, 0));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  HGLOBAL icc = nullptr;
+  DWORD size = 0;
+  ASSERT_TRUE(pic_ReadICCProfile(s, 2, &icc, &size));
+  EXPECT_EQ(Bytes(static_cast<uint8_t*>(icc), static_cast<uint8_t*>(icc) + size),
+            Bytes(profile, profile + sizeof profile));
+  GlobalFree(icc);
+
+  HPICTIFFREADER r = pic_CreateTIFFReader_TR(s, 0, 0);
+  ASSERT_NE(r, nullptr);
+  EXPECT_EQ(pic_GetTIFFPageCount_TR(r), 3u);
+  ASSERT_TRUE(pic_SetTIFFPage_TR(r, 2));
+  RGBQUAD pal[256];
+  DWORD rw, rh;
+  EXPECT_EQ(TakeBlock(pic_ReadTIFF_TR(r, &rw, &rh, 24, pal, 0)), pages.rgb);
+  EXPECT_FALSE(pic_SetTIFFPage_TR(r, 3));
+  EXPECT_EQ(PicGetLastError(), 5u);
+  pic_DestroyTIFFReader_TR(r);
+
+  // A file without a profile, and a tiled page read a tile at a time.
+  pic_SetICCProfile(nullptr, 0);
+  pic_SetTIFFOptions(-1, 16, 16, 75, 1, -1);
+  const Bytes img = Image(40, 20, 8, 5), tiled = Write(img, 40, 20, 8, 5, 128);
+  Source t(tiled);
+  EXPECT_FALSE(pic_ReadICCProfile(t, 0, &icc, &size));
+  EXPECT_EQ(PicGetLastError(), 54u);
+  r = pic_CreateTIFFReader_TR(t, 0, 0);
+  ASSERT_NE(r, nullptr);
+  struct TileCase {
+    DWORD x, y, flags, code;
+  } cases[] = {{32, 16, 0, 0}, {8, 0, 0, 75}, {48, 0, 0, 75}, {0, 0, 8, 5}, {0, 0, 2, 0}};
+  for (const TileCase& c : cases) {
+    Bytes got = TakeBlock(pic_ReadTIFFTileOrStrip_TR(r, &rw, &rh, 8, pal, c.x, c.y, c.flags));
+    EXPECT_EQ(PicGetLastError(), c.code) << c.x << "," << c.y;
+    if (c.code || c.flags) continue;
+    ASSERT_EQ(got.size(), 16u * 16);
+    for (uint32_t y = 0; y < 16; ++y)
+      for (uint32_t x = 0; x < 16; ++x)
+        EXPECT_EQ(got[y * 16 + x], x < 8 && y < 4 ? img[(16 + y) * 40 + 32 + x] : 0) << x << "," << y;
+  }
+  pic_DestroyTIFFReader_TR(r);
+}
+
+TEST_F(TiffCodec, RawCmykAlphaOverrideAndCancel) {
+  const Bytes cmyk = {255, 0, 0, 0, 0, 0, 0, 255};
+  const Bytes file = Write(cmyk, 2, 1, 32, 1, 16);
+  EXPECT_EQ(Read(file, 32, 4), cmyk);
+  EXPECT_EQ(Read(file, 24), (Bytes{0, 255, 255, 0, 0, 0}));
+
+  // Grey with one unspecified extra sample, made with libtiff itself.
+  Dest d;
+  {
+    TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICDEST>(d)), "wW");
+    ASSERT_NE(tif, nullptr);
+    const uint16_t extra[] = {EXTRASAMPLE_UNSPECIFIED};
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 2);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 2);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
+    uint8_t row[] = {10, 20, 30, 40};
+    TIFFWriteScanline(tif, row, 0, 0);
+    CloseTIFF(tif);
+  }
+  const Bytes ga = d.Contents();
+  EXPECT_EQ(Read(ga, 32), (Bytes{10, 10, 10, 255, 30, 30, 30, 255}));
+  pic_SetTIFFOptions(-1, 0, 0, 75, 1, 2);
+  EXPECT_EQ(Read(ga, 32), (Bytes{10, 10, 10, 20, 30, 30, 30, 40}));
+  // This layout has no 8-bit form.
+  Read(ga, 8);
+  EXPECT_EQ(readCode, 28u);
+
+  SetProgressCallback(StopAtOnce, 0);
+  const Bytes big = Write(Image(50, 50, 24, 1), 50, 50, 24, 1, 0);
+  for (uint32_t depth : {1u, 8u, 24u, 32u, 48u}) {
+    const Bytes f = depth == 24 || depth == 32 ? big : Write(Image(50, 50, depth, 1), 50, 50, depth, 1, 2);
+    Read(f, depth);
+    EXPECT_EQ(readCode, 14u) << depth;
+  }
+}
+
+// The file with the bytes of one tag entry changed.
+Bytes WithTag(Bytes file, uint16_t tag, uint16_t newTag) {
+  const uint32_t ifd = file[4] | file[5] << 8 | file[6] << 16 | uint32_t(file[7]) << 24;
+  const uint32_t n = file[ifd] | file[ifd + 1] << 8;
+  for (uint32_t i = 0; i < n; ++i) {
+    uint8_t* e = &file[ifd + 2 + i * 12];
+    if ((e[0] | e[1] << 8) == tag) e[0] = newTag & 255, e[1] = newTag >> 8;
+  }
+  return file;
+}
+
+TEST_F(TiffCodec, DamagedHostileAndRefusedInput) {
+  pic_SetTIFFOptions(4, 0, 0, 75, 6, -1);
+  const Bytes img16 = Image(30, 24, 48, 4);
+  Bytes damaged = Write(img16, 30, 24, 48, 5, 0);
+  // Garble the second strip's LZW codes.
+  for (size_t i = 0; i < 40; ++i) damaged[8 + 30 * 4 * 6 / 2 + i] = 0xFF;
+  uint32_t w = 0, h = 0;
+  Bytes got = Read(damaged, 48, 0, &w, &h);
+  EXPECT_EQ(readCode, 20u);  // rows back, flagged, also after turning
+  EXPECT_EQ(got.size(), img16.size());
+  EXPECT_EQ(w, 24u);
+
+  pic_SetTIFFOptions(-1, 0, 0, 75, 1, -1);
+  const Bytes img = Image(9, 7, 24, 2), good = Write(img, 9, 7, 24, 1, 0);
+  EXPECT_EQ(Read(WithTag(good, TIFFTAG_ROWSPERSTRIP, 65000), 24), img);  // no RowsPerStrip
+  EXPECT_EQ(readCode, 0u);
+
+  struct Bad {
+    const char* name;
+    Bytes file;
+    uint32_t depth, code;
+  } bad[] = {
+      {"huge claim", WithTag(good, TIFFTAG_IMAGEWIDTH, 0), 24, 20},
+      {"empty (no source)", Bytes{}, 24, 5},
+      {"header only", Bytes{'I', 'I', 42, 0, 8, 0, 0, 0}, 24, 20},
+      {"1 bit of RGB", good, 1, 28},
+      {"16 bits of 8", good, 48, 28},
+      {"depth 12", good, 12, 5},
+  };
+  // A width of 2^31 in a file of a hundred bytes.
+  Bytes huge = good;
+  const uint32_t ifd = huge[4] | huge[5] << 8;
+  for (uint32_t i = 0; i < uint32_t(huge[ifd] | huge[ifd + 1] << 8); ++i) {
+    uint8_t* e = &huge[ifd + 2 + i * 12];
+    if ((e[0] | e[1] << 8) == 256 || (e[0] | e[1] << 8) == 257) e[2] = 4, e[3] = 0, e[8] = 0, e[11] = 0x40;
+  }
+  bad[0].file = huge;
+  for (const Bad& b : bad) {
+    Read(b.file, b.depth);
+    EXPECT_EQ(readCode, b.code) << b.name;
+  }
+
+  // Refused writes close their handle once.
+  Dest d;
+  EXPECT_EQ(pic_WriteTIFF(d, img.data(), 9, 7, 12, 1, nullptr, 27, nullptr, 0), 0u);
+  EXPECT_EQ(PicGetLastError(), 5u);
+  EXPECT_EQ(pic_WriteTIFF(d, img.data(), 0, 7, 24, 1, nullptr, 27, nullptr, 0), 0u);
+  HPICTIFFWRITER tw = pic_CreateTIFFWriter_TW(d, 0);
+  ASSERT_NE(tw, nullptr);
+  EXPECT_FALSE(pic_InitializeTIFFWriter_TW(tw, 9, 7, nullptr, 12, 1, nullptr, 0));
+  EXPECT_TRUE(pic_InitializeTIFFWriter_TW(tw, 9, 7, nullptr, 24, 1, nullptr, 0));
+  EXPECT_TRUE(pic_WriteTIFF_TW(tw, img.data(), 27));
+  EXPECT_TRUE(pic_DestroyTIFFWriter_TW(tw));
+  EXPECT_EQ(Read(d.Contents(), 24), img);
+
+  // Lines past the page.
+  Dest l;
+  HPICTIFFWRITELINES lines = pic_InitWriteTIFFLines(l, 9, 1, 24, 5, nullptr, nullptr, 0);
+  ASSERT_NE(lines, nullptr);
+  EXPECT_TRUE(pic_WriteNextTIFFLine(lines, img.data()));
+  EXPECT_FALSE(pic_WriteNextTIFFLine(lines, img.data()));
+  EXPECT_EQ(PicGetLastError(), 24u);
+  EXPECT_TRUE(pic_DestroyWriteTIFFLines(lines));
+  EXPECT_EQ(Read(l.Contents(), 24), Bytes(img.begin(), img.begin() + 27));
+}
+
+int extenderCalls = 0;
+TIFFExtendProc earlier = nullptr;
+void CountingExtender(TIFF* tif) {
+  ++extenderCalls;
+  if (earlier) earlier(tif);
+}
+
+TEST_F(TiffCodec, TagExtenderChainsOnceUnderConcurrentOpens) {
+  earlier = TIFFSetTagExtender(CountingExtender);
+  const Bytes file = Write(Image(8, 8, 24, 1), 8, 8, 24, 1, 0);
+  const int before = extenderCalls;
+  Read(file, 24);
+  const int perRead = extenderCalls - before;
+  ASSERT_GT(perRead, 0);
+  std::vector<std::thread> threads;
+  std::atomic<int> good{0};
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 10; ++i) good += Read(file, 24).size() == 8 * 8 * 3;
+    });
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(good, 80);
+  EXPECT_EQ(extenderCalls - before, perRead * 81);
+}
+
+TEST_F(TiffCodec, GenericReaderShowsTiff) {
+  const Bytes img = Image(6, 4, 24, 8);
+  Source s(Write(img, 6, 4, 24, 8, 0));
+  DWORD w = 0, h = 0;
+  EXPECT_EQ(TakeBlock(pic_ReadImage(s, &w, &h, 24, 0)), img);
+  EXPECT_EQ(PicGetLastError(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,323 @@
+#include "codecs/tiff/tiff_glue.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "core/allocators.h"
+#include "core/thread_context.h"
+
+namespace Pictura {
+namespace {
+
+// Offsets past 4 GiB cannot be reached through the 32-bit managers.
+constexpr uint64_t kMaxStreamOffset = 0xFFFFFFFFull;
+
+CPicIO* StreamOf(thandle_t h) {
+  return static_cast<TIFFHandleState*>(h)->stream;
+}
+
+tmsize_t TIFFStreamReadProc(thandle_t h, void* buf, tmsize_t n) {
+  if (n <= 0) return 0;
+  CPicIO* io = StreamOf(h);
+  auto* out = static_cast<uint8_t*>(buf);
+  uint64_t done = 0;
+  const uint64_t want = static_cast<uint64_t>(n);
+  try {
+    while (done < want) {
+      const uint32_t piece = static_cast<uint32_t>(want - done < (1u << 30) ? want - done : (1u << 30));
+      const uint32_t got = io->Read(out + done, piece);
+      done += got;
+      if (got < piece) break;
+    }
+  } catch (...) {
+  }
+  return static_cast<tmsize_t>(done);
+}
+
+tmsize_t TIFFStreamWriteProc(thandle_t h, void* buf, tmsize_t n) {
+  if (n <= 0) return 0;
+  if (static_cast<uint64_t>(n) > kMaxStreamOffset) return 0;
+  try {
+    return StreamOf(h)->Write(buf, static_cast<uint32_t>(n)) ? n : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+toff_t TIFFStreamSeekProc(thandle_t h, toff_t offset, int whence) {
+  CPicIO* io = StreamOf(h);
+  const uint32_t origin = whence == SEEK_CUR ? kPicSeekCur : whence == SEEK_END ? kPicSeekEnd : kPicSeekSet;
+  // A refused seek answers with an offset libtiff never asked for.
+  constexpr toff_t kRefused = static_cast<toff_t>(-1);
+  try {
+    bool ok = false;
+    if (origin == kPicSeekSet) {
+      ok = offset <= kMaxStreamOffset && io->SeekTo(offset);
+    } else {
+      // libtiff passes a signed offset in its unsigned type.
+      const int64_t delta = static_cast<int64_t>(offset);
+      ok = delta >= INT32_MIN && delta <= INT32_MAX && io->Seek(static_cast<int32_t>(delta), origin);
+    }
+    uint32_t pos = 0;
+    if (!ok || !io->GetPos(&pos)) return kRefused;
+    return pos;
+  } catch (...) {
+    return kRefused;
+  }
+}
+
+int TIFFStreamCloseProc(thandle_t) {
+  return 0;  // the stream belongs to the codec's caller
+}
+
+toff_t TIFFStreamSizeProc(thandle_t h) {
+  uint32_t size = 0;
+  try {
+    return StreamOf(h)->GetSize(&size) ? size : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+int TIFFStreamMapProc(thandle_t, void**, toff_t*) {
+  return 0;
+}
+void TIFFStreamUnmapProc(thandle_t, void*, toff_t) {}
+
+void LogLibTiffMessage(const char* lead, uint32_t level, const char* fmt, va_list ap) {
+  char message[1024];
+  std::vsnprintf(message, sizeof message, fmt, ap);
+  char text[1100];
+  std::snprintf(text, sizeof text, "%s%s\n", lead, message);
+  try {
+    LogDebugMessage(text, kPicErrBadTIFF, level, false);
+  } catch (...) {
+    // no room for the record: libtiff's result still carries the failure
+  }
+}
+
+// Per-handle handlers: nothing goes to libtiff's process-wide ones.
+int LibTiffErrorHandler(TIFF*, void*, const char*, const char* fmt, va_list ap) {
+  LogLibTiffMessage("LibTiff Error: ", 3, fmt, ap);
+  return 1;
+}
+int LibTiffWarningHandler(TIFF*, void*, const char*, const char* fmt, va_list ap) {
+  LogLibTiffMessage("LibTiff Warning: ", 2, fmt, ap);
+  return 1;
+}
+
+char kExifName[] = "EXIF Offset";
+char kAnnotationsName[] = "baAnnotations";
+char kPixelScaleName[] = "GeoPixelScale";
+char kIntergraphName[] = "Intergraph TransformationMatrix";
+char kTransformName[] = "GeoTransformationMatrix";
+char kTiePointsName[] = "GeoTiePoints";
+char kKeyDirectoryName[] = "GeoKeyDirectory";
+char kDoubleParamsName[] = "GeoDoubleParams";
+char kAsciiParamsName[] = "GeoASCIIParams";
+
+const TIFFFieldInfo kExtraTags[] = {
+    {34665, 1, 1, TIFF_LONG, FIELD_CUSTOM, 1, 0, kExifName},
+    {32932, TIFF_VARIABLE2, TIFF_VARIABLE2, TIFF_BYTE, FIELD_CUSTOM, 0, 1, kAnnotationsName},
+    {33550, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_DOUBLE, FIELD_CUSTOM, 1, 1, kPixelScaleName},
+    {33920, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_DOUBLE, FIELD_CUSTOM, 1, 1, kIntergraphName},
+    {34264, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_DOUBLE, FIELD_CUSTOM, 1, 1, kTransformName},
+    {33922, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_DOUBLE, FIELD_CUSTOM, 1, 1, kTiePointsName},
+    {34735, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_SHORT, FIELD_CUSTOM, 1, 1, kKeyDirectoryName},
+    {34736, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_DOUBLE, FIELD_CUSTOM, 1, 1, kDoubleParamsName},
+    {34737, TIFF_VARIABLE, TIFF_VARIABLE, TIFF_ASCII, FIELD_CUSTOM, 1, 0, kAsciiParamsName},
+};
+
+TIFFExtendProc previousExtender = nullptr;
+
+void TIFFTagExtender(TIFF* tif) {
+  // Tags libtiff already knows keep libtiff's own definition and type.
+  TIFFFieldInfo missing[sizeof kExtraTags / sizeof kExtraTags[0]];
+  uint32_t count = 0;
+  for (const TIFFFieldInfo& f : kExtraTags)
+    if (!TIFFFindField(tif, f.field_tag, TIFF_ANY)) missing[count++] = f;
+  if (count) TIFFMergeFieldInfo(tif, missing, count);
+  if (previousExtender) previousExtender(tif);
+}
+
+}  // namespace
+
+void InstallTIFFTagExtender() {
+  static std::once_flag once;
+  std::call_once(once, [] { previousExtender = TIFFSetTagExtender(TIFFTagExtender); });
+}
+
+TIFFHandleState* TIFFState(TIFF* tif) {
+  return static_cast<TIFFHandleState*>(TIFFClientdata(tif));
+}
+
+TIFF* OpenTIFFOnStream(CPicIO* stream, const char* mode) {
+  if (!stream) return nullptr;
+  InstallTIFFTagExtender();
+  auto* state = new (std::nothrow) TIFFHandleState;
+  if (!state) return nullptr;
+  state->stream = stream;
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (!options) {
+    delete state;
+    return nullptr;
+  }
+  TIFFOpenOptionsSetErrorHandlerExtR(options, LibTiffErrorHandler, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, LibTiffWarningHandler, nullptr);
+  // No single block of libtiff's may pass the library's own cap.
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(kPicAllocCap));
+  TIFF* tif = TIFFClientOpenExt(stream->GetName(), mode, state, TIFFStreamReadProc, TIFFStreamWriteProc,
+                                TIFFStreamSeekProc, TIFFStreamCloseProc, TIFFStreamSizeProc, TIFFStreamMapProc,
+                                TIFFStreamUnmapProc, options);
+  TIFFOpenOptionsFree(options);
+  if (!tif) delete state;
+  return tif;
+}
+
+void CloseTIFF(TIFF* tif) {
+  if (!tif) return;
+  TIFFHandleState* state = TIFFState(tif);
+  TIFFClose(tif);
+  delete state;
+}
+
+int TIFFCallProgressHook(TIFF* tif, uint32_t row, uint32_t total) {
+  TIFFHandleState* s = TIFFState(tif);
+  if (!s->tif_progressproc) return 0;
+  return s->tif_progressproc(row, total, s->tif_progressdata) ? 1 : 0;
+}
+
+void putRawCMYKTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint32_t w, uint32_t h,
+                    int32_t fromskew, int32_t toskew, unsigned char* pp) {
+  const uint32_t spp = img->samplesperpixel;
+  for (; h > 0; --h) {
+    for (uint32_t x = w; x > 0; --x) {
+      *cp++ = uint32_t{pp[0]} | uint32_t{pp[1]} << 8 | uint32_t{pp[2]} << 16 | uint32_t{pp[3]} << 24;
+      pp += spp;
+    }
+    cp += toskew;
+    pp += static_cast<int64_t>(fromskew) * spp;
+  }
+}
+
+void putRawCMYKMapTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint32_t w, uint32_t h,
+                       int32_t fromskew, int32_t toskew, unsigned char* pp) {
+  const uint32_t spp = img->samplesperpixel;
+  const TIFFRGBValue* map = img->Map;
+  for (; h > 0; --h) {
+    for (uint32_t x = w; x > 0; --x) {
+      *cp++ = uint32_t{map[pp[0]]} | uint32_t{map[pp[1]]} << 8 | uint32_t{map[pp[2]]} << 16 |
+              uint32_t{map[pp[3]]} << 24;
+      pp += spp;
+    }
+    cp += toskew;
+    pp += static_cast<int64_t>(fromskew) * spp;
+  }
+}
+
+namespace {
+
+// 8-bit grey with an extra sample libtiff leaves unspecified, given an
+// alpha meaning by the caller: grey from the black-and-white map, alpha as
+// stored.
+void putGreyAlphaTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint32_t w, uint32_t h,
+                      int32_t fromskew, int32_t toskew, unsigned char* pp) {
+  const uint32_t spp = img->samplesperpixel;
+  uint32_t** bw = img->BWmap;
+  for (; h > 0; --h) {
+    for (uint32_t x = w; x > 0; --x) {
+      *cp++ = (bw[pp[0]][0] & 0x00FFFFFFu) | uint32_t{pp[1]} << 24;
+      pp += spp;
+    }
+    cp += toskew;
+    pp += static_cast<int64_t>(fromskew) * spp;
+  }
+}
+
+// The three changes the codec makes to libtiff's choices after the begin step.
+void AdjustRGBAImage(TIFFRGBAImage* img, const TIFFHandleState* s) {
+  // The file's own row order: the codec applies the Orientation tag once.
+  img->req_orientation = img->orientation;
+  if (img->isContig && img->photometric == PHOTOMETRIC_SEPARATED && img->bitspersample == 8 &&
+      img->samplesperpixel >= 4 && s->tif_rawcmyk)
+    img->put.contig = img->Map ? putRawCMYKMapTile : putRawCMYKTile;
+  uint16_t extras = 0;
+  uint16_t* info = nullptr;
+  if (TIFFGetFieldDefaulted(img->tif, TIFFTAG_EXTRASAMPLES, &extras, &info) && extras >= 1 && info &&
+      info[0] == EXTRASAMPLE_UNSPECIFIED && img->samplesperpixel <= 3 && s->tif_alphaoverride != -1) {
+    img->alpha = s->tif_alphaoverride;
+    if (img->alpha && img->isContig && img->samplesperpixel == 2 && img->bitspersample == 8 && img->BWmap &&
+        (img->photometric == PHOTOMETRIC_MINISBLACK || img->photometric == PHOTOMETRIC_MINISWHITE))
+      img->put.contig = putGreyAlphaTile;
+  }
+}
+
+}  // namespace
+
+int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message) {
+  TIFFHandleState* s = TIFFState(tif);
+  if (!TIFFRGBAImageOK(tif, message)) return 0;
+  TIFFRGBAImage img;
+  if (!TIFFRGBAImageBegin(&img, tif, 1, message)) return 0;
+  AdjustRGBAImage(&img, s);
+  const uint32_t width = img.width, height = img.height;
+  uint32_t band = 0;
+  if (TIFFIsTiled(tif)) {
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &band);
+  } else {
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &band);
+  }
+  if (band == 0 || band > height) band = height;
+  uint64_t words = 0;
+  std::vector<uint32_t> raster;
+  int result = 1;
+  if (!PicSizeWithinCap(width, band, 4, &words)) {
+    std::snprintf(message, 1024, "band of %u rows too big", band);
+    result = 0;
+  } else {
+    try {
+      raster.resize(static_cast<size_t>(uint64_t{width} * band));
+    } catch (...) {
+      std::snprintf(message, 1024, "no memory for a band");
+      result = 0;
+    }
+  }
+  for (uint32_t row = 0; result == 1 && row < height; row += band) {
+    const uint32_t rows = band < height - row ? band : height - row;
+    img.row_offset = static_cast<int>(row);
+    img.col_offset = 0;
+    if (!TIFFRGBAImageGet(&img, raster.data(), width, rows)) {
+      result = 0;
+      break;
+    }
+    sink(context, row, rows, raster.data());
+    if (TIFFCallProgressHook(tif, row, height)) {
+      s->tif_iserror = kPicErrCancelled;
+      result = -1;
+    }
+  }
+  TIFFRGBAImageEnd(&img);
+  return result;
+}
+
+}  // namespace Pictura
+
+namespace Pictura {
+
+int TIFFReadRGBARegion(TIFF* tif, uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint32_t* raster, char* message) {
+  if (!TIFFRGBAImageOK(tif, message)) return 0;
+  TIFFRGBAImage img;
+  if (!TIFFRGBAImageBegin(&img, tif, 1, message)) return 0;
+  AdjustRGBAImage(&img, TIFFState(tif));
+  img.row_offset = static_cast<int>(y);
+  img.col_offset = static_cast<int>(x);
+  const int ok = TIFFRGBAImageGet(&img, raster, w, h);
+  TIFFRGBAImageEnd(&img);
+  return ok;
+}
+
+}  // namespace Pictura
