@@ -10,6 +10,7 @@
 #include "services/sound.h"
 #include "objects/figure_sound.h"
 #include "objects/billboard.h"
+#include "objects/birthdays.h"
 #include "objects/figure_bitmaps.h"
 #include "scene/billboard_paster_side.h"
 #include "scene/scripts/figure_scripts.h"
@@ -197,4 +198,12 @@ bool RunSceneScript(int scene, FigureRecord* figure, FigureRecord* billboard) {
   if (!script) return false;
   script(*figure, host);
   return true;
+}
+
+int GdiScriptHost::DueBirthdayCount() {
+  return ::DueBirthdayCount();
+}
+std::string GdiScriptHost::DueBirthdayText(int index) {
+  const DueBirthdayList due = DueBirthdays();
+  return index >= 0 && index < due.count ? std::string(due.texts[index]) : std::string();
 }

@@ -48,6 +48,8 @@ class GdiScriptHost : public ScriptHost {
   int ShowSpeechBubble(FigureMotion& record, int type, const char* text, int x, int y, int lifetime) override;
   void KillSpeechBubble() override;
   std::string FigureText(const char* section, const char* key) override;
+  int DueBirthdayCount() override;
+  std::string DueBirthdayText(int index) override;
 };
 
 // Runs one tick of a scene's script on the walking figure's record; false

@@ -11,6 +11,7 @@ ArtSet AddAllArt() {
   AddMenuBitmaps(set);
   AddSpeechBubbles(set);
   AddPassersBy(set);
+  AddSeasonalFigures(set);
   AddBillboardPosters(set);
   AddBillboardPaster(set);
   AddClockFaces(set);

@@ -17,6 +17,10 @@
 #include "scene/figures/fig013_frames.h"
 #include "scene/figures/fig026_frames.h"
 #include "scene/figures/fig027_frames.h"
+#include "scene/figures/fig035_frames.h"
+#include "scene/figures/fig037_frames.h"
+#include "scene/figures/fig038_frames.h"
+#include "scene/figures/fig039_frames.h"
 #include "objects/portable/billboard_art.h"
 #include "objects/portable/weather_art.h"
 #include "art_set.h"
@@ -211,6 +215,8 @@ const FigureSheet kFigureSheets[] = {
     {"FIG002_00", kFig002Frames, kFig002Height}, {"FIG008_00", kFig008Frames, kFig008Height},
     {"FIG010_00", kFig008Frames, kFig008Height}, {"FIG013_00", kFig013Frames, kFig013Height},
     {"FIG026_00", kFig026Frames, kFig026Height}, {"FIG027_00", kFig027Frames, kFig027Height},
+    {"FIG035_00", kFig035Frames, kFig035Height}, {"FIG037_00", kFig037Frames, kFig037Height},
+    {"FIG038_00", kFig038Frames, kFig038Height}, {"FIG039_00", kFig039Frames, kFig039Height},
 };
 
 // Every frame of a figure's table lies inside its sheet, is as high as the

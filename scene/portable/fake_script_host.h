@@ -15,6 +15,12 @@ struct DrawnFrame {
   ScenePoint at;
 };
 
+struct ShownBubble {
+  int type;
+  std::string text;
+  int x, y, lifetime;
+};
+
 class FakeScriptHost : public ScriptHost {
  public:
   explicit FakeScriptHost(uint32_t seed = 1) : rand_(seed) {}
@@ -35,6 +41,7 @@ class FakeScriptHost : public ScriptHost {
   SceneRect workArea{0, 0, 1024, 740};
   bool failLoad = false;
   bool failBitmaps = false;
+  std::vector<std::string> dueBirthdays;
 
   // What the script did.
   ScenePoint grab;
@@ -52,6 +59,7 @@ class FakeScriptHost : public ScriptHost {
   std::vector<int> samples;
   int soundUpdates = 0;
   int bubbleKills = 0;
+  std::vector<ShownBubble> bubbles;
   int loads = 0, unloads = 0;
   std::string name;
   std::vector<std::string> log;
@@ -124,12 +132,21 @@ class FakeScriptHost : public ScriptHost {
   void PlayFigureSoundFile(FigureMotion&) override { ++soundFilePlays; }
   void PlaySample(int sample, FigureMotion&) override { samples.push_back(sample); }
   void UpdateFigureSound(FigureMotion&) override { ++soundUpdates; }
-  int ShowSpeechBubble(FigureMotion&, int, const char*, int, int, int) override { return 0; }
+  // Like the real one: the old bubble goes, an empty text shows none.
+  int ShowSpeechBubble(FigureMotion&, int type, const char* text, int x, int y, int lifetime) override {
+    if (bubbleType) KillSpeechBubble();
+    if (!text || !*text) return 0;
+    bubbles.push_back({type, text, x, y, lifetime});
+    bubbleType = type;
+    return 1;
+  }
   void KillSpeechBubble() override {
     ++bubbleKills;
     bubbleType = 0;
   }
   std::string FigureText(const char*, const char*) override { return {}; }
+  int DueBirthdayCount() override { return static_cast<int>(dueBirthdays.size()); }
+  std::string DueBirthdayText(int index) override { return dueBirthdays.at(static_cast<size_t>(index)); }
 
  private:
   RuntimeRand rand_;

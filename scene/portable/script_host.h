@@ -79,6 +79,10 @@ class ScriptHost {
                                int lifetime) = 0;
   virtual void KillSpeechBubble() = 0;
   virtual std::string FigureText(const char* section, const char* key) = 0;
+
+  // The birthdays due today: their count and text `index` (0 to count - 1).
+  virtual int DueBirthdayCount() = 0;
+  virtual std::string DueBirthdayText(int index) = 0;
 };
 
 // A behaviour script: one tick of one figure.

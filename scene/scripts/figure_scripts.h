@@ -12,6 +12,10 @@ void BehaveFigure08(FigureMotion& record, ScriptHost& host);
 void BehaveFigure10(FigureMotion& record, ScriptHost& host);
 void BehaveFigure13(FigureMotion& record, ScriptHost& host);
 void BehaveFigure26(FigureMotion& record, ScriptHost& host);
+void BehaveBirthdayFigure(FigureMotion& record, ScriptHost& host);  // scene 35
+void BehaveFigure37(FigureMotion& record, ScriptHost& host);
+void BehaveFigure38(FigureMotion& record, ScriptHost& host);
+void BehaveFigure39(FigureMotion& record, ScriptHost& host);
 // The billboard paster also sees the billboard; the animation thread calls
 // him directly with it (scene 27), not through ScriptForScene.
 void BehaveFigure27(FigureMotion& record, ScriptHost& host, BillboardSide& board);

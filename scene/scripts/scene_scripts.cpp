@@ -15,6 +15,14 @@ FigureScript ScriptForScene(int scene) {
       return BehaveFigure13;
     case 26:
       return BehaveFigure26;
+    case 35:
+      return BehaveBirthdayFigure;
+    case 37:
+      return BehaveFigure37;
+    case 38:
+      return BehaveFigure38;
+    case 39:
+      return BehaveFigure39;
     default:
       return nullptr;
   }

@@ -10,6 +10,7 @@ void AddAppIcons(ArtSet& set);
 void AddMenuBitmaps(ArtSet& set);
 void AddSpeechBubbles(ArtSet& set);
 void AddPassersBy(ArtSet& set);
+void AddSeasonalFigures(ArtSet& set);
 void AddBillboardPosters(ArtSet& set);
 void AddBillboardPaster(ArtSet& set);
 void AddClockFaces(ArtSet& set);
