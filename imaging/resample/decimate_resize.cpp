@@ -253,7 +253,7 @@ uint32_t CPicImgDecimateExT<T>::ResizeRows(const CPicImgBufBase<T>& src, CPicImg
 // ---------------------------------------------------------------- nearest neighbour
 
 template <class T>
-uint32_t CPicSimpleResize<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, uint32_t) {
+uint32_t CPicSimpleResize<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, uint32_t flags) {
   if (!src.width || !src.height || !dst.width || !dst.height || !ViewsUsable(src, dst))
     return this->Fail(kPicErrBadArgument);
   this->error = 0;
@@ -273,27 +273,21 @@ uint32_t CPicSimpleResize<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBas
   T* out = dst.Pixels();
 
   if (!this->cancelCheck && ActiveResampleKernels()) {
-    // No one watches the channels go by: whole pixels at a time, and a row
-    // that repeats the one above is copied from it.
-    const size_t rowBytes = size_t{dst.width} * ch * sizeof(T);
-    // 3-byte pixels move as 4 bytes while the byte after them is still in
-    // the source row and the destination's next pixel rewrites the extra one.
-    uint32_t wide = 0;
-    if (std::is_same_v<T, uint8_t> && ch == 3)
-      while (wide + 1 < dst.width && colOffset[wide] + 3 < size_t{src.width} * 3) ++wide;
-    for (uint32_t y = 0; y < dst.height; ++y) {
-      T* o = out + size_t{y} * dst.stride;
-      if (y > 0 && rowOffset[y] == rowOffset[y - 1]) {
-        std::memcpy(o, o - dst.stride, rowBytes);
-        continue;
-      }
-      const T* s = in + rowOffset[y];
-      uint32_t x = 0;
-      if constexpr (std::is_same_v<T, uint8_t>) {
-        for (; x < wide; ++x) std::memcpy(o + size_t{x} * 3, s + colOffset[x], 4);
-      }
-      for (; x < dst.width; ++x) std::memcpy(o + size_t{x} * ch, s + colOffset[x], ch * sizeof(T));
+    // No one watches the channels go by: whole pixels at a time, in row
+    // bands on the pool when the picture is big enough to pay for it.
+    const uint64_t bytes = uint64_t{dst.width} * dst.height * ch * sizeof(T);
+    if (WantBands(flags, dst.height, bytes, 1u << 20)) {
+      this->error = RunBandJobs<simpleThreadData>(ThreadProc, false, dst.width, dst.height,
+                                                  [&](simpleThreadData& job, const ThreadBand& band) {
+                                                    job.src = &src;
+                                                    job.dst = &dst;
+                                                    job.colOffset = colOffset.Data();
+                                                    job.rowOffset = rowOffset.Data();
+                                                    job.band = band;
+                                                  });
+      return this->error == 0 ? 1 : 0;
     }
+    PixelRows(src, dst, colOffset.Data(), rowOffset.Data(), 0, dst.height);
     return 1;
   }
   for (uint32_t c = 0; c < ch; ++c) {
@@ -305,6 +299,39 @@ uint32_t CPicSimpleResize<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBas
     if (!this->StepDone(c, ch)) return 0;
   }
   return 1;
+}
+
+template <class T>
+uint32_t CPicSimpleResize<T>::ThreadProc(CPicThreadData* record) {
+  return RunBandJob<CPicSimpleResize<T>, simpleThreadData>(record);
+}
+
+// A row that repeats the one above is copied from it.
+template <class T>
+void CPicSimpleResize<T>::PixelRows(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, const size_t* colOffset,
+                                    const size_t* rowOffset, uint32_t top, uint32_t bottom) {
+  const uint32_t ch = src.channels;
+  const T* in = src.ConstPixels();
+  T* out = dst.Pixels();
+  const size_t rowBytes = size_t{dst.width} * ch * sizeof(T);
+  // 3-byte pixels move as 4 bytes while the byte after them is still in
+  // the source row and the destination's next pixel rewrites the extra one.
+  uint32_t wide = 0;
+  if (std::is_same_v<T, uint8_t> && ch == 3)
+    while (wide + 1 < dst.width && colOffset[wide] + 3 < size_t{src.width} * 3) ++wide;
+  for (uint32_t y = top; y < bottom; ++y) {
+    T* o = out + size_t{y} * dst.stride;
+    if (y > top && rowOffset[y] == rowOffset[y - 1]) {
+      std::memcpy(o, o - dst.stride, rowBytes);
+      continue;
+    }
+    const T* s = in + rowOffset[y];
+    uint32_t x = 0;
+    if constexpr (std::is_same_v<T, uint8_t>) {
+      for (; x < wide; ++x) std::memcpy(o + size_t{x} * 3, s + colOffset[x], 4);
+    }
+    for (; x < dst.width; ++x) std::memcpy(o + size_t{x} * ch, s + colOffset[x], ch * sizeof(T));
+  }
 }
 
 template class CPicImgDecimateT<uint8_t>;

@@ -62,7 +62,20 @@ class CPicImgDecimateExT : public CPicResizeBaseT<T> {
 template <class T>
 class CPicSimpleResize : public CPicResizeBaseT<T> {
  public:
+  // Rows of the destination by whole pixels: the source offsets of every
+  // column and row, shared by the bands.
+  struct simpleThreadData : CPicThreadData {
+    const CPicImgBufBase<T>* src = nullptr;
+    CPicImgBufBase<T>* dst = nullptr;
+    const size_t* colOffset = nullptr;
+    const size_t* rowOffset = nullptr;
+    ThreadBand band;
+    void Run(CPicSimpleResize&) { PixelRows(*src, *dst, colOffset, rowOffset, band.top, band.bottom); }
+  };
   uint32_t Resize(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, uint32_t flags) override;
+  static void PixelRows(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, const size_t* colOffset,
+                        const size_t* rowOffset, uint32_t top, uint32_t bottom);
+  static uint32_t ThreadProc(CPicThreadData* record);
 };
 
 extern template class CPicImgDecimateT<uint8_t>;

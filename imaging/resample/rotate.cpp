@@ -8,7 +8,15 @@
 #include "core/color_match.h"
 #include "core/crop_flip.h"
 #include "resample/bicubic_calc.h"
+#include "resample/bicubic_resize.h"
 #include "resample/resize_base.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define PIC_ROTATE_SSE2 1
+#else
+#define PIC_ROTATE_SSE2 0
+#endif
 
 namespace Pictura {
 
@@ -69,6 +77,22 @@ void TurnBlock(const Turn& t, uint32_t x0, uint32_t x1, uint32_t y0, uint32_t y1
       const uint32_t ex = std::min(x1, tx + kTile);
       for (uint32_t x = tx; x < ex; ++x) {
         const uint8_t* s = t.src + size_t{x} * n;
+        if (P == 3 && x + 1 < t.width && ey - ty > 1) {
+          // Four bytes at a time in rising destination order, each write's
+          // extra byte rewritten by the next pixel; the last pixel of the
+          // run (and the last source column, whose fourth byte lies past the
+          // row) exactly.
+          if (t.code == kRotateClockwise) {
+            uint8_t* d = t.dst + size_t{x} * t.dstStride + size_t{t.height - 1} * 3;
+            for (uint32_t y = ey - 1; y > ty; --y) std::memcpy(d - size_t{y} * 3, s + size_t{y} * t.srcStride, 4);
+            std::memcpy(d - size_t{ty} * 3, s + size_t{ty} * t.srcStride, 3);
+          } else {
+            uint8_t* d = t.dst + size_t{t.width - 1 - x} * t.dstStride;
+            for (uint32_t y = ty; y + 1 < ey; ++y) std::memcpy(d + size_t{y} * 3, s + size_t{y} * t.srcStride, 4);
+            std::memcpy(d + size_t{ey - 1} * 3, s + size_t{ey - 1} * t.srcStride, 3);
+          }
+          continue;
+        }
         if (t.code == kRotateClockwise) {
           // destination row x, column height - 1 - y
           uint8_t* d = t.dst + size_t{x} * t.dstStride + size_t{t.height - 1} * n;
@@ -137,7 +161,9 @@ int TurnAny(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStr
   PicNestingScope depth;
   const Turn t{src, dst, srcStride, dstStride, width, height, code, pixel};
   const uint64_t bytes = uint64_t{width} * height * pixel;
-  if (bytes >= kPoolBytes && WantBands(0, width)) {
+  // The half turn moves rows whole and is bound by memory: more threads
+  // only queue on it.
+  if (code != kRotateHalf && bytes >= kPoolBytes && WantBands(0, width)) {
     *error = RunBandJobs<TurnJob>(TurnJobProc, true, width, height, [&](TurnJob& job, const ThreadBand& band) {
       job.turn = &t;
       job.band = band;
@@ -325,7 +351,12 @@ uint32_t CoveredSize(double extent) {
 }
 
 inline int64_t Floor(double v) {
-  return v < 0 ? static_cast<int64_t>(v - 0.99999999999999) : static_cast<int64_t>(v);
+  return static_cast<int64_t>(v < 0 ? v - 0.99999999999999 : v);
+}
+
+// Floored position inside the source.
+inline bool Inside(int64_t x, int64_t y, uint32_t w, uint32_t h) {
+  return static_cast<uint64_t>(x) < w && static_cast<uint64_t>(y) < h;
 }
 
 enum class Kind { kBytes, kDouble, kBits };
@@ -368,7 +399,7 @@ void NearestRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
     double sx, sy;
     SourceAt(a, r, i, &sx, &sy);
     const int64_t x = Floor(sx), y = Floor(sy);
-    if (x < 0 || y < 0 || x >= a.width || y >= a.height) continue;
+    if (!Inside(x, y, a.width, a.height)) continue;
     std::memcpy(o + size_t{i} * n, a.src + size_t(y) * a.srcStride + size_t(x) * n, n);
   }
 }
@@ -382,7 +413,7 @@ struct Taps {
 
 inline bool TapsAt(const RotateArgs& a, double sx, double sy, size_t n, Taps* t) {
   const int64_t x = Floor(sx), y = Floor(sy);
-  if (x < 0 || y < 0 || x >= a.width || y >= a.height) return false;
+  if (!Inside(x, y, a.width, a.height)) return false;
   const size_t x1 = size_t(x + 1 < a.width ? x + 1 : x);
   const size_t y1 = size_t(y + 1 < a.height ? y + 1 : y);
   const uint8_t* r0 = a.src + size_t(y) * a.srcStride;
@@ -396,6 +427,25 @@ inline double Blend(const Taps& t, double v00, double v01, double v10, double v1
          v11 * (t.fx * t.fy);
 }
 
+#if PIC_ROTATE_SSE2
+// A pixel's 3 or 4 bytes as 32-bit lanes. Three bytes are put together in a
+// register: a 4-byte load after narrower stores stalls.
+template <size_t P>
+inline __m128i PixelInts(const uint8_t* p) {
+  uint32_t v;
+  if constexpr (P == 4)
+    std::memcpy(&v, p, 4);
+  else
+    v = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+  const __m128i zero = _mm_setzero_si128();
+  return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), zero), zero);
+}
+template <size_t P>
+inline __m128 PixelLanes(const uint8_t* p) {
+  return _mm_cvtepi32_ps(PixelInts<P>(p));
+}
+#endif
+
 template <size_t P>
 void BilinearRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
   const uint32_t ow = a.g.width;
@@ -404,6 +454,28 @@ void BilinearRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
     SourceAt(a, r, i, &sx, &sy);
     Taps t;
     if (!TapsAt(a, sx, sy, P, &t)) continue;
+#if PIC_ROTATE_SSE2
+    if constexpr (P >= 3) {
+      // Two channels a register, the same sum in the same order as Blend.
+      const __m128d w00 = _mm_set1_pd((1 - t.fx) * (1 - t.fy)), w01 = _mm_set1_pd(t.fx * (1 - t.fy));
+      const __m128d w10 = _mm_set1_pd((1 - t.fx) * t.fy), w11 = _mm_set1_pd(t.fx * t.fy);
+      const __m128i zero = _mm_setzero_si128();
+      const __m128i q00 = PixelInts<P>(t.p00), q01 = PixelInts<P>(t.p01), q10 = PixelInts<P>(t.p10),
+                    q11 = PixelInts<P>(t.p11);
+      auto half = [&](int shift) {
+        auto pd = [&](__m128i q) { return _mm_cvtepi32_pd(shift ? _mm_srli_si128(q, 8) : q); };
+        __m128d v = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(pd(q00), w00), _mm_mul_pd(pd(q01), w01)),
+                                          _mm_mul_pd(pd(q10), w10)),
+                               _mm_mul_pd(pd(q11), w11));
+        v = _mm_add_pd(v, _mm_set1_pd(kSnapU8));
+        return _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(v, _mm_setzero_pd()), _mm_set1_pd(255.0)));
+      };
+      const __m128i q = _mm_unpacklo_epi64(half(0), half(1));
+      const uint32_t bytes = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), zero)));
+      std::memcpy(o + size_t{i} * P, &bytes, P);
+      continue;
+    }
+#endif
     for (size_t c = 0; c < P; ++c)
       o[size_t{i} * P + c] = StoreTruncated<uint8_t>(Blend(t, t.p00[c], t.p01[c], t.p10[c], t.p11[c]));
   }
@@ -440,18 +512,72 @@ void Neighbourhood(const S* src, size_t stride, uint32_t w, uint32_t h, int64_t 
   }
 }
 
-void BicubicRow(const RotateArgs& a, const RowPos& r, uint8_t* o, CPicBiCubicCalcBase& calc) {
-  const uint32_t ow = a.g.width, ch = a.pixel;
+// The packed calculator's arithmetic (bicubic_calc.h) with the channels
+// side by side: the fractions in single precision, the weights rounded to
+// it, each row's four products summed in pairs, then the rows likewise.
+// Every lane does the same operations in the same order, so the bytes are
+// the calculator's.
+struct CubicAt {
+  float wx[4], wy[4];
+  explicit CubicAt(double fx, double fy) {
+    double w[4];
+    CubicWeights(static_cast<float>(fx), w);
+    for (int i = 0; i < 4; ++i) wx[i] = static_cast<float>(w[i]);
+    CubicWeights(static_cast<float>(fy), w);
+    for (int i = 0; i < 4; ++i) wy[i] = static_cast<float>(w[i]);
+  }
+};
+
+inline uint8_t CubicByte(float v) {
+  if (!(v > 0)) return 0;
+  if (v >= 255.0f) return 255;
+  return static_cast<uint8_t>(v);
+}
+
+
+template <size_t P>
+void BicubicRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
+  const uint32_t ow = a.g.width;
+  const int64_t lastX = a.width - 1, lastY = a.height - 1;
   for (uint32_t i = 0; i < ow; ++i) {
     double sx, sy;
     SourceAt(a, r, i, &sx, &sy);
     const int64_t x = Floor(sx), y = Floor(sy);
-    if (x < 0 || y < 0 || x >= a.width || y >= a.height) continue;
-    calc.SetPosition(static_cast<float>(sx - double(x)), static_cast<float>(sy - double(y)));
-    uint8_t block[16];
-    for (uint32_t c = 0; c < ch; ++c) {
-      Neighbourhood(a.src, a.srcStride, a.width, a.height, x, y, ch, c, block);
-      o[size_t{i} * ch + c] = calc.Interpolate8(block);
+    if (!Inside(x, y, a.width, a.height)) continue;
+    const CubicAt w(sx - double(x), sy - double(y));
+    size_t col[4];
+    const uint8_t* row[4];
+    for (int k = 0; k < 4; ++k) {
+      col[k] = size_t(std::clamp<int64_t>(x - 1 + k, 0, lastX)) * P;
+      row[k] = a.src + size_t(std::clamp<int64_t>(y - 1 + k, 0, lastY)) * a.srcStride;
+    }
+    uint8_t* out = o + size_t{i} * P;
+#if PIC_ROTATE_SSE2
+    if constexpr (P >= 3) {
+      __m128 rows[4];
+      for (int j = 0; j < 4; ++j) {
+        const __m128 p0 = _mm_mul_ps(PixelLanes<P>(row[j] + col[0]), _mm_set1_ps(w.wx[0]));
+        const __m128 p1 = _mm_mul_ps(PixelLanes<P>(row[j] + col[1]), _mm_set1_ps(w.wx[1]));
+        const __m128 p2 = _mm_mul_ps(PixelLanes<P>(row[j] + col[2]), _mm_set1_ps(w.wx[2]));
+        const __m128 p3 = _mm_mul_ps(PixelLanes<P>(row[j] + col[3]), _mm_set1_ps(w.wx[3]));
+        rows[j] = _mm_mul_ps(_mm_add_ps(_mm_add_ps(p0, p1), _mm_add_ps(p2, p3)), _mm_set1_ps(w.wy[j]));
+      }
+      const __m128 v = _mm_add_ps(_mm_add_ps(rows[0], rows[1]), _mm_add_ps(rows[2], rows[3]));
+      const __m128 limited = _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f));
+      const __m128i q = _mm_cvttps_epi32(limited);
+      const uint32_t bytes =
+          static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128())));
+      std::memcpy(out, &bytes, P);
+      continue;
+    }
+#endif
+    for (size_t c = 0; c < P; ++c) {
+      float rows[4];
+      for (int j = 0; j < 4; ++j) {
+        const uint8_t* s = row[j] + c;
+        rows[j] = ((s[col[0]] * w.wx[0] + s[col[1]] * w.wx[1]) + (s[col[2]] * w.wx[2] + s[col[3]] * w.wx[3])) * w.wy[j];
+      }
+      out[c] = CubicByte((rows[0] + rows[1]) + (rows[2] + rows[3]));
     }
   }
 }
@@ -463,7 +589,7 @@ void DoubleRow(const RotateArgs& a, const RowPos& r, double* o) {
     double sx, sy;
     SourceAt(a, r, i, &sx, &sy);
     const int64_t x = Floor(sx), y = Floor(sy);
-    if (x < 0 || y < 0 || x >= a.width || y >= a.height) continue;
+    if (!Inside(x, y, a.width, a.height)) continue;
     double block[16];
     for (uint32_t c = 0; c < ch; ++c) {
       Neighbourhood(src, a.srcStride, a.width, a.height, x, y, ch, c, block);
@@ -480,7 +606,7 @@ void BitRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
     SourceAt(a, r, i, &sx, &sy);
     const int64_t x = Floor(sx), y = Floor(sy);
     const auto mask = static_cast<uint8_t>(0x80 >> (i & 7));
-    if (x < 0 || y < 0 || x >= a.width || y >= a.height) {
+    if (!Inside(x, y, a.width, a.height)) {
       if (clear) o[i >> 3] &= static_cast<uint8_t>(~mask);
       continue;
     }
@@ -493,14 +619,9 @@ void BitRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
 
 // Destination rows [top, bottom); 0 or the error.
 uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
-  std::unique_ptr<CPicBiCubicCalcBase> calc;
   std::unique_ptr<CPicImgColorMatch> match;
   const uint32_t quality = a.flags & kRotateQualityMask;
   const bool paletted = a.kind == Kind::kBytes && a.pixel == 1 && a.palette && !(a.flags & kRotateGreyBicubic);
-  if (a.kind == Kind::kBytes && quality == kRotateBicubic) {
-    calc.reset(CreateBiCubicCalc());
-    if (!calc) return kPicErrNoMemory;
-  }
   if (paletted && quality == kRotateBilinear) {
     match.reset(new (std::nothrow) CPicImgColorMatch);
     if (!match) return kPicErrNoMemory;
@@ -530,7 +651,11 @@ uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
       else
         BilinearRow<4>(a, r, o);
     } else {
-      BicubicRow(a, r, o, *calc);
+      switch (a.pixel) {
+        case 1: BicubicRow<1>(a, r, o); break;
+        case 3: BicubicRow<3>(a, r, o); break;
+        default: BicubicRow<4>(a, r, o); break;
+      }
     }
     if (!RowsDone(y - top, y - top + 1, bottom - top, &error)) return error;
   }
