@@ -3,7 +3,7 @@
 #include "services/app_globals.h"
 #include "app/desktop_windows.h"
 #include "services/help.h"
-#include "app/hotkeys.h"
+#include "services/hotkeys.h"
 #include "services/lang_text.h"
 #include "app/main_window.h"
 #include "services/messages.h"

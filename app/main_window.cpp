@@ -6,7 +6,7 @@
 #include "app/desktop_windows.h"
 #include "objects/desktop_object.h"
 #include "services/help.h"
-#include "app/hotkeys.h"
+#include "services/hotkeys.h"
 #include "services/messages.h"
 #include "app/object_mouse.h"
 #include "services/settings.h"

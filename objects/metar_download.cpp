@@ -117,18 +117,24 @@ bool ReadCacheFile(const char* path, std::string& content) {
 
 }  // namespace
 
-int StartWeatherThread() {
-  if (MetarReport.busy.exchange(1)) return 1;
+HANDLE StartWeatherFetch() {
+  if (MetarReport.busy.exchange(1)) return nullptr;
   DWORD id = 0;
   HANDLE thread = CreateThread(nullptr, 0, GetMETAR, nullptr, 0, &id);
   if (!thread) {
     MetarReport.busy = 0;
     WriteLogLine("GetWeather-Thread NICHT gestartet");
-    return 0;
+    return nullptr;
   }
+  WriteLogLine("GetWeather-Thread gestartet");
+  return thread;
+}
+
+int StartWeatherThread() {
+  HANDLE thread = StartWeatherFetch();
+  if (!thread) return MetarReport.busy ? 1 : 0;
   // Never waited for: a fetch may outlive the shutdown.
   CloseHandle(thread);
-  WriteLogLine("GetWeather-Thread gestartet");
   return 1;
 }
 

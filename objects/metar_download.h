@@ -43,6 +43,9 @@ extern MetarReportStore MetarReport;
 // before), 0 when the thread could not be made. Busy is taken here, in one
 // step, so two callers never start two fetches.
 int StartWeatherThread();
+// Starts a fetch of the caller's own, unless one runs: its thread, which the
+// caller waits for and closes, or null (a fetch runs, or none could start).
+HANDLE StartWeatherFetch();
 DWORD WINAPI GetMETAR(void*);
 // Waits up to `milliseconds` for the running fetch to end (tests, shutdown
 // helpers); true when none runs.

@@ -11,6 +11,26 @@ INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
 INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK CountdownPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK BillboardPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SoundPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK WeatherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// What the Sound, Weather and Birthday pages changed in memory and did not
+// apply is put back (the sheet calls them when it closes).
+void UndoSoundPage();
+void UndoWeatherPage();
+void UndoBirthdayPage();
+
+// The weather page's lists from "STATIONS.DAT" in the program folder: the
+// countries (their numbers kept by list index) and the stations of a
+// country named without regard to case (their codes kept likewise). Each
+// returns the number of entries added, 0 when the file cannot be read.
+int LoadStationCountries(HWND list);
+int LoadStations(HWND list, const char* country);
+// The weather page's connection test (InternetAttemptConnect; tests replace it).
+extern DWORD(WINAPI* InternetAttemptConnectHook)(DWORD reserved);
 
 // The Speed page's pause text for a slider position (seconds), e.g.
 // "ca. 2 Stunden, 10 Minuten".

@@ -23,16 +23,16 @@ const OptionsPage kOptionsPages[kOptionsPageCount] = {
     {101, "Allgemein ", GeneralPageProc, TOPIC_GENERAL, true, nullptr},
     {114, "Desktop ", DesktopPageProc, TOPIC_DESKTOP, true, nullptr},
     {103, "Geschwindigkeit ", SpeedPageProc, TOPIC_SPEED, false, nullptr},
-    {111, "Sound ", nullptr, TOPIC_SOUND, true, nullptr},
+    {111, "Sound ", SoundPageProc, TOPIC_SOUND, true, UndoSoundPage},
     {112, "Leute ", PeoplePageProc, TOPIC_PEOPLE, false, nullptr},
     {115, "Fabian Merk ", nullptr, TOPIC_BIRTHDAYS, true, nullptr},
     {113, "Flugzeug ", PlanePageProc, TOPIC_PLANE, true, nullptr},
     {102, "Uhr ", ClockPageProc, TOPIC_CLOCK, false, nullptr},
     {117, "Countdown ", CountdownPageProc, TOPIC_COUNTDOWN, false, nullptr},
     {110, "Plakate ", BillboardPageProc, TOPIC_BILLBOARD, false, nullptr},
-    {104, "Wetter ", nullptr, TOPIC_WEATHER, false, nullptr},
-    {105, "Hotkeys ", nullptr, TOPIC_HOTKEYS, false, nullptr},
-    {109, "Winamp ", nullptr, TOPIC_WINAMP, false, nullptr},
+    {104, "Wetter ", WeatherPageProc, TOPIC_WEATHER, false, UndoWeatherPage},
+    {105, "Hotkeys ", HotkeysPageProc, TOPIC_HOTKEYS, false, nullptr},
+    {109, "Winamp ", WinampPageProc, TOPIC_WINAMP, false, nullptr},
 };
 
 namespace {

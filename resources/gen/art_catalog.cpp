@@ -18,6 +18,7 @@ ArtSet AddAllArt() {
   AddWeatherSign(set);
   AddWallpaperSky(set);
   AddOptionPreviews(set);
+  AddPagePreviews(set);
   AddBuiltinSounds(set);
   return set;
 }

@@ -17,5 +17,6 @@ void AddClockFaces(ArtSet& set);
 void AddWeatherSign(ArtSet& set);
 void AddWallpaperSky(ArtSet& set);
 void AddOptionPreviews(ArtSet& set);
+void AddPagePreviews(ArtSet& set);
 
 }  // namespace art

@@ -1,4 +1,4 @@
-#include "app/hotkeys.h"
+#include "services/hotkeys.h"
 
 #include "services/app_globals.h"
 #include "services/messages.h"

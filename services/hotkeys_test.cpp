@@ -1,4 +1,4 @@
-#include "app/hotkeys.h"
+#include "services/hotkeys.h"
 
 #include "services/settings.h"
 

@@ -1,0 +1,258 @@
+// Sound page: sound on and off, the single sound groups, the volume and the
+// output device.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <optional>
+
+#include "options/option_pages.h"
+#include "options/page_protocol.h"
+#include "services/settings.h"
+#include "services/sound_library.h"
+
+namespace {
+
+constexpr int kIntro = 1400;
+constexpr int kSoundOn = 1401;
+// Check boxes of the groups 0 to 9, in group order.
+constexpr int kGroupChecks[kSoundOptions] = {1402, 1403, 1404, 1405, 1406, 1407, 1408, 1409, 1410, 1411};
+// Groups whose figures do not exist: their controls stay hidden.
+constexpr int kHiddenGroups[] = {0, 1, 6, 7, 8, 9};
+constexpr int kChimeGroup = 6;
+constexpr int kBellGroup = 7;
+constexpr int kAlarmGroup = 8;
+// The choice lists of groups 6 to 8 and the time pickers of groups 7 and 8.
+constexpr int kChoiceLists[3] = {1412, 1413, 1414};
+constexpr int kTimePickers[2] = {1415, 1416};
+constexpr int kVolumeLabel = 1417;
+constexpr int kVolumeSlider = 1418;
+constexpr int kPreview1 = 1419;
+constexpr int kPreview2 = 1420;
+constexpr int kDeviceList = 1421;
+constexpr int kDeviceLabel = 1422;
+constexpr int kNoLibrary = 3090;
+constexpr UINT kPreviewMessage = 0x8518;
+constexpr int kMaxDevice = 29;
+
+constexpr PageText kTexts[] = {
+    {kIntro, "TEXT",
+     "Na, zu laut an der Kelmhof? Einzelne Soundeffekte oder auch alle k\xf6nnen abgeschaltet werden."},
+    {kSoundOn, "SOUND", "&Sound"},
+    {1402, "Fahrzeug", "Fahrzeuge"},
+    {1403, "Hupe", "Hupen/Sirene"},
+    {1404, "Niesen", "Bodo Schnief niest"},
+    {1405, "Foto", "Arno Blitzer fotografiert"},
+    {1406, "Vogel", "V\xf6gel zwitschern"},
+    {1407, "Hund", "Hund bellt"},
+    {1408, "Uhr", "Turmuhr"},
+    {1409, "Glocke", "Glockenl\xe4uten"},
+    {1410, "Alarm", "Alarm"},
+    {1411, "Tuer", "T\xfcren"},
+    {kVolumeLabel, "VOLUME-SOUND", "Lautst\xe4rke:"},
+    {kDeviceLabel, "SOUNDDEV", "Soundwiedergabe:"},
+};
+constexpr PageText kNoLibraryText = {kNoLibrary, "NOBASS", "BASS.DLL nicht gefunden!"};
+
+// The choices of the tower clock, the bells and the alarm.
+constexpr const char* kChoices[3][3] = {
+    {"Stundenschlag", "Viertelstunden", nullptr},
+    {"Mittagsl\xe4uten", "Abendl\xe4uten", nullptr},
+    {"Wecker", "Sirene", nullptr},
+};
+
+// The times of day of the bells and the alarm (hour, minute, second).
+struct TimeOfDay {
+  int hour = 0, minute = 0, second = 0;
+};
+TimeOfDay g_groupTimes[2];
+
+// What the page changed in memory before apply; a cancel puts it back.
+struct Unapplied {
+  int volume;
+  TimeOfDay times[2];
+};
+std::optional<Unapplied> g_unapplied;
+
+void RememberApplied() { g_unapplied = Unapplied{Settings.SNDvolume, {g_groupTimes[0], g_groupTimes[1]}}; }
+
+bool LibraryLoaded() { return SoundLoaded.load(std::memory_order_relaxed) != 0; }
+
+// Sound is on for this page: the box is ticked, which it can only be while
+// the library is loaded.
+bool SoundOn(HWND page) { return IsChecked(page, kSoundOn); }
+
+void UpdateEnables(HWND page) {
+  const bool on = SoundOn(page);
+  EnableControl(page, kVolumeLabel, on);
+  EnableControl(page, kVolumeSlider, on);
+  for (int group = 0; group < kSoundOptions; ++group)
+    EnableControl(page, kGroupChecks[group], on && group != kBellGroup && group != kAlarmGroup);
+  for (int i = 0; i < 3; ++i) EnableControl(page, kChoiceLists[i], on && IsChecked(page, kGroupChecks[kChimeGroup + i]));
+  for (int i = 0; i < 2; ++i) EnableControl(page, kTimePickers[i], on && IsChecked(page, kGroupChecks[kBellGroup + i]));
+}
+
+void SetPicker(HWND page, int control, const TimeOfDay& time) {
+  SYSTEMTIME value = {};
+  GetLocalTime(&value);
+  value.wHour = static_cast<WORD>(time.hour);
+  value.wMinute = static_cast<WORD>(time.minute);
+  value.wSecond = static_cast<WORD>(time.second);
+  value.wMilliseconds = 0;
+  SendDlgItemMessageA(page, control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value));
+}
+
+void FillDevices(HWND page) {
+  LoadSoundDevice();
+  if (Settings.SndDevice < 1 || Settings.SndDevice > kMaxDevice) Settings.SndDevice = 1;
+  char name[256];
+  for (int n = 1; n <= kMaxDevice && GetSoundDeviceName(name, sizeof name, n); ++n)
+    SendDlgItemMessageA(page, kDeviceList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+  SendDlgItemMessageA(page, kDeviceList, CB_SETCURSEL, Settings.SndDevice - 1, 0);
+}
+
+void OnInit(HWND page) {
+  // Without the library the box cannot stand for the user's choice; the
+  // choice itself stays as stored (apply does not touch it then).
+  SetChecked(page, kSoundOn, Settings.Sound && LibraryLoaded());
+  for (int group = 0; group < kSoundOptions; ++group) SetChecked(page, kGroupChecks[group], Settings.SoundOpt[group] != 0);
+  for (int i = 0; i < 3; ++i) {
+    for (const char* choice : kChoices[i])
+      if (choice) SendDlgItemMessageA(page, kChoiceLists[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    SendDlgItemMessageA(page, kChoiceLists[i], CB_SETCURSEL, Settings.SoundOpt[kChimeGroup + i] - 1, 0);
+  }
+  if (LibraryLoaded()) {
+    FillDevices(page);
+  } else {
+    EnableControl(page, kDeviceList, false);
+    EnableControl(page, kDeviceLabel, false);
+  }
+  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETRANGE, TRUE, MAKELPARAM(0, 1000));
+  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETPAGESIZE, 0, 100);
+  RememberApplied();
+}
+
+void OnSetActive(HWND page) {
+  if (!LibraryLoaded()) {
+    SetChecked(page, kSoundOn, false);
+    SetPageText(page, "SOUND", kNoLibraryText);
+    ShowWindow(GetDlgItem(page, kNoLibrary), SW_SHOWNA);
+    EnableControl(page, kSoundOn, false);
+  }
+  SetPageTexts(page, "SOUND", kTexts);
+  for (int group : kHiddenGroups) ShowWindow(GetDlgItem(page, kGroupChecks[group]), SW_HIDE);
+  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETPOS, TRUE, Settings.SNDvolume);
+  for (int i = 0; i < 2; ++i) SetPicker(page, kTimePickers[i], g_groupTimes[i]);
+  UpdateEnables(page);
+  InvalidateRect(page, nullptr, TRUE);
+}
+
+// A chosen value of group 6 to 8: the list's choice + 1, or the stored one
+// when the list holds no choice for it.
+int ChoiceValue(HWND page, int group) {
+  const LRESULT selection = SendDlgItemMessageA(page, kChoiceLists[group - kChimeGroup], CB_GETCURSEL, 0, 0);
+  if (selection >= 0) return static_cast<int>(selection) + 1;
+  return Settings.SoundOpt[group] > 0 ? Settings.SoundOpt[group].Get() : 1;
+}
+
+void OnApply(HWND page) {
+  if (LibraryLoaded()) Settings.Sound = SoundOn(page) ? 1 : 0;
+  for (int group = 0; group < kSoundOptions; ++group) {
+    const bool checked = IsChecked(page, kGroupChecks[group]);
+    if (group >= kChimeGroup && group <= kAlarmGroup)
+      Settings.SoundOpt[group] = checked ? ChoiceValue(page, group) : 0;
+    else
+      Settings.SoundOpt[group] = checked ? 1 : 0;
+  }
+  const LRESULT device = SendDlgItemMessageA(page, kDeviceList, CB_GETCURSEL, 0, 0);
+  if (device >= 0) Settings.SndDevice = static_cast<int>(device) + 1;
+  SaveSettings();
+  RememberApplied();
+}
+
+void OnCommand(HWND page, int control, int code) {
+  if (control == kSoundOn) {
+    // Heard at once: the running figures ask for it before every sound.
+    Settings.Sound = SoundOn(page) ? 1 : 0;
+    UpdateEnables(page);
+    EnableControl(page, kDeviceList, SoundOn(page));
+    EnableControl(page, kDeviceLabel, SoundOn(page));
+    PageChanged(page);
+    return;
+  }
+  for (int check : kGroupChecks) {
+    if (control == check && code == BN_CLICKED) {
+      UpdateEnables(page);
+      PageChanged(page);
+      return;
+    }
+  }
+  if (code == CBN_SELCHANGE &&
+      (control == kDeviceList || control == kChoiceLists[0] || control == kChoiceLists[1] ||
+       control == kChoiceLists[2]))
+    PageChanged(page);
+}
+
+void OnTimeChanged(HWND page, const NMDATETIMECHANGE& change) {
+  for (int i = 0; i < 2; ++i) {
+    if (static_cast<int>(change.nmhdr.idFrom) != kTimePickers[i]) continue;
+    g_groupTimes[i] = {change.st.wHour, change.st.wMinute, change.st.wSecond};
+    PageChanged(page);
+  }
+}
+
+}  // namespace
+
+void UndoSoundPage() {
+  if (!g_unapplied) return;
+  Settings.SNDvolume = g_unapplied->volume;
+  g_groupTimes[0] = g_unapplied->times[0];
+  g_groupTimes[1] = g_unapplied->times[1];
+  g_unapplied.reset();
+}
+
+INT_PTR CALLBACK SoundPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit(page);
+      return TRUE;
+    case WM_COMMAND:
+      OnCommand(page, LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    case WM_HSCROLL:
+      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kVolumeSlider) {
+        Settings.SNDvolume = static_cast<int>(SendDlgItemMessageA(page, kVolumeSlider, TBM_GETPOS, 0, 0));
+        PageChanged(page);
+      }
+      return TRUE;
+    case kPreviewMessage: {
+      const SIZE pageSize = PageSize(page);
+      const SIZE left = PreviewBitmapSize("SOUND1");
+      const SIZE right = PreviewBitmapSize("SOUND2");
+      PlacePreview(page, kPreview1, "SOUND1", 20, pageSize.cy - left.cy);
+      PlacePreview(page, kPreview2, "SOUND2", pageSize.cx - right.cx - 20, pageSize.cy - right.cy);
+      return TRUE;
+    }
+    case WM_DRAWITEM:
+      if (wParam == kPreview1) DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), "SOUND1");
+      if (wParam == kPreview2) DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), "SOUND2");
+      return TRUE;
+    case WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR*>(lParam)->code == DTN_DATETIMECHANGE) {
+        OnTimeChanged(page, *reinterpret_cast<const NMDATETIMECHANGE*>(lParam));
+        return TRUE;
+      }
+      switch (SheetNotifyCode(message, lParam)) {
+        case PSN_SETACTIVE:
+          OnSetActive(page);
+          SendMessageA(page, kPreviewMessage, 0, 0);
+          return TRUE;
+        case PSN_APPLY:
+          OnApply(page);
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}

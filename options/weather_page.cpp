@@ -1,0 +1,409 @@
+// Weather page: the weather sign on and off, its station from the station
+// list "STATIONS.DAT", the temperature unit, the connection and the update
+// interval; "update now" fetches a report at once.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <prsht.h>
+#include <wininet.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "objects/metar_download.h"
+#include "objects/weather_sign.h"
+#include "options/option_pages.h"
+#include "options/page_protocol.h"
+#include "options/portable/station_list.h"
+#include "services/app_globals.h"
+#include "services/lang_text.h"
+#include "services/settings.h"
+
+namespace {
+
+constexpr int kIntro = 1310;
+constexpr int kSignOn = 1311;
+constexpr int kCountryLabel = 1312;
+constexpr int kCountryList = 1313;
+constexpr int kStationLabel = 1314;
+constexpr int kStationList = 1315;
+constexpr int kUnitLabel = 1316;
+constexpr int kCelsius = 1317;
+constexpr int kFahrenheit = 1318;
+constexpr int kTemperature = 1319;
+constexpr int kConnectionLabel = 1320;
+constexpr int kProxyOn = 1321;
+constexpr int kProxyLabel = 1322;
+constexpr int kProxyEdit = 1323;
+constexpr int kPortLabel = 1324;
+constexpr int kPortEdit = 1325;
+constexpr int kUpdateLabel = 1326;
+constexpr int kAtStart = 1327;
+constexpr int kEvery30 = 1328;
+constexpr int kUpdateNow = 1329;
+constexpr int kKeepWhenOff = 3035;
+
+constexpr char kSection[] = "WETTER";
+constexpr PageText kTexts[] = {
+    {kIntro, "TEXT",
+     "Stellen Sie ein Schild mit dem aktuellen Wetter auf. Ein Update der Wetterdaten erfolgt jedoch nur dann, "
+     "wenn eine Internetverbindung besteht!"},
+    {kSignOn, "WETTER", "&Wetter anzeigen"},
+    {kCountryLabel, "LAND", "&Land:"},
+    {kStationLabel, "ORT", "&Ort:"},
+    {kUnitLabel, "TEMPERATUR", "Temperatur:"},
+    {kCelsius, "TEMPERATUR0", "&Celsius"},
+    {kFahrenheit, "TEMPERATUR1", "&Fahrenheit"},
+    {kConnectionLabel, "INTERNET", "Internetverbindung:"},
+    {kProxyOn, "PROXY", "\xdc" "ber &Proxy"},
+    {kProxyLabel, "FTP-PROXY", "FTP-Proxy:"},
+    {kPortLabel, "PORT", "Port:"},
+    {kUpdateLabel, "UPDATE", "&Update:"},
+    {kAtStart, "UPDATE0", "Beim Programmstart"},
+    {kEvery30, "UPDATE1", "Alle 30 Minuten"},
+    {kUpdateNow, "UPDATE_NOW", "Jetzt &aktualisieren"},
+    {kKeepWhenOff, "NODEACTIVE", "nicht deaktivieren"},
+};
+
+// The "Weather" list: sign on, minutes, Fahrenheit, country index, station
+// index, country number.
+enum WeatherField { kOn = 0, kMinutes = 1, kUnit = 2, kCountry = 3, kStation = 4, kCountryNumber = 5 };
+constexpr int kAccessDirect = 0;
+constexpr int kAccessProxy = 3;
+
+// The lists' numbers and codes by list index.
+struct StationTable {
+  std::array<int, kMaxStationCountries> countryNumbers{};
+  std::vector<std::string> codes;
+};
+
+struct PageState {
+  StationTable table;
+  int countries = 0;
+  int startCountry = 0;  // the stored choice when the page was made
+  int startStation = 0;
+  int country = 0;  // the choice on the page, stored on apply
+  int station = 0;
+  bool reportAtHand = false;
+};
+PageState g_page;
+
+// The weather settings as last applied; a cancel puts them back.
+struct Applied {
+  std::array<int, 6> weather;
+  std::string metar, country, station, proxy;
+  int access, port, keepWhenOff;
+  bool signToggled = false;
+};
+std::optional<Applied> g_applied;
+
+void RememberApplied() {
+  Applied applied{};
+  for (int i = 0; i < 6; ++i) applied.weather[i] = Settings.Weather[i];
+  applied.metar = Settings.METAR.Get();
+  applied.country = Settings.WeatherCountry.Get();
+  applied.station = Settings.WeatherStation.Get();
+  applied.proxy = Settings.Proxy.Get();
+  applied.access = Settings.AccessType;
+  applied.port = Settings.FTPPortNumber;
+  applied.keepWhenOff = Settings.WeatherNotDA;
+  g_applied = applied;
+}
+
+std::string StationFilePath() { return std::string(ProgramFolder) + "\\STATIONS.DAT"; }
+
+// The whole station list; nullopt when it is missing, unreadable or absurdly big.
+std::optional<std::string> ReadStationFile() {
+  const std::string path = StationFilePath();
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  constexpr DWORD kMaxFile = 16 << 20;
+  const DWORD size = GetFileSize(file, nullptr);
+  std::optional<std::string> text;
+  if (size != INVALID_FILE_SIZE && size > 0 && size <= kMaxFile) {
+    std::string data(size, '\0');
+    DWORD read = 0;
+    if (ReadFile(file, data.data(), size, &read, nullptr) && read == size) text = std::move(data);
+  }
+  CloseHandle(file);
+  return text;
+}
+
+std::string ListText(HWND page, int control, int index) {
+  const LRESULT length = SendDlgItemMessageA(page, control, CB_GETLBTEXTLEN, index, 0);
+  if (length < 0) return {};
+  std::string text(static_cast<size_t>(length) + 1, '\0');
+  SendDlgItemMessageA(page, control, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+int Selection(HWND page, int control) {
+  const LRESULT selection = SendDlgItemMessageA(page, control, CB_GETCURSEL, 0, 0);
+  return selection < 0 ? 0 : static_cast<int>(selection);
+}
+
+bool SignOn(HWND page) { return IsChecked(page, kSignOn); }
+
+void UpdateEnables(HWND page) {
+  const bool on = SignOn(page) && g_page.countries > 0;
+  for (int control : {kCountryLabel, kCountryList, kStationLabel, kStationList, kKeepWhenOff, kUnitLabel, kCelsius,
+                      kFahrenheit, kConnectionLabel, kProxyOn, kUpdateLabel, kAtStart, kEvery30, kUpdateNow})
+    EnableControl(page, control, on);
+  const bool proxy = on && IsChecked(page, kProxyOn);
+  for (int control : {kProxyLabel, kProxyEdit, kPortLabel, kPortEdit}) EnableControl(page, control, proxy);
+}
+
+void ShowTemperature(HWND page) {
+  if (!g_page.reportAtHand) return;
+  const MetarValues values = MetarReport.Get().values;
+  char text[32];
+  if (IsChecked(page, kFahrenheit))
+    std::snprintf(text, sizeof text, "%d \xb0" "F", values.temperatureF);
+  else
+    std::snprintf(text, sizeof text, "%d \xb0" "C", values.temperatureC);
+  SetDlgItemTextA(page, kTemperature, text);
+}
+
+// Fills the station list for the chosen country and selects `station`
+// (0 when it is beyond the list).
+void FillStations(HWND page, int station) {
+  SendDlgItemMessageA(page, kStationList, CB_RESETCONTENT, 0, 0);
+  g_page.table.codes.clear();
+  const int stations = LoadStations(GetDlgItem(page, kStationList), ListText(page, kCountryList, g_page.country).c_str());
+  g_page.station = station < stations ? station : 0;
+  SendDlgItemMessageA(page, kStationList, CB_SETCURSEL, g_page.station, 0);
+}
+
+void OnInit(HWND page) {
+  LoadInternetSettings();
+  g_page = {};
+  g_page.startCountry = Settings.Weather[kCountry];
+  g_page.startStation = Settings.Weather[kStation];
+  const MetarValues report = MetarReport.Get().values;
+  g_page.reportAtHand = report.valid && report.cloud >= 0 && report.weather >= 0;
+  SetDlgItemTextA(page, kProxyEdit, Settings.Proxy.Get().c_str());
+  SendDlgItemMessageA(page, kProxyEdit, EM_LIMITTEXT, 255, 0);
+  SetDlgItemInt(page, kPortEdit, Settings.FTPPortNumber == 0 ? 21 : Settings.FTPPortNumber.Get(), FALSE);
+  SendDlgItemMessageA(page, kPortEdit, EM_LIMITTEXT, 5, 0);
+  g_page.countries = LoadStationCountries(GetDlgItem(page, kCountryList));
+  g_page.country = g_page.startCountry >= 0 && g_page.startCountry < g_page.countries ? g_page.startCountry : 0;
+  SendDlgItemMessageA(page, kCountryList, CB_SETCURSEL, g_page.country, 0);
+  FillStations(page, g_page.startStation >= 0 ? g_page.startStation : 0);
+  SetChecked(page, kKeepWhenOff, Settings.WeatherNotDA != 0);
+  RememberApplied();
+}
+
+void OnSetActive(HWND page) {
+  SetPageTexts(page, kSection, kTexts);
+  SetChecked(page, kSignOn, Settings.Weather[kOn] > 0);
+  SetChecked(page, kProxyOn, Settings.AccessType == kAccessProxy);
+  SetChecked(page, kCelsius, Settings.Weather[kUnit] == 0);
+  SetChecked(page, kFahrenheit, Settings.Weather[kUnit] != 0);
+  const bool every30 = Settings.Weather[kMinutes] < 61;
+  SetChecked(page, kAtStart, !every30);
+  SetChecked(page, kEvery30, every30);
+  UpdateEnables(page);
+}
+
+// The page's choices into the settings, as apply stores them.
+void StoreChoices(HWND page) {
+  Settings.WeatherCountry.Set("");
+  Settings.WeatherStation.Set("");
+  Settings.Weather[kCountry] = g_page.country;
+  Settings.Weather[kCountryNumber] = g_page.table.countryNumbers[static_cast<size_t>(g_page.country)];
+  Settings.WeatherCountry.Set(ListText(page, kCountryList, g_page.country).c_str());
+  Settings.Weather[kStation] = g_page.station;
+  if (static_cast<size_t>(g_page.station) < g_page.table.codes.size())
+    Settings.METAR.Set(g_page.table.codes[static_cast<size_t>(g_page.station)].c_str());
+  Settings.WeatherStation.Set(ListText(page, kStationList, g_page.station).c_str());
+  char proxy[256];
+  ControlText(page, kProxyEdit, proxy, sizeof proxy);
+  Settings.Proxy.Set(proxy);
+  char port[16];
+  ControlText(page, kPortEdit, port, sizeof port);
+  Settings.FTPPortNumber = std::atoi(port);
+  SaveWeatherSettings();
+}
+
+void OnApply(HWND page) {
+  StoreChoices(page);
+  // A report of the old station would stay on the sign until the next fetch.
+  if (!g_page.reportAtHand && (g_page.country != g_page.startCountry || g_page.station != g_page.startStation)) {
+    char cache[MAX_PATH];
+    if (MetarCachePath(cache)) DeleteFileA(cache);
+  }
+  RememberApplied();
+}
+
+void Message(HWND page, const char* key, const char* german) {
+  std::string text = LangText(kSection, key, german) ? LangText(kSection, key, german) : german;
+  const char* caption = LangText("ERR", "ERR", "FEHLER!");
+  MessageBoxA(page, text.c_str(), caption ? caption : "FEHLER!", MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+}
+
+// Waits for the page's own fetch to end. The sheet keeps painting but takes
+// no input meanwhile; a quit message ends the wait and is passed on.
+void WaitForFetch(HWND page, HANDLE thread) {
+  HWND sheet = GetParent(page);
+  EnableWindow(sheet, FALSE);
+  for (bool waiting = true; waiting;) {
+    const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
+    if (woke != WAIT_OBJECT_0 + 1) break;
+    MSG message;
+    while (waiting && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(message.wParam));
+        waiting = false;
+        break;
+      }
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+  EnableWindow(sheet, TRUE);
+  CloseHandle(thread);
+}
+
+void UpdateNow(HWND page) {
+  if (MetarReport.busy) return;
+  const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  StoreChoices(page);
+  RememberApplied();
+  g_page.reportAtHand = true;
+  if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
+    Message(page, "NOCONNECTION", "Keine Internetverbindung.");
+  } else if (HANDLE fetch = StartWeatherFetch()) {
+    EnableControl(page, kUpdateNow, false);
+    WaitForFetch(page, fetch);
+    EnableControl(page, kUpdateNow, true);
+    if (!MetarReport.Valid()) Message(page, "NOWEATHER", "Keine Wetterdaten vorhanden.");
+    ShowTemperature(page);
+  }
+  SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
+}
+
+void OnCommand(HWND page, int control, int code) {
+  switch (control) {
+    case kSignOn:
+      if (code != BN_CLICKED) return;
+      Settings.Weather[kOn] = SignOn(page) ? 1 : 0;
+      WeatherReloadRequest = 1;
+      if (g_applied) g_applied->signToggled = true;
+      UpdateEnables(page);
+      break;
+    case kCountryList:
+      if (code != CBN_SELCHANGE || SendDlgItemMessageA(page, kStationList, CB_GETDROPPEDSTATE, 0, 0)) return;
+      g_page.country = Selection(page, kCountryList);
+      FillStations(page, 0);
+      g_page.reportAtHand = false;
+      InvalidateRect(page, nullptr, TRUE);
+      break;
+    case kStationList:
+      if (code != CBN_SELCHANGE) return;
+      g_page.station = Selection(page, kStationList);
+      g_page.reportAtHand = false;
+      InvalidateRect(page, nullptr, TRUE);
+      break;
+    case kCelsius:
+    case kFahrenheit:
+      if (code != BN_CLICKED) return;
+      Settings.Weather[kUnit] = IsChecked(page, kFahrenheit) ? 1 : 0;
+      ShowTemperature(page);
+      break;
+    case kAtStart:
+    case kEvery30:
+      if (code != BN_CLICKED) return;
+      Settings.Weather[kMinutes] = IsChecked(page, kAtStart) ? 1440 : 30;
+      break;
+    case kProxyOn:
+      if (code != BN_CLICKED) return;
+      Settings.AccessType = IsChecked(page, kProxyOn) ? kAccessProxy : kAccessDirect;
+      UpdateEnables(page);
+      break;
+    case kKeepWhenOff:
+      if (code != BN_CLICKED) return;
+      Settings.WeatherNotDA = IsChecked(page, kKeepWhenOff) ? 1 : 0;
+      break;
+    case kProxyEdit:
+    case kPortEdit:
+      if (code != EN_CHANGE || GetFocus() != GetDlgItem(page, control)) return;
+      break;
+    case kUpdateNow:
+      if (code == BN_CLICKED) UpdateNow(page);
+      return;
+    default:
+      return;
+  }
+  PageChanged(page);
+}
+
+}  // namespace
+
+DWORD(WINAPI* InternetAttemptConnectHook)(DWORD) = InternetAttemptConnect;
+
+int LoadStationCountries(HWND list) {
+  g_page.table = {};
+  const std::optional<std::string> file = ReadStationFile();
+  if (!file) return 0;
+  const std::vector<StationCountry> countries = ParseStationCountries(*file);
+  for (size_t i = 0; i < countries.size(); ++i) {
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(countries[i].name.c_str()));
+    g_page.table.countryNumbers[i] = countries[i].number;
+  }
+  return static_cast<int>(countries.size());
+}
+
+int LoadStations(HWND list, const char* country) {
+  g_page.table.codes.clear();
+  const std::optional<std::string> file = ReadStationFile();
+  if (!file || !country) return 0;
+  for (const Station& station : ParseStations(*file, country)) {
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(station.text.c_str()));
+    g_page.table.codes.push_back(station.code);
+  }
+  return static_cast<int>(g_page.table.codes.size());
+}
+
+void UndoWeatherPage() {
+  if (!g_applied) return;
+  const Applied& applied = *g_applied;
+  for (int i = 0; i < 6; ++i) Settings.Weather[i] = applied.weather[i];
+  Settings.METAR.Set(applied.metar.c_str());
+  Settings.WeatherCountry.Set(applied.country.c_str());
+  Settings.WeatherStation.Set(applied.station.c_str());
+  Settings.Proxy.Set(applied.proxy.c_str());
+  Settings.AccessType = applied.access;
+  Settings.FTPPortNumber = applied.port;
+  Settings.WeatherNotDA = applied.keepWhenOff;
+  // The sign was placed or taken away for a switch that is now undone.
+  if (applied.signToggled) WeatherReloadRequest = 1;
+  g_applied.reset();
+}
+
+INT_PTR CALLBACK WeatherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit(page);
+      return TRUE;
+    case WM_COMMAND:
+      OnCommand(page, LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    case WM_NOTIFY:
+      switch (SheetNotifyCode(message, lParam)) {
+        case PSN_SETACTIVE:
+          OnSetActive(page);
+          return TRUE;
+        case PSN_APPLY:
+          OnApply(page);
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
