@@ -349,7 +349,8 @@ bool BuildTIFFPalette(uint32_t* err, TIFF* tif, RGBQUAD* out, uint16_t photometr
     const uint32_t n = bitsPerSample <= 8 ? 1u << bitsPerSample : 256;
     bool wide = false;
     for (uint32_t i = 0; i < n; ++i) wide = wide || red[i] > 255 || green[i] > 255 || blue[i] > 255;
-    auto scale = [&](uint16_t v) { return static_cast<uint8_t>(wide ? uint32_t{v} * 255 / 65535 : v); };
+    // The high byte: exact for maps written as v x 257 and as v x 256 alike.
+    auto scale = [&](uint16_t v) { return static_cast<uint8_t>(wide ? v >> 8 : v); };
     for (uint32_t i = 0; i < n; ++i) out[i] = RGBQUAD{scale(blue[i]), scale(green[i]), scale(red[i]), 0};
     return true;
   }
