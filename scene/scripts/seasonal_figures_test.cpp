@@ -92,6 +92,8 @@ TEST(BirthdayFigure, WalksTellsTheDueTextsInTurnDanglesAndLeaves) {
   EXPECT_EQ(Bubbles(host).substr(Bubbles(host).rfind("1 Anna")),
             "1 Anna hat Geburtstag 122,-50 25\n"
             "2 Bernd wird 50 516,-40 25\n");
+  ASSERT_TRUE(TickUntil(BehaveBirthdayFigure, record, host, [&] { return record.state == 1; }));
+  EXPECT_EQ(record.x, 670 + 24);
   RunScene(BehaveBirthdayFigure, record, host, 20000);
   EXPECT_EQ(record.active, 0);
 }
@@ -120,7 +122,11 @@ TEST(Nikolaus, StopsOnAClickWithHisSoundStandsAndAlwaysWalksOnRight) {
   }));
   EXPECT_EQ(act, (std::set<int>{4, 5, 6, 7, 8}));
   EXPECT_EQ(record.x, 115 + 25);
-  RunScene(BehaveFigure37, record, host, 100000, [&](int) { EXPECT_EQ(record.direction, record.active); });
+  RunScene(BehaveFigure37, record, host, 100000, [&](int) {
+    EXPECT_EQ(record.direction, record.active);
+    act.insert(LastDrawn(host, kFig037Frames));
+  });
+  EXPECT_EQ(act, (std::set<int>{-1, 0, 1, 2, 3, 4, 5, 6, 7, 8})) << "walked and stood again";
   EXPECT_EQ(record.active, 0);
 }
 
@@ -161,6 +167,8 @@ TEST(Clown, WalksInSetAOrBAndShowsHimselfOverTheOptions) {
   BehaveFigure39(record, host);
   EXPECT_EQ(host.onTopCalls, 1);
   EXPECT_EQ(host.objectDest, (ScenePoint{0, 740 - 93 + 2}));
+  BehaveFigure39(record, host);
+  EXPECT_EQ(host.relayout, 0) << "the load's relayout request is served";
   RunScene(BehaveFigure39, record, host, 100000);
   EXPECT_EQ(record.active, 0);
   const std::vector<DrawnFrame>& draws = host.allObjectDraws;
