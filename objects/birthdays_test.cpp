@@ -86,7 +86,7 @@ TEST_F(BirthdayFileTest, SavesSortedRecordsWholeAndCollectsDueOnes) {
   SaveFour();
   EXPECT_EQ(GetFileAttributesA((path_ + ".part").c_str()), INVALID_FILE_ATTRIBUTES);
   ASSERT_EQ(LoadBirthdays(), BirthdayLoad::kLoaded);
-  EXPECT_EQ(Names(), "Bert Dora anna Carla ");  // by the key: 1 February before 31 January
+  EXPECT_EQ(Names(), "Dora Bert anna Carla ");  // by date: 31 January before 1 February
   EXPECT_EQ(CollectDueBirthdays(), 2);
   EXPECT_STREQ(DueBirthdays().texts[1], "Carla");
   // By name in the user's order; an emptied name drops its entry.
@@ -94,7 +94,7 @@ TEST_F(BirthdayFileTest, SavesSortedRecordsWholeAndCollectsDueOnes) {
   BirthdayTable.records[0].name[0] = 0;
   ASSERT_TRUE(SaveBirthdayFile());
   ASSERT_EQ(LoadBirthdays(), BirthdayLoad::kLoaded);
-  EXPECT_EQ(Names(), "anna Carla Dora ");
+  EXPECT_EQ(Names(), "anna Bert Carla ");
 }
 
 TEST_F(BirthdayFileTest, AFileThatCannotBeReadIsNeverOverwritten) {

@@ -25,7 +25,7 @@ const OptionsPage kOptionsPages[kOptionsPageCount] = {
     {103, "Geschwindigkeit ", SpeedPageProc, TOPIC_SPEED, false, nullptr},
     {111, "Sound ", SoundPageProc, TOPIC_SOUND, true, UndoSoundPage},
     {112, "Leute ", PeoplePageProc, TOPIC_PEOPLE, false, nullptr},
-    {115, "Fabian Merk ", nullptr, TOPIC_BIRTHDAYS, true, nullptr},
+    {115, "Fabian Merk ", BirthdayPageProc, TOPIC_BIRTHDAYS, true, UndoBirthdayPage},
     {113, "Flugzeug ", PlanePageProc, TOPIC_PLANE, true, nullptr},
     {102, "Uhr ", ClockPageProc, TOPIC_CLOCK, false, nullptr},
     {117, "Countdown ", CountdownPageProc, TOPIC_COUNTDOWN, false, nullptr},

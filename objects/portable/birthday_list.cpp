@@ -22,8 +22,13 @@ void Put32(uint8_t* p, uint32_t v) {
 }
 
 // Records are swapped whole, so a record keeps its bytes past the terminators.
+// Dates are compared by their fields: the stored key (month * 12 + day)
+// puts 31 January after 1 February.
 bool ComesAfter(const BirthdayRecord& a, const BirthdayRecord& b, bool byName, BirthdayNameCompare compare) {
-  return byName ? compare(a.name, b.name) > 0 : a.sortKey > b.sortKey;
+  if (byName) return compare(a.name, b.name) > 0;
+  if (a.year != b.year) return a.year > b.year;
+  if (a.month != b.month) return a.month > b.month;
+  return a.day > b.day;
 }
 
 }  // namespace

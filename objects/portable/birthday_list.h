@@ -43,8 +43,9 @@ struct DueBirthdayList {
   char texts[kMaxDueBirthdays][kBirthdayTextSize];
 };
 
-// year * 400 + month * 12 + day: the key files carry (31 January sorts after
-// 1 February within a year; existing files depend on it).
+// year * 400 + month * 12 + day: the key files carry, written as it always
+// was. It does not order dates (31 January gets a larger key than 1
+// February), so nothing sorts by it.
 uint32_t BirthdaySortKey(int year, int month, int day);
 
 // Days of warning for a reminder index: 0 none (-1), 1 the day itself, then
@@ -63,7 +64,8 @@ void DecodeBirthdayList(const uint8_t* data, size_t size, BirthdayList& list);
 std::vector<uint8_t> EncodeBirthdayList(const BirthdayList& list);
 
 // Orders the valid records by name (with `compareNames`, the user locale's
-// order in the program) or by sort key; equal records keep their order.
+// order in the program) or by date (year, month, day); equal records keep
+// their order.
 using BirthdayNameCompare = int (*)(const char*, const char*);
 void SortBirthdayList(BirthdayList& list, bool byName, BirthdayNameCompare compareNames);
 

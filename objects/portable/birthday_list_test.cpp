@@ -99,3 +99,36 @@ TEST(BirthdayDue, CollectsTextsOrNamesUpTo24InFileOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// By date the fields decide, whatever key a record carries; by name the
+// comparison given; equal entries keep their order.
+TEST(BirthdaySort, ByDateAndByName) {
+  const struct {
+    bool byName;
+    std::vector<BirthdayRecord> records;
+    const char* order;
+  } rows[] = {
+      {false, {Entry("Feb", 1, 2), Entry("Jan", 31, 1)}, "Jan Feb "},
+      {false, {Entry("Dec89", 31, 12, 1989), Entry("Jan90", 1, 1), Entry("Jan89", 1, 1, 1989)}, "Jan89 Dec89 Jan90 "},
+      {false, {Entry("first", 5, 5), Entry("second", 5, 5)}, "first second "},
+      {true, {Entry("b", 1, 1), Entry("a", 2, 2), Entry("b", 3, 3)}, "a b b "},
+  };
+  for (const auto& row : rows) {
+    BirthdayList list{};
+    for (const BirthdayRecord& r : row.records) list.records[list.count++] = r;
+    list.records[0].sortKey = 7;  // a key as an old file may carry it: kept as it is
+    SortBirthdayList(list, row.byName, [](const char* a, const char* b) { return std::strcmp(a, b); });
+    std::string order;
+    int keptKeys = 0;
+    for (int i = 0; i < list.count; ++i) {
+      order += std::string(list.records[i].name) + " ";
+      keptKeys += list.records[i].sortKey == 7;
+    }
+    EXPECT_EQ(order, row.order);
+    EXPECT_EQ(keptKeys, 1);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,345 @@
+// Birthday page: the birthday list's entries one at a time (name, date,
+// reminder, bubble text), added, deleted and sorted. It edits BirthdayTable
+// in place; apply writes the file and collects today's birthdays again, a
+// cancel puts the table back as it was last loaded or saved.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "objects/birthdays.h"
+#include "options/option_pages.h"
+#include "options/page_protocol.h"
+#include "options/portable/page_previews.h"
+#include "services/lang_text.h"
+#include "services/settings.h"
+
+namespace {
+
+constexpr int kIntro = 3052;
+constexpr int kDate = 3053;
+constexpr int kNames = 3054;
+constexpr int kNameLabel = 3055;
+constexpr int kDateLabel = 3056;
+constexpr int kText = 3057;
+constexpr int kTextLabel = 3058;
+constexpr int kNew = 3059;
+constexpr int kDelete = 3060;
+constexpr int kReminderLabel = 3061;
+constexpr int kReminders = 3062;
+constexpr int kSortLabel = 3063;
+constexpr int kSortByDate = 3066;
+constexpr int kSortByName = 3067;
+constexpr int kPreview = 1050;
+constexpr UINT kPreviewMessage = 0x851D;
+constexpr UINT kShowMessage = 0x851E;
+constexpr UINT kSortMessage = 0x851F;
+// The page offers one entry less than the table holds.
+constexpr int kMaxEntries = kMaxBirthdays - 1;
+
+constexpr char kSection[] = "FABIAN";
+constexpr PageText kTexts[] = {
+    {kIntro, "TEXT",
+     "Fabian Merk vergisst keinen Geburtstag und kein Jubil\xe4um, rechtzeitig erinnert er Sie an jeden Termin den "
+     "Sie eingeben. Wenn Sie m\xf6" "chten, sogar schon ein paar Tage vorher."},
+    {kNameLabel, "NAME", "&Name:"},
+    {kDateLabel, "GEBTAG", "&Geburtstag:"},
+    {kReminderLabel, "ERINNERUNG", "&Fabian kommt:"},
+    {kTextLabel, "SPRECHBLASE", "Sprechblase:"},
+    {kNew, "NEU", "neu"},
+    {kDelete, "DEL", "l\xf6schen"},
+    {kSortLabel, "SORTIER", "&Sortieren nach:"},
+    {kSortByDate, "SORTIER-Datum", "Datum"},
+    {kSortByName, "SORTIER-Name", "Name"},
+};
+constexpr const char* kReminderDefaults[kMaxReminderIndex + 1] = {
+    "nicht", "zum Termin", "1 Tag vorher, bis zum Termin", "2 Tage vorher, bis zum Termin",
+    "3 Tage vorher, bis zum Termin", "1 Woche vorher, bis zum Termin", "2 Wochen vorher, bis zum Termin"};
+
+// A name typed into the combo box and not yet given to its record.
+char g_typedName[kBirthdayNameSize];
+bool g_nameEdited = false;
+// Set while the page itself fills the fields: no change by the user.
+bool g_showing = false;
+// The table as last loaded or saved; a cancel puts it back.
+std::optional<BirthdayList> g_saved;
+
+BirthdayList& Table() { return BirthdayTable; }
+BirthdayRecord& Current() { return Table().records[Table().selected]; }
+
+int ComboSelection(HWND page) { return static_cast<int>(SendDlgItemMessageA(page, kNames, CB_GETCURSEL, 0, 0)); }
+
+void FillNames(HWND page) {
+  SendDlgItemMessageA(page, kNames, CB_RESETCONTENT, 0, 0);
+  for (int i = 0; i < Table().count; ++i)
+    SendDlgItemMessageA(page, kNames, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Table().records[i].name));
+}
+
+void UpdateEnables(HWND page) {
+  const int count = Table().count;
+  EnableControl(page, kNew, count < kMaxEntries);
+  for (int control : {kDelete, kNameLabel, kNames, kDateLabel, kDate, kReminderLabel, kReminders, kTextLabel, kText})
+    EnableControl(page, control, count > 0);
+  EnableControl(page, kSortByDate, count > 1);
+  EnableControl(page, kSortByName, count > 1);
+}
+
+void ShowCurrent(HWND page) {
+  g_showing = true;
+  const BirthdayRecord& record = Current();
+  SendDlgItemMessageA(page, kNames, CB_SETCURSEL, Table().count > 0 ? Table().selected : -1, 0);
+  SYSTEMTIME date = {};
+  date.wYear = record.year;
+  date.wMonth = record.month;
+  date.wDay = record.day;
+  if (!SendDlgItemMessageA(page, kDate, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date))) {
+    // An empty table or a broken record: the picker shows today.
+    GetLocalTime(&date);
+    SendDlgItemMessageA(page, kDate, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+  }
+  SendDlgItemMessageA(page, kReminders, CB_SETCURSEL, record.reminder, 0);
+  SetDlgItemTextA(page, kText, record.text);
+  UpdateEnables(page);
+  g_showing = false;
+}
+
+void Select(HWND page, int index) {
+  if (index < 0 || index >= Table().count) index = 0;
+  Table().selected = index;
+  ShowCurrent(page);
+}
+
+void SetName(BirthdayRecord& record, const char* name) {
+  std::memset(record.name, 0, sizeof record.name);
+  lstrcpynA(record.name, name, kBirthdayNameSize);
+}
+
+// The typed name becomes the name of the record it was typed for; the
+// list is refilled and `next` selected (the renamed record stays where it is).
+void TakeTypedName(HWND page, const char* name, int next) {
+  g_nameEdited = false;
+  SetName(Current(), name);
+  FillNames(page);
+  Select(page, next);
+}
+
+void OnNameCommand(HWND page, int code) {
+  switch (code) {
+    case CBN_EDITCHANGE:
+      GetDlgItemTextA(page, kNames, g_typedName, sizeof g_typedName);
+      g_nameEdited = true;
+      PageChanged(page);
+      break;
+    case CBN_SELCHANGE: {
+      // The edit shows the chosen entry already; the name typed before is
+      // in the buffer, and belongs to the record it was typed over.
+      const int chosen = ComboSelection(page);
+      if (g_nameEdited)
+        TakeTypedName(page, g_typedName, chosen >= 0 ? chosen : Table().selected);
+      else if (chosen >= 0)
+        Select(page, chosen);
+      g_typedName[0] = 0;
+      break;
+    }
+    case CBN_KILLFOCUS:
+    case CBN_DROPDOWN: {
+      if (g_nameEdited) {
+        g_nameEdited = false;
+        char typed[kBirthdayNameSize];
+        GetDlgItemTextA(page, kNames, typed, sizeof typed);
+        if (std::strcmp(typed, Current().name) != 0) TakeTypedName(page, typed, Table().selected);
+      }
+      const int chosen = ComboSelection(page);
+      if (chosen >= 0) Select(page, chosen);
+      break;
+    }
+  }
+}
+
+void DefaultName(char (&name)[kBirthdayNameSize]) {
+  for (int n = 1;; ++n) {
+    char text[kLangTextMax];
+    if (n == 1) {
+      const char* first = LangText(kSection, "NEU-0", "(neu)");
+      lstrcpynA(text, first ? first : "(neu)", sizeof text);
+    } else {
+      const char* format = LangText(kSection, "NEU-1", "(neu %d)");
+      char pattern[256];
+      lstrcpynA(pattern, format ? format : "(neu %d)", sizeof pattern);
+      // The language file's pattern is formatted with one number only.
+      const char* percent = std::strchr(pattern, '%');
+      if (!percent || percent[1] != 'd' || std::strchr(percent + 1, '%')) lstrcpynA(pattern, "(neu %d)", sizeof pattern);
+      std::snprintf(text, sizeof text, pattern, n);
+    }
+    lstrcpynA(name, text, kBirthdayNameSize);
+    bool taken = false;
+    for (int i = 0; i < Table().count && !taken; ++i) taken = lstrcmpiA(Table().records[i].name, name) == 0;
+    if (!taken) return;
+  }
+}
+
+void AddEntry(HWND page) {
+  if (Table().count >= kMaxEntries) return;
+  BirthdayRecord record = {};
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  record.year = today.wYear;
+  record.month = today.wMonth;
+  record.day = today.wDay;
+  record.reminder = 1;
+  record.sortKey = BirthdaySortKey(record.year, record.month, record.day);
+  char name[kBirthdayNameSize];
+  DefaultName(name);
+  SetName(record, name);
+  Table().records[Table().count] = record;
+  Table().selected = Table().count++;
+  SendDlgItemMessageA(page, kNames, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record.name));
+  ShowCurrent(page);
+  SetFocus(GetDlgItem(page, kNames));
+  PageChanged(page);
+}
+
+void DeleteEntry(HWND page) {
+  BirthdayList& table = Table();
+  if (table.count < 1) return;
+  const int index = table.selected;
+  // The record goes only when its list entry went: list and table stay one.
+  if (SendDlgItemMessageA(page, kNames, CB_DELETESTRING, index, 0) != CB_ERR) {
+    --table.count;
+    std::memmove(&table.records[index], &table.records[index + 1],
+                 sizeof(BirthdayRecord) * static_cast<size_t>(table.count - index));
+    std::memset(&table.records[table.count], 0, sizeof(BirthdayRecord));
+    Select(page, index > 0 ? index - 1 : 0);
+  }
+  PageChanged(page);
+}
+
+void Sort(HWND page, bool byName) {
+  Settings.FabianName = byName ? 1 : 0;
+  // The record itself is found again, not the first one of a like name.
+  const BirthdayRecord kept = Current();
+  SortBirthdayList(Table(), byName, [](const char* a, const char* b) { return lstrcmpA(a, b); });
+  int found = 0;
+  for (int i = 0; i < Table().count; ++i) {
+    if (std::memcmp(&Table().records[i], &kept, sizeof kept) == 0) {
+      found = i;
+      break;
+    }
+  }
+  FillNames(page);
+  Select(page, found);
+  SetFocus(GetDlgItem(page, kNames));
+}
+
+void OnInit(HWND page) {
+  LoadBirthdays();
+  g_saved = BirthdayTable;
+  g_nameEdited = false;
+  g_typedName[0] = 0;
+  FillNames(page);
+  for (int i = 0; i <= kMaxReminderIndex; ++i) {
+    char key[16];
+    std::snprintf(key, sizeof key, "GTREM-%d", i);
+    const char* text = LangText(kSection, key, kReminderDefaults[i]);
+    SendDlgItemMessageA(page, kReminders, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text ? text : ""));
+  }
+  SendDlgItemMessageA(page, kNames, CB_LIMITTEXT, kBirthdayNameSize - 1, 0);
+  SendDlgItemMessageA(page, kText, EM_LIMITTEXT, kBirthdayTextSize - 1, 0);
+  ShowCurrent(page);
+}
+
+void OnCommand(HWND page, int control, int code) {
+  switch (control) {
+    case kNames:
+      OnNameCommand(page, code);
+      break;
+    case kText:
+      if (code != EN_CHANGE || g_showing || Table().count < 1) return;
+      GetDlgItemTextA(page, kText, Current().text, kBirthdayTextSize);
+      PageChanged(page);
+      break;
+    case kReminders:
+      if (code != CBN_SELCHANGE || Table().count < 1) return;
+      Current().reminder = static_cast<uint16_t>(SendDlgItemMessageA(page, kReminders, CB_GETCURSEL, 0, 0));
+      PageChanged(page);
+      break;
+    case kNew:
+      if (code == BN_CLICKED) AddEntry(page);
+      break;
+    case kDelete:
+      if (code == BN_CLICKED) DeleteEntry(page);
+      break;
+    case kSortByDate:
+    case kSortByName:
+      if (code == BN_CLICKED) Sort(page, control == kSortByName);
+      break;
+  }
+}
+
+void OnDateChanged(HWND page, const NMDATETIMECHANGE& change) {
+  if (change.dwFlags != GDT_VALID || g_showing || Table().count < 1) return;
+  BirthdayRecord& record = Current();
+  record.year = change.st.wYear;
+  record.month = change.st.wMonth;
+  record.day = change.st.wDay;
+  record.sortKey = BirthdaySortKey(record.year, record.month, record.day);
+  PageChanged(page);
+}
+
+}  // namespace
+
+void UndoBirthdayPage() {
+  if (!g_saved) return;
+  BirthdayTable = *g_saved;
+  g_saved.reset();
+}
+
+INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInit(page);
+      return TRUE;
+    case WM_COMMAND:
+      OnCommand(page, LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    case kShowMessage:
+      ShowCurrent(page);
+      return TRUE;
+    case kSortMessage:
+      Sort(page, Settings.FabianName != 0);
+      return TRUE;
+    case kPreviewMessage: {
+      const SIZE pageSize = PageSize(page);
+      const SIZE bitmap = PreviewBitmapSize(kBirthdayPreview);
+      PlacePreview(page, kPreview, kBirthdayPreview, pageSize.cx - bitmap.cx - 20, pageSize.cy - bitmap.cy);
+      return TRUE;
+    }
+    case WM_DRAWITEM:
+      if (wParam == kPreview) DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kBirthdayPreview);
+      return TRUE;
+    case WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR*>(lParam)->code == DTN_DATETIMECHANGE) {
+        OnDateChanged(page, *reinterpret_cast<const NMDATETIMECHANGE*>(lParam));
+        return TRUE;
+      }
+      switch (SheetNotifyCode(message, lParam)) {
+        case PSN_SETACTIVE: {
+          SetPageTexts(page, kSection, kTexts);
+          const int chosen = ComboSelection(page);
+          if (chosen >= 0) Select(page, chosen);
+          SendMessageA(page, kPreviewMessage, 0, 0);
+          return TRUE;
+        }
+        case PSN_APPLY:
+          if (SaveBirthdays(page)) g_saved = BirthdayTable;
+          CollectDueBirthdays();
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}

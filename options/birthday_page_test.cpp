@@ -1,0 +1,188 @@
+// The Birthday page driven through its controls in the running sheet: new,
+// delete, rename, date and sort against the file that apply writes and the
+// table a cancel puts back.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "objects/birthdays.h"
+#include "options/option_pages.h"
+#include "options/options_test_support.h"
+
+namespace {
+
+using namespace options_test;
+
+constexpr int kPage = 115;
+constexpr int kNames = 3054, kDate = 3053, kText = 3057, kNew = 3059, kDelete = 3060;
+constexpr int kByDate = 3066, kByName = 3067;
+
+std::string Names() {
+  std::string names;
+  for (int i = 0; i < BirthdayTable.count; ++i) names += std::string(BirthdayTable.records[i].name) + ";";
+  return names;
+}
+
+std::string ComboText(HWND page) {
+  char text[64] = {};
+  GetDlgItemTextA(page, kNames, text, sizeof text);
+  return text;
+}
+
+bool Enabled(HWND page, int control) { return IsWindowEnabled(GetDlgItem(page, control)) != 0; }
+
+void Add(const char* name, int day, int month, int year) {
+  BirthdayRecord& r = BirthdayTable.records[BirthdayTable.count++];
+  r = {BirthdaySortKey(year, month, day), uint16_t(year), uint16_t(month), uint16_t(day), 1, {}, {}};
+  lstrcpynA(r.name, name, sizeof r.name);
+}
+
+class BirthdayPageTest : public SheetTest {
+ protected:
+  void SetUp() override {
+    SheetTest::SetUp();
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    path_ = std::string(folder) + "birthday_page_test.dat";
+    DeleteFileA(path_.c_str());
+    WriteSettingString("FabianDat", path_.c_str());
+    Settings.FabianDat.Set(path_.c_str());
+  }
+  void TearDown() override {
+    DeleteFileA(path_.c_str());
+    SheetTest::TearDown();
+  }
+  // The file holds these entries (in this order) before the sheet opens.
+  void File(const std::function<void()>& entries) {
+    LoadBirthdays();
+    entries();
+    ASSERT_TRUE(SaveBirthdayFile());
+  }
+  std::string path_;
+};
+
+struct Row {
+  const char* name;
+  std::function<void()> entries;     // the file before
+  std::function<void(HWND)> act;     // on the page
+  bool apply;                        // else cancel
+  const char* table;                 // the table afterwards
+  const char* file;                  // the file read back
+};
+
+TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
+  auto none = [] {};
+  const Row rows[] = {
+      {"three new entries on an empty list", none,
+       [](HWND page) {
+         EXPECT_FALSE(Enabled(page, kDelete));
+         EXPECT_FALSE(Enabled(page, kNames));
+         for (int i = 0; i < 3; ++i) Click(page, kNew);
+         EXPECT_EQ(ComboText(page), "(neu 3)");
+         SYSTEMTIME today;
+         GetLocalTime(&today);
+         const BirthdayRecord& r = BirthdayTable.records[2];
+         EXPECT_EQ(r.day, today.wDay);
+         EXPECT_EQ(r.reminder, 1);
+         EXPECT_EQ(r.sortKey, BirthdaySortKey(today.wYear, today.wMonth, today.wDay));
+         EXPECT_TRUE(Enabled(page, kByName));
+       },
+       true, "(neu);(neu 2);(neu 3);", "(neu);(neu 2);(neu 3);"},
+      {"the only entry deleted", [] { Add("Anna", 3, 4, 1970); },
+       [](HWND page) {
+         Click(page, kDelete);
+         EXPECT_FALSE(Enabled(page, kDelete));
+         EXPECT_FALSE(Enabled(page, kText));
+         EXPECT_EQ(BirthdayTable.records[0].name[0], 0);
+       },
+       true, "", ""},
+      {"a list entry that will not go keeps its record", [] { Add("Anna", 3, 4, 1970), Add("Bert", 4, 4, 1970); },
+       [](HWND page) {
+         Select(page, kNames, 1);
+         SendDlgItemMessageA(page, kNames, CB_DELETESTRING, 1, 0);  // list and table no longer agree
+         Click(page, kDelete);
+         EXPECT_EQ(Names(), "Anna;Bert;");
+       },
+       false, "Anna;Bert;", "Anna;Bert;"},
+      {"a typed name renames the entry when the field is left", [] { Add("Anna", 3, 4, 1970), Add("Bert", 4, 4, 1970); },
+       [](HWND page) {
+         Select(page, kNames, 1);
+         SetDlgItemTextA(page, kNames, "Berta");
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kNames, CBN_EDITCHANGE), 0);
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kNames, CBN_KILLFOCUS), 0);
+         EXPECT_EQ(SendDlgItemMessageA(page, kNames, CB_GETCOUNT, 0, 0), 2);
+       },
+       true, "Anna;Berta;", "Anna;Berta;"},
+      {"a rename and a bubble text are taken back by cancel", [] { Add("Anna", 3, 4, 1970); },
+       [](HWND page) {
+         SetDlgItemTextA(page, kNames, "Ann");
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kNames, CBN_EDITCHANGE), 0);
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kNames, CBN_KILLFOCUS), 0);
+         Type(page, kText, "Hoch soll sie leben");  // a multi-line edit tells no change of its own
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kText, EN_CHANGE), 0);
+         EXPECT_STREQ(BirthdayTable.records[0].text, "Hoch soll sie leben");
+       },
+       false, "Anna;", "Anna;"},
+      {"sorting keeps the record itself chosen",
+       [] { Add("Anna", 1, 1, 1990), Add("Annabel", 1, 1, 1980), Add("Zoe", 31, 1, 1985), Add("Yves", 1, 2, 1985); },
+       [](HWND page) {
+         Click(page, kByDate);
+         EXPECT_EQ(Names(), "Annabel;Zoe;Yves;Anna;");
+         Select(page, kNames, 3);
+         Click(page, kByName);
+         EXPECT_EQ(ComboText(page), "Anna");
+         Click(page, kByDate);
+         EXPECT_EQ(ComboText(page), "Anna") << "not Annabel, the first name that begins alike";
+         EXPECT_EQ(Settings.FabianName.Get(), 0);
+       },
+       true, "Annabel;Zoe;Yves;Anna;", "Annabel;Zoe;Yves;Anna;"},
+      {"a date picked sets the fields and the key as written", [] { Add("Anna", 3, 4, 1970); },
+       [](HWND page) {
+         SYSTEMTIME date = {};
+         date.wYear = 1984, date.wMonth = 1, date.wDay = 31;
+         SendDlgItemMessageA(page, kDate, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+         NMDATETIMECHANGE change = {};
+         change.nmhdr = {GetDlgItem(page, kDate), UINT_PTR(kDate), DTN_DATETIMECHANGE};
+         change.dwFlags = GDT_VALID;
+         change.st = date;
+         SendMessageA(page, WM_NOTIFY, kDate, reinterpret_cast<LPARAM>(&change));
+         EXPECT_EQ(BirthdayTable.records[0].sortKey, 1984u * 400 + 12 + 31);
+       },
+       true, "Anna;", "Anna;"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (&row != rows) {
+      TearDown();
+      SetUp();
+    }
+    File(row.entries);
+    RunSheet([&](HWND sheet) {
+      row.act(ShowPage(sheet, SheetIndex(kPage)));
+      if (row.apply)
+        Ok(sheet);
+      else
+        Cancel(sheet);
+    });
+    EXPECT_EQ(Names(), row.table);
+    LoadBirthdays();
+    EXPECT_EQ(Names(), row.file);
+  }
+}
+
+TEST_F(BirthdayPageTest, NoNewEntryBeyond499) {
+  File([] {
+    for (int i = 0; i < 498; ++i) Add("x", 1, 1, 1990);
+  });
+  RunSheet([](HWND sheet) {
+    HWND page = ShowPage(sheet, SheetIndex(kPage));
+    EXPECT_TRUE(Enabled(page, kNew));
+    Click(page, kNew);
+    EXPECT_FALSE(Enabled(page, kNew));
+    EXPECT_EQ(BirthdayTable.count, 499);
+    Cancel(sheet);
+  });
+}
+
+}  // namespace
