@@ -127,6 +127,10 @@ uint32_t RunJobs(PicJobProc proc, PicArray<CPicThreadData*>& jobs) {
   return LibraryThreadPool().Run(proc, std::span<CPicThreadData* const>(jobs.Data(), jobs.Count()));
 }
 
+uint32_t RunJobsWithCaller(PicJobProc proc, PicArray<CPicThreadData*>& jobs) {
+  return LibraryThreadPool().Run(proc, std::span<CPicThreadData* const>(jobs.Data(), jobs.Count()), true);
+}
+
 uint32_t GetThreadsPerOperation() {
   return LibraryGlobals().threadsPerOperation.load(std::memory_order_relaxed);
 }

@@ -120,8 +120,11 @@ void CPicThreadPool::WorkerLoop() {
   }
 }
 
-uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> jobs) {
+uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> jobs, bool callerTakesFirst) {
   RunBatch batch;
+  ImgThreadContext* ctx = GetImgThreadContext();
+  // The caller's progress is polled while it waits, so then it takes no job.
+  const size_t first = callerTakesFirst && jobs.size() >= 2 && !(ctx && ctx->progressCallback) ? 1 : 0;
   {
     std::lock_guard<std::mutex> guard(lock_);
     if (!started_ || stopping_ || maxWorkers_ == 0) return kPicErrPoolNotRunning;
@@ -131,12 +134,13 @@ uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> j
       DebugTrace("No jobs in thread pool.\n");
       return kPicErrBadArgument;
     }
-    GrowTo(jobs.size());
+    GrowTo(jobs.size() - first);
     if (workers_.empty()) return kPicErrPoolNotRunning;
-    batch.remaining = jobs.size();
+    batch.remaining = jobs.size() - first;
     size_t queued = 0;
+    if (first) jobs[0]->jobIndex = 0;
     try {
-      for (size_t i = 0; i < jobs.size(); ++i) {
+      for (size_t i = first; i < jobs.size(); ++i) {
         jobs[i]->jobIndex = static_cast<uint32_t>(i);
         queue_.push_back(PoolJobItem{jobs[i], proc, &batch, static_cast<uint32_t>(i)});
         ++queued;
@@ -148,8 +152,14 @@ uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> j
     }
   }
   workReady_.notify_all();
+  if (first) {
+    try {
+      proc(jobs[0]);
+    } catch (...) {
+      if (jobs[0]->error == 0) jobs[0]->error = kPicErrUnexpected;
+    }
+  }
 
-  ImgThreadContext* ctx = GetImgThreadContext();
   if (ctx && ctx->progressCallback) {
     const auto poll = std::chrono::milliseconds(pollIntervalMs_ ? pollIntervalMs_ : 1);
     for (;;) {
@@ -188,8 +198,9 @@ uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> j
   return 0;
 }
 
-uint32_t RunJobs(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs) {
-  return pool.Run(proc, jobs);
+uint32_t RunJobs(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs,
+                 bool callerTakesFirst) {
+  return pool.Run(proc, jobs, callerTakesFirst);
 }
 
 bool IsPoolWorkerThread() {

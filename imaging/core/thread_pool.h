@@ -78,7 +78,10 @@ class CPicThreadPool {
   bool IsRunning() const;
   size_t WorkerCount() const;  // workers made so far
 
-  uint32_t Run(PicJobProc proc, std::span<CPicThreadData* const> jobs);
+  // callerTakesFirst: the calling thread runs the first job itself while
+  // the workers run the rest (not when it has a progress callback, which it
+  // polls while it waits), so a batch needs one worker fewer to wake.
+  uint32_t Run(PicJobProc proc, std::span<CPicThreadData* const> jobs, bool callerTakesFirst = false);
 
  private:
   void WorkerLoop();
@@ -96,7 +99,8 @@ class CPicThreadPool {
   uint32_t pollIntervalMs_ = 200;
 };
 
-uint32_t RunJobs(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs);
+uint32_t RunJobs(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs,
+                 bool callerTakesFirst = false);
 // True on a pool's worker thread.
 bool IsPoolWorkerThread();
 

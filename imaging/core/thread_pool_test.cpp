@@ -261,3 +261,16 @@ TEST(LibraryPool, InitializeExWithFlagOneKeepsThePoolStopped) {
   JobSet set(1);
   EXPECT_EQ(RunJobs(RunTestJob, set.pointers), 89u);
 }
+
+TEST(Pool, CallerTakesTheFirstJobAndTheWorkersTheRest) {
+  CPicThreadPool pool;
+  pool.Start(2, 0xFFFFFFFFu, 200);
+  const std::thread::id caller = std::this_thread::get_id();
+  std::atomic<int> onCaller{0};
+  JobSet set(4, [&](TestJob* job) {
+    if (std::this_thread::get_id() == caller) onCaller.fetch_add(job->jobIndex == 0 ? 1 : 100);
+    if (job->jobIndex == 3) job->error = 7;
+  });
+  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers, true), 7u);
+  EXPECT_EQ(onCaller.load(), 1);
+}

@@ -148,7 +148,8 @@ inline bool WantBands(uint32_t flags, uint32_t size, uint64_t work, uint64_t min
 }
 
 // One job per band (rows, or whole columns), filled by fill(job, band), run
-// on the pool; the pool's result (0 or the first failure).
+// on the pool, the calling thread taking the first band itself; the pool's
+// result (0 or the first failure).
 template <class Job, class Fill>
 uint32_t RunBandJobs(PicJobProc proc, bool columns, uint32_t width, uint32_t height, Fill&& fill) {
   const uint32_t n = GetThreadsPerOperation();
@@ -162,7 +163,7 @@ uint32_t RunBandJobs(PicJobProc proc, bool columns, uint32_t width, uint32_t hei
     fill(jobs[i], bands[i]);
     pointers[i] = &jobs[i];
   }
-  return RunJobs(proc, pointers);
+  return RunJobsWithCaller(proc, pointers);
 }
 
 // The job procedure of every band: the record's progress hook, a method
