@@ -127,6 +127,58 @@ TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
   }
 }
 
+// What a click does to the other controls of its page: checked and enabled.
+TEST_F(SheetTest, ControlsFollowTheChoicesTheyDependOn) {
+  const struct {
+    int dialog;
+    bool soundLibrary;
+    std::vector<int> clicks;  // a negative number selects that item of the figure list
+    int control;
+    bool checked, enabled;
+  } rows[] = {
+      {kClock, false, {2302}, 3034, false, false},       {kClock, false, {2302, 2301}, 3034, true, true},
+      {kClock, false, {2300}, 3032, false, false},       {kCountdown, false, {3075}, 3086, false, false},
+      {kCountdown, true, {3075, 3086}, 3085, true, true}, {kCountdown, true, {3075, 3086}, 3088, false, true},
+      {kCountdown, true, {3075}, 3088, false, false},    {kCountdown, false, {}, 3070, false, false},
+      {kBillboard, false, {1206}, 1201, false, false},   {kBillboard, false, {1209}, 1206, false, false},
+      {kBillboard, false, {1209, 1209}, 1204, false, true}, {kDesktop, false, {1352}, 3067, false, false},
+      {kDesktop, false, {}, 1354, false, false},         {kDesktop, false, {1355, 1355, 1355, 1355, 1355}, 1355, false, false},
+      {kPeople, true, {}, 1504, false, true},            {kPeople, false, {}, 1504, false, false},
+      {kPeople, true, {-9}, 1504, false, false},         {kPeople, true, {3092}, 1504, false, false},
+      {kPeople, true, {3092}, 1501, false, true},        {kPlane, false, {1513}, 1515, false, false},
+  };
+  // Rows of different pages and the same sound library share a sheet.
+  std::vector<bool> done(std::size(rows));
+  for (size_t first = 0; first < std::size(rows); ++first) {
+    if (done[first]) continue;
+    std::vector<size_t> round;
+    for (size_t i = first; i < std::size(rows); ++i) {
+      const bool pageTaken = std::any_of(round.begin(), round.end(), [&](size_t j) { return rows[j].dialog == rows[i].dialog; });
+      if (!done[i] && !pageTaken && rows[i].soundLibrary == rows[first].soundLibrary) {
+        round.push_back(i);
+        done[i] = true;
+      }
+    }
+    SoundLoaded = rows[first].soundLibrary ? 1 : 0;
+    std::vector<std::pair<bool, bool>> seen;
+    RunSheet([&](HWND sheet) {
+      for (size_t i : round) {
+        HWND page = ShowPage(sheet, SheetIndex(rows[i].dialog));
+        for (int click : rows[i].clicks) click < 0 ? Select(page, 1503, -click) : Click(page, click);
+        seen.push_back({IsDlgButtonChecked(page, rows[i].control) == BST_CHECKED,
+                        IsWindowEnabled(GetDlgItem(page, rows[i].control)) != 0});
+      }
+      Cancel(sheet);
+    });
+    for (size_t k = 0; k < round.size() && k < seen.size(); ++k) {
+      const auto& row = rows[round[k]];
+      EXPECT_EQ(seen[k].first, row.checked) << row.dialog << " " << row.control << " checked";
+      EXPECT_EQ(seen[k].second, row.enabled) << row.dialog << " " << row.control << " enabled";
+    }
+  }
+  SoundLoaded = 0;
+}
+
 TEST_F(SheetTest, TheHelpButtonOpensEachPagesTopic) {
   static std::vector<int> asked;
   const auto saved = OptionsHelp;
