@@ -378,6 +378,30 @@ TEST_F(TiffCodec, DamagedHostileAndRefusedInput) {
   EXPECT_EQ(Read(l.Contents(), 24), Bytes(img.begin(), img.begin() + 27));
 }
 
+TEST_F(TiffCodec, DibsComeAtTheNaturalDepthBottomUp) {
+  struct Row {
+    uint32_t depth, flags, bits;
+  } rows[] = {{1, 0, 1}, {8, 0, 8}, {16, 0, 8}, {24, 0, 24}, {32, 0, 32}, {48, 0, 24}};
+  const uint32_t w = 7, h = 3;
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.depth);
+    const Bytes img = Image(w, h, r.depth, 11), dib = Read(Write(img, w, h, r.depth, 5, r.flags), 0, 2);
+    ASSERT_EQ(readCode, 0u);
+    BITMAPINFOHEADER head;
+    ASSERT_GT(dib.size(), sizeof head);
+    std::memcpy(&head, dib.data(), sizeof head);
+    EXPECT_EQ(head.biBitCount, r.bits);
+    EXPECT_EQ(head.biWidth * 10 + head.biHeight, int32_t(w * 10 + h));
+    const uint8_t* bottom = dib.data() + 40 + (r.bits <= 8 ? 4u << r.bits : 0);
+    const uint8_t* top = img.data() + size_t{h - 1} * ((w * r.depth + 7) / 8);  // the last row comes first
+    int got = bottom[0], want = top[0];  // 1 and 8 bits: the indices as stored
+    if (r.depth == 16) got = bottom[1], want = (top[2] | top[3] << 8) * 255 / 65535;
+    if (r.depth == 24 || r.depth == 32) got = bottom[0] << 8 | bottom[2], want = top[2] << 8 | top[0];
+    if (r.depth == 48) got = bottom[0], want = (top[4] | top[5] << 8) * 255 / 65535;  // blue
+    EXPECT_EQ(got, want);
+  }
+}
+
 int extenderCalls = 0;
 TIFFExtendProc earlier = nullptr;
 void CountingExtender(TIFF* tif) {

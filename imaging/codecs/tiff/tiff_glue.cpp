@@ -258,13 +258,64 @@ void AdjustRGBAImage(TIFFRGBAImage* img, const TIFFHandleState* s) {
 
 }  // namespace
 
-int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message) {
+namespace {
+
+// libtiff's RGBA state with the codec's own beside it: put routines get the
+// TIFFRGBAImage pointer, which is this record's first member.
+struct BandImage {
+  TIFFRGBAImage img;
+  const TIFFRowTarget* target = nullptr;
+  uint32_t firstRow = 0;
+};
+
+// 8-bit RGB samples straight into the caller's 3-byte rows: (x, y) are the
+// band's column and row (libtiff never flips here: it reads stored order).
+void putRGBDirect(TIFFRGBAImage* img, uint32_t*, uint32_t x, uint32_t y, uint32_t w, uint32_t h, int32_t fromskew,
+                  int32_t, unsigned char* pp) {
+  const auto* b = reinterpret_cast<BandImage*>(img);
+  const uint32_t spp = img->samplesperpixel;
+  const bool bgr = b->target->bgr;
+  for (uint32_t r = 0; r < h; ++r) {
+    uint8_t* out = b->target->row(b->target->context, b->firstRow + y + r) + size_t{x} * 3;
+    if (spp == 3 && !bgr) {
+      std::memcpy(out, pp, size_t{w} * 3);
+      pp += size_t{w} * 3;
+    } else {
+      for (uint32_t i = 0; i < w; ++i, out += 3, pp += spp) {
+        out[0] = pp[bgr ? 2 : 0];
+        out[1] = pp[1];
+        out[2] = pp[bgr ? 0 : 2];
+      }
+    }
+    pp += static_cast<int64_t>(fromskew) * spp;
+  }
+}
+
+// Whether libtiff would put plain 8-bit RGB samples (its own routine for
+// them does nothing else).
+bool PlainRGB8(const TIFFRGBAImage& img) {
+  return img.isContig && img.photometric == PHOTOMETRIC_RGB && img.bitspersample == 8 && img.alpha == 0 &&
+         !img.Map && img.samplesperpixel >= 3;
+}
+
+}  // namespace
+
+int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message, const TIFFRowTarget* target) {
   TIFFHandleState* s = TIFFState(tif);
   if (!TIFFRGBAImageOK(tif, message)) return 0;
-  TIFFRGBAImage img;
+  BandImage band_;
+  TIFFRGBAImage& img = band_.img;
   if (!TIFFRGBAImageBegin(&img, tif, 1, message)) return 0;
   AdjustRGBAImage(&img, s);
   const uint32_t width = img.width, height = img.height;
+  // Straight into the caller's rows where the layout allows.
+  bool direct = false;
+  if (target && target->bytes == 3 && PlainRGB8(img)) {
+    band_.target = target;
+    img.put.contig = putRGBDirect;
+    direct = true;
+  }
+  const bool words = target && target->bytes == 4;
   uint32_t band = 0;
   if (TIFFIsTiled(tif)) {
     TIFFGetField(tif, TIFFTAG_TILELENGTH, &band);
@@ -272,29 +323,35 @@ int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &band);
   }
   if (band == 0 || band > height) band = height;
-  uint64_t words = 0;
+  uint64_t bytes = 0;
   std::vector<uint32_t> raster;
   int result = 1;
-  if (!PicSizeWithinCap(width, band, 4, &words)) {
-    std::snprintf(message, 1024, "band of %u rows too big", band);
-    result = 0;
-  } else {
-    try {
-      raster.resize(static_cast<size_t>(uint64_t{width} * band));
-    } catch (...) {
-      std::snprintf(message, 1024, "no memory for a band");
+  if (!direct && !words) {
+    if (!PicSizeWithinCap(width, band, 4, &bytes)) {
+      std::snprintf(message, 1024, "band of %u rows too big", band);
       result = 0;
+    } else {
+      try {
+        raster.resize(static_cast<size_t>(uint64_t{width} * band));
+      } catch (...) {
+        std::snprintf(message, 1024, "no memory for a band");
+        result = 0;
+      }
     }
   }
+  uint32_t unused = 0;
   for (uint32_t row = 0; result == 1 && row < height; row += band) {
     const uint32_t rows = band < height - row ? band : height - row;
     img.row_offset = static_cast<int>(row);
     img.col_offset = 0;
-    if (!TIFFRGBAImageGet(&img, raster.data(), width, rows)) {
+    band_.firstRow = row;
+    uint32_t* out = direct ? &unused : words ? reinterpret_cast<uint32_t*>(target->row(target->context, row))
+                                             : raster.data();
+    if (!TIFFRGBAImageGet(&img, out, width, rows)) {
       result = 0;
       break;
     }
-    sink(context, row, rows, raster.data());
+    if (!direct && !words) sink(context, row, rows, raster.data());
     if (TIFFCallProgressHook(tif, row, height)) {
       s->tif_iserror = kPicErrCancelled;
       result = -1;

@@ -49,7 +49,17 @@ int TIFFCallProgressHook(TIFF* tif, uint32_t row, uint32_t total);
 // success, -1 when the progress hook stopped it (tif_iserror 14), 0 when
 // libtiff failed.
 using TIFFBandSink = void (*)(void* context, uint32_t firstRow, uint32_t rows, const uint32_t* raster);
-int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message);
+// Where the caller's rows are (stored row y), for reads that skip the band:
+// 24-bit RGB straight from 8-bit RGB samples, or 32-bit RGBA words straight
+// into rows of width x 4 bytes (words: null for other layouts).
+struct TIFFRowTarget {
+  uint8_t* (*row)(void* context, uint32_t y) = nullptr;
+  void* context = nullptr;
+  uint32_t bytes = 3;  // 3: R, G, B (B, G, R with bgr); 4: the raster's own words
+  bool bgr = false;
+};
+int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message,
+                      const TIFFRowTarget* target = nullptr);
 
 // The put routines that hand 8-bit CMYK through unconverted (C, M, Y, K in
 // memory order).

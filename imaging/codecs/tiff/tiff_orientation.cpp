@@ -15,6 +15,7 @@ uint32_t TIFFOrientedOutput::Begin(uint32_t storedWidth, uint32_t storedHeight, 
   width_ = rotates ? storedHeight : storedWidth;
   height_ = rotates ? storedWidth : storedHeight;
   direct_ = orientation_ == 1;
+  dib_ = dib;
   if (uint32_t code = block_.Allocate(width_, height_, bits, PicRowBytes(width_, bits, padded), dib, palette,
                                       colours))
     return code;

@@ -27,6 +27,8 @@ class TIFFOrientedOutput {
     return direct_ ? block_.Row(y) : staging_.Data() + static_cast<size_t>(uint64_t{y} * stagingStride_);
   }
   uint64_t StoredRowBytes() const { return (uint64_t{storedWidth_} * bits_ + 7) / 8; }
+  // Stored rows follow each other top-down with no gap.
+  bool StoredRowsContiguous() const { return !direct_ || (!dib_ && block_.Stride() == StoredRowBytes()); }
   // Moves the stored rows upright into the result block.
   void Finish();
   HGLOBAL Handle() const { return block_.Handle(); }
@@ -39,6 +41,7 @@ class TIFFOrientedOutput {
   uint64_t stagingStride_ = 0;
   uint32_t storedWidth_ = 0, storedHeight_ = 0, width_ = 0, height_ = 0, bits_ = 0, orientation_ = 1;
   bool direct_ = true;
+  bool dib_ = false;
 };
 
 }  // namespace Pictura

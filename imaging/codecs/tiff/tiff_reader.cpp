@@ -195,7 +195,16 @@ HGLOBAL ReadTIFFTrueColor(uint32_t* err, TIFF* tif, const PageLayout& l, uint32_
   state->tif_iserror = 0;
   state->tif_progressproc = TIFFProgressProc;
   RGBASink sink{&out, l.width, depth / 8, dib || (flags & kTIFFReadBGR)};
-  const int result = TIFFReadRGBABands(tif, PutRGBABand, &sink, message);
+  // Rows straight from libtiff: 3-byte pixels where libtiff would only copy
+  // 8-bit RGB samples, and RGBA words into contiguous 4-byte rows.
+  TIFFRowTarget target;
+  target.row = [](void* o, uint32_t y) { return static_cast<TIFFOrientedOutput*>(o)->StoredRow(y); };
+  target.context = &out;
+  target.bytes = depth / 8;
+  target.bgr = sink.bgr;
+  const bool words = depth == 32 && !sink.bgr && out.StoredRowsContiguous();
+  const int result =
+      TIFFReadRGBABands(tif, PutRGBABand, &sink, message, depth == 24 || words ? &target : nullptr);
   state->tif_progressproc = nullptr;
   if (result != 1) {
     if (result == 0 && message[0]) PicLogCodecFailure("PicLib TIFF Error : ", message, kPicErrBadTIFF);
