@@ -25,7 +25,7 @@ constexpr PageText kTexts[] = {
      "Ein Wunder, dass diese alte Kiste \xFC" "berhaupt noch fliegt. Sogar Ihren eigenen Text k\xF6" "nnen Sie auf dem "
      "Flugzeugbanner sehen."},
     {kBannerLabel, "BANNERHEAD", "&Flugzeugbanner:"},
-    {kFont, "FONT", "&Schiftart"},
+    {kFont, "FONT", "&Schriftart"},
     {kNoPlane, "NICHT", "&keine Starterlaubnis"},
 };
 

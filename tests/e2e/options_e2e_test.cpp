@@ -1,0 +1,98 @@
+// The options sheet in the running program: "Optionen" from the tray menu
+// opens it once, and what a page applies reaches the desktop objects.
+
+#include "services/messages.h"
+#include "tests/e2e/program_driver.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace e2e {
+namespace {
+
+constexpr char kClass[] = "Waylune Desktop";
+constexpr char kKey[] = "Software\\Kestrima\\Desktop\\DesktopWaylune";
+
+// The program's visible sheets (dialog class, caption " Optionen").
+std::vector<HWND> Sheets(DWORD processId) {
+  std::vector<HWND> sheets;
+  for (HWND window : WindowsOfClass("#32770", processId)) {
+    char caption[32] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    if (IsWindowVisible(window) && std::string(caption) == " Optionen") sheets.push_back(window);
+  }
+  return sheets;
+}
+
+// Shows the page holding `control` and returns it, or null.
+HWND PageWith(HWND sheet, int control) {
+  for (int index = 0; index < 13; ++index) {
+    if (!SendMessageA(sheet, PSM_SETCURSEL, index, 0)) break;
+    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    if (page && GetDlgItem(page, control)) return page;
+  }
+  return nullptr;
+}
+
+int StoredInt(const char* name, int missing) {
+  DWORD value = 0, size = sizeof value, type = 0;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return missing;
+  const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS && type == REG_DWORD ? static_cast<int>(value) : missing;
+}
+
+void StoreInt(const char* name, int value) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;
+  const DWORD data = static_cast<DWORD>(value);
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+  RegCloseKey(key);
+}
+
+class OptionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KillStrayInstances();
+    clock_ = StoredInt("Clock", -1);
+    StoreInt("Clock", 1);
+  }
+  void TearDown() override {
+    KillStrayInstances();
+    StoreInt("Clock", clock_ < 0 ? 1 : clock_);
+  }
+  int clock_ = -1;
+};
+
+TEST_F(OptionsTest, OneSheetOpensAndItsClockChoiceReachesTheClock) {
+  Program program;
+  HWND window = WaitForWindow(kClass, program.id(), 20000);
+  ASSERT_NE(window, nullptr);
+  HWND clock = WaitForWindow("LunClock", program.id(), 20000);
+  ASSERT_NE(clock, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(clock) != 0; }, 20000));
+
+  PostMessageA(window, WM_COMMAND, CMD_OPTIONS, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Sheets(program.id()).size() == 1; }, 20000));
+  HWND sheet = Sheets(program.id())[0];
+  // A second "Optionen" brings the open sheet to the front, never a second one.
+  PostMessageA(window, WM_COMMAND, CMD_OPTIONS, 0);
+  Sleep(500);
+  EXPECT_EQ(Sheets(program.id()).size(), 1u);
+  EXPECT_TRUE(IsWindow(sheet));
+
+  HWND page = PageWith(sheet, 2300);  // the clock page's "Keine Uhr"
+  ASSERT_NE(page, nullptr);
+  SendDlgItemMessageA(page, 2300, BM_CLICK, 0, 0);
+  SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+  EXPECT_TRUE(WaitUntil([&] { return Sheets(program.id()).empty(); }, 20000));
+  EXPECT_EQ(StoredInt("Clock", -1), 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(clock); }, 20000)) << "the clock stays on the desktop";
+}
+
+}  // namespace
+}  // namespace e2e
