@@ -337,6 +337,7 @@ TEST_F(TiffCodec, DamagedHostileAndRefusedInput) {
       {"huge claim", WithTag(good, TIFFTAG_IMAGEWIDTH, 0), 24, 20},
       {"empty (no source)", Bytes{}, 24, 5},
       {"header only", Bytes{'I', 'I', 42, 0, 8, 0, 0, 0}, 24, 20},
+      {"directory past 4 GiB", Bytes{'I', 'I', 43, 0, 8, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0}, 24, 20},
       {"1 bit of RGB", good, 1, 28},
       {"16 bits of 8", good, 48, 28},
       {"depth 12", good, 12, 5},
@@ -400,6 +401,28 @@ TEST_F(TiffCodec, DibsComeAtTheNaturalDepthBottomUp) {
     if (r.depth == 48) got = bottom[0], want = (top[4] | top[5] << 8) * 255 / 65535;  // blue
     EXPECT_EQ(got, want);
   }
+}
+
+TEST_F(TiffCodec, AppendedPagesFollowTheFirst) {
+  const auto dir = ScratchDir("tiff_append");
+  const std::string path = (dir / "pages.tif").string();
+  const Bytes a = Image(9, 5, 24, 1), b = Image(4, 6, 8, 2);
+  for (int page = 0; page < 3; ++page) {
+    HPICDEST d = pic_OpenFileDest(path.c_str(), page > 0);
+    ASSERT_GT(page == 1 ? pic_WriteTIFF(d, b.data(), 4, 6, 8, 5, Ramp(), 4, nullptr, 1)
+                        : pic_WriteTIFF(d, a.data(), 9, 5, 24, 8, nullptr, 27, nullptr, page ? 1 : 0),
+              0u)
+        << page;
+    pic_CloseDest(d);
+  }
+  const Bytes file = ReadFileBytes(path);
+  Source s(file);
+  EXPECT_EQ(pic_GetTIFFPageCount(s), 3u);
+  DWORD w, h;
+  RGBQUAD pal[256];
+  EXPECT_EQ(TakeBlock(pic_ReadTIFF(s, &w, &h, 8, pal, 1, 0)), b);
+  EXPECT_EQ(TakeBlock(pic_ReadTIFF(s, &w, &h, 24, nullptr, 2, 0)), a);
+  std::filesystem::remove_all(dir);
 }
 
 int extenderCalls = 0;

@@ -158,6 +158,9 @@ TIFFHandleState* TIFFState(TIFF* tif) {
 TIFF* OpenTIFFOnStream(CPicIO* stream, const char* mode) {
   if (!stream) return nullptr;
   InstallTIFFTagExtender();
+  // libtiff reads the header of a file it reads or appends to from where
+  // the stream stands; an appending destination stands at its end.
+  if (mode[0] != 'w' && !stream->Seek(0, kPicSeekSet)) return nullptr;
   auto* state = new (std::nothrow) TIFFHandleState;
   if (!state) return nullptr;
   state->stream = stream;
