@@ -28,10 +28,14 @@
 #include "codecs/png/pictura_png.h"     // PNG codec
 #include "codecs/gif/pictura_gif.h"     // GIF codec
 #include "codecs/tiff/pictura_tiff.h"   // TIFF codec
-#include "codecs/meta/pictura_icc.h"    // ICC profiles of JPEG, PNG and TIFF files
+#include "codecs/meta/pictura_icc.h"    // ICC profiles of JPEG, PNG, TIFF and PSD files
+#include "codecs/meta/pictura_photoshop.h"  // Photoshop image resources and IPTC blocks
 #include "codecs/pcx/pictura_pcx.h"     // PCX
 #include "codecs/tga/pictura_tga.h"     // TGA
 #include "codecs/pnm/pictura_pnm.h"     // PBM, PGM and PPM
+#include "codecs/psd/pictura_psd.h"     // PSD
+#include "codecs/photocd/pictura_pcd.h" // PhotoCD
+#include "codecs/tla/pictura_tla.h"     // TLA container
 #include "codecs/wbmp/pictura_wbmp.h"   // WBMP
 // gdi/: the Windows-only pieces
 #ifdef _WIN32

@@ -6,10 +6,13 @@
 #include "codecs/gif/gif_codec.h"
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/pcx/pcx_codec.h"
+#include "codecs/photocd/pcd_codec.h"
 #include "codecs/png/png_codec.h"
 #include "codecs/pnm/pnm_codec.h"
+#include "codecs/psd/psd_codec.h"
 #include "codecs/tga/tga_codec.h"
 #include "codecs/tiff/tiff_codec.h"
+#include "codecs/tla/tla_codec.h"
 #include "codecs/wbmp/wbmp_codec.h"
 #ifdef _WIN32
 #include "gdi/metafile.h"
@@ -35,11 +38,11 @@ std::atomic<const PicGenericCodec*> codecs[kReadFormatCount] = {
     nullptr,  // WMF: Windows only
     nullptr,  // EMF: Windows only
 #endif
-    nullptr,             // PSD
+    &kPsdGenericCodec,   // PSD
     &kWbmpGenericCodec,  // WBMP
-    nullptr,             // TLA
+    &kTlaGenericCodec,   // TLA
     nullptr,             // TLA 0x01 form: never read
-    nullptr,             // PhotoCD
+    &kPcdGenericCodec,   // PhotoCD
     &kPbmGenericCodec,   // PBM
     &kPgmGenericCodec,   // PGM
     &kPpmGenericCodec,   // PPM

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "codecs/jpeg/jpeg_codec.h"
+#include "codecs/meta/photoshop_resource_reader.h"
 #include "codecs/png/png_codec.h"
 #include "codecs/tiff/tiff_codec.h"
 #include "core/file_type.h"
@@ -106,6 +107,19 @@ int CPicICCProfileMain::ICCProfileFromTIFF(CPicIO* src, uint32_t page, HGLOBAL* 
   return ReadTIFFTagBlockGlobal(&error, src, TIFFTAG_ICCPROFILE, page, data, size);
 }
 
+int CPicICCProfileMain::ICCProfileFromPSD(CPicIO* src, HGLOBAL* data, uint32_t* size) {
+  PhotoshopResourceList list;
+  if (!ReadPhotoshopResourcesFromFile(&list, *src, 0, 1)) return Fail(&error, list.error);
+  const PhotoshopResourceBlock* b = list.Find(kPhotoshopICCID);
+  if (!b) return Fail(&error, list.error);
+  const uint32_t n = b->DataSize();
+  HGLOBAL block = n ? GlobalCopy(b->Data(), n) : nullptr;
+  if (!block) return Fail(&error, n ? kPicErrNoMemory : kPicErrPSDResourceMissing);
+  *data = block;
+  *size = n;
+  return 1;
+}
+
 int CPicICCProfileMain::ReadICCProfile(CPicIO* src, uint32_t page, uint32_t, HGLOBAL* data, uint32_t* size) {
   error = 0;
   if (!src || !data || !size) return Fail(&error, kPicErrBadArgument);
@@ -114,7 +128,6 @@ int CPicICCProfileMain::ReadICCProfile(CPicIO* src, uint32_t page, uint32_t, HGL
   uint32_t guessError = 0;
   const uint32_t type = GuessFileTypeCore(&guessError, *src);
   if (!src->Seek(0, kPicSeekSet)) return Fail(&error, kPicErrFileRead);
-  // PSD profiles come with their codec.
   switch (type) {
     case kPicFileJPEG:
       return ICCProfileFromJPG(src, data, size);
@@ -122,6 +135,8 @@ int CPicICCProfileMain::ReadICCProfile(CPicIO* src, uint32_t page, uint32_t, HGL
       return ICCProfileFromPNG(src, data, size);
     case kPicFileTIFF:
       return ICCProfileFromTIFF(src, page, data, size);
+    case kPicFilePSD:
+      return ICCProfileFromPSD(src, data, size);
     default:
       return Fail(&error, kPicErrBadArgument);
   }

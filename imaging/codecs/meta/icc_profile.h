@@ -31,12 +31,15 @@ class CPicICCProfileMain {
   CPicICCProfileMain& operator=(const CPicICCProfileMain&) = delete;
 
   // Guesses the source's type, rewinds it and reads the profile of a JPEG,
-  // PNG or TIFF file (TIFF: of the page). 1 with *data a GlobalAlloc block the caller frees and *size
-  // its byte count; 0 otherwise (the reason, if any, in error).
+  // PNG, TIFF (of the page) or PSD file. 1 with *data a GlobalAlloc block
+  // the caller frees and *size its byte count; 0 otherwise (the reason, if
+  // any, in error).
   int ReadICCProfile(CPicIO* src, uint32_t page, uint32_t reserved, HGLOBAL* data, uint32_t* size);
   int ICCProfileFromJPG(CPicIO* src, HGLOBAL* data, uint32_t* size);
   int ICCProfileFromPNG(CPicIO* src, HGLOBAL* data, uint32_t* size);
   int ICCProfileFromTIFF(CPicIO* src, uint32_t page, HGLOBAL* data, uint32_t* size);
+  // Resource 1039 of a PSD file; 72 when it has none.
+  int ICCProfileFromPSD(CPicIO* src, HGLOBAL* data, uint32_t* size);
 
   uint32_t error = 0;
 };

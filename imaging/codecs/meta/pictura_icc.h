@@ -16,10 +16,10 @@ extern "C" {
 /* Sets (a copy of) the output profile; size 0 removes it. */
 BOOL PICAPI pic_SetICCProfile(const BYTE* data, DWORD size);
 
-/* The profile embedded in a JPEG, PNG or TIFF source (read from its start)
-   as a new GlobalAlloc block the caller frees; page is the TIFF page.
-   0 without a profile: code 0 for a JPEG, 66 for a PNG, 54 for a TIFF, 5
-   for a format without profiles. */
+/* The profile embedded in a JPEG, PNG, TIFF or PSD source (read from its
+   start) as a new GlobalAlloc block the caller frees; page is the TIFF page.
+   0 without a profile: code 0 for a JPEG, 66 for a PNG, 54 for a TIFF, 72
+   for a PSD, 5 for a format without profiles. */
 BOOL PICAPI pic_ReadICCProfile(HPICSRC src, DWORD page, HGLOBAL* data, DWORD* size);
 
 #ifdef __cplusplus
