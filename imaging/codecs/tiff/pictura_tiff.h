@@ -29,6 +29,9 @@
 #include "core/pictura_io.h"
 
 #include <stdarg.h>
+#ifdef _WIN32
+#include <oleauto.h>
+#endif
 
 typedef struct PicTIFFReader__* HPICTIFFREADER;
 typedef struct PicTIFFWriter__* HPICTIFFWRITER;
@@ -96,6 +99,16 @@ BOOL pic_SetTIFFTagV_TW(HPICTIFFWRITER writer, DWORD tag, va_list args);
 BOOL PICAPI pic_WriteTIFF_TW(HPICTIFFWRITER writer, const BYTE* pixels, DWORD stride);
 BOOL PICAPI pic_WriteDirectory_TW(HPICTIFFWRITER writer);
 BOOL PICAPI pic_DestroyTIFFWriter_TW(HPICTIFFWRITER writer);
+
+#ifdef _WIN32
+/* The tag as an OLE automation value: VT_UI4 (256, 257, 278, 322, 323,
+   332, 34665), VT_UI2 (258, 259, 262, 274, 296, 334), VT_R4 (282, 283),
+   VT_BSTR (305, 333; the caller frees it), VT_ARRAY | VT_UI2 (338; the
+   caller destroys it). Another tag: VT_NULL and code 54; a tag the page
+   lacks: code 54. */
+BOOL PICAPI pic_GetTIFFTagVariant_TR(HPICTIFFREADER reader, DWORD tag, VARIANT* value);
+BOOL PICAPI pic_GetTIFFTagVariant(HPICSRC src, DWORD page, DWORD tag, VARIANT* value);
+#endif
 
 #ifdef __cplusplus
 }

@@ -16,6 +16,9 @@
 #include "core/io_managers.h"
 #include "core/thread_context.h"
 #include "core/wintypes.h"
+#ifdef _WIN32
+#include <oleauto.h>  // after windows.h
+#endif
 
 namespace Pictura {
 
@@ -80,6 +83,12 @@ int GetTIFFTagTR(uint32_t* err, TIFFReaderHandle* handle, uint32_t tag, va_list 
 int ReadTIFFTagBlock(uint32_t* err, TIFF* tif, uint32_t tag, PicArray<uint8_t>* out);
 int ReadTIFFTagBlockGlobal(uint32_t* err, CPicIO* src, uint32_t tag, uint32_t page, HGLOBAL* data,
                            uint32_t* size);
+
+#ifdef _WIN32
+// The tag as a VARIANT of its own type (tiff_variant.cpp); 0 with 54 for a
+// tag not answered this way (VT_NULL) or missing from the page.
+int GetTIFFTagVariant(uint32_t* err, TIFFReaderHandle* handle, uint32_t tag, VARIANT* out);
+#endif
 
 // ---- Writer ----
 

@@ -425,6 +425,37 @@ TEST_F(TiffCodec, AppendedPagesFollowTheFirst) {
   std::filesystem::remove_all(dir);
 }
 
+#ifdef _WIN32
+TEST_F(TiffCodec, TagsAsVariantsKeepTheirTypes) {
+  pic_SetTIFFSoftware("Waylune \xe4");
+  pic_SetTIFFOptions(5, 0, 0, 75, 6, -1);
+  const Bytes file = Write(Image(9, 7, 32, 1), 9, 7, 32, 5, 0);
+  pic_SetTIFFSoftware(nullptr);
+  Source s(file);
+  struct Row {
+    DWORD tag;
+    VARTYPE type;
+    DWORD code, value;
+  } rows[] = {{256, VT_UI4, 0, 9},  {278, VT_UI4, 0, 5},     {258, VT_UI2, 0, 8},  {274, VT_UI2, 0, 6},
+              {282, VT_R4, 0, 1},   {338, VT_ARRAY | VT_UI2, 0, 1}, {305, VT_BSTR, 0, 0xE4},
+              {1000, VT_NULL, 54, 0}, {322, VT_UI4, 54, 0}, {34665, VT_UI4, 54, 0}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.tag);
+    VARIANT v;
+    VariantInit(&v);
+    EXPECT_EQ(pic_GetTIFFTagVariant(s, 0, r.tag, &v), r.code == 0);
+    EXPECT_EQ(PicGetLastError(), r.code);
+    EXPECT_EQ(v.vt, r.type);
+    if (r.code) continue;
+    DWORD got = v.vt == VT_UI4 ? v.ulVal : v.vt == VT_UI2 ? v.uiVal : v.vt == VT_R4 ? DWORD(v.fltVal) : 0;
+    if (v.vt == VT_BSTR) got = v.bstrVal[8];
+    if (v.vt == (VT_ARRAY | VT_UI2)) got = static_cast<uint16_t*>(v.parray->pvData)[0];
+    EXPECT_EQ(got, r.value);
+    VariantClear(&v);
+  }
+}
+#endif
+
 int extenderCalls = 0;
 TIFFExtendProc earlier = nullptr;
 void CountingExtender(TIFF* tif) {
