@@ -8,6 +8,7 @@
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "services/sound.h"
+#include "services/sound_library.h"
 #include "objects/figure_sound.h"
 #include "objects/billboard.h"
 #include "objects/birthdays.h"
@@ -174,6 +175,9 @@ void GdiScriptHost::PlaySample(int sample, FigureMotion& record) {
 }
 void GdiScriptHost::UpdateFigureSound(FigureMotion& record) {
   ::UpdateFigureSound(&Full(record));
+}
+bool GdiScriptHost::SoundChannelActive(FigureMotion& record) {
+  return IsBassChannelActive(0, Full(record).soundChannel);
 }
 
 int GdiScriptHost::ShowSpeechBubble(FigureMotion& record, int type, const char* text, int x, int y,

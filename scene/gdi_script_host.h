@@ -45,6 +45,7 @@ class GdiScriptHost : public ScriptHost {
   void PlayFigureSoundFile(FigureMotion& record) override;
   void PlaySample(int sample, FigureMotion& record) override;
   void UpdateFigureSound(FigureMotion& record) override;
+  bool SoundChannelActive(FigureMotion& record) override;
   int ShowSpeechBubble(FigureMotion& record, int type, const char* text, int x, int y, int lifetime) override;
   void KillSpeechBubble() override;
   std::string FigureText(const char* section, const char* key) override;

@@ -12,6 +12,10 @@ ArtSet AddAllArt() {
   AddSpeechBubbles(set);
   AddPassersBy(set);
   AddSeasonalFigures(set);
+  AddTurningStrollers(set);
+  AddLatePassersBy(set);
+  AddRaisedWalkerAndDog(set);
+  AddFallAndRun(set);
   AddBillboardPosters(set);
   AddBillboardPaster(set);
   AddClockFaces(set);

@@ -42,6 +42,7 @@ class FakeScriptHost : public ScriptHost {
   bool failLoad = false;
   bool failBitmaps = false;
   std::vector<std::string> dueBirthdays;
+  bool channelPlaying = false;
 
   // What the script did.
   ScenePoint grab;
@@ -132,6 +133,7 @@ class FakeScriptHost : public ScriptHost {
   void PlayFigureSoundFile(FigureMotion&) override { ++soundFilePlays; }
   void PlaySample(int sample, FigureMotion&) override { samples.push_back(sample); }
   void UpdateFigureSound(FigureMotion&) override { ++soundUpdates; }
+  bool SoundChannelActive(FigureMotion&) override { return channelPlaying; }
   // Like the real one: the old bubble goes, an empty text shows none.
   int ShowSpeechBubble(FigureMotion&, int type, const char* text, int x, int y, int lifetime) override {
     if (bubbleType) KillSpeechBubble();

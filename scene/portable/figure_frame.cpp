@@ -146,7 +146,9 @@ bool RunLiftStates(FigureMotion& record, ScriptHost& host, const FigureStyle& st
       if (++record.ticks > threshold) {
         record.frame++;
         record.ticks = 0;
-        if (lift.dangleFirst + record.frame > lift.dangleLast)
+        const bool past = lift.dangleLimit ? record.frame > lift.dangleLimit(host)
+                                           : lift.dangleFirst + record.frame > lift.dangleLast;
+        if (past)
           record.frame = lift.dangleRestart ? lift.dangleRestart(host) : 0;
       }
       return true;

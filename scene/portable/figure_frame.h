@@ -22,6 +22,9 @@ struct LiftStyle {
   int (*dangleThreshold)(const FigureMotion& record, ScriptHost& host) = nullptr;
   // Index the dangle restarts at after the last frame.
   int (*dangleRestart)(ScriptHost& host) = nullptr;
+  // Where a dangle of random length ends: the index restarts once it exceeds
+  // this (drawn afresh each time); null: after dangleLast.
+  int (*dangleLimit)(ScriptHost& host) = nullptr;
   int dropFrame = 0;
   int resumeState = 1;
   bool killsBubble = true;  // the hold test removes a shown bubble first

@@ -73,6 +73,8 @@ class ScriptHost {
   virtual void PlayFigureSoundFile(FigureMotion& record) = 0;
   virtual void PlaySample(int sample, FigureMotion& record) = 0;
   virtual void UpdateFigureSound(FigureMotion& record) = 0;
+  // Whether the record's channel still plays (false while no library is loaded).
+  virtual bool SoundChannelActive(FigureMotion& record) = 0;
 
   // Speech bubbles and figure texts.
   virtual int ShowSpeechBubble(FigureMotion& record, int type, const char* text, int x, int y,

@@ -6,4 +6,8 @@ struct FigureMemories {
   static int figure08Variant;    // 0 or 9
   static int figure10Variant;
   static int figure27Motif;      // the billboard motif the paster last saw
+  static int figure11Offset;     // the runner's frame set, 0 to 28
+  static int figure11T;          // the runner's pace number, drawn at each load
+  static int figure24Direction;  // the dog: 0 before the first walk, then +1 or -1
+  static int figure36Variant;    // 0 or 6
 };

@@ -7,22 +7,42 @@ FigureScript ScriptForScene(int scene) {
       return BehaveDummy;
     case 2:
       return BehaveFigure02;
+    case 3:
+      return BehaveFigure03;
     case 8:
       return BehaveFigure08;
     case 10:
       return BehaveFigure10;
     case 13:
       return BehaveFigure13;
+    case 20:
+      return BehaveFigure20;
     case 26:
       return BehaveFigure26;
+    case 31:
+      return BehaveFigure31;
+    case 34:
+      return BehaveFigure34;
     case 35:
       return BehaveBirthdayFigure;
+    case 36:
+      return BehaveFigure36;
     case 37:
       return BehaveFigure37;
     case 38:
       return BehaveFigure38;
     case 39:
       return BehaveFigure39;
+    case 40:
+      return BehaveFigure40;
+    case 43:
+      return BehaveFigure43;
+    case 47:
+      return BehaveFigure47;
+    case 49:
+      return BehaveFigure49;
+    case 54:
+      return BehaveFigure54;
     default:
       return nullptr;
   }
@@ -33,4 +53,8 @@ void ResetFigureMemories() {
   FigureMemories::figure08Variant = 0;
   FigureMemories::figure10Variant = 0;
   FigureMemories::figure27Motif = 0;
+  FigureMemories::figure11Offset = 0;
+  FigureMemories::figure11T = 0;
+  FigureMemories::figure24Direction = 0;
+  FigureMemories::figure36Variant = 0;
 }

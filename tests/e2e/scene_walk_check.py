@@ -1,11 +1,13 @@
-"""Waits for the figure strip of the running program, takes two screenshots a
-moment apart and checks that a figure stands on the bottom line and moved."""
+"""Waits for the figure window of the running program, takes two screenshots a
+moment apart and checks that a figure stands on the bottom line and moved.
+  scene_walk_check.py [--window WxH] [--timeout S]
+The window is the screen-wide strip unless --window names the size of a
+figure's own moving window."""
+import argparse
 import re
 import subprocess
 import sys
 import time
-
-TIMEOUT = 60
 
 
 def screen_size():
@@ -13,25 +15,35 @@ def screen_size():
     return (int(re.search(r"Width: (\d+)", root).group(1)), int(re.search(r"Height: (\d+)", root).group(1)))
 
 
-def strip_geometry():
-    """(x, y, w, h) of the program's screen-wide window at the bottom, or None."""
+def figure_window(size):
+    """(x, y, w, h) of the program's figure window at the bottom, or None."""
     tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-    width = screen_size()[0]
+    width, height = screen_size()
     for line in tree.splitlines():
         if "waylunedesktop.exe" not in line.lower():
             continue
         m = re.search(r"(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", line)
-        if m and int(m.group(1)) == width and int(m.group(2)) < 200:
-            return int(m.group(3)), int(m.group(4)), int(m.group(1)), int(m.group(2))
+        if not m:
+            continue
+        w, h, x, y = (int(g) for g in m.groups())
+        wanted = (w, h) == size if size else (w == width and h < 200)
+        if wanted and y < height <= y + h + 10:
+            return x, y, w, h
     return None
 
 
-def figure_columns(geometry):
-    """Extent of the non-black pixels of the strip (key pixels show black)."""
+def figure_extent(geometry):
+    """Screen extent of the non-black pixels of the window (key pixels show
+    black): left, right, top, bottom, count; None when nearly empty."""
     x, y, w, h = geometry
-    h = min(h, screen_size()[1] - y)  # the strip may reach below the screen
+    width, height = screen_size()
+    left, right = max(x, 0), min(x + w, width)
+    h = min(h, height - y)  # the window may reach below the screen
+    if right - left < 8 or h < 8:
+        return None
+    w = right - left
     shot = subprocess.run("xwd -root -silent | /usr/bin/convert xwd:- -crop %dx%d+%d+%d +repage rgb:-"
-                          % (w, h, x, y), shell=True, capture_output=True).stdout
+                          % (w, h, left, y), shell=True, capture_output=True).stdout
     if len(shot) < w * h * 3:
         return None
     xs, ys = [], []
@@ -43,42 +55,47 @@ def figure_columns(geometry):
                 ys.append(row)
     if len(xs) < 150:
         return None
-    return min(xs), max(xs), min(ys), max(ys), len(xs)
+    return left + min(xs), left + max(xs), y + min(ys), y + max(ys), len(xs)
 
 
 def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--window", help="WxH of a moving figure window")
+    parser.add_argument("--timeout", type=int, default=60)
+    args = parser.parse_args()
+    size = tuple(int(v) for v in args.window.split("x")) if args.window else None
     start = time.time()
     still = None
-    while time.time() - start < TIMEOUT:
-        geometry = strip_geometry()
-        first = figure_columns(geometry) if geometry else None
+    while time.time() - start < args.timeout:
+        geometry = figure_window(size)
+        first = figure_extent(geometry) if geometry else None
         if not first:
             time.sleep(0.5)
             continue
         time.sleep(1.5)
-        later = figure_columns(geometry)
+        geometry = figure_window(size)
+        later = figure_extent(geometry) if geometry else None
         if not later:
             continue  # the scene ended between the two shots: wait for the next
         screen_height = screen_size()[1]
-        x, y, w, h = geometry
         centre1 = (first[0] + first[1]) / 2
         centre2 = (later[0] + later[1]) / 2
-        print("strip %dx%d+%d+%d, figure %d..%d then %d..%d" % (w, h, x, y, first[0], first[1], later[0], later[1]))
+        print("window %dx%d+%d+%d, figure %d..%d then %d..%d" % (geometry[2], geometry[3], geometry[0],
+                                                               geometry[1], first[0], first[1], later[0],
+                                                               later[1]))
         if abs(centre2 - centre1) < 20:
             # A figure stands still a while (it stops, talks, turns): watch on.
             still = "the figure did not walk: %.0f -> %.0f" % (centre1, centre2)
             continue
         failures = []
-        if not (screen_height - 5 <= y + h <= screen_height + 5):
-            failures.append("the strip does not stand on the bottom: %d + %d" % (y, h))
-        visible = min(h, screen_height - y)
-        if first[3] < visible - 6 or later[3] < visible - 6:
-            failures.append("the figure's feet are not on the strip's bottom line")
+        if first[3] < screen_height - 8 or later[3] < screen_height - 8:
+            failures.append("the figure's feet are not on the bottom line: %d, %d of %d"
+                            % (first[3], later[3], screen_height))
         for f in failures:
             print("FAIL:", f)
         print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
         return 1 if failures else 0
-    print("FAIL: no figure walked within %d s%s" % (TIMEOUT, " (%s)" % still if still else ""))
+    print("FAIL: no figure walked within %d s%s" % (args.timeout, " (%s)" % still if still else ""))
     print("0 passed, 1 failed")
     return 1
 

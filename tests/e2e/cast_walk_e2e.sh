@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Each figure of the later cast, alone in the chooser, walks along the bottom
+# of the screen: the real program under Wine, seen in X screenshots.
+#   cast_walk_e2e.sh BUILD_FOLDER SOURCE_FOLDER [FIGURE...]
+set -uo pipefail
+build=$1 src=$2
+shift 2
+figures=${*:-3 20 31 34 36 40 43 47 49 54}
+values="Pause Speed Billboard FigDeactive"
+source "$src/tests/e2e/program_session.sh"
+
+set_value Pause REG_DWORD 100
+set_value Speed REG_DWORD 30
+set_value Billboard REG_DWORD 0
+failed=0
+for figure in $figures; do
+  # Only this figure: a choice that draws none of its slot falls back on the
+  # empty scene and tries again after the pause.
+  set_value FigDeactive REG_SZ "$(seq 1 91 | grep -vx "$figure" | paste -sd,)"
+  window=()
+  [ "$figure" = 11 ] && window=(--window 128x74)  # the runner's own window
+  start_program
+  echo "figure $figure"
+  /usr/bin/python3 "$src/tests/e2e/scene_walk_check.py" --timeout 150 "${window[@]}" || failed=$((failed + 1))
+  run "$build/bin/WayluneDesktop.exe" EXIT >/dev/null 2>&1
+  wait "$program" 2>/dev/null
+  program=""
+done
+echo "$failed of $(echo $figures | wc -w) figures failed"
+[ "$failed" = 0 ]
