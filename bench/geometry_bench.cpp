@@ -24,7 +24,8 @@ std::vector<uint8_t> Picture(uint32_t w, uint32_t h) {
   for (uint32_t y = 0; y < h; ++y)
     for (uint32_t x = 0; x < w; ++x)
       for (uint32_t c = 0; c < 3; ++c)
-        p[(size_t{y} * w + x) * 3 + c] = static_cast<uint8_t>(7 * x + 13 * y + 50 * c + ((uint64_t{x} * y) >> 3));
+        p[(size_t{y} * w + x) * 3 + c] =
+            static_cast<uint8_t>(7 * x + 13 * y + 50 * c + ((uint64_t{x} * y) >> 3));
   return p;
 }
 

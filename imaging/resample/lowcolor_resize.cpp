@@ -49,19 +49,22 @@ template <class Expand>
 bool BilinearOver(uint32_t* error, uint32_t width, uint32_t height, uint32_t channels, uint8_t* out,
                   uint32_t outWidth, uint32_t outHeight, uint32_t outStride, Expand&& expand) {
   uint64_t bytes = 0;
-  if (!PicSizeWithinCap(uint64_t{width} * channels, height, 1, &bytes)) return Fail(error, kPicErrBadArgument);
+  if (!PicSizeWithinCap(uint64_t{width} * channels, height, 1, &bytes))
+    return Fail(error, kPicErrBadArgument);
   PicArray<uint8_t> wide;
   if (!wide.Resize(static_cast<uint32_t>(bytes))) return Fail(error, kPicErrNoMemory);
   const uint32_t stride = width * channels;
   for (uint32_t y = 0; y < height; ++y) expand(y, wide.Data() + size_t{y} * stride);
-  return RunMethod(error, CPicImgResizeBilinearT<uint8_t>(), wide.Data(), width, height, stride, out, outWidth,
-                   outHeight, outStride, channels, 0) != 0;
+  return RunMethod(error, CPicImgResizeBilinearT<uint8_t>(), wide.Data(), width, height, stride, out,
+                   outWidth, outHeight, outStride, channels, 0) != 0;
 }
 
 bool PalettedChecks(uint32_t* error, const uint8_t* src, const uint8_t* dst, const RGBQUAD* palette,
-                    uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh, uint32_t srcStride, uint32_t dstStride) {
+                    uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh, uint32_t srcStride,
+                    uint32_t dstStride) {
   *error = 0;
-  if (!src || !dst || !palette || !sw || !sh || !dw || !dh || src == dst || srcStride < sw || dstStride < dw) {
+  if (!src || !dst || !palette || !sw || !sh || !dw || !dh || src == dst || srcStride < sw ||
+      dstStride < dw) {
     *error = kPicErrBadArgument;
     return false;
   }
@@ -75,12 +78,13 @@ inline RGBQUAD ColourOf(const RGBQUAD* palette, uint32_t colours, uint8_t i) {
 
 }  // namespace
 
-bool ResizePaletted8(uint32_t* error, uint32_t dstWidth, uint32_t dstHeight, uint32_t srcWidth, uint32_t srcHeight,
-                     const uint8_t* src, uint32_t paletteColours, const RGBQUAD* palette, uint8_t* dst,
-                     uint32_t srcStride, uint32_t dstStride) {
+bool ResizePaletted8(uint32_t* error, uint32_t dstWidth, uint32_t dstHeight, uint32_t srcWidth,
+                     uint32_t srcHeight, const uint8_t* src, uint32_t paletteColours, const RGBQUAD* palette,
+                     uint8_t* dst, uint32_t srcStride, uint32_t dstStride) {
   uint32_t dummy = 0;
   if (!error) error = &dummy;
-  if (!PalettedChecks(error, src, dst, palette, srcWidth, srcHeight, dstWidth, dstHeight, srcStride, dstStride))
+  if (!PalettedChecks(error, src, dst, palette, srcWidth, srcHeight, dstWidth, dstHeight, srcStride,
+                      dstStride))
     return false;
   const uint32_t colours = std::min<uint32_t>(paletteColours, 256);
   if (srcWidth == dstWidth && srcHeight == dstHeight && srcStride == dstStride) {
@@ -117,17 +121,18 @@ bool ResizeImage8To24Rows(uint32_t* error, uint32_t dstWidth, uint32_t dstHeight
                           uint32_t srcStride, uint32_t dstStride, uint32_t channelOrder) {
   uint32_t dummy = 0;
   if (!error) error = &dummy;
-  if (!PalettedChecks(error, src, dst, palette, srcWidth, srcHeight, dstWidth, dstHeight, srcStride, dstStride))
+  if (!PalettedChecks(error, src, dst, palette, srcWidth, srcHeight, dstWidth, dstHeight, srcStride,
+                      dstStride))
     return false;
   const bool bgr = channelOrder & 1;
-  return BilinearOver(error, srcWidth, srcHeight, 3, dst, dstWidth, dstHeight, dstStride,
-                      [&](uint32_t y, uint8_t* o) {
-                        const uint8_t* s = src + size_t{y} * srcStride;
-                        for (uint32_t x = 0; x < srcWidth; ++x, o += 3) {
-                          const RGBQUAD& q = palette[s[x]];
-                          o[0] = bgr ? q.rgbBlue : q.rgbRed, o[1] = q.rgbGreen, o[2] = bgr ? q.rgbRed : q.rgbBlue;
-                        }
-                      });
+  return BilinearOver(
+      error, srcWidth, srcHeight, 3, dst, dstWidth, dstHeight, dstStride, [&](uint32_t y, uint8_t* o) {
+        const uint8_t* s = src + size_t{y} * srcStride;
+        for (uint32_t x = 0; x < srcWidth; ++x, o += 3) {
+          const RGBQUAD& q = palette[s[x]];
+          o[0] = bgr ? q.rgbBlue : q.rgbRed, o[1] = q.rgbGreen, o[2] = bgr ? q.rgbRed : q.rgbBlue;
+        }
+      });
 }
 
 bool ResizeImage1To8GrayRows(uint32_t* error, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
@@ -158,8 +163,8 @@ uint32_t ResizeImage1Core(uint32_t* error, const uint8_t* in, uint32_t width, ui
   *error = 0;
   if (mode == kModeDecimate) {
     uint32_t code = 0;
-    const bool ok = AreaAverageResample1Bit(&code, in, width, height, inStride, out, outWidth, outHeight, outStride,
-                                            threshold, flags);
+    const bool ok = AreaAverageResample1Bit(&code, in, width, height, inStride, out, outWidth, outHeight,
+                                            outStride, threshold, flags);
     *error = code;
     return ok ? 1 : 0;
   }
@@ -174,28 +179,29 @@ uint32_t ResizeImage1Core(uint32_t* error, const uint8_t* in, uint32_t width, ui
   return Fail(error, kPicErrBadArgument);
 }
 
-uint32_t ResizeImage1To8GrayCore(uint32_t* error, const uint8_t* in, uint32_t width, uint32_t height, uint8_t* out,
-                                 uint32_t outWidth, uint32_t outHeight, uint32_t inStride, uint32_t outStride,
-                                 uint32_t mode, uint32_t flags) {
+uint32_t ResizeImage1To8GrayCore(uint32_t* error, const uint8_t* in, uint32_t width, uint32_t height,
+                                 uint8_t* out, uint32_t outWidth, uint32_t outHeight, uint32_t inStride,
+                                 uint32_t outStride, uint32_t mode, uint32_t flags) {
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
   if (mode <= kModeLastFilter) {
     CPicFilterResize worker;
-    const uint32_t result = worker.Resize(in, width, height, out, outWidth, outHeight, 1, mode, inStride, outStride,
-                                          nullptr, flags, CPicFilterResize::kOneBit);
+    const uint32_t result = worker.Resize(in, width, height, out, outWidth, outHeight, 1, mode, inStride,
+                                          outStride, nullptr, flags, CPicFilterResize::kOneBit);
     *error = worker.error;
     return result;
   }
   if (mode == kModeDecimate) {
     uint32_t code = 0;
-    const bool ok = AreaAverageResample1BitToGray(&code, in, width, height, inStride, out, outWidth, outHeight,
-                                                  outStride, flags);
+    const bool ok = AreaAverageResample1BitToGray(&code, in, width, height, inStride, out, outWidth,
+                                                  outHeight, outStride, flags);
     *error = code;
     return ok ? 1 : 0;
   }
   if (mode == kModeBilinear)
-    return ResizeImage1To8GrayRows(error, in, width, height, inStride, out, outWidth, outHeight, outStride, flags)
+    return ResizeImage1To8GrayRows(error, in, width, height, inStride, out, outWidth, outHeight, outStride,
+                                   flags)
                ? 1
                : 0;
   return Fail(error, kPicErrBadArgument);
@@ -221,23 +227,23 @@ uint32_t ResizeImage8Core(uint32_t* error, const uint8_t* in, uint32_t width, ui
                  ? 1
                  : 0;
     case kModeNearest:
-      return RunMethod(error, CPicSimpleResize<uint8_t>(), in, width, height, inStride, out, outWidth, outHeight,
-                       outStride, 1, flags);
+      return RunMethod(error, CPicSimpleResize<uint8_t>(), in, width, height, inStride, out, outWidth,
+                       outHeight, outStride, 1, flags);
     default:
       return Fail(error, kPicErrBadArgument);
   }
 }
 
-uint32_t ResizeImage8To24Core(uint32_t* error, const uint8_t* in, uint32_t width, uint32_t height, uint8_t* out,
-                              uint32_t outWidth, uint32_t outHeight, uint32_t inStride, uint32_t outStride,
-                              uint32_t mode, const RGBQUAD* palette, uint32_t flags) {
+uint32_t ResizeImage8To24Core(uint32_t* error, const uint8_t* in, uint32_t width, uint32_t height,
+                              uint8_t* out, uint32_t outWidth, uint32_t outHeight, uint32_t inStride,
+                              uint32_t outStride, uint32_t mode, const RGBQUAD* palette, uint32_t flags) {
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
   if (mode <= kModeLastFilter) {
     CPicFilterResize worker;
-    const uint32_t result = worker.Resize(in, width, height, out, outWidth, outHeight, 3, mode, inStride, outStride,
-                                          palette, flags, CPicFilterResize::kPaletted);
+    const uint32_t result = worker.Resize(in, width, height, out, outWidth, outHeight, 3, mode, inStride,
+                                          outStride, palette, flags, CPicFilterResize::kPaletted);
     *error = worker.error;
     return result;
   }
@@ -249,8 +255,8 @@ uint32_t ResizeImage8To24Core(uint32_t* error, const uint8_t* in, uint32_t width
     return ok ? 1 : 0;
   }
   if (mode == kModeBilinear)
-    return ResizeImage8To24Rows(error, outWidth, outHeight, width, height, in, palette, out, inStride, outStride,
-                                flags & 1)
+    return ResizeImage8To24Rows(error, outWidth, outHeight, width, height, in, palette, out, inStride,
+                                outStride, flags & 1)
                ? 1
                : 0;
   return Fail(error, kPicErrBadArgument);
@@ -264,14 +270,16 @@ namespace {
 // directions with mode 14 or 15, nearest with 18, else colour bilinear.
 uint32_t ResizeIndices(uint32_t* error, const uint8_t* in, uint32_t width, uint32_t height, uint32_t inStride,
                        uint8_t* out, uint32_t outWidth, uint32_t outHeight, uint32_t outStride,
-                       const RGBQUAD* palette, uint32_t colours, uint32_t mode, uint32_t flags, bool shrinking) {
+                       const RGBQUAD* palette, uint32_t colours, uint32_t mode, uint32_t flags,
+                       bool shrinking) {
   if ((mode == kModeDecimate || mode == kModeDecimateWhole) && shrinking)
     return ResizeImage8Core(error, in, width, height, out, outWidth, outHeight, inStride, outStride, palette,
                             colours, kModeDecimate, 0);
   if (mode == kModeNearest)
-    return RunMethod(error, CPicSimpleResize<uint8_t>(), in, width, height, inStride, out, outWidth, outHeight,
-                     outStride, 1, flags);
-  return ResizePaletted8(error, outWidth, outHeight, width, height, in, colours, palette, out, inStride, outStride)
+    return RunMethod(error, CPicSimpleResize<uint8_t>(), in, width, height, inStride, out, outWidth,
+                     outHeight, outStride, 1, flags);
+  return ResizePaletted8(error, outWidth, outHeight, width, height, in, colours, palette, out, inStride,
+                         outStride)
              ? 1
              : 0;
 }
@@ -292,9 +300,10 @@ uint32_t ResizeDIBPixels(uint32_t* error, const DIBLayout& s, const uint8_t* in,
       if (!PicSizeWithinCap(w, h, 1, &a) || !PicSizeWithinCap(ow, oh, 1, &b) ||
           !work.Resize(static_cast<uint32_t>(a)) || !workOut.Resize(static_cast<uint32_t>(b)))
         return Fail(error, kPicErrNoMemory);
-      for (uint32_t y = 0; y < h; ++y) UnpackRowTo8Bit(in + size_t{y} * inStride, work.Data() + size_t{y} * w, w, 4);
-      if (!ResizeIndices(error, work.Data(), w, h, w, workOut.Data(), ow, oh, ow, palette, s.colours, mode, flags,
-                         shrinking))
+      for (uint32_t y = 0; y < h; ++y)
+        UnpackRowTo8Bit(in + size_t{y} * inStride, work.Data() + size_t{y} * w, w, 4);
+      if (!ResizeIndices(error, work.Data(), w, h, w, workOut.Data(), ow, oh, ow, palette, s.colours, mode,
+                         flags, shrinking))
         return 0;
       return Pack8BitBuffer(error, workOut.Data(), ow, oh, ow, out, 4, 1, outStride) ? 1 : 0;
     }
@@ -318,8 +327,8 @@ uint32_t ResizeDIBPixels(uint32_t* error, const DIBLayout& s, const uint8_t* in,
 
 }  // namespace
 
-uint32_t ResizeDIBCore(uint32_t* error, const void* dib, uint32_t outWidth, uint32_t outHeight, HGLOBAL* result,
-                       uint32_t mode, uint32_t flags) {
+uint32_t ResizeDIBCore(uint32_t* error, const void* dib, uint32_t outWidth, uint32_t outHeight,
+                       HGLOBAL* result, uint32_t mode, uint32_t flags) {
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
@@ -335,7 +344,8 @@ uint32_t ResizeDIBCore(uint32_t* error, const void* dib, uint32_t outWidth, uint
   const uint8_t* in = DIBPixelStart(error, dib);
   if (!in) return 0;
   const auto* palette =
-      bits <= 8 ? reinterpret_cast<const RGBQUAD*>(static_cast<const uint8_t*>(dib) + header->biSize) : nullptr;
+      bits <= 8 ? reinterpret_cast<const RGBQUAD*>(static_cast<const uint8_t*>(dib) + header->biSize)
+                : nullptr;
   HGLOBAL made = AllocDIB(error, outWidth, outHeight, bits, palette, bits <= 8 ? layout.colours : 0);
   if (!made) return 0;
   auto* madeHeader = static_cast<BITMAPINFOHEADER*>(GlobalLock(made));
@@ -343,7 +353,8 @@ uint32_t ResizeDIBCore(uint32_t* error, const void* dib, uint32_t outWidth, uint
   if (layout.topDown) madeHeader->biHeight = -madeHeader->biHeight;
   uint8_t* out = DIBPixelStart(error, madeHeader);
   const uint32_t outStride = static_cast<uint32_t>(DIBStride(outWidth, bits));
-  if (!out || !ResizeDIBPixels(error, layout, in, palette, out, outWidth, outHeight, outStride, mode, flags) ||
+  if (!out ||
+      !ResizeDIBPixels(error, layout, in, palette, out, outWidth, outHeight, outStride, mode, flags) ||
       *error) {
     // A failed method hands nothing back: a half-written picture is no result.
     if (!*error) *error = kPicErrUnexpected;
@@ -360,28 +371,30 @@ using namespace Pictura;
 
 extern "C" {
 
-BOOL PICAPI pic_ResizeImage1(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out, DWORD outWidth,
-                             DWORD outHeight, DWORD outStride, DWORD threshold, DWORD mode, DWORD flags) {
+BOOL PICAPI pic_ResizeImage1(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out,
+                             DWORD outWidth, DWORD outHeight, DWORD outStride, DWORD threshold, DWORD mode,
+                             DWORD flags) {
   return PicRunEntry<BOOL>("pic_ResizeImage1", [&](uint32_t& err) -> BOOL {
-    return ResizeImage1Core(&err, in, width, height, out, outWidth, outHeight, inStride, outStride, threshold, mode,
-                            flags) != 0;
+    return ResizeImage1Core(&err, in, width, height, out, outWidth, outHeight, inStride, outStride, threshold,
+                            mode, flags) != 0;
   });
 }
 
 BOOL PICAPI pic_ResizeImage1To8Gray(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out,
-                                    DWORD outWidth, DWORD outHeight, DWORD outStride, DWORD mode, DWORD flags) {
+                                    DWORD outWidth, DWORD outHeight, DWORD outStride, DWORD mode,
+                                    DWORD flags) {
   return PicRunEntry<BOOL>("pic_ResizeImage1To8Gray", [&](uint32_t& err) -> BOOL {
-    return ResizeImage1To8GrayCore(&err, in, width, height, out, outWidth, outHeight, inStride, outStride, mode,
-                                   flags) != 0;
+    return ResizeImage1To8GrayCore(&err, in, width, height, out, outWidth, outHeight, inStride, outStride,
+                                   mode, flags) != 0;
   });
 }
 
-BOOL PICAPI pic_ResizeImage8(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out, DWORD outWidth,
-                             DWORD outHeight, DWORD outStride, const RGBQUAD* palette, DWORD colours, DWORD mode,
-                             DWORD flags) {
+BOOL PICAPI pic_ResizeImage8(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out,
+                             DWORD outWidth, DWORD outHeight, DWORD outStride, const RGBQUAD* palette,
+                             DWORD colours, DWORD mode, DWORD flags) {
   return PicRunEntry<BOOL>("pic_ResizeImage8", [&](uint32_t& err) -> BOOL {
-    return ResizeImage8Core(&err, in, width, height, out, outWidth, outHeight, inStride, outStride, palette, colours,
-                            mode, flags) != 0;
+    return ResizeImage8Core(&err, in, width, height, out, outWidth, outHeight, inStride, outStride, palette,
+                            colours, mode, flags) != 0;
   });
 }
 

@@ -53,7 +53,8 @@ inline uint32_t Packed(const uint8_t* p, uint32_t n) {
 
 uint32_t ResizeImageMaskedCore(uint32_t* error, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
                                uint32_t srcStride, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
-                               uint32_t dstStride, uint32_t maskColour, uint32_t bytesPerPixel, uint32_t flags) {
+                               uint32_t dstStride, uint32_t maskColour, uint32_t bytesPerPixel,
+                               uint32_t flags) {
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
@@ -139,7 +140,8 @@ uint32_t ResizeImageMaskedRows(uint32_t* error, const uint8_t* src, uint32_t src
       const double* u = upper.Data() + size_t{i} * 3;
       const double* l = lower.Data() + size_t{i} * 3;
       uint8_t ub[3], lb[3];
-      for (int c = 0; c < 3; ++c) ub[c] = StoreTruncated<uint8_t>(u[c]), lb[c] = StoreTruncated<uint8_t>(l[c]);
+      for (int c = 0; c < 3; ++c)
+        ub[c] = StoreTruncated<uint8_t>(u[c]), lb[c] = StoreTruncated<uint8_t>(l[c]);
       if (blendAll || (Packed(ub, 3) != maskColour && Packed(lb, 3) != maskColour)) {
         for (int c = 0; c < 3; ++c) o[c] = StoreTruncated<uint8_t>(l[c] * lw + u[c] * uw);
       } else {
@@ -153,7 +155,8 @@ uint32_t ResizeImageMaskedRows(uint32_t* error, const uint8_t* src, uint32_t src
 
 uint32_t Resize8MaskedCore(uint32_t* error, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
                            uint32_t srcStride, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
-                           uint32_t dstStride, const RGBQUAD* palette, uint32_t colours, uint8_t transparentIndex) {
+                           uint32_t dstStride, const RGBQUAD* palette, uint32_t colours,
+                           uint8_t transparentIndex) {
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
@@ -208,8 +211,8 @@ uint32_t Resize8MaskedCore(uint32_t* error, const uint8_t* src, uint32_t srcWidt
   return 1;
 }
 
-uint32_t ResizeScale2XCore(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride,
-                           uint32_t bytesPerPixel, uint8_t* dst, uint32_t dstStride) {
+uint32_t ResizeScale2XCore(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height,
+                           uint32_t srcStride, uint32_t bytesPerPixel, uint8_t* dst, uint32_t dstStride) {
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
@@ -256,15 +259,15 @@ using namespace Pictura;
 
 extern "C" {
 
-BOOL PICAPI pic_ResizeImageMasked(const BYTE* src, DWORD srcWidth, DWORD srcHeight, DWORD srcStride, BYTE* dst,
-                                  DWORD dstWidth, DWORD dstHeight, DWORD dstStride, DWORD maskColour,
-                                  DWORD bytesPerPixel, DWORD flags) {
+BOOL PICAPI pic_ResizeImageMasked(const BYTE* src, DWORD srcWidth, DWORD srcHeight, DWORD srcStride,
+                                  BYTE* dst, DWORD dstWidth, DWORD dstHeight, DWORD dstStride,
+                                  DWORD maskColour, DWORD bytesPerPixel, DWORD flags) {
   return PicRunEntry<BOOL>("pic_ResizeImageMasked", [&](uint32_t& err) -> BOOL {
     if ((flags & 8) && bytesPerPixel == 3)
-      return ResizeImageMaskedRows(&err, src, srcWidth, srcHeight, srcStride, dst, dstWidth, dstHeight, dstStride,
-                                   maskColour) != 0;
-    return ResizeImageMaskedCore(&err, src, srcWidth, srcHeight, srcStride, dst, dstWidth, dstHeight, dstStride,
-                                 maskColour, bytesPerPixel, flags) != 0;
+      return ResizeImageMaskedRows(&err, src, srcWidth, srcHeight, srcStride, dst, dstWidth, dstHeight,
+                                   dstStride, maskColour) != 0;
+    return ResizeImageMaskedCore(&err, src, srcWidth, srcHeight, srcStride, dst, dstWidth, dstHeight,
+                                 dstStride, maskColour, bytesPerPixel, flags) != 0;
   });
 }
 
@@ -272,13 +275,13 @@ BOOL PICAPI pic_Resize8Masked(const BYTE* src, DWORD srcWidth, DWORD srcHeight, 
                               DWORD dstWidth, DWORD dstHeight, DWORD dstStride, const RGBQUAD* palette,
                               DWORD colours, BYTE transparentIndex) {
   return PicRunEntry<BOOL>("pic_Resize8Masked", [&](uint32_t& err) -> BOOL {
-    return Resize8MaskedCore(&err, src, srcWidth, srcHeight, srcStride, dst, dstWidth, dstHeight, dstStride, palette,
-                             colours, transparentIndex) != 0;
+    return Resize8MaskedCore(&err, src, srcWidth, srcHeight, srcStride, dst, dstWidth, dstHeight, dstStride,
+                             palette, colours, transparentIndex) != 0;
   });
 }
 
-BOOL PICAPI pic_ResizeScale2X(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, DWORD bytesPerPixel,
-                              BYTE* dst, DWORD dstStride, DWORD) {
+BOOL PICAPI pic_ResizeScale2X(const BYTE* src, DWORD width, DWORD height, DWORD srcStride,
+                              DWORD bytesPerPixel, BYTE* dst, DWORD dstStride, DWORD) {
   return PicRunEntry<BOOL>("pic_ResizeScale2X", [&](uint32_t& err) -> BOOL {
     return ResizeScale2XCore(&err, src, width, height, srcStride, bytesPerPixel, dst, dstStride) != 0;
   });

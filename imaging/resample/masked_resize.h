@@ -16,7 +16,8 @@ namespace Pictura {
 // left or upper tap).
 uint32_t ResizeImageMaskedCore(uint32_t* error, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
                                uint32_t srcStride, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
-                               uint32_t dstStride, uint32_t maskColour, uint32_t bytesPerPixel, uint32_t flags);
+                               uint32_t dstStride, uint32_t maskColour, uint32_t bytesPerPixel,
+                               uint32_t flags);
 // 3 bytes per pixel, separable: each row blended across, then down, each
 // pass taking the nearer value where one of its two is the mask.
 // maskColour 0xFFFFFFFF blends everywhere.
@@ -29,11 +30,12 @@ uint32_t ResizeImageMaskedRows(uint32_t* error, const uint8_t* src, uint32_t src
 // is never matched to the transparent index.
 uint32_t Resize8MaskedCore(uint32_t* error, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
                            uint32_t srcStride, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
-                           uint32_t dstStride, const RGBQUAD* palette, uint32_t colours, uint8_t transparentIndex);
+                           uint32_t dstStride, const RGBQUAD* palette, uint32_t colours,
+                           uint8_t transparentIndex);
 // Twice the width and height by the Scale2x rules, decided on the first
 // byte of each pixel; each output pixel is a whole copy of a source pixel.
 // Null buffers give 1.
-uint32_t ResizeScale2XCore(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride,
-                           uint32_t bytesPerPixel, uint8_t* dst, uint32_t dstStride);
+uint32_t ResizeScale2XCore(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height,
+                           uint32_t srcStride, uint32_t bytesPerPixel, uint8_t* dst, uint32_t dstStride);
 
 }  // namespace Pictura

@@ -84,11 +84,13 @@ void TurnBlock(const Turn& t, uint32_t x0, uint32_t x1, uint32_t y0, uint32_t y1
           // row) exactly.
           if (t.code == kRotateClockwise) {
             uint8_t* d = t.dst + size_t{x} * t.dstStride + size_t{t.height - 1} * 3;
-            for (uint32_t y = ey - 1; y > ty; --y) std::memcpy(d - size_t{y} * 3, s + size_t{y} * t.srcStride, 4);
+            for (uint32_t y = ey - 1; y > ty; --y)
+              std::memcpy(d - size_t{y} * 3, s + size_t{y} * t.srcStride, 4);
             std::memcpy(d - size_t{ty} * 3, s + size_t{ty} * t.srcStride, 3);
           } else {
             uint8_t* d = t.dst + size_t{t.width - 1 - x} * t.dstStride;
-            for (uint32_t y = ty; y + 1 < ey; ++y) std::memcpy(d + size_t{y} * 3, s + size_t{y} * t.srcStride, 4);
+            for (uint32_t y = ty; y + 1 < ey; ++y)
+              std::memcpy(d + size_t{y} * 3, s + size_t{y} * t.srcStride, 4);
             std::memcpy(d + size_t{ey - 1} * 3, s + size_t{ey - 1} * t.srcStride, 3);
           }
           continue;
@@ -109,13 +111,20 @@ void TurnBlock(const Turn& t, uint32_t x0, uint32_t x1, uint32_t y0, uint32_t y1
 
 void TurnBlockAny(const Turn& t, uint32_t x0, uint32_t x1, uint32_t y0, uint32_t y1) {
   switch (t.pixel) {
-    case 1: return TurnBlock<1>(t, x0, x1, y0, y1);
-    case 2: return TurnBlock<2>(t, x0, x1, y0, y1);
-    case 3: return TurnBlock<3>(t, x0, x1, y0, y1);
-    case 4: return TurnBlock<4>(t, x0, x1, y0, y1);
-    case 6: return TurnBlock<6>(t, x0, x1, y0, y1);
-    case 8: return TurnBlock<8>(t, x0, x1, y0, y1);
-    default: return TurnBlock<0>(t, x0, x1, y0, y1);
+    case 1:
+      return TurnBlock<1>(t, x0, x1, y0, y1);
+    case 2:
+      return TurnBlock<2>(t, x0, x1, y0, y1);
+    case 3:
+      return TurnBlock<3>(t, x0, x1, y0, y1);
+    case 4:
+      return TurnBlock<4>(t, x0, x1, y0, y1);
+    case 6:
+      return TurnBlock<6>(t, x0, x1, y0, y1);
+    case 8:
+      return TurnBlock<8>(t, x0, x1, y0, y1);
+    default:
+      return TurnBlock<0>(t, x0, x1, y0, y1);
   }
 }
 
@@ -164,10 +173,11 @@ int TurnAny(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStr
   // The half turn moves rows whole and is bound by memory: more threads
   // only queue on it.
   if (code != kRotateHalf && bytes >= kPoolBytes && WantBands(0, width)) {
-    *error = RunBandJobs<TurnJob>(TurnJobProc, true, width, height, [&](TurnJob& job, const ThreadBand& band) {
-      job.turn = &t;
-      job.band = band;
-    });
+    *error =
+        RunBandJobs<TurnJob>(TurnJobProc, true, width, height, [&](TurnJob& job, const ThreadBand& band) {
+          job.turn = &t;
+          job.band = band;
+        });
     return *error == 0;
   }
   *error = TurnColumns(t, 0, width);
@@ -175,7 +185,8 @@ int TurnAny(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStr
 }
 
 template <class T>
-int TurnInPlace(T* pixels, uint32_t width, uint32_t height, uint32_t code, uint32_t samples, uint32_t* error) {
+int TurnInPlace(T* pixels, uint32_t width, uint32_t height, uint32_t code, uint32_t samples,
+                uint32_t* error) {
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
@@ -257,18 +268,20 @@ int RotateOrthogonal(const uint8_t* src, uint32_t width, uint32_t height, uint32
   return TurnAny(src, width, height, srcStride, dst, dstStride, code, bytesPerPixel, error);
 }
 
-int RotateOrthogonal16(const uint16_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint16_t* dst,
-                       uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel, uint32_t* error) {
+int RotateOrthogonal16(const uint16_t* src, uint32_t width, uint32_t height, uint32_t srcStride,
+                       uint16_t* dst, uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel,
+                       uint32_t* error) {
   if (samplesPerPixel > UINT32_MAX / 2) return Fail(error, kPicErrBadArgument);
-  return TurnAny(reinterpret_cast<const uint8_t*>(src), width, height, srcStride, reinterpret_cast<uint8_t*>(dst),
-                 dstStride, code, samplesPerPixel * 2, error);
+  return TurnAny(reinterpret_cast<const uint8_t*>(src), width, height, srcStride,
+                 reinterpret_cast<uint8_t*>(dst), dstStride, code, samplesPerPixel * 2, error);
 }
 
-int RotateOrthogonalDouble(const double* src, uint32_t width, uint32_t height, uint32_t srcStride, double* dst,
-                           uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel, uint32_t* error) {
+int RotateOrthogonalDouble(const double* src, uint32_t width, uint32_t height, uint32_t srcStride,
+                           double* dst, uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel,
+                           uint32_t* error) {
   if (samplesPerPixel > UINT32_MAX / 8) return Fail(error, kPicErrBadArgument);
-  return TurnAny(reinterpret_cast<const uint8_t*>(src), width, height, srcStride, reinterpret_cast<uint8_t*>(dst),
-                 dstStride, code, samplesPerPixel * 8, error);
+  return TurnAny(reinterpret_cast<const uint8_t*>(src), width, height, srcStride,
+                 reinterpret_cast<uint8_t*>(dst), dstStride, code, samplesPerPixel * 8, error);
 }
 
 int RotateOrthogonalInPlace8(uint8_t* pixels, uint32_t width, uint32_t height, uint32_t code,
@@ -282,6 +295,25 @@ int RotateOrthogonalInPlace16(uint16_t* pixels, uint32_t width, uint32_t height,
 int RotateOrthogonalInPlaceDouble(double* pixels, uint32_t width, uint32_t height, uint32_t code,
                                   uint32_t samplesPerPixel, uint32_t* error) {
   return TurnInPlace(pixels, width, height, code, samplesPerPixel, error);
+}
+
+int RotateOrthogonalInto(CPicErrorHolder& op, const uint8_t* src, uint32_t width, uint32_t height,
+                         uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t code,
+                         uint32_t bytesPerPixel) {
+  return RotateOrthogonal(src, width, height, srcStride, dst, dstStride, code, bytesPerPixel, &op.error);
+}
+int RotateOrthogonal16Into(CPicErrorHolder& op, const uint16_t* src, uint32_t width, uint32_t height,
+                           uint32_t srcStride, uint16_t* dst, uint32_t dstStride, uint32_t code,
+                           uint32_t samplesPerPixel) {
+  return RotateOrthogonal16(src, width, height, srcStride, dst, dstStride, code, samplesPerPixel, &op.error);
+}
+int RotateOrthogonalInPlace(CPicErrorHolder& op, uint8_t* pixels, uint32_t width, uint32_t height,
+                            uint32_t code, uint32_t bytesPerPixel) {
+  return RotateOrthogonalInPlace8(pixels, width, height, code, bytesPerPixel, &op.error);
+}
+int RotateOrthogonal16InPlace(CPicErrorHolder& op, uint16_t* pixels, uint32_t width, uint32_t height,
+                              uint32_t code, uint32_t samplesPerPixel) {
+  return RotateOrthogonalInPlace16(pixels, width, height, code, samplesPerPixel, &op.error);
 }
 
 int RotateOrthogonal1Bit(uint32_t* error, const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t height,
@@ -306,15 +338,19 @@ int RotateOrthogonal1Bit(uint32_t* error, const uint8_t* src, uint8_t* dst, uint
   }
   // Transposed (destination row x holds source column x) into the rows of
   // code 2 (row width - 1 - x) or code 0 (row x, mirrored afterwards).
-  auto rowOf = [&](uint32_t x) { return dst + size_t{code == kRotateClockwise ? x : width - 1 - x} * dstStride; };
+  auto rowOf = [&](uint32_t x) {
+    return dst + size_t{code == kRotateClockwise ? x : width - 1 - x} * dstStride;
+  };
   for (uint32_t y0 = 0; y0 < height; y0 += 8) {
     const uint32_t rows = std::min(8u, height - y0);
     for (uint32_t bx = 0; bx < srcRow; ++bx) {
       uint64_t block = 0;
-      for (uint32_t i = 0; i < rows; ++i) block |= uint64_t{src[size_t{y0 + i} * srcStride + bx]} << (56 - 8 * i);
+      for (uint32_t i = 0; i < rows; ++i)
+        block |= uint64_t{src[size_t{y0 + i} * srcStride + bx]} << (56 - 8 * i);
       block = Transpose8(block);
       const uint32_t columns = std::min(8u, width - bx * 8);
-      for (uint32_t j = 0; j < columns; ++j) rowOf(bx * 8 + j)[y0 / 8] = static_cast<uint8_t>(block >> (56 - 8 * j));
+      for (uint32_t j = 0; j < columns; ++j)
+        rowOf(bx * 8 + j)[y0 / 8] = static_cast<uint8_t>(block >> (56 - 8 * j));
     }
     if (!RowsDone(y0, y0 + rows, height, error)) return 0;
   }
@@ -471,7 +507,8 @@ void BilinearRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
         return _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(v, _mm_setzero_pd()), _mm_set1_pd(255.0)));
       };
       const __m128i q = _mm_unpacklo_epi64(half(0), half(1));
-      const uint32_t bytes = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), zero)));
+      const uint32_t bytes =
+          static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), zero)));
       std::memcpy(o + size_t{i} * P, &bytes, P);
       continue;
     }
@@ -496,7 +533,8 @@ void PalettedBilinearRow(const RotateArgs& a, const RowPos& r, uint8_t* o, CPicI
     const uint8_t red = StoreTruncated<uint8_t>(Blend(t, c00.rgbRed, c01.rgbRed, c10.rgbRed, c11.rgbRed));
     const uint8_t green =
         StoreTruncated<uint8_t>(Blend(t, c00.rgbGreen, c01.rgbGreen, c10.rgbGreen, c11.rgbGreen));
-    const uint8_t blue = StoreTruncated<uint8_t>(Blend(t, c00.rgbBlue, c01.rgbBlue, c10.rgbBlue, c11.rgbBlue));
+    const uint8_t blue =
+        StoreTruncated<uint8_t>(Blend(t, c00.rgbBlue, c01.rgbBlue, c10.rgbBlue, c11.rgbBlue));
     o[i] = match.FindClosest(red, green, blue);
   }
 }
@@ -508,7 +546,8 @@ void Neighbourhood(const S* src, size_t stride, uint32_t w, uint32_t h, int64_t 
   for (int j = 0; j < 4; ++j) {
     const int64_t yy = std::clamp<int64_t>(y - 1 + j, 0, h - 1);
     const S* row = reinterpret_cast<const S*>(reinterpret_cast<const uint8_t*>(src) + size_t(yy) * stride);
-    for (int i = 0; i < 4; ++i) out[4 * j + i] = row[size_t(std::clamp<int64_t>(x - 1 + i, 0, w - 1)) * ch + c];
+    for (int i = 0; i < 4; ++i)
+      out[4 * j + i] = row[size_t(std::clamp<int64_t>(x - 1 + i, 0, w - 1)) * ch + c];
   }
 }
 
@@ -533,7 +572,6 @@ inline uint8_t CubicByte(float v) {
   if (v >= 255.0f) return 255;
   return static_cast<uint8_t>(v);
 }
-
 
 template <size_t P>
 void BicubicRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
@@ -565,8 +603,8 @@ void BicubicRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
       const __m128 v = _mm_add_ps(_mm_add_ps(rows[0], rows[1]), _mm_add_ps(rows[2], rows[3]));
       const __m128 limited = _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f));
       const __m128i q = _mm_cvttps_epi32(limited);
-      const uint32_t bytes =
-          static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128())));
+      const uint32_t bytes = static_cast<uint32_t>(
+          _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128())));
       std::memcpy(out, &bytes, P);
       continue;
     }
@@ -575,7 +613,9 @@ void BicubicRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
       float rows[4];
       for (int j = 0; j < 4; ++j) {
         const uint8_t* s = row[j] + c;
-        rows[j] = ((s[col[0]] * w.wx[0] + s[col[1]] * w.wx[1]) + (s[col[2]] * w.wx[2] + s[col[3]] * w.wx[3])) * w.wy[j];
+        rows[j] =
+            ((s[col[0]] * w.wx[0] + s[col[1]] * w.wx[1]) + (s[col[2]] * w.wx[2] + s[col[3]] * w.wx[3])) *
+            w.wy[j];
       }
       out[c] = CubicByte((rows[0] + rows[1]) + (rows[2] + rows[3]));
     }
@@ -621,7 +661,8 @@ void BitRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
 uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
   std::unique_ptr<CPicImgColorMatch> match;
   const uint32_t quality = a.flags & kRotateQualityMask;
-  const bool paletted = a.kind == Kind::kBytes && a.pixel == 1 && a.palette && !(a.flags & kRotateGreyBicubic);
+  const bool paletted =
+      a.kind == Kind::kBytes && a.pixel == 1 && a.palette && !(a.flags & kRotateGreyBicubic);
   if (paletted && quality == kRotateBilinear) {
     match.reset(new (std::nothrow) CPicImgColorMatch);
     if (!match) return kPicErrNoMemory;
@@ -637,9 +678,15 @@ uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
       BitRow(a, r, o);
     } else if (quality == kRotateNearest) {
       switch (a.pixel) {
-        case 1: NearestRow<1>(a, r, o); break;
-        case 3: NearestRow<3>(a, r, o); break;
-        default: NearestRow<4>(a, r, o); break;
+        case 1:
+          NearestRow<1>(a, r, o);
+          break;
+        case 3:
+          NearestRow<3>(a, r, o);
+          break;
+        default:
+          NearestRow<4>(a, r, o);
+          break;
       }
     } else if (quality == kRotateBilinear) {
       if (paletted)
@@ -652,9 +699,15 @@ uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
         BilinearRow<4>(a, r, o);
     } else {
       switch (a.pixel) {
-        case 1: BicubicRow<1>(a, r, o); break;
-        case 3: BicubicRow<3>(a, r, o); break;
-        default: BicubicRow<4>(a, r, o); break;
+        case 1:
+          BicubicRow<1>(a, r, o);
+          break;
+        case 3:
+          BicubicRow<3>(a, r, o);
+          break;
+        default:
+          BicubicRow<4>(a, r, o);
+          break;
       }
     }
     if (!RowsDone(y - top, y - top + 1, bottom - top, &error)) return error;
@@ -741,12 +794,18 @@ bool RotateImage8bpc(uint32_t* error, const uint8_t* src, uint32_t width, uint32
   *error = 0;
   const uint32_t quality = flags & kRotateQualityMask;
   if (!src || !dst || (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) || quality > 2 ||
-      (bytesPerPixel == 1 && quality == kRotateBicubic && !(flags & kRotateGreyBicubic)) || !std::isfinite(angle))
+      (bytesPerPixel == 1 && quality == kRotateBicubic && !(flags & kRotateGreyBicubic)) ||
+      !std::isfinite(angle))
     return Fail(error, kPicErrBadArgument);
-  RotateArgs a{Kind::kBytes, src, width, height, bytesPerPixel, srcStride, dst, dstStride,
-               palette, std::min<uint32_t>(paletteColours, 256), flags, ComputeRotatedGeometry(angle, width, height),
-               nullptr, nullptr};
-  if (uint64_t{srcStride} < uint64_t{width} * bytesPerPixel || uint64_t{dstStride} < uint64_t{a.g.width} * bytesPerPixel)
+  RotateArgs a{Kind::kBytes,  src,
+               width,         height,
+               bytesPerPixel, srcStride,
+               dst,           dstStride,
+               palette,       std::min<uint32_t>(paletteColours, 256),
+               flags,         ComputeRotatedGeometry(angle, width, height),
+               nullptr,       nullptr};
+  if (uint64_t{srcStride} < uint64_t{width} * bytesPerPixel ||
+      uint64_t{dstStride} < uint64_t{a.g.width} * bytesPerPixel)
     return Fail(error, kPicErrBadArgument);
   if (palette && !a.colours) a.palette = nullptr;
   const uint64_t perPixel = quality == kRotateNearest ? 1 : quality == kRotateBilinear ? 4 : 24;
@@ -758,11 +817,24 @@ bool RotateImageDouble(uint32_t* error, const double* src, uint32_t width, uint3
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
-  if (!src || !dst || !channels || channels > 4 || !std::isfinite(angle)) return Fail(error, kPicErrBadArgument);
-  RotateArgs a{Kind::kDouble, reinterpret_cast<const uint8_t*>(src), width, height, channels, srcStride,
-               reinterpret_cast<uint8_t*>(dst), dstStride, nullptr, 0, flags,
-               ComputeRotatedGeometry(angle, width, height), nullptr, nullptr};
-  if (uint64_t{srcStride} < uint64_t{width} * channels * 8 || uint64_t{dstStride} < uint64_t{a.g.width} * channels * 8)
+  if (!src || !dst || !channels || channels > 4 || !std::isfinite(angle))
+    return Fail(error, kPicErrBadArgument);
+  RotateArgs a{Kind::kDouble,
+               reinterpret_cast<const uint8_t*>(src),
+               width,
+               height,
+               channels,
+               srcStride,
+               reinterpret_cast<uint8_t*>(dst),
+               dstStride,
+               nullptr,
+               0,
+               flags,
+               ComputeRotatedGeometry(angle, width, height),
+               nullptr,
+               nullptr};
+  if (uint64_t{srcStride} < uint64_t{width} * channels * 8 ||
+      uint64_t{dstStride} < uint64_t{a.g.width} * channels * 8)
     return Fail(error, kPicErrBadArgument);
   return RotateThreaded(error, a, uint64_t{a.g.width} * channels * 24);
 }
@@ -773,8 +845,9 @@ bool RotateImage1Bit(uint32_t* error, const uint8_t* src, uint32_t width, uint32
   if (!error) error = &dummy;
   *error = 0;
   if (!src || !dst || src == dst || !std::isfinite(angle)) return Fail(error, kPicErrBadArgument);
-  RotateArgs a{Kind::kBits, src, width, height, 1, srcStride, dst, dstStride, nullptr, 0, flags,
-               ComputeRotatedGeometry(angle, width, height), nullptr, nullptr};
+  RotateArgs a{Kind::kBits, src,       width,   height, 1,     srcStride,
+               dst,         dstStride, nullptr, 0,      flags, ComputeRotatedGeometry(angle, width, height),
+               nullptr,     nullptr};
   if (uint64_t{srcStride} < (uint64_t{width} + 7) / 8 || uint64_t{dstStride} < (uint64_t{a.g.width} + 7) / 8)
     return Fail(error, kPicErrBadArgument);
   return RotateThreaded(error, a, a.g.width);

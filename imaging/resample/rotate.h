@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "core/operation.h"
 #include "core/wintypes.h"
 
 namespace Pictura {
@@ -24,10 +25,12 @@ enum RotateCode : uint32_t { kRotateClockwise = 0, kRotateHalf = 1, kRotateCount
 // height for code 1; it must not overlap the source.
 int RotateOrthogonal(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                      uint32_t dstStride, uint32_t code, uint32_t bytesPerPixel, uint32_t* error);
-int RotateOrthogonal16(const uint16_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint16_t* dst,
-                       uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel, uint32_t* error);
-int RotateOrthogonalDouble(const double* src, uint32_t width, uint32_t height, uint32_t srcStride, double* dst,
-                           uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel, uint32_t* error);
+int RotateOrthogonal16(const uint16_t* src, uint32_t width, uint32_t height, uint32_t srcStride,
+                       uint16_t* dst, uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel,
+                       uint32_t* error);
+int RotateOrthogonalDouble(const double* src, uint32_t width, uint32_t height, uint32_t srcStride,
+                           double* dst, uint32_t dstStride, uint32_t code, uint32_t samplesPerPixel,
+                           uint32_t* error);
 
 // In place over width x height packed pixels (rows exactly width pixels
 // long); for codes 0 and 2 the rows are height pixels long afterwards.
@@ -37,6 +40,18 @@ int RotateOrthogonalInPlace16(uint16_t* pixels, uint32_t width, uint32_t height,
                               uint32_t samplesPerPixel, uint32_t* error);
 int RotateOrthogonalInPlaceDouble(double* pixels, uint32_t width, uint32_t height, uint32_t code,
                                   uint32_t samplesPerPixel, uint32_t* error);
+
+// The same with the error word of an operation object.
+int RotateOrthogonalInto(CPicErrorHolder& op, const uint8_t* src, uint32_t width, uint32_t height,
+                         uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t code,
+                         uint32_t bytesPerPixel);
+int RotateOrthogonal16Into(CPicErrorHolder& op, const uint16_t* src, uint32_t width, uint32_t height,
+                           uint32_t srcStride, uint16_t* dst, uint32_t dstStride, uint32_t code,
+                           uint32_t samplesPerPixel);
+int RotateOrthogonalInPlace(CPicErrorHolder& op, uint8_t* pixels, uint32_t width, uint32_t height,
+                            uint32_t code, uint32_t bytesPerPixel);
+int RotateOrthogonal16InPlace(CPicErrorHolder& op, uint16_t* pixels, uint32_t width, uint32_t height,
+                              uint32_t code, uint32_t samplesPerPixel);
 
 // One-bit rows, most significant bit first; mode & 3 is the code (3 does
 // nothing). Destination rows hold height bits for codes 0 and 2; the bits

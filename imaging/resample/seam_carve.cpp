@@ -15,65 +15,47 @@ namespace Pictura {
 
 namespace {
 
-// Sobel of one pixel over the first three bytes; a missing neighbour reads
-// the pixel itself. inside: all eight neighbours exist.
+// Sobel of one pixel over the first three bytes, each channel's value
+// limited to [low, high]; a missing neighbour reads the pixel itself.
+// inside: all eight neighbours exist.
 template <bool inside>
 inline uint16_t SobelAt(const uint8_t* src, size_t stride, uint32_t w, uint32_t h, uint32_t bpp, uint32_t x,
-                        uint32_t y) {
+                        uint32_t y, uint32_t low = 0, uint32_t high = 65535) {
   const uint8_t* p = src + size_t{y} * stride + size_t{x} * bpp;
   auto at = [&](int dx, int dy) -> const uint8_t* {
     if constexpr (!inside) {
-      if ((dx < 0 && x == 0) || (dx > 0 && x + 1 >= w) || (dy < 0 && y == 0) || (dy > 0 && y + 1 >= h)) return p;
+      if ((dx < 0 && x == 0) || (dx > 0 && x + 1 >= w) || (dy < 0 && y == 0) || (dy > 0 && y + 1 >= h))
+        return p;
     }
     return p + dy * static_cast<ptrdiff_t>(stride) + dx * static_cast<ptrdiff_t>(bpp);
   };
-  const uint8_t *a = at(-1, -1), *b = at(0, -1), *c = at(1, -1), *d = at(-1, 0), *f = at(1, 0), *g = at(-1, 1),
-                *k = at(0, 1), *l = at(1, 1);
+  const uint8_t *a = at(-1, -1), *b = at(0, -1), *c = at(1, -1), *d = at(-1, 0), *f = at(1, 0),
+                *g = at(-1, 1), *k = at(0, 1), *l = at(1, 1);
   uint32_t sum = 0;
   for (int ch = 0; ch < 3; ++ch) {
     const int gx = (c[ch] + 2 * f[ch] + l[ch]) - (a[ch] + 2 * d[ch] + g[ch]);
     const int gy = (g[ch] + 2 * k[ch] + l[ch]) - (a[ch] + 2 * b[ch] + c[ch]);
-    sum += std::min<uint32_t>(static_cast<uint32_t>(std::abs(gx) + std::abs(gy)), 65535u);
+    sum += std::clamp<uint32_t>(static_cast<uint32_t>(std::abs(gx) + std::abs(gy)), low, high);
   }
   return static_cast<uint16_t>(sum / 3);
 }
 
-uint32_t SobelRows(const uint8_t* src, uint32_t w, uint32_t h, uint32_t bpp, size_t srcStride, uint16_t* dst,
-                   size_t dstStride, uint32_t top, uint32_t bottom) {
-  uint32_t error = 0;
-  for (uint32_t y = top; y < bottom; ++y) {
-    uint16_t* o = dst + size_t{y} * dstStride;
-    if (y == 0 || y + 1 >= h || w < 3) {
-      for (uint32_t x = 0; x < w; ++x) o[x] = SobelAt<false>(src, srcStride, w, h, bpp, x, y);
-    } else {
-      o[0] = SobelAt<false>(src, srcStride, w, h, bpp, 0, y);
-      for (uint32_t x = 1; x + 1 < w; ++x) o[x] = SobelAt<true>(src, srcStride, w, h, bpp, x, y);
-      o[w - 1] = SobelAt<false>(src, srcStride, w, h, bpp, w - 1, y);
-    }
-    if (HasProgressCallback() && PicProgress(y - top, bottom - top) <= 0) return kPicErrCancelled;
-  }
-  (void)error;
-  return 0;
-}
+using Sobel = CPicSobelFilter<uint8_t, uint16_t>;
 
-struct sobThreadData : CPicThreadData {
-  const uint8_t* src = nullptr;
-  uint16_t* dst = nullptr;
-  uint32_t width = 0, height = 0, bpp = 0;
-  size_t srcStride = 0, dstStride = 0;
-  ThreadBand band;
-};
-
-uint32_t SobelJob(CPicThreadData* record) {
-  auto* job = static_cast<sobThreadData*>(record);
-  if (!job) return 0;
-  if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
-  {
-    PicNestingScope depth;
-    job->error = SobelRows(job->src, job->width, job->height, job->bpp, job->srcStride, job->dst, job->dstStride,
-                           job->band.top, job->band.bottom);
+// Rows [top, bottom); low 0 for the plain rows.
+uint32_t SobelRows(const Sobel::sobThreadData& j, uint32_t low) {
+  const uint32_t w = j.width, h = j.height;
+  for (uint32_t y = j.band.top; y < j.band.bottom; ++y) {
+    uint16_t* o = j.dst + size_t{y} * j.dstStride;
+    const uint32_t interior = y == 0 || y + 1 >= h ? 0 : w - 1;
+    o[0] = SobelAt<false>(j.src, j.srcStride, w, h, j.bpp, 0, y, low, j.high);
+    for (uint32_t x = 1; x < interior; ++x)
+      o[x] = SobelAt<true>(j.src, j.srcStride, w, h, j.bpp, x, y, low, j.high);
+    for (uint32_t x = std::max(interior, 1u); x < w; ++x)
+      o[x] = SobelAt<false>(j.src, j.srcStride, w, h, j.bpp, x, y, low, j.high);
+    if (HasProgressCallback() && PicProgress(y - j.band.top, j.band.bottom - j.band.top) <= 0)
+      return kPicErrCancelled;
   }
-  SetProgressCallback(nullptr, 0);
   return 0;
 }
 
@@ -100,8 +82,8 @@ class Carving {
         for (uint32_t x = 0; x < width_; ++x)
           bias_[y * cap_ + x] = (int32_t{weight[size_t{y} * weightStride + x]} - 128) * 255;
     uint32_t code = 0;
-    if (!SobelEnergy(&code, pixels_.Data(), width_, height_, bpp_, static_cast<uint32_t>(stride_), energy_.Data(),
-                     cap_ * 2, 0))
+    if (!SobelEnergy(&code, pixels_.Data(), width_, height_, bpp_, static_cast<uint32_t>(stride_),
+                     energy_.Data(), cap_ * 2, 0))
       return Fail(code);
     return true;
   }
@@ -169,7 +151,8 @@ class Carving {
     for (uint32_t y = 0; y < height_; ++y) {
       const uint32_t s = seam_[y];
       for (uint32_t x = s ? s - 1 : 0; x <= s + 1 && x < width_; ++x)
-        energy_[y * cap_ + x] = static_cast<uint16_t>(std::min<uint32_t>(PixelEnergy(x, y) + penalty, 65535u));
+        energy_[y * cap_ + x] =
+            static_cast<uint16_t>(std::min<uint32_t>(PixelEnergy(x, y) + penalty, 65535u));
     }
   }
 
@@ -272,9 +255,12 @@ class Carving {
         if (!Coin()) x = Coin() ? x + 1 : x - 1;
       } else if (tl + tc + tr == 2) {
         const bool second = Coin();
-        if (tl && tc) x = second ? x : x - 1;
-        else if (tc && tr) x = second ? x + 1 : x;
-        else x = second ? x + 1 : x - 1;
+        if (tl && tc)
+          x = second ? x : x - 1;
+        else if (tc && tr)
+          x = second ? x + 1 : x;
+        else
+          x = second ? x + 1 : x - 1;
       } else if (tr) {
         ++x;
       }
@@ -293,9 +279,9 @@ class Carving {
   uint64_t rng_;
 };
 
-bool Carve(SeamCarver& carver, const uint8_t* src, uint32_t width, uint32_t height, uint32_t bpp, uint32_t srcStride,
-           const uint8_t* weight, uint32_t weightStride, uint8_t* dst, uint32_t dstStride, uint32_t seams,
-           bool grow, uint32_t penalty) {
+bool Carve(SeamCarver& carver, const uint8_t* src, uint32_t width, uint32_t height, uint32_t bpp,
+           uint32_t srcStride, const uint8_t* weight, uint32_t weightStride, uint8_t* dst, uint32_t dstStride,
+           uint32_t seams, bool grow, uint32_t penalty) {
   Carving work(carver, width, height, bpp, grow ? width + seams : width);
   if (!work.Start(src, srcStride, weight, weightStride)) return false;
   for (uint32_t i = 0; i < seams; ++i) {
@@ -315,41 +301,73 @@ bool Carve(SeamCarver& carver, const uint8_t* src, uint32_t width, uint32_t heig
 
 }  // namespace
 
-bool SobelEnergy(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                 uint32_t srcStride, uint16_t* dst, uint32_t dstStride, uint32_t flags) {
-  uint32_t dummy = 0;
-  if (!error) error = &dummy;
-  *error = 0;
+uint32_t CPicSobelFilter<uint8_t, uint16_t>::FilterRows(sobThreadData& job) {
+  return SobelRows(job, 0);
+}
+
+uint32_t CPicSobelFilter<uint8_t, uint16_t>::FilterRowsClamped(sobThreadData& job) {
+  return SobelRows(job, job.low);
+}
+
+uint32_t CPicSobelFilter<uint8_t, uint16_t>::ThreadProc(CPicThreadData* record) {
+  auto* job = static_cast<sobThreadData*>(record);
+  if (!job) return 0;
+  if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
+  {
+    PicNestingScope depth;
+    job->error = (job->flags & kPlainRows) ? FilterRows(*job) : FilterRowsClamped(*job);
+  }
+  SetProgressCallback(nullptr, 0);
+  return 0;
+}
+
+bool CPicSobelFilter<uint8_t, uint16_t>::Apply(const uint8_t* src, uint32_t width, uint32_t height,
+                                               uint32_t bytesPerPixel, uint32_t srcStride, uint16_t* dst,
+                                               uint32_t dstStride, uint32_t flags) {
+  error = 0;
   if (!src || !dst || width < 3 || height < 3 || (bytesPerPixel != 3 && bytesPerPixel != 4) ||
-      uint64_t{srcStride} < uint64_t{width} * bytesPerPixel || uint64_t{dstStride} < uint64_t{width} * 2) {
-    *error = kPicErrBadArgument;
+      uint64_t{srcStride} < uint64_t{width} * bytesPerPixel || uint64_t{dstStride} < uint64_t{width} * 2 ||
+      low > high) {
+    error = kPicErrBadArgument;
     return false;
   }
   PicNestingScope depth;
-  const size_t outStride = dstStride / 2;
+  auto fill = [&](sobThreadData& job, const ThreadBand& band) {
+    job.src = src, job.dst = dst, job.width = width, job.height = height, job.bpp = bytesPerPixel;
+    job.srcStride = srcStride, job.dstStride = dstStride / 2, job.flags = flags, job.band = band;
+    job.low = low, job.high = high;
+  };
   if (WantBands(flags, height, uint64_t{width} * height, 1u << 17)) {
-    *error = RunBandJobs<sobThreadData>(SobelJob, false, width, height, [&](sobThreadData& job, const ThreadBand& b) {
-      job.src = src, job.dst = dst, job.width = width, job.height = height, job.bpp = bytesPerPixel;
-      job.srcStride = srcStride, job.dstStride = outStride, job.band = b;
-    });
+    error = RunBandJobs<sobThreadData>(ThreadProc, false, width, height, fill);
   } else {
-    *error = SobelRows(src, width, height, bytesPerPixel, srcStride, dst, outStride, 0, height);
+    sobThreadData job;
+    fill(job, ThreadBand{0, 0, width, height});
+    error = (flags & kPlainRows) ? FilterRows(job) : FilterRowsClamped(job);
   }
-  return *error == 0;
+  return error == 0;
+}
+
+bool SobelEnergy(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
+                 uint32_t srcStride, uint16_t* dst, uint32_t dstStride, uint32_t flags) {
+  Sobel filter;
+  const bool ok =
+      filter.Apply(src, width, height, bytesPerPixel, srcStride, dst, dstStride, flags | Sobel::kPlainRows);
+  if (error) *error = filter.error;
+  return ok;
 }
 
 bool SeamCarveShrinkCore(SeamCarver& carver, const uint8_t* src, uint32_t width, uint32_t height,
-                         uint32_t bytesPerPixel, uint32_t srcStride, const uint8_t* weight, uint32_t weightStride,
-                         uint8_t* dst, uint32_t dstStride, uint32_t seamCount) {
-  return Carve(carver, src, width, height, bytesPerPixel, srcStride, weight, weightStride, dst, dstStride, seamCount,
-               false, 0);
+                         uint32_t bytesPerPixel, uint32_t srcStride, const uint8_t* weight,
+                         uint32_t weightStride, uint8_t* dst, uint32_t dstStride, uint32_t seamCount) {
+  return Carve(carver, src, width, height, bytesPerPixel, srcStride, weight, weightStride, dst, dstStride,
+               seamCount, false, 0);
 }
 
-bool SeamCarveCore(SeamCarver& carver, const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                   uint32_t srcStride, const uint8_t* weight, uint32_t weightStride, uint8_t* dst,
-                   uint32_t dstStride, uint32_t seamCount, uint32_t insertionPenalty) {
-  return Carve(carver, src, width, height, bytesPerPixel, srcStride, weight, weightStride, dst, dstStride, seamCount,
-               true, insertionPenalty);
+bool SeamCarveCore(SeamCarver& carver, const uint8_t* src, uint32_t width, uint32_t height,
+                   uint32_t bytesPerPixel, uint32_t srcStride, const uint8_t* weight, uint32_t weightStride,
+                   uint8_t* dst, uint32_t dstStride, uint32_t seamCount, uint32_t insertionPenalty) {
+  return Carve(carver, src, width, height, bytesPerPixel, srcStride, weight, weightStride, dst, dstStride,
+               seamCount, true, insertionPenalty);
 }
 
 }  // namespace Pictura
@@ -358,9 +376,10 @@ using namespace Pictura;
 
 extern "C" {
 
-BOOL PICAPI pic_SeamCarveInternal(const BYTE* in, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD inStride,
-                                  const BYTE* weight, DWORD weightStride, BYTE* out, DWORD outStride, LONG change,
-                                  DWORD insertionPenalty, DWORD setting, DWORD flags, DWORD* error) {
+BOOL PICAPI pic_SeamCarveInternal(const BYTE* in, DWORD width, DWORD height, DWORD bytesPerPixel,
+                                  DWORD inStride, const BYTE* weight, DWORD weightStride, BYTE* out,
+                                  DWORD outStride, LONG change, DWORD insertionPenalty, DWORD setting,
+                                  DWORD flags, DWORD* error) {
   DWORD dummy = 0;
   if (!error) error = &dummy;
   *error = kPicErrBadArgument;
@@ -382,11 +401,11 @@ BOOL PICAPI pic_SeamCarveInternal(const BYTE* in, DWORD width, DWORD height, DWO
   SeamCarver carver;
   carver.setting = setting;
   carver.singleThread = flags & 1;
-  const bool ok = change > 0
-                      ? SeamCarveCore(carver, in, width, height, bytesPerPixel, inStride, weight, weightStride, out,
-                                      outStride, static_cast<uint32_t>(change), insertionPenalty)
-                      : SeamCarveShrinkCore(carver, in, width, height, bytesPerPixel, inStride, weight, weightStride,
-                                            out, outStride, static_cast<uint32_t>(-int64_t{change}));
+  const bool ok =
+      change > 0 ? SeamCarveCore(carver, in, width, height, bytesPerPixel, inStride, weight, weightStride,
+                                 out, outStride, static_cast<uint32_t>(change), insertionPenalty)
+                 : SeamCarveShrinkCore(carver, in, width, height, bytesPerPixel, inStride, weight,
+                                       weightStride, out, outStride, static_cast<uint32_t>(-int64_t{change}));
   *error = carver.error;
   return ok ? TRUE : FALSE;
 }
@@ -396,8 +415,8 @@ BOOL PICAPI pic_SeamCarve(const BYTE* in, DWORD width, DWORD height, DWORD bytes
                           DWORD insertionPenalty, DWORD flags) {
   return PicRunEntry<BOOL>("pic_SeamCarve", [&](uint32_t& err) -> BOOL {
     DWORD code = 0;
-    const BOOL ok = pic_SeamCarveInternal(in, width, height, bytesPerPixel, inStride, weight, weightStride, out,
-                                          outStride, change, insertionPenalty, 0, flags, &code);
+    const BOOL ok = pic_SeamCarveInternal(in, width, height, bytesPerPixel, inStride, weight, weightStride,
+                                          out, outStride, change, insertionPenalty, 0, flags, &code);
     err = code;
     return ok;
   });
