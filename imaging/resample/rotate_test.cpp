@@ -5,7 +5,9 @@
 
 #include <tuple>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -134,36 +136,42 @@ TEST(RotateOrthogonal, MatchesOpenCVAndPillow) {
     if (std::getenv("WAYLUNE_REQUIRE_TOOLS")) GTEST_FAIL() << "missing: python3-opencv";
     GTEST_SKIP() << "missing: python3-opencv";
   }
+  // Scratch files in a folder of their own, removed afterwards.
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() /
+      ("pictura_rotate_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::filesystem::create_directories(dir);
   const uint32_t w = 53, h = 37;
   for (uint32_t ch : {1u, 3u, 4u}) {
     Image<uint8_t> src(w, h, ch);
     Fill(src, ch);
     const std::vector<uint8_t> bytes = src.Samples();
-    std::ofstream("rot_in.bin", std::ios::binary)
+    std::ofstream(dir / "in.bin", std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-    std::ofstream("rot_check.py") << "import cv2, numpy as np\nfrom PIL import Image\n"
-                                  << "a = np.fromfile('rot_in.bin', np.uint8).reshape(" << h << ", " << w
-                                  << ", " << ch << ")\n"
-                                  << "m = {1: 'L', 3: 'RGB', 4: 'RGBA'}[" << ch << "]\n"
-                                  << "p = Image.fromarray(a[:, :, 0] if m == 'L' else a, m)\n"
-                                  << "t = Image.Transpose if hasattr(Image, 'Transpose') else Image\n"
-                                  << "for code, (c, q) in enumerate([(cv2.ROTATE_90_CLOCKWISE, "
-                                     "t.ROTATE_270), (cv2.ROTATE_180, t.ROTATE_180),"
-                                  << " (cv2.ROTATE_90_COUNTERCLOCKWISE, t.ROTATE_90)]):\n"
-                                  << "    cv2.rotate(a, c).tofile('rot_cv%d.bin' % code)\n"
-                                  << "    np.asarray(p.transpose(q)).tofile('rot_pil%d.bin' % code)\n";
-    ASSERT_EQ(std::system("/usr/bin/python3 rot_check.py"), 0);
+    std::ofstream(dir / "check.py")
+        << "import cv2, numpy as np, os\nfrom PIL import Image\nos.chdir(" << dir << ")\n"
+        << "a = np.fromfile('in.bin', np.uint8).reshape(" << h << ", " << w << ", " << ch << ")\n"
+        << "p = Image.fromarray(a[:, :, 0] if a.shape[2] == 1 else a, {1: 'L', 3: 'RGB', 4: "
+           "'RGBA'}[a.shape[2]])\n"
+        << "t = Image.Transpose if hasattr(Image, 'Transpose') else Image\n"
+        << "for code, (c, q) in enumerate([(cv2.ROTATE_90_CLOCKWISE, "
+           "t.ROTATE_270), (cv2.ROTATE_180, t.ROTATE_180),"
+        << " (cv2.ROTATE_90_COUNTERCLOCKWISE, t.ROTATE_90)]):\n"
+        << "    cv2.rotate(a, c).tofile('cv%d.bin' % code)\n"
+        << "    np.asarray(p.transpose(q)).tofile('pil%d.bin' % code)\n";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + (dir / "check.py").string()).c_str()), 0);
     for (uint32_t code = 0; code < 3; ++code) {
       Image<uint8_t> got(code == 1 ? w : h, code == 1 ? h : w, ch);
       ASSERT_TRUE(RotateOrthogonal(src.Pixels(), w, h, w * ch, got.Pixels(), got.stride, code, ch, nullptr));
       for (const char* peer : {"cv", "pil"}) {
-        std::ifstream in(std::string("rot_") + peer + std::to_string(code) + ".bin", std::ios::binary);
+        std::ifstream in(dir / (peer + std::to_string(code) + ".bin"), std::ios::binary);
         const std::vector<uint8_t> want((std::istreambuf_iterator<char>(in)),
                                         std::istreambuf_iterator<char>());
         EXPECT_EQ(got.Samples(), want) << peer << " code " << code << " channels " << ch;
       }
     }
   }
+  std::filesystem::remove_all(dir);
 }
 
 namespace {
