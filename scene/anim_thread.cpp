@@ -161,6 +161,8 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
         RequestTrayTip(figure->name);
         frameTime = figure->frameTime < 1 ? 50 : figure->frameTime;
         pacer.Reset();
+      } else if (!startPending && figure->frameTime >= 1 && figure->frameTime != frameTime) {
+        frameTime = figure->frameTime;  // a figure that changes its pace mid-scene (the runner)
       }
       Sleep(static_cast<DWORD>(pacer.NextSleep(timeGetTime(), frameTime)));
       continue;

@@ -9,14 +9,22 @@ FigureScript ScriptForScene(int scene) {
       return BehaveFigure02;
     case 3:
       return BehaveFigure03;
+    case 5:
+      return BehaveFigure05;
     case 8:
       return BehaveFigure08;
     case 10:
       return BehaveFigure10;
+    case 11:
+      return BehaveFigure11;
     case 13:
       return BehaveFigure13;
     case 20:
       return BehaveFigure20;
+    case 22:
+      return BehaveFigure22;
+    case 24:
+      return BehaveFigure24;
     case 26:
       return BehaveFigure26;
     case 31:

@@ -5,7 +5,7 @@
 set -uo pipefail
 build=$1 src=$2
 shift 2
-figures=${*:-3 20 31 34 36 40 43 47 49 54}
+figures=${*:-3 5 11 20 22 24 31 34 36 40 43 47 49 54}
 values="Pause Speed Billboard FigDeactive"
 source "$src/tests/e2e/program_session.sh"
 
