@@ -7,13 +7,6 @@
 
 namespace Pictura {
 
-void CubicWeights(double t, double w[4]) {
-  w[0] = -t * (1 - t) * (1 - t);
-  w[1] = 1 - 2 * t * t + t * t * t;
-  w[2] = t * (1 + t - t * t);
-  w[3] = -t * t * (1 - t);
-}
-
 void CubicTaps(double pos, uint32_t size, uint32_t taps[4]) {
   const auto f = static_cast<uint32_t>(pos);
   const double s = size;

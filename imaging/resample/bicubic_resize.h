@@ -11,7 +11,12 @@ struct ResampleKernels;
 
 // The four weights of fraction t (taps at distances 1 + t, t, 1 - t, 2 - t),
 // all signed.
-void CubicWeights(double t, double w[4]);
+inline void CubicWeights(double t, double w[4]) {
+  w[0] = -t * (1 - t) * (1 - t);
+  w[1] = 1 - 2 * t * t + t * t * t;
+  w[2] = t * (1 + t - t * t);
+  w[3] = -t * t * (1 - t);
+}
 // The four source indices around position pos (0 <= pos), kept within
 // [0, size - 1].
 void CubicTaps(double pos, uint32_t size, uint32_t taps[4]);
