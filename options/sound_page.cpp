@@ -105,11 +105,13 @@ void SetPicker(HWND page, int control, const TimeOfDay& time) {
 
 void FillDevices(HWND page) {
   LoadSoundDevice();
-  if (Settings.SndDevice < 1 || Settings.SndDevice > kMaxDevice) Settings.SndDevice = 1;
   char name[256];
   for (int n = 1; n <= kMaxDevice && GetSoundDeviceName(name, sizeof name, n); ++n)
     SendDlgItemMessageA(page, kDeviceList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-  SendDlgItemMessageA(page, kDeviceList, CB_SETCURSEL, Settings.SndDevice - 1, 0);
+  // A stored device outside the list's numbers shows the first one; the
+  // setting itself changes only on apply.
+  const int device = Settings.SndDevice >= 1 && Settings.SndDevice <= kMaxDevice ? Settings.SndDevice.Get() : 1;
+  SendDlgItemMessageA(page, kDeviceList, CB_SETCURSEL, device - 1, 0);
 }
 
 void OnInit(HWND page) {
