@@ -1,6 +1,7 @@
 // PSD files chosen by the fuzzer through every reader: dimensions,
 // palette, 8-, 24-, 32-, 48- and 64-bit reads, CMYK kept, the packed DIB,
-// the generic reader, and the image written back. A file is either refused
+// the generic reader, the thumbnail, a copy with other resources, and the
+// image written back. A file is either refused
 // with a code or read without touching memory outside its buffers.
 #include <cstddef>
 #include <cstdint>
@@ -47,6 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   pic_Seek(src, 0, 0);
   Release(pic_ReadImage(src, &w, &h, 1, 0));
+  DWORD bytes = 0, format = 0, order = 0;
+  pic_Seek(src, 0, 0);
+  Release(pic_GetPSDThumbnail(src, &bytes, &w, &h, &format, &order));
+  pic_Seek(src, 0, 0);
+  HPICDEST copy = pic_OpenNullDest(0);
+  pic_ReplacePSDResources(src, copy);
+  pic_CloseDest(copy);
   pic_CloseSource(src);
   return 0;
 }

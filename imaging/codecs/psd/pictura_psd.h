@@ -15,7 +15,7 @@
 // Write: depth 8 (indexed, palette required), 24 or 32 (RGB, RGBA), 48 or
 // 64 (the same, 16-bit samples in the machine's order); flags 4 the rows are
 // given bottom row first, 8 pixels are B, G, R(, A). The thread's resource
-// block (pic_SetPSDResources) goes into the file.
+// blocks (pic_SetPhotoshopResources) go into the file.
 // Codes: 46 not a PSD file (or channels too few for its colour mode), 47 a
 // depth or colour mode not read, 28 a palette asked of a colour file, 72 a
 // Photoshop resource that is not there.
@@ -40,9 +40,16 @@ HGLOBAL PICAPI pic_ReadPSD(HPICSRC src, DWORD* width, DWORD* height, DWORD depth
 /* Returns the destination's size after writing, 0 on failure. */
 DWORD PICAPI pic_WritePSD(HPICDEST dest, const BYTE* image, DWORD width, DWORD height, DWORD depth,
                           DWORD rowStride, const RGBQUAD* palette, DWORD flags);
-/* The image-resource bytes the PSD writer stores (blocks as
-   pic_ExportPhotoshopResources makes them); size 0 clears them. */
-BOOL PICAPI pic_SetPSDResources(const BYTE* data, DWORD size);
+/* The thumbnail of the file's resources (1036, else the older 1033, whose
+   raw pixels are B, G, R: rgbOrder 0): its data bytes (format 1: a JPEG
+   file) in a new GlobalAlloc block, their size, the thumbnail's size. 72
+   when the file has none. */
+HGLOBAL PICAPI pic_GetPSDThumbnail(HPICSRC src, DWORD* size, DWORD* width, DWORD* height, DWORD* format,
+                                   DWORD* rgbOrder);
+/* Copies the PSD source (from its position) to the destination with the
+   thread's resource blocks (pic_SetPhotoshopResources) in place of its
+   own; everything else byte for byte. */
+BOOL PICAPI pic_ReplacePSDResources(HPICSRC src, HPICDEST dest);
 
 #ifdef __cplusplus
 }

@@ -72,6 +72,19 @@ uint32_t WritePSDImage(PSDCodecContext* ctx, CPicIO& io, const uint8_t* image, u
 // the context's bytes (header first checked): for the resource readers.
 int ReadPSDResourceBytes(PSDCodecContext* ctx, CPicIO& io);
 
+// The thumbnail resource's 28-byte record.
+struct PsdThumbnail {
+  uint32_t format = 0;  // 1: JPEG data, 0: raw
+  uint32_t width = 0, height = 0, rowBytes = 0, totalSize = 0, compressedSize = 0;
+  uint32_t bitsPerPixel = 0, planes = 0;
+  uint32_t rgbOrder = 0;  // 1 from resource 1036, 0 from 1033 (B, G, R)
+};
+// The thumbnail's data bytes (1036, else 1033) in a new GlobalAlloc block;
+// 72 when the file has none, 46 when its record claims more than it holds.
+HGLOBAL ReadPSDThumbnail(PSDCodecContext* ctx, CPicIO& io, PsdThumbnail* thumbnail, uint32_t* size);
+// Copies a PSD file with the thread's resource blocks in place of its own.
+int ReplacePSDResources(PSDCodecContext* ctx, CPicIO& src, CPicIO& dest);
+
 extern const PicGenericCodec kPsdGenericCodec;
 
 }  // namespace Pictura

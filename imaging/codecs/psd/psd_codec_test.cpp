@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codecs/meta/pictura_photoshop.h"
 #include "codecs/psd/pictura_psd.h"
 #include "codecs/psd/psd_test_support.h"
 #include "core/pictura_core.h"
@@ -37,7 +38,8 @@ Bytes Interleave(const std::vector<Bytes>& planes, size_t count) {
 
 }  // namespace
 
-// What each colour mode reads as at every depth, raw and PackBits.
+// What each colour mode reads as at every depth, raw and PackBits (rows
+// whose packets leave bytes over still read the same pixels).
 TEST(PsdRead, ModesAndDepths) {
   const Bytes r = Noise(12, 1), g = Noise(12, 2), b = Noise(12, 3), a = Noise(12, 4), k = Noise(12, 5);
   Bytes cmyk;
@@ -76,6 +78,8 @@ TEST(PsdRead, ModesAndDepths) {
       {"cmyk to rgb", {4, 8, 4, 4, 3, 1, {}, {}, {}, 0, {r, g, b, k}, {}}, 24, 0, cmyk},
       {"cmyk kept, fifth channel dropped", {4, 8, 5, 4, 3, 1, {}, {}, {}, 1, {r, g, b, k, a}, {}}, 32, 4, Interleave({r, g, b, k}, 4)},
       {"layers skipped", {3, 8, 3, 4, 3, 1, {}, {}, Bytes(9, 0xEE), 0, {r, g, b}, {}}, 24, 0, Interleave({r, g, b}, 3)},
+      {"packbits rows with bytes over", {3, 8, 3, 4, 3, 1, {}, {}, {}, 1, {r, g, b}, {0x80, 0x80}}, 24, 0,
+       Interleave({r, g, b}, 3)},
   };
   for (const Row& row : rows) {
     RGBQUAD palette[256];
@@ -83,33 +87,6 @@ TEST(PsdRead, ModesAndDepths) {
     EXPECT_EQ(got.code, 0u) << row.name;
     EXPECT_EQ(got.pixels, row.want) << row.name;
   }
-}
-
-// 16-bit files: PackBits runs over the bytes of a row; 48 bits in the
-// machine's order, 24 bits the high bytes.
-TEST(PsdRead, SixteenBits) {
-  Bytes plane[3];
-  Bytes want48(4 * 2 * 3 * 2), want24;
-  for (int c = 0; c < 3; ++c) plane[c] = Noise(16, 10 + c);
-  for (int i = 0; i < 8; ++i)
-    for (int c = 0; c < 3; ++c) {
-      const uint16_t v = uint16_t(plane[c][2 * i] << 8 | plane[c][2 * i + 1]);
-      std::memcpy(&want48[(i * 3 + c) * 2], &v, 2);
-      want24.push_back(plane[c][2 * i]);
-    }
-  for (uint32_t compression : {0u, 1u}) {
-    const Bytes file = MakePsd({3, 16, 3, 4, 2, 1, {}, {}, {}, compression, {plane[0], plane[1], plane[2]}, {}});
-    EXPECT_EQ(ReadPsd(file, 48).pixels, want48) << compression;
-    EXPECT_EQ(ReadPsd(file, 24).pixels, want24) << compression;
-  }
-}
-
-// Rows whose packets leave bytes over still read the same pixels.
-TEST(PsdRead, PackBitsTrailingBytesKept) {
-  const Bytes r = Noise(12, 1), g = Noise(12, 2), b = Noise(12, 3);
-  PsdSpec spec{3, 8, 3, 4, 3, 1, {}, {}, {}, 1, {r, g, b}, {}};
-  spec.extraPerRow = {0x80, 0x80};
-  EXPECT_EQ(ReadPsd(MakePsd(spec), 24).pixels, Interleave({r, g, b}, 3));
 }
 
 // Hostile and unsupported files: refused with their code, nothing
@@ -190,10 +167,10 @@ TEST(PsdRead, ResolutionResourcesAndGenericReader) {
   EXPECT_EQ(std::vector<double>({double(w), double(h), double(bits), double(mode), info.x, info.y, double(info.unit)}),
             std::vector<double>({4, 3, 8, 3, 150, 75, 1}));
 
-  ASSERT_TRUE(pic_SetPSDResources(res.data(), static_cast<DWORD>(res.size())));
+  ASSERT_TRUE(pic_SetPhotoshopResources(res.data(), static_cast<DWORD>(res.size())));
   Dest dest;
   ASSERT_NE(pic_WritePSD(dest, p.data(), 2, 2, 24, 6, nullptr, 0), 0u);
-  pic_SetPSDResources(nullptr, 0);
+  pic_SetPhotoshopResources(nullptr, 0);
   const Bytes written = dest.Contents();
   EXPECT_EQ(Bytes(written.begin() + 34, written.begin() + 34 + res.size()), res);
 
@@ -202,4 +179,46 @@ TEST(PsdRead, ResolutionResourcesAndGenericReader) {
   const Bytes rgb = TakeBlock(pic_ReadImage(image, &gw, &gh, 0, 0));
   EXPECT_EQ(PicGetLastError(), 0u);
   EXPECT_EQ(rgb, Interleave({p, p, p}, 3));
+}
+
+// The thumbnail resource (its record's claims bounded by the block) and a
+// copy with the thread's resources in place of the file's.
+TEST(PsdResources, ThumbnailAndReplacement) {
+  const Bytes p = Noise(12, 1);
+  auto thumb = [](uint32_t claimed, size_t held) {
+    Bytes r;
+    for (uint32_t v : {1u, 4u, 3u, 12u, 36u, claimed}) PutBE(r, v, 4);
+    PutBE(r, 24, 2), PutBE(r, 1, 2);
+    r.resize(28 + held, 0xD8);
+    return ResourceBlock(1036, r);
+  };
+  struct Row {
+    const char* name;
+    Bytes resources;
+    uint32_t code;
+    DWORD size;
+  } rows[] = {
+      {"thumbnail", thumb(5, 5), 0, 5},
+      {"claims past the block", thumb(6, 5), 46, 0},
+      {"claims 2^32 - 1", thumb(0xFFFFFFFF, 5), 46, 0},
+      {"none", ResourceBlock(1005, Bytes(16, 0)), 72, 0},
+  };
+  for (const Row& row : rows) {
+    Source src(MakePsd({3, 8, 3, 4, 3, 1, {}, row.resources, {}, 0, {p, p, p}, {}}));
+    DWORD size = 0, w = 0, h = 0, format = 0, rgb = 0;
+    const Bytes data = TakeBlock(pic_GetPSDThumbnail(src, &size, &w, &h, &format, &rgb));
+    EXPECT_EQ(PicGetLastError(), row.code) << row.name;
+    EXPECT_EQ(data.size(), row.size) << row.name;
+    EXPECT_TRUE(row.code || (w == 4 && h == 3 && format == 1 && rgb == 1)) << row.name;
+  }
+  const Bytes mine = ResourceBlock(1028, {1, 2, 3});
+  const PsdSpec before{3, 8, 3, 4, 3, 1, Bytes(6, 9), thumb(5, 5), Bytes(8, 7), 1, {p, p, p}, {}};
+  PsdSpec after = before;
+  after.resources = mine;
+  pic_SetPhotoshopResources(mine.data(), static_cast<DWORD>(mine.size()));
+  Source src(MakePsd(before));
+  Dest dest;
+  EXPECT_TRUE(pic_ReplacePSDResources(src, dest));
+  pic_SetPhotoshopResources(nullptr, 0);
+  EXPECT_EQ(dest.Contents(), MakePsd(after));
 }

@@ -1,6 +1,5 @@
-// Cross-checks with independent programs (natively): PSD files of every
-// colour mode ImageMagick writes decode as ImageMagick and Pillow decode
-// them, and our files read back the same in both.
+// PSD files of every colour mode ImageMagick writes decode as ImageMagick
+// and Pillow decode them; our files read back the same in both.
 #include <gtest/gtest.h>
 
 #include <filesystem>

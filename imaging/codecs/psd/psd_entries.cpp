@@ -81,14 +81,25 @@ DWORD PICAPI pic_WritePSD(HPICDEST dest, const BYTE* image, DWORD width, DWORD h
   });
 }
 
-BOOL PICAPI pic_SetPSDResources(const BYTE* data, DWORD size) {
-  return PicRunEntry<BOOL>("pic_SetPSDResources", [&](uint32_t& err) -> BOOL {
-    if (size && !data) return PicFail<BOOL>(&err, kPicErrBadArgument);
-    PicArray<unsigned char> copy;
-    if (size && !copy.Resize(size)) return PicFail<BOOL>(&err, kPicErrNoMemory);
-    if (size) std::memcpy(copy.Data(), data, size);
-    GetImgThreadContext()->codecBytes = std::move(copy);
-    return TRUE;
+HGLOBAL PICAPI pic_GetPSDThumbnail(HPICSRC src, DWORD* size, DWORD* width, DWORD* height, DWORD* format,
+                                   DWORD* rgbOrder) {
+  return PsdEntry<HGLOBAL>("pic_GetPSDThumbnail", src, [&](PSDCodecContext* ctx, CPicIO& io) -> HGLOBAL {
+    if (!size) return PicFail<HGLOBAL>(&ctx->error, kPicErrBadArgument);
+    PsdThumbnail t;
+    HGLOBAL block = ReadPSDThumbnail(ctx, io, &t, U32(size));
+    if (width) *width = t.width;
+    if (height) *height = t.height;
+    if (format) *format = t.format;
+    if (rgbOrder) *rgbOrder = t.rgbOrder;
+    return block;
+  });
+}
+
+BOOL PICAPI pic_ReplacePSDResources(HPICSRC src, HPICDEST dest) {
+  return PsdEntry<BOOL>("pic_ReplacePSDResources", src, [&](PSDCodecContext* ctx, CPicIO& in) -> BOOL {
+    CPicIO* out = nullptr;
+    if ((ctx->error = CheckManager(dest, &out)) != 0) return FALSE;
+    return ReplacePSDResources(ctx, in, *out);
   });
 }
 

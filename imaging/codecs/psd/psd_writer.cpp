@@ -48,7 +48,7 @@ uint32_t WritePSDImage(PSDCodecContext* ctx, CPicIO& io, const uint8_t* image, u
     PutBE32(length, 0);
     ok = ok && io.Write(length, 4);
   }
-  const PicArray<unsigned char>& resources = GetImgThreadContext()->codecBytes;
+  const PicArray<unsigned char>& resources = GetImgThreadContext()->tiffWrite.photoshopResources;
   PutBE32(length, resources.Count());
   ok = ok && io.Write(length, 4) && (resources.Empty() || io.Write(resources.Data(), resources.Count()));
   uint8_t layersAndCompression[6] = {};
@@ -84,6 +84,38 @@ uint32_t WritePSDImage(PSDCodecContext* ctx, CPicIO& io, const uint8_t* image, u
   uint32_t size = 0;
   if (!io.GetSize(&size)) return PicFail<uint32_t>(err, kPicErrFileWrite);
   return size;
+}
+
+}  // namespace Pictura
+
+namespace Pictura {
+
+int ReplacePSDResources(PSDCodecContext* ctx, CPicIO& src, CPicIO& dest) {
+  uint32_t* err = &ctx->error;
+  uint8_t header[26];
+  if (!src.ReadExact(header, 26)) return PicFail<int>(err, kPicErrFileRead);
+  if (std::memcmp(header, "8BPS", 4) != 0 || header[4] != 0 || header[5] != 1) return PicFail<int>(err, kPicErrBadPSD);
+  if (!dest.Write(header, 26)) return PicFail<int>(err, kPicErrFileWrite);
+  // A section: its u32 length, then that many bytes, copied or skipped.
+  auto section = [&](CPicIO* to) -> bool {
+    uint8_t b[4];
+    if (!src.ReadExact(b, 4)) return PicFail<bool>(err, kPicErrFileRead);
+    const uint32_t length = uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+    if (to && !to->Write(b, 4)) return PicFail<bool>(err, kPicErrFileWrite);
+    CPicIO_Null null;
+    null.OpenWrite(0);
+    const uint32_t code = (to ? *to : static_cast<CPicIO&>(null)).CopyFrom(src, length);
+    if (code) return PicFail<bool>(err, code);
+    return true;
+  };
+  if (!section(&dest) || !section(nullptr)) return 0;
+  const PicArray<unsigned char>& resources = GetImgThreadContext()->tiffWrite.photoshopResources;
+  uint8_t length[4];
+  PutBE32(length, resources.Count());
+  if (!dest.Write(length, 4) || (!resources.Empty() && !dest.Write(resources.Data(), resources.Count())))
+    return PicFail<int>(err, kPicErrFileWrite);
+  if (const uint32_t code = dest.CopyFrom(src, UINT32_MAX)) return PicFail<int>(err, code);
+  return 1;
 }
 
 }  // namespace Pictura
