@@ -327,7 +327,7 @@ Canvas DrawHare(int w, int h, double footX, const HarePose& p, const std::vector
   const double angle = -0.25 - up * 1.05 + p.stretch * 0.15;  // radians above horizontal
   const Point2 chest{rump.x + std::cos(angle) * bodyLen, rump.y + std::sin(angle) * bodyLen};
   const Point2 head{chest.x + 7 - up * 3, chest.y - 9 - up * 3};
-  Canvas back(w, h), body(w, h), headC(w, h), frontLeg(w, h), ears(w, h);
+  Canvas back(w, h), body(w, h), haunch(w, h), headC(w, h), frontLeg(w, h), ears(w, h);
   // Ears behind the head, swinging back.
   for (int e = 0; e < 2; ++e) {
     const double a = -1.35 - p.ear - e * 0.28;
@@ -346,9 +346,18 @@ Canvas DrawHare(int w, int h, double footX, const HarePose& p, const std::vector
   body.FillCircle(rump.x - 11 + up * 4, rump.y - 3 + up * 6, 5, kWhite);  // the tail
   body.FillCapsule(chest.x - 2, chest.y + 2, (rump.x + chest.x) / 2 + 2, (rump.y + chest.y) / 2 + 7, 7,
                    kGrey1);
-  body.FillEllipse(I(thigh.x - 10), I(thigh.y - 8), 18, 16, kFur);
-  body.FillCapsule(thigh.x - 8 - p.stretch * 12, ground - 1 + p.stretch * -5, thigh.x + 9 - p.stretch * 12,
-                   ground - 1 + p.stretch * -2, 3, kFur);
+  // Sitting up, a round haunch with the long foot flat in front of it.
+  if (up > 0.5) {
+    haunch.FillCapsule(thigh.x - 6, ground - 2, thigh.x + 16, ground - 2, 3, kFur);
+    haunch.FillCircle(thigh.x + 16, ground - 2.5, 3, kGrey1);
+    haunch.FillEllipse(I(thigh.x - 12), I(ground - 22), 24, 21, kFur);
+    haunch.FillEllipse(I(thigh.x - 11), I(ground - 13), 16, 10, kFurShade);
+    haunch.FillEllipse(I(thigh.x - 12), I(ground - 22), 24, 15, kFur);
+  } else {
+    body.FillEllipse(I(thigh.x - 10), I(thigh.y - 8), 18, 16, kFur);
+    body.FillCapsule(thigh.x - 8 - p.stretch * 12, ground - 1 + p.stretch * -5, thigh.x + 9 - p.stretch * 12,
+                     ground - 1 + p.stretch * -2, 3, kFur);
+  }
   // Front leg: down to the ground, reaching forward in the hop, or a raised paw.
   const Point2 shoulder{chest.x - 1, chest.y + 6};
   Point2 paw;
@@ -365,6 +374,7 @@ Canvas DrawHare(int w, int h, double footX, const HarePose& p, const std::vector
   headC.FillCircle(head.x + 11, head.y + 1, 1.6, kPinkShade);
   std::vector<Canvas> parts = {ears, back};
   parts.push_back(body);
+  parts.push_back(haunch);
   parts.push_back(headC);
   parts.insert(parts.end(), extra.begin(), extra.end());
   parts.push_back(frontLeg);
