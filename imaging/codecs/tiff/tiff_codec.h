@@ -73,6 +73,8 @@ HGLOBAL ReadTIFFTileOrStrip(uint32_t* err, TIFFReaderHandle* handle, uint32_t* w
 // The file's natural depth for a DIB: 1, 8, 24 or 32.
 uint32_t TIFFNaturalDepth(TIFF* tif);
 bool IsBilevelTIFF(uint32_t* err, TIFF* tif);
+// Whether the file is big enough for width x height pixels of the page.
+bool TIFFPlausible(TIFF* tif, uint32_t width, uint32_t height);
 bool IsCCITTCompression(TIFF* tif);
 // 2, 16 or 256 entries (B, G, R) from the ColorMap or the grey photometric.
 bool BuildTIFFPalette(uint32_t* err, TIFF* tif, RGBQUAD* out, uint16_t photometric, uint16_t bitsPerSample);

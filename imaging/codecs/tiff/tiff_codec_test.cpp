@@ -325,6 +325,12 @@ TEST_F(TiffCodec, DamagedHostileAndRefusedInput) {
   EXPECT_EQ(w, 24u);
 
   pic_SetTIFFOptions(-1, 0, 0, 75, 1, -1);
+  // Past the free allowance, with the directory after the pixels: the whole
+  // file holds them, wherever libtiff left the stream.
+  const Bytes large = Write(Bytes(size_t{8192} / 8 * 8200, 0x5A), 8192, 8200, 1, 1, 0);
+  EXPECT_EQ(Read(large, 1).size(), size_t{8192} / 8 * 8200);
+  EXPECT_EQ(readCode, 0u);
+
   const Bytes img = Image(9, 7, 24, 2), good = Write(img, 9, 7, 24, 1, 0);
   EXPECT_EQ(Read(WithTag(good, TIFFTAG_ROWSPERSTRIP, 65000), 24), img);  // no RowsPerStrip
   EXPECT_EQ(readCode, 0u);

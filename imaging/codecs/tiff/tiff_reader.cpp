@@ -48,12 +48,21 @@ uint32_t OrientationFor(const PageLayout& l, uint32_t flags) {
   return flags & kTIFFReadNoOrientation ? 1 : l.orientation;
 }
 
-// Whether the source can hold what the header claims.
-bool Plausible(TIFF* tif, const PageLayout& l) {
-  const uint64_t pixels = uint64_t{l.width} * l.height;
-  const uint64_t raw = pixels * l.samples * l.bits / 8;
-  return PicDecodePlausible(pixels, raw, PicBytesLeft(*TIFFState(tif)->stream) + 1, kTIFFRawBytesPerFileByte);
+}  // namespace
+
+// Whether the file can hold width x height pixels of the page's samples
+// (the whole file counts: libtiff has moved about in it already).
+bool TIFFPlausible(TIFF* tif, uint32_t width, uint32_t height) {
+  uint16_t bits = 1, samples = 1;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  const uint64_t pixels = uint64_t{width} * height;
+  uint32_t size = 0;
+  if (!TIFFState(tif)->stream->GetSize(&size)) size = 0;
+  return PicDecodePlausible(pixels, pixels * samples * bits / 8, size, kTIFFRawBytesPerFileByte);
 }
+
+namespace {
 
 // Progress of the per-sample readers: false when the callback says stop.
 bool BandDone(uint32_t row, uint32_t total) {
@@ -463,7 +472,7 @@ HGLOBAL ReadTIFFInternal(uint32_t* err, TIFFReaderHandle* handle, uint32_t* widt
   TIFF* tif = handle->tif;
   const PageLayout l = LayoutOf(tif);
   if (l.width == 0 || l.height == 0) return PicFail<HGLOBAL>(err, kPicErrBadTIFF);
-  if (!Plausible(tif, l)) return PicFail<HGLOBAL>(err, kPicErrBadTIFF);
+  if (!TIFFPlausible(tif, l.width, l.height)) return PicFail<HGLOBAL>(err, kPicErrBadTIFF);
   if (flags & kTIFFReadDIB) depth = TIFFNaturalDepth(tif);
   TIFFHandleState* state = TIFFState(tif);
   if (ImgThreadContext* ctx = GetImgThreadContext()) state->tif_alphaoverride = ctx->tiffWrite.alphaOverride;

@@ -50,6 +50,7 @@ HGLOBAL ReadTIFFTileOrStrip(uint32_t* err, TIFFReaderHandle* handle, uint32_t* w
     left = x;
     top = y;
   }
+  if (!TIFFPlausible(tif, pieceWidth, pieceHeight)) return PicFail<HGLOBAL>(err, kPicErrBadTIFF);
   const uint32_t inWidth = imageWidth - left < pieceWidth ? imageWidth - left : pieceWidth;
   const uint32_t inHeight = imageHeight - top < pieceHeight ? imageHeight - top : pieceHeight;
 
