@@ -53,11 +53,8 @@ void ToggleFiguresActive() {
 
   // An object that stays while the figures are off is left alone.
   auto leftAlone = [&](int notDA) { return notDA && !on; };
-  if (!leftAlone(Settings.HGNotDA) && StripWindow) {
-    PlaceWindow(StripWindow, HWND_BOTTOM);
-    ShowObjectWindow(StripWindow, Settings.HG && on);
-    if (on) Sleep(5);
-  }
+  if (!leftAlone(Settings.HGNotDA) && StripWindow)
+    StripWindowRequest.Set(Settings.HG && on ? WindowAction::kShowBottom : WindowAction::kHide);
   // The threads that draw these windows show and hide them.
   auto showObject = [&](WindowRequest& request, HWND window, int enabled, int notDA, bool topmost) {
     if (leftAlone(notDA) || !window) return;
@@ -96,7 +93,7 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
                                    &BillboardState.windowRequest, &WeatherObject.windowRequest})
       request->Set(WindowAction::kHide);
     if (ClockObject.window) SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
-    ShowObjectWindow(StripWindow, false);
+    StripWindowRequest.Set(WindowAction::kHide);
     WakeWorkers();
     return false;
   }
@@ -104,7 +101,7 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   RelayoutRequest = 1;
   FullScreenPause = 0;
   const bool on = FiguresActive;
-  if (MayShowObject(Settings.HGNotDA) && Settings.HG) ShowObjectWindow(StripWindow, true);
+  if (MayShowObject(Settings.HGNotDA) && Settings.HG) StripWindowRequest.Set(WindowAction::kShowBottom);
   if (MayShowObject(Settings.ClockNotDA) && Settings.Clock && ClockObject.window)
     SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
   if (MayShowObject(Settings.CountdownNotDA) && Settings.Countdown && CountdownObject.window) {

@@ -57,6 +57,7 @@ void OnShutdownMessage() {
   // WM_DESTROY, whichever comes first, and waited for and closed by that one.
   for (DesktopObject* object : {&WeatherObject, &CountdownObject, &ClockObject})
     WaitForAndCloseThread(object->TakeThread(), kThreadEndWaitMs);
+  WaitForAndCloseThread(TakeBackgroundThread(), kThreadEndWaitMs);
   WaitForThread(AnimThreadHandle(), kThreadEndWaitMs);
   // The animation thread was the poster thread's only starter: a decode still
   // running must end before the image library stops after the loop.

@@ -447,8 +447,8 @@ void RaiseDesktopWindows() {
   PlaceWindow(FigureWindow, HWND_TOPMOST);
   PlaceWindow(OverlayWindow, HWND_TOPMOST);
   if (StripWindow && Settings.HG && MayShowObject(Settings.HGNotDA)) {
-    ShowObjectWindow(StripWindow, true);
-    PlaceWindow(StripWindow, HWND_BOTTOM);
+    StripWindowRequest.Set(WindowAction::kShowBottom);
+    WakeWorkers();
   }
   if (WeatherObject.window && Settings.Weather[0] > 0 && MayShowObject(Settings.WeatherNotDA)) {
     WeatherObject.RequestWindow(WindowAction::kRaiseNotTopmost);

@@ -83,7 +83,7 @@ void BillboardPass(FigureRecord* billboard) {
   }
   ApplyWindowRequest(BillboardWindow, BillboardState.windowRequest);
   if (RelayoutRequest && !FullScreenPause) {
-    StripRaiseRequest = 1;
+    StripRelayout = 1;
     WeatherObject.raiseRequest = 1;
     ClockObject.raiseRequest = 1;
   }

@@ -9,6 +9,8 @@
 #include "services/settings.h"
 #include "services/sound.h"
 #include "services/sound_library.h"
+#include "services/player_state.h"
+#include "scene/figures/fig124_frames.h"
 #include "objects/figure_sound.h"
 #include "objects/billboard.h"
 #include "objects/birthdays.h"
@@ -128,6 +130,7 @@ bool GdiScriptHost::CreateFigureBitmaps(FigureMotion& motion, SceneSize object, 
   record.objectBitmap =
       MakeSelectedBitmap(record.objectScreenDC, record.objectDC, object, &record.objectOldBitmap);
   if (!record.objectBitmap) return false;
+  if (overlay.width <= 0 || overlay.height <= 0) return true;  // a figure without an overlay (the plane)
   record.overlayBitmap =
       MakeSelectedBitmap(record.overlayScreenDC, record.overlayDC, overlay, &record.overlayOldBitmap);
   return record.overlayBitmap != nullptr;
@@ -190,6 +193,58 @@ void GdiScriptHost::KillSpeechBubble() {
 std::string GdiScriptHost::FigureText(const char* section, const char* key) {
   const char* text = ::FigureText(section, key);
   return text ? text : "";
+}
+
+bool GdiScriptHost::DrawBannerText(FigureMotion& motion) {
+  FigureRecord& record = Full(motion);
+  if (!record.sheets[0]) return false;
+  char text[256] = {};
+  LoadBannerSettings(text, sizeof text);
+  const LOGFONTA logFont = BannerLogFont();
+  HFONT font = CreateFontIndirectA(&logFont);
+  if (!font) return false;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  if (!dc) {
+    DeleteObject(font);
+    return false;
+  }
+  HGDIOBJ oldBitmap = SelectObject(dc, record.sheets[0]);
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetTextColor(dc, kFig124TextColour);
+  SetBkMode(dc, TRANSPARENT);
+  const int first = record.direction < 0 ? kFig124LeftFirst : kFig124RightFirst;
+  for (int i = first; i < first + 2; ++i) {
+    const BannerRect& b = kFig124BannerRects[i];
+    RECT area = {b.left, b.top, b.right, b.bottom};
+    DrawTextA(dc, text, -1, &area, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+  }
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBitmap);
+  DeleteDC(dc);
+  DeleteObject(font);
+  return true;
+}
+void GdiScriptHost::PlaceFigureBelowTopmost() {
+  SetWindowPos(FigureWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+bool GdiScriptHost::PlayerPlaying() {
+  return ::WinampPlaying != 0;
+}
+bool GdiScriptHost::PlayerTitleValid() {
+  return ::WinampTitleValid != 0;
+}
+bool GdiScriptHost::TakePlayerTitleChanged() {
+  return ::WinampTitleChanged.exchange(0) != 0;
+}
+std::string GdiScriptHost::PlayerTitle() {
+  char title[256];
+  CopyWinampSongTitle(title, sizeof title);
+  return title;
+}
+int GdiScriptHost::TakeWinampButton() {
+  return ::WinampButton.exchange(0);
 }
 
 bool RunSceneScript(int scene, FigureRecord* figure, FigureRecord* billboard) {

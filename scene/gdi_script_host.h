@@ -51,6 +51,13 @@ class GdiScriptHost : public ScriptHost {
   std::string FigureText(const char* section, const char* key) override;
   int DueBirthdayCount() override;
   std::string DueBirthdayText(int index) override;
+  bool DrawBannerText(FigureMotion& record) override;
+  void PlaceFigureBelowTopmost() override;
+  bool PlayerPlaying() override;
+  bool PlayerTitleValid() override;
+  bool TakePlayerTitleChanged() override;
+  std::string PlayerTitle() override;
+  int TakeWinampButton() override;
 };
 
 // Runs one tick of a scene's script on the walking figure's record; false

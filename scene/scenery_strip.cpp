@@ -1,9 +1,297 @@
 #include "scene/scenery_strip.h"
 
-// Stand-in: no scenery strip yet.
-std::atomic<int> StripRaiseRequest{0};
+#include <cstdio>
+
+#include "objects/desktop_object.h"
+#include "objects/figure_bitmaps.h"
+#include "scene/figures/strip_pictures.h"
+#include "scene/portable/strip_layout.h"
+#include "services/debug_log.h"
+#include "services/settings.h"
+#include "services/threads.h"
+#include "services/window_requests.h"
+
 std::atomic<int> StripUnloadRequest{0};
 std::atomic<int> StripRelayout{0};
-int StartBackgroundThread() {
+
+namespace {
+
+constexpr char kStripClass[] = "LunHG";
+constexpr DWORD kPassMs = 200;
+constexpr DWORD kWindowThreadWaitMs = 300;
+constexpr UINT kZOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+
+std::atomic<HANDLE> threadHandle{nullptr};
+LayerArgs StripLayerArgs;
+// Without a compositor a window passing over the strip takes its picture
+// with it, and nothing tells the strip: it is pushed again now and then.
+DWORD lastPush;
+unsigned relayoutSetsSeen;
+
+int StripNumber() {
+  const int hg = Settings.HG;
+  return hg >= 1 && hg <= kStripCount ? hg : 0;
+}
+
+int StripOffset() {
+  return Settings.HGversatz[StripNumber()].Get();
+}
+
+void PushStrip(FigureRecord* record) {
+  if (!record->objectDC || !record->objectBitmap) return;
+  LayerArgs copy = StripLayerArgs;
+  UpdateLayeredWindow(StripWindow, record->objectScreenDC, &copy.destination, &copy.size, record->objectDC,
+                      &copy.source, kKeyColour, &copy.blend, ULW_COLORKEY);
+  lastPush = GetTickCount();
+}
+
+// Destination and visible part for the current work area and offset.
+void PlaceStrip(FigureRecord* record) {
+  const int screen = GetSystemMetrics(SM_CXSCREEN);
+  record->workArea.right = screen;
+  const StripView view = StripViewFor(record->sheetWidth, StripOffset(), screen);
+  StripLayerArgs.destination = {0, record->workArea.bottom - record->sheetHeight};
+  StripLayerArgs.size = {view.width, record->sheetHeight};
+  StripLayerArgs.source = {view.sourceX, 0};
+}
+
+void FillKey(FigureRecord* record) {
+  RECT all = {0, 0, record->sheetWidth, record->sheetHeight};
+  FillRect(record->objectDC, &all, record->keyBrush);
+}
+
+void ReadWorkArea(FigureRecord* record) {
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  record->workArea = {area.left, area.top, area.right, area.bottom};
+}
+
+template <class T>
+void DeleteAndNull(T& handle) {
+  if (handle) DeleteObject(handle);
+  handle = nullptr;
+}
+
+void ReleaseStrip(FigureRecord* record, bool parkWindow);
+
+DWORD WINAPI BackgroundThreadProc(void*) {
+  StripUnloadRequest = 0;
+  FigureRecord* record = AllocateFigureRecord();
+  WorkerWake wake;
+  while (record && QuitFlag == 0) {
+    BackgroundStripPass(record);
+    wake.Wait(kPassMs);
+  }
+  // At shutdown the window stays as it is: the main thread hides it once
+  // this thread has ended.
+  if (record) {
+    ReleaseStrip(record, QuitFlag == 0);
+    FreeFigureRecord(record);
+  }
+  WriteLogLine("HG-Thread beendet");
+  return 0;
+}
+
+}  // namespace
+
+int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
+  WriteLogLine("LADEN: HG");
+  StripLayerArgs.blend = {};
+  record->objectScreenDC = GetDC(StripWindow);
+  record->objectDC = CreateCompatibleDC(record->objectScreenDC);
+  record->objectWindow = StripWindow;
+  record->keyBrush = KeyBrush;
+  record->state = 0;
+  record->active = 1;
+  record->overlayDC = record->overlayScreenDC = nullptr;
+  record->overlayWindow = nullptr;
+  if (record->objectScreenDC) SetMapMode(record->objectScreenDC, MM_TEXT);
+  ReadWorkArea(record);
+
+  char name[32];
+  std::snprintf(name, sizeof name, "FIG%03d_00", 200 + StripNumber());
+  HMODULE own = GetModuleHandleA(nullptr);
+  HBITMAP sheet = nullptr;
+  if (useRecordModule && record->resourceModule)
+    sheet = ResourceBitmap(record->resourceModule, name, 0, nullptr, 0);
+  if (!sheet) sheet = ResourceBitmap(own, name, 0, nullptr, 0);
+  record->sheets[0] = sheet;
+  // Failures release only this record: the strip's window and DCs, never the
+  // walking figure's windows.
+  if (!sheet) {
+    WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", name);
+    UnloadBackgroundBitmaps(record);
+    return 0;
+  }
+  record->masks[0] = CreateMask(sheet);
+  if (!record->masks[0]) {
+    WriteLogLine("CreateMask() - Zu wenig Speicher!");
+    UnloadBackgroundBitmaps(record);
+    return 0;
+  }
+  if (!MakeTransparentBitmap(sheet, record->masks[0], kKeyColour)) {
+    WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
+    UnloadBackgroundBitmaps(record);
+    return 0;
+  }
+  RECT size = {};
+  GetBitmapRect(sheet, &size);
+  record->sheetWidth = size.right;
+  record->sheetHeight = size.bottom;
   return 1;
+}
+
+void UnloadBackgroundBitmaps(FigureRecord* record) {
+  ReleaseStrip(record, true);
+}
+
+namespace {
+
+void ReleaseStrip(FigureRecord* record, bool parkWindow) {
+  if (!record) return;
+  if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
+  if (parkWindow && StripWindow) {
+    HDC dc = GetDC(StripWindow);
+    if (dc) {
+      RECT client = {};
+      GetClientRect(StripWindow, &client);
+      FillRect(dc, &client, KeyBrush);
+      ReleaseDC(StripWindow, dc);
+    }
+    SetWindowPos(StripWindow, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+  }
+  record->active = 0;
+  record->state = 0;
+  if (record->objectScreenDC) ReleaseDC(record->objectWindow, record->objectScreenDC);
+  record->objectScreenDC = nullptr;
+  if (record->objectDC && record->objectOldBitmap) SelectObject(record->objectDC, record->objectOldBitmap);
+  if (record->overlayDC && record->overlayOldBitmap) SelectObject(record->overlayDC, record->overlayOldBitmap);
+  record->objectOldBitmap = record->overlayOldBitmap = nullptr;
+  if (record->objectDC) DeleteDC(record->objectDC);
+  if (record->overlayDC) DeleteDC(record->overlayDC);
+  record->objectDC = record->overlayDC = nullptr;
+  DeleteAndNull(record->objectBitmap);
+  DeleteAndNull(record->overlayBitmap);
+  for (int i = 0; i < kMaxSheets; ++i) {
+    DeleteAndNull(record->masks[i]);
+    DeleteAndNull(record->sheets[i]);
+  }
+}
+
+}  // namespace
+
+void DrawBackgroundStrip(FigureRecord* record) {
+  switch (record->state) {
+    case 0: {
+      if (!LoadBackgroundBitmaps(record, 0)) return;
+      lstrcpynA(record->name, "HG", kFigureNameSize);
+      record->objectBitmap = CreateCompatibleBitmap(record->objectScreenDC, record->sheetWidth, record->sheetHeight);
+      // Without its bitmap the strip stays at state 0 and loads afresh on the next pass.
+      if (!record->objectBitmap) {
+        UnloadBackgroundBitmaps(record);
+        return;
+      }
+      record->objectOldBitmap = SelectObject(record->objectDC, record->objectBitmap);
+      PlaceStrip(record);
+      FillKey(record);
+      PushStrip(record);
+      if (MayShowObject(Settings.HGNotDA)) {
+        ShowWindow(StripWindow, SW_SHOWNOACTIVATE);
+        SetWindowPos(StripWindow, HWND_BOTTOM, 0, 0, 0, 0, kZOnly | SWP_SHOWWINDOW);
+      }
+      record->state = 1;
+      return;
+    }
+    case 1: {
+      FillKey(record);
+      const RECT all = {0, 0, record->sheetWidth, record->sheetHeight};
+      DrawSprite(record->objectDC, record->sheets[0], record->masks[0], {0, 0}, all);
+      PushStrip(record);
+      record->state = 2;
+      return;
+    }
+    case 2:
+      if (StripRelayout.exchange(0)) {
+        ReadWorkArea(record);
+        Sleep(5);
+        PlaceStrip(record);
+        PushStrip(record);
+      } else if (GetTickCount() - lastPush >= kObjectRepushMs) {
+        PushStrip(record);
+      }
+      return;
+    default:
+      UnloadBackgroundBitmaps(record);
+      return;
+  }
+}
+
+void BackgroundStripPass(FigureRecord* record) {
+  if (ApplyWindowRequest(StripWindow, StripWindowRequest)) lastPush = 0;  // shown again: push now
+  if (StripUnloadRequest.exchange(0)) {
+    UnloadBackgroundBitmaps(record);
+    StripRelayout = 1;
+  }
+  // A relayout the animation thread set and cleared between two passes
+  // still counts.
+  const unsigned sets = RelayoutRequest.Sets();
+  const bool relayout = RelayoutRequest != 0 || sets != relayoutSetsSeen;
+  relayoutSetsSeen = sets;
+  if (StripNumber() != 0 && !FullScreenPause) {
+    if (relayout) StripRelayout = 1;
+    DrawBackgroundStrip(record);
+  }
+}
+
+int StartBackgroundThread() {
+  HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA wc = {};
+  wc.style = CS_OWNDC | CS_BYTEALIGNCLIENT;
+  wc.lpfnWndProc = BackgroundWndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = KeyBrush;
+  wc.lpszClassName = kStripClass;
+  if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    WriteLogLine("+++ HG-Thread NICHT gestartet (1)");
+    return 0;
+  }
+  HWND window = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, kStripClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                nullptr, instance, nullptr);
+  if (!window) {
+    WriteLogLine("+++ HG-Thread NICHT gestartet (2)");
+    return 0;
+  }
+  SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, kZOnly);
+  ShowWindow(window, SW_HIDE);
+  StripWindow = window;  // before the thread runs: it reads the handle
+  HANDLE thread = CreateThread(nullptr, 0, BackgroundThreadProc, nullptr, 0, nullptr);
+  if (!thread) {
+    WriteLogLine("+++ HG-Thread NICHT gestartet (3)");
+    return 0;
+  }
+  SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
+  threadHandle = thread;
+  WriteLogLine("HG-Thread gestartet");
+  return 1;
+}
+
+HANDLE TakeBackgroundThread() {
+  return threadHandle.exchange(nullptr);
+}
+
+LRESULT CALLBACK BackgroundWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      WaitForAndCloseThread(TakeBackgroundThread(), kWindowThreadWaitMs);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+      // A click never brings the strip forward.
+      SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, kZOnly);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
 }

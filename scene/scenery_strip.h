@@ -1,15 +1,36 @@
 #pragma once
-// The scenery strip behind the figures: its own window and thread.
+// The scenery strip behind the figures: one of six wide pictures along the
+// bottom of the work area, in a layered window of its own ("LunHG") at the
+// bottom of the z-order, drawn by its own thread (the HG-Thread).
 
-#include "services/app_globals.h"  // StripWindow
+#include <windows.h>
 
 #include <atomic>
 
-int StartBackgroundThread();
-// The animation thread asks the strip to re-place itself (relayout).
-extern std::atomic<int> StripRaiseRequest;
-// The Desktop page's requests: unload the strip (its number changed) and
-// place it again (its offset or the work area changed). The strip's thread
-// reads and clears both.
+#include "objects/figure_record.h"
+#include "services/app_globals.h"  // StripWindow
+
+// The Desktop page's words: a changed strip is unloaded and loaded again;
+// a relayout re-places the strip on the work-area bottom (the animation
+// thread sets it too). The strip's thread clears both.
 extern std::atomic<int> StripUnloadRequest;
 extern std::atomic<int> StripRelayout;
+
+// Registers "LunHG", makes StripWindow and starts the thread; 1 when it runs.
+int StartBackgroundThread();
+// The thread's handle, taken once (the shutdown or the window's WM_DESTROY).
+HANDLE TakeBackgroundThread();
+
+// One pass of the strip's thread (every 200 ms): window requests, the
+// unload request, then a step while a strip is chosen and no program runs
+// full screen. Tests call it on their own thread.
+void BackgroundStripPass(FigureRecord* record);
+// One step of the strip's state machine: 0 load, 1 first drawing, 2 shown.
+void DrawBackgroundStrip(FigureRecord* record);
+// Takes the strip's DCs and its sheet FIG2nn_00 with mask; 1 or 0 (the
+// record then owns nothing).
+int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule);
+// Hides and parks the window and releases what the record owns; each
+// handle is null afterwards, so a second call deletes nothing twice.
+void UnloadBackgroundBitmaps(FigureRecord* record);
+LRESULT CALLBACK BackgroundWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

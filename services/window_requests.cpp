@@ -2,6 +2,7 @@
 
 WindowRequest FigureWindowRequest;
 WindowRequest OverlayWindowRequest;
+WindowRequest StripWindowRequest;
 
 namespace {
 
@@ -35,6 +36,10 @@ bool ApplyWindowRequest(HWND window, WindowRequest& request) {
       ShowWindow(window, SW_SHOWNOACTIVATE);
       Place(window, action == WindowAction::kRaiseTopmost ? HWND_TOPMOST : HWND_TOP, SWP_SHOWWINDOW);
       if (action == WindowAction::kRaiseNotTopmost) Place(window, HWND_NOTOPMOST, SWP_SHOWWINDOW);
+      break;
+    case WindowAction::kShowBottom:
+      ShowWindow(window, SW_SHOWNOACTIVATE);
+      Place(window, HWND_BOTTOM);
       break;
     default:
       break;

@@ -20,6 +20,7 @@ enum class WindowAction : int {
   kRaiseNotTopmost,     // shown, top, then back into the normal band
   kRaiseTop,            // shown, top
   kRaiseTopmost,        // shown, topmost
+  kShowBottom,          // shown, then to the bottom (the scenery strip)
 };
 
 struct WindowRequest {
@@ -35,3 +36,5 @@ bool ApplyWindowRequest(HWND window, WindowRequest& request);
 // bubbles), drawn by the animation thread.
 extern WindowRequest FigureWindowRequest;
 extern WindowRequest OverlayWindowRequest;
+// The scenery strip's window, drawn by the strip's thread.
+extern WindowRequest StripWindowRequest;

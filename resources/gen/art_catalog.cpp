@@ -23,6 +23,9 @@ ArtSet AddAllArt() {
   AddWallpaperSky(set);
   AddOptionPreviews(set);
   AddPagePreviews(set);
+  AddSceneryStrips(set);
+  AddFlyers(set);
+  AddMusician(set);
   AddBuiltinSounds(set);
   return set;
 }

@@ -34,6 +34,10 @@
 #include "scene/figures/fig043_frames.h"
 #include "scene/figures/fig047_frames.h"
 #include "scene/figures/fig054_frames.h"
+#include "scene/figures/fig042_frames.h"
+#include "scene/figures/fig120_frames.h"
+#include "scene/figures/fig124_frames.h"
+#include "scene/figures/strip_pictures.h"
 #include "objects/portable/billboard_art.h"
 #include "objects/portable/weather_art.h"
 #include "art_set.h"
@@ -224,6 +228,7 @@ struct FigureSheet {
   std::span<const SpriteFrame> frames;
   int height;
   bool ragged = false;  // frames of different heights, up to `height`
+  int minFill = 16;   // at least 1/minFill of a frame shows the figure (a flock of birds: less)
 };
 const FigureSheet kFigureSheets[] = {
     {"FIG002_00", kFig002Frames, kFig002Height}, {"FIG008_00", kFig008Frames, kFig008Height},
@@ -238,6 +243,9 @@ const FigureSheet kFigureSheets[] = {
     {"FIG049_00", kFig043Frames, kFig043Height}, {"FIG054_00", kFig054Frames, kFig054Height},
     {"FIG022_00", kFig022Frames, kFig022Height, true}, {"FIG024_00", kFig024Frames, kFig024Height},
     {"FIG005_00", kFig005Frames, kFig005Height}, {"FIG011_00", kFig011Frames, kFig011Height},
+    {"FIG042_00", kFig042Frames, kFig042Height}, {"FIG124_00", kFig124Frames, kFig124Height},
+    {"FIG120_00", kBirdsFrames, kBirdsHeight, false, 80}, {"FIG121_00", kBirdsFrames, kBirdsHeight, false, 80},
+    {"FIG122_00", kBirdsFrames, kBirdsHeight, false, 80}, {"FIG123_00", kBirdsFrames, kBirdsHeight, false, 80},
 };
 
 // Every frame of a figure's table lies inside its sheet, is as high as the
@@ -264,11 +272,47 @@ TEST_F(GeneratedArt, FigureSheetsHoldEveryFrameOfTheirTables) {
           opaque += figure;
           if (figure && (x == f.x || x == f.x + f.w - 1 || y == f.y)) ++edge;
         }
-      EXPECT_GT(opaque, f.w * f.h / 16) << "frame " << i << " is nearly empty";
+      EXPECT_GT(opaque, f.w * f.h / sheet.minFill) << "frame " << i << " is nearly empty";
       EXPECT_LT(opaque, f.w * f.h * 2 / 3) << "frame " << i;
       EXPECT_LT(edge, 6) << "frame " << i << " is cut at its edge";
     }
   }
+}
+
+// The scenery strips: as wide as the offset slider reaches, sky (key) above,
+// ground along the whole bottom row, each its own picture; the Desktop
+// page's previews are their right ends.
+TEST_F(GeneratedArt, SceneryStripsAndTheirPreviews) {
+  std::vector<Canvas> strips;
+  for (int i = 0; i < kStripCount; ++i) {
+    char name[32], preview[32];
+    std::snprintf(name, sizeof name, "FIG%03d_00", kStripFirstNumber + i);
+    std::snprintf(preview, sizeof preview, kStripPreviewFormat, i + 1);
+    SCOPED_TRACE(name);
+    ASSERT_EQ(rc_->count(name), 1u);
+    EXPECT_EQ(U16At(test::ReadFile(FileOf(name)), 28), 8);
+    const Canvas c = Decode(FileOf(name));
+    ASSERT_EQ(c.Width(), kStripWidth);
+    ASSERT_EQ(c.Height(), kStripHeights[i]);
+    int sky = 0;
+    for (int x = 0; x < kStripWidth; ++x) {
+      sky += c.Get(x, 0) == kSpriteKey;
+      ASSERT_NE(c.Get(x, c.Height() - 1), kSpriteKey) << "ground at " << x;
+    }
+    EXPECT_GT(sky, kStripWidth * 3 / 4) << "sky above";
+    for (const Canvas& other : strips) EXPECT_NE(c, other);
+    strips.push_back(c);
+    ASSERT_EQ(rc_->count(preview), 1u);
+    EXPECT_EQ(Decode(FileOf(preview)), c.Crop(kStripWidth - kStripPreviewWidth, 0, kStripPreviewWidth, c.Height()));
+  }
+}
+
+// The plane's banner cloth is solid and light wherever the text goes.
+TEST_F(GeneratedArt, PlaneBannerClothIsLightUnderTheText) {
+  const Canvas c = Decode(FileOf("FIG124_00"));
+  for (const BannerRect& b : kFig124BannerRects)
+    for (int y = b.top; y < b.bottom; ++y)
+      for (int x = b.left; x < b.right; ++x) ASSERT_GT(Luma(c.Get(x, y)), 190) << x << "," << y;
 }
 
 // The wall: a frame round the poster field, posts standing on the bottom row

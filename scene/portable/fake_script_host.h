@@ -5,6 +5,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scene/portable/script_host.h"
@@ -43,6 +44,12 @@ class FakeScriptHost : public ScriptHost {
   bool failBitmaps = false;
   std::vector<std::string> dueBirthdays;
   bool channelPlaying = false;
+  bool failBanner = false;
+  bool playerPlaying = false;
+  bool titleValid = false;
+  bool titleChanged = false;
+  std::string title;
+  int winampButton = 0;
 
   // What the script did.
   ScenePoint grab;
@@ -65,6 +72,8 @@ class FakeScriptHost : public ScriptHost {
   std::string name;
   std::vector<std::string> log;
   SceneSize createdObject, createdOverlay;
+  int bannerDraws = 0;
+  int belowTopmostCalls = 0;
 
   int Rand() override { return rand_.Next(); }
   void Log(const char* text) override { log.emplace_back(text); }
@@ -149,6 +158,13 @@ class FakeScriptHost : public ScriptHost {
   std::string FigureText(const char*, const char*) override { return {}; }
   int DueBirthdayCount() override { return static_cast<int>(dueBirthdays.size()); }
   std::string DueBirthdayText(int index) override { return dueBirthdays.at(static_cast<size_t>(index)); }
+  bool DrawBannerText(FigureMotion&) override { return ++bannerDraws, !failBanner; }
+  void PlaceFigureBelowTopmost() override { ++belowTopmostCalls; }
+  bool PlayerPlaying() override { return playerPlaying; }
+  bool PlayerTitleValid() override { return titleValid; }
+  bool TakePlayerTitleChanged() override { return std::exchange(titleChanged, false); }
+  std::string PlayerTitle() override { return title; }
+  int TakeWinampButton() override { return std::exchange(winampButton, 0); }
 
  private:
   RuntimeRand rand_;

@@ -118,7 +118,8 @@ bool RunLiftStates(FigureMotion& record, ScriptHost& host, const FigureStyle& st
       if (style.window == WindowStyle::kStrip) press.x -= record.x;
       host.SetGrabOffset(press);
       cursor = host.CursorPos();
-      record.overlayRect = {0, 0, style.overlay.width, style.overlay.height};
+      const SceneSize lifted = lift.overlay.width > 0 ? lift.overlay : style.overlay;
+      record.overlayRect = {0, 0, lifted.width, lifted.height};
       host.SetOverlayPlacement(Minus(cursor, host.GrabOffset()), OverlaySize(record));
       record.overlayX = record.overlayY = 0;
       DrawOverlayIndex(record, host, style, lift.liftFrame);
@@ -132,7 +133,7 @@ bool RunLiftStates(FigureMotion& record, ScriptHost& host, const FigureStyle& st
         host.ShowObject(record);
         cursor = host.CursorPos();
         host.SetOverlayPlacement(Minus(cursor, host.GrabOffset()), OverlaySize(record));
-        DrawOverlayIndex(record, host, style, lift.liftFrame);
+        DrawOverlayIndex(record, host, style, lift.liftLeaveFrame >= 0 ? lift.liftLeaveFrame : lift.liftFrame);
         record.state = kStateHeld;
         record.frame = record.ticks = 0;
       }

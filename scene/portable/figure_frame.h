@@ -16,6 +16,7 @@ enum class WindowStyle {
 // How a lifted figure dangles.
 struct LiftStyle {
   int liftFrame = 0;
+  int liftLeaveFrame = -1;  // drawn as the figure leaves the strip; -1: liftFrame
   int dangleFirst = 0;  // dangle frame = dangleFirst + record.frame
   int dangleLast = 0;
   // Ticks above which the dangle frame advances.
@@ -28,6 +29,7 @@ struct LiftStyle {
   int dropFrame = 0;
   int resumeState = 1;
   bool killsBubble = true;  // the hold test removes a shown bubble first
+  SceneSize overlay{};      // the overlay while lifted; empty: the figure's overlay
 };
 
 struct FigureStyle {

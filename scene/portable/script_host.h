@@ -85,6 +85,18 @@ class ScriptHost {
   // The birthdays due today: their count and text `index` (0 to count - 1).
   virtual int DueBirthdayCount() = 0;
   virtual std::string DueBirthdayText(int index) = 0;
+  // The plane: writes the user's banner text onto the banner frames of its
+  // direction; false without a sheet or a font.
+  virtual bool DrawBannerText(FigureMotion& record) = 0;
+  // The figure window just below the topmost windows, shown, not activated.
+  virtual void PlaceFigureBelowTopmost() = 0;
+
+  // The player, for the musician.
+  virtual bool PlayerPlaying() = 0;
+  virtual bool PlayerTitleValid() = 0;
+  virtual bool TakePlayerTitleChanged() = 0;  // reads and clears
+  virtual std::string PlayerTitle() = 0;
+  virtual int TakeWinampButton() = 0;  // the bubble button last clicked, cleared
 };
 
 // A behaviour script: one tick of one figure.

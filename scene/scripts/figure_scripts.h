@@ -30,6 +30,9 @@ void BehaveFigure43(FigureMotion& record, ScriptHost& host);
 void BehaveFigure47(FigureMotion& record, ScriptHost& host);
 void BehaveFigure49(FigureMotion& record, ScriptHost& host);
 void BehaveFigure54(FigureMotion& record, ScriptHost& host);
+void BehaveFigure42(FigureMotion& record, ScriptHost& host);
+void BehaveBirds(FigureMotion& record, ScriptHost& host);
+void BehavePlane(FigureMotion& record, ScriptHost& host);
 // The billboard paster also sees the billboard; the animation thread calls
 // him directly with it (scene 27), not through ScriptForScene.
 void BehaveFigure27(FigureMotion& record, ScriptHost& host, BillboardSide& board);

@@ -51,6 +51,12 @@ FigureScript ScriptForScene(int scene) {
       return BehaveFigure49;
     case 54:
       return BehaveFigure54;
+    case 42:
+      return BehaveFigure42;
+    case 90:
+      return BehaveBirds;
+    case 91:
+      return BehavePlane;
     default:
       return nullptr;
   }
@@ -65,4 +71,9 @@ void ResetFigureMemories() {
   FigureMemories::figure11T = 0;
   FigureMemories::figure24Direction = 0;
   FigureMemories::figure36Variant = 0;
+  FigureMemories::planeDirection = 0;
+  FigureMemories::musicianDirection = 0;
+  FigureMemories::musicianVariant = 0;
+  FigureMemories::musicianState = 0;
+  FigureMemories::birdFrameSet = 0;
 }

@@ -6,12 +6,13 @@ set -uo pipefail
 build=$1 src=$2
 shift 2
 figures=${*:-3 5 11 20 22 24 31 34 36 40 43 47 49 54}
-values="Pause Speed Billboard FigDeactive"
+values="Pause Speed Billboard FigDeactive HG"
 source "$src/tests/e2e/program_session.sh"
 
 set_value Pause REG_DWORD 100
 set_value Speed REG_DWORD 30
 set_value Billboard REG_DWORD 0
+set_value HG REG_DWORD 0  # the scenery strip is screen-wide at the bottom too
 failed=0
 for figure in $figures; do
   # Only this figure: a choice that draws none of its slot falls back on the

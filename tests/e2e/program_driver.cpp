@@ -173,4 +173,16 @@ void DeleteValue(const char* key, const char* value) {
   RegCloseKey(handle);
 }
 
+std::vector<int> PlayerCommands(HWND player) {
+  std::vector<int> result;
+  DWORD_PTR count = 0;
+  SendMessageTimeoutA(player, WM_APP + 1, 0, 0, SMTO_NORMAL, 2000, &count);
+  for (DWORD_PTR i = 0; i < count; ++i) {
+    DWORD_PTR command = 0;
+    SendMessageTimeoutA(player, WM_APP + 2, i, 0, SMTO_NORMAL, 2000, &command);
+    result.push_back(static_cast<int>(command));
+  }
+  return result;
+}
+
 }  // namespace e2e

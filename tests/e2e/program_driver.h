@@ -65,6 +65,9 @@ void KillStrayInstances();
 void MoveMouse(int x, int y, DWORD extra = 0);
 void Button(DWORD flag);
 
+// Every command the stand-in player (winamp_standin.exe) has received.
+std::vector<int> PlayerCommands(HWND player);
+
 // Registry helpers on HKCU.
 bool ReadString(const char* key, const char* value, std::string* out);
 void WriteString(const char* key, const char* value, const std::string& data);

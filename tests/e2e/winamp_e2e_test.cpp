@@ -14,20 +14,9 @@ namespace {
 constexpr char kClass[] = "Waylune Desktop";
 constexpr char kPlayerClass[] = "Winamp v1.x";
 
-std::vector<int> CommandsOf(HWND player) {
-  std::vector<int> result;
-  DWORD_PTR count = 0;
-  SendMessageTimeoutA(player, WM_APP + 1, 0, 0, SMTO_NORMAL, 2000, &count);
-  for (DWORD_PTR i = 0; i < count; ++i) {
-    DWORD_PTR command = 0;
-    SendMessageTimeoutA(player, WM_APP + 2, i, 0, SMTO_NORMAL, 2000, &command);
-    result.push_back(static_cast<int>(command));
-  }
-  return result;
-}
 
 bool WaitForCommands(HWND player, const std::vector<int>& expected) {
-  return WaitUntil([&] { return CommandsOf(player) == expected; }, 5000);
+  return WaitUntil([&] { return PlayerCommands(player) == expected; }, 5000);
 }
 
 class WinampTest : public ::testing::Test {
@@ -69,10 +58,10 @@ TEST_F(WinampTest, APlayerStartedLaterIsFoundByTheMainTick) {
       [&] {
         PostMessageA(window, WM_HOTKEY, HK_WINAMP_PREV, 0);
         Sleep(300);
-        return !CommandsOf(playerWindow).empty();
+        return !PlayerCommands(playerWindow).empty();
       },
       8000));
-  for (int command : CommandsOf(playerWindow)) EXPECT_EQ(command, 40044);
+  for (int command : PlayerCommands(playerWindow)) EXPECT_EQ(command, 40044);
   EXPECT_TRUE(program.Running());
 }
 

@@ -22,5 +22,8 @@ void AddWeatherSign(ArtSet& set);
 void AddWallpaperSky(ArtSet& set);
 void AddOptionPreviews(ArtSet& set);
 void AddPagePreviews(ArtSet& set);
+void AddSceneryStrips(ArtSet& set);
+void AddFlyers(ArtSet& set);
+void AddMusician(ArtSet& set);
 
 }  // namespace art

@@ -1,0 +1,127 @@
+// The scenery strip under Wine with the program's own strips: its passes
+// stepped on the test thread, the window it draws, and its thread.
+
+#include "scene/scenery_strip.h"
+
+#include <gtest/gtest.h>
+
+#include "scene/figures/strip_pictures.h"
+#include "services/settings.h"
+#include "services/window_requests.h"
+#include "tests/support/test_windows.h"
+
+namespace {
+
+LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  return DefWindowProcA(window, message, w, l);
+}
+
+class SceneryStrip : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    StripWindow = MakeTestWindow("StripTest", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE);
+    FiguresActive = 1;
+    FullScreenPause = 0;
+    Settings.HG = 1;
+    for (SettingInt& offset : Settings.HGversatz) offset = 0;
+    record = AllocateFigureRecord();
+  }
+  void TearDown() override {
+    UnloadBackgroundBitmaps(record);
+    FreeFigureRecord(record);
+    DestroyWindow(StripWindow);
+    StripWindow = nullptr;
+    DeleteObject(KeyBrush);
+    KeyBrush = nullptr;
+    Settings.HG = 1;
+  }
+  RECT StripRect() {
+    RECT r = {};
+    GetWindowRect(StripWindow, &r);
+    return r;
+  }
+  static int WorkBottom() {
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work.bottom;
+  }
+  FigureRecord* record = nullptr;
+};
+
+TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged) {
+  struct Row {
+    int hg, offset;
+  };
+  for (const Row& row : {Row{1, 0}, Row{5, 300}, Row{6, 2000}}) {
+    SCOPED_TRACE(row.hg);
+    Settings.HG = row.hg;
+    Settings.HGversatz[row.hg] = row.offset;
+    StripUnloadRequest = 1;
+    BackgroundStripPass(record);  // unloads the last one and loads this one
+    EXPECT_EQ(record->state, 1);
+    BackgroundStripPass(record);
+    EXPECT_EQ(record->state, 2);
+    EXPECT_EQ(record->sheetWidth, kStripWidth);
+    EXPECT_EQ(record->sheetHeight, kStripHeights[row.hg - 1]);
+    EXPECT_TRUE(IsWindowVisible(StripWindow));
+    const RECT r = StripRect();
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(r.bottom, WorkBottom());
+    EXPECT_EQ(r.bottom - r.top, kStripHeights[row.hg - 1]);
+    // Sky above, ground below, in the strip's own picture.
+    EXPECT_EQ(GetPixel(record->objectDC, 5, 0), RGB(255, 0, 255));
+    EXPECT_NE(GetPixel(record->objectDC, 5, record->sheetHeight - 1), RGB(255, 0, 255));
+  }
+  // Hides asked for by others are the pass's to carry out, even full screen.
+  FullScreenPause = 1;
+  StripWindowRequest.Set(WindowAction::kHide);
+  BackgroundStripPass(record);
+  EXPECT_FALSE(IsWindowVisible(StripWindow));
+  FullScreenPause = 0;
+  // Switched off: the next unload hides and parks the window, nothing loads.
+  Settings.HG = 0;
+  StripUnloadRequest = 1;
+  BackgroundStripPass(record);
+  BackgroundStripPass(record);
+  EXPECT_EQ(record->active, 0);
+  EXPECT_FALSE(IsWindowVisible(StripWindow));
+  EXPECT_EQ(StripRect().top, 9999);
+}
+
+// A missing sheet releases the strip's own record only: the walking
+// figure's window stays as it is, and every handle is null afterwards.
+TEST_F(SceneryStrip, MissingSheetReleasesOnlyTheStripsRecord) {
+  FigureWindow = MakeTestWindow("StripTestFigure", PlainProc);
+  ShowWindow(FigureWindow, SW_SHOWNOACTIVATE);
+  Settings.HG = 7;  // no such strip: its sheet is not found
+  EXPECT_EQ(LoadBackgroundBitmaps(record, 0), 0);
+  EXPECT_TRUE(IsWindowVisible(FigureWindow));
+  EXPECT_EQ(record->active, 0);
+  EXPECT_TRUE(!record->objectDC && !record->objectScreenDC && !record->sheets[0] && !record->masks[0]);
+  // Loaded and unloaded twice: nothing is deleted twice.
+  Settings.HG = 2;
+  BackgroundStripPass(record);
+  ASSERT_NE(record->sheets[0], nullptr);
+  UnloadBackgroundBitmaps(record);
+  EXPECT_TRUE(!record->sheets[0] && !record->masks[0] && !record->objectBitmap && !record->objectDC);
+  UnloadBackgroundBitmaps(record);
+  DestroyWindow(FigureWindow);
+  FigureWindow = nullptr;
+}
+
+TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
+  BackgroundStripPass(record);
+  BackgroundStripPass(record);
+  HWND other = MakeTestWindow("StripTestOther", PlainProc, 0, "", {0, 0, 40, 40});
+  ShowWindow(other, SW_SHOWNOACTIVATE);
+  SetWindowPos(StripWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendMessageA(StripWindow, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  HWND first = GetTopWindow(nullptr);
+  while (first && first != other && first != StripWindow) first = GetWindow(first, GW_HWNDNEXT);
+  EXPECT_EQ(first, other);
+  DestroyWindow(other);
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// The musician (scene 42), tick by tick: walking, playing with the player's
+// title, the bubble's buttons, lifting and dropping.
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "scene/figures/fig042_frames.h"
+#include "scene/scripts/figure_memories.h"
+#include "scene/scripts/script_test_util.h"
+
+namespace {
+
+class Musician : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetFigureMemories(); }
+};
+
+// Loads him walking in the given direction (+1 right, -1 left).
+FigureMotion Load(FakeScriptHost& host, int direction) {
+  FigureMemories::musicianDirection = -direction;
+  FigureMotion record = ZeroRecord();
+  BehaveFigure42(record, host);
+  EXPECT_EQ(record.state, direction > 0 ? 10 : 2);
+  return record;
+}
+
+// Runs until he plays (a click at the next cycle's end stops him).
+void StopToPlay(FigureMotion& record, FakeScriptHost& host) {
+  host.clicked = true;
+  while (record.state != 3 && record.state != 11 && record.active) BehaveFigure42(record, host);
+}
+
+TEST_F(Musician, WalksInEitherWayOnHisFramesAndLeaves) {
+  for (int direction : {1, -1}) {
+    FakeScriptHost host(4);
+    host.billboardUpdate = true;  // no stops
+    FigureMotion record = Load(host, direction);
+    EXPECT_EQ(record.x, direction > 0 ? -80 : 1024);
+    EXPECT_EQ(host.createdOverlay, (SceneSize{184, 107}));
+    EXPECT_EQ(host.objectDest.y, 740 - 92 + 2);
+    BehaveFigure42(record, host);
+    ASSERT_EQ(host.objectDraws.size(), 1u) << "the first frame comes at once";
+    const int first = direction > 0 ? 26 : 0;
+    RunScene(BehaveFigure42, record, host, 100000, [&](int) {
+      for (const DrawnFrame& d : host.objectDraws) EXPECT_LT(unsigned(FrameIndex(kFig042Frames, d.frame) - first), 12u);
+    });
+    EXPECT_EQ(record.active, 0);
+  }
+}
+
+// Without the player he plays one frame, then walks on; with a new title he
+// shows it in the bubble of his side of the screen.
+TEST_F(Musician, PlaysWhileThePlayerPlaysAndShowsNewTitles) {
+  struct Row {
+    int direction, x;
+    int bubbleType, bubbleX;
+  };
+  for (const Row& row : {Row{1, 200, 6, 270}, Row{-1, 700, 5, 530}}) {
+    FakeScriptHost host(6);
+    FigureMotion record = Load(host, row.direction);
+    StopToPlay(record, host);
+    const int playing = record.state;
+    EXPECT_EQ(playing, row.direction > 0 ? 11 : 3);
+    record.x = row.x;
+    host.playerPlaying = true;
+    host.titleChanged = true;
+    host.title = "Artist - Song";
+    const size_t draws = host.allObjectDraws.size();
+    while (host.allObjectDraws.size() == draws) BehaveFigure42(record, host);
+    ASSERT_EQ(host.bubbles.size(), 1u);
+    const auto& b = host.bubbles[0];
+    EXPECT_EQ(std::tie(b.type, b.x, b.y, b.text, b.lifetime),
+              std::make_tuple(row.bubbleType, row.bubbleX, -90, std::string("Artist - Song"), 25));
+    for (int i = 0; i < 3000; ++i) {
+      BehaveFigure42(record, host);
+      const int f = FrameIndex(kFig042Frames, host.objectDraws.at(0).frame);
+      EXPECT_TRUE(playing == 11 ? f >= 38 && f <= 50 : f >= 12 && f <= 25) << f;
+    }
+    EXPECT_EQ(record.state, playing);
+    host.playerPlaying = false;
+    while (record.state == playing) BehaveFigure42(record, host);
+    EXPECT_EQ(record.state, row.direction > 0 ? 10 : 2);
+    EXPECT_EQ(record.x, row.x + 22 * row.direction);
+  }
+}
+
+// A click while he plays acts by the bubble button the shell saw.
+TEST_F(Musician, BubbleButtonsDriveHim) {
+  struct Row {
+    int direction, button;
+    bool bubbleBefore;
+    int state, dx;
+    size_t bubbles;
+    int kills;
+  };
+  const Row rows[] = {
+      {1, 0, false, 11, 0, 1, 0},  {1, 0, true, 11, 0, 0, 1},   {1, 7, false, 11, 0, 1, 0},
+      {1, 7, true, 11, 0, 0, 0},   {1, 8, true, 11, 0, 0, 1},   {1, 9, true, 10, 22, 0, 1},
+      {-1, 9, true, 9, -22, 0, 1}, {1, 4, false, 19, 22, 0, 0}, {-1, 4, false, 2, -22, 0, 0},
+      {1, 3, false, 11, 0, 0, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.direction << " button " << row.button);
+    ResetFigureMemories();
+    FakeScriptHost host(12);
+    host.playerPlaying = true;
+    FigureMotion record = Load(host, row.direction);
+    StopToPlay(record, host);
+    host.bubbleType = row.bubbleBefore ? 6 : 0;
+    host.title = "T";
+    host.winampButton = row.button;
+    host.clicked = true;
+    const int x = record.x;
+    BehaveFigure42(record, host);
+    EXPECT_TRUE(!host.clicked && host.winampButton == 0) << "both taken";
+    EXPECT_EQ(record.state, row.state);
+    EXPECT_EQ(record.x, x + row.dx);
+    EXPECT_EQ(host.bubbles.size(), row.bubbles);
+    EXPECT_EQ(host.bubbleKills, row.kills);
+  }
+}
+
+TEST_F(Musician, LiftedHeDanglesOnHisActAndGoesBackToItWhenDropped) {
+  FakeScriptHost host(15);
+  host.playerPlaying = true;
+  FigureMotion record = Load(host, 1);
+  StopToPlay(record, host);
+  ASSERT_EQ(record.state, 11);
+  host.bubbleType = 6;
+  host.held = true;
+  host.press = {record.x + 30, 40};
+  BehaveFigure42(record, host);
+  EXPECT_EQ(record.state, 100);
+  EXPECT_EQ(host.bubbleKills, 1) << "lifting removes his bubble";
+  BehaveFigure42(record, host);
+  EXPECT_EQ(record.state, 102);
+  EXPECT_EQ(host.overlaySize, (SceneSize{80, 92}));
+  std::vector<int> dangles;
+  for (int i = 0; i < 30; ++i) {
+    BehaveFigure42(record, host);
+    dangles.push_back(FrameIndex(kFig042Frames, host.overlayDraws.at(0).frame));
+  }
+  // One dangle frame every five ticks, 38 to 40 and round again.
+  EXPECT_EQ(dangles, (std::vector<int>{38, 38, 38, 38, 39, 39, 39, 39, 39, 40, 40, 40, 40, 40, 38,
+                                       38, 38, 38, 38, 39, 39, 39, 39, 39, 40, 40, 40, 40, 40, 38}));
+  host.held = false;
+  host.cursor = {400, 300};
+  BehaveFigure42(record, host);
+  BehaveFigure42(record, host);
+  EXPECT_EQ(record.x, 400 - 30);
+  EXPECT_EQ(FrameIndex(kFig042Frames, host.objectDraws.at(0).frame), 38);
+  BehaveFigure42(record, host);
+  EXPECT_EQ(record.state, 11) << "back to playing";
+  EXPECT_FALSE(host.overlayVisible);
+}
+
+}  // namespace

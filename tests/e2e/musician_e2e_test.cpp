@@ -1,0 +1,93 @@
+// The musician of the real program under Wine with the stand-in player: he
+// comes while the player plays, shows its title in his bubble, and the
+// bubble's buttons reach the player.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "services/settings.h"
+#include "tests/e2e/program_driver.h"
+
+namespace e2e {
+namespace {
+
+constexpr char kClass[] = "Waylune Desktop";
+constexpr char kPlayerClass[] = "Winamp v1.x";
+constexpr int kPlayCommand = 40045;
+
+
+// A visible window of the program with this size (0: any width).
+HWND FindWindowOfSize(DWORD processId, int width, int height) {
+  for (HWND window : WindowsOfClass(kClass, processId)) {
+    RECT r;
+    if (!IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
+    if ((width == 0 || r.right - r.left == width) && r.bottom - r.top == height) return window;
+  }
+  return nullptr;
+}
+
+void Click(HWND window, int x, int y) {
+  PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+class MusicianTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KillStrayInstances();
+    std::string off;
+    for (int scene = 1; scene <= 91; ++scene)
+      if (scene != 42) off += (off.empty() ? "" : ",") + std::to_string(scene);
+    WriteString(SETTINGS_KEY, "FigDeactive", off);
+    WriteDword(SETTINGS_KEY, "Pause", 12);
+    WriteDword(SETTINGS_KEY, "Speed", 30);
+    WriteDword(SETTINGS_KEY, "Billboard", 0);
+    WriteDword(SETTINGS_KEY, "HG", 0);
+  }
+  void TearDown() override {
+    KillStrayInstances();
+    for (const char* value : {"FigDeactive", "Pause", "Speed", "Billboard", "HG"}) DeleteValue(SETTINGS_KEY, value);
+  }
+};
+
+TEST_F(MusicianTest, HisBubbleShowsTheTitleAndItsButtonsReachThePlayer) {
+  Program player(BinPath("winamp_standin.exe"), "playing");
+  HWND playerWindow = WaitForWindow(kPlayerClass, player.id(), 10000);
+  ASSERT_NE(playerWindow, nullptr);
+  Program program;
+  ASSERT_NE(WaitForWindow(kClass, program.id(), 20000), nullptr);
+
+  // He walks in on his strip (92 high); a click stops him to play, and the
+  // player's title, new to him, comes up in his bubble with the buttons.
+  HWND strip = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowOfSize(program.id(), 0, 92)) != nullptr; }, 90000))
+      << "the musician did not come";
+  HWND bubble = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        Click(strip, 10, 40);
+        Sleep(300);
+        return (bubble = FindWindowOfSize(program.id(), 184, 107)) != nullptr;
+      },
+      60000))
+      << "no bubble with the player's buttons";
+
+  // "Play" on the bubble reaches the player; "walk on" takes the bubble away.
+  const size_t before = PlayerCommands(playerWindow).size();
+  Click(bubble, 34, 65);
+  EXPECT_TRUE(WaitUntil(
+      [&] {
+        const std::vector<int> commands = PlayerCommands(playerWindow);
+        return commands.size() > before && commands.back() == kPlayCommand;
+      },
+      5000));
+  Click(bubble, 166, 65);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(bubble); }, 5000)) << "the bubble stays";
+  EXPECT_TRUE(program.Running());
+}
+
+}  // namespace
+}  // namespace e2e

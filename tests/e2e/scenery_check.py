@@ -1,0 +1,97 @@
+"""Checks the running program's scenery strip and plane in X screenshots:
+the strip shows its picture (the part ending `offset` pixels before its right
+end) on the bottom of the screen, below the plane's window in the stacking
+order, and the plane's banner carries dark letters on its light cloth.
+  scenery_check.py STRIP.bmp OFFSET"""
+import io
+import re
+import subprocess
+import sys
+import time
+
+import numpy as np
+from PIL import Image
+
+TIMEOUT = 120
+PLANE_W, PLANE_H = 656, 86
+# Banner text rectangles inside the plane's frames: flying left, flying right.
+BANNERS = [(220, 13, 612, 80), (40, 13, 432, 80)]
+
+
+def windows():
+    """(id, w, h, x, y) of the program's viewable windows, top-most first
+    (xwininfo lists the stacking order from the top)."""
+    tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True).stdout
+    found = []
+    for line in tree.splitlines():
+        if "waylunedesktop.exe" not in line.lower():
+            continue
+        m = re.search(r"(0x[0-9a-f]+).*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", line)
+        if not m:
+            continue
+        info = subprocess.run(["xwininfo", "-id", m.group(1)], capture_output=True, text=True).stdout
+        if "IsViewable" in info:
+            found.append((m.group(1), int(m.group(2)), int(m.group(3)), int(m.group(4)), int(m.group(5))))
+    return found
+
+
+def shot():
+    png = subprocess.run("xwd -root -silent | /usr/bin/convert xwd:- png:-", shell=True,
+                         capture_output=True).stdout
+    return np.asarray(Image.open(io.BytesIO(png)).convert("RGB")).astype(np.int32)
+
+
+def main():
+    strip_picture = np.asarray(Image.open(sys.argv[1]).convert("RGB")).astype(np.int32)
+    offset = int(sys.argv[2])
+    sheet_h, sheet_w = strip_picture.shape[:2]
+    failures = []
+    strip_ok = plane_ok = stacked_wrong = False
+    start = time.time()
+    while time.time() - start < TIMEOUT and not (strip_ok and plane_ok):
+        found = windows()
+        screen = shot()
+        screen_h, screen_w = screen.shape[:2]
+        strip = [w for w in found if w[1] == screen_w and w[2] == sheet_h]
+        plane = [w for w in found if (w[1], w[2]) == (PLANE_W, PLANE_H)]
+        if strip and not strip_ok:
+            _, w, h, x, y = strip[0]
+            if y + h != screen_h:
+                failures.append("the strip is not on the bottom: %d + %d" % (y, h))
+            left = sheet_w - offset - w
+            want = strip_picture[:, left:left + w].copy()
+            key = (want == [255, 0, 255]).all(axis=2)
+            want[key] = 0  # the key shows black without a compositor
+            seen = screen[y:y + h, x:x + w]
+            match = float((np.abs(seen - want).max(axis=2) <= 8).mean())
+            print("strip %dx%d+%d+%d, %.1f%% of its pixels as in the picture" % (w, h, x, y, match * 100))
+            strip_ok = match > 0.97
+        if plane and not plane_ok:
+            ids = [w[0] for w in found]
+            if strip and ids.index(strip[0][0]) < ids.index(plane[0][0]) and not stacked_wrong:
+                stacked_wrong = True
+                failures.append("the strip is stacked above the plane")
+            _, w, h, x, y = plane[0]
+            if x >= 0 and x + w <= screen_w:
+                frame = screen[y:y + h, x:x + w]
+                best = 0
+                for left, top, right, bottom in BANNERS:
+                    area = frame[top:bottom, left:right]
+                    cloth = float((area.min(axis=2) > 200).mean())
+                    letters = int(((area[:, :, 2] > area[:, :, 0] + 8) & (area.max(axis=2) < 110)).sum())
+                    if cloth > 0.5:
+                        best = max(best, letters)
+                print("plane at %d,%d, %d letter pixels on its banner" % (x, y, best))
+                plane_ok = best > 150
+        time.sleep(1)
+    if not strip_ok:
+        failures.append("the strip's picture was not seen on the bottom")
+    if not plane_ok:
+        failures.append("no plane with a lettered banner was seen")
+    for f in failures:
+        print("FAIL:", f)
+    print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
+    return 1 if failures else 0
+
+
+sys.exit(main())
