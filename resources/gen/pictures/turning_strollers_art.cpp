@@ -172,15 +172,24 @@ Canvas JonasFrame(size_t i, const SpriteFrame& f) {
   return PersonFrame(f.w, f.h, hip, look, pose, false, props);
 }
 
-// Emil's pipe: a brown stem from the mouth and a bowl, smoking a little.
-void Pipe(Props& props, int w, int h, const Joints& j, int puff) {
+// Emil's pipe, drawn over the finished frame without an outline (an
+// outlined stem would read as a beak), and a little smoke.
+struct PipeSmoke {
+  Canvas pipe;
+};
+void Pipe(Props& props, PipeSmoke& out, int w, int h, const Joints& j, int puff) {
   const Point2 mouth{j.head.x + j.headR * 0.6, j.head.y + j.headR * 0.5};
-  Canvas pipe(w, h);
-  pipe.FillCapsule(mouth.x, mouth.y, mouth.x + 6, mouth.y + 2, 0.8, kBrown3);
-  pipe.FillRect(static_cast<int>(mouth.x + 5), static_cast<int>(mouth.y - 2), 3, 4, kBrown3);
-  props.front.push_back(pipe);
+  out.pipe = Canvas(w, h);
+  out.pipe.FillCapsule(mouth.x, mouth.y, mouth.x + 5, mouth.y + 2, 0.7, kInk);
+  out.pipe.FillRect(static_cast<int>(mouth.x + 4), static_cast<int>(mouth.y - 2), 3, 5, kBrown3);
+  out.pipe.Set(static_cast<int>(mouth.x + 5), static_cast<int>(mouth.y - 2), kOrange);  // embers
   if (puff > 0)
     props.front.push_back(Puff(w, h, {mouth.x + 7, mouth.y - 4 - puff * 2.0}, 1.5 + puff * 0.6, puff));
+}
+
+Canvas WithPipe(Canvas frame, const PipeSmoke& smoke, bool faceLeft) {
+  frame.Draw(faceLeft ? smoke.pipe.MirroredX() : smoke.pipe, 0, 0);
+  return frame;
 }
 
 // The newspaper held open in front of him, or folded under his arm.
@@ -201,6 +210,7 @@ Canvas EmilFrame(size_t i, const SpriteFrame& f) {
   const PersonLook look = Emil();
   const int w = f.w, h = f.h;
   Props props;
+  PipeSmoke smoke;
   const bool walkRight = i <= 14 && i % 5 != 4, walkLeft = i >= 65 && i <= 74;
   if (walkRight || walkLeft) {
     const int variant = walkRight ? static_cast<int>(i / 5) : static_cast<int>((i - 65) / 5);
@@ -218,8 +228,8 @@ Canvas EmilFrame(size_t i, const SpriteFrame& f) {
       pose.frontArm = ArmReach(j, {j.shoulder.x + 4, j.shoulder.y + 10});
       props.held.push_back(Newspaper(w, h, {j.shoulder.x + 1, j.shoulder.y + 11}, 6, 16, false));
     }
-    Pipe(props, w, h, FrameJoints(w, h, hip, look, pose, walkLeft), 0);
-    return PersonFrame(w, h, hip, look, pose, walkLeft, props);
+    Pipe(props, smoke, w, h, FrameJoints(w, h, hip, look, pose, walkLeft), 0);
+    return WithPipe(PersonFrame(w, h, hip, look, pose, walkLeft, props), smoke, walkLeft);
   }
   const double hip = w / 2.0;
   PersonPose pose = StandPose();
@@ -229,7 +239,7 @@ Canvas EmilFrame(size_t i, const SpriteFrame& f) {
     pose.frontArm = ArmReach(j, {j.head.x + j.headR + 4, j.head.y + j.headR * 0.8});
     pose.headTilt = k % 3 == 1 ? 0.15 : 0.05;
     pose.eyesClosed = k % 4 == 2;
-    Pipe(props, w, h, FrameJoints(w, h, hip, look, pose, false), k % 4 + (k >= 4 ? 1 : 0));
+    Pipe(props, smoke, w, h, FrameJoints(w, h, hip, look, pose, false), k % 4 + (k >= 4 ? 1 : 0));
   } else if (i >= 49 && i <= 64) {
     const int k = static_cast<int>(i - 49);
     const bool open = k >= 4 && k <= 11;
@@ -239,14 +249,14 @@ Canvas EmilFrame(size_t i, const SpriteFrame& f) {
     pose.backArm = ArmReach(j, {centre.x - pw / 2 + 3, centre.y + 2});
     pose.headTilt = -0.25 + (k % 4 == 3 ? 0.15 : 0);
     props.held.push_back(Newspaper(w, h, centre, pw, ph, k == 7 || k == 8));
-    Pipe(props, w, h, FrameJoints(w, h, hip, look, pose, false), 0);
+    Pipe(props, smoke, w, h, FrameJoints(w, h, hip, look, pose, false), 0);
   } else {
     const double tilts[] = {0, 0.12, 0, -0.12, 0.05};
     pose.headTilt = tilts[i % 5];
     if (i % 7 == 3) pose.frontArm = ArmReach(j, {j.head.x, j.head.y - j.headR});  // scratches his cap
-    Pipe(props, w, h, FrameJoints(w, h, hip, look, pose, false), 0);
+    Pipe(props, smoke, w, h, FrameJoints(w, h, hip, look, pose, false), 0);
   }
-  return PersonFrame(w, h, hip, look, pose, false, props);
+  return WithPipe(PersonFrame(w, h, hip, look, pose, false, props), smoke, false);
 }
 
 // Lorenz's briefcase hangs from his back hand.
@@ -254,6 +264,15 @@ Canvas Briefcase(int w, int h, Point2 hand) {
   Canvas c = Box(w, h, {hand.x, hand.y + 6}, 14, 9, kBrown3, Rgb(0x3E2414));
   c.Line(static_cast<int>(hand.x) - 2, static_cast<int>(hand.y), static_cast<int>(hand.x) + 2,
          static_cast<int>(hand.y), kInk);
+  return c;
+}
+
+// A red tie down the front of his shirt.
+Canvas Tie(int w, int h, const Joints& j) {
+  Canvas c(w, h);
+  const double x = j.shoulder.x + 3, y = j.shoulder.y + 1;
+  c.FillRect(static_cast<int>(x) - 1, static_cast<int>(y), 3, 2, kWhite);
+  c.FillPolygon({{x - 1, y + 2}, {x + 1.5, y + 2}, {x + 1.5, y + 10}, {x, y + 12}, {x - 1, y + 10}}, kRed);
   return c;
 }
 
@@ -271,6 +290,7 @@ Canvas LorenzFrame(size_t i, const SpriteFrame& f) {
     pose.lean = 0.1;
     const Joints j = FrameJoints(w, h, hip, look, pose, left);
     props.behind.push_back(Briefcase(w, h, j.backHand));
+    props.held.push_back(Tie(w, h, j));
     return PersonFrame(w, h, hip, look, pose, left, props);
   }
   const double hip = w / 2.0;
@@ -295,6 +315,7 @@ Canvas LorenzFrame(size_t i, const SpriteFrame& f) {
     props.front.push_back(Box(w, h, {now.frontHand.x + 1, now.frontHand.y - 2}, 3, 8, kInk, kGrey5));
     props.behind.push_back(Briefcase(w, h, {still.hip.x - 10, h - 10.0}));
   }
+  props.held.push_back(Tie(w, h, FrameJoints(w, h, hip, look, pose, false)));
   return PersonFrame(w, h, hip, look, pose, false, props);
 }
 
