@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "services/settings.h"
 #include "tests/e2e/program_driver.h"
@@ -18,14 +16,13 @@ constexpr char kClass[] = "Waylune Desktop";
 constexpr char kPlayerClass[] = "Winamp v1.x";
 constexpr int kPlayCommand = 40045;
 
-
 // A visible window of the program with this size (0: any width).
 HWND FindWindowOfSize(DWORD processId, int width, int height) {
-  for (HWND window : WindowsOfClass(kClass, processId)) {
-    RECT r;
-    if (!IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
-    if ((width == 0 || r.right - r.left == width) && r.bottom - r.top == height) return window;
-  }
+  RECT r;
+  for (HWND window : WindowsOfClass(kClass, processId))
+    if (IsWindowVisible(window) && GetWindowRect(window, &r) && (width == 0 || r.right - r.left == width) &&
+        r.bottom - r.top == height)
+      return window;
   return nullptr;
 }
 
@@ -38,14 +35,11 @@ class MusicianTest : public ::testing::Test {
  protected:
   void SetUp() override {
     KillStrayInstances();
-    std::string off;
-    for (int scene = 1; scene <= 91; ++scene)
-      if (scene != 42) off += (off.empty() ? "" : ",") + std::to_string(scene);
+    std::string off = "1";  // every scene but his
+    for (int scene = 2; scene <= 91; ++scene) off += scene == 42 ? "" : "," + std::to_string(scene);
     WriteString(SETTINGS_KEY, "FigDeactive", off);
-    WriteDword(SETTINGS_KEY, "Pause", 12);
-    WriteDword(SETTINGS_KEY, "Speed", 30);
-    WriteDword(SETTINGS_KEY, "Billboard", 0);
-    WriteDword(SETTINGS_KEY, "HG", 0);
+    for (auto [value, data] : {std::pair{"Pause", 12}, {"Speed", 30}, {"Billboard", 0}, {"HG", 0}})
+      WriteDword(SETTINGS_KEY, value, data);
   }
   void TearDown() override {
     KillStrayInstances();
