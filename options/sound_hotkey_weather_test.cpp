@@ -209,17 +209,18 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
          EXPECT_EQ(Settings.Weather[0] + Settings.Weather[1] + Settings.AccessType, 1440);
          EXPECT_EQ(Stored("Weather"), "0,1440,0,5,9,276");
        }},
-      {"no station list: the page stays off", 104,
+      {"no station list: the page stays off and keeps the stored station", 104,
        [this] {
          DeleteFileA(stations_.c_str());
-         StoreWeather("1,60,0,0,0,0");
+         WriteSettingString("WeatherCountry", "Schweiz");
+         StoreWeather("1,60,0,1,1,0");
        },
        [](HWND page) {
          EXPECT_EQ(Count(page, 1313), 0);
          EXPECT_FALSE(Enabled(page, 1313) || Enabled(page, 1329));
          EXPECT_TRUE(IsChecked(page, 1328)) << "60 minutes shows as every 30";
        },
-       false, none},
+       true, [this] { EXPECT_EQ(Stored("Weather") + Stored("WeatherCountry"), "1,60,0,1,1,0Schweiz"); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

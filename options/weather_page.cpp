@@ -211,17 +211,12 @@ void OnSetActive(HWND page) {
   UpdateEnables(page);
 }
 
+void StoreStation(HWND page);
+
 // The page's choices into the settings, as apply stores them.
 void StoreChoices(HWND page) {
-  Settings.WeatherCountry.Set("");
-  Settings.WeatherStation.Set("");
-  Settings.Weather[kCountry] = g_page.country;
-  Settings.Weather[kCountryNumber] = g_page.table.countryNumbers[static_cast<size_t>(g_page.country)];
-  Settings.WeatherCountry.Set(ListText(page, kCountryList, g_page.country).c_str());
-  Settings.Weather[kStation] = g_page.station;
-  if (static_cast<size_t>(g_page.station) < g_page.table.codes.size())
-    Settings.METAR.Set(g_page.table.codes[static_cast<size_t>(g_page.station)].c_str());
-  Settings.WeatherStation.Set(ListText(page, kStationList, g_page.station).c_str());
+  // Without a station list the lists are empty: the stored station stays.
+  if (g_page.countries > 0) StoreStation(page);
   char proxy[256];
   ControlText(page, kProxyEdit, proxy, sizeof proxy);
   Settings.Proxy.Set(proxy);
@@ -231,10 +226,23 @@ void StoreChoices(HWND page) {
   SaveWeatherSettings();
 }
 
+void StoreStation(HWND page) {
+  Settings.WeatherCountry.Set("");
+  Settings.WeatherStation.Set("");
+  Settings.Weather[kCountry] = g_page.country;
+  Settings.Weather[kCountryNumber] = g_page.table.countryNumbers[static_cast<size_t>(g_page.country)];
+  Settings.WeatherCountry.Set(ListText(page, kCountryList, g_page.country).c_str());
+  Settings.Weather[kStation] = g_page.station;
+  if (static_cast<size_t>(g_page.station) < g_page.table.codes.size())
+    Settings.METAR.Set(g_page.table.codes[static_cast<size_t>(g_page.station)].c_str());
+  Settings.WeatherStation.Set(ListText(page, kStationList, g_page.station).c_str());
+}
+
 void OnApply(HWND page) {
   StoreChoices(page);
   // A report of the old station would stay on the sign until the next fetch.
-  if (!g_page.reportAtHand && (g_page.country != g_page.startCountry || g_page.station != g_page.startStation)) {
+  if (!g_page.reportAtHand && g_page.countries > 0 &&
+      (g_page.country != g_page.startCountry || g_page.station != g_page.startStation)) {
     char cache[MAX_PATH];
     if (MetarCachePath(cache)) DeleteFileA(cache);
   }

@@ -30,8 +30,9 @@ StationCountry ReadCountry(std::string_view line) {
   country.name = std::string(rest.substr(0, bar));
   if (bar != std::string_view::npos) {
     std::string digits(rest.substr(bar + 1));
-    long value = std::strtol(digits.c_str(), nullptr, 10);
-    country.number = value > 0x7fffffffL || value < -0x7fffffffL ? 0 : static_cast<int>(value);
+    // A number out of range is no number (strtoll saturates far beyond int).
+    const long long value = std::strtoll(digits.c_str(), nullptr, 10);
+    country.number = value > 0x7fffffffLL || value < -0x7fffffffLL ? 0 : static_cast<int>(value);
   }
   return country;
 }
