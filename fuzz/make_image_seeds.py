@@ -123,8 +123,11 @@ def main():
     }
     for target, names in targets.items():
         out = os.path.join(root, target)
-        shutil.rmtree(out, ignore_errors=True)
-        os.makedirs(out)
+        # The other seed scripts add their files to pictura_read_fuzz while
+        # this one runs: that folder is shared, never emptied.
+        if target != "pictura_read_fuzz":
+            shutil.rmtree(out, ignore_errors=True)
+        os.makedirs(out, exist_ok=True)
         for name in names:
             with open(os.path.join(out, name), "wb") as f:
                 f.write(files[name])
