@@ -94,5 +94,45 @@ TEST_F(OptionsTest, OneSheetOpensAndItsClockChoiceReachesTheClock) {
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(clock); }, 20000)) << "the clock stays on the desktop";
 }
 
+// The weather page lists the stations shipped beside the program; while the
+// hotkey page is open its hotkey is free, and a cancel takes it back.
+TEST_F(OptionsTest, TheWeatherPageReadsTheShippedStationsAndTheHotkeyPageFreesTheKeys) {
+  const std::string hotkeys = std::string(kKey) + "\\Hotkeys";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, hotkeys.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  const DWORD values[3] = {0, 8, 1};  // screen saver on Alt+F9
+  for (int i = 0; i < 3; ++i)
+    RegSetValueExA(key, i == 0 ? "hk00m" : i == 1 ? "hk00v" : "hk00a", 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&values[i]), sizeof values[i]);
+  RegCloseKey(key);
+  auto free = [] {
+    if (!RegisterHotKey(nullptr, 0x7100, MOD_ALT, VK_F9)) return false;
+    UnregisterHotKey(nullptr, 0x7100);
+    return true;
+  };
+
+  Program program;
+  HWND window = WaitForWindow(kClass, program.id(), 20000);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return !free(); }, 20000)) << "the program holds Alt+F9";
+  PostMessageA(window, WM_COMMAND, CMD_OPTIONS, 0);
+  ASSERT_TRUE(WaitUntil([&] { return Sheets(program.id()).size() == 1; }, 20000));
+  HWND sheet = Sheets(program.id())[0];
+
+  HWND weather = PageWith(sheet, 1313);
+  ASSERT_NE(weather, nullptr);
+  EXPECT_GE(SendDlgItemMessageA(weather, 1313, CB_GETCOUNT, 0, 0), 15);
+  EXPECT_GE(SendDlgItemMessageA(weather, 1315, CB_GETCOUNT, 0, 0), 10);
+
+  ASSERT_NE(PageWith(sheet, 2061), nullptr);
+  EXPECT_TRUE(free());
+  SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+  EXPECT_TRUE(WaitUntil([&] { return Sheets(program.id()).empty(); }, 20000));
+  EXPECT_TRUE(WaitUntil([&] { return !free(); }, 20000)) << "registered again after cancel";
+  RegDeleteKeyA(HKEY_CURRENT_USER, hotkeys.c_str());
+}
+
 }  // namespace
 }  // namespace e2e
