@@ -44,9 +44,6 @@ constexpr HotkeyRow kPlayerRows[] = {
     {{2109, "LEISER", "Leiser: "}, 2009, 2039, 2069, 8},
 };
 
-// The table's command ids by entry.
-constexpr int kEntryIds[kHotkeyCount] = {512, 513, 768, 769, 770, 771, 772, 773, 774, 514, 515};
-
 constexpr PageText kSystemIntro = {
     3027, "TEXT",
     "Schnell den Bildschirmschoner starten oder einfach den Monitor ausschalten? Kein Problem, die Hotkeys sind "
@@ -97,7 +94,7 @@ int Selection(HWND page, int control) {
 template <size_t N>
 void ApplyRows(HWND page, const HotkeyRow (&rows)[N]) {
   for (const HotkeyRow& row : rows)
-    HotkeyTable[row.entry] = {kEntryIds[row.entry], Selection(page, row.modifiers), Selection(page, row.keys),
+    HotkeyTable[row.entry] = {HotkeyTable[row.entry].id, Selection(page, row.modifiers), Selection(page, row.keys),
                               IsChecked(page, row.check) ? 1 : 0};
   SaveHotkeys();
   RegisterHotkeys(1);
