@@ -135,7 +135,7 @@ void BrowseForPlayer(HWND page) {
   const char* filter = Language == 1 ? "Programme (*.exe)\0*.EXE\0Alle Dateien  (*.*)\0*.*\0"
                                      : "programs (*.exe)\0*.EXE\0All files  (*.*)\0*.*\0";
   // The choice is the page's until apply, like a typed path.
-  if (ChooseFile(page, filter, path, 0)) {
+  if (ChooseFile(page, filter, path, 0, "EXE")) {
     SetPathText(page, path);
     PageChanged(page);
   }

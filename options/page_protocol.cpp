@@ -103,13 +103,14 @@ const char* MusicFileFilter() {
   return "music files\0*.mp3;*.mp2;*.mp1;*.ogg;*.wma;*.mid;*.midi;*.flac;*.wav\0All files\0*.*\0";
 }
 
-bool ChooseFile(HWND page, const char* filter, char* path, DWORD flags) {
+bool ChooseFile(HWND page, const char* filter, char* path, DWORD flags, const char* defaultExtension) {
   OPENFILENAMEA dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = page;
   dialog.lpstrFilter = filter;
   dialog.lpstrFile = path;
   dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrDefExt = defaultExtension;
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_SHOWHELP | flags;
   return GetOpenFileNameA(&dialog) != 0;
 }
