@@ -93,6 +93,13 @@ class Billboard : public ::testing::Test {
     StepBillboard(record_);
   }
 
+  // The wall window's left edge and bottom on the screen.
+  std::pair<LONG, LONG> Placed() {
+    RECT r = {};
+    GetWindowRect(BillboardWindow, &r);
+    return {r.left, r.bottom};
+  }
+
   FigureRecord* record_ = nullptr;
   RECT work_ = {};
 };
@@ -129,8 +136,7 @@ TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
   ShowWall();
   RECT r = {};
   GetWindowRect(BillboardWindow, &r);
-  EXPECT_EQ(r.left, 250);
-  EXPECT_EQ(r.bottom, work_.bottom);
+  EXPECT_EQ(Placed(), (std::pair{250L, work_.bottom}));
   EXPECT_EQ(r.right - r.left, kWallWidth);
   EXPECT_EQ(r.bottom - r.top, kWallHeight);
 
@@ -242,6 +248,12 @@ class CalendarSheet : public Billboard {
     paper_ = BitmapPixels(paper);
     DeleteObject(paper);
   }
+  // Pixels of a day's cell in red (weekends and holidays).
+  int Reddish(int day) {
+    int red = 0;
+    for (auto [c, n] : CellColours(day)) red += ((c >> 16) & 255) > 150 && ((c >> 8) & 255) < 100 ? n : 0;
+    return red;
+  }
   // Pixels of day `day`'s cell that differ from the paper, by colour.
   std::map<uint32_t, int> CellColours(int day) {
     const LocalDateTime t = fixedToday;
@@ -276,36 +288,28 @@ class CalendarSheet : public Billboard {
 TEST_F(CalendarSheet, ASundayTodayShowsWhiteOnRed) {
   Today(6, 12, 2026);
   Paste();
-  const std::map<uint32_t, int> today = CellColours(6);
-  EXPECT_GT(today.count(0xD20000) ? today.at(0xD20000) : 0, 20) << "red ground";
-  EXPECT_GT(today.count(0xFFFFFF) ? today.at(0xFFFFFF) : 0, 5) << "white digit";
+  std::map<uint32_t, int> today = CellColours(6);
+  EXPECT_GT(today[0xD20000], 20) << "red ground";
+  EXPECT_GT(today[0xFFFFFF], 5) << "white digit";
 }
 
 TEST_F(CalendarSheet, AWeekdayTodayShowsDarkOnYellowAndOtherDaysAreWritten) {
   Today(9, 12, 2026);
   Paste();
-  const std::map<uint32_t, int> today = CellColours(9);
-  EXPECT_GT(today.count(0xFFFF40) ? today.at(0xFFFF40) : 0, 20) << "yellow ground";
+  EXPECT_GT(CellColours(9)[0xFFFF40], 20) << "yellow ground";
   for (int day = 1; day <= 31; ++day) EXPECT_GT(CellColours(day).size(), 0u) << day;
   // Saturdays and Sundays are red, weekdays are not.
-  auto reddish = [&](int day) {
-    int red = 0;
-    for (auto [c, n] : CellColours(day)) red += ((c >> 16) & 255) > 150 && ((c >> 8) & 255) < 100 ? n : 0;
-    return red;
-  };
-  EXPECT_GT(reddish(12), 5) << "Saturday";
-  EXPECT_GT(reddish(13), 5) << "Sunday";
-  EXPECT_EQ(reddish(14), 0) << "Monday";
-  EXPECT_EQ(reddish(25), 0) << "Christmas is no holiday without a region";
+  EXPECT_GT(Reddish(12), 5) << "Saturday";
+  EXPECT_GT(Reddish(13), 5) << "Sunday";
+  EXPECT_EQ(Reddish(14), 0) << "Monday";
+  EXPECT_EQ(Reddish(25), 0) << "Christmas is no holiday without a region";
 }
 
 TEST_F(CalendarSheet, HolidaysOfTheRegionAreRed) {
   Today(9, 12, 2026);
   Settings.Feiertage = kRegionBayern;
   Paste();
-  int red = 0;
-  for (auto [c, n] : CellColours(25)) red += ((c >> 16) & 255) > 150 && ((c >> 8) & 255) < 100 ? n : 0;
-  EXPECT_GT(red, 5) << "25 December";
+  EXPECT_GT(Reddish(25), 5) << "25 December";
 }
 
 TEST_F(CalendarSheet, AMonthStartingOnTheFirstWeekdayLeavesTheFirstRowEmpty) {
@@ -345,10 +349,7 @@ TEST_F(Billboard, LiftingFollowsTheCursorSidewaysAndTheDropIsSaved) {
   SetCursorPos(600, 100);
   StepBillboard(record_);
   EXPECT_EQ(record_->state, 1101);
-  RECT r = {};
-  GetWindowRect(BillboardWindow, &r);
-  EXPECT_EQ(r.left, 560);
-  EXPECT_EQ(r.bottom, work_.bottom) << "only x follows";
+  EXPECT_EQ(Placed(), (std::pair{560L, work_.bottom})) << "only x follows";
   BillboardHeld = 0;
   StepBillboard(record_);
   EXPECT_EQ(record_->state, 1200);
@@ -360,30 +361,19 @@ TEST_F(Billboard, LiftingFollowsTheCursorSidewaysAndTheDropIsSaved) {
 TEST_F(Billboard, NudgesAndRelayoutKeepTheWallInsideTheWorkArea) {
   Settings.BillboardX = 11;
   ShowWall();
-  RECT r = {};
-  BillboardNudge = -1;
-  StepBillboard(record_);
-  GetWindowRect(BillboardWindow, &r);
-  EXPECT_EQ(r.left, 10);
-  BillboardNudge = -1;
-  StepBillboard(record_);
-  GetWindowRect(BillboardWindow, &r);
-  EXPECT_EQ(r.left, 10) << "never left of x 10";
-  BillboardNudge = 1;
-  StepBillboard(record_);
-  GetWindowRect(BillboardWindow, &r);
-  EXPECT_EQ(r.left, 11);
-
+  auto nudged = [&](int nudge) {
+    BillboardNudge = nudge;
+    StepBillboard(record_);
+    return Placed().first;
+  };
+  EXPECT_EQ(nudged(-1), 10);
+  EXPECT_EQ(nudged(-1), 10) << "never left of x 10";
+  EXPECT_EQ(nudged(1), 11);
   record_->x = 5000;
   RelayoutRequest = 1;
-  StepBillboard(record_);
+  EXPECT_EQ(nudged(0), work_.right - kWallWidth);
   RelayoutRequest = 0;
-  GetWindowRect(BillboardWindow, &r);
-  EXPECT_EQ(r.left, work_.right - kWallWidth);
-  BillboardNudge = 1;
-  StepBillboard(record_);
-  GetWindowRect(BillboardWindow, &r);
-  EXPECT_EQ(r.left, work_.right - kWallWidth) << "never past the right edge";
+  EXPECT_EQ(nudged(1), work_.right - kWallWidth) << "never past the right edge";
 }
 
 TEST_F(Billboard, AClickAsksForANewMotif) {

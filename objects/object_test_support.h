@@ -22,6 +22,7 @@
 #include "objects/portable/clock_faces.h"
 #include "objects/desktop_object.h"
 #include "objects/figure_record.h"
+#include "tests/support/bitmap_pixels.h"
 
 namespace object_test {
 
@@ -55,10 +56,7 @@ inline BITMAPINFO Dib32(int width, int height) {
 }
 
 inline Pixels FromWords(const uint32_t* words, int width, int height) {
-  Pixels p;
-  p.width = width;
-  p.height = height;
-  p.data.assign(words, words + size_t(width) * height);
+  Pixels p{width, height, std::vector<uint32_t>(words, words + size_t(width) * height)};
   for (uint32_t& v : p.data) v &= 0xFFFFFF;
   return p;
 }
@@ -72,15 +70,10 @@ inline Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height) {
 
 // A bitmap resource of this test program (it carries the program's art).
 inline Pixels ResourcePixels(const char* name) {
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (!bitmap) return {};
-  BITMAP info = {};
-  GetObjectA(bitmap, sizeof info, &info);
-  HDC dc = CreateCompatibleDC(nullptr);
-  Pixels p = ReadBitmap(dc, bitmap, info.bmWidth, info.bmHeight);
-  DeleteDC(dc);
-  DeleteObject(bitmap);
+  Pixels p;
+  p.data = TakeBitmapPixels(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0,
+                                                            0, LR_CREATEDIBSECTION)),
+                            &p.width, &p.height);
   return p;
 }
 
@@ -233,12 +226,8 @@ inline LocalDateTime PinnedTime() {
 }
 inline void PinTime(int year, int month, int day, int hour, int minute, int second = 0) {
   pinnedTime = {};
-  pinnedTime.year = year;
-  pinnedTime.month = month;
-  pinnedTime.day = day;
-  pinnedTime.hour = hour;
-  pinnedTime.minute = minute;
-  pinnedTime.second = second;
+  pinnedTime.year = year, pinnedTime.month = month, pinnedTime.day = day;
+  pinnedTime.hour = hour, pinnedTime.minute = minute, pinnedTime.second = second;
   pinnedTime.weekday = Weekday(day, month, year);
   SetLocalTimeSource(PinnedTime);
 }

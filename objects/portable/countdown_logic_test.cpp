@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -160,15 +161,11 @@ TEST(CountdownFaces, PlacesOfEveryFace) {
   for (const Expect& e : faces) {
     const GlyphList list = CountdownFaceGlyphs(e.face, {99999, 23, 59, -1});
     ASSERT_EQ(list.count, 10);
-    EXPECT_EQ(list.items[0].strip, e.dayStrip);
-    EXPECT_EQ(list.items[0].y, e.dayY);
-    EXPECT_EQ(list.items[0].x, e.dayX0);
-    EXPECT_EQ(list.items[5].strip, e.timeStrip);
-    EXPECT_EQ(list.items[5].y, e.timeY);
-    EXPECT_EQ(list.items[5].x, e.hourX0);
-    EXPECT_EQ(list.items[7].x, e.colonX);
-    EXPECT_EQ(list.items[7].glyph, kGlyphColon);
-    EXPECT_EQ(list.items[9].x, e.minuteX1);
+    const GlyphPlacement* g = list.items;
+    EXPECT_EQ(std::tuple(g[0].strip, g[0].y, g[0].x, g[5].strip, g[5].y, g[5].x, g[7].x, g[7].glyph, g[9].x),
+              std::tuple(e.dayStrip, e.dayY, e.dayX0, e.timeStrip, e.timeY, e.hourX0, e.colonX, kGlyphColon,
+                         e.minuteX1))
+        << e.face;
     const CountdownFaceLayout& layout = CountdownFace(e.face);
     for (const GlyphPlacement& g : list) {
       const GlyphRect src = GlyphSource(*kDigitStrips[g.strip], g.glyph);

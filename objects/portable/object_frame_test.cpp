@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -15,18 +16,13 @@ class FakeObjectHost : public ObjectHost {
   bool enabled = true, onTop = false, figuresActive = true, optionsOpen = false, loadSucceeds = true;
   ScenePoint press{5, 7}, cursor{300, 300};
   SceneRect workArea{0, 0, 1280, 770};
-  ObjectPlacement face;  // ChosenFace's answer
+  ObjectPlacement face{100, 200, 72, 51, true, false, {}};  // ChosenFace's answer
   std::vector<std::string> log;
   std::vector<ZPlacement> placements;
   std::vector<ObjectPlacement> moves, saves;
   int loads = 0, redraws = 0, shownTicks = 0;
 
-  FakeObjectHost() {
-    face.width = 72;
-    face.height = 51;
-    face.x = 100;
-    face.y = 200;
-  }
+  std::pair<int, int> LastMove() const { return {moves.back().x, moves.back().y}; }
   bool Enabled() override { return enabled; }
   bool OnTop() override { return onTop; }
   bool FiguresActive() override { return figuresActive; }
@@ -81,28 +77,26 @@ TEST_F(ObjectFrame, LoadShowsAndAsksForAPlacementOnceOnly) {
   Step();
   EXPECT_EQ(requests.relayout, 0);
   ASSERT_EQ(host.moves.size(), 1u);
-  EXPECT_EQ(host.moves[0].x, 100);
-  EXPECT_EQ(host.moves[0].y, 200);
+  EXPECT_EQ(host.LastMove(), (std::pair{100, 200}));
 }
 
-TEST_F(ObjectFrame, LoadPlacementFollowsOnTopOptionsAndFigures) {
-  host.onTop = true;
-  Step();
-  EXPECT_EQ(host.placements.back(), ZPlacement::kTopmost);
-
-  FigureMotion second{};
-  FakeObjectHost optionsHost;
-  optionsHost.onTop = true;
-  optionsHost.optionsOpen = true;
-  StepObject(second, placement, requests, optionsHost, kTexts);
-  EXPECT_EQ(optionsHost.placements, (std::vector<ZPlacement>{ZPlacement::kNotTopmost}));
-
-  FigureMotion third{};
-  FakeObjectHost offHost;
-  offHost.figuresActive = false;
-  StepObject(third, placement, requests, offHost, kTexts);
-  EXPECT_TRUE(offHost.placements.empty());
-  EXPECT_EQ(third.state, kObjectShown);
+TEST(ObjectFrameLoad, PlacementFollowsOnTopOptionsAndFigures) {
+  const struct {
+    bool onTop, optionsOpen, figuresActive;
+    std::vector<ZPlacement> want;
+  } rows[] = {{true, false, true, {ZPlacement::kTopmost}},
+              {true, true, true, {ZPlacement::kNotTopmost}},
+              {false, false, false, {}}};
+  for (const auto& r : rows) {
+    FakeObjectHost host;
+    host.onTop = r.onTop, host.optionsOpen = r.optionsOpen, host.figuresActive = r.figuresActive;
+    FigureMotion record{};
+    ObjectPlacement placement;
+    ObjectRequests requests;
+    StepObject(record, placement, requests, host, kTexts);
+    EXPECT_EQ(host.placements, r.want) << r.onTop << r.optionsOpen << r.figuresActive;
+    EXPECT_EQ(record.state, kObjectShown);
+  }
 }
 
 TEST_F(ObjectFrame, AFailedLoadStaysInStateZeroAndTriesAgain) {
@@ -197,12 +191,10 @@ TEST_F(ObjectFrame, LiftFollowTheCursorAndDropSavesOnce) {
   Step();
   EXPECT_EQ(record.state, kObjectLifted);
   ASSERT_FALSE(host.moves.empty());
-  EXPECT_EQ(host.moves.back().x, 420);
-  EXPECT_EQ(host.moves.back().y, 320);
+  EXPECT_EQ(host.LastMove(), (std::pair{420, 320}));
   host.cursor = {500, 350};
   Step();
-  EXPECT_EQ(host.moves.back().x, 520);
-  EXPECT_EQ(host.moves.back().y, 370);
+  EXPECT_EQ(host.LastMove(), (std::pair{520, 370}));
   EXPECT_TRUE(host.saves.empty());
 
   requests.held = 0;
@@ -214,8 +206,7 @@ TEST_F(ObjectFrame, LiftFollowTheCursorAndDropSavesOnce) {
   EXPECT_EQ(host.redraws, redraws + 1) << "the dropped object is drawn where it fell";
   EXPECT_EQ(record.state, kObjectShown);
   ASSERT_EQ(host.saves.size(), 1u);
-  EXPECT_EQ(host.saves[0].x, 520);
-  EXPECT_EQ(host.saves[0].y, 370);
+  EXPECT_EQ((std::pair{host.saves[0].x, host.saves[0].y}), (std::pair{520, 370}));
   // A state the frame does not know returns to shown.
   record.state = 7;
   Step();
@@ -237,8 +228,7 @@ TEST_F(ObjectFrame, PinnedFacesMoveOnlySideways) {
   host.press = {0, 0};
   host.cursor = {640, 100};
   Step();
-  EXPECT_EQ(host.moves.back().x, 640);
-  EXPECT_EQ(host.moves.back().y, 770 - 115);
+  EXPECT_EQ(host.LastMove(), (std::pair{640, 770 - 115}));
   requests.nudge = -2;
   Step();
   EXPECT_EQ(host.moves.back().y, 770 - 115);
@@ -249,21 +239,18 @@ TEST_F(ObjectFrame, RelayoutClampsIntoTheWorkArea) {
   host.face.y = -40;
   Loaded();
   Step();
-  EXPECT_EQ(host.moves.back().x, 1280 - 72);
-  EXPECT_EQ(host.moves.back().y, 0);
+  EXPECT_EQ(host.LastMove(), (std::pair{1280 - 72, 0}));
   // A work area that shrank (a taskbar appeared) pulls the object in.
   host.workArea = {0, 0, 800, 560};
   placement.y = 700;
   requests.relayout = 1;
   Step();
-  EXPECT_EQ(host.moves.back().x, 800 - 72);
-  EXPECT_EQ(host.moves.back().y, 560 - 51);
+  EXPECT_EQ(host.LastMove(), (std::pair{800 - 72, 560 - 51}));
   // Narrower than the face: the left edge, never negative.
   host.workArea = {0, 0, 50, 40};
   requests.relayout = 1;
   Step();
-  EXPECT_EQ(host.moves.back().x, 0);
-  EXPECT_EQ(host.moves.back().y, 0);
+  EXPECT_EQ(host.LastMove(), (std::pair{0, 0}));
 }
 
 TEST_F(ObjectFrame, NudgesStopAtTheEdges) {
@@ -282,15 +269,10 @@ TEST_F(ObjectFrame, NudgesStopAtTheEdges) {
       {5, 100, true, 7, false, 5, 100},
   };
   for (const Row& r : rows) {
-    ObjectPlacement p;
-    p.width = 72;
-    p.height = 51;
-    p.x = r.x;
-    p.y = r.y;
-    p.yMovable = r.yMovable;
-    EXPECT_EQ(NudgeObject(p, r.direction, area), r.moved) << r.x << "," << r.y << " by " << r.direction;
-    EXPECT_EQ(p.x, r.newX) << r.x << "," << r.y << " by " << r.direction;
-    EXPECT_EQ(p.y, r.newY) << r.x << "," << r.y << " by " << r.direction;
+    ObjectPlacement p{r.x, r.y, 72, 51, r.yMovable, false, {}};
+    const bool moved = NudgeObject(p, r.direction, area);
+    EXPECT_EQ(std::tuple(moved, p.x, p.y), std::tuple(r.moved, r.newX, r.newY))
+        << r.x << "," << r.y << " by " << r.direction;
   }
 }
 
