@@ -224,12 +224,9 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   EXPECT_EQ(BubbleType, 0);  // the clock thread draws it, with its own record
   Step();
   ASSERT_EQ(BubbleType, 1) << "left half: the bubble stands right of the clock";
-  RECT clock, bubble;
-  GetWindowRect(ClockObject.window, &clock);
-  GetWindowRect(OverlayWindow, &bubble);
-  EXPECT_EQ(bubble.left, clock.left + 28);
-  EXPECT_EQ(bubble.top, clock.top - 28);
-  EXPECT_EQ(bubble.right - bubble.left, 184);
+  RECT clock = WindowRect(ClockObject.window), bubble = WindowRect(OverlayWindow);
+  EXPECT_EQ(std::tuple(bubble.left, bubble.top, bubble.right - bubble.left),
+            std::tuple(clock.left + 28, clock.top - 28, LONG(184)));
 
   Send(WM_LBUTTONUP, 0, 20, 70);
   EXPECT_EQ(BubbleType, 0);
@@ -243,9 +240,7 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Send(WM_LBUTTONUP, 0, 20, 70);
   Step();
   ASSERT_EQ(BubbleType, 2);
-  GetWindowRect(ClockObject.window, &clock);
-  GetWindowRect(OverlayWindow, &bubble);
-  EXPECT_EQ(bubble.left, clock.left - 174);
+  EXPECT_EQ(WindowRect(OverlayWindow).left, WindowRect(ClockObject.window).left - 174);
 }
 
 TEST_F(Clock, TheBinZoneNeedsFaceOneTheDisplayAndEmptyingAllowed) {
@@ -322,17 +317,15 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
     ASSERT_TRUE(SetCursorPos(306, 209));
     Step(3);
     ObjectPlacement p = ClockPlacement();
-    EXPECT_EQ(p.x, 300);
-    EXPECT_EQ(p.y, layout.yMovable ? 200 : area.bottom - layout.height);
-    RECT window;
-    GetWindowRect(ClockObject.window, &window);
-    EXPECT_EQ(window.left, p.x);
-    EXPECT_EQ(window.top, p.y);
+    EXPECT_EQ(std::pair(p.x, p.y), std::pair(300, layout.yMovable ? 200 : area.bottom - layout.height));
+    const RECT window = WindowRect(ClockObject.window);
+    EXPECT_EQ(std::pair(window.left, window.top), std::pair(LONG(p.x), LONG(p.y)));
     ClockHeld = 0;
     Step(3);
     EXPECT_EQ(record_->state, 1);
-    EXPECT_EQ(Settings.ClockPos[layout.posEntry], 300);
-    EXPECT_EQ(Settings.ClockPos[layout.posEntry + 1], p.y);
+    EXPECT_EQ(
+        std::pair(Settings.ClockPos[layout.posEntry].Get(), Settings.ClockPos[layout.posEntry + 1].Get()),
+        std::pair(300, p.y));
     const std::string saved = settings_.Text("ClockPos");
     EXPECT_NE(saved.find(std::to_string(p.y)), std::string::npos) << saved;
   }
@@ -384,23 +377,18 @@ TEST_F(Clock, AReloadRequestUnloadsAndLoadsTheFaceChosenNow) {
 TEST_F(Clock, StandsOnTheWorkAreaBottomAndStaysInside) {
   Settings.ClockPos[0] = 99999;
   Shown();
-  RECT area, window;
+  RECT area;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  GetWindowRect(ClockObject.window, &window);
-  EXPECT_EQ(window.bottom, area.bottom);
-  EXPECT_EQ(window.right, area.right);
+  auto corner = [] {
+    return std::pair(WindowRect(ClockObject.window).right, WindowRect(ClockObject.window).bottom);
+  };
+  EXPECT_EQ(corner(), std::pair(area.right, area.bottom));
   // Nudges stop at the edge; up and down do not move a standing face.
-  ClockNudge = 1;
-  Step();
-  ClockNudge = -2;
-  Step();
-  GetWindowRect(ClockObject.window, &window);
-  EXPECT_EQ(window.right, area.right);
-  EXPECT_EQ(window.bottom, area.bottom);
+  for (int nudge : {1, -2}) ClockNudge = nudge, Step();
+  EXPECT_EQ(corner(), std::pair(area.right, area.bottom));
   ClockNudge = -1;
   Step();
-  GetWindowRect(ClockObject.window, &window);
-  EXPECT_EQ(window.right, area.right - 1);
+  EXPECT_EQ(corner(), std::pair(area.right - 1, area.bottom));
 }
 
 }  // namespace

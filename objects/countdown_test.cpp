@@ -170,21 +170,15 @@ TEST_F(Countdown, StopAtZeroShowsZerosButTheClickBubbleTheRealTime) {
   EXPECT_EQ(Face(), "     |aa;aa");
   int days, hours, minutes, sign;
   FormatTimeDifference(&days, &hours, &minutes, &sign, 1);
-  EXPECT_EQ(days, 2);
-  EXPECT_EQ(hours, 4);
-  EXPECT_EQ(minutes, 5);
-  EXPECT_GT(sign, 0);
+  EXPECT_EQ((std::vector{days, hours, minutes, int(sign > 0)}), (std::vector{2, 4, 5, 1}));
 
   // A plain click asks the countdown's thread for the bubble; a second click removes it.
   SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
   EXPECT_EQ(CountdownObject.bubbleRequest, 1);
   Step();
   EXPECT_EQ(BubbleType, 1) << "left half, below 138: above the countdown";
-  RECT countdown, bubble;
-  GetWindowRect(CountdownObject.window, &countdown);
-  GetWindowRect(OverlayWindow, &bubble);
-  EXPECT_EQ(bubble.left, countdown.left + 68);
-  EXPECT_EQ(bubble.top, countdown.top - 78);
+  const RECT countdown = WindowRect(CountdownObject.window), bubble = WindowRect(OverlayWindow);
+  EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(countdown.left + 68, countdown.top - 78));
   SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
   EXPECT_EQ(BubbleType, 0);
   EXPECT_EQ(CountdownObject.bubbleRequest, 0);
@@ -200,10 +194,8 @@ TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
   Redrawn();
   ASSERT_EQ(BubbleType, 2);
   const SceneRect work = Work();
-  RECT bubble;
-  GetWindowRect(OverlayWindow, &bubble);
-  EXPECT_EQ(bubble.left, work.right - 214);
-  EXPECT_EQ(bubble.top, work.bottom - 78);
+  const RECT bubble = WindowRect(OverlayWindow);
+  EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(LONG(work.right - 214), LONG(work.bottom - 78)));
   EXPECT_EQ(Settings.CountdownShowMsg, 0);
   EXPECT_EQ(settings_.Number("CountdownShowMsg"), 0u) << "a restart does not show it again";
   // No sound library: the sound waits, its request stays.
@@ -270,8 +262,7 @@ TEST_F(Countdown, DropSavesTheFacePairAndNothingElse) {
   CountdownHeld = 0;
   Step(2);
   EXPECT_EQ(record_->state, 1);
-  EXPECT_EQ(Settings.CountdownPos[2], 250);
-  EXPECT_EQ(Settings.CountdownPos[3], 120);
+  EXPECT_EQ(std::pair(Settings.CountdownPos[2].Get(), Settings.CountdownPos[3].Get()), std::pair(250, 120));
   EXPECT_EQ(settings_.Text("CountdownPos"), "100,400,250,120,300,200,50,400");
   EXPECT_EQ(settings_.Text("CountdownDate"), "");
   EXPECT_EQ(settings_.Text("CountdownPlaySound"), "");

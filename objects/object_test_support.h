@@ -232,6 +232,13 @@ inline void PinTime(int year, int month, int day, int hour, int minute, int seco
   SetLocalTimeSource(PinnedTime);
 }
 
+// A window's place on the screen.
+inline RECT WindowRect(HWND window) {
+  RECT r = {};
+  GetWindowRect(window, &r);
+  return r;
+}
+
 // Mouse messages as Windows sends them to a window.
 inline LPARAM At(int x, int y) {
   return MAKELPARAM(x, y);

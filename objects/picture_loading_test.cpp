@@ -7,10 +7,12 @@
 #include "objects/picture_loading.h"
 
 #include <gtest/gtest.h>
+#include <shlwapi.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -209,12 +211,14 @@ TEST_F(PictureLoading, PicturesThatCannotBeReadGiveNoBitmap) {
     EXPECT_EQ(LoadFromFile(Picture(name).c_str(), 1, kPosterHeight, kPosterWidth), nullptr);
   }
   EXPECT_EQ(LoadFromFile(nullptr, 1, kPosterHeight, kPosterWidth), nullptr);
-  EXPECT_EQ(GetImageFileType(Picture("pixmap.bmp").c_str()), 0) << "a portable pixmap is no picture of ours";
-  EXPECT_EQ(GetImageFileType(Picture("missing.png").c_str()), 0);
-  EXPECT_EQ(GetImageFileType(Picture("blocks_320x256.bmp").c_str()), 6);
-  EXPECT_EQ(GetImageFileType(Picture("blocks_400x200.jpg").c_str()), 1);
-  EXPECT_EQ(GetImageFileType(Picture("blocks_100x300.png").c_str()), 3);
-  EXPECT_EQ(GetImageFileType(Picture("blocks_90x60.gif").c_str()), 15);
+  // A portable pixmap is no picture of ours.
+  for (auto [name, type] : {std::pair{"pixmap.bmp", 0},
+                            {"missing.png", 0},
+                            {"blocks_320x256.bmp", 6},
+                            {"blocks_400x200.jpg", 1},
+                            {"blocks_100x300.png", 3},
+                            {"blocks_90x60.gif", 15}})
+    EXPECT_EQ(GetImageFileType(Picture(name).c_str()), type) << name;
 }
 
 // A format the library cannot read yet is skipped; once it can, it covers
@@ -314,8 +318,7 @@ TEST_F(PictureLoading, LoadPicturePublishesAReadablePictureAndRefusesTheRest) {
   for (int i = 0; i < 2; ++i) {
     char name[kPosterNameSize];
     PosterName(PosterKind::kPicture, i, name, sizeof name);
-    const bool good = std::string(name).find("GOOD") != std::string::npos ||
-                      std::string(name).find("good") != std::string::npos;
+    const bool good = StrStrIA(name, "good");
     EXPECT_EQ(LoadPicture(i), good ? 1 : 0) << name;
     EXPECT_EQ(BillboardState.posterBitmap.load() != nullptr, good) << name;
   }
@@ -339,14 +342,10 @@ TEST_F(PictureLoading, APosterRunPastesOnlyReadablePictures) {
     ASSERT_NE(poster, nullptr);
     DeleteObject(poster);
     const int motif = BillboardState.currentMotif;
-    ASSERT_GE(motif, 9);
-    ASSERT_LE(motif, 12);
+    ASSERT_TRUE(motif >= 9 && motif <= 12) << motif;
     char name[kPosterNameSize];
     ASSERT_TRUE(PosterName(PosterKind::kPicture, motif - 9, name, sizeof name));
-    const std::string file = name;
-    EXPECT_TRUE(file.find("ONE") != std::string::npos || file.find("TWO") != std::string::npos ||
-                file.find("one") != std::string::npos || file.find("two") != std::string::npos)
-        << "a broken file was published: " << file;
+    EXPECT_TRUE(StrStrIA(name, "one") || StrStrIA(name, "two")) << "a broken file was published: " << name;
     shown.insert(motif);
     Sleep(3);  // the thread seeds from the clock
   }
@@ -385,10 +384,7 @@ TEST_F(PictureLoading, TextPostersAreWrittenOnThePaper) {
   for (int i = 0; i < 2; ++i) {
     char name[kPosterNameSize];
     PosterName(PosterKind::kText, i, name, sizeof name);
-    (std::string(name).find("PLAKAT") != std::string::npos ||
-             std::string(name).find("plakat") != std::string::npos
-         ? written
-         : empty) = i;
+    (StrStrIA(name, "plakat") ? written : empty) = i;
   }
   ASSERT_GE(written, 0);
   ASSERT_GE(empty, 0);
@@ -442,9 +438,7 @@ TEST_F(PictureLoading, ZFailuresWriteTheirLogLines) {
   LogEnd();
   Settings.DebugOn = 0;
   std::ifstream in(log, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string all = text.str();
+  const std::string all(std::istreambuf_iterator<char>(in), {});
   DeleteFileA(log.c_str());
   for (const char* line : {"LoadFromFile(", "ResizeImage() - SPEICHER!!", "out of memory", "invalid PNG file",
                            "+++ unbekannter Typ! +++", "Bitmap-Plakatmotive suchen...", "1 Bitmaps gefunden",

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "services/file_util.h"
+
 namespace {
 
 void DeleteTree(HKEY parent, const char* path) {
@@ -370,14 +372,12 @@ TEST_F(SettingsStore, FigureSoundFiles) {
   EXPECT_EQ(StoredText("SF_008"), " ");
   EXPECT_EQ(StoredText("SF_009"), " ");
 
-  EXPECT_EQ(GetFigureSoundFile(7, out), 1);
-  EXPECT_STREQ(out, "C:\\Sounds\\hallo.wav");
-  EXPECT_EQ(GetFigureSoundFile(8, out), 1);
-  EXPECT_STREQ(out, " ");
-  EXPECT_EQ(GetFigureSoundFile(10, out), 0);  // missing value: one blank
-  EXPECT_STREQ(out, " ");
-  EXPECT_EQ(GetFigureSoundFile(42, out), 1);
-  EXPECT_EQ(std::string(out), longPath);
+  // A missing value (10) reads as one blank.
+  for (auto [figure, found, text] :
+       {std::tuple{7, 1, "C:\\Sounds\\hallo.wav"}, {8, 1, " "}, {10, 0, " "}, {42, 1, longPath.c_str()}}) {
+    EXPECT_EQ(GetFigureSoundFile(figure, out), found) << figure;
+    EXPECT_STREQ(out, text) << figure;
+  }
   char small[8];
   EXPECT_EQ(GetFigureSoundFile(7, small), 1);
   EXPECT_STREQ(small, "C:\\Soun");
@@ -502,9 +502,7 @@ TEST_F(SettingsStore, WinampProgramFromItsInstallFolder) {
   std::string folder = std::string(temp) + "WayluneWinampTest" + std::to_string(GetCurrentProcessId());
   CreateDirectoryA(folder.c_str(), nullptr);
   std::string exe = folder + "\\winamp.exe";
-  HANDLE file = CreateFileA(exe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  CloseHandle(file);
+  ASSERT_TRUE(WriteFileWhole(exe.c_str(), "", 0));
 
   SetText("WinampExe", "C:\\nowhere\\winamp.exe");  // longer than 8 but missing: cleared
   SetText("", folder, "Software\\Winamp");

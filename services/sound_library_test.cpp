@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "services/debug_log.h"
@@ -46,11 +48,8 @@ TEST_F(SoundLibrary, StartsOnTheNoSoundDeviceWithEveryFileWrittenAndUnloadsWitho
   EXPECT_TRUE(Mapped(InFolder("BASS.DLL")));
   EXPECT_TRUE(Mapped(InFolder("~B10.tmp")));
   // What was written is what the program carries.
-  HANDLE f = CreateFileA(InFolder("BASS.DLL").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         0, nullptr);
-  ASSERT_NE(f, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetFileSize(f, nullptr), OwnResource(3).size());
-  CloseHandle(f);
+  EXPECT_EQ(std::streamoff(std::ifstream(InFolder("BASS.DLL"), std::ios::binary | std::ios::ate).tellg()),
+            std::streamoff(OwnResource(3).size()));
   {
     BassCall bass;
     ASSERT_TRUE(bass);
@@ -71,10 +70,7 @@ TEST_F(SoundLibrary, StartsOnTheNoSoundDeviceWithEveryFileWrittenAndUnloadsWitho
 
 TEST_F(SoundLibrary, ASecondStartReplacesTheFirstAndOverwritesAStaleFile) {
   // A crashed run left a file behind: it is overwritten, not trusted.
-  HANDLE f = CreateFileA(InFolder("BASS.DLL").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(f, "junk", 4, &written, nullptr);
-  CloseHandle(f);
+  ASSERT_TRUE(WriteFileWhole(InFolder("BASS.DLL").c_str(), "junk", 4));
   ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
   ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
   EXPECT_EQ(Written(), kAllFiles);
@@ -146,17 +142,11 @@ TEST_F(SoundLibrary, ALibraryThatWillNotLoadIsRemovedAtShutdownAndTheLogSaysWhyE
   LogEnd();
   Settings.DebugOn = 0;
 
-  std::string text;
-  {
-    HANDLE f = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    char buffer[65536];
-    DWORD got = 0;
-    ReadFile(f, buffer, sizeof buffer, &got, nullptr);
-    CloseHandle(f);
-    text.assign(buffer, got);
-    DeleteFileA(log.c_str());
-  }
+  const std::string text = [&] {
+    std::ifstream in(log, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }();
+  DeleteFileA(log.c_str());
   // In the order they happened; each start announces itself first.
   size_t at = 0;
   for (const char* line :

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,6 +91,11 @@ struct Library {
 
   std::string path(const char* name) const {
     return folder + name;
+  }
+  std::string write(const char* name, const std::vector<uint8_t>& bytes) const {
+    std::ofstream(path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path(name);
   }
 
   void load() {
@@ -189,14 +195,7 @@ TEST_F(DllTest, SixtyFourBitArgumentsAndResultsKeepTheirHighHalf) {
             0u);
   EXPECT_EQ(lib.BASS_ErrorGetCode(), SL_ERROR_ILLPARAM);
 
-  {
-    HANDLE f =
-        CreateFileA(lib.path("tone.wav").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(f, padded.data(), static_cast<DWORD>(padded.size()), &written, nullptr);
-    CloseHandle(f);
-  }
-  const std::string file = lib.path("tone.wav");
+  const std::string file = lib.write("tone.wav", padded);
   const SlHandle st = lib.BASS_StreamCreateFile(0, file.c_str(), 16, 0, 0);
   EXPECT_NE(st, 0u) << lib.BASS_ErrorGetCode();
   EXPECT_EQ(lib.BASS_StreamCreateFile(0, file.c_str(), 16 + (1ull << 32), 0, 0), 0u);
@@ -249,15 +248,8 @@ TEST_F(DllTest, FloatArgumentsAndResultsPassThroughThePointers) {
 
 TEST_F(DllTest, SoundFilesStreamAndFreeThemselves) {
   ASSERT_TRUE(lib.BASS_Init(0, 8000, 0, nullptr, nullptr));
-  const auto wav = mono16({100, 200, 300});
-  {
-    HANDLE f =
-        CreateFileA(lib.path("tone.wav").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(f, wav.data(), static_cast<DWORD>(wav.size()), &written, nullptr);
-    CloseHandle(f);
-  }
-  const SlHandle st = lib.BASS_StreamCreateFile(0, lib.path("tone.wav").c_str(), 0, 0, SL_STREAM_AUTOFREE);
+  const std::string narrow = lib.write("tone.wav", mono16({100, 200, 300}));
+  const SlHandle st = lib.BASS_StreamCreateFile(0, narrow.c_str(), 0, 0, SL_STREAM_AUTOFREE);
   ASSERT_NE(st, 0u) << lib.BASS_ErrorGetCode();
   EXPECT_EQ(lib.BASS_ChannelFlags(st, SL_STREAM_AUTOFREE, 0xFFFFFFFF), SL_STREAM_AUTOFREE);
   ASSERT_TRUE(lib.BASS_ChannelPlay(st, 0));
@@ -268,7 +260,6 @@ TEST_F(DllTest, SoundFilesStreamAndFreeThemselves) {
   EXPECT_EQ(lib.BASS_ChannelIsActive(st), SL_ACTIVE_STOPPED);
   EXPECT_FALSE(lib.BASS_StreamFree(st));  // already gone
   // Wide names go through the same path.
-  const std::string narrow = lib.path("tone.wav");
   const std::wstring wide(narrow.begin(), narrow.end());
   const SlHandle w = lib.BASS_StreamCreateFile(0, wide.c_str(), 0, 0, SL_UNICODE);
   ASSERT_NE(w, 0u);
