@@ -43,6 +43,7 @@ TEST(ClockFaces, TimeAndDateDigits) {
       {"face 1 never draws a date", 1, t, 1, 1, {1, 4, 0, 7}},
       {"1999: the last two digits", 4, At(1999, 1, 2, 3, 4), 1, 2, {0, 3, 0, 4, 9, 9, 0, 1, 0, 2}},
       {"2100: the last two digits", 4, At(2100, 1, 2, 3, 4), 1, 2, {0, 3, 0, 4, 0, 0, 0, 1, 0, 2}},
+      {"a year before 1 counts back from 99", 4, At(-1, 1, 2, 3, 4), 1, 2, {0, 3, 0, 4, 9, 9, 0, 1, 0, 2}},
   };
   for (const Row& r : rows)
     EXPECT_EQ(Digits(ClockFaceGlyphs(r.face, r.time, r.format24, r.order, 0)), r.digits) << r.why;
