@@ -819,6 +819,42 @@ uint32_t RotateJobProc(CPicThreadData* record) {
   return 0;
 }
 
+// Row edges of n bands of about equal work: a row costs its columns that
+// map into the source (the interval where both source coordinates, linear
+// in the column, lie inside) plus an eighth of the others.
+void BalancedBands(const RotateArgs& a, uint32_t n, uint32_t* edges) {
+  const uint32_t ow = a.g.width, oh = a.g.height;
+  const double c = a.g.cosA, s = a.g.sinA, X0 = std::trunc(a.g.minX);
+  auto inside = [&](uint32_t row) {
+    const double Y = row + std::trunc(a.g.minY);
+    // sx = (i + X0) c + Y s in [0, w); sy = Y c - (i + X0) s in [0, h).
+    double lo = 0, hi = ow;
+    auto clip = [&](double k, double b, double top) {  // 0 <= k i + b < top
+      if (k == 0) {
+        if (b < 0 || b >= top) hi = lo;
+        return;
+      }
+      const double u = (0 - b) / k, v = (top - b) / k;
+      lo = std::max(lo, std::min(u, v));
+      hi = std::min(hi, std::max(u, v));
+    };
+    clip(c, X0 * c + Y * s, a.width);
+    clip(-s, Y * c - X0 * s, a.height);
+    return hi > lo ? hi - lo : 0.0;
+  };
+  double total = 0;
+  for (uint32_t r = 0; r < oh; ++r) total += inside(r) + ow / 8.0;
+  edges[0] = 0;
+  double sum = 0;
+  uint32_t band = 1;
+  for (uint32_t r = 0; r < oh && band < n; ++r) {
+    sum += inside(r) + ow / 8.0;
+    while (band < n && sum >= total * band / n) edges[band++] = r + 1;
+  }
+  while (band < n) edges[band++] = oh;
+  edges[n] = oh;
+}
+
 // The column tables, then the rows on the pool or on this thread.
 bool RotateThreaded(uint32_t* error, RotateArgs& a, uint64_t workPerRow) {
   PicArray<double> colCos, colSin;
@@ -835,10 +871,19 @@ bool RotateThreaded(uint32_t* error, RotateArgs& a, uint64_t workPerRow) {
   a.colSin = colSin.Data();
   PicNestingScope depth;
   if (WantBands(a.flags, oh, workPerRow * oh, 1u << 17)) {
+    // Rows near the corners of the box hold few source pixels: the bands
+    // get equal shares of the estimated work, not equal numbers of rows.
+    PicArray<uint32_t> edges;
+    const uint32_t n = GetThreadsPerOperation();
+    if (!edges.Resize(n + 1)) return Fail(error, kPicErrNoMemory);
+    BalancedBands(a, n, edges.Data());
+    uint32_t next = 0;
     *error = RunBandJobs<rotateThreadInfo>(RotateJobProc, false, ow, oh,
                                            [&](rotateThreadInfo& job, const ThreadBand& band) {
                                              job.args = &a;
                                              job.band = band;
+                                             job.band.top = edges[next];
+                                             job.band.bottom = edges[++next];
                                            });
   } else {
     *error = RotateRows(a, 0, oh);
