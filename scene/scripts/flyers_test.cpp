@@ -42,6 +42,8 @@ TEST_F(Flyers, PlaneLoadsAtTheTopWithItsBannerAndAlternatesDirections) {
     EXPECT_EQ(host.createdOverlay, (SceneSize{})) << "no overlay";
     EXPECT_EQ(host.objectDest.x, direction > 0 ? -656 : 1024);
     EXPECT_TRUE(host.objectDest.y >= 10 && host.objectDest.y <= 40) << host.objectDest.y;
+    BehavePlane(record, host);
+    EXPECT_EQ(host.relayout, 0) << "the load's relayout is served on the first flying tick";
     RunScene(BehavePlane, record, host, 100000);
     EXPECT_EQ(record.active, 0);
   }
@@ -64,32 +66,6 @@ TEST_F(Flyers, LoadFailuresEndTheScene) {
     FigureMotion record = ZeroRecord();
     (failure < 3 ? BehavePlane : BehaveBirds)(record, host);
     EXPECT_TRUE(record.active == 0 && host.objectShows == 0) << failure;
-  }
-}
-
-// Frames alternate within the direction's pair, each moves the window by
-// 2 + boost, the height stays in its band, the last show is empty.
-TEST_F(Flyers, PlaneCrossesWithItsPairOfFramesAndLeavesAtTheFarEdge) {
-  for (uint32_t seed : {3u, 4u}) {
-    ResetFigureMemories();
-    FakeScriptHost host(seed);
-    FigureMotion record = LoadPlane(host);
-    const bool right = record.state == 2;
-    BehavePlane(record, host);
-    EXPECT_EQ(host.relayout, 0) << "served on the first flying tick";
-    size_t draws = host.allObjectDraws.size();
-    int lastX = host.objectDest.x, frames = static_cast<int>(draws);
-    RunScene(BehavePlane, record, host, 100000, [&](int) {
-      if (host.allObjectDraws.size() == draws) return;
-      draws = host.allObjectDraws.size();
-      const int f = FrameIndex(kFig124Frames, host.allObjectDraws.back().frame);
-      EXPECT_EQ(f, (right ? 2 : 0) + frames++ % 2);
-      EXPECT_EQ(host.objectDest.x - lastX, right ? 2 : -2);
-      lastX = host.objectDest.x;
-    });
-    EXPECT_TRUE(!record.active && host.objectDraws.empty()) << "shown empty before the unload";
-    EXPECT_EQ(lastX, right ? 1026 : -658);
-    EXPECT_EQ(host.samples.size(), 0u);
   }
 }
 
@@ -190,3 +166,16 @@ TEST_F(Flyers, BirdsCallOnlyWithSoundAndTheirOptionAndSinkAwayWhenClicked) {
 }
 
 }  // namespace
+
+TEST(FlyersTrace, FollowTheirGoldenTraces) {
+  ResetFigureMemories();
+  using P = Poke;
+  const std::vector<Event> clicks{{300, P::kClick}, {310, P::kClick}, {900, P::kClick}};
+  ExpectGoldenTraces("flyers.trace", {
+                                         {"plane first", BehavePlane, kFig124Frames, 1, {}},
+                                         {"plane back, clicked", BehavePlane, kFig124Frames, 2, clicks},
+                                         {"birds", BehaveBirds, kBirdsFrames, 3, {}},
+                                         {"birds clicked", BehaveBirds, kBirdsFrames, 5, clicks},
+                                         {"birds calling", BehaveBirds, kBirdsFrames, 8, {}},
+                                     });
+}

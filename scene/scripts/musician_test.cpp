@@ -31,23 +31,6 @@ void StopToPlay(FigureMotion& record, FakeScriptHost& host) {
   while (record.state != 3 && record.state != 11 && record.active) BehaveFigure42(record, host);
 }
 
-TEST_F(Musician, WalksInEitherWayOnHisFramesAndLeaves) {
-  for (int direction : {1, -1}) {
-    FakeScriptHost host(4);
-    host.billboardUpdate = true;  // no stops
-    FigureMotion record = Load(host, direction);
-    EXPECT_EQ(record.x, direction > 0 ? -80 : 1024);
-    EXPECT_TRUE(host.createdOverlay == (SceneSize{184, 107}) && host.objectDest.y == 740 - 92 + 2);
-    BehaveFigure42(record, host);
-    ASSERT_EQ(host.objectDraws.size(), 1u) << "the first frame comes at once";
-    const int first = direction > 0 ? 26 : 0;
-    RunScene(BehaveFigure42, record, host, 100000, [&](int) {
-      for (const DrawnFrame& d : host.objectDraws) EXPECT_LT(unsigned(FrameIndex(kFig042Frames, d.frame) - first), 12u);
-    });
-    EXPECT_EQ(record.active, 0);
-  }
-}
-
 // Without the player he plays one frame, then walks on; with a new title he
 // shows it in the bubble of his side of the screen.
 TEST_F(Musician, PlaysWhileThePlayerPlaysAndShowsNewTitles) {
@@ -147,3 +130,20 @@ TEST_F(Musician, LiftedHeDanglesOnHisActAndGoesBackToItWhenDropped) {
 }
 
 }  // namespace
+
+TEST(MusicianTrace, FollowsHisGoldenTraces) {
+  ResetFigureMemories();
+  using P = Poke;
+  const ScenePoint walkOn{9, 0}, stop{4, 0}, hide{8, 0};
+  ExpectGoldenTraces(
+      "musician.trace",
+      {
+          {"walks through", BehaveFigure42, kFig042Frames, 1, {}},
+          {"plays the new title", BehaveFigure42, kFig042Frames, 2,
+           {{0, P::kPlayerNewTitle}, {60, P::kClick}, {700, P::kBubbleButton, hide}, {900, P::kClick},
+            {1400, P::kBubbleButton, walkOn}, {2000, P::kPlayerOff}}},
+          {"lifted while playing, then stopped", BehaveFigure42, kFig042Frames, 3,
+           {{0, P::kPlayerNewTitle}, {80, P::kClick}, {500, P::kHold, {400, 200}}, {600, P::kRelease, {300, 600}},
+            {900, P::kBubbleButton, stop}}},
+      });
+}

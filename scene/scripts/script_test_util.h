@@ -27,7 +27,10 @@ inline int RunScene(FigureScript script, FigureMotion& record, FakeScriptHost& h
 }
 
 // What the user (or the world) does before a given tick.
-enum class Poke { kClick, kHold, kRelease, kBillboard, kSoundOff, kChannelBusy, kChannelFree, kRelayout };
+enum class Poke {
+  kClick, kHold, kRelease, kBillboard, kSoundOff, kChannelBusy, kChannelFree, kRelayout,
+  kPlayerNewTitle, kPlayerOff, kBubbleButton,  // the player for the musician; the button is cursor.x
+};
 struct Event {
   int tick;
   Poke poke;
@@ -89,6 +92,17 @@ inline std::string Trace(const TraceCase& c) {
         case Poke::kRelayout:
           host.relayout = 1;
           host.workArea.bottom -= 30;
+          break;
+        case Poke::kPlayerNewTitle:
+          host.playerPlaying = host.titleValid = host.titleChanged = true;
+          host.title = "Artist - Song";
+          break;
+        case Poke::kPlayerOff:
+          host.playerPlaying = host.titleValid = false;
+          break;
+        case Poke::kBubbleButton:
+          host.winampButton = e.cursor.x;
+          host.clicked = true;
           break;
       }
     }
