@@ -188,10 +188,7 @@ class PrivateSettings {
   }
   // Values as the user's registry would hold them, for the loaders to read.
   void Set(const char* value, DWORD type, const void* data, DWORD size) {
-    HKEY key;
-    if (RegCreateKeyExA(root_, SETTINGS_KEY, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) return;
-    RegSetValueExA(key, value, 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
+    SHSetValueA(root_, SETTINGS_KEY, value, type, data, size);
   }
   void SetText(const char* value, const char* text) { Set(value, REG_SZ, text, DWORD(std::strlen(text) + 1)); }
   void SetNumber(const char* value, DWORD data) { Set(value, REG_DWORD, &data, sizeof data); }
@@ -199,18 +196,11 @@ class PrivateSettings {
   std::string Text(const char* value) const {
     char data[512] = {};
     DWORD size = sizeof data - 1;
-    HKEY key;
-    if (RegOpenKeyExA(root_, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
-    const LONG rc = RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS ? std::string(data) : "";
+    return SHGetValueA(root_, SETTINGS_KEY, value, nullptr, data, &size) == ERROR_SUCCESS ? data : "";
   }
   DWORD Number(const char* value) const {
     DWORD data = 0xFFFFFFFF, size = sizeof data;
-    HKEY key;
-    if (RegOpenKeyExA(root_, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return data;
-    RegQueryValueExA(key, value, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size);
-    RegCloseKey(key);
+    SHGetValueA(root_, SETTINGS_KEY, value, nullptr, &data, &size);
     return data;
   }
 

@@ -6,9 +6,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "services/app_globals.h"
 #include "services/wine_test_paths.h"
@@ -70,14 +73,8 @@ class HelpBridge : public ::testing::Test {
 
 // The whole file; the directory of a compiled help file keeps its names as plain text.
 std::string ReadWholeFile(const std::string& path) {
-  std::string data;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return data;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) data.append(buffer, got);
-  CloseHandle(file);
-  return data;
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }  // namespace
@@ -98,20 +95,14 @@ TEST_F(HelpBridge, ControlsWithoutPopupGetNothing) {
 TEST_F(HelpBridge, MissingHelpFileShowsTheMessage) {
   InitHelp();
   lstrcpynA(HelpFilePath, "Z:\\nowhere\\Orrowin.chm", MAX_PATH);
-  {
+  for (auto [language, topic, text] :
+       {std::tuple{1, 306, "Hilfedatei nicht gefunden!"}, {0, 0, "Help file not found!"}}) {
+    Language = language;
     BoxWatcher boxes(GetCurrentThreadId());
-    ShowHelpTopic(nullptr, nullptr, 306);
+    ShowHelpTopic(nullptr, nullptr, topic);
     Sleep(200);
     EXPECT_EQ(boxes.Count(), 1);
-    EXPECT_EQ(boxes.LastText(), "Hilfedatei nicht gefunden!");
-  }
-  Language = 0;
-  {
-    BoxWatcher boxes(GetCurrentThreadId());
-    ShowHelpTopic(nullptr, nullptr, 0);
-    Sleep(200);
-    EXPECT_EQ(boxes.Count(), 1);
-    EXPECT_EQ(boxes.LastText(), "Help file not found!");
+    EXPECT_EQ(boxes.LastText(), text);
   }
 }
 

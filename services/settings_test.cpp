@@ -9,28 +9,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "services/file_util.h"
 
-namespace {
+#include <shlwapi.h>
 
-void DeleteTree(HKEY parent, const char* path) {
-  HKEY key;
-  if (RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-    char name[256];
-    DWORD size = sizeof name;
-    while (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-      DeleteTree(key, name);
-      size = sizeof name;
-    }
-    RegCloseKey(key);
-  }
-  RegDeleteKeyA(parent, path);
-}
+namespace {
 
 class SettingsStore : public ::testing::Test {
  protected:
@@ -44,34 +31,24 @@ class SettingsStore : public ::testing::Test {
   }
   void TearDown() override {
     SetSettingsRegistryRootForTests(nullptr);
-    for (auto& [path, key] : keys_) RegCloseKey(key);
-    keys_.clear();
     RegCloseKey(root_);
-    DeleteTree(HKEY_CURRENT_USER, rootPath_);
+    SHDeleteKeyA(HKEY_CURRENT_USER, rootPath_);
   }
 
-  HKEY Key(const char* path = SETTINGS_KEY) {
-    HKEY& key = keys_[path];
-    if (!key) RegCreateKeyExA(root_, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    return key;
-  }
-  void SetInt(const char* name, int value) {
-    DWORD data = static_cast<DWORD>(value);
-    RegSetValueExA(Key(), name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&data), sizeof data);
-  }
+  void SetInt(const char* name, int value) { SetRaw(name, REG_DWORD, &value, sizeof value); }
   void SetRaw(const char* name, DWORD type, const void* data, DWORD size, const char* path = SETTINGS_KEY) {
-    ASSERT_EQ(RegSetValueExA(Key(path), name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    ASSERT_EQ(SHSetValueA(root_, path, name, type, data, size), ERROR_SUCCESS);
   }
   void SetText(const char* name, const std::string& text, const char* path = SETTINGS_KEY) {
     SetRaw(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1), path);
   }
+  void Delete(const char* name, const char* path = SETTINGS_KEY) { SHDeleteValueA(root_, path, name); }
   // The stored bytes of a value (empty when missing).
   std::string Stored(const char* name, DWORD* type = nullptr, const char* path = SETTINGS_KEY) {
-    DWORD kind = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(Key(path), name, nullptr, &kind, nullptr, &size) != ERROR_SUCCESS) return "<missing>";
+    DWORD kind = 0, size = 0;
+    if (SHGetValueA(root_, path, name, &kind, nullptr, &size) != ERROR_SUCCESS) return "<missing>";
     std::string data(size, '\0');
-    RegQueryValueExA(Key(path), name, nullptr, &kind, reinterpret_cast<BYTE*>(data.data()), &size);
+    SHGetValueA(root_, path, name, &kind, data.data(), &size);
     data.resize(size);
     if (type) *type = kind;
     return data;
@@ -92,7 +69,6 @@ class SettingsStore : public ::testing::Test {
 
   char rootPath_[128] = {};
   HKEY root_ = nullptr;
-  std::map<std::string, HKEY> keys_;
 };
 
 template <size_t N>
@@ -216,7 +192,7 @@ TEST_F(SettingsStore, ClampsAndReplacements) {
     SetInt(c.name, c.stored);
     LoadSettings();
     EXPECT_EQ(c.field.Get(), c.expected) << c.name << " stored as " << c.stored;
-    RegDeleteValueA(Key(), c.name);
+    Delete(c.name);
   }
 }
 
@@ -346,15 +322,15 @@ TEST_F(SettingsStore, ObjectSaversRoundTrip) {
   LoadInternetSettings();
   EXPECT_EQ(Settings.ProxyPasswort.Get(), "geheim");
   EXPECT_EQ(Settings.FTPPortNumber, 2121);
-  RegDeleteValueA(Key(), "FTPPortNumber");
-  RegDeleteValueA(Key(), "Proxy");
+  Delete("FTPPortNumber");
+  Delete("Proxy");
   LoadInternetSettings();
   EXPECT_EQ(Settings.FTPPortNumber, 21);
   EXPECT_EQ(Settings.Proxy.Get(), "");
   SetInt("SndDevice", 5);
   LoadSoundDevice();
   EXPECT_EQ(Settings.SndDevice, 5);
-  RegDeleteValueA(Key(), "SndDevice");
+  Delete("SndDevice");
   LoadSoundDevice();
   EXPECT_EQ(Settings.SndDevice, -1);
 }
@@ -429,7 +405,7 @@ TEST_F(SettingsStore, CorruptAndOverlongValues) {
   EXPECT_EQ(Settings.CountdownSoundFile.Get(), path259);
 
   // The exclusion list restarts on every load.
-  RegDeleteValueA(Key(), "NoStart00");
+  Delete("NoStart00");
   LoadSettings();
   EXPECT_EQ(Settings.NoStartCount, 1);
   EXPECT_EQ(Settings.NoStart[0].Get(), "Vollbild-Spiel");
@@ -491,7 +467,7 @@ TEST_F(SettingsStore, RegionalValues) {
   EXPECT_EQ(Settings.DateOrder, 0);
   EXPECT_EQ(Settings.Clock24h, 0);
   // Without a separator the profile's "intl" section fills the values in.
-  RegDeleteValueA(Key("Control Panel\\International"), "sDate");
+  Delete("sDate", "Control Panel\\International");
   LoadSettings();
   EXPECT_EQ(Settings.DateSeparator.Length(), 1u);
 }

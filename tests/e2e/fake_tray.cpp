@@ -11,14 +11,9 @@ FakeTray* activeTray;
 }
 
 bool TrayCall::HasTip(const std::string& tip) const {
-  std::vector<BYTE> wide;
-  for (char c : tip) {
-    wide.push_back(static_cast<BYTE>(c));
-    wide.push_back(0);
-  }
-  wide.push_back(0);
-  wide.push_back(0);
-  if (data.size() < wide.size()) return false;
+  std::string wide;
+  for (char c : tip) wide += {c, '\0'};
+  wide.append(2, '\0');
   for (size_t i = 0; i + wide.size() <= data.size(); i += 2)
     if (std::memcmp(data.data() + i, wide.data(), wide.size()) == 0) return true;
   return false;
@@ -63,10 +58,6 @@ LRESULT CALLBACK FakeTray::Proc(HWND window, UINT message, WPARAM wParam, LPARAM
     std::lock_guard<std::mutex> lock(activeTray->mutex_);
     activeTray->calls_.push_back(std::move(call));
     return TRUE;
-  }
-  if (message == WM_CLOSE) {
-    DestroyWindow(window);
-    return 0;
   }
   if (message == WM_DESTROY) {
     PostQuitMessage(0);

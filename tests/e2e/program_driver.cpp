@@ -1,5 +1,6 @@
 #include "tests/e2e/program_driver.h"
 
+#include <shlwapi.h>
 #include <tlhelp32.h>
 
 namespace e2e {
@@ -57,30 +58,13 @@ DWORD Program::ExitCode() const {
   return code;
 }
 
-namespace {
-
-struct EnumState {
-  const char* className;
-  DWORD processId;
-  std::vector<HWND>* found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
-  auto* state = reinterpret_cast<EnumState*>(param);
-  char name[64];
-  if (!GetClassNameA(window, name, sizeof name) || lstrcmpA(name, state->className) != 0) return TRUE;
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (state->processId == 0 || owner == state->processId) state->found->push_back(window);
-  return TRUE;
-}
-
-}  // namespace
-
 std::vector<HWND> WindowsOfClass(const char* className, DWORD processId) {
   std::vector<HWND> found;
-  EnumState state{className, processId, &found};
-  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&state));
+  for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (processId == 0 || owner == processId) found.push_back(window);
+  }
   return found;
 }
 
@@ -135,42 +119,24 @@ void Button(DWORD flag) {
 }
 
 bool ReadString(const char* key, const char* value, std::string* out) {
-  HKEY handle;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return false;
   char data[1024];
-  DWORD size = sizeof data;
-  DWORD type = 0;
-  LONG result = RegQueryValueExA(handle, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  RegCloseKey(handle);
-  if (result != ERROR_SUCCESS || type != REG_SZ) return false;
+  DWORD size = sizeof data, type = 0;
+  if (SHGetValueA(HKEY_CURRENT_USER, key, value, &type, data, &size) != ERROR_SUCCESS || type != REG_SZ)
+    return false;
   out->assign(data, size);
   return true;
 }
 
 void WriteDword(const char* key, const char* value, DWORD data) {
-  HKEY handle;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
-      ERROR_SUCCESS)
-    return;
-  RegSetValueExA(handle, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-  RegCloseKey(handle);
+  SHSetValueA(HKEY_CURRENT_USER, key, value, REG_DWORD, &data, sizeof data);
 }
 
 void WriteString(const char* key, const char* value, const std::string& data) {
-  HKEY handle;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr) !=
-      ERROR_SUCCESS)
-    return;
-  RegSetValueExA(handle, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                 static_cast<DWORD>(data.size() + 1));
-  RegCloseKey(handle);
+  SHSetValueA(HKEY_CURRENT_USER, key, value, REG_SZ, data.c_str(), static_cast<DWORD>(data.size() + 1));
 }
 
 void DeleteValue(const char* key, const char* value) {
-  HKEY handle;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS) return;
-  RegDeleteValueA(handle, value);
-  RegCloseKey(handle);
+  SHDeleteValueA(HKEY_CURRENT_USER, key, value);
 }
 
 std::vector<int> PlayerCommands(HWND player) {

@@ -65,11 +65,8 @@ class SceneTest : public ::testing::Test {
   void TearDown() override {
     Button(MOUSEEVENTF_LEFTUP);
     KillStrayInstances();
-    DeleteValue(SETTINGS_KEY, "Pause");
-    DeleteValue(SETTINGS_KEY, "Speed");
-    DeleteValue(SETTINGS_KEY, "Billboard");
-    DeleteValue(SETTINGS_KEY, "FigDeactive");
-    DeleteValue(SETTINGS_KEY, "DebugOn");
+    for (const char* value : {"Pause", "Speed", "Billboard", "FigDeactive", "DebugOn"})
+      DeleteValue(SETTINGS_KEY, value);
   }
 
   // Waits for a figure's strip window to come up at the bottom.
