@@ -9,6 +9,7 @@
 #include "core/crop_flip.h"
 #include "resample/bicubic_calc.h"
 #include "resample/bicubic_resize.h"
+#include "resample/resample_simd.h"
 #include "resample/resize_base.h"
 
 #if defined(__SSE2__)
@@ -753,8 +754,11 @@ uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
   }
   uint32_t error = 0;
 #if PIC_ROTATE_SSE2
-  const bool sse41 = HasCpuFeature(kCpuSSE41);
-  const bool avx = HasCpuFeature(kCpuAVX) && sse41;
+  // The vector level says whether the system saves the AVX registers, and
+  // tests lower it to reach the narrower rows.
+  const int level = ResampleVectorLevel();
+  const bool sse41 = level >= 1 && HasCpuFeature(kCpuSSE41);
+  const bool avx = level >= 2 && sse41;
 #endif
   for (uint32_t y = top; y < bottom; ++y) {
     const RowPos r = RowAt(a, y);

@@ -247,13 +247,17 @@ TEST(RotateAnyAngle, MatchesThePlainReading) {
       for (uint32_t y = 0; y < h; ++y)
         for (uint32_t x = 0; x < w; ++x) src.At(x, y, 0) &= 3;
     const Image<uint8_t> want = RotatedRef(src, angle, quality, p, 0x77);
-    Image<uint8_t> got(want.width, want.height, ch, 0, 0x77);
-    uint32_t err = 9;
-    ASSERT_TRUE(RotateImage8bpc(&err, src.Pixels(), w, h, ch, src.stride, got.Pixels(), got.stride, p, 4,
-                                angle, quality | flags) &&
-                err == 0);
-    EXPECT_EQ(got.Samples(), want.Samples());
+    for (int level : LevelsFrom(0)) {  // every vector form the processor has
+      SetResampleVectorCap(level);
+      Image<uint8_t> got(want.width, want.height, ch, 0, 0x77);
+      uint32_t err = 9;
+      ASSERT_TRUE(RotateImage8bpc(&err, src.Pixels(), w, h, ch, src.stride, got.Pixels(), got.stride, p, 4,
+                                  angle, quality | flags) &&
+                  err == 0);
+      EXPECT_EQ(got.Samples(), want.Samples()) << "level " << level;
+    }
   }
+  SetResampleVectorCap(kResampleTopLevel);
 }
 
 TEST(RotateAnyAngle, SizesAndRefusals) {
