@@ -1,8 +1,7 @@
-// PhotoCD packs made by a small generator of our own: the plain levels as
-// planes, residual streams with a table of 3-bit codes, the sync pattern
-// and row headers laid out bit by bit as the format has them. Reads are
-// checked against a straightforward reading: planes doubled by a plain
-// out-of-place interpolation, residuals added, colours converted.
+// PhotoCD packs from a generator of our own (plain levels, residual streams
+// with 3-bit codes, sync patterns and row headers bit by bit), read back
+// against a straightforward reading: planes doubled out of place, residuals
+// added, colours converted.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -154,8 +154,7 @@ TEST(PsdWrite, RoundTrip) {
     }
 }
 
-// Resource 1005 gives the resolution; the writer stores the thread's
-// resources; the generic reader shows PSD files.
+// Resolution (1005), the thread's resources written, the generic reader.
 TEST(PsdRead, ResolutionResourcesAndGenericReader) {
   const Bytes p = Noise(12, 1);
   Bytes res = ResourceBlock(1005, {0, 150, 0x80, 0, 0, 1, 0, 1, 0, 75, 0, 0, 0, 1, 0, 1});

@@ -91,7 +91,7 @@ void StreamCipher::CipherHashFinal(uint8_t* out, size_t length) {
 void StreamCipher::Clear() {
   WipeBytes(cards_, sizeof cards_);
   WipeBytes(&rotor_, 1), WipeBytes(&ratchet_, 1), WipeBytes(&avalanche_, 1);
-  WipeBytes(&lastPlain_, 1), WipeBytes(&lastCipher_, 1);
+  WipeBytes(&lastPlain_, 1), WipeBytes(&lastCipher_, 1), WipeBytes(unused_, sizeof unused_);
   hashLength_ = 0;
 }
 

@@ -47,9 +47,10 @@ class StreamCipher {
   uint8_t KeyRand(uint32_t limit, const uint8_t* key, size_t length, uint8_t* rsum, size_t* kpos);
   uint8_t Shuffle();
 
+  uint32_t hashLength_ = 0;
   uint8_t cards_[256] = {};
   uint8_t rotor_ = 0, ratchet_ = 0, avalanche_ = 0, lastPlain_ = 0, lastCipher_ = 0;
-  uint32_t hashLength_ = 0;
+  uint8_t unused_[3] = {};  // no padding: a wiped state is zero throughout
 };
 
 // The 32-byte key of a password (hash mode over its bytes).

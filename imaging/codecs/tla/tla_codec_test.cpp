@@ -2,6 +2,7 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "codecs/codec_entry_support.h"
@@ -79,7 +80,8 @@ Bytes HandMade(uint16_t w, uint16_t h, uint16_t channels, uint16_t paletteCount,
 }  // namespace
 
 // The cipher: a buffer enciphered and deciphered from the same key comes
-// back for every length; the digest of nothing is the finalisation alone.
+// back for every length; a state is wiped when it ends; the digest of
+// nothing is the finalisation alone.
 TEST(TlaCipher, RoundTripsAndKeys) {
   uint8_t key[32];
   for (int i = 0; i < 32; ++i) key[i] = uint8_t(i * 7);
@@ -92,6 +94,10 @@ TEST(TlaCipher, RoundTripsAndKeys) {
     b.Decrypt(data.data(), n);
     EXPECT_EQ(data, plain) << n;
   }
+  alignas(StreamCipher) uint8_t storage[sizeof(StreamCipher)];
+  (new (storage) StreamCipher)->CipherSetKey(key, 32);
+  reinterpret_cast<StreamCipher*>(storage)->~StreamCipher();
+  EXPECT_EQ(Bytes(storage, storage + sizeof storage), Bytes(sizeof storage, 0));  // nothing of the key stays
   uint8_t empty[32], finalOnly[32];
   TLAPasswordKey("", empty);
   StreamCipher h;
