@@ -147,15 +147,12 @@ TEST(FigureBitmaps, NullAndBadBitmapsFailQuietly) {
   EXPECT_EQ(CreateMask(nullptr), nullptr);
   EXPECT_EQ(MakeTransparentBitmap(nullptr, nullptr, kMagenta), 0);
   RECT rect = {7, 8, 99, 99};
+  auto corners = [&] { return std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom}; };
   EXPECT_EQ(GetBitmapRect(nullptr, &rect), 0);
-  EXPECT_EQ(rect.left, 7);
-  EXPECT_EQ(rect.top, 8);
-  EXPECT_EQ(rect.right, 0);
-  EXPECT_EQ(rect.bottom, 0);
+  EXPECT_EQ(corners(), (std::vector<LONG>{7, 8, 0, 0}));
   HBITMAP image = MakeBitmap(5, 3, std::vector<COLORREF>(15, kRed));
   EXPECT_NE(GetBitmapRect(image, &rect), 0);
-  EXPECT_EQ(rect.right, 5);
-  EXPECT_EQ(rect.bottom, 3);
+  EXPECT_EQ(corners(), (std::vector<LONG>{7, 8, 5, 3}));
   DeleteObject(image);
   EXPECT_EQ(ResourceBitmap(GetModuleHandleA(nullptr), "FIG999_00", 0, nullptr, 0), nullptr);
   HPALETTE palette = reinterpret_cast<HPALETTE>(1);
@@ -181,9 +178,7 @@ TEST(FigureBitmaps, PaletteComesFromTheColourTableOfSmallDepthsOnly) {
   EXPECT_EQ(count, 16);
   PALETTEENTRY entries[16] = {};
   EXPECT_EQ(GetPaletteEntries(palette, 0, 16, entries), 16u);
-  EXPECT_EQ(entries[3].peRed, 30);
-  EXPECT_EQ(entries[3].peGreen, 20);
-  EXPECT_EQ(entries[3].peBlue, 10);
+  EXPECT_EQ(RGB(entries[3].peRed, entries[3].peGreen, entries[3].peBlue), RGB(30, 20, 10));
   DeleteObject(palette);
 }
 

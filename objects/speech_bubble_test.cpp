@@ -134,9 +134,8 @@ TEST(SpeechBubble, ShowsItsTextWhereTheTypeSaysBesideTheSpeaker) {
   EXPECT_EQ(BubbleLifetime, 20);
   RECT placed = {};
   GetWindowRect(OverlayWindow, &placed);
-  EXPECT_EQ(placed.left, 350);
-  EXPECT_EQ(placed.top, 500 - 90);
-  EXPECT_EQ(placed.bottom - placed.top, 88);
+  EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.bottom - placed.top}),
+            (std::vector<LONG>{350, 500 - 90, 88}));
   std::vector<int> rows = speaker.TextRows(BubbleType);
   ASSERT_FALSE(rows.empty()) << "no text drawn";
   const int middle = (rows.front() + rows.back()) / 2;

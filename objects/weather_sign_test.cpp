@@ -140,22 +140,18 @@ TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
 TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
   RECT area = {};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  EXPECT_EQ(WeatherPlacement().y, area.bottom - kWeatherSignHeight);
-  EXPECT_EQ(WeatherPlacement().x, 100);
+  auto placed = [] { return std::pair(WeatherPlacement().x, WeatherPlacement().y); };
+  EXPECT_EQ(placed(), std::pair(100, int(area.bottom) - kWeatherSignHeight));
   SendMessageA(WeatherObject.window, WM_KEYDOWN, VK_DOWN, 0);
   SendMessageA(WeatherObject.window, WM_KEYDOWN, VK_RIGHT, 0);
   BehaveWeatherSign(record_);
-  EXPECT_EQ(WeatherPlacement().x, 101);
-  EXPECT_EQ(WeatherPlacement().y, area.bottom - kWeatherSignHeight);
+  EXPECT_EQ(placed(), std::pair(101, int(area.bottom) - kWeatherSignHeight));
 
   SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
   EXPECT_EQ(BubbleType, 0) << "the sign's thread shows it";
   BehaveWeatherSign(record_);
   ASSERT_EQ(BubbleType, 1) << "left half: right of the sign";
-  RECT sign, bubble;
-  GetWindowRect(WeatherObject.window, &sign);
-  GetWindowRect(OverlayWindow, &bubble);
-  EXPECT_EQ(bubble.left, sign.left + 74);
+  EXPECT_EQ(WindowRect(OverlayWindow).left, WindowRect(WeatherObject.window).left + 74);
   SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
   BehaveWeatherSign(record_);
   EXPECT_EQ(BubbleType, 0) << "a second click takes it away";
