@@ -6,19 +6,19 @@
 
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include <string>
+#include <tuple>
+#include <utility>
 
 namespace {
 
 const std::string kHotkeyKey = std::string(SETTINGS_KEY) + "\\Hotkeys";
 
 void WriteDword(const char* name, DWORD value) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kHotkeyKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                            nullptr),
+  ASSERT_EQ(SHSetValueA(HKEY_CURRENT_USER, kHotkeyKey.c_str(), name, REG_DWORD, &value, sizeof value),
             ERROR_SUCCESS);
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
 }
 
 class HotkeyStore : public ::testing::Test {
@@ -34,18 +34,12 @@ TEST(HotkeyLists, NamesAndKeysFollowTheirTables) {
   EXPECT_STREQ(HotkeyModifierName(2), "Shift+Strg");
   EXPECT_EQ(HotkeyModifierFlags(2), unsigned(MOD_SHIFT | MOD_CONTROL));
   EXPECT_EQ(HotkeyModifierFlags(5), unsigned(MOD_WIN));
-  EXPECT_EQ(HotkeyVirtualKey(0), 0x70u);    // F1
-  EXPECT_EQ(HotkeyVirtualKey(11), 0x7Bu);   // F12
-  EXPECT_EQ(HotkeyVirtualKey(12), 0x60u);   // num 0
-  EXPECT_EQ(HotkeyVirtualKey(22), 0x6Bu);   // num +
-  EXPECT_EQ(HotkeyVirtualKey(23), 0x6Du);   // num -
-  EXPECT_EQ(HotkeyVirtualKey(24), 0x30u);   // 0
-  EXPECT_EQ(HotkeyVirtualKey(34), 0x41u);   // A
-  EXPECT_EQ(HotkeyVirtualKey(59), 0x5Au);   // Z
+  // F1, F12, num 0, num +, num -, 0, A, Z and past both ends.
+  const std::pair<int, unsigned> keys[] = {{0, 0x70},  {11, 0x7B}, {12, 0x60}, {22, 0x6B}, {23, 0x6D},
+                                           {24, 0x30}, {34, 0x41}, {59, 0x5A}, {60, 0},    {-1, 0}};
+  for (auto [index, key] : keys) EXPECT_EQ(HotkeyVirtualKey(index), key) << index;
   EXPECT_STREQ(HotkeyKeyName(34), "A ");
   EXPECT_STREQ(HotkeyKeyName(22), "num +");
-  EXPECT_EQ(HotkeyVirtualKey(60), 0u);
-  EXPECT_EQ(HotkeyVirtualKey(-1), 0u);
 }
 
 TEST_F(HotkeyStore, WithoutTheSubkeyEveryHotkeyIsOff) {
@@ -62,23 +56,18 @@ TEST_F(HotkeyStore, SavedTableLoadsBack) {
   HotkeyTable[10] = {HotkeyTable[10].id, 2, 11, 1};
   SaveHotkeys();
   LoadHotkeys();
-  EXPECT_EQ(HotkeyTable[3].modifierIndex, 5);
-  EXPECT_EQ(HotkeyTable[3].keyIndex, 34);
-  EXPECT_EQ(HotkeyTable[3].enabled, 1);
+  const HotkeyEntry& e = HotkeyTable[3];
+  EXPECT_EQ(std::tuple(e.modifierIndex, e.keyIndex, e.enabled), std::tuple(5, 34, 1));
   EXPECT_EQ(HotkeyTable[10].keyIndex, 11);
   EXPECT_EQ(HotkeyTable[0].enabled, 0);
 }
 
 TEST_F(HotkeyStore, IndicesOutOfRangeAreRefused) {
-  WriteDword("hk01m", 6);
-  WriteDword("hk01v", 3);
-  WriteDword("hk01a", 1);
-  WriteDword("hk02m", 1);
-  WriteDword("hk02v", 600);
-  WriteDword("hk02a", 7);  // any non-zero value enables
-  WriteDword("hk03m", 1);
-  WriteDword("hk03v", 59);
-  WriteDword("hk03a", 7);
+  // Modifier 6 and key 600 are past their lists; any non-zero value enables.
+  const std::pair<const char*, DWORD> values[] = {{"hk01m", 6}, {"hk01v", 3},   {"hk01a", 1},
+                                                  {"hk02m", 1}, {"hk02v", 600}, {"hk02a", 7},
+                                                  {"hk03m", 1}, {"hk03v", 59},  {"hk03a", 7}};
+  for (auto [name, value] : values) WriteDword(name, value);
   LoadHotkeys();
   EXPECT_EQ(HotkeyTable[1].enabled, 0);
   EXPECT_EQ(HotkeyTable[2].enabled, 0);

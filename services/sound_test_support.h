@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "services/file_util.h"
 #include "services/settings.h"
 #include "services/sound_library.h"
 
@@ -87,12 +88,7 @@ class SoundFixture : public ::testing::Test {
   }
 
   void StoreInt(const char* name, int value) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root_, SETTINGS_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    DWORD data = static_cast<DWORD>(value);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<BYTE*>(&data), sizeof data);
-    RegCloseKey(key);
+    ASSERT_EQ(SHSetValueA(root_, SETTINGS_KEY, name, REG_DWORD, &value, sizeof value), ERROR_SUCCESS);
   }
 
   std::string InFolder(const char* name) const { return folder_ + "\\" + name; }
@@ -101,10 +97,7 @@ class SoundFixture : public ::testing::Test {
   HMODULE ResourceModule(const std::map<int, Bytes>& resources) {
     const std::string path = InFolder(("resources" + std::to_string(modules_.size()) + ".dll").c_str());
     const Bytes base = OwnResource(12);  // a small DLL of ours to carry them
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(f, base.data(), static_cast<DWORD>(base.size()), &written, nullptr);
-    CloseHandle(f);
+    EXPECT_TRUE(WriteFileWhole(path.c_str(), base.data(), base.size()));
     HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
     EXPECT_NE(update, nullptr);
     for (const auto& [id, data] : resources)
