@@ -84,14 +84,10 @@ TEST(CalendarLayout, FebruaryThatFitsFourRowsLeavesTwoRowsEmpty) {
 
 TEST(CalendarLayout, CellsOfA158By128SheetAre22By17) {
   const CalendarGeometry g = CalendarCellSize(158, 128);
-  EXPECT_EQ(g.cellWidth, 22);
-  EXPECT_EQ(g.cellHeight, 17);
-  const CalendarCell first = CalendarCellAt(0, 1, 30, g);
-  EXPECT_EQ(first.x, 7);
-  EXPECT_EQ(first.y, 25);
-  const CalendarCell last = CalendarCellAt(41, 1, 30, g);
-  EXPECT_EQ(last.x, 7 + 6 * 22);
-  EXPECT_EQ(last.y, 25 + 5 * 17);
+  EXPECT_EQ(std::pair(g.cellWidth, g.cellHeight), std::pair(22, 17));
+  const CalendarCell first = CalendarCellAt(0, 1, 30, g), last = CalendarCellAt(41, 1, 30, g);
+  EXPECT_EQ(std::pair(first.x, first.y), std::pair(7, 25));
+  EXPECT_EQ(std::pair(last.x, last.y), std::pair(7 + 6 * 22, 25 + 5 * 17));
   EXPECT_EQ(last.day, 0) << "day 42 of a 30-day month stays empty";
   EXPECT_LE(last.y + (g.cellHeight - 7) + 4, 128) << "the last row fits the sheet";
 }

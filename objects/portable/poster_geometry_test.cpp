@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 TEST(CoverScale, ExamplesScaleToCoverAndCropTheCentre) {
@@ -21,14 +23,11 @@ TEST(CoverScale, ExamplesScaleToCoverAndCropTheCentre) {
     SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h);
     const CoverSize size = CoverScale(c.w, c.h, kPosterWidth, kPosterHeight);
     ASSERT_TRUE(size.ok);
-    EXPECT_EQ(size.width, c.nw);
-    EXPECT_EQ(size.height, c.nh);
-    EXPECT_EQ(size.bytes, uint64_t{c.nw} * c.nh * 3);
+    EXPECT_EQ(std::tuple(size.width, size.height, size.bytes),
+              std::tuple(c.nw, c.nh, uint64_t{c.nw} * c.nh * 3));
     const CropBox crop = CentreCrop(size.width, size.height, kPosterWidth, kPosterHeight);
-    EXPECT_EQ(crop.left, c.left);
-    EXPECT_EQ(crop.top, c.top);
-    EXPECT_EQ(crop.right - crop.left, kPosterWidth);
-    EXPECT_EQ(crop.bottom - crop.top, kPosterHeight);
+    EXPECT_EQ(std::tuple(crop.left, crop.top, crop.right - crop.left, crop.bottom - crop.top),
+              std::tuple(c.left, c.top, kPosterWidth, kPosterHeight));
   }
 }
 
@@ -73,31 +72,20 @@ TEST(CoverScale, EverySizeCoversTheFieldExactlyOnOneAxis) {
     }
 }
 
-TEST(PosterField, BitmapsOfTheFieldSizeOrLargerAreCutFromTheTopLeft) {
-  for (auto [w, h] : {std::pair{160, 128}, {161, 129}, {800, 600}}) {
-    const PastePlacement p = PlaceOnPosterField(w, h);
-    EXPECT_EQ(p.x, 1);
-    EXPECT_EQ(p.y, 1);
-    EXPECT_EQ(p.width, 160);
-    EXPECT_EQ(p.height, 128);
-    EXPECT_FALSE(p.grey);
+// Bitmaps of the field's size or larger are cut from the top left; short
+// sides are centred on grey (a wide metafile: cut across, centred down).
+TEST(PosterField, LargeBitmapsAreCutAndShortSidesCentredOnGrey) {
+  const int rows[][7] = {{160, 128, 1, 1, 160, 128, 0},
+                         {161, 129, 1, 1, 160, 128, 0},
+                         {800, 600, 1, 1, 160, 128, 0},
+                         {100, 50, 31, 40, 100, 50, 1},
+                         {300, 27, 1, 51, 160, 27, 1}};
+  for (const auto& r : rows) {
+    const PastePlacement p = PlaceOnPosterField(r[0], r[1]);
+    EXPECT_EQ(std::tuple(p.x, p.y, p.width, p.height, int(p.grey)), std::tuple(r[2], r[3], r[4], r[5], r[6]))
+        << r[0] << "x" << r[1];
   }
-}
-
-TEST(PosterField, ShortSidesAreCentredOnGrey) {
-  PastePlacement p = PlaceOnPosterField(100, 50);
-  EXPECT_EQ(p.x, 31);
-  EXPECT_EQ(p.y, 40);
-  EXPECT_EQ(p.width, 100);
-  EXPECT_EQ(p.height, 50);
-  EXPECT_TRUE(p.grey);
-  p = PlaceOnPosterField(300, 27);  // a wide metafile: cut across, centred down
-  EXPECT_EQ(p.x, 1);
-  EXPECT_EQ(p.width, 160);
-  EXPECT_EQ(p.y, 51);
-  EXPECT_EQ(p.height, 27);
-  EXPECT_TRUE(p.grey);
-  p = PlaceOnPosterField(159, 128);
+  PastePlacement p = PlaceOnPosterField(159, 128);
   EXPECT_EQ(p.x, 1);
   EXPECT_TRUE(p.grey);
   EXPECT_FALSE(PlaceOnPosterField(0, 10).grey);
