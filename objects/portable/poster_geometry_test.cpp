@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <tuple>
 
 namespace {
@@ -40,6 +41,8 @@ TEST(CoverScale, SizesThat32BitsWouldWrapAreRefused) {
   EXPECT_FALSE(CoverScale(1, 87382, kPosterWidth, kPosterHeight).ok);
   EXPECT_FALSE(CoverScale(0xFFFFFFFFu, 1, kPosterWidth, kPosterHeight).ok);
   EXPECT_FALSE(CoverScale(1, 0xFFFFFFFFu, kPosterWidth, kPosterHeight).ok);
+  EXPECT_FALSE(CoverScale(0xFFFFFFFFu, 1, kPosterWidth, kPosterHeight, UINT64_MAX).ok)
+      << "even without a byte cap";
   // Just inside the cap: a very wide panorama still loads.
   const CoverSize panorama = CoverScale(100000, 100, kPosterWidth, kPosterHeight);
   ASSERT_TRUE(panorama.ok);
@@ -51,6 +54,7 @@ TEST(CoverScale, EmptyPicturesAndTargetsHaveNoSize) {
   EXPECT_FALSE(CoverScale(0, 10, 160, 128).ok);
   EXPECT_FALSE(CoverScale(10, 0, 160, 128).ok);
   EXPECT_FALSE(CoverScale(10, 10, 0, 128).ok);
+  EXPECT_FALSE(CoverScale(10, 10, 160, 0).ok);
 }
 
 // Every picture up to 700 pixels a side covers the field on both axes, keeps
@@ -75,21 +79,15 @@ TEST(CoverScale, EverySizeCoversTheFieldExactlyOnOneAxis) {
 // Bitmaps of the field's size or larger are cut from the top left; short
 // sides are centred on grey (a wide metafile: cut across, centred down).
 TEST(PosterField, LargeBitmapsAreCutAndShortSidesCentredOnGrey) {
-  const int rows[][7] = {{160, 128, 1, 1, 160, 128, 0},
-                         {161, 129, 1, 1, 160, 128, 0},
-                         {800, 600, 1, 1, 160, 128, 0},
-                         {100, 50, 31, 40, 100, 50, 1},
-                         {300, 27, 1, 51, 160, 27, 1}};
+  const int rows[][7] = {
+      {160, 128, 1, 1, 160, 128, 0}, {161, 129, 1, 1, 160, 128, 0}, {800, 600, 1, 1, 160, 128, 0},
+      {100, 50, 31, 40, 100, 50, 1}, {300, 27, 1, 51, 160, 27, 1},  {159, 128, 1, 1, 159, 128, 1},
+      {1, 1, 80, 64, 1, 1, 1},       {0, 10, 1, 1, 0, 0, 0},        {10, 0, 1, 1, 0, 0, 0}};
   for (const auto& r : rows) {
     const PastePlacement p = PlaceOnPosterField(r[0], r[1]);
     EXPECT_EQ(std::tuple(p.x, p.y, p.width, p.height, int(p.grey)), std::tuple(r[2], r[3], r[4], r[5], r[6]))
         << r[0] << "x" << r[1];
   }
-  PastePlacement p = PlaceOnPosterField(159, 128);
-  EXPECT_EQ(p.x, 1);
-  EXPECT_TRUE(p.grey);
-  EXPECT_FALSE(PlaceOnPosterField(0, 10).grey);
-  EXPECT_EQ(PlaceOnPosterField(0, 10).width, 0);
 }
 
 }  // namespace
