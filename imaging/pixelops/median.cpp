@@ -1,14 +1,23 @@
 #include "pixelops/median.h"
 
+#include <emmintrin.h>
+#include <immintrin.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "core/library_globals.h"
 #include "core/thread_context.h"
+
+// AVX2 vectors only pass between functions built for AVX2.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace Pictura {
 
@@ -55,25 +64,6 @@ class Window {
   uint64_t below_ = 0;
   uint64_t rank_;
 };
-
-struct doubleMedianFilterStruct : CPicThreadData {
-  const double* source = nullptr;
-  uint32_t width = 0, height = 0, channels = 0, sourceStride = 0;
-  double* destination = nullptr;
-  uint32_t destinationStride = 0;
-  int32_t k = 0;
-  uint32_t flags = 0;
-  const ThreadBand* band = nullptr;
-};
-
-uint32_t MedianFilterThreadProc(CPicThreadData* record) {
-  auto* job = static_cast<doubleMedianFilterStruct*>(record);
-  if (!job) return 0;
-  MedianFilterBand(job->source, job->width, job->height, job->channels, job->sourceStride, job->destination,
-                   job->destinationStride, job->k, job->flags, job->band);
-  job->error = 0;
-  return 0;
-}
 
 // Small windows: the window gathered per pixel as integer keys in the
 // samples' order (NaN one key above every number) and its middle selected,
@@ -150,6 +140,198 @@ void MedianSmall(const double* source, uint32_t width, uint32_t height, uint32_t
   }
 }
 
+
+// Byte samples. The r-th smallest of a window does not depend on how it is
+// found, so byte windows take faster routes with identical results: a
+// min/max network per 3 x 3 and 5 x 5 window (many pixels per vector), and
+// above that per-column histograms in two tiers (16 coarse bins of 16 fine
+// ones) whose window sums slide one column per pixel.
+template <class T>
+inline uint8_t ToByte(T v) {
+  return static_cast<uint8_t>(v);
+}
+
+// Vector lanes of bytes: SSE2 everywhere, AVX2 where the processor has it.
+struct Sse2 {
+  using V = __m128i;
+  static constexpr int kLanes = 16;
+  static V Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+  static void Store(uint8_t* p, V v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+  static V Min(V a, V b) { return _mm_min_epu8(a, b); }
+  static V Max(V a, V b) { return _mm_max_epu8(a, b); }
+};
+struct Avx2 {
+  using V = __m256i;
+  static constexpr int kLanes = 32;
+  __attribute__((target("avx2"))) static V Load(const uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  }
+  __attribute__((target("avx2"))) static void Store(uint8_t* p, V v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+  }
+  __attribute__((target("avx2"))) static V Min(V a, V b) { return _mm256_min_epu8(a, b); }
+  __attribute__((target("avx2"))) static V Max(V a, V b) { return _mm256_max_epu8(a, b); }
+};
+
+// The row kernels, built once for each kind of lanes.
+#define PIC_LANES_INLINE inline __attribute__((always_inline))
+#define PIC_LANES_ENTRY
+namespace sse2 {
+using S = Sse2;
+#include "pixelops/median_lanes.inc"
+}  // namespace sse2
+#undef PIC_LANES_INLINE
+#undef PIC_LANES_ENTRY
+#define PIC_LANES_INLINE inline __attribute__((always_inline, target("avx2")))
+#define PIC_LANES_ENTRY __attribute__((target("avx2")))
+namespace avx2 {
+using S = Avx2;
+#include "pixelops/median_lanes.inc"
+}  // namespace avx2
+#undef PIC_LANES_INLINE
+#undef PIC_LANES_ENTRY
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+// Rows of one channel as bytes, padded by half samples of the edge on each
+// side and rounded up to whole vectors.
+template <class T>
+void LoadPadded(const T* row, uint32_t width, uint32_t channels, int64_t half, uint8_t* buf) {
+  if (std::is_same_v<T, uint8_t> && channels == 1)
+    std::memcpy(buf + half, static_cast<const void*>(row), width);
+  else
+    for (uint32_t x = 0; x < width; ++x) buf[half + x] = ToByte(row[size_t{x} * channels]);
+  for (int64_t i = 0; i < half; ++i) buf[i] = buf[half], buf[half + width + i] = buf[half + width - 1];
+}
+
+template <class T>
+void MedianNetworkChannel(const T* source, uint32_t width, uint32_t height, uint32_t channels,
+                          uint32_t sourceStride, T* destination, uint32_t destinationStride, int64_t half,
+                          uint32_t top, uint32_t bottom) {
+  const int side = static_cast<int>(2 * half + 1);
+  const size_t lanes = 32, n = (width + lanes - 1) / lanes * lanes, padded = n + 2 * half + lanes;
+  std::vector<uint8_t> ring(padded * side), out(n), cols(padded * 5);
+  std::vector<const uint8_t*> rows(side);
+  auto rowOf = [&](int64_t y) { return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride; };
+  auto slot = [&](int64_t y) { return ring.data() + size_t((y + 4 * half + 4) % side) * padded; };
+  for (int64_t y = int64_t{top} - half; y < int64_t{top} + half; ++y) LoadPadded(rowOf(y), width, channels, half, slot(y));
+  const bool avx2 = HasAvx2();
+  for (int64_t y = top; y < bottom; ++y) {
+    LoadPadded(rowOf(y + half), width, channels, half, slot(y + half));
+    for (int i = 0; i < side; ++i) rows[i] = slot(y - half + i);
+    if (avx2) avx2::MedianRow(side, rows.data(), cols.data(), padded, out.data(), n);
+    else sse2::MedianRow(side, rows.data(), cols.data(), padded, out.data(), n);
+    T* d = destination + size_t(y) * destinationStride;
+    if constexpr (std::is_same_v<T, uint8_t>)
+      if (channels == 1) {
+        std::memcpy(d, out.data(), width);
+        continue;
+      }
+    for (uint32_t x = 0; x < width; ++x) d[size_t{x} * channels] = static_cast<T>(out[x]);
+  }
+}
+
+// Per-column histograms over vertical stripes (so the columns stay in
+// cache); counts fit 16 bits up to 255 x 255 windows.
+template <class T>
+void MedianHistogramChannel(const T* source, uint32_t width, uint32_t height, uint32_t channels,
+                            uint32_t sourceStride, T* destination, uint32_t destinationStride, int64_t half,
+                            uint32_t top, uint32_t bottom) {
+  const int64_t side = 2 * half + 1;
+  const uint32_t rank = static_cast<uint32_t>(side * side / 2 + 1);
+  constexpr int64_t kStripe = 256;
+  struct Column {
+    std::array<uint16_t, 256> fine;
+    std::array<uint16_t, 16> coarse;
+  };
+  std::vector<Column> cols(size_t(kStripe + 2 * half));
+  std::vector<uint8_t> rowIn(size_t(width + 2 * half)), rowOut(size_t(width + 2 * half));
+  auto rowOf = [&](int64_t y) { return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride; };
+  for (int64_t x0 = 0; x0 < width; x0 += kStripe) {
+    const int64_t x1 = std::min<int64_t>(x0 + kStripe, width), span = x1 - x0 + 2 * half;
+    for (int64_t i = 0; i < span; ++i) cols[i].fine.fill(0), cols[i].coarse.fill(0);
+    auto value = [&](const T* row, int64_t p) {  // padded column p of the stripe
+      return ToByte(row[size_t(std::clamp<int64_t>(x0 + p - half, 0, int64_t{width} - 1)) * channels]);
+    };
+    for (int64_t dy = -half; dy <= half; ++dy) {
+      const T* row = rowOf(int64_t{top} + dy);
+      for (int64_t i = 0; i < span; ++i) {
+        const uint8_t v = value(row, i);
+        ++cols[i].fine[v], ++cols[i].coarse[v >> 4];
+      }
+    }
+    for (int64_t y = top; y < bottom; ++y) {
+      if (y > top) {
+        const T *gone = rowOf(y - half - 1), *come = rowOf(y + half);
+        if (gone != come)
+          for (int64_t i = 0; i < span; ++i) {
+            const uint8_t a = value(gone, i), b = value(come, i);
+            --cols[i].fine[a], --cols[i].coarse[a >> 4];
+            ++cols[i].fine[b], ++cols[i].coarse[b >> 4];
+          }
+      }
+      std::array<uint16_t, 16> coarse{};
+      for (int64_t i = 0; i < side; ++i)
+        for (int b = 0; b < 16; ++b) coarse[b] += cols[i].coarse[b];
+      T* d = destination + size_t(y) * destinationStride;
+      for (int64_t x = x0; x < x1; ++x) {
+        const int64_t i = x - x0;
+        if (i > 0)
+          for (int b = 0; b < 16; ++b) coarse[b] = uint16_t(coarse[b] + cols[i + side - 1].coarse[b] - cols[i - 1].coarse[b]);
+        uint32_t below = 0;
+        int bin = 0;
+        while (below + coarse[bin] < rank) below += coarse[bin++];
+        std::array<uint16_t, 16> fine{};
+        for (int64_t j = i; j < i + side; ++j)
+          for (int b = 0; b < 16; ++b) fine[b] += cols[j].fine[bin * 16 + b];
+        int f = 0;
+        while (below + fine[f] < rank) below += fine[f++];
+        d[size_t(x) * channels] = static_cast<T>(bin * 16 + f);
+      }
+    }
+  }
+}
+
+// False (nothing written) when some sample the band reads is not a byte value.
+template <class T>
+bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t channels, uint32_t sourceStride,
+                     T* destination, uint32_t destinationStride, int64_t half, uint32_t flags, uint32_t top,
+                     uint32_t bottom) {
+  const int64_t side = 2 * half + 1;
+  if (side > 255) return false;
+  const uint32_t used = std::min(channels, 32u);
+  if constexpr (!std::is_same_v<T, uint8_t>) {
+    const int64_t from = std::max<int64_t>(0, int64_t{top} - half), to = std::min<int64_t>(height, int64_t{bottom} + half);
+    for (int64_t y = from; y < to; ++y) {
+      const T* row = source + size_t(y) * sourceStride;
+      for (uint32_t x = 0; x < width; ++x)
+        for (uint32_t c = 0; c < used; ++c) {
+          const T v = row[size_t{x} * channels + c];
+          if ((flags >> c & 1) && !(v >= 0 && v <= 255 && v == std::floor(v))) return false;
+        }
+    }
+  }
+  for (uint32_t c = 0; c < used; ++c) {
+    if (!(flags >> c & 1)) continue;
+    if (side == 1) {
+      for (uint32_t y = top; y < bottom; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+          destination[size_t{y} * destinationStride + size_t{x} * channels + c] =
+              source[size_t{y} * sourceStride + size_t{x} * channels + c];
+    } else if (side <= 5) {
+      MedianNetworkChannel(source + c, width, height, channels, sourceStride, destination + c, destinationStride,
+                           half, top, bottom);
+    } else {
+      MedianHistogramChannel(source + c, width, height, channels, sourceStride, destination + c, destinationStride,
+                             half, top, bottom);
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uint32_t channels,
@@ -158,6 +340,9 @@ void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uin
   const uint32_t top = band ? band->top : 0, bottom = band ? std::min(band->bottom, height) : height;
   if (width == 0 || top >= bottom || k < 0) return;
   const int64_t half = k / 2, side = 2 * half + 1;
+  if (side > 1 && MedianBytesBand(source, width, height, channels, sourceStride, destination, destinationStride, half,
+                                  flags, top, bottom))
+    return;
   const int64_t W = width, H = height;
   auto cx = [&](int64_t x) { return static_cast<size_t>(std::clamp<int64_t>(x, 0, W - 1)); };
   auto cy = [&](int64_t y) { return static_cast<size_t>(std::clamp<int64_t>(y, 0, H - 1)); };
@@ -198,39 +383,82 @@ void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uin
   }
 }
 
-bool CPicMedianFilter::MedianFilterCore(const double* source, uint32_t width, uint32_t height, uint32_t channels,
-                                        uint32_t sourceStride, double* destination, uint32_t destinationStride,
-                                        int32_t k, uint32_t flags) {
-  error = 0;
+void MedianFilterBand(const uint8_t* source, uint32_t width, uint32_t height, uint32_t channels,
+                      uint32_t sourceStride, uint8_t* destination, uint32_t destinationStride, int32_t k,
+                      uint32_t flags, const ThreadBand* band) {
+  const uint32_t top = band ? band->top : 0, bottom = band ? std::min(band->bottom, height) : height;
+  if (width == 0 || top >= bottom || k < 0 || 2 * int64_t{k / 2} + 1 > 255) return;
+  MedianBytesBand(source, width, height, channels, sourceStride, destination, destinationStride, k / 2, flags, top,
+                  bottom);
+}
+
+namespace {
+
+template <class T>
+struct MedianJob : CPicThreadData {
+  const T* source = nullptr;
+  uint32_t width = 0, height = 0, channels = 0, sourceStride = 0;
+  T* destination = nullptr;
+  uint32_t destinationStride = 0;
+  int32_t k = 0;
+  uint32_t flags = 0;
+  const ThreadBand* band = nullptr;
+};
+using doubleMedianFilterStruct = MedianJob<double>;
+
+template <class T>
+uint32_t MedianFilterThreadProc(CPicThreadData* record) {
+  auto* job = static_cast<MedianJob<T>*>(record);
+  if (!job) return 0;
+  MedianFilterBand(job->source, job->width, job->height, job->channels, job->sourceStride, job->destination,
+                   job->destinationStride, job->k, job->flags, job->band);
+  job->error = 0;
+  return 0;
+}
+
+template <class T>
+uint32_t MedianCore(const T* source, uint32_t width, uint32_t height, uint32_t channels, uint32_t sourceStride,
+                    T* destination, uint32_t destinationStride, int32_t k, uint32_t flags, int64_t maxSide) {
   const int64_t side = 2 * int64_t{k / 2} + 1;
-  if (!source || !destination || k < 0 || side * side > INT32_MAX ||
+  if (!source || !destination || k < 0 || side > maxSide ||
       (width && height &&
-       (uint64_t{width} * channels > sourceStride || uint64_t{width} * channels > destinationStride))) {
-    error = kPicErrBadArgument;
-    return false;
-  }
+       (uint64_t{width} * channels > sourceStride || uint64_t{width} * channels > destinationStride)))
+    return kPicErrBadArgument;
   const uint32_t n = GetThreadsPerOperation();
   if (!UseThreadPool(flags) || uint64_t{height} <= uint64_t{5} * n) {
     MedianFilterBand(source, width, height, channels, sourceStride, destination, destinationStride, k, flags,
                      nullptr);
-    return true;
+    return 0;
   }
   PicArray<ThreadBand> bands;
-  if (!SplitRowsIntoBands(bands, width, height, n)) {
-    error = kPicErrNoMemory;
-    return false;
-  }
-  std::vector<std::unique_ptr<doubleMedianFilterStruct>> jobs;
+  if (!SplitRowsIntoBands(bands, width, height, n)) return kPicErrNoMemory;
+  std::vector<std::unique_ptr<MedianJob<T>>> jobs;
   std::vector<CPicThreadData*> records;
   for (const ThreadBand& band : bands) {
-    auto job = std::make_unique<doubleMedianFilterStruct>();
+    auto job = std::make_unique<MedianJob<T>>();
     job->source = source, job->width = width, job->height = height, job->channels = channels;
     job->sourceStride = sourceStride, job->destination = destination, job->destinationStride = destinationStride;
     job->k = k, job->flags = flags, job->band = &band;
     records.push_back(job.get());
     jobs.push_back(std::move(job));
   }
-  error = RunJobs(&MedianFilterThreadProc, std::span<CPicThreadData* const>(records));
+  return RunJobs(&MedianFilterThreadProc<T>, std::span<CPicThreadData* const>(records));
+}
+
+}  // namespace
+
+bool CPicMedianFilter::MedianFilterCore(const double* source, uint32_t width, uint32_t height, uint32_t channels,
+                                        uint32_t sourceStride, double* destination, uint32_t destinationStride,
+                                        int32_t k, uint32_t flags) {
+  // A window over 2^31 samples has no rank to count.
+  error = MedianCore(source, width, height, channels, sourceStride, destination, destinationStride, k, flags, 46340);
+  return error == 0;
+}
+
+bool CPicMedianFilter::MedianFilterCore(const uint8_t* source, uint32_t width, uint32_t height, uint32_t channels,
+                                        uint32_t sourceStride, uint8_t* destination, uint32_t destinationStride,
+                                        int32_t k, uint32_t flags) {
+  error = MedianCore(source, width, height, channels, sourceStride, destination, destinationStride, k, flags, 255);
   return error == 0;
 }
 

@@ -68,3 +68,44 @@ TEST(Median, MatchesASortedWindow) {
   EXPECT_FALSE(filter.MedianFilterCore(one.data(), 2, 2, 1, 2, nullptr, 2, 3, 1));
   EXPECT_FALSE(filter.MedianFilterCore(one.data(), 2, 2, 1, 2, one.data(), 2, 50000, 1));
 }
+
+// Byte samples (and f64 samples that are all byte values) take the vector
+// and histogram routes: the same as the sorted window across the histogram
+// stripes, odd widths, tails of vectors and bands of the pool.
+TEST(Median, BytesMatchTheSortedWindow) {
+  ASSERT_TRUE(pic_Initialize(nullptr));
+  struct Row {
+    uint32_t w, h, ch;
+    int32_t k;
+    uint32_t flags;
+  };
+  const Row rows[] = {{33, 40, 1, 3, 0x1},   {70, 31, 3, 5, 0x5},     {5, 3, 1, 5, 0x100001},
+                      {301, 27, 1, 7, 0x1},  {290, 23, 2, 15, 0x100002}, {9, 60, 1, 8, 0x1},
+                      {2, 2, 1, 31, 0x1},   {64, 33, 4, 4, 0xF}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.k * 1000 + row.w);
+    std::mt19937 rng(row.k * 7 + row.w);
+    std::vector<uint8_t> bytes(size_t{row.w} * row.h * row.ch), got(bytes.size(), 7);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i % 5 ? rng() : rng() % 3 + 100);
+    const std::vector<double> src(bytes.begin(), bytes.end());
+    std::vector<double> viaF64(src.size(), -7.0);
+    CPicMedianFilter filter;
+    ASSERT_TRUE(filter.MedianFilterCore(bytes.data(), row.w, row.h, row.ch, row.w * row.ch, got.data(),
+                                        row.w * row.ch, row.k, row.flags));
+    ASSERT_TRUE(filter.MedianFilterCore(src.data(), row.w, row.h, row.ch, row.w * row.ch, viaF64.data(),
+                                        row.w * row.ch, row.k, row.flags));
+    for (uint32_t y = 0; y < row.h; ++y)
+      for (uint32_t x = 0; x < row.w; ++x)
+        for (uint32_t c = 0; c < row.ch; ++c) {
+          const size_t i = (size_t{y} * row.w + x) * row.ch + c;
+          const bool picked = row.flags >> c & 1;
+          const double want = picked ? Reference(src, row.w, row.h, row.ch, x, y, c, row.k / 2) : -7.0;
+          ASSERT_EQ(got[i], picked ? uint8_t(want) : 7) << x << "," << y << "," << c;
+          ASSERT_EQ(viaF64[i], want) << x << "," << y << "," << c;
+        }
+  }
+  std::vector<uint8_t> one(4);
+  CPicMedianFilter filter;
+  EXPECT_FALSE(filter.MedianFilterCore(one.data(), 2, 2, 1, 2, one.data(), 2, 256, 1));  // counts past 16 bits
+  EXPECT_EQ(filter.error, 5u);
+}

@@ -320,6 +320,8 @@ bool OverlayImageSIMD(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicI
     return Fail(*error, kPicErrBadArgument);
   uint32_t left = 0, top = 0, right = 0, bottom = 0;
   ClipPlacementRect(dst.width, dst.height, src.width, src.height, x, y, &left, &top, &right, &bottom);
+  // Nothing covered: no source row may even be addressed.
+  if (left >= right || top >= bottom) return true;
   const size_t channels = dst.channels;
   const uint32_t n = static_cast<uint32_t>((right - left) * channels);
   for (uint32_t r = top; r < bottom; ++r) {

@@ -245,10 +245,13 @@ TEST(Overlay, FastPathGivesTheGeneralPathsBytes) {
       CPicImgBufExtern<uint8_t> fast(a.data(), w + 3, 9, 3, (w + 3) * 3), general(b.data(), w + 3, 9, 3, (w + 3) * 3);
       CPicImgBufExternConst<uint8_t> src(s.data(), w, 7, 3, w * 3);
       uint32_t error = 0;
-      ASSERT_TRUE(OverlayImage8bpc(&error, fast, src, 2, -1, 1.0, 0, mode, 0x100004));
-      CPicImgOverlayT<uint8_t> op;
-      ASSERT_TRUE(op.OverlayCore(general, src, 2, -1, 1.0, 0, mode, 0x100004));
-      ASSERT_EQ(a, b);
+      // Placed in part, and wholly right of the image (nothing covered).
+      for (int32_t x : {2, int32_t(w) + 9}) {
+        ASSERT_TRUE(OverlayImage8bpc(&error, fast, src, x, -1, 1.0, 0, mode, 0x100004));
+        CPicImgOverlayT<uint8_t> op;
+        ASSERT_TRUE(op.OverlayCore(general, src, x, -1, 1.0, 0, mode, 0x100004));
+        ASSERT_EQ(a, b);
+      }
     }
 }
 
