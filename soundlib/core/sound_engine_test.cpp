@@ -105,6 +105,14 @@ class EngineTest : public ::testing::Test {
   std::vector<std::vector<uint8_t>> wavs;
 };
 
+std::string tempFile(const std::string& name, const std::vector<uint8_t>& bytes, const char* prefix = "") {
+  const std::string p = testing::tempPath(name);
+  std::ofstream f(p, std::ios::binary);
+  f << prefix;
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return p;
+}
+
 std::vector<int16_t> pairs(std::initializer_list<std::pair<int, int>> lr) {
   std::vector<int16_t> v;
   for (auto [l, r] : lr) v.push_back(static_cast<int16_t>(l)), v.push_back(static_cast<int16_t>(r));
@@ -123,11 +131,8 @@ TEST_F(EngineTest, MixesChannelsAndAppliesVolumes) {
   const SlHandle ca = playNew(a);
   playNew(b);
   auto out = render(120);
-  EXPECT_EQ(frame(out, 0), pairs({{1300, 1300}}));
-  EXPECT_EQ(frame(out, 49), pairs({{1300, 1300}}));
-  EXPECT_EQ(frame(out, 50), pairs({{1000, 1000}}));
-  EXPECT_EQ(frame(out, 99), pairs({{1000, 1000}}));
-  EXPECT_EQ(frame(out, 100), pairs({{0, 0}}));
+  for (auto [at, level] : {std::pair{0, 1300}, {49, 1300}, {50, 1000}, {99, 1000}, {100, 0}})
+    EXPECT_EQ(frame(out, at), pairs({{level, level}})) << at;
 
   ASSERT_TRUE(engine.channelPlay(ca, 1));
   ASSERT_TRUE(engine.channelSetAttribute(ca, SL_ATTRIB_VOL, 0.25f));
@@ -152,12 +157,7 @@ TEST_F(EngineTest, MixesManyChannelsOfOneSample) {
 }
 
 TEST_F(EngineTest, LoadsSamplesFromFiles) {
-  const std::string path = testing::tempPath("_sample.wav");
-  {
-    const auto wav = mono16({7, 8, 9});
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
-  }
+  const std::string path = tempFile("_sample.wav", mono16({7, 8, 9}));
   const SlHandle s = engine.sampleLoad(0, path.c_str(), 0, 0, 1, 0);
   ASSERT_NE(s, 0u) << engine.errorGetCode();
   std::filesystem::remove(path);  // the sample holds its data, not the file
@@ -418,14 +418,6 @@ TEST_F(EngineTest, StopAndStartPauseEverything) {
 }
 
 // ---- streams -------------------------------------------------------------------
-
-std::string tempFile(const std::string& name, const std::vector<uint8_t>& bytes, const char* prefix = "") {
-  const std::string p = testing::tempPath(name);
-  std::ofstream f(p, std::ios::binary);
-  f << prefix;
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return p;
-}
 
 TEST_F(EngineTest, StreamsFilesBlockByBlockAndFreeThemselves) {
   std::vector<int32_t> v;
