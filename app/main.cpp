@@ -13,6 +13,7 @@
 #include "services/sound.h"
 #include "services/sound_library.h"
 #include "app/startup.h"
+#include "services/threads.h"
 #include "services/win_util.h"
 #include "app/tray_icon.h"
 #include "objects/clock.h"
@@ -125,6 +126,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     SetWeatherSceneGate(CanAnimateNow);
     StartWeather();
     OpenForShutdownRequests();
+    // Start-up is done: its deep frames are dead weight from here on.
+    ReleaseUnusedStack();
     exitCode = RunMessageLoop();
   }
 

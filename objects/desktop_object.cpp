@@ -62,7 +62,7 @@ int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info) {
   ShowWindow(window, SW_HIDE);
   object.window = window;  // before the thread runs: it reads the handle
   DWORD id = 0;
-  HANDLE thread = CreateThread(nullptr, 0, info.threadProc, nullptr, 0, &id);
+  HANDLE thread = StartThread(info.threadProc, nullptr, &id);
   if (!thread) {
     WriteLogLine("+++ %s NICHT gestartet (3)", info.threadName);
     return 0;

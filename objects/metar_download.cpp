@@ -9,6 +9,7 @@
 #include "objects/portable/metar_fetch.h"
 #include "services/debug_log.h"
 #include "services/settings.h"
+#include "services/threads.h"
 #include "services/win_util.h"
 
 MetarReportStore MetarReport;
@@ -120,7 +121,7 @@ bool ReadCacheFile(const char* path, std::string& content) {
 HANDLE StartWeatherFetch() {
   if (MetarReport.busy.exchange(1)) return nullptr;
   DWORD id = 0;
-  HANDLE thread = CreateThread(nullptr, 0, GetMETAR, nullptr, 0, &id);
+  HANDLE thread = StartThread(GetMETAR, nullptr, &id);
   if (!thread) {
     MetarReport.busy = 0;
     WriteLogLine("GetWeather-Thread NICHT gestartet");

@@ -12,6 +12,7 @@
 #include "services/debug_log.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
+#include "services/threads.h"
 #include "objects/billboard.h"
 #include "objects/bitmap_dc.h"
 #include "objects/picture_loading.h"
@@ -173,7 +174,7 @@ int StartPosterThread() {
     WriteLogLine("LadePlakat l\xE4uft noch");
     return 1;
   }
-  HANDLE thread = CreateThread(nullptr, 0, PosterThreadProc, nullptr, 0, nullptr);
+  HANDLE thread = StartThread(PosterThreadProc, nullptr);
   if (!thread) {
     BillboardState.posterThreadRunning = 0;
     WriteLogLine("+++ LadePlakat-Thread NICHT gestartet (3)");

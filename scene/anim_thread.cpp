@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "services/app_globals.h"
+#include "services/threads.h"
 #include "services/debug_log.h"
 #include "services/messages.h"
 #include "services/portable/thread_rand.h"
@@ -198,7 +199,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
 }
 
 int StartAnimThread() {
-  threadHandle = CreateThread(nullptr, 0, AnimThreadProc, nullptr, 0, nullptr);
+  threadHandle = StartThread(AnimThreadProc, nullptr);
   if (!threadHandle) {
     WriteLogLine("+++ AnimThread NICHT gestartet +++");
     return 0;

@@ -207,6 +207,11 @@ void DrawBackgroundStrip(FigureRecord* record) {
       const RECT all = {0, 0, record->sheetWidth, record->sheetHeight};
       DrawSprite(record->objectDC, record->sheets[0], record->masks[0], {0, 0}, all);
       PushStrip(record);
+      // The strip's own bitmap holds the whole picture from now on (a
+      // relayout only moves the part shown): the sheet and its mask, as
+      // large again, are not kept for the rest of the run.
+      DeleteAndNull(record->masks[0]);
+      DeleteAndNull(record->sheets[0]);
       record->state = 2;
       return;
     }
@@ -265,7 +270,7 @@ int StartBackgroundThread() {
   SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, kZOnly);
   ShowWindow(window, SW_HIDE);
   StripWindow = window;  // before the thread runs: it reads the handle
-  HANDLE thread = CreateThread(nullptr, 0, BackgroundThreadProc, nullptr, 0, nullptr);
+  HANDLE thread = StartThread(BackgroundThreadProc, nullptr);
   if (!thread) {
     WriteLogLine("+++ HG-Thread NICHT gestartet (3)");
     return 0;

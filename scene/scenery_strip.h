@@ -25,7 +25,8 @@ HANDLE TakeBackgroundThread();
 // unload request, then a step while a strip is chosen and no program runs
 // full screen. Tests call it on their own thread.
 void BackgroundStripPass(FigureRecord* record);
-// One step of the strip's state machine: 0 load, 1 first drawing, 2 shown.
+// One step of the strip's state machine: 0 load, 1 first drawing (which
+// releases the sheet and mask), 2 shown.
 void DrawBackgroundStrip(FigureRecord* record);
 // Takes the strip's DCs and its sheet FIG2nn_00 with mask; 1 or 0 (the
 // record then owns nothing).

@@ -59,6 +59,7 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     EXPECT_EQ(record->state, 1);
     BackgroundStripPass(record);
     EXPECT_EQ(record->state, 2);
+    EXPECT_TRUE(!record->sheets[0] && !record->masks[0]);  // drawn once, not kept
     EXPECT_TRUE(IsWindowVisible(StripWindow));
     const RECT r = StripRect(), want = {0, work.bottom - kStripHeights[row.hg - 1], GetSystemMetrics(SM_CXSCREEN),
                                         work.bottom};
