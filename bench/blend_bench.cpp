@@ -72,16 +72,17 @@ BENCHMARK(BM_AlphaRGBAOverRGB)->Name("alpha/rgba_over_rgb")->ArgName("pool")->Ar
     ->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Grey(benchmark::State& state) {
+  Start();
   static const std::vector<uint8_t> src = Picture(3, 5);
   std::vector<uint8_t> grey(size_t{kW} * kH);
   for (auto _ : state) {
     uint32_t error = 0;
-    ImageToGrayScaleSingleWeighted<uint8_t>(&error, src.data(), kW, kH, 3, kW * 3, kW, 0.299, 0.587, 0.114, 0,
-                                            grey.data());
+    ImageToGrayScaleSingleWeighted<uint8_t>(&error, src.data(), kW, kH, 3, kW * 3, kW, 0.299, 0.587, 0.114,
+                                            Flags(state), grey.data());
     benchmark::DoNotOptimize(grey.data());
   }
 }
-BENCHMARK(BM_Grey)->Name("grey/single")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Grey)->Name("grey/single")->ArgNames({"pool"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // range(1): window size; one channel of bytes (as the peers filter), and
 // the same picture as f64 samples.

@@ -12,7 +12,8 @@ picture (gradients with noise), best of three runs:
   RGBA over RGB          - per-pixel alpha in NumPy; Pillow alpha_composite
   grey                   - cv2.cvtColor(RGB2GRAY); Pillow convert('L')
   median 3, 5, 15        - cv2.medianBlur (bytes); Pillow MedianFilter
-Our median filters f64 samples (the peers filter bytes). Ratios are peer
+Our median filters bytes here, as the peers do (median_f64 in the
+benchmark program times the same picture as f64 samples). Ratios are peer
 time / our time (above 1: we are faster).
 """
 import argparse
@@ -90,7 +91,7 @@ def main():
         for case, peer in peers(threads).items():
             name = case.replace("overlay/", f"overlay/pool:{pool}/").replace("alpha/rgba_over_rgb",
                                                                                 f"alpha/rgba_over_rgb/pool:{pool}")
-            name = name.replace("median/", f"median/pool:{pool}/")
+            name = name.replace("median/", f"median/pool:{pool}/").replace("grey/single", f"grey/single/pool:{pool}")
             our = mine.get(name) or mine.get(case)
             if our is None:
                 print(f"{case:32} ours: not measured")

@@ -164,6 +164,7 @@ bool BlendSolidColorThroughMask(uint32_t* error, uint8_t* image, uint32_t width,
     if (flags & (1u << bit)) treatment = bit;
   uint32_t left = 0, top = 0, right = 0, bottom = 0;
   ClipPlacementRect(width, height, maskWidth, maskHeight, x, y, &left, &top, &right, &bottom);
+  if (left >= right) top = bottom;  // nothing covered: no mask row may even be addressed
   const bool simd = bytesPerPixel == 3 && HasSSE41ForChannels(0);
   for (uint32_t r = top; r < bottom; ++r) {
     uint8_t* p = image + size_t{r} * stride + size_t{left} * bytesPerPixel;
@@ -231,6 +232,7 @@ bool BlendColorThroughMaskRGBA(uint32_t* error, uint8_t* image, uint32_t width, 
   const Colour col(color, flags);
   uint32_t left = 0, top = 0, right = 0, bottom = 0;
   ClipPlacementRect(width, height, maskWidth, maskHeight, x, y, &left, &top, &right, &bottom);
+  if (left >= right) top = bottom;  // nothing covered: no mask row may even be addressed
   for (uint32_t r = top; r < bottom; ++r) {
     uint8_t* p = image + size_t{r} * stride + size_t{left} * 4;
     const uint8_t* m = mask + size_t(int64_t{r} - y) * maskStride + size_t(int64_t{left} - x);

@@ -173,4 +173,9 @@ TEST(AlphaBlend, FeatherRectAndFailures) {
   m[1] = 200;
   ASSERT_TRUE(BlendColorThroughMaskRGBA(&error, rgba.data(), 4, 1, 16, m.data(), 4, 1, 4, 0xFFFFFF, 0, 0, 8));
   EXPECT_EQ(rgba, (Bytes{255, 255, 255, 0, 255, 255, 255, 200, 255, 255, 255, 0, 255, 255, 255, 0}));
+  // Masks wholly right of the image cover nothing (and address no mask row).
+  const Bytes kept = rgba;
+  ASSERT_TRUE(BlendColorThroughMaskRGBA(&error, rgba.data(), 4, 1, 16, m.data(), 4, 1, 4, 0, 9, 0, 8));
+  ASSERT_TRUE(BlendSolidColorThroughMask(&error, rgba.data(), 4, 1, 4, 16, m.data(), 4, 1, 4, 0, 9, 0, 0));
+  EXPECT_EQ(rgba, kept);
 }

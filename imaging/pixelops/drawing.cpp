@@ -9,6 +9,7 @@
 
 #include "core/allocators.h"
 #include "core/color_match.h"
+#include "core/crop_flip.h"
 #include "core/thread_context.h"
 #include "pixelops/alpha_blend_solid.h"
 
@@ -169,6 +170,48 @@ bool FillPolygonAntiAliased(uint32_t* error, uint8_t* bits, uint32_t width, uint
                                     static_cast<int32_t>(oy), 0);
 }
 
+// Spans filled with a colour (or blended, or matched into a palette) or a
+// tiled pattern; may throw std::bad_alloc.
+void PaintSpans(uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride,
+                const std::vector<PolygonSpan>& spans, const uint8_t* pattern, uint32_t patternWidth,
+                uint32_t patternHeight, uint32_t patternStride, uint32_t color, double opacity,
+                const RGBQUAD* palette, uint32_t paletteSize, uint32_t flags) {
+  uint8_t c[4] = {uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)};
+  const bool paletted = bytesPerPixel == 1 && palette && paletteSize > 0;
+  if (paletted && c[0] < paletteSize) {
+    const RGBQUAD& e = palette[c[0]];
+    c[0] = e.rgbRed, c[1] = e.rgbGreen, c[2] = e.rgbBlue;
+  }
+  if (flags & kFillBGR) std::swap(c[0], c[2]);
+  const double o = opacity >= 0.0 ? std::min(opacity, 1.0) : 0.0;  // NaN too gives 0
+  uint8_t a[256], b[256];
+  for (int v = 0; v < 256; ++v) a[v] = uint8_t(v * o), b[v] = uint8_t(v * (1.0 - o));
+  auto mix = [&](uint8_t d, uint8_t col) { return uint8_t(std::min(255, b[d] + a[col])); };
+  CPicImgColorMatch matcher;
+  if (paletted) matcher.SetPalette(palette, std::min(paletteSize, 256u));
+  uint32_t patternRow = 0;
+  int32_t lastRow = spans.empty() ? 0 : spans.front().y;
+  for (const PolygonSpan& span : spans) {
+    if (span.y != lastRow) patternRow = (patternRow + 1) % std::max(patternHeight, 1u), lastRow = span.y;
+    uint32_t x0 = 0, x1 = 0;
+    if (!ClipSpan(span, width, height, x0, x1)) continue;
+    uint8_t* p = bits + static_cast<size_t>(span.y) * stride + size_t{x0} * bytesPerPixel;
+    for (uint32_t x = x0; x <= x1; ++x, p += bytesPerPixel) {
+      if (pattern) {
+        std::memcpy(p, pattern + size_t{patternRow} * patternStride + size_t{x % patternWidth} * bytesPerPixel,
+                    bytesPerPixel);
+      } else if (!(flags & kFillBlend)) {
+        std::memcpy(p, c, bytesPerPixel);
+      } else if (paletted) {
+        const RGBQUAD& e = palette[std::min<uint32_t>(p[0], paletteSize - 1)];
+        p[0] = matcher.FindClosest(mix(e.rgbRed, c[0]), mix(e.rgbGreen, c[1]), mix(e.rgbBlue, c[2]));
+      } else {
+        for (uint32_t k = 0; k < bytesPerPixel; ++k) p[k] = mix(p[k], c[k]);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 bool FillPolygon(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
@@ -184,42 +227,10 @@ bool FillPolygon(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height
     if (flags & kFillAntiAliased)
       return FillPolygonAntiAliased(error, bits, width, height, bytesPerPixel, stride, vertices, count, color, opacity,
                                     flags);
-    uint8_t c[4] = {uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)};
-    const bool paletted = bytesPerPixel == 1 && palette && paletteSize > 0;
-    if (paletted && c[0] < paletteSize) {
-      const RGBQUAD& e = palette[c[0]];
-      c[0] = e.rgbRed, c[1] = e.rgbGreen, c[2] = e.rgbBlue;
-    }
-    if (flags & kFillBGR) std::swap(c[0], c[2]);
-    const double o = opacity >= 0.0 ? std::min(opacity, 1.0) : 0.0;  // NaN too gives 0
-    uint8_t a[256], b[256];
-    for (int v = 0; v < 256; ++v) a[v] = uint8_t(v * o), b[v] = uint8_t(v * (1.0 - o));
-    auto mix = [&](uint8_t d, uint8_t col) { return uint8_t(std::min(255, b[d] + a[col])); };
-    CPicImgColorMatch matcher;
-    if (paletted) matcher.SetPalette(palette, std::min(paletteSize, 256u));
     std::vector<PolygonSpan> spans;
     if (!BuildPolygonEdgeList(count, vertices, spans, 0, height)) return Fail(error, kPicErrNoMemory);
-    uint32_t patternRow = 0;
-    int32_t lastRow = spans.empty() ? 0 : spans.front().y;
-    for (const PolygonSpan& span : spans) {
-      if (span.y != lastRow) patternRow = (patternRow + 1) % std::max(patternHeight, 1u), lastRow = span.y;
-      uint32_t x0 = 0, x1 = 0;
-      if (!ClipSpan(span, width, height, x0, x1)) continue;
-      uint8_t* p = bits + static_cast<size_t>(span.y) * stride + size_t{x0} * bytesPerPixel;
-      for (uint32_t x = x0; x <= x1; ++x, p += bytesPerPixel) {
-        if (pattern) {
-          std::memcpy(p, pattern + size_t{patternRow} * patternStride + size_t{x % patternWidth} * bytesPerPixel,
-                      bytesPerPixel);
-        } else if (!(flags & kFillBlend)) {
-          std::memcpy(p, c, bytesPerPixel);
-        } else if (paletted) {
-          const RGBQUAD& e = palette[std::min<uint32_t>(p[0], paletteSize - 1)];
-          p[0] = matcher.FindClosest(mix(e.rgbRed, c[0]), mix(e.rgbGreen, c[1]), mix(e.rgbBlue, c[2]));
-        } else {
-          for (uint32_t k = 0; k < bytesPerPixel; ++k) p[k] = mix(p[k], c[k]);
-        }
-      }
-    }
+    PaintSpans(bits, width, height, bytesPerPixel, stride, spans, pattern, patternWidth, patternHeight,
+               patternStride, color, opacity, palette, paletteSize, flags);
   } catch (const std::bad_alloc&) {
     return Fail(error, kPicErrNoMemory);
   }
@@ -305,6 +316,274 @@ bool DrawLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, u
     if (steep) plot(yi, x, 1.0 - frac), plot(yi + 1, x, frac);
     else plot(x, yi, 1.0 - frac), plot(x, yi + 1, frac);
   }
+  return true;
+}
+
+namespace {
+
+constexpr int32_t kMaxRadius = 1 << 15;  // keeps 4 rx^2 ry^2, the largest decision term, within 64 bits
+
+// The midpoint walk of the ellipse's first quadrant: visit(x, y) for every
+// step, x growing from 0 to rx while y falls from ry to 0. Terms are 4 times
+// the textbook ones so they stay integers.
+template <class Visit>
+void MidpointEllipse(int64_t rx, int64_t ry, Visit visit) {
+  if (ry == 0) {
+    visit(rx, 0);
+    return;
+  }
+  const int64_t rx2 = rx * rx, ry2 = ry * ry;
+  int64_t x = 0, y = ry, px = 0, py = 2 * rx2 * y;
+  int64_t p = 4 * ry2 - 4 * rx2 * ry + rx2;
+  visit(x, y);
+  while (px < py) {
+    ++x, px += 2 * ry2;
+    if (p < 0) {
+      p += 4 * (ry2 + px);
+    } else {
+      --y, py -= 2 * rx2;
+      p += 4 * (ry2 + px - py);
+    }
+    visit(x, y);
+  }
+  p = ry2 * (2 * x + 1) * (2 * x + 1) + 4 * rx2 * (y - 1) * (y - 1) - 4 * rx2 * ry2;
+  while (y > 0) {
+    --y, py -= 2 * rx2;
+    if (p > 0) {
+      p += 4 * (rx2 - py);
+    } else {
+      ++x, px += 2 * ry2;
+      p += 4 * (rx2 - py + px);
+    }
+    visit(x, y);
+  }
+}
+
+bool RadiiUsable(int32_t rx, int32_t ry) { return rx >= 0 && ry >= 0 && rx <= kMaxRadius && ry <= kMaxRadius; }
+
+template <class Plot>
+void EllipseOutline(int64_t cx, int64_t cy, int64_t rx, int64_t ry, Plot plot) {
+  MidpointEllipse(rx, ry, [&](int64_t x, int64_t y) {
+    plot(cx + x, cy + y), plot(cx - x, cy + y), plot(cx + x, cy - y), plot(cx - x, cy - y);
+  });
+  if (ry == 0)  // a flat ellipse is the line between its ends
+    for (int64_t x = -rx; x <= rx; ++x) plot(cx + x, cy);
+}
+
+}  // namespace
+
+bool DrawEllipse1Bit(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t stride, int32_t cx,
+                     int32_t cy, int32_t rx, int32_t ry, uint32_t value) {
+  if (!bits || !RadiiUsable(rx, ry) || (height && uint64_t{width} > uint64_t{stride} * 8))
+    return Fail(error, kPicErrBadArgument);
+  EllipseOutline(cx, cy, rx, ry, [&](int64_t x, int64_t y) {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    uint8_t& b = bits[static_cast<size_t>(y) * stride + static_cast<size_t>(x >> 3)];
+    const uint8_t bit = uint8_t(0x80 >> (x & 7));
+    b = value ? uint8_t(b | bit) : uint8_t(b & ~bit);
+  });
+  return true;
+}
+
+bool DrawEllipse(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
+                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color, uint32_t flags) {
+  if (!bits || bytesPerPixel == 0 || bytesPerPixel > 4 || !RadiiUsable(rx, ry) ||
+      (height && uint64_t{width} * bytesPerPixel > stride))
+    return Fail(error, kPicErrBadArgument);
+  uint8_t c[4] = {uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)};
+  if ((flags & 1) && bytesPerPixel == 3) std::swap(c[0], c[2]);
+  EllipseOutline(cx, cy, rx, ry, [&](int64_t x, int64_t y) {
+    if (x < 0 || y < 0 || x >= width || y >= height) return;
+    std::memcpy(bits + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * bytesPerPixel, c, bytesPerPixel);
+  });
+  return true;
+}
+
+bool FillEllipse(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
+                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color, double opacity,
+                 const RGBQUAD* palette, uint32_t paletteSize, uint32_t flags) {
+  if (!bits || (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) || !RadiiUsable(rx, ry) ||
+      (height && uint64_t{width} * bytesPerPixel > stride))
+    return Fail(error, kPicErrBadArgument);
+  PicNestingScope depth;
+  try {
+    // Half widths per row offset; only rows that meet the image become spans.
+    std::vector<int64_t> half(size_t(ry) + 1, -1);
+    MidpointEllipse(rx, ry, [&](int64_t x, int64_t y) { half[size_t(y)] = std::max(half[size_t(y)], x); });
+    std::vector<PolygonSpan> spans;
+    auto add = [&](int64_t y, int64_t dx) {
+      if (y < 0 || y >= height || dx < 0) return;
+      const int64_t l = std::max<int64_t>(int64_t{cx} - dx, -1),
+                    r = std::min<int64_t>(int64_t{cx} + dx, std::min<int64_t>(width, INT32_MAX));
+      spans.push_back({int32_t(y), int32_t(l), int32_t(r), double(l), double(r)});
+    };
+    for (int64_t dy = -ry; dy <= ry; ++dy) add(cy + dy, half[size_t(std::llabs(dy))]);
+    PaintSpans(bits, width, height, bytesPerPixel, stride, spans, nullptr, 0, 0, 0, color, opacity, palette,
+               paletteSize, flags);
+  } catch (const std::bad_alloc&) {
+    return Fail(error, kPicErrNoMemory);
+  }
+  return true;
+}
+
+bool AppendLineEnd(std::vector<double>& vertices, uint32_t style, double ex, double ey, double sine, double cosine,
+                   const double size[3], double width, double length) {
+  if (style >= kLineEndStyleCount || !size) return false;
+  const double hw = width / 2;
+  const double headHalf = std::max(size[0] / 2, hw), head = std::clamp(size[1], 0.0, std::max(length / 2 - 1, 0.0));
+  const double r = hw * 0.70710678118654752;
+  double local[5][2];
+  switch (style) {
+    case kLineEndFlat: local[0][0] = 0, local[0][1] = hw, local[1][0] = 0, local[1][1] = hw / 2;
+      local[2][0] = 0, local[2][1] = 0, local[3][0] = 0, local[3][1] = -hw / 2, local[4][0] = 0, local[4][1] = -hw;
+      break;
+    case kLineEndSquare: local[0][0] = 0, local[0][1] = hw, local[1][0] = hw, local[1][1] = hw;
+      local[2][0] = hw, local[2][1] = 0, local[3][0] = hw, local[3][1] = -hw, local[4][0] = 0, local[4][1] = -hw;
+      break;
+    case kLineEndRound: local[0][0] = 0, local[0][1] = hw, local[1][0] = r, local[1][1] = r;
+      local[2][0] = hw, local[2][1] = 0, local[3][0] = r, local[3][1] = -r, local[4][0] = 0, local[4][1] = -hw;
+      break;
+    case kLineEndArrow: local[0][0] = -head, local[0][1] = hw, local[1][0] = -head, local[1][1] = headHalf;
+      local[2][0] = 0, local[2][1] = 0, local[3][0] = -head, local[3][1] = -headHalf;
+      local[4][0] = -head, local[4][1] = -hw;
+      break;
+    default: local[0][0] = 0, local[0][1] = hw, local[1][0] = 0, local[1][1] = headHalf;
+      local[2][0] = head, local[2][1] = 0, local[3][0] = 0, local[3][1] = -headHalf, local[4][0] = 0, local[4][1] = -hw;
+      break;
+  }
+  for (const auto& v : local) {
+    vertices.push_back(ex + v[0] * cosine - v[1] * sine);
+    vertices.push_back(ey + v[0] * sine + v[1] * cosine);
+  }
+  return true;
+}
+
+bool DrawThickLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
+                   uint32_t stride, double x1, double y1, double x2, double y2, double lineWidth,
+                   uint32_t startStyle, uint32_t endStyle, const double size[3], uint32_t color, double opacity,
+                   uint32_t flags) {
+  const double all[] = {x1, y1, x2, y2, lineWidth, size ? size[0] : 0.0, size ? size[1] : 0.0};
+  for (double v : all)
+    if (!std::isfinite(v) || std::fabs(v) > 1e8) return Fail(error, kPicErrBadArgument);
+  if (!size || lineWidth < 0 || startStyle >= kLineEndStyleCount || endStyle >= kLineEndStyleCount)
+    return Fail(error, kPicErrBadArgument);
+  const double dx = x2 - x1, dy = y2 - y1, length = std::sqrt(dx * dx + dy * dy), angle = std::atan2(dy, dx);
+  const double sine = std::sin(angle), cosine = std::cos(angle);
+  std::vector<double> v;
+  try {
+    // Far end first (pointing along the line), then the start pointing back:
+    // each lists its left side to its right, so the outline runs round once.
+    AppendLineEnd(v, endStyle, x2, y2, sine, cosine, size, lineWidth, length);
+    AppendLineEnd(v, startStyle, x1, y1, -sine, -cosine, size, lineWidth, length);
+  } catch (const std::bad_alloc&) {
+    return Fail(error, kPicErrNoMemory);
+  }
+  return FillPolygon(error, bits, width, height, bytesPerPixel, stride, v.data(), uint32_t(v.size() / 2), nullptr, 0,
+                     0, 0, color, opacity, nullptr, 0, flags);
+}
+
+namespace {
+
+// The 4-connected component of pixels passing `test` that holds the seed,
+// as 1 in the mask; false when memory runs out.
+template <class Test>
+bool ReachFrom(uint32_t width, uint32_t height, uint32_t x, uint32_t y, uint8_t* mask, uint32_t maskStride,
+               Test test) {
+  if (!test(x, y)) return true;
+  std::vector<std::pair<uint32_t, uint32_t>> queue;
+  try {
+    queue.push_back({x, y});
+    mask[size_t{y} * maskStride + x] = 1;
+    while (!queue.empty()) {
+      const auto [px, py] = queue.back();
+      queue.pop_back();
+      auto visit = [&](uint32_t nx, uint32_t ny) {
+        uint8_t& m = mask[size_t{ny} * maskStride + nx];
+        if (m || !test(nx, ny)) return;
+        m = 1;
+        queue.push_back({nx, ny});
+      };
+      if (py > 0) visit(px, py - 1);
+      if (py + 1 < height) visit(px, py + 1);
+      if (px + 1 < width) visit(px + 1, py);
+      if (px > 0) visit(px - 1, py);
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool SeedUsable(uint32_t width, uint32_t height, int32_t x, int32_t y) {
+  return x >= 0 && y >= 0 && uint32_t(x) < width && uint32_t(y) < height;
+}
+
+bool FinishMask(uint32_t* error, uint8_t* mask, uint32_t width, uint32_t height, uint32_t maskStride, bool ok,
+                uint32_t flags) {
+  if (!ok) return Fail(error, kPicErrNoMemory);
+  if (flags & 2)
+    for (uint32_t r = 0; r < height; ++r)
+      for (uint32_t c = 0; c < width; ++c) mask[size_t{r} * maskStride + c] = mask[size_t{r} * maskStride + c] ? 255 : 0;
+  return true;
+}
+
+inline uint32_t Within(uint32_t a, uint32_t b) { return a > b ? a - b : b - a; }
+
+}  // namespace
+
+bool BuildRegionMask8(uint32_t* error, const uint8_t* bits, uint32_t width, uint32_t height, uint32_t stride,
+                      int32_t x, int32_t y, uint8_t* mask, uint32_t maskStride, uint32_t tolerance, bool boundaryMode,
+                      uint8_t boundary, uint32_t flags) {
+  if (!bits || !mask || !SeedUsable(width, height, x, y) || width > stride || width > maskStride)
+    return Fail(error, kPicErrBadArgument);
+  for (uint32_t r = 0; r < height; ++r) std::memset(mask + size_t{r} * maskStride, 0, width);
+  const uint8_t seed = bits[size_t(y) * stride + uint32_t(x)];
+  const bool ok = ReachFrom(width, height, x, y, mask, maskStride, [&](uint32_t px, uint32_t py) {
+    const uint8_t v = bits[size_t{py} * stride + px];
+    return boundaryMode ? Within(v, boundary) > tolerance : (v == seed || Within(v, seed) <= tolerance);
+  });
+  return FinishMask(error, mask, width, height, maskStride, ok, flags);
+}
+
+bool BuildRegionMaskColor(uint32_t* error, const uint8_t* bits, uint32_t width, uint32_t height,
+                          uint32_t bytesPerPixel, uint32_t stride, int32_t x, int32_t y, uint8_t* mask,
+                          uint32_t maskStride, uint32_t tolerance, bool boundaryMode, uint32_t boundary,
+                          uint32_t flags) {
+  if (!bits || !mask || (bytesPerPixel != 3 && bytesPerPixel != 4) || !SeedUsable(width, height, x, y) ||
+      uint64_t{width} * bytesPerPixel > stride || width > maskStride)
+    return Fail(error, kPicErrBadArgument);
+  for (uint32_t r = 0; r < height; ++r) std::memset(mask + size_t{r} * maskStride, 0, width);
+  auto word = [&](uint32_t px, uint32_t py) {
+    const uint8_t* p = bits + size_t{py} * stride + size_t{px} * bytesPerPixel;
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | (bytesPerPixel == 4 ? uint32_t{p[3]} << 24 : 0u);
+  };
+  const uint32_t seed = word(x, y);
+  const bool ok = ReachFrom(width, height, x, y, mask, maskStride, [&](uint32_t px, uint32_t py) {
+    const uint32_t v = word(px, py);
+    return boundaryMode ? !ColorsMatch(v, boundary, tolerance) : ColorsMatch(v, seed, tolerance);
+  });
+  return FinishMask(error, mask, width, height, maskStride, ok, flags);
+}
+
+bool FloodFill8(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t stride, int32_t x,
+                int32_t y, uint8_t value, uint32_t tolerance, uint32_t mode) {
+  if (!bits || mode > kFloodRegion || !SeedUsable(width, height, x, y) || width > stride)
+    return Fail(error, kPicErrBadArgument);
+  uint64_t bytes = 0;
+  if (!PicSizeWithinCap(width, height, 1, &bytes)) return Fail(error, kPicErrNoMemory);
+  std::vector<uint8_t> mask;
+  try {
+    mask.resize(bytes);
+  } catch (const std::bad_alloc&) {
+    return Fail(error, kPicErrNoMemory);
+  }
+  // Boundary fill: spreads while pixels differ from the fill value.
+  if (!BuildRegionMask8(error, bits, width, height, stride, x, y, mask.data(), width, tolerance,
+                        mode == kFloodBoundary, value, 0))
+    return false;
+  for (uint32_t r = 0; r < height; ++r)
+    for (uint32_t c = 0; c < width; ++c)
+      if (mask[size_t{r} * width + c]) bits[size_t{r} * stride + c] = value;
   return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -99,4 +101,81 @@ TEST(Drawing, FillsOfOtherFormsAndFailures) {
   EXPECT_FALSE(DrawLine(&error, rgb.data(), 6, 5, 1, 6, 0, 0, 0, 1, 1, 2));  // anti-aliased needs 3 or 4 bytes
   ASSERT_TRUE(DrawLine(&error, rgb.data(), 6, 5, 3, 18, 0xFFFFFF, 0, 4, 5, 4, 2));
   EXPECT_EQ(rgb[(4 * 6 + 2) * 3], 255);
+}
+
+// Ellipses, thick lines and flood fills against known rasterisations on a
+// 9 x 7 grey image (flood fills start from a drawn ring).
+TEST(Drawing, ShapesAndFloodFills) {
+  const double heads[3] = {5, 2, 0};
+  struct Row {
+    const char* name;
+    std::function<bool(uint32_t*, uint8_t*)> draw;
+    const char* picture;
+  };
+  auto ring = [](uint32_t* e, uint8_t* img) { return DrawEllipse(e, img, 9, 7, 1, 9, 4, 3, 4, 3, 9, 0); };
+  const Row rows[] = {
+      {"outline", ring, 
+       "..#####..\n.#.....#.\n#.......#\n#.......#\n#.......#\n.#.....#.\n..#####..\n"},
+      {"outline off the corner", [](uint32_t* e, uint8_t* img) { return DrawEllipse(e, img, 9, 7, 1, 9, 0, 0, 3, 2, 9, 0); }, 
+       "...#.....\n..#......\n##.......\n.........\n.........\n.........\n.........\n"},
+      {"flat outline", [](uint32_t* e, uint8_t* img) { return DrawEllipse(e, img, 9, 7, 1, 9, 4, 3, 3, 0, 9, 0); }, 
+       ".........\n.........\n.........\n.#######.\n.........\n.........\n.........\n"},
+      {"filled", [](uint32_t* e, uint8_t* img) { return FillEllipse(e, img, 9, 7, 1, 9, 4, 3, 4, 3, 9, 1.0, nullptr, 0, 0); }, 
+       "..#####..\n.#######.\n#########\n#########\n#########\n.#######.\n..#####..\n"},
+      {"filled point", [](uint32_t* e, uint8_t* img) { return FillEllipse(e, img, 9, 7, 1, 9, 8, 6, 0, 0, 9, 1.0, nullptr, 0, 0); }, 
+       ".........\n.........\n.........\n.........\n.........\n.........\n........#\n"},
+      {"thick flat", [&](uint32_t* e, uint8_t* img) { return DrawThickLine(e, img, 9, 7, 1, 9, 1, 3, 7, 3, 3, 0, 0, heads, 9, 1.0, 0); }, 
+       ".........\n.#######.\n.#######.\n.#######.\n.........\n.........\n.........\n"},
+      {"thick square ends", [&](uint32_t* e, uint8_t* img) { return DrawThickLine(e, img, 9, 7, 1, 9, 2, 3, 6, 3, 3, 1, 1, heads, 9, 1.0, 0); }, 
+       ".........\n########.\n########.\n########.\n.........\n.........\n.........\n"},
+      {"arrow", [&](uint32_t* e, uint8_t* img) { return DrawThickLine(e, img, 9, 7, 1, 9, 0.5, 3.5, 8.5, 3.5, 1, 0, 3, heads, 9, 1.0, 0); }, 
+       ".........\n......#..\n......##.\n#########\n......##.\n......#..\n.........\n"},
+      {"steep triangle end", [&](uint32_t* e, uint8_t* img) { return DrawThickLine(e, img, 9, 7, 1, 9, 4.5, -2, 4.5, 4, 2, 2, 4, heads, 9, 1.0, 0); }, 
+       "...###...\n...###...\n...###...\n...###...\n..#####..\n...###...\n.........\n"},
+      {"region fill inside a ring", [&](uint32_t* e, uint8_t* img) { return ring(e, img) && FloodFill8(e, img, 9, 7, 9, 4, 3, 5, 0, 1); }, 
+       "..#####..\n.#ooooo#.\n#ooooooo#\n#ooooooo#\n#ooooooo#\n.#ooooo#.\n..#####..\n"},
+      {"boundary fill stops at the ring", [&](uint32_t* e, uint8_t* img) { return ring(e, img) && FloodFill8(e, img, 9, 7, 9, 4, 3, 9, 0, 0); }, 
+       "..#####..\n.#######.\n#########\n#########\n#########\n.#######.\n..#####..\n"},
+      {"region fill outside", [&](uint32_t* e, uint8_t* img) { return ring(e, img) && FloodFill8(e, img, 9, 7, 9, 0, 0, 5, 0, 1); }, 
+       "oo#####..\no#.....#.\n#.......#\n#.......#\n#.......#\n.#.....#.\n..#####..\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<uint8_t> img(9 * 7, 0);
+    uint32_t error = 0;
+    ASSERT_TRUE(row.draw(&error, img.data()));
+    std::string got;  // 9 '#', the flood fills' 5 'o'
+    for (size_t i = 0; i < img.size(); ++i) got += std::string(img[i] == 9 ? "#" : img[i] ? "o" : ".") + (i % 9 == 8 ? "\n" : "");
+    EXPECT_EQ(got, row.picture);
+  }
+}
+
+TEST(Drawing, ShapeFailuresAndTolerances) {
+  std::vector<uint8_t> img(9 * 7, 0);
+  uint32_t error = 0;
+  const double heads[3] = {5, 2, 0};
+  // Radii past 2^15 would overflow the 64-bit decision terms; negative ones
+  // mean nothing.
+  EXPECT_FALSE(DrawEllipse(&error, img.data(), 9, 7, 1, 9, 4, 3, (1 << 15) + 1, 3, 9, 0));
+  EXPECT_EQ(error, 5u);
+  EXPECT_FALSE(FillEllipse(&error, img.data(), 9, 7, 2, 18, 4, 3, 4, -1, 9, 1.0, nullptr, 0, 0));
+  EXPECT_FALSE(DrawEllipse1Bit(&error, img.data(), 4000, 7, 9, 4, 3, 4, 3, 1));  // stride short of the width
+  EXPECT_FALSE(DrawThickLine(&error, img.data(), 9, 7, 1, 9, 0, 0, NAN, 3, 1, 0, 0, heads, 9, 1.0, 0));
+  EXPECT_FALSE(DrawThickLine(&error, img.data(), 9, 7, 1, 9, 0, 0, 5, 3, 1, 5, 0, heads, 9, 1.0, 0));
+  EXPECT_FALSE(FloodFill8(&error, img.data(), 9, 7, 9, 9, 0, 1, 0, 0));  // seed outside
+  EXPECT_FALSE(FloodFill8(&error, img.data(), 9, 7, 9, 0, 0, 1, 0, 2));  // no such mode
+  // A huge ellipse round a small image only draws what falls inside.
+  ASSERT_TRUE(FillEllipse(&error, img.data(), 9, 7, 1, 9, 4, 3, 1 << 15, 1 << 15, 7, 1.0, nullptr, 0, 0));
+  EXPECT_EQ(img, std::vector<uint8_t>(9 * 7, 7));
+  // Region tolerance is symmetric: 9 and 11 join a seed of 10 at 1, 13 not.
+  std::vector<uint8_t> row = {10, 9, 11, 13, 10};
+  ASSERT_TRUE(FloodFill8(&error, row.data(), 5, 1, 5, 0, 0, 50, 1, 1));
+  EXPECT_EQ(row, (std::vector<uint8_t>{50, 50, 50, 13, 10}));
+  // Colour masks: words within the tolerance of the seed, 0 / 255 by flag.
+  const uint8_t rgb[] = {10, 20, 30, 10, 20, 31, 200, 0, 0, 10, 20, 30};
+  std::vector<uint8_t> mask(4, 9);
+  ASSERT_TRUE(BuildRegionMaskColor(&error, rgb, 4, 1, 3, 12, 0, 0, mask.data(), 4, 0, false, 0, 2));
+  EXPECT_EQ(mask, (std::vector<uint8_t>{255, 0, 0, 0}));
+  ASSERT_TRUE(BuildRegionMaskColor(&error, rgb, 4, 1, 3, 12, 0, 0, mask.data(), 4, 0, true, 0xC8, 0));
+  EXPECT_EQ(mask, (std::vector<uint8_t>{1, 1, 0, 0}));
 }

@@ -5,6 +5,7 @@
 #include <span>
 #include <type_traits>
 #include <cstring>
+#include <functional>
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <immintrin.h>
@@ -64,6 +65,37 @@ void GreyRows16(const uint16_t* src, uint32_t width, uint32_t top, uint32_t bott
       d[x] = static_cast<uint16_t>((601 * uint32_t{s[1]} + 306 * R + 117 * B) >> 10);
     }
   }
+}
+
+// Rows top .. bottom - 1 of any row routine, one pool job per band.
+struct RowsJob : CPicThreadData {
+  const std::function<void(uint32_t, uint32_t)>* rows = nullptr;
+  ThreadBand band;
+};
+
+// The routine over all rows: in bands on the pool when allowed and the
+// picture is big enough to pay for the hand-over.
+uint32_t RunRows(uint32_t width, uint32_t height, uint32_t flags, const std::function<void(uint32_t, uint32_t)>& rows) {
+  const uint32_t threads = GetThreadsPerOperation();
+  if (!UseThreadPool(flags) || height <= 5 * threads || uint64_t{width} * height < (uint64_t{1} << 16)) {
+    rows(0, height);
+    return 0;
+  }
+  PicArray<ThreadBand> bands;
+  if (!SplitRowsIntoBands(bands, width, height, threads)) return kPicErrNoMemory;
+  std::vector<RowsJob> jobs(bands.Count());
+  std::vector<CPicThreadData*> records;
+  for (uint32_t i = 0; i < bands.Count(); ++i) {
+    jobs[i].rows = &rows, jobs[i].band = bands[i];
+    records.push_back(&jobs[i]);
+  }
+  return RunJobs(
+      [](CPicThreadData* data) -> uint32_t {
+        auto* job = static_cast<RowsJob*>(data);
+        (*job->rows)(job->band.top, job->band.bottom);
+        return 0;
+      },
+      std::span<CPicThreadData* const>(records));
 }
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -133,9 +165,9 @@ int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width
   uint32_t w0 = FixedWeight(wR), w1 = FixedWeight(wG), w2 = FixedWeight(wB);
   if (flags & 1) std::swap(w0, w2);
   [[maybe_unused]] const bool vector = HasCpuFeature(kCpuSSE41);
-  auto rows = [&](auto step) {
+  auto rows = [&](auto step, uint32_t top, uint32_t bottom) {
     constexpr uint32_t n = decltype(step)::value;
-    for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t y = top; y < bottom; ++y) {
       const T* p = src + static_cast<size_t>(y) * srcStride;
       T* d = dst + static_cast<size_t>(y) * dstStride;
       uint32_t x = 0;
@@ -148,8 +180,11 @@ int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width
         d[x] = static_cast<T>((p[n * x] * w0 + p[n * x + 1] * w1 + p[n * x + 2] * w2) >> 10);
     }
   };
-  if (samples == 3) rows(std::integral_constant<uint32_t, 3>{});
-  else rows(std::integral_constant<uint32_t, 4>{});
+  const std::function<void(uint32_t, uint32_t)> band = [&](uint32_t top, uint32_t bottom) {
+    if (samples == 3) rows(std::integral_constant<uint32_t, 3>{}, top, bottom);
+    else rows(std::integral_constant<uint32_t, 4>{}, top, bottom);
+  };
+  if (const uint32_t code = RunRows(width, height, flags, band)) return Fail(error, code);
   return 1;
 }
 

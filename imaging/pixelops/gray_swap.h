@@ -18,6 +18,8 @@ int ImageToGrayScaleLuma(uint32_t* error, T* bits, uint32_t width, uint32_t heig
 template <class T>
 int ImageToGrayScaleWeighted(uint32_t* error, T* bits, uint32_t width, uint32_t height, uint32_t samples,
                              uint32_t stride, double wR, double wG, double wB, uint32_t flags);
+// One-channel result in dst; row bands on the pool for big images unless
+// flags has 0x100000.
 template <class T>
 int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width, uint32_t height,
                                    uint32_t samples, uint32_t srcStride, uint32_t dstStride, double wR, double wG,
