@@ -275,27 +275,32 @@ bool DrawLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, u
     auto plot = [&](int64_t x, int64_t y) {
       if (uint8_t* p = pixel(x, y)) std::memcpy(p, c, bytesPerPixel);  // colour word bytes, low first
     };
-    int64_t x = x1, y = y1;
+    // Along the major axis a (minor b), only the steps whose a lies in the
+    // image are walked: the walk's state after k steps has a closed form,
+    // so a line from far outside costs no more than the image is wide.
+    auto walk = [&](int64_t a1, int64_t b1, int64_t a2, int64_t b2, int64_t extent, bool aIsX) {
+      const uint64_t da = uint64_t(std::llabs(a2 - a1)), db = uint64_t(std::llabs(b2 - b1));
+      const int64_t sa = a2 < a1 ? -1 : 1, sb = b2 < b1 ? -1 : 1;
+      const int64_t first = std::max<int64_t>(0, sa > 0 ? -a1 : a1 - (extent - 1));
+      const int64_t last = std::min<int64_t>(int64_t(da), sa > 0 ? extent - 1 - a1 : a1);
+      if (first > last) return;
+      const uint64_t k = uint64_t(first), minor = da ? (db * k + da / 2) / da : 0;
+      // 2 db - da + 2 (db k - da minor): the difference is small, so it is
+      // taken modulo 2^64 and read back signed.
+      int64_t e = int64_t(2 * db - da + 2 * (db * k - da * minor));
+      int64_t a = a1 + sa * first, b = b1 + sb * int64_t(minor);
+      for (int64_t step = first;; ++step) {
+        if (aIsX) plot(a, b);
+        else plot(b, a);
+        if (step == last) break;
+        a += sa;
+        if (e < 0) e += int64_t(2 * db);
+        else e += 2 * (int64_t(db) - int64_t(da)), b += sb;
+      }
+    };
     const int64_t dx = std::llabs(int64_t{x2} - x1), dy = std::llabs(int64_t{y2} - y1);
-    const int64_t sx = x2 < x1 ? -1 : 1, sy = y2 < y1 ? -1 : 1;
-    plot(x, y);
-    if (dx <= dy) {
-      int64_t e = 2 * dx - dy;
-      while (y != y2) {
-        y += sy;
-        if (e < 0) e += 2 * dx;
-        else e += 2 * (dx - dy), x += sx;
-        plot(x, y);
-      }
-    } else {
-      int64_t e = 2 * dy - dx;
-      while (x != x2) {
-        x += sx;
-        if (e < 0) e += 2 * dy;
-        else e += 2 * (dy - dx), y += sy;
-        plot(x, y);
-      }
-    }
+    if (dx <= dy) walk(y1, x1, y2, x2, height, false);
+    else walk(x1, y1, x2, y2, width, true);
     return true;
   }
   // Xiaolin Wu: two pixels per step across the line, weighted by coverage.
@@ -309,8 +314,11 @@ bool DrawLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, u
   if (steep) std::swap(ax, ay), std::swap(bx, by);
   if (ax > bx) std::swap(ax, bx), std::swap(ay, by);
   const double gradient = bx == ax ? 0.0 : (by - ay) / (bx - ax);
-  double yy = ay;
-  for (int64_t x = static_cast<int64_t>(ax); x <= static_cast<int64_t>(bx); ++x, yy += gradient) {
+  // Only the columns (rows when steep) of the image are walked.
+  const int64_t from = static_cast<int64_t>(ax), to = static_cast<int64_t>(bx);
+  const int64_t lo = std::max<int64_t>(from, 0), hi = std::min<int64_t>(to, int64_t{steep ? height : width} - 1);
+  double yy = ay + gradient * static_cast<double>(lo - from);
+  for (int64_t x = lo; x <= hi; ++x, yy += gradient) {
     const double base = std::floor(yy), frac = yy - base;
     const int64_t yi = static_cast<int64_t>(base);
     if (steep) plot(yi, x, 1.0 - frac), plot(yi + 1, x, frac);

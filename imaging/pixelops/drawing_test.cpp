@@ -179,3 +179,35 @@ TEST(Drawing, ShapeFailuresAndTolerances) {
   ASSERT_TRUE(BuildRegionMaskColor(&error, rgb, 4, 1, 3, 12, 0, 0, mask.data(), 4, 0, true, 0xC8, 0));
   EXPECT_EQ(mask, (std::vector<uint8_t>{1, 1, 0, 0}));
 }
+
+// Lines from far outside walk only the image's part: the same pixels as the
+// whole walk (a model that steps every point), without the cost.
+TEST(Drawing, LinesFromFarOutside) {
+  struct Row {
+    int32_t x1, y1, x2, y2;
+  };
+  const Row rows[] = {{-1000000, -3, 1000000, 9}, {5, -7000001, 2, 7000000}, {-40, 50, 30, -20},
+                      {INT32_MIN, 2, INT32_MAX, 3}, {12, 4, -9, 1},            {3, INT32_MAX, 4, INT32_MIN}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.x1);
+    std::vector<uint8_t> img(9 * 7, 0), want = img;
+    uint32_t error = 0;
+    ASSERT_TRUE(DrawLine(&error, img.data(), 9, 7, 1, 9, 9, row.x1, row.y1, row.x2, row.y2, 0));
+    // The model: the textbook walk over every step (short rows only).
+    const int64_t dx = std::llabs(int64_t{row.x2} - row.x1), dy = std::llabs(int64_t{row.y2} - row.y1);
+    if (std::max(dx, dy) > 20000000) continue;
+    int64_t x = row.x1, y = row.y1, sx = row.x2 < row.x1 ? -1 : 1, sy = row.y2 < row.y1 ? -1 : 1;
+    auto plot = [&] { if (x >= 0 && y >= 0 && x < 9 && y < 7) want[size_t(y * 9 + x)] = 9; };
+    plot();
+    const bool yMajor = dx <= dy;
+    int64_t e = yMajor ? 2 * dx - dy : 2 * dy - dx;
+    for (int64_t k = 0; k < (yMajor ? dy : dx); ++k) {
+      if (yMajor) y += sy; else x += sx;
+      if (e < 0) e += 2 * (yMajor ? dx : dy);
+      else if (yMajor) e += 2 * (dx - dy), x += sx;
+      else e += 2 * (dy - dx), y += sy;
+      plot();
+    }
+    EXPECT_EQ(Picture(img, 9, 7), Picture(want, 9, 7));
+  }
+}
