@@ -276,13 +276,12 @@ TEST(BmpWriter, PalettedRowsTakeOnlyTheirPixelsAndRLE8EndsAtTheEnd) {
 }
 
 TEST(BmpReader, DataOffsetRules) {
-  BmpSpec s;
-  s.width = 2;
-  s.height = 2;
-  s.bits = 8;
-  s.table = {Rgb(10, 20, 30), Rgb(40, 50, 60)};
-  s.clrUsed = 2;
-  s.pixels = {1, 0, 0, 0, 0, 1, 0, 0};
+  BmpSpec s{.width = 2,
+            .height = 2,
+            .bits = 8,
+            .clrUsed = 2,
+            .table = {Rgb(10, 20, 30), Rgb(40, 50, 60)},
+            .pixels = {1, 0, 0, 0, 0, 1, 0, 0}};
   const std::vector<uint8_t> expect = {10, 20, 30, 40, 50, 60, 40, 50, 60, 10, 20, 30};
   EXPECT_EQ(Read(s.Build(), 24).pixels, expect);
   s.offBits = 0;  // the data follows the table
@@ -312,21 +311,17 @@ TEST(BmpReader, DataOffsetRules) {
   EXPECT_EQ(Read(gap.Build(), 24).pixels, expect);
 
   // A deeper image's optional table is passed over without an offset.
-  BmpSpec deep;
-  deep.width = 1;
-  deep.height = 1;
-  deep.clrUsed = 3;
-  deep.table = {Rgb(1, 1, 1), Rgb(2, 2, 2), Rgb(3, 3, 3)};
-  deep.offBits = 0;
-  deep.pixels = {9, 8, 7, 0};
+  BmpSpec deep{.width = 1,
+               .height = 1,
+               .clrUsed = 3,
+               .table = {Rgb(1, 1, 1), Rgb(2, 2, 2), Rgb(3, 3, 3)},
+               .offBits = 0,
+               .pixels = {9, 8, 7, 0}};
   EXPECT_EQ(Read(deep.Build(), 24).pixels, (std::vector<uint8_t>{7, 8, 9}));
 }
 
 TEST(BmpReader, PaletteTopDownAndDims) {
-  BmpSpec s;
-  s.width = 3;
-  s.height = 2;
-  s.bits = 4;
+  BmpSpec s{.width = 3, .height = 2, .bits = 4};
   for (int i = 0; i < 16; ++i) s.table.push_back(Rgb(static_cast<uint8_t>(i * 16), 1, 2));
   s.pixels = {0x12, 0x30, 0, 0, 0xF0, 0x10, 0, 0};
   RGBQUAD palette[256];
@@ -359,13 +354,8 @@ TEST(BmpReader, PaletteTopDownAndDims) {
   // A compressed stream may promise up to 127 pixels a byte (past the pixel
   // count that always passes), a plain one no more than its rows.
   for (auto [bytes, ok] : {std::pair{528932u, true}, std::pair{524800u, false}}) {
-    BmpSpec big;
-    big.width = 8192;
-    big.height = 8200;
-    big.bits = 8;
-    big.compression = 1;
-    big.clrUsed = 1;
-    big.table = {Rgb(1, 2, 3)};
+    BmpSpec big{
+        .width = 8192, .height = 8200, .bits = 8, .compression = 1, .clrUsed = 1, .table = {Rgb(1, 2, 3)}};
     big.pixels.assign(bytes - 4, 0);
     Source src(big.Build());
     EXPECT_EQ(pic_GetBMPPalette(src.handle, palette, &count) != 0, ok) << bytes;
@@ -377,43 +367,39 @@ TEST(BmpReader, PaletteTopDownAndDims) {
 
 TEST(BmpReader, HeaderFormsAndMasks) {
   // Core header: triples and 16-bit sizes.
-  BmpSpec core;
-  core.headerSize = 12;
-  core.width = 2;
-  core.height = 1;
-  core.bits = 1;
-  core.table = {Rgb(0, 0, 0), Rgb(200, 100, 50)};
-  core.pixels = {0x40, 0, 0, 0};
+  BmpSpec core{.width = 2,
+               .height = 1,
+               .bits = 1,
+               .headerSize = 12,
+               .table = {Rgb(0, 0, 0), Rgb(200, 100, 50)},
+               .pixels = {0x40, 0, 0, 0}};
   EXPECT_EQ(Read(core.Build(), 24).pixels, (std::vector<uint8_t>{0, 0, 0, 200, 100, 50}));
 
   // 5-6-5 masks inside a 124-byte header, after a 40-byte one, and unusual masks.
   for (uint32_t size : {40u, 108u, 124u}) {
-    BmpSpec s;
-    s.headerSize = size;
-    s.width = 2;
-    s.height = 1;
-    s.bits = 16;
-    s.compression = 3;
-    s.masks = {0xF800, 0x07E0, 0x001F};
+    BmpSpec s{.width = 2,
+              .height = 1,
+              .bits = 16,
+              .compression = 3,
+              .headerSize = size,
+              .masks = {0xF800, 0x07E0, 0x001F}};
     s.pixels = {0x00, 0xF8, 0xE0, 0x07};  // red and green
     EXPECT_EQ(Read(s.Build(), 24).pixels, (std::vector<uint8_t>{255, 0, 0, 0, 255, 0})) << size;
   }
   // A mask with a gap scales: 0b1010 of 0b1011 is 10 / 11 of 255.
-  BmpSpec gap;
-  gap.width = 1;
-  gap.height = 1;
-  gap.bits = 16;
-  gap.compression = 3;
-  gap.masks = {0x7C00, 0x03E0, 0x000B};
-  gap.pixels = {0x0A, 0, 0, 0};
+  BmpSpec gap{.width = 1,
+              .height = 1,
+              .bits = 16,
+              .compression = 3,
+              .masks = {0x7C00, 0x03E0, 0x000B},
+              .pixels = {0x0A, 0, 0, 0}};
   EXPECT_EQ(Read(gap.Build(), 24).pixels, (std::vector<uint8_t>{0, 0, 232}));
-  BmpSpec swapped;
-  swapped.width = 1;
-  swapped.height = 1;
-  swapped.bits = 32;
-  swapped.compression = 3;
-  swapped.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
-  swapped.pixels = {10, 20, 30, 40};
+  BmpSpec swapped{.width = 1,
+                  .height = 1,
+                  .bits = 32,
+                  .compression = 3,
+                  .masks = {0x000000FF, 0x0000FF00, 0x00FF0000},
+                  .pixels = {10, 20, 30, 40}};
   EXPECT_EQ(Read(swapped.Build(), 32).pixels, (std::vector<uint8_t>{10, 20, 30, 255}));
 
   // An alpha mask from the longer header.
@@ -424,13 +410,12 @@ TEST(BmpReader, HeaderFormsAndMasks) {
 }
 
 TEST(BmpReader, RLEStreams) {
-  BmpSpec s;
-  s.width = 4;
-  s.height = 3;
-  s.bits = 8;
-  s.compression = 1;
-  s.clrUsed = 4;
-  s.table = {Rgb(9, 9, 9), Rgb(1, 1, 1), Rgb(2, 2, 2), Rgb(3, 3, 3)};
+  BmpSpec s{.width = 4,
+            .height = 3,
+            .bits = 8,
+            .compression = 1,
+            .clrUsed = 4,
+            .table = {Rgb(9, 9, 9), Rgb(1, 1, 1), Rgb(2, 2, 2), Rgb(3, 3, 3)}};
   RGBQUAD palette[256];
   // A run past the right edge is cut; a delta above the top drops the rest.
   s.pixels = {6, 1, 0, 0, 0, 2, 1, 5, 4, 2, 0, 1};
@@ -471,9 +456,7 @@ TEST(BmpReader, RLEStreams) {
 }
 
 TEST(BmpReader, HostileFilesGiveCodes) {
-  BmpSpec good;
-  good.width = 2;
-  good.height = 2;
+  BmpSpec good{.width = 2, .height = 2};
   good.pixels.assign(16, 7);
   auto mutate = [&](auto change) {
     BmpSpec s = good;
@@ -542,10 +525,7 @@ TEST(BmpReader, HostileFilesGiveCodes) {
 }
 
 TEST(BmpEntries, ArgumentChecks) {
-  BmpSpec s;
-  s.bits = 8;
-  s.clrUsed = 1;
-  s.table = {Rgb(1, 2, 3)};
+  BmpSpec s{.bits = 8, .clrUsed = 1, .table = {Rgb(1, 2, 3)}};
   s.pixels.assign(8, 0);
   const auto file = s.Build();
   DWORD w = 0, h = 0;
@@ -660,13 +640,12 @@ TEST(BmpLines, ReaderAndWriter) {
   EXPECT_EQ(PicGetLastError(), 5u);
 
   // Palette indices, and a top-down file counts its rows from the top.
-  BmpSpec s;
-  s.width = 2;
-  s.height = -2;
-  s.bits = 8;
-  s.clrUsed = 3;
-  s.table = {Rgb(0, 0, 0), Rgb(1, 1, 1), Rgb(2, 2, 2)};
-  s.pixels = {1, 2, 0, 0, 2, 1, 0, 0};
+  BmpSpec s{.width = 2,
+            .height = -2,
+            .bits = 8,
+            .clrUsed = 3,
+            .table = {Rgb(0, 0, 0), Rgb(1, 1, 1), Rgb(2, 2, 2)},
+            .pixels = {1, 2, 0, 0, 2, 1, 0, 0}};
   Source paletted(s.Build());
   RGBQUAD palette[256] = {};
   HPICBMPREADLINES idx = pic_InitReadBMPLines(paletted.handle, &lw, &lh, palette);
@@ -722,14 +701,13 @@ TEST(BmpPackedDIB, ReadAndWriteAsTheyStand) {
     GlobalFree(dib);
   }
   // Masks of a 124-byte header move behind the 40-byte one.
-  BmpSpec v5;
-  v5.headerSize = 124;
-  v5.width = 1;
-  v5.height = 1;
-  v5.bits = 32;
-  v5.compression = 3;
-  v5.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
-  v5.pixels = {1, 2, 3, 4};
+  BmpSpec v5{.width = 1,
+             .height = 1,
+             .bits = 32,
+             .compression = 3,
+             .headerSize = 124,
+             .masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
+             .pixels = {1, 2, 3, 4}};
   Source src(v5.Build());
   DWORD dw = 0, dh = 0;
   HGLOBAL dib = pic_ReadBMP(src.handle, &dw, &dh, 24, nullptr, 2);
@@ -750,16 +728,15 @@ TEST(BmpPackedDIB, ReadAndWriteAsTheyStand) {
   EXPECT_EQ(BlockBytes(bare, 56)[52], 0);
   GlobalFree(bare);
   // A compressed stream is what the file holds, whatever its header claims.
-  BmpSpec claim;
-  claim.width = 6;
-  claim.height = 1;
-  claim.bits = 4;
-  claim.compression = 2;
-  claim.clrUsed = 2;
-  claim.clrImportant = 1;
-  claim.table = {Rgb(0, 0, 0), Rgb(9, 9, 9)};
-  claim.sizeImage = 0x62E20012;
-  claim.pixels = {};
+  BmpSpec claim{.width = 6,
+                .height = 1,
+                .bits = 4,
+                .compression = 2,
+                .clrUsed = 2,
+                .clrImportant = 1,
+                .table = {Rgb(0, 0, 0), Rgb(9, 9, 9)},
+                .sizeImage = 0x62E20012,
+                .pixels = {}};
   {
     Source empty(claim.Build());
     EXPECT_EQ(pic_ReadBMP(empty.handle, &dw, &dh, 24, nullptr, 2), nullptr);
