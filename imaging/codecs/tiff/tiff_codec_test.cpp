@@ -356,6 +356,17 @@ TEST_F(TiffCodec, DamagedHostileAndRefusedInput) {
     if ((e[0] | e[1] << 8) == 256 || (e[0] | e[1] << 8) == 257) e[2] = 4, e[3] = 0, e[8] = 0, e[11] = 0x40;
   }
   bad[0].file = huge;
+  // The one strip's pixels start ten bytes before the end of the file.
+  Bytes cut = good;
+  for (uint32_t i = 0; i < uint32_t(cut[ifd] | cut[ifd + 1] << 8); ++i) {
+    uint8_t* e = &cut[ifd + 2 + i * 12];
+    if ((e[0] | e[1] << 8) == TIFFTAG_STRIPOFFSETS) {
+      const uint32_t at = static_cast<uint32_t>(cut.size() - 10);
+      e[8] = at & 255, e[9] = at >> 8 & 255, e[10] = at >> 16 & 255, e[11] = at >> 24;
+    }
+  }
+  Read(cut, 24);
+  EXPECT_EQ(readCode, 20u) << "strip cut short";
   for (const Bad& b : bad) {
     Read(b.file, b.depth);
     EXPECT_EQ(readCode, b.code) << b.name;
@@ -462,7 +473,7 @@ TEST_F(TiffCodec, TagsAsVariantsKeepTheirTypes) {
 }
 #endif
 
-int extenderCalls = 0;
+std::atomic<int> extenderCalls{0};  // bumped from every reading thread
 TIFFExtendProc earlier = nullptr;
 void CountingExtender(TIFF* tif) {
   ++extenderCalls;

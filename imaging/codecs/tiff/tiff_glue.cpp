@@ -294,6 +294,26 @@ void putRGBDirect(TIFFRGBAImage* img, uint32_t*, uint32_t x, uint32_t y, uint32_
   }
 }
 
+// Whether whole strips of 8-bit R, G, B samples can be decoded straight into
+// the caller's rows: libtiff then reads an uncompressed strip from the
+// stream into place, and a decoder writes into place, with no band buffer
+// and no copy. JPEG's YCbCr strips keep libtiff's own loop (it reads whole
+// subsampled row groups).
+bool StripsInPlace(TIFF* tif, const TIFFRGBAImage& img, const TIFFRowTarget& target) {
+  uint16_t photometric = 0;
+  return target.bytes == 3 && target.contiguous && !TIFFIsTiled(tif) && img.samplesperpixel == 3 &&
+         TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) && photometric == PHOTOMETRIC_RGB &&
+         TIFFScanlineSize64(tif) == uint64_t{img.width} * 3;
+}
+
+void SwapRedBlue(uint8_t* p, size_t pixels) {
+  for (size_t i = 0; i < pixels; ++i, p += 3) {
+    const uint8_t r = p[0];
+    p[0] = p[2];
+    p[2] = r;
+  }
+}
+
 // Whether libtiff would put plain 8-bit RGB samples (its own routine for
 // them does nothing else).
 bool PlainRGB8(const TIFFRGBAImage& img) {
@@ -312,11 +332,12 @@ int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message
   AdjustRGBAImage(&img, s);
   const uint32_t width = img.width, height = img.height;
   // Straight into the caller's rows where the layout allows.
-  bool direct = false;
+  bool direct = false, inPlace = false;
   if (target && target->bytes == 3 && PlainRGB8(img)) {
     band_.target = target;
     img.put.contig = putRGBDirect;
     direct = true;
+    inPlace = StripsInPlace(tif, img, *target);
   }
   const bool words = target && target->bytes == 4;
   uint32_t band = 0;
@@ -350,7 +371,15 @@ int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message
     band_.firstRow = row;
     uint32_t* out = direct ? &unused : words ? reinterpret_cast<uint32_t*>(target->row(target->context, row))
                                              : raster.data();
-    if (!TIFFRGBAImageGet(&img, out, width, rows)) {
+    if (inPlace) {
+      uint8_t* rowsAt = target->row(target->context, row);
+      const auto want = static_cast<tmsize_t>(uint64_t{rows} * width * 3);
+      if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, row, 0), rowsAt, want) == -1) {
+        result = 0;
+        break;
+      }
+      if (target->bgr) SwapRedBlue(rowsAt, size_t{rows} * width);
+    } else if (!TIFFRGBAImageGet(&img, out, width, rows)) {
       result = 0;
       break;
     }

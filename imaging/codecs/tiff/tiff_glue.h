@@ -57,6 +57,7 @@ struct TIFFRowTarget {
   void* context = nullptr;
   uint32_t bytes = 3;  // 3: R, G, B (B, G, R with bgr); 4: the raster's own words
   bool bgr = false;
+  bool contiguous = false;  // rows follow each other top-down with no gap
 };
 int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message,
                       const TIFFRowTarget* target = nullptr);

@@ -211,6 +211,7 @@ HGLOBAL ReadTIFFTrueColor(uint32_t* err, TIFF* tif, const PageLayout& l, uint32_
   target.context = &out;
   target.bytes = depth / 8;
   target.bgr = sink.bgr;
+  target.contiguous = out.StoredRowsContiguous();
   const bool words = depth == 32 && !sink.bgr && out.StoredRowsContiguous();
   const int result =
       TIFFReadRGBABands(tif, PutRGBABand, &sink, message, depth == 24 || words ? &target : nullptr);
