@@ -100,6 +100,27 @@ void CPicThreadPool::Finish(const PoolJobItem& item) {
   if (--batch->remaining == 0) batch->done.notify_all();
 }
 
+// Runs one queued job of this batch on the calling thread; false when the
+// workers have taken them all.
+bool CPicThreadPool::TakeQueued(RunBatch& batch) {
+  PoolJobItem item;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    const auto it = std::find_if(queue_.begin(), queue_.end(),
+                                 [&](const PoolJobItem& queued) { return queued.batch == &batch; });
+    if (it == queue_.end()) return false;
+    item = *it;
+    queue_.erase(it);
+  }
+  try {
+    item.proc(item.job);
+  } catch (...) {
+    if (item.job->error == 0) item.job->error = kPicErrUnexpected;
+  }
+  Finish(item);
+  return true;
+}
+
 void CPicThreadPool::WorkerLoop() {
   t_isPoolWorker = true;
   for (;;) {
@@ -157,6 +178,11 @@ uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> j
       proc(jobs[0]);
     } catch (...) {
       if (jobs[0]->error == 0) jobs[0]->error = kPicErrUnexpected;
+    }
+    // Then the batch's jobs no worker has taken yet: on a busy machine a
+    // worker may wake long after the caller could have done its band, and
+    // a short job would otherwise take longer on the pool than alone.
+    while (TakeQueued(batch)) {
     }
   }
 

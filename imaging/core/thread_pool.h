@@ -80,13 +80,15 @@ class CPicThreadPool {
 
   // callerTakesFirst: the calling thread runs the first job itself while
   // the workers run the rest (not when it has a progress callback, which it
-  // polls while it waits), so a batch needs one worker fewer to wake.
+  // polls while it waits), so a batch needs one worker fewer to wake; then
+  // it runs whichever of the rest no worker has started yet.
   uint32_t Run(PicJobProc proc, std::span<CPicThreadData* const> jobs, bool callerTakesFirst = false);
 
  private:
   void WorkerLoop();
   void GrowTo(size_t count);
   static void Finish(const PoolJobItem& item);
+  bool TakeQueued(RunBatch& batch);
 
   mutable std::mutex lock_;
   std::condition_variable workReady_;

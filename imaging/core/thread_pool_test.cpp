@@ -262,15 +262,23 @@ TEST(LibraryPool, InitializeExWithFlagOneKeepsThePoolStopped) {
   EXPECT_EQ(RunJobs(RunTestJob, set.pointers), 89u);
 }
 
-TEST(Pool, CallerTakesTheFirstJobAndTheWorkersTheRest) {
+TEST(Pool, CallerTakesTheFirstJobAndThoseNoWorkerHasStarted) {
   CPicThreadPool pool;
-  pool.Start(2, 0xFFFFFFFFu, 200);
-  const std::thread::id caller = std::this_thread::get_id();
-  std::atomic<int> onCaller{0};
-  JobSet set(4, [&](TestJob* job) {
-    if (std::this_thread::get_id() == caller) onCaller.fetch_add(job->jobIndex == 0 ? 1 : 100);
-    if (job->jobIndex == 3) job->error = 7;
+  pool.Start(1, 0xFFFFFFFFu, 200);
+  std::atomic<bool> release{false}, holding{false};  // another caller's job holds the one worker
+  JobSet holder(1, [&](TestJob*) {
+    holding.store(true);
+    while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   });
-  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers, true), 7u);
-  EXPECT_EQ(onCaller.load(), 1);
+  std::thread other([&] { RunJobs(pool, RunTestJob, holder.pointers); });
+  while (!holding.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  std::atomic<int> onCaller{0};
+  JobSet set(4, [&, caller = std::this_thread::get_id()](TestJob* job) {
+    onCaller.fetch_add(std::this_thread::get_id() == caller);
+    if (job->jobIndex >= 2) job->error = job->jobIndex + 5;
+  });
+  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers, true), 7u);  // each job once, first failure
+  EXPECT_EQ(onCaller.load(), 4);
+  release.store(true);
+  other.join();
 }
