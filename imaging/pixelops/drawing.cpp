@@ -29,9 +29,14 @@ bool VerticesUsable(const double* v, uint32_t count) {
   return true;
 }
 
+// A column as a span end: far-off columns (scaled anti-aliased vertices)
+// are held just inside 32 bits, where they still lie off every image.
+int32_t SpanEdge(double x) { return static_cast<int32_t>(std::clamp(x, -2147483000.0, 2147483000.0)); }
+
 // The span clipped to the image's columns; false when nothing is left.
 bool ClipSpan(const PolygonSpan& s, uint32_t width, uint32_t height, uint32_t& x0, uint32_t& x1) {
-  if (s.y < 0 || static_cast<uint32_t>(s.y) >= height || s.xRight < 0 || s.xLeft >= static_cast<int64_t>(width))
+  if (width == 0 || s.y < 0 || static_cast<uint32_t>(s.y) >= height || s.xRight < 0 ||
+      s.xLeft >= static_cast<int64_t>(width))
     return false;
   x0 = static_cast<uint32_t>(std::max(s.xLeft, 0));
   x1 = static_cast<uint32_t>(std::min<int64_t>(s.xRight, int64_t{width} - 1));
@@ -83,8 +88,8 @@ bool BuildPolygonEdgeList(uint32_t count, const double* vertices, std::vector<Po
       std::sort(xs.begin(), xs.end());
       for (size_t p = 0; p + 1 < xs.size(); p += 2) {
         const double xa = xs[p].first, xb = xs[p + 1].first;
-        const int64_t l = static_cast<int64_t>(std::floor(xa)), r = static_cast<int64_t>(std::floor(xb));
-        if (l <= r) spans.push_back({static_cast<int32_t>(y), static_cast<int32_t>(l), static_cast<int32_t>(r), xa, xb});
+        const int32_t l = SpanEdge(std::floor(xa)), r = SpanEdge(std::floor(xb));
+        if (l <= r) spans.push_back({static_cast<int32_t>(y), l, r, xa, xb});
       }
     }
   } catch (const std::bad_alloc&) {
@@ -151,8 +156,8 @@ bool FillPolygonAntiAliased(uint32_t* error, uint8_t* bits, uint32_t width, uint
   for (const PolygonSpan& span : spans) {
     // A sample counts when its centre lies inside: exact halves at both ends.
     PolygonSpan centres = span;
-    centres.xLeft = static_cast<int32_t>(std::ceil(span.xa - 0.5));
-    centres.xRight = static_cast<int32_t>(std::ceil(span.xb - 0.5)) - 1;
+    centres.xLeft = SpanEdge(std::ceil(span.xa - 0.5));
+    centres.xRight = SpanEdge(std::ceil(span.xb - 0.5)) - 1;
     uint32_t a = 0, b = 0;
     if (centres.xLeft > centres.xRight || !ClipSpan(centres, fw, fh, a, b)) continue;
     uint32_t* row = sums.data() + size_t(span.y / s) * mw;

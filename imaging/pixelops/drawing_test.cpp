@@ -167,6 +167,17 @@ TEST(Drawing, ShapeFailuresAndTolerances) {
   // A huge ellipse round a small image only draws what falls inside.
   ASSERT_TRUE(FillEllipse(&error, img.data(), 9, 7, 1, 9, 4, 3, 1 << 15, 1 << 15, 7, 1.0, nullptr, 0, 0));
   EXPECT_EQ(img, std::vector<uint8_t>(9 * 7, 7));
+  // Images without columns take nothing (the span over column -1 .. 0 too).
+  const double wide[] = {-2, 0, 3, 0, 3, 5, -2, 5};
+  ASSERT_TRUE(FillEllipse(&error, img.data(), 0, 7, 1, 0, 0, 3, 2, 2, 9, 1.0, nullptr, 0, 0));
+  ASSERT_TRUE(FillPolygon(&error, img.data(), 0, 7, 1, 0, wide, 4, nullptr, 0, 0, 0, 9, 1.0, nullptr, 0, 0));
+  EXPECT_EQ(img, std::vector<uint8_t>(9 * 7, 7));
+  // Far-off vertices, 16 times finer samples: span ends past 32 bits.
+  const double distant[] = {-1e9, 0, 1e9, 0, 1e9, 6.5};
+  std::vector<uint8_t> lit(9 * 7 * 3, 0);
+  ASSERT_TRUE(FillPolygon(&error, lit.data(), 9, 7, 3, 27, distant, 3, nullptr, 0, 0, 0, 0xFFFFFF, 1.0, nullptr, 0, 4 | 8));
+  EXPECT_EQ(lit[8 * 3], 255);
+  EXPECT_EQ(lit[(9 + 1) * 3], 255);
   // Region tolerance is symmetric: 9 and 11 join a seed of 10 at 1, 13 not.
   std::vector<uint8_t> row = {10, 9, 11, 13, 10};
   ASSERT_TRUE(FloodFill8(&error, row.data(), 5, 1, 5, 0, 0, 50, 1, 1));
