@@ -1,9 +1,10 @@
 // PhotoCD residual streams chosen by the fuzzer, decoded onto small planes
 // (one Huffman table, or three when the luma plane is wider than 1536), and
-// the fuzzer's bytes read as a pack's start and an overview pack. A stream
-// is either refused with a code or decoded without touching memory outside
-// its planes. (A whole pack is 800 KB before its first residual: whole
-// 4Base reads are left to the unit tests.)
+// the fuzzer's bytes read as a pack's start and an overview pack (its count
+// and one of its first thumbnails). A stream is either refused with a code
+// or decoded without touching memory outside its planes. (A whole pack is
+// 800 KB before its first residual: whole 4Base reads are left to the unit
+// tests.)
 #include <cstddef>
 #include <cstdint>
 
@@ -40,6 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Release(pic_ReadPCD(raw, &pw, &ph, 1, 0));
   pic_Seek(raw, 0, 0);
   pic_GetPCDIndexImageCount(raw);
+  pic_Seek(raw, 0, 0);
+  Release(pic_ReadPCDIndex(raw, data[0] & 3, &pw, &ph, 0));
   pic_CloseSource(raw);
   return 0;
 }

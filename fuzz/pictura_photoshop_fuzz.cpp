@@ -1,10 +1,13 @@
 // Photoshop resource streams chosen by the fuzzer: parsed as they stand
 // (with and without a whitelist), as a JPEG's APP13 and a PSD's resource
-// section through the entries, each block fetched and exported again.
+// section through the entries, each block fetched and exported again, the
+// IPTC caption looked up; the bytes also as bare IPTC datasets and as the
+// thread's resources edited.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "codecs/meta/iptc_records.h"
 #include "codecs/meta/photoshop_resources.h"
 #include "pictura.h"
 
@@ -50,6 +53,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t count = 0;
     if (list.GetIDs(&ids, &count) && ids) GlobalFree(ids);
   }
+  // The bytes as IPTC datasets (every byte of each touched), and as the
+  // thread's resources edited block by block.
+  std::vector<IptcDataset> sets;
+  unsigned sum = 0;
+  if (ParseIPTCDatasets(data, size, &sets) == 0)
+    for (const IptcDataset& d : sets)
+      for (uint32_t i = 0; i < d.size; ++i) sum += d.data[i];
+  pic_SetPhotoshopResources(data, static_cast<DWORD>(size));
+  pic_AddPhotoshopResource(1028, data, static_cast<DWORD>(size < 64 ? size : 64), "x");
+  pic_RemovePhotoshopResource(1005);
+  pic_SetPhotoshopResources(nullptr, 0);
   for (bool jpeg : {true, false}) {
     const std::vector<uint8_t> file = Wrapped(data, size, jpeg);
     HPICSRC src = pic_OpenMemorySource(file.data(), static_cast<DWORD>(file.size()));
@@ -64,6 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       GlobalFree(ids);
     }
+    HGLOBAL value = nullptr;
+    DWORD valueSize = 0;
+    if (pic_GetIPTCDataset(src, 0, 2, 120, sum & 1, &value, &valueSize) && value) GlobalFree(value);
     HGLOBAL profile = nullptr;
     DWORD bytes = 0;
     if (pic_ReadICCProfile(src, 0, &profile, &bytes) && profile) GlobalFree(profile);

@@ -24,6 +24,12 @@ Bytes Block(const std::string& name, uint16_t id, const Bytes& data) {
   return Bytes(list.blocks[0]->bytes.begin(), list.blocks[0]->bytes.end());
 }
 
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
 }  // namespace
 
 // Built blocks: name fields of even length, odd data padded, the size
@@ -58,11 +64,6 @@ TEST(PhotoshopResources, BlocksBuiltAndParsed) {
 // near 2^32 is no block, a stream cut inside a header is refused.
 TEST(PhotoshopResources, ParseOutcomes) {
   const Bytes a = Block("", 1005, {1, 2, 3, 4}), b = Block("x", 1028, {9});
-  auto cat = [](std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-    return out;
-  };
   Bytes overrun = b;
   overrun[9] = 0x7F;  // size past the end
   Bytes huge = b;
@@ -74,12 +75,12 @@ TEST(PhotoshopResources, ParseOutcomes) {
     size_t blocks;
     uint32_t code;
   } rows[] = {
-      {"two blocks", cat({a, b}), true, 2, 0},
-      {"garbage first", cat({Bytes{7, 7, 7}, a}), true, 1, 0},
-      {"last overruns", cat({a, overrun}), true, 1, 0},
+      {"two blocks", Cat({a, b}), true, 2, 0},
+      {"garbage first", Cat({Bytes{7, 7, 7}, a}), true, 1, 0},
+      {"last overruns", Cat({a, overrun}), true, 1, 0},
       {"only block overruns", overrun, false, 0, 67},
-      {"size 2^32 - 1", cat({a, huge}), true, 1, 0},
-      {"cut in a header", cat({a, Bytes(b.begin(), b.begin() + 8)}), false, 0, 67},
+      {"size 2^32 - 1", Cat({a, huge}), true, 1, 0},
+      {"cut in a header", Cat({a, Bytes(b.begin(), b.begin() + 8)}), false, 0, 67},
       {"four bytes", Bytes{'8', 'B', 'I', 'M'}, false, 0, 67},
       {"no signature", Bytes(40, 1), false, 0, 67},
   };
@@ -91,7 +92,7 @@ TEST(PhotoshopResources, ParseOutcomes) {
   }
   PhotoshopBlocks found;
   PhotoshopResourceParser parser(found);
-  const Bytes both = cat({a, b});
+  const Bytes both = Cat({a, b});
   EXPECT_TRUE(parser.HasBlocks(a.data(), a.size(), 0));
   EXPECT_FALSE(parser.HasBlocks(a.data(), a.size(), 1));
   EXPECT_TRUE(parser.HasBlocks(both.data(), both.size(), 1));
@@ -186,4 +187,55 @@ TEST(PhotoshopResources, FromFiles) {
   DWORD size = 0;
   ASSERT_TRUE(pic_ReadICCProfile(psd, 0, &profile, &size));
   EXPECT_EQ(pictest::TakeBlock(profile), Bytes(130, 0x42));
+}
+
+// Edits of the thread's resource bytes (a failed one changes nothing; stray
+// bytes are refused, not dropped) and IPTC datasets of a PSD's block 1028.
+TEST(PhotoshopResources, ThreadEditsAndIPTC) {
+  const Bytes a = Block("", 1005, {1, 2, 3}), b = Block("IPTC", 1028, {4}), ab = Cat({a, b}), junk = Cat({{9}, a});
+  struct Edit {
+    Bytes before;
+    DWORD id;  // added with data {4} and name "IPTC", or removed (data null)
+    const uint8_t* data;
+    uint32_t code;
+    Bytes after;
+  } edits[] = {{{}, 1005, nullptr, 72, {}},  {a, 1028, &b[16], 0, ab},         {a, 0x10000, &b[16], 5, a},
+               {ab, 1005, nullptr, 0, b},    {junk, 1028, &b[16], 67, junk},  {ab, 1039, nullptr, 72, ab}};
+  for (const Edit& e : edits) {
+    pic_SetPhotoshopResources(e.before.data(), static_cast<DWORD>(e.before.size()));
+    EXPECT_EQ(e.data ? pic_AddPhotoshopResource(e.id, e.data, 1, "IPTC") : pic_RemovePhotoshopResource(e.id),
+              e.code == 0);
+    EXPECT_EQ(PicGetLastError(), e.code) << e.id;
+    const PicArray<unsigned char>& held = GetImgThreadContext()->tiffWrite.photoshopResources;
+    EXPECT_EQ(Bytes(held.begin(), held.end()), e.after) << e.id;
+  }
+  pic_SetPhotoshopResources(nullptr, 0);
+
+  const Bytes sets = {0x1C, 2, 120, 0, 2, 'h', 'i', 0x1C, 2, 25, 0, 1, 'k', 0x1C, 2, 25, 0, 0, 0x1C, 8, 10, 0x80, 4,
+                      0, 0, 0, 1, 'x'};
+  struct Query {
+    Bytes iptc;  // empty: no block 1028
+    DWORD record, dataset, occurrence;
+    uint32_t code;
+    std::string value;
+  } queries[] = {
+      {Cat({sets, {0, 0}}), 2, 120, 0, 0, "hi"},  // zero padding
+      {sets, 2, 25, 1, 0, ""},
+      {sets, 2, 25, 2, 59, ""},
+      {sets, 8, 10, 0, 0, "x"},                                  // a 4-byte extended length
+      {{0x1C, 8, 10, 0x80, 5, 0, 0, 0, 0, 1, 'x'}, 8, 10, 0, 58, ""},  // a 5-byte one
+      {{0x1C, 2, 120, 0, 9, 'a'}, 2, 120, 0, 58, ""},
+      {Cat({sets, {0, 7}}), 2, 120, 0, 58, ""},
+      {{}, 2, 120, 0, 72, ""},
+  };
+  for (const Query& q : queries) {
+    const Bytes resources = q.iptc.empty() ? a : Block("", 1028, q.iptc);
+    pictest::Source src(pictest::MakePsd({3, 8, 3, 1, 1, 1, {}, resources, {}, 0, {{1}, {2}, {3}}, {}}));
+    HGLOBAL data = nullptr;
+    DWORD size = 9;
+    EXPECT_EQ(pic_GetIPTCDataset(src, 0, q.record, q.dataset, q.occurrence, &data, &size), q.code == 0);
+    EXPECT_EQ(PicGetLastError(), q.code) << q.value;
+    EXPECT_EQ(pictest::TakeBlock(data), Bytes(q.value.begin(), q.value.end()));
+    EXPECT_EQ(size, q.value.size());
+  }
 }

@@ -17,6 +17,10 @@ constexpr uint32_t kPcdSector = 2048;
 // Absolute sectors of the plain levels (after the three header sectors).
 constexpr uint32_t kPcdBase16Sector = 4, kPcdBase4Sector = 23, kPcdBaseSector = 96;
 constexpr uint32_t kPcdRotationByte = 0xE02;
+// An overview pack's thumbnails: Base/16 images back to back after the
+// three header sectors, 18 sectors each.
+constexpr uint32_t kPcdThumbWidth = 192, kPcdThumbHeight = 128;
+constexpr uint32_t kPcdThumbBytes = kPcdThumbWidth * kPcdThumbHeight * 3 / 2;
 
 enum PcdFlags : uint32_t { kPcdPackedDIB = 2 };
 
@@ -29,6 +33,11 @@ struct PcdPlane {
 
 // The image count of an overview pack; 0 with 63 for anything else.
 uint32_t CheckPCDIndex(uint32_t* err, CPicIO& io);
+// Thumbnail `index` (from 0) of an overview pack, 192 x 128, as
+// ReadPCDImage returns images: 63 not an overview pack, 5 an index at or
+// past the pack's count, 3 a pack shorter than its count claims.
+HGLOBAL ReadPCDIndexImage(uint32_t* err, CPicIO& io, uint32_t index, uint32_t* width, uint32_t* height,
+                          uint32_t flags);
 // resolution 1 Base/16 (192 x 128) .. 6 64Base (6144 x 4096), clamped; top-
 // down R, G, B rows (B, G, R bottom-up in a DIB with kPcdPackedDIB).
 HGLOBAL ReadPCDImage(uint32_t* err, CPicIO& io, uint32_t* width, uint32_t* height, uint32_t resolution,

@@ -21,6 +21,14 @@ DWORD PICAPI pic_GetPCDIndexImageCount(HPICSRC src) {
                                [&](uint32_t& err, CPicIO& io) -> DWORD { return CheckPCDIndex(&err, io); });
 }
 
+HGLOBAL PICAPI pic_ReadPCDIndex(HPICSRC src, DWORD index, DWORD* width, DWORD* height, DWORD flags) {
+  return PicFormatEntry<HGLOBAL>("pic_ReadPCDIndex", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
+    if (!width || !height) return PicFail<HGLOBAL>(&err, kPicErrBadArgument);
+    return ReadPCDIndexImage(&err, io, index, reinterpret_cast<uint32_t*>(width), reinterpret_cast<uint32_t*>(height),
+                             flags);
+  });
+}
+
 }  // extern "C"
 
 namespace {

@@ -143,6 +143,17 @@ bool Sync(PcdBits& bits) {
   return true;
 }
 
+// A plain level at a byte offset: pairs of luma rows, then one row of
+// each chroma plane.
+bool ReadPlainLevel(CPicIO& io, uint64_t offset, PcdPlane& y, PcdPlane& c1, PcdPlane& c2) {
+  if (!io.SeekTo(offset)) return false;
+  const uint32_t w = y.width;
+  for (uint32_t r = 0; r < y.height; r += 2)
+    if (!io.ReadExact(y.Row(r), 2 * w) || !io.ReadExact(c1.Row(r / 2), w / 2) || !io.ReadExact(c2.Row(r / 2), w / 2))
+      return false;
+  return true;
+}
+
 }  // namespace
 
 void PCDToRGB(uint8_t y, uint8_t c1, uint8_t c2, uint8_t rgb[3]) {
@@ -233,47 +244,14 @@ uint32_t CheckPCDIndex(uint32_t* err, CPicIO& io) {
   return uint32_t{head[10]} << 8 | head[11];
 }
 
-HGLOBAL ReadPCDImage(uint32_t* err, CPicIO& io, uint32_t* width, uint32_t* height, uint32_t resolution,
-                     uint32_t flags) {
-  resolution = std::clamp<uint32_t>(resolution, 1, 6);
-  std::vector<uint8_t> header;
-  try {
-    header.resize(kHeaderBytes);
-  } catch (const std::bad_alloc&) {
-    return PicFail<HGLOBAL>(err, kPicErrNoMemory);
-  }
-  if (!io.ReadExact(header.data(), kHeaderBytes)) return PicFail<HGLOBAL>(err, kPicErrBadPhotoCD);
-  if (std::memcmp(header.data(), "PCD_OPA", 7) == 0) return PicFail<HGLOBAL>(err, kPicErrPhotoCDIndex);
-  if (std::memcmp(header.data() + kPcdSector, "PCD", 3) != 0) return PicFail<HGLOBAL>(err, kPicErrBadPhotoCD);
-  const uint32_t rotation = header[kPcdRotationByte] & 3;
+namespace {
 
-  const uint32_t plain = std::min<uint32_t>(resolution, 3);
-  const uint32_t w = 192u << (plain - 1), h = 128u << (plain - 1);
-  const uint32_t sector = plain == 1 ? kPcdBase16Sector : plain == 2 ? kPcdBase4Sector : kPcdBaseSector;
-  PcdPlane y, c1, c2;
-  if (!Allocate(y, w, h) || !Allocate(c1, w / 2, h / 2) || !Allocate(c2, w / 2, h / 2))
-    return PicFail<HGLOBAL>(err, kPicErrNoMemory);
-  if (!io.SeekTo(uint64_t{sector} * kPcdSector)) return PicFail<HGLOBAL>(err, kPicErrFileRead);
-  for (uint32_t r = 0; r < h; r += 2)
-    if (!io.ReadExact(y.Row(r), 2 * w) || !io.ReadExact(c1.Row(r / 2), w / 2) || !io.ReadExact(c2.Row(r / 2), w / 2))
-      return PicFail<HGLOBAL>(err, kPicErrFileRead);
-
-  for (uint32_t level = 4; level <= resolution; ++level) {
-    if (!UpsamplePCDPlane(y) || !UpsamplePCDPlane(c1) || !UpsamplePCDPlane(c2))
-      return PicFail<HGLOBAL>(err, kPicErrNoMemory);
-    if (level == 6) break;  // 64Base: interpolated only
-    uint32_t pos = 0;
-    if (!io.GetPos(&pos)) return PicFail<HGLOBAL>(err, kPicErrFileRead);
-    // 4Base follows the Base data after 4 sectors; 16Base 12 sectors after
-    // the last sector 4Base took.
-    const uint64_t start = level == 4 ? uint64_t{pos} + 4 * kPcdSector : (uint64_t{pos} / kPcdSector + 12) * kPcdSector;
-    if (!io.SeekTo(start)) break;  // no residuals: the interpolation stands
-    if (uint32_t code = DecodePCDHuffman(io, y, c1, c2)) return PicFail<HGLOBAL>(err, code);
-  }
+// The image from full-size luma and half-size chroma. Header rotation 1, 2,
+// 3: a quarter turn counter-clockwise, a half turn, a quarter turn
+// clockwise; each pixel is stored where the turn puts it.
+HGLOBAL ToRGB(uint32_t* err, PcdPlane& y, PcdPlane& c1, PcdPlane& c2, uint32_t rotation, uint32_t flags,
+              uint32_t* width, uint32_t* height) {
   if (!UpsamplePCDPlane(c1) || !UpsamplePCDPlane(c2)) return PicFail<HGLOBAL>(err, kPicErrNoMemory);
-
-  // Header rotation 1, 2, 3: a quarter turn counter-clockwise, a half turn,
-  // a quarter turn clockwise; each pixel is stored where the turn puts it.
   const uint32_t fw = y.width, fh = y.height;
   const bool quarter = rotation == 1 || rotation == 3;
   const uint32_t ow = quarter ? fh : fw, oh = quarter ? fw : fh;
@@ -303,6 +281,62 @@ HGLOBAL ReadPCDImage(uint32_t* err, CPicIO& io, uint32_t* width, uint32_t* heigh
     }
   }
   return out.Handle();
+}
+
+}  // namespace
+
+HGLOBAL ReadPCDImage(uint32_t* err, CPicIO& io, uint32_t* width, uint32_t* height, uint32_t resolution,
+                     uint32_t flags) {
+  resolution = std::clamp<uint32_t>(resolution, 1, 6);
+  std::vector<uint8_t> header;
+  try {
+    header.resize(kHeaderBytes);
+  } catch (const std::bad_alloc&) {
+    return PicFail<HGLOBAL>(err, kPicErrNoMemory);
+  }
+  if (!io.ReadExact(header.data(), kHeaderBytes)) return PicFail<HGLOBAL>(err, kPicErrBadPhotoCD);
+  if (std::memcmp(header.data(), "PCD_OPA", 7) == 0) return PicFail<HGLOBAL>(err, kPicErrPhotoCDIndex);
+  if (std::memcmp(header.data() + kPcdSector, "PCD", 3) != 0) return PicFail<HGLOBAL>(err, kPicErrBadPhotoCD);
+  const uint32_t rotation = header[kPcdRotationByte] & 3;
+
+  const uint32_t plain = std::min<uint32_t>(resolution, 3);
+  const uint32_t w = 192u << (plain - 1), h = 128u << (plain - 1);
+  const uint32_t sector = plain == 1 ? kPcdBase16Sector : plain == 2 ? kPcdBase4Sector : kPcdBaseSector;
+  PcdPlane y, c1, c2;
+  if (!Allocate(y, w, h) || !Allocate(c1, w / 2, h / 2) || !Allocate(c2, w / 2, h / 2))
+    return PicFail<HGLOBAL>(err, kPicErrNoMemory);
+  if (!ReadPlainLevel(io, uint64_t{sector} * kPcdSector, y, c1, c2)) return PicFail<HGLOBAL>(err, kPicErrFileRead);
+
+  for (uint32_t level = 4; level <= resolution; ++level) {
+    if (!UpsamplePCDPlane(y) || !UpsamplePCDPlane(c1) || !UpsamplePCDPlane(c2))
+      return PicFail<HGLOBAL>(err, kPicErrNoMemory);
+    if (level == 6) break;  // 64Base: interpolated only
+    uint32_t pos = 0;
+    if (!io.GetPos(&pos)) return PicFail<HGLOBAL>(err, kPicErrFileRead);
+    // 4Base follows the Base data after 4 sectors; 16Base 12 sectors after
+    // the last sector 4Base took.
+    const uint64_t start = level == 4 ? uint64_t{pos} + 4 * kPcdSector : (uint64_t{pos} / kPcdSector + 12) * kPcdSector;
+    if (!io.SeekTo(start)) break;  // no residuals: the interpolation stands
+    if (uint32_t code = DecodePCDHuffman(io, y, c1, c2)) return PicFail<HGLOBAL>(err, code);
+  }
+  return ToRGB(err, y, c1, c2, rotation, flags, width, height);
+}
+
+HGLOBAL ReadPCDIndexImage(uint32_t* err, CPicIO& io, uint32_t index, uint32_t* width, uint32_t* height,
+                          uint32_t flags) {
+  uint32_t code = 0;
+  const uint32_t count = CheckPCDIndex(&code, io);
+  if (code) return PicFail<HGLOBAL>(err, code);
+  if (index >= count) return PicFail<HGLOBAL>(err, kPicErrBadArgument);
+  PcdPlane y, c1, c2;
+  if (!Allocate(y, kPcdThumbWidth, kPcdThumbHeight) || !Allocate(c1, kPcdThumbWidth / 2, kPcdThumbHeight / 2) ||
+      !Allocate(c2, kPcdThumbWidth / 2, kPcdThumbHeight / 2))
+    return PicFail<HGLOBAL>(err, kPicErrNoMemory);
+  // The count is 16 bits, so the offset stays far below 2^64; a pack
+  // shorter than its count claims ends in a failed read.
+  const uint64_t at = uint64_t{kHeaderBytes} + uint64_t{index} * kPcdThumbBytes;
+  if (!ReadPlainLevel(io, at, y, c1, c2)) return PicFail<HGLOBAL>(err, kPicErrFileRead);
+  return ToRGB(err, y, c1, c2, 0, flags, width, height);
 }
 
 }  // namespace Pictura

@@ -261,3 +261,28 @@ TEST(PcdRead, TurnsIndexAndHostileStreams) {
   DWORD w = 0, h = 0;
   EXPECT_EQ(TakeBlock(pic_ReadImage(src, &w, &h, 0, 0)), a.pixels);
 }
+
+// Overview packs' thumbnails; an index past the count, a count past the
+// data or another kind of pack is refused.
+TEST(PcdIndex, Thumbnails) {
+  Pack thumbs[2];
+  Bytes overview(3 * kSector, 0);
+  std::copy_n("PCD_OPA\0\0\0\0\x02", 12, overview.begin());
+  for (unsigned i = 0; i < 2; ++i) PutLevel(overview, 3 + 18 * i, thumbs[i].levels[0] = MakePlanes(192, 128, 40 + i));
+  Bytes claimsMore = overview;
+  claimsMore[10] = claimsMore[11] = 0xFF;
+  const struct {
+    Bytes file;
+    DWORD index;
+    uint32_t code;
+  } rows[] = {{overview, 0, 0}, {overview, 1, 0}, {overview, 2, 5}, {claimsMore, 65534, 3}, {MakePack(0, {}, {}).file, 0, 63}};
+  for (const auto& row : rows) {
+    Source src(row.file);
+    DWORD w = 0, h = 0;
+    uint32_t ew = 0, eh = 0;
+    EXPECT_TRUE(TakeBlock(pic_ReadPCDIndex(src, row.index, &w, &h, 0)) ==
+                (row.code ? Bytes() : Expected(thumbs[row.index], 1, &ew, &eh)));
+    EXPECT_EQ(PicGetLastError(), row.code) << row.index;
+    EXPECT_EQ(w, row.code ? 0u : 192u);
+  }
+}

@@ -20,6 +20,11 @@ HGLOBAL PICAPI pic_ReadPCD(HPICSRC src, DWORD* width, DWORD* height, DWORD resol
 /* The number of images an overview pack ("PCD_OPA") lists; 0 with code 63
    for anything else. */
 DWORD PICAPI pic_GetPCDIndexImageCount(HPICSRC src);
+/* Thumbnail `index` (from 0) of an overview pack: 192 x 128, rows as
+   pic_ReadPCD returns them (flags 2 a PicPackedDIB). Codes: 63 not an
+   overview pack, 5 an index at or past its count (or a null out), 3 a pack
+   shorter than its count claims. */
+HGLOBAL PICAPI pic_ReadPCDIndex(HPICSRC src, DWORD index, DWORD* width, DWORD* height, DWORD flags);
 
 #ifdef __cplusplus
 }
