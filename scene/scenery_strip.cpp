@@ -55,11 +55,6 @@ void PlaceStrip(FigureRecord* record) {
   StripLayerArgs.source = {view.sourceX, 0};
 }
 
-void FillKey(FigureRecord* record) {
-  RECT all = {0, 0, record->sheetWidth, record->sheetHeight};
-  FillRect(record->objectDC, &all, record->keyBrush);
-}
-
 void ReadWorkArea(FigureRecord* record) {
   RECT area = {};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -111,26 +106,20 @@ int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
   char name[32];
   std::snprintf(name, sizeof name, "FIG%03d_00", 200 + StripNumber());
   HMODULE own = GetModuleHandleA(nullptr);
+  // Kept as the file has it (8 bits a pixel, magenta sky as the key): the
+  // strip's window is pushed straight from it, a quarter of a screen-format
+  // copy of a picture this wide.
+  const auto load = [&](HMODULE module) {
+    return static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  };
   HBITMAP sheet = nullptr;
-  if (useRecordModule && record->resourceModule)
-    sheet = ResourceBitmap(record->resourceModule, name, 0, nullptr, 0);
-  if (!sheet) sheet = ResourceBitmap(own, name, 0, nullptr, 0);
+  if (useRecordModule && record->resourceModule) sheet = load(record->resourceModule);
+  if (!sheet) sheet = load(own);
   record->sheets[0] = sheet;
   // Failures release only this record: the strip's window and DCs, never the
   // walking figure's windows.
   if (!sheet) {
     WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", name);
-    UnloadBackgroundBitmaps(record);
-    return 0;
-  }
-  record->masks[0] = CreateMask(sheet);
-  if (!record->masks[0]) {
-    WriteLogLine("CreateMask() - Zu wenig Speicher!");
-    UnloadBackgroundBitmaps(record);
-    return 0;
-  }
-  if (!MakeTransparentBitmap(sheet, record->masks[0], kKeyColour)) {
-    WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
     UnloadBackgroundBitmaps(record);
     return 0;
   }
@@ -185,15 +174,17 @@ void DrawBackgroundStrip(FigureRecord* record) {
     case 0: {
       if (!LoadBackgroundBitmaps(record, 0)) return;
       lstrcpynA(record->name, "HG", kFigureNameSize);
-      record->objectBitmap = CreateCompatibleBitmap(record->objectScreenDC, record->sheetWidth, record->sheetHeight);
-      // Without its bitmap the strip stays at state 0 and loads afresh on the next pass.
-      if (!record->objectBitmap) {
+      // The sheet is the strip's picture: the record's bitmap from now on.
+      record->objectBitmap = record->sheets[0];
+      record->sheets[0] = nullptr;
+      record->objectOldBitmap = SelectObject(record->objectDC, record->objectBitmap);
+      // Not selected: the strip stays at state 0 and loads afresh on the next pass.
+      if (!record->objectOldBitmap || record->objectOldBitmap == HGDI_ERROR) {
+        record->objectOldBitmap = nullptr;
         UnloadBackgroundBitmaps(record);
         return;
       }
-      record->objectOldBitmap = SelectObject(record->objectDC, record->objectBitmap);
       PlaceStrip(record);
-      FillKey(record);
       PushStrip(record);
       if (MayShowObject(Settings.HGNotDA)) {
         ShowWindow(StripWindow, SW_SHOWNOACTIVATE);
@@ -202,19 +193,10 @@ void DrawBackgroundStrip(FigureRecord* record) {
       record->state = 1;
       return;
     }
-    case 1: {
-      FillKey(record);
-      const RECT all = {0, 0, record->sheetWidth, record->sheetHeight};
-      DrawSprite(record->objectDC, record->sheets[0], record->masks[0], {0, 0}, all);
-      PushStrip(record);
-      // The strip's own bitmap holds the whole picture from now on (a
-      // relayout only moves the part shown): the sheet and its mask, as
-      // large again, are not kept for the rest of the run.
-      DeleteAndNull(record->masks[0]);
-      DeleteAndNull(record->sheets[0]);
+    case 1:
+      PushStrip(record);  // once more, now that the window is shown
       record->state = 2;
       return;
-    }
     case 2:
       if (StripRelayout.exchange(0)) {
         ReadWorkArea(record);

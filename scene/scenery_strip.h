@@ -25,11 +25,11 @@ HANDLE TakeBackgroundThread();
 // unload request, then a step while a strip is chosen and no program runs
 // full screen. Tests call it on their own thread.
 void BackgroundStripPass(FigureRecord* record);
-// One step of the strip's state machine: 0 load, 1 first drawing (which
-// releases the sheet and mask), 2 shown.
+// One step of the strip's state machine: 0 load and first push, 1 pushed
+// again once shown, 2 shown.
 void DrawBackgroundStrip(FigureRecord* record);
-// Takes the strip's DCs and its sheet FIG2nn_00 with mask; 1 or 0 (the
-// record then owns nothing).
+// Takes the strip's DCs and its sheet FIG2nn_00 as the file has it (8 bits
+// a pixel); 1 or 0 (the record then owns nothing).
 int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule);
 // Hides and parks the window and releases what the record owns; each
 // handle is null afterwards, so a second call deletes nothing twice.

@@ -59,7 +59,9 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     EXPECT_EQ(record->state, 1);
     BackgroundStripPass(record);
     EXPECT_EQ(record->state, 2);
-    EXPECT_TRUE(!record->sheets[0] && !record->masks[0]);  // drawn once, not kept
+    BITMAP picture = {};  // pushed from the file's 8 bits a pixel, no copy kept
+    EXPECT_TRUE(GetObjectA(record->objectBitmap, sizeof picture, &picture) && picture.bmBitsPixel == 8);
+    EXPECT_TRUE(!record->sheets[0] && !record->masks[0]);
     EXPECT_TRUE(IsWindowVisible(StripWindow));
     const RECT r = StripRect(), want = {0, work.bottom - kStripHeights[row.hg - 1], GetSystemMetrics(SM_CXSCREEN),
                                         work.bottom};
@@ -67,6 +69,13 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     // Sky above, ground below, in the strip's own picture.
     EXPECT_EQ(GetPixel(record->objectDC, 5, 0), RGB(255, 0, 255));
     EXPECT_NE(GetPixel(record->objectDC, 5, record->sheetHeight - 1), RGB(255, 0, 255));
+    // And on the screen, from the 8-bit picture (offsets within the strip).
+    HDC screen = GetDC(nullptr);
+    if (row.offset + GetSystemMetrics(SM_CXSCREEN) <= kStripWidth) {
+      EXPECT_EQ(GetPixel(screen, 5, work.bottom - 1),
+                GetPixel(record->objectDC, 5 + row.offset, record->sheetHeight - 1));
+    }
+    ReleaseDC(nullptr, screen);
   }
   // Hides asked for by others are the pass's to carry out, even full screen.
   FullScreenPause = 1;
@@ -95,7 +104,7 @@ TEST_F(SceneryStrip, MissingSheetReleasesOnlyTheStripsRecord) {
   // Loaded and unloaded twice: nothing is deleted twice.
   Settings.HG = 2;
   BackgroundStripPass(record);
-  ASSERT_NE(record->sheets[0], nullptr);
+  ASSERT_NE(record->objectBitmap, nullptr);
   UnloadBackgroundBitmaps(record);
   EXPECT_TRUE(!record->sheets[0] && !record->masks[0] && !record->objectBitmap && !record->objectDC);
   UnloadBackgroundBitmaps(record);
