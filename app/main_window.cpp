@@ -49,6 +49,7 @@ LRESULT CALLBACK MenuOwnerWndProc(HWND window, UINT message, WPARAM wParam, LPAR
   }
 }
 int mayAnimateCounter;
+bool mainTickOn;  // TIMER_MAIN_TICK is set
 
 HWND CreateMainClassWindow(HINSTANCE instance, DWORD exStyle) {
   HWND window = CreateWindowExA(exStyle, MAIN_CLASS_NAME, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
@@ -133,6 +134,18 @@ void OnMainTick() {
   if (BubbleType != 0) {
     if (--BubbleLifetime < 1) RequestBubbleKill();
   }
+  // Between scenes with no bubble nothing here can change: the tick stops
+  // until the next MSG_MAIN_TICK (the chooser asks for the player's state
+  // itself, the tray menu reads it when it opens).
+  if (!SceneRunning && BubbleType == 0 && mainTickOn) {
+    KillTimer(FigureWindow, TIMER_MAIN_TICK);
+    mainTickOn = false;
+  }
+}
+
+void StartMainTick(HWND window) {
+  if (mainTickOn) return;
+  mainTickOn = SetTimer(window, TIMER_MAIN_TICK, MAIN_TICK_MS, nullptr) != 0;
 }
 
 void OnMainTimer(HWND window, UINT_PTR id) {
@@ -297,7 +310,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         FigureWindow = window;
         OnMainCreate(window);
         trayTimer = SetTimer(window, TIMER_TRAY, TRAY_REFRESH_MS, nullptr);
-        SetTimer(window, TIMER_MAIN_TICK, MAIN_TICK_MS, nullptr);
+        StartMainTick(window);
       }
       break;
     case WM_DESTROY:
@@ -367,6 +380,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       SetTrayTip(FigureWindow, TakeRequestedTrayTip(tip, sizeof tip) ? tip : nullptr);
       return 0;
     }
+    case MSG_MAIN_TICK:
+      if (window == FigureWindow) StartMainTick(window);
+      return 0;
+    case MSG_POLL_PLAYER:
+      if (FiguresActive && !FullScreenPause && !Settings.NoWinamp) PollWinamp();
+      return 0;
     case MSG_ACTIVATE_APPBAR:
       ActivateAppBar();
       return 0;

@@ -7,6 +7,7 @@
 #include "services/app_globals.h"
 #include "services/debug_log.h"
 #include "services/settings.h"
+#include "services/shell_requests.h"
 #include "objects/figure_bitmaps.h"
 #include "objects/figure_record.h"
 #include "objects/portable/bubble_text.h"
@@ -141,6 +142,7 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
   if (shown) {
     bubbleOwner = GetCurrentThreadId();
     bubbleKillRequest = 0;
+    RequestMainTick();  // its lifetime runs out on the shell's tick
   }
   return shown;
 }

@@ -145,6 +145,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
     }
 
     if (figure->active) {
+      if (!SceneRunning.exchange(1)) RequestMainTick();
       if (StopSceneRequest) {
         UnloadFigure(figure);
         figure->active = 0;
@@ -170,6 +171,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
     }
 
     scene = 0;
+    SceneRunning = 0;
     bool sceneDue = false;
     // A billboard click brings the paster next, unless the user switched him off.
     if (BillboardState.updateRequest && FiguresActive && !SceneSwitchedOffNow(kPasterScene))
@@ -184,6 +186,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
             CollectDueBirthdays();
             BirthdayDay = today.day;
           }
+          RefreshPlayerState();  // the shell polls the player only during scenes
           scene = ChooseNextScene();
           startPending = true;
         }

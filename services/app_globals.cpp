@@ -25,6 +25,7 @@ Flag BillboardClicked{0};
 Flag BillboardNudge{0};
 Flag WinampButton{0};
 Flag BubbleLifetime{0};
+Flag SceneRunning{0};
 Flag StopSceneRequest{0};
 Flag ScreenSaverOn{0};
 Flag PaletteMode{0};

@@ -93,6 +93,7 @@ extern Flag BillboardNudge;
 extern Flag WinampButton;
 extern Flag BubbleLifetime;
 extern Flag StopSceneRequest;
+extern Flag SceneRunning;  // the animation thread's figure is on screen
 extern Flag ScreenSaverOn;
 extern Flag PaletteMode;
 extern std::atomic<HPALETTE> ScreenPalette;

@@ -21,13 +21,16 @@ constexpr UINT MSG_APPBAR = 0x87D0;
 // Requests of the lower layers to the shell (services/shell_requests.h).
 constexpr UINT MSG_TRAY_TIP = 0x8700;
 constexpr UINT MSG_ACTIVATE_APPBAR = 0x8701;
+constexpr UINT MSG_MAIN_TICK = 0x8702;
+constexpr UINT MSG_POLL_PLAYER = 0x8703;
 
 constexpr UINT_PTR TIMER_TRAY = 101;
 constexpr UINT_PTR TIMER_MAIN_TICK = 102;
 constexpr UINT_PTR TIMER_MONITOR_OFF = 103;
 constexpr UINT TRAY_REFRESH_MS = 10000;
 constexpr UINT MONITOR_OFF_DELAY_MS = 300;
-// Bubble lifetimes, the may-animate check and Winamp polling count in these ticks.
+// Bubble lifetimes, the may-animate check and Winamp polling count in these
+// ticks. The tick runs only while a scene runs or a bubble is shown.
 constexpr UINT MAIN_TICK_MS = 200;
 
 constexpr UINT TRAY_ICON_ID = 2000;

@@ -30,6 +30,16 @@ bool TakeRequestedTrayTip(char* out, size_t size) {
   return true;
 }
 
+void RequestMainTick() {
+  if (FigureWindow) PostMessageA(FigureWindow, MSG_MAIN_TICK, 0, 0);
+}
+
+void RefreshPlayerState() {
+  DWORD_PTR ignored = 0;
+  if (FigureWindow)
+    SendMessageTimeoutA(FigureWindow, MSG_POLL_PLAYER, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
+}
+
 void RequestAppBarActivation() {
   if (FigureWindow) PostMessageA(FigureWindow, MSG_ACTIVATE_APPBAR, 0, 0);
 }
