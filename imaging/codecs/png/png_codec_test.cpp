@@ -143,8 +143,8 @@ struct PngDims {
   RGBQUAD table[258];
   // Size, form, palette count, resolution and the colour key, in one row.
   std::vector<int64_t> Summary() const {
-    return {w, h, bitDepth, colorType, interlace, count, std::llround(res.x), std::llround(res.y), res.unit,
-            index, r, g, b, grey};
+    return {w,        h,     bitDepth, colorType, interlace, count, std::llround(res.x), std::llround(res.y),
+            res.unit, index, r,        g,         b,         grey};
   }
 };
 PngDims ReadDims(const Bytes& file, bool knowsSize = true) {
@@ -180,6 +180,10 @@ Bytes WithSize(Bytes file, uint32_t w, uint32_t h) {
   return file;
 }
 
+size_t Find(const Bytes& file, const std::string& text) {
+  return static_cast<size_t>(std::search(file.begin(), file.end(), text.begin(), text.end()) - file.begin());
+}
+
 Bytes HighBytes(const Bytes& le16) {
   Bytes out(le16.size() / 2);
   for (size_t i = 0; i < out.size(); ++i) out[i] = le16[2 * i + 1];
@@ -213,21 +217,23 @@ TEST_F(PngCodec, EveryColourTypeAndDepthRoundTripsPlainAndInterlaced) {
 }
 
 TEST_F(PngCodec, PaletteAt8BitsCarriesPLTEAndTRNSAndRepeatsEntryZero) {
-  auto pal = TestPalette(5);
-  Bytes img = PngSamples(8, 4, 3, 8, 3, 4);
-  for (bool alpha : {true, false}) {
-    SCOPED_TRACE(alpha);
-    PngWritten out = WritePng(img, 8, 4, 3, 8, alpha ? uint32_t{kPNGWritePaletteAlpha} : 0u, pal.data(), 5);
-    ASSERT_EQ(out.error, 0u);
-    EXPECT_EQ(HasChunk(out.file, "tRNS"), alpha);
-    RGBQUAD got[256];
-    PngRead r = ReadPngImage(out.file, 8, got);
-    ASSERT_EQ(r.error, 0u);
-    EXPECT_EQ(r.pixels, img);
-    for (uint32_t i = 0; i < 256; ++i) {
-      RGBQUAD want = pal[i < 5 ? i : 0];
-      want.rgbReserved = alpha && i < 5 ? pal[i].rgbReserved : 255;  // tRNS alpha
-      EXPECT_EQ(Quad(got[i]), Quad(want)) << i;
+  for (uint32_t n : {5u, 256u}) {  // a short table, and a full one whose last alpha counts too
+    auto pal = TestPalette(n);
+    Bytes img = PngSamples(8, 4, 3, 8, 3, n - 1);
+    for (bool alpha : {true, false}) {
+      SCOPED_TRACE(testing::Message() << n << " entries, alpha " << alpha);
+      PngWritten out = WritePng(img, 8, 4, 3, 8, alpha ? uint32_t{kPNGWritePaletteAlpha} : 0u, pal.data(), n);
+      ASSERT_EQ(out.error, 0u);
+      EXPECT_EQ(HasChunk(out.file, "tRNS"), alpha);
+      RGBQUAD got[256];
+      PngRead r = ReadPngImage(out.file, 8, got);
+      ASSERT_EQ(r.error, 0u);
+      EXPECT_EQ(r.pixels, img);
+      for (uint32_t i = 0; i < 256; ++i) {
+        RGBQUAD want = pal[i < n ? i : 0];
+        want.rgbReserved = alpha && i < n ? pal[i].rgbReserved : 255;  // tRNS alpha
+        EXPECT_EQ(Quad(got[i]), Quad(want)) << i;
+      }
     }
   }
 }
@@ -262,12 +268,20 @@ TEST_F(PngCodec, DimsReportSizeTypeResolutionPaletteAndKey) {
   auto pal = TestPalette(4);
   pal[2].rgbReserved = 0;
   PicResolutionInfo res{2835.9, 1417, 1};
-  PngDims d = ReadDims(WritePng(PngSamples(9, 7, 3, 2, 4), 9, 7, 3, 2, kPNGWritePaletteAlpha | kPNGWriteInterlace,
-                                pal.data(), 4, 0, 0, &res)
+  PngDims d = ReadDims(WritePng(PngSamples(9, 7, 3, 2, 4), 9, 7, 3, 2,
+                                kPNGWritePaletteAlpha | kPNGWriteInterlace, pal.data(), 4, 0, 0, &res)
                            .file);
   ASSERT_EQ(d.ok, 1);
   EXPECT_EQ(d.Summary(), (std::vector<int64_t>{9, 7, 2, 3, 1, 4, 2835, 1417, 1, 2, -1, -1, -1, -1}));
   EXPECT_EQ(d.table[2].rgbReserved, pal[1].rgbReserved);
+  // Without pHYs the resolution is all zero.
+  Bytes plain = WritePng(Bytes(3, 0), 1, 1, 2, 8).file;
+  const size_t at = Find(plain, "pHYs") - 4;
+  ASSERT_LT(at + 21, plain.size());
+  plain.erase(plain.begin() + static_cast<std::ptrdiff_t>(at),
+              plain.begin() + static_cast<std::ptrdiff_t>(at + 21));
+  const PicResolutionInfo none = ReadDims(plain).res;
+  EXPECT_EQ(std::make_tuple(none.x, none.y, none.unit), std::make_tuple(0.0, 0.0, 0u));
   // 16-bit grey: an 8-bit ramp, within the caller's 256 entries.
   PngDims g = ReadDims(WritePng(PngSamples(5, 5, 0, 16, 9), 5, 5, 0, 16).file);
   ASSERT_EQ(g.ok, 1);
@@ -538,7 +552,8 @@ TEST_F(PngCodec, WriterArgumentsAndPaletteLimits) {
     PngDims d = ReadDims(p4.file);
     ASSERT_EQ(d.ok, 1);
     EXPECT_EQ(d.count, 16u);
-    for (uint32_t i = 0; i < 16; ++i) EXPECT_EQ(d.table[1 + i].rgbReserved, flags ? pal[i].rgbReserved : 255) << i;
+    for (uint32_t i = 0; i < 16; ++i)
+      EXPECT_EQ(d.table[1 + i].rgbReserved, flags ? pal[i].rgbReserved : 255) << i;
   }
 }
 
@@ -888,7 +903,8 @@ TEST_F(PngCodec, TheSettingEntriesReachTheWriterAndTheReader) {
   const char* value = nullptr;
   DWORD compressed = 9;
   ASSERT_TRUE(pic_GetPNGTextChunk(0, &key, &value, &compressed));
-  EXPECT_EQ(std::string(key) + value + std::to_string(compressed), std::string(79, 'k') + "the longest keyword0");
+  EXPECT_EQ(std::string(key) + value + std::to_string(compressed),
+            std::string(79, 'k') + "the longest keyword0");
   ASSERT_TRUE(pic_GetPNGTextChunk(1, &key, &value, &compressed));
   EXPECT_EQ(std::string(value) + std::to_string(compressed), "deflated1");
   EXPECT_FALSE(pic_GetPNGTextChunk(2, &key, &value, &compressed));
