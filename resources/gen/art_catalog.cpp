@@ -26,6 +26,7 @@ ArtSet AddAllArt() {
   AddSceneryStrips(set);
   AddFlyers(set);
   AddMusician(set);
+  AddFigurePortraits(set);
   AddBuiltinSounds(set);
   return set;
 }

@@ -51,12 +51,13 @@ void ArtSet::Add(const std::string& name, ResourceKind kind, const char* extensi
   std::string file = Lower(name) + extension;
   for (const ArtFile& f : files_)
     if (f.fileName == file) file = Lower(name) + "_" + Lower(RcType(kind)) + extension;
-  files_.push_back({name, kind, file, std::move(data), {}});
+  files_.push_back({name, kind, file, std::move(data), {}, {}});
 }
 
 void ArtSet::AddBitmap(const std::string& name, const Canvas& picture, Rgba key, BmpDepth depth) {
   try {
     Add(name, ResourceKind::kBitmap, ".bmp", EncodeBmp(picture, key, depth));
+    files_.back().picture = picture;
   } catch (const std::invalid_argument& e) {
     throw std::invalid_argument(name + ": " + e.what());
   }
@@ -91,6 +92,12 @@ const ArtFile* ArtSet::Find(const std::string& name) const {
   for (const ArtFile& f : files_)
     if (Upper(f.name) == Upper(name)) return &f;
   return nullptr;
+}
+
+const Canvas& ArtSet::Picture(const std::string& name) const {
+  for (const ArtFile& f : files_)
+    if (f.kind == ResourceKind::kBitmap && Upper(f.name) == Upper(name)) return f.picture;
+  throw std::out_of_range("no bitmap '" + name + "' drawn yet");
 }
 
 std::string ArtSet::RcFragment() const {

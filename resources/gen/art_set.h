@@ -26,6 +26,7 @@ struct ArtFile {
   std::string fileName;
   Bytes data;
   std::string rcFileName;  // the file the script names, when the build makes it from fileName
+  Canvas picture;          // a bitmap as drawn, so later pictures can be made from it
 };
 
 class ArtSet {
@@ -44,6 +45,9 @@ class ArtSet {
 
   const std::vector<ArtFile>& Files() const { return files_; }
   const ArtFile* Find(const std::string& name) const;  // case-insensitive
+  // The bitmap added under name, as drawn (clear where the key shows);
+  // std::out_of_range when no bitmap has that name.
+  const Canvas& Picture(const std::string& name) const;
   std::string RcFragment() const;
 
   // Writes every file and "art.rc" into folder, each whole (temporary name,

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <set>
 #include <span>
 #include <sstream>
+#include <utility>
 
 #include "services/menu_bitmaps.h"
 #include "objects/portable/clock_faces.h"
@@ -276,6 +278,35 @@ TEST_F(GeneratedArt, FigureSheetsHoldEveryFrameOfTheirTables) {
       EXPECT_LT(opaque, f.w * f.h * 2 / 3) << "frame " << i;
       EXPECT_LT(edge, 6) << "frame " << i << " is cut at its edge";
     }
+  }
+}
+
+// The People page's portraits are cut from the figures' own sheets: each a
+// figure-sized patch of its sheet's colours with the key round it.
+TEST_F(GeneratedArt, PortraitsAreCutFromTheirFiguresSheets) {
+  const std::pair<int, const char*> portraits[] = {
+      {2, "FIG002_00"},  {3, "FIG003_00"},  {5, "FIG005_00"},  {8, "FIG008_00"},  {10, "FIG010_00"},
+      {11, "FIG011_00"}, {13, "FIG013_00"}, {20, "FIG020_00"}, {22, "FIG022_00"}, {24, "FIG024_00"},
+      {27, "FIG027_00"}, {31, "FIG031_00"}, {34, "FIG034_00"}, {36, "FIG036_00"}, {37, "FIG037_00"},
+      {38, "FIG038_00"}, {39, "FIG039_00"}, {40, "FIG040_00"}, {42, "FIG042_00"}, {43, "FIG043_00"},
+      {47, "FIG047_00"}, {49, "FIG049_00"}, {54, "FIG054_00"}, {90, "FIG120_00"}};
+  auto rgb = [](const Rgba& p) { return uint32_t(p.r) << 16 | p.g << 8 | p.b; };
+  for (const auto& [figure, sheet] : portraits) {
+    char name[16];
+    std::snprintf(name, sizeof name, "FS_%03d", figure);
+    SCOPED_TRACE(name);
+    const Canvas portrait = Decode(FileOf(name));
+    ASSERT_EQ(portrait.Width(), 56);
+    ASSERT_EQ(portrait.Height(), 64);
+    const Canvas figureSheet = Decode(FileOf(sheet));
+    std::set<uint32_t> sheetColours;
+    for (const Rgba& p : figureSheet.Pixels()) sheetColours.insert(rgb(p));
+    int painted = 0, foreign = 0;
+    for (const Rgba& p : portrait.Pixels())
+      if (p != kSpriteKey) ++painted, foreign += !sheetColours.count(rgb(p));
+    EXPECT_GT(painted, 48) << "a figure, not a speck";
+    EXPECT_LT(painted, 56 * 64 * 2 / 3) << "the key round the figure";
+    EXPECT_EQ(foreign, 0) << "colours the figure's sheet lacks";
   }
 }
 

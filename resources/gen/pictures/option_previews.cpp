@@ -1,16 +1,43 @@
 // Pictures of the options sheet: the walker on the Speed page, the billboard
 // on its page, the plane with its banner, and a portrait of every figure the
-// People page lists ("FS_%03d"). The clock and countdown previews are drawn
+// People page lists ("FS_%03d"), cut from the figure's own sprite sheet so the
+// preview is the figure that walks. The clock and countdown previews are drawn
 // with their faces (clock_faces.cpp), the strips' with the strips.
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <functional>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "../effects.h"
 #include "../person.h"
 #include "../pixel_font.h"
 #include "palette.h"
 #include "pictures.h"
+#include "scene/figures/fig002_frames.h"
+#include "scene/figures/fig003_frames.h"
+#include "scene/figures/fig005_frames.h"
+#include "scene/figures/fig008_frames.h"
+#include "scene/figures/fig011_frames.h"
+#include "scene/figures/fig013_frames.h"
+#include "scene/figures/fig020_frames.h"
+#include "scene/figures/fig022_frames.h"
+#include "scene/figures/fig024_frames.h"
+#include "scene/figures/fig027_frames.h"
+#include "scene/figures/fig031_frames.h"
+#include "scene/figures/fig034_frames.h"
+#include "scene/figures/fig036_frames.h"
+#include "scene/figures/fig037_frames.h"
+#include "scene/figures/fig038_frames.h"
+#include "scene/figures/fig039_frames.h"
+#include "scene/figures/fig040_frames.h"
+#include "scene/figures/fig042_frames.h"
+#include "scene/figures/fig043_frames.h"
+#include "scene/figures/fig047_frames.h"
+#include "scene/figures/fig054_frames.h"
+#include "scene/figures/fig120_frames.h"
 
 namespace art {
 namespace {
@@ -19,6 +46,7 @@ using namespace pal;
 
 constexpr int kPortraitWidth = 56;
 constexpr int kPortraitHeight = 64;
+constexpr int kBirdsListNumber = 90;  // the People page lists the flocks as one figure
 
 PersonLook BaseLook(Rgba top, Rgba topShade, Rgba hair) {
   PersonLook l;
@@ -34,122 +62,113 @@ PersonLook BaseLook(Rgba top, Rgba topShade, Rgba hair) {
   return l;
 }
 
-// A framed card with a figure's head and shoulders on it.
-Canvas Card(const std::function<void(Canvas&)>& paint) {
-  Canvas c(kPortraitWidth, kPortraitHeight);
-  c.FillRoundRect(0, 0, kPortraitWidth, kPortraitHeight, 4, kInk);
-  c.FillRoundRect(1, 1, kPortraitWidth - 2, kPortraitHeight - 2, 3, kGrey1);
-  c.FillRect(3, 3, kPortraitWidth - 6, kPortraitHeight - 6, kBlue1);
-  c.FillRect(3, 44, kPortraitWidth - 6, kPortraitHeight - 47, kGreen1);
-  Canvas inner(kPortraitWidth - 6, kPortraitHeight - 6);
-  paint(inner);
-  c.Draw(inner, 3, 3);
-  return c;
-}
-
-Canvas PersonCard(const PersonLook& look) {
-  return Card([&](Canvas& inner) {
-    // The person stands below the card: only head and shoulders show.
-    const Canvas person = DrawPerson(inner.Width(), 140, inner.Width() / 2.0 - 2, look, StandPose());
-    inner.Draw(person.Crop(0, 140 - static_cast<int>(look.height) - 6, inner.Width(), inner.Height()), 0, 0);
-  });
-}
-
-Canvas DogCard() {
-  return Card([](Canvas& c) {
-    const Rgba fur = kBrown, furLight = Rgb(0xC08850), ear = kBrown3;
-    c.FillEllipse(8, 10, 12, 22, ear);
-    c.FillEllipse(30, 10, 12, 22, ear);
-    c.FillEllipse(12, 12, 26, 30, fur);
-    c.FillEllipse(17, 28, 16, 14, furLight);
-    c.FillCircle(19.5, 23.5, 2, kInk);
-    c.FillCircle(30.5, 23.5, 2, kInk);
-    c.Set(19, 22, kWhite);
-    c.Set(30, 22, kWhite);
-    c.FillEllipse(21, 31, 8, 5, kInk);
-    c.HLine(23, 26, 39, kRed3);
-    c.FillRect(14, 44, 22, 14, fur);
-    c.HLine(14, 35, 44, kRed);
-  });
-}
-
-Canvas BunnyCard() {
-  return Card([](Canvas& c) {
-    const Rgba fur = kGrey2, inner = kRed1;
-    c.FillEllipse(14, 0, 9, 26, kGrey3);
-    c.FillEllipse(27, 0, 9, 26, kGrey3);
-    c.FillEllipse(16, 3, 5, 19, inner);
-    c.FillEllipse(29, 3, 5, 19, inner);
-    c.FillEllipse(11, 18, 28, 26, fur);
-    c.FillCircle(19.5, 28.5, 2, kInk);
-    c.FillCircle(30.5, 28.5, 2, kInk);
-    c.FillEllipse(23, 33, 5, 4, kRed);
-    c.HLine(12, 20, 36, kGrey4);
-    c.HLine(30, 38, 36, kGrey4);
-    c.FillRect(13, 44, 24, 14, kBlue);  // a blue waistcoat
-    c.FillEllipse(31, 46, 14, 11, kMoon);  // the egg it carries
-    c.HLine(33, 42, 51, kRed);
-  });
-}
-
-Canvas BirdsCard() {
-  return Card([](Canvas& c) {
-    auto bird = [&](int x, int y, Rgba body, Rgba breast) {
-      c.FillEllipse(x, y, 18, 13, body);
-      c.FillEllipse(x + 7, y + 5, 10, 7, breast);
-      c.FillCircle(x + 14.5, y + 3.5, 1.2, kInk);
-      c.FillPolygon({{x + 17.0, y + 3.0}, {x + 22.0, y + 5.0}, {x + 17.0, y + 7.0}}, kOrange);
-      c.FillPolygon({{x + 1.0, y + 4.0}, {x - 5.0, y + 1.0}, {x - 4.0, y + 8.0}}, body);
-    };
-    c.FillRect(0, 36, c.Width(), 3, kBrown);  // a branch
-    c.Line(34, 36, 46, 28, kBrown);
-    bird(6, 23, kBrown3, kRed1);
-    bird(25, 10, kBlue3, kMoonLight);
-  });
-}
-
-struct PortraitLook {
-  int figure;
-  std::function<void(PersonLook&)> dress;
+// The smallest box round a picture's painted pixels; empty when none are.
+struct Area {
+  int x = 0, y = 0, w = 0, h = 0;
 };
 
-void AddPortraits(ArtSet& set) {
-  const PortraitLook people[] = {
-      {2, [](PersonLook& l) { l.skin = Rgb(0xC98E62), l.skinShade = Rgb(0xA56E48), l.hood = true; }},
-      {3, [](PersonLook& l) { l.hair_ = HairStyle::kPonytail, l.hair = kMoon, l.top = kGreen, l.topShade = kGreen3; }},
-      {5, [](PersonLook& l) { l.hair_ = HairStyle::kBun, l.hair = kGrey2, l.glasses = true; }},
-      {8, [](PersonLook& l) { l.hair_ = HairStyle::kBun, l.hair = kGrey2, l.top = kGreen3, l.topShade = Rgb(0x1F5C2D); }},
-      {10, [](PersonLook& l) { l.hair_ = HairStyle::kPonytail, l.hair = kMoon, l.top = kRed, l.topShade = kRed3; }},
-      {11, [](PersonLook& l) { l.hat = HatStyle::kCap, l.hatColour = kBlue3, l.hatShade = kNight4; }},
-      {13, [](PersonLook& l) { l.bigNose = true, l.noseColour = kRed1, l.top = kBrown, l.topShade = kBrown3; }},
-      {20, [](PersonLook& l) { l.hair = kHairLight, l.top = kOrange, l.topShade = kMoonDeep; }},
-      {22, [](PersonLook& l) { l.hair_ = HairStyle::kBald, l.beard = true, l.hair = kGrey3; }},
-      {27, [](PersonLook& l) { l.hat = HatStyle::kCap, l.hatColour = kRed, l.hatShade = kRed3, l.top = kBlue; }},
-      {31, [](PersonLook& l) { l.glasses = true, l.hair = kGrey4, l.top = kGrey4, l.topShade = kGrey5; }},
-      {34, [](PersonLook& l) { l.hat = HatStyle::kBeanie, l.hatColour = kGreen, l.hatShade = kGreen3; }},
-      {36, [](PersonLook& l) { l.hair = Rgb(0x2B2020), l.top = kMoon, l.topShade = kMoonShade; }},
-      {37, [](PersonLook& l) {
-         l.beard = true, l.hair = kWhite, l.hat = HatStyle::kBeanie, l.hatColour = kRed, l.hatShade = kRed3;
-         l.top = kRed, l.topShade = kRed3;
-       }},
-      {39, [](PersonLook& l) { l.hat = HatStyle::kBeanie, l.hatColour = kGreen, l.hatShade = kGreen3, l.top = kNight2; }},
-      {40, [](PersonLook& l) { l.hair_ = HairStyle::kBun, l.hair = kHair, l.top = kNight2, l.topShade = kNight3; }},
-      {42, [](PersonLook& l) { l.hat = HatStyle::kCap, l.hatColour = kGrey5, l.hatShade = kInk, l.beard = true; }},
-      {43, [](PersonLook& l) { l.hair_ = HairStyle::kBald, l.hair = kGrey3, l.glasses = true; }},
-      {47, [](PersonLook& l) { l.hat = HatStyle::kBeanie, l.hatColour = kRed, l.hatShade = kRed3, l.top = kGreen3; }},
-      {49, [](PersonLook& l) { l.hair = kHairLight, l.beard = true, l.top = kBrown, l.topShade = kBrown3; }},
-      {54, [](PersonLook& l) { l.hair = kMoonShade, l.top = kNight3, l.topShade = kNight4, l.glasses = true; }},
-  };
-  for (const PortraitLook& entry : people) {
-    PersonLook look = BaseLook(kBlue, kBlue3, kHair);
-    entry.dress(look);
-    char name[16];
-    std::snprintf(name, sizeof name, "FS_%03d", entry.figure);
-    set.AddBitmap(name, PersonCard(look), kSpriteKey);
-  }
-  set.AddBitmap("FS_024", DogCard(), kSpriteKey);
-  set.AddBitmap("FS_038", BunnyCard(), kSpriteKey);
-  set.AddBitmap("FS_090", BirdsCard(), kSpriteKey);
+Area PaintedArea(const Canvas& c) {
+  int x0 = c.Width(), y0 = c.Height(), x1 = -1, y1 = -1;
+  for (int y = 0; y < c.Height(); ++y)
+    for (int x = 0; x < c.Width(); ++x)
+      if (!c.Get(x, y).Clear()) {
+        x0 = std::min(x0, x), x1 = std::max(x1, x);
+        y0 = std::min(y0, y), y1 = std::max(y1, y);
+      }
+  if (x1 < 0) return {};
+  return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+}
+
+// Shrinks pixel art by `scale` (at most 1) with a box filter that keeps the
+// art's own colours: each target pixel covers a box of source pixels and takes
+// the colour covering most of it, or stays clear when clear pixels cover more
+// than the painted ones. Averaging would smear outlines into new colours.
+Canvas ShrinkKeepingColours(const Canvas& src, double scale) {
+  const int w = std::max(1, static_cast<int>(std::lround(src.Width() * scale)));
+  const int h = std::max(1, static_cast<int>(std::lround(src.Height() * scale)));
+  const double sx = double(src.Width()) / w, sy = double(src.Height()) / h;
+  Canvas out(w, h);
+  std::vector<std::pair<Rgba, double>> weights;
+  for (int ty = 0; ty < h; ++ty)
+    for (int tx = 0; tx < w; ++tx) {
+      const double left = tx * sx, right = left + sx, top = ty * sy, bottom = top + sy;
+      weights.clear();
+      double clear = 0, painted = 0;
+      for (int y = static_cast<int>(top); y < bottom && y < src.Height(); ++y) {
+        const double wy = std::min<double>(bottom, y + 1) - std::max<double>(top, y);
+        for (int x = static_cast<int>(left); x < right && x < src.Width(); ++x) {
+          const double weight = wy * (std::min<double>(right, x + 1) - std::max<double>(left, x));
+          const Rgba p = src.Get(x, y);
+          if (p.Clear()) {
+            clear += weight;
+            continue;
+          }
+          painted += weight;
+          auto it = std::find_if(weights.begin(), weights.end(), [&](const auto& e) { return e.first == p; });
+          if (it == weights.end())
+            weights.emplace_back(p, weight);
+          else
+            it->second += weight;
+        }
+      }
+      if (painted == 0 || clear > painted) continue;
+      const auto best = std::max_element(weights.begin(), weights.end(),
+                                         [](const auto& a, const auto& b) { return a.second < b.second; });
+      out.Set(tx, ty, best->first);
+    }
+  return out;
+}
+
+// Which frame of which sheet shows a figure on the People page: its first
+// standing or walking frame.
+struct PortraitSource {
+  int figure;
+  const char* sheet;
+  SpriteFrame frame;
+  bool flying = false;  // shown mid-air rather than standing on the bottom edge
+};
+
+const PortraitSource kPortraitSources[] = {
+    {kFig002Number, "FIG002_00", kFig002Frames[kFig002RightFirst]},
+    {kFig003Number, "FIG003_00", kFig003Frames[4]},
+    {kFig005Number, "FIG005_00", kFig005Frames[8]},
+    {kFig008Number, "FIG008_00", kFig008Frames[13]},
+    {kFig010Number, "FIG010_00", kFig008Frames[13]},
+    {kFig011Number, "FIG011_00", kFig011Frames[0]},
+    {kFig013Number, "FIG013_00", kFig013Frames[4]},
+    {kFig020Number, "FIG020_00", kFig020Frames[8]},
+    {kFig022Number, "FIG022_00", kFig022Frames[0]},
+    {kFig024Number, "FIG024_00", kFig024Frames[0]},
+    {kFig027Number, "FIG027_00", kFig027Frames[kFig027WalkInFirst]},
+    {kFig031Number, "FIG031_00", kFig031Frames[15]},
+    {kFig034Number, "FIG034_00", kFig034Frames[0]},
+    {kFig036Number, "FIG036_00", kFig036Frames[0]},
+    {kFig037Number, "FIG037_00", kFig037Frames[kFig037ActFirst]},
+    {kFig038Number, "FIG038_00", kFig038Frames[kFig038Sit]},
+    {kFig039Number, "FIG039_00", kFig039Frames[0]},
+    {kFig040Number, "FIG040_00", kFig040Frames[0]},
+    {kFig042Number, "FIG042_00", kFig042Frames[kFig042WalkLeftFirst]},
+    {kFig043Number, "FIG043_00", kFig043Frames[0]},
+    {kFig047Number, "FIG047_00", kFig047Frames[0]},
+    {kFig049Number, "FIG049_00", kFig043Frames[0]},
+    {kFig054Number, "FIG054_00", kFig054Frames[0]},
+    {kBirdsListNumber, "FIG120_00", kBirdsFrames[0], true},
+};
+
+// The figure cut from its frame, shrunk to fit the portrait and stood on its
+// bottom edge in the middle (or centred, when flying); clear (the key colour)
+// round it.
+Canvas Portrait(const Canvas& sheet, const PortraitSource& source) {
+  const SpriteFrame& frame = source.frame;
+  const Canvas cell = sheet.Crop(frame.x, frame.y, frame.w, frame.h);
+  const Area box = PaintedArea(cell);
+  if (box.w == 0) throw std::logic_error("a portrait's frame is empty");
+  const double scale = std::min({1.0, double(kPortraitWidth) / box.w, double(kPortraitHeight) / box.h});
+  const Canvas figure = ShrinkKeepingColours(cell.Crop(box.x, box.y, box.w, box.h), scale);
+  Canvas c(kPortraitWidth, kPortraitHeight);
+  const int below = source.flying ? (kPortraitHeight - figure.Height()) / 2 : 0;
+  c.Draw(figure, (kPortraitWidth - figure.Width()) / 2, kPortraitHeight - figure.Height() - below);
+  return c;
 }
 
 // The Speed page: a walker in mid-stride.
@@ -210,7 +229,18 @@ void AddOptionPreviews(ArtSet& set) {
   set.AddBitmap("DLG_LAEUFER", Walker(), kSpriteKey);
   set.AddBitmap("DLG_PLAKATW", BillboardWall(), kSpriteKey);
   set.AddBitmap("FLIEGER", PlaneWithBanner(), kSpriteKey);
-  AddPortraits(set);
+}
+
+void AddFigurePortraits(ArtSet& set) {
+  for (const PortraitSource& source : kPortraitSources) {
+    char name[16];
+    std::snprintf(name, sizeof name, "FS_%03d", source.figure);
+    try {
+      set.AddBitmap(name, Portrait(set.Picture(source.sheet), source), kSpriteKey);
+    } catch (const std::exception& e) {
+      throw std::logic_error(std::string(name) + " from " + source.sheet + ": " + e.what());
+    }
+  }
 }
 
 }  // namespace art

@@ -25,5 +25,7 @@ void AddPagePreviews(ArtSet& set);
 void AddSceneryStrips(ArtSet& set);
 void AddFlyers(ArtSet& set);
 void AddMusician(ArtSet& set);
+// The People page's portraits, cut from the figures' sheets: after them all.
+void AddFigurePortraits(ArtSet& set);
 
 }  // namespace art
