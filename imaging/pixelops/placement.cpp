@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/color_match.h"
+#include "core/crop_flip.h"
+#include "core/library_globals.h"
 #include "core/thread_context.h"
+#include "pixelops/color_utils.h"
 
 namespace Pictura {
 
@@ -50,6 +54,81 @@ uint8_t SourceBits(const uint8_t* row, uint32_t bytes, int64_t start) {
   return static_cast<uint8_t>(word >> (8 - shift));
 }
 
+// Destination columns left .. right - 1 of one packed row from source bits
+// (column c from source column c - x), only where the mask row (null: all)
+// has its bit set: copy, or AND / OR by flags.
+void Place1BitRow(uint8_t* d, const uint8_t* s, const uint8_t* m, uint32_t srcBytes, uint32_t left,
+                  uint32_t right, int32_t x, uint32_t flags) {
+  const bool combine = (flags & kPlace1BitCombine) != 0, useOr = (flags & kPlace1BitOr) != 0;
+  uint32_t c = left;
+  // Both sides byte-aligned and nothing to merge: whole bytes at once.
+  if (!combine && !m && (c & 7) == 0 && ((int64_t{c} - x) & 7) == 0) {
+    const uint32_t whole = (right - c) / 8;
+    std::memcpy(d + c / 8, s + (int64_t{c} - x) / 8, whole);
+    c += whole * 8;
+  }
+  while (c < right) {
+    const uint32_t byteStart = c & ~7u;
+    const uint32_t end = std::min(right, byteStart + 8);
+    uint8_t mask = static_cast<uint8_t>((0xFFu >> (c - byteStart)) & (0xFFu << (byteStart + 8 - end)));
+    if (m) mask &= SourceBits(m, srcBytes, int64_t{byteStart} - x);
+    const uint8_t v = SourceBits(s, srcBytes, int64_t{byteStart} - x);
+    uint8_t& out = d[byteStart / 8];
+    if (!combine)
+      out = static_cast<uint8_t>((out & ~mask) | (v & mask));
+    else if (useOr)
+      out = static_cast<uint8_t>(out | (v & mask));
+    else
+      out = static_cast<uint8_t>(out & (v | ~mask));
+    c = end;
+  }
+}
+
+bool Bit(const uint8_t* row, uint32_t column) {
+  return (row[column >> 3] >> (7 - (column & 7))) & 1;
+}
+
+bool Refuse(uint32_t* error) {
+  *error = kPicErrBadArgument;
+  return false;
+}
+
+// Truncated toward zero and limited to a byte (NaN gives 0).
+uint8_t StoreByte(double v) {
+  if (!(v > 0)) return 0;
+  return v >= 255 ? 255 : static_cast<uint8_t>(v);
+}
+
+double LimitOpacity(double o) {
+  return o > 1 ? 1 : o > 0 ? o : 0;  // NaN gives 0
+}
+
+inline uint8_t TableBlend(uint8_t d, uint8_t c, unsigned a) {
+  return static_cast<uint8_t>(AlphaMul(d, 255 - a) + AlphaMul(c, a));
+}
+
+// Colour bytes 0 to 3 of a u32 colour, 0 and 2 exchanged on request.
+struct ColourBytes {
+  uint8_t c[4];
+  ColourBytes(uint32_t colour, bool swap)
+      : c{uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16), uint8_t(colour >> 24)} {
+    if (swap) std::swap(c[0], c[2]);
+  }
+};
+
+// The caller's palette widened to 256 entries (missing ones black) and the
+// matcher over its first count entries.
+struct PaletteMatch {
+  RGBQUAD entries[256] = {};
+  CPicImgColorMatch match;
+  PaletteMatch(const RGBQUAD* palette, uint32_t count) {
+    count = std::min<uint32_t>(count, 256);
+    std::memcpy(entries, palette, size_t{count} * sizeof(RGBQUAD));
+    match.SetPalette(entries, count);
+  }
+  uint8_t Nearest(uint8_t red, uint8_t green, uint8_t blue) { return match.FindClosest(red, green, blue); }
+};
+
 uint8_t Nibble(const uint8_t* row, uint32_t column) {
   const uint8_t b = row[column >> 1];
   return (column & 1) ? (b & 0x0F) : (b >> 4);
@@ -74,36 +153,27 @@ void ClipPlacementRect(uint32_t dstWidth, uint32_t dstHeight, uint32_t srcWidth,
 bool PlaceImage1Bit(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32_t dstStride,
                     const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, uint32_t srcStride, int32_t x,
                     int32_t y, uint32_t flags) {
-  const bool combine = (flags & kPlace1BitCombine) != 0, useOr = (flags & kPlace1BitOr) != 0;
-  const uint32_t srcBytes = (srcWidth + 7) / 8;
   uint32_t left = 0, right = 0;
   return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
                         [&](uint32_t r, uint32_t sr) {
                           if (flags & kPlaceSourceBottomUp) sr = srcHeight - 1 - sr;
-                          uint8_t* d = dst + size_t{r} * dstStride;
-                          const uint8_t* s = src + size_t{sr} * srcStride;
-                          uint32_t c = left;
-                          // Both sides byte-aligned: whole bytes at once.
-                          if (!combine && (c & 7) == 0 && ((int64_t{c} - x) & 7) == 0) {
-                            const uint32_t whole = (right - c) / 8;
-                            std::memcpy(d + c / 8, s + (int64_t{c} - x) / 8, whole);
-                            c += whole * 8;
-                          }
-                          while (c < right) {
-                            const uint32_t byteStart = c & ~7u;
-                            const uint32_t end = std::min(right, byteStart + 8);
-                            const uint8_t mask = static_cast<uint8_t>((0xFFu >> (c - byteStart)) &
-                                                                      (0xFFu << (byteStart + 8 - end)));
-                            const uint8_t v = SourceBits(s, srcBytes, int64_t{byteStart} - x);
-                            uint8_t& out = d[byteStart / 8];
-                            if (!combine)
-                              out = static_cast<uint8_t>((out & ~mask) | (v & mask));
-                            else if (useOr)
-                              out = static_cast<uint8_t>(out | (v & mask));
-                            else
-                              out = static_cast<uint8_t>(out & (v | ~mask));
-                            c = end;
-                          }
+                          Place1BitRow(dst + size_t{r} * dstStride, src + size_t{sr} * srcStride, nullptr,
+                                       (srcWidth + 7) / 8, left, right, x, flags);
+                        });
+}
+
+bool PlaceImage1BitMasked(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                          uint32_t dstStride, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
+                          uint32_t srcStride, int32_t x, int32_t y, const uint8_t* mask, uint32_t maskStride,
+                          uint32_t flags) {
+  if (!mask || mask == dst) return Refuse(error);
+  uint32_t left = 0, right = 0;
+  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
+                        [&](uint32_t r, uint32_t sr) {
+                          if (flags & kPlaceSourceBottomUp) sr = srcHeight - 1 - sr;
+                          Place1BitRow(dst + size_t{r} * dstStride, src + size_t{sr} * srcStride,
+                                       mask + size_t{sr} * maskStride, (srcWidth + 7) / 8, left, right, x,
+                                       flags);
                         });
 }
 
@@ -155,6 +225,186 @@ bool PlaceImage8BitOnRGBA(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint
                               d[3] = 255;
                             else if (!keepAlpha)
                               d[3] = 0;
+                          }
+                        });
+}
+
+bool PlaceImage1BitOnPaletted(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                              uint32_t dstStride, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
+                              uint32_t srcStride, int32_t x, int32_t y, const RGBQUAD* palette,
+                              uint32_t paletteCount, uint32_t colour0, uint32_t colour1, uint32_t flags) {
+  if (!palette) return Refuse(error);
+  PaletteMatch pal(palette, paletteCount);
+  const bool swap = (flags & kPlaceSwapColourBytes) != 0;
+  const ColourBytes colours[2] = {ColourBytes(colour0, swap), ColourBytes(colour1, swap)};
+  // Two colours over at most 256 destination indices: each answer once.
+  int16_t answer[2][256];
+  std::fill(&answer[0][0], &answer[0][0] + 512, int16_t{-1});
+  uint32_t left = 0, right = 0;
+  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
+                        [&](uint32_t r, uint32_t sr) {
+                          uint8_t* d = dst + size_t{r} * dstStride;
+                          const uint8_t* s = src + size_t{sr} * srcStride;
+                          for (uint32_t c = left; c < right; ++c) {
+                            const bool bit = Bit(s, static_cast<uint32_t>(int64_t{c} - x));
+                            int16_t& a = answer[bit][d[c]];
+                            if (a < 0) {
+                              const RGBQUAD& under = pal.entries[d[c]];
+                              const uint8_t* k = colours[bit].c;
+                              a = pal.Nearest(TableBlend(under.rgbRed, k[0], k[3]),
+                                              TableBlend(under.rgbGreen, k[1], k[3]),
+                                              TableBlend(under.rgbBlue, k[2], k[3]));
+                            }
+                            d[c] = static_cast<uint8_t>(a);
+                          }
+                        });
+}
+
+bool PlaceRGBOnRGBA(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32_t dstStride,
+                    const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, uint32_t srcStride, int32_t x,
+                    int32_t y, double opacity, uint32_t flags) {
+  const bool copy = opacity == 1.0, swap = (flags & kPlaceSwapColourBytes) != 0;
+  double a[256], b[256];
+  BuildOpacityTables(opacity, a, b, nullptr, nullptr, 256);
+  uint32_t left = 0, right = 0;
+  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
+                        [&](uint32_t r, uint32_t sr) {
+                          uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * 4;
+                          const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x) * 3;
+                          for (uint32_t c = left; c < right; ++c, d += 4, s += 3)
+                            for (int k = 0; k < 3; ++k) {
+                              const uint8_t v = s[swap ? 2 - k : k];
+                              d[k] = copy ? v : StoreByte(a[v] + b[d[k]]);
+                            }
+                        });
+}
+
+bool PlaceImage8BitWithOpacity(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                               uint32_t dstStride, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
+                               uint32_t srcStride, int32_t x, int32_t y, const RGBQUAD* palette,
+                               uint32_t bytesPerPixel, double opacity, uint32_t transparentIndex,
+                               uint32_t flags) {
+  if (!palette || (bytesPerPixel != 3 && bytesPerPixel != 4)) return Refuse(error);
+  double a[256], b[256];
+  uint8_t ia[256], ib[256];
+  BuildOpacityTables(LimitOpacity(opacity), a, b, ia, ib, 256);
+  const bool each = (flags & kPlaceTruncateEach) != 0, bgr = (flags & kPlaceBGR) != 0;
+  const bool keyed = (flags & kPlaceTransparent) != 0;
+  uint32_t left = 0, right = 0;
+  return EachCoveredRow(
+      error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
+      [&](uint32_t r, uint32_t sr) {
+        uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * bytesPerPixel;
+        const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x);
+        for (uint32_t c = left; c < right; ++c, d += bytesPerPixel, ++s) {
+          if (keyed && *s == transparentIndex) continue;
+          const RGBQUAD& p = palette[*s];
+          const uint8_t colour[3] = {bgr ? p.rgbBlue : p.rgbRed, p.rgbGreen, bgr ? p.rgbRed : p.rgbBlue};
+          for (int k = 0; k < 3; ++k)
+            d[k] = each ? static_cast<uint8_t>(ia[colour[k]] + ib[d[k]]) : StoreByte(a[colour[k]] + b[d[k]]);
+        }
+      });
+}
+
+bool PlaceImage8BitOnPaletted(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                              uint32_t dstStride, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
+                              uint32_t srcStride, int32_t x, int32_t y, const RGBQUAD* dstPalette,
+                              uint32_t dstCount, const RGBQUAD* srcPalette, double opacity,
+                              uint32_t transparentIndex, uint32_t flags) {
+  if (!dstPalette) return Refuse(error);
+  PaletteMatch pal(dstPalette, dstCount);
+  const RGBQUAD* from = srcPalette ? srcPalette : pal.entries;
+  double a[256], b[256];
+  uint8_t ia[256], ib[256];
+  BuildOpacityTables(LimitOpacity(opacity), a, b, ia, ib, 256);
+  const bool keyed = (flags & kPlaceSkipTransparent) != 0;
+  auto mix = [&](uint8_t s, uint8_t d) { return static_cast<uint8_t>(ia[s] + ib[d]); };
+  uint32_t left = 0, right = 0;
+  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
+                        [&](uint32_t r, uint32_t sr) {
+                          uint8_t* d = dst + size_t{r} * dstStride + left;
+                          const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x);
+                          for (uint32_t c = left; c < right; ++c, ++d, ++s) {
+                            if (keyed && *s == transparentIndex) continue;
+                            const RGBQUAD &p = from[*s], &q = pal.entries[*d];
+                            *d = pal.Nearest(mix(p.rgbRed, q.rgbRed), mix(p.rgbGreen, q.rgbGreen),
+                                             mix(p.rgbBlue, q.rgbBlue));
+                          }
+                        });
+}
+
+bool PlaceImage8BitOnPalettedByAlpha(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                                     uint32_t dstStride, const uint8_t* src, uint32_t srcWidth,
+                                     uint32_t srcHeight, uint32_t srcStride, int32_t x, int32_t y,
+                                     const RGBQUAD* palette, uint32_t count, uint32_t) {
+  if (!palette) return Refuse(error);
+  PaletteMatch pal(palette, count);
+  uint32_t left = 0, right = 0;
+  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
+                        [&](uint32_t r, uint32_t sr) {
+                          uint8_t* d = dst + size_t{r} * dstStride + left;
+                          const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x);
+                          for (uint32_t c = left; c < right; ++c, ++d, ++s) {
+                            const RGBQUAD &p = pal.entries[*s], &q = pal.entries[*d];
+                            const unsigned alpha = p.rgbReserved;
+                            *d = pal.Nearest(TableBlend(q.rgbRed, p.rgbRed, alpha),
+                                             TableBlend(q.rgbGreen, p.rgbGreen, alpha),
+                                             TableBlend(q.rgbBlue, p.rgbBlue, alpha));
+                          }
+                        });
+}
+
+bool PlaceImage1BitOnRGB(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                         uint32_t dstStride, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
+                         uint32_t srcStride, int32_t x, int32_t y, const RGBQUAD* palette,
+                         uint32_t bytesPerPixel, uint32_t flags) {
+  if (!palette || (bytesPerPixel != 3 && bytesPerPixel != 4)) return Refuse(error);
+  const bool blend = (flags & kPlaceBlendByAlpha) != 0, bgr = (flags & kPlaceBGR) != 0;
+  const bool skipClear = (flags & kPlaceClearBitsSkip) != 0, keepAlpha = (flags & kPlaceKeepAlpha) != 0;
+  const bool entryAlpha = (flags & kPlaceAlphaFromEntry) != 0;
+  struct Entry {
+    uint8_t c[3], alpha;
+  } entries[2];
+  for (int i = 0; i < 2; ++i) {
+    const RGBQUAD& p = palette[i];
+    entries[i] = {{bgr ? p.rgbBlue : p.rgbRed, p.rgbGreen, bgr ? p.rgbRed : p.rgbBlue}, p.rgbReserved};
+  }
+  uint32_t left = 0, right = 0;
+  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
+                        [&](uint32_t r, uint32_t sr) {
+                          uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * bytesPerPixel;
+                          const uint8_t* s = src + size_t{sr} * srcStride;
+                          for (uint32_t c = left; c < right; ++c, d += bytesPerPixel) {
+                            const bool bit = Bit(s, static_cast<uint32_t>(int64_t{c} - x));
+                            if (!bit && skipClear) continue;
+                            const Entry& e = entries[bit];
+                            for (int k = 0; k < 3; ++k)
+                              d[k] = blend ? TableBlend(d[k], e.c[k], e.alpha) : e.c[k];
+                            if (bytesPerPixel == 4 && !keepAlpha) d[3] = entryAlpha ? e.alpha : 255;
+                          }
+                        });
+}
+
+bool PlaceRGBOnRGBKeyed(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                        uint32_t dstStride, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
+                        uint32_t srcStride, int32_t x, int32_t y, uint32_t bytesPerPixel, double opacity,
+                        uint32_t key, uint32_t tolerance, uint32_t flags) {
+  if (bytesPerPixel != 3 && bytesPerPixel != 4) return Refuse(error);
+  const bool reversed = (flags & kPlaceSourceReversed) != 0;
+  // Three-byte pixels have no alpha: the key's byte 3 takes no part.
+  key =
+      flags & kPlaceKeyReversed ? (key & 0xFF00) | (key & 0xFF) << 16 | ((key >> 16) & 0xFF) : key & 0xFFFFFF;
+  double a[256], b[256];
+  BuildOpacityTables(opacity, a, b, nullptr, nullptr, 256);
+  uint32_t left = 0, right = 0;
+  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
+                        [&](uint32_t r, uint32_t sr) {
+                          uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * bytesPerPixel;
+                          const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x) * 3;
+                          for (uint32_t c = left; c < right; ++c, d += bytesPerPixel, s += 3) {
+                            if (ColorsMatch(key, s[0] | s[1] << 8 | s[2] << 16, tolerance)) continue;
+                            for (int k = 0; k < 3; ++k)
+                              d[k] = StoreByte(a[s[reversed ? 2 - k : k]] + b[d[k]]);
                           }
                         });
 }
