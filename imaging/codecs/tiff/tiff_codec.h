@@ -79,6 +79,16 @@ bool IsCCITTCompression(TIFF* tif);
 // 2, 16 or 256 entries (B, G, R) from the ColorMap or the grey photometric.
 bool BuildTIFFPalette(uint32_t* err, TIFF* tif, RGBQUAD* out, uint16_t photometric, uint16_t bitsPerSample);
 
+// One row of samples as palette indices: 1 to 8 bits a sample to a byte
+// each (most significant bits first, values as stored); 16-bit grey scaled
+// to 0..255 rounded, as libtiff's RGBA path scales 16-bit colour.
+void UnpackSamplesTo8Bit(const uint8_t* row, uint8_t* dst, uint32_t width, uint32_t bits);
+void Grey16RowTo8Bit(const uint8_t* row, uint8_t* dst, uint32_t width);
+
+// Whether 16-bit samples are handed back as they are: grey, RGB(A) or CMYK.
+// Palette indices, YCbCr, LogLuv, LogL and Lab samples are not colours.
+bool Samples16AreColour(bool hasPhotometric, uint16_t photometric);
+
 // TIFFVGetField on the handle's page; 0 and 5 for a null handle.
 int GetTIFFTagTR(uint32_t* err, TIFFReaderHandle* handle, uint32_t tag, va_list args);
 // A counted byte tag (ICC profile, Photoshop resources, XMP, IPTC).

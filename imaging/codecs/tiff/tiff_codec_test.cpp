@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <array>
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -413,9 +415,10 @@ TEST_F(TiffCodec, DibsComeAtTheNaturalDepthBottomUp) {
     const uint8_t* bottom = dib.data() + 40 + (r.bits <= 8 ? 4u << r.bits : 0);
     const uint8_t* top = img.data() + size_t{h - 1} * ((w * r.depth + 7) / 8);  // the last row comes first
     int got = bottom[0], want = top[0];  // 1 and 8 bits: the indices as stored
-    if (r.depth == 16) got = bottom[1], want = (top[2] | top[3] << 8) * 255 / 65535;
+    // 16-bit samples scale to 8 bits rounded (v + 128) / 257 = v x 255 / 65535 to nearest.
+    if (r.depth == 16) got = bottom[1], want = ((top[2] | top[3] << 8) + 128) / 257;
     if (r.depth == 24 || r.depth == 32) got = bottom[0] << 8 | bottom[2], want = top[2] << 8 | top[0];
-    if (r.depth == 48) got = bottom[0], want = (top[4] | top[5] << 8) * 255 / 65535;  // blue
+    if (r.depth == 48) got = bottom[0], want = ((top[4] | top[5] << 8) + 128) / 257;  // blue
     EXPECT_EQ(got, want);
   }
 }
@@ -504,6 +507,321 @@ TEST_F(TiffCodec, GenericReaderShowsTiff) {
   DWORD w = 0, h = 0;
   EXPECT_EQ(TakeBlock(pic_ReadImage(s, &w, &h, 24, 0)), img);
   EXPECT_EQ(PicGetLastError(), 0u);
+}
+
+// ---- Layouts our writer does not make, written with libtiff itself ----
+
+struct Page {
+  uint32_t width, height;
+  uint16_t bits, samples, photometric;
+  uint16_t compression = COMPRESSION_NONE;
+  uint16_t planar = PLANARCONFIG_CONTIG;
+  uint32_t tile = 0;   // tile side; 0: strips of 4 rows
+  uint16_t alpha = 0;  // 1: the last sample is associated alpha
+};
+using SampleFn = std::function<uint32_t(uint32_t x, uint32_t y, uint32_t sample)>;
+
+// The ColorMap of a palette page, red, green or blue of an entry: 16-bit
+// values v x 257 of (v, 255 - v, v / 2).
+uint16_t MapOf(uint32_t entry, int channel) {
+  const uint32_t v = (entry * 97 + 13) & 255;
+  const uint32_t c[3] = {v, 255 - v, v / 2};
+  return static_cast<uint16_t>(c[channel] * 257);
+}
+
+Bytes MakeTiff(const Page& p, const SampleFn& value) {
+  Dest d;
+  TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICDEST>(d)), "wW");
+  EXPECT_NE(tif, nullptr);
+  if (!tif) return {};
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, p.width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, p.height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, p.bits);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, p.samples);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, p.photometric);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, p.compression);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, p.planar);
+  if (p.alpha) {
+    const uint16_t extra[] = {EXTRASAMPLE_ASSOCALPHA};
+    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
+  }
+  if (p.photometric == PHOTOMETRIC_PALETTE) {
+    const size_t n = size_t{1} << p.bits;
+    std::vector<uint16_t> map[3];
+    for (int c = 0; c < 3; ++c)
+      for (size_t i = 0; i < n; ++i) map[c].push_back(MapOf(static_cast<uint32_t>(i), c));
+    TIFFSetField(tif, TIFFTAG_COLORMAP, map[0].data(), map[1].data(), map[2].data());
+  }
+  if (p.photometric == PHOTOMETRIC_LOGLUV || p.photometric == PHOTOMETRIC_LOGL) {
+    TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, SAMPLEFORMAT_INT);
+    TIFFSetField(tif, TIFFTAG_SGILOGDATAFMT, SGILOGDATAFMT_16BIT);
+  }
+  const bool separate = p.planar == PLANARCONFIG_SEPARATE;
+  const uint32_t perPiece = separate ? 1 : p.samples;
+  // Packs count pixels from (x0, y), most significant bits first; 16 bits in
+  // host order. Outside the image: 0.
+  auto pack = [&](uint32_t x0, uint32_t y, uint32_t count, uint32_t plane, uint8_t* out) {
+    uint64_t bit = 0;
+    for (uint32_t i = 0; i < count; ++i)
+      for (uint32_t k = 0; k < perPiece; ++k, bit += p.bits) {
+        const uint32_t x = x0 + i;
+        const uint32_t v = x < p.width && y < p.height ? value(x, y, separate ? plane : k) : 0;
+        if (p.bits == 16) {
+          const uint16_t w = static_cast<uint16_t>(v);
+          std::memcpy(out + bit / 8, &w, 2);
+        } else {
+          out[bit / 8] |= static_cast<uint8_t>(v << (8 - p.bits - bit % 8));
+        }
+      }
+  };
+  const uint32_t planes = separate ? p.samples : 1;
+  if (p.tile) {
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, p.tile);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, p.tile);
+    const tmsize_t rowBytes = TIFFTileRowSize(tif);
+    for (uint32_t ty = 0; ty < p.height; ty += p.tile)
+      for (uint32_t tx = 0; tx < p.width; tx += p.tile)
+        for (uint32_t s = 0; s < planes; ++s) {
+          Bytes t(static_cast<size_t>(TIFFTileSize(tif)), 0);
+          for (uint32_t r = 0; r < p.tile; ++r) pack(tx, ty + r, p.tile, s, t.data() + r * rowBytes);
+          EXPECT_GE(TIFFWriteTile(tif, t.data(), tx, ty, 0, static_cast<uint16_t>(s)), 0);
+        }
+  } else {
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
+    for (uint32_t s = 0; s < planes; ++s)
+      for (uint32_t y = 0; y < p.height; ++y) {
+        Bytes row(static_cast<size_t>(TIFFScanlineSize(tif)), 0);
+        pack(0, y, p.width, s, row.data());
+        EXPECT_EQ(TIFFWriteScanline(tif, row.data(), y, static_cast<uint16_t>(s)), 1);
+      }
+  }
+  CloseTIFF(tif);
+  return d.Contents();
+}
+
+// 2-bit grey and palette pages read as indices at 8 bits, as a DIB and a
+// strip or tile at a time, the same colours as the 24-bit read gives.
+TEST_F(TiffCodec, TwoBitPagesReadAsIndices) {
+  const uint32_t w = 13, h = 9;  // rows end inside a byte
+  const SampleFn value = [](uint32_t x, uint32_t y, uint32_t) { return (x * 3 + y) % 4; };
+  struct Case {
+    const char* name;
+    Page page;
+    uint8_t grey[4];  // the colour of each index; palette pages: from the map
+  } cases[] = {
+      {"grey strips", {w, h, 2, 1, PHOTOMETRIC_MINISBLACK}, {0, 85, 170, 255}},
+      {"white grey strips", {w, h, 2, 1, PHOTOMETRIC_MINISWHITE}, {255, 170, 85, 0}},
+      {"grey LZW tiles",
+       {w, h, 2, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW, PLANARCONFIG_CONTIG, 16},
+       {0, 85, 170, 255}},
+      {"palette strips", {w, h, 2, 1, PHOTOMETRIC_PALETTE}, {}},
+      {"palette tiles", {w, h, 2, 1, PHOTOMETRIC_PALETTE, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 16}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes file = MakeTiff(c.page, value);
+    const bool palette = c.page.photometric == PHOTOMETRIC_PALETTE;
+    auto colour = [&](uint32_t i, int channel) {  // red, green, blue
+      return palette ? static_cast<uint8_t>(MapOf(i, channel) >> 8) : c.grey[i];
+    };
+    RGBQUAD pal[256];
+    const Bytes eight = Read(file, 8, 0, nullptr, nullptr, pal);
+    ASSERT_EQ(readCode, 0u);
+    const Bytes rgb = Read(file, 24);
+    ASSERT_EQ(eight.size(), size_t{w} * h);
+    ASSERT_EQ(rgb.size(), size_t{w} * h * 3);
+    for (uint32_t i = 0; i < 4; ++i)
+      EXPECT_EQ((Bytes{pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue}),
+                (Bytes{colour(i, 0), colour(i, 1), colour(i, 2)}))
+          << i;
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t x = 0; x < w; ++x) {
+        const uint32_t i = value(x, y, 0), at = y * w + x;
+        ASSERT_EQ(eight[at], i) << x << "," << y;
+        ASSERT_EQ((Bytes{rgb[3 * at], rgb[3 * at + 1], rgb[3 * at + 2]}),
+                  (Bytes{pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue}))
+            << x << "," << y;
+      }
+    // The generic reader's DIB: 8 bits, bottom row first.
+    Source s(file);
+    DWORD dw = 0, dh = 0;
+    const Bytes dib = TakeBlock(pic_ReadImage(s, &dw, &dh, kPicReadDIB, 0));
+    ASSERT_EQ(PicGetLastError(), 0u);
+    BITMAPINFOHEADER head;
+    ASSERT_GT(dib.size(), sizeof head + 1024);
+    std::memcpy(&head, dib.data(), sizeof head);
+    EXPECT_EQ(head.biBitCount, 8);
+    const uint8_t* bits = dib.data() + 40 + 1024;
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t x = 0; x < w; ++x) ASSERT_EQ(bits[y * 16 + x], value(x, h - 1 - y, 0)) << x << "," << y;
+    // The first strip or tile on its own.
+    HPICTIFFREADER r = pic_CreateTIFFReader_TR(s, 0, 0);
+    ASSERT_NE(r, nullptr);
+    DWORD pw = 0, ph = 0;
+    const Bytes piece = TakeBlock(pic_ReadTIFFTileOrStrip_TR(r, &pw, &ph, 8, pal, 0, 0, c.page.tile ? 0 : 8));
+    EXPECT_EQ(PicGetLastError(), 0u);
+    pic_DestroyTIFFReader_TR(r);
+    ASSERT_EQ(piece.size(), size_t{pw} * ph);
+    for (uint32_t y = 0; y < ph; ++y)
+      for (uint32_t x = 0; x < pw; ++x)
+        ASSERT_EQ(piece[y * pw + x], x < w && y < h ? value(x, y, 0) : 0) << x << "," << y;
+  }
+}
+
+// Uncompressed tiles whose size is no multiple of 1024 bytes, through the
+// RGB and RGBA readers (libtiff's own RGBA loops refuse them in an unmapped
+// file), whole and a tile at a time, in every sample layout.
+TEST_F(TiffCodec, UncompressedTilesReadThroughTheRGBAReaders) {
+  const uint32_t w = 37, h = 21;  // the right and bottom tiles reach past the image
+  const SampleFn value = [](uint32_t x, uint32_t y, uint32_t s) { return (x * 7 + y * 13 + s * 50) % 256; };
+  const SampleFn wide = [](uint32_t x, uint32_t y, uint32_t s) {
+    return (x * 1777 + y * 301 + s * 9000) % 65536;
+  };
+  using RGBA = std::array<uint8_t, 4>;
+  auto eightOf = [](uint32_t v) { return static_cast<uint8_t>((v + 128) / 257); };
+  auto colour = [&](uint32_t x, uint32_t y) {
+    return RGBA{uint8_t(value(x, y, 0)), uint8_t(value(x, y, 1)), uint8_t(value(x, y, 2)), 255};
+  };
+  auto grey = [](uint8_t g) { return RGBA{g, g, g, 255}; };
+  const Page tiled{w, h, 8, 3, PHOTOMETRIC_RGB, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 16};
+  auto with = [&](uint16_t bits, uint16_t samples, uint16_t photometric,
+                  uint16_t planar = PLANARCONFIG_CONTIG) {
+    Page p = tiled;
+    p.bits = bits, p.samples = samples, p.photometric = photometric, p.planar = planar,
+    p.alpha = samples == 4;
+    return p;
+  };
+  struct Case {
+    const char* name;
+    Page page;
+    SampleFn value;
+    std::function<RGBA(uint32_t, uint32_t)> rgba;  // what the RGBA readers give at (x, y)
+  } cases[] = {
+      {"RGB", tiled, value, colour},
+      {"RGB planes", with(8, 3, PHOTOMETRIC_RGB, PLANARCONFIG_SEPARATE), value, colour},
+      {"RGBA planes", with(8, 4, PHOTOMETRIC_RGB, PLANARCONFIG_SEPARATE),
+       [&](uint32_t x, uint32_t y, uint32_t s) { return s == 3 ? 255u : value(x, y, s); }, colour},
+      {"grey", with(8, 1, PHOTOMETRIC_MINISBLACK), value,
+       [&](uint32_t x, uint32_t y) { return grey(uint8_t(value(x, y, 0))); }},
+      {"16-bit grey", with(16, 1, PHOTOMETRIC_MINISBLACK), wide,
+       [&](uint32_t x, uint32_t y) { return grey(eightOf(wide(x, y, 0))); }},
+      {"16-bit RGB", with(16, 3, PHOTOMETRIC_RGB), wide,
+       [&](uint32_t x, uint32_t y) {
+         return RGBA{eightOf(wide(x, y, 0)), eightOf(wide(x, y, 1)), eightOf(wide(x, y, 2)), 255};
+       }},
+      {"palette", with(8, 1, PHOTOMETRIC_PALETTE), value,
+       [&](uint32_t x, uint32_t y) {
+         const uint32_t i = value(x, y, 0);
+         return RGBA{uint8_t(MapOf(i, 0) >> 8), uint8_t(MapOf(i, 1) >> 8), uint8_t(MapOf(i, 2) >> 8), 255};
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes file = MakeTiff(c.page, c.value);
+    const Bytes rgb = Read(file, 24);
+    EXPECT_EQ(readCode, 0u);
+    const Bytes rgba = Read(file, 32);
+    EXPECT_EQ(readCode, 0u);
+    ASSERT_EQ(rgb.size(), size_t{w} * h * 3);
+    ASSERT_EQ(rgba.size(), size_t{w} * h * 4);
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t x = 0; x < w; ++x) {
+        const auto want = c.rgba(x, y);
+        const size_t at = size_t{y} * w + x;
+        ASSERT_EQ((Bytes{rgb[3 * at], rgb[3 * at + 1], rgb[3 * at + 2]}),
+                  Bytes(want.begin(), want.begin() + 3))
+            << x << "," << y;
+        ASSERT_EQ(Bytes(rgba.begin() + 4 * at, rgba.begin() + 4 * at + 4), Bytes(want.begin(), want.end()))
+            << x << "," << y;
+      }
+    // The bottom-right tile, 16 x 16 with the part outside the image 0.
+    Source s(file);
+    HPICTIFFREADER r = pic_CreateTIFFReader_TR(s, 0, 0);
+    ASSERT_NE(r, nullptr);
+    DWORD pw = 0, ph = 0;
+    RGBQUAD pal[256];
+    const Bytes tile = TakeBlock(pic_ReadTIFFTileOrStrip_TR(r, &pw, &ph, 24, pal, 32, 16, 0));
+    const DWORD code = PicGetLastError();
+    pic_DestroyTIFFReader_TR(r);
+    if (c.page.planar == PLANARCONFIG_SEPARATE) {  // pieces come from one plane only
+      EXPECT_EQ(code, 74u);
+      continue;
+    }
+    EXPECT_EQ(code, 0u);
+    ASSERT_EQ(tile.size(), size_t{16} * 16 * 3);
+    for (uint32_t y = 0; y < 16; ++y)
+      for (uint32_t x = 0; x < 16; ++x) {
+        const bool inside = 32 + x < w && 16 + y < h;
+        const RGBA want = inside ? c.rgba(32 + x, 16 + y) : RGBA{};
+        ASSERT_EQ(Bytes(tile.begin() + (y * 16 + x) * 3, tile.begin() + (y * 16 + x) * 3 + 3),
+                  Bytes(want.begin(), want.begin() + 3))
+            << x << "," << y;
+      }
+  }
+}
+
+// 16-bit grey scales to 8 bits rounded, v x 255 / 65535 to nearest, in the
+// 8-bit read (indices of a grey ramp) and the 24-bit read alike, for every
+// value and both photometrics.
+TEST_F(TiffCodec, SixteenBitGreyScalesToEightBitsRounded) {
+  const SampleFn every = [](uint32_t x, uint32_t y, uint32_t) { return y * 256 + x; };
+  for (uint16_t photometric : {uint16_t{PHOTOMETRIC_MINISBLACK}, uint16_t{PHOTOMETRIC_MINISWHITE}}) {
+    SCOPED_TRACE(photometric);
+    const Bytes file = MakeTiff({256, 256, 16, 1, photometric}, every);
+    RGBQUAD pal[256];
+    const Bytes eight = Read(file, 8, 0, nullptr, nullptr, pal), rgb = Read(file, 24);
+    ASSERT_EQ(eight.size(), size_t{65536});
+    ASSERT_EQ(rgb.size(), size_t{65536} * 3);
+    for (uint32_t v = 0; v < 65536; ++v) {
+      const uint32_t scaled = (v * 255 + 32767) / 65535;
+      ASSERT_EQ(eight[v], scaled) << v;
+      const uint8_t grey =
+          static_cast<uint8_t>(photometric == PHOTOMETRIC_MINISWHITE ? 255 - scaled : scaled);
+      ASSERT_EQ(pal[eight[v]].rgbGreen, grey) << v;
+      ASSERT_EQ(rgb[3 * v], grey) << v;
+    }
+    // Where truncation and the high byte differ from rounding.
+    for (auto [v, want] : {std::pair{0x8180u, 129u}, {128u, 0u}, {129u, 1u}, {0x00FFu, 1u}, {65535u, 255u}})
+      EXPECT_EQ(eight[v], want) << v;
+  }
+}
+
+// 16-bit samples that are no colours (palette indices, LogLuv, LogL and
+// Lab values) are refused at 16, 48 and 64 bits instead of being handed back
+// as grey or RGB; the 24-bit read still shows what libtiff can convert.
+TEST_F(TiffCodec, SixteenBitSamplesThatAreNoColoursAreRefused) {
+  const SampleFn value = [](uint32_t x, uint32_t y, uint32_t s) {
+    return 0x3000 + x * 64 + y * 256 + s * 4096;
+  };
+  struct Case {
+    const char* name;
+    Page page;
+    uint32_t depth;
+    uint32_t code24;  // of the 24-bit read
+  } cases[] = {
+      {"16-bit palette", {8, 6, 16, 1, PHOTOMETRIC_PALETTE}, 16, 20},  // libtiff has no 16-bit palette either
+      {"LogLuv", {8, 6, 16, 3, PHOTOMETRIC_LOGLUV, COMPRESSION_SGILOG}, 48, 0},
+      {"LogL", {8, 6, 16, 1, PHOTOMETRIC_LOGL, COMPRESSION_SGILOG}, 16, 0},
+      {"CIE Lab", {8, 6, 16, 3, PHOTOMETRIC_CIELAB}, 48, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes file = MakeTiff(c.page, value);
+    EXPECT_TRUE(Read(file, c.depth).empty());
+    EXPECT_EQ(readCode, 28u);
+    Source s(file);
+    HPICTIFFREADER r = pic_CreateTIFFReader_TR(s, 0, 8);
+    ASSERT_NE(r, nullptr);
+    DWORD pw = 0, ph = 0;
+    EXPECT_EQ(pic_ReadTIFFTileOrStrip_TR(r, &pw, &ph, c.depth, nullptr, 0, 0, 8), nullptr);
+    EXPECT_EQ(PicGetLastError(), 28u);
+    pic_DestroyTIFFReader_TR(r);
+    const Bytes rgb = Read(file, 24);
+    EXPECT_EQ(readCode, c.code24);
+    if (!c.code24) {
+      EXPECT_EQ(rgb.size(), size_t{8} * 6 * 3);
+    }
+  }
 }
 
 }  // namespace

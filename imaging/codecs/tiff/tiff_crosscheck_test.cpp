@@ -1,5 +1,6 @@
 // Cross-checks with independent programs (natively): TIFF files of every
-// depth, orientation, strip and tile layout and of several pages, made by
+// depth (2-bit and 16-bit grey among them), orientation, strip and tile
+// layout (uncompressed tiles too) and of several pages, made by
 // libtiff's tiffcp, ImageMagick and Pillow, decode as tiff2rgba, ImageMagick
 // and Pillow decode them; our files pass tiffinfo and read back the same in
 // ImageMagick and Pillow.
@@ -94,6 +95,11 @@ TEST_F(TiffCrossCheck, LibtiffAndImageMagickLayoutsDecodeAsTheyDo) {
       {"one_strip.tif", kTiffcp + " -s -r 1000 " + base, true},
       {"big_endian.tif", kConvert + " " + src + " -define tiff:endian=msb -compress zip", true},
       {"rgba_tiles.tif", kConvert + " " + src + " -alpha set -define tiff:tile-geometry=32x16", true},
+      // Uncompressed tiles of 768 and 256 bytes (no multiple of 1024).
+      {"none_tiles.tif", kTiffcp + " -c none -t -w 16 -l 16 " + base, true},
+      {"none_tiles_planes.tif", kTiffcp + " -c none -p separate -t -w 16 -l 16 " + base, true},
+      {"rgb16_none_tiles.tif",
+       kConvert + " " + src + " -depth 16 -compress none -define tiff:tile-geometry=16x16", true},
       {"jpeg_ycbcr.tif", kTiffcp + " -c jpeg:r -r 16 " + base, false},
       {"jpeg_tiles.tif", kTiffcp + " -c jpeg -t -w 32 -l 32 " + base, false},
   };
@@ -107,6 +113,57 @@ TEST_F(TiffCrossCheck, LibtiffAndImageMagickLayoutsDecodeAsTheyDo) {
     ASSERT_EQ(ours.size(), magick.size());
     EXPECT_LE(MaxDiff(ours, magick), c.exact ? 0 : 3);
     EXPECT_EQ(Ours(f, 24, 0, 64).size(), ours.size());
+  }
+}
+
+// 2-bit grey and palette files, in strips and uncompressed tiles, and 16-bit
+// grey: our 8-bit read (its indices through its palette) and our 24-bit read
+// give the colours ImageMagick, Pillow and libtiff give 2-bit files, and
+// ImageMagick's 16-bit samples scaled v x 255 / 65535 to nearest (its own
+// 8-bit output rounds the halves of that down, libtiff's takes the high byte,
+// Pillow's clips).
+TEST_F(TiffCrossCheck, TwoBitAndSixteenBitGreyDecodeAsImageMagickAndPillowDo) {
+  const std::string src = P("src.ppm"), tiles = " -compress none -define tiff:tile-geometry=16x16";
+  struct Case {
+    const char* name;
+    std::string make;  // options between the source and the file
+    bool wide;         // 16-bit samples
+  };
+  const Case cases[] = {
+      {"grey2.tif", " -colorspace gray -depth 2", false},
+      {"grey2_tiles.tif", " -colorspace gray -depth 2" + tiles, false},
+      {"palette2.tif", " -colors 4 -type palette -depth 2", false},
+      {"palette2_tiles.tif", " -colors 4 -type palette -depth 2" + tiles, false},
+      {"grey16_tiles.tif", " -colorspace gray -depth 16" + tiles, true},
+      {"grey16_lzw.tif", " -colorspace gray -depth 16 -compress lzw", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path f = Path(c.name);
+    ASSERT_TRUE(Shell(kConvert + " " + src + c.make + " " + f.string()));
+    RGBQUAD palette[256];
+    const Bytes indices = Ours(f, 8, 0, 0, palette);
+    Bytes viaPalette;
+    for (uint8_t i : indices)
+      viaPalette.insert(viaPalette.end(), {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
+    const Bytes rgb = Ours(f, 24);
+    Bytes want;
+    if (c.wide) {
+      const Bytes samples = Magick(f, "gray", 16);
+      ASSERT_EQ(samples.size(), size_t{kW} * kH * 2);
+      for (size_t i = 0; i < samples.size(); i += 2) {
+        const auto v = static_cast<uint8_t>(((samples[i] | samples[i + 1] << 8) * 255 + 32767) / 65535);
+        want.insert(want.end(), {v, v, v});
+      }
+      EXPECT_LE(MaxDiff(rgb, Magick(f, "rgb")), 1);
+    } else {
+      want = Magick(f, "rgb");
+      EXPECT_EQ(rgb, PillowBytes(f, "im.convert('RGB')"));
+      EXPECT_EQ(rgb, Tiff2rgba(f));
+    }
+    ASSERT_EQ(want.size(), size_t{kW} * kH * 3);
+    EXPECT_EQ(viaPalette, want);
+    EXPECT_EQ(rgb, want);
   }
 }
 

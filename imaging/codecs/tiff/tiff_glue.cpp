@@ -1,5 +1,6 @@
 #include "codecs/tiff/tiff_glue.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -241,10 +242,137 @@ void putGreyAlphaTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint
   }
 }
 
-// The three changes the codec makes to libtiff's choices after the begin step.
+// 16-bit grey: libtiff's own routine takes each sample's high byte (and
+// skips a tile's right-hand rest in bytes, not samples). Scaled rounded
+// instead, v x 255 / 65535 as its 16-bit colour routines and the codec's
+// 8-bit read scale, through the same black-and-white map.
+void putGrey16Tile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint32_t w, uint32_t h,
+                   int32_t fromskew, int32_t toskew, unsigned char* pp) {
+  const uint32_t spp = img->samplesperpixel;
+  uint32_t** bw = img->BWmap;
+  for (; h > 0; --h) {
+    for (uint32_t x = w; x > 0; --x) {
+      uint16_t v;
+      std::memcpy(&v, pp, 2);
+      *cp++ = bw[(uint32_t{v} + 128) / 257][0];
+      pp += 2 * spp;
+    }
+    cp += toskew;
+    pp += static_cast<int64_t>(fromskew) * 2 * spp;
+  }
+}
+
+// Tiles for libtiff's RGBA loops, read here. libtiff 4.5's own loops fetch
+// each tile through a path that refuses an uncompressed tile of an unmapped
+// file unless its size is a multiple of 1024 ("Invalid tile byte count"),
+// and the codec's streams are never mapped. TIFFReadEncodedTile has no such
+// check, and the put routines stay libtiff's. Rows come in stored order
+// (req_orientation is the file's own), so nothing is flipped; the leftmost
+// tile may start inside (col_offset), the rightmost end outside (w).
+struct TileWalk {
+  TIFFRGBAImage* img;
+  uint32_t tw = 0, th = 0;
+  tmsize_t tileSize = 0, rowSize = 0;
+
+  explicit TileWalk(TIFFRGBAImage* image) : img(image) {
+    TIFFGetField(img->tif, TIFFTAG_TILEWIDTH, &tw);
+    TIFFGetField(img->tif, TIFFTAG_TILELENGTH, &th);
+    tileSize = TIFFTileSize(img->tif);
+    rowSize = TIFFTileRowSize(img->tif);
+  }
+  bool Usable() const { return tw && th && tileSize > 0 && rowSize > 0; }
+  bool Read(uint8_t* buffer, uint32_t col, uint32_t row, uint16_t sample) const {
+    TIFF* tif = img->tif;
+    return TIFFReadEncodedTile(tif, TIFFComputeTile(tif, col, row, 0, sample), buffer, tileSize) != -1;
+  }
+  // put(raster position, column, row, pixels, rows, fromskew, toskew, byte
+  // offset into the tile) once per tile piece, top to bottom, left to right.
+  template <class Put>
+  int Walk(uint32_t* raster, uint32_t w, uint32_t h, Put&& put) const {
+    const uint32_t firstSkew = static_cast<uint32_t>(img->col_offset) % tw;
+    // Whole bytes a pixel wherever a tile may be entered sideways.
+    const tmsize_t pixelBytes = rowSize / tw;
+    for (uint32_t row = 0; row < h;) {
+      const uint32_t fileRow = row + static_cast<uint32_t>(img->row_offset);
+      const uint32_t nrow = std::min(th - fileRow % th, h - row);
+      uint32_t fromskew = firstSkew, pixels = tw - firstSkew;
+      uint32_t col = static_cast<uint32_t>(img->col_offset);
+      for (uint32_t tocol = 0; tocol < w;) {
+        const tmsize_t pos =
+            static_cast<tmsize_t>(fileRow % th) * rowSize + static_cast<tmsize_t>(fromskew) * pixelBytes;
+        if (tocol + pixels > w) {  // the rightmost tile reaches past the raster
+          fromskew = tw - (w - tocol);
+          pixels = w - tocol;
+        }
+        const int32_t toskew = static_cast<int32_t>(w - pixels);
+        if (!put(raster + size_t{row} * w + tocol, col, fileRow, tocol, row, pixels, nrow,
+                 static_cast<int32_t>(fromskew), toskew, pos))
+          return 0;
+        tocol += pixels;
+        col += pixels;
+        fromskew = 0;
+        pixels = tw;
+      }
+      row += nrow;
+    }
+    return 1;
+  }
+};
+
+int GetTilesContig(TIFFRGBAImage* img, uint32_t* raster, uint32_t w, uint32_t h) {
+  const TileWalk walk(img);
+  if (!walk.Usable()) return 0;
+  std::vector<uint8_t> tile;
+  try {
+    tile.resize(static_cast<size_t>(walk.tileSize));
+  } catch (...) {
+    return 0;
+  }
+  return walk.Walk(raster, w, h,
+                   [&](uint32_t* cp, uint32_t col, uint32_t fileRow, uint32_t x, uint32_t y, uint32_t pixels,
+                       uint32_t rows, int32_t fromskew, int32_t toskew, tmsize_t pos) {
+                     if (!walk.Read(tile.data(), col, fileRow, 0) && img->stoponerr) return false;
+                     img->put.contig(img, cp, x, y, pixels, rows, fromskew, toskew, tile.data() + pos);
+                     return true;
+                   });
+}
+
+int GetTilesSeparate(TIFFRGBAImage* img, uint32_t* raster, uint32_t w, uint32_t h) {
+  const TileWalk walk(img);
+  if (!walk.Usable()) return 0;
+  const bool grey = img->photometric == PHOTOMETRIC_MINISWHITE ||
+                    img->photometric == PHOTOMETRIC_MINISBLACK || img->photometric == PHOTOMETRIC_PALETTE;
+  const uint16_t colours = grey ? 1 : 3;
+  const uint16_t planes = static_cast<uint16_t>(colours + (img->alpha ? 1 : 0));
+  std::vector<uint8_t> tiles;
+  try {
+    tiles.resize(static_cast<size_t>(walk.tileSize) * planes);
+  } catch (...) {
+    return 0;
+  }
+  auto plane = [&](uint16_t i) { return tiles.data() + static_cast<size_t>(walk.tileSize) * i; };
+  return walk.Walk(raster, w, h,
+                   [&](uint32_t* cp, uint32_t col, uint32_t fileRow, uint32_t x, uint32_t y, uint32_t pixels,
+                       uint32_t rows, int32_t fromskew, int32_t toskew, tmsize_t pos) {
+                     for (uint16_t i = 0; i < planes; ++i)
+                       if (!walk.Read(plane(i), col, fileRow, i) && img->stoponerr) return false;
+                     uint8_t* p0 = plane(0) + pos;
+                     uint8_t* p1 = grey ? p0 : plane(1) + pos;
+                     uint8_t* p2 = grey ? p0 : plane(2) + pos;
+                     uint8_t* pa = img->alpha ? plane(colours) + pos : nullptr;
+                     img->put.separate(img, cp, x, y, pixels, rows, fromskew, toskew, p0, p1, p2, pa);
+                     return true;
+                   });
+}
+
+// The changes the codec makes to libtiff's choices after the begin step.
 void AdjustRGBAImage(TIFFRGBAImage* img, const TIFFHandleState* s) {
   // The file's own row order: the codec applies the Orientation tag once.
   img->req_orientation = img->orientation;
+  if (TIFFIsTiled(img->tif)) img->get = img->isContig ? GetTilesContig : GetTilesSeparate;
+  if (img->isContig && img->bitspersample == 16 && img->BWmap &&
+      (img->photometric == PHOTOMETRIC_MINISBLACK || img->photometric == PHOTOMETRIC_MINISWHITE))
+    img->put.contig = putGrey16Tile;
   if (img->isContig && img->photometric == PHOTOMETRIC_SEPARATED && img->bitspersample == 8 &&
       img->samplesperpixel >= 4 && s->tif_rawcmyk)
     img->put.contig = img->Map ? putRawCMYKMapTile : putRawCMYKTile;

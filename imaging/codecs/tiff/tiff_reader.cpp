@@ -231,7 +231,8 @@ HGLOBAL ReadTIFFTrueColor(uint32_t* err, TIFF* tif, const PageLayout& l, uint32_
 HGLOBAL ReadTiff16Bit(uint32_t* err, TIFF* tif, const PageLayout& l, uint32_t* width, uint32_t* height,
                       uint32_t depth, uint32_t flags) {
   if (l.bits != 16 || (l.samples != 1 && l.samples != 3 && l.samples != 4) || depth != 16u * l.samples ||
-      (l.samples > 1 && l.planar != PLANARCONFIG_CONTIG) || l.photometric == PHOTOMETRIC_YCBCR)
+      (l.samples > 1 && l.planar != PLANARCONFIG_CONTIG) ||
+      !Samples16AreColour(l.hasPhotometric, l.photometric))
     return PicFail<HGLOBAL>(err, kPicErrBitDepth);
   TIFFOrientedOutput out;
   if (uint32_t code = out.Begin(l.width, l.height, depth, OrientationFor(l, flags), false, flags & kTIFFReadPadded))
@@ -278,14 +279,10 @@ HGLOBAL ReadTiffContig8(uint32_t* err, TIFF* tif, const PageLayout& l, uint32_t*
     return PicFail<HGLOBAL>(err, code);
   ForEachStoredRow(err, tif, l, [&](uint32_t y, const uint8_t* row) {
     uint8_t* dst = out.StoredRow(y);
-    if (grey16) {
-      const auto* s = reinterpret_cast<const uint16_t*>(row);
-      for (uint32_t x = 0; x < l.width; ++x) dst[x] = static_cast<uint8_t>(uint32_t{s[x]} * 255 / 65535);
-    } else if (l.bits == 8) {
-      std::memcpy(dst, row, l.width);
-    } else {
-      UnpackRowTo8Bit(row, dst, l.width, l.bits);
-    }
+    if (grey16)
+      Grey16RowTo8Bit(row, dst, l.width);
+    else
+      UnpackSamplesTo8Bit(row, dst, l.width, l.bits);
   });
   out.Finish();
   if (palette) std::memcpy(palette, colours, sizeof colours);
@@ -330,6 +327,24 @@ HGLOBAL ReadTiffBilevel(uint32_t* err, TIFF* tif, const PageLayout& l, uint32_t*
 }
 
 }  // namespace
+
+void UnpackSamplesTo8Bit(const uint8_t* row, uint8_t* dst, uint32_t width, uint32_t bits) {
+  uint32_t scratch = 0;  // refuses only null buffers and depths outside 1 to 8
+  UnpackBufferTo8Bit(&scratch, row, width, 1, bits, dst);
+}
+
+void Grey16RowTo8Bit(const uint8_t* row, uint8_t* dst, uint32_t width) {
+  for (uint32_t x = 0; x < width; ++x) {
+    uint16_t v;
+    std::memcpy(&v, row + 2 * size_t{x}, 2);
+    dst[x] = static_cast<uint8_t>((uint32_t{v} + 128) / 257);  // v x 255 / 65535, rounded
+  }
+}
+
+bool Samples16AreColour(bool hasPhotometric, uint16_t photometric) {
+  return !hasPhotometric || photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK ||
+         photometric == PHOTOMETRIC_RGB || photometric == PHOTOMETRIC_SEPARATED;
+}
 
 bool IsCCITTCompression(TIFF* tif) {
   uint16_t c = COMPRESSION_NONE;

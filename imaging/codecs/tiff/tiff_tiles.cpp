@@ -75,7 +75,7 @@ HGLOBAL ReadTIFFTileOrStrip(uint32_t* err, TIFFReaderHandle* handle, uint32_t* w
     case 16:
     case 48:
     case 64:
-      if (bits != 16 || depth != 16u * samples || photometric == PHOTOMETRIC_YCBCR)
+      if (bits != 16 || depth != 16u * samples || !Samples16AreColour(hasPhotometric, photometric))
         return PicFail<HGLOBAL>(err, kPicErrBitDepth);
       break;
     case 24:
@@ -134,10 +134,9 @@ HGLOBAL ReadTIFFTileOrStrip(uint32_t* err, TIFFReaderHandle* handle, uint32_t* w
       const uint8_t* src = buffer.data() + r * rowBytes;
       uint8_t* dst = out.Row(r);
       if (depth == 8 && bits == 16) {
-        const auto* s = reinterpret_cast<const uint16_t*>(src);
-        for (uint32_t c = 0; c < inWidth; ++c) dst[c] = static_cast<uint8_t>(uint32_t{s[c]} * 255 / 65535);
+        Grey16RowTo8Bit(src, dst, inWidth);
       } else if (depth == 8 && bits < 8) {
-        UnpackRowTo8Bit(src, dst, inWidth, bits);
+        UnpackSamplesTo8Bit(src, dst, inWidth, bits);
       } else {
         std::memcpy(dst, src, static_cast<size_t>(inBytes));
         if (depth == 1 && inWidth % 8) dst[inBytes - 1] &= static_cast<uint8_t>(0xFF00 >> (inWidth % 8));
