@@ -101,6 +101,62 @@ TEST(OneBit, FlatAndEmptyImagesEndWithoutDividingByZero) {
   }
 }
 
+// The entropy criterion (7) and the minimum-error fit (10) on histograms
+// whose answer follows by hand from their formulas; T = t + 1 (t = -1: 0).
+TEST(OneBit, EntropyAndMinimumErrorThresholdsWorkedByHand) {
+  using Counts = std::vector<std::pair<uint8_t, uint32_t>>;
+  Counts flatLow, flatAll;
+  for (int v = 0; v < 255; ++v) flatLow.push_back({static_cast<uint8_t>(v), 64});
+  for (int v = 0; v < 256; ++v) flatAll.push_back({static_cast<uint8_t>(v), 1});
+  struct Row {
+    const char* what;
+    Counts counts;  // a whole number of 64-pixel rows
+    uint32_t method, T;
+  };
+  const Row rows[] = {
+      // 7: E(t) is only tried at t strictly between the first and last
+      // non-empty bins and with p[t] > 0. Bumps (1, 2, 1) at 49..51 and
+      // (1, 6, 1) at 199..201, in twelfths: E(50) = 1.1107, E(51) = 0.9112,
+      // E(199) = 0.8772, E(200) = 1.0991; the smallest is at 199.
+      {"7: two bumps, the heavier upper one wins",
+       {{49, 16}, {50, 32}, {51, 16}, {199, 16}, {200, 96}, {201, 16}},
+       7,
+       200},
+      {"7: two single values leave nothing between them", {{50, 32}, {200, 32}}, 7, 0},
+      {"7: one value", {{128, 64}}, 7, 0},
+      // Flat over 0..254: E is symmetric about the middle bin 127 and
+      // smallest there (E(126) = E(128) is larger by 4e-6).
+      {"7: flat over 255 values", flatLow, 7, 128},
+      // 10: the intermeans start is 125 (means 50 and 200); then with
+      // m1 = 50, var1 = 100, m2 = 200, var2 = 400, p1 = p2 = 1/2:
+      // a = 1/100 - 1/400 = 0.0075, b = 0.5 - 0.5 = 0,
+      // c = 25 - 100 + ln(100 / 400) = -76.386, d = -a c = 0.5729,
+      // t = sqrt(d) / a = 100.92, kept by the next round (same classes).
+      {"10: 40, 60 below; 180, 220 above", {{40, 16}, {60, 16}, {180, 16}, {220, 16}}, 10, 101},
+      // Equal spreads make a = 0: the fit has no root and the intermeans
+      // start stands.
+      {"10: 40, 60 below; 190, 210 above", {{40, 16}, {60, 16}, {190, 16}, {210, 16}}, 10, 126},
+      {"10: flat over 256 values: 127 from the start, equal spreads", flatAll, 10, 128},
+      // One value v: the class above the mean is empty (mean 0), so the start
+      // settles at v / 2 with every pixel in the upper class; no fit.
+      {"10: one value", {{128, 64}}, 10, 65},
+  };
+  for (const Row& r : rows) {
+    std::vector<uint8_t> img;
+    for (auto [v, n] : r.counts) img.insert(img.end(), n, v);
+    ASSERT_EQ(img.size() % 64, 0u) << r.what;
+    const uint32_t height = static_cast<uint32_t>(img.size() / 64);
+    EXPECT_EQ(pic_GetGrayscaleTo1BitThreshold(img.data(), 64, height, 64, r.method, 0, 0), r.T) << r.what;
+    EXPECT_EQ(PicGetLastError(), 0u) << r.what;
+  }
+  // An empty image: no threshold from either method.
+  const uint8_t none[1] = {77};
+  for (uint32_t method : {7u, 10u}) {
+    EXPECT_EQ(pic_GetGrayscaleTo1BitThreshold(none, 0, 0, 64, method, 0, 0), 0u) << method;
+    EXPECT_EQ(pic_GetGrayscaleTo1BitThreshold(none, 64, 0, 64, method, 0, 0), 0u) << method;
+  }
+}
+
 TEST(OneBit, PackingAndAdaptive) {
   // Row of 10: values 0, 30, ..., 270 clipped; method 0 with 127 gives T = 128.
   std::vector<uint8_t> grey(10 * 2);
