@@ -122,9 +122,12 @@ bool ParsePressure(std::string_view t, int& pressure) {
   return false;
 }
 
-// A cloud group starts with its cover; the clear-sky words stand alone.
+// A cloud group starts with its cover; the clear-sky words stand alone
+// ("NCD": an automatic station saw no cloud). A vertical visibility ("VV001",
+// "VV///") means the sky is hidden: overcast.
 int CloudLevel(std::string_view t) {
-  if (t == "CAVOK" || t == "NSC" || t == "SKC" || t == "CLR") return kCloudClear;
+  if (t == "CAVOK" || t == "NSC" || t == "SKC" || t == "CLR" || t == "NCD") return kCloudClear;
+  if (t.size() == 5 && StartsWith(t, "VV") && (AllDigits(t.substr(2)) || t.substr(2) == "///")) return kCloudOvercast;
   if (StartsWith(t, "FEW")) return kCloudFew;
   if (StartsWith(t, "SCT")) return kCloudScattered;
   if (StartsWith(t, "BKN")) return kCloudBroken;
@@ -171,6 +174,8 @@ MetarValues NoData(const MetarValues& previous, const std::string& station) {
   return none;
 }
 
+constexpr int kHumidityMax = 1000;
+
 const char* const kWeatherLog[] = {"", "Gewitter", "Regen", "Schnee", "Hagel", "Nebel"};
 
 }  // namespace
@@ -178,7 +183,10 @@ const char* const kWeatherLog[] = {"", "Gewitter", "Regen", "Schnee", "Hagel", "
 int RelativeHumidity(int temperature, int dewPoint) {
   const double t = temperature, td = dewPoint;
   const double ratio = (td + 112.0 - 0.1 * t) / (0.9 * t + 112.0);
-  return static_cast<int>(100.0 * std::pow(ratio, 8) + 0.5);
+  const double percent = 100.0 * std::pow(ratio, 8) + 0.5;
+  // A dew point far above the temperature (M99/99) would not fit an int: any
+  // value past 100 shows as unknown anyway.
+  return percent < kHumidityMax ? static_cast<int>(percent) : kHumidityMax;
 }
 
 int JoinMetarLines(std::string_view content, std::string& text) {

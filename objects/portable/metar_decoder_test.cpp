@@ -32,7 +32,19 @@ TEST(MetarDecoder, RealLookingReports) {
       {"KJFK 151251Z 27015G25KT 240V300 10SM FEW050 SCT100 BKN250 M05/M07 A2992 RMK AO2 SLP132 -RA",
        {1, -5, 23, 86, 1013, 3, 0}},
       {"EGLL 030620Z 00000KT 3000 -RA BR OVC008 M01/M02 Q0998", {1, -1, 31, 93, 998, 4, 5}},
-      {"EDDM 200700Z 0150 R26L/0300N R26R/P1500U FG VV001 M02/M02 Q1030 BECMG 0800 -SN", {1, -2, 29, 100, 1030, N, 5}},
+      // A vertical visibility hides the sky: overcast.
+      {"EDDM 200700Z 0150 R26L/0300N R26R/P1500U FG VV001 M02/M02 Q1030 BECMG 0800 -SN", {1, -2, 29, 100, 1030, 4, 5}},
+      {"LFPG 151230Z VRB02KT 0150 R27L/0400N R09R/M0050V0100D FZFG VV/// 01/01 Q1024", {1, 1, 33, 100, 1024, 4, 5}},
+      {"EDDF 151250Z 9999 VV0011 VVV01 VV1 14/04 Q1018", {1, 14, 57, 51, 1018, N, 0}},
+      // An automatic station that saw no cloud: a clear sky.
+      {"EDDF 151250Z AUTO 24008KT 9999 NCD 08/02 Q1021", {1, 8, 46, 66, 1021, 0, 0}},
+      // Remarks and trends cut in any case; recent weather (RE) is no weather now.
+      {"EDDF 151250Z 24008KT 9999 RERA FEW030 12/08 Q1013 rmk TSRA 30/20", {1, 12, 53, 77, 1013, 1, 0}},
+      {"EDDF 151250Z 24008KT 9999 SCT030 12/08 Q1013 Becmg OVC005 +SN", {1, 12, 53, 77, 1013, 2, 0}},
+      // A dew point far above the temperature: humidity shows as unknown, no overflow.
+      {"EDDF 151250Z 9999 OVC010 M99/99 Q0950", {1, -99, -146, 1000, 950, 4, 0}},
+      {"EDDF 151250Z 9999 OVC010 99/M99 A3386", {1, 99, 210, 0, 1146, 4, 0}},
+      {"EDDF 151250Z 9999 OVC010 M00/M00 A0001", {1, 0, 32, 100, 0, 4, 0}},
       {"EDDH 011220Z AUTO 27010KT 9999 NSC 12/08 Q1013 TEMPO SHRA", {1, 12, 53, 77, 1013, 0, 0}},
       {"KORD 041256Z COR 18005KT 10SM SKC 22/11 A3001", {1, 22, 71, 50, 1016, 0, 0}},
       {"KPHX 041300Z 00000KT 10SM CLR 31/24 A2978", {1, 31, 87, 66, 1008, 0, 0}},
