@@ -4,6 +4,8 @@
 #include <wininet.h>
 
 #include <cstdio>
+#include <memory>
+#include <utility>
 #include <string>
 
 #include "objects/portable/metar_fetch.h"
@@ -18,7 +20,15 @@ namespace {
 
 constexpr DWORD kComctlWithWinInet = (4u << 16) | 71;  // comctl32 4.71 came with WinINet
 constexpr DWORD kTimeoutMs = 30000;
+constexpr DWORD kTransferLimitMs = 90000;
 constexpr size_t kMaxCacheBytes = 16384;  // ten lines of 1023 characters and their ends fit
+
+std::atomic<DWORD> transferLimitMs{kTransferLimitMs};
+std::atomic<int> runningTransfers{0};
+std::atomic<unsigned> transferNumber{0};
+// Guards the replacing of a cache file against the giving up of the
+// transfer that would replace it.
+std::mutex replaceMutex;
 
 void LogDecoderLine(const char* line) {
   WriteLogLine("%s", line);
@@ -38,18 +48,68 @@ void LogConnectedState(BOOL connected, DWORD flags) {
     if (flags & n.flag) WriteLogLine("%s", n.name);
 }
 
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  ~InternetHandle() {
-    if (handle_) InternetCloseHandle(handle_);
+// One transfer, shared by the fetch that waits for it and the thread that
+// runs it: a fetch that gives up closes its handles (which ends a connection
+// that hangs before the server's greeting) and marks it abandoned, so a file
+// that arrives later never replaces the cache.
+struct Transfer {
+  std::string url, localPath, tempPath;
+  std::atomic<int> result{0};
+  std::mutex mutex;  // guards the handles and abandoned
+  HINTERNET handles[2] = {};
+  bool abandoned = false;
+
+  // Keeps a handle so that Abandon can close it; false once abandoned.
+  bool Hold(int slot, HINTERNET handle) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (abandoned) return false;
+    handles[slot] = handle;
+    return true;
   }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET get() const { return handle_; }
+  void Close(int slot) {
+    HINTERNET handle = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      std::swap(handle, handles[slot]);
+    }
+    if (handle) InternetCloseHandle(handle);
+  }
+  void Abandon() {
+    HINTERNET taken[2] = {};
+    {
+      std::lock_guard<std::mutex> replacing(replaceMutex);
+      std::lock_guard<std::mutex> lock(mutex);
+      abandoned = true;
+      std::swap(taken, handles);
+    }
+    // The connection first, then the session it belongs to.
+    for (int slot : {1, 0})
+      if (taken[slot]) InternetCloseHandle(taken[slot]);
+  }
+  // Replaces the cache with the whole temporary file unless given up.
+  bool Replace() {
+    std::lock_guard<std::mutex> replacing(replaceMutex);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (abandoned) return false;
+    }
+    return MoveFileExA(tempPath.c_str(), localPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+};
+
+// Closes what the transfer holds when it ends, on any path.
+class HeldHandles {
+ public:
+  explicit HeldHandles(Transfer& transfer) : transfer_(transfer) {}
+  ~HeldHandles() {
+    transfer_.Close(1);
+    transfer_.Close(0);
+  }
+  HeldHandles(const HeldHandles&) = delete;
+  HeldHandles& operator=(const HeldHandles&) = delete;
 
  private:
-  HINTERNET handle_;
+  Transfer& transfer_;
 };
 
 void SetTimeouts(HINTERNET handle) {
@@ -169,7 +229,11 @@ DWORD WINAPI GetMETAR(void*) {
   return 0;
 }
 
-int FtpDownloadFile(const char* url, const char* localPath) {
+namespace {
+
+// The transfer's own work: WinINet from the URL to the temporary file, which
+// replaces the cache once it is whole. 1 when fetched.
+int RunTransfer(Transfer& job) {
   char host[256] = {}, path[256] = {};
   URL_COMPONENTSA parts = {};
   parts.dwStructSize = sizeof parts;
@@ -177,7 +241,7 @@ int FtpDownloadFile(const char* url, const char* localPath) {
   parts.dwHostNameLength = sizeof host;
   parts.lpszUrlPath = path;
   parts.dwUrlPathLength = sizeof path;
-  if (!url || !localPath || !InternetCrackUrlA(url, 0, 0, &parts) || !host[0] || !path[0]) {
+  if (!InternetCrackUrlA(job.url.c_str(), 0, 0, &parts) || !host[0] || !path[0]) {
     WriteLogLine("URL ung\xFCltig !");
     return 0;
   }
@@ -194,34 +258,111 @@ int FtpDownloadFile(const char* url, const char* localPath) {
     WriteLogLine("InternetOpen() - AccessType=%d, Proxy=%s", plan.accessType, plan.host.c_str());
   else
     WriteLogLine("InternetOpen() - AccessType=%d", plan.accessType);
-  InternetHandle net(
-      InternetOpenA(" ", static_cast<DWORD>(plan.accessType), plan.proxyMode ? plan.host.c_str() : nullptr, nullptr, 0));
-  if (!net.get()) return ReportInternetError(GetLastError(), "InternetOpen()");
-  SetTimeouts(net.get());
+  HeldHandles held(job);
+  HINTERNET net =
+      InternetOpenA(" ", static_cast<DWORD>(plan.accessType), plan.proxyMode ? plan.host.c_str() : nullptr, nullptr, 0);
+  if (!net) return ReportInternetError(GetLastError(), "InternetOpen()");
+  if (!job.Hold(0, net)) {
+    InternetCloseHandle(net);
+    return 0;
+  }
+  SetTimeouts(net);
 
   WriteLogLine("InternetConnect()");
-  InternetHandle connection(InternetConnectA(net.get(), plan.host.c_str(), plan.port,
-                                             plan.user.empty() ? nullptr : plan.user.c_str(),
-                                             plan.password.empty() ? nullptr : plan.password.c_str(),
-                                             INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0));
-  if (!connection.get()) return ReportInternetError(GetLastError(), "InternetConnect()");
+  HINTERNET connection = InternetConnectA(net, plan.host.c_str(), plan.port, plan.user.empty() ? nullptr : plan.user.c_str(),
+                                          plan.password.empty() ? nullptr : plan.password.c_str(),
+                                          INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
+  if (!connection) return ReportInternetError(GetLastError(), "InternetConnect()");
+  if (!job.Hold(1, connection)) {
+    InternetCloseHandle(connection);
+    return 0;
+  }
 
   // The report lands beside the cache and replaces it only when it is whole.
-  char temp[MAX_PATH];
-  if (std::snprintf(temp, sizeof temp, "%s.part", localPath) >= static_cast<int>(sizeof temp)) return 0;
   WriteLogLine("FtpGetFile()");
-  if (!FtpGetFileA(connection.get(), path, temp, FALSE, FILE_ATTRIBUTE_NORMAL,
+  if (!FtpGetFileA(connection, path, job.tempPath.c_str(), FALSE, FILE_ATTRIBUTE_NORMAL,
                    FTP_TRANSFER_TYPE_ASCII | INTERNET_FLAG_NEED_FILE | INTERNET_FLAG_RELOAD, 0)) {
     const DWORD error = GetLastError();
-    DeleteFileA(temp);
+    DeleteFileA(job.tempPath.c_str());
     return ReportInternetError(error, "FtpGetFile()");
   }
-  if (!HasContent(temp) || !MoveFileExA(temp, localPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    WriteLogLine("+++ FtpGetFile() - leere Datei oder nicht ersetzbar");
-    DeleteFileA(temp);
+  if (!HasContent(job.tempPath.c_str()) || !job.Replace()) {
+    WriteLogLine("+++ FtpGetFile() - leere Datei, aufgegeben oder nicht ersetzbar");
+    DeleteFileA(job.tempPath.c_str());
     return 0;
   }
   return 1;
+}
+
+DWORD WINAPI TransferThread(void* argument) {
+  std::unique_ptr<std::shared_ptr<Transfer>> job(static_cast<std::shared_ptr<Transfer>*>(argument));
+  (*job)->result = RunTransfer(**job);
+  --runningTransfers;
+  return 0;
+}
+
+// Temporary files of transfers given up earlier (and now ended) or of a
+// program that ended mid-fetch; one still written to stays.
+void RemoveStaleParts(const std::string& localPath) {
+  const std::string pattern = localPath + ".*.part";
+  const std::string::size_type slash = localPath.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : localPath.substr(0, slash + 1);
+  WIN32_FIND_DATAA found = {};
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+}  // namespace
+
+int FtpDownloadFile(const char* url, const char* localPath) {
+  if (!url || !localPath || !*localPath) {
+    WriteLogLine("URL ung\xFCltig !");
+    return 0;
+  }
+  auto job = std::make_shared<Transfer>();
+  job->url = url;
+  job->localPath = localPath;
+  // Each transfer writes a file of its own: one given up may still be writing.
+  char temp[MAX_PATH];
+  const unsigned number = ++transferNumber;
+  if (std::snprintf(temp, sizeof temp, "%s.%lu-%u.part", localPath, static_cast<unsigned long>(GetCurrentProcessId()),
+                    number) >= static_cast<int>(sizeof temp))
+    return 0;
+  job->tempPath = temp;
+  RemoveStaleParts(job->localPath);
+
+  ++runningTransfers;
+  auto* handOver = new std::shared_ptr<Transfer>(job);
+  HANDLE thread = StartThread(TransferThread, handOver);
+  if (!thread) {
+    delete handOver;
+    --runningTransfers;
+    WriteLogLine("+++ FtpGetFile() - Thread NICHT gestartet");
+    return 0;
+  }
+  // Wine keeps no time limit on an FTP data connection: a server that stops
+  // sending would hold the fetch, and with it every later one, for good.
+  if (WaitForSingleObject(thread, transferLimitMs) == WAIT_TIMEOUT) {
+    job->Abandon();
+    WriteLogLine("+++ FtpGetFile() - keine Antwort nach %lu ms, aufgegeben",
+                 static_cast<unsigned long>(transferLimitMs.load()));
+    CloseHandle(thread);
+    return 0;
+  }
+  CloseHandle(thread);
+  return job->result;
+}
+
+void SetMetarTransferLimit(DWORD milliseconds) {
+  transferLimitMs = milliseconds ? milliseconds : kTransferLimitMs;
+}
+
+int RunningMetarTransfers() {
+  return runningTransfers;
 }
 
 int ReportInternetError(DWORD code, const char* label) {

@@ -53,8 +53,13 @@ bool WaitForWeatherThread(DWORD milliseconds);
 
 // Fetches the URL into localPath through a temporary file beside it, which
 // replaces localPath only once the transfer is complete: a broken transfer
-// leaves the old file as it was. 1 when fetched.
+// leaves the old file as it was. A transfer still running after the time
+// limit is given up (its file, should it come, is thrown away). 1 when fetched.
 int FtpDownloadFile(const char* url, const char* localPath);
+// The time limit of one transfer (0: the default, 90 s), and how many
+// transfers run, given up ones included (tests).
+void SetMetarTransferLimit(DWORD milliseconds);
+int RunningMetarTransfers();
 // One log line for a WinINet failure; always 0.
 int ReportInternetError(DWORD code, const char* label);
 

@@ -6,7 +6,9 @@
 #include "objects/metar_download.h"
 
 #include <gtest/gtest.h>
+#include <wininet.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -32,6 +34,18 @@ std::string ServerLog() {
   const char* log = std::getenv("WAYLUNE_FTP_LOG");
   return log ? ReadAll(std::string("Z:") + log) : "";
 }
+// Temporary files left beside the cache.
+int PartFiles(const std::string& cache) {
+  WIN32_FIND_DATAA found = {};
+  HANDLE search = FindFirstFileA((cache + "*.part").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int n = 0;
+  do ++n;
+  while (FindNextFileA(search, &found));
+  FindClose(search);
+  return n;
+}
+
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -46,6 +60,7 @@ class MetarDownload : public ::testing::Test {
     ASSERT_TRUE(MetarCachePath(cache_));
     DeleteFileA(cache_);
     MetarReport.Set({});
+    SetMetarTransferLimit(0);
     Settings.Weather[0] = 1;
     Settings.METAR.Set("EDDF");
     settings_.SetNumber("AccessType", 3);
@@ -84,13 +99,84 @@ TEST_F(MetarDownload, FailuresKeepTheCachedReportOfTheStation) {
     EXPECT_EQ(ReadAll(cache_), kEddf);
     EXPECT_EQ(v.valid, 1);
     EXPECT_EQ(v.temperatureC, 8);
-    EXPECT_EQ(GetFileAttributesA((std::string(cache_) + ".part").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(PartFiles(cache_), 0);
   }
   // A slow server is waited for.
   DeleteFileA(cache_);
   v = Fetch("WAYLUNE_FTP_SLOW");
   EXPECT_EQ(ReadAll(cache_), kEddf);
   EXPECT_EQ(v.valid, 1);
+}
+
+// A server that stops sending in the middle of a file would hold the fetch
+// for good: the transfer is given up at its time limit, the next fetch runs,
+// and the stalled file, when it comes whole at last, never replaces the cache.
+TEST_F(MetarDownload, AStalledTransferIsGivenUpAndItsLateFileThrownAway) {
+  Fetch("WAYLUNE_FTP_OK");
+  SetMetarTransferLimit(1500);
+  const DWORD start = GetTickCount();
+  MetarValues v = Fetch("WAYLUNE_FTP_STALL");
+  EXPECT_LT(GetTickCount() - start, 7000u) << "given up at the limit, not when the server goes on";
+  EXPECT_EQ(RunningMetarTransfers(), 1) << "the stalled transfer still runs";
+  EXPECT_EQ(v.temperatureC, 8) << "the old report stays";
+  v = Fetch("WAYLUNE_FTP_OK");
+  EXPECT_EQ(v.temperatureC, 8);
+  for (int i = 0; i < 300 && RunningMetarTransfers() > 0; ++i) Sleep(100);
+  ASSERT_EQ(RunningMetarTransfers(), 0);
+  EXPECT_NE(ServerLog().find("stall goes on"), std::string::npos);
+  EXPECT_EQ(ReadAll(cache_), kEddf) << "the late file of the given-up transfer replaced the cache";
+  EXPECT_EQ(PartFiles(cache_), 0);
+}
+
+// Observation times in the user's zone and format: the test runs with
+// TZ=Europe/Berlin (one hour ahead in winter, two in summer).
+TEST_F(MetarDownload, ObservationTimeInLocalTime) {
+  struct Row {
+    const char* dateLine;
+    int clock24h, dateOrder;
+    const char* separator;
+    const char* text;
+  } rows[] = {
+      {"2024/01/15 12:50", 1, 1, ".", "(15.01.2024 13:50)"},
+      {"2024/01/15 12:50", 0, 1, ".", "(15.01.2024 01:50)"},
+      {"2024/07/15 12:50", 1, 0, "/", "(07/15/2024 14:50)"},
+      {"2024/12/31 23:30", 1, 2, "-", "(2025-01-01 00:30)"},
+      {"2024/03/31 00:59", 1, 1, ".", "(31.03.2024 01:59)"},
+      {"2024/03/31 01:00", 1, 1, ".", "(31.03.2024 03:00)"},
+      {"2024/02/30 12:50", 1, 1, ".", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.dateLine);
+    std::ofstream(cache_, std::ios::binary) << row.dateLine << "\r\nEDDF 151250Z 24008KT CAVOK 08/02 Q1021\r\n";
+    Settings.Clock24h = row.clock24h;
+    Settings.DateOrder = row.dateOrder;
+    Settings.DateSeparator.Set(row.separator);
+    DecodeMetar(cache_);
+    EXPECT_STREQ(MetarReport.Get().timeText, row.text);
+  }
+}
+
+// What Wine's InternetGetConnectedState says depends on a default route;
+// the proxy on this machine is reached either way. Run again by the
+// no-route test in a network namespace with only the loopback device.
+TEST_F(MetarDownload, ALoopbackProxyIsReachedWithOrWithoutARoute) {
+  DWORD flags = 0;
+  const BOOL connected = InternetGetConnectedState(&flags, 0);
+  std::printf("InternetGetConnectedState: %d, flags 0x%lx\n", connected, static_cast<unsigned long>(flags));
+  const bool noRoute = std::getenv("WAYLUNE_FTP_NO_ROUTE") != nullptr;
+  if (noRoute) {
+    EXPECT_FALSE(connected);
+    EXPECT_TRUE(flags & INTERNET_CONNECTION_OFFLINE);
+  }
+  MetarValues v = Fetch("WAYLUNE_FTP_OK");
+  EXPECT_EQ(v.temperatureC, 8);
+  if (!noRoute) return;
+  // Offline, the report server itself is not tried: the cache stays.
+  DeleteFileA(cache_);
+  settings_.SetNumber("AccessType", 1);
+  v = Fetch("WAYLUNE_FTP_OK");
+  EXPECT_EQ(v.valid, 0);
+  EXPECT_EQ(GetFileAttributesA(cache_), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(MetarDownload, AChangedStationShowsNothingUntilItsReportArrives) {
