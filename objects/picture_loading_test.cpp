@@ -221,6 +221,37 @@ TEST_F(PictureLoading, PicturesThatCannotBeReadGiveNoBitmap) {
     EXPECT_EQ(GetImageFileType(Picture(name).c_str()), type) << name;
 }
 
+// A JPEG cut anywhere is never shown. Cut in its headers it fails; cut in its
+// scan the library still decodes it to its end, grey below the cut, with code
+// 0 and a codec warning (its own result, unchanged), which the loading takes
+// as a failure.
+TEST_F(PictureLoading, AJpegCutAnywhereIsNeverShown) {
+  std::ifstream in(Picture("blocks_400x200.jpg"), std::ios::binary);
+  const std::string whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_GT(whole.size(), 2000u);
+  ScratchFolder folder("waylune_cut_");
+  int warned = 0;
+  for (int k = 1; k <= 24; ++k) {
+    const std::string path = folder.Add("cut" + std::to_string(k) + ".jpg", whole.substr(0, whole.size() * k / 25));
+    SCOPED_TRACE(path);
+    HPICSRC source = pic_OpenFileSource(path.c_str());
+    ASSERT_NE(source, nullptr);
+    const DWORD warningsBefore = pic_GetCodecWarningCount();
+    DWORD w = 0, h = 0;
+    HGLOBAL pixels = pic_ReadImage(source, &w, &h, kPicReadRGB, 0);
+    const DWORD code = PicGetLastError();
+    pic_CloseSource(source);
+    if (pixels && code == 0) {
+      EXPECT_EQ(pic_GetCodecWarningCount(), warningsBefore + 1);
+      EXPECT_EQ(w * 1000 + h, 400u * 1000 + 200) << "decoded to its end";
+      ++warned;
+    }
+    if (pixels) GlobalFree(pixels);
+    EXPECT_EQ(LoadFromFile(path.c_str(), 1, kPosterHeight, kPosterWidth), nullptr);
+  }
+  EXPECT_GE(warned, 11) << "most cuts fall in the scan";
+}
+
 // A format the library cannot read yet is skipped; once it can, it covers
 // the field like any other.
 TEST_F(PictureLoading, AGifIsReadOrSkippedButNeverHalfShown) {

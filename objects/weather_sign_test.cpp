@@ -118,6 +118,42 @@ TEST_F(WeatherSign, DrawsThePictureAndTemperatureOfTheReport) {
   MetarReport.done = 1;
   EXPECT_EQ(DrawWeatherSign(record_), 0);
   ExpectPicture("WET_1_--_--", false);
+  // Drawing a sign without a report never starts a fetch: only the sign's
+  // thread schedules them, once a minute at most.
+  EXPECT_EQ(MetarReport.busy, 0);
+}
+
+// The bubble's text by its pixels: a valid report's four lines reach much
+// further down than the two lines of country and station alone.
+TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
+  auto textRows = [this](const MetarSnapshot& report) {
+    MetarReport.Set(report);
+    SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
+    BehaveWeatherSign(record_);
+    EXPECT_EQ(BubbleType, 1);
+    const Pixels bubble = CaptureDC(record_->overlayDC, kBubbleWidth, BubbleHeight(1));
+    int first = -1, last = -1;
+    for (int y = 0; y < bubble.height; ++y)
+      for (int x = 0; x < bubble.width; ++x)
+        if (bubble.At(x, y) == 0x080820) {
+          if (first < 0) first = y;
+          last = y;
+          break;
+        }
+    KillSpeechBubble();
+    return std::pair(first, last);
+  };
+  Settings.WeatherCountry.Set("Deutschland");
+  Settings.WeatherStation.Set("Frankfurt");
+  const auto names = textRows(Report(0, kMetarNone, 0, kMetarNone));
+  MetarSnapshot report = Report(1, 2, 0, 12);
+  lstrcpyA(report.timeText, "(15.01.2024 13:50)");
+  const auto full = textRows(report);
+  ASSERT_GE(names.first, 0) << "no text in the bubble";
+  // Two more lines (values, time) at about ten rows each; one would be short.
+  EXPECT_GE(full.second - full.first, names.second - names.first + 16) << names.first << "-" << names.second
+                                                                       << " against " << full.first << "-"
+                                                                       << full.second;
 }
 
 TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
