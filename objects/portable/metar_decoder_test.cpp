@@ -61,6 +61,8 @@ TEST(MetarDecoder, RealLookingReports) {
       {"SHRA 151250Z 9999 25/M03 Q1020", {1, 25, 77, 15, 1020, N, 0}},
       {"EDDF 151250Z NIL", {0, N, N, 0, 0, N, 0}},
       {"EDDF 151250Z 9999 BR NSC 05/04 Q1010", {1, 5, 41, 93, 1010, 0, 0}},  // a clear sky ends the weather
+      // Weather codes come in pairs: the "GS" across FG and SQ is no hail.
+      {"EDDF 151250Z 0800 FGSQ BKN002 04/04 Q1010", {1, 4, 39, 100, 1010, 3, 5}},
       {"\x01\xff%%%% ////// ???? 1/2SM M1/4SM A29X2 Q10 RAIN 123/45 M1/02", {0, N, N, 0, 0, N, 0}},
   };
   for (const auto& [report, values] : rows)
@@ -74,8 +76,13 @@ TEST(MetarDecoder, ObservationTimeAndStation) {
                         v.observed.minute};
   EXPECT_EQ(std::vector<int>(fields, fields + 6), (std::vector<int>{1, 2024, 1, 15, 12, 50}));
   for (const char* bad : {"EDDF 151250Z CAVOK\n", "2024/13/15 12:50\nEDDF CAVOK\n", "2024/01/15 24:00\nEDDF CAVOK\n",
-                          "2024/1X/15 12:50\nEDDF CAVOK\n"})
+                          "2024/1X/15 12:50\nEDDF CAVOK\n", "2024/0:/15 12:50\nEDDF CAVOK\n",
+                          "2024/01/15 1;:50\nEDDF CAVOK\n"})
     EXPECT_FALSE(Decode(bad).observed.found) << bad;
+  // The station is four letters or digits.
+  EXPECT_EQ(Decode("2024/01/15 12:50\nEDDM 151250Z CAVOK\n").station, "EDDM");
+  for (const char* odd : {"ED/F 151250Z CAVOK\n", "EDD 151250Z CAVOK\n", "EDDFF 151250Z CAVOK\n"})
+    EXPECT_EQ(Decode(odd).station, "") << odd;
   // Only a report of the chosen station counts; pressure and humidity carry over.
   MetarValues previous;
   previous.pressure = 1009;
@@ -126,6 +133,7 @@ TEST(MetarFetch, ReportUrlAndStationCodes) {
   for (const char* bad : {"", "EDD", "EDDFX", "ED/F", "ED F", "..\\a", "ED@F", "ED[F", "ED`F", "ED{F", "ED:F"})
     EXPECT_EQ(MetarReportUrl("h", bad), "") << bad;
   EXPECT_EQ(MetarReportUrl("h", "a0z9"), "ftp://h/data/observations/metar/stations/a0z9.TXT");
+  EXPECT_EQ(MetarReportUrl("h", "A0Z9"), "ftp://h/data/observations/metar/stations/A0Z9.TXT");
   EXPECT_EQ(MetarReportUrl(std::string(220, 'h'), "EDDF"), "");
 }
 
@@ -144,6 +152,7 @@ TEST(MetarFetch, ConnectionFromSettings) {
       {3, "", 2121, false, kMetarServerHost, 21, 1},
       {1, "proxy", 2121, false, kMetarServerHost, 21, 1},
       {7, "proxy", 2121, false, kMetarServerHost, 21, 0},
+      {5, "proxy", 2121, false, kMetarServerHost, 21, 0},
       {4, "proxy", 2121, false, kMetarServerHost, 21, 4},
       {-1, "proxy", 2121, false, kMetarServerHost, 21, 0},
   };
@@ -156,7 +165,7 @@ TEST(MetarFetch, ConnectionFromSettings) {
     EXPECT_EQ(plan.user, r.proxyMode ? "anonymous@tgftp.nws.noaa.gov" : "");
   }
   for (const char* host : {"127.0.0.1", "127.1.2.3", "localhost", "::1"}) EXPECT_TRUE(IsLoopbackHost(host)) << host;
-  for (const char* host : {"128.0.0.1", "127.0.0", "127.0.0.1.example", "proxy", ""})
+  for (const char* host : {"128.0.0.1", "127.0.0", "127.0.0.1.example", "127.a.0.1", "127.0.0.x", "proxy", ""})
     EXPECT_FALSE(IsLoopbackHost(host)) << host;
 }
 
@@ -170,7 +179,8 @@ TEST(MetarFetch, ScheduleCountsVisibleMinutesAndRetriesOncePerMinute) {
     EXPECT_FALSE(clock.NewMinute(true, 30, true, false, true));
   }
   EXPECT_TRUE(clock.NewMinute(true, 30, true, false, true));
-  EXPECT_FALSE(clock.NewMinute(true, 30, true, false, true)) << "counting starts again";
+  for (int i = 0; i < 30; ++i) EXPECT_FALSE(clock.NewMinute(true, 30, true, false, true)) << "counting starts again";
+  EXPECT_TRUE(clock.NewMinute(true, 30, true, false, true));
   // An invalid report: one fetch per new minute, none while one runs or the scene may not run.
   EXPECT_TRUE(clock.NewMinute(true, 30, false, false, true));
   EXPECT_FALSE(clock.NewMinute(true, 30, false, true, true));
