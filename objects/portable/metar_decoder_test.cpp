@@ -218,6 +218,28 @@ TEST(WeatherSignLogic, PictureTemperatureAndBubble) {
   r.cloud = kMetarNone;
   EXPECT_EQ(WeatherPictureFor(r), "WET_1_--_--");
   EXPECT_EQ(WeatherTemperatureText(r, false), "");
+  // The edges of what the bubble shows as a number.
+  struct Edge {
+    int celsius, humidity, pressure;
+    const char* values;
+  } edges[] = {
+      {-99, 1, 1, "-99 \xB0" "C | 1 % | 1 hPa"},
+      {-100, 100, 1199, "? \xB0" "C | 100 % | 1199 hPa"},
+      {99, 101, 1200, "99 \xB0" "C | ? % | ? hPa"},
+      {0, -1, -1, "0 \xB0" "C | ? % | ? hPa"},
+  };
+  for (const Edge& e : edges) {
+    r.temperatureC = e.celsius;
+    r.humidity = e.humidity;
+    r.pressure = e.pressure;
+    EXPECT_EQ(WeatherBubbleText(r, false, "D", "F", "(t)"), std::string("D\nF\n") + e.values + "\n(t)");
+  }
+  r.cloud = kCloudClear;
+  r.weather = kWeatherNone;
+  EXPECT_EQ(WeatherPictureFor(r), "WET_1_00_00");
+  EXPECT_EQ(WeatherTemperatureText(r, false), "0\xB0");
+  r.weather = kWeatherFog;
+  EXPECT_EQ(WeatherPictureFor(r), "WET_1_00_05");
   EXPECT_EQ(WeatherBubblePlacement(100, 1280), (BubblePlacement{1, 174, -73, 24}));
   EXPECT_EQ(WeatherBubblePlacement(700, 1280), (BubblePlacement{2, 526, -73, 24}));
 }
