@@ -195,4 +195,24 @@ TEST_F(Wallpaper, ModesSetTheDesktopsWallpaper) {
   settings.Remove();
 }
 
+// Colour tables come as blue, green, red, reserved; the palette holds them
+// as red, green, blue with no flags, all 256.
+TEST(WallpaperPalette, TakesTheColourTableOverInItsOrder) {
+  RGBQUAD colours[256];
+  for (int i = 0; i < 256; ++i) colours[i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), BYTE(0xAA)};
+  HPALETTE palette = MakePalette(colours);
+  ASSERT_NE(palette, nullptr);
+  PALETTEENTRY entries[257] = {};
+  EXPECT_EQ(GetPaletteEntries(palette, 0, 257, entries), 256u);
+  for (int i : {0, 1, 127, 200, 255}) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(entries[i].peRed, BYTE(i * 7));
+    EXPECT_EQ(entries[i].peGreen, BYTE(255 - i));
+    EXPECT_EQ(entries[i].peBlue, BYTE(i));
+    EXPECT_EQ(entries[i].peFlags, 0);
+  }
+  DeleteObject(palette);
+  EXPECT_EQ(MakePalette(nullptr), nullptr);
+}
+
 }  // namespace

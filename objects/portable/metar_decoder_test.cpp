@@ -61,6 +61,8 @@ TEST(MetarDecoder, RealLookingReports) {
       {"SHRA 151250Z 9999 25/M03 Q1020", {1, 25, 77, 15, 1020, N, 0}},
       {"EDDF 151250Z NIL", {0, N, N, 0, 0, N, 0}},
       {"EDDF 151250Z 9999 BR NSC 05/04 Q1010", {1, 5, 41, 93, 1010, 0, 0}},  // a clear sky ends the weather
+      // Haze is weather of no class: it leaves the rain before it.
+      {"EDDF 151250Z 5000 -RA HZ BKN010 10/08 Q1010", {1, 10, 50, 88, 1010, 3, 2}},
       // Weather codes come in pairs: the "GS" across FG and SQ is no hail.
       {"EDDF 151250Z 0800 FGSQ BKN002 04/04 Q1010", {1, 4, 39, 100, 1010, 3, 5}},
       {"\x01\xff%%%% ////// ???? 1/2SM M1/4SM A29X2 Q10 RAIN 123/45 M1/02", {0, N, N, 0, 0, N, 0}},
@@ -79,6 +81,10 @@ TEST(MetarDecoder, ObservationTimeAndStation) {
                           "2024/1X/15 12:50\nEDDF CAVOK\n", "2024/0:/15 12:50\nEDDF CAVOK\n",
                           "2024/01/15 1;:50\nEDDF CAVOK\n"})
     EXPECT_FALSE(Decode(bad).observed.found) << bad;
+  // The last minute of a year's first day is a time.
+  const MetarValues late = Decode("2024/01/01 23:59\nEDDM 012359Z CAVOK\n");
+  const int lateFields[] = {late.observed.found, late.observed.day, late.observed.hour, late.observed.minute};
+  EXPECT_EQ(std::vector<int>(lateFields, lateFields + 4), (std::vector<int>{1, 1, 23, 59}));
   // The station is four letters or digits.
   EXPECT_EQ(Decode("2024/01/15 12:50\nEDDM 151250Z CAVOK\n").station, "EDDM");
   for (const char* odd : {"ED/F 151250Z CAVOK\n", "EDD 151250Z CAVOK\n", "EDDFF 151250Z CAVOK\n"})
@@ -91,6 +97,7 @@ TEST(MetarDecoder, ObservationTimeAndStation) {
   EXPECT_EQ(Decode(file, "eddm").valid, 1);
   EXPECT_EQ(Values(Decode(file, "EDDF", previous)), (std::vector<int>{0, N, N, 55, 1009, N, 0}));
   EXPECT_EQ(Decode("2024/01/15 12:50\n08/02 CAVOK\n", "EDDF").valid, 0);
+  EXPECT_EQ(Decode(file, "EDD").valid, 0) << "a shorter code is another station";
   EXPECT_EQ(Values(Decode("EDDF 151250Z FEW020\n", "EDDF", previous)), (std::vector<int>{1, N, N, 55, 1009, 1, 0}));
 }
 
@@ -110,6 +117,8 @@ TEST(MetarDecoder, LongLinesAndTokensAreCut) {
   EXPECT_EQ(Decode("EDDF 151250Z FEW0200000000000000000000000000000 12/08\n").cloud, kCloudFew);
   EXPECT_EQ(Decode("EDDF 151250Z 12/08ZZZZZZZZZZZZZZZZZZZZ\n").temperatureC, kMetarNone);
   EXPECT_EQ(DecodeMetarText("EDDF " + std::string(20000, 'F') + " 10/05", {}, "", nullptr).temperatureC, kMetarNone);
+  EXPECT_EQ(DecodeMetarText("EDDF 10/05 " + std::string(20000, 'F'), {}, "EDDF", nullptr).temperatureC, 10)
+      << "cut at its end, never at its start";
   std::string many = "EDDF";
   for (int i = 0; i < 60; ++i) many += " 9999";
   EXPECT_EQ(Decode(many + " OVC010 05/03\n").cloud, kCloudOvercast);
