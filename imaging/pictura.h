@@ -13,6 +13,7 @@
 #include "core/picapi.h"
 
 // core/: the library's base
+#include "core/pictura_codes.h"      // named flags, resize modes and error codes
 #include "core/pictura_core.h"       // library state, start/stop, errors, settings
 #include "core/pictura_buffers.h"    // channel, crop, packing, numeric, pixel-format utilities
 #include "core/pictura_dib.h"        // packed DIBs

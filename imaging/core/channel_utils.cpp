@@ -240,7 +240,7 @@ template <class F>
 BOOL ForSampleType2(const char* name, uint32_t flags, F&& f) {
   return PicRunEntry<BOOL>(name, [&](uint32_t& err) -> BOOL {
     int r = 0;
-    if (flags & 0x200) {
+    if (flags & kPicFlag16Bit) {
       CPicImgUtilT<uint16_t> u;
       r = f(u);
       err = u.error;

@@ -92,7 +92,7 @@ int FillRectRGB(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height,
 
   uint8_t c[4] = {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
                   static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 24)};
-  if (flags & 1) std::swap(c[0], c[2]);
+  if (flags & kPicFlagBGR) std::swap(c[0], c[2]);
   const bool uniform = c[0] == c[1] && c[1] == c[2] && (bytesPerPixel == 3 || c[2] == c[3]);
   if (uniform && r.x == 0 && r.y == 0 && r.w == width && r.h == height && stride == rowBytes) {
     std::memset(bits, c[0], static_cast<size_t>(rowBytes * height));
@@ -117,7 +117,7 @@ int FillRect16bpc(uint32_t* error, uint16_t* bits, uint32_t width, uint32_t heig
   if (!Clip(width, height, &r)) return 1;
   if (stride < (uint64_t{r.x} + r.w) * channels) return Fail(error, kPicErrBadArgument);
   uint16_t c[4] = {colour[0], colour[1], colour[2], colour[3]};
-  if (flags & 1) std::swap(c[0], c[2]);
+  if (flags & kPicFlagBGR) std::swap(c[0], c[2]);
   return EachRow(error, r, [&](uint32_t row) {
     uint16_t* p = bits + static_cast<size_t>(uint64_t{row} * stride + uint64_t{r.x} * channels);
     for (uint32_t i = 0; i < r.w; ++i, p += channels)

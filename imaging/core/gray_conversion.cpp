@@ -1,32 +1,21 @@
 #include "core/gray_conversion.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
-#include <vector>
 
 #include "core/channel_utils.h"
+#include "core/band_jobs.h"
 #include "core/thread_context.h"
-#include "core/library_globals.h"
-#include "core/thread_pool.h"
 
 namespace Pictura {
 
 namespace {
-
-struct GrayJob : CPicThreadData {
-  const uint8_t* src = nullptr;
-  uint32_t width = 0, bytesPerPixel = 0, srcStride = 0, dstStride = 0, flags = 0;
-  uint8_t* dst = nullptr;
-  ThreadBand band;
-};
 
 // Rows top .. bottom - 1; progress (row, total) per row.
 bool GrayRows(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t top, uint32_t bottom,
               uint32_t total, uint32_t bytesPerPixel, uint32_t srcStride, uint32_t dstStride, uint32_t flags,
               uint8_t* dst) {
   PicNestingScope depth;
-  const bool bgr = (flags & 1) != 0;
+  const bool bgr = (flags & kPicFlagBGR) != 0;
   for (uint32_t y = top; y < bottom; ++y) {
     const uint8_t* s = src + size_t{y} * srcStride;
     uint8_t* d = dst + size_t{y} * dstStride;
@@ -42,17 +31,6 @@ bool GrayRows(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t top,
   return true;
 }
 
-uint32_t GrayJobProc(CPicThreadData* data) {
-  auto* job = static_cast<GrayJob*>(data);
-  if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
-  uint32_t error = 0;
-  GrayRows(&error, job->src, job->width, job->band.top, job->band.bottom, job->band.bottom - job->band.top,
-           job->bytesPerPixel, job->srcStride, job->dstStride, job->flags, job->dst);
-  job->error = error;
-  SetProgressCallback(nullptr, 0);
-  return 0;
-}
-
 }  // namespace
 
 bool RGBToGray8(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
@@ -63,36 +41,14 @@ bool RGBToGray8(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t he
     *error = kPicErrBadArgument;
     return false;
   }
-  const uint32_t threads = GetThreadsPerOperation();
-  if (!UseThreadPool(flags) || height <= 5 * threads)
+  if (!WantBands(flags, height))
     return GrayRows(error, src, width, 0, height, height, bytesPerPixel, srcStride, dstStride, flags, dst);
-
-  PicArray<ThreadBand> bands;
-  if (!SplitRowsIntoBands(bands, width, height, threads)) {
-    *error = kPicErrNoMemory;
-    return false;
-  }
-  std::vector<std::unique_ptr<GrayJob>> jobs;
-  std::vector<CPicThreadData*> records;
-  try {
-    for (const ThreadBand& band : bands) {
-      auto job = std::make_unique<GrayJob>();
-      job->src = src;
-      job->width = width;
-      job->bytesPerPixel = bytesPerPixel;
-      job->srcStride = srcStride;
-      job->dstStride = dstStride;
-      job->flags = flags;
-      job->dst = dst;
-      job->band = band;
-      records.push_back(job.get());
-      jobs.push_back(std::move(job));
-    }
-  } catch (const std::bad_alloc&) {
-    *error = kPicErrNoMemory;
-    return false;
-  }
-  *error = RunJobs(GrayJobProc, std::span<CPicThreadData* const>(records));
+  *error = RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
+    uint32_t code = 0;
+    GrayRows(&code, src, width, band.top, band.bottom, band.bottom - band.top, bytesPerPixel, srcStride,
+             dstStride, flags, dst);
+    return code;
+  });
   return *error == 0;
 }
 

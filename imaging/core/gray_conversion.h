@@ -8,7 +8,7 @@ namespace Pictura {
 
 // grey = (601 G + 306 R + 117 B) >> 10 for 3 or 4 bytes per pixel (the
 // fourth byte ignored); flags bit 0: source bytes B, G, R. Large images run
-// in row bands on the library's pool (unless flags has 0x100000). 1, or 0
+// in row bands on the library's pool (unless flags has kPicFlagNoThreads). 1, or 0
 // with 5 (null buffers, other pixel sizes, strides too short) or a pool code.
 bool RGBToGray8(uint32_t* error, const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
                 uint32_t srcStride, uint32_t dstStride, uint32_t flags, uint8_t* dst);

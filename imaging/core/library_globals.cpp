@@ -131,13 +131,17 @@ uint32_t RunJobsWithCaller(PicJobProc proc, PicArray<CPicThreadData*>& jobs) {
   return LibraryThreadPool().Run(proc, std::span<CPicThreadData* const>(jobs.Data(), jobs.Count()), true);
 }
 
+uint32_t RunJobsShared(PicJobProc proc, std::span<CPicThreadData* const> jobs, uint32_t helpers) {
+  return LibraryThreadPool().RunShared(proc, jobs, helpers);
+}
+
 uint32_t GetThreadsPerOperation() {
   return LibraryGlobals().threadsPerOperation.load(std::memory_order_relaxed);
 }
 
 bool UseThreadPool(uint32_t flags) {
   // A job that splits again would wait on the workers it occupies.
-  if (IsPoolWorkerThread() || (flags & 0x100000u)) return false;
+  if (IsPoolWorkerThread() || (flags & kPicFlagNoThreads)) return false;
   return GetThreadsPerOperation() >= 2 && LibraryThreadPool().IsRunning();
 }
 

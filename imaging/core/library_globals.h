@@ -66,7 +66,10 @@ uint32_t RunJobs(PicJobProc proc, std::span<CPicThreadData* const> jobs);
 uint32_t RunJobs(PicJobProc proc, PicArray<CPicThreadData*>& jobs);
 // The same with the calling thread running the first job (CPicThreadPool::Run).
 uint32_t RunJobsWithCaller(PicJobProc proc, PicArray<CPicThreadData*>& jobs);
-// Threads per operation >= 2, the pool running and flag 0x100000 clear.
+// The calling thread and at most `helpers` workers share the jobs
+// (CPicThreadPool::RunShared).
+uint32_t RunJobsShared(PicJobProc proc, std::span<CPicThreadData* const> jobs, uint32_t helpers);
+// Threads per operation >= 2, the pool running and kPicFlagNoThreads clear.
 bool UseThreadPool(uint32_t flags);
 uint32_t GetThreadsPerOperation();
 

@@ -17,93 +17,12 @@
 #include "core/allocators.h"
 #include "core/codec_options.h"
 #include "core/picapi.h"
+#include "core/pictura_codes.h"
 
 namespace Pictura {
 
-// Library error codes (0 = success), stored as the thread's last error. The
-// library keeps no texts for them; the application has its own table.
-enum ImgLibErrorCode : uint32_t {
-  kPicOk = 0,
-  kPicErrNoMemory = 1,
-  kPicErrFileOpen = 2,
-  kPicErrFileRead = 3,
-  kPicErrFileWrite = 4,
-  kPicErrBadArgument = 5,
-  kPicErrBadBMP = 6,
-  kPicErrRLEVariant = 7,
-  kPicErrGIFVersion = 8,
-  kPicErrBadJPEG = 9,
-  kPicErrDeviceContext = 10,
-  kPicErrDIBitsCall = 11,
-  kPicErrBadGIF = 12,
-  kPicErrResourceNotFound = 13,
-  kPicErrCancelled = 14,  // a progress callback returned FALSE
-  kPicErrBadPNG = 15,
-  kPicErrPNGLibrary = 16,
-  kPicErrUnexpected = 17,  // the catch-all of the codec cores
-  kPicErrCreateFont = 18,
-  kPicErrTIFFInternal = 19,
-  kPicErrBadTIFF = 20,
-  kPicErrTIFFLZW = 21,
-  kPicErrBadPCX = 22,
-  kPicErrCreateCompatibleBitmap = 23,
-  kPicErrEndOfImage = 24,
-  kPicErrGetDIBits = 25,
-  kPicErrDeviceCapability = 26,
-  kPicErrBadMetafile = 27,
-  kPicErrBitDepth = 28,
-  kPicErrBitBlt = 29,
-  kPicErrBufferTooSmall = 30,
-  kPicErrPaletteTooSmall = 31,
-  kPicErrBadTGA = 32,
-  kPicErrNoTGAThumbnail = 33,
-  kPicErrCreateDIBitmap = 35,
-  kPicErrLZWNotPermitted = 36,
-  kPicErrSelectObject = 37,
-  kPicErrBadManager = 38,
-  kPicErrObsolete = 39,
-  kPicErrCreateDIBSection = 40,
-  kPicErrSetWinMetaFileBits = 41,
-  kPicErrGetMetaFileBits = 42,
-  kPicErrBadPassword = 43,
-  kPicErrBadEncryptedFile = 44,
-  kPicErrNotSupported = 45,
-  kPicErrBadPSD = 46,
-  kPicErrPSDSubFormat = 47,
-  kPicErrDecryption = 48,
-  kPicErrEncryption = 49,
-  kPicErrCompression = 50,
-  kPicErrDecompression = 51,
-  kPicErrBadTLA = 52,
-  kPicErrBadWBMP = 53,
-  kPicErrTIFFTagUnreadable = 54,
-  kPicErrNoThreadState = 55,  // only the last-error query gives it
-  kPicErrBadEXIF = 56,
-  kPicErrBadIPTC = 58,
-  kPicErrNoIPTCTag = 59,
-  kPicErrInterlacedPNGLines = 60,
-  kPicErrPolygonNotConvex = 61,
-  kPicErrNoTransformMatrix = 62,
-  kPicErrBadPhotoCD = 63,
-  kPicErrPhotoCDIndex = 64,
-  kPicErrNoEXIFThumbnail = 65,
-  kPicErrPNGDataMissing = 66,
-  kPicErrPhotoshopResource = 67,
-  kPicErrFilterOutputTooSmall = 68,
-  kPicErrZlibInit = 69,
-  kPicErrZlibCoding = 70,
-  kPicErrNoCpuFeature = 71,
-  kPicErrPSDResourceMissing = 72,
-  kPicErrTIFFSeparatePlanes = 74,
-  kPicErrTIFFStripIndex = 75,
-  kPicErrPNMFormat = 78,
-  kPicErrGIFAnimationEnded = 79,
-  kPicErrPoolTimeout = 84,
-  kPicErrBorderCorners = 88,
-  kPicErrPoolNotRunning = 89,
-  kPicErrMetafileDraw = 90,
-  kPicErrMetafileWrite = 91,
-};
+// Library error codes: the public names (core/pictura_codes.h).
+using ImgLibErrorCode = PicErrorCode;
 
 struct MessageRecord {
   std::string text;

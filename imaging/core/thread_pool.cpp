@@ -9,11 +9,16 @@
 
 namespace Pictura {
 
-// The jobs of one RunJobs call: the caller waits until none remains.
+// The jobs of one RunJobs call: the caller waits until none remains. A
+// shared batch counts its helpers' turns instead, and its jobs are taken
+// from `next`.
 struct RunBatch {
   std::mutex lock;
   std::condition_variable done;
   size_t remaining = 0;
+  PicJobProc proc = nullptr;
+  std::span<CPicThreadData* const> shared;
+  std::atomic<size_t> next{0};
 };
 
 namespace {
@@ -27,6 +32,28 @@ void RequestCancel(std::span<CPicThreadData* const> jobs) {
 void WaitAll(RunBatch& batch) {
   std::unique_lock<std::mutex> guard(batch.lock);
   batch.done.wait(guard, [&] { return batch.remaining == 0; });
+}
+
+void RunJob(PicJobProc proc, CPicThreadData* job) {
+  try {
+    proc(job);
+  } catch (...) {
+    if (job->error == 0) job->error = kPicErrUnexpected;
+  }
+}
+
+// Takes the shared batch's jobs until none is left.
+void RunSharedJobs(RunBatch& batch) {
+  const size_t n = batch.shared.size();
+  for (size_t i = batch.next.fetch_add(1, std::memory_order_relaxed); i < n;
+       i = batch.next.fetch_add(1, std::memory_order_relaxed))
+    RunJob(batch.proc, batch.shared[i]);
+}
+
+uint32_t FirstError(std::span<CPicThreadData* const> jobs) {
+  for (CPicThreadData* job : jobs)
+    if (job->error != 0) return job->error;
+  return 0;
 }
 
 }  // namespace
@@ -72,7 +99,7 @@ void CPicThreadPool::Stop() {
   workReady_.notify_all();
   // Queued jobs never run: their callers get 89 instead of waiting for ever.
   for (const PoolJobItem& item : orphans) {
-    item.job->error = kPicErrPoolNotRunning;
+    if (item.job) item.job->error = kPicErrPoolNotRunning;  // a shared batch's caller takes its jobs
     Finish(item);
   }
   // A worker ends after its current job; it is never freed while running.
@@ -100,25 +127,22 @@ void CPicThreadPool::Finish(const PoolJobItem& item) {
   if (--batch->remaining == 0) batch->done.notify_all();
 }
 
-// Runs one queued job of this batch on the calling thread; false when the
-// workers have taken them all.
-bool CPicThreadPool::TakeQueued(RunBatch& batch) {
-  PoolJobItem item;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    const auto it = std::find_if(queue_.begin(), queue_.end(),
-                                 [&](const PoolJobItem& queued) { return queued.batch == &batch; });
-    if (it == queue_.end()) return false;
-    item = *it;
-    queue_.erase(it);
-  }
-  try {
-    item.proc(item.job);
-  } catch (...) {
-    if (item.job->error == 0) item.job->error = kPicErrUnexpected;
-  }
+void CPicThreadPool::RunItem(const PoolJobItem& item) {
+  if (item.job)
+    RunJob(item.proc, item.job);
+  else
+    RunSharedJobs(*item.batch);
   Finish(item);
-  return true;
+}
+
+// Takes this batch's items no worker has started off the queue; their count.
+size_t CPicThreadPool::DropQueued(RunBatch& batch) {
+  std::lock_guard<std::mutex> guard(lock_);
+  const auto end = std::remove_if(queue_.begin(), queue_.end(),
+                                  [&](const PoolJobItem& queued) { return queued.batch == &batch; });
+  const auto dropped = static_cast<size_t>(queue_.end() - end);
+  queue_.erase(end, queue_.end());
+  return dropped;
 }
 
 void CPicThreadPool::WorkerLoop() {
@@ -132,36 +156,34 @@ void CPicThreadPool::WorkerLoop() {
       item = queue_.front();
       queue_.pop_front();
     }
-    try {
-      item.proc(item.job);
-    } catch (...) {
-      if (item.job->error == 0) item.job->error = kPicErrUnexpected;
-    }
-    Finish(item);
+    RunItem(item);
   }
 }
 
+// Called with lock_ held: 89 for a pool that does not run, 5 for no jobs
+// (or a null one), else 0.
+uint32_t CPicThreadPool::Refused(PicJobProc proc, std::span<CPicThreadData* const> jobs) const {
+  if (!started_ || stopping_ || maxWorkers_ == 0) return kPicErrPoolNotRunning;
+  bool valid = proc && !jobs.empty();
+  for (CPicThreadData* job : jobs) valid = valid && job;
+  if (valid) return 0;
+  DebugTrace("No jobs in thread pool.\n");
+  return kPicErrBadArgument;
+}
+
 uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> jobs, bool callerTakesFirst) {
+  if (callerTakesFirst && !jobs.empty()) return RunShared(proc, jobs, static_cast<uint32_t>(jobs.size() - 1));
   RunBatch batch;
   ImgThreadContext* ctx = GetImgThreadContext();
-  // The caller's progress is polled while it waits, so then it takes no job.
-  const size_t first = callerTakesFirst && jobs.size() >= 2 && !(ctx && ctx->progressCallback) ? 1 : 0;
   {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!started_ || stopping_ || maxWorkers_ == 0) return kPicErrPoolNotRunning;
-    bool valid = proc && !jobs.empty();
-    for (CPicThreadData* job : jobs) valid = valid && job;
-    if (!valid) {
-      DebugTrace("No jobs in thread pool.\n");
-      return kPicErrBadArgument;
-    }
-    GrowTo(jobs.size() - first);
+    if (const uint32_t refused = Refused(proc, jobs)) return refused;
+    GrowTo(jobs.size());
     if (workers_.empty()) return kPicErrPoolNotRunning;
-    batch.remaining = jobs.size() - first;
+    batch.remaining = jobs.size();
     size_t queued = 0;
-    if (first) jobs[0]->jobIndex = 0;
     try {
-      for (size_t i = first; i < jobs.size(); ++i) {
+      for (size_t i = 0; i < jobs.size(); ++i) {
         jobs[i]->jobIndex = static_cast<uint32_t>(i);
         queue_.push_back(PoolJobItem{jobs[i], proc, &batch, static_cast<uint32_t>(i)});
         ++queued;
@@ -173,19 +195,57 @@ uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> j
     }
   }
   workReady_.notify_all();
-  if (first) {
+  return Wait(batch, jobs, ctx);
+}
+
+uint32_t CPicThreadPool::RunShared(PicJobProc proc, std::span<CPicThreadData* const> jobs, uint32_t helpers) {
+  ImgThreadContext* ctx = GetImgThreadContext();
+  // The caller's progress is polled while it waits, so then a worker takes
+  // its turn.
+  const bool polls = ctx && ctx->progressCallback;
+  RunBatch batch;
+  batch.proc = proc;
+  batch.shared = jobs;
+  size_t turns = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (const uint32_t refused = Refused(proc, jobs)) return refused;
+    for (size_t i = 0; i < jobs.size(); ++i) jobs[i]->jobIndex = static_cast<uint32_t>(i);
+    const size_t wanted = std::min<size_t>(size_t{helpers} + (polls ? 1 : 0), jobs.size() - (polls ? 0 : 1));
+    GrowTo(wanted);
+    if (workers_.empty() && wanted) return kPicErrPoolNotRunning;
+    turns = std::min(wanted, workers_.size());
     try {
-      proc(jobs[0]);
-    } catch (...) {
-      if (jobs[0]->error == 0) jobs[0]->error = kPicErrUnexpected;
+      for (size_t i = 0; i < turns; ++i) queue_.push_back(PoolJobItem{nullptr, nullptr, &batch, UINT32_MAX});
+    } catch (const std::bad_alloc&) {
+      std::erase_if(queue_, [&](const PoolJobItem& queued) { return queued.batch == &batch; });
+      if (polls) return kPicErrNoMemory;
+      turns = 0;  // the caller takes them all
     }
-    // Then the batch's jobs no worker has taken yet: on a busy machine a
-    // worker may wake long after the caller could have done its band, and
-    // a short job would otherwise take longer on the pool than alone.
-    while (TakeQueued(batch)) {
+    batch.remaining = turns;
+  }
+  for (size_t i = 0; i < turns; ++i) workReady_.notify_one();
+  if (!polls) {
+    RunSharedJobs(batch);
+    // Every job is taken: turns no worker has started yet are not waited for.
+    if (const size_t dropped = turns ? DropQueued(batch) : 0) {
+      std::lock_guard<std::mutex> guard(batch.lock);
+      batch.remaining -= dropped;
     }
   }
+  const uint32_t result = Wait(batch, jobs, ctx);
+  // Jobs nobody took (the pool stopped under a polling caller) never ran.
+  bool unrun = false;
+  for (size_t i = batch.next.exchange(jobs.size()); i < jobs.size(); ++i) {
+    jobs[i]->error = kPicErrPoolNotRunning;
+    unrun = true;
+  }
+  return result == 0 && unrun ? FirstError(jobs) : result;
+}
 
+// Waits for the batch (polling the caller's progress callback, or within the
+// pool's time limit); the first job failure in list order.
+uint32_t CPicThreadPool::Wait(RunBatch& batch, std::span<CPicThreadData* const> jobs, ImgThreadContext* ctx) {
   if (ctx && ctx->progressCallback) {
     const auto poll = std::chrono::milliseconds(pollIntervalMs_ ? pollIntervalMs_ : 1);
     for (;;) {
@@ -219,14 +279,17 @@ uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> j
       return kPicErrPoolTimeout;
     }
   }
-  for (CPicThreadData* job : jobs)
-    if (job->error != 0) return job->error;
-  return 0;
+  return FirstError(jobs);
 }
 
 uint32_t RunJobs(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs,
                  bool callerTakesFirst) {
   return pool.Run(proc, jobs, callerTakesFirst);
+}
+
+uint32_t RunJobsShared(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs,
+                       uint32_t helpers) {
+  return pool.RunShared(proc, jobs, helpers);
 }
 
 bool IsPoolWorkerThread() {

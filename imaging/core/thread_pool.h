@@ -1,16 +1,8 @@
 #pragma once
-// The library's worker pool. An operation splits its image into bands
-// (SplitRowsIntoBands / SplitColumnsIntoBands, GetThreadsPerOperation bands),
-// makes one job record per band (derived from CPicThreadData), and calls
-// RunJobs, which blocks until every job has ended:
-//
-//   uint32_t BandProc(CPicThreadData* job) {
-//     if (job->progressWanted) SetProgressCallback(JobProgressCallback, (PIC_USERDATA)job);
-//     ... run the band on an operation object built here, copy its error into job->error ...
-//     SetProgressCallback(nullptr, 0);
-//     return 0;
-//   }
-//   if (UseThreadPool(flags)) err = RunJobs(BandProc, records);  // else run in this thread
+// The library's worker pool. Operations split their image into bands
+// through core/band_jobs.h (WantBands, RunBandJobs), which makes one job
+// record (derived from CPicThreadData) per band and calls RunJobs; it
+// blocks until every job has ended.
 //
 // Results: 0, the first job error in list order, 5 (no jobs), 14 (progress
 // callback said stop), 84 (wait timeout), 89 (pool not running, no worker
@@ -29,6 +21,8 @@
 #include "core/picapi.h"
 
 namespace Pictura {
+
+struct ImgThreadContext;
 
 class CPicThreadData {
  public:
@@ -54,6 +48,8 @@ using PicJobProc = uint32_t (*)(CPicThreadData* job);
 
 struct RunBatch;
 
+// A queued piece of work: one job, or (job null) a turn at a shared batch's
+// jobs.
 struct PoolJobItem {
   CPicThreadData* job = nullptr;
   PicJobProc proc = nullptr;
@@ -78,17 +74,24 @@ class CPicThreadPool {
   bool IsRunning() const;
   size_t WorkerCount() const;  // workers made so far
 
-  // callerTakesFirst: the calling thread runs the first job itself while
-  // the workers run the rest (not when it has a progress callback, which it
-  // polls while it waits), so a batch needs one worker fewer to wake; then
-  // it runs whichever of the rest no worker has started yet.
+  // callerTakesFirst: RunShared with a helper for every job but one.
   uint32_t Run(PicJobProc proc, std::span<CPicThreadData* const> jobs, bool callerTakesFirst = false);
+  // The calling thread and at most `helpers` workers take the jobs in list
+  // order from one shared counter until none is left: a worker that wakes
+  // late finds the jobs taken and the caller never waits for it, and jobs
+  // of unequal work even out. The caller then waits only for the jobs in
+  // progress. With a progress callback installed (which the caller polls
+  // while it waits) this is Run(proc, jobs). Same results as Run.
+  uint32_t RunShared(PicJobProc proc, std::span<CPicThreadData* const> jobs, uint32_t helpers);
 
  private:
   void WorkerLoop();
   void GrowTo(size_t count);
   static void Finish(const PoolJobItem& item);
-  bool TakeQueued(RunBatch& batch);
+  static void RunItem(const PoolJobItem& item);
+  size_t DropQueued(RunBatch& batch);
+  uint32_t Refused(PicJobProc proc, std::span<CPicThreadData* const> jobs) const;
+  uint32_t Wait(RunBatch& batch, std::span<CPicThreadData* const> jobs, ImgThreadContext* ctx);
 
   mutable std::mutex lock_;
   std::condition_variable workReady_;
@@ -103,6 +106,8 @@ class CPicThreadPool {
 
 uint32_t RunJobs(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs,
                  bool callerTakesFirst = false);
+uint32_t RunJobsShared(CPicThreadPool& pool, PicJobProc proc, std::span<CPicThreadData* const> jobs,
+                       uint32_t helpers);
 // True on a pool's worker thread.
 bool IsPoolWorkerThread();
 

@@ -62,6 +62,23 @@ BOOL PICAPI Progress(DWORD done, DWORD total, PIC_USERDATA) {
   return g_progressAnswer;
 }
 
+// Another caller's job that holds one worker of the pool until destroyed.
+struct BusyWorker {
+  std::atomic<bool> release{false}, holding{false};
+  JobSet holder{1, [this](TestJob*) {
+                  holding.store(true);
+                  while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }};
+  std::thread other;
+  explicit BusyWorker(CPicThreadPool& pool) : other([this, &pool] { RunJobs(pool, RunTestJob, holder.pointers); }) {
+    while (!holding.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ~BusyWorker() {
+    release.store(true);
+    other.join();
+  }
+};
+
 }  // namespace
 
 TEST(Pool, NotStartedOrEmptyRunsFail) {
@@ -265,13 +282,7 @@ TEST(LibraryPool, InitializeExWithFlagOneKeepsThePoolStopped) {
 TEST(Pool, CallerTakesTheFirstJobAndThoseNoWorkerHasStarted) {
   CPicThreadPool pool;
   pool.Start(1, 0xFFFFFFFFu, 200);
-  std::atomic<bool> release{false}, holding{false};  // another caller's job holds the one worker
-  JobSet holder(1, [&](TestJob*) {
-    holding.store(true);
-    while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  });
-  std::thread other([&] { RunJobs(pool, RunTestJob, holder.pointers); });
-  while (!holding.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  BusyWorker busy(pool);  // another caller's job holds the one worker
   std::atomic<int> onCaller{0};
   JobSet set(4, [&, caller = std::this_thread::get_id()](TestJob* job) {
     onCaller.fetch_add(std::this_thread::get_id() == caller);
@@ -279,6 +290,65 @@ TEST(Pool, CallerTakesTheFirstJobAndThoseNoWorkerHasStarted) {
   });
   EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers, true), 7u);  // each job once, first failure
   EXPECT_EQ(onCaller.load(), 4);
-  release.store(true);
-  other.join();
+}
+
+// A shared batch: the caller never waits for a turn no worker has started,
+// and with a progress callback (which the caller polls) workers take every
+// job, no more of them at once than the helpers plus the caller's turn.
+TEST(Pool, SharedBatchRunsOnTheCallerWhenEveryWorkerIsBusy) {
+  CPicThreadPool pool;
+  pool.Start(1, 0xFFFFFFFFu, 200);
+  BusyWorker busy(pool);
+  std::atomic<int> onCaller{0};
+  JobSet set(8, [&, caller = std::this_thread::get_id()](TestJob* job) {
+    onCaller.fetch_add(std::this_thread::get_id() == caller);
+    if (job->jobIndex == 6) job->error = 3;
+  });
+  EXPECT_EQ(RunJobsShared(pool, RunTestJob, set.pointers, 3), 3u);  // returns while the worker is held
+  EXPECT_EQ(onCaller.load(), 8);
+  for (size_t i = 0; i < 8; ++i) EXPECT_EQ(set.jobs[i]->jobIndex, i);
+}
+
+TEST(Pool, SharedBatchKeepsToItsHelpers) {
+  const struct {
+    uint32_t helpers;
+    bool progress;
+  } rows[] = {{1, false}, {2, false}, {0, false}, {1, true}, {2, true}};
+  for (const auto& r : rows) {
+    std::thread([&] {
+      CPicThreadPool pool;
+      pool.Start(8, 0xFFFFFFFFu, 5);
+      g_progressAnswer = TRUE;
+      if (r.progress) pic_SetCallback(Progress, 0);
+      PicNestingScope depth;
+      std::atomic<int> active{0}, most{0}, onCaller{0};
+      JobSet set(24, [&, caller = std::this_thread::get_id()](TestJob*) {
+        onCaller.fetch_add(std::this_thread::get_id() == caller);
+        const int now = active.fetch_add(1) + 1;
+        for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        active.fetch_sub(1);
+      });
+      EXPECT_EQ(RunJobsShared(pool, RunTestJob, set.pointers, r.helpers), 0u);
+      EXPECT_LE(most.load(), static_cast<int>(r.helpers) + 1) << r.helpers << " " << r.progress;
+      if (r.progress) {
+        EXPECT_EQ(onCaller.load(), 0);
+      } else if (r.helpers == 0) {
+        EXPECT_EQ(onCaller.load(), 24);
+      }
+      EXPECT_LE(pool.WorkerCount(), size_t{r.helpers} + (r.progress ? 1 : 0));
+      pic_SetCallback(nullptr, 0);
+    }).join();
+  }
+}
+
+TEST(Pool, SharedBatchOfAStoppedPoolFailsWith89) {
+  CPicThreadPool pool;
+  JobSet set(3);
+  EXPECT_EQ(RunJobsShared(pool, RunTestJob, set.pointers, 2), 89u);
+  pool.Start(2, 0xFFFFFFFFu, 200);
+  EXPECT_EQ(RunJobsShared(pool, RunTestJob, std::span<CPicThreadData* const>(), 2), 5u);
+  pool.Stop();
+  EXPECT_EQ(RunJobsShared(pool, RunTestJob, set.pointers, 2), 89u);
 }

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/band_jobs.h"
 #include "core/library_globals.h"
 #include "core/row_simd.h"
 #include "core/thread_context.h"
@@ -28,7 +29,7 @@ struct Colour {
   uint8_t c[4];
   Colour(uint32_t color, uint32_t flags)
       : c{uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)} {
-    if (flags & 1) std::swap(c[0], c[2]);
+    if (flags & kPicFlagBGR) std::swap(c[0], c[2]);
   }
 };
 
@@ -40,15 +41,6 @@ RECT Clip(const CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src
   auto i = [](uint32_t v) { return static_cast<int32_t>(std::min<uint32_t>(v, INT32_MAX)); };
   return ClipPlacementRECT(i(dst.width), i(dst.height), i(src.width), i(src.height), x, y);
 }
-
-struct RGBAJob : CPicThreadData {
-  CPicImgBufBase<uint8_t>* dst = nullptr;
-  const CPicImgBufBase<uint8_t>* src = nullptr;
-  int32_t x = 0, y = 0;
-  double opacity = 1.0;
-  uint32_t alphaMode = 0, flags = 0;
-  const ThreadBand* band = nullptr;
-};
 
 bool OverlayRGBAOnRGBRows(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src,
                           int32_t x, int32_t y, double opacity, uint32_t alphaMode, const ThreadBand* band) {
@@ -108,17 +100,6 @@ bool OverlayRGBAOnRGBRows(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const C
   return true;
 }
 
-uint32_t OverlayRGBAOnRGBThreadProc(CPicThreadData* record) {
-  auto* job = static_cast<RGBAJob*>(record);
-  if (!job) return 0;
-  if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
-  CPicErrorHolder op;
-  OverlayRGBAOnRGBRows(&op.error, *job->dst, *job->src, job->x, job->y, job->opacity, job->alphaMode, job->band);
-  job->error = op.error;
-  SetProgressCallback(nullptr, 0);
-  return 0;
-}
-
 }  // namespace
 
 bool OverlayRGBAOnRGB(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src, int32_t x,
@@ -127,24 +108,15 @@ bool OverlayRGBAOnRGB(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicI
   const RECT clip = Clip(dst, src, x, y);
   if (clip.left >= clip.right || clip.top >= clip.bottom) return true;
   const uint32_t height = static_cast<uint32_t>(clip.bottom - clip.top);
-  const uint32_t threads = GetThreadsPerOperation();
-  if (!UseThreadPool(flags) || uint64_t{height} <= uint64_t{5} * threads)
-    return OverlayRGBAOnRGBRows(error, dst, src, x, y, opacity, alphaMode, nullptr);
+  if (!WantBands(flags, height)) return OverlayRGBAOnRGBRows(error, dst, src, x, y, opacity, alphaMode, nullptr);
   PicNestingScope depth;
-  PicArray<ThreadBand> bands;
-  if (!SplitRowsIntoBands(bands, static_cast<uint32_t>(clip.right - clip.left), height, threads))
-    return Fail(error, kPicErrNoMemory);
-  std::vector<std::unique_ptr<RGBAJob>> jobs;
-  std::vector<CPicThreadData*> records;
-  for (ThreadBand& band : bands) {
-    band.left += clip.left, band.right += clip.left, band.top += clip.top, band.bottom += clip.top;
-    auto job = std::make_unique<RGBAJob>();
-    job->dst = &dst, job->src = &src, job->x = x, job->y = y, job->opacity = opacity;
-    job->alphaMode = alphaMode, job->flags = flags, job->band = &band;
-    records.push_back(job.get());
-    jobs.push_back(std::move(job));
-  }
-  *error = RunJobs(&OverlayRGBAOnRGBThreadProc, std::span<CPicThreadData* const>(records));
+  const auto left = static_cast<uint32_t>(clip.left), top = static_cast<uint32_t>(clip.top);
+  *error = RunBandJobs(false, static_cast<uint32_t>(clip.right) - left, height, [&](const ThreadBand& rows) {
+    const ThreadBand band{rows.left + left, rows.top + top, rows.right + left, rows.bottom + top};
+    uint32_t code = 0;
+    OverlayRGBAOnRGBRows(&code, dst, src, x, y, opacity, alphaMode, &band);
+    return code;
+  });
   return *error == 0;
 }
 

@@ -16,7 +16,7 @@ bool AlphaBlendSolidColorCore(uint32_t* error, uint8_t* pixels, uint32_t width, 
   PicNestingScope depth;
   uint8_t c[3] = {static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8),
                   static_cast<uint8_t>(color >> 16)};
-  if (flags & 1) std::swap(c[0], c[2]);
+  if (flags & kPicFlagBGR) std::swap(c[0], c[2]);
   for (uint32_t y = 0; y < height; ++y) {
     uint8_t* row = pixels + static_cast<size_t>(y) * stride;
     for (uint32_t x = 0; x < width; ++x) {

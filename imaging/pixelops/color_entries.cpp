@@ -115,7 +115,7 @@ BOOL PICAPI pic_Convert8bpcTo16bpc(const BYTE* src, DWORD width, DWORD height, D
 DWORD PICAPI pic_CountImageColors(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel,
                                   DWORD stride, DWORD flags) {
   return PicRunEntry<DWORD>("pic_CountImageColors", [&](uint32_t& err) {
-    return CountImageColorsCore(&err, pixels, width, height, bytesPerPixel, stride, flags & 1);
+    return CountImageColorsCore(&err, pixels, width, height, bytesPerPixel, stride, flags & kPicFlagBGR);
   });
 }
 
@@ -129,7 +129,7 @@ BOOL PICAPI pic_FindColorsUsedIn8BitImage(const BYTE* pixels, DWORD width, DWORD
 DWORD PICAPI pic_FindFirstUnusedRGBColor(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel,
                                          DWORD stride, DWORD flags) {
   return PicRunEntry<DWORD>("pic_FindFirstUnusedRGBColor", [&](uint32_t& err) {
-    return FindFirstUnusedRGBColorCore(&err, pixels, width, height, bytesPerPixel, stride, flags & 1);
+    return FindFirstUnusedRGBColorCore(&err, pixels, width, height, bytesPerPixel, stride, flags & kPicFlagBGR);
   });
 }
 
@@ -178,7 +178,7 @@ BOOL PICAPI pic_RGBTo1Bit(const BYTE* rgb, DWORD width, DWORD height, DWORD srcS
 BOOL PICAPI pic_ImageToGrayScale(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
                                  DWORD flags) {
   return PicRunEntry<BOOL>("pic_ImageToGrayScale", [&](uint32_t& err) {
-    return (flags & 0x200) ? ImageToGrayScaleLuma(&err, reinterpret_cast<uint16_t*>(pixels), width, height, samples,
+    return (flags & kPicFlag16Bit) ? ImageToGrayScaleLuma(&err, reinterpret_cast<uint16_t*>(pixels), width, height, samples,
                                                   stride, flags)
                            : ImageToGrayScaleLuma(&err, pixels, width, height, samples, stride, flags);
   });
@@ -187,7 +187,7 @@ BOOL PICAPI pic_ImageToGrayScale(BYTE* pixels, DWORD width, DWORD height, DWORD 
 BOOL PICAPI pic_ImageToGrayScale8Bit(const BYTE* src, DWORD width, DWORD height, DWORD samples, DWORD srcStride,
                                      BYTE* dst, DWORD dstStride, DWORD flags) {
   return PicRunEntry<BOOL>("pic_ImageToGrayScale8Bit", [&](uint32_t& err) -> BOOL {
-    if (flags & 0x200)
+    if (flags & kPicFlag16Bit)
       return ImageToGrayScale8BitCore(&err, reinterpret_cast<const uint16_t*>(src), width, height, samples,
                                       srcStride, dstStride, flags, reinterpret_cast<uint16_t*>(dst));
     return RGBToGray8(&err, src, width, height, samples, srcStride, dstStride, flags, dst);
@@ -198,7 +198,7 @@ BOOL PICAPI pic_ImageToGrayScaleSingleWeighted(const BYTE* src, DWORD width, DWO
                                                DWORD srcStride, BYTE* dst, DWORD dstStride, double wR, double wG,
                                                double wB, DWORD flags) {
   return PicRunEntry<BOOL>("pic_ImageToGrayScaleSingleWeighted", [&](uint32_t& err) {
-    return (flags & 0x200)
+    return (flags & kPicFlag16Bit)
                ? ImageToGrayScaleSingleWeighted(&err, reinterpret_cast<const uint16_t*>(src), width, height, samples,
                                                 srcStride, dstStride, wR, wG, wB, flags,
                                                 reinterpret_cast<uint16_t*>(dst))
@@ -210,7 +210,7 @@ BOOL PICAPI pic_ImageToGrayScaleSingleWeighted(const BYTE* src, DWORD width, DWO
 BOOL PICAPI pic_ImageToGrayScaleWeighted(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
                                          double wR, double wG, double wB, DWORD flags) {
   return PicRunEntry<BOOL>("pic_ImageToGrayScaleWeighted", [&](uint32_t& err) {
-    return (flags & 0x200) ? ImageToGrayScaleWeighted(&err, reinterpret_cast<uint16_t*>(pixels), width, height,
+    return (flags & kPicFlag16Bit) ? ImageToGrayScaleWeighted(&err, reinterpret_cast<uint16_t*>(pixels), width, height,
                                                       samples, stride, wR, wG, wB, flags)
                            : ImageToGrayScaleWeighted(&err, pixels, width, height, samples, stride, wR, wG, wB, flags);
   });
@@ -218,14 +218,14 @@ BOOL PICAPI pic_ImageToGrayScaleWeighted(BYTE* pixels, DWORD width, DWORD height
 
 BOOL PICAPI pic_RGBAToBGRA(BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD flags) {
   return PicRunEntry<BOOL>("pic_RGBAToBGRA", [&](uint32_t& err) {
-    return (flags & 0x200) ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 4)
+    return (flags & kPicFlag16Bit) ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 4)
                            : SwapRB(&err, pixels, width, height, stride, 4);
   });
 }
 
 BOOL PICAPI pic_RGBToBGR(BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD flags) {
   return PicRunEntry<BOOL>("pic_RGBToBGR", [&](uint32_t& err) {
-    return (flags & 0x200) ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 3)
+    return (flags & kPicFlag16Bit) ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 3)
                            : SwapRB(&err, pixels, width, height, stride, 3);
   });
 }

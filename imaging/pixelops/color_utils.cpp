@@ -119,7 +119,7 @@ int Create8BitMaskFromColorCore(uint32_t* error, const uint8_t* image, uint32_t 
     const uint8_t* p = RowAt(image, y, stride);
     uint8_t* d = RowAt(dst, y, dstStride);
     for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel)
-      if (ColorsMatch((flags & 1) ? ReversedKeyOf(p) : KeyOf(p), color, tolerance)) d[x] = value;
+      if (ColorsMatch((flags & kPicFlagBGR) ? ReversedKeyOf(p) : KeyOf(p), color, tolerance)) d[x] = value;
     if (!PicProgress(y, height)) return Fail(error, kPicErrCancelled);
   }
   return 1;
@@ -153,7 +153,7 @@ int BlendSolidColorCore(uint32_t* error, uint8_t* image, uint32_t width, uint32_
   if (!a.Resize(256) || !b.Resize(256)) return Fail(error, kPicErrNoMemory);
   BuildOpacityTables(opacity, a.Data(), b.Data(), nullptr, nullptr, 256);
   double c[3] = {a[color & 255], a[(color >> 8) & 255], a[(color >> 16) & 255]};
-  if (flags & 1) std::swap(c[0], c[2]);
+  if (flags & kPicFlagBGR) std::swap(c[0], c[2]);
   for (uint32_t y = 0; y < height; ++y) {
     uint8_t* p = RowAt(image, y, stride);
     for (uint32_t x = 0; x < width; ++x, p += step)
@@ -170,7 +170,7 @@ int ColorReplaceImageCore(uint32_t* error, uint8_t* image, uint32_t width, uint3
     return Fail(error, kPicErrBadArgument);
   if (!StrideHolds(stride, uint64_t{width} * bytesPerPixel, height)) return Fail(error, kPicErrBadArgument);
   PicNestingScope depth;
-  if ((flags & 1) && bytesPerPixel > 1) {
+  if ((flags & kPicFlagBGR) && bytesPerPixel > 1) {
     oldColor = SwapBytes02(oldColor);
     newColor = SwapBytes02(newColor);
   }
@@ -316,7 +316,7 @@ uint32_t GetFirstNColorsInRGBCore(uint32_t* error, const uint8_t* image, uint32_
   PicArray<uint8_t> set;
   if (!set.Resize(0x200000)) return Fail(error, kPicErrNoMemory);
   set.Fill(0);
-  const bool swapped = flags & 1;
+  const bool swapped = flags & kPicFlagBGR;
   uint32_t count = 0;
   for (uint32_t y = 0; y < height && count < maxCount; ++y) {
     const uint8_t* p = RowAt(image, y, stride);
@@ -344,7 +344,7 @@ int RGBTo8BitBestFitCore(uint32_t* error, const uint8_t* src, uint32_t width, ui
   PicNestingScope depth;
   CPicImgColorMatch matcher;
   matcher.SetPalette(palette, colors);
-  const bool swapped = flags & 1;
+  const bool swapped = flags & kPicFlagBGR;
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* p = RowAt(src, y, srcStride);
     uint8_t* d = RowAt(dst, y, dstStride);

@@ -271,7 +271,7 @@ bool DrawLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, u
       ((flags & 2) && bytesPerPixel < 3))
     return Fail(error, kPicErrBadArgument);
   uint8_t c[4] = {uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)};
-  if ((flags & 1) && bytesPerPixel == 3) std::swap(c[0], c[2]);
+  if ((flags & kPicFlagBGR) && bytesPerPixel == 3) std::swap(c[0], c[2]);
   auto pixel = [&](int64_t x, int64_t y) -> uint8_t* {
     if (x < 0 || y < 0 || x >= width || y >= height) return nullptr;
     return bits + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * bytesPerPixel;
@@ -404,7 +404,7 @@ bool DrawEllipse(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height
       (height && uint64_t{width} * bytesPerPixel > stride))
     return Fail(error, kPicErrBadArgument);
   uint8_t c[4] = {uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)};
-  if ((flags & 1) && bytesPerPixel == 3) std::swap(c[0], c[2]);
+  if ((flags & kPicFlagBGR) && bytesPerPixel == 3) std::swap(c[0], c[2]);
   EllipseOutline(cx, cy, rx, ry, [&](int64_t x, int64_t y) {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
     std::memcpy(bits + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * bytesPerPixel, c, bytesPerPixel);

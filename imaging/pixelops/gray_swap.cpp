@@ -5,7 +5,6 @@
 #include <span>
 #include <type_traits>
 #include <cstring>
-#include <functional>
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <immintrin.h>
@@ -15,8 +14,7 @@
 
 #include "core/channel_utils.h"
 #include "core/thread_context.h"
-#include "core/library_globals.h"
-#include "core/thread_pool.h"
+#include "core/band_jobs.h"
 #include "core/row_simd.h"
 
 namespace Pictura {
@@ -47,16 +45,9 @@ struct Weights {
   }
 };
 
-struct GreyJob : CPicThreadData {
-  const uint16_t* src = nullptr;
-  uint16_t* dst = nullptr;
-  uint32_t width = 0, samples = 0, srcStride = 0, dstStride = 0, flags = 0;
-  ThreadBand band;
-};
-
 void GreyRows16(const uint16_t* src, uint32_t width, uint32_t top, uint32_t bottom, uint32_t samples,
                 uint32_t srcStride, uint32_t dstStride, uint32_t flags, uint16_t* dst) {
-  const bool bgr = flags & 1;
+  const bool bgr = flags & kPicFlagBGR;
   for (uint32_t y = top; y < bottom; ++y) {
     const uint16_t* s = src + static_cast<size_t>(y) * srcStride;
     uint16_t* d = dst + static_cast<size_t>(y) * dstStride;
@@ -67,35 +58,18 @@ void GreyRows16(const uint16_t* src, uint32_t width, uint32_t top, uint32_t bott
   }
 }
 
-// Rows top .. bottom - 1 of any row routine, one pool job per band.
-struct RowsJob : CPicThreadData {
-  const std::function<void(uint32_t, uint32_t)>* rows = nullptr;
-  ThreadBand band;
-};
-
 // The routine over all rows: in bands on the pool when allowed and the
 // picture is big enough to pay for the hand-over.
-uint32_t RunRows(uint32_t width, uint32_t height, uint32_t flags, const std::function<void(uint32_t, uint32_t)>& rows) {
-  const uint32_t threads = GetThreadsPerOperation();
-  if (!UseThreadPool(flags) || height <= 5 * threads || uint64_t{width} * height < (uint64_t{1} << 16)) {
+template <class Rows>
+uint32_t RunRows(uint32_t width, uint32_t height, uint32_t flags, Rows&& rows) {
+  if (!WantBands(flags, height) || uint64_t{width} * height < (uint64_t{1} << 16)) {
     rows(0, height);
     return 0;
   }
-  PicArray<ThreadBand> bands;
-  if (!SplitRowsIntoBands(bands, width, height, threads)) return kPicErrNoMemory;
-  std::vector<RowsJob> jobs(bands.Count());
-  std::vector<CPicThreadData*> records;
-  for (uint32_t i = 0; i < bands.Count(); ++i) {
-    jobs[i].rows = &rows, jobs[i].band = bands[i];
-    records.push_back(&jobs[i]);
-  }
-  return RunJobs(
-      [](CPicThreadData* data) -> uint32_t {
-        auto* job = static_cast<RowsJob*>(data);
-        (*job->rows)(job->band.top, job->band.bottom);
-        return 0;
-      },
-      std::span<CPicThreadData* const>(records));
+  return RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
+    rows(band.top, band.bottom);
+    return 0;
+  });
 }
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -151,7 +125,7 @@ int ImageToGrayScaleLuma(uint32_t* error, T* bits, uint32_t width, uint32_t heig
                          uint32_t stride, uint32_t flags) {
   if (height == 0) return 1;
   if (BadImage(bits, width, height, samples, stride)) return Fail(error, kPicErrBadArgument);
-  const bool bgr = flags & 1;
+  const bool bgr = flags & kPicFlagBGR;
   for (uint32_t y = 0; y < height; ++y) {
     T* p = bits + static_cast<size_t>(y) * stride;
     for (uint32_t x = 0; x < width; ++x, p += samples) {
@@ -168,7 +142,7 @@ int ImageToGrayScaleWeighted(uint32_t* error, T* bits, uint32_t width, uint32_t 
                              uint32_t stride, double wR, double wG, double wB, uint32_t flags) {
   if (height == 0) return 1;
   if (BadImage(bits, width, height, samples, stride)) return Fail(error, kPicErrBadArgument);
-  const Weights<T> w{FixedWeight(wR), FixedWeight(wG), FixedWeight(wB), (flags & 1) != 0};
+  const Weights<T> w{FixedWeight(wR), FixedWeight(wG), FixedWeight(wB), (flags & kPicFlagBGR) != 0};
   for (uint32_t y = 0; y < height; ++y) {
     T* p = bits + static_cast<size_t>(y) * stride;
     for (uint32_t x = 0; x < width; ++x, p += samples) p[0] = p[1] = p[2] = w.Apply(p);
@@ -186,7 +160,7 @@ int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width
   // Weights in sample order, the loop per pixel size: the compiler
   // vectorises it (sums wrap in 32 bits whatever the order).
   uint32_t w0 = FixedWeight(wR), w1 = FixedWeight(wG), w2 = FixedWeight(wB);
-  if (flags & 1) std::swap(w0, w2);
+  if (flags & kPicFlagBGR) std::swap(w0, w2);
   [[maybe_unused]] const bool vector = HasCpuFeature(kCpuSSE41);
   auto fits16 = [](uint32_t w) { return int32_t(w) >= -32768 && int32_t(w) <= 32767; };
   [[maybe_unused]] const bool narrow = fits16(w0) && fits16(w1) && fits16(w2);
@@ -209,7 +183,7 @@ int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width
         d[x] = static_cast<T>((p[n * x] * w0 + p[n * x + 1] * w1 + p[n * x + 2] * w2) >> 10);
     }
   };
-  const std::function<void(uint32_t, uint32_t)> band = [&](uint32_t top, uint32_t bottom) {
+  const auto band = [&](uint32_t top, uint32_t bottom) {
     if (samples == 3) rows(std::integral_constant<uint32_t, 3>{}, top, bottom);
     else rows(std::integral_constant<uint32_t, 4>{}, top, bottom);
   };
@@ -222,30 +196,14 @@ int ImageToGrayScale8BitCore(uint32_t* error, const uint16_t* src, uint32_t widt
   if (height == 0) return 1;
   if (BadImage(src, width, height, samples, srcStride) || !dst || !StrideHolds(dstStride, width, height))
     return Fail(error, kPicErrBadArgument);
-  const uint32_t threads = GetThreadsPerOperation();
-  if (!UseThreadPool(flags) || height <= 5 * threads) {
+  if (!WantBands(flags, height)) {
     GreyRows16(src, width, 0, height, samples, srcStride, dstStride, flags, dst);
     return 1;
   }
-  PicArray<ThreadBand> bands;
-  if (!SplitRowsIntoBands(bands, width, height, threads)) return Fail(error, kPicErrNoMemory);
-  std::vector<std::unique_ptr<GreyJob>> jobs;
-  std::vector<CPicThreadData*> records;
-  for (const ThreadBand& band : bands) {
-    auto job = std::make_unique<GreyJob>();
-    job->src = src, job->dst = dst, job->width = width, job->samples = samples;
-    job->srcStride = srcStride, job->dstStride = dstStride, job->flags = flags, job->band = band;
-    records.push_back(job.get());
-    jobs.push_back(std::move(job));
-  }
-  *error = RunJobs(
-      [](CPicThreadData* data) -> uint32_t {
-        auto* job = static_cast<GreyJob*>(data);
-        GreyRows16(job->src, job->width, job->band.top, job->band.bottom, job->samples, job->srcStride,
-                   job->dstStride, job->flags, job->dst);
-        return 0;
-      },
-      std::span<CPicThreadData* const>(records));
+  *error = RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
+    GreyRows16(src, width, band.top, band.bottom, samples, srcStride, dstStride, flags, dst);
+    return 0;
+  });
   return *error == 0;
 }
 

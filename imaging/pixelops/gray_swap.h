@@ -19,13 +19,13 @@ template <class T>
 int ImageToGrayScaleWeighted(uint32_t* error, T* bits, uint32_t width, uint32_t height, uint32_t samples,
                              uint32_t stride, double wR, double wG, double wB, uint32_t flags);
 // One-channel result in dst; row bands on the pool for big images unless
-// flags has 0x100000.
+// flags has kPicFlagNoThreads.
 template <class T>
 int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width, uint32_t height,
                                    uint32_t samples, uint32_t srcStride, uint32_t dstStride, double wR, double wG,
                                    double wB, uint32_t flags, T* dst);
 // 16-bit one-channel image of (601 G + 306 R + 117 B) >> 10; row bands on
-// the pool for tall images unless flags has 0x100000.
+// the pool for tall images unless flags has kPicFlagNoThreads.
 int ImageToGrayScale8BitCore(uint32_t* error, const uint16_t* src, uint32_t width, uint32_t height,
                              uint32_t samples, uint32_t srcStride, uint32_t dstStride, uint32_t flags, uint16_t* dst);
 // Samples 0 and 2 of every pixel of `samples` (3 or 4) exchanged.

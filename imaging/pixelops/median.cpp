@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/band_jobs.h"
 #include "core/library_globals.h"
 #include "core/thread_context.h"
 
@@ -234,8 +235,17 @@ void MedianNetworkChannel(const T* source, uint32_t width, uint32_t height, uint
   }
 }
 
+// Sixteen 16-bit counts: one coarse histogram, or the fine counts of one
+// coarse bin. GCC's vectors: AVX2, SSE2 or plain words as the target has.
+typedef uint16_t Bins16 __attribute__((vector_size(32)));
+
 // Per-column histograms over vertical stripes (so the columns stay in
-// cache); counts fit 16 bits up to 255 x 255 windows.
+// cache); counts fit 16 bits up to 255 x 255 windows. Along a row the
+// window's coarse histogram moves by one column add and one subtract; the
+// window's fine counts are kept per coarse bin and brought up to date only
+// when the median falls in that bin (from the columns that entered and left
+// since, or afresh when that is more work), so a picture whose medians stay
+// in a few bins costs a few vector operations a pixel.
 template <class T>
 void MedianHistogramChannel(const T* source, uint32_t width, uint32_t height, uint32_t channels,
                             uint32_t sourceStride, T* destination, uint32_t destinationStride, int64_t half,
@@ -244,52 +254,57 @@ void MedianHistogramChannel(const T* source, uint32_t width, uint32_t height, ui
   const uint32_t rank = static_cast<uint32_t>(side * side / 2 + 1);
   constexpr int64_t kStripe = 256;
   struct Column {
-    std::array<uint16_t, 256> fine;
-    std::array<uint16_t, 16> coarse;
+    Bins16 fine[16];
+    Bins16 coarse;
   };
   std::vector<Column> cols(size_t(kStripe + 2 * half));
-  std::vector<uint8_t> rowIn(size_t(width + 2 * half)), rowOut(size_t(width + 2 * half));
   auto rowOf = [&](int64_t y) { return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride; };
+  auto count = [](Column& c, uint8_t v, int d) {
+    c.fine[v >> 4][v & 15] = uint16_t(c.fine[v >> 4][v & 15] + d);
+    c.coarse[v >> 4] = uint16_t(c.coarse[v >> 4] + d);
+  };
   for (int64_t x0 = 0; x0 < width; x0 += kStripe) {
     const int64_t x1 = std::min<int64_t>(x0 + kStripe, width), span = x1 - x0 + 2 * half;
-    for (int64_t i = 0; i < span; ++i) cols[i].fine.fill(0), cols[i].coarse.fill(0);
+    for (int64_t i = 0; i < span; ++i) cols[i] = Column{};
     auto value = [&](const T* row, int64_t p) {  // padded column p of the stripe
       return ToByte(row[size_t(std::clamp<int64_t>(x0 + p - half, 0, int64_t{width} - 1)) * channels]);
     };
     for (int64_t dy = -half; dy <= half; ++dy) {
       const T* row = rowOf(int64_t{top} + dy);
-      for (int64_t i = 0; i < span; ++i) {
-        const uint8_t v = value(row, i);
-        ++cols[i].fine[v], ++cols[i].coarse[v >> 4];
-      }
+      for (int64_t i = 0; i < span; ++i) count(cols[i], value(row, i), 1);
     }
     for (int64_t y = top; y < bottom; ++y) {
       if (y > top) {
         const T *gone = rowOf(y - half - 1), *come = rowOf(y + half);
         if (gone != come)
           for (int64_t i = 0; i < span; ++i) {
-            const uint8_t a = value(gone, i), b = value(come, i);
-            --cols[i].fine[a], --cols[i].coarse[a >> 4];
-            ++cols[i].fine[b], ++cols[i].coarse[b >> 4];
+            count(cols[i], value(gone, i), -1);
+            count(cols[i], value(come, i), 1);
           }
       }
-      std::array<uint16_t, 16> coarse{};
-      for (int64_t i = 0; i < side; ++i)
-        for (int b = 0; b < 16; ++b) coarse[b] += cols[i].coarse[b];
+      Bins16 coarse{};
+      for (int64_t i = 0; i < side; ++i) coarse += cols[i].coarse;
+      Bins16 fine[16];
+      int64_t at[16];  // fine[b] counts the window starting at column at[b]; -1: not yet
+      std::fill(std::begin(at), std::end(at), -1);
       T* d = destination + size_t(y) * destinationStride;
       for (int64_t x = x0; x < x1; ++x) {
         const int64_t i = x - x0;
-        if (i > 0)
-          for (int b = 0; b < 16; ++b) coarse[b] = uint16_t(coarse[b] + cols[i + side - 1].coarse[b] - cols[i - 1].coarse[b]);
+        if (i > 0) coarse += cols[i + side - 1].coarse - cols[i - 1].coarse;
         uint32_t below = 0;
         int bin = 0;
         while (below + coarse[bin] < rank) below += coarse[bin++];
-        std::array<uint16_t, 16> fine{};
-        for (int64_t j = i; j < i + side; ++j)
-          for (int b = 0; b < 16; ++b) fine[b] += cols[j].fine[bin * 16 + b];
-        int f = 0;
-        while (below + fine[f] < rank) below += fine[f++];
-        d[size_t(x) * channels] = static_cast<T>(bin * 16 + f);
+        Bins16& f = fine[bin];
+        if (at[bin] < 0 || 2 * (i - at[bin]) > side) {
+          f = Bins16{};
+          for (int64_t j = i; j < i + side; ++j) f += cols[j].fine[bin];
+        } else {
+          for (int64_t j = at[bin]; j < i; ++j) f += cols[j + side].fine[bin] - cols[j].fine[bin];
+        }
+        at[bin] = i;
+        int v = 0;
+        while (below + f[v] < rank) below += f[v++];
+        d[size_t(x) * channels] = static_cast<T>(bin * 16 + v);
       }
     }
   }
@@ -395,28 +410,6 @@ void MedianFilterBand(const uint8_t* source, uint32_t width, uint32_t height, ui
 namespace {
 
 template <class T>
-struct MedianJob : CPicThreadData {
-  const T* source = nullptr;
-  uint32_t width = 0, height = 0, channels = 0, sourceStride = 0;
-  T* destination = nullptr;
-  uint32_t destinationStride = 0;
-  int32_t k = 0;
-  uint32_t flags = 0;
-  const ThreadBand* band = nullptr;
-};
-using doubleMedianFilterStruct = MedianJob<double>;
-
-template <class T>
-uint32_t MedianFilterThreadProc(CPicThreadData* record) {
-  auto* job = static_cast<MedianJob<T>*>(record);
-  if (!job) return 0;
-  MedianFilterBand(job->source, job->width, job->height, job->channels, job->sourceStride, job->destination,
-                   job->destinationStride, job->k, job->flags, job->band);
-  job->error = 0;
-  return 0;
-}
-
-template <class T>
 uint32_t MedianCore(const T* source, uint32_t width, uint32_t height, uint32_t channels, uint32_t sourceStride,
                     T* destination, uint32_t destinationStride, int32_t k, uint32_t flags, int64_t maxSide) {
   const int64_t side = 2 * int64_t{k / 2} + 1;
@@ -424,25 +417,16 @@ uint32_t MedianCore(const T* source, uint32_t width, uint32_t height, uint32_t c
       (width && height &&
        (uint64_t{width} * channels > sourceStride || uint64_t{width} * channels > destinationStride)))
     return kPicErrBadArgument;
-  const uint32_t n = GetThreadsPerOperation();
-  if (!UseThreadPool(flags) || uint64_t{height} <= uint64_t{5} * n) {
+  if (!WantBands(flags, height)) {
     MedianFilterBand(source, width, height, channels, sourceStride, destination, destinationStride, k, flags,
                      nullptr);
     return 0;
   }
-  PicArray<ThreadBand> bands;
-  if (!SplitRowsIntoBands(bands, width, height, n)) return kPicErrNoMemory;
-  std::vector<std::unique_ptr<MedianJob<T>>> jobs;
-  std::vector<CPicThreadData*> records;
-  for (const ThreadBand& band : bands) {
-    auto job = std::make_unique<MedianJob<T>>();
-    job->source = source, job->width = width, job->height = height, job->channels = channels;
-    job->sourceStride = sourceStride, job->destination = destination, job->destinationStride = destinationStride;
-    job->k = k, job->flags = flags, job->band = &band;
-    records.push_back(job.get());
-    jobs.push_back(std::move(job));
-  }
-  return RunJobs(&MedianFilterThreadProc<T>, std::span<CPicThreadData* const>(records));
+  return RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
+    MedianFilterBand(source, width, height, channels, sourceStride, destination, destinationStride, k, flags,
+                     &band);
+    return 0;
+  });
 }
 
 }  // namespace

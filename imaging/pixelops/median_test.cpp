@@ -72,6 +72,37 @@ TEST(Median, MatchesASortedWindow) {
 // Byte samples (and f64 samples that are all byte values) take the vector
 // and histogram routes: the same as the sorted window across the histogram
 // stripes, odd widths, tails of vectors and bands of the pool.
+// Smooth pictures keep the medians in a few coarse bins for long stretches,
+// where the large windows bring their counts up to date column by column
+// instead of afresh: the same as the sorted window, across stripes.
+TEST(Median, SmoothPicturesMatchTheSortedWindow) {
+  ASSERT_TRUE(pic_Initialize(nullptr));
+  const struct {
+    uint32_t w, h, ch;
+    int32_t k;
+    uint32_t noise;
+  } rows[] = {{600, 30, 1, 15, 3}, {300, 24, 3, 31, 2}, {520, 20, 1, 9, 0}, {270, 40, 1, 21, 40}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.k * 1000 + row.w);
+    std::mt19937 rng(row.k + row.w);
+    std::vector<uint8_t> bytes(size_t{row.w} * row.h * row.ch), got(bytes.size());
+    for (uint32_t y = 0; y < row.h; ++y)
+      for (uint32_t x = 0; x < row.w; ++x)
+        for (uint32_t c = 0; c < row.ch; ++c)
+          bytes[(size_t{y} * row.w + x) * row.ch + c] =
+              uint8_t((x / 3 + y * 2 + c * 40 + (row.noise ? rng() % row.noise : 0)) & 255);
+    const std::vector<double> src(bytes.begin(), bytes.end());
+    CPicMedianFilter filter;
+    ASSERT_TRUE(filter.MedianFilterCore(bytes.data(), row.w, row.h, row.ch, row.w * row.ch, got.data(),
+                                        row.w * row.ch, row.k, (1u << row.ch) - 1));
+    for (uint32_t y = 0; y < row.h; ++y)
+      for (uint32_t x = 0; x < row.w; ++x)
+        for (uint32_t c = 0; c < row.ch; ++c)
+          ASSERT_EQ(got[(size_t{y} * row.w + x) * row.ch + c], Reference(src, row.w, row.h, row.ch, x, y, c, row.k / 2))
+              << x << "," << y << "," << c;
+  }
+}
+
 TEST(Median, BytesMatchTheSortedWindow) {
   ASSERT_TRUE(pic_Initialize(nullptr));
   struct Row {

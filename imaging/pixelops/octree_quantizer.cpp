@@ -8,9 +8,8 @@
 #include <new>
 #include <vector>
 
+#include "core/band_jobs.h"
 #include "core/thread_context.h"
-#include "core/library_globals.h"
-#include "core/thread_pool.h"
 
 namespace Pictura {
 
@@ -21,7 +20,11 @@ constexpr uint32_t kHeapSize = 32769;
 
 uint32_t Entry(uint32_t level, uint32_t index) { return level << 16 | index; }
 
-bool FourBytes(uint32_t flags) { return (flags & 6) != 0; }
+// Both octrees read one pixel layout from the flags: 4 bytes a pixel with
+// either alpha bit, the low-alpha pixels left out with kPicOctreeSkipLowAlpha.
+bool FourBytes(uint32_t flags) { return (flags & (kPicOctreeFourBytes | kPicOctreeSkipLowAlpha)) != 0; }
+bool SkipLowAlpha(uint32_t flags) { return (flags & kPicOctreeSkipLowAlpha) != 0; }
+bool LowAlpha(const uint8_t* p) { return p[3] < 8; }
 
 }  // namespace
 
@@ -76,7 +79,7 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
     for (uint32_t y = 0; y < height; ++y) {
       const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
       for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
-        if (skipLowAlpha && p[3] < 8) continue;
+        if (skipLowAlpha && LowAlpha(p)) continue;
         FineBin& f = fineBins_[static_cast<uint32_t>((p[0] >> 2) << 12 | (p[1] >> 2) << 6 | p[2] >> 2)];
         f.sum[0] += p[0], f.sum[1] += p[1], f.sum[2] += p[2];
         ++f.pixels;
@@ -94,7 +97,7 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
     for (uint32_t y = 0; y < height; ++y) {
       const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
       for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
-        if (skipLowAlpha && p[3] < 8) continue;
+        if (skipLowAlpha && LowAlpha(p)) continue;
         Node& n = leaves[indexTable_[0][p[0]] + indexTable_[1][p[1]] + indexTable_[2][p[2]]];
         n.sum[0] += p[0];
         n.sum[1] += p[1];
@@ -189,7 +192,7 @@ uint32_t OctreeQuantizer::BuildPalette(const uint8_t* pixels, uint32_t width, ui
     return 0;
   }
   if (!step(1)) return 0;
-  if (!BuildTable(pixels, width, height, stride, FourBytes(flags) ? 4 : 3, (flags & 4) != 0)) {
+  if (!BuildTable(pixels, width, height, stride, FourBytes(flags) ? 4 : 3, SkipLowAlpha(flags))) {
     FreeLevels();
     error_ = kPicErrNoMemory;
     return 0;
@@ -201,7 +204,7 @@ uint32_t OctreeQuantizer::BuildPalette(const uint8_t* pixels, uint32_t width, ui
   if (!step(3)) return 0;
   uint32_t count = nextIndex_;
   FreeLevels();
-  const bool bgr = flags & 1;
+  const bool bgr = flags & kPicFlagBGR;
   for (uint32_t i = 0; i < 256; ++i) {
     RGBQUAD& q = palette[i];
     if (i >= count) {
@@ -217,7 +220,7 @@ uint32_t OctreeQuantizer::BuildPalette(const uint8_t* pixels, uint32_t width, ui
 
 void OctreeQuantizer::LoadPalette(const RGBQUAD* palette, uint32_t count, uint32_t flags) {
   count = std::min<uint32_t>(count, 256);
-  const bool bgr = flags & 1;
+  const bool bgr = flags & kPicFlagBGR;
   for (uint32_t i = 0; i < count; ++i) {
     planes_[0][i] = bgr ? palette[i].rgbBlue : palette[i].rgbRed;
     planes_[1][i] = palette[i].rgbGreen;
@@ -429,20 +432,6 @@ struct SearchTables {
 
 }  // namespace
 
-namespace {
-
-struct NearestJob : CPicThreadData {
-  const uint8_t (*planes)[256] = nullptr;
-  uint32_t colors = 0, width = 0, srcStride = 0, dstStride = 0, bytesPerPixel = 0;
-  const uint8_t* pixels = nullptr;
-  uint8_t* output = nullptr;
-  uint16_t* memo = nullptr;
-  uint32_t* cubes = nullptr;
-  ThreadBand band;
-};
-
-}  // namespace
-
 // Without error diffusion each pixel is just its nearest entry: rows are
 // independent and may run in bands on the pool.
 bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors,
@@ -481,37 +470,15 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
   const int32_t limit = errorLimit_;
   SearchTables tables(uint64_t{width} * height, colors);
   if (limit == 0) {
-    const uint32_t threads = GetThreadsPerOperation();
-    if (!UseThreadPool(poolFlags_) || height <= 5 * threads)
+    if (!WantBands(poolFlags_, height))
       return MapNearestRows(&error_, planes_, colors, pixels, output, width, 0, height, srcStride, dstStride,
                             bytesPerPixel, tables.memo.get(), tables.cubes.get());
-    PicArray<ThreadBand> bands;
-    if (!SplitRowsIntoBands(bands, width, height, threads)) {
-      error_ = kPicErrNoMemory;
-      return 0;
-    }
-    std::vector<std::unique_ptr<NearestJob>> jobs;
-    std::vector<CPicThreadData*> records;
-    for (const ThreadBand& band : bands) {
-      auto job = std::make_unique<NearestJob>();
-      job->planes = planes_, job->colors = colors, job->width = width, job->srcStride = srcStride;
-      job->dstStride = dstStride, job->bytesPerPixel = bytesPerPixel, job->pixels = pixels;
-      job->output = output, job->memo = tables.memo.get(), job->cubes = tables.cubes.get(), job->band = band;
-      records.push_back(job.get());
-      jobs.push_back(std::move(job));
-    }
-    error_ = RunJobs(
-        [](CPicThreadData* data) -> uint32_t {
-          auto* job = static_cast<NearestJob*>(data);
-          if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
-          uint32_t err = 0;
-          MapNearestRows(&err, job->planes, job->colors, job->pixels, job->output, job->width, job->band.top,
-                         job->band.bottom, job->srcStride, job->dstStride, job->bytesPerPixel, job->memo, job->cubes);
-          job->error = err;
-          SetProgressCallback(nullptr, 0);
-          return 0;
-        },
-        std::span<CPicThreadData* const>(records));
+    error_ = RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
+      uint32_t err = 0;
+      MapNearestRows(&err, planes_, colors, pixels, output, width, band.top, band.bottom, srcStride, dstStride,
+                     bytesPerPixel, tables.memo.get(), tables.cubes.get());
+      return err;
+    });
     return error_ == 0;
   }
 
@@ -814,11 +781,13 @@ uint32_t OctreeQuantizerHeap::BuildPalette(const uint8_t* pixels, uint32_t width
   root_ = nullptr;
   leaves_ = 0;
   std::fill(std::begin(reducible_), std::end(reducible_), nullptr);
-  const uint32_t bpp = (flags & 2) ? 4 : 3;
-  const bool bgr = flags & 1;
+  const uint32_t bpp = FourBytes(flags) ? 4 : 3;
+  const bool skip = SkipLowAlpha(flags);
+  const bool bgr = flags & kPicFlagBGR;
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
     for (uint32_t x = 0; x < width; ++x, p += bpp) {
+      if (skip && LowAlpha(p)) continue;
       if (!Insert(bgr ? p[2] : p[0], p[1], bgr ? p[0] : p[2])) {
         error_ = kPicErrNoMemory;
         return 0;
@@ -844,7 +813,7 @@ uint32_t OctreeQuantizerHeap::BuildPalette(const uint8_t* pixels, uint32_t width
 int BuildPaletteFromRGB(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
                         uint32_t maxColors, RGBQUAD* palette, uint32_t* count, uint32_t flags) {
   uint32_t n = 0;
-  if (flags & 8) {
+  if (flags & kPicOctreeHeap) {
     PicNestingScope nesting;
     OctreeQuantizerHeap q;
     n = q.BuildPalette(pixels, width, height, stride, maxColors, palette, flags);

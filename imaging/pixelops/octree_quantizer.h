@@ -7,10 +7,11 @@
 // pointer octree eight levels deep that folds the newest deepest node
 // whenever the leaves exceed the limit.
 //
-// Flags: bit 0 pixel bytes B, G, R; bit 1 four bytes per pixel; bit 2
-// (OctreeQuantizer) four bytes per pixel, those whose fourth byte is below 8
-// left out of the palette; bit 3 BuildPaletteFromRGB builds with the heap
-// octree. Palettes are RGBQUAD arrays of 256 entries; entries past the
+// Flags (core/pictura_codes.h): kPicFlagBGR pixel bytes B, G, R;
+// kPicOctreeFourBytes four bytes per pixel; kPicOctreeSkipLowAlpha four
+// bytes per pixel, those whose fourth byte is below 8 left out of the
+// palette (both octrees alike); kPicOctreeHeap BuildPaletteFromRGB builds
+// with the heap octree. Palettes are RGBQUAD arrays of 256 entries; entries past the
 // colour count are black. Channel sums are 64-bit.
 
 #include <cstdint>
@@ -31,7 +32,7 @@ class OctreeQuantizer {
   uint32_t Error() const { return error_; }
   void SetErrorLimit(uint8_t limit) { errorLimit_ = limit; }
   void SetDither(uint32_t dither) { dither_ = dither; }
-  // Bit 20 (0x100000) keeps the nearest-only mapping off the pool.
+  // kPicFlagNoThreads keeps the nearest-only mapping off the pool.
   void SetPoolFlags(uint32_t flags) { poolFlags_ = flags; }
 
   // The number of colours (at least 1 for a non-empty image), or 0 with the

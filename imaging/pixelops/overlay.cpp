@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/band_jobs.h"
 #include "core/library_globals.h"
 #include "core/thread_context.h"
 #include "pixelops/logical_blend.h"
@@ -262,18 +263,6 @@ bool CPicImgOverlayT<T>::OverlayRows(CPicImgBufBase<T>& dst, const CPicImgBufBas
 }
 
 template <class T>
-uint32_t CPicImgOverlayT<T>::OverlayThreadProc(CPicThreadData* record) {
-  auto* job = static_cast<overlayCoreThreadData*>(record);
-  if (!job) return 0;
-  if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
-  CPicImgOverlayT<T> op;
-  op.OverlayRows(*job->dst, *job->src, job->x, job->y, job->opacity, job->k, job->mode, job->flags, job->band);
-  job->error = op.error;
-  SetProgressCallback(nullptr, 0);
-  return 0;
-}
-
-template <class T>
 bool CPicImgOverlayT<T>::OverlayCore(CPicImgBufBase<T>& dst, const CPicImgBufBase<T>& src, int32_t x, int32_t y,
                                      double opacity, double k, uint32_t mode, uint32_t flags) {
   const RECT clip = ClipPlacementRECT(static_cast<int32_t>(std::min<uint32_t>(dst.width, INT32_MAX)),
@@ -282,26 +271,16 @@ bool CPicImgOverlayT<T>::OverlayCore(CPicImgBufBase<T>& dst, const CPicImgBufBas
                                       static_cast<int32_t>(std::min<uint32_t>(src.height, INT32_MAX)), x, y);
   if (clip.left >= clip.right || clip.top >= clip.bottom) return true;
   const uint32_t height = static_cast<uint32_t>(clip.bottom - clip.top);
-  const uint32_t threads = GetThreadsPerOperation();
-  if (!UseThreadPool(flags) || uint64_t{height} <= uint64_t{5} * threads)
-    return OverlayRows(dst, src, x, y, opacity, k, mode, flags, nullptr);
+  if (!WantBands(flags, height)) return OverlayRows(dst, src, x, y, opacity, k, mode, flags, nullptr);
 
   PicNestingScope depth;
-  PicArray<ThreadBand> bands;
-  if (!SplitRowsIntoBands(bands, static_cast<uint32_t>(clip.right - clip.left), height, threads))
-    return Fail(error, kPicErrNoMemory);
-  std::vector<std::unique_ptr<overlayCoreThreadData>> jobs;
-  std::vector<CPicThreadData*> records;
-  for (ThreadBand& band : bands) {
-    band.left += clip.left, band.right += clip.left;
-    band.top += clip.top, band.bottom += clip.top;
-    auto job = std::make_unique<overlayCoreThreadData>();
-    job->dst = &dst, job->src = &src, job->x = x, job->y = y;
-    job->opacity = opacity, job->k = k, job->mode = mode, job->flags = flags, job->band = &band;
-    records.push_back(job.get());
-    jobs.push_back(std::move(job));
-  }
-  error = RunJobs(&OverlayThreadProc, std::span<CPicThreadData* const>(records));
+  const auto left = static_cast<uint32_t>(clip.left), top = static_cast<uint32_t>(clip.top);
+  error = RunBandJobs(false, static_cast<uint32_t>(clip.right) - left, height, [&](const ThreadBand& rows) {
+    const ThreadBand band{rows.left + left, rows.top + top, rows.right + left, rows.bottom + top};
+    CPicImgOverlayT<T> op;
+    op.OverlayRows(dst, src, x, y, opacity, k, mode, flags, &band);
+    return op.error;
+  });
   return error == 0;
 }
 

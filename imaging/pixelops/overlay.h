@@ -19,7 +19,7 @@
 
 #include "core/image_buffers.h"
 #include "core/operation.h"
-#include "core/thread_pool.h"
+#include "core/thread_pool.h"  // ThreadBand
 #include "core/wintypes.h"
 
 namespace Pictura {
@@ -80,23 +80,12 @@ class CPicImgOverlayT : public CPicErrorHolder {
  public:
   static constexpr T maxValue = static_cast<T>(~T{0});
 
-  // One pool job: the call's arguments and the band of destination rows.
-  struct overlayCoreThreadData : CPicThreadData {
-    CPicImgBufBase<T>* dst = nullptr;
-    const CPicImgBufBase<T>* src = nullptr;
-    int32_t x = 0, y = 0;
-    double opacity = 0.0, k = 0.0;
-    uint32_t mode = 0, flags = 0;
-    const ThreadBand* band = nullptr;
-  };
-
   // Splits into row bands on the pool when allowed and tall enough.
   bool OverlayCore(CPicImgBufBase<T>& dst, const CPicImgBufBase<T>& src, int32_t x, int32_t y, double opacity,
                    double k, uint32_t mode, uint32_t flags);
   // The row kernel over the whole clip (band null) or one band of it.
   bool OverlayRows(CPicImgBufBase<T>& dst, const CPicImgBufBase<T>& src, int32_t x, int32_t y, double opacity,
                    double k, uint32_t mode, uint32_t flags, const ThreadBand* band);
-  static uint32_t OverlayThreadProc(CPicThreadData* record);
 };
 
 class CPicSIMDLogicalBufBlend;

@@ -90,6 +90,34 @@ TEST(OctreeQuantizer, AlphaSkipAndPointerOctree) {
   EXPECT_EQ(err, 5u);
 }
 
+// Both octrees read the pixels the flags describe: four bytes with either
+// alpha bit, the low-alpha pixels left out with kPicOctreeSkipLowAlpha. (The
+// pointer octree once read three-byte pixels under the skip bit, so its
+// palette disagreed with the mapping, which reads four.)
+TEST(OctreeQuantizer, BothOctreesReadOneLayout) {
+  const std::vector<uint8_t> img = {10, 20, 30, 0, 40, 50, 60, 255};
+  const struct {
+    uint32_t flags, width;
+    std::set<uint32_t> colours;  // red << 16 | green << 8 | blue
+  } rows[] = {
+      {0, 2, {0x0A141E, 0x002832}},  // three bytes a pixel: the alpha is read as red
+      {kPicOctreeFourBytes, 2, {0x0A141E, 0x28323C}},
+      {kPicOctreeSkipLowAlpha, 2, {0x28323C}},
+      {kPicOctreeFourBytes | kPicOctreeSkipLowAlpha, 2, {0x28323C}},
+  };
+  for (const auto& r : rows) {
+    for (uint32_t heap : {0u, uint32_t{kPicOctreeHeap}}) {
+      uint32_t err = 0, count = 0;
+      RGBQUAD pal[256];
+      ASSERT_TRUE(BuildPaletteFromRGB(&err, img.data(), r.width, 1, 8, 256, pal, &count, r.flags | heap));
+      std::set<uint32_t> got;
+      for (uint32_t i = 0; i < count; ++i)
+        got.insert(uint32_t{pal[i].rgbRed} << 16 | uint32_t{pal[i].rgbGreen} << 8 | pal[i].rgbBlue);
+      EXPECT_EQ(got, r.colours) << "flags " << r.flags << " heap " << heap;
+    }
+  }
+}
+
 TEST(OctreeQuantizer, EntriesClampAndUseOnlyColoursFound) {
   // Two colours of one 5-5-5 cell make one palette colour (3, 3, 3); the
   // pixel (1, 1, 1) is nearer black padding but must map to it.

@@ -217,7 +217,7 @@ int QuantizeRGBATo8BitCore(uint32_t* error, const uint8_t* pixels, uint32_t widt
     *error = kPicErrUnexpected;
     return 0;
   }
-  const bool bgr = flags & 1;
+  const bool bgr = flags & kPicFlagBGR;
   for (uint32_t i = 0; i < n; ++i) {
     uint8_t ch[4];
     for (int k = 0; k < 4; ++k) {

@@ -164,7 +164,7 @@ bool AreaAverageResample8To24(uint32_t* error, const uint8_t* src, uint32_t sw, 
                               const RGBQUAD* palette, uint32_t flags) {
   if (Refused(error, palette ? src : nullptr, dst, sw, sh, dw, dh)) return false;
   if (!dw || !dh) return true;
-  const bool bgr = (flags & 1) != 0;
+  const bool bgr = (flags & kPicFlagBGR) != 0;
   return AreaWalk<3>(
       error, src, sw, sh, srcStride, dst, dw, dh, dstStride,
       [palette](const uint8_t* row, uint32_t x, double* v) {

@@ -18,15 +18,6 @@ namespace Pictura {
 
 namespace {
 
-enum : uint32_t {
-  kModeLastFilter = 13,
-  kModeDecimate = 14,
-  kModeDecimateWhole = 15,
-  kModeBilinear = 16,
-  kModeBicubic = 17,
-  kModeNearest = 18,
-};
-
 uint32_t Fail(uint32_t* error, uint32_t code) {
   *error = code;
   return 0;
@@ -161,14 +152,14 @@ uint32_t ResizeImage1Core(uint32_t* error, const uint8_t* in, uint32_t width, ui
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
-  if (mode == kModeDecimate) {
+  if (mode == kPicResizeDecimate) {
     uint32_t code = 0;
     const bool ok = AreaAverageResample1Bit(&code, in, width, height, inStride, out, outWidth, outHeight,
                                             outStride, threshold, flags);
     *error = code;
     return ok ? 1 : 0;
   }
-  if (mode == kModeBilinear) {
+  if (mode == kPicResizeBilinear) {
     const CPicImgBufExternConst<uint8_t> src(in, width, height, 0, inStride);
     CPicImgBufExtern<uint8_t> dst(out, outWidth, outHeight, 0, outStride);
     CPicImgResizeBilinearT<uint8_t> method;
@@ -185,21 +176,21 @@ uint32_t ResizeImage1To8GrayCore(uint32_t* error, const uint8_t* in, uint32_t wi
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
-  if (mode <= kModeLastFilter) {
+  if (mode <= kPicResizeLastFilter) {
     CPicFilterResize worker;
     const uint32_t result = worker.Resize(in, width, height, out, outWidth, outHeight, 1, mode, inStride,
                                           outStride, nullptr, flags, CPicFilterResize::kOneBit);
     *error = worker.error;
     return result;
   }
-  if (mode == kModeDecimate) {
+  if (mode == kPicResizeDecimate) {
     uint32_t code = 0;
     const bool ok = AreaAverageResample1BitToGray(&code, in, width, height, inStride, out, outWidth,
                                                   outHeight, outStride, flags);
     *error = code;
     return ok ? 1 : 0;
   }
-  if (mode == kModeBilinear)
+  if (mode == kPicResizeBilinear)
     return ResizeImage1To8GrayRows(error, in, width, height, inStride, out, outWidth, outHeight, outStride,
                                    flags)
                ? 1
@@ -214,19 +205,19 @@ uint32_t ResizeImage8Core(uint32_t* error, const uint8_t* in, uint32_t width, ui
   if (!error) error = &dummy;
   *error = 0;
   switch (mode) {
-    case kModeDecimate: {
+    case kPicResizeDecimate: {
       uint32_t code = 0;
       const bool ok = AreaAverageResample8Bit(&code, in, width, height, inStride, out, outWidth, outHeight,
                                               outStride, palette, colours, flags);
       *error = code;
       return ok ? 1 : 0;
     }
-    case kModeBilinear:
+    case kPicResizeBilinear:
       return ResizePaletted8(error, outWidth, outHeight, width, height, in, colours, palette, out, inStride,
                              outStride)
                  ? 1
                  : 0;
-    case kModeNearest:
+    case kPicResizeNearest:
       return RunMethod(error, CPicSimpleResize<uint8_t>(), in, width, height, inStride, out, outWidth,
                        outHeight, outStride, 1, flags);
     default:
@@ -240,21 +231,21 @@ uint32_t ResizeImage8To24Core(uint32_t* error, const uint8_t* in, uint32_t width
   uint32_t dummy = 0;
   if (!error) error = &dummy;
   *error = 0;
-  if (mode <= kModeLastFilter) {
+  if (mode <= kPicResizeLastFilter) {
     CPicFilterResize worker;
     const uint32_t result = worker.Resize(in, width, height, out, outWidth, outHeight, 3, mode, inStride,
                                           outStride, palette, flags, CPicFilterResize::kPaletted);
     *error = worker.error;
     return result;
   }
-  if (mode == kModeDecimate) {
+  if (mode == kPicResizeDecimate) {
     uint32_t code = 0;
     const bool ok = AreaAverageResample8To24(&code, in, width, height, inStride, out, outWidth, outHeight,
                                              outStride, palette, flags);
     *error = code;
     return ok ? 1 : 0;
   }
-  if (mode == kModeBilinear)
+  if (mode == kPicResizeBilinear)
     return ResizeImage8To24Rows(error, outWidth, outHeight, width, height, in, palette, out, inStride,
                                 outStride, flags & 1)
                ? 1
@@ -272,10 +263,10 @@ uint32_t ResizeIndices(uint32_t* error, const uint8_t* in, uint32_t width, uint3
                        uint8_t* out, uint32_t outWidth, uint32_t outHeight, uint32_t outStride,
                        const RGBQUAD* palette, uint32_t colours, uint32_t mode, uint32_t flags,
                        bool shrinking) {
-  if ((mode == kModeDecimate || mode == kModeDecimateWhole) && shrinking)
+  if ((mode == kPicResizeDecimate || mode == kPicResizeArea) && shrinking)
     return ResizeImage8Core(error, in, width, height, out, outWidth, outHeight, inStride, outStride, palette,
-                            colours, kModeDecimate, 0);
-  if (mode == kModeNearest)
+                            colours, kPicResizeDecimate, 0);
+  if (mode == kPicResizeNearest)
     return RunMethod(error, CPicSimpleResize<uint8_t>(), in, width, height, inStride, out, outWidth,
                      outHeight, outStride, 1, flags);
   return ResizePaletted8(error, outWidth, outHeight, width, height, in, colours, palette, out, inStride,
@@ -291,9 +282,9 @@ uint32_t ResizeDIBPixels(uint32_t* error, const DIBLayout& s, const uint8_t* in,
   const bool shrinking = w > ow && h > oh;
   switch (s.bits) {
     case 1:
-      if ((mode == kModeDecimate || mode == kModeDecimateWhole) && shrinking)
-        return ResizeImage1Core(error, in, w, h, out, ow, oh, inStride, outStride, 128, kModeDecimate, 0);
-      return ResizeImage1Core(error, in, w, h, out, ow, oh, inStride, outStride, 128, kModeBilinear, flags);
+      if ((mode == kPicResizeDecimate || mode == kPicResizeArea) && shrinking)
+        return ResizeImage1Core(error, in, w, h, out, ow, oh, inStride, outStride, 128, kPicResizeDecimate, 0);
+      return ResizeImage1Core(error, in, w, h, out, ow, oh, inStride, outStride, 128, kPicResizeBilinear, flags);
     case 4: {
       PicArray<uint8_t> work, workOut;
       uint64_t a = 0, b = 0;
@@ -315,11 +306,11 @@ uint32_t ResizeDIBPixels(uint32_t* error, const DIBLayout& s, const uint8_t* in,
       auto run = [&](CPicResizeBaseT<uint8_t>&& method) {
         return RunMethod(error, std::move(method), in, w, h, inStride, out, ow, oh, outStride, ch, flags);
       };
-      if (mode <= kModeLastFilter) return run(CPicImgFilterResizeT(mode));
-      if (mode == kModeDecimate && shrinking) return run(CPicImgDecimateT<uint8_t>());
-      if (mode == kModeDecimateWhole && shrinking) return run(CPicImgDecimateExT<uint8_t>());
-      if (mode == kModeBicubic) return run(CPicBicubicResizeT<uint8_t>());
-      if (mode == kModeNearest) return run(CPicSimpleResize<uint8_t>());
+      if (mode <= kPicResizeLastFilter) return run(CPicImgFilterResizeT(mode));
+      if (mode == kPicResizeDecimate && shrinking) return run(CPicImgDecimateT<uint8_t>());
+      if (mode == kPicResizeArea && shrinking) return run(CPicImgDecimateExT<uint8_t>());
+      if (mode == kPicResizeBicubic) return run(CPicBicubicResizeT<uint8_t>());
+      if (mode == kPicResizeNearest) return run(CPicSimpleResize<uint8_t>());
       return run(CPicImgResizeBilinearT<uint8_t>());
     }
   }

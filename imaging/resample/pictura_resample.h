@@ -7,7 +7,8 @@
 // 8 bits per channel only), 14 block decimation, 15 decimation by whole
 // factors or by area, 16 bilinear, 17 bicubic, 18 nearest neighbour.
 // Flags: bit 0 of pic_ResizeImage selects 16 bits per channel (modes 14-18,
-// strides then count samples); 0x100000 keeps the resize off the pool.
+// strides then count samples); kPicFlagNoThreads keeps the resize off the pool.
+// Names of the modes, flags and error codes: core/pictura_codes.h.
 // The caller owns both buffers; they must not overlap.
 
 #include "core/picapi.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The frame every resize method stands on: the method base class (nesting
 // guard, error word, cancel check, largest sample), sample stores, view
-// checks, and the band driver that splits a resize over the library pool.
+// checks, and the job procedure of a resize band (core/band_jobs.h splits).
 //
 // Each method keeps a plain scalar walk (the reference) beside its vector
 // paths; both give the same bytes, and the tests hold them to it.
@@ -12,6 +12,7 @@
 #include <type_traits>
 
 #include "core/allocators.h"
+#include "core/band_jobs.h"
 #include "core/image_buffers.h"
 #include "core/thread_context.h"
 #include "core/library_globals.h"
@@ -132,40 +133,6 @@ inline ThreadBand BandOrAll(const CPicImgBufBase<T>& dst, const ThreadBand* band
                     band->bottom < dst.height ? band->bottom : dst.height};
 }
 
-// Splitting rule: the pool may be used and the split dimension is more than
-// five times the threads one operation may take.
-inline bool WantBands(uint32_t flags, uint32_t size) {
-  return UseThreadPool(flags) && uint64_t{size} > 5ull * GetThreadsPerOperation();
-}
-
-// The same for work of a known size: waking the pool and waiting for it
-// costs more than a small resize itself (some 50 to 100 microseconds), so
-// below minWork the calling thread does it alone. The bytes are the same
-// either way; with a progress callback installed the rule above alone
-// holds, as callers can tell the two apart by the calls they get.
-inline bool WantBands(uint32_t flags, uint32_t size, uint64_t work, uint64_t minWork) {
-  return WantBands(flags, size) && (work >= minWork || HasProgressCallback());
-}
-
-// One job per band (rows, or whole columns), filled by fill(job, band), run
-// on the pool, the calling thread taking the first band itself; the pool's
-// result (0 or the first failure).
-template <class Job, class Fill>
-uint32_t RunBandJobs(PicJobProc proc, bool columns, uint32_t width, uint32_t height, Fill&& fill) {
-  const uint32_t n = GetThreadsPerOperation();
-  PicArray<ThreadBand> bands;
-  const bool split =
-      columns ? SplitColumnsIntoBands(bands, width, height, n) : SplitRowsIntoBands(bands, width, height, n);
-  PicArray<Job> jobs;
-  PicArray<CPicThreadData*> pointers;
-  if (!split || bands.Count() != n || !jobs.Resize(n) || !pointers.Resize(n)) return kPicErrNoMemory;
-  for (uint32_t i = 0; i < n; ++i) {
-    fill(jobs[i], bands[i]);
-    pointers[i] = &jobs[i];
-  }
-  return RunJobsWithCaller(proc, pointers);
-}
-
 // The job procedure of every band: the record's progress hook, a method
 // object of its own (so the pool thread runs at nesting depth 1), the band,
 // the object's error into the record.
@@ -173,13 +140,10 @@ template <class Method, class Job>
 uint32_t RunBandJob(CPicThreadData* record) {
   auto* job = static_cast<Job*>(record);
   if (!job) return 0;
-  if (job->progressWanted) SetProgressCallback(JobProgressCallback, reinterpret_cast<PIC_USERDATA>(job));
-  {
-    Method method;
-    job->Run(method);
-    job->error = method.error;
-  }
-  SetProgressCallback(nullptr, 0);
+  BandProgressHook hook(*job);
+  Method method;
+  job->Run(method);
+  job->error = method.error;
   return 0;
 }
 

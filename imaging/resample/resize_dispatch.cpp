@@ -11,15 +11,6 @@ namespace Pictura {
 
 namespace {
 
-enum : uint32_t {
-  kModeLastFilter = 13,
-  kModeDecimate = 14,
-  kModeDecimateWhole = 15,
-  kModeBilinear = 16,
-  kModeBicubic = 17,
-  kModeNearest = 18,
-};
-
 template <class T>
 uint32_t Run(uint32_t* error, CPicResizeBaseT<T>&& method, const CPicImgBufBase<T>& src,
              CPicImgBufBase<T>& dst, uint32_t flags) {
@@ -39,9 +30,9 @@ uint32_t Dispatch(uint32_t* error, const T* in, uint32_t width, uint32_t height,
   const CPicImgBufExternConst<T> src(in, width, height, channels, inStride);
   CPicImgBufExtern<T> dst(out, outWidth, outHeight, channels, outStride);
   switch (mode) {
-    case kModeDecimate:
+    case kPicResizeDecimate:
       return Run(error, CPicImgDecimateT<T>(), src, dst, flags);
-    case kModeDecimateWhole:
+    case kPicResizeArea:
       if (!outWidth || !outHeight) {
         *error = kPicErrBadArgument;
         return 0;
@@ -49,11 +40,11 @@ uint32_t Dispatch(uint32_t* error, const T* in, uint32_t width, uint32_t height,
       if (wholeMultiple && width % outWidth == 0 && height % outHeight == 0)
         return Run(error, CPicImgDecimateT<T>(), src, dst, flags);
       return Run(error, CPicImgDecimateExT<T>(), src, dst, flags);
-    case kModeBilinear:
+    case kPicResizeBilinear:
       return Run(error, CPicImgResizeBilinearT<T>(), src, dst, flags);
-    case kModeBicubic:
+    case kPicResizeBicubic:
       return Run(error, CPicBicubicResizeT<T>(), src, dst, flags);
-    case kModeNearest:
+    case kPicResizeNearest:
       return Run(error, CPicSimpleResize<T>(), src, dst, flags);
     default:
       *error = kPicErrBadArgument;
@@ -66,7 +57,7 @@ uint32_t Dispatch(uint32_t* error, const T* in, uint32_t width, uint32_t height,
 uint32_t ResizeImageCore(uint32_t* error, const uint8_t* in, uint32_t width, uint32_t height, uint8_t* out,
                          uint32_t channels, uint32_t outWidth, uint32_t outHeight, uint32_t inStride,
                          uint32_t outStride, uint32_t mode, uint32_t flags) {
-  if (mode <= kModeLastFilter) {
+  if (mode <= kPicResizeLastFilter) {
     uint32_t dummy = 0;
     if (!error) error = &dummy;
     const CPicImgBufExternConst<uint8_t> src(in, width, height, channels, inStride);

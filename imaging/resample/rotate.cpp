@@ -441,6 +441,58 @@ void NearestRow(const RotateArgs& a, const RowPos& r, uint8_t* o) {
   }
 }
 
+#if PIC_ROTATE_SSE2
+// Four pixels a step: positions and floors as vectors, each pixel's bytes
+// in one 4-byte gather (so a step needs its pixels at least two columns
+// from the right edge with 3-byte pixels), packed and stored at once. Steps
+// with a pixel outside, at that edge, or left of or above the source (whose
+// floor the scalar reading takes differently) go pixel by pixel.
+template <size_t P>
+__attribute__((target("avx2"))) void NearestRowAvx2(const RotateArgs& a, const RowPos& r, uint8_t* o) {
+  const uint32_t ow = a.g.width;
+  uint32_t i = 0;
+  auto one = [&](uint32_t k) {
+    double sx, sy;
+    SourceAt(a, r, k, &sx, &sy);
+    const int64_t x = Floor(sx), y = Floor(sy);
+    if (Inside(x, y, a.width, a.height))
+      std::memcpy(o + size_t{k} * P, a.src + size_t(y) * a.srcStride + size_t(x) * P, P);
+  };
+  if (a.width > 1 && uint64_t{a.srcStride} * a.height < (uint64_t{1} << 31)) {
+    const __m256d ys = _mm256_set1_pd(r.ys), yc = _mm256_set1_pd(r.yc), zero = _mm256_setzero_pd();
+    const __m256d xMax = _mm256_set1_pd(double(a.width) - (P == 3 ? 2 : 1)),
+                  yMax = _mm256_set1_pd(double(a.height) - 1);
+    const __m128i stride = _mm_set1_epi32(static_cast<int>(a.srcStride)), pixel = _mm_set1_epi32(P);
+    const auto* base = reinterpret_cast<const int*>(a.src);
+    for (; i + 4 <= ow; i += 4) {
+      const __m256d sx = _mm256_add_pd(_mm256_loadu_pd(a.colCos + i), ys);
+      const __m256d sy = _mm256_sub_pd(yc, _mm256_loadu_pd(a.colSin + i));
+      const __m256d fx0 = _mm256_floor_pd(sx), fy0 = _mm256_floor_pd(sy);
+      const __m256d ok = _mm256_and_pd(
+          _mm256_and_pd(_mm256_cmp_pd(sx, zero, _CMP_GE_OQ), _mm256_cmp_pd(sy, zero, _CMP_GE_OQ)),
+          _mm256_and_pd(_mm256_cmp_pd(fx0, xMax, _CMP_LE_OQ), _mm256_cmp_pd(fy0, yMax, _CMP_LE_OQ)));
+      if (_mm256_movemask_pd(ok) != 15) {
+        for (uint32_t k = 0; k < 4; ++k) one(i + k);
+        continue;
+      }
+      const __m128i at = _mm_add_epi32(_mm_mullo_epi32(_mm256_cvttpd_epi32(fy0), stride),
+                                       _mm_mullo_epi32(_mm256_cvttpd_epi32(fx0), pixel));
+      const __m128i px = _mm_i32gather_epi32(base, at, 1);
+      if constexpr (P == 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + size_t{i} * 4), px);
+      } else {
+        const __m128i packed =
+            _mm_shuffle_epi8(px, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+        alignas(16) uint8_t bytes[16];
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes), packed);
+        std::memcpy(o + size_t{i} * 3, bytes, 12);
+      }
+    }
+  }
+  for (; i < ow; ++i) one(i);
+}
+#endif
+
 // Four taps of (x, y) with the fractions; the second column and row are
 // limited to the image.
 struct Taps {
@@ -532,25 +584,99 @@ __attribute__((target("avx"))) inline __m256d WidePixel(const uint8_t* p) {
 
 // The same sums with all channels in one register of four doubles.
 template <size_t P>
+__attribute__((target("avx"))) inline void BilinearPixelAvx(const RotateArgs& a, const RowPos& r, uint32_t i,
+                                                             uint8_t* o) {
+  double sx, sy;
+  SourceAt(a, r, i, &sx, &sy);
+  Taps t;
+  if (!TapsAt(a, sx, sy, P, &t)) return;
+  const __m256d v = _mm256_add_pd(
+      _mm256_add_pd(
+          _mm256_add_pd(_mm256_mul_pd(WidePixel<P>(t.p00), _mm256_set1_pd((1 - t.fx) * (1 - t.fy))),
+                        _mm256_mul_pd(WidePixel<P>(t.p01), _mm256_set1_pd(t.fx * (1 - t.fy)))),
+          _mm256_mul_pd(WidePixel<P>(t.p10), _mm256_set1_pd((1 - t.fx) * t.fy))),
+      _mm256_mul_pd(WidePixel<P>(t.p11), _mm256_set1_pd(t.fx * t.fy)));
+  const __m256d clamped =
+      _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(v, _mm256_set1_pd(kSnapU8)), _mm256_setzero_pd()),
+                    _mm256_set1_pd(255.0));
+  const __m128i q = _mm256_cvttpd_epi32(clamped);
+  const uint32_t bytes = static_cast<uint32_t>(
+      _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128())));
+  std::memcpy(o + size_t{i} * P, &bytes, P);
+}
+
+template <size_t P>
 __attribute__((target("avx"))) void BilinearRowAvx(const RotateArgs& a, const RowPos& r, uint8_t* o) {
+  for (uint32_t i = 0; i < a.g.width; ++i) BilinearPixelAvx<P>(a, r, i, o);
+}
+
+// Byte `shift / 8` of each 64-bit lane, exactly as a double: the byte under
+// the exponent bits of 2^52, less 2^52.
+__attribute__((target("avx2"))) inline __m256d GatheredByte(__m256i q, int shift, __m256i low, __m256i magic) {
+  const __m256i b = _mm256_and_si256(_mm256_srli_epi64(q, shift), low);
+  return _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(b, magic)), _mm256_castsi256_pd(magic));
+}
+
+// Four pixels a step, one double lane each, the sums of BilinearPixelAvx in
+// the same order: positions, fractions and weights as vectors, each row's
+// two taps of a pixel in one 8-byte gather (so a step needs its taps at
+// least three columns (3 bytes a pixel; two for 4) from the right edge and a
+// row from the bottom), bytes to doubles exactly by the 2^52 trick. Steps
+// with a pixel nearer the edges, outside, or left of or above the source
+// (whose floor the scalar reading takes differently) go pixel by pixel.
+template <size_t P>
+__attribute__((target("avx2"))) void BilinearRowAvx2(const RotateArgs& a, const RowPos& r, uint8_t* o) {
   const uint32_t ow = a.g.width;
-  const __m256d zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0), snap = _mm256_set1_pd(kSnapU8);
-  for (uint32_t i = 0; i < ow; ++i) {
-    double sx, sy;
-    SourceAt(a, r, i, &sx, &sy);
-    Taps t;
-    if (!TapsAt(a, sx, sy, P, &t)) continue;
-    const __m256d v = _mm256_add_pd(
-        _mm256_add_pd(
-            _mm256_add_pd(_mm256_mul_pd(WidePixel<P>(t.p00), _mm256_set1_pd((1 - t.fx) * (1 - t.fy))),
-                          _mm256_mul_pd(WidePixel<P>(t.p01), _mm256_set1_pd(t.fx * (1 - t.fy)))),
-            _mm256_mul_pd(WidePixel<P>(t.p10), _mm256_set1_pd((1 - t.fx) * t.fy))),
-        _mm256_mul_pd(WidePixel<P>(t.p11), _mm256_set1_pd(t.fx * t.fy)));
-    const __m128i q = _mm256_cvttpd_epi32(_mm256_min_pd(_mm256_max_pd(_mm256_add_pd(v, snap), zero), top));
-    const uint32_t bytes = static_cast<uint32_t>(
-        _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128())));
-    std::memcpy(o + size_t{i} * P, &bytes, P);
+  uint32_t i = 0;
+  if (a.width > P && a.height > 1 && uint64_t{a.srcStride} * a.height < (uint64_t{1} << 31)) {
+    const __m256d ys = _mm256_set1_pd(r.ys), yc = _mm256_set1_pd(r.yc), zero = _mm256_setzero_pd(),
+                  one = _mm256_set1_pd(1.0), top = _mm256_set1_pd(255.0), snap = _mm256_set1_pd(kSnapU8);
+    const __m256d xMax = _mm256_set1_pd(double(a.width) - (P == 3 ? 3 : 2)),
+                  yMax = _mm256_set1_pd(double(a.height) - 2);
+    const __m256i magicBits = _mm256_set1_epi64x(0x4330000000000000LL), low = _mm256_set1_epi64x(0xFF);
+    const __m128i stride = _mm_set1_epi32(static_cast<int>(a.srcStride)), pixel = _mm_set1_epi32(P);
+    const auto* row0 = reinterpret_cast<const long long*>(a.src);
+    const auto* row1 = reinterpret_cast<const long long*>(a.src + a.srcStride);
+    for (; i + 4 <= ow; i += 4) {
+      const __m256d sx = _mm256_add_pd(_mm256_loadu_pd(a.colCos + i), ys);
+      const __m256d sy = _mm256_sub_pd(yc, _mm256_loadu_pd(a.colSin + i));
+      const __m256d fx0 = _mm256_floor_pd(sx), fy0 = _mm256_floor_pd(sy);
+      const __m256d ok = _mm256_and_pd(
+          _mm256_and_pd(_mm256_cmp_pd(sx, zero, _CMP_GE_OQ), _mm256_cmp_pd(sy, zero, _CMP_GE_OQ)),
+          _mm256_and_pd(_mm256_cmp_pd(fx0, xMax, _CMP_LE_OQ), _mm256_cmp_pd(fy0, yMax, _CMP_LE_OQ)));
+      if (_mm256_movemask_pd(ok) != 15) {
+        for (uint32_t k = 0; k < 4; ++k) BilinearPixelAvx<P>(a, r, i + k, o);
+        continue;
+      }
+      const __m256d fx = _mm256_sub_pd(sx, fx0), fy = _mm256_sub_pd(sy, fy0);
+      const __m256d gx = _mm256_sub_pd(one, fx), gy = _mm256_sub_pd(one, fy);
+      const __m256d w00 = _mm256_mul_pd(gx, gy), w01 = _mm256_mul_pd(fx, gy), w10 = _mm256_mul_pd(gx, fy),
+                    w11 = _mm256_mul_pd(fx, fy);
+      const __m128i at = _mm_add_epi32(_mm_mullo_epi32(_mm256_cvttpd_epi32(fy0), stride),
+                                       _mm_mullo_epi32(_mm256_cvttpd_epi32(fx0), pixel));
+      const __m256i q0 = _mm256_i32gather_epi64(row0, at, 1), q1 = _mm256_i32gather_epi64(row1, at, 1);
+      __m128i px = _mm_setzero_si128();
+      for (int c = 0; c < static_cast<int>(P); ++c) {
+        const __m256d v = _mm256_add_pd(
+            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(GatheredByte(q0, 8 * c, low, magicBits), w00),
+                                        _mm256_mul_pd(GatheredByte(q0, 8 * (static_cast<int>(P) + c), low, magicBits), w01)),
+                          _mm256_mul_pd(GatheredByte(q1, 8 * c, low, magicBits), w10)),
+            _mm256_mul_pd(GatheredByte(q1, 8 * (static_cast<int>(P) + c), low, magicBits), w11));
+        const __m256d clamped = _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(v, snap), zero), top);
+        px = _mm_or_si128(px, _mm_slli_epi32(_mm256_cvttpd_epi32(clamped), 8 * c));
+      }
+      if constexpr (P == 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + size_t{i} * 4), px);
+      } else {
+        const __m128i packed =
+            _mm_shuffle_epi8(px, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+        alignas(16) uint8_t bytes[16];
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes), packed);
+        std::memcpy(o + size_t{i} * 3, bytes, 12);
+      }
+    }
   }
+  for (; i < ow; ++i) BilinearPixelAvx<P>(a, r, i, o);
 }
 #endif
 
@@ -759,6 +885,7 @@ uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
   const int level = ResampleVectorLevel();
   const bool sse41 = level >= 1 && HasCpuFeature(kCpuSSE41);
   const bool avx = level >= 2 && sse41;
+  const bool avx2 = level >= 3 && avx;
 #endif
   for (uint32_t y = top; y < bottom; ++y) {
     const RowPos r = RowAt(a, y);
@@ -768,6 +895,13 @@ uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
     } else if (a.kind == Kind::kBits) {
       BitRow(a, r, o);
     } else if (quality == kRotateNearest) {
+#if PIC_ROTATE_SSE2
+      if (avx2 && (a.pixel == 3 || a.pixel == 4)) {
+        a.pixel == 3 ? NearestRowAvx2<3>(a, r, o) : NearestRowAvx2<4>(a, r, o);
+        if (!RowsDone(y - top, y - top + 1, bottom - top, &error)) return error;
+        continue;
+      }
+#endif
       switch (a.pixel) {
         case 1:
           NearestRow<1>(a, r, o);
@@ -784,6 +918,8 @@ uint32_t RotateRows(const RotateArgs& a, uint32_t top, uint32_t bottom) {
         PalettedBilinearRow(a, r, o, *match);
       else if (a.pixel == 1)
         BilinearRow<1>(a, r, o);
+      else if (avx2)
+        a.pixel == 3 ? BilinearRowAvx2<3>(a, r, o) : BilinearRowAvx2<4>(a, r, o);
       else if (avx)
         a.pixel == 3 ? BilinearRowAvx<3>(a, r, o) : BilinearRowAvx<4>(a, r, o);
       else if (a.pixel == 3)
@@ -826,7 +962,10 @@ uint32_t RotateJobProc(CPicThreadData* record) {
 // Row edges of n bands of about equal work: a row costs its columns that
 // map into the source (the interval where both source coordinates, linear
 // in the column, lie inside) plus an eighth of the others.
-void BalancedBands(const RotateArgs& a, uint32_t n, uint32_t* edges) {
+void BalancedBands(const RotateArgs& a, PicArray<ThreadBand>& bands) {
+  const uint32_t n = static_cast<uint32_t>(bands.Count());
+  PicArray<uint32_t> edges;
+  if (!edges.Resize(n + 1)) return;  // the equal bands stay
   const uint32_t ow = a.g.width, oh = a.g.height;
   const double c = a.g.cosA, s = a.g.sinA, X0 = std::trunc(a.g.minX);
   auto inside = [&](uint32_t row) {
@@ -857,6 +996,7 @@ void BalancedBands(const RotateArgs& a, uint32_t n, uint32_t* edges) {
   }
   while (band < n) edges[band++] = oh;
   edges[n] = oh;
+  for (uint32_t i = 0; i < n; ++i) bands[i].top = edges[i], bands[i].bottom = edges[i + 1];
 }
 
 // The column tables, then the rows on the pool or on this thread.
@@ -877,17 +1017,13 @@ bool RotateThreaded(uint32_t* error, RotateArgs& a, uint64_t workPerRow) {
   if (WantBands(a.flags, oh, workPerRow * oh, 1u << 17)) {
     // Rows near the corners of the box hold few source pixels: the bands
     // get equal shares of the estimated work, not equal numbers of rows.
-    PicArray<uint32_t> edges;
-    const uint32_t n = GetThreadsPerOperation();
-    if (!edges.Resize(n + 1)) return Fail(error, kPicErrNoMemory);
-    BalancedBands(a, n, edges.Data());
-    uint32_t next = 0;
-    *error = RunBandJobs<rotateThreadInfo>(RotateJobProc, false, ow, oh,
+    PicArray<ThreadBand> bands;
+    if (!MakeBands(bands, false, ow, oh)) return Fail(error, kPicErrNoMemory);
+    BalancedBands(a, bands);
+    *error = RunBandJobs<rotateThreadInfo>(RotateJobProc, std::span<const ThreadBand>(bands.Data(), bands.Count()),
                                            [&](rotateThreadInfo& job, const ThreadBand& band) {
                                              job.args = &a;
                                              job.band = band;
-                                             job.band.top = edges[next];
-                                             job.band.bottom = edges[++next];
                                            });
   } else {
     *error = RotateRows(a, 0, oh);

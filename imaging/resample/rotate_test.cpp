@@ -237,7 +237,10 @@ TEST(RotateAnyAngle, MatchesThePlainReading) {
       {23, 17, 3, 0, 0.3, 0},    {23, 17, 3, 1, 0.3, 0},     {23, 17, 4, 1, -1.1, 0},
       {23, 17, 3, 2, 2.5, 0},    {19, 21, 1, 2, 4.0, 4},     {19, 21, 1, 1, 0.7, 0},
       {31, 9, 1, 0, kPi, 0},     {30, 40, 3, 1, kPi / 2, 0}, {200, 150, 3, 1, 0.2, 0},  // pool
-      {200, 150, 4, 2, -0.4, 0}, {180, 120, 3, 0, 1.0, 0}};
+      {200, 150, 4, 2, -0.4, 0}, {180, 120, 3, 0, 1.0, 0},
+      // four pixels a step in the widest nearest and bilinear rows, every quadrant
+      {90, 70, 4, 1, 2.0, 0},    {64, 48, 3, 1, -2.6, 0},    {5, 4, 3, 1, 0.1, 0},  {7, 2, 4, 1, -0.05, 0},
+      {90, 70, 4, 0, -2.0, 0},   {64, 48, 3, 0, 2.6, 0},     {3, 3, 3, 0, 0.2, 0},  {6, 1, 4, 0, 0.01, 0}};
   for (const auto& [w, h, ch, quality, angle, flags] : rows) {
     SCOPED_TRACE(testing::Message() << w << "x" << h << "x" << ch << " q" << quality << " a" << angle);
     Image<uint8_t> src(w, h, ch, 2);
