@@ -4,7 +4,13 @@ on 12-megapixel photographs: mean colour error (CIE76, sRGB D65) and time at
 256, 64 and 16 colours, one thread and each library's default.
 
 Usage: tools/bench-quantize-peers.py [build/native-release] [--photos a,b]
-       [--min-time SECONDS]
+       [--min-time SECONDS] [--rounds N] [--settings 1,4,8,default]
+       [--magick] [--no-onebit]
+
+Times: side by side in one process with interleaved rounds
+(tools/peerbench.py; ours through the peer-bench library, octree palette and
+nearest mapping), median and range of the rounds, one table per thread
+setting; ImageMagick (a process each round) only with --magick.
 
 Photos: JPEG pictures of Debian's mate-backgrounds package (tools/setup.sh
 installs it), fitted to 4000x3000 and kept as PPM in $TMPDIR. Ours: times
@@ -28,6 +34,8 @@ import time
 
 import numpy as np
 from PIL import Image, ImageFilter, ImageOps
+
+import peerbench as pb
 
 PHOTOS = {
     "ladybird": "nature/LadyBird.jpg",
@@ -78,7 +86,7 @@ def prepare(names, work):
 
 
 def our_times(bench, photo, min_time):
-    out = subprocess.run([bench, "--benchmark_filter=quantize/(octree|rgba)/[0-9]+/nearest|onebit",
+    out = subprocess.run([bench, "--benchmark_filter=onebit",
                           f"--benchmark_min_time={min_time}", "--benchmark_format=json"],
                          env=dict(os.environ, PICTURA_BENCH_PHOTO=photo), check=True,
                          capture_output=True, text=True).stdout
@@ -94,43 +102,63 @@ def magick(args, one):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("build", nargs="?", default="build/native-release")
+    pb.add_arguments(ap)
     ap.add_argument("--photos", default=",".join(PHOTOS))
     ap.add_argument("--min-time", default="0.3")
+    ap.add_argument("--magick", action="store_true")
+    ap.add_argument("--no-onebit", action="store_true")
     args = ap.parse_args()
     bench = os.path.join(args.build, "bench", "quantize_bench")
     work = os.path.join(tempfile.gettempdir(), "pictura_quant_bench")
     os.makedirs(work, exist_ok=True)
     paths = prepare(args.photos.split(","), work)
     out = os.path.join(work, "out.ppm")
-    print("photo      colours | CIE76: octree  median  Pillow-mc Pillow-oct  IM | "
-          "ms octree one/pool  median | ratio vs Pillow-mc Pillow-oct IM one/default")
-    for name, path in paths.items():
-        im = Image.open(path)
+    lib = pb.Ours(args.build)
+    pb.banner("quantisation")
+    settings = pb.chosen_settings(args.settings)
+    images = {name: Image.open(path) for name, path in paths.items()}
+    for im in images.values():
         im.load()
-        ref = np.asarray(im)
-        ours = our_times(bench, path, args.min_time)
+    print("photo      colours | CIE76: octree  median  Pillow-mc Pillow-oct  IM")
+    for name, path in paths.items():
+        im, ref = images[name], np.asarray(images[name])
         for n in COUNTS:
             err = {}
             for method in ("octree", "rgba"):
                 subprocess.run([bench, "--quantize", path, out, str(n), method], check=True)
                 err[method] = delta_e(ref, np.asarray(Image.open(out)))
-            t_pil = {}
             for m in (0, 2):
-                q = im.quantize(n, method=m)
-                err[f"pil{m}"] = delta_e(ref, np.asarray(q.convert("RGB")))
-                t_pil[m] = best_time(lambda: im.quantize(n, method=m))
+                err[f"pil{m}"] = delta_e(ref, np.asarray(im.quantize(n, method=m).convert("RGB")))
             magick([path, "-dither", "None", "-colors", str(n), out], False)
             err["im"] = delta_e(ref, np.asarray(Image.open(out)))
-            t_im1 = best_time(lambda: magick([path, "-dither", "None", "-colors", str(n), out], True), 2)
-            t_imd = best_time(lambda: magick([path, "-dither", "None", "-colors", str(n), out], False), 2)
-            one = ours[f"quantize/octree/{n}/nearest/one"]
-            pool = ours[f"quantize/octree/{n}/nearest/pool"]
-            med = ours[f"quantize/rgba/{n}/nearest/one"]
             print(f"{name:10} {n:4}    | {err['octree']:6.2f} {err['rgba']:7.2f} {err['pil0']:9.2f} "
-                  f"{err['pil2']:9.2f} {err['im']:6.2f} | {one:6.0f} {pool:5.0f} {med:7.0f} | "
-                  f"{t_pil[0] / one:5.1f}/{t_pil[0] / pool:<5.1f} {t_pil[2] / one:5.2f}/{t_pil[2] / pool:<5.2f} "
-                  f"{t_im1 / one:5.1f}/{t_imd / pool:.1f}", flush=True)
+                  f"{err['pil2']:9.2f} {err['im']:6.2f}", flush=True)
+    for setting in settings:
+        pb.set_threads(lib, setting)
+        table = pb.Table(setting)
+        for name, path in paths.items():
+            im = images[name]
+            rgb = np.ascontiguousarray(np.asarray(im))
+            h, w = rgb.shape[:2]
+            idx = np.empty((h, w), np.uint8)
+            pal = np.zeros(1024, np.uint8)
+            for n in COUNTS:
+                sides = [("ours", lib.checked(lib.lib.pb_quantize, pb.ptr(rgb), w, h, pb.ptr(idx), n, pb.ptr(pal), 0)),
+                         ("pil-mc", lambda n=n: im.quantize(n, method=0)),
+                         ("pil-octree", lambda n=n: im.quantize(n, method=2))]
+                if args.magick:
+                    one = setting[1] == 1
+                    sides.append(("im", lambda n=n, one=one: magick(
+                        [path, "-dither", "None", "-colors", str(n), out], one)))
+                table.add("%s %d colours" % (name, n),
+                          pb.interleave(pb.threaded_sides(sides, setting, ["pil-mc"]), args.rounds))
+        table.print()
+    pb.set_threads(lib, pb.SETTINGS[-1])
+    if args.no_onebit:
+        return
+    for name, path in paths.items():
+        im = images[name]
+        ours = our_times(bench, path, args.min_time)
         # One bit.
         # ImageMagick gets Pillow's grey picture: its own grey is linear light.
         grey = im.convert("L")

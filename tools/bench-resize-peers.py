@@ -1,19 +1,24 @@
 #!/usr/bin/python3
 """Times Pictura's resize modes against OpenCV's cv2.resize and Pillow's
-Image.resize on the same pictures and sizes, one thread and then each
-library's default, and prints the ratios (peer time / our time: above 1 means
-we are faster). Then rotation against cv2.rotate and cv2.warpAffine, and
-seam carving against ImageMagick's liquid rescale (bench/geometry_bench).
+Image.resize, rotation against cv2.rotate, cv2.warpAffine and Pillow's
+Image.rotate, and seam carving against ImageMagick's liquid rescale, side by
+side in one process with interleaved rounds (tools/peerbench.py), and prints
+one ratio table per thread setting: 1 thread, 4, one per core, and both
+libraries' defaults. Ratios are peer time / our time (above 1: we are
+faster); "best/us" is the fastest peer's.
 
 Usage: tools/bench-resize-peers.py [build/native-release] [--filter REGEX]
-       [--min-time SECONDS] [--part resize|geometry|all]
+       [--part resize|geometry|carve|all] [--rounds N] [--all-modes]
+       [--settings 1,4,8,default]
 
-Our times come from bench/resize_bench (Google Benchmark, JSON); the peers
-run here with the picture that benchmark builds: (7x + 13y + 50c + (xy >> 3))
-mod 256, 24-bit RGB. Pillow has no threads: its one time serves both columns.
+The picture: (7x + 13y + 50c + (xy >> 3)) mod 256, 24-bit RGB. Without
+--all-modes the resize cases are the ones the library's users meet and the
+ones that have been behind: bilinear, nearest, area and bicubic at 0.25x,
+0.37x and 2x and from 12 megapixels, Lanczos (mode 8) against Pillow's
+Lanczos, the same kernel (OpenCV's Lanczos4 is a fixed 8-tap kernel).
+Build the library first: cmake --build --preset native-release.
 """
 import argparse
-import json
 import math
 import os
 import re
@@ -21,15 +26,12 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 import numpy as np
-
-try:
-    import cv2
-except ImportError:  # python3-opencv (tools/setup.sh installs it)
-    cv2 = None
 from PIL import Image
+
+import peerbench as pb
+from peerbench import cv2
 
 # Pillow's filters for our filter modes: the same kernel where Pillow has it,
 # otherwise the one of the nearest support (marked ~).
@@ -46,6 +48,8 @@ CV_INTER = {}
 if cv2 is not None:
     CV_INTER = {14: cv2.INTER_AREA, 15: cv2.INTER_AREA, 16: cv2.INTER_LINEAR, 17: cv2.INTER_CUBIC,
                 18: cv2.INTER_NEAREST, 8: cv2.INTER_LANCZOS4}
+MODE_NAME = {8: "lanczos", 14: "block", 15: "area", 16: "bilinear", 17: "bicubic", 18: "nearest"}
+ANGLE = 0.3
 
 _pictures = {}
 
@@ -55,91 +59,24 @@ def picture(w, h):
         y, x = np.mgrid[0:h, 0:w].astype(np.uint64)
         base = 7 * x + 13 * y + ((x * y) >> np.uint64(3))
         img = np.stack([(base + 50 * c) % 256 for c in range(3)], axis=-1).astype(np.uint8)
-        _pictures[(w, h)] = img
+        _pictures[(w, h)] = np.ascontiguousarray(img)
     return _pictures[(w, h)]
 
 
-def best_time(fn, min_time):
-    """Best of repeated runs, in milliseconds (machines shared with builds
-    are noisy: the best run is the least disturbed one)."""
-    fn()
-    best = float("inf")
-    spent = 0.0
-    runs = 0
-    while spent < min_time or runs < 3:
-        t0 = time.perf_counter()
-        fn()
-        dt = time.perf_counter() - t0
-        best = min(best, dt)
-        spent += dt
-        runs += 1
-    return best * 1000.0
-
-
-def ours(build, filt, min_time, program="resize_bench"):
-    exe = os.path.join(build, "bench", program)
-    out = subprocess.run([exe, "--benchmark_format=json", "--benchmark_filter=" + filt,
-                          "--benchmark_min_time=%g" % min_time, "--benchmark_repetitions=5"],
-                         check=True, capture_output=True, text=True).stdout
-    times = {}
-    for b in json.loads(out)["benchmarks"]:
-        if b.get("run_type") != "iteration":
-            continue
-        name = b["run_name"].replace("/real_time", "")
-        # the best repetition, as for the peers (milliseconds, the benchmark's unit)
-        times[name] = min(times.get(name, float("inf")), b["real_time"])
-    return times
-
-
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("build", nargs="?", default="build/native-release")
-    ap.add_argument("--filter", default=".")
-    ap.add_argument("--min-time", type=float, default=0.3)
-    ap.add_argument("--part", choices=("resize", "geometry", "all"), default="all")
-    args = ap.parse_args()
-    if args.part != "geometry":
-        resize(args)
-    if args.part != "resize":
-        geometry(args)
-
-
-def resize(args):
-    mine = ours(args.build, args.filter, args.min_time)
-    cases = {}
-    for name, t in mine.items():
-        m = re.match(r"resize/(\d+)/(\d+)x(\d+)/(\d+)x(\d+)/(one|pool)", name)
-        mode, sw, sh, dw, dh = (int(v) for v in m.groups()[:5])
-        cases.setdefault((mode, sw, sh, dw, dh), {})[m.group(6)] = t
-
-    print("%-4s %-22s %-12s %9s %9s | %9s %9s %7s %7s | %9s %7s %7s" % (
-        "mode", "size", "peer filter", "ours 1", "ours pool", "cv 1", "cv pool", "cv/1", "cv/pool",
-        "pil", "pil/1", "pil/pl"))
-    worst = {}
-    for (mode, sw, sh, dw, dh), t in sorted(cases.items()):
-        src = picture(sw, sh)
-        pil_src = Image.fromarray(src, "RGB")
-        pil_filter, pil_name = PIL_FILTER[mode]
-        pil = best_time(lambda: pil_src.resize((dw, dh), pil_filter), args.min_time)
-        cv1 = cvn = None
-        if mode in CV_INTER:
-            inter = CV_INTER[mode]
-            cv2.setNumThreads(1)
-            cv1 = best_time(lambda: cv2.resize(src, (dw, dh), interpolation=inter), args.min_time)
-            cv2.setNumThreads(-1)
-            cvn = best_time(lambda: cv2.resize(src, (dw, dh), interpolation=inter), args.min_time)
-        one, pool = t.get("one"), t.get("pool")
-        fmt = lambda v: "%9.3f" % v if v is not None else "%9s" % "-"
-        ratio = lambda a, b: "%7.2f" % (a / b) if a is not None and b else "%7s" % "-"
-        print("%-4d %-22s %-12s %s %s | %s %s %s %s | %s %s %s" % (
-            mode, "%dx%d>%dx%d" % (sw, sh, dw, dh), pil_name, fmt(one), fmt(pool), fmt(cv1), fmt(cvn),
-            ratio(cv1, one), ratio(cvn, pool), fmt(pil), ratio(pil, one), ratio(pil, pool)))
-        for key, a, b in (("cv/1", cv1, one), ("pil/1", pil, one)):
-            if a is not None and b:
-                worst[key] = min(worst.get(key, float("inf")), a / b)
-    print("\nsmallest ratios (peer / ours, one thread):",
-          ", ".join("%s %.2f" % kv for kv in sorted(worst.items())))
-    print("cv2 %s, Pillow %s" % (cv2.__version__ if cv2 else "missing", Image.__version__ if hasattr(Image, "__version__") else __import__("PIL").__version__))
+def resize_cases(all_modes):
+    w, h = 1920, 1080
+    quarter, third, double = (w // 4, h // 4), (int(w * 0.37), int(h * 0.37)), (w * 2, h * 2)
+    big = [(4000, 3000, 1000, 750), (4000, 3000, 1480, 1110)]
+    cases = [(16, 4000, 3000, 171, 128), (16, 1920, 1080, 171, 128), (16, 4000, 3000, 2000, 1500),
+             (17, 1024, 768, 1920, 1080), (17, 4000, 3000, 1920, 1080)]
+    for mode in (16, 18, 15, 17, 8):
+        sizes = [quarter, third] + ([double] if mode != 15 else [])
+        cases += [(mode, w, h) + s for s in sizes]
+        cases += [(mode,) + b for b in big]
+    if all_modes:
+        for mode in list(range(0, 8)) + list(range(9, 15)):
+            cases += [(mode, w, h) + s for s in (quarter, third) + ((double,) if mode != 14 else ())]
+    return cases
 
 
 def rotated_geometry(angle, w, h):
@@ -156,63 +93,116 @@ def rotated_geometry(angle, w, h):
     return c, s, min(xs), min(ys), covered(max(xs) - min(xs) + 1), covered(max(ys) - min(ys) + 1)
 
 
-def liquid_rescale_ms(src, dw, h, min_time):
-    """ImageMagick's liquid rescale, less the same convert without it (start-up
-    and file work), in milliseconds; None without ImageMagick's lqr."""
-    if not shutil.which("convert"):
-        return None
-    with tempfile.TemporaryDirectory() as tmp:
-        ppm = os.path.join(tmp, "in.ppm")
-        Image.fromarray(src, "RGB").save(ppm)
-        out = os.path.join(tmp, "out.ppm")
-        plain = lambda: subprocess.run(["convert", ppm, out], check=True)
-        lqr = lambda: subprocess.run(["convert", ppm, "-liquid-rescale", "%dx%d!" % (dw, h), out], check=True,
-                                     capture_output=True)
-        try:
-            lqr()
-        except subprocess.CalledProcessError:
-            return None
-        return max(best_time(lqr, min_time) - best_time(plain, min_time), 0.001)
+def resize_sides(ours, case):
+    mode, sw, sh, dw, dh = case
+    src = picture(sw, sh)
+    dst = np.empty((dh, dw, 3), np.uint8)
+    sides = [("ours", ours.checked(ours.lib.pb_resize, pb.ptr(src), sw, sh, pb.ptr(dst), dw, dh, 3, mode))]
+    if mode in CV_INTER:
+        inter = CV_INTER[mode]
+        sides.append(("cv", lambda: cv2.resize(src, (dw, dh), interpolation=inter)))
+    pil_src = Image.fromarray(src, "RGB")
+    pil_filter = PIL_FILTER[mode][0]
+    sides.append(("pil", lambda: pil_src.resize((dw, dh), pil_filter)))
+    return sides
 
 
-def geometry(args):
-    mine = ours(args.build, args.filter, args.min_time, "geometry_bench")
-    cases = {}
-    for name, t in mine.items():
-        m = re.match(r"(rotate|carve)/([\w-]+)/(\d+)x(\d+)/(one|pool)", name)
-        cases.setdefault((m.group(1), m.group(2), int(m.group(3)), int(m.group(4))), {})[m.group(5)] = t
-    print("\n%-8s %-9s %-10s %9s %9s | %9s %9s %7s %7s" % (
-        "what", "kind", "size", "ours 1", "ours pool", "peer 1", "peer pool", "p/1", "p/pool"))
-    worst = {}
-    for (what, kind, w, h), t in sorted(cases.items()):
-        src = picture(w, h)
-        one, pool = t.get("one"), t.get("pool")
-        p1 = pn = None
-        if what == "rotate" and cv2 is not None:
-            if kind.startswith("turn"):
-                code = [cv2.ROTATE_90_CLOCKWISE, cv2.ROTATE_180, cv2.ROTATE_90_COUNTERCLOCKWISE][int(kind[4:])]
-                fn = lambda: cv2.rotate(src, code)
-            else:
-                c, s, min_x, min_y, ow, oh = rotated_geometry(0.3, w, h)
-                x0, y0 = math.trunc(min_x), math.trunc(min_y)
-                m = np.array([[c, s, x0 * c + y0 * s], [-s, c, y0 * c - x0 * s]])
-                inter = {"nearest": cv2.INTER_NEAREST, "bilinear": cv2.INTER_LINEAR, "bicubic": cv2.INTER_CUBIC}[kind]
-                fn = lambda: cv2.warpAffine(src, m, (ow, oh), flags=inter | cv2.WARP_INVERSE_MAP)
-            cv2.setNumThreads(1)
-            p1 = best_time(fn, args.min_time)
-            cv2.setNumThreads(-1)
-            pn = best_time(fn, args.min_time)
-        elif what == "carve":
-            # ImageMagick narrows and widens with one call; it has one time.
-            p1 = pn = liquid_rescale_ms(src, w + int(kind), h, args.min_time)
-        fmt = lambda v: "%9.3f" % v if v is not None else "%9s" % "-"
-        ratio = lambda a, b: "%7.2f" % (a / b) if a is not None and b else "%7s" % "-"
-        print("%-8s %-9s %-10s %s %s | %s %s %s %s" % (what, kind, "%dx%d" % (w, h), fmt(one), fmt(pool), fmt(p1),
-                                                      fmt(pn), ratio(p1, one), ratio(pn, pool)))
-        for key, a, b in (("peer/1", p1, one), ("peer/pool", pn, pool)):
-            if a is not None and b:
-                worst[key] = min(worst.get(key, float("inf")), a / b)
-    print("\nsmallest ratios (peer / ours):", ", ".join("%s %.2f" % kv for kv in sorted(worst.items())))
+def geometry_sides(ours, case):
+    what, kind, w, h = case
+    src = picture(w, h)
+    if what == "turn":
+        code = int(kind)
+        dst = np.empty((w, h, 3) if code != 1 else (h, w, 3), np.uint8)
+        cv_code = [cv2.ROTATE_90_CLOCKWISE, cv2.ROTATE_180, cv2.ROTATE_90_COUNTERCLOCKWISE][code] if cv2 else None
+        pil_src = Image.fromarray(src, "RGB")
+        pil_op = [Image.Transpose.ROTATE_270, Image.Transpose.ROTATE_180, Image.Transpose.ROTATE_90][code]
+        sides = [("ours", ours.checked(ours.lib.pb_turn, pb.ptr(src), w, h, pb.ptr(dst), code))]
+        if cv2 is not None:
+            sides.append(("cv", lambda: cv2.rotate(src, cv_code)))
+        sides.append(("pil", lambda: pil_src.transpose(pil_op)))
+        return sides
+    quality = {"nearest": 0, "bilinear": 1, "bicubic": 2}[kind]
+    ow, oh = ours.rotated_size(ANGLE, w, h)
+    dst = np.zeros((oh, ow, 3), np.uint8)
+    sides = [("ours", ours.checked(ours.lib.pb_rotate, pb.ptr(src), w, h, pb.ptr(dst), ow, ANGLE, quality))]
+    if cv2 is not None:
+        c, s, min_x, min_y, cw, ch = rotated_geometry(ANGLE, w, h)
+        x0, y0 = math.trunc(min_x), math.trunc(min_y)
+        m = np.array([[c, s, x0 * c + y0 * s], [-s, c, y0 * c - x0 * s]])
+        inter = {"nearest": cv2.INTER_NEAREST, "bilinear": cv2.INTER_LINEAR, "bicubic": cv2.INTER_CUBIC}[kind]
+        sides.append(("cv", lambda: cv2.warpAffine(src, m, (cw, ch), flags=inter | cv2.WARP_INVERSE_MAP)))
+    pil_src = Image.fromarray(src, "RGB")
+    resample = {"nearest": Image.NEAREST, "bilinear": Image.BILINEAR, "bicubic": Image.BICUBIC}[kind]
+    sides.append(("pil", lambda: pil_src.rotate(math.degrees(ANGLE), resample=resample, expand=True)))
+    return sides
+
+
+def carve_sides(ours, case, tmp):
+    """ImageMagick's liquid rescale as a process: its time less the same
+    convert without it (start-up and file work) is its figure."""
+    _, change, w, h = case
+    src = picture(w, h)
+    dst = np.empty((h, w + change, 3), np.uint8)
+    ppm = os.path.join(tmp, "in.ppm")
+    Image.fromarray(src, "RGB").save(ppm)
+    out = os.path.join(tmp, "out.ppm")
+    sides = [("ours", ours.checked(ours.lib.pb_carve, pb.ptr(src), w, h, pb.ptr(dst), change))]
+    if shutil.which("convert"):
+        lqr = ["convert", ppm, "-liquid-rescale", "%dx%d!" % (w + change, h), out]
+        if subprocess.run(lqr, capture_output=True).returncode == 0:
+            sides.append(("im", lambda: subprocess.run(lqr, check=True, capture_output=True)))
+            sides.append(("im-plain", lambda: subprocess.run(["convert", ppm, out], check=True)))
+    return sides
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    pb.add_arguments(ap)
+    ap.add_argument("--filter", default=".")
+    ap.add_argument("--part", choices=("resize", "geometry", "carve", "all"), default="all")
+    ap.add_argument("--all-modes", action="store_true")
+    args = ap.parse_args()
+    ours = pb.Ours(args.build)
+    pb.banner("resize and geometry")
+    settings = pb.chosen_settings(args.settings)
+
+    parts = []
+    if args.part in ("resize", "all"):
+        parts.append(("resize", [("%s %dx%d>%dx%d" % ((MODE_NAME.get(c[0], "mode %d" % c[0]),) + c[1:]), c)
+                                 for c in resize_cases(args.all_modes)], resize_sides))
+    if args.part in ("geometry", "all"):
+        geo = []
+        for w, h in ((1920, 1080), (4000, 3000)):
+            geo += [("turn%s %dx%d" % (k, w, h), ("turn", k, w, h)) for k in ("0", "1", "2")]
+            geo += [("angle %s %dx%d" % (k, w, h), ("angle", k, w, h)) for k in ("nearest", "bilinear", "bicubic")]
+        parts.append(("geometry", geo, geometry_sides))
+    tmp = tempfile.TemporaryDirectory()
+    if args.part in ("carve", "all"):
+        carve = [("carve %+d %dx%d" % (c, 1920, 1080), ("carve", c, 1920, 1080)) for c in (-50, 50)]
+        parts.append(("carve", carve, lambda o, c: carve_sides(o, c, tmp.name)))
+
+    pattern = re.compile(args.filter)
+    for part, cases, make in parts:
+        cases = [(name, c) for name, c in cases if pattern.search(name)]
+        worst = {}
+        for setting in settings:
+            pb.set_threads(ours, setting)
+            table = pb.Table(setting)
+            for name, case in cases:
+                times = pb.interleave(pb.threaded_sides(make(ours, case), setting, ["pil", "im*"]), args.rounds)
+                if "im-plain" in times:
+                    im, plain = times.pop("im"), times.pop("im-plain")
+                    times["im"] = tuple(max(a - plain[0], 1e-3) for a in im[:3]) + (None,)
+                table.add(name, times)
+                for p in [k for k in times if k != "ours"]:
+                    r = pb.ratio(times.get(p), times.get("ours"))
+                    if r is not None:
+                        key = (setting[0], p)
+                        worst[key] = min(worst.get(key, float("inf")), r)
+            table.print()
+        print("\n%s: smallest ratios (peer / ours): %s" % (
+            part, ", ".join("%s %s %.2f" % (s, p, r) for (s, p), r in worst.items())))
+    pb.set_threads(ours, pb.SETTINGS[-1])
 
 
 if __name__ == "__main__":

@@ -6,7 +6,34 @@
 #include "core/packing.h"
 #include "resample/resample_simd.h"
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 namespace Pictura {
+
+namespace {
+
+#if defined(__SSE2__)
+// Every second pixel of a row of 3-byte pixels (a reduction by two, whole
+// positions), four a step; the columns done. A step reads 24 bytes and
+// writes 16 (the last 4 rewritten by the next), so it keeps that room.
+__attribute__((target("ssse3"))) uint32_t EverySecondPixel3(const uint8_t* r, uint8_t* o, uint32_t dw,
+                                                            size_t rowBytes) {
+  const __m128i first = _mm_setr_epi8(0, 1, 2, 6, 7, 8, 12, 13, 14, -1, -1, -1, -1, -1, -1, -1);
+  const __m128i last = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, 10, 11, 12, -1, -1, -1, -1);
+  uint32_t x = 0;
+  for (; x + 6 <= dw && 6 * size_t{x} + 24 <= rowBytes; x += 4) {
+    const uint8_t* s = r + 6 * size_t{x};
+    const __m128i v = _mm_or_si128(_mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), first),
+                                   _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 8)), last));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 3 * size_t{x}), v);
+  }
+  return x;
+}
+#endif
+
+}  // namespace
 
 double BilinearScale(uint32_t srcSize, uint32_t dstSize) {
   const double s = srcSize;
@@ -144,6 +171,8 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
     // the weights 0, 1, 0, 0, and the sum is exactly the first sample.
     const bool wholeColumns =
         std::all_of(weights.Data(), weights.Data() + dw, [](double t) { return t == 0; });
+    bool everySecond = wholeColumns && ch == 3 && HasCpuFeature(kCpuSSSE3);
+    for (uint32_t x = 0; x < dw && everySecond; ++x) everySecond = x0[x] == 6 * x;
     // Every row of the band: blend(out row, y0, y1, ty, next, tyNext) unless
     // it is a copy. With pairs, and no one watching the rows go by, a next
     // row from the same two source rows comes along (next, else null).
@@ -162,10 +191,14 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
         uint8_t* o = out + size_t{y} * dst.stride;
         if (wholeColumns && ty == 0) {
           const uint8_t* r = in + size_t{y0} * src.stride;
+          uint32_t x = 0;
+#if defined(__SSE2__)
+          if (everySecond) x = EverySecondPixel3(r, o, dw, size_t{sw} * 3);
+#endif
           if (ch == 4)
-            for (uint32_t x = 0; x < dw; ++x) std::memcpy(o + size_t{x} * 4, r + x0[x], 4);
+            for (; x < dw; ++x) std::memcpy(o + size_t{x} * 4, r + x0[x], 4);
           else
-            for (uint32_t x = 0; x < dw; ++x) std::memcpy(o + size_t{x} * 3, r + x0[x], 3);
+            for (; x < dw; ++x) std::memcpy(o + size_t{x} * 3, r + x0[x], 3);
         } else {
           uint32_t n0 = 0, n1 = 0;
           const double tyNext = pairs && y + 1 < bottom ? at(y + 1, &n0, &n1) : 0;

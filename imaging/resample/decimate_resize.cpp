@@ -275,9 +275,9 @@ uint32_t CPicSimpleResize<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBas
   if (!this->cancelCheck && ActiveResampleKernels()) {
     // No one watches the channels go by: whole pixels at a time, in row
     // bands on the pool when the picture is big enough to pay for it (below
-    // a megabyte the workers' wake-up costs more than their share saves).
+    // a quarter megabyte handing bands out costs more than sharing saves).
     const uint64_t bytes = uint64_t{dst.width} * dst.height * ch * sizeof(T);
-    if (WantBands(flags, dst.height, bytes, 1u << 20)) {
+    if (WantBands(flags, dst.height, bytes, 1u << 18)) {
       this->error = RunBandJobs<simpleThreadData>(ThreadProc, false, dst.width, dst.height,
                                                   [&](simpleThreadData& job, const ThreadBand& band) {
                                                     job.src = &src;

@@ -127,6 +127,30 @@ TEST(ResizeVector, BilinearNarrowDestinationsEveryWidth) {
   }
 }
 
+TEST(ResizeVector, BilinearHalvingEveryWidth) {
+  // Reductions by two are every second pixel (four a step with SSSE3): every
+  // width up to a few steps, rows exactly as long as their pixels, so the
+  // last row's reads and writes end where the rows do.
+  const std::vector<int> levels = LevelsFrom(0);
+  for (uint32_t w = 1; w <= 26; ++w) {
+    for (uint32_t sh : {2u, 9u}) {
+      Image<uint8_t> src(2 * w, sh, 3, 0);
+      Fill(src, w + 3, 255.0);
+      BOOL okRef = FALSE;
+      const Image<uint8_t> ref = RunAt(0, src, w, sh / 2, 0, 16, kNoPool, &okRef);
+      ASSERT_TRUE(okRef);
+      for (size_t x = 0; x < w; ++x)  // point sampling: pixel 2x of row 0
+        for (size_t c = 0; c < 3; ++c) ASSERT_EQ(ref.data[3 * x + c], src.data[6 * x + c]);
+      for (int level : levels) {
+        BOOL ok = FALSE;
+        const Image<uint8_t> got = RunAt(level, src, w, sh / 2, 0, 16, kNoPool, &ok);
+        ASSERT_TRUE(ok);
+        ASSERT_TRUE(got.data == ref.data) << w << "x" << sh << " level " << level;
+      }
+    }
+  }
+}
+
 // Hashes of fixed resizes; the same table holds for the native and the
 // 32-bit Windows build. WAYLUNE_PRINT_RESIZE_HASHES=1 prints the values.
 TEST(ResizeVector, OutputsAreTheSameOnEveryBuild) {
