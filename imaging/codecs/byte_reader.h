@@ -44,6 +44,7 @@ class PicByteReader {
   }
   // Bytes buffered and not yet taken, and a way to take them in place.
   size_t Buffered() const { return end_ - at_; }
+  CPicIO& Source() const { return io_; }
   const uint8_t* Peek() const { return buffer_ + at_; }
   void Skip(size_t n) { at_ += n < Buffered() ? n : Buffered(); }
   bool Fill() {

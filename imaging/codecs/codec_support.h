@@ -37,6 +37,17 @@ T PicFail(uint32_t* error, uint32_t code) {
   return T{};
 }
 
+// Damage a reader read past (a cut-off stream, a missing colour table,
+// samples out of range): the picture is returned, and the thread's warning
+// count (pic_GetCodecWarningCount) tells the caller.
+inline void PicCountCodecWarning() {
+  if (ImgThreadContext* ctx = GetImgThreadContext()) ++ctx->codecWarnings;
+}
+inline uint32_t PicCodecWarningCount() {
+  const ImgThreadContext* ctx = GetImgThreadContext();
+  return ctx ? ctx->codecWarnings : 0;
+}
+
 // Little-endian header fields.
 inline void PicPutLE16(uint8_t* p, uint32_t v) {
   p[0] = static_cast<uint8_t>(v);

@@ -132,9 +132,11 @@ void GIFBuildPalette(RGBQUAD* palette, const uint8_t planes[3][256], int32_t tra
 // Reads the image data (minimum code size and sub-blocks) at the source's
 // position into rows `stride` bytes apart, in interlace order when asked,
 // bottom row first with kGIFReadDIB (flags bit 1). A stream that ends early
-// is no error (the rest stays as it was); an index past tableSize leaves 12
-// and decoding goes on; a minimum code size above 11 gives 12 before any
-// table is filled. Progress per row. 0 on failure with *error set.
+// is no error (the rest stays as it was, one codec warning); damaged data
+// (a code naming no entry, a chain without a pixel) and an index past
+// tableSize leave 12 with what was decoded; a minimum code size of 0 or
+// above 11 gives 12 before any table is filled. Progress per row. 0 on
+// failure with *error set.
 int GIFReadImageData(uint32_t* error, CPicIO& io, uint8_t* dest, uint32_t width, uint32_t height,
                      uint64_t stride, uint32_t tableSize, bool interlaced, uint32_t flags);
 

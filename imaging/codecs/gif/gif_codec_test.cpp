@@ -346,3 +346,112 @@ TEST(GifCodec, GenericReaderAndProgress) {
   std::copy(pixels.begin(), pixels.begin() + 14, twoRows.begin());
   EXPECT_EQ(r.pixels, twoRows);
 }
+
+// Streams no encoder writes and files cut short, through the first-image
+// read, the frame list and the player: damaged data is 12 with what was
+// decoded, a cut-off file what it holds with a warning, in all three alike
+// (the first-image read sees nothing past its image).
+TEST(GifCodec, DamagedAndCutStreamsAlikeInEveryReader) {
+  auto raw = [](uint8_t minCodeSize, const Bytes& blocks, bool trailer = true) {
+    GifBuilder b(4, 3, 2);
+    b.RawImage(4, 3, minCodeSize, blocks);
+    return trailer ? b.End().bytes : b.bytes;
+  };
+  auto codes = [](const std::vector<uint32_t>& c, uint32_t bits = 3) {
+    return SubBlocks(PackCodes(c, bits));
+  };
+  const Bytes pixels = Pattern(12, 4), zeros(12, 0);
+  const Bytes whole = GifBuilder(4, 3, 2).Image(0, 0, 4, 3, pixels, 0, false, 2).End().bytes;
+  Bytes cutData = whole, noTrailer = whole, cutComment = whole, cutBefore = GifBuilder(4, 3, 2).bytes;
+  cutData.erase(cutData.end() - 6, cutData.end());
+  noTrailer.pop_back();
+  cutComment.back() = 0x21;
+  cutComment.insert(cutComment.end(), {0xFE, 10, 'c', 'u', 't'});
+  cutBefore.insert(cutBefore.end(), {0x21, 0xFE, 10, 'c', 'u', 't'});
+  Bytes twoFrames = GifBuilder(4, 3, 2)
+                        .Image(0, 0, 4, 3, pixels, 0, false, 2)
+                        .Image(0, 0, 4, 3, Pattern(12, 4, 9), 0, false, 2)
+                        .End()
+                        .bytes;
+  twoFrames.erase(twoFrames.end() - 6, twoFrames.end());
+  Bytes cutPixels = zeros, early = zeros, past = zeros;
+  std::copy(pixels.begin(), pixels.begin() + 6, cutPixels.begin());
+  early[0] = 3;
+  past[0] = 1;
+  struct Case {
+    const char* name;
+    Bytes file;
+    DWORD code, firstWarnings, listWarnings;
+    Bytes first;  // the first image; empty: none
+    DWORD frames;
+  };
+  const Case cases[] = {
+      {"whole", whole, 0, 0, 0, pixels, 1},
+      {"data cut off", cutData, 0, 1, 1, cutPixels, 1},
+      {"cut after the minimum code size", raw(2, {}, false), 0, 1, 1, zeros, 1},
+      {"end code early", raw(2, codes({4, 3, 5})), 0, 1, 1, early, 1},
+      {"no trailer", noTrailer, 0, 0, 1, pixels, 1},
+      {"cut in a comment after the image", cutComment, 0, 0, 1, pixels, 1},
+      {"second frame's data cut off", twoFrames, 0, 0, 1, pixels, 2},
+      {"cut before the first image", cutBefore, 3, 0, 0, {}, 0},
+      {"minimum code size 0", raw(0, codes({1, 0, 0, 0}, 1)), 12, 0, 0, {}, 0},
+      {"code past the table", raw(2, codes({4, 1, 7, 2})), 12, 0, 0, past, 1},
+      {"string code before any pixel", raw(2, codes({4, 6, 1})), 12, 0, 0, zeros, 1},
+      {"all ones", raw(2, SubBlocks(Bytes(9, 0xFF))), 12, 0, 0, zeros, 1},
+      {"all ones, 9-bit codes", raw(8, SubBlocks(Bytes(9, 0xFF))), 12, 0, 0, zeros, 1},
+      {"empty image data", raw(2, {0}), 12, 0, 0, zeros, 1},
+      {"a clear and the end code only", raw(2, codes({4, 5})), 12, 0, 0, zeros, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DWORD warnings = pic_GetCodecWarningCount();
+    const Read r = ReadGif(c.file);
+    EXPECT_EQ((std::vector<DWORD>{r.code, pic_GetCodecWarningCount() - warnings}),
+              (std::vector<DWORD>{c.code, c.firstWarnings}));
+    EXPECT_EQ(r.pixels, c.first);
+
+    warnings = pic_GetCodecWarningCount();
+    Source list(c.file);
+    DWORD v[12] = {};
+    LONG transparent = 0;
+    RGBQUAD palette[256];
+    const BOOL listed =
+        pic_ReadMultiFrameGIF(list, &v[0], &v[1], &v[2], &v[3], &v[4], &transparent, palette, 0);
+    EXPECT_EQ((std::vector<DWORD>{DWORD(listed), PicGetLastError(), pic_GetCodecWarningCount() - warnings,
+                                  pic_GetGIFFrameCount()}),
+              (std::vector<DWORD>{!c.first.empty(), c.code, c.listWarnings, c.frames}));
+    HGLOBAL frame = nullptr;
+    if (c.frames && pic_GetGIFFrame(0, &frame, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7],
+                                    &transparent, &v[8], palette, 0)) {
+      EXPECT_EQ(Bytes(static_cast<uint8_t*>(frame), static_cast<uint8_t*>(frame) + 12), c.first);
+    }
+    pic_ClearGIFFrames();
+
+    warnings = pic_GetCodecWarningCount();
+    Source played(c.file);
+    DWORD w = 0, h = 0;
+    HPICGIFANIMATION a = pic_InitRenderAnimatedGIF(played, &w, &h, 0);
+    EXPECT_EQ((std::vector<DWORD>{a != nullptr, PicGetLastError(), pic_GetCodecWarningCount() - warnings}),
+              (std::vector<DWORD>{!c.first.empty(), c.code, c.listWarnings}));
+    if (a) pic_DestroyAnimatedGIF(a);
+  }
+}
+
+// A DIB's colour table names every index its pixels use: a 2-entry table
+// with pixels up to 3 (code 12) gets all 256 entries, the pixels as read.
+TEST(GifCodec, DibTableCoversEveryIndexUsed) {
+  const Bytes pixels = {0, 1, 2, 3, 3, 2, 1, 0};
+  for (const DWORD tableBits : {1u, 2u}) {
+    SCOPED_TRACE(tableBits);
+    const Read dib =
+        ReadGif(GifBuilder(4, 2, tableBits).Image(0, 0, 4, 2, pixels, 0, false, 2).End().bytes, kGIFReadDIB);
+    const auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(dib.pixels.data());
+    ASSERT_GE(dib.pixels.size(), 40u);
+    const DWORD colours = tableBits == 1 ? 256 : 4;
+    ASSERT_EQ((std::vector<DWORD>{dib.code, header->biClrUsed, DWORD(dib.pixels.size())}),
+              (std::vector<DWORD>{tableBits == 1 ? 12u : 0u, colours, 40 + 4 * colours + 8}));
+    const uint8_t* rows = dib.pixels.data() + 40 + 4 * colours;  // bottom row first
+    EXPECT_EQ(Bytes(rows, rows + 8), (Bytes{3, 2, 1, 0, 0, 1, 2, 3}));
+    EXPECT_EQ(rows[-4 * int(colours) + 4 * 3 + 1], tableBits == 1 ? 0 : 255);  // entry 3's green
+  }
+}

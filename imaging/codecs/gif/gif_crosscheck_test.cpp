@@ -200,3 +200,55 @@ TEST_F(GifCrossCheck, AnimationsPlayAsEveryProgramPlaysThem) {
   }
   EXPECT_EQ(PillowOutput("str(im.info.get('loop')).encode()", Path("ours.gif")), Bytes{'2'});
 }
+
+// Streams no encoder writes: ImageMagick, giflib, gifsicle and Pillow all
+// refuse them, and ours gives 12. Files whose data ends short they refuse too
+// (gifsicle copies a cut-off one); ours keeps the picture with a codec
+// warning.
+TEST_F(GifCrossCheck, DamagedStreamsAreRefusedByEveryProgram) {
+  auto raw = [](uint8_t minCodeSize, const Bytes& blocks) {
+    return GifBuilder(4, 3, 2).RawImage(4, 3, minCodeSize, blocks).End().bytes;
+  };
+  auto codes = [](const std::vector<uint32_t>& c, uint32_t bits = 3) {
+    return SubBlocks(PackCodes(c, bits));
+  };
+  Bytes cut = GifBuilder(4, 3, 2).Image(0, 0, 4, 3, Pattern(12, 4), 0, false, 2).End().bytes;
+  cut.erase(cut.end() - 6, cut.end());
+  struct Case {
+    const char* name;
+    Bytes file;
+    bool cutShort;    // else damaged
+    bool sicleKeeps;  // gifsicle copies what a cut file holds
+  };
+  const Case cases[] = {
+      {"minimum code size 0", raw(0, codes({1, 0, 0, 0}, 1)), false, false},
+      {"code past the table", raw(2, codes({4, 1, 7, 2})), false, false},
+      {"string code before any pixel", raw(2, codes({4, 6, 1})), false, false},
+      {"all ones", raw(2, SubBlocks(Bytes(9, 0xFF))), false, false},
+      {"all ones, 9-bit codes", raw(8, SubBlocks(Bytes(9, 0xFF))), false, false},
+      {"empty image data", raw(2, {0}), false, false},
+      {"a clear and the end code only", raw(2, codes({4, 5})), false, false},
+      {"end code early", raw(2, codes({4, 3, 5})), true, false},
+      {"data cut off", cut, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path f = Path("damaged.gif");
+    WriteFileBytes(f, c.file);
+    EXPECT_FALSE(RunTool(kConvert + " " + f.string() + " rgb:" + P("damaged.rgb")));
+    EXPECT_FALSE(RunTool(kGif2Rgb + " -1 -o " + P("damaged.giflib") + " " + f.string()));
+    EXPECT_FALSE(Pillow("Image.open(src).load()", f, Path("damaged.pil")));
+    EXPECT_EQ(RunTool(kGifsicle + " " + f.string() + " > " + P("damaged.sicle")), c.sicleKeeps);
+
+    // Ours: 12 with what was decoded, or the cut picture with a warning (the
+    // frame list and the player agree: pictura_gif_test).
+    const DWORD warnings = pic_GetCodecWarningCount();
+    HPICSRC src = pic_OpenFileSource(f.string().c_str());
+    DWORD w = 0, h = 0;
+    const Bytes image = TakeBlock(pic_ReadGIF(src, &w, &h, nullptr, nullptr, 0));
+    EXPECT_EQ(PicGetLastError(), c.cutShort ? 0u : 12u);
+    pic_CloseSource(src);
+    EXPECT_EQ((std::vector<DWORD>{image.empty(), pic_GetCodecWarningCount() - warnings}),
+              (std::vector<DWORD>{std::string(c.name) == "minimum code size 0", c.cutShort}));
+  }
+}

@@ -70,7 +70,7 @@ uint64_t GIFLZWDecoder::Run(uint64_t target) {
       if (code > 255) badIndex_ = true;  // minimum code sizes 9 to 11 name pixels no byte holds
       length = 1;
     } else if (!haveOld_) {
-      ended_ = true;  // a string code with no string before it: the data is broken
+      ended_ = broken_ = true;  // a string code with no string before it
       break;
     } else if (code < next_) {
       length = length_[code];
@@ -87,7 +87,7 @@ uint64_t GIFLZWDecoder::Run(uint64_t target) {
       uint8_t* to = out_ + at;
       for (uint64_t i = 0; i < n; ++i) to[i] = from[i];
     } else {
-      ended_ = true;  // a code past the table: the data is broken
+      ended_ = broken_ = true;  // a code past the table
       break;
     }
     if (haveOld_ && next_ < kMaxCodes) {

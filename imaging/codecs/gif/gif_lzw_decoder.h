@@ -9,7 +9,7 @@ namespace Pictura {
 class GIFLZWDecoder {
  public:
   // data: the sub-blocks' bytes joined, followed by at least 8 readable
-  // bytes of slack; minCodeSize 0 to 11; out: room for count pixels.
+  // bytes of slack; minCodeSize 1 to 11; out: room for count pixels.
   GIFLZWDecoder(const uint8_t* data, uint64_t bytes, uint32_t minCodeSize, uint8_t* out, uint64_t count);
 
   // Decodes until target pixels are out or the data ends; pixels out so far.
@@ -17,6 +17,9 @@ class GIFLZWDecoder {
   bool Ended() const { return ended_; }
   // A root code above 255 was met (minimum code sizes 9 to 11).
   bool BadIndex() const { return badIndex_; }
+  // The data named a string no entry holds yet (a code past the table, or a
+  // string code before any pixel): no decoder can go on from there.
+  bool Broken() const { return broken_; }
 
  private:
   static constexpr uint32_t kMaxCodes = 4096;
@@ -33,6 +36,7 @@ class GIFLZWDecoder {
   bool haveOld_ = false;
   bool ended_ = false;
   bool badIndex_ = false;
+  bool broken_ = false;
   uint8_t* out_;
   uint64_t count_;
   uint64_t pos_ = 0;

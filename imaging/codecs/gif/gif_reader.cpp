@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "codecs/codec_support.h"
 #include "codecs/decode_limits.h"
 #include "codecs/gif/gif_codec.h"
 #include "codecs/gif/gif_lzw_decoder.h"
@@ -18,7 +19,10 @@ namespace {
 constexpr uint8_t kExtensionIntroducer = 0x21;
 constexpr uint8_t kImageSeparator = 0x2C;
 constexpr uint8_t kTrailer = 0x3B;
-constexpr uint32_t kMaxMinCodeSize = 11;  // 2^12 codes: the clear code must leave room for the table
+// 2^12 codes: the clear code must leave room for the table. A size of 0
+// would make the clear code a pixel's.
+constexpr uint32_t kMinMinCodeSize = 1;
+constexpr uint32_t kMaxMinCodeSize = 11;
 
 uint32_t Word(const uint8_t* p) {
   return p[0] | static_cast<uint32_t>(p[1]) << 8;
@@ -49,11 +53,12 @@ bool SkipDataBlocks(CPicIO& io) {
 
 // The sub-blocks of the image data joined, with 8 zero bytes of slack for
 // the decoder's word reads. A chain cut off by the end of the stream keeps
-// what it had.
-void ReadCodeData(CPicIO& io, std::vector<uint8_t>* data) {
+// what it had; false then.
+bool ReadCodeData(CPicIO& io, std::vector<uint8_t>* data) {
   data->clear();
+  bool whole = true;
   uint8_t length = 0;
-  if (!ReadByte(io, &length)) length = 0;
+  if (!ReadByte(io, &length)) whole = false;
   while (length) {
     const size_t at = data->size();
     // The block and the next block's length byte in one read.
@@ -61,12 +66,14 @@ void ReadCodeData(CPicIO& io, std::vector<uint8_t>* data) {
     const uint32_t got = io.Read(data->data() + at, length + 1u);
     if (got < length + 1u) {
       data->resize(at + got);
+      whole = false;
       break;
     }
     length = data->back();
     data->pop_back();
   }
   data->resize(data->size() + 8, 0);
+  return whole;
 }
 
 // Rows of an image in the order the stream stores them.
@@ -101,13 +108,13 @@ int ReadImageDataOrThrow(uint32_t* error, CPicIO& io, uint8_t* dest, uint32_t wi
     *error = kPicErrFileRead;
     return 0;
   }
-  if (minCodeSize > kMaxMinCodeSize) {
+  if (minCodeSize < kMinMinCodeSize || minCodeSize > kMaxMinCodeSize) {
     SkipDataBlocks(io);
     *error = kPicErrBadGIF;
     return 0;
   }
   std::vector<uint8_t> data;
-  ReadCodeData(io, &data);
+  const bool cut = !ReadCodeData(io, &data);
 
   const uint64_t count = uint64_t{width} * height;
   const bool bottomUp = (flags & kGIFReadDIB) != 0;
@@ -132,11 +139,13 @@ int ReadImageDataOrThrow(uint32_t* error, CPicIO& io, uint8_t* dest, uint32_t wi
     }
   }
   if (*error != kPicErrCancelled) {
-    if (decoder.BadIndex() || GIFIndexPastTable(pixels, done, tableSize)) *error = kPicErrBadGIF;
+    // Damaged data: codes no decoder can follow, or a whole chain of data
+    // that names not one pixel. What was decoded stays, with 12.
+    const bool damaged = decoder.Broken() || (done == 0 && !cut);
+    if (damaged || decoder.BadIndex() || GIFIndexPastTable(pixels, done, tableSize)) *error = kPicErrBadGIF;
     // Data that ends before the last pixel is no error (the rest stays 0),
     // but a warning, so a caller can refuse a picture that is partly blank.
-    if (done < count)
-      if (ImgThreadContext* ctx = GetImgThreadContext()) ++ctx->codecWarnings;
+    if (done < count && !damaged) PicCountCodecWarning();
   }
 
   if (!direct) {
@@ -296,10 +305,26 @@ HGLOBAL GIFReader::ReadImage(CPicIO* src, uint32_t* width, uint32_t* height, RGB
     HGLOBAL dib = AllocDIB(&error, image.width, image.height, 8, colours, std::min(image.tableSize, 256u));
     if (!dib) return nullptr;
     uint8_t* rows = DIBPixelStart(&error, dib);
-    if (!rows || !GIFReadImageData(&error, io, rows, image.width, image.height, DIBStride(image.width, 8),
-                                   image.tableSize, image.interlaced, kGIFReadDIB)) {
+    const uint64_t stride = DIBStride(image.width, 8);
+    if (!rows || !GIFReadImageData(&error, io, rows, image.width, image.height, stride, image.tableSize,
+                                   image.interlaced, kGIFReadDIB)) {
       GlobalFree(dib);
       return nullptr;
+    }
+    // Pixels past a short table (code 12): the DIB's table must still name
+    // every index its pixels use, so it gets all 256 entries.
+    if (image.tableSize < 256 && GIFIndexPastTable(rows, stride * image.height, image.tableSize)) {
+      uint32_t code = 0;
+      HGLOBAL full = AllocDIB(&code, image.width, image.height, 8, colours, 256);
+      uint8_t* fullRows = full ? DIBPixelStart(&code, full) : nullptr;
+      if (!fullRows) {
+        if (full) GlobalFree(full);
+        GlobalFree(dib);
+        return FailBlock(kPicErrNoMemory);
+      }
+      std::memcpy(fullRows, rows, static_cast<size_t>(stride * image.height));
+      GlobalFree(dib);
+      dib = full;
     }
     *width = image.width;
     *height = image.height;
@@ -341,16 +366,26 @@ int GIFReader::ReadAllFrames(CPicIO* src, GIFFrameList* list) {
     list->backgroundIndex = screen_.background;
     GIFBuildPalette(list->globalPalette, screen_.table, -1);
   };
+  // A stream that ends after its first image, wherever it ends, keeps the
+  // frames read, as the first-image read keeps its image: success and a
+  // codec warning (one a read, also when the last frame's data was cut).
+  const uint32_t warningsBefore = PicCodecWarningCount();
+  uint32_t framesCode = 0;  // what the frames read left: 12 for damaged data
+  auto cutOff = [&]() -> int {
+    describe();
+    if (list->frames.empty()) return Fail(kPicErrFileRead);
+    error = framesCode;
+    if (PicCodecWarningCount() == warningsBefore) PicCountCodecWarning();
+    return 1;
+  };
   uint64_t totalPixels = 0;  // of all frames: a tiny file must not claim many big ones
   for (;;) {
     uint8_t b = 0;
-    if (!ReadByte(io, &b)) {
-      describe();
-      return Fail(kPicErrFileRead);
-    }
+    if (!ReadByte(io, &b)) return cutOff();
     if (b == kTrailer) break;
     if (b == kExtensionIntroducer) {
       if (!ReadExtension(io)) {
+        if (error == kPicErrFileRead) return cutOff();
         describe();
         return 0;
       }
@@ -360,6 +395,7 @@ int GIFReader::ReadAllFrames(CPicIO* src, GIFFrameList* list) {
 
     GIFImageHeader image;
     if (!ReadImageHeader(io, &image)) {
+      if (error == kPicErrFileRead) return cutOff();
       describe();
       return 0;
     }
@@ -379,6 +415,7 @@ int GIFReader::ReadAllFrames(CPicIO* src, GIFFrameList* list) {
     if (!GIFReadImageData(&error, io, static_cast<uint8_t*>(frame.pixels), image.width, image.height,
                           image.width, image.tableSize, image.interlaced, 0)) {
       GlobalFree(frame.pixels);
+      if (error == kPicErrFileRead) return cutOff();
       if (error == before) error = kPicErrBadGIF;
       describe();
       return 0;
@@ -408,6 +445,7 @@ int GIFReader::ReadAllFrames(CPicIO* src, GIFFrameList* list) {
       return Fail(kPicErrNoMemory);
     }
     control_ = GIFControl{};
+    framesCode = error;
   }
   describe();
   return 1;

@@ -81,6 +81,15 @@ struct GifBuilder {
     bytes.insert(bytes.end(), data.begin(), data.end());
     return *this;
   }
+  // An image whose data is given as it stands (the sub-blocks, their
+  // terminator included), for streams no encoder makes.
+  GifBuilder& RawImage(uint32_t width, uint32_t height, uint8_t minCodeSize, const Bytes& blocks) {
+    bytes.push_back(0x2C);
+    Word(0), Word(0), Word(width), Word(height);
+    bytes.insert(bytes.end(), {0, minCodeSize});
+    bytes.insert(bytes.end(), blocks.begin(), blocks.end());
+    return *this;
+  }
   GifBuilder& End() {
     bytes.push_back(0x3B);
     return *this;

@@ -5,14 +5,18 @@
 //
 // Read flags: 2 an 8-bit PicPackedDIB; 8 rows padded to 4 bytes (not both).
 // Palettes are 256 RGBQUADs; the reserved byte is 0 for the transparent
-// index and 255 for every other entry. Pixels past the colour table leave
-// code 12 with the image; a file whose data ends early gives the image with
-// the rest of its pixels 0, no code and a codec warning.
+// index and 255 for every other entry. Damaged image data (codes naming
+// no table entry, data without a single pixel, pixels past the colour
+// table) leaves code 12 with what was decoded: the image, the frame in the
+// list, the animation; a minimum code size of 0 or above 11 gives 12 and no
+// image. A file whose data ends early, or that ends anywhere after its first
+// image, gives what it holds (the rest of the pixels 0), no code and a codec
+// warning (pic_GetCodecWarningCount), in all three readers alike.
 // Write flags: 4 rows given bottom row first; 16 interlaced; 32 (frames)
 // wait for user input; 64 (frames) the frame carries its own colour table of
 // 2^bits entries. Pixels must be below 2^bits (5 otherwise: nothing is
 // written); images are 1 to 65535 pixels each way.
-// Codes: 1 memory, 3 the stream ended inside its block structure, 4 writing
+// Codes: 1 memory, 3 the stream ended before its first image, 4 writing
 // failed, 5 bad arguments, 8 unknown version (multi-frame read), 12 bad GIF
 // (signature, size, colour table, image data, or a header claiming more
 // than the file can hold), 14 cancelled, 79 the animation has ended.

@@ -19,7 +19,7 @@ void JPGErrorExit(j_common_ptr cinfo) {
 // list rather than to a console the program does not have, and count in the
 // thread's warnings so a caller can refuse a picture that decoded with one.
 void JPGOutputMessage(j_common_ptr cinfo) {
-  if (ImgThreadContext* ctx = GetImgThreadContext()) ++ctx->codecWarnings;
+  PicCountCodecWarning();
   char text[JMSG_LENGTH_MAX];
   text[0] = 0;
   cinfo->err->format_message(cinfo, text);

@@ -50,8 +50,10 @@ bool ReadPcxHeader(uint32_t* error, CPicIO& io, PcxHeader* header);
 // The palette a file's pixels index: its 256-colour table (version 5, 8
 // bits, the table present) or a grey ramp; below 8 bits black and white for
 // a 1-bit file, else the header's entries; unused entries repeat entry 0.
+// False when a version-5 8-bit file has no table where it should end (grey
+// then). tableAt (may be null): the table's offset, UINT64_MAX for none.
 // Leaves the source anywhere.
-void ReadPcxColours(CPicIO& io, const PcxHeader& header, RGBQUAD palette[256]);
+bool ReadPcxColours(CPicIO& io, const PcxHeader& header, RGBQUAD palette[256], uint64_t* tableAt);
 
 int ReadPCXDims(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
                 PicResolutionInfo* resolution);
@@ -84,6 +86,7 @@ class PCXLineReader {
   PcxHeader header_;
   uint32_t depth_ = 0;
   uint32_t rowsRead_ = 0;
+  uint64_t tableAt_ = UINT64_MAX;  // where the 256-colour table starts, if the file has one
   RGBQUAD palette_[256] = {};
   std::unique_ptr<uint8_t[]> scan_;     // planes x bytes per line
   std::unique_ptr<uint8_t[]> indices_;  // one index a pixel

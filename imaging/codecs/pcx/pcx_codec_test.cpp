@@ -192,3 +192,75 @@ TEST(PcxWriter, EncodingHeaderLinesAndRefusals) {
     EXPECT_EQ(PicGetLastError(), kPicErrBadArgument);
   }
 }
+
+// A version-5 8-bit file reads its colours from the table at its end; one
+// whose table is missing or cut off (netpbm refuses it) reads with a grey
+// ramp and counts a codec warning in every reader of its colours.
+TEST(PcxReader, MissingOrCutColourTableCountsAWarning) {
+  Bytes table(769);
+  table[0] = 12;
+  for (int i = 1; i < 769; ++i) table[i] = static_cast<uint8_t>(255 - i % 256);
+  Bytes pixels(1000, 7);
+  auto file = [&](uint8_t version, const Bytes& data, const Bytes& tail) {
+    Bytes f = Pcx(version, 8, 1, 999, 0, 1000, {}, data);
+    f.insert(f.end(), tail.begin(), tail.end());
+    return f;
+  };
+  Bytes wrongMarker = table, twelveInPixels = pixels;
+  wrongMarker[0] = 11;
+  twelveInPixels[1000 - 769] = 12;  // where a table would start once the real one is cut away
+  struct Case {
+    const char* what;
+    Bytes file;
+    uint8_t red7;  // palette entry 7's red
+    DWORD warnings, queryWarnings;
+  };
+  const Case cases[] = {
+      {"table present", file(5, pixels, table), uint8_t(255 - 3 * 7 - 1), 0, 0},
+      {"no table", file(5, pixels, {}), 7, 1, 1},
+      {"no 12 before the table", file(5, pixels, wrongMarker), 7, 1, 1},
+      {"table cut by 100 bytes", file(5, pixels, Bytes(table.begin(), table.end() - 100)), 7, 1, 1},
+      {"table cut away, a 12 in the pixels", file(5, twelveInPixels, {}), 7, 1, 0},
+      {"version 3 has none", file(3, pixels, {}), 7, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RGBQUAD palette[256];
+    DWORD before = pic_GetCodecWarningCount();
+    const Read r = ReadPcx(c.file, 24);
+    EXPECT_EQ((std::vector<DWORD>{r.code, DWORD(r.pixels.size()), r.pixels[0],
+                                  pic_GetCodecWarningCount() - before}),
+              (std::vector<DWORD>{0, 3000, c.red7, c.warnings}));
+    // The line reader warns alike; the palette query when the table is missing
+    // (it reads no pixels, so it cannot see a cut one).
+    before = pic_GetCodecWarningCount();
+    Source src(c.file);
+    DWORD w = 0, h = 0, index = 0, count = 0;
+    HPICPCXREADLINES lines = pic_InitReadPCXLines(src, &w, &h, palette, 0);
+    Bytes row(1000);
+    EXPECT_TRUE(pic_ReadNextPCXLine(lines, row.data(), &index));
+    EXPECT_TRUE(pic_DestroyReadPCXLines(lines));
+    EXPECT_EQ(pic_GetCodecWarningCount() - before, c.warnings);
+    before = pic_GetCodecWarningCount();
+    pic_Seek(src, 0, 0);
+    EXPECT_TRUE(pic_GetPCXPalette(src, palette, &count));
+    EXPECT_EQ(pic_GetCodecWarningCount() - before, c.queryWarnings);
+  }
+}
+
+// The header's size, depth and resolution; a header the query cannot read is 22.
+TEST(PcxReader, Dimensions) {
+  Bytes f = Pcx(5, 1, 4, 20, 11, 4, {}, {}, 3);
+  f[12] = 0x2C, f[13] = 1, f[14] = 72;  // 300 x 72 dpi
+  Source src(f);
+  DWORD w = 0, h = 0, bits = 0;
+  PicResolutionInfo res{};
+  ASSERT_TRUE(pic_GetPCXDims(src, &w, &h, &bits, &res, 0));
+  EXPECT_EQ((std::vector<double>{double(w), double(h), double(bits), res.x, res.y, double(res.unit)}),
+            (std::vector<double>{18, 12, 4, 300, 72, 0}));
+  Source cut(Bytes(f.begin(), f.begin() + 100));
+  EXPECT_FALSE(pic_GetPCXDims(cut, &w, &h, &bits, nullptr, 0));
+  EXPECT_EQ(PicGetLastError(), kPicErrBadPCX);
+  EXPECT_FALSE(pic_GetPCXDims(src, &w, nullptr, &bits, nullptr, 0));
+  EXPECT_EQ(PicGetLastError(), kPicErrBadArgument);
+}

@@ -59,22 +59,25 @@ bool ReadPcxHeader(uint32_t* error, CPicIO& io, PcxHeader* h) {
   return true;
 }
 
-void ReadPcxColours(CPicIO& io, const PcxHeader& h, RGBQUAD palette[256]) {
+bool ReadPcxColours(CPicIO& io, const PcxHeader& h, RGBQUAD palette[256], uint64_t* tableAt) {
   const uint32_t bits = h.FileBits();
+  const bool wanted = h.version == 5 && bits == 8;
   bool table = false;
-  if (h.version == 5 && bits == 8 && io.Seek(-769, kPicSeekEnd)) {
+  uint32_t at = 0;
+  if (wanted && io.Seek(-769, kPicSeekEnd) && io.GetPos(&at)) {
     uint8_t t[769];
     if (io.ReadExact(t, sizeof t) && t[0] == 12) {
       for (int i = 0; i < 256; ++i) palette[i] = RGBQUAD{t[1 + 3 * i + 2], t[1 + 3 * i + 1], t[1 + 3 * i], 0};
       table = true;
     }
   }
+  if (tableAt) *tableAt = table ? at : UINT64_MAX;
   if (!table)
     for (int i = 0; i < 256; ++i) {
       const uint8_t v = static_cast<uint8_t>(i);
       palette[i] = RGBQUAD{v, v, v, 0};
     }
-  if (bits >= 8) return;
+  if (bits >= 8) return table || !wanted;
   const uint32_t used = 1u << bits;
   if (bits == 1) {
     palette[0] = RGBQUAD{0, 0, 0, 0};
@@ -83,6 +86,7 @@ void ReadPcxColours(CPicIO& io, const PcxHeader& h, RGBQUAD palette[256]) {
     std::copy(h.headerPalette, h.headerPalette + used, palette);
   }
   std::fill(palette + used, palette + 256, palette[0]);
+  return true;
 }
 
 int ReadPCXDims(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* height, uint32_t* bitDepth,
@@ -102,7 +106,7 @@ int ReadPCXPalette(uint32_t* error, CPicIO& io, uint32_t* count, RGBQUAD* palett
   PcxHeader h;
   if (!ReadPcxHeader(error, io, &h)) return 0;
   if (h.FileBits() > 8) return PicFail<int>(error, kPicErrBitDepth);
-  ReadPcxColours(io, h, palette);
+  if (!ReadPcxColours(io, h, palette, nullptr)) PicCountCodecWarning();
   if (count) *count = 256;
   return 1;
 }
@@ -125,7 +129,7 @@ PCXLineReader* PCXLineReader::Open(uint32_t* error, CPicIO& io, uint32_t* width,
   const uint64_t scanBytes = uint64_t{h.height} * h.ScanLineBytes();
   if (!PicDecodePlausible(uint64_t{h.width} * h.height, scanBytes, PicBytesLeft(io), 32))
     return PicFail<PCXLineReader*>(error, kPicErrBadPCX);
-  ReadPcxColours(io, h, r->palette_);
+  if (!ReadPcxColours(io, h, r->palette_, &r->tableAt_)) PicCountCodecWarning();
   if (!io.SeekTo(uint64_t{start} + 128)) return PicFail<PCXLineReader*>(error, kPicErrNoMemory);
   r->scan_.reset(new (std::nothrow) uint8_t[h.ScanLineBytes()]);
   r->indices_.reset(new (std::nothrow) uint8_t[h.width]);
@@ -216,7 +220,12 @@ bool PCXLineReader::ReadNextLine(uint32_t* error, uint8_t* row, uint32_t* rowInd
       }
   }
   if (rowIndex) *rowIndex = rowsRead_;
-  ++rowsRead_;
+  // A colour table found where the pixels still lie is a cut one: the file
+  // ended inside it, and the "table" is pixel data.
+  if (++rowsRead_ == header_.height && tableAt_ != UINT64_MAX) {
+    uint32_t pos = 0;
+    if (in_.Source().GetPos(&pos) && pos - in_.Buffered() > tableAt_) PicCountCodecWarning();
+  }
   return true;
 }
 

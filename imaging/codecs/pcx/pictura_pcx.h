@@ -7,7 +7,9 @@
 // palette to `palette`), 24 bits R, G, B. Read flags: 2 a PicPackedDIB at
 // the file's depth (1, 8 or 24); 8 rows padded to 4 bytes and 24-bit pixels
 // B, G, R (not with 2). A file that ends early gives the rows read so far
-// with last error 3: free the block then too.
+// with last error 3: free the block then too. A version-5 8-bit file whose
+// 256-colour table is missing or cut off is read with a grey ramp and
+// counts a codec warning (pic_GetCodecWarningCount).
 // Write: depth 1 or 8 (palette of 256 entries) or 24; flags 1 palette info
 // "grey", 4 the rows are given bottom row first, 8 pixels are B, G, R;
 // resolution: x and y dots per inch, or null.

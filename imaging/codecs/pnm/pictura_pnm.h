@@ -5,7 +5,8 @@
 // Read depths: 1 from PBM (packed bits, a set bit black), 8 or 16 from PGM,
 // 24 or 48 from PPM (R, G, B); 16-bit samples come in the machine's order.
 // Samples are scaled to the output's full range (v x 255 / maxval or
-// v x 65535 / maxval). Read flags: 2 a PicPackedDIB at the file's depth
+// v x 65535 / maxval); a sample above maxval is read as maxval and the
+// read counts a codec warning (pic_GetCodecWarningCount). Read flags: 2 a PicPackedDIB at the file's depth
 // (PBM 1, PGM 8, PPM 24); 8 samples as stored, not scaled; 16 pixels
 // B, G, R; 32 the bottom row first; 0x80000000 rows padded to 4 bytes (not
 // at 16 and 48 bits).

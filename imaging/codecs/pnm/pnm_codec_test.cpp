@@ -199,3 +199,44 @@ TEST(PnmWriter, RoundTripsHeadersAndSampleWidths) {
   EXPECT_EQ(pic_WritePNM(dest, nullptr, 2, 2, 8, 2, 0, 0), 0u);
   EXPECT_EQ(PicGetLastError(), kPicErrBadArgument);
 }
+
+// A sample above maxval (netpbm refuses the file) reads as maxval and
+// counts one codec warning a read, on every path a sample takes.
+TEST(PnmReader, SamplesAboveMaxvalCountAWarning) {
+  struct Case {
+    const char* what;
+    Bytes file;
+    DWORD depth, flags;
+    Bytes pixels;
+    DWORD warnings;
+  };
+  const Case cases[] = {
+      {"raw grey, scaled", File("P5 2 1 100\n", {200, 50}), 8, 0, {255, 127}, 1},
+      {"raw grey, as stored", File("P5 1 1 100\n", {101}), 8, 8, {100}, 1},
+      {"raw grey, maxval 1000 at 16 bits", File("P5 1 1 1000\n", {0x07, 0xD0}), 16, 0, U16({65535}), 1},
+      {"raw colour, maxval 1000 at 8 bits",
+       File("P6 1 1 1000\n", {0, 1, 0x03, 0xE9, 0, 0}),
+       24,
+       0,
+       {0, 255, 0},
+       1},
+      {"plain grey", File("P2 2 1 9\n12 9"), 8, 0, {255, 255}, 1},
+      {"plain colour", File("P3 1 1 3 3 4 1"), 24, 0, {255, 255, 85}, 1},
+      {"plain grey, in range", File("P2 2 1 9\n0 9"), 8, 0, {0, 255}, 0},
+      {"raw grey, maxval 1000, in range",
+       File("P5 2 1 1000\n", {0x03, 0xE8, 0x01, 0xF4}),
+       8,
+       0,
+       {255, 127},
+       0},
+      {"raw colour, maxval 255", File("P6 1 1 255\n", {1, 255, 3}), 24, 0, {1, 255, 3}, 0},
+  };
+  for (const Case& c : cases) {
+    const DWORD before = pic_GetCodecWarningCount();
+    const Read r = ReadPnm(c.file, c.depth, c.flags);
+    EXPECT_EQ((std::vector<DWORD>{r.code, pic_GetCodecWarningCount() - before}),
+              (std::vector<DWORD>{0, c.warnings}))
+        << c.what;
+    EXPECT_EQ(r.pixels, c.pixels) << c.what;
+  }
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codecs/byte_reader.h"
+#include "codecs/codec_support.h"
 #include "codecs/decode_limits.h"
 #include "codecs/image_block.h"
 #include "codecs/pnm/pnm_codec.h"
@@ -172,9 +173,17 @@ class PnmRows {
         if (lo < 0) FormatError("EOF /read error while reading a long sample");
         v = static_cast<uint32_t>(hi << 8 | lo);
       }
-      f(i, v < h_.maxval ? v : h_.maxval);
+      if (v > h_.maxval) {
+        aboveMaxval_ = true;
+        v = h_.maxval;
+      }
+      f(i, v);
     }
   }
+
+  // A sample above maxval was read (and taken as maxval).
+  bool AboveMaxval() const { return aboveMaxval_; }
+  void NoteAboveMaxval() { aboveMaxval_ = true; }
 
   // Raw 8-bit samples as stored, when they need no change.
   void RawBytes(uint8_t* out, size_t n) {
@@ -184,20 +193,26 @@ class PnmRows {
  private:
   PnmStream& s_;
   const PnmHeader& h_;
+  bool aboveMaxval_ = false;
 };
 
 // A raw row read into its place: big-endian 16-bit samples to the
 // machine's order, each at most maxval, scaled to the output's range, and
-// R, G, B turned to B, G, R when asked.
+// R, G, B turned to B, G, R when asked. False when a sample was above maxval.
 template <class T>
-void OrderRow(uint8_t* row, uint32_t n, uint32_t channels, bool bgr, uint32_t maxval, uint32_t top, bool scale) {
+bool OrderRow(uint8_t* row, uint32_t n, uint32_t channels, bool bgr, uint32_t maxval, uint32_t top,
+              bool scale) {
   const bool swap = bgr && channels == 3;
+  bool inRange = true;
   for (uint32_t i = 0; i < n; i += channels) {
     uint32_t v[3] = {};
     for (uint32_t c = 0; c < channels; ++c) {
       const uint8_t* p = row + (i + c) * sizeof(T);
       uint32_t x = sizeof(T) == 2 ? uint32_t{p[0]} << 8 | p[1] : p[0];
-      if (x > maxval) x = maxval;
+      if (x > maxval) {
+        x = maxval;
+        inRange = false;
+      }
       v[c] = scale ? x * top / maxval : x;
     }
     for (uint32_t c = 0; c < channels; ++c) {
@@ -205,6 +220,7 @@ void OrderRow(uint8_t* row, uint32_t n, uint32_t channels, bool bgr, uint32_t ma
       std::memcpy(row + (i + c) * sizeof(T), &out, sizeof(T));
     }
   }
+  return inRange;
 }
 
 void ReadImage(CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth, uint32_t flags,
@@ -276,10 +292,9 @@ void ReadImage(CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth, ui
     } else if (inPlace) {
       rows.RawBytes(out, rowBytes);
       if (asStored && !wide) continue;  // already the output's bytes
-      if (wide)
-        OrderRow<uint16_t>(out, n, channels, bgr, h.maxval, top, scale);
-      else
-        OrderRow<uint8_t>(out, n, channels, bgr, h.maxval, top, scale);
+      const bool inRange = wide ? OrderRow<uint16_t>(out, n, channels, bgr, h.maxval, top, scale)
+                                : OrderRow<uint8_t>(out, n, channels, bgr, h.maxval, top, scale);
+      if (!inRange) rows.NoteAboveMaxval();
     } else {
       rows.EachSample([&](size_t i, uint32_t v) {
         const size_t c = channels == 3 && bgr ? i - i % 3 + (2 - i % 3) : i;
@@ -293,6 +308,9 @@ void ReadImage(CPicIO& io, uint32_t* width, uint32_t* height, uint32_t depth, ui
       });
     }
   }
+  // netpbm refuses such a file; the picture is still worth showing, as
+  // maxval where a sample passed it, but the caller can tell.
+  if (rows.AboveMaxval()) PicCountCodecWarning();
 }
 
 }  // namespace
