@@ -129,7 +129,7 @@ def main():
             cases.append(case)
     print("%d rounds, one thread; load average at the rounds' ends: %s" % (args.rounds, " ".join(loads)))
     print("median ms [min-max] per side; ratio = fastest peer's median / ours")
-    print("%-14s %-24s %-24s %-24s %-24s %s" % ("case", "ours", "ours (other)", "peer 1", "peer 2", "ratio"))
+    print("%-14s %-24s %-34s %-30s %-30s %s" % ("case", "ours", "ours (other)", "peer 1", "peer 2", "ratio"))
     for case in cases:
         sides = [(side, s) for (c, side), s in samples.items() if c == case]
 
@@ -146,7 +146,7 @@ def main():
         for side, s in mine.items():
             if side != "ours":
                 extra = " (%s %.2f)" % (side, fastest / statistics.median(s))
-        print("%-14s %-24s %-24s %-24s %-24s %.2f%s" % (case, cell("", mine["ours"]).strip(),
+        print("%-14s %-24s %-34s %-30s %-30s %.2f%s" % (case, cell("", mine["ours"]).strip(),
                                                         other[0] if other else "", cell(*peers[0]),
                                                         cell(*peers[1]) if len(peers) > 1 else "", ratio, extra))
 

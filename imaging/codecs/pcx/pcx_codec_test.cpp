@@ -94,6 +94,10 @@ TEST(PcxReader, LayoutsAndPalettes) {
   const Case cases[] = {
       {"4 bits in one plane", four, 8, {0, 1, 2, 15}},
       {"4 planes of 1 bit", planes, 8, {1, 2, 4, 8}},
+      {"3 planes of 1 bit past 8 pixels",
+       Pcx(5, 1, 3, 9, 0, 2, {}, {0, 0x40, 0, 0x40, 0, 0}),
+       8,
+       {0, 0, 0, 0, 0, 0, 0, 0, 0, 3}},
       {"2 bits", Pcx(5, 2, 1, 4, 0, 2, header16, {0x1B, 0xC1, 0xC0}), 8, {0, 1, 2, 3, 3}},
       {"2 planes at depth 1", Pcx(5, 1, 2, 3, 0, 2, {}, {0xF0, 0, 0xF0, 0}), 1, {}},
       // A lone 0xC5, then a run of 5 cut at the line's end.
@@ -263,4 +267,25 @@ TEST(PcxReader, Dimensions) {
   EXPECT_EQ(PicGetLastError(), kPicErrBadPCX);
   EXPECT_FALSE(pic_GetPCXDims(src, &w, nullptr, &bits, nullptr, 0));
   EXPECT_EQ(PicGetLastError(), kPicErrBadArgument);
+}
+
+// A run whose count byte is the last of the reader's 64 KB buffer and whose
+// count passes the line's end is cut there too (rows of 1000 pixels: 998
+// literal bytes and a run of 5 cut to 2; the first row, 537 bytes of runs
+// and literals, puts row 65's run exactly at the buffer's end).
+TEST(PcxReader, ARunAtTheReadBuffersEndIsCutAtTheLine) {
+  Bytes data, want;
+  for (int i = 0; i < 7; ++i) data.insert(data.end(), {0xFF, 1});
+  data.insert(data.end(), {0xE6, 2});
+  data.resize(data.size() + 521, 3);
+  want.resize(441, 1), want.resize(479, 2), want.resize(1000, 3);
+  for (int r = 1; r < 66; ++r) {
+    data.resize(data.size() + 998, static_cast<uint8_t>(r));
+    data.insert(data.end(), {0xC5, 200});
+    want.resize(want.size() + 998, static_cast<uint8_t>(r));
+    want.insert(want.end(), {200, 200});
+  }
+  ASSERT_EQ(data[65535], 0xC5);
+  RGBQUAD palette[256];
+  EXPECT_EQ(ReadPcx(Pcx(5, 8, 1, 999, 65, 1000, {}, data), 8, palette).pixels, want);
 }

@@ -79,8 +79,10 @@ TEST(PnmReader, HeadersSamplesAndScaling) {
        0,
        {255, 127}},
       {"raw grey at 16 bits", File("P5 2 1 1000\n", {0x03, 0xE8, 0x01, 0xF4}), 16, 0, U16({65535, 32767})},
-      {"raw values kept, at most maxval", File("P5 2 1 1000\n", {0x07, 0xD0, 0x01, 0xF4}), 16, 8, U16({1000, 500})},
-      {"raw colour at 48 bits, B, G, R", File("P6 1 1 65535\n", {1, 2, 3, 4, 5, 6}), 48, 16, U16({0x0506, 0x0304, 0x0102})},
+      {"raw values kept, at most maxval", File("P5 2 1 1000\n", {0x07, 0xD0, 0x01, 0xF4}), 16, 8,
+       U16({1000, 500})},
+      {"raw colour at 48 bits, B, G, R", File("P6 1 1 65535\n", {1, 2, 3, 4, 5, 6}), 48, 16,
+       U16({0x0506, 0x0304, 0x0102})},
       {"raw colour, maxval 255, kept", File("P6 2 1 255\n", {1, 2, 3, 4, 5, 6}), 24, 8, {1, 2, 3, 4, 5, 6}},
       {"raw colour, B, G, R", File("P6 2 1 255\n", {1, 2, 3, 4, 5, 6}), 24, 16, {3, 2, 1, 6, 5, 4}},
       {"plain colour, maxval 3", File("P3 1 1 3 3 0 1"), 24, 0, {255, 0, 85}},
@@ -89,6 +91,10 @@ TEST(PnmReader, HeadersSamplesAndScaling) {
       {"raw bits, padding cleared", File("P4 3 1\n", {0xFF}), 1, 0, {0xE0}},
       {"bottom row first", File("P5 1 2 255\n", {1, 2}), 8, 32, {2, 1}},
       {"rows padded to 4", File("P5 1 2 255\n", {1, 2}), 8, 0x80000000u, {1, 0, 0, 0, 2, 0, 0, 0}},
+      {"one-byte samples at 16 bits", File("P5 2 1 255\n", {1, 255}), 16, 0, U16({257, 65535})},
+      {"a long sample whose low byte is 0", File("P5 1 1 1000\n", {0x01, 0x00}), 8, 0, {65}},
+      {"plain bits past the first byte", File("P1 10 1 0000000001"), 1, 0, {0x00, 0x40}},
+      {"a comment right after a raw maxval", File("P5 1 1 255#x\n", {7}), 8, 0, {7}},
   };
   for (const Case& c : cases) {
     const Read r = ReadPnm(c.file, c.depth, c.flags);
@@ -99,6 +105,7 @@ TEST(PnmReader, HeadersSamplesAndScaling) {
   const Read pbm = ReadPnm(File("P4 1 2\n", {0x80, 0x00}), 0, 2);
   ASSERT_EQ(pbm.pixels.size(), 40u + 8 + 8);
   EXPECT_EQ(pbm.pixels[40], 255);   // entry 0 white: a set PBM bit is black
+  EXPECT_EQ((Bytes{pbm.pixels[44], pbm.pixels[45], pbm.pixels[46]}), (Bytes{0, 0, 0}));
   EXPECT_EQ(pbm.pixels[48], 0x00);  // the bottom row first
   EXPECT_EQ(pbm.pixels[52], 0x80);
   const Read ppm = ReadPnm(File("P6 1 1 255\n", {1, 2, 3}), 0, 2);
@@ -138,6 +145,7 @@ TEST(PnmReader, FaultsAreCode78) {
       {File("P5 2 2 255\n", {1, 2, 3}), "EOF / read error reading a one-byte sample", false},
       {File("P5 1 1 300\n", {1}), "EOF /read error while reading a long sample", false},
       {File("P6 30000 30000 255\n", Bytes(1000)), "more than the file holds", false},
+      {File("P0 1 1 255\n"), "bad magic number", true},
   };
   for (const Case& c : cases) {
     const char kind = c.file.size() > 1 ? static_cast<char>(c.file[1]) : '5';

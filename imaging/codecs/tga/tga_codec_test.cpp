@@ -87,6 +87,10 @@ TEST(TgaRoundTrip, EveryDepthOrderAndTheTrailer) {
   // A packed DIB keeps bottom-up rows, B, G, R.
   const Read dib = ReadTga(WriteTga(Bytes{1, 2, 3, 4, 5, 6}, 1, 2, 24, 3, nullptr), 0, nullptr, 2);
   EXPECT_EQ(Bytes(dib.pixels.begin() + 40, dib.pixels.end()), (Bytes{6, 5, 4, 0, 3, 2, 1, 0}));
+  // A 32-bit file's DIB keeps 32 bits, alpha included.
+  const Read dib32 = ReadTga(Tga(2, 32, 1, 1, {1, 2, 3, 4}), 0, nullptr, 2);
+  ASSERT_EQ(dib32.pixels.size(), 44u);
+  EXPECT_EQ((Bytes{dib32.pixels[14], dib32.pixels[40], dib32.pixels[43]}), (Bytes{32, 1, 4}));
 }
 
 TEST(TgaReader, LayoutsAndEncodings) {
@@ -117,6 +121,15 @@ TEST(TgaReader, LayoutsAndEncodings) {
        24,
        {9, 8, 7}},
       {"32 bits keep their alpha", Tga(2, 32, 1, 1, {1, 2, 3, 4}), 32, {3, 2, 1, 4}},
+      {"right-to-left 24-bit pixels",
+       Tga(2, 24, 3, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9}, 0x30),
+       24,
+       {9, 8, 7, 6, 5, 4, 3, 2, 1}},
+      {"8-bit map entries are grey",
+       Tga(1, 8, 2, 1, {0, 1}, 0x20, 8, {50, 60}),
+       24,
+       {50, 50, 50, 60, 60, 60}},
+      {"a width past 255", Tga(3, 8, 300, 1, Bytes(300, 5)), 8, Bytes(300, 5)},
   };
   for (const Case& c : cases) {
     RGBQUAD pal[256];
