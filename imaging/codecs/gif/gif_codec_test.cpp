@@ -139,6 +139,9 @@ TEST(GifCodec, HandMadeAndBrokenStreams) {
   const Bytes codes = SubBlocks(PackCodes({512, 300, 513}, 10));  // minimum code size 9
   root300.insert(root300.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 9});
   root300.insert(root300.end(), codes.begin(), codes.end());
+  const Bytes root300Full = GifBuilder(1, 1, 8).RawImage(1, 1, 9, codes).End().bytes;  // 44 is in the table
+  Bytes firstPast = pixels;
+  firstPast[0] = 3;
   struct Case {
     const char* name;
     Bytes file;
@@ -155,6 +158,9 @@ TEST(GifCodec, HandMadeAndBrokenStreams) {
       {"minimum code size 12", gif(pixels, 12, 2), 12, 0, {}},
       {"index past the table", gif(past, 3), 12, 0, past},
       {"root code 300", root300, 12, 0, {44}},
+      {"root code 300, a full table", root300Full, 12, 0, {44}},
+      {"the first pixel past the table",
+       GifBuilder(4, 3, 1).Image(0, 0, 4, 3, firstPast, 0, false, 2).End().bytes, 12, 0, firstPast},
       {"bad signature", Bytes{'G', 'I', 'X', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0}, 12, 0, {}},
       {"version 88a", GifBuilder(1, 1, 1, "88a").Image(0, 0, 1, 1, {0}).End().bytes, 12, 0, {}},
       {"zero-high image", GifBuilder(1, 1, 1).Image(0, 0, 1, 0, {}).End().bytes, 12, 0, {}},
@@ -378,6 +384,10 @@ TEST(GifCodec, DamagedAndCutStreamsAlikeInEveryReader) {
   std::copy(pixels.begin(), pixels.begin() + 6, cutPixels.begin());
   early[0] = 3;
   past[0] = 1;
+  // Eight 3-bit codes fill three bytes: the last one names pixel 5.
+  const Bytes exact = codes({4, pixels[0], pixels[1], 4, pixels[2], pixels[3], 4, pixels[4]});
+  Bytes fivePixels = zeros;
+  std::copy(pixels.begin(), pixels.begin() + 5, fivePixels.begin());
   struct Case {
     const char* name;
     Bytes file;
@@ -390,6 +400,7 @@ TEST(GifCodec, DamagedAndCutStreamsAlikeInEveryReader) {
       {"data cut off", cutData, 0, 1, 1, cutPixels, 1},
       {"cut after the minimum code size", raw(2, {}, false), 0, 1, 1, zeros, 1},
       {"end code early", raw(2, codes({4, 3, 5})), 0, 1, 1, early, 1},
+      {"data ending at a code's last bit", raw(2, exact), 0, 1, 1, fivePixels, 1},
       {"no trailer", noTrailer, 0, 0, 1, pixels, 1},
       {"cut in a comment after the image", cutComment, 0, 0, 1, pixels, 1},
       {"second frame's data cut off", twoFrames, 0, 0, 1, pixels, 2},
@@ -454,4 +465,36 @@ TEST(GifCodec, DibTableCoversEveryIndexUsed) {
     EXPECT_EQ(Bytes(rows, rows + 8), (Bytes{3, 2, 1, 0, 0, 1, 2, 3}));
     EXPECT_EQ(rows[-4 * int(colours) + 4 * 3 + 1], tableBits == 1 ? 0 : 255);  // entry 3's green
   }
+}
+
+// What the extensions give each frame: user input, disposal, delay and
+// transparency from the control block before it; a comment's later
+// sub-blocks skipped whatever bytes they hold; an application block named
+// almost like the loop extension sets no loop count.
+TEST(GifCodec, ExtensionsAndFrameFields) {
+  GifBuilder b(2, 1, 3);
+  b.bytes.insert(b.bytes.end(), {0x21, 0xFE, 1, 'a', 2, 0x3B, 0x3B, 0});
+  b.bytes.insert(b.bytes.end(),
+                 {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '1', 3, 1, 3, 0, 0});
+  b.bytes.insert(b.bytes.end(), {0x21, 0xF9, 4, 0x0E, 2, 1, 0, 0});  // disposal 3, user input, delay 258
+  const Bytes f = b.Image(0, 0, 2, 1, {1, 2}).Control(7).Image(0, 0, 2, 1, {7, 7}).End().bytes;
+  DWORD d[12] = {};
+  LONG transparent = 0;
+  BYTE interlaced = 0;
+  RGBQUAD palette[256];
+  Source dims(f);
+  ASSERT_TRUE(pic_GetGIFDims(dims, &d[0], &d[1], &d[2], &d[3], &transparent, palette, &interlaced, 1));
+  EXPECT_EQ(transparent, -1);
+  Source src(f);
+  ASSERT_TRUE(pic_ReadMultiFrameGIF(src, &d[0], &d[1], &d[2], &d[3], &d[4], &transparent, palette, 0));
+  EXPECT_EQ((std::vector<DWORD>{d[2], d[3]}), (std::vector<DWORD>{2, 0}));  // frames, loop count
+  std::vector<LONG> fields;
+  for (DWORD i = 0; i < 2; ++i) {
+    HGLOBAL pixels = nullptr;
+    ASSERT_TRUE(pic_GetGIFFrame(i, &pixels, &d[0], &d[1], &d[2], &d[3], &d[4], &d[5], &d[6], &d[7],
+                                &transparent, &d[8], palette, 0));
+    fields.insert(fields.end(), {LONG(d[4]), LONG(d[5]), LONG(d[6]), transparent});
+  }
+  pic_ClearGIFFrames();
+  EXPECT_EQ(fields, (std::vector<LONG>{258, 3, 1, -1, 0, 0, 0, 7}));
 }
