@@ -57,7 +57,11 @@ class GifCrossCheck : public ::testing::Test {
 Bytes OursRGB(const fs::path& file) {
   HPICSRC src = pic_OpenFileSource(file.string().c_str());
   DWORD w = 0, h = 0;
+  const DWORD warnings = pic_GetCodecWarningCount();
   Bytes out = TakeBlock(pic_ReadImage(src, &w, &h, 0, 0));
+  EXPECT_EQ((std::vector<DWORD>{PicGetLastError(), pic_GetCodecWarningCount() - warnings}),
+            (std::vector<DWORD>{0, 0}))
+      << file;
   pic_CloseSource(src);
   return out;
 }
