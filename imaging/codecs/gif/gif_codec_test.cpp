@@ -26,6 +26,7 @@ struct Read {
 Read ReadGif(const Bytes& file, DWORD flags = 0) {
   Source src(file);
   Read r;
+  r.width = r.height = 99;  // a refused read clears them
   r.pixels = TakeBlock(pic_ReadGIF(src, &r.width, &r.height, &r.transparent, r.palette, flags));
   r.code = PicGetLastError();
   return r;
@@ -140,7 +141,7 @@ TEST(GifCodec, HandMadeAndBrokenStreams) {
   root300.insert(root300.end(), {0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0, 9});
   root300.insert(root300.end(), codes.begin(), codes.end());
   const Bytes root300Full = GifBuilder(1, 1, 8).RawImage(1, 1, 9, codes).End().bytes;  // 44 is in the table
-  Bytes firstPast = pixels;
+  Bytes firstPast(12, 1);  // only the first pixel passes the 2-entry table
   firstPast[0] = 3;
   struct Case {
     const char* name;
@@ -420,6 +421,8 @@ TEST(GifCodec, DamagedAndCutStreamsAlikeInEveryReader) {
     EXPECT_EQ((std::vector<DWORD>{r.code, pic_GetCodecWarningCount() - warnings}),
               (std::vector<DWORD>{c.code, c.firstWarnings}));
     EXPECT_EQ(r.pixels, c.first);
+    EXPECT_EQ((std::vector<DWORD>{r.width, r.height}),
+              (c.first.empty() ? std::vector<DWORD>{0, 0} : std::vector<DWORD>{4, 3}));
 
     warnings = pic_GetCodecWarningCount();
     Source list(c.file);
@@ -473,7 +476,8 @@ TEST(GifCodec, DibTableCoversEveryIndexUsed) {
 // almost like the loop extension sets no loop count.
 TEST(GifCodec, ExtensionsAndFrameFields) {
   GifBuilder b(2, 1, 3);
-  b.bytes.insert(b.bytes.end(), {0x21, 0xFE, 1, 'a', 2, 0x3B, 0x3B, 0});
+  b.bytes.insert(b.bytes.end(),
+                 {0x21, 0xFE, 0, 0x21, 0xFE, 1, 'a', 2, 0x3B, 0x3B, 0});  // an empty comment first
   b.bytes.insert(b.bytes.end(),
                  {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '1', 3, 1, 3, 0, 0});
   b.bytes.insert(b.bytes.end(), {0x21, 0xF9, 4, 0x0E, 2, 1, 0, 0});  // disposal 3, user input, delay 258
