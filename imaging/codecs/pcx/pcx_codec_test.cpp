@@ -106,6 +106,8 @@ TEST(PcxReader, LayoutsAndPalettes) {
        8,
        {0xC5, 1, 2, 3, 9, 9, 9, 9}},
       {"version 3 at 8 bits: grey", Pcx(3, 8, 1, 1, 0, 2, {}, {7, 100}), 24, {7, 7, 7, 100, 100, 100}},
+      {"version 2", Pcx(2, 8, 1, 1, 0, 2, {}, {7, 100}), 8, {7, 100}},
+      {"version 0", Pcx(0, 8, 1, 1, 0, 2, {}, {7, 100}), 8, {7, 100}},
       {"the header's colours", planes, 24, {15, 20, 25, 30, 35, 40, 60, 65, 70, 120, 125, 130}},
   };
   for (const Case& c : cases) {
