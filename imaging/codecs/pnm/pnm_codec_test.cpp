@@ -95,6 +95,7 @@ TEST(PnmReader, HeadersSamplesAndScaling) {
       {"a long sample whose low byte is 0", File("P5 1 1 1000\n", {0x01, 0x00}), 8, 0, {65}},
       {"plain bits past the first byte", File("P1 10 1 0000000001"), 1, 0, {0x00, 0x40}},
       {"a comment right after a raw maxval", File("P5 1 1 255#x\n", {7}), 8, 0, {7}},
+      {"a NUL inside a comment", File(std::string("P2 1 1 9 #a\0b\n5", 16)), 8, 0, {141}},
   };
   for (const Case& c : cases) {
     const Read r = ReadPnm(c.file, c.depth, c.flags);
@@ -112,6 +113,7 @@ TEST(PnmReader, HeadersSamplesAndScaling) {
   EXPECT_EQ(Bytes(ppm.pixels.begin() + 40, ppm.pixels.end()), (Bytes{3, 2, 1, 0}));
   const Read pgm = ReadPnm(File("P5 4 2 255\n", {1, 2, 3, 4, 5, 6, 7, 8}), 0, 2);
   EXPECT_EQ(Bytes(pgm.pixels.begin() + 40 + 1024, pgm.pixels.end()), (Bytes{5, 6, 7, 8, 1, 2, 3, 4}));
+  EXPECT_EQ(pgm.pixels[40 + 4 * 255], 255);  // the grey ramp's last entry
 }
 
 // A refusal at row 2 keeps the two rows read before it (rows of a band are
@@ -231,6 +233,8 @@ TEST(PnmReader, SamplesAboveMaxvalCountAWarning) {
       {"plain grey", File("P2 2 1 9\n12 9"), 8, 0, {255, 255}, 1},
       {"plain colour", File("P3 1 1 3 3 4 1"), 24, 0, {255, 255, 85}, 1},
       {"plain grey, in range", File("P2 2 1 9\n0 9"), 8, 0, {0, 255}, 0},
+      {"plain grey, the largest number read", File("P2 1 1 9\n214748364"), 8, 0, {255}, 1},
+      {"raw grey at 16 bits, maxval itself", File("P5 1 1 1000\n", {0x03, 0xE8}), 16, 0, U16({65535}), 0},
       {"raw grey, maxval 1000, in range",
        File("P5 2 1 1000\n", {0x03, 0xE8, 0x01, 0xF4}),
        8,
