@@ -85,5 +85,8 @@ void PollWinamp() {
 }
 
 void SendWinampCommand(int command) {
+  // A player started since the last poll (the poll runs only around scenes)
+  // still gets the user's command.
+  if (!WinampWindow || !IsWindow(WinampWindow)) WinampWindow = FindWindowA(WINAMP_CLASS, nullptr);
   if (WinampWindow) PostMessageA(WinampWindow, WM_COMMAND, command, 0);
 }

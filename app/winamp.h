@@ -27,7 +27,7 @@ extern char WinampTitle[2048];
 void InitWinamp();
 void ReadWinampTitle();
 void PollWinamp();
-// Sends a WM_COMMAND to the player when it is known.
+// Sends a WM_COMMAND to the player, looking its window up when not known.
 void SendWinampCommand(int command);
 
 // The title in a player window text "12. Artist - Song - Winamp"; empty when
