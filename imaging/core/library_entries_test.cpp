@@ -227,3 +227,21 @@ TEST(DebugAids, MessagesThatAreNotQuietGoToTheHookToo) {
     EXPECT_EQ(GetImgThreadContext()->messages[1].code, 4u);
   }).join();
 }
+
+// The named codes and flags are the interface's numbers: callers store them.
+TEST(PublicCodes, NamesKeepTheirNumbers) {
+  const struct {
+    uint32_t value, number;
+  } rows[] = {
+      {kPicOk, 0},                    {kPicErrNoMemory, 1},        {kPicErrBadArgument, 5},
+      {kPicErrCancelled, 14},         {kPicErrUnexpected, 17},     {kPicErrNotSupported, 45},
+      {kPicErrNoThreadState, 55},     {kPicErrNoCpuFeature, 71},   {kPicErrPoolTimeout, 84},
+      {kPicErrPoolNotRunning, 89},    {kPicErrMetafileDraw, 90},   {kPicErrMetafileWrite, 91},
+      {kPicFlagBGR, 1},               {kPicFlag16Bit, 0x200},      {kPicFlagNoThreads, 0x100000},
+      {kPicResizeLanczos3, 8},        {kPicResizeArea, 15},        {kPicResizeBilinear, 16},
+      {kPicResizeBicubic, 17},        {kPicResizeNearest, 18},     {kPicOctreeFourBytes, 2},
+      {kPicOctreeSkipLowAlpha, 4},    {kPicOctreeHeap, 8},         {kPicReadPackedDIB, 2},
+      {kPicReadPaddedBGR, 8},         {kPicWriteBottomUp, 4},      {kPicWriteBGR, 8},
+  };
+  for (const auto& r : rows) EXPECT_EQ(r.value, r.number);
+}

@@ -86,6 +86,7 @@ enum PicErrorCode : uint32_t {
   kPicErrBorderCorners = 88,
   kPicErrPoolNotRunning = 89,
   kPicErrMetafileDraw = 90,
+  kPicErrMetafileWrite = 91,
 };
 
 // Flags word of the pixel operations and resizes.
