@@ -6,7 +6,6 @@
 #include "services/hotkeys.h"
 #include "services/lang_text.h"
 #include "app/main_window.h"
-#include "services/messages.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "app/shutdown.h"
@@ -60,21 +59,22 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     return 0;
   }
 
-  HANDLE mutex = CreateMutexA(nullptr, TRUE, MUTEX_NAME);
-  if (!mutex) return 0;
-  const bool secondInstance = GetLastError() == ERROR_ALREADY_EXISTS;
   const CommandWord word = ParseCommandWord(commandLine);
-
-  if (secondInstance) {
-    ForwardToRunningInstance(word, instance);
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
+  // Words that end an instance never make one, nor hold its mutex.
+  if (word == CommandWord::Exit || word == CommandWord::Deinstall) {
+    SendEndingWord(word, instance);
     return 0;
   }
-  if (word == CommandWord::Exit) {
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
-    return 0;
+  HANDLE mutex = nullptr;
+  switch (ClaimInstance(&mutex)) {
+    case InstanceClaim::First:
+      break;
+    case InstanceClaim::Running:
+      ForwardToRunningInstance(word, instance);
+      return 0;
+    case InstanceClaim::EndRequested:
+    case InstanceClaim::Failed:
+      return 0;
   }
 
   if (!RegisterMainWindowClass(instance)) {
@@ -90,11 +90,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   InitHelp();
 
   if (word == CommandWord::Autostart) SetAutostart(1, instance);
-  if (word == CommandWord::Deinstall) {
-    SetAutostart(0, instance);
-    // Closes through the normal shutdown as soon as the loop runs.
-    PostMessageA(FigureWindow, MSG_SHUTDOWN, 0, 0);
-  }
 
   SYSTEMTIME now;
   GetLocalTime(&now);

@@ -1,5 +1,9 @@
 #include "app/startup.h"
 
+#include <tlhelp32.h>
+
+#include <cstdio>
+
 #include "services/app_globals.h"
 #include "services/messages.h"
 #include "services/settings.h"
@@ -16,14 +20,42 @@ CommandWord ParseCommandWord(const char* commandLine) {
 
 namespace {
 
-// The running instance's main window, polled until it appears or the time is up.
-HWND WaitForMainWindow(const char* className, DWORD milliseconds) {
+bool Ends(CommandWord word) { return word == CommandWord::Exit || word == CommandWord::Deinstall; }
+
+// The running instance's main window, polled until it appears, `goOn` says
+// no more is coming or the time is up.
+HWND WaitForMainWindow(const char* className, DWORD milliseconds, const std::function<bool()>& goOn) {
   const DWORD start = GetTickCount();
   for (;;) {
     if (HWND window = FindWindowA(className, nullptr)) return window;
-    if (GetTickCount() - start >= milliseconds) return nullptr;
+    if (GetTickCount() - start >= milliseconds || !goOn()) return nullptr;
     Sleep(kForwardPollMs);
   }
+}
+
+void SendWord(CommandWord word, HWND running) {
+  const UINT message = Ends(word) ? MSG_SHUTDOWN : MSG_SHOW_MENU;
+  // The running instance may take the foreground to pop up its menu.
+  DWORD processId = 0;
+  GetWindowThreadProcessId(running, &processId);
+  AllowSetForegroundWindow(processId);
+  // Posted: a busy or hung first instance must not keep this one alive.
+  PostMessageA(running, message, 0, 0);
+}
+
+// Opened for a look only: the handle goes at once, so a command never keeps
+// the mutex alive after its instance has ended.
+bool MutexExists(const char* name) {
+  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+  if (!mutex) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
+// Marks a process that sends EXIT or DEINSTALL, so that another one waiting
+// for a starting instance does not take it for one.
+void CommandMarkName(DWORD processId, char* name, size_t size) {
+  std::snprintf(name, size, "KMOrrowinCommand-%lu", static_cast<unsigned long>(processId));
 }
 
 }  // namespace
@@ -34,14 +66,88 @@ void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs
   HWND running = FindWindowA(className, nullptr);
   // An instance still starting holds the mutex before it has its window: a
   // word that ends it waits for the window rather than being lost.
-  if (!running && (word == CommandWord::Exit || word == CommandWord::Deinstall)) running = WaitForMainWindow(className, waitMs);
-  if (!running) return;
-  UINT message = MSG_SHOW_MENU;
-  if (word == CommandWord::Exit || word == CommandWord::Deinstall) message = MSG_SHUTDOWN;
-  // The running instance may take the foreground to pop up its menu.
-  DWORD processId = 0;
-  GetWindowThreadProcessId(running, &processId);
-  AllowSetForegroundWindow(processId);
-  // Posted: a busy or hung first instance must not keep this one alive.
-  PostMessageA(running, message, 0, 0);
+  if (!running && Ends(word)) running = WaitForMainWindow(className, waitMs, [] { return true; });
+  if (running) SendWord(word, running);
+}
+
+InstanceClaim ClaimInstance(HANDLE* mutex, const InstanceNames& names) {
+  *mutex = nullptr;
+  HANDLE handle = CreateMutexA(nullptr, TRUE, names.mutex);
+  if (!handle) return InstanceClaim::Failed;
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    // Not ours: holding it would keep it alive after its instance ended.
+    CloseHandle(handle);
+    return InstanceClaim::Running;
+  }
+  // An EXIT that found no mutex leaves its request before it looks again:
+  // either it sees this mutex, or this start sees its request.
+  if (HANDLE request = OpenEventA(SYNCHRONIZE, FALSE, names.endRequest)) {
+    CloseHandle(request);
+    ReleaseMutex(handle);
+    CloseHandle(handle);
+    return InstanceClaim::EndRequested;
+  }
+  *mutex = handle;
+  return InstanceClaim::First;
+}
+
+bool OtherStartMayRun() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  const char* file = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '\\' || *p == '/') file = p + 1;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  // Without a list nothing can be ruled out.
+  if (snapshot == INVALID_HANDLE_VALUE) return true;
+  const DWORD self = GetCurrentProcessId();
+  bool found = false;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry)) {
+    if (entry.th32ProcessID == self || lstrcmpiA(entry.szExeFile, file) != 0) continue;
+    char mark[48];
+    CommandMarkName(entry.th32ProcessID, mark, sizeof mark);
+    HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, mark);
+    if (event) CloseHandle(event);
+    found = event == nullptr;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+void SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const InstanceNames& names,
+                    const std::function<bool()>& startMayRun) {
+  char markName[48];
+  CommandMarkName(GetCurrentProcessId(), markName, sizeof markName);
+  HANDLE mark = CreateEventA(nullptr, TRUE, FALSE, markName);
+  if (word == CommandWord::Deinstall) SetAutostart(0, instance);
+  HANDLE request = nullptr;
+  bool requested = false;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (MutexExists(names.mutex)) {
+      // An instance runs or is starting; one that took the request ends and
+      // lets the mutex go without ever showing its window.
+      HWND running = WaitForMainWindow(names.windowClass, waitMs > elapsed ? waitMs - elapsed : 0,
+                                       [&] { return MutexExists(names.mutex); });
+      if (running) {
+        SendWord(word, running);
+        break;
+      }
+      if (GetTickCount() - start >= waitMs) break;
+      continue;
+    }
+    if (!requested) {
+      // Then look for the mutex once more before giving up on a start.
+      request = CreateEventA(nullptr, TRUE, TRUE, names.endRequest);
+      requested = true;
+      continue;
+    }
+    if (!startMayRun() || elapsed >= waitMs) break;
+    Sleep(kForwardPollMs);
+  }
+  if (request) CloseHandle(request);
+  if (mark) CloseHandle(mark);
 }

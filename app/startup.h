@@ -1,9 +1,12 @@
 #pragma once
-// Pieces of the start-up: the command word and the hand-over to a running instance.
+// Pieces of the start-up: the command word, the single instance and the
+// hand-over of a word to a running (or starting) instance.
 
 #include <windows.h>
 
-#include "services/app_globals.h"  // MAIN_CLASS_NAME
+#include <functional>
+
+#include "services/app_globals.h"  // MAIN_CLASS_NAME, MUTEX_NAME
 
 enum class CommandWord { None, Exit, Deinstall, Autostart };
 
@@ -21,3 +24,35 @@ constexpr DWORD kForwardPollMs = 50;
 // `className`: tests use a class of their own).
 void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs = kForwardWaitMs,
                               const char* className = MAIN_CLASS_NAME);
+
+// The names a start and a command meet by; tests use names of their own.
+struct InstanceNames {
+  const char* mutex = MUTEX_NAME;
+  // Held by EXIT and DEINSTALL while an instance may still be starting.
+  const char* endRequest = "KMOrrowinEndRequest";
+  const char* windowClass = MAIN_CLASS_NAME;
+};
+
+enum class InstanceClaim {
+  First,         // this process is the instance and holds the mutex
+  Running,       // another process holds it: hand the word over
+  EndRequested,  // first, but an EXIT or DEINSTALL waits for it to end
+  Failed,        // no mutex could be made
+};
+
+// A start that may become the instance. On First `*mutex` is the owned
+// mutex; in every other case this process holds no handle to it.
+InstanceClaim ClaimInstance(HANDLE* mutex, const InstanceNames& names = {});
+
+// Whether another process of this program's file runs that may still become
+// the instance (one that is itself sending EXIT or DEINSTALL never does).
+bool OtherStartMayRun();
+
+// EXIT and DEINSTALL: never create or hold the instance mutex. DEINSTALL
+// removes the autostart entry in every case. A running instance gets
+// MSG_SHUTDOWN; while none holds the mutex but `startMayRun` says one may be
+// starting, the end request is left where that instance looks once it holds
+// the mutex, for at most `waitMs`.
+void SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs = kForwardWaitMs,
+                    const InstanceNames& names = {},
+                    const std::function<bool()>& startMayRun = OtherStartMayRun);

@@ -123,3 +123,186 @@ TEST(ForwardToRunningInstance, EndingWordsWaitForAStartingInstanceAndDeinstallAl
 }
 
 }  // namespace
+
+namespace {
+
+// Names of their own, so the program or other tests of the prefix never meet these.
+const InstanceNames kRaceNames = {"WayluneRaceMutex", "WayluneRaceEndRequest", "WayluneRaceClass"};
+std::atomic<bool> shutdownSeen{false};
+
+LRESULT CALLBACK RaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == MSG_SHUTDOWN) shutdownSeen = true;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A start that claims the instance `claimAfterMs` after the go and, when it
+// is first, shows its window `windowAfterMs` later and runs until it is told
+// to end (or 3 s). `alive` is what a look at the process list would see.
+struct RacingStart {
+  RacingStart(int claimAfterMs, int windowAfterMs, std::atomic<bool>& go) {
+    alive = true;
+    thread = std::thread([=, this, &go] {
+      while (!go) Sleep(0);
+      if (claimAfterMs) Sleep(static_cast<DWORD>(claimAfterMs));
+      HANDLE mutex = nullptr;
+      claim = ClaimInstance(&mutex, kRaceNames);
+      if (claim == InstanceClaim::First) {
+        Sleep(static_cast<DWORD>(windowAfterMs));
+        HWND window = CreateWindowExA(0, kRaceNames.windowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                      GetModuleHandleA(nullptr), nullptr);
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 3000 && !shutdownSeen;) {
+          MSG msg;
+          while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+          Sleep(5);
+        }
+        DestroyWindow(window);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+      }
+      alive = false;
+    });
+  }
+  ~RacingStart() { thread.join(); }
+  std::thread thread;
+  std::atomic<bool> alive{true};
+  std::atomic<InstanceClaim> claim{InstanceClaim::Failed};
+};
+
+void RegisterRaceClass() {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = RaceProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = kRaceNames.windowClass;
+  RegisterClassA(&wc);
+}
+
+// Nothing of a command or a start is left: a new start is the first.
+bool NothingLeft() {
+  HANDLE mutex = nullptr;
+  const InstanceClaim claim = ClaimInstance(&mutex, kRaceNames);
+  if (mutex) {
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+  }
+  return claim == InstanceClaim::First;
+}
+
+TEST(SendEndingWord, AnInstanceThatIsStartingIsNeverLost) {
+  RegisterRaceClass();
+  struct Row {
+    int claimAfterMs;   // -1: no start at all
+    int windowAfterMs;  // from the claim
+    int rounds;
+  };
+  const Row rows[] = {
+      {0, 0, 40},     // both reach the mutex together
+      {0, 300, 10},   // the instance is slow to show its window
+      {20, 0, 20},    // the command looks first, the start claims while it holds its request
+      {150, 100, 5},  // the start claims long after the command looked
+  };
+  for (const Row& row : rows) {
+    for (int round = 0; round < row.rounds; ++round) {
+      shutdownSeen = false;
+      std::atomic<bool> go{false};
+      std::atomic<InstanceClaim> claim;
+      {
+        RacingStart start(row.claimAfterMs, row.windowAfterMs, go);
+        go = true;
+        SendEndingWord(round % 2 ? CommandWord::Exit : CommandWord::Deinstall, nullptr, 5000, kRaceNames,
+                       [&] { return start.alive.load(); });
+        for (DWORD t = GetTickCount(); start.alive && GetTickCount() - t < 4000;) Sleep(5);
+        claim = start.claim.load();
+      }
+      const bool ended = claim == InstanceClaim::EndRequested || (claim == InstanceClaim::First && shutdownSeen);
+      EXPECT_TRUE(ended) << row.claimAfterMs << "/" << row.windowAfterMs << " round " << round << " claim "
+                         << static_cast<int>(claim.load());
+      EXPECT_TRUE(NothingLeft());
+    }
+  }
+  SetAutostart(0, nullptr);
+}
+
+TEST(SendEndingWord, WithNoStartItEndsAtOnceAndWithAPossibleOneWithinItsBound) {
+  struct Row {
+    bool startMayRun;
+    DWORD waitMs;
+    DWORD atLeastMs, belowMs;
+  };
+  const Row rows[] = {
+      {false, 5000, 0, 500},      // EXIT with nothing running just ends
+      {true, 700, 650, 3000},     // a start that never claims: bounded
+  };
+  for (const Row& row : rows) {
+    const DWORD start = GetTickCount();
+    SendEndingWord(CommandWord::Exit, nullptr, row.waitMs, kRaceNames, [&] { return row.startMayRun; });
+    const DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, row.atLeastMs);
+    EXPECT_LT(took, row.belowMs);
+    EXPECT_TRUE(NothingLeft()) << "a command never makes the mutex nor leaves its request";
+  }
+}
+
+TEST(SendEndingWord, DeinstallRemovesTheEntryEvenWithNoInstance) {
+  SetAutostart(1, nullptr);
+  SendEndingWord(CommandWord::Deinstall, nullptr, 1000, kRaceNames, [] { return false; });
+  EXPECT_FALSE(AutostartStored());
+}
+
+TEST(ClaimInstance, SecondClaimHoldsNoHandleAndARequestEndsTheFirst) {
+  HANDLE first = nullptr, second = nullptr;
+  ASSERT_EQ(ClaimInstance(&first, kRaceNames), InstanceClaim::First);
+  EXPECT_EQ(ClaimInstance(&second, kRaceNames), InstanceClaim::Running);
+  EXPECT_EQ(second, nullptr);
+  ReleaseMutex(first);
+  CloseHandle(first);
+  // The second held no handle: the mutex went with the first.
+  HANDLE request = CreateEventA(nullptr, TRUE, TRUE, kRaceNames.endRequest);
+  EXPECT_EQ(ClaimInstance(&first, kRaceNames), InstanceClaim::EndRequested);
+  EXPECT_EQ(first, nullptr);
+  CloseHandle(request);
+  EXPECT_TRUE(NothingLeft());
+}
+
+// A copy of this test program that runs only the helper below, as a process
+// that may become an instance or, marked, one that sends a word.
+TEST(OtherStartMayRun, Helper) {
+  char mode[16] = "";
+  if (!GetEnvironmentVariableA("WAYLUNE_START_HELPER", mode, sizeof mode)) GTEST_SKIP();
+  if (mode[0] == 'c') {
+    // What SendEndingWord does first: mark itself, then wait on a start.
+    SendEndingWord(CommandWord::Exit, nullptr, 3000, kRaceNames, [] { return true; });
+  } else {
+    Sleep(3000);
+  }
+}
+
+TEST(OtherStartMayRun, SeesOtherProcessesOfItsFileButNotCommands) {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  struct Row {
+    const char* mode;  // nullptr: no other process
+    bool expected;
+  };
+  const Row rows[] = {{nullptr, false}, {"start", true}, {"command", false}};
+  for (const Row& row : rows) {
+    PROCESS_INFORMATION process = {};
+    if (row.mode) {
+      SetEnvironmentVariableA("WAYLUNE_START_HELPER", row.mode);
+      std::string line = std::string("\"") + path + "\" --gtest_filter=OtherStartMayRun.Helper";
+      STARTUPINFOA startup = {};
+      startup.cb = sizeof startup;
+      ASSERT_TRUE(CreateProcessA(path, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+      SetEnvironmentVariableA("WAYLUNE_START_HELPER", nullptr);
+      Sleep(1000);  // its mark, if any, is made
+    }
+    EXPECT_EQ(OtherStartMayRun(), row.expected) << (row.mode ? row.mode : "none");
+    if (row.mode) {
+      TerminateProcess(process.hProcess, 0);
+      WaitForSingleObject(process.hProcess, 5000);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    }
+  }
+}
+
+}  // namespace

@@ -11,6 +11,7 @@
 
 #include <shellapi.h>
 
+#include <memory>
 #include <set>
 #include <string>
 
@@ -86,6 +87,25 @@ TEST_F(StartupTest, ExitInAnyCaseShutsTheRunningInstanceDown) {
   EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout));
   EXPECT_EQ(first.ExitCode(), 0u);
   EXPECT_TRUE(WindowsOfClass(kClass, first.id()).empty());
+}
+
+// Both processes reach the start together: whichever comes first, the
+// instance ends (the unit test races the two pieces by the hundred; here the
+// real processes, several times, both orders of starting them).
+TEST_F(StartupTest, ExitStartedTogetherWithTheInstanceEndsIt) {
+  for (int round = 0; round < 6; ++round) {
+    std::unique_ptr<Program> first, exiting;
+    if (round % 2) {
+      exiting = std::make_unique<Program>("EXIT");
+      first = std::make_unique<Program>();
+    } else {
+      first = std::make_unique<Program>();
+      exiting = std::make_unique<Program>("EXIT");
+    }
+    EXPECT_TRUE(exiting->WaitForExit(20000)) << "round " << round;
+    EXPECT_TRUE(first->WaitForExit(kProgramExitTimeout)) << "round " << round << ": the EXIT was lost";
+    KillStrayInstances();
+  }
 }
 
 TEST_F(StartupTest, DeinstallAsSecondRemovesAutostartAndShutsDown) {
