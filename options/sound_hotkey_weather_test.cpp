@@ -136,6 +136,23 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
          EXPECT_FALSE(Enabled(page, 1401) || IsChecked(page, 1401) || Enabled(page, 1421));
        },
        true, [this] { EXPECT_EQ(Stored("Sound"), "1"); }},
+      {"the library without a device says so, not that it is missing", 111,
+       [] { ASSERT_FALSE(LoadSoundLibrary(nullptr, 99)); },
+       [](HWND page) {
+         char text[64] = "";
+         GetDlgItemTextA(page, 3090, text, sizeof text);
+         EXPECT_STREQ(text, "Kein Soundger\xe4t gefunden!");
+         EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, 3090)));
+         EXPECT_FALSE(Enabled(page, 1401) || IsChecked(page, 1401));
+       },
+       true, [] { UnloadBass(); }},
+      {"a missing library is named as such", 111, none,
+       [](HWND page) {
+         char text[64] = "";
+         GetDlgItemTextA(page, 3090, text, sizeof text);
+         EXPECT_STREQ(text, "BASS.DLL nicht gefunden!");
+       },
+       true, [] {}},
       {"a system hotkey changed", 105, [this] { StoreHotkey(0, 1, 20); },
        [](HWND page) { Select(page, 2031, 4); }, true,
        [this] {

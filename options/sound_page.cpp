@@ -54,6 +54,9 @@ constexpr PageText kTexts[] = {
     {kDeviceLabel, "SOUNDDEV", "Soundwiedergabe:"},
 };
 constexpr PageText kNoLibraryText = {kNoLibrary, "NOBASS", "BASS.DLL nicht gefunden!"};
+// The same place when the library loaded but found no device to play on.
+constexpr PageText kNoDeviceText = {kNoLibrary, "NODEVICE", "Kein Soundger\xe4t gefunden!"};
+constexpr int kNoDeviceError = 23;
 
 // The choices of the tower clock, the bells and the alarm.
 constexpr const char* kChoices[3][3] = {
@@ -138,7 +141,7 @@ void OnInit(HWND page) {
 void OnSetActive(HWND page) {
   if (!LibraryLoaded()) {
     SetChecked(page, kSoundOn, false);
-    SetPageText(page, "SOUND", kNoLibraryText);
+    SetPageText(page, "SOUND", SoundStartError.load() == kNoDeviceError ? kNoDeviceText : kNoLibraryText);
     ShowWindow(GetDlgItem(page, kNoLibrary), SW_SHOWNA);
     EnableControl(page, kSoundOn, false);
   }

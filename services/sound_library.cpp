@@ -13,6 +13,7 @@ std::atomic<uint32_t> BassSamples[BUILTIN_SOUND_COUNT];
 std::atomic<uint32_t> MusicChannel{0};
 std::atomic<uint32_t> FigureFileChannel{0};
 std::atomic<int> SoundStartFailed{0};
+std::atomic<int> SoundStartError{0};
 
 namespace {
 
@@ -155,6 +156,7 @@ int LoadSoundLibrary(HINSTANCE resources, int device) {
   std::lock_guard<std::mutex> life(g_lifeMutex);
   WriteLogLine("Load BASS: %d", 0);
   SoundStartFailed.store(1, std::memory_order_relaxed);
+  SoundStartError.store(0, std::memory_order_relaxed);
   UnloadLocked();  // a new start replaces an earlier one
 
   ResourceBytes library;
@@ -194,11 +196,15 @@ int LoadSoundLibrary(HINSTANCE resources, int device) {
     device = choice.libraryDevice;
   }
   if (!api.BASS_Init(device, kMixRate, 0, nullptr, nullptr)) {
-    WriteLogLine("+++ BASS_Init(%d): error %d", device, api.BASS_ErrorGetCode());
+    const int error = api.BASS_ErrorGetCode();
+    WriteLogLine("+++ BASS_Init(%d): error %d", device, error);
+    SoundStartError.store(error, std::memory_order_relaxed);
     return 0;
   }
   if (!api.BASS_Start()) {
-    WriteLogLine("+++ BASS_Start: error %d", api.BASS_ErrorGetCode());
+    const int error = api.BASS_ErrorGetCode();
+    WriteLogLine("+++ BASS_Start: error %d", error);
+    SoundStartError.store(error, std::memory_order_relaxed);
     return 0;
   }
   SoundStartFailed.store(0, std::memory_order_relaxed);
@@ -219,6 +225,7 @@ int LoadBass(HINSTANCE instance) {
 void UnloadBass() {
   std::lock_guard<std::mutex> life(g_lifeMutex);
   UnloadLocked();
+  SoundStartError.store(0, std::memory_order_relaxed);
 }
 
 int GetSoundDeviceName(char* out, size_t size, int n) {

@@ -99,3 +99,6 @@ bool IsBassChannelActive(int instance, uint32_t channel);
 int GetSoundDeviceName(char* out, size_t size, int n);
 // Set while a start has not (yet) succeeded; the sound page tells the user.
 extern std::atomic<int> SoundStartFailed;
+// The library's error code when it loaded but would not start (23: no sound
+// device); 0 when it started or was not found. The sound page tells the two apart.
+extern std::atomic<int> SoundStartError;
