@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
@@ -30,14 +31,38 @@ void PublishPoster(HBITMAP bitmap) {
   if (HBITMAP old = BillboardState.posterBitmap.exchange(bitmap)) DeleteObject(old);
 }
 
+// The poster threads' memory of each file's last load (one thread at a time).
+PosterLoadMemo posterMemo;
+
+// The file behind user poster `user` (the pictures, then the text files) and
+// its size and time; false when it cannot be looked at.
+bool PosterFile(int user, int pictures, std::string* path, PosterLoadMemo::Stamp* stamp) {
+  const bool picture = user < pictures;
+  char entry[kPosterNameSize];
+  char pattern[MAX_PATH];
+  char full[MAX_PATH];
+  (picture ? Settings.BMPpath : Settings.TXTpath).CopyTo(pattern, sizeof pattern);
+  if (!PosterName(picture ? PosterKind::kPicture : PosterKind::kText, picture ? user : user - pictures, entry,
+                  sizeof entry) ||
+      !PosterPath(pattern, entry, full))
+    return false;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(full, GetFileExInfoStandard, &data)) return false;
+  *path = full;
+  stamp->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  stamp->time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  return true;
+}
+
 class ProgramPosterEnv : public PosterChoiceEnv {
  public:
+  explicit ProgramPosterEnv(int pictures) : pictures_(pictures) {}
   int Rand() override { return ThreadRand(); }
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
   bool QuitRequested() override { return QuitFlag != 0; }
   void Log(const char* text) override { WriteLogLine("%s", text); }
-  bool LoadUserPicture(int index) override { return LoadPicture(index) != 0; }
-  bool LoadTextPoster(int index) override { return TextPlakat(index) != 0; }
+  bool LoadUserPicture(int index) override { return Remember(index, LoadPicture(index) != 0); }
+  bool LoadTextPoster(int index) override { return Remember(pictures_ + index, TextPlakat(index) != 0); }
   bool LoadBuiltinMotif(int motif) override {
     char name[24];
     HBITMAP bitmap = ::LoadBuiltinMotif(motif, name, sizeof name);
@@ -46,6 +71,21 @@ class ProgramPosterEnv : public PosterChoiceEnv {
     PublishPoster(bitmap);
     return true;
   }
+  PosterState UserPosterState(int user) override {
+    std::string path;
+    PosterLoadMemo::Stamp stamp;
+    return PosterFile(user, pictures_, &path, &stamp) ? posterMemo.State(path, stamp) : PosterState::kUnknown;
+  }
+
+ private:
+  bool Remember(int user, bool loaded) {
+    std::string path;
+    PosterLoadMemo::Stamp stamp;
+    if (PosterFile(user, pictures_, &path, &stamp)) posterMemo.Record(path, stamp, loaded);
+    return loaded;
+  }
+
+  int pictures_;
 };
 
 // Up to 15 lines of up to 255 characters, line ends kept; empty on failure.
@@ -158,7 +198,7 @@ void LadePlakat() {
   input.currentMotif = BillboardState.currentMotif;
   input.pictureCount = PosterCount(PosterKind::kPicture);
   input.textCount = PosterCount(PosterKind::kText);
-  ProgramPosterEnv env;
+  ProgramPosterEnv env(input.pictureCount);
   const PosterChoice choice = ChoosePoster(input, env);
   BillboardState.nextMotif = choice.motif;
   if (choice.prepared && BillboardState.posterBitmap.load()) {

@@ -13,6 +13,14 @@ inline constexpr int kNewYearMotif = 3;
 inline constexpr int kCalendarMotif = 4;
 inline constexpr int kFirstUserMotif = 9;
 
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// What became of a user poster's last load while its file stays as it was.
+enum class PosterState { kUnknown, kLoads, kFails };
+
 class PosterChoiceEnv {
  public:
   virtual ~PosterChoiceEnv() = default;
@@ -24,6 +32,29 @@ class PosterChoiceEnv {
   virtual bool LoadUserPicture(int index) = 0;  // index into the picture list
   virtual bool LoadTextPoster(int index) = 0;   // index into the text list
   virtual bool LoadBuiltinMotif(int motif) = 0;
+  // User poster `user` (the pictures, then the text files): whether its last
+  // load failed or worked, its file unchanged since.
+  virtual PosterState UserPosterState(int /*user*/) { return PosterState::kUnknown; }
+};
+
+// Remembers each poster file's last load with the file's size and time, so
+// that a broken file is passed over until it changes.
+class PosterLoadMemo {
+ public:
+  struct Stamp {
+    uint64_t size = 0;
+    uint64_t time = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  PosterState State(const std::string& path, Stamp stamp) const;
+  void Record(const std::string& path, Stamp stamp, bool loaded);
+  size_t size() const { return entries_.size(); }
+
+  // Two full poster lists and then some; past it the memo starts afresh.
+  static constexpr size_t kMaxEntries = 2048;
+
+ private:
+  std::map<std::string, std::pair<Stamp, bool>> entries_;
 };
 
 struct PosterChoiceInput {
@@ -42,6 +73,9 @@ struct PosterChoice {
 
 inline constexpr int kMaxEqualDraws = 1000;
 inline constexpr int kBuiltinRounds = 4;
+
+// The user posters a draw may pick: all but those known to fail.
+std::vector<int> DrawableUserPosters(const PosterChoiceInput& input, PosterChoiceEnv& env);
 
 // One draw of a motif other than the current one (up to 1000 draws with 10 ms
 // pauses, then the calendar sheet); shown for tests.

@@ -216,4 +216,129 @@ TEST(PosterChoice, QuitEndsTheDrawWithTheMotifInHand) {
   EXPECT_EQ(env.sleeps, 0);
 }
 
+// The program's way: each load remembered by file and stamp across runs.
+class RememberingEnv : public FakeChoiceEnv {
+ public:
+  explicit RememberingEnv(uint32_t seed) : FakeChoiceEnv(seed) {}
+  std::map<int, uint64_t> version;  // a file's stamp; a change makes it new
+  PosterLoadMemo memo;
+  int failures = 0;
+
+  bool LoadUserPicture(int index) override { return Remember(index, FakeChoiceEnv::LoadUserPicture(index)); }
+  PosterState UserPosterState(int user) override { return memo.State(Name(user), {version[user], 0}); }
+
+ private:
+  static std::string Name(int user) { return "file" + std::to_string(user); }
+  bool Remember(int user, bool loaded) {
+    memo.Record(Name(user), {version[user], 0}, loaded);
+    if (!loaded) ++failures;
+    return loaded;
+  }
+};
+
+TEST(PosterChoice, AFailingPictureIsPassedOverUntilItsFileChanges) {
+  struct Row {
+    const char* why;
+    int pictures;
+    std::set<int> broken;
+    int mendAfterVisit;  // the broken files load from the next visit on (-1 never)
+    int maxFailures;     // over all visits
+  } const rows[] = {
+      {"a cut-off picture beside the one up", 2, {1}, -1, 1},
+      {"three pictures, one cut off", 3, {1}, -1, 1},
+      {"a whole folder cut off but one", 5, {1, 2, 3, 4}, -1, 4},
+      {"the cut-off picture is mended", 2, {1}, 3, 1},
+  };
+  for (const Row& r : rows) {
+    for (uint32_t seed = 1; seed <= 40; ++seed) {
+      RememberingEnv env(seed);
+      bool mended = false;
+      env.pictureLoads = [&](int index) { return mended || !r.broken.count(index); };
+      int current = 9, mendedShown = 0;
+      for (int visit = 0; visit < 12; ++visit) {
+        if (visit == r.mendAfterVisit + 1 && r.mendAfterVisit >= 0) {
+          mended = true;
+          for (int index : r.broken) ++env.version[index];
+        }
+        const int before = env.failures;
+        env.pictures.clear();
+        const PosterChoice c = ChoosePoster(Input(r.pictures, 0, current), env);
+        ASSERT_TRUE(c.prepared) << r.why << " seed " << seed << " visit " << visit;
+        EXPECT_NE(c.motif, current) << r.why;
+        if (c.motif >= kFirstUserMotif) {
+          EXPECT_TRUE(mended || !r.broken.count(c.motif - 9)) << r.why;
+        }
+        // Once a picture is known to load, a run fails at most once.
+        EXPECT_LE(env.failures - before, visit == 0 ? static_cast<int>(r.broken.size()) : 1) << r.why;
+        if (mended && c.motif >= kFirstUserMotif && r.broken.count(c.motif - 9)) ++mendedShown;
+        current = c.motif;
+      }
+      EXPECT_LE(env.failures, r.maxFailures) << r.why << " seed " << seed;
+      if (r.mendAfterVisit >= 0) {
+        EXPECT_GT(mendedShown, 0) << r.why << ": a mended file comes back";
+      }
+    }
+  }
+}
+
+TEST(PosterChoice, WhatIsLeftWhenPicturesFail) {
+  struct Row {
+    const char* why;
+    int pictures;
+    std::set<int> broken;
+    int current;
+    std::vector<int> wantMotifs;  // over two visits, the second with the first's failures known
+    std::vector<bool> wantPrepared;
+  } const rows[] = {
+      // The one readable picture is up: the calendar sheet at once, not after 1000 draws.
+      {"the cut one beside the one up", 2, {1}, 9, {kCalendarMotif, -1}, {true, true}},
+      // A folder of broken pictures: nothing the first time (as before), then the built-in motifs.
+      {"all broken", 2, {0, 1}, 5, {-1, -1}, {false, true}},
+  };
+  for (const Row& r : rows) {
+    RememberingEnv env(3);
+    env.pictureLoads = [&](int index) { return !r.broken.count(index); };
+    int current = r.current;
+    for (size_t visit = 0; visit < r.wantMotifs.size(); ++visit) {
+      env.sleeps = 0;
+      const PosterChoice c = ChoosePoster(Input(r.pictures, 0, current), env);
+      EXPECT_EQ(c.prepared, r.wantPrepared[visit]) << r.why << " visit " << visit;
+      if (r.wantMotifs[visit] >= 0) {
+        EXPECT_EQ(c.motif, r.wantMotifs[visit]) << r.why << " visit " << visit;
+      }
+      if (c.prepared && static_cast<int>(r.broken.size()) == r.pictures) {
+        EXPECT_LT(c.motif, kFirstUserMotif) << r.why << ": a built-in motif";
+      }
+      EXPECT_LT(env.sleeps, 100) << r.why << ": not a thousand equal draws";
+      if (c.prepared) current = c.motif;
+    }
+    EXPECT_EQ(env.failures, static_cast<int>(r.broken.size())) << r.why << ": each broken file read once";
+  }
+}
+
+TEST(PosterLoadMemo, KnowsAFileOnlyAsItWasWhenLoaded) {
+  PosterLoadMemo memo;
+  memo.Record("a.jpg", {100, 5}, false);
+  memo.Record("b.jpg", {7, 1}, true);
+  struct Row {
+    const char* path;
+    PosterLoadMemo::Stamp stamp;
+    PosterState want;
+  } const rows[] = {
+      {"a.jpg", {100, 5}, PosterState::kFails},
+      {"a.jpg", {101, 5}, PosterState::kUnknown},  // grew
+      {"a.jpg", {100, 6}, PosterState::kUnknown},  // written again, same size
+      {"b.jpg", {7, 1}, PosterState::kLoads},
+      {"c.jpg", {7, 1}, PosterState::kUnknown},
+  };
+  for (const Row& r : rows) EXPECT_EQ(memo.State(r.path, r.stamp), r.want) << r.path;
+  memo.Record("a.jpg", {101, 5}, true);
+  EXPECT_EQ(memo.State("a.jpg", {101, 5}), PosterState::kLoads);
+  // Bounded: past its size it starts afresh rather than growing.
+  for (size_t i = 0; i < PosterLoadMemo::kMaxEntries + 10; ++i) memo.Record("f" + std::to_string(i), {i, 0}, true);
+  EXPECT_LE(memo.size(), PosterLoadMemo::kMaxEntries);
+  EXPECT_EQ(memo.State("f" + std::to_string(PosterLoadMemo::kMaxEntries + 9), {PosterLoadMemo::kMaxEntries + 9, 0}),
+            PosterState::kLoads);
+}
+
 }  // namespace

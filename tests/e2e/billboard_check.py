@@ -10,6 +10,10 @@
       poster field with the picture scaled to cover 160 x 128 and cut from its
       centre. Broken files must be skipped with their log line, and the
       billboard must never show anything but a picture of the folder.
+  billboard_check.py make-cut FOLDER / check-cut FOLDER LOG PID
+      one good picture and a real JPEG cut off halfway: every visit of the
+      paster pastes a new poster within seconds, and the unchanged cut file
+      is read once in all, not on every visit.
 """
 import json
 import os
@@ -58,6 +62,85 @@ def make(folder):
     with open(os.path.join(folder, "pictures.json"), "w") as f:
         json.dump(pictures, f)
     return 0
+
+
+CUT_ROUNDS = 4
+PASTE_TIMEOUT = 30
+
+
+def make_cut(folder):
+    """One good picture and a photo-sized JPEG whose download stopped halfway:
+    once the good one is up, the cut one is the only other user picture."""
+    os.makedirs(folder, exist_ok=True)
+    image, _ = grid(400, 200, 8, 4, 2)
+    image.save(os.path.join(folder, "good.jpg"), quality=95, subsampling=0)
+    image, _ = grid(1024, 768, 16, 12, 7)
+    path = os.path.join(folder, "cut.jpg")
+    image.save(path, quality=90)
+    data = open(path, "rb").read()
+    with open(path, "wb") as f:
+        f.write(data[:len(data) // 2])
+    return 0
+
+
+def read_log(log):
+    return open(log, "rb").read().decode("cp1252", "replace") if os.path.exists(log) else ""
+
+
+def check_cut(folder, log, pid):
+    at = None
+    start = time.time()
+    while time.time() - start < 60 and not at:
+        at = billboard()
+        time.sleep(0.5)
+    if not at:
+        print("FAIL: no billboard window")
+        print("0 passed, 1 failed")
+        return 1
+    failures = []
+    previous = grab_field(at)
+    for round_ in range(CUT_ROUNDS):
+        pastes = read_log(log).count("Plakatieren(-1)")
+        click(at, 1)  # a click on the billboard brings the paster next
+        clicked = time.time()
+        while time.time() - clicked < PASTE_TIMEOUT and read_log(log).count("Plakatieren(-1)") == pastes:
+            time.sleep(0.3)
+        took = time.time() - clicked
+        if took >= PASTE_TIMEOUT:
+            failures.append("round %d: nothing pasted within %d s" % (round_, PASTE_TIMEOUT))
+            break
+        # Figures off and on again: the paster leaves at once, the wall is whole.
+        time.sleep(1.0)
+        click(at, 3)
+        time.sleep(0.8)
+        click(at, 3)
+        time.sleep(1.2)
+        field = grab_field(at)
+        changed = field is not None and previous is not None and \
+            float(np.abs(field.astype(np.int32) - previous.astype(np.int32)).mean()) > 8
+        blank = field is None or int(field.max()) < 30
+        print("round %d: pasted %.1f s after the click, the field %s" %
+              (round_, took, "changed" if changed else "did NOT change"))
+        if not changed or blank:
+            failures.append("round %d: no new poster on the wall" % round_)
+            if field is not None:
+                Image.fromarray(field).save(os.path.join(folder, "..", "cut-round%d.png" % round_))
+        previous = field
+    text = read_log(log)
+    reads = len(re.findall(r"LoadFromFile\([^)]*cut\.jpg\)", text, re.I))
+    refused = text.count("kann Plakat")
+    print("the cut file was read %d time(s), %d load(s) refused" % (reads, refused))
+    if reads != 1 or refused != 1:
+        failures.append("the unchanged cut file was read %d times and %d loads refused (once each expected)"
+                        % (reads, refused))
+    try:
+        os.kill(pid, 0)
+    except OSError:
+        failures.append("the program ended")
+    for f in failures:
+        print("FAIL:", f)
+    print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
+    return 1 if failures else 0
 
 
 def f32(x):
@@ -250,4 +333,8 @@ def check(folder, log, pid):
 if __name__ == "__main__":
     if sys.argv[1] == "make":
         sys.exit(make(sys.argv[2]))
+    if sys.argv[1] == "make-cut":
+        sys.exit(make_cut(sys.argv[2]))
+    if sys.argv[1] == "check-cut":
+        sys.exit(check_cut(sys.argv[2], sys.argv[3], int(sys.argv[4])))
     sys.exit(check(sys.argv[2], sys.argv[3], int(sys.argv[4])))

@@ -3,16 +3,17 @@
 # JPEG and PNG files (and broken ones) made by Pillow, set through the
 # registry; the paster pastes them one after another and the billboard's
 # pixels (seen from the X side) are compared with the expected pictures.
-#   billboard_e2e.sh BUILD_FOLDER SOURCE_FOLDER
+#   billboard_e2e.sh BUILD_FOLDER SOURCE_FOLDER [cut]
+# With "cut": two good pictures and a JPEG cut off halfway (check-cut).
 set -uo pipefail
-build=$1 src=$2
+build=$1 src=$2 mode=${3:-}
 values="Pause Speed Billboard BillboardX BillboardNotDA Calendar Clock HG FigDeactive BMPpath TXTpath DebugOn DebugFileName"
 source "$src/tests/e2e/program_session.sh"
-work="$build/tests/e2e/billboard"
+work="$build/tests/e2e/billboard$mode"
 rm -rf "$work"
 mkdir -p "$work/pictures"
 
-/usr/bin/python3 "$src/tests/e2e/billboard_check.py" make "$work/pictures" || exit 1
+/usr/bin/python3 "$src/tests/e2e/billboard_check.py" make${mode:+-$mode} "$work/pictures" || exit 1
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 off=$(seq 1 91 | grep -vx 27 | paste -sd,)
 set_dword() { set_value "$1" REG_DWORD "$2"; }
@@ -32,4 +33,4 @@ set_text BMPpath "$(winpath "$work/pictures")\\*.*"
 set_text TXTpath " "
 
 start_program
-/usr/bin/python3 "$src/tests/e2e/billboard_check.py" check "$work/pictures" "$work/billboard.log" "$program"
+/usr/bin/python3 "$src/tests/e2e/billboard_check.py" check${mode:+-$mode} "$work/pictures" "$work/billboard.log" "$program"
