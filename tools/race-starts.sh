@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Starts the program many times in ways that race, with Wine's heap checks
+# on, and keeps the logs of every start that went wrong.
+#   race-starts.sh [--rounds N] [--jobs J] [--modes "new-prefix exit-cold two-at-once"] [--out DIR]
+#                  [--exe PROGRAM]
+# Modes, one start each round:
+#   new-prefix   the first start in a new Wine prefix, as wine-run.sh makes it
+#   exit-cold    a start on a cold Wine server, EXIT 0.5 s later
+#   two-at-once  two starts at the same moment on a cold server, then EXIT
+# A start goes wrong when its clock is not drawn within 15 s, when it does
+# not end within 20 s of EXIT, or when its console shows a heap complaint;
+# its console, debug log and a screenshot stay in DIR/fail-*.
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+repo="$(cd "$here/.." && pwd)"
+rounds=20 jobs=2 modes="new-prefix exit-cold two-at-once" out="$repo/build/race-starts"
+exe="$repo/build/win32/bin/WayluneDesktop.exe"
+while [ $# -gt 0 ]; do
+  case $1 in
+    --rounds) rounds=$2; shift 2 ;;
+    --jobs) jobs=$2; shift 2 ;;
+    --modes) modes=$2; shift 2 ;;
+    --out) out=$2; shift 2 ;;
+    --exe) exe=$2; shift 2 ;;
+    *) echo "usage: race-starts.sh [--rounds N] [--jobs J] [--modes LIST] [--out DIR] [--exe PROGRAM]" >&2; exit 2 ;;
+  esac
+done
+base_prefix="$repo/build/win32/wineprefix"
+[ -f "$exe" ] || { echo "build the win32 preset first" >&2; exit 2; }
+mkdir -p "$out"
+export WINEDEBUG="${WINEDEBUG:-warn+heap,err+all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winealsa.drv,winepulse.drv,wineoss.drv=d}"
+
+# The program's windows with their sizes; the clock is the window of its face.
+program_windows() {
+  xwininfo -root -tree 2>/dev/null | grep -i 'waylunedesktop.exe' |
+    sed -nE 's/.*(0x[0-9a-f]+).* ([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+) .*/\1 \2 \3 \4 \5/p'
+}
+# True when a viewable program window other than the billboard shows
+# something that is not black (the clock's face).
+clock_drawn() {
+  local id w h x y
+  while read -r id w h x y; do
+    [ "$w$h" = 168149 ] && continue
+    [ "$w" -lt 40 ] || [ "$h" -lt 40 ] && continue
+    xwininfo -id "$id" 2>/dev/null | grep -q IsViewable || continue
+    [ "$x" -lt 0 ] || [ "$y" -lt 0 ] && continue
+    local mean
+    mean=$(xwd -root -silent 2>/dev/null | convert xwd:- -crop "${w}x${h}+${x}+${y}" +repage -format '%[fx:mean]' info: 2>/dev/null)
+    [ -n "$mean" ] && awk -v m="$mean" 'BEGIN{exit !(m > 0.05)}' && return 0
+  done < <(program_windows)
+  return 1
+}
+
+# One round in its own display and its own prefix (a copy, or a new one).
+one_round() {
+  local mode=$1 n=$2 dir="$out/run-$mode-$n" ok=1 reason=""
+  rm -rf "$dir"; mkdir -p "$dir"
+  (
+    source "$here/xvfb.sh"
+    xvfb_start || exit 3
+    export WINEPREFIX="$dir/prefix" WINEARCH=win32
+    if [ "$mode" != new-prefix ]; then cp -a "$base_prefix" "$WINEPREFIX"; fi
+    local log="$dir/waylune.log"
+    local key='HKCU\Software\Kestrima\Desktop\DesktopWaylune'
+    start() { "$here/wine-run.sh" --prefix "$WINEPREFIX" "$exe" "$@" >>"$dir/console.txt" 2>&1 & }
+    # Either of two starts at once may become the instance.
+    local first="" second=""
+    running() { kill -0 "$first" 2>/dev/null || { [ -n "$second" ] && kill -0 "$second" 2>/dev/null; }; }
+    if [ "$mode" = new-prefix ]; then
+      # wine-run.sh makes the prefix (wineboot) and starts the program at once.
+      start; first=$!
+    else
+      wine reg add "$key" /v DebugOn /t REG_DWORD /d 1 /f >/dev/null 2>&1
+      wine reg add "$key" /v DebugFileName /t REG_SZ /d "$(printf 'Z:%s' "$log" | tr / '\\')" /f >/dev/null 2>&1
+      wineserver -k 2>/dev/null; timeout 20 wineserver -w
+      start; first=$!
+      [ "$mode" = two-at-once ] && { start; second=$!; }
+      if [ "$mode" = exit-cold ]; then sleep 0.5; start EXIT; fi
+    fi
+    local drawn="" t0=$SECONDS limit=15
+    [ "$mode" = new-prefix ] && limit=90  # the prefix is made first
+    while [ $((SECONDS - t0)) -lt $limit ]; do
+      if clock_drawn; then drawn=1; break; fi
+      sleep 0.2
+      running || [ "$mode" = exit-cold ] || break
+    done
+    xwd -root -silent 2>/dev/null | convert xwd:- "$dir/screen.png" 2>/dev/null
+    if [ "$mode" = exit-cold ]; then
+      # The instance must have ended (or never drawn a clock and ended).
+      for _ in $(seq 200); do running || break; sleep 0.1; done
+      running && echo "EXIT lost" >"$dir/verdict"
+    else
+      [ -z "$drawn" ] && echo "no clock drawn" >"$dir/verdict"
+      "$here/wine-run.sh" --prefix "$WINEPREFIX" "$exe" EXIT >/dev/null 2>&1
+      for _ in $(seq 200); do running || break; sleep 0.1; done
+      running && echo "did not end on EXIT" >>"$dir/verdict"
+    fi
+    # glibc's and Wine's heap complaints, crashes and their backtraces.
+    local bad='corrupted|double free|free\(\): |malloc\(\)|:heap:|Unhandled exception|Unhandled page fault|Backtrace:'
+    grep -qaE "$bad" "$dir/console.txt" 2>/dev/null &&
+      echo "console: $(grep -aE "$bad" "$dir/console.txt" | head -3 | tr '\n' ' ')" >>"$dir/verdict"
+    wineserver -k 2>/dev/null; timeout 20 wineserver -w
+    kill "$xvfb_pid" 2>/dev/null
+  )
+  if [ -s "$dir/verdict" ]; then
+    echo "round $n $mode: $(cat "$dir/verdict" | tr '\n' ' ')"
+    rm -rf "$dir/prefix"; mv "$dir" "$out/fail-$mode-$n"
+  else
+    echo "round $n $mode: fine"
+    rm -rf "$dir"
+  fi
+}
+
+n=0
+for round in $(seq "$rounds"); do
+  for mode in $modes; do
+    n=$((n + 1))
+    one_round "$mode" "$n" &
+    while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
+  done
+done
+wait
+fails=$(ls -d "$out"/fail-* 2>/dev/null | wc -l)
+echo "$n starts, $fails went wrong (logs in $out)"
