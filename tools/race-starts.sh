@@ -71,6 +71,8 @@ one_round() {
       # wine-run.sh makes the prefix (wineboot) and starts the program at once.
       start; first=$!
     else
+      # The program's defaults, whatever a test left in the copied prefix.
+      wine reg delete "$key" /f >/dev/null 2>&1
       wine reg add "$key" /v DebugOn /t REG_DWORD /d 1 /f >/dev/null 2>&1
       wine reg add "$key" /v DebugFileName /t REG_SZ /d "$(printf 'Z:%s' "$log" | tr / '\\')" /f >/dev/null 2>&1
       wineserver -k 2>/dev/null; timeout 20 wineserver -w
@@ -95,6 +97,13 @@ one_round() {
       "$here/wine-run.sh" --prefix "$WINEPREFIX" "$exe" EXIT >/dev/null 2>&1
       for _ in $(seq 200); do running || break; sleep 0.1; done
       running && echo "did not end on EXIT" >>"$dir/verdict"
+    fi
+    # A crash's debugger writes its backtrace while the server lives.
+    if grep -qa "starting debugger" "$dir/console.txt" 2>/dev/null; then
+      local size=-1 now
+      for _ in $(seq 40); do
+        now=$(stat -c %s "$dir/console.txt"); [ "$now" = "$size" ] && break; size=$now; sleep 1
+      done
     fi
     # glibc's and Wine's heap complaints, crashes and their backtraces.
     local bad='corrupted|double free|free\(\): |malloc\(\)|:heap:|Unhandled exception|Unhandled page fault|Backtrace:'
