@@ -87,15 +87,22 @@ def read_log(log):
     return open(log, "rb").read().decode("cp1252", "replace") if os.path.exists(log) else ""
 
 
-def check_cut(folder, log, pid):
-    at = None
+def wait_for_billboard():
+    """The wall's place once it is on screen (60 s at most); None and a failure line without it."""
     start = time.time()
-    while time.time() - start < 60 and not at:
+    while time.time() - start < 60:
         at = billboard()
+        if at:
+            return at
         time.sleep(0.5)
+    print("FAIL: no billboard window")
+    print("0 passed, 1 failed")
+    return None
+
+
+def check_cut(folder, log, pid):
+    at = wait_for_billboard()
     if not at:
-        print("FAIL: no billboard window")
-        print("0 passed, 1 failed")
         return 1
     failures = []
     previous = grab_field(at)
@@ -250,14 +257,8 @@ def check(folder, log, pid):
         expected[name] = (colours, mask, 40 if p["lossy"] else 12)
 
     failures = []
-    at = None
-    start = time.time()
-    while time.time() - start < 60 and not at:
-        at = billboard()
-        time.sleep(0.5)
+    at = wait_for_billboard()
     if not at:
-        print("FAIL: no billboard window")
-        print("0 passed, 1 failed")
         return 1
     print("billboard at %d,%d" % at)
 
