@@ -486,9 +486,12 @@ TEST(GifCodec, ExtensionsAndFrameFields) {
   LONG transparent = 0;
   BYTE interlaced = 0;
   RGBQUAD palette[256];
-  Source dims(f);
+  Source dims(f), cut(Bytes(f.begin(), f.begin() + 30));
   ASSERT_TRUE(pic_GetGIFDims(dims, &d[0], &d[1], &d[2], &d[3], &transparent, palette, &interlaced, 1));
   EXPECT_EQ(transparent, -1);
+  EXPECT_FALSE(pic_GetGIFDims(cut, &d[0], &d[1], &d[2], &d[3], &transparent, palette, &interlaced, 1));
+  EXPECT_EQ((std::vector<DWORD>{d[0], d[1], d[2], PicGetLastError()}),
+            (std::vector<DWORD>{0, 0, 0, 12}));  // cut in its table
   Source src(f);
   ASSERT_TRUE(pic_ReadMultiFrameGIF(src, &d[0], &d[1], &d[2], &d[3], &d[4], &transparent, palette, 0));
   EXPECT_EQ((std::vector<DWORD>{d[2], d[3]}), (std::vector<DWORD>{2, 0}));  // frames, loop count
