@@ -22,6 +22,10 @@
 
 namespace Pictura {
 
+// Deflate packs at most about 1032 bytes into one: a band may not claim more
+// than this many bytes a stored byte.
+constexpr uint64_t kTlaMaxInflateRatio = 1100;
+
 enum TlaCode : uint32_t {
   kTlaOk = 0,
   kTlaBadParameter = 1,

@@ -227,6 +227,7 @@ TEST(TlaFile, HandMadeAndHostile) {
       {"no width", HandMade(0, 2, 1, 0, {}, {}, 2), 52},
       {"cut short", truncated, 3},
       {"not a TLA file", Bytes(40, 'T'), 52},
+      {"17696 x 17997 in a few bytes", HandMade(17696, 17997, 1, 0, {}, Bytes(6, 1), 2), 52},
   };
   for (const Row& row : rows) EXPECT_EQ(ReadTla(row.file, 1, nullptr, palette).code, row.code) << row.name;
 

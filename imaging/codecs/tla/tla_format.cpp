@@ -17,8 +17,6 @@ constexpr uint8_t kPlainSignature[4] = {'T', 'L', 'A', 'U'};
 constexpr uint8_t kCipherSignature[4] = {'T', 'L', 'A', 0x01};
 // Sources that cannot tell their size: the most a record or band may claim.
 constexpr uint32_t kMaxUnsizedPayload = 64u << 20;
-// Deflate packs at most about 1032 bytes into one.
-constexpr uint64_t kMaxInflateRatio = 1100;
 
 uint32_t LE16(const uint8_t* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8;
@@ -229,7 +227,7 @@ uint32_t TLAReader::ReadBand() {
   uint64_t bytes = 0;
   if (!PicSizeWithinCap(uint64_t{rows} * width, channels, 1, &bytes)) return kTlaNoMemory;
   if (packed > PayloadLimit(io_)) return kTlaRead;
-  if (bytes > uint64_t{packed} * kMaxInflateRatio + 64) return kTlaBadBand;
+  if (bytes > uint64_t{packed} * kTlaMaxInflateRatio + 64) return kTlaBadBand;
   try {
     packed_.resize(packed);
     band_.resize(static_cast<size_t>(bytes));

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "codecs/codec_support.h"
+#include "codecs/decode_limits.h"
 #include "codecs/image_block.h"
 #include "codecs/tla/tla_codec.h"
 #include "core/thread_context.h"
@@ -109,6 +110,11 @@ HGLOBAL ReadTLAImage(uint32_t* err, CPicIO& io, const char* password, uint32_t* 
   std::unique_ptr<TLALineReader> r(
       TLALineReader::Open(err, io, password, width, height, bytesPerPixel, palette, &count, false, dib));
   if (!r) return nullptr;
+  // Bands inflate at most kTlaMaxInflateRatio bytes a stored byte: a tiny
+  // file must not make us allocate a picture its bands could never fill.
+  const uint64_t pixels = uint64_t{*width} * *height;
+  if (!PicDecodePlausible(pixels, pixels * r->Channels(), PicBytesLeft(io), kTlaMaxInflateRatio))
+    return PicFail<HGLOBAL>(err, kPicErrBadTLA);
   PicImageBlock block;
   RGBQUAD colours[256] = {};
   if (palette) std::memcpy(colours, palette, sizeof colours);
