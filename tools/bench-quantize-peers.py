@@ -5,7 +5,7 @@ on 12-megapixel photographs: mean colour error (CIE76, sRGB D65) and time at
 
 Usage: tools/bench-quantize-peers.py [build/native-release] [--photos a,b]
        [--min-time SECONDS] [--rounds N] [--settings 1,4,8,default]
-       [--magick] [--no-onebit]
+       [--magick] [--no-onebit] [--no-errors]
 
 Times: side by side in one process with interleaved rounds
 (tools/peerbench.py; ours through the peer-bench library, octree palette and
@@ -107,6 +107,7 @@ def main():
     ap.add_argument("--min-time", default="0.3")
     ap.add_argument("--magick", action="store_true")
     ap.add_argument("--no-onebit", action="store_true")
+    ap.add_argument("--no-errors", action="store_true", help="times only")
     args = ap.parse_args()
     bench = os.path.join(args.build, "bench", "quantize_bench")
     work = os.path.join(tempfile.gettempdir(), "pictura_quant_bench")
@@ -120,7 +121,7 @@ def main():
     for im in images.values():
         im.load()
     print("photo      colours | CIE76: octree  median  Pillow-mc Pillow-oct  IM")
-    for name, path in paths.items():
+    for name, path in ([] if args.no_errors else paths.items()):
         im, ref = images[name], np.asarray(images[name])
         for n in COUNTS:
             err = {}
