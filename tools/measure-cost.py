@@ -11,6 +11,7 @@ named keeps its default):
   default   the settings of a fresh install
   walk      one figure (Ravi Quenn) with the default objects and the shortest
             pause between scenes, so it walks most of the time
+  strip     the scenery strip alone: no figures, clock, billboard or countdown
   none      nothing on screen: no figures, clock, billboard or strip
 --set adds or overrides values, e.g. --set Clock=REG_DWORD:0.
 
@@ -38,6 +39,12 @@ SCENARIOS = {
     "walk": {
         "FigDeactive": ("REG_SZ", ",".join(str(n) for n in range(1, 92) if n != 2)),
         "Pause": ("REG_DWORD", "100"),
+    },
+    "strip": {
+        "FigDeactive": ("REG_SZ", ",".join(str(n) for n in range(1, 92))),
+        "Clock": ("REG_DWORD", "0"),
+        "Billboard": ("REG_DWORD", "0"),
+        "Countdown": ("REG_DWORD", "0"),
     },
     "none": {
         "FigDeactive": ("REG_SZ", ",".join(str(n) for n in range(1, 92))),
