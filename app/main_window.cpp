@@ -3,6 +3,7 @@
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "app/desktop_windows.h"
 #include "objects/desktop_object.h"
 #include "services/help.h"
@@ -31,6 +32,8 @@ constexpr DWORD kFigureExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOPMOS
 constexpr DWORD kBillboardExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED;
 
 UINT_PTR trayTimer;
+// The background of every main-class window; KeyBrush hands it out.
+OwnedBrush keyBrush;
 // Never shown: it takes the activation the tray menu needs, so no window the
 // shutdown hides was ever active (Wine waits on hiding such a window for a
 // window manager that may be absent).
@@ -76,17 +79,18 @@ void FindProgramFolder() {
 }
 
 void CheckPaletteMode(HWND window) {
-  HDC dc = GetDC(window);
-  int colours = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) ? GetDeviceCaps(dc, SIZEPALETTE)
-                                                              : GetDeviceCaps(dc, NUMCOLORS);
-  ReleaseDC(window, dc);
+  int colours = 0;
+  {
+    const WindowDC dc(window);
+    colours = (GetDeviceCaps(dc.get(), RASTERCAPS) & RC_PALETTE) ? GetDeviceCaps(dc.get(), SIZEPALETTE)
+                                                                 : GetDeviceCaps(dc.get(), NUMCOLORS);
+  }
   if (colours >= 16 && colours <= 256) {
     PaletteMode = 1;
     HPALETTE palette = nullptr;
-    HBITMAP sheet = ResourceBitmap(AppInstance, "FIG020_00", 1, &palette, 1);
-    if (sheet) DeleteObject(sheet);
-    HPALETTE old = ScreenPalette.exchange(palette);
-    if (old) DeleteObject(old);
+    // Only the sheet's palette is wanted.
+    const OwnedBitmap sheet(ResourceBitmap(AppInstance, "FIG020_00", 1, &palette, 1));
+    const OwnedPalette old(ScreenPalette.exchange(palette));
   } else {
     PaletteMode = 0;
   }
@@ -112,10 +116,8 @@ void OnMainDestroy() {
   UnregisterAppBar();
   if (trayTimer) KillTimer(FigureWindow, TIMER_TRAY);
   DestroyTrayMenu();
-  if (KeyBrush) {
-    DeleteObject(KeyBrush);
-    KeyBrush = nullptr;
-  }
+  KeyBrush = nullptr;
+  keyBrush.reset();
   if (Settings.DebugOn) LogEnd();
   PostQuitMessage(0);
 }
@@ -271,7 +273,8 @@ bool OnHotkey(HWND window, int id) {
 }  // namespace
 
 int RegisterMainWindowClass(HINSTANCE instance) {
-  KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+  keyBrush.reset(CreateSolidBrush(RGB(255, 0, 255)));
+  KeyBrush = keyBrush.get();
   WNDCLASSA windowClass = {};
   windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC | CS_BYTEALIGNCLIENT;
   windowClass.lpfnWndProc = MainWndProc;

@@ -61,7 +61,7 @@ void OnShutdownMessage() {
   WaitForThread(AnimThreadHandle(), kThreadEndWaitMs);
   // The animation thread was the poster thread's only starter: a decode still
   // running must end before the image library stops after the loop.
-  WaitForAndCloseThread(TakePosterThread(), kThreadEndWaitMs);
+  WaitForAndCloseThread(OwnedHandle(TakePosterThread()), kThreadEndWaitMs);
   WriteLogLine("~~~ Threads ended");
 
   if (BillboardWindow) ShowWindow(BillboardWindow, SW_HIDE);

@@ -21,16 +21,16 @@ using namespace object_test;
 
 // A second handle to the object's thread, so the test can see it end after
 // the object closed its own.
-HANDLE Watch(DesktopObject& object) {
-  HANDLE original = object.TakeThread();
+OwnedHandle Watch(DesktopObject& object) {
+  OwnedHandle original = object.TakeThread();
   HANDLE copy = nullptr;
-  DuplicateHandle(GetCurrentProcess(), original, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0);
-  object.SetThread(original);
-  return copy;
+  DuplicateHandle(GetCurrentProcess(), original.get(), GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0);
+  object.SetThread(original.release());
+  return OwnedHandle(copy);
 }
 
-bool Ended(HANDLE thread) {
-  return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+bool Ended(const OwnedHandle& thread) {
+  return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
 }
 
 class ObjectThreads : public ::testing::Test {
@@ -80,8 +80,8 @@ class ObjectThreads : public ::testing::Test {
 
 TEST_F(ObjectThreads, AWindowClosedFirstWaitsForItsThreadAndTheShutdownFindsNothingLeft) {
   StartBoth();
-  HANDLE clock = Watch(ClockObject);
-  HANDLE countdown = Watch(CountdownObject);
+  const OwnedHandle clock = Watch(ClockObject);
+  const OwnedHandle countdown = Watch(CountdownObject);
   QuitFlag = 1;
   DestroyWindow(ClockObject.window);
   DestroyWindow(CountdownObject.window);
@@ -91,16 +91,14 @@ TEST_F(ObjectThreads, AWindowClosedFirstWaitsForItsThreadAndTheShutdownFindsNoth
   // What the shutdown does afterwards: nothing is left to wait for or close.
   for (DesktopObject* object : {&ClockObject, &CountdownObject})
     WaitForAndCloseThread(object->TakeThread(), 2000);
-  CloseHandle(clock);
-  CloseHandle(countdown);
 }
 
 // The program's own shutdown: it takes each object's thread, waits for it
 // and closes it; the windows it closed find no handle when they are destroyed.
 TEST_F(ObjectThreads, TheShutdownWaitsForEachObjectThreadOnceAndTheWindowsCloseAfter) {
   StartBoth();
-  HANDLE clock = Watch(ClockObject);
-  HANDLE countdown = Watch(CountdownObject);
+  const OwnedHandle clock = Watch(ClockObject);
+  const OwnedHandle countdown = Watch(CountdownObject);
   HWND clockWindow = ClockObject.window, countdownWindow = CountdownObject.window;
   // A poster run too: the shutdown takes its thread and waits for it.
   ASSERT_EQ(StartPosterThread(), 1);
@@ -114,8 +112,6 @@ TEST_F(ObjectThreads, TheShutdownWaitsForEachObjectThreadOnceAndTheWindowsCloseA
   EXPECT_TRUE(Ended(countdown));
   // The posted WM_CLOSE messages destroy both windows.
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(clockWindow) && !IsWindow(countdownWindow); }, 5000));
-  CloseHandle(clock);
-  CloseHandle(countdown);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/tray_icon.h"
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/messages.h"
 
 #include <shellapi.h>
@@ -53,12 +54,11 @@ BOOL NotifyIconCall(HWND window, DWORD action, UINT id, HICON icon, const char* 
 }
 
 void AddTrayIcon(HWND window) {
-  HICON icon = LoadStateIcon();
+  const OwnedIcon icon(LoadStateIcon());
   if (!icon) return;
   char tip[80];
   DefaultTip(tip, sizeof tip);
-  iconAdded = NotifyIconCall(window, NIM_ADD, TRAY_ICON_ID, icon, tip, nullptr, nullptr);
-  DestroyIcon(icon);
+  iconAdded = NotifyIconCall(window, NIM_ADD, TRAY_ICON_ID, icon.get(), tip, nullptr, nullptr);
 }
 
 void RemoveTrayIcon(HWND window) {
@@ -68,10 +68,9 @@ void RemoveTrayIcon(HWND window) {
 }
 
 void UpdateTrayIcon(HWND window) {
-  HICON icon = LoadStateIcon();
+  const OwnedIcon icon(LoadStateIcon());
   if (!icon) return;
-  NotifyIconCall(window, NIM_MODIFY, TRAY_ICON_ID, icon, nullptr, nullptr, nullptr);
-  DestroyIcon(icon);
+  NotifyIconCall(window, NIM_MODIFY, TRAY_ICON_ID, icon.get(), nullptr, nullptr, nullptr);
 }
 
 void SetTrayTip(HWND window, const char* text) {

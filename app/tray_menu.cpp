@@ -2,6 +2,7 @@
 #include "services/file_util.h"
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "objects/desktop_object.h"
 #include "services/menu_bitmaps.h"
 #include "services/messages.h"
@@ -18,7 +19,7 @@ HMENU TrayMenu;
 
 namespace {
 
-HMENU loadedMenu;  // the resource menu; TrayMenu is its submenu 0
+OwnedMenu loadedMenu;  // the resource menu; TrayMenu is its submenu 0
 
 // Item data block: bitmap number, text length, text with its zero.
 struct MenuItemData {
@@ -27,7 +28,7 @@ struct MenuItemData {
   char text[1];
 };
 
-HBITMAP menuBitmaps[MBV_COUNT][MENU_BITMAP_COUNT];
+OwnedBitmap menuBitmaps[MBV_COUNT][MENU_BITMAP_COUNT];
 
 MenuItemData* NewItemData(const char* text, int bitmap) {
   const size_t length = std::strlen(text);
@@ -45,8 +46,8 @@ void LoadMenuBitmaps(int number, bool checked, bool greyed) {
     if (menuBitmaps[v][number]) return;
     char name[16];
     std::snprintf(name, sizeof name, MENU_BITMAP_NAME_FORMAT, number, MENU_BITMAP_SUFFIX[v]);
-    menuBitmaps[v][number] = static_cast<HBITMAP>(
-        LoadImageA(AppInstance, name, IMAGE_BITMAP, MENU_BITMAP_SIZE, MENU_BITMAP_SIZE, LR_DEFAULTCOLOR));
+    menuBitmaps[v][number].reset(static_cast<HBITMAP>(
+        LoadImageA(AppInstance, name, IMAGE_BITMAP, MENU_BITMAP_SIZE, MENU_BITMAP_SIZE, LR_DEFAULTCOLOR)));
   };
   load(MBV_PLAIN);
   if (checked) load(MBV_CHECKED);
@@ -54,14 +55,15 @@ void LoadMenuBitmaps(int number, bool checked, bool greyed) {
 }
 
 void SetOwnerDrawn(HMENU menu, UINT item, BOOL byPosition, const char* text, int bitmap) {
-  MenuItemData* data = NewItemData(text, bitmap);
+  OwnedLocal data(NewItemData(text, bitmap));
   if (!data) return;
   MENUITEMINFOA info = {};
   info.cbSize = sizeof info;
   info.fMask = MIIM_FTYPE | MIIM_DATA;
   info.fType = MFT_OWNERDRAW;
-  info.dwItemData = reinterpret_cast<ULONG_PTR>(data);
-  if (!SetMenuItemInfoA(menu, item, byPosition, &info)) LocalFree(data);
+  info.dwItemData = reinterpret_cast<ULONG_PTR>(data.get());
+  // The menu owns the block from here on (FreeMenuItemData).
+  if (SetMenuItemInfoA(menu, item, byPosition, &info)) data.release();
 }
 
 MenuItemData* ItemDataOf(HMENU menu, UINT item, BOOL byPosition) {
@@ -80,7 +82,7 @@ void ClearItemData(HMENU menu, UINT item, BOOL byPosition) {
   info.fMask = MIIM_DATA;
   info.dwItemData = 0;
   SetMenuItemInfoA(menu, item, byPosition, &info);
-  LocalFree(data);
+  const OwnedLocal block(data);
 }
 
 void FreeMenuItemData() {
@@ -147,21 +149,17 @@ void CheckTrayMenuItem(int id, bool checked) {
 void DestroyTrayMenu() {
   FreeMenuItemData();
   for (auto& table : menuBitmaps)
-    for (HBITMAP& bitmap : table) {
-      if (bitmap) DeleteObject(bitmap);
-      bitmap = nullptr;
-    }
-  if (loadedMenu) DestroyMenu(loadedMenu);
-  loadedMenu = nullptr;
+    for (OwnedBitmap& bitmap : table) bitmap.reset();
   TrayMenu = nullptr;
+  loadedMenu.reset();
 }
 
 void BuildTrayMenu(HWND) {
   // Each main-class window builds the menu; keep only the last one.
   DestroyTrayMenu();
-  loadedMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(ID_MENU_TRAY));
+  loadedMenu.reset(LoadMenuA(AppInstance, MAKEINTRESOURCEA(ID_MENU_TRAY)));
   if (!loadedMenu) return;
-  TrayMenu = GetSubMenu(loadedMenu, 0);
+  TrayMenu = GetSubMenu(loadedMenu.get(), 0);
   if (!TrayMenu) return;
 
   ScreenSaverOn = ScreenSaverActive(0, 0);
@@ -196,10 +194,9 @@ void MeasureMenuItem(HWND window, MEASUREITEMSTRUCT* item) {
   item->itemHeight = 36;
   const auto* data = reinterpret_cast<const MenuItemData*>(item->itemData);
   if (!data) return;
-  HDC dc = GetDC(window);
+  const WindowDC dc(window);
   SIZE size = {};
-  GetTextExtentPoint32A(dc, data->text, data->length, &size);
-  ReleaseDC(window, dc);
+  GetTextExtentPoint32A(dc.get(), data->text, data->length, &size);
   item->itemWidth = size.cx;
 }
 
@@ -223,9 +220,9 @@ void DrawMenuItem(const DRAWITEMSTRUCT* item) {
   SetBkColor(dc, oldBack);
 
   if (data->bitmap >= 0 && data->bitmap < MENU_BITMAP_COUNT) {
-    HBITMAP bitmap = checked  ? menuBitmaps[MBV_CHECKED][data->bitmap]
-                     : greyed ? menuBitmaps[MBV_GREYED][data->bitmap]
-                              : menuBitmaps[MBV_PLAIN][data->bitmap];
+    HBITMAP bitmap = checked  ? menuBitmaps[MBV_CHECKED][data->bitmap].get()
+                     : greyed ? menuBitmaps[MBV_GREYED][data->bitmap].get()
+                              : menuBitmaps[MBV_PLAIN][data->bitmap].get();
     if (bitmap) pic_DrawTransparentBitmap(dc, bitmap, r.left + 2, r.top, MENU_BITMAP_KEY);
   }
 }

@@ -8,9 +8,9 @@
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
-#include "objects/bitmap_dc.h"
 #include "objects/portable/calendar.h"
 #include "objects/calendar_sheet.h"
 #include "objects/desktop_object.h"
@@ -120,12 +120,9 @@ void PasteOnto(HBITMAP wall, HBITMAP motif, bool calendar) {
   }
   const PastePlacement place = PlaceOnPosterField(size.right, size.bottom);
   if (place.grey) {
-    HBRUSH grey = CreateSolidBrush(kFieldGrey);
+    const OwnedBrush grey(CreateSolidBrush(kFieldGrey));
     RECT field = {1, 1, 1 + kPosterWidth, 1 + kPosterHeight};
-    if (grey) {
-      FillRect(target.get(), &field, grey);
-      DeleteObject(grey);
-    }
+    if (grey) FillRect(target.get(), &field, grey.get());
   }
   BitBlt(target.get(), place.x, place.y, place.width, place.height, source.get(), 0, 0, SRCCOPY);
 }
@@ -217,11 +214,9 @@ int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule) {
   if (record->objectDC) SetLayout(record->objectDC, 0);
   record->workArea = ReadWorkArea();
 
-  HPALETTE palette = nullptr;
   if (useRecordModule && record->resourceModule)
-    record->sheets[0] = ResourceBitmap(record->resourceModule, kWallName, 0, &palette, 0);
-  if (!record->sheets[0]) record->sheets[0] = ResourceBitmap(ProgramModule(), kWallName, 0, &palette, 0);
-  if (palette) DeleteObject(palette);
+    record->sheets[0] = ResourceBitmap(record->resourceModule, kWallName, 0, nullptr, 0);
+  if (!record->sheets[0]) record->sheets[0] = ResourceBitmap(ProgramModule(), kWallName, 0, nullptr, 0);
   if (!record->sheets[0]) {
     WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", kWallName);
     UnloadBillboard(record);
@@ -250,10 +245,7 @@ HBITMAP LoadBuiltinMotif(int motif, char* name, size_t size) {
     std::snprintf(name, size, kStartMotifNameFormat, ThreadRand() % kStartMotifCount);
   else
     std::snprintf(name, size, kMotifNameFormat, motif);
-  HPALETTE palette = nullptr;
-  HBITMAP bitmap = ResourceBitmap(ProgramModule(), name, 0, &palette, 0);
-  if (palette) DeleteObject(palette);
-  return bitmap;
+  return ResourceBitmap(ProgramModule(), name, 0, nullptr, 0);
 }
 
 void StepBillboard(FigureRecord* record) {
@@ -312,49 +304,42 @@ void UnloadBillboard(FigureRecord* record, bool leaveWindow) {
     if (!leaveWindow) {
       RECT client = {};
       GetClientRect(window, &client);
-      if (HDC dc = GetDC(window)) {
-        FillRect(dc, &client, KeyBrush);
-        ReleaseDC(window, dc);
-      }
+      if (const WindowDC dc(window); dc) FillRect(dc.get(), &client, KeyBrush);
       ShowWindow(window, SW_HIDE);
       SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     }
     // The window's DC goes back to its window; UnloadFigure frees the rest.
-    if (record->objectScreenDC) ReleaseDC(window, record->objectScreenDC);
-    record->objectScreenDC = nullptr;
+    const WindowDC screenDC(window, std::exchange(record->objectScreenDC, nullptr));
   }
   UnloadFigure(record, leaveWindow);
 }
 
 void Plakatieren(FigureRecord* record, int motif) {
   WriteLogLine("Plakatieren(%d)", motif);
-  HBITMAP prepared = BillboardState.posterBitmap.exchange(nullptr);
+  OwnedBitmap prepared = BillboardState.TakePoster();
   const int chosen = BillboardState.nextMotif;
-  HBITMAP source = nullptr;
+  OwnedBitmap source;
   int pasted = chosen;
   bool calendar = Settings.Calendar || motif == kBillboardCalendarMotif || chosen == kBillboardCalendarMotif;
   if (!calendar && ((BillboardState.startFlag && motif < 0) || !prepared)) {
     BillboardState.startFlag = 0;
     if (ThreadRand() % 3 == 0) {
       char name[24];
-      source = LoadBuiltinMotif(kBillboardStartMotif, name, sizeof name);
+      source.reset(LoadBuiltinMotif(kBillboardStartMotif, name, sizeof name));
       WriteLogLine("Plakat %s", name);
       pasted = kBillboardStartMotif;
     }
     if (!source) calendar = true;
   } else if (!calendar) {
-    source = prepared;
-    prepared = nullptr;
+    source = std::move(prepared);
   }
   if (calendar) {
-    source = CalendarSheet();
+    source.reset(CalendarSheet());
     pasted = kBillboardCalendarMotif;
   }
-  if (prepared) DeleteObject(prepared);
   if (!source) return;
   if (record && record->sheets[0]) {
-    PasteOnto(record->sheets[0], source, calendar);
+    PasteOnto(record->sheets[0], source.get(), calendar);
     BillboardState.currentMotif = pasted;
   }
-  DeleteObject(source);
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 
+#include "services/handles.h"
 #include "services/window_requests.h"
 
 constexpr int kBillboardStartMotif = -2;
@@ -27,6 +28,11 @@ struct BillboardStateBlock {
   std::atomic<int> lastMinute{-1};  // the calendar sheet's refresh
   std::atomic<int> posterThreadRunning{0};
   WindowRequest windowRequest;  // shows and hides, made by the animation thread
+
+  // Hands a prepared bitmap to the paster; one it replaces, never pasted, goes.
+  void PublishPoster(OwnedBitmap bitmap) { OwnedBitmap replaced(posterBitmap.exchange(bitmap.release())); }
+  // The prepared bitmap, now the caller's (empty when none waits).
+  OwnedBitmap TakePoster() { return OwnedBitmap(posterBitmap.exchange(nullptr)); }
 };
 extern BillboardStateBlock BillboardState;
 // The names the options page and the chooser know them by.

@@ -8,6 +8,7 @@
 
 #include "objects/portable/calendar.h"
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
 
@@ -25,24 +26,6 @@ std::mutex dueMutex;
 DueBirthdayList dueList{};
 std::atomic<int> dueCount{0};
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : handle_(h) {}
-  FileHandle(const FileHandle&) = delete;
-  ~FileHandle() { Close(); }
-  bool ok() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-  bool Close() {
-    if (!ok()) return true;
-    const bool closed = CloseHandle(handle_) != 0;
-    handle_ = INVALID_HANDLE_VALUE;
-    return closed;
-  }
-
- private:
-  HANDLE handle_;
-};
-
 std::string FilePath() {
   return Settings.FabianDat.Get();
 }
@@ -53,9 +36,9 @@ std::string FilePath() {
 BirthdayLoad ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes) {
   bytes.clear();
   if (path.empty()) return BirthdayLoad::kMissing;
-  FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.ok()) {
+  OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? BirthdayLoad::kMissing
                                                                           : BirthdayLoad::kFailed;
@@ -109,9 +92,9 @@ bool SaveBirthdayFile() {
   if (path.empty() || path.size() + 6 >= MAX_PATH) return false;
   const std::string temp = path + ".part";
   const std::vector<uint8_t> bytes = EncodeBirthdayList(BirthdayTable);
-  FileHandle file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
-  if (!file.ok()) return false;
+  OwnedFile file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+  if (!file) return false;
   const bool written = WriteRecords(file.get(), bytes);
   if (!file.Close() || !written ||
       !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -4,7 +4,7 @@
 
 #include "services/lang_text.h"
 #include "services/settings.h"
-#include "objects/bitmap_dc.h"
+#include "services/handles.h"
 #include "objects/portable/calendar.h"
 #include "objects/portable/calendar_layout.h"
 
@@ -94,9 +94,8 @@ int DrawCalendarSheet(HBITMAP bitmap, int width, int height, int force) {
   GetLocalTimeParts(&day, &month, &year, nullptr, nullptr, nullptr, &weekday);
   const int d = static_cast<int>(day), m = static_cast<int>(month), y = static_cast<int>(year);
   if (!bitmap || (!force && d == lastDay && m == lastMonth && y == lastYear)) return 0;
-  HFONT font = MakeCalendarFont();
-  DrawMonth(bitmap, font, width, height, d, m, y, static_cast<int>(weekday));
-  if (font) DeleteObject(font);
+  const OwnedFont font(MakeCalendarFont());
+  DrawMonth(bitmap, font.get(), width, height, d, m, y, static_cast<int>(weekday));
   lastDay = d;
   lastMonth = m;
   lastYear = y;

@@ -289,28 +289,22 @@ void WindowsObjectHost::ShowFrame(const RECT& frame) {
 void WindowsObjectHost::DrawGlyphs(const GlyphList& glyphs, const DigitStripBitmaps& strips) {
   FigureRecord* r = record_;
   if (!r->sheets[0]) return;
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) return;
-  HGDIOBJ old = SelectObject(dc, r->sheets[0]);
-  if (old && old != HGDI_ERROR) {
-    for (const GlyphPlacement& g : glyphs) {
-      const GlyphRect src = GlyphSource(*kDigitStrips[g.strip], g.glyph);
-      DrawBitmapPart(dc, g.x, g.y, strips.bitmaps[g.strip], RECT{src.x, src.y, src.width, src.height});
-    }
-    SelectObject(dc, old);
+  const BitmapDC sheet(r->sheets[0]);
+  if (!sheet.ok()) return;
+  for (const GlyphPlacement& g : glyphs) {
+    const GlyphRect src = GlyphSource(*kDigitStrips[g.strip], g.glyph);
+    DrawBitmapPart(sheet.get(), g.x, g.y, strips.bitmaps[g.strip].get(),
+                   RECT{src.x, src.y, src.width, src.height});
   }
-  DeleteDC(dc);
 }
 
 void UnloadDesktopObject(FigureRecord* record, HWND window) {
   if (!record) return;
   if (window) {
-    HDC dc = GetDC(window);
-    if (dc) {
+    if (const WindowDC dc(window); dc) {
       RECT area = {};
       GetClientRect(window, &area);
-      FillRect(dc, &area, KeyBrush);
-      ReleaseDC(window, dc);
+      FillRect(dc.get(), &area, KeyBrush);
     }
     SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   }
@@ -346,7 +340,7 @@ bool DigitStripBitmaps::Load() {
   Delete();
   bool all = true;
   for (int id : {kSmallStrip, kLargeStrip}) {
-    bitmaps[id] = ResourceBitmap(GetModuleHandleA(nullptr), kDigitStrips[id]->name, 0, nullptr, 0);
+    bitmaps[id].reset(ResourceBitmap(GetModuleHandleA(nullptr), kDigitStrips[id]->name, 0, nullptr, 0));
     if (bitmaps[id]) continue;
     WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", kDigitStrips[id]->name);
     all = false;
@@ -355,10 +349,7 @@ bool DigitStripBitmaps::Load() {
 }
 
 void DigitStripBitmaps::Delete() {
-  for (HBITMAP& bitmap : bitmaps) {
-    if (bitmap) DeleteObject(bitmap);
-    bitmap = nullptr;
-  }
+  for (OwnedBitmap& bitmap : bitmaps) bitmap.reset();
 }
 
 void RunObjectPasses(DesktopObject& object, WindowsObjectHost& host, const std::function<void()>& pass,

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/settings.h"
 #include "services/threads.h"
 #include "objects/portable/clock_logic.h"
@@ -36,7 +37,7 @@ struct DesktopObject : ObjectRequests, RequestWaker {
   // The object's thread. Exactly one party takes the handle (WM_DESTROY or the
   // shutdown), waits for the thread and closes it; everyone else finds null.
   void SetThread(HANDLE handle) { thread_.store(handle); }
-  HANDLE TakeThread() { return thread_.exchange(nullptr); }
+  OwnedHandle TakeThread() { return OwnedHandle(thread_.exchange(nullptr)); }
   bool HasThread() const { return thread_.load() != nullptr; }
 
  private:
@@ -163,7 +164,7 @@ class WindowsObjectHost : public ObjectHost {
 
 // "UHR_Z1" and "UHR_Z3", loaded by each thread that draws digits for itself.
 struct DigitStripBitmaps {
-  HBITMAP bitmaps[2] = {};  // by DigitStripId
+  OwnedBitmap bitmaps[2];  // by DigitStripId
   // Logs a missing strip; true when both loaded.
   bool Load();
   void Delete();

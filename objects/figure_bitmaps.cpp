@@ -1,6 +1,7 @@
 #include "objects/figure_bitmaps.h"
 
 #include "pictura.h"
+#include "services/handles.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,35 +11,14 @@ namespace {
 // The plain resource path: a device-dependent bitmap from the image library.
 HBITMAP LoadDeviceBitmap(HMODULE module, const char* name) { return pic_LoadResourceBitmap(module, name, nullptr); }
 
-// A memory DC with one bitmap selected, restored and deleted on scope exit.
-class SelectedDC {
- public:
-  explicit SelectedDC(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)) {
-    if (dc_ && bitmap) old_ = SelectObject(dc_, bitmap);
-  }
-  ~SelectedDC() {
-    if (!dc_) return;
-    if (old_ && old_ != HGDI_ERROR) SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  SelectedDC(const SelectedDC&) = delete;
-  SelectedDC& operator=(const SelectedDC&) = delete;
-  bool ok() const { return dc_ && old_ && old_ != HGDI_ERROR; }
-  HDC dc() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_ = nullptr;
-};
-
 int MaskedBlitPlain(HDC dest, HBITMAP image, HBITMAP mask, int x, int y, int w, int h, int sx, int sy) {
   {
-    SelectedDC maskDC(mask);
-    if (!maskDC.ok() || !BitBlt(dest, x, y, w, h, maskDC.dc(), sx, sy, SRCAND)) return 0;
+    BitmapDC maskDC(mask);
+    if (!maskDC.ok() || !BitBlt(dest, x, y, w, h, maskDC.get(), sx, sy, SRCAND)) return 0;
   }
-  SelectedDC imageDC(image);
+  BitmapDC imageDC(image);
   if (!imageDC.ok()) return 0;
-  return BitBlt(dest, x, y, w, h, imageDC.dc(), sx, sy, SRCINVERT);
+  return BitBlt(dest, x, y, w, h, imageDC.get(), sx, sy, SRCINVERT);
 }
 
 bool BitmapSize(HBITMAP bitmap, int* width, int* height) {
@@ -68,9 +48,9 @@ HPALETTE CreateBitmapPalette(const BITMAPINFOHEADER* header, int* colourCount) {
   if (colourCount) *colourCount = count;
   if (count == 0) return nullptr;
   const size_t bytes = offsetof(LOGPALETTE, palPalEntry) + sizeof(PALETTEENTRY) * static_cast<size_t>(count);
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+  const OwnedGlobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes));
   if (!block) return nullptr;
-  auto* palette = static_cast<LOGPALETTE*>(GlobalLock(block));
+  auto* palette = static_cast<LOGPALETTE*>(GlobalLock(block.get()));
   HPALETTE result = nullptr;
   if (palette) {
     palette->palVersion = 0x300;
@@ -83,9 +63,8 @@ HPALETTE CreateBitmapPalette(const BITMAPINFOHEADER* header, int* colourCount) {
       palette->palPalEntry[i].peFlags = 0;
     }
     result = CreatePalette(palette);
-    GlobalUnlock(block);
+    GlobalUnlock(block.get());
   }
-  GlobalFree(block);
   return result;
 }
 
@@ -101,25 +80,24 @@ HBITMAP ResourceBitmap(HMODULE module, const char* name, int realizePalette, HPA
   if (!header || size < sizeof(BITMAPINFOHEADER) || header->biSize < sizeof(BITMAPINFOHEADER) ||
       header->biSize > size)
     return nullptr;
-  HDC screen = GetDC(nullptr);
+  const WindowDC screen(nullptr);
   int colours = 0;
-  HPALETTE made = CreateBitmapPalette(header, &colours);
-  if (palette) *palette = made;
+  OwnedPalette made(CreateBitmapPalette(header, &colours));
   HPALETTE oldPalette = nullptr;
   if (made && realizePalette) {
-    oldPalette = SelectPalette(screen, made, FALSE);
-    RealizePalette(screen);
+    oldPalette = SelectPalette(screen.get(), made.get(), FALSE);
+    RealizePalette(screen.get());
   }
   HBITMAP bitmap = nullptr;
   const uint64_t bitsOffset = uint64_t(header->biSize) + uint64_t(colours) * 4;
   if (bitsOffset < size) {
     const BYTE* bits = reinterpret_cast<const BYTE*>(header) + bitsOffset;
-    bitmap = CreateDIBitmap(screen, header, CBM_INIT, bits, reinterpret_cast<const BITMAPINFO*>(header),
+    bitmap = CreateDIBitmap(screen.get(), header, CBM_INIT, bits, reinterpret_cast<const BITMAPINFO*>(header),
                             DIB_RGB_COLORS);
   }
-  if (oldPalette) SelectPalette(screen, oldPalette, FALSE);
-  ReleaseDC(nullptr, screen);
-  if (made && !palette) DeleteObject(made);
+  if (oldPalette) SelectPalette(screen.get(), oldPalette, FALSE);
+  // The caller who asked for the palette owns it.
+  if (palette) *palette = made.release();
   return bitmap;
 }
 
@@ -132,29 +110,27 @@ HBITMAP CreateMask(HBITMAP bitmap) {
 int MakeTransparentBitmap(HBITMAP image, HBITMAP mask, COLORREF key) {
   int w, h;
   if (!image || !mask || !BitmapSize(image, &w, &h)) return 0;
-  HBITMAP keyMono = CreateBitmap(w, h, 1, 1, nullptr);
-  HBITMAP inverse = CreateBitmap(w, h, 1, 1, nullptr);
+  const OwnedBitmap keyMono(CreateBitmap(w, h, 1, 1, nullptr));
+  const OwnedBitmap inverse(CreateBitmap(w, h, 1, 1, nullptr));
   int ok = 0;
   if (keyMono && inverse) {
-    SelectedDC imageDC(image), maskDC(mask), keyDC(keyMono), inverseDC(inverse);
+    BitmapDC imageDC(image), maskDC(mask), keyDC(keyMono.get()), inverseDC(inverse.get());
     if (imageDC.ok() && maskDC.ok() && keyDC.ok() && inverseDC.ok()) {
-      SetMapMode(imageDC.dc(), MM_TEXT);
-      const COLORREF oldBack = SetBkColor(imageDC.dc(), key);
-      BitBlt(keyDC.dc(), 0, 0, w, h, imageDC.dc(), 0, 0, SRCCOPY);  // 1 where the key was
-      SetBkColor(imageDC.dc(), oldBack);
-      BitBlt(inverseDC.dc(), 0, 0, w, h, keyDC.dc(), 0, 0, NOTSRCCOPY);
-      BitBlt(maskDC.dc(), 0, 0, w, h, keyDC.dc(), 0, 0, SRCCOPY);
+      SetMapMode(imageDC.get(), MM_TEXT);
+      const COLORREF oldBack = SetBkColor(imageDC.get(), key);
+      BitBlt(keyDC.get(), 0, 0, w, h, imageDC.get(), 0, 0, SRCCOPY);  // 1 where the key was
+      SetBkColor(imageDC.get(), oldBack);
+      BitBlt(inverseDC.get(), 0, 0, w, h, keyDC.get(), 0, 0, NOTSRCCOPY);
+      BitBlt(maskDC.get(), 0, 0, w, h, keyDC.get(), 0, 0, SRCCOPY);
       // Blits from a monochrome source map 0 to the text colour and 1 to the
       // background: black and white keep the AND exact.
-      SetTextColor(imageDC.dc(), RGB(0, 0, 0));
-      SetBkColor(imageDC.dc(), RGB(255, 255, 255));
-      BitBlt(imageDC.dc(), 0, 0, w, h, inverseDC.dc(), 0, 0, SRCAND);
-      SetBkColor(imageDC.dc(), oldBack);
+      SetTextColor(imageDC.get(), RGB(0, 0, 0));
+      SetBkColor(imageDC.get(), RGB(255, 255, 255));
+      BitBlt(imageDC.get(), 0, 0, w, h, inverseDC.get(), 0, 0, SRCAND);
+      SetBkColor(imageDC.get(), oldBack);
       ok = 1;
     }
   }
-  if (keyMono) DeleteObject(keyMono);
-  if (inverse) DeleteObject(inverse);
   return ok;
 }
 
@@ -176,16 +152,16 @@ void DrawTransparentRect(HDC dest, HBITMAP image, HBITMAP mask, const RECT& dest
 
 BOOL DrawBitmapPart(HDC dest, int x, int y, HBITMAP bitmap, const RECT& source) {
   if (!dest || !bitmap) return FALSE;
-  SelectedDC from(bitmap);
+  BitmapDC from(bitmap);
   if (!from.ok()) return FALSE;
-  return BitBlt(dest, x, y, source.right, source.bottom, from.dc(), source.left, source.top, SRCCOPY);
+  return BitBlt(dest, x, y, source.right, source.bottom, from.get(), source.left, source.top, SRCCOPY);
 }
 
 void DrawBitmapRect(HDC dest, HBITMAP bitmap, const RECT& destRect) {
   if (!dest || !bitmap) return;
-  SelectedDC from(bitmap);
+  BitmapDC from(bitmap);
   if (from.ok())
-    BitBlt(dest, destRect.left, destRect.top, destRect.right, destRect.bottom, from.dc(), 0, 0, SRCCOPY);
+    BitBlt(dest, destRect.left, destRect.top, destRect.right, destRect.bottom, from.get(), 0, 0, SRCCOPY);
 }
 
 int GetBitmapRect(HBITMAP bitmap, RECT* rect) {

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "services/settings.h"
 #include "objects/billboard.h"
 #include "objects/portable/picture_types.h"
@@ -37,39 +38,11 @@ DWORD LogLibraryError(const char* label) {
   return code;
 }
 
-// A GlobalAlloc block freed on every way out.
-class GlobalBlock {
- public:
-  explicit GlobalBlock(HGLOBAL block = nullptr) : block_(block) {}
-  ~GlobalBlock() {
-    if (block_) GlobalFree(block_);
-  }
-  GlobalBlock(const GlobalBlock&) = delete;
-  GlobalBlock& operator=(const GlobalBlock&) = delete;
-  BYTE* bytes() const { return static_cast<BYTE*>(block_); }
-  explicit operator bool() const { return block_ != nullptr; }
-  void Reset(HGLOBAL block = nullptr) {
-    if (block_) GlobalFree(block_);
-    block_ = block;
-  }
-
- private:
-  HGLOBAL block_;
-};
-
-class DisplayDC {
- public:
-  DisplayDC() : dc_(CreateDCA("DISPLAY", nullptr, nullptr, nullptr)) {}
-  ~DisplayDC() {
-    if (dc_) DeleteDC(dc_);
-  }
-  DisplayDC(const DisplayDC&) = delete;
-  DisplayDC& operator=(const DisplayDC&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
+// The pixels of a fixed GlobalAlloc block (the library's results are fixed
+// blocks: the handle is the address).
+BYTE* Bytes(const OwnedGlobal& block) {
+  return static_cast<BYTE*>(block.get());
+}
 
 // Row strides of 24-bit rows, refused when they do not fit a DWORD.
 bool RgbStride(DWORD width, DWORD* stride) {
@@ -89,7 +62,7 @@ HBITMAP ToBitmap(const BYTE* pixels, DWORD width, DWORD height, HDC dc, const ch
 
 // Covers the target with the picture and cuts its centre; null on any failure
 // so that no half-made picture reaches the wall.
-HBITMAP CoverAndCrop(GlobalBlock& read, DWORD width, DWORD height, DWORD targetWidth, DWORD targetHeight,
+HBITMAP CoverAndCrop(OwnedGlobal& read, DWORD width, DWORD height, DWORD targetWidth, DWORD targetHeight,
                      HDC display) {
   const CoverSize size = CoverScale(width, height, targetWidth, targetHeight);
   if (!size.ok || size.bytes > 0x7FFFFFFFull) {
@@ -100,21 +73,21 @@ HBITMAP CoverAndCrop(GlobalBlock& read, DWORD width, DWORD height, DWORD targetW
     WriteLogLine("%s", ImageErrorText(1));
     return nullptr;
   }
-  GlobalBlock scaled(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size.bytes)));
+  OwnedGlobal scaled(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size.bytes)));
   if (!scaled) {
     WriteLogLine("ResizeImage() - SPEICHER!!");
     return nullptr;
   }
-  const BOOL resized = pic_ResizeImage(read.bytes(), width, height, width * 3, scaled.bytes(), size.width,
+  const BOOL resized = pic_ResizeImage(Bytes(read), width, height, width * 3, Bytes(scaled), size.width,
                                        size.height, size.width * 3, 3, 16, 0);
   const DWORD code = LogLibraryError("ResizeImage()");
-  read.Reset();
+  read.reset();
   if (!resized || code != 0) return nullptr;
   if (size.width == targetWidth && size.height == targetHeight)
-    return ToBitmap(scaled.bytes(), size.width, size.height, display, "RGB2HBITMAP() -2-");
+    return ToBitmap(Bytes(scaled), size.width, size.height, display, "RGB2HBITMAP() -2-");
 
   const DWORD cropStride = targetWidth * 3;
-  GlobalBlock cropped(
+  OwnedGlobal cropped(
       GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(cropStride) * targetHeight));
   if (!cropped) {
     WriteLogLine("CropImage() - SPEICHER!!");
@@ -122,10 +95,10 @@ HBITMAP CoverAndCrop(GlobalBlock& read, DWORD width, DWORD height, DWORD targetW
   }
   const CropBox box = CentreCrop(size.width, size.height, targetWidth, targetHeight);
   const RECT rect = {box.left, box.top, box.right, box.bottom};
-  const BOOL ok = pic_CropImage(scaled.bytes(), size.width, size.height, size.width * 3, cropped.bytes(),
+  const BOOL ok = pic_CropImage(Bytes(scaled), size.width, size.height, size.width * 3, Bytes(cropped),
                                 cropStride, &rect, 3);
   if (LogLibraryError("CropImage()") != 0 || !ok) return nullptr;
-  return ToBitmap(cropped.bytes(), targetWidth, targetHeight, display, "RGB2HBITMAP() -1-");
+  return ToBitmap(Bytes(cropped), targetWidth, targetHeight, display, "RGB2HBITMAP() -1-");
 }
 
 int FindPosters(PosterKind kind) {
@@ -138,16 +111,15 @@ int FindPosters(PosterKind kind) {
   if (lstrlenA(pattern) > 3) {
     WriteLogLine(pictures ? "Bitmap-Plakatmotive suchen..." : "TXT-Plakatmotive suchen...");
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    const OwnedFind search(FindFirstFileA(pattern, &found));
+    if (search) {
       do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         const char* name = found.cAlternateFileName[0] ? found.cAlternateFileName : found.cFileName;
         if (!(pictures ? IsPictureFile(name) : IsTextFile(name))) continue;
         lstrcpynA(list.names[list.count], name, kPosterNameSize);
         ++list.count;
-      } while (list.count < kMaxPosterFiles && FindNextFileA(search, &found));
-      FindClose(search);
+      } while (list.count < kMaxPosterFiles && FindNextFileA(search.get(), &found));
     }
   }
   WriteLogLine(pictures ? "%d Bitmaps gefunden" : "%d TXT-Plakatmotive gefunden", list.count);
@@ -204,13 +176,13 @@ int LoadPicture(int index) {
   Settings.BMPpath.CopyTo(pattern, sizeof pattern);
   if (!PosterName(PosterKind::kPicture, index, entry, sizeof entry) || !PosterPath(pattern, entry, path))
     return 0;
-  if (HBITMAP old = BillboardState.posterBitmap.exchange(nullptr)) DeleteObject(old);
-  HBITMAP bitmap = LoadFromFile(path, 1, kPosterHeight, kPosterWidth);
+  BillboardState.TakePoster();  // the one prepared before goes now
+  OwnedBitmap bitmap(LoadFromFile(path, 1, kPosterHeight, kPosterWidth));
   if (!bitmap) {
     WriteLogLine("+++ LoadPicture() kann Plakat %s nicht lesen!", path);
     return 0;
   }
-  if (HBITMAP old = BillboardState.posterBitmap.exchange(bitmap)) DeleteObject(old);
+  BillboardState.PublishPoster(std::move(bitmap));
   return 1;
 }
 
@@ -251,18 +223,18 @@ HBITMAP LoadFromFileEx(const char* path, int type, int scale, int targetHeight, 
   // A metafile is drawn at its own size on mid-grey; the wall centres or cuts it.
   WriteLogLine("ReadMetafile(...)");
   DWORD width = 0, height = 0;
-  GlobalBlock pixels(pic_ReadMetafile(path, &width, &height, static_cast<DWORD>(targetWidth),
+  OwnedGlobal pixels(pic_ReadMetafile(path, &width, &height, static_cast<DWORD>(targetWidth),
                                       static_cast<DWORD>(targetHeight), RGB(0x80, 0x80, 0x80), 0));
   // A read that reports an error may still hand out what it drew: never shown.
   if (LogLibraryError(nullptr) != 0 || !pixels) return nullptr;
-  return ToBitmap(pixels.bytes(), width, height, nullptr, "RGB2HBITMAP()");
+  return ToBitmap(Bytes(pixels), width, height, nullptr, "RGB2HBITMAP()");
 }
 
 HBITMAP ResizeImage(HPICSRC source, int, int scale, int targetHeight, int targetWidth) {
   if (targetWidth <= 0 || targetHeight <= 0) return nullptr;
   DWORD width = 0, height = 0;
   const DWORD warnings = pic_GetCodecWarningCount();
-  GlobalBlock pixels(pic_ReadImage(source, &width, &height, kPicReadRGB, 0));
+  OwnedGlobal pixels(pic_ReadImage(source, &width, &height, kPicReadRGB, 0));
   // A truncated or damaged file comes back as the rows that could be read and
   // an error code, a JPEG cut in its scan as a whole picture, grey below the
   // cut, with code 0 and a warning: such a picture is skipped, never shown
@@ -272,10 +244,10 @@ HBITMAP ResizeImage(HPICSRC source, int, int scale, int targetHeight, int target
     WriteLogLine("+++ Bild unvollst\xE4ndig");
     return nullptr;
   }
-  DisplayDC display;
-  if (!display.get()) return nullptr;
+  const OwnedDC display(CreateDCA("DISPLAY", nullptr, nullptr, nullptr));
+  if (!display) return nullptr;
   const DWORD tw = static_cast<DWORD>(targetWidth), th = static_cast<DWORD>(targetHeight);
   if (scale && (height != th || width != tw))
     return CoverAndCrop(pixels, width, height, tw, th, display.get());
-  return ToBitmap(pixels.bytes(), width, height, display.get(), "RGB2HBITMAP() -3-");
+  return ToBitmap(Bytes(pixels), width, height, display.get(), "RGB2HBITMAP() -3-");
 }

@@ -6,6 +6,7 @@
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "services/settings.h"
 #include "services/shell_requests.h"
 #include "objects/figure_bitmaps.h"
@@ -52,10 +53,10 @@ HFONT MakeBubbleFont() {
 
 // Writes the text into the bubble bitmap: measured first, then placed.
 void WriteBubbleText(HBITMAP bubble, HFONT font, int type, char* text) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) return;
-  HGDIOBJ oldBitmap = SelectObject(dc, bubble);
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  BitmapDC canvas(bubble);
+  if (!canvas.ok()) return;
+  canvas.UseFont(font);
+  const HDC dc = canvas.get();
   const BubbleLayout layout = LayoutOf(type);
   RECT box = layout.text;
   SetTextColor(dc, kBubbleTextColour);
@@ -73,9 +74,6 @@ void WriteBubbleText(HBITMAP bubble, HFONT font, int type, char* text) {
     box.bottom = layout.text.bottom;
   }
   DrawTextA(dc, text, -1, &box, kTextFormat);
-  SelectObject(dc, oldFont);
-  SelectObject(dc, oldBitmap);
-  DeleteDC(dc);
 }
 
 }  // namespace
@@ -107,19 +105,16 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
   const int height = BubbleHeight(type);
   BubbleLifetime = lifetime;
 
-  HFONT font = MakeBubbleFont();
+  const OwnedFont font(MakeBubbleFont());
   if (!font) return 0;
   char name[20];
   std::snprintf(name, sizeof name, "SPRECHBLASE_%02d", type);
-  HBITMAP bubble = ResourceBitmap(GetModuleHandleA(nullptr), name, 0, nullptr, 0);
-  if (!bubble) {
-    DeleteObject(font);
-    return 0;
-  }
-  WriteBubbleText(bubble, font, type, buffer);
-  HBITMAP mask = CreateMask(bubble);
+  const OwnedBitmap bubble(ResourceBitmap(GetModuleHandleA(nullptr), name, 0, nullptr, 0));
+  if (!bubble) return 0;
+  WriteBubbleText(bubble.get(), font.get(), type, buffer);
+  const OwnedBitmap mask(CreateMask(bubble.get()));
   int shown = 0;
-  if (mask && MakeTransparentBitmap(bubble, mask, kKeyColour)) {
+  if (mask && MakeTransparentBitmap(bubble.get(), mask.get(), kKeyColour)) {
     RECT window = {};
     GetWindowRect(record->objectWindow, &window);
     SetWindowPos(record->overlayWindow, HWND_TOPMOST, 0, 0, 0, 0,
@@ -132,12 +127,9 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
     args.destination = {x, window.top + y};
     RECT area = {0, 0, kBubbleWidth, height};
     FillRect(record->overlayDC, &area, record->keyBrush);
-    DrawTransparent(record->overlayDC, bubble, mask, {0, 0});
+    DrawTransparent(record->overlayDC, bubble.get(), mask.get(), {0, 0});
     shown = ShowOverlayLayer(record, args) ? 1 : 0;
   }
-  if (mask) DeleteObject(mask);
-  DeleteObject(bubble);
-  DeleteObject(font);
   BubbleType = shown ? type : 0;
   if (shown) {
     bubbleOwner = GetCurrentThreadId();
@@ -161,12 +153,10 @@ void KillSpeechBubble() {
   if (BubbleType != 0) {
     WriteLogLine("KILL SPRECHBLASE");
     if (OverlayWindow) {
-      HDC dc = GetDC(OverlayWindow);
-      if (dc) {
+      if (const WindowDC dc(OverlayWindow); dc) {
         RECT area = {};
         GetClientRect(OverlayWindow, &area);
-        FillRect(dc, &area, KeyBrush);
-        ReleaseDC(OverlayWindow, dc);
+        FillRect(dc.get(), &area, KeyBrush);
       }
       SetWindowPos(OverlayWindow, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
     }

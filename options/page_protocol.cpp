@@ -8,14 +8,15 @@
 #include "imaging/pictura.h"
 #include "objects/figure_bitmaps.h"
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/lang_text.h"
 
 namespace {
 
-HBITMAP LoadPreview(const char* name) {
+OwnedBitmap LoadPreview(const char* name) {
   HPALETTE palette = nullptr;
-  HBITMAP bitmap = ResourceBitmap(AppInstance, name, 0, &palette, PaletteMode != 0);
-  if (palette) DeleteObject(palette);
+  OwnedBitmap bitmap(ResourceBitmap(AppInstance, name, 0, &palette, PaletteMode != 0));
+  const OwnedPalette unused(palette);
   return bitmap;
 }
 
@@ -48,11 +49,10 @@ void ControlText(HWND page, int control, char* out, int size) {
 
 SIZE PreviewBitmapSize(const char* name) {
   SIZE size = {0, 0};
-  if (HBITMAP bitmap = LoadPreview(name)) {
+  if (const OwnedBitmap bitmap = LoadPreview(name)) {
     RECT rect;
-    GetBitmapRect(bitmap, &rect);
+    GetBitmapRect(bitmap.get(), &rect);
     size = {rect.right, rect.bottom};
-    DeleteObject(bitmap);
   }
   return size;
 }
@@ -85,16 +85,15 @@ void FillPageBackground(const DRAWITEMSTRUCT& item) {
 
 void DrawPreview(const DRAWITEMSTRUCT& item, const char* name) {
   FillPageBackground(item);
-  HBITMAP bitmap = LoadPreview(name);
+  const OwnedBitmap bitmap = LoadPreview(name);
   if (!bitmap) return;
   HPALETTE old = nullptr;
   if (PaletteMode && ScreenPalette.load()) {
     old = SelectPalette(item.hDC, ScreenPalette.load(), FALSE);
     RealizePalette(item.hDC);
   }
-  pic_DrawTransparentBitmap(item.hDC, bitmap, item.rcItem.left, item.rcItem.top, RGB(255, 0, 255));
+  pic_DrawTransparentBitmap(item.hDC, bitmap.get(), item.rcItem.left, item.rcItem.top, RGB(255, 0, 255));
   if (old) SelectPalette(item.hDC, old, FALSE);
-  DeleteObject(bitmap);
 }
 
 const char* MusicFileFilter() {

@@ -20,6 +20,7 @@
 #include "options/page_protocol.h"
 #include "options/portable/station_list.h"
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
 
@@ -119,18 +120,17 @@ std::string StationFilePath() { return std::string(ProgramFolder) + "\\STATIONS.
 // The whole station list; nullopt when it is missing, unreadable or absurdly big.
 std::optional<std::string> ReadStationFile() {
   const std::string path = StationFilePath();
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  const OwnedFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
   constexpr DWORD kMaxFile = 16 << 20;
-  const DWORD size = GetFileSize(file, nullptr);
+  const DWORD size = GetFileSize(file.get(), nullptr);
   std::optional<std::string> text;
   if (size != INVALID_FILE_SIZE && size > 0 && size <= kMaxFile) {
     std::string data(size, '\0');
     DWORD read = 0;
-    if (ReadFile(file, data.data(), size, &read, nullptr) && read == size) text = std::move(data);
+    if (ReadFile(file.get(), data.data(), size, &read, nullptr) && read == size) text = std::move(data);
   }
-  CloseHandle(file);
   return text;
 }
 
@@ -257,7 +257,8 @@ void Message(HWND page, const char* key, const char* german) {
 
 // Waits for the page's own fetch to end. The sheet keeps painting but takes
 // no input meanwhile; a quit message ends the wait and is passed on.
-void WaitForFetch(HWND page, HANDLE thread) {
+void WaitForFetch(HWND page, OwnedHandle fetch) {
+  HANDLE thread = fetch.get();
   HWND sheet = GetParent(page);
   EnableWindow(sheet, FALSE);
   for (bool waiting = true; waiting;) {
@@ -275,7 +276,6 @@ void WaitForFetch(HWND page, HANDLE thread) {
     }
   }
   EnableWindow(sheet, TRUE);
-  CloseHandle(thread);
 }
 
 void UpdateNow(HWND page) {
@@ -288,7 +288,7 @@ void UpdateNow(HWND page) {
     Message(page, "NOCONNECTION", "Keine Internetverbindung.");
   } else if (HANDLE fetch = StartWeatherFetch()) {
     EnableControl(page, kUpdateNow, false);
-    WaitForFetch(page, fetch);
+    WaitForFetch(page, OwnedHandle(fetch));
     EnableControl(page, kUpdateNow, true);
     if (!MetarReport.Valid()) Message(page, "NOWEATHER", "Keine Wetterdaten vorhanden.");
     ShowTemperature(page);

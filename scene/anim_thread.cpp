@@ -8,6 +8,7 @@
 #include "services/app_globals.h"
 #include "services/threads.h"
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "services/messages.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
@@ -225,12 +226,9 @@ int CanAnimateNow() {
     if (title[0] && FindWindowA(nullptr, title)) return 0;
   }
   if (IsScreenSaverRunning()) return 0;
-  HDESK desktop = OpenDesktopA("Screen-saver", 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_WRITEOBJECTS);
-  if (desktop) {
-    CloseDesktop(desktop);
-    return 0;
-  }
-  return 1;
+  const OwnedDesktop saver(
+      OpenDesktopA("Screen-saver", 0, FALSE, DESKTOP_READOBJECTS | DESKTOP_WRITEOBJECTS));
+  return saver ? 0 : 1;
 }
 
 int ChooseNextScene() {

@@ -4,6 +4,7 @@
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "services/lang_text.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
@@ -201,17 +202,13 @@ bool GdiScriptHost::DrawBannerText(FigureMotion& motion) {
   char text[256] = {};
   LoadBannerSettings(text, sizeof text);
   const LOGFONTA logFont = BannerLogFont();
-  HFONT font = CreateFontIndirectA(&logFont);
+  const OwnedFont font(CreateFontIndirectA(&logFont));
   if (!font) return false;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  if (!dc) {
-    DeleteObject(font);
-    return false;
-  }
-  HGDIOBJ oldBitmap = SelectObject(dc, record.sheets[0]);
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  const WindowDC screen(nullptr);
+  BitmapDC canvas(record.sheets[0], screen.get());
+  if (!canvas.ok()) return false;
+  canvas.UseFont(font.get());
+  const HDC dc = canvas.get();
   SetTextColor(dc, kFig124TextColour);
   SetBkMode(dc, TRANSPARENT);
   const int first = record.direction < 0 ? kFig124LeftFirst : kFig124RightFirst;
@@ -220,10 +217,6 @@ bool GdiScriptHost::DrawBannerText(FigureMotion& motion) {
     RECT area = {b.left, b.top, b.right, b.bottom};
     DrawTextA(dc, text, -1, &area, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
   }
-  SelectObject(dc, oldFont);
-  SelectObject(dc, oldBitmap);
-  DeleteDC(dc);
-  DeleteObject(font);
   return true;
 }
 void GdiScriptHost::PlaceFigureBelowTopmost() {

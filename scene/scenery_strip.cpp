@@ -263,8 +263,8 @@ int StartBackgroundThread() {
   return 1;
 }
 
-HANDLE TakeBackgroundThread() {
-  return threadHandle.exchange(nullptr);
+OwnedHandle TakeBackgroundThread() {
+  return OwnedHandle(threadHandle.exchange(nullptr));
 }
 
 LRESULT CALLBACK BackgroundWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

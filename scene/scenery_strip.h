@@ -9,6 +9,7 @@
 
 #include "objects/figure_record.h"
 #include "services/app_globals.h"  // StripWindow
+#include "services/handles.h"
 
 // The Desktop page's words: a changed strip is unloaded and loaded again;
 // a relayout re-places the strip on the work-area bottom (the animation
@@ -19,7 +20,7 @@ extern std::atomic<int> StripRelayout;
 // Registers "LunHG", makes StripWindow and starts the thread; 1 when it runs.
 int StartBackgroundThread();
 // The thread's handle, taken once (the shutdown or the window's WM_DESTROY).
-HANDLE TakeBackgroundThread();
+OwnedHandle TakeBackgroundThread();
 
 // One pass of the strip's thread (every 200 ms): window requests, the
 // unload request, then a step while a strip is chosen and no program runs

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/portable/log_format.h"
 #include "services/settings.h"
 #include "services/version.h"
@@ -16,16 +17,16 @@ namespace {
 // One lock for the file handle: a line is formatted outside it and written
 // inside it with one WriteFile, so lines of different threads never mix.
 std::mutex g_logMutex;
-HANDLE g_logFile = INVALID_HANDLE_VALUE;
+OwnedFile g_logFile;
 std::atomic<int> g_logStarted{0};
 
 const char kDashes[] = "----------------------------------------------------------------------";  // 70
 
 void WriteRaw(const char* text, size_t length) {
   std::lock_guard<std::mutex> lock(g_logMutex);
-  if (g_logFile == INVALID_HANDLE_VALUE || length == 0) return;
+  if (!g_logFile || length == 0) return;
   DWORD written = 0;
-  WriteFile(g_logFile, text, static_cast<DWORD>(length), &written, nullptr);
+  WriteFile(g_logFile.get(), text, static_cast<DWORD>(length), &written, nullptr);
 }
 
 void WriteRaw(const std::string& text) { WriteRaw(text.data(), text.size()); }
@@ -41,22 +42,20 @@ std::string Format(const char* format, ...) {
 }
 
 std::string ProductTypeFromRegistry() {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\ProductOptions", 0, KEY_QUERY_VALUE,
-                    &key) != ERROR_SUCCESS)
-    return "";
+  const OwnedKey key = OpenRegistryKey(HKEY_LOCAL_MACHINE,
+                                       "SYSTEM\\CurrentControlSet\\Control\\ProductOptions", KEY_QUERY_VALUE);
+  if (!key) return "";
   char type[80] = {};
   DWORD size = sizeof type - 1;
   DWORD kind = 0;
   std::string words;
-  if (RegQueryValueExA(key, "ProductType", nullptr, &kind, reinterpret_cast<BYTE*>(type), &size) ==
+  if (RegQueryValueExA(key.get(), "ProductType", nullptr, &kind, reinterpret_cast<BYTE*>(type), &size) ==
           ERROR_SUCCESS &&
       kind == REG_SZ) {
     type[size < sizeof type ? size : sizeof type - 1] = 0;
     if (lstrcmpiA(type, "WINNT") == 0) words = "Workstation ";
     if (lstrcmpiA(type, "SERVERNT") == 0) words = "Server ";
   }
-  RegCloseKey(key);
   return words;
 }
 
@@ -164,8 +163,8 @@ void LogDisplayInfo() {
     if (EnumDisplayDevicesA(nullptr, static_cast<DWORD>(i), &device, 0))
       text += Format("DeviceString: %s \r\n", device.DeviceString);
   }
-  HDC dc = GetDC(nullptr);
-  if (dc) {
+  const WindowDC screen(nullptr);
+  if (HDC dc = screen.get()) {
     const int bits = GetDeviceCaps(dc, BITSPIXEL);
     const int planes = GetDeviceCaps(dc, PLANES);
     long colors = GetDeviceCaps(dc, NUMCOLORS);
@@ -184,7 +183,6 @@ void LogDisplayInfo() {
     text += Format("RC_BITMAP64:  %d \r\n", (raster & RC_BITMAP64) ? 1 : 0);
     text += Format("RC_DI_BITMAP: %d \r\n", (raster & RC_DI_BITMAP) ? 1 : 0);
     text += Format("BLTALIGNMENT: %d \r\n", GetDeviceCaps(dc, BLTALIGNMENT));
-    ReleaseDC(nullptr, dc);
   }
   WriteRaw(text);
 }
@@ -228,7 +226,7 @@ void LogStart(HWND, const char* fileName) {
   SetFilePointer(file, 0, nullptr, FILE_END);
   {
     std::lock_guard<std::mutex> lock(g_logMutex);
-    g_logFile = file;
+    g_logFile.reset(file);
   }
   WriteRaw(std::string(kDashes) + "\r\n" + Timestamp() + " START\r\n");
   char program[MAX_PATH] = {};
@@ -245,9 +243,8 @@ void LogStart(HWND, const char* fileName) {
 void LogEnd() {
   std::string tail = Timestamp() + " ENDE\r\n" + kDashes + "\r\n\r\n";
   std::lock_guard<std::mutex> lock(g_logMutex);
-  if (g_logFile == INVALID_HANDLE_VALUE) return;
+  if (!g_logFile) return;
   DWORD written = 0;
-  WriteFile(g_logFile, tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr);
-  CloseHandle(g_logFile);
-  g_logFile = INVALID_HANDLE_VALUE;
+  WriteFile(g_logFile.get(), tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr);
+  g_logFile.reset();
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "services/handles.h"
+
 // A file (not a folder) exists at the path.
 inline bool FileExists(const char* path) {
   if (!path || !*path) return false;
@@ -16,11 +18,11 @@ inline bool WriteFileWhole(const char* path, const void* data, size_t size) {
   char temp[MAX_PATH];
   if (!path || (!data && size) || size > 0x7FFFFFFF || lstrlenA(path) + 6 >= MAX_PATH) return false;
   wsprintfA(temp, "%s.part", path);
-  HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  OwnedFile file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const bool ok = WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
-  if (!CloseHandle(file) || !ok || !MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING)) {
+  const bool ok = WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  if (!file.Close() || !ok || !MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileA(temp);
     return false;
   }

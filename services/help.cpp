@@ -5,21 +5,23 @@
 #include <string>
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/lang_text.h"
 
 namespace {
 
 using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 
-HMODULE g_viewer = nullptr;
+OwnedLibrary g_viewer;
 HtmlHelpFunction g_htmlHelp = nullptr;
 DWORD_PTR g_cookie = 0;
 
 bool LoadViewer() {
   if (g_htmlHelp) return true;
-  if (!g_viewer) g_viewer = LoadLibraryA("hhctrl.ocx");
+  if (!g_viewer) g_viewer.reset(LoadLibraryA("hhctrl.ocx"));
   if (!g_viewer) return false;
-  g_htmlHelp = reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(GetProcAddress(g_viewer, "HtmlHelpA")));
+  g_htmlHelp = reinterpret_cast<HtmlHelpFunction>(
+      reinterpret_cast<void*>(GetProcAddress(g_viewer.get(), "HtmlHelpA")));
   return g_htmlHelp != nullptr;
 }
 
@@ -41,8 +43,7 @@ void ShutdownHelp() {
   }
   g_htmlHelp = nullptr;
   g_cookie = 0;
-  if (g_viewer) FreeLibrary(g_viewer);
-  g_viewer = nullptr;
+  g_viewer.reset();
 }
 
 void ShowHelpTopic(HWND window, const HELPINFO* info, int topic) {

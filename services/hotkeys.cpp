@@ -1,6 +1,7 @@
 #include "services/hotkeys.h"
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"
 
@@ -73,11 +74,12 @@ unsigned HotkeyVirtualKey(int index) {
 
 void LoadHotkeys() {
   for (int i = 0; i < kHotkeyCount; ++i) HotkeyTable[i] = {kIds[i], 0, 0, 0};
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, HotkeySubkey().c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+  const OwnedKey key = OpenRegistryKey(HKEY_CURRENT_USER, HotkeySubkey().c_str(), KEY_QUERY_VALUE);
+  if (!key) return;
   auto read = [&](const char* name, int* out) {
     DWORD value = 0, size = sizeof value, type = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+            ERROR_SUCCESS &&
         type == REG_DWORD && size == sizeof value)
       *out = static_cast<int>(value);
   };
@@ -91,17 +93,14 @@ void LoadHotkeys() {
     // A stored index out of range would register some other key: drop the entry.
     if (!ValidEntry(e)) e = {kIds[i], 0, 0, 0};
   }
-  RegCloseKey(key);
 }
 
 void SaveHotkeys() {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, HotkeySubkey().c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return;
+  const OwnedKey key = CreateRegistryKey(HKEY_CURRENT_USER, HotkeySubkey().c_str(), KEY_SET_VALUE);
+  if (!key) return;
   auto write = [&](const char* name, int value) {
     DWORD v = static_cast<DWORD>(value);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
+    RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
   };
   for (int i = 0; i < kHotkeyCount; ++i) {
     const HotkeyEntry& e = HotkeyTable[i];
@@ -109,7 +108,6 @@ void SaveHotkeys() {
     write(ValueName(i, 'v').text, e.keyIndex);
     write(ValueName(i, 'a').text, e.enabled ? 1 : 0);
   }
-  RegCloseKey(key);
 }
 
 void RegisterHotkeys(int on) {

@@ -1,5 +1,6 @@
 #include "services/settings.h"
 #include "services/file_util.h"
+#include "services/handles.h"
 
 #include <shlobj.h>
 
@@ -37,31 +38,6 @@ HKEY Root() { return g_registryRoot ? g_registryRoot : HKEY_CURRENT_USER; }
 
 // Values larger than this are corrupt for every setting and are ignored.
 constexpr DWORD kMaxStringBytes = 1 << 20;
-
-class RegKey {
- public:
-  RegKey() = default;
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  bool OpenRead(HKEY parent, const char* path) {
-    if (RegOpenKeyExA(parent, path, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
-    return key_ != nullptr;
-  }
-  // Creates the key when it is missing.
-  bool OpenWrite(HKEY parent, const char* path) {
-    if (RegCreateKeyExA(parent, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS)
-      key_ = nullptr;
-    return key_ != nullptr;
-  }
-  HKEY get() const { return key_; }
-  explicit operator bool() const { return key_ != nullptr; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // A REG_DWORD of exactly four bytes; anything else counts as missing.
 bool ReadInt(HKEY key, const char* name, int& out) {
@@ -200,8 +176,8 @@ struct BannerValues {
 
 BannerValues ReadBanner() {
   BannerValues banner;
-  RegKey key;
-  if (!key.OpenRead(Root(), SETTINGS_KEY)) {
+  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
+  if (!key) {
     banner.text = "...";  // the settings key does not exist yet
     return banner;
   }
@@ -228,8 +204,8 @@ int ParseRegionalNumber(const std::string& text) {
 }
 
 void ReadRegionalValues(AppSettings& s) {
-  RegKey key;
-  if (key.OpenRead(Root(), "Control Panel\\International")) {
+  const OwnedKey key = OpenRegistryKey(Root(), "Control Panel\\International", KEY_READ);
+  if (key) {
     std::string text;
     if (ReadText(key.get(), "iFirstDayOfWeek", text)) s.FirstDayOfWeek = ParseRegionalNumber(text);
     if (ReadText(key.get(), "sDate", text)) s.DateSeparator.Set(text.c_str());
@@ -246,8 +222,8 @@ void ReadRegionalValues(AppSettings& s) {
 }
 
 void ReadSettingsKey(AppSettings& s) {
-  RegKey key;
-  if (!key.OpenRead(Root(), SETTINGS_KEY)) return;
+  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
+  if (!key) return;
   HKEY k = key.get();
   int value;
   ReadInt(k, "Speed", s.Speed);
@@ -322,8 +298,8 @@ void ReadSettingsKey(AppSettings& s) {
 }
 
 void WriteSettingText(const char* name, const char* text) {
-  RegKey key;
-  if (key.OpenWrite(Root(), SETTINGS_KEY)) WriteText(key.get(), name, text);
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (key) WriteText(key.get(), name, text);
 }
 
 // Winamp's own program, when the stored one is missing: its install folder
@@ -335,10 +311,9 @@ void FindWinamp(AppSettings& s) {
     exe.clear();
   }
   if (exe.size() >= 8 || s.NoWinamp) return;
-  RegKey key;
+  const OwnedKey key = OpenRegistryKey(Root(), "Software\\Winamp", KEY_READ);
   std::string folder;
-  if (!key.OpenRead(Root(), "Software\\Winamp") || !ReadText(key.get(), nullptr, folder) || folder.size() <= 3)
-    return;
+  if (!key || !ReadText(key.get(), nullptr, folder) || folder.size() <= 3) return;
   if (folder.back() != '\\') folder += '\\';
   folder += "winamp.exe";
   if (folder.size() >= MAX_PATH || !FileExists(folder.c_str())) {
@@ -426,8 +401,8 @@ int LoadSettings() {
 }
 
 void SaveSettings() {
-  RegKey key;
-  if (!key.OpenWrite(Root(), SETTINGS_KEY)) return;
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (!key) return;
   HKEY k = key.get();
   const AppSettings& s = Settings;
   WriteInt(k, "Autostart", s.Autostart);
@@ -475,8 +450,8 @@ void SaveSettings() {
 }
 
 void SaveClockSettings() {
-  RegKey key;
-  if (!key.OpenWrite(Root(), SETTINGS_KEY)) return;
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (!key) return;
   WriteInt(key.get(), "Clock", Settings.Clock);
   WriteInt(key.get(), "ClockOnTop", Settings.ClockOnTop);
   WriteList(key.get(), "ClockPos", Settings.ClockPos);
@@ -484,8 +459,8 @@ void SaveClockSettings() {
 }
 
 void SaveCountdownSettings() {
-  RegKey key;
-  if (!key.OpenWrite(Root(), SETTINGS_KEY)) return;
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (!key) return;
   HKEY k = key.get();
   const AppSettings& s = Settings;
   WriteInt(k, "Countdown", s.Countdown);
@@ -500,13 +475,13 @@ void SaveCountdownSettings() {
 }
 
 void SaveBillboardX() {
-  RegKey key;
-  if (key.OpenWrite(Root(), SETTINGS_KEY)) WriteInt(key.get(), "BillboardX", Settings.BillboardX);
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (key) WriteInt(key.get(), "BillboardX", Settings.BillboardX);
 }
 
 void SaveWeatherSettings() {
-  RegKey key;
-  if (!key.OpenWrite(Root(), SETTINGS_KEY)) return;
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (!key) return;
   HKEY k = key.get();
   const AppSettings& s = Settings;
   std::vector<int> weather = Values(s.Weather);
@@ -525,45 +500,46 @@ void SaveWeatherSettings() {
 }
 
 void SaveProxyCredentials() {
-  RegKey key;
-  if (!key.OpenWrite(Root(), SETTINGS_KEY)) return;
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (!key) return;
   WriteString(key.get(), "ProxyUser", Settings.ProxyUser);
   WriteString(key.get(), "ProxyPasswort", Settings.ProxyPasswort);
 }
 
 void SaveClockPosition() {
-  RegKey key;
-  if (key.OpenWrite(Root(), SETTINGS_KEY)) WriteList(key.get(), "ClockPos", Settings.ClockPos);
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (key) WriteList(key.get(), "ClockPos", Settings.ClockPos);
 }
 
 void SaveCountdownPosition() {
-  RegKey key;
-  if (key.OpenWrite(Root(), SETTINGS_KEY)) WriteList(key.get(), "CountdownPos", Settings.CountdownPos);
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (key) WriteList(key.get(), "CountdownPos", Settings.CountdownPos);
 }
 
 void SaveWeatherPosition() {
-  RegKey key;
-  if (key.OpenWrite(Root(), SETTINGS_KEY)) WriteInt(key.get(), "WeatherX", Settings.WeatherX);
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (key) WriteInt(key.get(), "WeatherX", Settings.WeatherX);
 }
 
 void WriteSettingString(const char* name, const char* text) { WriteSettingText(name, text); }
 
 bool ReadSettingString(const char* name, std::string& out) {
-  RegKey key;
-  return key.OpenRead(Root(), SETTINGS_KEY) && ReadText(key.get(), name, out);
+  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
+  return key && ReadText(key.get(), name, out);
 }
 
 void SaveSoundFile(int figure, const char* path) {
-  RegKey key;
-  if (!key.OpenWrite(Root(), SETTINGS_KEY)) return;
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (!key) return;
   char name[16];
   std::snprintf(name, sizeof name, "SF_%03d", figure);
   WriteText(key.get(), name, (path && std::strlen(path) >= 3) ? path : " ");
 }
 
 int GetFigureSoundFile(int figure, char* out, size_t size) {
-  RegKey key;
-  if (!out || size == 0 || !key.OpenRead(Root(), SETTINGS_KEY)) return 0;
+  if (!out || size == 0) return 0;
+  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
+  if (!key) return 0;
   char name[16];
   std::snprintf(name, sizeof name, "SF_%03d", figure);
   std::string path;
@@ -574,8 +550,8 @@ int GetFigureSoundFile(int figure, char* out, size_t size) {
 
 void LoadSoundDevice() {
   int device = -1;
-  RegKey key;
-  if (key.OpenRead(Root(), SETTINGS_KEY)) ReadInt(key.get(), "SndDevice", device);
+  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
+  if (key) ReadInt(key.get(), "SndDevice", device);
   Settings.SndDevice = device;
 }
 
@@ -583,8 +559,8 @@ void LoadInternetSettings() {
   int port = 21;
   int access = 0;
   std::string proxy, user, password;
-  RegKey key;
-  if (key.OpenRead(Root(), SETTINGS_KEY)) {
+  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
+  if (key) {
     ReadInt(key.get(), "FTPPortNumber", port);
     ReadInt(key.get(), "AccessType", access);
     ReadText(key.get(), "Proxy", proxy);
@@ -622,8 +598,8 @@ void SetBannerLogFont(const LOGFONTA& font) {
 }
 
 void SetAutostart(int on, HINSTANCE instance) {
-  RegKey key;
-  if (!key.OpenWrite(Root(), RUN_KEY)) return;
+  const OwnedKey key = CreateRegistryKey(Root(), RUN_KEY, KEY_SET_VALUE);
+  if (!key) return;
   if (on) {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(instance, path, MAX_PATH);
@@ -644,10 +620,9 @@ int ScreenSaverActive(int set, int value) {
     return 1;
   }
   ScreenSaverFile[0] = 0;
-  RegKey key;
+  const OwnedKey key = OpenRegistryKey(Root(), "Control Panel\\Desktop", KEY_READ);
   std::string file;
-  if (key.OpenRead(Root(), "Control Panel\\Desktop") && ReadText(key.get(), "SCRNSAVE.EXE", file))
-    lstrcpynA(ScreenSaverFile, file.c_str(), MAX_PATH);
+  if (key && ReadText(key.get(), "SCRNSAVE.EXE", file)) lstrcpynA(ScreenSaverFile, file.c_str(), MAX_PATH);
   BOOL active = FALSE;
   SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
   if (!FileExists(ScreenSaverFile)) return 0;

@@ -87,17 +87,15 @@ void WaitForThread(HANDLE thread, DWORD milliseconds) {
   }
 }
 
-void WaitForAndCloseThread(HANDLE thread, DWORD milliseconds) {
-  if (!thread) return;
-  WaitForThread(thread, milliseconds);
-  CloseHandle(thread);
+void WaitForAndCloseThread(OwnedHandle thread, DWORD milliseconds) {
+  WaitForThread(thread.get(), milliseconds);
 }
 
 WorkerWake::WorkerWake() : event_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
   if (!event_) return;
   WakeList& list = Wakes();
   std::lock_guard<std::mutex> guard(list.lock);
-  list.events.push_back(event_);
+  list.events.push_back(event_.get());
 }
 
 WorkerWake::~WorkerWake() {
@@ -105,18 +103,17 @@ WorkerWake::~WorkerWake() {
   {
     WakeList& list = Wakes();
     std::lock_guard<std::mutex> guard(list.lock);
-    list.events.erase(std::remove(list.events.begin(), list.events.end(), event_), list.events.end());
+    list.events.erase(std::remove(list.events.begin(), list.events.end(), event_.get()), list.events.end());
   }
-  CloseHandle(event_);
 }
 
 void WorkerWake::Wake() {
-  if (event_) SetEvent(event_);
+  if (event_) SetEvent(event_.get());
 }
 
 void WorkerWake::Wait(DWORD milliseconds) {
   // Without an event the thread still passes at the given pace.
-  if (!event_ || WaitForSingleObject(event_, milliseconds) == WAIT_FAILED) Sleep(milliseconds);
+  if (!event_ || WaitForSingleObject(event_.get(), milliseconds) == WAIT_FAILED) Sleep(milliseconds);
 }
 
 void WakeWorkers() {

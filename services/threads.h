@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "services/handles.h"
+
 // CreateThread for the program's own threads: the new thread first hands
 // back the stack pages it is not using (see ReleaseUnusedStack), then runs
 // `proc`. Null on failure, with the last error set.
@@ -22,7 +24,7 @@ void ReleaseUnusedStack();
 void WaitForThread(HANDLE thread, DWORD milliseconds);
 
 // The same, then closes the handle. Nothing for null.
-void WaitForAndCloseThread(HANDLE thread, DWORD milliseconds);
+void WaitForAndCloseThread(OwnedHandle thread, DWORD milliseconds);
 
 // The event a worker thread waits on between its passes instead of sleeping
 // a fixed tick: Wake() ends the current or next wait early. Every WorkerWake
@@ -39,7 +41,7 @@ class WorkerWake {
   void Wait(DWORD milliseconds);
 
  private:
-  HANDLE event_;
+  OwnedHandle event_;
 };
 
 // Wakes every worker thread's WorkerWake (QuitFlag was set).

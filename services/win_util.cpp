@@ -6,19 +6,19 @@
 #include <cstdio>
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 
 DWORD GetDllVersion(const char* fileName) {
-  HMODULE library = LoadLibraryA(fileName);
+  const OwnedLibrary library(LoadLibraryA(fileName));
   if (!library) return 0;
   DWORD version = 0;
   auto getVersion = reinterpret_cast<HRESULT(CALLBACK*)(DLLVERSIONINFO*)>(
-      reinterpret_cast<void*>(GetProcAddress(library, "DllGetVersion")));
+      reinterpret_cast<void*>(GetProcAddress(library.get(), "DllGetVersion")));
   if (getVersion) {
     DLLVERSIONINFO info = {};
     info.cbSize = sizeof info;
     if (SUCCEEDED(getVersion(&info))) version = ((info.dwMajorVersion & 0xFFFF) << 16) | (info.dwMinorVersion & 0xFFFF);
   }
-  FreeLibrary(library);
   return version;
 }
 
