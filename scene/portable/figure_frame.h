@@ -4,6 +4,7 @@
 // and dropped states and the relayout. A script supplies its figure's values
 // in a FigureStyle and its own states; everything else lives here.
 
+#include <climits>
 #include <span>
 
 #include "scene/portable/script_host.h"
@@ -59,6 +60,49 @@ void LeaveScreen(FigureMotion& record, ScriptHost& host);
 
 // Raises the tick counter; true when it exceeds threshold (counter back to 0).
 bool FrameDue(FigureMotion& record, int threshold);
+
+// One stride of a walk: `frames` frames drawn in turn from `first`, then the
+// figure moves `step` pixels (negative: to the left). Walking left it leaves
+// once x is below `leftExit`, walking right once x passes `rightExit` (the
+// screen's width unless a figure gives its own bound).
+constexpr int kScreenRightEdge = INT_MIN;
+struct Stride {
+  int first = 0;
+  int step = 0;
+  int leftExit = -100;
+  int frames = 4;
+  int rightExit = kScreenRightEdge;
+};
+enum class StrideResult {
+  kNotDue,  // no frame this tick
+  kDrawn,   // a frame drawn inside the stride
+  kStrode,  // the stride's last frame drawn and the figure moved on, still on screen
+  kLeft,    // the figure left the screen and is unloaded
+};
+// One tick of a walk: when a frame is due (every record.ticksPerFrame ticks)
+// the next frame of the stride; after its last frame the figure moves,
+// `beforeExit` runs (a figure's own extras that come before the exit test:
+// a new pace, another set of frames) and past its bound the figure leaves.
+template <class Extras>
+StrideResult WalkStride(FigureMotion& record, ScriptHost& host, const FigureStyle& style,
+                        const Stride& stride, Extras&& beforeExit) {
+  if (!FrameDue(record, record.ticksPerFrame)) return StrideResult::kNotDue;
+  DrawFigureFrame(record, host, style, stride.first + record.frame);
+  if (++record.frame < stride.frames) return StrideResult::kDrawn;
+  record.frame = 0;
+  record.x += stride.step;
+  beforeExit();
+  const int right = stride.rightExit == kScreenRightEdge ? host.ScreenWidth() : stride.rightExit;
+  if (stride.step > 0 ? record.x > right : record.x < stride.leftExit) {
+    LeaveScreen(record, host);
+    return StrideResult::kLeft;
+  }
+  return StrideResult::kStrode;
+}
+inline StrideResult WalkStride(FigureMotion& record, ScriptHost& host, const FigureStyle& style,
+                               const Stride& stride) {
+  return WalkStride(record, host, style, stride, [] {});
+}
 
 // Common click form: with sound available, plays the figure's sound file,
 // takes the click, puts the figure on top and asks for a relayout. Returns

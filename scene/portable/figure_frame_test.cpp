@@ -176,4 +176,72 @@ TEST(FigureFrame, RelayoutMovesTheWindowOntoTheNewWorkAreaBottom) {
   EXPECT_EQ(host.objectShows, shows + 1);
 }
 
+TEST(FigureFrame, AWalkStrideDrawsItsFramesStepsAndLeavesPastItsBound) {
+  struct Row {
+    const char* what;
+    Stride stride;
+    int startX;
+    int ticksPerFrame;
+    int ticks;                       // run this many ticks
+    std::vector<int> drawn;          // frame indexes drawn, in order
+    int x;                           // where the figure stands then (0: unloaded)
+    std::vector<StrideResult> last;  // the results of the last ticks, oldest first
+  };
+  using R = StrideResult;
+  // clang-format off
+  const Row rows[] = {
+      {"two frames a stride, a frame every other tick", {.first = 1, .step = 10, .frames = 2}, 0, 1, 4, {1, 2},
+       10, {R::kNotDue, R::kDrawn, R::kNotDue, R::kStrode}},
+      {"right: past the screen's edge it leaves", {.step = 5, .frames = 1}, 1015, 0, 2, {0, 0}, 0,
+       {R::kStrode, R::kLeft}},
+      {"right: on the edge it stays", {.step = 4, .frames = 1}, 1016, 0, 2, {0, 0}, 1024,
+       {R::kStrode, R::kStrode}},
+      {"right: a bound of its own", {.step = 4, .frames = 1, .rightExit = 100}, 93, 0, 2, {0, 0}, 0,
+       {R::kStrode, R::kLeft}},
+      {"left: below the bound it leaves", {.step = -7, .leftExit = -20, .frames = 1}, -6, 0, 2, {0, 0}, -20,
+       {R::kStrode, R::kStrode}},
+      {"left: one step further", {.step = -7, .leftExit = -20, .frames = 1}, -7, 0, 2, {0, 0}, 0,
+       {R::kStrode, R::kLeft}},
+  };
+  // clang-format on
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    FakeScriptHost host;
+    FigureMotion record = ZeroRecord();
+    ASSERT_TRUE(BeginFigure(record, host, kStrip));
+    record.x = row.startX;
+    record.ticksPerFrame = row.ticksPerFrame;
+    std::vector<StrideResult> results;
+    for (int i = 0; i < row.ticks && record.active; ++i)
+      results.push_back(WalkStride(record, host, kStrip, row.stride));
+    std::vector<int> drawn;
+    for (const DrawnFrame& d : host.allObjectDraws) drawn.push_back(FrameIndex(kFrames, d.frame));
+    EXPECT_EQ(drawn, row.drawn);
+    EXPECT_EQ(record.x, row.x);
+    EXPECT_EQ(results, row.last);
+    EXPECT_EQ(record.active, results.back() == R::kLeft ? 0 : 1);
+  }
+}
+
+TEST(FigureFrame, AStridesExtrasRunAfterTheStepAndBeforeTheExitTest) {
+  FakeScriptHost host;
+  FigureMotion record = ZeroRecord();
+  ASSERT_TRUE(BeginFigure(record, host, kStrip));
+  record.x = 1020;
+  int seenX = 0, calls = 0;
+  // The extra turns the figure back before the edge is tested: it stays.
+  const StrideResult result = WalkStride(record, host, kStrip, {.step = 10, .frames = 1}, [&] {
+    seenX = record.x;
+    ++calls;
+    record.x -= 100;
+  });
+  EXPECT_EQ(result, StrideResult::kStrode);
+  EXPECT_EQ(seenX, 1030);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(record.active, 1);
+  EXPECT_EQ(WalkStride(record, host, kStrip, {.step = 10, .frames = 2}, [&] { ++calls; }),
+            StrideResult::kDrawn);
+  EXPECT_EQ(calls, 1) << "no extras inside a stride";
+}
+
 }  // namespace

@@ -139,18 +139,10 @@ void BehaveFigure05(FigureMotion& record, ScriptHost& host) {
     case kHildeWalk:
     case kHildeLeft: {
       const bool right = record.state == kHildeWalk;
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, (right ? record.frameSet : 49) + record.frame);
-        if (++record.frame > 3) {
-          record.frame = 0;
-          record.x += right ? 21 : -21;
-          if (host.Rand() % 4 == 0) record.frameSet = (host.Rand() % 2) * 4;
-          if (right ? record.x > host.ScreenWidth() : record.x < -105) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
-      }
+      if (WalkStride(record, host, style, {right ? record.frameSet : 49, right ? 21 : -21, -105}, [&] {
+            if (host.Rand() % 4 == 0) record.frameSet = (host.Rand() % 2) * 4;
+          }) == StrideResult::kLeft)
+        return;
       if (!right && host.ObjectClicked() && host.SoundAvailable()) host.PlayFigureSoundFile(record);
       ++record.steps;
       if (billboard) {

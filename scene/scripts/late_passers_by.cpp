@@ -44,19 +44,10 @@ bool Load(FigureMotion& record, ScriptHost& host, const FigureStyle& style, int 
   return true;
 }
 
-// One frame of a walk of four frames from `first`, moving dx per stride;
-// false when the figure left.
-bool WalkStride(FigureMotion& record, ScriptHost& host, const FigureStyle& style, int first, int dx,
-                int leftEdge) {
-  DrawFigureFrame(record, host, style, first + record.frame);
-  if (++record.frame <= 3) return true;
-  record.frame = 0;
-  record.x += dx;
-  if (dx > 0 ? record.x > BitmapRight(record) : record.x < leftEdge) {
-    LeaveScreen(record, host);
-    return false;
-  }
-  return true;
+// A walk of four frames from `first`, moving `step` per stride, out of its
+// bitmap on the right.
+Stride WalkOf(const FigureMotion& record, int first, int step, int leftExit) {
+  return {.first = first, .step = step, .leftExit = leftExit, .rightExit = BitmapRight(record)};
 }
 
 // --- Scene 36, Toni Fratz ---------------------------------------------------
@@ -162,7 +153,7 @@ void Turner(FigureMotion& record, ScriptHost& host, const FigureStyle& style, bo
            kTurnLeft);
       return;
     case kTurnLeft: {
-      if (FrameDue(record, record.ticksPerFrame) && !WalkStride(record, host, style, 0, -15, -64)) return;
+      if (WalkStride(record, host, style, WalkOf(record, 0, -15, -64)) == StrideResult::kLeft) return;
       ++record.steps;
       const bool clicked = host.ObjectClicked();
       if (clicked || (!host.BillboardUpdateRequest() && record.steps >= 401 && InStopBand(record) &&
@@ -194,9 +185,11 @@ void Turner(FigureMotion& record, ScriptHost& host, const FigureStyle& style, bo
       break;
     }
     case kTurnRight:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        if (!WalkStride(record, host, style, 10, 15, 0)) return;
-        if (ewald && record.frame == 0) CommonClickReaction(record, host);
+      if (const StrideResult walked = WalkStride(record, host, style, WalkOf(record, 10, 15, 0));
+          walked == StrideResult::kLeft) {
+        return;
+      } else if (walked != StrideResult::kNotDue && ewald && record.frame == 0) {
+        CommonClickReaction(record, host);
       }
       if (!ewald) CommonClickReaction(record, host);
       break;
@@ -220,18 +213,10 @@ void BehaveFigure36(FigureMotion& record, ScriptHost& host) {
       Load(record, host, style, -100, 1, 3, kToniWalk);
       return;
     case kToniWalk:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, variant + record.frame);
-        if (++record.frame > 5) {
-          record.frame = 0;
-          record.x += 72;
-          variant = variant == 6 ? 0 : (host.Rand() % 2) * 6;
-          if (record.x > BitmapRight(record)) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
-      }
+      if (WalkStride(record, host, style,
+                     {.first = variant, .step = 72, .frames = 6, .rightExit = BitmapRight(record)},
+                     [&] { variant = variant == 6 ? 0 : (host.Rand() % 2) * 6; }) == StrideResult::kLeft)
+        return;
       if (host.ObjectClicked() && !host.BillboardUpdateRequest()) {
         TakeClick(host);
         record.x -= 52;
@@ -268,17 +253,12 @@ void BehaveFigure36(FigureMotion& record, ScriptHost& host) {
       }
       break;
     case kToniWalkOff:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, 25 + variant + record.frame);
-        if (++record.frame > 5) {
-          record.frame = 0;
-          record.x += variant == 6 ? 53 : 72;
-          if (record.x > BitmapRight(record)) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
-      }
+      if (WalkStride(record, host, style,
+                     {.first = 25 + variant,
+                      .step = variant == 6 ? 53 : 72,
+                      .frames = 6,
+                      .rightExit = BitmapRight(record)}) == StrideResult::kLeft)
+        return;
       CommonClickReaction(record, host);
       break;
     default:
@@ -306,8 +286,8 @@ void BehaveFigure40(FigureMotion& record, ScriptHost& host) {
     case kGundulaRight:
     case kGundulaLeft: {
       const bool right = record.state == kGundulaRight;
-      if (FrameDue(record, record.ticksPerFrame) &&
-          !WalkStride(record, host, style, right ? 14 : 0, right ? 16 : -21, -60))
+      if (WalkStride(record, host, style, WalkOf(record, right ? 14 : 0, right ? 16 : -21, -60)) ==
+          StrideResult::kLeft)
         return;
       ++record.steps;
       const bool clicked = host.ObjectClicked();
@@ -370,7 +350,7 @@ void BehaveFigure47(FigureMotion& record, ScriptHost& host) {
       Load(record, host, style, -64, 1, host.Rand() % 3 + 7, 1);
       return;
     case 1:
-      if (FrameDue(record, record.ticksPerFrame) && !WalkStride(record, host, style, 0, 16, 0)) return;
+      if (WalkStride(record, host, style, WalkOf(record, 0, 16, 0)) == StrideResult::kLeft) return;
       CommonClickReaction(record, host);
       break;
     default:
@@ -390,7 +370,7 @@ void BehaveFigure54(FigureMotion& record, ScriptHost& host) {
       Load(record, host, style, host.ScreenWidth(), -1, host.Rand() % 3 + 4, kArnoWalk);
       return;
     case kArnoWalk: {
-      if (FrameDue(record, record.ticksPerFrame) && !WalkStride(record, host, style, 0, -16, -100)) return;
+      if (WalkStride(record, host, style, WalkOf(record, 0, -16, -100)) == StrideResult::kLeft) return;
       ++record.steps;
       const bool clicked = host.ObjectClicked();
       if (clicked || (!host.BillboardUpdateRequest() && record.steps >= 301 && host.Rand() % 7 == 0)) {

@@ -95,16 +95,11 @@ void LeftStroller(FigureMotion& record, ScriptHost& host, const FigureStyle& sty
       record.state = kWalk;
       return;
     case kWalk:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, variant + record.frame);
-        if (++record.frame > 3) {
-          record.frame = 0;
-          record.x -= 13;
-          variant = host.Rand() % 7 > 0 ? 0 : 9;
-          if (record.x < -88) {
-            LeaveScreen(record, host);
-            return;
-          }
+      switch (WalkStride(record, host, style, {variant, -13, -88},
+                         [&] { variant = host.Rand() % 7 > 0 ? 0 : 9; })) {
+        case StrideResult::kLeft:
+          return;
+        case StrideResult::kStrode:
           ++record.steps;
           if (!host.BillboardUpdateRequest() &&
               (host.ObjectClicked() ||
@@ -115,7 +110,9 @@ void LeftStroller(FigureMotion& record, ScriptHost& host, const FigureStyle& sty
             record.counterA = host.Rand() % 15 + 2;
             record.state = kStand;
           }
-        }
+          break;
+        default:
+          break;
       }
       if (record.state == kWalk) CommonClickReaction(record, host);
       break;
@@ -186,16 +183,10 @@ void BehaveFigure13(FigureMotion& record, ScriptHost& host) {
       record.state = kWalk;
       return;
     case kWalk:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, record.frame);
-        if (++record.frame > 3) {
-          record.frame = 0;
-          record.x += 15;
-          if (record.x > host.ScreenWidth()) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
+      if (const StrideResult walked = WalkStride(record, host, style, {0, 15});
+          walked == StrideResult::kLeft) {
+        return;
+      } else if (walked != StrideResult::kNotDue) {
         ++record.steps;
         if (host.ObjectClicked() && host.SoundAvailable()) host.PlayFigureSoundFile(record);
         if (!host.BillboardUpdateRequest() &&

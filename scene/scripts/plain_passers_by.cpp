@@ -62,18 +62,12 @@ void BehaveFigure02(FigureMotion& record, ScriptHost& host) {
     case kWalkRight:
     case kWalkLeft: {
       const bool right = record.state == kWalkRight;
-      if (FrameDue(record, record.ticksPerFrame)) {
-        const int first = right ? kFig002RightFirst : kFig002LeftFirst;
-        DrawFigureFrame(record, host, style, first + record.frame);
-        if (++record.frame >= kFig002StrideFrames) {
-          record.frame = 0;
-          record.x += right ? 100 : -100;
-          if (right ? record.x > host.ScreenWidth() : record.x < -144) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
-      }
+      if (WalkStride(record, host, style,
+                     {.first = right ? kFig002RightFirst : kFig002LeftFirst,
+                      .step = right ? 100 : -100,
+                      .leftExit = -144,
+                      .frames = kFig002StrideFrames}) == StrideResult::kLeft)
+        return;
       CommonClickReaction(record, host);
       break;
     }
@@ -103,22 +97,19 @@ void BehaveFigure26(FigureMotion& record, ScriptHost& host) {
       record.state = kTreeWalk;
       return;
     case kTreeWalk:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, record.frame);
-        if (++record.frame >= kFig026ActFirst) {
-          record.frame = 0;
-          record.x += 21;
-          if (record.x > host.ScreenWidth()) {
-            LeaveScreen(record, host);
-            return;
-          }
+      switch (WalkStride(record, host, style, {.step = 21, .frames = kFig026ActFirst})) {
+        case StrideResult::kLeft:
+          return;
+        case StrideResult::kStrode:
           if (host.ObjectClicked()) {
             TakeClick(host);
             startStop();
           } else if (++record.steps >= 301 && host.Rand() % 5 == 0) {
             startStop();
           }
-        }
+          break;
+        default:
+          break;
       }
       break;
     case kTreeStop:

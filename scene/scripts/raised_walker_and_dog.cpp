@@ -182,18 +182,9 @@ void BehaveFigure24(FigureMotion& record, ScriptHost& host) {
     case kDogRight:
     case kDogLeft: {
       const bool right = record.state == kDogRight;
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, (right ? 0 : 13) + record.frame);
-        if (++record.frame > 3) {
-          record.frame = 0;
-          record.x += right ? 17 : -14;
-          last = right ? 1 : -1;
-          if (right ? record.x > host.ScreenWidth() : record.x < -100) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
-      }
+      if (WalkStride(record, host, style, {right ? 0 : 13, right ? 17 : -14, -100},
+                     [&] { last = right ? 1 : -1; }) == StrideResult::kLeft)
+        return;
       DogStopTest(record, host, right ? kDogLeft : kDogRight);
       break;
     }

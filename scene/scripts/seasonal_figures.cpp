@@ -122,24 +122,19 @@ void BehaveBirthdayFigure(FigureMotion& record, ScriptHost& host) {
       record.state = kBirthdayWalk;
       return;
     case kBirthdayWalk:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, record.frame);
-        if (++record.frame >= kFig035WalkFrames) {
-          record.frame = 0;
-          record.x += 20;
-          if (record.x > record.workArea.right) {
-            LeaveScreen(record, host);
-            return;
-          }
-          if (host.ObjectClicked() || (record.x >= 151 && record.x < record.workArea.right - 200 &&
-                                       !host.BillboardUpdateRequest() && host.Rand() % 13 == 0)) {
-            TakeClick(host);
-            record.x -= 8;
-            record.steps = host.Rand() % 4;
-            record.ticks = 0;
-            record.state = kBirthdayTell;
-          }
-        }
+      if (const StrideResult walked =
+              WalkStride(record, host, style,
+                         {.step = 20, .frames = kFig035WalkFrames, .rightExit = record.workArea.right});
+          walked == StrideResult::kLeft) {
+        return;
+      } else if (walked == StrideResult::kStrode &&
+                 (host.ObjectClicked() || (record.x >= 151 && record.x < record.workArea.right - 200 &&
+                                           !host.BillboardUpdateRequest() && host.Rand() % 13 == 0))) {
+        TakeClick(host);
+        record.x -= 8;
+        record.steps = host.Rand() % 4;
+        record.ticks = 0;
+        record.state = kBirthdayTell;
       }
       break;
     case kBirthdayTell:
@@ -181,17 +176,10 @@ void BehaveFigure37(FigureMotion& record, ScriptHost& host) {
       record.state = kNikolausWalk;
       return;
     case kNikolausWalk: {
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, record.frame);
-        if (++record.frame >= kFig037WalkFrames) {
-          record.frame = 0;
-          record.x += 17;
-          if (record.x > record.objectRect.right) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
-      }
+      if (WalkStride(record, host, style,
+                     {.step = 17, .frames = kFig037WalkFrames, .rightExit = record.objectRect.right}) ==
+          StrideResult::kLeft)
+        return;
       ++record.steps;
       const bool clicked = host.ObjectClicked();
       if (clicked && host.SoundAvailable()) host.PlayFigureSoundFile(record);
@@ -243,18 +231,10 @@ void BehaveFigure38(FigureMotion& record, ScriptHost& host) {
       record.state = kHareHop;
       return;
     case kHareHop:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, record.frame);
-        if (++record.frame >= kFig038HopFrames) {
-          record.frame = 0;
-          record.x += 33;
-          record.ticksPerFrame = host.Rand() % 3 + 8;
-          if (record.x > record.objectRect.right) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
-      }
+      if (WalkStride(record, host, style,
+                     {.step = 33, .frames = kFig038HopFrames, .rightExit = record.objectRect.right},
+                     [&] { record.ticksPerFrame = host.Rand() % 3 + 8; }) == StrideResult::kLeft)
+        return;
       if (record.frame == 0 && host.ObjectClicked()) {
         TakeClick(host);
         record.x -= 33;
@@ -302,19 +282,16 @@ void BehaveFigure39(FigureMotion& record, ScriptHost& host) {
       record.state = kClownWalk;
       return;
     case kClownWalk:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, record.frame + record.frameSet);
-        if (++record.frame >= kFig039WalkFrames) {
-          record.frame = 0;
-          record.x += 27;
-          record.frameSet = host.Rand() % 2 == 1 ? 0 : kFig039SetB;
-          record.ticksPerFrame = host.Rand() % 3 + 8;
-          if (record.x > record.objectRect.right) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
-      }
+      if (WalkStride(record, host, style,
+                     {.first = record.frameSet,
+                      .step = 27,
+                      .frames = kFig039WalkFrames,
+                      .rightExit = record.objectRect.right},
+                     [&] {
+                       record.frameSet = host.Rand() % 2 == 1 ? 0 : kFig039SetB;
+                       record.ticksPerFrame = host.Rand() % 3 + 8;
+                     }) == StrideResult::kLeft)
+        return;
       CommonClickReaction(record, host);
       break;
     default:

@@ -57,17 +57,9 @@ const FigureStyle kFigure03{.number = kFig003Number,
 
 void MiraWalk(FigureMotion& record, ScriptHost& host, bool right) {
   const FigureStyle& style = kFigure03;
-  if (FrameDue(record, record.ticksPerFrame)) {
-    DrawFigureFrame(record, host, style, (right ? 0 : kMiraLeftFirst) + record.frame);
-    if (++record.frame > 3) {
-      record.frame = 0;
-      record.x += right ? 21 : -21;
-      if (right ? record.x > host.ScreenWidth() : record.x < -100) {
-        LeaveScreen(record, host);
-        return;
-      }
-    }
-  }
+  if (WalkStride(record, host, style, {right ? 0 : kMiraLeftFirst, right ? 21 : -21, -100}) ==
+      StrideResult::kLeft)
+    return;
   bool stop = false;
   if (host.ObjectClicked()) {
     if (host.SoundAvailable()) host.PlayFigureSoundFile(record);
@@ -109,17 +101,7 @@ const FigureStyle kFigure20{.number = kFig020Number,
 
 void JonasWalk(FigureMotion& record, ScriptHost& host, bool right) {
   const FigureStyle& style = kFigure20;
-  if (FrameDue(record, record.ticksPerFrame)) {
-    DrawFigureFrame(record, host, style, (right ? 4 : 0) + record.frame);
-    if (++record.frame > 3) {
-      record.frame = 0;
-      record.x += right ? 17 : -17;
-      if (right ? record.x > host.ScreenWidth() : record.x < -64) {
-        LeaveScreen(record, host);
-        return;
-      }
-    }
-  }
+  if (WalkStride(record, host, style, {right ? 4 : 0, right ? 17 : -17, -64}) == StrideResult::kLeft) return;
   if (host.ObjectClicked() && host.SoundAvailable()) host.PlayFigureSoundFile(record);
   if (host.BillboardUpdateRequest()) {
     host.ClearObjectClicked();  // heard, but he walks on
@@ -188,22 +170,15 @@ const FigureStyle kFigure34{.number = kFig034Number,
 
 void LorenzWalk(FigureMotion& record, ScriptHost& host, bool right) {
   const FigureStyle& style = kFigure34;
-  if (FrameDue(record, record.ticksPerFrame)) {
-    DrawFigureFrame(record, host, style, (right ? 0 : 4) + record.frame);
-    if (++record.frame > 3) {
-      record.frame = 0;
-      record.x += right ? 31 : -31;
-      if (right) record.ticksPerFrame = (host.Rand() % 2 + 2) * 5;
-      if (right ? record.x > host.ScreenWidth() : record.x < -100) {
-        LeaveScreen(record, host);
-        return;
-      }
-      if (!host.BillboardUpdateRequest() && record.x > host.Rand() % 201 + 100 &&
-          record.x < host.ScreenWidth() - 200 && host.Rand() % 10 == 0) {
-        record.state = kLorenzWatch + host.Rand() % 2;
-        return;
-      }
-    }
+  // He changes his pace after each stride to the right.
+  const StrideResult walked = WalkStride(record, host, style, {right ? 0 : 4, right ? 31 : -31, -100}, [&] {
+    if (right) record.ticksPerFrame = (host.Rand() % 2 + 2) * 5;
+  });
+  if (walked == StrideResult::kLeft) return;
+  if (walked == StrideResult::kStrode && !host.BillboardUpdateRequest() &&
+      record.x > host.Rand() % 201 + 100 && record.x < host.ScreenWidth() - 200 && host.Rand() % 10 == 0) {
+    record.state = kLorenzWatch + host.Rand() % 2;
+    return;
   }
   if (!host.ObjectClicked()) return;
   if (record.frame == 0) {
@@ -351,26 +326,20 @@ void BehaveFigure31(FigureMotion& record, ScriptHost& host) {
       PutOnTopUnlessOptions(host);
       record.state = kEmilWalk;
       return;
-    case kEmilWalk:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, record.frameSet + record.frame);
-        if (++record.frame > 3) {
-          record.frame = 0;
-          record.x += 22;
-          if (host.Rand() % 2 == 1) record.frameSet = (host.Rand() % 3) * 5;
-          record.ticksPerFrame = (host.Rand() % 2 + 2) * 5;
-          --record.steps;
-          if (record.x > host.ScreenWidth()) {
-            LeaveScreen(record, host);
-            return;
-          }
-          if (record.steps < 1) {
-            record.x -= 10;
-            record.state = kEmilStand;
-            break;
-          }
-        }
+    case kEmilWalk: {
+      // Each stride may switch his set of frames and his pace.
+      const StrideResult walked = WalkStride(record, host, style, {record.frameSet, 22}, [&] {
+        if (host.Rand() % 2 == 1) record.frameSet = (host.Rand() % 3) * 5;
+        record.ticksPerFrame = (host.Rand() % 2 + 2) * 5;
+        --record.steps;
+      });
+      if (walked == StrideResult::kLeft) return;
+      if (walked == StrideResult::kStrode && record.steps < 1) {
+        record.x -= 10;
+        record.state = kEmilStand;
+        break;
       }
+    }
       if (record.frame == 0 && host.ObjectClicked()) {
         TakeClick(host);
         record.frame = record.ticks = record.steps = 0;
@@ -441,19 +410,11 @@ void BehaveFigure31(FigureMotion& record, ScriptHost& host) {
       SoundAndTake(record, host);
       break;
     case kEmilLeft:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawFigureFrame(record, host, style, kEmilLeftFirst + record.frameSet + record.frame);
-        if (++record.frame > 4) {
-          record.frame = 0;
-          record.x -= 22;
-          record.ticksPerFrame = (host.Rand() % 2 + 2) * 6;
-          if (host.Rand() % 3 == 0) record.frameSet = (host.Rand() % 2) * 5;
-          if (record.x < -105) {
-            LeaveScreen(record, host);
-            return;
-          }
-        }
-      }
+      if (WalkStride(record, host, style, {kEmilLeftFirst + record.frameSet, -22, -105, 5}, [&] {
+            record.ticksPerFrame = (host.Rand() % 2 + 2) * 6;
+            if (host.Rand() % 3 == 0) record.frameSet = (host.Rand() % 2) * 5;
+          }) == StrideResult::kLeft)
+        return;
       SoundAndTake(record, host);
       break;
     default:
