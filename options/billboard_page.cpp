@@ -13,69 +13,63 @@
 #include "objects/portable/calendar.h"
 #include "objects/portable/poster_choice.h"
 #include "options/option_pages.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
 
 namespace {
 
-constexpr int kWallOn = 1209;
-constexpr int kKeep = 1210;
-constexpr int kPictureLabel = 1200;
-constexpr int kPictureFolder = 1201;
-constexpr int kPictureBrowse = 1202;
-constexpr int kTextLabel = 1203;
-constexpr int kTextFolder = 1204;
-constexpr int kTextBrowse = 1205;
-constexpr int kCalendarOnly = 1206;
-constexpr int kRegionLabel = 3041;
-constexpr int kRegion = 3040;
-constexpr int kPreview = 1208;
 constexpr UINT kPreviewMessage = 0x8517;
 constexpr char kPreviewBitmap[] = "DLG_PLAKATW";
 
 constexpr PageText kTexts[] = {
-    {3043, "TEXT",
+    {IDC_BILLBOARD_INTRO, "TEXT",
      "Konrad T. Plack bringt Ihre Bilder und Texte auf die Plakatwand. Klicken Sie bitte auf 'HILFE' dann "
-     "erkl\xE4" "rt er Ihnen welche Dateiformate er verwenden kann."},
-    {kWallOn, "PLAKATWAND", "&Plakatwand aufstellen"},
-    {kKeep, "NODEACTIVE", "nicht &deaktivieren"},
-    {kPictureLabel, "BMPPLAKAT", "&Bild-Dateien:"},
-    {kTextLabel, "TXTPLAKAT", "&Text-Dateien:"},
-    {kCalendarOnly, "NURKAL", "nur &Kalender als Plakatmotiv"},
-    {kRegionLabel, "FEIERTAGE", "&Feiertage:"},
+     "erkl\xE4"
+     "rt er Ihnen welche Dateiformate er verwenden kann."},
+    {IDC_BILLBOARD_ON, "PLAKATWAND", "&Plakatwand aufstellen"},
+    {IDC_BILLBOARD_KEEP, "NODEACTIVE", "nicht &deaktivieren"},
+    {IDC_BILLBOARD_PICTURE_LABEL, "BMPPLAKAT", "&Bild-Dateien:"},
+    {IDC_BILLBOARD_TEXT_LABEL, "TXTPLAKAT", "&Text-Dateien:"},
+    {IDC_BILLBOARD_CALENDAR_ONLY, "NURKAL", "nur &Kalender als Plakatmotiv"},
+    {IDC_BILLBOARD_REGION_LABEL, "FEIERTAGE", "&Feiertage:"},
 };
 
 bool g_on;
 int g_appliedWall;
 
 void Enable(HWND page) {
-  EnableControl(page, kWallOn, true);
-  for (int id : {kCalendarOnly, kKeep, kRegionLabel, kRegion}) EnableControl(page, id, g_on);
-  for (int id = kPictureLabel; id <= kTextBrowse; ++id) EnableControl(page, id, g_on && !Settings.Calendar);
+  EnableControl(page, IDC_BILLBOARD_ON, true);
+  for (int id :
+       {IDC_BILLBOARD_CALENDAR_ONLY, IDC_BILLBOARD_KEEP, IDC_BILLBOARD_REGION_LABEL, IDC_BILLBOARD_REGION})
+    EnableControl(page, id, g_on);
+  for (int id = IDC_BILLBOARD_PICTURE_LABEL; id <= IDC_BILLBOARD_TEXT_BROWSE; ++id)
+    EnableControl(page, id, g_on && !Settings.Calendar);
 }
 
 void OnInit(HWND page) {
   g_on = Settings.Billboard != 0;
   g_appliedWall = Settings.Billboard;
-  SetChecked(page, kKeep, Settings.BillboardNotDA != 0);
+  SetChecked(page, IDC_BILLBOARD_KEEP, Settings.BillboardNotDA != 0);
   char path[MAX_PATH];
   Settings.BMPpath.CopyTo(path, sizeof path);
-  SetDlgItemTextA(page, kPictureFolder, path);
+  SetDlgItemTextA(page, IDC_BILLBOARD_PICTURE_FOLDER, path);
   Settings.TXTpath.CopyTo(path, sizeof path);
-  SetDlgItemTextA(page, kTextFolder, path);
-  for (int id : {kPictureFolder, kTextFolder}) SendDlgItemMessageA(page, id, EM_LIMITTEXT, MAX_PATH - 1, 0);
-  SendDlgItemMessageA(page, kRegion, CB_RESETCONTENT, 0, 0);
+  SetDlgItemTextA(page, IDC_BILLBOARD_TEXT_FOLDER, path);
+  for (int id : {IDC_BILLBOARD_PICTURE_FOLDER, IDC_BILLBOARD_TEXT_FOLDER})
+    SendDlgItemMessageA(page, id, EM_LIMITTEXT, MAX_PATH - 1, 0);
+  SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_RESETCONTENT, 0, 0);
   for (const char* name : HolidayRegionNames)
-    SendDlgItemMessageA(page, kRegion, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   SendMessageA(page, kPreviewMessage, 0, 0);
 }
 
 void OnSetActive(HWND page) {
   SetPageTexts(page, "PLAKAT", kTexts);
-  SetChecked(page, kWallOn, g_on);
-  SetChecked(page, kCalendarOnly, Settings.Calendar != 0);
-  SendDlgItemMessageA(page, kRegion, CB_SETCURSEL, Settings.Feiertage, 0);
+  SetChecked(page, IDC_BILLBOARD_ON, g_on);
+  SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, Settings.Calendar != 0);
+  SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_SETCURSEL, Settings.Feiertage, 0);
   Enable(page);
 }
 
@@ -92,14 +86,14 @@ void BrowseInto(HWND page, int edit, const char* key, const char* german) {
 
 void OnApply(HWND page) {
   char path[MAX_PATH];
-  ControlText(page, kPictureFolder, path, sizeof path);
+  ControlText(page, IDC_BILLBOARD_PICTURE_FOLDER, path, sizeof path);
   Settings.BMPpath.Set(path);
-  ControlText(page, kTextFolder, path, sizeof path);
+  ControlText(page, IDC_BILLBOARD_TEXT_FOLDER, path, sizeof path);
   Settings.TXTpath.Set(path);
-  Settings.Calendar = IsChecked(page, kCalendarOnly);
-  Settings.Billboard = IsChecked(page, kWallOn);
-  Settings.BillboardNotDA = IsChecked(page, kKeep);
-  const LRESULT region = SendDlgItemMessageA(page, kRegion, CB_GETCURSEL, 0, 0);
+  Settings.Calendar = IsChecked(page, IDC_BILLBOARD_CALENDAR_ONLY);
+  Settings.Billboard = IsChecked(page, IDC_BILLBOARD_ON);
+  Settings.BillboardNotDA = IsChecked(page, IDC_BILLBOARD_KEEP);
+  const LRESULT region = SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_GETCURSEL, 0, 0);
   Settings.Feiertage = region == CB_ERR ? 0 : static_cast<int>(region);
   SaveSettings();
   BillboardReloadRequest = Settings.Billboard != g_appliedWall ? 1 : 0;
@@ -112,31 +106,32 @@ void OnApply(HWND page) {
 
 INT_PTR OnCommand(HWND page, int id, int code) {
   switch (id) {
-    case kWallOn:
+    case IDC_BILLBOARD_ON:
       g_on = !g_on;
-      SetChecked(page, kWallOn, g_on);
+      SetChecked(page, IDC_BILLBOARD_ON, g_on);
       Enable(page);
       break;
-    case kKeep:
+    case IDC_BILLBOARD_KEEP:
       break;
-    case kCalendarOnly:
+    case IDC_BILLBOARD_CALENDAR_ONLY:
       Settings.Calendar = !Settings.Calendar;
-      SetChecked(page, kCalendarOnly, Settings.Calendar != 0);
+      SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, Settings.Calendar != 0);
       Enable(page);
       break;
-    case kPictureBrowse:
-      BrowseInto(page, kPictureFolder, "BRS_BMPPLAKAT",
+    case IDC_BILLBOARD_PICTURE_BROWSE:
+      BrowseInto(page, IDC_BILLBOARD_PICTURE_FOLDER, "BRS_BMPPLAKAT",
                  "Alle BMP-, GIF-, JPG-, PCX-, PNG-, PSD-, EMF- und WMF-Dateien in diesem Verzeichnis werden "
                  "angezeigt.");
       return TRUE;
-    case kTextBrowse:
-      BrowseInto(page, kTextFolder, "BRS_TXTPLAKAT", "Alle TXT-Dateien in diesem Verzeichnis werden angezeigt.");
+    case IDC_BILLBOARD_TEXT_BROWSE:
+      BrowseInto(page, IDC_BILLBOARD_TEXT_FOLDER, "BRS_TXTPLAKAT",
+                 "Alle TXT-Dateien in diesem Verzeichnis werden angezeigt.");
       return TRUE;
-    case kPictureFolder:
-    case kTextFolder:
+    case IDC_BILLBOARD_PICTURE_FOLDER:
+    case IDC_BILLBOARD_TEXT_FOLDER:
       if (code != EN_CHANGE) return TRUE;
       break;
-    case kRegion:
+    case IDC_BILLBOARD_REGION:
       if (code != CBN_SELCHANGE) return TRUE;
       break;
     default:
@@ -178,11 +173,13 @@ INT_PTR CALLBACK BillboardPageProc(HWND page, UINT message, WPARAM wParam, LPARA
     case kPreviewMessage: {
       const SIZE pageSize = PageSize(page);
       const SIZE bitmap = PreviewBitmapSize(kPreviewBitmap);
-      PlacePreview(page, kPreview, kPreviewBitmap, pageSize.cx - bitmap.cx - 30, pageSize.cy - bitmap.cy);
+      PlacePreview(page, IDC_BILLBOARD_PREVIEW, kPreviewBitmap, pageSize.cx - bitmap.cx - 30,
+                   pageSize.cy - bitmap.cy);
       return TRUE;
     }
     case WM_DRAWITEM:
-      if (wParam == kPreview) DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kPreviewBitmap);
+      if (wParam == IDC_BILLBOARD_PREVIEW)
+        DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kPreviewBitmap);
       return TRUE;
     case WM_NOTIFY:
       switch (SheetNotifyCode(message, lParam)) {

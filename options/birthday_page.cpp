@@ -13,6 +13,7 @@
 
 #include "objects/birthdays.h"
 #include "options/option_pages.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "options/portable/page_previews.h"
 #include "services/lang_text.h"
@@ -20,21 +21,6 @@
 
 namespace {
 
-constexpr int kIntro = 3052;
-constexpr int kDate = 3053;
-constexpr int kNames = 3054;
-constexpr int kNameLabel = 3055;
-constexpr int kDateLabel = 3056;
-constexpr int kText = 3057;
-constexpr int kTextLabel = 3058;
-constexpr int kNew = 3059;
-constexpr int kDelete = 3060;
-constexpr int kReminderLabel = 3061;
-constexpr int kReminders = 3062;
-constexpr int kSortLabel = 3063;
-constexpr int kSortByDate = 3066;
-constexpr int kSortByName = 3067;
-constexpr int kPreview = 1050;
 constexpr UINT kPreviewMessage = 0x851D;
 constexpr UINT kShowMessage = 0x851E;
 constexpr UINT kSortMessage = 0x851F;
@@ -43,18 +29,20 @@ constexpr int kMaxEntries = kMaxBirthdays - 1;
 
 constexpr char kSection[] = "FABIAN";
 constexpr PageText kTexts[] = {
-    {kIntro, "TEXT",
-     "Fabian Merk vergisst keinen Geburtstag und kein Jubil\xe4um, rechtzeitig erinnert er Sie an jeden Termin den "
-     "Sie eingeben. Wenn Sie m\xf6" "chten, sogar schon ein paar Tage vorher."},
-    {kNameLabel, "NAME", "&Name:"},
-    {kDateLabel, "GEBTAG", "&Geburtstag:"},
-    {kReminderLabel, "ERINNERUNG", "&Fabian kommt:"},
-    {kTextLabel, "SPRECHBLASE", "Sprechblase:"},
-    {kNew, "NEU", "neu"},
-    {kDelete, "DEL", "l\xf6schen"},
-    {kSortLabel, "SORTIER", "&Sortieren nach:"},
-    {kSortByDate, "SORTIER-Datum", "Datum"},
-    {kSortByName, "SORTIER-Name", "Name"},
+    {IDC_BIRTHDAY_INTRO, "TEXT",
+     "Fabian Merk vergisst keinen Geburtstag und kein Jubil\xe4um, rechtzeitig erinnert er Sie an jeden "
+     "Termin den "
+     "Sie eingeben. Wenn Sie m\xf6"
+     "chten, sogar schon ein paar Tage vorher."},
+    {IDC_BIRTHDAY_NAME_LABEL, "NAME", "&Name:"},
+    {IDC_BIRTHDAY_DATE_LABEL, "GEBTAG", "&Geburtstag:"},
+    {IDC_BIRTHDAY_REMINDER_LABEL, "ERINNERUNG", "&Fabian kommt:"},
+    {IDC_BIRTHDAY_TEXT_LABEL, "SPRECHBLASE", "Sprechblase:"},
+    {IDC_BIRTHDAY_NEW, "NEU", "neu"},
+    {IDC_BIRTHDAY_DELETE, "DEL", "l\xf6schen"},
+    {IDC_BIRTHDAY_SORT_LABEL, "SORTIER", "&Sortieren nach:"},
+    {IDC_BIRTHDAY_SORT_BY_DATE, "SORTIER-Datum", "Datum"},
+    {IDC_BIRTHDAY_SORT_BY_NAME, "SORTIER-Name", "Name"},
 };
 constexpr const char* kReminderDefaults[kMaxReminderIndex + 1] = {
     "nicht", "zum Termin", "1 Tag vorher, bis zum Termin", "2 Tage vorher, bis zum Termin",
@@ -71,38 +59,45 @@ std::optional<BirthdayList> g_saved;
 BirthdayList& Table() { return BirthdayTable; }
 BirthdayRecord& Current() { return Table().records[Table().selected]; }
 
-int ComboSelection(HWND page) { return static_cast<int>(SendDlgItemMessageA(page, kNames, CB_GETCURSEL, 0, 0)); }
+int ComboSelection(HWND page) {
+  return static_cast<int>(SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_GETCURSEL, 0, 0));
+}
 
 void FillNames(HWND page) {
-  SendDlgItemMessageA(page, kNames, CB_RESETCONTENT, 0, 0);
+  SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_RESETCONTENT, 0, 0);
   for (int i = 0; i < Table().count; ++i)
-    SendDlgItemMessageA(page, kNames, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Table().records[i].name));
+    SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(Table().records[i].name));
 }
 
 void UpdateEnables(HWND page) {
   const int count = Table().count;
-  EnableControl(page, kNew, count < kMaxEntries);
-  for (int control : {kDelete, kNameLabel, kNames, kDateLabel, kDate, kReminderLabel, kReminders, kTextLabel, kText})
+  EnableControl(page, IDC_BIRTHDAY_NEW, count < kMaxEntries);
+  for (int control : {IDC_BIRTHDAY_DELETE, IDC_BIRTHDAY_NAME_LABEL, IDC_BIRTHDAY_NAMES,
+                      IDC_BIRTHDAY_DATE_LABEL, IDC_BIRTHDAY_DATE, IDC_BIRTHDAY_REMINDER_LABEL,
+                      IDC_BIRTHDAY_REMINDERS, IDC_BIRTHDAY_TEXT_LABEL, IDC_BIRTHDAY_TEXT})
     EnableControl(page, control, count > 0);
-  EnableControl(page, kSortByDate, count > 1);
-  EnableControl(page, kSortByName, count > 1);
+  EnableControl(page, IDC_BIRTHDAY_SORT_BY_DATE, count > 1);
+  EnableControl(page, IDC_BIRTHDAY_SORT_BY_NAME, count > 1);
 }
 
 void ShowCurrent(HWND page) {
   g_showing = true;
   const BirthdayRecord& record = Current();
-  SendDlgItemMessageA(page, kNames, CB_SETCURSEL, Table().count > 0 ? Table().selected : -1, 0);
+  SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_SETCURSEL, Table().count > 0 ? Table().selected : -1, 0);
   SYSTEMTIME date = {};
   date.wYear = record.year;
   date.wMonth = record.month;
   date.wDay = record.day;
-  if (!SendDlgItemMessageA(page, kDate, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date))) {
+  if (!SendDlgItemMessageA(page, IDC_BIRTHDAY_DATE, DTM_SETSYSTEMTIME, GDT_VALID,
+                           reinterpret_cast<LPARAM>(&date))) {
     // An empty table or a broken record: the picker shows today.
     GetLocalTime(&date);
-    SendDlgItemMessageA(page, kDate, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+    SendDlgItemMessageA(page, IDC_BIRTHDAY_DATE, DTM_SETSYSTEMTIME, GDT_VALID,
+                        reinterpret_cast<LPARAM>(&date));
   }
-  SendDlgItemMessageA(page, kReminders, CB_SETCURSEL, record.reminder, 0);
-  SetDlgItemTextA(page, kText, record.text);
+  SendDlgItemMessageA(page, IDC_BIRTHDAY_REMINDERS, CB_SETCURSEL, record.reminder, 0);
+  SetDlgItemTextA(page, IDC_BIRTHDAY_TEXT, record.text);
   UpdateEnables(page);
   g_showing = false;
 }
@@ -130,7 +125,7 @@ void TakeTypedName(HWND page, const char* name, int next) {
 void OnNameCommand(HWND page, int code) {
   switch (code) {
     case CBN_EDITCHANGE:
-      GetDlgItemTextA(page, kNames, g_typedName, sizeof g_typedName);
+      GetDlgItemTextA(page, IDC_BIRTHDAY_NAMES, g_typedName, sizeof g_typedName);
       g_nameEdited = true;
       PageChanged(page);
       break;
@@ -150,7 +145,7 @@ void OnNameCommand(HWND page, int code) {
       if (g_nameEdited) {
         g_nameEdited = false;
         char typed[kBirthdayNameSize];
-        GetDlgItemTextA(page, kNames, typed, sizeof typed);
+        GetDlgItemTextA(page, IDC_BIRTHDAY_NAMES, typed, sizeof typed);
         if (std::strcmp(typed, Current().name) != 0) TakeTypedName(page, typed, Table().selected);
       }
       const int chosen = ComboSelection(page);
@@ -197,9 +192,9 @@ void AddEntry(HWND page) {
   SetName(record, name);
   Table().records[Table().count] = record;
   Table().selected = Table().count++;
-  SendDlgItemMessageA(page, kNames, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record.name));
+  SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record.name));
   ShowCurrent(page);
-  SetFocus(GetDlgItem(page, kNames));
+  SetFocus(GetDlgItem(page, IDC_BIRTHDAY_NAMES));
   PageChanged(page);
 }
 
@@ -208,7 +203,7 @@ void DeleteEntry(HWND page) {
   if (table.count < 1) return;
   const int index = table.selected;
   // The record goes only when its list entry went: list and table stay one.
-  if (SendDlgItemMessageA(page, kNames, CB_DELETESTRING, index, 0) != CB_ERR) {
+  if (SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_DELETESTRING, index, 0) != CB_ERR) {
     --table.count;
     std::memmove(&table.records[index], &table.records[index + 1],
                  sizeof(BirthdayRecord) * static_cast<size_t>(table.count - index));
@@ -232,7 +227,7 @@ void Sort(HWND page, bool byName) {
   }
   FillNames(page);
   Select(page, found);
-  SetFocus(GetDlgItem(page, kNames));
+  SetFocus(GetDlgItem(page, IDC_BIRTHDAY_NAMES));
 }
 
 void OnInit(HWND page) {
@@ -245,37 +240,39 @@ void OnInit(HWND page) {
     char key[16];
     std::snprintf(key, sizeof key, "GTREM-%d", i);
     const char* text = LangText(kSection, key, kReminderDefaults[i]);
-    SendDlgItemMessageA(page, kReminders, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text ? text : ""));
+    SendDlgItemMessageA(page, IDC_BIRTHDAY_REMINDERS, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(text ? text : ""));
   }
-  SendDlgItemMessageA(page, kNames, CB_LIMITTEXT, kBirthdayNameSize - 1, 0);
-  SendDlgItemMessageA(page, kText, EM_LIMITTEXT, kBirthdayTextSize - 1, 0);
+  SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_LIMITTEXT, kBirthdayNameSize - 1, 0);
+  SendDlgItemMessageA(page, IDC_BIRTHDAY_TEXT, EM_LIMITTEXT, kBirthdayTextSize - 1, 0);
   ShowCurrent(page);
 }
 
 void OnCommand(HWND page, int control, int code) {
   switch (control) {
-    case kNames:
+    case IDC_BIRTHDAY_NAMES:
       OnNameCommand(page, code);
       break;
-    case kText:
+    case IDC_BIRTHDAY_TEXT:
       if (code != EN_CHANGE || g_showing || Table().count < 1) return;
-      GetDlgItemTextA(page, kText, Current().text, kBirthdayTextSize);
+      GetDlgItemTextA(page, IDC_BIRTHDAY_TEXT, Current().text, kBirthdayTextSize);
       PageChanged(page);
       break;
-    case kReminders:
+    case IDC_BIRTHDAY_REMINDERS:
       if (code != CBN_SELCHANGE || Table().count < 1) return;
-      Current().reminder = static_cast<uint16_t>(SendDlgItemMessageA(page, kReminders, CB_GETCURSEL, 0, 0));
+      Current().reminder =
+          static_cast<uint16_t>(SendDlgItemMessageA(page, IDC_BIRTHDAY_REMINDERS, CB_GETCURSEL, 0, 0));
       PageChanged(page);
       break;
-    case kNew:
+    case IDC_BIRTHDAY_NEW:
       if (code == BN_CLICKED) AddEntry(page);
       break;
-    case kDelete:
+    case IDC_BIRTHDAY_DELETE:
       if (code == BN_CLICKED) DeleteEntry(page);
       break;
-    case kSortByDate:
-    case kSortByName:
-      if (code == BN_CLICKED) Sort(page, control == kSortByName);
+    case IDC_BIRTHDAY_SORT_BY_DATE:
+    case IDC_BIRTHDAY_SORT_BY_NAME:
+      if (code == BN_CLICKED) Sort(page, control == IDC_BIRTHDAY_SORT_BY_NAME);
       break;
   }
 }
@@ -315,11 +312,13 @@ INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
     case kPreviewMessage: {
       const SIZE pageSize = PageSize(page);
       const SIZE bitmap = PreviewBitmapSize(kBirthdayPreview);
-      PlacePreview(page, kPreview, kBirthdayPreview, pageSize.cx - bitmap.cx - 20, pageSize.cy - bitmap.cy);
+      PlacePreview(page, IDC_BIRTHDAY_PREVIEW, kBirthdayPreview, pageSize.cx - bitmap.cx - 20,
+                   pageSize.cy - bitmap.cy);
       return TRUE;
     }
     case WM_DRAWITEM:
-      if (wParam == kPreview) DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kBirthdayPreview);
+      if (wParam == IDC_BIRTHDAY_PREVIEW)
+        DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kBirthdayPreview);
       return TRUE;
     case WM_NOTIFY:
       if (reinterpret_cast<const NMHDR*>(lParam)->code == DTN_DATETIMECHANGE) {

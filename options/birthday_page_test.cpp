@@ -9,14 +9,13 @@
 #include "objects/birthdays.h"
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
+#include "options/page_ids.h"
 
 namespace {
 
 using namespace options_test;
 
 constexpr int kPage = 115;
-constexpr int kNames = 3054, kDate = 3053, kText = 3057, kNew = 3059, kDelete = 3060;
-constexpr int kByDate = 3066, kByName = 3067;
 
 std::string Names() {
   std::string names;
@@ -26,7 +25,7 @@ std::string Names() {
 
 std::string ComboText(HWND page) {
   char text[64] = {};
-  GetDlgItemTextA(page, kNames, text, sizeof text);
+  GetDlgItemTextA(page, IDC_BIRTHDAY_NAMES, text, sizeof text);
   return text;
 }
 
@@ -76,8 +75,8 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
   const Row rows[] = {
       {"three new entries on an empty list", none,
        [](HWND page) {
-         EXPECT_FALSE(Enabled(page, kDelete) || Enabled(page, kNames));
-         for (int i = 0; i < 3; ++i) Click(page, kNew);
+         EXPECT_FALSE(Enabled(page, IDC_BIRTHDAY_DELETE) || Enabled(page, IDC_BIRTHDAY_NAMES));
+         for (int i = 0; i < 3; ++i) Click(page, IDC_BIRTHDAY_NEW);
          EXPECT_EQ(ComboText(page), "(neu 3)");
          SYSTEMTIME today;
          GetLocalTime(&today);
@@ -87,46 +86,53 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
        true, "(neu);(neu 2);(neu 3);", "(neu);(neu 2);(neu 3);"},
       {"the only entry deleted", [] { Add("Anna", 3, 4, 1970); },
        [](HWND page) {
-         Click(page, kDelete);
-         EXPECT_FALSE(Enabled(page, kDelete) || Enabled(page, kText));
+         Click(page, IDC_BIRTHDAY_DELETE);
+         EXPECT_FALSE(Enabled(page, IDC_BIRTHDAY_DELETE) || Enabled(page, IDC_BIRTHDAY_TEXT));
        },
        true, "", ""},
-      {"a list entry that will not go keeps its record", [] { Add("Anna", 3, 4, 1970), Add("Bert", 4, 4, 1970); },
+      {"a list entry that will not go keeps its record",
+       [] { Add("Anna", 3, 4, 1970), Add("Bert", 4, 4, 1970); },
        [](HWND page) {
-         Select(page, kNames, 1);
-         SendDlgItemMessageA(page, kNames, CB_DELETESTRING, 1, 0);  // list and table no longer agree
-         Click(page, kDelete);
+         Select(page, IDC_BIRTHDAY_NAMES, 1);
+         SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_DELETESTRING, 1,
+                             0);  // list and table no longer agree
+         Click(page, IDC_BIRTHDAY_DELETE);
          EXPECT_EQ(Names(), "Anna;Bert;");
        },
        false, "Anna;Bert;", "Anna;Bert;"},
-      {"a typed name renames the entry when the field is left", [] { Add("Anna", 3, 4, 1970), Add("Bert", 4, 4, 1970); },
+      {"a typed name renames the entry when the field is left",
+       [] { Add("Anna", 3, 4, 1970), Add("Bert", 4, 4, 1970); },
        [](HWND page) {
-         Select(page, kNames, 1);
-         SetDlgItemTextA(page, kNames, "Berta");
-         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kNames, CBN_EDITCHANGE), 0);
-         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kNames, CBN_KILLFOCUS), 0);
-         EXPECT_EQ(SendDlgItemMessageA(page, kNames, CB_GETCOUNT, 0, 0), 2);
+         Select(page, IDC_BIRTHDAY_NAMES, 1);
+         SetDlgItemTextA(page, IDC_BIRTHDAY_NAMES, "Berta");
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_BIRTHDAY_NAMES, CBN_EDITCHANGE), 0);
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_BIRTHDAY_NAMES, CBN_KILLFOCUS), 0);
+         EXPECT_EQ(SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_GETCOUNT, 0, 0), 2);
        },
        true, "Anna;Berta;", "Anna;Berta;"},
       {"a rename and a bubble text are taken back by cancel", [] { Add("Anna", 3, 4, 1970); },
        [](HWND page) {
-         SetDlgItemTextA(page, kNames, "Ann");
-         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kNames, CBN_EDITCHANGE), 0);
-         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kNames, CBN_KILLFOCUS), 0);
-         Type(page, kText, "Hoch soll sie leben");  // a multi-line edit tells no change of its own
-         SendMessageA(page, WM_COMMAND, MAKEWPARAM(kText, EN_CHANGE), 0);
+         SetDlgItemTextA(page, IDC_BIRTHDAY_NAMES, "Ann");
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_BIRTHDAY_NAMES, CBN_EDITCHANGE), 0);
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_BIRTHDAY_NAMES, CBN_KILLFOCUS), 0);
+         Type(page, IDC_BIRTHDAY_TEXT,
+              "Hoch soll sie leben");  // a multi-line edit tells no change of its own
+         SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_BIRTHDAY_TEXT, EN_CHANGE), 0);
          EXPECT_STREQ(BirthdayTable.records[0].text, "Hoch soll sie leben");
        },
        false, "Anna;", "Anna;"},
       {"sorting keeps the record itself chosen",
-       [] { Add("Anna", 1, 1, 1990), Add("Annabel", 1, 1, 1980), Add("Zoe", 31, 1, 1985), Add("Yves", 1, 2, 1985); },
+       [] {
+         Add("Anna", 1, 1, 1990), Add("Annabel", 1, 1, 1980), Add("Zoe", 31, 1, 1985),
+             Add("Yves", 1, 2, 1985);
+       },
        [](HWND page) {
-         Click(page, kByDate);
+         Click(page, IDC_BIRTHDAY_SORT_BY_DATE);
          EXPECT_EQ(Names(), "Annabel;Zoe;Yves;Anna;");
-         Select(page, kNames, 3);
-         Click(page, kByName);
+         Select(page, IDC_BIRTHDAY_NAMES, 3);
+         Click(page, IDC_BIRTHDAY_SORT_BY_NAME);
          EXPECT_EQ(ComboText(page), "Anna");
-         Click(page, kByDate);
+         Click(page, IDC_BIRTHDAY_SORT_BY_DATE);
          EXPECT_EQ(ComboText(page), "Anna") << "not Annabel, the first name that begins alike";
          EXPECT_EQ(Settings.FabianName.Get(), 0);
        },
@@ -135,12 +141,14 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
        [](HWND page) {
          SYSTEMTIME date = {};
          date.wYear = 1984, date.wMonth = 1, date.wDay = 31;
-         SendDlgItemMessageA(page, kDate, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+         SendDlgItemMessageA(page, IDC_BIRTHDAY_DATE, DTM_SETSYSTEMTIME, GDT_VALID,
+                             reinterpret_cast<LPARAM>(&date));
          NMDATETIMECHANGE change = {};
-         change.nmhdr = {GetDlgItem(page, kDate), UINT_PTR(kDate), DTN_DATETIMECHANGE};
+         change.nmhdr = {GetDlgItem(page, IDC_BIRTHDAY_DATE), UINT_PTR(IDC_BIRTHDAY_DATE),
+                         DTN_DATETIMECHANGE};
          change.dwFlags = GDT_VALID;
          change.st = date;
-         SendMessageA(page, WM_NOTIFY, kDate, reinterpret_cast<LPARAM>(&change));
+         SendMessageA(page, WM_NOTIFY, IDC_BIRTHDAY_DATE, reinterpret_cast<LPARAM>(&change));
          EXPECT_EQ(BirthdayTable.records[0].sortKey, 1984u * 400 + 12 + 31);
        },
        true, "Anna;", "Anna;"},
@@ -149,8 +157,8 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
          for (int i = 0; i < 498; ++i) Add("x", 1, 1, 1990);
        },
        [](HWND page) {
-         Click(page, kNew);
-         EXPECT_FALSE(Enabled(page, kNew));
+         Click(page, IDC_BIRTHDAY_NEW);
+         EXPECT_FALSE(Enabled(page, IDC_BIRTHDAY_NEW));
          EXPECT_EQ(BirthdayTable.count, 499);
        },
        false, nullptr, nullptr},

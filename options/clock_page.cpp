@@ -8,25 +8,26 @@
 
 #include "objects/clock.h"
 #include "options/option_pages.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 
 namespace {
 
-constexpr int kNoClock = 2300;  // 2300 + face
-constexpr int kOnTop = 3032;
-constexpr int kKeep = 3033;
-constexpr int kRecycleBin = 3034;
-constexpr int kPreviewFirst = 2420;  // 2420-2423: faces 1-4
 constexpr UINT kPreviewMessage = 0x8515;
 
 constexpr PageText kTexts[] = {
-    {3025, "TEXT",
-     "W\xE4" "hlen Sie Ihre Uhr. Auf dem Desktop k\xF6" "nnen Sie die Uhr mit der Maus auf die gew\xFC" "nschte Position schieben."},
-    {kNoClock, "KEINE", "Keine Uhr"},
-    {kOnTop, "ONTOP", "immer im &Vordergrund"},
-    {kKeep, "NODEACTIVE", "nicht &deaktivieren"},
-    {kRecycleBin, "PAPIERKORB", "&gel\xF6" "schte Dateien zeigen"},
+    {IDC_CLOCK_INTRO, "TEXT",
+     "W\xE4"
+     "hlen Sie Ihre Uhr. Auf dem Desktop k\xF6"
+     "nnen Sie die Uhr mit der Maus auf die gew\xFC"
+     "nschte Position schieben."},
+    {IDC_CLOCK_NONE, "KEINE", "Keine Uhr"},
+    {IDC_CLOCK_ONTOP, "ONTOP", "immer im &Vordergrund"},
+    {IDC_CLOCK_KEEP, "NODEACTIVE", "nicht &deaktivieren"},
+    {IDC_CLOCK_RECYCLE_BIN, "PAPIERKORB",
+     "&gel\xF6"
+     "schte Dateien zeigen"},
 };
 
 int g_face;
@@ -34,18 +35,18 @@ int g_face;
 void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_UHR%d", index + 1); }
 
 void ShowFaceChoice(HWND page) {
-  SetChecked(page, kRecycleBin, Settings.RecycleBin && g_face == 1);
-  EnableControl(page, kOnTop, g_face > 0);
-  EnableControl(page, kKeep, g_face > 0);
-  EnableControl(page, kRecycleBin, g_face == 1);
+  SetChecked(page, IDC_CLOCK_RECYCLE_BIN, Settings.RecycleBin && g_face == 1);
+  EnableControl(page, IDC_CLOCK_ONTOP, g_face > 0);
+  EnableControl(page, IDC_CLOCK_KEEP, g_face > 0);
+  EnableControl(page, IDC_CLOCK_RECYCLE_BIN, g_face == 1);
 }
 
 void OnApply(HWND page) {
   ClockReloadRequest = g_face != Settings.Clock ? 1 : 0;
   Settings.Clock = g_face;
-  Settings.ClockOnTop = IsChecked(page, kOnTop);
-  Settings.ClockNotDA = IsChecked(page, kKeep);
-  Settings.RecycleBin = IsChecked(page, kRecycleBin) && g_face == 1;
+  Settings.ClockOnTop = IsChecked(page, IDC_CLOCK_ONTOP);
+  Settings.ClockNotDA = IsChecked(page, IDC_CLOCK_KEEP);
+  Settings.RecycleBin = IsChecked(page, IDC_CLOCK_RECYCLE_BIN) && g_face == 1;
   SaveSettings();
   ClockRelayout = 1;
   // The clock's own thread shows and stacks its window.
@@ -59,19 +60,19 @@ INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
   switch (message) {
     case WM_INITDIALOG:
       g_face = Settings.Clock >= 0 && Settings.Clock <= 4 ? Settings.Clock.Get() : 0;
-      CheckRadioButton(page, kNoClock, kNoClock + 4, kNoClock + g_face);
-      SetChecked(page, kOnTop, Settings.ClockOnTop != 0);
-      SetChecked(page, kKeep, Settings.ClockNotDA != 0);
+      CheckRadioButton(page, IDC_CLOCK_NONE, IDC_CLOCK_NONE + 4, IDC_CLOCK_NONE + g_face);
+      SetChecked(page, IDC_CLOCK_ONTOP, Settings.ClockOnTop != 0);
+      SetChecked(page, IDC_CLOCK_KEEP, Settings.ClockNotDA != 0);
       ShowFaceChoice(page);
       SendMessageA(page, kPreviewMessage, 0, 0);
       return TRUE;
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
-      if (id >= kNoClock && id <= kNoClock + 4) {
-        CheckRadioButton(page, kNoClock, kNoClock + 4, id);
-        g_face = id - kNoClock;
+      if (id >= IDC_CLOCK_NONE && id <= IDC_CLOCK_NONE + 4) {
+        CheckRadioButton(page, IDC_CLOCK_NONE, IDC_CLOCK_NONE + 4, id);
+        g_face = id - IDC_CLOCK_NONE;
         ShowFaceChoice(page);
-      } else if (id < kOnTop || id > kRecycleBin) {
+      } else if (id < IDC_CLOCK_ONTOP || id > IDC_CLOCK_RECYCLE_BIN) {
         break;
       }
       PageChanged(page);
@@ -82,13 +83,13 @@ INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       for (int i = 0; i < 4; ++i) {
         char name[16];
         PreviewName(i, name, sizeof name);
-        PlacePreviewOnButton(page, kPreviewFirst + i, name, kNoClock + 1 + i);
+        PlacePreviewOnButton(page, IDC_CLOCK_PREVIEW1 + i, name, IDC_CLOCK_NONE + 1 + i);
       }
       return TRUE;
     case WM_DRAWITEM:
-      if (wParam >= kPreviewFirst && wParam < kPreviewFirst + 4) {
+      if (wParam >= IDC_CLOCK_PREVIEW1 && wParam < IDC_CLOCK_PREVIEW1 + 4) {
         char name[16];
-        PreviewName(static_cast<int>(wParam) - kPreviewFirst, name, sizeof name);
+        PreviewName(static_cast<int>(wParam) - IDC_CLOCK_PREVIEW1, name, sizeof name);
         DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), name);
       }
       return TRUE;

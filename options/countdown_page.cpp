@@ -9,40 +9,28 @@
 
 #include "objects/countdown.h"
 #include "options/option_pages.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 
 namespace {
 
-constexpr int kNone = 3073;  // 3073 + design
-constexpr int kOnTop = 3082;
-constexpr int kKeep = 3083;
-constexpr int kStop = 3084;
-constexpr int kShowMessage = 3085;
-constexpr int kPlaySound = 3086;
-constexpr int kSoundFile = 3088;
-constexpr int kBrowse = 3089;
-constexpr int kDateLabel = 3069;
-constexpr int kDate = 3070;
-constexpr int kTimeLabel = 3071;
-constexpr int kTime = 3072;
-constexpr int kActionLabel = 3087;
-constexpr int kPreviewFirst = 3078;  // 3078-3080: designs 1-3
 constexpr UINT kPreviewMessage = 0x8516;
 
 constexpr PageText kTexts[] = {
-    {3068, "TEXT",
-     "Der Countdown l\xE4" "uft. Stellen Sie Ihr Zieldatum ein und schon sehen Sie, wieviele Tage, Stunden und "
+    {IDC_COUNTDOWN_INTRO, "TEXT",
+     "Der Countdown l\xE4"
+     "uft. Stellen Sie Ihr Zieldatum ein und schon sehen Sie, wieviele Tage, Stunden und "
      "Minuten es noch dauert ..."},
-    {kNone, "KEIN", "Kein Countdown"},
-    {kOnTop, "ONTOP", "immer im &Vordergrund"},
-    {kKeep, "NODEACTIVE", "nicht &deaktivieren"},
-    {kDateLabel, "DATUM", "Da&tum:"},
-    {kTimeLabel, "UHRZEIT", "Uhr&zeit:"},
-    {kActionLabel, "AKTION", "Aktion bei 00:00"},
-    {kStop, "STOPPEN", "Countdown stoppen"},
-    {kShowMessage, "HINWEIS", "Hinweis anzeigen"},
-    {kPlaySound, "SOUND", "Sound abspielen"},
+    {IDC_COUNTDOWN_NONE, "KEIN", "Kein Countdown"},
+    {IDC_COUNTDOWN_ONTOP, "ONTOP", "immer im &Vordergrund"},
+    {IDC_COUNTDOWN_KEEP, "NODEACTIVE", "nicht &deaktivieren"},
+    {IDC_COUNTDOWN_DATE_LABEL, "DATUM", "Da&tum:"},
+    {IDC_COUNTDOWN_TIME_LABEL, "UHRZEIT", "Uhr&zeit:"},
+    {IDC_COUNTDOWN_ACTION_LABEL, "AKTION", "Aktion bei 00:00"},
+    {IDC_COUNTDOWN_STOP, "STOPPEN", "Countdown stoppen"},
+    {IDC_COUNTDOWN_SHOW_MESSAGE, "HINWEIS", "Hinweis anzeigen"},
+    {IDC_COUNTDOWN_PLAY_SOUND, "SOUND", "Sound abspielen"},
 };
 
 int g_design;
@@ -51,12 +39,14 @@ bool SoundPresent() { return SoundLoaded.load() != 0; }
 
 void Enable(HWND page) {
   const bool on = g_design > 0;
-  for (int id : {kOnTop, kKeep, kStop, kShowMessage, kDate, kTime, kDateLabel, kTimeLabel, kActionLabel})
+  for (int id : {IDC_COUNTDOWN_ONTOP, IDC_COUNTDOWN_KEEP, IDC_COUNTDOWN_STOP, IDC_COUNTDOWN_SHOW_MESSAGE,
+                 IDC_COUNTDOWN_DATE, IDC_COUNTDOWN_TIME, IDC_COUNTDOWN_DATE_LABEL, IDC_COUNTDOWN_TIME_LABEL,
+                 IDC_COUNTDOWN_ACTION_LABEL})
     EnableControl(page, id, on);
-  EnableControl(page, kPlaySound, SoundPresent() && on);
+  EnableControl(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && on);
   const bool file = SoundPresent() && on && Settings.CountdownPlaySound;
-  EnableControl(page, kSoundFile, file);
-  EnableControl(page, kBrowse, file);
+  EnableControl(page, IDC_COUNTDOWN_SOUND_FILE, file);
+  EnableControl(page, IDC_COUNTDOWN_BROWSE, file);
 }
 
 SYSTEMTIME TargetTime() {
@@ -76,33 +66,36 @@ SYSTEMTIME TargetTime() {
 
 void OnInit(HWND page) {
   g_design = Settings.Countdown >= 0 && Settings.Countdown <= 4 ? Settings.Countdown.Get() : 0;
-  CheckRadioButton(page, kNone, kNone + 4, kNone + g_design);
-  SetChecked(page, kOnTop, Settings.CountdownOnTop != 0);
-  SetChecked(page, kKeep, Settings.CountdownNotDA != 0);
-  SetChecked(page, kStop, Settings.CountdownStop00 != 0);
-  SetChecked(page, kShowMessage, Settings.CountdownShowMsg != 0);
-  SetChecked(page, kPlaySound, SoundPresent() && Settings.CountdownPlaySound);
+  CheckRadioButton(page, IDC_COUNTDOWN_NONE, IDC_COUNTDOWN_NONE + 4, IDC_COUNTDOWN_NONE + g_design);
+  SetChecked(page, IDC_COUNTDOWN_ONTOP, Settings.CountdownOnTop != 0);
+  SetChecked(page, IDC_COUNTDOWN_KEEP, Settings.CountdownNotDA != 0);
+  SetChecked(page, IDC_COUNTDOWN_STOP, Settings.CountdownStop00 != 0);
+  SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, Settings.CountdownShowMsg != 0);
+  SetChecked(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && Settings.CountdownPlaySound);
   SYSTEMTIME range[2] = {};
   range[0].wYear = 1900;
   range[0].wMonth = range[0].wDay = 1;
   range[1].wYear = 2099;
   range[1].wMonth = 12;
   range[1].wDay = 31;
-  SendDlgItemMessageA(page, kDate, DTM_SETRANGE, GDTR_MIN | GDTR_MAX, reinterpret_cast<LPARAM>(range));
+  SendDlgItemMessageA(page, IDC_COUNTDOWN_DATE, DTM_SETRANGE, GDTR_MIN | GDTR_MAX,
+                      reinterpret_cast<LPARAM>(range));
   const SYSTEMTIME target = TargetTime();
-  SendDlgItemMessageA(page, kDate, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&target));
-  SendDlgItemMessageA(page, kTime, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&target));
-  SendDlgItemMessageA(page, kSoundFile, EM_LIMITTEXT, MAX_PATH - 1, 0);
+  SendDlgItemMessageA(page, IDC_COUNTDOWN_DATE, DTM_SETSYSTEMTIME, GDT_VALID,
+                      reinterpret_cast<LPARAM>(&target));
+  SendDlgItemMessageA(page, IDC_COUNTDOWN_TIME, DTM_SETSYSTEMTIME, GDT_VALID,
+                      reinterpret_cast<LPARAM>(&target));
+  SendDlgItemMessageA(page, IDC_COUNTDOWN_SOUND_FILE, EM_LIMITTEXT, MAX_PATH - 1, 0);
   SendMessageA(page, kPreviewMessage, 0, 0);
 }
 
 void OnSetActive(HWND page) {
-  SetChecked(page, kPlaySound, SoundPresent() && Settings.CountdownPlaySound);
-  SetChecked(page, kShowMessage, Settings.CountdownShowMsg != 0);
+  SetChecked(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && Settings.CountdownPlaySound);
+  SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, Settings.CountdownShowMsg != 0);
   SetPageTexts(page, "COUNTDOWN", kTexts);
   char path[MAX_PATH];
   Settings.CountdownSoundFile.CopyTo(path, sizeof path);
-  SetDlgItemTextA(page, kSoundFile, path);
+  SetDlgItemTextA(page, IDC_COUNTDOWN_SOUND_FILE, path);
   Enable(page);
   InvalidateRect(page, nullptr, TRUE);
 }
@@ -114,21 +107,21 @@ bool PickedTime(HWND page, int control, SYSTEMTIME& out) {
 void OnApply(HWND page) {
   CountdownReloadRequest = g_design != Settings.Countdown ? 1 : 0;
   Settings.Countdown = g_design;
-  Settings.CountdownOnTop = IsChecked(page, kOnTop);
-  Settings.CountdownStop00 = IsChecked(page, kStop);
-  Settings.CountdownNotDA = IsChecked(page, kKeep);
+  Settings.CountdownOnTop = IsChecked(page, IDC_COUNTDOWN_ONTOP);
+  Settings.CountdownStop00 = IsChecked(page, IDC_COUNTDOWN_STOP);
+  Settings.CountdownNotDA = IsChecked(page, IDC_COUNTDOWN_KEEP);
   SYSTEMTIME picked;
-  if (PickedTime(page, kDate, picked)) {
+  if (PickedTime(page, IDC_COUNTDOWN_DATE, picked)) {
     Settings.CountdownDate[0] = picked.wYear;
     Settings.CountdownDate[1] = picked.wMonth;
     Settings.CountdownDate[2] = picked.wDay;
   }
-  if (PickedTime(page, kTime, picked)) {
+  if (PickedTime(page, IDC_COUNTDOWN_TIME, picked)) {
     Settings.CountdownDate[3] = picked.wHour;
     Settings.CountdownDate[4] = picked.wMinute;
   }
   char path[MAX_PATH];
-  ControlText(page, kSoundFile, path, sizeof path);
+  ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
   Settings.CountdownSoundFile.Set(path);
   SaveSettings();
   CountdownRelayout = 1;
@@ -140,31 +133,31 @@ void OnApply(HWND page) {
 void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_COUNTDOWN%d", index + 1); }
 
 INT_PTR OnCommand(HWND page, int id, int code) {
-  if (id >= kNone && id <= kNone + 4) {
-    CheckRadioButton(page, kNone, kNone + 4, id);
-    g_design = id - kNone;
+  if (id >= IDC_COUNTDOWN_NONE && id <= IDC_COUNTDOWN_NONE + 4) {
+    CheckRadioButton(page, IDC_COUNTDOWN_NONE, IDC_COUNTDOWN_NONE + 4, id);
+    g_design = id - IDC_COUNTDOWN_NONE;
     Enable(page);
-  } else if (id == kShowMessage) {
-    Settings.CountdownShowMsg = IsChecked(page, kShowMessage);
-  } else if (id == kPlaySound) {
-    Settings.CountdownPlaySound = IsChecked(page, kPlaySound);
+  } else if (id == IDC_COUNTDOWN_SHOW_MESSAGE) {
+    Settings.CountdownShowMsg = IsChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE);
+  } else if (id == IDC_COUNTDOWN_PLAY_SOUND) {
+    Settings.CountdownPlaySound = IsChecked(page, IDC_COUNTDOWN_PLAY_SOUND);
     if (Settings.CountdownPlaySound) {
       Settings.CountdownShowMsg = 1;
-      SetChecked(page, kShowMessage, true);
+      SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, true);
     }
     Enable(page);
-  } else if (id == kSoundFile) {
+  } else if (id == IDC_COUNTDOWN_SOUND_FILE) {
     if (code != EN_CHANGE) return TRUE;
     char path[MAX_PATH];
-    ControlText(page, kSoundFile, path, sizeof path);
+    ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
     if (lstrcmpiA(path, Settings.CountdownSoundFile.Get().c_str()) == 0) return TRUE;
-  } else if (id == kBrowse) {
+  } else if (id == IDC_COUNTDOWN_BROWSE) {
     char path[MAX_PATH];
-    ControlText(page, kSoundFile, path, sizeof path);
+    ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
     if (ChooseFile(page, MusicFileFilter(), path, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST))
-      SetDlgItemTextA(page, kSoundFile, path);
+      SetDlgItemTextA(page, IDC_COUNTDOWN_SOUND_FILE, path);
     return TRUE;
-  } else if (id != kOnTop && id != kKeep && id != kStop) {
+  } else if (id != IDC_COUNTDOWN_ONTOP && id != IDC_COUNTDOWN_KEEP && id != IDC_COUNTDOWN_STOP) {
     return FALSE;
   }
   PageChanged(page);
@@ -184,22 +177,22 @@ INT_PTR CALLBACK CountdownPageProc(HWND page, UINT message, WPARAM wParam, LPARA
       for (int i = 0; i < 3; ++i) {
         char name[24];
         PreviewName(i, name, sizeof name);
-        PlacePreviewOnButton(page, kPreviewFirst + i, name, kNone + 1 + i);
+        PlacePreviewOnButton(page, IDC_COUNTDOWN_PREVIEW1 + i, name, IDC_COUNTDOWN_NONE + 1 + i);
       }
       return TRUE;
     case WM_DRAWITEM:
-      if (wParam >= kPreviewFirst && wParam < kPreviewFirst + 3) {
+      if (wParam >= IDC_COUNTDOWN_PREVIEW1 && wParam < IDC_COUNTDOWN_PREVIEW1 + 3) {
         char name[24];
-        PreviewName(static_cast<int>(wParam) - kPreviewFirst, name, sizeof name);
+        PreviewName(static_cast<int>(wParam) - IDC_COUNTDOWN_PREVIEW1, name, sizeof name);
         DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), name);
       }
       return TRUE;
     case WM_NOTIFY: {
       const UINT code = SheetNotifyCode(message, lParam);
       const int from = static_cast<int>(reinterpret_cast<const NMHDR*>(lParam)->idFrom);
-      if (code == DTN_DATETIMECHANGE && (from == kDate || from == kTime)) {
+      if (code == DTN_DATETIMECHANGE && (from == IDC_COUNTDOWN_DATE || from == IDC_COUNTDOWN_TIME)) {
         SYSTEMTIME date;
-        if (PickedTime(page, kDate, date)) PageChanged(page);
+        if (PickedTime(page, IDC_COUNTDOWN_DATE, date)) PageChanged(page);
         return TRUE;
       }
       if (code == PSN_SETACTIVE) OnSetActive(page);

@@ -8,6 +8,7 @@
 
 #include "options/option_pages.h"
 #include "options/options_sheet.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
 #include "services/lang_text.h"
@@ -16,21 +17,17 @@
 
 namespace {
 
-constexpr int kVersionText = 1011;
-constexpr int kHomePage = 1009;
-constexpr int kAutostart = 1012;
-constexpr int kLanguageCombo = 1127;
-constexpr int kUpdate = 1128;
-
 constexpr char kHomeAddress[] = "https://www.kestrima.example/";
 constexpr char kUpdateAddress[] = "https://www.kestrima.example/version/ver.php";
 
 constexpr PageText kTexts[] = {
-    {3000, "HINWEIS",
-     "Dieses Programm darf frei weitergegeben werden, solange es unver\xE4" "ndert und vollst\xE4" "ndig bleibt."},
-    {kAutostart, "AUTOSTART", "&Automatischer Programmstart"},
-    {1126, "SPRACHE", "&Sprache:"},
-    {kUpdate, "UPDATE", "Update vorhanden?"},
+    {IDC_GENERAL_NOTICE, "HINWEIS",
+     "Dieses Programm darf frei weitergegeben werden, solange es unver\xE4"
+     "ndert und vollst\xE4"
+     "ndig bleibt."},
+    {IDC_GENERAL_AUTOSTART, "AUTOSTART", "&Automatischer Programmstart"},
+    {IDC_GENERAL_LANGUAGE_LABEL, "SPRACHE", "&Sprache:"},
+    {IDC_GENERAL_UPDATE, "UPDATE", "Update vorhanden?"},
 };
 
 void SetVersionText(HWND page) {
@@ -39,7 +36,7 @@ void SetVersionText(HWND page) {
   char text[kLangTextMax + 64];
   std::snprintf(text, sizeof text, "%s Version %d.%d.%d\n%s", PRODUCT_TITLE, VERSION_MAJOR, VERSION_MINOR,
                 VERSION_PATCH, second);
-  SetDlgItemTextA(page, kVersionText, text);
+  SetDlgItemTextA(page, IDC_GENERAL_VERSION, text);
 }
 
 void OnInit(HWND page) {
@@ -47,7 +44,7 @@ void OnInit(HWND page) {
   RestoreDialogPos(GetParent(page));
   OptionsOpen = 1;
   Language = 1;
-  HWND combo = GetDlgItem(page, kLanguageCombo);
+  HWND combo = GetDlgItem(page, IDC_GENERAL_LANGUAGE);
   SendMessageA(combo, CB_RESETCONTENT, 0, 0);
   SendMessageA(combo, CB_SETITEMDATA, SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("English")), 0);
   SendMessageA(combo, CB_SETITEMDATA, SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Deutsch")), 1);
@@ -57,9 +54,9 @@ void OnInit(HWND page) {
 
 void OnSetActive(HWND page) {
   SetVersionText(page);
-  SetDlgItemTextA(page, kHomePage, kHomeAddress);
+  SetDlgItemTextA(page, IDC_GENERAL_HOME_PAGE, kHomeAddress);
   SetPageTexts(page, "ALLGEMEIN", kTexts);
-  SetChecked(page, kAutostart, Settings.Autostart != 0);
+  SetChecked(page, IDC_GENERAL_AUTOSTART, Settings.Autostart != 0);
 }
 
 void OpenUpdatePage(HWND page) {
@@ -70,10 +67,11 @@ void OpenUpdatePage(HWND page) {
 }
 
 void OnApply(HWND page) {
-  Settings.Autostart = IsChecked(page, kAutostart);
+  Settings.Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
   SetAutostart(Settings.Autostart, AppInstance);
-  const LRESULT selected = SendDlgItemMessageA(page, kLanguageCombo, CB_GETCURSEL, 0, 0);
-  if (selected != CB_ERR) Language = static_cast<int>(SendDlgItemMessageA(page, kLanguageCombo, CB_GETITEMDATA, selected, 0));
+  const LRESULT selected = SendDlgItemMessageA(page, IDC_GENERAL_LANGUAGE, CB_GETCURSEL, 0, 0);
+  if (selected != CB_ERR)
+    Language = static_cast<int>(SendDlgItemMessageA(page, IDC_GENERAL_LANGUAGE, CB_GETITEMDATA, selected, 0));
   SaveSettings();
 }
 
@@ -86,17 +84,17 @@ INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case kAutostart:
-          Settings.Autostart = IsChecked(page, kAutostart);
+        case IDC_GENERAL_AUTOSTART:
+          Settings.Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
           PageChanged(page);
           return TRUE;
-        case kLanguageCombo:
+        case IDC_GENERAL_LANGUAGE:
           if (HIWORD(wParam) == CBN_SELCHANGE) PageChanged(page);
           return TRUE;
-        case kHomePage:
+        case IDC_GENERAL_HOME_PAGE:
           ShellExecuteA(page, "open", kHomeAddress, nullptr, "", SW_SHOWNORMAL);
           return TRUE;
-        case kUpdate:
+        case IDC_GENERAL_UPDATE:
           OpenUpdatePage(page);
           return TRUE;
       }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "options/option_pages.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
 #include "services/hotkeys.h"
@@ -17,72 +18,74 @@
 
 namespace {
 
-// One row: its label, the modifier and key lists, the check box and the
-// hotkey table entry it edits.
+// One row per hotkey table entry: its label's text; the label, modifier
+// list, key list and switch are that entry's controls.
 struct HotkeyRow {
-  PageText label;
-  int modifiers;
-  int keys;
-  int check;
   int entry;
+  const char* key;
+  const char* german;
+  PageText Label() const { return {IDC_HOTKEY_LABEL(entry), key, german}; }
+  int Modifiers() const { return IDC_HOTKEY_MODIFIERS(entry); }
+  int Keys() const { return IDC_HOTKEY_KEYS(entry); }
+  int Check() const { return IDC_HOTKEY_ON(entry); }
 };
 
 constexpr HotkeyRow kSystemRows[] = {
-    {{2111, "AKTIV", "&Aktivieren/Deaktivieren: "}, 2011, 2041, 2071, 10},
-    {{2110, "VORDERGRUND", "Alles in den &Vordergrund: "}, 2010, 2040, 2070, 9},
-    {{2101, "SCHONER", "&Bildschirmschoner starten: "}, 2001, 2031, 2061, 0},
-    {{2102, "MONITOR", "&Monitor aus/standby: "}, 2002, 2032, 2062, 1},
+    {10, "AKTIV", "&Aktivieren/Deaktivieren: "},
+    {9, "VORDERGRUND", "Alles in den &Vordergrund: "},
+    {0, "SCHONER", "&Bildschirmschoner starten: "},
+    {1, "MONITOR", "&Monitor aus/standby: "},
 };
 
 constexpr HotkeyRow kPlayerRows[] = {
-    {{2103, "ZURUECK", "Zur\xfc" "ck: "}, 2003, 2033, 2063, 2},
-    {{2104, "WIEDERGABE", "Wiedergabe: "}, 2004, 2034, 2064, 3},
-    {{2105, "PAUSE", "Pause: "}, 2005, 2035, 2065, 4},
-    {{2106, "STOPP", "Stopp: "}, 2006, 2036, 2066, 5},
-    {{2107, "WEITER", "Weiter: "}, 2007, 2037, 2067, 6},
-    {{2108, "LAUTER", "Lauter: "}, 2008, 2038, 2068, 7},
-    {{2109, "LEISER", "Leiser: "}, 2009, 2039, 2069, 8},
+    {2, "ZURUECK",
+     "Zur\xfc"
+     "ck: "},
+    {3, "WIEDERGABE", "Wiedergabe: "},
+    {4, "PAUSE", "Pause: "},
+    {5, "STOPP", "Stopp: "},
+    {6, "WEITER", "Weiter: "},
+    {7, "LAUTER", "Lauter: "},
+    {8, "LEISER", "Leiser: "},
 };
 
-constexpr PageText kSystemIntro = {
-    3027, "TEXT",
-    "Schnell den Bildschirmschoner starten oder einfach den Monitor ausschalten? Kein Problem, die Hotkeys sind "
-    "direkt aus jeder beliebigen Anwendung erreichbar."};
+constexpr PageText kSystemIntro = {IDC_HOTKEYS_INTRO, "TEXT",
+                                   "Schnell den Bildschirmschoner starten oder einfach den Monitor "
+                                   "ausschalten? Kein Problem, die Hotkeys sind "
+                                   "direkt aus jeder beliebigen Anwendung erreichbar."};
 constexpr char kSystemSection[] = "HOTKEYS";
 constexpr char kPlayerSection[] = "WINAMP";
 constexpr PageText kEnabledText = {0, "AKTIVIERT", "aktiviert"};
 
-constexpr int kPlayerSwitch = 3034;
-constexpr int kExeLabel = 1130;
-constexpr int kExeEdit = 1131;
-constexpr int kExeBrowse = 1132;
 constexpr PageText kPlayerTexts[] = {
-    {3029, "TEXT",
-     "Sie k\xf6nnen Winamp (2/5) starten und fernsteuern. Benno R. Kling zeigt in Sprechblasen die laufenden Titel "
+    {IDC_WINAMP_INTRO, "TEXT",
+     "Sie k\xf6nnen Winamp (2/5) starten und fernsteuern. Benno R. Kling zeigt in Sprechblasen die laufenden "
+     "Titel "
      "an."},
-    {kPlayerSwitch, "INTEGRATION", "Winamp-Integration"},
-    {kExeLabel, "PROGRAMM", "Winamp-Programmdatei:"},
+    {IDC_WINAMP_ON, "INTEGRATION", "Winamp-Integration"},
+    {IDC_WINAMP_EXE_LABEL, "PROGRAMM", "Winamp-Programmdatei:"},
 };
 
 template <size_t N>
 void FillRows(HWND page, const HotkeyRow (&rows)[N]) {
   for (const HotkeyRow& row : rows) {
     for (int i = 0; i < kHotkeyModifierCount; ++i)
-      SendDlgItemMessageA(page, row.modifiers, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(HotkeyModifierName(i)));
+      SendDlgItemMessageA(page, row.Modifiers(), CB_ADDSTRING, 0,
+                          reinterpret_cast<LPARAM>(HotkeyModifierName(i)));
     for (int i = 0; i < kHotkeyKeyCount; ++i)
-      SendDlgItemMessageA(page, row.keys, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(HotkeyKeyName(i)));
+      SendDlgItemMessageA(page, row.Keys(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(HotkeyKeyName(i)));
     const HotkeyEntry& entry = HotkeyTable[row.entry];
-    SendDlgItemMessageA(page, row.modifiers, CB_SETCURSEL, entry.modifierIndex, 0);
-    SendDlgItemMessageA(page, row.keys, CB_SETCURSEL, entry.keyIndex, 0);
-    SetChecked(page, row.check, entry.enabled != 0);
+    SendDlgItemMessageA(page, row.Modifiers(), CB_SETCURSEL, entry.modifierIndex, 0);
+    SendDlgItemMessageA(page, row.Keys(), CB_SETCURSEL, entry.keyIndex, 0);
+    SetChecked(page, row.Check(), entry.enabled != 0);
   }
 }
 
 template <size_t N>
 void SetRowTexts(HWND page, const char* section, const HotkeyRow (&rows)[N]) {
   for (const HotkeyRow& row : rows) {
-    SetPageText(page, section, row.label);
-    SetPageText(page, section, {row.check, kEnabledText.key, kEnabledText.german});
+    SetPageText(page, section, row.Label());
+    SetPageText(page, section, {row.Check(), kEnabledText.key, kEnabledText.german});
   }
 }
 
@@ -94,8 +97,8 @@ int Selection(HWND page, int control) {
 template <size_t N>
 void ApplyRows(HWND page, const HotkeyRow (&rows)[N]) {
   for (const HotkeyRow& row : rows)
-    HotkeyTable[row.entry] = {HotkeyTable[row.entry].id, Selection(page, row.modifiers), Selection(page, row.keys),
-                              IsChecked(page, row.check) ? 1 : 0};
+    HotkeyTable[row.entry] = {HotkeyTable[row.entry].id, Selection(page, row.Modifiers()),
+                              Selection(page, row.Keys()), IsChecked(page, row.Check()) ? 1 : 0};
   SaveHotkeys();
   RegisterHotkeys(1);
 }
@@ -103,7 +106,7 @@ void ApplyRows(HWND page, const HotkeyRow (&rows)[N]) {
 template <size_t N>
 bool IsRowControl(int control, const HotkeyRow (&rows)[N]) {
   for (const HotkeyRow& row : rows)
-    if (control == row.modifiers || control == row.keys || control == row.check) return true;
+    if (control == row.Modifiers() || control == row.Keys() || control == row.Check()) return true;
   return false;
 }
 
@@ -114,9 +117,11 @@ void RestoreStoredHotkeys() {
 }
 
 void EnablePlayerControls(HWND page, bool on) {
-  for (int control : {kExeLabel, kExeEdit, kExeBrowse}) EnableControl(page, control, on);
+  for (int control : {IDC_WINAMP_EXE_LABEL, IDC_WINAMP_EXE, IDC_WINAMP_BROWSE})
+    EnableControl(page, control, on);
   for (const HotkeyRow& row : kPlayerRows)
-    for (int control : {row.label.control, row.modifiers, row.keys, row.check}) EnableControl(page, control, on);
+    for (int control : {row.Label().control, row.Modifiers(), row.Keys(), row.Check()})
+      EnableControl(page, control, on);
 }
 
 // Set while the page itself writes the path, which is no change by the user.
@@ -124,13 +129,13 @@ bool g_settingPath = false;
 
 void SetPathText(HWND page, const char* path) {
   g_settingPath = true;
-  SetDlgItemTextA(page, kExeEdit, path);
+  SetDlgItemTextA(page, IDC_WINAMP_EXE, path);
   g_settingPath = false;
 }
 
 void BrowseForPlayer(HWND page) {
   char path[MAX_PATH] = {};
-  ControlText(page, kExeEdit, path, sizeof path);
+  ControlText(page, IDC_WINAMP_EXE, path, sizeof path);
   if (!path[0]) lstrcpynA(path, "*.EXE", sizeof path);
   const char* filter = Language == 1 ? "Programme (*.exe)\0*.EXE\0Alle Dateien  (*.*)\0*.*\0"
                                      : "programs (*.exe)\0*.EXE\0All files  (*.*)\0*.*\0";
@@ -176,11 +181,11 @@ INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      SetChecked(page, kPlayerSwitch, Settings.NoWinamp == 0);
+      SetChecked(page, IDC_WINAMP_ON, Settings.NoWinamp == 0);
       RegisterHotkeys(0);
       FillRows(page, kPlayerRows);
       EnablePlayerControls(page, Settings.NoWinamp == 0);
-      SendDlgItemMessageA(page, kExeEdit, EM_LIMITTEXT, MAX_PATH - 1, 0);
+      SendDlgItemMessageA(page, IDC_WINAMP_EXE, EM_LIMITTEXT, MAX_PATH - 1, 0);
       // Set once: a path typed here survives leaving the page and coming back.
       SetPathText(page, Settings.WinampExe.Get().c_str());
       return TRUE;
@@ -188,13 +193,13 @@ INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND: {
       const int control = LOWORD(wParam);
       const int code = HIWORD(wParam);
-      if (control == kPlayerSwitch && code == BN_CLICKED) {
-        Settings.NoWinamp = IsChecked(page, kPlayerSwitch) ? 0 : 1;
+      if (control == IDC_WINAMP_ON && code == BN_CLICKED) {
+        Settings.NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
         EnablePlayerControls(page, Settings.NoWinamp == 0);
         PageChanged(page);
-      } else if (control == kExeBrowse && code == BN_CLICKED) {
+      } else if (control == IDC_WINAMP_BROWSE && code == BN_CLICKED) {
         BrowseForPlayer(page);
-      } else if ((control == kExeEdit && code == EN_CHANGE && !g_settingPath) ||
+      } else if ((control == IDC_WINAMP_EXE && code == EN_CHANGE && !g_settingPath) ||
                  (IsRowControl(control, kPlayerRows) && (code == CBN_SELCHANGE || code == BN_CLICKED))) {
         PageChanged(page);
       }
@@ -207,9 +212,9 @@ INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
           SetRowTexts(page, kPlayerSection, kPlayerRows);
           return TRUE;
         case PSN_APPLY: {
-          Settings.NoWinamp = IsChecked(page, kPlayerSwitch) ? 0 : 1;
+          Settings.NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
           char path[MAX_PATH];
-          ControlText(page, kExeEdit, path, sizeof path);
+          ControlText(page, IDC_WINAMP_EXE, path, sizeof path);
           Settings.WinampExe.Set(path);
           // The switch and the path are settings of their own: without this
           // they would reach the registry only when another page saves.

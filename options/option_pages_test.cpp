@@ -14,6 +14,7 @@
 #include "objects/clock.h"
 #include "objects/countdown.h"
 #include "options/options_test_support.h"
+#include "options/page_ids.h"
 #include "services/wine_test_paths.h"
 #include "scene/scenery_strip.h"
 
@@ -21,8 +22,16 @@ namespace {
 
 using namespace options_test;
 
-enum : int { kGeneral = 101, kClock = 102, kSpeed = 103, kBillboard = 110, kPeople = 112, kPlane = 113,
-             kDesktop = 114, kCountdown = 117 };
+enum : int {
+  kGeneral = IDD_PAGE_GENERAL,
+  kClock = IDD_PAGE_CLOCK,
+  kSpeed = IDD_PAGE_SPEED,
+  kBillboard = IDD_PAGE_BILLBOARD,
+  kPeople = IDD_PAGE_PEOPLE,
+  kPlane = IDD_PAGE_PLANE,
+  kDesktop = IDD_PAGE_DESKTOP,
+  kCountdown = IDD_PAGE_COUNTDOWN
+};
 
 struct Row {
   int dialog;
@@ -43,40 +52,58 @@ void ClearRequests() {
 
 TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
   const Row rows[] = {
-      {kGeneral, [](HWND p) { Click(p, 1012); }, "Autostart", "1", [] { return Settings.Autostart.Get(); }, 1},
-      {kSpeed, [](HWND p) { Slide(p, 1013, 90); }, "Speed", "50", [] { return Settings.Speed.Get(); }, 50},
-      {kSpeed, [](HWND p) { Slide(p, 1014, 75); }, "Pause", "600", [] { return Settings.Pause.Get(); }, 600},
-      {kDesktop, [](HWND p) { Click(p, 1352); }, "HG", "0", [] { return Settings.HG.Get(); }, 0,
-       [] { return StripUnloadRequest.load(); }},
-      {kDesktop, [](HWND p) { Click(p, 1355); }, "HG", "2", [] { return Settings.HG.Get(); }, 2,
-       [] { return StripUnloadRequest.load(); }},
-      {kDesktop, [](HWND p) { Slide(p, 3067, 300); }, "HGversatz", "0,300,0,0,0,0,0",
+      {kGeneral, [](HWND p) { Click(p, IDC_GENERAL_AUTOSTART); }, "Autostart", "1",
+       [] { return Settings.Autostart.Get(); }, 1},
+      {kSpeed, [](HWND p) { Slide(p, IDC_SPEED_SLIDER, 90); }, "Speed", "50",
+       [] { return Settings.Speed.Get(); }, 50},
+      {kSpeed, [](HWND p) { Slide(p, IDC_SPEED_PAUSE_SLIDER, 75); }, "Pause", "600",
+       [] { return Settings.Pause.Get(); }, 600},
+      {kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_ON); }, "HG", "0", [] { return Settings.HG.Get(); },
+       0, [] { return StripUnloadRequest.load(); }},
+      {kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_NEXT); }, "HG", "2",
+       [] { return Settings.HG.Get(); }, 2, [] { return StripUnloadRequest.load(); }},
+      {kDesktop, [](HWND p) { Slide(p, IDC_DESKTOP_OFFSET, 300); }, "HGversatz", "0,300,0,0,0,0,0",
        [] { return Settings.HGversatz[1].Get(); }, 300},
-      {kDesktop, [](HWND p) { Click(p, 1363);
-         Type(p, 1357, "Z:\\nowhere\\none.bmp"); }, "WallpaperPic",
-       "Z:\\nowhere\\none.bmp", [] { return Settings.ShowWallpaper.Get(); }, 2},
-      {kClock, [](HWND p) { Click(p, 2302); }, "Clock", "2", [] { return Settings.Clock.Get(); }, 2,
-       [] { return ClockReloadRequest.load(); }},
-      {kClock, [](HWND p) { Click(p, 3032); }, "ClockOnTop", "1", [] { return Settings.ClockOnTop.Get(); }, 1},
-      {kClock, [](HWND p) { Click(p, 3034); }, "RecycleBin", "0", [] { return Settings.RecycleBin.Get(); }, 0},
-      {kCountdown, [](HWND p) { Click(p, 3075); }, "Countdown", "2", [] { return Settings.Countdown.Get(); }, 2,
-       [] { return CountdownReloadRequest.load(); }},
-      {kCountdown, [](HWND p) { Click(p, 3075);
-         Click(p, 3085); }, "CountdownShowMsg", "1",
-       [] { return Settings.CountdownShowMsg.Get(); }, 1},
-      {kCountdown, [](HWND p) { Click(p, 3075);
-         Click(p, 3084); }, "CountdownStop00", "0",
-       [] { return Settings.CountdownStop00.Get(); }, 0},
-      {kBillboard, [](HWND p) { Click(p, 1206); }, "Calendar", "1", [] { return Settings.Calendar.Get(); }, 1},
-      {kBillboard, [](HWND p) { Click(p, 1209); }, "Billboard", "0", [] { return Settings.Billboard.Get(); }, 0,
-       [] { return BillboardReloadRequest.load(); }},
-      {kBillboard, [](HWND p) { Select(p, 3040, 17); }, "Feiertage", "17", [] { return Settings.Feiertage.Get(); }, 17},
-      {kPeople, [](HWND p) { Click(p, 1501); }, "FigDeactive", "2 ", [] { return Settings.FigDeactive[0].Get(); }, 2},
-      {kPeople, [](HWND p) { Click(p, 3092); }, "FigDeactive",
+      {kDesktop,
+       [](HWND p) {
+         Click(p, IDC_DESKTOP_WALLPAPER_BITMAP);
+         Type(p, IDC_DESKTOP_WALLPAPER_FILE, "Z:\\nowhere\\none.bmp");
+       },
+       "WallpaperPic", "Z:\\nowhere\\none.bmp", [] { return Settings.ShowWallpaper.Get(); }, 2},
+      {kClock, [](HWND p) { Click(p, IDC_CLOCK_FACE2); }, "Clock", "2", [] { return Settings.Clock.Get(); },
+       2, [] { return ClockReloadRequest.load(); }},
+      {kClock, [](HWND p) { Click(p, IDC_CLOCK_ONTOP); }, "ClockOnTop", "1",
+       [] { return Settings.ClockOnTop.Get(); }, 1},
+      {kClock, [](HWND p) { Click(p, IDC_CLOCK_RECYCLE_BIN); }, "RecycleBin", "0",
+       [] { return Settings.RecycleBin.Get(); }, 0},
+      {kCountdown, [](HWND p) { Click(p, IDC_COUNTDOWN_DESIGN2); }, "Countdown", "2",
+       [] { return Settings.Countdown.Get(); }, 2, [] { return CountdownReloadRequest.load(); }},
+      {kCountdown,
+       [](HWND p) {
+         Click(p, IDC_COUNTDOWN_DESIGN2);
+         Click(p, IDC_COUNTDOWN_SHOW_MESSAGE);
+       },
+       "CountdownShowMsg", "1", [] { return Settings.CountdownShowMsg.Get(); }, 1},
+      {kCountdown,
+       [](HWND p) {
+         Click(p, IDC_COUNTDOWN_DESIGN2);
+         Click(p, IDC_COUNTDOWN_STOP);
+       },
+       "CountdownStop00", "0", [] { return Settings.CountdownStop00.Get(); }, 0},
+      {kBillboard, [](HWND p) { Click(p, IDC_BILLBOARD_CALENDAR_ONLY); }, "Calendar", "1",
+       [] { return Settings.Calendar.Get(); }, 1},
+      {kBillboard, [](HWND p) { Click(p, IDC_BILLBOARD_ON); }, "Billboard", "0",
+       [] { return Settings.Billboard.Get(); }, 0, [] { return BillboardReloadRequest.load(); }},
+      {kBillboard, [](HWND p) { Select(p, IDC_BILLBOARD_REGION, 17); }, "Feiertage", "17",
+       [] { return Settings.Feiertage.Get(); }, 17},
+      {kPeople, [](HWND p) { Click(p, IDC_PEOPLE_ACTIVE); }, "FigDeactive", "2 ",
+       [] { return Settings.FigDeactive[0].Get(); }, 2},
+      {kPeople, [](HWND p) { Click(p, IDC_PEOPLE_ALL_OFF); }, "FigDeactive",
        "2,3,5,8,10,11,13,20,22,24,27,31,34,36,37,38,39,40,42,43,47,49,54,90 ",
        [] { return Settings.FigDeactive[23].Get(); }, 90},
-      {kPlane, [](HWND p) { Click(p, 1513); }, "KeinFlugzeug", "1", [] { return Settings.KeinFlugzeug.Get(); }, 1},
-      {kPlane, [](HWND p) { Type(p, 1515, "Hallo Welt"); }, "Banner", "Hallo Welt",
+      {kPlane, [](HWND p) { Click(p, IDC_PLANE_OFF); }, "KeinFlugzeug", "1",
+       [] { return Settings.KeinFlugzeug.Get(); }, 1},
+      {kPlane, [](HWND p) { Type(p, IDC_PLANE_BANNER, "Hallo Welt"); }, "Banner", "Hallo Welt",
        [] { return static_cast<int>(Settings.Banner.Length()); }, 10},
   };
   // Rows of different pages share a sheet (each opening costs Wine seconds).
@@ -136,16 +163,42 @@ TEST_F(SheetTest, ControlsFollowTheChoicesTheyDependOn) {
     int control;
     bool checked, enabled;
   } rows[] = {
-      {kClock, false, {2302}, 3034, false, false},       {kClock, false, {2302, 2301}, 3034, true, true},
-      {kClock, false, {2300}, 3032, false, false},       {kCountdown, false, {3075}, 3086, false, false},
-      {kCountdown, true, {3075, 3086}, 3085, true, true}, {kCountdown, true, {3075, 3086}, 3088, false, true},
-      {kCountdown, true, {3075}, 3088, false, false},    {kCountdown, false, {}, 3070, false, false},
-      {kBillboard, false, {1206}, 1201, false, false},   {kBillboard, false, {1209}, 1206, false, false},
-      {kBillboard, false, {1209, 1209}, 1204, false, true}, {kDesktop, false, {1352}, 3067, false, false},
-      {kDesktop, false, {}, 1354, false, false},         {kDesktop, false, {1355, 1355, 1355, 1355, 1355}, 1355, false, false},
-      {kPeople, true, {}, 1504, false, true},            {kPeople, false, {}, 1504, false, false},
-      {kPeople, true, {-9}, 1504, false, false},         {kPeople, true, {3092}, 1504, false, false},
-      {kPeople, true, {3092}, 1501, false, true},        {kPlane, false, {1513}, 1515, false, false},
+      {kClock, false, {IDC_CLOCK_FACE2}, IDC_CLOCK_RECYCLE_BIN, false, false},
+      {kClock, false, {IDC_CLOCK_FACE2, IDC_CLOCK_FACE1}, IDC_CLOCK_RECYCLE_BIN, true, true},
+      {kClock, false, {IDC_CLOCK_NONE}, IDC_CLOCK_ONTOP, false, false},
+      {kCountdown, false, {IDC_COUNTDOWN_DESIGN2}, IDC_COUNTDOWN_PLAY_SOUND, false, false},
+      {kCountdown,
+       true,
+       {IDC_COUNTDOWN_DESIGN2, IDC_COUNTDOWN_PLAY_SOUND},
+       IDC_COUNTDOWN_SHOW_MESSAGE,
+       true,
+       true},
+      {kCountdown,
+       true,
+       {IDC_COUNTDOWN_DESIGN2, IDC_COUNTDOWN_PLAY_SOUND},
+       IDC_COUNTDOWN_SOUND_FILE,
+       false,
+       true},
+      {kCountdown, true, {IDC_COUNTDOWN_DESIGN2}, IDC_COUNTDOWN_SOUND_FILE, false, false},
+      {kCountdown, false, {}, IDC_COUNTDOWN_DATE, false, false},
+      {kBillboard, false, {IDC_BILLBOARD_CALENDAR_ONLY}, IDC_BILLBOARD_PICTURE_FOLDER, false, false},
+      {kBillboard, false, {IDC_BILLBOARD_ON}, IDC_BILLBOARD_CALENDAR_ONLY, false, false},
+      {kBillboard, false, {IDC_BILLBOARD_ON, IDC_BILLBOARD_ON}, IDC_BILLBOARD_TEXT_FOLDER, false, true},
+      {kDesktop, false, {IDC_DESKTOP_STRIP_ON}, IDC_DESKTOP_OFFSET, false, false},
+      {kDesktop, false, {}, IDC_DESKTOP_STRIP_PREVIOUS, false, false},
+      {kDesktop,
+       false,
+       {IDC_DESKTOP_STRIP_NEXT, IDC_DESKTOP_STRIP_NEXT, IDC_DESKTOP_STRIP_NEXT, IDC_DESKTOP_STRIP_NEXT,
+        IDC_DESKTOP_STRIP_NEXT},
+       IDC_DESKTOP_STRIP_NEXT,
+       false,
+       false},
+      {kPeople, true, {}, IDC_PEOPLE_SOUND_FILE, false, true},
+      {kPeople, false, {}, IDC_PEOPLE_SOUND_FILE, false, false},
+      {kPeople, true, {-9}, IDC_PEOPLE_SOUND_FILE, false, false},
+      {kPeople, true, {IDC_PEOPLE_ALL_OFF}, IDC_PEOPLE_SOUND_FILE, false, false},
+      {kPeople, true, {IDC_PEOPLE_ALL_OFF}, IDC_PEOPLE_ACTIVE, false, true},
+      {kPlane, false, {IDC_PLANE_OFF}, IDC_PLANE_BANNER, false, false},
   };
   // Rows of different pages and the same sound library share a sheet.
   std::vector<bool> done(std::size(rows));
@@ -164,7 +217,8 @@ TEST_F(SheetTest, ControlsFollowTheChoicesTheyDependOn) {
     RunSheet([&](HWND sheet) {
       for (size_t i : round) {
         HWND page = ShowPage(sheet, SheetIndex(rows[i].dialog));
-        for (int click : rows[i].clicks) click < 0 ? Select(page, 1503, -click) : Click(page, click);
+        for (int click : rows[i].clicks)
+          click < 0 ? Select(page, IDC_PEOPLE_FIGURE_LIST, -click) : Click(page, click);
         seen.push_back({IsDlgButtonChecked(page, rows[i].control) == BST_CHECKED,
                         IsWindowEnabled(GetDlgItem(page, rows[i].control)) != 0});
       }

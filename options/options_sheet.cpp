@@ -1,4 +1,5 @@
 #include "options/options_sheet.h"
+#include "options/page_ids.h"
 
 #include <commctrl.h>
 
@@ -20,19 +21,19 @@ void (*OptionsHelp)(HWND window, const HELPINFO* info, int topic) = ShowHelpTopi
 
 // In the sheet's order; a null procedure leaves the slot out.
 const OptionsPage kOptionsPages[kOptionsPageCount] = {
-    {101, "Allgemein ", GeneralPageProc, TOPIC_GENERAL, true, nullptr},
-    {114, "Desktop ", DesktopPageProc, TOPIC_DESKTOP, true, nullptr},
-    {103, "Geschwindigkeit ", SpeedPageProc, TOPIC_SPEED, false, nullptr},
-    {111, "Sound ", SoundPageProc, TOPIC_SOUND, true, UndoSoundPage},
-    {112, "Leute ", PeoplePageProc, TOPIC_PEOPLE, false, nullptr},
-    {115, "Fabian Merk ", BirthdayPageProc, TOPIC_BIRTHDAYS, true, UndoBirthdayPage},
-    {113, "Flugzeug ", PlanePageProc, TOPIC_PLANE, true, nullptr},
-    {102, "Uhr ", ClockPageProc, TOPIC_CLOCK, false, nullptr},
-    {117, "Countdown ", CountdownPageProc, TOPIC_COUNTDOWN, false, nullptr},
-    {110, "Plakate ", BillboardPageProc, TOPIC_BILLBOARD, false, nullptr},
-    {104, "Wetter ", WeatherPageProc, TOPIC_WEATHER, false, UndoWeatherPage},
-    {105, "Hotkeys ", HotkeysPageProc, TOPIC_HOTKEYS, false, nullptr},
-    {109, "Winamp ", WinampPageProc, TOPIC_WINAMP, false, nullptr},
+    {IDD_PAGE_GENERAL, "Allgemein ", GeneralPageProc, TOPIC_GENERAL, true, nullptr},
+    {IDD_PAGE_DESKTOP, "Desktop ", DesktopPageProc, TOPIC_DESKTOP, true, nullptr},
+    {IDD_PAGE_SPEED, "Geschwindigkeit ", SpeedPageProc, TOPIC_SPEED, false, nullptr},
+    {IDD_PAGE_SOUND, "Sound ", SoundPageProc, TOPIC_SOUND, true, UndoSoundPage},
+    {IDD_PAGE_PEOPLE, "Leute ", PeoplePageProc, TOPIC_PEOPLE, false, nullptr},
+    {IDD_PAGE_BIRTHDAYS, "Fabian Merk ", BirthdayPageProc, TOPIC_BIRTHDAYS, true, UndoBirthdayPage},
+    {IDD_PAGE_PLANE, "Flugzeug ", PlanePageProc, TOPIC_PLANE, true, nullptr},
+    {IDD_PAGE_CLOCK, "Uhr ", ClockPageProc, TOPIC_CLOCK, false, nullptr},
+    {IDD_PAGE_COUNTDOWN, "Countdown ", CountdownPageProc, TOPIC_COUNTDOWN, false, nullptr},
+    {IDD_PAGE_BILLBOARD, "Plakate ", BillboardPageProc, TOPIC_BILLBOARD, false, nullptr},
+    {IDD_PAGE_WEATHER, "Wetter ", WeatherPageProc, TOPIC_WEATHER, false, UndoWeatherPage},
+    {IDD_PAGE_HOTKEYS, "Hotkeys ", HotkeysPageProc, TOPIC_HOTKEYS, false, nullptr},
+    {IDD_PAGE_WINAMP, "Winamp ", WinampPageProc, TOPIC_WINAMP, false, nullptr},
 };
 
 namespace {

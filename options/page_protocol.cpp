@@ -47,6 +47,25 @@ void ControlText(HWND page, int control, char* out, int size) {
   GetDlgItemTextA(page, control, out, size);
 }
 
+void SetUpTrackBar(HWND page, int control, const TrackBarScale& scale, int position) {
+  SendDlgItemMessageA(page, control, TBM_SETRANGE, TRUE, MAKELPARAM(scale.low, scale.high));
+  if (scale.ticks > 0) SendDlgItemMessageA(page, control, TBM_SETTICFREQ, scale.ticks, 0);
+  SendDlgItemMessageA(page, control, TBM_SETPAGESIZE, 0, scale.pageSize);
+  SetTrackBarPosition(page, control, position);
+}
+
+void SetTrackBarPosition(HWND page, int control, int position) {
+  SendDlgItemMessageA(page, control, TBM_SETPOS, TRUE, position);
+}
+
+int TrackBarPosition(HWND page, int control) {
+  return static_cast<int>(SendDlgItemMessageA(page, control, TBM_GETPOS, 0, 0));
+}
+
+int ScrolledTrackBar(LPARAM lParam) {
+  return lParam ? GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) : 0;
+}
+
 SIZE PreviewBitmapSize(const char* name) {
   SIZE size = {0, 0};
   if (const OwnedBitmap bitmap = LoadPreview(name)) {

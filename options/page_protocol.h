@@ -27,6 +27,21 @@ void EnableControl(HWND page, int control, bool on);
 // The control's text, at most size - 1 characters.
 void ControlText(HWND page, int control, char* out, int size);
 
+// Track bars (speed, pause, strip offset, volume): the range, what a page
+// step (PgUp/PgDn, a click beside the thumb) moves, a tick every `ticks`
+// positions (0: the dialog's own) and the position, set at once.
+struct TrackBarScale {
+  int low = 0;
+  int high = 0;
+  int pageSize = 0;
+  int ticks = 0;
+};
+void SetUpTrackBar(HWND page, int control, const TrackBarScale& scale, int position);
+void SetTrackBarPosition(HWND page, int control, int position);
+int TrackBarPosition(HWND page, int control);
+// The control id of the track bar a WM_HSCROLL comes from (its lParam).
+int ScrolledTrackBar(LPARAM lParam);
+
 // Preview pictures: owner-drawn statics (SS_OWNERDRAW) on which a bitmap of
 // the program's resources is drawn through the magenta key.
 // Size of a bitmap resource, {0, 0} when it is missing.

@@ -12,6 +12,7 @@
 
 #include "objects/figure_bitmaps.h"
 #include "options/option_pages.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
 #include "services/lang_text.h"
@@ -20,26 +21,20 @@
 
 namespace {
 
-constexpr int kActive = 1501;
-constexpr int kSoundLabel = 1502;
-constexpr int kFigureList = 1503;
-constexpr int kSoundFile = 1504;
-constexpr int kBrowse = 1505;
-constexpr int kPortrait = 1506;
-constexpr int kDescription = 3042;
-constexpr int kAllOn = 3091;
-constexpr int kAllOff = 3092;
 constexpr UINT kPortraitMessage = 0x8519;
 constexpr UINT kUpdateMessage = 0x851A;
 
 constexpr PageText kTexts[] = {
-    {1500, "TEXT",
-     "Sie k\xF6" "nnen Leute anklicken und viele reagieren darauf und Sie k\xF6" "nnen auch T\xF6" "ne zuordnen, die erklingen "
+    {IDC_PEOPLE_INTRO, "TEXT",
+     "Sie k\xF6"
+     "nnen Leute anklicken und viele reagieren darauf und Sie k\xF6"
+     "nnen auch T\xF6"
+     "ne zuordnen, die erklingen "
      "wenn die Leuten angeklickt werden."},
-    {kActive, "ACTIVE", "&aktiviert"},
-    {kSoundLabel, "SOUND", "Sounddatei:"},
-    {kAllOn, "ALLACTIVE", "Alle aktivieren"},
-    {kAllOff, "ALLDEACTIVE", "Alle deaktivieren"},
+    {IDC_PEOPLE_ACTIVE, "ACTIVE", "&aktiviert"},
+    {IDC_PEOPLE_SOUND_LABEL, "SOUND", "Sounddatei:"},
+    {IDC_PEOPLE_ALL_ON, "ALLACTIVE", "Alle aktivieren"},
+    {IDC_PEOPLE_ALL_OFF, "ALLDEACTIVE", "Alle deaktivieren"},
 };
 
 struct Item {
@@ -63,7 +58,7 @@ std::string Trimmed(const char* text) {
 
 std::string EditText(HWND page) {
   char path[MAX_PATH];
-  ControlText(page, kSoundFile, path, sizeof path);
+  ControlText(page, IDC_PEOPLE_SOUND_FILE, path, sizeof path);
   return path;
 }
 
@@ -77,23 +72,24 @@ void UpdateControls(HWND page) {
   char key[16];
   std::snprintf(key, sizeof key, "FS_%03d", item.figure);
   const char* text = FigureText("LEUTE", key);
-  SetDlgItemTextA(page, kDescription, text ? text : "");
+  SetDlgItemTextA(page, IDC_PEOPLE_DESCRIPTION, text ? text : "");
   const bool sound = item.active && SoundLoaded.load() != 0 && HasUserSound(item.figure);
-  for (int id : {kSoundLabel, kSoundFile, kBrowse}) EnableControl(page, id, sound);
-  SetChecked(page, kActive, item.active);
+  for (int id : {IDC_PEOPLE_SOUND_LABEL, IDC_PEOPLE_SOUND_FILE, IDC_PEOPLE_BROWSE})
+    EnableControl(page, id, sound);
+  SetChecked(page, IDC_PEOPLE_ACTIVE, item.active);
 }
 
 void ShowPortrait(HWND page) {
   char name[16];
   PortraitName(name, sizeof name);
   const SIZE size = PreviewBitmapSize(name);
-  HWND control = GetDlgItem(page, kPortrait);
+  HWND control = GetDlgItem(page, IDC_PEOPLE_PORTRAIT);
   SetWindowPos(control, nullptr, 0, 0, size.cx + 2, size.cy + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(control, nullptr, TRUE);
 }
 
 void OnInit(HWND page) {
-  HWND list = GetDlgItem(page, kFigureList);
+  HWND list = GetDlgItem(page, IDC_PEOPLE_FIGURE_LIST);
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
   g_items.clear();
   for (int figure = 0; figure < kFigureNameSlots; ++figure) {
@@ -109,7 +105,7 @@ void OnInit(HWND page) {
       if (off != 0 && item.figure == off) item.active = false;
   g_current = SendMessageA(list, CB_SETCURSEL, 0, 0) == CB_ERR ? 1 : 0;
   g_soundEdited = false;
-  SendDlgItemMessageA(page, kSoundFile, EM_LIMITTEXT, MAX_PATH - 1, 0);
+  SendDlgItemMessageA(page, IDC_PEOPLE_SOUND_FILE, EM_LIMITTEXT, MAX_PATH - 1, 0);
   ShowPortrait(page);
 }
 
@@ -121,10 +117,10 @@ void TakeEditedSound(HWND page) {
 
 void OnSelect(HWND page) {
   TakeEditedSound(page);
-  const LRESULT selected = SendDlgItemMessageA(page, kFigureList, CB_GETCURSEL, 0, 0);
+  const LRESULT selected = SendDlgItemMessageA(page, IDC_PEOPLE_FIGURE_LIST, CB_GETCURSEL, 0, 0);
   if (selected == CB_ERR || selected >= static_cast<LRESULT>(g_items.size())) return;
   g_current = static_cast<int>(selected);
-  SetDlgItemTextA(page, kSoundFile, g_items[g_current].sound.c_str());
+  SetDlgItemTextA(page, IDC_PEOPLE_SOUND_FILE, g_items[g_current].sound.c_str());
   g_soundEdited = false;  // set by the edit's own change notice above
   SendMessageA(page, kUpdateMessage, 0, 0);
   SendMessageA(page, kPortraitMessage, 0, 0);
@@ -132,14 +128,14 @@ void OnSelect(HWND page) {
 
 void SetAll(HWND page, bool on) {
   g_items[g_current].active = on;
-  SetChecked(page, kActive, on);
+  SetChecked(page, IDC_PEOPLE_ACTIVE, on);
   for (Item& item : g_items) item.active = on;
   UpdateControls(page);
   PageChanged(page);
 }
 
 void OnApply(HWND page) {
-  g_items[g_current].active = IsChecked(page, kActive);
+  g_items[g_current].active = IsChecked(page, IDC_PEOPLE_ACTIVE);
   size_t slot = 0;
   for (SettingInt& off : Settings.FigDeactive) off = 0;
   for (const Item& item : g_items)
@@ -152,33 +148,33 @@ void OnApply(HWND page) {
 INT_PTR OnCommand(HWND page, int id, int code) {
   if (g_items.empty()) return FALSE;
   switch (id) {
-    case kFigureList:
+    case IDC_PEOPLE_FIGURE_LIST:
       if (code == CBN_SELCHANGE) OnSelect(page);
       return TRUE;
-    case kSoundFile:
+    case IDC_PEOPLE_SOUND_FILE:
       if (code == EN_CHANGE && lstrcmpiA(EditText(page).c_str(), g_items[g_current].sound.c_str()) != 0) {
         g_soundEdited = true;
         PageChanged(page);
       }
       return TRUE;
-    case kActive:
+    case IDC_PEOPLE_ACTIVE:
       g_items[g_current].active = !g_items[g_current].active;
-      SetChecked(page, kActive, g_items[g_current].active);
+      SetChecked(page, IDC_PEOPLE_ACTIVE, g_items[g_current].active);
       UpdateControls(page);
       PageChanged(page);
       return TRUE;
-    case kAllOn:
-    case kAllOff:
-      SetAll(page, id == kAllOn);
+    case IDC_PEOPLE_ALL_ON:
+    case IDC_PEOPLE_ALL_OFF:
+      SetAll(page, id == IDC_PEOPLE_ALL_ON);
       return TRUE;
-    case kBrowse: {
+    case IDC_PEOPLE_BROWSE: {
       char path[MAX_PATH];
       lstrcpynA(path, g_items[g_current].sound.c_str(), sizeof path);
       if (ChooseFile(page, MusicFileFilter(), path, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST))
-        SetDlgItemTextA(page, kSoundFile, path);
+        SetDlgItemTextA(page, IDC_PEOPLE_SOUND_FILE, path);
       return TRUE;
     }
-    case kPortrait:
+    case IDC_PEOPLE_PORTRAIT:
       if (code == STN_CLICKED) PlayMusicFile(Trimmed(EditText(page).c_str()).c_str());
       return TRUE;
   }
@@ -201,7 +197,7 @@ INT_PTR CALLBACK PeoplePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
       UpdateControls(page);
       return TRUE;
     case WM_DRAWITEM:
-      if (wParam == kPortrait) {
+      if (wParam == IDC_PEOPLE_PORTRAIT) {
         DRAWITEMSTRUCT item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         char name[16];
         PortraitName(name, sizeof name);
@@ -215,8 +211,8 @@ INT_PTR CALLBACK PeoplePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         case PSN_SETACTIVE:
           if (g_items.empty()) return TRUE;
           SetPageTexts(page, "LEUTE", kTexts);
-          SetChecked(page, kActive, g_items[g_current].active);
-          SetDlgItemTextA(page, kSoundFile, g_items[g_current].sound.c_str());
+          SetChecked(page, IDC_PEOPLE_ACTIVE, g_items[g_current].active);
+          SetDlgItemTextA(page, IDC_PEOPLE_SOUND_FILE, g_items[g_current].sound.c_str());
           g_soundEdited = false;
           UpdateControls(page);
           return TRUE;

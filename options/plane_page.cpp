@@ -5,35 +5,34 @@
 #include <commdlg.h>
 
 #include "options/option_pages.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
 #include "services/settings.h"
 
 namespace {
 
-constexpr int kNoPlane = 1513;
-constexpr int kBannerLabel = 1514;
-constexpr int kBanner = 1515;
-constexpr int kFont = 1516;
-constexpr int kPreview = 1511;
 constexpr UINT kPreviewMessage = 0x851B;
 constexpr char kPreviewBitmap[] = "FLIEGER";
 constexpr int kBannerChars = 256;
 
 constexpr PageText kTexts[] = {
-    {1510, "TEXT",
-     "Ein Wunder, dass diese alte Kiste \xFC" "berhaupt noch fliegt. Sogar Ihren eigenen Text k\xF6" "nnen Sie auf dem "
+    {IDC_PLANE_INTRO, "TEXT",
+     "Ein Wunder, dass diese alte Kiste \xFC"
+     "berhaupt noch fliegt. Sogar Ihren eigenen Text k\xF6"
+     "nnen Sie auf dem "
      "Flugzeugbanner sehen."},
-    {kBannerLabel, "BANNERHEAD", "&Flugzeugbanner:"},
-    {kFont, "FONT", "&Schriftart"},
-    {kNoPlane, "NICHT", "&keine Starterlaubnis"},
+    {IDC_PLANE_BANNER_LABEL, "BANNERHEAD", "&Flugzeugbanner:"},
+    {IDC_PLANE_FONT, "FONT", "&Schriftart"},
+    {IDC_PLANE_OFF, "NICHT", "&keine Starterlaubnis"},
 };
 
 // The banner font as the font dialog leaves it; stored on apply.
 LOGFONTA g_font;
 
 void Enable(HWND page) {
-  for (int id : {kBannerLabel, kBanner, kFont}) EnableControl(page, id, Settings.KeinFlugzeug == 0);
+  for (int id : {IDC_PLANE_BANNER_LABEL, IDC_PLANE_BANNER, IDC_PLANE_FONT})
+    EnableControl(page, id, Settings.KeinFlugzeug == 0);
 }
 
 void ChooseBannerFont(HWND page) {
@@ -54,9 +53,9 @@ void ChooseBannerFont(HWND page) {
 
 void OnApply(HWND page) {
   char text[kBannerChars];
-  ControlText(page, kBanner, text, sizeof text);
+  ControlText(page, IDC_PLANE_BANNER, text, sizeof text);
   Settings.Banner.Set(text);
-  Settings.KeinFlugzeug = IsChecked(page, kNoPlane);
+  Settings.KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
   SetBannerLogFont(g_font);
   SaveSettings();
 }
@@ -70,38 +69,39 @@ INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       char text[kBannerChars];
       LoadBannerSettings(text, sizeof text);
       g_font = BannerLogFont();
-      SendDlgItemMessageA(page, kBanner, EM_LIMITTEXT, kBannerChars - 1, 0);
-      SetDlgItemTextA(page, kBanner, text);
+      SendDlgItemMessageA(page, IDC_PLANE_BANNER, EM_LIMITTEXT, kBannerChars - 1, 0);
+      SetDlgItemTextA(page, IDC_PLANE_BANNER, text);
       SendMessageA(page, kPreviewMessage, 0, 0);
       return TRUE;
     }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case kNoPlane:
-          Settings.KeinFlugzeug = IsChecked(page, kNoPlane);
+        case IDC_PLANE_OFF:
+          Settings.KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
           Enable(page);
           PageChanged(page);
           return TRUE;
-        case kBanner:
+        case IDC_PLANE_BANNER:
           if (HIWORD(wParam) == EN_CHANGE) PageChanged(page);
           return TRUE;
-        case kFont:
+        case IDC_PLANE_FONT:
           ChooseBannerFont(page);
           return TRUE;
       }
       break;
     case kPreviewMessage:
-      PlacePreview(page, kPreview, kPreviewBitmap, -1, -1);
+      PlacePreview(page, IDC_PLANE_PREVIEW, kPreviewBitmap, -1, -1);
       return TRUE;
     case WM_DRAWITEM:
-      if (wParam == kPreview) DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kPreviewBitmap);
+      if (wParam == IDC_PLANE_PREVIEW)
+        DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kPreviewBitmap);
       return TRUE;
     case WM_NOTIFY:
       switch (SheetNotifyCode(message, lParam)) {
         case PSN_SETACTIVE:
           SetPageTexts(page, "FLIEGER", kTexts);
           Enable(page);
-          SetChecked(page, kNoPlane, Settings.KeinFlugzeug != 0);
+          SetChecked(page, IDC_PLANE_OFF, Settings.KeinFlugzeug != 0);
           return TRUE;
         case PSN_APPLY:
           OnApply(page);

@@ -7,44 +7,40 @@
 #include <cstdio>
 
 #include "options/option_pages.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 
 namespace {
 
-constexpr int kSpeedSlider = 1013;
-constexpr int kPauseSlider = 1014;
-constexpr int kPauseText = 1018;
-constexpr int kPreview = 3028;
 constexpr UINT kPreviewMessage = 0x8514;
 constexpr char kPreviewBitmap[] = "DLG_LAEUFER";
 
 constexpr PageText kTexts[] = {
-    {3026, "TEXT",
-     "Wie schnell die Leute rumlaufen, wird hier festgelegt - und wie oft jemand auftaucht, bestimmen Sie \xFC" "ber "
+    {IDC_SPEED_INTRO, "TEXT",
+     "Wie schnell die Leute rumlaufen, wird hier festgelegt - und wie oft jemand auftaucht, bestimmen Sie "
+     "\xFC"
+     "ber "
      "den Pauseregler."},
-    {1015, "SPEED", "&Geschwindigkeit:"},
-    {1016, "LANGSAM", "langsam"},
-    {1017, "SCHNELL", "schnell"},
-    {1007, "PAUSE", "&Pause:"},
+    {IDC_SPEED_LABEL, "SPEED", "&Geschwindigkeit:"},
+    {IDC_SPEED_SLOW, "LANGSAM", "langsam"},
+    {IDC_SPEED_FAST, "SCHNELL", "schnell"},
+    {IDC_SPEED_PAUSE_LABEL, "PAUSE", "&Pause:"},
 };
 
 const char* Unit(int n, const char* one, const char* many) { return n == 1 ? one : many; }
 
 void ShowPauseText(HWND page) {
   char text[64];
-  PauseText(static_cast<int>(SendDlgItemMessageA(page, kPauseSlider, TBM_GETPOS, 0, 0)), text, sizeof text);
-  SetDlgItemTextA(page, kPauseText, text);
+  PauseText(TrackBarPosition(page, IDC_SPEED_PAUSE_SLIDER), text, sizeof text);
+  SetDlgItemTextA(page, IDC_SPEED_PAUSE_TEXT, text);
 }
 
 void OnInit(HWND page) {
-  SendDlgItemMessageA(page, kSpeedSlider, TBM_SETRANGE, TRUE, MAKELPARAM(0, 120));
-  SendDlgItemMessageA(page, kSpeedSlider, TBM_SETPAGESIZE, 0, 10);
-  SendDlgItemMessageA(page, kSpeedSlider, TBM_SETPOS, TRUE, 140 - Settings.Speed);
-  SendDlgItemMessageA(page, kPauseSlider, TBM_SETRANGE, TRUE, MAKELPARAM(12, 8000));
-  SendDlgItemMessageA(page, kPauseSlider, TBM_SETTICFREQ, 20, 0);
-  SendDlgItemMessageA(page, kPauseSlider, TBM_SETPAGESIZE, 0, 400);
-  SendDlgItemMessageA(page, kPauseSlider, TBM_SETPOS, TRUE, Settings.Pause / 8);
+  // Faster to the right: the slider shows 140 - Speed; the pause in steps of 8 passes.
+  SetUpTrackBar(page, IDC_SPEED_SLIDER, {.low = 0, .high = 120, .pageSize = 10}, 140 - Settings.Speed);
+  SetUpTrackBar(page, IDC_SPEED_PAUSE_SLIDER, {.low = 12, .high = 8000, .pageSize = 400, .ticks = 20},
+                Settings.Pause / 8);
   ShowPauseText(page);
   SendMessageA(page, kPreviewMessage, 0, 0);
 }
@@ -72,19 +68,21 @@ INT_PTR CALLBACK SpeedPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       OnInit(page);
       return TRUE;
     case WM_HSCROLL: {
-      const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-      if (id == kPauseSlider) ShowPauseText(page);
-      if (id == kPauseSlider || id == kSpeedSlider) PageChanged(page);
+      const int id = ScrolledTrackBar(lParam);
+      if (id == IDC_SPEED_PAUSE_SLIDER) ShowPauseText(page);
+      if (id == IDC_SPEED_PAUSE_SLIDER || id == IDC_SPEED_SLIDER) PageChanged(page);
       return TRUE;
     }
     case kPreviewMessage: {
       const SIZE pageSize = PageSize(page);
       const SIZE bitmap = PreviewBitmapSize(kPreviewBitmap);
-      PlacePreview(page, kPreview, kPreviewBitmap, pageSize.cx - bitmap.cx - 20, pageSize.cy - bitmap.cy);
+      PlacePreview(page, IDC_SPEED_PREVIEW, kPreviewBitmap, pageSize.cx - bitmap.cx - 20,
+                   pageSize.cy - bitmap.cy);
       return TRUE;
     }
     case WM_DRAWITEM:
-      if (wParam == kPreview) DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kPreviewBitmap);
+      if (wParam == IDC_SPEED_PREVIEW)
+        DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), kPreviewBitmap);
       return TRUE;
     case WM_NOTIFY:
       switch (SheetNotifyCode(message, lParam)) {
@@ -93,8 +91,8 @@ INT_PTR CALLBACK SpeedPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
           InvalidateRect(page, nullptr, TRUE);
           return TRUE;
         case PSN_APPLY:
-          Settings.Speed = 140 - static_cast<int>(SendDlgItemMessageA(page, kSpeedSlider, TBM_GETPOS, 0, 0));
-          Settings.Pause = 8 * static_cast<int>(SendDlgItemMessageA(page, kPauseSlider, TBM_GETPOS, 0, 0));
+          Settings.Speed = 140 - TrackBarPosition(page, IDC_SPEED_SLIDER);
+          Settings.Pause = 8 * TrackBarPosition(page, IDC_SPEED_PAUSE_SLIDER);
           SaveSettings();
           return TRUE;
       }

@@ -17,6 +17,7 @@
 #include "objects/metar_download.h"
 #include "objects/weather_sign.h"
 #include "options/option_pages.h"
+#include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "options/portable/station_list.h"
 #include "services/app_globals.h"
@@ -26,48 +27,29 @@
 
 namespace {
 
-constexpr int kIntro = 1310;
-constexpr int kSignOn = 1311;
-constexpr int kCountryLabel = 1312;
-constexpr int kCountryList = 1313;
-constexpr int kStationLabel = 1314;
-constexpr int kStationList = 1315;
-constexpr int kUnitLabel = 1316;
-constexpr int kCelsius = 1317;
-constexpr int kFahrenheit = 1318;
-constexpr int kTemperature = 1319;
-constexpr int kConnectionLabel = 1320;
-constexpr int kProxyOn = 1321;
-constexpr int kProxyLabel = 1322;
-constexpr int kProxyEdit = 1323;
-constexpr int kPortLabel = 1324;
-constexpr int kPortEdit = 1325;
-constexpr int kUpdateLabel = 1326;
-constexpr int kAtStart = 1327;
-constexpr int kEvery30 = 1328;
-constexpr int kUpdateNow = 1329;
-constexpr int kKeepWhenOff = 3035;
-
 constexpr char kSection[] = "WETTER";
 constexpr PageText kTexts[] = {
-    {kIntro, "TEXT",
-     "Stellen Sie ein Schild mit dem aktuellen Wetter auf. Ein Update der Wetterdaten erfolgt jedoch nur dann, "
+    {IDC_WEATHER_INTRO, "TEXT",
+     "Stellen Sie ein Schild mit dem aktuellen Wetter auf. Ein Update der Wetterdaten erfolgt jedoch nur "
+     "dann, "
      "wenn eine Internetverbindung besteht!"},
-    {kSignOn, "WETTER", "&Wetter anzeigen"},
-    {kCountryLabel, "LAND", "&Land:"},
-    {kStationLabel, "ORT", "&Ort:"},
-    {kUnitLabel, "TEMPERATUR", "Temperatur:"},
-    {kCelsius, "TEMPERATUR0", "&Celsius"},
-    {kFahrenheit, "TEMPERATUR1", "&Fahrenheit"},
-    {kConnectionLabel, "INTERNET", "Internetverbindung:"},
-    {kProxyOn, "PROXY", "\xdc" "ber &Proxy"},
-    {kProxyLabel, "FTP-PROXY", "FTP-Proxy:"},
-    {kPortLabel, "PORT", "Port:"},
-    {kUpdateLabel, "UPDATE", "&Update:"},
-    {kAtStart, "UPDATE0", "Beim Programmstart"},
-    {kEvery30, "UPDATE1", "Alle 30 Minuten"},
-    {kUpdateNow, "UPDATE_NOW", "Jetzt &aktualisieren"},
-    {kKeepWhenOff, "NODEACTIVE", "nicht deaktivieren"},
+    {IDC_WEATHER_ON, "WETTER", "&Wetter anzeigen"},
+    {IDC_WEATHER_COUNTRY_LABEL, "LAND", "&Land:"},
+    {IDC_WEATHER_STATION_LABEL, "ORT", "&Ort:"},
+    {IDC_WEATHER_UNIT_LABEL, "TEMPERATUR", "Temperatur:"},
+    {IDC_WEATHER_CELSIUS, "TEMPERATUR0", "&Celsius"},
+    {IDC_WEATHER_FAHRENHEIT, "TEMPERATUR1", "&Fahrenheit"},
+    {IDC_WEATHER_CONNECTION_LABEL, "INTERNET", "Internetverbindung:"},
+    {IDC_WEATHER_PROXY_ON, "PROXY",
+     "\xdc"
+     "ber &Proxy"},
+    {IDC_WEATHER_PROXY_LABEL, "FTP-PROXY", "FTP-Proxy:"},
+    {IDC_WEATHER_PORT_LABEL, "PORT", "Port:"},
+    {IDC_WEATHER_UPDATE_LABEL, "UPDATE", "&Update:"},
+    {IDC_WEATHER_AT_START, "UPDATE0", "Beim Programmstart"},
+    {IDC_WEATHER_EVERY_30, "UPDATE1", "Alle 30 Minuten"},
+    {IDC_WEATHER_UPDATE_NOW, "UPDATE_NOW", "Jetzt &aktualisieren"},
+    {IDC_WEATHER_KEEP, "NODEACTIVE", "nicht deaktivieren"},
 };
 
 // The "Weather" list: sign on, minutes, Fahrenheit, country index, station
@@ -148,36 +130,43 @@ int Selection(HWND page, int control) {
   return selection < 0 ? 0 : static_cast<int>(selection);
 }
 
-bool SignOn(HWND page) { return IsChecked(page, kSignOn); }
+bool SignOn(HWND page) {
+  return IsChecked(page, IDC_WEATHER_ON);
+}
 
 void UpdateEnables(HWND page) {
   const bool on = SignOn(page) && g_page.countries > 0;
-  for (int control : {kCountryLabel, kCountryList, kStationLabel, kStationList, kKeepWhenOff, kUnitLabel, kCelsius,
-                      kFahrenheit, kConnectionLabel, kProxyOn, kUpdateLabel, kAtStart, kEvery30, kUpdateNow})
+  for (int control :
+       {IDC_WEATHER_COUNTRY_LABEL, IDC_WEATHER_COUNTRY, IDC_WEATHER_STATION_LABEL, IDC_WEATHER_STATION,
+        IDC_WEATHER_KEEP, IDC_WEATHER_UNIT_LABEL, IDC_WEATHER_CELSIUS, IDC_WEATHER_FAHRENHEIT,
+        IDC_WEATHER_CONNECTION_LABEL, IDC_WEATHER_PROXY_ON, IDC_WEATHER_UPDATE_LABEL, IDC_WEATHER_AT_START,
+        IDC_WEATHER_EVERY_30, IDC_WEATHER_UPDATE_NOW})
     EnableControl(page, control, on);
-  const bool proxy = on && IsChecked(page, kProxyOn);
-  for (int control : {kProxyLabel, kProxyEdit, kPortLabel, kPortEdit}) EnableControl(page, control, proxy);
+  const bool proxy = on && IsChecked(page, IDC_WEATHER_PROXY_ON);
+  for (int control : {IDC_WEATHER_PROXY_LABEL, IDC_WEATHER_PROXY, IDC_WEATHER_PORT_LABEL, IDC_WEATHER_PORT})
+    EnableControl(page, control, proxy);
 }
 
 void ShowTemperature(HWND page) {
   if (!g_page.reportAtHand) return;
   const MetarValues values = MetarReport.Get().values;
   char text[32];
-  if (IsChecked(page, kFahrenheit))
+  if (IsChecked(page, IDC_WEATHER_FAHRENHEIT))
     std::snprintf(text, sizeof text, "%d \xb0" "F", values.temperatureF);
   else
     std::snprintf(text, sizeof text, "%d \xb0" "C", values.temperatureC);
-  SetDlgItemTextA(page, kTemperature, text);
+  SetDlgItemTextA(page, IDC_WEATHER_TEMPERATURE, text);
 }
 
 // Fills the station list for the chosen country and selects `station`
 // (0 when it is beyond the list).
 void FillStations(HWND page, int station) {
-  SendDlgItemMessageA(page, kStationList, CB_RESETCONTENT, 0, 0);
+  SendDlgItemMessageA(page, IDC_WEATHER_STATION, CB_RESETCONTENT, 0, 0);
   g_page.table.codes.clear();
-  const int stations = LoadStations(GetDlgItem(page, kStationList), ListText(page, kCountryList, g_page.country).c_str());
+  const int stations = LoadStations(GetDlgItem(page, IDC_WEATHER_STATION),
+                                    ListText(page, IDC_WEATHER_COUNTRY, g_page.country).c_str());
   g_page.station = station < stations ? station : 0;
-  SendDlgItemMessageA(page, kStationList, CB_SETCURSEL, g_page.station, 0);
+  SendDlgItemMessageA(page, IDC_WEATHER_STATION, CB_SETCURSEL, g_page.station, 0);
 }
 
 void OnInit(HWND page) {
@@ -187,27 +176,28 @@ void OnInit(HWND page) {
   g_page.startStation = Settings.Weather[kStation];
   const MetarValues report = MetarReport.Get().values;
   g_page.reportAtHand = report.valid && report.cloud >= 0 && report.weather >= 0;
-  SetDlgItemTextA(page, kProxyEdit, Settings.Proxy.Get().c_str());
-  SendDlgItemMessageA(page, kProxyEdit, EM_LIMITTEXT, 255, 0);
-  SetDlgItemInt(page, kPortEdit, Settings.FTPPortNumber == 0 ? 21 : Settings.FTPPortNumber.Get(), FALSE);
-  SendDlgItemMessageA(page, kPortEdit, EM_LIMITTEXT, 5, 0);
-  g_page.countries = LoadStationCountries(GetDlgItem(page, kCountryList));
+  SetDlgItemTextA(page, IDC_WEATHER_PROXY, Settings.Proxy.Get().c_str());
+  SendDlgItemMessageA(page, IDC_WEATHER_PROXY, EM_LIMITTEXT, 255, 0);
+  SetDlgItemInt(page, IDC_WEATHER_PORT, Settings.FTPPortNumber == 0 ? 21 : Settings.FTPPortNumber.Get(),
+                FALSE);
+  SendDlgItemMessageA(page, IDC_WEATHER_PORT, EM_LIMITTEXT, 5, 0);
+  g_page.countries = LoadStationCountries(GetDlgItem(page, IDC_WEATHER_COUNTRY));
   g_page.country = g_page.startCountry >= 0 && g_page.startCountry < g_page.countries ? g_page.startCountry : 0;
-  SendDlgItemMessageA(page, kCountryList, CB_SETCURSEL, g_page.country, 0);
+  SendDlgItemMessageA(page, IDC_WEATHER_COUNTRY, CB_SETCURSEL, g_page.country, 0);
   FillStations(page, g_page.startStation >= 0 ? g_page.startStation : 0);
-  SetChecked(page, kKeepWhenOff, Settings.WeatherNotDA != 0);
+  SetChecked(page, IDC_WEATHER_KEEP, Settings.WeatherNotDA != 0);
   RememberApplied();
 }
 
 void OnSetActive(HWND page) {
   SetPageTexts(page, kSection, kTexts);
-  SetChecked(page, kSignOn, Settings.Weather[kOn] > 0);
-  SetChecked(page, kProxyOn, Settings.AccessType == kAccessProxy);
-  SetChecked(page, kCelsius, Settings.Weather[kUnit] == 0);
-  SetChecked(page, kFahrenheit, Settings.Weather[kUnit] != 0);
+  SetChecked(page, IDC_WEATHER_ON, Settings.Weather[kOn] > 0);
+  SetChecked(page, IDC_WEATHER_PROXY_ON, Settings.AccessType == kAccessProxy);
+  SetChecked(page, IDC_WEATHER_CELSIUS, Settings.Weather[kUnit] == 0);
+  SetChecked(page, IDC_WEATHER_FAHRENHEIT, Settings.Weather[kUnit] != 0);
   const bool every30 = Settings.Weather[kMinutes] < 61;
-  SetChecked(page, kAtStart, !every30);
-  SetChecked(page, kEvery30, every30);
+  SetChecked(page, IDC_WEATHER_AT_START, !every30);
+  SetChecked(page, IDC_WEATHER_EVERY_30, every30);
   UpdateEnables(page);
 }
 
@@ -218,10 +208,10 @@ void StoreChoices(HWND page) {
   // Without a station list the lists are empty: the stored station stays.
   if (g_page.countries > 0) StoreStation(page);
   char proxy[256];
-  ControlText(page, kProxyEdit, proxy, sizeof proxy);
+  ControlText(page, IDC_WEATHER_PROXY, proxy, sizeof proxy);
   Settings.Proxy.Set(proxy);
   char port[16];
-  ControlText(page, kPortEdit, port, sizeof port);
+  ControlText(page, IDC_WEATHER_PORT, port, sizeof port);
   Settings.FTPPortNumber = std::atoi(port);
   SaveWeatherSettings();
 }
@@ -231,11 +221,11 @@ void StoreStation(HWND page) {
   Settings.WeatherStation.Set("");
   Settings.Weather[kCountry] = g_page.country;
   Settings.Weather[kCountryNumber] = g_page.table.countryNumbers[static_cast<size_t>(g_page.country)];
-  Settings.WeatherCountry.Set(ListText(page, kCountryList, g_page.country).c_str());
+  Settings.WeatherCountry.Set(ListText(page, IDC_WEATHER_COUNTRY, g_page.country).c_str());
   Settings.Weather[kStation] = g_page.station;
   if (static_cast<size_t>(g_page.station) < g_page.table.codes.size())
     Settings.METAR.Set(g_page.table.codes[static_cast<size_t>(g_page.station)].c_str());
-  Settings.WeatherStation.Set(ListText(page, kStationList, g_page.station).c_str());
+  Settings.WeatherStation.Set(ListText(page, IDC_WEATHER_STATION, g_page.station).c_str());
 }
 
 void OnApply(HWND page) {
@@ -287,9 +277,9 @@ void UpdateNow(HWND page) {
   if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
     Message(page, "NOCONNECTION", "Keine Internetverbindung.");
   } else if (HANDLE fetch = StartWeatherFetch()) {
-    EnableControl(page, kUpdateNow, false);
+    EnableControl(page, IDC_WEATHER_UPDATE_NOW, false);
     WaitForFetch(page, OwnedHandle(fetch));
-    EnableControl(page, kUpdateNow, true);
+    EnableControl(page, IDC_WEATHER_UPDATE_NOW, true);
     if (!MetarReport.Valid()) Message(page, "NOWEATHER", "Keine Wetterdaten vorhanden.");
     ShowTemperature(page);
   }
@@ -298,51 +288,52 @@ void UpdateNow(HWND page) {
 
 void OnCommand(HWND page, int control, int code) {
   switch (control) {
-    case kSignOn:
+    case IDC_WEATHER_ON:
       if (code != BN_CLICKED) return;
       Settings.Weather[kOn] = SignOn(page) ? 1 : 0;
       WeatherReloadRequest = 1;
       if (g_applied) g_applied->signToggled = true;
       UpdateEnables(page);
       break;
-    case kCountryList:
-      if (code != CBN_SELCHANGE || SendDlgItemMessageA(page, kStationList, CB_GETDROPPEDSTATE, 0, 0)) return;
-      g_page.country = Selection(page, kCountryList);
+    case IDC_WEATHER_COUNTRY:
+      if (code != CBN_SELCHANGE || SendDlgItemMessageA(page, IDC_WEATHER_STATION, CB_GETDROPPEDSTATE, 0, 0))
+        return;
+      g_page.country = Selection(page, IDC_WEATHER_COUNTRY);
       FillStations(page, 0);
       g_page.reportAtHand = false;
       InvalidateRect(page, nullptr, TRUE);
       break;
-    case kStationList:
+    case IDC_WEATHER_STATION:
       if (code != CBN_SELCHANGE) return;
-      g_page.station = Selection(page, kStationList);
+      g_page.station = Selection(page, IDC_WEATHER_STATION);
       g_page.reportAtHand = false;
       InvalidateRect(page, nullptr, TRUE);
       break;
-    case kCelsius:
-    case kFahrenheit:
+    case IDC_WEATHER_CELSIUS:
+    case IDC_WEATHER_FAHRENHEIT:
       if (code != BN_CLICKED) return;
-      Settings.Weather[kUnit] = IsChecked(page, kFahrenheit) ? 1 : 0;
+      Settings.Weather[kUnit] = IsChecked(page, IDC_WEATHER_FAHRENHEIT) ? 1 : 0;
       ShowTemperature(page);
       break;
-    case kAtStart:
-    case kEvery30:
+    case IDC_WEATHER_AT_START:
+    case IDC_WEATHER_EVERY_30:
       if (code != BN_CLICKED) return;
-      Settings.Weather[kMinutes] = IsChecked(page, kAtStart) ? 1440 : 30;
+      Settings.Weather[kMinutes] = IsChecked(page, IDC_WEATHER_AT_START) ? 1440 : 30;
       break;
-    case kProxyOn:
+    case IDC_WEATHER_PROXY_ON:
       if (code != BN_CLICKED) return;
-      Settings.AccessType = IsChecked(page, kProxyOn) ? kAccessProxy : kAccessDirect;
+      Settings.AccessType = IsChecked(page, IDC_WEATHER_PROXY_ON) ? kAccessProxy : kAccessDirect;
       UpdateEnables(page);
       break;
-    case kKeepWhenOff:
+    case IDC_WEATHER_KEEP:
       if (code != BN_CLICKED) return;
-      Settings.WeatherNotDA = IsChecked(page, kKeepWhenOff) ? 1 : 0;
+      Settings.WeatherNotDA = IsChecked(page, IDC_WEATHER_KEEP) ? 1 : 0;
       break;
-    case kProxyEdit:
-    case kPortEdit:
+    case IDC_WEATHER_PROXY:
+    case IDC_WEATHER_PORT:
       if (code != EN_CHANGE || GetFocus() != GetDlgItem(page, control)) return;
       break;
-    case kUpdateNow:
+    case IDC_WEATHER_UPDATE_NOW:
       if (code == BN_CLICKED) UpdateNow(page);
       return;
     default:

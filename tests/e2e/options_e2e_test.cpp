@@ -1,6 +1,7 @@
 // The options sheet in the running program: "Optionen" from the tray menu
 // opens it once, and what a page applies reaches the desktop objects.
 
+#include "options/page_ids.h"
 #include "services/messages.h"
 #include "tests/e2e/program_driver.h"
 
@@ -85,9 +86,9 @@ TEST_F(OptionsTest, OneSheetOpensAndItsClockChoiceReachesTheClock) {
   EXPECT_EQ(Sheets(program.id()).size(), 1u);
   EXPECT_TRUE(IsWindow(sheet));
 
-  HWND page = PageWith(sheet, 2300);  // the clock page's "Keine Uhr"
+  HWND page = PageWith(sheet, IDC_CLOCK_NONE);
   ASSERT_NE(page, nullptr);
-  SendDlgItemMessageA(page, 2300, BM_CLICK, 0, 0);
+  SendDlgItemMessageA(page, IDC_CLOCK_NONE, BM_CLICK, 0, 0);
   SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
   EXPECT_TRUE(WaitUntil([&] { return Sheets(program.id()).empty(); }, 20000));
   EXPECT_EQ(StoredInt("Clock", -1), 0);
@@ -121,12 +122,12 @@ TEST_F(OptionsTest, TheWeatherPageReadsTheShippedStationsAndTheHotkeyPageFreesTh
   ASSERT_TRUE(WaitUntil([&] { return Sheets(program.id()).size() == 1; }, 20000));
   HWND sheet = Sheets(program.id())[0];
 
-  HWND weather = PageWith(sheet, 1313);
+  HWND weather = PageWith(sheet, IDC_WEATHER_COUNTRY);
   ASSERT_NE(weather, nullptr);
-  EXPECT_GE(SendDlgItemMessageA(weather, 1313, CB_GETCOUNT, 0, 0), 15);
-  EXPECT_GE(SendDlgItemMessageA(weather, 1315, CB_GETCOUNT, 0, 0), 10);
+  EXPECT_GE(SendDlgItemMessageA(weather, IDC_WEATHER_COUNTRY, CB_GETCOUNT, 0, 0), 15);
+  EXPECT_GE(SendDlgItemMessageA(weather, IDC_WEATHER_STATION, CB_GETCOUNT, 0, 0), 10);
 
-  ASSERT_NE(PageWith(sheet, 2061), nullptr);
+  ASSERT_NE(PageWith(sheet, IDC_HOTKEY_ON(0)), nullptr);
   EXPECT_TRUE(free());
   SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
   EXPECT_TRUE(WaitUntil([&] { return Sheets(program.id()).empty(); }, 20000));
