@@ -14,6 +14,7 @@
 
 #include "../person.h"
 #include "../sprite_sheet.h"
+#include "cast_art.h"
 #include "palette.h"
 #include "pictures.h"
 #include "scene/figures/fig027_frames.h"
@@ -31,17 +32,7 @@ constexpr int kFieldLeft = 26;         // the poster field in the pasting frames
 constexpr double kBucketGroundX = 30;  // where the bucket stands while he pastes
 
 PersonLook Konrad() {
-  PersonLook l;
-  l.height = 84;
-  l.girth = 1.1;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHair;
-  l.top = kBlue;
-  l.topShade = kBlue3;
-  l.legs = kBlue3;
-  l.legsShade = kNight3;
-  l.shoes = kBrown3;
+  PersonLook l = Body(84, 1.1, kHair, {kBlue, kBlue3, kBlue3, kNight3, kBrown3});
   l.hat = HatStyle::kCap;
   l.hatColour = kWhite;
   l.hatShade = kGrey2;

@@ -7,6 +7,32 @@
 
 namespace art {
 
+PersonLook Body(double height, double girth, Rgba hair, const Outfit& outfit) {
+  PersonLook l;
+  l.height = height;
+  l.girth = girth;
+  l.skin = pal::kSkin;
+  l.skinShade = pal::kSkinShade;
+  l.hair = hair;
+  l.top = outfit.top;
+  l.topShade = outfit.topShade;
+  l.legs = outfit.legs;
+  l.legsShade = outfit.legsShade;
+  l.shoes = outfit.shoes;
+  return l;
+}
+
+PersonLook GustavLindtal(double height) {
+  using namespace pal;
+  PersonLook l = Body(height, 1.05, kHairLight, {kRed3, Rgb(0x7A2024), kBlue3, kNight4, kBrown3});
+  l.beard = true;
+  l.coatLength = 0.6;
+  l.hat = HatStyle::kBeanie;
+  l.hatColour = kGreen;
+  l.hatShade = kWhite;
+  return l;
+}
+
 double DrawHip(int w, double hipX, bool faceLeft) {
   return faceLeft ? w - 1 - hipX : hipX;
 }

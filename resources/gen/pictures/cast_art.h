@@ -1,7 +1,7 @@
 #pragma once
-// Helpers the later figures' sheets share: a person placed by the foot in a
-// frame (facing either way, feet on any row), walking steps that carry the
-// figure along inside its frames, and a few small props.
+// Helpers the figures' sheets share: a person's look, a person placed by the
+// foot in a frame (facing either way, feet on any row), walking steps that
+// carry the figure along inside its frames, and a few small props.
 
 #include <functional>
 #include <span>
@@ -17,6 +17,17 @@ namespace art {
 struct Props {
   std::vector<Canvas> behind, held, front;
 };
+
+// What every person wears: a top, legs and shoes, each with its shade.
+struct Outfit {
+  Rgba top, topShade, legs, legsShade, shoes;
+};
+// A look of the given size, hair and outfit with the palette's skin; hats,
+// skirts, glasses and the like are set on the result.
+PersonLook Body(double height, double girth, Rgba hair, const Outfit& outfit);
+
+// Gustav Lindtal: with his Christmas tree (26) and without it (47).
+PersonLook GustavLindtal(double height);
 
 // A frame of size w x h with the person's hip above footX and the feet on
 // row footRow (h - 1 when negative). A figure facing left is drawn facing

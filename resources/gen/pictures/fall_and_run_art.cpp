@@ -18,19 +18,9 @@ using namespace pal;
 constexpr double kPi = 3.14159265358979323846;
 
 PersonLook Hilde() {
-  PersonLook l;
-  l.height = 86;
-  l.girth = 1.35;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kGrey2;
+  PersonLook l = Body(86, 1.35, kGrey2, {Rgb(0x2E7F7A), Rgb(0x1F5955), kSkinShade, Rgb(0xB27A58), kInk});
   l.hair_ = HairStyle::kBun;
-  l.top = Rgb(0x2E7F7A);
-  l.topShade = Rgb(0x1F5955);
   l.coatLength = 1.0;
-  l.legs = kSkinShade;
-  l.legsShade = Rgb(0xB27A58);
-  l.shoes = kInk;
   l.hat = HatStyle::kBeanie;
   l.hatColour = kRed3;
   l.hatShade = kRed;
@@ -39,16 +29,7 @@ PersonLook Hilde() {
 }
 
 PersonLook Kuno() {
-  PersonLook l;
-  l.height = 68;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHairLight;
-  l.top = kBlue;
-  l.topShade = kBlue3;
-  l.legs = kBlue;
-  l.legsShade = kBlue3;
-  l.shoes = kWhite;
+  PersonLook l = Body(68, 1.0, kHairLight, {kBlue, kBlue3, kBlue, kBlue3, kWhite});
   l.hat = HatStyle::kCap;  // a sweatband, drawn over below
   l.hatColour = kRed;
   l.hatShade = kRed;

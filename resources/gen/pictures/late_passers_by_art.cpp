@@ -21,16 +21,9 @@ namespace {
 using namespace pal;
 
 PersonLook Toni() {
-  PersonLook l;
-  l.height = 68;
+  PersonLook l = Body(68, 1.0, Rgb(0x2B2020), {kMoon, kMoonShade, kGreen3, Rgb(0x1F5C2D), kBrown3});
   l.skin = Rgb(0xE3A77C);
   l.skinShade = Rgb(0xC0845C);
-  l.hair = Rgb(0x2B2020);
-  l.top = kMoon;
-  l.topShade = kMoonShade;
-  l.legs = kGreen3;
-  l.legsShade = Rgb(0x1F5C2D);
-  l.shoes = kBrown3;
   l.hat = HatStyle::kBeanie;
   l.hatColour = kBlue;
   l.hatShade = kBlue3;
@@ -38,40 +31,21 @@ PersonLook Toni() {
 }
 
 PersonLook Gundula() {
-  PersonLook l;
-  l.height = 72;
-  l.girth = 1.1;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kGrey2;
+  PersonLook l = Body(72, 1.1, kGrey2, {Rgb(0x6A4C9C), Rgb(0x4A3472), kSkinShade, Rgb(0xB27A58), kInk});
   l.hat = HatStyle::kHeadscarf;
   l.hatColour = Rgb(0xB05AA8);
   l.hatShade = Rgb(0x7E3A7A);
-  l.top = Rgb(0x6A4C9C);
-  l.topShade = Rgb(0x4A3472);
   l.skirt = true;
   l.skirtColour = Rgb(0x4A3472);
   l.skirtShade = Rgb(0x33224F);
-  l.legs = kSkinShade;
-  l.legsShade = Rgb(0xB27A58);
-  l.shoes = kInk;
   l.stoop = 0.08;
   return l;
 }
 
 PersonLook Wendelin() {
-  PersonLook l;
-  l.height = 70;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kGrey1;
+  PersonLook l = Body(70, 1.0, kGrey1, {kGreen3, Rgb(0x1F5C2D), kBrown, kBrown3, kInk});
   l.beard = true;
-  l.top = kGreen3;
-  l.topShade = Rgb(0x1F5C2D);
   l.coatLength = 0.7;
-  l.legs = kBrown;
-  l.legsShade = kBrown3;
-  l.shoes = kInk;
   l.hat = HatStyle::kCap;
   l.hatColour = kBrown;
   l.hatShade = kBrown3;
@@ -80,53 +54,15 @@ PersonLook Wendelin() {
 }
 
 PersonLook Ewald() {
-  PersonLook l;
-  l.height = 70;
-  l.girth = 1.45;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHair;
+  PersonLook l = Body(70, 1.45, kHair, {kRed, kRed3, kBlue3, kNight3, kBrown3});
   l.hair_ = HairStyle::kBald;
-  l.top = kRed;
-  l.topShade = kRed3;
-  l.legs = kBlue3;
-  l.legsShade = kNight3;
-  l.shoes = kBrown3;
-  return l;
-}
-
-PersonLook Gustav() {
-  PersonLook l;
-  l.height = 74;
-  l.girth = 1.05;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHairLight;
-  l.beard = true;
-  l.top = kRed3;
-  l.topShade = Rgb(0x7A2024);
-  l.coatLength = 0.6;
-  l.legs = kBlue3;
-  l.legsShade = kNight4;
-  l.shoes = kBrown3;
-  l.hat = HatStyle::kBeanie;
-  l.hatColour = kGreen;
-  l.hatShade = kWhite;
   return l;
 }
 
 PersonLook Arno() {
-  PersonLook l;
-  l.height = 70;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHair;
+  // a photographer's waistcoat (top)
+  PersonLook l = Body(70, 1.0, kHair, {Rgb(0x8A8A5A), Rgb(0x66663E), kGrey4, kGrey5, kBrown3});
   l.glasses = true;
-  l.top = Rgb(0x8A8A5A);  // a photographer's waistcoat
-  l.topShade = Rgb(0x66663E);
-  l.legs = kGrey4;
-  l.legsShade = kGrey5;
-  l.shoes = kBrown3;
   l.hat = HatStyle::kCap;
   l.hatColour = kGrey5;
   l.hatShade = kInk;
@@ -279,7 +215,7 @@ Canvas Gustav47Frame(size_t i, const SpriteFrame& f) {
   const int k = static_cast<int>(i);
   PersonPose pose = WalkPose(k / 4.0 + 0.125, 0.75);
   pose.lean = 0.04;
-  return PersonFrame(f.w, f.h, StrideFoot(k, 4, 20, 16, false), Gustav(), pose, false);
+  return PersonFrame(f.w, f.h, StrideFoot(k, 4, 20, 16, false), GustavLindtal(74), pose, false);
 }
 
 // Arno's tripod with the camera on top; folded, it rides on his shoulder.

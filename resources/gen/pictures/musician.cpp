@@ -11,6 +11,7 @@
 #include <span>
 
 #include "../person.h"
+#include "cast_art.h"
 #include "palette.h"
 #include "pictures.h"
 #include "scene/figures/fig042_frames.h"
@@ -33,18 +34,8 @@ constexpr double kPlayLeftFoot = 35;
 constexpr double kCycleMove = 22;
 
 PersonLook Benno() {
-  PersonLook l;
-  l.height = 80;
-  l.girth = 1.05;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHair;
+  PersonLook l = Body(80, 1.05, kHair, {kGreen3, Rgb(0x1F5C2D), kNight3, kNight4, kBrown3});
   l.beard = true;
-  l.top = kGreen3;
-  l.topShade = Rgb(0x1F5C2D);
-  l.legs = kNight3;
-  l.legsShade = kNight4;
-  l.shoes = kBrown3;
   l.hat = HatStyle::kBeanie;
   l.hatColour = kRed;
   l.hatShade = kRed3;

@@ -8,6 +8,7 @@
 
 #include "../person.h"
 #include "../sprite_sheet.h"
+#include "cast_art.h"
 #include "palette.h"
 #include "pictures.h"
 #include "scene/figures/fig002_frames.h"
@@ -23,33 +24,16 @@ using namespace pal;
 constexpr double kPi = 3.14159265358979323846;
 
 PersonLook Ravi() {
-  PersonLook l;
-  l.height = 70;
+  PersonLook l = Body(70, 1.0, Rgb(0x2B2020), {kBlue, kBlue3, kGrey4, kGrey5, kWhite});
   l.skin = Rgb(0xC98E62);
   l.skinShade = Rgb(0xA56E48);
-  l.hair = Rgb(0x2B2020);
-  l.top = kBlue;
-  l.topShade = kBlue3;
-  l.legs = kGrey4;
-  l.legsShade = kGrey5;
-  l.shoes = kWhite;
   l.hood = true;
   return l;
 }
 
 PersonLook Alma() {
-  PersonLook l;
-  l.height = 70;
-  l.girth = 1.15;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kGrey2;
+  PersonLook l = Body(70, 1.15, kGrey2, {kGreen3, Rgb(0x1F5C2D), kSkinShade, Rgb(0xB27A58), kBrown3});
   l.hair_ = HairStyle::kBun;
-  l.top = kGreen3;
-  l.topShade = Rgb(0x1F5C2D);
-  l.legs = kSkinShade;
-  l.legsShade = Rgb(0xB27A58);
-  l.shoes = kBrown3;
   l.skirt = true;
   l.skirtColour = kBrown;
   l.skirtShade = kBrown3;
@@ -59,65 +43,21 @@ PersonLook Alma() {
 }
 
 PersonLook Nelly() {
-  PersonLook l;
-  l.height = 73;
-  l.girth = 0.95;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kMoon;
+  PersonLook l = Body(73, 0.95, kMoon, {kRed, kRed3, kNight3, kNight4, kGrey5});
   l.hair_ = HairStyle::kPonytail;
-  l.top = kRed;
-  l.topShade = kRed3;
   l.coatLength = 1.0;
-  l.legs = kNight3;
-  l.legsShade = kNight4;
-  l.shoes = kGrey5;
   return l;
 }
 
 PersonLook Bodo() {
-  PersonLook l;
-  l.height = 70;
-  l.girth = 1.1;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHair;
-  l.top = kBrown;
-  l.topShade = kBrown3;
+  PersonLook l = Body(70, 1.1, kHair, {kBrown, kBrown3, kGrey4, kGrey5, kBrown3});
   l.coatLength = 0.8;
-  l.legs = kGrey4;
-  l.legsShade = kGrey5;
-  l.shoes = kBrown3;
   l.hat = HatStyle::kCap;
   l.hatColour = kGrey3;
   l.hatShade = kGrey4;
   l.bigNose = true;
   l.noseColour = kRed1;
   return l;
-}
-
-PersonLook Gustav() {
-  PersonLook l;
-  l.height = 100;
-  l.girth = 1.05;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHairLight;
-  l.beard = true;
-  l.top = kRed3;
-  l.topShade = Rgb(0x7A2024);
-  l.coatLength = 0.6;
-  l.legs = kBlue3;
-  l.legsShade = kNight4;
-  l.shoes = kBrown3;
-  l.hat = HatStyle::kBeanie;
-  l.hatColour = kGreen;
-  l.hatShade = kWhite;
-  return l;
-}
-
-Canvas Mirrored(const Canvas& c, bool mirror) {
-  return mirror ? c.MirroredX() : c;
 }
 
 // A shopping basket hanging from a hand: wicker body, handle, a leek and a loaf.
@@ -195,13 +135,6 @@ void Spray(Canvas& c, Point2 from, int seed) {
   }
 }
 
-Canvas DrawFigureFrame(const SpriteFrame& f, double footX, const PersonLook& look, const PersonPose& pose,
-                       bool faceLeft, const std::vector<Canvas>& behind = {},
-                       const std::vector<Canvas>& held = {}, const std::vector<Canvas>& front = {}) {
-  const double x = faceLeft ? f.w - 1 - footX : footX;
-  return Mirrored(DrawPerson(f.w, f.h, x, look, pose, behind, held, front), faceLeft);
-}
-
 // Ravi Quenn walks across in long strides; he stands at the far end of each
 // frame, so the growing (right) and shrinking (left) frames carry him along.
 void AddFigure02(ArtSet& set) {
@@ -213,7 +146,7 @@ void AddFigure02(ArtSet& set) {
     const int step = static_cast<int>(left ? i - kFig002LeftFirst : i);
     PersonPose pose = WalkPose(step / 7.0, 1.15);
     pose.lean = 0.06;
-    Canvas c = DrawFigureFrame(f, w - 22, look, pose, left);
+    Canvas c = PersonFrame(f.w, f.h, w - 22, look, pose, left);
     (void)h;
     return c;
   });
@@ -291,7 +224,7 @@ Canvas StrollerFrame(Stroller who, size_t i, const SpriteFrame& f) {
       if (alma) pose = basketInHand(pose, true);
     }
   }
-  return DrawFigureFrame(f, foot, look, pose, false, {}, held);
+  return PersonFrame(f.w, f.h, foot, look, pose, false, {{}, held, {}});
 }
 
 void AddStroller(ArtSet& set, Stroller who, const char* name) {
@@ -351,7 +284,7 @@ Canvas BodoFrame(size_t i, const SpriteFrame& f) {
     const Joints hand = PersonJoints(foot, h - 1.5, look, pose);
     front.push_back(Hanky(w, h, hand.frontHand, k >= 2 && k <= 8 ? 8 : 6));
   }
-  return DrawFigureFrame(f, foot, look, pose, false, {}, held, front);
+  return PersonFrame(f.w, f.h, foot, look, pose, false, {{}, held, front});
 }
 
 void AddFigure13(ArtSet& set) {
@@ -363,7 +296,7 @@ void AddFigure13(ArtSet& set) {
 // Gustav Lindtal carries his Christmas tree on the shoulder (0-3), then sets
 // it down, wipes his brow and admires it (4-8).
 Canvas GustavFrame(size_t i, const SpriteFrame& f) {
-  const PersonLook look = Gustav();
+  const PersonLook look = GustavLindtal(100);
   const double foot = 112;
   const int w = f.w, h = f.h;
   PersonPose pose;

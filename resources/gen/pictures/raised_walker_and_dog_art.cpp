@@ -20,18 +20,7 @@ using namespace pal;
 constexpr double kPi = 3.14159265358979323846;
 
 PersonLook Ugo() {
-  PersonLook l;
-  l.height = 64;
-  l.girth = 0.9;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = Rgb(0x2B2020);
-  l.top = kWhite;
-  l.topShade = kGrey2;
-  l.legs = kRed;
-  l.legsShade = kRed3;
-  l.shoes = kInk;
-  return l;
+  return Body(64, 0.9, Rgb(0x2B2020), {kWhite, kGrey2, kRed, kRed3, kInk});
 }
 
 // Red hoops across his white jersey.

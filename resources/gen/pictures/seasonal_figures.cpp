@@ -11,6 +11,7 @@
 #include "../effects.h"
 #include "../person.h"
 #include "../sprite_sheet.h"
+#include "cast_art.h"
 #include "palette.h"
 #include "pictures.h"
 #include "scene/figures/fig035_frames.h"
@@ -35,17 +36,8 @@ int I(double v) {
 // ---- Fabiam Merk --------------------------------------------------------------
 
 PersonLook Fabiam() {
-  PersonLook l;
-  l.height = 82;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHair;
-  l.top = kGreen;
-  l.topShade = kGreen3;
+  PersonLook l = Body(82, 1.0, kHair, {kGreen, kGreen3, kBrown, kBrown3, kBrown3});
   l.coatLength = 0.35;
-  l.legs = kBrown;
-  l.legsShade = kBrown3;
-  l.shoes = kBrown3;
   l.glasses = true;
   return l;
 }
@@ -175,19 +167,9 @@ Canvas FabiamFrame(size_t i, const SpriteFrame& f) {
 // ---- Nikolaus -----------------------------------------------------------------
 
 PersonLook Nikolaus() {
-  PersonLook l;
-  l.height = 72;
-  l.girth = 1.35;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kWhite;
+  PersonLook l = Body(72, 1.35, kWhite, {kRed, kRed3, kGrey5, kInk, kInk});
   l.beard = true;
-  l.top = kRed;
-  l.topShade = kRed3;
   l.coatLength = 1.0;
-  l.legs = kGrey5;
-  l.legsShade = kInk;
-  l.shoes = kInk;
   l.hat = HatStyle::kBeanie;
   l.hatColour = kRed;
   l.hatShade = kRed3;
@@ -422,17 +404,9 @@ Canvas HareFrame(size_t i, const SpriteFrame& f) {
 // ---- Clown ----------------------------------------------------------------------
 
 PersonLook ClownLook() {
-  PersonLook l;
-  l.height = 74;
-  l.girth = 1.25;
+  PersonLook l = Body(74, 1.25, kOrange, {kMoon, kMoonShade, kBlue, kBlue3, kRed});
   l.skin = kGrey1;
   l.skinShade = kGrey2;
-  l.hair = kOrange;
-  l.top = kMoon;
-  l.topShade = kMoonShade;
-  l.legs = kBlue;
-  l.legsShade = kBlue3;
-  l.shoes = kRed;
   l.hat = HatStyle::kBeanie;
   l.hatColour = kGreen;
   l.hatShade = kGreen3;

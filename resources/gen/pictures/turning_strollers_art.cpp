@@ -18,33 +18,13 @@ namespace {
 using namespace pal;
 
 PersonLook Mira() {
-  PersonLook l;
-  l.height = 66;
-  l.girth = 0.9;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHair;
+  PersonLook l = Body(66, 0.9, kHair, {kOrange, Rgb(0xC0641E), kBlue3, kNight3, kRed3});
   l.hair_ = HairStyle::kPonytail;
-  l.top = kOrange;
-  l.topShade = Rgb(0xC0641E);
-  l.legs = kBlue3;
-  l.legsShade = kNight3;
-  l.shoes = kRed3;
   return l;
 }
 
 PersonLook Jonas() {
-  PersonLook l;
-  l.height = 54;
-  l.girth = 0.95;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kHairLight;
-  l.top = kGreen;
-  l.topShade = kGreen3;
-  l.legs = kBlue;
-  l.legsShade = kBlue3;
-  l.shoes = kWhite;
+  PersonLook l = Body(54, 0.95, kHairLight, {kGreen, kGreen3, kBlue, kBlue3, kWhite});
   l.hat = HatStyle::kCap;
   l.hatColour = kRed;
   l.hatShade = kRed3;
@@ -52,18 +32,8 @@ PersonLook Jonas() {
 }
 
 PersonLook Emil() {
-  PersonLook l;
-  l.height = 84;
-  l.girth = 1.15;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = kGrey2;
-  l.top = kBrown;
-  l.topShade = kBrown3;
+  PersonLook l = Body(84, 1.15, kGrey2, {kBrown, kBrown3, kGrey4, kGrey5, kBrown3});
   l.coatLength = 0.9;
-  l.legs = kGrey4;
-  l.legsShade = kGrey5;
-  l.shoes = kBrown3;
   l.hat = HatStyle::kCap;
   l.hatColour = kGrey3;
   l.hatShade = kGrey4;
@@ -72,17 +42,7 @@ PersonLook Emil() {
 }
 
 PersonLook Lorenz() {
-  PersonLook l;
-  l.height = 70;
-  l.girth = 0.95;
-  l.skin = kSkin;
-  l.skinShade = kSkinShade;
-  l.hair = Rgb(0x2B2020);
-  l.top = kGrey5;
-  l.topShade = Rgb(0x30333F);
-  l.legs = kGrey5;
-  l.legsShade = Rgb(0x30333F);
-  l.shoes = kInk;
+  PersonLook l = Body(70, 0.95, Rgb(0x2B2020), {kGrey5, Rgb(0x30333F), kGrey5, Rgb(0x30333F), kInk});
   l.glasses = true;
   return l;
 }
