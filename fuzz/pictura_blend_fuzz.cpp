@@ -2,8 +2,9 @@
 // flags chosen by the fuzzer, in buffers exactly as large as their last
 // pixel: overlays at 8 and 16 bits (general and vector paths), RGBA over
 // RGB, solid colours through masks and rectangles, the byte-wise blends, and
-// the median filter over bytes and f64 samples. Every call must refuse or
-// stay inside its buffers.
+// the median filter over bytes and f64 samples, and the placement of 1-, 4-,
+// 8-bit and RGB images onto each other. Every call must refuse or stay
+// inside its buffers.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "pixelops/logical_blend.h"
 #include "pixelops/median.h"
 #include "pixelops/overlay.h"
+#include "pixelops/placement.h"
 
 using namespace Pictura;
 
@@ -43,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool started = pic_Initialize(nullptr);
   (void)started;
   FuzzReader in{data, size};
-  const uint32_t op = in.Take(7);
+  const uint32_t op = in.Take(8);
   const uint32_t w = in.Take(40), h = in.Take(40), ch = 1 + in.Take(4);
   const uint32_t flags = (in.Take(0) & 0x7) | (in.Take(2) ? 0x100000u : 0u);
   uint32_t error = 0;
@@ -102,6 +104,69 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       blend.Min(dst.data(), src.data(), n), blend.AddSaturate(dst.data(), src.data(), n);
       blend.SubSaturate(dst.data(), src.data(), n), blend.SubReverseSaturate(dst.data(), src.data(), n);
       blend.AbsDifference(dst.data(), src.data(), n), blend.AlphaBlend(dst.data(), src.data(), n, opacity);
+      break;
+    }
+    case 7: {  // placement: 1-, 4-, 8-bit, RGB and RGBA images onto each other, clipped
+      // Bits a pixel of the destination and the source of each routine (0:
+      // 1 to 4 bytes, chosen below).
+      static const uint8_t kBits[11][2] = {{1, 1}, {4, 4}, {32, 8}, {1, 1}, {8, 1}, {32, 24},
+                                           {0, 8}, {8, 8}, {8, 8},  {0, 1}, {0, 24}};
+      const uint32_t routine = in.Take(11), bytes = 1 + in.Take(4);
+      const uint32_t sw = in.Take(40), sh = in.Take(40);
+      const int32_t x = static_cast<int32_t>(in.Take(100)) - 50, y = static_cast<int32_t>(in.Take(100)) - 50;
+      const uint32_t dbits = kBits[routine][0] ? kBits[routine][0] : 8 * bytes, sbits = kBits[routine][1];
+      const uint32_t drow = (w * dbits + 7) / 8, srow = (sw * sbits + 7) / 8, mrow = (sw + 7) / 8;
+      const uint32_t ds = Stride(in, drow), ss = Stride(in, srow), ms = Stride(in, mrow);
+      std::vector<uint8_t> dst(Extent(drow, h, 1, ds)), src(Extent(srow, sh, 1, ss)),
+          mask(Extent(mrow, sh, 1, ms));
+      Fill(in, dst), Fill(in, src), Fill(in, mask);
+      RGBQUAD palette[256];
+      for (RGBQUAD& e : palette) {
+        const uint32_t v = in.Take(0) << 16 | in.Take(0);
+        e = RGBQUAD{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+      }
+      const uint32_t count = in.Take(300), key = in.Take(0) << 16 | in.Take(0), index = in.Take(257);
+      const uint32_t tolerance = in.Take(0) * 3, f = in.Take(32), colour = in.Take(0) << 16 | in.Take(0);
+      const double opacity = Opacity(in);
+      uint8_t* d = dst.data();
+      const uint8_t* s = src.data();
+      switch (routine) {
+        case 0:
+          PlaceImage1Bit(&error, d, w, h, ds, s, sw, sh, ss, x, y, f);
+          break;
+        case 1:
+          PlaceImage4Bit(&error, d, w, h, ds, s, sw, sh, ss, x, y, f);
+          break;
+        case 2:
+          PlaceImage8BitOnRGBA(&error, d, w, h, ds, s, sw, sh, ss, palette, x, y, index, f);
+          break;
+        case 3:
+          PlaceImage1BitMasked(&error, d, w, h, ds, s, sw, sh, ss, x, y, mask.data(), ms, f);
+          break;
+        case 4:
+          PlaceImage1BitOnPaletted(&error, d, w, h, ds, s, sw, sh, ss, x, y, palette, count, colour, key, f);
+          break;
+        case 5:
+          PlaceRGBOnRGBA(&error, d, w, h, ds, s, sw, sh, ss, x, y, opacity, f);
+          break;
+        case 6:
+          PlaceImage8BitWithOpacity(&error, d, w, h, ds, s, sw, sh, ss, x, y, palette, bytes, opacity, index,
+                                    f);
+          break;
+        case 7:
+          PlaceImage8BitOnPaletted(&error, d, w, h, ds, s, sw, sh, ss, x, y, palette, count,
+                                   in.Take(2) ? palette : nullptr, opacity, index, f);
+          break;
+        case 8:
+          PlaceImage8BitOnPalettedByAlpha(&error, d, w, h, ds, s, sw, sh, ss, x, y, palette, count, f);
+          break;
+        case 9:
+          PlaceImage1BitOnRGB(&error, d, w, h, ds, s, sw, sh, ss, x, y, palette, bytes, f);
+          break;
+        default:
+          PlaceRGBOnRGBKeyed(&error, d, w, h, ds, s, sw, sh, ss, x, y, bytes, opacity, key, tolerance, f);
+          break;
+      }
       break;
     }
     default: {  // median over bytes or f64 (byte values or not)
