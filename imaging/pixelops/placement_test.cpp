@@ -235,6 +235,25 @@ TEST(Placement, FamilyMatchesPerPixelModels) {
                       old[0] = static_cast<uint8_t>(!(f & 1) ? s : (f & 2) ? (old[0] | s) : (old[0] & s));
                       return old;
                     }});
+  family.push_back(
+      {"8BitOnRGBA",
+       32,
+       8,
+       {0, 2, 4, 4 | 8, 4 | 16, 2 | 4 | 8 | 16},
+       [&](uint32_t* e, uint8_t* d, uint32_t ds, const uint8_t* s, uint32_t ss, int32_t x, int32_t y,
+           uint32_t f) { return PlaceImage8BitOnRGBA(e, d, kW, kH, ds, s, kw, kh, ss, wide, x, y, 5, f); },
+       [&](Px old, uint32_t sc, uint32_t sr, uint32_t f) {
+         const uint8_t i = s8(sc, sr);
+         const bool clear = (f & 4) && i == 5;
+         const RGBQUAD& p = wide[i];
+         if (!clear || (f & 16))
+           old = {f & 2 ? p.rgbBlue : p.rgbRed, p.rgbGreen, f & 2 ? p.rgbRed : p.rgbBlue, old[3]};
+         if (!clear)
+           old[3] = 255;
+         else if (!(f & 8))
+           old[3] = 0;
+         return old;
+       }});
   family.push_back({"1BitOnPaletted",
                     8,
                     1,
