@@ -98,6 +98,10 @@ const PicStaticTables& StaticTables();
 inline unsigned char AlphaMul(unsigned v, unsigned a) {
   return StaticTables().alpha[v & 255][a & 255];
 }
+// A table blend: d towards c at weight a (0 keeps d, 255 gives c).
+inline unsigned char TableBlend(unsigned char d, unsigned char c, unsigned a) {
+  return static_cast<unsigned char>(AlphaMul(d, 255 - a) + AlphaMul(c, a));
+}
 
 // Starts the pool unless keepPoolStopped.
 void PicInitializeCore(void* reserved, uint32_t keepPoolStopped);

@@ -105,10 +105,6 @@ __attribute__((target("sse4.1"))) uint32_t SolidBlendVector(uint8_t* rgb, const 
 }
 #endif
 
-inline uint8_t TableBlend(uint8_t d, uint8_t c, unsigned a) {
-  return static_cast<uint8_t>(AlphaMul(d, 255 - a) + AlphaMul(c, a));
-}
-
 bool NeedSSE41(uint32_t* error, const void* a, const void* b) {
   if (!a || !b) {
     if (error) *error = kPicErrBadArgument;

@@ -21,17 +21,6 @@ bool Fail(uint32_t* error, uint32_t code) {
   return false;
 }
 
-inline uint8_t Blend(uint8_t d, uint8_t c, unsigned a) {
-  return static_cast<uint8_t>(AlphaMul(d, 255 - a) + AlphaMul(c, a));
-}
-
-struct Colour {
-  uint8_t c[4];
-  Colour(uint32_t color, uint32_t flags)
-      : c{uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)} {
-    if (flags & kPicFlagBGR) std::swap(c[0], c[2]);
-  }
-};
 
 bool RowsHold(const void* p, uint32_t width, uint32_t height, uint64_t bytesPerPixel, uint32_t stride) {
   return p && (width == 0 || height == 0 || uint64_t{width} * bytesPerPixel <= stride);
@@ -83,7 +72,7 @@ bool OverlayRGBAOnRGBRows(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const C
           continue;
         }
         if (as == 0) continue;
-        for (int k = 0; k < 3; ++k) d[k] = Blend(d[k], s[k], as);
+        for (int k = 0; k < 3; ++k) d[k] = TableBlend(d[k], s[k], as);
         if (dch == 3) continue;
         const unsigned ad = d[3];
         switch (alphaMode) {
@@ -129,7 +118,7 @@ bool BlendSolidColorThroughMask(uint32_t* error, uint8_t* image, uint32_t width,
     return Fail(error, kPicErrBadArgument);
   if (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) return true;
   PicNestingScope depth;
-  const Colour col(color, flags);
+  const ColourBytes col(color, flags & kPicFlagBGR);
   const uint8_t* c = col.c;
   uint32_t treatment = 0;
   for (uint32_t bit = 1; bit <= 5; ++bit)
@@ -146,13 +135,13 @@ bool BlendSolidColorThroughMask(uint32_t* error, uint8_t* image, uint32_t width,
       for (uint32_t i = 0; i < right - left; ++i, p += bytesPerPixel) {
         const unsigned a = m[i];
         if (bytesPerPixel == 1) {
-          p[0] = Blend(p[0], c[0], a);
+          p[0] = TableBlend(p[0], c[0], a);
           continue;
         }
         if (bytesPerPixel == 3 || treatment <= 3) {
-          for (int k = 0; k < 3; ++k) p[k] = Blend(p[k], c[k], a);
+          for (int k = 0; k < 3; ++k) p[k] = TableBlend(p[k], c[k], a);
           if (bytesPerPixel == 3) continue;
-          if (treatment == 1) p[3] = Blend(p[3], c[3], a);
+          if (treatment == 1) p[3] = TableBlend(p[3], c[3], a);
           else if (treatment == 2 && a) p[3] = c[3];
           else if (treatment == 3 && a) p[3] = uint8_t(a);
         } else if (treatment == 4) {
@@ -178,7 +167,7 @@ bool BlendSolidColorRect(uint32_t* error, uint8_t* pixels, uint32_t width, uint3
   PicNestingScope depth;
   auto clamp = [](int32_t v, uint32_t hi) { return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, hi)); };
   const uint32_t l = clamp(left, width), r = clamp(right, width), t = clamp(top, height), b = clamp(bottom, height);
-  const Colour col(color, flags);
+  const ColourBytes col(color, flags & kPicFlagBGR);
   const double o = opacity >= 0.0 ? std::min(opacity, 1.0) : 0.0;  // NaN too gives 0
   double af[256], bf[256];
   for (int v = 0; v < 256; ++v) af[v] = v * o, bf[v] = v * (1.0 - o);
@@ -201,7 +190,7 @@ bool BlendColorThroughMaskRGBA(uint32_t* error, uint8_t* image, uint32_t width, 
   if (!RowsHold(image, width, height, 4, stride) || !RowsHold(mask, maskWidth, maskHeight, 1, maskStride) ||
       static_cast<const void*>(image) == static_cast<const void*>(mask))
     return Fail(error, kPicErrBadArgument);
-  const Colour col(color, flags);
+  const ColourBytes col(color, flags & kPicFlagBGR);
   uint32_t left = 0, top = 0, right = 0, bottom = 0;
   ClipPlacementRect(width, height, maskWidth, maskHeight, x, y, &left, &top, &right, &bottom);
   if (left >= right) top = bottom;  // nothing covered: no mask row may even be addressed
@@ -215,7 +204,7 @@ bool BlendColorThroughMaskRGBA(uint32_t* error, uint8_t* image, uint32_t width, 
       } else if (flags & 8) {
         p[0] = col.c[0], p[1] = col.c[1], p[2] = col.c[2], p[3] = a;
       } else if (a) {
-        for (int k = 0; k < 3; ++k) p[k] = Blend(p[k], col.c[k], a);
+        for (int k = 0; k < 3; ++k) p[k] = TableBlend(p[k], col.c[k], a);
         if (!(flags & 16)) p[3] = a;
       }
     }

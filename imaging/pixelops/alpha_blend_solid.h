@@ -4,8 +4,19 @@
 // Flags bit 0 exchanges colour bytes 0 and 2. Progress per row.
 
 #include <cstdint>
+#include <utility>
 
 namespace Pictura {
+
+// Bytes 0 to 3 of a u32 colour (byte 0 in bits 0-7), 0 and 2 exchanged on
+// request.
+struct ColourBytes {
+  uint8_t c[4];
+  ColourBytes(uint32_t colour, bool swap)
+      : c{uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16), uint8_t(colour >> 24)} {
+    if (swap) std::swap(c[0], c[2]);
+  }
+};
 
 bool AlphaBlendSolidColorCore(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height,
                               uint32_t stride, uint32_t color, uint32_t flags);

@@ -7,6 +7,7 @@
 #include "core/crop_flip.h"
 #include "core/library_globals.h"
 #include "core/thread_context.h"
+#include "pixelops/alpha_blend_solid.h"
 #include "pixelops/color_utils.h"
 
 namespace Pictura {
@@ -42,6 +43,26 @@ bool EachCoveredRow(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t d
     }
   }
   return true;
+}
+
+// EachCoveredRow pixel by pixel for byte-addressed destinations:
+// pixel(d, s, sc) for each covered pixel, d at the destination pixel
+// (dstBytes a pixel), sc the source column, s at the source pixel (srcBytes
+// a pixel), or at the start of its row for packed 1-bit sources (srcBytes 0).
+template <class Pixel>
+bool EachCoveredPixel(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                      uint32_t dstStride, uint32_t dstBytes, const uint8_t* src, uint32_t srcWidth,
+                      uint32_t srcHeight, uint32_t srcStride, uint32_t srcBytes, int32_t x, int32_t y,
+                      Pixel&& pixel) {
+  uint32_t left = 0, right = 0;
+  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
+                        [&](uint32_t r, uint32_t sr) {
+                          uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * dstBytes;
+                          uint32_t sc = static_cast<uint32_t>(int64_t{left} - x);
+                          const uint8_t* s = src + size_t{sr} * srcStride + size_t{sc} * srcBytes;
+                          for (uint32_t c = left; c < right; ++c, ++sc, d += dstBytes, s += srcBytes)
+                            pixel(d, s, sc);
+                        });
 }
 
 // Eight source bits starting at bit `start` of a row of `bytes` bytes (bits
@@ -102,19 +123,6 @@ uint8_t StoreByte(double v) {
 double LimitOpacity(double o) {
   return o > 1 ? 1 : o > 0 ? o : 0;  // NaN gives 0
 }
-
-inline uint8_t TableBlend(uint8_t d, uint8_t c, unsigned a) {
-  return static_cast<uint8_t>(AlphaMul(d, 255 - a) + AlphaMul(c, a));
-}
-
-// Colour bytes 0 to 3 of a u32 colour, 0 and 2 exchanged on request.
-struct ColourBytes {
-  uint8_t c[4];
-  ColourBytes(uint32_t colour, bool swap)
-      : c{uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16), uint8_t(colour >> 24)} {
-    if (swap) std::swap(c[0], c[2]);
-  }
-};
 
 // The caller's palette widened to 256 entries (missing ones black) and the
 // matcher over its first count entries.
@@ -201,19 +209,12 @@ bool PlaceImage8BitOnRGBA(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint
                           uint32_t dstStride, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
                           uint32_t srcStride, const RGBQUAD* palette, int32_t x, int32_t y,
                           uint32_t transparentIndex, uint32_t flags) {
-  if (!palette) {
-    *error = kPicErrBadArgument;
-    return false;
-  }
+  if (!palette) return Refuse(error);
   const bool bgr = (flags & kPlaceBGR) != 0, keyed = (flags & kPlaceTransparent) != 0;
   const bool keepAlpha = (flags & kPlaceKeepTransparentAlpha) != 0;
   const bool keyColour = (flags & kPlaceTransparentColour) != 0;
-  uint32_t left = 0, right = 0;
-  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
-                        [&](uint32_t r, uint32_t sr) {
-                          uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * 4;
-                          const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x);
-                          for (uint32_t c = left; c < right; ++c, d += 4, ++s) {
+  return EachCoveredPixel(error, dst, dstWidth, dstHeight, dstStride, 4, src, srcWidth, srcHeight, srcStride,
+                          1, x, y, [&](uint8_t* d, const uint8_t* s, uint32_t) {
                             const RGBQUAD& p = palette[*s];
                             const bool clear = keyed && *s == transparentIndex;
                             if (!clear || keyColour) {
@@ -225,8 +226,7 @@ bool PlaceImage8BitOnRGBA(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint
                               d[3] = 255;
                             else if (!keepAlpha)
                               d[3] = 0;
-                          }
-                        });
+                          });
 }
 
 bool PlaceImage1BitOnPaletted(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
@@ -240,24 +240,19 @@ bool PlaceImage1BitOnPaletted(uint32_t* error, uint8_t* dst, uint32_t dstWidth, 
   // Two colours over at most 256 destination indices: each answer once.
   int16_t answer[2][256];
   std::fill(&answer[0][0], &answer[0][0] + 512, int16_t{-1});
-  uint32_t left = 0, right = 0;
-  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
-                        [&](uint32_t r, uint32_t sr) {
-                          uint8_t* d = dst + size_t{r} * dstStride;
-                          const uint8_t* s = src + size_t{sr} * srcStride;
-                          for (uint32_t c = left; c < right; ++c) {
-                            const bool bit = Bit(s, static_cast<uint32_t>(int64_t{c} - x));
-                            int16_t& a = answer[bit][d[c]];
+  return EachCoveredPixel(error, dst, dstWidth, dstHeight, dstStride, 1, src, srcWidth, srcHeight, srcStride,
+                          0, x, y, [&](uint8_t* d, const uint8_t* s, uint32_t sc) {
+                            const bool bit = Bit(s, sc);
+                            int16_t& a = answer[bit][*d];
                             if (a < 0) {
-                              const RGBQUAD& under = pal.entries[d[c]];
+                              const RGBQUAD& under = pal.entries[*d];
                               const uint8_t* k = colours[bit].c;
                               a = pal.Nearest(TableBlend(under.rgbRed, k[0], k[3]),
                                               TableBlend(under.rgbGreen, k[1], k[3]),
                                               TableBlend(under.rgbBlue, k[2], k[3]));
                             }
-                            d[c] = static_cast<uint8_t>(a);
-                          }
-                        });
+                            *d = static_cast<uint8_t>(a);
+                          });
 }
 
 bool PlaceRGBOnRGBA(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32_t dstStride,
@@ -266,17 +261,13 @@ bool PlaceRGBOnRGBA(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t d
   const bool copy = opacity == 1.0, swap = (flags & kPlaceSwapColourBytes) != 0;
   double a[256], b[256];
   BuildOpacityTables(opacity, a, b, nullptr, nullptr, 256);
-  uint32_t left = 0, right = 0;
-  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
-                        [&](uint32_t r, uint32_t sr) {
-                          uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * 4;
-                          const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x) * 3;
-                          for (uint32_t c = left; c < right; ++c, d += 4, s += 3)
+  return EachCoveredPixel(error, dst, dstWidth, dstHeight, dstStride, 4, src, srcWidth, srcHeight, srcStride,
+                          3, x, y, [&](uint8_t* d, const uint8_t* s, uint32_t) {
                             for (int k = 0; k < 3; ++k) {
                               const uint8_t v = s[swap ? 2 - k : k];
                               d[k] = copy ? v : StoreByte(a[v] + b[d[k]]);
                             }
-                        });
+                          });
 }
 
 bool PlaceImage8BitWithOpacity(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
@@ -290,19 +281,14 @@ bool PlaceImage8BitWithOpacity(uint32_t* error, uint8_t* dst, uint32_t dstWidth,
   BuildOpacityTables(LimitOpacity(opacity), a, b, ia, ib, 256);
   const bool each = (flags & kPlaceTruncateEach) != 0, bgr = (flags & kPlaceBGR) != 0;
   const bool keyed = (flags & kPlaceTransparent) != 0;
-  uint32_t left = 0, right = 0;
-  return EachCoveredRow(
-      error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
-      [&](uint32_t r, uint32_t sr) {
-        uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * bytesPerPixel;
-        const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x);
-        for (uint32_t c = left; c < right; ++c, d += bytesPerPixel, ++s) {
-          if (keyed && *s == transparentIndex) continue;
-          const RGBQUAD& p = palette[*s];
-          const uint8_t colour[3] = {bgr ? p.rgbBlue : p.rgbRed, p.rgbGreen, bgr ? p.rgbRed : p.rgbBlue};
-          for (int k = 0; k < 3; ++k)
-            d[k] = each ? static_cast<uint8_t>(ia[colour[k]] + ib[d[k]]) : StoreByte(a[colour[k]] + b[d[k]]);
-        }
+  return EachCoveredPixel(
+      error, dst, dstWidth, dstHeight, dstStride, bytesPerPixel, src, srcWidth, srcHeight, srcStride, 1, x, y,
+      [&](uint8_t* d, const uint8_t* s, uint32_t) {
+        if (keyed && *s == transparentIndex) return;
+        const RGBQUAD& p = palette[*s];
+        const uint8_t colour[3] = {bgr ? p.rgbBlue : p.rgbRed, p.rgbGreen, bgr ? p.rgbRed : p.rgbBlue};
+        for (int k = 0; k < 3; ++k)
+          d[k] = each ? static_cast<uint8_t>(ia[colour[k]] + ib[d[k]]) : StoreByte(a[colour[k]] + b[d[k]]);
       });
 }
 
@@ -319,18 +305,13 @@ bool PlaceImage8BitOnPaletted(uint32_t* error, uint8_t* dst, uint32_t dstWidth, 
   BuildOpacityTables(LimitOpacity(opacity), a, b, ia, ib, 256);
   const bool keyed = (flags & kPlaceSkipTransparent) != 0;
   auto mix = [&](uint8_t s, uint8_t d) { return static_cast<uint8_t>(ia[s] + ib[d]); };
-  uint32_t left = 0, right = 0;
-  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
-                        [&](uint32_t r, uint32_t sr) {
-                          uint8_t* d = dst + size_t{r} * dstStride + left;
-                          const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x);
-                          for (uint32_t c = left; c < right; ++c, ++d, ++s) {
-                            if (keyed && *s == transparentIndex) continue;
+  return EachCoveredPixel(error, dst, dstWidth, dstHeight, dstStride, 1, src, srcWidth, srcHeight, srcStride,
+                          1, x, y, [&](uint8_t* d, const uint8_t* s, uint32_t) {
+                            if (keyed && *s == transparentIndex) return;
                             const RGBQUAD &p = from[*s], &q = pal.entries[*d];
                             *d = pal.Nearest(mix(p.rgbRed, q.rgbRed), mix(p.rgbGreen, q.rgbGreen),
                                              mix(p.rgbBlue, q.rgbBlue));
-                          }
-                        });
+                          });
 }
 
 bool PlaceImage8BitOnPalettedByAlpha(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
@@ -339,19 +320,14 @@ bool PlaceImage8BitOnPalettedByAlpha(uint32_t* error, uint8_t* dst, uint32_t dst
                                      const RGBQUAD* palette, uint32_t count, uint32_t) {
   if (!palette) return Refuse(error);
   PaletteMatch pal(palette, count);
-  uint32_t left = 0, right = 0;
-  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
-                        [&](uint32_t r, uint32_t sr) {
-                          uint8_t* d = dst + size_t{r} * dstStride + left;
-                          const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x);
-                          for (uint32_t c = left; c < right; ++c, ++d, ++s) {
+  return EachCoveredPixel(error, dst, dstWidth, dstHeight, dstStride, 1, src, srcWidth, srcHeight, srcStride,
+                          1, x, y, [&](uint8_t* d, const uint8_t* s, uint32_t) {
                             const RGBQUAD &p = pal.entries[*s], &q = pal.entries[*d];
                             const unsigned alpha = p.rgbReserved;
                             *d = pal.Nearest(TableBlend(q.rgbRed, p.rgbRed, alpha),
                                              TableBlend(q.rgbGreen, p.rgbGreen, alpha),
                                              TableBlend(q.rgbBlue, p.rgbBlue, alpha));
-                          }
-                        });
+                          });
 }
 
 bool PlaceImage1BitOnRGB(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
@@ -369,20 +345,15 @@ bool PlaceImage1BitOnRGB(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint3
     const RGBQUAD& p = palette[i];
     entries[i] = {{bgr ? p.rgbBlue : p.rgbRed, p.rgbGreen, bgr ? p.rgbRed : p.rgbBlue}, p.rgbReserved};
   }
-  uint32_t left = 0, right = 0;
-  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
-                        [&](uint32_t r, uint32_t sr) {
-                          uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * bytesPerPixel;
-                          const uint8_t* s = src + size_t{sr} * srcStride;
-                          for (uint32_t c = left; c < right; ++c, d += bytesPerPixel) {
-                            const bool bit = Bit(s, static_cast<uint32_t>(int64_t{c} - x));
-                            if (!bit && skipClear) continue;
+  return EachCoveredPixel(error, dst, dstWidth, dstHeight, dstStride, bytesPerPixel, src, srcWidth, srcHeight,
+                          srcStride, 0, x, y, [&](uint8_t* d, const uint8_t* s, uint32_t sc) {
+                            const bool bit = Bit(s, sc);
+                            if (!bit && skipClear) return;
                             const Entry& e = entries[bit];
                             for (int k = 0; k < 3; ++k)
                               d[k] = blend ? TableBlend(d[k], e.c[k], e.alpha) : e.c[k];
                             if (bytesPerPixel == 4 && !keepAlpha) d[3] = entryAlpha ? e.alpha : 255;
-                          }
-                        });
+                          });
 }
 
 bool PlaceRGBOnRGBKeyed(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
@@ -396,17 +367,12 @@ bool PlaceRGBOnRGBKeyed(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32
       flags & kPlaceKeyReversed ? (key & 0xFF00) | (key & 0xFF) << 16 | ((key >> 16) & 0xFF) : key & 0xFFFFFF;
   double a[256], b[256];
   BuildOpacityTables(opacity, a, b, nullptr, nullptr, 256);
-  uint32_t left = 0, right = 0;
-  return EachCoveredRow(error, dst, dstWidth, dstHeight, src, srcWidth, srcHeight, x, y, &left, &right,
-                        [&](uint32_t r, uint32_t sr) {
-                          uint8_t* d = dst + size_t{r} * dstStride + size_t{left} * bytesPerPixel;
-                          const uint8_t* s = src + size_t{sr} * srcStride + (int64_t{left} - x) * 3;
-                          for (uint32_t c = left; c < right; ++c, d += bytesPerPixel, s += 3) {
-                            if (ColorsMatch(key, s[0] | s[1] << 8 | s[2] << 16, tolerance)) continue;
+  return EachCoveredPixel(error, dst, dstWidth, dstHeight, dstStride, bytesPerPixel, src, srcWidth, srcHeight,
+                          srcStride, 3, x, y, [&](uint8_t* d, const uint8_t* s, uint32_t) {
+                            if (ColorsMatch(key, s[0] | s[1] << 8 | s[2] << 16, tolerance)) return;
                             for (int k = 0; k < 3; ++k)
                               d[k] = StoreByte(a[s[reversed ? 2 - k : k]] + b[d[k]]);
-                          }
-                        });
+                          });
 }
 
 }  // namespace Pictura

@@ -734,8 +734,26 @@ TEST_F(TiffCodec, UncompressedTilesReadThroughTheRGBAReaders) {
         ASSERT_EQ(Bytes(rgba.begin() + 4 * at, rgba.begin() + 4 * at + 4), Bytes(want.begin(), want.end()))
             << x << "," << y;
       }
-    // The bottom-right tile, 16 x 16 with the part outside the image 0.
+    // Regions of libtiff's RGBA interface across tile rows and columns,
+    // starting inside a tile (stored row order: this file is upright).
     Source s(file);
+    TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(s)), "r");
+    ASSERT_NE(tif, nullptr);
+    for (const std::array<uint32_t, 4>& box :
+         {std::array<uint32_t, 4>{0, 0, w, h}, {5, 3, 30, 17}, {5, 3, 4, 4}, {17, 16, 20, 5}}) {
+      const auto [bx, by, bw, bh] = box;
+      std::vector<uint32_t> raster(size_t{bw} * bh);
+      char message[1024] = "";
+      ASSERT_EQ(TIFFReadRGBARegion(tif, bx, by, bw, bh, raster.data(), message), 1) << message;
+      for (uint32_t y = 0; y < bh; ++y)
+        for (uint32_t x = 0; x < bw; ++x) {
+          const uint32_t v = raster[size_t{y} * bw + x];
+          ASSERT_EQ((RGBA{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}), c.rgba(bx + x, by + y))
+              << bx << "," << by << " at " << x << "," << y;
+        }
+    }
+    CloseTIFF(tif);
+    // The bottom-right tile, 16 x 16 with the part outside the image 0.
     HPICTIFFREADER r = pic_CreateTIFFReader_TR(s, 0, 0);
     ASSERT_NE(r, nullptr);
     DWORD pw = 0, ph = 0;
