@@ -517,7 +517,7 @@ struct Page {
   uint16_t compression = COMPRESSION_NONE;
   uint16_t planar = PLANARCONFIG_CONTIG;
   uint32_t tile = 0;   // tile side; 0: strips of 4 rows
-  uint16_t alpha = 0;  // 1: the last sample is associated alpha
+  uint16_t alpha = 0;  // the last sample is alpha: 1 associated, 2 unassociated
 };
 using SampleFn = std::function<uint32_t(uint32_t x, uint32_t y, uint32_t sample)>;
 
@@ -542,7 +542,8 @@ Bytes MakeTiff(const Page& p, const SampleFn& value) {
   TIFFSetField(tif, TIFFTAG_COMPRESSION, p.compression);
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, p.planar);
   if (p.alpha) {
-    const uint16_t extra[] = {EXTRASAMPLE_ASSOCALPHA};
+    const uint16_t extra[] = {p.alpha == 1 ? uint16_t{EXTRASAMPLE_ASSOCALPHA}
+                                           : uint16_t{EXTRASAMPLE_UNASSALPHA}};
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
   }
   if (p.photometric == PHOTOMETRIC_PALETTE) {
@@ -709,6 +710,19 @@ TEST_F(TiffCodec, UncompressedTilesReadThroughTheRGBAReaders) {
        [&](uint32_t x, uint32_t y) {
          return RGBA{eightOf(wide(x, y, 0)), eightOf(wide(x, y, 1)), eightOf(wide(x, y, 2)), 255};
        }},
+      // libtiff's RGBA path multiplies unassociated alpha in, rounded.
+      {"RGBA unassociated",
+       [&] {
+         Page p = with(8, 4, PHOTOMETRIC_RGB);
+         p.alpha = 2;
+         return p;
+       }(),
+       value,
+       [&](uint32_t x, uint32_t y) {
+         const uint32_t a = value(x, y, 3);
+         auto times = [&](uint32_t v) { return uint8_t((v * a + 127) / 255); };
+         return RGBA{times(value(x, y, 0)), times(value(x, y, 1)), times(value(x, y, 2)), uint8_t(a)};
+       }},
       {"palette", with(8, 1, PHOTOMETRIC_PALETTE), value,
        [&](uint32_t x, uint32_t y) {
          const uint32_t i = value(x, y, 0);
@@ -840,6 +854,150 @@ TEST_F(TiffCodec, SixteenBitSamplesThatAreNoColoursAreRefused) {
       EXPECT_EQ(rgb.size(), size_t{8} * 6 * 3);
     }
   }
+}
+
+// One tile or strip at every depth is the matching part of the whole-image
+// read with the same flags, full size with the part outside the image 0.
+TEST_F(TiffCodec, TilesAndStripsMatchTheWholeImageAtEveryDepth) {
+  const uint32_t w = 33, h = 21;  // the last tile column holds one pixel
+  const SampleFn value = [](uint32_t x, uint32_t y, uint32_t s) { return (x * 37 + y * 11 + s * 70) % 256; };
+  const SampleFn wide = [](uint32_t x, uint32_t y, uint32_t s) {
+    return (x * 1777 + y * 301 + s * 9000) % 65536;
+  };
+  const SampleFn bits = [](uint32_t x, uint32_t y, uint32_t) { return (x * 5 + y * 3) % 7 % 2; };
+  const SampleFn nibbles = [](uint32_t x, uint32_t y, uint32_t) { return (x + 3 * y) % 16; };
+  auto tiled = [&](uint16_t b, uint16_t samples, uint16_t photometric) {
+    return Page{
+        w, h, b, samples, photometric, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 16, uint16_t(samples == 4)};
+  };
+  Page cmyk = tiled(8, 4, PHOTOMETRIC_SEPARATED);
+  cmyk.alpha = 0;
+  struct Case {
+    const char* name;
+    Page page;
+    SampleFn value;
+    uint32_t depth, flags, x, y;  // flags 8: strip x
+  } cases[] = {
+      {"1 bit, last tile", tiled(1, 1, PHOTOMETRIC_MINISBLACK), bits, 1, 0, 32, 16},
+      {"1 bit, first tile", tiled(1, 1, PHOTOMETRIC_MINISWHITE), bits, 1, 0, 0, 0},
+      {"4-bit grey", tiled(4, 1, PHOTOMETRIC_MINISBLACK), nibbles, 8, 0, 16, 16},
+      {"palette, B, G, R asked: indices as they are", tiled(8, 1, PHOTOMETRIC_PALETTE), value, 8, 64, 32, 0},
+      {"16-bit grey", tiled(16, 1, PHOTOMETRIC_MINISBLACK), wide, 16, 0, 16, 0},
+      {"16-bit RGB, B, G, R", tiled(16, 3, PHOTOMETRIC_RGB), wide, 48, 64, 32, 16},
+      {"16-bit RGBA", tiled(16, 4, PHOTOMETRIC_RGB), wide, 64, 0, 0, 16},
+      {"RGB, B, G, R", tiled(8, 3, PHOTOMETRIC_RGB), value, 24, 64, 32, 16},
+      {"RGBA", tiled(8, 4, PHOTOMETRIC_RGB), value, 32, 0, 16, 0},
+      {"CMYK to RGB", cmyk, value, 24, 0, 16, 16},
+      {"CMYK raw", cmyk, value, 32, 4, 16, 16},
+      {"grey strip 1", {w, h, 8, 1, PHOTOMETRIC_MINISBLACK}, value, 8, 8, 1, 0},
+      {"grey last strip", {w, h, 8, 1, PHOTOMETRIC_MINISBLACK}, value, 8, 8, 5, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes file = MakeTiff(c.page, c.value);
+    RGBQUAD whole[256], piecePal[256] = {};
+    const Bytes image = Read(file, c.depth, c.flags & ~8u, nullptr, nullptr, whole);
+    ASSERT_EQ(readCode, 0u);
+    Source s(file);
+    HPICTIFFREADER r = pic_CreateTIFFReader_TR(s, 0, 0);
+    ASSERT_NE(r, nullptr);
+    DWORD pw = 0, ph = 0;
+    const Bytes piece =
+        TakeBlock(pic_ReadTIFFTileOrStrip_TR(r, &pw, &ph, c.depth, piecePal, c.x, c.y, c.flags));
+    const DWORD code = PicGetLastError();
+    pic_DestroyTIFFReader_TR(r);
+    ASSERT_EQ(code, 0u);
+    const bool strip = c.flags & 8;
+    const uint32_t left = strip ? 0 : c.x, top = strip ? c.x * 4 : c.y;
+    EXPECT_EQ(pw, strip ? w : 16u);
+    EXPECT_EQ(ph, strip ? 4u : 16u);
+    auto pixel = [&](const Bytes& img, uint32_t width, uint32_t x, uint32_t y) {
+      if (c.depth == 1) return Bytes{uint8_t(img[y * ((width + 7) / 8) + x / 8] >> (7 - x % 8) & 1)};
+      const size_t at = (size_t{y} * width + x) * (c.depth / 8);
+      return Bytes(img.begin() + at, img.begin() + at + c.depth / 8);
+    };
+    ASSERT_EQ(piece.size(), c.depth == 1 ? size_t{(pw + 7) / 8} * ph : size_t{pw} * ph * (c.depth / 8));
+    for (uint32_t y = 0; y < ph; ++y)
+      for (uint32_t x = 0; x < pw; ++x) {
+        const bool inside = left + x < w && top + y < h;
+        ASSERT_EQ(pixel(piece, pw, x, y),
+                  inside ? pixel(image, w, left + x, top + y) : Bytes(c.depth == 1 ? 1 : c.depth / 8, 0))
+            << x << "," << y;
+      }
+    if (c.depth <= 8) {
+      const uint32_t n = c.depth == 1 ? 2 : 256;
+      EXPECT_EQ(Bytes(reinterpret_cast<uint8_t*>(piecePal), reinterpret_cast<uint8_t*>(piecePal + n)),
+                Bytes(reinterpret_cast<uint8_t*>(whole), reinterpret_cast<uint8_t*>(whole + n)));
+    }
+  }
+}
+
+// Corners of the whole-image reader, each a row.
+TEST_F(TiffCodec, ReaderCornerCases) {
+  const SampleFn two = [](uint32_t x, uint32_t y, uint32_t) { return (x + y) % 4; };
+  const Bytes twoBit = MakeTiff({13, 9, 2, 1, PHOTOMETRIC_MINISBLACK}, two);
+  {  // dimensions of a page without resolution tags: 2 bits, no unit
+    Source s(twoBit);
+    DWORD w = 0, h = 0, depth = 0;
+    PicResolutionInfo res;
+    res.unit = 9;
+    ASSERT_TRUE(pic_GetTIFFDims(s, 0, &w, &h, &depth, &res, 0));
+    EXPECT_EQ(Bytes({uint8_t(w), uint8_t(h), uint8_t(depth), uint8_t(res.unit)}), Bytes({13, 9, 2, 0}));
+    // No such page for a profile.
+    HGLOBAL icc = nullptr;
+    DWORD size = 0;
+    EXPECT_FALSE(pic_ReadICCProfile(s, 5, &icc, &size));
+    EXPECT_EQ(PicGetLastError(), 5u);
+  }
+  // The grey ramp of 2-bit samples: four levels, the rest white, reserved 0.
+  RGBQUAD pal[256];
+  Read(twoBit, 8, 0, nullptr, nullptr, pal);
+  EXPECT_EQ(readCode, 0u);
+  const RGBQUAD want[6] = {{0, 0, 0, 0},       {85, 85, 85, 0},    {170, 170, 170, 0},
+                           {255, 255, 255, 0}, {255, 255, 255, 0}, {255, 255, 255, 0}};
+  EXPECT_EQ(std::memcmp(pal, want, sizeof want), 0);
+  // 8 (or 1) bits without a palette and without a DIB: refused.
+  Source s(twoBit);
+  DWORD w = 0, h = 0;
+  EXPECT_EQ(pic_ReadTIFF(s, &w, &h, 8, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(PicGetLastError(), 5u);
+
+  // 1 bit, 13 wide: the bits past the width in the file's rows come back 0.
+  Bytes oneBit = MakeTiff({13, 9, 1, 1, PHOTOMETRIC_MINISBLACK},
+                          [](uint32_t x, uint32_t y, uint32_t) { return (x + y) % 2; });
+  {
+    Source f(oneBit);
+    TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(f)), "r");
+    ASSERT_NE(tif, nullptr);
+    uint64_t* offsets = nullptr;
+    ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets));
+    const uint64_t first = offsets[0];
+    CloseTIFF(tif);
+    for (uint32_t y = 0; y < 9; ++y) oneBit[first + 2 * y + 1] |= 0x07;  // 13 = 8 + 5: three pad bits
+  }
+  const Bytes rows = Read(oneBit, 1);
+  ASSERT_EQ(rows.size(), 18u);
+  for (uint32_t y = 0; y < 9; ++y) EXPECT_EQ(rows[2 * y + 1] & 0x07, 0) << y;
+
+  // A damaged tile: the 8-bit read returns the image and says 20.
+  Page lzw{40, 20, 8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW, PLANARCONFIG_CONTIG, 16};
+  Bytes damaged = MakeTiff(lzw, [](uint32_t x, uint32_t y, uint32_t) { return (x * y) % 256; });
+  {
+    Source f(damaged);
+    TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(f)), "r");
+    ASSERT_NE(tif, nullptr);
+    uint64_t* offsets = nullptr;
+    ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_TILEOFFSETS, &offsets));
+    const uint64_t second = offsets[1];
+    CloseTIFF(tif);
+    for (uint32_t i = 0; i < 24; ++i) damaged[second + i] = 0xFF;
+  }
+  EXPECT_EQ(Read(damaged, 8, 0, nullptr, nullptr, pal).size(), 800u);
+  EXPECT_EQ(readCode, 20u);
+
+  // 16-bit RGB in separate planes has no 48-bit form.
+  Read(MakeTiff({8, 4, 16, 3, PHOTOMETRIC_RGB, COMPRESSION_NONE, PLANARCONFIG_SEPARATE}, two), 48);
+  EXPECT_EQ(readCode, 28u);
 }
 
 }  // namespace
