@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Seeds of pictura_tiff_fuzz (and TIFF files for pictura_read_fuzz): small
-TIFF files of every photometric, depth, compression and layout, made by
+TIFF files of every photometric, depth (2-bit and 16-bit grey among them),
+compression and layout (uncompressed tiles too), made by
 libtiff's tiffcp, ImageMagick and Pillow from one generated picture."""
 import os
 import subprocess
@@ -59,6 +60,11 @@ def main():
             for name, opts in (("im_orient6.tif", ["-orient", "RightTop"]),
                                ("im_16.tif", ["-depth", "16"]),
                                ("im_gray4.tif", ["-colorspace", "Gray", "-depth", "4"]),
+                               ("im_gray2_tiles.tif", ["-colorspace", "Gray", "-depth", "2", "-compress", "none",
+                                                       "-define", "tiff:tile-geometry=16x16"]),
+                               ("im_palette2.tif", ["-colors", "4", "-type", "palette", "-depth", "2"]),
+                               ("im_gray16_tiles.tif", ["-colorspace", "Gray", "-depth", "16", "-compress", "none",
+                                                        "-define", "tiff:tile-geometry=16x16"]),
                                ("im_msb.tif", ["-define", "tiff:endian=msb", "-compress", "zip"]),
                                ("im_tiles.tif", ["-define", "tiff:tile-geometry=16x16", "-compress", "lzw"]),
                                ("im_planes.tif", ["-interlace", "plane"]),
@@ -70,7 +76,10 @@ def main():
                                ("cp_tiles.tif", ["-t", "-w", "16", "-l", "16", "-c", "zip"]),
                                ("cp_packbits.tif", ["-c", "packbits", "-r", "5"]),
                                ("cp_jpeg.tif", ["-c", "jpeg", "-r", "16"]),
-                               ("cp_separate.tif", ["-p", "separate"])):
+                               ("cp_separate.tif", ["-p", "separate"]),
+                               ("cp_none_tiles.tif", ["-t", "-w", "16", "-l", "16", "-c", "none"]),
+                               ("cp_none_tiles_planes.tif", ["-t", "-w", "16", "-l", "16", "-c", "none",
+                                                             "-p", "separate"])):
                 run(TIFFCP, *opts, base, os.path.join(tmp, name))
         if os.path.exists(PYTHON):
             subprocess.run([PYTHON, "-c", PILLOW, src, tmp], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
