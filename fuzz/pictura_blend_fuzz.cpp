@@ -90,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       BlendSolidColorRect(&error, image.data(), w, h, bpp, stride, x, y, x + static_cast<int32_t>(in.Take(60)),
                           y + static_cast<int32_t>(in.Take(60)), color, Opacity(in), in.Take(8));
       if (bpp == 4) AlphaBlendSolidColorCore(&error, image.data(), w, h, stride, color, in.Take(2));
-      MakeFeatherMask(&error, mask.data(), mw, mh, Opacity(in));
+      std::vector<uint8_t> feather(size_t{mw} * mh + 1);  // width x height bytes, no stride
+      MakeFeatherMask(&error, feather.data(), mw, mh, Opacity(in));
       break;
     }
     case 3: {  // byte-wise blends
