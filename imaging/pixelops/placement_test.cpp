@@ -183,7 +183,7 @@ struct Member {
   ModelFn model;
 };
 
-constexpr uint32_t kW = 21, kH = 9, kw = 11, kh = 6;
+constexpr uint32_t kW = 21, kH = 9, kw = 9, kh = 6;  // 9: a source row ends one bit into a byte
 
 uint32_t StrideOf(uint32_t width, uint32_t bits) {
   return (width * bits + 7) / 8 + 3;  // a few padding bytes that must stay
@@ -417,7 +417,7 @@ TEST(Placement, FamilyMatchesPerPixelModels) {
     const Bytes& src = m.srcBits == 1 ? src1 : m.srcBits == 8 ? src8 : src24;
     for (uint32_t flags : m.flagSets)
       // Every edge: cut on the left, right, top and bottom, inside, and wholly outside.
-      for (int32_t x : {-11, -10, -3, 0, 4, 10, 13, 21, 25})
+      for (int32_t x : {-10, -9, -8, -3, 0, 4, 12, 13, 21, 25})
         for (int32_t y : {-6, -5, -2, 0, 3, 5, 9}) {
           Bytes dst = Random(ds * kH, static_cast<unsigned>(x * 31 + y + 200)), before = dst;
           uint32_t err = 9;
@@ -479,6 +479,20 @@ TEST(Placement, FamilyHandWorkedCases) {
   const Bytes zeros(4, 0x00), ones(4, 0xFF);
   const Bytes rgb = {250, 3, 0, 255, 0, 0, 0, 0, 255};  // three source pixels
   const Case cases[] = {
+      {"1 bit, unaligned: the ninth source bit, one bit into its byte",
+       {0x00, 0x00},
+       [&](uint32_t* e, uint8_t* d) {
+         const uint8_t src[2] = {0x00, 0x80};
+         return PlaceImage1Bit(e, d, 16, 1, 2, src, 9, 1, 2, 3, 0, 0);
+       },
+       {0x00, 0x10}},
+      {"1 bit, byte-aligned at x = 56",
+       Bytes(9, 0),
+       [&](uint32_t* e, uint8_t* d) {
+         const uint8_t src[2] = {0xFF, 0x0F};
+         return PlaceImage1Bit(e, d, 72, 1, 9, src, 16, 1, 2, 56, 0, 0);
+       },
+       {0, 0, 0, 0, 0, 0, 0, 0xFF, 0x0F}},
       {"masked copy: mask 0xF0 takes four zero bits",
        {0xFF},
        [&](uint32_t* e, uint8_t* d) {
