@@ -632,8 +632,8 @@ TEST_F(TiffCodec, TwoBitPagesReadAsIndices) {
     ASSERT_EQ(eight.size(), size_t{w} * h);
     ASSERT_EQ(rgb.size(), size_t{w} * h * 3);
     for (uint32_t i = 0; i < 4; ++i)
-      EXPECT_EQ((Bytes{pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue}),
-                (Bytes{colour(i, 0), colour(i, 1), colour(i, 2)}))
+      EXPECT_EQ((Bytes{pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue, pal[i].rgbReserved}),
+                (Bytes{colour(i, 0), colour(i, 1), colour(i, 2), 0}))
           << i;
     for (uint32_t y = 0; y < h; ++y)
       for (uint32_t x = 0; x < w; ++x) {
