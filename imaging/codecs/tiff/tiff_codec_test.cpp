@@ -895,7 +895,8 @@ TEST_F(TiffCodec, TilesAndStripsMatchTheWholeImageAtEveryDepth) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Bytes file = MakeTiff(c.page, c.value);
-    RGBQUAD whole[256], piecePal[256] = {};
+    RGBQUAD whole[256], piecePal[256];
+    std::memset(piecePal, 0x77, sizeof piecePal);  // past the piece's colours: untouched
     const Bytes image = Read(file, c.depth, c.flags & ~8u, nullptr, nullptr, whole);
     ASSERT_EQ(readCode, 0u);
     Source s(file);
@@ -928,6 +929,9 @@ TEST_F(TiffCodec, TilesAndStripsMatchTheWholeImageAtEveryDepth) {
       const uint32_t n = c.depth == 1 ? 2 : 256;
       EXPECT_EQ(Bytes(reinterpret_cast<uint8_t*>(piecePal), reinterpret_cast<uint8_t*>(piecePal + n)),
                 Bytes(reinterpret_cast<uint8_t*>(whole), reinterpret_cast<uint8_t*>(whole + n)));
+      if (n == 2) {
+        EXPECT_EQ(piecePal[2].rgbGreen, 0x77);
+      }
     }
   }
 }
@@ -975,8 +979,10 @@ TEST_F(TiffCodec, ReaderCornerCases) {
     CloseTIFF(tif);
     for (uint32_t y = 0; y < 9; ++y) oneBit[first + 2 * y + 1] |= 0x07;  // 13 = 8 + 5: three pad bits
   }
-  const Bytes rows = Read(oneBit, 1);
+  const Bytes rows = Read(oneBit, 1, 0, nullptr, nullptr, pal);
   ASSERT_EQ(rows.size(), 18u);
+  const RGBQUAD blackWhite[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  EXPECT_EQ(std::memcmp(pal, blackWhite, sizeof blackWhite), 0);
   for (uint32_t y = 0; y < 9; ++y) EXPECT_EQ(rows[2 * y + 1] & 0x07, 0) << y;
 
   // A damaged tile: the 8-bit read returns the image and says 20.
