@@ -21,7 +21,6 @@ bool Fail(uint32_t* error, uint32_t code) {
   return false;
 }
 
-
 bool RowsHold(const void* p, uint32_t width, uint32_t height, uint64_t bytesPerPixel, uint32_t stride) {
   return p && (width == 0 || height == 0 || uint64_t{width} * bytesPerPixel <= stride);
 }
