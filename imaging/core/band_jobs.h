@@ -39,6 +39,16 @@ inline bool WantBands(uint32_t flags, uint32_t size, uint64_t work, uint64_t min
   return WantBands(flags, size) && (work >= minWork || HasProgressCallback());
 }
 
+// The threads work of a known size pays for: one per `perThread` of it (a
+// helper woken for less costs more than it does), at least 1, at most the
+// threads per operation. With a progress callback installed the threads per
+// operation, as in WantBands.
+inline uint32_t WorkThreads(uint64_t work, uint64_t perThread) {
+  const uint32_t threads = GetThreadsPerOperation();
+  if (HasProgressCallback() || perThread == 0) return threads;
+  return static_cast<uint32_t>(std::clamp<uint64_t>(work / perThread, 1, threads));
+}
+
 // While it lives, the job record's progress hook is this thread's progress
 // callback (when the operation's caller had one).
 class BandProgressHook {
@@ -57,10 +67,11 @@ class BandProgressHook {
 };
 
 // One job per band of the given list, filled by fill(job, band), run by
-// the calling thread and at most GetThreadsPerOperation() - 1 workers, each
-// taking the next band left (RunJobsShared); the first failure in band order.
+// the calling thread and at most threads - 1 workers (threads 0: the
+// threads per operation), each taking the next band left (RunJobsShared);
+// the first failure in band order.
 template <class Job, class Fill>
-uint32_t RunBandJobs(PicJobProc proc, std::span<const ThreadBand> bands, Fill&& fill) {
+uint32_t RunBandJobs(PicJobProc proc, std::span<const ThreadBand> bands, Fill&& fill, uint32_t threads = 0) {
   const size_t n = bands.size();
   PicArray<Job> jobs;
   PicArray<CPicThreadData*> pointers;
@@ -70,8 +81,9 @@ uint32_t RunBandJobs(PicJobProc proc, std::span<const ThreadBand> bands, Fill&& 
     fill(jobs[i], bands[i]);
     pointers[i] = &jobs[i];
   }
+  const uint32_t most = GetThreadsPerOperation();
   return RunJobsShared(proc, std::span<CPicThreadData* const>(pointers.Data(), pointers.Count()),
-                       GetThreadsPerOperation() - 1);
+                       (threads ? std::min(threads, most) : most) - 1);
 }
 
 // Bands for `threads` threads over `size` rows or columns: several per
@@ -83,11 +95,13 @@ inline uint32_t BandCount(uint32_t threads, uint32_t size, uint32_t perThread, u
   return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{threads} * perThread, most));
 }
 
-// The bands RunBandJobs splits an image into: of rows (four a thread, at
-// least 8 rows each) or of whole columns (two a thread, at least 64 columns
-// each), evenly, in order.
-inline bool MakeBands(PicArray<ThreadBand>& bands, bool columns, uint32_t width, uint32_t height) {
-  const uint32_t threads = GetThreadsPerOperation();
+// The bands RunBandJobs splits an image into for `threads` threads (0 or
+// more than the threads per operation: that many): of rows (four a thread, at least 8 rows each) or
+// of whole columns (two a thread, at least 64 columns each), evenly, in
+// order.
+inline bool MakeBands(PicArray<ThreadBand>& bands, bool columns, uint32_t width, uint32_t height,
+                      uint32_t threads = 0) {
+  threads = threads ? std::min(threads, GetThreadsPerOperation()) : GetThreadsPerOperation();
   const uint32_t size = columns ? width : height;
   const uint32_t n = columns ? BandCount(threads, width, 2, 64) : BandCount(threads, height, 4, 8);
   if (!bands.Resize(n)) return false;
@@ -101,11 +115,12 @@ inline bool MakeBands(PicArray<ThreadBand>& bands, bool columns, uint32_t width,
 
 // RunBandJobs over MakeBands.
 template <class Job, class Fill>
-uint32_t RunBandJobs(PicJobProc proc, bool columns, uint32_t width, uint32_t height, Fill&& fill) {
+uint32_t RunBandJobs(PicJobProc proc, bool columns, uint32_t width, uint32_t height, Fill&& fill,
+                     uint32_t threads = 0) {
   PicArray<ThreadBand> bands;
-  if (!MakeBands(bands, columns, width, height)) return kPicErrNoMemory;
+  if (!MakeBands(bands, columns, width, height, threads)) return kPicErrNoMemory;
   return RunBandJobs<Job>(proc, std::span<const ThreadBand>(bands.Data(), bands.Count()),
-                          std::forward<Fill>(fill));
+                          std::forward<Fill>(fill), threads);
 }
 
 namespace band_jobs_detail {
@@ -129,14 +144,15 @@ uint32_t RunBody(CPicThreadData* record) {
 // The same for a band routine: body(band) returns the band's error code
 // (0 for success) and runs with the progress hook installed.
 template <class Body>
-uint32_t RunBandJobs(bool columns, uint32_t width, uint32_t height, Body&& body) {
+uint32_t RunBandJobs(bool columns, uint32_t width, uint32_t height, Body&& body, uint32_t threads = 0) {
   using B = std::remove_reference_t<Body>;
   return RunBandJobs<band_jobs_detail::BodyJob<B>>(
       &band_jobs_detail::RunBody<B>, columns, width, height,
       [&](band_jobs_detail::BodyJob<B>& job, const ThreadBand& band) {
         job.body = &body;
         job.band = band;
-      });
+      },
+      threads);
 }
 
 }  // namespace Pictura

@@ -113,3 +113,51 @@ TEST_F(BandJobs, WantBandsFollowsTheSplittingRule) {
   SetThreadsPerOperation(1);
   EXPECT_FALSE(WantBands(0, 1000));
 }
+
+// Work of a known size wakes one thread per share it pays for, never more
+// than the threads per operation, and the bands follow the threads asked.
+TEST_F(BandJobs, WorkThreadsAndAThreadCountOfTheirOwn) {
+  SetThreadsPerOperation(4);
+  const struct {
+    uint64_t work, perThread;
+    uint32_t threads;
+  } rows[] = {
+      {0, 100, 1},   {99, 100, 1},  {199, 100, 1}, {200, 100, 2},
+      {399, 100, 3}, {400, 100, 4}, {4000, 100, 4}, {5, 0, 4},  // no share given: every thread
+  };
+  for (const auto& r : rows) EXPECT_EQ(WorkThreads(r.work, r.perThread), r.threads) << r.work << " / " << r.perThread;
+  for (uint32_t threads : {1u, 2u, 3u}) {
+    std::atomic<int> active{0}, most{0};
+    std::atomic<uint32_t> count{0};
+    EXPECT_EQ(RunBandJobs(
+                  false, 1, 800,
+                  [&](const ThreadBand&) -> uint32_t {
+                    count.fetch_add(1);
+                    const int now = active.fetch_add(1) + 1;
+                    for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+                    }
+                    std::this_thread::sleep_for(std::chrono::microseconds(300));
+                    active.fetch_sub(1);
+                    return 0;
+                  },
+                  threads),
+              0u);
+    EXPECT_EQ(count.load(), 4 * threads);  // four bands a thread asked
+    EXPECT_LE(most.load(), static_cast<int>(threads));
+  }
+  SetThreadsPerOperation(2);  // more threads asked than an operation may take: its setting holds
+  std::atomic<int> active{0}, most{0};
+  EXPECT_EQ(RunBandJobs(
+                false, 1, 800,
+                [&](const ThreadBand&) -> uint32_t {
+                  const int now = active.fetch_add(1) + 1;
+                  for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+                  }
+                  std::this_thread::sleep_for(std::chrono::microseconds(300));
+                  active.fetch_sub(1);
+                  return 0;
+                },
+                8),
+            0u);
+  EXPECT_LE(most.load(), 2);
+}

@@ -11,7 +11,7 @@ namespace Pictura {
 
 // The jobs of one RunJobs call: the caller waits until none remains. A
 // shared batch counts its helpers' turns instead, and its jobs are taken
-// from `next`.
+// from `next` by `takers` threads (the caller and the helpers started).
 struct RunBatch {
   std::mutex lock;
   std::condition_variable done;
@@ -19,6 +19,7 @@ struct RunBatch {
   PicJobProc proc = nullptr;
   std::span<CPicThreadData* const> shared;
   std::atomic<size_t> next{0};
+  std::atomic<size_t> takers{0};
 };
 
 namespace {
@@ -45,6 +46,7 @@ void RunJob(PicJobProc proc, CPicThreadData* job) {
 // Takes the shared batch's jobs until none is left.
 void RunSharedJobs(RunBatch& batch) {
   const size_t n = batch.shared.size();
+  batch.takers.fetch_add(1, std::memory_order_relaxed);
   for (size_t i = batch.next.fetch_add(1, std::memory_order_relaxed); i < n;
        i = batch.next.fetch_add(1, std::memory_order_relaxed))
     RunJob(batch.proc, batch.shared[i]);
@@ -145,17 +147,34 @@ size_t CPicThreadPool::DropQueued(RunBatch& batch) {
   return dropped;
 }
 
+// Called with lock_ held, by a worker that has just taken an item: whether
+// the next queued item wants a worker of its own. A shared batch's caller
+// wakes one helper and each helper the next, only while the batch has more
+// jobs left than threads taking them: a short batch is done before helpers
+// would arrive, so it wakes one or none instead of every worker.
+bool CPicThreadPool::NextWantsWorker() const {
+  if (queue_.empty()) return false;
+  const PoolJobItem& next = queue_.front();
+  if (next.job) return true;
+  const RunBatch& batch = *next.batch;
+  const size_t taken = batch.next.load(std::memory_order_relaxed), n = batch.shared.size();
+  return taken < n && n - taken > batch.takers.load(std::memory_order_relaxed);
+}
+
 void CPicThreadPool::WorkerLoop() {
   t_isPoolWorker = true;
   for (;;) {
     PoolJobItem item;
+    bool wakeAnother = false;
     {
       std::unique_lock<std::mutex> guard(lock_);
       workReady_.wait(guard, [&] { return stopping_ || !queue_.empty(); });
       if (stopping_) break;
       item = queue_.front();
       queue_.pop_front();
+      wakeAnother = NextWantsWorker();
     }
+    if (wakeAnother) workReady_.notify_one();
     RunItem(item);
   }
 }
@@ -224,7 +243,11 @@ uint32_t CPicThreadPool::RunShared(PicJobProc proc, std::span<CPicThreadData* co
     }
     batch.remaining = turns;
   }
-  for (size_t i = 0; i < turns; ++i) workReady_.notify_one();
+  if (polls) {
+    for (size_t i = 0; i < turns; ++i) workReady_.notify_one();
+  } else if (turns) {
+    workReady_.notify_one();  // the others are woken by the helpers in turn (NextWantsWorker)
+  }
   if (!polls) {
     RunSharedJobs(batch);
     // Every job is taken: turns no worker has started yet are not waited for.

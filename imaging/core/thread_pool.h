@@ -80,12 +80,14 @@ class CPicThreadPool {
   // order from one shared counter until none is left: a worker that wakes
   // late finds the jobs taken and the caller never waits for it, and jobs
   // of unequal work even out. The caller then waits only for the jobs in
-  // progress. With a progress callback installed (which the caller polls
+  // progress. Helpers are woken one after another, each while more jobs are
+  // left than threads take them, so a short batch wakes few. With a progress callback installed (which the caller polls
   // while it waits) this is Run(proc, jobs). Same results as Run.
   uint32_t RunShared(PicJobProc proc, std::span<CPicThreadData* const> jobs, uint32_t helpers);
 
  private:
   void WorkerLoop();
+  bool NextWantsWorker() const;
   void GrowTo(size_t count);
   static void Finish(const PoolJobItem& item);
   static void RunItem(const PoolJobItem& item);

@@ -352,3 +352,25 @@ TEST(Pool, SharedBatchOfAStoppedPoolFailsWith89) {
   pool.Stop();
   EXPECT_EQ(RunJobsShared(pool, RunTestJob, set.pointers, 2), 89u);
 }
+
+// Helpers wake one another: while jobs are left that the threads at work
+// cannot start, one more comes, up to every helper. Each job here waits
+// until caller and helpers all work at once (a safety limit of 10 s), so a
+// helper never woken shows as fewer at once.
+TEST(Pool, SharedBatchWakesEveryHelperWhileJobsAreLeft) {
+  for (uint32_t helpers : {1u, 3u, 6u}) {
+    CPicThreadPool pool;
+    pool.Start(8, 0xFFFFFFFFu, 200);
+    std::atomic<int> active{0}, most{0};
+    const int all = static_cast<int>(helpers) + 1;
+    JobSet set(4 * all, [&](TestJob*) {
+      const int now = active.fetch_add(1) + 1;
+      for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+      }
+      for (int i = 0; i < 10000 && most.load() < all; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      active.fetch_sub(1);
+    });
+    EXPECT_EQ(RunJobsShared(pool, RunTestJob, set.pointers, helpers), 0u);
+    EXPECT_EQ(most.load(), all) << helpers;
+  }
+}

@@ -67,7 +67,8 @@ uint32_t CPicImgResizeBilinearT<T>::Resize(const CPicImgBufBase<T>& src, CPicImg
   PicArray<unsigned int> indices;
   BuildCoefficients(dst.width, src.width, weights, indices);
   // Half a million samples take the calling thread some 0.15 ms; below
-  // that the workers' wake-up on a busy machine costs more than it saves.
+  // that the workers' wake-up on a busy machine costs more than it saves,
+  // and each helper wants a quarter million of its own.
   const uint64_t samples = uint64_t{dst.width} * dst.height * dst.channels;
   if (WantBands(flags, dst.height, samples, 1u << 19)) {
     this->error = RunBandJobs<bilinThreadData>(ThreadProc, false, dst.width, dst.height,
@@ -77,7 +78,8 @@ uint32_t CPicImgResizeBilinearT<T>::Resize(const CPicImgBufBase<T>& src, CPicImg
                                                  job.band = band;
                                                  job.weights = &weights;
                                                  job.indices = &indices;
-                                               });
+                                               },
+                                               WorkThreads(samples, 1u << 18));
     return this->error == 0 ? 1 : 0;
   }
   return ResizeRows(src, dst, nullptr, weights, indices);

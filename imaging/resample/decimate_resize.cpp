@@ -275,7 +275,8 @@ uint32_t CPicSimpleResize<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBas
   if (!this->cancelCheck && ActiveResampleKernels()) {
     // No one watches the channels go by: whole pixels at a time, in row
     // bands on the pool when the picture is big enough to pay for it (below
-    // a quarter megabyte handing bands out costs more than sharing saves).
+    // a quarter megabyte a thread, handing bands out costs more than sharing
+    // saves).
     const uint64_t bytes = uint64_t{dst.width} * dst.height * ch * sizeof(T);
     if (WantBands(flags, dst.height, bytes, 1u << 18)) {
       this->error = RunBandJobs<simpleThreadData>(ThreadProc, false, dst.width, dst.height,
@@ -285,7 +286,8 @@ uint32_t CPicSimpleResize<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBas
                                                     job.colOffset = colOffset.Data();
                                                     job.rowOffset = rowOffset.Data();
                                                     job.band = band;
-                                                  });
+                                                  },
+                                                  WorkThreads(bytes, 1u << 18));
       return this->error == 0 ? 1 : 0;
     }
     PixelRows(src, dst, colOffset.Data(), rowOffset.Data(), 0, dst.height);
