@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -192,9 +193,11 @@ using S = Avx2;
 #undef PIC_LANES_INLINE
 #undef PIC_LANES_ENTRY
 
+std::atomic<int> g_vectorCap{1};
+
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
-  return has;
+  return has && g_vectorCap.load(std::memory_order_relaxed) >= 1;
 }
 
 // Rows of one channel as bytes, padded by half samples of the edge on each
@@ -214,12 +217,25 @@ void MedianNetworkChannel(const T* source, uint32_t width, uint32_t height, uint
                           uint32_t top, uint32_t bottom) {
   const int side = static_cast<int>(2 * half + 1);
   const size_t lanes = 32, n = (width + lanes - 1) / lanes * lanes, padded = n + 2 * half + lanes;
-  std::vector<uint8_t> ring(padded * side), out(n), cols(padded * 5);
-  std::vector<const uint8_t*> rows(side);
+  std::vector<uint8_t> cols(padded * 5);
   auto rowOf = [&](int64_t y) { return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride; };
+  const bool avx2 = HasAvx2();
+  if constexpr (std::is_same_v<T, uint8_t>) {
+    if (side == 3 && channels == 1) {
+      // Straight from the source rows into the destination: no copies.
+      for (int64_t y = top; y < bottom; ++y) {
+        const uint8_t* rows[3] = {rowOf(y - 1), rowOf(y), rowOf(y + 1)};
+        uint8_t* d = destination + size_t(y) * destinationStride;
+        if (avx2) avx2::Median3Direct(rows, width, cols.data(), padded, d);
+        else sse2::Median3Direct(rows, width, cols.data(), padded, d);
+      }
+      return;
+    }
+  }
+  std::vector<uint8_t> ring(padded * side), out(n);
+  std::vector<const uint8_t*> rows(side);
   auto slot = [&](int64_t y) { return ring.data() + size_t((y + 4 * half + 4) % side) * padded; };
   for (int64_t y = int64_t{top} - half; y < int64_t{top} + half; ++y) LoadPadded(rowOf(y), width, channels, half, slot(y));
-  const bool avx2 = HasAvx2();
   for (int64_t y = top; y < bottom; ++y) {
     LoadPadded(rowOf(y + half), width, channels, half, slot(y + half));
     for (int i = 0; i < side; ++i) rows[i] = slot(y - half + i);
@@ -350,6 +366,10 @@ bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t 
 }
 
 }  // namespace
+
+void SetMedianVectorCap(int level) {
+  g_vectorCap.store(level, std::memory_order_relaxed);
+}
 
 void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uint32_t channels,
                       uint32_t sourceStride, double* destination, uint32_t destinationStride, int32_t k,

@@ -27,6 +27,10 @@ struct CPicMedianFilter : CPicErrorHolder {
                         uint32_t flags);
 };
 
+// The widest byte vectors the filter may use: 1 AVX2 where the processor
+// has it (the default), 0 SSE2. Tests lower it to reach every form.
+void SetMedianVectorCap(int level);
+
 // Rows band->top .. band->bottom - 1 (all rows when band is null).
 void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uint32_t channels,
                       uint32_t sourceStride, double* destination, uint32_t destinationStride, int32_t k,

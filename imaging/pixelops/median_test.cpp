@@ -140,3 +140,45 @@ TEST(Median, BytesMatchTheSortedWindow) {
   EXPECT_FALSE(filter.MedianFilterCore(one.data(), 2, 2, 1, 2, one.data(), 2, 256, 1));  // counts past 16 bits
   EXPECT_EQ(filter.error, 5u);
 }
+
+// The 3 x 3 byte windows: one channel goes straight from the source rows
+// into the destination, several through padded rows; both against the
+// sorted window at every vector width, for widths around whole vectors
+// (16 and 32 lanes), one to three rows, and bands of the pool.
+TEST(Median, ThreeByThreeBytesAtEveryVectorWidth) {
+  ASSERT_TRUE(pic_Initialize(nullptr));
+  const struct {
+    uint32_t w, h, ch, flags;
+  } rows[] = {{1, 1, 1, 1},  {2, 3, 1, 1},  {15, 2, 1, 1},  {16, 5, 1, 1},  {17, 4, 1, 1},   {31, 3, 1, 1},
+              {32, 6, 1, 1}, {33, 7, 1, 1}, {47, 1, 1, 1},  {64, 9, 1, 1},  {65, 40, 1, 1},  {97, 31, 1, 0x100001},
+              {33, 5, 3, 5}, {17, 6, 2, 2}, {200, 37, 1, 1}};
+  for (int level : {0, 1}) {
+    SetMedianVectorCap(level);
+    for (const auto& row : rows) {
+      SCOPED_TRACE(testing::Message() << row.w << "x" << row.h << "x" << row.ch << " level " << level);
+      std::mt19937 rng(row.w * 31 + row.h);
+      // A stride wider than the row, its extra bytes never read as samples.
+      const uint32_t stride = row.w * row.ch + 3;
+      std::vector<uint8_t> bytes(size_t{stride} * row.h, 0xEE), got(bytes.size(), 7);
+      std::vector<double> src(size_t{row.w} * row.h * row.ch);
+      for (uint32_t y = 0; y < row.h; ++y)
+        for (uint32_t i = 0; i < row.w * row.ch; ++i) {
+          const auto v = uint8_t(i % 4 ? rng() : rng() % 3 + 100);
+          bytes[size_t{y} * stride + i] = v;
+          src[size_t{y} * row.w * row.ch + i] = v;
+        }
+      CPicMedianFilter filter;
+      ASSERT_TRUE(filter.MedianFilterCore(bytes.data(), row.w, row.h, row.ch, stride, got.data(), stride, 3,
+                                          row.flags));
+      for (uint32_t y = 0; y < row.h; ++y) {
+        for (uint32_t x = 0; x < row.w; ++x)
+          for (uint32_t c = 0; c < row.ch; ++c) {
+            const uint8_t want = (row.flags >> c & 1) ? uint8_t(Reference(src, row.w, row.h, row.ch, x, y, c, 1)) : 7;
+            ASSERT_EQ(got[size_t{y} * stride + x * row.ch + c], want) << x << "," << y << "," << c;
+          }
+        for (uint32_t i = row.w * row.ch; i < stride; ++i) ASSERT_EQ(got[size_t{y} * stride + i], 7) << "padding";
+      }
+    }
+  }
+  SetMedianVectorCap(1);
+}
