@@ -245,13 +245,16 @@ uint32_t OctreeQuantizer::FindNearest(int c0, int c1, int c2, uint32_t count) co
 // searched only among the entries that can win somewhere in the colour's
 // 5-5-5 cell: those whose nearest point of the cell is no farther than the
 // best farthest point of any entry (lists made once per cell). Big images
-// also remember each exact colour's answer in a table shared by the bands
-// (answers are a function of the colour, so racing writes agree); its index
-// interleaves the channels' bits to keep similar colours close in memory.
+// with many colours also remember recent colours' answers in a cache of
+// their own (`cached`: 64K colours, 256 KB, which stays in the core's
+// second-level cache where a table of every colour, 32 MB, missed it on
+// nearly every pixel of a busy photo); a colour's slot is the low bits of
+// its channels interleaved, so the similar colours of a region take
+// different slots.
 class OctreeQuantizer::PaletteSearch {
  public:
-  PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, uint16_t* memo, uint32_t* cubes = nullptr)
-      : planes_(planes), colors_(std::max<uint32_t>(colors, 1)), memo_(memo), cubes_(cubes) {
+  PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, bool cached, uint32_t* cubes = nullptr)
+      : planes_(planes), colors_(std::max<uint32_t>(colors, 1)), cubes_(cubes) {
     for (int d = -255; d <= 255; ++d) squares_[d + 255] = static_cast<uint32_t>(d * d);
     for (uint32_t v = 0; v < 256; ++v) {
       uint32_t m = 0;
@@ -261,18 +264,44 @@ class OctreeQuantizer::PaletteSearch {
     }
     cells_.assign(32768, -1);
     pool_.reserve(32768);
+    if (cached) {
+      // A slot holds colour | index << 24. Every slot starts as black with
+      // index 0, which only black's own slot (0) could match: that one
+      // starts as a colour of another slot.
+      cache_.assign(kCacheSlots, 0);
+      cache_[0] = 1;
+    }
   }
   uint32_t Find(const int* c) {
     if (cubes_) return FindInCube(c);
+    if (!cache_.empty()) return Search(c, Fine(c));
+    return FindInLists(c);
+  }
+  // Asks for the cube cell of pixel p (three channel bytes) ahead of its
+  // turn: the cells are read in the order of the picture's colours, which
+  // is no order in memory, and would each wait for their line.
+  // (GCC drops __builtin_prefetch in such a loop; the instruction is asked
+  // for itself.)
+  void Prefetch(const uint8_t* p) const {
+    if (!cubes_) return;
+    const uint32_t* cell = &cubes_[CubeSlot(p[0], p[1], p[2])];
+    asm volatile("prefetcht0 %0" : : "m"(*cell));
+  }
+
+ private:
+  uint32_t CubeSlot(int c0, int c1, int c2) const {
+    return morton_[c0 >> 1] << 2 | morton_[c1 >> 1] << 1 | morton_[c2 >> 1];
+  }
+  uint32_t FindInLists(const int* c) {
     const uint8_t* list = Coarse(c);
     const uint32_t n = uint32_t{list[0]} + 1;
     if (n == 1) return list[1];
-    // Short lists are searched faster than the memo is read.
-    uint16_t* slot = nullptr;
-    if (memo_ && n > 4) {
-      slot = &memo_[morton_[c[0]] << 2 | morton_[c[1]] << 1 | morton_[c[2]]];
-      uint16_t known = std::atomic_ref<uint16_t>(*slot).load(std::memory_order_relaxed);
-      if (known) return known - 1u;
+    // Short lists are searched faster than the cache is read.
+    uint32_t* slot = nullptr;
+    const auto colour = static_cast<uint32_t>(c[0] << 16 | c[1] << 8 | c[2]);
+    if (!cache_.empty() && n > 4) {
+      slot = &cache_[(morton_[c[0]] << 2 | morton_[c[1]] << 1 | morton_[c[2]]) & (kCacheSlots - 1)];
+      if ((*slot & 0xFFFFFF) == colour) return *slot >> 24;
     }
     const uint32_t* sq = squares_ + 255;
     uint32_t best = UINT32_MAX, bestIndex = 0;
@@ -281,11 +310,10 @@ class OctreeQuantizer::PaletteSearch {
       uint32_t d = sq[c[0] - planes_[0][i]] + sq[c[1] - planes_[1][i]] + sq[c[2] - planes_[2][i]];
       if (d < best) best = d, bestIndex = i;
     }
-    if (slot) std::atomic_ref<uint16_t>(*slot).store(static_cast<uint16_t>(bestIndex + 1), std::memory_order_relaxed);
+    if (slot) *slot = colour | bestIndex << 24;
     return bestIndex;
   }
 
- private:
   const uint8_t* Coarse(const int* c) {
     const uint32_t cell = static_cast<uint32_t>((c[0] & 0xF8) << 7 | (c[1] & 0xF8) << 2 | c[2] >> 3);
     if (cells_[cell] < 0) cells_[cell] = Candidates(cell);
@@ -300,7 +328,7 @@ class OctreeQuantizer::PaletteSearch {
   // A cell is a function of the palette, so racing writes agree; its index
   // interleaves the channels' bits to keep similar colours close in memory.
   uint32_t FindInCube(const int* c) {
-    std::atomic_ref<uint32_t> slot(cubes_[morton_[c[0] >> 1] << 2 | morton_[c[1] >> 1] << 1 | morton_[c[2] >> 1]]);
+    std::atomic_ref<uint32_t> slot(cubes_[CubeSlot(c[0], c[1], c[2])]);
     uint32_t v = slot.load(std::memory_order_relaxed);
     if (!v) slot.store(v = CubeCell(c), std::memory_order_relaxed);
     if (v & 2) return Search(c, Fine(c));
@@ -399,10 +427,11 @@ class OctreeQuantizer::PaletteSearch {
     return offset;
   }
 
+  static constexpr uint32_t kCacheSlots = 1u << 16;
   const uint8_t (*planes_)[256];
   uint32_t colors_;
-  uint16_t* memo_;
   uint32_t* cubes_;
+  std::vector<uint32_t> cache_;
   uint32_t squares_[511];
   uint32_t morton_[256];
   std::vector<int32_t> cells_, fine_;
@@ -417,16 +446,16 @@ struct FreeDeleter {
 
 // Zeroed lazily by the system for big blocks: only the pages used cost.
 // Big images with up to 64 colours: the cube table (8 MB), measured twice
-// as fast as the lists on busy photos; more colours: the colour memo
-// (32 MB; the cube cells there often hold more than three winners).
+// as fast as the lists on busy photos; more colours: each search's colour
+// cache (the cube cells there often hold more than three winners).
 struct SearchTables {
   SearchTables(uint64_t pixels, uint32_t colors) {
     if (pixels >= (1u << 16) && colors <= 64)
       cubes.reset(static_cast<uint32_t*>(std::calloc(size_t{1} << 21, sizeof(uint32_t))));
-    else if (pixels >= (1u << 18) && colors > 32)
-      memo.reset(static_cast<uint16_t*>(std::calloc(size_t{1} << 24, sizeof(uint16_t))));
+    else
+      cached = pixels >= (1u << 16);
   }
-  std::unique_ptr<uint16_t[], FreeDeleter> memo;
+  bool cached = false;
   std::unique_ptr<uint32_t[], FreeDeleter> cubes;
 };
 
@@ -437,14 +466,16 @@ struct SearchTables {
 bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors,
                                      const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t top,
                                      uint32_t bottom, uint32_t srcStride, uint32_t dstStride, uint32_t bytesPerPixel,
-                                     uint16_t* memo, uint32_t* cubes) {
-  PaletteSearch search(planes, colors, memo, cubes);
+                                     bool cached, uint32_t* cubes) {
+  PaletteSearch search(planes, colors, cached, cubes);
   for (uint32_t y = top; y < bottom; ++y) {
     const uint8_t* p = pixels + static_cast<size_t>(y) * srcStride;
     uint8_t* out = output + static_cast<size_t>(y) * dstStride;
     int last[3] = {-1, -1, -1};
     uint8_t lastIndex = 0;
+    constexpr uint32_t kAhead = 8;
     for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
+      if (x + kAhead < width) search.Prefetch(p + kAhead * bytesPerPixel);
       const int c[3] = {p[0], p[1], p[2]};
       if (c[0] != last[0] || c[1] != last[1] || c[2] != last[2]) {
         lastIndex = static_cast<uint8_t>(search.Find(c));
@@ -472,11 +503,11 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
   if (limit == 0) {
     if (!WantBands(poolFlags_, height))
       return MapNearestRows(&error_, planes_, colors, pixels, output, width, 0, height, srcStride, dstStride,
-                            bytesPerPixel, tables.memo.get(), tables.cubes.get());
+                            bytesPerPixel, tables.cached, tables.cubes.get());
     error_ = RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
       uint32_t err = 0;
       MapNearestRows(&err, planes_, colors, pixels, output, width, band.top, band.bottom, srcStride, dstStride,
-                     bytesPerPixel, tables.memo.get(), tables.cubes.get());
+                     bytesPerPixel, tables.cached, tables.cubes.get());
       return err;
     });
     return error_ == 0;
@@ -484,7 +515,7 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
 
   if (dither_ && GreyPair(pixels, width, height, srcStride, colors, bytesPerPixel))
     return MapGreyPair(pixels, output, width, height, srcStride, dstStride, bytesPerPixel);
-  PaletteSearch search(planes_, colors, tables.memo.get(), tables.cubes.get());
+  PaletteSearch search(planes_, colors, tables.cached, tables.cubes.get());
   std::vector<int32_t> rowA((static_cast<size_t>(width) + 2) * 3, 0), rowB(rowA.size(), 0);
   int32_t limitTable[511];
   for (int d = -255; d <= 255; ++d) limitTable[d + 255] = std::clamp(d, -limit, limit);
@@ -653,7 +684,7 @@ void OctreeQuantizer::RefinePalette(uint32_t count) {
   const int steps = fineBins_.empty() || count > 64 ? 2 : 4;
   fineBins_ = std::vector<FineBin>();
   for (int step = 0; step < steps; ++step) {
-    PaletteSearch search(planes_, count, nullptr);
+    PaletteSearch search(planes_, count, false);
     uint64_t sum[256][3] = {}, n[256] = {};
     for (const Cell& cell : cells) {
       int c[3];
