@@ -91,6 +91,22 @@ TEST(RotateOrthogonal, EveryCodeAndSampleTypeMapsEachPixel) {
   }
 }
 
+// Three-byte pixels go in blocks of 4 x 4 where the processor has the
+// shuffles: widths around the six columns a block's loads need, heights
+// around whole blocks and the 64-row tiles, at every vector level.
+TEST(RotateOrthogonal, ThreeBytePixelsInBlocksAtEveryVectorLevel) {
+  const std::pair<uint32_t, uint32_t> rows[] = {{4, 4},  {5, 9},  {6, 4},   {7, 5},   {8, 8},  {9, 3},
+                                                {10, 7}, {11, 1}, {16, 64}, {17, 65}, {21, 130}, {70, 66}};
+  for (int level : LevelsFrom(0)) {
+    SetResampleVectorCap(level);
+    for (const auto& [w, h] : rows) {
+      SCOPED_TRACE(testing::Message() << "level " << level);
+      CheckTurns<uint8_t>(w, h, 3, RotateOrthogonal, RotateOrthogonalInPlace8);
+    }
+  }
+  SetResampleVectorCap(kResampleTopLevel);
+}
+
 TEST(RotateOrthogonal, RefusalsAndCancelling) {
   uint8_t a[4800] = {}, b[4800] = {};
   uint32_t err = 0;
@@ -240,7 +256,11 @@ TEST(RotateAnyAngle, MatchesThePlainReading) {
       {200, 150, 4, 2, -0.4, 0}, {180, 120, 3, 0, 1.0, 0},
       // four pixels a step in the widest nearest and bilinear rows, every quadrant
       {90, 70, 4, 1, 2.0, 0},    {64, 48, 3, 1, -2.6, 0},    {5, 4, 3, 1, 0.1, 0},  {7, 2, 4, 1, -0.05, 0},
-      {90, 70, 4, 0, -2.0, 0},   {64, 48, 3, 0, 2.6, 0},     {3, 3, 3, 0, 0.2, 0},  {6, 1, 4, 0, 0.01, 0}};
+      {90, 70, 4, 0, -2.0, 0},   {64, 48, 3, 0, 2.6, 0},     {3, 3, 3, 0, 0.2, 0},  {6, 1, 4, 0, 0.01, 0},
+      // rows walk only the columns that may map inside: edges nearly level
+      // or upright, where a column moves a coordinate by a hair
+      {300, 7, 3, 0, 1e-7, 0},   {7, 300, 3, 1, -1e-7, 0},   {200, 9, 4, 1, kPi / 2 + 1e-8, 0},
+      {40, 30, 3, 2, kPi - 3e-7, 0}, {61, 47, 3, 0, -kPi / 2, 0}, {33, 20, 1, 0, 0.7, 0}};
   for (const auto& [w, h, ch, quality, angle, flags] : rows) {
     SCOPED_TRACE(testing::Message() << w << "x" << h << "x" << ch << " q" << quality << " a" << angle);
     Image<uint8_t> src(w, h, ch, 2);
