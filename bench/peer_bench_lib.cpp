@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "core/band_jobs.h"
 #include "core/image_buffers.h"
@@ -16,6 +17,8 @@
 #include "pixelops/pictura_pixelops.h"
 #include "resample/pictura_resample.h"
 #include "resample/rotate.h"
+#include "psd_files.h"
+#include "tiff_files.h"
 
 using namespace Pictura;
 
@@ -105,6 +108,62 @@ int pb_memcpy(uint8_t* dst, const uint8_t* src, uint64_t bytes) {
   };
   if (!WantBands(0, rows)) return copy(ThreadBand{0, 0, 1, rows}) == 0;
   return RunBandJobs(false, 1, rows, copy) == 0 ? 1 : 0;
+}
+
+// The codec scripts' files, made once: 0 PSD raw, 1 PSD PackBits, 2 + k
+// the TIFF kinds of tiff_files (uncompressed, LZW, Deflate, JPEG, tiles).
+static tiff_files::Memory& BenchFile(uint32_t which) {
+  static tiff_files::Memory files[2 + tiff_files::kKinds];
+  static const bool made = [] {
+    std::vector<uint8_t> psd[2];
+    psd_files::Make(psd);
+    files[0].bytes = std::move(psd[0]);
+    files[1].bytes = std::move(psd[1]);
+    const std::vector<uint8_t> picture = tiff_files::Picture();
+    for (int k = 0; k < tiff_files::kKinds; ++k)
+      files[2 + k].bytes = tiff_files::Make(picture, static_cast<tiff_files::Kind>(k));
+    return true;
+  }();
+  (void)made;
+  return files[std::min<uint32_t>(which, 1 + tiff_files::kKinds)];
+}
+
+// The file's size; its bytes to out when out is not null.
+uint64_t pb_bench_file(uint32_t which, uint8_t* out) {
+  const std::vector<uint8_t>& bytes = BenchFile(which).bytes;
+  if (out) std::memcpy(out, bytes.data(), bytes.size());
+  return bytes.size();
+}
+
+// A bench file read into a fresh result block, freed again: pic_ReadPSD at
+// 24 bits (psd 1) or the generic reader as R, G, B (psd 0).
+int pb_read(uint32_t which, uint32_t psd) {
+  const std::vector<uint8_t>& file = BenchFile(which).bytes;
+  HPICSRC src = pic_OpenMemorySource(file.data(), static_cast<DWORD>(file.size()));
+  DWORD w = 0, h = 0;
+  HGLOBAL image = psd ? pic_ReadPSD(src, &w, &h, 24, nullptr, 0) : pic_ReadImage(src, &w, &h, kPicReadRGB, 0);
+  const bool ok = image && PicGetLastError() == 0 && w == (which < 2 ? psd_files::kWidth : tiff_files::kWidth) &&
+                  h == (which < 2 ? psd_files::kHeight : tiff_files::kHeight);
+  GlobalFree(image);
+  pic_CloseSource(src);
+  return ok ? 1 : 0;
+}
+
+// Bare libtiff on a TIFF bench file, into a fresh block of the allocator
+// ours uses: its RGBA path (strips 0) or plain strip and tile reads of the
+// RGB bytes (strips 1; not for JPEG).
+int pb_libtiff(uint32_t which, uint32_t strips) {
+  static const bool quiet = (TIFFSetWarningHandler(nullptr), true);
+  (void)quiet;
+  tiff_files::Memory& m = BenchFile(which);
+  const size_t pixels = size_t{tiff_files::kWidth} * tiff_files::kHeight;
+  HGLOBAL block = GlobalAlloc(GMEM_FIXED, pixels * (strips ? 3 : 4));
+  if (!block) return 0;
+  uint8_t tile[256 * 256 * 3];
+  const bool ok = strips ? tiff_files::ReadStrips(m, static_cast<uint8_t*>(block), tile)
+                         : tiff_files::ReadRGBA(m, static_cast<uint32_t*>(block));
+  GlobalFree(block);
+  return ok ? 1 : 0;
 }
 
 }  // extern "C"

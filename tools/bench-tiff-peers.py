@@ -1,53 +1,66 @@
 #!/usr/bin/python3
-"""Runs bench/tiff_bench (pic_ReadImage against bare libtiff on the same
-12-megapixel files, one program, each side into a fresh block of the same
-allocator) a few times and prints the ratio table: libtiff CPU time / ours
-(above 1: we are faster), medians of each run's repetitions, one line per
-run to show the spread.
+"""Times Pictura's TIFF reading (pic_ReadImage as R, G, B rows) against bare
+libtiff and Pillow on the same 12-megapixel files (uncompressed, LZW,
+Deflate, JPEG-in-TIFF, Deflate 256 x 256 tiles; made by bench/tiff_files.h),
+side by side in one process with interleaved rounds (tools/peerbench.py),
+and prints the ratio table (peer time / ours: above 1 means we are faster)
+with the processor-time ratio beside the wall-time one.
 
-Usage: tools/bench-tiff-peers.py [build/native-release] [--runs N] [--repetitions N]
+Usage: tools/bench-tiff-peers.py [build/native-release] [--rounds N] [--settings 1,4,8,default]
 
-RGBA: TIFFReadRGBAImageOriented (libtiff's own RGBA path, 4 bytes a pixel);
-strips: plain TIFFReadEncodedStrip / TIFFReadTile into RGB rows (no JPEG:
-its strips are YCbCr).
+Sides, each reading from memory into a fresh block every time (as
+pic_ReadImage hands back a new block; its page faults count on every side):
+- libtiff-rgba: TIFFReadRGBAImageOriented (libtiff's own RGBA path, 4 bytes
+  a pixel, the whole image at once);
+- libtiff-strips: plain TIFFReadEncodedStrip / TIFFReadTile into RGB rows
+  (not for JPEG, whose strips come as YCbCr);
+- pil: Image.open on a BytesIO and load().
+The readers run on one thread (the default setting is 1); the others show
+ours with its pool beside the same threadless peers.
 """
 import argparse
-import json
-import os
-import subprocess
+import io
+import sys
+
+import numpy as np
+from PIL import Image
+
+import peerbench as pb
 
 KINDS = ["uncompressed", "LZW", "deflate", "JPEG", "tiled"]
 
 
-def run(build, repetitions):
-    out = subprocess.run([os.path.join(build, "bench", "tiff_bench"), "--benchmark_format=json",
-                          "--benchmark_repetitions=%d" % repetitions, "--benchmark_report_aggregates_only=true"],
-                         check=True, capture_output=True, text=True).stdout
-    times = {}
-    for b in json.loads(out)["benchmarks"]:
-        if b.get("aggregate_name") == "median":
-            times[b["run_name"]] = b["cpu_time"]
-    return times
+def file_bytes(ours, which):
+    n = ours.lib.pb_bench_file(which, None)
+    data = np.empty(n, np.uint8)
+    ours.lib.pb_bench_file(which, pb.ptr(data))
+    return data.tobytes()
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("build", nargs="?", default="build/native-release")
-    parser.add_argument("--runs", type=int, default=3)
-    parser.add_argument("--repetitions", type=int, default=5)
-    args = parser.parse_args()
-    print("libtiff / ours (libtiff ms)")
-    print("%-5s %-8s" % ("run", "peer") + "".join("%14s" % k for k in KINDS))
-    for r in range(args.runs):
-        t = run(args.build, args.repetitions)
-        for peer, name in (("RGBA", "Bare"), ("strips", "BareRaw")):
-            cells = []
-            for i in range(len(KINDS)):
-                ours, theirs = t.get("PicReadImage/kind:%d" % i), t.get("%s/kind:%d" % (name, i))
-                cells.append("%.2f (%.1f)" % (theirs / ours, theirs) if ours and theirs else "-")
-            print("%-5d %-8s" % (r + 1, peer) + "".join("%14s" % c for c in cells))
-        print("      ours ms: " + ", ".join("%s %.1f" % (k, t["PicReadImage/kind:%d" % i]) for i, k in enumerate(KINDS)))
+    ap = argparse.ArgumentParser()
+    pb.add_arguments(ap)
+    ap.set_defaults(settings="1")
+    args = ap.parse_args()
+    ours = pb.Ours(args.build)
+    pb.banner("TIFF reading")
+    for setting in pb.chosen_settings(args.settings):
+        pb.set_threads(ours, setting)
+        table = pb.Table(setting)
+        for k, kind in enumerate(KINDS):
+            which = 2 + k
+            data = file_bytes(ours, which)
+            L = ours.lib
+            sides = [("ours", ours.checked(L.pb_read, which, 0)),
+                     ("libtiff-rgba", ours.checked(L.pb_libtiff, which, 0))]
+            if kind != "JPEG":
+                sides.append(("libtiff-strips", ours.checked(L.pb_libtiff, which, 1)))
+            sides.append(("pil", lambda data=data: Image.open(io.BytesIO(data)).load()))
+            # Every peer is threadless: in the threaded settings ours runs beside them all the same.
+            table.add(kind, pb.interleave(sides, args.rounds))
+        table.print()
+    pb.set_threads(ours, pb.SETTINGS[-1])
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -61,6 +61,10 @@ class Ours:
         lib.pb_alpha.argtypes = [u8p, u8p, U, U]
         lib.pb_quantize.argtypes = [u8p, U, U, u8p, U, u8p, U]
         lib.pb_memcpy.argtypes = [u8p, u8p, ctypes.c_uint64]
+        lib.pb_bench_file.argtypes = [U, u8p]
+        lib.pb_bench_file.restype = ctypes.c_uint64
+        lib.pb_read.argtypes = [U, U]
+        lib.pb_libtiff.argtypes = [U, U]
         if not lib.pb_init():
             raise SystemExit("pic_Initialize failed")
         self.lib = lib
