@@ -470,6 +470,8 @@ TEST(Placement, FamilyHandWorkedCases) {
   const RGBQUAD greys[4] = {{0, 0, 0, 255}, {255, 255, 255, 0}, {255, 255, 255, 128}, {128, 128, 128, 0}};
   const RGBQUAD two[2] = {{10, 20, 30, 0}, {200, 150, 250, 255}};
   const RGBQUAD one[2] = {{1, 1, 1, 0}, {7, 7, 7, 0}};
+  RGBQUAD whiteLast[256] = {};  // black but the last
+  whiteLast[255] = {255, 255, 255, 0};
   struct Case {
     const char* what;
     Bytes dst;
@@ -493,6 +495,13 @@ TEST(Placement, FamilyHandWorkedCases) {
          return PlaceImage1Bit(e, d, 72, 1, 9, src, 16, 1, 2, 56, 0, 0);
        },
        {0, 0, 0, 0, 0, 0, 0, 0xFF, 0x0F}},
+      {"1 bit, byte-aligned, 7 and 15 bits wide: the bit past each source keeps its value",
+       {0xFF, 0xFF, 0xFF, 0xFF},
+       [&](uint32_t* e, uint8_t* d) {
+         return PlaceImage1Bit(e, d, 8, 1, 1, zeros.data(), 7, 1, 1, 0, 0, 0) &&
+                PlaceImage1Bit(e, d + 1, 24, 1, 3, zeros.data(), 15, 1, 2, 8, 0, 0);
+       },
+       {0x01, 0xFF, 0x00, 0x01}},
       {"masked copy: mask 0xF0 takes four zero bits",
        {0xFF},
        [&](uint32_t* e, uint8_t* d) {
@@ -572,6 +581,13 @@ TEST(Placement, FamilyHandWorkedCases) {
          return PlaceImage8BitOnPaletted(e, d, 2, 1, 2, s, 2, 1, 2, 0, 0, greys, 4, two, 0.0, 0, 0);
        },
        {1, 1}},  // white again: index 2 has the same colour as 1, the lower wins
+      {"8 bits onto a full 256-entry palette: its last entry is read and matched",
+       {0, 255},
+       [&](uint32_t* e, uint8_t* d) {
+         const uint8_t s[2] = {255, 0};
+         return PlaceImage8BitOnPaletted(e, d, 2, 1, 2, s, 2, 1, 2, 0, 0, whiteLast, 256, nullptr, 1.0, 0, 0);
+       },
+       {255, 0}},
       {"by alpha: alpha 0 keeps black, 128 gives grey, 255 gives black",
        {0, 0, 1},
        [&](uint32_t* e, uint8_t* d) {
