@@ -92,16 +92,39 @@ TEST(RotateOrthogonal, EveryCodeAndSampleTypeMapsEachPixel) {
 }
 
 // Three-byte pixels go in blocks of 4 x 4 where the processor has the
-// shuffles: widths around the six columns a block's loads need, heights
-// around whole blocks and the 64-row tiles, at every vector level.
+// shuffles: widths around the six columns a block's loads need, the tiles'
+// 32 columns and the strips' 128, heights around whole blocks and the
+// 64-row tiles, at every vector level.
 TEST(RotateOrthogonal, ThreeBytePixelsInBlocksAtEveryVectorLevel) {
   const std::pair<uint32_t, uint32_t> rows[] = {{4, 4},  {5, 9},  {6, 4},   {7, 5},   {8, 8},  {9, 3},
-                                                {10, 7}, {11, 1}, {16, 64}, {17, 65}, {21, 130}, {70, 66}};
+                                                {10, 7}, {11, 1}, {16, 64}, {17, 65}, {21, 130}, {70, 66},
+                                                // around the 32-column tiles and 128-column strips
+                                                {31, 5}, {33, 67}, {127, 4}, {129, 9}, {257, 3}};
   for (int level : LevelsFrom(0)) {
     SetResampleVectorCap(level);
     for (const auto& [w, h] : rows) {
       SCOPED_TRACE(testing::Message() << "level " << level);
       CheckTurns<uint8_t>(w, h, 3, RotateOrthogonal, RotateOrthogonalInPlace8);
+    }
+  }
+  SetResampleVectorCap(kResampleTopLevel);
+}
+
+// Half turns of 1-, 3- and 4-byte pixels reverse a row a vector at a
+// time: widths around one vector's pixels (16, 5 + 1 and 4), one row and
+// several, at every vector level; the guards after each row stay intact.
+TEST(RotateOrthogonal, HalfTurnsAVectorAtATimeAtEveryVectorLevel) {
+  const struct {
+    uint32_t ch, w, h;
+  } rows[] = {{1, 1, 1},  {1, 15, 2}, {1, 16, 3}, {1, 17, 1}, {1, 31, 2}, {1, 33, 4}, {1, 100, 3},
+              {3, 1, 2},  {3, 5, 3},  {3, 6, 1},  {3, 7, 2},  {3, 10, 2}, {3, 11, 3}, {3, 12, 1},
+              {3, 16, 5}, {3, 64, 2}, {3, 97, 3}, {4, 3, 2},  {4, 4, 1},  {4, 5, 3},  {4, 8, 2},
+              {4, 9, 1},  {4, 63, 4}};
+  for (int level : LevelsFrom(0)) {
+    SetResampleVectorCap(level);
+    for (const auto& r : rows) {
+      SCOPED_TRACE(testing::Message() << "level " << level);
+      CheckTurns<uint8_t>(r.w, r.h, r.ch, RotateOrthogonal, RotateOrthogonalInPlace8);
     }
   }
   SetResampleVectorCap(kResampleTopLevel);
