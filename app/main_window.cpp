@@ -4,6 +4,7 @@
 #include "services/app_globals.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
+#include "app/desktop.h"
 #include "app/desktop_windows.h"
 #include "objects/desktop_object.h"
 #include "services/help.h"
@@ -18,8 +19,8 @@
 #include "app/winamp.h"
 #include "options/options_sheet.h"
 #include "scene/anim_thread.h"
-#include "objects/figure_bitmaps.h"
-#include "objects/speech_bubble.h"
+#include "stage/figure_bitmaps.h"
+#include "stage/speech_bubble.h"
 
 #include <shellapi.h>
 #include <windowsx.h>
@@ -291,6 +292,7 @@ int RegisterMainWindowClass(HINSTANCE instance) {
   if (!OverlayWindow) return 0;
   BillboardWindow = CreateMainClassWindow(instance, kBillboardExStyle);
   if (!BillboardWindow) return 0;
+  AssembleDesktop();
   WNDCLASSA ownerClass = {};
   ownerClass.lpfnWndProc = MenuOwnerWndProc;
   ownerClass.hInstance = instance;

@@ -9,7 +9,7 @@
 #include "services/sound.h"
 #include "app/winamp.h"
 #include "objects/billboard.h"
-#include "objects/speech_bubble.h"
+#include "stage/speech_bubble.h"
 
 #include <cstdlib>
 

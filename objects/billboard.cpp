@@ -11,12 +11,12 @@
 #include "services/handles.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 #include "objects/calendar_sheet.h"
 #include "objects/desktop_object.h"
 #include "objects/portable/poster_geometry.h"
-#include "objects/figure_bitmaps.h"
-#include "objects/figure_record.h"
+#include "stage/figure_bitmaps.h"
+#include "stage/figure_record.h"
 
 BillboardStateBlock BillboardState;
 
@@ -54,19 +54,19 @@ SceneRect ReadWorkArea() {
 
 BOOL ShowWall(FigureRecord* record) {
   if (!record->objectWindow || !record->objectDC) return FALSE;
-  return UpdateLayeredWindow(record->objectWindow, record->objectScreenDC, &wallArgs.destination,
-                             &wallArgs.size, record->objectDC, &wallArgs.source, kKeyColour, &wallArgs.blend,
+  return UpdateLayeredWindow(record->objectWindow, record->objectScreenDC.get(), &wallArgs.destination,
+                             &wallArgs.size, record->objectDC.get(), &wallArgs.source, kKeyColour, &wallArgs.blend,
                              ULW_COLORKEY);
 }
 
 void FillWithKey(FigureRecord* record) {
   RECT all = {0, 0, kBillboardWidth, kBillboardHeight};
-  if (record->objectDC && record->keyBrush) FillRect(record->objectDC, &all, record->keyBrush);
+  if (record->objectDC && record->keyBrush) FillRect(record->objectDC.get(), &all, record->keyBrush);
 }
 
 void DrawWall(FigureRecord* record) {
   FillWithKey(record);
-  DrawSprite(record->objectDC, record->sheets[0], record->masks[0], {0, 0},
+  DrawSprite(record->objectDC.get(), record->sheets[0].get(), record->masks[0].get(), {0, 0},
              {0, 0, kBillboardWidth, kBillboardHeight});
   ShowWall(record);
   lastPush = GetTickCount();
@@ -149,12 +149,12 @@ bool LoadWall(FigureRecord* record) {
   if (!LoadBillboardBitmaps(record, 0)) return false;
   lstrcpynA(record->name, "Plakatwand", kFigureNameSize);
   record->frameTime = Settings.Speed;
-  record->objectBitmap = CreateCompatibleBitmap(record->objectScreenDC, kBillboardWidth, kBillboardHeight);
+  record->objectBitmap.reset(CreateCompatibleBitmap(record->objectScreenDC.get(), kBillboardWidth, kBillboardHeight));
   if (!record->objectBitmap) {
     UnloadBillboard(record);
     return false;
   }
-  record->objectOldBitmap = SelectObject(record->objectDC, record->objectBitmap);
+  record->objectSelection = SelectedObject(record->objectDC.get(), record->objectBitmap.get());
   record->objectRect = {0, 0, kBillboardWidth, kBillboardHeight};
   record->x = Settings.BillboardX;
   record->y = record->workArea.bottom - kBillboardHeight;
@@ -205,36 +205,36 @@ int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule) {
   WriteLogLine("LADEN: %s", kWallName);
   BillboardState.posterFigureAtWork = 0;
   record->objectWindow = BillboardWindow;
-  record->objectScreenDC = GetDC(BillboardWindow);
-  record->objectDC = CreateCompatibleDC(record->objectScreenDC);
+  record->objectScreenDC = WindowDC(BillboardWindow);
+  record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
   record->keyBrush = KeyBrush;
   record->state = kLoad;
   record->active = 1;
-  if (record->objectScreenDC) SetMapMode(record->objectScreenDC, MM_TEXT);
-  if (record->objectDC) SetLayout(record->objectDC, 0);
+  if (record->objectScreenDC) SetMapMode(record->objectScreenDC.get(), MM_TEXT);
+  if (record->objectDC) SetLayout(record->objectDC.get(), 0);
   record->workArea = ReadWorkArea();
 
   if (useRecordModule && record->resourceModule)
-    record->sheets[0] = ResourceBitmap(record->resourceModule, kWallName, 0, nullptr, 0);
-  if (!record->sheets[0]) record->sheets[0] = ResourceBitmap(ProgramModule(), kWallName, 0, nullptr, 0);
+    record->sheets[0].reset(ResourceBitmap(record->resourceModule, kWallName, 0, nullptr, 0));
+  if (!record->sheets[0]) record->sheets[0].reset(ResourceBitmap(ProgramModule(), kWallName, 0, nullptr, 0));
   if (!record->sheets[0]) {
     WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", kWallName);
     UnloadBillboard(record);
     return 0;
   }
-  record->masks[0] = CreateMask(record->sheets[0]);
+  record->masks[0].reset(CreateMask(record->sheets[0].get()));
   if (!record->masks[0]) {
     WriteLogLine("CreateMask() - Zu wenig Speicher!");
     UnloadBillboard(record);
     return 0;
   }
-  if (!MakeTransparentBitmap(record->sheets[0], record->masks[0], kKeyColour)) {
+  if (!MakeTransparentBitmap(record->sheets[0].get(), record->masks[0].get(), kKeyColour)) {
     WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
     UnloadBillboard(record);
     return 0;
   }
   RECT size = {};
-  GetBitmapRect(record->sheets[0], &size);
+  GetBitmapRect(record->sheets[0].get(), &size);
   record->sheetWidth = size.right;
   record->sheetHeight = size.bottom;
   return 1;
@@ -308,8 +308,6 @@ void UnloadBillboard(FigureRecord* record, bool leaveWindow) {
       ShowWindow(window, SW_HIDE);
       SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     }
-    // The window's DC goes back to its window; UnloadFigure frees the rest.
-    const WindowDC screenDC(window, std::exchange(record->objectScreenDC, nullptr));
   }
   UnloadFigure(record, leaveWindow);
 }
@@ -339,7 +337,97 @@ void Plakatieren(FigureRecord* record, int motif) {
   }
   if (!source) return;
   if (record && record->sheets[0]) {
-    PasteOnto(record->sheets[0], source.get(), calendar);
+    PasteOnto(record->sheets[0].get(), source.get(), calendar);
     BillboardState.currentMotif = pasted;
   }
+}
+
+Billboard::~Billboard() {
+  FreeFigureRecord(record_);
+}
+
+bool Billboard::Begin() {
+  if (!record_) record_ = AllocateFigureRecord();
+  return record_ != nullptr;
+}
+
+void Billboard::Pass(bool relayout) {
+  if (BillboardState.unloadRequest) {
+    BillboardState.unloadRequest = 0;
+    UnloadBillboard(record_);
+    BillboardState.redrawRequest = 1;
+  }
+  if (Settings.Billboard && !FullScreenPause) {
+    if (relayout) BillboardState.redrawRequest = 1;
+    StepBillboard(record_);
+  }
+  ApplyWindowRequest(BillboardWindow, BillboardState.windowRequest);
+}
+
+void Billboard::End(bool quitting) {
+  if (!record_) return;
+  UnloadBillboard(record_, quitting);
+  FreeFigureRecord(record_);
+  record_ = nullptr;
+}
+
+bool Billboard::UpdateRequested() {
+  return BillboardState.updateRequest != 0;
+}
+void Billboard::ClearUnloadRequest() {
+  BillboardState.unloadRequest = 0;
+}
+bool Billboard::BillboardOn() {
+  return Settings.Billboard != 0;
+}
+bool Billboard::CalendarOn() {
+  return Settings.Calendar != 0;
+}
+int Billboard::BillboardX() {
+  return Settings.BillboardX;
+}
+bool Billboard::FiguresActive() {
+  return ::FiguresActive != 0;
+}
+int Billboard::CurrentMotif() {
+  return BillboardState.currentMotif;
+}
+bool Billboard::PosterReady() {
+  return BillboardState.posterReady != 0;
+}
+void Billboard::ClearPosterReady() {
+  BillboardState.posterReady = 0;
+}
+void Billboard::SetPosterFigureActive(bool active) {
+  BillboardState.posterFigureAtWork = active ? 1 : 0;
+}
+void Billboard::ClearUpdateRequest() {
+  BillboardState.updateRequest = 0;
+}
+void Billboard::RequestRedraw() {
+  BillboardState.redrawRequest = 1;
+}
+bool Billboard::BillboardVisible() {
+  return record_ && record_->objectWindow && IsWindowVisible(record_->objectWindow);
+}
+void Billboard::RaiseBillboardTopmost() {
+  Place(HWND_TOPMOST, 0);
+}
+void Billboard::PutBillboardBack() {
+  Place(HWND_NOTOPMOST, SWP_SHOWWINDOW);
+}
+bool Billboard::StartPosterThread() {
+  return ::StartPosterThread() != 0;
+}
+void Billboard::PastePreparedPoster() {
+  Plakatieren(record_, -1);
+}
+void Billboard::Sleep(int milliseconds) {
+  ::Sleep(static_cast<DWORD>(milliseconds));
+}
+
+void Billboard::Place(HWND after, UINT extra) {
+  if (!BillboardWindow) return;
+  SetWindowPos(BillboardWindow, after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
+  BillboardState.redrawRequest = 1;
 }

@@ -12,8 +12,50 @@
 
 #include "objects/billboard_state.h"
 #include "objects/portable/billboard_art.h"
+#include "stage/portable/billboard_side.h"
 
 struct FigureRecord;
+
+// The billboard as the animation thread carries it and the paster sees it:
+// its record is made, stepped and freed on that thread.
+class Billboard : public BillboardLink {
+ public:
+  Billboard() = default;
+  Billboard(const Billboard&) = delete;
+  Billboard& operator=(const Billboard&) = delete;
+  ~Billboard() override;
+
+  bool Begin() override;
+  void Pass(bool relayout) override;
+  void End(bool quitting) override;
+  bool UpdateRequested() override;
+  void ClearUnloadRequest() override;
+
+  bool BillboardOn() override;
+  bool CalendarOn() override;
+  int BillboardX() override;
+  bool FiguresActive() override;
+  int CurrentMotif() override;
+  bool PosterReady() override;
+  void ClearPosterReady() override;
+  void SetPosterFigureActive(bool active) override;
+  void ClearUpdateRequest() override;
+  void RequestRedraw() override;
+  bool BillboardVisible() override;
+  void RaiseBillboardTopmost() override;
+  void PutBillboardBack() override;
+  bool StartPosterThread() override;
+  void PastePreparedPoster() override;
+  void Sleep(int milliseconds) override;
+
+  FigureRecord* Record() const { return record_; }
+
+ private:
+  // Each move also asks for the wall's content again (see the wall's Place).
+  void Place(HWND after, UINT extra);
+
+  FigureRecord* record_ = nullptr;
+};
 
 constexpr int kBillboardCalendarMotif = kPaperMotif;
 constexpr int kBillboardWidth = kWallWidth;

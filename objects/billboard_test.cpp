@@ -12,10 +12,10 @@
 
 #include "services/app_globals.h"
 #include "services/settings.h"
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 #include "objects/portable/calendar_layout.h"
-#include "objects/figure_bitmaps.h"
-#include "objects/figure_record.h"
+#include "stage/figure_bitmaps.h"
+#include "stage/figure_record.h"
 
 namespace {
 
@@ -23,9 +23,9 @@ constexpr uint32_t kKey = 0xFF00FF;
 
 // The object bitmap as the layered window gets it (deselected for reading).
 std::vector<uint32_t> WallPixels(FigureRecord* record) {
-  SelectObject(record->objectDC, record->objectOldBitmap);
-  std::vector<uint32_t> pixels = BitmapPixels(record->objectBitmap);
-  SelectObject(record->objectDC, record->objectBitmap);
+  record->objectSelection.reset();
+  std::vector<uint32_t> pixels = BitmapPixels(record->objectBitmap.get());
+  record->objectSelection = SelectedObject(record->objectDC.get(), record->objectBitmap.get());
   return pixels;
 }
 
@@ -49,7 +49,8 @@ LRESULT CALLBACK WallProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 class Billboard : public ::testing::Test {
  protected:
   void SetUp() override {
-    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
+    KeyBrush = keyBrush_.get();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = WallProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -71,7 +72,7 @@ class Billboard : public ::testing::Test {
     BillboardState.posterReady = 0;
     BillboardState.updateRequest = 0;
     BillboardState.posterFigureAtWork = 0;
-    if (HBITMAP old = BillboardState.posterBitmap.exchange(nullptr)) DeleteObject(old);
+    BillboardState.TakePoster();
     record_ = AllocateFigureRecord();
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work_, 0);
   }
@@ -80,9 +81,9 @@ class Billboard : public ::testing::Test {
     FreeFigureRecord(record_);
     DestroyWindow(BillboardWindow);
     BillboardWindow = nullptr;
-    DeleteObject(KeyBrush);
     KeyBrush = nullptr;
-    if (HBITMAP old = BillboardState.posterBitmap.exchange(nullptr)) DeleteObject(old);
+    keyBrush_.reset();
+    BillboardState.TakePoster();
   }
 
   // Steps until the wall is shown (state 2) and drawn.
@@ -100,25 +101,24 @@ class Billboard : public ::testing::Test {
     return {r.left, r.bottom};
   }
 
+  OwnedBrush keyBrush_;
   FigureRecord* record_ = nullptr;
   RECT work_ = {};
 };
 
 TEST_F(Billboard, TheProgramsPicturesLoadAtTheirSizes) {
   RECT size = {};
-  HBITMAP wall = ResourceBitmap(GetModuleHandleA(nullptr), kWallName, 0, nullptr, 0);
-  ASSERT_NE(wall, nullptr);
-  GetBitmapRect(wall, &size);
+  const OwnedBitmap wall(ResourceBitmap(GetModuleHandleA(nullptr), kWallName, 0, nullptr, 0));
+  ASSERT_TRUE(wall);
+  GetBitmapRect(wall.get(), &size);
   EXPECT_EQ(size.right, kWallWidth);
   EXPECT_EQ(size.bottom, kWallHeight);
-  DeleteObject(wall);
   for (int motif : {-2, 2, 3, 4, 5, 6, 7, 8}) {
-    HBITMAP bitmap = Motif(motif);
-    ASSERT_NE(bitmap, nullptr) << motif;
-    GetBitmapRect(bitmap, &size);
+    const OwnedBitmap bitmap(Motif(motif));
+    ASSERT_TRUE(bitmap) << motif;
+    GetBitmapRect(bitmap.get(), &size);
     EXPECT_EQ(size.right, kPosterWidth) << motif;
     EXPECT_EQ(size.bottom, kPosterHeight) << motif;
-    DeleteObject(bitmap);
   }
   char name[24];
   EXPECT_EQ(LoadBuiltinMotif(9, name, sizeof name), nullptr) << "no motif 9 among the pictures";
@@ -131,7 +131,7 @@ TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
   EXPECT_EQ(record_->active, 1);
   EXPECT_STREQ(record_->name, "Plakatwand");
   EXPECT_EQ(record_->objectWindow, BillboardWindow);
-  EXPECT_EQ(WindowFromDC(record_->objectScreenDC), BillboardWindow) << "the wall's own window's DC";
+  EXPECT_EQ(WindowFromDC(record_->objectScreenDC.get()), BillboardWindow) << "the wall's own window's DC";
   EXPECT_TRUE(IsWindowVisible(BillboardWindow));
   ShowWall();
   RECT r = {};
@@ -159,9 +159,9 @@ TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
 
 TEST_F(Billboard, APreparedPosterIsPastedWholeIntoTheField) {
   ShowWall();
-  HBITMAP poster = Motif(6);
-  const std::vector<uint32_t> expected = BitmapPixels(poster);
-  BillboardState.posterBitmap = poster;
+  OwnedBitmap poster(Motif(6));
+  const std::vector<uint32_t> expected = BitmapPixels(poster.get());
+  BillboardState.PublishPoster(std::move(poster));
   BillboardState.nextMotif = 6;
   Plakatieren(record_, -1);
   EXPECT_EQ(BillboardState.posterBitmap.load(), nullptr) << "the paste takes the bitmap";
@@ -173,22 +173,17 @@ TEST_F(Billboard, APreparedPosterIsPastedWholeIntoTheField) {
 
 TEST_F(Billboard, SmallerPostersAreCentredOnGreyAndLargerOnesCut) {
   ShowWall();
-  HDC screen = GetDC(nullptr);
-  HBITMAP small = CreateCompatibleBitmap(screen, 60, 40);
-  HBITMAP large = CreateCompatibleBitmap(screen, 300, 200);
-  ReleaseDC(nullptr, screen);
-  auto fill = [](HBITMAP b, int w, int h, COLORREF c) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, b);
-    HBRUSH brush = CreateSolidBrush(c);
+  const WindowDC screen(nullptr);
+  OwnedBitmap small(CreateCompatibleBitmap(screen.get(), 60, 40));
+  OwnedBitmap large(CreateCompatibleBitmap(screen.get(), 300, 200));
+  auto fill = [](const OwnedBitmap& b, int w, int h, COLORREF c) {
+    const BitmapDC canvas(b.get());
+    const OwnedBrush brush(CreateSolidBrush(c));
     RECT all = {0, 0, w, h};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    SelectObject(dc, old);
-    DeleteDC(dc);
+    FillRect(canvas.get(), &all, brush.get());
   };
   fill(small, 60, 40, RGB(10, 200, 30));
-  BillboardState.posterBitmap = small;
+  BillboardState.PublishPoster(std::move(small));
   BillboardState.nextMotif = 9;
   Plakatieren(record_, -1);
   BillboardState.redrawRequest = 1;
@@ -203,7 +198,7 @@ TEST_F(Billboard, SmallerPostersAreCentredOnGreyAndLargerOnesCut) {
   EXPECT_EQ(at(110, 83), 0xC0C0C0u);
 
   fill(large, 300, 200, RGB(200, 20, 20));
-  BillboardState.posterBitmap = large;
+  BillboardState.PublishPoster(std::move(large));
   Plakatieren(record_, -1);
   BillboardState.redrawRequest = 1;
   StepBillboard(record_);
@@ -244,9 +239,8 @@ class CalendarSheet : public Billboard {
     ShowWall();
     ASSERT_EQ(BillboardState.currentMotif, kBillboardCalendarMotif);
     field_ = Field(WallPixels(record_));
-    HBITMAP paper = Motif(4);
-    paper_ = BitmapPixels(paper);
-    DeleteObject(paper);
+    const OwnedBitmap paper(Motif(4));
+    paper_ = BitmapPixels(paper.get());
   }
   // Pixels of a day's cell in red (weekends and holidays).
   int Reddish(int day) {
@@ -395,14 +389,14 @@ TEST_F(Billboard, AStateOutOfTheMachineSwitchesTheBillboardOff) {
 
 TEST_F(Billboard, UnloadHidesTheWindowAndTheNextStepLoadsAgain) {
   ShowWall();
-  HDC windowDC = record_->objectScreenDC;
+  HDC windowDC = record_->objectScreenDC.get();
   ASSERT_NE(windowDC, nullptr);
   UnloadBillboard(record_);
   EXPECT_EQ(record_->active, 0);
-  EXPECT_EQ(record_->objectScreenDC, nullptr);
+  EXPECT_EQ(record_->objectScreenDC.get(), nullptr);
   EXPECT_EQ(WindowFromDC(windowDC), nullptr) << "the DC went back to its window";
-  EXPECT_EQ(record_->objectDC, nullptr);
-  EXPECT_EQ(record_->sheets[0], nullptr);
+  EXPECT_EQ(record_->objectDC.get(), nullptr);
+  EXPECT_EQ(record_->sheets[0].get(), nullptr);
   EXPECT_FALSE(IsWindowVisible(BillboardWindow));
   StepBillboard(record_);
   EXPECT_EQ(record_->state, 1);

@@ -5,7 +5,7 @@
 #include "services/lang_text.h"
 #include "services/settings.h"
 #include "services/handles.h"
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 #include "objects/portable/calendar_layout.h"
 
 namespace {

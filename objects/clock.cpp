@@ -11,10 +11,10 @@
 #include "services/portable/thread_rand.h"
 #include "services/messages.h"
 #include "services/win_util.h"
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 #include "objects/portable/clock_logic.h"
-#include "objects/figure_bitmaps.h"
-#include "objects/speech_bubble.h"
+#include "stage/figure_bitmaps.h"
+#include "stage/speech_bubble.h"
 
 std::atomic<int64_t> RecycleBinItems{0};
 std::atomic<int> RecycleBinState{-1};

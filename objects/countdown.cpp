@@ -6,9 +6,9 @@
 #include "services/debug_log.h"
 #include "services/messages.h"
 #include "services/sound.h"
-#include "objects/portable/calendar.h"
-#include "objects/figure_bitmaps.h"
-#include "objects/speech_bubble.h"
+#include "stage/portable/calendar.h"
+#include "stage/figure_bitmaps.h"
+#include "stage/speech_bubble.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "objects/object_test_support.h"
 #include "services/threads.h"
-#include "objects/speech_bubble.h"
+#include "stage/speech_bubble.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "services/messages.h"
 #include "services/win_util.h"
 #include "services/threads.h"
-#include "objects/figure_bitmaps.h"
-#include "objects/speech_bubble.h"
+#include "stage/figure_bitmaps.h"
+#include "stage/speech_bubble.h"
 
 DesktopObject ClockObject;
 DesktopObject CountdownObject;
@@ -189,48 +189,48 @@ void WindowsObjectHost::MoveTo(const ObjectPlacement& placement) {
 BOOL WindowsObjectHost::UpdateLayer() {
   FigureRecord* r = record_;
   if (!r || !r->objectDC || !r->objectBitmap) return FALSE;
-  return UpdateLayeredWindow(object_.window, r->objectScreenDC, &layer_.destination, &layer_.size,
-                             r->objectDC, &layer_.source, kKeyColour, &layer_.blend, ULW_COLORKEY);
+  return UpdateLayeredWindow(object_.window, r->objectScreenDC.get(), &layer_.destination, &layer_.size,
+                             r->objectDC.get(), &layer_.source, kKeyColour, &layer_.blend, ULW_COLORKEY);
 }
 
 bool WindowsObjectHost::LoadSheet(const char* sheetName, HMODULE alternateModule) {
   FigureRecord* r = record_;
   WriteLogLine("LADEN: %s", sheetName);
-  r->objectScreenDC = GetDC(nullptr);
-  r->objectDC = CreateCompatibleDC(r->objectScreenDC);
-  r->overlayScreenDC = GetDC(nullptr);
-  r->overlayDC = CreateCompatibleDC(r->overlayScreenDC);
+  r->objectScreenDC = WindowDC(nullptr);
+  r->objectDC.reset(CreateCompatibleDC(r->objectScreenDC.get()));
+  r->overlayScreenDC = WindowDC(nullptr);
+  r->overlayDC.reset(CreateCompatibleDC(r->overlayScreenDC.get()));
   r->objectWindow = object_.window;
   r->overlayWindow = OverlayWindow;
   r->keyBrush = KeyBrush;
   r->state = kObjectLoad;
   r->active = 1;
-  for (HDC dc : {r->objectScreenDC, r->overlayScreenDC})
+  for (HDC dc : {r->objectScreenDC.get(), r->overlayScreenDC.get()})
     if (dc) SetMapMode(dc, MM_TEXT);
-  for (HDC dc : {r->objectDC, r->overlayDC})
+  for (HDC dc : {r->objectDC.get(), r->overlayDC.get()})
     if (dc) SetLayout(dc, 0);
   r->workArea = WorkArea();
 
-  if (alternateModule) r->sheets[0] = ResourceBitmap(alternateModule, sheetName, 0, nullptr, 0);
-  if (!r->sheets[0]) r->sheets[0] = ResourceBitmap(GetModuleHandleA(nullptr), sheetName, 0, nullptr, 0);
+  if (alternateModule) r->sheets[0].reset(ResourceBitmap(alternateModule, sheetName, 0, nullptr, 0));
+  if (!r->sheets[0]) r->sheets[0].reset(ResourceBitmap(GetModuleHandleA(nullptr), sheetName, 0, nullptr, 0));
   if (!r->sheets[0]) {
     WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", sheetName);
     UnloadFigure(r);
     return false;
   }
-  r->masks[0] = CreateMask(r->sheets[0]);
+  r->masks[0].reset(CreateMask(r->sheets[0].get()));
   if (!r->masks[0]) {
     WriteLogLine("CreateMask() - Zu wenig Speicher!");
     UnloadFigure(r);
     return false;
   }
-  if (!MakeTransparentBitmap(r->sheets[0], r->masks[0], kKeyColour)) {
+  if (!MakeTransparentBitmap(r->sheets[0].get(), r->masks[0].get(), kKeyColour)) {
     WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
     UnloadFigure(r);
     return false;
   }
   RECT size = {};
-  GetBitmapRect(r->sheets[0], &size);
+  GetBitmapRect(r->sheets[0].get(), &size);
   r->sheetWidth = size.right;
   r->sheetHeight = size.bottom;
   return true;
@@ -241,20 +241,20 @@ bool WindowsObjectHost::MakeBitmaps(const ObjectPlacement& placement) {
   pushDue_ = true;  // the new bitmaps hold no picture yet
   r->objectRect = {0, 0, placement.width, placement.height};
   r->overlayRect = {0, 0, kBubbleWidth, BubbleHeight(1)};
-  r->objectBitmap = CreateCompatibleBitmap(r->objectScreenDC, placement.width, placement.height);
-  r->overlayBitmap = CreateCompatibleBitmap(r->overlayScreenDC, kBubbleWidth, BubbleHeight(1));
+  r->objectBitmap.reset(CreateCompatibleBitmap(r->objectScreenDC.get(), placement.width, placement.height));
+  r->overlayBitmap.reset(CreateCompatibleBitmap(r->overlayScreenDC.get(), kBubbleWidth, BubbleHeight(1)));
   if (!r->objectBitmap || !r->overlayBitmap || !r->objectDC || !r->overlayDC) {
     UnloadFigure(r);
     return false;
   }
-  r->objectOldBitmap = SelectObject(r->objectDC, r->objectBitmap);
-  r->overlayOldBitmap = SelectObject(r->overlayDC, r->overlayBitmap);
+  r->objectSelection = SelectedObject(r->objectDC.get(), r->objectBitmap.get());
+  r->overlaySelection = SelectedObject(r->overlayDC.get(), r->overlayBitmap.get());
   layer_.destination = {placement.x, placement.y};
   layer_.size = {placement.width, placement.height};
   layer_.source = {0, 0};
   layer_.blend = {};
   RECT area = {0, 0, placement.width, placement.height};
-  FillRect(r->objectDC, &area, r->keyBrush);
+  FillRect(r->objectDC.get(), &area, r->keyBrush);
   UpdateLayer();
   return true;
 }
@@ -281,15 +281,15 @@ void WindowsObjectHost::ShowFrame(const RECT& frame) {
   FigureRecord* r = record_;
   if (!r->objectDC) return;
   RECT area = {0, 0, r->objectRect.right, r->objectRect.bottom};
-  FillRect(r->objectDC, &area, r->keyBrush);
-  DrawSprite(r->objectDC, r->sheets[0], r->masks[0], {0, 0}, frame);
+  FillRect(r->objectDC.get(), &area, r->keyBrush);
+  DrawSprite(r->objectDC.get(), r->sheets[0].get(), r->masks[0].get(), {0, 0}, frame);
   UpdateLayer();
 }
 
 void WindowsObjectHost::DrawGlyphs(const GlyphList& glyphs, const DigitStripBitmaps& strips) {
   FigureRecord* r = record_;
   if (!r->sheets[0]) return;
-  const BitmapDC sheet(r->sheets[0]);
+  const BitmapDC sheet(r->sheets[0].get());
   if (!sheet.ok()) return;
   for (const GlyphPlacement& g : glyphs) {
     const GlyphRect src = GlyphSource(*kDigitStrips[g.strip], g.glyph);
@@ -424,9 +424,6 @@ void ShowObjectWindow(HWND window, bool show) {
   if (show) AskForPush(window);
 }
 
-bool MayShowObject(int notDA) {
-  return FiguresActive || notDA;
-}
 
 void LowerDesktopWindows() {
   for (HWND window : {FigureWindow, OverlayWindow, CountdownObject.window, ClockObject.window, BillboardWindow,

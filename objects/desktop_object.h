@@ -17,7 +17,8 @@
 #include "objects/portable/clock_logic.h"
 #include "objects/portable/object_frame.h"
 #include "services/window_requests.h"
-#include "objects/figure_record.h"
+#include "stage/figure_record.h"
+#include "stage/layered_windows.h"
 
 struct DesktopObject : ObjectRequests, RequestWaker {
   DesktopObject() { waker = this; }
@@ -182,11 +183,6 @@ void UnloadDesktopObject(FigureRecord* record, HWND window);
 void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
                       void (*unload)(FigureRecord*));
 constexpr DWORD kObjectTickMs = 25;
-// An unchanged picture is pushed again this often, as the billboard's: window
-// systems without a compositor lose layered content where other windows
-// passed over, and tell the window nothing. Each push costs the window
-// system a copy of the whole picture, so not more often.
-constexpr DWORD kObjectRepushMs = 2000;
 // An object that is off or waits out a full-screen program looks again this
 // often (a change of its setting wakes it only through a request).
 constexpr int kObjectOffTicks = 40;
@@ -218,5 +214,3 @@ void RaiseDesktopWindows();
 // Plain z-order and show helpers of the stack; null windows are left alone.
 void PlaceWindow(HWND window, HWND after, UINT extra = 0);
 void ShowObjectWindow(HWND window, bool show);
-// Objects not shown "only while active" or figures active.
-bool MayShowObject(int notDA);

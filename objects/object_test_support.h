@@ -16,12 +16,13 @@
 #include <vector>
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 #include "objects/portable/clock_faces.h"
 #include "objects/desktop_object.h"
-#include "objects/figure_record.h"
+#include "stage/figure_record.h"
 #include "tests/support/bitmap_pixels.h"
 
 namespace object_test {
@@ -82,24 +83,19 @@ inline Pixels CaptureDC(HDC source, int width, int height) {
   Pixels p;
   BITMAPINFO info = Dib32(width, height);
   void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (dib && bits) {
-    HGDIOBJ old = SelectObject(dc, dib);
-    if (BitBlt(dc, 0, 0, width, height, source, 0, 0, SRCCOPY)) {
-      GdiFlush();
-      p = FromWords(static_cast<const uint32_t*>(bits), width, height);
-    }
-    SelectObject(dc, old);
+  const OwnedBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dib || !bits) return p;
+  const BitmapDC capture(dib.get());
+  if (capture.ok() && BitBlt(capture.get(), 0, 0, width, height, source, 0, 0, SRCCOPY)) {
+    GdiFlush();
+    p = FromWords(static_cast<const uint32_t*>(bits), width, height);
   }
-  if (dib) DeleteObject(dib);
-  DeleteDC(dc);
   return p;
 }
 
 // What an object's record shows now in its window (its memory picture).
 inline Pixels CaptureRecord(const FigureRecord* record) {
-  return CaptureDC(record->objectDC, record->objectRect.right, record->objectRect.bottom);
+  return CaptureDC(record->objectDC.get(), record->objectRect.right, record->objectRect.bottom);
 }
 
 // The glyph (0-23) of the strip that a picture shows at (x, y), or -1.
@@ -151,7 +147,8 @@ class MainWindowStandIns {
       RegisterClassA(&wc);
       registered = true;
     }
-    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
+    KeyBrush = keyBrush_.get();
     FigureWindow = CreateWindowExA(0, "ObjectTestMain", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                    GetModuleHandleA(nullptr), nullptr);
     OverlayWindow = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "ObjectTestMain", "", WS_POPUP, 0, 0,
@@ -162,9 +159,12 @@ class MainWindowStandIns {
     DestroyWindow(FigureWindow);
     DestroyWindow(OverlayWindow);
     FigureWindow = OverlayWindow = nullptr;
-    DeleteObject(KeyBrush);
     KeyBrush = nullptr;
+    keyBrush_.reset();
   }
+
+ private:
+  OwnedBrush keyBrush_;
 };
 
 inline LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -178,17 +178,17 @@ class PrivateSettings {
  public:
   void Make(const char* name) {
     std::snprintf(path_, sizeof path_, "Software\\WayluneTests\\%s_%lu", name, GetCurrentProcessId());
-    RegCreateKeyExA(HKEY_CURRENT_USER, path_, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_, nullptr);
-    SetSettingsRegistryRootForTests(root_);
+    root_ = CreateRegistryKey(HKEY_CURRENT_USER, path_, KEY_ALL_ACCESS);
+    SetSettingsRegistryRootForTests(root_.get());
   }
   void Remove() {
     SetSettingsRegistryRootForTests(nullptr);
-    RegCloseKey(root_);
+    root_.reset();
     SHDeleteKeyA(HKEY_CURRENT_USER, path_);
   }
   // Values as the user's registry would hold them, for the loaders to read.
   void Set(const char* value, DWORD type, const void* data, DWORD size) {
-    SHSetValueA(root_, SETTINGS_KEY, value, type, data, size);
+    SHSetValueA(root_.get(), SETTINGS_KEY, value, type, data, size);
   }
   void SetText(const char* value, const char* text) { Set(value, REG_SZ, text, DWORD(std::strlen(text) + 1)); }
   void SetNumber(const char* value, DWORD data) { Set(value, REG_DWORD, &data, sizeof data); }
@@ -196,17 +196,17 @@ class PrivateSettings {
   std::string Text(const char* value) const {
     char data[512] = {};
     DWORD size = sizeof data - 1;
-    return SHGetValueA(root_, SETTINGS_KEY, value, nullptr, data, &size) == ERROR_SUCCESS ? data : "";
+    return SHGetValueA(root_.get(), SETTINGS_KEY, value, nullptr, data, &size) == ERROR_SUCCESS ? data : "";
   }
   DWORD Number(const char* value) const {
     DWORD data = 0xFFFFFFFF, size = sizeof data;
-    SHGetValueA(root_, SETTINGS_KEY, value, nullptr, &data, &size);
+    SHGetValueA(root_.get(), SETTINGS_KEY, value, nullptr, &data, &size);
     return data;
   }
 
  private:
   char path_[128] = {};
-  HKEY root_ = nullptr;
+  OwnedKey root_;
 };
 
 // The local time every object reads, pinned by the test.

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "services/handles.h"
 #include "services/app_globals.h"
 #include "services/debug_log.h"
 #include "services/settings.h"
@@ -156,11 +157,9 @@ class PictureLoading : public ::testing::Test {
     Settings.TXTpath.Set("");
     BillboardState.currentMotif = kBillboardStartMotif;
     BillboardState.posterReady = 0;
-    if (HBITMAP old = BillboardState.posterBitmap.exchange(nullptr)) DeleteObject(old);
+    BillboardState.TakePoster();
   }
-  void TearDown() override {
-    if (HBITMAP old = BillboardState.posterBitmap.exchange(nullptr)) DeleteObject(old);
-  }
+  void TearDown() override { BillboardState.TakePoster(); }
 };
 
 TEST_F(PictureLoading, BmpJpegPngTgaAndPcxCoverTheFieldAndShowTheirCentre) {
@@ -238,7 +237,7 @@ TEST_F(PictureLoading, AJpegCutAnywhereIsNeverShown) {
     ASSERT_NE(source, nullptr);
     const DWORD warningsBefore = pic_GetCodecWarningCount();
     DWORD w = 0, h = 0;
-    HGLOBAL pixels = pic_ReadImage(source, &w, &h, kPicReadRGB, 0);
+    const OwnedGlobal pixels(pic_ReadImage(source, &w, &h, kPicReadRGB, 0));
     const DWORD code = PicGetLastError();
     pic_CloseSource(source);
     if (pixels && code == 0) {
@@ -246,7 +245,6 @@ TEST_F(PictureLoading, AJpegCutAnywhereIsNeverShown) {
       EXPECT_EQ(w * 1000 + h, 400u * 1000 + 200) << "decoded to its end";
       ++warned;
     }
-    if (pixels) GlobalFree(pixels);
     EXPECT_EQ(LoadFromFile(path.c_str(), 1, kPosterHeight, kPosterWidth), nullptr);
   }
   EXPECT_GE(warned, 11) << "most cuts fall in the scan";
@@ -266,19 +264,17 @@ TEST_F(PictureLoading, AGifIsReadOrSkippedButNeverHalfShown) {
 TEST_F(PictureLoading, AMetafileIsDrawnAtItsOwnSizeOnGrey) {
   ScratchFolder folder("waylune_emf_");
   const std::string path = folder.path() + "\\picture.emf";
-  HDC screen = GetDC(nullptr);
-  const int mmX = GetDeviceCaps(screen, HORZSIZE), mmY = GetDeviceCaps(screen, VERTSIZE);
-  const int pxX = GetDeviceCaps(screen, HORZRES), pxY = GetDeviceCaps(screen, VERTRES);
-  ReleaseDC(nullptr, screen);
+  const WindowDC screen(nullptr);
+  const int mmX = GetDeviceCaps(screen.get(), HORZSIZE), mmY = GetDeviceCaps(screen.get(), VERTSIZE);
+  const int pxX = GetDeviceCaps(screen.get(), HORZRES), pxY = GetDeviceCaps(screen.get(), VERTRES);
   // 80 x 50 pixels of the screen, in 0.01 mm.
   RECT frame = {0, 0, MulDiv(80, mmX * 100, pxX), MulDiv(50, mmY * 100, pxY)};
   HDC dc = CreateEnhMetaFileA(nullptr, path.c_str(), &frame, nullptr);
   ASSERT_NE(dc, nullptr);
-  HBRUSH red = CreateSolidBrush(RGB(220, 20, 20));
+  const OwnedBrush red(CreateSolidBrush(RGB(220, 20, 20)));
   RECT inner = {20, 10, 60, 40};
-  FillRect(dc, &inner, red);
-  DeleteObject(red);
-  DeleteEnhMetaFile(CloseEnhMetaFile(dc));
+  FillRect(dc, &inner, red.get());
+  const OwnedEnhMetafile written(CloseEnhMetaFile(dc));
   HBITMAP bitmap = LoadFromFile(path.c_str(), 1, kPosterHeight, kPosterWidth);
   DeleteFileA(path.c_str());
   ASSERT_NE(bitmap, nullptr);
@@ -369,9 +365,7 @@ TEST_F(PictureLoading, APosterRunPastesOnlyReadablePictures) {
     BillboardState.posterReady = 0;
     LadePlakat();
     ASSERT_EQ(BillboardState.posterReady, 1);
-    HBITMAP poster = BillboardState.posterBitmap.exchange(nullptr);
-    ASSERT_NE(poster, nullptr);
-    DeleteObject(poster);
+    ASSERT_TRUE(BillboardState.TakePoster());
     const int motif = BillboardState.currentMotif;
     ASSERT_TRUE(motif >= 9 && motif <= 12) << motif;
     char name[kPosterNameSize];

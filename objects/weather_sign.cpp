@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "objects/figure_bitmaps.h"
+#include "stage/figure_bitmaps.h"
 #include "objects/metar_download.h"
 #include "objects/portable/metar_fetch.h"
 #include "objects/portable/weather_art.h"
 #include "objects/portable/weather_sign_logic.h"
-#include "objects/speech_bubble.h"
+#include "stage/speech_bubble.h"
 #include "services/debug_log.h"
 #include "services/messages.h"
 
@@ -183,7 +183,7 @@ int DrawWeatherSign(FigureRecord* record, bool force) {
   HBITMAP picture = ResourceBitmap(GetModuleHandleA(nullptr), name.c_str(), 0, nullptr, 0);
   // No picture for this pair (a clear sky with rain): the old one stays.
   if (!picture) return 0;
-  const bool painted = PaintSheet(record->sheets[0], picture, WeatherTemperatureText(report.values, FahrenheitChosen()));
+  const bool painted = PaintSheet(record->sheets[0].get(), picture, WeatherTemperatureText(report.values, FahrenheitChosen()));
   DeleteObject(picture);
   return painted ? 1 : 0;
 }

@@ -9,7 +9,7 @@
 #include "objects/metar_download.h"
 #include "objects/object_test_support.h"
 #include "objects/portable/weather_art.h"
-#include "objects/speech_bubble.h"
+#include "stage/speech_bubble.h"
 #include "services/threads.h"
 
 namespace {
@@ -69,7 +69,7 @@ class WeatherSign : public ::testing::Test {
     settings_.Remove();
   }
 
-  Pixels Sheet() { return ReadBitmap(record_->objectDC, record_->sheets[0], kWeatherSignWidth, kWeatherSignHeight); }
+  Pixels Sheet() { return ReadBitmap(record_->objectDC.get(), record_->sheets[0].get(), kWeatherSignWidth, kWeatherSignHeight); }
   // The sheet holds the picture, with or without the temperature in its corner.
   void ExpectPicture(const char* name, bool withText) {
     SCOPED_TRACE(name);
@@ -131,7 +131,7 @@ TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
     SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
     BehaveWeatherSign(record_);
     EXPECT_EQ(BubbleType, 1);
-    const Pixels bubble = CaptureDC(record_->overlayDC, kBubbleWidth, BubbleHeight(1));
+    const Pixels bubble = CaptureDC(record_->overlayDC.get(), kBubbleWidth, BubbleHeight(1));
     int first = -1, last = -1;
     for (int y = 0; y < bubble.height; ++y)
       for (int x = 0; x < bubble.width; ++x)

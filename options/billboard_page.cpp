@@ -10,7 +10,7 @@
 
 #include "objects/billboard_state.h"
 #include "objects/picture_loading.h"
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 #include "objects/portable/poster_choice.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"

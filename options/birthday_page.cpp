@@ -11,7 +11,7 @@
 #include <cstring>
 #include <optional>
 
-#include "objects/birthdays.h"
+#include "stage/birthdays.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/page_protocol.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "objects/birthdays.h"
+#include "stage/birthdays.h"
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
 #include "options/page_ids.h"

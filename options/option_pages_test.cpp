@@ -274,11 +274,9 @@ SIZE TextNeeds(HWND control, bool wrapped) {
   GetWindowTextA(control, text, sizeof text);
   RECT rect;
   GetClientRect(control, &rect);
-  HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
-  DrawTextA(dc, text, -1, &rect, DT_CALCRECT | (wrapped ? DT_WORDBREAK : DT_SINGLELINE));
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
+  const WindowDC dc(control);
+  const SelectedObject font(dc.get(), reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+  DrawTextA(dc.get(), text, -1, &rect, DT_CALCRECT | (wrapped ? DT_WORDBREAK : DT_SINGLELINE));
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 

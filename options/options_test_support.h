@@ -14,6 +14,7 @@
 
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
+#include "services/handles.h"
 #include "services/app_globals.h"
 #include "services/settings.h"
 
@@ -87,14 +88,13 @@ inline void SaveWindowPicture(HWND window, const std::string& path) {
   RECT r;
   GetWindowRect(window, &r);
   const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  const WindowDC screen(nullptr);
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  const OwnedBitmap bitmap(CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const BitmapDC memory(bitmap.get(), screen.get());
+  BitBlt(memory.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
   GdiFlush();
   const DWORD rowBytes = (w * 3 + 3) & ~3, size = rowBytes * h;
   BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof file + sizeof info.bmiHeader + size), 0, 0,
@@ -105,10 +105,6 @@ inline void SaveWindowPicture(HWND window, const std::string& path) {
     std::fwrite(bits, size, 1, out);
     std::fclose(out);
   }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
 }
 
 inline void Apply(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_APPLYNOW); }
@@ -116,15 +112,13 @@ inline void Ok(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); }
 inline void Cancel(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_CANCEL); }
 
 inline void DeleteTree(HKEY parent, const char* path) {
-  HKEY key;
-  if (RegOpenKeyExA(parent, path, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+  if (const OwnedKey key = OpenRegistryKey(parent, path, KEY_ALL_ACCESS)) {
     char name[256];
     DWORD size = sizeof name;
-    while (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-      DeleteTree(key, name);
+    while (RegEnumKeyExA(key.get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+      DeleteTree(key.get(), name);
       size = sizeof name;
     }
-    RegCloseKey(key);
   }
   RegDeleteKeyA(parent, path);
 }
@@ -136,14 +130,15 @@ class SheetTest : public ::testing::Test {
     AppInstance = GetModuleHandleA(nullptr);
     std::snprintf(rootPath_, sizeof rootPath_, "Software\\WayluneTests\\options_%lu_%lu", GetCurrentProcessId(),
                   GetTickCount());
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, rootPath_, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
-                              nullptr),
-              ERROR_SUCCESS);
+    rootOwner_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);
+    ASSERT_TRUE(rootOwner_);
+    root_ = rootOwner_.get();
     SetSettingsRegistryRootForTests(root_);
   }
   void TearDown() override {
     SetSettingsRegistryRootForTests(nullptr);
-    RegCloseKey(root_);
+    root_ = nullptr;
+    rootOwner_.reset();
     DeleteTree(HKEY_CURRENT_USER, rootPath_);
   }
 
@@ -155,20 +150,20 @@ class SheetTest : public ::testing::Test {
 
   // A value of the settings key as text ("" when missing).
   std::string Stored(const char* name) {
-    HKEY key;
     std::string result;
-    if (RegOpenKeyExA(root_, SETTINGS_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return result;
+    const OwnedKey key = OpenRegistryKey(root_, SETTINGS_KEY, KEY_READ);
+    if (!key) return result;
     DWORD type = 0;
     BYTE data[1024] = {};
     DWORD size = sizeof data - 1;
-    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS)
+    if (RegQueryValueExA(key.get(), name, nullptr, &type, data, &size) == ERROR_SUCCESS)
       result = type == REG_DWORD ? std::to_string(*reinterpret_cast<int*>(data))
                                  : std::string(reinterpret_cast<char*>(data));
-    RegCloseKey(key);
     return result;
   }
 
-  HKEY root_ = nullptr;
+  OwnedKey rootOwner_;
+  HKEY root_ = nullptr;  // rootOwner_'s
   char rootPath_[128] = {};
 };
 

@@ -6,7 +6,7 @@
 #include <commdlg.h>
 
 #include "imaging/pictura.h"
-#include "objects/figure_bitmaps.h"
+#include "stage/figure_bitmaps.h"
 #include "services/app_globals.h"
 #include "services/handles.h"
 #include "services/lang_text.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "objects/figure_bitmaps.h"
+#include "stage/figure_bitmaps.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/page_protocol.h"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "services/handles.h"
 #include "services/menu_bitmaps.h"
 #include "services/messages.h"
 
@@ -26,12 +27,15 @@ std::string ProgramPath() {
 class ProgramResources : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    module_ = LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    library_.reset(LoadLibraryExA(ProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    module_ = library_.get();
   }
   static void TearDownTestSuite() {
-    if (module_) FreeLibrary(module_);
+    module_ = nullptr;
+    library_.reset();
   }
   void SetUp() override { ASSERT_NE(module_, nullptr) << ProgramPath(); }
+  static inline OwnedLibrary library_;
   static inline HMODULE module_ = nullptr;
 };
 
@@ -44,9 +48,7 @@ std::vector<uint32_t> Pixels(HBITMAP bitmap, int w, int h) {
   info.bmiHeader.biHeight = -h;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
-  HDC dc = GetDC(nullptr);
-  const int rows = GetDIBits(dc, bitmap, 0, UINT(h), px.data(), &info, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, dc);
+  const int rows = GetDIBits(WindowDC(nullptr).get(), bitmap, 0, UINT(h), px.data(), &info, DIB_RGB_COLORS);
   EXPECT_EQ(rows, h);
   for (uint32_t& p : px) p &= 0xFFFFFF;
   return px;
@@ -62,24 +64,22 @@ TEST_F(ProgramResources, MenuBitmapsLoadAt32x32WithTheKeyColour) {
       char name[16];
       std::snprintf(name, sizeof name, MENU_BITMAP_NAME_FORMAT, n, MENU_BITMAP_SUFFIX[v]);
       SCOPED_TRACE(name);
-      HBITMAP bitmap = LoadBitmapA(module_, name);
+      const OwnedBitmap bitmap(LoadBitmapA(module_, name));
       if (!MenuBitmapExists(n, MenuBitmapVariant(v))) {
-        EXPECT_EQ(bitmap, nullptr);
-        if (bitmap) DeleteObject(bitmap);
+        EXPECT_FALSE(bitmap);
         continue;
       }
-      ASSERT_NE(bitmap, nullptr);
+      ASSERT_TRUE(bitmap);
       BITMAP info{};
-      ASSERT_EQ(GetObjectA(bitmap, sizeof info, &info), int(sizeof info));
+      ASSERT_EQ(GetObjectA(bitmap.get(), sizeof info, &info), int(sizeof info));
       EXPECT_EQ(info.bmWidth, MENU_BITMAP_SIZE);
       EXPECT_EQ(info.bmHeight, MENU_BITMAP_SIZE);
-      const auto px = Pixels(bitmap, info.bmWidth, info.bmHeight);
+      const auto px = Pixels(bitmap.get(), info.bmWidth, info.bmHeight);
       EXPECT_EQ(px.front(), kKeyPixel);
       EXPECT_EQ(px.back(), kKeyPixel);
       int opaque = 0;
       for (uint32_t p : px) opaque += p != kKeyPixel;
       EXPECT_GT(opaque, 100);
-      DeleteObject(bitmap);
     }
 }
 
@@ -105,18 +105,17 @@ TEST_F(ProgramResources, IconsCarryEverySizeTheShellAsksFor) {
     for (int s : icon.sizes) {
       SCOPED_TRACE(std::string(icon.name) + " " + std::to_string(s));
       EXPECT_EQ(EntryWidth(module_, icon.name, s), s);
-      HICON h = static_cast<HICON>(LoadImageA(module_, icon.name, IMAGE_ICON, s, s, 0));
-      ASSERT_NE(h, nullptr);
-      DestroyIcon(h);
+      const OwnedIcon h(static_cast<HICON>(LoadImageA(module_, icon.name, IMAGE_ICON, s, s, 0)));
+      ASSERT_TRUE(h);
     }
   EXPECT_NE(LoadIconA(module_, "AppIcon"), nullptr);
   EXPECT_NE(LoadIconA(module_, "OffIcon"), nullptr);
 }
 
 TEST_F(ProgramResources, TrayMenuHasItsCommandsInOrder) {
-  HMENU menu = LoadMenuA(module_, MAKEINTRESOURCEA(ID_MENU_TRAY));
-  ASSERT_NE(menu, nullptr);
-  HMENU tray = GetSubMenu(menu, 0);
+  const OwnedMenu menu(LoadMenuA(module_, MAKEINTRESOURCEA(ID_MENU_TRAY)));
+  ASSERT_TRUE(menu);
+  HMENU tray = GetSubMenu(menu.get(), 0);
   ASSERT_NE(tray, nullptr);
   const int sep = 0, popup = -1;
   const std::vector<int> want = {CMD_TOGGLE_ACTIVE,
@@ -146,7 +145,6 @@ TEST_F(ProgramResources, TrayMenuHasItsCommandsInOrder) {
                                    CMD_WINAMP_NEXT,  CMD_WINAMP_OPEN};
   ASSERT_EQ(GetMenuItemCount(winamp), int(player.size()));
   for (int i = 0; i < int(player.size()); ++i) EXPECT_EQ(int(GetMenuItemID(winamp, i)), player[i]) << i;
-  DestroyMenu(menu);
 }
 
 TEST_F(ProgramResources, VersionAndProductName) {

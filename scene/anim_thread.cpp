@@ -15,12 +15,10 @@
 #include "services/sound.h"
 #include "services/shell_requests.h"
 #include "services/player_state.h"
-#include "objects/billboard.h"
-#include "objects/birthdays.h"
-#include "objects/portable/calendar.h"
-#include "objects/desktop_object.h"
-#include "objects/figure_record.h"
-#include "objects/speech_bubble.h"
+#include "stage/birthdays.h"
+#include "stage/figure_record.h"
+#include "stage/portable/calendar.h"
+#include "stage/speech_bubble.h"
 #include "services/window_requests.h"
 #include "scene/gdi_script_host.h"
 #include "scene/portable/frame_pacer.h"
@@ -35,6 +33,7 @@ constexpr DWORD kIdlePassMs = 100;
 HANDLE threadHandle;
 ChooserState chooser;  // ChooserCalls, LastSlot, PlayCounts
 int BirthdayDay = -1;
+AnimationParts parts;
 
 bool SceneSwitchedOffNow(int scene) {
   for (const SettingInt& entry : Settings.FigDeactive)
@@ -44,11 +43,12 @@ bool SceneSwitchedOffNow(int scene) {
 
 class ProgramChooserEnv : public ChooserEnv {
  public:
+  explicit ProgramChooserEnv(BillboardLink& billboard) : billboard_(billboard) {}
   int Rand() override { return ThreadRand(); }
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
   bool BillboardOn() override { return Settings.Billboard != 0; }
-  bool BillboardUpdateRequest() override { return BillboardState.updateRequest != 0; }
-  int BillboardMotif() override { return BillboardState.currentMotif; }
+  bool BillboardUpdateRequest() override { return billboard_.UpdateRequested(); }
+  int BillboardMotif() override { return billboard_.CurrentMotif(); }
   bool CalendarOn() override { return Settings.Calendar != 0; }
   bool WinampPlaying() override { return ::WinampPlaying != 0; }
   int DueBirthdayCount() override { return ::DueBirthdayCount(); }
@@ -60,6 +60,9 @@ class ProgramChooserEnv : public ChooserEnv {
     *month = now.month;
     *year = now.year;
   }
+
+ private:
+  BillboardLink& billboard_;
 };
 
 void SeedFromLocalTime() {
@@ -68,30 +71,20 @@ void SeedFromLocalTime() {
   SeedThreadRand(static_cast<uint32_t>((now.wDayOfWeek + 2) * (now.wMilliseconds + 1)));
 }
 
-void BillboardPass(FigureRecord* billboard) {
+void BillboardPass(BillboardLink& billboard) {
   // Shows and hides others asked for: this thread draws these windows (the
   // wall's last, so its own placing in this pass cannot undo a hide).
   ApplyWindowRequest(FigureWindow, FigureWindowRequest);
   ApplyWindowRequest(OverlayWindow, OverlayWindowRequest);
   ApplyBubbleKillRequest();
-  if (BillboardState.unloadRequest) {
-    BillboardState.unloadRequest = 0;
-    UnloadBillboard(billboard);
-    BillboardState.redrawRequest = 1;
-  }
-  if (Settings.Billboard && !FullScreenPause) {
-    if (RelayoutRequest) BillboardState.redrawRequest = 1;
-    StepBillboard(billboard);
-  }
-  ApplyWindowRequest(BillboardWindow, BillboardState.windowRequest);
+  billboard.Pass(RelayoutRequest != 0);
   if (RelayoutRequest && !FullScreenPause) {
     StripRelayout = 1;
-    WeatherObject.raiseRequest = 1;
-    ClockObject.raiseRequest = 1;
+    for (const std::function<void()>& follow : parts.afterRelayout) follow();
   }
 }
 
-void EndThread(FigureRecord* figure, FigureRecord* billboard) {
+void EndThread(FigureRecord* figure, BillboardLink& billboard) {
   // At shutdown the windows stay as they are: the main thread closes them
   // once this thread has ended, and a hide from here would only wait for it.
   const bool quitting = QuitFlag != 0;
@@ -99,31 +92,28 @@ void EndThread(FigureRecord* figure, FigureRecord* billboard) {
     UnloadFigure(figure, quitting);
     FreeFigureRecord(figure);
   }
-  if (billboard) {
-    UnloadBillboard(billboard, quitting);
-    FreeFigureRecord(billboard);
-  }
+  billboard.End(quitting);
   WriteLogLine("AnimThread beendet");
   SendMessageA(FigureWindow, MSG_SHUTDOWN, 0, 0);
 }
 
 DWORD WINAPI AnimThreadProc(void*) {
-  RunAnimThread(AllocateFigureRecord);
+  RunAnimThread(AllocateFigureRecord, *parts.billboard);
   ExitThread(0);
 }
 
 }  // namespace
 
-DWORD RunAnimThread(FigureRecordAllocator allocate) {
+DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
   SeedFromLocalTime();
   StopSceneRequest = 0;
-  BillboardState.unloadRequest = 0;
-  FigureRecord* billboard = allocate();
+  billboard.ClearUnloadRequest();
+  const bool wall = billboard.Begin();
   Sleep(100);
   FigureRecord* figure = allocate();
   // Without either record there is no scene to run: end like any failing
   // thread, which also shuts the program down.
-  if (!figure || !billboard) {
+  if (!figure || !wall) {
     EndThread(figure, billboard);
     return 0;
   }
@@ -136,6 +126,8 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
   int scene = 0;
 
   do {
+    // Off stage the paster works on the wall no more, however his scene ended.
+    if (!figure->active) billboard.SetPosterFigureActive(false);
     const bool relayoutAtStart = RelayoutRequest != 0;
     BillboardPass(billboard);
 
@@ -175,7 +167,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
     SceneRunning = 0;
     bool sceneDue = false;
     // A billboard click brings the paster next, unless the user switched him off.
-    if (BillboardState.updateRequest && FiguresActive && !SceneSwitchedOffNow(kPasterScene))
+    if (billboard.UpdateRequested() && FiguresActive && !SceneSwitchedOffNow(kPasterScene))
       pauseCounter = Settings.Pause;
     if (FiguresActive && !FullScreenPause) {
       if (++pauseCounter > Settings.Pause) {
@@ -188,7 +180,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
             BirthdayDay = today.day;
           }
           RefreshPlayerState();  // the shell polls the player only during scenes
-          scene = ChooseNextScene();
+          scene = ChooseNextScene(billboard);
           startPending = true;
         }
       }
@@ -202,7 +194,12 @@ DWORD RunAnimThread(FigureRecordAllocator allocate) {
   return 0;
 }
 
+void SetAnimationParts(AnimationParts carried) {
+  parts = std::move(carried);
+}
+
 int StartAnimThread() {
+  if (!parts.billboard) return 0;
   threadHandle = StartThread(AnimThreadProc, nullptr);
   if (!threadHandle) {
     WriteLogLine("+++ AnimThread NICHT gestartet +++");
@@ -231,7 +228,7 @@ int CanAnimateNow() {
   return saver ? 0 : 1;
 }
 
-int ChooseNextScene() {
-  ProgramChooserEnv env;
+int ChooseNextScene(BillboardLink& billboard) {
+  ProgramChooserEnv env(billboard);
   return ChooseNextScene(chooser, env);
 }

@@ -6,10 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"
-#include "objects/billboard.h"
-#include "objects/figure_record.h"
+#include "scene/anim_test_support.h"
+#include "stage/figure_record.h"
 #include "scene/portable/scene_chooser.h"
 #include "tests/support/test_windows.h"
 
@@ -26,14 +27,17 @@ HWND MakeWindow(const char* title) {
   return MakeTestWindow("AnimThreadTest", TestWindowProc, 0, title);
 }
 
+TestBillboard billboard;
+
 DWORD WINAPI AnimThreadBody(void*) {
-  return RunAnimThread(AllocateFigureRecord);
+  return RunAnimThread(AllocateFigureRecord, billboard);
 }
 
 class AnimThread : public ::testing::Test {
  protected:
   void SetUp() override {
-    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
+    KeyBrush = keyBrush_.get();
     FigureWindow = MakeWindow("");
     OverlayWindow = MakeWindow("");
     FullScreenPause = 0;
@@ -41,23 +45,25 @@ class AnimThread : public ::testing::Test {
     FiguresActive = 1;
     StopSceneRequest = 0;
     Settings.NoStartCount = 0;
+    billboard.Reset();
   }
   void TearDown() override {
     DestroyWindow(FigureWindow);
     DestroyWindow(OverlayWindow);
     FigureWindow = OverlayWindow = nullptr;
-    DeleteObject(KeyBrush);
     KeyBrush = nullptr;
+    keyBrush_.reset();
     for (SettingInt& entry : Settings.FigDeactive) entry = 0;
     Settings.NoStartCount = 0;
     Settings.NoStart[0].Set("");
     Settings.Pause = 100;
     Settings.Speed = 50;
     Settings.Billboard = 1;
-    BillboardState.updateRequest = 0;
+    billboard.updateRequested = false;
     FullScreenPause = 0;
     QuitFlag = 0;
   }
+  OwnedBrush keyBrush_;
 };
 
 TEST_F(AnimThread, NoSceneWhileFullScreenOrAnExcludedWindowIsOpen) {
@@ -83,10 +89,9 @@ TEST_F(AnimThread, NoSceneWhileFullScreenOrAnExcludedWindowIsOpen) {
 TEST_F(AnimThread, AShutdownBeforeTheFirstPassEndsTheThread) {
   shutdownMessages = 0;
   QuitFlag = 1;
-  HANDLE thread = CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
-  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 5000));
-  CloseHandle(thread);
+  const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
+  ASSERT_TRUE(thread);
+  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 5000));
   EXPECT_EQ(shutdownMessages, 1);
 }
 
@@ -102,12 +107,12 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
   Settings.Pause = 60;  // the first scene after about 49 idle passes of 100 ms
   Settings.Speed = 50;  // a walk across takes many seconds
   Settings.Billboard = 0;
-  BillboardState.updateRequest = 1;
+  billboard.updateRequested = true;
   shutdownMessages = 0;
   QuitFlag = 0;
 
-  HANDLE thread = CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr);
-  ASSERT_NE(thread, nullptr);
+  const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
+  ASSERT_TRUE(thread);
   // The thread shows and hides this thread's windows: wait answering them.
   auto sceneShown = [] { return IsWindowVisible(FigureWindow) != 0; };
   EXPECT_FALSE(PumpUntil(sceneShown, 3000)) << "the scene came without its pause";
@@ -118,10 +123,11 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
       << "the figure stays when the figures are switched off";
 
   QuitFlag = 1;
-  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }, 10000));
-  CloseHandle(thread);
+  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));
   EXPECT_EQ(shutdownMessages, 1) << "the ending thread shuts the program down";
-  EXPECT_EQ(BillboardState.updateRequest, 1) << "only the paster serves the request";
+  EXPECT_TRUE(billboard.updateRequested) << "only the paster serves the request";
+  EXPECT_GT(billboard.passes, 0);
+  EXPECT_EQ(billboard.ends, 1) << "the thread's end unloads the wall once";
 }
 
 }  // namespace

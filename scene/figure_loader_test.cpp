@@ -6,9 +6,11 @@
 #include <algorithm>
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/messages.h"
 #include "scene/anim_thread.h"
-#include "objects/figure_record.h"
+#include "scene/anim_test_support.h"
+#include "stage/figure_record.h"
 #include "scene/figures/fig008_frames.h"
 #include "tests/support/test_windows.h"
 
@@ -28,7 +30,8 @@ HWND MakeWindow() {
 class FigureLoader : public ::testing::Test {
  protected:
   void SetUp() override {
-    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
+    KeyBrush = keyBrush_.get();
     FigureWindow = MakeWindow();
     OverlayWindow = MakeWindow();
     ShowWindow(FigureWindow, SW_SHOWNOACTIVATE);
@@ -38,9 +41,10 @@ class FigureLoader : public ::testing::Test {
     DestroyWindow(FigureWindow);
     DestroyWindow(OverlayWindow);
     FigureWindow = OverlayWindow = nullptr;
-    DeleteObject(KeyBrush);
     KeyBrush = nullptr;
+    keyBrush_.reset();
   }
+  OwnedBrush keyBrush_;
 };
 
 TEST_F(FigureLoader, NoSheetsLoadsWithAZeroSheetSize) {
@@ -53,12 +57,12 @@ TEST_F(FigureLoader, NoSheetsLoadsWithAZeroSheetSize) {
   EXPECT_EQ(record->sheetWidth, 0);
   EXPECT_EQ(record->sheetHeight, 0);
   EXPECT_EQ(record->objectWindow, FigureWindow);
-  EXPECT_NE(record->objectDC, nullptr);
+  EXPECT_NE(record->objectDC.get(), nullptr);
   EXPECT_GT(record->workArea.right, 0);
   EXPECT_EQ(RelayoutRequest, 1);
   UnloadFigure(record);
   EXPECT_EQ(record->active, 0);
-  EXPECT_EQ(record->objectDC, nullptr);
+  EXPECT_EQ(record->objectDC.get(), nullptr);
   FreeFigureRecord(record);
 }
 
@@ -68,23 +72,23 @@ TEST_F(FigureLoader, AMissingSheetUnloadsAndZeroesTheRecord) {
   EXPECT_EQ(LoadFigure(record, 4, 1, 0), 0);
   EXPECT_EQ(record->active, 0);
   EXPECT_EQ(record->number, 0);
-  EXPECT_EQ(record->objectDC, nullptr);
-  EXPECT_EQ(record->sheets[0], nullptr);
+  EXPECT_EQ(record->objectDC.get(), nullptr);
+  EXPECT_EQ(record->sheets[0].get(), nullptr);
   // Figure 2 has one sheet: asked for three, the second is missing and the
   // first, already loaded, goes again.
   EXPECT_EQ(LoadFigure(record, 2, 3, 0), 0);
   EXPECT_EQ(record->active, 0);
-  EXPECT_EQ(record->sheets[0], nullptr);
-  EXPECT_EQ(record->masks[0], nullptr);
-  EXPECT_EQ(record->objectDC, nullptr);
+  EXPECT_EQ(record->sheets[0].get(), nullptr);
+  EXPECT_EQ(record->masks[0].get(), nullptr);
+  EXPECT_EQ(record->objectDC.get(), nullptr);
   FreeFigureRecord(record);
 }
 
 TEST_F(FigureLoader, ARealSheetLoadsWithItsMaskAndSize) {
   FigureRecord* record = AllocateFigureRecord();
   ASSERT_EQ(LoadFigure(record, 8, 1, 0), 1);
-  ASSERT_NE(record->sheets[0], nullptr);
-  ASSERT_NE(record->masks[0], nullptr);
+  ASSERT_NE(record->sheets[0].get(), nullptr);
+  ASSERT_NE(record->masks[0].get(), nullptr);
   int right = 0, bottom = 0;
   for (const SpriteFrame& f : kFig008Frames) {
     right = std::max(right, f.x + f.w);
@@ -93,19 +97,14 @@ TEST_F(FigureLoader, ARealSheetLoadsWithItsMaskAndSize) {
   EXPECT_GE(record->sheetWidth, right);
   EXPECT_GE(record->sheetHeight, bottom);
   BITMAP mask = {};
-  GetObjectA(record->masks[0], sizeof mask, &mask);
+  GetObjectA(record->masks[0].get(), sizeof mask, &mask);
   EXPECT_EQ(mask.bmBitsPixel, 1);
   EXPECT_EQ(mask.bmWidth, record->sheetWidth);
   // The sheet's corner is key colour: white in the mask, black in the image.
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, record->masks[0]);
-  EXPECT_EQ(GetPixel(dc, 0, 0) & 0xFFFFFF, 0xFFFFFFu);
-  SelectObject(dc, record->sheets[0]);
-  EXPECT_EQ(GetPixel(dc, 0, 0) & 0xFFFFFF, 0u);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  EXPECT_EQ(GetPixel(BitmapDC(record->masks[0].get()).get(), 0, 0) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(GetPixel(BitmapDC(record->sheets[0].get()).get(), 0, 0) & 0xFFFFFF, 0u);
   UnloadFigure(record);
-  EXPECT_EQ(record->sheets[0], nullptr);
+  EXPECT_EQ(record->sheets[0].get(), nullptr);
   FreeFigureRecord(record);
 }
 
@@ -127,13 +126,11 @@ TEST_F(FigureLoader, UnloadingAnObjectsRecordLeavesTheFigureWindowsAlone) {
   FigureRecord* record = AllocateFigureRecord();
   record->objectWindow = own;
   record->active = 1;
-  HDC screen = GetDC(nullptr);
-  record->objectDC = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
+  record->objectDC.reset(CreateCompatibleDC(WindowDC(nullptr).get()));
   UnloadFigure(record);
   EXPECT_TRUE(IsWindowVisible(FigureWindow));
   EXPECT_TRUE(IsWindowVisible(OverlayWindow));
-  EXPECT_EQ(record->objectDC, nullptr);
+  EXPECT_EQ(record->objectDC.get(), nullptr);
   EXPECT_EQ(record->active, 0);
   FreeFigureRecord(record);
   DestroyWindow(own);
@@ -146,14 +143,17 @@ TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {
   auto allocator = []() -> FigureRecord* {
     return ++*callCount == failAt ? nullptr : AllocateFigureRecord();
   };
-  for (int which : {1, 2}) {  // the billboard's record first, then the figure's
+  for (int which : {1, 2}) {  // the billboard's record, then the figure's
+    TestBillboard billboard;
+    billboard.beginWorks = which != 1;
     calls = 0;
-    failAt = which;
+    failAt = which == 2 ? 1 : 0;
     shutdownMessages = 0;
     QuitFlag = 0;
-    EXPECT_EQ(RunAnimThread(allocator), 0u);
-    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(RunAnimThread(allocator, billboard), 0u);
+    EXPECT_EQ(calls, 1) << "the figure's record is asked for either way";
     EXPECT_EQ(shutdownMessages, 1) << which;
+    EXPECT_EQ(billboard.ends, 1) << which;
   }
 }
 

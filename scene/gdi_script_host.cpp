@@ -12,13 +12,11 @@
 #include "services/sound_library.h"
 #include "services/player_state.h"
 #include "scene/figures/fig124_frames.h"
-#include "objects/figure_sound.h"
-#include "objects/billboard.h"
-#include "objects/birthdays.h"
-#include "objects/figure_bitmaps.h"
-#include "scene/billboard_paster_side.h"
+#include "stage/figure_sound.h"
+#include "stage/birthdays.h"
+#include "stage/figure_bitmaps.h"
 #include "scene/scripts/figure_scripts.h"
-#include "objects/speech_bubble.h"
+#include "stage/speech_bubble.h"
 
 namespace {
 
@@ -36,10 +34,11 @@ void Fill(HDC dc, const SceneRect& rect, HBRUSH brush) {
   FillRect(dc, &r, brush);
 }
 
-HBITMAP MakeSelectedBitmap(HDC screen, HDC memory, SceneSize size, HGDIOBJ* old) {
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, size.width, size.height);
-  if (bitmap && memory) *old = SelectObject(memory, bitmap);
-  return bitmap;
+// A bitmap for the screen of `size`, selected into `memory` (when both exist).
+void MakeSelectedBitmap(const WindowDC& screen, const OwnedDC& memory, SceneSize size, OwnedBitmap& bitmap,
+                        SelectedObject& selection) {
+  bitmap.reset(CreateCompatibleBitmap(screen.get(), size.width, size.height));
+  if (bitmap && memory) selection = SelectedObject(memory.get(), bitmap.get());
 }
 
 void Place(LayerArgs& args, ScenePoint destination, SceneSize size) {
@@ -50,7 +49,7 @@ void Place(LayerArgs& args, ScenePoint destination, SceneSize size) {
 
 void DrawFrameInto(HDC dc, const FigureRecord& record, int sheet, const SpriteFrame& frame, ScenePoint at) {
   if (sheet < 0 || sheet >= kMaxSheets) return;
-  DrawSprite(dc, record.sheets[sheet], record.masks[sheet], {at.x, at.y}, SourceRect(frame));
+  DrawSprite(dc, record.sheets[sheet].get(), record.masks[sheet].get(), {at.x, at.y}, SourceRect(frame));
 }
 
 }  // namespace
@@ -74,7 +73,7 @@ bool GdiScriptHost::OptionsOpen() {
   return ::OptionsOpen != 0;
 }
 bool GdiScriptHost::BillboardUpdateRequest() {
-  return BillboardState.updateRequest != 0;
+  return billboard_.UpdateRequested();
 }
 bool GdiScriptHost::ObjectClicked() {
   return ::ObjectClicked != 0;
@@ -128,24 +127,23 @@ void GdiScriptHost::SetFigureName(FigureMotion& record, const char* name) {
 
 bool GdiScriptHost::CreateFigureBitmaps(FigureMotion& motion, SceneSize object, SceneSize overlay) {
   FigureRecord& record = Full(motion);
-  record.objectBitmap =
-      MakeSelectedBitmap(record.objectScreenDC, record.objectDC, object, &record.objectOldBitmap);
+  MakeSelectedBitmap(record.objectScreenDC, record.objectDC, object, record.objectBitmap, record.objectSelection);
   if (!record.objectBitmap) return false;
   if (overlay.width <= 0 || overlay.height <= 0) return true;  // a figure without an overlay (the plane)
-  record.overlayBitmap =
-      MakeSelectedBitmap(record.overlayScreenDC, record.overlayDC, overlay, &record.overlayOldBitmap);
-  return record.overlayBitmap != nullptr;
+  MakeSelectedBitmap(record.overlayScreenDC, record.overlayDC, overlay, record.overlayBitmap,
+                     record.overlaySelection);
+  return static_cast<bool>(record.overlayBitmap);
 }
 
 void GdiScriptHost::SetObjectPlacement(ScenePoint destination, SceneSize size) {
   Place(FigureLayerArgs, destination, size);
 }
 void GdiScriptHost::ClearObject(FigureMotion& record) {
-  Fill(Full(record).objectDC, record.objectRect, Full(record).keyBrush);
+  Fill(Full(record).objectDC.get(), record.objectRect, Full(record).keyBrush);
 }
 void GdiScriptHost::DrawObjectFrame(FigureMotion& motion, int sheet, const SpriteFrame& frame,
                                     ScenePoint at) {
-  DrawFrameInto(Full(motion).objectDC, Full(motion), sheet, frame, at);
+  DrawFrameInto(Full(motion).objectDC.get(), Full(motion), sheet, frame, at);
 }
 void GdiScriptHost::ShowObject(FigureMotion& record) {
   ShowObjectLayer(&Full(record));
@@ -158,11 +156,11 @@ void GdiScriptHost::SetOverlayPlacement(ScenePoint destination, SceneSize size) 
   Place(OverlayLayerArgs, destination, size);
 }
 void GdiScriptHost::ClearOverlay(FigureMotion& record) {
-  Fill(Full(record).overlayDC, record.overlayRect, Full(record).keyBrush);
+  Fill(Full(record).overlayDC.get(), record.overlayRect, Full(record).keyBrush);
 }
 void GdiScriptHost::DrawOverlayFrame(FigureMotion& motion, int sheet, const SpriteFrame& frame,
                                      ScenePoint at) {
-  DrawFrameInto(Full(motion).overlayDC, Full(motion), sheet, frame, at);
+  DrawFrameInto(Full(motion).overlayDC.get(), Full(motion), sheet, frame, at);
 }
 void GdiScriptHost::ShowOverlay(FigureMotion& record) {
   ShowOverlayLayer(&Full(record));
@@ -205,7 +203,7 @@ bool GdiScriptHost::DrawBannerText(FigureMotion& motion) {
   const OwnedFont font(CreateFontIndirectA(&logFont));
   if (!font) return false;
   const WindowDC screen(nullptr);
-  BitmapDC canvas(record.sheets[0], screen.get());
+  BitmapDC canvas(record.sheets[0].get(), screen.get());
   if (!canvas.ok()) return false;
   canvas.UseFont(font.get());
   const HDC dc = canvas.get();
@@ -240,10 +238,10 @@ int GdiScriptHost::TakeWinampButton() {
   return ::WinampButton.exchange(0);
 }
 
-bool RunSceneScript(int scene, FigureRecord* figure, FigureRecord* billboard) {
-  static GdiScriptHost host;
-  if (scene == 27) {  // the paster also works on the billboard's record
-    RunPasterScene(figure, billboard, host);
+bool RunSceneScript(int scene, FigureRecord* figure, BillboardLink& billboard) {
+  GdiScriptHost host(billboard);
+  if (scene == 27) {  // the paster also works on the billboard
+    BehaveFigure27(*figure, host, billboard);
     return true;
   }
   FigureScript script = ScriptForScene(scene);

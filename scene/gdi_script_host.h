@@ -4,11 +4,14 @@
 // sounds and bubbles). Used only on the animation thread, and only with
 // FigureRecords.
 
-#include "objects/figure_record.h"
 #include "scene/portable/script_host.h"
+#include "stage/figure_record.h"
+#include "stage/portable/billboard_side.h"
 
 class GdiScriptHost : public ScriptHost {
  public:
+  explicit GdiScriptHost(BillboardLink& billboard) : billboard_(billboard) {}
+
   int Rand() override;
   void Log(const char* text) override;
   int Speed() override;
@@ -58,8 +61,11 @@ class GdiScriptHost : public ScriptHost {
   bool TakePlayerTitleChanged() override;
   std::string PlayerTitle() override;
   int TakeWinampButton() override;
+
+ private:
+  BillboardLink& billboard_;
 };
 
 // Runs one tick of a scene's script on the walking figure's record; false
 // when the scene has no script.
-bool RunSceneScript(int scene, FigureRecord* figure, FigureRecord* billboard);
+bool RunSceneScript(int scene, FigureRecord* figure, BillboardLink& billboard);

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "objects/desktop_object.h"
-#include "objects/figure_bitmaps.h"
+#include "stage/figure_bitmaps.h"
 #include "scene/figures/strip_pictures.h"
 #include "scene/portable/strip_layout.h"
 #include "services/debug_log.h"
+#include "stage/layered_windows.h"
 #include "services/settings.h"
 #include "services/threads.h"
 #include "services/window_requests.h"
@@ -40,7 +40,7 @@ int StripOffset() {
 void PushStrip(FigureRecord* record) {
   if (!record->objectDC || !record->objectBitmap) return;
   LayerArgs copy = StripLayerArgs;
-  UpdateLayeredWindow(StripWindow, record->objectScreenDC, &copy.destination, &copy.size, record->objectDC,
+  UpdateLayeredWindow(StripWindow, record->objectScreenDC.get(), &copy.destination, &copy.size, record->objectDC.get(),
                       &copy.source, kKeyColour, &copy.blend, ULW_COLORKEY);
   lastPush = GetTickCount();
 }
@@ -59,12 +59,6 @@ void ReadWorkArea(FigureRecord* record) {
   RECT area = {};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
   record->workArea = {area.left, area.top, area.right, area.bottom};
-}
-
-template <class T>
-void DeleteAndNull(T& handle) {
-  if (handle) DeleteObject(handle);
-  handle = nullptr;
 }
 
 void ReleaseStrip(FigureRecord* record, bool parkWindow);
@@ -92,15 +86,16 @@ DWORD WINAPI BackgroundThreadProc(void*) {
 int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
   WriteLogLine("LADEN: HG");
   StripLayerArgs.blend = {};
-  record->objectScreenDC = GetDC(StripWindow);
-  record->objectDC = CreateCompatibleDC(record->objectScreenDC);
+  record->objectScreenDC = WindowDC(StripWindow);
+  record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
   record->objectWindow = StripWindow;
   record->keyBrush = KeyBrush;
   record->state = 0;
   record->active = 1;
-  record->overlayDC = record->overlayScreenDC = nullptr;
+  record->overlayDC.reset();
+  record->overlayScreenDC.reset();
   record->overlayWindow = nullptr;
-  if (record->objectScreenDC) SetMapMode(record->objectScreenDC, MM_TEXT);
+  if (record->objectScreenDC) SetMapMode(record->objectScreenDC.get(), MM_TEXT);
   ReadWorkArea(record);
 
   char name[32];
@@ -115,7 +110,7 @@ int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
   HBITMAP sheet = nullptr;
   if (useRecordModule && record->resourceModule) sheet = load(record->resourceModule);
   if (!sheet) sheet = load(own);
-  record->sheets[0] = sheet;
+  record->sheets[0].reset(sheet);
   // Failures release only this record: the strip's window and DCs, never the
   // walking figure's windows.
   if (!sheet) {
@@ -140,31 +135,16 @@ void ReleaseStrip(FigureRecord* record, bool parkWindow) {
   if (!record) return;
   if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
   if (parkWindow && StripWindow) {
-    HDC dc = GetDC(StripWindow);
-    if (dc) {
+    if (const WindowDC dc(StripWindow); dc) {
       RECT client = {};
       GetClientRect(StripWindow, &client);
-      FillRect(dc, &client, KeyBrush);
-      ReleaseDC(StripWindow, dc);
+      FillRect(dc.get(), &client, KeyBrush);
     }
     SetWindowPos(StripWindow, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   }
   record->active = 0;
   record->state = 0;
-  if (record->objectScreenDC) ReleaseDC(record->objectWindow, record->objectScreenDC);
-  record->objectScreenDC = nullptr;
-  if (record->objectDC && record->objectOldBitmap) SelectObject(record->objectDC, record->objectOldBitmap);
-  if (record->overlayDC && record->overlayOldBitmap) SelectObject(record->overlayDC, record->overlayOldBitmap);
-  record->objectOldBitmap = record->overlayOldBitmap = nullptr;
-  if (record->objectDC) DeleteDC(record->objectDC);
-  if (record->overlayDC) DeleteDC(record->overlayDC);
-  record->objectDC = record->overlayDC = nullptr;
-  DeleteAndNull(record->objectBitmap);
-  DeleteAndNull(record->overlayBitmap);
-  for (int i = 0; i < kMaxSheets; ++i) {
-    DeleteAndNull(record->masks[i]);
-    DeleteAndNull(record->sheets[i]);
-  }
+  record->ReleaseGdi();
 }
 
 }  // namespace
@@ -175,12 +155,10 @@ void DrawBackgroundStrip(FigureRecord* record) {
       if (!LoadBackgroundBitmaps(record, 0)) return;
       lstrcpynA(record->name, "HG", kFigureNameSize);
       // The sheet is the strip's picture: the record's bitmap from now on.
-      record->objectBitmap = record->sheets[0];
-      record->sheets[0] = nullptr;
-      record->objectOldBitmap = SelectObject(record->objectDC, record->objectBitmap);
+      record->objectBitmap = std::move(record->sheets[0]);
+      record->objectSelection = SelectedObject(record->objectDC.get(), record->objectBitmap.get());
       // Not selected: the strip stays at state 0 and loads afresh on the next pass.
-      if (!record->objectOldBitmap || record->objectOldBitmap == HGDI_ERROR) {
-        record->objectOldBitmap = nullptr;
+      if (!record->objectSelection.ok()) {
         UnloadBackgroundBitmaps(record);
         return;
       }

@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-#include "objects/figure_record.h"
+#include "stage/figure_record.h"
 #include "services/app_globals.h"  // StripWindow
 #include "services/handles.h"
 

@@ -19,7 +19,8 @@ LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 class SceneryStrip : public ::testing::Test {
  protected:
   void SetUp() override {
-    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
+    KeyBrush = keyBrush_.get();
     StripWindow = MakeTestWindow("StripTest", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE);
     FiguresActive = 1;
     FullScreenPause = 0;
@@ -32,8 +33,8 @@ class SceneryStrip : public ::testing::Test {
     FreeFigureRecord(record);
     DestroyWindow(StripWindow);
     StripWindow = nullptr;
-    DeleteObject(KeyBrush);
     KeyBrush = nullptr;
+    keyBrush_.reset();
     Settings.HG = 1;
   }
   RECT StripRect() {
@@ -42,6 +43,7 @@ class SceneryStrip : public ::testing::Test {
     return r;
   }
   FigureRecord* record = nullptr;
+  OwnedBrush keyBrush_;
 };
 
 TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged) {
@@ -60,22 +62,21 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     BackgroundStripPass(record);
     EXPECT_EQ(record->state, 2);
     BITMAP picture = {};  // pushed from the file's 8 bits a pixel, no copy kept
-    EXPECT_TRUE(GetObjectA(record->objectBitmap, sizeof picture, &picture) && picture.bmBitsPixel == 8);
+    EXPECT_TRUE(GetObjectA(record->objectBitmap.get(), sizeof picture, &picture) && picture.bmBitsPixel == 8);
     EXPECT_TRUE(!record->sheets[0] && !record->masks[0]);
     EXPECT_TRUE(IsWindowVisible(StripWindow));
     const RECT r = StripRect(), want = {0, work.bottom - kStripHeights[row.hg - 1], GetSystemMetrics(SM_CXSCREEN),
                                         work.bottom};
     EXPECT_TRUE(EqualRect(&r, &want)) << r.left << "," << r.top << " " << r.right << "," << r.bottom;
     // Sky above, ground below, in the strip's own picture.
-    EXPECT_EQ(GetPixel(record->objectDC, 5, 0), RGB(255, 0, 255));
-    EXPECT_NE(GetPixel(record->objectDC, 5, record->sheetHeight - 1), RGB(255, 0, 255));
+    EXPECT_EQ(GetPixel(record->objectDC.get(), 5, 0), RGB(255, 0, 255));
+    EXPECT_NE(GetPixel(record->objectDC.get(), 5, record->sheetHeight - 1), RGB(255, 0, 255));
     // And on the screen, from the 8-bit picture (offsets within the strip).
-    HDC screen = GetDC(nullptr);
+    const WindowDC screen(nullptr);
     if (row.offset + GetSystemMetrics(SM_CXSCREEN) <= kStripWidth) {
-      EXPECT_EQ(GetPixel(screen, 5, work.bottom - 1),
-                GetPixel(record->objectDC, 5 + row.offset, record->sheetHeight - 1));
+      EXPECT_EQ(GetPixel(screen.get(), 5, work.bottom - 1),
+                GetPixel(record->objectDC.get(), 5 + row.offset, record->sheetHeight - 1));
     }
-    ReleaseDC(nullptr, screen);
   }
   // Hides asked for by others are the pass's to carry out, even full screen.
   FullScreenPause = 1;
@@ -104,7 +105,7 @@ TEST_F(SceneryStrip, MissingSheetReleasesOnlyTheStripsRecord) {
   // Loaded and unloaded twice: nothing is deleted twice.
   Settings.HG = 2;
   BackgroundStripPass(record);
-  ASSERT_NE(record->objectBitmap, nullptr);
+  ASSERT_NE(record->objectBitmap.get(), nullptr);
   UnloadBackgroundBitmaps(record);
   EXPECT_TRUE(!record->sheets[0] && !record->masks[0] && !record->objectBitmap && !record->objectDC);
   UnloadBackgroundBitmaps(record);

@@ -1,5 +1,6 @@
 // One run of the debug log: it can be opened once per process, so the steps
 // of a run follow each other in one test.
+#include "services/handles.h"
 #include "services/debug_log.h"
 
 #include <gtest/gtest.h>
@@ -101,10 +102,9 @@ TEST(DebugLog, WholeRun) {
   EXPECT_EQ(Settings.DebugOn, 1);
 
   // The file is not shared while it is open.
-  HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
-  EXPECT_EQ(other, INVALID_HANDLE_VALUE);
-  if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+  const OwnedFile other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+  EXPECT_FALSE(other);
 
   // Many threads at once: every line arrives whole.
   constexpr int kThreads = 8;

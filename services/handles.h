@@ -89,6 +89,9 @@ struct Library : NullIsNone<HMODULE> {
 struct Desktop : NullIsNone<HDESK> {
   static bool Release(HDESK desktop) { return CloseDesktop(desktop) != 0; }
 };
+struct EnhancedMetafile : NullIsNone<HENHMETAFILE> {
+  static bool Release(HENHMETAFILE metafile) { return DeleteEnhMetaFile(metafile) != 0; }
+};
 
 // A GDI object of a given handle type, released with DeleteObject.
 template <class T>
@@ -106,6 +109,7 @@ using OwnedRegion = Owned<HRGN, handle_policy::Gdi<HRGN>>;
 using OwnedDC = Owned<HDC, handle_policy::MemoryDC>;             // CreateCompatibleDC, CreateDC
 using OwnedHandle = Owned<HANDLE, handle_policy::KernelObject>;  // threads, events, mutexes, snapshots
 using OwnedFile = Owned<HANDLE, handle_policy::File>;            // CreateFile
+using OwnedSnapshot = Owned<HANDLE, handle_policy::File>;        // CreateToolhelp32Snapshot
 using OwnedFind = Owned<HANDLE, handle_policy::Find>;            // FindFirstFile
 using OwnedKey = Owned<HKEY, handle_policy::RegistryKey>;
 using OwnedIcon = Owned<HICON, handle_policy::Icon>;
@@ -114,6 +118,7 @@ using OwnedGlobal = Owned<HGLOBAL, handle_policy::GlobalBlock>;
 using OwnedLocal = Owned<HLOCAL, handle_policy::LocalBlock>;
 using OwnedLibrary = Owned<HMODULE, handle_policy::Library>;
 using OwnedDesktop = Owned<HDESK, handle_policy::Desktop>;
+using OwnedEnhMetafile = Owned<HENHMETAFILE, handle_policy::EnhancedMetafile>;
 
 // A registry key opened for `access`, or made first when missing; empty when
 // it cannot be had.

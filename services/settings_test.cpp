@@ -1,5 +1,6 @@
 // Round trips of the settings store through the real registry (Wine's), in a
 // private key per test so parallel programs never see each other's values.
+#include "services/handles.h"
 #include "services/settings.h"
 
 #include <gtest/gtest.h>
@@ -24,14 +25,15 @@ class SettingsStore : public ::testing::Test {
   void SetUp() override {
     std::snprintf(rootPath_, sizeof rootPath_, "Software\\WayluneTests\\settings_%lu_%lu", GetCurrentProcessId(),
                   GetTickCount());
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, rootPath_, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
-                              nullptr),
-              ERROR_SUCCESS);
+    rootOwner_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);
+    ASSERT_TRUE(rootOwner_);
+    root_ = rootOwner_.get();
     SetSettingsRegistryRootForTests(root_);
   }
   void TearDown() override {
     SetSettingsRegistryRootForTests(nullptr);
-    RegCloseKey(root_);
+    root_ = nullptr;
+    rootOwner_.reset();
     SHDeleteKeyA(HKEY_CURRENT_USER, rootPath_);
   }
 
@@ -68,7 +70,8 @@ class SettingsStore : public ::testing::Test {
   }
 
   char rootPath_[128] = {};
-  HKEY root_ = nullptr;
+  OwnedKey rootOwner_;
+  HKEY root_ = nullptr;  // rootOwner_'s
 };
 
 template <size_t N>

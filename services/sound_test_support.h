@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "services/handles.h"
 #include "services/file_util.h"
 #include "services/settings.h"
 #include "services/sound_library.h"
@@ -25,12 +26,11 @@ using Bytes = std::vector<uint8_t>;
 inline std::vector<std::string> FilesIn(const std::string& folder) {
   std::vector<std::string> names;
   WIN32_FIND_DATAA found;
-  HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (h == INVALID_HANDLE_VALUE) return names;
+  const OwnedFind search(FindFirstFileA((folder + "\\*").c_str(), &found));
+  if (!search) return names;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-  } while (FindNextFileA(h, &found));
-  FindClose(h);
+  } while (FindNextFileA(search.get(), &found));
   return names;
 }
 
@@ -60,9 +60,9 @@ class SoundFixture : public ::testing::Test {
     ++serial;
     std::snprintf(rootPath_, sizeof rootPath_, "Software\\WayluneTests\\sound_%lu_%d", GetCurrentProcessId(),
                   serial);
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, rootPath_, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root_,
-                              nullptr),
-              ERROR_SUCCESS);
+    rootOwner_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);
+    ASSERT_TRUE(rootOwner_);
+    root_ = rootOwner_.get();
     SetSettingsRegistryRootForTests(root_);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
@@ -78,12 +78,13 @@ class SoundFixture : public ::testing::Test {
 
   void TearDown() override {
     UnloadBass();
-    for (HMODULE m : modules_) FreeLibrary(m);
+    modules_.clear();
     for (const std::string& f : FilesIn(folder_)) DeleteFileA((folder_ + "\\" + f).c_str());
     RemoveDirectoryA(folder_.c_str());
     lstrcpynA(DataFolder, savedDataFolder_, MAX_PATH);
     SetSettingsRegistryRootForTests(nullptr);
-    RegCloseKey(root_);
+    root_ = nullptr;
+    rootOwner_.reset();
     SHDeleteKeyA(HKEY_CURRENT_USER, rootPath_);
   }
 
@@ -105,10 +106,9 @@ class SoundFixture : public ::testing::Test {
                                   MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
                                   const_cast<uint8_t*>(data.data()), static_cast<DWORD>(data.size())));
     EXPECT_TRUE(EndUpdateResourceA(update, FALSE));
-    HMODULE m = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    EXPECT_NE(m, nullptr);
-    modules_.push_back(m);
-    return m;
+    modules_.emplace_back(LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    EXPECT_TRUE(modules_.back());
+    return modules_.back().get();
   }
 
   // The program's library and plug-ins, as the program carries them.
@@ -119,8 +119,9 @@ class SoundFixture : public ::testing::Test {
   std::string folder_;
   char savedDataFolder_[MAX_PATH] = {};
   char rootPath_[128] = {};
-  HKEY root_ = nullptr;
-  std::vector<HMODULE> modules_;
+  OwnedKey rootOwner_;
+  HKEY root_ = nullptr;  // rootOwner_'s
+  std::vector<OwnedLibrary> modules_;
 };
 
 }  // namespace sound_test

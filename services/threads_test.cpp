@@ -32,14 +32,13 @@ TEST(ProgramThreads, StackReleasedAtTheStartIsWholeAgain) {
   for (int depth : {1, 64, 1500}) {  // KiB: none of it, some, most of the 2 MiB
     SCOPED_TRACE(depth);
     DWORD id = 0;
-    HANDLE thread = StartThread(Worker, &depth, &id);
-    ASSERT_NE(thread, nullptr);
+    const OwnedHandle thread(StartThread(Worker, &depth, &id));
+    ASSERT_TRUE(thread);
     EXPECT_NE(id, 0u);
-    ASSERT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(thread.get(), 20000), WAIT_OBJECT_0);
     DWORD code = 99;
-    GetExitCodeThread(thread, &code);
+    GetExitCodeThread(thread.get(), &code);
     EXPECT_EQ(code, 0u);
-    CloseHandle(thread);
   }
 }
 

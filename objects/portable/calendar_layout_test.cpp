@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 #include "objects/portable/clock_faces.h"
 
 // One glyph to copy from a digit strip onto a face.

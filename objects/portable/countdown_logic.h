@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 #include "objects/portable/clock_faces.h"
 #include "objects/portable/clock_logic.h"
 

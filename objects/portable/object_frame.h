@@ -6,7 +6,7 @@
 
 #include <atomic>
 
-#include "objects/portable/figure_motion.h"
+#include "stage/portable/figure_motion.h"
 
 // States of a desktop object's record.
 enum ObjectState : int {

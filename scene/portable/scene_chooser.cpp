@@ -1,6 +1,6 @@
 #include "scene/portable/scene_chooser.h"
 
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "objects/portable/figure_motion.h"
+#include "stage/portable/figure_motion.h"
 #include "scene/portable/frame_rect.h"
 
 // Common states of every script.

@@ -4,7 +4,7 @@
 // He cannot be lifted.
 
 #include "scene/figures/fig027_frames.h"
-#include "scene/portable/billboard_side.h"
+#include "stage/portable/billboard_side.h"
 #include "scene/portable/figure_frame.h"
 #include "scene/scripts/figure_memories.h"
 #include "scene/scripts/figure_scripts.h"

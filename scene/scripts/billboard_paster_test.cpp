@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "scene/figures/fig027_frames.h"
-#include "scene/portable/billboard_side.h"
+#include "stage/portable/billboard_side.h"
 #include "scene/scripts/figure_memories.h"
 #include "scene/scripts/script_test_util.h"
 

@@ -22,13 +22,12 @@ bool TrayCall::HasTip(const std::string& tip) const {
 FakeTray::FakeTray() : readyEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
   activeTray = this;
   thread_ = std::thread([this] { Run(); });
-  WaitForSingleObject(readyEvent_, 5000);
+  WaitForSingleObject(readyEvent_.get(), 5000);
 }
 
 FakeTray::~FakeTray() {
   if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
   thread_.join();
-  CloseHandle(readyEvent_);
   activeTray = nullptr;
 }
 
@@ -41,7 +40,7 @@ void FakeTray::Run() {
   // Topmost, so the shell finds it before its own tray window.
   window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0,
                             nullptr, nullptr, windowClass.hInstance, nullptr);
-  SetEvent(readyEvent_);
+  SetEvent(readyEvent_.get());
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
   UnregisterClassA("Shell_TrayWnd", windowClass.hInstance);

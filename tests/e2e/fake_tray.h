@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "services/handles.h"
+
 namespace e2e {
 
 struct TrayCall {
@@ -35,7 +37,7 @@ class FakeTray {
 
   std::thread thread_;
   HWND window_ = nullptr;
-  HANDLE readyEvent_;
+  OwnedHandle readyEvent_;
   std::mutex mutex_;
   std::vector<TrayCall> calls_;
 };

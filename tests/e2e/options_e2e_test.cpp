@@ -2,6 +2,7 @@
 // opens it once, and what a page applies reaches the desktop objects.
 
 #include "options/page_ids.h"
+#include "services/handles.h"
 #include "services/messages.h"
 #include "tests/e2e/program_driver.h"
 
@@ -39,20 +40,17 @@ HWND PageWith(HWND sheet, int control) {
 
 int StoredInt(const char* name, int missing) {
   DWORD value = 0, size = sizeof value, type = 0;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return missing;
-  const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  RegCloseKey(key);
+  const OwnedKey key = OpenRegistryKey(HKEY_CURRENT_USER, kKey, KEY_READ);
+  if (!key) return missing;
+  const LONG result = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
   return result == ERROR_SUCCESS && type == REG_DWORD ? static_cast<int>(value) : missing;
 }
 
 void StoreInt(const char* name, int value) {
-  HKEY key;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return;
+  const OwnedKey key = CreateRegistryKey(HKEY_CURRENT_USER, kKey, KEY_SET_VALUE);
+  if (!key) return;
   const DWORD data = static_cast<DWORD>(value);
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
-  RegCloseKey(key);
+  RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
 class OptionsTest : public ::testing::Test {
@@ -99,15 +97,14 @@ TEST_F(OptionsTest, OneSheetOpensAndItsClockChoiceReachesTheClock) {
 // hotkey page is open its hotkey is free, and a cancel takes it back.
 TEST_F(OptionsTest, TheWeatherPageReadsTheShippedStationsAndTheHotkeyPageFreesTheKeys) {
   const std::string hotkeys = std::string(kKey) + "\\Hotkeys";
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, hotkeys.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
-  const DWORD values[3] = {0, 8, 1};  // screen saver on Alt+F9
-  for (int i = 0; i < 3; ++i)
-    RegSetValueExA(key, i == 0 ? "hk00m" : i == 1 ? "hk00v" : "hk00a", 0, REG_DWORD,
-                   reinterpret_cast<const BYTE*>(&values[i]), sizeof values[i]);
-  RegCloseKey(key);
+  {
+    const OwnedKey key = CreateRegistryKey(HKEY_CURRENT_USER, hotkeys.c_str(), KEY_SET_VALUE);
+    ASSERT_TRUE(key);
+    const DWORD values[3] = {0, 8, 1};  // screen saver on Alt+F9
+    for (int i = 0; i < 3; ++i)
+      RegSetValueExA(key.get(), i == 0 ? "hk00m" : i == 1 ? "hk00v" : "hk00a", 0, REG_DWORD,
+                     reinterpret_cast<const BYTE*>(&values[i]), sizeof values[i]);
+  }
   auto free = [] {
     if (!RegisterHotKey(nullptr, 0x7100, MOD_ALT, VK_F9)) return false;
     UnregisterHotKey(nullptr, 0x7100);

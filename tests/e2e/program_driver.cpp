@@ -29,32 +29,31 @@ Program::Program(const std::string& exe, const std::string& arguments) {
   std::string folder = exe.substr(0, exe.find_last_of('\\'));
   if (CreateProcessA(exe.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                      &startup, &info)) {
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
+    const OwnedHandle thread(info.hThread);
+    process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
   }
 }
 
 Program::~Program() {
   if (!process_) return;
-  if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-    TerminateProcess(process_, 99);
-    WaitForSingleObject(process_, 5000);
+  if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+    TerminateProcess(process_.get(), 99);
+    WaitForSingleObject(process_.get(), 5000);
   }
-  CloseHandle(process_);
 }
 
 bool Program::WaitForExit(DWORD timeoutMs) {
-  return process_ && WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+  return process_ && WaitForSingleObject(process_.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 bool Program::Running() const {
-  return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+  return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
 DWORD Program::ExitCode() const {
   DWORD code = 0;
-  if (process_) GetExitCodeProcess(process_, &code);
+  if (process_) GetExitCodeProcess(process_.get(), &code);
   return code;
 }
 
@@ -87,19 +86,17 @@ HWND FindPopupMenu(DWORD processId) {
 }
 
 void KillStrayInstances() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return;
+  const OwnedSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return;
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+  for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
     if (lstrcmpiA(entry.szExeFile, "WayluneDesktop.exe") != 0) continue;
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+    const OwnedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
     if (!process) continue;
-    TerminateProcess(process, 98);
-    WaitForSingleObject(process, 5000);
-    CloseHandle(process);
+    TerminateProcess(process.get(), 98);
+    WaitForSingleObject(process.get(), 5000);
   }
-  CloseHandle(snapshot);
 }
 
 void MoveMouse(int x, int y, DWORD extra) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "services/handles.h"
+
 namespace e2e {
 
 // How long the running program may take to end after a shutdown request.
@@ -28,7 +30,7 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  bool started() const { return process_ != nullptr; }
+  bool started() const { return static_cast<bool>(process_); }
   DWORD id() const { return processId_; }
   // Waits until the process ended; false on timeout.
   bool WaitForExit(DWORD timeoutMs);
@@ -36,7 +38,7 @@ class Program {
   DWORD ExitCode() const;
 
  private:
-  HANDLE process_ = nullptr;
+  OwnedHandle process_;
   DWORD processId_ = 0;
 };
 

@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "services/handles.h"
+
 namespace e2e {
 namespace {
 
@@ -37,14 +39,14 @@ bool Exists(const std::string& path) {
 
 // The process has a module mapped from this file.
 bool HasModule(DWORD processId, const std::string& path) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
-  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  const OwnedSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
+  if (!snapshot) return false;
   MODULEENTRY32 entry{};
   entry.dwSize = sizeof entry;
   bool found = false;
-  for (BOOL more = Module32First(snapshot, &entry); more && !found; more = Module32Next(snapshot, &entry))
+  for (BOOL more = Module32First(snapshot.get(), &entry); more && !found;
+       more = Module32Next(snapshot.get(), &entry))
     found = lstrcmpiA(entry.szExePath, path.c_str()) == 0;
-  CloseHandle(snapshot);
   return found;
 }
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "services/handles.h"
+
 inline std::vector<uint32_t> BitmapPixels(HBITMAP bitmap, int* width = nullptr, int* height = nullptr) {
   BITMAP info = {};
   if (!bitmap || !GetObjectA(bitmap, sizeof info, &info)) return {};
@@ -17,9 +19,7 @@ inline std::vector<uint32_t> BitmapPixels(HBITMAP bitmap, int* width = nullptr, 
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   std::vector<uint32_t> out(static_cast<size_t>(info.bmWidth) * info.bmHeight);
-  HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, info.bmHeight, out.data(), &bi, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
+  GetDIBits(WindowDC(nullptr).get(), bitmap, 0, info.bmHeight, out.data(), &bi, DIB_RGB_COLORS);
   for (uint32_t& p : out) p &= 0xFFFFFF;
   if (width) *width = info.bmWidth;
   if (height) *height = info.bmHeight;
@@ -28,7 +28,6 @@ inline std::vector<uint32_t> BitmapPixels(HBITMAP bitmap, int* width = nullptr, 
 
 // The pixels of a bitmap the test owns; the bitmap is deleted.
 inline std::vector<uint32_t> TakeBitmapPixels(HBITMAP bitmap, int* width, int* height) {
-  std::vector<uint32_t> pixels = BitmapPixels(bitmap, width, height);
-  if (bitmap) DeleteObject(bitmap);
-  return pixels;
+  const OwnedBitmap owned(bitmap);
+  return BitmapPixels(owned.get(), width, height);
 }

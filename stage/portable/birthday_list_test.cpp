@@ -1,6 +1,6 @@
 // The birthday file's records, damaged files and the due rule.
 
-#include "objects/portable/birthday_list.h"
+#include "stage/portable/birthday_list.h"
 
 #include <gtest/gtest.h>
 

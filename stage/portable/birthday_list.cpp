@@ -1,9 +1,9 @@
-#include "objects/portable/birthday_list.h"
+#include "stage/portable/birthday_list.h"
 
 #include <cstring>
 #include <utility>
 
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "services/sound.h"
-#include "objects/figure_sound.h"
+#include "stage/figure_sound.h"
 
 #include <mmsystem.h>
 
@@ -17,7 +17,7 @@
 #include "services/portable/thread_rand.h"
 #include "services/sound_library.h"
 #include "services/sound_test_support.h"
-#include "objects/figure_record.h"
+#include "stage/figure_record.h"
 #include "soundlib/core/test_wav.h"
 
 namespace {
@@ -76,6 +76,15 @@ class Sound : public sound_test::SoundFixture {
   }
 
   void StoreFigureSoundFile(int figure, const std::string& path) { SaveSoundFile(figure, path.c_str()); }
+
+  // A second record where the first one stands (records own their GDI
+  // objects and do not copy): the logic half and the sound fields.
+  static void PlaceLike(FigureRecord& to, const FigureRecord& from) {
+    static_cast<FigureMotion&>(to) = from;
+    to.soundChannel = from.soundChannel;
+    to.secondChannel = from.secondChannel;
+    to.slideVolume = from.slideVolume;
+  }
 
   FigureRecord record_{};
   soundlib_fn::SoundLib_Render render_ = nullptr;
@@ -160,7 +169,8 @@ TEST_F(Sound, ASlideRequestFadesOutOrInOverHalfASecondAndIsTakenOnce) {
   PlaySample(SOUND_TOWER_CLOCK, &record_);
   const uint32_t first = record_.soundChannel;
   const Frames reference = Render(kHalfSecond);
-  FigureRecord other = record_;
+  FigureRecord other;
+  PlaceLike(other, record_);
   Render(kRate * 3);  // let it end
   PlaySample(SOUND_TOWER_CLOCK, &other);
   other.slideVolume = -1;
@@ -185,7 +195,8 @@ TEST_F(Sound, ASlideRequestFadesOutOrInOverHalfASecondAndIsTakenOnce) {
 TEST_F(Sound, AnUnloadedFigureFadesOutBothChannelsButLetsThemEnd) {
   record_.x = 500;
   PlaySample(SOUND_TOWER_CLOCK, &record_);
-  FigureRecord second = record_;
+  FigureRecord second;
+  PlaceLike(second, record_);
   PlaySample(SOUND_CAR, &second);
   record_.secondChannel = second.soundChannel;
   FadeOutFigureSounds(&record_);

@@ -2,7 +2,7 @@
 // cannot be read is never overwritten, and a save killed half-way leaves the
 // old file as it was.
 
-#include "objects/birthdays.h"
+#include "stage/birthdays.h"
 
 #include <windows.h>
 
@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
+#include "services/handles.h"
 #include "services/settings.h"
 
 namespace {
@@ -101,11 +102,11 @@ TEST_F(BirthdayFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
   SaveFour();
   ASSERT_EQ(CollectDueBirthdays(), 2);
   const std::vector<uint8_t> before = Bytes(path_);
-  HANDLE lock = CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  OwnedFile lock(CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
   EXPECT_EQ(LoadBirthdays(), BirthdayLoad::kFailed);
   EXPECT_EQ(CollectDueBirthdays(), 2);  // what was due stays due
-  CloseHandle(lock);
+  lock.reset();
   Add("Neu", 1, 1);
   EXPECT_FALSE(SaveBirthdayFile());
   EXPECT_EQ(Bytes(path_), before);
@@ -122,11 +123,11 @@ TEST_F(BirthdayFileTest, ASaveKilledHalfWayLeavesTheOldFileWhole) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(CreateProcessA(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    const OwnedHandle process(pi.hProcess), thread(pi.hThread);
     SetEnvironmentVariableA("BIRTHDAY_KILL_AT", nullptr);
-    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(process.get(), 60000), WAIT_OBJECT_0);
     DWORD code = 0;
-    EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code) && code == 9) << at;
-    CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
+    EXPECT_TRUE(GetExitCodeProcess(process.get(), &code) && code == 9) << at;
     EXPECT_EQ(Bytes(path_), before) << at;
   }
   ASSERT_EQ(LoadBirthdays(), BirthdayLoad::kLoaded);  // a leftover temporary file is no obstacle

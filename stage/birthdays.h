@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "objects/portable/birthday_list.h"
+#include "stage/portable/birthday_list.h"
 
 extern BirthdayList BirthdayTable;
 

@@ -1,8 +1,10 @@
 #pragma once
+// The billboard as the scene sees it. The billboard (objects/) implements
+// these; the shell hands it to the animation thread, which carries it. No
+// windows.h here, so the paster's script runs natively against a fake.
+
 // What the billboard paster (figure 27) sees of the billboard: its settings,
 // its shared state, its window's z-order, the poster thread and the paste.
-// No windows.h here, so the paster's script runs natively against a fake.
-
 class BillboardSide {
  public:
   virtual ~BillboardSide() = default;
@@ -30,4 +32,23 @@ class BillboardSide {
   // Pastes what the poster thread prepared (motif -1) onto the wall.
   virtual void PastePreparedPoster() = 0;
   virtual void Sleep(int milliseconds) = 0;
+};
+
+// The billboard on the animation thread: stepped between the figure's ticks,
+// asked what the scene chooser needs.
+class BillboardLink : public BillboardSide {
+ public:
+  // The thread starts: the wall's record is made; false when it cannot be.
+  virtual bool Begin() = 0;
+  // One pass: the wall's unload request, a step while it is on and no
+  // full-screen program runs (a relayout redraws it), then its window's
+  // show or hide request.
+  virtual void Pass(bool relayout) = 0;
+  // The animation thread ends: the wall unloads; at shutdown its window is
+  // left as it is.
+  virtual void End(bool quitting) = 0;
+  // A click on the wall asks for the paster.
+  virtual bool UpdateRequested() = 0;
+  // Unload and load again before the next pass (the thread's start).
+  virtual void ClearUnloadRequest() = 0;
 };

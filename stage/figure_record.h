@@ -8,30 +8,61 @@
 
 #include <cstdint>
 
-#include "objects/portable/figure_motion.h"
+#include "services/handles.h"
+#include "stage/portable/figure_motion.h"
 
 constexpr int kMaxSheets = 3;
 constexpr COLORREF kKeyColour = RGB(255, 0, 255);
 
 struct FigureRecord : FigureMotion {
-  HBITMAP objectBitmap;
-  HGDIOBJ objectOldBitmap;
-  HBITMAP overlayBitmap;
-  HGDIOBJ overlayOldBitmap;
-  HDC objectDC;
-  HDC objectScreenDC;
-  HDC overlayDC;
-  HDC overlayScreenDC;
-  HWND objectWindow;
-  HWND overlayWindow;
-  HBRUSH keyBrush;
-  HMODULE resourceModule;
-  HBITMAP sheets[kMaxSheets];
-  HBITMAP masks[kMaxSheets];
-  char name[kFigureNameSize];
-  uint32_t soundChannel;
-  uint32_t secondChannel;
-  int32_t slideVolume;
+  FigureRecord() = default;
+  FigureRecord(const FigureRecord&) = delete;
+  FigureRecord& operator=(const FigureRecord&) = delete;
+  ~FigureRecord() { ReleaseGdi(); }
+
+  // The record's own GDI objects, released by ReleaseGdi in the only order
+  // that frees them all: the selections back, the DCs, then the bitmaps.
+  OwnedBitmap objectBitmap;
+  OwnedBitmap overlayBitmap;
+  OwnedBitmap sheets[kMaxSheets];
+  OwnedBitmap masks[kMaxSheets];
+  OwnedDC objectDC;
+  OwnedDC overlayDC;
+  WindowDC objectScreenDC;
+  WindowDC overlayScreenDC;
+  SelectedObject objectSelection;   // objectBitmap in objectDC
+  SelectedObject overlaySelection;  // overlayBitmap in overlayDC
+  HWND objectWindow = nullptr;
+  HWND overlayWindow = nullptr;
+  HBRUSH keyBrush = nullptr;
+  HMODULE resourceModule = nullptr;
+  char name[kFigureNameSize] = {};
+  uint32_t soundChannel = 0;
+  uint32_t secondChannel = 0;
+  int32_t slideVolume = 0;
+
+  void ReleaseGdi() {
+    objectSelection.reset();
+    overlaySelection.reset();
+    objectDC.reset();
+    overlayDC.reset();
+    objectScreenDC.reset();
+    overlayScreenDC.reset();
+    objectBitmap.reset();
+    overlayBitmap.reset();
+    for (OwnedBitmap& sheet : sheets) sheet.reset();
+    for (OwnedBitmap& mask : masks) mask.reset();
+  }
+  // Everything released and zeroed but the sound channels.
+  void Clear() {
+    ReleaseGdi();
+    static_cast<FigureMotion&>(*this) = FigureMotion{};
+    objectWindow = overlayWindow = nullptr;
+    keyBrush = nullptr;
+    resourceModule = nullptr;
+    name[0] = 0;
+    slideVolume = 0;
+  }
 };
 
 // Argument block of one UpdateLayeredWindow target.

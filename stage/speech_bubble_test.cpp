@@ -1,7 +1,9 @@
 // The speech bubble under Wine with the program's own bubble bitmaps: its
 // refusals, where its text stands, and long texts.
 
-#include "objects/speech_bubble.h"
+#include "stage/speech_bubble.h"
+
+#include "services/handles.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +14,9 @@
 
 #include "services/app_globals.h"
 #include "services/settings.h"
-#include "objects/figure_bitmaps.h"
-#include "objects/figure_record.h"
-#include "objects/portable/bubble_text.h"
+#include "stage/figure_bitmaps.h"
+#include "stage/figure_record.h"
+#include "stage/portable/bubble_text.h"
 #include "tests/support/bitmap_pixels.h"
 #include "tests/support/test_windows.h"
 
@@ -28,17 +30,17 @@ HWND MakeWindow(DWORD exStyle, int x, int y, int w, int h) {
 // window and an overlay bitmap as large as the tallest bubble.
 class Speaker {
  public:
-  Speaker() {
-    KeyBrush = CreateSolidBrush(RGB(255, 0, 255));
+  Speaker() : keyBrush_(CreateSolidBrush(RGB(255, 0, 255))) {
+    KeyBrush = keyBrush_.get();
     OverlayWindow = MakeWindow(WS_EX_LAYERED | WS_EX_NOACTIVATE, 0, 0, 10, 10);
     record_ = AllocateFigureRecord();
     record_->objectWindow = MakeWindow(0, 300, 500, 100, 80);
     record_->overlayWindow = OverlayWindow;
     record_->keyBrush = KeyBrush;
-    record_->overlayScreenDC = GetDC(nullptr);
-    record_->overlayDC = CreateCompatibleDC(record_->overlayScreenDC);
-    record_->overlayBitmap = CreateCompatibleBitmap(record_->overlayScreenDC, kBubbleWidth, 118);
-    record_->overlayOldBitmap = SelectObject(record_->overlayDC, record_->overlayBitmap);
+    record_->overlayScreenDC = WindowDC(nullptr);
+    record_->overlayDC.reset(CreateCompatibleDC(record_->overlayScreenDC.get()));
+    record_->overlayBitmap.reset(CreateCompatibleBitmap(record_->overlayScreenDC.get(), kBubbleWidth, 118));
+    record_->overlaySelection = SelectedObject(record_->overlayDC.get(), record_->overlayBitmap.get());
   }
   ~Speaker() {
     KillSpeechBubble();
@@ -48,7 +50,6 @@ class Speaker {
     FreeFigureRecord(record_);
     DestroyWindow(OverlayWindow);
     OverlayWindow = nullptr;
-    DeleteObject(KeyBrush);
     KeyBrush = nullptr;
   }
   FigureRecord* record() { return record_; }
@@ -57,9 +58,9 @@ class Speaker {
   // the rows its text was written into.
   std::vector<int> TextRows(int type) {
     const int height = BubbleHeight(type);
-    SelectObject(record_->overlayDC, record_->overlayOldBitmap);
-    const std::vector<uint32_t> shown = BitmapPixels(record_->overlayBitmap);
-    SelectObject(record_->overlayDC, record_->overlayBitmap);
+    record_->overlaySelection.reset();
+    const std::vector<uint32_t> shown = BitmapPixels(record_->overlayBitmap.get());
+    record_->overlaySelection = SelectedObject(record_->overlayDC.get(), record_->overlayBitmap.get());
     const std::vector<uint32_t> bare = BareBubble(type, height);
     std::vector<int> rows;
     for (int y = 0; y < height; ++y)
@@ -78,22 +79,20 @@ class Speaker {
   std::vector<uint32_t> BareBubble(int type, int height) {
     char name[20];
     std::snprintf(name, sizeof name, "SPRECHBLASE_%02d", type);
-    HBITMAP bubble = ResourceBitmap(GetModuleHandleA(nullptr), name, 0, nullptr, 0);
-    HBITMAP mask = CreateMask(bubble);
-    MakeTransparentBitmap(bubble, mask, RGB(255, 0, 255));
-    HBITMAP target = CreateCompatibleBitmap(record_->overlayScreenDC, kBubbleWidth, height);
-    HDC dc = CreateCompatibleDC(record_->overlayScreenDC);
-    HGDIOBJ old = SelectObject(dc, target);
-    RECT all = {0, 0, kBubbleWidth, height};
-    FillRect(dc, &all, KeyBrush);
-    DrawTransparent(dc, bubble, mask, {0, 0});
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(mask);
-    DeleteObject(bubble);
-    return TakeBitmapPixels(target, nullptr, nullptr);
+    const OwnedBitmap bubble(ResourceBitmap(GetModuleHandleA(nullptr), name, 0, nullptr, 0));
+    const OwnedBitmap mask(CreateMask(bubble.get()));
+    MakeTransparentBitmap(bubble.get(), mask.get(), RGB(255, 0, 255));
+    const OwnedBitmap target(CreateCompatibleBitmap(record_->overlayScreenDC.get(), kBubbleWidth, height));
+    {
+      const BitmapDC canvas(target.get(), record_->overlayScreenDC.get());
+      RECT all = {0, 0, kBubbleWidth, height};
+      FillRect(canvas.get(), &all, KeyBrush);
+      DrawTransparent(canvas.get(), bubble.get(), mask.get(), {0, 0});
+    }
+    return BitmapPixels(target.get());
   }
 
+  OwnedBrush keyBrush_;
   FigureRecord* record_;
 };
 
@@ -170,10 +169,11 @@ TEST(SpeechBubble, ALongTextStaysInsideItsBox) {
 // Drawing with a path ellipsis writes the shortened text back into the
 // bubble's buffer: it must stay inside the buffer, whatever the text.
 TEST(SpeechBubble, EllipsisWriteBackStaysInsideTheTextBuffer) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HFONT font = CreateFontA(-10, 0, 0, 0, 500, 0, 0, 0, ANSI_CHARSET, OUT_STRING_PRECIS, CLIP_STROKE_PRECIS,
-                           PROOF_QUALITY, VARIABLE_PITCH | FF_SWISS, "Verdana");
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  const OwnedDC owned(CreateCompatibleDC(nullptr));
+  const HDC dc = owned.get();
+  const OwnedFont font(CreateFontA(-10, 0, 0, 0, 500, 0, 0, 0, ANSI_CHARSET, OUT_STRING_PRECIS,
+                                   CLIP_STROKE_PRECIS, PROOF_QUALITY, VARIABLE_PITCH | FF_SWISS, "Verdana"));
+  const SelectedObject selected(dc, font.get());
   const std::string samples[] = {
       std::string(kBubbleTextMax, 'W'),
       std::string(200, 'x') + "\\" + std::string(278, 'y'),
@@ -193,9 +193,6 @@ TEST(SpeechBubble, EllipsisWriteBackStaysInsideTheTextBuffer) {
     EXPECT_LT(strnlen(buffer.text, sizeof buffer.text), sizeof buffer.text);
     for (char c : buffer.guard) ASSERT_EQ(c, 0x5A) << "written past the buffer";
   }
-  SelectObject(dc, oldFont);
-  DeleteObject(font);
-  DeleteDC(dc);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Masks, keyed images and the transparent blits under Wine, pixel by pixel.
 
-#include "objects/figure_bitmaps.h"
+#include "stage/figure_bitmaps.h"
+
+#include "services/handles.h"
 
 #include "tests/support/bitmap_pixels.h"
 
@@ -13,16 +15,14 @@ namespace {
 constexpr COLORREF kMagenta = RGB(255, 0, 255);
 
 // A device-dependent bitmap (like the resource loader's) of w x h pixels.
-HBITMAP MakeBitmap(int w, int h, const std::vector<COLORREF>& pixels) {
-  HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) SetPixel(dc, x, y, pixels[y * w + x]);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
+OwnedBitmap MakeBitmap(int w, int h, const std::vector<COLORREF>& pixels) {
+  const WindowDC screen(nullptr);
+  OwnedBitmap bitmap(CreateCompatibleBitmap(screen.get(), w, h));
+  {
+    const BitmapDC canvas(bitmap.get(), screen.get());
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) SetPixel(canvas.get(), x, y, pixels[y * w + x]);
+  }
   return bitmap;
 }
 
@@ -33,114 +33,99 @@ constexpr uint32_t Rgb(COLORREF c) {
 class TargetDC {
  public:
   TargetDC(int w, int h, COLORREF fill) {
-    HDC screen = GetDC(nullptr);
-    bitmap_ = CreateCompatibleBitmap(screen, w, h);
-    dc_ = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    old_ = SelectObject(dc_, bitmap_);
+    const WindowDC screen(nullptr);
+    bitmap_.reset(CreateCompatibleBitmap(screen.get(), w, h));
+    dc_.reset(CreateCompatibleDC(screen.get()));
+    selected_ = SelectedObject(dc_.get(), bitmap_.get());
     RECT all = {0, 0, w, h};
-    HBRUSH brush = CreateSolidBrush(fill);
-    FillRect(dc_, &all, brush);
-    DeleteObject(brush);
+    const OwnedBrush brush(CreateSolidBrush(fill));
+    FillRect(dc_.get(), &all, brush.get());
   }
-  ~TargetDC() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-    DeleteObject(bitmap_);
-  }
-  HDC dc() const { return dc_; }
+  HDC dc() const { return dc_.get(); }
   std::vector<uint32_t> Read() {
-    SelectObject(dc_, old_);
-    auto p = BitmapPixels(bitmap_);
-    SelectObject(dc_, bitmap_);
+    selected_.reset();
+    auto p = BitmapPixels(bitmap_.get());
+    selected_ = SelectedObject(dc_.get(), bitmap_.get());
     return p;
   }
 
  private:
-  HBITMAP bitmap_;
-  HDC dc_;
-  HGDIOBJ old_;
+  // Destroyed bottom up: the selection goes back before the DC and bitmap go.
+  OwnedBitmap bitmap_;
+  OwnedDC dc_;
+  SelectedObject selected_;
 };
 
 const COLORREF kRed = RGB(200, 30, 40), kBlue = RGB(20, 40, 220), kGreen = RGB(30, 180, 60);
 
 TEST(FigureBitmaps, MaskIsWhereTheKeyWasAndTheKeyTurnsBlack) {
-  HBITMAP image = MakeBitmap(3, 2, {kMagenta, kRed, kMagenta, kBlue, kMagenta, RGB(255, 0, 254)});
-  HBITMAP mask = CreateMask(image);
-  ASSERT_NE(mask, nullptr);
+  const OwnedBitmap image = MakeBitmap(3, 2, {kMagenta, kRed, kMagenta, kBlue, kMagenta, RGB(255, 0, 254)});
+  const OwnedBitmap mask(CreateMask(image.get()));
+  ASSERT_NE(mask.get(), nullptr);
   BITMAP info = {};
-  GetObjectA(mask, sizeof info, &info);
+  GetObjectA(mask.get(), sizeof info, &info);
   EXPECT_EQ(info.bmBitsPixel, 1);
   EXPECT_EQ(info.bmWidth, 3);
-  ASSERT_EQ(MakeTransparentBitmap(image, mask, kMagenta), 1);
-  EXPECT_EQ(BitmapPixels(mask), (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0, 0xFFFFFF, 0}));
-  EXPECT_EQ(BitmapPixels(image), (std::vector<uint32_t>{0, Rgb(kRed), 0, Rgb(kBlue), 0, 0xFF00FE}))
+  ASSERT_EQ(MakeTransparentBitmap(image.get(), mask.get(), kMagenta), 1);
+  EXPECT_EQ(BitmapPixels(mask.get()), (std::vector<uint32_t>{0xFFFFFF, 0, 0xFFFFFF, 0, 0xFFFFFF, 0}));
+  EXPECT_EQ(BitmapPixels(image.get()), (std::vector<uint32_t>{0, Rgb(kRed), 0, Rgb(kBlue), 0, 0xFF00FE}))
       << "a near-magenta pixel is no key";
-  DeleteObject(mask);
-  DeleteObject(image);
 }
 
 TEST(FigureBitmaps, DrawSpriteKeepsTheBackgroundWhereTheKeyWas) {
   // Two frames side by side: [key, red] and [blue, key].
-  HBITMAP image = MakeBitmap(4, 1, {kMagenta, kRed, kBlue, kMagenta});
-  HBITMAP mask = CreateMask(image);
-  ASSERT_EQ(MakeTransparentBitmap(image, mask, kMagenta), 1);
+  const OwnedBitmap image = MakeBitmap(4, 1, {kMagenta, kRed, kBlue, kMagenta});
+  const OwnedBitmap mask(CreateMask(image.get()));
+  ASSERT_EQ(MakeTransparentBitmap(image.get(), mask.get(), kMagenta), 1);
   TargetDC target(5, 1, kGreen);
-  EXPECT_NE(DrawSprite(target.dc(), image, mask, {1, 0}, RECT{2, 0, 2, 1}), 0);  // frame 2
+  EXPECT_NE(DrawSprite(target.dc(), image.get(), mask.get(), {1, 0}, RECT{2, 0, 2, 1}), 0);  // frame 2
   EXPECT_EQ(target.Read(),
             (std::vector<uint32_t>{Rgb(kGreen), Rgb(kBlue), Rgb(kGreen), Rgb(kGreen), Rgb(kGreen)}));
-  EXPECT_NE(DrawSprite(target.dc(), image, mask, {3, 0}, RECT{0, 0, 2, 1}), 0);
+  EXPECT_NE(DrawSprite(target.dc(), image.get(), mask.get(), {3, 0}, RECT{0, 0, 2, 1}), 0);
   EXPECT_EQ(target.Read(),
             (std::vector<uint32_t>{Rgb(kGreen), Rgb(kBlue), Rgb(kGreen), Rgb(kGreen), Rgb(kRed)}));
-  DrawTransparent(target.dc(), image, mask, {0, 0});
+  DrawTransparent(target.dc(), image.get(), mask.get(), {0, 0});
   EXPECT_EQ(target.Read(),
             (std::vector<uint32_t>{Rgb(kGreen), Rgb(kRed), Rgb(kBlue), Rgb(kGreen), Rgb(kRed)}));
-  EXPECT_EQ(DrawSprite(target.dc(), nullptr, mask, {0, 0}, RECT{0, 0, 1, 1}), 0);
-  EXPECT_EQ(DrawSprite(target.dc(), image, nullptr, {0, 0}, RECT{0, 0, 1, 1}), 0);
-  DeleteObject(mask);
-  DeleteObject(image);
+  EXPECT_EQ(DrawSprite(target.dc(), nullptr, mask.get(), {0, 0}, RECT{0, 0, 1, 1}), 0);
+  EXPECT_EQ(DrawSprite(target.dc(), image.get(), nullptr, {0, 0}, RECT{0, 0, 1, 1}), 0);
 }
 
 // The monochrome mask takes the target's text and background colours when it
 // is blitted; a target with colours of its own (text drawn before) must not
 // tint the figure or the ground around it.
 TEST(FigureBitmaps, TheTargetsTextColoursDoNotTintTheSprite) {
-  HBITMAP image = MakeBitmap(3, 1, {kMagenta, kRed, kMagenta});
-  HBITMAP mask = CreateMask(image);
-  ASSERT_EQ(MakeTransparentBitmap(image, mask, kMagenta), 1);
+  const OwnedBitmap image = MakeBitmap(3, 1, {kMagenta, kRed, kMagenta});
+  const OwnedBitmap mask(CreateMask(image.get()));
+  ASSERT_EQ(MakeTransparentBitmap(image.get(), mask.get(), kMagenta), 1);
   TargetDC target(3, 1, kGreen);
   SetTextColor(target.dc(), RGB(0, 0, 200));
   SetBkColor(target.dc(), RGB(90, 90, 90));
-  EXPECT_NE(DrawSprite(target.dc(), image, mask, {0, 0}, RECT{0, 0, 3, 1}), 0);
+  EXPECT_NE(DrawSprite(target.dc(), image.get(), mask.get(), {0, 0}, RECT{0, 0, 3, 1}), 0);
   EXPECT_EQ(target.Read(), (std::vector<uint32_t>{Rgb(kGreen), Rgb(kRed), Rgb(kGreen)}));
   EXPECT_EQ(GetTextColor(target.dc()), RGB(0, 0, 200)) << "the target's colours are given back";
   EXPECT_EQ(GetBkColor(target.dc()), RGB(90, 90, 90));
-  DeleteObject(mask);
-  DeleteObject(image);
 }
 
 TEST(FigureBitmaps, AnImageWithoutKeyGivesABlackMaskAndDrawsOpaque) {
-  HBITMAP image = MakeBitmap(2, 2, {kRed, kBlue, kBlue, kRed});
-  HBITMAP mask = CreateMask(image);
-  ASSERT_EQ(MakeTransparentBitmap(image, mask, kMagenta), 1);
-  EXPECT_EQ(BitmapPixels(mask), (std::vector<uint32_t>(4, 0)));
-  EXPECT_EQ(BitmapPixels(image), (std::vector<uint32_t>{Rgb(kRed), Rgb(kBlue), Rgb(kBlue), Rgb(kRed)}));
+  const OwnedBitmap image = MakeBitmap(2, 2, {kRed, kBlue, kBlue, kRed});
+  const OwnedBitmap mask(CreateMask(image.get()));
+  ASSERT_EQ(MakeTransparentBitmap(image.get(), mask.get(), kMagenta), 1);
+  EXPECT_EQ(BitmapPixels(mask.get()), (std::vector<uint32_t>(4, 0)));
+  EXPECT_EQ(BitmapPixels(image.get()), (std::vector<uint32_t>{Rgb(kRed), Rgb(kBlue), Rgb(kBlue), Rgb(kRed)}));
   TargetDC target(2, 2, kGreen);
-  DrawTransparentRect(target.dc(), image, mask, RECT{0, 0, 2, 1});  // top row only
+  DrawTransparentRect(target.dc(), image.get(), mask.get(), RECT{0, 0, 2, 1});  // top row only
   EXPECT_EQ(target.Read(), (std::vector<uint32_t>{Rgb(kRed), Rgb(kBlue), Rgb(kGreen), Rgb(kGreen)}));
-  DeleteObject(mask);
-  DeleteObject(image);
 }
 
 TEST(FigureBitmaps, OpaqueBlitsCopyTheirRectangle) {
-  HBITMAP image = MakeBitmap(3, 1, {kRed, kBlue, kMagenta});
+  const OwnedBitmap image = MakeBitmap(3, 1, {kRed, kBlue, kMagenta});
   TargetDC target(3, 1, kGreen);
-  EXPECT_TRUE(DrawBitmapPart(target.dc(), 0, 0, image, RECT{1, 0, 2, 1}));
+  EXPECT_TRUE(DrawBitmapPart(target.dc(), 0, 0, image.get(), RECT{1, 0, 2, 1}));
   EXPECT_EQ(target.Read(), (std::vector<uint32_t>{Rgb(kBlue), 0xFF00FF, Rgb(kGreen)}));
-  DrawBitmapRect(target.dc(), image, RECT{2, 0, 1, 1});
+  DrawBitmapRect(target.dc(), image.get(), RECT{2, 0, 1, 1});
   EXPECT_EQ(target.Read(), (std::vector<uint32_t>{Rgb(kBlue), 0xFF00FF, Rgb(kRed)}));
   EXPECT_FALSE(DrawBitmapPart(target.dc(), 0, 0, nullptr, RECT{0, 0, 1, 1}));
-  DeleteObject(image);
 }
 
 TEST(FigureBitmaps, NullAndBadBitmapsFailQuietly) {
@@ -150,10 +135,9 @@ TEST(FigureBitmaps, NullAndBadBitmapsFailQuietly) {
   auto corners = [&] { return std::vector<LONG>{rect.left, rect.top, rect.right, rect.bottom}; };
   EXPECT_EQ(GetBitmapRect(nullptr, &rect), 0);
   EXPECT_EQ(corners(), (std::vector<LONG>{7, 8, 0, 0}));
-  HBITMAP image = MakeBitmap(5, 3, std::vector<COLORREF>(15, kRed));
-  EXPECT_NE(GetBitmapRect(image, &rect), 0);
+  const OwnedBitmap image = MakeBitmap(5, 3, std::vector<COLORREF>(15, kRed));
+  EXPECT_NE(GetBitmapRect(image.get(), &rect), 0);
   EXPECT_EQ(corners(), (std::vector<LONG>{7, 8, 5, 3}));
-  DeleteObject(image);
   EXPECT_EQ(ResourceBitmap(GetModuleHandleA(nullptr), "FIG999_00", 0, nullptr, 0), nullptr);
   HPALETTE palette = reinterpret_cast<HPALETTE>(1);
   EXPECT_EQ(ResourceBitmap(GetModuleHandleA(nullptr), "FIG999_00", 1, &palette, 1), nullptr);
@@ -173,13 +157,12 @@ TEST(FigureBitmaps, PaletteComesFromTheColourTableOfSmallDepthsOnly) {
   dib.header.biBitCount = 4;
   dib.header.biClrUsed = 2;  // not consulted
   dib.table[3] = {10, 20, 30, 0};
-  HPALETTE palette = CreateBitmapPalette(&dib.header, &count);
-  ASSERT_NE(palette, nullptr);
+  const OwnedPalette palette(CreateBitmapPalette(&dib.header, &count));
+  ASSERT_TRUE(palette);
   EXPECT_EQ(count, 16);
   PALETTEENTRY entries[16] = {};
-  EXPECT_EQ(GetPaletteEntries(palette, 0, 16, entries), 16u);
+  EXPECT_EQ(GetPaletteEntries(palette.get(), 0, 16, entries), 16u);
   EXPECT_EQ(RGB(entries[3].peRed, entries[3].peGreen, entries[3].peBlue), RGB(30, 20, 10));
-  DeleteObject(palette);
 }
 
 }  // namespace

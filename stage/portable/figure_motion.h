@@ -20,7 +20,7 @@ struct SceneRect {
 };
 
 // The logic fields of a figure record, in record order. The Windows record
-// (objects/figure_record.h) adds the GDI handles and sound channels.
+// (stage/figure_record.h) adds the GDI handles and sound channels.
 struct FigureMotion {
   int32_t number;
   int32_t active;

@@ -1,4 +1,4 @@
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 
 #include <atomic>
 #include <climits>

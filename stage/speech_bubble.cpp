@@ -1,4 +1,4 @@
-#include "objects/speech_bubble.h"
+#include "stage/speech_bubble.h"
 
 #include <atomic>
 
@@ -9,9 +9,9 @@
 #include "services/handles.h"
 #include "services/settings.h"
 #include "services/shell_requests.h"
-#include "objects/figure_bitmaps.h"
-#include "objects/figure_record.h"
-#include "objects/portable/bubble_text.h"
+#include "stage/figure_bitmaps.h"
+#include "stage/figure_record.h"
+#include "stage/portable/bubble_text.h"
 
 namespace {
 
@@ -126,8 +126,8 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
     args.size = {kBubbleWidth, height};
     args.destination = {x, window.top + y};
     RECT area = {0, 0, kBubbleWidth, height};
-    FillRect(record->overlayDC, &area, record->keyBrush);
-    DrawTransparent(record->overlayDC, bubble.get(), mask.get(), {0, 0});
+    FillRect(record->overlayDC.get(), &area, record->keyBrush);
+    DrawTransparent(record->overlayDC.get(), bubble.get(), mask.get(), {0, 0});
     shown = ShowOverlayLayer(record, args) ? 1 : 0;
   }
   BubbleType = shown ? type : 0;

@@ -1,4 +1,4 @@
-#include "objects/figure_bitmaps.h"
+#include "stage/figure_bitmaps.h"
 
 #include "pictura.h"
 #include "services/handles.h"

@@ -1,4 +1,4 @@
-#include "objects/birthdays.h"
+#include "stage/birthdays.h"
 
 #include <atomic>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "objects/portable/calendar.h"
+#include "stage/portable/calendar.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
 #include "services/lang_text.h"

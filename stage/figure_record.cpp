@@ -6,9 +6,8 @@
 #include "services/settings.h"
 #include "services/sound.h"
 #include "services/shell_requests.h"
-#include "objects/billboard_state.h"
-#include "objects/figure_bitmaps.h"
-#include "objects/figure_record.h"
+#include "stage/figure_bitmaps.h"
+#include "stage/figure_record.h"
 
 #include <cstdio>
 #include <new>
@@ -36,11 +35,7 @@ BOOL ShowLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
 
 void PaintKeyAndHide(HWND window, const RECT& area) {
   if (!window) return;
-  HDC dc = GetDC(window);
-  if (dc) {
-    FillRect(dc, &area, KeyBrush);
-    ReleaseDC(window, dc);
-  }
+  if (const WindowDC dc(window); dc) FillRect(dc.get(), &area, KeyBrush);
   ShowWindow(window, SW_HIDE);
 }
 
@@ -55,13 +50,13 @@ void FreeFigureRecord(FigureRecord* record) {
 }
 
 BOOL ShowObjectLayer(FigureRecord* record) {
-  return ShowLayer(record->objectWindow, record->objectScreenDC, record->objectDC, FigureLayerArgs);
+  return ShowLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), FigureLayerArgs);
 }
 
 BOOL ShowOverlayLayer(FigureRecord* record) { return ShowOverlayLayer(record, OverlayLayerArgs); }
 
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
-  return ShowLayer(record->overlayWindow, record->overlayScreenDC, record->overlayDC, args);
+  return ShowLayer(record->overlayWindow, record->overlayScreenDC.get(), record->overlayDC.get(), args);
 }
 
 int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule) {
@@ -69,18 +64,18 @@ int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule)
   FigureLayerArgs.blend = {};
   OverlayLayerArgs.blend = {};
   record->number = n;
-  record->objectScreenDC = GetDC(nullptr);
-  record->objectDC = CreateCompatibleDC(record->objectScreenDC);
+  record->objectScreenDC = WindowDC(nullptr);
+  record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
   record->objectWindow = FigureWindow;
   record->state = 0;
   record->keyBrush = KeyBrush;
   record->active = 1;
-  record->overlayScreenDC = GetDC(nullptr);
-  record->overlayDC = CreateCompatibleDC(record->overlayScreenDC);
+  record->overlayScreenDC = WindowDC(nullptr);
+  record->overlayDC.reset(CreateCompatibleDC(record->overlayScreenDC.get()));
   record->overlayWindow = OverlayWindow;
-  for (HDC dc : {record->objectScreenDC, record->overlayScreenDC})
+  for (HDC dc : {record->objectScreenDC.get(), record->overlayScreenDC.get()})
     if (dc) SetMapMode(dc, MM_TEXT);
-  for (HDC dc : {record->objectDC, record->overlayDC})
+  for (HDC dc : {record->objectDC.get(), record->overlayDC.get()})
     if (dc) SetLayout(dc, 0);
   record->workArea = ReadWorkArea();
 
@@ -89,10 +84,9 @@ int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule)
   for (int i = 0; i < sheetCount; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "FIG%03d_%02d", n, i);
-    HPALETTE palette = nullptr;
     if (useRecordModule && record->resourceModule)
-      record->sheets[i] = ResourceBitmap(record->resourceModule, name, 0, &palette, 0);
-    if (!record->sheets[i]) record->sheets[i] = ResourceBitmap(program, name, 0, &palette, 0);
+      record->sheets[i].reset(ResourceBitmap(record->resourceModule, name, 0, nullptr, 0));
+    if (!record->sheets[i]) record->sheets[i].reset(ResourceBitmap(program, name, 0, nullptr, 0));
     if (!record->sheets[i]) {
       WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", name);
       UnloadFigure(record);
@@ -100,20 +94,20 @@ int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule)
     }
   }
   for (int i = 0; i < sheetCount; ++i) {
-    record->masks[i] = CreateMask(record->sheets[i]);
+    record->masks[i].reset(CreateMask(record->sheets[i].get()));
     if (!record->masks[i]) {
       WriteLogLine("CreateMask() - Zu wenig Speicher!");
       UnloadFigure(record);
       return 0;
     }
-    if (!MakeTransparentBitmap(record->sheets[i], record->masks[i], kKeyColour)) {
+    if (!MakeTransparentBitmap(record->sheets[i].get(), record->masks[i].get(), kKeyColour)) {
       WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
       UnloadFigure(record);
       return 0;
     }
   }
   RECT size = {};
-  GetBitmapRect(record->sheets[0], &size);
+  GetBitmapRect(record->sheets[0].get(), &size);
   record->sheetWidth = size.right;
   record->sheetHeight = size.bottom;
   record->soundChannel = 0;
@@ -130,7 +124,6 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
   // only the walking figure owns the figure and overlay windows and the tip.
   const bool walkingFigure = !leaveWindows && record->objectWindow && record->objectWindow == FigureWindow;
   if (walkingFigure) {
-    BillboardState.posterFigureAtWork = 0;
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     PaintKeyAndHide(FigureWindow, area);
@@ -144,20 +137,7 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
     second = record->secondChannel;
     FadeOutSoundChannels(record->soundChannel, record->secondChannel);
   }
-  if (record->objectScreenDC) ReleaseDC(nullptr, record->objectScreenDC);
-  if (record->overlayScreenDC) ReleaseDC(nullptr, record->overlayScreenDC);
-  if (record->objectDC && record->objectOldBitmap) SelectObject(record->objectDC, record->objectOldBitmap);
-  if (record->overlayDC && record->overlayOldBitmap)
-    SelectObject(record->overlayDC, record->overlayOldBitmap);
-  if (record->objectDC) DeleteDC(record->objectDC);
-  if (record->overlayDC) DeleteDC(record->overlayDC);
-  if (record->objectBitmap) DeleteObject(record->objectBitmap);
-  if (record->overlayBitmap) DeleteObject(record->overlayBitmap);
-  for (int i = 0; i < kMaxSheets; ++i) {
-    if (record->masks[i]) DeleteObject(record->masks[i]);
-    if (record->sheets[i]) DeleteObject(record->sheets[i]);
-  }
-  *record = FigureRecord{};
+  record->Clear();
   record->soundChannel = channel;
   record->secondChannel = second;
   if (walkingFigure) RequestTrayTip(nullptr);

@@ -1,4 +1,4 @@
-#include "objects/portable/bubble_text.h"
+#include "stage/portable/bubble_text.h"
 
 #include <cstring>
 

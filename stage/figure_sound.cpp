@@ -1,6 +1,6 @@
-#include "objects/figure_sound.h"
+#include "stage/figure_sound.h"
 
-#include "objects/figure_record.h"
+#include "stage/figure_record.h"
 #include "services/builtin_sounds.h"
 #include "services/debug_log.h"
 #include "services/file_util.h"
