@@ -80,10 +80,13 @@ void Place(HWND window, HWND after, UINT extra) {
   if (window == BillboardWindow) BillboardState.redrawRequest = 1;
 }
 
-// The clock stays above the wall.
+// The clock stays above the wall; its own thread moves it (see
+// services/window_requests.h), after this thread placed the wall.
 void PlaceClockAboveWall() {
-  if (ClockObject.window && Settings.Clock)
-    Place(ClockObject.window, Settings.ClockOnTop && !OptionsOpen ? HWND_TOPMOST : HWND_TOP, 0);
+  if (!ClockObject.window || !Settings.Clock) return;
+  RestackWindow(ClockObject.window,
+                Settings.ClockOnTop && !OptionsOpen ? WindowAction::kStackTopmost : WindowAction::kStackTop);
+  ClockObject.WakeForRequest();
 }
 
 bool WallMayShow() {

@@ -214,6 +214,31 @@ TEST_F(Clock, TheShellIsAskedEvery300TicksAnd5TicksAfterEmptying) {
   EXPECT_EQ(RecycleBinItems, 0);
 }
 
+// Another thread never restacks the clock's window itself (under Wine that
+// raced the clock thread's pushes): it asks, and the clock's pass does it.
+TEST_F(Clock, RestacksAskedByOtherThreadsAreMadeByTheClocksPass) {
+  Shown();
+  ClockObject.redrawRequest = 0;
+  ClockObject.windowRequest.Set(WindowAction::kNone);
+  EXPECT_FALSE(RestackWindow(nullptr, WindowAction::kStackTop));
+  EXPECT_FALSE(RestackWindow(GetDesktopWindow(), WindowAction::kStackTop)) << "only the windows our threads draw";
+  ASSERT_TRUE(RestackWindow(ClockObject.window, WindowAction::kStackTopmost));
+  EXPECT_EQ(ClockObject.windowRequest.action.load(), static_cast<int>(WindowAction::kStackTopmost));
+  EXPECT_EQ(ClockObject.redrawRequest, 1) << "its picture is pushed again after the move";
+  EXPECT_FALSE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "not yet: the pass does it";
+  ClockThreadPass(record_);
+  EXPECT_EQ(ClockObject.windowRequest.action.load(), static_cast<int>(WindowAction::kNone));
+  EXPECT_TRUE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(IsWindowVisible(ClockObject.window));
+
+  // A hide asked for first is not lost to a later restack.
+  ClockObject.windowRequest.Set(WindowAction::kHide);
+  RestackWindow(ClockObject.window, WindowAction::kStackBottom);
+  EXPECT_EQ(ClockObject.windowRequest.action.load(), static_cast<int>(WindowAction::kHide));
+  ClockObject.windowRequest.Set(WindowAction::kNone);
+  SetWindowPos(ClockObject.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Shown();
   binItems = 2;

@@ -390,8 +390,6 @@ DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const Obje
 
 namespace {
 
-constexpr UINT kStackNoMoveSize = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-
 // The clock and the countdown come forward, topmost when they are kept on
 // top and no option page is open.
 WindowAction RaiseClockLike(int onTop) {
@@ -400,40 +398,47 @@ WindowAction RaiseClockLike(int onTop) {
 
 }  // namespace
 
-// The objects push their pictures only when they change; a window shown or
-// restacked from here asks its thread to push it once more, in case the
-// window system dropped the layered content.
+// The objects push their pictures only when they change; a window restacked
+// from here asks its thread to push it once more, in case the window system
+// dropped the layered content.
 namespace {
-void AskForPush(HWND window) {
-  if (!window) return;
-  for (DesktopObject* object : {&ClockObject, &CountdownObject, &WeatherObject})
-    if (window == object->window) object->redrawRequest = 1;
-  if (window == BillboardWindow) BillboardState.redrawRequest = 1;
+WindowRequest* DrawingThreadRequest(HWND window, std::atomic<int>** redraw) {
+  *redraw = nullptr;
+  if (!window) return nullptr;
+  for (DesktopObject* object : {&ClockObject, &CountdownObject, &WeatherObject}) {
+    if (window != object->window) continue;
+    *redraw = &object->redrawRequest;
+    return &object->windowRequest;
+  }
+  if (window == BillboardWindow) {
+    *redraw = &BillboardState.redrawRequest;
+    return &BillboardState.windowRequest;
+  }
+  if (window == FigureWindow) return &FigureWindowRequest;
+  if (window == OverlayWindow) return &OverlayWindowRequest;
+  if (window == StripWindow) return &StripWindowRequest;
+  return nullptr;
 }
 }  // namespace
 
-void PlaceWindow(HWND window, HWND after, UINT extra) {
-  if (!window) return;
-  SetWindowPos(window, after, 0, 0, 0, 0, kStackNoMoveSize | extra);
-  AskForPush(window);
-}
-
-void ShowObjectWindow(HWND window, bool show) {
-  if (!window) return;
-  ShowWindow(window, show ? SW_SHOWNOACTIVATE : SW_HIDE);
-  if (show) AskForPush(window);
+bool RestackWindow(HWND window, WindowAction action) {
+  std::atomic<int>* redraw = nullptr;
+  WindowRequest* request = DrawingThreadRequest(window, &redraw);
+  if (!request) return false;
+  request->Restack(action);
+  if (redraw) *redraw = 1;
+  return true;
 }
 
 
 void LowerDesktopWindows() {
   for (HWND window : {FigureWindow, OverlayWindow, CountdownObject.window, ClockObject.window, BillboardWindow,
                       WeatherObject.window, StripWindow})
-    PlaceWindow(window, HWND_BOTTOM);
+    RestackWindow(window, WindowAction::kStackBottom);
+  WakeWorkers();
 }
 
 void RaiseDesktopWindows() {
-  PlaceWindow(FigureWindow, HWND_TOPMOST);
-  PlaceWindow(OverlayWindow, HWND_TOPMOST);
   if (StripWindow && Settings.HG && MayShowObject(Settings.HGNotDA)) {
     StripWindowRequest.Set(WindowAction::kShowBottom);
     WakeWorkers();
@@ -450,6 +455,8 @@ void RaiseDesktopWindows() {
     ClockObject.RequestWindow(RaiseClockLike(Settings.ClockOnTop));
   if (CountdownObject.window && Settings.Countdown && MayShowObject(Settings.CountdownNotDA))
     CountdownObject.RequestWindow(RaiseClockLike(Settings.CountdownOnTop));
-  PlaceWindow(FigureWindow, HWND_TOPMOST);
-  PlaceWindow(OverlayWindow, HWND_TOPMOST);
+  // The animation thread restacks them after the objects' raises above.
+  RestackWindow(FigureWindow, WindowAction::kStackTopmost);
+  RestackWindow(OverlayWindow, WindowAction::kStackTopmost);
+  WakeWorkers();
 }

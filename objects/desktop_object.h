@@ -211,6 +211,7 @@ void LowerDesktopWindows();
 // its overlay topmost over them (the tray menu, the front hotkey).
 void RaiseDesktopWindows();
 
-// Plain z-order and show helpers of the stack; null windows are left alone.
-void PlaceWindow(HWND window, HWND after, UINT extra = 0);
-void ShowObjectWindow(HWND window, bool show);
+// Asks the thread that draws `window` (figure, overlay, strip, billboard or
+// object) to restack it (a kStack* action) and to push its picture again;
+// false for a window no thread of ours draws. A request already pending wins.
+bool RestackWindow(HWND window, WindowAction action);

@@ -253,8 +253,8 @@ LRESULT CALLBACK BackgroundWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
-      // A click never brings the strip forward.
-      SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, kZOnly);
+      // A click never brings the strip forward; the strip's thread puts it back.
+      StripWindowRequest.Restack(WindowAction::kStackBottom);
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);

@@ -120,6 +120,10 @@ TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
   ShowWindow(other, SW_SHOWNOACTIVATE);
   SetWindowPos(StripWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SendMessageA(StripWindow, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  // The window procedure only asks; the strip's own thread restacks it.
+  EXPECT_EQ(StripWindowRequest.action.load(), static_cast<int>(WindowAction::kStackBottom));
+  BackgroundStripPass(record);
+  EXPECT_EQ(StripWindowRequest.action.load(), static_cast<int>(WindowAction::kNone));
   HWND first = GetTopWindow(nullptr);
   while (first && first != other && first != StripWindow) first = GetWindow(first, GW_HWNDNEXT);
   EXPECT_EQ(first, other);

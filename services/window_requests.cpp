@@ -41,6 +41,15 @@ bool ApplyWindowRequest(HWND window, WindowRequest& request) {
       ShowWindow(window, SW_SHOWNOACTIVATE);
       Place(window, HWND_BOTTOM);
       break;
+    case WindowAction::kStackTop:
+      Place(window, HWND_TOP);
+      break;
+    case WindowAction::kStackTopmost:
+      Place(window, HWND_TOPMOST);
+      break;
+    case WindowAction::kStackBottom:
+      Place(window, HWND_BOTTOM);
+      break;
     default:
       break;
   }

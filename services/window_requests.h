@@ -1,9 +1,12 @@
 #pragma once
-// Shows and hides of a layered window are made by the thread that draws it,
-// between two of its pushes: a show or hide from another thread coinciding
-// with a push took the program down under Wine. Others ask with a request
+// Shows, hides and z-order moves of a layered window are made by the thread
+// that draws it, between two of its pushes. Under Wine every push and every
+// move of a layered window replaces the window's drawing surface, and two
+// threads doing so on one window at once can free a surface twice or leave a
+// freed one in the list the message loop flushes: the heap corruption and the
+// jumps to wild addresses seen at scene starts. Others ask with a request
 // word; the drawing thread applies it on its next pass. The latest request
-// wins.
+// wins, except that a mere restack never replaces a pending one.
 
 #include <windows.h>
 
@@ -21,11 +24,21 @@ enum class WindowAction : int {
   kRaiseTop,            // shown, top
   kRaiseTopmost,        // shown, topmost
   kShowBottom,          // shown, then to the bottom (the scenery strip)
+  // Restacks only: the window stays shown or hidden as it is.
+  kStackTop,
+  kStackTopmost,
+  kStackBottom,
 };
 
 struct WindowRequest {
   std::atomic<int> action{0};
   void Set(WindowAction a) { action.store(static_cast<int>(a)); }
+  // A restack (kStack*) unless a request is pending: a show or hide asked
+  // for earlier places the window itself, and must not be lost to it.
+  void Restack(WindowAction a) {
+    int none = static_cast<int>(WindowAction::kNone);
+    action.compare_exchange_strong(none, static_cast<int>(a));
+  }
 };
 
 // On the drawing thread: carries out and clears the pending request; false
