@@ -374,3 +374,67 @@ TEST(Pool, SharedBatchWakesEveryHelperWhileJobsAreLeft) {
     EXPECT_EQ(most.load(), all) << helpers;
   }
 }
+
+// A pool stopped while a polling caller waits for its shared batch: the
+// turn no worker started is dropped, and the jobs nobody took fail with 89
+// (none ran) instead of the batch reporting success.
+std::atomic<int> g_polls{0};
+BOOL PICAPI CountPolls(DWORD, DWORD, PIC_USERDATA) {
+  g_polls.fetch_add(1);
+  return TRUE;
+}
+
+TEST(Pool, SharedBatchStoppedUnderAPollingCallerFailsItsJobsWith89) {
+  std::thread([] {
+    CPicThreadPool pool;
+    pool.Start(1, 0xFFFFFFFFu, 5);
+    auto busy = std::make_unique<BusyWorker>(pool);  // the batch's turn queues behind it
+    g_polls = 0;
+    pic_SetCallback(CountPolls, 0);
+    std::atomic<int> ran{0};
+    JobSet set(4, [&](TestJob*) { ran.fetch_add(1); });
+    std::thread stopper([&] {
+      while (g_polls.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      pool.Stop();  // returns once the held worker lets go
+    });
+    uint32_t result = 1234;
+    {
+      PicNestingScope depth;
+      result = RunJobsShared(pool, RunTestJob, set.pointers, 1);
+    }
+    pic_SetCallback(nullptr, 0);
+    busy.reset();
+    stopper.join();
+    EXPECT_EQ(result, 89u);
+    EXPECT_EQ(ran.load(), 0);
+    for (auto& job : set.jobs) EXPECT_EQ(job->error, 89u);
+  }).join();
+}
+
+// Only the pool's own threads count as workers (an operation inside a job
+// then stays on its thread): every job of a plain batch runs on one, the
+// caller is none.
+TEST(Pool, WorkersKnowThemselves) {
+  CPicThreadPool pool;
+  pool.Start(3, 0xFFFFFFFFu, 200);
+  std::atomic<int> onWorkers{0};
+  JobSet set(6, [&](TestJob*) { onWorkers.fetch_add(IsPoolWorkerThread() ? 1 : 0); });
+  EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 0u);
+  EXPECT_EQ(onWorkers.load(), 6);
+  EXPECT_FALSE(IsPoolWorkerThread());
+}
+
+// One band asked for is the whole image, rows or columns.
+TEST(Bands, OneBandIsTheWholeImage) {
+  PicArray<ThreadBand> bands;
+  ASSERT_TRUE(SplitRowsIntoBands(bands, 7, 10, 1));
+  ASSERT_EQ(bands.Count(), 1u);
+  EXPECT_EQ(bands[0].left, 0u);
+  EXPECT_EQ(bands[0].top, 0u);
+  EXPECT_EQ(bands[0].right, 7u);
+  EXPECT_EQ(bands[0].bottom, 10u);
+  ASSERT_TRUE(SplitColumnsIntoBands(bands, 9, 4, 1));
+  ASSERT_EQ(bands.Count(), 1u);
+  EXPECT_EQ(bands[0].right, 9u);
+  EXPECT_EQ(bands[0].bottom, 4u);
+}
