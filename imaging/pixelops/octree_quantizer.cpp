@@ -245,15 +245,13 @@ uint32_t OctreeQuantizer::FindNearest(int c0, int c1, int c2, uint32_t count) co
 // searched only among the entries that can win somewhere in the colour's
 // 5-5-5 cell: those whose nearest point of the cell is no farther than the
 // best farthest point of any entry (lists made once per cell). Big images
-// with many colours also remember recent colours' answers in a cache of
-// their own (`cached`: 64K colours, 256 KB, which stays in the core's
-// second-level cache where a table of every colour, 32 MB, missed it on
-// nearly every pixel of a busy photo); a colour's slot is the low bits of
-// its channels interleaved, so the similar colours of a region take
-// different slots.
+// with many colours search the shorter lists of the colour's 4-4-4 cube
+// (`fine`), found from those of its cell; their table (1 MB) is asked for
+// a few pixels ahead. (An earlier table of every colour's answer, 32 MB,
+// missed the caches on nearly every pixel of a busy photo.)
 class OctreeQuantizer::PaletteSearch {
  public:
-  PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, bool cached, uint32_t* cubes = nullptr)
+  PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, bool fine, uint32_t* cubes = nullptr)
       : planes_(planes), colors_(std::max<uint32_t>(colors, 1)), cubes_(cubes) {
     for (int d = -255; d <= 255; ++d) squares_[d + 255] = static_cast<uint32_t>(d * d);
     for (uint32_t v = 0; v < 256; ++v) {
@@ -264,54 +262,42 @@ class OctreeQuantizer::PaletteSearch {
     }
     cells_.assign(32768, -1);
     pool_.reserve(32768);
-    if (cached) {
-      // A slot holds colour | index << 24. Every slot starts as black with
-      // index 0, which only black's own slot (0) could match: that one
-      // starts as a colour of another slot.
-      cache_.assign(kCacheSlots, 0);
-      cache_[0] = 1;
+    if (fine && !cubes_) {
+      fine_.assign(size_t{1} << 18, -1);
+      fineLists_ = true;
     }
   }
   uint32_t Find(const int* c) {
     if (cubes_) return FindInCube(c);
-    if (!cache_.empty()) return Search(c, Fine(c));
+    if (fineLists_) return Search(c, Fine(c));
     return FindInLists(c);
   }
-  // Asks for the cube cell of pixel p (three channel bytes) ahead of its
-  // turn: the cells are read in the order of the picture's colours, which
-  // is no order in memory, and would each wait for their line.
+  // Asks for the cube or fine cell of pixel p (three channel bytes) ahead
+  // of its turn: the cells are read in the order of the picture's colours,
+  // which is no order in memory, and would each wait for their line.
   // (GCC drops __builtin_prefetch in such a loop; the instruction is asked
   // for itself.)
   void Prefetch(const uint8_t* p) const {
-    if (!cubes_) return;
-    const uint32_t* cell = &cubes_[CubeSlot(p[0], p[1], p[2])];
-    asm volatile("prefetcht0 %0" : : "m"(*cell));
+    const void* cell;
+    if (cubes_)
+      cell = &cubes_[CubeSlot(p[0], p[1], p[2])];
+    else if (fineLists_)
+      cell = &fine_[FineCell(p[0], p[1], p[2])];
+    else
+      return;
+    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(cell)));
   }
 
  private:
   uint32_t CubeSlot(int c0, int c1, int c2) const {
     return morton_[c0 >> 1] << 2 | morton_[c1 >> 1] << 1 | morton_[c2 >> 1];
   }
+  static uint32_t FineCell(int c0, int c1, int c2) {
+    return static_cast<uint32_t>((c0 >> 2) << 12 | (c1 >> 2) << 6 | c2 >> 2);
+  }
   uint32_t FindInLists(const int* c) {
     const uint8_t* list = Coarse(c);
-    const uint32_t n = uint32_t{list[0]} + 1;
-    if (n == 1) return list[1];
-    // Short lists are searched faster than the cache is read.
-    uint32_t* slot = nullptr;
-    const auto colour = static_cast<uint32_t>(c[0] << 16 | c[1] << 8 | c[2]);
-    if (!cache_.empty() && n > 4) {
-      slot = &cache_[(morton_[c[0]] << 2 | morton_[c[1]] << 1 | morton_[c[2]]) & (kCacheSlots - 1)];
-      if ((*slot & 0xFFFFFF) == colour) return *slot >> 24;
-    }
-    const uint32_t* sq = squares_ + 255;
-    uint32_t best = UINT32_MAX, bestIndex = 0;
-    for (uint32_t k = 1; k <= n; ++k) {
-      uint32_t i = list[k];
-      uint32_t d = sq[c[0] - planes_[0][i]] + sq[c[1] - planes_[1][i]] + sq[c[2] - planes_[2][i]];
-      if (d < best) best = d, bestIndex = i;
-    }
-    if (slot) *slot = colour | bestIndex << 24;
-    return bestIndex;
+    return list[0] == 0 ? list[1] : Search(c, list);
   }
 
   const uint8_t* Coarse(const int* c) {
@@ -356,7 +342,7 @@ class OctreeQuantizer::PaletteSearch {
 
   const uint8_t* Fine(const int* c) {
     if (fine_.empty()) fine_.assign(size_t{1} << 18, -1);
-    const uint32_t cell = static_cast<uint32_t>((c[0] >> 2) << 12 | (c[1] >> 2) << 6 | c[2] >> 2);
+    const uint32_t cell = FineCell(c[0], c[1], c[2]);
     if (fine_[cell] < 0) {
       const int lo[3] = {c[0] & ~3, c[1] & ~3, c[2] & ~3};
       const uint8_t* parent = Coarse(c);
@@ -390,15 +376,18 @@ class OctreeQuantizer::PaletteSearch {
     return count;
   }
 
+  // The lists are ascending, so the least of distance << 8 | index is the
+  // nearest entry with the lowest index on ties, without a branch on each
+  // comparison (distances are below 2^18).
   uint32_t Search(const int* c, const uint8_t* list) const {
     const uint32_t* sq = squares_ + 255;
-    uint32_t best = UINT32_MAX, bestIndex = 0;
+    uint32_t best = UINT32_MAX;
     for (uint32_t k = 1; k <= uint32_t{list[0]} + 1; ++k) {
       const uint32_t i = list[k];
       const uint32_t d = sq[c[0] - planes_[0][i]] + sq[c[1] - planes_[1][i]] + sq[c[2] - planes_[2][i]];
-      if (d < best) best = d, bestIndex = i;
+      best = std::min(best, d << 8 | i);
     }
-    return bestIndex;
+    return best & 0xFF;
   }
 
   // Stored at the returned offset: count - 1, then the indices ascending.
@@ -427,11 +416,10 @@ class OctreeQuantizer::PaletteSearch {
     return offset;
   }
 
-  static constexpr uint32_t kCacheSlots = 1u << 16;
   const uint8_t (*planes_)[256];
   uint32_t colors_;
   uint32_t* cubes_;
-  std::vector<uint32_t> cache_;
+  bool fineLists_ = false;
   uint32_t squares_[511];
   uint32_t morton_[256];
   std::vector<int32_t> cells_, fine_;
@@ -446,16 +434,16 @@ struct FreeDeleter {
 
 // Zeroed lazily by the system for big blocks: only the pages used cost.
 // Big images with up to 64 colours: the cube table (8 MB), measured twice
-// as fast as the lists on busy photos; more colours: each search's colour
-// cache (the cube cells there often hold more than three winners).
+// as fast as the lists on busy photos; more colours: the 4-4-4 lists (the
+// cube cells there often hold more than three winners).
 struct SearchTables {
   SearchTables(uint64_t pixels, uint32_t colors) {
     if (pixels >= (1u << 16) && colors <= 64)
       cubes.reset(static_cast<uint32_t*>(std::calloc(size_t{1} << 21, sizeof(uint32_t))));
     else
-      cached = pixels >= (1u << 16);
+      fine = pixels >= (1u << 16);
   }
-  bool cached = false;
+  bool fine = false;
   std::unique_ptr<uint32_t[], FreeDeleter> cubes;
 };
 
@@ -466,8 +454,8 @@ struct SearchTables {
 bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors,
                                      const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t top,
                                      uint32_t bottom, uint32_t srcStride, uint32_t dstStride, uint32_t bytesPerPixel,
-                                     bool cached, uint32_t* cubes) {
-  PaletteSearch search(planes, colors, cached, cubes);
+                                     bool fine, uint32_t* cubes) {
+  PaletteSearch search(planes, colors, fine, cubes);
   for (uint32_t y = top; y < bottom; ++y) {
     const uint8_t* p = pixels + static_cast<size_t>(y) * srcStride;
     uint8_t* out = output + static_cast<size_t>(y) * dstStride;
@@ -503,11 +491,11 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
   if (limit == 0) {
     if (!WantBands(poolFlags_, height))
       return MapNearestRows(&error_, planes_, colors, pixels, output, width, 0, height, srcStride, dstStride,
-                            bytesPerPixel, tables.cached, tables.cubes.get());
+                            bytesPerPixel, tables.fine, tables.cubes.get());
     error_ = RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
       uint32_t err = 0;
       MapNearestRows(&err, planes_, colors, pixels, output, width, band.top, band.bottom, srcStride, dstStride,
-                     bytesPerPixel, tables.cached, tables.cubes.get());
+                     bytesPerPixel, tables.fine, tables.cubes.get());
       return err;
     });
     return error_ == 0;
@@ -515,7 +503,7 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
 
   if (dither_ && GreyPair(pixels, width, height, srcStride, colors, bytesPerPixel))
     return MapGreyPair(pixels, output, width, height, srcStride, dstStride, bytesPerPixel);
-  PaletteSearch search(planes_, colors, tables.cached, tables.cubes.get());
+  PaletteSearch search(planes_, colors, tables.fine, tables.cubes.get());
   std::vector<int32_t> rowA((static_cast<size_t>(width) + 2) * 3, 0), rowB(rowA.size(), 0);
   int32_t limitTable[511];
   for (int d = -255; d <= 255; ++d) limitTable[d + 255] = std::clamp(d, -limit, limit);

@@ -281,3 +281,40 @@ TEST(OctreeQuantizer, TwoColourDitherFollowsThePlainRule) {
     EXPECT_EQ(out, want) << r.w << "x" << r.h;
   }
 }
+
+// Every pixel lands on its nearest entry (lowest index on ties) for each
+// way of searching: the cube table (big images, up to 64 colours), the
+// 4-4-4 lists (big images, more colours) and the 8-8-8 lists (small ones),
+// on busy pictures (noise over a ramp) and on the calling thread and the
+// pool alike.
+TEST(OctreeQuantizer, NearestMappingIsExactForEverySearch) {
+  const struct {
+    uint32_t w, h, colors, noise;
+  } rows[] = {{300, 230, 256, 255}, {300, 230, 256, 15}, {300, 230, 65, 255}, {257, 256, 200, 63},
+              {100, 100, 256, 255}, {90, 70, 17, 31},    {300, 230, 64, 255}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << " " << r.colors << " colours, noise " << r.noise);
+    std::vector<uint8_t> img(size_t{r.w} * r.h * 3);
+    uint32_t seed = r.w * 7 + r.colors;
+    for (size_t i = 0; i < img.size(); ++i) {
+      seed = seed * 1103515245u + 12345u;
+      img[i] = static_cast<uint8_t>((i / 3 % r.w) * 255 / r.w / 2 + (i % 3) * 50 + (seed >> 16) % (r.noise + 1));
+    }
+    RGBQUAD pal[256];
+    const uint32_t count = r.colors;  // the pictures hold many more colours
+    std::vector<uint8_t> one(size_t{r.w} * r.h), pool(one.size());
+    ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), r.w, r.h, r.w * 3, one.data(), r.w, r.colors, pal, 0, 0, 0x100000));
+    ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), r.w, r.h, r.w * 3, pool.data(), r.w, r.colors, pal, 0, 0, 0));
+    EXPECT_EQ(one, pool);
+    for (size_t i = 0; i < one.size(); ++i) {
+      const uint8_t* p = &img[3 * i];
+      int best = INT32_MAX, bestIndex = 0;
+      for (int k = 0; k < static_cast<int>(count); ++k) {
+        const int dr = p[0] - pal[k].rgbRed, dg = p[1] - pal[k].rgbGreen, db = p[2] - pal[k].rgbBlue;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < best) best = d, bestIndex = k;
+      }
+      ASSERT_EQ(one[i], bestIndex) << i;
+    }
+  }
+}
