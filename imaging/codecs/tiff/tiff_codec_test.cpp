@@ -119,6 +119,31 @@ TEST_F(TiffCodec, EveryDepthAndLayoutReadsBackExactly) {
   }
 }
 
+// Pages so small that libtiff hands the stream strips of a single byte.
+TEST_F(TiffCodec, OneByteStripsWriteAndReadBack) {
+  struct Case {
+    const char* name;
+    uint32_t w, h, depth;
+    Bytes pixels;  // as written, packed rows
+  };
+  const Case cases[] = {
+      {"1 x 1, 1 bit", 1, 1, 1, {0x80}},
+      {"8 x 3, 1 bit, a strip a row", 8, 3, 1, {0xA5, 0x00, 0xFF}},
+      {"1 x 2, 8 bits", 1, 2, 8, {0x17, 0xE8}},
+      {"2 x 1, 4 bits", 2, 1, 4, {0x31}},
+  };
+  pic_SetTIFFOptions(1, 16, 16, 75, 1, -1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes file = Write(c.pixels, c.w, c.h, c.depth, 1, 0);
+    uint32_t rw = 0, rh = 0;
+    Bytes got = Read(file, c.depth == 4 ? 8 : c.depth, 0, &rw, &rh);
+    EXPECT_EQ(readCode, 0u);
+    EXPECT_EQ((std::vector<uint32_t>{rw, rh}), (std::vector<uint32_t>{c.w, c.h}));
+    EXPECT_EQ(got, c.depth == 4 ? Bytes({3, 1}) : c.pixels);
+  }
+}
+
 TEST_F(TiffCodec, JpegPagesComeBackCloseInOneStrip) {
   const uint32_t w = 64, h = 40;
   const Bytes img = Gradient(w, h, 3);

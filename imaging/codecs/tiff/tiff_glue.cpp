@@ -208,21 +208,6 @@ void putRawCMYKTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint32
   }
 }
 
-void putRawCMYKMapTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint32_t w, uint32_t h,
-                       int32_t fromskew, int32_t toskew, unsigned char* pp) {
-  const uint32_t spp = img->samplesperpixel;
-  const TIFFRGBValue* map = img->Map;
-  for (; h > 0; --h) {
-    for (uint32_t x = w; x > 0; --x) {
-      *cp++ = uint32_t{map[pp[0]]} | uint32_t{map[pp[1]]} << 8 | uint32_t{map[pp[2]]} << 16 |
-              uint32_t{map[pp[3]]} << 24;
-      pp += spp;
-    }
-    cp += toskew;
-    pp += static_cast<int64_t>(fromskew) * spp;
-  }
-}
-
 namespace {
 
 // 8-bit grey with an extra sample libtiff leaves unspecified, given an
@@ -375,7 +360,7 @@ void AdjustRGBAImage(TIFFRGBAImage* img, const TIFFHandleState* s) {
     img->put.contig = putGrey16Tile;
   if (img->isContig && img->photometric == PHOTOMETRIC_SEPARATED && img->bitspersample == 8 &&
       img->samplesperpixel >= 4 && s->tif_rawcmyk)
-    img->put.contig = img->Map ? putRawCMYKMapTile : putRawCMYKTile;
+    img->put.contig = putRawCMYKTile;  // libtiff maps no 8-bit samples (its Map is null here)
   uint16_t extras = 0;
   uint16_t* info = nullptr;
   if (TIFFGetFieldDefaulted(img->tif, TIFFTAG_EXTRASAMPLES, &extras, &info) && extras >= 1 && info &&

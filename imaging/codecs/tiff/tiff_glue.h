@@ -62,12 +62,10 @@ struct TIFFRowTarget {
 int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message,
                       const TIFFRowTarget* target = nullptr);
 
-// The put routines that hand 8-bit CMYK through unconverted (C, M, Y, K in
+// The put routine that hands 8-bit CMYK through unconverted (C, M, Y, K in
 // memory order).
 void putRawCMYKTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
                     int32_t fromskew, int32_t toskew, unsigned char* pp);
-void putRawCMYKMapTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
-                       int32_t fromskew, int32_t toskew, unsigned char* pp);
 
 }  // namespace Pictura
 
