@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -526,6 +527,22 @@ TEST_F(TiffCodec, TagExtenderChainsOnceUnderConcurrentOpens) {
   EXPECT_EQ(extenderCalls - before, perRead * 81);
 }
 
+// An extender someone installed before the library's first TIFF keeps
+// running: the library's own calls it on. In a fresh process, since the
+// library installs its extender once per process.
+TEST_F(TiffCodec, AnExtenderInstalledEarlierStillRuns) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        earlier = TIFFSetTagExtender(CountingExtender);
+        const Bytes file = Write(Image(8, 8, 24, 1), 8, 8, 24, 1, 0);
+        const int afterWrite = extenderCalls;
+        const bool read = Read(file, 24).size() == 8 * 8 * 3;
+        std::exit(read && afterWrite > 0 && extenderCalls > afterWrite ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(TiffCodec, GenericReaderShowsTiff) {
   const Bytes img = Image(6, 4, 24, 8);
   Source s(Write(img, 6, 4, 24, 8, 0));
@@ -1029,6 +1046,51 @@ TEST_F(TiffCodec, ReaderCornerCases) {
   // 16-bit RGB in separate planes has no 48-bit form.
   Read(MakeTiff({8, 4, 16, 3, PHOTOMETRIC_RGB, COMPRESSION_NONE, PLANARCONFIG_SEPARATE}, two), 48);
   EXPECT_EQ(readCode, 28u);
+}
+
+// The second strip or tile (of the first plane) garbled: 0xFF over the
+// start of its LZW codes.
+Bytes GarbleSecondPiece(Bytes file, bool tiled) {
+  Source f(file);
+  TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(f)), "r");
+  EXPECT_NE(tif, nullptr);
+  if (!tif) return file;
+  uint64_t* offsets = nullptr;
+  EXPECT_TRUE(TIFFGetField(tif, tiled ? TIFFTAG_TILEOFFSETS : TIFFTAG_STRIPOFFSETS, &offsets));
+  const uint64_t second = offsets ? offsets[1] : 0;
+  CloseTIFF(tif);
+  for (uint32_t i = 0; i < 24 && second; ++i) file[second + i] = 0xFF;
+  return file;
+}
+
+// A damaged band on every way through libtiff's RGBA reading (strips decoded
+// in place, the band buffer, words straight into the rows, our own tile
+// loops): the whole picture comes back flagged with 20.
+TEST_F(TiffCodec, DamagedPiecesOnTheRGBAPathsAreFlagged) {
+  const uint32_t w = 40, h = 20;
+  const SampleFn value = [](uint32_t x, uint32_t y, uint32_t s) { return (x * 5 + y * 3 + s * 70) % 256; };
+  const uint16_t lzw = COMPRESSION_LZW;
+  struct Case {
+    const char* name;
+    Page page;
+    uint32_t depth;
+  } cases[] = {
+      {"RGB strips decoded in place", {w, h, 8, 3, PHOTOMETRIC_RGB, lzw}, 24},
+      {"RGB strips as words", {w, h, 8, 3, PHOTOMETRIC_RGB, lzw}, 32},
+      {"palette strips through the band buffer", {w, h, 8, 1, PHOTOMETRIC_PALETTE, lzw}, 24},
+      {"RGB tiles", {w, h, 8, 3, PHOTOMETRIC_RGB, lzw, PLANARCONFIG_CONTIG, 16}, 24},
+      {"RGB tiles as words", {w, h, 8, 3, PHOTOMETRIC_RGB, lzw, PLANARCONFIG_CONTIG, 16}, 32},
+      {"RGB tiles in planes", {w, h, 8, 3, PHOTOMETRIC_RGB, lzw, PLANARCONFIG_SEPARATE, 16}, 24},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes good = MakeTiff(c.page, value);
+    const size_t size = size_t{w} * h * c.depth / 8;
+    EXPECT_EQ(Read(good, c.depth).size(), size);
+    EXPECT_EQ(readCode, 0u);
+    EXPECT_EQ(Read(GarbleSecondPiece(good, c.page.tile != 0), c.depth).size(), size);
+    EXPECT_EQ(readCode, 20u);
+  }
 }
 
 }  // namespace
