@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "codecs/tiff/pictura_tiff.h"
 #include "codecs/tiff/tiff_glue.h"
 #include "core/pictura_core.h"
+#include "core/test_hooks.h"
 #include "core/thread_context.h"
 #include "reader/pictura_read.h"
 
@@ -297,25 +299,28 @@ TEST_F(TiffCodec, RawCmykAlphaOverrideAndCancel) {
   EXPECT_EQ(Read(file, 24), (Bytes{0, 255, 255, 0, 0, 0}));
 
   // Grey with one unspecified extra sample, made with libtiff itself.
-  Dest d;
-  {
+  auto greyAlpha = [](uint16_t photometric) {
+    Dest d;
     TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICDEST>(d)), "wW");
-    ASSERT_NE(tif, nullptr);
+    EXPECT_NE(tif, nullptr);
+    if (!tif) return Bytes{};
     const uint16_t extra[] = {EXTRASAMPLE_UNSPECIFIED};
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 2);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 1);
     TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
     TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 2);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
     uint8_t row[] = {10, 20, 30, 40};
     TIFFWriteScanline(tif, row, 0, 0);
     CloseTIFF(tif);
-  }
-  const Bytes ga = d.Contents();
+    return d.Contents();
+  };
+  const Bytes ga = greyAlpha(PHOTOMETRIC_MINISBLACK);
   EXPECT_EQ(Read(ga, 32), (Bytes{10, 10, 10, 255, 30, 30, 30, 255}));
   pic_SetTIFFOptions(-1, 0, 0, 75, 1, 2);
   EXPECT_EQ(Read(ga, 32), (Bytes{10, 10, 10, 20, 30, 30, 30, 40}));
+  EXPECT_EQ(Read(greyAlpha(PHOTOMETRIC_MINISWHITE), 32), (Bytes{245, 245, 245, 20, 225, 225, 225, 40}));
   // This layout has no 8-bit form.
   Read(ga, 8);
   EXPECT_EQ(readCode, 28u);
@@ -447,6 +452,17 @@ TEST_F(TiffCodec, DibsComeAtTheNaturalDepthBottomUp) {
     if (r.depth == 48) got = bottom[0], want = ((top[4] | top[5] << 8) + 128) / 257;  // blue
     EXPECT_EQ(got, want);
   }
+  // A DIB carries its own colour table: at 1 and 8 bits it needs no palette
+  // from the caller, where the plain read refuses to go without one.
+  for (uint32_t depth : {1u, 8u})
+    for (DWORD flags : {0u, 2u}) {
+      SCOPED_TRACE(depth * 10 + flags);
+      Source s(Write(Image(w, h, depth, 5), w, h, depth, 5, 0));
+      DWORD rw = 0, rh = 0;
+      const Bytes got = TakeBlock(pic_ReadTIFF(s, &rw, &rh, depth, nullptr, 0, flags));
+      EXPECT_EQ(PicGetLastError(), flags ? 0u : 5u);
+      EXPECT_EQ(got.empty(), flags == 0);
+    }
 }
 
 TEST_F(TiffCodec, AppendedPagesFollowTheFirst) {
@@ -1090,6 +1106,74 @@ TEST_F(TiffCodec, DamagedPiecesOnTheRGBAPathsAreFlagged) {
     EXPECT_EQ(readCode, 0u);
     EXPECT_EQ(Read(GarbleSecondPiece(good, c.page.tile != 0), c.depth).size(), size);
     EXPECT_EQ(readCode, 20u);
+  }
+}
+
+// B, G, R (A) asked: the R, G, B (A) read with red and blue exchanged, on
+// each way through libtiff's RGBA reading (the band buffer for pages libtiff
+// converts, libtiff's own words, the direct 8-bit RGB rows; padded rows).
+TEST_F(TiffCodec, BlueFirstReadsAreTheRedFirstReadsExchanged) {
+  const uint32_t w = 13, h = 9;
+  const SampleFn value = [](uint32_t x, uint32_t y, uint32_t s) { return (x * 19 + y * 7 + s * 50) % 256; };
+  struct Case {
+    const char* name;
+    Page page;
+  } cases[] = {
+      {"palette strips", {w, h, 8, 1, PHOTOMETRIC_PALETTE}},
+      {"grey strips", {w, h, 8, 1, PHOTOMETRIC_MINISBLACK}},
+      {"RGB strips", {w, h, 8, 3, PHOTOMETRIC_RGB}},
+      {"RGBA tiles", {w, h, 8, 4, PHOTOMETRIC_RGB, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 16, 2}},
+      {"CMYK strips", {w, h, 8, 4, PHOTOMETRIC_SEPARATED}},
+  };
+  for (const Case& c : cases) {
+    const Bytes file = MakeTiff(c.page, value);
+    for (uint32_t depth : {24u, 32u})
+      for (uint32_t padded : {0u, 32u}) {
+        SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(depth + padded));
+        Bytes rgb = Read(file, depth, padded);
+        ASSERT_EQ(readCode, 0u);
+        const Bytes bgr = Read(file, depth, padded | 64);
+        ASSERT_EQ(readCode, 0u);
+        const size_t row = padded ? (size_t{w} * depth / 8 + 3) / 4 * 4 : size_t{w} * depth / 8;
+        ASSERT_EQ(rgb.size(), row * h);
+        for (uint32_t y = 0; y < h; ++y)
+          for (uint32_t x = 0; x < w; ++x) std::swap(rgb[y * row + x * depth / 8], rgb[y * row + x * depth / 8 + 2]);
+        EXPECT_EQ(bgr, rgb);
+      }
+  }
+}
+
+std::vector<std::pair<uint32_t, std::string>> hookTexts;
+void KeepHookText(uint32_t level, const char* text) {
+  hookTexts.emplace_back(level, text);
+}
+
+// libtiff's warnings reach the debug hook at level 2, its errors at 3, each
+// under its own lead.
+TEST_F(TiffCodec, LibTiffMessagesReachTheDebugHookAtTheirLevels) {
+  const Bytes good = Write(Image(9, 7, 24, 2), 9, 7, 24, 1, 0);
+  const Page lzw{40, 20, 8, 3, PHOTOMETRIC_RGB, COMPRESSION_LZW};
+  const Bytes damaged =
+      GarbleSecondPiece(MakeTiff(lzw, [](uint32_t x, uint32_t y, uint32_t) { return x ^ y; }), false);
+  struct Case {
+    const char* name;
+    Bytes file;
+    const char* lead;
+    uint32_t level;
+  } cases[] = {
+      {"an unknown tag", WithTag(good, TIFFTAG_ROWSPERSTRIP, 65000), "LibTiff Warning: ", 2},
+      {"damaged LZW codes", damaged, "LibTiff Error: ", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    hookTexts.clear();
+    SetDebugHookObserver(KeepHookText);
+    Read(c.file, 24);
+    SetDebugHookObserver(nullptr);
+    const auto found = std::find_if(hookTexts.begin(), hookTexts.end(),
+                                    [&](const auto& t) { return t.second.rfind(c.lead, 0) == 0; });
+    ASSERT_NE(found, hookTexts.end());
+    EXPECT_EQ(found->first, c.level);
   }
 }
 

@@ -570,7 +570,7 @@ int ReadTIFFTagBlockGlobal(uint32_t* err, CPicIO* src, uint32_t tag, uint32_t pa
   CloseTIFFReader(h);
   if (!ok) return 0;
   if (block.Empty()) return PicFail<int>(err, kPicErrTIFFTagUnreadable);
-  HGLOBAL g = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, block.Count());
+  HGLOBAL g = GlobalAlloc(GMEM_FIXED, block.Count());  // filled whole below
   if (!g) return PicFail<int>(err, kPicErrNoMemory);
   std::memcpy(g, block.Data(), block.Count());
   *data = g;
