@@ -1143,6 +1143,111 @@ TEST_F(TiffCodec, BlueFirstReadsAreTheRedFirstReadsExchanged) {
   }
 }
 
+// A 1 x 1 grey page, built byte by byte (little-endian), with the given
+// directory entries beside its own.
+struct Entry {
+  uint16_t tag, type;
+  uint32_t count;
+  Bytes value;
+};
+template <class T>
+Bytes LE(std::initializer_list<T> values) {
+  Bytes out(values.size() * sizeof(T));
+  size_t at = 0;
+  for (T v : values) {
+    std::memcpy(out.data() + at, &v, sizeof v);  // the test machines are little-endian
+    at += sizeof v;
+  }
+  return out;
+}
+Bytes TinyTiffWith(std::vector<Entry> entries) {
+  const std::vector<Entry> own = {
+      {256, TIFF_SHORT, 1, LE<uint16_t>({1})}, {257, TIFF_SHORT, 1, LE<uint16_t>({1})},
+      {258, TIFF_SHORT, 1, LE<uint16_t>({8})}, {259, TIFF_SHORT, 1, LE<uint16_t>({1})},
+      {262, TIFF_SHORT, 1, LE<uint16_t>({1})}, {273, TIFF_LONG, 1, LE<uint32_t>({8})},
+      {277, TIFF_SHORT, 1, LE<uint16_t>({1})}, {278, TIFF_LONG, 1, LE<uint32_t>({1})},
+      {279, TIFF_LONG, 1, LE<uint32_t>({1})}};
+  entries.insert(entries.end(), own.begin(), own.end());
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+  Bytes f = {'I', 'I', 42, 0, 0, 0, 0, 0, 0x55};
+  auto put = [&f](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) f.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  std::vector<uint32_t> at(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (entries[i].value.size() > 4) {
+      if (f.size() % 2) f.push_back(0);
+      at[i] = static_cast<uint32_t>(f.size());
+      for (uint8_t b : entries[i].value) f.push_back(b);
+    }
+  if (f.size() % 2) f.push_back(0);
+  for (int i = 0; i < 4; ++i) f[4 + i] = static_cast<uint8_t>(f.size() >> (8 * i));
+  put(static_cast<uint32_t>(entries.size()), 2);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const Entry& e = entries[i];
+    put(e.tag, 2);
+    put(e.type, 2);
+    put(e.count, 4);
+    if (e.value.size() > 4) {
+      put(at[i], 4);
+    } else {
+      for (size_t k = 0; k < 4; ++k) f.push_back(k < e.value.size() ? e.value[k] : 0);
+    }
+  }
+  put(0, 4);
+  return f;
+}
+
+// The tags the library teaches libtiff (annotations, the geo tags) read back
+// with their counts and values, in the forms pic_GetTIFFTag_TR documents:
+// a 16-bit count (32-bit for the annotations) and the values, or the text.
+TEST_F(TiffCodec, ExtraTagsReadWithTheirCountsAndValues) {
+  const Bytes file = TinyTiffWith({
+      {32932, TIFF_BYTE, 5, {1, 2, 3, 4, 5}},
+      {33550, TIFF_DOUBLE, 3, LE<double>({0.5, 0.25, 0})},
+      {33920, TIFF_DOUBLE, 2, LE<double>({7, 8})},
+      {33922, TIFF_DOUBLE, 6, LE<double>({0, 0, 0, 10, 20, 0})},
+      {34264, TIFF_DOUBLE, 2, LE<double>({-1, 1})},
+      {34735, TIFF_SHORT, 4, LE<uint16_t>({1, 1, 0, 7})},
+      {34736, TIFF_DOUBLE, 1, LE<double>({6378137})},
+      {34737, TIFF_ASCII, 9, {'W', 'G', 'S', ' ', '8', '4', '|', 0, 0}},
+  });
+  Source s(file);
+  HPICTIFFREADER r = pic_CreateTIFFReader_TR(s, 0, 0);
+  ASSERT_NE(r, nullptr);
+  DWORD w = 0, h = 0;
+  RGBQUAD pal[256];
+  EXPECT_EQ(TakeBlock(pic_ReadTIFF_TR(r, &w, &h, 8, pal, 0)), Bytes{0x55});  // a sound page
+  struct DoubleTag {
+    uint32_t tag;
+    std::vector<double> values;
+  } doubles[] = {{33550, {0.5, 0.25, 0}}, {33920, {7, 8}}, {33922, {0, 0, 0, 10, 20, 0}}, {34264, {-1, 1}},
+                 {34736, {6378137}}};
+  for (const DoubleTag& t : doubles) {
+    SCOPED_TRACE(t.tag);
+    uint16_t count = 0;
+    double* values = nullptr;
+    ASSERT_TRUE(pic_GetTIFFTag_TR(r, t.tag, &count, &values));
+    ASSERT_NE(values, nullptr);
+    EXPECT_EQ(std::vector<double>(values, values + count), t.values);
+  }
+  uint16_t shorts = 0;
+  uint16_t* keys = nullptr;
+  ASSERT_TRUE(pic_GetTIFFTag_TR(r, 34735, &shorts, &keys));
+  ASSERT_NE(keys, nullptr);
+  EXPECT_EQ(std::vector<uint16_t>(keys, keys + shorts), (std::vector<uint16_t>{1, 1, 0, 7}));
+  uint32_t bytes = 0;
+  uint8_t* notes = nullptr;
+  ASSERT_TRUE(pic_GetTIFFTag_TR(r, 32932, &bytes, &notes));
+  ASSERT_NE(notes, nullptr);
+  EXPECT_EQ(Bytes(notes, notes + bytes), (Bytes{1, 2, 3, 4, 5}));
+  char* text = nullptr;
+  ASSERT_TRUE(pic_GetTIFFTag_TR(r, 34737, &text));
+  ASSERT_NE(text, nullptr);
+  EXPECT_STREQ(text, "WGS 84|");
+  pic_DestroyTIFFReader_TR(r);
+}
+
 std::vector<std::pair<uint32_t, std::string>> hookTexts;
 void KeepHookText(uint32_t level, const char* text) {
   hookTexts.emplace_back(level, text);
