@@ -226,8 +226,8 @@ void MedianNetworkChannel(const T* source, uint32_t width, uint32_t height, uint
       for (int64_t y = top; y < bottom; ++y) {
         const uint8_t* rows[3] = {rowOf(y - 1), rowOf(y), rowOf(y + 1)};
         uint8_t* d = destination + size_t(y) * destinationStride;
-        if (avx2) avx2::Median3Direct(rows, width, cols.data(), padded, d);
-        else sse2::Median3Direct(rows, width, cols.data(), padded, d);
+        if (avx2) avx2::Median3Direct(rows, width, 1, cols.data(), padded, d);
+        else sse2::Median3Direct(rows, width, 1, cols.data(), padded, d);
       }
       return;
     }
@@ -345,6 +345,25 @@ bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t 
           const T v = row[size_t{x} * channels + c];
           if ((flags >> c & 1) && !(v >= 0 && v <= 255 && v == std::floor(v))) return false;
         }
+    }
+  }
+  if constexpr (std::is_same_v<T, uint8_t>) {
+    if (side == 3 && channels > 1 && channels <= 8 && (flags & ((1u << channels) - 1)) == (1u << channels) - 1) {
+      // Every channel of a pixel filtered: all at once, interleaved as they
+      // are, straight from the source rows.
+      const size_t n = size_t{width} * channels, stride = n + 2 * channels + 64;
+      std::vector<uint8_t> cols(3 * stride);
+      const bool avx2 = HasAvx2();
+      auto rowOf = [&](int64_t y) {
+        return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride;
+      };
+      for (int64_t y = top; y < bottom; ++y) {
+        const uint8_t* rows[3] = {rowOf(y - 1), rowOf(y), rowOf(y + 1)};
+        uint8_t* d = destination + size_t(y) * destinationStride;
+        if (avx2) avx2::Median3Direct(rows, n, channels, cols.data(), stride, d);
+        else sse2::Median3Direct(rows, n, channels, cols.data(), stride, d);
+      }
+      return true;
     }
   }
   for (uint32_t c = 0; c < used; ++c) {

@@ -141,17 +141,23 @@ TEST(Median, BytesMatchTheSortedWindow) {
   EXPECT_EQ(filter.error, 5u);
 }
 
-// The 3 x 3 byte windows: one channel goes straight from the source rows
-// into the destination, several through padded rows; both against the
-// sorted window at every vector width, for widths around whole vectors
-// (16 and 32 lanes), one to three rows, and bands of the pool.
+// The 3 x 3 byte windows: one channel, or every channel of interleaved
+// pixels at once, goes straight from the source rows into the destination,
+// some of several channels through padded rows; each against the sorted
+// window at every vector width, for widths around whole vectors (16 and 32
+// lanes), one to three rows, and bands of the pool.
 TEST(Median, ThreeByThreeBytesAtEveryVectorWidth) {
   ASSERT_TRUE(pic_Initialize(nullptr));
   const struct {
     uint32_t w, h, ch, flags;
   } rows[] = {{1, 1, 1, 1},  {2, 3, 1, 1},  {15, 2, 1, 1},  {16, 5, 1, 1},  {17, 4, 1, 1},   {31, 3, 1, 1},
               {32, 6, 1, 1}, {33, 7, 1, 1}, {47, 1, 1, 1},  {64, 9, 1, 1},  {65, 40, 1, 1},  {97, 31, 1, 0x100001},
-              {33, 5, 3, 5}, {17, 6, 2, 2}, {200, 37, 1, 1}};
+              {33, 5, 3, 5}, {17, 6, 2, 2}, {200, 37, 1, 1},
+              // every channel at once, interleaved: widths around whole
+              // vectors of bytes, one pixel, one row
+              {1, 1, 3, 7},  {1, 4, 4, 15}, {2, 3, 2, 3},  {5, 1, 3, 7},  {10, 4, 3, 7},  {11, 3, 3, 7},
+              {21, 5, 3, 7}, {8, 8, 4, 15}, {16, 3, 2, 3}, {33, 9, 3, 7}, {97, 31, 3, 0x100007},
+              {40, 6, 4, 15}, {7, 5, 8, 255}, {12, 4, 3, 0xF}};
   for (int level : {0, 1}) {
     SetMedianVectorCap(level);
     for (const auto& row : rows) {
