@@ -22,30 +22,16 @@
 #include <png.h>
 
 #include "pictura.h"
+#include "tiff_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint32_t kWidth = 4000, kHeight = 3000;  // 12 megapixels
-
-// A photo-like picture: smooth shading, edges and grain.
-std::vector<uint8_t> Picture() {
-  std::vector<uint8_t> img(size_t{kWidth} * kHeight * 3);
-  std::mt19937 rng(7);
-  for (uint32_t y = 0; y < kHeight; ++y) {
-    for (uint32_t x = 0; x < kWidth; ++x) {
-      uint8_t* p = &img[(size_t{y} * kWidth + x) * 3];
-      const int grain = static_cast<int>(rng() % 9) - 4;
-      const bool disc = (x / 500 + y / 500) % 3 == 0;
-      p[0] = static_cast<uint8_t>(std::clamp(int(x * 200 / kWidth) + (disc ? 40 : 0) + grain, 0, 255));
-      p[1] = static_cast<uint8_t>(std::clamp(int(y * 220 / kHeight) + grain, 0, 255));
-      p[2] = static_cast<uint8_t>(
-          std::clamp(int((x + y) * 255 / (kWidth + kHeight)) - (disc ? 60 : 0) + grain, 0, 255));
-    }
-  }
-  return img;
-}
+// The photo-like picture of the TIFF benchmarks.
+using tiff_files::kHeight;
+using tiff_files::kWidth;
+using tiff_files::Picture;
 
 struct Files {
   std::vector<uint8_t> jpeg, png;

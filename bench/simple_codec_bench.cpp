@@ -13,29 +13,16 @@
 #include <vector>
 
 #include "pictura.h"
+#include "psd_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint32_t kWidth = 4000, kHeight = 3000;  // 12 megapixels
-
-// A photo-like picture: smooth shading, flat areas, edges and grain.
-std::vector<uint8_t> Picture() {
-  std::vector<uint8_t> img(size_t{kWidth} * kHeight * 3);
-  std::mt19937 rng(7);
-  for (uint32_t y = 0; y < kHeight; ++y)
-    for (uint32_t x = 0; x < kWidth; ++x) {
-      uint8_t* p = &img[(size_t{y} * kWidth + x) * 3];
-      const bool flat = (x / 400 + y / 300) % 4 == 0;
-      const int grain = flat ? 0 : static_cast<int>(rng() % 9) - 4;
-      p[0] = static_cast<uint8_t>(std::clamp(flat ? 200 : int(x * 200 / kWidth) + grain, 0, 255));
-      p[1] = static_cast<uint8_t>(std::clamp(flat ? 90 : int(y * 220 / kHeight) + grain, 0, 255));
-      p[2] = static_cast<uint8_t>(
-          std::clamp(flat ? 30 : int((x + y) * 255 / (kWidth + kHeight)) + grain, 0, 255));
-    }
-  return img;
-}
+// The photo-like picture of the PSD benchmarks.
+using psd_files::kHeight;
+using psd_files::kWidth;
+using psd_files::Picture;
 
 enum Format { kTGA, kPCX, kPPM };
 const char* const kNames[] = {"tga", "pcx", "ppm"};
