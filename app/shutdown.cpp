@@ -8,6 +8,7 @@
 #include "services/threads.h"
 #include "objects/billboard.h"
 #include "objects/desktop_object.h"
+#include "objects/metar_download.h"
 #include "scene/anim_thread.h"
 #include "scene/scenery_strip.h"
 
@@ -16,6 +17,7 @@ namespace {
 bool started;
 // Only a hung thread is not waited for to its end.
 constexpr DWORD kThreadEndWaitMs = 10000;
+constexpr DWORD kGivenUpTransferWaitMs = 200;
 
 void HideAndClose(HWND window) {
   if (!window) return;
@@ -62,6 +64,9 @@ void OnShutdownMessage() {
   // The animation thread was the poster thread's only starter: a decode still
   // running must end before the image library stops after the loop.
   WaitForAndCloseThread(OwnedHandle(TakePosterThread()), kThreadEndWaitMs);
+  // A weather fetch gives its transfer up on QuitFlag and ends at once; a
+  // transfer given up ends when WinINet lets go of it, which is not waited out.
+  JoinWeatherThreads(kThreadEndWaitMs, kGivenUpTransferWaitMs);
   WriteLogLine("~~~ Threads ended");
 
   if (BillboardWindow) ShowWindow(BillboardWindow, SW_HIDE);

@@ -7,8 +7,10 @@
 #include <memory>
 #include <utility>
 #include <string>
+#include <vector>
 
 #include "objects/portable/metar_fetch.h"
+#include "services/app_globals.h"
 #include "services/debug_log.h"
 #include "services/settings.h"
 #include "services/threads.h"
@@ -29,6 +31,29 @@ std::atomic<unsigned> transferNumber{0};
 // Guards the replacing of a cache file against the giving up of the
 // transfer that would replace it.
 std::mutex replaceMutex;
+
+// The fetch's thread and the transfer threads given up, kept to be joined.
+// fetchMutex also makes taking busy and keeping the new thread one step, so
+// a waiter that sees busy finds the running fetch's thread.
+std::mutex fetchMutex;
+OwnedHandle fetchThread;
+std::vector<OwnedHandle> givenUpTransfers;
+std::atomic<WorkerWake*> fetchWake{nullptr};
+
+// A handle of the same thread for a caller of its own; empty when it cannot be had.
+OwnedHandle Duplicate(HANDLE thread) {
+  HANDLE copy = nullptr;
+  if (!thread || !DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0))
+    return OwnedHandle();
+  return OwnedHandle(copy);
+}
+
+// Keeps a fetch thread, joining the one before it (which has given up busy
+// and so ends within moments).
+void KeepFetchThread(OwnedHandle thread) {
+  if (fetchThread) WaitForSingleObject(fetchThread.get(), INFINITE);
+  fetchThread = std::move(thread);
+}
 
 void LogDecoderLine(const char* line) {
   WriteLogLine("%s", line);
@@ -159,15 +184,15 @@ bool ReadCacheFile(const char* path, std::string& content) {
     WriteLogLine("+++ Datei nicht vorhanden");
     return false;
   }
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  const OwnedFile file(
+      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
     WriteLogLine("+++ Datei gesperrt");
     return false;
   }
   content.resize(kMaxCacheBytes);
   DWORD read = 0;
-  const BOOL ok = ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
-  CloseHandle(file);
+  const BOOL ok = ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
   if (!ok) {
     WriteLogLine("+++ Kann Datei nicht \xF6" "ffnen");
     return false;
@@ -178,34 +203,69 @@ bool ReadCacheFile(const char* path, std::string& content) {
 
 }  // namespace
 
-HANDLE StartWeatherFetch() {
-  if (MetarReport.busy.exchange(1)) return nullptr;
+namespace {
+
+// Starts the fetch thread under fetchMutex; false when one runs or none could start.
+bool StartFetchLocked() {
+  if (MetarReport.busy.exchange(1)) return false;
   DWORD id = 0;
-  HANDLE thread = StartThread(GetMETAR, nullptr, &id);
+  OwnedHandle thread(StartThread(GetMETAR, nullptr, &id));
   if (!thread) {
     MetarReport.busy = 0;
     WriteLogLine("GetWeather-Thread NICHT gestartet");
-    return nullptr;
+    return false;
   }
   WriteLogLine("GetWeather-Thread gestartet");
-  return thread;
+  KeepFetchThread(std::move(thread));
+  return true;
+}
+
+}  // namespace
+
+OwnedHandle StartWeatherFetch() {
+  std::lock_guard<std::mutex> lock(fetchMutex);
+  if (!StartFetchLocked()) return OwnedHandle();
+  return Duplicate(fetchThread.get());
 }
 
 int StartWeatherThread() {
-  HANDLE thread = StartWeatherFetch();
-  if (!thread) return MetarReport.busy ? 1 : 0;
-  // Never waited for: a fetch may outlive the shutdown.
-  CloseHandle(thread);
-  return 1;
+  std::lock_guard<std::mutex> lock(fetchMutex);
+  return StartFetchLocked() || MetarReport.busy ? 1 : 0;
 }
 
 bool WaitForWeatherThread(DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  while (MetarReport.busy) {
-    if (GetTickCount() - start >= milliseconds) return false;
-    Sleep(20);
+  OwnedHandle running;
+  {
+    std::lock_guard<std::mutex> lock(fetchMutex);
+    if (!MetarReport.busy) return true;
+    running = Duplicate(fetchThread.get());
   }
-  return true;
+  return running && WaitForSingleObject(running.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+void SetWeatherFetchWake(WorkerWake* wake) {
+  fetchWake = wake;
+}
+
+void JoinWeatherThreads(DWORD milliseconds, DWORD givenUpMs) {
+  // Waited for outside the lock: a fetch that gives up now keeps its transfer under it.
+  OwnedHandle fetch;
+  {
+    std::lock_guard<std::mutex> lock(fetchMutex);
+    fetch = std::move(fetchThread);
+  }
+  if (fetch) WaitForSingleObject(fetch.get(), milliseconds);
+  std::vector<OwnedHandle> transfers;
+  {
+    std::lock_guard<std::mutex> lock(fetchMutex);
+    transfers.swap(givenUpTransfers);
+  }
+  for (const OwnedHandle& transfer : transfers) WaitForSingleObject(transfer.get(), givenUpMs);
+}
+
+int GivenUpMetarTransfers() {
+  std::lock_guard<std::mutex> lock(fetchMutex);
+  return static_cast<int>(givenUpTransfers.size());
 }
 
 DWORD WINAPI GetMETAR(void*) {
@@ -226,6 +286,7 @@ DWORD WINAPI GetMETAR(void*) {
   }
   MetarReport.done = 1;
   MetarReport.busy = 0;
+  if (WorkerWake* wake = fetchWake.load()) wake->Wake();
   return 0;
 }
 
@@ -308,12 +369,11 @@ void RemoveStaleParts(const std::string& localPath) {
   const std::string::size_type slash = localPath.find_last_of("\\/");
   const std::string folder = slash == std::string::npos ? std::string() : localPath.substr(0, slash + 1);
   WIN32_FIND_DATAA found = {};
-  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  const OwnedFind search(FindFirstFileA(pattern.c_str(), &found));
+  if (!search) return;
   do {
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((folder + found.cFileName).c_str());
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  } while (FindNextFileA(search.get(), &found));
 }
 
 }  // namespace
@@ -337,7 +397,7 @@ int FtpDownloadFile(const char* url, const char* localPath) {
 
   ++runningTransfers;
   auto* handOver = new std::shared_ptr<Transfer>(job);
-  HANDLE thread = StartThread(TransferThread, handOver);
+  OwnedHandle thread(StartThread(TransferThread, handOver));
   if (!thread) {
     delete handOver;
     --runningTransfers;
@@ -345,16 +405,27 @@ int FtpDownloadFile(const char* url, const char* localPath) {
     return 0;
   }
   // Wine keeps no time limit on an FTP data connection: a server that stops
-  // sending would hold the fetch, and with it every later one, for good.
-  if (WaitForSingleObject(thread, transferLimitMs) == WAIT_TIMEOUT) {
-    job->Abandon();
-    WriteLogLine("+++ FtpGetFile() - keine Antwort nach %lu ms, aufgegeben",
-                 static_cast<unsigned long>(transferLimitMs.load()));
-    CloseHandle(thread);
-    return 0;
+  // sending would hold the fetch, and with it every later one, for good. The
+  // program's end gives it up at once.
+  const DWORD limit = transferLimitMs;
+  const DWORD start = GetTickCount();
+  WorkerWake quit;
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (QuitFlag || elapsed >= limit) break;
+    if (quit.WaitFor(thread.get(), limit - elapsed)) return job->result;
   }
-  CloseHandle(thread);
-  return job->result;
+  if (WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0) return job->result;
+  job->Abandon();
+  WriteLogLine("+++ FtpGetFile() - keine Antwort nach %lu ms, aufgegeben",
+               static_cast<unsigned long>(GetTickCount() - start));
+  std::lock_guard<std::mutex> lock(fetchMutex);
+  // Those given up before that have ended since are closed now: the list
+  // holds only transfers still running.
+  std::erase_if(givenUpTransfers,
+                [](const OwnedHandle& transfer) { return WaitForSingleObject(transfer.get(), 0) == WAIT_OBJECT_0; });
+  givenUpTransfers.push_back(std::move(thread));
+  return 0;
 }
 
 void SetMetarTransferLimit(DWORD milliseconds) {

@@ -15,6 +15,8 @@
 #include <string>
 
 #include "objects/object_test_support.h"
+#include "services/app_globals.h"
+#include "services/threads.h"
 
 namespace {
 
@@ -212,6 +214,67 @@ TEST_F(MetarDownload, OneFetchAtATimeAndNoneWithoutAStation) {
   const std::string log = ServerLog();
   Fetch("WAYLUNE_FTP_OK");
   EXPECT_EQ(ServerLog(), log) << "the sign is off";
+}
+
+// A fetch tells its end: the wake set for it fires with the report in, a
+// waiter sees its thread end (and a wait too short says so), and the caller
+// of a fetch of its own holds the thread while a second start is refused.
+TEST_F(MetarDownload, AFetchsEndWakesItsOwnerAndItsThreadIsWaitedFor) {
+  settings_.SetNumber("FTPPortNumber", DWORD(std::atoi(std::getenv("WAYLUNE_FTP_SLOW"))));
+  WorkerWake wake;
+  SetWeatherFetchWake(&wake);
+  MetarReport.done = 0;
+  ASSERT_EQ(StartWeatherThread(), 1);
+  EXPECT_FALSE(WaitForWeatherThread(10)) << "the slow server still answers";
+  EXPECT_EQ(MetarReport.busy, 1);
+  const DWORD start = GetTickCount();
+  wake.Wait(60000);
+  EXPECT_LT(GetTickCount() - start, 30000u);
+  EXPECT_EQ(MetarReport.done, 1) << "woken by the end, the report in";
+  EXPECT_EQ(MetarReport.Get().values.temperatureC, 8);
+  EXPECT_TRUE(WaitForWeatherThread(5000));
+  EXPECT_TRUE(WaitForWeatherThread(0)) << "none runs";
+  SetWeatherFetchWake(nullptr);
+
+  OwnedHandle mine = StartWeatherFetch();
+  ASSERT_TRUE(mine);
+  EXPECT_FALSE(StartWeatherFetch()) << "one fetch at a time";
+  EXPECT_EQ(StartWeatherThread(), 1) << "the running one counts";
+  ASSERT_EQ(WaitForSingleObject(mine.get(), 60000), WAIT_OBJECT_0);
+  EXPECT_EQ(MetarReport.busy, 0);
+  EXPECT_EQ(MetarReport.done, 1);
+  // The next one starts right after, its ended predecessor joined.
+  OwnedHandle next = StartWeatherFetch();
+  ASSERT_TRUE(next);
+  EXPECT_EQ(WaitForSingleObject(next.get(), 60000), WAIT_OBJECT_0);
+}
+
+// The program's end does not wait out a transfer: the fetch gives it up at
+// once (whatever its time limit), keeps its thread, and the shutdown's join
+// closes them all; the late file never replaces the cache.
+TEST_F(MetarDownload, TheProgramsEndGivesAStalledTransferUpAndJoinsItsThreads) {
+  Fetch("WAYLUNE_FTP_OK");
+  SetMetarTransferLimit(0);  // the full 90 s
+  settings_.SetNumber("FTPPortNumber", DWORD(std::atoi(std::getenv("WAYLUNE_FTP_STALL"))));
+  struct QuitAtEnd {
+    ~QuitAtEnd() { QuitFlag = 0; }
+  } reset;
+  ASSERT_EQ(StartWeatherThread(), 1);
+  Sleep(1500);  // into the server's 8 s stall
+  ASSERT_EQ(RunningMetarTransfers(), 1);
+  const DWORD start = GetTickCount();
+  QuitFlag = 1;
+  EXPECT_TRUE(WaitForWeatherThread(5000));
+  EXPECT_LT(GetTickCount() - start, 3000u) << "given up at the end, not at the limit";
+  EXPECT_EQ(GivenUpMetarTransfers(), 1) << "only this one: those given up before have ended";
+  EXPECT_EQ(MetarReport.Get().values.temperatureC, 8) << "the old report stays";
+  JoinWeatherThreads(5000, 30000);
+  EXPECT_EQ(GivenUpMetarTransfers(), 0);
+  EXPECT_EQ(RunningMetarTransfers(), 0) << "joined to its end";
+  EXPECT_EQ(ReadAll(cache_), kEddf);
+  EXPECT_EQ(PartFiles(cache_), 0);
+  // Joined twice, or with nothing kept: nothing to wait for.
+  JoinWeatherThreads(0, 0);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "objects/portable/weather_sign_logic.h"
 #include "stage/speech_bubble.h"
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "services/messages.h"
 
 namespace {
@@ -31,34 +32,30 @@ bool FahrenheitChosen() {
 // A copy of `picture` into sheet 0 at the picture's place, the temperature
 // over its top right corner: black, then white one pixel up and left.
 bool PaintSheet(HBITMAP sheet, HBITMAP picture, const std::string& temperature) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) return false;
-  HGDIOBJ old = SelectObject(dc, sheet);
-  bool ok = old && old != HGDI_ERROR;
-  if (ok) {
-    ok = DrawBitmapPart(dc, kWeatherPictureX, kWeatherPictureY, picture,
-                        RECT{0, 0, kWeatherPictureWidth, kWeatherPictureHeight}) != FALSE;
-    if (ok && !temperature.empty()) {
-      HFONT font = CreateFontA(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                               CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, FF_SWISS | VARIABLE_PITCH, "Verdana");
-      HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-      SIZE size = {};
-      GetTextExtentPoint32A(dc, temperature.c_str(), static_cast<int>(temperature.size()), &size);
-      RECT box = {kWeatherTextRight - size.cx, kWeatherTextTop, kWeatherTextRight, kWeatherTextTop + size.cy};
-      SetBkMode(dc, TRANSPARENT);
-      SetTextColor(dc, RGB(0, 0, 0));
-      DrawTextA(dc, temperature.c_str(), -1, &box, DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
-      --box.left;
-      --box.top;
-      SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
-      DrawTextA(dc, temperature.c_str(), -1, &box, DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
-      if (oldFont) SelectObject(dc, oldFont);
-      if (font) DeleteObject(font);
-    }
-    SelectObject(dc, old);
-  }
-  DeleteDC(dc);
-  return ok;
+  // The font outlives the canvas it is selected into.
+  const OwnedFont font(temperature.empty() ? nullptr
+                                           : CreateFontA(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                                         FF_SWISS | VARIABLE_PITCH, "Verdana"));
+  BitmapDC canvas(sheet);
+  if (!canvas.ok()) return false;
+  const HDC dc = canvas.get();
+  if (!DrawBitmapPart(dc, kWeatherPictureX, kWeatherPictureY, picture,
+                      RECT{0, 0, kWeatherPictureWidth, kWeatherPictureHeight}))
+    return false;
+  if (temperature.empty()) return true;
+  if (font) canvas.UseFont(font.get());
+  SIZE size = {};
+  GetTextExtentPoint32A(dc, temperature.c_str(), static_cast<int>(temperature.size()), &size);
+  RECT box = {kWeatherTextRight - size.cx, kWeatherTextTop, kWeatherTextRight, kWeatherTextTop + size.cy};
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  DrawTextA(dc, temperature.c_str(), -1, &box, DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
+  --box.left;
+  --box.top;
+  SetTextColor(dc, RGB(0xFF, 0xFF, 0xFF));
+  DrawTextA(dc, temperature.c_str(), -1, &box, DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX);
+  return true;
 }
 
 class WeatherHost : public WindowsObjectHost {
@@ -180,12 +177,13 @@ int DrawWeatherSign(FigureRecord* record, bool force) {
   if (!force && !handedOver && drawn.Same(report.values)) return 0;
   drawn = {report.values.cloud, report.values.weather, report.values.temperatureC};
   const std::string name = WeatherPictureFor(report.values);
-  HBITMAP picture = ResourceBitmap(GetModuleHandleA(nullptr), name.c_str(), 0, nullptr, 0);
+  const OwnedBitmap picture(ResourceBitmap(GetModuleHandleA(nullptr), name.c_str(), 0, nullptr, 0));
   // No picture for this pair (a clear sky with rain): the old one stays.
   if (!picture) return 0;
-  const bool painted = PaintSheet(record->sheets[0].get(), picture, WeatherTemperatureText(report.values, FahrenheitChosen()));
-  DeleteObject(picture);
-  return painted ? 1 : 0;
+  return PaintSheet(record->sheets[0].get(), picture.get(),
+                    WeatherTemperatureText(report.values, FahrenheitChosen()))
+             ? 1
+             : 0;
 }
 
 void ShowWeatherBubble(FigureRecord* record, int type) {
@@ -214,6 +212,9 @@ void WeatherThreadPass() {
         StartWeatherThread();
     }
   }
+  // A fetch that ended woke us: its report is drawn now, not at the next step.
+  FigureRecord* record = host.Record();
+  if (MetarReport.done && record && record->state == kObjectShown) host.Redraw(*record);
   ObjectThreadPass(WeatherObject, host, kWeatherTexts, UnloadWeatherSign);
 }
 
@@ -226,11 +227,15 @@ DWORD WINAPI WeatherThread(void*) {
   FigureRecord* record = AllocateFigureRecord();
   if (record) {
     host.Bind(record);
+    SetWeatherFetchWake(&WeatherObject.wake);
     if (Settings.Weather[0] > 0) {
       if (StartWeatherThread()) fetchClock.Started();
-      for (DWORD slept = 0; slept < kFirstFetchPauseMs && !QuitFlag; slept += kWeatherTickMs) Sleep(kWeatherTickMs);
+      // The first fetch's head start: its end (which wakes us) or the
+      // program's ends the pause.
+      WeatherObject.wake.Wait(kFirstFetchPauseMs);
     }
     RunObjectPasses(WeatherObject, host, WeatherThreadPass, kWeatherTickMs);
+    SetWeatherFetchWake(nullptr);
     // The shutdown hides and closes the window once we have ended.
     UnloadDesktopObject(record, nullptr);
     host.Bind(nullptr);

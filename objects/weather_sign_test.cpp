@@ -173,6 +173,24 @@ TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
   ExpectPicture("WET_1_02_03", true);
 }
 
+// A fetch that ends wakes the sign's thread, whose next pass draws the report
+// then, not when the sign's next step comes round.
+TEST_F(WeatherSign, AHandedOverReportIsDrawnOnTheNextPassWithoutAStepDue) {
+  OptionsOpen = 1;  // the pass starts no fetch of its own
+  ExpectPicture("WET_1_00_00", true);
+  record_->ticksPerFrame = 100000;
+  record_->ticks = 0;
+  MetarReport.Set(Report(1, 4, 1, -12));
+  MetarReport.done = 0;
+  WeatherThreadPass();
+  ExpectPicture("WET_1_00_00", true);  // no step due, nothing handed over
+  MetarReport.done = 1;
+  WeatherThreadPass();
+  EXPECT_EQ(MetarReport.done, 0) << "the report was handed over";
+  ExpectPicture("WET_1_04_01", true);
+  OptionsOpen = 0;
+}
+
 TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
   RECT area = {};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "objects/metar_download.h"
@@ -276,9 +277,9 @@ void UpdateNow(HWND page) {
   g_page.reportAtHand = true;
   if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
     Message(page, "NOCONNECTION", "Keine Internetverbindung.");
-  } else if (HANDLE fetch = StartWeatherFetch()) {
+  } else if (OwnedHandle fetch = StartWeatherFetch()) {
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, false);
-    WaitForFetch(page, OwnedHandle(fetch));
+    WaitForFetch(page, std::move(fetch));
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, true);
     if (!MetarReport.Valid()) Message(page, "NOWEATHER", "Keine Wetterdaten vorhanden.");
     ShowTemperature(page);

@@ -116,6 +116,17 @@ void WorkerWake::Wait(DWORD milliseconds) {
   if (!event_ || WaitForSingleObject(event_.get(), milliseconds) == WAIT_FAILED) Sleep(milliseconds);
 }
 
+bool WorkerWake::WaitFor(HANDLE handle, DWORD milliseconds) {
+  if (!handle) {
+    Wait(milliseconds);
+    return false;
+  }
+  if (!event_) return WaitForSingleObject(handle, milliseconds) == WAIT_OBJECT_0;
+  const HANDLE both[2] = {handle, event_.get()};
+  // The handle first: signalled together, the handle's end is what counts.
+  return WaitForMultipleObjects(2, both, FALSE, milliseconds) == WAIT_OBJECT_0;
+}
+
 void WakeWorkers() {
   WakeList& list = Wakes();
   std::lock_guard<std::mutex> guard(list.lock);

@@ -39,6 +39,9 @@ class WorkerWake {
   void Wake();
   // Returns after `milliseconds` or at the first Wake() since the last return.
   void Wait(DWORD milliseconds);
+  // The same, or when `handle` (a thread, an event) is signalled first: true
+  // then. A null handle waits like Wait.
+  bool WaitFor(HANDLE handle, DWORD milliseconds);
 
  private:
   OwnedHandle event_;

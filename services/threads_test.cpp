@@ -42,4 +42,57 @@ TEST(ProgramThreads, StackReleasedAtTheStartIsWholeAgain) {
   }
 }
 
+struct WaiterState {
+  WorkerWake wake;
+  OwnedHandle never{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  bool done = true;
+};
+
+DWORD WINAPI WaitForNever(void* argument) {
+  auto* state = static_cast<WaiterState*>(argument);
+  state->done = state->wake.WaitFor(state->never.get(), 60000);
+  return 0;
+}
+
+// A worker waits for a thread or an event of its own and for its wake at once:
+// whichever comes first ends the wait, and only the handle counts as done.
+TEST(ProgramThreads, AWaitForAHandleEndsAtTheHandleTheWakeOrTheTime) {
+  struct Row {
+    const char* what;
+    bool handleSet, woken, nullHandle;
+    bool done;
+    DWORD atLeastMs, waitMs;
+  } rows[] = {
+      {"handle already set", true, false, false, true, 0, 5000},
+      {"woken before", false, true, false, false, 0, 5000},
+      {"both: the handle wins", true, true, false, true, 0, 5000},
+      {"neither: the time", false, false, false, false, 150, 200},
+      {"no handle, woken", false, true, true, false, 0, 5000},
+      {"no handle: the time", false, false, true, false, 150, 200},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    WorkerWake wake;
+    const OwnedHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event);
+    if (row.handleSet) SetEvent(event.get());
+    if (row.woken) wake.Wake();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(wake.WaitFor(row.nullHandle ? nullptr : event.get(), row.waitMs), row.done);
+    const DWORD took = GetTickCount() - start;
+    EXPECT_GE(took + 20, row.atLeastMs);  // the tick's granularity
+    EXPECT_LT(took, row.atLeastMs + 3000);
+  }
+  // WakeWorkers (the program's end) reaches a waiter on another thread.
+  WaiterState shared;
+  const OwnedHandle waiter(StartThread(WaitForNever, &shared));
+  ASSERT_TRUE(waiter);
+  const DWORD start = GetTickCount();
+  // A wake before its wait began is kept by the event.
+  WakeWorkers();
+  ASSERT_EQ(WaitForSingleObject(waiter.get(), 20000), WAIT_OBJECT_0);
+  EXPECT_LT(GetTickCount() - start, 20000u);
+  EXPECT_FALSE(shared.done);
+}
+
 }  // namespace
