@@ -76,6 +76,7 @@ void ToggleFiguresActive() {
 bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   if (code == ABN_STATECHANGE || code == ABN_POSCHANGED) {
     RelayoutRequest = 1;
+    WakeWorkers();
     return true;
   }
   if (code != ABN_FULLSCREENAPP) return true;

@@ -7,6 +7,7 @@
 #include "services/window_requests.h"
 #include "services/messages.h"
 #include "services/sound.h"
+#include "services/threads.h"
 #include "app/winamp.h"
 #include "objects/billboard.h"
 #include "stage/speech_bubble.h"
@@ -40,10 +41,13 @@ void OnObjectMouseMove(HWND window, int x, int y, WPARAM keys) {
     PressPoint.Set(x, y);
     return;
   }
-  if (window == BillboardWindow)
-    BillboardHeld = PosterAtWork() ? 0 : 1;
-  else
+  if (window == BillboardWindow) {
+    // The lift wakes the animation thread, which carries the wall.
+    const int held = PosterAtWork() ? 0 : 1;
+    if (BillboardHeld.exchange(held) != held) WakeWorkers();
+  } else {
     FigureHeld = 1;
+  }
   NudgeMouse();
   PressPoint.Set(x, y);
 }
@@ -61,6 +65,7 @@ void OnObjectMouseUp(HWND window, int x, int y, WPARAM keys) {
     }
     ReleaseCapture();
     BillboardHeld = 0;
+    WakeWorkers();  // the click or the drop is the animation thread's to serve
     return;
   }
   if (!FigureHeld) {
@@ -69,7 +74,10 @@ void OnObjectMouseUp(HWND window, int x, int y, WPARAM keys) {
     } else if (modifiers == MK_SHIFT) {
       SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
     } else {
-      if (window == FigureWindow) FigureWindowRequest.Set(WindowAction::kShowTopmost);
+      if (window == FigureWindow) {
+        FigureWindowRequest.Set(WindowAction::kShowTopmost);
+        WakeWorkers();
+      }
       ObjectClicked = 1;
       if (BubbleType < 5) {
         RequestBubbleKill();
@@ -92,6 +100,7 @@ void OnBillboardKeyDown(HWND window, WPARAM key) {
   if (window != BillboardWindow || PosterAtWork()) return;
   if (key == VK_LEFT) BillboardNudge = -1;
   if (key == VK_RIGHT) BillboardNudge = 1;
+  WakeWorkers();
 }
 
 void OnWinampBubbleClick(int x, int y) {

@@ -3,6 +3,7 @@
 
 #include "objects/billboard.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -377,6 +378,24 @@ void Billboard::End(bool quitting) {
 bool Billboard::UpdateRequested() {
   return BillboardState.updateRequest != 0;
 }
+uint32_t Billboard::QuietMs() {
+  // Served in any case: the unload and the window's show or hide.
+  if (BillboardState.unloadRequest || BillboardState.windowRequest.action) return 0;
+  if (!Settings.Billboard || FullScreenPause) return kNeverDue;
+  if (!record_ || record_->state != kShown) return 0;
+  if (BillboardState.redrawRequest || BillboardState.relayoutRequest || RelayoutRequest || BillboardClicked ||
+      BillboardNudge || (BillboardHeld != 0) != (record_->lifted != 0))
+    return 0;
+  const DWORD sincePush = GetTickCount() - lastPush;
+  uint32_t quiet = sincePush >= kRefreshMs ? 0 : kRefreshMs - sincePush;
+  if (BillboardState.currentMotif == kBillboardCalendarMotif) {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    quiet = std::min<uint32_t>(quiet, (60 - now.wSecond) * 1000u - now.wMilliseconds);
+  }
+  return quiet;
+}
+
 void Billboard::ClearUnloadRequest() {
   BillboardState.unloadRequest = 0;
 }

@@ -30,6 +30,7 @@ class Billboard : public BillboardLink {
   void End(bool quitting) override;
   bool UpdateRequested() override;
   void ClearUnloadRequest() override;
+  uint32_t QuietMs() override;
 
   bool BillboardOn() override;
   bool CalendarOn() override;

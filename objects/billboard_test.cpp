@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -403,6 +404,60 @@ TEST_F(Billboard, UnloadHidesTheWindowAndTheNextStepLoadsAgain) {
   EXPECT_TRUE(IsWindowVisible(BillboardWindow));
   UnloadBillboard(record_);
   UnloadBillboard(record_);  // twice is harmless
+}
+
+// The wall tells the animation thread how long it may wait for its next pass:
+// not at all with a request or a step under way, until the next push of an
+// unchanged picture when shown, and for good when nothing of it steps.
+TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
+  ::Billboard wall;
+  ASSERT_TRUE(wall.Begin());
+  EXPECT_EQ(wall.QuietMs(), 0u) << "not loaded yet";
+  for (int i = 0; i < 6 && wall.QuietMs() == 0; ++i) wall.Pass(false);
+  const uint32_t quiet = wall.QuietMs();
+  EXPECT_GT(quiet, 0u);
+  EXPECT_LE(quiet, 2000u) << "an unchanged picture is pushed again within 2 s";
+
+  struct Row {
+    const char* what;
+    std::function<void(int)> set;  // 1 sets, 0 clears
+  } rows[] = {
+      {"redraw", [](int v) { BillboardState.redrawRequest = v; }},
+      {"own relayout", [](int v) { BillboardState.relayoutRequest = v; }},
+      {"relayout", [](int v) { RelayoutRequest = v; }},
+      {"click", [](int v) { BillboardClicked = v; }},
+      {"nudge", [](int v) { BillboardNudge = -v; }},
+      {"lift", [](int v) { BillboardHeld = v; }},
+      {"unload", [](int v) { BillboardState.unloadRequest = v; }},
+      {"window", [](int v) { BillboardState.windowRequest.Set(v ? WindowAction::kShow : WindowAction::kNone); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.set(1);
+    EXPECT_EQ(wall.QuietMs(), 0u);
+    row.set(0);
+  }
+  // Off or behind a full-screen program it does not step; its window's
+  // requests and the unload are served all the same.
+  for (int off : {0, 1}) {
+    SCOPED_TRACE(off);
+    if (off) Settings.Billboard = 0;
+    else FullScreenPause = 1;
+    EXPECT_EQ(wall.QuietMs(), BillboardLink::kNeverDue);
+    BillboardState.windowRequest.Set(WindowAction::kHide);
+    EXPECT_EQ(wall.QuietMs(), 0u);
+    BillboardState.windowRequest.Set(WindowAction::kNone);
+    BillboardState.unloadRequest = 1;
+    EXPECT_EQ(wall.QuietMs(), 0u);
+    BillboardState.unloadRequest = 0;
+    Settings.Billboard = 1;
+    FullScreenPause = 0;
+  }
+  // Unloaded (as after the unload request), it must load again at once.
+  UnloadBillboard(wall.Record());
+  EXPECT_EQ(wall.QuietMs(), 0u);
+  wall.End(false);
+  EXPECT_EQ(wall.Record(), nullptr);
 }
 
 }  // namespace

@@ -427,6 +427,7 @@ bool RestackWindow(HWND window, WindowAction action) {
   if (!request) return false;
   request->Restack(action);
   if (redraw) *redraw = 1;
+  WakeWorkers();  // the drawing thread may be waiting for work
   return true;
 }
 

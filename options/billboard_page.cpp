@@ -17,6 +17,7 @@
 #include "options/page_protocol.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
+#include "services/threads.h"
 
 namespace {
 
@@ -99,6 +100,7 @@ void OnApply(HWND page) {
   BillboardReloadRequest = Settings.Billboard != g_appliedWall ? 1 : 0;
   // The calendar sheet is drawn again for a new holiday region.
   if (Settings.Billboard && BillboardState.currentMotif == kCalendarMotif) BillboardReloadRequest = 1;
+  WakeWorkers();  // the animation thread serves the reload and the new setting now
   g_appliedWall = Settings.Billboard;
   FindPicturePosters();
   FindTextPosters();

@@ -28,7 +28,12 @@
 namespace {
 
 constexpr int kPasterScene = 27;
+// Idle, the pause between scenes counts passes of this length by the clock.
 constexpr DWORD kIdlePassMs = 100;
+// An idle thread with nothing due still looks this often (in passes): what
+// asks it for work without waking it (a relayout, a changed pause) waits at
+// most this long.
+constexpr int kIdleMaxPasses = 20;
 
 HANDLE threadHandle;
 ChooserState chooser;  // ChooserCalls, LastSlot, PlayCounts
@@ -102,14 +107,38 @@ DWORD WINAPI AnimThreadProc(void*) {
   ExitThread(0);
 }
 
+// Whole idle passes from `since` to now; `since` moves on by as many.
+int CountIdlePasses(DWORD& since) {
+  const DWORD passes = (GetTickCount() - since) / kIdlePassMs;
+  since += passes * kIdlePassMs;
+  return static_cast<int>(std::min<DWORD>(passes, 1000000));
+}
+
+// How many idle passes the thread may wait before its next: one while a
+// scene is to start, a window or bubble request of its own waits, the wall
+// steps, or an ambient sound may play (the desktop may not be animated);
+// else until the pause is over or the wall's next own need.
+int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard) {
+  if (startPending || FigureWindowRequest.action || OverlayWindowRequest.action || BubbleKillPending()) return 1;
+  int due = kIdleMaxPasses;
+  const bool counting = FiguresActive && !FullScreenPause;
+  if (counting) due = std::clamp(Settings.Pause + 1 - pauseCounter, 1, due);
+  const uint32_t quiet = billboard.QuietMs();
+  due = std::clamp(static_cast<int>(std::min<uint32_t>(quiet / kIdlePassMs, kIdleMaxPasses)), 1, due);
+  if (due > 1 && counting && SoundLoaded && !CanAnimateNow()) return 1;
+  return due;
+}
+
 }  // namespace
 
 DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
   SeedFromLocalTime();
   StopSceneRequest = 0;
   billboard.ClearUnloadRequest();
+  // QuitFlag and the requests for this thread's windows wake it.
+  WorkerWake wake;
   const bool wall = billboard.Begin();
-  Sleep(100);
+  wake.Wait(100);
   FigureRecord* figure = allocate();
   // Without either record there is no scene to run: end like any failing
   // thread, which also shuts the program down.
@@ -124,6 +153,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
   FramePacer pacer;
   bool startPending = false;
   int scene = 0;
+  DWORD idleSince = GetTickCount();  // idle passes are counted up to here
 
   do {
     // Off stage the paster works on the wall no more, however his scene ended.
@@ -160,17 +190,23 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
         frameTime = figure->frameTime;  // a figure that changes its pace mid-scene (the runner)
       }
       Sleep(static_cast<DWORD>(pacer.NextSleep(timeGetTime(), frameTime)));
+      idleSince = GetTickCount();
       continue;
     }
 
     scene = 0;
     SceneRunning = 0;
     bool sceneDue = false;
+    // By the clock: a wake that serves a request brings no scene sooner.
+    int passes = CountIdlePasses(idleSince);
     // A billboard click brings the paster next, unless the user switched him off.
-    if (billboard.UpdateRequested() && FiguresActive && !SceneSwitchedOffNow(kPasterScene))
+    if (billboard.UpdateRequested() && FiguresActive && !SceneSwitchedOffNow(kPasterScene)) {
       pauseCounter = Settings.Pause;
-    if (FiguresActive && !FullScreenPause) {
-      if (++pauseCounter > Settings.Pause) {
+      passes = std::max(passes, 1);
+    }
+    if (FiguresActive && !FullScreenPause && passes > 0) {
+      pauseCounter += passes;
+      if (pauseCounter > Settings.Pause) {
         pauseCounter = 0;
         sceneDue = true;
         if (CanAnimateNow() && !OptionsOpen) {
@@ -185,9 +221,14 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
         }
       }
     }
-    if (!sceneDue && SoundLoaded && FiguresActive && !FullScreenPause && ThreadRand() % 11 == 0 && !CanAnimateNow())
+    if (!sceneDue && passes > 0 && SoundLoaded && FiguresActive && !FullScreenPause && ThreadRand() % 11 == 0 &&
+        !CanAnimateNow())
       PlayAmbientSound();
-    Sleep(kIdlePassMs);
+    if (QuitFlag) break;
+    const int due = IdlePassesDue(startPending, pauseCounter, billboard);
+    const DWORD waited = GetTickCount() - idleSince;
+    const DWORD until = static_cast<DWORD>(due) * kIdlePassMs;
+    wake.Wait(waited < until ? until - waited : 0);
   } while (QuitFlag == 0);
 
   EndThread(figure, billboard);

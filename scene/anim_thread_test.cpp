@@ -12,6 +12,8 @@
 #include "scene/anim_test_support.h"
 #include "stage/figure_record.h"
 #include "scene/portable/scene_chooser.h"
+#include "services/threads.h"
+#include "services/window_requests.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -128,6 +130,78 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
   EXPECT_TRUE(billboard.updateRequested) << "only the paster serves the request";
   EXPECT_GT(billboard.passes, 0);
   EXPECT_EQ(billboard.ends, 1) << "the thread's end unloads the wall once";
+}
+
+// Idle with nothing due, the thread waits for work instead of looking every
+// 100 ms: a request that wakes it is served at once, a wall that steps gets
+// its passes, and the program's end ends the wait.
+TEST_F(AnimThread, AnIdleThreadWaitsForWorkAndIsWokenForIt) {
+  FiguresActive = 0;  // no pause counts
+  QuitFlag = 0;
+  shutdownMessages = 0;
+  const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
+  ASSERT_TRUE(thread);
+  ASSERT_TRUE(PumpUntil([] { return billboard.passes > 0; }, 5000));
+  PumpUntil([] { return false; }, 1500);
+  EXPECT_LE(billboard.passes, 2) << "passes while nothing was due";
+
+  struct Row {
+    const char* what;
+    WindowRequest* request;
+  } rows[] = {{"figure window", &FigureWindowRequest}, {"overlay window", &OverlayWindowRequest}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.request->Set(WindowAction::kHide);
+    const DWORD start = GetTickCount();
+    WakeWorkers();
+    EXPECT_TRUE(PumpUntil([&] { return row.request->action == 0; }, 5000));
+    EXPECT_LT(GetTickCount() - start, 1000u) << "served when woken, not at the next look";
+  }
+
+  // A wall that steps is passed to every 100 ms.
+  billboard.quietMs = 0;
+  WakeWorkers();
+  const int before = billboard.passes;
+  PumpUntil([] { return false; }, 1200);
+  EXPECT_GE(billboard.passes - before, 7);
+  billboard.quietMs = TestBillboard::kNeverDue;
+
+  PumpUntil([] { return false; }, 300);
+  const DWORD start = GetTickCount();
+  QuitFlag = 1;
+  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));
+  EXPECT_LT(GetTickCount() - start, 1000u) << "the end waited out the idle wait";
+  EXPECT_EQ(shutdownMessages, 1);
+  EXPECT_EQ(billboard.ends, 1);
+}
+
+// The pause between scenes is counted by the clock: wakes for other work
+// (here every 20 ms) bring the next scene no sooner.
+TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
+  int off = 0;
+  for (int scene : kSlotScene)
+    if (scene != 1 && scene != 2) Settings.FigDeactive[off++] = scene;  // only Ravi Quenn walks
+  Settings.Pause = 40;  // the first scene after about 29 idle passes of 100 ms
+  Settings.Speed = 50;
+  Settings.Billboard = 0;
+  shutdownMessages = 0;
+  QuitFlag = 0;
+  const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
+  ASSERT_TRUE(thread);
+  auto sceneShown = [] { return IsWindowVisible(FigureWindow) != 0; };
+  const DWORD start = GetTickCount();
+  bool early = false;
+  while (GetTickCount() - start < 2000 && !early) {
+    WakeWorkers();
+    early = PumpUntil(sceneShown, 20);
+  }
+  EXPECT_FALSE(early) << "the scene came after " << GetTickCount() - start << " ms of wakes";
+  EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
+  FiguresActive = 0;
+  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindow); }, 3000));
+  QuitFlag = 1;
+  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));
+  EXPECT_EQ(shutdownMessages, 1);
 }
 
 }  // namespace

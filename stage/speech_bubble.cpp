@@ -9,6 +9,7 @@
 #include "services/handles.h"
 #include "services/settings.h"
 #include "services/shell_requests.h"
+#include "services/threads.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
 #include "stage/portable/bubble_text.h"
@@ -140,7 +141,13 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
 }
 
 void RequestBubbleKill() {
-  if (BubbleType != 0) bubbleKillRequest = 1;
+  if (BubbleType == 0) return;
+  bubbleKillRequest = 1;
+  WakeWorkers();  // the bubble's thread may be waiting for work
+}
+
+bool BubbleKillPending() {
+  return bubbleKillRequest && bubbleOwner == GetCurrentThreadId();
 }
 
 void ApplyBubbleKillRequest() {

@@ -14,5 +14,7 @@ void KillSpeechBubble();
 // (ApplyBubbleKillRequest), so its window is hidden by the thread that draws it.
 void RequestBubbleKill();
 void ApplyBubbleKillRequest();
+// A kill asked for of the bubble this thread showed, not yet applied.
+bool BubbleKillPending();
 // Height of a bubble type's bitmap (88 or 107), 0 for no type.
 int BubbleHeight(int type);

@@ -3,6 +3,8 @@
 // these; the shell hands it to the animation thread, which carries it. No
 // windows.h here, so the paster's script runs natively against a fake.
 
+#include <cstdint>
+
 // What the billboard paster (figure 27) sees of the billboard: its settings,
 // its shared state, its window's z-order, the poster thread and the paste.
 class BillboardSide {
@@ -51,4 +53,8 @@ class BillboardLink : public BillboardSide {
   virtual bool UpdateRequested() = 0;
   // Unload and load again before the next pass (the thread's start).
   virtual void ClearUnloadRequest() = 0;
+  // How long the wall may wait for its next pass, in ms: 0 with a request
+  // or a step under way, kNeverDue when nothing of it steps.
+  static constexpr uint32_t kNeverDue = UINT32_MAX;
+  virtual uint32_t QuietMs() = 0;
 };
