@@ -658,6 +658,19 @@ Bytes MakeTiff(const Page& p, const SampleFn& value) {
   return d.Contents();
 }
 
+// Where strip or tile `index` (of the first plane) starts in the file.
+uint64_t PieceOffset(const Bytes& file, bool tiled, uint32_t index) {
+  Source f(file);
+  TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(f)), "r");
+  EXPECT_NE(tif, nullptr);
+  if (!tif) return 0;
+  uint64_t* offsets = nullptr;
+  EXPECT_TRUE(TIFFGetField(tif, tiled ? TIFFTAG_TILEOFFSETS : TIFFTAG_STRIPOFFSETS, &offsets));
+  const uint64_t at = offsets ? offsets[index] : 0;
+  CloseTIFF(tif);
+  return at;
+}
+
 // 2-bit grey and palette pages read as indices at 8 bits, as a DIB and a
 // strip or tile at a time, the same colours as the 24-bit read gives.
 TEST_F(TiffCodec, TwoBitPagesReadAsIndices) {
@@ -1027,16 +1040,9 @@ TEST_F(TiffCodec, ReaderCornerCases) {
   // 1 bit, 13 wide: the bits past the width in the file's rows come back 0.
   Bytes oneBit = MakeTiff({13, 9, 1, 1, PHOTOMETRIC_MINISBLACK},
                           [](uint32_t x, uint32_t y, uint32_t) { return (x + y) % 2; });
-  {
-    Source f(oneBit);
-    TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(f)), "r");
-    ASSERT_NE(tif, nullptr);
-    uint64_t* offsets = nullptr;
-    ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets));
-    const uint64_t first = offsets[0];
-    CloseTIFF(tif);
-    for (uint32_t y = 0; y < 9; ++y) oneBit[first + 2 * y + 1] |= 0x07;  // 13 = 8 + 5: three pad bits
-  }
+  const uint64_t first = PieceOffset(oneBit, false, 0);
+  ASSERT_NE(first, 0u);
+  for (uint32_t y = 0; y < 9; ++y) oneBit[first + 2 * y + 1] |= 0x07;  // 13 = 8 + 5: three pad bits
   const Bytes rows = Read(oneBit, 1, 0, nullptr, nullptr, pal);
   ASSERT_EQ(rows.size(), 18u);
   const RGBQUAD blackWhite[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
@@ -1046,16 +1052,9 @@ TEST_F(TiffCodec, ReaderCornerCases) {
   // A damaged tile: the 8-bit read returns the image and says 20.
   Page lzw{40, 20, 8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW, PLANARCONFIG_CONTIG, 16};
   Bytes damaged = MakeTiff(lzw, [](uint32_t x, uint32_t y, uint32_t) { return (x * y) % 256; });
-  {
-    Source f(damaged);
-    TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(f)), "r");
-    ASSERT_NE(tif, nullptr);
-    uint64_t* offsets = nullptr;
-    ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_TILEOFFSETS, &offsets));
-    const uint64_t second = offsets[1];
-    CloseTIFF(tif);
-    for (uint32_t i = 0; i < 24; ++i) damaged[second + i] = 0xFF;
-  }
+  const uint64_t second = PieceOffset(damaged, true, 1);
+  ASSERT_NE(second, 0u);
+  for (uint32_t i = 0; i < 24; ++i) damaged[second + i] = 0xFF;
   EXPECT_EQ(Read(damaged, 8, 0, nullptr, nullptr, pal).size(), 800u);
   EXPECT_EQ(readCode, 20u);
 
@@ -1067,14 +1066,8 @@ TEST_F(TiffCodec, ReaderCornerCases) {
 // The second strip or tile (of the first plane) garbled: 0xFF over the
 // start of its LZW codes.
 Bytes GarbleSecondPiece(Bytes file, bool tiled) {
-  Source f(file);
-  TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(f)), "r");
-  EXPECT_NE(tif, nullptr);
-  if (!tif) return file;
-  uint64_t* offsets = nullptr;
-  EXPECT_TRUE(TIFFGetField(tif, tiled ? TIFFTAG_TILEOFFSETS : TIFFTAG_STRIPOFFSETS, &offsets));
-  const uint64_t second = offsets ? offsets[1] : 0;
-  CloseTIFF(tif);
+  const uint64_t second = PieceOffset(file, tiled, 1);
+  EXPECT_NE(second, 0u);
   for (uint32_t i = 0; i < 24 && second; ++i) file[second + i] = 0xFF;
   return file;
 }
