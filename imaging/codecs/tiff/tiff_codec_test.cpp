@@ -582,7 +582,7 @@ struct Page {
   uint16_t compression = COMPRESSION_NONE;
   uint16_t planar = PLANARCONFIG_CONTIG;
   uint32_t tile = 0;   // tile side; 0: strips of 4 rows
-  uint16_t alpha = 0;  // the last sample is alpha: 1 associated, 2 unassociated
+  uint16_t alpha = 0;  // the last sample is extra: 1 associated, 2 unassociated alpha, 3 unspecified
 };
 using SampleFn = std::function<uint32_t(uint32_t x, uint32_t y, uint32_t sample)>;
 
@@ -607,8 +607,9 @@ Bytes MakeTiff(const Page& p, const SampleFn& value) {
   TIFFSetField(tif, TIFFTAG_COMPRESSION, p.compression);
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, p.planar);
   if (p.alpha) {
-    const uint16_t extra[] = {p.alpha == 1 ? uint16_t{EXTRASAMPLE_ASSOCALPHA}
-                                           : uint16_t{EXTRASAMPLE_UNASSALPHA}};
+    const uint16_t extra[] = {p.alpha == 1   ? uint16_t{EXTRASAMPLE_ASSOCALPHA}
+                              : p.alpha == 2 ? uint16_t{EXTRASAMPLE_UNASSALPHA}
+                                             : uint16_t{EXTRASAMPLE_UNSPECIFIED}};
     TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
   }
   if (p.photometric == PHOTOMETRIC_PALETTE) {
@@ -676,6 +677,23 @@ uint64_t PieceOffset(const Bytes& file, bool tiled, uint32_t index) {
   const uint64_t at = offsets ? offsets[index] : 0;
   CloseTIFF(tif);
   return at;
+}
+
+// Grey with an unspecified extra sample given an alpha meaning, in tiles
+// whose right-hand ones reach past the page.
+TEST_F(TiffCodec, GreyAndAlphaOverrideInTilesPastTheEdge) {
+  pic_SetTIFFOptions(-1, 0, 0, 75, 1, 2);
+  const Page tiled{21, 18, 8, 2, PHOTOMETRIC_MINISBLACK, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 16, 3};
+  const Bytes gaTiles =
+      MakeTiff(tiled, [](uint32_t x, uint32_t y, uint32_t s) { return s ? 255 - x * 5 - y : x * 7 + y; });
+  Bytes want;
+  for (uint32_t y = 0; y < tiled.height; ++y)
+    for (uint32_t x = 0; x < tiled.width; ++x) {
+      const auto grey = static_cast<uint8_t>(x * 7 + y), alpha = static_cast<uint8_t>(255 - x * 5 - y);
+      want.insert(want.end(), {grey, grey, grey, alpha});
+    }
+  EXPECT_EQ(Read(gaTiles, 32), want);
+  EXPECT_EQ(readCode, 0u);
 }
 
 // 2-bit grey and palette pages read as indices at 8 bits, as a DIB and a
