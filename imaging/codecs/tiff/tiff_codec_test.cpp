@@ -1222,6 +1222,8 @@ Bytes TinyTiffWith(std::vector<Entry> entries) {
 // The tags the library teaches libtiff (annotations, the geo tags) read back
 // with their counts and values, in the forms pic_GetTIFFTag_TR documents:
 // a 16-bit count (32-bit for the annotations) and the values, or the text.
+// The counts land in 32-bit words whose upper half is marked: a 16-bit count
+// leaves it (the test machines are little-endian), a 32-bit one clears it.
 TEST_F(TiffCodec, ExtraTagsReadWithTheirCountsAndValues) {
   const Bytes file = TinyTiffWith({
       {32932, TIFF_BYTE, 5, {1, 2, 3, 4, 5}},
@@ -1246,21 +1248,24 @@ TEST_F(TiffCodec, ExtraTagsReadWithTheirCountsAndValues) {
                  {34736, {6378137}}};
   for (const DoubleTag& t : doubles) {
     SCOPED_TRACE(t.tag);
-    uint16_t count = 0;
+    uint32_t count = 0xABCD0000u;
     double* values = nullptr;
     ASSERT_TRUE(pic_GetTIFFTag_TR(r, t.tag, &count, &values));
     ASSERT_NE(values, nullptr);
-    EXPECT_EQ(std::vector<double>(values, values + count), t.values);
+    EXPECT_EQ(count >> 16, 0xABCDu);
+    EXPECT_EQ(std::vector<double>(values, values + (count & 0xFFFF)), t.values);
   }
-  uint16_t shorts = 0;
+  uint32_t shorts = 0xABCD0000u;
   uint16_t* keys = nullptr;
   ASSERT_TRUE(pic_GetTIFFTag_TR(r, 34735, &shorts, &keys));
   ASSERT_NE(keys, nullptr);
-  EXPECT_EQ(std::vector<uint16_t>(keys, keys + shorts), (std::vector<uint16_t>{1, 1, 0, 7}));
-  uint32_t bytes = 0;
+  EXPECT_EQ(shorts >> 16, 0xABCDu);
+  EXPECT_EQ(std::vector<uint16_t>(keys, keys + (shorts & 0xFFFF)), (std::vector<uint16_t>{1, 1, 0, 7}));
+  uint32_t bytes = 0xABCD0000u;
   uint8_t* notes = nullptr;
   ASSERT_TRUE(pic_GetTIFFTag_TR(r, 32932, &bytes, &notes));
   ASSERT_NE(notes, nullptr);
+  ASSERT_EQ(bytes, 5u);
   EXPECT_EQ(Bytes(notes, notes + bytes), (Bytes{1, 2, 3, 4, 5}));
   char* text = nullptr;
   ASSERT_TRUE(pic_GetTIFFTag_TR(r, 34737, &text));
