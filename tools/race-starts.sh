@@ -7,13 +7,16 @@
 #   new-prefix   the first start in a new Wine prefix, as wine-run.sh makes it
 #   exit-cold    a start on a cold Wine server, EXIT 0.5 s later
 #   two-at-once  two starts at the same moment on a cold server, then EXIT
+#   exit-scene   a start that runs until its first scene begins (every object
+#                relayouts then), EXIT up to 3 s into the scene
 # A start goes wrong when its clock is not drawn within 15 s, when it does
 # not end within 20 s of EXIT, or when its console shows a heap complaint;
-# its console, debug log and a screenshot stay in DIR/fail-*.
+# its console, debug log and a screenshot stay in DIR/fail-*. With
+# RACE_SOUND=1 the program plays on a null ALSA device instead of having none.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/.." && pwd)"
-rounds=20 jobs=2 modes="new-prefix exit-cold two-at-once" out="$repo/build/race-starts"
+rounds=20 jobs=2 modes="new-prefix exit-cold two-at-once exit-scene" out="$repo/build/race-starts"
 exe="$repo/build/win32/bin/WayluneDesktop.exe"
 while [ $# -gt 0 ]; do
   case $1 in
@@ -28,8 +31,14 @@ done
 base_prefix="$repo/build/win32/wineprefix"
 [ -f "$exe" ] || { echo "build the win32 preset first" >&2; exit 2; }
 mkdir -p "$out"
+out="$(cd "$out" && pwd)"  # Wine takes only an absolute prefix
 export WINEDEBUG="${WINEDEBUG:-warn+heap,err+all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winealsa.drv,winepulse.drv,wineoss.drv=d}"
+if [ -n "${RACE_SOUND:-}" ]; then
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winepulse.drv,wineoss.drv=d}"
+  export ALSA_CONFIG_PATH="$repo/soundlib/win32/alsa-null.conf"
+else
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winealsa.drv,winepulse.drv,wineoss.drv=d}"
+fi
 
 # The program's windows with their sizes; the clock is the window of its face.
 program_windows() {
@@ -75,6 +84,7 @@ one_round() {
       wine reg delete "$key" /f >/dev/null 2>&1
       wine reg add "$key" /v DebugOn /t REG_DWORD /d 1 /f >/dev/null 2>&1
       wine reg add "$key" /v DebugFileName /t REG_SZ /d "$(printf 'Z:%s' "$log" | tr / '\\')" /f >/dev/null 2>&1
+      [ -n "${RACE_SOUND:-}" ] && wine reg add "$key" /v Sound /t REG_DWORD /d 1 /f >/dev/null 2>&1
       wineserver -k 2>/dev/null; timeout 20 wineserver -w
       start; first=$!
       [ "$mode" = two-at-once ] && { start; second=$!; }
@@ -87,6 +97,13 @@ one_round() {
       sleep 0.2
       running || [ "$mode" = exit-cold ] || break
     done
+    if [ "$mode" = exit-scene ] && [ -n "$drawn" ]; then
+      # The first scene comes about 9 s after the start (a shortest pause).
+      local scene=""
+      for _ in $(seq 400); do grep -qa "START:" "$log" 2>/dev/null && { scene=1; break; }; running || break; sleep 0.1; done
+      [ -z "$scene" ] && echo "no scene began" >"$dir/verdict"
+      sleep "$(awk -v s=$RANDOM 'BEGIN{srand(s); printf "%.2f", rand() * 3}')"
+    fi
     xwd -root -silent 2>/dev/null | convert xwd:- "$dir/screen.png" 2>/dev/null
     if [ "$mode" = exit-cold ]; then
       # The instance must have ended (or never drawn a clock and ended).
