@@ -239,6 +239,40 @@ TEST_F(Clock, RestacksAskedByOtherThreadsAreMadeByTheClocksPass) {
   SetWindowPos(ClockObject.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+// A hide asked for (figures off, a full-screen program) stands against the
+// clock's own restacks: the raise after a relayout and the topmost
+// reassertion used to show it again when they came after the hide.
+TEST_F(Clock, AHiddenClockStaysHiddenThroughItsOwnRestacksUntilAShowIsAsked) {
+  Settings.ClockOnTop = 1;
+  Shown();
+  ClockThreadPass(record_);
+  ASSERT_TRUE(IsWindowVisible(ClockObject.window));
+  SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
+  ClockThreadPass(record_);
+  ASSERT_FALSE(IsWindowVisible(ClockObject.window));
+  struct Row {
+    const char* name;
+    void (*ask)();
+  };
+  const Row rows[] = {
+      {"raise after a relayout", [] { ClockObject.raiseRequest = 1; }},
+      {"relayout", [] { ClockObject.relayout = 1; }},
+      {"topmost reassertion", [] {}},  // comes by itself every 100 redraws
+      {"restack from another thread", [] { RestackWindow(ClockObject.window, WindowAction::kStackTopmost); }},
+  };
+  for (const Row& row : rows) {
+    row.ask();
+    for (int i = 0; i < 150; ++i) ClockThreadPass(record_);
+    EXPECT_FALSE(IsWindowVisible(ClockObject.window)) << row.name;
+  }
+  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
+  ClockThreadPass(record_);
+  EXPECT_TRUE(IsWindowVisible(ClockObject.window)) << "a show asked for ends the hide";
+  ClockObject.raiseRequest = 1;
+  ClockThreadPass(record_);
+  EXPECT_TRUE(IsWindowVisible(ClockObject.window));
+}
+
 TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Shown();
   binItems = 2;

@@ -16,7 +16,7 @@ DesktopObject WeatherObject;
 
 namespace {
 
-constexpr UINT kZOnlyFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW;
+constexpr UINT kZOnlyFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
 
 HWND ZTarget(ZPlacement where) {
   switch (where) {
@@ -177,7 +177,10 @@ SceneRect WindowsObjectHost::WorkArea() {
 }
 
 void WindowsObjectHost::Place(ZPlacement where) {
-  SetWindowPos(object_.window, ZTarget(where), 0, 0, 0, 0, kZOnlyFlags);
+  // A raise after a relayout or the topmost reassertion must not undo a hide
+  // asked for meanwhile (figures off, a full-screen program).
+  const UINT show = object_.hiddenByRequest ? 0 : SWP_SHOWWINDOW;
+  SetWindowPos(object_.window, ZTarget(where), 0, 0, 0, 0, kZOnlyFlags | show);
   pushDue_ = true;  // a restacked layered window may have dropped its picture
 }
 
@@ -313,6 +316,14 @@ void UnloadDesktopObject(FigureRecord* record, HWND window) {
   UnloadFigure(record);
 }
 
+namespace {
+void ApplyObjectWindowRequest(DesktopObject& object) {
+  WindowAction applied = WindowAction::kNone;
+  ApplyWindowRequest(object.window, object.windowRequest, &applied);
+  if (const int visibility = VisibilityAfter(applied)) object.hiddenByRequest = visibility < 0 ? 1 : 0;
+}
+}  // namespace
+
 void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
                       void (*unload)(FigureRecord*)) {
   FigureRecord* record = host.Record();
@@ -325,7 +336,7 @@ void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const Obje
   // picture to the shown window; a hide comes last, so the step's own
   // placing cannot undo it.
   if (object.windowRequest.action.load() != static_cast<int>(WindowAction::kHide))
-    ApplyWindowRequest(object.window, object.windowRequest);
+    ApplyObjectWindowRequest(object);
   if (host.Enabled() && !FullScreenPause) {
     // A relayout asked and already cleared while this thread slept counts too.
     const unsigned relayouts = RelayoutRequest.Sets();
@@ -333,7 +344,7 @@ void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const Obje
     object.relayoutsSeen = relayouts;
     StepObject(*record, host.Placement(), object, host, texts);
   }
-  ApplyWindowRequest(object.window, object.windowRequest);
+  ApplyObjectWindowRequest(object);
 }
 
 bool DigitStripBitmaps::Load() {

@@ -30,6 +30,9 @@ struct DesktopObject : ObjectRequests, RequestWaker {
   // Shows and hides of the window, made by the object's thread: others ask
   // with RequestWindow, which wakes it.
   WindowRequest windowRequest;
+  // Set by the thread while a hide asked for stands (until a show or raise
+  // is asked for): its own restacks then leave the window hidden.
+  std::atomic<int> hiddenByRequest{0};
   void RequestWindow(WindowAction action) {
     windowRequest.Set(action);
     WakeForRequest();

@@ -14,8 +14,23 @@ void Place(HWND window, HWND after, UINT extra = 0) {
 
 }  // namespace
 
-bool ApplyWindowRequest(HWND window, WindowRequest& request) {
+int VisibilityAfter(WindowAction action) {
+  switch (action) {
+    case WindowAction::kHide:
+      return -1;
+    case WindowAction::kNone:
+    case WindowAction::kStackTop:
+    case WindowAction::kStackTopmost:
+    case WindowAction::kStackBottom:
+      return 0;
+    default:
+      return 1;
+  }
+}
+
+bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* applied) {
   const auto action = static_cast<WindowAction>(request.action.exchange(0));
+  if (applied) *applied = action;
   if (action == WindowAction::kNone) return false;
   if (!window) return true;
   switch (action) {

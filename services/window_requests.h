@@ -42,8 +42,11 @@ struct WindowRequest {
 };
 
 // On the drawing thread: carries out and clears the pending request; false
-// when there was none.
-bool ApplyWindowRequest(HWND window, WindowRequest& request);
+// when there was none. `applied`, when given, receives what was carried out.
+bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* applied = nullptr);
+// Whether an action leaves the window hidden (kHide), shown (the shows and
+// raises) or as it was (kNone and the restacks): -1, 1 or 0.
+int VisibilityAfter(WindowAction action);
 
 // The walking figure's window and its overlay (the lifted figure, the
 // bubbles), drawn by the animation thread.

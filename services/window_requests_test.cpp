@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -39,6 +41,23 @@ TEST(WindowRequest, ARestackNeverReplacesAPendingRequest) {
   request.Restack(A::kStackBottom);
   request.Set(A::kHide);
   EXPECT_EQ(request.action.load(), static_cast<int>(A::kHide));
+}
+
+TEST(WindowRequest, WhatEachActionLeavesOfTheWindowsVisibility) {
+  const std::pair<A, int> rows[] = {
+      {A::kNone, 0},      {A::kHide, -1},         {A::kShow, 1},          {A::kShowTop, 1},
+      {A::kShowTopmost, 1}, {A::kRaiseNotTopmost, 1}, {A::kRaiseTop, 1},  {A::kRaiseTopmost, 1},
+      {A::kShowBottom, 1}, {A::kStackTop, 0},     {A::kStackTopmost, 0}, {A::kStackBottom, 0},
+  };
+  for (auto [action, visibility] : rows) EXPECT_EQ(VisibilityAfter(action), visibility) << static_cast<int>(action);
+  // What was carried out comes back, also when nothing was pending.
+  WindowRequest request;
+  A applied = A::kShow;
+  EXPECT_FALSE(ApplyWindowRequest(nullptr, request, &applied));
+  EXPECT_EQ(applied, A::kNone);
+  request.Set(A::kHide);
+  EXPECT_TRUE(ApplyWindowRequest(nullptr, request, &applied));
+  EXPECT_EQ(applied, A::kHide);
 }
 
 class ApplyRequest : public ::testing::Test {
