@@ -57,6 +57,31 @@ bool WaitUntil(Check check, DWORD timeoutMs) {
   }
 }
 
+// Polls until the window's rectangle has not changed for `stillMs` (a window
+// that follows the cursor has caught up with it, however late its thread
+// runs on a loaded machine) and `check` holds for it; the rectangle goes to
+// `rect`. False on timeout.
+template <typename Check>
+bool WaitUntilStill(HWND window, RECT* rect, Check check, DWORD timeoutMs, DWORD stillMs = 300) {
+  RECT last = {};
+  DWORD since = GetTickCount();
+  bool seen = false;
+  return WaitUntil(
+      [&] {
+        RECT now = {};
+        if (!GetWindowRect(window, &now)) return false;
+        if (!seen || !EqualRect(&now, &last)) {
+          seen = true;
+          last = now;
+          since = GetTickCount();
+          return false;
+        }
+        *rect = now;
+        return GetTickCount() - since >= stillMs && check(now);
+      },
+      timeoutMs);
+}
+
 // A visible popup menu ("#32768") of the process, or null.
 HWND FindPopupMenu(DWORD processId);
 // Ends every instance of the program left by an earlier case.

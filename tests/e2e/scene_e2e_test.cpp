@@ -106,14 +106,13 @@ TEST_F(SceneTest, AFigureIsLiftedCarriedAndDropped) {
   HWND lifted = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (lifted = FindLiftedFigure(program.id(), strip)) != nullptr; }, 5000))
       << "the figure is not lifted";
+  // The offset to the cursor is read once the overlay carries the figure (a
+  // bubble may have stood in it) and has caught up with the cursor.
   RECT overlay;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        GetWindowRect(lifted, &overlay);
-        return overlay.top < r.top;
-      },
-      3000))
-      << "the lifted figure does not leave the strip";
+  ASSERT_TRUE(WaitUntilStill(
+      lifted, &overlay,
+      [&](const RECT& o) { return o.top < r.top && o.bottom - o.top == r.bottom - r.top; }, 5000))
+      << "the lifted figure does not leave the strip, one figure high";
   const int offsetX = (pressX)-overlay.left;
   const int offsetY = (pressY - 150) - overlay.top;
   EXPECT_EQ(overlay.bottom - overlay.top, r.bottom - r.top) << "the overlay is one figure high";
