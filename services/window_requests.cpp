@@ -57,13 +57,11 @@ bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* appli
       Place(window, HWND_BOTTOM);
       break;
     case WindowAction::kStackTop:
-      Place(window, HWND_TOP);
-      break;
     case WindowAction::kStackTopmost:
-      Place(window, HWND_TOPMOST);
-      break;
     case WindowAction::kStackBottom:
-      Place(window, HWND_BOTTOM);
+      Place(window, action == WindowAction::kStackTopmost  ? HWND_TOPMOST
+                    : action == WindowAction::kStackBottom ? HWND_BOTTOM
+                                                           : HWND_TOP);
       break;
     default:
       break;
