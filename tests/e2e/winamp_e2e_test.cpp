@@ -48,8 +48,11 @@ TEST_F(WinampTest, APlayerStartedLaterIsFoundByTheMainTick) {
   Program program;
   HWND window = WaitForWindow(kClass, program.id(), 20000);
   ASSERT_NE(window, nullptr);
-  // No player yet: the command goes nowhere and nothing breaks.
-  PostMessageA(window, WM_COMMAND, CMD_WINAMP_PAUSE, 0);
+  // No player yet: the command goes nowhere and nothing breaks. Sent, not
+  // posted: a posted one could still wait in the queue when the player below
+  // is up, and reach it.
+  DWORD_PTR ignored = 0;
+  EXPECT_TRUE(SendMessageTimeoutA(window, WM_COMMAND, CMD_WINAMP_PAUSE, 0, SMTO_ABORTIFHUNG, 10000, &ignored));
   Program player(BinPath("winamp_standin.exe"), "playing");
   HWND playerWindow = WaitForWindow(kPlayerClass, player.id(), 10000);
   ASSERT_NE(playerWindow, nullptr);
