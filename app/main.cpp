@@ -77,9 +77,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
       return 0;
   }
 
+  // Ours from here: released by hand (other starts wait for it), closed at the end.
+  const OwnedHandle mutexOwner(mutex);
   if (!RegisterMainWindowClass(instance)) {
     ReleaseMutex(mutex);
-    CloseHandle(mutex);
     return 0;
   }
   InitCommonControls();
@@ -133,6 +134,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   RemoveTrayIcon(FigureWindow);
   ShutdownHelp();
   ReleaseMutex(mutex);
-  CloseHandle(mutex);
   return exitCode;
 }

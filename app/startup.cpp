@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"
 
@@ -46,10 +47,7 @@ void SendWord(CommandWord word, HWND running) {
 // Opened for a look only: the handle goes at once, so a command never keeps
 // the mutex alive after its instance has ended.
 bool MutexExists(const char* name) {
-  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
-  if (!mutex) return false;
-  CloseHandle(mutex);
-  return true;
+  return static_cast<bool>(OwnedHandle(OpenMutexA(SYNCHRONIZE, FALSE, name)));
 }
 
 // Marks a process that sends EXIT or DEINSTALL, so that another one waiting
@@ -72,22 +70,17 @@ void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs
 
 InstanceClaim ClaimInstance(HANDLE* mutex, const InstanceNames& names) {
   *mutex = nullptr;
-  HANDLE handle = CreateMutexA(nullptr, TRUE, names.mutex);
+  OwnedHandle handle(CreateMutexA(nullptr, TRUE, names.mutex));
   if (!handle) return InstanceClaim::Failed;
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
-    // Not ours: holding it would keep it alive after its instance ended.
-    CloseHandle(handle);
-    return InstanceClaim::Running;
-  }
+  // Not ours: holding it would keep it alive after its instance ended.
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return InstanceClaim::Running;
   // An EXIT that found no mutex leaves its request before it looks again:
   // either it sees this mutex, or this start sees its request.
-  if (HANDLE request = OpenEventA(SYNCHRONIZE, FALSE, names.endRequest)) {
-    CloseHandle(request);
-    ReleaseMutex(handle);
-    CloseHandle(handle);
+  if (const OwnedHandle request{OpenEventA(SYNCHRONIZE, FALSE, names.endRequest)}) {
+    ReleaseMutex(handle.get());
     return InstanceClaim::EndRequested;
   }
-  *mutex = handle;
+  *mutex = handle.release();
   return InstanceClaim::First;
 }
 
@@ -97,22 +90,20 @@ bool OtherStartMayRun() {
   const char* file = path;
   for (const char* p = path; *p; ++p)
     if (*p == '\\' || *p == '/') file = p + 1;
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  const OwnedSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   // Without a list nothing can be ruled out.
-  if (snapshot == INVALID_HANDLE_VALUE) return true;
+  if (!snapshot) return true;
   const DWORD self = GetCurrentProcessId();
   bool found = false;
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry)) {
+  for (BOOL more = Process32First(snapshot.get(), &entry); more && !found;
+       more = Process32Next(snapshot.get(), &entry)) {
     if (entry.th32ProcessID == self || lstrcmpiA(entry.szExeFile, file) != 0) continue;
     char mark[48];
     CommandMarkName(entry.th32ProcessID, mark, sizeof mark);
-    HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, mark);
-    if (event) CloseHandle(event);
-    found = event == nullptr;
+    found = !OwnedHandle(OpenEventA(SYNCHRONIZE, FALSE, mark));
   }
-  CloseHandle(snapshot);
   return found;
 }
 
@@ -120,9 +111,10 @@ void SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const In
                     const std::function<bool()>& startMayRun) {
   char markName[48];
   CommandMarkName(GetCurrentProcessId(), markName, sizeof markName);
-  HANDLE mark = CreateEventA(nullptr, TRUE, FALSE, markName);
+  // Both kept to the end: the mark names this process, the request waits for a start.
+  const OwnedHandle mark(CreateEventA(nullptr, TRUE, FALSE, markName));
   if (word == CommandWord::Deinstall) SetAutostart(0, instance);
-  HANDLE request = nullptr;
+  OwnedHandle request;
   bool requested = false;
   const DWORD start = GetTickCount();
   for (;;) {
@@ -141,13 +133,11 @@ void SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const In
     }
     if (!requested) {
       // Then look for the mutex once more before giving up on a start.
-      request = CreateEventA(nullptr, TRUE, TRUE, names.endRequest);
+      request.reset(CreateEventA(nullptr, TRUE, TRUE, names.endRequest));
       requested = true;
       continue;
     }
     if (!startMayRun() || elapsed >= waitMs) break;
     Sleep(kForwardPollMs);
   }
-  if (request) CloseHandle(request);
-  if (mark) CloseHandle(mark);
 }

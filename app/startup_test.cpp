@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "services/app_globals.h"
+#include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"
 
@@ -54,11 +55,8 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 bool AutostartStored() {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, RUN_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  const bool found = RegQueryValueExA(key, AUTOSTART_VALUE, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return found;
+  const OwnedKey key = OpenRegistryKey(HKEY_CURRENT_USER, RUN_KEY, KEY_READ);
+  return key && RegQueryValueExA(key.get(), AUTOSTART_VALUE, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 // A first instance that is still starting: its main-class window appears
@@ -147,6 +145,7 @@ struct RacingStart {
       HANDLE mutex = nullptr;
       claim = ClaimInstance(&mutex, kRaceNames);
       if (claim == InstanceClaim::First) {
+        const OwnedHandle owner(mutex);  // closed before `alive` goes
         Sleep(static_cast<DWORD>(windowAfterMs));
         HWND window = CreateWindowExA(0, kRaceNames.windowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                       GetModuleHandleA(nullptr), nullptr);
@@ -157,7 +156,6 @@ struct RacingStart {
         }
         DestroyWindow(window);
         ReleaseMutex(mutex);
-        CloseHandle(mutex);
       }
       alive = false;
     });
@@ -180,10 +178,8 @@ void RegisterRaceClass() {
 bool NothingLeft() {
   HANDLE mutex = nullptr;
   const InstanceClaim claim = ClaimInstance(&mutex, kRaceNames);
-  if (mutex) {
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
-  }
+  const OwnedHandle owner(mutex);
+  if (mutex) ReleaseMutex(mutex);
   return claim == InstanceClaim::First;
 }
 
@@ -254,12 +250,12 @@ TEST(ClaimInstance, SecondClaimHoldsNoHandleAndARequestEndsTheFirst) {
   EXPECT_EQ(ClaimInstance(&second, kRaceNames), InstanceClaim::Running);
   EXPECT_EQ(second, nullptr);
   ReleaseMutex(first);
-  CloseHandle(first);
+  OwnedHandle(first).reset();  // closed now
   // The second held no handle: the mutex went with the first.
-  HANDLE request = CreateEventA(nullptr, TRUE, TRUE, kRaceNames.endRequest);
+  OwnedHandle request(CreateEventA(nullptr, TRUE, TRUE, kRaceNames.endRequest));
   EXPECT_EQ(ClaimInstance(&first, kRaceNames), InstanceClaim::EndRequested);
   EXPECT_EQ(first, nullptr);
-  CloseHandle(request);
+  request.reset();
   EXPECT_TRUE(NothingLeft());
 }
 
@@ -297,10 +293,9 @@ TEST(OtherStartMayRun, SeesOtherProcessesOfItsFileButNotCommands) {
     }
     EXPECT_EQ(OtherStartMayRun(), row.expected) << (row.mode ? row.mode : "none");
     if (row.mode) {
-      TerminateProcess(process.hProcess, 0);
-      WaitForSingleObject(process.hProcess, 5000);
-      CloseHandle(process.hProcess);
-      CloseHandle(process.hThread);
+      const OwnedHandle helper(process.hProcess), helperThread(process.hThread);
+      TerminateProcess(helper.get(), 0);
+      WaitForSingleObject(helper.get(), 5000);
     }
   }
 }

@@ -39,12 +39,11 @@ std::string ServerLog() {
 // Temporary files left beside the cache.
 int PartFiles(const std::string& cache) {
   WIN32_FIND_DATAA found = {};
-  HANDLE search = FindFirstFileA((cache + "*.part").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return 0;
+  const OwnedFind search(FindFirstFileA((cache + "*.part").c_str(), &found));
+  if (!search) return 0;
   int n = 0;
   do ++n;
-  while (FindNextFileA(search, &found));
-  FindClose(search);
+  while (FindNextFileA(search.get(), &found));
   return n;
 }
 

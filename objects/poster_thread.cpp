@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "services/threads.h"
@@ -28,7 +30,7 @@ constexpr COLORREF kTextColour = 0x00202020;
 
 // Hands a finished bitmap to the paster; a bitmap never published half-drawn.
 void PublishPoster(HBITMAP bitmap) {
-  if (HBITMAP old = BillboardState.posterBitmap.exchange(bitmap)) DeleteObject(old);
+  BillboardState.PublishPoster(OwnedBitmap(bitmap));
 }
 
 // The poster threads' memory of each file's last load (one thread at a time).
@@ -133,16 +135,15 @@ int TextPlakat(int index) {
   logFont.lfWeight = Settings.TextFWeight;
   logFont.lfItalic = Settings.TextFItalic ? TRUE : FALSE;
   Settings.TextFName.CopyTo(logFont.lfFaceName, LF_FACESIZE);
-  HFONT font = CreateFontIndirectA(&logFont);
+  const OwnedFont font(CreateFontIndirectA(&logFont));
   if (!font) {
     WriteLogLine("FEHLER: CreateFontIndirect()");
     return 0;
   }
   char paper[24];
-  HBITMAP sheet = LoadBuiltinMotif(kPaperMotif, paper, sizeof paper);
+  OwnedBitmap sheet(LoadBuiltinMotif(kPaperMotif, paper, sizeof paper));
   if (!sheet) {
     WriteLogLine("Kann MOTIV_TXT nicht laden");
-    DeleteObject(font);
     return 0;
   }
   char entry[kPosterNameSize];
@@ -156,10 +157,10 @@ int TextPlakat(int index) {
     ok = ReadPosterText(path, text, sizeof text);
   }
   if (ok) {
-    BitmapDC canvas(sheet);
+    BitmapDC canvas(sheet.get());
     ok = canvas.ok();
     if (ok) {
-      canvas.UseFont(font);
+      canvas.UseFont(font.get());
       RECT box = {4, 2, 157, 126};
       DrawTextA(canvas.get(), text, -1, &box, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
       box.left = 4;
@@ -172,13 +173,9 @@ int TextPlakat(int index) {
       WriteLogLine("DrawText - OK");
     }
   }
-  DeleteObject(font);
-  if (!ok) {
-    DeleteObject(sheet);
-    return 0;
-  }
+  if (!ok) return 0;
   WriteLogLine("Textplakat %s", path);
-  PublishPoster(sheet);
+  BillboardState.PublishPoster(std::move(sheet));
   return 1;
 }
 
@@ -189,7 +186,7 @@ void LadePlakat() {
   SYSTEMTIME now;
   GetLocalTime(&now);
   SeedThreadRand(static_cast<uint32_t>(now.wMinute + now.wDay + now.wSecond + now.wMilliseconds));
-  if (HBITMAP old = BillboardState.posterBitmap.exchange(nullptr)) DeleteObject(old);
+  BillboardState.TakePoster();  // one prepared before and never pasted goes
 
   PosterChoiceInput input;
   input.day = now.wDay;
@@ -221,8 +218,8 @@ int StartPosterThread() {
     return 0;
   }
   SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
-  // The run before has ended (it cleared the running flag): its handle goes.
-  if (HANDLE previous = posterThread.exchange(thread)) CloseHandle(previous);
+  // The run before cleared the running flag as its last step: joined, it goes.
+  if (const OwnedHandle previous{posterThread.exchange(thread)}) WaitForSingleObject(previous.get(), 1000);
   return 1;
 }
 

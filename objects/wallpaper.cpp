@@ -9,24 +9,15 @@
 #include "objects/portable/weather_art.h"
 #include "pictura.h"
 #include "services/debug_log.h"
+#include "services/handles.h"
 #include "services/settings.h"
 
 namespace {
 
-class GlobalBuffer {
- public:
-  explicit GlobalBuffer(HGLOBAL block = nullptr) : block_(block) {}
-  ~GlobalBuffer() {
-    if (block_) GlobalFree(block_);
-  }
-  GlobalBuffer(const GlobalBuffer&) = delete;
-  GlobalBuffer& operator=(const GlobalBuffer&) = delete;
-  BYTE* bytes() const { return static_cast<BYTE*>(block_); }
-  explicit operator bool() const { return block_ != nullptr; }
-
- private:
-  HGLOBAL block_;
-};
+// A fixed global block's bytes (GMEM_FIXED: the handle is the address).
+BYTE* Bytes(const OwnedGlobal& block) {
+  return static_cast<BYTE*>(block.get());
+}
 
 HGLOBAL AllocateBytes(uint64_t bytes) {
   if (bytes == 0 || bytes > 0x7FFFFFFFull) return nullptr;
@@ -59,23 +50,23 @@ int BuildFromPixels(const BYTE* pixels, DWORD w, DWORD h, const char* outputPath
                  static_cast<unsigned long>(h));
     return 0;
   }
-  GlobalBuffer scaled(AllocateBytes(size.bytes));
-  GlobalBuffer cropped(AllocateBytes(uint64_t{W} * H * 3));
+  OwnedGlobal scaled(AllocateBytes(size.bytes));
+  OwnedGlobal cropped(AllocateBytes(uint64_t{W} * H * 3));
   if (!scaled || !cropped) return 0;
-  if (!pic_ResizeImage(pixels, w, h, w * 3, scaled.bytes(), size.width, size.height, size.width * 3, 3, 17, 0) ||
+  if (!pic_ResizeImage(pixels, w, h, w * 3, Bytes(scaled), size.width, size.height, size.width * 3, 3, 17, 0) ||
       PicGetLastError() != 0)
     return 0;
   const CropBox box = CentreCrop(size.width, size.height, W, H);
   const RECT rect = {box.left, box.top, box.right, box.bottom};
-  if (!pic_CropImage(scaled.bytes(), size.width, size.height, size.width * 3, cropped.bytes(), W * 3, &rect, 3) ||
+  if (!pic_CropImage(Bytes(scaled), size.width, size.height, size.width * 3, Bytes(cropped), W * 3, &rect, 3) ||
       PicGetLastError() != 0)
     return 0;
-  return WriteBmpWhole(cropped.bytes(), W, H, outputPath) ? 1 : 0;
+  return WriteBmpWhole(Bytes(cropped), W, H, outputPath) ? 1 : 0;
 }
 
 // A read counts only without an error and without a codec warning (a JPEG
 // cut in its scan decodes to its end, grey below the cut, with code 0).
-bool ReadCleanly(DWORD warningsBefore, const GlobalBuffer& pixels) {
+bool ReadCleanly(DWORD warningsBefore, const OwnedGlobal& pixels) {
   return pixels && PicGetLastError() == 0 && pic_GetCodecWarningCount() == warningsBefore;
 }
 
@@ -87,11 +78,11 @@ int BuildWallpaperFromFile(const char* picturePath, const char* outputPath, int 
   if (!source) return 0;
   DWORD w = 0, h = 0;
   const DWORD warnings = pic_GetCodecWarningCount();
-  GlobalBuffer pixels(pic_ReadImage(source, &w, &h, kPicReadRGB, 0));
+  OwnedGlobal pixels(pic_ReadImage(source, &w, &h, kPicReadRGB, 0));
   const bool clean = ReadCleanly(warnings, pixels);
   pic_CloseSource(source);
   if (!clean) return 0;
-  return BuildFromPixels(pixels.bytes(), w, h, outputPath, width, height);
+  return BuildFromPixels(Bytes(pixels), w, h, outputPath, width, height);
 }
 
 int BuildWallpaperFromResource(const char* name, const char* outputPath, int width, int height) {
@@ -108,10 +99,10 @@ int BuildWallpaperFromResource(const char* name, const char* outputPath, int wid
     if (source) {
       DWORD w = 0, h = 0;
       const DWORD warnings = pic_GetCodecWarningCount();
-      GlobalBuffer pixels(pic_ReadJPG(source, &w, &h, 24, 0));
+      OwnedGlobal pixels(pic_ReadJPG(source, &w, &h, 24, 0));
       const bool clean = ReadCleanly(warnings, pixels);
       pic_CloseSource(source);
-      if (clean) result = BuildFromPixels(pixels.bytes(), w, h, outputPath, width, height);
+      if (clean) result = BuildFromPixels(Bytes(pixels), w, h, outputPath, width, height);
     }
   }
   FreeResource(loaded);

@@ -29,14 +29,14 @@ Rgb ReadBack(HPICSRC source, bool jpeg) {
   Rgb image;
   if (!source) return image;
   DWORD w = 0, h = 0;
-  HGLOBAL pixels = jpeg ? pic_ReadJPG(source, &w, &h, 24, 0) : pic_ReadImage(source, &w, &h, kPicReadRGB, 0);
+  const OwnedGlobal pixels(jpeg ? pic_ReadJPG(source, &w, &h, 24, 0)
+                               : pic_ReadImage(source, &w, &h, kPicReadRGB, 0));
   pic_CloseSource(source);
   if (!pixels) return image;
   image.width = int(w);
   image.height = int(h);
-  const BYTE* p = static_cast<const BYTE*>(pixels);
+  const BYTE* p = static_cast<const BYTE*>(pixels.get());
   image.data.assign(p, p + size_t(w) * h * 3);
-  GlobalFree(pixels);
   return image;
 }
 
@@ -200,10 +200,10 @@ TEST_F(Wallpaper, ModesSetTheDesktopsWallpaper) {
 TEST(WallpaperPalette, TakesTheColourTableOverInItsOrder) {
   RGBQUAD colours[256];
   for (int i = 0; i < 256; ++i) colours[i] = {BYTE(i), BYTE(255 - i), BYTE(i * 7), BYTE(0xAA)};
-  HPALETTE palette = MakePalette(colours);
-  ASSERT_NE(palette, nullptr);
+  const OwnedPalette palette(MakePalette(colours));
+  ASSERT_TRUE(palette);
   PALETTEENTRY entries[257] = {};
-  EXPECT_EQ(GetPaletteEntries(palette, 0, 257, entries), 256u);
+  EXPECT_EQ(GetPaletteEntries(palette.get(), 0, 257, entries), 256u);
   for (int i : {0, 1, 127, 200, 255}) {
     SCOPED_TRACE(i);
     EXPECT_EQ(entries[i].peRed, BYTE(i * 7));
@@ -211,7 +211,6 @@ TEST(WallpaperPalette, TakesTheColourTableOverInItsOrder) {
     EXPECT_EQ(entries[i].peBlue, BYTE(i));
     EXPECT_EQ(entries[i].peFlags, 0);
   }
-  DeleteObject(palette);
   EXPECT_EQ(MakePalette(nullptr), nullptr);
 }
 

@@ -15,6 +15,7 @@
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
 #include "services/hotkeys.h"
+#include "services/handles.h"
 #include "services/portable/help_topics.h"
 #include "services/sound_library.h"
 
@@ -56,12 +57,11 @@ class PagesTest : public SheetTest {
     lstrcatA(ProgramFolder, "waylune_pages_test");
     CreateDirectoryA(ProgramFolder, nullptr);
     stations_ = std::string(ProgramFolder) + "\\STATIONS.DAT";
-    HANDLE file = CreateFileA(stations_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const OwnedFile file(CreateFileA(stations_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     const char text[] = "~~Deutschland|276\r\nEDDF Frankfurt/Main\r\nEDDM M\xfcnchen\r\n~~Schweiz\r\nLSZH Z\xfcrich\r\n"
                         "LSGG Genf\r\n";
     DWORD written;
-    WriteFile(file, text, sizeof text - 1, &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), text, sizeof text - 1, &written, nullptr);
     MetarReport.Set({});
     g_boxText.clear();
   }
@@ -196,7 +196,7 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
       {"a station applied; the old report goes", 104,
        [this] {
          StoreWeather("1,30,0,0,1,276");
-         CloseHandle(CreateFileA(CacheFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+         OwnedFile(CreateFileA(CacheFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
        },
        [](HWND page) {
          EXPECT_EQ(Chosen(page, 1315), 1);
@@ -257,10 +257,8 @@ TEST_F(PagesTest, DeviceListWithDevice) {
   ASSERT_TRUE(LoadSoundLibrary(nullptr, 0));
   for (DWORD stored : {0u, 30u}) {
     SCOPED_TRACE(stored);
-    HKEY key;
-    RegCreateKeyExA(root_, SETTINGS_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExA(key, "SndDevice", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored), sizeof stored);
-    RegCloseKey(key);
+    const OwnedKey key = CreateRegistryKey(root_, SETTINGS_KEY, KEY_SET_VALUE);
+    RegSetValueExA(key.get(), "SndDevice", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored), sizeof stored);
     RunSheet([](HWND sheet) {
       HWND page = ShowPage(sheet, SheetIndex(111));
       EXPECT_GE(Count(page, 1421), 1);

@@ -6,6 +6,7 @@
 
 #include "services/debug_log.h"
 #include "services/file_util.h"
+#include "services/handles.h"
 #include "services/portable/sound_math.h"
 #include "services/settings.h"
 
@@ -133,7 +134,7 @@ void UnloadLocked() {
   for (auto& path : g_pluginPaths) DeleteIfPresent(path);
   if (api.module) {
     api.BASS_Free();
-    FreeLibrary(api.module);
+    const OwnedLibrary unloaded(api.module);
   }
   DeleteIfPresent(g_libraryPath);
 }
@@ -163,21 +164,22 @@ int LoadSoundLibrary(HINSTANCE resources, int device) {
   if (!FindDataResource(resources, kSoundLibraryResource, &library) || !ChooseFolder() ||
       !JoinFolder(kSoundLibraryFile, g_libraryPath))
     return 0;
-  HMODULE module = nullptr;
-  if (WriteFileWhole(g_libraryPath, library.data, library.size)) module = LoadLibraryA(g_libraryPath);
+  OwnedLibrary module;
+  if (WriteFileWhole(g_libraryPath, library.data, library.size)) module.reset(LoadLibraryA(g_libraryPath));
   if (!module) {
     WriteLogLine("+++ Can't load BASS.DLL");
     return 0;
   }
   BassApi api{};
-  api.module = module;
+  api.module = module.get();
   if (const char* missing = ResolveBassApi(api)) {
     // Never call through a hole in the table.
     WriteLogLine("+++ BASS.DLL without %s", missing);
-    FreeLibrary(module);
+    module.reset();
     DeleteIfPresent(g_libraryPath);
     return 0;
   }
+  module.release();  // the table's from here; UnloadLocked frees it
   Publish(api);
 
   if ((api.BASS_GetVersion() >> 16) != kSoundLibInterface) {
