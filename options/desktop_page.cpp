@@ -13,6 +13,7 @@
 #include "scene/scenery_strip.h"
 #include "services/app_globals.h"
 #include "services/settings.h"
+#include "services/threads.h"
 
 namespace {
 
@@ -112,6 +113,7 @@ void OnApply(HWND page) {
   SaveSettings();
   g_strip = g_appliedStrip = Settings.HG;
   StripRelayout = 1;
+  WakeWorkers();  // the strip's thread serves it now
 }
 
 }  // namespace

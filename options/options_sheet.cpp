@@ -15,6 +15,7 @@
 #include "services/portable/help_topics.h"
 #include "services/portable/int_list.h"
 #include "services/settings.h"
+#include "services/threads.h"
 
 HWND OptionsSheetWindow;
 void (*OptionsHelp)(HWND window, const HELPINFO* info, int topic) = ShowHelpTopic;
@@ -121,7 +122,10 @@ bool RestoreUnappliedSettings() {
     stripMoved |= fields[i] >= &Settings.HGversatz[0] && fields[i] <= &Settings.HGversatz[kStripPictures - 1];
     *fields[i] = g_applied[i];
   }
-  if (stripMoved) StripRelayout = 1;
+  if (stripMoved) {
+    StripRelayout = 1;
+    WakeWorkers();
+  }
   return changed;
 }
 

@@ -1,5 +1,6 @@
 #include "scene/scenery_strip.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "stage/figure_bitmaps.h"
@@ -17,7 +18,10 @@ std::atomic<int> StripRelayout{0};
 namespace {
 
 constexpr char kStripClass[] = "LunHG";
+// A strip with a step under way (or a request) is passed to this often;
+// a shown one waits for its next push or a wake, this long at most.
 constexpr DWORD kPassMs = 200;
+constexpr DWORD kQuietMaxMs = 2000;
 constexpr DWORD kWindowThreadWaitMs = 300;
 constexpr UINT kZOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 
@@ -69,7 +73,8 @@ DWORD WINAPI BackgroundThreadProc(void*) {
   WorkerWake wake;
   while (record && QuitFlag == 0) {
     BackgroundStripPass(record);
-    wake.Wait(kPassMs);
+    const DWORD quiet = StripQuietMs(record);
+    wake.Wait(quiet == 0 ? kPassMs : std::min(quiet, kQuietMaxMs));
   }
   // At shutdown the window stays as it is: the main thread hides it once
   // this thread has ended.
@@ -208,6 +213,15 @@ void BackgroundStripPass(FigureRecord* record) {
   }
 }
 
+DWORD StripQuietMs(const FigureRecord* record) {
+  if (StripWindowRequest.action || StripUnloadRequest || StripRelayout) return 0;
+  if (RelayoutRequest != 0 || RelayoutRequest.Sets() != relayoutSetsSeen) return 0;
+  if (StripNumber() == 0 || FullScreenPause) return INFINITE;
+  if (!record || record->state != 2) return 0;
+  const DWORD sincePush = GetTickCount() - lastPush;
+  return sincePush >= kObjectRepushMs ? 0 : kObjectRepushMs - sincePush;
+}
+
 int StartBackgroundThread() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
@@ -255,6 +269,7 @@ LRESULT CALLBACK BackgroundWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_RBUTTONUP:
       // A click never brings the strip forward; the strip's thread puts it back.
       StripWindowRequest.Restack(WindowAction::kStackBottom);
+      WakeWorkers();
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);

@@ -22,10 +22,15 @@ int StartBackgroundThread();
 // The thread's handle, taken once (the shutdown or the window's WM_DESTROY).
 OwnedHandle TakeBackgroundThread();
 
-// One pass of the strip's thread (every 200 ms): window requests, the
-// unload request, then a step while a strip is chosen and no program runs
-// full screen. Tests call it on their own thread.
+// One pass of the strip's thread: window requests, the unload request, then
+// a step while a strip is chosen and no program runs full screen. Tests call
+// it on their own thread.
 void BackgroundStripPass(FigureRecord* record);
+// How long the strip's thread may wait for its next pass, in ms: 0 with a
+// request, a relayout or a step under way (it then passes every 200 ms),
+// until the next push of an unchanged picture when shown, INFINITE when no
+// strip is shown. Wakes (WakeWorkers) cut the wait short.
+DWORD StripQuietMs(const FigureRecord* record);
 // One step of the strip's state machine: 0 load and first push, 1 pushed
 // again once shown, 2 shown.
 void DrawBackgroundStrip(FigureRecord* record);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "scene/figures/strip_pictures.h"
 #include "services/settings.h"
 #include "services/window_requests.h"
@@ -128,6 +130,60 @@ TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
   while (first && first != other && first != StripWindow) first = GetWindow(first, GW_HWNDNEXT);
   EXPECT_EQ(first, other);
   DestroyWindow(other);
+}
+
+// The strip's thread asks how long it may wait: not at all (a pass every
+// 200 ms) with a request, a relayout or a step under way, until the next
+// push once shown, and for good with no strip or behind a full-screen program.
+TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
+  RelayoutRequest = 0;
+  StripRelayout = 0;
+  StripUnloadRequest = 0;
+  StripWindowRequest.Set(WindowAction::kNone);
+  BackgroundStripPass(record);  // loads, and notes the relayouts seen so far
+  EXPECT_EQ(StripQuietMs(record), 0u) << "shown once, to be pushed again";
+  BackgroundStripPass(record);
+  BackgroundStripPass(record);  // a relayout noted on the way, carried out
+  ASSERT_EQ(record->state, 2);
+  const DWORD quiet = StripQuietMs(record);
+  EXPECT_GT(quiet, 0u);
+  EXPECT_LE(quiet, 2000u);
+  EXPECT_EQ(StripQuietMs(nullptr), 0u);
+
+  struct Row {
+    const char* what;
+    std::function<void(bool)> set;
+  } rows[] = {
+      {"window request", [](bool on) { StripWindowRequest.Set(on ? WindowAction::kHide : WindowAction::kNone); }},
+      {"unload", [](bool on) { StripUnloadRequest = on ? 1 : 0; }},
+      {"own relayout", [](bool on) { StripRelayout = on ? 1 : 0; }},
+      {"relayout", [](bool on) { RelayoutRequest = on ? 1 : 0; }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.set(true);
+    EXPECT_EQ(StripQuietMs(record), 0u);
+    row.set(false);
+  }
+  // A relayout set and cleared between two passes still counts, once.
+  RelayoutRequest = 1;
+  RelayoutRequest = 0;
+  EXPECT_EQ(StripQuietMs(record), 0u);
+  BackgroundStripPass(record);
+  BackgroundStripPass(record);  // the strip's own relayout, carried out
+  EXPECT_GT(StripQuietMs(record), 0u);
+
+  for (int which : {0, 1}) {
+    SCOPED_TRACE(which);
+    if (which) Settings.HG = 0;
+    else FullScreenPause = 1;
+    EXPECT_EQ(StripQuietMs(record), INFINITE);
+    StripWindowRequest.Set(WindowAction::kShowBottom);
+    EXPECT_EQ(StripQuietMs(record), 0u) << "window requests are served all the same";
+    StripWindowRequest.Set(WindowAction::kNone);
+    Settings.HG = 1;
+    FullScreenPause = 0;
+  }
 }
 
 }  // namespace
