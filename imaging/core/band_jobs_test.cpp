@@ -161,3 +161,38 @@ TEST_F(BandJobs, WorkThreadsAndAThreadCountOfTheirOwn) {
             0u);
   EXPECT_LE(most.load(), 2);
 }
+
+// Job records of one's own over the image's bands, and the bands alone:
+// without a thread count the threads per operation make them (four a
+// thread), and each band reaches its record once.
+TEST_F(BandJobs, OwnJobRecordsTakeTheThreadsPerOperation) {
+  struct RowsJob : CPicThreadData {
+    ThreadBand band;
+    std::atomic<uint32_t>* rows = nullptr;
+    std::atomic<uint32_t>* jobs = nullptr;
+  };
+  std::atomic<uint32_t> rows{0}, jobs{0};
+  for (uint32_t threads : {1u, 3u}) {
+    SetThreadsPerOperation(threads);
+    rows = 0, jobs = 0;
+    EXPECT_EQ(RunBandJobs<RowsJob>(
+                  [](CPicThreadData* record) -> uint32_t {
+                    auto* job = static_cast<RowsJob*>(record);
+                    job->rows->fetch_add(job->band.bottom - job->band.top);
+                    job->jobs->fetch_add(1);
+                    return 0;
+                  },
+                  false, 5, 960,
+                  [&](RowsJob& job, const ThreadBand& band) {
+                    job.band = band;
+                    job.rows = &rows;
+                    job.jobs = &jobs;
+                  }),
+              0u);
+    EXPECT_EQ(rows.load(), 960u);
+    EXPECT_EQ(jobs.load(), 4 * threads) << threads;
+    PicArray<ThreadBand> bands;
+    ASSERT_TRUE(MakeBands(bands, false, 5, 960));
+    EXPECT_EQ(bands.Count(), 4 * threads);
+  }
+}
