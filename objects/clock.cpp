@@ -221,7 +221,7 @@ void OnClockClick(HWND, int x, int y, WPARAM keys) {
     if (!InClockBinZone(x, y))
       ClockRaiseRequest = 1;
     else if (BubbleType != 0)
-      KillSpeechBubble();
+      RequestBubbleKill();  // the overlay is pushed by the thread that showed it
     else
       ClockObject.bubbleRequest = 1;  // the clock thread draws it with its own record
   }

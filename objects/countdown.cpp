@@ -212,7 +212,7 @@ void OnCountdownClick(HWND, int, int, WPARAM keys) {
     StopMusic();
     if (DispatchModifiedClick(keys)) {
       if (BubbleType != 0)
-        KillSpeechBubble();
+        RequestBubbleKill();  // the overlay is pushed by the thread that showed it
       else
         CountdownObject.bubbleRequest = 1;  // drawn by the countdown thread with its record
     }
