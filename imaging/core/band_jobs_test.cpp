@@ -196,3 +196,37 @@ TEST_F(BandJobs, OwnJobRecordsTakeTheThreadsPerOperation) {
     EXPECT_EQ(bands.Count(), 4 * threads);
   }
 }
+
+namespace {
+BOOL PICAPI KeepGoing(DWORD, DWORD, PIC_USERDATA) {
+  return TRUE;
+}
+}  // namespace
+
+// A caller with a progress callback: every band runs with its job's hook as
+// the thread's callback, and the hook goes with the band (a later run
+// without a callback finds none on any thread).
+TEST_F(BandJobs, BandsCarryTheCallersProgressHookAndDropIt) {
+  SetThreadsPerOperation(3);
+  std::thread([] {
+    std::atomic<int> hooked{0}, bands{0};
+    auto body = [&](const ThreadBand&) -> uint32_t {
+      bands.fetch_add(1);
+      hooked.fetch_add(HasProgressCallback() ? 1 : 0);
+      std::this_thread::sleep_for(std::chrono::microseconds(300));  // long enough for the workers to join
+      return 0;
+    };
+    pic_SetCallback(KeepGoing, 0);
+    {
+      PicNestingScope depth;
+      EXPECT_EQ(RunBandJobs(false, 1, 800, body), 0u);
+    }
+    pic_SetCallback(nullptr, 0);
+    EXPECT_EQ(bands.load(), 12);
+    EXPECT_EQ(hooked.load(), 12);
+    bands = 0, hooked = 0;
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(RunBandJobs(false, 1, 800, body), 0u);
+    EXPECT_EQ(bands.load(), 48);
+    EXPECT_EQ(hooked.load(), 0);
+  }).join();
+}
