@@ -33,6 +33,7 @@ TEST_F(BandJobs, EveryRowOrColumnOnceInEvenBands) {
       {false, 5, 1000, 4, 16},  // four a thread
       {false, 5, 1000, 1, 4},
       {false, 3, 33, 3, 4},     // 33 / 8 = 4 bands, more than the 3 threads
+      {false, 3, 56, 3, 7},     // 56 / 8 = 7 bands of 8 rows, fewer than four a thread
       {true, 1000, 3, 4, 8},    // columns: two a thread
       {true, 100, 3, 3, 3},     // fewer than 64 columns a band
       {true, 700, 2, 8, 10},
