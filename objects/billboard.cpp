@@ -12,6 +12,7 @@
 #include "services/handles.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
+#include "services/window_requests.h"
 #include "stage/portable/calendar.h"
 #include "objects/calendar_sheet.h"
 #include "objects/desktop_object.h"
@@ -151,6 +152,7 @@ void Relayout(FigureRecord* record) {
 // State 0: the wall, its bitmap and its place. False while it cannot load.
 bool LoadWall(FigureRecord* record) {
   if (!LoadBillboardBitmaps(record, 0)) return false;
+  ListWindowUnder(BillboardWindow, BillboardState.redrawRequest);
   lstrcpynA(record->name, "Plakatwand", kFigureNameSize);
   record->frameTime = Settings.Speed;
   record->objectBitmap.reset(CreateCompatibleBitmap(record->objectScreenDC.get(), kBillboardWidth, kBillboardHeight));

@@ -61,6 +61,7 @@ int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info) {
   }
   ShowWindow(window, SW_HIDE);
   object.window = window;  // before the thread runs: it reads the handle
+  ListWindowUnder(window, object.redrawRequest, &object.wake);
   DWORD id = 0;
   HANDLE thread = StartThread(info.threadProc, nullptr, &id);
   if (!thread) {
@@ -263,6 +264,9 @@ bool WindowsObjectHost::MakeBitmaps(const ObjectPlacement& placement) {
 }
 
 DWORD WindowsObjectHost::QuietMs() {
+  // A push asked for, or due since the window was restacked (which may have
+  // dropped its picture): at the next frame, not after a quiet stretch.
+  if (pushDue_ || object_.redrawRequest) return 0;
   const LocalDateTime now = LocalNow();
   const int toMinute = (60 - now.second) * 1000 - now.milliseconds;
   const DWORD sincePush = GetTickCount() - lastPush_;

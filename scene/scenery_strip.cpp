@@ -30,6 +30,9 @@ LayerArgs StripLayerArgs;
 // Without a compositor a window passing over the strip takes its picture
 // with it, and nothing tells the strip: it is pushed again now and then.
 DWORD lastPush;
+// A window above left part of the strip (AskForPushUnder, which wakes the
+// thread): push at the next pass.
+std::atomic<int> repushRequest{0};
 unsigned relayoutSetsSeen;
 
 int StripNumber() {
@@ -71,6 +74,7 @@ DWORD WINAPI BackgroundThreadProc(void*) {
   StripUnloadRequest = 0;
   FigureRecord* record = AllocateFigureRecord();
   WorkerWake wake;
+  ListWindowUnder(StripWindow, repushRequest, &wake);
   while (record && QuitFlag == 0) {
     BackgroundStripPass(record);
     const DWORD quiet = StripQuietMs(record);
@@ -82,6 +86,7 @@ DWORD WINAPI BackgroundThreadProc(void*) {
     ReleaseStrip(record, QuitFlag == 0);
     FreeFigureRecord(record);
   }
+  ListWindowUnder(nullptr, repushRequest);  // the wake ends with this thread
   WriteLogLine("HG-Thread beendet");
   return 0;
 }
@@ -186,7 +191,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
         Sleep(5);
         PlaceStrip(record);
         PushStrip(record);
-      } else if (GetTickCount() - lastPush >= kObjectRepushMs) {
+      } else if (repushRequest.exchange(0) || GetTickCount() - lastPush >= kObjectRepushMs) {
         PushStrip(record);
       }
       return;

@@ -1,10 +1,31 @@
 #include "services/window_requests.h"
 
+#include <algorithm>
+#include <iterator>
+#include <mutex>
+
+#include "services/threads.h"
+
 WindowRequest FigureWindowRequest;
 WindowRequest OverlayWindowRequest;
 WindowRequest StripWindowRequest;
 
 namespace {
+
+struct WindowUnder {
+  HWND window = nullptr;
+  std::atomic<int>* repush = nullptr;
+  WorkerWake* wake = nullptr;
+};
+// The strip, the billboard, the clock, the countdown, the weather sign.
+constexpr int kMostUnder = 8;
+std::mutex underLock;
+WindowUnder under[kMostUnder];
+
+bool ShownOver(HWND window, const RECT& area) {
+  RECT shown, common;
+  return IsWindowVisible(window) && GetWindowRect(window, &shown) && IntersectRect(&common, &shown, &area);
+}
 
 constexpr UINT kZOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 
@@ -67,4 +88,36 @@ bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* appli
       break;
   }
   return true;
+}
+
+void ListWindowUnder(HWND window, std::atomic<int>& repush, WorkerWake* wake) {
+  const std::lock_guard<std::mutex> hold(underLock);
+  WindowUnder* free = nullptr;
+  for (WindowUnder& entry : under) {
+    if (entry.repush == &repush) {
+      entry = window ? WindowUnder{window, &repush, wake} : WindowUnder{};
+      return;
+    }
+    if (!free && !entry.repush) free = &entry;
+  }
+  if (window && free) *free = {window, &repush, wake};
+}
+
+void AskForPushUnder(const RECT& area) {
+  WindowUnder listed[kMostUnder];
+  {
+    const std::lock_guard<std::mutex> hold(underLock);
+    std::copy(std::begin(under), std::end(under), listed);
+  }
+  // The window calls outside the lock: they wait for the window server.
+  bool over[kMostUnder] = {};
+  for (int i = 0; i < kMostUnder; ++i) over[i] = listed[i].window && ShownOver(listed[i].window, area);
+  // The words and wakes under it: a thread takes its entry off before its
+  // wake ends.
+  const std::lock_guard<std::mutex> hold(underLock);
+  for (int i = 0; i < kMostUnder; ++i)
+    if (over[i] && under[i].repush == listed[i].repush && under[i].window == listed[i].window) {
+      under[i].repush->store(1);
+      if (under[i].wake) under[i].wake->Wake();
+    }
 }

@@ -54,3 +54,15 @@ extern WindowRequest FigureWindowRequest;
 extern WindowRequest OverlayWindowRequest;
 // The scenery strip's window, drawn by the strip's thread.
 extern WindowRequest StripWindowRequest;
+
+// Without a compositor nothing repaints what a window leaves when it moves,
+// shrinks or hides (a layered window gets no paint message, and the window
+// server clipped its last push by the rectangle above it). The threads that
+// draw the windows others pass over list each one with the word their next
+// pass reads, and the wake that ends their wait if they sleep long.
+class WorkerWake;
+// Listing a word again replaces its window; a null window takes it off.
+void ListWindowUnder(HWND window, std::atomic<int>& repush, WorkerWake* wake = nullptr);
+// Sets the word of every listed window shown over `area` (screen) and wakes
+// its thread.
+void AskForPushUnder(const RECT& area);

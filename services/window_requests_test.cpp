@@ -1,12 +1,17 @@
 // The request words by which other threads ask a drawing thread to show,
 // hide or restack its window, and what the drawing thread then does.
+// The windows under one that moved off an area are asked to push again: only
+// the listed ones shown over the area, each through its own word and wake.
 
 #include "services/window_requests.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
 #include <utility>
 
+#include "services/threads.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -123,6 +128,113 @@ TEST_F(ApplyRequest, NothingPendingOrNoWindow) {
   request.Restack(A::kStackTop);
   EXPECT_TRUE(ApplyWindowRequest(nullptr, request));
   EXPECT_EQ(request.action.load(), static_cast<int>(A::kNone));
+}
+
+HWND Shown(RECT place) {
+  HWND window = MakeTestWindow("PushUnderTest", DefWindowProcA, WS_EX_LAYERED | WS_EX_NOACTIVATE, "", place);
+  if (window) ShowWindow(window, SW_SHOWNA);
+  return window;
+}
+
+class PushUnder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    left_ = Shown({0, 600, 100, 700});
+    right_ = Shown({300, 650, 350, 700});
+    hidden_ = MakeTestWindow("PushUnderTest", DefWindowProcA, WS_EX_LAYERED, "", {0, 600, 400, 700});
+    ASSERT_TRUE(left_ && right_ && hidden_);
+    ListWindowUnder(left_, leftWord_);
+    ListWindowUnder(right_, rightWord_, &rightWake_);
+    ListWindowUnder(hidden_, hiddenWord_);
+  }
+  void TearDown() override {
+    for (std::atomic<int>* word : {&leftWord_, &rightWord_, &hiddenWord_}) ListWindowUnder(nullptr, *word);
+    for (HWND window : {left_, right_, hidden_})
+      if (window) DestroyWindow(window);
+  }
+  // Which words an ask sets, as "l", "r" and "h"; clears them.
+  std::string Asked(RECT area) {
+    AskForPushUnder(area);
+    std::string set;
+    if (leftWord_.exchange(0)) set += 'l';
+    if (rightWord_.exchange(0)) set += 'r';
+    if (hiddenWord_.exchange(0)) set += 'h';
+    return set;
+  }
+
+  HWND left_ = nullptr, right_ = nullptr, hidden_ = nullptr;
+  std::atomic<int> leftWord_{0}, rightWord_{0}, hiddenWord_{0};
+  WorkerWake rightWake_;
+};
+
+TEST_F(PushUnder, OnlyTheShownWindowsOverTheAreaAreAsked) {
+  struct Row {
+    const char* what;
+    RECT area;
+    const char* asked;
+  } rows[] = {
+      {"over the left one", {40, 680, 80, 760}, "l"},
+      {"over both", {50, 640, 320, 700}, "lr"},
+      {"one pixel of the right one", {349, 699, 350, 700}, "r"},
+      {"touching the left one's right edge", {100, 600, 300, 650}, ""},
+      {"touching the right one's bottom", {300, 700, 350, 720}, ""},
+      {"between them, over the hidden one only", {150, 600, 250, 700}, ""},
+      {"above them", {0, 0, 1280, 600}, ""},
+      {"an empty area over both", {50, 650, 50, 690}, ""},
+      {"a turned area over both", {320, 690, 50, 650}, ""},
+  };
+  for (const Row& row : rows) EXPECT_EQ(Asked(row.area), row.asked) << row.what;
+}
+
+TEST_F(PushUnder, ListingAgainMovesTheWordAndNullTakesItOff) {
+  ListWindowUnder(right_, leftWord_);  // the left word now follows the right window
+  EXPECT_EQ(Asked({0, 600, 100, 700}), "");
+  EXPECT_EQ(Asked({300, 650, 350, 700}), "lr");
+  ListWindowUnder(nullptr, rightWord_);
+  EXPECT_EQ(Asked({300, 650, 350, 700}), "l");
+  ListWindowUnder(nullptr, rightWord_);  // off twice: nothing happens
+  ListWindowUnder(left_, rightWord_);
+  EXPECT_EQ(Asked({0, 600, 100, 700}), "r");
+}
+
+TEST_F(PushUnder, AHiddenWindowIsAskedOnceShown) {
+  EXPECT_EQ(Asked({150, 600, 250, 700}), "");
+  ShowWindow(hidden_, SW_SHOWNA);
+  EXPECT_EQ(Asked({150, 600, 250, 700}), "h");
+  ShowWindow(left_, SW_HIDE);
+  EXPECT_EQ(Asked({0, 600, 100, 700}), "h");
+}
+
+DWORD WINAPI WaitOnWake(void* argument) {
+  const DWORD start = GetTickCount();
+  static_cast<WorkerWake*>(argument)->Wait(60000);
+  return GetTickCount() - start;
+}
+
+TEST_F(PushUnder, TheAskWakesTheThreadThatWaits) {
+  HANDLE thread = StartThread(WaitOnWake, &rightWake_);
+  ASSERT_NE(thread, nullptr);
+  Sleep(100);
+  AskForPushUnder({300, 650, 310, 660});
+  ASSERT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0) << "the wait was not ended";
+  DWORD waited = 0;
+  GetExitCodeThread(thread, &waited);
+  CloseHandle(thread);
+  EXPECT_LT(waited, 30000u);
+  EXPECT_EQ(rightWord_.exchange(0), 1);
+}
+
+TEST(PushUnderTable, WordsBeyondItsPlacesAreNotListed) {
+  HWND window = Shown({500, 500, 520, 520});
+  ASSERT_TRUE(window);
+  std::atomic<int> words[12] = {};
+  for (std::atomic<int>& word : words) ListWindowUnder(window, word);
+  AskForPushUnder({500, 500, 501, 501});
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(words[i].exchange(0), i < 8 ? 1 : 0) << "word " << i;
+  for (std::atomic<int>& word : words) ListWindowUnder(nullptr, word);
+  AskForPushUnder({500, 500, 501, 501});
+  for (std::atomic<int>& word : words) EXPECT_EQ(word.load(), 0);
+  DestroyWindow(window);
 }
 
 }  // namespace
