@@ -21,17 +21,26 @@ bool PosterAtWork() { return BillboardState.posterFigureAtWork != 0; }
 // Bubble types of the musician's Winamp bubble.
 bool IsWinampBubble(int type) { return type == 5 || type == 6; }
 
+// The figure window covers only what its picture holds and moves with it;
+// the figures reckon in the picture's coordinates.
+POINT PicturePoint(HWND window, int x, int y) {
+  if (window != FigureWindow) return {x, y};
+  return {x + FigureWindowOffset.x, y + FigureWindowOffset.y};
+}
+
 }  // namespace
 
-void OnObjectMouseDown(HWND window, int x, int y) {
+void OnObjectMouseDown(HWND window, int windowX, int windowY) {
   if (window == BillboardWindow && PosterAtWork()) return;
   if (FigureHeld) return;
   SetForegroundWindow(window);
-  PressPoint.Set(x, y);
+  const POINT p = PicturePoint(window, windowX, windowY);
+  PressPoint.Set(p.x, p.y);
   SetCapture(window);
 }
 
-void OnObjectMouseMove(HWND window, int x, int y, WPARAM keys) {
+void OnObjectMouseMove(HWND window, int windowX, int windowY, WPARAM keys) {
+  const auto [x, y] = PicturePoint(window, windowX, windowY);
   if (!(keys & MK_LBUTTON)) {
     DragReference.Set(x, y);
     PressPoint.Set(x, y);
@@ -52,7 +61,8 @@ void OnObjectMouseMove(HWND window, int x, int y, WPARAM keys) {
   PressPoint.Set(x, y);
 }
 
-void OnObjectMouseUp(HWND window, int x, int y, WPARAM keys) {
+void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
+  const auto [x, y] = PicturePoint(window, windowX, windowY);
   const WPARAM modifiers = keys & (MK_CONTROL | MK_SHIFT);
   if (window == BillboardWindow) {
     if (!BillboardHeld && !PosterAtWork()) {

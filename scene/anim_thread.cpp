@@ -81,7 +81,7 @@ void BillboardPass(BillboardLink& billboard) {
   // wall's last, so its own placing in this pass cannot undo a hide).
   ApplyWindowRequest(FigureWindow, FigureWindowRequest);
   ApplyWindowRequest(OverlayWindow, OverlayWindowRequest);
-  ApplyBubbleKillRequest();
+  RepaintWhatItLeaves(OverlayWindow, ApplyBubbleKillRequest);
   billboard.Pass(RelayoutRequest != 0);
   if (RelayoutRequest && !FullScreenPause) {
     StripRelayout = 1;

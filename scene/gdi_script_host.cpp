@@ -1,6 +1,9 @@
 #include "scene/gdi_script_host.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
@@ -10,8 +13,10 @@
 #include "services/settings.h"
 #include "services/sound.h"
 #include "services/sound_library.h"
+#include "services/window_requests.h"
 #include "services/player_state.h"
 #include "scene/figures/fig124_frames.h"
+#include "scene/portable/layer_fit.h"
 #include "stage/figure_sound.h"
 #include "stage/birthdays.h"
 #include "stage/figure_bitmaps.h"
@@ -52,7 +57,102 @@ void DrawFrameInto(HDC dc, const FigureRecord& record, int sheet, const SpriteFr
   DrawSprite(dc, record.sheets[sheet].get(), record.masks[sheet].get(), {at.x, at.y}, SourceRect(frame));
 }
 
+// Where a window covering nothing waits: one pixel left of and above every
+// screen.
+ScenePoint Parking() {
+  return {GetSystemMetrics(SM_XVIRTUALSCREEN) - 1, GetSystemMetrics(SM_YVIRTUALSCREEN) - 1};
+}
+
+// The scripts' placement (a picture from the bitmap's top-left) turned into a
+// push of what the picture holds (layer_fit.h).
+LayerArgs Fitted(const LayerArgs& placement, const SceneRect& drawn, SceneSize bitmap, LayerCut cut) {
+  const SceneSize size{std::min<int>(placement.size.cx, bitmap.width),
+                       std::min<int>(placement.size.cy, bitmap.height)};
+  const LayerFit fit =
+      FitLayer({placement.destination.x, placement.destination.y}, size, drawn, Parking(), cut);
+  LayerArgs args = placement;
+  args.destination = {fit.destination.x, fit.destination.y};
+  args.size = {fit.size.width, fit.size.height};
+  args.source = {placement.source.x + fit.source.x, placement.source.y + fit.source.y};
+  return args;
+}
+
+// A monochrome mask as top-down rows of bits, a set bit where the mask is
+// white (see-through); no bits when it cannot be read.
+void ReadMaskBits(HBITMAP mask, std::vector<uint8_t>& bytes, MaskBits& bits) {
+  bytes.clear();
+  bits = {};
+  BITMAP info = {};
+  if (!mask || !GetObjectA(mask, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0) return;
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[2];
+  } format = {};
+  format.header.biSize = sizeof format.header;
+  format.header.biWidth = info.bmWidth;
+  format.header.biHeight = -info.bmHeight;
+  format.header.biPlanes = 1;
+  format.header.biBitCount = 1;
+  format.header.biCompression = BI_RGB;
+  const int stride = (info.bmWidth + 31) / 32 * 4;
+  bytes.resize(static_cast<size_t>(stride) * info.bmHeight);
+  const WindowDC screen(nullptr);
+  const int rows = GetDIBits(screen.get(), mask, 0, info.bmHeight, bytes.data(),
+                             reinterpret_cast<BITMAPINFO*>(&format), DIB_RGB_COLORS);
+  if (rows != info.bmHeight) {
+    bytes.clear();
+    return;
+  }
+  if (format.colours[0].rgbRed != 0)  // index 0 is white: flip so a set bit is see-through
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(~b);
+  bits = {bytes.data(), info.bmWidth, info.bmHeight, stride};
+}
+
+// What a picture holds since its last clear (picture coordinates) and its
+// bitmap's size: each push shows only that part (layer_fit.h).
+struct Picture {
+  SceneRect drawn;
+  SceneSize bitmap;
+};
+// A sheet's mask read out as bits, once per sheet and scene.
+struct SheetMask {
+  HBITMAP mask = nullptr;
+  std::vector<uint8_t> bytes;
+  MaskBits bits;
+};
+// The walking figure's pictures, kept from tick to tick (a host is made for
+// each tick) on the animation thread.
+struct FigurePictures {
+  Picture object, overlay;
+  SheetMask masks[kMaxSheets];
+} pictures;
+
+void ForgetPictures() {
+  pictures = {};
+}
+
+ColumnSpan OpaqueColumnsOf(const FigureRecord& record, int sheet, const SpriteFrame& frame) {
+  if (sheet < 0 || sheet >= kMaxSheets) return {};
+  SheetMask& m = pictures.masks[sheet];
+  if (m.mask != record.masks[sheet].get()) {
+    m.mask = record.masks[sheet].get();
+    ReadMaskBits(m.mask, m.bytes, m.bits);
+  }
+  return OpaqueColumns(m.bits, frame);
+}
+
 }  // namespace
+
+void RepaintWhatItLeaves(HWND window, const std::function<void()>& change) {
+  RECT before = {};
+  const bool shown = window && IsWindowVisible(window) && GetWindowRect(window, &before);
+  change();
+  RECT after = {}, left = before;
+  if (!shown) return;
+  // A hidden window leaves all of its place.
+  if (IsWindowVisible(window) && (!GetWindowRect(window, &after) || !SubtractRect(&left, &before, &after))) return;
+  AskForPushUnder(left);
+}
 
 int GdiScriptHost::Rand() {
   return ThreadRand();
@@ -116,11 +216,14 @@ SceneRect GdiScriptHost::WorkArea() {
 }
 
 bool GdiScriptHost::LoadFigure(FigureMotion& record, int number, int sheets) {
+  ForgetPictures();
   return ::LoadFigure(&Full(record), number, sheets, 0) != 0;
 }
 void GdiScriptHost::UnloadFigure(FigureMotion& record) {
-  ::UnloadFigure(&Full(record));
+  RepaintWhatItLeaves(FigureWindow, [&] { RepaintWhatItLeaves(OverlayWindow, [&] { ::UnloadFigure(&Full(record)); }); });
+  ForgetPictures();
 }
+
 void GdiScriptHost::SetFigureName(FigureMotion& record, const char* name) {
   lstrcpynA(Full(record).name, name, kFigureNameSize);
 }
@@ -129,9 +232,12 @@ bool GdiScriptHost::CreateFigureBitmaps(FigureMotion& motion, SceneSize object, 
   FigureRecord& record = Full(motion);
   MakeSelectedBitmap(record.objectScreenDC, record.objectDC, object, record.objectBitmap, record.objectSelection);
   if (!record.objectBitmap) return false;
+  // A new bitmap holds anything until it is cleared.
+  pictures.object = {{0, 0, object.width, object.height}, object};
   if (overlay.width <= 0 || overlay.height <= 0) return true;  // a figure without an overlay (the plane)
   MakeSelectedBitmap(record.overlayScreenDC, record.overlayDC, overlay, record.overlayBitmap,
                      record.overlaySelection);
+  pictures.overlay = {{0, 0, overlay.width, overlay.height}, overlay};
   return static_cast<bool>(record.overlayBitmap);
 }
 
@@ -140,13 +246,22 @@ void GdiScriptHost::SetObjectPlacement(ScenePoint destination, SceneSize size) {
 }
 void GdiScriptHost::ClearObject(FigureMotion& record) {
   Fill(Full(record).objectDC.get(), record.objectRect, Full(record).keyBrush);
+  pictures.object.drawn = {};
 }
 void GdiScriptHost::DrawObjectFrame(FigureMotion& motion, int sheet, const SpriteFrame& frame,
                                     ScenePoint at) {
   DrawFrameInto(Full(motion).objectDC.get(), Full(motion), sheet, frame, at);
+  // A walking figure moves inside its frames: only its opaque columns count.
+  pictures.object.drawn = UnionRect(pictures.object.drawn, DrawnRect(at, frame, OpaqueColumnsOf(Full(motion), sheet, frame)));
 }
 void GdiScriptHost::ShowObject(FigureMotion& record) {
-  ShowObjectLayer(&Full(record));
+  // Only a screen-wide picture is cut: a figure's own window moves with him.
+  const LayerCut cut = FigureLayerArgs.size.cx >= ScreenWidth() ? LayerCut::kToDrawn : LayerCut::kWhole;
+  const LayerArgs args = Fitted(FigureLayerArgs, pictures.object.drawn, pictures.object.bitmap, cut);
+  // Before the push: a click on the moved window is reckoned with it.
+  FigureWindowOffset.Set(args.destination.x - FigureLayerArgs.destination.x,
+                         args.destination.y - FigureLayerArgs.destination.y);
+  RepaintWhatItLeaves(Full(record).objectWindow, [&] { ShowObjectLayer(&Full(record), args); });
 }
 void GdiScriptHost::PutFigureOnTop() {
   SetWindowPos(FigureWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -157,13 +272,18 @@ void GdiScriptHost::SetOverlayPlacement(ScenePoint destination, SceneSize size) 
 }
 void GdiScriptHost::ClearOverlay(FigureMotion& record) {
   Fill(Full(record).overlayDC.get(), record.overlayRect, Full(record).keyBrush);
+  pictures.overlay.drawn = {};
 }
 void GdiScriptHost::DrawOverlayFrame(FigureMotion& motion, int sheet, const SpriteFrame& frame,
                                      ScenePoint at) {
   DrawFrameInto(Full(motion).overlayDC.get(), Full(motion), sheet, frame, at);
+  // Whole frames: only whether anything is drawn counts (ShowOverlay).
+  pictures.overlay.drawn = UnionRect(pictures.overlay.drawn, DrawnRect(at, frame, {0, frame.w}));
 }
 void GdiScriptHost::ShowOverlay(FigureMotion& record) {
-  ShowOverlayLayer(&Full(record));
+  // It moves with the lifted figure: whole, or parked when it holds nothing.
+  const LayerArgs args = Fitted(OverlayLayerArgs, pictures.overlay.drawn, pictures.overlay.bitmap, LayerCut::kWhole);
+  RepaintWhatItLeaves(Full(record).overlayWindow, [&] { ShowOverlayLayer(&Full(record), args); });
 }
 void GdiScriptHost::ShowOverlayWindow(FigureMotion& record, bool visible) {
   ShowWindow(Full(record).overlayWindow, visible ? SW_SHOWNA : SW_HIDE);
@@ -184,10 +304,12 @@ bool GdiScriptHost::SoundChannelActive(FigureMotion& record) {
 
 int GdiScriptHost::ShowSpeechBubble(FigureMotion& record, int type, const char* text, int x, int y,
                                     int lifetime) {
-  return ::ShowSpeechBubble(&Full(record), type, text, x, y, lifetime);
+  // The figure's y is taken from its picture's top, the bubble's from its
+  // window's top.
+  return ::ShowSpeechBubble(&Full(record), type, text, x, y - FigureWindowOffset.y, lifetime);
 }
 void GdiScriptHost::KillSpeechBubble() {
-  ::KillSpeechBubble();
+  RepaintWhatItLeaves(OverlayWindow, ::KillSpeechBubble);
 }
 std::string GdiScriptHost::FigureText(const char* section, const char* key) {
   const char* text = ::FigureText(section, key);

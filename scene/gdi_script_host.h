@@ -4,6 +4,8 @@
 // sounds and bubbles). Used only on the animation thread, and only with
 // FigureRecords.
 
+#include <functional>
+
 #include "scene/portable/script_host.h"
 #include "stage/figure_record.h"
 #include "stage/portable/billboard_side.h"
@@ -65,6 +67,11 @@ class GdiScriptHost : public ScriptHost {
  private:
   BillboardLink& billboard_;
 };
+
+// Runs `change` (a push, a hide) on `window`; the windows under the part of
+// its place that it left push their pictures again, as nothing else repaints
+// it without a compositor.
+void RepaintWhatItLeaves(HWND window, const std::function<void()>& change);
 
 // Runs one tick of a scene's script on the walking figure's record; false
 // when the scene has no script.

@@ -18,6 +18,7 @@ Flag BubbleType{0};
 
 AtomicPoint PressPoint;
 AtomicPoint DragReference;
+AtomicPoint FigureWindowOffset;
 Flag FigureHeld{0};
 Flag BillboardHeld{0};
 Flag ObjectClicked{0};

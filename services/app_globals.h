@@ -85,6 +85,10 @@ struct AtomicPoint {
 };
 extern AtomicPoint PressPoint;
 extern AtomicPoint DragReference;
+// Where the figure window's top-left lies in the figure's picture: the window
+// covers only what is drawn, while the figures reckon in the picture's
+// coordinates. Set by the animation thread with each push.
+extern AtomicPoint FigureWindowOffset;
 extern Flag FigureHeld;
 extern Flag BillboardHeld;
 extern Flag ObjectClicked;

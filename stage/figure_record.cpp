@@ -49,8 +49,10 @@ void FreeFigureRecord(FigureRecord* record) {
   delete record;
 }
 
-BOOL ShowObjectLayer(FigureRecord* record) {
-  return ShowLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), FigureLayerArgs);
+BOOL ShowObjectLayer(FigureRecord* record) { return ShowObjectLayer(record, FigureLayerArgs); }
+
+BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args) {
+  return ShowLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), args);
 }
 
 BOOL ShowOverlayLayer(FigureRecord* record) { return ShowOverlayLayer(record, OverlayLayerArgs); }

@@ -97,5 +97,7 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows = false);
 // overlay bitmap with OverlayLayerArgs (colour key magenta).
 BOOL ShowObjectLayer(FigureRecord* record);
 BOOL ShowOverlayLayer(FigureRecord* record);
-// The same with an argument block of the caller's own (object threads).
+// The same with an argument block of the caller's own (object threads, and
+// pushes fitted to what the picture holds).
+BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args);
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args);

@@ -28,13 +28,18 @@ std::string SwitchedOffExcept(std::initializer_list<int> keep) {
   return list;
 }
 
-// The visible strip window of the walking figure: screen-wide, at the bottom.
+// The visible window of the walking figure: on the work area's bottom, as
+// wide as what its picture holds (the figure), at most the screen.
 HWND FindFigureStrip(DWORD processId) {
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  RECT work;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   for (HWND window : WindowsOfClass(kClass, processId)) {
     RECT r;
     if (!IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
-    if (r.right - r.left == screenWidth && r.bottom - r.top < 200) return window;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    if (w >= 8 && w <= screenWidth && h >= 8 && h < 200 && r.bottom >= work.bottom && r.bottom <= work.bottom + 5)
+      return window;
   }
   return nullptr;
 }
@@ -77,8 +82,9 @@ class SceneTest : public ::testing::Test {
   }
 };
 
-// Under Wine the whole strip takes the mouse, so a press anywhere on it takes
-// the figure; the overlay then carries it at the same offset from the cursor.
+// A press on the walking figure's window takes him (under Wine its whole
+// rectangle takes the mouse, and it covers only him); the overlay then
+// carries him at the same offset from the cursor.
 TEST_F(SceneTest, AFigureIsLiftedCarriedAndDropped) {
   WriteString(SETTINGS_KEY, "FigDeactive", SwitchedOffExcept({8, 10, 13}));
   Program program;
@@ -94,9 +100,13 @@ TEST_F(SceneTest, AFigureIsLiftedCarriedAndDropped) {
   Sleep(1000);  // past the figure's first frames
 
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  const int pressX = screenWidth / 2, pressY = (r.top + r.bottom) / 2;
+  ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(strip, &r) && r.left >= 40 && r.right <= screenWidth - 40; },
+                        kSceneTimeout))
+      << "the figure does not come onto the screen";
+  // He walks on: pressed where he stands now, in the middle of his window.
+  const int pressX = (r.left + r.right) / 2, pressY = (r.top + r.bottom) / 2;
   MoveMouse(pressX, pressY);
-  Sleep(150);
+  Sleep(40);
   Button(MOUSEEVENTF_LEFTDOWN);
   Sleep(150);
   for (int step = 1; step <= 10; ++step) {

@@ -1,13 +1,15 @@
 """Waits for the figure window of the running program, takes two screenshots a
 moment apart and checks that a figure stands on the bottom line and moved.
   scene_walk_check.py [--window WxH] [--timeout S]
-The window is the screen-wide strip unless --window names the size of a
-figure's own moving window."""
+The window is one on the bottom no taller than a figure strip (the one that
+walks) unless --window names the size of a figure's own moving window."""
 import argparse
 import re
 import subprocess
 import sys
 import time
+
+import x_windows
 
 
 def screen_size():
@@ -15,21 +17,18 @@ def screen_size():
     return (int(re.search(r"Width: (\d+)", root).group(1)), int(re.search(r"Height: (\d+)", root).group(1)))
 
 
-def figure_window(size):
-    """(x, y, w, h) of the program's figure window at the bottom, or None."""
-    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
+def figure_windows(size):
+    """{id: (x, y, w, h)} of the program's windows at the bottom that may be
+    the figure's: of `size`, or else no taller than a figure strip (the
+    figure's window covers only what he draws; a standing object there, the
+    clock, is told apart by not walking)."""
     width, height = screen_size()
-    for line in tree.splitlines():
-        if "waylunedesktop.exe" not in line.lower():
-            continue
-        m = re.search(r"(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", line)
-        if not m:
-            continue
-        w, h, x, y = (int(g) for g in m.groups())
-        wanted = (w, h) == size if size else (w == width and h < 200)
+    found = {}
+    for window, w, h, x, y in x_windows.program_windows(viewable=False):
+        wanted = (w, h) == size if size else (w <= width and h < 200)
         if wanted and y < height <= y + h + 10:
-            return x, y, w, h
-    return None
+            found[window] = (x, y, w, h)
+    return found
 
 
 def figure_extent(geometry):
@@ -67,16 +66,27 @@ def main():
     start = time.time()
     still = None
     while time.time() - start < args.timeout:
-        geometry = figure_window(size)
-        first = figure_extent(geometry) if geometry else None
-        if not first:
+        firsts = {}
+        for window, geometry in figure_windows(size).items():
+            extent = figure_extent(geometry)
+            if extent:
+                firsts[window] = extent
+        if not firsts:
             time.sleep(0.5)
             continue
         time.sleep(1.5)
-        geometry = figure_window(size)
-        later = figure_extent(geometry) if geometry else None
-        if not later:
+        laters = figure_windows(size)
+        walked = None
+        for window, first in firsts.items():
+            geometry = laters.get(window)
+            later = figure_extent(geometry) if geometry else None
+            if later:
+                walked = (window, first, geometry, later)
+                if abs((later[0] + later[1]) / 2 - (first[0] + first[1]) / 2) >= 20:
+                    break
+        if not walked:
             continue  # the scene ended between the two shots: wait for the next
+        _, first, geometry, later = walked
         screen_height = screen_size()[1]
         centre1 = (first[0] + first[1]) / 2
         centre2 = (later[0] + later[1]) / 2

@@ -4,7 +4,6 @@ end) on the bottom of the screen, below the plane's window in the stacking
 order, and the plane's banner carries dark letters on its light cloth.
   scenery_check.py STRIP.bmp OFFSET"""
 import io
-import re
 import subprocess
 import sys
 import time
@@ -12,27 +11,12 @@ import time
 import numpy as np
 from PIL import Image
 
+import x_windows
+
 TIMEOUT = 120
 PLANE_W, PLANE_H = 656, 86
 # Banner text rectangles inside the plane's frames: flying left, flying right.
 BANNERS = [(220, 13, 612, 80), (40, 13, 432, 80)]
-
-
-def windows():
-    """(id, w, h, x, y) of the program's viewable windows, top-most first
-    (xwininfo lists the stacking order from the top)."""
-    tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True).stdout
-    found = []
-    for line in tree.splitlines():
-        if "waylunedesktop.exe" not in line.lower():
-            continue
-        m = re.search(r"(0x[0-9a-f]+).*?(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", line)
-        if not m:
-            continue
-        info = subprocess.run(["xwininfo", "-id", m.group(1)], capture_output=True, text=True).stdout
-        if "IsViewable" in info:
-            found.append((m.group(1), int(m.group(2)), int(m.group(3)), int(m.group(4)), int(m.group(5))))
-    return found
 
 
 def shot():
@@ -49,7 +33,7 @@ def main():
     strip_ok = plane_ok = stacked_wrong = False
     start = time.time()
     while time.time() - start < TIMEOUT and not (strip_ok and plane_ok):
-        found = windows()
+        found = x_windows.program_windows()
         screen = shot()
         screen_h, screen_w = screen.shape[:2]
         strip = [w for w in found if w[1] == screen_w and w[2] == sheet_h]
