@@ -221,9 +221,9 @@ void OnClockClick(HWND, int x, int y, WPARAM keys) {
     if (!InClockBinZone(x, y))
       ClockRaiseRequest = 1;
     else if (BubbleType != 0)
-      RequestBubbleKill();  // the overlay is pushed by the thread that showed it
+      RequestBubbleKill();  // the overlay is pushed by its owner, the animation thread
     else
-      ClockObject.bubbleRequest = 1;  // the clock thread draws it with its own record
+      ClockObject.bubbleRequest = 1;  // the clock thread words it and hands it to the overlay's owner
   }
   EndObjectClick(ClockObject);
 }

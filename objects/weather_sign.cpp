@@ -133,7 +133,7 @@ LRESULT CALLBACK WeatherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONUP:
       if (!WeatherObject.held && DispatchModifiedClick(wParam)) {
         WeatherObject.raiseRequest = 1;
-        WeatherObject.bubbleRequest = 1;  // the sign's thread shows it with its own record
+        WeatherObject.bubbleRequest = 1;  // the sign's thread words it for the overlay's owner
       }
       EndObjectClick(WeatherObject);
       return 0;

@@ -17,6 +17,7 @@
 #include "services/player_state.h"
 #include "stage/birthdays.h"
 #include "stage/figure_record.h"
+#include "stage/overlay_owner.h"
 #include "stage/portable/calendar.h"
 #include "stage/speech_bubble.h"
 #include "services/window_requests.h"
@@ -80,7 +81,7 @@ void BillboardPass(BillboardLink& billboard) {
   // Shows and hides others asked for: this thread draws these windows (the
   // wall's last, so its own placing in this pass cannot undo a hide).
   ApplyWindowRequest(FigureWindow, FigureWindowRequest);
-  ApplyWindowRequest(OverlayWindow, OverlayWindowRequest);
+  if (MayDrawOverlay("Fensterwunsch")) ApplyWindowRequest(OverlayWindow, OverlayWindowRequest);
   RepaintWhatItLeaves(OverlayWindow, ApplyBubbleKillRequest);
   billboard.Pass(RelayoutRequest != 0);
   if (RelayoutRequest && !FullScreenPause) {
@@ -241,12 +242,16 @@ void SetAnimationParts(AnimationParts carried) {
 
 int StartAnimThread() {
   if (!parts.billboard) return 0;
-  threadHandle = StartThread(AnimThreadProc, nullptr);
+  // Started suspended: the overlay is its own before any thread can draw.
+  DWORD id = 0;
+  threadHandle = StartThread(AnimThreadProc, nullptr, &id, CREATE_SUSPENDED);
   if (!threadHandle) {
     WriteLogLine("+++ AnimThread NICHT gestartet +++");
     return 0;
   }
+  ClaimOverlay(id);
   SetThreadPriority(threadHandle, THREAD_PRIORITY_ABOVE_NORMAL);
+  ResumeThread(threadHandle);
   WriteLogLine("AnimThread gestartet");
   return 1;
 }

@@ -17,6 +17,7 @@
 #include "services/player_state.h"
 #include "scene/figures/fig124_frames.h"
 #include "scene/portable/layer_fit.h"
+#include "stage/overlay_owner.h"
 #include "stage/figure_sound.h"
 #include "stage/birthdays.h"
 #include "stage/figure_bitmaps.h"
@@ -286,7 +287,8 @@ void GdiScriptHost::ShowOverlay(FigureMotion& record) {
   RepaintWhatItLeaves(Full(record).overlayWindow, [&] { ShowOverlayLayer(&Full(record), args); });
 }
 void GdiScriptHost::ShowOverlayWindow(FigureMotion& record, bool visible) {
-  ShowWindow(Full(record).overlayWindow, visible ? SW_SHOWNA : SW_HIDE);
+  if (MayDrawOverlay(visible ? "zeigen" : "verbergen"))
+    ShowWindow(Full(record).overlayWindow, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void GdiScriptHost::PlayFigureSoundFile(FigureMotion& record) {

@@ -38,13 +38,13 @@ DWORD WINAPI StartTrimmed(void* start) {
 
 }  // namespace
 
-HANDLE StartThread(LPTHREAD_START_ROUTINE proc, void* argument, DWORD* id) {
+HANDLE StartThread(LPTHREAD_START_ROUTINE proc, void* argument, DWORD* id, DWORD flags) {
   auto* start = new (std::nothrow) ThreadStart{proc, argument};
   if (!start) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  HANDLE thread = CreateThread(nullptr, 0, StartTrimmed, start, 0, id);
+  HANDLE thread = CreateThread(nullptr, 0, StartTrimmed, start, flags, id);
   if (!thread) delete start;
   return thread;
 }

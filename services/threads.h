@@ -8,7 +8,7 @@
 // CreateThread for the program's own threads: the new thread first hands
 // back the stack pages it is not using (see ReleaseUnusedStack), then runs
 // `proc`. Null on failure, with the last error set.
-HANDLE StartThread(LPTHREAD_START_ROUTINE proc, void* argument, DWORD* id = nullptr);
+HANDLE StartThread(LPTHREAD_START_ROUTINE proc, void* argument, DWORD* id = nullptr, DWORD flags = 0);
 
 // Wine commits a thread's whole stack and touches nearly all of it when the
 // thread starts, about 0.95 MiB of private memory per thread that nothing

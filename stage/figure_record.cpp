@@ -8,6 +8,7 @@
 #include "services/shell_requests.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
+#include "stage/overlay_owner.h"
 
 #include <cstdio>
 #include <new>
@@ -58,6 +59,7 @@ BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args) {
 BOOL ShowOverlayLayer(FigureRecord* record) { return ShowOverlayLayer(record, OverlayLayerArgs); }
 
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
+  if (record->overlayWindow == OverlayWindow && !MayDrawOverlay("Ueberlagerung")) return FALSE;
   return ShowLayer(record->overlayWindow, record->overlayScreenDC.get(), record->overlayDC.get(), args);
 }
 
@@ -129,7 +131,7 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     PaintKeyAndHide(FigureWindow, area);
-    PaintKeyAndHide(OverlayWindow, area);
+    if (MayDrawOverlay("Ueberlagerung weg")) PaintKeyAndHide(OverlayWindow, area);
   }
   record->active = 0;
   record->state = 0;

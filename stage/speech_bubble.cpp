@@ -1,8 +1,9 @@
 #include "stage/speech_bubble.h"
 
 #include <atomic>
-
 #include <cstdio>
+#include <cstring>
+#include <mutex>
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
@@ -12,6 +13,7 @@
 #include "services/threads.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
+#include "stage/overlay_owner.h"
 #include "stage/portable/bubble_text.h"
 
 namespace {
@@ -90,46 +92,73 @@ namespace {
 std::atomic<DWORD> bubbleOwner{0};  // the thread that showed the bubble
 std::atomic<int> bubbleKillRequest{0};
 
-}  // namespace
+// A bubble handed to the overlay's owner by another thread: at screen
+// coordinates, as the speaker's window stood when it asked.
+struct HandedBubble {
+  int type = 0;
+  char text[kBubbleTextCapacity] = {};
+  POINT at = {};
+  int lifetime = 0;
+};
+std::mutex handedLock;
+HandedBubble handed;  // type 0: none
+std::atomic<int> handedPending{0};
 
-int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, int y, int lifetime) {
-  if (BubbleType != 0) KillSpeechBubble();
-  if (OptionsOpen) {
-    BubbleType = 0;
-    return 0;
-  }
-  char buffer[kBubbleTextCapacity];
-  const size_t length = PrepareBubbleText(text, buffer);
-  if (lifetime < 1 || length == 0) return 0;
-  WriteLogLine("CREATE SPRECHBLASE");
-  if (type < 1 || type > 6 || !record) return 0;
+// The thread that may draw the bubble now: the overlay's owner, or with
+// none claimed the thread that showed it.
+bool DrawsTheBubble() {
+  return OverlayOwner() ? OverlayOwnedHere() : bubbleOwner == GetCurrentThreadId();
+}
+
+// Draws the prepared text into bubble `type` on `canvas` (at least the
+// bubble's size) and pushes it at `at`. 1 when shown.
+int PushBubble(HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT at) {
   const int height = BubbleHeight(type);
-  BubbleLifetime = lifetime;
-
   const OwnedFont font(MakeBubbleFont());
   if (!font) return 0;
   char name[20];
   std::snprintf(name, sizeof name, "SPRECHBLASE_%02d", type);
   const OwnedBitmap bubble(ResourceBitmap(GetModuleHandleA(nullptr), name, 0, nullptr, 0));
   if (!bubble) return 0;
-  WriteBubbleText(bubble.get(), font.get(), type, buffer);
+  WriteBubbleText(bubble.get(), font.get(), type, text);
   const OwnedBitmap mask(CreateMask(bubble.get()));
+  if (!mask || !MakeTransparentBitmap(bubble.get(), mask.get(), kKeyColour)) return 0;
+  SetWindowPos(OverlayWindow, HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  RECT area = {0, 0, kBubbleWidth, height};
+  FillRect(canvas, &area, key);
+  DrawTransparent(canvas, bubble.get(), mask.get(), {0, 0});
+  POINT source = {0, 0};
+  SIZE size = {kBubbleWidth, height};
+  BLENDFUNCTION blend = {};
+  return UpdateLayeredWindow(OverlayWindow, screen, &at, &size, canvas, &source, kKeyColour, &blend,
+                             ULW_COLORKEY)
+             ? 1
+             : 0;
+}
+
+// Shows a prepared bubble on the owner: the record's overlay bitmap when it
+// has one (a figure's script), else a canvas made for this push.
+int ShowPrepared(FigureRecord* record, int type, char* text, POINT at, int lifetime) {
+  if (BubbleType != 0) KillSpeechBubble();
+  if (OptionsOpen) {
+    BubbleType = 0;
+    return 0;
+  }
+  if (!OverlayWindow || !MayDrawOverlay("Sprechblase")) return 0;
+  WriteLogLine("CREATE SPRECHBLASE");
+  BubbleLifetime = lifetime;
   int shown = 0;
-  if (mask && MakeTransparentBitmap(bubble.get(), mask.get(), kKeyColour)) {
-    RECT window = {};
-    GetWindowRect(record->objectWindow, &window);
-    SetWindowPos(record->overlayWindow, HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    // Object threads show bubbles too: a block of our own, not the
-    // animation thread's global one.
-    LayerArgs args = {};
-    args.source = {0, 0};
-    args.size = {kBubbleWidth, height};
-    args.destination = {x, window.top + y};
-    RECT area = {0, 0, kBubbleWidth, height};
-    FillRect(record->overlayDC.get(), &area, record->keyBrush);
-    DrawTransparent(record->overlayDC.get(), bubble.get(), mask.get(), {0, 0});
-    shown = ShowOverlayLayer(record, args) ? 1 : 0;
+  if (record && record->overlayDC && record->overlayBitmap) {
+    shown = PushBubble(record->overlayDC.get(), record->overlayScreenDC.get(), record->keyBrush, type, text, at);
+  } else {
+    const WindowDC screen(nullptr);
+    const OwnedDC canvas(CreateCompatibleDC(screen.get()));
+    const OwnedBitmap picture(CreateCompatibleBitmap(screen.get(), kBubbleWidth, BubbleHeight(6)));
+    if (canvas && picture) {
+      const SelectedObject selection(canvas.get(), picture.get());
+      shown = PushBubble(canvas.get(), screen.get(), KeyBrush, type, text, at);
+    }
   }
   BubbleType = shown ? type : 0;
   if (shown) {
@@ -140,6 +169,38 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
   return shown;
 }
 
+}  // namespace
+
+int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, int y, int lifetime) {
+  char buffer[kBubbleTextCapacity];
+  const size_t length = PrepareBubbleText(text, buffer);
+  const bool valid = lifetime >= 1 && length != 0 && type >= 1 && type <= 6 && record && record->overlayWindow;
+  RECT window = {};
+  if (record) GetWindowRect(record->objectWindow, &window);
+  const POINT at = {x, window.top + y};
+  if (!OverlayOwnedHere()) {
+    // Another thread draws the overlay: hand the bubble over and wake it.
+    if (!valid || OptionsOpen) return 0;
+    {
+      const std::lock_guard<std::mutex> hold(handedLock);
+      handed.type = type;
+      std::memcpy(handed.text, buffer, sizeof buffer);
+      handed.at = at;
+      handed.lifetime = lifetime;
+    }
+    handedPending = 1;
+    WakeWorkers();
+    return 1;
+  }
+  if (BubbleType != 0) KillSpeechBubble();
+  if (OptionsOpen) {
+    BubbleType = 0;
+    return 0;
+  }
+  if (!valid) return 0;
+  return ShowPrepared(record, type, buffer, at, lifetime);
+}
+
 void RequestBubbleKill() {
   if (BubbleType == 0) return;
   bubbleKillRequest = 1;
@@ -147,19 +208,36 @@ void RequestBubbleKill() {
 }
 
 bool BubbleKillPending() {
-  return bubbleKillRequest && bubbleOwner == GetCurrentThreadId();
+  return (bubbleKillRequest || handedPending) && DrawsTheBubble();
 }
 
 void ApplyBubbleKillRequest() {
-  if (!bubbleKillRequest || bubbleOwner != GetCurrentThreadId()) return;
-  bubbleKillRequest = 0;
-  KillSpeechBubble();
+  if (!DrawsTheBubble()) return;
+  if (bubbleKillRequest.exchange(0)) KillSpeechBubble();
+  if (!handedPending.exchange(0)) return;
+  HandedBubble bubble;
+  {
+    const std::lock_guard<std::mutex> hold(handedLock);
+    bubble = handed;
+    handed.type = 0;
+  }
+  if (bubble.type != 0) ShowPrepared(nullptr, bubble.type, bubble.text, bubble.at, bubble.lifetime);
 }
 
 void KillSpeechBubble() {
+  if (!OverlayOwnedHere()) {
+    // Off the owner: a bubble handed over and not shown yet is dropped, the
+    // shown one killed by the owner.
+    if (handedPending.exchange(0)) {
+      const std::lock_guard<std::mutex> hold(handedLock);
+      handed.type = 0;
+    }
+    RequestBubbleKill();
+    return;
+  }
   if (BubbleType != 0) {
     WriteLogLine("KILL SPRECHBLASE");
-    if (OverlayWindow) {
+    if (OverlayWindow && MayDrawOverlay("Sprechblase weg")) {
       if (const WindowDC dc(OverlayWindow); dc) {
         RECT area = {};
         GetClientRect(OverlayWindow, &area);

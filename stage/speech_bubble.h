@@ -1,20 +1,27 @@
 #pragma once
-// The one speech bubble, drawn in the speaker's overlay window.
+// The one speech bubble, drawn in the overlay window by the overlay's owner
+// (overlay_owner.h: the animation thread).
 
 struct FigureRecord;
 
 constexpr int kBubbleWidth = 184;
 
 // Shows text in bubble type 1-6 at screen x and at y relative to the top of
-// the speaker's object window; lifetime counts main ticks. 1 when shown.
+// the speaker's object window; lifetime counts main ticks. 1 when shown. On
+// the owner it is drawn at once (into the record's overlay bitmap when it has
+// one); another thread hands it over (1 when taken) and wakes the workers:
+// the owner shows it on its next pass, where the speaker stood when it asked.
 int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, int y, int lifetime);
+// Off the owner: drops a bubble handed over and not shown yet and asks for
+// the shown one's kill.
 void KillSpeechBubble();
 // From a thread that does not draw the bubble (the main thread: its lifetime
-// ran out, a click): the thread that showed it kills it on its next pass
+// ran out, a click): the owner kills it on its next pass
 // (ApplyBubbleKillRequest), so its window is hidden by the thread that draws it.
 void RequestBubbleKill();
+// On the owner: carries out a kill asked for, then shows a handed bubble.
 void ApplyBubbleKillRequest();
-// A kill asked for of the bubble this thread showed, not yet applied.
+// Work for ApplyBubbleKillRequest on this thread: a kill or a handed bubble.
 bool BubbleKillPending();
 // Height of a bubble type's bitmap (88 or 107), 0 for no type.
 int BubbleHeight(int type);

@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "services/app_globals.h"
 #include "services/settings.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
+#include "stage/overlay_owner.h"
 #include "stage/portable/bubble_text.h"
 #include "tests/support/bitmap_pixels.h"
 #include "tests/support/test_windows.h"
@@ -193,6 +195,109 @@ TEST(SpeechBubble, EllipsisWriteBackStaysInsideTheTextBuffer) {
     EXPECT_LT(strnlen(buffer.text, sizeof buffer.text), sizeof buffer.text);
     for (char c : buffer.guard) ASSERT_EQ(c, 0x5A) << "written past the buffer";
   }
+}
+
+// The overlay has one drawing thread. Another thread's bubble is handed to
+// it and shown on its next pass, where the speaker stood when it asked; its
+// kill is a request too; a draw of the overlay from it is refused and counted.
+class OverlayOwner : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    BubbleType = 0;
+    OptionsOpen = 0;
+    ClaimOverlay(GetCurrentThreadId());
+  }
+  void TearDown() override {
+    ApplyBubbleKillRequest();
+    KillSpeechBubble();
+    ClaimOverlay(0);
+  }
+  template <typename F>
+  static void OnAnotherThread(F body) {
+    std::thread other(body);
+    other.join();
+  }
+  Speaker speaker_;
+};
+
+TEST_F(OverlayOwner, BubblesOfOtherThreadsAreShownByTheOwnerWhereTheyWereAskedFor) {
+  struct Row {
+    int type, x, y, height;
+  };
+  const Row rows[] = {{1, 350, -90, 88}, {4, 20, -40, 88}, {5, 600, -120, 107}, {6, 0, 10, 107}};
+  const int refused = ForeignOverlayDraws();
+  for (const Row& row : rows) {
+    int accepted = -1;
+    OnAnotherThread([&] { accepted = ShowSpeechBubble(speaker_.record(), row.type, "Guten Tag!", row.x, row.y, 7); });
+    EXPECT_EQ(accepted, 1) << row.type;
+    EXPECT_TRUE(BubbleKillPending()) << "the owner has work: " << row.type;
+    ApplyBubbleKillRequest();
+    ASSERT_EQ(BubbleType, row.type);
+    EXPECT_EQ(BubbleLifetime, 7);
+    EXPECT_FALSE(BubbleKillPending());
+    RECT placed = {};
+    GetWindowRect(OverlayWindow, &placed);
+    EXPECT_TRUE(IsWindowVisible(OverlayWindow));
+    EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top}),
+              (std::vector<LONG>{row.x, 500 + row.y, kBubbleWidth, row.height}))
+        << row.type;
+  }
+  EXPECT_EQ(ForeignOverlayDraws(), refused) << "nothing was drawn off the owner";
+}
+
+TEST_F(OverlayOwner, AnotherThreadsKillIsCarriedOutByTheOwner) {
+  ASSERT_EQ(ShowSpeechBubble(speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
+  OnAnotherThread([] { KillSpeechBubble(); });
+  EXPECT_EQ(BubbleType, 1) << "shown until the owner's pass";
+  EXPECT_TRUE(IsWindowVisible(OverlayWindow));
+  ApplyBubbleKillRequest();
+  EXPECT_EQ(BubbleType, 0);
+  EXPECT_FALSE(IsWindowVisible(OverlayWindow));
+
+  // Handed over and taken back before the owner's pass: nothing shows.
+  OnAnotherThread([this] {
+    ShowSpeechBubble(speaker_.record(), 2, "Hallo", 350, -90, 20);
+    KillSpeechBubble();
+  });
+  ApplyBubbleKillRequest();
+  EXPECT_EQ(BubbleType, 0);
+  EXPECT_FALSE(IsWindowVisible(OverlayWindow));
+
+  // The latest of two handed bubbles is the one shown.
+  OnAnotherThread([this] {
+    ShowSpeechBubble(speaker_.record(), 2, "Eins", 350, -90, 20);
+    ShowSpeechBubble(speaker_.record(), 3, "Zwei", 350, -90, 20);
+  });
+  ApplyBubbleKillRequest();
+  EXPECT_EQ(BubbleType, 3);
+}
+
+TEST_F(OverlayOwner, RefusesDrawsFromAnotherThread) {
+  ASSERT_EQ(ShowSpeechBubble(speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
+  RECT before = {};
+  GetWindowRect(OverlayWindow, &before);
+  const int refused = ForeignOverlayDraws();
+  BOOL pushed = TRUE;
+  bool mayDraw = true;
+  LayerArgs args = {};
+  args.size = {kBubbleWidth, 88};
+  args.destination = {10, 10};
+  OnAnotherThread([&] {
+    pushed = ShowOverlayLayer(speaker_.record(), args);
+    mayDraw = MayDrawOverlay("test");
+  });
+  EXPECT_FALSE(pushed);
+  EXPECT_FALSE(mayDraw);
+  EXPECT_EQ(ForeignOverlayDraws(), refused + 2);
+  RECT after = {};
+  GetWindowRect(OverlayWindow, &after);
+  EXPECT_TRUE(EqualRect(&before, &after)) << "the refused push moved the window";
+  // The owner's own push goes through; with nobody claiming, anyone may.
+  EXPECT_TRUE(ShowOverlayLayer(speaker_.record(), args));
+  ClaimOverlay(0);
+  OnAnotherThread([&] { mayDraw = MayDrawOverlay("test"); });
+  EXPECT_TRUE(mayDraw);
+  EXPECT_EQ(ForeignOverlayDraws(), refused + 2);
 }
 
 }  // namespace
