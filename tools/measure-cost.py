@@ -158,6 +158,26 @@ def private_mib(pid):
         values.get("Private_Dirty", 0) / 1024
 
 
+def thread_counts(pid):
+    """{tid: (comm, cpu ticks, context switches)} of the live threads."""
+    counts = {}
+    try:
+        tasks = os.listdir("/proc/%d/task" % pid)
+    except OSError:
+        return counts
+    for tid in tasks:
+        stat = read("/proc/%d/task/%s/stat" % (pid, tid))
+        status = read("/proc/%d/task/%s/status" % (pid, tid)) or b""
+        if not stat:
+            continue
+        fields = stat[stat.rindex(b")") + 2:].split()
+        comm = stat[stat.index(b"(") + 1:stat.rindex(b")")].decode(errors="replace")
+        switches = sum(int(line.split()[1]) for line in status.decode().splitlines()
+                       if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")))
+        counts[int(tid)] = (comm, int(fields[11]) + int(fields[12]), switches)
+    return counts
+
+
 def wakeups(pid):
     """Voluntary plus involuntary context switches of all live threads."""
     total = 0
@@ -185,6 +205,7 @@ class Session:
         self.pid = None
         self.memory = []
         self.switches = None
+        self.threads_first = self.threads_last = {}
         self.ended = None  # when the process was first found gone
 
     def launch(self):
@@ -213,6 +234,8 @@ class Session:
             self.ended = time.time()
         if starting:
             self.switches = (time.time(), wakeups(self.pid))
+            self.threads_first = thread_counts(self.pid)
+        self.threads_last = thread_counts(self.pid) or self.threads_last
 
     def cpu(self):
         """Seconds of CPU per kind over the window."""
@@ -313,6 +336,15 @@ def report(args, values, sessions, window):
         print("%-9s %9.3f %11.3f %9.3f %7.3f %10.3f" %
               ("above", p["process"] - c["process"], p["wineserver"] - c["wineserver"], p["helpers"] - c["helpers"],
                p["xvfb"] - c["xvfb"], p["wine"] - c["wine"]))
+    program = sessions[0]
+    rows = []
+    for tid, (comm, ticks, switches) in sorted(program.threads_last.items()):
+        _, ticks0, switches0 = program.threads_first.get(tid, (comm, 0, 0))
+        rows.append((tid, comm, 100 * (ticks - ticks0) / TICK / window, (switches - switches0) / window))
+    busy = [r for r in rows if r[2] > 0 or r[3] >= 0.1]
+    print("program threads (%d, %d busy): tid comm %%core wakeups/s" % (len(rows), len(busy)))
+    for tid, comm, share, rate in busy:
+        print("  %7d %-16s %7.3f %9.1f" % (tid, comm, share, rate))
     for s in sessions:
         if s.ended:
             print("%s ENDED during the window, %.0f s before its end: see %s.log" %
