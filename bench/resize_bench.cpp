@@ -66,6 +66,8 @@ void Add(uint32_t mode, uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh) {
 const int registered = [] {
   Add(16, 4000, 3000, 171, 128);
   Add(16, 1920, 1080, 171, 128);
+  Add(16, 4000, 3000, 1480, 1110);
+  Add(16, 4000, 3000, 1000, 750);
   Add(17, 1024, 768, 1920, 1080);
   Add(17, 4000, 3000, 1920, 1080);
   const uint32_t w = 1920, h = 1080;

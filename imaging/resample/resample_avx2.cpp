@@ -16,8 +16,14 @@
 //    exactly: the row's two samples are equal or tx is 0, and either ty is 0
 //    or the other row's two samples also are (or tx is 0) and equal the
 //    first row's. There h0 (and h1) and v are exact.
-//  - the others (about 1 in 2000): computed again in double, the scalar
-//    walk's operations in its order.
+//  - the others (about 1 in 2000 on photographs, but as many as 1 in 40 on
+//    smooth ramps, whose blends often are whole numbers): the pixel again in
+//    double precision, four samples at a time as h0 + (h1 - h0) ty. That
+//    differs from the scalar walk's sum by less than 1e-12 (each of the nine
+//    operations is off by at most 2^-53 of 256, the scalar sum by 3e-13),
+//    so with the snap added it truncates alike unless it lies within 1e-11
+//    above a whole number or below the next; those few lanes take the
+//    scalar walk's operations in its order.
 #include <immintrin.h>
 
 #include <cstdint>
@@ -46,29 +52,53 @@ void ExactPixel(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const Bi
     out[k] = ExactSample(row0[o0 + k], row0[o1 + k], row1[o0 + k], row1[o1 + k], c.tx[x], ty);
 }
 
+inline __m256d WidenPixel(const uint8_t* p) {
+  int32_t bits;
+  std::memcpy(&bits, p, 4);
+  return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(bits)));
+}
+
+// A doubtful pixel of CH samples whose 4-byte loads stay within the rows:
+// in double first, the scalar walk only for lanes that stay doubtful.
+template <uint32_t CH>
+__attribute__((noinline)) void ResolvePixel(const uint8_t* row0, const uint8_t* row1, uint8_t* out,
+                                            const BilinearColumns& c, uint32_t x, double ty) {
+  const uint32_t o0 = c.x0[x], o1 = c.x1[x];
+  const __m256d t = _mm256_set1_pd(c.tx[x]), vty = _mm256_set1_pd(ty);
+  const __m256d a = WidenPixel(row0 + o0), b = WidenPixel(row0 + o1);
+  const __m256d d = WidenPixel(row1 + o0), e = WidenPixel(row1 + o1);
+  const __m256d h0 = _mm256_add_pd(a, _mm256_mul_pd(_mm256_sub_pd(b, a), t));
+  const __m256d h1 = _mm256_add_pd(d, _mm256_mul_pd(_mm256_sub_pd(e, d), t));
+  const __m256d v =
+      _mm256_add_pd(_mm256_add_pd(h0, _mm256_mul_pd(_mm256_sub_pd(h1, h0), vty)), _mm256_set1_pd(kSnapU8));
+  const __m256d whole = _mm256_floor_pd(v);
+  const __m256d fraction = _mm256_sub_pd(v, whole);
+  const int sure =
+      _mm256_movemask_pd(_mm256_and_pd(_mm256_cmp_pd(fraction, _mm256_set1_pd(1e-11), _CMP_GT_OQ),
+                                       _mm256_cmp_pd(fraction, _mm256_set1_pd(1 - 1e-11), _CMP_LT_OQ)));
+  int32_t bytes[4];
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), _mm256_cvttpd_epi32(whole));
+  for (uint32_t k = 0; k < CH; ++k)
+    out[k] = sure >> k & 1 ? static_cast<uint8_t>(bytes[k])
+                           : ExactSample(row0[o0 + k], row0[o1 + k], row1[o0 + k], row1[o1 + k], c.tx[x], ty);
+}
+
 // The constants of the blends, loaded once per row.
 struct Consts {
-  __m256i margin = _mm256_set1_epi32(16), low16 = _mm256_set1_epi32(0xFFFF),
-          top = _mm256_set1_epi32(0x10000 - 31);
+  __m256i low16 = _mm256_set1_epi32(0xFFFF);
   __m256i below16 = _mm256_set1_epi16(15);
 };
 
 // A blend scaled by 65536 and truncated to q is certain when its fraction
 // q mod 65536 lies within [16, 65520]: then the blend is more than
-// 15/65536 = 2.29e-4 from every whole number.
-inline __m256i Certain(__m256i q, const Consts& k) {
-  return _mm256_cmpgt_epi32(k.top, _mm256_and_si256(_mm256_sub_epi32(q, k.margin), k.low16));
-}
-
-// The same for all sixteen lanes of two, with the fractions as int16:
-// |fraction| > 15 (a fraction of 32768 fails, which only costs a look).
-inline bool AllCertain(__m256i a, __m256i b, const Consts& k) {
+// 15/65536 = 2.29e-4 from every whole number. Sixteen lanes of two at
+// once, the fractions as int16: |fraction| > 15 (a fraction of 32768 fails,
+// which only costs a look). Lane i of a sets bits 4i and 4i + 1, lane i of
+// b bits 4i + 2 and 4i + 3; all set, every lane is certain.
+inline uint32_t CertainBits(__m256i a, __m256i b, const Consts& k) {
   const __m256i fractions = _mm256_or_si256(_mm256_and_si256(a, k.low16), _mm256_slli_epi32(b, 16));
-  return _mm256_movemask_epi8(_mm256_cmpgt_epi16(_mm256_abs_epi16(fractions), k.below16)) == -1;
-}
-
-inline int Mask(__m256i m) {
-  return _mm256_movemask_ps(_mm256_castsi256_ps(m));
+  return static_cast<uint32_t>(
+      _mm256_movemask_epi8(_mm256_cmpgt_epi16(_mm256_abs_epi16(fractions), k.below16)));
 }
 
 // Two pixels' 16 bytes from their sample offsets: the low lane holds the
@@ -144,29 +174,36 @@ inline Pair BlendPair(const uint8_t* row0, const uint8_t* row1, uint32_t a, uint
   return r;
 }
 
-// The lanes of a pair whose byte must be computed again: neither certain
-// nor exactly the first sample.
-inline int Doubts(const Pair& r, __m256i tyZero, const Consts& k) {
-  const __m256i txZero = _mm256_castps_si256(_mm256_cmp_ps(r.tx, _mm256_setzero_ps(), _CMP_EQ_OQ));
-  const __m256i flat0 = _mm256_or_si256(_mm256_cmpeq_epi32(r.i00, r.i01), txZero);
-  const __m256i flat1 = _mm256_or_si256(_mm256_cmpeq_epi32(r.i10, r.i11), txZero);
-  const __m256i exact = _mm256_and_si256(
-      flat0, _mm256_or_si256(tyZero, _mm256_and_si256(flat1, _mm256_cmpeq_epi32(r.i00, r.i10))));
-  return ~Mask(_mm256_or_si256(Certain(r.q, k), exact)) & 0xFF;
+// Whether a pixel's blend is exactly its first sample in every channel
+// (see above), its 4-byte loads within the rows.
+template <uint32_t CH>
+inline bool FirstSampleExact(const uint8_t* row0, const uint8_t* row1, const BilinearColumns& c, uint32_t x,
+                             double ty) {
+  const uint32_t mask = CH == 3 ? 0xFFFFFFu : 0xFFFFFFFFu;
+  auto at = [&](const uint8_t* p) {
+    uint32_t bits;
+    std::memcpy(&bits, p, 4);
+    return bits & mask;
+  };
+  const uint32_t a = at(row0 + c.x0[x]), b = at(row0 + c.x1[x]);
+  const bool txZero = c.tx[x] == 0;
+  if (!txZero && a != b) return false;
+  if (ty == 0) return true;
+  const uint32_t d = at(row1 + c.x0[x]);
+  return a == d && (txZero || d == at(row1 + c.x1[x]));
 }
 
 template <uint32_t CH>
 void DirectRow(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c, double ty) {
   const Consts k;
   const __m256 vty = _mm256_set1_ps(static_cast<float>(ty));
-  const __m256i tyZero = _mm256_set1_epi32(ty == 0 ? -1 : 0);
   const __m256i first = FirstColumn<CH>(), second = SecondColumn<CH>();
   const __m256i placeFirst = PlaceFirst<CH>(), placeSecond = PlaceSecond<CH>();
   const uint32_t* x0 = c.x0;
   const float* txLanes = c.txLanes;
-  // Four pixels x .. x + 3 into 16 bytes (3 channels: 12, then 4 spare),
-  // the doubtful ones computed again.
-  auto four = [&](uint32_t x, uint8_t* to) {
+  // Four pixels x .. x + 3 into 16 bytes (3 channels: 12, then 4 spare);
+  // returns the certain lanes' bits (all set: every byte is certain).
+  auto four = [&](uint32_t x, uint8_t* to) -> uint32_t {
     const Pair p = BlendPair<CH>(row0, row1, x0[x], x0[x + 1], txLanes + size_t{x} * 4, vty, first, second);
     const Pair q =
         BlendPair<CH>(row0, row1, x0[x + 2], x0[x + 3], txLanes + size_t{x + 2} * 4, vty, first, second);
@@ -176,27 +213,45 @@ void DirectRow(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const Bil
         _mm256_or_si256(_mm256_shuffle_epi8(p.q, placeFirst), _mm256_shuffle_epi8(q.q, placeSecond));
     const __m128i pixels = _mm_or_si128(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to), pixels);
-    if (AllCertain(p.q, q.q, k)) return;
-    const int doubt = Doubts(p, tyZero, k) | Doubts(q, tyZero, k) << 8;
-    if (doubt) {
-      // Lanes 0-3 and 4-7 of a pair are its two pixels.
-      for (uint32_t j = 0; j < 4; ++j)
-        if (doubt & (0xF << ((j & 1) * 4 + (j >> 1) * 8))) ExactPixel(row0, row1, to + j * CH, c, x + j, ty);
+    return CertainBits(p.q, q.q, k);
+  };
+  // The doubtful pixels of a step again: pixel x + j has the bits 0x3333
+  // from 16 (j & 1) + 2 (j >> 1) (its pair's lanes, see CertainBits).
+  auto settle = [&](uint32_t sure, uint32_t x, uint8_t* to) {
+    for (uint32_t j = 0; j < 4; ++j) {
+      const uint32_t lanes = 0x3333u << ((j & 1) * 16 + (j >> 1) * 2);
+      if ((sure & lanes) != lanes && !FirstSampleExact<CH>(row0, row1, c, x + j, ty))
+        ResolvePixel<CH>(row0, row1, to + j * CH, c, x + j, ty);
     }
   };
   // A 3-channel step writes 4 bytes past its pixels, which the next step
-  // rewrites; the last step of the row goes through a buffer.
+  // rewrites; the last step of the row goes through a buffer. The steps run
+  // in runs of 64 without a branch on their doubts, which are settled after
+  // each run (on smooth ramps a quarter of the steps has one).
   const uint32_t fast = c.fastEnd;
   const uint32_t direct = CH == 3 ? (c.count >= 2 ? c.count - 2 : 0) : c.count;
   uint32_t x = 0;
-  for (; x + 4 <= fast && x + 4 <= direct; x += 4) four(x, out + size_t{x} * CH);
+  while (x + 4 <= fast && x + 4 <= direct) {
+    const uint32_t start = x;
+    uint32_t sure[64];
+    uint64_t doubtful = 0;
+    for (uint32_t g = 0; g < 64 && x + 4 <= fast && x + 4 <= direct; ++g, x += 4) {
+      sure[g] = four(x, out + size_t{x} * CH);
+      doubtful |= uint64_t{sure[g] != ~0u} << g;
+    }
+    for (; doubtful; doubtful &= doubtful - 1) {
+      const auto g = static_cast<uint32_t>(__builtin_ctzll(doubtful));
+      settle(sure[g], start + 4 * g, out + size_t{start + 4 * g} * CH);
+    }
+  }
   while (x < fast && fast >= 4) {
     // Through the buffer; the step that would pass fast ends at it, over
     // pixels already written.
     const uint32_t at = x + 4 <= fast ? x : fast - 4;
     uint8_t last[16];
-    four(at, last);
+    const uint32_t sure = four(at, last);
     std::memcpy(out + size_t{at} * CH, last, 4 * CH);
+    settle(sure, at, out + size_t{at} * CH);
     x = at + 4;
   }
   for (; x < c.count; ++x) ExactPixel(row0, row1, out + size_t{x} * CH, c, x, ty);
@@ -250,11 +305,18 @@ void BilinearAcrossRowU8(const uint8_t* row, const BilinearColumns& c, float* h,
     AcrossRow<4>(row, c, h, exact);
 }
 
-__attribute__((noinline)) void DownDoubts(const uint8_t* row0, const uint8_t* row1, uint8_t* out,
-                                          const BilinearColumns& c, double ty, size_t first, uint32_t lanes) {
+// The samples first .. first + 15 of a destination row whose certain bits
+// (CertainBits of the step's two halves) miss: again unless exactly the
+// first sample (the upper blend is, and ty is 0 or the lower blend is too
+// and equal).
+__attribute__((noinline)) void DownDoubts(const float* h0, const float* h1, const int32_t* e0,
+                                          const int32_t* e1, const uint8_t* row0, const uint8_t* row1,
+                                          uint8_t* out, const BilinearColumns& c, double ty, size_t first,
+                                          uint32_t sure) {
   for (uint32_t l = 0; l < 16; ++l) {
-    if (!(lanes >> l & 1)) continue;
+    if (sure >> (l < 8 ? 4 * l : 4 * (l - 8) + 2) & 1) continue;
     const size_t i = first + l;
+    if (e0[i] && (ty == 0 || (e1[i] && h1[i] == h0[i]))) continue;
     const uint32_t x = static_cast<uint32_t>(i / c.channels), k = static_cast<uint32_t>(i % c.channels);
     const uint32_t o0 = c.x0[x] + k, o1 = c.x1[x] + k;
     out[i] = ExactSample(row0[o0], row0[o1], row1[o0], row1[o1], c.tx[x], ty);
@@ -267,42 +329,51 @@ void BilinearDownRowU8(const float* h0, const float* h1, const int32_t* e0, cons
   const size_t n = size_t{c.count} * c.channels;
   const Consts k;
   const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-  // Sixteen samples of one destination row from a + (b - a) t; doubtful
-  // ones again unless exactly the first sample: the upper blend is, and ty
-  // is 0 or the lower blend is too and equal.
-  auto put = [&](size_t i, __m256 a0, __m256 a1, __m256 d0, __m256 d1, __m256 t, uint8_t* to, double rowTy) {
+  // Sixteen samples of one destination row from a + (b - a) t; returns the
+  // certain lanes' bits.
+  auto put = [&](size_t i, __m256 a0, __m256 a1, __m256 d0, __m256 d1, __m256 t, uint8_t* to) -> uint32_t {
     const __m256i q0 = _mm256_cvttps_epi32(_mm256_add_ps(a0, _mm256_mul_ps(d0, t)));
     const __m256i q1 = _mm256_cvttps_epi32(_mm256_add_ps(a1, _mm256_mul_ps(d1, t)));
     const __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(q0, 16), _mm256_srli_epi32(q1, 16));
     const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), order);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm256_castsi256_si128(bytes));
-    if (AllCertain(q0, q1, k)) return;
-    const __m256i tyZero = _mm256_set1_epi32(rowTy == 0 ? -1 : 0);
-    auto exact = [&](size_t j, __m256 d) {
-      const __m256i lower =
-          _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e1 + j)),
-                           _mm256_castps_si256(_mm256_cmp_ps(d, _mm256_setzero_ps(), _CMP_EQ_OQ)));
-      return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e0 + j)),
-                              _mm256_or_si256(tyZero, lower));
-    };
-    const int doubt = (~Mask(_mm256_or_si256(Certain(q0, k), exact(i, d0))) & 0xFF) |
-                      (~Mask(_mm256_or_si256(Certain(q1, k), exact(i + 8, d1))) & 0xFF) << 8;
-    if (doubt) DownDoubts(row0, row1, to, c, rowTy, i, static_cast<uint32_t>(doubt));
+    return CertainBits(q0, q1, k);
   };
   const __m256 vty = _mm256_set1_ps(static_cast<float>(ty)),
                vtyNext = _mm256_set1_ps(static_cast<float>(tyNext));
-  auto step = [&](size_t i) {
+  // Both rows' certain bits of the step at i.
+  auto step = [&](size_t i, uint32_t* sureNext) {
     const __m256 a0 = _mm256_loadu_ps(h0 + i), a1 = _mm256_loadu_ps(h0 + i + 8);
     const __m256 d0 = _mm256_sub_ps(_mm256_loadu_ps(h1 + i), a0),
                  d1 = _mm256_sub_ps(_mm256_loadu_ps(h1 + i + 8), a1);
-    put(i, a0, a1, d0, d1, vty, out, ty);
-    if (next) put(i, a0, a1, d0, d1, vtyNext, next, tyNext);
+    if (next) *sureNext = put(i, a0, a1, d0, d1, vtyNext, next);
+    return put(i, a0, a1, d0, d1, vty, out);
   };
+  auto settle = [&](uint32_t sure, uint32_t sureNext, size_t i) {
+    if (sure != ~0u) DownDoubts(h0, h1, e0, e1, row0, row1, out, c, ty, i, sure);
+    if (next && sureNext != ~0u) DownDoubts(h0, h1, e0, e1, row0, row1, next, c, tyNext, i, sureNext);
+  };
+  // Runs of 64 steps without a branch on their doubts, settled after each.
   size_t i = 0;
-  for (; i + 16 <= n; i += 16) step(i);
+  while (i + 16 <= n) {
+    const size_t start = i;
+    uint32_t sure[64], sureNext[64];
+    uint64_t doubtful = 0;
+    for (uint32_t g = 0; g < 64 && i + 16 <= n; ++g, i += 16) {
+      sureNext[g] = ~0u;
+      sure[g] = step(i, &sureNext[g]);
+      doubtful |= uint64_t{(sure[g] & sureNext[g]) != ~0u} << g;
+    }
+    for (; doubtful; doubtful &= doubtful - 1) {
+      const auto g = static_cast<uint32_t>(__builtin_ctzll(doubtful));
+      settle(sure[g], sureNext[g], start + 16 * size_t{g});
+    }
+  }
   // The last 16 samples again, over some already written.
   if (i < n && n >= 16) {
-    step(n - 16);
+    uint32_t sureNext = ~0u;
+    const uint32_t sure = step(n - 16, &sureNext);
+    settle(sure, sureNext, n - 16);
     return;
   }
   uint8_t* const rows[2] = {out, next};

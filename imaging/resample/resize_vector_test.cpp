@@ -104,6 +104,49 @@ TEST(ResizeVector, BilinearNearWholeNumbersMatchesTheScalarWalk) {
   }
 }
 
+TEST(ResizeVector, BilinearRampsAtSimpleRatiosMatchTheScalarWalk) {
+  // Ramps resized by simple ratios (100/37 as 4000 -> 1480) blend to whole
+  // numbers in many places, scattered across rows wider than a run of the
+  // single-precision rows' steps; flat stretches between them are exact in
+  // any precision. Each row must equal the scalar walk's.
+  const std::vector<int> levels = LevelsFrom(1);
+  struct Size {
+    uint32_t sw, sh, dw, dh;
+  };
+  const Size sizes[] = {{1000, 60, 370, 22}, {1200, 30, 480, 12}, {999, 12, 333, 4},  {640, 17, 1580, 41},
+                        {1001, 9, 371, 3},   {700, 20, 1400, 40}, {301, 31, 113, 11}, {299, 40, 120, 15},
+                        {500, 50, 140, 14},  {333, 64, 120, 23}};
+  for (const Size& z : sizes) {
+    for (uint32_t ch : {3u, 4u}) {
+      for (int pattern = 0; pattern < 4; ++pattern) {
+        Image<uint8_t> src(z.sw, z.sh, ch, 0);
+        for (uint32_t y = 0; y < z.sh; ++y)
+          for (uint32_t x = 0; x < z.sw; ++x)
+            for (uint32_t c = 0; c < ch; ++c) {
+              const uint64_t ramp = 7 * x + 13 * y + 50 * c + ((uint64_t{x} * y) >> 3);
+              uint8_t v = static_cast<uint8_t>(ramp);
+              if (pattern == 1 && (x / 97) % 2 == 1) v = static_cast<uint8_t>(40 * c + 3);  // flat stretches
+              if (pattern == 2) v = static_cast<uint8_t>(x % 256 < 128 ? 2 * x + c : 255 - x % 128);
+              // Even rows flat, odd ones stepping where the columns are odd:
+              // blends of a flat row and a stepping one.
+              if (pattern == 3) v = static_cast<uint8_t>(y % 2 && x % 2 ? 106 + 3 * c : 100);
+              src.At(x, y, c) = v;
+            }
+        BOOL okRef = FALSE;
+        const Image<uint8_t> ref = RunAt(0, src, z.dw, z.dh, 0, 16, kNoPool, &okRef);
+        ASSERT_TRUE(okRef);
+        for (int level : levels) {
+          BOOL ok = FALSE;
+          const Image<uint8_t> got = RunAt(level, src, z.dw, z.dh, 0, 16, kNoPool, &ok);
+          ASSERT_TRUE(ok);
+          ASSERT_TRUE(got.data == ref.data) << z.sw << "x" << z.sh << "x" << ch << " -> " << z.dw << "x"
+                                            << z.dh << " pattern " << pattern << " level " << level;
+        }
+      }
+    }
+  }
+}
+
 TEST(ResizeVector, BilinearNarrowDestinationsEveryWidth) {
   // Row ends: every width up to a few vector steps, reduced and enlarged,
   // into rows exactly as long as their pixels.
