@@ -1,5 +1,8 @@
 #include "pixelops/octree_quantizer.h"
 
+#include <emmintrin.h>
+#include <immintrin.h>
+
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -241,6 +244,97 @@ uint32_t OctreeQuantizer::FindNearest(int c0, int c1, int c2, uint32_t count) co
   return bestIndex;
 }
 
+namespace {
+
+// Candidate lists hold each entry packed as plane 0 | plane 1 << 8 | plane 2
+// << 16 | index << 24, padded with copies of their last entry to whole
+// eights: a vector search reads them straight, and a copy changes no least
+// key. The key of an entry is its squared distance << 8 | its index, so the
+// least key is the nearest entry with the lowest index on ties (distances
+// are below 2^18, keys below 2^26).
+constexpr uint32_t kListPad = 8;
+
+uint32_t PaddedLength(uint32_t n) { return (n + kListPad - 1) & ~(kListPad - 1); }
+
+uint32_t SearchPlain(const int* c, const uint32_t* e, uint32_t n) {
+  uint32_t best = UINT32_MAX;
+  for (uint32_t k = 0; k < n; ++k) {
+    const int d0 = c[0] - static_cast<int>(e[k] & 0xFF), d1 = c[1] - static_cast<int>(e[k] >> 8 & 0xFF),
+              d2 = c[2] - static_cast<int>(e[k] >> 16 & 0xFF);
+    best = std::min(best, static_cast<uint32_t>(d0 * d0 + d1 * d1 + d2 * d2) << 8 | e[k] >> 24);
+  }
+  return best & 0xFF;
+}
+
+// Four entries a step: their bytes widened to words less the colour's (the
+// index word kept out by the mask), one multiply-add gives each entry's
+// first two squares and its third, and the even and odd sums are added.
+__attribute__((target("sse2"))) inline __m128i MinSse2(__m128i a, __m128i b) {
+  const __m128i gt = _mm_cmpgt_epi32(a, b);
+  return _mm_or_si128(_mm_and_si128(gt, b), _mm_andnot_si128(gt, a));
+}
+
+__attribute__((target("sse2"))) uint32_t SearchSse2(const int* c, const uint32_t* e, uint32_t n) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i colour = _mm_setr_epi16(static_cast<int16_t>(c[0]), static_cast<int16_t>(c[1]),
+                                        static_cast<int16_t>(c[2]), 0, static_cast<int16_t>(c[0]),
+                                        static_cast<int16_t>(c[1]), static_cast<int16_t>(c[2]), 0);
+  const __m128i mask = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+  __m128i best = _mm_set1_epi32(INT32_MAX);
+  for (uint32_t k = 0; k < n; k += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e + k));
+    const __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(v, zero), colour);
+    const __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(v, zero), colour);
+    const __m128 slo = _mm_castsi128_ps(_mm_madd_epi16(lo, _mm_and_si128(lo, mask)));
+    const __m128 shi = _mm_castsi128_ps(_mm_madd_epi16(hi, _mm_and_si128(hi, mask)));
+    const __m128i d = _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
+                                    _mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
+    best = MinSse2(best, _mm_or_si128(_mm_slli_epi32(d, 8), _mm_srli_epi32(v, 24)));
+  }
+  best = MinSse2(best, _mm_shuffle_epi32(best, _MM_SHUFFLE(1, 0, 3, 2)));
+  best = MinSse2(best, _mm_shuffle_epi32(best, _MM_SHUFFLE(2, 3, 0, 1)));
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(best)) & 0xFF;
+}
+
+// The same eight entries a step (each half of the register four of them:
+// the unpacks and shuffles stay within halves, in the same order as the
+// indices shifted down).
+__attribute__((target("avx2"))) uint32_t SearchAvx2(const int* c, const uint32_t* e, uint32_t n) {
+  const __m256i zero = _mm256_setzero_si256();
+  const int16_t c0 = static_cast<int16_t>(c[0]), c1 = static_cast<int16_t>(c[1]), c2 = static_cast<int16_t>(c[2]);
+  const __m256i colour = _mm256_setr_epi16(c0, c1, c2, 0, c0, c1, c2, 0, c0, c1, c2, 0, c0, c1, c2, 0);
+  const __m256i mask = _mm256_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0);
+  __m256i best = _mm256_set1_epi32(INT32_MAX);
+  for (uint32_t k = 0; k < n; k += 8) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e + k));
+    const __m256i lo = _mm256_sub_epi16(_mm256_unpacklo_epi8(v, zero), colour);
+    const __m256i hi = _mm256_sub_epi16(_mm256_unpackhi_epi8(v, zero), colour);
+    const __m256 slo = _mm256_castsi256_ps(_mm256_madd_epi16(lo, _mm256_and_si256(lo, mask)));
+    const __m256 shi = _mm256_castsi256_ps(_mm256_madd_epi16(hi, _mm256_and_si256(hi, mask)));
+    const __m256i d = _mm256_add_epi32(_mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
+                                       _mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
+    best = _mm256_min_epi32(best, _mm256_or_si256(_mm256_slli_epi32(d, 8), _mm256_srli_epi32(v, 24)));
+  }
+  __m128i m = _mm_min_epi32(_mm256_castsi256_si128(best), _mm256_extracti128_si256(best, 1));
+  m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
+  m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(m)) & 0xFF;
+}
+
+using ListSearch = uint32_t (*)(const int* c, const uint32_t* entries, uint32_t n);
+
+std::atomic<int> g_vectorCap{2};
+
+ListSearch ChooseListSearch() {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  const int cap = g_vectorCap.load(std::memory_order_relaxed);
+  return cap >= 2 && avx2 ? SearchAvx2 : cap >= 1 ? SearchSse2 : SearchPlain;
+}
+
+}  // namespace
+
+void SetOctreeVectorCap(int level) { g_vectorCap.store(level, std::memory_order_relaxed); }
+
 // Exact nearest palette entry (squared distance, lowest index on ties),
 // searched only among the entries that can win somewhere in the colour's
 // 5-5-5 cell: those whose nearest point of the cell is no farther than the
@@ -252,7 +346,7 @@ uint32_t OctreeQuantizer::FindNearest(int c0, int c1, int c2, uint32_t count) co
 class OctreeQuantizer::PaletteSearch {
  public:
   PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, bool fine, uint32_t* cubes = nullptr)
-      : planes_(planes), colors_(std::max<uint32_t>(colors, 1)), cubes_(cubes) {
+      : planes_(planes), colors_(std::max<uint32_t>(colors, 1)), cubes_(cubes), search_(ChooseListSearch()) {
     for (int d = -255; d <= 255; ++d) squares_[d + 255] = static_cast<uint32_t>(d * d);
     for (uint32_t v = 0; v < 256; ++v) {
       uint32_t m = 0;
@@ -261,7 +355,7 @@ class OctreeQuantizer::PaletteSearch {
       morton_[v] = m;
     }
     cells_.assign(32768, -1);
-    pool_.reserve(32768);
+    pool_.reserve(65536);
     if (fine && !cubes_) {
       fine_.assign(size_t{1} << 18, -1);
       fineLists_ = true;
@@ -287,6 +381,16 @@ class OctreeQuantizer::PaletteSearch {
       return;
     asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(cell)));
   }
+  // Asks for the fine list of pixel p once its cell (asked for earlier) is
+  // at hand: the list is the next wait.
+  void PrefetchList(const uint8_t* p) const {
+    if (!fineLists_) return;
+    const int32_t offset = fine_[FineCell(p[0], p[1], p[2])];
+    if (offset < 0) return;
+    const char* list = reinterpret_cast<const char*>(&pool_[static_cast<uint32_t>(offset)]);
+    asm volatile("prefetcht0 %0" : : "m"(*list));
+    asm volatile("prefetcht0 %0" : : "m"(*(list + 64)));
+  }
 
  private:
   uint32_t CubeSlot(int c0, int c1, int c2) const {
@@ -296,11 +400,11 @@ class OctreeQuantizer::PaletteSearch {
     return static_cast<uint32_t>((c0 >> 2) << 12 | (c1 >> 2) << 6 | c2 >> 2);
   }
   uint32_t FindInLists(const int* c) {
-    const uint8_t* list = Coarse(c);
-    return list[0] == 0 ? list[1] : Search(c, list);
+    const uint32_t* list = Coarse(c);
+    return list[0] == 1 ? list[1] >> 24 : Search(c, list);
   }
 
-  const uint8_t* Coarse(const int* c) {
+  const uint32_t* Coarse(const int* c) {
     const uint32_t cell = static_cast<uint32_t>((c[0] & 0xF8) << 7 | (c[1] & 0xF8) << 2 | c[2] >> 3);
     if (cells_[cell] < 0) cells_[cell] = Candidates(cell);
     return &pool_[static_cast<uint32_t>(cells_[cell])];
@@ -331,38 +435,36 @@ class OctreeQuantizer::PaletteSearch {
 
   uint32_t CubeCell(const int* c) {
     const int lo[3] = {c[0] & ~1, c[1] & ~1, c[2] & ~1};
-    const uint8_t* parent = Fine(c);
+    const uint32_t* parent = Fine(c);
     uint8_t out[256];
-    const uint32_t n = Winners(lo, 2, parent + 1, uint32_t{parent[0]} + 1, out);
+    const uint32_t n = Winners(lo, 2, parent + 1, parent[0], out);
     if (n > 3) return 2;
     uint32_t v = n == 1 ? 1 : 5;
     for (uint32_t j = 0; j < 3; ++j) v |= uint32_t{out[std::min(j, n - 1)]} << (8 + 8 * j);
     return v;
   }
 
-  const uint8_t* Fine(const int* c) {
+  const uint32_t* Fine(const int* c) {
     if (fine_.empty()) fine_.assign(size_t{1} << 18, -1);
     const uint32_t cell = FineCell(c[0], c[1], c[2]);
     if (fine_[cell] < 0) {
       const int lo[3] = {c[0] & ~3, c[1] & ~3, c[2] & ~3};
-      const uint8_t* parent = Coarse(c);
+      const uint32_t* parent = Coarse(c);
       uint8_t out[256];
-      const uint32_t n = Winners(lo, 4, parent + 1, uint32_t{parent[0]} + 1, out);
-      fine_[cell] = static_cast<int32_t>(pool_.size());
-      pool_.push_back(static_cast<uint8_t>(n - 1));
-      pool_.insert(pool_.end(), out, out + n);
+      const uint32_t n = Winners(lo, 4, parent + 1, parent[0], out);
+      fine_[cell] = Append(out, n);
     }
     return &pool_[static_cast<uint32_t>(fine_[cell])];
   }
 
   // Entries of `from` (n of them) that can win in the cube at lo of the
   // given side, ascending, into out; returns their count.
-  uint32_t Winners(const int* lo, int side, const uint8_t* from, uint32_t n, uint8_t* out) const {
+  static uint32_t Winners(const int* lo, int side, const uint32_t* from, uint32_t n, uint8_t* out) {
     int32_t closest[256], limit = INT32_MAX;
     for (uint32_t j = 0; j < n; ++j) {
       int32_t dmin = 0, dmax = 0;
       for (int k = 0; k < 3; ++k) {
-        const int32_t a = lo[k] - planes_[k][from[j]], b = a + side - 1;  // a <= b
+        const int32_t a = lo[k] - static_cast<int32_t>(from[j] >> 8 * k & 0xFF), b = a + side - 1;  // a <= b
         const int32_t gap = std::max(a, 0) + std::max(-b, 0), reach = std::max(b, -a);
         dmin += gap * gap;
         dmax += reach * reach;
@@ -372,25 +474,24 @@ class OctreeQuantizer::PaletteSearch {
     }
     uint32_t count = 0;
     for (uint32_t j = 0; j < n; ++j)
-      if (closest[j] <= limit) out[count++] = from[j];
+      if (closest[j] <= limit) out[count++] = static_cast<uint8_t>(from[j] >> 24);
     return count;
   }
 
-  // The lists are ascending, so the least of distance << 8 | index is the
-  // nearest entry with the lowest index on ties, without a branch on each
-  // comparison (distances are below 2^18).
-  uint32_t Search(const int* c, const uint8_t* list) const {
-    const uint32_t* sq = squares_ + 255;
-    uint32_t best = UINT32_MAX;
-    for (uint32_t k = 1; k <= uint32_t{list[0]} + 1; ++k) {
-      const uint32_t i = list[k];
-      const uint32_t d = sq[c[0] - planes_[0][i]] + sq[c[1] - planes_[1][i]] + sq[c[2] - planes_[2][i]];
-      best = std::min(best, d << 8 | i);
+  uint32_t Search(const int* c, const uint32_t* list) const { return search_(c, list + 1, list[0]); }
+
+  // Stores the entries (n >= 1 indices) as a list: its length, then the
+  // packed entries padded; returns its offset.
+  int32_t Append(const uint8_t* indices, uint32_t n) {
+    const int32_t offset = static_cast<int32_t>(pool_.size());
+    pool_.push_back(n);
+    for (uint32_t k = 0; k < PaddedLength(n); ++k) {
+      const uint32_t i = indices[std::min(k, n - 1)];
+      pool_.push_back(planes_[0][i] | planes_[1][i] << 8 | planes_[2][i] << 16 | i << 24);
     }
-    return best & 0xFF;
+    return offset;
   }
 
-  // Stored at the returned offset: count - 1, then the indices ascending.
   int32_t Candidates(uint32_t cell) {
     const int lo[3] = {static_cast<int>(cell >> 7 & 0xF8), static_cast<int>(cell >> 2 & 0xF8),
                        static_cast<int>(cell << 3 & 0xF8)};
@@ -407,23 +508,22 @@ class OctreeQuantizer::PaletteSearch {
       closest[i] = dmin;
       limit = std::min(limit, dmax);
     }
-    const int32_t offset = static_cast<int32_t>(pool_.size());
-    pool_.push_back(0);
+    uint8_t out[256];
     uint32_t n = 0;
     for (uint32_t i = 0; i < colors_; ++i)
-      if (closest[i] <= limit) pool_.push_back(static_cast<uint8_t>(i)), ++n;
-    pool_[static_cast<size_t>(offset)] = static_cast<uint8_t>(n - 1);
-    return offset;
+      if (closest[i] <= limit) out[n++] = static_cast<uint8_t>(i);
+    return Append(out, n);
   }
 
   const uint8_t (*planes_)[256];
   uint32_t colors_;
   uint32_t* cubes_;
+  ListSearch search_;
   bool fineLists_ = false;
   uint32_t squares_[511];
   uint32_t morton_[256];
   std::vector<int32_t> cells_, fine_;
-  std::vector<uint8_t> pool_;
+  std::vector<uint32_t> pool_;
 };
 
 namespace {
@@ -461,9 +561,10 @@ bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[25
     uint8_t* out = output + static_cast<size_t>(y) * dstStride;
     int last[3] = {-1, -1, -1};
     uint8_t lastIndex = 0;
-    constexpr uint32_t kAhead = 8;
+    constexpr uint32_t kAhead = 16, kListAhead = 6;
     for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
       if (x + kAhead < width) search.Prefetch(p + kAhead * bytesPerPixel);
+      if (x + kListAhead < width) search.PrefetchList(p + kListAhead * bytesPerPixel);
       const int c[3] = {p[0], p[1], p[2]};
       if (c[0] != last[0] || c[1] != last[1] || c[2] != last[2]) {
         lastIndex = static_cast<uint8_t>(search.Find(c));

@@ -130,6 +130,10 @@ class OctreeQuantizerHeap {
   Node* reducible_[8] = {};
 };
 
+// The widest vectors the palette search may use: 2 AVX2 where the processor
+// has it (the default), 1 SSE2, 0 none. Tests lower it to reach every form.
+void SetOctreeVectorCap(int level);
+
 int BuildPaletteFromRGB(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
                         uint32_t maxColors, RGBQUAD* palette, uint32_t* count, uint32_t flags);
 // Pixels of 3 bytes (4 with flags bit 1 or 2); colours at most 256.

@@ -318,3 +318,96 @@ TEST(OctreeQuantizer, NearestMappingIsExactForEverySearch) {
     }
   }
 }
+
+// Every form of the palette search (plain, SSE2, AVX2 where present) on the
+// calling thread and on the pool gives each pixel its nearest entry with the
+// lowest index on ties, against a plain scan over the whole palette: busy
+// pictures, every colour distinct, ramps, ties built into the palette
+// (copies, entries equally far from whole grey ramps), a lone pixel, one
+// very wide row, 4-byte pixels; through each way of searching (lists of
+// 8-8-8 cells for small pictures, the cube table up to 64 colours, the
+// 4-4-4 lists above). Error diffusion, which searches the same way, must
+// agree across the forms too.
+TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
+  enum Picture { kNoise, kDistinct, kRamp };
+  enum Palette { kRandom, kCopies, kEvenGreys, kOneColour, kAllSame };
+  const struct {
+    const char* what;
+    uint32_t w, h, colors;
+    Picture picture;
+    Palette palette;
+    uint32_t bpp;
+  } rows[] = {
+      {"busy, fine lists", 257, 256, 256, kNoise, kRandom, 3},
+      {"busy, cube table", 257, 256, 64, kNoise, kRandom, 3},
+      {"busy, small picture", 120, 90, 256, kNoise, kRandom, 3},
+      {"first past the cube table", 257, 256, 65, kNoise, kRandom, 3},
+      {"every colour distinct", 256, 256, 256, kDistinct, kRandom, 3},
+      {"busy, 4 bytes", 257, 256, 200, kNoise, kRandom, 4},
+      {"ramp", 257, 256, 256, kRamp, kRandom, 3},
+      {"copies tie", 257, 256, 256, kNoise, kCopies, 3},
+      {"copies tie, cube table", 257, 256, 40, kNoise, kCopies, 3},
+      {"odd greys tie", 256, 300, 128, kRamp, kEvenGreys, 3},
+      {"odd greys tie, small", 64, 64, 128, kRamp, kEvenGreys, 4},
+      {"one entry", 257, 256, 1, kNoise, kOneColour, 3},
+      {"all entries the same", 257, 256, 256, kNoise, kAllSame, 3},
+      {"lone pixel", 1, 1, 256, kNoise, kRandom, 3},
+      {"one wide row", 65539, 1, 256, kDistinct, kRandom, 3},
+      {"one wide row, 4 bytes", 65537, 1, 17, kNoise, kRandom, 4},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    uint32_t seed = r.w * 31 + r.colors;
+    auto next = [&] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+    const size_t n = size_t{r.w} * r.h;
+    std::vector<uint8_t> img(n * r.bpp, 0xA5);
+    for (size_t i = 0; i < n; ++i) {
+      uint8_t* p = &img[i * r.bpp];
+      const uint32_t x = static_cast<uint32_t>(i % r.w), y = static_cast<uint32_t>(i / r.w);
+      if (r.picture == kDistinct) {
+        const uint32_t v = static_cast<uint32_t>(i * 2654435761u) >> 8;  // odd multiplier: distinct
+        p[0] = v >> 16, p[1] = v >> 8 & 0xFF, p[2] = v & 0xFF;
+      } else if (r.picture == kRamp) {
+        p[0] = p[1] = p[2] = static_cast<uint8_t>(x + y);
+        if (r.palette != kEvenGreys) p[2] = static_cast<uint8_t>(y);
+      } else {
+        for (int k = 0; k < 3; ++k) p[k] = static_cast<uint8_t>(x * 255 / r.w / 2 + 50 * k + next() % 40);
+      }
+    }
+    RGBQUAD pal[256] = {};
+    for (uint32_t i = 0; i < r.colors; ++i) {
+      const uint32_t v = next() << 8 | (next() & 0xFF);
+      const uint32_t j = r.palette == kCopies ? i / 2 * 2 : i;  // entry 2k + 1 a copy of 2k
+      RGBQUAD q{static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16), 0};
+      if (r.palette == kEvenGreys) q = {BYTE(2 * i), BYTE(2 * i), BYTE(2 * i), 0};
+      if (r.palette == kAllSame) q = {90, 160, 30, 0};
+      pal[i] = r.palette == kCopies && j != i ? pal[j] : q;
+    }
+    std::vector<uint8_t> want(n);
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t* p = &img[i * r.bpp];
+      int best = INT32_MAX;
+      for (int k = 0; k < static_cast<int>(r.colors); ++k) {
+        const int dr = p[0] - pal[k].rgbRed, dg = p[1] - pal[k].rgbGreen, db = p[2] - pal[k].rgbBlue;
+        if (dr * dr + dg * dg + db * db < best) best = dr * dr + dg * dg + db * db, want[i] = static_cast<uint8_t>(k);
+      }
+    }
+    const DWORD four = r.bpp == 4 ? DWORD{kPicOctreeFourBytes} : DWORD{0};
+    std::vector<uint8_t> dithered[3];
+    for (int cap = 0; cap <= 2; ++cap) {
+      SetOctreeVectorCap(cap);
+      for (DWORD threads : {DWORD{kPicFlagNoThreads}, DWORD{0}}) {
+        std::vector<uint8_t> out(n, 0xEE);
+        ASSERT_TRUE(pic_RGBTo8BitDithered(img.data(), r.w, r.h, r.w * r.bpp, out.data(), r.w, r.colors, pal, 0, 0,
+                                          four | threads));
+        for (size_t i = 0; i < n; ++i) ASSERT_EQ(out[i], want[i]) << "cap " << cap << " pixel " << i;
+      }
+      dithered[cap].assign(n, 0xEE);
+      ASSERT_TRUE(pic_RGBTo8BitDithered(img.data(), r.w, r.h, r.w * r.bpp, dithered[cap].data(), r.w, r.colors, pal,
+                                        1, 40, four));
+    }
+    SetOctreeVectorCap(2);
+    EXPECT_EQ(dithered[0], dithered[1]);
+    EXPECT_EQ(dithered[0], dithered[2]);
+  }
+}
