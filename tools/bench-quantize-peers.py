@@ -5,7 +5,7 @@ on 12-megapixel photographs: mean colour error (CIE76, sRGB D65) and time at
 
 Usage: tools/bench-quantize-peers.py [build/native-release] [--photos a,b]
        [--min-time SECONDS] [--rounds N] [--settings 1,4,8,default]
-       [--magick] [--no-onebit] [--no-errors]
+       [--magick] [--no-onebit] [--no-errors] [--no-median-cut]
 
 Times: side by side in one process with interleaved rounds
 (tools/peerbench.py; ours through the peer-bench library, octree palette and
@@ -108,6 +108,8 @@ def main():
     ap.add_argument("--magick", action="store_true")
     ap.add_argument("--no-onebit", action="store_true")
     ap.add_argument("--no-errors", action="store_true", help="times only")
+    ap.add_argument("--no-median-cut", action="store_true",
+                    help="time Pillow's fast octree only (its median cut takes seconds a round)")
     args = ap.parse_args()
     bench = os.path.join(args.build, "bench", "quantize_bench")
     work = os.path.join(tempfile.gettempdir(), "pictura_quant_bench")
@@ -147,6 +149,8 @@ def main():
                 sides = [("ours", lib.checked(lib.lib.pb_quantize, pb.ptr(rgb), w, h, pb.ptr(idx), n, pb.ptr(pal), 0)),
                          ("pil-mc", lambda n=n: im.quantize(n, method=0)),
                          ("pil-octree", lambda n=n: im.quantize(n, method=2))]
+                if args.no_median_cut:
+                    sides = [s for s in sides if s[0] != "pil-mc"]
                 if args.magick:
                     one = setting[1] == 1
                     sides.append(("im", lambda n=n, one=one: magick(
