@@ -85,7 +85,8 @@ __attribute__((noinline)) void ResolvePixel(const uint8_t* row0, const uint8_t* 
 
 // The constants of the blends, loaded once per row.
 struct Consts {
-  __m256i low16 = _mm256_set1_epi32(0xFFFF);
+  __m256i margin = _mm256_set1_epi32(16), low16 = _mm256_set1_epi32(0xFFFF),
+          top = _mm256_set1_epi32(0x10000 - 31);
   __m256i below16 = _mm256_set1_epi16(15);
 };
 
@@ -99,6 +100,19 @@ inline uint32_t CertainBits(__m256i a, __m256i b, const Consts& k) {
   const __m256i fractions = _mm256_or_si256(_mm256_and_si256(a, k.low16), _mm256_slli_epi32(b, 16));
   return static_cast<uint32_t>(
       _mm256_movemask_epi8(_mm256_cmpgt_epi16(_mm256_abs_epi16(fractions), k.below16)));
+}
+
+inline bool AllCertain(__m256i a, __m256i b, const Consts& k) {
+  return CertainBits(a, b, k) == ~0u;
+}
+
+// The same for the eight lanes of one: all ones where certain.
+inline __m256i Certain(__m256i q, const Consts& k) {
+  return _mm256_cmpgt_epi32(k.top, _mm256_and_si256(_mm256_sub_epi32(q, k.margin), k.low16));
+}
+
+inline int Mask(__m256i m) {
+  return _mm256_movemask_ps(_mm256_castsi256_ps(m));
 }
 
 // Two pixels' 16 bytes from their sample offsets: the low lane holds the
@@ -174,35 +188,33 @@ inline Pair BlendPair(const uint8_t* row0, const uint8_t* row1, uint32_t a, uint
   return r;
 }
 
-// Whether a pixel's blend is exactly its first sample in every channel
-// (see above), its 4-byte loads within the rows.
-template <uint32_t CH>
-inline bool FirstSampleExact(const uint8_t* row0, const uint8_t* row1, const BilinearColumns& c, uint32_t x,
-                             double ty) {
-  const uint32_t mask = CH == 3 ? 0xFFFFFFu : 0xFFFFFFFFu;
-  auto at = [&](const uint8_t* p) {
-    uint32_t bits;
-    std::memcpy(&bits, p, 4);
-    return bits & mask;
-  };
-  const uint32_t a = at(row0 + c.x0[x]), b = at(row0 + c.x1[x]);
-  const bool txZero = c.tx[x] == 0;
-  if (!txZero && a != b) return false;
-  if (ty == 0) return true;
-  const uint32_t d = at(row1 + c.x0[x]);
-  return a == d && (txZero || d == at(row1 + c.x1[x]));
+// The bits of CertainBits for the lanes of two halves whose masks are set
+// (lane i of a bits 4i and 4i + 1, of b 4i + 2 and 4i + 3).
+inline uint32_t LaneBits(__m256i a, __m256i b) {
+  return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_blend_epi16(a, b, 0xAA)));
+}
+
+// The lanes of a pair whose blend is exactly its first sample (see above).
+inline __m256i ExactLanes(const Pair& r, __m256i tyZero) {
+  const __m256i txZero = _mm256_castps_si256(_mm256_cmp_ps(r.tx, _mm256_setzero_ps(), _CMP_EQ_OQ));
+  const __m256i flat0 = _mm256_or_si256(_mm256_cmpeq_epi32(r.i00, r.i01), txZero);
+  const __m256i flat1 = _mm256_or_si256(_mm256_cmpeq_epi32(r.i10, r.i11), txZero);
+  return _mm256_and_si256(flat0,
+                          _mm256_or_si256(tyZero, _mm256_and_si256(flat1, _mm256_cmpeq_epi32(r.i00, r.i10))));
 }
 
 template <uint32_t CH>
 void DirectRow(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearColumns& c, double ty) {
   const Consts k;
   const __m256 vty = _mm256_set1_ps(static_cast<float>(ty));
+  const __m256i tyZero = _mm256_set1_epi32(ty == 0 ? -1 : 0);
   const __m256i first = FirstColumn<CH>(), second = SecondColumn<CH>();
   const __m256i placeFirst = PlaceFirst<CH>(), placeSecond = PlaceSecond<CH>();
   const uint32_t* x0 = c.x0;
   const float* txLanes = c.txLanes;
   // Four pixels x .. x + 3 into 16 bytes (3 channels: 12, then 4 spare);
-  // returns the certain lanes' bits (all set: every byte is certain).
+  // returns the bits of the lanes that are certain or exactly their first
+  // sample (all set: every byte is right).
   auto four = [&](uint32_t x, uint8_t* to) -> uint32_t {
     const Pair p = BlendPair<CH>(row0, row1, x0[x], x0[x + 1], txLanes + size_t{x} * 4, vty, first, second);
     const Pair q =
@@ -213,21 +225,21 @@ void DirectRow(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const Bil
         _mm256_or_si256(_mm256_shuffle_epi8(p.q, placeFirst), _mm256_shuffle_epi8(q.q, placeSecond));
     const __m128i pixels = _mm_or_si128(_mm256_castsi256_si128(both), _mm256_extracti128_si256(both, 1));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to), pixels);
-    return CertainBits(p.q, q.q, k);
+    const uint32_t sure = CertainBits(p.q, q.q, k);
+    return sure == ~0u ? sure : sure | LaneBits(ExactLanes(p, tyZero), ExactLanes(q, tyZero));
   };
   // The doubtful pixels of a step again: pixel x + j has the bits 0x3333
   // from 16 (j & 1) + 2 (j >> 1) (its pair's lanes, see CertainBits).
   auto settle = [&](uint32_t sure, uint32_t x, uint8_t* to) {
     for (uint32_t j = 0; j < 4; ++j) {
       const uint32_t lanes = 0x3333u << ((j & 1) * 16 + (j >> 1) * 2);
-      if ((sure & lanes) != lanes && !FirstSampleExact<CH>(row0, row1, c, x + j, ty))
-        ResolvePixel<CH>(row0, row1, to + j * CH, c, x + j, ty);
+      if ((sure & lanes) != lanes) ResolvePixel<CH>(row0, row1, to + j * CH, c, x + j, ty);
     }
   };
   // A 3-channel step writes 4 bytes past its pixels, which the next step
   // rewrites; the last step of the row goes through a buffer. The steps run
-  // in runs of 64 without a branch on their doubts, which are settled after
-  // each run (on smooth ramps a quarter of the steps has one).
+  // in runs of 64, their doubts settled after each run (on smooth ramps a
+  // tenth of the steps has one).
   const uint32_t fast = c.fastEnd;
   const uint32_t direct = CH == 3 ? (c.count >= 2 ? c.count - 2 : 0) : c.count;
   uint32_t x = 0;
@@ -305,18 +317,11 @@ void BilinearAcrossRowU8(const uint8_t* row, const BilinearColumns& c, float* h,
     AcrossRow<4>(row, c, h, exact);
 }
 
-// The samples first .. first + 15 of a destination row whose certain bits
-// (CertainBits of the step's two halves) miss: again unless exactly the
-// first sample (the upper blend is, and ty is 0 or the lower blend is too
-// and equal).
-__attribute__((noinline)) void DownDoubts(const float* h0, const float* h1, const int32_t* e0,
-                                          const int32_t* e1, const uint8_t* row0, const uint8_t* row1,
-                                          uint8_t* out, const BilinearColumns& c, double ty, size_t first,
-                                          uint32_t sure) {
+__attribute__((noinline)) void DownDoubts(const uint8_t* row0, const uint8_t* row1, uint8_t* out,
+                                          const BilinearColumns& c, double ty, size_t first, uint32_t lanes) {
   for (uint32_t l = 0; l < 16; ++l) {
-    if (sure >> (l < 8 ? 4 * l : 4 * (l - 8) + 2) & 1) continue;
+    if (!(lanes >> l & 1)) continue;
     const size_t i = first + l;
-    if (e0[i] && (ty == 0 || (e1[i] && h1[i] == h0[i]))) continue;
     const uint32_t x = static_cast<uint32_t>(i / c.channels), k = static_cast<uint32_t>(i % c.channels);
     const uint32_t o0 = c.x0[x] + k, o1 = c.x1[x] + k;
     out[i] = ExactSample(row0[o0], row0[o1], row1[o0], row1[o1], c.tx[x], ty);
@@ -329,51 +334,42 @@ void BilinearDownRowU8(const float* h0, const float* h1, const int32_t* e0, cons
   const size_t n = size_t{c.count} * c.channels;
   const Consts k;
   const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-  // Sixteen samples of one destination row from a + (b - a) t; returns the
-  // certain lanes' bits.
-  auto put = [&](size_t i, __m256 a0, __m256 a1, __m256 d0, __m256 d1, __m256 t, uint8_t* to) -> uint32_t {
+  // Sixteen samples of one destination row from a + (b - a) t; doubtful
+  // ones again unless exactly the first sample: the upper blend is, and ty
+  // is 0 or the lower blend is too and equal.
+  auto put = [&](size_t i, __m256 a0, __m256 a1, __m256 d0, __m256 d1, __m256 t, uint8_t* to, double rowTy) {
     const __m256i q0 = _mm256_cvttps_epi32(_mm256_add_ps(a0, _mm256_mul_ps(d0, t)));
     const __m256i q1 = _mm256_cvttps_epi32(_mm256_add_ps(a1, _mm256_mul_ps(d1, t)));
     const __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(q0, 16), _mm256_srli_epi32(q1, 16));
     const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), order);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm256_castsi256_si128(bytes));
-    return CertainBits(q0, q1, k);
+    if (AllCertain(q0, q1, k)) return;
+    const __m256i tyZero = _mm256_set1_epi32(rowTy == 0 ? -1 : 0);
+    auto exact = [&](size_t j, __m256 d) {
+      const __m256i lower =
+          _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e1 + j)),
+                           _mm256_castps_si256(_mm256_cmp_ps(d, _mm256_setzero_ps(), _CMP_EQ_OQ)));
+      return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(e0 + j)),
+                              _mm256_or_si256(tyZero, lower));
+    };
+    const int doubt = (~Mask(_mm256_or_si256(Certain(q0, k), exact(i, d0))) & 0xFF) |
+                      (~Mask(_mm256_or_si256(Certain(q1, k), exact(i + 8, d1))) & 0xFF) << 8;
+    if (doubt) DownDoubts(row0, row1, to, c, rowTy, i, static_cast<uint32_t>(doubt));
   };
   const __m256 vty = _mm256_set1_ps(static_cast<float>(ty)),
                vtyNext = _mm256_set1_ps(static_cast<float>(tyNext));
-  // Both rows' certain bits of the step at i.
-  auto step = [&](size_t i, uint32_t* sureNext) {
+  auto step = [&](size_t i) {
     const __m256 a0 = _mm256_loadu_ps(h0 + i), a1 = _mm256_loadu_ps(h0 + i + 8);
     const __m256 d0 = _mm256_sub_ps(_mm256_loadu_ps(h1 + i), a0),
                  d1 = _mm256_sub_ps(_mm256_loadu_ps(h1 + i + 8), a1);
-    if (next) *sureNext = put(i, a0, a1, d0, d1, vtyNext, next);
-    return put(i, a0, a1, d0, d1, vty, out);
+    put(i, a0, a1, d0, d1, vty, out, ty);
+    if (next) put(i, a0, a1, d0, d1, vtyNext, next, tyNext);
   };
-  auto settle = [&](uint32_t sure, uint32_t sureNext, size_t i) {
-    if (sure != ~0u) DownDoubts(h0, h1, e0, e1, row0, row1, out, c, ty, i, sure);
-    if (next && sureNext != ~0u) DownDoubts(h0, h1, e0, e1, row0, row1, next, c, tyNext, i, sureNext);
-  };
-  // Runs of 64 steps without a branch on their doubts, settled after each.
   size_t i = 0;
-  while (i + 16 <= n) {
-    const size_t start = i;
-    uint32_t sure[64], sureNext[64];
-    uint64_t doubtful = 0;
-    for (uint32_t g = 0; g < 64 && i + 16 <= n; ++g, i += 16) {
-      sureNext[g] = ~0u;
-      sure[g] = step(i, &sureNext[g]);
-      doubtful |= uint64_t{(sure[g] & sureNext[g]) != ~0u} << g;
-    }
-    for (; doubtful; doubtful &= doubtful - 1) {
-      const auto g = static_cast<uint32_t>(__builtin_ctzll(doubtful));
-      settle(sure[g], sureNext[g], start + 16 * size_t{g});
-    }
-  }
+  for (; i + 16 <= n; i += 16) step(i);
   // The last 16 samples again, over some already written.
   if (i < n && n >= 16) {
-    uint32_t sureNext = ~0u;
-    const uint32_t sure = step(n - 16, &sureNext);
-    settle(sure, sureNext, n - 16);
+    step(n - 16);
     return;
   }
   uint8_t* const rows[2] = {out, next};
