@@ -335,6 +335,15 @@ ListSearch ChooseListSearch() {
 
 void SetOctreeVectorCap(int level) { g_vectorCap.store(level, std::memory_order_relaxed); }
 
+// The 4-4-4 lists of the cells a picture uses, built once on the pool for
+// all its bands (each band would otherwise build those it meets): per cell
+// of FineCell its list's offset in pool, -1 for cells not listed (those
+// found in every eighth row only; a band lists any other itself).
+struct OctreeQuantizer::SharedLists {
+  std::vector<int32_t> fine;
+  std::vector<uint32_t> pool;
+};
+
 // Exact nearest palette entry (squared distance, lowest index on ties),
 // searched only among the entries that can win somewhere in the colour's
 // 5-5-5 cell: those whose nearest point of the cell is no farther than the
@@ -345,8 +354,13 @@ void SetOctreeVectorCap(int level) { g_vectorCap.store(level, std::memory_order_
 // missed the caches on nearly every pixel of a busy photo.)
 class OctreeQuantizer::PaletteSearch {
  public:
-  PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, bool fine, uint32_t* cubes = nullptr)
-      : planes_(planes), colors_(std::max<uint32_t>(colors, 1)), cubes_(cubes), search_(ChooseListSearch()) {
+  PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, bool fine, uint32_t* cubes = nullptr,
+                const SharedLists* shared = nullptr)
+      : planes_(planes),
+        colors_(std::max<uint32_t>(colors, 1)),
+        cubes_(cubes),
+        shared_(shared),
+        search_(ChooseListSearch()) {
     for (int d = -255; d <= 255; ++d) squares_[d + 255] = static_cast<uint32_t>(d * d);
     for (uint32_t v = 0; v < 256; ++v) {
       uint32_t m = 0;
@@ -357,8 +371,22 @@ class OctreeQuantizer::PaletteSearch {
     cells_.assign(32768, -1);
     pool_.reserve(65536);
     if (fine && !cubes_) {
-      fine_.assign(size_t{1} << 18, -1);
+      if (!shared_) fine_.assign(size_t{1} << 18, -1);  // else at the first cell not shared
       fineLists_ = true;
+    }
+  }
+  static uint32_t FineCell(int c0, int c1, int c2) {
+    return static_cast<uint32_t>((c0 >> 2) << 12 | (c1 >> 2) << 6 | c2 >> 2);
+  }
+  // The lists of the cells [first, last) marked in used, appended to out;
+  // their offsets there into fine.
+  void BuildFineLists(const uint8_t* used, uint32_t first, uint32_t last, int32_t* fine,
+                      std::vector<uint32_t>& out) {
+    for (uint32_t cell = first; cell < last; ++cell) {
+      if (!used[cell]) continue;
+      const int c[3] = {static_cast<int>(cell >> 12) << 2, static_cast<int>(cell >> 6 & 63) << 2,
+                        static_cast<int>(cell & 63) << 2};
+      fine[cell] = FineList(c, out);
     }
   }
   uint32_t Find(const int* c) {
@@ -376,7 +404,7 @@ class OctreeQuantizer::PaletteSearch {
     if (cubes_)
       cell = &cubes_[CubeSlot(p[0], p[1], p[2])];
     else if (fineLists_)
-      cell = &fine_[FineCell(p[0], p[1], p[2])];
+      cell = &FineTable()[FineCell(p[0], p[1], p[2])];
     else
       return;
     asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(cell)));
@@ -385,9 +413,9 @@ class OctreeQuantizer::PaletteSearch {
   // at hand: the list is the next wait.
   void PrefetchList(const uint8_t* p) const {
     if (!fineLists_) return;
-    const int32_t offset = fine_[FineCell(p[0], p[1], p[2])];
+    const int32_t offset = FineTable()[FineCell(p[0], p[1], p[2])];
     if (offset < 0) return;
-    const char* list = reinterpret_cast<const char*>(&pool_[static_cast<uint32_t>(offset)]);
+    const char* list = reinterpret_cast<const char*>(FinePool() + offset);
     asm volatile("prefetcht0 %0" : : "m"(*list));
     asm volatile("prefetcht0 %0" : : "m"(*(list + 64)));
   }
@@ -396,9 +424,9 @@ class OctreeQuantizer::PaletteSearch {
   uint32_t CubeSlot(int c0, int c1, int c2) const {
     return morton_[c0 >> 1] << 2 | morton_[c1 >> 1] << 1 | morton_[c2 >> 1];
   }
-  static uint32_t FineCell(int c0, int c1, int c2) {
-    return static_cast<uint32_t>((c0 >> 2) << 12 | (c1 >> 2) << 6 | c2 >> 2);
-  }
+  // The prefetches look in the shared lists when there are any.
+  const int32_t* FineTable() const { return shared_ ? shared_->fine.data() : fine_.data(); }
+  const uint32_t* FinePool() const { return shared_ ? shared_->pool.data() : pool_.data(); }
   uint32_t FindInLists(const int* c) {
     const uint32_t* list = Coarse(c);
     return list[0] == 1 ? list[1] >> 24 : Search(c, list);
@@ -445,16 +473,23 @@ class OctreeQuantizer::PaletteSearch {
   }
 
   const uint32_t* Fine(const int* c) {
-    if (fine_.empty()) fine_.assign(size_t{1} << 18, -1);
     const uint32_t cell = FineCell(c[0], c[1], c[2]);
-    if (fine_[cell] < 0) {
-      const int lo[3] = {c[0] & ~3, c[1] & ~3, c[2] & ~3};
-      const uint32_t* parent = Coarse(c);
-      uint8_t out[256];
-      const uint32_t n = Winners(lo, 4, parent + 1, parent[0], out);
-      fine_[cell] = Append(out, n);
+    if (shared_) {
+      const int32_t offset = shared_->fine[cell];
+      if (offset >= 0) return shared_->pool.data() + offset;
     }
+    if (fine_.empty()) fine_.assign(size_t{1} << 18, -1);
+    if (fine_[cell] < 0) fine_[cell] = FineList(c, pool_);
     return &pool_[static_cast<uint32_t>(fine_[cell])];
+  }
+
+  // Appends the list of c's 4-4-4 cell to `to`; returns its offset there.
+  int32_t FineList(const int* c, std::vector<uint32_t>& to) {
+    const int lo[3] = {c[0] & ~3, c[1] & ~3, c[2] & ~3};
+    const uint32_t* parent = Coarse(c);
+    uint8_t out[256];
+    const uint32_t n = Winners(lo, 4, parent + 1, parent[0], out);
+    return Append(to, out, n);
   }
 
   // Entries of `from` (n of them) that can win in the cube at lo of the
@@ -482,12 +517,12 @@ class OctreeQuantizer::PaletteSearch {
 
   // Stores the entries (n >= 1 indices) as a list: its length, then the
   // packed entries padded; returns its offset.
-  int32_t Append(const uint8_t* indices, uint32_t n) {
-    const int32_t offset = static_cast<int32_t>(pool_.size());
-    pool_.push_back(n);
+  int32_t Append(std::vector<uint32_t>& to, const uint8_t* indices, uint32_t n) const {
+    const int32_t offset = static_cast<int32_t>(to.size());
+    to.push_back(n);
     for (uint32_t k = 0; k < PaddedLength(n); ++k) {
       const uint32_t i = indices[std::min(k, n - 1)];
-      pool_.push_back(planes_[0][i] | planes_[1][i] << 8 | planes_[2][i] << 16 | i << 24);
+      to.push_back(planes_[0][i] | planes_[1][i] << 8 | planes_[2][i] << 16 | i << 24);
     }
     return offset;
   }
@@ -512,12 +547,13 @@ class OctreeQuantizer::PaletteSearch {
     uint32_t n = 0;
     for (uint32_t i = 0; i < colors_; ++i)
       if (closest[i] <= limit) out[n++] = static_cast<uint8_t>(i);
-    return Append(out, n);
+    return Append(pool_, out, n);
   }
 
   const uint8_t (*planes_)[256];
   uint32_t colors_;
   uint32_t* cubes_;
+  const SharedLists* shared_;
   ListSearch search_;
   bool fineLists_ = false;
   uint32_t squares_[511];
@@ -554,8 +590,8 @@ struct SearchTables {
 bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors,
                                      const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t top,
                                      uint32_t bottom, uint32_t srcStride, uint32_t dstStride, uint32_t bytesPerPixel,
-                                     bool fine, uint32_t* cubes) {
-  PaletteSearch search(planes, colors, fine, cubes);
+                                     bool fine, uint32_t* cubes, const SharedLists* shared) {
+  PaletteSearch search(planes, colors, fine, cubes, shared);
   for (uint32_t y = top; y < bottom; ++y) {
     const uint8_t* p = pixels + static_cast<size_t>(y) * srcStride;
     uint8_t* out = output + static_cast<size_t>(y) * dstStride;
@@ -580,6 +616,54 @@ bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[25
   return true;
 }
 
+// Marks the 4-4-4 cells of every eighth row (a pass over every pixel cost
+// more than the few cells it adds), builds their lists (bands of cells, each
+// with its own 8-8-8 lists) and joins them; returns an error code.
+uint32_t OctreeQuantizer::BuildSharedLists(SharedLists* shared, const uint8_t (*planes)[256], uint32_t colors,
+                                           const uint8_t* pixels, uint32_t width, uint32_t height,
+                                           uint32_t srcStride, uint32_t bytesPerPixel) {
+  constexpr uint32_t kCells = 1u << 18, kChunk = 1024, kChunks = kCells / kChunk;
+  try {
+    std::vector<uint8_t> used(kCells, 0);
+    constexpr uint32_t kRowStep = 8;
+    uint32_t err = RunBandJobs(false, width, (height + kRowStep - 1) / kRowStep, [&](const ThreadBand& band) -> uint32_t {
+      for (uint32_t row = band.top; row < band.bottom; ++row) {
+        const uint8_t* p = pixels + static_cast<size_t>(row) * kRowStep * srcStride;
+        for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
+          std::atomic_ref<uint8_t> mark(used[PaletteSearch::FineCell(p[0], p[1], p[2])]);
+          if (!mark.load(std::memory_order_relaxed)) mark.store(1, std::memory_order_relaxed);
+        }
+      }
+      return 0;
+    });
+    if (err) return err;
+    shared->fine.assign(kCells, -1);
+    std::vector<std::vector<uint32_t>> pools(kChunks);
+    err = RunBandJobs(false, 1, kChunks, [&](const ThreadBand& band) -> uint32_t {
+      try {
+        PaletteSearch builder(planes, colors, false);
+        for (uint32_t k = band.top; k < band.bottom; ++k)
+          builder.BuildFineLists(used.data(), k * kChunk, (k + 1) * kChunk, shared->fine.data(), pools[k]);
+      } catch (const std::bad_alloc&) {
+        return kPicErrNoMemory;
+      }
+      return 0;
+    });
+    if (err) return err;
+    size_t total = 0;
+    for (uint32_t k = 0; k < kChunks; ++k) {
+      for (uint32_t cell = k * kChunk; cell < (k + 1) * kChunk; ++cell)
+        if (shared->fine[cell] >= 0) shared->fine[cell] += static_cast<int32_t>(total);
+      total += pools[k].size();
+    }
+    shared->pool.reserve(total);
+    for (const auto& pool : pools) shared->pool.insert(shared->pool.end(), pool.begin(), pool.end());
+  } catch (const std::bad_alloc&) {
+    return kPicErrNoMemory;
+  }
+  return 0;
+}
+
 int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t height,
                                  uint32_t srcStride, uint32_t dstStride, uint32_t colors, uint32_t bytesPerPixel) {
   if (!pixels || !output) {
@@ -593,10 +677,17 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
     if (!WantBands(poolFlags_, height))
       return MapNearestRows(&error_, planes_, colors, pixels, output, width, 0, height, srcStride, dstStride,
                             bytesPerPixel, tables.fine, tables.cubes.get());
+    // Big pictures with many colours: the 4-4-4 lists once for all bands
+    // (with the lists of each band's own, should there be no memory for
+    // them). The cube table's short lists cost less than the pass that
+    // finds the cells used.
+    SharedLists lists;
+    const bool shared = tables.fine &&
+                        BuildSharedLists(&lists, planes_, colors, pixels, width, height, srcStride, bytesPerPixel) == 0;
     error_ = RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
       uint32_t err = 0;
       MapNearestRows(&err, planes_, colors, pixels, output, width, band.top, band.bottom, srcStride, dstStride,
-                     bytesPerPixel, tables.fine, tables.cubes.get());
+                     bytesPerPixel, tables.fine, tables.cubes.get(), shared ? &lists : nullptr);
       return err;
     });
     return error_ == 0;

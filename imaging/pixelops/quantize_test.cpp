@@ -322,14 +322,15 @@ TEST(OctreeQuantizer, NearestMappingIsExactForEverySearch) {
 // Every form of the palette search (plain, SSE2, AVX2 where present) on the
 // calling thread and on the pool gives each pixel its nearest entry with the
 // lowest index on ties, against a plain scan over the whole palette: busy
-// pictures, every colour distinct, ramps, ties built into the palette
+// pictures, every colour distinct, ramps, colours met only in the rows the
+// pool's shared lists do not look at, ties built into the palette
 // (copies, entries equally far from whole grey ramps), a lone pixel, one
 // very wide row, 4-byte pixels; through each way of searching (lists of
 // 8-8-8 cells for small pictures, the cube table up to 64 colours, the
 // 4-4-4 lists above). Error diffusion, which searches the same way, must
 // agree across the forms too.
 TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
-  enum Picture { kNoise, kDistinct, kRamp };
+  enum Picture { kNoise, kDistinct, kRamp, kFlatEighthRows };
   enum Palette { kRandom, kCopies, kEvenGreys, kOneColour, kAllSame };
   const struct {
     const char* what;
@@ -345,6 +346,7 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
       {"every colour distinct", 256, 256, 256, kDistinct, kRandom, 3},
       {"busy, 4 bytes", 257, 256, 200, kNoise, kRandom, 4},
       {"ramp", 257, 256, 256, kRamp, kRandom, 3},
+      {"colours only off every eighth row", 257, 256, 256, kFlatEighthRows, kRandom, 3},
       {"copies tie", 257, 256, 256, kNoise, kCopies, 3},
       {"copies tie, cube table", 257, 256, 40, kNoise, kCopies, 3},
       {"odd greys tie", 256, 300, 128, kRamp, kEvenGreys, 3},
@@ -370,6 +372,8 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
       } else if (r.picture == kRamp) {
         p[0] = p[1] = p[2] = static_cast<uint8_t>(x + y);
         if (r.palette != kEvenGreys) p[2] = static_cast<uint8_t>(y);
+      } else if (r.picture == kFlatEighthRows && y % 8 == 0) {
+        p[0] = p[1] = p[2] = 128;
       } else {
         for (int k = 0; k < 3; ++k) p[k] = static_cast<uint8_t>(x * 255 / r.w / 2 + 50 * k + next() % 40);
       }
