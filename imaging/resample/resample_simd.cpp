@@ -9,14 +9,14 @@ namespace Pictura {
 namespace {
 std::atomic<int> g_vectorCap{kResampleTopLevel};
 
-// 0 none, 2 AVX, 3 AVX2 as far as the processor and the system go: the
+// 0 none, 2 AVX, 3 AVX2 with FMA as far as the processor and the system go: the
 // processor bit alone is not enough, the system must save the wide
 // registers too (which the compiler's check includes).
 int WideLevel() {
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
   __builtin_cpu_init();
   if (!__builtin_cpu_supports("avx")) return 0;
-  return __builtin_cpu_supports("avx2") ? 3 : 2;
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? 3 : 2;
 #else
   return 0;
 #endif

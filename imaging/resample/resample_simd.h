@@ -80,7 +80,7 @@ struct ResampleKernels {
                     uint32_t safeEnd);
 };
 
-// Vector levels: 0 none (the scalar walks), 1 SSE2, 2 AVX, 3 AVX2.
+// Vector levels: 0 none (the scalar walks), 1 SSE2, 2 AVX, 3 AVX2 with FMA.
 inline constexpr int kResampleTopLevel = 3;
 // The kernels of the best level the processor has, within the cap; null for
 // level 0.
