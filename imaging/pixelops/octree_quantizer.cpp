@@ -368,7 +368,9 @@ class OctreeQuantizer::PaletteSearch {
         if (v & (1u << b)) m |= 1u << (3 * b);
       morton_[v] = m;
     }
+    for (uint32_t i = 0; i < 256; ++i) all_[i] = planes_[0][i] | planes_[1][i] << 8 | planes_[2][i] << 16 | i << 24;
     cells_.assign(32768, -1);
+    top_.assign(4096, -1);
     pool_.reserve(65536);
     if (fine && !cubes_) {
       if (!shared_) fine_.assign(size_t{1} << 18, -1);  // else at the first cell not shared
@@ -494,18 +496,20 @@ class OctreeQuantizer::PaletteSearch {
 
   // Entries of `from` (n of them) that can win in the cube at lo of the
   // given side, ascending, into out; returns their count.
+  // (A plain loop over arrays, which the compiler turns into vectors.)
   static uint32_t Winners(const int* lo, int side, const uint32_t* from, uint32_t n, uint8_t* out) {
     int32_t closest[256], limit = INT32_MAX;
+    const int32_t lo0 = lo[0], lo1 = lo[1], lo2 = lo[2], last = side - 1;
     for (uint32_t j = 0; j < n; ++j) {
-      int32_t dmin = 0, dmax = 0;
-      for (int k = 0; k < 3; ++k) {
-        const int32_t a = lo[k] - static_cast<int32_t>(from[j] >> 8 * k & 0xFF), b = a + side - 1;  // a <= b
-        const int32_t gap = std::max(a, 0) + std::max(-b, 0), reach = std::max(b, -a);
-        dmin += gap * gap;
-        dmax += reach * reach;
-      }
-      closest[j] = dmin;
-      limit = std::min(limit, dmax);
+      const uint32_t e = from[j];
+      const int32_t a0 = lo0 - static_cast<int32_t>(e & 0xFF), b0 = a0 + last;  // a <= b
+      const int32_t a1 = lo1 - static_cast<int32_t>(e >> 8 & 0xFF), b1 = a1 + last;
+      const int32_t a2 = lo2 - static_cast<int32_t>(e >> 16 & 0xFF), b2 = a2 + last;
+      const int32_t g0 = std::max(a0, 0) + std::max(-b0, 0), r0 = std::max(b0, -a0);
+      const int32_t g1 = std::max(a1, 0) + std::max(-b1, 0), r1 = std::max(b1, -a1);
+      const int32_t g2 = std::max(a2, 0) + std::max(-b2, 0), r2 = std::max(b2, -a2);
+      closest[j] = g0 * g0 + g1 * g1 + g2 * g2;
+      limit = std::min(limit, r0 * r0 + r1 * r1 + r2 * r2);
     }
     uint32_t count = 0;
     for (uint32_t j = 0; j < n; ++j)
@@ -520,33 +524,23 @@ class OctreeQuantizer::PaletteSearch {
   int32_t Append(std::vector<uint32_t>& to, const uint8_t* indices, uint32_t n) const {
     const int32_t offset = static_cast<int32_t>(to.size());
     to.push_back(n);
-    for (uint32_t k = 0; k < PaddedLength(n); ++k) {
-      const uint32_t i = indices[std::min(k, n - 1)];
-      to.push_back(planes_[0][i] | planes_[1][i] << 8 | planes_[2][i] << 16 | i << 24);
-    }
+    for (uint32_t k = 0; k < PaddedLength(n); ++k) to.push_back(all_[indices[std::min(k, n - 1)]]);
     return offset;
   }
 
-  int32_t Candidates(uint32_t cell) {
+  // The entries that can win in the 8-8-8 cell, found among those of its
+  // 16-16-16 cell, found among all (lists made once per cell).
+  __attribute__((noinline)) int32_t Candidates(uint32_t cell) {
     const int lo[3] = {static_cast<int>(cell >> 7 & 0xF8), static_cast<int>(cell >> 2 & 0xF8),
                        static_cast<int>(cell << 3 & 0xF8)};
-    uint32_t closest[256], limit = UINT32_MAX;
-    for (uint32_t i = 0; i < colors_; ++i) {
-      uint32_t dmin = 0, dmax = 0;
-      for (int k = 0; k < 3; ++k) {
-        int v = planes_[k][i], a = lo[k] - v, b = lo[k] + 7 - v;
-        if (a > 0) dmin += static_cast<uint32_t>(a * a);
-        if (b < 0) dmin += static_cast<uint32_t>(b * b);
-        int reach = std::max(std::abs(a), std::abs(b));
-        dmax += static_cast<uint32_t>(reach * reach);
-      }
-      closest[i] = dmin;
-      limit = std::min(limit, dmax);
-    }
+    const uint32_t top = static_cast<uint32_t>((lo[0] >> 4) << 8 | (lo[1] >> 4) << 4 | lo[2] >> 4);
     uint8_t out[256];
-    uint32_t n = 0;
-    for (uint32_t i = 0; i < colors_; ++i)
-      if (closest[i] <= limit) out[n++] = static_cast<uint8_t>(i);
+    if (top_[top] < 0) {
+      const int topLo[3] = {lo[0] & ~15, lo[1] & ~15, lo[2] & ~15};
+      top_[top] = Append(pool_, out, Winners(topLo, 16, all_, colors_, out));
+    }
+    const uint32_t* parent = &pool_[static_cast<uint32_t>(top_[top])];
+    const uint32_t n = Winners(lo, 8, parent + 1, parent[0], out);
     return Append(pool_, out, n);
   }
 
@@ -558,7 +552,8 @@ class OctreeQuantizer::PaletteSearch {
   bool fineLists_ = false;
   uint32_t squares_[511];
   uint32_t morton_[256];
-  std::vector<int32_t> cells_, fine_;
+  uint32_t all_[256];  // every entry packed as in the lists
+  std::vector<int32_t> top_, cells_, fine_;
   std::vector<uint32_t> pool_;
 };
 
