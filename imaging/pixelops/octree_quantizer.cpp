@@ -411,24 +411,13 @@ class OctreeQuantizer::PaletteSearch {
       return;
     asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(cell)));
   }
-  // Asks for the fine list of pixel p once its cell (asked for earlier) is
-  // at hand: the list is the next wait.
-  void PrefetchList(const uint8_t* p) const {
-    if (!fineLists_) return;
-    const int32_t offset = FineTable()[FineCell(p[0], p[1], p[2])];
-    if (offset < 0) return;
-    const char* list = reinterpret_cast<const char*>(FinePool() + offset);
-    asm volatile("prefetcht0 %0" : : "m"(*list));
-    asm volatile("prefetcht0 %0" : : "m"(*(list + 64)));
-  }
 
  private:
   uint32_t CubeSlot(int c0, int c1, int c2) const {
     return morton_[c0 >> 1] << 2 | morton_[c1 >> 1] << 1 | morton_[c2 >> 1];
   }
-  // The prefetches look in the shared lists when there are any.
+  // The prefetch looks in the shared lists when there are any.
   const int32_t* FineTable() const { return shared_ ? shared_->fine.data() : fine_.data(); }
-  const uint32_t* FinePool() const { return shared_ ? shared_->pool.data() : pool_.data(); }
   uint32_t FindInLists(const int* c) {
     const uint32_t* list = Coarse(c);
     return list[0] == 1 ? list[1] >> 24 : Search(c, list);
@@ -592,10 +581,9 @@ bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[25
     uint8_t* out = output + static_cast<size_t>(y) * dstStride;
     int last[3] = {-1, -1, -1};
     uint8_t lastIndex = 0;
-    constexpr uint32_t kAhead = 16, kListAhead = 6;
+    constexpr uint32_t kAhead = 16;
     for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
       if (x + kAhead < width) search.Prefetch(p + kAhead * bytesPerPixel);
-      if (x + kListAhead < width) search.PrefetchList(p + kListAhead * bytesPerPixel);
       const int c[3] = {p[0], p[1], p[2]};
       if (c[0] != last[0] || c[1] != last[1] || c[2] != last[2]) {
         lastIndex = static_cast<uint8_t>(search.Find(c));
