@@ -34,15 +34,11 @@ enum BillboardStep : int {
 };
 
 constexpr COLORREF kFieldGrey = RGB(0xC0, 0xC0, 0xC0);
-// The wall is pushed to its window again at least this often: window systems
-// without a compositor lose layered content where other windows passed over.
-constexpr DWORD kRefreshMs = 2000;
 constexpr int kCalendarSheetWidth = 158;
 
 // The wall's own UpdateLayeredWindow block; used on the animation thread only.
 LayerArgs wallArgs;
 int grabX;
-DWORD lastPush;
 
 HMODULE ProgramModule() {
   return GetModuleHandleA(nullptr);
@@ -71,7 +67,6 @@ void DrawWall(FigureRecord* record) {
   DrawSprite(record->objectDC.get(), record->sheets[0].get(), record->masks[0].get(), {0, 0},
              {0, 0, kBillboardWidth, kBillboardHeight});
   ShowWall(record);
-  lastPush = GetTickCount();
 }
 
 // A z-order move of the wall asks for the layered content to be pushed
@@ -275,8 +270,9 @@ void StepBillboard(FigureRecord* record) {
           BillboardState.redrawRequest = 1;
         }
       }
-      if (BillboardState.redrawRequest.exchange(0) || GetTickCount() - lastPush >= kRefreshMs)
-        DrawWall(record);
+      // Without a compositor a window that leaves part of the wall asks for
+      // this push (AskForPushUnder); an unchanged wall is not pushed on a timer.
+      if (BillboardState.redrawRequest.exchange(0)) DrawWall(record);
       break;
     case kLiftBegins:
       grabX = PressPoint.x;
@@ -388,8 +384,7 @@ uint32_t Billboard::QuietMs() {
   if (BillboardState.redrawRequest || BillboardState.relayoutRequest || RelayoutRequest || BillboardClicked ||
       BillboardNudge || (BillboardHeld != 0) != (record_->lifted != 0))
     return 0;
-  const DWORD sincePush = GetTickCount() - lastPush;
-  uint32_t quiet = sincePush >= kRefreshMs ? 0 : kRefreshMs - sincePush;
+  uint32_t quiet = kNeverDue;
   if (BillboardState.currentMotif == kBillboardCalendarMotif) {
     SYSTEMTIME now = {};
     GetLocalTime(&now);

@@ -267,20 +267,18 @@ DWORD WindowsObjectHost::QuietMs() {
   // A push asked for, or due since the window was restacked (which may have
   // dropped its picture): at the next frame, not after a quiet stretch.
   if (pushDue_ || object_.redrawRequest) return 0;
+  // An unchanged picture is not pushed again on a timer: the window that
+  // leaves part of it asks (AskForPushUnder), a restack sets pushDue_.
   const LocalDateTime now = LocalNow();
   const int toMinute = (60 - now.second) * 1000 - now.milliseconds;
-  const DWORD sincePush = GetTickCount() - lastPush_;
-  const DWORD toPush = sincePush >= kObjectRepushMs ? 0 : kObjectRepushMs - sincePush;
-  return std::min(static_cast<DWORD>(std::max(toMinute, 0)), toPush);
+  return static_cast<DWORD>(std::max(toMinute, 0));
 }
 
 void WindowsObjectHost::ShowFrameIfChanged(const RECT& frame, bool changed) {
   const bool asked = object_.redrawRequest.exchange(0) != 0;
-  const bool stale = GetTickCount() - lastPush_ >= kObjectRepushMs;
-  if (!changed && !asked && !stale && !pushDue_ && EqualRect(&frame, &shownFrame_)) return;
+  if (!changed && !asked && !pushDue_ && EqualRect(&frame, &shownFrame_)) return;
   pushDue_ = false;
   shownFrame_ = frame;
-  lastPush_ = GetTickCount();
   ShowFrame(frame);
 }
 

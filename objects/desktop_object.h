@@ -146,8 +146,8 @@ class WindowsObjectHost : public ObjectHost {
   // Key colour, then `frame` of sheet 0 through its mask, then the window.
   void ShowFrame(const RECT& frame);
   // ShowFrame when the picture changed, `frame` is not the one shown, the
-  // window was restacked from this thread, someone asked (redrawRequest) or
-  // kObjectRepushMs passed; otherwise the unchanged picture stays as it is.
+  // window was restacked from this thread or someone asked (redrawRequest:
+  // a window that left part of it); otherwise the unchanged picture stays.
   void ShowFrameIfChanged(const RECT& frame, bool changed);
   // Copies glyphs from the digit strips into sheet 0 (opaque).
   void DrawGlyphs(const GlyphList& glyphs, const struct DigitStripBitmaps& strips);
@@ -163,7 +163,6 @@ class WindowsObjectHost : public ObjectHost {
   ObjectLayer layer_;
   RECT shownFrame_ = {};
   bool pushDue_ = true;  // no picture shown yet, or the window was restacked
-  DWORD lastPush_ = 0;
 };
 
 // "UHR_Z1" and "UHR_Z3", loaded by each thread that draws digits for itself.

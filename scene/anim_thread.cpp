@@ -218,7 +218,9 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
           }
           RefreshPlayerState();  // the shell polls the player only during scenes
           scene = ChooseNextScene(billboard);
-          startPending = true;
+          // No scene (every one switched off): nothing starts, the thread
+          // waits for the next pause instead of passing every 100 ms.
+          startPending = scene != 0;
         }
       }
     }

@@ -28,10 +28,9 @@ constexpr UINT kZOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 std::atomic<HANDLE> threadHandle{nullptr};
 LayerArgs StripLayerArgs;
 // Without a compositor a window passing over the strip takes its picture
-// with it, and nothing tells the strip: it is pushed again now and then.
-DWORD lastPush;
-// A window above left part of the strip (AskForPushUnder, which wakes the
-// thread): push at the next pass.
+// with it: the window that left part of the strip asks for the push
+// (AskForPushUnder, which wakes the thread); an unchanged strip is not
+// pushed on a timer.
 std::atomic<int> repushRequest{0};
 unsigned relayoutSetsSeen;
 
@@ -49,7 +48,6 @@ void PushStrip(FigureRecord* record) {
   LayerArgs copy = StripLayerArgs;
   UpdateLayeredWindow(StripWindow, record->objectScreenDC.get(), &copy.destination, &copy.size, record->objectDC.get(),
                       &copy.source, kKeyColour, &copy.blend, ULW_COLORKEY);
-  lastPush = GetTickCount();
 }
 
 // Destination and visible part for the current work area and offset.
@@ -191,7 +189,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
         Sleep(5);
         PlaceStrip(record);
         PushStrip(record);
-      } else if (repushRequest.exchange(0) || GetTickCount() - lastPush >= kObjectRepushMs) {
+      } else if (repushRequest.exchange(0)) {
         PushStrip(record);
       }
       return;
@@ -202,7 +200,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
 }
 
 void BackgroundStripPass(FigureRecord* record) {
-  if (ApplyWindowRequest(StripWindow, StripWindowRequest)) lastPush = 0;  // shown again: push now
+  if (ApplyWindowRequest(StripWindow, StripWindowRequest)) repushRequest = 1;  // shown again: push now
   if (StripUnloadRequest.exchange(0)) {
     UnloadBackgroundBitmaps(record);
     StripRelayout = 1;
@@ -222,9 +220,8 @@ DWORD StripQuietMs(const FigureRecord* record) {
   if (StripWindowRequest.action || StripUnloadRequest || StripRelayout) return 0;
   if (RelayoutRequest != 0 || RelayoutRequest.Sets() != relayoutSetsSeen) return 0;
   if (StripNumber() == 0 || FullScreenPause) return INFINITE;
-  if (!record || record->state != 2) return 0;
-  const DWORD sincePush = GetTickCount() - lastPush;
-  return sincePush >= kObjectRepushMs ? 0 : kObjectRepushMs - sincePush;
+  if (!record || record->state != 2 || repushRequest) return 0;
+  return INFINITE;
 }
 
 int StartBackgroundThread() {

@@ -133,8 +133,8 @@ TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
 }
 
 // The strip's thread asks how long it may wait: not at all (a pass every
-// 200 ms) with a request, a relayout or a step under way, until the next
-// push once shown, and for good with no strip or behind a full-screen program.
+// 200 ms) with a request, a relayout, a push asked for or a step under way,
+// and else for good: an unchanged strip is not pushed on a timer.
 TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
   RelayoutRequest = 0;
   StripRelayout = 0;
@@ -145,10 +145,13 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
   BackgroundStripPass(record);
   BackgroundStripPass(record);  // a relayout noted on the way, carried out
   ASSERT_EQ(record->state, 2);
-  const DWORD quiet = StripQuietMs(record);
-  EXPECT_GT(quiet, 0u);
-  EXPECT_LE(quiet, 2000u);
+  EXPECT_EQ(StripQuietMs(record), INFINITE) << "an unchanged strip waits for a request, not for a timer";
   EXPECT_EQ(StripQuietMs(nullptr), 0u);
+  // Shown again on request: the same pass pushes its picture, then it waits.
+  StripWindowRequest.Set(WindowAction::kShowBottom);
+  EXPECT_EQ(StripQuietMs(record), 0u);
+  BackgroundStripPass(record);
+  EXPECT_EQ(StripQuietMs(record), INFINITE);
 
   struct Row {
     const char* what;

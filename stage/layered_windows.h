@@ -5,11 +5,10 @@
 
 #include "services/app_globals.h"
 
-// An unchanged picture is pushed again this often: window systems without a
-// compositor lose layered content where other windows passed over, and tell
-// the window nothing. Each push costs the window system a copy of the whole
-// picture, so not more often.
-constexpr DWORD kObjectRepushMs = 2000;
+// An unchanged picture is not pushed again on a timer (each push costs the
+// window system a copy of the whole picture): without a compositor the
+// window that leaves part of another's place asks it to push
+// (AskForPushUnder, services/window_requests.h).
 
 // An object may show when it is kept while the figures are off ("not
 // deactivated") or the figures are on.
