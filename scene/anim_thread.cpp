@@ -195,7 +195,11 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
       continue;
     }
 
+    // A chosen scene that ran its pass without bringing a figure on (the
+    // empty scene, a figure that failed to load) is over: the thread waits
+    // for the next pause instead of passing every 100 ms.
     scene = 0;
+    startPending = false;
     SceneRunning = 0;
     bool sceneDue = false;
     // By the clock: a wake that serves a request brings no scene sooner.
@@ -218,9 +222,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
           }
           RefreshPlayerState();  // the shell polls the player only during scenes
           scene = ChooseNextScene(billboard);
-          // No scene (every one switched off): nothing starts, the thread
-          // waits for the next pause instead of passing every 100 ms.
-          startPending = scene != 0;
+          startPending = true;
         }
       }
     }

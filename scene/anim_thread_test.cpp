@@ -204,4 +204,27 @@ TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
   EXPECT_EQ(shutdownMessages, 1);
 }
 
+// With every scene switched off only the empty scene comes: it brings no
+// figure on, so the thread waits for the next pause instead of passing every
+// 100 ms until then.
+TEST_F(AnimThread, TheEmptySceneLeavesTheThreadWaitingForTheNextPause) {
+  int off = 0;
+  for (int scene : kSlotScene)
+    if (scene != 1) Settings.FigDeactive[off++] = scene;
+  Settings.Pause = 30;  // a choice after about 19 idle passes, then one every 3 s or so
+  Settings.Billboard = 0;
+  shutdownMessages = 0;
+  QuitFlag = 0;
+  const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
+  ASSERT_TRUE(thread);
+  PumpUntil([] { return false; }, 6000);
+  EXPECT_FALSE(IsWindowVisible(FigureWindow));
+  // Two choices at most, each followed by one pass for its scene, and the
+  // waits between: a thread passing every 100 ms after a choice makes 30 and more.
+  EXPECT_LE(billboard.passes, 10);
+  QuitFlag = 1;
+  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));
+  EXPECT_EQ(shutdownMessages, 1);
+}
+
 }  // namespace
