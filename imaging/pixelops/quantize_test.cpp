@@ -415,3 +415,48 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
     EXPECT_EQ(dithered[0], dithered[2]);
   }
 }
+
+// The one-channel path is taken only when every pixel is grey: one pixel of
+// (0, 255, 255) in a grey picture, at the start, in the eight-pixel steps,
+// in the columns after them or last, with 3 or 4 bytes a pixel, must be
+// weighed by all three channels (entry 1, 200 grey, though its first channel
+// alone says entry 0).
+TEST(OctreeQuantizer, GreyPairNeedsEveryPixelGrey) {
+  const RGBQUAD pair[2] = {{40, 40, 40, 0}, {200, 200, 200, 0}};
+  const struct {
+    uint32_t w, h, at, bpp;
+  } rows[] = {{1, 1, 0, 3}, {8, 2, 7, 3}, {9, 2, 8, 3}, {16, 3, 12, 3}, {17, 2, 16, 3},
+              {33, 2, 3, 3}, {33, 2, 32, 3}, {17, 2, 16, 4}, {5, 2, 2, 4}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << " at " << r.at << ", " << r.bpp << " bytes");
+    std::vector<uint8_t> img(size_t{r.w} * r.h * r.bpp);
+    for (size_t i = 0; i < img.size(); ++i) img[i] = static_cast<uint8_t>(i / r.bpp % 2 ? 20 : 60);  // far from 120
+    for (uint32_t k = 0; k < 3; ++k) img[r.at * r.bpp + k] = k ? 255 : 0;
+    std::vector<uint8_t> out(size_t{r.w} * r.h, 0xEE);
+    ASSERT_TRUE(pic_RGBTo8BitDithered(img.data(), r.w, r.h, r.w * r.bpp, out.data(), r.w, 2, pair, 1, 20,
+                                      r.bpp == 4 ? DWORD{kPicOctreeFourBytes} : DWORD{0}));
+    EXPECT_EQ(out[r.at], 1);
+  }
+}
+
+namespace {
+std::vector<DWORD> g_progressCalls;
+BOOL PICAPI NoteProgress(DWORD done, DWORD total, PIC_USERDATA) {
+  g_progressCalls.push_back(done * 10 + total);
+  return TRUE;
+}
+}  // namespace
+
+// The palette build reports its four steps in order, once each.
+TEST(OctreeQuantizer, PaletteBuildReportsItsSteps) {
+  std::vector<DWORD>& calls = g_progressCalls;
+  calls.clear();
+  SetProgressCallback(NoteProgress, 0);
+  std::vector<uint8_t> img = Image({{1, 2, 3}, {200, 100, 50}});
+  RGBQUAD pal[256];
+  DWORD count = 0;
+  EXPECT_TRUE(pic_Get8BitPaletteFromRGB(img.data(), 2, 1, 6, 16, pal, &count, 0));
+  SetProgressCallback(nullptr, 0);
+  EXPECT_EQ(calls, (std::vector<DWORD>{4, 14, 24, 34}));
+  EXPECT_EQ(count, 2u);
+}
