@@ -36,6 +36,22 @@ Image<T> RunAt(int level, const Image<T>& src, uint32_t w, uint32_t h, uint32_t 
   return dst;
 }
 
+// Mode 16 on the calling thread at each level equals the scalar walk, the
+// destination rows padded by `pad`; the failure names the level.
+testing::AssertionResult BilinearLevelsMatch(const Image<uint8_t>& src, uint32_t w, uint32_t h, uint32_t pad,
+                                             const std::vector<int>& levels) {
+  BOOL okRef = FALSE;
+  const Image<uint8_t> ref = RunAt(0, src, w, h, pad, 16, kNoPool, &okRef);
+  if (!okRef) return testing::AssertionFailure() << "the scalar walk failed";
+  for (int level : levels) {
+    BOOL ok = FALSE;
+    const Image<uint8_t> got = RunAt(level, src, w, h, pad, 16, kNoPool, &ok);
+    if (!ok) return testing::AssertionFailure() << "level " << level << " failed";
+    if (got.data != ref.data) return testing::AssertionFailure() << "level " << level << " differs";
+  }
+  return testing::AssertionSuccess();
+}
+
 }  // namespace
 
 TEST(ResizeVector, LargerThreeAndFourChannelImages) {
@@ -89,16 +105,8 @@ TEST(ResizeVector, BilinearNearWholeNumbersMatchesTheScalarWalk) {
               if (pattern == 3) v = static_cast<uint8_t>(((x / 2) & 1) ^ ((y / 2) & 1) ? 200 : 100);
               src.At(x, y, c) = v;
             }
-        BOOL okRef = FALSE;
-        const Image<uint8_t> ref = RunAt(0, src, z.dw, z.dh, 1, 16, kNoPool, &okRef);
-        ASSERT_TRUE(okRef);
-        for (int level : levels) {
-          BOOL ok = FALSE;
-          const Image<uint8_t> got = RunAt(level, src, z.dw, z.dh, 1, 16, kNoPool, &ok);
-          ASSERT_TRUE(ok);
-          ASSERT_TRUE(got.data == ref.data) << z.sw << "x" << z.sh << "x" << ch << " -> " << z.dw << "x"
-                                            << z.dh << " pattern " << pattern << " level " << level;
-        }
+        ASSERT_TRUE(BilinearLevelsMatch(src, z.dw, z.dh, 1, levels))
+            << z.sw << "x" << z.sh << "x" << ch << " -> " << z.dw << "x" << z.dh << " pattern " << pattern;
       }
     }
   }
@@ -132,16 +140,8 @@ TEST(ResizeVector, BilinearRampsAtSimpleRatiosMatchTheScalarWalk) {
               if (pattern == 3) v = static_cast<uint8_t>(y % 2 && x % 2 ? 106 + 3 * c : 100);
               src.At(x, y, c) = v;
             }
-        BOOL okRef = FALSE;
-        const Image<uint8_t> ref = RunAt(0, src, z.dw, z.dh, 0, 16, kNoPool, &okRef);
-        ASSERT_TRUE(okRef);
-        for (int level : levels) {
-          BOOL ok = FALSE;
-          const Image<uint8_t> got = RunAt(level, src, z.dw, z.dh, 0, 16, kNoPool, &ok);
-          ASSERT_TRUE(ok);
-          ASSERT_TRUE(got.data == ref.data) << z.sw << "x" << z.sh << "x" << ch << " -> " << z.dw << "x"
-                                            << z.dh << " pattern " << pattern << " level " << level;
-        }
+        ASSERT_TRUE(BilinearLevelsMatch(src, z.dw, z.dh, 0, levels))
+            << z.sw << "x" << z.sh << "x" << ch << " -> " << z.dw << "x" << z.dh << " pattern " << pattern;
       }
     }
   }
