@@ -1,9 +1,11 @@
 #include "app/desktop.h"
 
 #include "objects/billboard.h"
+#include "objects/billboard_state.h"
 #include "objects/clock.h"
 #include "objects/weather_sign.h"
 #include "scene/anim_thread.h"
+#include "services/window_requests.h"
 
 namespace {
 
@@ -11,6 +13,9 @@ Billboard billboard;
 
 }  // namespace
 
-void AssembleDesktop() {
+void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow) {
+  FigureWindowRequest.SetWindow(figureWindow);
+  OverlayWindowRequest.SetWindow(overlayWindow);
+  BillboardState.windowRequest.SetWindow(billboardWindow);
   SetAnimationParts({&billboard, {[] { ClockObject.raiseRequest = 1; }, [] { WeatherObject.raiseRequest = 1; }}});
 }

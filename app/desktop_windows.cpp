@@ -1,4 +1,5 @@
 #include "app/desktop_windows.h"
+#include "app/shell_windows.h"
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"
@@ -53,7 +54,7 @@ void ToggleFiguresActive() {
 
   // An object that stays while the figures are off is left alone.
   auto leftAlone = [&](int notDA) { return notDA && !on; };
-  if (!leftAlone(Settings.HGNotDA) && StripWindow)
+  if (!leftAlone(Settings.HGNotDA) && StripWindowRequest.Window())
     StripWindowRequest.Set(Settings.HG && on ? WindowAction::kShowBottom : WindowAction::kHide);
   // The threads that draw these windows show and hide them.
   auto showObject = [&](WindowRequest& request, HWND window, int enabled, int notDA, bool topmost) {

@@ -2,6 +2,7 @@
 
 #include "services/app_globals.h"
 #include "app/desktop_windows.h"
+#include "app/shell_windows.h"
 #include "services/help.h"
 #include "services/hotkeys.h"
 #include "services/lang_text.h"
@@ -50,8 +51,6 @@ int RunMessageLoop() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-  AppInstance = instance;
-
   if (GetDllVersion("comctl32.dll") < kMinCommonControls) {
     ShowErrorBox("%s", LangText("ERR", "IE500",
                                 "Dieses Programm funktioniert nur, wenn Microsoft Internet Explorer ab "

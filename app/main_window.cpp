@@ -1,13 +1,16 @@
 #include "app/main_window.h"
+#include "app/shell_windows.h"
 #include "services/file_util.h"
 
 #include "services/app_globals.h"
+#include "services/win_util.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
 #include "app/desktop.h"
 #include "app/desktop_windows.h"
 #include "objects/desktop_object.h"
 #include "services/help.h"
+#include "services/lang_text.h"
 #include "services/hotkeys.h"
 #include "services/messages.h"
 #include "app/object_mouse.h"
@@ -27,14 +30,16 @@
 
 #include <cstdio>
 
+HWND FigureWindow;
+HWND OverlayWindow;
+HWND BillboardWindow;
+
 namespace {
 
 constexpr DWORD kFigureExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOPMOST;
 constexpr DWORD kBillboardExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED;
 
 UINT_PTR trayTimer;
-// The background of every main-class window; KeyBrush hands it out.
-OwnedBrush keyBrush;
 // Never shown: it takes the activation the tray menu needs, so no window the
 // shutdown hides was ever active (Wine waits on hiding such a window for a
 // window manager that may be absent).
@@ -64,19 +69,23 @@ HWND CreateMainClassWindow(HINSTANCE instance, DWORD exStyle) {
 
 void FindProgramFolder() {
   char path[MAX_PATH];
+  char folder[MAX_PATH];
   Settings.AppPath.CopyTo(path, sizeof path);
   if (lstrlenA(path) >= 3) {
-    lstrcpynA(ProgramFolder, path, MAX_PATH);
+    lstrcpynA(folder, path, MAX_PATH);
   } else {
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) path[0] = 0;
     char* slash = strrchr(path, '\\');
     if (slash) *slash = 0;
-    lstrcpynA(ProgramFolder, path, MAX_PATH);
+    lstrcpynA(folder, path, MAX_PATH);
   }
-  size_t length = strlen(ProgramFolder);
-  const char* separator = length && ProgramFolder[length - 1] == '\\' ? "" : "\\";
-  std::snprintf(HelpFilePath, MAX_PATH, "%s%sOrrowin.chm", ProgramFolder, separator);
+  SetProgramFolder(folder);
+  size_t length = strlen(folder);
+  const char* separator = length && folder[length - 1] == '\\' ? "" : "\\";
+  char helpFile[MAX_PATH];
+  std::snprintf(helpFile, MAX_PATH, "%s%sOrrowin.chm", folder, separator);
+  SetHelpFile(helpFile);
 }
 
 void CheckPaletteMode(HWND window) {
@@ -90,7 +99,7 @@ void CheckPaletteMode(HWND window) {
     PaletteMode = 1;
     HPALETTE palette = nullptr;
     // Only the sheet's palette is wanted.
-    const OwnedBitmap sheet(ResourceBitmap(AppInstance, "FIG020_00", 1, &palette, 1));
+    const OwnedBitmap sheet(ResourceBitmap(ProgramInstance(), "FIG020_00", 1, &palette, 1));
     const OwnedPalette old(ScreenPalette.exchange(palette));
   } else {
     PaletteMode = 0;
@@ -117,8 +126,6 @@ void OnMainDestroy() {
   UnregisterAppBar();
   if (trayTimer) KillTimer(FigureWindow, TIMER_TRAY);
   DestroyTrayMenu();
-  KeyBrush = nullptr;
-  keyBrush.reset();
   if (Settings.DebugOn) LogEnd();
   PostQuitMessage(0);
 }
@@ -274,15 +281,13 @@ bool OnHotkey(HWND window, int id) {
 }  // namespace
 
 int RegisterMainWindowClass(HINSTANCE instance) {
-  keyBrush.reset(CreateSolidBrush(RGB(255, 0, 255)));
-  KeyBrush = keyBrush.get();
   WNDCLASSA windowClass = {};
   windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC | CS_BYTEALIGNCLIENT;
   windowClass.lpfnWndProc = MainWndProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(instance, "AppIcon");
   windowClass.hCursor = LoadCursor(nullptr, IDC_HAND);
-  windowClass.hbrBackground = KeyBrush;
+  windowClass.hbrBackground = KeyBrush();
   windowClass.lpszClassName = MAIN_CLASS_NAME;
   if (!RegisterClassA(&windowClass)) return 0;
 
@@ -292,7 +297,7 @@ int RegisterMainWindowClass(HINSTANCE instance) {
   if (!OverlayWindow) return 0;
   BillboardWindow = CreateMainClassWindow(instance, kBillboardExStyle);
   if (!BillboardWindow) return 0;
-  AssembleDesktop();
+  AssembleDesktop(FigureWindow, OverlayWindow, BillboardWindow);
   WNDCLASSA ownerClass = {};
   ownerClass.lpfnWndProc = MenuOwnerWndProc;
   ownerClass.hInstance = instance;
@@ -313,6 +318,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       // and billboard windows initialise nothing.
       if (!FigureWindow) {
         FigureWindow = window;
+        SetShellWindow(window);
         OnMainCreate(window);
         trayTimer = SetTimer(window, TIMER_TRAY, TRAY_REFRESH_MS, nullptr);
         StartMainTick(window);

@@ -2,6 +2,7 @@
 // made, initialises the program and drives the tray icon.
 
 #include "app/main_window.h"
+#include "app/shell_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +14,7 @@
 namespace {
 
 TEST(MainWindow, OnlyTheFigureWindowInitialisesAndKeepsTheTrayTimer) {
-  AppInstance = GetModuleHandleA(nullptr);
-  ASSERT_EQ(RegisterMainWindowClass(AppInstance), 1);
+  ASSERT_EQ(RegisterMainWindowClass(GetModuleHandleA(nullptr)), 1);
   ASSERT_TRUE(FigureWindow && OverlayWindow && BillboardWindow);
   // The menu the figure window built is the one kept.
   const HMENU menu = TrayMenu;

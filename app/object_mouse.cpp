@@ -1,4 +1,5 @@
 #include "app/object_mouse.h"
+#include "app/shell_windows.h"
 
 #include "services/app_globals.h"
 #include "services/debug_log.h"

@@ -1,6 +1,8 @@
 #include "app/shutdown.h"
+#include "app/shell_windows.h"
 
 #include "services/app_globals.h"
+#include "services/window_requests.h"
 #include "services/messages.h"
 #include "services/debug_log.h"
 #include "services/sound.h"
@@ -73,7 +75,7 @@ void OnShutdownMessage() {
   HideAndClose(WeatherObject.window);
   HideAndClose(CountdownObject.window);
   HideAndClose(ClockObject.window);
-  for (HWND window : {FigureWindow, OverlayWindow, StripWindow})
+  for (HWND window : {FigureWindow, OverlayWindow, StripWindowRequest.Window()})
     if (window) ShowWindow(window, SW_HIDE);
 
   UnloadBass();

@@ -1,6 +1,7 @@
 #include "app/tray_icon.h"
 
 #include "services/app_globals.h"
+#include "services/win_util.h"
 #include "services/handles.h"
 #include "services/messages.h"
 
@@ -15,7 +16,7 @@ bool iconAdded;
 
 HICON LoadStateIcon() {
   return static_cast<HICON>(
-      LoadImageA(AppInstance, FiguresActive ? "AppIcon" : "OffIcon", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+      LoadImageA(ProgramInstance(), FiguresActive ? "AppIcon" : "OffIcon", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
 }
 
 void DefaultTip(char* tip, size_t size) {

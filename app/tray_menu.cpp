@@ -2,6 +2,7 @@
 #include "services/file_util.h"
 
 #include "services/app_globals.h"
+#include "services/win_util.h"
 #include "services/handles.h"
 #include "objects/desktop_object.h"
 #include "services/menu_bitmaps.h"
@@ -47,7 +48,7 @@ void LoadMenuBitmaps(int number, bool checked, bool greyed) {
     char name[16];
     std::snprintf(name, sizeof name, MENU_BITMAP_NAME_FORMAT, number, MENU_BITMAP_SUFFIX[v]);
     menuBitmaps[v][number].reset(static_cast<HBITMAP>(
-        LoadImageA(AppInstance, name, IMAGE_BITMAP, MENU_BITMAP_SIZE, MENU_BITMAP_SIZE, LR_DEFAULTCOLOR)));
+        LoadImageA(ProgramInstance(), name, IMAGE_BITMAP, MENU_BITMAP_SIZE, MENU_BITMAP_SIZE, LR_DEFAULTCOLOR)));
   };
   load(MBV_PLAIN);
   if (checked) load(MBV_CHECKED);
@@ -157,7 +158,7 @@ void DestroyTrayMenu() {
 void BuildTrayMenu(HWND) {
   // Each main-class window builds the menu; keep only the last one.
   DestroyTrayMenu();
-  loadedMenu.reset(LoadMenuA(AppInstance, MAKEINTRESOURCEA(ID_MENU_TRAY)));
+  loadedMenu.reset(LoadMenuA(ProgramInstance(), MAKEINTRESOURCEA(ID_MENU_TRAY)));
   if (!loadedMenu) return;
   TrayMenu = GetSubMenu(loadedMenu.get(), 0);
   if (!TrayMenu) return;

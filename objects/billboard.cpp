@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "services/app_globals.h"
+#include "services/win_util.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
 #include "services/portable/thread_rand.h"
@@ -74,7 +75,7 @@ void DrawWall(FigureRecord* record) {
 void Place(HWND window, HWND after, UINT extra) {
   if (!window) return;
   SetWindowPos(window, after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
-  if (window == BillboardWindow) BillboardState.redrawRequest = 1;
+  if (window == BillboardState.windowRequest.Window()) BillboardState.redrawRequest = 1;
 }
 
 // The clock stays above the wall; its own thread moves it (see
@@ -147,7 +148,7 @@ void Relayout(FigureRecord* record) {
 // State 0: the wall, its bitmap and its place. False while it cannot load.
 bool LoadWall(FigureRecord* record) {
   if (!LoadBillboardBitmaps(record, 0)) return false;
-  ListWindowUnder(BillboardWindow, BillboardState.redrawRequest);
+  ListWindowUnder(BillboardState.windowRequest.Window(), BillboardState.redrawRequest);
   lstrcpynA(record->name, "Plakatwand", kFigureNameSize);
   record->frameTime = Settings.Speed;
   record->objectBitmap.reset(CreateCompatibleBitmap(record->objectScreenDC.get(), kBillboardWidth, kBillboardHeight));
@@ -205,10 +206,10 @@ void StepTail(FigureRecord* record) {
 int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule) {
   WriteLogLine("LADEN: %s", kWallName);
   BillboardState.posterFigureAtWork = 0;
-  record->objectWindow = BillboardWindow;
-  record->objectScreenDC = WindowDC(BillboardWindow);
+  record->objectWindow = BillboardState.windowRequest.Window();
+  record->objectScreenDC = WindowDC(BillboardState.windowRequest.Window());
   record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
-  record->keyBrush = KeyBrush;
+  record->keyBrush = KeyBrush();
   record->state = kLoad;
   record->active = 1;
   if (record->objectScreenDC) SetMapMode(record->objectScreenDC.get(), MM_TEXT);
@@ -306,7 +307,7 @@ void UnloadBillboard(FigureRecord* record, bool leaveWindow) {
     if (!leaveWindow) {
       RECT client = {};
       GetClientRect(window, &client);
-      if (const WindowDC dc(window); dc) FillRect(dc.get(), &client, KeyBrush);
+      if (const WindowDC dc(window); dc) FillRect(dc.get(), &client, KeyBrush());
       ShowWindow(window, SW_HIDE);
       SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
     }
@@ -363,7 +364,7 @@ void Billboard::Pass(bool relayout) {
     if (relayout) BillboardState.redrawRequest = 1;
     StepBillboard(record_);
   }
-  ApplyWindowRequest(BillboardWindow, BillboardState.windowRequest);
+  ApplyWindowRequest(BillboardState.windowRequest.Window(), BillboardState.windowRequest);
 }
 
 void Billboard::End(bool quitting) {
@@ -446,7 +447,7 @@ void Billboard::Sleep(int milliseconds) {
 }
 
 void Billboard::Place(HWND after, UINT extra) {
-  if (!BillboardWindow) return;
-  SetWindowPos(BillboardWindow, after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
+  if (!BillboardState.windowRequest.Window()) return;
+  SetWindowPos(BillboardState.windowRequest.Window(), after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
   BillboardState.redrawRequest = 1;
 }

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "services/app_globals.h"
+#include "services/window_requests.h"
+#include "services/win_util.h"
 #include "services/settings.h"
 #include "stage/portable/calendar.h"
 #include "objects/portable/calendar_layout.h"
@@ -50,17 +52,15 @@ LRESULT CALLBACK WallProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 class Billboard : public ::testing::Test {
  protected:
   void SetUp() override {
-    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
-    KeyBrush = keyBrush_.get();
     WNDCLASSA wc = {};
     wc.lpfnWndProc = WallProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "BillboardTest";
     RegisterClassA(&wc);
-    BillboardWindow = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "BillboardTest", "", WS_POPUP, 0, 0,
-                                      0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(BillboardWindow, nullptr);
-    FigureWindow = nullptr;
+    BillboardState.windowRequest.SetWindow(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "BillboardTest", "", WS_POPUP, 0, 0,
+                                      0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    ASSERT_NE(BillboardState.windowRequest.Window(), nullptr);
+    FigureWindowRequest.SetWindow(nullptr);
     FiguresActive = 1;
     Settings.Billboard = 1;
     Settings.Calendar = 0;
@@ -80,10 +80,8 @@ class Billboard : public ::testing::Test {
   void TearDown() override {
     UnloadBillboard(record_);
     FreeFigureRecord(record_);
-    DestroyWindow(BillboardWindow);
-    BillboardWindow = nullptr;
-    KeyBrush = nullptr;
-    keyBrush_.reset();
+    DestroyWindow(BillboardState.windowRequest.Window());
+    BillboardState.windowRequest.SetWindow(nullptr);
     BillboardState.TakePoster();
   }
 
@@ -98,11 +96,10 @@ class Billboard : public ::testing::Test {
   // The wall window's left edge and bottom on the screen.
   std::pair<LONG, LONG> Placed() {
     RECT r = {};
-    GetWindowRect(BillboardWindow, &r);
+    GetWindowRect(BillboardState.windowRequest.Window(), &r);
     return {r.left, r.bottom};
   }
 
-  OwnedBrush keyBrush_;
   FigureRecord* record_ = nullptr;
   RECT work_ = {};
 };
@@ -131,12 +128,12 @@ TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
   EXPECT_EQ(record_->state, 1);
   EXPECT_EQ(record_->active, 1);
   EXPECT_STREQ(record_->name, "Plakatwand");
-  EXPECT_EQ(record_->objectWindow, BillboardWindow);
-  EXPECT_EQ(WindowFromDC(record_->objectScreenDC.get()), BillboardWindow) << "the wall's own window's DC";
-  EXPECT_TRUE(IsWindowVisible(BillboardWindow));
+  EXPECT_EQ(record_->objectWindow, BillboardState.windowRequest.Window());
+  EXPECT_EQ(WindowFromDC(record_->objectScreenDC.get()), BillboardState.windowRequest.Window()) << "the wall's own window's DC";
+  EXPECT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window()));
   ShowWall();
   RECT r = {};
-  GetWindowRect(BillboardWindow, &r);
+  GetWindowRect(BillboardState.windowRequest.Window(), &r);
   EXPECT_EQ(Placed(), (std::pair{250L, work_.bottom}));
   EXPECT_EQ(r.right - r.left, kWallWidth);
   EXPECT_EQ(r.bottom - r.top, kWallHeight);
@@ -385,7 +382,7 @@ TEST_F(Billboard, AStateOutOfTheMachineSwitchesTheBillboardOff) {
   StepBillboard(record_);
   EXPECT_EQ(Settings.Billboard, 0);
   EXPECT_EQ(record_->active, 0);
-  EXPECT_FALSE(IsWindowVisible(BillboardWindow));
+  EXPECT_FALSE(IsWindowVisible(BillboardState.windowRequest.Window()));
 }
 
 TEST_F(Billboard, UnloadHidesTheWindowAndTheNextStepLoadsAgain) {
@@ -398,10 +395,10 @@ TEST_F(Billboard, UnloadHidesTheWindowAndTheNextStepLoadsAgain) {
   EXPECT_EQ(WindowFromDC(windowDC), nullptr) << "the DC went back to its window";
   EXPECT_EQ(record_->objectDC.get(), nullptr);
   EXPECT_EQ(record_->sheets[0].get(), nullptr);
-  EXPECT_FALSE(IsWindowVisible(BillboardWindow));
+  EXPECT_FALSE(IsWindowVisible(BillboardState.windowRequest.Window()));
   StepBillboard(record_);
   EXPECT_EQ(record_->state, 1);
-  EXPECT_TRUE(IsWindowVisible(BillboardWindow));
+  EXPECT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window()));
   UnloadBillboard(record_);
   UnloadBillboard(record_);  // twice is harmless
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "services/debug_log.h"
+#include "services/shell_requests.h"
 #include "services/portable/thread_rand.h"
 #include "services/messages.h"
 #include "services/win_util.h"
@@ -230,12 +231,12 @@ void OnClockClick(HWND, int x, int y, WPARAM keys) {
 
 void OnClockRightClick(HWND, int x, int y, WPARAM keys) {
   if (ClassifyClick(static_cast<unsigned>(keys)) == ClickKind::kMenu) {
-    SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
+    RequestShellMenu();
   } else if (InClockBinZone(x, y)) {
     shell.load()->empty();
     RecycleBinQueryTicks = kBinQueryAfterEmptyingTicks;
   } else {
-    SendMessageA(FigureWindow, MSG_TOGGLE_ACTIVE, 0, 0);
+    RequestToggleFigures();
   }
 }
 

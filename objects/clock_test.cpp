@@ -11,6 +11,7 @@
 #include "objects/portable/clock_logic.h"
 #include "objects/object_test_support.h"
 #include "services/threads.h"
+#include "services/window_requests.h"
 #include "stage/speech_bubble.h"
 
 namespace {
@@ -283,7 +284,7 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   EXPECT_EQ(BubbleType, 0);  // the clock thread draws it, with its own record
   Step();
   ASSERT_EQ(BubbleType, 1) << "left half: the bubble stands right of the clock";
-  RECT clock = WindowRect(ClockObject.window), bubble = WindowRect(OverlayWindow);
+  RECT clock = WindowRect(ClockObject.window), bubble = WindowRect(OverlayWindowRequest.Window());
   EXPECT_EQ(std::tuple(bubble.left, bubble.top, bubble.right - bubble.left),
             std::tuple(clock.left + 28, clock.top - 28, LONG(184)));
 
@@ -302,7 +303,7 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Send(WM_LBUTTONUP, 0, 20, 70);
   Step();
   ASSERT_EQ(BubbleType, 2);
-  EXPECT_EQ(WindowRect(OverlayWindow).left, WindowRect(ClockObject.window).left - 174);
+  EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(ClockObject.window).left - 174);
 }
 
 TEST_F(Clock, TheBinZoneNeedsFaceOneTheDisplayAndEmptyingAllowed) {

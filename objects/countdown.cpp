@@ -4,6 +4,7 @@
 #include <string>
 
 #include "services/debug_log.h"
+#include "services/shell_requests.h"
 #include "services/messages.h"
 #include "services/sound.h"
 #include "stage/portable/calendar.h"
@@ -222,7 +223,10 @@ void OnCountdownClick(HWND, int, int, WPARAM keys) {
 
 void OnCountdownRightClick(HWND, int, int, WPARAM keys) {
   const bool menu = ClassifyClick(static_cast<unsigned>(keys)) == ClickKind::kMenu;
-  SendMessageA(FigureWindow, menu ? MSG_SHOW_MENU : MSG_TOGGLE_ACTIVE, 0, 0);
+  if (menu)
+    RequestShellMenu();
+  else
+    RequestToggleFigures();
 }
 
 void BindCountdownRecord(FigureRecord* record) {

@@ -11,6 +11,7 @@
 
 #include "objects/object_test_support.h"
 #include "services/threads.h"
+#include "services/window_requests.h"
 #include "stage/speech_bubble.h"
 
 namespace {
@@ -177,7 +178,7 @@ TEST_F(Countdown, StopAtZeroShowsZerosButTheClickBubbleTheRealTime) {
   EXPECT_EQ(CountdownObject.bubbleRequest, 1);
   Step();
   EXPECT_EQ(BubbleType, 1) << "left half, below 138: above the countdown";
-  const RECT countdown = WindowRect(CountdownObject.window), bubble = WindowRect(OverlayWindow);
+  const RECT countdown = WindowRect(CountdownObject.window), bubble = WindowRect(OverlayWindowRequest.Window());
   EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(countdown.left + 68, countdown.top - 78));
   SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
   // The window procedure asks; the thread that showed the bubble removes it
@@ -198,7 +199,7 @@ TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
   Redrawn();
   ASSERT_EQ(BubbleType, 2);
   const SceneRect work = Work();
-  const RECT bubble = WindowRect(OverlayWindow);
+  const RECT bubble = WindowRect(OverlayWindowRequest.Window());
   EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(LONG(work.right - 214), LONG(work.bottom - 78)));
   EXPECT_EQ(Settings.CountdownShowMsg, 0);
   EXPECT_EQ(settings_.Number("CountdownShowMsg"), 0u) << "a restart does not show it again";

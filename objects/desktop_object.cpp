@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "services/debug_log.h"
+#include "services/window_requests.h"
+#include "services/shell_requests.h"
 #include "objects/billboard_state.h"
 #include "services/messages.h"
 #include "services/win_util.h"
@@ -47,7 +49,7 @@ int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info) {
   wc.lpfnWndProc = info.procedure;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, IDC_HAND);
-  wc.hbrBackground = KeyBrush;
+  wc.hbrBackground = KeyBrush();
   wc.lpszClassName = info.className;
   if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     WriteLogLine("+++ %s NICHT gestartet (1)", info.threadName);
@@ -140,7 +142,7 @@ bool DispatchModifiedClick(WPARAM keys) {
       LowerDesktopWindows();
       return false;
     case ClickKind::kMenu:
-      SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
+      RequestShellMenu();
       return false;
     default:
       return true;
@@ -205,8 +207,8 @@ bool WindowsObjectHost::LoadSheet(const char* sheetName, HMODULE alternateModule
   r->overlayScreenDC = WindowDC(nullptr);
   r->overlayDC.reset(CreateCompatibleDC(r->overlayScreenDC.get()));
   r->objectWindow = object_.window;
-  r->overlayWindow = OverlayWindow;
-  r->keyBrush = KeyBrush;
+  r->overlayWindow = OverlayWindowRequest.Window();
+  r->keyBrush = KeyBrush();
   r->state = kObjectLoad;
   r->active = 1;
   for (HDC dc : {r->objectScreenDC.get(), r->overlayScreenDC.get()})
@@ -309,7 +311,7 @@ void UnloadDesktopObject(FigureRecord* record, HWND window) {
     if (const WindowDC dc(window); dc) {
       RECT area = {};
       GetClientRect(window, &area);
-      FillRect(dc.get(), &area, KeyBrush);
+      FillRect(dc.get(), &area, KeyBrush());
     }
     SetWindowPos(window, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   }
@@ -423,13 +425,13 @@ WindowRequest* DrawingThreadRequest(HWND window, std::atomic<int>** redraw) {
     *redraw = &object->redrawRequest;
     return &object->windowRequest;
   }
-  if (window == BillboardWindow) {
+  if (window == BillboardState.windowRequest.Window()) {
     *redraw = &BillboardState.redrawRequest;
     return &BillboardState.windowRequest;
   }
-  if (window == FigureWindow) return &FigureWindowRequest;
-  if (window == OverlayWindow) return &OverlayWindowRequest;
-  if (window == StripWindow) return &StripWindowRequest;
+  if (window == FigureWindowRequest.Window()) return &FigureWindowRequest;
+  if (window == OverlayWindowRequest.Window()) return &OverlayWindowRequest;
+  if (window == StripWindowRequest.Window()) return &StripWindowRequest;
   return nullptr;
 }
 }  // namespace
@@ -446,14 +448,14 @@ bool RestackWindow(HWND window, WindowAction action) {
 
 
 void LowerDesktopWindows() {
-  for (HWND window : {FigureWindow, OverlayWindow, CountdownObject.window, ClockObject.window, BillboardWindow,
-                      WeatherObject.window, StripWindow})
+  for (HWND window : {FigureWindowRequest.Window(), OverlayWindowRequest.Window(), CountdownObject.window, ClockObject.window, BillboardState.windowRequest.Window(),
+                      WeatherObject.window, StripWindowRequest.Window()})
     RestackWindow(window, WindowAction::kStackBottom);
   WakeWorkers();
 }
 
 void RaiseDesktopWindows() {
-  if (StripWindow && Settings.HG && MayShowObject(Settings.HGNotDA)) {
+  if (StripWindowRequest.Window() && Settings.HG && MayShowObject(Settings.HGNotDA)) {
     StripWindowRequest.Set(WindowAction::kShowBottom);
     WakeWorkers();
   }
@@ -461,7 +463,7 @@ void RaiseDesktopWindows() {
     WeatherObject.RequestWindow(WindowAction::kRaiseNotTopmost);
     WeatherObject.redrawRequest = 1;
   }
-  if (BillboardWindow && Settings.Billboard && MayShowObject(Settings.BillboardNotDA)) {
+  if (BillboardState.windowRequest.Window() && Settings.Billboard && MayShowObject(Settings.BillboardNotDA)) {
     BillboardState.windowRequest.Set(WindowAction::kRaiseNotTopmost);
     BillboardState.redrawRequest = 1;
   }
@@ -470,7 +472,7 @@ void RaiseDesktopWindows() {
   if (CountdownObject.window && Settings.Countdown && MayShowObject(Settings.CountdownNotDA))
     CountdownObject.RequestWindow(RaiseClockLike(Settings.CountdownOnTop));
   // The animation thread restacks them after the objects' raises above.
-  RestackWindow(FigureWindow, WindowAction::kStackTopmost);
-  RestackWindow(OverlayWindow, WindowAction::kStackTopmost);
+  RestackWindow(FigureWindowRequest.Window(), WindowAction::kStackTopmost);
+  RestackWindow(OverlayWindowRequest.Window(), WindowAction::kStackTopmost);
   WakeWorkers();
 }

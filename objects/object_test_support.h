@@ -16,6 +16,9 @@
 #include <vector>
 
 #include "services/app_globals.h"
+#include "services/window_requests.h"
+#include "services/shell_requests.h"
+#include "services/win_util.h"
 #include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"
@@ -147,24 +150,22 @@ class MainWindowStandIns {
       RegisterClassA(&wc);
       registered = true;
     }
-    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
-    KeyBrush = keyBrush_.get();
-    FigureWindow = CreateWindowExA(0, "ObjectTestMain", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr);
-    OverlayWindow = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "ObjectTestMain", "", WS_POPUP, 0, 0,
-                                    10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    FigureWindowRequest.SetWindow(CreateWindowExA(0, "ObjectTestMain", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr));
+    OverlayWindowRequest.SetWindow(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "ObjectTestMain", "", WS_POPUP, 0, 0,
+                                    10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    SetShellWindow(FigureWindowRequest.Window());
     menuMessages = toggleMessages = 0;
   }
   void Destroy() {
-    DestroyWindow(FigureWindow);
-    DestroyWindow(OverlayWindow);
-    FigureWindow = OverlayWindow = nullptr;
-    KeyBrush = nullptr;
-    keyBrush_.reset();
+    DestroyWindow(FigureWindowRequest.Window());
+    DestroyWindow(OverlayWindowRequest.Window());
+    SetShellWindow(nullptr);
+    FigureWindowRequest.SetWindow(nullptr);
+    OverlayWindowRequest.SetWindow(nullptr);
   }
 
  private:
-  OwnedBrush keyBrush_;
 };
 
 inline LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM w, LPARAM l) {

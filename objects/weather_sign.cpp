@@ -9,6 +9,7 @@
 #include "objects/portable/weather_sign_logic.h"
 #include "stage/speech_bubble.h"
 #include "services/debug_log.h"
+#include "services/shell_requests.h"
 #include "services/handles.h"
 #include "services/messages.h"
 
@@ -138,9 +139,10 @@ LRESULT CALLBACK WeatherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
       EndObjectClick(WeatherObject);
       return 0;
     case WM_RBUTTONUP:
-      SendMessageA(FigureWindow, ClassifyClick(static_cast<unsigned>(wParam)) == ClickKind::kMenu ? MSG_SHOW_MENU
-                                                                                                  : MSG_TOGGLE_ACTIVE,
-                   0, 0);
+      if (ClassifyClick(static_cast<unsigned>(wParam)) == ClickKind::kMenu)
+        RequestShellMenu();
+      else
+        RequestToggleFigures();
       return 0;
     default:
       return ObjectWindowMessage(WeatherObject, kWeatherRules, window, message, wParam, lParam);

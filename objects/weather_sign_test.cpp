@@ -11,6 +11,7 @@
 #include "objects/portable/weather_art.h"
 #include "stage/speech_bubble.h"
 #include "services/threads.h"
+#include "services/window_requests.h"
 
 namespace {
 
@@ -205,7 +206,7 @@ TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
   EXPECT_EQ(BubbleType, 0) << "the sign's thread shows it";
   BehaveWeatherSign(record_);
   ASSERT_EQ(BubbleType, 1) << "left half: right of the sign";
-  EXPECT_EQ(WindowRect(OverlayWindow).left, WindowRect(WeatherObject.window).left + 74);
+  EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(WeatherObject.window).left + 74);
   SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
   BehaveWeatherSign(record_);
   EXPECT_EQ(BubbleType, 0) << "a second click takes it away";

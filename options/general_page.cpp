@@ -11,6 +11,7 @@
 #include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
+#include "services/win_util.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
 #include "services/version.h"
@@ -68,7 +69,7 @@ void OpenUpdatePage(HWND page) {
 
 void OnApply(HWND page) {
   Settings.Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
-  SetAutostart(Settings.Autostart, AppInstance);
+  SetAutostart(Settings.Autostart, ProgramInstance());
   const LRESULT selected = SendDlgItemMessageA(page, IDC_GENERAL_LANGUAGE, CB_GETCURSEL, 0, 0);
   if (selected != CB_ERR)
     Language = static_cast<int>(SendDlgItemMessageA(page, IDC_GENERAL_LANGUAGE, CB_GETITEMDATA, selected, 0));

@@ -15,6 +15,7 @@
 #include "objects/countdown.h"
 #include "options/options_test_support.h"
 #include "options/page_ids.h"
+#include "services/lang_text.h"
 #include "services/wine_test_paths.h"
 #include "scene/scenery_strip.h"
 
@@ -317,7 +318,7 @@ void CheckLayout(HWND page) {
 }
 
 TEST_F(SheetTest, EveryPageHoldsItsControlsWithoutOverlapOrCutText) {
-  lstrcpynA(ProgramFolder, (TestSourceFolder() + "\\resources\\lang").c_str(), MAX_PATH);
+  SetProgramFolder((TestSourceFolder() + "\\resources\\lang").c_str());
   const char* shots = std::getenv("WAYLUNE_OPTIONS_SHOTS");
   RunSheet([&](HWND sheet) {
     for (int language : {1, 0}) {

@@ -10,6 +10,7 @@
 #include "options/option_pages.h"
 #include "scene/scenery_strip.h"
 #include "services/app_globals.h"
+#include "services/win_util.h"
 #include "services/debug_log.h"
 #include "services/help.h"
 #include "services/portable/help_topics.h"
@@ -142,7 +143,7 @@ INT_PTR ShowOptionsSheet(HWND owner) {
     PROPSHEETPAGEA page = {};
     page.dwSize = sizeof(PROPSHEETPAGEA);
     page.dwFlags = PSP_USETITLE | PSP_HASHELP;
-    page.hInstance = AppInstance;
+    page.hInstance = ProgramInstance();
     page.pszTemplate = MAKEINTRESOURCEA(entry.dialogId);
     page.pszTitle = entry.title;
     page.pfnDlgProc = OptionsPageProc;
@@ -153,7 +154,7 @@ INT_PTR ShowOptionsSheet(HWND owner) {
   header.dwSize = PROPSHEETHEADERA_V1_SIZE;
   header.dwFlags = PSH_PROPSHEETPAGE | PSH_USEICONID | PSH_USECALLBACK | PSH_HASHELP | PSH_NOCONTEXTHELP;
   header.hwndParent = owner;
-  header.hInstance = AppInstance;
+  header.hInstance = ProgramInstance();
   header.pszIcon = "APPICON";
   header.pszCaption = " Optionen";
   header.nPages = static_cast<UINT>(pages.size());

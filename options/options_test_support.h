@@ -127,7 +127,6 @@ inline void DeleteTree(HKEY parent, const char* path) {
 class SheetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    AppInstance = GetModuleHandleA(nullptr);
     std::snprintf(rootPath_, sizeof rootPath_, "Software\\WayluneTests\\options_%lu_%lu", GetCurrentProcessId(),
                   GetTickCount());
     rootOwner_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);

@@ -8,6 +8,7 @@
 #include "imaging/pictura.h"
 #include "stage/figure_bitmaps.h"
 #include "services/app_globals.h"
+#include "services/win_util.h"
 #include "services/handles.h"
 #include "services/lang_text.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 OwnedBitmap LoadPreview(const char* name) {
   HPALETTE palette = nullptr;
-  OwnedBitmap bitmap(ResourceBitmap(AppInstance, name, 0, &palette, PaletteMode != 0));
+  OwnedBitmap bitmap(ResourceBitmap(ProgramInstance(), name, 0, &palette, PaletteMode != 0));
   const OwnedPalette unused(palette);
   return bitmap;
 }

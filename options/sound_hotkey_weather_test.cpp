@@ -16,6 +16,8 @@
 #include "options/options_test_support.h"
 #include "services/hotkeys.h"
 #include "services/handles.h"
+#include "services/lang_text.h"
+#include "services/shell_requests.h"
 #include "services/portable/help_topics.h"
 #include "services/sound_library.h"
 
@@ -52,11 +54,14 @@ class PagesTest : public SheetTest {
     SheetTest::SetUp();
     DeleteTree(HKEY_CURRENT_USER, kHotkeys.c_str());
     LoadHotkeys();
-    FigureWindow = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
-    GetTempPathA(MAX_PATH, ProgramFolder);
-    lstrcatA(ProgramFolder, "waylune_pages_test");
-    CreateDirectoryA(ProgramFolder, nullptr);
-    stations_ = std::string(ProgramFolder) + "\\STATIONS.DAT";
+    shell_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+    SetShellWindow(shell_);
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    lstrcatA(folder, "waylune_pages_test");
+    CreateDirectoryA(folder, nullptr);
+    SetProgramFolder(folder);
+    stations_ = ProgramFolder() + "\\STATIONS.DAT";
     const OwnedFile file(CreateFileA(stations_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     const char text[] = "~~Deutschland|276\r\nEDDF Frankfurt/Main\r\nEDDM M\xfcnchen\r\n~~Schweiz\r\nLSZH Z\xfcrich\r\n"
                         "LSGG Genf\r\n";
@@ -69,19 +74,22 @@ class PagesTest : public SheetTest {
     RegisterHotkeys(0);
     DeleteTree(HKEY_CURRENT_USER, kHotkeys.c_str());
     DeleteFileA(stations_.c_str());
-    RemoveDirectoryA(ProgramFolder);
-    DestroyWindow(FigureWindow);
+    RemoveDirectoryA(ProgramFolder().c_str());
+    SetProgramFolder("");
+    SetShellWindow(nullptr);
+    DestroyWindow(shell_);
     InternetAttemptConnectHook = InternetAttemptConnect;
     SheetTest::TearDown();
   }
   // Whether nothing holds the entry's key combination.
   bool Free(int entry) {
     const HotkeyEntry& e = HotkeyTable[entry];
-    if (!RegisterHotKey(FigureWindow, 0x7000, HotkeyModifierFlags(e.modifierIndex), HotkeyVirtualKey(e.keyIndex)))
+    if (!RegisterHotKey(shell_, 0x7000, HotkeyModifierFlags(e.modifierIndex), HotkeyVirtualKey(e.keyIndex)))
       return false;
-    UnregisterHotKey(FigureWindow, 0x7000);
+    UnregisterHotKey(shell_, 0x7000);
     return true;
   }
+  HWND shell_ = nullptr;  // the hotkeys' window
   void StoreHotkey(int entry, int modifier, int key) {
     HotkeyTable[entry] = {HotkeyTable[entry].id, modifier, key, 1};
     SaveHotkeys();

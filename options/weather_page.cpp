@@ -98,7 +98,7 @@ void RememberApplied() {
   g_applied = applied;
 }
 
-std::string StationFilePath() { return std::string(ProgramFolder) + "\\STATIONS.DAT"; }
+std::string StationFilePath() { return ProgramFolder() + "\\STATIONS.DAT"; }
 
 // The whole station list; nullopt when it is missing, unreadable or absurdly big.
 std::optional<std::string> ReadStationFile() {

@@ -80,9 +80,9 @@ void SeedFromLocalTime() {
 void BillboardPass(BillboardLink& billboard) {
   // Shows and hides others asked for: this thread draws these windows (the
   // wall's last, so its own placing in this pass cannot undo a hide).
-  ApplyWindowRequest(FigureWindow, FigureWindowRequest);
-  if (MayDrawOverlay("Fensterwunsch")) ApplyWindowRequest(OverlayWindow, OverlayWindowRequest);
-  RepaintWhatItLeaves(OverlayWindow, ApplyBubbleKillRequest);
+  ApplyWindowRequest(FigureWindowRequest.Window(), FigureWindowRequest);
+  if (MayDrawOverlay("Fensterwunsch")) ApplyWindowRequest(OverlayWindowRequest.Window(), OverlayWindowRequest);
+  RepaintWhatItLeaves(OverlayWindowRequest.Window(), ApplyBubbleKillRequest);
   billboard.Pass(RelayoutRequest != 0);
   if (RelayoutRequest && !FullScreenPause) {
     StripRelayout = 1;
@@ -100,7 +100,7 @@ void EndThread(FigureRecord* figure, BillboardLink& billboard) {
   }
   billboard.End(quitting);
   WriteLogLine("AnimThread beendet");
-  SendMessageA(FigureWindow, MSG_SHUTDOWN, 0, 0);
+  SendMessageA(ShellWindow(), MSG_SHUTDOWN, 0, 0);
 }
 
 DWORD WINAPI AnimThreadProc(void*) {

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "services/app_globals.h"
+#include "services/shell_requests.h"
+#include "services/win_util.h"
 #include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"
@@ -38,10 +40,9 @@ DWORD WINAPI AnimThreadBody(void*) {
 class AnimThread : public ::testing::Test {
  protected:
   void SetUp() override {
-    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
-    KeyBrush = keyBrush_.get();
-    FigureWindow = MakeWindow("");
-    OverlayWindow = MakeWindow("");
+    FigureWindowRequest.SetWindow(MakeWindow(""));
+    SetShellWindow(FigureWindowRequest.Window());  // the shell's stand-in
+    OverlayWindowRequest.SetWindow(MakeWindow(""));
     FullScreenPause = 0;
     OptionsOpen = 0;
     FiguresActive = 1;
@@ -50,11 +51,11 @@ class AnimThread : public ::testing::Test {
     billboard.Reset();
   }
   void TearDown() override {
-    DestroyWindow(FigureWindow);
-    DestroyWindow(OverlayWindow);
-    FigureWindow = OverlayWindow = nullptr;
-    KeyBrush = nullptr;
-    keyBrush_.reset();
+    DestroyWindow(FigureWindowRequest.Window());
+    DestroyWindow(OverlayWindowRequest.Window());
+    SetShellWindow(nullptr);
+    FigureWindowRequest.SetWindow(nullptr);
+    OverlayWindowRequest.SetWindow(nullptr);
     for (SettingInt& entry : Settings.FigDeactive) entry = 0;
     Settings.NoStartCount = 0;
     Settings.NoStart[0].Set("");
@@ -65,7 +66,6 @@ class AnimThread : public ::testing::Test {
     FullScreenPause = 0;
     QuitFlag = 0;
   }
-  OwnedBrush keyBrush_;
 };
 
 TEST_F(AnimThread, NoSceneWhileFullScreenOrAnExcludedWindowIsOpen) {
@@ -116,12 +116,12 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
   ASSERT_TRUE(thread);
   // The thread shows and hides this thread's windows: wait answering them.
-  auto sceneShown = [] { return IsWindowVisible(FigureWindow) != 0; };
+  auto sceneShown = [] { return IsWindowVisible(FigureWindowRequest.Window()) != 0; };
   EXPECT_FALSE(PumpUntil(sceneShown, 3000)) << "the scene came without its pause";
   EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
 
   FiguresActive = 0;
-  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindow); }, 3000))
+  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindowRequest.Window()); }, 3000))
       << "the figure stays when the figures are switched off";
 
   QuitFlag = 1;
@@ -188,7 +188,7 @@ TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
   QuitFlag = 0;
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
   ASSERT_TRUE(thread);
-  auto sceneShown = [] { return IsWindowVisible(FigureWindow) != 0; };
+  auto sceneShown = [] { return IsWindowVisible(FigureWindowRequest.Window()) != 0; };
   const DWORD start = GetTickCount();
   bool early = false;
   while (GetTickCount() - start < 2000 && !early) {
@@ -198,7 +198,7 @@ TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
   EXPECT_FALSE(early) << "the scene came after " << GetTickCount() - start << " ms of wakes";
   EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
   FiguresActive = 0;
-  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindow); }, 3000));
+  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindowRequest.Window()); }, 3000));
   QuitFlag = 1;
   EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));
   EXPECT_EQ(shutdownMessages, 1);

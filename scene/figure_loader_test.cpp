@@ -6,6 +6,9 @@
 #include <algorithm>
 
 #include "services/app_globals.h"
+#include "services/window_requests.h"
+#include "services/shell_requests.h"
+#include "services/win_util.h"
 #include "services/handles.h"
 #include "services/messages.h"
 #include "scene/anim_thread.h"
@@ -30,21 +33,19 @@ HWND MakeWindow() {
 class FigureLoader : public ::testing::Test {
  protected:
   void SetUp() override {
-    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
-    KeyBrush = keyBrush_.get();
-    FigureWindow = MakeWindow();
-    OverlayWindow = MakeWindow();
-    ShowWindow(FigureWindow, SW_SHOWNOACTIVATE);
-    ShowWindow(OverlayWindow, SW_SHOWNOACTIVATE);
+    FigureWindowRequest.SetWindow(MakeWindow());
+    SetShellWindow(FigureWindowRequest.Window());  // the shell's stand-in
+    OverlayWindowRequest.SetWindow(MakeWindow());
+    ShowWindow(FigureWindowRequest.Window(), SW_SHOWNOACTIVATE);
+    ShowWindow(OverlayWindowRequest.Window(), SW_SHOWNOACTIVATE);
   }
   void TearDown() override {
-    DestroyWindow(FigureWindow);
-    DestroyWindow(OverlayWindow);
-    FigureWindow = OverlayWindow = nullptr;
-    KeyBrush = nullptr;
-    keyBrush_.reset();
+    DestroyWindow(FigureWindowRequest.Window());
+    DestroyWindow(OverlayWindowRequest.Window());
+    SetShellWindow(nullptr);
+    FigureWindowRequest.SetWindow(nullptr);
+    OverlayWindowRequest.SetWindow(nullptr);
   }
-  OwnedBrush keyBrush_;
 };
 
 TEST_F(FigureLoader, NoSheetsLoadsWithAZeroSheetSize) {
@@ -56,7 +57,7 @@ TEST_F(FigureLoader, NoSheetsLoadsWithAZeroSheetSize) {
   EXPECT_EQ(record->number, 2);
   EXPECT_EQ(record->sheetWidth, 0);
   EXPECT_EQ(record->sheetHeight, 0);
-  EXPECT_EQ(record->objectWindow, FigureWindow);
+  EXPECT_EQ(record->objectWindow, FigureWindowRequest.Window());
   EXPECT_NE(record->objectDC.get(), nullptr);
   EXPECT_GT(record->workArea.right, 0);
   EXPECT_EQ(RelayoutRequest, 1);
@@ -116,8 +117,8 @@ TEST_F(FigureLoader, UnloadKeepsSoundChannelsAndClearsTheFigureWindows) {
   UnloadFigure(record);
   // Without the sound library nothing is faded, so nothing is remembered.
   EXPECT_EQ(record->soundChannel, 0u);
-  EXPECT_FALSE(IsWindowVisible(FigureWindow));
-  EXPECT_FALSE(IsWindowVisible(OverlayWindow));
+  EXPECT_FALSE(IsWindowVisible(FigureWindowRequest.Window()));
+  EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
   FreeFigureRecord(record);
 }
 
@@ -128,8 +129,8 @@ TEST_F(FigureLoader, UnloadingAnObjectsRecordLeavesTheFigureWindowsAlone) {
   record->active = 1;
   record->objectDC.reset(CreateCompatibleDC(WindowDC(nullptr).get()));
   UnloadFigure(record);
-  EXPECT_TRUE(IsWindowVisible(FigureWindow));
-  EXPECT_TRUE(IsWindowVisible(OverlayWindow));
+  EXPECT_TRUE(IsWindowVisible(FigureWindowRequest.Window()));
+  EXPECT_TRUE(IsWindowVisible(OverlayWindowRequest.Window()));
   EXPECT_EQ(record->objectDC.get(), nullptr);
   EXPECT_EQ(record->active, 0);
   FreeFigureRecord(record);

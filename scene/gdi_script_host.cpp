@@ -221,7 +221,7 @@ bool GdiScriptHost::LoadFigure(FigureMotion& record, int number, int sheets) {
   return ::LoadFigure(&Full(record), number, sheets, 0) != 0;
 }
 void GdiScriptHost::UnloadFigure(FigureMotion& record) {
-  RepaintWhatItLeaves(FigureWindow, [&] { RepaintWhatItLeaves(OverlayWindow, [&] { ::UnloadFigure(&Full(record)); }); });
+  RepaintWhatItLeaves(FigureWindowRequest.Window(), [&] { RepaintWhatItLeaves(OverlayWindowRequest.Window(), [&] { ::UnloadFigure(&Full(record)); }); });
   ForgetPictures();
 }
 
@@ -265,7 +265,7 @@ void GdiScriptHost::ShowObject(FigureMotion& record) {
   RepaintWhatItLeaves(Full(record).objectWindow, [&] { ShowObjectLayer(&Full(record), args); });
 }
 void GdiScriptHost::PutFigureOnTop() {
-  SetWindowPos(FigureWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(FigureWindowRequest.Window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void GdiScriptHost::SetOverlayPlacement(ScenePoint destination, SceneSize size) {
@@ -311,7 +311,7 @@ int GdiScriptHost::ShowSpeechBubble(FigureMotion& record, int type, const char* 
   return ::ShowSpeechBubble(&Full(record), type, text, x, y - FigureWindowOffset.y, lifetime);
 }
 void GdiScriptHost::KillSpeechBubble() {
-  RepaintWhatItLeaves(OverlayWindow, ::KillSpeechBubble);
+  RepaintWhatItLeaves(OverlayWindowRequest.Window(), ::KillSpeechBubble);
 }
 std::string GdiScriptHost::FigureText(const char* section, const char* key) {
   const char* text = ::FigureText(section, key);
@@ -342,7 +342,7 @@ bool GdiScriptHost::DrawBannerText(FigureMotion& motion) {
   return true;
 }
 void GdiScriptHost::PlaceFigureBelowTopmost() {
-  SetWindowPos(FigureWindow, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(FigureWindowRequest.Window(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 bool GdiScriptHost::PlayerPlaying() {
   return ::WinampPlaying != 0;

@@ -7,6 +7,7 @@
 #include "scene/figures/strip_pictures.h"
 #include "scene/portable/strip_layout.h"
 #include "services/debug_log.h"
+#include "services/win_util.h"
 #include "stage/layered_windows.h"
 #include "services/settings.h"
 #include "services/threads.h"
@@ -46,7 +47,7 @@ int StripOffset() {
 void PushStrip(FigureRecord* record) {
   if (!record->objectDC || !record->objectBitmap) return;
   LayerArgs copy = StripLayerArgs;
-  UpdateLayeredWindow(StripWindow, record->objectScreenDC.get(), &copy.destination, &copy.size, record->objectDC.get(),
+  UpdateLayeredWindow(StripWindowRequest.Window(), record->objectScreenDC.get(), &copy.destination, &copy.size, record->objectDC.get(),
                       &copy.source, kKeyColour, &copy.blend, ULW_COLORKEY);
 }
 
@@ -72,7 +73,7 @@ DWORD WINAPI BackgroundThreadProc(void*) {
   StripUnloadRequest = 0;
   FigureRecord* record = AllocateFigureRecord();
   WorkerWake wake;
-  ListWindowUnder(StripWindow, repushRequest, &wake);
+  ListWindowUnder(StripWindowRequest.Window(), repushRequest, &wake);
   while (record && QuitFlag == 0) {
     BackgroundStripPass(record);
     const DWORD quiet = StripQuietMs(record);
@@ -94,10 +95,10 @@ DWORD WINAPI BackgroundThreadProc(void*) {
 int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
   WriteLogLine("LADEN: HG");
   StripLayerArgs.blend = {};
-  record->objectScreenDC = WindowDC(StripWindow);
+  record->objectScreenDC = WindowDC(StripWindowRequest.Window());
   record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
-  record->objectWindow = StripWindow;
-  record->keyBrush = KeyBrush;
+  record->objectWindow = StripWindowRequest.Window();
+  record->keyBrush = KeyBrush();
   record->state = 0;
   record->active = 1;
   record->overlayDC.reset();
@@ -142,13 +143,13 @@ namespace {
 void ReleaseStrip(FigureRecord* record, bool parkWindow) {
   if (!record) return;
   if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
-  if (parkWindow && StripWindow) {
-    if (const WindowDC dc(StripWindow); dc) {
+  if (parkWindow && StripWindowRequest.Window()) {
+    if (const WindowDC dc(StripWindowRequest.Window()); dc) {
       RECT client = {};
-      GetClientRect(StripWindow, &client);
-      FillRect(dc.get(), &client, KeyBrush);
+      GetClientRect(StripWindowRequest.Window(), &client);
+      FillRect(dc.get(), &client, KeyBrush());
     }
-    SetWindowPos(StripWindow, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    SetWindowPos(StripWindowRequest.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   }
   record->active = 0;
   record->state = 0;
@@ -173,8 +174,8 @@ void DrawBackgroundStrip(FigureRecord* record) {
       PlaceStrip(record);
       PushStrip(record);
       if (MayShowObject(Settings.HGNotDA)) {
-        ShowWindow(StripWindow, SW_SHOWNOACTIVATE);
-        SetWindowPos(StripWindow, HWND_BOTTOM, 0, 0, 0, 0, kZOnly | SWP_SHOWWINDOW);
+        ShowWindow(StripWindowRequest.Window(), SW_SHOWNOACTIVATE);
+        SetWindowPos(StripWindowRequest.Window(), HWND_BOTTOM, 0, 0, 0, 0, kZOnly | SWP_SHOWWINDOW);
       }
       record->state = 1;
       return;
@@ -200,7 +201,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
 }
 
 void BackgroundStripPass(FigureRecord* record) {
-  if (ApplyWindowRequest(StripWindow, StripWindowRequest)) repushRequest = 1;  // shown again: push now
+  if (ApplyWindowRequest(StripWindowRequest.Window(), StripWindowRequest)) repushRequest = 1;  // shown again: push now
   if (StripUnloadRequest.exchange(0)) {
     UnloadBackgroundBitmaps(record);
     StripRelayout = 1;
@@ -231,7 +232,7 @@ int StartBackgroundThread() {
   wc.lpfnWndProc = BackgroundWndProc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = KeyBrush;
+  wc.hbrBackground = KeyBrush();
   wc.lpszClassName = kStripClass;
   if (!RegisterClassA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     WriteLogLine("+++ HG-Thread NICHT gestartet (1)");
@@ -245,7 +246,7 @@ int StartBackgroundThread() {
   }
   SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, kZOnly);
   ShowWindow(window, SW_HIDE);
-  StripWindow = window;  // before the thread runs: it reads the handle
+  StripWindowRequest.SetWindow(window);  // before the thread runs: it reads the handle
   HANDLE thread = StartThread(BackgroundThreadProc, nullptr);
   if (!thread) {
     WriteLogLine("+++ HG-Thread NICHT gestartet (3)");

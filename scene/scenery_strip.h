@@ -8,7 +8,7 @@
 #include <atomic>
 
 #include "stage/figure_record.h"
-#include "services/app_globals.h"  // StripWindow
+#include "services/window_requests.h"  // StripWindowRequest
 #include "services/handles.h"
 
 // The Desktop page's words: a changed strip is unloaded and loaded again;
@@ -17,7 +17,8 @@
 extern std::atomic<int> StripUnloadRequest;
 extern std::atomic<int> StripRelayout;
 
-// Registers "LunHG", makes StripWindow and starts the thread; 1 when it runs.
+// Registers "LunHG", makes the strip's window (StripWindowRequest's) and starts
+// the thread; 1 when it runs.
 int StartBackgroundThread();
 // The thread's handle, taken once (the shutdown or the window's WM_DESTROY).
 OwnedHandle TakeBackgroundThread();

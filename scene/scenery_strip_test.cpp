@@ -8,7 +8,9 @@
 #include <functional>
 
 #include "scene/figures/strip_pictures.h"
+#include "services/app_globals.h"
 #include "services/settings.h"
+#include "services/win_util.h"
 #include "services/window_requests.h"
 #include "tests/support/test_windows.h"
 
@@ -21,9 +23,7 @@ LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 class SceneryStrip : public ::testing::Test {
  protected:
   void SetUp() override {
-    keyBrush_.reset(CreateSolidBrush(RGB(255, 0, 255)));
-    KeyBrush = keyBrush_.get();
-    StripWindow = MakeTestWindow("StripTest", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE);
+    StripWindowRequest.SetWindow(MakeTestWindow("StripTest", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE));
     FiguresActive = 1;
     FullScreenPause = 0;
     Settings.HG = 1;
@@ -33,19 +33,16 @@ class SceneryStrip : public ::testing::Test {
   void TearDown() override {
     UnloadBackgroundBitmaps(record);
     FreeFigureRecord(record);
-    DestroyWindow(StripWindow);
-    StripWindow = nullptr;
-    KeyBrush = nullptr;
-    keyBrush_.reset();
+    DestroyWindow(StripWindowRequest.Window());
+    StripWindowRequest.SetWindow(nullptr);
     Settings.HG = 1;
   }
   RECT StripRect() {
     RECT r = {};
-    GetWindowRect(StripWindow, &r);
+    GetWindowRect(StripWindowRequest.Window(), &r);
     return r;
   }
   FigureRecord* record = nullptr;
-  OwnedBrush keyBrush_;
 };
 
 TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged) {
@@ -66,7 +63,7 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     BITMAP picture = {};  // pushed from the file's 8 bits a pixel, no copy kept
     EXPECT_TRUE(GetObjectA(record->objectBitmap.get(), sizeof picture, &picture) && picture.bmBitsPixel == 8);
     EXPECT_TRUE(!record->sheets[0] && !record->masks[0]);
-    EXPECT_TRUE(IsWindowVisible(StripWindow));
+    EXPECT_TRUE(IsWindowVisible(StripWindowRequest.Window()));
     const RECT r = StripRect(), want = {0, work.bottom - kStripHeights[row.hg - 1], GetSystemMetrics(SM_CXSCREEN),
                                         work.bottom};
     EXPECT_TRUE(EqualRect(&r, &want)) << r.left << "," << r.top << " " << r.right << "," << r.bottom;
@@ -84,24 +81,24 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
   FullScreenPause = 1;
   StripWindowRequest.Set(WindowAction::kHide);
   BackgroundStripPass(record);
-  EXPECT_FALSE(IsWindowVisible(StripWindow));
+  EXPECT_FALSE(IsWindowVisible(StripWindowRequest.Window()));
   FullScreenPause = 0;
   // Switched off: the next unload hides and parks the window, nothing loads.
   Settings.HG = 0;
   StripUnloadRequest = 1;
   BackgroundStripPass(record);
   BackgroundStripPass(record);
-  EXPECT_TRUE(!record->active && !IsWindowVisible(StripWindow) && StripRect().top == 9999);
+  EXPECT_TRUE(!record->active && !IsWindowVisible(StripWindowRequest.Window()) && StripRect().top == 9999);
 }
 
 // A missing sheet releases the strip's own record only: the walking
 // figure's window stays as it is, and every handle is null afterwards.
 TEST_F(SceneryStrip, MissingSheetReleasesOnlyTheStripsRecord) {
-  FigureWindow = MakeTestWindow("StripTestFigure", PlainProc);
-  ShowWindow(FigureWindow, SW_SHOWNOACTIVATE);
+  FigureWindowRequest.SetWindow(MakeTestWindow("StripTestFigure", PlainProc));
+  ShowWindow(FigureWindowRequest.Window(), SW_SHOWNOACTIVATE);
   Settings.HG = 7;  // no such strip: its sheet is not found
   EXPECT_EQ(LoadBackgroundBitmaps(record, 0), 0);
-  EXPECT_TRUE(IsWindowVisible(FigureWindow));
+  EXPECT_TRUE(IsWindowVisible(FigureWindowRequest.Window()));
   EXPECT_EQ(record->active, 0);
   EXPECT_TRUE(!record->objectDC && !record->objectScreenDC && !record->sheets[0] && !record->masks[0]);
   // Loaded and unloaded twice: nothing is deleted twice.
@@ -111,8 +108,8 @@ TEST_F(SceneryStrip, MissingSheetReleasesOnlyTheStripsRecord) {
   UnloadBackgroundBitmaps(record);
   EXPECT_TRUE(!record->sheets[0] && !record->masks[0] && !record->objectBitmap && !record->objectDC);
   UnloadBackgroundBitmaps(record);
-  DestroyWindow(FigureWindow);
-  FigureWindow = nullptr;
+  DestroyWindow(FigureWindowRequest.Window());
+  FigureWindowRequest.SetWindow(nullptr);
 }
 
 TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
@@ -120,14 +117,14 @@ TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
   BackgroundStripPass(record);
   HWND other = MakeTestWindow("StripTestOther", PlainProc, 0, "", {0, 0, 40, 40});
   ShowWindow(other, SW_SHOWNOACTIVATE);
-  SetWindowPos(StripWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SendMessageA(StripWindow, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  SetWindowPos(StripWindowRequest.Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendMessageA(StripWindowRequest.Window(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
   // The window procedure only asks; the strip's own thread restacks it.
   EXPECT_EQ(StripWindowRequest.action.load(), static_cast<int>(WindowAction::kStackBottom));
   BackgroundStripPass(record);
   EXPECT_EQ(StripWindowRequest.action.load(), static_cast<int>(WindowAction::kNone));
   HWND first = GetTopWindow(nullptr);
-  while (first && first != other && first != StripWindow) first = GetWindow(first, GW_HWNDNEXT);
+  while (first && first != other && first != StripWindowRequest.Window()) first = GetWindow(first, GW_HWNDNEXT);
   EXPECT_EQ(first, other);
   DestroyWindow(other);
 }

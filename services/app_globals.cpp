@@ -1,10 +1,5 @@
 #include "services/app_globals.h"
 
-HINSTANCE AppInstance;
-HWND FigureWindow;
-HWND OverlayWindow;
-HWND BillboardWindow;
-HWND StripWindow;
 
 WakingFlag QuitFlag{0};
 CountedFlag RelayoutRequest{0};
@@ -31,7 +26,3 @@ Flag StopSceneRequest{0};
 Flag ScreenSaverOn{0};
 Flag PaletteMode{0};
 std::atomic<HPALETTE> ScreenPalette{nullptr};
-
-char ProgramFolder[MAX_PATH];
-char HelpFilePath[MAX_PATH];
-HBRUSH KeyBrush;

@@ -58,11 +58,6 @@ class CountedFlag {
   std::atomic<unsigned> sets_{0};
 };
 
-extern HINSTANCE AppInstance;
-extern HWND FigureWindow;
-extern HWND OverlayWindow;
-extern HWND BillboardWindow;
-extern HWND StripWindow;  // the scenery strip behind the figures
 
 extern WakingFlag QuitFlag;
 extern CountedFlag RelayoutRequest;
@@ -101,7 +96,3 @@ extern Flag SceneRunning;  // the animation thread's figure is on screen
 extern Flag ScreenSaverOn;
 extern Flag PaletteMode;
 extern std::atomic<HPALETTE> ScreenPalette;
-
-extern char ProgramFolder[MAX_PATH];
-extern char HelpFilePath[MAX_PATH];
-extern HBRUSH KeyBrush;  // magenta 0xFF00FF, background of every main-class window

@@ -2,9 +2,10 @@
 
 #include <htmlhelp.h>  // command numbers only; the function comes from hhctrl.ocx
 
+#include <mutex>
 #include <string>
 
-#include "services/app_globals.h"
+#include "services/app_globals.h"  // Language
 #include "services/handles.h"
 #include "services/lang_text.h"
 
@@ -32,6 +33,16 @@ void ShowNoHelpMessage(HWND window) {
 
 }  // namespace
 
+namespace {
+std::mutex helpFileLock;
+std::string helpFilePath;
+}  // namespace
+
+void SetHelpFile(const char* path) {
+  const std::lock_guard<std::mutex> hold(helpFileLock);
+  helpFilePath = path ? path : "";
+}
+
 void InitHelp() {
   if (LoadViewer()) g_htmlHelp(nullptr, nullptr, HH_INITIALIZE, reinterpret_cast<DWORD_PTR>(&g_cookie));
 }
@@ -48,7 +59,10 @@ void ShutdownHelp() {
 
 void ShowHelpTopic(HWND window, const HELPINFO* info, int topic) {
   char helpFile[MAX_PATH];
-  lstrcpynA(helpFile, HelpFilePath, MAX_PATH);
+  {
+    const std::lock_guard<std::mutex> hold(helpFileLock);
+    lstrcpynA(helpFile, helpFilePath.c_str(), MAX_PATH);
+  }
   if (info && info->iCtrlId > 0) {
     if (HelpPopupTopic(info->iCtrlId) == 0 || !LoadViewer()) return;
     std::string popups = HelpPopupPath(helpFile);

@@ -7,6 +7,8 @@
 
 #include "services/portable/help_topics.h"  // HelpTopic numbers
 
+// The help file the shell found at start-up (beside the program).
+void SetHelpFile(const char* path);
 void InitHelp();      // loads the viewer, HH_INITIALIZE
 void ShutdownHelp();  // HH_CLOSE_ALL, HH_UNINITIALIZE, unloads the viewer
 // With help information of a control: its popup, when it has one (else

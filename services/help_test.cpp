@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "services/app_globals.h"
+#include "services/lang_text.h"
 #include "services/wine_test_paths.h"
 
 namespace {
@@ -65,7 +66,7 @@ class BoxWatcher {
 class HelpBridge : public ::testing::Test {
  protected:
   void SetUp() override {
-    lstrcpynA(ProgramFolder, (TestSourceFolder() + "\\resources\\lang").c_str(), MAX_PATH);
+    SetProgramFolder((TestSourceFolder() + "\\resources\\lang").c_str());
     Language = 1;
   }
   void TearDown() override { ShutdownHelp(); }
@@ -86,7 +87,7 @@ TEST_F(HelpBridge, ControlsWithoutPopupGetNothing) {
   info.cbSize = sizeof info;
   info.iContextType = HELPINFO_WINDOW;
   info.iCtrlId = 1010;
-  lstrcpynA(HelpFilePath, "Z:\\nowhere\\Orrowin.chm", MAX_PATH);
+  SetHelpFile("Z:\\nowhere\\Orrowin.chm");
   ShowHelpTopic(nullptr, &info, 302);
   Sleep(300);
   EXPECT_EQ(boxes.Count(), 0);
@@ -94,7 +95,7 @@ TEST_F(HelpBridge, ControlsWithoutPopupGetNothing) {
 
 TEST_F(HelpBridge, MissingHelpFileShowsTheMessage) {
   InitHelp();
-  lstrcpynA(HelpFilePath, "Z:\\nowhere\\Orrowin.chm", MAX_PATH);
+  SetHelpFile("Z:\\nowhere\\Orrowin.chm");
   for (auto [language, topic, text] :
        {std::tuple{1, 306, "Hilfedatei nicht gefunden!"}, {0, 0, "Help file not found!"}}) {
     Language = language;
@@ -124,7 +125,7 @@ TEST_F(HelpBridge, CompiledHelpFileHoldsEveryPageAndThePopups) {
 // show pages, the message comes); the popup request returns either way.
 TEST_F(HelpBridge, RealHelpFileOpensOrReports) {
   InitHelp();
-  lstrcpynA(HelpFilePath, (TestBinFolder() + "\\Orrowin.chm").c_str(), MAX_PATH);
+  SetHelpFile((TestBinFolder() + "\\Orrowin.chm").c_str());
   BoxWatcher boxes(GetCurrentThreadId());
   ShowHelpTopic(nullptr, nullptr, 101);
   HWND viewer = FindWindowA("HH Parent", nullptr);

@@ -1,9 +1,9 @@
 #include "services/hotkeys.h"
 
-#include "services/app_globals.h"
 #include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"
+#include "services/shell_requests.h"
 
 #include <windows.h>
 
@@ -111,11 +111,12 @@ void SaveHotkeys() {
 }
 
 void RegisterHotkeys(int on) {
+  HWND window = ShellWindow();
   for (const HotkeyEntry& e : HotkeyTable) {
     if (on && e.enabled && ValidEntry(e)) {
-      RegisterHotKey(FigureWindow, e.id, HotkeyModifierFlags(e.modifierIndex), HotkeyVirtualKey(e.keyIndex));
+      RegisterHotKey(window, e.id, HotkeyModifierFlags(e.modifierIndex), HotkeyVirtualKey(e.keyIndex));
     } else if (on || e.enabled) {
-      UnregisterHotKey(FigureWindow, e.id);
+      UnregisterHotKey(window, e.id);
     }
   }
 }

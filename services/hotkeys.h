@@ -24,4 +24,6 @@ unsigned HotkeyVirtualKey(int index);
 
 void LoadHotkeys();
 void SaveHotkeys();
+// Registers the enabled hotkeys with the shell's window (WM_HOTKEY), or takes
+// them off it.
 void RegisterHotkeys(int on);

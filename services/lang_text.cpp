@@ -2,12 +2,16 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 
-#include "services/app_globals.h"
+#include "services/app_globals.h"  // Language
 #include "services/portable/lang_format.h"
 
 namespace {
+
+std::mutex programFolderLock;
+std::string programFolder;
 
 // One buffer per thread: the calendar sheet reads month names on the
 // animation thread while option pages read their texts on the main thread.
@@ -18,7 +22,7 @@ const char* Lookup(bool figureTexts, const char* section, const char* key, const
                    int size) {
   // Before the settings are loaded the folder is empty and the bare name makes
   // the INI service look in the Windows folder.
-  std::string path = JoinFolderFile(ProgramFolder, LanguageFileName(Language.load(), figureTexts));
+  std::string path = JoinFolderFile(ProgramFolder().c_str(), LanguageFileName(Language.load(), figureTexts));
   DWORD length = GetPrivateProfileStringA(section, key, fallback ? fallback : "", buffer, size, path.c_str());
   if (length == 0) return nullptr;
   ExpandLineBreaks(buffer);
@@ -26,6 +30,16 @@ const char* Lookup(bool figureTexts, const char* section, const char* key, const
 }
 
 }  // namespace
+
+void SetProgramFolder(const char* folder) {
+  const std::lock_guard<std::mutex> hold(programFolderLock);
+  programFolder = folder ? folder : "";
+}
+
+std::string ProgramFolder() {
+  const std::lock_guard<std::mutex> hold(programFolderLock);
+  return programFolder;
+}
 
 const char* LangText(const char* section, const char* key, const char* germanDefault) {
   return Lookup(false, section, key, germanDefault, t_langText, kLangTextMax);

@@ -33,7 +33,7 @@ class LangTextTest : public ::testing::Test {
   void TearDown() override {
     for (const std::string& file : written_) DeleteFileA(file.c_str());
     RemoveDirectoryA(folder_.c_str());
-    ProgramFolder[0] = 0;
+    SetProgramFolder("");
     Language = 1;
   }
   void Write(const char* name, const std::string& content) {
@@ -42,7 +42,7 @@ class LangTextTest : public ::testing::Test {
     written_.push_back(path);
   }
   void UseTestFolder(int language) {
-    lstrcpynA(ProgramFolder, folder_.c_str(), MAX_PATH);
+    SetProgramFolder(folder_.c_str());
     Language = language;
   }
 
@@ -81,7 +81,7 @@ TEST_F(LangTextTest, MissingKeysAndFilesGiveTheGermanDefault) {
             "Dieses Programm funktioniert nur ...");
   // Before the settings are loaded the folder is empty: the bare file name is
   // looked for in the Windows folder, where there is none.
-  ProgramFolder[0] = 0;
+  SetProgramFolder("");
   Language = 0;
   EXPECT_EQ(Text(LangText("ERR", "IE500", "Vorgabe vor dem Start")), "Vorgabe vor dem Start");
 }
@@ -116,7 +116,7 @@ TEST_F(LangTextTest, EachThreadHasItsOwnBuffer) {
 TEST_F(LangTextTest, ShippedFilesHoldEveryKey) {
   std::ifstream keys(SourcePath("resources/lang/keys.txt"));
   ASSERT_TRUE(keys) << SourcePath("resources/lang/keys.txt");
-  lstrcpynA(ProgramFolder, SourcePath("resources/lang").c_str(), MAX_PATH);
+  SetProgramFolder(SourcePath("resources/lang").c_str());
   int checked = 0;
   std::string line;
   while (std::getline(keys, line)) {

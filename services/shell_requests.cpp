@@ -1,12 +1,14 @@
 #include "services/shell_requests.h"
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
-#include "services/app_globals.h"
 #include "services/messages.h"
 
 namespace {
+
+std::atomic<HWND> shellWindow{nullptr};
 
 std::mutex tipMutex;
 std::string requestedTip;
@@ -14,13 +16,21 @@ bool defaultTip = true;
 
 }  // namespace
 
+void SetShellWindow(HWND window) {
+  shellWindow.store(window);
+}
+
+HWND ShellWindow() {
+  return shellWindow.load();
+}
+
 void RequestTrayTip(const char* text) {
   {
     std::lock_guard<std::mutex> lock(tipMutex);
     defaultTip = text == nullptr;
     requestedTip = text ? text : "";
   }
-  if (FigureWindow) PostMessageA(FigureWindow, MSG_TRAY_TIP, 0, 0);
+  if (HWND window = ShellWindow()) PostMessageA(window, MSG_TRAY_TIP, 0, 0);
 }
 
 bool TakeRequestedTrayTip(char* out, size_t size) {
@@ -31,15 +41,23 @@ bool TakeRequestedTrayTip(char* out, size_t size) {
 }
 
 void RequestMainTick() {
-  if (FigureWindow) PostMessageA(FigureWindow, MSG_MAIN_TICK, 0, 0);
+  if (HWND window = ShellWindow()) PostMessageA(window, MSG_MAIN_TICK, 0, 0);
 }
 
 void RefreshPlayerState() {
   DWORD_PTR ignored = 0;
-  if (FigureWindow)
-    SendMessageTimeoutA(FigureWindow, MSG_POLL_PLAYER, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
+  if (HWND window = ShellWindow())
+    SendMessageTimeoutA(window, MSG_POLL_PLAYER, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored);
 }
 
 void RequestAppBarActivation() {
-  if (FigureWindow) PostMessageA(FigureWindow, MSG_ACTIVATE_APPBAR, 0, 0);
+  if (HWND window = ShellWindow()) PostMessageA(window, MSG_ACTIVATE_APPBAR, 0, 0);
+}
+
+void RequestShellMenu() {
+  if (HWND window = ShellWindow()) SendMessageA(window, MSG_SHOW_MENU, 0, 0);
+}
+
+void RequestToggleFigures() {
+  if (HWND window = ShellWindow()) SendMessageA(window, MSG_TOGGLE_ACTIVE, 0, 0);
 }

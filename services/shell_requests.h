@@ -3,7 +3,16 @@
 // each request is kept here and a private message posted to the figure
 // window, whose procedure (on the main thread) carries it out.
 
+#include <windows.h>
+
 #include <cstddef>
+
+// The window the requests go to (the figure window, whose procedure runs on
+// the main thread); the shell hands it over once it exists, and null when it
+// is gone. Without one the requests are dropped.
+void SetShellWindow(HWND window);
+// The window for owned message boxes: the shell's, or null before it exists.
+HWND ShellWindow();
 
 // The tray icon's tip shows `text`, or the default tip for null
 // (MSG_TRAY_TIP). The latest request wins.
@@ -22,3 +31,9 @@ void RefreshPlayerState();
 // A new figure came on screen: the shell tells the application bar
 // (MSG_ACTIVATE_APPBAR).
 void RequestAppBarActivation();
+
+// A click on a desktop object asks for the tray menu (MSG_SHOW_MENU) or
+// switches the figures on or off (MSG_TOGGLE_ACTIVE); both wait for the main
+// thread, as the menu is tracked there.
+void RequestShellMenu();
+void RequestToggleFigures();

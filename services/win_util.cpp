@@ -5,8 +5,9 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "services/app_globals.h"
+#include "services/app_globals.h"  // PRODUCT_TITLE
 #include "services/handles.h"
+#include "services/shell_requests.h"
 
 DWORD GetDllVersion(const char* fileName) {
   const OwnedLibrary library(LoadLibraryA(fileName));
@@ -28,8 +29,15 @@ int ShowErrorBox(const char* format, ...) {
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  MessageBoxA(FigureWindow, text, PRODUCT_TITLE, MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
+  MessageBoxA(ShellWindow(), text, PRODUCT_TITLE, MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL);
   return 0;
+}
+
+HBRUSH KeyBrush() {
+  // Made once, before any window of the program asks for it; freed with the
+  // process (windows of the class may live until the very end).
+  static const OwnedBrush brush(CreateSolidBrush(kKeyColour));
+  return brush.get();
 }
 
 void NudgeMouse() {

@@ -32,6 +32,12 @@ enum class WindowAction : int {
 
 struct WindowRequest {
   std::atomic<int> action{0};
+  // The window the request is carried out on, handed over by whoever makes
+  // it (the shell its three windows, the strip its own); null until then and
+  // once it is gone.
+  std::atomic<HWND> window{nullptr};
+  HWND Window() const { return window.load(); }
+  void SetWindow(HWND w) { window.store(w); }
   void Set(WindowAction a) { action.store(static_cast<int>(a)); }
   // A restack (kStack*) unless a request is pending: a show or hide asked
   // for earlier places the window itself, and must not be lost to it.

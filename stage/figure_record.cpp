@@ -2,6 +2,8 @@
 // the DCs of the figure and overlay windows, and the work area.
 
 #include "services/app_globals.h"
+#include "services/window_requests.h"
+#include "services/win_util.h"
 #include "services/debug_log.h"
 #include "services/settings.h"
 #include "services/sound.h"
@@ -36,7 +38,7 @@ BOOL ShowLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
 
 void PaintKeyAndHide(HWND window, const RECT& area) {
   if (!window) return;
-  if (const WindowDC dc(window); dc) FillRect(dc.get(), &area, KeyBrush);
+  if (const WindowDC dc(window); dc) FillRect(dc.get(), &area, KeyBrush());
   ShowWindow(window, SW_HIDE);
 }
 
@@ -59,7 +61,7 @@ BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args) {
 BOOL ShowOverlayLayer(FigureRecord* record) { return ShowOverlayLayer(record, OverlayLayerArgs); }
 
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
-  if (record->overlayWindow == OverlayWindow && !MayDrawOverlay("Ueberlagerung")) return FALSE;
+  if (record->overlayWindow == OverlayWindowRequest.Window() && !MayDrawOverlay("Ueberlagerung")) return FALSE;
   return ShowLayer(record->overlayWindow, record->overlayScreenDC.get(), record->overlayDC.get(), args);
 }
 
@@ -70,13 +72,13 @@ int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule)
   record->number = n;
   record->objectScreenDC = WindowDC(nullptr);
   record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
-  record->objectWindow = FigureWindow;
+  record->objectWindow = FigureWindowRequest.Window();
   record->state = 0;
-  record->keyBrush = KeyBrush;
+  record->keyBrush = KeyBrush();
   record->active = 1;
   record->overlayScreenDC = WindowDC(nullptr);
   record->overlayDC.reset(CreateCompatibleDC(record->overlayScreenDC.get()));
-  record->overlayWindow = OverlayWindow;
+  record->overlayWindow = OverlayWindowRequest.Window();
   for (HDC dc : {record->objectScreenDC.get(), record->overlayScreenDC.get()})
     if (dc) SetMapMode(dc, MM_TEXT);
   for (HDC dc : {record->objectDC.get(), record->overlayDC.get()})
@@ -126,12 +128,12 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
   if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
   // Billboard and weather sign unload their own records through here too:
   // only the walking figure owns the figure and overlay windows and the tip.
-  const bool walkingFigure = !leaveWindows && record->objectWindow && record->objectWindow == FigureWindow;
+  const bool walkingFigure = !leaveWindows && record->objectWindow && record->objectWindow == FigureWindowRequest.Window();
   if (walkingFigure) {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    PaintKeyAndHide(FigureWindow, area);
-    if (MayDrawOverlay("Ueberlagerung weg")) PaintKeyAndHide(OverlayWindow, area);
+    PaintKeyAndHide(FigureWindowRequest.Window(), area);
+    if (MayDrawOverlay("Ueberlagerung weg")) PaintKeyAndHide(OverlayWindowRequest.Window(), area);
   }
   record->active = 0;
   record->state = 0;

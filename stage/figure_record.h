@@ -9,10 +9,10 @@
 #include <cstdint>
 
 #include "services/handles.h"
+#include "services/win_util.h"  // kKeyColour
 #include "stage/portable/figure_motion.h"
 
 constexpr int kMaxSheets = 3;
-constexpr COLORREF kKeyColour = RGB(255, 0, 255);
 
 struct FigureRecord : FigureMotion {
   FigureRecord() = default;
@@ -87,7 +87,7 @@ void FreeFigureRecord(FigureRecord* record);
 // the work area. 1 on success; 0 with the record unloaded.
 int LoadFigure(FigureRecord* record, int figureNumber, int sheetCount, int useRecordModule);
 // Frees what the record owns and zeroes it, keeping the sound channels.
-// Only a walking figure's record (objectWindow == FigureWindow) also clears
+// Only a walking figure's record (its window the figure window) also clears
 // and hides the figure and overlay windows and asks for the default tray
 // tip; `leaveWindows` leaves them as they are (a thread ending at shutdown,
 // which closes the windows once the thread has ended).

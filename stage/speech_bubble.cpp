@@ -6,6 +6,8 @@
 #include <mutex>
 
 #include "services/app_globals.h"
+#include "services/window_requests.h"
+#include "services/win_util.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
 #include "services/settings.h"
@@ -123,7 +125,7 @@ int PushBubble(HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT a
   WriteBubbleText(bubble.get(), font.get(), type, text);
   const OwnedBitmap mask(CreateMask(bubble.get()));
   if (!mask || !MakeTransparentBitmap(bubble.get(), mask.get(), kKeyColour)) return 0;
-  SetWindowPos(OverlayWindow, HWND_TOPMOST, 0, 0, 0, 0,
+  SetWindowPos(OverlayWindowRequest.Window(), HWND_TOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   RECT area = {0, 0, kBubbleWidth, height};
   FillRect(canvas, &area, key);
@@ -131,7 +133,7 @@ int PushBubble(HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT a
   POINT source = {0, 0};
   SIZE size = {kBubbleWidth, height};
   BLENDFUNCTION blend = {};
-  return UpdateLayeredWindow(OverlayWindow, screen, &at, &size, canvas, &source, kKeyColour, &blend,
+  return UpdateLayeredWindow(OverlayWindowRequest.Window(), screen, &at, &size, canvas, &source, kKeyColour, &blend,
                              ULW_COLORKEY)
              ? 1
              : 0;
@@ -145,7 +147,7 @@ int ShowPrepared(FigureRecord* record, int type, char* text, POINT at, int lifet
     BubbleType = 0;
     return 0;
   }
-  if (!OverlayWindow || !MayDrawOverlay("Sprechblase")) return 0;
+  if (!OverlayWindowRequest.Window() || !MayDrawOverlay("Sprechblase")) return 0;
   WriteLogLine("CREATE SPRECHBLASE");
   BubbleLifetime = lifetime;
   int shown = 0;
@@ -157,7 +159,7 @@ int ShowPrepared(FigureRecord* record, int type, char* text, POINT at, int lifet
     const OwnedBitmap picture(CreateCompatibleBitmap(screen.get(), kBubbleWidth, BubbleHeight(6)));
     if (canvas && picture) {
       const SelectedObject selection(canvas.get(), picture.get());
-      shown = PushBubble(canvas.get(), screen.get(), KeyBrush, type, text, at);
+      shown = PushBubble(canvas.get(), screen.get(), KeyBrush(), type, text, at);
     }
   }
   BubbleType = shown ? type : 0;
@@ -237,13 +239,13 @@ void KillSpeechBubble() {
   }
   if (BubbleType != 0) {
     WriteLogLine("KILL SPRECHBLASE");
-    if (OverlayWindow && MayDrawOverlay("Sprechblase weg")) {
-      if (const WindowDC dc(OverlayWindow); dc) {
+    if (OverlayWindowRequest.Window() && MayDrawOverlay("Sprechblase weg")) {
+      if (const WindowDC dc(OverlayWindowRequest.Window()); dc) {
         RECT area = {};
-        GetClientRect(OverlayWindow, &area);
-        FillRect(dc.get(), &area, KeyBrush);
+        GetClientRect(OverlayWindowRequest.Window(), &area);
+        FillRect(dc.get(), &area, KeyBrush());
       }
-      SetWindowPos(OverlayWindow, HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+      SetWindowPos(OverlayWindowRequest.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
     }
   }
   BubbleType = 0;

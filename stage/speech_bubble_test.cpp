@@ -4,6 +4,8 @@
 #include "stage/speech_bubble.h"
 
 #include "services/handles.h"
+#include "services/window_requests.h"
+#include "services/win_util.h"
 
 #include <gtest/gtest.h>
 
@@ -32,13 +34,12 @@ HWND MakeWindow(DWORD exStyle, int x, int y, int w, int h) {
 // window and an overlay bitmap as large as the tallest bubble.
 class Speaker {
  public:
-  Speaker() : keyBrush_(CreateSolidBrush(RGB(255, 0, 255))) {
-    KeyBrush = keyBrush_.get();
-    OverlayWindow = MakeWindow(WS_EX_LAYERED | WS_EX_NOACTIVATE, 0, 0, 10, 10);
+  Speaker() {
+    OverlayWindowRequest.SetWindow(MakeWindow(WS_EX_LAYERED | WS_EX_NOACTIVATE, 0, 0, 10, 10));
     record_ = AllocateFigureRecord();
     record_->objectWindow = MakeWindow(0, 300, 500, 100, 80);
-    record_->overlayWindow = OverlayWindow;
-    record_->keyBrush = KeyBrush;
+    record_->overlayWindow = OverlayWindowRequest.Window();
+    record_->keyBrush = KeyBrush();
     record_->overlayScreenDC = WindowDC(nullptr);
     record_->overlayDC.reset(CreateCompatibleDC(record_->overlayScreenDC.get()));
     record_->overlayBitmap.reset(CreateCompatibleBitmap(record_->overlayScreenDC.get(), kBubbleWidth, 118));
@@ -50,9 +51,8 @@ class Speaker {
     record_->objectWindow = nullptr;
     UnloadFigure(record_);
     FreeFigureRecord(record_);
-    DestroyWindow(OverlayWindow);
-    OverlayWindow = nullptr;
-    KeyBrush = nullptr;
+    DestroyWindow(OverlayWindowRequest.Window());
+    OverlayWindowRequest.SetWindow(nullptr);
   }
   FigureRecord* record() { return record_; }
 
@@ -88,13 +88,12 @@ class Speaker {
     {
       const BitmapDC canvas(target.get(), record_->overlayScreenDC.get());
       RECT all = {0, 0, kBubbleWidth, height};
-      FillRect(canvas.get(), &all, KeyBrush);
+      FillRect(canvas.get(), &all, KeyBrush());
       DrawTransparent(canvas.get(), bubble.get(), mask.get(), {0, 0});
     }
     return BitmapPixels(target.get());
   }
 
-  OwnedBrush keyBrush_;
   FigureRecord* record_;
 };
 
@@ -134,7 +133,7 @@ TEST(SpeechBubble, ShowsItsTextWhereTheTypeSaysBesideTheSpeaker) {
   EXPECT_EQ(BubbleType, 1);
   EXPECT_EQ(BubbleLifetime, 20);
   RECT placed = {};
-  GetWindowRect(OverlayWindow, &placed);
+  GetWindowRect(OverlayWindowRequest.Window(), &placed);
   EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.bottom - placed.top}),
             (std::vector<LONG>{350, 500 - 90, 88}));
   std::vector<int> rows = speaker.TextRows(BubbleType);
@@ -151,7 +150,7 @@ TEST(SpeechBubble, ShowsItsTextWhereTheTypeSaysBesideTheSpeaker) {
 
   KillSpeechBubble();
   EXPECT_EQ(BubbleType, 0);
-  EXPECT_FALSE(IsWindowVisible(OverlayWindow));
+  EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
 }
 
 // Far more text than fits: cut to 479 characters, shortened with an
@@ -236,8 +235,8 @@ TEST_F(OverlayOwner, BubblesOfOtherThreadsAreShownByTheOwnerWhereTheyWereAskedFo
     EXPECT_EQ(BubbleLifetime, 7);
     EXPECT_FALSE(BubbleKillPending());
     RECT placed = {};
-    GetWindowRect(OverlayWindow, &placed);
-    EXPECT_TRUE(IsWindowVisible(OverlayWindow));
+    GetWindowRect(OverlayWindowRequest.Window(), &placed);
+    EXPECT_TRUE(IsWindowVisible(OverlayWindowRequest.Window()));
     EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top}),
               (std::vector<LONG>{row.x, 500 + row.y, kBubbleWidth, row.height}))
         << row.type;
@@ -249,10 +248,10 @@ TEST_F(OverlayOwner, AnotherThreadsKillIsCarriedOutByTheOwner) {
   ASSERT_EQ(ShowSpeechBubble(speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
   OnAnotherThread([] { KillSpeechBubble(); });
   EXPECT_EQ(BubbleType, 1) << "shown until the owner's pass";
-  EXPECT_TRUE(IsWindowVisible(OverlayWindow));
+  EXPECT_TRUE(IsWindowVisible(OverlayWindowRequest.Window()));
   ApplyBubbleKillRequest();
   EXPECT_EQ(BubbleType, 0);
-  EXPECT_FALSE(IsWindowVisible(OverlayWindow));
+  EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
 
   // Handed over and taken back before the owner's pass: nothing shows.
   OnAnotherThread([this] {
@@ -261,7 +260,7 @@ TEST_F(OverlayOwner, AnotherThreadsKillIsCarriedOutByTheOwner) {
   });
   ApplyBubbleKillRequest();
   EXPECT_EQ(BubbleType, 0);
-  EXPECT_FALSE(IsWindowVisible(OverlayWindow));
+  EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
 
   // The latest of two handed bubbles is the one shown.
   OnAnotherThread([this] {
@@ -275,7 +274,7 @@ TEST_F(OverlayOwner, AnotherThreadsKillIsCarriedOutByTheOwner) {
 TEST_F(OverlayOwner, RefusesDrawsFromAnotherThread) {
   ASSERT_EQ(ShowSpeechBubble(speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
   RECT before = {};
-  GetWindowRect(OverlayWindow, &before);
+  GetWindowRect(OverlayWindowRequest.Window(), &before);
   const int refused = ForeignOverlayDraws();
   BOOL pushed = TRUE;
   bool mayDraw = true;
@@ -290,7 +289,7 @@ TEST_F(OverlayOwner, RefusesDrawsFromAnotherThread) {
   EXPECT_FALSE(mayDraw);
   EXPECT_EQ(ForeignOverlayDraws(), refused + 2);
   RECT after = {};
-  GetWindowRect(OverlayWindow, &after);
+  GetWindowRect(OverlayWindowRequest.Window(), &after);
   EXPECT_TRUE(EqualRect(&before, &after)) << "the refused push moved the window";
   // The owner's own push goes through; with nobody claiming, anyone may.
   EXPECT_TRUE(ShowOverlayLayer(speaker_.record(), args));

@@ -1,0 +1,13 @@
+#pragma once
+// The shell's own windows, made at start-up by RegisterMainWindowClass: the
+// figure window (the shell's message target, the tray icon's, the hotkeys'
+// and the application bar's window), the overlay above it and the
+// billboard's wall. Only the shell names them; AssembleDesktop hands each to
+// the thread that draws it, and the layers below post to the figure window
+// through the shell requests.
+
+#include <windows.h>
+
+extern HWND FigureWindow;
+extern HWND OverlayWindow;
+extern HWND BillboardWindow;
