@@ -218,7 +218,7 @@ TEST_F(AnimThread, TheEmptySceneLeavesTheThreadWaitingForTheNextPause) {
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
   ASSERT_TRUE(thread);
   PumpUntil([] { return false; }, 6000);
-  EXPECT_FALSE(IsWindowVisible(FigureWindow));
+  EXPECT_FALSE(IsWindowVisible(FigureWindowRequest.Window()));
   // Two choices at most, each followed by one pass for its scene, and the
   // waits between: a thread passing every 100 ms after a choice makes 30 and more.
   EXPECT_LE(billboard.passes, 10);
