@@ -6,8 +6,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 AppSettings Settings;
@@ -71,28 +74,6 @@ bool ReadText(HKEY key, const char* name, std::string& out) {
   return false;
 }
 
-template <size_t N>
-void ReadString(HKEY key, const char* name, SettingString<N>& field) {
-  std::string text;
-  if (ReadText(key, name, text)) field.Set(text.c_str());
-}
-
-void ReadInt(HKEY key, const char* name, SettingInt& field) {
-  int value;
-  if (ReadInt(key, name, value)) field = value;
-}
-
-// An integer list; only texts longer than minLength count. A text that
-// counts clears the whole list before its numbers are stored.
-template <size_t N>
-void ReadList(HKEY key, const char* name, SettingList<N>& list, size_t minLength = 0) {
-  std::string text;
-  if (!ReadText(key, name, text) || text.size() <= minLength) return;
-  int values[N];
-  ParseIntList(text.c_str(), values, static_cast<int>(N));
-  for (size_t i = 0; i < N; ++i) list[i] = values[i];
-}
-
 void WriteInt(HKEY key, const char* name, int value) {
   DWORD data = static_cast<DWORD>(value);
   RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
@@ -104,27 +85,52 @@ void WriteText(HKEY key, const char* name, const char* text) {
                  static_cast<DWORD>(std::strlen(text) + 1));
 }
 
+// The fields behind the table's rows, as text and numbers.
+std::string FieldText(const SettingInt& field) { return std::to_string(field.Get()); }
+
 template <size_t N>
-void WriteString(HKEY key, const char* name, const SettingString<N>& field) {
-  WriteText(key, name, field.Get().c_str());
+std::string FieldText(const SettingString<N>& field) {
+  return field.Get();
 }
 
 template <size_t N>
-std::vector<int> Values(const SettingList<N>& list) {
-  std::vector<int> values(N);
+std::string FieldText(const SettingList<N>& list) {
+  int values[N];
   for (size_t i = 0; i < N; ++i) values[i] = list[i];
-  return values;
+  return FormatIntList(values, static_cast<int>(N));
 }
+
+template <size_t N, size_t M>
+std::string FieldText(const std::array<SettingString<N>, M>& texts) {
+  std::string out;
+  for (size_t i = 0; i < M; ++i) out += (i ? "\n" : "") + texts[i].Get();
+  return out;
+}
+
+void SetFieldText(SettingInt& field, const char* text) { field = std::atoi(text); }
 
 template <size_t N>
-void WriteList(HKEY key, const char* name, const SettingList<N>& list) {
-  std::vector<int> values = Values(list);
-  WriteText(key, name, FormatIntList(values.data(), static_cast<int>(N)).c_str());
+void SetFieldText(SettingString<N>& field, const char* text) {
+  field.Set(text);
 }
 
-int Clamp(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+// A list text sets every entry: those it does not name become 0.
+template <size_t N>
+void SetFieldText(SettingList<N>& list, const char* text) {
+  int values[N];
+  ParseIntList(text, values, static_cast<int>(N));
+  for (size_t i = 0; i < N; ++i) list[i] = values[i];
+}
 
-// Copies of whole fields, used to stage a load and to publish it.
+template <size_t N, size_t M>
+void SetFieldText(std::array<SettingString<N>, M>& texts, const char* text) {
+  for (SettingString<N>& entry : texts) {
+    const char* end = std::strchr(text, '\n');
+    entry.Set(std::string(text, end ? end : text + std::strlen(text)).c_str());
+    text = end ? end + 1 : "";
+  }
+}
+
 void CopyField(SettingInt& to, const SettingInt& from) { to = from.Get(); }
 
 template <size_t N>
@@ -139,63 +145,273 @@ void CopyField(std::array<T, N>& to, const std::array<T, N>& from) {
   for (size_t i = 0; i < N; ++i) CopyField(to[i], from[i]);
 }
 
-// Settings without a default keep the value they had before a load.
-#define WAYLUNE_KEPT_SETTINGS(X) X(Autostart) X(CountdownSoundFile) X(TextFName)
-
-#define WAYLUNE_DEFAULTED_SETTINGS(X)                                                                        \
-  X(Speed) X(Pause) X(DebugOn) X(DebugFileName) X(AppPath) X(FigDeactive) X(HG) X(HGversatz) X(HGNotDA)     \
-  X(ShowWallpaper) X(WallpaperPic) X(WallpaperPath) X(Sound) X(SNDvolume) X(SoundOpt) X(Clock)              \
-  X(ClockOnTop) X(ClockPos) X(ClockNotDA) X(Countdown) X(CountdownOnTop) X(CountdownStop00)                 \
-  X(CountdownPlaySound) X(CountdownShowMsg) X(CountdownPos) X(CountdownNotDA) X(CountdownDate) X(NoWinamp)  \
-  X(WinampExe) X(BillboardX) X(Billboard) X(BillboardNotDA) X(Calendar) X(Feiertage) X(BMPpath) X(TXTpath)  \
-  X(TextFHeight) X(TextFWeight) X(TextFItalic) X(KeinFlugzeug) X(Weather) X(METAR) X(WeatherCountry)        \
-  X(WeatherStation) X(WeatherX) X(WeatherOnTop) X(WeatherNotDA) X(FabianDat) X(FabianName) X(RecycleBin)    \
-  X(DontEmptyRecycleBin) X(SndDevice) X(AccessType) X(FTPPortNumber) X(Proxy) X(ProxyUser)                  \
-  X(ProxyPasswort) X(NoStart) X(NoStartCount) X(Banner) X(BannerFHeight) X(BannerFWeight) X(BannerFItalic) \
-  X(BannerFName) X(FirstDayOfWeek) X(DateSeparator) X(DateOrder) X(Clock24h)
-
-#define WAYLUNE_COPY_FIELD(name) CopyField(to.name, from.name);
-
-void CopyKept(AppSettings& to, const AppSettings& from) { WAYLUNE_KEPT_SETTINGS(WAYLUNE_COPY_FIELD) }
-
-void CopyAll(AppSettings& to, const AppSettings& from) {
-  WAYLUNE_KEPT_SETTINGS(WAYLUNE_COPY_FIELD)
-  WAYLUNE_DEFAULTED_SETTINGS(WAYLUNE_COPY_FIELD)
-}
-
-#undef WAYLUNE_COPY_FIELD
-
-// Banner values as LoadBannerSettings reads them.
-struct BannerValues {
-  std::string text;
-  int height = -18;
-  int weight = 700;
-  int italic = 0;
-  std::string face = "Verdana";
+template <class T>
+struct KindOf;
+template <>
+struct KindOf<SettingInt> {
+  static constexpr SettingKind kind = SettingKind::kInt;
+  static constexpr size_t size = 1;
+};
+template <size_t N>
+struct KindOf<SettingString<N>> {
+  static constexpr SettingKind kind = SettingKind::kText;
+  static constexpr size_t size = N;
+};
+template <size_t N>
+struct KindOf<SettingList<N>> {
+  static constexpr SettingKind kind = SettingKind::kList;
+  static constexpr size_t size = N;
+};
+template <size_t N, size_t M>
+struct KindOf<std::array<SettingString<N>, M>> {
+  static constexpr SettingKind kind = SettingKind::kTexts;
+  static constexpr size_t size = M;
 };
 
-BannerValues ReadBanner() {
-  BannerValues banner;
-  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
-  if (!key) {
-    banner.text = "...";  // the settings key does not exist yet
-    return banner;
-  }
-  if (!ReadText(key.get(), "Banner", banner.text)) banner.text = "!!?";
-  int value;
-  if (ReadInt(key.get(), "BannerFHeight", value) && value >= -49 && value <= -11) banner.height = value;
-  if (ReadInt(key.get(), "BannerFWeight", value) && value != 0) banner.weight = value;
-  if (ReadInt(key.get(), "BannerFItalic", value) && value != 0) banner.italic = 1;
-  std::string face;
-  if (ReadText(key.get(), "BannerFName", face)) banner.face = face;
-  return banner;
+template <auto Member>
+struct FieldOf {
+  using Type = std::remove_cvref_t<decltype(std::declval<AppSettings&>().*Member)>;
+  static constexpr SettingField value{
+      KindOf<Type>::kind, KindOf<Type>::size,
+      [](AppSettings& to, const AppSettings& from) { CopyField(to.*Member, from.*Member); },
+      [](const AppSettings& from) { return FieldText(from.*Member); },
+      [](AppSettings& to, const char* text) { SetFieldText(to.*Member, text); }};
+};
+
+template <auto Member>
+constexpr const SettingField* F = &FieldOf<Member>::value;
+
+using S = AppSettings;
+using enum SettingCheck;
+using enum SettingFormat;
+using enum SettingLoad;
+using enum SettingPage;
+
+constexpr unsigned kClockGroups = kGroupGeneral | kGroupClock;
+constexpr unsigned kWeatherInternet = kGroupWeather | kGroupInternet;
+constexpr unsigned kBannerFont = kGroupGeneral | kGroupBannerFont;
+
+// clang-format off
+constexpr SettingRow kRows[] = {
+  {.name = "Speed", .field = F<&S::Speed>, .number = 50, .check = kClamp, .low = 20, .high = 140,
+   .groups = kGroupGeneral, .page = kSpeed},
+  {.name = "Pause", .field = F<&S::Pause>, .number = 100, .check = kClamp, .low = 100, .high = 64000,
+   .groups = kGroupGeneral, .page = kSpeed},
+  {.name = "Autostart", .field = F<&S::Autostart>, .load = kKeep, .groups = kGroupGeneral, .page = kGeneral},
+  {.name = "DebugOn", .field = F<&S::DebugOn>},
+  {.name = "DebugFileName", .field = F<&S::DebugFileName>, .text = "C:\\ORROWIN.LOG"},
+  {.name = "AppPath", .field = F<&S::AppPath>},
+  {.name = "FigDeactive", .field = F<&S::FigDeactive>, .format = kNonZeroList, .groups = kGroupGeneral,
+   .page = kPeople},
+  {.name = "HG", .field = F<&S::HG>, .number = 1, .check = kRange, .low = 0, .high = 6, .fallback = 1,
+   .groups = kGroupGeneral, .page = kDesktop},
+  {.name = "HGversatz", .field = F<&S::HGversatz>, .format = kFirstZero, .groups = kGroupGeneral,
+   .page = kDesktop},
+  {.name = "HGNotDA", .field = F<&S::HGNotDA>, .number = 1, .groups = kGroupGeneral, .page = kDesktop},
+  {.name = "ShowWallpaper", .field = F<&S::ShowWallpaper>, .check = kRange, .low = 0, .high = 2,
+   .groups = kGroupGeneral, .page = kDesktop},
+  {.name = "WallpaperPic", .field = F<&S::WallpaperPic>, .groups = kGroupGeneral, .page = kDesktop},
+  {.name = "WallpaperPath", .field = F<&S::WallpaperPath>},
+  {.name = "Sound", .field = F<&S::Sound>, .number = 1, .groups = kGroupGeneral, .page = kSound},
+  {.name = "SNDvolume", .field = F<&S::SNDvolume>, .number = 1000, .check = kRange, .low = 0, .high = 1000,
+   .fallback = 1000, .groups = kGroupGeneral, .page = kSound},
+  {.name = "SoundOpt", .field = F<&S::SoundOpt>, .text = "1,1,1,1,1,1,1,1,1,1", .minLength = 4,
+   .groups = kGroupGeneral, .page = kSound},
+  {.name = "Clock", .field = F<&S::Clock>, .number = 1, .check = kRange, .low = 0, .high = 4, .fallback = 1,
+   .groups = kClockGroups, .page = kClock},
+  {.name = "ClockOnTop", .field = F<&S::ClockOnTop>, .groups = kClockGroups, .page = kClock},
+  {.name = "ClockPos", .field = F<&S::ClockPos>, .text = "50,15,50,15,50,15,50,15", .minLength = 4,
+   .groups = kClockGroups | kGroupClockPos},
+  {.name = "ClockNotDA", .field = F<&S::ClockNotDA>, .number = 1, .groups = kClockGroups, .page = kClock},
+  // An unknown design shows design 1, though no countdown is the default.
+  {.name = "Countdown", .field = F<&S::Countdown>, .check = kRange, .low = 0, .high = 4, .fallback = 1,
+   .groups = kGroupCountdown, .page = kCountdown},
+  {.name = "CountdownOnTop", .field = F<&S::CountdownOnTop>, .groups = kGroupCountdown, .page = kCountdown},
+  {.name = "CountdownStop00", .field = F<&S::CountdownStop00>, .number = 1, .groups = kGroupCountdown,
+   .page = kCountdown},
+  {.name = "CountdownPlaySound", .field = F<&S::CountdownPlaySound>, .groups = kGroupCountdown,
+   .page = kCountdown},
+  {.name = "CountdownShowMsg", .field = F<&S::CountdownShowMsg>, .groups = kGroupCountdown,
+   .page = kCountdown},
+  {.name = "CountdownSoundFile", .field = F<&S::CountdownSoundFile>, .load = kKeep, .groups = kGroupCountdown,
+   .page = kCountdown},
+  {.name = "CountdownPos", .field = F<&S::CountdownPos>, .text = "50,400,50,400,50,400,50,400",
+   .minLength = 4, .groups = kGroupCountdown | kGroupCountdownPos},
+  {.name = "CountdownNotDA", .field = F<&S::CountdownNotDA>, .number = 1, .groups = kGroupCountdown,
+   .page = kCountdown},
+  {.name = "CountdownDate", .field = F<&S::CountdownDate>, .minLength = 10, .groups = kGroupCountdown,
+   .page = kCountdown},
+  {.name = "NoWinamp", .field = F<&S::NoWinamp>, .groups = kGroupGeneral, .page = kWinamp},
+  {.name = "WinampExe", .field = F<&S::WinampExe>, .format = kExistingProgram, .groups = kGroupGeneral,
+   .page = kWinamp},
+  {.name = "BillboardX", .field = F<&S::BillboardX>, .number = 250, .groups = kGroupBillboardX},
+  {.name = "Billboard", .field = F<&S::Billboard>, .number = 1, .groups = kGroupGeneral, .page = kBillboard},
+  {.name = "BillboardNotDA", .field = F<&S::BillboardNotDA>, .number = 1, .groups = kGroupGeneral,
+   .page = kBillboard},
+  {.name = "Calendar", .field = F<&S::Calendar>, .groups = kGroupGeneral, .page = kBillboard},
+  // The region indexes the holiday tables: an unknown code means none.
+  {.name = "Feiertage", .field = F<&S::Feiertage>, .check = kRange, .low = 0, .high = 18,
+   .groups = kGroupGeneral, .page = kBillboard},
+  {.name = "BMPpath", .field = F<&S::BMPpath>, .format = kBlankWhenShort, .groups = kGroupGeneral,
+   .page = kBillboard},
+  {.name = "TXTpath", .field = F<&S::TXTpath>, .format = kBlankWhenShort, .groups = kGroupGeneral,
+   .page = kBillboard},
+  {.name = "TextFHeight", .field = F<&S::TextFHeight>, .number = -10, .check = kRange, .low = -48, .high = -6,
+   .fallback = -10, .groups = kGroupGeneral},
+  {.name = "TextFWeight", .field = F<&S::TextFWeight>, .number = 500, .check = kNonZero,
+   .groups = kGroupGeneral},
+  {.name = "TextFItalic", .field = F<&S::TextFItalic>, .check = kFlag, .groups = kGroupGeneral},
+  {.name = "TextFName", .field = F<&S::TextFName>, .load = kKeep, .groups = kGroupGeneral},
+  {.name = "KeinFlugzeug", .field = F<&S::KeinFlugzeug>, .groups = kGroupGeneral, .page = kPlane},
+  {.name = "Weather", .field = F<&S::Weather>, .text = "0,60,0,0,0,0", .format = kOnAndUnit,
+   .groups = kGroupWeather, .page = kWeather},
+  {.name = "METAR", .field = F<&S::METAR>, .groups = kGroupWeather, .page = kWeather},
+  {.name = "WeatherCountry", .field = F<&S::WeatherCountry>, .groups = kGroupWeather, .page = kWeather},
+  {.name = "WeatherStation", .field = F<&S::WeatherStation>, .groups = kGroupWeather, .page = kWeather},
+  {.name = "WeatherX", .field = F<&S::WeatherX>, .number = 500, .groups = kGroupWeather | kGroupWeatherPos},
+  {.name = "WeatherOnTop", .field = F<&S::WeatherOnTop>, .groups = kGroupWeather},
+  {.name = "WeatherNotDA", .field = F<&S::WeatherNotDA>, .groups = kGroupWeather, .page = kWeather},
+  {.name = "FabianDat", .field = F<&S::FabianDat>},
+  {.name = "FabianName", .field = F<&S::FabianName>, .groups = kGroupGeneral, .page = kBirthdays},
+  {.name = "RecycleBin", .field = F<&S::RecycleBin>, .number = 1, .groups = kGroupGeneral, .page = kClock},
+  {.name = "DontEmptyRecycleBin", .field = F<&S::DontEmptyRecycleBin>},
+  {.name = "SndDevice", .field = F<&S::SndDevice>, .number = -1, .groups = kGroupGeneral | kGroupSoundDevice,
+   .page = kSound},
+  {.name = "AccessType", .field = F<&S::AccessType>, .groups = kWeatherInternet, .page = kWeather},
+  {.name = "FTPPortNumber", .field = F<&S::FTPPortNumber>, .number = 21, .groups = kWeatherInternet,
+   .page = kWeather},
+  {.name = "Proxy", .field = F<&S::Proxy>, .groups = kWeatherInternet, .page = kWeather},
+  {.name = "ProxyUser", .field = F<&S::ProxyUser>, .groups = kGroupProxyLogin | kGroupInternet},
+  {.name = "ProxyPasswort", .field = F<&S::ProxyPasswort>, .groups = kGroupProxyLogin | kGroupInternet},
+  {.name = "NoStart", .field = F<&S::NoStart>, .load = kByHand},
+  {.name = "NoStartCount", .field = F<&S::NoStartCount>, .load = kByHand},
+  {.name = "Banner", .field = F<&S::Banner>, .format = kBlankWhenEmpty, .load = kByHand,
+   .groups = kGroupGeneral, .page = kPlane},
+  {.name = "BannerFHeight", .field = F<&S::BannerFHeight>, .number = -18, .check = kRange, .low = -49,
+   .high = -11, .fallback = -18, .groups = kBannerFont, .page = kPlane},
+  {.name = "BannerFWeight", .field = F<&S::BannerFWeight>, .number = 700, .check = kNonZero,
+   .groups = kBannerFont, .page = kPlane},
+  {.name = "BannerFItalic", .field = F<&S::BannerFItalic>, .check = kFlag, .groups = kBannerFont,
+   .page = kPlane},
+  {.name = "BannerFName", .field = F<&S::BannerFName>, .text = "Verdana", .groups = kBannerFont,
+   .page = kPlane},
+  {.name = "FirstDayOfWeek", .field = F<&S::FirstDayOfWeek>, .load = kByHand},
+  {.name = "DateSeparator", .field = F<&S::DateSeparator>, .load = kByHand},
+  {.name = "DateOrder", .field = F<&S::DateOrder>, .number = 1, .load = kByHand},
+  {.name = "Clock24h", .field = F<&S::Clock24h>, .number = 1, .load = kByHand},
+};
+// clang-format on
+
+void SetDefault(AppSettings& s, const SettingRow& row) {
+  row.field->set(s, row.field->kind == SettingKind::kInt ? std::to_string(row.number).c_str() : row.text);
 }
 
-void ApplyBanner(AppSettings& to, const BannerValues& banner) {
-  to.BannerFHeight = banner.height;
-  to.BannerFWeight = banner.weight;
-  to.BannerFItalic = banner.italic;
-  to.BannerFName.Set(banner.face.c_str());
+// One row from the settings key into s, which holds the value to keep when
+// the registry has none (the default, or for kKeep what memory held).
+void ReadRow(HKEY key, const SettingRow& row, AppSettings& s) {
+  std::string text;
+  switch (row.field->kind) {
+    case SettingKind::kInt: {
+      int value = std::atoi(row.field->get(s).c_str());
+      ReadInt(key, row.name, value);
+      row.field->set(s, std::to_string(CheckedSetting(row, value)).c_str());
+      return;
+    }
+    case SettingKind::kText:
+      if (ReadText(key, row.name, text)) row.field->set(s, text.c_str());
+      return;
+    case SettingKind::kList:
+      if (ReadText(key, row.name, text) && text.size() > row.minLength) row.field->set(s, text.c_str());
+      return;
+    case SettingKind::kTexts:
+      return;
+  }
+}
+
+// The rows of `groups` (every row loaded by the table when 0).
+void ReadRows(HKEY key, AppSettings& s, unsigned groups) {
+  for (const SettingRow& row : kRows)
+    if (row.load != kByHand && (groups == 0 || (row.groups & groups))) ReadRow(key, row, s);
+}
+
+std::vector<int> Numbers(const SettingRow& row, const AppSettings& s) {
+  std::vector<int> values(row.field->size);
+  ParseIntList(row.field->get(s).c_str(), values.data(), static_cast<int>(values.size()));
+  return values;
+}
+
+std::string NonZeroList(const std::vector<int>& values) {
+  std::string text;
+  for (int v : values) {
+    if (!v) continue;
+    if (!text.empty()) text += ',';
+    text += std::to_string(v);
+  }
+  return text + " ";
+}
+
+void WriteRow(HKEY key, const SettingRow& row, const AppSettings& s) {
+  if (row.field->kind == SettingKind::kInt) {
+    WriteInt(key, row.name, std::atoi(row.field->get(s).c_str()));
+    return;
+  }
+  if (row.field->kind == SettingKind::kList) {
+    std::vector<int> values = Numbers(row, s);
+    if (row.format == kNonZeroList) {
+      WriteText(key, row.name, NonZeroList(values).c_str());
+      return;
+    }
+    if (row.format == kFirstZero) values[0] = 0;  // strip picture 0 is "no strip" and has no offset
+    if (row.format == kOnAndUnit) {
+      values[0] = values[0] > 0 ? 1 : 0;
+      values[2] = values[2] != 0 ? 1 : 0;
+    }
+    WriteText(key, row.name, FormatIntList(values.data(), static_cast<int>(values.size())).c_str());
+    return;
+  }
+  std::string text = row.field->get(s);
+  if ((row.format == kBlankWhenEmpty && text.empty()) || (row.format == kBlankWhenShort && text.size() < 2))
+    text = " ";
+  if (row.format == kExistingProgram && (text.size() <= 8 || !FileExists(text.c_str()))) return;
+  WriteText(key, row.name, text.c_str());
+}
+
+// Writes the rows of `groups` from the live settings.
+void SaveGroups(unsigned groups) {
+  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
+  if (!key) return;
+  for (const SettingRow& row : kRows)
+    if (row.groups & groups) WriteRow(key.get(), row, Settings);
+}
+
+// Loads the rows of `groups` into the live settings: the stored value, else
+// the default.
+void LoadGroups(unsigned groups) {
+  auto staged = std::make_unique<AppSettings>();
+  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
+  if (key) ReadRows(key.get(), *staged, groups);
+  for (const SettingRow& row : kRows)
+    if (row.groups & groups) row.field->copy(Settings, *staged);
+}
+
+// The banner text: "..." without a settings key, "!!?" without the value.
+std::string ReadBannerText() {
+  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
+  if (!key) return "...";
+  std::string text;
+  return ReadText(key.get(), "Banner", text) ? text : "!!?";
+}
+
+// The exclusion titles NoStart00..15, moved together in the order found.
+void ReadExclusionTitles(HKEY key, AppSettings& s) {
+  int count = 0;
+  for (int i = 0; i < kExclusionTitles; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "NoStart%02d", i);
+    std::string title;
+    if (ReadText(key, name, title)) s.NoStart[count++].Set(title.c_str());
+  }
+  s.NoStartCount = count;
 }
 
 // A decimal number of at most 7 characters, as the regional values hold them.
@@ -219,82 +435,6 @@ void ReadRegionalValues(AppSettings& s) {
     s.DateSeparator.Set(separator);
     s.Clock24h = static_cast<int>(GetProfileIntA("intl", "iTime", 1));
   }
-}
-
-void ReadSettingsKey(AppSettings& s) {
-  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
-  if (!key) return;
-  HKEY k = key.get();
-  int value;
-  ReadInt(k, "Speed", s.Speed);
-  ReadInt(k, "Pause", s.Pause);
-  ReadInt(k, "Autostart", s.Autostart);
-  ReadInt(k, "DebugOn", s.DebugOn);
-  ReadString(k, "DebugFileName", s.DebugFileName);
-  ReadString(k, "AppPath", s.AppPath);
-  ReadList(k, "FigDeactive", s.FigDeactive);
-  if (ReadInt(k, "HG", value)) s.HG = (value < 0 || value > 6) ? 1 : value;
-  ReadList(k, "HGversatz", s.HGversatz);
-  ReadInt(k, "HGNotDA", s.HGNotDA);
-  if (ReadInt(k, "ShowWallpaper", value)) s.ShowWallpaper = (value < 0 || value > 2) ? 0 : value;
-  ReadString(k, "WallpaperPic", s.WallpaperPic);
-  ReadString(k, "WallpaperPath", s.WallpaperPath);
-  ReadInt(k, "Sound", s.Sound);
-  if (ReadInt(k, "SNDvolume", value)) s.SNDvolume = (value < 0 || value > 1000) ? 1000 : value;
-  ReadList(k, "SoundOpt", s.SoundOpt, 4);
-  if (ReadInt(k, "Clock", value)) s.Clock = (value < 0 || value > 4) ? 1 : value;
-  ReadInt(k, "ClockOnTop", s.ClockOnTop);
-  ReadList(k, "ClockPos", s.ClockPos, 4);
-  ReadInt(k, "ClockNotDA", s.ClockNotDA);
-  if (ReadInt(k, "Countdown", value)) s.Countdown = (value < 0 || value > 4) ? 1 : value;
-  ReadInt(k, "CountdownOnTop", s.CountdownOnTop);
-  ReadInt(k, "CountdownStop00", s.CountdownStop00);
-  ReadInt(k, "CountdownPlaySound", s.CountdownPlaySound);
-  ReadInt(k, "CountdownShowMsg", s.CountdownShowMsg);
-  ReadString(k, "CountdownSoundFile", s.CountdownSoundFile);
-  ReadList(k, "CountdownPos", s.CountdownPos, 4);
-  ReadInt(k, "CountdownNotDA", s.CountdownNotDA);
-  ReadList(k, "CountdownDate", s.CountdownDate, 10);
-  ReadInt(k, "NoWinamp", s.NoWinamp);
-  ReadString(k, "WinampExe", s.WinampExe);
-  ReadInt(k, "BillboardX", s.BillboardX);
-  ReadInt(k, "Billboard", s.Billboard);
-  ReadInt(k, "BillboardNotDA", s.BillboardNotDA);
-  ReadInt(k, "Calendar", s.Calendar);
-  // The region indexes the holiday tables: an unknown code means none.
-  if (ReadInt(k, "Feiertage", value)) s.Feiertage = (value < 0 || value > 18) ? 0 : value;
-  ReadString(k, "BMPpath", s.BMPpath);
-  ReadString(k, "TXTpath", s.TXTpath);
-  if (ReadInt(k, "TextFHeight", value) && value >= -48 && value <= -6) s.TextFHeight = value;
-  if (ReadInt(k, "TextFWeight", value) && value != 0) s.TextFWeight = value;
-  if (ReadInt(k, "TextFItalic", value) && value != 0) s.TextFItalic = 1;
-  ReadString(k, "TextFName", s.TextFName);
-  ReadInt(k, "KeinFlugzeug", s.KeinFlugzeug);
-  ReadList(k, "Weather", s.Weather);
-  ReadString(k, "METAR", s.METAR);
-  ReadString(k, "WeatherCountry", s.WeatherCountry);
-  ReadString(k, "WeatherStation", s.WeatherStation);
-  ReadInt(k, "WeatherX", s.WeatherX);
-  ReadInt(k, "WeatherOnTop", s.WeatherOnTop);
-  ReadInt(k, "WeatherNotDA", s.WeatherNotDA);
-  ReadString(k, "FabianDat", s.FabianDat);
-  ReadInt(k, "FabianName", s.FabianName);
-  ReadInt(k, "RecycleBin", s.RecycleBin);
-  ReadInt(k, "DontEmptyRecycleBin", s.DontEmptyRecycleBin);
-  int count = 0;
-  for (int i = 0; i < kExclusionTitles; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "NoStart%02d", i);
-    std::string title;
-    if (ReadText(k, name, title)) s.NoStart[count++].Set(title.c_str());
-  }
-  s.NoStartCount = count;
-  ReadInt(k, "SndDevice", s.SndDevice);
-  ReadInt(k, "AccessType", s.AccessType);
-  ReadInt(k, "FTPPortNumber", s.FTPPortNumber);
-  ReadString(k, "Proxy", s.Proxy);
-  ReadString(k, "ProxyUser", s.ProxyUser);
-  ReadString(k, "ProxyPasswort", s.ProxyPasswort);
 }
 
 void WriteSettingText(const char* name, const char* text) {
@@ -355,26 +495,44 @@ int MakeFolders(AppSettings& s) {
   return result;
 }
 
-template <size_t N>
-std::string NonZeroList(const SettingList<N>& list) {
-  std::string text;
-  for (size_t i = 0; i < N; ++i) {
-    int v = list[i];
-    if (!v) continue;
-    if (!text.empty()) text += ',';
-    text += std::to_string(v);
-  }
-  return text + " ";
-}
-
-// A path setting, stored as a single blank when shorter than two characters.
-template <size_t N>
-void WriteFolderPattern(HKEY key, const char* name, const SettingString<N>& field) {
-  std::string text = field.Get();
-  WriteText(key, name, text.size() < 2 ? " " : text.c_str());
-}
-
 }  // namespace
+
+AppSettings::AppSettings() {
+  for (const SettingRow& row : kRows) SetDefault(*this, row);
+}
+
+SettingRowSpan SettingRows() { return {kRows, std::size(kRows)}; }
+
+const SettingRow* FindSettingRow(const char* name) {
+  for (const SettingRow& row : kRows)
+    if (name && std::strcmp(row.name, name) == 0) return &row;
+  return nullptr;
+}
+
+int CheckedSetting(const SettingRow& row, int value) {
+  switch (row.check) {
+    case kAsStored:
+      break;
+    case kClamp:
+      return value < row.low ? row.low : value > row.high ? row.high : value;
+    case kRange:
+      return value < row.low || value > row.high ? row.fallback : value;
+    case kNonZero:
+      return value != 0 ? value : row.number;
+    case kFlag:
+      return value != 0 ? 1 : row.number;
+  }
+  return value;
+}
+
+void CopySettings(AppSettings& to, const AppSettings& from) {
+  for (const SettingRow& row : kRows) row.field->copy(to, from);
+}
+
+void CopySettings(AppSettings& to, const AppSettings& from, SettingPage page) {
+  for (const SettingRow& row : kRows)
+    if (row.page == page) row.field->copy(to, from);
+}
 
 void SetSettingsRegistryRootForTests(HKEY root) { g_registryRoot = root; }
 
@@ -382,144 +540,32 @@ int LoadSettings() {
   // Staged in a private copy, published at the end: threads reading the live
   // settings never see the defaults of a load in progress.
   auto staged = std::make_unique<AppSettings>();
-  CopyKept(*staged, Settings);
+  for (const SettingRow& row : kRows)
+    if (row.load == kKeep) row.field->copy(*staged, Settings);
 
-  ReadSettingsKey(*staged);
-  staged->Speed = Clamp(staged->Speed, 20, 140);
-  staged->Pause = Clamp(staged->Pause, 100, 64000);
+  if (const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ)) {
+    ReadRows(key.get(), *staged, 0);
+    ReadExclusionTitles(key.get(), *staged);
+  }
   ReadRegionalValues(*staged);
-
-  BannerValues banner = ReadBanner();
-  ApplyBanner(*staged, banner);
-  staged->Banner.Set(banner.text.c_str());
+  staged->Banner.Set(ReadBannerText().c_str());
 
   FindWinamp(*staged);
   int result = MakeFolders(*staged);
 
-  CopyAll(Settings, *staged);
+  CopySettings(Settings, *staged);
   return result;
 }
 
-void SaveSettings() {
-  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
-  if (!key) return;
-  HKEY k = key.get();
-  const AppSettings& s = Settings;
-  WriteInt(k, "Autostart", s.Autostart);
-  WriteInt(k, "Speed", s.Speed);
-  WriteInt(k, "Pause", s.Pause);
-  WriteText(k, "FigDeactive", NonZeroList(s.FigDeactive).c_str());
-  WriteInt(k, "SndDevice", s.SndDevice);
-  WriteInt(k, "Sound", s.Sound);
-  WriteList(k, "SoundOpt", s.SoundOpt);
-  WriteInt(k, "SNDvolume", s.SNDvolume);
-  WriteInt(k, "HG", s.HG);
-  WriteInt(k, "HGNotDA", s.HGNotDA);
-  WriteString(k, "WallpaperPic", s.WallpaperPic);
-  WriteInt(k, "ShowWallpaper", s.ShowWallpaper);
-  std::vector<int> offsets = Values(s.HGversatz);
-  offsets[0] = 0;  // picture 0 is "no strip" and has no offset
-  WriteText(k, "HGversatz", FormatIntList(offsets.data(), kStripPictures).c_str());
-  WriteInt(k, "Clock", s.Clock);
-  WriteInt(k, "ClockOnTop", s.ClockOnTop);
-  WriteInt(k, "ClockNotDA", s.ClockNotDA);
-  WriteList(k, "ClockPos", s.ClockPos);
-  WriteInt(k, "RecycleBin", s.RecycleBin);
-  WriteInt(k, "NoWinamp", s.NoWinamp);
-  std::string winamp = s.WinampExe.Get();
-  if (winamp.size() > 8 && FileExists(winamp.c_str())) WriteText(k, "WinampExe", winamp.c_str());
-  WriteInt(k, "FabianName", s.FabianName);
-  WriteInt(k, "KeinFlugzeug", s.KeinFlugzeug);
-  std::string banner = s.Banner.Get();
-  WriteText(k, "Banner", banner.empty() ? " " : banner.c_str());
-  WriteInt(k, "BannerFHeight", s.BannerFHeight);
-  WriteInt(k, "BannerFWeight", s.BannerFWeight);
-  WriteInt(k, "BannerFItalic", s.BannerFItalic);
-  WriteString(k, "BannerFName", s.BannerFName);
-  WriteInt(k, "Billboard", s.Billboard);
-  WriteInt(k, "Calendar", s.Calendar);
-  WriteInt(k, "BillboardNotDA", s.BillboardNotDA);
-  WriteInt(k, "Feiertage", s.Feiertage);
-  WriteFolderPattern(k, "BMPpath", s.BMPpath);
-  WriteFolderPattern(k, "TXTpath", s.TXTpath);
-  WriteInt(k, "TextFHeight", s.TextFHeight);
-  WriteInt(k, "TextFWeight", s.TextFWeight);
-  WriteInt(k, "TextFItalic", s.TextFItalic);
-  WriteString(k, "TextFName", s.TextFName);
-  SaveCountdownSettings();
-}
-
-void SaveClockSettings() {
-  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
-  if (!key) return;
-  WriteInt(key.get(), "Clock", Settings.Clock);
-  WriteInt(key.get(), "ClockOnTop", Settings.ClockOnTop);
-  WriteList(key.get(), "ClockPos", Settings.ClockPos);
-  WriteInt(key.get(), "ClockNotDA", Settings.ClockNotDA);
-}
-
-void SaveCountdownSettings() {
-  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
-  if (!key) return;
-  HKEY k = key.get();
-  const AppSettings& s = Settings;
-  WriteInt(k, "Countdown", s.Countdown);
-  WriteInt(k, "CountdownOnTop", s.CountdownOnTop);
-  WriteInt(k, "CountdownStop00", s.CountdownStop00);
-  WriteInt(k, "CountdownPlaySound", s.CountdownPlaySound);
-  WriteInt(k, "CountdownShowMsg", s.CountdownShowMsg);
-  WriteInt(k, "CountdownNotDA", s.CountdownNotDA);
-  WriteString(k, "CountdownSoundFile", s.CountdownSoundFile);
-  WriteList(k, "CountdownPos", s.CountdownPos);
-  WriteList(k, "CountdownDate", s.CountdownDate);
-}
-
-void SaveBillboardX() {
-  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
-  if (key) WriteInt(key.get(), "BillboardX", Settings.BillboardX);
-}
-
-void SaveWeatherSettings() {
-  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
-  if (!key) return;
-  HKEY k = key.get();
-  const AppSettings& s = Settings;
-  std::vector<int> weather = Values(s.Weather);
-  weather[0] = weather[0] > 0 ? 1 : 0;
-  weather[2] = weather[2] != 0 ? 1 : 0;
-  WriteText(k, "Weather", FormatIntList(weather.data(), static_cast<int>(weather.size())).c_str());
-  WriteString(k, "METAR", s.METAR);
-  WriteString(k, "WeatherCountry", s.WeatherCountry);
-  WriteString(k, "WeatherStation", s.WeatherStation);
-  WriteInt(k, "AccessType", s.AccessType);
-  WriteString(k, "Proxy", s.Proxy);
-  WriteInt(k, "FTPPortNumber", s.FTPPortNumber);
-  WriteInt(k, "WeatherX", s.WeatherX);
-  WriteInt(k, "WeatherOnTop", s.WeatherOnTop);
-  WriteInt(k, "WeatherNotDA", s.WeatherNotDA);
-}
-
-void SaveProxyCredentials() {
-  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
-  if (!key) return;
-  WriteString(key.get(), "ProxyUser", Settings.ProxyUser);
-  WriteString(key.get(), "ProxyPasswort", Settings.ProxyPasswort);
-}
-
-void SaveClockPosition() {
-  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
-  if (key) WriteList(key.get(), "ClockPos", Settings.ClockPos);
-}
-
-void SaveCountdownPosition() {
-  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
-  if (key) WriteList(key.get(), "CountdownPos", Settings.CountdownPos);
-}
-
-void SaveWeatherPosition() {
-  const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
-  if (key) WriteInt(key.get(), "WeatherX", Settings.WeatherX);
-}
+void SaveSettings() { SaveGroups(kGroupGeneral | kGroupCountdown); }
+void SaveClockSettings() { SaveGroups(kGroupClock); }
+void SaveCountdownSettings() { SaveGroups(kGroupCountdown); }
+void SaveBillboardX() { SaveGroups(kGroupBillboardX); }
+void SaveWeatherSettings() { SaveGroups(kGroupWeather); }
+void SaveProxyCredentials() { SaveGroups(kGroupProxyLogin); }
+void SaveClockPosition() { SaveGroups(kGroupClockPos); }
+void SaveCountdownPosition() { SaveGroups(kGroupCountdownPos); }
+void SaveWeatherPosition() { SaveGroups(kGroupWeatherPos); }
 
 void WriteSettingString(const char* name, const char* text) { WriteSettingText(name, text); }
 
@@ -548,36 +594,13 @@ int GetFigureSoundFile(int figure, char* out, size_t size) {
   return read ? 1 : 0;
 }
 
-void LoadSoundDevice() {
-  int device = -1;
-  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
-  if (key) ReadInt(key.get(), "SndDevice", device);
-  Settings.SndDevice = device;
-}
+void LoadSoundDevice() { LoadGroups(kGroupSoundDevice); }
 
-void LoadInternetSettings() {
-  int port = 21;
-  int access = 0;
-  std::string proxy, user, password;
-  const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
-  if (key) {
-    ReadInt(key.get(), "FTPPortNumber", port);
-    ReadInt(key.get(), "AccessType", access);
-    ReadText(key.get(), "Proxy", proxy);
-    ReadText(key.get(), "ProxyUser", user);
-    ReadText(key.get(), "ProxyPasswort", password);
-  }
-  Settings.FTPPortNumber = port;
-  Settings.AccessType = access;
-  Settings.Proxy.Set(proxy.c_str());
-  Settings.ProxyUser.Set(user.c_str());
-  Settings.ProxyPasswort.Set(password.c_str());
-}
+void LoadInternetSettings() { LoadGroups(kGroupInternet); }
 
 void LoadBannerSettings(char* text, int size) {
-  BannerValues banner = ReadBanner();
-  ApplyBanner(Settings, banner);
-  if (text && size > 0) lstrcpynA(text, banner.text.c_str(), size);
+  LoadGroups(kGroupBannerFont);
+  if (text && size > 0) lstrcpynA(text, ReadBannerText().c_str(), size);
 }
 
 LOGFONTA BannerLogFont() {

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
 #include <atomic>
 #include <cstring>
 #include <mutex>
@@ -75,85 +76,190 @@ constexpr int kStripPictures = 7;
 constexpr int kSoundOptions = 10;
 constexpr int kExclusionTitles = 16;
 
-// Defaults are the initialisers below; LoadSettings starts from them.
+// One field per setting; what each is (registry value, type, default, range,
+// saver, page) is its row in the settings table (SettingRows).
 struct AppSettings {
-  SettingInt Speed{50};
-  SettingInt Pause{100};
-  SettingInt Autostart{0};
-  SettingInt DebugOn{0};
-  SettingString<MAX_PATH> DebugFileName{"C:\\ORROWIN.LOG"};
+  // Every field at its default.
+  AppSettings();
+  AppSettings(const AppSettings&) = delete;
+  AppSettings& operator=(const AppSettings&) = delete;
+
+  SettingInt Speed;
+  SettingInt Pause;
+  SettingInt Autostart;
+  SettingInt DebugOn;
+  SettingString<MAX_PATH> DebugFileName;
   SettingString<MAX_PATH> AppPath;
   SettingList<kMaxDeactivatedFigures> FigDeactive;
-  SettingInt HG{1};
+  SettingInt HG;
   SettingList<kStripPictures> HGversatz;
-  SettingInt HGNotDA{1};
-  SettingInt ShowWallpaper{0};
+  SettingInt HGNotDA;
+  SettingInt ShowWallpaper;
   SettingString<MAX_PATH> WallpaperPic;
   SettingString<MAX_PATH> WallpaperPath;
-  SettingInt Sound{1};  // the user's choice; whether the library is loaded is SoundLoaded
-  SettingInt SNDvolume{1000};
-  SettingList<kSoundOptions> SoundOpt{1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-  SettingInt Clock{1};
-  SettingInt ClockOnTop{0};
-  SettingList<8> ClockPos{50, 15, 50, 15, 50, 15, 50, 15};
-  SettingInt ClockNotDA{1};
-  SettingInt Countdown{0};
-  SettingInt CountdownOnTop{0};
-  SettingInt CountdownStop00{1};
-  SettingInt CountdownPlaySound{0};
-  SettingInt CountdownShowMsg{0};
+  SettingInt Sound;  // the user's choice; whether the library is loaded is SoundLoaded
+  SettingInt SNDvolume;
+  SettingList<kSoundOptions> SoundOpt;
+  SettingInt Clock;
+  SettingInt ClockOnTop;
+  SettingList<8> ClockPos;
+  SettingInt ClockNotDA;
+  SettingInt Countdown;
+  SettingInt CountdownOnTop;
+  SettingInt CountdownStop00;
+  SettingInt CountdownPlaySound;
+  SettingInt CountdownShowMsg;
   SettingString<MAX_PATH> CountdownSoundFile;
-  SettingList<8> CountdownPos{50, 400, 50, 400, 50, 400, 50, 400};
-  SettingInt CountdownNotDA{1};
+  SettingList<8> CountdownPos;
+  SettingInt CountdownNotDA;
   SettingList<5> CountdownDate;  // year, month, day, hour, minute
-  SettingInt NoWinamp{0};
+  SettingInt NoWinamp;
   SettingString<MAX_PATH> WinampExe;
-  SettingInt BillboardX{250};
-  SettingInt Billboard{1};
-  SettingInt BillboardNotDA{1};
-  SettingInt Calendar{0};
-  SettingInt Feiertage{0};
+  SettingInt BillboardX;
+  SettingInt Billboard;
+  SettingInt BillboardNotDA;
+  SettingInt Calendar;
+  SettingInt Feiertage;
   SettingString<MAX_PATH> BMPpath;
   SettingString<MAX_PATH> TXTpath;
-  SettingInt TextFHeight{-10};
-  SettingInt TextFWeight{500};
-  SettingInt TextFItalic{0};
+  SettingInt TextFHeight;
+  SettingInt TextFWeight;
+  SettingInt TextFItalic;
   SettingString<LF_FACESIZE> TextFName;
-  SettingInt KeinFlugzeug{0};
-  SettingList<6> Weather{0, 60, 0, 0, 0, 0};  // on, minutes, Fahrenheit, three list positions
+  SettingInt KeinFlugzeug;
+  SettingList<6> Weather;  // on, minutes, Fahrenheit, three list positions
   SettingString<8> METAR;
   SettingString<80> WeatherCountry;
   SettingString<128> WeatherStation;
-  SettingInt WeatherX{500};
-  SettingInt WeatherOnTop{0};
-  SettingInt WeatherNotDA{0};
+  SettingInt WeatherX;
+  SettingInt WeatherOnTop;
+  SettingInt WeatherNotDA;
   SettingString<MAX_PATH> FabianDat;
-  SettingInt FabianName{0};
-  SettingInt RecycleBin{1};
-  SettingInt DontEmptyRecycleBin{0};
-  SettingInt SndDevice{-1};
-  SettingInt AccessType{0};
-  SettingInt FTPPortNumber{21};
+  SettingInt FabianName;
+  SettingInt RecycleBin;
+  SettingInt DontEmptyRecycleBin;
+  SettingInt SndDevice;
+  SettingInt AccessType;
+  SettingInt FTPPortNumber;
   SettingString<256> Proxy;
   SettingString<256> ProxyUser;
   SettingString<256> ProxyPasswort;
   // Window titles during which no scene starts (NoStart00..NoStart15).
   std::array<SettingString<80>, kExclusionTitles> NoStart;
-  SettingInt NoStartCount{0};
+  SettingInt NoStartCount;
   // Plane banner text and font (LoadBannerSettings; the plane page edits them).
   SettingString<256> Banner;
-  SettingInt BannerFHeight{-18};
-  SettingInt BannerFWeight{700};
-  SettingInt BannerFItalic{0};
-  SettingString<LF_FACESIZE> BannerFName{"Verdana"};
+  SettingInt BannerFHeight;
+  SettingInt BannerFWeight;
+  SettingInt BannerFItalic;
+  SettingString<LF_FACESIZE> BannerFName;
   // Regional values from Control Panel\International.
-  SettingInt FirstDayOfWeek{0};
+  SettingInt FirstDayOfWeek;
   SettingString<8> DateSeparator;
-  SettingInt DateOrder{1};
-  SettingInt Clock24h{1};
+  SettingInt DateOrder;
+  SettingInt Clock24h;
 };
 
 extern AppSettings Settings;
+
+// The settings table: a row per setting describes it once, and load, clamp,
+// save and copy all go by it. Values a row cannot describe are handled by
+// hand in settings.cpp: the exclusion titles NoStartNN (compacted on load),
+// the banner text (placeholders when missing), the regional values (another
+// key), the folders made on first start (FabianDat, WallpaperPath), the
+// Winamp program looked up in Winamp's own key, and the figures' sound files
+// (SF_nnn, not in AppSettings).
+enum class SettingKind : uint8_t { kInt, kText, kList, kTexts };
+
+// What a load does to an integer it read.
+enum class SettingCheck : uint8_t {
+  kAsStored,
+  kClamp,    // pulled into [low, high]
+  kRange,    // outside [low, high]: `fallback`
+  kNonZero,  // 0: the default
+  kFlag,     // anything but 0: 1
+};
+
+// How a value is written when it is not written as it is.
+enum class SettingFormat : uint8_t {
+  kPlain,
+  kNonZeroList,       // the non-zero entries and one blank: "12,15 "
+  kFirstZero,         // entry 0 written as 0
+  kOnAndUnit,         // entries 0 and 2 written as 0 or 1
+  kBlankWhenEmpty,    // "" written as " "
+  kBlankWhenShort,    // shorter than two characters written as " "
+  kExistingProgram,   // only a path longer than 8 characters that exists
+};
+
+// Where a load takes a value from.
+enum class SettingLoad : uint8_t {
+  kDefault,   // the settings key, else the default
+  kKeep,      // the settings key, else what memory held (no default)
+  kByHand,    // loaded by code of its own (see above)
+};
+
+// Savers and single loaders; a row belongs to every group that writes or
+// reads it.
+enum SettingGroup : unsigned {
+  kGroupGeneral = 1u << 0,        // SaveSettings (with kGroupCountdown)
+  kGroupClock = 1u << 1,          // SaveClockSettings
+  kGroupCountdown = 1u << 2,      // SaveCountdownSettings
+  kGroupBillboardX = 1u << 3,     // SaveBillboardX
+  kGroupWeather = 1u << 4,        // SaveWeatherSettings
+  kGroupProxyLogin = 1u << 5,     // SaveProxyCredentials
+  kGroupClockPos = 1u << 6,       // SaveClockPosition
+  kGroupCountdownPos = 1u << 7,   // SaveCountdownPosition
+  kGroupWeatherPos = 1u << 8,     // SaveWeatherPosition
+  kGroupInternet = 1u << 9,       // LoadInternetSettings
+  kGroupSoundDevice = 1u << 10,   // LoadSoundDevice
+  kGroupBannerFont = 1u << 11,    // LoadBannerSettings
+};
+
+// The options page that edits a setting (kNone: no page does).
+enum class SettingPage : uint8_t {
+  kNone, kGeneral, kDesktop, kSpeed, kSound, kPeople, kBirthdays, kPlane, kClock, kCountdown, kBillboard,
+  kWeather, kWinamp,
+};
+
+// A field of AppSettings, type-erased: its value as text (integers in
+// decimal, lists as "a,b,c", strings as they are) and a copy.
+struct SettingField {
+  SettingKind kind;
+  size_t size;  // entries of a list, capacity of a string (with its zero)
+  void (*copy)(AppSettings& to, const AppSettings& from);
+  std::string (*get)(const AppSettings& from);
+  void (*set)(AppSettings& to, const char* text);
+};
+
+struct SettingRow {
+  const char* name;  // the registry value under SETTINGS_KEY
+  const SettingField* field;
+  int number = 0;            // default of an integer
+  const char* text = "";     // default of a string or a list
+  SettingCheck check = SettingCheck::kAsStored;
+  int low = 0, high = 0, fallback = 0;
+  size_t minLength = 0;      // a list text counts only when longer
+  SettingFormat format = SettingFormat::kPlain;
+  SettingLoad load = SettingLoad::kDefault;
+  unsigned groups = 0;
+  SettingPage page = SettingPage::kNone;
+};
+
+struct SettingRowSpan {
+  const SettingRow* rows;
+  size_t count;
+  const SettingRow* begin() const { return rows; }
+  const SettingRow* end() const { return rows + count; }
+};
+SettingRowSpan SettingRows();
+// The row of a registry value, null when there is none.
+const SettingRow* FindSettingRow(const char* name);
+// The value a load makes of `value` read from the registry.
+int CheckedSetting(const SettingRow& row, int value);
+
+// Copies every setting, or only those a page edits.
+void CopySettings(AppSettings& to, const AppSettings& from);
+void CopySettings(AppSettings& to, const AppSettings& from, SettingPage page);
 
 // The sound library is loaded and may be called (set only by the sound module).
 extern std::atomic<int> SoundLoaded;

@@ -5,13 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <limits>
+#include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "services/file_util.h"
@@ -551,4 +555,287 @@ TEST_F(SettingsStore, ScreenSaverNeedsItsFile) {
   EXPECT_EQ(IsScreenSaverRunning(), 0);
 
   ScreenSaverActive(1, before ? 1 : 0);
+}
+
+namespace {
+
+std::string Repeat(const char* item, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += (i ? "," : "") + std::string(item);
+  return text;
+}
+
+// Every setting's default as the user meets it on a first start, written
+// out apart from the settings table so that a wrong or missing row shows.
+struct Default {
+  const char* name;
+  std::string value;
+};
+const std::vector<Default>& Defaults() {
+  static const std::vector<Default> defaults = {
+      {"Speed", "50"}, {"Pause", "100"}, {"Autostart", "0"}, {"DebugOn", "0"},
+      {"DebugFileName", "C:\\ORROWIN.LOG"}, {"AppPath", ""}, {"FigDeactive", Repeat("0", 99)}, {"HG", "1"},
+      {"HGversatz", Repeat("0", 7)}, {"HGNotDA", "1"}, {"ShowWallpaper", "0"}, {"WallpaperPic", ""},
+      {"WallpaperPath", ""}, {"Sound", "1"}, {"SNDvolume", "1000"}, {"SoundOpt", Repeat("1", 10)},
+      {"Clock", "1"}, {"ClockOnTop", "0"}, {"ClockPos", Repeat("50,15", 4)}, {"ClockNotDA", "1"},
+      {"Countdown", "0"}, {"CountdownOnTop", "0"}, {"CountdownStop00", "1"}, {"CountdownPlaySound", "0"},
+      {"CountdownShowMsg", "0"}, {"CountdownSoundFile", ""}, {"CountdownPos", Repeat("50,400", 4)},
+      {"CountdownNotDA", "1"}, {"CountdownDate", Repeat("0", 5)}, {"NoWinamp", "0"}, {"WinampExe", ""},
+      {"BillboardX", "250"}, {"Billboard", "1"}, {"BillboardNotDA", "1"}, {"Calendar", "0"},
+      {"Feiertage", "0"}, {"BMPpath", ""}, {"TXTpath", ""}, {"TextFHeight", "-10"}, {"TextFWeight", "500"},
+      {"TextFItalic", "0"}, {"TextFName", ""}, {"KeinFlugzeug", "0"}, {"Weather", "0,60,0,0,0,0"},
+      {"METAR", ""}, {"WeatherCountry", ""}, {"WeatherStation", ""}, {"WeatherX", "500"},
+      {"WeatherOnTop", "0"}, {"WeatherNotDA", "0"}, {"FabianDat", ""}, {"FabianName", "0"},
+      {"RecycleBin", "1"}, {"DontEmptyRecycleBin", "0"}, {"SndDevice", "-1"}, {"AccessType", "0"},
+      {"FTPPortNumber", "21"}, {"Proxy", ""}, {"ProxyUser", ""}, {"ProxyPasswort", ""},
+      {"NoStart", std::string(kExclusionTitles - 1, '\n')}, {"NoStartCount", "0"}, {"Banner", ""},
+      {"BannerFHeight", "-18"}, {"BannerFWeight", "700"}, {"BannerFItalic", "0"}, {"BannerFName", "Verdana"},
+      {"FirstDayOfWeek", "0"}, {"DateSeparator", ""}, {"DateOrder", "1"}, {"Clock24h", "1"},
+  };
+  return defaults;
+}
+
+std::string RowValue(const char* name, const AppSettings& s = Settings) {
+  const SettingRow* row = FindSettingRow(name);
+  return row ? row->field->get(s) : "<no row>";
+}
+
+void SetRowValue(const char* name, const std::string& text, AppSettings& s = Settings) {
+  const SettingRow* row = FindSettingRow(name);
+  ASSERT_NE(row, nullptr) << name;
+  row->field->set(s, text.c_str());
+}
+
+// A value unlike the default that every saver writes back as it is.
+std::string OtherValue(const SettingRow& row) {
+  switch (row.field->kind) {
+    case SettingKind::kInt:
+      if (row.check == SettingCheck::kClamp || row.check == SettingCheck::kRange) {
+        const int mid = row.low + (row.high - row.low) / 2;
+        return std::to_string(mid != row.number ? mid : row.low);
+      }
+      return row.check == SettingCheck::kFlag ? "1" : std::to_string(row.number + 3);
+    case SettingKind::kList: {
+      std::string text;
+      for (size_t i = 0; i < row.field->size; ++i) text += (i ? "," : "") + std::to_string(11 * (i + 1));
+      return text;
+    }
+    default: {
+      std::string text = std::string("Wert ") + row.name;
+      return text.substr(0, row.field->size - 1);
+    }
+  }
+}
+
+bool LoadedByTable(const SettingRow& row) { return row.load != SettingLoad::kByHand; }
+
+}  // namespace
+
+TEST(SettingsTable, EveryRowHasItsDefaultAndNoRowIsMissing) {
+  const auto fresh = std::make_unique<AppSettings>();
+  size_t rows = 0;
+  for (const SettingRow& row : SettingRows()) {
+    ++rows;
+    ASSERT_NE(row.field, nullptr) << row.name;
+    EXPECT_EQ(FindSettingRow(row.name), &row) << row.name << " named twice";
+  }
+  EXPECT_EQ(rows, Defaults().size());
+  for (const Default& d : Defaults()) EXPECT_EQ(RowValue(d.name, *fresh), d.value) << d.name;
+  EXPECT_EQ(FindSettingRow("NoSuchSetting"), nullptr);
+  EXPECT_EQ(FindSettingRow(nullptr), nullptr);
+}
+
+TEST(SettingsTable, CopiesEveryRowOrOnlyAPagesRows) {
+  auto from = std::make_unique<AppSettings>();
+  for (const SettingRow& row : SettingRows()) row.field->set(*from, OtherValue(row).c_str());
+  from->NoStart[3].Set("Spiel");
+  auto all = std::make_unique<AppSettings>();
+  CopySettings(*all, *from);
+  for (const SettingRow& row : SettingRows()) EXPECT_EQ(row.field->get(*all), row.field->get(*from)) << row.name;
+
+  // A page's copy takes its own rows and leaves every other one alone.
+  const struct {
+    SettingPage page;
+    std::vector<std::string> names;
+  } pages[] = {
+      {SettingPage::kSpeed, {"Speed", "Pause"}},
+      {SettingPage::kClock, {"Clock", "ClockOnTop", "ClockNotDA", "RecycleBin"}},
+      {SettingPage::kDesktop, {"HG", "HGversatz", "HGNotDA", "ShowWallpaper", "WallpaperPic"}},
+      {SettingPage::kSound, {"Sound", "SNDvolume", "SoundOpt", "SndDevice"}},
+      {SettingPage::kWeather,
+       {"Weather", "METAR", "WeatherCountry", "WeatherStation", "WeatherNotDA", "AccessType", "FTPPortNumber",
+        "Proxy"}},
+      {SettingPage::kPlane, {"KeinFlugzeug", "Banner", "BannerFHeight", "BannerFWeight", "BannerFItalic",
+                             "BannerFName"}},
+      {SettingPage::kBirthdays, {"FabianName"}},
+      {SettingPage::kWinamp, {"NoWinamp", "WinampExe"}},
+  };
+  for (const auto& p : pages) {
+    auto to = std::make_unique<AppSettings>();
+    CopySettings(*to, *from, p.page);
+    for (const SettingRow& row : SettingRows()) {
+      const bool mine = std::find(p.names.begin(), p.names.end(), row.name) != p.names.end();
+      const auto fresh = std::make_unique<AppSettings>();
+      EXPECT_EQ(row.field->get(*to), row.field->get(mine ? *from : *fresh))
+          << row.name << " on page " << static_cast<int>(p.page);
+    }
+  }
+}
+
+// Each stored number at and beyond both ends of its range.
+TEST_F(SettingsStore, EveryCheckedNumberAtAndBeyondItsEnds) {
+  const int kMin = std::numeric_limits<int>::min();
+  const int kMax = std::numeric_limits<int>::max();
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, int>> storedAndLoaded;
+  } rows[] = {
+      {"Speed", {{19, 20}, {20, 20}, {140, 140}, {141, 140}, {kMin, 20}, {kMax, 140}}},
+      {"Pause", {{99, 100}, {100, 100}, {64000, 64000}, {64001, 64000}, {kMin, 100}, {kMax, 64000}}},
+      {"HG", {{-1, 1}, {0, 0}, {6, 6}, {7, 1}, {kMin, 1}, {kMax, 1}}},
+      {"ShowWallpaper", {{-1, 0}, {0, 0}, {2, 2}, {3, 0}, {kMax, 0}}},
+      {"SNDvolume", {{-1, 1000}, {0, 0}, {1000, 1000}, {1001, 1000}, {kMin, 1000}}},
+      {"Clock", {{-1, 1}, {0, 0}, {4, 4}, {5, 1}}},
+      {"Countdown", {{-1, 1}, {0, 0}, {4, 4}, {5, 1}, {kMax, 1}}},
+      {"Feiertage", {{-1, 0}, {0, 0}, {18, 18}, {19, 0}}},
+      {"TextFHeight", {{-49, -10}, {-48, -48}, {-6, -6}, {-5, -10}, {kMin, -10}}},
+      {"BannerFHeight", {{-50, -18}, {-49, -49}, {-11, -11}, {-10, -18}, {kMax, -18}}},
+      {"TextFWeight", {{0, 500}, {1, 1}, {-1, -1}, {kMax, kMax}}},
+      {"BannerFWeight", {{0, 700}, {1, 1}, {kMin, kMin}}},
+      {"TextFItalic", {{0, 0}, {1, 1}, {-1, 1}, {kMin, 1}}},
+      {"BannerFItalic", {{0, 0}, {2, 1}, {kMax, 1}}},
+      {"WeatherX", {{kMin, kMin}, {kMax, kMax}}},  // positions are taken as stored
+      {"SndDevice", {{kMin, kMin}, {0, 0}}},
+  };
+  for (const auto& row : rows) {
+    for (auto [stored, loaded] : row.storedAndLoaded) {
+      SetInt(row.name, stored);
+      LoadSettings();
+      EXPECT_EQ(RowValue(row.name), std::to_string(loaded)) << row.name << " stored as " << stored;
+    }
+    Delete(row.name);
+  }
+  // The single loaders check the same way.
+  SetInt("BannerFHeight", -60);
+  SetInt("BannerFItalic", 9);
+  char text[8];
+  LoadBannerSettings(text, sizeof text);
+  EXPECT_EQ(Settings.BannerFHeight, -18);
+  EXPECT_EQ(Settings.BannerFItalic, 1);
+}
+
+// Every row a saver writes comes back from the registry as it was; the
+// savers write exactly their own values.
+TEST_F(SettingsStore, EveryRowRoundTripsThroughItsSaver) {
+  char program[MAX_PATH];
+  GetModuleFileNameA(nullptr, program, MAX_PATH);  // an existing program, as WinampExe must be
+  const struct {
+    const char* saver;
+    void (*save)();
+    std::vector<std::string> names;
+  } savers[] = {
+      {"SaveSettings", SaveSettings,
+       {"Autostart", "Speed", "Pause", "FigDeactive", "SndDevice", "Sound", "SoundOpt", "SNDvolume", "HG",
+        "HGNotDA", "WallpaperPic", "ShowWallpaper", "HGversatz", "Clock", "ClockOnTop", "ClockNotDA",
+        "ClockPos", "RecycleBin", "NoWinamp", "WinampExe", "FabianName", "KeinFlugzeug", "Banner",
+        "BannerFHeight", "BannerFWeight", "BannerFItalic", "BannerFName", "Billboard", "Calendar",
+        "BillboardNotDA", "Feiertage", "BMPpath", "TXTpath", "TextFHeight", "TextFWeight", "TextFItalic",
+        "TextFName", "Countdown", "CountdownOnTop", "CountdownStop00", "CountdownPlaySound",
+        "CountdownShowMsg", "CountdownNotDA", "CountdownSoundFile", "CountdownPos", "CountdownDate"}},
+      {"SaveClockSettings", SaveClockSettings, {"Clock", "ClockOnTop", "ClockPos", "ClockNotDA"}},
+      {"SaveCountdownSettings", SaveCountdownSettings,
+       {"Countdown", "CountdownOnTop", "CountdownStop00", "CountdownPlaySound", "CountdownShowMsg",
+        "CountdownNotDA", "CountdownSoundFile", "CountdownPos", "CountdownDate"}},
+      {"SaveBillboardX", SaveBillboardX, {"BillboardX"}},
+      {"SaveWeatherSettings", SaveWeatherSettings,
+       {"Weather", "METAR", "WeatherCountry", "WeatherStation", "AccessType", "Proxy", "FTPPortNumber",
+        "WeatherX", "WeatherOnTop", "WeatherNotDA"}},
+      {"SaveProxyCredentials", SaveProxyCredentials, {"ProxyUser", "ProxyPasswort"}},
+      {"SaveClockPosition", SaveClockPosition, {"ClockPos"}},
+      {"SaveCountdownPosition", SaveCountdownPosition, {"CountdownPos"}},
+      {"SaveWeatherPosition", SaveWeatherPosition, {"WeatherX"}},
+  };
+  std::vector<std::string> saved;
+  for (const auto& saver : savers) {
+    SCOPED_TRACE(saver.saver);
+    SHDeleteKeyA(root_, SETTINGS_KEY);
+    LoadSettings();
+    for (const SettingRow& row : SettingRows()) row.field->set(Settings, OtherValue(row).c_str());
+    Settings.WinampExe.Set(program);
+    SetRowValue("HGversatz", "0,2,3,4,5,6,7");   // entry 0 is always stored as 0
+    SetRowValue("Weather", "1,30,1,4,5,6");      // on and the unit are stored as 0 or 1
+    std::vector<std::string> want;
+    for (const SettingRow& row : SettingRows()) want.push_back(row.field->get(Settings));
+    SHDeleteKeyA(root_, SETTINGS_KEY);
+    saver.save();
+    std::vector<std::string> written;
+    const OwnedKey key = OpenRegistryKey(root_, SETTINGS_KEY, KEY_READ);
+    ASSERT_TRUE(key);
+    char name[256];
+    for (DWORD i = 0, size = sizeof name; RegEnumValueA(key.get(), i, name, &size, nullptr, nullptr, nullptr,
+                                                       nullptr) == ERROR_SUCCESS;
+         ++i, size = sizeof name)
+      written.push_back(name);
+    std::vector<std::string> expected = saver.names;
+    std::sort(written.begin(), written.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(written, expected);
+    for (const SettingRow& row : SettingRows()) row.field->set(Settings, "");
+    LoadSettings();
+    size_t i = 0;
+    for (const SettingRow& row : SettingRows()) {
+      if (std::find(expected.begin(), expected.end(), row.name) != expected.end()) {
+        EXPECT_EQ(row.field->get(Settings), want[i]) << row.name;
+        saved.push_back(row.name);
+      }
+      ++i;
+    }
+  }
+  // Rows no saver writes: what the program keeps elsewhere or never changes.
+  std::vector<std::string> unsaved;
+  for (const SettingRow& row : SettingRows())
+    if (std::find(saved.begin(), saved.end(), row.name) == saved.end()) unsaved.push_back(row.name);
+  EXPECT_EQ(unsaved, (std::vector<std::string>{"DebugOn", "DebugFileName", "AppPath", "WallpaperPath",
+                                               "FabianDat",
+                                               "DontEmptyRecycleBin", "NoStart", "NoStartCount",
+                                               "FirstDayOfWeek", "DateSeparator", "DateOrder", "Clock24h"}));
+}
+
+// A value of the wrong type, or a number of the wrong size, counts as
+// missing for every row: the load gives the default.
+TEST_F(SettingsStore, EveryRowTakesAWrongTypeAsMissing) {
+  const BYTE bytes[] = {'1', '2', 0, 0, 0, 0, 0, 0};
+  const struct {
+    const char* what;
+    DWORD type;
+    DWORD size;
+  } garbage[] = {
+      {"binary", REG_BINARY, 4}, {"short number", REG_DWORD, 2}, {"long number", REG_DWORD, 8},
+      {"text list", REG_MULTI_SZ, 4}, {"big number", REG_QWORD, 8}, {"empty binary", REG_BINARY, 0},
+  };
+  const auto fresh = std::make_unique<AppSettings>();
+  for (const auto& g : garbage) {
+    SCOPED_TRACE(g.what);
+    for (const SettingRow& row : SettingRows())
+      if (LoadedByTable(row)) SetRaw(row.name, g.type, bytes, g.size);
+    // Texts and lists stored as numbers are wrong too.
+    LoadSettings();
+    for (const SettingRow& row : SettingRows()) {
+      if (!LoadedByTable(row) || row.load == SettingLoad::kKeep || std::string(row.name) == "FabianDat" ||
+          std::string(row.name) == "WallpaperPath")
+        continue;
+      EXPECT_EQ(row.field->get(Settings), row.field->get(*fresh)) << row.name;
+    }
+  }
+  for (const SettingRow& row : SettingRows())
+    if (LoadedByTable(row) && row.field->kind != SettingKind::kInt) SetInt(row.name, 12);
+  for (const SettingRow& row : SettingRows())
+    if (LoadedByTable(row) && row.field->kind == SettingKind::kInt) SetText(row.name, "12");
+  LoadSettings();
+  for (const SettingRow& row : SettingRows()) {
+    if (!LoadedByTable(row) || row.load == SettingLoad::kKeep || std::string(row.name) == "FabianDat" ||
+        std::string(row.name) == "WallpaperPath")
+      continue;
+    EXPECT_EQ(row.field->get(Settings), row.field->get(*fresh)) << row.name << " of the other type";
+  }
 }
