@@ -14,6 +14,7 @@
 #include "objects/portable/poster_choice.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
+#include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
@@ -38,7 +39,6 @@ constexpr PageText kTexts[] = {
 };
 
 bool g_on;
-int g_appliedWall;
 
 void Enable(HWND page) {
   EnableControl(page, IDC_BILLBOARD_ON, true);
@@ -46,17 +46,17 @@ void Enable(HWND page) {
        {IDC_BILLBOARD_CALENDAR_ONLY, IDC_BILLBOARD_KEEP, IDC_BILLBOARD_REGION_LABEL, IDC_BILLBOARD_REGION})
     EnableControl(page, id, g_on);
   for (int id = IDC_BILLBOARD_PICTURE_LABEL; id <= IDC_BILLBOARD_TEXT_BROWSE; ++id)
-    EnableControl(page, id, g_on && !Settings.Calendar);
+    EnableControl(page, id, g_on && !PageSettings().Calendar);
 }
 
 void OnInit(HWND page) {
-  g_on = Settings.Billboard != 0;
-  g_appliedWall = Settings.Billboard;
-  SetChecked(page, IDC_BILLBOARD_KEEP, Settings.BillboardNotDA != 0);
+  const AppSettings& s = PageSettings();
+  g_on = s.Billboard != 0;
+  SetChecked(page, IDC_BILLBOARD_KEEP, s.BillboardNotDA != 0);
   char path[MAX_PATH];
-  Settings.BMPpath.CopyTo(path, sizeof path);
+  s.BMPpath.CopyTo(path, sizeof path);
   SetDlgItemTextA(page, IDC_BILLBOARD_PICTURE_FOLDER, path);
-  Settings.TXTpath.CopyTo(path, sizeof path);
+  s.TXTpath.CopyTo(path, sizeof path);
   SetDlgItemTextA(page, IDC_BILLBOARD_TEXT_FOLDER, path);
   for (int id : {IDC_BILLBOARD_PICTURE_FOLDER, IDC_BILLBOARD_TEXT_FOLDER})
     SendDlgItemMessageA(page, id, EM_LIMITTEXT, MAX_PATH - 1, 0);
@@ -69,8 +69,8 @@ void OnInit(HWND page) {
 void OnSetActive(HWND page) {
   SetPageTexts(page, "PLAKAT", kTexts);
   SetChecked(page, IDC_BILLBOARD_ON, g_on);
-  SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, Settings.Calendar != 0);
-  SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_SETCURSEL, Settings.Feiertage, 0);
+  SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, PageSettings().Calendar != 0);
+  SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_SETCURSEL, PageSettings().Feiertage, 0);
   Enable(page);
 }
 
@@ -86,22 +86,23 @@ void BrowseInto(HWND page, int edit, const char* key, const char* german) {
 }
 
 void OnApply(HWND page) {
+  AppSettings& s = PageSettings();
   char path[MAX_PATH];
   ControlText(page, IDC_BILLBOARD_PICTURE_FOLDER, path, sizeof path);
-  Settings.BMPpath.Set(path);
+  s.BMPpath.Set(path);
   ControlText(page, IDC_BILLBOARD_TEXT_FOLDER, path, sizeof path);
-  Settings.TXTpath.Set(path);
-  Settings.Calendar = IsChecked(page, IDC_BILLBOARD_CALENDAR_ONLY);
-  Settings.Billboard = IsChecked(page, IDC_BILLBOARD_ON);
-  Settings.BillboardNotDA = IsChecked(page, IDC_BILLBOARD_KEEP);
+  s.TXTpath.Set(path);
+  s.Calendar = IsChecked(page, IDC_BILLBOARD_CALENDAR_ONLY);
+  s.Billboard = IsChecked(page, IDC_BILLBOARD_ON);
+  s.BillboardNotDA = IsChecked(page, IDC_BILLBOARD_KEEP);
   const LRESULT region = SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_GETCURSEL, 0, 0);
-  Settings.Feiertage = region == CB_ERR ? 0 : static_cast<int>(region);
-  SaveSettings();
-  BillboardReloadRequest = Settings.Billboard != g_appliedWall ? 1 : 0;
+  s.Feiertage = region == CB_ERR ? 0 : static_cast<int>(region);
+  const bool wallChanged = s.Billboard != Settings.Billboard;
+  SaveSettings(CommitPage(SettingPage::kBillboard));
+  BillboardReloadRequest = wallChanged ? 1 : 0;
   // The calendar sheet is drawn again for a new holiday region.
   if (Settings.Billboard && BillboardState.currentMotif == kCalendarMotif) BillboardReloadRequest = 1;
   WakeWorkers();  // the animation thread serves the reload and the new setting now
-  g_appliedWall = Settings.Billboard;
   FindPicturePosters();
   FindTextPosters();
 }
@@ -116,8 +117,8 @@ INT_PTR OnCommand(HWND page, int id, int code) {
     case IDC_BILLBOARD_KEEP:
       break;
     case IDC_BILLBOARD_CALENDAR_ONLY:
-      Settings.Calendar = !Settings.Calendar;
-      SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, Settings.Calendar != 0);
+      PageSettings().Calendar = !PageSettings().Calendar;
+      SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, PageSettings().Calendar != 0);
       Enable(page);
       break;
     case IDC_BILLBOARD_PICTURE_BROWSE:

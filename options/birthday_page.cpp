@@ -13,6 +13,7 @@
 
 #include "stage/birthdays.h"
 #include "options/option_pages.h"
+#include "options/options_sheet.h"
 #include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "options/portable/page_previews.h"
@@ -214,7 +215,7 @@ void DeleteEntry(HWND page) {
 }
 
 void Sort(HWND page, bool byName) {
-  Settings.FabianName = byName ? 1 : 0;
+  PageSettings().FabianName = byName ? 1 : 0;
   // The record itself is found again, not the first one of a like name.
   const BirthdayRecord kept = Current();
   SortBirthdayList(Table(), byName, [](const char* a, const char* b) { return lstrcmpA(a, b); });
@@ -307,7 +308,7 @@ INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
       ShowCurrent(page);
       return TRUE;
     case kSortMessage:
-      Sort(page, Settings.FabianName != 0);
+      Sort(page, PageSettings().FabianName != 0);
       return TRUE;
     case kPreviewMessage: {
       const SIZE pageSize = PageSize(page);
@@ -334,6 +335,7 @@ INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
           return TRUE;
         }
         case PSN_APPLY:
+          SaveSettings(CommitPage(SettingPage::kBirthdays));  // the sort order
           if (SaveBirthdays(page)) g_saved = BirthdayTable;
           CollectDueBirthdays();
           return TRUE;

@@ -9,6 +9,7 @@
 #include "objects/clock.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
+#include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 
@@ -35,7 +36,7 @@ int g_face;
 void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_UHR%d", index + 1); }
 
 void ShowFaceChoice(HWND page) {
-  SetChecked(page, IDC_CLOCK_RECYCLE_BIN, Settings.RecycleBin && g_face == 1);
+  SetChecked(page, IDC_CLOCK_RECYCLE_BIN, PageSettings().RecycleBin && g_face == 1);
   EnableControl(page, IDC_CLOCK_ONTOP, g_face > 0);
   EnableControl(page, IDC_CLOCK_KEEP, g_face > 0);
   EnableControl(page, IDC_CLOCK_RECYCLE_BIN, g_face == 1);
@@ -43,11 +44,12 @@ void ShowFaceChoice(HWND page) {
 
 void OnApply(HWND page) {
   ClockReloadRequest = g_face != Settings.Clock ? 1 : 0;
-  Settings.Clock = g_face;
-  Settings.ClockOnTop = IsChecked(page, IDC_CLOCK_ONTOP);
-  Settings.ClockNotDA = IsChecked(page, IDC_CLOCK_KEEP);
-  Settings.RecycleBin = IsChecked(page, IDC_CLOCK_RECYCLE_BIN) && g_face == 1;
-  SaveSettings();
+  AppSettings& s = PageSettings();
+  s.Clock = g_face;
+  s.ClockOnTop = IsChecked(page, IDC_CLOCK_ONTOP);
+  s.ClockNotDA = IsChecked(page, IDC_CLOCK_KEEP);
+  s.RecycleBin = IsChecked(page, IDC_CLOCK_RECYCLE_BIN) && g_face == 1;
+  SaveSettings(CommitPage(SettingPage::kClock));
   ClockRelayout = 1;
   // The clock's own thread shows and stacks its window.
   if (ClockObject.window && g_face > 0)
@@ -58,14 +60,16 @@ void OnApply(HWND page) {
 
 INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      g_face = Settings.Clock >= 0 && Settings.Clock <= 4 ? Settings.Clock.Get() : 0;
+    case WM_INITDIALOG: {
+      const AppSettings& s = PageSettings();
+      g_face = s.Clock >= 0 && s.Clock <= 4 ? s.Clock.Get() : 0;
       CheckRadioButton(page, IDC_CLOCK_NONE, IDC_CLOCK_NONE + 4, IDC_CLOCK_NONE + g_face);
-      SetChecked(page, IDC_CLOCK_ONTOP, Settings.ClockOnTop != 0);
-      SetChecked(page, IDC_CLOCK_KEEP, Settings.ClockNotDA != 0);
+      SetChecked(page, IDC_CLOCK_ONTOP, s.ClockOnTop != 0);
+      SetChecked(page, IDC_CLOCK_KEEP, s.ClockNotDA != 0);
       ShowFaceChoice(page);
       SendMessageA(page, kPreviewMessage, 0, 0);
       return TRUE;
+    }
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       if (id >= IDC_CLOCK_NONE && id <= IDC_CLOCK_NONE + 4) {

@@ -10,6 +10,7 @@
 #include "objects/countdown.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
+#include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 
@@ -44,18 +45,19 @@ void Enable(HWND page) {
                  IDC_COUNTDOWN_ACTION_LABEL})
     EnableControl(page, id, on);
   EnableControl(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && on);
-  const bool file = SoundPresent() && on && Settings.CountdownPlaySound;
+  const bool file = SoundPresent() && on && PageSettings().CountdownPlaySound;
   EnableControl(page, IDC_COUNTDOWN_SOUND_FILE, file);
   EnableControl(page, IDC_COUNTDOWN_BROWSE, file);
 }
 
 SYSTEMTIME TargetTime() {
+  const SettingList<5>& date = PageSettings().CountdownDate;
   SYSTEMTIME t = {};
-  t.wYear = static_cast<WORD>(Settings.CountdownDate[0]);
-  t.wMonth = static_cast<WORD>(Settings.CountdownDate[1]);
-  t.wDay = static_cast<WORD>(Settings.CountdownDate[2]);
-  t.wHour = static_cast<WORD>(Settings.CountdownDate[3]);
-  t.wMinute = static_cast<WORD>(Settings.CountdownDate[4]);
+  t.wYear = static_cast<WORD>(date[0]);
+  t.wMonth = static_cast<WORD>(date[1]);
+  t.wDay = static_cast<WORD>(date[2]);
+  t.wHour = static_cast<WORD>(date[3]);
+  t.wMinute = static_cast<WORD>(date[4]);
   if (t.wYear < 1900 || t.wYear > 2099 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 || t.wDay > 31) {
     GetLocalTime(&t);  // nothing stored yet: start the pickers at today
     t.wHour = t.wMinute = 0;
@@ -65,13 +67,14 @@ SYSTEMTIME TargetTime() {
 }
 
 void OnInit(HWND page) {
-  g_design = Settings.Countdown >= 0 && Settings.Countdown <= 4 ? Settings.Countdown.Get() : 0;
+  const AppSettings& s = PageSettings();
+  g_design = s.Countdown >= 0 && s.Countdown <= 4 ? s.Countdown.Get() : 0;
   CheckRadioButton(page, IDC_COUNTDOWN_NONE, IDC_COUNTDOWN_NONE + 4, IDC_COUNTDOWN_NONE + g_design);
-  SetChecked(page, IDC_COUNTDOWN_ONTOP, Settings.CountdownOnTop != 0);
-  SetChecked(page, IDC_COUNTDOWN_KEEP, Settings.CountdownNotDA != 0);
-  SetChecked(page, IDC_COUNTDOWN_STOP, Settings.CountdownStop00 != 0);
-  SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, Settings.CountdownShowMsg != 0);
-  SetChecked(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && Settings.CountdownPlaySound);
+  SetChecked(page, IDC_COUNTDOWN_ONTOP, s.CountdownOnTop != 0);
+  SetChecked(page, IDC_COUNTDOWN_KEEP, s.CountdownNotDA != 0);
+  SetChecked(page, IDC_COUNTDOWN_STOP, s.CountdownStop00 != 0);
+  SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, s.CountdownShowMsg != 0);
+  SetChecked(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && s.CountdownPlaySound);
   SYSTEMTIME range[2] = {};
   range[0].wYear = 1900;
   range[0].wMonth = range[0].wDay = 1;
@@ -90,11 +93,12 @@ void OnInit(HWND page) {
 }
 
 void OnSetActive(HWND page) {
-  SetChecked(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && Settings.CountdownPlaySound);
-  SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, Settings.CountdownShowMsg != 0);
+  const AppSettings& s = PageSettings();
+  SetChecked(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && s.CountdownPlaySound);
+  SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, s.CountdownShowMsg != 0);
   SetPageTexts(page, "COUNTDOWN", kTexts);
   char path[MAX_PATH];
-  Settings.CountdownSoundFile.CopyTo(path, sizeof path);
+  s.CountdownSoundFile.CopyTo(path, sizeof path);
   SetDlgItemTextA(page, IDC_COUNTDOWN_SOUND_FILE, path);
   Enable(page);
   InvalidateRect(page, nullptr, TRUE);
@@ -106,24 +110,25 @@ bool PickedTime(HWND page, int control, SYSTEMTIME& out) {
 
 void OnApply(HWND page) {
   CountdownReloadRequest = g_design != Settings.Countdown ? 1 : 0;
-  Settings.Countdown = g_design;
-  Settings.CountdownOnTop = IsChecked(page, IDC_COUNTDOWN_ONTOP);
-  Settings.CountdownStop00 = IsChecked(page, IDC_COUNTDOWN_STOP);
-  Settings.CountdownNotDA = IsChecked(page, IDC_COUNTDOWN_KEEP);
+  AppSettings& s = PageSettings();
+  s.Countdown = g_design;
+  s.CountdownOnTop = IsChecked(page, IDC_COUNTDOWN_ONTOP);
+  s.CountdownStop00 = IsChecked(page, IDC_COUNTDOWN_STOP);
+  s.CountdownNotDA = IsChecked(page, IDC_COUNTDOWN_KEEP);
   SYSTEMTIME picked;
   if (PickedTime(page, IDC_COUNTDOWN_DATE, picked)) {
-    Settings.CountdownDate[0] = picked.wYear;
-    Settings.CountdownDate[1] = picked.wMonth;
-    Settings.CountdownDate[2] = picked.wDay;
+    s.CountdownDate[0] = picked.wYear;
+    s.CountdownDate[1] = picked.wMonth;
+    s.CountdownDate[2] = picked.wDay;
   }
   if (PickedTime(page, IDC_COUNTDOWN_TIME, picked)) {
-    Settings.CountdownDate[3] = picked.wHour;
-    Settings.CountdownDate[4] = picked.wMinute;
+    s.CountdownDate[3] = picked.wHour;
+    s.CountdownDate[4] = picked.wMinute;
   }
   char path[MAX_PATH];
   ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
-  Settings.CountdownSoundFile.Set(path);
-  SaveSettings();
+  s.CountdownSoundFile.Set(path);
+  SaveSettings(CommitPage(SettingPage::kCountdown));
   CountdownRelayout = 1;
   if (CountdownObject.window && g_design > 0)
     CountdownObject.RequestWindow(Settings.CountdownOnTop ? WindowAction::kRaiseTopmost
@@ -138,11 +143,11 @@ INT_PTR OnCommand(HWND page, int id, int code) {
     g_design = id - IDC_COUNTDOWN_NONE;
     Enable(page);
   } else if (id == IDC_COUNTDOWN_SHOW_MESSAGE) {
-    Settings.CountdownShowMsg = IsChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE);
+    PageSettings().CountdownShowMsg = IsChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE);
   } else if (id == IDC_COUNTDOWN_PLAY_SOUND) {
-    Settings.CountdownPlaySound = IsChecked(page, IDC_COUNTDOWN_PLAY_SOUND);
-    if (Settings.CountdownPlaySound) {
-      Settings.CountdownShowMsg = 1;
+    PageSettings().CountdownPlaySound = IsChecked(page, IDC_COUNTDOWN_PLAY_SOUND);
+    if (PageSettings().CountdownPlaySound) {
+      PageSettings().CountdownShowMsg = 1;
       SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, true);
     }
     Enable(page);
@@ -150,7 +155,7 @@ INT_PTR OnCommand(HWND page, int id, int code) {
     if (code != EN_CHANGE) return TRUE;
     char path[MAX_PATH];
     ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
-    if (lstrcmpiA(path, Settings.CountdownSoundFile.Get().c_str()) == 0) return TRUE;
+    if (lstrcmpiA(path, PageSettings().CountdownSoundFile.Get().c_str()) == 0) return TRUE;
   } else if (id == IDC_COUNTDOWN_BROWSE) {
     char path[MAX_PATH];
     ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);

@@ -8,6 +8,7 @@
 
 #include "options/option_pages.h"
 #include "options/page_ids.h"
+#include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "objects/wallpaper.h"
 #include "scene/scenery_strip.h"
@@ -32,10 +33,8 @@ constexpr PageText kTexts[] = {
     {IDC_DESKTOP_WALLPAPER_STANDARD + 2, "BITMAP", "&Bitmap:"},
 };
 
-// The page's state: the strip shown (0-6) and what was applied last.
+// The strip shown on the page (0-6).
 int g_strip;
-int g_appliedStrip;
-int g_appliedMode;
 
 void PreviewName(char* out, size_t size) { std::snprintf(out, size, "HG%02d", g_strip > 0 ? g_strip : 1); }
 
@@ -54,23 +53,23 @@ void EnablePictureControls(HWND page, int mode) {
 }
 
 void ShowOffset(HWND page) {
-  SetTrackBarPosition(page, IDC_DESKTOP_OFFSET, Settings.HGversatz[g_strip > 0 ? g_strip : 0]);
+  SetTrackBarPosition(page, IDC_DESKTOP_OFFSET, PageSettings().HGversatz[g_strip > 0 ? g_strip : 0]);
 }
 
 void OnInit(HWND page) {
   OptionsOpen = 1;
-  g_strip = g_appliedStrip = Settings.HG;
-  SetChecked(page, IDC_DESKTOP_STRIP_ON, Settings.HG > 0);
-  SetChecked(page, IDC_DESKTOP_STRIP_KEEP, Settings.HGNotDA != 0);
+  const AppSettings& s = PageSettings();
+  g_strip = s.HG;
+  SetChecked(page, IDC_DESKTOP_STRIP_ON, s.HG > 0);
+  SetChecked(page, IDC_DESKTOP_STRIP_KEEP, s.HGNotDA != 0);
   SetUpTrackBar(page, IDC_DESKTOP_OFFSET,
                 {.low = 0, .high = StripSliderMax(GetSystemMetrics(SM_CXSCREEN)), .pageSize = 50},
-                Settings.HGversatz[g_strip > 0 ? g_strip : 0]);
-  g_appliedMode = Settings.ShowWallpaper;
+                s.HGversatz[g_strip > 0 ? g_strip : 0]);
   char path[MAX_PATH];
-  Settings.WallpaperPic.CopyTo(path, sizeof path);
+  s.WallpaperPic.CopyTo(path, sizeof path);
   SetDlgItemTextA(page, IDC_DESKTOP_WALLPAPER_FILE, path);
   SendDlgItemMessageA(page, IDC_DESKTOP_WALLPAPER_FILE, EM_LIMITTEXT, MAX_PATH - 1, 0);
-  const int mode = Settings.ShowWallpaper >= 0 && Settings.ShowWallpaper <= 2 ? Settings.ShowWallpaper.Get() : 0;
+  const int mode = s.ShowWallpaper >= 0 && s.ShowWallpaper <= 2 ? s.ShowWallpaper.Get() : 0;
   CheckRadioButton(page, IDC_DESKTOP_WALLPAPER_STANDARD, IDC_DESKTOP_WALLPAPER_STANDARD + 2,
                    IDC_DESKTOP_WALLPAPER_STANDARD + mode);
   EnablePictureControls(page, mode);
@@ -98,20 +97,21 @@ void Browse(HWND page) {
 }
 
 void OnApply(HWND page) {
+  AppSettings& s = PageSettings();
   char path[MAX_PATH];
   ControlText(page, IDC_DESKTOP_WALLPAPER_FILE, path, sizeof path);
-  if (lstrcmpiA(path, Settings.WallpaperPic.Get().c_str()) != 0 || Settings.ShowWallpaper != g_appliedMode) {
-    Settings.WallpaperPic.Set(path);
-    g_appliedMode = Settings.ShowWallpaper;
-    SetDesktopBackground(Settings.ShowWallpaper, path);
-  }
+  const bool newWallpaper =
+      lstrcmpiA(path, Settings.WallpaperPic.Get().c_str()) != 0 || s.ShowWallpaper != Settings.ShowWallpaper;
+  if (newWallpaper) s.WallpaperPic.Set(path);
   const bool on = IsChecked(page, IDC_DESKTOP_STRIP_ON);
   if (on && (g_strip < 1 || g_strip > 6)) g_strip = 1;
-  Settings.HG = on ? g_strip : 0;
-  StripUnloadRequest = Settings.HG != g_appliedStrip ? 1 : 0;
-  Settings.HGNotDA = IsChecked(page, IDC_DESKTOP_STRIP_KEEP);
-  SaveSettings();
-  g_strip = g_appliedStrip = Settings.HG;
+  s.HG = on ? g_strip : 0;
+  StripUnloadRequest = s.HG != Settings.HG ? 1 : 0;
+  s.HGNotDA = IsChecked(page, IDC_DESKTOP_STRIP_KEEP);
+  const AppSettings& committed = CommitPage(SettingPage::kDesktop);
+  if (newWallpaper) SetDesktopBackground(Settings.ShowWallpaper, path);
+  SaveSettings(committed);
+  g_strip = Settings.HG;
   StripRelayout = 1;
   WakeWorkers();  // the strip's thread serves it now
 }
@@ -144,7 +144,7 @@ INT_PTR CALLBACK DesktopPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         StepStrip(page, id == IDC_DESKTOP_STRIP_PREVIOUS ? -1 : 1);
       } else if (id >= IDC_DESKTOP_WALLPAPER_STANDARD && id <= IDC_DESKTOP_WALLPAPER_STANDARD + 2) {
         CheckRadioButton(page, IDC_DESKTOP_WALLPAPER_STANDARD, IDC_DESKTOP_WALLPAPER_STANDARD + 2, id);
-        Settings.ShowWallpaper = id - IDC_DESKTOP_WALLPAPER_STANDARD;
+        PageSettings().ShowWallpaper = id - IDC_DESKTOP_WALLPAPER_STANDARD;
         EnablePictureControls(page, id - IDC_DESKTOP_WALLPAPER_STANDARD);
         PageChanged(page);
       } else if (id == IDC_DESKTOP_WALLPAPER_FILE && HIWORD(wParam) == EN_CHANGE) {
@@ -158,7 +158,7 @@ INT_PTR CALLBACK DesktopPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     }
     case WM_HSCROLL:
       if (ScrolledTrackBar(lParam) == IDC_DESKTOP_OFFSET) {
-        Settings.HGversatz[g_strip > 0 ? g_strip : 0] = TrackBarPosition(page, IDC_DESKTOP_OFFSET);
+        PageSettings().HGversatz[g_strip > 0 ? g_strip : 0] = TrackBarPosition(page, IDC_DESKTOP_OFFSET);
         PageChanged(page);
       }
       return TRUE;

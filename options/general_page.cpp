@@ -57,7 +57,7 @@ void OnSetActive(HWND page) {
   SetVersionText(page);
   SetDlgItemTextA(page, IDC_GENERAL_HOME_PAGE, kHomeAddress);
   SetPageTexts(page, "ALLGEMEIN", kTexts);
-  SetChecked(page, IDC_GENERAL_AUTOSTART, Settings.Autostart != 0);
+  SetChecked(page, IDC_GENERAL_AUTOSTART, PageSettings().Autostart != 0);
 }
 
 void OpenUpdatePage(HWND page) {
@@ -68,12 +68,13 @@ void OpenUpdatePage(HWND page) {
 }
 
 void OnApply(HWND page) {
-  Settings.Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
+  PageSettings().Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
+  const AppSettings& committed = CommitPage(SettingPage::kGeneral);
   SetAutostart(Settings.Autostart, ProgramInstance());
   const LRESULT selected = SendDlgItemMessageA(page, IDC_GENERAL_LANGUAGE, CB_GETCURSEL, 0, 0);
   if (selected != CB_ERR)
     Language = static_cast<int>(SendDlgItemMessageA(page, IDC_GENERAL_LANGUAGE, CB_GETITEMDATA, selected, 0));
-  SaveSettings();
+  SaveSettings(committed);
 }
 
 }  // namespace
@@ -86,7 +87,7 @@ INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_GENERAL_AUTOSTART:
-          Settings.Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
+          PageSettings().Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
           PageChanged(page);
           return TRUE;
         case IDC_GENERAL_LANGUAGE:

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "options/option_pages.h"
+#include "options/options_sheet.h"
 #include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
@@ -181,21 +182,23 @@ INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      SetChecked(page, IDC_WINAMP_ON, Settings.NoWinamp == 0);
+      SetChecked(page, IDC_WINAMP_ON, PageSettings().NoWinamp == 0);
       RegisterHotkeys(0);
       FillRows(page, kPlayerRows);
-      EnablePlayerControls(page, Settings.NoWinamp == 0);
+      EnablePlayerControls(page, PageSettings().NoWinamp == 0);
       SendDlgItemMessageA(page, IDC_WINAMP_EXE, EM_LIMITTEXT, MAX_PATH - 1, 0);
       // Set once: a path typed here survives leaving the page and coming back.
-      SetPathText(page, Settings.WinampExe.Get().c_str());
+      SetPathText(page, PageSettings().WinampExe.Get().c_str());
       return TRUE;
     }
     case WM_COMMAND: {
       const int control = LOWORD(wParam);
       const int code = HIWORD(wParam);
       if (control == IDC_WINAMP_ON && code == BN_CLICKED) {
-        Settings.NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
-        EnablePlayerControls(page, Settings.NoWinamp == 0);
+        // The player's control follows the switch at once.
+        PageSettings().NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
+        PreviewSetting("NoWinamp");
+        EnablePlayerControls(page, PageSettings().NoWinamp == 0);
         PageChanged(page);
       } else if (control == IDC_WINAMP_BROWSE && code == BN_CLICKED) {
         BrowseForPlayer(page);
@@ -212,13 +215,13 @@ INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
           SetRowTexts(page, kPlayerSection, kPlayerRows);
           return TRUE;
         case PSN_APPLY: {
-          Settings.NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
+          PageSettings().NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
           char path[MAX_PATH];
           ControlText(page, IDC_WINAMP_EXE, path, sizeof path);
-          Settings.WinampExe.Set(path);
+          PageSettings().WinampExe.Set(path);
           // The switch and the path are settings of their own: without this
           // they would reach the registry only when another page saves.
-          SaveSettings();
+          SaveSettings(CommitPage(SettingPage::kWinamp));
           ApplyRows(page, kPlayerRows);
           return TRUE;
         }

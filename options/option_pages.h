@@ -17,10 +17,8 @@ INT_PTR CALLBACK WeatherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-// What the Sound, Weather and Birthday pages changed in memory and did not
-// apply is put back (the sheet calls them when it closes).
-void UndoSoundPage();
-void UndoWeatherPage();
+// What the Birthday page changed in its list and did not apply is put back
+// (the sheet calls it when it closes).
 void UndoBirthdayPage();
 
 // The weather page's lists from "STATIONS.DAT" in the program folder: the

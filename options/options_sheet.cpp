@@ -3,12 +3,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "options/option_pages.h"
-#include "scene/scenery_strip.h"
 #include "services/app_globals.h"
 #include "services/win_util.h"
 #include "services/debug_log.h"
@@ -16,7 +17,6 @@
 #include "services/portable/help_topics.h"
 #include "services/portable/int_list.h"
 #include "services/settings.h"
-#include "services/threads.h"
 
 HWND OptionsSheetWindow;
 void (*OptionsHelp)(HWND window, const HELPINFO* info, int topic) = ShowHelpTopic;
@@ -26,33 +26,41 @@ const OptionsPage kOptionsPages[kOptionsPageCount] = {
     {IDD_PAGE_GENERAL, "Allgemein ", GeneralPageProc, TOPIC_GENERAL, true, nullptr},
     {IDD_PAGE_DESKTOP, "Desktop ", DesktopPageProc, TOPIC_DESKTOP, true, nullptr},
     {IDD_PAGE_SPEED, "Geschwindigkeit ", SpeedPageProc, TOPIC_SPEED, false, nullptr},
-    {IDD_PAGE_SOUND, "Sound ", SoundPageProc, TOPIC_SOUND, true, UndoSoundPage},
+    {IDD_PAGE_SOUND, "Sound ", SoundPageProc, TOPIC_SOUND, true, nullptr},
     {IDD_PAGE_PEOPLE, "Leute ", PeoplePageProc, TOPIC_PEOPLE, false, nullptr},
     {IDD_PAGE_BIRTHDAYS, "Fabian Merk ", BirthdayPageProc, TOPIC_BIRTHDAYS, true, UndoBirthdayPage},
     {IDD_PAGE_PLANE, "Flugzeug ", PlanePageProc, TOPIC_PLANE, true, nullptr},
     {IDD_PAGE_CLOCK, "Uhr ", ClockPageProc, TOPIC_CLOCK, false, nullptr},
     {IDD_PAGE_COUNTDOWN, "Countdown ", CountdownPageProc, TOPIC_COUNTDOWN, false, nullptr},
     {IDD_PAGE_BILLBOARD, "Plakate ", BillboardPageProc, TOPIC_BILLBOARD, false, nullptr},
-    {IDD_PAGE_WEATHER, "Wetter ", WeatherPageProc, TOPIC_WEATHER, false, UndoWeatherPage},
+    {IDD_PAGE_WEATHER, "Wetter ", WeatherPageProc, TOPIC_WEATHER, false, nullptr},
     {IDD_PAGE_HOTKEYS, "Hotkeys ", HotkeysPageProc, TOPIC_HOTKEYS, false, nullptr},
     {IDD_PAGE_WINAMP, "Winamp ", WinampPageProc, TOPIC_WINAMP, false, nullptr},
 };
 
 namespace {
 
-// The settings pages change in memory before apply (the threads see them at
-// once); a cancel puts them back.
-std::vector<SettingInt*> BeforeApplyFields() {
-  AppSettings& s = Settings;
-  std::vector<SettingInt*> fields = {&s.Sound,         &s.Calendar,         &s.KeinFlugzeug,
-                                     &s.NoWinamp,      &s.WeatherNotDA,     &s.Weather[0],
-                                     &s.CountdownShowMsg, &s.CountdownPlaySound, &s.FabianName,
-                                     &s.Autostart,     &s.ShowWallpaper};
-  for (SettingInt& offset : s.HGversatz) fields.push_back(&offset);
-  return fields;
+// A setting shown before apply: its row, its committed value (as text) and
+// what runs when the value is taken back.
+struct Preview {
+  const SettingRow* row;
+  std::string committed;
+  void (*withdrawn)();
+};
+
+std::unique_ptr<AppSettings> g_pageSettings;
+std::vector<Preview> g_previews;
+
+// Previews that no page committed go back to the committed values.
+void WithdrawPreviews() {
+  for (const Preview& preview : g_previews) {
+    if (preview.row->field->get(Settings) == preview.committed) continue;
+    preview.row->field->set(Settings, preview.committed.c_str());
+    if (preview.withdrawn) preview.withdrawn();
+  }
+  g_previews.clear();
 }
 
-std::vector<int> g_applied;
 bool g_sheetRunning = false;
 
 // Dialog templates: the extended form starts with version 1, signature 0xFFFF.
@@ -92,7 +100,6 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
       if (entry->savesPosition) SaveDialogPos(GetParent(page));
       return NotifyResult(page, FALSE);
     case PSN_APPLY:
-      RememberAppliedSettings();
       return NotifyResult(page, PSNRET_NOERROR);
     case PSN_HELP:
       OptionsHelp(page, nullptr, entry->helpTopic);
@@ -107,27 +114,33 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
   return handled;
 }
 
-void RememberAppliedSettings() {
-  g_applied.clear();
-  for (SettingInt* field : BeforeApplyFields()) g_applied.push_back(*field);
+AppSettings& PageSettings() {
+  if (!g_pageSettings) {
+    g_pageSettings = std::make_unique<AppSettings>();
+    CopySettings(*g_pageSettings, Settings);
+  }
+  return *g_pageSettings;
 }
 
-bool RestoreUnappliedSettings() {
-  const std::vector<SettingInt*> fields = BeforeApplyFields();
-  if (g_applied.size() != fields.size()) return false;
-  bool changed = false;
-  bool stripMoved = false;
-  for (size_t i = 0; i < fields.size(); ++i) {
-    if (*fields[i] == g_applied[i]) continue;
-    changed = true;
-    stripMoved |= fields[i] >= &Settings.HGversatz[0] && fields[i] <= &Settings.HGversatz[kStripPictures - 1];
-    *fields[i] = g_applied[i];
-  }
-  if (stripMoved) {
-    StripRelayout = 1;
-    WakeWorkers();
-  }
-  return changed;
+const AppSettings& CommitPage(SettingPage page) {
+  CopySettings(Settings, PageSettings(), page);
+  std::erase_if(g_previews, [page](const Preview& preview) { return preview.row->page == page; });
+  static AppSettings committed;
+  CopySettings(committed, Settings);
+  for (const Preview& preview : g_previews) preview.row->field->set(committed, preview.committed.c_str());
+  return committed;
+}
+
+void PreviewSetting(const char* name, void (*withdrawn)()) {
+  const SettingRow* row = FindSettingRow(name);
+  if (!row) return;
+  auto known = std::find_if(g_previews.begin(), g_previews.end(),
+                            [row](const Preview& preview) { return preview.row == row; });
+  if (known == g_previews.end())
+    g_previews.push_back({row, row->field->get(Settings), withdrawn});
+  else if (withdrawn)
+    known->withdrawn = withdrawn;
+  row->field->copy(Settings, PageSettings());
 }
 
 int CALLBACK OptionsSheetCallback(HWND sheet, UINT message, LPARAM parameter) {
@@ -162,11 +175,12 @@ INT_PTR ShowOptionsSheet(HWND owner) {
   header.ppsp = pages.data();
   header.pfnCallback = OptionsSheetCallback;
 
-  RememberAppliedSettings();
+  g_pageSettings.reset();
+  PageSettings();
   const INT_PTR result = PropertySheetA(&header);
-  // Whatever was changed and not applied is taken back: the threads saw it
-  // while the sheet was open, the registry never did.
-  RestoreUnappliedSettings();
+  // What no page committed is dropped with the copy; previews go back.
+  WithdrawPreviews();
+  g_pageSettings.reset();
   for (const OptionsPage& entry : kOptionsPages)
     if (entry.proc && entry.onCancel) entry.onCancel();
   OptionsSheetWindow = nullptr;

@@ -8,29 +8,37 @@
 //    (add it to options/CMakeLists.txt), and declare it in
 //    options/option_pages.h. The procedure handles only what is its own:
 //    WM_INITDIALOG, WM_COMMAND, and from WM_NOTIFY the codes it needs
-//    (PSN_SETACTIVE for its texts and enables, PSN_APPLY to copy its
-//    controls into Settings and save). It returns FALSE for anything else.
+//    (PSN_SETACTIVE for its texts and enables, PSN_APPLY to commit). It
+//    returns FALSE for anything else. It reads and changes the settings
+//    only in the sheet's copy, PageSettings(); on PSN_APPLY it puts its
+//    controls into the copy, commits its own rows (CommitPage), saves them
+//    with their saver and tells the running parts. A cancel drops the copy.
+//    A value the user must see or hear at once (sound on, the volume, the
+//    weather sign, the player switch) goes to the live settings with
+//    PreviewSetting; if the sheet closes before the page commits it, the
+//    committed value comes back.
 // 2. The frame (OptionsPageProc) does the rest for every page: it
 //    sets and clears OptionsOpen, answers every PSN_ code with "no error",
 //    opens the page's help topic on the Help button and control popups on
-//    F1, saves the sheet's position when a page that asks for it is left,
-//    and remembers each apply so that a cancel undoes only what came after
-//    it. Call PageChanged(page) (options/page_protocol.h, with the pages'
+//    F1, and saves the sheet's position when a page that asks for it is
+//    left. Call PageChanged(page) (options/page_protocol.h, with the pages'
 //    other helpers) whenever a control's value changes.
 // 3. Put the dialog into a resource script of its own under resources/
 //    (options_*.rc, included by waylune.rc) with the page's control ids;
 //    its texts come from the language files (LangText) when it sets them.
 // 4. Fill the page's slot in kOptionsPages (options_sheet.cpp): dialog id,
 //    title, procedure, help topic, whether leaving it saves the position.
-//    A slot whose procedure is null is left out of the sheet.
-// 5. A page that changes state before apply that the frame does not know
-//    (a list held in memory, the hotkeys) gives the slot an `onCancel`: it
-//    runs whenever the sheet has closed and puts back what the page changed
-//    after its last apply (after an OK, nothing). Settings fields changed
-//    before apply are undone by the frame when they are in
-//    RestoreUnappliedSettings' list (options_sheet.cpp).
+//    A slot whose procedure is null is left out of the sheet. Give its
+//    settings the page's SettingPage in the settings table
+//    (services/settings.cpp).
+// 5. A page that changes state before apply that is not a setting (the
+//    birthday list held in memory) gives the slot an `onCancel`: it runs
+//    whenever the sheet has closed and puts back what the page changed
+//    after its last apply (after an OK, nothing).
 
 #include <windows.h>
+
+#include "services/settings.h"
 
 struct OptionsPage {
   int dialogId;         // dialog resource of the page
@@ -68,9 +76,16 @@ void SaveDialogPos(HWND window);
 void RestoreDialogPos(HWND window);
 BOOL CALLBACK LogWindowTitleProc(HWND window, LPARAM parameter);
 
-// Undo on cancel: the settings pages change before apply are remembered
-// when the sheet opens and after every apply, and put back when the sheet
-// closes without applying them.
-void RememberAppliedSettings();
-// Returns true when a value had to be put back.
-bool RestoreUnappliedSettings();
+// The settings the open sheet's pages edit: a copy of the live settings,
+// made when the sheet opens and dropped when it closes.
+AppSettings& PageSettings();
+// Copies the rows `page` edits from the sheet's copy into the live
+// settings (their previews are committed too) and returns the settings as
+// committed: the live ones without what other pages only show. The page
+// saves its groups from them.
+const AppSettings& CommitPage(SettingPage page);
+// Shows the copy's value of one setting (a table row's name) in the live
+// settings at once, before apply. When the sheet closes and the page has
+// not committed it since, the committed value comes back and `withdrawn`
+// runs if that changed the live value.
+void PreviewSetting(const char* name, void (*withdrawn)() = nullptr);

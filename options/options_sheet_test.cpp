@@ -3,12 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
+#include "options/page_ids.h"
+#include "objects/weather_sign.h"
+#include "services/app_globals.h"
 
 namespace {
 
@@ -91,6 +96,115 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
   EXPECT_EQ(OptionsSheetWindow, nullptr);
   EXPECT_EQ(OptionsOpen.load(), 0);
   EXPECT_FALSE(Stored("DlgPos").empty());  // the General page saves the place when it is left
+}
+
+std::string RowText(const char* name) { return FindSettingRow(name)->field->get(Settings); }
+
+// Every setting as the threads see it, by row.
+std::vector<std::string> LiveRows() {
+  std::vector<std::string> values;
+  for (const SettingRow& row : SettingRows()) values.push_back(row.field->get(Settings));
+  return values;
+}
+
+std::vector<std::string> ChangedRows(const std::vector<std::string>& before) {
+  std::vector<std::string> changed;
+  size_t i = 0;
+  for (const SettingRow& row : SettingRows())
+    if (row.field->get(Settings) != before[i++]) changed.push_back(row.name);
+  return changed;
+}
+
+// The sheet's procedure for one page's PSN_APPLY, as the sheet sends it.
+void ApplyOnly(HWND sheet, int dialog) {
+  HWND page = ShowPage(sheet, SheetIndex(dialog));
+  PSHNOTIFY notify = {};
+  notify.hdr.hwndFrom = sheet;
+  notify.hdr.code = PSN_APPLY;
+  SendMessageA(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+}
+
+// Edits on many pages, some shown at once: a cancel leaves the live
+// settings and the stored values as they were.
+TEST_F(SheetTest, ACancelDropsTheCopyAndTakesBackWhatWasShownAtOnce) {
+  // The first load writes the first-start folders: the sheet's own load
+  // then finds the key as it is now.
+  LoadSettings();
+  LoadSettings();
+  const std::vector<std::string> before = LiveRows();
+  std::map<std::string, std::string> storedBefore;
+  for (const SettingRow& row : SettingRows()) storedBefore[row.name] = Stored(row.name);
+  WeatherReloadRequest = 0;
+  RunSheet([&](HWND sheet) {
+    Click(ShowPage(sheet, SheetIndex(IDD_PAGE_GENERAL)), IDC_GENERAL_AUTOSTART);
+    Slide(ShowPage(sheet, SheetIndex(IDD_PAGE_SPEED)), IDC_SPEED_SLIDER, 10);
+    HWND desktop = ShowPage(sheet, SheetIndex(IDD_PAGE_DESKTOP));
+    Click(desktop, IDC_DESKTOP_STRIP_NEXT);
+    Slide(desktop, IDC_DESKTOP_OFFSET, 200);
+    Click(desktop, IDC_DESKTOP_WALLPAPER_BITMAP);
+    Slide(ShowPage(sheet, SheetIndex(111)), 1418, 250);  // the volume
+    Click(ShowPage(sheet, SheetIndex(IDD_PAGE_PEOPLE)), IDC_PEOPLE_ALL_OFF);
+    HWND plane = ShowPage(sheet, SheetIndex(IDD_PAGE_PLANE));
+    Click(plane, IDC_PLANE_OFF);
+    Type(plane, IDC_PLANE_BANNER, "Nie gesehen");
+    Click(ShowPage(sheet, SheetIndex(IDD_PAGE_CLOCK)), IDC_CLOCK_FACE2);
+    Click(ShowPage(sheet, SheetIndex(IDD_PAGE_COUNTDOWN)), IDC_COUNTDOWN_DESIGN2);
+    Click(ShowPage(sheet, SheetIndex(IDD_PAGE_BILLBOARD)), IDC_BILLBOARD_CALENDAR_ONLY);
+    Click(ShowPage(sheet, SheetIndex(104)), 1311);  // the weather sign on
+    Click(ShowPage(sheet, SheetIndex(109)), 3034);  // the player off
+    // Shown at once: the volume, the sign and the player switch; the rest
+    // only in the copy.
+    EXPECT_EQ(ChangedRows(before), (std::vector<std::string>{"SNDvolume", "NoWinamp", "Weather"}));
+    EXPECT_EQ(PageSettings().Calendar.Get(), 1);
+    EXPECT_EQ(PageSettings().SNDvolume.Get(), 250);
+    EXPECT_EQ(Settings.Calendar.Get(), 0);
+    Cancel(sheet);
+  });
+  EXPECT_EQ(ChangedRows(before), std::vector<std::string>{});
+  EXPECT_EQ(WeatherReloadRequest.load(), 1) << "the sign goes again";
+  for (const SettingRow& row : SettingRows()) EXPECT_EQ(Stored(row.name), storedBefore[row.name]) << row.name;
+}
+
+// One page's apply commits that page's settings and no other page's edits;
+// a preview it commits stays after a cancel.
+TEST_F(SheetTest, APagesApplyCommitsOnlyItsOwnSettings) {
+  const struct {
+    const char* name;
+    int applied;  // the page whose apply runs
+    std::vector<std::string> changed;
+  } rows[] = {
+      {"speed", IDD_PAGE_SPEED, {"Speed", "Pause"}},
+      {"clock", IDD_PAGE_CLOCK, {"Clock", "RecycleBin"}},  // the bin's files show on face 1 only
+      {"billboard", IDD_PAGE_BILLBOARD, {"Calendar"}},
+      {"sound, its preview committed", 111, {"SNDvolume"}},
+      {"weather, its preview committed", 104, {"Weather"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ResetSettingsKey();
+    LoadSettings();
+    LoadSettings();
+    const std::vector<std::string> before = LiveRows();
+    RunSheet([&](HWND sheet) {
+      Slide(ShowPage(sheet, SheetIndex(IDD_PAGE_SPEED)), IDC_SPEED_SLIDER, 10);
+      Click(ShowPage(sheet, SheetIndex(IDD_PAGE_CLOCK)), IDC_CLOCK_FACE2);
+      Click(ShowPage(sheet, SheetIndex(IDD_PAGE_BILLBOARD)), IDC_BILLBOARD_CALENDAR_ONLY);
+      Slide(ShowPage(sheet, SheetIndex(111)), 1418, 250);
+      Click(ShowPage(sheet, SheetIndex(104)), 1311);
+      ApplyOnly(sheet, row.applied);
+      Cancel(sheet);
+    });
+    EXPECT_EQ(ChangedRows(before), row.changed);
+    // Stored as the live settings hold them: committed values, and the
+    // other pages' values as they were before.
+    for (const char* name : {"Speed", "Clock", "Calendar", "SNDvolume"})
+      if (!Stored(name).empty()) {
+        EXPECT_EQ(Stored(name), RowText(name)) << name;
+      }
+    if (row.applied == 104) {
+      EXPECT_EQ(Stored("Weather"), "1,60,0,0,0,0");
+    }
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "stage/figure_bitmaps.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
+#include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
 #include "services/lang_text.h"
@@ -100,7 +101,7 @@ void OnInit(HWND page) {
     const bool stored = GetFigureSoundFile(figure, sound) && std::string(sound) != " ";
     g_items.push_back({figure, true, stored ? sound : ""});
   }
-  for (const SettingInt& off : Settings.FigDeactive)
+  for (const SettingInt& off : PageSettings().FigDeactive)
     for (Item& item : g_items)
       if (off != 0 && item.figure == off) item.active = false;
   g_current = SendMessageA(list, CB_SETCURSEL, 0, 0) == CB_ERR ? 1 : 0;
@@ -136,11 +137,12 @@ void SetAll(HWND page, bool on) {
 
 void OnApply(HWND page) {
   g_items[g_current].active = IsChecked(page, IDC_PEOPLE_ACTIVE);
+  SettingList<kMaxDeactivatedFigures>& off = PageSettings().FigDeactive;
   size_t slot = 0;
-  for (SettingInt& off : Settings.FigDeactive) off = 0;
+  for (SettingInt& figure : off) figure = 0;
   for (const Item& item : g_items)
-    if (!item.active && slot < Settings.FigDeactive.size()) Settings.FigDeactive[slot++] = item.figure;
-  SaveSettings();
+    if (!item.active && slot < off.size()) off[slot++] = item.figure;
+  SaveSettings(CommitPage(SettingPage::kPeople));
   TakeEditedSound(page);
   for (const Item& item : g_items) SaveSoundFile(item.figure, item.sound.c_str());
 }

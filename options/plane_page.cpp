@@ -6,6 +6,7 @@
 
 #include "options/option_pages.h"
 #include "options/page_ids.h"
+#include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
 #include "services/settings.h"
@@ -32,7 +33,7 @@ LOGFONTA g_font;
 
 void Enable(HWND page) {
   for (int id : {IDC_PLANE_BANNER_LABEL, IDC_PLANE_BANNER, IDC_PLANE_FONT})
-    EnableControl(page, id, Settings.KeinFlugzeug == 0);
+    EnableControl(page, id, PageSettings().KeinFlugzeug == 0);
 }
 
 void ChooseBannerFont(HWND page) {
@@ -52,12 +53,13 @@ void ChooseBannerFont(HWND page) {
 }
 
 void OnApply(HWND page) {
+  AppSettings& s = PageSettings();
   char text[kBannerChars];
   ControlText(page, IDC_PLANE_BANNER, text, sizeof text);
-  Settings.Banner.Set(text);
-  Settings.KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
-  SetBannerLogFont(g_font);
-  SaveSettings();
+  s.Banner.Set(text);
+  s.KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
+  SetBannerLogFont(s, g_font);
+  SaveSettings(CommitPage(SettingPage::kPlane));
 }
 
 }  // namespace
@@ -67,8 +69,8 @@ INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG: {
       OptionsOpen = 1;
       char text[kBannerChars];
-      LoadBannerSettings(text, sizeof text);
-      g_font = BannerLogFont();
+      PageSettings().Banner.CopyTo(text, sizeof text);
+      g_font = BannerLogFont(PageSettings());
       SendDlgItemMessageA(page, IDC_PLANE_BANNER, EM_LIMITTEXT, kBannerChars - 1, 0);
       SetDlgItemTextA(page, IDC_PLANE_BANNER, text);
       SendMessageA(page, kPreviewMessage, 0, 0);
@@ -77,7 +79,7 @@ INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_PLANE_OFF:
-          Settings.KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
+          PageSettings().KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
           Enable(page);
           PageChanged(page);
           return TRUE;
@@ -101,7 +103,7 @@ INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         case PSN_SETACTIVE:
           SetPageTexts(page, "FLIEGER", kTexts);
           Enable(page);
-          SetChecked(page, IDC_PLANE_OFF, Settings.KeinFlugzeug != 0);
+          SetChecked(page, IDC_PLANE_OFF, PageSettings().KeinFlugzeug != 0);
           return TRUE;
         case PSN_APPLY:
           OnApply(page);

@@ -5,9 +5,8 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include <optional>
-
 #include "options/option_pages.h"
+#include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 #include "services/sound_library.h"
@@ -65,20 +64,13 @@ constexpr const char* kChoices[3][3] = {
     {"Wecker", "Sirene", nullptr},
 };
 
-// The times of day of the bells and the alarm (hour, minute, second).
+// The times of day of the bells and the alarm (hour, minute, second): as
+// applied, and as the open page shows them.
 struct TimeOfDay {
   int hour = 0, minute = 0, second = 0;
 };
 TimeOfDay g_groupTimes[2];
-
-// What the page changed in memory before apply; a cancel puts it back.
-struct Unapplied {
-  int volume;
-  TimeOfDay times[2];
-};
-std::optional<Unapplied> g_unapplied;
-
-void RememberApplied() { g_unapplied = Unapplied{Settings.SNDvolume, {g_groupTimes[0], g_groupTimes[1]}}; }
+TimeOfDay g_pageTimes[2];
 
 bool LibraryLoaded() { return SoundLoaded.load(std::memory_order_relaxed) != 0; }
 
@@ -107,25 +99,26 @@ void SetPicker(HWND page, int control, const TimeOfDay& time) {
 }
 
 void FillDevices(HWND page) {
-  LoadSoundDevice();
   char name[256];
   for (int n = 1; n <= kMaxDevice && GetSoundDeviceName(name, sizeof name, n); ++n)
     SendDlgItemMessageA(page, kDeviceList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   // A stored device outside the list's numbers shows the first one; the
   // setting itself changes only on apply.
-  const int device = Settings.SndDevice >= 1 && Settings.SndDevice <= kMaxDevice ? Settings.SndDevice.Get() : 1;
+  const int stored = PageSettings().SndDevice;
+  const int device = stored >= 1 && stored <= kMaxDevice ? stored : 1;
   SendDlgItemMessageA(page, kDeviceList, CB_SETCURSEL, device - 1, 0);
 }
 
 void OnInit(HWND page) {
   // Without the library the box cannot stand for the user's choice; the
   // choice itself stays as stored (apply does not touch it then).
-  SetChecked(page, kSoundOn, Settings.Sound && LibraryLoaded());
-  for (int group = 0; group < kSoundOptions; ++group) SetChecked(page, kGroupChecks[group], Settings.SoundOpt[group] != 0);
+  const AppSettings& s = PageSettings();
+  SetChecked(page, kSoundOn, s.Sound && LibraryLoaded());
+  for (int group = 0; group < kSoundOptions; ++group) SetChecked(page, kGroupChecks[group], s.SoundOpt[group] != 0);
   for (int i = 0; i < 3; ++i) {
     for (const char* choice : kChoices[i])
       if (choice) SendDlgItemMessageA(page, kChoiceLists[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
-    SendDlgItemMessageA(page, kChoiceLists[i], CB_SETCURSEL, Settings.SoundOpt[kChimeGroup + i] - 1, 0);
+    SendDlgItemMessageA(page, kChoiceLists[i], CB_SETCURSEL, s.SoundOpt[kChimeGroup + i] - 1, 0);
   }
   if (LibraryLoaded()) {
     FillDevices(page);
@@ -135,7 +128,8 @@ void OnInit(HWND page) {
   }
   SendDlgItemMessageA(page, kVolumeSlider, TBM_SETRANGE, TRUE, MAKELPARAM(0, 1000));
   SendDlgItemMessageA(page, kVolumeSlider, TBM_SETPAGESIZE, 0, 100);
-  RememberApplied();
+  g_pageTimes[0] = g_groupTimes[0];
+  g_pageTimes[1] = g_groupTimes[1];
 }
 
 void OnSetActive(HWND page) {
@@ -147,8 +141,8 @@ void OnSetActive(HWND page) {
   }
   SetPageTexts(page, "SOUND", kTexts);
   for (int group : kHiddenGroups) ShowWindow(GetDlgItem(page, kGroupChecks[group]), SW_HIDE);
-  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETPOS, TRUE, Settings.SNDvolume);
-  for (int i = 0; i < 2; ++i) SetPicker(page, kTimePickers[i], g_groupTimes[i]);
+  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETPOS, TRUE, PageSettings().SNDvolume);
+  for (int i = 0; i < 2; ++i) SetPicker(page, kTimePickers[i], g_pageTimes[i]);
   UpdateEnables(page);
   InvalidateRect(page, nullptr, TRUE);
 }
@@ -158,28 +152,32 @@ void OnSetActive(HWND page) {
 int ChoiceValue(HWND page, int group) {
   const LRESULT selection = SendDlgItemMessageA(page, kChoiceLists[group - kChimeGroup], CB_GETCURSEL, 0, 0);
   if (selection >= 0) return static_cast<int>(selection) + 1;
-  return Settings.SoundOpt[group] > 0 ? Settings.SoundOpt[group].Get() : 1;
+  const int stored = PageSettings().SoundOpt[group];
+  return stored > 0 ? stored : 1;
 }
 
 void OnApply(HWND page) {
-  if (LibraryLoaded()) Settings.Sound = SoundOn(page) ? 1 : 0;
+  AppSettings& s = PageSettings();
+  if (LibraryLoaded()) s.Sound = SoundOn(page) ? 1 : 0;
   for (int group = 0; group < kSoundOptions; ++group) {
     const bool checked = IsChecked(page, kGroupChecks[group]);
     if (group >= kChimeGroup && group <= kAlarmGroup)
-      Settings.SoundOpt[group] = checked ? ChoiceValue(page, group) : 0;
+      s.SoundOpt[group] = checked ? ChoiceValue(page, group) : 0;
     else
-      Settings.SoundOpt[group] = checked ? 1 : 0;
+      s.SoundOpt[group] = checked ? 1 : 0;
   }
   const LRESULT device = SendDlgItemMessageA(page, kDeviceList, CB_GETCURSEL, 0, 0);
-  if (device >= 0) Settings.SndDevice = static_cast<int>(device) + 1;
-  SaveSettings();
-  RememberApplied();
+  if (device >= 0) s.SndDevice = static_cast<int>(device) + 1;
+  SaveSettings(CommitPage(SettingPage::kSound));
+  g_groupTimes[0] = g_pageTimes[0];
+  g_groupTimes[1] = g_pageTimes[1];
 }
 
 void OnCommand(HWND page, int control, int code) {
   if (control == kSoundOn) {
     // Heard at once: the running figures ask for it before every sound.
-    Settings.Sound = SoundOn(page) ? 1 : 0;
+    PageSettings().Sound = SoundOn(page) ? 1 : 0;
+    PreviewSetting("Sound");
     UpdateEnables(page);
     EnableControl(page, kDeviceList, SoundOn(page));
     EnableControl(page, kDeviceLabel, SoundOn(page));
@@ -202,20 +200,12 @@ void OnCommand(HWND page, int control, int code) {
 void OnTimeChanged(HWND page, const NMDATETIMECHANGE& change) {
   for (int i = 0; i < 2; ++i) {
     if (static_cast<int>(change.nmhdr.idFrom) != kTimePickers[i]) continue;
-    g_groupTimes[i] = {change.st.wHour, change.st.wMinute, change.st.wSecond};
+    g_pageTimes[i] = {change.st.wHour, change.st.wMinute, change.st.wSecond};
     PageChanged(page);
   }
 }
 
 }  // namespace
-
-void UndoSoundPage() {
-  if (!g_unapplied) return;
-  Settings.SNDvolume = g_unapplied->volume;
-  g_groupTimes[0] = g_unapplied->times[0];
-  g_groupTimes[1] = g_unapplied->times[1];
-  g_unapplied.reset();
-}
 
 INT_PTR CALLBACK SoundPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -227,7 +217,8 @@ INT_PTR CALLBACK SoundPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       return TRUE;
     case WM_HSCROLL:
       if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kVolumeSlider) {
-        Settings.SNDvolume = static_cast<int>(SendDlgItemMessageA(page, kVolumeSlider, TBM_GETPOS, 0, 0));
+        PageSettings().SNDvolume = static_cast<int>(SendDlgItemMessageA(page, kVolumeSlider, TBM_GETPOS, 0, 0));
+        PreviewSetting("SNDvolume");  // heard at once too
         PageChanged(page);
       }
       return TRUE;

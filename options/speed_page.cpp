@@ -8,6 +8,7 @@
 
 #include "options/option_pages.h"
 #include "options/page_ids.h"
+#include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 
@@ -38,9 +39,9 @@ void ShowPauseText(HWND page) {
 
 void OnInit(HWND page) {
   // Faster to the right: the slider shows 140 - Speed; the pause in steps of 8 passes.
-  SetUpTrackBar(page, IDC_SPEED_SLIDER, {.low = 0, .high = 120, .pageSize = 10}, 140 - Settings.Speed);
+  SetUpTrackBar(page, IDC_SPEED_SLIDER, {.low = 0, .high = 120, .pageSize = 10}, 140 - PageSettings().Speed);
   SetUpTrackBar(page, IDC_SPEED_PAUSE_SLIDER, {.low = 12, .high = 8000, .pageSize = 400, .ticks = 20},
-                Settings.Pause / 8);
+                PageSettings().Pause / 8);
   ShowPauseText(page);
   SendMessageA(page, kPreviewMessage, 0, 0);
 }
@@ -91,9 +92,9 @@ INT_PTR CALLBACK SpeedPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
           InvalidateRect(page, nullptr, TRUE);
           return TRUE;
         case PSN_APPLY:
-          Settings.Speed = 140 - TrackBarPosition(page, IDC_SPEED_SLIDER);
-          Settings.Pause = 8 * TrackBarPosition(page, IDC_SPEED_PAUSE_SLIDER);
-          SaveSettings();
+          PageSettings().Speed = 140 - TrackBarPosition(page, IDC_SPEED_SLIDER);
+          PageSettings().Pause = 8 * TrackBarPosition(page, IDC_SPEED_PAUSE_SLIDER);
+          SaveSettings(CommitPage(SettingPage::kSpeed));
           return TRUE;
       }
       break;

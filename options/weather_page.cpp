@@ -19,6 +19,7 @@
 #include "objects/weather_sign.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
+#include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "options/portable/station_list.h"
 #include "services/app_globals.h"
@@ -76,27 +77,8 @@ struct PageState {
 };
 PageState g_page;
 
-// The weather settings as last applied; a cancel puts them back.
-struct Applied {
-  std::array<int, 6> weather;
-  std::string metar, country, station, proxy;
-  int access, port, keepWhenOff;
-  bool signToggled = false;
-};
-std::optional<Applied> g_applied;
-
-void RememberApplied() {
-  Applied applied{};
-  for (int i = 0; i < 6; ++i) applied.weather[i] = Settings.Weather[i];
-  applied.metar = Settings.METAR.Get();
-  applied.country = Settings.WeatherCountry.Get();
-  applied.station = Settings.WeatherStation.Get();
-  applied.proxy = Settings.Proxy.Get();
-  applied.access = Settings.AccessType;
-  applied.port = Settings.FTPPortNumber;
-  applied.keepWhenOff = Settings.WeatherNotDA;
-  g_applied = applied;
-}
+// The sign was placed or taken away for a switch that is now taken back.
+void ReloadSign() { WeatherReloadRequest = 1; }
 
 std::string StationFilePath() { return ProgramFolder() + "\\STATIONS.DAT"; }
 
@@ -171,32 +153,31 @@ void FillStations(HWND page, int station) {
 }
 
 void OnInit(HWND page) {
-  LoadInternetSettings();
+  const AppSettings& s = PageSettings();
   g_page = {};
-  g_page.startCountry = Settings.Weather[kCountry];
-  g_page.startStation = Settings.Weather[kStation];
+  g_page.startCountry = s.Weather[kCountry];
+  g_page.startStation = s.Weather[kStation];
   const MetarValues report = MetarReport.Get().values;
   g_page.reportAtHand = report.valid && report.cloud >= 0 && report.weather >= 0;
-  SetDlgItemTextA(page, IDC_WEATHER_PROXY, Settings.Proxy.Get().c_str());
+  SetDlgItemTextA(page, IDC_WEATHER_PROXY, s.Proxy.Get().c_str());
   SendDlgItemMessageA(page, IDC_WEATHER_PROXY, EM_LIMITTEXT, 255, 0);
-  SetDlgItemInt(page, IDC_WEATHER_PORT, Settings.FTPPortNumber == 0 ? 21 : Settings.FTPPortNumber.Get(),
-                FALSE);
+  SetDlgItemInt(page, IDC_WEATHER_PORT, s.FTPPortNumber == 0 ? 21 : s.FTPPortNumber.Get(), FALSE);
   SendDlgItemMessageA(page, IDC_WEATHER_PORT, EM_LIMITTEXT, 5, 0);
   g_page.countries = LoadStationCountries(GetDlgItem(page, IDC_WEATHER_COUNTRY));
   g_page.country = g_page.startCountry >= 0 && g_page.startCountry < g_page.countries ? g_page.startCountry : 0;
   SendDlgItemMessageA(page, IDC_WEATHER_COUNTRY, CB_SETCURSEL, g_page.country, 0);
   FillStations(page, g_page.startStation >= 0 ? g_page.startStation : 0);
-  SetChecked(page, IDC_WEATHER_KEEP, Settings.WeatherNotDA != 0);
-  RememberApplied();
+  SetChecked(page, IDC_WEATHER_KEEP, s.WeatherNotDA != 0);
 }
 
 void OnSetActive(HWND page) {
+  const AppSettings& s = PageSettings();
   SetPageTexts(page, kSection, kTexts);
-  SetChecked(page, IDC_WEATHER_ON, Settings.Weather[kOn] > 0);
-  SetChecked(page, IDC_WEATHER_PROXY_ON, Settings.AccessType == kAccessProxy);
-  SetChecked(page, IDC_WEATHER_CELSIUS, Settings.Weather[kUnit] == 0);
-  SetChecked(page, IDC_WEATHER_FAHRENHEIT, Settings.Weather[kUnit] != 0);
-  const bool every30 = Settings.Weather[kMinutes] < 61;
+  SetChecked(page, IDC_WEATHER_ON, s.Weather[kOn] > 0);
+  SetChecked(page, IDC_WEATHER_PROXY_ON, s.AccessType == kAccessProxy);
+  SetChecked(page, IDC_WEATHER_CELSIUS, s.Weather[kUnit] == 0);
+  SetChecked(page, IDC_WEATHER_FAHRENHEIT, s.Weather[kUnit] != 0);
+  const bool every30 = s.Weather[kMinutes] < 61;
   SetChecked(page, IDC_WEATHER_AT_START, !every30);
   SetChecked(page, IDC_WEATHER_EVERY_30, every30);
   UpdateEnables(page);
@@ -204,29 +185,29 @@ void OnSetActive(HWND page) {
 
 void StoreStation(HWND page);
 
-// The page's choices into the settings, as apply stores them.
+// The page's choices into the settings, committed and stored as apply does.
 void StoreChoices(HWND page) {
+  AppSettings& s = PageSettings();
   // Without a station list the lists are empty: the stored station stays.
   if (g_page.countries > 0) StoreStation(page);
   char proxy[256];
   ControlText(page, IDC_WEATHER_PROXY, proxy, sizeof proxy);
-  Settings.Proxy.Set(proxy);
+  s.Proxy.Set(proxy);
   char port[16];
   ControlText(page, IDC_WEATHER_PORT, port, sizeof port);
-  Settings.FTPPortNumber = std::atoi(port);
-  SaveWeatherSettings();
+  s.FTPPortNumber = std::atoi(port);
+  SaveWeatherSettings(CommitPage(SettingPage::kWeather));
 }
 
 void StoreStation(HWND page) {
-  Settings.WeatherCountry.Set("");
-  Settings.WeatherStation.Set("");
-  Settings.Weather[kCountry] = g_page.country;
-  Settings.Weather[kCountryNumber] = g_page.table.countryNumbers[static_cast<size_t>(g_page.country)];
-  Settings.WeatherCountry.Set(ListText(page, IDC_WEATHER_COUNTRY, g_page.country).c_str());
-  Settings.Weather[kStation] = g_page.station;
+  AppSettings& s = PageSettings();
+  s.Weather[kCountry] = g_page.country;
+  s.Weather[kCountryNumber] = g_page.table.countryNumbers[static_cast<size_t>(g_page.country)];
+  s.WeatherCountry.Set(ListText(page, IDC_WEATHER_COUNTRY, g_page.country).c_str());
+  s.Weather[kStation] = g_page.station;
   if (static_cast<size_t>(g_page.station) < g_page.table.codes.size())
-    Settings.METAR.Set(g_page.table.codes[static_cast<size_t>(g_page.station)].c_str());
-  Settings.WeatherStation.Set(ListText(page, IDC_WEATHER_STATION, g_page.station).c_str());
+    s.METAR.Set(g_page.table.codes[static_cast<size_t>(g_page.station)].c_str());
+  s.WeatherStation.Set(ListText(page, IDC_WEATHER_STATION, g_page.station).c_str());
 }
 
 void OnApply(HWND page) {
@@ -237,7 +218,6 @@ void OnApply(HWND page) {
     char cache[MAX_PATH];
     if (MetarCachePath(cache)) DeleteFileA(cache);
   }
-  RememberApplied();
 }
 
 void Message(HWND page, const char* key, const char* german) {
@@ -273,7 +253,6 @@ void UpdateNow(HWND page) {
   if (MetarReport.busy) return;
   const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   StoreChoices(page);
-  RememberApplied();
   g_page.reportAtHand = true;
   if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
     Message(page, "NOCONNECTION", "Keine Internetverbindung.");
@@ -291,9 +270,9 @@ void OnCommand(HWND page, int control, int code) {
   switch (control) {
     case IDC_WEATHER_ON:
       if (code != BN_CLICKED) return;
-      Settings.Weather[kOn] = SignOn(page) ? 1 : 0;
+      PageSettings().Weather[kOn] = SignOn(page) ? 1 : 0;
+      PreviewSetting("Weather", ReloadSign);  // the sign comes or goes at once
       WeatherReloadRequest = 1;
-      if (g_applied) g_applied->signToggled = true;
       UpdateEnables(page);
       break;
     case IDC_WEATHER_COUNTRY:
@@ -313,22 +292,23 @@ void OnCommand(HWND page, int control, int code) {
     case IDC_WEATHER_CELSIUS:
     case IDC_WEATHER_FAHRENHEIT:
       if (code != BN_CLICKED) return;
-      Settings.Weather[kUnit] = IsChecked(page, IDC_WEATHER_FAHRENHEIT) ? 1 : 0;
+      PageSettings().Weather[kUnit] = IsChecked(page, IDC_WEATHER_FAHRENHEIT) ? 1 : 0;
+      PreviewSetting("Weather");
       ShowTemperature(page);
       break;
     case IDC_WEATHER_AT_START:
     case IDC_WEATHER_EVERY_30:
       if (code != BN_CLICKED) return;
-      Settings.Weather[kMinutes] = IsChecked(page, IDC_WEATHER_AT_START) ? 1440 : 30;
+      PageSettings().Weather[kMinutes] = IsChecked(page, IDC_WEATHER_AT_START) ? 1440 : 30;
       break;
     case IDC_WEATHER_PROXY_ON:
       if (code != BN_CLICKED) return;
-      Settings.AccessType = IsChecked(page, IDC_WEATHER_PROXY_ON) ? kAccessProxy : kAccessDirect;
+      PageSettings().AccessType = IsChecked(page, IDC_WEATHER_PROXY_ON) ? kAccessProxy : kAccessDirect;
       UpdateEnables(page);
       break;
     case IDC_WEATHER_KEEP:
       if (code != BN_CLICKED) return;
-      Settings.WeatherNotDA = IsChecked(page, IDC_WEATHER_KEEP) ? 1 : 0;
+      PageSettings().WeatherNotDA = IsChecked(page, IDC_WEATHER_KEEP) ? 1 : 0;
       break;
     case IDC_WEATHER_PROXY:
     case IDC_WEATHER_PORT:
@@ -368,22 +348,6 @@ int LoadStations(HWND list, const char* country) {
     g_page.table.codes.push_back(station.code);
   }
   return static_cast<int>(g_page.table.codes.size());
-}
-
-void UndoWeatherPage() {
-  if (!g_applied) return;
-  const Applied& applied = *g_applied;
-  for (int i = 0; i < 6; ++i) Settings.Weather[i] = applied.weather[i];
-  Settings.METAR.Set(applied.metar.c_str());
-  Settings.WeatherCountry.Set(applied.country.c_str());
-  Settings.WeatherStation.Set(applied.station.c_str());
-  Settings.Proxy.Set(applied.proxy.c_str());
-  Settings.AccessType = applied.access;
-  Settings.FTPPortNumber = applied.port;
-  Settings.WeatherNotDA = applied.keepWhenOff;
-  // The sign was placed or taken away for a switch that is now undone.
-  if (applied.signToggled) WeatherReloadRequest = 1;
-  g_applied.reset();
 }
 
 INT_PTR CALLBACK WeatherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {

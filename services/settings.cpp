@@ -376,12 +376,12 @@ void WriteRow(HKEY key, const SettingRow& row, const AppSettings& s) {
   WriteText(key, row.name, text.c_str());
 }
 
-// Writes the rows of `groups` from the live settings.
-void SaveGroups(unsigned groups) {
+// Writes the rows of `groups`.
+void SaveGroups(unsigned groups, const AppSettings& from = Settings) {
   const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
   if (!key) return;
   for (const SettingRow& row : kRows)
-    if (row.groups & groups) WriteRow(key.get(), row, Settings);
+    if (row.groups & groups) WriteRow(key.get(), row, from);
 }
 
 // Loads the rows of `groups` into the live settings: the stored value, else
@@ -558,10 +558,12 @@ int LoadSettings() {
 }
 
 void SaveSettings() { SaveGroups(kGroupGeneral | kGroupCountdown); }
+void SaveSettings(const AppSettings& from) { SaveGroups(kGroupGeneral | kGroupCountdown, from); }
 void SaveClockSettings() { SaveGroups(kGroupClock); }
 void SaveCountdownSettings() { SaveGroups(kGroupCountdown); }
 void SaveBillboardX() { SaveGroups(kGroupBillboardX); }
 void SaveWeatherSettings() { SaveGroups(kGroupWeather); }
+void SaveWeatherSettings(const AppSettings& from) { SaveGroups(kGroupWeather, from); }
 void SaveProxyCredentials() { SaveGroups(kGroupProxyLogin); }
 void SaveClockPosition() { SaveGroups(kGroupClockPos); }
 void SaveCountdownPosition() { SaveGroups(kGroupCountdownPos); }
@@ -603,21 +605,21 @@ void LoadBannerSettings(char* text, int size) {
   if (text && size > 0) lstrcpynA(text, ReadBannerText().c_str(), size);
 }
 
-LOGFONTA BannerLogFont() {
-  LOGFONTA font = MakeFont(Settings.BannerFHeight, Settings.BannerFWeight, "");
-  font.lfItalic = Settings.BannerFItalic ? 1 : 0;
+LOGFONTA BannerLogFont(const AppSettings& s) {
+  LOGFONTA font = MakeFont(s.BannerFHeight, s.BannerFWeight, "");
+  font.lfItalic = s.BannerFItalic ? 1 : 0;
   font.lfQuality = ANTIALIASED_QUALITY;
-  Settings.BannerFName.CopyTo(font.lfFaceName, LF_FACESIZE);
+  s.BannerFName.CopyTo(font.lfFaceName, LF_FACESIZE);
   return font;
 }
 
-void SetBannerLogFont(const LOGFONTA& font) {
-  Settings.BannerFHeight = font.lfHeight;
-  Settings.BannerFWeight = font.lfWeight;
-  Settings.BannerFItalic = font.lfItalic ? 1 : 0;
+void SetBannerLogFont(AppSettings& s, const LOGFONTA& font) {
+  s.BannerFHeight = font.lfHeight;
+  s.BannerFWeight = font.lfWeight;
+  s.BannerFItalic = font.lfItalic ? 1 : 0;
   char face[LF_FACESIZE];
   lstrcpynA(face, font.lfFaceName, LF_FACESIZE);
-  Settings.BannerFName.Set(face);
+  s.BannerFName.Set(face);
 }
 
 void SetAutostart(int on, HINSTANCE instance) {

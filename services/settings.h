@@ -278,10 +278,14 @@ int LoadSettings();
 // The savers write their group back; they do nothing when the key cannot be
 // opened for writing.
 void SaveSettings();
+// The same from other settings than the live ones (what the options sheet
+// has committed, without the values it only shows).
+void SaveSettings(const AppSettings& from);
 void SaveClockSettings();
 void SaveCountdownSettings();
 void SaveBillboardX();
 void SaveWeatherSettings();
+void SaveWeatherSettings(const AppSettings& from);
 void SaveProxyCredentials();
 void SaveSoundFile(int figure, const char* path);
 // What a dragged object writes: its position and nothing else, so a value an
@@ -305,8 +309,9 @@ void LoadInternetSettings();
 // into Settings.Banner* .
 void LoadBannerSettings(char* text, int size);
 // The banner font of the Banner* settings as a LOGFONT, and back.
-LOGFONTA BannerLogFont();
-void SetBannerLogFont(const LOGFONTA& font);
+LOGFONTA BannerLogFont(const AppSettings& s = Settings);
+void SetBannerLogFont(AppSettings& s, const LOGFONTA& font);
+inline void SetBannerLogFont(const LOGFONTA& font) { SetBannerLogFont(Settings, font); }
 
 // on: write the Run value "Desktop-Waylune" with the quoted program path; off: delete it.
 void SetAutostart(int on, HINSTANCE instance);
