@@ -839,3 +839,67 @@ TEST_F(SettingsStore, EveryRowTakesAWrongTypeAsMissing) {
     EXPECT_EQ(row.field->get(Settings), row.field->get(*fresh)) << row.name << " of the other type";
   }
 }
+
+// A stored birthday file or wallpaper folder shorter than three characters
+// is no path: the first-start default replaces it and is written back.
+TEST_F(SettingsStore, FirstStartFoldersReplaceTooShortPaths) {
+  const struct {
+    const char* name;
+    const char* stored;
+    bool replaced;
+  } rows[] = {
+      {"FabianDat", "", true},        {"FabianDat", "ab", true},        {"FabianDat", "abc", false},
+      {"WallpaperPath", "", true},    {"WallpaperPath", "C:", true},    {"WallpaperPath", "C:\\", false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.name) + " stored as \"" + row.stored + "\"");
+    SetText(row.name, row.stored);
+    LoadSettings();
+    const std::string value = RowValue(row.name);
+    if (row.replaced) {
+      EXPECT_NE(value.find("\\Kestrima"), std::string::npos) << value;
+      EXPECT_EQ(StoredText(row.name), value);
+    } else {
+      EXPECT_EQ(value, row.stored);
+      EXPECT_EQ(StoredText(row.name), row.stored);
+    }
+  }
+}
+
+// What a saver makes of values it stores in a normal form, and the banner
+// font handed over as a LOGFONT.
+TEST_F(SettingsStore, NormalisedValuesAndTheBannerFont) {
+  const struct {
+    const char* weather;
+    const char* stored;
+  } weather[] = {
+      {"5,30,0,4,7,276", "1,30,0,4,7,276"},  // on as 1, Celsius stays 0 beside a country
+      {"0,1440,7,0,0,0", "0,1440,1,0,0,0"},  // Fahrenheit as 1 before an empty country
+      {"-3,30,-1,1,2,3", "0,30,1,1,2,3"},
+  };
+  for (const auto& row : weather) {
+    SetRowValue("Weather", row.weather);
+    SaveWeatherSettings();
+    EXPECT_EQ(StoredText("Weather"), row.stored) << row.weather;
+  }
+
+  LOGFONTA font = BannerLogFont();
+  font.lfHeight = -20;
+  font.lfWeight = 300;
+  font.lfItalic = 5;
+  lstrcpynA(font.lfFaceName, "Georgia", LF_FACESIZE);
+  auto copy = std::make_unique<AppSettings>();
+  SetBannerLogFont(*copy, font);
+  EXPECT_EQ(RowValue("BannerFHeight", *copy) + RowValue("BannerFWeight", *copy) +
+                RowValue("BannerFItalic", *copy) + RowValue("BannerFName", *copy),
+            "-203001Georgia");
+  const LOGFONTA back = BannerLogFont(*copy);
+  EXPECT_EQ(back.lfWeight, 300);
+  EXPECT_EQ(back.lfItalic, 1);
+  EXPECT_EQ(back.lfQuality, ANTIALIASED_QUALITY);
+
+  // The data folder follows the wallpaper folder made, whatever it held.
+  lstrcpynA(DataFolder, "Z:\\zzz", MAX_PATH);
+  LoadSettings();
+  EXPECT_EQ(std::string(DataFolder), Settings.WallpaperPath.Get());
+}
