@@ -460,3 +460,21 @@ TEST(OctreeQuantizer, PaletteBuildReportsItsSteps) {
   EXPECT_EQ(calls, (std::vector<DWORD>{4, 14, 24, 34}));
   EXPECT_EQ(count, 2u);
 }
+
+// Both octrees walk the rows by their stride: three rows of two pixels,
+// each row padded by two bytes that must not be read as pixels.
+TEST(OctreeQuantizer, BothOctreesReadEveryRowByItsStride) {
+  const std::vector<uint8_t> img = {10, 20, 30, 40, 50, 60, 99, 99,  //
+                                    70, 80, 90, 100, 110, 120, 99, 99,  //
+                                    130, 140, 150, 160, 170, 180, 99, 99};
+  const std::set<uint32_t> want = {0x0A141E, 0x28323C, 0x46505A, 0x646E78, 0x828C96, 0xA0AAB4};
+  for (uint32_t heap : {0u, uint32_t{kPicOctreeHeap}}) {
+    uint32_t err = 0, count = 0;
+    RGBQUAD pal[256];
+    ASSERT_TRUE(BuildPaletteFromRGB(&err, img.data(), 2, 3, 8, 256, pal, &count, heap));
+    std::set<uint32_t> got;
+    for (uint32_t i = 0; i < count; ++i)
+      got.insert(uint32_t{pal[i].rgbRed} << 16 | uint32_t{pal[i].rgbGreen} << 8 | pal[i].rgbBlue);
+    EXPECT_EQ(got, want) << "heap " << heap;
+  }
+}
