@@ -207,4 +207,19 @@ TEST_F(SheetTest, APagesApplyCommitsOnlyItsOwnSettings) {
   }
 }
 
+// The copy is made from the live settings when the sheet opens, whatever
+// a copy asked for while no sheet was open held.
+TEST_F(SheetTest, TheCopyIsMadeAfreshWhenTheSheetOpens) {
+  PageSettings().Speed = 33;
+  int shown = -1;
+  RunSheet([&](HWND sheet) {
+    EXPECT_EQ(PageSettings().Speed.Get(), Settings.Speed.Get());
+    shown = TrackBarPosition(ShowPage(sheet, SheetIndex(IDD_PAGE_SPEED)), IDC_SPEED_SLIDER);
+    PageSettings().Speed = 44;
+    Cancel(sheet);
+  });
+  EXPECT_EQ(shown, 140 - Settings.Speed.Get());
+  EXPECT_EQ(PageSettings().Speed.Get(), Settings.Speed.Get()) << "the sheet's copy was dropped";
+}
+
 }  // namespace
