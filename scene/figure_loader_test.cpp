@@ -13,6 +13,7 @@
 #include "services/messages.h"
 #include "scene/anim_thread.h"
 #include "scene/anim_test_support.h"
+#include "scene/gdi_script_host.h"
 #include "stage/figure_record.h"
 #include "scene/figures/fig008_frames.h"
 #include "tests/support/test_windows.h"
@@ -156,6 +157,54 @@ TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {
     EXPECT_EQ(shutdownMessages, 1) << which;
     EXPECT_EQ(billboard.ends, 1) << which;
   }
+}
+
+// The script host keeps the display's size and work area between frames: a
+// relayout (which display and work-area changes set) makes it read them
+// again at once, and without one it reads them within a second.
+TEST(ScriptHostDisplay, TheWorkAreaIsReadAgainAfterARelayoutOrASecond) {
+  RECT original = {};
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &original, 0));
+  TestBillboard billboard;
+  GdiScriptHost host(billboard);
+  auto system = [] {
+    RECT area = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return SceneRect{area.left, area.top, area.right, area.bottom};
+  };
+  auto same = [](const SceneRect& a, const SceneRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+  };
+  RelayoutRequest = 1;
+  RelayoutRequest = 0;
+  EXPECT_TRUE(same(host.WorkArea(), system()));
+  EXPECT_EQ(host.ScreenWidth(), GetSystemMetrics(SM_CXSCREEN));
+
+  struct Row {
+    const char* what;
+    int shrink;      // pixels taken off the bottom
+    bool relayout;   // a relayout is set after the change
+    DWORD waitMs;    // before the host is asked
+  } rows[] = {
+      {"relayout", 40, true, 0},
+      {"back, relayout", 0, true, 0},
+      {"no relayout, a second later", 25, false, 1100},
+      {"back, no relayout, a second later", 0, false, 1100},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    RECT area = original;
+    area.bottom -= row.shrink;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETWORKAREA, 0, &area, 0));
+    ASSERT_EQ(system().bottom, area.bottom) << "the work area did not change";
+    if (row.relayout) {
+      RelayoutRequest = 1;
+      RelayoutRequest = 0;
+    }
+    Sleep(row.waitMs);
+    EXPECT_TRUE(same(host.WorkArea(), system()));
+  }
+  SystemParametersInfoA(SPI_SETWORKAREA, 0, &original, 0);
 }
 
 }  // namespace

@@ -58,10 +58,37 @@ void DrawFrameInto(HDC dc, const FigureRecord& record, int sheet, const SpriteFr
   DrawSprite(dc, record.sheets[sheet].get(), record.masks[sheet].get(), {at.x, at.y}, SourceRect(frame));
 }
 
-// Where a window covering nothing waits: one pixel left of and above every
-// screen.
+// The display as a walking figure needs it every frame. Under Wine each read
+// of a screen size or the work area asks the window server three times (it
+// looks whether the displays changed), so the animation thread reads them
+// after every relayout (display and work-area changes set one) and once a
+// second at most otherwise.
+constexpr DWORD kDisplayReadMs = 1000;
+struct DisplayFacts {
+  int screenWidth = 0;
+  SceneRect workArea;
+  ScenePoint parking;  // where a window covering nothing waits: left of and above every screen
+};
+const DisplayFacts& Display() {
+  static DisplayFacts facts;
+  static DWORD readAt;
+  static unsigned relayoutsSeen;
+  static bool read = false;
+  const unsigned relayouts = RelayoutRequest.Sets();
+  if (read && relayouts == relayoutsSeen && GetTickCount() - readAt < kDisplayReadMs) return facts;
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  facts.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  facts.workArea = {area.left, area.top, area.right, area.bottom};
+  facts.parking = {GetSystemMetrics(SM_XVIRTUALSCREEN) - 1, GetSystemMetrics(SM_YVIRTUALSCREEN) - 1};
+  readAt = GetTickCount();
+  relayoutsSeen = relayouts;
+  read = true;
+  return facts;
+}
+
 ScenePoint Parking() {
-  return {GetSystemMetrics(SM_XVIRTUALSCREEN) - 1, GetSystemMetrics(SM_YVIRTUALSCREEN) - 1};
+  return Display().parking;
 }
 
 // The scripts' placement (a picture from the bitmap's top-left) turned into a
@@ -208,12 +235,10 @@ void GdiScriptHost::SetGrabOffset(ScenePoint offset) {
   ::GrabOffset = {offset.x, offset.y};
 }
 int GdiScriptHost::ScreenWidth() {
-  return GetSystemMetrics(SM_CXSCREEN);
+  return Display().screenWidth;
 }
 SceneRect GdiScriptHost::WorkArea() {
-  RECT area = {};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  return {area.left, area.top, area.right, area.bottom};
+  return Display().workArea;
 }
 
 bool GdiScriptHost::LoadFigure(FigureMotion& record, int number, int sheets) {
