@@ -31,8 +31,11 @@ LayerArgs StripLayerArgs;
 // Without a compositor a window passing over the strip takes its picture
 // with it: the window that left part of the strip asks for the push
 // (AskForPushUnder, which wakes the thread); an unchanged strip is not
-// pushed on a timer.
+// pushed on a timer. A walking figure asks at nearly every step, and each
+// push copies the screen-wide picture: asks within kPassMs of the last push
+// are served together when it is over (the steps left show that long).
 std::atomic<int> repushRequest{0};
+DWORD lastPush;
 unsigned relayoutSetsSeen;
 
 int StripNumber() {
@@ -47,8 +50,16 @@ int StripOffset() {
 void PushStrip(FigureRecord* record) {
   if (!record->objectDC || !record->objectBitmap) return;
   LayerArgs copy = StripLayerArgs;
+  repushRequest = 0;  // whatever push goes serves the asks before it
   UpdateLayeredWindow(StripWindowRequest.Window(), record->objectScreenDC.get(), &copy.destination, &copy.size, record->objectDC.get(),
                       &copy.source, kKeyColour, &copy.blend, ULW_COLORKEY);
+  lastPush = GetTickCount();
+}
+
+// Time left until an asked-for push may go: 0 when it may go now.
+DWORD RepushWaitMs() {
+  const DWORD since = GetTickCount() - lastPush;
+  return since >= kPassMs ? 0 : kPassMs - since;
 }
 
 // Destination and visible part for the current work area and offset.
@@ -190,7 +201,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
         Sleep(5);
         PlaceStrip(record);
         PushStrip(record);
-      } else if (repushRequest.exchange(0)) {
+      } else if (repushRequest && RepushWaitMs() == 0) {
         PushStrip(record);
       }
       return;
@@ -201,7 +212,10 @@ void DrawBackgroundStrip(FigureRecord* record) {
 }
 
 void BackgroundStripPass(FigureRecord* record) {
-  if (ApplyWindowRequest(StripWindowRequest.Window(), StripWindowRequest)) repushRequest = 1;  // shown again: push now
+  if (ApplyWindowRequest(StripWindowRequest.Window(), StripWindowRequest)) {
+    repushRequest = 1;  // shown again: push now
+    lastPush = GetTickCount() - kPassMs;
+  }
   if (StripUnloadRequest.exchange(0)) {
     UnloadBackgroundBitmaps(record);
     StripRelayout = 1;
@@ -217,12 +231,16 @@ void BackgroundStripPass(FigureRecord* record) {
   }
 }
 
+void RequestStripRepush() {
+  repushRequest = 1;
+}
+
 DWORD StripQuietMs(const FigureRecord* record) {
   if (StripWindowRequest.action || StripUnloadRequest || StripRelayout) return 0;
   if (RelayoutRequest != 0 || RelayoutRequest.Sets() != relayoutSetsSeen) return 0;
   if (StripNumber() == 0 || FullScreenPause) return INFINITE;
-  if (!record || record->state != 2 || repushRequest) return 0;
-  return INFINITE;
+  if (!record || record->state != 2) return 0;
+  return repushRequest ? std::max<DWORD>(RepushWaitMs(), 1) : INFINITE;
 }
 
 int StartBackgroundThread() {

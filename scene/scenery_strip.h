@@ -28,10 +28,14 @@ OwnedHandle TakeBackgroundThread();
 // it on their own thread.
 void BackgroundStripPass(FigureRecord* record);
 // How long the strip's thread may wait for its next pass, in ms: 0 with a
-// request, a relayout or a step under way (it then passes every 200 ms),
-// until the next push of an unchanged picture when shown, INFINITE when no
-// strip is shown. Wakes (WakeWorkers) cut the wait short.
+// request, a relayout or a step under way (it then passes every 200 ms), the
+// rest of 200 ms since the last push with a push asked for, else INFINITE
+// (an unchanged strip is not pushed on a timer). Wakes (WakeWorkers, the
+// push asked for by AskForPushUnder) cut the wait short.
 DWORD StripQuietMs(const FigureRecord* record);
+// Asks for a push of the unchanged strip (what a window that left part of it
+// asks through AskForPushUnder), without the wake.
+void RequestStripRepush();
 // One step of the strip's state machine: 0 load and first push, 1 pushed
 // again once shown, 2 shown.
 void DrawBackgroundStrip(FigureRecord* record);
