@@ -478,3 +478,36 @@ TEST(OctreeQuantizer, BothOctreesReadEveryRowByItsStride) {
     EXPECT_EQ(got, want) << "heap " << heap;
   }
 }
+
+// The palettes and indices of busy pictures stay what they were when the
+// searches were made faster (the same colours, the same index for every
+// pixel, ties as before): a checksum of each result against the one the
+// plain full-palette search gave. A change here changes users' pictures.
+TEST(OctreeQuantizer, ResultsOfBusyPicturesStayTheSame) {
+  const struct {
+    uint32_t w, h, colors, dither, limit;
+    uint64_t want;
+  } rows[] = {
+      {300, 230, 256, 0, 0, 9354738780506610030ull},  {300, 230, 64, 0, 0, 9397167736268966003ull},
+      {300, 230, 16, 0, 0, 9418442515357939210ull},   {300, 230, 256, 1, 20, 17941678458201721277ull},
+      {120, 90, 200, 0, 0, 15874295749295602988ull},  {120, 90, 33, 0, 40, 950109474418799716ull},
+  };
+  for (const auto& r : rows) {
+    std::vector<uint8_t> img(size_t{r.w} * r.h * 3);
+    uint32_t seed = 12345;
+    for (size_t i = 0; i < img.size(); ++i) {
+      seed = seed * 1103515245u + 12345u;
+      const size_t x = i / 3 % r.w, y = i / 3 / r.w;
+      img[i] = static_cast<uint8_t>((x * (1 + i % 3) + y * (3 - i % 3)) / 3 + (seed >> 16) % 48);
+    }
+    RGBQUAD pal[256];
+    std::vector<uint8_t> out(size_t{r.w} * r.h);
+    ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), r.w, r.h, r.w * 3, out.data(), r.w, r.colors, pal, r.dither,
+                                      static_cast<BYTE>(r.limit), 0));
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a over the palette, then the indices
+    for (const RGBQUAD& q : pal)
+      for (uint8_t b : {q.rgbRed, q.rgbGreen, q.rgbBlue}) hash = (hash ^ b) * 1099511628211ull;
+    for (uint8_t b : out) hash = (hash ^ b) * 1099511628211ull;
+    EXPECT_EQ(hash, r.want) << r.w << "x" << r.h << " " << r.colors << " colours, dither " << r.dither;
+  }
+}
