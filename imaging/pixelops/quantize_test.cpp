@@ -417,21 +417,25 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
 }
 
 // The one-channel path is taken only when every pixel is grey: one pixel of
-// (0, 255, 255) in a grey picture, at the start, in the eight-pixel steps,
-// in the columns after them or last, with 3 or 4 bytes a pixel, must be
-// weighed by all three channels (entry 1, 200 grey, though its first channel
-// alone says entry 0).
+// (0, 255, 255) or (100, 100, 255) in a grey picture, at the start, in the
+// eight-pixel steps, in the columns after them or last, with 3 or 4 bytes a
+// pixel, must be weighed by all three channels (entry 1, 200 grey, though
+// its first channel alone says entry 0).
 TEST(OctreeQuantizer, GreyPairNeedsEveryPixelGrey) {
   const RGBQUAD pair[2] = {{40, 40, 40, 0}, {200, 200, 200, 0}};
   const struct {
     uint32_t w, h, at, bpp;
-  } rows[] = {{1, 1, 0, 3}, {8, 2, 7, 3}, {9, 2, 8, 3}, {16, 3, 12, 3}, {17, 2, 16, 3},
-              {33, 2, 3, 3}, {33, 2, 32, 3}, {17, 2, 16, 4}, {5, 2, 2, 4}};
+    uint8_t first;  // the coloured pixel: (0, 255, 255) or (first, first, 255)
+  } rows[] = {{1, 1, 0, 3, 0},    {8, 2, 7, 3, 0},    {9, 2, 8, 3, 0},    {16, 3, 12, 3, 0},
+              {17, 2, 16, 3, 0},  {33, 2, 3, 3, 0},   {33, 2, 32, 3, 0},  {17, 2, 16, 4, 0},
+              {5, 2, 2, 4, 0},    {17, 2, 16, 3, 100}, {33, 2, 3, 3, 100}, {5, 2, 2, 4, 100}};
   for (const auto& r : rows) {
     SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << " at " << r.at << ", " << r.bpp << " bytes");
     std::vector<uint8_t> img(size_t{r.w} * r.h * r.bpp);
     for (size_t i = 0; i < img.size(); ++i) img[i] = static_cast<uint8_t>(i / r.bpp % 2 ? 20 : 60);  // far from 120
-    for (uint32_t k = 0; k < 3; ++k) img[r.at * r.bpp + k] = k ? 255 : 0;
+    img[r.at * r.bpp] = r.first;
+    img[r.at * r.bpp + 1] = r.first ? r.first : 255;
+    img[r.at * r.bpp + 2] = 255;
     std::vector<uint8_t> out(size_t{r.w} * r.h, 0xEE);
     ASSERT_TRUE(pic_RGBTo8BitDithered(img.data(), r.w, r.h, r.w * r.bpp, out.data(), r.w, 2, pair, 1, 20,
                                       r.bpp == 4 ? DWORD{kPicOctreeFourBytes} : DWORD{0}));
