@@ -1,7 +1,8 @@
 #include "app/desktop_windows.h"
 #include "app/shell_windows.h"
 
-#include "services/app_globals.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 #include "services/debug_log.h"
 #include "services/messages.h"
 #include "services/settings.h"
@@ -43,9 +44,9 @@ void UnregisterAppBar() {
 }
 
 void ToggleFiguresActive() {
-  WriteLogLine(FiguresActive ? "~~~ Deaktiviert!" : "~~~ Aktiviert!");
-  FiguresActive = !FiguresActive;
-  const bool on = FiguresActive;
+  WriteLogLine(Figures.active ? "~~~ Deaktiviert!" : "~~~ Aktiviert!");
+  Figures.active = !Figures.active;
+  const bool on = Figures.active;
   StopMusic();
   CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, on);
   SetTrayTip(FigureWindow, nullptr);
@@ -68,7 +69,7 @@ void ToggleFiguresActive() {
   showObject(WeatherObject.windowRequest, WeatherObject.window, Settings.Weather[0] > 0, Settings.WeatherNotDA,
              false);
   showObject(CountdownObject.windowRequest, CountdownObject.window, Settings.Countdown, Settings.CountdownNotDA,
-             Settings.CountdownOnTop && !OptionsOpen);
+             Settings.CountdownOnTop && !Shell.optionsOpen);
   if (!leftAlone(Settings.ClockNotDA) && ClockObject.window)
     SendMessageA(ClockObject.window, on ? MSG_SHOW_CLOCK : MSG_HIDE_CLOCK, 0, 0);
   WakeWorkers();  // the object threads carry the requests out now
@@ -83,13 +84,13 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   if (code != ABN_FULLSCREENAPP) return true;
 
   const int fullScreen = param != 0;
-  FullScreenState = fullScreen;
-  if (fullScreen == LastFullScreenReport) return false;
-  LastFullScreenReport = fullScreen;
+  Shell.fullScreen = fullScreen;
+  if (fullScreen == Shell.lastFullScreenReport) return false;
+  Shell.lastFullScreenReport = fullScreen;
   WriteLogLine(fullScreen ? "~~~ FS EIN" : "~~~ FS AUS");
 
   if (fullScreen) {
-    FullScreenPause = 1;
+    Shell.fullScreenPause = 1;
     // The drawing threads hide their windows on their next pass.
     for (WindowRequest* request : {&FigureWindowRequest, &OverlayWindowRequest, &CountdownObject.windowRequest,
                                    &BillboardState.windowRequest, &WeatherObject.windowRequest})
@@ -101,14 +102,14 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   }
 
   RelayoutRequest = 1;
-  FullScreenPause = 0;
-  const bool on = FiguresActive;
+  Shell.fullScreenPause = 0;
+  const bool on = Figures.active;
   if (MayShowObject(Settings.HGNotDA) && Settings.HG) StripWindowRequest.Set(WindowAction::kShowBottom);
   if (MayShowObject(Settings.ClockNotDA) && Settings.Clock && ClockObject.window)
     SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
   if (MayShowObject(Settings.CountdownNotDA) && Settings.Countdown && CountdownObject.window) {
     CountdownObject.RequestWindow(!on                                         ? WindowAction::kShow
-                                      : Settings.CountdownOnTop && !OptionsOpen ? WindowAction::kShowTopmost
+                                      : Settings.CountdownOnTop && !Shell.optionsOpen ? WindowAction::kShowTopmost
                                                                                  : WindowAction::kShowTop);
   }
   for (auto [request, window, enabled, notDA] :

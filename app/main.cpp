@@ -1,6 +1,9 @@
 // Start-up, single instance, the message loop and the end of the run.
 
-#include "services/app_globals.h"
+#include "services/window_requests.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
+#include "stage/speech_bubble.h"
 #include "app/desktop_windows.h"
 #include "app/shell_windows.h"
 #include "services/help.h"
@@ -98,12 +101,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   QuitFlag = 0;
   RelayoutRequest = 0;
   Language = 1;
-  FiguresActive = 1;
-  FullScreenState = 0;
-  LastFullScreenReport = 0;
-  FullScreenPause = 0;
-  OptionsOpen = 0;
-  BubbleType = 0;
+  Figures.active = 1;
+  Shell.fullScreen = 0;
+  Shell.lastFullScreenReport = 0;
+  Shell.fullScreenPause = 0;
+  Shell.optionsOpen = 0;
+  Bubble.type = 0;
 
   AddTrayIcon(FigureWindow);
   LoadHotkeys();

@@ -1,8 +1,12 @@
 #include "app/main_window.h"
 #include "app/shell_windows.h"
 #include "services/file_util.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 
 #include "services/app_globals.h"
+#include "services/threads.h"
+#include "services/window_requests.h"
 #include "services/win_util.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
@@ -96,13 +100,13 @@ void CheckPaletteMode(HWND window) {
                                                                  : GetDeviceCaps(dc.get(), NUMCOLORS);
   }
   if (colours >= 16 && colours <= 256) {
-    PaletteMode = 1;
+    Shell.paletteMode = 1;
     HPALETTE palette = nullptr;
     // Only the sheet's palette is wanted.
     const OwnedBitmap sheet(ResourceBitmap(ProgramInstance(), "FIG020_00", 1, &palette, 1));
-    const OwnedPalette old(ScreenPalette.exchange(palette));
+    const OwnedPalette old(Shell.palette.exchange(palette));
   } else {
-    PaletteMode = 0;
+    Shell.paletteMode = 0;
   }
 }
 
@@ -115,7 +119,7 @@ void OnMainCreate(HWND window) {
   }
   FindProgramFolder();
   CheckPaletteMode(window);
-  ScreenSaverOn = ScreenSaverActive(0, 0);
+  Shell.screenSaverOn = ScreenSaverActive(0, 0);
   BuildTrayMenu(window);
 }
 
@@ -133,21 +137,21 @@ void OnMainDestroy() {
 // The periodic tick that counts bubble lifetimes, re-checks whether a scene
 // may run and follows the player's title.
 void OnMainTick() {
-  const bool running = FiguresActive && !FullScreenPause;
+  const bool running = Figures.active && !Shell.fullScreenPause;
   if (running) {
     if (++mayAnimateCounter > 20) {
       mayAnimateCounter = 0;
-      if (!CanAnimateNow()) StopSceneRequest = 1;
+      if (!CanAnimateNow()) Figures.stopSceneRequest = 1;
     }
     if (!Settings.NoWinamp) PollWinamp();
   }
-  if (BubbleType != 0) {
-    if (--BubbleLifetime < 1) RequestBubbleKill();
+  if (Bubble.type != 0) {
+    if (--Bubble.lifetime < 1) RequestBubbleKill();
   }
   // Between scenes with no bubble nothing here can change: the tick stops
   // until the next MSG_MAIN_TICK (the chooser asks for the player's state
   // itself, the tray menu reads it when it opens).
-  if (!SceneRunning && BubbleType == 0 && mainTickOn) {
+  if (!Figures.sceneRunning && Bubble.type == 0 && mainTickOn) {
     KillTimer(FigureWindow, TIMER_MAIN_TICK);
     mainTickOn = false;
   }
@@ -180,7 +184,7 @@ void MonitorOff() {
 }
 
 void StartScreenSaver() {
-  if (!ScreenSaverOn) ScreenSaverOn = ScreenSaverActive(1, 1);
+  if (!Shell.screenSaverOn) Shell.screenSaverOn = ScreenSaverActive(1, 1);
   DefWindowProcA(GetDesktopWindow(), WM_SYSCOMMAND, SC_SCREENSAVE, 0);
 }
 
@@ -199,9 +203,9 @@ bool OnCommand(HWND window, int id) {
       SendMessageA(window, MSG_TOGGLE_ACTIVE, 0, 0);
       return false;
     case CMD_SCREENSAVER_ONOFF:
-      ScreenSaverOn = !ScreenSaverOn;
-      ScreenSaverActive(1, ScreenSaverOn);
-      if (ScreenSaverOn && !FileExists(ScreenSaverFile)) SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
+      Shell.screenSaverOn = !Shell.screenSaverOn;
+      ScreenSaverActive(1, Shell.screenSaverOn);
+      if (Shell.screenSaverOn && !FileExists(ScreenSaverFile)) SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
       return true;
     case CMD_SCREENSAVER_SETTINGS:
       SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
@@ -253,7 +257,7 @@ bool OnHotkey(HWND window, int id) {
       return true;
     case HK_FRONT:
       WriteLogLine("~~~ Vordergrund!");
-      FiguresActive = 1;
+      Figures.active = 1;
       RelayoutRequest = 1;
       UpdateTrayIcon(FigureWindow);
       RaiseDesktopWindows();
@@ -395,7 +399,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (window == FigureWindow) StartMainTick(window);
       return 0;
     case MSG_POLL_PLAYER:
-      if (FiguresActive && !FullScreenPause && !Settings.NoWinamp) PollWinamp();
+      if (Figures.active && !Shell.fullScreenPause && !Settings.NoWinamp) PollWinamp();
       return 0;
     case MSG_ACTIVATE_APPBAR:
       ActivateAppBar();

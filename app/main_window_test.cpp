@@ -8,7 +8,6 @@
 
 #include "app/tray_menu.h"
 #include "options/options_test_support.h"
-#include "services/app_globals.h"
 #include "services/messages.h"
 
 namespace {

@@ -1,7 +1,8 @@
 #include "app/object_mouse.h"
 #include "app/shell_windows.h"
 
-#include "services/app_globals.h"
+#include "stage/figure_state.h"
+#include "objects/billboard_state.h"
 #include "services/debug_log.h"
 #include "objects/desktop_object.h"
 #include "services/win_util.h"
@@ -17,6 +18,10 @@
 
 namespace {
 
+// Where the mouse last moved with no button down (the main thread's own): a
+// press that moves no more than 2 pixels from it is no drag yet.
+POINT dragReference;
+
 bool PosterAtWork() { return BillboardState.posterFigureAtWork != 0; }
 
 // Bubble types of the musician's Winamp bubble.
@@ -26,60 +31,60 @@ bool IsWinampBubble(int type) { return type == 5 || type == 6; }
 // the figures reckon in the picture's coordinates.
 POINT PicturePoint(HWND window, int x, int y) {
   if (window != FigureWindow) return {x, y};
-  return {x + FigureWindowOffset.x, y + FigureWindowOffset.y};
+  return {x + Figures.windowOffset.x, y + Figures.windowOffset.y};
 }
 
 }  // namespace
 
 void OnObjectMouseDown(HWND window, int windowX, int windowY) {
   if (window == BillboardWindow && PosterAtWork()) return;
-  if (FigureHeld) return;
+  if (Figures.held) return;
   SetForegroundWindow(window);
   const POINT p = PicturePoint(window, windowX, windowY);
-  PressPoint.Set(p.x, p.y);
+  Figures.press.Set(p.x, p.y);
   SetCapture(window);
 }
 
 void OnObjectMouseMove(HWND window, int windowX, int windowY, WPARAM keys) {
   const auto [x, y] = PicturePoint(window, windowX, windowY);
   if (!(keys & MK_LBUTTON)) {
-    DragReference.Set(x, y);
-    PressPoint.Set(x, y);
+    dragReference = {x, y};
+    Figures.press.Set(x, y);
     return;
   }
-  if (std::abs(x - DragReference.x) <= 2 && std::abs(y - DragReference.y) <= 2) {
-    PressPoint.Set(x, y);
+  if (std::abs(x - dragReference.x) <= 2 && std::abs(y - dragReference.y) <= 2) {
+    Figures.press.Set(x, y);
     return;
   }
   if (window == BillboardWindow) {
     // The lift wakes the animation thread, which carries the wall.
     const int held = PosterAtWork() ? 0 : 1;
-    if (BillboardHeld.exchange(held) != held) WakeWorkers();
+    if (BillboardState.held.exchange(held) != held) WakeWorkers();
   } else {
-    FigureHeld = 1;
+    Figures.held = 1;
   }
   NudgeMouse();
-  PressPoint.Set(x, y);
+  Figures.press.Set(x, y);
 }
 
 void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
   const auto [x, y] = PicturePoint(window, windowX, windowY);
   const WPARAM modifiers = keys & (MK_CONTROL | MK_SHIFT);
   if (window == BillboardWindow) {
-    if (!BillboardHeld && !PosterAtWork()) {
+    if (!BillboardState.held && !PosterAtWork()) {
       if (modifiers == MK_CONTROL)
         LowerDesktopWindows();
       else if (modifiers == MK_SHIFT)
         SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
       else
-        BillboardClicked = 1;
+        BillboardState.clicked = 1;
     }
     ReleaseCapture();
-    BillboardHeld = 0;
+    BillboardState.held = 0;
     WakeWorkers();  // the click or the drop is the animation thread's to serve
     return;
   }
-  if (!FigureHeld) {
+  if (!Figures.held) {
     if (modifiers == MK_CONTROL) {
       LowerDesktopWindows();
     } else if (modifiers == MK_SHIFT) {
@@ -89,17 +94,17 @@ void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
         FigureWindowRequest.Set(WindowAction::kShowTopmost);
         WakeWorkers();
       }
-      ObjectClicked = 1;
-      if (BubbleType < 5) {
+      Figures.clicked = 1;
+      if (Bubble.type < 5) {
         RequestBubbleKill();
         StopMusic();
       }
-      WinampButton = 0;
-      if (IsWinampBubble(BubbleType)) OnWinampBubbleClick(x, y);
+      Bubble.winampButton = 0;
+      if (IsWinampBubble(Bubble.type)) OnWinampBubbleClick(x, y);
     }
   }
   ReleaseCapture();
-  FigureHeld = 0;
+  Figures.held = 0;
 }
 
 void OnObjectRightClick(WPARAM keys) {
@@ -109,14 +114,14 @@ void OnObjectRightClick(WPARAM keys) {
 
 void OnBillboardKeyDown(HWND window, WPARAM key) {
   if (window != BillboardWindow || PosterAtWork()) return;
-  if (key == VK_LEFT) BillboardNudge = -1;
-  if (key == VK_RIGHT) BillboardNudge = 1;
+  if (key == VK_LEFT) BillboardState.nudge = -1;
+  if (key == VK_RIGHT) BillboardState.nudge = 1;
   WakeWorkers();
 }
 
 void OnWinampBubbleClick(int x, int y) {
   if (y < 58 || y > 73) return;
-  WinampButton = (x >= 6 && x <= 179) ? 7 : 0;
+  Bubble.winampButton = (x >= 6 && x <= 179) ? 7 : 0;
   const bool playing = WinampPlaying != 0;
   struct Button {
     int from, to;
@@ -138,9 +143,9 @@ void OnWinampBubbleClick(int x, int y) {
   for (const Button& b : buttons) {
     if (x < b.from || x > b.to) continue;
     WriteLogLine("%s", b.log);
-    BubbleLifetime = b.lifetime;
+    Bubble.lifetime = b.lifetime;
     if (playing && b.command) SendWinampCommand(b.command);
-    WinampButton = playing ? b.buttonPlaying : b.buttonIdle;
+    Bubble.winampButton = playing ? b.buttonPlaying : b.buttonIdle;
     return;
   }
   // Volume: twice, a moment apart, and only while the player plays.
@@ -153,7 +158,7 @@ void OnWinampBubbleClick(int x, int y) {
     Sleep(5);
     SendWinampCommand(command);
     WriteLogLine(quieter ? "WinAMP leiser" : "WinAMP lauter");
-    BubbleLifetime = 25;
+    Bubble.lifetime = 25;
   }
-  WinampButton = 7;
+  Bubble.winampButton = 7;
 }

@@ -1,7 +1,6 @@
 #include "app/shutdown.h"
 #include "app/shell_windows.h"
 
-#include "services/app_globals.h"
 #include "services/window_requests.h"
 #include "services/messages.h"
 #include "services/debug_log.h"

@@ -4,6 +4,8 @@
 // the shutdown does.
 
 #include "objects/desktop_object.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 
 #include <gtest/gtest.h>
 
@@ -39,9 +41,9 @@ class ObjectThreads : public ::testing::Test {
     main_.Make();
     settings_.Make("objects");
     QuitFlag = 0;
-    FiguresActive = 1;
-    FullScreenPause = 0;
-    OptionsOpen = 0;
+    Figures.active = 1;
+    Shell.fullScreenPause = 0;
+    Shell.optionsOpen = 0;
     Settings.Clock = 2;
     Settings.ClockPos[2] = 40;
     Settings.ClockPos[3] = 60;

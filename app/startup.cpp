@@ -4,7 +4,6 @@
 
 #include <cstdio>
 
-#include "services/app_globals.h"
 #include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "services/app_globals.h"  // MAIN_CLASS_NAME, MUTEX_NAME
+#include "services/app_globals.h"
 
 enum class CommandWord { None, Exit, Deinstall, Autostart };
 

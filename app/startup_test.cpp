@@ -8,7 +8,6 @@
 #include <string>
 #include <thread>
 
-#include "services/app_globals.h"
 #include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"

@@ -1,6 +1,7 @@
 #include "app/tray_icon.h"
 
 #include "services/app_globals.h"
+#include "stage/figure_state.h"
 #include "services/win_util.h"
 #include "services/handles.h"
 #include "services/messages.h"
@@ -16,11 +17,11 @@ bool iconAdded;
 
 HICON LoadStateIcon() {
   return static_cast<HICON>(
-      LoadImageA(ProgramInstance(), FiguresActive ? "AppIcon" : "OffIcon", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+      LoadImageA(ProgramInstance(), Figures.active ? "AppIcon" : "OffIcon", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
 }
 
 void DefaultTip(char* tip, size_t size) {
-  std::snprintf(tip, size, "%s%s", PRODUCT_TITLE, FiguresActive ? "" : " - deaktiviert");
+  std::snprintf(tip, size, "%s%s", PRODUCT_TITLE, Figures.active ? "" : " - deaktiviert");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #include "app/tray_menu.h"
 #include "services/file_util.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 
-#include "services/app_globals.h"
 #include "services/win_util.h"
 #include "services/handles.h"
 #include "objects/desktop_object.h"
@@ -96,8 +97,8 @@ void FreeMenuItemData() {
 bool MenuHasCommand(HMENU menu, int id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); }
 
 const char* DisplayText(const MenuItemData* data) {
-  if (data->bitmap == 0) return FiguresActive ? "Deaktivieren" : "Aktivieren";
-  if (data->bitmap == 3) return ScreenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren";
+  if (data->bitmap == 0) return Figures.active ? "Deaktivieren" : "Aktivieren";
+  if (data->bitmap == 3) return Shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren";
   return data->text;
 }
 
@@ -163,7 +164,7 @@ void BuildTrayMenu(HWND) {
   TrayMenu = GetSubMenu(loadedMenu.get(), 0);
   if (!TrayMenu) return;
 
-  ScreenSaverOn = ScreenSaverActive(0, 0);
+  Shell.screenSaverOn = ScreenSaverActive(0, 0);
   BuildWinampMenu(TrayMenu);
 
   struct Item {
@@ -176,7 +177,7 @@ void BuildTrayMenu(HWND) {
   const Item items[] = {
       {CMD_TOGGLE_ACTIVE, "Deaktivieren", 0, true, false},
       {CMD_SCREENSAVER_ONOFF,
-       ScreenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren", 3, false, true},
+       Shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren", 3, false, true},
       {CMD_SCREENSAVER_SETTINGS, "Bildschirmschoner einstellen", 4, false, false},
       {CMD_SCREENSAVER_START, "Bildschirmschoner starten", 2, false, true},
       {CMD_MONITOR_OFF, "Monitor aus/standby", 1, false, false},
@@ -230,7 +231,7 @@ void DrawMenuItem(const DRAWITEMSTRUCT* item) {
 
 void ShowTrayMenu(HWND window, HWND menuOwner) {
   StopMusic();
-  if (OptionsOpen) {
+  if (Shell.optionsOpen) {
     if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
     return;
   }
@@ -244,9 +245,9 @@ void ShowTrayMenu(HWND window, HWND menuOwner) {
     EnableTrayMenuItem(CMD_WINAMP_START, WinampExeExists != 0);
     for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableTrayMenuItem(id, false);
   }
-  CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, FiguresActive != 0);
-  ScreenSaverOn = ScreenSaverActive(0, 0);
-  EnableTrayMenuItem(CMD_SCREENSAVER_START, ScreenSaverOn != 0);
+  CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, Figures.active != 0);
+  Shell.screenSaverOn = ScreenSaverActive(0, 0);
+  EnableTrayMenuItem(CMD_SCREENSAVER_START, Shell.screenSaverOn != 0);
   EnableTrayMenuItem(CMD_SCREENSAVER_ONOFF, FileExists(ScreenSaverFile));
 
   POINT cursor;

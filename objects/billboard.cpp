@@ -2,12 +2,14 @@
 // relayout and unload, and the paste of a motif onto the wall.
 
 #include "objects/billboard.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
+#include "objects/billboard_state.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-#include "services/app_globals.h"
 #include "services/win_util.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
@@ -83,12 +85,12 @@ void Place(HWND window, HWND after, UINT extra) {
 void PlaceClockAboveWall() {
   if (!ClockObject.window || !Settings.Clock) return;
   RestackWindow(ClockObject.window,
-                Settings.ClockOnTop && !OptionsOpen ? WindowAction::kStackTopmost : WindowAction::kStackTop);
+                Settings.ClockOnTop && !Shell.optionsOpen ? WindowAction::kStackTopmost : WindowAction::kStackTop);
   ClockObject.WakeForRequest();
 }
 
 bool WallMayShow() {
-  return Settings.Billboard && FiguresActive;
+  return Settings.Billboard && Figures.active;
 }
 
 int CurrentMinute() {
@@ -139,7 +141,7 @@ void Relayout(FigureRecord* record) {
   Settings.BillboardX = record->x;
   wallArgs.destination = {record->x, record->y};
   ShowWall(record);
-  if (!BillboardHeld) {
+  if (!BillboardState.held) {
     if (WallMayShow()) Place(record->objectWindow, HWND_NOTOPMOST, 0);
     PlaceClockAboveWall();
   }
@@ -174,23 +176,23 @@ bool LoadWall(FigureRecord* record) {
 
 // Lift, drop, click, nudge and relayout: the end of every step.
 void StepTail(FigureRecord* record) {
-  if (BillboardHeld && !record->lifted) {
+  if (BillboardState.held && !record->lifted) {
     WriteLogLine("Plakatwand hochheben...");
     record->lifted = 1;
     record->state = kLiftBegins;
-  } else if (!BillboardHeld && record->lifted) {
+  } else if (!BillboardState.held && record->lifted) {
     WriteLogLine("Plakatwand fallen lassen...");
     record->lifted = 0;
     record->state = kDropped;
   }
-  if (BillboardClicked.exchange(0)) {
+  if (BillboardState.clicked.exchange(0)) {
     BillboardState.updateRequest = 1;
     if (!BillboardState.posterFigureAtWork) {
       if (WallMayShow()) Place(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
       PlaceClockAboveWall();
     }
   }
-  const int nudge = BillboardNudge.exchange(0);
+  const int nudge = BillboardState.nudge.exchange(0);
   if (nudge == -1 && record->x > kBillboardMinX) {
     --record->x;
     BillboardState.relayoutRequest = 1;
@@ -276,7 +278,7 @@ void StepBillboard(FigureRecord* record) {
       if (BillboardState.redrawRequest.exchange(0)) DrawWall(record);
       break;
     case kLiftBegins:
-      grabX = PressPoint.x;
+      grabX = Figures.press.x;
       record->state = kLifted;
       [[fallthrough]];
     case kLifted: {
@@ -360,7 +362,7 @@ void Billboard::Pass(bool relayout) {
     UnloadBillboard(record_);
     BillboardState.redrawRequest = 1;
   }
-  if (Settings.Billboard && !FullScreenPause) {
+  if (Settings.Billboard && !Shell.fullScreenPause) {
     if (relayout) BillboardState.redrawRequest = 1;
     StepBillboard(record_);
   }
@@ -380,10 +382,10 @@ bool Billboard::UpdateRequested() {
 uint32_t Billboard::QuietMs() {
   // Served in any case: the unload and the window's show or hide.
   if (BillboardState.unloadRequest || BillboardState.windowRequest.action) return 0;
-  if (!Settings.Billboard || FullScreenPause) return kNeverDue;
+  if (!Settings.Billboard || Shell.fullScreenPause) return kNeverDue;
   if (!record_ || record_->state != kShown) return 0;
-  if (BillboardState.redrawRequest || BillboardState.relayoutRequest || RelayoutRequest || BillboardClicked ||
-      BillboardNudge || (BillboardHeld != 0) != (record_->lifted != 0))
+  if (BillboardState.redrawRequest || BillboardState.relayoutRequest || RelayoutRequest || BillboardState.clicked ||
+      BillboardState.nudge || (BillboardState.held != 0) != (record_->lifted != 0))
     return 0;
   uint32_t quiet = kNeverDue;
   if (BillboardState.currentMotif == kBillboardCalendarMotif) {
@@ -407,7 +409,7 @@ int Billboard::BillboardX() {
   return Settings.BillboardX;
 }
 bool Billboard::FiguresActive() {
-  return ::FiguresActive != 0;
+  return Figures.active != 0;
 }
 int Billboard::CurrentMotif() {
   return BillboardState.currentMotif;

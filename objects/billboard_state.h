@@ -27,7 +27,12 @@ struct BillboardStateBlock {
   std::atomic<int> startFlag{1};    // the first paste may show a start motif
   std::atomic<int> lastMinute{-1};  // the calendar sheet's refresh
   std::atomic<int> posterThreadRunning{0};
-  WindowRequest windowRequest;  // shows and hides, made by the animation thread
+  WindowRequest windowRequest;  // shows and hides, made by the animation thread; its window is the wall's
+  // The mouse on the wall (the shell's window procedure): held, clicked, and
+  // a nudge of the held wall by the arrow keys.
+  std::atomic<int> held{0};
+  std::atomic<int> clicked{0};
+  std::atomic<int> nudge{0};
 
   // Hands a prepared bitmap to the paster; one it replaces, never pasted, goes.
   void PublishPoster(OwnedBitmap bitmap) { OwnedBitmap replaced(posterBitmap.exchange(bitmap.release())); }

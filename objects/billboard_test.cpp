@@ -2,6 +2,9 @@
 // pasting, the calendar sheet, lifting, nudging, relayout and unloading.
 
 #include "objects/billboard.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
+#include "objects/billboard_state.h"
 #include "tests/support/bitmap_pixels.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +14,6 @@
 #include <map>
 #include <vector>
 
-#include "services/app_globals.h"
 #include "services/window_requests.h"
 #include "services/win_util.h"
 #include "services/settings.h"
@@ -61,12 +63,12 @@ class Billboard : public ::testing::Test {
                                       0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
     ASSERT_NE(BillboardState.windowRequest.Window(), nullptr);
     FigureWindowRequest.SetWindow(nullptr);
-    FiguresActive = 1;
+    Figures.active = 1;
     Settings.Billboard = 1;
     Settings.Calendar = 0;
     Settings.BillboardX = 250;
     RelayoutRequest = 0;
-    BillboardHeld = BillboardClicked = BillboardNudge = 0;
+    BillboardState.held = BillboardState.clicked = BillboardState.nudge = 0;
     BillboardState.currentMotif = kBillboardStartMotif;
     BillboardState.nextMotif = 0;
     BillboardState.startFlag = 1;
@@ -334,15 +336,15 @@ TEST_F(CalendarSheet, EachNewMinutePastesTheSheetAgain) {
 
 TEST_F(Billboard, LiftingFollowsTheCursorSidewaysAndTheDropIsSaved) {
   ShowWall();
-  PressPoint.Set(40, 30);
-  BillboardHeld = 1;
+  Figures.press.Set(40, 30);
+  BillboardState.held = 1;
   StepBillboard(record_);  // the tail notices the hold
   EXPECT_EQ(record_->state, 1100);
   SetCursorPos(600, 100);
   StepBillboard(record_);
   EXPECT_EQ(record_->state, 1101);
   EXPECT_EQ(Placed(), (std::pair{560L, work_.bottom})) << "only x follows";
-  BillboardHeld = 0;
+  BillboardState.held = 0;
   StepBillboard(record_);
   EXPECT_EQ(record_->state, 1200);
   StepBillboard(record_);
@@ -354,7 +356,7 @@ TEST_F(Billboard, NudgesAndRelayoutKeepTheWallInsideTheWorkArea) {
   Settings.BillboardX = 11;
   ShowWall();
   auto nudged = [&](int nudge) {
-    BillboardNudge = nudge;
+    BillboardState.nudge = nudge;
     StepBillboard(record_);
     return Placed().first;
   };
@@ -370,9 +372,9 @@ TEST_F(Billboard, NudgesAndRelayoutKeepTheWallInsideTheWorkArea) {
 
 TEST_F(Billboard, AClickAsksForANewMotif) {
   ShowWall();
-  BillboardClicked = 1;
+  BillboardState.clicked = 1;
   StepBillboard(record_);
-  EXPECT_EQ(BillboardClicked, 0);
+  EXPECT_EQ(BillboardState.clicked, 0);
   EXPECT_EQ(BillboardState.updateRequest, 1);
 }
 
@@ -428,9 +430,9 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
       {"redraw", [](int v) { BillboardState.redrawRequest = v; }},
       {"own relayout", [](int v) { BillboardState.relayoutRequest = v; }},
       {"relayout", [](int v) { RelayoutRequest = v; }},
-      {"click", [](int v) { BillboardClicked = v; }},
-      {"nudge", [](int v) { BillboardNudge = -v; }},
-      {"lift", [](int v) { BillboardHeld = v; }},
+      {"click", [](int v) { BillboardState.clicked = v; }},
+      {"nudge", [](int v) { BillboardState.nudge = -v; }},
+      {"lift", [](int v) { BillboardState.held = v; }},
       {"unload", [](int v) { BillboardState.unloadRequest = v; }},
       {"window", [](int v) { BillboardState.windowRequest.Set(v ? WindowAction::kShow : WindowAction::kNone); }},
   };
@@ -445,7 +447,7 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
   for (int off : {0, 1}) {
     SCOPED_TRACE(off);
     if (off) Settings.Billboard = 0;
-    else FullScreenPause = 1;
+    else Shell.fullScreenPause = 1;
     EXPECT_EQ(wall.QuietMs(), BillboardLink::kNeverDue);
     BillboardState.windowRequest.Set(WindowAction::kHide);
     EXPECT_EQ(wall.QuietMs(), 0u);
@@ -454,7 +456,7 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
     EXPECT_EQ(wall.QuietMs(), 0u);
     BillboardState.unloadRequest = 0;
     Settings.Billboard = 1;
-    FullScreenPause = 0;
+    Shell.fullScreenPause = 0;
   }
   // Unloaded (as after the unload request), it must load again at once.
   UnloadBillboard(wall.Record());

@@ -221,7 +221,7 @@ void OnClockClick(HWND, int x, int y, WPARAM keys) {
   if (!ClockHeld && DispatchModifiedClick(keys)) {
     if (!InClockBinZone(x, y))
       ClockRaiseRequest = 1;
-    else if (BubbleType != 0)
+    else if (Bubble.type != 0)
       RequestBubbleKill();  // the overlay is pushed by its owner, the animation thread
     else
       ClockObject.bubbleRequest = 1;  // the clock thread words it and hands it to the overlay's owner

@@ -3,6 +3,8 @@
 // dropping and the saved position. The test thread plays the clock thread.
 
 #include "objects/clock.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 
 #include <gtest/gtest.h>
 
@@ -58,10 +60,10 @@ class Clock : public ::testing::Test {
     emptied = 0;
     MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
     QuitFlag = 0;
-    FiguresActive = 1;
-    OptionsOpen = 0;
-    FullScreenPause = 0;
-    BubbleType = 0;
+    Figures.active = 1;
+    Shell.optionsOpen = 0;
+    Shell.fullScreenPause = 0;
+    Bubble.type = 0;
     Settings.Clock = 1;
     Settings.ClockOnTop = 0;
     Settings.RecycleBin = 1;
@@ -281,18 +283,18 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Step();
   ASSERT_EQ(Send(WM_LBUTTONUP, 0, 20, 70), 0);
   EXPECT_EQ(ClockObject.bubbleRequest, 1);
-  EXPECT_EQ(BubbleType, 0);  // the clock thread draws it, with its own record
+  EXPECT_EQ(Bubble.type, 0);  // the clock thread draws it, with its own record
   Step();
-  ASSERT_EQ(BubbleType, 1) << "left half: the bubble stands right of the clock";
+  ASSERT_EQ(Bubble.type, 1) << "left half: the bubble stands right of the clock";
   RECT clock = WindowRect(ClockObject.window), bubble = WindowRect(OverlayWindowRequest.Window());
   EXPECT_EQ(std::tuple(bubble.left, bubble.top, bubble.right - bubble.left),
             std::tuple(clock.left + 28, clock.top - 28, LONG(184)));
 
   Send(WM_LBUTTONUP, 0, 20, 70);
   // The window procedure asks; the thread that showed the bubble removes it.
-  EXPECT_EQ(BubbleType, 1);
+  EXPECT_EQ(Bubble.type, 1);
   ClockThreadPass(record_);
-  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(Bubble.type, 0);
   EXPECT_EQ(ClockObject.bubbleRequest, 0);
 
   // Right of the middle the bubble stands left of the clock.
@@ -302,7 +304,7 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Shown();
   Send(WM_LBUTTONUP, 0, 20, 70);
   Step();
-  ASSERT_EQ(BubbleType, 2);
+  ASSERT_EQ(Bubble.type, 2);
   EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(ClockObject.window).left - 174);
 }
 
@@ -348,7 +350,7 @@ TEST_F(Clock, APressMovedLessThanThreePixelsIsAClick) {
   Send(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
   Send(WM_MOUSEMOVE, MK_LBUTTON, 12, 8);
   EXPECT_EQ(ClockHeld, 0);
-  EXPECT_EQ(PressPoint.x, 12);
+  EXPECT_EQ(Figures.press.x, 12);
   Send(WM_LBUTTONUP, 0, 12, 8);
   EXPECT_EQ(ClockRaiseRequest, 1);
   ClockRaiseRequest = 0;
@@ -374,7 +376,7 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
     Settings.Clock = face;
     Shown();
     const ClockFaceLayout& layout = kClockFaces[face - 1];
-    PressPoint.Set(6, 9);
+    Figures.press.Set(6, 9);
     ClockHeld = 1;
     Step();
     ASSERT_TRUE(SetCursorPos(306, 209));
@@ -415,7 +417,7 @@ TEST_F(Clock, HideAndShowMessagesAreCarriedOutByTheClocksOwnPass) {
   EXPECT_TRUE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   // While an options page is open it is shown but not topmost.
   SetWindowPos(ClockObject.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  OptionsOpen = 1;
+  Shell.optionsOpen = 1;
   show();
   EXPECT_FALSE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   Settings.Clock = 0;

@@ -212,7 +212,7 @@ void OnCountdownClick(HWND, int, int, WPARAM keys) {
   if (!CountdownHeld) {
     StopMusic();
     if (DispatchModifiedClick(keys)) {
-      if (BubbleType != 0)
+      if (Bubble.type != 0)
         RequestBubbleKill();  // the overlay is pushed by its owner, the animation thread
       else
         CountdownObject.bubbleRequest = 1;  // drawn by the countdown thread with its record

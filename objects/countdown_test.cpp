@@ -4,6 +4,8 @@
 // the countdown thread.
 
 #include "objects/countdown.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 
 #include <gtest/gtest.h>
 
@@ -44,10 +46,10 @@ class Countdown : public ::testing::Test {
   void SetUp() override {
     settings_.Make("countdown");
     QuitFlag = 0;
-    FiguresActive = 1;
-    OptionsOpen = 0;
-    FullScreenPause = 0;
-    BubbleType = 0;
+    Figures.active = 1;
+    Shell.optionsOpen = 0;
+    Shell.fullScreenPause = 0;
+    Bubble.type = 0;
     SoundLoaded = 0;
     Settings.Sound = 1;
     MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
@@ -177,15 +179,15 @@ TEST_F(Countdown, StopAtZeroShowsZerosButTheClickBubbleTheRealTime) {
   SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
   EXPECT_EQ(CountdownObject.bubbleRequest, 1);
   Step();
-  EXPECT_EQ(BubbleType, 1) << "left half, below 138: above the countdown";
+  EXPECT_EQ(Bubble.type, 1) << "left half, below 138: above the countdown";
   const RECT countdown = WindowRect(CountdownObject.window), bubble = WindowRect(OverlayWindowRequest.Window());
   EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(countdown.left + 68, countdown.top - 78));
   SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
   // The window procedure asks; the thread that showed the bubble removes it
   // at the start of its next pass.
-  EXPECT_EQ(BubbleType, 1);
+  EXPECT_EQ(Bubble.type, 1);
   ApplyBubbleKillRequest();
-  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(Bubble.type, 0);
   EXPECT_EQ(CountdownObject.bubbleRequest, 0);
 }
 
@@ -194,10 +196,10 @@ TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
   Settings.CountdownPlaySound = 1;
   Settings.CountdownSoundFile.Set(ExistingSoundFile().c_str());
   Shown();
-  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(Bubble.type, 0);
   PinTime(2027, 1, 1, 0, 0, 1);
   Redrawn();
-  ASSERT_EQ(BubbleType, 2);
+  ASSERT_EQ(Bubble.type, 2);
   const SceneRect work = Work();
   const RECT bubble = WindowRect(OverlayWindowRequest.Window());
   EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(LONG(work.right - 214), LONG(work.bottom - 78)));
@@ -210,7 +212,7 @@ TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
   KillSpeechBubble();
   PinTime(2027, 1, 1, 0, 1);
   Redrawn();
-  EXPECT_EQ(BubbleType, 0) << "once per setting";
+  EXPECT_EQ(Bubble.type, 0) << "once per setting";
 }
 
 TEST_F(Countdown, TheSoundPlaysOnceWhenItsFileExists) {
@@ -230,7 +232,7 @@ TEST_F(Countdown, TheSoundPlaysOnceWhenItsFileExists) {
   Redrawn();
   EXPECT_EQ(Settings.CountdownPlaySound, 0);
   EXPECT_EQ(settings_.Number("CountdownPlaySound"), 0u);
-  EXPECT_EQ(BubbleType, 0) << "no bubble was asked for";
+  EXPECT_EQ(Bubble.type, 0) << "no bubble was asked for";
 }
 
 TEST_F(Countdown, ClicksAndKeys) {
@@ -259,7 +261,7 @@ TEST_F(Countdown, DropSavesTheFacePairAndNothingElse) {
   Settings.Countdown = 2;
   Settings.CountdownPlaySound = 1;
   Shown();
-  PressPoint.Set(10, 10);
+  Figures.press.Set(10, 10);
   CountdownHeld = 1;
   Step();
   ASSERT_TRUE(SetCursorPos(260, 130));

@@ -1,4 +1,6 @@
 #include "objects/desktop_object.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 
 #include <algorithm>
 
@@ -35,8 +37,8 @@ HWND ZTarget(ZPlacement where) {
 // rules while the figures are on.
 WindowAction ShowActionFor(const ObjectWindowRules& rules) {
   if (*rules.enabled <= 0) return WindowAction::kHide;
-  if (!FiguresActive) return WindowAction::kShow;
-  const ZPlacement where = TopmostRule(*rules.onTop != 0, OptionsOpen != 0, ZPlacement::kTop);
+  if (!Figures.active) return WindowAction::kShow;
+  const ZPlacement where = TopmostRule(*rules.onTop != 0, Shell.optionsOpen != 0, ZPlacement::kTop);
   return where == ZPlacement::kTopmost ? WindowAction::kShowTopmost : WindowAction::kShowTop;
 }
 
@@ -118,14 +120,14 @@ void ObjectKeyDown(DesktopObject& object, WPARAM key) {
 
 void ObjectButtonDown(HWND window, int x, int y) {
   SetForegroundWindow(window);
-  PressPoint.Set(x, y);
+  Figures.press.Set(x, y);
   SetCapture(window);
 }
 
 void ObjectMouseMove(DesktopObject& object, int x, int y, WPARAM keys) {
   if (!(keys & MK_LBUTTON)) {
     object.restPoint.Set(x, y);
-    PressPoint.Set(x, y);
+    Figures.press.Set(x, y);
     return;
   }
   const ScenePoint rest{object.restPoint.x, object.restPoint.y};
@@ -133,7 +135,7 @@ void ObjectMouseMove(DesktopObject& object, int x, int y, WPARAM keys) {
     object.held = 1;
     NudgeMouse();
   }
-  PressPoint.Set(x, y);
+  Figures.press.Set(x, y);
 }
 
 bool DispatchModifiedClick(WPARAM keys) {
@@ -155,16 +157,16 @@ void EndObjectClick(DesktopObject& object) {
 }
 
 bool WindowsObjectHost::FiguresActive() {
-  return ::FiguresActive != 0;
+  return Figures.active != 0;
 }
 bool WindowsObjectHost::OptionsOpen() {
-  return ::OptionsOpen != 0;
+  return Shell.optionsOpen != 0;
 }
 void WindowsObjectHost::Log(const char* text) {
   WriteLogLine("%s", text);
 }
 ScenePoint WindowsObjectHost::PressPoint() {
-  return {::PressPoint.x, ::PressPoint.y};
+  return {Figures.press.x, Figures.press.y};
 }
 
 ScenePoint WindowsObjectHost::CursorPos() {
@@ -341,7 +343,7 @@ void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const Obje
   // placing cannot undo it.
   if (object.windowRequest.action.load() != static_cast<int>(WindowAction::kHide))
     ApplyObjectWindowRequest(object);
-  if (host.Enabled() && !FullScreenPause) {
+  if (host.Enabled() && !Shell.fullScreenPause) {
     // A relayout asked and already cleared while this thread slept counts too.
     const unsigned relayouts = RelayoutRequest.Sets();
     if (RelayoutRequest || relayouts != object.relayoutsSeen) object.relayout = 1;
@@ -378,7 +380,7 @@ void RunObjectPasses(DesktopObject& object, WindowsObjectHost& host, const std::
     const int ticks = std::clamp(static_cast<int>(elapsed / tickMs), 1, due);
     for (int i = 0; i < ticks && !QuitFlag; ++i) pass();
     const FigureRecord* record = host.Record();
-    due = !host.Enabled() || FullScreenPause
+    due = !host.Enabled() || Shell.fullScreenPause
               ? kObjectOffTicks
               : ObjectTicksToNextStep(*record, static_cast<int>(host.QuietMs() / tickMs));
   }
@@ -408,7 +410,7 @@ namespace {
 // The clock and the countdown come forward, topmost when they are kept on
 // top and no option page is open.
 WindowAction RaiseClockLike(int onTop) {
-  return onTop && !OptionsOpen ? WindowAction::kRaiseTopmost : WindowAction::kRaiseTop;
+  return onTop && !Shell.optionsOpen ? WindowAction::kRaiseTopmost : WindowAction::kRaiseTop;
 }
 
 }  // namespace

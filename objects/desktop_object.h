@@ -10,7 +10,7 @@
 #include <atomic>
 #include <functional>
 
-#include "services/app_globals.h"
+#include "services/atomic_words.h"
 #include "services/handles.h"
 #include "services/settings.h"
 #include "services/threads.h"

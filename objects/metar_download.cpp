@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "objects/portable/metar_fetch.h"
-#include "services/app_globals.h"
 #include "services/debug_log.h"
 #include "services/settings.h"
 #include "services/threads.h"
@@ -81,26 +80,26 @@ struct Transfer {
   std::string url, localPath, tempPath;
   std::atomic<int> result{0};
   std::mutex mutex;  // guards the handles and abandoned
-  HINTERNET handles[2] = {};
+  OwnedInternet handles[2];  // the session (0) and its connection (1)
   bool abandoned = false;
 
-  // Keeps a handle so that Abandon can close it; false once abandoned.
-  bool Hold(int slot, HINTERNET handle) {
+  // Keeps a handle so that Abandon can close it and returns it for use; null
+  // once abandoned (the handle is then closed here).
+  HINTERNET Hold(int slot, OwnedInternet handle) {
     std::lock_guard<std::mutex> lock(mutex);
-    if (abandoned) return false;
-    handles[slot] = handle;
-    return true;
+    if (abandoned) return nullptr;
+    handles[slot] = std::move(handle);
+    return handles[slot].get();
   }
   void Close(int slot) {
-    HINTERNET handle = nullptr;
+    OwnedInternet taken;
     {
       std::lock_guard<std::mutex> lock(mutex);
-      std::swap(handle, handles[slot]);
+      std::swap(taken, handles[slot]);
     }
-    if (handle) InternetCloseHandle(handle);
-  }
+  }  // closed here, outside the lock
   void Abandon() {
-    HINTERNET taken[2] = {};
+    OwnedInternet taken[2];
     {
       std::lock_guard<std::mutex> replacing(replaceMutex);
       std::lock_guard<std::mutex> lock(mutex);
@@ -108,8 +107,8 @@ struct Transfer {
       std::swap(taken, handles);
     }
     // The connection first, then the session it belongs to.
-    for (int slot : {1, 0})
-      if (taken[slot]) InternetCloseHandle(taken[slot]);
+    taken[1].reset();
+    taken[0].reset();
   }
   // Replaces the cache with the whole temporary file unless given up.
   bool Replace() {
@@ -320,24 +319,20 @@ int RunTransfer(Transfer& job) {
   else
     WriteLogLine("InternetOpen() - AccessType=%d", plan.accessType);
   HeldHandles held(job);
-  HINTERNET net =
-      InternetOpenA(" ", static_cast<DWORD>(plan.accessType), plan.proxyMode ? plan.host.c_str() : nullptr, nullptr, 0);
-  if (!net) return ReportInternetError(GetLastError(), "InternetOpen()");
-  if (!job.Hold(0, net)) {
-    InternetCloseHandle(net);
-    return 0;
-  }
+  OwnedInternet session(
+      InternetOpenA(" ", static_cast<DWORD>(plan.accessType), plan.proxyMode ? plan.host.c_str() : nullptr, nullptr, 0));
+  if (!session) return ReportInternetError(GetLastError(), "InternetOpen()");
+  HINTERNET net = job.Hold(0, std::move(session));
+  if (!net) return 0;  // given up meanwhile: closed by Hold
   SetTimeouts(net);
 
   WriteLogLine("InternetConnect()");
-  HINTERNET connection = InternetConnectA(net, plan.host.c_str(), plan.port, plan.user.empty() ? nullptr : plan.user.c_str(),
-                                          plan.password.empty() ? nullptr : plan.password.c_str(),
-                                          INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0);
-  if (!connection) return ReportInternetError(GetLastError(), "InternetConnect()");
-  if (!job.Hold(1, connection)) {
-    InternetCloseHandle(connection);
-    return 0;
-  }
+  OwnedInternet ftp(InternetConnectA(net, plan.host.c_str(), plan.port, plan.user.empty() ? nullptr : plan.user.c_str(),
+                                     plan.password.empty() ? nullptr : plan.password.c_str(), INTERNET_SERVICE_FTP,
+                                     INTERNET_FLAG_PASSIVE, 0));
+  if (!ftp) return ReportInternetError(GetLastError(), "InternetConnect()");
+  HINTERNET connection = job.Hold(1, std::move(ftp));
+  if (!connection) return 0;
 
   // The report lands beside the cache and replaces it only when it is whole.
   WriteLogLine("FtpGetFile()");

@@ -15,7 +15,6 @@
 #include <string>
 
 #include "objects/object_test_support.h"
-#include "services/app_globals.h"
 #include "services/threads.h"
 
 namespace {

@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "services/app_globals.h"
 #include "services/window_requests.h"
 #include "services/shell_requests.h"
 #include "services/win_util.h"

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "services/handles.h"
-#include "services/app_globals.h"
+#include "services/threads.h"
 #include "services/debug_log.h"
 #include "services/settings.h"
 #include "objects/billboard.h"

@@ -10,7 +10,6 @@
 #include <string>
 #include <utility>
 
-#include "services/app_globals.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
 #include "services/portable/thread_rand.h"

@@ -1,4 +1,5 @@
 #include "objects/weather_sign.h"
+#include "services/shell_state.h"
 
 #include <string>
 
@@ -189,7 +190,7 @@ int DrawWeatherSign(FigureRecord* record, bool force) {
 }
 
 void ShowWeatherBubble(FigureRecord* record, int type) {
-  if (BubbleType != 0) {
+  if (Bubble.type != 0) {
     KillSpeechBubble();
     return;
   }
@@ -202,13 +203,13 @@ void ShowWeatherBubble(FigureRecord* record, int type) {
 }
 
 void WeatherThreadPass() {
-  if (Settings.Weather[0] > 0 && !FullScreenPause) {
+  if (Settings.Weather[0] > 0 && !Shell.fullScreenPause) {
     SYSTEMTIME now = {};
     GetLocalTime(&now);
     if (now.wMinute != lastMinute) {
       lastMinute = now.wMinute;
       int (*gate)() = sceneGate;
-      const bool mayRun = (!gate || gate()) && !OptionsOpen;
+      const bool mayRun = (!gate || gate()) && !Shell.optionsOpen;
       const bool visible = WeatherObject.window && IsWindowVisible(WeatherObject.window);
       if (fetchClock.NewMinute(visible, Settings.Weather[1], MetarReport.Valid(), MetarReport.busy != 0, mayRun))
         StartWeatherThread();

@@ -3,6 +3,8 @@
 // thread plays the sign's thread.
 
 #include "objects/weather_sign.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 
 #include <gtest/gtest.h>
 
@@ -48,9 +50,9 @@ class WeatherSign : public ::testing::Test {
   void SetUp() override {
     settings_.Make("weather");
     QuitFlag = 0;
-    FiguresActive = 1;
-    OptionsOpen = 0;
-    BubbleType = 0;
+    Figures.active = 1;
+    Shell.optionsOpen = 0;
+    Bubble.type = 0;
     Settings.Weather[0] = 1;
     Settings.Weather[2] = 0;
     Settings.WeatherX = 100;
@@ -131,7 +133,7 @@ TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
     MetarReport.Set(report);
     SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
     BehaveWeatherSign(record_);
-    EXPECT_EQ(BubbleType, 1);
+    EXPECT_EQ(Bubble.type, 1);
     const Pixels bubble = CaptureDC(record_->overlayDC.get(), kBubbleWidth, BubbleHeight(1));
     int first = -1, last = -1;
     for (int y = 0; y < bubble.height; ++y)
@@ -177,7 +179,7 @@ TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
 // A fetch that ends wakes the sign's thread, whose next pass draws the report
 // then, not when the sign's next step comes round.
 TEST_F(WeatherSign, AHandedOverReportIsDrawnOnTheNextPassWithoutAStepDue) {
-  OptionsOpen = 1;  // the pass starts no fetch of its own
+  Shell.optionsOpen = 1;  // the pass starts no fetch of its own
   ExpectPicture("WET_1_00_00", true);
   record_->ticksPerFrame = 100000;
   record_->ticks = 0;
@@ -189,7 +191,7 @@ TEST_F(WeatherSign, AHandedOverReportIsDrawnOnTheNextPassWithoutAStepDue) {
   WeatherThreadPass();
   EXPECT_EQ(MetarReport.done, 0) << "the report was handed over";
   ExpectPicture("WET_1_04_01", true);
-  OptionsOpen = 0;
+  Shell.optionsOpen = 0;
 }
 
 TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
@@ -203,13 +205,13 @@ TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
   EXPECT_EQ(placed(), std::pair(101, int(area.bottom) - kWeatherSignHeight));
 
   SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
-  EXPECT_EQ(BubbleType, 0) << "the sign's thread shows it";
+  EXPECT_EQ(Bubble.type, 0) << "the sign's thread shows it";
   BehaveWeatherSign(record_);
-  ASSERT_EQ(BubbleType, 1) << "left half: right of the sign";
+  ASSERT_EQ(Bubble.type, 1) << "left half: right of the sign";
   EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(WeatherObject.window).left + 74);
   SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
   BehaveWeatherSign(record_);
-  EXPECT_EQ(BubbleType, 0) << "a second click takes it away";
+  EXPECT_EQ(Bubble.type, 0) << "a second click takes it away";
   SendMessageA(WeatherObject.window, WM_RBUTTONUP, 0, At(40, 40));
   EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
 }

@@ -11,8 +11,9 @@
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "objects/wallpaper.h"
+#include "services/shell_state.h"
 #include "scene/scenery_strip.h"
-#include "services/app_globals.h"
+#include "services/lang_text.h"
 #include "services/settings.h"
 #include "services/threads.h"
 
@@ -57,7 +58,7 @@ void ShowOffset(HWND page) {
 }
 
 void OnInit(HWND page) {
-  OptionsOpen = 1;
+  Shell.optionsOpen = 1;
   const AppSettings& s = PageSettings();
   g_strip = s.HG;
   SetChecked(page, IDC_DESKTOP_STRIP_ON, s.HG > 0);

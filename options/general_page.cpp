@@ -11,6 +11,7 @@
 #include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
+#include "services/shell_state.h"
 #include "services/win_util.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
@@ -43,7 +44,7 @@ void SetVersionText(HWND page) {
 void OnInit(HWND page) {
   // The sheet tells its callback who it is only after the start page exists.
   RestoreDialogPos(GetParent(page));
-  OptionsOpen = 1;
+  Shell.optionsOpen = 1;
   Language = 1;
   HWND combo = GetDlgItem(page, IDC_GENERAL_LANGUAGE);
   SendMessageA(combo, CB_RESETCONTENT, 0, 0);

@@ -13,7 +13,7 @@
 #include "options/options_sheet.h"
 #include "options/page_ids.h"
 #include "options/page_protocol.h"
-#include "services/app_globals.h"
+#include "services/lang_text.h"
 #include "services/hotkeys.h"
 #include "services/settings.h"
 

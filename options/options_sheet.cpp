@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "options/option_pages.h"
-#include "services/app_globals.h"
+#include "services/shell_state.h"
 #include "services/win_util.h"
 #include "services/debug_log.h"
 #include "services/help.h"
@@ -89,14 +89,14 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
   if (!entry) return FALSE;
 
   const UINT code = message == WM_NOTIFY && lParam ? reinterpret_cast<const NMHDR*>(lParam)->code : 0;
-  if (code == PSN_SETACTIVE) OptionsOpen = 1;
+  if (code == PSN_SETACTIVE) Shell.optionsOpen = 1;
   const INT_PTR handled = entry->proc(page, message, wParam, lParam);
   switch (code) {
     case PSN_SETACTIVE:
       return NotifyResult(page, 0);
     case PSN_KILLACTIVE:
     case PSN_RESET:
-      OptionsOpen = 0;
+      Shell.optionsOpen = 0;
       if (entry->savesPosition) SaveDialogPos(GetParent(page));
       return NotifyResult(page, FALSE);
     case PSN_APPLY:
@@ -184,7 +184,7 @@ INT_PTR ShowOptionsSheet(HWND owner) {
   for (const OptionsPage& entry : kOptionsPages)
     if (entry.proc && entry.onCancel) entry.onCancel();
   OptionsSheetWindow = nullptr;
-  OptionsOpen = 0;
+  Shell.optionsOpen = 0;
   return result;
 }
 

@@ -18,7 +18,7 @@
 //    PreviewSetting; if the sheet closes before the page commits it, the
 //    committed value comes back.
 // 2. The frame (OptionsPageProc) does the rest for every page: it
-//    sets and clears OptionsOpen, answers every PSN_ code with "no error",
+//    sets and clears Shell.optionsOpen, answers every PSN_ code with "no error",
 //    opens the page's help topic on the Help button and control popups on
 //    F1, and saves the sheet's position when a page that asks for it is
 //    left. Call PageChanged(page) (options/page_protocol.h, with the pages'

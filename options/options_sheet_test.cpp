@@ -13,7 +13,7 @@
 #include "options/options_test_support.h"
 #include "options/page_ids.h"
 #include "objects/weather_sign.h"
-#include "services/app_globals.h"
+#include "services/shell_state.h"
 
 namespace {
 
@@ -80,7 +80,7 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
                 SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
                 titles.push_back(text);
               }
-              EXPECT_EQ(OptionsOpen.load(), 1);
+              EXPECT_EQ(Shell.optionsOpen.load(), 1);
               nested = OpenOptions(nullptr);  // returns at once: the open sheet is raised
               Ok(sheet);
             }),
@@ -94,7 +94,7 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
   EXPECT_EQ(placed.left, 100);  // where it was left last time
   EXPECT_EQ(placed.top, 120);
   EXPECT_EQ(OptionsSheetWindow, nullptr);
-  EXPECT_EQ(OptionsOpen.load(), 0);
+  EXPECT_EQ(Shell.optionsOpen.load(), 0);
   EXPECT_FALSE(Stored("DlgPos").empty());  // the General page saves the place when it is left
 }
 

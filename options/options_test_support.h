@@ -15,7 +15,6 @@
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/handles.h"
-#include "services/app_globals.h"
 #include "services/settings.h"
 
 namespace options_test {

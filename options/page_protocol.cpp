@@ -7,7 +7,7 @@
 
 #include "imaging/pictura.h"
 #include "stage/figure_bitmaps.h"
-#include "services/app_globals.h"
+#include "services/shell_state.h"
 #include "services/win_util.h"
 #include "services/handles.h"
 #include "services/lang_text.h"
@@ -16,7 +16,7 @@ namespace {
 
 OwnedBitmap LoadPreview(const char* name) {
   HPALETTE palette = nullptr;
-  OwnedBitmap bitmap(ResourceBitmap(ProgramInstance(), name, 0, &palette, PaletteMode != 0));
+  OwnedBitmap bitmap(ResourceBitmap(ProgramInstance(), name, 0, &palette, Shell.paletteMode != 0));
   const OwnedPalette unused(palette);
   return bitmap;
 }
@@ -108,8 +108,8 @@ void DrawPreview(const DRAWITEMSTRUCT& item, const char* name) {
   const OwnedBitmap bitmap = LoadPreview(name);
   if (!bitmap) return;
   HPALETTE old = nullptr;
-  if (PaletteMode && ScreenPalette.load()) {
-    old = SelectPalette(item.hDC, ScreenPalette.load(), FALSE);
+  if (Shell.paletteMode && Shell.palette.load()) {
+    old = SelectPalette(item.hDC, Shell.palette.load(), FALSE);
     RealizePalette(item.hDC);
   }
   pic_DrawTransparentBitmap(item.hDC, bitmap.get(), item.rcItem.left, item.rcItem.top, RGB(255, 0, 255));

@@ -15,7 +15,6 @@
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
-#include "services/app_globals.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
 #include "services/sound.h"

@@ -22,7 +22,6 @@
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "options/portable/station_list.h"
-#include "services/app_globals.h"
 #include "services/handles.h"
 #include "services/lang_text.h"
 #include "services/settings.h"

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "services/app_globals.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 #include "services/threads.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
@@ -84,7 +85,7 @@ void BillboardPass(BillboardLink& billboard) {
   if (MayDrawOverlay("Fensterwunsch")) ApplyWindowRequest(OverlayWindowRequest.Window(), OverlayWindowRequest);
   RepaintWhatItLeaves(OverlayWindowRequest.Window(), ApplyBubbleKillRequest);
   billboard.Pass(RelayoutRequest != 0);
-  if (RelayoutRequest && !FullScreenPause) {
+  if (RelayoutRequest && !Shell.fullScreenPause) {
     StripRelayout = 1;
     for (const std::function<void()>& follow : parts.afterRelayout) follow();
   }
@@ -122,7 +123,7 @@ int CountIdlePasses(DWORD& since) {
 int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard) {
   if (startPending || FigureWindowRequest.action || OverlayWindowRequest.action || BubbleKillPending()) return 1;
   int due = kIdleMaxPasses;
-  const bool counting = FiguresActive && !FullScreenPause;
+  const bool counting = Figures.active && !Shell.fullScreenPause;
   if (counting) due = std::clamp(Settings.Pause + 1 - pauseCounter, 1, due);
   const uint32_t quiet = billboard.QuietMs();
   due = std::clamp(static_cast<int>(std::min<uint32_t>(quiet / kIdlePassMs, kIdleMaxPasses)), 1, due);
@@ -134,7 +135,7 @@ int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard)
 
 DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
   SeedFromLocalTime();
-  StopSceneRequest = 0;
+  Figures.stopSceneRequest = 0;
   billboard.ClearUnloadRequest();
   // QuitFlag and the requests for this thread's windows wake it.
   WorkerWake wake;
@@ -162,22 +163,22 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
     const bool relayoutAtStart = RelayoutRequest != 0;
     BillboardPass(billboard);
 
-    if (!FiguresActive || FullScreenPause) {
+    if (!Figures.active || Shell.fullScreenPause) {
       RelayoutRequest = 0;
     } else if (!RunSceneScript(scene, figure, billboard) && relayoutAtStart) {
       RelayoutRequest = 0;
     }
 
     if (figure->active) {
-      if (!SceneRunning.exchange(1)) RequestMainTick();
-      if (StopSceneRequest) {
+      if (!Figures.sceneRunning.exchange(1)) RequestMainTick();
+      if (Figures.stopSceneRequest) {
         UnloadFigure(figure);
         figure->active = 0;
         scene = 0;
         pauseCounter = std::max(Settings.Pause - 60, 60);
-        StopSceneRequest = 0;
+        Figures.stopSceneRequest = 0;
       }
-      if (!FiguresActive) {
+      if (!Figures.active) {
         UnloadFigure(figure);
         pauseCounter = std::max(Settings.Pause - 60, 12);
       }
@@ -200,21 +201,21 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
     // for the next pause instead of passing every 100 ms.
     scene = 0;
     startPending = false;
-    SceneRunning = 0;
+    Figures.sceneRunning = 0;
     bool sceneDue = false;
     // By the clock: a wake that serves a request brings no scene sooner.
     int passes = CountIdlePasses(idleSince);
     // A billboard click brings the paster next, unless the user switched him off.
-    if (billboard.UpdateRequested() && FiguresActive && !SceneSwitchedOffNow(kPasterScene)) {
+    if (billboard.UpdateRequested() && Figures.active && !SceneSwitchedOffNow(kPasterScene)) {
       pauseCounter = Settings.Pause;
       passes = std::max(passes, 1);
     }
-    if (FiguresActive && !FullScreenPause && passes > 0) {
+    if (Figures.active && !Shell.fullScreenPause && passes > 0) {
       pauseCounter += passes;
       if (pauseCounter > Settings.Pause) {
         pauseCounter = 0;
         sceneDue = true;
-        if (CanAnimateNow() && !OptionsOpen) {
+        if (CanAnimateNow() && !Shell.optionsOpen) {
           const LocalDateTime today = LocalNow();
           if (today.day != BirthdayDay) {
             CollectDueBirthdays();
@@ -226,7 +227,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
         }
       }
     }
-    if (!sceneDue && passes > 0 && SoundLoaded && FiguresActive && !FullScreenPause && ThreadRand() % 11 == 0 &&
+    if (!sceneDue && passes > 0 && SoundLoaded && Figures.active && !Shell.fullScreenPause && ThreadRand() % 11 == 0 &&
         !CanAnimateNow())
       PlayAmbientSound();
     if (QuitFlag) break;
@@ -265,7 +266,7 @@ HANDLE AnimThreadHandle() {
 }
 
 int CanAnimateNow() {
-  if (FullScreenPause) return 0;
+  if (Shell.fullScreenPause) return 0;
   const int titles = std::min(static_cast<int>(Settings.NoStartCount), kExclusionTitles);
   for (int i = 0; i < titles; ++i) {
     char title[80];

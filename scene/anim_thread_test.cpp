@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "services/app_globals.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 #include "services/shell_requests.h"
 #include "services/win_util.h"
 #include "services/handles.h"
@@ -43,10 +44,10 @@ class AnimThread : public ::testing::Test {
     FigureWindowRequest.SetWindow(MakeWindow(""));
     SetShellWindow(FigureWindowRequest.Window());  // the shell's stand-in
     OverlayWindowRequest.SetWindow(MakeWindow(""));
-    FullScreenPause = 0;
-    OptionsOpen = 0;
-    FiguresActive = 1;
-    StopSceneRequest = 0;
+    Shell.fullScreenPause = 0;
+    Shell.optionsOpen = 0;
+    Figures.active = 1;
+    Figures.stopSceneRequest = 0;
     Settings.NoStartCount = 0;
     billboard.Reset();
   }
@@ -63,16 +64,16 @@ class AnimThread : public ::testing::Test {
     Settings.Speed = 50;
     Settings.Billboard = 1;
     billboard.updateRequested = false;
-    FullScreenPause = 0;
+    Shell.fullScreenPause = 0;
     QuitFlag = 0;
   }
 };
 
 TEST_F(AnimThread, NoSceneWhileFullScreenOrAnExcludedWindowIsOpen) {
   EXPECT_EQ(CanAnimateNow(), 1);
-  FullScreenPause = 1;
+  Shell.fullScreenPause = 1;
   EXPECT_EQ(CanAnimateNow(), 0);
-  FullScreenPause = 0;
+  Shell.fullScreenPause = 0;
 
   Settings.NoStart[0].Set("Vollbild-Spiel 3");
   Settings.NoStartCount = 1;
@@ -120,7 +121,7 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
   EXPECT_FALSE(PumpUntil(sceneShown, 3000)) << "the scene came without its pause";
   EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
 
-  FiguresActive = 0;
+  Figures.active = 0;
   EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindowRequest.Window()); }, 3000))
       << "the figure stays when the figures are switched off";
 
@@ -136,7 +137,7 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
 // 100 ms: a request that wakes it is served at once, a wall that steps gets
 // its passes, and the program's end ends the wait.
 TEST_F(AnimThread, AnIdleThreadWaitsForWorkAndIsWokenForIt) {
-  FiguresActive = 0;  // no pause counts
+  Figures.active = 0;  // no pause counts
   QuitFlag = 0;
   shutdownMessages = 0;
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
@@ -197,7 +198,7 @@ TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
   }
   EXPECT_FALSE(early) << "the scene came after " << GetTickCount() - start << " ms of wakes";
   EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
-  FiguresActive = 0;
+  Figures.active = 0;
   EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindowRequest.Window()); }, 3000));
   QuitFlag = 1;
   EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "services/app_globals.h"
+#include "services/threads.h"
 #include "services/window_requests.h"
 #include "services/shell_requests.h"
 #include "services/win_util.h"

@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "services/app_globals.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 #include "services/debug_log.h"
 #include "services/handles.h"
 #include "services/lang_text.h"
@@ -198,19 +199,19 @@ int GdiScriptHost::SoundOption(int group) {
   return group >= 0 && group < kSoundOptions ? Settings.SoundOpt[group].Get() : 0;
 }
 bool GdiScriptHost::OptionsOpen() {
-  return ::OptionsOpen != 0;
+  return Shell.optionsOpen != 0;
 }
 bool GdiScriptHost::BillboardUpdateRequest() {
   return billboard_.UpdateRequested();
 }
 bool GdiScriptHost::ObjectClicked() {
-  return ::ObjectClicked != 0;
+  return Figures.clicked != 0;
 }
 void GdiScriptHost::ClearObjectClicked() {
-  ::ObjectClicked = 0;
+  Figures.clicked = 0;
 }
 bool GdiScriptHost::FigureHeld() {
-  return ::FigureHeld != 0;
+  return Figures.held != 0;
 }
 bool GdiScriptHost::RelayoutRequest() {
   return ::RelayoutRequest != 0;
@@ -219,10 +220,10 @@ void GdiScriptHost::SetRelayoutRequest(int value) {
   ::RelayoutRequest = value;
 }
 int GdiScriptHost::BubbleType() {
-  return ::BubbleType;
+  return Bubble.type;
 }
 ScenePoint GdiScriptHost::PressPoint() {
-  return {::PressPoint.x, ::PressPoint.y};
+  return {Figures.press.x, Figures.press.y};
 }
 ScenePoint GdiScriptHost::CursorPos() {
   GetCursorPos(&::CursorPos);
@@ -285,7 +286,7 @@ void GdiScriptHost::ShowObject(FigureMotion& record) {
   const LayerCut cut = FigureLayerArgs.size.cx >= ScreenWidth() ? LayerCut::kToDrawn : LayerCut::kWhole;
   const LayerArgs args = Fitted(FigureLayerArgs, pictures.object.drawn, pictures.object.bitmap, cut);
   // Before the push: a click on the moved window is reckoned with it.
-  FigureWindowOffset.Set(args.destination.x - FigureLayerArgs.destination.x,
+  Figures.windowOffset.Set(args.destination.x - FigureLayerArgs.destination.x,
                          args.destination.y - FigureLayerArgs.destination.y);
   RepaintWhatItLeaves(Full(record).objectWindow, [&] { ShowObjectLayer(&Full(record), args); });
 }
@@ -333,7 +334,7 @@ int GdiScriptHost::ShowSpeechBubble(FigureMotion& record, int type, const char* 
                                     int lifetime) {
   // The figure's y is taken from its picture's top, the bubble's from its
   // window's top.
-  return ::ShowSpeechBubble(&Full(record), type, text, x, y - FigureWindowOffset.y, lifetime);
+  return ::ShowSpeechBubble(&Full(record), type, text, x, y - Figures.windowOffset.y, lifetime);
 }
 void GdiScriptHost::KillSpeechBubble() {
   RepaintWhatItLeaves(OverlayWindowRequest.Window(), ::KillSpeechBubble);
@@ -384,7 +385,7 @@ std::string GdiScriptHost::PlayerTitle() {
   return title;
 }
 int GdiScriptHost::TakeWinampButton() {
-  return ::WinampButton.exchange(0);
+  return Bubble.winampButton.exchange(0);
 }
 
 bool RunSceneScript(int scene, FigureRecord* figure, BillboardLink& billboard) {

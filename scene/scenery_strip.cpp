@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "stage/figure_bitmaps.h"
+#include "services/shell_state.h"
 #include "scene/figures/strip_pictures.h"
 #include "scene/portable/strip_layout.h"
 #include "services/debug_log.h"
@@ -225,7 +226,7 @@ void BackgroundStripPass(FigureRecord* record) {
   const unsigned sets = RelayoutRequest.Sets();
   const bool relayout = RelayoutRequest != 0 || sets != relayoutSetsSeen;
   relayoutSetsSeen = sets;
-  if (StripNumber() != 0 && !FullScreenPause) {
+  if (StripNumber() != 0 && !Shell.fullScreenPause) {
     if (relayout) StripRelayout = 1;
     DrawBackgroundStrip(record);
   }
@@ -238,7 +239,7 @@ void RequestStripRepush() {
 DWORD StripQuietMs(const FigureRecord* record) {
   if (StripWindowRequest.action || StripUnloadRequest || StripRelayout) return 0;
   if (RelayoutRequest != 0 || RelayoutRequest.Sets() != relayoutSetsSeen) return 0;
-  if (StripNumber() == 0 || FullScreenPause) return INFINITE;
+  if (StripNumber() == 0 || Shell.fullScreenPause) return INFINITE;
   if (!record || record->state != 2) return 0;
   return repushRequest ? std::max<DWORD>(RepushWaitMs(), 1) : INFINITE;
 }

@@ -8,7 +8,8 @@
 #include <functional>
 
 #include "scene/figures/strip_pictures.h"
-#include "services/app_globals.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 #include "services/settings.h"
 #include "services/win_util.h"
 #include "services/window_requests.h"
@@ -24,8 +25,8 @@ class SceneryStrip : public ::testing::Test {
  protected:
   void SetUp() override {
     StripWindowRequest.SetWindow(MakeTestWindow("StripTest", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE));
-    FiguresActive = 1;
-    FullScreenPause = 0;
+    Figures.active = 1;
+    Shell.fullScreenPause = 0;
     Settings.HG = 1;
     for (SettingInt& offset : Settings.HGversatz) offset = 0;
     record = AllocateFigureRecord();
@@ -78,11 +79,11 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     }
   }
   // Hides asked for by others are the pass's to carry out, even full screen.
-  FullScreenPause = 1;
+  Shell.fullScreenPause = 1;
   StripWindowRequest.Set(WindowAction::kHide);
   BackgroundStripPass(record);
   EXPECT_FALSE(IsWindowVisible(StripWindowRequest.Window()));
-  FullScreenPause = 0;
+  Shell.fullScreenPause = 0;
   // Switched off: the next unload hides and parks the window, nothing loads.
   Settings.HG = 0;
   StripUnloadRequest = 1;
@@ -189,13 +190,13 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
   for (int which : {0, 1}) {
     SCOPED_TRACE(which);
     if (which) Settings.HG = 0;
-    else FullScreenPause = 1;
+    else Shell.fullScreenPause = 1;
     EXPECT_EQ(StripQuietMs(record), INFINITE);
     StripWindowRequest.Set(WindowAction::kShowBottom);
     EXPECT_EQ(StripQuietMs(record), 0u) << "window requests are served all the same";
     StripWindowRequest.Set(WindowAction::kNone);
     Settings.HG = 1;
-    FullScreenPause = 0;
+    Shell.fullScreenPause = 0;
   }
 }
 

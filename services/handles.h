@@ -5,6 +5,7 @@
 // sound library's platform layer keeps its own.
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -92,6 +93,9 @@ struct Desktop : NullIsNone<HDESK> {
 struct EnhancedMetafile : NullIsNone<HENHMETAFILE> {
   static bool Release(HENHMETAFILE metafile) { return DeleteEnhMetaFile(metafile) != 0; }
 };
+struct Internet : NullIsNone<HINTERNET> {
+  static bool Release(HINTERNET handle) { return InternetCloseHandle(handle) != 0; }
+};
 
 // A GDI object of a given handle type, released with DeleteObject.
 template <class T>
@@ -119,6 +123,7 @@ using OwnedLocal = Owned<HLOCAL, handle_policy::LocalBlock>;
 using OwnedLibrary = Owned<HMODULE, handle_policy::Library>;
 using OwnedDesktop = Owned<HDESK, handle_policy::Desktop>;
 using OwnedEnhMetafile = Owned<HENHMETAFILE, handle_policy::EnhancedMetafile>;
+using OwnedInternet = Owned<HINTERNET, handle_policy::Internet>;  // InternetOpen, InternetConnect
 
 // A registry key opened for `access`, or made first when missing; empty when
 // it cannot be had.

@@ -147,6 +147,19 @@ TEST(OwnedKinds, TheRealHandleIsGoneWithItsOwner) {
          }
          return !GetHandleInformation(seen, &flags);
        }},
+      {"internet session",
+       [] {
+         HINTERNET seen = nullptr;
+         DWORD type = 0, size = sizeof type;
+         {
+           const OwnedInternet session(InternetOpenA(" ", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+           seen = session.get();
+           if (!InternetQueryOptionA(seen, INTERNET_OPTION_HANDLE_TYPE, &type, &size)) return false;
+           if (type != INTERNET_HANDLE_TYPE_INTERNET) return false;
+         }
+         size = sizeof type;
+         return !InternetQueryOptionA(seen, INTERNET_OPTION_HANDLE_TYPE, &type, &size);
+       }},
       {"file",
        [&] {
          {

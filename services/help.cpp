@@ -5,7 +5,6 @@
 #include <mutex>
 #include <string>
 
-#include "services/app_globals.h"  // Language
 #include "services/handles.h"
 #include "services/lang_text.h"
 

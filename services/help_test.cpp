@@ -13,7 +13,6 @@
 #include <thread>
 #include <tuple>
 
-#include "services/app_globals.h"
 #include "services/lang_text.h"
 #include "services/wine_test_paths.h"
 

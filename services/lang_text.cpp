@@ -5,7 +5,6 @@
 #include <mutex>
 #include <string>
 
-#include "services/app_globals.h"  // Language
 #include "services/portable/lang_format.h"
 
 namespace {

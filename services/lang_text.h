@@ -2,7 +2,11 @@
 // Interface texts from "deutsch.lng" / "english.lng" in the program folder
 // (Windows-1252 INI files); `Language` 1 picks the German ones.
 
+#include <atomic>
 #include <string>
+
+// The interface language: 1 German, else English (the General page's choice).
+inline std::atomic<int> Language{0};
 
 // The folder the program's data files lie in (the language files, the
 // station list); the shell sets it once the settings are loaded. Empty

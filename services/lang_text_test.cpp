@@ -10,7 +10,6 @@
 #include <thread>
 #include <vector>
 
-#include "services/app_globals.h"
 #include "services/wine_test_paths.h"
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "services/handles.h"
 
 // CreateThread for the program's own threads: the new thread first hands
@@ -49,3 +51,25 @@ class WorkerWake {
 
 // Wakes every worker thread's WorkerWake (QuitFlag was set).
 void WakeWorkers();
+
+// The flag that ends the worker threads: setting it wakes those waiting for
+// work, so the shutdown need not wait out their pauses.
+class WakingFlag {
+ public:
+  constexpr WakingFlag(int value = 0) : value_(value) {}
+  WakingFlag(const WakingFlag&) = delete;
+  WakingFlag& operator=(const WakingFlag&) = delete;
+
+  WakingFlag& operator=(int value) {
+    if (value_.exchange(value) != value) WakeWorkers();
+    return *this;
+  }
+  operator int() const { return value_.load(); }
+  int load() const { return value_.load(); }
+
+ private:
+  std::atomic<int> value_;
+};
+// Set by the shutdown (and by a thread that fails at its start); every worker
+// ends on it.
+inline WakingFlag QuitFlag{0};

@@ -5,7 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "services/app_globals.h"  // PRODUCT_TITLE
+#include "services/app_globals.h"
 #include "services/handles.h"
 #include "services/shell_requests.h"
 

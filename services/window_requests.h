@@ -12,6 +12,8 @@
 
 #include <atomic>
 
+#include "services/atomic_words.h"
+
 enum class WindowAction : int {
   kNone = 0,
   kHide,
@@ -72,3 +74,9 @@ void ListWindowUnder(HWND window, std::atomic<int>& repush, WorkerWake* wake = n
 // Sets the word of every listed window shown over `area` (screen) and wakes
 // its thread.
 void AskForPushUnder(const RECT& area);
+
+// The work area or the screen changed (the shell's settings and display
+// messages, the application bar, a new figure): every drawing thread places
+// its window again. Counted, so a thread that slept through a set and its
+// clearing still relayouts.
+inline CountedFlag RelayoutRequest{0};

@@ -1,7 +1,6 @@
 // Loading and unloading a walking figure's record: sheets with their masks,
 // the DCs of the figure and overlay windows, and the work area.
 
-#include "services/app_globals.h"
 #include "services/window_requests.h"
 #include "services/win_util.h"
 #include "services/debug_log.h"

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "services/app_globals.h"
+#include "stage/figure_state.h"
 
 // An unchanged picture is not pushed again on a timer (each push costs the
 // window system a copy of the whole picture): without a compositor the
@@ -13,5 +13,5 @@
 // An object may show when it is kept while the figures are off ("not
 // deactivated") or the figures are on.
 inline bool MayShowObject(int notDA) {
-  return FiguresActive || notDA;
+  return Figures.active || notDA;
 }

@@ -1,11 +1,11 @@
 #include "stage/speech_bubble.h"
+#include "services/shell_state.h"
 
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
-#include "services/app_globals.h"
 #include "services/window_requests.h"
 #include "services/win_util.h"
 #include "services/debug_log.h"
@@ -142,14 +142,14 @@ int PushBubble(HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT a
 // Shows a prepared bubble on the owner: the record's overlay bitmap when it
 // has one (a figure's script), else a canvas made for this push.
 int ShowPrepared(FigureRecord* record, int type, char* text, POINT at, int lifetime) {
-  if (BubbleType != 0) KillSpeechBubble();
-  if (OptionsOpen) {
-    BubbleType = 0;
+  if (Bubble.type != 0) KillSpeechBubble();
+  if (Shell.optionsOpen) {
+    Bubble.type = 0;
     return 0;
   }
   if (!OverlayWindowRequest.Window() || !MayDrawOverlay("Sprechblase")) return 0;
   WriteLogLine("CREATE SPRECHBLASE");
-  BubbleLifetime = lifetime;
+  Bubble.lifetime = lifetime;
   int shown = 0;
   if (record && record->overlayDC && record->overlayBitmap) {
     shown = PushBubble(record->overlayDC.get(), record->overlayScreenDC.get(), record->keyBrush, type, text, at);
@@ -162,7 +162,7 @@ int ShowPrepared(FigureRecord* record, int type, char* text, POINT at, int lifet
       shown = PushBubble(canvas.get(), screen.get(), KeyBrush(), type, text, at);
     }
   }
-  BubbleType = shown ? type : 0;
+  Bubble.type = shown ? type : 0;
   if (shown) {
     bubbleOwner = GetCurrentThreadId();
     bubbleKillRequest = 0;
@@ -182,7 +182,7 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
   const POINT at = {x, window.top + y};
   if (!OverlayOwnedHere()) {
     // Another thread draws the overlay: hand the bubble over and wake it.
-    if (!valid || OptionsOpen) return 0;
+    if (!valid || Shell.optionsOpen) return 0;
     {
       const std::lock_guard<std::mutex> hold(handedLock);
       handed.type = type;
@@ -194,9 +194,9 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
     WakeWorkers();
     return 1;
   }
-  if (BubbleType != 0) KillSpeechBubble();
-  if (OptionsOpen) {
-    BubbleType = 0;
+  if (Bubble.type != 0) KillSpeechBubble();
+  if (Shell.optionsOpen) {
+    Bubble.type = 0;
     return 0;
   }
   if (!valid) return 0;
@@ -204,7 +204,7 @@ int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, in
 }
 
 void RequestBubbleKill() {
-  if (BubbleType == 0) return;
+  if (Bubble.type == 0) return;
   bubbleKillRequest = 1;
   WakeWorkers();  // the bubble's thread may be waiting for work
 }
@@ -237,7 +237,7 @@ void KillSpeechBubble() {
     RequestBubbleKill();
     return;
   }
-  if (BubbleType != 0) {
+  if (Bubble.type != 0) {
     WriteLogLine("KILL SPRECHBLASE");
     if (OverlayWindowRequest.Window() && MayDrawOverlay("Sprechblase weg")) {
       if (const WindowDC dc(OverlayWindowRequest.Window()); dc) {
@@ -248,5 +248,5 @@ void KillSpeechBubble() {
       SetWindowPos(OverlayWindowRequest.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
     }
   }
-  BubbleType = 0;
+  Bubble.type = 0;
 }

@@ -2,7 +2,20 @@
 // The one speech bubble, drawn in the overlay window by the overlay's owner
 // (overlay_owner.h: the animation thread).
 
+#include "services/atomic_words.h"
+
 struct FigureRecord;
+
+// The bubble on screen: its type (0 none), set by the thread that shows or
+// kills it; its lifetime in main ticks, which the shell counts down; and the
+// button of the player's bubble the user pressed (the shell's mouse), which
+// the musician's script takes.
+struct BubbleState {
+  Flag type{0};
+  Flag lifetime{0};
+  Flag winampButton{0};
+};
+inline BubbleState Bubble;
 
 constexpr int kBubbleWidth = 184;
 

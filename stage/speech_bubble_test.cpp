@@ -2,6 +2,7 @@
 // refusals, where its text stands, and long texts.
 
 #include "stage/speech_bubble.h"
+#include "services/shell_state.h"
 
 #include "services/handles.h"
 #include "services/window_requests.h"
@@ -15,7 +16,6 @@
 #include <thread>
 #include <vector>
 
-#include "services/app_globals.h"
 #include "services/settings.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
@@ -99,7 +99,7 @@ class Speaker {
 
 TEST(SpeechBubble, RefusesBadTypesBlankTextsAndAnOpenOptionsSheet) {
   FigureRecord* record = AllocateFigureRecord();
-  BubbleType = 0;
+  Bubble.type = 0;
   EXPECT_EQ(ShowSpeechBubble(record, 7, "Hallo", 10, -90, 20), 0);
   EXPECT_EQ(ShowSpeechBubble(record, 0, "Hallo", 10, -90, 20), 0);
   EXPECT_EQ(ShowSpeechBubble(record, 1, "   \t ", 10, -90, 20), 0);
@@ -107,19 +107,19 @@ TEST(SpeechBubble, RefusesBadTypesBlankTextsAndAnOpenOptionsSheet) {
   EXPECT_EQ(ShowSpeechBubble(record, 1, nullptr, 10, -90, 20), 0);
   // A record without windows or bitmaps has nowhere to show it.
   EXPECT_EQ(ShowSpeechBubble(record, 1, "Hallo", 10, -90, 20), 0);
-  EXPECT_EQ(BubbleType, 0);
-  OptionsOpen = 1;
-  BubbleType = 3;  // as if one were shown: a new one removes it first
+  EXPECT_EQ(Bubble.type, 0);
+  Shell.optionsOpen = 1;
+  Bubble.type = 3;  // as if one were shown: a new one removes it first
   EXPECT_EQ(ShowSpeechBubble(record, 1, "Hallo", 10, -90, 20), 0);
-  EXPECT_EQ(BubbleType, 0);
-  OptionsOpen = 0;
+  EXPECT_EQ(Bubble.type, 0);
+  Shell.optionsOpen = 0;
   FreeFigureRecord(record);
 }
 
 TEST(SpeechBubble, KillWithoutABubbleOnlyClearsTheType) {
-  BubbleType = 0;
+  Bubble.type = 0;
   KillSpeechBubble();
-  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(Bubble.type, 0);
   EXPECT_EQ(BubbleHeight(7), 0) << "no such bubble";
 }
 
@@ -128,28 +128,28 @@ TEST(SpeechBubble, KillWithoutABubbleOnlyClearsTheType) {
 // speaker's top plus y.
 TEST(SpeechBubble, ShowsItsTextWhereTheTypeSaysBesideTheSpeaker) {
   Speaker speaker;
-  BubbleType = 0;
+  Bubble.type = 0;
   ASSERT_EQ(ShowSpeechBubble(speaker.record(), 1, "  Guten Tag!  ", 350, -90, 20), 1);
-  EXPECT_EQ(BubbleType, 1);
-  EXPECT_EQ(BubbleLifetime, 20);
+  EXPECT_EQ(Bubble.type, 1);
+  EXPECT_EQ(Bubble.lifetime, 20);
   RECT placed = {};
   GetWindowRect(OverlayWindowRequest.Window(), &placed);
   EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.bottom - placed.top}),
             (std::vector<LONG>{350, 500 - 90, 88}));
-  std::vector<int> rows = speaker.TextRows(BubbleType);
+  std::vector<int> rows = speaker.TextRows(Bubble.type);
   ASSERT_FALSE(rows.empty()) << "no text drawn";
   const int middle = (rows.front() + rows.back()) / 2;
   EXPECT_NEAR(middle, (2 + 54) / 2, 4) << rows.front() << ".." << rows.back();
 
   ASSERT_EQ(ShowSpeechBubble(speaker.record(), 3, "Guten Tag!", 350, -90, 20), 1);
-  EXPECT_EQ(BubbleType, 3) << "the new bubble replaced the old one";
-  rows = speaker.TextRows(BubbleType);
+  EXPECT_EQ(Bubble.type, 3) << "the new bubble replaced the old one";
+  rows = speaker.TextRows(Bubble.type);
   ASSERT_FALSE(rows.empty());
   EXPECT_GE(rows.front(), 36);
   EXPECT_LE(rows.front(), 42) << "the line stands at the top of its box";
 
   KillSpeechBubble();
-  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(Bubble.type, 0);
   EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
 }
 
@@ -202,8 +202,8 @@ TEST(SpeechBubble, EllipsisWriteBackStaysInsideTheTextBuffer) {
 class OverlayOwner : public ::testing::Test {
  protected:
   void SetUp() override {
-    BubbleType = 0;
-    OptionsOpen = 0;
+    Bubble.type = 0;
+    Shell.optionsOpen = 0;
     ClaimOverlay(GetCurrentThreadId());
   }
   void TearDown() override {
@@ -231,8 +231,8 @@ TEST_F(OverlayOwner, BubblesOfOtherThreadsAreShownByTheOwnerWhereTheyWereAskedFo
     EXPECT_EQ(accepted, 1) << row.type;
     EXPECT_TRUE(BubbleKillPending()) << "the owner has work: " << row.type;
     ApplyBubbleKillRequest();
-    ASSERT_EQ(BubbleType, row.type);
-    EXPECT_EQ(BubbleLifetime, 7);
+    ASSERT_EQ(Bubble.type, row.type);
+    EXPECT_EQ(Bubble.lifetime, 7);
     EXPECT_FALSE(BubbleKillPending());
     RECT placed = {};
     GetWindowRect(OverlayWindowRequest.Window(), &placed);
@@ -247,10 +247,10 @@ TEST_F(OverlayOwner, BubblesOfOtherThreadsAreShownByTheOwnerWhereTheyWereAskedFo
 TEST_F(OverlayOwner, AnotherThreadsKillIsCarriedOutByTheOwner) {
   ASSERT_EQ(ShowSpeechBubble(speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
   OnAnotherThread([] { KillSpeechBubble(); });
-  EXPECT_EQ(BubbleType, 1) << "shown until the owner's pass";
+  EXPECT_EQ(Bubble.type, 1) << "shown until the owner's pass";
   EXPECT_TRUE(IsWindowVisible(OverlayWindowRequest.Window()));
   ApplyBubbleKillRequest();
-  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(Bubble.type, 0);
   EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
 
   // Handed over and taken back before the owner's pass: nothing shows.
@@ -259,7 +259,7 @@ TEST_F(OverlayOwner, AnotherThreadsKillIsCarriedOutByTheOwner) {
     KillSpeechBubble();
   });
   ApplyBubbleKillRequest();
-  EXPECT_EQ(BubbleType, 0);
+  EXPECT_EQ(Bubble.type, 0);
   EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
 
   // The latest of two handed bubbles is the one shown.
@@ -268,7 +268,7 @@ TEST_F(OverlayOwner, AnotherThreadsKillIsCarriedOutByTheOwner) {
     ShowSpeechBubble(speaker_.record(), 3, "Zwei", 350, -90, 20);
   });
   ApplyBubbleKillRequest();
-  EXPECT_EQ(BubbleType, 3);
+  EXPECT_EQ(Bubble.type, 3);
 }
 
 TEST_F(OverlayOwner, RefusesDrawsFromAnotherThread) {

@@ -14,7 +14,9 @@ sound library only through soundlib/soundlib_api.h.
 Pictura, bottom up: core < pixelops, resample, codecs (side by side, each
 over core only) < gdi (over core and resample) < reader (the generic reader,
 over codecs and gdi); no file inside imaging/ includes the umbrella
-imaging/pictura.h. --no-pictura leaves
+imaging/pictura.h. The program's names header (services/app_globals.h)
+holds constants only: state belongs to the object that owns it, never to a
+header every layer includes. --no-pictura leaves
 Pictura's inner rules (and its unit cycles) out.
 Tests in a layer obey its rules but may use the shared test helpers
 (tests/support/, test files of the libraries), and Pictura's tests any of its
@@ -42,6 +44,20 @@ PORTABLE_DIRS = ("/portable/", "scene/scripts/", "scene/figures/")
 SOUND_API = "soundlib/soundlib_api.h"
 SOURCE_EXT = (".h", ".cpp", ".c", ".inc", ".hpp")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+NAMES_HEADER = "services/app_globals.h"
+CONSTANT = re.compile(r"(inline\s+)?constexpr\s")
+
+
+def names_faults(root):
+    """Every declaration in the names header must be a constant."""
+    path = os.path.join(root, NAMES_HEADER)
+    if not os.path.exists(path):
+        return []
+    with open(path, errors="replace") as f:
+        text = re.sub(r"/\*.*?\*/", "", re.sub(r"//[^\n]*", "", f.read()), flags=re.S)
+    return [f"{NAMES_HEADER}: constants only, not {line.strip()!r}"
+            for line in text.splitlines()
+            if line.strip() and not line.strip().startswith("#") and not CONSTANT.match(line.strip())]
 
 
 def files_of(root):
@@ -186,7 +202,7 @@ def check(root, pictura_rules=True):
         if not pictura_rules and all(u.startswith("imaging/") for u in comp):
             continue
         faults.append("include cycle: " + " ".join(comp))
-    return faults
+    return faults + names_faults(root)
 
 
 # Self-test: a small clean tree, then one planted fault per row.
@@ -202,6 +218,7 @@ CLEAN = {
     "imaging/core/rows.h": "", "imaging/pixelops/blend.cpp": '#include "core/rows.h"\n',
     "imaging/gdi/dib.cpp": '#include "resample/scale.h"\n', "imaging/pixelops/blend.h": "",
     "imaging/resample/scale.h": '#include "core/rows.h"\n',
+    "services/app_globals.h": '#pragma once\n// names\ninline constexpr char kTitle[] = "t";\nconstexpr int kN = 1;\n',
     "soundlib/soundlib_api.h": "", "tests/e2e/drive.cpp": '#include "app/main.h"\n', "app/main.h": "",
 }
 PLANTED = [  # (file, text appended, expected words in the report)
@@ -226,6 +243,11 @@ PLANTED = [  # (file, text appended, expected words in the report)
     ("services/log.h", '#include "services/portable/fmt.h"\n', None),  # allowed
     ("services/portable/fmt.h", '#include "services/log.h"\n', "portable code"),
     ("objects/clock.h", '#include "objects/clock2.h"\n', "include cycle"),
+    ("services/app_globals.h", "extern int QuitFlag;\n", "constants only"),
+    ("services/app_globals.h", "inline std::atomic<int> Language{0};\n", "constants only"),
+    ("services/app_globals.h", "struct Flags {\n  int x;\n};\n", "constants only"),
+    ("services/app_globals.h", "char ProgramFolder[260];\n", "constants only"),
+    ("services/app_globals.h", "/* extern int Old; */\ninline constexpr int kMore = 2;\n", None),  # allowed
 ]
 
 
