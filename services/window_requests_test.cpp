@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "services/handles.h"
 #include "services/threads.h"
 #include "tests/support/test_windows.h"
 
@@ -212,14 +213,13 @@ DWORD WINAPI WaitOnWake(void* argument) {
 }
 
 TEST_F(PushUnder, TheAskWakesTheThreadThatWaits) {
-  HANDLE thread = StartThread(WaitOnWake, &rightWake_);
-  ASSERT_NE(thread, nullptr);
+  const OwnedHandle thread(StartThread(WaitOnWake, &rightWake_));
+  ASSERT_TRUE(thread);
   Sleep(100);
   AskForPushUnder({300, 650, 310, 660});
-  ASSERT_EQ(WaitForSingleObject(thread, 30000), WAIT_OBJECT_0) << "the wait was not ended";
+  ASSERT_EQ(WaitForSingleObject(thread.get(), 30000), WAIT_OBJECT_0) << "the wait was not ended";
   DWORD waited = 0;
-  GetExitCodeThread(thread, &waited);
-  CloseHandle(thread);
+  GetExitCodeThread(thread.get(), &waited);
   EXPECT_LT(waited, 30000u);
   EXPECT_EQ(rightWord_.exchange(0), 1);
 }
