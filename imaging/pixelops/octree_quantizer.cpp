@@ -331,37 +331,130 @@ ListSearch ChooseListSearch() {
   return cap >= 2 && avx2 ? SearchAvx2 : cap >= 1 ? SearchSse2 : SearchPlain;
 }
 
+// The cube table's cells hold the winners of a 2-2-2 cube: three indices
+// from the second byte up (fewer winners repeat the last) above a low byte
+// of 1, or 2 when more than three can win (then the colour's 8-8-8 list is
+// searched). Mapping a run of pixels reads their cells first, then settles
+// them eight (AVX2) or four (SSE2) at a time by the least key of the three
+// entries, as the plain search would.
+using CubeResolve = void (*)(const uint32_t* all, const uint32_t* cells, const uint32_t* colours, uint32_t n,
+                             uint8_t* out);
+
+inline uint32_t Key(uint32_t colour, uint32_t entry) {
+  const int d0 = static_cast<int>(colour & 0xFF) - static_cast<int>(entry & 0xFF);
+  const int d1 = static_cast<int>(colour >> 8 & 0xFF) - static_cast<int>(entry >> 8 & 0xFF);
+  const int d2 = static_cast<int>(colour >> 16 & 0xFF) - static_cast<int>(entry >> 16 & 0xFF);
+  return static_cast<uint32_t>(d0 * d0 + d1 * d1 + d2 * d2) << 8 | entry >> 24;
+}
+
+inline uint32_t ResolveCell(const uint32_t* all, uint32_t cell, uint32_t colour) {
+  const uint32_t k0 = Key(colour, all[cell >> 8 & 0xFF]), k1 = Key(colour, all[cell >> 16 & 0xFF]);
+  return std::min(std::min(k0, k1), Key(colour, all[cell >> 24])) & 0xFF;
+}
+
+void ResolvePlain(const uint32_t* all, const uint32_t* cells, const uint32_t* colours, uint32_t n, uint8_t* out) {
+  for (uint32_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(ResolveCell(all, cells[i], colours[i]));
+}
+
+// Keys of four colours (the fourth byte zero) against four entries, as the
+// list search forms them.
+__attribute__((target("sse2"))) inline __m128i KeysSse2(__m128i colours, __m128i entries) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i mask = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+  const __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(colours, zero), _mm_unpacklo_epi8(entries, zero));
+  const __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(colours, zero), _mm_unpackhi_epi8(entries, zero));
+  const __m128 slo = _mm_castsi128_ps(_mm_madd_epi16(lo, _mm_and_si128(lo, mask)));
+  const __m128 shi = _mm_castsi128_ps(_mm_madd_epi16(hi, _mm_and_si128(hi, mask)));
+  const __m128i d = _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
+                                  _mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
+  return _mm_or_si128(_mm_slli_epi32(d, 8), _mm_srli_epi32(entries, 24));
+}
+
+__attribute__((target("sse2"))) void ResolveSse2(const uint32_t* all, const uint32_t* cells,
+                                                 const uint32_t* colours, uint32_t n, uint8_t* out) {
+  uint32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colours + i));
+    const uint32_t* v = cells + i;
+    auto entries = [&](int shift) {
+      return _mm_setr_epi32(static_cast<int>(all[v[0] >> shift & 0xFF]), static_cast<int>(all[v[1] >> shift & 0xFF]),
+                            static_cast<int>(all[v[2] >> shift & 0xFF]), static_cast<int>(all[v[3] >> shift & 0xFF]));
+    };
+    const __m128i best = MinSse2(MinSse2(KeysSse2(c, entries(8)), KeysSse2(c, entries(16))), KeysSse2(c, entries(24)));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(_mm_and_si128(best, _mm_set1_epi32(0xFF)), best), best);
+    const uint32_t four = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+    std::memcpy(out + i, &four, 4);
+  }
+  ResolvePlain(all, cells + i, colours + i, n - i, out + i);
+}
+
+__attribute__((target("avx2"))) inline __m256i KeysAvx2(__m256i colours, __m256i entries) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i mask = _mm256_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0);
+  const __m256i lo = _mm256_sub_epi16(_mm256_unpacklo_epi8(colours, zero), _mm256_unpacklo_epi8(entries, zero));
+  const __m256i hi = _mm256_sub_epi16(_mm256_unpackhi_epi8(colours, zero), _mm256_unpackhi_epi8(entries, zero));
+  const __m256 slo = _mm256_castsi256_ps(_mm256_madd_epi16(lo, _mm256_and_si256(lo, mask)));
+  const __m256 shi = _mm256_castsi256_ps(_mm256_madd_epi16(hi, _mm256_and_si256(hi, mask)));
+  const __m256i d = _mm256_add_epi32(_mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
+                                     _mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
+  return _mm256_or_si256(_mm256_slli_epi32(d, 8), _mm256_srli_epi32(entries, 24));
+}
+
+__attribute__((target("avx2"))) void ResolveAvx2(const uint32_t* all, const uint32_t* cells,
+                                                 const uint32_t* colours, uint32_t n, uint8_t* out) {
+  const int* table = reinterpret_cast<const int*>(all);
+  const __m256i low = _mm256_set1_epi32(0xFF);
+  const __m256i first = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,  //
+                                         0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(cells + i));
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colours + i));
+    const __m256i e0 = _mm256_i32gather_epi32(table, _mm256_and_si256(_mm256_srli_epi32(v, 8), low), 4);
+    const __m256i e1 = _mm256_i32gather_epi32(table, _mm256_and_si256(_mm256_srli_epi32(v, 16), low), 4);
+    const __m256i e2 = _mm256_i32gather_epi32(table, _mm256_srli_epi32(v, 24), 4);
+    const __m256i best =
+        _mm256_min_epi32(_mm256_min_epi32(KeysAvx2(c, e0), KeysAvx2(c, e1)), KeysAvx2(c, e2));
+    const __m256i bytes = _mm256_shuffle_epi8(best, first);
+    const uint32_t a = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm256_castsi256_si128(bytes)));
+    const uint32_t b = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm256_extracti128_si256(bytes, 1)));
+    std::memcpy(out + i, &a, 4);
+    std::memcpy(out + i + 4, &b, 4);
+  }
+  ResolvePlain(all, cells + i, colours + i, n - i, out + i);
+}
+
+CubeResolve ChooseCubeResolve() {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  const int cap = g_vectorCap.load(std::memory_order_relaxed);
+  return cap >= 2 && avx2 ? ResolveAvx2 : cap >= 1 ? ResolveSse2 : ResolvePlain;
+}
+
 }  // namespace
 
 void SetOctreeVectorCap(int level) { g_vectorCap.store(level, std::memory_order_relaxed); }
-
-// The 4-4-4 lists of the cells a picture uses, built once on the pool for
-// all its bands (each band would otherwise build those it meets): per cell
-// of FineCell its list's offset in pool, -1 for cells not listed (those
-// found in every eighth row only; a band lists any other itself).
-struct OctreeQuantizer::SharedLists {
-  std::vector<int32_t> fine;
-  std::vector<uint32_t> pool;
-};
 
 // Exact nearest palette entry (squared distance, lowest index on ties),
 // searched only among the entries that can win somewhere in the colour's
 // 5-5-5 cell: those whose nearest point of the cell is no farther than the
 // best farthest point of any entry (lists made once per cell). Big images
-// with many colours search the shorter lists of the colour's 4-4-4 cube
-// (`fine`), found from those of its cell; their table (1 MB) is asked for
-// a few pixels ahead. (An earlier table of every colour's answer, 32 MB,
-// missed the caches on nearly every pixel of a busy photo.)
+// use the cube table: the winners of each 2-2-2 cube (rarely more than
+// three), found for the eight cubes of a 4-4-4 cube at once from its
+// winners, found from those of its 8-8-8 cell (a winner in a small cube is
+// one in the big one). A cell is a function of the palette, so bands may
+// share the table and racing writes agree; its index interleaves the
+// channels' bits to keep similar colours close in memory. (An earlier table
+// of every colour's answer, 32 MB, missed the caches on nearly every pixel
+// of a busy photo; lists per 4-4-4 cube cost a search of eight entries and
+// a miss on the list for most pixels.)
 class OctreeQuantizer::PaletteSearch {
  public:
-  PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, bool fine, uint32_t* cubes = nullptr,
-                const SharedLists* shared = nullptr)
+  PaletteSearch(const uint8_t (*planes)[256], uint32_t colors, uint32_t* cubes = nullptr)
       : planes_(planes),
         colors_(std::max<uint32_t>(colors, 1)),
         cubes_(cubes),
-        shared_(shared),
-        search_(ChooseListSearch()) {
-    for (int d = -255; d <= 255; ++d) squares_[d + 255] = static_cast<uint32_t>(d * d);
+        search_(ChooseListSearch()),
+        resolve_(ChooseCubeResolve()) {
     for (uint32_t v = 0; v < 256; ++v) {
       uint32_t m = 0;
       for (uint32_t b = 0; b < 8; ++b)
@@ -372,52 +465,41 @@ class OctreeQuantizer::PaletteSearch {
     cells_.assign(32768, -1);
     top_.assign(4096, -1);
     pool_.reserve(65536);
-    if (fine && !cubes_) {
-      if (!shared_) fine_.assign(size_t{1} << 18, -1);  // else at the first cell not shared
-      fineLists_ = true;
+  }
+  uint32_t Find(const int* c) { return cubes_ ? FindInCube(c) : FindInLists(c); }
+
+  // Maps n pixels of a row through the cube table: the cells of a run of
+  // pixels first (independent loads, so their misses overlap), then their
+  // entries.
+  void MapRun(const uint8_t* p, uint32_t n, uint32_t bytesPerPixel, uint8_t* out) {
+    constexpr uint32_t kRun = 256;
+    uint32_t cells[kRun], colours[kRun];
+    uint16_t listed[kRun];
+    for (uint32_t x = 0; x < n; x += kRun) {
+      const uint32_t m = std::min(kRun, n - x);
+      uint32_t lists = 0;
+      for (uint32_t i = 0; i < m; ++i, p += bytesPerPixel) {
+        uint32_t v = std::atomic_ref<uint32_t>(cubes_[CubeSlot(p[0], p[1], p[2])]).load(std::memory_order_relaxed);
+        if (!v) v = BuildCubes(p[0], p[1], p[2]);
+        cells[i] = v;
+        colours[i] = uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+        listed[lists] = static_cast<uint16_t>(i);
+        lists += v >> 1 & 1;
+      }
+      resolve_(all_, cells, colours, m, out + x);
+      for (uint32_t k = 0; k < lists; ++k) {
+        const uint32_t i = listed[k];
+        const int c[3] = {static_cast<int>(colours[i] & 0xFF), static_cast<int>(colours[i] >> 8 & 0xFF),
+                          static_cast<int>(colours[i] >> 16)};
+        out[x + i] = static_cast<uint8_t>(Search(c, Coarse(c)));
+      }
     }
-  }
-  static uint32_t FineCell(int c0, int c1, int c2) {
-    return static_cast<uint32_t>((c0 >> 2) << 12 | (c1 >> 2) << 6 | c2 >> 2);
-  }
-  // The lists of the cells [first, last) marked in used, appended to out;
-  // their offsets there into fine.
-  void BuildFineLists(const uint8_t* used, uint32_t first, uint32_t last, int32_t* fine,
-                      std::vector<uint32_t>& out) {
-    for (uint32_t cell = first; cell < last; ++cell) {
-      if (!used[cell]) continue;
-      const int c[3] = {static_cast<int>(cell >> 12) << 2, static_cast<int>(cell >> 6 & 63) << 2,
-                        static_cast<int>(cell & 63) << 2};
-      fine[cell] = FineList(c, out);
-    }
-  }
-  uint32_t Find(const int* c) {
-    if (cubes_) return FindInCube(c);
-    if (fineLists_) return Search(c, Fine(c));
-    return FindInLists(c);
-  }
-  // Asks for the cube or fine cell of pixel p (three channel bytes) ahead
-  // of its turn: the cells are read in the order of the picture's colours,
-  // which is no order in memory, and would each wait for their line.
-  // (GCC drops __builtin_prefetch in such a loop; the instruction is asked
-  // for itself.)
-  void Prefetch(const uint8_t* p) const {
-    const void* cell;
-    if (cubes_)
-      cell = &cubes_[CubeSlot(p[0], p[1], p[2])];
-    else if (fineLists_)
-      cell = &FineTable()[FineCell(p[0], p[1], p[2])];
-    else
-      return;
-    asm volatile("prefetcht0 %0" : : "m"(*static_cast<const char*>(cell)));
   }
 
  private:
   uint32_t CubeSlot(int c0, int c1, int c2) const {
     return morton_[c0 >> 1] << 2 | morton_[c1 >> 1] << 1 | morton_[c2 >> 1];
   }
-  // The prefetch looks in the shared lists when there are any.
-  const int32_t* FineTable() const { return shared_ ? shared_->fine.data() : fine_.data(); }
   uint32_t FindInLists(const int* c) {
     const uint32_t* list = Coarse(c);
     return list[0] == 1 ? list[1] >> 24 : Search(c, list);
@@ -429,58 +511,39 @@ class OctreeQuantizer::PaletteSearch {
     return &pool_[static_cast<uint32_t>(cells_[cell])];
   }
 
-  // The cube table: the winners of each 2-2-2 cube, found from those of its
-  // 4-4-4 cube, found from those of its 8-8-8 cell (a winner in a small cube
-  // is one in the big one). Up to three are held in the cell itself (the
-  // indices from the second byte up, the last repeated; 1 in the low byte
-  // for one winner, 5 for two or three), more as 2: search the 4-4-4 list.
-  // A cell is a function of the palette, so racing writes agree; its index
-  // interleaves the channels' bits to keep similar colours close in memory.
   uint32_t FindInCube(const int* c) {
-    std::atomic_ref<uint32_t> slot(cubes_[CubeSlot(c[0], c[1], c[2])]);
-    uint32_t v = slot.load(std::memory_order_relaxed);
-    if (!v) slot.store(v = CubeCell(c), std::memory_order_relaxed);
-    if (v & 2) return Search(c, Fine(c));
-    if (!(v & 4)) return v >> 8 & 0xFF;
-    // Always three (repeats pad): no branch on the count.
-    const uint32_t* sq = squares_ + 255;
-    const uint32_t i0 = v >> 8 & 0xFF, i1 = v >> 16 & 0xFF, i2 = v >> 24;
-    const uint32_t d0 = sq[c[0] - planes_[0][i0]] + sq[c[1] - planes_[1][i0]] + sq[c[2] - planes_[2][i0]];
-    const uint32_t d1 = sq[c[0] - planes_[0][i1]] + sq[c[1] - planes_[1][i1]] + sq[c[2] - planes_[2][i1]];
-    const uint32_t d2 = sq[c[0] - planes_[0][i2]] + sq[c[1] - planes_[1][i2]] + sq[c[2] - planes_[2][i2]];
-    const uint32_t best01 = d1 < d0 ? i1 : i0;
-    return d2 < std::min(d0, d1) ? i2 : best01;
+    uint32_t v = std::atomic_ref<uint32_t>(cubes_[CubeSlot(c[0], c[1], c[2])]).load(std::memory_order_relaxed);
+    if (!v) v = BuildCubes(c[0], c[1], c[2]);
+    if (v & 2) return Search(c, Coarse(c));
+    return ResolveCell(all_, v, static_cast<uint32_t>(c[0] | c[1] << 8 | c[2] << 16));
   }
 
-  uint32_t CubeCell(const int* c) {
-    const int lo[3] = {c[0] & ~1, c[1] & ~1, c[2] & ~1};
-    const uint32_t* parent = Fine(c);
-    uint8_t out[256];
-    const uint32_t n = Winners(lo, 2, parent + 1, parent[0], out);
-    if (n > 3) return 2;
-    uint32_t v = n == 1 ? 1 : 5;
-    for (uint32_t j = 0; j < 3; ++j) v |= uint32_t{out[std::min(j, n - 1)]} << (8 + 8 * j);
-    return v;
-  }
-
-  const uint32_t* Fine(const int* c) {
-    const uint32_t cell = FineCell(c[0], c[1], c[2]);
-    if (shared_) {
-      const int32_t offset = shared_->fine[cell];
-      if (offset >= 0) return shared_->pool.data() + offset;
-    }
-    if (fine_.empty()) fine_.assign(size_t{1} << 18, -1);
-    if (fine_[cell] < 0) fine_[cell] = FineList(c, pool_);
-    return &pool_[static_cast<uint32_t>(fine_[cell])];
-  }
-
-  // Appends the list of c's 4-4-4 cell to `to`; returns its offset there.
-  int32_t FineList(const int* c, std::vector<uint32_t>& to) {
-    const int lo[3] = {c[0] & ~3, c[1] & ~3, c[2] & ~3};
+  // Fills the cells of the eight 2-2-2 cubes of c's 4-4-4 cube (neighbours
+  // in the table: the lowest bit of each channel's half is in the slot's
+  // three lowest bits); returns c's.
+  __attribute__((noinline)) uint32_t BuildCubes(int c0, int c1, int c2) {
+    const int c[3] = {c0, c1, c2};
+    const int lo[3] = {c0 & ~3, c1 & ~3, c2 & ~3};
     const uint32_t* parent = Coarse(c);
     uint8_t out[256];
+    uint32_t list[256];
     const uint32_t n = Winners(lo, 4, parent + 1, parent[0], out);
-    return Append(to, out, n);
+    for (uint32_t k = 0; k < n; ++k) list[k] = all_[out[k]];
+    const uint32_t slot = CubeSlot(c0, c1, c2), first = slot & ~7u;
+    uint32_t mine = 0;
+    for (uint32_t s = 0; s < 8; ++s) {
+      const int cube[3] = {lo[0] + static_cast<int>(s >> 1 & 2), lo[1] + static_cast<int>(s & 2),
+                           lo[2] + static_cast<int>(s << 1 & 2)};
+      const uint32_t m = Winners(cube, 2, list, n, out);
+      uint32_t v = 2;
+      if (m <= 3) {
+        v = 1;
+        for (uint32_t j = 0; j < 3; ++j) v |= uint32_t{out[std::min(j, m - 1)]} << (8 + 8 * j);
+      }
+      std::atomic_ref<uint32_t>(cubes_[first + s]).store(v, std::memory_order_relaxed);
+      if (first + s == slot) mine = v;
+    }
+    return mine;
   }
 
   // Entries of `from` (n of them) that can win in the cube at lo of the
@@ -536,13 +599,11 @@ class OctreeQuantizer::PaletteSearch {
   const uint8_t (*planes_)[256];
   uint32_t colors_;
   uint32_t* cubes_;
-  const SharedLists* shared_;
   ListSearch search_;
-  bool fineLists_ = false;
-  uint32_t squares_[511];
+  CubeResolve resolve_;
   uint32_t morton_[256];
   uint32_t all_[256];  // every entry packed as in the lists
-  std::vector<int32_t> top_, cells_, fine_;
+  std::vector<int32_t> top_, cells_;
   std::vector<uint32_t> pool_;
 };
 
@@ -552,20 +613,12 @@ struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }
 };
 
-// Zeroed lazily by the system for big blocks: only the pages used cost.
-// Big images with up to 64 colours: the cube table (8 MB), measured twice
-// as fast as the lists on busy photos; more colours: the 4-4-4 lists (the
-// cube cells there often hold more than three winners).
-struct SearchTables {
-  SearchTables(uint64_t pixels, uint32_t colors) {
-    if (pixels >= (1u << 16) && colors <= 64)
-      cubes.reset(static_cast<uint32_t*>(std::calloc(size_t{1} << 21, sizeof(uint32_t))));
-    else
-      fine = pixels >= (1u << 16);
-  }
-  bool fine = false;
-  std::unique_ptr<uint32_t[], FreeDeleter> cubes;
-};
+// The cube table (8 MB) for big images, zeroed lazily by the system: only
+// the pages used cost. Small ones search the 8-8-8 lists.
+std::unique_ptr<uint32_t[], FreeDeleter> CubeTable(uint64_t pixels) {
+  if (pixels < (1u << 16)) return nullptr;
+  return std::unique_ptr<uint32_t[], FreeDeleter>(static_cast<uint32_t*>(std::calloc(size_t{1} << 21, sizeof(uint32_t))));
+}
 
 }  // namespace
 
@@ -574,22 +627,24 @@ struct SearchTables {
 bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors,
                                      const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t top,
                                      uint32_t bottom, uint32_t srcStride, uint32_t dstStride, uint32_t bytesPerPixel,
-                                     bool fine, uint32_t* cubes, const SharedLists* shared) {
-  PaletteSearch search(planes, colors, fine, cubes, shared);
+                                     uint32_t* cubes) {
+  PaletteSearch search(planes, colors, cubes);
   for (uint32_t y = top; y < bottom; ++y) {
     const uint8_t* p = pixels + static_cast<size_t>(y) * srcStride;
     uint8_t* out = output + static_cast<size_t>(y) * dstStride;
-    int last[3] = {-1, -1, -1};
-    uint8_t lastIndex = 0;
-    constexpr uint32_t kAhead = 16;
-    for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
-      if (x + kAhead < width) search.Prefetch(p + kAhead * bytesPerPixel);
-      const int c[3] = {p[0], p[1], p[2]};
-      if (c[0] != last[0] || c[1] != last[1] || c[2] != last[2]) {
-        lastIndex = static_cast<uint8_t>(search.Find(c));
-        last[0] = c[0], last[1] = c[1], last[2] = c[2];
+    if (cubes) {
+      search.MapRun(p, width, bytesPerPixel, out);
+    } else {
+      int last[3] = {-1, -1, -1};
+      uint8_t lastIndex = 0;
+      for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
+        const int c[3] = {p[0], p[1], p[2]};
+        if (c[0] != last[0] || c[1] != last[1] || c[2] != last[2]) {
+          lastIndex = static_cast<uint8_t>(search.Find(c));
+          last[0] = c[0], last[1] = c[1], last[2] = c[2];
+        }
+        out[x] = lastIndex;
       }
-      out[x] = lastIndex;
     }
     if (PicProgress(y - top, bottom - top) == 0) {
       *error = kPicErrCancelled;
@@ -597,54 +652,6 @@ bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[25
     }
   }
   return true;
-}
-
-// Marks the 4-4-4 cells of every eighth row (a pass over every pixel cost
-// more than the few cells it adds), builds their lists (bands of cells, each
-// with its own 8-8-8 lists) and joins them; returns an error code.
-uint32_t OctreeQuantizer::BuildSharedLists(SharedLists* shared, const uint8_t (*planes)[256], uint32_t colors,
-                                           const uint8_t* pixels, uint32_t width, uint32_t height,
-                                           uint32_t srcStride, uint32_t bytesPerPixel) {
-  constexpr uint32_t kCells = 1u << 18, kChunk = 1024, kChunks = kCells / kChunk;
-  try {
-    std::vector<uint8_t> used(kCells, 0);
-    constexpr uint32_t kRowStep = 8;
-    uint32_t err = RunBandJobs(false, width, (height + kRowStep - 1) / kRowStep, [&](const ThreadBand& band) -> uint32_t {
-      for (uint32_t row = band.top; row < band.bottom; ++row) {
-        const uint8_t* p = pixels + static_cast<size_t>(row) * kRowStep * srcStride;
-        for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
-          std::atomic_ref<uint8_t> mark(used[PaletteSearch::FineCell(p[0], p[1], p[2])]);
-          if (!mark.load(std::memory_order_relaxed)) mark.store(1, std::memory_order_relaxed);
-        }
-      }
-      return 0;
-    });
-    if (err) return err;
-    shared->fine.assign(kCells, -1);
-    std::vector<std::vector<uint32_t>> pools(kChunks);
-    err = RunBandJobs(false, 1, kChunks, [&](const ThreadBand& band) -> uint32_t {
-      try {
-        PaletteSearch builder(planes, colors, false);
-        for (uint32_t k = band.top; k < band.bottom; ++k)
-          builder.BuildFineLists(used.data(), k * kChunk, (k + 1) * kChunk, shared->fine.data(), pools[k]);
-      } catch (const std::bad_alloc&) {
-        return kPicErrNoMemory;
-      }
-      return 0;
-    });
-    if (err) return err;
-    size_t total = 0;
-    for (uint32_t k = 0; k < kChunks; ++k) {
-      for (uint32_t cell = k * kChunk; cell < (k + 1) * kChunk; ++cell)
-        if (shared->fine[cell] >= 0) shared->fine[cell] += static_cast<int32_t>(total);
-      total += pools[k].size();
-    }
-    shared->pool.reserve(total);
-    for (const auto& pool : pools) shared->pool.insert(shared->pool.end(), pool.begin(), pool.end());
-  } catch (const std::bad_alloc&) {
-    return kPicErrNoMemory;
-  }
-  return 0;
 }
 
 int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t height,
@@ -655,22 +662,15 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
   }
   colors = std::clamp<uint32_t>(colors, 1, 256);  // no colours: index 0 everywhere
   const int32_t limit = errorLimit_;
-  SearchTables tables(uint64_t{width} * height, colors);
+  const auto cubes = CubeTable(uint64_t{width} * height);
   if (limit == 0) {
     if (!WantBands(poolFlags_, height))
       return MapNearestRows(&error_, planes_, colors, pixels, output, width, 0, height, srcStride, dstStride,
-                            bytesPerPixel, tables.fine, tables.cubes.get());
-    // Big pictures with many colours: the 4-4-4 lists once for all bands
-    // (with the lists of each band's own, should there be no memory for
-    // them). The cube table's short lists cost less than the pass that
-    // finds the cells used.
-    SharedLists lists;
-    const bool shared = tables.fine &&
-                        BuildSharedLists(&lists, planes_, colors, pixels, width, height, srcStride, bytesPerPixel) == 0;
+                            bytesPerPixel, cubes.get());
     error_ = RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
       uint32_t err = 0;
       MapNearestRows(&err, planes_, colors, pixels, output, width, band.top, band.bottom, srcStride, dstStride,
-                     bytesPerPixel, tables.fine, tables.cubes.get(), shared ? &lists : nullptr);
+                     bytesPerPixel, cubes.get());
       return err;
     });
     return error_ == 0;
@@ -678,7 +678,7 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
 
   if (dither_ && GreyPair(pixels, width, height, srcStride, colors, bytesPerPixel))
     return MapGreyPair(pixels, output, width, height, srcStride, dstStride, bytesPerPixel);
-  PaletteSearch search(planes_, colors, tables.fine, tables.cubes.get());
+  PaletteSearch search(planes_, colors, cubes.get());
   std::vector<int32_t> rowA((static_cast<size_t>(width) + 2) * 3, 0), rowB(rowA.size(), 0);
   int32_t limitTable[511];
   for (int d = -255; d <= 255; ++d) limitTable[d + 255] = std::clamp(d, -limit, limit);
@@ -847,7 +847,7 @@ void OctreeQuantizer::RefinePalette(uint32_t count) {
   const int steps = fineBins_.empty() || count > 64 ? 2 : 4;
   fineBins_ = std::vector<FineBin>();
   for (int step = 0; step < steps; ++step) {
-    PaletteSearch search(planes_, count, false);
+    PaletteSearch search(planes_, count);
     uint64_t sum[256][3] = {}, n[256] = {};
     for (const Cell& cell : cells) {
       int c[3];

@@ -75,14 +75,9 @@ class OctreeQuantizer {
   void AssignPalette(uint32_t level, uint32_t index);
   void RefinePalette(uint32_t count);
   class PaletteSearch;
-  struct SharedLists;
   static bool MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors, const uint8_t* pixels,
                              uint8_t* output, uint32_t width, uint32_t top, uint32_t bottom, uint32_t srcStride,
-                             uint32_t dstStride, uint32_t bytesPerPixel, bool fine, uint32_t* cubes,
-                             const SharedLists* shared = nullptr);
-  static uint32_t BuildSharedLists(SharedLists* shared, const uint8_t (*planes)[256], uint32_t colors,
-                                   const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t srcStride,
-                                   uint32_t bytesPerPixel);
+                             uint32_t dstStride, uint32_t bytesPerPixel, uint32_t* cubes);
   bool GreyPair(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride, uint32_t colors,
                 uint32_t bytesPerPixel) const;
   int MapGreyPair(const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t height, uint32_t srcStride,

@@ -1,6 +1,7 @@
 // Octree and median-cut palettes and the palette mapping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -283,10 +284,9 @@ TEST(OctreeQuantizer, TwoColourDitherFollowsThePlainRule) {
 }
 
 // Every pixel lands on its nearest entry (lowest index on ties) for each
-// way of searching: the cube table (big images, up to 64 colours), the
-// 4-4-4 lists (big images, more colours) and the 8-8-8 lists (small ones),
-// on busy pictures (noise over a ramp) and on the calling thread and the
-// pool alike.
+// way of searching: the cube table (big images, any number of colours) and
+// the 8-8-8 lists (small ones), on busy pictures (noise over a ramp) and on
+// the calling thread and the pool alike.
 TEST(OctreeQuantizer, NearestMappingIsExactForEverySearch) {
   const struct {
     uint32_t w, h, colors, noise;
@@ -322,16 +322,18 @@ TEST(OctreeQuantizer, NearestMappingIsExactForEverySearch) {
 // Every form of the palette search (plain, SSE2, AVX2 where present) on the
 // calling thread and on the pool gives each pixel its nearest entry with the
 // lowest index on ties, against a plain scan over the whole palette: busy
-// pictures, every colour distinct, ramps, colours met only in the rows the
-// pool's shared lists do not look at, ties built into the palette
+// pictures, every colour distinct, ramps, colours met only off every eighth
+// row, ties built into the palette
 // (copies, entries equally far from whole grey ramps), a lone pixel, one
-// very wide row, 4-byte pixels; through each way of searching (lists of
-// 8-8-8 cells for small pictures, the cube table up to 64 colours, the
-// 4-4-4 lists above). Error diffusion, which searches the same way, must
+// very wide row, 4-byte pixels, pixels close to clusters of entries (the
+// eight corners of a 2-2-2 cube and its neighbours: more than three winners
+// in a cube); through each way of searching (lists of 8-8-8 cells for small
+// pictures, the cube table for big ones, whose cubes of many winners search
+// their cell's list). Error diffusion, which searches the same way, must
 // agree across the forms too.
 TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
-  enum Picture { kNoise, kDistinct, kRamp, kFlatEighthRows };
-  enum Palette { kRandom, kCopies, kEvenGreys, kOneColour, kAllSame };
+  enum Picture { kNoise, kDistinct, kRamp, kFlatEighthRows, kNearEntries };
+  enum Palette { kRandom, kCopies, kEvenGreys, kOneColour, kAllSame, kClusters };
   const struct {
     const char* what;
     uint32_t w, h, colors;
@@ -339,10 +341,10 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
     Palette palette;
     uint32_t bpp;
   } rows[] = {
-      {"busy, fine lists", 257, 256, 256, kNoise, kRandom, 3},
+      {"busy, 256 colours", 257, 256, 256, kNoise, kRandom, 3},
       {"busy, cube table", 257, 256, 64, kNoise, kRandom, 3},
       {"busy, small picture", 120, 90, 256, kNoise, kRandom, 3},
-      {"first past the cube table", 257, 256, 65, kNoise, kRandom, 3},
+      {"busy, 65 colours", 257, 256, 65, kNoise, kRandom, 3},
       {"every colour distinct", 256, 256, 256, kDistinct, kRandom, 3},
       {"busy, 4 bytes", 257, 256, 200, kNoise, kRandom, 4},
       {"ramp", 257, 256, 256, kRamp, kRandom, 3},
@@ -356,6 +358,10 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
       {"lone pixel", 1, 1, 256, kNoise, kRandom, 3},
       {"one wide row", 65539, 1, 256, kDistinct, kRandom, 3},
       {"one wide row, 4 bytes", 65537, 1, 17, kNoise, kRandom, 4},
+      {"clustered entries", 257, 256, 256, kNearEntries, kClusters, 3},
+      {"clustered entries, 4 bytes", 300, 230, 64, kNearEntries, kClusters, 4},
+      {"clustered entries, small picture", 100, 80, 200, kNearEntries, kClusters, 3},
+      {"clustered entries, narrow rows", 7, 9400, 24, kNearEntries, kClusters, 3},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.what);
@@ -385,7 +391,18 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
       RGBQUAD q{static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16), 0};
       if (r.palette == kEvenGreys) q = {BYTE(2 * i), BYTE(2 * i), BYTE(2 * i), 0};
       if (r.palette == kAllSame) q = {90, 160, 30, 0};
+      if (r.palette == kClusters && i % 8) {  // the corners of a 2-2-2 cube at entry 8k
+        const RGBQUAD& base = pal[i / 8 * 8];
+        q = {BYTE(base.rgbBlue + (i & 1)), BYTE(base.rgbGreen + (i >> 1 & 1)), BYTE(base.rgbRed + (i >> 2 & 1)), 0};
+      } else if (r.palette == kClusters) {
+        q = {BYTE(q.rgbBlue & 0xFC), BYTE(q.rgbGreen & 0xFC), BYTE(q.rgbRed & 0xFC), 0};
+      }
       pal[i] = r.palette == kCopies && j != i ? pal[j] : q;
+    }
+    for (size_t i = 0; r.picture == kNearEntries && i < n; ++i) {  // within two of an entry
+      const RGBQUAD& e = pal[next() % r.colors];
+      const int around[3] = {e.rgbRed, e.rgbGreen, e.rgbBlue};
+      for (int k = 0; k < 3; ++k) img[i * r.bpp + k] = static_cast<uint8_t>(std::clamp(around[k] + int(next() % 5) - 2, 0, 255));
     }
     std::vector<uint8_t> want(n);
     for (size_t i = 0; i < n; ++i) {
