@@ -7,15 +7,14 @@
 #include "scene/anim_thread.h"
 #include "services/window_requests.h"
 
-namespace {
-
-Billboard billboard;
-
-}  // namespace
+DesktopParts& Desktop() {
+  static DesktopParts* const parts = new DesktopParts;
+  return *parts;
+}
 
 void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow) {
   FigureWindowRequest.SetWindow(figureWindow);
   OverlayWindowRequest.SetWindow(overlayWindow);
   BillboardState.windowRequest.SetWindow(billboardWindow);
-  SetAnimationParts({&billboard, {[] { ClockObject.raiseRequest = 1; }, [] { WeatherObject.raiseRequest = 1; }}});
+  SetAnimationParts({&Desktop().billboard, {[] { ClockObject.raiseRequest = 1; }, [] { WeatherObject.raiseRequest = 1; }}});
 }

@@ -3,6 +3,18 @@
 #include <windows.h>
 // The desktop parts the shell makes at start-up and hands to each other.
 
+#include "objects/billboard.h"
+#include "objects/metar_download.h"
+
+// The owner objects of the desktop parts, made once by the shell and handed
+// to the threads and pages that use them. They live until the process ends:
+// a thread the shutdown could not end still finds them.
+struct DesktopParts {
+  Billboard billboard;
+  WeatherService weather;
+};
+DesktopParts& Desktop();
+
 // Once the main-class windows exist: the billboard the animation thread
 // carries, and what follows a relayout the thread passes on.
 // Each window goes to the thread that draws it.

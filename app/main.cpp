@@ -4,6 +4,7 @@
 #include "services/shell_state.h"
 #include "stage/figure_state.h"
 #include "stage/speech_bubble.h"
+#include "app/desktop.h"
 #include "app/desktop_windows.h"
 #include "app/shell_windows.h"
 #include "services/help.h"
@@ -122,7 +123,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     StartClock();
     StartCountdown();
     SetWeatherSceneGate(CanAnimateNow);
-    StartWeather();
+    StartWeather(Desktop().weather);
     OpenForShutdownRequests();
     // Start-up is done: its deep frames are dead weight from here on.
     ReleaseUnusedStack();

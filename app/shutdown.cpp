@@ -1,5 +1,6 @@
 #include "app/shutdown.h"
 #include "app/shell_windows.h"
+#include "app/desktop.h"
 
 #include "services/window_requests.h"
 #include "services/messages.h"
@@ -9,7 +10,6 @@
 #include "services/threads.h"
 #include "objects/billboard.h"
 #include "objects/desktop_object.h"
-#include "objects/metar_download.h"
 #include "scene/anim_thread.h"
 #include "scene/scenery_strip.h"
 
@@ -67,7 +67,7 @@ void OnShutdownMessage() {
   WaitForAndCloseThread(OwnedHandle(TakePosterThread()), kThreadEndWaitMs);
   // A weather fetch gives its transfer up on QuitFlag and ends at once; a
   // transfer given up ends when WinINet lets go of it, which is not waited out.
-  JoinWeatherThreads(kThreadEndWaitMs, kGivenUpTransferWaitMs);
+  Desktop().weather.Join(kThreadEndWaitMs, kGivenUpTransferWaitMs);
   WriteLogLine("~~~ Threads ended");
 
   if (BillboardWindow) ShowWindow(BillboardWindow, SW_HIDE);

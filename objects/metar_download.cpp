@@ -15,8 +15,6 @@
 #include "services/threads.h"
 #include "services/win_util.h"
 
-MetarReportStore MetarReport;
-
 namespace {
 
 constexpr DWORD kComctlWithWinInet = (4u << 16) | 71;  // comctl32 4.71 came with WinINet
@@ -24,20 +22,9 @@ constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kTransferLimitMs = 90000;
 constexpr size_t kMaxCacheBytes = 16384;  // ten lines of 1023 characters and their ends fit
 
-std::atomic<DWORD> transferLimitMs{kTransferLimitMs};
-std::atomic<int> runningTransfers{0};
-std::atomic<unsigned> transferNumber{0};
 // Guards the replacing of a cache file against the giving up of the
 // transfer that would replace it.
 std::mutex replaceMutex;
-
-// The fetch's thread and the transfer threads given up, kept to be joined.
-// fetchMutex also makes taking busy and keeping the new thread one step, so
-// a waiter that sees busy finds the running fetch's thread.
-std::mutex fetchMutex;
-OwnedHandle fetchThread;
-std::vector<OwnedHandle> givenUpTransfers;
-std::atomic<WorkerWake*> fetchWake{nullptr};
 
 // A handle of the same thread for a caller of its own; empty when it cannot be had.
 OwnedHandle Duplicate(HANDLE thread) {
@@ -45,13 +32,6 @@ OwnedHandle Duplicate(HANDLE thread) {
   if (!thread || !DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0))
     return OwnedHandle();
   return OwnedHandle(copy);
-}
-
-// Keeps a fetch thread, joining the one before it (which has given up busy
-// and so ends within moments).
-void KeepFetchThread(OwnedHandle thread) {
-  if (fetchThread) WaitForSingleObject(fetchThread.get(), INFINITE);
-  fetchThread = std::move(thread);
 }
 
 void LogDecoderLine(const char* line) {
@@ -78,6 +58,9 @@ void LogConnectedState(BOOL connected, DWORD flags) {
 // that arrives later never replaces the cache.
 struct Transfer {
   std::string url, localPath, tempPath;
+  WeatherFetchSettings connection;
+  // The count of the transfers' owner, which a given-up transfer may outlive.
+  std::shared_ptr<std::atomic<int>> running;
   std::atomic<int> result{0};
   std::mutex mutex;  // guards the handles and abandoned
   OwnedInternet handles[2];  // the session (0) and its connection (1)
@@ -202,91 +185,120 @@ bool ReadCacheFile(const char* path, std::string& content) {
 
 }  // namespace
 
-namespace {
+WeatherFetchSettings WeatherFetchSettingsFrom(const AppSettings& settings) {
+  WeatherFetchSettings f;
+  f.signOn = settings.Weather[0] > 0;
+  f.station = settings.METAR.Get();
+  f.accessType = settings.AccessType;
+  f.proxy = settings.Proxy.Get();
+  f.port = settings.FTPPortNumber;
+  f.clock24h = settings.Clock24h;
+  f.dateOrder = settings.DateOrder;
+  f.dateSeparator = settings.DateSeparator.Get();
+  return f;
+}
 
-// Starts the fetch thread under fetchMutex; false when one runs or none could start.
-bool StartFetchLocked() {
-  if (MetarReport.busy.exchange(1)) return false;
+// What a fetch thread is handed: its service and its own settings.
+struct WeatherService::Run {
+  WeatherService* service;
+  WeatherFetchSettings settings;
+};
+
+bool WeatherService::StartLocked(const WeatherFetchSettings& settings) {
+  if (busy_.exchange(1)) return false;
+  auto* run = new Run{this, settings};
   DWORD id = 0;
-  OwnedHandle thread(StartThread(GetMETAR, nullptr, &id));
+  OwnedHandle thread(StartThread(FetchThread, run, &id));
   if (!thread) {
-    MetarReport.busy = 0;
+    delete run;
+    busy_ = 0;
     WriteLogLine("GetWeather-Thread NICHT gestartet");
     return false;
   }
   WriteLogLine("GetWeather-Thread gestartet");
-  KeepFetchThread(std::move(thread));
+  // The one before has given up busy and so ends within moments.
+  if (fetchThread_) WaitForSingleObject(fetchThread_.get(), INFINITE);
+  fetchThread_ = std::move(thread);
   return true;
 }
 
-}  // namespace
-
-OwnedHandle StartWeatherFetch() {
-  std::lock_guard<std::mutex> lock(fetchMutex);
-  if (!StartFetchLocked()) return OwnedHandle();
-  return Duplicate(fetchThread.get());
+OwnedHandle WeatherService::StartOwn(const WeatherFetchSettings& settings) {
+  std::lock_guard<std::mutex> lock(fetchMutex_);
+  if (!StartLocked(settings)) return OwnedHandle();
+  return Duplicate(fetchThread_.get());
 }
 
-int StartWeatherThread() {
-  std::lock_guard<std::mutex> lock(fetchMutex);
-  return StartFetchLocked() || MetarReport.busy ? 1 : 0;
+bool WeatherService::Start(const WeatherFetchSettings& settings) {
+  std::lock_guard<std::mutex> lock(fetchMutex_);
+  return StartLocked(settings) || Busy();
 }
 
-bool WaitForWeatherThread(DWORD milliseconds) {
+bool WeatherService::Wait(DWORD milliseconds) {
   OwnedHandle running;
   {
-    std::lock_guard<std::mutex> lock(fetchMutex);
-    if (!MetarReport.busy) return true;
-    running = Duplicate(fetchThread.get());
+    std::lock_guard<std::mutex> lock(fetchMutex_);
+    if (!Busy()) return true;
+    running = Duplicate(fetchThread_.get());
   }
   return running && WaitForSingleObject(running.get(), milliseconds) == WAIT_OBJECT_0;
 }
 
-void SetWeatherFetchWake(WorkerWake* wake) {
-  fetchWake = wake;
+WeatherService::~WeatherService() {
+  Join(INFINITE, 0);
 }
 
-void JoinWeatherThreads(DWORD milliseconds, DWORD givenUpMs) {
-  // Waited for outside the lock: a fetch that gives up now keeps its transfer under it.
+void WeatherService::Join(DWORD milliseconds, DWORD givenUpMs) {
+  // Waited for outside the lock: a fetch that gives up now keeps its transfer meanwhile.
   OwnedHandle fetch;
   {
-    std::lock_guard<std::mutex> lock(fetchMutex);
-    fetch = std::move(fetchThread);
+    std::lock_guard<std::mutex> lock(fetchMutex_);
+    fetch = std::move(fetchThread_);
   }
   if (fetch) WaitForSingleObject(fetch.get(), milliseconds);
-  std::vector<OwnedHandle> transfers;
-  {
-    std::lock_guard<std::mutex> lock(fetchMutex);
-    transfers.swap(givenUpTransfers);
-  }
-  for (const OwnedHandle& transfer : transfers) WaitForSingleObject(transfer.get(), givenUpMs);
+  transfers_.Join(givenUpMs);
 }
 
-int GivenUpMetarTransfers() {
-  std::lock_guard<std::mutex> lock(fetchMutex);
-  return static_cast<int>(givenUpTransfers.size());
+MetarSnapshot WeatherService::Report() const {
+  std::lock_guard<std::mutex> lock(reportMutex_);
+  return report_;
 }
 
-DWORD WINAPI GetMETAR(void*) {
-  MetarReport.done = 0;
-  const std::string station = Settings.METAR.Get();
-  if (Settings.Weather[0] > 0 && ValidStationCode(station) && GetDllVersion("comctl32.dll") >= kComctlWithWinInet) {
-    LoadInternetSettings();
+void WeatherService::SetReport(const MetarSnapshot& snapshot) {
+  std::lock_guard<std::mutex> lock(reportMutex_);
+  report_ = snapshot;
+}
+
+void WeatherService::Publish(const MetarSnapshot& snapshot) {
+  SetReport(snapshot);
+  ++finished_;
+  if (WorkerWake* wake = ownerWake_.load()) wake->Wake();
+}
+
+DWORD WINAPI WeatherService::FetchThread(void* argument) {
+  const std::unique_ptr<Run> run(static_cast<Run*>(argument));
+  run->service->Fetch(run->settings);
+  return 0;
+}
+
+void WeatherService::Fetch(const WeatherFetchSettings& settings) {
+  MetarSnapshot report = Report();
+  if (settings.signOn && ValidStationCode(settings.station) && GetDllVersion("comctl32.dll") >= kComctlWithWinInet) {
     char cache[MAX_PATH];
     if (!MetarCachePath(cache)) {
       WriteLogLine("GetMETAR() - FEHLER!");
     } else {
-      const std::string url = MetarReportUrl(kMetarServerHost, station);
-      FtpDownloadFile(url.c_str(), cache);
+      const std::string url = MetarReportUrl(kMetarServerHost, settings.station);
+      transfers_.Download(url.c_str(), cache, settings);
       // An older report of this station still shows when the fetch failed.
-      DecodeMetar(cache);
+      report = DecodeMetarFile(cache, report, settings);
       WriteLogLine("GetMETAR() - beendet");
     }
   }
-  MetarReport.done = 1;
-  MetarReport.busy = 0;
-  if (WorkerWake* wake = fetchWake.load()) wake->Wake();
-  return 0;
+  // The report and the count before busy: whoever sees the fetch over finds its report.
+  SetReport(report);
+  ++finished_;
+  busy_ = 0;
+  if (WorkerWake* wake = ownerWake_.load()) wake->Wake();
 }
 
 namespace {
@@ -305,8 +317,7 @@ int RunTransfer(Transfer& job) {
     WriteLogLine("URL ung\xFCltig !");
     return 0;
   }
-  const std::string proxy = Settings.Proxy.Get();
-  const FtpConnectPlan plan = PlanFtpConnection(Settings.AccessType, proxy, Settings.FTPPortNumber, host);
+  const FtpConnectPlan plan = PlanFtpConnection(job.connection.accessType, job.connection.proxy, job.connection.port, host);
 
   DWORD flags = 0;
   const BOOL connected = InternetGetConnectedState(&flags, 0);
@@ -353,7 +364,7 @@ int RunTransfer(Transfer& job) {
 DWORD WINAPI TransferThread(void* argument) {
   std::unique_ptr<std::shared_ptr<Transfer>> job(static_cast<std::shared_ptr<Transfer>*>(argument));
   (*job)->result = RunTransfer(**job);
-  --runningTransfers;
+  --*(*job)->running;
   return 0;
 }
 
@@ -373,7 +384,7 @@ void RemoveStaleParts(const std::string& localPath) {
 
 }  // namespace
 
-int FtpDownloadFile(const char* url, const char* localPath) {
+int MetarTransfers::Download(const char* url, const char* localPath, const WeatherFetchSettings& connection) {
   if (!url || !localPath || !*localPath) {
     WriteLogLine("URL ung\xFCltig !");
     return 0;
@@ -381,28 +392,30 @@ int FtpDownloadFile(const char* url, const char* localPath) {
   auto job = std::make_shared<Transfer>();
   job->url = url;
   job->localPath = localPath;
+  job->connection = connection;
+  job->running = running_;
   // Each transfer writes a file of its own: one given up may still be writing.
   char temp[MAX_PATH];
-  const unsigned number = ++transferNumber;
+  const unsigned number = ++number_;
   if (std::snprintf(temp, sizeof temp, "%s.%lu-%u.part", localPath, static_cast<unsigned long>(GetCurrentProcessId()),
                     number) >= static_cast<int>(sizeof temp))
     return 0;
   job->tempPath = temp;
   RemoveStaleParts(job->localPath);
 
-  ++runningTransfers;
+  ++*running_;
   auto* handOver = new std::shared_ptr<Transfer>(job);
   OwnedHandle thread(StartThread(TransferThread, handOver));
   if (!thread) {
     delete handOver;
-    --runningTransfers;
+    --*running_;
     WriteLogLine("+++ FtpGetFile() - Thread NICHT gestartet");
     return 0;
   }
   // Wine keeps no time limit on an FTP data connection: a server that stops
   // sending would hold the fetch, and with it every later one, for good. The
   // program's end gives it up at once.
-  const DWORD limit = transferLimitMs;
+  const DWORD limit = limitMs_;
   const DWORD start = GetTickCount();
   WorkerWake quit;
   for (;;) {
@@ -414,21 +427,31 @@ int FtpDownloadFile(const char* url, const char* localPath) {
   job->Abandon();
   WriteLogLine("+++ FtpGetFile() - keine Antwort nach %lu ms, aufgegeben",
                static_cast<unsigned long>(GetTickCount() - start));
-  std::lock_guard<std::mutex> lock(fetchMutex);
+  std::lock_guard<std::mutex> lock(mutex_);
   // Those given up before that have ended since are closed now: the list
   // holds only transfers still running.
-  std::erase_if(givenUpTransfers,
+  std::erase_if(givenUp_,
                 [](const OwnedHandle& transfer) { return WaitForSingleObject(transfer.get(), 0) == WAIT_OBJECT_0; });
-  givenUpTransfers.push_back(std::move(thread));
+  givenUp_.push_back(std::move(thread));
   return 0;
 }
 
-void SetMetarTransferLimit(DWORD milliseconds) {
-  transferLimitMs = milliseconds ? milliseconds : kTransferLimitMs;
+void MetarTransfers::SetLimit(DWORD milliseconds) {
+  limitMs_ = milliseconds ? milliseconds : kTransferLimitMs;
 }
 
-int RunningMetarTransfers() {
-  return runningTransfers;
+int MetarTransfers::GivenUp() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return static_cast<int>(givenUp_.size());
+}
+
+void MetarTransfers::Join(DWORD milliseconds) {
+  std::vector<OwnedHandle> transfers;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    transfers.swap(givenUp_);
+  }
+  for (const OwnedHandle& transfer : transfers) WaitForSingleObject(transfer.get(), milliseconds);
 }
 
 int ReportInternetError(DWORD code, const char* label) {
@@ -469,20 +492,18 @@ bool MetarCachePath(char (&path)[MAX_PATH]) {
   return true;
 }
 
-void DecodeMetar(const char* path) {
-  const MetarSnapshot previous = MetarReport.Get();
+MetarSnapshot DecodeMetarFile(const char* path, const MetarSnapshot& previous, const WeatherFetchSettings& settings) {
   MetarSnapshot next;
   std::string content, text;
   if (path && ReadCacheFile(path, content)) {
     JoinMetarLines(content, text);
-    next.values = DecodeMetarText(text, previous.values, Settings.METAR.Get(), LogDecoderLine);
+    next.values = DecodeMetarText(text, previous.values, settings.station, LogDecoderLine);
   } else {
     next.values.pressure = previous.values.pressure;
     next.values.humidity = previous.values.humidity;
   }
-  const std::string separator = Settings.DateSeparator.Get();
   const std::string time =
-      FormatObservationTime(ToLocal(next.values.observed), Settings.Clock24h, Settings.DateOrder, separator);
+      FormatObservationTime(ToLocal(next.values.observed), settings.clock24h, settings.dateOrder, settings.dateSeparator);
   lstrcpynA(next.timeText, time.c_str(), sizeof next.timeText);
-  MetarReport.Set(next);
+  return next;
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "objects/object_test_support.h"
+#include "services/settings.h"
 #include "services/threads.h"
 
 namespace {
@@ -59,25 +60,27 @@ class MetarDownload : public ::testing::Test {
     settings_.Make("metar");
     ASSERT_TRUE(MetarCachePath(cache_));
     DeleteFileA(cache_);
-    MetarReport.Set({});
-    SetMetarTransferLimit(0);
-    Settings.Weather[0] = 1;
-    Settings.METAR.Set("EDDF");
-    settings_.SetNumber("AccessType", 3);
-    settings_.SetText("Proxy", "127.0.0.1");
+    fetch_.signOn = true;
+    fetch_.station = "EDDF";
+    fetch_.accessType = 3;
+    fetch_.proxy = "127.0.0.1";
   }
   void TearDown() override { settings_.Remove(); }
 
   // One fetch from the server of this mode, to its end.
   MetarValues Fetch(const char* mode) {
-    settings_.SetNumber("FTPPortNumber", DWORD(std::atoi(std::getenv(mode))));
-    EXPECT_EQ(StartWeatherThread(), 1);
-    EXPECT_TRUE(WaitForWeatherThread(60000));
-    EXPECT_EQ(MetarReport.done, 1);
-    return MetarReport.Get().values;
+    fetch_.port = Port(mode);
+    const unsigned before = weather_.Finished();
+    EXPECT_TRUE(weather_.Start(fetch_));
+    EXPECT_TRUE(weather_.Wait(60000));
+    EXPECT_EQ(weather_.Finished(), before + 1) << "each fetch ends once";
+    return weather_.Report().values;
   }
+  static int Port(const char* mode) { return std::atoi(std::getenv(mode)); }
 
   PrivateSettings settings_;
+  WeatherService weather_;
+  WeatherFetchSettings fetch_;
   char cache_[MAX_PATH] = {};
 };
 
@@ -113,16 +116,16 @@ TEST_F(MetarDownload, FailuresKeepTheCachedReportOfTheStation) {
 // and the stalled file, when it comes whole at last, never replaces the cache.
 TEST_F(MetarDownload, AStalledTransferIsGivenUpAndItsLateFileThrownAway) {
   Fetch("WAYLUNE_FTP_OK");
-  SetMetarTransferLimit(1500);
+  weather_.Transfers().SetLimit(1500);
   const DWORD start = GetTickCount();
   MetarValues v = Fetch("WAYLUNE_FTP_STALL");
   EXPECT_LT(GetTickCount() - start, 7000u) << "given up at the limit, not when the server goes on";
-  EXPECT_EQ(RunningMetarTransfers(), 1) << "the stalled transfer still runs";
+  EXPECT_EQ(weather_.Transfers().Running(), 1) << "the stalled transfer still runs";
   EXPECT_EQ(v.temperatureC, 8) << "the old report stays";
   v = Fetch("WAYLUNE_FTP_OK");
   EXPECT_EQ(v.temperatureC, 8);
-  for (int i = 0; i < 300 && RunningMetarTransfers() > 0; ++i) Sleep(100);
-  ASSERT_EQ(RunningMetarTransfers(), 0);
+  for (int i = 0; i < 300 && weather_.Transfers().Running() > 0; ++i) Sleep(100);
+  ASSERT_EQ(weather_.Transfers().Running(), 0);
   EXPECT_NE(ServerLog().find("stall goes on"), std::string::npos);
   EXPECT_EQ(ReadAll(cache_), kEddf) << "the late file of the given-up transfer replaced the cache";
   EXPECT_EQ(PartFiles(cache_), 0);
@@ -148,11 +151,10 @@ TEST_F(MetarDownload, ObservationTimeInLocalTime) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.dateLine);
     std::ofstream(cache_, std::ios::binary) << row.dateLine << "\r\nEDDF 151250Z 24008KT CAVOK 08/02 Q1021\r\n";
-    Settings.Clock24h = row.clock24h;
-    Settings.DateOrder = row.dateOrder;
-    Settings.DateSeparator.Set(row.separator);
-    DecodeMetar(cache_);
-    EXPECT_STREQ(MetarReport.Get().timeText, row.text);
+    fetch_.clock24h = row.clock24h;
+    fetch_.dateOrder = row.dateOrder;
+    fetch_.dateSeparator = row.separator;
+    EXPECT_STREQ(DecodeMetarFile(cache_, {}, fetch_).timeText, row.text);
   }
 }
 
@@ -173,7 +175,7 @@ TEST_F(MetarDownload, ALoopbackProxyIsReachedWithOrWithoutARoute) {
   if (!noRoute) return;
   // Offline, the report server itself is not tried: the cache stays.
   DeleteFileA(cache_);
-  settings_.SetNumber("AccessType", 1);
+  fetch_.accessType = 1;
   v = Fetch("WAYLUNE_FTP_OK");
   EXPECT_EQ(v.valid, 0);
   EXPECT_EQ(GetFileAttributesA(cache_), INVALID_FILE_ATTRIBUTES);
@@ -181,7 +183,7 @@ TEST_F(MetarDownload, ALoopbackProxyIsReachedWithOrWithoutARoute) {
 
 TEST_F(MetarDownload, AChangedStationShowsNothingUntilItsReportArrives) {
   Fetch("WAYLUNE_FTP_OK");
-  Settings.METAR.Set("EDDM");
+  fetch_.station = "EDDM";
   MetarValues v = Fetch("WAYLUNE_FTP_DOWN");
   EXPECT_EQ(v.valid, 0) << "the cache still holds EDDF's report";
   EXPECT_EQ(v.temperatureC, kMetarNone);
@@ -194,21 +196,21 @@ TEST_F(MetarDownload, AChangedStationShowsNothingUntilItsReportArrives) {
 }
 
 TEST_F(MetarDownload, OneFetchAtATimeAndNoneWithoutAStation) {
-  settings_.SetNumber("FTPPortNumber", DWORD(std::atoi(std::getenv("WAYLUNE_FTP_SLOW"))));
+  fetch_.port = Port("WAYLUNE_FTP_SLOW");
   const int before = Count(ServerLog(), "slow RETR");
-  EXPECT_EQ(StartWeatherThread(), 1);
-  EXPECT_EQ(StartWeatherThread(), 1);
-  EXPECT_TRUE(WaitForWeatherThread(60000));
+  EXPECT_TRUE(weather_.Start(fetch_));
+  EXPECT_TRUE(weather_.Start(fetch_));
+  EXPECT_TRUE(weather_.Wait(60000));
   EXPECT_EQ(Count(ServerLog(), "slow RETR"), before + 1);
 
   for (const char* code : {"EDD", "EDDFX", "ED/F"}) {
-    Settings.METAR.Set(code);
+    fetch_.station = code;
     const std::string log = ServerLog();
     Fetch("WAYLUNE_FTP_OK");
     EXPECT_EQ(ServerLog(), log) << code << " reached the server";
   }
-  Settings.METAR.Set("EDDF");
-  Settings.Weather[0] = 0;
+  fetch_.station = "EDDF";
+  fetch_.signOn = false;
   const std::string log = ServerLog();
   Fetch("WAYLUNE_FTP_OK");
   EXPECT_EQ(ServerLog(), log) << "the sign is off";
@@ -218,31 +220,32 @@ TEST_F(MetarDownload, OneFetchAtATimeAndNoneWithoutAStation) {
 // waiter sees its thread end (and a wait too short says so), and the caller
 // of a fetch of its own holds the thread while a second start is refused.
 TEST_F(MetarDownload, AFetchsEndWakesItsOwnerAndItsThreadIsWaitedFor) {
-  settings_.SetNumber("FTPPortNumber", DWORD(std::atoi(std::getenv("WAYLUNE_FTP_SLOW"))));
+  fetch_.port = Port("WAYLUNE_FTP_SLOW");
   WorkerWake wake;
-  SetWeatherFetchWake(&wake);
-  MetarReport.done = 0;
-  ASSERT_EQ(StartWeatherThread(), 1);
-  EXPECT_FALSE(WaitForWeatherThread(10)) << "the slow server still answers";
-  EXPECT_EQ(MetarReport.busy, 1);
+  weather_.SetOwnerWake(&wake);
+  const unsigned before = weather_.Finished();
+  ASSERT_TRUE(weather_.Start(fetch_));
+  EXPECT_FALSE(weather_.Wait(10)) << "the slow server still answers";
+  EXPECT_TRUE(weather_.Busy());
+  EXPECT_EQ(weather_.Finished(), before);
   const DWORD start = GetTickCount();
   wake.Wait(60000);
   EXPECT_LT(GetTickCount() - start, 30000u);
-  EXPECT_EQ(MetarReport.done, 1) << "woken by the end, the report in";
-  EXPECT_EQ(MetarReport.Get().values.temperatureC, 8);
-  EXPECT_TRUE(WaitForWeatherThread(5000));
-  EXPECT_TRUE(WaitForWeatherThread(0)) << "none runs";
-  SetWeatherFetchWake(nullptr);
+  EXPECT_EQ(weather_.Finished(), before + 1) << "woken by the end, the report in";
+  EXPECT_EQ(weather_.Report().values.temperatureC, 8);
+  EXPECT_TRUE(weather_.Wait(5000));
+  EXPECT_TRUE(weather_.Wait(0)) << "none runs";
+  weather_.SetOwnerWake(nullptr);
 
-  OwnedHandle mine = StartWeatherFetch();
+  OwnedHandle mine = weather_.StartOwn(fetch_);
   ASSERT_TRUE(mine);
-  EXPECT_FALSE(StartWeatherFetch()) << "one fetch at a time";
-  EXPECT_EQ(StartWeatherThread(), 1) << "the running one counts";
+  EXPECT_FALSE(weather_.StartOwn(fetch_)) << "one fetch at a time";
+  EXPECT_TRUE(weather_.Start(fetch_)) << "the running one counts";
   ASSERT_EQ(WaitForSingleObject(mine.get(), 60000), WAIT_OBJECT_0);
-  EXPECT_EQ(MetarReport.busy, 0);
-  EXPECT_EQ(MetarReport.done, 1);
+  EXPECT_FALSE(weather_.Busy());
+  EXPECT_EQ(weather_.Finished(), before + 2) << "the refused starts ended nothing";
   // The next one starts right after, its ended predecessor joined.
-  OwnedHandle next = StartWeatherFetch();
+  OwnedHandle next = weather_.StartOwn(fetch_);
   ASSERT_TRUE(next);
   EXPECT_EQ(WaitForSingleObject(next.get(), 60000), WAIT_OBJECT_0);
 }
@@ -252,27 +255,119 @@ TEST_F(MetarDownload, AFetchsEndWakesItsOwnerAndItsThreadIsWaitedFor) {
 // closes them all; the late file never replaces the cache.
 TEST_F(MetarDownload, TheProgramsEndGivesAStalledTransferUpAndJoinsItsThreads) {
   Fetch("WAYLUNE_FTP_OK");
-  SetMetarTransferLimit(0);  // the full 90 s
-  settings_.SetNumber("FTPPortNumber", DWORD(std::atoi(std::getenv("WAYLUNE_FTP_STALL"))));
+  weather_.Transfers().SetLimit(0);  // the full 90 s
+  fetch_.port = Port("WAYLUNE_FTP_STALL");
   struct QuitAtEnd {
     ~QuitAtEnd() { QuitFlag = 0; }
   } reset;
-  ASSERT_EQ(StartWeatherThread(), 1);
+  ASSERT_TRUE(weather_.Start(fetch_));
   Sleep(1500);  // into the server's 8 s stall
-  ASSERT_EQ(RunningMetarTransfers(), 1);
+  ASSERT_EQ(weather_.Transfers().Running(), 1);
   const DWORD start = GetTickCount();
   QuitFlag = 1;
-  EXPECT_TRUE(WaitForWeatherThread(5000));
+  EXPECT_TRUE(weather_.Wait(5000));
   EXPECT_LT(GetTickCount() - start, 3000u) << "given up at the end, not at the limit";
-  EXPECT_EQ(GivenUpMetarTransfers(), 1) << "only this one: those given up before have ended";
-  EXPECT_EQ(MetarReport.Get().values.temperatureC, 8) << "the old report stays";
-  JoinWeatherThreads(5000, 30000);
-  EXPECT_EQ(GivenUpMetarTransfers(), 0);
-  EXPECT_EQ(RunningMetarTransfers(), 0) << "joined to its end";
+  EXPECT_EQ(weather_.Transfers().GivenUp(), 1) << "only this one: those given up before have ended";
+  EXPECT_EQ(weather_.Report().values.temperatureC, 8) << "the old report stays";
+  weather_.Join(5000, 30000);
+  EXPECT_EQ(weather_.Transfers().GivenUp(), 0);
+  EXPECT_EQ(weather_.Transfers().Running(), 0) << "joined to its end";
   EXPECT_EQ(ReadAll(cache_), kEddf);
   EXPECT_EQ(PartFiles(cache_), 0);
   // Joined twice, or with nothing kept: nothing to wait for.
-  JoinWeatherThreads(0, 0);
+  weather_.Join(0, 0);
+}
+
+// A fetch takes its connection from what it is handed (the committed
+// settings), never from the registry: values stored there but not committed
+// reach no fetch.
+TEST_F(MetarDownload, AFetchUsesTheSettingsItIsHandedNotTheStoredOnes) {
+  settings_.SetNumber("AccessType", 1);
+  settings_.SetText("Proxy", "");
+  settings_.SetNumber("FTPPortNumber", DWORD(Port("WAYLUNE_FTP_DOWN")));
+  settings_.SetText("METAR", "EDDM");
+  const MetarValues v = Fetch("WAYLUNE_FTP_OK");
+  EXPECT_EQ(v.temperatureC, 8) << "EDDF through the proxy handed over";
+  EXPECT_NE(ServerLog().find("ok RETR /data/observations/metar/stations/EDDF.TXT"), std::string::npos);
+}
+
+// A service that goes while its fetch runs waits for the fetch's end: the
+// thread never outlives what it writes to.
+TEST_F(MetarDownload, AServiceEndsOnlyAfterItsRunningFetch) {
+  DeleteFileA(cache_);
+  fetch_.port = Port("WAYLUNE_FTP_SLOW");
+  {
+    WeatherService local;
+    ASSERT_TRUE(local.Start(fetch_));
+    EXPECT_TRUE(local.Busy());
+  }
+  EXPECT_EQ(ReadAll(cache_), kEddf) << "the fetch had ended when its service went";
+}
+
+TEST(WeatherFetchSettings, EachFieldComesFromTheSettingsHandedOver) {
+  struct Row {
+    int weatherOn;
+    const char* station;
+    int accessType;
+    const char* proxy;
+    int port, clock24h, dateOrder;
+    const char* separator;
+    bool signOn;
+  } rows[] = {
+      {1, "EDDF", 3, "proxy.example", 2121, 1, 1, ".", true},
+      {0, "EDDM", 1, "", 21, 0, 0, "/", false},
+      {-1, "KJFK", 0, "10.0.0.1", 8021, 1, 2, "-", false},
+      {2, "", 4, "p", 0, 0, 1, ".", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.station);
+    AppSettings settings;
+    settings.Weather[0] = row.weatherOn;
+    settings.METAR.Set(row.station);
+    settings.AccessType = row.accessType;
+    settings.Proxy.Set(row.proxy);
+    settings.FTPPortNumber = row.port;
+    settings.Clock24h = row.clock24h;
+    settings.DateOrder = row.dateOrder;
+    settings.DateSeparator.Set(row.separator);
+    const WeatherFetchSettings f = WeatherFetchSettingsFrom(settings);
+    EXPECT_EQ(f.signOn, row.signOn);
+    EXPECT_EQ(f.station, row.station);
+    EXPECT_EQ(f.accessType, row.accessType);
+    EXPECT_EQ(f.proxy, row.proxy);
+    EXPECT_EQ(f.port, row.port);
+    EXPECT_EQ(f.clock24h, row.clock24h);
+    EXPECT_EQ(f.dateOrder, row.dateOrder);
+    EXPECT_EQ(f.dateSeparator, row.separator);
+  }
+}
+
+// What a fetch hands over: the report, one more ended fetch, a wake for the
+// owner set then (none once it is taken back).
+TEST(WeatherServiceReport, PublishCountsAndWakesTheOwner) {
+  WeatherService service;
+  WorkerWake wake;
+  EXPECT_EQ(service.Finished(), 0u);
+  EXPECT_FALSE(service.Valid());
+  EXPECT_FALSE(service.Busy());
+  MetarSnapshot report;
+  report.values.valid = 1;
+  report.values.temperatureC = -3;
+  service.SetReport(report);
+  EXPECT_EQ(service.Finished(), 0u) << "a report put in place ends no fetch";
+  EXPECT_TRUE(service.Valid());
+  service.SetOwnerWake(&wake);
+  report.values.temperatureC = 4;
+  service.Publish(report);
+  EXPECT_EQ(service.Finished(), 1u);
+  EXPECT_EQ(service.Report().values.temperatureC, 4);
+  const DWORD start = GetTickCount();
+  wake.Wait(10000);
+  EXPECT_LT(GetTickCount() - start, 5000u) << "the owner was woken";
+  service.SetOwnerWake(nullptr);
+  service.Publish(report);
+  EXPECT_EQ(service.Finished(), 2u);
+  EXPECT_TRUE(service.Wait(0)) << "none runs";
 }
 
 }  // namespace

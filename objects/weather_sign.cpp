@@ -23,9 +23,23 @@ constexpr DWORD kWeatherTickMs = 50;
 constexpr DWORD kFirstFetchPauseMs = 2000;
 
 std::atomic<int (*)()> sceneGate{nullptr};
-WeatherFetchClock fetchClock;  // the sign thread's own
+// The report's owner, handed over before the sign's thread starts.
+WeatherService* service = nullptr;
+// The sign thread's own:
+WeatherFetchClock fetchClock;
 int lastMinute = -1;
 DrawnWeather drawn;  // kept across reloads
+unsigned seenFetches = 0;  // the service's count of ended fetches when last drawn
+
+MetarSnapshot CurrentReport() {
+  return service ? service->Report() : MetarSnapshot{};
+}
+
+// A fetch ended since the sign last drew: its report (or the old one, after
+// a failure) is handed over.
+bool FetchEnded() {
+  return service && service->Finished() != seenFetches;
+}
 
 bool FahrenheitChosen() {
   return Settings.Weather[2] != 0;
@@ -117,7 +131,8 @@ void SetWeatherSceneGate(int (*mayRun)()) {
   sceneGate = mayRun;
 }
 
-int StartWeather() {
+int StartWeather(WeatherService& weather) {
+  service = &weather;
   return StartDesktopObject(WeatherObject, {"LunWeather", "WeatherThread", WeatherWndProc, WeatherThread});
 }
 
@@ -150,13 +165,14 @@ LRESULT CALLBACK WeatherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
   }
 }
 
-void BindWeatherRecord(FigureRecord* record) {
+void BindWeatherRecord(FigureRecord* record, WeatherService* weather) {
   host.Bind(record);
+  service = weather;
 }
 
 int LoadWeatherBitmaps(FigureRecord* record) {
   if (!host.LoadSheetOnly(record)) return 0;
-  MetarReport.done = 0;
+  if (service) seenFetches = service->Finished();
   return 1;
 }
 
@@ -175,8 +191,9 @@ ObjectPlacement WeatherPlacement() {
 
 int DrawWeatherSign(FigureRecord* record, bool force) {
   if (!record || !record->sheets[0]) return 0;
-  const MetarSnapshot report = MetarReport.Get();
-  const bool handedOver = MetarReport.done.exchange(0) != 0;
+  const MetarSnapshot report = CurrentReport();
+  const bool handedOver = FetchEnded();
+  if (service) seenFetches = service->Finished();
   if (!force && !handedOver && drawn.Same(report.values)) return 0;
   drawn = {report.values.cloud, report.values.weather, report.values.temperatureC};
   const std::string name = WeatherPictureFor(report.values);
@@ -195,7 +212,7 @@ void ShowWeatherBubble(FigureRecord* record, int type) {
     return;
   }
   if (!record) return;
-  const MetarSnapshot report = MetarReport.Get();
+  const MetarSnapshot report = CurrentReport();
   const std::string text = WeatherBubbleText(report.values, FahrenheitChosen(), Settings.WeatherCountry.Get(),
                                              Settings.WeatherStation.Get(), report.timeText);
   const BubblePlacement b = WeatherBubbleOfType(host.Placement().x, type);
@@ -211,13 +228,13 @@ void WeatherThreadPass() {
       int (*gate)() = sceneGate;
       const bool mayRun = (!gate || gate()) && !Shell.optionsOpen;
       const bool visible = WeatherObject.window && IsWindowVisible(WeatherObject.window);
-      if (fetchClock.NewMinute(visible, Settings.Weather[1], MetarReport.Valid(), MetarReport.busy != 0, mayRun))
-        StartWeatherThread();
+      if (service && fetchClock.NewMinute(visible, Settings.Weather[1], service->Valid(), service->Busy(), mayRun))
+        service->Start(WeatherFetchSettingsFrom(Settings));
     }
   }
   // A fetch that ended woke us: its report is drawn now, not at the next step.
   FigureRecord* record = host.Record();
-  if (MetarReport.done && record && record->state == kObjectShown) host.Redraw(*record);
+  if (FetchEnded() && record && record->state == kObjectShown) host.Redraw(*record);
   ObjectThreadPass(WeatherObject, host, kWeatherTexts, UnloadWeatherSign);
 }
 
@@ -228,22 +245,22 @@ DWORD WINAPI WeatherThread(void*) {
   lastMinute = now.wMinute;
   fetchClock = WeatherFetchClock();
   FigureRecord* record = AllocateFigureRecord();
-  if (record) {
+  if (record && service) {
     host.Bind(record);
-    SetWeatherFetchWake(&WeatherObject.wake);
+    service->SetOwnerWake(&WeatherObject.wake);
     if (Settings.Weather[0] > 0) {
-      if (StartWeatherThread()) fetchClock.Started();
+      if (service->Start(WeatherFetchSettingsFrom(Settings))) fetchClock.Started();
       // The first fetch's head start: its end (which wakes us) or the
       // program's ends the pause.
       WeatherObject.wake.Wait(kFirstFetchPauseMs);
     }
     RunObjectPasses(WeatherObject, host, WeatherThreadPass, kWeatherTickMs);
-    SetWeatherFetchWake(nullptr);
+    service->SetOwnerWake(nullptr);
     // The shutdown hides and closes the window once we have ended.
     UnloadDesktopObject(record, nullptr);
     host.Bind(nullptr);
-    FreeFigureRecord(record);
   }
+  FreeFigureRecord(record);
   WriteLogLine("WeatherThread beendet");
   return 0;
 }

@@ -17,8 +17,12 @@ inline RequestWord& WeatherReloadRequest = WeatherObject.reloadRequest;
 inline std::atomic<int>& WeatherRelayout = WeatherObject.relayout;
 inline std::atomic<int>& WeatherRedraw = WeatherObject.redrawRequest;
 
-// Registers "LunWeather", makes the sign's window and starts WeatherThread.
-int StartWeather();
+class WeatherService;
+
+// Registers "LunWeather", makes the sign's window and starts WeatherThread,
+// which draws `weather`'s reports and schedules its fetches (it owns the
+// service's wake while it runs). The service outlives the thread.
+int StartWeather(WeatherService& weather);
 LRESULT CALLBACK WeatherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 DWORD WINAPI WeatherThread(void*);
 
@@ -27,13 +31,13 @@ DWORD WINAPI WeatherThread(void*);
 void SetWeatherSceneGate(int (*mayRun)());
 
 // The sign's record work; tests drive them on their own thread after
-// BindWeatherRecord.
-void BindWeatherRecord(FigureRecord* record);
+// BindWeatherRecord with a service of their own.
+void BindWeatherRecord(FigureRecord* record, WeatherService* weather);
 int LoadWeatherBitmaps(FigureRecord* record);
 void BehaveWeatherSign(FigureRecord* record);
 void UnloadWeatherSign(FigureRecord* record);
-// Rebuilds the picture in sheet 0 from the report; 1 when it drew. `force`
-// draws even an unchanged report (after a load).
+// Rebuilds the picture in sheet 0 from the report; 1 when it drew: for a
+// changed report, a fetch ended since the last draw, or `force` (after a load).
 int DrawWeatherSign(FigureRecord* record, bool force = false);
 void ShowWeatherBubble(FigureRecord* record, int type);
 // One pass of the thread's loop after the start: the fetch schedule, then the step.

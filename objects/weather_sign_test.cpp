@@ -56,10 +56,10 @@ class WeatherSign : public ::testing::Test {
     Settings.Weather[0] = 1;
     Settings.Weather[2] = 0;
     Settings.WeatherX = 100;
-    MetarReport.Set(Report(1, 0, 0, 8));
+    weather_.SetReport(Report(1, 0, 0, 8));
     record_ = AllocateFigureRecord();
     ASSERT_NE(record_, nullptr);
-    BindWeatherRecord(record_);
+    BindWeatherRecord(record_, &weather_);
     for (int i = 0; i < 3 && record_->state != 1; ++i) BehaveWeatherSign(record_);
     ASSERT_EQ(record_->state, 1);
     BehaveWeatherSign(record_);  // placed
@@ -67,7 +67,7 @@ class WeatherSign : public ::testing::Test {
   void TearDown() override {
     KillSpeechBubble();
     UnloadWeatherSign(record_);
-    BindWeatherRecord(nullptr);
+    BindWeatherRecord(nullptr, nullptr);
     FreeFigureRecord(record_);
     settings_.Remove();
   }
@@ -94,6 +94,7 @@ class WeatherSign : public ::testing::Test {
 
   static inline MainWindowStandIns main_;
   PrivateSettings settings_;
+  WeatherService weather_;
   FigureRecord* record_ = nullptr;
 };
 
@@ -110,27 +111,25 @@ TEST_F(WeatherSign, DrawsThePictureAndTemperatureOfTheReport) {
       {Report(1, kMetarNone, 5, 3), "WET_1_--_--", false},
   };
   for (const Row& row : rows) {
-    MetarReport.Set(row.report);
-    MetarReport.done = 1;
+    weather_.Publish(row.report);
     EXPECT_EQ(DrawWeatherSign(record_), 1);
-    EXPECT_EQ(MetarReport.done, 0) << "the report was handed over";
+    EXPECT_EQ(DrawWeatherSign(record_), 0) << "the report was handed over";
     ExpectPicture(row.picture, row.text);
   }
   // No picture for a clear sky with rain: the last one stays.
-  MetarReport.Set(Report(1, 0, 2, 5));
-  MetarReport.done = 1;
+  weather_.Publish(Report(1, 0, 2, 5));
   EXPECT_EQ(DrawWeatherSign(record_), 0);
   ExpectPicture("WET_1_--_--", false);
   // Drawing a sign without a report never starts a fetch: only the sign's
   // thread schedules them, once a minute at most.
-  EXPECT_EQ(MetarReport.busy, 0);
+  EXPECT_FALSE(weather_.Busy());
 }
 
 // The bubble's text by its pixels: a valid report's four lines reach much
 // further down than the two lines of country and station alone.
 TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
   auto textRows = [this](const MetarSnapshot& report) {
-    MetarReport.Set(report);
+    weather_.SetReport(report);
     SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
     BehaveWeatherSign(record_);
     EXPECT_EQ(Bubble.type, 1);
@@ -160,13 +159,13 @@ TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
 }
 
 TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
-  MetarReport.Set(Report(1, 2, 3, -2));
+  weather_.SetReport(Report(1, 2, 3, -2));
   EXPECT_EQ(DrawWeatherSign(record_), 1);
   const Pixels celsius = Sheet();
   EXPECT_EQ(DrawWeatherSign(record_), 0) << "nothing changed";
   Settings.Weather[2] = 1;
   EXPECT_EQ(DrawWeatherSign(record_), 0) << "the scale alone waits for the next report";
-  MetarReport.done = 1;
+  weather_.Publish(Report(1, 2, 3, -2));  // a fetch of the same report ended
   EXPECT_EQ(DrawWeatherSign(record_), 1);
   EXPECT_NE(Sheet().data, celsius.data) << "28 degrees Fahrenheit instead of -2 Celsius";
   ExpectPicture("WET_1_02_03", true);
@@ -183,14 +182,21 @@ TEST_F(WeatherSign, AHandedOverReportIsDrawnOnTheNextPassWithoutAStepDue) {
   ExpectPicture("WET_1_00_00", true);
   record_->ticksPerFrame = 100000;
   record_->ticks = 0;
-  MetarReport.Set(Report(1, 4, 1, -12));
-  MetarReport.done = 0;
+  weather_.SetReport(Report(1, 4, 1, -12));
   WeatherThreadPass();
   ExpectPicture("WET_1_00_00", true);  // no step due, nothing handed over
-  MetarReport.done = 1;
+  weather_.Publish(Report(1, 4, 1, -12));
   WeatherThreadPass();
-  EXPECT_EQ(MetarReport.done, 0) << "the report was handed over";
   ExpectPicture("WET_1_04_01", true);
+  // Handed over once: a report put in place later waits for the next fetch's end.
+  weather_.SetReport(Report(1, 0, 0, 8));
+  WeatherThreadPass();
+  ExpectPicture("WET_1_04_01", true);
+  weather_.Publish(Report(1, 0, 0, 8));
+  weather_.Publish(Report(1, 0, 0, 8));  // two ends before a pass: one draw serves both
+  WeatherThreadPass();
+  ExpectPicture("WET_1_00_00", true);
+  EXPECT_EQ(DrawWeatherSign(record_), 0) << "both handed over";
   Shell.optionsOpen = 0;
 }
 

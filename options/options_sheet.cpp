@@ -188,7 +188,15 @@ INT_PTR ShowOptionsSheet(HWND owner) {
   return result;
 }
 
-int OpenOptions(HWND owner) {
+namespace {
+OptionsParts g_parts;
+}  // namespace
+
+const OptionsParts& SheetParts() {
+  return g_parts;
+}
+
+int OpenOptions(HWND owner, const OptionsParts& parts) {
   if (g_sheetRunning) {
     if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
     return 1;
@@ -197,7 +205,9 @@ int OpenOptions(HWND owner) {
   if (InitCommonControlsEx(&controls) != TRUE) return 0;
   LoadSettings();
   g_sheetRunning = true;
+  g_parts = parts;
   ShowOptionsSheet(owner);
+  g_parts = {};
   g_sheetRunning = false;
   return 1;
 }

@@ -55,10 +55,19 @@ extern const OptionsPage kOptionsPages[kOptionsPageCount];
 // The open sheet's window, null while no sheet is open.
 extern HWND OptionsSheetWindow;
 
+class WeatherService;
+
+// What the shell hands the sheet for its run: the parts the pages reach.
+struct OptionsParts {
+  WeatherService* weather = nullptr;  // the weather page's "update now" and temperature
+};
+
 // Brings an open sheet to the front, or initialises the common controls,
 // loads the settings and runs the sheet until it closes. 0 when the common
 // controls could not be initialised, else 1.
-int OpenOptions(HWND owner);
+int OpenOptions(HWND owner, const OptionsParts& parts);
+// The parts of the open sheet (empty while none is open).
+const OptionsParts& SheetParts();
 // The dialog procedure the sheet gives every page: it calls the page's own
 // procedure and does the shared part of the protocol around it.
 INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

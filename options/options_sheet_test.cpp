@@ -81,7 +81,7 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
                 titles.push_back(text);
               }
               EXPECT_EQ(Shell.optionsOpen.load(), 1);
-              nested = OpenOptions(nullptr);  // returns at once: the open sheet is raised
+              nested = OpenOptions(nullptr, {});  // returns at once: the open sheet is raised
               Ok(sheet);
             }),
             1);

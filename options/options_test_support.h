@@ -12,12 +12,19 @@
 #include <functional>
 #include <string>
 
+#include "objects/metar_download.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/handles.h"
 #include "services/settings.h"
 
 namespace options_test {
+
+// The tests' own weather service, handed to every sheet they open.
+inline WeatherService& TestWeather() {
+  static WeatherService weather;
+  return weather;
+}
 
 inline std::function<void(HWND)>& SheetScript() {
   static std::function<void(HWND)> script;
@@ -38,7 +45,7 @@ inline void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD) {
 inline int RunSheet(std::function<void(HWND)> script) {
   SheetScript() = std::move(script);
   SetTimer(nullptr, 0, 20, RunScript);
-  return OpenOptions(nullptr);
+  return OpenOptions(nullptr, {&TestWeather()});
 }
 
 inline HWND ShowPage(HWND sheet, int index) {

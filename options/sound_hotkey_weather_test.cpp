@@ -67,7 +67,7 @@ class PagesTest : public SheetTest {
                         "LSGG Genf\r\n";
     DWORD written;
     WriteFile(file.get(), text, sizeof text - 1, &written, nullptr);
-    MetarReport.Set({});
+    TestWeather().SetReport({});
     g_boxText.clear();
   }
   void TearDown() override {
@@ -316,8 +316,8 @@ TEST_F(PagesTest, UpdateNowWaitsForItsFetch) {
     Type(page, 1323, "127.0.0.1");
     Type(page, 1325, port);
     Click(page, 1329);
-    EXPECT_EQ(MetarReport.busy.load(), 0);
-    EXPECT_EQ(MetarReport.Get().values.temperatureC, 8);
+    EXPECT_FALSE(TestWeather().Busy());
+    EXPECT_EQ(TestWeather().Report().values.temperatureC, 8);
     EXPECT_TRUE(Enabled(page, 1329));
   });
   EXPECT_EQ(g_boxText, "");

@@ -76,6 +76,12 @@ struct PageState {
 };
 PageState g_page;
 
+// The report of the sheet's weather service; none without one.
+MetarSnapshot Report() {
+  const WeatherService* weather = SheetParts().weather;
+  return weather ? weather->Report() : MetarSnapshot{};
+}
+
 // The sign was placed or taken away for a switch that is now taken back.
 void ReloadSign() { WeatherReloadRequest = 1; }
 
@@ -131,7 +137,7 @@ void UpdateEnables(HWND page) {
 
 void ShowTemperature(HWND page) {
   if (!g_page.reportAtHand) return;
-  const MetarValues values = MetarReport.Get().values;
+  const MetarValues values = Report().values;
   char text[32];
   if (IsChecked(page, IDC_WEATHER_FAHRENHEIT))
     std::snprintf(text, sizeof text, "%d \xb0" "F", values.temperatureF);
@@ -156,7 +162,7 @@ void OnInit(HWND page) {
   g_page = {};
   g_page.startCountry = s.Weather[kCountry];
   g_page.startStation = s.Weather[kStation];
-  const MetarValues report = MetarReport.Get().values;
+  const MetarValues report = Report().values;
   g_page.reportAtHand = report.valid && report.cloud >= 0 && report.weather >= 0;
   SetDlgItemTextA(page, IDC_WEATHER_PROXY, s.Proxy.Get().c_str());
   SendDlgItemMessageA(page, IDC_WEATHER_PROXY, EM_LIMITTEXT, 255, 0);
@@ -249,17 +255,18 @@ void WaitForFetch(HWND page, OwnedHandle fetch) {
 }
 
 void UpdateNow(HWND page) {
-  if (MetarReport.busy) return;
+  WeatherService* weather = SheetParts().weather;
+  if (!weather || weather->Busy()) return;
   const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   StoreChoices(page);
   g_page.reportAtHand = true;
   if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
     Message(page, "NOCONNECTION", "Keine Internetverbindung.");
-  } else if (OwnedHandle fetch = StartWeatherFetch()) {
+  } else if (OwnedHandle fetch = weather->StartOwn(WeatherFetchSettingsFrom(Settings))) {
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, false);
     WaitForFetch(page, std::move(fetch));
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, true);
-    if (!MetarReport.Valid()) Message(page, "NOWEATHER", "Keine Wetterdaten vorhanden.");
+    if (!weather->Valid()) Message(page, "NOWEATHER", "Keine Wetterdaten vorhanden.");
     ShowTemperature(page);
   }
   SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
