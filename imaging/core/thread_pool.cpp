@@ -11,7 +11,7 @@ namespace Pictura {
 
 // The jobs of one RunJobs call: the caller waits until none remains. A
 // shared batch counts its helpers' turns instead, and its jobs are taken
-// from `next` by `takers` threads (the caller and the helpers started).
+// from `next` by the caller and the helpers started.
 struct RunBatch {
   std::mutex lock;
   std::condition_variable done;
@@ -19,7 +19,6 @@ struct RunBatch {
   PicJobProc proc = nullptr;
   std::span<CPicThreadData* const> shared;
   std::atomic<size_t> next{0};
-  std::atomic<size_t> takers{0};
 };
 
 namespace {
@@ -46,7 +45,6 @@ void RunJob(PicJobProc proc, CPicThreadData* job) {
 // Takes the shared batch's jobs until none is left.
 void RunSharedJobs(RunBatch& batch) {
   const size_t n = batch.shared.size();
-  batch.takers.fetch_add(1, std::memory_order_relaxed);
   for (size_t i = batch.next.fetch_add(1, std::memory_order_relaxed); i < n;
        i = batch.next.fetch_add(1, std::memory_order_relaxed))
     RunJob(batch.proc, batch.shared[i]);
@@ -147,34 +145,38 @@ size_t CPicThreadPool::DropQueued(RunBatch& batch) {
   return dropped;
 }
 
-// Called with lock_ held, by a worker that has just taken an item: whether
-// the next queued item wants a worker of its own. A shared batch's caller
-// wakes one helper and each helper the next, only while the batch has more
-// jobs left than threads taking them: a short batch is done before helpers
-// would arrive, so it wakes one or none instead of every worker.
-bool CPicThreadPool::NextWantsWorker() const {
-  if (queue_.empty()) return false;
-  const PoolJobItem& next = queue_.front();
-  if (next.job) return true;
-  const RunBatch& batch = *next.batch;
-  const size_t taken = batch.next.load(std::memory_order_relaxed), n = batch.shared.size();
-  return taken < n && n - taken > batch.takers.load(std::memory_order_relaxed);
+// Called with lock_ held, after `count` items were queued: how many idle
+// workers to wake (every idle one when that is no more than the items want).
+// Woken one after another instead (each helper waking the next), a helper
+// the scheduler starts late on a busy machine holds back every helper behind
+// it, and the batch runs on fewer threads than it asked for.
+size_t CPicThreadPool::WorkersToWake(size_t count) const {
+  if (count == 0 || idle_ == 0) return 0;
+  return count >= idle_ ? SIZE_MAX : count;
+}
+
+// Wakes what WorkersToWake gave, outside the lock (a woken worker wants it).
+void CPicThreadPool::Wake(size_t workers) {
+  if (workers == SIZE_MAX) {
+    workReady_.notify_all();
+  } else {
+    for (size_t i = 0; i < workers; ++i) workReady_.notify_one();
+  }
 }
 
 void CPicThreadPool::WorkerLoop() {
   t_isPoolWorker = true;
   for (;;) {
     PoolJobItem item;
-    bool wakeAnother = false;
     {
       std::unique_lock<std::mutex> guard(lock_);
+      ++idle_;
       workReady_.wait(guard, [&] { return stopping_ || !queue_.empty(); });
+      --idle_;
       if (stopping_) break;
       item = queue_.front();
       queue_.pop_front();
-      wakeAnother = NextWantsWorker();
     }
-    if (wakeAnother) workReady_.notify_one();
     RunItem(item);
   }
 }
@@ -194,6 +196,7 @@ uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> j
   if (callerTakesFirst && !jobs.empty()) return RunShared(proc, jobs, static_cast<uint32_t>(jobs.size() - 1));
   RunBatch batch;
   ImgThreadContext* ctx = GetImgThreadContext();
+  size_t wake = 0;
   {
     std::lock_guard<std::mutex> guard(lock_);
     if (const uint32_t refused = Refused(proc, jobs)) return refused;
@@ -212,8 +215,9 @@ uint32_t CPicThreadPool::Run(PicJobProc proc, std::span<CPicThreadData* const> j
       DebugTrace("No jobs in thread pool.\n");
       return kPicErrBadArgument;
     }
+    wake = WorkersToWake(queued);
   }
-  workReady_.notify_all();
+  Wake(wake);
   return Wait(batch, jobs, ctx);
 }
 
@@ -225,7 +229,7 @@ uint32_t CPicThreadPool::RunShared(PicJobProc proc, std::span<CPicThreadData* co
   RunBatch batch;
   batch.proc = proc;
   batch.shared = jobs;
-  size_t turns = 0;
+  size_t turns = 0, wake = 0;
   {
     std::lock_guard<std::mutex> guard(lock_);
     if (const uint32_t refused = Refused(proc, jobs)) return refused;
@@ -242,12 +246,9 @@ uint32_t CPicThreadPool::RunShared(PicJobProc proc, std::span<CPicThreadData* co
       turns = 0;  // the caller takes them all
     }
     batch.remaining = turns;
+    wake = WorkersToWake(turns);
   }
-  if (polls) {
-    for (size_t i = 0; i < turns; ++i) workReady_.notify_one();
-  } else if (turns) {
-    workReady_.notify_one();  // the others are woken by the helpers in turn (NextWantsWorker)
-  }
+  Wake(wake);
   if (!polls) {
     RunSharedJobs(batch);
     // Every job is taken: turns no worker has started yet are not waited for.

@@ -80,14 +80,15 @@ class CPicThreadPool {
   // order from one shared counter until none is left: a worker that wakes
   // late finds the jobs taken and the caller never waits for it, and jobs
   // of unequal work even out. The caller then waits only for the jobs in
-  // progress. Helpers are woken one after another, each while more jobs are
-  // left than threads take them, so a short batch wakes few. With a progress callback installed (which the caller polls
+  // progress. Every helper is woken at once, so one the scheduler starts late
+  // holds back no other. With a progress callback installed (which the caller polls
   // while it waits) this is Run(proc, jobs). Same results as Run.
   uint32_t RunShared(PicJobProc proc, std::span<CPicThreadData* const> jobs, uint32_t helpers);
 
  private:
   void WorkerLoop();
-  bool NextWantsWorker() const;
+  size_t WorkersToWake(size_t count) const;
+  void Wake(size_t workers);
   void GrowTo(size_t count);
   static void Finish(const PoolJobItem& item);
   static void RunItem(const PoolJobItem& item);
@@ -99,6 +100,7 @@ class CPicThreadPool {
   std::condition_variable workReady_;
   std::deque<PoolJobItem> queue_;
   std::vector<std::thread> workers_;
+  size_t idle_ = 0;  // workers waiting for an item
   bool started_ = false;
   uint32_t maxWorkers_ = 0;
   bool stopping_ = false;

@@ -375,6 +375,35 @@ TEST(Pool, SharedBatchWakesEveryHelperWhileJobsAreLeft) {
   }
 }
 
+// Workers already made and asleep are woken for each batch: one pool runs
+// batches of every size in turn (a broadcast when every idle worker is
+// wanted, single wakes when fewer are), and each reaches all its threads at
+// once; a plain batch wakes a worker per job.
+TEST(Pool, IdleWorkersWakeForEveryBatchSize) {
+  CPicThreadPool pool;
+  pool.Start(7, 0xFFFFFFFFu, 200);
+  const struct {
+    uint32_t helpers;  // UINT32_MAX: a plain batch of four jobs
+  } rows[] = {{6}, {1}, {3}, {6}, {2}, {UINT32_MAX}, {5}, {0}, {UINT32_MAX}, {6}};
+  for (const auto& r : rows) {
+    const bool plain = r.helpers == UINT32_MAX;
+    const int all = plain ? 4 : static_cast<int>(r.helpers) + 1;
+    std::atomic<int> active{0}, most{0};
+    JobSet set(plain ? 4 : 3 * all, [&](TestJob*) {
+      const int now = active.fetch_add(1) + 1;
+      for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+      }
+      for (int i = 0; i < 10000 && most.load() < all; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      active.fetch_sub(1);
+    });
+    const uint32_t result =
+        plain ? RunJobs(pool, RunTestJob, set.pointers) : RunJobsShared(pool, RunTestJob, set.pointers, r.helpers);
+    EXPECT_EQ(result, 0u);
+    EXPECT_EQ(most.load(), all) << r.helpers;
+    EXPECT_LE(pool.WorkerCount(), 7u);
+  }
+}
+
 // A pool stopped while a polling caller waits for its shared batch: the
 // turn no worker started is dropped, and the jobs nobody took fail with 89
 // (none ran) instead of the batch reporting success.
