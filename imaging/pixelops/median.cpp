@@ -217,7 +217,6 @@ void MedianNetworkChannel(const T* source, uint32_t width, uint32_t height, uint
                           uint32_t top, uint32_t bottom) {
   const int side = static_cast<int>(2 * half + 1);
   const size_t lanes = 32, n = (width + lanes - 1) / lanes * lanes, padded = n + 2 * half + lanes;
-  std::vector<uint8_t> cols(padded * 5);
   auto rowOf = [&](int64_t y) { return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride; };
   const bool avx2 = HasAvx2();
   if constexpr (std::is_same_v<T, uint8_t>) {
@@ -226,13 +225,13 @@ void MedianNetworkChannel(const T* source, uint32_t width, uint32_t height, uint
       for (int64_t y = top; y < bottom; ++y) {
         const uint8_t* rows[3] = {rowOf(y - 1), rowOf(y), rowOf(y + 1)};
         uint8_t* d = destination + size_t(y) * destinationStride;
-        if (avx2) avx2::Median3Direct(rows, width, 1, cols.data(), padded, d);
-        else sse2::Median3Direct(rows, width, 1, cols.data(), padded, d);
+        if (avx2) avx2::Median3Direct(rows, width, 1, d);
+        else sse2::Median3Direct(rows, width, 1, d);
       }
       return;
     }
   }
-  std::vector<uint8_t> ring(padded * side), out(n);
+  std::vector<uint8_t> cols(padded * 5), ring(padded * side), out(n);
   std::vector<const uint8_t*> rows(side);
   auto slot = [&](int64_t y) { return ring.data() + size_t((y + 4 * half + 4) % side) * padded; };
   for (int64_t y = int64_t{top} - half; y < int64_t{top} + half; ++y) LoadPadded(rowOf(y), width, channels, half, slot(y));
@@ -351,8 +350,7 @@ bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t 
     if (side == 3 && channels > 1 && channels <= 8 && (flags & ((1u << channels) - 1)) == (1u << channels) - 1) {
       // Every channel of a pixel filtered: all at once, interleaved as they
       // are, straight from the source rows.
-      const size_t n = size_t{width} * channels, stride = n + 2 * channels + 64;
-      std::vector<uint8_t> cols(3 * stride);
+      const size_t n = size_t{width} * channels;
       const bool avx2 = HasAvx2();
       auto rowOf = [&](int64_t y) {
         return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride;
@@ -360,8 +358,8 @@ bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t 
       for (int64_t y = top; y < bottom; ++y) {
         const uint8_t* rows[3] = {rowOf(y - 1), rowOf(y), rowOf(y + 1)};
         uint8_t* d = destination + size_t(y) * destinationStride;
-        if (avx2) avx2::Median3Direct(rows, n, channels, cols.data(), stride, d);
-        else sse2::Median3Direct(rows, n, channels, cols.data(), stride, d);
+        if (avx2) avx2::Median3Direct(rows, n, channels, d);
+        else sse2::Median3Direct(rows, n, channels, d);
       }
       return true;
     }

@@ -141,6 +141,39 @@ TEST(Median, BytesMatchTheSortedWindow) {
   EXPECT_EQ(filter.error, 5u);
 }
 
+// Rows packed without a gap, the last one ending the block (so a read
+// past any row's end is one past the block, which the sanitizers see):
+// every 3 x 3 byte path against the sorted window.
+TEST(Median, ThreeByThreeReadsNothingPastTheRows) {
+  ASSERT_TRUE(pic_Initialize(nullptr));
+  const struct {
+    uint32_t w, h, ch, flags;
+  } rows[] = {{1, 1, 1, 1},  {33, 2, 1, 1}, {34, 3, 1, 1}, {100, 3, 1, 1}, {13, 2, 3, 7},
+              {31, 3, 3, 7}, {9, 2, 4, 15}, {6, 2, 8, 255}, {50, 3, 8, 255}, {41, 3, 3, 5}};
+  for (int level : {0, 1}) {
+    SetMedianVectorCap(level);
+    for (const auto& row : rows) {
+      SCOPED_TRACE(testing::Message() << row.w << "x" << row.h << "x" << row.ch << " level " << level);
+      const size_t n = size_t{row.w} * row.ch * row.h;
+      auto bytes = std::make_unique<uint8_t[]>(n), got = std::make_unique<uint8_t[]>(n);
+      std::vector<double> src(n);
+      std::mt19937 rng(row.w * 7 + row.ch);
+      for (size_t i = 0; i < n; ++i) src[i] = bytes[i] = uint8_t(rng());
+      std::fill_n(got.get(), n, uint8_t{7});
+      CPicMedianFilter filter;
+      ASSERT_TRUE(filter.MedianFilterCore(bytes.get(), row.w, row.h, row.ch, row.w * row.ch, got.get(),
+                                          row.w * row.ch, 3, row.flags));
+      for (uint32_t y = 0; y < row.h; ++y)
+        for (uint32_t x = 0; x < row.w; ++x)
+          for (uint32_t c = 0; c < row.ch; ++c) {
+            const uint8_t want = (row.flags >> c & 1) ? uint8_t(Reference(src, row.w, row.h, row.ch, x, y, c, 1)) : 7;
+            ASSERT_EQ(got[(size_t{y} * row.w + x) * row.ch + c], want) << x << "," << y << "," << c;
+          }
+    }
+  }
+  SetMedianVectorCap(1);
+}
+
 // The 3 x 3 byte windows: one channel, or every channel of interleaved
 // pixels at once, goes straight from the source rows into the destination,
 // some of several channels through padded rows; each against the sorted
@@ -157,7 +190,13 @@ TEST(Median, ThreeByThreeBytesAtEveryVectorWidth) {
               // vectors of bytes, one pixel, one row
               {1, 1, 3, 7},  {1, 4, 4, 15}, {2, 3, 2, 3},  {5, 1, 3, 7},  {10, 4, 3, 7},  {11, 3, 3, 7},
               {21, 5, 3, 7}, {8, 8, 4, 15}, {16, 3, 2, 3}, {33, 9, 3, 7}, {97, 31, 3, 0x100007},
-              {40, 6, 4, 15}, {7, 5, 8, 255}, {12, 4, 3, 0xF}};
+              {40, 6, 4, 15}, {7, 5, 8, 255}, {12, 4, 3, 0xF},
+              // rows just long enough for a whole vector between their
+              // edge pixels (2 x channels + 16 or 32 bytes), one byte short
+              // and over, and a vector and a byte more
+              {18, 3, 1, 1}, {19, 2, 1, 1}, {34, 4, 1, 1}, {35, 3, 1, 1}, {66, 3, 1, 1}, {67, 2, 1, 1},
+              {7, 3, 3, 7},  {13, 3, 3, 7}, {14, 2, 3, 7}, {24, 3, 2, 3}, {10, 3, 4, 15}, {6, 3, 8, 255},
+              {4, 2, 8, 255}, {15, 2, 8, 255}};
   for (int level : {0, 1}) {
     SetMedianVectorCap(level);
     for (const auto& row : rows) {
