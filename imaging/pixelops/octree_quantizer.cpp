@@ -81,27 +81,29 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
     // A bin's sums and count grow as one vector: the pixel's bytes widened
     // (the byte after the third masked off) and a 1 for the count. The last
     // pixel of a 3-byte row goes byte by byte: it may end the buffer.
-    fineBins_.resize(size_t{1} << 18);
-    FineBin* bins = fineBins_.data();
-    const __m128i zero = _mm_setzero_si128(), keep = _mm_setr_epi32(-1, -1, -1, 0), one = _mm_setr_epi32(0, 0, 0, 1);
     const uint32_t whole = bytesPerPixel == 4 ? width : width - (width > 0);
-    for (uint32_t y = 0; y < height; ++y) {
-      const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
-      for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
-        if (skipLowAlpha && LowAlpha(p)) continue;
-        FineBin* f = &bins[static_cast<uint32_t>((p[0] >> 2) << 12 | (p[1] >> 2) << 6 | p[2] >> 2)];
-        if (x < whole) {
-          uint32_t word;
-          std::memcpy(&word, p, 4);
-          const __m128i v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(word)), zero), zero);
-          const __m128i sum = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(f), _mm_add_epi32(sum, _mm_or_si128(_mm_and_si128(v, keep), one)));
-        } else {
-          f->sum[0] += p[0], f->sum[1] += p[1], f->sum[2] += p[2];
-          ++f->pixels;
+    auto addRows = [&](FineBin* bins, uint32_t top, uint32_t bottom) {
+      const __m128i zero = _mm_setzero_si128(), keep = _mm_setr_epi32(-1, -1, -1, 0), one = _mm_setr_epi32(0, 0, 0, 1);
+      for (uint32_t y = top; y < bottom; ++y) {
+        const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
+        for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
+          if (skipLowAlpha && LowAlpha(p)) continue;
+          FineBin* f = &bins[static_cast<uint32_t>((p[0] >> 2) << 12 | (p[1] >> 2) << 6 | p[2] >> 2)];
+          if (x < whole) {
+            uint32_t word;
+            std::memcpy(&word, p, 4);
+            const __m128i v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(word)), zero), zero);
+            const __m128i sum = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(f), _mm_add_epi32(sum, _mm_or_si128(_mm_and_si128(v, keep), one)));
+          } else {
+            f->sum[0] += p[0], f->sum[1] += p[1], f->sum[2] += p[2];
+            ++f->pixels;
+          }
         }
       }
-    }
+    };
+    fineBins_.resize(size_t{1} << 18);
+    if (!AddRowsOnPool(addRows, width, height)) addRows(fineBins_.data(), 0, height);
     for (uint32_t i = 0; i < fineBins_.size(); ++i) {
       const FineBin& f = fineBins_[i];
       if (!f.pixels) continue;
@@ -139,6 +141,46 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
   }
   for (uint32_t k = heapCount_; k >= 1; --k) SiftDown(k);
   return true;
+}
+
+// Big pictures on the pool: a histogram of its own for each of a few
+// slices of rows (each costs 4 MB), added up in bands of bins. The sums are
+// the same in any order. False when it did not run (too little work for
+// the threads, no memory): fineBins_ is then all zero.
+template <class AddRows>
+bool OctreeQuantizer::AddRowsOnPool(AddRows& addRows, uint32_t width, uint32_t height) {
+  constexpr uint64_t kWorkPerThread = uint64_t{1} << 21;
+  const uint64_t work = uint64_t{width} * height;
+  if (!WantBands(poolFlags_, height, work, 2 * kWorkPerThread)) return false;
+  const uint32_t slices = WorkThreads(work, kWorkPerThread);
+  if (slices < 2) return false;
+  const size_t bins = fineBins_.size();
+  try {
+    std::vector<std::vector<FineBin>> more(slices - 1, std::vector<FineBin>(bins));
+    auto of = [&](uint32_t k) { return k ? more[k - 1].data() : fineBins_.data(); };
+    // One band a slice (a band of several takes them in turn).
+    uint32_t err = RunBandJobs(false, width, slices, [&](const ThreadBand& band) -> uint32_t {
+      for (uint32_t k = band.top; k < band.bottom; ++k)
+        addRows(of(k), static_cast<uint32_t>(uint64_t{height} * k / slices),
+                static_cast<uint32_t>(uint64_t{height} * (k + 1) / slices));
+      return 0;
+    }, slices);
+    constexpr uint32_t kChunk = 4096;
+    if (!err)
+      err = RunBandJobs(false, 1, static_cast<uint32_t>(bins / kChunk), [&](const ThreadBand& band) -> uint32_t {
+        FineBin* sum = fineBins_.data();
+        for (const auto& part : more)
+          for (size_t i = size_t{band.top} * kChunk; i < size_t{band.bottom} * kChunk; ++i) {
+            for (int k = 0; k < 3; ++k) sum[i].sum[k] += part[i].sum[k];
+            sum[i].pixels += part[i].pixels;
+          }
+        return 0;
+      }, slices);
+    if (!err) return true;
+  } catch (const std::bad_alloc&) {
+  }
+  std::fill(fineBins_.begin(), fineBins_.end(), FineBin{});
+  return false;
 }
 
 void OctreeQuantizer::SiftDown(uint32_t k) {
@@ -1035,6 +1077,7 @@ int BuildPaletteFromRGB(uint32_t* error, const uint8_t* pixels, uint32_t width, 
     *error = q.Error();
   } else {
     OctreeQuantizer q;
+    q.SetPoolFlags(flags);
     n = q.BuildPalette(pixels, width, height, stride, maxColors, palette, flags);
     *error = q.Error();
   }

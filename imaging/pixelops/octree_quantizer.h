@@ -32,7 +32,8 @@ class OctreeQuantizer {
   uint32_t Error() const { return error_; }
   void SetErrorLimit(uint8_t limit) { errorLimit_ = limit; }
   void SetDither(uint32_t dither) { dither_ = dither; }
-  // kPicFlagNoThreads keeps the nearest-only mapping off the pool.
+  // kPicFlagNoThreads keeps the histogram of big pictures and the
+  // nearest-only mapping off the pool.
   void SetPoolFlags(uint32_t flags) { poolFlags_ = flags; }
 
   // The number of colours (at least 1 for a non-empty image), or 0 with the
@@ -70,6 +71,8 @@ class OctreeQuantizer {
   void FreeLevels();
   bool BuildTable(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride, uint32_t bytesPerPixel,
                   bool skipLowAlpha);
+  template <class AddRows>
+  bool AddRowsOnPool(AddRows& addRows, uint32_t width, uint32_t height);
   void SiftDown(uint32_t k);
   void ReduceTo(uint32_t n);
   void AssignPalette(uint32_t level, uint32_t index);

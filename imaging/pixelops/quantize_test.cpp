@@ -217,6 +217,7 @@ TEST(RgbaQuantizer, ManyColoursLosePrecisionThenScaleBack) {
 }
 
 TEST(OctreeQuantizer, NearestMappingIsExactOnOneThreadAndOnThePool) {
+  ASSERT_TRUE(pic_Initialize(nullptr));  // the pool
   // Big enough for the colour memo and for bands.
   const uint32_t w = 520, h = 512;
   std::vector<uint8_t> img(size_t{w} * h * 3);
@@ -288,6 +289,7 @@ TEST(OctreeQuantizer, TwoColourDitherFollowsThePlainRule) {
 // the 8-8-8 lists (small ones), on busy pictures (noise over a ramp) and on
 // the calling thread and the pool alike.
 TEST(OctreeQuantizer, NearestMappingIsExactForEverySearch) {
+  ASSERT_TRUE(pic_Initialize(nullptr));  // the pool
   const struct {
     uint32_t w, h, colors, noise;
   } rows[] = {{300, 230, 256, 255}, {300, 230, 256, 15}, {300, 230, 65, 255}, {257, 256, 200, 63},
@@ -332,6 +334,7 @@ TEST(OctreeQuantizer, NearestMappingIsExactForEverySearch) {
 // their cell's list). Error diffusion, which searches the same way, must
 // agree across the forms too.
 TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
+  ASSERT_TRUE(pic_Initialize(nullptr));  // the pool
   enum Picture { kNoise, kDistinct, kRamp, kFlatEighthRows, kNearEntries };
   enum Palette { kRandom, kCopies, kEvenGreys, kOneColour, kAllSame, kClusters };
   const struct {
@@ -530,5 +533,54 @@ TEST(OctreeQuantizer, ResultsOfBusyPicturesStayTheSame) {
       for (uint8_t b : {q.rgbRed, q.rgbGreen, q.rgbBlue}) hash = (hash ^ b) * 1099511628211ull;
     for (uint8_t b : out) hash = (hash ^ b) * 1099511628211ull;
     EXPECT_EQ(hash, r.want) << r.w << "x" << r.h << " " << r.colors << " colours, dither " << r.dither;
+  }
+}
+
+// Big pictures count their histogram in slices of rows on the pool. One
+// colour (the rounded mean of all pixels) shows whether every row was
+// counted exactly once: the first channel's sum is set right on a rounding
+// boundary (a row missed rounds it down), the second's one below it (a row
+// counted twice rounds it up). A row of transparent pixels left out of the
+// palette sits where the rows split.
+TEST(OctreeQuantizer, HistogramOnThePoolCountsEveryRowOnce) {
+  ASSERT_TRUE(pic_Initialize(nullptr));  // the pool
+  const struct {
+    uint32_t w, h, bpp;
+    bool skipRow;
+  } rows[] = {{2048, 2051, 3, false}, {1024, 4099, 4, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << ", " << r.bpp << " bytes");
+    const uint32_t hidden = r.skipRow ? r.h / 2 : UINT32_MAX;
+    std::vector<uint8_t> img(size_t{r.w} * r.h * r.bpp);
+    uint64_t sum[2] = {}, n = 0;
+    for (uint32_t y = 0; y < r.h; ++y)
+      for (uint32_t x = 0; x < r.w; ++x) {
+        uint8_t* p = &img[(size_t{y} * r.w + x) * r.bpp];
+        p[0] = static_cast<uint8_t>(y == hidden ? 250 : 1 + y % 5);
+        p[1] = static_cast<uint8_t>(y == hidden ? 250 : 2 + y % 3);
+        p[2] = 9;
+        if (r.bpp == 4) p[3] = y == hidden ? 7 : 255;
+        if (y != hidden) sum[0] += p[0], sum[1] += p[1], ++n;
+      }
+    ASSERT_EQ(n % 2, 0u);
+    uint8_t want[2];
+    for (int c = 0; c < 2; ++c) {
+      // The least boundary (k + 1/2) n above the sum; the second channel one below it.
+      const uint64_t k = sum[c] * 2 / n / 2 + (sum[c] % n * 2 >= n ? 1 : 0);
+      const uint64_t target = k * n + n / 2 - c;
+      for (size_t i = 0; sum[c] < target; i += r.bpp)
+        if (img[i + c] < 8) ++img[i + c], ++sum[c];
+      want[c] = static_cast<uint8_t>(c ? k : k + 1);
+    }
+    for (DWORD threads : {DWORD{0}, DWORD{kPicFlagNoThreads}}) {
+      RGBQUAD pal[256];
+      DWORD count = 0;
+      const DWORD flags = threads | (r.bpp == 4 ? DWORD{kPicOctreeSkipLowAlpha} : DWORD{0});
+      ASSERT_TRUE(pic_Get8BitPaletteFromRGB(img.data(), r.w, r.h, r.w * r.bpp, 1, pal, &count, flags));
+      EXPECT_EQ(count, 1u);
+      EXPECT_EQ(pal[0].rgbRed, want[0]) << "threads flag " << threads;
+      EXPECT_EQ(pal[0].rgbGreen, want[1]) << "threads flag " << threads;
+      EXPECT_EQ(pal[0].rgbBlue, 9);
+    }
   }
 }
