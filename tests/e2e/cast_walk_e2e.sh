@@ -6,13 +6,17 @@ set -uo pipefail
 build=$1 src=$2
 shift 2
 figures=${*:-3 5 11 20 22 24 31 34 36 40 43 47 49 54}
-values="Pause Speed Billboard FigDeactive HG"
+values="Pause Speed Billboard FigDeactive HG DebugOn DebugFileName"
 source "$src/tests/e2e/program_session.sh"
 
 set_value Pause REG_DWORD 100
 set_value Speed REG_DWORD 30
 set_value Billboard REG_DWORD 0
 set_value HG REG_DWORD 0  # the scenery strip is screen-wide at the bottom too
+# The program's own log of each run, shown when a figure fails.
+log="$build/cast_walk.log"
+set_value DebugOn REG_DWORD 1
+set_value DebugFileName REG_SZ "$(run winepath -w "$log" 2>/dev/null)"
 failed=0
 for figure in $figures; do
   # Only this figure: a choice that draws none of its slot falls back on the
@@ -20,9 +24,14 @@ for figure in $figures; do
   set_value FigDeactive REG_SZ "$(seq 1 91 | grep -vx "$figure" | paste -sd,)"
   window=()
   [ "$figure" = 11 ] && window=(--window 128x74)  # the runner's own window
+  rm -f "$log"
   start_program
   echo "figure $figure"
-  /usr/bin/python3 "$src/tests/e2e/scene_walk_check.py" --timeout 150 "${window[@]}" || failed=$((failed + 1))
+  if ! /usr/bin/python3 "$src/tests/e2e/scene_walk_check.py" --timeout 150 "${window[@]}"; then
+    failed=$((failed + 1))
+    echo "-- the program's log:"
+    tail -n 60 "$log" 2>/dev/null
+  fi
   run "$build/bin/WayluneDesktop.exe" EXIT >/dev/null 2>&1
   wait "$program" 2>/dev/null
   program=""

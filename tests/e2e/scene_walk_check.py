@@ -106,6 +106,9 @@ def main():
         print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
         return 1 if failures else 0
     print("FAIL: no figure walked within %d s%s" % (args.timeout, " (%s)" % still if still else ""))
+    # What the screen held at the end, for the log of a failed run.
+    for window, w, h, x, y in x_windows.program_windows(viewable=False):
+        print("  window %s %dx%d+%d+%d, drawn %s" % (window, w, h, x, y, figure_extent((x, y, w, h))))
     print("0 passed, 1 failed")
     return 1
 
