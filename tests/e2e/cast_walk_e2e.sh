@@ -25,6 +25,7 @@ for figure in $figures; do
   window=()
   [ "$figure" = 11 ] && window=(--window 128x74)  # the runner's own window
   rm -f "$log"
+  started=$SECONDS
   start_program
   echo "figure $figure"
   if ! /usr/bin/python3 "$src/tests/e2e/scene_walk_check.py" --timeout 150 "${window[@]}"; then
@@ -32,6 +33,7 @@ for figure in $figures; do
     echo "-- the program's log:"
     tail -n 60 "$log" 2>/dev/null
   fi
+  echo "($((SECONDS - started)) s)"
   run "$build/bin/WayluneDesktop.exe" EXIT >/dev/null 2>&1
   wait "$program" 2>/dev/null
   program=""

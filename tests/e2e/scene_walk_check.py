@@ -1,5 +1,5 @@
-"""Waits for the figure window of the running program, takes two screenshots a
-moment apart and checks that a figure stands on the bottom line and moved.
+"""Waits for the figure window of the running program, watches it in
+screenshots and checks that a figure stands on the bottom line and walks.
   scene_walk_check.py [--window WxH] [--timeout S]
 The window is one on the bottom no taller than a figure strip (the one that
 walks) unless --window names the size of a figure's own moving window."""
@@ -57,6 +57,17 @@ def figure_extent(geometry):
     return left + min(xs), left + max(xs), y + min(ys), y + max(ys), len(xs)
 
 
+# How long one window is watched for a walk. A slow walker moves one stride
+# of 16 pixels in about two seconds; a figure that stands (stops, talks,
+# turns) is watched again on the next round.
+WATCH_S = 8.0
+WALK_PX = 20
+
+
+def centre(extent):
+    return (extent[0] + extent[1]) / 2
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--window", help="WxH of a moving figure window")
@@ -74,29 +85,40 @@ def main():
         if not firsts:
             time.sleep(0.5)
             continue
-        time.sleep(1.5)
-        laters = figure_windows(size)
+        # Shots of the same windows until one has walked or the watch is over.
+        until = time.time() + WATCH_S
         walked = None
-        for window, first in firsts.items():
-            geometry = laters.get(window)
-            later = figure_extent(geometry) if geometry else None
-            if later:
-                walked = (window, first, geometry, later)
-                if abs((later[0] + later[1]) / 2 - (first[0] + first[1]) / 2) >= 20:
+        seen = None
+        while walked is None and firsts and time.time() < until:
+            time.sleep(0.7)
+            laters = figure_windows(size)
+            for window in laters.keys() - firsts.keys():
+                extent = figure_extent(laters[window])
+                if extent:  # a figure came on during the watch: watch it whole
+                    firsts[window] = extent
+                    until = time.time() + WATCH_S
+            for window, first in list(firsts.items()):
+                geometry = laters.get(window)
+                later = figure_extent(geometry) if geometry else None
+                if not later:
+                    del firsts[window]  # gone or empty: the scene ended
+                    continue
+                moved = abs(centre(later) - centre(first))
+                if not seen or moved >= abs(centre(seen[3]) - centre(seen[1])):
+                    seen = (window, first, geometry, later)  # the one that moved most
+                if moved >= WALK_PX:
+                    walked = seen
                     break
-        if not walked:
-            continue  # the scene ended between the two shots: wait for the next
-        _, first, geometry, later = walked
-        screen_height = screen_size()[1]
-        centre1 = (first[0] + first[1]) / 2
-        centre2 = (later[0] + later[1]) / 2
+        if not seen:
+            continue  # the scene ended between the shots: wait for the next
+        _, first, geometry, later = walked or seen
         print("window %dx%d+%d+%d, figure %d..%d then %d..%d" % (geometry[2], geometry[3], geometry[0],
                                                                geometry[1], first[0], first[1], later[0],
                                                                later[1]))
-        if abs(centre2 - centre1) < 20:
-            # A figure stands still a while (it stops, talks, turns): watch on.
-            still = "the figure did not walk: %.0f -> %.0f" % (centre1, centre2)
+        if not walked:
+            still = "the figure did not walk: %.0f -> %.0f" % (centre(first), centre(later))
             continue
+        screen_height = screen_size()[1]
         failures = []
         if first[3] < screen_height - 8 or later[3] < screen_height - 8:
             failures.append("the figure's feet are not on the bottom line: %d, %d of %d"

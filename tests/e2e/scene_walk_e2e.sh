@@ -16,4 +16,4 @@ set_value FigDeactive REG_SZ "$off"
 set_value HG REG_DWORD 0  # the scenery strip is screen-wide at the bottom too
 
 start_program
-/usr/bin/python3 "$src/tests/e2e/scene_walk_check.py"
+/usr/bin/python3 "$src/tests/e2e/scene_walk_check.py" --timeout 150
