@@ -6,6 +6,7 @@
 #include "objects/weather_sign.h"
 #include "scene/anim_thread.h"
 #include "services/window_requests.h"
+#include "stage/figure_state.h"
 
 DesktopParts& Desktop() {
   static DesktopParts* const parts = new DesktopParts;
@@ -16,5 +17,7 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
   FigureWindowRequest.SetWindow(figureWindow);
   OverlayWindowRequest.SetWindow(overlayWindow);
   BillboardState.windowRequest.SetWindow(billboardWindow);
-  SetAnimationParts({&Desktop().billboard, {[] { ClockObject.raiseRequest = 1; }, [] { WeatherObject.raiseRequest = 1; }}});
+  SetAnimationParts({&Desktop().billboard,
+                     {[] { ClockObject.raiseRequest = 1; }, [] { WeatherObject.raiseRequest = 1; }},
+                     &Desktop().player, &Figures});
 }

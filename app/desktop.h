@@ -5,6 +5,7 @@
 
 #include "objects/billboard.h"
 #include "objects/metar_download.h"
+#include "services/player_state.h"
 
 // The owner objects of the desktop parts, made once by the shell and handed
 // to the threads and pages that use them. They live until the process ends:
@@ -12,6 +13,7 @@
 struct DesktopParts {
   Billboard billboard;
   WeatherService weather;
+  PlayerState player;  // written by the player control (app/winamp), read by the figures
 };
 DesktopParts& Desktop();
 

@@ -10,6 +10,7 @@
 #include "services/messages.h"
 #include "services/sound.h"
 #include "services/threads.h"
+#include "app/desktop.h"
 #include "app/winamp.h"
 #include "objects/billboard.h"
 #include "stage/speech_bubble.h"
@@ -122,7 +123,7 @@ void OnBillboardKeyDown(HWND window, WPARAM key) {
 void OnWinampBubbleClick(int x, int y) {
   if (y < 58 || y > 73) return;
   Bubble.winampButton = (x >= 6 && x <= 179) ? 7 : 0;
-  const bool playing = WinampPlaying != 0;
+  const bool playing = Desktop().player.playing != 0;
   struct Button {
     int from, to;
     const char* log;

@@ -1,4 +1,5 @@
 #include "app/winamp.h"
+#include "app/desktop.h"
 #include "services/file_util.h"
 
 #include "services/debug_log.h"
@@ -8,7 +9,7 @@
 #include <cstring>
 
 HWND WinampWindow;
-std::atomic<int> WinampExeExists{0};
+bool WinampExeExists;
 char WinampTitle[2048];
 
 namespace {
@@ -37,50 +38,52 @@ void ExtractWinampTitle(const char* text, char* title, int size) {
 }
 
 void ReadWinampTitle() {
+  PlayerState& player = Desktop().player;
   WinampTitle[0] = 0;
   HWND window = WinampWindow;
   DWORD_PTR answer = 0;
   // Bounded so a hung player cannot stall the main thread.
   if (!window || !SendMessageTimeoutA(window, WM_USER, 0, kIsPlayingQuery, SMTO_ABORTIFHUNG, 500, &answer)) {
-    WinampPlaying = 0;
+    player.playing = 0;
     return;
   }
-  WinampPlaying = answer == 1;
-  if (!WinampPlaying) return;
+  player.playing = answer == 1;
+  if (!player.playing) return;
   char text[2048];
   if (GetWindowTextA(window, text, sizeof text) > 0) ExtractWinampTitle(text, WinampTitle, sizeof WinampTitle);
 }
 
 void InitWinamp() {
-  WinampPlaying = 0;
+  Desktop().player.playing = 0;
   WriteLogLine("initWinAMP");
   WinampWindow = FindWindowA(WINAMP_CLASS, nullptr);
   if (!WinampWindow) return;
   DWORD_PTR ignored;
   SendMessageTimeoutA(WinampWindow, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 500, &ignored);
   ReadWinampTitle();
-  if (WinampPlaying) WriteLogLine("WinAMP is playing!");
+  if (Desktop().player.playing) WriteLogLine("WinAMP is playing!");
 }
 
 void PollWinamp() {
+  PlayerState& player = Desktop().player;
   WinampWindow = FindWindowA(WINAMP_CLASS, nullptr);
   if (WinampWindow) {
     ReadWinampTitle();
-    if (WinampPlaying) {
-      if (WinampSongTitleEmpty() || lstrcmpiA(WinampTitle, previousTitle) != 0) {
+    if (player.playing) {
+      if (player.TitleEmpty() || lstrcmpiA(WinampTitle, previousTitle) != 0) {
         lstrcpynA(previousTitle, WinampTitle, sizeof previousTitle);
-        SetWinampSongTitle(WinampTitle);
-        WinampTitleChanged = 1;
-        WinampTitleValid = 1;
+        player.SetTitle(WinampTitle);
+        player.titleChanged = 1;
+        player.titleValid = 1;
       }
     } else {
-      SetWinampSongTitle("");
-      WinampTitleValid = 0;
+      player.SetTitle("");
+      player.titleValid = 0;
     }
   } else {
-    SetWinampSongTitle("");
-    WinampTitleValid = 0;
-    WinampPlaying = 0;
+    player.SetTitle("");
+    player.titleValid = 0;
+    player.playing = 0;
   }
 }
 

@@ -21,7 +21,7 @@ enum WinampCommand : int {
 };
 
 extern HWND WinampWindow;
-extern std::atomic<int> WinampExeExists;
+extern bool WinampExeExists;  // the main thread's own
 extern char WinampTitle[2048];
 
 void InitWinamp();

@@ -17,9 +17,6 @@
 #include "stage/figure_bitmaps.h"
 #include "stage/speech_bubble.h"
 
-std::atomic<int64_t> RecycleBinItems{0};
-std::atomic<int> RecycleBinState{-1};
-std::atomic<int> RecycleBinQueryTicks{0};
 
 namespace {
 
@@ -76,7 +73,7 @@ class ClockHost : public WindowsObjectHost {
   bool Load(FigureMotion& motion, const ObjectPlacement& placement) override {
     FigureRecord* record = Record();
     if (!LoadClock(record, Settings.Clock, 0)) return false;
-    RecycleBinQueryTicks = 0;
+    bin_.queryTicks = 0;
     ClockLastMinute = -1;
     motion.frameTime = Settings.Speed;
     lstrcpynA(record->name, "UHR 1", kFigureNameSize);
@@ -86,8 +83,8 @@ class ClockHost : public WindowsObjectHost {
   void Redraw(FigureMotion&) override {
     const bool digits = DrawDigits();
     const ClockFaceLayout& layout = ClockFace(face_);
-    const int frame = layout.frames > 1 ? FrameOfState(RecycleBinState) : 0;
-    drawnBinState_ = RecycleBinState;
+    const int frame = layout.frames > 1 ? FrameOfState(bin_.state) : 0;
+    drawnBinState_ = bin_.state;
     ShowFrameIfChanged(RECT{frame * layout.width, 0, layout.width, layout.height}, digits);
   }
 
@@ -95,16 +92,16 @@ class ClockHost : public WindowsObjectHost {
   DWORD QuietMs() override {
     const DWORD quiet = WindowsObjectHost::QuietMs();
     if (face_ != 1 || !BinShown()) return quiet;
-    return std::min(quiet, static_cast<DWORD>(std::max(RecycleBinQueryTicks.load(), 0)) * kObjectTickMs);
+    return std::min(quiet, static_cast<DWORD>(std::max(bin_.queryTicks.load(), 0)) * kObjectTickMs);
   }
 
   void ShownTick(FigureMotion&) override {
     if (face_ == 1 && BinShown()) {
-      if (--RecycleBinQueryTicks < 1) {
-        RecycleBinQueryTicks = kBinQueryIntervalTicks;
+      if (--bin_.queryTicks < 1) {
+        bin_.queryTicks = kBinQueryIntervalTicks;
         QueryRecycleBin();
       }
-    } else if (RecycleBinState == -1) {
+    } else if (bin_.state == -1) {
       SetBinState(ThreadRand() % 3);
     }
     if (ClockObject.bubbleRequest.exchange(0)) ShowBinBubble();
@@ -122,7 +119,7 @@ class ClockHost : public WindowsObjectHost {
     face_ = ValidClockFace(face);
     char name[24];
     std::snprintf(name, sizeof name, "UHR_%02d", face_);
-    RecycleBinState = -1;
+    bin_.state = -1;
     drawnBinState_ = -1;
     return LoadSheet(name, useAlternateModule ? record->resourceModule : nullptr) ? 1 : 0;
   }
@@ -135,38 +132,42 @@ class ClockHost : public WindowsObjectHost {
     const LocalDateTime now = LocalNow();
     if (now.minute == ClockLastMinute) return false;
     ClockLastMinute = now.minute;
-    DrawGlyphs(ClockFaceGlyphs(face_, now, Settings.Clock24h, Settings.DateOrder, RecycleBinState), strips);
+    DrawGlyphs(ClockFaceGlyphs(face_, now, Settings.Clock24h, Settings.DateOrder, bin_.state), strips);
     return true;
   }
 
   // Face 1's digits sit in the frame of the state: a new state draws them anew.
   void SetBinState(int state) {
-    RecycleBinState = state;
+    bin_.state = state;
     if (state != drawnBinState_) ClockLastMinute = -1;
   }
 
   void QueryRecycleBin() {
-    RecycleBinItems = 0;
-    RecycleBinState = 0;
+    bin_.items = 0;
+    bin_.state = 0;
     const int64_t items = shell.load()->countItems();
     if (items < 0) {
       WriteLogLine("+++ shell32.dll < ver 4.71");
       SetBinState(ThreadRand() % 3);
       return;
     }
-    RecycleBinItems = items;
+    bin_.items = items;
     SetBinState(RecycleBinStateFor(items));
   }
 
   void ShowBinBubble() {
     FigureRecord* record = Record();
     const BubblePlacement b = RecycleBinBubblePlacement(Placement().x, record->workArea.right);
-    const std::string text = RecycleBinText(RecycleBinItems);
+    const std::string text = RecycleBinText(bin_.items);
     ShowSpeechBubble(record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
   }
 
   int face_ = 1;
   int drawnBinState_ = -1;
+  RecycleBinWords bin_;
+
+ public:
+  RecycleBinWords& Bin() { return bin_; }
 };
 
 ClockHost host;
@@ -176,6 +177,10 @@ bool InClockBinZone(int x, int y) {
 }
 
 }  // namespace
+
+RecycleBinWords& ClockRecycleBin() {
+  return host.Bin();
+}
 
 void SetRecycleBinShell(const RecycleBinShell* replacement) {
   shell = replacement ? replacement : &kRealShell;
@@ -234,7 +239,7 @@ void OnClockRightClick(HWND, int x, int y, WPARAM keys) {
     RequestShellMenu();
   } else if (InClockBinZone(x, y)) {
     shell.load()->empty();
-    RecycleBinQueryTicks = kBinQueryAfterEmptyingTicks;
+    ClockRecycleBin().queryTicks = kBinQueryAfterEmptyingTicks;
   } else {
     RequestToggleFigures();
   }

@@ -21,10 +21,15 @@ inline std::atomic<int>& ClockLastMinute = ClockObject.lastMinute;
 
 // What the clock knows of the recycle bin: items over all drives, the state
 // (-1 not yet known, 0 empty, 1 some, 2 full) and the ticks until the next
-// query (a right click that empties the bin shortens it to 5).
-extern std::atomic<int64_t> RecycleBinItems;
-extern std::atomic<int> RecycleBinState;
-extern std::atomic<int> RecycleBinQueryTicks;
+// query (a right click that empties the bin shortens it to 5). The clock's
+// thread writes them; the window procedure only shortens the wait.
+struct RecycleBinWords {
+  std::atomic<int64_t> items{0};
+  std::atomic<int> state{-1};
+  std::atomic<int> queryTicks{0};
+};
+// The clock's own words.
+RecycleBinWords& ClockRecycleBin();
 
 // Registers "LunClock", makes the clock's window and starts ClockThread.
 int StartClock();

@@ -178,10 +178,10 @@ TEST_F(Clock, RecycleBinFramesFollowTheItemCount) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.items);
     binItems = c.items;
-    RecycleBinQueryTicks = 1;  // ask on the next tick
+    ClockRecycleBin().queryTicks = 1;  // ask on the next tick
     Step(12);
-    EXPECT_EQ(RecycleBinItems, c.items);
-    EXPECT_EQ(RecycleBinState, RecycleBinStateFor(c.items));
+    EXPECT_EQ(ClockRecycleBin().items, c.items);
+    EXPECT_EQ(ClockRecycleBin().state, RecycleBinStateFor(c.items));
     const Pixels p = CaptureRecord(record_);
     EXPECT_EQ(BinFrame(p), c.frame);
     // The digits moved into the new frame with it.
@@ -193,28 +193,28 @@ TEST_F(Clock, WithoutTheBinDisplayFaceOnePicksOneOfItsPictures) {
   Settings.RecycleBin = 0;
   binItems = 40;
   Shown();
-  EXPECT_GE(RecycleBinState, 0);
-  EXPECT_LE(RecycleBinState, 2);
-  EXPECT_EQ(RecycleBinItems, 0);  // the shell was not asked
-  EXPECT_EQ(BinFrame(CaptureRecord(record_)), RecycleBinState);
+  EXPECT_GE(ClockRecycleBin().state, 0);
+  EXPECT_LE(ClockRecycleBin().state, 2);
+  EXPECT_EQ(ClockRecycleBin().items, 0);  // the shell was not asked
+  EXPECT_EQ(BinFrame(CaptureRecord(record_)), ClockRecycleBin().state);
 }
 
 TEST_F(Clock, TheShellIsAskedEvery300TicksAnd5TicksAfterEmptying) {
   Shown();
   binItems = 7;
   Step(280);
-  EXPECT_EQ(RecycleBinItems, 0);
+  EXPECT_EQ(ClockRecycleBin().items, 0);
   Step(20);
-  EXPECT_EQ(RecycleBinItems, 7);
+  EXPECT_EQ(ClockRecycleBin().items, 7);
   // A right click in the bin zone empties the bin and asks again soon.
   binItems = 0;
   Send(WM_RBUTTONUP, 0, 20, 70);
   EXPECT_EQ(emptied, 1);
   EXPECT_EQ(MainWindowStandIns::toggleMessages, 0);
   Step(4);
-  EXPECT_EQ(RecycleBinItems, 7);
+  EXPECT_EQ(ClockRecycleBin().items, 7);
   Step();
-  EXPECT_EQ(RecycleBinItems, 0);
+  EXPECT_EQ(ClockRecycleBin().items, 0);
 }
 
 // Another thread never restacks the clock's window itself (under Wine that
@@ -279,7 +279,7 @@ TEST_F(Clock, AHiddenClockStaysHiddenThroughItsOwnRestacksUntilAShowIsAsked) {
 TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Shown();
   binItems = 2;
-  RecycleBinQueryTicks = 1;
+  ClockRecycleBin().queryTicks = 1;
   Step();
   ASSERT_EQ(Send(WM_LBUTTONUP, 0, 20, 70), 0);
   EXPECT_EQ(ClockObject.bubbleRequest, 1);

@@ -4,6 +4,7 @@
 // the countdown thread.
 
 #include "objects/countdown.h"
+#include "services/sound_library.h"
 #include "services/shell_state.h"
 #include "stage/figure_state.h"
 
@@ -50,7 +51,7 @@ class Countdown : public ::testing::Test {
     Shell.optionsOpen = 0;
     Shell.fullScreenPause = 0;
     Bubble.type = 0;
-    SoundLoaded = 0;
+    SoundState.loaded = 0;
     Settings.Sound = 1;
     MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
     Settings.Countdown = 1;
@@ -76,7 +77,7 @@ class Countdown : public ::testing::Test {
     BindCountdownRecord(nullptr);
     FreeFigureRecord(record_);
     SetLocalTimeSource(nullptr);
-    SoundLoaded = 0;
+    SoundState.loaded = 0;
     if (!soundFile_.empty()) DeleteFileA(soundFile_.c_str());
     settings_.Remove();
   }
@@ -218,7 +219,7 @@ TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
 TEST_F(Countdown, TheSoundPlaysOnceWhenItsFileExists) {
   Settings.CountdownPlaySound = 1;
   Settings.CountdownSoundFile.Set("C:\\no\\such\\alarm.wav");
-  SoundLoaded = 1;
+  SoundState.loaded = 1;
   Shown();
   PinTime(2027, 1, 1, 0, 5);
   Redrawn();

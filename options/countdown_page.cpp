@@ -12,6 +12,7 @@
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
+#include "services/sound_library.h"
 #include "services/settings.h"
 
 namespace {
@@ -36,7 +37,7 @@ constexpr PageText kTexts[] = {
 
 int g_design;
 
-bool SoundPresent() { return SoundLoaded.load() != 0; }
+bool SoundPresent() { return SoundState.loaded.load() != 0; }
 
 void Enable(HWND page) {
   const bool on = g_design > 0;

@@ -107,13 +107,13 @@ void OnApply(HWND page) {
   const bool on = IsChecked(page, IDC_DESKTOP_STRIP_ON);
   if (on && (g_strip < 1 || g_strip > 6)) g_strip = 1;
   s.HG = on ? g_strip : 0;
-  StripUnloadRequest = s.HG != Settings.HG ? 1 : 0;
+  StripRequests.unload = s.HG != Settings.HG ? 1 : 0;
   s.HGNotDA = IsChecked(page, IDC_DESKTOP_STRIP_KEEP);
   const AppSettings& committed = CommitPage(SettingPage::kDesktop);
   if (newWallpaper) SetDesktopBackground(Settings.ShowWallpaper, path);
   SaveSettings(committed);
   g_strip = Settings.HG;
-  StripRelayout = 1;
+  StripRequests.relayout = 1;
   WakeWorkers();  // the strip's thread serves it now
 }
 

@@ -15,6 +15,7 @@
 #include "objects/countdown.h"
 #include "options/options_test_support.h"
 #include "options/page_ids.h"
+#include "services/sound_library.h"
 #include "services/lang_text.h"
 #include "services/wine_test_paths.h"
 #include "scene/scenery_strip.h"
@@ -48,7 +49,7 @@ void ClearRequests() {
   ClockReloadRequest = 0;
   CountdownReloadRequest = 0;
   BillboardReloadRequest = 0;
-  StripUnloadRequest = 0;
+  StripRequests.unload = 0;
 }
 
 TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
@@ -60,9 +61,9 @@ TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
       {kSpeed, [](HWND p) { Slide(p, IDC_SPEED_PAUSE_SLIDER, 75); }, "Pause", "600",
        [] { return Settings.Pause.Get(); }, 600},
       {kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_ON); }, "HG", "0", [] { return Settings.HG.Get(); },
-       0, [] { return StripUnloadRequest.load(); }},
+       0, [] { return StripRequests.unload.load(); }},
       {kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_NEXT); }, "HG", "2",
-       [] { return Settings.HG.Get(); }, 2, [] { return StripUnloadRequest.load(); }},
+       [] { return Settings.HG.Get(); }, 2, [] { return StripRequests.unload.load(); }},
       {kDesktop, [](HWND p) { Slide(p, IDC_DESKTOP_OFFSET, 300); }, "HGversatz", "0,300,0,0,0,0,0",
        [] { return Settings.HGversatz[1].Get(); }, 300},
       {kDesktop,
@@ -213,7 +214,7 @@ TEST_F(SheetTest, ControlsFollowTheChoicesTheyDependOn) {
         done[i] = true;
       }
     }
-    SoundLoaded = rows[first].soundLibrary ? 1 : 0;
+    SoundState.loaded = rows[first].soundLibrary ? 1 : 0;
     std::vector<std::pair<bool, bool>> seen;
     RunSheet([&](HWND sheet) {
       for (size_t i : round) {
@@ -231,7 +232,7 @@ TEST_F(SheetTest, ControlsFollowTheChoicesTheyDependOn) {
       EXPECT_EQ(seen[k].second, row.enabled) << row.dialog << " " << row.control << " enabled";
     }
   }
-  SoundLoaded = 0;
+  SoundState.loaded = 0;
 }
 
 TEST_F(SheetTest, TheHelpButtonOpensEachPagesTopic) {

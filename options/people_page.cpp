@@ -15,6 +15,7 @@
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
+#include "services/sound_library.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
 #include "services/sound.h"
@@ -73,7 +74,7 @@ void UpdateControls(HWND page) {
   std::snprintf(key, sizeof key, "FS_%03d", item.figure);
   const char* text = FigureText("LEUTE", key);
   SetDlgItemTextA(page, IDC_PEOPLE_DESCRIPTION, text ? text : "");
-  const bool sound = item.active && SoundLoaded.load() != 0 && HasUserSound(item.figure);
+  const bool sound = item.active && SoundState.loaded.load() != 0 && HasUserSound(item.figure);
   for (int id : {IDC_PEOPLE_SOUND_LABEL, IDC_PEOPLE_SOUND_FILE, IDC_PEOPLE_BROWSE})
     EnableControl(page, id, sound);
   SetChecked(page, IDC_PEOPLE_ACTIVE, item.active);

@@ -72,7 +72,7 @@ struct TimeOfDay {
 TimeOfDay g_groupTimes[2];
 TimeOfDay g_pageTimes[2];
 
-bool LibraryLoaded() { return SoundLoaded.load(std::memory_order_relaxed) != 0; }
+bool LibraryLoaded() { return SoundState.loaded.load(std::memory_order_relaxed) != 0; }
 
 // Sound is on for this page: the box is ticked, which it can only be while
 // the library is loaded.
@@ -135,7 +135,7 @@ void OnInit(HWND page) {
 void OnSetActive(HWND page) {
   if (!LibraryLoaded()) {
     SetChecked(page, kSoundOn, false);
-    SetPageText(page, "SOUND", SoundStartError.load() == kNoDeviceError ? kNoDeviceText : kNoLibraryText);
+    SetPageText(page, "SOUND", SoundState.startError.load() == kNoDeviceError ? kNoDeviceText : kNoLibraryText);
     ShowWindow(GetDlgItem(page, kNoLibrary), SW_SHOWNA);
     EnableControl(page, kSoundOn, false);
   }

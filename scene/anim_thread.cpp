@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "services/sound_library.h"
 #include "services/shell_state.h"
 #include "stage/figure_state.h"
 #include "services/threads.h"
@@ -50,14 +51,14 @@ bool SceneSwitchedOffNow(int scene) {
 
 class ProgramChooserEnv : public ChooserEnv {
  public:
-  explicit ProgramChooserEnv(BillboardLink& billboard) : billboard_(billboard) {}
+  ProgramChooserEnv(BillboardLink& billboard, PlayerState& player) : billboard_(billboard), player_(player) {}
   int Rand() override { return ThreadRand(); }
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
   bool BillboardOn() override { return Settings.Billboard != 0; }
   bool BillboardUpdateRequest() override { return billboard_.UpdateRequested(); }
   int BillboardMotif() override { return billboard_.CurrentMotif(); }
   bool CalendarOn() override { return Settings.Calendar != 0; }
-  bool WinampPlaying() override { return ::WinampPlaying != 0; }
+  bool WinampPlaying() override { return player_.playing != 0; }
   int DueBirthdayCount() override { return ::DueBirthdayCount(); }
   bool PlaneOff() override { return Settings.KeinFlugzeug != 0; }
   bool SceneSwitchedOff(int scene) override { return SceneSwitchedOffNow(scene); }
@@ -70,6 +71,7 @@ class ProgramChooserEnv : public ChooserEnv {
 
  private:
   BillboardLink& billboard_;
+  PlayerState& player_;
 };
 
 void SeedFromLocalTime() {
@@ -86,7 +88,7 @@ void BillboardPass(BillboardLink& billboard) {
   RepaintWhatItLeaves(OverlayWindowRequest.Window(), ApplyBubbleKillRequest);
   billboard.Pass(RelayoutRequest != 0);
   if (RelayoutRequest && !Shell.fullScreenPause) {
-    StripRelayout = 1;
+    StripRequests.relayout = 1;
     for (const std::function<void()>& follow : parts.afterRelayout) follow();
   }
 }
@@ -105,7 +107,7 @@ void EndThread(FigureRecord* figure, BillboardLink& billboard) {
 }
 
 DWORD WINAPI AnimThreadProc(void*) {
-  RunAnimThread(AllocateFigureRecord, *parts.billboard);
+  RunAnimThread(AllocateFigureRecord, {*parts.billboard, *parts.player, *parts.figures});
   ExitThread(0);
 }
 
@@ -120,22 +122,24 @@ int CountIdlePasses(DWORD& since) {
 // scene is to start, a window or bubble request of its own waits, the wall
 // steps, or an ambient sound may play (the desktop may not be animated);
 // else until the pause is over or the wall's next own need.
-int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard) {
+int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard, const FigureState& figures) {
   if (startPending || FigureWindowRequest.action || OverlayWindowRequest.action || BubbleKillPending()) return 1;
   int due = kIdleMaxPasses;
-  const bool counting = Figures.active && !Shell.fullScreenPause;
+  const bool counting = figures.active && !Shell.fullScreenPause;
   if (counting) due = std::clamp(Settings.Pause + 1 - pauseCounter, 1, due);
   const uint32_t quiet = billboard.QuietMs();
   due = std::clamp(static_cast<int>(std::min<uint32_t>(quiet / kIdlePassMs, kIdleMaxPasses)), 1, due);
-  if (due > 1 && counting && SoundLoaded && !CanAnimateNow()) return 1;
+  if (due > 1 && counting && SoundState.loaded && !CanAnimateNow()) return 1;
   return due;
 }
 
 }  // namespace
 
-DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
+DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
+  BillboardLink& billboard = links.billboard;
+  FigureState& figures = links.figures;
   SeedFromLocalTime();
-  Figures.stopSceneRequest = 0;
+  figures.stopSceneRequest = 0;
   billboard.ClearUnloadRequest();
   // QuitFlag and the requests for this thread's windows wake it.
   WorkerWake wake;
@@ -163,22 +167,22 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
     const bool relayoutAtStart = RelayoutRequest != 0;
     BillboardPass(billboard);
 
-    if (!Figures.active || Shell.fullScreenPause) {
+    if (!figures.active || Shell.fullScreenPause) {
       RelayoutRequest = 0;
-    } else if (!RunSceneScript(scene, figure, billboard) && relayoutAtStart) {
+    } else if (!RunSceneScript(scene, figure, links) && relayoutAtStart) {
       RelayoutRequest = 0;
     }
 
     if (figure->active) {
-      if (!Figures.sceneRunning.exchange(1)) RequestMainTick();
-      if (Figures.stopSceneRequest) {
+      if (!figures.sceneRunning.exchange(1)) RequestMainTick();
+      if (figures.stopSceneRequest) {
         UnloadFigure(figure);
         figure->active = 0;
         scene = 0;
         pauseCounter = std::max(Settings.Pause - 60, 60);
-        Figures.stopSceneRequest = 0;
+        figures.stopSceneRequest = 0;
       }
-      if (!Figures.active) {
+      if (!figures.active) {
         UnloadFigure(figure);
         pauseCounter = std::max(Settings.Pause - 60, 12);
       }
@@ -201,16 +205,16 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
     // for the next pause instead of passing every 100 ms.
     scene = 0;
     startPending = false;
-    Figures.sceneRunning = 0;
+    figures.sceneRunning = 0;
     bool sceneDue = false;
     // By the clock: a wake that serves a request brings no scene sooner.
     int passes = CountIdlePasses(idleSince);
     // A billboard click brings the paster next, unless the user switched him off.
-    if (billboard.UpdateRequested() && Figures.active && !SceneSwitchedOffNow(kPasterScene)) {
+    if (billboard.UpdateRequested() && figures.active && !SceneSwitchedOffNow(kPasterScene)) {
       pauseCounter = Settings.Pause;
       passes = std::max(passes, 1);
     }
-    if (Figures.active && !Shell.fullScreenPause && passes > 0) {
+    if (figures.active && !Shell.fullScreenPause && passes > 0) {
       pauseCounter += passes;
       if (pauseCounter > Settings.Pause) {
         pauseCounter = 0;
@@ -222,16 +226,16 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard) {
             BirthdayDay = today.day;
           }
           RefreshPlayerState();  // the shell polls the player only during scenes
-          scene = ChooseNextScene(billboard);
+          scene = ChooseNextScene(billboard, links.player);
           startPending = true;
         }
       }
     }
-    if (!sceneDue && passes > 0 && SoundLoaded && Figures.active && !Shell.fullScreenPause && ThreadRand() % 11 == 0 &&
+    if (!sceneDue && passes > 0 && SoundState.loaded && figures.active && !Shell.fullScreenPause && ThreadRand() % 11 == 0 &&
         !CanAnimateNow())
       PlayAmbientSound();
     if (QuitFlag) break;
-    const int due = IdlePassesDue(startPending, pauseCounter, billboard);
+    const int due = IdlePassesDue(startPending, pauseCounter, billboard, figures);
     const DWORD waited = GetTickCount() - idleSince;
     const DWORD until = static_cast<DWORD>(due) * kIdlePassMs;
     wake.Wait(waited < until ? until - waited : 0);
@@ -246,7 +250,7 @@ void SetAnimationParts(AnimationParts carried) {
 }
 
 int StartAnimThread() {
-  if (!parts.billboard) return 0;
+  if (!parts.billboard || !parts.player || !parts.figures) return 0;
   // Started suspended: the overlay is its own before any thread can draw.
   DWORD id = 0;
   threadHandle = StartThread(AnimThreadProc, nullptr, &id, CREATE_SUSPENDED);
@@ -279,7 +283,7 @@ int CanAnimateNow() {
   return saver ? 0 : 1;
 }
 
-int ChooseNextScene(BillboardLink& billboard) {
-  ProgramChooserEnv env(billboard);
+int ChooseNextScene(BillboardLink& billboard, PlayerState& player) {
+  ProgramChooserEnv env(billboard, player);
   return ChooseNextScene(chooser, env);
 }

@@ -9,6 +9,8 @@
 #include "stage/portable/billboard_side.h"
 
 struct FigureRecord;
+class PlayerState;
+struct FigureState;
 
 // What the animation thread carries besides the walking figure: the
 // billboard, and what follows a relayout it passes on (the clock and the
@@ -16,19 +18,22 @@ struct FigureRecord;
 struct AnimationParts {
   BillboardLink* billboard = nullptr;
   std::vector<std::function<void()>> afterRelayout;
+  PlayerState* player = nullptr;   // what the shell's player control learns
+  FigureState* figures = nullptr;  // the figures' switch and mouse words
 };
 void SetAnimationParts(AnimationParts parts);
 
-// Starts the thread with the parts set; 0 without a billboard.
+// Starts the thread with the parts set; 0 without a billboard, player or figures.
 int StartAnimThread();
 HANDLE AnimThreadHandle();
 // 1 when a scene may start (no full-screen program, no excluded window, no
 // screen saver).
 int CanAnimateNow();
 // The next scene number (1 to 91).
-int ChooseNextScene(BillboardLink& billboard);
+int ChooseNextScene(BillboardLink& billboard, PlayerState& player);
+struct SceneLinks;
 
 // The thread's body with its record allocator and the billboard it carries;
 // tests run it directly.
 using FigureRecordAllocator = FigureRecord* (*)();
-DWORD RunAnimThread(FigureRecordAllocator allocate, BillboardLink& billboard);
+DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links);

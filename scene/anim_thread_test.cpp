@@ -13,6 +13,8 @@
 #include "services/messages.h"
 #include "services/settings.h"
 #include "scene/anim_test_support.h"
+#include "scene/gdi_script_host.h"
+#include "services/player_state.h"
 #include "stage/figure_record.h"
 #include "scene/portable/scene_chooser.h"
 #include "services/threads.h"
@@ -33,9 +35,11 @@ HWND MakeWindow(const char* title) {
 }
 
 TestBillboard billboard;
+PlayerState player;
+FigureState figures;  // the test's own, handed to the thread as the shell hands its
 
 DWORD WINAPI AnimThreadBody(void*) {
-  return RunAnimThread(AllocateFigureRecord, billboard);
+  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures});
 }
 
 class AnimThread : public ::testing::Test {
@@ -46,8 +50,8 @@ class AnimThread : public ::testing::Test {
     OverlayWindowRequest.SetWindow(MakeWindow(""));
     Shell.fullScreenPause = 0;
     Shell.optionsOpen = 0;
-    Figures.active = 1;
-    Figures.stopSceneRequest = 0;
+    figures.active = 1;
+    figures.stopSceneRequest = 0;
     Settings.NoStartCount = 0;
     billboard.Reset();
   }
@@ -121,7 +125,7 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
   EXPECT_FALSE(PumpUntil(sceneShown, 3000)) << "the scene came without its pause";
   EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
 
-  Figures.active = 0;
+  figures.active = 0;
   EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindowRequest.Window()); }, 3000))
       << "the figure stays when the figures are switched off";
 
@@ -137,7 +141,7 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
 // 100 ms: a request that wakes it is served at once, a wall that steps gets
 // its passes, and the program's end ends the wait.
 TEST_F(AnimThread, AnIdleThreadWaitsForWorkAndIsWokenForIt) {
-  Figures.active = 0;  // no pause counts
+  figures.active = 0;  // no pause counts
   QuitFlag = 0;
   shutdownMessages = 0;
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
@@ -198,7 +202,7 @@ TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
   }
   EXPECT_FALSE(early) << "the scene came after " << GetTickCount() - start << " ms of wakes";
   EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
-  Figures.active = 0;
+  figures.active = 0;
   EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindowRequest.Window()); }, 3000));
   QuitFlag = 1;
   EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));

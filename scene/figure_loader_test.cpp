@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "services/player_state.h"
 #include "services/threads.h"
 #include "services/window_requests.h"
 #include "services/shell_requests.h"
@@ -15,6 +16,7 @@
 #include "scene/anim_test_support.h"
 #include "scene/gdi_script_host.h"
 #include "stage/figure_record.h"
+#include "stage/figure_state.h"
 #include "scene/figures/fig008_frames.h"
 #include "tests/support/test_windows.h"
 
@@ -152,7 +154,9 @@ TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {
     failAt = which == 2 ? 1 : 0;
     shutdownMessages = 0;
     QuitFlag = 0;
-    EXPECT_EQ(RunAnimThread(allocator, billboard), 0u);
+    PlayerState player;
+    FigureState figures;
+    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures}), 0u);
     EXPECT_EQ(calls, 1) << "the figure's record is asked for either way";
     EXPECT_EQ(shutdownMessages, 1) << which;
     EXPECT_EQ(billboard.ends, 1) << which;
@@ -166,7 +170,9 @@ TEST(ScriptHostDisplay, TheWorkAreaIsReadAgainAfterARelayoutOrASecond) {
   RECT original = {};
   ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &original, 0));
   TestBillboard billboard;
-  GdiScriptHost host(billboard);
+  PlayerState player;
+  FigureState figures;
+  GdiScriptHost host({billboard, player, figures});
   auto system = [] {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -205,6 +211,76 @@ TEST(ScriptHostDisplay, TheWorkAreaIsReadAgainAfterARelayoutOrASecond) {
     EXPECT_TRUE(same(host.WorkArea(), system()));
   }
   SystemParametersInfoA(SPI_SETWORKAREA, 0, &original, 0);
+}
+
+// The figures see the player through the state the shell hands their host:
+// playing, a valid title, a new title taken once, the title cut to 255.
+TEST(ScriptHostPlayer, ReadsThePlayerStateItIsHanded) {
+  TestBillboard billboard;
+  PlayerState player, other;
+  FigureState figures;
+  GdiScriptHost host({billboard, player, figures});
+  other.playing = 1;
+  other.titleValid = 1;
+  other.titleChanged = 1;
+  other.SetTitle("elsewhere");
+  EXPECT_FALSE(host.PlayerPlaying());
+  EXPECT_FALSE(host.PlayerTitleValid());
+  EXPECT_FALSE(host.TakePlayerTitleChanged());
+  EXPECT_EQ(host.PlayerTitle(), "");
+  struct Row {
+    int playing, valid, changed;
+    std::string title;
+  } rows[] = {
+      {1, 1, 1, "12. Artist - Song"},
+      {1, 1, 0, "12. Artist - Song"},
+      {0, 0, 0, ""},
+      {1, 1, 1, std::string(300, 'x')},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.title.size());
+    player.playing = row.playing;
+    player.titleValid = row.valid;
+    player.titleChanged = row.changed;
+    player.SetTitle(row.title.c_str());
+    EXPECT_EQ(host.PlayerPlaying(), row.playing != 0);
+    EXPECT_EQ(host.PlayerTitleValid(), row.valid != 0);
+    EXPECT_EQ(host.TakePlayerTitleChanged(), row.changed != 0);
+    EXPECT_FALSE(host.TakePlayerTitleChanged()) << "taken once";
+    EXPECT_EQ(host.PlayerTitle(), row.title.substr(0, 255));
+    EXPECT_EQ(player.TitleEmpty(), row.title.empty());
+  }
+  EXPECT_EQ(other.titleChanged.load(), 1) << "another player's state is left alone";
+}
+
+// The figures' mouse words come from the state handed to the host, never
+// from another: a click taken, the hold, the press point.
+TEST(ScriptHostFigures, ReadsAndTakesTheFigureWordsItIsHanded) {
+  TestBillboard billboard;
+  PlayerState player;
+  FigureState figures, other;
+  GdiScriptHost host({billboard, player, figures});
+  other.clicked = 1;
+  other.held = 1;
+  other.press.Set(7, 8);
+  EXPECT_FALSE(host.ObjectClicked());
+  EXPECT_FALSE(host.FigureHeld());
+  struct Row {
+    int clicked, held, x, y;
+  } rows[] = {{1, 0, 10, 20}, {0, 1, -5, 3}, {1, 1, 0, 0}, {0, 0, 32767, -32768}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.x);
+    figures.clicked = row.clicked;
+    figures.held = row.held;
+    figures.press.Set(row.x, row.y);
+    EXPECT_EQ(host.ObjectClicked(), row.clicked != 0);
+    EXPECT_EQ(host.FigureHeld(), row.held != 0);
+    EXPECT_EQ(host.PressPoint().x, row.x);
+    EXPECT_EQ(host.PressPoint().y, row.y);
+    host.ClearObjectClicked();
+    EXPECT_FALSE(host.ObjectClicked());
+  }
+  EXPECT_EQ(other.clicked.load(), 1) << "another state's click is left alone";
 }
 
 }  // namespace

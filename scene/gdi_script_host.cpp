@@ -156,6 +156,13 @@ struct FigurePictures {
   SheetMask masks[kMaxSheets];
 } pictures;
 
+// Where the walking figure's and the overlay's pictures stand, and where the
+// user holds the lifted figure: the animation thread's own, kept across loads.
+struct FigureLayers {
+  LayerArgs object = {}, overlay = {};
+  POINT grabOffset = {};
+} layers;
+
 void ForgetPictures() {
   pictures = {};
 }
@@ -205,13 +212,13 @@ bool GdiScriptHost::BillboardUpdateRequest() {
   return billboard_.UpdateRequested();
 }
 bool GdiScriptHost::ObjectClicked() {
-  return Figures.clicked != 0;
+  return figures_.clicked != 0;
 }
 void GdiScriptHost::ClearObjectClicked() {
-  Figures.clicked = 0;
+  figures_.clicked = 0;
 }
 bool GdiScriptHost::FigureHeld() {
-  return Figures.held != 0;
+  return figures_.held != 0;
 }
 bool GdiScriptHost::RelayoutRequest() {
   return ::RelayoutRequest != 0;
@@ -223,17 +230,18 @@ int GdiScriptHost::BubbleType() {
   return Bubble.type;
 }
 ScenePoint GdiScriptHost::PressPoint() {
-  return {Figures.press.x, Figures.press.y};
+  return {figures_.press.x, figures_.press.y};
 }
 ScenePoint GdiScriptHost::CursorPos() {
-  GetCursorPos(&::CursorPos);
-  return {::CursorPos.x, ::CursorPos.y};
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  return {cursor.x, cursor.y};
 }
 ScenePoint GdiScriptHost::GrabOffset() {
-  return {::GrabOffset.x, ::GrabOffset.y};
+  return {layers.grabOffset.x, layers.grabOffset.y};
 }
 void GdiScriptHost::SetGrabOffset(ScenePoint offset) {
-  ::GrabOffset = {offset.x, offset.y};
+  layers.grabOffset = {offset.x, offset.y};
 }
 int GdiScriptHost::ScreenWidth() {
   return Display().screenWidth;
@@ -244,6 +252,8 @@ SceneRect GdiScriptHost::WorkArea() {
 
 bool GdiScriptHost::LoadFigure(FigureMotion& record, int number, int sheets) {
   ForgetPictures();
+  layers.object.blend = {};
+  layers.overlay.blend = {};
   return ::LoadFigure(&Full(record), number, sheets, 0) != 0;
 }
 void GdiScriptHost::UnloadFigure(FigureMotion& record) {
@@ -269,7 +279,7 @@ bool GdiScriptHost::CreateFigureBitmaps(FigureMotion& motion, SceneSize object, 
 }
 
 void GdiScriptHost::SetObjectPlacement(ScenePoint destination, SceneSize size) {
-  Place(FigureLayerArgs, destination, size);
+  Place(layers.object, destination, size);
 }
 void GdiScriptHost::ClearObject(FigureMotion& record) {
   Fill(Full(record).objectDC.get(), record.objectRect, Full(record).keyBrush);
@@ -283,11 +293,11 @@ void GdiScriptHost::DrawObjectFrame(FigureMotion& motion, int sheet, const Sprit
 }
 void GdiScriptHost::ShowObject(FigureMotion& record) {
   // Only a screen-wide picture is cut: a figure's own window moves with him.
-  const LayerCut cut = FigureLayerArgs.size.cx >= ScreenWidth() ? LayerCut::kToDrawn : LayerCut::kWhole;
-  const LayerArgs args = Fitted(FigureLayerArgs, pictures.object.drawn, pictures.object.bitmap, cut);
+  const LayerCut cut = layers.object.size.cx >= ScreenWidth() ? LayerCut::kToDrawn : LayerCut::kWhole;
+  const LayerArgs args = Fitted(layers.object, pictures.object.drawn, pictures.object.bitmap, cut);
   // Before the push: a click on the moved window is reckoned with it.
-  Figures.windowOffset.Set(args.destination.x - FigureLayerArgs.destination.x,
-                         args.destination.y - FigureLayerArgs.destination.y);
+  figures_.windowOffset.Set(args.destination.x - layers.object.destination.x,
+                           args.destination.y - layers.object.destination.y);
   RepaintWhatItLeaves(Full(record).objectWindow, [&] { ShowObjectLayer(&Full(record), args); });
 }
 void GdiScriptHost::PutFigureOnTop() {
@@ -295,7 +305,7 @@ void GdiScriptHost::PutFigureOnTop() {
 }
 
 void GdiScriptHost::SetOverlayPlacement(ScenePoint destination, SceneSize size) {
-  Place(OverlayLayerArgs, destination, size);
+  Place(layers.overlay, destination, size);
 }
 void GdiScriptHost::ClearOverlay(FigureMotion& record) {
   Fill(Full(record).overlayDC.get(), record.overlayRect, Full(record).keyBrush);
@@ -309,7 +319,7 @@ void GdiScriptHost::DrawOverlayFrame(FigureMotion& motion, int sheet, const Spri
 }
 void GdiScriptHost::ShowOverlay(FigureMotion& record) {
   // It moves with the lifted figure: whole, or parked when it holds nothing.
-  const LayerArgs args = Fitted(OverlayLayerArgs, pictures.overlay.drawn, pictures.overlay.bitmap, LayerCut::kWhole);
+  const LayerArgs args = Fitted(layers.overlay, pictures.overlay.drawn, pictures.overlay.bitmap, LayerCut::kWhole);
   RepaintWhatItLeaves(Full(record).overlayWindow, [&] { ShowOverlayLayer(&Full(record), args); });
 }
 void GdiScriptHost::ShowOverlayWindow(FigureMotion& record, bool visible) {
@@ -334,7 +344,7 @@ int GdiScriptHost::ShowSpeechBubble(FigureMotion& record, int type, const char* 
                                     int lifetime) {
   // The figure's y is taken from its picture's top, the bubble's from its
   // window's top.
-  return ::ShowSpeechBubble(&Full(record), type, text, x, y - Figures.windowOffset.y, lifetime);
+  return ::ShowSpeechBubble(&Full(record), type, text, x, y - figures_.windowOffset.y, lifetime);
 }
 void GdiScriptHost::KillSpeechBubble() {
   RepaintWhatItLeaves(OverlayWindowRequest.Window(), ::KillSpeechBubble);
@@ -371,27 +381,27 @@ void GdiScriptHost::PlaceFigureBelowTopmost() {
   SetWindowPos(FigureWindowRequest.Window(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 bool GdiScriptHost::PlayerPlaying() {
-  return ::WinampPlaying != 0;
+  return player_.playing != 0;
 }
 bool GdiScriptHost::PlayerTitleValid() {
-  return ::WinampTitleValid != 0;
+  return player_.titleValid != 0;
 }
 bool GdiScriptHost::TakePlayerTitleChanged() {
-  return ::WinampTitleChanged.exchange(0) != 0;
+  return player_.titleChanged.exchange(0) != 0;
 }
 std::string GdiScriptHost::PlayerTitle() {
   char title[256];
-  CopyWinampSongTitle(title, sizeof title);
+  player_.CopyTitle(title, sizeof title);
   return title;
 }
 int GdiScriptHost::TakeWinampButton() {
   return Bubble.winampButton.exchange(0);
 }
 
-bool RunSceneScript(int scene, FigureRecord* figure, BillboardLink& billboard) {
-  GdiScriptHost host(billboard);
+bool RunSceneScript(int scene, FigureRecord* figure, const SceneLinks& links) {
+  GdiScriptHost host(links);
   if (scene == 27) {  // the paster also works on the billboard
-    BehaveFigure27(*figure, host, billboard);
+    BehaveFigure27(*figure, host, links.billboard);
     return true;
   }
   FigureScript script = ScriptForScene(scene);

@@ -10,9 +10,22 @@
 #include "stage/figure_record.h"
 #include "stage/portable/billboard_side.h"
 
+class PlayerState;
+struct FigureState;
+
+// What the animation thread is handed by the shell and passes to its script
+// host: the billboard it carries, the player control's findings and the
+// figures' switch and mouse words.
+struct SceneLinks {
+  BillboardLink& billboard;
+  PlayerState& player;
+  FigureState& figures;
+};
+
 class GdiScriptHost : public ScriptHost {
  public:
-  explicit GdiScriptHost(BillboardLink& billboard) : billboard_(billboard) {}
+  explicit GdiScriptHost(const SceneLinks& links)
+      : billboard_(links.billboard), player_(links.player), figures_(links.figures) {}
 
   int Rand() override;
   void Log(const char* text) override;
@@ -66,6 +79,8 @@ class GdiScriptHost : public ScriptHost {
 
  private:
   BillboardLink& billboard_;
+  PlayerState& player_;
+  FigureState& figures_;
 };
 
 // Runs `change` (a push, a hide) on `window`; the windows under the part of
@@ -75,4 +90,4 @@ void RepaintWhatItLeaves(HWND window, const std::function<void()>& change);
 
 // Runs one tick of a scene's script on the walking figure's record; false
 // when the scene has no script.
-bool RunSceneScript(int scene, FigureRecord* figure, BillboardLink& billboard);
+bool RunSceneScript(int scene, FigureRecord* figure, const SceneLinks& links);

@@ -14,8 +14,6 @@
 #include "services/threads.h"
 #include "services/window_requests.h"
 
-std::atomic<int> StripUnloadRequest{0};
-std::atomic<int> StripRelayout{0};
 
 namespace {
 
@@ -82,7 +80,7 @@ void ReadWorkArea(FigureRecord* record) {
 void ReleaseStrip(FigureRecord* record, bool parkWindow);
 
 DWORD WINAPI BackgroundThreadProc(void*) {
-  StripUnloadRequest = 0;
+  StripRequests.unload = 0;
   FigureRecord* record = AllocateFigureRecord();
   WorkerWake wake;
   ListWindowUnder(StripWindowRequest.Window(), repushRequest, &wake);
@@ -197,7 +195,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
       record->state = 2;
       return;
     case 2:
-      if (StripRelayout.exchange(0)) {
+      if (StripRequests.relayout.exchange(0)) {
         ReadWorkArea(record);
         Sleep(5);
         PlaceStrip(record);
@@ -217,9 +215,9 @@ void BackgroundStripPass(FigureRecord* record) {
     repushRequest = 1;  // shown again: push now
     lastPush = GetTickCount() - kPassMs;
   }
-  if (StripUnloadRequest.exchange(0)) {
+  if (StripRequests.unload.exchange(0)) {
     UnloadBackgroundBitmaps(record);
-    StripRelayout = 1;
+    StripRequests.relayout = 1;
   }
   // A relayout the animation thread set and cleared between two passes
   // still counts.
@@ -227,7 +225,7 @@ void BackgroundStripPass(FigureRecord* record) {
   const bool relayout = RelayoutRequest != 0 || sets != relayoutSetsSeen;
   relayoutSetsSeen = sets;
   if (StripNumber() != 0 && !Shell.fullScreenPause) {
-    if (relayout) StripRelayout = 1;
+    if (relayout) StripRequests.relayout = 1;
     DrawBackgroundStrip(record);
   }
 }
@@ -237,7 +235,7 @@ void RequestStripRepush() {
 }
 
 DWORD StripQuietMs(const FigureRecord* record) {
-  if (StripWindowRequest.action || StripUnloadRequest || StripRelayout) return 0;
+  if (StripWindowRequest.action || StripRequests.unload || StripRequests.relayout) return 0;
   if (RelayoutRequest != 0 || RelayoutRequest.Sets() != relayoutSetsSeen) return 0;
   if (StripNumber() == 0 || Shell.fullScreenPause) return INFINITE;
   if (!record || record->state != 2) return 0;

@@ -11,11 +11,15 @@
 #include "services/window_requests.h"  // StripWindowRequest
 #include "services/handles.h"
 
-// The Desktop page's words: a changed strip is unloaded and loaded again;
-// a relayout re-places the strip on the work-area bottom (the animation
-// thread sets it too). The strip's thread clears both.
-extern std::atomic<int> StripUnloadRequest;
-extern std::atomic<int> StripRelayout;
+// What the strip's thread is asked for; it takes both words.
+struct StripRequestWords {
+  // The Desktop page's: a changed strip is unloaded and loaded again.
+  std::atomic<int> unload{0};
+  // The Desktop page's and the animation thread's (after a relayout): the
+  // strip is placed on the work-area bottom again.
+  std::atomic<int> relayout{0};
+};
+inline StripRequestWords StripRequests;
 
 // Registers "LunHG", makes the strip's window (StripWindowRequest's) and starts
 // the thread; 1 when it runs.

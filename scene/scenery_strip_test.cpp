@@ -56,7 +56,7 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     SCOPED_TRACE(row.hg);
     Settings.HG = row.hg;
     Settings.HGversatz[row.hg] = row.offset;
-    StripUnloadRequest = 1;
+    StripRequests.unload = 1;
     BackgroundStripPass(record);  // unloads the last one and loads this one
     EXPECT_EQ(record->state, 1);
     BackgroundStripPass(record);
@@ -86,7 +86,7 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
   Shell.fullScreenPause = 0;
   // Switched off: the next unload hides and parks the window, nothing loads.
   Settings.HG = 0;
-  StripUnloadRequest = 1;
+  StripRequests.unload = 1;
   BackgroundStripPass(record);
   BackgroundStripPass(record);
   EXPECT_TRUE(!record->active && !IsWindowVisible(StripWindowRequest.Window()) && StripRect().top == 9999);
@@ -135,8 +135,8 @@ TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
 // and else for good: an unchanged strip is not pushed on a timer.
 TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
   RelayoutRequest = 0;
-  StripRelayout = 0;
-  StripUnloadRequest = 0;
+  StripRequests.relayout = 0;
+  StripRequests.unload = 0;
   StripWindowRequest.Set(WindowAction::kNone);
   BackgroundStripPass(record);  // loads, and notes the relayouts seen so far
   EXPECT_EQ(StripQuietMs(record), 0u) << "shown once, to be pushed again";
@@ -169,8 +169,8 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
     std::function<void(bool)> set;
   } rows[] = {
       {"window request", [](bool on) { StripWindowRequest.Set(on ? WindowAction::kHide : WindowAction::kNone); }},
-      {"unload", [](bool on) { StripUnloadRequest = on ? 1 : 0; }},
-      {"own relayout", [](bool on) { StripRelayout = on ? 1 : 0; }},
+      {"unload", [](bool on) { StripRequests.unload = on ? 1 : 0; }},
+      {"own relayout", [](bool on) { StripRequests.relayout = on ? 1 : 0; }},
       {"relayout", [](bool on) { RelayoutRequest = on ? 1 : 0; }},
   };
   for (const Row& row : rows) {

@@ -2,30 +2,17 @@
 
 #include <windows.h>
 
-#include <mutex>
-
-std::atomic<int> WinampPlaying{0};
-std::atomic<int> WinampTitleChanged{0};
-std::atomic<int> WinampTitleValid{0};
-
-namespace {
-
-std::mutex songTitleMutex;  // the musician figure reads it from the animation thread
-char songTitle[256];
-
-}  // namespace
-
-void CopyWinampSongTitle(char* out, int size) {
-  std::lock_guard<std::mutex> lock(songTitleMutex);
-  lstrcpynA(out, songTitle, size);
+void PlayerState::CopyTitle(char* out, int size) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lstrcpynA(out, title_, size);
 }
 
-void SetWinampSongTitle(const char* title) {
-  std::lock_guard<std::mutex> lock(songTitleMutex);
-  lstrcpynA(songTitle, title, sizeof songTitle);
+void PlayerState::SetTitle(const char* title) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lstrcpynA(title_, title, sizeof title_);
 }
 
-bool WinampSongTitleEmpty() {
-  std::lock_guard<std::mutex> lock(songTitleMutex);
-  return songTitle[0] == 0;
+bool PlayerState::TitleEmpty() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return title_[0] == 0;
 }

@@ -14,7 +14,6 @@
 #include <vector>
 
 AppSettings Settings;
-std::atomic<int> SoundLoaded{0};
 char DataFolder[MAX_PATH];
 char ScreenSaverFile[MAX_PATH];
 

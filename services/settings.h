@@ -97,7 +97,7 @@ struct AppSettings {
   SettingInt ShowWallpaper;
   SettingString<MAX_PATH> WallpaperPic;
   SettingString<MAX_PATH> WallpaperPath;
-  SettingInt Sound;  // the user's choice; whether the library is loaded is SoundLoaded
+  SettingInt Sound;  // the user's choice; whether the library is loaded is SoundState.loaded
   SettingInt SNDvolume;
   SettingList<kSoundOptions> SoundOpt;
   SettingInt Clock;
@@ -260,9 +260,6 @@ int CheckedSetting(const SettingRow& row, int value);
 // Copies every setting, or only those a page edits.
 void CopySettings(AppSettings& to, const AppSettings& from);
 void CopySettings(AppSettings& to, const AppSettings& from, SettingPage page);
-
-// The sound library is loaded and may be called (set only by the sound module).
-extern std::atomic<int> SoundLoaded;
 
 // Folder of the program's written files: %APPDATA%\Kestrima\Waylune Desktop.
 extern char DataFolder[MAX_PATH];

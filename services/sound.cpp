@@ -28,12 +28,12 @@ void StopIfPlaying(const BassApi& bass, uint32_t channel) {
 }  // namespace
 
 bool SoundAvailable() {
-  return SoundLoaded.load(std::memory_order_relaxed) && Settings.Sound;
+  return SoundState.loaded.load(std::memory_order_relaxed) && Settings.Sound;
 }
 
 void LoadSoundSamples() {
   BassCall bass;
-  if (!bass || !SoundLoaded) return;
+  if (!bass || !SoundState.loaded) return;
   for (int n = 0; n < BUILTIN_SOUND_COUNT; ++n) {
     char name[24];
     std::snprintf(name, sizeof name, BUILTIN_SOUND_NAME_FORMAT, n);
@@ -44,12 +44,12 @@ void LoadSoundSamples() {
       if (data && size)
         sample = bass->BASS_SampleLoad(TRUE, data, 0, size, kPlaybacksPerSample, SL_SAMPLE_OVER_POS);
     }
-    BassSamples[n].store(sample, std::memory_order_relaxed);
+    SoundState.samples[n].store(sample, std::memory_order_relaxed);
   }
 }
 
 void FadeOutSoundChannels(uint32_t first, uint32_t second) {
-  if (!SoundLoaded) return;
+  if (!SoundState.loaded) return;
   BassCall bass;
   if (!bass) return;
   // Not stopped: they play on silently to their end (streams then free themselves).
@@ -62,27 +62,27 @@ void PlayMusicFile(const char* path) {
   std::lock_guard<std::mutex> one(g_musicMutex);
   BassCall bass;
   if (!bass) return;
-  StopIfPlaying(*bass, MusicChannel.exchange(0, std::memory_order_relaxed));
+  StopIfPlaying(*bass, SoundState.music.exchange(0, std::memory_order_relaxed));
   const uint32_t stream = OpenSoundStream(*bass, path);
   if (!stream) return;
   bass->BASS_ChannelFlags(stream, SL_STREAM_AUTOFREE, 0xFFFFFFFFu);
   bass->BASS_ChannelSetAttribute(stream, SL_ATTRIB_VOL, SoundVolume());
-  if (StartSoundStream(*bass, stream)) MusicChannel.store(stream, std::memory_order_relaxed);
+  if (StartSoundStream(*bass, stream)) SoundState.music.store(stream, std::memory_order_relaxed);
 }
 
 void StopMusic() {
-  if (!SoundLoaded) return;
+  if (!SoundState.loaded) return;
   std::lock_guard<std::mutex> one(g_musicMutex);
   BassCall bass;
   if (!bass) return;
-  StopIfPlaying(*bass, MusicChannel.exchange(0, std::memory_order_relaxed));
-  StopIfPlaying(*bass, FigureFileChannel.exchange(0, std::memory_order_relaxed));
+  StopIfPlaying(*bass, SoundState.music.exchange(0, std::memory_order_relaxed));
+  StopIfPlaying(*bass, SoundState.figureFile.exchange(0, std::memory_order_relaxed));
 }
 
 void PlayPositionedSample(int n, int x) {
   if (n < 0 || n >= BUILTIN_SOUND_COUNT || !SoundAvailable()) return;
   BassCall bass;
-  const uint32_t sample = BassSamples[n].load(std::memory_order_relaxed);
+  const uint32_t sample = SoundState.samples[n].load(std::memory_order_relaxed);
   if (!bass || !sample) return;
   const uint32_t channel = bass->BASS_SampleGetChannel(sample, FALSE);
   if (!channel) {

@@ -1,7 +1,7 @@
 #pragma once
 // Sound effects and music through our sound library (loaded at run time).
 // Whether sound is wanted (Settings.Sound, the user's choice) and whether the
-// library is loaded (SoundLoaded) are kept apart: a sound starts only when
+// library is loaded (SoundState.loaded) are kept apart: a sound starts only when
 // both hold, and no call ever reaches a library that is not loaded.
 
 #include <cstdint>

@@ -10,11 +10,6 @@
 #include "services/portable/sound_math.h"
 #include "services/settings.h"
 
-std::atomic<uint32_t> BassSamples[BUILTIN_SOUND_COUNT];
-std::atomic<uint32_t> MusicChannel{0};
-std::atomic<uint32_t> FigureFileChannel{0};
-std::atomic<int> SoundStartFailed{0};
-std::atomic<int> SoundStartError{0};
 
 namespace {
 
@@ -111,7 +106,7 @@ void DeleteIfPresent(char (&path)[MAX_PATH]) {
 }
 
 void UnloadLocked() {
-  SoundLoaded.store(0, std::memory_order_relaxed);
+  SoundState.loaded.store(0, std::memory_order_relaxed);
   // First the table, waiting for calls in flight: from here on no thread
   // can reach the library through us.
   BassApi api;
@@ -120,9 +115,9 @@ void UnloadLocked() {
     api = g_table;
     g_table = BassApi{};
   }
-  for (auto& sample : BassSamples) sample.store(0, std::memory_order_relaxed);
-  MusicChannel.store(0, std::memory_order_relaxed);
-  FigureFileChannel.store(0, std::memory_order_relaxed);
+  for (auto& sample : SoundState.samples) sample.store(0, std::memory_order_relaxed);
+  SoundState.music.store(0, std::memory_order_relaxed);
+  SoundState.figureFile.store(0, std::memory_order_relaxed);
 
   if (api.module) api.BASS_Stop();
   bool anyPlugin = false;
@@ -156,8 +151,8 @@ int EnabledSoundDevices(const BassApi& api, int* devices, int capacity) {
 int LoadSoundLibrary(HINSTANCE resources, int device) {
   std::lock_guard<std::mutex> life(g_lifeMutex);
   WriteLogLine("Load BASS: %d", 0);
-  SoundStartFailed.store(1, std::memory_order_relaxed);
-  SoundStartError.store(0, std::memory_order_relaxed);
+  SoundState.startFailed.store(1, std::memory_order_relaxed);
+  SoundState.startError.store(0, std::memory_order_relaxed);
   UnloadLocked();  // a new start replaces an earlier one
 
   ResourceBytes library;
@@ -200,18 +195,18 @@ int LoadSoundLibrary(HINSTANCE resources, int device) {
   if (!api.BASS_Init(device, kMixRate, 0, nullptr, nullptr)) {
     const int error = api.BASS_ErrorGetCode();
     WriteLogLine("+++ BASS_Init(%d): error %d", device, error);
-    SoundStartError.store(error, std::memory_order_relaxed);
+    SoundState.startError.store(error, std::memory_order_relaxed);
     return 0;
   }
   if (!api.BASS_Start()) {
     const int error = api.BASS_ErrorGetCode();
     WriteLogLine("+++ BASS_Start: error %d", error);
-    SoundStartError.store(error, std::memory_order_relaxed);
+    SoundState.startError.store(error, std::memory_order_relaxed);
     return 0;
   }
-  SoundStartFailed.store(0, std::memory_order_relaxed);
+  SoundState.startFailed.store(0, std::memory_order_relaxed);
   const int ready = LoadPlugins(api, resources);
-  SoundLoaded.store(ready, std::memory_order_relaxed);
+  SoundState.loaded.store(ready, std::memory_order_relaxed);
   return ready;
 }
 
@@ -227,7 +222,7 @@ int LoadBass(HINSTANCE instance) {
 void UnloadBass() {
   std::lock_guard<std::mutex> life(g_lifeMutex);
   UnloadLocked();
-  SoundStartError.store(0, std::memory_order_relaxed);
+  SoundState.startError.store(0, std::memory_order_relaxed);
 }
 
 int GetSoundDeviceName(char* out, size_t size, int n) {

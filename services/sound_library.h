@@ -40,12 +40,27 @@ class BassCall {
   const BassApi* api_;
 };
 
-// Handles into the loaded library, cleared by the unload: the built-in
-// samples (0 when one did not load), the stream of the countdown alarm or the
-// option pages' test play, and the last user sound file a figure started.
-extern std::atomic<uint32_t> BassSamples[BUILTIN_SOUND_COUNT];
-extern std::atomic<uint32_t> MusicChannel;
-extern std::atomic<uint32_t> FigureFileChannel;
+// What the library's loader (the main thread, the sound page) and the play
+// functions (any thread) share, one word each: the library is ready, how its
+// last start went, and the handles into it, cleared by the unload.
+struct SoundLibraryState {
+  // Loaded, started and its plug-ins in: it may be called. Not the user's
+  // wish for sound (Settings.Sound): SoundAvailable asks both.
+  std::atomic<int> loaded{0};
+  // Set while a start has not (yet) succeeded; the sound page tells the user.
+  std::atomic<int> startFailed{0};
+  // The library's error code when it loaded but would not start (23: no
+  // sound device); 0 when it started or was not found. The sound page tells
+  // the two apart.
+  std::atomic<int> startError{0};
+  // The built-in samples (0 when one did not load).
+  std::atomic<uint32_t> samples[BUILTIN_SOUND_COUNT] = {};
+  // The stream of the countdown alarm or the option pages' test play.
+  std::atomic<uint32_t> music{0};
+  // The last user sound file a figure started.
+  std::atomic<uint32_t> figureFile{0};
+};
+inline SoundLibraryState SoundState;
 
 // Resource numbers ("DATA") of the library and its plug-ins, and the names
 // they are written under.
@@ -61,7 +76,7 @@ constexpr int kSoundDeviceFromSettings = INT32_MIN;
 
 // LoadBass on a given device: writes the library from `resources` (nullptr:
 // the program), loads it, checks its version, starts it on the device and
-// loads the plug-ins. Non-zero when all is ready; SoundLoaded then says so too.
+// loads the plug-ins. Non-zero when all is ready; SoundState.loaded then says so too.
 int LoadSoundLibrary(HINSTANCE resources, int device = kSoundDeviceFromSettings);
 
 // The library's device numbers of the usable devices, in list order.
@@ -82,7 +97,7 @@ const char* SoundPluginPath(int index);
 
 // Writes the library and its plug-ins from the "DATA" resources of
 // `instance` (nullptr: the program) into the data folder, loads and starts
-// them; non-zero when ready, and SoundLoaded is set to the same.
+// them; non-zero when ready, and SoundState.loaded is set to the same.
 int LoadBass(HINSTANCE instance);
 // Plug-ins only (LoadBass calls it): 1 when all three were found and written.
 int LoadBassPlugins(HINSTANCE instance);
@@ -97,8 +112,3 @@ bool IsBassChannelActive(int instance, uint32_t channel);
 // counted from 0 ("No sound"). The list entry n, `SndDevice` = n and the
 // device LoadBass starts on are the same device. 1 when there is one.
 int GetSoundDeviceName(char* out, size_t size, int n);
-// Set while a start has not (yet) succeeded; the sound page tells the user.
-extern std::atomic<int> SoundStartFailed;
-// The library's error code when it loaded but would not start (23: no sound
-// device); 0 when it started or was not found. The sound page tells the two apart.
-extern std::atomic<int> SoundStartError;

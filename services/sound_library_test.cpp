@@ -40,8 +40,8 @@ class SoundLibrary : public sound_test::SoundFixture {
 
 TEST_F(SoundLibrary, StartsOnTheNoSoundDeviceWithEveryFileWrittenAndUnloadsWithoutATrace) {
   ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
-  EXPECT_EQ(SoundLoaded.load(), 1);
-  EXPECT_EQ(SoundStartFailed.load(), 0);
+  EXPECT_EQ(SoundState.loaded.load(), 1);
+  EXPECT_EQ(SoundState.startFailed.load(), 0);
   EXPECT_EQ(Written(), kAllFiles);
   EXPECT_STREQ(SoundLibraryPath(), InFolder("BASS.DLL").c_str());
   EXPECT_STREQ(SoundPluginPath(2), InFolder("~B12.tmp").c_str());
@@ -57,7 +57,7 @@ TEST_F(SoundLibrary, StartsOnTheNoSoundDeviceWithEveryFileWrittenAndUnloadsWitho
   }
 
   UnloadBass();
-  EXPECT_EQ(SoundLoaded.load(), 0);
+  EXPECT_EQ(SoundState.loaded.load(), 0);
   EXPECT_FALSE(TableLoaded());
   EXPECT_TRUE(Written().empty());
   EXPECT_FALSE(Mapped(InFolder("BASS.DLL")));
@@ -92,8 +92,8 @@ TEST_F(SoundLibrary, UsesTheTemporaryFolderWhenThereIsNoDataFolder) {
 
 TEST_F(SoundLibrary, WithoutTheLibraryResourceNothingIsWrittenOrLoaded) {
   EXPECT_EQ(LoadSoundLibrary(GetModuleHandleA("kernel32.dll"), 0), 0);
-  EXPECT_EQ(SoundLoaded.load(), 0);
-  EXPECT_EQ(SoundStartFailed.load(), 1);
+  EXPECT_EQ(SoundState.loaded.load(), 0);
+  EXPECT_EQ(SoundState.startFailed.load(), 1);
   EXPECT_FALSE(TableLoaded());
   EXPECT_TRUE(Written().empty());
 }
@@ -108,8 +108,8 @@ TEST_F(SoundLibrary, ALibraryMissingAnEntryOrOfAnotherVersionIsRefusedAndRemoved
     auto resources = ProgramResources();
     resources[3] = *library;
     EXPECT_EQ(LoadSoundLibrary(ResourceModule(resources), 0), 0);
-    EXPECT_EQ(SoundLoaded.load(), 0);
-    EXPECT_EQ(SoundStartFailed.load(), 1);
+    EXPECT_EQ(SoundState.loaded.load(), 0);
+    EXPECT_EQ(SoundState.startFailed.load(), 1);
     EXPECT_FALSE(TableLoaded());  // nothing can call through a hole in the table
     EXPECT_FALSE(Mapped(InFolder("BASS.DLL")));
     EXPECT_TRUE(Written().empty());
@@ -162,8 +162,8 @@ TEST_F(SoundLibrary, AMissingPluginLeavesSoundOffThoughTheLibraryStarted) {
   auto resources = ProgramResources();
   resources.erase(11);
   EXPECT_EQ(LoadSoundLibrary(ResourceModule(resources), 0), 0);
-  EXPECT_EQ(SoundLoaded.load(), 0);
-  EXPECT_EQ(SoundStartFailed.load(), 0);  // the library itself started
+  EXPECT_EQ(SoundState.loaded.load(), 0);
+  EXPECT_EQ(SoundState.startFailed.load(), 0);  // the library itself started
   EXPECT_TRUE(TableLoaded());
   // The first plug-in was written and loaded, the later ones not.
   EXPECT_EQ(Written(), (std::vector<std::string>{"BASS.DLL", "~B10.tmp"}));
@@ -224,8 +224,8 @@ TEST_F(SoundLibrary, NoDeviceTheStartFailsAndTheProgramStaysSilent) {
   ASSERT_EQ(waveOutGetNumDevs(), 0u) << "this run expects no audio driver";
   StoreInt("SndDevice", 1);
   EXPECT_EQ(LoadSoundLibrary(nullptr), 0);
-  EXPECT_EQ(SoundLoaded.load(), 0);
-  EXPECT_EQ(SoundStartFailed.load(), 1);
+  EXPECT_EQ(SoundState.loaded.load(), 0);
+  EXPECT_EQ(SoundState.startFailed.load(), 1);
   EXPECT_EQ(Settings.SndDevice, -1);  // there is no device 1
   EXPECT_EQ(Settings.Sound, 1) << "the user's choice is not overwritten by the failed start";
   // The library stays loaded until shutdown, so the sound page can list

@@ -1,6 +1,7 @@
 // Loading and unloading a walking figure's record: sheets with their masks,
 // the DCs of the figure and overlay windows, and the work area.
 
+#include "services/sound_library.h"
 #include "services/window_requests.h"
 #include "services/win_util.h"
 #include "services/debug_log.h"
@@ -14,10 +15,6 @@
 #include <cstdio>
 #include <new>
 
-LayerArgs FigureLayerArgs;
-LayerArgs OverlayLayerArgs;
-POINT CursorPos;
-POINT GrabOffset;
 
 namespace {
 
@@ -51,13 +48,9 @@ void FreeFigureRecord(FigureRecord* record) {
   delete record;
 }
 
-BOOL ShowObjectLayer(FigureRecord* record) { return ShowObjectLayer(record, FigureLayerArgs); }
-
 BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args) {
   return ShowLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), args);
 }
-
-BOOL ShowOverlayLayer(FigureRecord* record) { return ShowOverlayLayer(record, OverlayLayerArgs); }
 
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
   if (record->overlayWindow == OverlayWindowRequest.Window() && !MayDrawOverlay("Ueberlagerung")) return FALSE;
@@ -66,8 +59,6 @@ BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
 
 int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule) {
   if (Settings.DebugOn) WriteLogLine("LADEN: FIG%03d_00", n);
-  FigureLayerArgs.blend = {};
-  OverlayLayerArgs.blend = {};
   record->number = n;
   record->objectScreenDC = WindowDC(nullptr);
   record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
@@ -137,7 +128,7 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
   record->active = 0;
   record->state = 0;
   uint32_t channel = 0, second = 0;
-  if (SoundLoaded && (record->soundChannel || record->secondChannel)) {
+  if (SoundState.loaded && (record->soundChannel || record->secondChannel)) {
     channel = record->soundChannel;
     second = record->secondChannel;
     FadeOutSoundChannels(record->soundChannel, record->secondChannel);

@@ -73,12 +73,6 @@ struct LayerArgs {
   BLENDFUNCTION blend;
 };
 
-// Used only on the animation thread.
-extern LayerArgs FigureLayerArgs;
-extern LayerArgs OverlayLayerArgs;
-extern POINT CursorPos;
-extern POINT GrabOffset;
-
 // A zeroed record (the thread that makes it frees it); null when out of memory.
 FigureRecord* AllocateFigureRecord();
 void FreeFigureRecord(FigureRecord* record);
@@ -93,11 +87,8 @@ int LoadFigure(FigureRecord* record, int figureNumber, int sheetCount, int useRe
 // which closes the windows once the thread has ended).
 void UnloadFigure(FigureRecord* record, bool leaveWindows = false);
 
-// Shows the record's object bitmap in its window with FigureLayerArgs, or its
-// overlay bitmap with OverlayLayerArgs (colour key magenta).
-BOOL ShowObjectLayer(FigureRecord* record);
-BOOL ShowOverlayLayer(FigureRecord* record);
-// The same with an argument block of the caller's own (object threads, and
-// pushes fitted to what the picture holds).
+// Shows the record's object bitmap in its window, or its overlay bitmap
+// (colour key magenta), with the caller's argument block (the walking
+// figure's placements are the script host's, each object's its own).
 BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args);
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args);

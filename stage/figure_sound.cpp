@@ -30,7 +30,7 @@ void ApplyFigureSound(const BassApi& bass, uint32_t channel, FigureRecord& recor
 void PlaySample(int n, FigureRecord* record) {
   if (!record || n < 0 || n >= BUILTIN_SOUND_COUNT || !SoundAvailable()) return;
   BassCall bass;
-  const uint32_t sample = BassSamples[n].load(std::memory_order_relaxed);
+  const uint32_t sample = SoundState.samples[n].load(std::memory_order_relaxed);
   if (!bass || !sample) return;
   const uint32_t channel = bass->BASS_SampleGetChannel(sample, FALSE);
   if (!channel) {
@@ -53,13 +53,13 @@ void PlayFigureSoundFile(FigureRecord* record) {
   if (!stream) return;
   ApplyFigureSound(*bass, stream, *record);
   if (!StartSoundStream(*bass, stream)) return;
-  // Its own handle: the alarm or test play in MusicChannel stays stoppable.
-  FigureFileChannel.store(stream, std::memory_order_relaxed);
+  // Its own handle: the alarm or test play in SoundState.music stays stoppable.
+  SoundState.figureFile.store(stream, std::memory_order_relaxed);
   record->soundChannel = stream;
 }
 
 void UpdateFigureSound(FigureRecord* record) {
-  if (!record || !record->soundChannel || !SoundLoaded) return;
+  if (!record || !record->soundChannel || !SoundState.loaded) return;
   BassCall bass;
   if (bass) ApplyFigureSound(*bass, record->soundChannel, *record);
 }

@@ -93,7 +93,7 @@ class Sound : public sound_test::SoundFixture {
 // ---- samples with the figures ------------------------------------------------
 
 TEST_F(Sound, AllElevenBuiltInSamplesLoadAndPlayToTheirEnd) {
-  for (int n = 0; n < BUILTIN_SOUND_COUNT; ++n) EXPECT_NE(BassSamples[n].load(), 0u) << n;
+  for (int n = 0; n < BUILTIN_SOUND_COUNT; ++n) EXPECT_NE(SoundState.samples[n].load(), 0u) << n;
   PlaySample(SOUND_BIRD_CHIRP, &record_);  // 0.38 s
   ASSERT_NE(record_.soundChannel, 0u);
   EXPECT_TRUE(IsBassChannelActive(0, record_.soundChannel));
@@ -270,7 +270,7 @@ TEST_F(Sound, TheAmbientSoundNeverPlaysWhileTheBirdsAreSwitchedOff) {
 TEST_F(Sound, AMusicFilePlaysAtTheVolumeAndASecondOneStopsTheFirst) {
   Settings.SNDvolume = 500;
   PlayMusicFile(WaveFile("one.wav", 8000).c_str());
-  const uint32_t first = MusicChannel.load();
+  const uint32_t first = SoundState.music.load();
   ASSERT_NE(first, 0u);
   Frames f = Render(100);
   EXPECT_EQ(f[0], 4000);
@@ -281,25 +281,25 @@ TEST_F(Sound, AMusicFilePlaysAtTheVolumeAndASecondOneStopsTheFirst) {
   EXPECT_EQ(f[0], 1000);  // the second alone
   StopMusic();
   EXPECT_TRUE(Silent(Render(100)));
-  EXPECT_EQ(MusicChannel.load(), 0u);
+  EXPECT_EQ(SoundState.music.load(), 0u);
   // A file that does not exist changes nothing.
   PlayMusicFile(WaveFile("three.wav", 2000).c_str());
-  const uint32_t third = MusicChannel.load();
+  const uint32_t third = SoundState.music.load();
   PlayMusicFile(InFolder("missing.wav").c_str());
   PlayMusicFile(nullptr);
-  EXPECT_EQ(MusicChannel.load(), third);
+  EXPECT_EQ(SoundState.music.load(), third);
   EXPECT_TRUE(IsBassChannelActive(0, third));
 }
 
 TEST_F(Sound, AFiguresSoundFileLeavesTheAlarmStoppable) {
   PlayMusicFile(WaveFile("alarm.wav", 4000, 3).c_str());
-  const uint32_t alarm = MusicChannel.load();
+  const uint32_t alarm = SoundState.music.load();
   StoreFigureSoundFile(5, WaveFile("figure.wav", 1000, 3));
   record_.x = 500;
   PlayFigureSoundFile(&record_);
   ASSERT_NE(record_.soundChannel, 0u);
   EXPECT_NE(record_.soundChannel, alarm);
-  EXPECT_EQ(MusicChannel.load(), alarm);
+  EXPECT_EQ(SoundState.music.load(), alarm);
   // Both are heard; the figure's file did not stop the music.
   EXPECT_EQ(Render(10)[0], 5000);
   StopMusic();
@@ -338,7 +338,7 @@ TEST_F(Sound, AFiguresSoundFilePansWithItAndAMissingOneIsSkipped) {
 
 TEST_F(Sound, WithSoundSwitchedOffNothingStartsButRunningSoundsCanBeStopped) {
   PlayMusicFile(WaveFile("alarm.wav", 4000, 3).c_str());
-  const uint32_t alarm = MusicChannel.load();
+  const uint32_t alarm = SoundState.music.load();
   Settings.Sound = 0;
   EXPECT_FALSE(SoundAvailable());
   record_.x = 500;
@@ -349,7 +349,7 @@ TEST_F(Sound, WithSoundSwitchedOffNothingStartsButRunningSoundsCanBeStopped) {
   PlayMusicFile(WaveFile("other.wav", 1000).c_str());
   for (int i = 0; i < 20000; ++i) PlayAmbientSound();
   EXPECT_EQ(record_.soundChannel, 0u);
-  EXPECT_EQ(MusicChannel.load(), alarm);
+  EXPECT_EQ(SoundState.music.load(), alarm);
   EXPECT_EQ(Render(10)[0], 4000);  // only the alarm
   StopMusic();
   EXPECT_TRUE(Silent(Render(100)));
@@ -360,7 +360,7 @@ TEST(SoundWithoutLibrary, EveryCallIsANoOpEvenWhenTheSettingSaysSoundIsOn) {
   // library never loaded.
   ASSERT_FALSE(static_cast<bool>(BassCall()));
   Settings.Sound = 1;
-  SoundLoaded = 0;
+  SoundState.loaded = 0;
   EXPECT_FALSE(SoundAvailable());
   FigureRecord r{};
   r.soundChannel = 3;
@@ -381,12 +381,12 @@ TEST(SoundWithoutLibrary, EveryCallIsANoOpEvenWhenTheSettingSaysSoundIsOn) {
   EXPECT_EQ(r.soundChannel, 3u);
   EXPECT_EQ(r.slideVolume, 1);
   // Even a flag set wrongly never reaches a library that is not there.
-  SoundLoaded = 1;
+  SoundState.loaded = 1;
   PlaySample(0, &r);
   PlayMusicFile("C:\\windows\\win.ini");
   StopMusic();
   UpdateFigureSound(&r);
-  SoundLoaded = 0;
+  SoundState.loaded = 0;
   UnloadBass();
   UnloadBass();
 }
@@ -397,16 +397,16 @@ TEST_F(Sound, NoDeviceTheProgramRunsSilentlyAndRemovesTheLibraryAtShutdown) {
   ASSERT_EQ(waveOutGetNumDevs(), 0u) << "this run expects no audio driver";
   UnloadBass();
   EXPECT_EQ(LoadBass(nullptr), 0);
-  EXPECT_EQ(SoundLoaded.load(), 0);
-  EXPECT_EQ(SoundStartFailed.load(), 1);
+  EXPECT_EQ(SoundState.loaded.load(), 0);
+  EXPECT_EQ(SoundState.startFailed.load(), 1);
   LoadSoundSamples();
-  for (const auto& sample : BassSamples) EXPECT_EQ(sample.load(), 0u);
+  for (const auto& sample : SoundState.samples) EXPECT_EQ(sample.load(), 0u);
   StoreFigureSoundFile(5, WaveFile("figure.wav", 1000));
   PlaySample(SOUND_BARK, &record_);
   PlayFigureSoundFile(&record_);
   PlayMusicFile(WaveFile("alarm.wav", 1000).c_str());
   EXPECT_EQ(record_.soundChannel, 0u);
-  EXPECT_EQ(MusicChannel.load(), 0u);
+  EXPECT_EQ(SoundState.music.load(), 0u);
   EXPECT_TRUE(FileExists(InFolder("BASS.DLL").c_str()));
   UnloadBass();
   EXPECT_FALSE(FileExists(InFolder("BASS.DLL").c_str()));
@@ -418,7 +418,7 @@ TEST_F(SoundWithDevice, TheProgramStartsOnTheStoredDeviceAndCleansUp) {
   ASSERT_GT(waveOutGetNumDevs(), 0u) << "this run expects a wave-out device";
   StoreInt("SndDevice", 1);
   ASSERT_EQ(LoadBass(nullptr), 1);
-  EXPECT_EQ(SoundLoaded.load(), 1);
+  EXPECT_EQ(SoundState.loaded.load(), 1);
   EXPECT_EQ(Settings.SndDevice, 1);
   LoadSoundSamples();
   FigureRecord r{};
