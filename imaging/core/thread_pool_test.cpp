@@ -378,30 +378,48 @@ TEST(Pool, SharedBatchWakesEveryHelperWhileJobsAreLeft) {
 // Workers already made and asleep are woken for each batch: one pool runs
 // batches of every size in turn (a broadcast when every idle worker is
 // wanted, single wakes when fewer are), and each reaches all its threads at
-// once; a plain batch wakes a worker per job.
+// once: a shared batch its helpers and the caller, or with a progress
+// callback (the caller polls) a worker more; a plain batch a worker per
+// job, or with the caller taking the first job, that job on the caller.
 TEST(Pool, IdleWorkersWakeForEveryBatchSize) {
-  CPicThreadPool pool;
-  pool.Start(7, 0xFFFFFFFFu, 200);
+  enum Kind { kShared, kPolled, kPlain, kCallerFirst };
   const struct {
-    uint32_t helpers;  // UINT32_MAX: a plain batch of four jobs
-  } rows[] = {{6}, {1}, {3}, {6}, {2}, {UINT32_MAX}, {5}, {0}, {UINT32_MAX}, {6}};
-  for (const auto& r : rows) {
-    const bool plain = r.helpers == UINT32_MAX;
-    const int all = plain ? 4 : static_cast<int>(r.helpers) + 1;
-    std::atomic<int> active{0}, most{0};
-    JobSet set(plain ? 4 : 3 * all, [&](TestJob*) {
-      const int now = active.fetch_add(1) + 1;
-      for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+    Kind kind;
+    uint32_t count;  // helpers (shared, polled) or jobs (plain, caller first)
+  } rows[] = {{kShared, 6},      {kShared, 1},  {kShared, 3},      {kPolled, 2}, {kShared, 6},
+              {kShared, 2},      {kPlain, 4},   {kCallerFirst, 4}, {kShared, 5}, {kShared, 0},
+              {kPlain, 4},       {kPolled, 5},  {kCallerFirst, 7}, {kShared, 6}};
+  std::thread([&] {
+    CPicThreadPool pool;
+    pool.Start(7, 0xFFFFFFFFu, 5);
+    g_progressAnswer = TRUE;
+    for (const auto& r : rows) {
+      const bool jobsGiven = r.kind == kPlain || r.kind == kCallerFirst;
+      const int all = jobsGiven ? static_cast<int>(r.count) : static_cast<int>(r.count) + 1;
+      std::atomic<int> active{0}, most{0};
+      JobSet set(jobsGiven ? r.count : 3 * r.count + 3, [&](TestJob*) {
+        const int now = active.fetch_add(1) + 1;
+        for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+        for (int i = 0; i < 10000 && most.load() < all; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        active.fetch_sub(1);
+      });
+      uint32_t result = 1234;
+      if (r.kind == kPolled) {
+        pic_SetCallback(Progress, 0);
+        PicNestingScope depth;
+        result = RunJobsShared(pool, RunTestJob, set.pointers, r.count);
+        pic_SetCallback(nullptr, 0);
+      } else if (jobsGiven) {
+        result = RunJobs(pool, RunTestJob, set.pointers, r.kind == kCallerFirst);
+      } else {
+        result = RunJobsShared(pool, RunTestJob, set.pointers, r.count);
       }
-      for (int i = 0; i < 10000 && most.load() < all; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-      active.fetch_sub(1);
-    });
-    const uint32_t result =
-        plain ? RunJobs(pool, RunTestJob, set.pointers) : RunJobsShared(pool, RunTestJob, set.pointers, r.helpers);
-    EXPECT_EQ(result, 0u);
-    EXPECT_EQ(most.load(), all) << r.helpers;
-    EXPECT_LE(pool.WorkerCount(), 7u);
-  }
+      EXPECT_EQ(result, 0u);
+      EXPECT_EQ(most.load(), all) << r.kind << " " << r.count;
+      EXPECT_LE(pool.WorkerCount(), 7u);
+    }
+  }).join();
 }
 
 // A pool stopped while a polling caller waits for its shared batch: the
