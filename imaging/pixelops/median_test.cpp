@@ -112,7 +112,9 @@ TEST(Median, BytesMatchTheSortedWindow) {
   };
   const Row rows[] = {{33, 40, 1, 3, 0x1},   {70, 31, 3, 5, 0x5},     {5, 3, 1, 5, 0x100001},
                       {301, 27, 1, 7, 0x1},  {290, 23, 2, 15, 0x100002}, {9, 60, 1, 8, 0x1},
-                      {2, 2, 1, 31, 0x1},   {64, 33, 4, 4, 0xF}};
+                      {2, 2, 1, 31, 0x1},   {64, 33, 4, 4, 0xF},
+                      // a window of one: the chosen channels copied, the others left
+                      {13, 6, 3, 1, 0x5},   {40, 3, 1, 1, 0x1}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.k * 1000 + row.w);
     std::mt19937 rng(row.k * 7 + row.w);
