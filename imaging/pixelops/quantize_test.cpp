@@ -584,3 +584,37 @@ TEST(OctreeQuantizer, HistogramOnThePoolCountsEveryRowOnce) {
     }
   }
 }
+
+// From 2^24 pixels the palette is built and refined from the 5-5-5 leaves
+// (no finer histogram: its 32-bit sums could wrap). With every colour alone
+// in its leaf, a picture tiled up past that size must give the palette its
+// tile gives: the same proportions, the same merges, the same cells for the
+// refining steps (two, as above 64 colours).
+TEST(OctreeQuantizer, HugePicturesGiveTheirTilesPalette) {
+  const uint32_t w = 4096, tileRows = 8, tiles = 513;  // 4096 x 4104 pixels: past 2^24
+  std::vector<uint8_t> tile(size_t{w} * tileRows * 3);
+  uint32_t seed = 99;
+  uint8_t colours[300][3];
+  for (auto& c : colours) {
+    seed = seed * 1103515245u + 12345u;
+    const uint32_t v = seed >> 8;  // one per 5-5-5 leaf: the low three bits are 4
+    c[0] = static_cast<uint8_t>((v & 0xF8) | 4), c[1] = static_cast<uint8_t>((v >> 8 & 0xF8) | 4);
+    c[2] = static_cast<uint8_t>((v >> 16 & 0xF8) | 4);
+  }
+  for (size_t i = 0; i < size_t{w} * tileRows; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const uint8_t* c = colours[(seed >> 16) % 300 * ((seed >> 12 & 3) ? 1 : 0)];  // colour 0 about a quarter
+    std::copy(c, c + 3, &tile[i * 3]);
+  }
+  std::vector<uint8_t> huge(tile.size() * tiles);
+  for (uint32_t t = 0; t < tiles; ++t) std::copy(tile.begin(), tile.end(), huge.begin() + t * tile.size());
+  for (DWORD maxColors : {100u, 256u}) {
+    RGBQUAD small[256], big[256];
+    DWORD smallCount = 0, bigCount = 0;
+    ASSERT_TRUE(pic_Get8BitPaletteFromRGB(tile.data(), w, tileRows, w * 3, maxColors, small, &smallCount, 0));
+    ASSERT_TRUE(pic_Get8BitPaletteFromRGB(huge.data(), w, tileRows * tiles, w * 3, maxColors, big, &bigCount, 0));
+    ASSERT_EQ(smallCount, bigCount) << maxColors;
+    for (DWORD i = 0; i < smallCount; ++i)
+      EXPECT_TRUE(Same(big[i], {small[i].rgbRed, small[i].rgbGreen, small[i].rgbBlue})) << maxColors << " entry " << i;
+  }
+}
