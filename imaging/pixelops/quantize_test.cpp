@@ -149,6 +149,14 @@ TEST(OctreeQuantizer, EntriesClampAndUseOnlyColoursFound) {
   SetProgressCallback(StopAfterFirst, 0);
   EXPECT_FALSE(pic_RGBTo8BitDithered(flat.data(), 4, 3, 16, out.data(), 4, 2, two, 1, 20, 2));
   EXPECT_EQ(PicGetLastError(), 14u);
+  // It stops either palette build too: no colours counted, error 14.
+  for (uint32_t heap : {0u, uint32_t{kPicOctreeHeap}}) {
+    uint32_t err = 0, n = 99;
+    RGBQUAD pal[256];
+    EXPECT_FALSE(BuildPaletteFromRGB(&err, flat.data(), 4, 3, 16, 16, pal, &n, heap | kPicOctreeFourBytes));
+    EXPECT_EQ(err, 14u) << "heap " << heap;
+    EXPECT_EQ(n, 0u) << "heap " << heap;
+  }
   SetProgressCallback(nullptr, 0);
 }
 
