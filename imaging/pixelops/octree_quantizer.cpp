@@ -312,65 +312,75 @@ constexpr uint32_t kListPad = 8;
 
 uint32_t PaddedLength(uint32_t n) { return (n + kListPad - 1) & ~(kListPad - 1); }
 
+// The key of a packed colour (its fourth byte zero) against an entry.
+inline uint32_t Key(uint32_t colour, uint32_t entry) {
+  const int d0 = static_cast<int>(colour & 0xFF) - static_cast<int>(entry & 0xFF);
+  const int d1 = static_cast<int>(colour >> 8 & 0xFF) - static_cast<int>(entry >> 8 & 0xFF);
+  const int d2 = static_cast<int>(colour >> 16 & 0xFF) - static_cast<int>(entry >> 16 & 0xFF);
+  return static_cast<uint32_t>(d0 * d0 + d1 * d1 + d2 * d2) << 8 | entry >> 24;
+}
+
+uint32_t Packed(const int* c) { return static_cast<uint32_t>(c[0] | c[1] << 8 | c[2] << 16); }
+
 uint32_t SearchPlain(const int* c, const uint32_t* e, uint32_t n) {
+  const uint32_t colour = Packed(c);
   uint32_t best = UINT32_MAX;
-  for (uint32_t k = 0; k < n; ++k) {
-    const int d0 = c[0] - static_cast<int>(e[k] & 0xFF), d1 = c[1] - static_cast<int>(e[k] >> 8 & 0xFF),
-              d2 = c[2] - static_cast<int>(e[k] >> 16 & 0xFF);
-    best = std::min(best, static_cast<uint32_t>(d0 * d0 + d1 * d1 + d2 * d2) << 8 | e[k] >> 24);
-  }
+  for (uint32_t k = 0; k < n; ++k) best = std::min(best, Key(colour, e[k]));
   return best & 0xFF;
 }
 
-// Four entries a step: their bytes widened to words less the colour's (the
-// index word kept out by the mask), one multiply-add gives each entry's
-// first two squares and its third, and the even and odd sums are added.
 __attribute__((target("sse2"))) inline __m128i MinSse2(__m128i a, __m128i b) {
   const __m128i gt = _mm_cmpgt_epi32(a, b);
   return _mm_or_si128(_mm_and_si128(gt, b), _mm_andnot_si128(gt, a));
 }
 
-__attribute__((target("sse2"))) uint32_t SearchSse2(const int* c, const uint32_t* e, uint32_t n) {
+// The keys of four colours (their fourth byte zero) against four entries:
+// the bytes widened to words, their differences (the index word kept out by
+// the mask), one multiply-add giving each pair's first two squares and its
+// third, and the even and odd sums added.
+__attribute__((target("sse2"))) inline __m128i KeysSse2(__m128i colours, __m128i entries) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i colour = _mm_setr_epi16(static_cast<int16_t>(c[0]), static_cast<int16_t>(c[1]),
-                                        static_cast<int16_t>(c[2]), 0, static_cast<int16_t>(c[0]),
-                                        static_cast<int16_t>(c[1]), static_cast<int16_t>(c[2]), 0);
   const __m128i mask = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
+  const __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(colours, zero), _mm_unpacklo_epi8(entries, zero));
+  const __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(colours, zero), _mm_unpackhi_epi8(entries, zero));
+  const __m128 slo = _mm_castsi128_ps(_mm_madd_epi16(lo, _mm_and_si128(lo, mask)));
+  const __m128 shi = _mm_castsi128_ps(_mm_madd_epi16(hi, _mm_and_si128(hi, mask)));
+  const __m128i d = _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
+                                  _mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
+  return _mm_or_si128(_mm_slli_epi32(d, 8), _mm_srli_epi32(entries, 24));
+}
+
+// The same for eight (each half of the register four of them: the unpacks
+// and shuffles stay within halves, in the same order as the indices).
+__attribute__((target("avx2"))) inline __m256i KeysAvx2(__m256i colours, __m256i entries) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i mask = _mm256_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0);
+  const __m256i lo = _mm256_sub_epi16(_mm256_unpacklo_epi8(colours, zero), _mm256_unpacklo_epi8(entries, zero));
+  const __m256i hi = _mm256_sub_epi16(_mm256_unpackhi_epi8(colours, zero), _mm256_unpackhi_epi8(entries, zero));
+  const __m256 slo = _mm256_castsi256_ps(_mm256_madd_epi16(lo, _mm256_and_si256(lo, mask)));
+  const __m256 shi = _mm256_castsi256_ps(_mm256_madd_epi16(hi, _mm256_and_si256(hi, mask)));
+  const __m256i d = _mm256_add_epi32(_mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
+                                     _mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
+  return _mm256_or_si256(_mm256_slli_epi32(d, 8), _mm256_srli_epi32(entries, 24));
+}
+
+// A list four entries a step.
+__attribute__((target("sse2"))) uint32_t SearchSse2(const int* c, const uint32_t* e, uint32_t n) {
+  const __m128i colour = _mm_set1_epi32(static_cast<int>(Packed(c)));
   __m128i best = _mm_set1_epi32(INT32_MAX);
-  for (uint32_t k = 0; k < n; k += 4) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e + k));
-    const __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(v, zero), colour);
-    const __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(v, zero), colour);
-    const __m128 slo = _mm_castsi128_ps(_mm_madd_epi16(lo, _mm_and_si128(lo, mask)));
-    const __m128 shi = _mm_castsi128_ps(_mm_madd_epi16(hi, _mm_and_si128(hi, mask)));
-    const __m128i d = _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
-                                    _mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
-    best = MinSse2(best, _mm_or_si128(_mm_slli_epi32(d, 8), _mm_srli_epi32(v, 24)));
-  }
+  for (uint32_t k = 0; k < n; k += 4)
+    best = MinSse2(best, KeysSse2(colour, _mm_loadu_si128(reinterpret_cast<const __m128i*>(e + k))));
   best = MinSse2(best, _mm_shuffle_epi32(best, _MM_SHUFFLE(1, 0, 3, 2)));
   best = MinSse2(best, _mm_shuffle_epi32(best, _MM_SHUFFLE(2, 3, 0, 1)));
   return static_cast<uint32_t>(_mm_cvtsi128_si32(best)) & 0xFF;
 }
 
-// The same eight entries a step (each half of the register four of them:
-// the unpacks and shuffles stay within halves, in the same order as the
-// indices shifted down).
+// Eight a step.
 __attribute__((target("avx2"))) uint32_t SearchAvx2(const int* c, const uint32_t* e, uint32_t n) {
-  const __m256i zero = _mm256_setzero_si256();
-  const int16_t c0 = static_cast<int16_t>(c[0]), c1 = static_cast<int16_t>(c[1]), c2 = static_cast<int16_t>(c[2]);
-  const __m256i colour = _mm256_setr_epi16(c0, c1, c2, 0, c0, c1, c2, 0, c0, c1, c2, 0, c0, c1, c2, 0);
-  const __m256i mask = _mm256_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0);
+  const __m256i colour = _mm256_set1_epi32(static_cast<int>(Packed(c)));
   __m256i best = _mm256_set1_epi32(INT32_MAX);
-  for (uint32_t k = 0; k < n; k += 8) {
-    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e + k));
-    const __m256i lo = _mm256_sub_epi16(_mm256_unpacklo_epi8(v, zero), colour);
-    const __m256i hi = _mm256_sub_epi16(_mm256_unpackhi_epi8(v, zero), colour);
-    const __m256 slo = _mm256_castsi256_ps(_mm256_madd_epi16(lo, _mm256_and_si256(lo, mask)));
-    const __m256 shi = _mm256_castsi256_ps(_mm256_madd_epi16(hi, _mm256_and_si256(hi, mask)));
-    const __m256i d = _mm256_add_epi32(_mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
-                                       _mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
-    best = _mm256_min_epi32(best, _mm256_or_si256(_mm256_slli_epi32(d, 8), _mm256_srli_epi32(v, 24)));
-  }
+  for (uint32_t k = 0; k < n; k += 8)
+    best = _mm256_min_epi32(best, KeysAvx2(colour, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e + k))));
   __m128i m = _mm_min_epi32(_mm256_castsi256_si128(best), _mm256_extracti128_si256(best, 1));
   m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
   m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
@@ -396,13 +406,6 @@ ListSearch ChooseListSearch() {
 using CubeResolve = void (*)(const uint32_t* all, const uint32_t* cells, const uint32_t* colours, uint32_t n,
                              uint8_t* out);
 
-inline uint32_t Key(uint32_t colour, uint32_t entry) {
-  const int d0 = static_cast<int>(colour & 0xFF) - static_cast<int>(entry & 0xFF);
-  const int d1 = static_cast<int>(colour >> 8 & 0xFF) - static_cast<int>(entry >> 8 & 0xFF);
-  const int d2 = static_cast<int>(colour >> 16 & 0xFF) - static_cast<int>(entry >> 16 & 0xFF);
-  return static_cast<uint32_t>(d0 * d0 + d1 * d1 + d2 * d2) << 8 | entry >> 24;
-}
-
 inline uint32_t ResolveCell(const uint32_t* all, uint32_t cell, uint32_t colour) {
   const uint32_t k0 = Key(colour, all[cell >> 8 & 0xFF]), k1 = Key(colour, all[cell >> 16 & 0xFF]);
   return std::min(std::min(k0, k1), Key(colour, all[cell >> 24])) & 0xFF;
@@ -410,20 +413,6 @@ inline uint32_t ResolveCell(const uint32_t* all, uint32_t cell, uint32_t colour)
 
 void ResolvePlain(const uint32_t* all, const uint32_t* cells, const uint32_t* colours, uint32_t n, uint8_t* out) {
   for (uint32_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(ResolveCell(all, cells[i], colours[i]));
-}
-
-// Keys of four colours (the fourth byte zero) against four entries, as the
-// list search forms them.
-__attribute__((target("sse2"))) inline __m128i KeysSse2(__m128i colours, __m128i entries) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i mask = _mm_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0);
-  const __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(colours, zero), _mm_unpacklo_epi8(entries, zero));
-  const __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(colours, zero), _mm_unpackhi_epi8(entries, zero));
-  const __m128 slo = _mm_castsi128_ps(_mm_madd_epi16(lo, _mm_and_si128(lo, mask)));
-  const __m128 shi = _mm_castsi128_ps(_mm_madd_epi16(hi, _mm_and_si128(hi, mask)));
-  const __m128i d = _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
-                                  _mm_castps_si128(_mm_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
-  return _mm_or_si128(_mm_slli_epi32(d, 8), _mm_srli_epi32(entries, 24));
 }
 
 __attribute__((target("sse2"))) void ResolveSse2(const uint32_t* all, const uint32_t* cells,
@@ -442,18 +431,6 @@ __attribute__((target("sse2"))) void ResolveSse2(const uint32_t* all, const uint
     std::memcpy(out + i, &four, 4);
   }
   ResolvePlain(all, cells + i, colours + i, n - i, out + i);
-}
-
-__attribute__((target("avx2"))) inline __m256i KeysAvx2(__m256i colours, __m256i entries) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i mask = _mm256_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0);
-  const __m256i lo = _mm256_sub_epi16(_mm256_unpacklo_epi8(colours, zero), _mm256_unpacklo_epi8(entries, zero));
-  const __m256i hi = _mm256_sub_epi16(_mm256_unpackhi_epi8(colours, zero), _mm256_unpackhi_epi8(entries, zero));
-  const __m256 slo = _mm256_castsi256_ps(_mm256_madd_epi16(lo, _mm256_and_si256(lo, mask)));
-  const __m256 shi = _mm256_castsi256_ps(_mm256_madd_epi16(hi, _mm256_and_si256(hi, mask)));
-  const __m256i d = _mm256_add_epi32(_mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
-                                     _mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
-  return _mm256_or_si256(_mm256_slli_epi32(d, 8), _mm256_srli_epi32(entries, 24));
 }
 
 __attribute__((target("avx2"))) void ResolveAvx2(const uint32_t* all, const uint32_t* cells,
@@ -578,7 +555,7 @@ class OctreeQuantizer::PaletteSearch {
     uint32_t v = std::atomic_ref<uint32_t>(cubes_[CubeSlot(c[0], c[1], c[2])]).load(std::memory_order_relaxed);
     if (!v) v = BuildCubes(c[0], c[1], c[2]);
     if (v & 2) return Search(c, Coarse(c));
-    return ResolveCell(all_, v, static_cast<uint32_t>(c[0] | c[1] << 8 | c[2] << 16));
+    return ResolveCell(all_, v, Packed(c));
   }
 
   // Fills the cells of the eight 2-2-2 cubes of c's 4-4-4 cube (neighbours
