@@ -38,7 +38,10 @@ TEST(Median, MatchesASortedWindow) {
   };
   const Row rows[] = {{9, 7, 1, 0, 0x100001}, {9, 7, 2, 1, 0x100003}, {1, 1, 1, 3, 0x100001},
                       {11, 8, 3, 3, 0x100005}, {6, 50, 2, 4, 0x3},     {13, 9, 1, 5, 0x100001},
-                      {3, 2, 1, 6, 0x100001}, {12, 10, 2, 8, 0x100002}, {4, 30, 1, 11, 0x1}};
+                      {3, 2, 1, 6, 0x100001}, {12, 10, 2, 8, 0x100002}, {4, 30, 1, 11, 0x1},
+                      // 3 x 3 off the byte path (the NaN is in a chosen
+                      // channel) on the channels after the first
+                      {10, 6, 3, 3, 0x100006}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.k * 100 + row.w);
     std::mt19937 rng(row.k + row.w);
@@ -198,7 +201,9 @@ TEST(Median, ThreeByThreeBytesAtEveryVectorWidth) {
               // and over, and a vector and a byte more
               {18, 3, 1, 1}, {19, 2, 1, 1}, {34, 4, 1, 1}, {35, 3, 1, 1}, {66, 3, 1, 1}, {67, 2, 1, 1},
               {7, 3, 3, 7},  {13, 3, 3, 7}, {14, 2, 3, 7}, {24, 3, 2, 3}, {10, 3, 4, 15}, {6, 3, 8, 255},
-              {4, 2, 8, 255}, {15, 2, 8, 255}};
+              {4, 2, 8, 255}, {15, 2, 8, 255},
+              // nine channels, one more than the direct path takes
+              {5, 3, 9, 0x1FF}, {30, 3, 9, 0x1FF}};
   for (int level : {0, 1}) {
     SetMedianVectorCap(level);
     for (const auto& row : rows) {
