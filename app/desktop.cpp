@@ -6,6 +6,8 @@
 #include "objects/weather_sign.h"
 #include "scene/anim_thread.h"
 #include "services/window_requests.h"
+#include "stage/speech_bubble.h"
+#include "services/shell_state.h"
 #include "stage/figure_state.h"
 
 DesktopParts& Desktop() {
@@ -19,5 +21,5 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
   BillboardState.windowRequest.SetWindow(billboardWindow);
   SetAnimationParts({&Desktop().billboard,
                      {[] { ClockObject.raiseRequest = 1; }, [] { WeatherObject.raiseRequest = 1; }},
-                     &Desktop().player, &Figures});
+                     &Desktop().player, &Figures, &Shell, &Bubble});
 }

@@ -74,7 +74,7 @@ class ClockHost : public WindowsObjectHost {
     FigureRecord* record = Record();
     if (!LoadClock(record, Settings.Clock, 0)) return false;
     bin_.queryTicks = 0;
-    ClockLastMinute = -1;
+    ClockObject.lastMinute = -1;
     motion.frameTime = Settings.Speed;
     lstrcpynA(record->name, "UHR 1", kFigureNameSize);
     return MakeBitmaps(placement);
@@ -130,8 +130,8 @@ class ClockHost : public WindowsObjectHost {
   // True when the digits were drawn anew.
   bool DrawDigits() {
     const LocalDateTime now = LocalNow();
-    if (now.minute == ClockLastMinute) return false;
-    ClockLastMinute = now.minute;
+    if (now.minute == ClockObject.lastMinute) return false;
+    ClockObject.lastMinute = now.minute;
     DrawGlyphs(ClockFaceGlyphs(face_, now, Settings.Clock24h, Settings.DateOrder, bin_.state), strips);
     return true;
   }
@@ -139,7 +139,7 @@ class ClockHost : public WindowsObjectHost {
   // Face 1's digits sit in the frame of the state: a new state draws them anew.
   void SetBinState(int state) {
     bin_.state = state;
-    if (state != drawnBinState_) ClockLastMinute = -1;
+    if (state != drawnBinState_) ClockObject.lastMinute = -1;
   }
 
   void QueryRecycleBin() {
@@ -223,9 +223,9 @@ void OnClockMouseMove(HWND, int x, int y, WPARAM keys) {
 }
 
 void OnClockClick(HWND, int x, int y, WPARAM keys) {
-  if (!ClockHeld && DispatchModifiedClick(keys)) {
+  if (!ClockObject.held && DispatchModifiedClick(keys)) {
     if (!InClockBinZone(x, y))
-      ClockRaiseRequest = 1;
+      ClockObject.raiseRequest = 1;
     else if (Bubble.type != 0)
       RequestBubbleKill();  // the overlay is pushed by its owner, the animation thread
     else

@@ -10,14 +10,9 @@
 
 #include "objects/desktop_object.h"
 
-// Requests to the clock (the clock page, the window procedure and the
-// animation thread write them; the clock thread reads and clears them).
-inline RequestWord& ClockReloadRequest = ClockObject.reloadRequest;
-inline std::atomic<int>& ClockRelayout = ClockObject.relayout;
-inline RequestWord& ClockHeld = ClockObject.held;
-inline std::atomic<int>& ClockRaiseRequest = ClockObject.raiseRequest;
-inline RequestWord& ClockNudge = ClockObject.nudge;
-inline std::atomic<int>& ClockLastMinute = ClockObject.lastMinute;
+// Requests to the clock are the words of its DesktopObject (ClockObject):
+// the clock page, the window procedure and the animation thread write them;
+// the clock thread reads and clears them.
 
 // What the clock knows of the recycle bin: items over all drives, the state
 // (-1 not yet known, 0 empty, 1 some, 2 full) and the ticks until the next

@@ -72,8 +72,8 @@ class Clock : public ::testing::Test {
     Settings.DateOrder = 1;
     const int positions[8] = {100, 15, 200, 300, 400, 15, 500, 250};
     for (int i = 0; i < 8; ++i) Settings.ClockPos[i] = positions[i];
-    for (auto* flag : {&ClockReloadRequest, &ClockHeld, &ClockNudge}) *flag = 0;
-    for (auto* flag : {&ClockRelayout, &ClockRaiseRequest}) *flag = 0;
+    for (auto* flag : {&ClockObject.reloadRequest, &ClockObject.held, &ClockObject.nudge}) *flag = 0;
+    for (auto* flag : {&ClockObject.relayout, &ClockObject.raiseRequest}) *flag = 0;
     ClockObject.bubbleRequest = 0;
     PinTime(2026, 12, 5, 14, 7);
     record_ = AllocateFigureRecord();
@@ -100,7 +100,7 @@ class Clock : public ::testing::Test {
   }
   // The next redraw after the minute changed (or the face asked for it).
   Pixels Redrawn() {
-    ClockLastMinute = -1;
+    ClockObject.lastMinute = -1;
     Step(11);
     return CaptureRecord(record_);
   }
@@ -313,7 +313,7 @@ TEST_F(Clock, TheBinZoneNeedsFaceOneTheDisplayAndEmptyingAllowed) {
   Settings.DontEmptyRecycleBin = 1;
   Send(WM_LBUTTONUP, 0, 20, 70);
   EXPECT_EQ(ClockObject.bubbleRequest, 0);
-  EXPECT_EQ(ClockRaiseRequest, 1) << "a plain click outside the zone raises the clock";
+  EXPECT_EQ(ClockObject.raiseRequest, 1) << "a plain click outside the zone raises the clock";
   Send(WM_RBUTTONUP, 0, 20, 70);
   EXPECT_EQ(emptied, 0);
   EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
@@ -324,12 +324,12 @@ TEST_F(Clock, MouseGrammar) {
   // Ctrl alone and Shift alone are special; both together are a plain click.
   Send(WM_LBUTTONUP, MK_SHIFT, 5, 5);
   EXPECT_EQ(MainWindowStandIns::menuMessages, 1);
-  EXPECT_EQ(ClockRaiseRequest, 0);
+  EXPECT_EQ(ClockObject.raiseRequest, 0);
   Send(WM_LBUTTONUP, MK_CONTROL | MK_SHIFT, 5, 5);
-  EXPECT_EQ(ClockRaiseRequest, 1);
-  ClockRaiseRequest = 0;
+  EXPECT_EQ(ClockObject.raiseRequest, 1);
+  ClockObject.raiseRequest = 0;
   Send(WM_LBUTTONUP, MK_CONTROL, 5, 5);
-  EXPECT_EQ(ClockRaiseRequest, 0);
+  EXPECT_EQ(ClockObject.raiseRequest, 0);
   // Right button: Shift opens the menu, anything else switches the figures.
   Send(WM_RBUTTONUP, MK_SHIFT, 5, 5);
   EXPECT_EQ(MainWindowStandIns::menuMessages, 2);
@@ -339,9 +339,9 @@ TEST_F(Clock, MouseGrammar) {
   const std::pair<WPARAM, int> keys[] = {{VK_LEFT, -1}, {VK_UP, -2}, {VK_RIGHT, 1}, {VK_DOWN, 2}};
   for (auto [key, nudge] : keys) {
     SendMessageA(ClockObject.window, WM_KEYDOWN, key, 0);
-    EXPECT_EQ(ClockNudge, nudge);
+    EXPECT_EQ(ClockObject.nudge, nudge);
   }
-  ClockNudge = 0;
+  ClockObject.nudge = 0;
 }
 
 TEST_F(Clock, APressMovedLessThanThreePixelsIsAClick) {
@@ -349,19 +349,19 @@ TEST_F(Clock, APressMovedLessThanThreePixelsIsAClick) {
   Send(WM_MOUSEMOVE, 0, 10, 10);
   Send(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
   Send(WM_MOUSEMOVE, MK_LBUTTON, 12, 8);
-  EXPECT_EQ(ClockHeld, 0);
+  EXPECT_EQ(ClockObject.held, 0);
   EXPECT_EQ(Figures.press.x, 12);
   Send(WM_LBUTTONUP, 0, 12, 8);
-  EXPECT_EQ(ClockRaiseRequest, 1);
-  ClockRaiseRequest = 0;
+  EXPECT_EQ(ClockObject.raiseRequest, 1);
+  ClockObject.raiseRequest = 0;
 
   Send(WM_MOUSEMOVE, 0, 10, 10);
   Send(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
   Send(WM_MOUSEMOVE, MK_LBUTTON, 13, 10);
-  EXPECT_EQ(ClockHeld, 1);
+  EXPECT_EQ(ClockObject.held, 1);
   Send(WM_LBUTTONUP, 0, 13, 10);
-  EXPECT_EQ(ClockHeld, 0);
-  EXPECT_EQ(ClockRaiseRequest, 0) << "a drag is no click";
+  EXPECT_EQ(ClockObject.held, 0);
+  EXPECT_EQ(ClockObject.raiseRequest, 0) << "a drag is no click";
 }
 
 TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
@@ -377,7 +377,7 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
     Shown();
     const ClockFaceLayout& layout = kClockFaces[face - 1];
     Figures.press.Set(6, 9);
-    ClockHeld = 1;
+    ClockObject.held = 1;
     Step();
     ASSERT_TRUE(SetCursorPos(306, 209));
     Step(3);
@@ -385,7 +385,7 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
     EXPECT_EQ(std::pair(p.x, p.y), std::pair(300, layout.yMovable ? 200 : area.bottom - layout.height));
     const RECT window = WindowRect(ClockObject.window);
     EXPECT_EQ(std::pair(window.left, window.top), std::pair(LONG(p.x), LONG(p.y)));
-    ClockHeld = 0;
+    ClockObject.held = 0;
     Step(3);
     EXPECT_EQ(record_->state, 1);
     EXPECT_EQ(
@@ -428,10 +428,10 @@ TEST_F(Clock, HideAndShowMessagesAreCarriedOutByTheClocksOwnPass) {
 TEST_F(Clock, AReloadRequestUnloadsAndLoadsTheFaceChosenNow) {
   Shown();
   Settings.Clock = 2;
-  ClockReloadRequest = 1;
+  ClockObject.reloadRequest = 1;
   // The thread's own pass takes the request: the old face goes, the chosen one loads.
   ClockThreadPass(record_);
-  EXPECT_EQ(ClockReloadRequest, 0);
+  EXPECT_EQ(ClockObject.reloadRequest, 0);
   for (int i = 0; i < 11; ++i) ClockThreadPass(record_);
   ASSERT_EQ(record_->state, 1);
   EXPECT_EQ(ClockPlacement().width, 37);
@@ -449,9 +449,9 @@ TEST_F(Clock, StandsOnTheWorkAreaBottomAndStaysInside) {
   };
   EXPECT_EQ(corner(), std::pair(area.right, area.bottom));
   // Nudges stop at the edge; up and down do not move a standing face.
-  for (int nudge : {1, -2}) ClockNudge = nudge, Step();
+  for (int nudge : {1, -2}) ClockObject.nudge = nudge, Step();
   EXPECT_EQ(corner(), std::pair(area.right, area.bottom));
-  ClockNudge = -1;
+  ClockObject.nudge = -1;
   Step();
   EXPECT_EQ(corner(), std::pair(area.right - 1, area.bottom));
 }

@@ -59,7 +59,7 @@ class CountdownHost : public WindowsObjectHost {
   bool Load(FigureMotion& motion, const ObjectPlacement& placement) override {
     FigureRecord* record = Record();
     if (!LoadCountdown(record, Settings.Countdown)) return false;
-    CountdownLastMinute = -1;
+    CountdownObject.lastMinute = -1;
     motion.frameTime = Settings.Speed;
     lstrcpynA(record->name, "Countdown", kFigureNameSize);
     return MakeBitmaps(placement);
@@ -78,7 +78,7 @@ class CountdownHost : public WindowsObjectHost {
   // Every relayout makes the face look at the time again (and so test the
   // target once more).
   void MoveTo(const ObjectPlacement& placement) override {
-    CountdownLastMinute = -1;
+    CountdownObject.lastMinute = -1;
     WindowsObjectHost::MoveTo(placement);
   }
 
@@ -114,8 +114,8 @@ class CountdownHost : public WindowsObjectHost {
   // True when the digits were drawn anew.
   bool DrawDigits() {
     const LocalDateTime now = LocalNow();
-    if (now.minute == CountdownLastMinute) return false;
-    CountdownLastMinute = now.minute;
+    if (now.minute == CountdownObject.lastMinute) return false;
+    CountdownObject.lastMinute = now.minute;
     TimeDifference d;
     FormatTimeDifference(&d.days, &d.hours, &d.minutes, &d.sign, 0);
     DrawGlyphs(CountdownFaceGlyphs(face_, d), strips);
@@ -209,7 +209,7 @@ void OnCountdownMouseMove(HWND, int x, int y, WPARAM keys) {
 }
 
 void OnCountdownClick(HWND, int, int, WPARAM keys) {
-  if (!CountdownHeld) {
+  if (!CountdownObject.held) {
     StopMusic();
     if (DispatchModifiedClick(keys)) {
       if (Bubble.type != 0)

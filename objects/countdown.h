@@ -10,11 +10,7 @@
 #include "objects/portable/countdown_logic.h"
 #include "objects/desktop_object.h"
 
-inline RequestWord& CountdownReloadRequest = CountdownObject.reloadRequest;
-inline std::atomic<int>& CountdownRelayout = CountdownObject.relayout;
-inline RequestWord& CountdownHeld = CountdownObject.held;
-inline RequestWord& CountdownNudge = CountdownObject.nudge;
-inline std::atomic<int>& CountdownLastMinute = CountdownObject.lastMinute;
+// Requests to the countdown are the words of its DesktopObject (CountdownObject).
 
 // Registers "LunCountdown", makes the countdown's window and starts CountdownThread.
 int StartCountdown();

@@ -63,8 +63,8 @@ class Countdown : public ::testing::Test {
     const int positions[8] = {100, 400, 200, 300, 300, 200, 50, 400};
     for (int i = 0; i < 8; ++i) Settings.CountdownPos[i] = positions[i];
     SetTarget(2027, 1, 1, 0, 0);
-    for (auto* flag : {&CountdownReloadRequest, &CountdownHeld, &CountdownNudge}) *flag = 0;
-    CountdownRelayout = 0;
+    for (auto* flag : {&CountdownObject.reloadRequest, &CountdownObject.held, &CountdownObject.nudge}) *flag = 0;
+    CountdownObject.relayout = 0;
     CountdownObject.bubbleRequest = 0;
     PinTime(2026, 12, 31, 23, 30);
     record_ = AllocateFigureRecord();
@@ -94,7 +94,7 @@ class Countdown : public ::testing::Test {
     ASSERT_EQ(record_->state, 1);
   }
   Pixels Redrawn() {
-    CountdownLastMinute = -1;
+    CountdownObject.lastMinute = -1;
     Step(11);
     return CaptureRecord(record_);
   }
@@ -246,13 +246,13 @@ TEST_F(Countdown, ClicksAndKeys) {
   SendMessageA(CountdownObject.window, WM_RBUTTONUP, MK_SHIFT, At(5, 5));
   EXPECT_EQ(MainWindowStandIns::menuMessages, 2);
   SendMessageA(CountdownObject.window, WM_KEYDOWN, VK_DOWN, 0);
-  EXPECT_EQ(CountdownNudge, 2);
+  EXPECT_EQ(CountdownObject.nudge, 2);
   Step();
   EXPECT_EQ(CountdownPlacement().y, 401) << "every face moves up and down";
   // A click on a held countdown is the drop, not a bubble.
-  CountdownHeld = 1;
+  CountdownObject.held = 1;
   SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
-  EXPECT_EQ(CountdownHeld, 0);
+  EXPECT_EQ(CountdownObject.held, 0);
   EXPECT_EQ(CountdownObject.bubbleRequest, 0);
 }
 
@@ -263,11 +263,11 @@ TEST_F(Countdown, DropSavesTheFacePairAndNothingElse) {
   Settings.CountdownPlaySound = 1;
   Shown();
   Figures.press.Set(10, 10);
-  CountdownHeld = 1;
+  CountdownObject.held = 1;
   Step();
   ASSERT_TRUE(SetCursorPos(260, 130));
   Step(2);
-  CountdownHeld = 0;
+  CountdownObject.held = 0;
   Step(2);
   EXPECT_EQ(record_->state, 1);
   EXPECT_EQ(std::pair(Settings.CountdownPos[2].Get(), Settings.CountdownPos[3].Get()), std::pair(250, 120));

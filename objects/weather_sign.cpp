@@ -100,7 +100,7 @@ class WeatherHost : public WindowsObjectHost {
   }
 
   void Redraw(FigureMotion&) override {
-    DrawWeatherSign(Record(), WeatherRedraw.exchange(0) != 0);
+    DrawWeatherSign(Record(), WeatherObject.redrawRequest.exchange(0) != 0);
     ShowSign();
   }
 

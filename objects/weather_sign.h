@@ -11,11 +11,9 @@
 
 #include "objects/desktop_object.h"
 
-// Requests to the sign (the weather page, the window procedure and the
-// animation thread write them; the sign's thread reads and clears them).
-inline RequestWord& WeatherReloadRequest = WeatherObject.reloadRequest;
-inline std::atomic<int>& WeatherRelayout = WeatherObject.relayout;
-inline std::atomic<int>& WeatherRedraw = WeatherObject.redrawRequest;
+// Requests to the sign are the words of its DesktopObject (WeatherObject):
+// the weather page, the window procedure and the animation thread write
+// them; the sign's thread reads and clears them.
 
 class WeatherService;
 

@@ -110,7 +110,7 @@ bool PickedTime(HWND page, int control, SYSTEMTIME& out) {
 }
 
 void OnApply(HWND page) {
-  CountdownReloadRequest = g_design != Settings.Countdown ? 1 : 0;
+  CountdownObject.reloadRequest = g_design != Settings.Countdown ? 1 : 0;
   AppSettings& s = PageSettings();
   s.Countdown = g_design;
   s.CountdownOnTop = IsChecked(page, IDC_COUNTDOWN_ONTOP);
@@ -130,7 +130,7 @@ void OnApply(HWND page) {
   ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
   s.CountdownSoundFile.Set(path);
   SaveSettings(CommitPage(SettingPage::kCountdown));
-  CountdownRelayout = 1;
+  CountdownObject.relayout = 1;
   if (CountdownObject.window && g_design > 0)
     CountdownObject.RequestWindow(Settings.CountdownOnTop ? WindowAction::kRaiseTopmost
                                                           : WindowAction::kRaiseNotTopmost);

@@ -46,8 +46,8 @@ struct Row {
 };
 
 void ClearRequests() {
-  ClockReloadRequest = 0;
-  CountdownReloadRequest = 0;
+  ClockObject.reloadRequest = 0;
+  CountdownObject.reloadRequest = 0;
   BillboardReloadRequest = 0;
   StripRequests.unload = 0;
 }
@@ -73,13 +73,13 @@ TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
        },
        "WallpaperPic", "Z:\\nowhere\\none.bmp", [] { return Settings.ShowWallpaper.Get(); }, 2},
       {kClock, [](HWND p) { Click(p, IDC_CLOCK_FACE2); }, "Clock", "2", [] { return Settings.Clock.Get(); },
-       2, [] { return ClockReloadRequest.load(); }},
+       2, [] { return ClockObject.reloadRequest.load(); }},
       {kClock, [](HWND p) { Click(p, IDC_CLOCK_ONTOP); }, "ClockOnTop", "1",
        [] { return Settings.ClockOnTop.Get(); }, 1},
       {kClock, [](HWND p) { Click(p, IDC_CLOCK_RECYCLE_BIN); }, "RecycleBin", "0",
        [] { return Settings.RecycleBin.Get(); }, 0},
       {kCountdown, [](HWND p) { Click(p, IDC_COUNTDOWN_DESIGN2); }, "Countdown", "2",
-       [] { return Settings.Countdown.Get(); }, 2, [] { return CountdownReloadRequest.load(); }},
+       [] { return Settings.Countdown.Get(); }, 2, [] { return CountdownObject.reloadRequest.load(); }},
       {kCountdown,
        [](HWND p) {
          Click(p, IDC_COUNTDOWN_DESIGN2);

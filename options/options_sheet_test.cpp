@@ -134,7 +134,7 @@ TEST_F(SheetTest, ACancelDropsTheCopyAndTakesBackWhatWasShownAtOnce) {
   const std::vector<std::string> before = LiveRows();
   std::map<std::string, std::string> storedBefore;
   for (const SettingRow& row : SettingRows()) storedBefore[row.name] = Stored(row.name);
-  WeatherReloadRequest = 0;
+  WeatherObject.reloadRequest = 0;
   RunSheet([&](HWND sheet) {
     Click(ShowPage(sheet, SheetIndex(IDD_PAGE_GENERAL)), IDC_GENERAL_AUTOSTART);
     Slide(ShowPage(sheet, SheetIndex(IDD_PAGE_SPEED)), IDC_SPEED_SLIDER, 10);
@@ -161,7 +161,7 @@ TEST_F(SheetTest, ACancelDropsTheCopyAndTakesBackWhatWasShownAtOnce) {
     Cancel(sheet);
   });
   EXPECT_EQ(ChangedRows(before), std::vector<std::string>{});
-  EXPECT_EQ(WeatherReloadRequest.load(), 1) << "the sign goes again";
+  EXPECT_EQ(WeatherObject.reloadRequest.load(), 1) << "the sign goes again";
   for (const SettingRow& row : SettingRows()) EXPECT_EQ(Stored(row.name), storedBefore[row.name]) << row.name;
 }
 

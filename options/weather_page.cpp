@@ -83,7 +83,7 @@ MetarSnapshot Report() {
 }
 
 // The sign was placed or taken away for a switch that is now taken back.
-void ReloadSign() { WeatherReloadRequest = 1; }
+void ReloadSign() { WeatherObject.reloadRequest = 1; }
 
 std::string StationFilePath() { return ProgramFolder() + "\\STATIONS.DAT"; }
 
@@ -278,7 +278,7 @@ void OnCommand(HWND page, int control, int code) {
       if (code != BN_CLICKED) return;
       PageSettings().Weather[kOn] = SignOn(page) ? 1 : 0;
       PreviewSetting("Weather", ReloadSign);  // the sign comes or goes at once
-      WeatherReloadRequest = 1;
+      WeatherObject.reloadRequest = 1;
       UpdateEnables(page);
       break;
     case IDC_WEATHER_COUNTRY:

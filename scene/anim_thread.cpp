@@ -80,14 +80,14 @@ void SeedFromLocalTime() {
   SeedThreadRand(static_cast<uint32_t>((now.wDayOfWeek + 2) * (now.wMilliseconds + 1)));
 }
 
-void BillboardPass(BillboardLink& billboard) {
+void BillboardPass(BillboardLink& billboard, const ShellState& shell) {
   // Shows and hides others asked for: this thread draws these windows (the
   // wall's last, so its own placing in this pass cannot undo a hide).
   ApplyWindowRequest(FigureWindowRequest.Window(), FigureWindowRequest);
   if (MayDrawOverlay("Fensterwunsch")) ApplyWindowRequest(OverlayWindowRequest.Window(), OverlayWindowRequest);
   RepaintWhatItLeaves(OverlayWindowRequest.Window(), ApplyBubbleKillRequest);
   billboard.Pass(RelayoutRequest != 0);
-  if (RelayoutRequest && !Shell.fullScreenPause) {
+  if (RelayoutRequest && !shell.fullScreenPause) {
     StripRequests.relayout = 1;
     for (const std::function<void()>& follow : parts.afterRelayout) follow();
   }
@@ -107,7 +107,7 @@ void EndThread(FigureRecord* figure, BillboardLink& billboard) {
 }
 
 DWORD WINAPI AnimThreadProc(void*) {
-  RunAnimThread(AllocateFigureRecord, {*parts.billboard, *parts.player, *parts.figures});
+  RunAnimThread(AllocateFigureRecord, {*parts.billboard, *parts.player, *parts.figures, *parts.shell, *parts.bubble});
   ExitThread(0);
 }
 
@@ -122,10 +122,10 @@ int CountIdlePasses(DWORD& since) {
 // scene is to start, a window or bubble request of its own waits, the wall
 // steps, or an ambient sound may play (the desktop may not be animated);
 // else until the pause is over or the wall's next own need.
-int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard, const FigureState& figures) {
+int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard, const SceneLinks& links) {
   if (startPending || FigureWindowRequest.action || OverlayWindowRequest.action || BubbleKillPending()) return 1;
   int due = kIdleMaxPasses;
-  const bool counting = figures.active && !Shell.fullScreenPause;
+  const bool counting = links.figures.active && !links.shell.fullScreenPause;
   if (counting) due = std::clamp(Settings.Pause + 1 - pauseCounter, 1, due);
   const uint32_t quiet = billboard.QuietMs();
   due = std::clamp(static_cast<int>(std::min<uint32_t>(quiet / kIdlePassMs, kIdleMaxPasses)), 1, due);
@@ -138,6 +138,7 @@ int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard,
 DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
   BillboardLink& billboard = links.billboard;
   FigureState& figures = links.figures;
+  ShellState& shell = links.shell;
   SeedFromLocalTime();
   figures.stopSceneRequest = 0;
   billboard.ClearUnloadRequest();
@@ -165,9 +166,9 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
     // Off stage the paster works on the wall no more, however his scene ended.
     if (!figure->active) billboard.SetPosterFigureActive(false);
     const bool relayoutAtStart = RelayoutRequest != 0;
-    BillboardPass(billboard);
+    BillboardPass(billboard, shell);
 
-    if (!figures.active || Shell.fullScreenPause) {
+    if (!figures.active || shell.fullScreenPause) {
       RelayoutRequest = 0;
     } else if (!RunSceneScript(scene, figure, links) && relayoutAtStart) {
       RelayoutRequest = 0;
@@ -214,12 +215,12 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
       pauseCounter = Settings.Pause;
       passes = std::max(passes, 1);
     }
-    if (figures.active && !Shell.fullScreenPause && passes > 0) {
+    if (figures.active && !shell.fullScreenPause && passes > 0) {
       pauseCounter += passes;
       if (pauseCounter > Settings.Pause) {
         pauseCounter = 0;
         sceneDue = true;
-        if (CanAnimateNow() && !Shell.optionsOpen) {
+        if (CanAnimateNow() && !shell.optionsOpen) {
           const LocalDateTime today = LocalNow();
           if (today.day != BirthdayDay) {
             CollectDueBirthdays();
@@ -231,11 +232,11 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
         }
       }
     }
-    if (!sceneDue && passes > 0 && SoundState.loaded && figures.active && !Shell.fullScreenPause && ThreadRand() % 11 == 0 &&
+    if (!sceneDue && passes > 0 && SoundState.loaded && figures.active && !shell.fullScreenPause && ThreadRand() % 11 == 0 &&
         !CanAnimateNow())
       PlayAmbientSound();
     if (QuitFlag) break;
-    const int due = IdlePassesDue(startPending, pauseCounter, billboard, figures);
+    const int due = IdlePassesDue(startPending, pauseCounter, billboard, links);
     const DWORD waited = GetTickCount() - idleSince;
     const DWORD until = static_cast<DWORD>(due) * kIdlePassMs;
     wake.Wait(waited < until ? until - waited : 0);
@@ -250,7 +251,7 @@ void SetAnimationParts(AnimationParts carried) {
 }
 
 int StartAnimThread() {
-  if (!parts.billboard || !parts.player || !parts.figures) return 0;
+  if (!parts.billboard || !parts.player || !parts.figures || !parts.shell || !parts.bubble) return 0;
   // Started suspended: the overlay is its own before any thread can draw.
   DWORD id = 0;
   threadHandle = StartThread(AnimThreadProc, nullptr, &id, CREATE_SUSPENDED);

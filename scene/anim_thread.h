@@ -11,6 +11,8 @@
 struct FigureRecord;
 class PlayerState;
 struct FigureState;
+struct ShellState;
+struct BubbleState;
 
 // What the animation thread carries besides the walking figure: the
 // billboard, and what follows a relayout it passes on (the clock and the
@@ -20,10 +22,12 @@ struct AnimationParts {
   std::vector<std::function<void()>> afterRelayout;
   PlayerState* player = nullptr;   // what the shell's player control learns
   FigureState* figures = nullptr;  // the figures' switch and mouse words
+  ShellState* shell = nullptr;     // the full-screen pause, the open options sheet
+  BubbleState* bubble = nullptr;   // the bubble's type and player button
 };
 void SetAnimationParts(AnimationParts parts);
 
-// Starts the thread with the parts set; 0 without a billboard, player or figures.
+// Starts the thread with the parts set; 0 when one is missing.
 int StartAnimThread();
 HANDLE AnimThreadHandle();
 // 1 when a scene may start (no full-screen program, no excluded window, no

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "services/shell_state.h"
+#include "stage/speech_bubble.h"
 #include "stage/figure_state.h"
 #include "services/shell_requests.h"
 #include "services/win_util.h"
@@ -39,7 +40,8 @@ PlayerState player;
 FigureState figures;  // the test's own, handed to the thread as the shell hands its
 
 DWORD WINAPI AnimThreadBody(void*) {
-  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures});
+  // The shell's state stays the process's: CanAnimateNow, the shell's gate, reads it too.
+  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures, Shell, Bubble});
 }
 
 class AnimThread : public ::testing::Test {

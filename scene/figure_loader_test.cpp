@@ -17,6 +17,8 @@
 #include "scene/gdi_script_host.h"
 #include "stage/figure_record.h"
 #include "stage/figure_state.h"
+#include "stage/speech_bubble.h"
+#include "services/shell_state.h"
 #include "scene/figures/fig008_frames.h"
 #include "tests/support/test_windows.h"
 
@@ -156,7 +158,9 @@ TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {
     QuitFlag = 0;
     PlayerState player;
     FigureState figures;
-    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures}), 0u);
+    ShellState shell;
+    BubbleState bubble;
+    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures, shell, bubble}), 0u);
     EXPECT_EQ(calls, 1) << "the figure's record is asked for either way";
     EXPECT_EQ(shutdownMessages, 1) << which;
     EXPECT_EQ(billboard.ends, 1) << which;
@@ -172,7 +176,9 @@ TEST(ScriptHostDisplay, TheWorkAreaIsReadAgainAfterARelayoutOrASecond) {
   TestBillboard billboard;
   PlayerState player;
   FigureState figures;
-  GdiScriptHost host({billboard, player, figures});
+  ShellState shell;
+  BubbleState bubble;
+  GdiScriptHost host({billboard, player, figures, shell, bubble});
   auto system = [] {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -219,7 +225,9 @@ TEST(ScriptHostPlayer, ReadsThePlayerStateItIsHanded) {
   TestBillboard billboard;
   PlayerState player, other;
   FigureState figures;
-  GdiScriptHost host({billboard, player, figures});
+  ShellState shell;
+  BubbleState bubble;
+  GdiScriptHost host({billboard, player, figures, shell, bubble});
   other.playing = 1;
   other.titleValid = 1;
   other.titleChanged = 1;
@@ -259,7 +267,9 @@ TEST(ScriptHostFigures, ReadsAndTakesTheFigureWordsItIsHanded) {
   TestBillboard billboard;
   PlayerState player;
   FigureState figures, other;
-  GdiScriptHost host({billboard, player, figures});
+  ShellState shell;
+  BubbleState bubble;
+  GdiScriptHost host({billboard, player, figures, shell, bubble});
   other.clicked = 1;
   other.held = 1;
   other.press.Set(7, 8);
@@ -281,6 +291,30 @@ TEST(ScriptHostFigures, ReadsAndTakesTheFigureWordsItIsHanded) {
     EXPECT_FALSE(host.ObjectClicked());
   }
   EXPECT_EQ(other.clicked.load(), 1) << "another state's click is left alone";
+}
+
+// The options sheet, the bubble's type and its player button come from the
+// states handed to the host; the button is taken once.
+TEST(ScriptHostShell, ReadsTheShellAndBubbleStatesItIsHanded) {
+  TestBillboard billboard;
+  PlayerState player;
+  FigureState figures;
+  ShellState shell;
+  BubbleState bubble;
+  GdiScriptHost host({billboard, player, figures, shell, bubble});
+  struct Row {
+    int optionsOpen, type, button;
+  } rows[] = {{1, 0, 0}, {0, 5, 3}, {1, 6, 1}, {0, 0, 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.type);
+    shell.optionsOpen = row.optionsOpen;
+    bubble.type = row.type;
+    bubble.winampButton = row.button;
+    EXPECT_EQ(host.OptionsOpen(), row.optionsOpen != 0);
+    EXPECT_EQ(host.BubbleType(), row.type);
+    EXPECT_EQ(host.TakeWinampButton(), row.button);
+    EXPECT_EQ(host.TakeWinampButton(), 0) << "taken once";
+  }
 }
 
 }  // namespace

@@ -206,7 +206,7 @@ int GdiScriptHost::SoundOption(int group) {
   return group >= 0 && group < kSoundOptions ? Settings.SoundOpt[group].Get() : 0;
 }
 bool GdiScriptHost::OptionsOpen() {
-  return Shell.optionsOpen != 0;
+  return shell_.optionsOpen != 0;
 }
 bool GdiScriptHost::BillboardUpdateRequest() {
   return billboard_.UpdateRequested();
@@ -227,7 +227,7 @@ void GdiScriptHost::SetRelayoutRequest(int value) {
   ::RelayoutRequest = value;
 }
 int GdiScriptHost::BubbleType() {
-  return Bubble.type;
+  return bubble_.type;
 }
 ScenePoint GdiScriptHost::PressPoint() {
   return {figures_.press.x, figures_.press.y};
@@ -395,7 +395,7 @@ std::string GdiScriptHost::PlayerTitle() {
   return title;
 }
 int GdiScriptHost::TakeWinampButton() {
-  return Bubble.winampButton.exchange(0);
+  return bubble_.winampButton.exchange(0);
 }
 
 bool RunSceneScript(int scene, FigureRecord* figure, const SceneLinks& links) {

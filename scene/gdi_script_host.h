@@ -12,20 +12,29 @@
 
 class PlayerState;
 struct FigureState;
+struct ShellState;
+struct BubbleState;
 
 // What the animation thread is handed by the shell and passes to its script
-// host: the billboard it carries, the player control's findings and the
-// figures' switch and mouse words.
+// host: the billboard it carries, the player control's findings, the
+// figures' switch and mouse words, what the shell knows of the screen and
+// the options sheet, and the bubble's words.
 struct SceneLinks {
   BillboardLink& billboard;
   PlayerState& player;
   FigureState& figures;
+  ShellState& shell;
+  BubbleState& bubble;
 };
 
 class GdiScriptHost : public ScriptHost {
  public:
   explicit GdiScriptHost(const SceneLinks& links)
-      : billboard_(links.billboard), player_(links.player), figures_(links.figures) {}
+      : billboard_(links.billboard),
+        player_(links.player),
+        figures_(links.figures),
+        shell_(links.shell),
+        bubble_(links.bubble) {}
 
   int Rand() override;
   void Log(const char* text) override;
@@ -81,6 +90,8 @@ class GdiScriptHost : public ScriptHost {
   BillboardLink& billboard_;
   PlayerState& player_;
   FigureState& figures_;
+  ShellState& shell_;
+  BubbleState& bubble_;
 };
 
 // Runs `change` (a push, a hide) on `window`; the windows under the part of
