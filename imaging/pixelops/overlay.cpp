@@ -331,9 +331,33 @@ bool OverlayImage8bpc(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicI
   // Only at opacity 1.0: the blend object's partial-opacity rule rounds
   // differently from the opacity tables, and both paths must agree.
   if (opacity == 1.0 && SIMDBlendSupported(mode, opacity, k)) {
-    CPicSIMDLogicalBufBlendSSE blend;
+    const RECT clip = ClipPlacementRECT(static_cast<int32_t>(std::min<uint32_t>(dst.width, INT32_MAX)),
+                                        static_cast<int32_t>(std::min<uint32_t>(dst.height, INT32_MAX)),
+                                        static_cast<int32_t>(std::min<uint32_t>(src.width, INT32_MAX)),
+                                        static_cast<int32_t>(std::min<uint32_t>(src.height, INT32_MAX)), x, y);
     uint32_t scratch = 0;
-    const bool ok = OverlayImageSIMD(&scratch, dst, src, x, y, &blend, opacity, mode, flags);
+    bool ok;
+    if (clip.top < clip.bottom && WantBands(flags, static_cast<uint32_t>(clip.bottom - clip.top))) {
+      // Rows on the pool like the other modes: each band overlays a view of
+      // its destination rows, with a blend object of its own.
+      PicNestingScope depth;
+      const auto top = static_cast<uint32_t>(clip.top);
+      scratch = RunBandJobs(false, dst.width, static_cast<uint32_t>(clip.bottom - clip.top),
+                            [&](const ThreadBand& rows) -> uint32_t {
+                              const uint32_t from = top + rows.top;
+                              CPicImgBufExtern<uint8_t> part(dst.Pixels() + size_t{from} * dst.stride, dst.width,
+                                                             rows.bottom - rows.top, dst.channels, dst.stride);
+                              CPicSIMDLogicalBufBlendSSE blend;
+                              uint32_t bandError = 0;
+                              OverlayImageSIMD(&bandError, part, src, x, y - static_cast<int32_t>(from), &blend,
+                                               opacity, mode, flags);
+                              return bandError;
+                            });
+      ok = scratch == 0;
+    } else {
+      CPicSIMDLogicalBufBlendSSE blend;
+      ok = OverlayImageSIMD(&scratch, dst, src, x, y, &blend, opacity, mode, flags);
+    }
     if (error) *error = scratch;
     return ok;
   }

@@ -255,6 +255,32 @@ TEST(Overlay, FastPathGivesTheGeneralPathsBytes) {
     }
 }
 
+// The vector path split into row bands on the pool gives the general path's
+// bytes on one thread: placements above, inside and below the destination,
+// and the bottom-up flag.
+TEST(Overlay, FastPathOnThePoolGivesTheGeneralPathsBytes) {
+  ASSERT_TRUE(pic_Initialize(nullptr));
+  const uint32_t w = 45, h = 150, sh = 131;
+  for (uint32_t mode : {0u, 5u, 7u, 11u})
+    for (int32_t y : {-17, 0, 6, 40})
+      for (uint32_t bottomUp : {0u, 4u}) {
+        SCOPED_TRACE(testing::Message() << mode << " " << y << " " << bottomUp);
+        std::mt19937 rng(mode * 100 + y + 50);
+        std::vector<uint8_t> a(size_t{w} * h * 3), s(size_t{w - 4} * sh * 3);
+        for (auto& v : a) v = uint8_t(rng());
+        for (auto& v : s) v = uint8_t(rng());
+        std::vector<uint8_t> b = a;
+        CPicImgBufExtern<uint8_t> pooled(a.data(), w, h, 3, w * 3), general(b.data(), w, h, 3, w * 3);
+        CPicImgBufExternConst<uint8_t> src(s.data(), w - 4, sh, 3, (w - 4) * 3);
+        uint32_t error = 7;
+        ASSERT_TRUE(OverlayImage8bpc(&error, pooled, src, 3, y, 1.0, 0, mode, bottomUp));
+        EXPECT_EQ(error, 0u);
+        CPicImgOverlayT<uint8_t> op;
+        ASSERT_TRUE(op.OverlayCore(general, src, 3, y, 1.0, 0, mode, 0x100000 | bottomUp));
+        ASSERT_EQ(a, b);
+      }
+}
+
 // Mode 0 at partial opacity runs on fixed-point multipliers when they give
 // the opacity tables exactly: every byte pair at many opacities.
 TEST(Overlay, PartialOpacityCopyMatchesTheTables) {
