@@ -626,3 +626,29 @@ TEST(OctreeQuantizer, HugePicturesGiveTheirTilesPalette) {
       EXPECT_TRUE(Same(big[i], {small[i].rgbRed, small[i].rgbGreen, small[i].rgbBlue})) << maxColors << " entry " << i;
   }
 }
+
+// The one-call quantiser and the planar nearest search: null pixels or
+// output are error 5; a picture of two colours maps onto two entries that
+// hold them; the nearest of copies is the first, and no entries give 0.
+TEST(OctreeQuantizer, OneCallQuantizeAndPlanarNearest) {
+  const std::vector<uint8_t> img = Image({{10, 20, 30}, {200, 100, 50}, {10, 20, 30}, {200, 100, 50}});
+  uint8_t out[4] = {9, 9, 9, 9}, planes[768] = {};
+  for (bool nullPixels : {true, false}) {
+    OctreeQuantizer q;
+    EXPECT_EQ(q.Quantize(nullPixels ? nullptr : img.data(), nullPixels ? out : nullptr, 2, 2, 6, 2, 16, planes), 0);
+    EXPECT_EQ(q.Error(), 5u) << nullPixels;
+  }
+  OctreeQuantizer q;
+  ASSERT_EQ(q.Quantize(img.data(), out, 2, 2, 6, 2, 16, planes), 1);
+  EXPECT_NE(out[0], out[1]);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(out[i], out[i % 2]);
+    for (size_t k = 0; k < 3; ++k) EXPECT_EQ(planes[256 * k + out[i]], img[3 * i + k]) << "pixel " << i << " channel " << k;
+  }
+  const RGBQUAD pal[3] = {{30, 20, 10, 0}, {30, 20, 10, 0}, {0, 0, 0, 0}};  // blue, green, red
+  q.LoadPalette(pal, 3, 0);
+  EXPECT_EQ(q.FindNearest(10, 20, 30, 3), 0u);
+  EXPECT_EQ(q.FindNearest(11, 21, 29, 3), 0u);
+  EXPECT_EQ(q.FindNearest(0, 0, 1, 3), 2u);
+  EXPECT_EQ(q.FindNearest(0, 0, 1, 0), 0u);
+}
