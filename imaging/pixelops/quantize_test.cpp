@@ -456,7 +456,8 @@ TEST(OctreeQuantizer, GreyPairNeedsEveryPixelGrey) {
     uint8_t first;  // the coloured pixel: (0, 255, 255) or (first, first, 255)
   } rows[] = {{1, 1, 0, 3, 0},    {8, 2, 7, 3, 0},    {9, 2, 8, 3, 0},    {16, 3, 12, 3, 0},
               {17, 2, 16, 3, 0},  {33, 2, 3, 3, 0},   {33, 2, 32, 3, 0},  {17, 2, 16, 4, 0},
-              {5, 2, 2, 4, 0},    {17, 2, 16, 3, 100}, {33, 2, 3, 3, 100}, {5, 2, 2, 4, 100}};
+              {5, 2, 2, 4, 0},    {17, 2, 16, 3, 100}, {33, 2, 3, 3, 100}, {5, 2, 2, 4, 100},
+              {17, 2, 10, 3, 100}, {17, 2, 13, 3, 0}};  // the last byte of a step's words
   for (const auto& r : rows) {
     SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << " at " << r.at << ", " << r.bpp << " bytes");
     std::vector<uint8_t> img(size_t{r.w} * r.h * r.bpp);
