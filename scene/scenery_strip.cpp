@@ -33,7 +33,11 @@ LayerArgs StripLayerArgs;
 // pushed on a timer. A walking figure asks at nearly every step, and each
 // push copies the screen-wide picture: asks within kPassMs of the last push
 // are served together when it is over (the steps left show that long).
+// Only what the asks covered goes again (a figure's width of a strip as wide
+// as the screen); a push shown again or asked for otherwise goes whole.
 std::atomic<int> repushRequest{0};
+AskedArea askedArea;
+std::atomic<bool> wholePushDue{false};
 DWORD lastPush;
 unsigned relayoutSetsSeen;
 
@@ -46,12 +50,27 @@ int StripOffset() {
   return Settings.HGversatz[StripNumber()].Get();
 }
 
-void PushStrip(FigureRecord* record) {
+// Pushes the strip: whole, or with `asked` only the part the asks since the
+// last push covered (the rest of the window keeps what it shows).
+void PushStrip(FigureRecord* record, bool asked = false) {
   if (!record->objectDC || !record->objectBitmap) return;
-  LayerArgs copy = StripLayerArgs;
-  repushRequest = 0;  // whatever push goes serves the asks before it
-  UpdateLayeredWindow(StripWindowRequest.Window(), record->objectScreenDC.get(), &copy.destination, &copy.size, record->objectDC.get(),
-                      &copy.source, kKeyColour, &copy.blend, ULW_COLORKEY);
+  // Whatever push goes serves the asks before it (word first: an ask adds
+  // its part before it sets the word).
+  repushRequest = 0;
+  const bool whole = wholePushDue.exchange(false) || !asked;
+  const RECT part = askedArea.Take();
+  const LayerArgs& args = StripLayerArgs;
+  UPDATELAYEREDWINDOWINFO info = {sizeof info,   record->objectScreenDC.get(), &args.destination, &args.size,
+                                  record->objectDC.get(), &args.source,      kKeyColour,         &args.blend,
+                                  ULW_COLORKEY,  whole || IsRectEmpty(&part) ? nullptr : &part};
+  // Looked up: the headers for the oldest systems declare no function here.
+  static const auto pushIndirect = reinterpret_cast<UpdateLayeredWindowIndirect*>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "UpdateLayeredWindowIndirect")));
+  if (!pushIndirect || !pushIndirect(StripWindowRequest.Window(), &info)) {
+    LayerArgs copy = StripLayerArgs;
+    UpdateLayeredWindow(StripWindowRequest.Window(), info.hdcDst, &copy.destination, &copy.size, info.hdcSrc,
+                        &copy.source, kKeyColour, &copy.blend, ULW_COLORKEY);
+  }
   lastPush = GetTickCount();
 }
 
@@ -83,7 +102,7 @@ DWORD WINAPI BackgroundThreadProc(void*) {
   StripRequests.unload = 0;
   FigureRecord* record = AllocateFigureRecord();
   WorkerWake wake;
-  ListWindowUnder(StripWindowRequest.Window(), repushRequest, &wake);
+  ListStripUnder(StripWindowRequest.Window(), &wake);
   while (record && QuitFlag == 0) {
     BackgroundStripPass(record);
     const DWORD quiet = StripQuietMs(record);
@@ -95,7 +114,7 @@ DWORD WINAPI BackgroundThreadProc(void*) {
     ReleaseStrip(record, QuitFlag == 0);
     FreeFigureRecord(record);
   }
-  ListWindowUnder(nullptr, repushRequest);  // the wake ends with this thread
+  ListStripUnder(nullptr, nullptr);  // the wake ends with this thread
   WriteLogLine("HG-Thread beendet");
   return 0;
 }
@@ -201,7 +220,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
         PlaceStrip(record);
         PushStrip(record);
       } else if (repushRequest && RepushWaitMs() == 0) {
-        PushStrip(record);
+        PushStrip(record, true);
       }
       return;
     default:
@@ -212,7 +231,8 @@ void DrawBackgroundStrip(FigureRecord* record) {
 
 void BackgroundStripPass(FigureRecord* record) {
   if (ApplyWindowRequest(StripWindowRequest.Window(), StripWindowRequest)) {
-    repushRequest = 1;  // shown again: push now
+    wholePushDue = true;  // shown again: push it all now
+    repushRequest = 1;
     lastPush = GetTickCount() - kPassMs;
   }
   if (StripRequests.unload.exchange(0)) {
@@ -230,7 +250,12 @@ void BackgroundStripPass(FigureRecord* record) {
   }
 }
 
+void ListStripUnder(HWND window, WorkerWake* wake) {
+  ListWindowUnder(window, repushRequest, wake, &askedArea);
+}
+
 void RequestStripRepush() {
+  wholePushDue = true;
   repushRequest = 1;
 }
 

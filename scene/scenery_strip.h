@@ -37,8 +37,12 @@ void BackgroundStripPass(FigureRecord* record);
 // (an unchanged strip is not pushed on a timer). Wakes (WakeWorkers, the
 // push asked for by AskForPushUnder) cut the wait short.
 DWORD StripQuietMs(const FigureRecord* record);
-// Asks for a push of the unchanged strip (what a window that left part of it
-// asks through AskForPushUnder), without the wake.
+// Lists the strip's window with those others leave part of (AskForPushUnder)
+// and the wake of the thread drawing it; a null window takes it off. An ask
+// pushes again only the part it covered.
+void ListStripUnder(HWND window, WorkerWake* wake);
+// Asks for a whole push of the unchanged strip, without the wake (a window
+// that left part of it asks through AskForPushUnder, which pushes that part).
 void RequestStripRepush();
 // One step of the strip's state machine: 0 load and first push, 1 pushed
 // again once shown, 2 shown.

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "scene/figures/strip_pictures.h"
+#include "scene/portable/strip_layout.h"
 #include "services/shell_state.h"
 #include "stage/figure_state.h"
 #include "services/settings.h"
@@ -198,6 +199,68 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
     Settings.HG = 1;
     Shell.fullScreenPause = 0;
   }
+}
+
+// A window leaving part of the strip gets only that part pushed again (a
+// figure's width, not the screen-wide picture); a push asked for otherwise,
+// or the strip shown again, pushes it whole.
+TEST_F(SceneryStrip, AnAskPushesOnlyThePartItCovered) {
+  RelayoutRequest = 0;
+  StripRequests.relayout = 0;
+  StripWindowRequest.Set(WindowAction::kNone);
+  ListStripUnder(StripWindowRequest.Window(), nullptr);
+  for (int i = 0; i < 3; ++i) BackgroundStripPass(record);
+  ASSERT_EQ(record->state, 2);
+  const RECT strip = StripRect();
+  const int y = record->sheetHeight - 10;  // ground: never the key colour
+  const WindowDC screen(nullptr);
+  const auto shows = [&](int x) { return GetPixel(screen.get(), x + 5, strip.top + y); };
+  const COLORREF ground = shows(200);
+  // Marks in the strip's picture at three places, not pushed yet (in a
+  // colour of its palette far from the ground's).
+  const OwnedBrush brush(CreateSolidBrush(GetRValue(ground) > 128 ? RGB(0, 0, 0) : RGB(255, 255, 255)));
+  const int sourceX = StripViewFor(record->sheetWidth, 0, GetSystemMetrics(SM_CXSCREEN)).sourceX;
+  for (int x : {10, 40, 200}) {
+    const RECT mark = {sourceX + x, y - 5, sourceX + x + 10, y + 5};
+    FillRect(record->objectDC.get(), &mark, brush.get());
+  }
+  GdiFlush();
+  const COLORREF marker = GetPixel(record->objectDC.get(), sourceX + 205, y);
+  ASSERT_NE(marker, ground);
+  ASSERT_NE(shows(10), marker);
+  ASSERT_NE(shows(40), marker);
+  const auto pushedAfterItsWait = [&] {
+    for (int i = 0; i < 20 && StripQuietMs(record) != INFINITE; ++i) {
+      Sleep(StripQuietMs(record));
+      BackgroundStripPass(record);
+    }
+    return StripQuietMs(record) == INFINITE;
+  };
+  // Two asks before the push: the part both cover goes, the mark beyond
+  // them does not.
+  AskForPushUnder({strip.left + 5, strip.top + y - 2, strip.left + 25, strip.top + y + 2});
+  AskForPushUnder({strip.left + 35, strip.top + y, strip.left + 55, strip.bottom + 40});
+  ASSERT_TRUE(pushedAfterItsWait());
+  EXPECT_EQ(shows(10), marker);
+  EXPECT_EQ(shows(40), marker);
+  EXPECT_EQ(shows(200), ground) << "outside the asked parts nothing is pushed";
+  // An ask beside the strip pushes nothing.
+  AskForPushUnder({strip.left + 195, strip.top - 40, strip.left + 215, strip.top});
+  EXPECT_EQ(StripQuietMs(record), INFINITE);
+  // A push asked for without an area goes whole.
+  RequestStripRepush();
+  ASSERT_TRUE(pushedAfterItsWait());
+  EXPECT_EQ(shows(200), marker);
+  // And so does one shown again, though an ask came before it.
+  const RECT unmark = {sourceX + 200, y - 5, sourceX + 210, y + 5};
+  FillRect(record->objectDC.get(), &unmark, KeyBrush());
+  GdiFlush();
+  AskForPushUnder({strip.left + 5, strip.top + y, strip.left + 25, strip.top + y + 1});
+  StripWindowRequest.Set(WindowAction::kShowBottom);
+  BackgroundStripPass(record);
+  ASSERT_TRUE(pushedAfterItsWait());
+  EXPECT_NE(shows(200), marker) << "shown again: pushed whole";
+  ListStripUnder(nullptr, nullptr);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "services/handles.h"
 #include "services/threads.h"
@@ -222,6 +223,70 @@ TEST_F(PushUnder, TheAskWakesTheThreadThatWaits) {
   GetExitCodeThread(thread.get(), &waited);
   EXPECT_LT(waited, 30000u);
   EXPECT_EQ(rightWord_.exchange(0), 1);
+}
+
+// A wide window listed with an area learns what the asks covered of it, in
+// its own coordinates, joined until its thread takes it.
+TEST_F(PushUnder, TheAskedAreaIsWhatTheAsksCoveredOfTheWindow) {
+  AskedArea area;
+  ListWindowUnder(right_, rightWord_, &rightWake_, &area);  // right_ is 300,650 to 350,700
+  struct Row {
+    const char* what;
+    std::vector<RECT> asks;
+    RECT taken;
+  } rows[] = {
+      {"nothing asked", {}, {0, 0, 0, 0}},
+      {"its top-left corner", {{290, 640, 310, 660}}, {0, 0, 10, 10}},
+      {"reaching past it on every side", {{0, 0, 1280, 800}}, {0, 0, 50, 50}},
+      {"its last pixel", {{349, 699, 360, 710}}, {49, 49, 50, 50}},
+      {"two asks joined", {{300, 650, 305, 655}, {340, 690, 345, 695}}, {0, 0, 45, 45}},
+      {"one beside it adds nothing", {{300, 650, 305, 655}, {0, 600, 100, 700}}, {0, 0, 5, 5}},
+      {"touching its edge adds nothing", {{350, 650, 400, 700}}, {0, 0, 0, 0}},
+      {"an empty ask adds nothing", {{320, 670, 320, 690}}, {0, 0, 0, 0}},
+  };
+  for (const Row& row : rows) {
+    for (const RECT& ask : row.asks) AskForPushUnder(ask);
+    const RECT taken = area.Take();
+    EXPECT_TRUE(EqualRect(&taken, &row.taken) || (IsRectEmpty(&taken) && IsRectEmpty(&row.taken)))
+        << row.what << ": " << taken.left << "," << taken.top << " " << taken.right << "," << taken.bottom;
+    const RECT again = area.Take();
+    EXPECT_TRUE(IsRectEmpty(&again)) << row.what << ": taken once";
+    rightWord_ = 0;
+  }
+  // Hidden, it is asked nothing.
+  ShowWindow(right_, SW_HIDE);
+  AskForPushUnder({300, 650, 350, 700});
+  const RECT hidden = area.Take();
+  EXPECT_TRUE(IsRectEmpty(&hidden));
+  EXPECT_EQ(rightWord_.load(), 0);
+}
+
+// The first ask after a take wakes the thread; the asks after it only join
+// the area (the thread already passes for it), until the area is taken.
+TEST_F(PushUnder, AWindowWithAnAskedAreaIsWokenAtItsFirstAskOnly) {
+  AskedArea area;
+  ListWindowUnder(right_, rightWord_, &rightWake_, &area);
+  rightWake_.Wait(0);  // nothing pending from before
+  const auto waitedMs = [&](DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    rightWake_.Wait(milliseconds);
+    return GetTickCount() - start;
+  };
+  AskForPushUnder({300, 650, 310, 660});
+  EXPECT_LT(waitedMs(30000), 20000u) << "the first ask wakes";
+  AskForPushUnder({320, 670, 330, 680});
+  EXPECT_GE(waitedMs(300), 250u) << "a second ask before the take does not";
+  EXPECT_EQ(rightWord_.exchange(0), 1);
+  const RECT taken = area.Take(), both = {0, 0, 30, 30};
+  EXPECT_TRUE(EqualRect(&taken, &both));
+  AskForPushUnder({340, 690, 345, 695});
+  EXPECT_LT(waitedMs(30000), 20000u) << "the first ask after the take wakes again";
+  // Without an area every ask wakes.
+  ListWindowUnder(right_, rightWord_, &rightWake_);
+  for (int i = 0; i < 2; ++i) {
+    AskForPushUnder({300, 650, 310, 660});
+    EXPECT_LT(waitedMs(30000), 20000u) << "ask " << i;
+  }
 }
 
 TEST(PushUnderTable, WordsBeyondItsPlacesAreNotListed) {
