@@ -42,6 +42,11 @@ constexpr int kCalendarSheetWidth = 158;
 // The wall's own UpdateLayeredWindow block; used on the animation thread only.
 LayerArgs wallArgs;
 int grabX;
+// A window that leaves part of the wall asks for a push (AskForPushUnder):
+// the drawn wall is pushed again, not drawn anew. Every other reason
+// (redrawRequest) draws it anew. (A push of the asked part only is not
+// enough here: what showed through the wall's gaps would stay.)
+std::atomic<int> wallAskRequest{0};
 
 HMODULE ProgramModule() {
   return GetModuleHandleA(nullptr);
@@ -54,10 +59,7 @@ SceneRect ReadWorkArea() {
 }
 
 BOOL ShowWall(FigureRecord* record) {
-  if (!record->objectWindow || !record->objectDC) return FALSE;
-  return UpdateLayeredWindow(record->objectWindow, record->objectScreenDC.get(), &wallArgs.destination,
-                             &wallArgs.size, record->objectDC.get(), &wallArgs.source, kKeyColour, &wallArgs.blend,
-                             ULW_COLORKEY);
+  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), wallArgs);
 }
 
 void FillWithKey(FigureRecord* record) {
@@ -150,7 +152,7 @@ void Relayout(FigureRecord* record) {
 // State 0: the wall, its bitmap and its place. False while it cannot load.
 bool LoadWall(FigureRecord* record) {
   if (!LoadBillboardBitmaps(record, 0)) return false;
-  ListWindowUnder(BillboardState.windowRequest.Window(), BillboardState.redrawRequest);
+  ListWindowUnder(BillboardState.windowRequest.Window(), wallAskRequest);
   lstrcpynA(record->name, "Plakatwand", kFigureNameSize);
   record->frameTime = Settings.Speed;
   record->objectBitmap.reset(CreateCompatibleBitmap(record->objectScreenDC.get(), kBillboardWidth, kBillboardHeight));
@@ -274,8 +276,13 @@ void StepBillboard(FigureRecord* record) {
         }
       }
       // Without a compositor a window that leaves part of the wall asks for
-      // this push (AskForPushUnder); an unchanged wall is not pushed on a timer.
-      if (BillboardState.redrawRequest.exchange(0)) DrawWall(record);
+      // a push (AskForPushUnder); an unchanged wall is not pushed on a timer.
+      if (BillboardState.redrawRequest.exchange(0)) {
+        wallAskRequest = 0;  // served by this push
+        DrawWall(record);
+      } else if (wallAskRequest.exchange(0)) {
+        ShowWall(record);
+      }
       break;
     case kLiftBegins:
       grabX = Figures.press.x;
@@ -384,7 +391,7 @@ uint32_t Billboard::QuietMs() {
   if (BillboardState.unloadRequest || BillboardState.windowRequest.action) return 0;
   if (!Settings.Billboard || Shell.fullScreenPause) return kNeverDue;
   if (!record_ || record_->state != kShown) return 0;
-  if (BillboardState.redrawRequest || BillboardState.relayoutRequest || RelayoutRequest || BillboardState.clicked ||
+  if (BillboardState.redrawRequest || wallAskRequest || BillboardState.relayoutRequest || RelayoutRequest || BillboardState.clicked ||
       BillboardState.nudge || (BillboardState.held != 0) != (record_->lifted != 0))
     return 0;
   uint32_t quiet = kNeverDue;

@@ -206,6 +206,84 @@ TEST_F(Billboard, SmallerPostersAreCentredOnGreyAndLargerOnesCut) {
   for (uint32_t p : field) ASSERT_EQ(p, 0xC81414u);
 }
 
+// A window that left part of the wall asks for a push: the drawn wall is
+// pushed again, not drawn anew; any other redraw draws it anew.
+TEST_F(Billboard, AnAskPushesTheDrawnWallWithoutDrawingItAnew) {
+  ShowWall();
+  ASSERT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window()));
+  RECT wall = {};
+  GetWindowRect(BillboardState.windowRequest.Window(), &wall);
+  const WindowDC screen(nullptr);
+  const auto shows = [&](POINT p) { return GetPixel(screen.get(), wall.left + p.x, wall.top + p.y); };
+  const POINT asked = {20, 20}, beside = {120, 20};  // both in the poster field
+  const COLORREF marker = RGB(12, 34, 56);
+  const OwnedBrush brush(CreateSolidBrush(marker));
+  for (POINT p : {asked, beside}) {
+    const RECT mark = {p.x - 3, p.y - 3, p.x + 3, p.y + 3};
+    FillRect(record_->objectDC.get(), &mark, brush.get());
+  }
+  GdiFlush();
+  ASSERT_NE(shows(asked), marker);
+  AskForPushUnder({wall.left + asked.x - 5, wall.top + asked.y - 5, wall.left + asked.x + 5, wall.top + asked.y + 5});
+  StepBillboard(record_);
+  EXPECT_EQ(shows(asked), marker) << "the drawn wall is pushed";
+  EXPECT_EQ(shows(beside), marker) << "whole";
+  EXPECT_EQ(GetPixel(record_->objectDC.get(), beside.x, beside.y), marker) << "not drawn anew";
+  // A redraw asked for otherwise draws the wall anew and pushes it.
+  BillboardState.redrawRequest = 1;
+  StepBillboard(record_);
+  EXPECT_NE(GetPixel(record_->objectDC.get(), beside.x, beside.y), marker);
+  EXPECT_NE(shows(asked), marker);
+  EXPECT_EQ(shows(beside), GetPixel(record_->objectDC.get(), beside.x, beside.y));
+}
+
+// A window walking over the wall: each part it leaves shows the wall again
+// once asked for, without the wall being drawn anew.
+TEST_F(Billboard, WhatAWindowPassingOverItLeavesShowsTheWallAgain) {
+  ShowWall();
+  RECT wall = {};
+  GetWindowRect(BillboardState.windowRequest.Window(), &wall);
+  HWND walker = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST, "BillboardTest", "", WS_POPUP, 0, 0, 0, 0,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(walker, nullptr);
+  const WindowDC screen(nullptr);
+  const OwnedDC memory(CreateCompatibleDC(screen.get()));
+  const OwnedBitmap picture(CreateCompatibleBitmap(screen.get(), 30, 60));
+  const SelectedObject selected(memory.get(), picture.get());
+  const OwnedBrush red(CreateSolidBrush(RGB(200, 0, 0)));
+  RECT all = {0, 0, 30, 60};
+  FillRect(memory.get(), &all, red.get());
+  ShowWindow(walker, SW_SHOWNA);
+  const auto differing = [&](const RECT& area) {
+    int count = 0;
+    for (int y = area.top; y < area.bottom; y += 3)
+      for (int x = area.left; x < area.right; x += 3)
+        count += GetPixel(screen.get(), x, y) != GetPixel(record_->objectDC.get(), x - wall.left, y - wall.top);
+    return count;
+  };
+  RECT before = {};
+  for (int step = 0; step < 6; ++step) {
+    POINT at = {wall.left + 10 + step * 20, wall.top + 40};
+    SIZE size = {30, 60};
+    POINT origin = {0, 0};
+    BLENDFUNCTION blend = {};
+    ASSERT_TRUE(UpdateLayeredWindow(walker, screen.get(), &at, &size, memory.get(), &origin, kKeyColour, &blend,
+                                    ULW_COLORKEY));
+    RECT now = {}, left = {};
+    GetWindowRect(walker, &now);
+    if (step > 0 && SubtractRect(&left, &before, &now)) {
+      AskForPushUnder(left);
+      StepBillboard(record_);
+      EXPECT_EQ(differing(left), 0) << "step " << step;
+    }
+    before = now;
+  }
+  DestroyWindow(walker);
+  AskForPushUnder(before);
+  StepBillboard(record_);
+  EXPECT_EQ(differing(before), 0) << "after it left";
+}
+
 // A fixed "today" for the calendar sheet.
 LocalDateTime fixedToday;
 LocalDateTime FixedToday() {
@@ -442,6 +520,14 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
     EXPECT_EQ(wall.QuietMs(), 0u);
     row.set(0);
   }
+  // A window that left part of it asks for a push, served by the next pass.
+  RECT placed = {};
+  GetWindowRect(BillboardState.windowRequest.Window(), &placed);
+  ASSERT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window()));
+  AskForPushUnder(placed);
+  EXPECT_EQ(wall.QuietMs(), 0u) << "asked for a push";
+  wall.Pass(false);
+  EXPECT_NE(wall.QuietMs(), 0u) << "served";
   // Off or behind a full-screen program it does not step; its window's
   // requests and the unload are served all the same.
   for (int off : {0, 1}) {

@@ -30,16 +30,15 @@ constexpr DWORD kShellWithRecycleBinQuery = (4u << 16) | 71;  // shell32 4.71
 static_assert(sizeof(SHQUERYRBINFO) == 20, "the shell reads a 20-byte query block");
 
 int64_t ShellCountItems() {
-  if (GetDllVersion("shell32.dll") < kShellWithRecycleBinQuery) return -1;
-  int64_t total = 0;
-  for (char drive = 'C'; drive <= 'Y'; ++drive) {
-    char root[4];
-    std::snprintf(root, sizeof root, "%c:", drive);
-    SHQUERYRBINFO info = {};
-    info.cbSize = sizeof info;
-    if (SUCCEEDED(SHQueryRecycleBinA(root, &info)) && info.i64NumItems > 0) total += info.i64NumItems;
-  }
-  return total;
+  // The shell's version stays what it was for the life of the process.
+  static const bool canQuery = GetDllVersion("shell32.dll") >= kShellWithRecycleBinQuery;
+  if (!canQuery) return -1;
+  // An empty root asks for the bins of all drives at once: one look instead
+  // of one per drive letter (each opens the bin's folders; and a shell that
+  // keeps one bin for all drives would count it once per letter).
+  SHQUERYRBINFO info = {};
+  info.cbSize = sizeof info;
+  return SUCCEEDED(SHQueryRecycleBinA("", &info)) && info.i64NumItems > 0 ? info.i64NumItems : 0;
 }
 
 void ShellEmpty() {

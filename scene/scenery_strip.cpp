@@ -59,18 +59,8 @@ void PushStrip(FigureRecord* record, bool asked = false) {
   repushRequest = 0;
   const bool whole = wholePushDue.exchange(false) || !asked;
   const RECT part = askedArea.Take();
-  const LayerArgs& args = StripLayerArgs;
-  UPDATELAYEREDWINDOWINFO info = {sizeof info,   record->objectScreenDC.get(), &args.destination, &args.size,
-                                  record->objectDC.get(), &args.source,      kKeyColour,         &args.blend,
-                                  ULW_COLORKEY,  whole || IsRectEmpty(&part) ? nullptr : &part};
-  // Looked up: the headers for the oldest systems declare no function here.
-  static const auto pushIndirect = reinterpret_cast<UpdateLayeredWindowIndirect*>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "UpdateLayeredWindowIndirect")));
-  if (!pushIndirect || !pushIndirect(StripWindowRequest.Window(), &info)) {
-    LayerArgs copy = StripLayerArgs;
-    UpdateLayeredWindow(StripWindowRequest.Window(), info.hdcDst, &copy.destination, &copy.size, info.hdcSrc,
-                        &copy.source, kKeyColour, &copy.blend, ULW_COLORKEY);
-  }
+  PushLayer(StripWindowRequest.Window(), record->objectScreenDC.get(), record->objectDC.get(), StripLayerArgs,
+            whole ? nullptr : &part);
   lastPush = GetTickCount();
 }
 

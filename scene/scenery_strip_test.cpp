@@ -244,6 +244,16 @@ TEST_F(SceneryStrip, AnAskPushesOnlyThePartItCovered) {
   EXPECT_EQ(shows(10), marker);
   EXPECT_EQ(shows(40), marker);
   EXPECT_EQ(shows(200), ground) << "outside the asked parts nothing is pushed";
+  // A part far from the window's edge comes from the same place of the
+  // picture (the view's offset into it) to the same place on the screen.
+  const RECT distant = {sourceX + 600, y - 5, sourceX + 610, y + 5};
+  FillRect(record->objectDC.get(), &distant, brush.get());
+  GdiFlush();
+  AskForPushUnder({strip.left + 595, strip.top + y - 2, strip.left + 615, strip.top + y + 2});
+  ASSERT_TRUE(pushedAfterItsWait());
+  EXPECT_EQ(shows(600), marker);
+  EXPECT_NE(shows(590), marker);
+  EXPECT_EQ(shows(200), ground);
   // An ask beside the strip pushes nothing.
   AskForPushUnder({strip.left + 195, strip.top - 40, strip.left + 215, strip.top});
   EXPECT_EQ(StripQuietMs(record), INFINITE);

@@ -25,11 +25,7 @@ SceneRect ReadWorkArea() {
 }
 
 BOOL ShowLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
-  if (!window || !memoryDC) return FALSE;
-  // The call takes non-const pointers but only reads them.
-  LayerArgs copy = args;
-  return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,
-                             kKeyColour, &copy.blend, ULW_COLORKEY);
+  return PushLayer(window, screenDC, memoryDC, args);
 }
 
 void PaintKeyAndHide(HWND window, const RECT& area) {
@@ -39,6 +35,23 @@ void PaintKeyAndHide(HWND window, const RECT& area) {
 }
 
 }  // namespace
+
+BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, const RECT* part) {
+  if (!window || !memoryDC) return FALSE;
+  if (part && !IsRectEmpty(part)) {
+    // Looked up: the headers for the oldest systems declare no function here.
+    static const auto pushIndirect = reinterpret_cast<UpdateLayeredWindowIndirect*>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "UpdateLayeredWindowIndirect")));
+    const UPDATELAYEREDWINDOWINFO info = {sizeof info, screenDC,    &args.destination, &args.size,
+                                          memoryDC,    &args.source, kKeyColour,       &args.blend,
+                                          ULW_COLORKEY, part};
+    if (pushIndirect && pushIndirect(window, &info)) return TRUE;
+  }
+  // The call takes non-const pointers but only reads them.
+  LayerArgs copy = args;
+  return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,
+                             kKeyColour, &copy.blend, ULW_COLORKEY);
+}
 
 FigureRecord* AllocateFigureRecord() {
   return new (std::nothrow) FigureRecord{};
