@@ -168,10 +168,9 @@ bool LoadWall(FigureRecord* record) {
   wallArgs.destination = {record->x, record->y};
   wallArgs.size = {kBillboardWidth, kBillboardHeight};
   FillWithKey(record);
-  ShowWall(record);
   record->frame = record->steps = record->ticks = 0;
-  if (WallMayShow()) Place(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
-  PlaceClockAboveWall();
+  // The window shows with the first picture (kFirstPaste), not before: a
+  // display without a compositor shows an unpainted layered window black.
   record->state = kFirstPaste;
   return true;
 }
@@ -261,10 +260,14 @@ void StepBillboard(FigureRecord* record) {
       LoadWall(record);
       return;
     case kFirstPaste:
-      BillboardState.relayoutRequest = 1;
+      BillboardState.relayoutRequest = 0;
       BillboardState.redrawRequest = 1;
       BillboardState.lastMinute = CurrentMinute();
       Plakatieren(record, Settings.Calendar ? kBillboardCalendarMotif : kBillboardStartMotif);
+      Relayout(record);  // its place, then its picture, then it shows
+      DrawWall(record);
+      if (WallMayShow()) Place(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
+      PlaceClockAboveWall();
       record->state = kShown;
       break;
     case kShown:

@@ -132,7 +132,11 @@ TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
   EXPECT_STREQ(record_->name, "Plakatwand");
   EXPECT_EQ(record_->objectWindow, BillboardState.windowRequest.Window());
   EXPECT_EQ(WindowFromDC(record_->objectScreenDC.get()), BillboardState.windowRequest.Window()) << "the wall's own window's DC";
-  EXPECT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window()));
+  EXPECT_FALSE(IsWindowVisible(BillboardState.windowRequest.Window())) << "no window before its first picture";
+  StepBillboard(record_);
+  EXPECT_EQ(record_->state, 2);
+  EXPECT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window())) << "shown with its first motif";
+  EXPECT_EQ(Placed(), (std::pair{250L, work_.bottom})) << "in its place when it shows";
   ShowWall();
   RECT r = {};
   GetWindowRect(BillboardState.windowRequest.Window(), &r);
@@ -478,6 +482,8 @@ TEST_F(Billboard, UnloadHidesTheWindowAndTheNextStepLoadsAgain) {
   EXPECT_FALSE(IsWindowVisible(BillboardState.windowRequest.Window()));
   StepBillboard(record_);
   EXPECT_EQ(record_->state, 1);
+  EXPECT_FALSE(IsWindowVisible(BillboardState.windowRequest.Window())) << "not before its picture";
+  StepBillboard(record_);
   EXPECT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window()));
   UnloadBillboard(record_);
   UnloadBillboard(record_);  // twice is harmless

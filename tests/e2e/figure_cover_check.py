@@ -62,7 +62,9 @@ def reference(deadline):
             time.sleep(0.5)
             continue
         a, b = first[height - BAND:], second[height - BAND:]
-        if (np.abs(a - b).max(axis=2) <= TOLERANCE).all():
+        # An object not painted yet shows black on this display: wait for it.
+        unpainted = [w for w in objects if (b[:, max(w[1], 0):w[1] + w[3]].max(axis=2) < 16).mean() > 0.5]
+        if not unpainted and (np.abs(a - b).max(axis=2) <= TOLERANCE).all():
             return b, {w[0] for w in standing}, objects
     return None
 
@@ -157,6 +159,8 @@ def main():
             failures.append("%d pixels (%d black) differ in columns %d..%d %s"
                             % (count, black, cols.min(), cols.max(), where))
             print("FAIL:", failures[-1])
+            if len(failures) == 1:  # where the windows stand now, beside where they stood
+                print("  windows now:", ", ".join("%dx%d+%d+%d" % (w[3], w[4], w[1], w[2]) for w in after))
             if args.save:
                 Image.fromarray(screen.astype(np.uint8)).save("%s/fail%02d.png" % (args.save, len(failures)))
         elif figure:

@@ -89,6 +89,7 @@ def main():
         until = time.time() + WATCH_S
         walked = None
         seen = None
+        lowest = {window: extent[3] for window, extent in firsts.items()}  # a step may lift the feet
         while walked is None and firsts and time.time() < until:
             time.sleep(0.7)
             laters = figure_windows(size)
@@ -96,6 +97,7 @@ def main():
                 extent = figure_extent(laters[window])
                 if extent:  # a figure came on during the watch: watch it whole
                     firsts[window] = extent
+                    lowest[window] = extent[3]
                     until = time.time() + WATCH_S
             for window, first in list(firsts.items()):
                 geometry = laters.get(window)
@@ -103,6 +105,7 @@ def main():
                 if not later:
                     del firsts[window]  # gone or empty: the scene ended
                     continue
+                lowest[window] = max(lowest[window], later[3])
                 moved = abs(centre(later) - centre(first))
                 if not seen or moved >= abs(centre(seen[3]) - centre(seen[1])):
                     seen = (window, first, geometry, later)  # the one that moved most
@@ -111,7 +114,7 @@ def main():
                     break
         if not seen:
             continue  # the scene ended between the shots: wait for the next
-        _, first, geometry, later = walked or seen
+        window, first, geometry, later = walked or seen
         print("window %dx%d+%d+%d, figure %d..%d then %d..%d" % (geometry[2], geometry[3], geometry[0],
                                                                geometry[1], first[0], first[1], later[0],
                                                                later[1]))
@@ -120,9 +123,11 @@ def main():
             continue
         screen_height = screen_size()[1]
         failures = []
-        if first[3] < screen_height - 8 or later[3] < screen_height - 8:
-            failures.append("the figure's feet are not on the bottom line: %d, %d of %d"
-                            % (first[3], later[3], screen_height))
+        # He touches the ground at least once while he is watched (a jump, a
+        # raised leg or a lifted paw leave it for a frame).
+        if lowest[window] < screen_height - 8:
+            failures.append("the figure's feet are not on the bottom line: lowest %d of %d"
+                            % (lowest[window], screen_height))
         for f in failures:
             print("FAIL:", f)
         print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
