@@ -33,11 +33,12 @@ LayerArgs StripLayerArgs;
 // pushed on a timer. A walking figure asks at nearly every step, and each
 // push copies the screen-wide picture: asks within kPassMs of the last push
 // are served together when it is over (the steps left show that long).
-// Only what the asks covered goes again (a figure's width of a strip as wide
-// as the screen); a push shown again or asked for otherwise goes whole.
+// Only the first ask since the last push wakes the thread. The push goes
+// whole: a window moved by its own layered push (a figure's frame) leaves
+// part of the strip without asking, and under Wine only the pushed part is
+// painted again, so a push of the asked parts alone left black trails.
 std::atomic<int> repushRequest{0};
 AskedArea askedArea;
-std::atomic<bool> wholePushDue{false};
 DWORD lastPush;
 unsigned relayoutSetsSeen;
 
@@ -50,17 +51,13 @@ int StripOffset() {
   return Settings.HGversatz[StripNumber()].Get();
 }
 
-// Pushes the strip: whole, or with `asked` only the part the asks since the
-// last push covered (the rest of the window keeps what it shows).
-void PushStrip(FigureRecord* record, bool asked = false) {
+void PushStrip(FigureRecord* record) {
   if (!record->objectDC || !record->objectBitmap) return;
   // Whatever push goes serves the asks before it (word first: an ask adds
   // its part before it sets the word).
   repushRequest = 0;
-  const bool whole = wholePushDue.exchange(false) || !asked;
-  const RECT part = askedArea.Take();
-  PushLayer(StripWindowRequest.Window(), record->objectScreenDC.get(), record->objectDC.get(), StripLayerArgs,
-            whole ? nullptr : &part);
+  askedArea.Take();  // the next ask wakes the thread again
+  PushLayer(StripWindowRequest.Window(), record->objectScreenDC.get(), record->objectDC.get(), StripLayerArgs);
   lastPush = GetTickCount();
 }
 
@@ -210,7 +207,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
         PlaceStrip(record);
         PushStrip(record);
       } else if (repushRequest && RepushWaitMs() == 0) {
-        PushStrip(record, true);
+        PushStrip(record);
       }
       return;
     default:
@@ -221,7 +218,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
 
 void BackgroundStripPass(FigureRecord* record) {
   if (ApplyWindowRequest(StripWindowRequest.Window(), StripWindowRequest)) {
-    wholePushDue = true;  // shown again: push it all now
+    // shown again: push now
     repushRequest = 1;
     lastPush = GetTickCount() - kPassMs;
   }
@@ -245,7 +242,6 @@ void ListStripUnder(HWND window, WorkerWake* wake) {
 }
 
 void RequestStripRepush() {
-  wholePushDue = true;
   repushRequest = 1;
 }
 
