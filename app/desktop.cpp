@@ -3,6 +3,9 @@
 #include "objects/billboard.h"
 #include "objects/billboard_state.h"
 #include "objects/clock.h"
+#include "objects/countdown.h"
+#include "options/options_sheet.h"
+#include "scene/scenery_strip.h"
 #include "objects/weather_sign.h"
 #include "scene/anim_thread.h"
 #include "services/window_requests.h"
@@ -22,4 +25,16 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
   SetAnimationParts({&Desktop().billboard,
                      {[] { ClockObject.raiseRequest = 1; }, [] { WeatherObject.raiseRequest = 1; }},
                      &Desktop().player, &Figures, &Shell, &Bubble});
+}
+
+OptionsParts DesktopOptionsParts() {
+  OptionsParts parts;
+  parts.weather = &Desktop().weather;
+  parts.shell = &Shell;
+  parts.clock = &ClockObject;
+  parts.countdown = &CountdownObject;
+  parts.weatherSign = &WeatherObject;
+  parts.billboard = &BillboardState;
+  parts.strip = &StripRequests;
+  return parts;
 }

@@ -21,3 +21,7 @@ DesktopParts& Desktop();
 // carries, and what follows a relayout the thread passes on.
 // Each window goes to the thread that draws it.
 void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow);
+
+// What the options sheet is handed: the parts its pages read and ask.
+struct OptionsParts;
+OptionsParts DesktopOptionsParts();

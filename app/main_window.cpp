@@ -217,7 +217,7 @@ bool OnCommand(HWND window, int id) {
       SendMessageA(window, MSG_MONITOR_OFF, 0, 0);
       return true;
     case CMD_OPTIONS:
-      OpenOptions(window, {&Desktop().weather});
+      OpenOptions(window, DesktopOptionsParts());
       return false;
     case CMD_HELP:
       ShowHelpTopic(window, nullptr, 100);

@@ -99,9 +99,11 @@ void OnApply(HWND page) {
   s.Feiertage = region == CB_ERR ? 0 : static_cast<int>(region);
   const bool wallChanged = s.Billboard != Settings.Billboard;
   SaveSettings(CommitPage(SettingPage::kBillboard));
-  BillboardReloadRequest = wallChanged ? 1 : 0;
-  // The calendar sheet is drawn again for a new holiday region.
-  if (Settings.Billboard && BillboardState.currentMotif == kCalendarMotif) BillboardReloadRequest = 1;
+  if (BillboardStateBlock* wall = SheetParts().billboard) {
+    wall->unloadRequest = wallChanged ? 1 : 0;
+    // The calendar sheet is drawn again for a new holiday region.
+    if (Settings.Billboard && wall->currentMotif == kCalendarMotif) wall->unloadRequest = 1;
+  }
   WakeWorkers();  // the animation thread serves the reload and the new setting now
   FindPicturePosters();
   FindTextPosters();

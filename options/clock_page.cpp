@@ -43,17 +43,19 @@ void ShowFaceChoice(HWND page) {
 }
 
 void OnApply(HWND page) {
-  ClockObject.reloadRequest = g_face != Settings.Clock ? 1 : 0;
+  DesktopObject* clock = SheetParts().clock;
+  if (clock) clock->reloadRequest = g_face != Settings.Clock ? 1 : 0;
   AppSettings& s = PageSettings();
   s.Clock = g_face;
   s.ClockOnTop = IsChecked(page, IDC_CLOCK_ONTOP);
   s.ClockNotDA = IsChecked(page, IDC_CLOCK_KEEP);
   s.RecycleBin = IsChecked(page, IDC_CLOCK_RECYCLE_BIN) && g_face == 1;
   SaveSettings(CommitPage(SettingPage::kClock));
-  ClockObject.relayout = 1;
+  if (!clock) return;
+  clock->relayout = 1;
   // The clock's own thread shows and stacks its window.
-  if (ClockObject.window && g_face > 0)
-    ClockObject.RequestWindow(Settings.ClockOnTop ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
+  if (clock->window && g_face > 0)
+    clock->RequestWindow(Settings.ClockOnTop ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
 }
 
 }  // namespace

@@ -110,7 +110,8 @@ bool PickedTime(HWND page, int control, SYSTEMTIME& out) {
 }
 
 void OnApply(HWND page) {
-  CountdownObject.reloadRequest = g_design != Settings.Countdown ? 1 : 0;
+  DesktopObject* countdown = SheetParts().countdown;
+  if (countdown) countdown->reloadRequest = g_design != Settings.Countdown ? 1 : 0;
   AppSettings& s = PageSettings();
   s.Countdown = g_design;
   s.CountdownOnTop = IsChecked(page, IDC_COUNTDOWN_ONTOP);
@@ -130,10 +131,10 @@ void OnApply(HWND page) {
   ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
   s.CountdownSoundFile.Set(path);
   SaveSettings(CommitPage(SettingPage::kCountdown));
-  CountdownObject.relayout = 1;
-  if (CountdownObject.window && g_design > 0)
-    CountdownObject.RequestWindow(Settings.CountdownOnTop ? WindowAction::kRaiseTopmost
-                                                          : WindowAction::kRaiseNotTopmost);
+  if (!countdown) return;
+  countdown->relayout = 1;
+  if (countdown->window && g_design > 0)
+    countdown->RequestWindow(Settings.CountdownOnTop ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
 }
 
 void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_COUNTDOWN%d", index + 1); }

@@ -11,7 +11,6 @@
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "objects/wallpaper.h"
-#include "services/shell_state.h"
 #include "scene/scenery_strip.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
@@ -58,7 +57,7 @@ void ShowOffset(HWND page) {
 }
 
 void OnInit(HWND page) {
-  Shell.optionsOpen = 1;
+  SetSheetOpen(true);
   const AppSettings& s = PageSettings();
   g_strip = s.HG;
   SetChecked(page, IDC_DESKTOP_STRIP_ON, s.HG > 0);
@@ -107,13 +106,14 @@ void OnApply(HWND page) {
   const bool on = IsChecked(page, IDC_DESKTOP_STRIP_ON);
   if (on && (g_strip < 1 || g_strip > 6)) g_strip = 1;
   s.HG = on ? g_strip : 0;
-  StripRequests.unload = s.HG != Settings.HG ? 1 : 0;
+  StripRequestWords* strip = SheetParts().strip;
+  if (strip) strip->unload = s.HG != Settings.HG ? 1 : 0;
   s.HGNotDA = IsChecked(page, IDC_DESKTOP_STRIP_KEEP);
   const AppSettings& committed = CommitPage(SettingPage::kDesktop);
   if (newWallpaper) SetDesktopBackground(Settings.ShowWallpaper, path);
   SaveSettings(committed);
   g_strip = Settings.HG;
-  StripRequests.relayout = 1;
+  if (strip) strip->relayout = 1;
   WakeWorkers();  // the strip's thread serves it now
 }
 

@@ -11,7 +11,6 @@
 #include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
-#include "services/shell_state.h"
 #include "services/win_util.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
@@ -44,7 +43,7 @@ void SetVersionText(HWND page) {
 void OnInit(HWND page) {
   // The sheet tells its callback who it is only after the start page exists.
   RestoreDialogPos(GetParent(page));
-  Shell.optionsOpen = 1;
+  SetSheetOpen(true);
   Language = 1;
   HWND combo = GetDlgItem(page, IDC_GENERAL_LANGUAGE);
   SendMessageA(combo, CB_RESETCONTENT, 0, 0);

@@ -46,10 +46,10 @@ struct Row {
 };
 
 void ClearRequests() {
-  ClockObject.reloadRequest = 0;
-  CountdownObject.reloadRequest = 0;
-  BillboardReloadRequest = 0;
-  StripRequests.unload = 0;
+  TestParts().clock.reloadRequest = 0;
+  TestParts().countdown.reloadRequest = 0;
+  TestParts().billboard.unloadRequest = 0;
+  TestParts().strip.unload = 0;
 }
 
 TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
@@ -61,9 +61,9 @@ TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
       {kSpeed, [](HWND p) { Slide(p, IDC_SPEED_PAUSE_SLIDER, 75); }, "Pause", "600",
        [] { return Settings.Pause.Get(); }, 600},
       {kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_ON); }, "HG", "0", [] { return Settings.HG.Get(); },
-       0, [] { return StripRequests.unload.load(); }},
+       0, [] { return TestParts().strip.unload.load(); }},
       {kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_NEXT); }, "HG", "2",
-       [] { return Settings.HG.Get(); }, 2, [] { return StripRequests.unload.load(); }},
+       [] { return Settings.HG.Get(); }, 2, [] { return TestParts().strip.unload.load(); }},
       {kDesktop, [](HWND p) { Slide(p, IDC_DESKTOP_OFFSET, 300); }, "HGversatz", "0,300,0,0,0,0,0",
        [] { return Settings.HGversatz[1].Get(); }, 300},
       {kDesktop,
@@ -73,13 +73,13 @@ TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
        },
        "WallpaperPic", "Z:\\nowhere\\none.bmp", [] { return Settings.ShowWallpaper.Get(); }, 2},
       {kClock, [](HWND p) { Click(p, IDC_CLOCK_FACE2); }, "Clock", "2", [] { return Settings.Clock.Get(); },
-       2, [] { return ClockObject.reloadRequest.load(); }},
+       2, [] { return TestParts().clock.reloadRequest.load(); }},
       {kClock, [](HWND p) { Click(p, IDC_CLOCK_ONTOP); }, "ClockOnTop", "1",
        [] { return Settings.ClockOnTop.Get(); }, 1},
       {kClock, [](HWND p) { Click(p, IDC_CLOCK_RECYCLE_BIN); }, "RecycleBin", "0",
        [] { return Settings.RecycleBin.Get(); }, 0},
       {kCountdown, [](HWND p) { Click(p, IDC_COUNTDOWN_DESIGN2); }, "Countdown", "2",
-       [] { return Settings.Countdown.Get(); }, 2, [] { return CountdownObject.reloadRequest.load(); }},
+       [] { return Settings.Countdown.Get(); }, 2, [] { return TestParts().countdown.reloadRequest.load(); }},
       {kCountdown,
        [](HWND p) {
          Click(p, IDC_COUNTDOWN_DESIGN2);
@@ -95,7 +95,7 @@ TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
       {kBillboard, [](HWND p) { Click(p, IDC_BILLBOARD_CALENDAR_ONLY); }, "Calendar", "1",
        [] { return Settings.Calendar.Get(); }, 1},
       {kBillboard, [](HWND p) { Click(p, IDC_BILLBOARD_ON); }, "Billboard", "0",
-       [] { return Settings.Billboard.Get(); }, 0, [] { return BillboardReloadRequest.load(); }},
+       [] { return Settings.Billboard.Get(); }, 0, [] { return TestParts().billboard.unloadRequest.load(); }},
       {kBillboard, [](HWND p) { Select(p, IDC_BILLBOARD_REGION, 17); }, "Feiertage", "17",
        [] { return Settings.Feiertage.Get(); }, 17},
       {kPeople, [](HWND p) { Click(p, IDC_PEOPLE_ACTIVE); }, "FigDeactive", "2 ",

@@ -62,6 +62,7 @@ void WithdrawPreviews() {
 }
 
 bool g_sheetRunning = false;
+OptionsParts g_parts;
 
 // Dialog templates: the extended form starts with version 1, signature 0xFFFF.
 void AddSystemMenuStyle(void* dialogTemplate) {
@@ -89,14 +90,14 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
   if (!entry) return FALSE;
 
   const UINT code = message == WM_NOTIFY && lParam ? reinterpret_cast<const NMHDR*>(lParam)->code : 0;
-  if (code == PSN_SETACTIVE) Shell.optionsOpen = 1;
+  if (code == PSN_SETACTIVE) SetSheetOpen(true);
   const INT_PTR handled = entry->proc(page, message, wParam, lParam);
   switch (code) {
     case PSN_SETACTIVE:
       return NotifyResult(page, 0);
     case PSN_KILLACTIVE:
     case PSN_RESET:
-      Shell.optionsOpen = 0;
+      SetSheetOpen(false);
       if (entry->savesPosition) SaveDialogPos(GetParent(page));
       return NotifyResult(page, FALSE);
     case PSN_APPLY:
@@ -184,13 +185,13 @@ INT_PTR ShowOptionsSheet(HWND owner) {
   for (const OptionsPage& entry : kOptionsPages)
     if (entry.proc && entry.onCancel) entry.onCancel();
   OptionsSheetWindow = nullptr;
-  Shell.optionsOpen = 0;
+  SetSheetOpen(false);
   return result;
 }
 
-namespace {
-OptionsParts g_parts;
-}  // namespace
+void SetSheetOpen(bool open) {
+  if (g_parts.shell) g_parts.shell->optionsOpen = open ? 1 : 0;
+}
 
 const OptionsParts& SheetParts() {
   return g_parts;

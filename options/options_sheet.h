@@ -18,7 +18,7 @@
 //    PreviewSetting; if the sheet closes before the page commits it, the
 //    committed value comes back.
 // 2. The frame (OptionsPageProc) does the rest for every page: it
-//    sets and clears Shell.optionsOpen, answers every PSN_ code with "no error",
+//    sets and clears the shell's optionsOpen, answers every PSN_ code with "no error",
 //    opens the page's help topic on the Help button and control popups on
 //    F1, and saves the sheet's position when a page that asks for it is
 //    left. Call PageChanged(page) (options/page_protocol.h, with the pages'
@@ -56,10 +56,23 @@ extern const OptionsPage kOptionsPages[kOptionsPageCount];
 extern HWND OptionsSheetWindow;
 
 class WeatherService;
+struct BillboardStateBlock;
+struct DesktopObject;
+struct ShellState;
+struct StripRequestWords;
 
-// What the shell hands the sheet for its run: the parts the pages reach.
+// What the shell hands the sheet for its run: the parts the pages reach. A
+// part left null is not running (a test's sheet): its requests are dropped.
 struct OptionsParts {
   WeatherService* weather = nullptr;  // the weather page's "update now" and temperature
+  // The sheet's open flag (set while a page shows) and the display's palette.
+  ShellState* shell = nullptr;
+  // The objects' reload, relayout and raise requests.
+  DesktopObject* clock = nullptr;
+  DesktopObject* countdown = nullptr;
+  DesktopObject* weatherSign = nullptr;
+  BillboardStateBlock* billboard = nullptr;  // its reload request and the motif it shows
+  StripRequestWords* strip = nullptr;        // the strip's unload and relayout
 };
 
 // Brings an open sheet to the front, or initialises the common controls,
@@ -68,6 +81,9 @@ struct OptionsParts {
 int OpenOptions(HWND owner, const OptionsParts& parts);
 // The parts of the open sheet (empty while none is open).
 const OptionsParts& SheetParts();
+// The handed shell's optionsOpen: no scene starts and no object stays
+// topmost while a page shows.
+void SetSheetOpen(bool open);
 // The dialog procedure the sheet gives every page: it calls the page's own
 // procedure and does the shared part of the protocol around it.
 INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <map>
 #include <string>
@@ -12,7 +13,9 @@
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
 #include "options/page_ids.h"
+#include "objects/billboard_state.h"
 #include "objects/weather_sign.h"
+#include "scene/scenery_strip.h"
 #include "services/shell_state.h"
 
 namespace {
@@ -80,7 +83,7 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
                 SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
                 titles.push_back(text);
               }
-              EXPECT_EQ(Shell.optionsOpen.load(), 1);
+              EXPECT_EQ(TestParts().shell.optionsOpen.load(), 1);
               nested = OpenOptions(nullptr, {});  // returns at once: the open sheet is raised
               Ok(sheet);
             }),
@@ -94,7 +97,7 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
   EXPECT_EQ(placed.left, 100);  // where it was left last time
   EXPECT_EQ(placed.top, 120);
   EXPECT_EQ(OptionsSheetWindow, nullptr);
-  EXPECT_EQ(Shell.optionsOpen.load(), 0);
+  EXPECT_EQ(TestParts().shell.optionsOpen.load(), 0);
   EXPECT_FALSE(Stored("DlgPos").empty());  // the General page saves the place when it is left
 }
 
@@ -134,7 +137,7 @@ TEST_F(SheetTest, ACancelDropsTheCopyAndTakesBackWhatWasShownAtOnce) {
   const std::vector<std::string> before = LiveRows();
   std::map<std::string, std::string> storedBefore;
   for (const SettingRow& row : SettingRows()) storedBefore[row.name] = Stored(row.name);
-  WeatherObject.reloadRequest = 0;
+  TestParts().weatherSign.reloadRequest = 0;
   RunSheet([&](HWND sheet) {
     Click(ShowPage(sheet, SheetIndex(IDD_PAGE_GENERAL)), IDC_GENERAL_AUTOSTART);
     Slide(ShowPage(sheet, SheetIndex(IDD_PAGE_SPEED)), IDC_SPEED_SLIDER, 10);
@@ -161,7 +164,7 @@ TEST_F(SheetTest, ACancelDropsTheCopyAndTakesBackWhatWasShownAtOnce) {
     Cancel(sheet);
   });
   EXPECT_EQ(ChangedRows(before), std::vector<std::string>{});
-  EXPECT_EQ(WeatherObject.reloadRequest.load(), 1) << "the sign goes again";
+  EXPECT_EQ(TestParts().weatherSign.reloadRequest.load(), 1) << "the sign goes again";
   for (const SettingRow& row : SettingRows()) EXPECT_EQ(Stored(row.name), storedBefore[row.name]) << row.name;
 }
 
@@ -204,6 +207,59 @@ TEST_F(SheetTest, APagesApplyCommitsOnlyItsOwnSettings) {
     if (row.applied == 104) {
       EXPECT_EQ(Stored("Weather"), "1,60,0,0,0,0");
     }
+  }
+}
+
+// The pages reach the objects, the wall, the strip and the shell only
+// through the parts the sheet is handed: the program's own are never asked,
+// and a sheet handed none applies every page without a request.
+TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
+  // Clock reload and relayout, countdown reload and relayout, sign reload,
+  // wall reload, strip unload and relayout; each read and cleared.
+  using Words = std::array<int, 8>;
+  auto read = [](DesktopObject& clock, DesktopObject& countdown, DesktopObject& sign, BillboardStateBlock& wall,
+                 StripRequestWords& strip) {
+    return Words{clock.reloadRequest.exchange(0), clock.relayout.exchange(0), countdown.reloadRequest.exchange(0),
+                 countdown.relayout.exchange(0),  sign.reloadRequest.exchange(0), wall.unloadRequest.exchange(0),
+                 strip.unload.exchange(0),        strip.relayout.exchange(0)};
+  };
+  auto program = [&] { return read(ClockObject, CountdownObject, WeatherObject, BillboardState, StripRequests); };
+  TestDesktop& own = TestParts();
+  auto handed = [&] { return read(own.clock, own.countdown, own.weatherSign, own.billboard, own.strip); };
+  const struct {
+    const char* name;
+    bool handParts;
+    Words expected;  // in the handed parts
+  } rows[] = {
+      {"handed", true, {1, 1, 1, 1, 1, 1, 1, 1}},
+      {"none handed", false, {0, 0, 0, 0, 0, 0, 0, 0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ResetSettingsKey();
+    LoadSettings();
+    LoadSettings();
+    program();
+    handed();
+    int programOpen = -1, handedOpen = -1;
+    RunSheetWith(row.handParts ? own.Parts() : OptionsParts{}, [&](HWND sheet) {
+      Click(ShowPage(sheet, SheetIndex(IDD_PAGE_CLOCK)), IDC_CLOCK_FACE2);
+      Click(ShowPage(sheet, SheetIndex(IDD_PAGE_COUNTDOWN)), IDC_COUNTDOWN_DESIGN2);
+      Click(ShowPage(sheet, SheetIndex(IDD_PAGE_BILLBOARD)), IDC_BILLBOARD_ON);
+      Click(ShowPage(sheet, SheetIndex(IDD_PAGE_DESKTOP)), IDC_DESKTOP_STRIP_NEXT);
+      Click(ShowPage(sheet, SheetIndex(104)), 1311);  // the weather sign on: its reload at once
+      programOpen = Shell.optionsOpen.load();
+      handedOpen = own.shell.optionsOpen.load();
+      Ok(sheet);
+    });
+    EXPECT_EQ(programOpen, 0) << "the program's shell words are not the sheet's";
+    EXPECT_EQ(handedOpen, row.handParts ? 1 : 0);
+    EXPECT_EQ(own.shell.optionsOpen.load(), 0) << "cleared when the sheet closes";
+    EXPECT_EQ(handed(), row.expected);
+    EXPECT_EQ(program(), Words{}) << "the program's own parts are never asked";
+    // What the pages applied is committed either way.
+    EXPECT_EQ(Settings.Clock.Get(), 2);
+    EXPECT_EQ(Settings.Countdown.Get(), 2);
   }
 }
 

@@ -12,7 +12,11 @@
 #include <functional>
 #include <string>
 
+#include "objects/billboard_state.h"
+#include "objects/desktop_object.h"
 #include "objects/metar_download.h"
+#include "scene/scenery_strip.h"
+#include "services/shell_state.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/handles.h"
@@ -24,6 +28,31 @@ namespace options_test {
 inline WeatherService& TestWeather() {
   static WeatherService weather;
   return weather;
+}
+
+// The tests' own shell words and desktop parts, handed to every sheet they
+// open: a test reads the requests a page made from these, not from the
+// program's.
+struct TestDesktop {
+  ShellState shell;
+  DesktopObject clock, countdown, weatherSign;
+  BillboardStateBlock billboard;
+  StripRequestWords strip;
+  OptionsParts Parts() {
+    OptionsParts parts;
+    parts.weather = &TestWeather();
+    parts.shell = &shell;
+    parts.clock = &clock;
+    parts.countdown = &countdown;
+    parts.weatherSign = &weatherSign;
+    parts.billboard = &billboard;
+    parts.strip = &strip;
+    return parts;
+  }
+};
+inline TestDesktop& TestParts() {
+  static TestDesktop desktop;
+  return desktop;
 }
 
 inline std::function<void(HWND)>& SheetScript() {
@@ -41,11 +70,14 @@ inline void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD) {
     PropSheet_PressButton(OptionsSheetWindow, PSBTN_CANCEL);
 }
 
-// Opens the sheet as the tray menu does and runs `script` on it.
-inline int RunSheet(std::function<void(HWND)> script) {
+// Opens the sheet as the tray menu does, handed `parts`, and runs `script` on it.
+inline int RunSheetWith(const OptionsParts& parts, std::function<void(HWND)> script) {
   SheetScript() = std::move(script);
   SetTimer(nullptr, 0, 20, RunScript);
-  return OpenOptions(nullptr, {&TestWeather()});
+  return OpenOptions(nullptr, parts);
+}
+inline int RunSheet(std::function<void(HWND)> script) {
+  return RunSheetWith(TestParts().Parts(), std::move(script));
 }
 
 inline HWND ShowPage(HWND sheet, int index) {

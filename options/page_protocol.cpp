@@ -7,6 +7,7 @@
 
 #include "imaging/pictura.h"
 #include "stage/figure_bitmaps.h"
+#include "options/options_sheet.h"
 #include "services/shell_state.h"
 #include "services/win_util.h"
 #include "services/handles.h"
@@ -14,9 +15,16 @@
 
 namespace {
 
+// The display's palette the shell handed the sheet; null on a true-colour display.
+HPALETTE SheetPalette() {
+  const ShellState* shell = SheetParts().shell;
+  return shell && shell->paletteMode ? shell->palette.load() : nullptr;
+}
+
 OwnedBitmap LoadPreview(const char* name) {
   HPALETTE palette = nullptr;
-  OwnedBitmap bitmap(ResourceBitmap(ProgramInstance(), name, 0, &palette, Shell.paletteMode != 0));
+  const ShellState* shell = SheetParts().shell;
+  OwnedBitmap bitmap(ResourceBitmap(ProgramInstance(), name, 0, &palette, shell && shell->paletteMode));
   const OwnedPalette unused(palette);
   return bitmap;
 }
@@ -108,8 +116,8 @@ void DrawPreview(const DRAWITEMSTRUCT& item, const char* name) {
   const OwnedBitmap bitmap = LoadPreview(name);
   if (!bitmap) return;
   HPALETTE old = nullptr;
-  if (Shell.paletteMode && Shell.palette.load()) {
-    old = SelectPalette(item.hDC, Shell.palette.load(), FALSE);
+  if (const HPALETTE shown = SheetPalette()) {
+    old = SelectPalette(item.hDC, shown, FALSE);
     RealizePalette(item.hDC);
   }
   pic_DrawTransparentBitmap(item.hDC, bitmap.get(), item.rcItem.left, item.rcItem.top, RGB(255, 0, 255));

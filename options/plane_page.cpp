@@ -8,7 +8,6 @@
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
-#include "services/shell_state.h"
 #include "services/settings.h"
 
 namespace {
@@ -67,7 +66,7 @@ void OnApply(HWND page) {
 INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      Shell.optionsOpen = 1;
+      SetSheetOpen(true);
       char text[kBannerChars];
       PageSettings().Banner.CopyTo(text, sizeof text);
       g_font = BannerLogFont(PageSettings());

@@ -223,14 +223,14 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
          EXPECT_EQ(Chosen(page, 1313), 0) << "a stored index beyond the list";
          EXPECT_FALSE(Enabled(page, 1315));
          Click(page, 1311);
-         EXPECT_EQ(Settings.Weather[0].Get() + WeatherObject.reloadRequest.exchange(0), 2);
+         EXPECT_EQ(Settings.Weather[0].Get() + TestParts().weatherSign.reloadRequest.exchange(0), 2);
          Click(page, 1328);
          Click(page, 1321);
          EXPECT_TRUE(Enabled(page, 1323));
        },
        false,
        [this] {
-         EXPECT_EQ(WeatherObject.reloadRequest.load(), 1) << "the sign is taken away again";
+         EXPECT_EQ(TestParts().weatherSign.reloadRequest.load(), 1) << "the sign is taken away again";
          EXPECT_EQ(Settings.Weather[0] + Settings.Weather[1] + Settings.AccessType, 1440);
          EXPECT_EQ(Stored("Weather"), "0,1440,0,5,9,276");
        }},

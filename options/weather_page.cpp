@@ -83,7 +83,9 @@ MetarSnapshot Report() {
 }
 
 // The sign was placed or taken away for a switch that is now taken back.
-void ReloadSign() { WeatherObject.reloadRequest = 1; }
+void ReloadSign() {
+  if (DesktopObject* sign = SheetParts().weatherSign) sign->reloadRequest = 1;
+}
 
 std::string StationFilePath() { return ProgramFolder() + "\\STATIONS.DAT"; }
 
@@ -278,7 +280,7 @@ void OnCommand(HWND page, int control, int code) {
       if (code != BN_CLICKED) return;
       PageSettings().Weather[kOn] = SignOn(page) ? 1 : 0;
       PreviewSetting("Weather", ReloadSign);  // the sign comes or goes at once
-      WeatherObject.reloadRequest = 1;
+      ReloadSign();
       UpdateEnables(page);
       break;
     case IDC_WEATHER_COUNTRY:
