@@ -1,10 +1,13 @@
 #include "resample/bilinear_resize.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <numeric>
 
 #include "core/packing.h"
 #include "resample/resample_simd.h"
+#include "resample/sample_store.h"
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -39,6 +42,51 @@ double BilinearScale(uint32_t srcSize, uint32_t dstSize) {
   const double s = srcSize;
   const double d = dstSize;
   return s >= d ? s / d : (s - s / d) / d;
+}
+
+uint64_t BilinearDenominator(uint32_t srcSize, uint32_t dstSize) {
+  if (srcSize == 0 || dstSize == 0) return 0;
+  if (srcSize >= dstSize) return dstSize / std::gcd(srcSize, dstSize);
+  const uint64_t d2 = uint64_t{dstSize} * dstSize;
+  return d2 / std::gcd(uint64_t{srcSize} * (dstSize - 1), d2);
+}
+
+// Why the blend in whole numbers gives the walk's bytes. The walk takes
+// the double weights tx, ty; with a, b (upper row), c, d (lower row) its
+// sum lies within 3e-13 of the exact blend
+//   V(tx, ty) = (1 - ty) (a + (b - a) tx) + ty (c + (d - c) tx)
+// (the existing bound of resample_avx2.cpp), and within 4e-13 once the
+// snap s = kSnapU8 is added; the byte is floor of that. The whole-number
+// rows take wx / dx and wy / dy instead, at most ex and ey away. V is
+// linear in each weight with a slope of at most 255 while the other lies
+// in [0, 1], so the ideal blend Q = q / (dx dy), q a whole number, is at
+// most E = 255 (ex + ey) + 4e-13 from the walk's sum less the snap (the
+// 4e-13 also covers the doubles' error in taking ex and ey). So:
+//  - if Q is a whole number n, the walk's value lies in [n + s - E,
+//    n + s + E], within [n, n + 1) when E < s;
+//  - otherwise Q is at least 1 / (dx dy) > 1.5e-5 from every whole number
+//    (dx dy < 2^24 / 255, below), and the walk's value, within E + s < 2e-9
+//    of it, truncates to floor(Q).
+// The rows take floor(Q) as q times c in floats, truncated, with
+// c = (1 + g) / (dx dy), g = c dx dy - 1 >= 2^-23 (exact in doubles). q is
+// below 255 dx dy < 2^24, exact in a float, and the product is rounded
+// once: fl(q c) = Q (1 + g) (1 + r), |r| <= 2^-24. That is at least Q, as
+// (1 + g) (1 - 2^-24) > 1; and with m = (1 + g) (1 + 2^-24) - 1 at most
+// Q + 255 m, below floor(Q) + 1 when 255 m < 1 / (dx dy), since then
+// Q <= floor(Q) + 1 - 1 / (dx dy). The bytes after the weights: dx <= 127
+// keeps a (dx - w) + b w within a signed 16-bit sum of unsigned bytes times
+// signed bytes.
+float FixedBilinearInverse(uint32_t dx, uint32_t dy, double ex, double ey) {
+  if (dx == 0 || dy == 0 || dx > 127 || dy > 32767 || !(ex >= 0) || !(ey >= 0)) return 0;
+  const double p = static_cast<double>(dx) * dy;
+  if (255 * p >= 16777216.0) return 0;
+  const double e = 255 * (ex + ey) + 4e-13;
+  if (!(e < kSnapU8)) return 0;
+  const auto c = static_cast<float>((1 + 0x1p-22) / p);
+  const double g = double{c} * p - 1;
+  const double m = (1 + g) * (1 + 0x1p-24) - 1;
+  if (!(g >= 0x1p-23) || !(255 * m * p < 1)) return 0;
+  return c;
 }
 
 template <class T>
@@ -212,6 +260,11 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
       }
       return true;
     };
+    if (k.bilinearFixedRowU8 && dst.height <= src.height) {
+      bool done = false;
+      const bool ok = RowsFixed(k, src, dst, top, bottom, weights, indices, x0, x1, eachRow, &done);
+      if (done) return ok;
+    }
     if (k.bilinearDirectRowU8) return RowsSingle(k, src, dst, weights, indices, x0, x1, eachRow);
 
     // Columns whose second source column is the next pixel and whose 4-byte
@@ -256,6 +309,58 @@ bool CPicImgResizeBilinearT<T>::RowsVector(const ResampleKernels& k, const CPicI
     (void)k, (void)src, (void)dst, (void)top, (void)bottom, (void)weights, (void)indices;
     return false;
   }
+}
+
+// The rows in whole numbers, where FixedBilinearInverse allows them (*done
+// set; otherwise nothing is written).
+template <class T>
+template <class EachRow>
+bool CPicImgResizeBilinearT<T>::RowsFixed(const ResampleKernels& k, const CPicImgBufBase<T>& src,
+                                          CPicImgBufBase<T>& dst, uint32_t top, uint32_t bottom,
+                                          const PicArray<double>& weights, const PicArray<unsigned int>& indices,
+                                          const PicArray<uint32_t>& x0, const PicArray<uint32_t>& x1,
+                                          EachRow& eachRow, bool* done) {
+  const uint32_t ch = src.channels;
+  const uint32_t sw = src.width;
+  const uint32_t dw = dst.width;
+  const uint64_t dx = BilinearDenominator(sw, dw), dy = BilinearDenominator(src.height, dst.height);
+  if (dx > 127 || dy > 32767) return false;
+  // The largest distance of a weight from its multiple of 1 / dx (1 / dy).
+  auto rounded = [](double t, uint64_t n, double* worst) {
+    const double w = std::nearbyint(t * static_cast<double>(n));
+    *worst = std::max(*worst, std::fabs(t - w / static_cast<double>(n)));
+    return static_cast<uint32_t>(w);
+  };
+  double ex = 0, ey = 0;
+  const double ry = BilinearScale(src.height, dst.height);
+  for (uint32_t y = top; y < bottom; ++y) {
+    const double p = y * ry;
+    rounded(p - static_cast<uint32_t>(p), dy, &ey);
+  }
+  PicArray<int8_t> pairs;
+  if (!PicSizeWithinCap(dw, 8, 1) || !pairs.Resize(8 * dw)) {
+    *done = true;
+    return NoMemory();
+  }
+  uint32_t fastEnd = dw;
+  for (uint32_t x = 0; x < dw; ++x) {
+    const uint32_t w = rounded(weights[x], dx, &ex);
+    for (int l = 0; l < 4; ++l) {
+      pairs[8 * x + 2 * l] = static_cast<int8_t>(dx - w);
+      pairs[8 * x + 2 * l + 1] = static_cast<int8_t>(w);
+    }
+    if (fastEnd == dw && (indices[x] + 1 >= sw || uint64_t{x0[x]} + 8 > uint64_t{sw} * ch)) fastEnd = x;
+  }
+  const float inverse = FixedBilinearInverse(static_cast<uint32_t>(dx), static_cast<uint32_t>(dy), ex, ey);
+  if (inverse == 0) return false;
+  *done = true;
+  const BilinearFixedColumns cols{x0.Data(), x1.Data(), pairs.Data(), dw, fastEnd, ch,
+                                  static_cast<uint32_t>(dx), static_cast<uint32_t>(dy), inverse};
+  const T* in = src.ConstPixels();
+  return eachRow(false, [&](uint8_t* o, uint32_t y0, uint32_t y1, double ty, uint8_t*, double) {
+    const auto wy = static_cast<uint32_t>(std::nearbyint(ty * static_cast<double>(dy)));
+    k.bilinearFixedRowU8(in + size_t{y0} * src.stride, in + size_t{y1} * src.stride, o, cols, wy);
+  });
 }
 
 // The single-precision rows (see resample_avx2.cpp): when source rows serve

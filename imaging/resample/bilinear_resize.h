@@ -11,6 +11,17 @@ struct ResampleKernels;
 // s / d when shrinking, (s - s / d) / d when enlarging.
 double BilinearScale(uint32_t srcSize, uint32_t dstSize);
 
+// Blends in whole numbers. The positions i x BilinearScale(s, d) lie, but
+// for the doubles' rounding, on multiples of 1 / BilinearDenominator(s, d):
+// d / gcd(s, d) when shrinking, d^2 / gcd(s (d - 1), d^2) when enlarging.
+uint64_t BilinearDenominator(uint32_t srcSize, uint32_t dstSize);
+// With weights rounded to multiples of 1 / dx across and 1 / dy down, at
+// most ex and ey from the walk's own: the factor by which the whole-number
+// rows multiply a blend q to truncate it to floor(q / (dx dy)), or 0 where
+// their bytes could differ from the walk's (bilinear_resize.cpp has the
+// proof) or dx is above 127.
+float FixedBilinearInverse(uint32_t dx, uint32_t dy, double ex, double ey);
+
 template <class T>
 class CPicImgResizeBilinearT : public CPicResizeBaseT<T> {
  public:
@@ -56,6 +67,11 @@ class CPicImgResizeBilinearT : public CPicResizeBaseT<T> {
   bool RowsVector(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
                   uint32_t top, uint32_t bottom, const PicArray<double>& weights,
                   const PicArray<unsigned int>& indices);
+  template <class EachRow>
+  bool RowsFixed(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
+                 uint32_t top, uint32_t bottom, const PicArray<double>& weights,
+                 const PicArray<unsigned int>& indices, const PicArray<uint32_t>& x0,
+                 const PicArray<uint32_t>& x1, EachRow& eachRow, bool* done);
   template <class EachRow>
   bool RowsSingle(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
                   const PicArray<double>& weights, const PicArray<unsigned int>& indices,

@@ -387,6 +387,94 @@ void BilinearDownRowU8(const float* h0, const float* h1, const int32_t* e0, cons
   }
 }
 
+// ---------------------------------------------------------------- in whole numbers
+
+// floor(q / (dx dy)) of one sample's blend, as the vectors take it.
+inline uint8_t FixedSample(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t w, uint32_t wy,
+                           const BilinearFixedColumns& f) {
+  const uint32_t q = (a * (f.dx - w) + b * w) * (f.dy - wy) + (c * (f.dx - w) + d * w) * wy;
+  return static_cast<uint8_t>(q / (f.dx * f.dy));
+}
+
+// Four pixels' 8 bytes from their sample offsets: pixels 0 and 1 in the low
+// lane, 2 and 3 in the high one.
+inline __m256i LoadFour(const uint8_t* row, const uint32_t* x0) {
+  auto two = [&](uint32_t a, uint32_t b) {
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + a)),
+                              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + b)));
+  };
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(two(x0[0], x0[1])), two(x0[2], x0[3]), 1);
+}
+
+// Eight pixels x .. x + 7 into 32 bytes (3 channels: 24, and 4 bytes past
+// them).
+template <uint32_t CH>
+inline void FixedEight(const uint8_t* row0, const uint8_t* row1, uint8_t* to, const BilinearFixedColumns& f,
+                       uint32_t x, __m256i vy, __m256 inverse) {
+  // A pixel's 8 bytes to sample pairs (first column, second column).
+  const __m256i pairs = CH == 3 ? _mm256_setr_epi8(0, 3, 1, 4, 2, 5, 2, 5, 8, 11, 9, 12, 10, 13, 10, 13, 0, 3, 1,
+                                                   4, 2, 5, 2, 5, 8, 11, 9, 12, 10, 13, 10, 13)
+                                : _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4, 1,
+                                                   5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+  auto four = [&](uint32_t at) {
+    const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f.weights + size_t{at} * 8));
+    const __m256i h0 = _mm256_maddubs_epi16(_mm256_shuffle_epi8(LoadFour(row0, f.x0 + at), pairs), w);
+    const __m256i h1 = _mm256_maddubs_epi16(_mm256_shuffle_epi8(LoadFour(row1, f.x0 + at), pairs), w);
+    auto down = [&](__m256i hh) {
+      return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_madd_epi16(hh, vy)), inverse));
+    };
+    // Pixels 0 and 2 (low halves), then 1 and 3.
+    return _mm256_packs_epi32(down(_mm256_unpacklo_epi16(h0, h1)), down(_mm256_unpackhi_epi16(h0, h1)));
+  };
+  // Lanes: (0 1 4 5) and (2 3 6 7), four bytes a pixel; in order.
+  const __m256i bytes =
+      _mm256_permute4x64_epi64(_mm256_packus_epi16(four(x), four(x + 4)), _MM_SHUFFLE(3, 1, 2, 0));
+  if constexpr (CH == 4) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), bytes);
+  } else {
+    const __m256i close = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0, 1, 2, 4,
+                                           5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i packed = _mm256_shuffle_epi8(bytes, close);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm256_castsi256_si128(packed));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 12), _mm256_extracti128_si256(packed, 1));
+  }
+}
+
+template <uint32_t CH>
+void FixedRow(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearFixedColumns& f,
+              uint32_t wy) {
+  const __m256i vy = _mm256_set1_epi32(static_cast<int32_t>((f.dy - wy) | wy << 16));
+  const __m256 inverse = _mm256_set1_ps(f.inverse);
+  // A 3-channel step writes 4 bytes past its pixels, rewritten by the next
+  // one; the last step of the row goes through a buffer.
+  const uint32_t fast = f.fastEnd;
+  const uint32_t direct = CH == 3 ? (f.count >= 2 ? f.count - 2 : 0) : f.count;
+  uint32_t x = 0;
+  for (; x + 8 <= fast && x + 8 <= direct; x += 8) FixedEight<CH>(row0, row1, out + size_t{x} * CH, f, x, vy, inverse);
+  while (x < fast && fast >= 8) {
+    // Through the buffer; the step that would pass fast ends at it, over
+    // pixels already written.
+    const uint32_t at = x + 8 <= fast ? x : fast - 8;
+    uint8_t last[32];
+    FixedEight<CH>(row0, row1, last, f, at, vy, inverse);
+    std::memcpy(out + size_t{at} * CH, last, 8 * CH);
+    x = at + 8;
+  }
+  for (; x < f.count; ++x) {
+    const uint32_t o0 = f.x0[x], o1 = f.x1[x], w = static_cast<uint8_t>(f.weights[8 * size_t{x} + 1]);
+    for (uint32_t k = 0; k < CH; ++k)
+      out[size_t{x} * CH + k] = FixedSample(row0[o0 + k], row0[o1 + k], row1[o0 + k], row1[o1 + k], w, wy, f);
+  }
+}
+
+void BilinearFixedRowU8(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const BilinearFixedColumns& f,
+                        uint32_t wy) {
+  if (f.channels == 3)
+    FixedRow<3>(row0, row1, out, f, wy);
+  else
+    FixedRow<4>(row0, row1, out, f, wy);
+}
+
 }  // namespace
 
 const ResampleKernels& ResampleKernelsAVX2() {
@@ -395,6 +483,7 @@ const ResampleKernels& ResampleKernelsAVX2() {
     t.bilinearDirectRowU8 = BilinearDirectRowU8;
     t.bilinearAcrossRowU8 = BilinearAcrossRowU8;
     t.bilinearDownRowU8 = BilinearDownRowU8;
+    t.bilinearFixedRowU8 = BilinearFixedRowU8;
     return t;
   }();
   return table;

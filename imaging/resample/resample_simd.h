@@ -28,6 +28,25 @@ struct BilinearColumns {
   uint32_t channels;  // 3 or 4
 };
 
+// Column tables of the bilinear rows in whole numbers (FixedBilinear in
+// bilinear_resize.h): per destination column the sample offsets of its two
+// source columns and its weights dx - w and w as signed bytes, four pairs
+// (8 bytes a column). Before fastEnd x1 is x0 plus one pixel and 8 bytes
+// from x0 lie within the source row. A blend q of weights (dx - w, w)
+// across and (dy - wy, wy) down gives the sample floor(q / (dx dy)), taken
+// in the vectors as q times `inverse`, truncated.
+struct BilinearFixedColumns {
+  const uint32_t* x0;
+  const uint32_t* x1;
+  const int8_t* weights;
+  uint32_t count;
+  uint32_t fastEnd;
+  uint32_t channels;  // 3 or 4
+  uint32_t dx;
+  uint32_t dy;
+  float inverse;
+};
+
 struct ResampleKernels {
   // Bilinear row, 8-bit, 3 or 4 channels, columns [0, count): tx and 1 - tx
   // per column, ty of the row; x0/x1 the sample offsets of the two source
@@ -78,6 +97,10 @@ struct ResampleKernels {
                     uint32_t channels, const uint32_t* first, const uint32_t* end, const double* firstWeight,
                     const double* lastWeight, const double* colTotal, double rowTotal, uint32_t count,
                     uint32_t safeEnd);
+  // One destination row in whole numbers, every column, from its two source
+  // rows and its row weight wy (0 .. dy). Null below the AVX2 level.
+  void (*bilinearFixedRowU8)(const uint8_t* row0, const uint8_t* row1, uint8_t* out,
+                             const BilinearFixedColumns& c, uint32_t wy);
 };
 
 // Vector levels: 0 none (the scalar walks), 1 SSE2, 2 AVX, 3 AVX2 with FMA.

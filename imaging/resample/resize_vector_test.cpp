@@ -3,10 +3,16 @@
 // test's); and a table of output hashes that both builds must reproduce.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <utility>
+#include <vector>
 
+#include "core/library_globals.h"
+#include "resample/bilinear_resize.h"
 #include "resample/resample_simd.h"
 #include "resample/resize_test_util.h"
 #include "core/pictura_core.h"
@@ -238,4 +244,124 @@ TEST(ResizeVector, OutputsAreTheSameOnEveryBuild) {
     }
   }
   SetResampleVectorCap(kResampleTopLevel);
+}
+
+TEST(ResizeVector, BilinearDenominators) {
+  struct Row {
+    uint32_t s, d;
+    uint64_t denominator;
+  };
+  const Row rows[] = {
+      {4000, 1480, 37}, {3000, 1110, 37}, {1920, 710, 71}, {1080, 399, 133}, {4000, 1000, 1},
+      {5, 5, 1},        {256, 254, 127},  {0, 5, 0},       {5, 0, 0},        {100, 200, 400},
+      {1920, 3840, 7680}, {1, 2, 4},      {2, 3, 9},
+  };
+  for (const Row& r : rows) EXPECT_EQ(BilinearDenominator(r.s, r.d), r.denominator) << r.s << " -> " << r.d;
+}
+
+TEST(ResizeVector, FixedBilinearInverseOnlyWhereEveryByteIsProven) {
+  // The whole-number rows take floor(q / (dx dy)) as q times the factor,
+  // truncated in floats: that must hold for every blend q of each allowed
+  // pair; the bound on the weights' distance must refuse what the walk's
+  // snap could not cover.
+  struct Row {
+    uint32_t dx, dy;
+    double ex, ey;
+    bool allowed;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Row rows[] = {
+      {37, 37, 6e-13, 6e-13, true},   {1, 1, 0, 0, true},         {127, 1, 0, 0, true},
+      {128, 1, 0, 0, false},          {0, 5, 0, 0, false},        {5, 0, 0, 0, false},
+      {1, 32768, 0, 0, false},        {127, 127, 0, 0, false},    {71, 133, 0, 0, true},
+      {37, 37, 1.9e-12, 1.9e-12, true}, {37, 37, 2e-12, 2e-12, false}, {37, 37, 3.9e-12, 0, true},
+      {37, 37, 0, 4e-12, false},      {37, 37, -1e-13, 0, false}, {37, 37, nan, 0, false},
+      {37, 37, 0, nan, false},        {1, 32767, 0, 0, false},    {127, 86, 0, 0, true},
+  };
+  auto exact = [](uint32_t p, float c) {
+    for (uint32_t q = 0; q <= 255 * p; ++q)
+      if (static_cast<uint32_t>(static_cast<float>(q) * c) != q / p) return q;
+    return ~0u;
+  };
+  for (const Row& r : rows) {
+    const float c = FixedBilinearInverse(r.dx, r.dy, r.ex, r.ey);
+    EXPECT_EQ(c != 0, r.allowed) << r.dx << " x " << r.dy << " at " << r.ex << ", " << r.ey;
+    if (c != 0) {
+      EXPECT_EQ(exact(r.dx * r.dy, c), ~0u) << r.dx << " x " << r.dy;
+    }
+  }
+  // The largest products allowed, where the factor's margin is least.
+  std::vector<std::pair<uint32_t, uint32_t>> largest;
+  for (uint32_t dx = 1; dx <= 127; ++dx)
+    for (uint32_t dy = 1; dx * dy < 20000; ++dy)
+      if (FixedBilinearInverse(dx, dy, 0, 0) != 0) largest.push_back({dx * dy, dy});
+  std::sort(largest.rbegin(), largest.rend());
+  ASSERT_GE(largest.size(), 4u);
+  EXPECT_GT(largest[0].first, 9443u);  // 1920x1080 -> 710x399 is allowed
+  for (size_t i = 0; i < 4; ++i) {
+    const uint32_t p = largest[i].first, dy = largest[i].second;
+    EXPECT_EQ(exact(p, FixedBilinearInverse(p / dy, dy, 0, 0)), ~0u) << p;
+  }
+}
+
+TEST(ResizeVector, BilinearWholeNumberRowsMatchTheScalarWalk) {
+  // Reductions whose positions fall on multiples of 1 / dx across and
+  // 1 / dy down blend in whole numbers. Ramps stepping by multiples of the
+  // denominators blend to exact whole numbers, where the walk's rounding is
+  // tightest, and 0 / 255 fields to the limits; widths below and around the
+  // eight-pixel step test the row ends; the widest source keeps the
+  // positions too far from the fractions and takes the other rows.
+  const std::vector<int> levels = LevelsFrom(1);
+  Rng rng(777);
+  struct Size {
+    uint32_t sw, sh, dw, dh;
+  };
+  const Size sizes[] = {{400, 300, 148, 111}, {1920, 108, 710, 40}, {256, 30, 254, 20}, {129, 50, 127, 49},
+                        {3, 3, 2, 2},         {9, 7, 8, 6},         {35, 20, 9, 9},     {40, 10, 17, 3},
+                        {27, 9, 10, 4},       {30, 9, 11, 4},       {28, 5, 9, 2},      {100, 8, 37, 3},
+                        {40000, 4, 14800, 2}, {300, 200, 200, 100}, {300, 100, 300, 37}};
+  for (const Size& z : sizes) {
+    const auto dx = static_cast<uint32_t>(BilinearDenominator(z.sw, z.dw));
+    const auto dy = static_cast<uint32_t>(BilinearDenominator(z.sh, z.dh));
+    for (uint32_t ch : {3u, 4u}) {
+      for (int pattern = 0; pattern < 5; ++pattern) {
+        Image<uint8_t> src(z.sw, z.sh, ch, rng.Below(3));
+        for (uint32_t y = 0; y < z.sh; ++y)
+          for (uint32_t x = 0; x < z.sw; ++x)
+            for (uint32_t c = 0; c < ch; ++c) {
+              uint8_t v = 0;
+              if (pattern == 0) v = static_cast<uint8_t>(7 * x + 13 * y + 50 * c + ((uint64_t{x} * y) >> 3));
+              if (pattern == 1) v = static_cast<uint8_t>(dx * (x % 4) * (c + 1) + dy * (y % 3));
+              if (pattern == 2) v = ((x + y + c) & 1) ? 255 : 0;
+              if (pattern == 3) v = (x / 3 + y / 2) & 1 ? 255 : static_cast<uint8_t>(255 - dx * (x & 1));
+              if (pattern == 4) v = static_cast<uint8_t>(rng.Next());
+              src.At(x, y, c) = v;
+            }
+        ASSERT_TRUE(BilinearLevelsMatch(src, z.dw, z.dh, 2, levels))
+            << z.sw << "x" << z.sh << "x" << ch << " -> " << z.dw << "x" << z.dh << " pattern " << pattern;
+      }
+    }
+  }
+}
+
+TEST(ResizeVector, BilinearWholeNumberRowsOnThePool) {
+  // Bands of rows each check their own rows' weights; the bytes are the
+  // calling thread's scalar walk's.
+  Image<uint8_t> src(2000, 1500, 3, 5);
+  for (uint32_t y = 0; y < src.height; ++y)
+    for (uint32_t x = 0; x < src.width; ++x)
+      for (uint32_t c = 0; c < 3; ++c)
+        src.At(x, y, c) = static_cast<uint8_t>(7 * x + 13 * y + 50 * c + ((uint64_t{x} * y) >> 3));
+  BOOL okRef = FALSE;
+  const Image<uint8_t> ref = RunAt(0, src, 740, 555, 1, 16, kNoPool, &okRef);
+  ASSERT_TRUE(okRef);
+  const uint32_t before = GetThreadsPerOperation();
+  for (uint32_t threads : {2u, 4u, 7u}) {
+    SetThreadsPerOperation(threads);
+    BOOL ok = FALSE;
+    const Image<uint8_t> got = RunAt(kResampleTopLevel, src, 740, 555, 1, 16, 0, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(got.data == ref.data) << threads << " threads";
+  }
+  SetThreadsPerOperation(before);
 }
