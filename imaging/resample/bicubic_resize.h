@@ -1,7 +1,8 @@
 #pragma once
 // Mode 17: bicubic resize, cubic convolution with a = -1 over 4 x 4 source
 // samples, no half-pixel offset, kernel not widened when shrinking.
-// Column strips on the pool.
+// Bands of rows on the pool (each sums the few source rows above its first
+// row again).
 
 #include "resample/resize_base.h"
 

@@ -216,15 +216,20 @@ TEST(ResizeThreads, ThresholdIsFiveTimesTheThreadsPerOperation) {
     EXPECT_EQ(p.CallsWithTotal(5 * n + 1), 5 * n + 1);
   }
   {
-    // Bicubic splits columns: a narrow, tall destination stays on the caller.
-    Image<uint8_t> dst(5 * n, 50, 3);
+    // Bicubic splits rows too: a wide, short destination stays on the
+    // caller, one row more goes to the pool, and so does a narrow, tall one.
+    Image<uint8_t> dst(50, 5 * n, 3);
     ScopedProgress p;
     ASSERT_TRUE(Resize(src, dst, 17, 0));
-    EXPECT_EQ(p.CallsWithTotal(50), 50u);
-    Image<uint8_t> wide(5 * n + 1, 50, 3);
+    EXPECT_EQ(p.CallsWithTotal(5 * n), 5 * n);
+    Image<uint8_t> taller(50, 5 * n + 1, 3);
     ScopedProgress q;
-    ASSERT_TRUE(Resize(src, wide, 17, 0));
-    EXPECT_EQ(q.CallsWithTotal(50), 0u);
+    ASSERT_TRUE(Resize(src, taller, 17, 0));
+    EXPECT_EQ(q.CallsWithTotal(5 * n + 1), 0u);
+    Image<uint8_t> narrow(5 * n, 50, 3);
+    ScopedProgress r;
+    ASSERT_TRUE(Resize(src, narrow, 17, 0));
+    EXPECT_EQ(r.CallsWithTotal(50), 0u);
   }
 }
 
