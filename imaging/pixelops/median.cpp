@@ -161,6 +161,18 @@ struct Sse2 {
   static void Store(uint8_t* p, V v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
   static V Min(V a, V b) { return _mm_min_epu8(a, b); }
   static V Max(V a, V b) { return _mm_max_epu8(a, b); }
+  // The bytes k before and k after those of `cur` (k of 1 to 15), from the
+  // vectors `prev` and `next` beside it; Join is what After gets as `join`
+  // and the next step's Before (for lanes that cannot shift across halves).
+  static V Join(V, V b) { return b; }
+  template <int k>
+  static V Before(V prev, V, V cur) {
+    return _mm_or_si128(_mm_slli_si128(cur, k), _mm_srli_si128(prev, 16 - k));
+  }
+  template <int k>
+  static V After(V cur, V, V next) {
+    return _mm_or_si128(_mm_srli_si128(cur, k), _mm_slli_si128(next, 16 - k));
+  }
 };
 struct Avx2 {
   using V = __m256i;
@@ -173,6 +185,16 @@ struct Avx2 {
   }
   __attribute__((target("avx2"))) static V Min(V a, V b) { return _mm256_min_epu8(a, b); }
   __attribute__((target("avx2"))) static V Max(V a, V b) { return _mm256_max_epu8(a, b); }
+  // The high half of a and the low half of b: alignr shifts within halves.
+  __attribute__((target("avx2"))) static V Join(V a, V b) { return _mm256_permute2x128_si256(a, b, 0x21); }
+  template <int k>
+  __attribute__((target("avx2"))) static V Before(V, V join, V cur) {
+    return _mm256_alignr_epi8(cur, join, 16 - k);
+  }
+  template <int k>
+  __attribute__((target("avx2"))) static V After(V cur, V join, V) {
+    return _mm256_alignr_epi8(join, cur, k);
+  }
 };
 
 // The row kernels, built once for each kind of lanes.
