@@ -28,6 +28,9 @@ int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width
 // the pool for tall images unless flags has kPicFlagNoThreads.
 int ImageToGrayScale8BitCore(uint32_t* error, const uint16_t* src, uint32_t width, uint32_t height,
                              uint32_t samples, uint32_t srcStride, uint32_t dstStride, uint32_t flags, uint16_t* dst);
+// Tests: 0 keeps the grey rows to 16-byte vectors, 1 (the default) lets
+// them take 32-byte ones where the processor has them.
+void SetGreyVectorCap(int level);
 // Samples 0 and 2 of every pixel of `samples` (3 or 4) exchanged.
 template <class T>
 int SwapRB(uint32_t* error, T* bits, uint32_t width, uint32_t height, uint32_t stride, uint32_t samples);

@@ -2,12 +2,14 @@
 // the packing, and the RGB paths.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "core/thread_context.h"
 #include "core/pictura_core.h"
 #include "pixelops/pictura_pixelops.h"
+#include "pixelops/gray_swap.h"
 #include "pixelops/one_bit.h"
 
 using namespace Pictura;
@@ -273,4 +275,40 @@ TEST(GreyVector, SingleWeightedMatchesTheSums) {
         ASSERT_EQ(out[i], uint8_t((R * fixed(row.r) + p[1] * fixed(row.g) + B * fixed(row.b)) >> 10)) << w << " " << i;
       }
     }
+}
+
+// The grey rows at both vector widths (16 and 32 bytes) against the 1/1024
+// sums: every width to 80 (whole steps of 16, 8 and 4 pixels and each
+// tail), blocks of exactly the image's size so a read past the last pixel is
+// one past the block, weights at the edge of 16 signed bits (which the
+// multiply-add forms take) and just past them, both channel orders.
+TEST(GreyVector, EveryWidthAtBothVectorWidths) {
+  struct Row {
+    double r, g, b;
+    uint32_t flags;
+  };
+  const Row rows[] = {{0.299, 0.587, 0.114, 0},           {0.299, 0.587, 0.114, 1}, {31.999, -32.0, 1.0, 0},
+                      {32.0, 0.5, 0.5, 0},                 {-32.001, 0.25, 0.75, 1}, {0.0, 0.0, 0.0, 0},
+                      {1.0 / 1024, 1023.0 / 1024, 1.0, 1}};
+  auto fixed = [](double v) { return uint32_t(int32_t(v * 1024)); };
+  for (int level : {0, 1}) {
+    SetGreyVectorCap(level);
+    for (const Row& row : rows)
+      for (uint32_t w = 1; w <= 80; ++w) {
+        SCOPED_TRACE(testing::Message() << "level " << level << " width " << w << " weights " << row.r << ","
+                                        << row.g << "," << row.b << " bgr " << row.flags);
+        const uint32_t h = 3;
+        std::mt19937 rng(w * 7 + row.flags);
+        auto src = std::make_unique<uint8_t[]>(size_t{w} * 3 * h), out = std::make_unique<uint8_t[]>(size_t{w} * h);
+        for (size_t i = 0; i < size_t{w} * 3 * h; ++i) src[i] = uint8_t(rng() % 4 ? rng() : 255);
+        ASSERT_TRUE(pic_ImageToGrayScaleSingleWeighted(src.get(), w, h, 3, w * 3, out.get(), w, row.r, row.g, row.b,
+                                                       row.flags));
+        for (uint32_t i = 0; i < w * h; ++i) {
+          const uint8_t* p = &src[3 * size_t{i}];
+          const uint32_t R = row.flags ? p[2] : p[0], B = row.flags ? p[0] : p[2];
+          ASSERT_EQ(out[i], uint8_t((R * fixed(row.r) + p[1] * fixed(row.g) + B * fixed(row.b)) >> 10)) << i;
+        }
+      }
+  }
+  SetGreyVectorCap(1);
 }
