@@ -76,7 +76,18 @@ uint64_t BilinearDenominator(uint32_t srcSize, uint32_t dstSize) {
 // Q <= floor(Q) + 1 - 1 / (dx dy). The bytes after the weights: dx <= 127
 // keeps a (dx - w) + b w within a signed 16-bit sum of unsigned bytes times
 // signed bytes.
-float FixedBilinearInverse(uint32_t dx, uint32_t dy, double ex, double ey) {
+double FixedWeights(const double* t, uint32_t n, uint64_t denominator, uint32_t* w) {
+  const auto d = static_cast<double>(denominator);
+  double worst = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const double whole = std::nearbyint(t[i] * d);
+    worst = std::max(worst, std::fabs(t[i] - whole / d));
+    if (w) w[i] = static_cast<uint32_t>(whole);
+  }
+  return worst;
+}
+
+float FixedBilinearInverse(uint64_t dx, uint64_t dy, double ex, double ey) {
   if (dx == 0 || dy == 0 || dx > 127 || dy > 32767 || !(ex >= 0) || !(ey >= 0)) return 0;
   const double p = static_cast<double>(dx) * dy;
   if (255 * p >= 16777216.0) return 0;
@@ -324,36 +335,31 @@ bool CPicImgResizeBilinearT<T>::RowsFixed(const ResampleKernels& k, const CPicIm
   const uint32_t sw = src.width;
   const uint32_t dw = dst.width;
   const uint64_t dx = BilinearDenominator(sw, dw), dy = BilinearDenominator(src.height, dst.height);
-  if (dx > 127 || dy > 32767) return false;
-  // The largest distance of a weight from its multiple of 1 / dx (1 / dy).
-  auto rounded = [](double t, uint64_t n, double* worst) {
-    const double w = std::nearbyint(t * static_cast<double>(n));
-    *worst = std::max(*worst, std::fabs(t - w / static_cast<double>(n)));
-    return static_cast<uint32_t>(w);
-  };
-  double ex = 0, ey = 0;
-  const double ry = BilinearScale(src.height, dst.height);
-  for (uint32_t y = top; y < bottom; ++y) {
-    const double p = y * ry;
-    rounded(p - static_cast<uint32_t>(p), dy, &ey);
-  }
+  if (FixedBilinearInverse(dx, dy, 0, 0) == 0) return false;
+  PicArray<double> rowWeights;
+  PicArray<unsigned int> rowIndices;
+  PicArray<uint32_t> columnWeights;
   PicArray<int8_t> pairs;
-  if (!PicSizeWithinCap(dw, 8, 1) || !pairs.Resize(8 * dw)) {
-    *done = true;
+  *done = true;
+  BuildCoefficients(dst.height, src.height, rowWeights, rowIndices);
+  if (rowWeights.Count() != dst.height || !columnWeights.Resize(dw) || !PicSizeWithinCap(dw, 8, 1) ||
+      !pairs.Resize(8 * dw))
     return NoMemory();
+  const double ey = FixedWeights(rowWeights.Data() + top, bottom - top, dy, nullptr);
+  const double ex = FixedWeights(weights.Data(), dw, dx, columnWeights.Data());
+  const float inverse = FixedBilinearInverse(dx, dy, ex, ey);
+  if (inverse == 0) {
+    *done = false;
+    return false;
   }
   uint32_t fastEnd = dw;
   for (uint32_t x = 0; x < dw; ++x) {
-    const uint32_t w = rounded(weights[x], dx, &ex);
     for (int l = 0; l < 4; ++l) {
-      pairs[8 * x + 2 * l] = static_cast<int8_t>(dx - w);
-      pairs[8 * x + 2 * l + 1] = static_cast<int8_t>(w);
+      pairs[8 * x + 2 * l] = static_cast<int8_t>(dx - columnWeights[x]);
+      pairs[8 * x + 2 * l + 1] = static_cast<int8_t>(columnWeights[x]);
     }
     if (fastEnd == dw && (indices[x] + 1 >= sw || uint64_t{x0[x]} + 8 > uint64_t{sw} * ch)) fastEnd = x;
   }
-  const float inverse = FixedBilinearInverse(static_cast<uint32_t>(dx), static_cast<uint32_t>(dy), ex, ey);
-  if (inverse == 0) return false;
-  *done = true;
   const BilinearFixedColumns cols{x0.Data(), x1.Data(), pairs.Data(), dw, fastEnd, ch,
                                   static_cast<uint32_t>(dx), static_cast<uint32_t>(dy), inverse};
   const T* in = src.ConstPixels();

@@ -15,12 +15,15 @@ double BilinearScale(uint32_t srcSize, uint32_t dstSize);
 // for the doubles' rounding, on multiples of 1 / BilinearDenominator(s, d):
 // d / gcd(s, d) when shrinking, d^2 / gcd(s (d - 1), d^2) when enlarging.
 uint64_t BilinearDenominator(uint32_t srcSize, uint32_t dstSize);
+// Weights t[0 .. n) (in [0, 1)) rounded to multiples of 1 / denominator:
+// the numerators into w (unless null) and the largest distance.
+double FixedWeights(const double* t, uint32_t n, uint64_t denominator, uint32_t* w);
 // With weights rounded to multiples of 1 / dx across and 1 / dy down, at
 // most ex and ey from the walk's own: the factor by which the whole-number
 // rows multiply a blend q to truncate it to floor(q / (dx dy)), or 0 where
 // their bytes could differ from the walk's (bilinear_resize.cpp has the
-// proof) or dx is above 127.
-float FixedBilinearInverse(uint32_t dx, uint32_t dy, double ex, double ey);
+// proof), dx is above 127 or dy above 32767.
+float FixedBilinearInverse(uint64_t dx, uint64_t dy, double ex, double ey);
 
 template <class T>
 class CPicImgResizeBilinearT : public CPicResizeBaseT<T> {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cinttypes>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -265,7 +266,7 @@ TEST(ResizeVector, FixedBilinearInverseOnlyWhereEveryByteIsProven) {
   // pair; the bound on the weights' distance must refuse what the walk's
   // snap could not cover.
   struct Row {
-    uint32_t dx, dy;
+    uint64_t dx, dy;
     double ex, ey;
     bool allowed;
   };
@@ -277,6 +278,7 @@ TEST(ResizeVector, FixedBilinearInverseOnlyWhereEveryByteIsProven) {
       {37, 37, 1.9e-12, 1.9e-12, true}, {37, 37, 2e-12, 2e-12, false}, {37, 37, 3.9e-12, 0, true},
       {37, 37, 0, 4e-12, false},      {37, 37, -1e-13, 0, false}, {37, 37, nan, 0, false},
       {37, 37, 0, nan, false},        {1, 32767, 0, 0, false},    {127, 86, 0, 0, true},
+      {(1ull << 32) + 37, 37, 0, 0, false}, {37, (1ull << 32) + 37, 0, 0, false},
   };
   auto exact = [](uint32_t p, float c) {
     for (uint32_t q = 0; q <= 255 * p; ++q)
@@ -287,7 +289,7 @@ TEST(ResizeVector, FixedBilinearInverseOnlyWhereEveryByteIsProven) {
     const float c = FixedBilinearInverse(r.dx, r.dy, r.ex, r.ey);
     EXPECT_EQ(c != 0, r.allowed) << r.dx << " x " << r.dy << " at " << r.ex << ", " << r.ey;
     if (c != 0) {
-      EXPECT_EQ(exact(r.dx * r.dy, c), ~0u) << r.dx << " x " << r.dy;
+      EXPECT_EQ(exact(static_cast<uint32_t>(r.dx * r.dy), c), ~0u) << r.dx << " x " << r.dy;
     }
   }
   // The largest products allowed, where the factor's margin is least.
@@ -302,6 +304,45 @@ TEST(ResizeVector, FixedBilinearInverseOnlyWhereEveryByteIsProven) {
     const uint32_t p = largest[i].first, dy = largest[i].second;
     EXPECT_EQ(exact(p, FixedBilinearInverse(p / dy, dy, 0, 0)), ~0u) << p;
   }
+}
+
+TEST(ResizeVector, FixedWeightsOfTheWalksPositions) {
+  // The walk's weights lie within a few units in the last place of the
+  // positions' fractions for moderate sizes, too far from them for the
+  // bound when the source is ten times wider; the numerators are the
+  // nearest multiples, 0 .. denominator.
+  struct Row {
+    uint32_t s, d;
+    double closest, farthest;  // the distance lies in [closest, farthest]
+  };
+  const Row rows[] = {{4000, 1480, 1e-14, 1e-12}, {3000, 1110, 1e-14, 1e-12}, {1920, 710, 1e-14, 1e-12},
+                      {1080, 399, 1e-14, 1e-12},  {40000, 14800, 4e-12, 1e-11}, {4000, 1000, 0, 0},
+                      {7, 3, 0, 1e-15},           {50, 49, 0, 1e-14}};
+  for (const Row& r : rows) {
+    PicArray<double> t;
+    PicArray<unsigned int> indices;
+    CPicImgResizeBilinearT<uint8_t>::BuildCoefficients(r.d, r.s, t, indices);
+    ASSERT_EQ(t.Count(), r.d);
+    const uint64_t den = BilinearDenominator(r.s, r.d);
+    std::vector<uint32_t> w(r.d);
+    const double e = FixedWeights(t.Data(), r.d, den, w.data());
+    EXPECT_GE(e, r.closest) << r.s << " -> " << r.d;
+    EXPECT_LE(e, r.farthest) << r.s << " -> " << r.d;
+    EXPECT_EQ(FixedWeights(t.Data(), r.d, den, nullptr), e);
+    for (uint32_t i = 0; i < r.d; ++i) {
+      ASSERT_LE(w[i], den) << i;
+      ASSERT_LE(std::fabs(t[i] * static_cast<double>(den) - w[i]), 0.5) << r.s << " -> " << r.d << " at " << i;
+      ASSERT_LE(std::fabs(t[i] - w[i] / static_cast<double>(den)), e) << i;
+    }
+  }
+  // Weights half way between two multiples and at the ends.
+  const double t[] = {0.5, 0.25, 0.0, 0.999999};
+  uint32_t w[4] = {9, 9, 9, 9};
+  EXPECT_DOUBLE_EQ(FixedWeights(t, 4, 2, w), 0.25);
+  EXPECT_EQ(w[0], 1u);
+  EXPECT_EQ(w[2], 0u);
+  EXPECT_EQ(w[3], 2u);
+  EXPECT_EQ(FixedWeights(t, 0, 2, nullptr), 0.0);
 }
 
 TEST(ResizeVector, BilinearWholeNumberRowsMatchTheScalarWalk) {
