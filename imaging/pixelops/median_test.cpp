@@ -274,3 +274,31 @@ TEST(Median, ThreeByThreeShiftedColumnsAtEveryRowLength) {
   }
   SetMedianVectorCap(1);
 }
+
+// Double samples take the byte paths only when every sample a band reads
+// is a whole number from 0 to 255: one sample just outside (256, a half,
+// a negative, NaN) anywhere in the picture keeps it on the sorted path, for
+// windows of the networks and of the histograms.
+TEST(Median, DoublesOutsideTheByteRangeKeepTheirValues) {
+  ASSERT_TRUE(pic_Initialize(nullptr));
+  const double odd[] = {256.0, 255.5, -1.0, 0.5, 1e9, std::nan("")};
+  const int32_t sides[] = {3, 5, 15};
+  const uint32_t w = 21, h = 9;
+  for (double v : odd)
+    for (int32_t k : sides)
+      for (size_t at : {size_t{0}, size_t{w * h / 2}, size_t{w * h - 1}}) {
+        SCOPED_TRACE(testing::Message() << "value " << v << " side " << k << " at " << at);
+        std::mt19937 rng(k);
+        std::vector<double> src(size_t{w} * h), got(src.size(), -7.0);
+        for (auto& s : src) s = double(rng() % 4 ? 250 + rng() % 6 : rng() % 256);
+        src[at] = v;
+        CPicMedianFilter filter;
+        ASSERT_TRUE(filter.MedianFilterCore(src.data(), w, h, 1, w, got.data(), w, k, 0x100001));
+        for (uint32_t y = 0; y < h; ++y)
+          for (uint32_t x = 0; x < w; ++x) {
+            const double want = Reference(src, w, h, 1, x, y, 0, k / 2), have = got[size_t{y} * w + x];
+            if (std::isnan(want)) ASSERT_TRUE(std::isnan(have)) << x << "," << y;
+            else ASSERT_EQ(have, want) << x << "," << y;
+          }
+      }
+}
