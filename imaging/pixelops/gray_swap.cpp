@@ -139,6 +139,9 @@ __attribute__((target("avx2"))) uint32_t GreyRowMaddAvx2(const uint8_t* p, uint8
   uint32_t x = 0;
   for (; width - x >= 16; x += 16) {
     const uint8_t* q = p + 3 * size_t{x};
+    // Two kilobytes ahead: the hardware's own prefetch left one thread at
+    // 80% of the speed of a plain read-and-write loop, and eight at 88%.
+    _mm_prefetch(reinterpret_cast<const char*>(q) + 2048, _MM_HINT_T0);
     // Pixels 0-3 and 8-11 at bytes 0-11 of each half, 4-7 and 12-15 at 4-15.
     const __m256i v0 = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(q + 24), reinterpret_cast<const __m128i*>(q));
     const __m256i v1 =
