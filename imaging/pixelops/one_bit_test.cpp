@@ -312,3 +312,44 @@ TEST(GreyVector, EveryWidthAtBothVectorWidths) {
   }
   SetGreyVectorCap(1);
 }
+
+// The 16-bit grey image and the red-blue swaps against plain sums on pixels
+// whose three samples all differ: 3 and 4 samples, both channel orders, rows
+// long enough for the vector swaps, a picture tall and wide enough for the
+// pool's bands, and no rows at all.
+TEST(GreyVector, SixteenBitGreyAndSwapsMatchPlainSums) {
+  ASSERT_TRUE(pic_Initialize(nullptr));
+  const struct {
+    uint32_t samples, width, height, flags;
+  } rows[] = {{3, 5, 3, 0x200}, {4, 7, 2, 0x201}, {3, 40, 3, 0x201}, {4, 33, 4, 0x200}, {3, 1024, 768, 0x200},
+              {4, 3, 0, 0x200}};
+  std::mt19937 rng(5);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.samples << " samples " << row.width << "x" << row.height << " flags "
+                                    << row.flags);
+    const size_t n = size_t{row.width} * row.samples * std::max(row.height, 1u);
+    std::vector<uint16_t> src(n), grey(size_t{row.width} * std::max(row.height, 1u), 0xABCD);
+    for (auto& v : src) v = uint16_t(rng());
+    ASSERT_TRUE(pic_ImageToGrayScale8Bit(reinterpret_cast<const BYTE*>(src.data()), row.width, row.height,
+                                         row.samples, row.width * row.samples, reinterpret_cast<BYTE*>(grey.data()),
+                                         row.width, row.flags));
+    const bool bgr = row.flags & 1;
+    for (size_t i = 0; i < size_t{row.width} * row.height; ++i) {
+      const uint16_t* p = &src[i * row.samples];
+      const uint32_t R = bgr ? p[2] : p[0], B = bgr ? p[0] : p[2];
+      ASSERT_EQ(grey[i], uint16_t((601u * p[1] + 306 * R + 117 * B) >> 10)) << i;
+    }
+    if (row.height == 0) {
+      ASSERT_EQ(grey[0], 0xABCD);
+    }
+    // The swaps in bytes: samples 0 and 2 exchanged, the others kept.
+    std::vector<uint8_t> bytes(n), swapped;
+    for (auto& v : bytes) v = uint8_t(rng());
+    swapped = bytes;
+    ASSERT_TRUE(row.samples == 3 ? pic_RGBToBGR(swapped.data(), row.width, row.height, row.width * 3, 0)
+                                 : pic_RGBAToBGRA(swapped.data(), row.width, row.height, row.width * 4, 0));
+    for (size_t i = 0; i < size_t{row.width} * row.height; ++i)
+      for (uint32_t c = 0; c < row.samples; ++c)
+        ASSERT_EQ(swapped[i * row.samples + c], bytes[i * row.samples + (c == 0 ? 2 : c == 2 ? 0 : c)]) << i;
+  }
+}
