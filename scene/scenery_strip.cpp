@@ -33,12 +33,10 @@ LayerArgs StripLayerArgs;
 // pushed on a timer. A walking figure asks at nearly every step, and each
 // push copies the screen-wide picture: asks within kPassMs of the last push
 // are served together when it is over (the steps left show that long).
-// Only the first ask since the last push wakes the thread. The push goes
-// whole: a window moved by its own layered push (a figure's frame) leaves
-// part of the strip without asking, and under Wine only the pushed part is
-// painted again, so a push of the asked parts alone left black trails.
+// Only an ask that finds the word clear (the first since the last push)
+// wakes the thread. The push goes whole: pushes of the asked parts alone
+// left black trails behind walking figures.
 std::atomic<int> repushRequest{0};
-AskedArea askedArea;
 DWORD lastPush;
 unsigned relayoutSetsSeen;
 
@@ -53,10 +51,9 @@ int StripOffset() {
 
 void PushStrip(FigureRecord* record) {
   if (!record->objectDC || !record->objectBitmap) return;
-  // Whatever push goes serves the asks before it (word first: an ask adds
-  // its part before it sets the word).
+  // Whatever push goes serves the asks before it; the next ask wakes the
+  // thread again.
   repushRequest = 0;
-  askedArea.Take();  // the next ask wakes the thread again
   PushLayer(StripWindowRequest.Window(), record->objectScreenDC.get(), record->objectDC.get(), StripLayerArgs);
   lastPush = GetTickCount();
 }
@@ -238,7 +235,7 @@ void BackgroundStripPass(FigureRecord* record) {
 }
 
 void ListStripUnder(HWND window, WorkerWake* wake) {
-  ListWindowUnder(window, repushRequest, wake, &askedArea);
+  ListWindowUnder(window, repushRequest, wake, true);
 }
 
 void RequestStripRepush() {

@@ -38,11 +38,11 @@ void BackgroundStripPass(FigureRecord* record);
 // push asked for by AskForPushUnder) cut the wait short.
 DWORD StripQuietMs(const FigureRecord* record);
 // Lists the strip's window with those others leave part of (AskForPushUnder)
-// and the wake of the thread drawing it; a null window takes it off. An ask
-// pushes again only the part it covered.
+// and the wake of the thread drawing it (woken by the first ask since its
+// last push); a null window takes it off. An ask pushes the whole strip again.
 void ListStripUnder(HWND window, WorkerWake* wake);
-// Asks for a whole push of the unchanged strip, without the wake (a window
-// that left part of it asks through AskForPushUnder, which pushes that part).
+// Asks for a push of the unchanged strip, without the wake (a window that
+// left part of it asks through AskForPushUnder, which wakes the thread).
 void RequestStripRepush();
 // One step of the strip's state machine: 0 load and first push, 1 pushed
 // again once shown, 2 shown.

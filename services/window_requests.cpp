@@ -16,20 +16,17 @@ struct WindowUnder {
   HWND window = nullptr;
   std::atomic<int>* repush = nullptr;
   WorkerWake* wake = nullptr;
-  AskedArea* area = nullptr;
+  bool firstAskWakes = false;
 };
 // The strip, the billboard, the clock, the countdown, the weather sign.
 constexpr int kMostUnder = 8;
 std::mutex underLock;
 WindowUnder under[kMostUnder];
 
-// What of `area` the shown window covers, in its own coordinates; false
-// when it is hidden or covers none of it.
-bool ShownOver(HWND window, const RECT& area, RECT& part) {
-  RECT shown;
-  if (!IsWindowVisible(window) || !GetWindowRect(window, &shown) || !IntersectRect(&part, &shown, &area)) return false;
-  OffsetRect(&part, -shown.left, -shown.top);
-  return true;
+// Whether the window is shown and covers some of `area`.
+bool ShownOver(HWND window, const RECT& area) {
+  RECT shown, part;
+  return IsWindowVisible(window) && GetWindowRect(window, &shown) && IntersectRect(&part, &shown, &area);
 }
 
 constexpr UINT kZOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
@@ -95,31 +92,17 @@ bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* appli
   return true;
 }
 
-bool AskedArea::Add(const RECT& part) {
-  const std::lock_guard<std::mutex> hold(lock_);
-  const bool first = IsRectEmpty(&bounds_);
-  if (!IsRectEmpty(&part)) UnionRect(&bounds_, &bounds_, &part);
-  return first;
-}
-
-RECT AskedArea::Take() {
-  const std::lock_guard<std::mutex> hold(lock_);
-  const RECT taken = bounds_;
-  bounds_ = {};
-  return taken;
-}
-
-void ListWindowUnder(HWND window, std::atomic<int>& repush, WorkerWake* wake, AskedArea* area) {
+void ListWindowUnder(HWND window, std::atomic<int>& repush, WorkerWake* wake, bool firstAskWakes) {
   const std::lock_guard<std::mutex> hold(underLock);
   WindowUnder* free = nullptr;
   for (WindowUnder& entry : under) {
     if (entry.repush == &repush) {
-      entry = window ? WindowUnder{window, &repush, wake, area} : WindowUnder{};
+      entry = window ? WindowUnder{window, &repush, wake, firstAskWakes} : WindowUnder{};
       return;
     }
     if (!free && !entry.repush) free = &entry;
   }
-  if (window && free) *free = {window, &repush, wake, area};
+  if (window && free) *free = {window, &repush, wake, firstAskWakes};
 }
 
 void AskForPushUnder(const RECT& area) {
@@ -130,16 +113,12 @@ void AskForPushUnder(const RECT& area) {
   }
   // The window calls outside the lock: they wait for the window server.
   bool over[kMostUnder] = {};
-  RECT parts[kMostUnder] = {};
-  for (int i = 0; i < kMostUnder; ++i) over[i] = listed[i].window && ShownOver(listed[i].window, area, parts[i]);
-  // The areas, words and wakes under it (the area before the word: a thread
-  // that takes the word takes the area with it): a thread takes its entry
-  // off before its wake ends.
+  for (int i = 0; i < kMostUnder; ++i) over[i] = listed[i].window && ShownOver(listed[i].window, area);
+  // A thread takes its entry off before its wake ends.
   const std::lock_guard<std::mutex> hold(underLock);
   for (int i = 0; i < kMostUnder; ++i)
     if (over[i] && under[i].repush == listed[i].repush && under[i].window == listed[i].window) {
-      const bool first = !under[i].area || under[i].area->Add(parts[i]);
-      under[i].repush->store(1);
-      if (first && under[i].wake) under[i].wake->Wake();
+      const bool wasClear = under[i].repush->exchange(1) == 0;
+      if (under[i].wake && (wasClear || !under[i].firstAskWakes)) under[i].wake->Wake();
     }
 }

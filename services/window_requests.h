@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <mutex>
 
 #include "services/atomic_words.h"
 
@@ -70,27 +69,13 @@ extern WindowRequest StripWindowRequest;
 // draw the windows others pass over list each one with the word their next
 // pass reads, and the wake that ends their wait if they sleep long.
 class WorkerWake;
-// What of a listed window was asked for since its thread last took it, in
-// the window's coordinates: a wide window pushes only that part again.
-class AskedArea {
- public:
-  // Joins `part` (an empty one adds nothing); true when nothing was asked
-  // for before (the ask that must wake the thread).
-  bool Add(const RECT& part);
-  // The bounds of what was added since the last take; empty when nothing was.
-  RECT Take();
-
- private:
-  std::mutex lock_;
-  RECT bounds_{};
-};
 // Listing a word again replaces its window; a null window takes it off.
-// With an `area`, each ask also adds the part of the window it covers.
-void ListWindowUnder(HWND window, std::atomic<int>& repush, WorkerWake* wake = nullptr, AskedArea* area = nullptr);
-// Sets the word of every listed window shown over `area` (screen), adds what
-// it covers of each to the window's asked area, and wakes its thread (one
-// with an asked area only at the first ask since it took the area: it knows
-// of the rest when it passes).
+// With `firstAskWakes`, only an ask that finds the word clear wakes the
+// thread (one that pushes a wide picture serves the asks in between at its
+// next pass, and clears the word when it pushes); otherwise every ask does.
+void ListWindowUnder(HWND window, std::atomic<int>& repush, WorkerWake* wake = nullptr, bool firstAskWakes = false);
+// Sets the word of every listed window shown over `area` (screen) and wakes
+// its thread as listed.
 void AskForPushUnder(const RECT& area);
 
 // The work area or the screen changed (the shell's settings and display

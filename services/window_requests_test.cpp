@@ -225,47 +225,40 @@ TEST_F(PushUnder, TheAskWakesTheThreadThatWaits) {
   EXPECT_EQ(rightWord_.exchange(0), 1);
 }
 
-// A wide window listed with an area learns what the asks covered of it, in
-// its own coordinates, joined until its thread takes it.
-TEST_F(PushUnder, TheAskedAreaIsWhatTheAsksCoveredOfTheWindow) {
-  AskedArea area;
-  ListWindowUnder(right_, rightWord_, &rightWake_, &area);  // right_ is 300,650 to 350,700
+// A window whose thread is woken by its first ask only is asked like any
+// other: by every ask over it, in any number, and by none beside it.
+TEST_F(PushUnder, AFirstAskWindowIsAskedByWhatCoversIt) {
+  ListWindowUnder(right_, rightWord_, &rightWake_, true);  // right_ is 300,650 to 350,700
   struct Row {
     const char* what;
     std::vector<RECT> asks;
-    RECT taken;
+    bool asked;
   } rows[] = {
-      {"nothing asked", {}, {0, 0, 0, 0}},
-      {"its top-left corner", {{290, 640, 310, 660}}, {0, 0, 10, 10}},
-      {"reaching past it on every side", {{0, 0, 1280, 800}}, {0, 0, 50, 50}},
-      {"its last pixel", {{349, 699, 360, 710}}, {49, 49, 50, 50}},
-      {"two asks joined", {{300, 650, 305, 655}, {340, 690, 345, 695}}, {0, 0, 45, 45}},
-      {"one beside it adds nothing", {{300, 650, 305, 655}, {0, 600, 100, 700}}, {0, 0, 5, 5}},
-      {"touching its edge adds nothing", {{350, 650, 400, 700}}, {0, 0, 0, 0}},
-      {"an empty ask adds nothing", {{320, 670, 320, 690}}, {0, 0, 0, 0}},
+      {"nothing asked", {}, false},
+      {"its top-left corner", {{290, 640, 310, 660}}, true},
+      {"reaching past it on every side", {{0, 0, 1280, 800}}, true},
+      {"its last pixel", {{349, 699, 360, 710}}, true},
+      {"two asks", {{300, 650, 305, 655}, {340, 690, 345, 695}}, true},
+      {"one beside it after one over it", {{300, 650, 305, 655}, {0, 600, 100, 700}}, true},
+      {"one beside it", {{0, 600, 100, 700}}, false},
+      {"touching its edge", {{350, 650, 400, 700}}, false},
+      {"an empty ask", {{320, 670, 320, 690}}, false},
   };
   for (const Row& row : rows) {
     for (const RECT& ask : row.asks) AskForPushUnder(ask);
-    const RECT taken = area.Take();
-    EXPECT_TRUE(EqualRect(&taken, &row.taken) || (IsRectEmpty(&taken) && IsRectEmpty(&row.taken)))
-        << row.what << ": " << taken.left << "," << taken.top << " " << taken.right << "," << taken.bottom;
-    const RECT again = area.Take();
-    EXPECT_TRUE(IsRectEmpty(&again)) << row.what << ": taken once";
-    rightWord_ = 0;
+    EXPECT_EQ(rightWord_.exchange(0), row.asked ? 1 : 0) << row.what;
   }
   // Hidden, it is asked nothing.
   ShowWindow(right_, SW_HIDE);
   AskForPushUnder({300, 650, 350, 700});
-  const RECT hidden = area.Take();
-  EXPECT_TRUE(IsRectEmpty(&hidden));
   EXPECT_EQ(rightWord_.load(), 0);
 }
 
-// The first ask after a take wakes the thread; the asks after it only join
-// the area (the thread already passes for it), until the area is taken.
-TEST_F(PushUnder, AWindowWithAnAskedAreaIsWokenAtItsFirstAskOnly) {
-  AskedArea area;
-  ListWindowUnder(right_, rightWord_, &rightWake_, &area);
+// Listed so, the ask that finds the word clear wakes the thread; those after
+// it only find it set (the thread already passes for it), until the thread
+// clears the word.
+TEST_F(PushUnder, AFirstAskWindowIsWokenOnlyByTheAskThatFindsItsWordClear) {
+  ListWindowUnder(right_, rightWord_, &rightWake_, true);
   rightWake_.Wait(0);  // nothing pending from before
   const auto waitedMs = [&](DWORD milliseconds) {
     const DWORD start = GetTickCount();
@@ -275,18 +268,22 @@ TEST_F(PushUnder, AWindowWithAnAskedAreaIsWokenAtItsFirstAskOnly) {
   AskForPushUnder({300, 650, 310, 660});
   EXPECT_LT(waitedMs(30000), 20000u) << "the first ask wakes";
   AskForPushUnder({320, 670, 330, 680});
-  EXPECT_GE(waitedMs(300), 250u) << "a second ask before the take does not";
+  EXPECT_GE(waitedMs(300), 250u) << "a second ask before the word is cleared does not";
   EXPECT_EQ(rightWord_.exchange(0), 1);
-  const RECT taken = area.Take(), both = {0, 0, 30, 30};
-  EXPECT_TRUE(EqualRect(&taken, &both));
   AskForPushUnder({340, 690, 345, 695});
-  EXPECT_LT(waitedMs(30000), 20000u) << "the first ask after the take wakes again";
-  // Without an area every ask wakes.
+  EXPECT_LT(waitedMs(30000), 20000u) << "the first ask after the clear wakes again";
+  // An ask beside it neither sets the word nor wakes.
+  rightWord_ = 0;
+  AskForPushUnder({0, 600, 100, 700});
+  EXPECT_GE(waitedMs(300), 250u) << "an ask beside it";
+  EXPECT_EQ(rightWord_.load(), 0);
+  // Listed without it, every ask wakes, the word set or not.
   ListWindowUnder(right_, rightWord_, &rightWake_);
   for (int i = 0; i < 2; ++i) {
     AskForPushUnder({300, 650, 310, 660});
     EXPECT_LT(waitedMs(30000), 20000u) << "ask " << i;
   }
+  EXPECT_EQ(rightWord_.load(), 1);
 }
 
 TEST(PushUnderTable, WordsBeyondItsPlacesAreNotListed) {

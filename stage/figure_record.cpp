@@ -36,17 +36,8 @@ void PaintKeyAndHide(HWND window, const RECT& area) {
 
 }  // namespace
 
-BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, const RECT* part) {
+BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
   if (!window || !memoryDC) return FALSE;
-  if (part && !IsRectEmpty(part)) {
-    // Looked up: the headers for the oldest systems declare no function here.
-    static const auto pushIndirect = reinterpret_cast<UpdateLayeredWindowIndirect*>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "UpdateLayeredWindowIndirect")));
-    const UPDATELAYEREDWINDOWINFO info = {sizeof info, screenDC,    &args.destination, &args.size,
-                                          memoryDC,    &args.source, kKeyColour,       &args.blend,
-                                          ULW_COLORKEY, part};
-    if (pushIndirect && pushIndirect(window, &info)) return TRUE;
-  }
   // The call takes non-const pointers but only reads them.
   LayerArgs copy = args;
   return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,

@@ -88,9 +88,8 @@ int LoadFigure(FigureRecord* record, int figureNumber, int sheetCount, int useRe
 void UnloadFigure(FigureRecord* record, bool leaveWindows = false);
 
 // Pushes `memoryDC`'s picture to the layered `window` by `args` (colour key
-// magenta); with a `part` (window coordinates, not empty) only that part, the
-// rest of the window keeping what it shows (whole where the system cannot).
-BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, const RECT* part = nullptr);
+// magenta).
+BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args);
 // Shows the record's object bitmap in its window, or its overlay bitmap
 // (colour key magenta), with the caller's argument block (the walking
 // figure's placements are the script host's, each object's its own).
