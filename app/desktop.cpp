@@ -23,7 +23,7 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
   OverlayWindowRequest.SetWindow(overlayWindow);
   BillboardState.windowRequest.SetWindow(billboardWindow);
   SetAnimationParts({&Desktop().billboard,
-                     {[] { ClockObject.raiseRequest = 1; }, [] { WeatherObject.raiseRequest = 1; }},
+                     {[] { ClockObject.raiseRequest = 1; }, [] { Desktop().weatherSign.Object().raiseRequest = 1; }},
                      &Desktop().player, &Figures, &Shell, &Bubble});
 }
 
@@ -33,8 +33,12 @@ OptionsParts DesktopOptionsParts() {
   parts.shell = &Shell;
   parts.clock = &ClockObject;
   parts.countdown = &CountdownObject;
-  parts.weatherSign = &WeatherObject;
+  parts.weatherSign = &Desktop().weatherSign.Object();
   parts.billboard = &BillboardState;
   parts.strip = &StripRequests;
   return parts;
+}
+
+ObjectWindows DesktopObjectWindows() {
+  return {&ClockObject, &CountdownObject, &Desktop().weatherSign.Object()};
 }

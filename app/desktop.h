@@ -5,6 +5,7 @@
 
 #include "objects/billboard.h"
 #include "objects/metar_download.h"
+#include "objects/weather_sign.h"
 #include "services/player_state.h"
 
 // The owner objects of the desktop parts, made once by the shell and handed
@@ -13,6 +14,7 @@
 struct DesktopParts {
   Billboard billboard;
   WeatherService weather;
+  WeatherSign weatherSign{weather};  // draws the service's reports, schedules its fetches
   PlayerState player;  // written by the player control (app/winamp), read by the figures
 };
 DesktopParts& Desktop();
@@ -25,3 +27,5 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
 // What the options sheet is handed: the parts its pages read and ask.
 struct OptionsParts;
 OptionsParts DesktopOptionsParts();
+// The free-standing objects, for the z-order helpers.
+ObjectWindows DesktopObjectWindows();

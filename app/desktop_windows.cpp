@@ -11,6 +11,7 @@
 #include "app/tray_menu.h"
 #include "objects/billboard.h"
 #include "objects/billboard_state.h"
+#include "app/desktop.h"
 #include "objects/desktop_object.h"
 #include "services/threads.h"
 #include "services/window_requests.h"
@@ -66,7 +67,8 @@ void ToggleFiguresActive() {
       request.Set(topmost ? WindowAction::kShowTopmost : WindowAction::kShowTop);
   };
   showObject(BillboardState.windowRequest, BillboardWindow, Settings.Billboard, Settings.BillboardNotDA, false);
-  showObject(WeatherObject.windowRequest, WeatherObject.window, Settings.Weather[0] > 0, Settings.WeatherNotDA,
+  DesktopObject& sign = Desktop().weatherSign.Object();
+  showObject(sign.windowRequest, sign.window, Settings.Weather[0] > 0, Settings.WeatherNotDA,
              false);
   showObject(CountdownObject.windowRequest, CountdownObject.window, Settings.Countdown, Settings.CountdownNotDA,
              Settings.CountdownOnTop && !Shell.optionsOpen);
@@ -93,7 +95,7 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
     Shell.fullScreenPause = 1;
     // The drawing threads hide their windows on their next pass.
     for (WindowRequest* request : {&FigureWindowRequest, &OverlayWindowRequest, &CountdownObject.windowRequest,
-                                   &BillboardState.windowRequest, &WeatherObject.windowRequest})
+                                   &BillboardState.windowRequest, &Desktop().weatherSign.Object().windowRequest})
       request->Set(WindowAction::kHide);
     if (ClockObject.window) SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
     StripWindowRequest.Set(WindowAction::kHide);
@@ -115,7 +117,8 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   for (auto [request, window, enabled, notDA] :
        {std::tuple{&BillboardState.windowRequest, BillboardWindow, Settings.Billboard.Get(),
                    Settings.BillboardNotDA.Get()},
-        std::tuple{&WeatherObject.windowRequest, WeatherObject.window, int(Settings.Weather[0] > 0),
+        std::tuple{&Desktop().weatherSign.Object().windowRequest, Desktop().weatherSign.Object().window,
+                   int(Settings.Weather[0] > 0),
                    Settings.WeatherNotDA.Get()}}) {
     if (!MayShowObject(notDA) || !enabled || !window) continue;
     request->Set(on ? WindowAction::kShowTop : WindowAction::kShow);

@@ -122,8 +122,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     StartBackgroundThread();
     StartClock();
     StartCountdown();
-    SetWeatherSceneGate(CanAnimateNow);
-    StartWeather(Desktop().weather);
+    Desktop().weatherSign.SetSceneGate(CanAnimateNow);
+    Desktop().weatherSign.Start();
     OpenForShutdownRequests();
     // Start-up is done: its deep frames are dead weight from here on.
     ReleaseUnusedStack();

@@ -260,7 +260,7 @@ bool OnHotkey(HWND window, int id) {
       Figures.active = 1;
       RelayoutRequest = 1;
       UpdateTrayIcon(FigureWindow);
-      RaiseDesktopWindows();
+      RaiseDesktopWindows(DesktopObjectWindows());
       return true;
     case HK_TOGGLE:
       SendMessageA(FigureWindow, MSG_TOGGLE_ACTIVE, 0, 0);
@@ -380,6 +380,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case MSG_TOGGLE_ACTIVE:
       ToggleFiguresActive();
+      return 0;
+    case MSG_LOWER_DESKTOP:
+      LowerDesktopWindows(DesktopObjectWindows());
       return 0;
     case MSG_MONITOR_OFF:
       MonitorOff();

@@ -74,7 +74,7 @@ void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
   if (window == BillboardWindow) {
     if (!BillboardState.held && !PosterAtWork()) {
       if (modifiers == MK_CONTROL)
-        LowerDesktopWindows();
+        LowerDesktopWindows(DesktopObjectWindows());
       else if (modifiers == MK_SHIFT)
         SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
       else
@@ -87,7 +87,7 @@ void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
   }
   if (!Figures.held) {
     if (modifiers == MK_CONTROL) {
-      LowerDesktopWindows();
+      LowerDesktopWindows(DesktopObjectWindows());
     } else if (modifiers == MK_SHIFT) {
       SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
     } else {

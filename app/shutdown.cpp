@@ -58,7 +58,7 @@ void OnShutdownMessage() {
   // end, so each ends within a tick; the bound only guards against a hung
   // one. Each object thread's handle is taken here or by its window's
   // WM_DESTROY, whichever comes first, and waited for and closed by that one.
-  for (DesktopObject* object : {&WeatherObject, &CountdownObject, &ClockObject})
+  for (DesktopObject* object : {&Desktop().weatherSign.Object(), &CountdownObject, &ClockObject})
     WaitForAndCloseThread(object->TakeThread(), kThreadEndWaitMs);
   WaitForAndCloseThread(TakeBackgroundThread(), kThreadEndWaitMs);
   WaitForThread(AnimThreadHandle(), kThreadEndWaitMs);
@@ -71,7 +71,7 @@ void OnShutdownMessage() {
   WriteLogLine("~~~ Threads ended");
 
   if (BillboardWindow) ShowWindow(BillboardWindow, SW_HIDE);
-  HideAndClose(WeatherObject.window);
+  HideAndClose(Desktop().weatherSign.Object().window);
   HideAndClose(CountdownObject.window);
   HideAndClose(ClockObject.window);
   for (HWND window : {FigureWindow, OverlayWindow, StripWindowRequest.Window()})

@@ -5,6 +5,7 @@
 
 #include "services/win_util.h"
 #include "services/handles.h"
+#include "app/desktop.h"
 #include "objects/desktop_object.h"
 #include "services/menu_bitmaps.h"
 #include "services/messages.h"
@@ -235,7 +236,7 @@ void ShowTrayMenu(HWND window, HWND menuOwner) {
     if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
     return;
   }
-  RaiseDesktopWindows();
+  RaiseDesktopWindows(DesktopObjectWindows());
   InitWinamp();
   if (!TrayMenu) return;
   if (WinampWindow) {

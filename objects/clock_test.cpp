@@ -328,8 +328,13 @@ TEST_F(Clock, MouseGrammar) {
   Send(WM_LBUTTONUP, MK_CONTROL | MK_SHIFT, 5, 5);
   EXPECT_EQ(ClockObject.raiseRequest, 1);
   ClockObject.raiseRequest = 0;
+  MainWindowStandIns::Drain();
+  EXPECT_EQ(MainWindowStandIns::lowerMessages, 0);
   Send(WM_LBUTTONUP, MK_CONTROL, 5, 5);
   EXPECT_EQ(ClockObject.raiseRequest, 0);
+  MainWindowStandIns::Drain();
+  EXPECT_EQ(MainWindowStandIns::lowerMessages, 1) << "Ctrl alone asks the shell to lower every object";
+  EXPECT_EQ(MainWindowStandIns::menuMessages, 1);
   // Right button: Shift opens the menu, anything else switches the figures.
   Send(WM_RBUTTONUP, MK_SHIFT, 5, 5);
   EXPECT_EQ(MainWindowStandIns::menuMessages, 2);

@@ -16,11 +16,12 @@
 
 DesktopObject ClockObject;
 DesktopObject CountdownObject;
-DesktopObject WeatherObject;
 
 namespace {
 
 constexpr UINT kZOnlyFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
+constexpr const char* kObjectProperty = "WayluneObject";
+constexpr const char* kOwnerProperty = "WayluneObjectOwner";
 
 HWND ZTarget(ZPlacement where) {
   switch (where) {
@@ -44,7 +45,15 @@ WindowAction ShowActionFor(const ObjectWindowRules& rules) {
 
 }  // namespace
 
-int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info) {
+DesktopObject* ObjectOfWindow(HWND window) {
+  return window ? static_cast<DesktopObject*>(GetPropA(window, kObjectProperty)) : nullptr;
+}
+
+void* WindowOwner(HWND window) {
+  return window ? GetPropA(window, kOwnerProperty) : nullptr;
+}
+
+int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info, void* owner) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
   wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC | CS_BYTEALIGNCLIENT;
@@ -64,10 +73,12 @@ int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info) {
     return 0;
   }
   ShowWindow(window, SW_HIDE);
+  SetPropA(window, kObjectProperty, &object);
+  if (owner) SetPropA(window, kOwnerProperty, owner);
   object.window = window;  // before the thread runs: it reads the handle
   ListWindowUnder(window, object.redrawRequest, &object.wake);
   DWORD id = 0;
-  HANDLE thread = StartThread(info.threadProc, nullptr, &id);
+  HANDLE thread = StartThread(info.threadProc, owner, &id);
   if (!thread) {
     WriteLogLine("+++ %s NICHT gestartet (3)", info.threadName);
     return 0;
@@ -84,6 +95,8 @@ LRESULT ObjectWindowMessage(DesktopObject& object, const ObjectWindowRules& rule
     case WM_DESTROY:
       // Null when the shutdown took the handle first: nothing to wait for.
       WaitForAndCloseThread(object.TakeThread(), kObjectWindowThreadWaitMs);
+      RemovePropA(window, kObjectProperty);
+      RemovePropA(window, kOwnerProperty);
       return 0;
     default:
       break;
@@ -141,7 +154,7 @@ void ObjectMouseMove(DesktopObject& object, int x, int y, WPARAM keys) {
 bool DispatchModifiedClick(WPARAM keys) {
   switch (ClassifyClick(static_cast<unsigned>(keys))) {
     case ClickKind::kLowerAll:
-      LowerDesktopWindows();
+      RequestLowerDesktop();
       return false;
     case ClickKind::kMenu:
       RequestShellMenu();
@@ -331,7 +344,7 @@ void ApplyObjectWindowRequest(DesktopObject& object) {
 }  // namespace
 
 void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
-                      void (*unload)(FigureRecord*)) {
+                      const std::function<void(FigureRecord*)>& unload) {
   FigureRecord* record = host.Record();
   ApplyBubbleKillRequest();
   if (object.reloadRequest.exchange(0)) {
@@ -422,8 +435,7 @@ namespace {
 WindowRequest* DrawingThreadRequest(HWND window, std::atomic<int>** redraw) {
   *redraw = nullptr;
   if (!window) return nullptr;
-  for (DesktopObject* object : {&ClockObject, &CountdownObject, &WeatherObject}) {
-    if (window != object->window) continue;
+  if (DesktopObject* object = ObjectOfWindow(window)) {
     *redraw = &object->redrawRequest;
     return &object->windowRequest;
   }
@@ -449,30 +461,40 @@ bool RestackWindow(HWND window, WindowAction action) {
 }
 
 
-void LowerDesktopWindows() {
-  for (HWND window : {FigureWindowRequest.Window(), OverlayWindowRequest.Window(), CountdownObject.window, ClockObject.window, BillboardState.windowRequest.Window(),
-                      WeatherObject.window, StripWindowRequest.Window()})
+namespace {
+HWND WindowOf(const DesktopObject* object) {
+  return object ? object->window : nullptr;
+}
+}  // namespace
+
+void LowerDesktopWindows(const ObjectWindows& objects) {
+  for (HWND window : {FigureWindowRequest.Window(), OverlayWindowRequest.Window(), WindowOf(objects.countdown),
+                      WindowOf(objects.clock), BillboardState.windowRequest.Window(), WindowOf(objects.weather),
+                      StripWindowRequest.Window()})
     RestackWindow(window, WindowAction::kStackBottom);
   WakeWorkers();
 }
 
-void RaiseDesktopWindows() {
+void RaiseDesktopWindows(const ObjectWindows& objects) {
+  DesktopObject* const weather = objects.weather;
+  DesktopObject* const clock = objects.clock;
+  DesktopObject* const countdown = objects.countdown;
   if (StripWindowRequest.Window() && Settings.HG && MayShowObject(Settings.HGNotDA)) {
     StripWindowRequest.Set(WindowAction::kShowBottom);
     WakeWorkers();
   }
-  if (WeatherObject.window && Settings.Weather[0] > 0 && MayShowObject(Settings.WeatherNotDA)) {
-    WeatherObject.RequestWindow(WindowAction::kRaiseNotTopmost);
-    WeatherObject.redrawRequest = 1;
+  if (WindowOf(weather) && Settings.Weather[0] > 0 && MayShowObject(Settings.WeatherNotDA)) {
+    weather->RequestWindow(WindowAction::kRaiseNotTopmost);
+    weather->redrawRequest = 1;
   }
   if (BillboardState.windowRequest.Window() && Settings.Billboard && MayShowObject(Settings.BillboardNotDA)) {
     BillboardState.windowRequest.Set(WindowAction::kRaiseNotTopmost);
     BillboardState.redrawRequest = 1;
   }
-  if (ClockObject.window && Settings.Clock && MayShowObject(Settings.ClockNotDA))
-    ClockObject.RequestWindow(RaiseClockLike(Settings.ClockOnTop));
-  if (CountdownObject.window && Settings.Countdown && MayShowObject(Settings.CountdownNotDA))
-    CountdownObject.RequestWindow(RaiseClockLike(Settings.CountdownOnTop));
+  if (WindowOf(clock) && Settings.Clock && MayShowObject(Settings.ClockNotDA))
+    clock->RequestWindow(RaiseClockLike(Settings.ClockOnTop));
+  if (WindowOf(countdown) && Settings.Countdown && MayShowObject(Settings.CountdownNotDA))
+    countdown->RequestWindow(RaiseClockLike(Settings.CountdownOnTop));
   // The animation thread restacks them after the objects' raises above.
   RestackWindow(FigureWindowRequest.Window(), WindowAction::kStackTopmost);
   RestackWindow(OverlayWindowRequest.Window(), WindowAction::kStackTopmost);

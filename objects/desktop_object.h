@@ -50,7 +50,6 @@ struct DesktopObject : ObjectRequests, RequestWaker {
 
 extern DesktopObject ClockObject;
 extern DesktopObject CountdownObject;
-extern DesktopObject WeatherObject;
 
 // ---- Start ----
 
@@ -61,9 +60,14 @@ struct ObjectClassInfo {
   LPTHREAD_START_ROUTINE threadProc;
 };
 // Registers the class, creates the hidden window and starts the thread below
-// normal priority. 1 on success; 0 after logging "+++ %s NICHT gestartet (n)"
-// with 1 class, 2 window, 3 thread.
-int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info);
+// normal priority, handing it `owner`. 1 on success; 0 after logging
+// "+++ %s NICHT gestartet (n)" with 1 class, 2 window, 3 thread. The window
+// knows its object and owner (ObjectOfWindow, WindowOwner) until it is destroyed.
+int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info, void* owner = nullptr);
+// The object and the owner StartDesktopObject gave `window`; null for any
+// other window (and for messages its creation sends).
+DesktopObject* ObjectOfWindow(HWND window);
+void* WindowOwner(HWND window);
 
 // ---- Window procedure ----
 
@@ -93,8 +97,8 @@ void ObjectButtonDown(HWND window, int x, int y);
 // Without the left button the point becomes the rest point; with it, a move
 // of 3 pixels or more from the rest point lifts the object.
 void ObjectMouseMove(DesktopObject& object, int x, int y, WPARAM keys);
-// Ctrl alone lowers every object window, Shift alone opens the tray menu;
-// true for a plain click, which the object handles itself.
+// Ctrl alone asks the shell to lower every object window, Shift alone to
+// open the tray menu; true for a plain click, which the object handles itself.
 bool DispatchModifiedClick(WPARAM keys);
 // The end of every left-button release: capture released, not held.
 void EndObjectClick(DesktopObject& object);
@@ -183,7 +187,7 @@ void UnloadDesktopObject(FigureRecord* record, HWND window);
 // a bubble kill are carried out, a reload request unloads; while the object
 // is on and no full-screen program runs, the frame steps once.
 void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
-                      void (*unload)(FigureRecord*));
+                      const std::function<void(FigureRecord*)>& unload);
 constexpr DWORD kObjectTickMs = 25;
 // An object that is off or waits out a full-screen program looks again this
 // often (a change of its setting wakes it only through a request).
@@ -207,11 +211,18 @@ constexpr DWORD kObjectWindowThreadWaitMs = 300;
 // windows, the billboard, the clock, the countdown, the weather sign and the
 // scenery strip ----
 
+// The free-standing objects the shell made, which the z-order helpers move
+// together with the figure, the overlay, the wall and the strip.
+struct ObjectWindows {
+  DesktopObject* clock = nullptr;
+  DesktopObject* countdown = nullptr;
+  DesktopObject* weather = nullptr;
+};
 // Every object window to the bottom (a Ctrl click on an object).
-void LowerDesktopWindows();
+void LowerDesktopWindows(const ObjectWindows& objects);
 // The objects that may show now in front of normal windows, the figure and
 // its overlay topmost over them (the tray menu, the front hotkey).
-void RaiseDesktopWindows();
+void RaiseDesktopWindows(const ObjectWindows& objects);
 
 // Asks the thread that draws `window` (figure, overlay, strip, billboard or
 // object) to restack it (a kStack* action) and to push its picture again;

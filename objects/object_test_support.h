@@ -138,6 +138,12 @@ class MainWindowStandIns {
  public:
   static inline int menuMessages = 0;
   static inline int toggleMessages = 0;
+  static inline int lowerMessages = 0;  // posted: counted when the queue is read (Drain)
+  // Reads the test thread's queue: posted requests reach the stand-in.
+  static void Drain() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
 
   void Make() {
     static bool registered = false;
@@ -154,7 +160,7 @@ class MainWindowStandIns {
     OverlayWindowRequest.SetWindow(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "ObjectTestMain", "", WS_POPUP, 0, 0,
                                     10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
     SetShellWindow(FigureWindowRequest.Window());
-    menuMessages = toggleMessages = 0;
+    menuMessages = toggleMessages = lowerMessages = 0;
   }
   void Destroy() {
     DestroyWindow(FigureWindowRequest.Window());
@@ -170,6 +176,7 @@ class MainWindowStandIns {
 inline LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == MSG_SHOW_MENU) ++MainWindowStandIns::menuMessages;
   if (message == MSG_TOGGLE_ACTIVE) ++MainWindowStandIns::toggleMessages;
+  if (message == MSG_LOWER_DESKTOP) ++MainWindowStandIns::lowerMessages;
   return DefWindowProcA(window, message, w, l);
 }
 

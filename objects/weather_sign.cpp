@@ -22,25 +22,6 @@ constexpr ObjectWindowRules kWeatherRules{MSG_HIDE_WEATHER, MSG_SHOW_WEATHER, &S
 constexpr DWORD kWeatherTickMs = 50;
 constexpr DWORD kFirstFetchPauseMs = 2000;
 
-std::atomic<int (*)()> sceneGate{nullptr};
-// The report's owner, handed over before the sign's thread starts.
-WeatherService* service = nullptr;
-// The sign thread's own:
-WeatherFetchClock fetchClock;
-int lastMinute = -1;
-DrawnWeather drawn;  // kept across reloads
-unsigned seenFetches = 0;  // the service's count of ended fetches when last drawn
-
-MetarSnapshot CurrentReport() {
-  return service ? service->Report() : MetarSnapshot{};
-}
-
-// A fetch ended since the sign last drew: its report (or the old one, after
-// a failure) is handed over.
-bool FetchEnded() {
-  return service && service->Finished() != seenFetches;
-}
-
 bool FahrenheitChosen() {
   return Settings.Weather[2] != 0;
 }
@@ -74,9 +55,12 @@ bool PaintSheet(HBITMAP sheet, HBITMAP picture, const std::string& temperature) 
   return true;
 }
 
+}  // namespace
+
 class WeatherHost : public WindowsObjectHost {
  public:
-  WeatherHost() : WindowsObjectHost(WeatherObject, Settings.Weather[0], Settings.WeatherOnTop) {}
+  explicit WeatherHost(WeatherSign& sign)
+      : WindowsObjectHost(sign.Object(), Settings.Weather[0], Settings.WeatherOnTop), sign_(sign) {}
 
   ObjectPlacement ChosenFace() override {
     ObjectPlacement p;
@@ -89,25 +73,25 @@ class WeatherHost : public WindowsObjectHost {
 
   bool Load(FigureMotion& motion, const ObjectPlacement& placement) override {
     FigureRecord* record = Record();
-    if (!LoadWeatherBitmaps(record)) return false;
+    if (!sign_.LoadBitmaps(record)) return false;
     motion.frameTime = Settings.Speed;
     lstrcpynA(record->name, "Wetter", kFigureNameSize);
     if (!MakeBitmaps(placement)) return false;
     // A fresh sheet holds no picture yet, whatever was drawn before.
-    DrawWeatherSign(record, true);
+    sign_.Draw(record, true);
     ShowSign();
     return true;
   }
 
   void Redraw(FigureMotion&) override {
-    DrawWeatherSign(Record(), WeatherObject.redrawRequest.exchange(0) != 0);
+    sign_.Draw(Record(), object_.redrawRequest.exchange(0) != 0);
     ShowSign();
   }
 
   void ShownTick(FigureMotion&) override {
-    if (!WeatherObject.bubbleRequest.exchange(0)) return;
+    if (!object_.bubbleRequest.exchange(0)) return;
     FigureRecord* record = Record();
-    ShowWeatherBubble(record, WeatherBubblePlacement(Placement().x, record->workArea.right).type);
+    sign_.ShowBubble(record, WeatherBubblePlacement(Placement().x, record->workArea.right).type);
   }
 
   void SavePosition(const ObjectPlacement& placement) override {
@@ -121,38 +105,47 @@ class WeatherHost : public WindowsObjectHost {
   }
 
   void ShowSign() { ShowFrame(RECT{0, 0, kWeatherSignWidth, kWeatherSignHeight}); }
+
+ private:
+  WeatherSign& sign_;
 };
 
-WeatherHost host;
 
+WeatherSign::WeatherSign(WeatherService& service) : service_(service), host_(std::make_unique<WeatherHost>(*this)) {}
+
+WeatherSign::~WeatherSign() = default;
+
+namespace {
+DWORD WINAPI WeatherThread(void* sign) {
+  return static_cast<WeatherSign*>(sign)->Run();
+}
 }  // namespace
 
-void SetWeatherSceneGate(int (*mayRun)()) {
-  sceneGate = mayRun;
-}
-
-int StartWeather(WeatherService& weather) {
-  service = &weather;
-  return StartDesktopObject(WeatherObject, {"LunWeather", "WeatherThread", WeatherWndProc, WeatherThread});
+int WeatherSign::Start(LPTHREAD_START_ROUTINE threadProc) {
+  return StartDesktopObject(
+      object_, {"LunWeather", "WeatherThread", WeatherWndProc, threadProc ? threadProc : WeatherThread}, this);
 }
 
 LRESULT CALLBACK WeatherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* sign = static_cast<WeatherSign*>(WindowOwner(window));
+  if (!sign) return DefWindowProcA(window, message, wParam, lParam);  // its creation's messages
+  DesktopObject& object = sign->Object();
   switch (message) {
     case WM_KEYDOWN:
-      if (wParam == VK_LEFT || wParam == VK_RIGHT) ObjectKeyDown(WeatherObject, wParam);
+      if (wParam == VK_LEFT || wParam == VK_RIGHT) ObjectKeyDown(object, wParam);
       return 0;
     case WM_LBUTTONDOWN:
       ObjectButtonDown(window, MessageX(lParam), MessageY(lParam));
       return 0;
     case WM_MOUSEMOVE:
-      ObjectMouseMove(WeatherObject, MessageX(lParam), MessageY(lParam), wParam);
+      ObjectMouseMove(object, MessageX(lParam), MessageY(lParam), wParam);
       return 0;
     case WM_LBUTTONUP:
-      if (!WeatherObject.held && DispatchModifiedClick(wParam)) {
-        WeatherObject.raiseRequest = 1;
-        WeatherObject.bubbleRequest = 1;  // the sign's thread words it for the overlay's owner
+      if (!object.held && DispatchModifiedClick(wParam)) {
+        object.raiseRequest = 1;
+        object.bubbleRequest = 1;  // the sign's thread words it for the overlay's owner
       }
-      EndObjectClick(WeatherObject);
+      EndObjectClick(object);
       return 0;
     case WM_RBUTTONUP:
       if (ClassifyClick(static_cast<unsigned>(wParam)) == ClickKind::kMenu)
@@ -161,41 +154,44 @@ LRESULT CALLBACK WeatherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         RequestToggleFigures();
       return 0;
     default:
-      return ObjectWindowMessage(WeatherObject, kWeatherRules, window, message, wParam, lParam);
+      return ObjectWindowMessage(object, kWeatherRules, window, message, wParam, lParam);
   }
 }
 
-void BindWeatherRecord(FigureRecord* record, WeatherService* weather) {
-  host.Bind(record);
-  service = weather;
+bool WeatherSign::FetchEnded() const {
+  return service_.Finished() != seenFetches_;
 }
 
-int LoadWeatherBitmaps(FigureRecord* record) {
-  if (!host.LoadSheetOnly(record)) return 0;
-  if (service) seenFetches = service->Finished();
+void WeatherSign::Bind(FigureRecord* record) {
+  host_->Bind(record);
+}
+
+int WeatherSign::LoadBitmaps(FigureRecord* record) {
+  if (!host_->LoadSheetOnly(record)) return 0;
+  seenFetches_ = service_.Finished();
   return 1;
 }
 
-void BehaveWeatherSign(FigureRecord* record) {
-  host.Bind(record);
-  StepObject(*record, host.Placement(), WeatherObject, host, kWeatherTexts);
+void WeatherSign::Behave(FigureRecord* record) {
+  host_->Bind(record);
+  StepObject(*record, host_->Placement(), object_, *host_, kWeatherTexts);
 }
 
-void UnloadWeatherSign(FigureRecord* record) {
-  UnloadDesktopObject(record, WeatherObject.window);
+void WeatherSign::Unload(FigureRecord* record) {
+  UnloadDesktopObject(record, object_.window);
 }
 
-ObjectPlacement WeatherPlacement() {
-  return host.Placement();
+ObjectPlacement WeatherSign::Placement() {
+  return host_->Placement();
 }
 
-int DrawWeatherSign(FigureRecord* record, bool force) {
+int WeatherSign::Draw(FigureRecord* record, bool force) {
   if (!record || !record->sheets[0]) return 0;
-  const MetarSnapshot report = CurrentReport();
+  const MetarSnapshot report = service_.Report();
   const bool handedOver = FetchEnded();
-  if (service) seenFetches = service->Finished();
-  if (!force && !handedOver && drawn.Same(report.values)) return 0;
-  drawn = {report.values.cloud, report.values.weather, report.values.temperatureC};
+  seenFetches_ = service_.Finished();
+  if (!force && !handedOver && drawn_.Same(report.values)) return 0;
+  drawn_ = {report.values.cloud, report.values.weather, report.values.temperatureC};
   const std::string name = WeatherPictureFor(report.values);
   const OwnedBitmap picture(ResourceBitmap(GetModuleHandleA(nullptr), name.c_str(), 0, nullptr, 0));
   // No picture for this pair (a clear sky with rain): the old one stays.
@@ -206,59 +202,59 @@ int DrawWeatherSign(FigureRecord* record, bool force) {
              : 0;
 }
 
-void ShowWeatherBubble(FigureRecord* record, int type) {
+void WeatherSign::ShowBubble(FigureRecord* record, int type) {
   if (Bubble.type != 0) {
     KillSpeechBubble();
     return;
   }
   if (!record) return;
-  const MetarSnapshot report = CurrentReport();
+  const MetarSnapshot report = service_.Report();
   const std::string text = WeatherBubbleText(report.values, FahrenheitChosen(), Settings.WeatherCountry.Get(),
                                              Settings.WeatherStation.Get(), report.timeText);
-  const BubblePlacement b = WeatherBubbleOfType(host.Placement().x, type);
+  const BubblePlacement b = WeatherBubbleOfType(host_->Placement().x, type);
   ShowSpeechBubble(record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
 }
 
-void WeatherThreadPass() {
+void WeatherSign::ThreadPass() {
   if (Settings.Weather[0] > 0 && !Shell.fullScreenPause) {
     SYSTEMTIME now = {};
     GetLocalTime(&now);
-    if (now.wMinute != lastMinute) {
-      lastMinute = now.wMinute;
-      int (*gate)() = sceneGate;
+    if (now.wMinute != lastMinute_) {
+      lastMinute_ = now.wMinute;
+      int (*gate)() = sceneGate_;
       const bool mayRun = (!gate || gate()) && !Shell.optionsOpen;
-      const bool visible = WeatherObject.window && IsWindowVisible(WeatherObject.window);
-      if (service && fetchClock.NewMinute(visible, Settings.Weather[1], service->Valid(), service->Busy(), mayRun))
-        service->Start(WeatherFetchSettingsFrom(Settings));
+      const bool visible = object_.window && IsWindowVisible(object_.window);
+      if (fetchClock_.NewMinute(visible, Settings.Weather[1], service_.Valid(), service_.Busy(), mayRun))
+        service_.Start(WeatherFetchSettingsFrom(Settings));
     }
   }
   // A fetch that ended woke us: its report is drawn now, not at the next step.
-  FigureRecord* record = host.Record();
-  if (FetchEnded() && record && record->state == kObjectShown) host.Redraw(*record);
-  ObjectThreadPass(WeatherObject, host, kWeatherTexts, UnloadWeatherSign);
+  FigureRecord* record = host_->Record();
+  if (FetchEnded() && record && record->state == kObjectShown) host_->Redraw(*record);
+  ObjectThreadPass(object_, *host_, kWeatherTexts, [this](FigureRecord* shown) { Unload(shown); });
 }
 
-DWORD WINAPI WeatherThread(void*) {
-  WeatherObject.reloadRequest = 0;
+DWORD WeatherSign::Run() {
+  object_.reloadRequest = 0;
   SYSTEMTIME now = {};
   GetLocalTime(&now);
-  lastMinute = now.wMinute;
-  fetchClock = WeatherFetchClock();
+  lastMinute_ = now.wMinute;
+  fetchClock_ = WeatherFetchClock();
   FigureRecord* record = AllocateFigureRecord();
-  if (record && service) {
-    host.Bind(record);
-    service->SetOwnerWake(&WeatherObject.wake);
+  if (record) {
+    host_->Bind(record);
+    service_.SetOwnerWake(&object_.wake);
     if (Settings.Weather[0] > 0) {
-      if (service->Start(WeatherFetchSettingsFrom(Settings))) fetchClock.Started();
+      if (service_.Start(WeatherFetchSettingsFrom(Settings))) fetchClock_.Started();
       // The first fetch's head start: its end (which wakes us) or the
       // program's ends the pause.
-      WeatherObject.wake.Wait(kFirstFetchPauseMs);
+      object_.wake.Wait(kFirstFetchPauseMs);
     }
-    RunObjectPasses(WeatherObject, host, WeatherThreadPass, kWeatherTickMs);
-    service->SetOwnerWake(nullptr);
+    RunObjectPasses(object_, *host_, [this] { ThreadPass(); }, kWeatherTickMs);
+    service_.SetOwnerWake(nullptr);
     // The shutdown hides and closes the window once we have ended.
     UnloadDesktopObject(record, nullptr);
-    host.Bind(nullptr);
+    host_->Bind(nullptr);
   }
   FreeFigureRecord(record);
   WriteLogLine("WeatherThread beendet");

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "objects/metar_download.h"
 #include "objects/object_test_support.h"
 #include "objects/portable/weather_art.h"
@@ -39,12 +41,14 @@ class WeatherSign : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     main_.Make();
-    ASSERT_EQ(StartDesktopObject(WeatherObject, {"LunWeather", "WeatherThread", WeatherWndProc, NoThread}), 1);
-    WaitForAndCloseThread(WeatherObject.TakeThread(), 2000);
+    sign_ = new ::WeatherSign(weather_);
+    ASSERT_EQ(sign_->Start(NoThread), 1);
+    WaitForAndCloseThread(sign_->Object().TakeThread(), 2000);
   }
   static void TearDownTestSuite() {
-    DestroyWindow(WeatherObject.window);
-    WeatherObject.window = nullptr;
+    DestroyWindow(sign_->Object().window);
+    delete sign_;
+    sign_ = nullptr;
     main_.Destroy();
   }
   void SetUp() override {
@@ -59,15 +63,15 @@ class WeatherSign : public ::testing::Test {
     weather_.SetReport(Report(1, 0, 0, 8));
     record_ = AllocateFigureRecord();
     ASSERT_NE(record_, nullptr);
-    BindWeatherRecord(record_, &weather_);
-    for (int i = 0; i < 3 && record_->state != 1; ++i) BehaveWeatherSign(record_);
+    sign_->Bind(record_);
+    for (int i = 0; i < 3 && record_->state != 1; ++i) sign_->Behave(record_);
     ASSERT_EQ(record_->state, 1);
-    BehaveWeatherSign(record_);  // placed
+    sign_->Behave(record_);  // placed
   }
   void TearDown() override {
     KillSpeechBubble();
-    UnloadWeatherSign(record_);
-    BindWeatherRecord(nullptr, nullptr);
+    sign_->Unload(record_);
+    sign_->Bind(nullptr);
     FreeFigureRecord(record_);
     settings_.Remove();
   }
@@ -93,8 +97,9 @@ class WeatherSign : public ::testing::Test {
   }
 
   static inline MainWindowStandIns main_;
+  static inline WeatherService weather_;
+  static inline ::WeatherSign* sign_ = nullptr;
   PrivateSettings settings_;
-  WeatherService weather_;
   FigureRecord* record_ = nullptr;
 };
 
@@ -112,13 +117,13 @@ TEST_F(WeatherSign, DrawsThePictureAndTemperatureOfTheReport) {
   };
   for (const Row& row : rows) {
     weather_.Publish(row.report);
-    EXPECT_EQ(DrawWeatherSign(record_), 1);
-    EXPECT_EQ(DrawWeatherSign(record_), 0) << "the report was handed over";
+    EXPECT_EQ(sign_->Draw(record_), 1);
+    EXPECT_EQ(sign_->Draw(record_), 0) << "the report was handed over";
     ExpectPicture(row.picture, row.text);
   }
   // No picture for a clear sky with rain: the last one stays.
   weather_.Publish(Report(1, 0, 2, 5));
-  EXPECT_EQ(DrawWeatherSign(record_), 0);
+  EXPECT_EQ(sign_->Draw(record_), 0);
   ExpectPicture("WET_1_--_--", false);
   // Drawing a sign without a report never starts a fetch: only the sign's
   // thread schedules them, once a minute at most.
@@ -130,8 +135,8 @@ TEST_F(WeatherSign, DrawsThePictureAndTemperatureOfTheReport) {
 TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
   auto textRows = [this](const MetarSnapshot& report) {
     weather_.SetReport(report);
-    SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
-    BehaveWeatherSign(record_);
+    SendMessageA(sign_->Object().window, WM_LBUTTONUP, 0, At(40, 40));
+    sign_->Behave(record_);
     EXPECT_EQ(Bubble.type, 1);
     const Pixels bubble = CaptureDC(record_->overlayDC.get(), kBubbleWidth, BubbleHeight(1));
     int first = -1, last = -1;
@@ -160,18 +165,18 @@ TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
 
 TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
   weather_.SetReport(Report(1, 2, 3, -2));
-  EXPECT_EQ(DrawWeatherSign(record_), 1);
+  EXPECT_EQ(sign_->Draw(record_), 1);
   const Pixels celsius = Sheet();
-  EXPECT_EQ(DrawWeatherSign(record_), 0) << "nothing changed";
+  EXPECT_EQ(sign_->Draw(record_), 0) << "nothing changed";
   Settings.Weather[2] = 1;
-  EXPECT_EQ(DrawWeatherSign(record_), 0) << "the scale alone waits for the next report";
+  EXPECT_EQ(sign_->Draw(record_), 0) << "the scale alone waits for the next report";
   weather_.Publish(Report(1, 2, 3, -2));  // a fetch of the same report ended
-  EXPECT_EQ(DrawWeatherSign(record_), 1);
+  EXPECT_EQ(sign_->Draw(record_), 1);
   EXPECT_NE(Sheet().data, celsius.data) << "28 degrees Fahrenheit instead of -2 Celsius";
   ExpectPicture("WET_1_02_03", true);
   // A reload draws the picture on the fresh sheet although the report is the same.
-  UnloadWeatherSign(record_);
-  for (int i = 0; i < 3 && record_->state != 1; ++i) BehaveWeatherSign(record_);
+  sign_->Unload(record_);
+  for (int i = 0; i < 3 && record_->state != 1; ++i) sign_->Behave(record_);
   ExpectPicture("WET_1_02_03", true);
 }
 
@@ -183,43 +188,105 @@ TEST_F(WeatherSign, AHandedOverReportIsDrawnOnTheNextPassWithoutAStepDue) {
   record_->ticksPerFrame = 100000;
   record_->ticks = 0;
   weather_.SetReport(Report(1, 4, 1, -12));
-  WeatherThreadPass();
+  sign_->ThreadPass();
   ExpectPicture("WET_1_00_00", true);  // no step due, nothing handed over
   weather_.Publish(Report(1, 4, 1, -12));
-  WeatherThreadPass();
+  sign_->ThreadPass();
   ExpectPicture("WET_1_04_01", true);
   // Handed over once: a report put in place later waits for the next fetch's end.
   weather_.SetReport(Report(1, 0, 0, 8));
-  WeatherThreadPass();
+  sign_->ThreadPass();
   ExpectPicture("WET_1_04_01", true);
   weather_.Publish(Report(1, 0, 0, 8));
   weather_.Publish(Report(1, 0, 0, 8));  // two ends before a pass: one draw serves both
-  WeatherThreadPass();
+  sign_->ThreadPass();
   ExpectPicture("WET_1_00_00", true);
-  EXPECT_EQ(DrawWeatherSign(record_), 0) << "both handed over";
+  EXPECT_EQ(sign_->Draw(record_), 0) << "both handed over";
   Shell.optionsOpen = 0;
 }
 
 TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
   RECT area = {};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  auto placed = [] { return std::pair(WeatherPlacement().x, WeatherPlacement().y); };
+  auto placed = [] { return std::pair(sign_->Placement().x, sign_->Placement().y); };
   EXPECT_EQ(placed(), std::pair(100, int(area.bottom) - kWeatherSignHeight));
-  SendMessageA(WeatherObject.window, WM_KEYDOWN, VK_DOWN, 0);
-  SendMessageA(WeatherObject.window, WM_KEYDOWN, VK_RIGHT, 0);
-  BehaveWeatherSign(record_);
+  SendMessageA(sign_->Object().window, WM_KEYDOWN, VK_DOWN, 0);
+  SendMessageA(sign_->Object().window, WM_KEYDOWN, VK_RIGHT, 0);
+  sign_->Behave(record_);
   EXPECT_EQ(placed(), std::pair(101, int(area.bottom) - kWeatherSignHeight));
 
-  SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
+  SendMessageA(sign_->Object().window, WM_LBUTTONUP, 0, At(40, 40));
   EXPECT_EQ(Bubble.type, 0) << "the sign's thread shows it";
-  BehaveWeatherSign(record_);
+  sign_->Behave(record_);
   ASSERT_EQ(Bubble.type, 1) << "left half: right of the sign";
-  EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(WeatherObject.window).left + 74);
-  SendMessageA(WeatherObject.window, WM_LBUTTONUP, 0, At(40, 40));
-  BehaveWeatherSign(record_);
+  EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(sign_->Object().window).left + 74);
+  SendMessageA(sign_->Object().window, WM_LBUTTONUP, 0, At(40, 40));
+  sign_->Behave(record_);
   EXPECT_EQ(Bubble.type, 0) << "a second click takes it away";
-  SendMessageA(WeatherObject.window, WM_RBUTTONUP, 0, At(40, 40));
+  SendMessageA(sign_->Object().window, WM_RBUTTONUP, 0, At(40, 40));
   EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
+}
+
+// Each sign keeps its own: a second sign with a service of its own draws that
+// service's reports, counts that service's fetches, and its window's clicks
+// reach its own words; what one draws is never taken for the other's.
+TEST_F(WeatherSign, TwoSignsKeepTheirOwnReportsDrawsAndWords) {
+  WeatherService otherService;
+  ::WeatherSign other(otherService);
+  ASSERT_EQ(other.Start(NoThread), 1);
+  WaitForAndCloseThread(other.Object().TakeThread(), 2000);
+  FigureRecord* otherRecord = AllocateFigureRecord();
+  ASSERT_NE(otherRecord, nullptr);
+  otherService.SetReport(Report(1, 4, 1, -12));
+  other.Bind(otherRecord);
+  for (int i = 0; i < 3 && otherRecord->state != 1; ++i) other.Behave(otherRecord);
+  ASSERT_EQ(otherRecord->state, 1);
+
+  EXPECT_EQ(WindowOwner(other.Object().window), &other);
+  EXPECT_EQ(ObjectOfWindow(other.Object().window), &other.Object());
+  EXPECT_EQ(WindowOwner(sign_->Object().window), sign_);
+  EXPECT_EQ(ObjectOfWindow(GetDesktopWindow()), nullptr) << "only windows made as objects";
+
+  const struct {
+    const char* name;
+    std::function<void()> act;
+    int ours, theirs;  // what each Draw returns next
+  } rows[] = {
+      {"nothing new", [] {}, 0, 0},
+      {"our service ends a fetch", [] { weather_.Publish(Report(1, 0, 0, 8)); }, 1, 0},
+      {"theirs ends one", [&] { otherService.Publish(Report(1, 4, 1, -12)); }, 0, 1},
+      {"ours changes its report", [] { weather_.SetReport(Report(1, 3, 0, 2)); }, 1, 0},
+      {"both end one", [&] {
+         weather_.Publish(Report(1, 3, 0, 2));
+         otherService.Publish(Report(1, 4, 1, -12));
+       }, 1, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.act();
+    EXPECT_EQ(sign_->Draw(record_), row.ours);
+    EXPECT_EQ(other.Draw(otherRecord), row.theirs);
+  }
+  ExpectPicture("WET_1_03_00", true);
+  const Pixels theirs =
+      ReadBitmap(otherRecord->objectDC.get(), otherRecord->sheets[0].get(), kWeatherSignWidth, kWeatherSignHeight);
+  const Pixels picture = ResourcePixels("WET_1_04_01");
+  EXPECT_TRUE(theirs.SameRect(kWeatherPictureX, kWeatherPictureY + 20, picture, 0, 20, kWeatherPictureWidth, 34));
+
+  // A click on the other sign's window asks only that sign for its bubble.
+  sign_->Object().bubbleRequest = 0;
+  SendMessageA(other.Object().window, WM_LBUTTONUP, 0, At(40, 40));
+  EXPECT_EQ(other.Object().bubbleRequest.exchange(0), 1);
+  EXPECT_EQ(sign_->Object().bubbleRequest.load(), 0);
+  EXPECT_EQ(other.Object().raiseRequest.exchange(0), 1);
+
+  other.Unload(otherRecord);
+  other.Bind(nullptr);
+  FreeFigureRecord(otherRecord);
+  HWND otherWindow = other.Object().window;
+  DestroyWindow(otherWindow);
+  EXPECT_EQ(ObjectOfWindow(otherWindow), nullptr);
+  EXPECT_EQ(WindowOwner(otherWindow), nullptr);
 }
 
 }  // namespace

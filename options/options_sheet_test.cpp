@@ -223,7 +223,8 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
                  countdown.relayout.exchange(0),  sign.reloadRequest.exchange(0), wall.unloadRequest.exchange(0),
                  strip.unload.exchange(0),        strip.relayout.exchange(0)};
   };
-  auto program = [&] { return read(ClockObject, CountdownObject, WeatherObject, BillboardState, StripRequests); };
+  DesktopObject noSign;  // no sign is reachable by name
+  auto program = [&] { return read(ClockObject, CountdownObject, noSign, BillboardState, StripRequests); };
   TestDesktop& own = TestParts();
   auto handed = [&] { return read(own.clock, own.countdown, own.weatherSign, own.billboard, own.strip); };
   const struct {

@@ -61,3 +61,7 @@ void RequestShellMenu() {
 void RequestToggleFigures() {
   if (HWND window = ShellWindow()) SendMessageA(window, MSG_TOGGLE_ACTIVE, 0, 0);
 }
+
+void RequestLowerDesktop() {
+  if (HWND window = ShellWindow()) PostMessageA(window, MSG_LOWER_DESKTOP, 0, 0);
+}

@@ -37,3 +37,6 @@ void RequestAppBarActivation();
 // thread, as the menu is tracked there.
 void RequestShellMenu();
 void RequestToggleFigures();
+// A Ctrl click on a desktop object: every object window goes to the bottom
+// (MSG_LOWER_DESKTOP); the shell knows the windows it made.
+void RequestLowerDesktop();

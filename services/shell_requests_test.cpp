@@ -75,6 +75,7 @@ const RequestRow kRequests[] = {
     {"app bar", [] { RequestAppBarActivation(); }, MSG_ACTIVATE_APPBAR, false},
     {"tray menu", [] { RequestShellMenu(); }, MSG_SHOW_MENU, true},
     {"figures on/off", [] { RequestToggleFigures(); }, MSG_TOGGLE_ACTIVE, true},
+    {"lower the desktop windows", [] { RequestLowerDesktop(); }, MSG_LOWER_DESKTOP, false},
 };
 
 }  // namespace
