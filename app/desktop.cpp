@@ -21,7 +21,8 @@ DesktopParts& Desktop() {
 void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow) {
   FigureWindowRequest.SetWindow(figureWindow);
   OverlayWindowRequest.SetWindow(overlayWindow);
-  BillboardState.windowRequest.SetWindow(billboardWindow);
+  Desktop().billboard.State().windowRequest.SetWindow(billboardWindow);
+  Desktop().billboard.SetClockAbove(&ClockObject);
   SetAnimationParts({&Desktop().billboard,
                      {[] { ClockObject.raiseRequest = 1; }, [] { Desktop().weatherSign.Object().raiseRequest = 1; }},
                      &Desktop().player, &Figures, &Shell, &Bubble});
@@ -34,11 +35,11 @@ OptionsParts DesktopOptionsParts() {
   parts.clock = &ClockObject;
   parts.countdown = &CountdownObject;
   parts.weatherSign = &Desktop().weatherSign.Object();
-  parts.billboard = &BillboardState;
+  parts.billboard = &Desktop().billboard.State();
   parts.strip = &StripRequests;
   return parts;
 }
 
 ObjectWindows DesktopObjectWindows() {
-  return {&ClockObject, &CountdownObject, &Desktop().weatherSign.Object()};
+  return {&ClockObject, &CountdownObject, &Desktop().weatherSign.Object(), &Desktop().billboard.State()};
 }

@@ -66,7 +66,7 @@ void ToggleFiguresActive() {
     else
       request.Set(topmost ? WindowAction::kShowTopmost : WindowAction::kShowTop);
   };
-  showObject(BillboardState.windowRequest, BillboardWindow, Settings.Billboard, Settings.BillboardNotDA, false);
+  showObject(Desktop().billboard.State().windowRequest, BillboardWindow, Settings.Billboard, Settings.BillboardNotDA, false);
   DesktopObject& sign = Desktop().weatherSign.Object();
   showObject(sign.windowRequest, sign.window, Settings.Weather[0] > 0, Settings.WeatherNotDA,
              false);
@@ -95,7 +95,7 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
     Shell.fullScreenPause = 1;
     // The drawing threads hide their windows on their next pass.
     for (WindowRequest* request : {&FigureWindowRequest, &OverlayWindowRequest, &CountdownObject.windowRequest,
-                                   &BillboardState.windowRequest, &Desktop().weatherSign.Object().windowRequest})
+                                   &Desktop().billboard.State().windowRequest, &Desktop().weatherSign.Object().windowRequest})
       request->Set(WindowAction::kHide);
     if (ClockObject.window) SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
     StripWindowRequest.Set(WindowAction::kHide);
@@ -115,7 +115,7 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
                                                                                  : WindowAction::kShowTop);
   }
   for (auto [request, window, enabled, notDA] :
-       {std::tuple{&BillboardState.windowRequest, BillboardWindow, Settings.Billboard.Get(),
+       {std::tuple{&Desktop().billboard.State().windowRequest, BillboardWindow, Settings.Billboard.Get(),
                    Settings.BillboardNotDA.Get()},
         std::tuple{&Desktop().weatherSign.Object().windowRequest, Desktop().weatherSign.Object().window,
                    int(Settings.Weather[0] > 0),

@@ -23,7 +23,10 @@ namespace {
 // press that moves no more than 2 pixels from it is no drag yet.
 POINT dragReference;
 
-bool PosterAtWork() { return BillboardState.posterFigureAtWork != 0; }
+// The billboard's words: the shell's mouse on the wall writes them.
+BillboardStateBlock& Wall() { return Desktop().billboard.State(); }
+
+bool PosterAtWork() { return Wall().posterFigureAtWork != 0; }
 
 // Bubble types of the musician's Winamp bubble.
 bool IsWinampBubble(int type) { return type == 5 || type == 6; }
@@ -60,7 +63,7 @@ void OnObjectMouseMove(HWND window, int windowX, int windowY, WPARAM keys) {
   if (window == BillboardWindow) {
     // The lift wakes the animation thread, which carries the wall.
     const int held = PosterAtWork() ? 0 : 1;
-    if (BillboardState.held.exchange(held) != held) WakeWorkers();
+    if (Wall().held.exchange(held) != held) WakeWorkers();
   } else {
     Figures.held = 1;
   }
@@ -72,16 +75,16 @@ void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
   const auto [x, y] = PicturePoint(window, windowX, windowY);
   const WPARAM modifiers = keys & (MK_CONTROL | MK_SHIFT);
   if (window == BillboardWindow) {
-    if (!BillboardState.held && !PosterAtWork()) {
+    if (!Wall().held && !PosterAtWork()) {
       if (modifiers == MK_CONTROL)
         LowerDesktopWindows(DesktopObjectWindows());
       else if (modifiers == MK_SHIFT)
         SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
       else
-        BillboardState.clicked = 1;
+        Wall().clicked = 1;
     }
     ReleaseCapture();
-    BillboardState.held = 0;
+    Wall().held = 0;
     WakeWorkers();  // the click or the drop is the animation thread's to serve
     return;
   }
@@ -115,8 +118,8 @@ void OnObjectRightClick(WPARAM keys) {
 
 void OnBillboardKeyDown(HWND window, WPARAM key) {
   if (window != BillboardWindow || PosterAtWork()) return;
-  if (key == VK_LEFT) BillboardState.nudge = -1;
-  if (key == VK_RIGHT) BillboardState.nudge = 1;
+  if (key == VK_LEFT) Wall().nudge = -1;
+  if (key == VK_RIGHT) Wall().nudge = 1;
   WakeWorkers();
 }
 

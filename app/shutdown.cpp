@@ -64,7 +64,7 @@ void OnShutdownMessage() {
   WaitForThread(AnimThreadHandle(), kThreadEndWaitMs);
   // The animation thread was the poster thread's only starter: a decode still
   // running must end before the image library stops after the loop.
-  WaitForAndCloseThread(OwnedHandle(TakePosterThread()), kThreadEndWaitMs);
+  WaitForAndCloseThread(OwnedHandle(Desktop().billboard.TakePosterThread()), kThreadEndWaitMs);
   // A weather fetch gives its transfer up on QuitFlag and ends at once; a
   // transfer given up ends when WinINet lets go of it, which is not waited out.
   Desktop().weather.Join(kThreadEndWaitMs, kGivenUpTransferWaitMs);

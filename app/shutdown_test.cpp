@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/desktop.h"
 #include "app/shutdown.h"
 #include "objects/billboard.h"
 #include "objects/clock.h"
@@ -103,10 +104,10 @@ TEST_F(ObjectThreads, TheShutdownWaitsForEachObjectThreadOnceAndTheWindowsCloseA
   const OwnedHandle countdown = Watch(CountdownObject);
   HWND clockWindow = ClockObject.window, countdownWindow = CountdownObject.window;
   // A poster run too: the shutdown takes its thread and waits for it.
-  ASSERT_EQ(StartPosterThread(), 1);
+  ASSERT_TRUE(Desktop().billboard.StartPosterThread());
   OnShutdownMessage();
-  EXPECT_EQ(TakePosterThread(), nullptr);
-  EXPECT_EQ(BillboardState.posterThreadRunning, 0);
+  EXPECT_EQ(Desktop().billboard.TakePosterThread(), nullptr);
+  EXPECT_EQ(Desktop().billboard.State().posterThreadRunning, 0);
   EXPECT_EQ(QuitFlag, 1);
   EXPECT_FALSE(ClockObject.HasThread());
   EXPECT_FALSE(CountdownObject.HasThread());

@@ -15,6 +15,7 @@
 #include "services/handles.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
+#include "services/threads.h"
 #include "services/window_requests.h"
 #include "stage/portable/calendar.h"
 #include "objects/calendar_sheet.h"
@@ -22,8 +23,6 @@
 #include "objects/portable/poster_geometry.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
-
-BillboardStateBlock BillboardState;
 
 namespace {
 
@@ -39,15 +38,6 @@ enum BillboardStep : int {
 constexpr COLORREF kFieldGrey = RGB(0xC0, 0xC0, 0xC0);
 constexpr int kCalendarSheetWidth = 158;
 
-// The wall's own UpdateLayeredWindow block; used on the animation thread only.
-LayerArgs wallArgs;
-int grabX;
-// A window that leaves part of the wall asks for a push (AskForPushUnder):
-// the drawn wall is pushed again, not drawn anew. Every other reason
-// (redrawRequest) draws it anew. (A push of the asked part only is not
-// enough here: what showed through the wall's gaps would stay.)
-std::atomic<int> wallAskRequest{0};
-
 HMODULE ProgramModule() {
   return GetModuleHandleA(nullptr);
 }
@@ -58,42 +48,11 @@ SceneRect ReadWorkArea() {
   return {area.left, area.top, area.right, area.bottom};
 }
 
-BOOL ShowWall(FigureRecord* record) {
-  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), wallArgs);
-}
-
 void FillWithKey(FigureRecord* record) {
   RECT all = {0, 0, kBillboardWidth, kBillboardHeight};
   if (record->objectDC && record->keyBrush) FillRect(record->objectDC.get(), &all, record->keyBrush);
 }
 
-void DrawWall(FigureRecord* record) {
-  FillWithKey(record);
-  DrawSprite(record->objectDC.get(), record->sheets[0].get(), record->masks[0].get(), {0, 0},
-             {0, 0, kBillboardWidth, kBillboardHeight});
-  ShowWall(record);
-}
-
-// A z-order move of the wall asks for the layered content to be pushed
-// again: some window systems drop it when the window is restacked or shown.
-void Place(HWND window, HWND after, UINT extra) {
-  if (!window) return;
-  SetWindowPos(window, after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
-  if (window == BillboardState.windowRequest.Window()) BillboardState.redrawRequest = 1;
-}
-
-// The clock stays above the wall; its own thread moves it (see
-// services/window_requests.h), after this thread placed the wall.
-void PlaceClockAboveWall() {
-  if (!ClockObject.window || !Settings.Clock) return;
-  RestackWindow(ClockObject.window,
-                Settings.ClockOnTop && !Shell.optionsOpen ? WindowAction::kStackTopmost : WindowAction::kStackTop);
-  ClockObject.WakeForRequest();
-}
-
-bool WallMayShow() {
-  return Settings.Billboard && Figures.active;
-}
 
 int CurrentMinute() {
   uint32_t minute = 0;
@@ -132,7 +91,42 @@ void PasteOnto(HBITMAP wall, HBITMAP motif, bool calendar) {
   BitBlt(target.get(), place.x, place.y, place.width, place.height, source.get(), 0, 0, SRCCOPY);
 }
 
-void Relayout(FigureRecord* record) {
+}  // namespace
+
+BOOL Billboard::ShowWall(FigureRecord* record) {
+  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), wallArgs_);
+}
+
+void Billboard::DrawWall(FigureRecord* record) {
+  FillWithKey(record);
+  DrawSprite(record->objectDC.get(), record->sheets[0].get(), record->masks[0].get(), {0, 0},
+             {0, 0, kBillboardWidth, kBillboardHeight});
+  ShowWall(record);
+}
+
+// A z-order move of the wall asks for the layered content to be pushed
+// again: some window systems drop it when the window is restacked or shown.
+void Billboard::PlaceWindow(HWND window, HWND after, UINT extra) {
+  if (!window) return;
+  SetWindowPos(window, after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
+  if (window == state_.windowRequest.Window()) state_.redrawRequest = 1;
+}
+
+// The clock stays above the wall; its own thread moves it (see
+// services/window_requests.h), after this thread placed the wall.
+void Billboard::PlaceClockAboveWall() {
+  DesktopObject* clock = clock_.load();
+  if (!clock || !clock->window || !Settings.Clock) return;
+  RestackWindow(clock->window,
+                Settings.ClockOnTop && !Shell.optionsOpen ? WindowAction::kStackTopmost : WindowAction::kStackTop);
+  clock->WakeForRequest();
+}
+
+bool Billboard::WallMayShow() {
+  return Settings.Billboard && Figures.active;
+}
+
+void Billboard::Relayout(FigureRecord* record) {
   record->workArea = ReadWorkArea();
   const int right = record->workArea.right - kBillboardWidth;
   if (record->x < kBillboardMinX)
@@ -141,32 +135,32 @@ void Relayout(FigureRecord* record) {
     record->x = right;
   record->y = record->workArea.bottom - kBillboardHeight;
   Settings.BillboardX = record->x;
-  wallArgs.destination = {record->x, record->y};
+  wallArgs_.destination = {record->x, record->y};
   ShowWall(record);
-  if (!BillboardState.held) {
-    if (WallMayShow()) Place(record->objectWindow, HWND_NOTOPMOST, 0);
+  if (!state_.held) {
+    if (WallMayShow()) PlaceWindow(record->objectWindow, HWND_NOTOPMOST, 0);
     PlaceClockAboveWall();
   }
 }
 
 // State 0: the wall, its bitmap and its place. False while it cannot load.
-bool LoadWall(FigureRecord* record) {
-  if (!LoadBillboardBitmaps(record, 0)) return false;
-  ListWindowUnder(BillboardState.windowRequest.Window(), wallAskRequest);
+bool Billboard::LoadWall(FigureRecord* record) {
+  if (!LoadBitmaps(record, 0)) return false;
+  ListWindowUnder(state_.windowRequest.Window(), wallAskRequest_);
   lstrcpynA(record->name, "Plakatwand", kFigureNameSize);
   record->frameTime = Settings.Speed;
   record->objectBitmap.reset(CreateCompatibleBitmap(record->objectScreenDC.get(), kBillboardWidth, kBillboardHeight));
   if (!record->objectBitmap) {
-    UnloadBillboard(record);
+    Unload(record);
     return false;
   }
   record->objectSelection = SelectedObject(record->objectDC.get(), record->objectBitmap.get());
   record->objectRect = {0, 0, kBillboardWidth, kBillboardHeight};
   record->x = Settings.BillboardX;
   record->y = record->workArea.bottom - kBillboardHeight;
-  wallArgs = {};
-  wallArgs.destination = {record->x, record->y};
-  wallArgs.size = {kBillboardWidth, kBillboardHeight};
+  wallArgs_ = {};
+  wallArgs_.destination = {record->x, record->y};
+  wallArgs_.size = {kBillboardWidth, kBillboardHeight};
   FillWithKey(record);
   record->frame = record->steps = record->ticks = 0;
   // The window shows with the first picture (kFirstPaste), not before: a
@@ -176,41 +170,39 @@ bool LoadWall(FigureRecord* record) {
 }
 
 // Lift, drop, click, nudge and relayout: the end of every step.
-void StepTail(FigureRecord* record) {
-  if (BillboardState.held && !record->lifted) {
+void Billboard::StepTail(FigureRecord* record) {
+  if (state_.held && !record->lifted) {
     WriteLogLine("Plakatwand hochheben...");
     record->lifted = 1;
     record->state = kLiftBegins;
-  } else if (!BillboardState.held && record->lifted) {
+  } else if (!state_.held && record->lifted) {
     WriteLogLine("Plakatwand fallen lassen...");
     record->lifted = 0;
     record->state = kDropped;
   }
-  if (BillboardState.clicked.exchange(0)) {
-    BillboardState.updateRequest = 1;
-    if (!BillboardState.posterFigureAtWork) {
-      if (WallMayShow()) Place(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
+  if (state_.clicked.exchange(0)) {
+    state_.updateRequest = 1;
+    if (!state_.posterFigureAtWork) {
+      if (WallMayShow()) PlaceWindow(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
       PlaceClockAboveWall();
     }
   }
-  const int nudge = BillboardState.nudge.exchange(0);
+  const int nudge = state_.nudge.exchange(0);
   if (nudge == -1 && record->x > kBillboardMinX) {
     --record->x;
-    BillboardState.relayoutRequest = 1;
+    state_.relayoutRequest = 1;
   } else if (nudge == 1 && record->x < record->workArea.right - kBillboardWidth) {
     ++record->x;
-    BillboardState.relayoutRequest = 1;
+    state_.relayoutRequest = 1;
   }
-  if (BillboardState.relayoutRequest.exchange(0) || RelayoutRequest) Relayout(record);
+  if (state_.relayoutRequest.exchange(0) || RelayoutRequest) Relayout(record);
 }
 
-}  // namespace
-
-int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule) {
+int Billboard::LoadBitmaps(FigureRecord* record, int useRecordModule) {
   WriteLogLine("LADEN: %s", kWallName);
-  BillboardState.posterFigureAtWork = 0;
-  record->objectWindow = BillboardState.windowRequest.Window();
-  record->objectScreenDC = WindowDC(BillboardState.windowRequest.Window());
+  state_.posterFigureAtWork = 0;
+  record->objectWindow = state_.windowRequest.Window();
+  record->objectScreenDC = WindowDC(state_.windowRequest.Window());
   record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
   record->keyBrush = KeyBrush();
   record->state = kLoad;
@@ -224,18 +216,18 @@ int LoadBillboardBitmaps(FigureRecord* record, int useRecordModule) {
   if (!record->sheets[0]) record->sheets[0].reset(ResourceBitmap(ProgramModule(), kWallName, 0, nullptr, 0));
   if (!record->sheets[0]) {
     WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", kWallName);
-    UnloadBillboard(record);
+    Unload(record);
     return 0;
   }
   record->masks[0].reset(CreateMask(record->sheets[0].get()));
   if (!record->masks[0]) {
     WriteLogLine("CreateMask() - Zu wenig Speicher!");
-    UnloadBillboard(record);
+    Unload(record);
     return 0;
   }
   if (!MakeTransparentBitmap(record->sheets[0].get(), record->masks[0].get(), kKeyColour)) {
     WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
-    UnloadBillboard(record);
+    Unload(record);
     return 0;
   }
   RECT size = {};
@@ -253,66 +245,66 @@ HBITMAP LoadBuiltinMotif(int motif, char* name, size_t size) {
   return ResourceBitmap(ProgramModule(), name, 0, nullptr, 0);
 }
 
-void StepBillboard(FigureRecord* record) {
+void Billboard::Step(FigureRecord* record) {
   if (!record) return;
   switch (record->state) {
     case kLoad:
       LoadWall(record);
       return;
     case kFirstPaste:
-      BillboardState.relayoutRequest = 0;
-      BillboardState.redrawRequest = 1;
-      BillboardState.lastMinute = CurrentMinute();
+      state_.relayoutRequest = 0;
+      state_.redrawRequest = 1;
+      state_.lastMinute = CurrentMinute();
       Plakatieren(record, Settings.Calendar ? kBillboardCalendarMotif : kBillboardStartMotif);
       Relayout(record);  // its place, then its picture, then it shows
       DrawWall(record);
-      if (WallMayShow()) Place(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
+      if (WallMayShow()) PlaceWindow(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
       PlaceClockAboveWall();
       record->state = kShown;
       break;
     case kShown:
-      if (BillboardState.currentMotif == kBillboardCalendarMotif) {
+      if (state_.currentMotif == kBillboardCalendarMotif) {
         const int minute = CurrentMinute();
-        if (BillboardState.lastMinute.exchange(minute) != minute) {
+        if (state_.lastMinute.exchange(minute) != minute) {
           Plakatieren(record, kBillboardCalendarMotif);
-          BillboardState.redrawRequest = 1;
+          state_.redrawRequest = 1;
         }
       }
       // Without a compositor a window that leaves part of the wall asks for
       // a push (AskForPushUnder); an unchanged wall is not pushed on a timer.
-      if (BillboardState.redrawRequest.exchange(0)) {
-        wallAskRequest = 0;  // served by this push
+      if (state_.redrawRequest.exchange(0)) {
+        wallAskRequest_ = 0;  // served by this push
         DrawWall(record);
-      } else if (wallAskRequest.exchange(0)) {
+      } else if (wallAskRequest_.exchange(0)) {
         ShowWall(record);
       }
       break;
     case kLiftBegins:
-      grabX = Figures.press.x;
+      grabX_ = Figures.press.x;
       record->state = kLifted;
       [[fallthrough]];
     case kLifted: {
       POINT cursor = {};
       GetCursorPos(&cursor);
-      record->x = cursor.x - grabX;
-      BillboardState.relayoutRequest = 1;
+      record->x = cursor.x - grabX_;
+      state_.relayoutRequest = 1;
       break;
     }
     case kDropped:
-      BillboardState.redrawRequest = 1;
+      state_.redrawRequest = 1;
       Settings.BillboardX = record->x;
       SaveBillboardX();
       record->state = kShown;
       break;
     default:
       Settings.Billboard = 0;
-      UnloadBillboard(record);
+      Unload(record);
       return;
   }
   StepTail(record);
 }
 
-void UnloadBillboard(FigureRecord* record, bool leaveWindow) {
+void Billboard::Unload(FigureRecord* record, bool leaveWindow) {
   if (!record) return;
   HWND window = record->objectWindow;
   if (window) {
@@ -327,15 +319,15 @@ void UnloadBillboard(FigureRecord* record, bool leaveWindow) {
   UnloadFigure(record, leaveWindow);
 }
 
-void Plakatieren(FigureRecord* record, int motif) {
+void Billboard::Plakatieren(FigureRecord* record, int motif) {
   WriteLogLine("Plakatieren(%d)", motif);
-  OwnedBitmap prepared = BillboardState.TakePoster();
-  const int chosen = BillboardState.nextMotif;
+  OwnedBitmap prepared = state_.TakePoster();
+  const int chosen = state_.nextMotif;
   OwnedBitmap source;
   int pasted = chosen;
   bool calendar = Settings.Calendar || motif == kBillboardCalendarMotif || chosen == kBillboardCalendarMotif;
-  if (!calendar && ((BillboardState.startFlag && motif < 0) || !prepared)) {
-    BillboardState.startFlag = 0;
+  if (!calendar && ((state_.startFlag && motif < 0) || !prepared)) {
+    state_.startFlag = 0;
     if (ThreadRand() % 3 == 0) {
       char name[24];
       source.reset(LoadBuiltinMotif(kBillboardStartMotif, name, sizeof name));
@@ -353,11 +345,15 @@ void Plakatieren(FigureRecord* record, int motif) {
   if (!source) return;
   if (record && record->sheets[0]) {
     PasteOnto(record->sheets[0].get(), source.get(), calendar);
-    BillboardState.currentMotif = pasted;
+    state_.currentMotif = pasted;
   }
 }
 
 Billboard::~Billboard() {
+  ListWindowUnder(nullptr, wallAskRequest_);
+  // A poster run works on this billboard's words: it ends first (a run ends
+  // when its file is read; the program's billboard is never destroyed).
+  WaitForAndCloseThread(OwnedHandle(TakePosterThread()), INFINITE);
   FreeFigureRecord(record_);
 }
 
@@ -367,38 +363,38 @@ bool Billboard::Begin() {
 }
 
 void Billboard::Pass(bool relayout) {
-  if (BillboardState.unloadRequest) {
-    BillboardState.unloadRequest = 0;
-    UnloadBillboard(record_);
-    BillboardState.redrawRequest = 1;
+  if (state_.unloadRequest) {
+    state_.unloadRequest = 0;
+    Unload(record_);
+    state_.redrawRequest = 1;
   }
   if (Settings.Billboard && !Shell.fullScreenPause) {
-    if (relayout) BillboardState.redrawRequest = 1;
-    StepBillboard(record_);
+    if (relayout) state_.redrawRequest = 1;
+    Step(record_);
   }
-  ApplyWindowRequest(BillboardState.windowRequest.Window(), BillboardState.windowRequest);
+  ApplyWindowRequest(state_.windowRequest.Window(), state_.windowRequest);
 }
 
 void Billboard::End(bool quitting) {
   if (!record_) return;
-  UnloadBillboard(record_, quitting);
+  Unload(record_, quitting);
   FreeFigureRecord(record_);
   record_ = nullptr;
 }
 
 bool Billboard::UpdateRequested() {
-  return BillboardState.updateRequest != 0;
+  return state_.updateRequest != 0;
 }
 uint32_t Billboard::QuietMs() {
   // Served in any case: the unload and the window's show or hide.
-  if (BillboardState.unloadRequest || BillboardState.windowRequest.action) return 0;
+  if (state_.unloadRequest || state_.windowRequest.action) return 0;
   if (!Settings.Billboard || Shell.fullScreenPause) return kNeverDue;
   if (!record_ || record_->state != kShown) return 0;
-  if (BillboardState.redrawRequest || wallAskRequest || BillboardState.relayoutRequest || RelayoutRequest || BillboardState.clicked ||
-      BillboardState.nudge || (BillboardState.held != 0) != (record_->lifted != 0))
+  if (state_.redrawRequest || wallAskRequest_ || state_.relayoutRequest || RelayoutRequest || state_.clicked ||
+      state_.nudge || (state_.held != 0) != (record_->lifted != 0))
     return 0;
   uint32_t quiet = kNeverDue;
-  if (BillboardState.currentMotif == kBillboardCalendarMotif) {
+  if (state_.currentMotif == kBillboardCalendarMotif) {
     SYSTEMTIME now = {};
     GetLocalTime(&now);
     quiet = std::min<uint32_t>(quiet, (60 - now.wSecond) * 1000u - now.wMilliseconds);
@@ -407,7 +403,7 @@ uint32_t Billboard::QuietMs() {
 }
 
 void Billboard::ClearUnloadRequest() {
-  BillboardState.unloadRequest = 0;
+  state_.unloadRequest = 0;
 }
 bool Billboard::BillboardOn() {
   return Settings.Billboard != 0;
@@ -422,22 +418,22 @@ bool Billboard::FiguresActive() {
   return Figures.active != 0;
 }
 int Billboard::CurrentMotif() {
-  return BillboardState.currentMotif;
+  return state_.currentMotif;
 }
 bool Billboard::PosterReady() {
-  return BillboardState.posterReady != 0;
+  return state_.posterReady != 0;
 }
 void Billboard::ClearPosterReady() {
-  BillboardState.posterReady = 0;
+  state_.posterReady = 0;
 }
 void Billboard::SetPosterFigureActive(bool active) {
-  BillboardState.posterFigureAtWork = active ? 1 : 0;
+  state_.posterFigureAtWork = active ? 1 : 0;
 }
 void Billboard::ClearUpdateRequest() {
-  BillboardState.updateRequest = 0;
+  state_.updateRequest = 0;
 }
 void Billboard::RequestRedraw() {
-  BillboardState.redrawRequest = 1;
+  state_.redrawRequest = 1;
 }
 bool Billboard::BillboardVisible() {
   return record_ && record_->objectWindow && IsWindowVisible(record_->objectWindow);
@@ -448,9 +444,6 @@ void Billboard::RaiseBillboardTopmost() {
 void Billboard::PutBillboardBack() {
   Place(HWND_NOTOPMOST, SWP_SHOWWINDOW);
 }
-bool Billboard::StartPosterThread() {
-  return ::StartPosterThread() != 0;
-}
 void Billboard::PastePreparedPoster() {
   Plakatieren(record_, -1);
 }
@@ -459,7 +452,7 @@ void Billboard::Sleep(int milliseconds) {
 }
 
 void Billboard::Place(HWND after, UINT extra) {
-  if (!BillboardState.windowRequest.Window()) return;
-  SetWindowPos(BillboardState.windowRequest.Window(), after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
-  BillboardState.redrawRequest = 1;
+  if (!state_.windowRequest.Window()) return;
+  SetWindowPos(state_.windowRequest.Window(), after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
+  state_.redrawRequest = 1;
 }

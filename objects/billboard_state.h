@@ -1,6 +1,6 @@
 #pragma once
-// The billboard's shared words, apart from the billboard itself so the
-// record code that unloads a walking figure can clear the paster's flag.
+// The billboard's shared words, owned by the billboard (Billboard::State())
+// and handed to those who ask it: the shell's mouse, the options page.
 
 #include <windows.h>
 
@@ -39,7 +39,3 @@ struct BillboardStateBlock {
   // The prepared bitmap, now the caller's (empty when none waits).
   OwnedBitmap TakePoster() { return OwnedBitmap(posterBitmap.exchange(nullptr)); }
 };
-extern BillboardStateBlock BillboardState;
-// The names the options page and the chooser know them by.
-inline std::atomic<int>& BillboardReloadRequest = BillboardState.unloadRequest;
-inline std::atomic<int>& BillboardUpdateRequest = BillboardState.updateRequest;

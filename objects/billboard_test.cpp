@@ -5,6 +5,7 @@
 #include "services/shell_state.h"
 #include "stage/figure_state.h"
 #include "objects/billboard_state.h"
+#include "objects/desktop_object.h"
 #include "tests/support/bitmap_pixels.h"
 
 #include <gtest/gtest.h>
@@ -59,51 +60,52 @@ class Billboard : public ::testing::Test {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "BillboardTest";
     RegisterClassA(&wc);
-    BillboardState.windowRequest.SetWindow(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "BillboardTest", "", WS_POPUP, 0, 0,
+    wall_.State().windowRequest.SetWindow(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "BillboardTest", "", WS_POPUP, 0, 0,
                                       0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
-    ASSERT_NE(BillboardState.windowRequest.Window(), nullptr);
+    ASSERT_NE(wall_.State().windowRequest.Window(), nullptr);
     FigureWindowRequest.SetWindow(nullptr);
     Figures.active = 1;
     Settings.Billboard = 1;
     Settings.Calendar = 0;
     Settings.BillboardX = 250;
     RelayoutRequest = 0;
-    BillboardState.held = BillboardState.clicked = BillboardState.nudge = 0;
-    BillboardState.currentMotif = kBillboardStartMotif;
-    BillboardState.nextMotif = 0;
-    BillboardState.startFlag = 1;
-    BillboardState.posterReady = 0;
-    BillboardState.updateRequest = 0;
-    BillboardState.posterFigureAtWork = 0;
-    BillboardState.TakePoster();
+    wall_.State().held = wall_.State().clicked = wall_.State().nudge = 0;
+    wall_.State().currentMotif = kBillboardStartMotif;
+    wall_.State().nextMotif = 0;
+    wall_.State().startFlag = 1;
+    wall_.State().posterReady = 0;
+    wall_.State().updateRequest = 0;
+    wall_.State().posterFigureAtWork = 0;
+    wall_.State().TakePoster();
     record_ = AllocateFigureRecord();
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work_, 0);
   }
   void TearDown() override {
-    UnloadBillboard(record_);
+    wall_.Unload(record_);
     FreeFigureRecord(record_);
-    DestroyWindow(BillboardState.windowRequest.Window());
-    BillboardState.windowRequest.SetWindow(nullptr);
-    BillboardState.TakePoster();
+    DestroyWindow(wall_.State().windowRequest.Window());
+    wall_.State().windowRequest.SetWindow(nullptr);
+    wall_.State().TakePoster();
   }
 
   // Steps until the wall is shown (state 2) and drawn.
   void ShowWall() {
-    for (int i = 0; i < 3 && record_->state != 2; ++i) StepBillboard(record_);
+    for (int i = 0; i < 3 && record_->state != 2; ++i) wall_.Step(record_);
     ASSERT_EQ(record_->state, 2);
-    BillboardState.redrawRequest = 1;
-    StepBillboard(record_);
+    wall_.State().redrawRequest = 1;
+    wall_.Step(record_);
   }
 
   // The wall window's left edge and bottom on the screen.
   std::pair<LONG, LONG> Placed() {
     RECT r = {};
-    GetWindowRect(BillboardState.windowRequest.Window(), &r);
+    GetWindowRect(wall_.State().windowRequest.Window(), &r);
     return {r.left, r.bottom};
   }
 
   FigureRecord* record_ = nullptr;
   RECT work_ = {};
+  ::Billboard wall_;  // the test's own
 };
 
 TEST_F(Billboard, TheProgramsPicturesLoadAtTheirSizes) {
@@ -126,28 +128,28 @@ TEST_F(Billboard, TheProgramsPicturesLoadAtTheirSizes) {
 }
 
 TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
-  StepBillboard(record_);
+  wall_.Step(record_);
   EXPECT_EQ(record_->state, 1);
   EXPECT_EQ(record_->active, 1);
   EXPECT_STREQ(record_->name, "Plakatwand");
-  EXPECT_EQ(record_->objectWindow, BillboardState.windowRequest.Window());
-  EXPECT_EQ(WindowFromDC(record_->objectScreenDC.get()), BillboardState.windowRequest.Window()) << "the wall's own window's DC";
-  EXPECT_FALSE(IsWindowVisible(BillboardState.windowRequest.Window())) << "no window before its first picture";
-  StepBillboard(record_);
+  EXPECT_EQ(record_->objectWindow, wall_.State().windowRequest.Window());
+  EXPECT_EQ(WindowFromDC(record_->objectScreenDC.get()), wall_.State().windowRequest.Window()) << "the wall's own window's DC";
+  EXPECT_FALSE(IsWindowVisible(wall_.State().windowRequest.Window())) << "no window before its first picture";
+  wall_.Step(record_);
   EXPECT_EQ(record_->state, 2);
-  EXPECT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window())) << "shown with its first motif";
+  EXPECT_TRUE(IsWindowVisible(wall_.State().windowRequest.Window())) << "shown with its first motif";
   EXPECT_EQ(Placed(), (std::pair{250L, work_.bottom})) << "in its place when it shows";
   ShowWall();
   RECT r = {};
-  GetWindowRect(BillboardState.windowRequest.Window(), &r);
+  GetWindowRect(wall_.State().windowRequest.Window(), &r);
   EXPECT_EQ(Placed(), (std::pair{250L, work_.bottom}));
   EXPECT_EQ(r.right - r.left, kWallWidth);
   EXPECT_EQ(r.bottom - r.top, kWallHeight);
 
   // The first paste is a start motif or the calendar sheet.
-  const int motif = BillboardState.currentMotif;
+  const int motif = wall_.State().currentMotif;
   EXPECT_TRUE(motif == kBillboardStartMotif || motif == kBillboardCalendarMotif) << motif;
-  EXPECT_EQ(BillboardState.startFlag, 0);
+  EXPECT_EQ(wall_.State().startFlag, 0);
   const std::vector<uint32_t> wall = WallPixels(record_);
   ASSERT_EQ(wall.size(), static_cast<size_t>(kWallWidth * kWallHeight));
   int key = 0, black = 0;
@@ -165,13 +167,13 @@ TEST_F(Billboard, APreparedPosterIsPastedWholeIntoTheField) {
   ShowWall();
   OwnedBitmap poster(Motif(6));
   const std::vector<uint32_t> expected = BitmapPixels(poster.get());
-  BillboardState.PublishPoster(std::move(poster));
-  BillboardState.nextMotif = 6;
-  Plakatieren(record_, -1);
-  EXPECT_EQ(BillboardState.posterBitmap.load(), nullptr) << "the paste takes the bitmap";
-  EXPECT_EQ(BillboardState.currentMotif, 6);
-  BillboardState.redrawRequest = 1;
-  StepBillboard(record_);
+  wall_.State().PublishPoster(std::move(poster));
+  wall_.State().nextMotif = 6;
+  wall_.Plakatieren(record_, -1);
+  EXPECT_EQ(wall_.State().posterBitmap.load(), nullptr) << "the paste takes the bitmap";
+  EXPECT_EQ(wall_.State().currentMotif, 6);
+  wall_.State().redrawRequest = 1;
+  wall_.Step(record_);
   EXPECT_EQ(Field(WallPixels(record_)), expected);
 }
 
@@ -187,11 +189,11 @@ TEST_F(Billboard, SmallerPostersAreCentredOnGreyAndLargerOnesCut) {
     FillRect(canvas.get(), &all, brush.get());
   };
   fill(small, 60, 40, RGB(10, 200, 30));
-  BillboardState.PublishPoster(std::move(small));
-  BillboardState.nextMotif = 9;
-  Plakatieren(record_, -1);
-  BillboardState.redrawRequest = 1;
-  StepBillboard(record_);
+  wall_.State().PublishPoster(std::move(small));
+  wall_.State().nextMotif = 9;
+  wall_.Plakatieren(record_, -1);
+  wall_.State().redrawRequest = 1;
+  wall_.Step(record_);
   std::vector<uint32_t> field = Field(WallPixels(record_));
   auto at = [&](int x, int y) { return field[static_cast<size_t>(y) * 160 + x]; };
   EXPECT_EQ(at(0, 0), 0xC0C0C0u);
@@ -202,10 +204,10 @@ TEST_F(Billboard, SmallerPostersAreCentredOnGreyAndLargerOnesCut) {
   EXPECT_EQ(at(110, 83), 0xC0C0C0u);
 
   fill(large, 300, 200, RGB(200, 20, 20));
-  BillboardState.PublishPoster(std::move(large));
-  Plakatieren(record_, -1);
-  BillboardState.redrawRequest = 1;
-  StepBillboard(record_);
+  wall_.State().PublishPoster(std::move(large));
+  wall_.Plakatieren(record_, -1);
+  wall_.State().redrawRequest = 1;
+  wall_.Step(record_);
   field = Field(WallPixels(record_));
   for (uint32_t p : field) ASSERT_EQ(p, 0xC81414u);
 }
@@ -214,9 +216,9 @@ TEST_F(Billboard, SmallerPostersAreCentredOnGreyAndLargerOnesCut) {
 // pushed again, not drawn anew; any other redraw draws it anew.
 TEST_F(Billboard, AnAskPushesTheDrawnWallWithoutDrawingItAnew) {
   ShowWall();
-  ASSERT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window()));
+  ASSERT_TRUE(IsWindowVisible(wall_.State().windowRequest.Window()));
   RECT wall = {};
-  GetWindowRect(BillboardState.windowRequest.Window(), &wall);
+  GetWindowRect(wall_.State().windowRequest.Window(), &wall);
   const WindowDC screen(nullptr);
   const auto shows = [&](POINT p) { return GetPixel(screen.get(), wall.left + p.x, wall.top + p.y); };
   const POINT asked = {20, 20}, beside = {120, 20};  // both in the poster field
@@ -229,13 +231,13 @@ TEST_F(Billboard, AnAskPushesTheDrawnWallWithoutDrawingItAnew) {
   GdiFlush();
   ASSERT_NE(shows(asked), marker);
   AskForPushUnder({wall.left + asked.x - 5, wall.top + asked.y - 5, wall.left + asked.x + 5, wall.top + asked.y + 5});
-  StepBillboard(record_);
+  wall_.Step(record_);
   EXPECT_EQ(shows(asked), marker) << "the drawn wall is pushed";
   EXPECT_EQ(shows(beside), marker) << "whole";
   EXPECT_EQ(GetPixel(record_->objectDC.get(), beside.x, beside.y), marker) << "not drawn anew";
   // A redraw asked for otherwise draws the wall anew and pushes it.
-  BillboardState.redrawRequest = 1;
-  StepBillboard(record_);
+  wall_.State().redrawRequest = 1;
+  wall_.Step(record_);
   EXPECT_NE(GetPixel(record_->objectDC.get(), beside.x, beside.y), marker);
   EXPECT_NE(shows(asked), marker);
   EXPECT_EQ(shows(beside), GetPixel(record_->objectDC.get(), beside.x, beside.y));
@@ -246,7 +248,7 @@ TEST_F(Billboard, AnAskPushesTheDrawnWallWithoutDrawingItAnew) {
 TEST_F(Billboard, WhatAWindowPassingOverItLeavesShowsTheWallAgain) {
   ShowWall();
   RECT wall = {};
-  GetWindowRect(BillboardState.windowRequest.Window(), &wall);
+  GetWindowRect(wall_.State().windowRequest.Window(), &wall);
   HWND walker = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST, "BillboardTest", "", WS_POPUP, 0, 0, 0, 0,
                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(walker, nullptr);
@@ -277,14 +279,14 @@ TEST_F(Billboard, WhatAWindowPassingOverItLeavesShowsTheWallAgain) {
     GetWindowRect(walker, &now);
     if (step > 0 && SubtractRect(&left, &before, &now)) {
       AskForPushUnder(left);
-      StepBillboard(record_);
+      wall_.Step(record_);
       EXPECT_EQ(differing(left), 0) << "step " << step;
     }
     before = now;
   }
   DestroyWindow(walker);
   AskForPushUnder(before);
-  StepBillboard(record_);
+  wall_.Step(record_);
   EXPECT_EQ(differing(before), 0) << "after it left";
 }
 
@@ -319,7 +321,7 @@ class CalendarSheet : public Billboard {
   // The field after the calendar sheet was pasted, and the plain paper.
   void Paste() {
     ShowWall();
-    ASSERT_EQ(BillboardState.currentMotif, kBillboardCalendarMotif);
+    ASSERT_EQ(wall_.State().currentMotif, kBillboardCalendarMotif);
     field_ = Field(WallPixels(record_));
     const OwnedBitmap paper(Motif(4));
     paper_ = BitmapPixels(paper.get());
@@ -394,8 +396,8 @@ TEST_F(CalendarSheet, AMonthStartingOnTheFirstWeekdayLeavesTheFirstRowEmpty) {
   EXPECT_EQ(RowInk(0), 0);
   EXPECT_GT(RowInk(1), 0);
   Today(10, 2, 2027);  // 28 days from a Monday: two rows stay empty
-  BillboardState.lastMinute = -1;
-  StepBillboard(record_);
+  wall_.State().lastMinute = -1;
+  wall_.Step(record_);
   field_ = Field(WallPixels(record_));
   EXPECT_EQ(RowInk(0), 0);
   EXPECT_EQ(RowInk(1), 0);
@@ -406,12 +408,12 @@ TEST_F(CalendarSheet, EachNewMinutePastesTheSheetAgain) {
   Today(9, 12, 2026);
   Paste();
   fixedToday.minute = 7;
-  StepBillboard(record_);
-  EXPECT_EQ(BillboardState.lastMinute, 7);
+  wall_.Step(record_);
+  EXPECT_EQ(wall_.State().lastMinute, 7);
   Today(1, 1, 2027);
   fixedToday.minute = 8;
-  StepBillboard(record_);
-  EXPECT_EQ(BillboardState.lastMinute, 8);
+  wall_.Step(record_);
+  EXPECT_EQ(wall_.State().lastMinute, 8);
   field_ = Field(WallPixels(record_));
   EXPECT_GT(CellColours(1).count(0xFFFF40), 0u) << "the new day is marked";
 }
@@ -419,17 +421,17 @@ TEST_F(CalendarSheet, EachNewMinutePastesTheSheetAgain) {
 TEST_F(Billboard, LiftingFollowsTheCursorSidewaysAndTheDropIsSaved) {
   ShowWall();
   Figures.press.Set(40, 30);
-  BillboardState.held = 1;
-  StepBillboard(record_);  // the tail notices the hold
+  wall_.State().held = 1;
+  wall_.Step(record_);  // the tail notices the hold
   EXPECT_EQ(record_->state, 1100);
   SetCursorPos(600, 100);
-  StepBillboard(record_);
+  wall_.Step(record_);
   EXPECT_EQ(record_->state, 1101);
   EXPECT_EQ(Placed(), (std::pair{560L, work_.bottom})) << "only x follows";
-  BillboardState.held = 0;
-  StepBillboard(record_);
+  wall_.State().held = 0;
+  wall_.Step(record_);
   EXPECT_EQ(record_->state, 1200);
-  StepBillboard(record_);
+  wall_.Step(record_);
   EXPECT_EQ(record_->state, 2);
   EXPECT_EQ(Settings.BillboardX, 560);
 }
@@ -438,8 +440,8 @@ TEST_F(Billboard, NudgesAndRelayoutKeepTheWallInsideTheWorkArea) {
   Settings.BillboardX = 11;
   ShowWall();
   auto nudged = [&](int nudge) {
-    BillboardState.nudge = nudge;
-    StepBillboard(record_);
+    wall_.State().nudge = nudge;
+    wall_.Step(record_);
     return Placed().first;
   };
   EXPECT_EQ(nudged(-1), 10);
@@ -454,71 +456,71 @@ TEST_F(Billboard, NudgesAndRelayoutKeepTheWallInsideTheWorkArea) {
 
 TEST_F(Billboard, AClickAsksForANewMotif) {
   ShowWall();
-  BillboardState.clicked = 1;
-  StepBillboard(record_);
-  EXPECT_EQ(BillboardState.clicked, 0);
-  EXPECT_EQ(BillboardState.updateRequest, 1);
+  wall_.State().clicked = 1;
+  wall_.Step(record_);
+  EXPECT_EQ(wall_.State().clicked, 0);
+  EXPECT_EQ(wall_.State().updateRequest, 1);
 }
 
 TEST_F(Billboard, AStateOutOfTheMachineSwitchesTheBillboardOff) {
   ShowWall();
   record_->state = 77;
-  StepBillboard(record_);
+  wall_.Step(record_);
   EXPECT_EQ(Settings.Billboard, 0);
   EXPECT_EQ(record_->active, 0);
-  EXPECT_FALSE(IsWindowVisible(BillboardState.windowRequest.Window()));
+  EXPECT_FALSE(IsWindowVisible(wall_.State().windowRequest.Window()));
 }
 
 TEST_F(Billboard, UnloadHidesTheWindowAndTheNextStepLoadsAgain) {
   ShowWall();
   HDC windowDC = record_->objectScreenDC.get();
   ASSERT_NE(windowDC, nullptr);
-  UnloadBillboard(record_);
+  wall_.Unload(record_);
   EXPECT_EQ(record_->active, 0);
   EXPECT_EQ(record_->objectScreenDC.get(), nullptr);
   EXPECT_EQ(WindowFromDC(windowDC), nullptr) << "the DC went back to its window";
   EXPECT_EQ(record_->objectDC.get(), nullptr);
   EXPECT_EQ(record_->sheets[0].get(), nullptr);
-  EXPECT_FALSE(IsWindowVisible(BillboardState.windowRequest.Window()));
-  StepBillboard(record_);
+  EXPECT_FALSE(IsWindowVisible(wall_.State().windowRequest.Window()));
+  wall_.Step(record_);
   EXPECT_EQ(record_->state, 1);
-  EXPECT_FALSE(IsWindowVisible(BillboardState.windowRequest.Window())) << "not before its picture";
-  StepBillboard(record_);
-  EXPECT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window()));
-  UnloadBillboard(record_);
-  UnloadBillboard(record_);  // twice is harmless
+  EXPECT_FALSE(IsWindowVisible(wall_.State().windowRequest.Window())) << "not before its picture";
+  wall_.Step(record_);
+  EXPECT_TRUE(IsWindowVisible(wall_.State().windowRequest.Window()));
+  wall_.Unload(record_);
+  wall_.Unload(record_);  // twice is harmless
 }
 
 // The wall tells the animation thread how long it may wait for its next pass:
 // not at all with a request or a step under way, for good when shown and
 // unchanged (the calendar until the next minute) or when nothing of it steps.
 TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
-  ::Billboard wall;
+  ::Billboard& wall = wall_;  // its own record, stepped as the animation thread does
   ASSERT_TRUE(wall.Begin());
   EXPECT_EQ(wall.QuietMs(), 0u) << "not loaded yet";
   for (int i = 0; i < 6 && wall.QuietMs() == 0; ++i) wall.Pass(false);
   // The calendar waits for the next minute, no longer.
-  const int motif = BillboardState.currentMotif.exchange(kBillboardCalendarMotif);
+  const int motif = wall_.State().currentMotif.exchange(kBillboardCalendarMotif);
   const uint32_t toMinute = wall.QuietMs();
   EXPECT_GT(toMinute, 0u);
   EXPECT_LE(toMinute, 60000u);
-  BillboardState.currentMotif = kBillboardStartMotif;
+  wall_.State().currentMotif = kBillboardStartMotif;
   EXPECT_EQ(wall.QuietMs(), BillboardLink::kNeverDue)
       << "an unchanged picture waits for a request, not for a timer";
-  BillboardState.currentMotif = motif;
+  wall_.State().currentMotif = motif;
 
   struct Row {
     const char* what;
     std::function<void(int)> set;  // 1 sets, 0 clears
   } rows[] = {
-      {"redraw", [](int v) { BillboardState.redrawRequest = v; }},
-      {"own relayout", [](int v) { BillboardState.relayoutRequest = v; }},
+      {"redraw", [this](int v) { wall_.State().redrawRequest = v; }},
+      {"own relayout", [this](int v) { wall_.State().relayoutRequest = v; }},
       {"relayout", [](int v) { RelayoutRequest = v; }},
-      {"click", [](int v) { BillboardState.clicked = v; }},
-      {"nudge", [](int v) { BillboardState.nudge = -v; }},
-      {"lift", [](int v) { BillboardState.held = v; }},
-      {"unload", [](int v) { BillboardState.unloadRequest = v; }},
-      {"window", [](int v) { BillboardState.windowRequest.Set(v ? WindowAction::kShow : WindowAction::kNone); }},
+      {"click", [this](int v) { wall_.State().clicked = v; }},
+      {"nudge", [this](int v) { wall_.State().nudge = -v; }},
+      {"lift", [this](int v) { wall_.State().held = v; }},
+      {"unload", [this](int v) { wall_.State().unloadRequest = v; }},
+      {"window", [this](int v) { wall_.State().windowRequest.Set(v ? WindowAction::kShow : WindowAction::kNone); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -528,8 +530,8 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
   }
   // A window that left part of it asks for a push, served by the next pass.
   RECT placed = {};
-  GetWindowRect(BillboardState.windowRequest.Window(), &placed);
-  ASSERT_TRUE(IsWindowVisible(BillboardState.windowRequest.Window()));
+  GetWindowRect(wall_.State().windowRequest.Window(), &placed);
+  ASSERT_TRUE(IsWindowVisible(wall_.State().windowRequest.Window()));
   AskForPushUnder(placed);
   EXPECT_EQ(wall.QuietMs(), 0u) << "asked for a push";
   wall.Pass(false);
@@ -541,20 +543,63 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
     if (off) Settings.Billboard = 0;
     else Shell.fullScreenPause = 1;
     EXPECT_EQ(wall.QuietMs(), BillboardLink::kNeverDue);
-    BillboardState.windowRequest.Set(WindowAction::kHide);
+    wall_.State().windowRequest.Set(WindowAction::kHide);
     EXPECT_EQ(wall.QuietMs(), 0u);
-    BillboardState.windowRequest.Set(WindowAction::kNone);
-    BillboardState.unloadRequest = 1;
+    wall_.State().windowRequest.Set(WindowAction::kNone);
+    wall_.State().unloadRequest = 1;
     EXPECT_EQ(wall.QuietMs(), 0u);
-    BillboardState.unloadRequest = 0;
+    wall_.State().unloadRequest = 0;
     Settings.Billboard = 1;
     Shell.fullScreenPause = 0;
   }
   // Unloaded (as after the unload request), it must load again at once.
-  UnloadBillboard(wall.Record());
+  wall_.Unload(wall.Record());
   EXPECT_EQ(wall.QuietMs(), 0u);
   wall.End(false);
   EXPECT_EQ(wall.Record(), nullptr);
+}
+
+// Each billboard keeps its own words: a poster run publishes into the
+// billboard that started it, a step reads only its own requests, and the
+// z-order helpers move the wall they are handed.
+TEST_F(Billboard, EachBillboardKeepsItsOwnWordsAndPosterRuns) {
+  ::Billboard other;
+  other.State().currentMotif = kBillboardStartMotif;
+  other.LadePlakat();  // no user posters: a built-in motif
+  EXPECT_EQ(other.State().posterReady, 1);
+  EXPECT_NE(other.State().posterBitmap.load(), nullptr);
+  EXPECT_EQ(wall_.State().posterReady, 0) << "published into the billboard that ran it";
+  EXPECT_EQ(wall_.State().posterBitmap.load(), nullptr);
+  ShowWall();
+  other.State().clicked = 1;
+  other.State().nudge = 1;
+  const auto before = Placed();
+  wall_.Step(record_);
+  EXPECT_EQ(wall_.State().updateRequest, 0) << "another billboard's click";
+  EXPECT_EQ(Placed(), before) << "another billboard's nudge";
+
+  const struct {
+    const char* name;
+    std::function<void(const ObjectWindows&)> move;
+    bool handed;
+    WindowAction asked;
+  } rows[] = {
+      {"lower, handed", LowerDesktopWindows, true, WindowAction::kStackBottom},
+      {"raise, handed", RaiseDesktopWindows, true, WindowAction::kRaiseNotTopmost},
+      {"lower, not handed", LowerDesktopWindows, false, WindowAction::kNone},
+      {"raise, not handed", RaiseDesktopWindows, false, WindowAction::kNone},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    wall_.State().windowRequest.Set(WindowAction::kNone);
+    wall_.State().redrawRequest = 0;
+    ObjectWindows objects;
+    if (row.handed) objects.wall = &wall_.State();
+    row.move(objects);
+    EXPECT_EQ(wall_.State().windowRequest.action.load(), static_cast<int>(row.asked));
+    EXPECT_EQ(wall_.State().redrawRequest.load(), row.handed ? 1 : 0) << "pushed again after the move";
+  }
+  wall_.State().windowRequest.Set(WindowAction::kNone);
 }
 
 }  // namespace

@@ -439,14 +439,20 @@ WindowRequest* DrawingThreadRequest(HWND window, std::atomic<int>** redraw) {
     *redraw = &object->redrawRequest;
     return &object->windowRequest;
   }
-  if (window == BillboardState.windowRequest.Window()) {
-    *redraw = &BillboardState.redrawRequest;
-    return &BillboardState.windowRequest;
-  }
   if (window == FigureWindowRequest.Window()) return &FigureWindowRequest;
   if (window == OverlayWindowRequest.Window()) return &OverlayWindowRequest;
   if (window == StripWindowRequest.Window()) return &StripWindowRequest;
   return nullptr;
+}
+
+void Restack(WindowRequest& request, std::atomic<int>* redraw, WindowAction action) {
+  request.Restack(action);
+  if (redraw) *redraw = 1;
+  WakeWorkers();  // the drawing thread may be waiting for work
+}
+
+HWND WindowOf(const DesktopObject* object) {
+  return object ? object->window : nullptr;
 }
 }  // namespace
 
@@ -454,23 +460,18 @@ bool RestackWindow(HWND window, WindowAction action) {
   std::atomic<int>* redraw = nullptr;
   WindowRequest* request = DrawingThreadRequest(window, &redraw);
   if (!request) return false;
-  request->Restack(action);
-  if (redraw) *redraw = 1;
-  WakeWorkers();  // the drawing thread may be waiting for work
+  Restack(*request, redraw, action);
   return true;
 }
 
 
-namespace {
-HWND WindowOf(const DesktopObject* object) {
-  return object ? object->window : nullptr;
-}
-}  // namespace
-
 void LowerDesktopWindows(const ObjectWindows& objects) {
   for (HWND window : {FigureWindowRequest.Window(), OverlayWindowRequest.Window(), WindowOf(objects.countdown),
-                      WindowOf(objects.clock), BillboardState.windowRequest.Window(), WindowOf(objects.weather),
-                      StripWindowRequest.Window()})
+                      WindowOf(objects.clock)})
+    RestackWindow(window, WindowAction::kStackBottom);
+  if (objects.wall && objects.wall->windowRequest.Window())
+    Restack(objects.wall->windowRequest, &objects.wall->redrawRequest, WindowAction::kStackBottom);
+  for (HWND window : {WindowOf(objects.weather), StripWindowRequest.Window()})
     RestackWindow(window, WindowAction::kStackBottom);
   WakeWorkers();
 }
@@ -487,9 +488,10 @@ void RaiseDesktopWindows(const ObjectWindows& objects) {
     weather->RequestWindow(WindowAction::kRaiseNotTopmost);
     weather->redrawRequest = 1;
   }
-  if (BillboardState.windowRequest.Window() && Settings.Billboard && MayShowObject(Settings.BillboardNotDA)) {
-    BillboardState.windowRequest.Set(WindowAction::kRaiseNotTopmost);
-    BillboardState.redrawRequest = 1;
+  BillboardStateBlock* const wall = objects.wall;
+  if (wall && wall->windowRequest.Window() && Settings.Billboard && MayShowObject(Settings.BillboardNotDA)) {
+    wall->windowRequest.Set(WindowAction::kRaiseNotTopmost);
+    wall->redrawRequest = 1;
   }
   if (WindowOf(clock) && Settings.Clock && MayShowObject(Settings.ClockNotDA))
     clock->RequestWindow(RaiseClockLike(Settings.ClockOnTop));

@@ -20,8 +20,14 @@
 #include "stage/figure_record.h"
 #include "stage/layered_windows.h"
 
+struct BillboardStateBlock;
+
 struct DesktopObject : ObjectRequests, RequestWaker {
   DesktopObject() { waker = this; }
+  // Off the list of windows asked to push again (StartDesktopObject put it there).
+  ~DesktopObject() { ListWindowUnder(nullptr, redrawRequest); }
+  DesktopObject(const DesktopObject&) = delete;
+  DesktopObject& operator=(const DesktopObject&) = delete;
   void WakeForRequest() override { wake.Wake(); }
 
   HWND window = nullptr;  // set once at start, before the thread runs
@@ -217,6 +223,7 @@ struct ObjectWindows {
   DesktopObject* clock = nullptr;
   DesktopObject* countdown = nullptr;
   DesktopObject* weather = nullptr;
+  BillboardStateBlock* wall = nullptr;  // the billboard's words: its window request and redraw
 };
 // Every object window to the bottom (a Ctrl click on an object).
 void LowerDesktopWindows(const ObjectWindows& objects);
@@ -224,7 +231,7 @@ void LowerDesktopWindows(const ObjectWindows& objects);
 // its overlay topmost over them (the tray menu, the front hotkey).
 void RaiseDesktopWindows(const ObjectWindows& objects);
 
-// Asks the thread that draws `window` (figure, overlay, strip, billboard or
-// object) to restack it (a kStack* action) and to push its picture again;
+// Asks the thread that draws `window` (figure, overlay, strip or object) to
+// restack it (a kStack* action) and to push its picture again;
 // false for a window no thread of ours draws. A request already pending wins.
 bool RestackWindow(HWND window, WindowAction action);

@@ -169,20 +169,20 @@ bool PosterPath(const char* pattern, const char* entry, char* out) {
   return PathCombineA(out, shortFolder, entry) != nullptr;
 }
 
-int LoadPicture(int index) {
+int LoadPicture(int index, BillboardStateBlock& board) {
   char entry[kPosterNameSize];
   char pattern[MAX_PATH];
   char path[MAX_PATH];
   Settings.BMPpath.CopyTo(pattern, sizeof pattern);
   if (!PosterName(PosterKind::kPicture, index, entry, sizeof entry) || !PosterPath(pattern, entry, path))
     return 0;
-  BillboardState.TakePoster();  // the one prepared before goes now
+  board.TakePoster();  // the one prepared before goes now
   OwnedBitmap bitmap(LoadFromFile(path, 1, kPosterHeight, kPosterWidth));
   if (!bitmap) {
     WriteLogLine("+++ LoadPicture() kann Plakat %s nicht lesen!", path);
     return 0;
   }
-  BillboardState.PublishPoster(std::move(bitmap));
+  board.PublishPoster(std::move(bitmap));
   return 1;
 }
 

@@ -29,8 +29,9 @@ int IsTextFile(const char* name);
 // the entry (MAX_PATH characters). False when any step fails.
 bool PosterPath(const char* pattern, const char* entry, char* out);
 
-// Loads picture `index` of the list as the poster bitmap; 1 on success.
-int LoadPicture(int index);
+struct BillboardStateBlock;
+// Loads picture `index` of the list as `board`'s poster bitmap; 1 on success.
+int LoadPicture(int index, BillboardStateBlock& board);
 // Program type of a file as the image library guesses it; 0 unknown.
 int GetImageFileType(const char* path);
 HBITMAP LoadFromFile(const char* path, int scale, int targetHeight, int targetWidth);

@@ -155,11 +155,11 @@ class PictureLoading : public ::testing::Test {
     Settings.Calendar = 0;
     Settings.BMPpath.Set("");
     Settings.TXTpath.Set("");
-    BillboardState.currentMotif = kBillboardStartMotif;
-    BillboardState.posterReady = 0;
-    BillboardState.TakePoster();
   }
-  void TearDown() override { BillboardState.TakePoster(); }
+  // A poster run still going holds the billboard: it ends before the billboard.
+  void TearDown() override { WaitForAndCloseThread(OwnedHandle(board_.TakePosterThread()), INFINITE); }
+
+  ::Billboard board_;  // the test's own: its words start as the program's do
 };
 
 TEST_F(PictureLoading, BmpJpegPngTgaAndPcxCoverTheFieldAndShowTheirCentre) {
@@ -346,11 +346,11 @@ TEST_F(PictureLoading, LoadPicturePublishesAReadablePictureAndRefusesTheRest) {
     char name[kPosterNameSize];
     PosterName(PosterKind::kPicture, i, name, sizeof name);
     const bool good = StrStrIA(name, "good");
-    EXPECT_EQ(LoadPicture(i), good ? 1 : 0) << name;
-    EXPECT_EQ(BillboardState.posterBitmap.load() != nullptr, good) << name;
+    EXPECT_EQ(LoadPicture(i, board_.State()), good ? 1 : 0) << name;
+    EXPECT_EQ(board_.State().posterBitmap.load() != nullptr, good) << name;
   }
-  EXPECT_EQ(LoadPicture(2), 0);
-  EXPECT_EQ(LoadPicture(-1), 0);
+  EXPECT_EQ(LoadPicture(2, board_.State()), 0);
+  EXPECT_EQ(LoadPicture(-1, board_.State()), 0);
 }
 
 TEST_F(PictureLoading, APosterRunPastesOnlyReadablePictures) {
@@ -362,11 +362,11 @@ TEST_F(PictureLoading, APosterRunPastesOnlyReadablePictures) {
   Settings.BMPpath.Set(folder.Pattern().c_str());
   std::set<int> shown;
   for (int run = 0; run < 12; ++run) {
-    BillboardState.posterReady = 0;
-    LadePlakat();
-    ASSERT_EQ(BillboardState.posterReady, 1);
-    ASSERT_TRUE(BillboardState.TakePoster());
-    const int motif = BillboardState.currentMotif;
+    board_.State().posterReady = 0;
+    board_.LadePlakat();
+    ASSERT_EQ(board_.State().posterReady, 1);
+    ASSERT_TRUE(board_.State().TakePoster());
+    const int motif = board_.State().currentMotif;
     ASSERT_TRUE(motif >= 9 && motif <= 12) << motif;
     char name[kPosterNameSize];
     ASSERT_TRUE(PosterName(PosterKind::kPicture, motif - 9, name, sizeof name));
@@ -382,18 +382,18 @@ TEST_F(PictureLoading, AFolderOfBrokenPicturesEndsTheRunWithoutAPoster) {
   folder.Copy("truncated.png", "a.png");
   folder.Copy("huge_header.bmp", "b.bmp");
   Settings.BMPpath.Set(folder.Pattern().c_str());
-  LadePlakat();
-  EXPECT_EQ(BillboardState.posterReady, 0);
-  EXPECT_EQ(BillboardState.posterBitmap.load(), nullptr);
-  EXPECT_EQ(BillboardState.currentMotif, kBillboardStartMotif) << "the wall keeps what it shows";
+  board_.LadePlakat();
+  EXPECT_EQ(board_.State().posterReady, 0);
+  EXPECT_EQ(board_.State().posterBitmap.load(), nullptr);
+  EXPECT_EQ(board_.State().currentMotif, kBillboardStartMotif) << "the wall keeps what it shows";
 }
 
 TEST_F(PictureLoading, WithoutUserPostersABuiltInMotifComesUp) {
-  LadePlakat();
-  EXPECT_EQ(BillboardState.posterReady, 1);
-  const int motif = BillboardState.currentMotif;
+  board_.LadePlakat();
+  EXPECT_EQ(board_.State().posterReady, 1);
+  const int motif = board_.State().currentMotif;
   EXPECT_TRUE(motif >= 4 && motif <= 8) << motif;
-  EXPECT_NE(BillboardState.posterBitmap.load(), nullptr);
+  EXPECT_NE(board_.State().posterBitmap.load(), nullptr);
 }
 
 TEST_F(PictureLoading, TextPostersAreWrittenOnThePaper) {
@@ -413,10 +413,10 @@ TEST_F(PictureLoading, TextPostersAreWrittenOnThePaper) {
   }
   ASSERT_GE(written, 0);
   ASSERT_GE(empty, 0);
-  EXPECT_EQ(TextPlakat(empty), 0) << "an empty text fails";
-  EXPECT_EQ(BillboardState.posterBitmap.load(), nullptr);
-  ASSERT_EQ(TextPlakat(written), 1);
-  HBITMAP poster = BillboardState.posterBitmap.exchange(nullptr);
+  EXPECT_EQ(board_.TextPlakat(empty), 0) << "an empty text fails";
+  EXPECT_EQ(board_.State().posterBitmap.load(), nullptr);
+  ASSERT_EQ(board_.TextPlakat(written), 1);
+  HBITMAP poster = board_.State().posterBitmap.exchange(nullptr);
   ASSERT_NE(poster, nullptr);
   int w = 0, h = 0;
   const std::vector<uint32_t> pixels = TakeBitmapPixels(poster, &w, &h);
@@ -426,7 +426,7 @@ TEST_F(PictureLoading, TextPostersAreWrittenOnThePaper) {
   for (int y = 2; y < 40; ++y)
     for (int x = 4; x < 80; ++x) dark += (pixels[static_cast<size_t>(y) * w + x] & 0xFF) < 0x80;
   EXPECT_GT(dark, 40) << "text at the top left";
-  EXPECT_EQ(TextPlakat(5), 0) << "no such list entry";
+  EXPECT_EQ(board_.TextPlakat(5), 0) << "no such list entry";
 }
 
 TEST_F(PictureLoading, ThePosterThreadRunsOnceAtATime) {
@@ -434,12 +434,12 @@ TEST_F(PictureLoading, ThePosterThreadRunsOnceAtATime) {
   folder.Copy("blocks_320x256.bmp", "one.bmp");
   folder.Copy("blocks_100x300.png", "two.png");
   Settings.BMPpath.Set(folder.Pattern().c_str());
-  ASSERT_EQ(StartPosterThread(), 1);
-  EXPECT_EQ(StartPosterThread(), 1) << "a second start joins the running one";
-  for (int i = 0; i < 500 && BillboardState.posterThreadRunning; ++i) Sleep(10);
-  EXPECT_EQ(BillboardState.posterThreadRunning, 0);
-  EXPECT_EQ(BillboardState.posterReady, 1);
-  EXPECT_NE(BillboardState.posterBitmap.load(), nullptr);
+  ASSERT_TRUE(board_.StartPosterThread());
+  EXPECT_TRUE(board_.StartPosterThread()) << "a second start joins the running one";
+  for (int i = 0; i < 500 && board_.State().posterThreadRunning; ++i) Sleep(10);
+  EXPECT_EQ(board_.State().posterThreadRunning, 0);
+  EXPECT_EQ(board_.State().posterReady, 1);
+  EXPECT_NE(board_.State().posterBitmap.load(), nullptr);
 }
 
 // The failures' log lines. The log can be opened and read only once per
@@ -459,7 +459,7 @@ TEST_F(PictureLoading, ZFailuresWriteTheirLogLines) {
   folder.Copy("truncated.jpg", "broken.jpg");
   Settings.BMPpath.Set(folder.Pattern().c_str());
   FindPicturePosters();
-  LoadPicture(0);
+  LoadPicture(0, board_.State());
   LogEnd();
   Settings.DebugOn = 0;
   std::ifstream in(log, std::ios::binary);

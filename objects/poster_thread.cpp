@@ -27,14 +27,6 @@ constexpr int kTextLineSize = 256;  // 255 characters and the zero
 constexpr int kTextSize = 5000;
 constexpr COLORREF kTextColour = 0x00202020;
 
-// Hands a finished bitmap to the paster; a bitmap never published half-drawn.
-void PublishPoster(HBITMAP bitmap) {
-  BillboardState.PublishPoster(OwnedBitmap(bitmap));
-}
-
-// The poster threads' memory of each file's last load (one thread at a time).
-PosterLoadMemo posterMemo;
-
 // The file behind user poster `user` (the pictures, then the text files) and
 // its size and time; false when it cannot be looked at.
 bool PosterFile(int user, int pictures, std::string* path, PosterLoadMemo::Stamp* stamp) {
@@ -57,35 +49,43 @@ bool PosterFile(int user, int pictures, std::string* path, PosterLoadMemo::Stamp
 
 class ProgramPosterEnv : public PosterChoiceEnv {
  public:
-  explicit ProgramPosterEnv(int pictures) : pictures_(pictures) {}
+  ProgramPosterEnv(Billboard& billboard, PosterLoadMemo& memo, int pictures)
+      : billboard_(billboard), memo_(memo), pictures_(pictures) {}
   int Rand() override { return ThreadRand(); }
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
   bool QuitRequested() override { return QuitFlag != 0; }
   void Log(const char* text) override { WriteLogLine("%s", text); }
-  bool LoadUserPicture(int index) override { return Remember(index, LoadPicture(index) != 0); }
-  bool LoadTextPoster(int index) override { return Remember(pictures_ + index, TextPlakat(index) != 0); }
+  bool LoadUserPicture(int index) override {
+    return Remember(index, LoadPicture(index, billboard_.State()) != 0);
+  }
+  bool LoadTextPoster(int index) override {
+    return Remember(pictures_ + index, billboard_.TextPlakat(index) != 0);
+  }
   bool LoadBuiltinMotif(int motif) override {
     char name[24];
     HBITMAP bitmap = ::LoadBuiltinMotif(motif, name, sizeof name);
     WriteLogLine("Plakat %s", name);
     if (!bitmap) return false;
-    PublishPoster(bitmap);
+    // Handed to the paster whole: a bitmap is never published half-drawn.
+    billboard_.State().PublishPoster(OwnedBitmap(bitmap));
     return true;
   }
   PosterState UserPosterState(int user) override {
     std::string path;
     PosterLoadMemo::Stamp stamp;
-    return PosterFile(user, pictures_, &path, &stamp) ? posterMemo.State(path, stamp) : PosterState::kUnknown;
+    return PosterFile(user, pictures_, &path, &stamp) ? memo_.State(path, stamp) : PosterState::kUnknown;
   }
 
  private:
   bool Remember(int user, bool loaded) {
     std::string path;
     PosterLoadMemo::Stamp stamp;
-    if (PosterFile(user, pictures_, &path, &stamp)) posterMemo.Record(path, stamp, loaded);
+    if (PosterFile(user, pictures_, &path, &stamp)) memo_.Record(path, stamp, loaded);
     return loaded;
   }
 
+  Billboard& billboard_;
+  PosterLoadMemo& memo_;
   int pictures_;
 };
 
@@ -115,19 +115,9 @@ bool ReadPosterText(const char* path, char* text, size_t size) {
   return used > 0;
 }
 
-// The last run's thread, kept for the shutdown, which waits for it before
-// the image library stops.
-std::atomic<HANDLE> posterThread{nullptr};
-
-DWORD WINAPI PosterThreadProc(void*) {
-  LadePlakat();
-  BillboardState.posterThreadRunning = 0;
-  return 0;
-}
-
 }  // namespace
 
-int TextPlakat(int index) {
+int Billboard::TextPlakat(int index) {
   WriteLogLine("TextPlakat()");
   LOGFONTA logFont = {};
   logFont.lfHeight = Settings.TextFHeight;
@@ -174,54 +164,61 @@ int TextPlakat(int index) {
   }
   if (!ok) return 0;
   WriteLogLine("Textplakat %s", path);
-  BillboardState.PublishPoster(std::move(sheet));
+  state_.PublishPoster(std::move(sheet));
   return 1;
 }
 
-void LadePlakat() {
-  BillboardState.nextMotif = 0;
+void Billboard::LadePlakat() {
+  state_.nextMotif = 0;
   FindPicturePosters();
   FindTextPosters();
   SYSTEMTIME now;
   GetLocalTime(&now);
   SeedThreadRand(static_cast<uint32_t>(now.wMinute + now.wDay + now.wSecond + now.wMilliseconds));
-  BillboardState.TakePoster();  // one prepared before and never pasted goes
+  state_.TakePoster();  // one prepared before and never pasted goes
 
   PosterChoiceInput input;
   input.day = now.wDay;
   input.month = now.wMonth;
   input.calendarOn = Settings.Calendar != 0;
-  input.currentMotif = BillboardState.currentMotif;
+  input.currentMotif = state_.currentMotif;
   input.pictureCount = PosterCount(PosterKind::kPicture);
   input.textCount = PosterCount(PosterKind::kText);
-  ProgramPosterEnv env(input.pictureCount);
+  ProgramPosterEnv env(*this, posterMemo_, input.pictureCount);
   const PosterChoice choice = ChoosePoster(input, env);
-  BillboardState.nextMotif = choice.motif;
-  if (choice.prepared && BillboardState.posterBitmap.load()) {
-    BillboardState.currentMotif = choice.motif;
-    BillboardState.posterReady = 1;
+  state_.nextMotif = choice.motif;
+  if (choice.prepared && state_.posterBitmap.load()) {
+    state_.currentMotif = choice.motif;
+    state_.posterReady = 1;
   }
   WriteLogLine("LadePlakat beendet");
 }
 
-int StartPosterThread() {
+DWORD WINAPI Billboard::PosterThreadProc(void* billboard) {
+  auto* self = static_cast<Billboard*>(billboard);
+  self->LadePlakat();
+  self->state_.posterThreadRunning = 0;
+  return 0;
+}
+
+bool Billboard::StartPosterThread() {
   // One run at a time: a run still busy with a slow file publishes for both.
-  if (BillboardState.posterThreadRunning.exchange(1)) {
+  if (state_.posterThreadRunning.exchange(1)) {
     WriteLogLine("LadePlakat l\xE4uft noch");
-    return 1;
+    return true;
   }
-  HANDLE thread = StartThread(PosterThreadProc, nullptr);
+  HANDLE thread = StartThread(PosterThreadProc, this);
   if (!thread) {
-    BillboardState.posterThreadRunning = 0;
+    state_.posterThreadRunning = 0;
     WriteLogLine("+++ LadePlakat-Thread NICHT gestartet (3)");
-    return 0;
+    return false;
   }
   SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
   // The run before cleared the running flag as its last step: joined, it goes.
-  if (const OwnedHandle previous{posterThread.exchange(thread)}) WaitForSingleObject(previous.get(), 1000);
-  return 1;
+  if (const OwnedHandle previous{posterThread_.exchange(thread)}) WaitForSingleObject(previous.get(), 1000);
+  return true;
 }
 
-HANDLE TakePosterThread() {
-  return posterThread.exchange(nullptr);
+HANDLE Billboard::TakePosterThread() {
+  return posterThread_.exchange(nullptr);
 }

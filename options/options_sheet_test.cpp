@@ -223,8 +223,9 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
                  countdown.relayout.exchange(0),  sign.reloadRequest.exchange(0), wall.unloadRequest.exchange(0),
                  strip.unload.exchange(0),        strip.relayout.exchange(0)};
   };
-  DesktopObject noSign;  // no sign is reachable by name
-  auto program = [&] { return read(ClockObject, CountdownObject, noSign, BillboardState, StripRequests); };
+  DesktopObject noSign;  // neither the sign nor the wall is reachable by name
+  BillboardStateBlock noWall;
+  auto program = [&] { return read(ClockObject, CountdownObject, noSign, noWall, StripRequests); };
   TestDesktop& own = TestParts();
   auto handed = [&] { return read(own.clock, own.countdown, own.weatherSign, own.billboard, own.strip); };
   const struct {

@@ -301,6 +301,11 @@ int GetFigureSoundFile(int figure, char (&out)[N]) {
   return GetFigureSoundFile(figure, out, N);
 }
 void LoadSoundDevice();
+// The connection rows (access type, proxy, port, proxy login). The program no
+// longer calls it (a fetch copies them from the committed settings); it stays
+// because its test rows are the ones that load string rows and a missing
+// number with a non-zero default through a single group, as the banner
+// font's loader does.
 void LoadInternetSettings();
 // Reads the banner text into text (size chars) and publishes the banner font
 // into Settings.Banner* .

@@ -92,6 +92,20 @@ class ScopedGdiObject {
   H object_;
 };
 using ScopedBitmap = ScopedGdiObject<HBITMAP>;
+
+// A metafile handle, deleted by its own call when the scope ends.
+template <class H, BOOL(WINAPI* Delete)(H)>
+struct ScopedMetafileHandle {
+  H h = nullptr;
+  explicit ScopedMetafileHandle(H handle) : h(handle) {}
+  ~ScopedMetafileHandle() {
+    if (h) Delete(h);
+  }
+  ScopedMetafileHandle(const ScopedMetafileHandle&) = delete;
+  ScopedMetafileHandle& operator=(const ScopedMetafileHandle&) = delete;
+};
+using ScopedEnhMetafile = ScopedMetafileHandle<HENHMETAFILE, DeleteEnhMetaFile>;
+using ScopedOldMetafile = ScopedMetafileHandle<HMETAFILE, DeleteMetaFile>;
 using ScopedPalette = ScopedGdiObject<HPALETTE>;
 using ScopedBrush = ScopedGdiObject<HBRUSH>;
 

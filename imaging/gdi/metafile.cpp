@@ -18,13 +18,6 @@ namespace Pictura {
 
 namespace {
 
-struct EnhMetafile {
-  HENHMETAFILE h = nullptr;
-  ~EnhMetafile() {
-    if (h) DeleteEnhMetaFile(h);
-  }
-};
-
 // One step of the four the renderer reports; false (and 14) when the
 // callback says stop, with FALSE or a negative answer.
 bool Continue(uint32_t* error, uint32_t step) {
@@ -85,10 +78,7 @@ HENHMETAFILE OpenMetafileByPath(MetafileRenderInfo& info, const char* path, uint
   info.error = 0;
   if (HENHMETAFILE emf = GetEnhMetaFileA(path)) return emf;
   if (HMETAFILE wmf = GetMetaFileA(path)) {
-    struct Deleter {
-      HMETAFILE h;
-      ~Deleter() { DeleteMetaFile(h); }
-    } deleter{wmf};
+    const ScopedOldMetafile deleter{wmf};
     const UINT size = GetMetaFileBitsEx(wmf, 0, nullptr);
     if (size == 0) return FailWith<HENHMETAFILE>(&info.error, kPicErrBadMetafile);
     PicArray<uint8_t> bits;
@@ -178,7 +168,7 @@ void* ReadMetafileCore(MetafileRenderInfo& info, const char* path, uint32_t* wid
   if (!Continue(&info.error, 0)) return nullptr;
   if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
     return FailWith<void*>(&info.error, kPicErrFileOpen);
-  EnhMetafile emf{OpenMetafileByPath(info, path, givenWidth, givenHeight)};
+  const ScopedEnhMetafile emf{OpenMetafileByPath(info, path, givenWidth, givenHeight)};
   if (!emf.h) {
     if (!info.error) info.error = kPicErrBadMetafile;
     return nullptr;
@@ -220,7 +210,7 @@ uint32_t WriteRGBToMetafile(uint32_t* error, CPicIO& destination, const uint8_t*
       enhanced
           ? StretchDIBits(recorder, 0, 0, w, h, 0, 0, w, h, bits, info, DIB_RGB_COLORS, SRCCOPY)
           : SetDIBitsToDevice(recorder, 0, 0, width, height, 0, 0, 0, height, bits, info, DIB_RGB_COLORS);
-  EnhMetafile emf{CloseEnhMetaFile(recorder)};
+  const ScopedEnhMetafile emf{CloseEnhMetaFile(recorder)};
   if (!emf.h) return FailWith<uint32_t>(error, kPicErrMetafileWrite);
   if (lines != h) return FailWith<uint32_t>(error, kPicErrDeviceContext);
 
