@@ -22,9 +22,10 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
   FigureWindowRequest.SetWindow(figureWindow);
   OverlayWindowRequest.SetWindow(overlayWindow);
   Desktop().billboard.State().windowRequest.SetWindow(billboardWindow);
-  Desktop().billboard.SetClockAbove(&ClockObject);
+  Desktop().billboard.SetClockAbove(&Desktop().clock.Object());
   SetAnimationParts({&Desktop().billboard,
-                     {[] { ClockObject.raiseRequest = 1; }, [] { Desktop().weatherSign.Object().raiseRequest = 1; }},
+                     {[] { Desktop().clock.Object().raiseRequest = 1; },
+                      [] { Desktop().weatherSign.Object().raiseRequest = 1; }},
                      &Desktop().player, &Figures, &Shell, &Bubble});
 }
 
@@ -32,8 +33,8 @@ OptionsParts DesktopOptionsParts() {
   OptionsParts parts;
   parts.weather = &Desktop().weather;
   parts.shell = &Shell;
-  parts.clock = &ClockObject;
-  parts.countdown = &CountdownObject;
+  parts.clock = &Desktop().clock.Object();
+  parts.countdown = &Desktop().countdown.Object();
   parts.weatherSign = &Desktop().weatherSign.Object();
   parts.billboard = &Desktop().billboard.State();
   parts.strip = &StripRequests;
@@ -41,5 +42,6 @@ OptionsParts DesktopOptionsParts() {
 }
 
 ObjectWindows DesktopObjectWindows() {
-  return {&ClockObject, &CountdownObject, &Desktop().weatherSign.Object(), &Desktop().billboard.State()};
+  DesktopParts& parts = Desktop();
+  return {&parts.clock.Object(), &parts.countdown.Object(), &parts.weatherSign.Object(), &parts.billboard.State()};
 }

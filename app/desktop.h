@@ -4,6 +4,8 @@
 // The desktop parts the shell makes at start-up and hands to each other.
 
 #include "objects/billboard.h"
+#include "objects/clock.h"
+#include "objects/countdown.h"
 #include "objects/metar_download.h"
 #include "objects/weather_sign.h"
 #include "services/player_state.h"
@@ -15,6 +17,8 @@ struct DesktopParts {
   Billboard billboard;
   WeatherService weather;
   WeatherSign weatherSign{weather};  // draws the service's reports, schedules its fetches
+  Clock clock;
+  Countdown countdown;
   PlayerState player;  // written by the player control (app/winamp), read by the figures
 };
 DesktopParts& Desktop();

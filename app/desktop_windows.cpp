@@ -66,14 +66,15 @@ void ToggleFiguresActive() {
     else
       request.Set(topmost ? WindowAction::kShowTopmost : WindowAction::kShowTop);
   };
-  showObject(Desktop().billboard.State().windowRequest, BillboardWindow, Settings.Billboard, Settings.BillboardNotDA, false);
-  DesktopObject& sign = Desktop().weatherSign.Object();
-  showObject(sign.windowRequest, sign.window, Settings.Weather[0] > 0, Settings.WeatherNotDA,
-             false);
-  showObject(CountdownObject.windowRequest, CountdownObject.window, Settings.Countdown, Settings.CountdownNotDA,
+  DesktopParts& parts = Desktop();
+  DesktopObject& sign = parts.weatherSign.Object();
+  DesktopObject& countdown = parts.countdown.Object();
+  HWND clock = parts.clock.Object().window;
+  showObject(parts.billboard.State().windowRequest, BillboardWindow, Settings.Billboard, Settings.BillboardNotDA, false);
+  showObject(sign.windowRequest, sign.window, Settings.Weather[0] > 0, Settings.WeatherNotDA, false);
+  showObject(countdown.windowRequest, countdown.window, Settings.Countdown, Settings.CountdownNotDA,
              Settings.CountdownOnTop && !Shell.optionsOpen);
-  if (!leftAlone(Settings.ClockNotDA) && ClockObject.window)
-    SendMessageA(ClockObject.window, on ? MSG_SHOW_CLOCK : MSG_HIDE_CLOCK, 0, 0);
+  if (!leftAlone(Settings.ClockNotDA) && clock) SendMessageA(clock, on ? MSG_SHOW_CLOCK : MSG_HIDE_CLOCK, 0, 0);
   WakeWorkers();  // the object threads carry the requests out now
 }
 
@@ -91,13 +92,17 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   Shell.lastFullScreenReport = fullScreen;
   WriteLogLine(fullScreen ? "~~~ FS EIN" : "~~~ FS AUS");
 
+  DesktopParts& parts = Desktop();
+  DesktopObject& sign = parts.weatherSign.Object();
+  DesktopObject& countdown = parts.countdown.Object();
+  HWND clock = parts.clock.Object().window;
   if (fullScreen) {
     Shell.fullScreenPause = 1;
     // The drawing threads hide their windows on their next pass.
-    for (WindowRequest* request : {&FigureWindowRequest, &OverlayWindowRequest, &CountdownObject.windowRequest,
-                                   &Desktop().billboard.State().windowRequest, &Desktop().weatherSign.Object().windowRequest})
+    for (WindowRequest* request : {&FigureWindowRequest, &OverlayWindowRequest, &countdown.windowRequest,
+                                   &parts.billboard.State().windowRequest, &sign.windowRequest})
       request->Set(WindowAction::kHide);
-    if (ClockObject.window) SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
+    if (clock) SendMessageA(clock, MSG_HIDE_CLOCK, 0, 0);
     StripWindowRequest.Set(WindowAction::kHide);
     WakeWorkers();
     return false;
@@ -107,19 +112,16 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   Shell.fullScreenPause = 0;
   const bool on = Figures.active;
   if (MayShowObject(Settings.HGNotDA) && Settings.HG) StripWindowRequest.Set(WindowAction::kShowBottom);
-  if (MayShowObject(Settings.ClockNotDA) && Settings.Clock && ClockObject.window)
-    SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
-  if (MayShowObject(Settings.CountdownNotDA) && Settings.Countdown && CountdownObject.window) {
-    CountdownObject.RequestWindow(!on                                         ? WindowAction::kShow
-                                      : Settings.CountdownOnTop && !Shell.optionsOpen ? WindowAction::kShowTopmost
-                                                                                 : WindowAction::kShowTop);
+  if (MayShowObject(Settings.ClockNotDA) && Settings.Clock && clock) SendMessageA(clock, MSG_SHOW_CLOCK, 0, 0);
+  if (MayShowObject(Settings.CountdownNotDA) && Settings.Countdown && countdown.window) {
+    countdown.RequestWindow(!on                                              ? WindowAction::kShow
+                            : Settings.CountdownOnTop && !Shell.optionsOpen ? WindowAction::kShowTopmost
+                                                                            : WindowAction::kShowTop);
   }
   for (auto [request, window, enabled, notDA] :
-       {std::tuple{&Desktop().billboard.State().windowRequest, BillboardWindow, Settings.Billboard.Get(),
+       {std::tuple{&parts.billboard.State().windowRequest, BillboardWindow, Settings.Billboard.Get(),
                    Settings.BillboardNotDA.Get()},
-        std::tuple{&Desktop().weatherSign.Object().windowRequest, Desktop().weatherSign.Object().window,
-                   int(Settings.Weather[0] > 0),
-                   Settings.WeatherNotDA.Get()}}) {
+        std::tuple{&sign.windowRequest, sign.window, int(Settings.Weather[0] > 0), Settings.WeatherNotDA.Get()}}) {
     if (!MayShowObject(notDA) || !enabled || !window) continue;
     request->Set(on ? WindowAction::kShowTop : WindowAction::kShow);
   }

@@ -120,8 +120,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   int exitCode = 0;
   if (StartAnimThread()) {
     StartBackgroundThread();
-    StartClock();
-    StartCountdown();
+    Desktop().clock.Start();
+    Desktop().countdown.Start();
     Desktop().weatherSign.SetSceneGate(CanAnimateNow);
     Desktop().weatherSign.Start();
     OpenForShutdownRequests();

@@ -58,7 +58,8 @@ void OnShutdownMessage() {
   // end, so each ends within a tick; the bound only guards against a hung
   // one. Each object thread's handle is taken here or by its window's
   // WM_DESTROY, whichever comes first, and waited for and closed by that one.
-  for (DesktopObject* object : {&Desktop().weatherSign.Object(), &CountdownObject, &ClockObject})
+  DesktopParts& parts = Desktop();
+  for (DesktopObject* object : {&parts.weatherSign.Object(), &parts.countdown.Object(), &parts.clock.Object()})
     WaitForAndCloseThread(object->TakeThread(), kThreadEndWaitMs);
   WaitForAndCloseThread(TakeBackgroundThread(), kThreadEndWaitMs);
   WaitForThread(AnimThreadHandle(), kThreadEndWaitMs);
@@ -72,8 +73,8 @@ void OnShutdownMessage() {
 
   if (BillboardWindow) ShowWindow(BillboardWindow, SW_HIDE);
   HideAndClose(Desktop().weatherSign.Object().window);
-  HideAndClose(CountdownObject.window);
-  HideAndClose(ClockObject.window);
+  HideAndClose(Desktop().countdown.Object().window);
+  HideAndClose(Desktop().clock.Object().window);
   for (HWND window : {FigureWindow, OverlayWindow, StripWindowRequest.Window()})
     if (window) ShowWindow(window, SW_HIDE);
 

@@ -62,16 +62,16 @@ class ObjectThreads : public ::testing::Test {
 
   // Both objects started, loaded and on screen.
   void StartBoth() {
-    ASSERT_EQ(StartClock(), 1);
-    ASSERT_EQ(StartCountdown(), 1);
-    ASSERT_TRUE(ClockObject.HasThread());
-    ASSERT_TRUE(CountdownObject.HasThread());
+    ASSERT_EQ(Desktop().clock.Start(), 1);
+    ASSERT_EQ(Desktop().countdown.Start(), 1);
+    ASSERT_TRUE(Desktop().clock.Object().HasThread());
+    ASSERT_TRUE(Desktop().countdown.Object().HasThread());
     ASSERT_TRUE(PumpUntil(
-        [] { return IsWindowVisible(ClockObject.window) && IsWindowVisible(CountdownObject.window); },
+        [] { return IsWindowVisible(Desktop().clock.Object().window) && IsWindowVisible(Desktop().countdown.Object().window); },
         10000));
     RECT clock;
     ASSERT_TRUE(PumpUntil(
-        [&] { return GetWindowRect(ClockObject.window, &clock) && clock.left == 40 && clock.top == 60; },
+        [&] { return GetWindowRect(Desktop().clock.Object().window, &clock) && clock.left == 40 && clock.top == 60; },
         5000));
     EXPECT_EQ(clock.right - clock.left, 37);
     EXPECT_EQ(clock.bottom - clock.top, 23);
@@ -83,16 +83,16 @@ class ObjectThreads : public ::testing::Test {
 
 TEST_F(ObjectThreads, AWindowClosedFirstWaitsForItsThreadAndTheShutdownFindsNothingLeft) {
   StartBoth();
-  const OwnedHandle clock = Watch(ClockObject);
-  const OwnedHandle countdown = Watch(CountdownObject);
+  const OwnedHandle clock = Watch(Desktop().clock.Object());
+  const OwnedHandle countdown = Watch(Desktop().countdown.Object());
   QuitFlag = 1;
-  DestroyWindow(ClockObject.window);
-  DestroyWindow(CountdownObject.window);
-  EXPECT_FALSE(ClockObject.HasThread());
-  EXPECT_FALSE(CountdownObject.HasThread());
+  DestroyWindow(Desktop().clock.Object().window);
+  DestroyWindow(Desktop().countdown.Object().window);
+  EXPECT_FALSE(Desktop().clock.Object().HasThread());
+  EXPECT_FALSE(Desktop().countdown.Object().HasThread());
   EXPECT_TRUE(PumpUntil([&] { return Ended(clock) && Ended(countdown); }, 5000));
   // What the shutdown does afterwards: nothing is left to wait for or close.
-  for (DesktopObject* object : {&ClockObject, &CountdownObject})
+  for (DesktopObject* object : {&Desktop().clock.Object(), &Desktop().countdown.Object()})
     WaitForAndCloseThread(object->TakeThread(), 2000);
 }
 
@@ -100,17 +100,17 @@ TEST_F(ObjectThreads, AWindowClosedFirstWaitsForItsThreadAndTheShutdownFindsNoth
 // and closes it; the windows it closed find no handle when they are destroyed.
 TEST_F(ObjectThreads, TheShutdownWaitsForEachObjectThreadOnceAndTheWindowsCloseAfter) {
   StartBoth();
-  const OwnedHandle clock = Watch(ClockObject);
-  const OwnedHandle countdown = Watch(CountdownObject);
-  HWND clockWindow = ClockObject.window, countdownWindow = CountdownObject.window;
+  const OwnedHandle clock = Watch(Desktop().clock.Object());
+  const OwnedHandle countdown = Watch(Desktop().countdown.Object());
+  HWND clockWindow = Desktop().clock.Object().window, countdownWindow = Desktop().countdown.Object().window;
   // A poster run too: the shutdown takes its thread and waits for it.
   ASSERT_TRUE(Desktop().billboard.StartPosterThread());
   OnShutdownMessage();
   EXPECT_EQ(Desktop().billboard.TakePosterThread(), nullptr);
   EXPECT_EQ(Desktop().billboard.State().posterThreadRunning, 0);
   EXPECT_EQ(QuitFlag, 1);
-  EXPECT_FALSE(ClockObject.HasThread());
-  EXPECT_FALSE(CountdownObject.HasThread());
+  EXPECT_FALSE(Desktop().clock.Object().HasThread());
+  EXPECT_FALSE(Desktop().countdown.Object().HasThread());
   EXPECT_TRUE(Ended(clock));
   EXPECT_TRUE(Ended(countdown));
   // The posted WM_CLOSE messages destroy both windows.

@@ -46,17 +46,25 @@ void ShellEmpty() {
 }
 
 constexpr RecycleBinShell kRealShell{ShellCountItems, ShellEmpty};
-std::atomic<const RecycleBinShell*> shell{&kRealShell};
-
-DigitStripBitmaps strips;  // the clock thread's own
 
 bool BinShown() {
   return Settings.RecycleBin != 0;
 }
 
+bool InClockBinZone(int x, int y) {
+  return InBinZone(Settings.Clock, BinShown(), Settings.DontEmptyRecycleBin != 0, x, y);
+}
+
+DWORD WINAPI ClockThread(void* clock) {
+  return static_cast<Clock*>(clock)->Run();
+}
+
+}  // namespace
+
 class ClockHost : public WindowsObjectHost {
  public:
-  ClockHost() : WindowsObjectHost(ClockObject, Settings.Clock, Settings.ClockOnTop) {}
+  explicit ClockHost(Clock& clock)
+      : WindowsObjectHost(clock.Object(), Settings.Clock, Settings.ClockOnTop), clock_(clock) {}
 
   ObjectPlacement ChosenFace() override {
     const ClockFaceLayout& layout = ClockFace(Settings.Clock);
@@ -71,9 +79,9 @@ class ClockHost : public WindowsObjectHost {
 
   bool Load(FigureMotion& motion, const ObjectPlacement& placement) override {
     FigureRecord* record = Record();
-    if (!LoadClock(record, Settings.Clock, 0)) return false;
+    if (!LoadFace(record, Settings.Clock, 0)) return false;
     bin_.queryTicks = 0;
-    ClockObject.lastMinute = -1;
+    object_.lastMinute = -1;
     motion.frameTime = Settings.Speed;
     lstrcpynA(record->name, "UHR 1", kFigureNameSize);
     return MakeBitmaps(placement);
@@ -103,7 +111,7 @@ class ClockHost : public WindowsObjectHost {
     } else if (bin_.state == -1) {
       SetBinState(ThreadRand() % 3);
     }
-    if (ClockObject.bubbleRequest.exchange(0)) ShowBinBubble();
+    if (object_.bubbleRequest.exchange(0)) ShowBinBubble();
   }
 
   void SavePosition(const ObjectPlacement& placement) override {
@@ -129,22 +137,22 @@ class ClockHost : public WindowsObjectHost {
   // True when the digits were drawn anew.
   bool DrawDigits() {
     const LocalDateTime now = LocalNow();
-    if (now.minute == ClockObject.lastMinute) return false;
-    ClockObject.lastMinute = now.minute;
-    DrawGlyphs(ClockFaceGlyphs(face_, now, Settings.Clock24h, Settings.DateOrder, bin_.state), strips);
+    if (now.minute == object_.lastMinute) return false;
+    object_.lastMinute = now.minute;
+    DrawGlyphs(ClockFaceGlyphs(face_, now, Settings.Clock24h, Settings.DateOrder, bin_.state), clock_.strips_);
     return true;
   }
 
   // Face 1's digits sit in the frame of the state: a new state draws them anew.
   void SetBinState(int state) {
     bin_.state = state;
-    if (state != drawnBinState_) ClockObject.lastMinute = -1;
+    if (state != drawnBinState_) object_.lastMinute = -1;
   }
 
   void QueryRecycleBin() {
     bin_.items = 0;
     bin_.state = 0;
-    const int64_t items = shell.load()->countItems();
+    const int64_t items = clock_.Shell().countItems();
     if (items < 0) {
       WriteLogLine("+++ shell32.dll < ver 4.71");
       SetBinState(ThreadRand() % 3);
@@ -161,6 +169,7 @@ class ClockHost : public WindowsObjectHost {
     ShowSpeechBubble(record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
   }
 
+  Clock& clock_;
   int face_ = 1;
   int drawnBinState_ = -1;
   RecycleBinWords bin_;
@@ -169,114 +178,111 @@ class ClockHost : public WindowsObjectHost {
   RecycleBinWords& Bin() { return bin_; }
 };
 
-ClockHost host;
+Clock::Clock() : shell_(&kRealShell), host_(std::make_unique<ClockHost>(*this)) {}
 
-bool InClockBinZone(int x, int y) {
-  return InBinZone(Settings.Clock, BinShown(), Settings.DontEmptyRecycleBin != 0, x, y);
+Clock::~Clock() = default;
+
+RecycleBinWords& Clock::RecycleBin() {
+  return host_->Bin();
 }
 
-}  // namespace
-
-RecycleBinWords& ClockRecycleBin() {
-  return host.Bin();
+void Clock::SetRecycleBinShell(const RecycleBinShell* replacement) {
+  shell_ = replacement ? replacement : &kRealShell;
 }
 
-void SetRecycleBinShell(const RecycleBinShell* replacement) {
-  shell = replacement ? replacement : &kRealShell;
-}
-
-int StartClock() {
-  return StartDesktopObject(ClockObject, {"LunClock", "ClockThread", ClockWndProc, ClockThread});
+int Clock::Start(LPTHREAD_START_ROUTINE threadProc) {
+  return StartDesktopObject(object_, {"LunClock", "ClockThread", ClockWndProc, threadProc ? threadProc : ClockThread},
+                            this);
 }
 
 LRESULT CALLBACK ClockWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* clock = static_cast<Clock*>(WindowOwner(window));
+  if (!clock) return DefWindowProcA(window, message, wParam, lParam);  // its creation's messages
   switch (message) {
     case WM_KEYDOWN:
-      OnClockKeyDown(window, wParam);
+      clock->OnKeyDown(wParam);
       return 0;
     case WM_LBUTTONDOWN:
-      OnClockButtonDown(window, MessageX(lParam), MessageY(lParam));
+      ObjectButtonDown(window, MessageX(lParam), MessageY(lParam));
       return 0;
     case WM_MOUSEMOVE:
-      OnClockMouseMove(window, MessageX(lParam), MessageY(lParam), wParam);
+      clock->OnMouseMove(MessageX(lParam), MessageY(lParam), wParam);
       return 0;
     case WM_LBUTTONUP:
-      OnClockClick(window, MessageX(lParam), MessageY(lParam), wParam);
+      clock->OnClick(MessageX(lParam), MessageY(lParam), wParam);
       return 0;
     case WM_RBUTTONUP:
-      OnClockRightClick(window, MessageX(lParam), MessageY(lParam), wParam);
+      clock->OnRightClick(MessageX(lParam), MessageY(lParam), wParam);
       return 0;
     default:
-      return ObjectWindowMessage(ClockObject, kClockRules, window, message, wParam, lParam);
+      return ObjectWindowMessage(clock->Object(), kClockRules, window, message, wParam, lParam);
   }
 }
 
-void OnClockKeyDown(HWND, WPARAM key) {
-  ObjectKeyDown(ClockObject, key);
+void Clock::OnKeyDown(WPARAM key) {
+  ObjectKeyDown(object_, key);
 }
-void OnClockButtonDown(HWND window, int x, int y) {
-  ObjectButtonDown(window, x, y);
-}
-void OnClockMouseMove(HWND, int x, int y, WPARAM keys) {
-  ObjectMouseMove(ClockObject, x, y, keys);
+void Clock::OnMouseMove(int x, int y, WPARAM keys) {
+  ObjectMouseMove(object_, x, y, keys);
 }
 
-void OnClockClick(HWND, int x, int y, WPARAM keys) {
-  if (!ClockObject.held && DispatchModifiedClick(keys)) {
+void Clock::OnClick(int x, int y, WPARAM keys) {
+  if (!object_.held && DispatchModifiedClick(keys)) {
     if (!InClockBinZone(x, y))
-      ClockObject.raiseRequest = 1;
+      object_.raiseRequest = 1;
     else if (Bubble.type != 0)
       RequestBubbleKill();  // the overlay is pushed by its owner, the animation thread
     else
-      ClockObject.bubbleRequest = 1;  // the clock thread words it and hands it to the overlay's owner
+      object_.bubbleRequest = 1;  // the clock thread words it and hands it to the overlay's owner
   }
-  EndObjectClick(ClockObject);
+  EndObjectClick(object_);
 }
 
-void OnClockRightClick(HWND, int x, int y, WPARAM keys) {
+void Clock::OnRightClick(int x, int y, WPARAM keys) {
   if (ClassifyClick(static_cast<unsigned>(keys)) == ClickKind::kMenu) {
     RequestShellMenu();
   } else if (InClockBinZone(x, y)) {
-    shell.load()->empty();
-    ClockRecycleBin().queryTicks = kBinQueryAfterEmptyingTicks;
+    Shell().empty();
+    RecycleBin().queryTicks = kBinQueryAfterEmptyingTicks;
   } else {
     RequestToggleFigures();
   }
 }
 
-void BindClockRecord(FigureRecord* record) {
-  host.Bind(record);
+void Clock::Bind(FigureRecord* record) {
+  host_->Bind(record);
 }
 
-bool LoadClockStrips() {
-  return strips.Load();
+bool Clock::LoadStrips() {
+  return strips_.Load();
 }
-void DeleteClockStrips() {
-  strips.Delete();
-}
-
-int LoadClock(FigureRecord* record, int face, int useAlternateModule) {
-  return host.LoadFace(record, face, useAlternateModule);
+void Clock::DeleteStrips() {
+  strips_.Delete();
 }
 
-void UpdateClock(FigureRecord* record) {
-  host.Bind(record);
-  StepObject(*record, host.Placement(), ClockObject, host, kClockTexts);
+int Clock::Load(FigureRecord* record, int face, int useAlternateModule) {
+  return host_->LoadFace(record, face, useAlternateModule);
 }
 
-void UnloadClock(FigureRecord* record) {
-  UnloadDesktopObject(record, ClockObject.window);
+void Clock::Update(FigureRecord* record) {
+  host_->Bind(record);
+  StepObject(*record, host_->Placement(), object_, *host_, kClockTexts);
 }
 
-void ClockThreadPass(FigureRecord* record) {
-  host.Bind(record);
-  ObjectThreadPass(ClockObject, host, kClockTexts, UnloadClock);
+void Clock::Unload(FigureRecord* record) {
+  UnloadDesktopObject(record, object_.window);
 }
 
-ObjectPlacement ClockPlacement() {
-  return host.Placement();
+void Clock::ThreadPass(FigureRecord* record) {
+  host_->Bind(record);
+  ObjectThreadPass(object_, *host_, kClockTexts, [this](FigureRecord* shown) { Unload(shown); });
 }
 
-DWORD WINAPI ClockThread(void*) {
-  return RunObjectThread(ClockObject, host, kClockTexts, UnloadClock, strips, "ClockThread beendet");
+ObjectPlacement Clock::Placement() {
+  return host_->Placement();
+}
+
+DWORD Clock::Run() {
+  return RunObjectThread(object_, *host_, kClockTexts, [this](FigureRecord* shown) { Unload(shown); }, strips_,
+                         "ClockThread beendet");
 }

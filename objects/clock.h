@@ -7,12 +7,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "objects/desktop_object.h"
 
-// Requests to the clock are the words of its DesktopObject (ClockObject):
-// the clock page, the window procedure and the animation thread write them;
-// the clock thread reads and clears them.
+class ClockHost;
 
 // What the clock knows of the recycle bin: items over all drives, the state
 // (-1 not yet known, 0 empty, 1 some, 2 full) and the ticks until the next
@@ -23,32 +22,6 @@ struct RecycleBinWords {
   std::atomic<int> state{-1};
   std::atomic<int> queryTicks{0};
 };
-// The clock's own words.
-RecycleBinWords& ClockRecycleBin();
-
-// Registers "LunClock", makes the clock's window and starts ClockThread.
-int StartClock();
-LRESULT CALLBACK ClockWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-DWORD WINAPI ClockThread(void*);
-
-void OnClockKeyDown(HWND window, WPARAM key);
-void OnClockButtonDown(HWND window, int x, int y);
-void OnClockMouseMove(HWND window, int x, int y, WPARAM keys);
-void OnClockClick(HWND window, int x, int y, WPARAM keys);
-void OnClockRightClick(HWND window, int x, int y, WPARAM keys);
-
-// The clock thread's record work; tests drive them on their own thread after
-// BindClockRecord (the strips are the thread's, loaded by LoadClockStrips).
-void BindClockRecord(FigureRecord* record);
-bool LoadClockStrips();
-void DeleteClockStrips();
-int LoadClock(FigureRecord* record, int face, int useAlternateModule);
-void UpdateClock(FigureRecord* record);
-void UnloadClock(FigureRecord* record);
-// One pass of the clock thread's loop on `record` (reload request, then a step).
-void ClockThreadPass(FigureRecord* record);
-// Where the clock stands now (screen) and its face size.
-ObjectPlacement ClockPlacement();
 
 // How the clock asks the shell about the recycle bin; tests put in their own.
 struct RecycleBinShell {
@@ -56,4 +29,57 @@ struct RecycleBinShell {
   int64_t (*countItems)();
   void (*empty)();
 };
-void SetRecycleBinShell(const RecycleBinShell* shell);  // nullptr: the real shell
+
+// The clock: its window and request words (the clock page, the window
+// procedure and the animation thread write them; the clock's thread reads
+// and clears them), its host with what it knows of the recycle bin, its digit
+// strips and how it asks the shell. Made once by the shell and handed to the
+// billboard (kept above the wall), the options sheet, the z-order helpers
+// and the shutdown.
+class Clock {
+ public:
+  Clock();
+  ~Clock();
+  Clock(const Clock&) = delete;
+  Clock& operator=(const Clock&) = delete;
+
+  DesktopObject& Object() { return object_; }
+  RecycleBinWords& RecycleBin();
+  void SetRecycleBinShell(const RecycleBinShell* shell);  // nullptr: the real shell
+
+  // Registers "LunClock", makes the clock's window and starts its thread;
+  // `threadProc` stands in for the thread in tests (it is handed this clock).
+  int Start(LPTHREAD_START_ROUTINE threadProc = nullptr);
+
+  // The window's mouse and keys (its procedure, on the main thread).
+  void OnKeyDown(WPARAM key);
+  void OnMouseMove(int x, int y, WPARAM keys);
+  void OnClick(int x, int y, WPARAM keys);
+  void OnRightClick(int x, int y, WPARAM keys);
+
+  // The clock thread's record work; tests drive them on their own thread
+  // after Bind (the strips are the thread's, loaded by LoadStrips).
+  void Bind(FigureRecord* record);
+  bool LoadStrips();
+  void DeleteStrips();
+  int Load(FigureRecord* record, int face, int useAlternateModule);
+  void Update(FigureRecord* record);
+  void Unload(FigureRecord* record);
+  // One pass of the clock thread's loop on `record` (reload request, then a step).
+  void ThreadPass(FigureRecord* record);
+  // Where the clock stands now (screen) and its face size.
+  ObjectPlacement Placement();
+  // The clock's thread from start to end.
+  DWORD Run();
+
+ private:
+  friend class ClockHost;
+  const RecycleBinShell& Shell() const { return *shell_.load(); }
+
+  DesktopObject object_;
+  std::atomic<const RecycleBinShell*> shell_;
+  DigitStripBitmaps strips_;  // the clock thread's own
+  std::unique_ptr<ClockHost> host_;
+};
+
+LRESULT CALLBACK ClockWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

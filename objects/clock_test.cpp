@@ -40,22 +40,24 @@ class Clock : public ::testing::Test {
   static void SetUpTestSuite() {
     main_.Make();
     // The clock's window and class, without its thread: the test steps it.
-    ASSERT_EQ(StartDesktopObject(ClockObject, {"LunClock", "ClockThread", ClockWndProc, NoThread}), 1);
-    WaitForAndCloseThread(ClockObject.TakeThread(), 2000);
-    ASSERT_TRUE(LoadClockStrips());
+    clock_ = new ::Clock;
+    ASSERT_EQ(clock_->Start(NoThread), 1);
+    WaitForAndCloseThread(clock_->Object().TakeThread(), 2000);
+    ASSERT_TRUE(clock_->LoadStrips());
     strips_[kSmallStrip] = ResourcePixels(kSmallDigits.name);
     strips_[kLargeStrip] = ResourcePixels(kLargeDigits.name);
   }
   static void TearDownTestSuite() {
-    DeleteClockStrips();
-    DestroyWindow(ClockObject.window);
-    ClockObject.window = nullptr;
+    clock_->DeleteStrips();
+    DestroyWindow(clock_->Object().window);
+    delete clock_;
+    clock_ = nullptr;
     main_.Destroy();
   }
 
   void SetUp() override {
     settings_.Make("clock");
-    SetRecycleBinShell(&kTestShell);
+    clock_->SetRecycleBinShell(&kTestShell);
     binItems = 0;
     emptied = 0;
     MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
@@ -72,26 +74,26 @@ class Clock : public ::testing::Test {
     Settings.DateOrder = 1;
     const int positions[8] = {100, 15, 200, 300, 400, 15, 500, 250};
     for (int i = 0; i < 8; ++i) Settings.ClockPos[i] = positions[i];
-    for (auto* flag : {&ClockObject.reloadRequest, &ClockObject.held, &ClockObject.nudge}) *flag = 0;
-    for (auto* flag : {&ClockObject.relayout, &ClockObject.raiseRequest}) *flag = 0;
-    ClockObject.bubbleRequest = 0;
+    for (auto* flag : {&clock_->Object().reloadRequest, &clock_->Object().held, &clock_->Object().nudge}) *flag = 0;
+    for (auto* flag : {&clock_->Object().relayout, &clock_->Object().raiseRequest}) *flag = 0;
+    clock_->Object().bubbleRequest = 0;
     PinTime(2026, 12, 5, 14, 7);
     record_ = AllocateFigureRecord();
     ASSERT_NE(record_, nullptr);
-    BindClockRecord(record_);
+    clock_->Bind(record_);
   }
   void TearDown() override {
     KillSpeechBubble();
-    UnloadClock(record_);
-    BindClockRecord(nullptr);
+    clock_->Unload(record_);
+    clock_->Bind(nullptr);
     FreeFigureRecord(record_);
     SetLocalTimeSource(nullptr);
-    SetRecycleBinShell(nullptr);
+    clock_->SetRecycleBinShell(nullptr);
     settings_.Remove();
   }
 
   void Step(int times = 1) {
-    for (int i = 0; i < times; ++i) UpdateClock(record_);
+    for (int i = 0; i < times; ++i) clock_->Update(record_);
   }
   // Loaded, placed and drawn once.
   void Shown() {
@@ -100,7 +102,7 @@ class Clock : public ::testing::Test {
   }
   // The next redraw after the minute changed (or the face asked for it).
   Pixels Redrawn() {
-    ClockObject.lastMinute = -1;
+    clock_->Object().lastMinute = -1;
     Step(11);
     return CaptureRecord(record_);
   }
@@ -117,10 +119,11 @@ class Clock : public ::testing::Test {
     return -1;
   }
   LRESULT Send(UINT message, WPARAM keys, int x, int y) {
-    return SendMessageA(ClockObject.window, message, keys, At(x, y));
+    return SendMessageA(clock_->Object().window, message, keys, At(x, y));
   }
 
   static inline MainWindowStandIns main_;
+  static inline ::Clock* clock_ = nullptr;  // the test's own, its window made once
   static inline Pixels strips_[2];
   PrivateSettings settings_;
   FigureRecord* record_ = nullptr;
@@ -129,7 +132,7 @@ class Clock : public ::testing::Test {
 TEST_F(Clock, EveryFaceShowsThePinnedTime) {
   for (int face = 1; face <= 4; ++face) {
     SCOPED_TRACE(face);
-    UnloadClock(record_);
+    clock_->Unload(record_);
     Settings.Clock = face;
     Shown();
     const Pixels p = Redrawn();
@@ -178,10 +181,10 @@ TEST_F(Clock, RecycleBinFramesFollowTheItemCount) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.items);
     binItems = c.items;
-    ClockRecycleBin().queryTicks = 1;  // ask on the next tick
+    clock_->RecycleBin().queryTicks = 1;  // ask on the next tick
     Step(12);
-    EXPECT_EQ(ClockRecycleBin().items, c.items);
-    EXPECT_EQ(ClockRecycleBin().state, RecycleBinStateFor(c.items));
+    EXPECT_EQ(clock_->RecycleBin().items, c.items);
+    EXPECT_EQ(clock_->RecycleBin().state, RecycleBinStateFor(c.items));
     const Pixels p = CaptureRecord(record_);
     EXPECT_EQ(BinFrame(p), c.frame);
     // The digits moved into the new frame with it.
@@ -193,53 +196,53 @@ TEST_F(Clock, WithoutTheBinDisplayFaceOnePicksOneOfItsPictures) {
   Settings.RecycleBin = 0;
   binItems = 40;
   Shown();
-  EXPECT_GE(ClockRecycleBin().state, 0);
-  EXPECT_LE(ClockRecycleBin().state, 2);
-  EXPECT_EQ(ClockRecycleBin().items, 0);  // the shell was not asked
-  EXPECT_EQ(BinFrame(CaptureRecord(record_)), ClockRecycleBin().state);
+  EXPECT_GE(clock_->RecycleBin().state, 0);
+  EXPECT_LE(clock_->RecycleBin().state, 2);
+  EXPECT_EQ(clock_->RecycleBin().items, 0);  // the shell was not asked
+  EXPECT_EQ(BinFrame(CaptureRecord(record_)), clock_->RecycleBin().state);
 }
 
 TEST_F(Clock, TheShellIsAskedEvery300TicksAnd5TicksAfterEmptying) {
   Shown();
   binItems = 7;
   Step(280);
-  EXPECT_EQ(ClockRecycleBin().items, 0);
+  EXPECT_EQ(clock_->RecycleBin().items, 0);
   Step(20);
-  EXPECT_EQ(ClockRecycleBin().items, 7);
+  EXPECT_EQ(clock_->RecycleBin().items, 7);
   // A right click in the bin zone empties the bin and asks again soon.
   binItems = 0;
   Send(WM_RBUTTONUP, 0, 20, 70);
   EXPECT_EQ(emptied, 1);
   EXPECT_EQ(MainWindowStandIns::toggleMessages, 0);
   Step(4);
-  EXPECT_EQ(ClockRecycleBin().items, 7);
+  EXPECT_EQ(clock_->RecycleBin().items, 7);
   Step();
-  EXPECT_EQ(ClockRecycleBin().items, 0);
+  EXPECT_EQ(clock_->RecycleBin().items, 0);
 }
 
 // Another thread never restacks the clock's window itself (under Wine that
 // raced the clock thread's pushes): it asks, and the clock's pass does it.
 TEST_F(Clock, RestacksAskedByOtherThreadsAreMadeByTheClocksPass) {
   Shown();
-  ClockObject.redrawRequest = 0;
-  ClockObject.windowRequest.Set(WindowAction::kNone);
+  clock_->Object().redrawRequest = 0;
+  clock_->Object().windowRequest.Set(WindowAction::kNone);
   EXPECT_FALSE(RestackWindow(nullptr, WindowAction::kStackTop));
   EXPECT_FALSE(RestackWindow(GetDesktopWindow(), WindowAction::kStackTop)) << "only the windows our threads draw";
-  ASSERT_TRUE(RestackWindow(ClockObject.window, WindowAction::kStackTopmost));
-  EXPECT_EQ(ClockObject.windowRequest.action.load(), static_cast<int>(WindowAction::kStackTopmost));
-  EXPECT_EQ(ClockObject.redrawRequest, 1) << "its picture is pushed again after the move";
-  EXPECT_FALSE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "not yet: the pass does it";
-  ClockThreadPass(record_);
-  EXPECT_EQ(ClockObject.windowRequest.action.load(), static_cast<int>(WindowAction::kNone));
-  EXPECT_TRUE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  EXPECT_TRUE(IsWindowVisible(ClockObject.window));
+  ASSERT_TRUE(RestackWindow(clock_->Object().window, WindowAction::kStackTopmost));
+  EXPECT_EQ(clock_->Object().windowRequest.action.load(), static_cast<int>(WindowAction::kStackTopmost));
+  EXPECT_EQ(clock_->Object().redrawRequest, 1) << "its picture is pushed again after the move";
+  EXPECT_FALSE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "not yet: the pass does it";
+  clock_->ThreadPass(record_);
+  EXPECT_EQ(clock_->Object().windowRequest.action.load(), static_cast<int>(WindowAction::kNone));
+  EXPECT_TRUE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(IsWindowVisible(clock_->Object().window));
 
   // A hide asked for first is not lost to a later restack.
-  ClockObject.windowRequest.Set(WindowAction::kHide);
-  RestackWindow(ClockObject.window, WindowAction::kStackBottom);
-  EXPECT_EQ(ClockObject.windowRequest.action.load(), static_cast<int>(WindowAction::kHide));
-  ClockObject.windowRequest.Set(WindowAction::kNone);
-  SetWindowPos(ClockObject.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  clock_->Object().windowRequest.Set(WindowAction::kHide);
+  RestackWindow(clock_->Object().window, WindowAction::kStackBottom);
+  EXPECT_EQ(clock_->Object().windowRequest.action.load(), static_cast<int>(WindowAction::kHide));
+  clock_->Object().windowRequest.Set(WindowAction::kNone);
+  SetWindowPos(clock_->Object().window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 // A hide asked for (figures off, a full-screen program) stands against the
@@ -248,72 +251,72 @@ TEST_F(Clock, RestacksAskedByOtherThreadsAreMadeByTheClocksPass) {
 TEST_F(Clock, AHiddenClockStaysHiddenThroughItsOwnRestacksUntilAShowIsAsked) {
   Settings.ClockOnTop = 1;
   Shown();
-  ClockThreadPass(record_);
-  ASSERT_TRUE(IsWindowVisible(ClockObject.window));
-  SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
-  ClockThreadPass(record_);
-  ASSERT_FALSE(IsWindowVisible(ClockObject.window));
+  clock_->ThreadPass(record_);
+  ASSERT_TRUE(IsWindowVisible(clock_->Object().window));
+  SendMessageA(clock_->Object().window, MSG_HIDE_CLOCK, 0, 0);
+  clock_->ThreadPass(record_);
+  ASSERT_FALSE(IsWindowVisible(clock_->Object().window));
   struct Row {
     const char* name;
     void (*ask)();
   };
   const Row rows[] = {
-      {"raise after a relayout", [] { ClockObject.raiseRequest = 1; }},
-      {"relayout", [] { ClockObject.relayout = 1; }},
+      {"raise after a relayout", [] { clock_->Object().raiseRequest = 1; }},
+      {"relayout", [] { clock_->Object().relayout = 1; }},
       {"topmost reassertion", [] {}},  // comes by itself every 100 redraws
-      {"restack from another thread", [] { RestackWindow(ClockObject.window, WindowAction::kStackTopmost); }},
+      {"restack from another thread", [] { RestackWindow(clock_->Object().window, WindowAction::kStackTopmost); }},
   };
   for (const Row& row : rows) {
     row.ask();
-    for (int i = 0; i < 150; ++i) ClockThreadPass(record_);
-    EXPECT_FALSE(IsWindowVisible(ClockObject.window)) << row.name;
+    for (int i = 0; i < 150; ++i) clock_->ThreadPass(record_);
+    EXPECT_FALSE(IsWindowVisible(clock_->Object().window)) << row.name;
   }
-  SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
-  ClockThreadPass(record_);
-  EXPECT_TRUE(IsWindowVisible(ClockObject.window)) << "a show asked for ends the hide";
-  ClockObject.raiseRequest = 1;
-  ClockThreadPass(record_);
-  EXPECT_TRUE(IsWindowVisible(ClockObject.window));
+  SendMessageA(clock_->Object().window, MSG_SHOW_CLOCK, 0, 0);
+  clock_->ThreadPass(record_);
+  EXPECT_TRUE(IsWindowVisible(clock_->Object().window)) << "a show asked for ends the hide";
+  clock_->Object().raiseRequest = 1;
+  clock_->ThreadPass(record_);
+  EXPECT_TRUE(IsWindowVisible(clock_->Object().window));
 }
 
 TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Shown();
   binItems = 2;
-  ClockRecycleBin().queryTicks = 1;
+  clock_->RecycleBin().queryTicks = 1;
   Step();
   ASSERT_EQ(Send(WM_LBUTTONUP, 0, 20, 70), 0);
-  EXPECT_EQ(ClockObject.bubbleRequest, 1);
+  EXPECT_EQ(clock_->Object().bubbleRequest, 1);
   EXPECT_EQ(Bubble.type, 0);  // the clock thread draws it, with its own record
   Step();
   ASSERT_EQ(Bubble.type, 1) << "left half: the bubble stands right of the clock";
-  RECT clock = WindowRect(ClockObject.window), bubble = WindowRect(OverlayWindowRequest.Window());
+  RECT clock = WindowRect(clock_->Object().window), bubble = WindowRect(OverlayWindowRequest.Window());
   EXPECT_EQ(std::tuple(bubble.left, bubble.top, bubble.right - bubble.left),
             std::tuple(clock.left + 28, clock.top - 28, LONG(184)));
 
   Send(WM_LBUTTONUP, 0, 20, 70);
   // The window procedure asks; the thread that showed the bubble removes it.
   EXPECT_EQ(Bubble.type, 1);
-  ClockThreadPass(record_);
+  clock_->ThreadPass(record_);
   EXPECT_EQ(Bubble.type, 0);
-  EXPECT_EQ(ClockObject.bubbleRequest, 0);
+  EXPECT_EQ(clock_->Object().bubbleRequest, 0);
 
   // Right of the middle the bubble stands left of the clock.
   const int right = GetSystemMetrics(SM_CXSCREEN);
   Settings.ClockPos[0] = right - 100;
-  UnloadClock(record_);
+  clock_->Unload(record_);
   Shown();
   Send(WM_LBUTTONUP, 0, 20, 70);
   Step();
   ASSERT_EQ(Bubble.type, 2);
-  EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(ClockObject.window).left - 174);
+  EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(clock_->Object().window).left - 174);
 }
 
 TEST_F(Clock, TheBinZoneNeedsFaceOneTheDisplayAndEmptyingAllowed) {
   Shown();
   Settings.DontEmptyRecycleBin = 1;
   Send(WM_LBUTTONUP, 0, 20, 70);
-  EXPECT_EQ(ClockObject.bubbleRequest, 0);
-  EXPECT_EQ(ClockObject.raiseRequest, 1) << "a plain click outside the zone raises the clock";
+  EXPECT_EQ(clock_->Object().bubbleRequest, 0);
+  EXPECT_EQ(clock_->Object().raiseRequest, 1) << "a plain click outside the zone raises the clock";
   Send(WM_RBUTTONUP, 0, 20, 70);
   EXPECT_EQ(emptied, 0);
   EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
@@ -324,14 +327,14 @@ TEST_F(Clock, MouseGrammar) {
   // Ctrl alone and Shift alone are special; both together are a plain click.
   Send(WM_LBUTTONUP, MK_SHIFT, 5, 5);
   EXPECT_EQ(MainWindowStandIns::menuMessages, 1);
-  EXPECT_EQ(ClockObject.raiseRequest, 0);
+  EXPECT_EQ(clock_->Object().raiseRequest, 0);
   Send(WM_LBUTTONUP, MK_CONTROL | MK_SHIFT, 5, 5);
-  EXPECT_EQ(ClockObject.raiseRequest, 1);
-  ClockObject.raiseRequest = 0;
+  EXPECT_EQ(clock_->Object().raiseRequest, 1);
+  clock_->Object().raiseRequest = 0;
   MainWindowStandIns::Drain();
   EXPECT_EQ(MainWindowStandIns::lowerMessages, 0);
   Send(WM_LBUTTONUP, MK_CONTROL, 5, 5);
-  EXPECT_EQ(ClockObject.raiseRequest, 0);
+  EXPECT_EQ(clock_->Object().raiseRequest, 0);
   MainWindowStandIns::Drain();
   EXPECT_EQ(MainWindowStandIns::lowerMessages, 1) << "Ctrl alone asks the shell to lower every object";
   EXPECT_EQ(MainWindowStandIns::menuMessages, 1);
@@ -343,10 +346,10 @@ TEST_F(Clock, MouseGrammar) {
   // Arrow keys set the nudge.
   const std::pair<WPARAM, int> keys[] = {{VK_LEFT, -1}, {VK_UP, -2}, {VK_RIGHT, 1}, {VK_DOWN, 2}};
   for (auto [key, nudge] : keys) {
-    SendMessageA(ClockObject.window, WM_KEYDOWN, key, 0);
-    EXPECT_EQ(ClockObject.nudge, nudge);
+    SendMessageA(clock_->Object().window, WM_KEYDOWN, key, 0);
+    EXPECT_EQ(clock_->Object().nudge, nudge);
   }
-  ClockObject.nudge = 0;
+  clock_->Object().nudge = 0;
 }
 
 TEST_F(Clock, APressMovedLessThanThreePixelsIsAClick) {
@@ -354,19 +357,19 @@ TEST_F(Clock, APressMovedLessThanThreePixelsIsAClick) {
   Send(WM_MOUSEMOVE, 0, 10, 10);
   Send(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
   Send(WM_MOUSEMOVE, MK_LBUTTON, 12, 8);
-  EXPECT_EQ(ClockObject.held, 0);
+  EXPECT_EQ(clock_->Object().held, 0);
   EXPECT_EQ(Figures.press.x, 12);
   Send(WM_LBUTTONUP, 0, 12, 8);
-  EXPECT_EQ(ClockObject.raiseRequest, 1);
-  ClockObject.raiseRequest = 0;
+  EXPECT_EQ(clock_->Object().raiseRequest, 1);
+  clock_->Object().raiseRequest = 0;
 
   Send(WM_MOUSEMOVE, 0, 10, 10);
   Send(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
   Send(WM_MOUSEMOVE, MK_LBUTTON, 13, 10);
-  EXPECT_EQ(ClockObject.held, 1);
+  EXPECT_EQ(clock_->Object().held, 1);
   Send(WM_LBUTTONUP, 0, 13, 10);
-  EXPECT_EQ(ClockObject.held, 0);
-  EXPECT_EQ(ClockObject.raiseRequest, 0) << "a drag is no click";
+  EXPECT_EQ(clock_->Object().held, 0);
+  EXPECT_EQ(clock_->Object().raiseRequest, 0) << "a drag is no click";
 }
 
 TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
@@ -377,20 +380,20 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
   }();
   for (int face : {4, 3}) {
     SCOPED_TRACE(face);
-    UnloadClock(record_);
+    clock_->Unload(record_);
     Settings.Clock = face;
     Shown();
     const ClockFaceLayout& layout = kClockFaces[face - 1];
     Figures.press.Set(6, 9);
-    ClockObject.held = 1;
+    clock_->Object().held = 1;
     Step();
     ASSERT_TRUE(SetCursorPos(306, 209));
     Step(3);
-    ObjectPlacement p = ClockPlacement();
+    ObjectPlacement p = clock_->Placement();
     EXPECT_EQ(std::pair(p.x, p.y), std::pair(300, layout.yMovable ? 200 : area.bottom - layout.height));
-    const RECT window = WindowRect(ClockObject.window);
+    const RECT window = WindowRect(clock_->Object().window);
     EXPECT_EQ(std::pair(window.left, window.top), std::pair(LONG(p.x), LONG(p.y)));
-    ClockObject.held = 0;
+    clock_->Object().held = 0;
     Step(3);
     EXPECT_EQ(record_->state, 1);
     EXPECT_EQ(
@@ -405,41 +408,41 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
 
 TEST_F(Clock, HideAndShowMessagesAreCarriedOutByTheClocksOwnPass) {
   Shown();
-  ASSERT_TRUE(IsWindowVisible(ClockObject.window));
+  ASSERT_TRUE(IsWindowVisible(clock_->Object().window));
   // The window procedure only asks; the thread that draws the clock hides it.
-  SendMessageA(ClockObject.window, MSG_HIDE_CLOCK, 0, 0);
-  EXPECT_TRUE(IsWindowVisible(ClockObject.window));
-  ClockThreadPass(record_);
-  EXPECT_FALSE(IsWindowVisible(ClockObject.window));
+  SendMessageA(clock_->Object().window, MSG_HIDE_CLOCK, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(clock_->Object().window));
+  clock_->ThreadPass(record_);
+  EXPECT_FALSE(IsWindowVisible(clock_->Object().window));
   auto show = [&] {
-    SendMessageA(ClockObject.window, MSG_SHOW_CLOCK, 0, 0);
-    ClockThreadPass(record_);
+    SendMessageA(clock_->Object().window, MSG_SHOW_CLOCK, 0, 0);
+    clock_->ThreadPass(record_);
   };
   show();
-  EXPECT_TRUE(IsWindowVisible(ClockObject.window));
+  EXPECT_TRUE(IsWindowVisible(clock_->Object().window));
   Settings.ClockOnTop = 1;
   show();
-  EXPECT_TRUE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   // While an options page is open it is shown but not topmost.
-  SetWindowPos(ClockObject.window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(clock_->Object().window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Shell.optionsOpen = 1;
   show();
-  EXPECT_FALSE(GetWindowLongA(ClockObject.window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_FALSE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   Settings.Clock = 0;
   show();
-  EXPECT_FALSE(IsWindowVisible(ClockObject.window));
+  EXPECT_FALSE(IsWindowVisible(clock_->Object().window));
 }
 
 TEST_F(Clock, AReloadRequestUnloadsAndLoadsTheFaceChosenNow) {
   Shown();
   Settings.Clock = 2;
-  ClockObject.reloadRequest = 1;
+  clock_->Object().reloadRequest = 1;
   // The thread's own pass takes the request: the old face goes, the chosen one loads.
-  ClockThreadPass(record_);
-  EXPECT_EQ(ClockObject.reloadRequest, 0);
-  for (int i = 0; i < 11; ++i) ClockThreadPass(record_);
+  clock_->ThreadPass(record_);
+  EXPECT_EQ(clock_->Object().reloadRequest, 0);
+  for (int i = 0; i < 11; ++i) clock_->ThreadPass(record_);
   ASSERT_EQ(record_->state, 1);
-  EXPECT_EQ(ClockPlacement().width, 37);
+  EXPECT_EQ(clock_->Placement().width, 37);
   EXPECT_EQ(Time(Redrawn(), 2), "1407");
   EXPECT_STREQ(record_->name, "UHR 1");
 }
@@ -450,15 +453,76 @@ TEST_F(Clock, StandsOnTheWorkAreaBottomAndStaysInside) {
   RECT area;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
   auto corner = [] {
-    return std::pair(WindowRect(ClockObject.window).right, WindowRect(ClockObject.window).bottom);
+    return std::pair(WindowRect(clock_->Object().window).right, WindowRect(clock_->Object().window).bottom);
   };
   EXPECT_EQ(corner(), std::pair(area.right, area.bottom));
   // Nudges stop at the edge; up and down do not move a standing face.
-  for (int nudge : {1, -2}) ClockObject.nudge = nudge, Step();
+  for (int nudge : {1, -2}) clock_->Object().nudge = nudge, Step();
   EXPECT_EQ(corner(), std::pair(area.right, area.bottom));
-  ClockObject.nudge = -1;
+  clock_->Object().nudge = -1;
   Step();
   EXPECT_EQ(corner(), std::pair(area.right - 1, area.bottom));
+}
+
+// Each clock keeps its own: a second clock asks its own shell about the bin,
+// its window's clicks reach its own words, and neither clock's bin or
+// requests move with the other's.
+int otherEmptied = 0;
+int64_t OtherItems() {
+  return 3;
+}
+void OtherEmpty() {
+  ++otherEmptied;
+}
+const RecycleBinShell kOtherShell{OtherItems, OtherEmpty};
+
+TEST_F(Clock, TwoClocksKeepTheirOwnBinShellAndWords) {
+  ::Clock other;
+  ASSERT_EQ(other.Start(NoThread), 1);
+  WaitForAndCloseThread(other.Object().TakeThread(), 2000);
+  other.SetRecycleBinShell(&kOtherShell);
+  otherEmptied = 0;
+  EXPECT_EQ(WindowOwner(other.Object().window), &other);
+  EXPECT_EQ(ObjectOfWindow(other.Object().window), &other.Object());
+  Shown();
+  clock_->RecycleBin().queryTicks = 100;
+  const struct {
+    const char* name;
+    HWND window;
+    UINT message;
+    int ourEmptied, theirEmptied;
+    int ourTicks, theirTicks;  // the wait until each bin is asked again
+    int ourRaise, theirRaise;
+  } rows[] = {
+      {"their bin emptied", other.Object().window, WM_RBUTTONUP, 0, 1, 100, 5, 0, 0},
+      {"ours emptied", clock_->Object().window, WM_RBUTTONUP, 1, 1, 5, 5, 0, 0},
+      {"their click outside the bin", other.Object().window, WM_LBUTTONUP, 1, 1, 5, 5, 0, 1},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    SendMessageA(row.window, row.message, 0, row.message == WM_RBUTTONUP ? At(20, 70) : At(5, 5));
+    EXPECT_EQ(emptied, row.ourEmptied);
+    EXPECT_EQ(otherEmptied, row.theirEmptied);
+    EXPECT_EQ(clock_->RecycleBin().queryTicks, row.ourTicks);
+    EXPECT_EQ(other.RecycleBin().queryTicks, row.theirTicks);
+    EXPECT_EQ(clock_->Object().raiseRequest.load(), row.ourRaise);
+    EXPECT_EQ(other.Object().raiseRequest.load(), row.theirRaise);
+  }
+  // Stepped, each clock counts its own shell's items.
+  FigureRecord* otherRecord = AllocateFigureRecord();
+  ASSERT_NE(otherRecord, nullptr);
+  other.Bind(otherRecord);
+  binItems = 9;
+  for (int i = 0; i < 20; ++i) {
+    clock_->Update(record_);
+    other.Update(otherRecord);
+  }
+  EXPECT_EQ(clock_->RecycleBin().items, 9);
+  EXPECT_EQ(other.RecycleBin().items, 3);
+  other.Unload(otherRecord);
+  other.Bind(nullptr);
+  FreeFigureRecord(otherRecord);
+  DestroyWindow(other.Object().window);
 }
 
 }  // namespace

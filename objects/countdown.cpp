@@ -18,8 +18,6 @@ constexpr ObjectWindowRules kCountdownRules{MSG_HIDE_COUNTDOWN, MSG_SHOW_COUNTDO
                                             &Settings.CountdownOnTop};
 constexpr int kFormattedSize = 64;
 
-DigitStripBitmaps strips;  // the countdown thread's own
-
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
   const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -41,9 +39,16 @@ void FormatTarget(const CountdownTarget& target, char (&date)[kFormattedSize], c
     time[0] = '\0';
 }
 
+DWORD WINAPI CountdownThread(void* countdown) {
+  return static_cast<Countdown*>(countdown)->Run();
+}
+
+}  // namespace
+
 class CountdownHost : public WindowsObjectHost {
  public:
-  CountdownHost() : WindowsObjectHost(CountdownObject, Settings.Countdown, Settings.CountdownOnTop) {}
+  explicit CountdownHost(Countdown& countdown)
+      : WindowsObjectHost(countdown.Object(), Settings.Countdown, Settings.CountdownOnTop), countdown_(countdown) {}
 
   ObjectPlacement ChosenFace() override {
     const CountdownFaceLayout& layout = CountdownFace(Settings.Countdown);
@@ -58,8 +63,8 @@ class CountdownHost : public WindowsObjectHost {
 
   bool Load(FigureMotion& motion, const ObjectPlacement& placement) override {
     FigureRecord* record = Record();
-    if (!LoadCountdown(record, Settings.Countdown)) return false;
-    CountdownObject.lastMinute = -1;
+    if (!LoadFace(record, Settings.Countdown)) return false;
+    object_.lastMinute = -1;
     motion.frameTime = Settings.Speed;
     lstrcpynA(record->name, "Countdown", kFigureNameSize);
     return MakeBitmaps(placement);
@@ -72,13 +77,13 @@ class CountdownHost : public WindowsObjectHost {
   }
 
   void ShownTick(FigureMotion&) override {
-    if (CountdownObject.bubbleRequest.exchange(0)) ShowClickBubble();
+    if (object_.bubbleRequest.exchange(0)) ShowClickBubble();
   }
 
   // Every relayout makes the face look at the time again (and so test the
   // target once more).
   void MoveTo(const ObjectPlacement& placement) override {
-    CountdownObject.lastMinute = -1;
+    object_.lastMinute = -1;
     WindowsObjectHost::MoveTo(placement);
   }
 
@@ -101,7 +106,7 @@ class CountdownHost : public WindowsObjectHost {
     FigureRecord* record = Record();
     if (!record) return;
     RECT window = {};
-    GetWindowRect(CountdownObject.window, &window);
+    GetWindowRect(object_.window, &window);
     char date[kFormattedSize], time[kFormattedSize];
     FormatTarget(target, date, time);
     const std::string text = CountdownBubbleText(difference, "seit", date, time);
@@ -114,18 +119,18 @@ class CountdownHost : public WindowsObjectHost {
   // True when the digits were drawn anew.
   bool DrawDigits() {
     const LocalDateTime now = LocalNow();
-    if (now.minute == CountdownObject.lastMinute) return false;
-    CountdownObject.lastMinute = now.minute;
+    if (now.minute == object_.lastMinute) return false;
+    object_.lastMinute = now.minute;
     TimeDifference d;
-    FormatTimeDifference(&d.days, &d.hours, &d.minutes, &d.sign, 0);
-    DrawGlyphs(CountdownFaceGlyphs(face_, d), strips);
+    countdown_.FormatTimeDifference(&d.days, &d.hours, &d.minutes, &d.sign, 0);
+    DrawGlyphs(CountdownFaceGlyphs(face_, d), countdown_.strips_);
     return true;
   }
 
   void ShowClickBubble() {
     FigureRecord* record = Record();
     TimeDifference d;
-    FormatTimeDifference(&d.days, &d.hours, &d.minutes, &d.sign, 1);
+    countdown_.FormatTimeDifference(&d.days, &d.hours, &d.minutes, &d.sign, 1);
     char date[kFormattedSize], time[kFormattedSize];
     FormatTarget(CurrentCountdownTarget(), date, time);
     const std::string text = CountdownBubbleText(d, CountdownBubbleWord(d), date, time);
@@ -134,19 +139,16 @@ class CountdownHost : public WindowsObjectHost {
     ShowSpeechBubble(record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
   }
 
+  Countdown& countdown_;
   int face_ = 1;
 };
-
-CountdownHost host;
-
-}  // namespace
 
 CountdownTarget CurrentCountdownTarget() {
   const auto& d = Settings.CountdownDate;
   return MakeCountdownTarget(d[0], d[1], d[2], d[3], d[4]);
 }
 
-void FormatTimeDifference(int* days, int* hours, int* minutes, int* sign, int noAction) {
+void Countdown::FormatTimeDifference(int* days, int* hours, int* minutes, int* sign, int noAction) {
   const CountdownTarget target = CurrentCountdownTarget();
   TimeDifference d = CountdownDifference(LocalNow(), target);
   if (!noAction && d.sign >= 0) {
@@ -155,7 +157,7 @@ void FormatTimeDifference(int* days, int* hours, int* minutes, int* sign, int no
                                   SoundAvailable(), FileExists(soundFile), Settings.CountdownStop00 != 0};
     const TargetActions actions = PlanTargetActions(d, settings);
     if (actions.showBubble) {
-      host.ShowTargetBubble(d, target);
+      host_->ShowTargetBubble(d, target);
       Settings.CountdownShowMsg = 0;
     }
     if (actions.playSound) {
@@ -171,93 +173,91 @@ void FormatTimeDifference(int* days, int* hours, int* minutes, int* sign, int no
   if (sign) *sign = d.sign;
 }
 
-int StartCountdown() {
-  return StartDesktopObject(CountdownObject,
-                            {"LunCountdown", "CountdownThread", CountdownWndProc, CountdownThread});
+Countdown::Countdown() : host_(std::make_unique<CountdownHost>(*this)) {}
+
+Countdown::~Countdown() = default;
+
+int Countdown::Start(LPTHREAD_START_ROUTINE threadProc) {
+  return StartDesktopObject(
+      object_, {"LunCountdown", "CountdownThread", CountdownWndProc, threadProc ? threadProc : CountdownThread}, this);
 }
 
 LRESULT CALLBACK CountdownWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* countdown = static_cast<Countdown*>(WindowOwner(window));
+  if (!countdown) return DefWindowProcA(window, message, wParam, lParam);  // its creation's messages
   switch (message) {
     case WM_KEYDOWN:
-      OnCountdownKeyDown(window, wParam);
+      countdown->OnKeyDown(wParam);
       return 0;
     case WM_LBUTTONDOWN:
-      OnCountdownButtonDown(window, MessageX(lParam), MessageY(lParam));
+      ObjectButtonDown(window, MessageX(lParam), MessageY(lParam));
       return 0;
     case WM_MOUSEMOVE:
-      OnCountdownMouseMove(window, MessageX(lParam), MessageY(lParam), wParam);
+      countdown->OnMouseMove(MessageX(lParam), MessageY(lParam), wParam);
       return 0;
     case WM_LBUTTONUP:
-      OnCountdownClick(window, MessageX(lParam), MessageY(lParam), wParam);
+      countdown->OnClick(wParam);
       return 0;
     case WM_RBUTTONUP:
-      OnCountdownRightClick(window, MessageX(lParam), MessageY(lParam), wParam);
+      if (ClassifyClick(static_cast<unsigned>(wParam)) == ClickKind::kMenu)
+        RequestShellMenu();
+      else
+        RequestToggleFigures();
       return 0;
     default:
-      return ObjectWindowMessage(CountdownObject, kCountdownRules, window, message, wParam, lParam);
+      return ObjectWindowMessage(countdown->Object(), kCountdownRules, window, message, wParam, lParam);
   }
 }
 
-void OnCountdownKeyDown(HWND, WPARAM key) {
-  ObjectKeyDown(CountdownObject, key);
+void Countdown::OnKeyDown(WPARAM key) {
+  ObjectKeyDown(object_, key);
 }
-void OnCountdownButtonDown(HWND window, int x, int y) {
-  ObjectButtonDown(window, x, y);
-}
-void OnCountdownMouseMove(HWND, int x, int y, WPARAM keys) {
-  ObjectMouseMove(CountdownObject, x, y, keys);
+void Countdown::OnMouseMove(int x, int y, WPARAM keys) {
+  ObjectMouseMove(object_, x, y, keys);
 }
 
-void OnCountdownClick(HWND, int, int, WPARAM keys) {
-  if (!CountdownObject.held) {
+void Countdown::OnClick(WPARAM keys) {
+  if (!object_.held) {
     StopMusic();
     if (DispatchModifiedClick(keys)) {
       if (Bubble.type != 0)
         RequestBubbleKill();  // the overlay is pushed by its owner, the animation thread
       else
-        CountdownObject.bubbleRequest = 1;  // drawn by the countdown thread with its record
+        object_.bubbleRequest = 1;  // drawn by the countdown thread with its record
     }
   }
-  EndObjectClick(CountdownObject);
+  EndObjectClick(object_);
 }
 
-void OnCountdownRightClick(HWND, int, int, WPARAM keys) {
-  const bool menu = ClassifyClick(static_cast<unsigned>(keys)) == ClickKind::kMenu;
-  if (menu)
-    RequestShellMenu();
-  else
-    RequestToggleFigures();
+void Countdown::Bind(FigureRecord* record) {
+  host_->Bind(record);
 }
 
-void BindCountdownRecord(FigureRecord* record) {
-  host.Bind(record);
+bool Countdown::LoadStrips() {
+  return strips_.Load();
+}
+void Countdown::DeleteStrips() {
+  strips_.Delete();
 }
 
-bool LoadCountdownStrips() {
-  return strips.Load();
-}
-void DeleteCountdownStrips() {
-  strips.Delete();
+int Countdown::Load(FigureRecord* record, int face) {
+  return host_->LoadFace(record, face);
 }
 
-int LoadCountdown(FigureRecord* record, int face) {
-  return host.LoadFace(record, face);
+void Countdown::Update(FigureRecord* record) {
+  host_->Bind(record);
+  StepObject(*record, host_->Placement(), object_, *host_, kCountdownTexts);
 }
 
-void UpdateCountdown(FigureRecord* record) {
-  host.Bind(record);
-  StepObject(*record, host.Placement(), CountdownObject, host, kCountdownTexts);
+void Countdown::Unload(FigureRecord* record) {
+  UnloadDesktopObject(record, object_.window);
 }
 
-void UnloadCountdown(FigureRecord* record) {
-  UnloadDesktopObject(record, CountdownObject.window);
+ObjectPlacement Countdown::Placement() {
+  return host_->Placement();
 }
 
-ObjectPlacement CountdownPlacement() {
-  return host.Placement();
-}
-
-DWORD WINAPI CountdownThread(void*) {
-  return RunObjectThread(CountdownObject, host, kCountdownTexts, UnloadCountdown, strips,
+DWORD Countdown::Run() {
+  return RunObjectThread(object_, *host_, kCountdownTexts, [this](FigureRecord* shown) { Unload(shown); }, strips_,
                          "CountdownThread beendet");
 }

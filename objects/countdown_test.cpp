@@ -29,18 +29,18 @@ class Countdown : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     main_.Make();
-    ASSERT_EQ(
-        StartDesktopObject(CountdownObject, {"LunCountdown", "CountdownThread", CountdownWndProc, NoThread}),
-        1);
-    WaitForAndCloseThread(CountdownObject.TakeThread(), 2000);
-    ASSERT_TRUE(LoadCountdownStrips());
+    countdown_ = new ::Countdown;
+    ASSERT_EQ(countdown_->Start(NoThread), 1);
+    WaitForAndCloseThread(countdown_->Object().TakeThread(), 2000);
+    ASSERT_TRUE(countdown_->LoadStrips());
     strips_[kSmallStrip] = ResourcePixels(kSmallDigits.name);
     strips_[kLargeStrip] = ResourcePixels(kLargeDigits.name);
   }
   static void TearDownTestSuite() {
-    DeleteCountdownStrips();
-    DestroyWindow(CountdownObject.window);
-    CountdownObject.window = nullptr;
+    countdown_->DeleteStrips();
+    DestroyWindow(countdown_->Object().window);
+    delete countdown_;
+    countdown_ = nullptr;
     main_.Destroy();
   }
 
@@ -63,18 +63,18 @@ class Countdown : public ::testing::Test {
     const int positions[8] = {100, 400, 200, 300, 300, 200, 50, 400};
     for (int i = 0; i < 8; ++i) Settings.CountdownPos[i] = positions[i];
     SetTarget(2027, 1, 1, 0, 0);
-    for (auto* flag : {&CountdownObject.reloadRequest, &CountdownObject.held, &CountdownObject.nudge}) *flag = 0;
-    CountdownObject.relayout = 0;
-    CountdownObject.bubbleRequest = 0;
+    for (auto* flag : {&countdown_->Object().reloadRequest, &countdown_->Object().held, &countdown_->Object().nudge}) *flag = 0;
+    countdown_->Object().relayout = 0;
+    countdown_->Object().bubbleRequest = 0;
     PinTime(2026, 12, 31, 23, 30);
     record_ = AllocateFigureRecord();
     ASSERT_NE(record_, nullptr);
-    BindCountdownRecord(record_);
+    countdown_->Bind(record_);
   }
   void TearDown() override {
     KillSpeechBubble();
-    UnloadCountdown(record_);
-    BindCountdownRecord(nullptr);
+    countdown_->Unload(record_);
+    countdown_->Bind(nullptr);
     FreeFigureRecord(record_);
     SetLocalTimeSource(nullptr);
     SoundState.loaded = 0;
@@ -87,14 +87,14 @@ class Countdown : public ::testing::Test {
     for (int i = 0; i < 5; ++i) Settings.CountdownDate[i] = date[i];
   }
   void Step(int times = 1) {
-    for (int i = 0; i < times; ++i) UpdateCountdown(record_);
+    for (int i = 0; i < times; ++i) countdown_->Update(record_);
   }
   void Shown() {
     Step(12);
     ASSERT_EQ(record_->state, 1);
   }
   Pixels Redrawn() {
-    CountdownObject.lastMinute = -1;
+    countdown_->Object().lastMinute = -1;
     Step(11);
     return CaptureRecord(record_);
   }
@@ -123,6 +123,7 @@ class Countdown : public ::testing::Test {
   }
 
   static inline MainWindowStandIns main_;
+  static inline ::Countdown* countdown_ = nullptr;  // the test's own, its window made once
   static inline Pixels strips_[2];
   PrivateSettings settings_;
   FigureRecord* record_ = nullptr;
@@ -132,11 +133,11 @@ class Countdown : public ::testing::Test {
 TEST_F(Countdown, HalfAnHourBeforeNewYearOnEveryFace) {
   for (int face = 1; face <= 3; ++face) {
     SCOPED_TRACE(face);
-    UnloadCountdown(record_);
+    countdown_->Unload(record_);
     Settings.Countdown = face;
     Shown();
     const CountdownFaceLayout& layout = kCountdownFaces[face - 1];
-    EXPECT_EQ(CountdownPlacement().width, layout.width);
+    EXPECT_EQ(countdown_->Placement().width, layout.width);
     EXPECT_EQ(Face(), "     |00:30");
   }
 }
@@ -155,7 +156,7 @@ TEST_F(Countdown, TheDrawnFaceReadsBack) {
       {1, 2027, 1, 2, 2, 3, 40, "    b|ac;ad"},
   };
   for (const Row& r : rows) {
-    UnloadCountdown(record_);
+    countdown_->Unload(record_);
     Settings.Countdown = r.face;
     Shown();
     PinTime(r.year, r.month, r.day, r.hour, r.minute, r.second);
@@ -173,23 +174,23 @@ TEST_F(Countdown, StopAtZeroShowsZerosButTheClickBubbleTheRealTime) {
   PinTime(2027, 1, 3, 4, 5);
   EXPECT_EQ(Face(), "     |aa;aa");
   int days, hours, minutes, sign;
-  FormatTimeDifference(&days, &hours, &minutes, &sign, 1);
+  countdown_->FormatTimeDifference(&days, &hours, &minutes, &sign, 1);
   EXPECT_EQ((std::vector{days, hours, minutes, int(sign > 0)}), (std::vector{2, 4, 5, 1}));
 
   // A plain click asks the countdown's thread for the bubble; a second click removes it.
-  SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
-  EXPECT_EQ(CountdownObject.bubbleRequest, 1);
+  SendMessageA(countdown_->Object().window, WM_LBUTTONUP, 0, At(5, 5));
+  EXPECT_EQ(countdown_->Object().bubbleRequest, 1);
   Step();
   EXPECT_EQ(Bubble.type, 1) << "left half, below 138: above the countdown";
-  const RECT countdown = WindowRect(CountdownObject.window), bubble = WindowRect(OverlayWindowRequest.Window());
+  const RECT countdown = WindowRect(countdown_->Object().window), bubble = WindowRect(OverlayWindowRequest.Window());
   EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(countdown.left + 68, countdown.top - 78));
-  SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
+  SendMessageA(countdown_->Object().window, WM_LBUTTONUP, 0, At(5, 5));
   // The window procedure asks; the thread that showed the bubble removes it
   // at the start of its next pass.
   EXPECT_EQ(Bubble.type, 1);
   ApplyBubbleKillRequest();
   EXPECT_EQ(Bubble.type, 0);
-  EXPECT_EQ(CountdownObject.bubbleRequest, 0);
+  EXPECT_EQ(countdown_->Object().bubbleRequest, 0);
 }
 
 TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
@@ -238,22 +239,22 @@ TEST_F(Countdown, TheSoundPlaysOnceWhenItsFileExists) {
 
 TEST_F(Countdown, ClicksAndKeys) {
   Shown();
-  SendMessageA(CountdownObject.window, WM_LBUTTONUP, MK_SHIFT, At(5, 5));
+  SendMessageA(countdown_->Object().window, WM_LBUTTONUP, MK_SHIFT, At(5, 5));
   EXPECT_EQ(MainWindowStandIns::menuMessages, 1);
-  EXPECT_EQ(CountdownObject.bubbleRequest, 0);
-  SendMessageA(CountdownObject.window, WM_RBUTTONUP, 0, At(5, 5));
+  EXPECT_EQ(countdown_->Object().bubbleRequest, 0);
+  SendMessageA(countdown_->Object().window, WM_RBUTTONUP, 0, At(5, 5));
   EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
-  SendMessageA(CountdownObject.window, WM_RBUTTONUP, MK_SHIFT, At(5, 5));
+  SendMessageA(countdown_->Object().window, WM_RBUTTONUP, MK_SHIFT, At(5, 5));
   EXPECT_EQ(MainWindowStandIns::menuMessages, 2);
-  SendMessageA(CountdownObject.window, WM_KEYDOWN, VK_DOWN, 0);
-  EXPECT_EQ(CountdownObject.nudge, 2);
+  SendMessageA(countdown_->Object().window, WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(countdown_->Object().nudge, 2);
   Step();
-  EXPECT_EQ(CountdownPlacement().y, 401) << "every face moves up and down";
+  EXPECT_EQ(countdown_->Placement().y, 401) << "every face moves up and down";
   // A click on a held countdown is the drop, not a bubble.
-  CountdownObject.held = 1;
-  SendMessageA(CountdownObject.window, WM_LBUTTONUP, 0, At(5, 5));
-  EXPECT_EQ(CountdownObject.held, 0);
-  EXPECT_EQ(CountdownObject.bubbleRequest, 0);
+  countdown_->Object().held = 1;
+  SendMessageA(countdown_->Object().window, WM_LBUTTONUP, 0, At(5, 5));
+  EXPECT_EQ(countdown_->Object().held, 0);
+  EXPECT_EQ(countdown_->Object().bubbleRequest, 0);
 }
 
 // A drop stores the position only: a switch the countdown page changed and
@@ -263,11 +264,11 @@ TEST_F(Countdown, DropSavesTheFacePairAndNothingElse) {
   Settings.CountdownPlaySound = 1;
   Shown();
   Figures.press.Set(10, 10);
-  CountdownObject.held = 1;
+  countdown_->Object().held = 1;
   Step();
   ASSERT_TRUE(SetCursorPos(260, 130));
   Step(2);
-  CountdownObject.held = 0;
+  countdown_->Object().held = 0;
   Step(2);
   EXPECT_EQ(record_->state, 1);
   EXPECT_EQ(std::pair(Settings.CountdownPos[2].Get(), Settings.CountdownPos[3].Get()), std::pair(250, 120));

@@ -14,8 +14,6 @@
 #include "stage/figure_bitmaps.h"
 #include "stage/speech_bubble.h"
 
-DesktopObject ClockObject;
-DesktopObject CountdownObject;
 
 namespace {
 
@@ -400,7 +398,8 @@ void RunObjectPasses(DesktopObject& object, WindowsObjectHost& host, const std::
 }
 
 DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
-                      void (*unload)(FigureRecord*), DigitStripBitmaps& strips, const char* endLine) {
+                      const std::function<void(FigureRecord*)>& unload, DigitStripBitmaps& strips,
+                      const char* endLine) {
   object.reloadRequest = 0;
   strips.Load();
   FigureRecord* record = AllocateFigureRecord();

@@ -54,8 +54,6 @@ struct DesktopObject : ObjectRequests, RequestWaker {
   std::atomic<HANDLE> thread_{nullptr};
 };
 
-extern DesktopObject ClockObject;
-extern DesktopObject CountdownObject;
 
 // ---- Start ----
 
@@ -210,7 +208,8 @@ void RunObjectPasses(DesktopObject& object, WindowsObjectHost& host, const std::
                      DWORD tickMs = kObjectTickMs);
 
 DWORD RunObjectThread(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
-                      void (*unload)(FigureRecord*), DigitStripBitmaps& strips, const char* endLine);
+                      const std::function<void(FigureRecord*)>& unload, DigitStripBitmaps& strips,
+                      const char* endLine);
 constexpr DWORD kObjectWindowThreadWaitMs = 300;
 
 // ---- The z-order of all object windows together: the figure and overlay

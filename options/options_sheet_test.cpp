@@ -223,9 +223,11 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
                  countdown.relayout.exchange(0),  sign.reloadRequest.exchange(0), wall.unloadRequest.exchange(0),
                  strip.unload.exchange(0),        strip.relayout.exchange(0)};
   };
-  DesktopObject noSign;  // neither the sign nor the wall is reachable by name
+  // The program's own parts: only the strip's words are still reachable by
+  // name; the objects and the wall are the shell's, never the sheet's own.
+  DesktopObject noClock, noCountdown, noSign;
   BillboardStateBlock noWall;
-  auto program = [&] { return read(ClockObject, CountdownObject, noSign, noWall, StripRequests); };
+  auto program = [&] { return read(noClock, noCountdown, noSign, noWall, StripRequests); };
   TestDesktop& own = TestParts();
   auto handed = [&] { return read(own.clock, own.countdown, own.weatherSign, own.billboard, own.strip); };
   const struct {
