@@ -9,16 +9,20 @@
 #include "objects/metar_download.h"
 #include "objects/weather_sign.h"
 #include "services/player_state.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 
 // The owner objects of the desktop parts, made once by the shell and handed
 // to the threads and pages that use them. They live until the process ends:
 // a thread the shutdown could not end still finds them.
 struct DesktopParts {
-  Billboard billboard;
+  // What every object reads of the figures and the shell.
+  ObjectLinks objectLinks{&Figures, &Shell};
+  Billboard billboard{objectLinks};
   WeatherService weather;
-  WeatherSign weatherSign{weather};  // draws the service's reports, schedules its fetches
-  Clock clock;
-  Countdown countdown;
+  WeatherSign weatherSign{weather, objectLinks};  // draws the service's reports, schedules its fetches
+  Clock clock{objectLinks};
+  Countdown countdown{objectLinks};
   PlayerState player;  // written by the player control (app/winamp), read by the figures
 };
 DesktopParts& Desktop();

@@ -118,12 +118,13 @@ void Billboard::PlaceClockAboveWall() {
   DesktopObject* clock = clock_.load();
   if (!clock || !clock->window || !Settings.Clock) return;
   RestackWindow(clock->window,
-                Settings.ClockOnTop && !Shell.optionsOpen ? WindowAction::kStackTopmost : WindowAction::kStackTop);
+                Settings.ClockOnTop && !links_.shell->optionsOpen ? WindowAction::kStackTopmost
+                                                                  : WindowAction::kStackTop);
   clock->WakeForRequest();
 }
 
 bool Billboard::WallMayShow() {
-  return Settings.Billboard && Figures.active;
+  return Settings.Billboard && links_.figures->active;
 }
 
 void Billboard::Relayout(FigureRecord* record) {
@@ -280,7 +281,7 @@ void Billboard::Step(FigureRecord* record) {
       }
       break;
     case kLiftBegins:
-      grabX_ = Figures.press.x;
+      grabX_ = links_.figures->press.x;
       record->state = kLifted;
       [[fallthrough]];
     case kLifted: {
@@ -368,7 +369,7 @@ void Billboard::Pass(bool relayout) {
     Unload(record_);
     state_.redrawRequest = 1;
   }
-  if (Settings.Billboard && !Shell.fullScreenPause) {
+  if (Settings.Billboard && !links_.shell->fullScreenPause) {
     if (relayout) state_.redrawRequest = 1;
     Step(record_);
   }
@@ -388,7 +389,7 @@ bool Billboard::UpdateRequested() {
 uint32_t Billboard::QuietMs() {
   // Served in any case: the unload and the window's show or hide.
   if (state_.unloadRequest || state_.windowRequest.action) return 0;
-  if (!Settings.Billboard || Shell.fullScreenPause) return kNeverDue;
+  if (!Settings.Billboard || links_.shell->fullScreenPause) return kNeverDue;
   if (!record_ || record_->state != kShown) return 0;
   if (state_.redrawRequest || wallAskRequest_ || state_.relayoutRequest || RelayoutRequest || state_.clicked ||
       state_.nudge || (state_.held != 0) != (record_->lifted != 0))
@@ -415,7 +416,7 @@ int Billboard::BillboardX() {
   return Settings.BillboardX;
 }
 bool Billboard::FiguresActive() {
-  return Figures.active != 0;
+  return links_.figures->active != 0;
 }
 int Billboard::CurrentMotif() {
   return state_.currentMotif;

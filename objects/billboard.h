@@ -11,12 +11,12 @@
 #include <cstddef>
 
 #include "objects/billboard_state.h"
+#include "objects/desktop_object.h"
 #include "objects/portable/billboard_art.h"
 #include "objects/portable/poster_choice.h"
 #include "stage/figure_record.h"
 #include "stage/portable/billboard_side.h"
 
-struct DesktopObject;
 
 // The billboard: the owner of the wall's shared words (State(): the shell's
 // mouse and the options page write requests, the animation thread steps the
@@ -26,7 +26,7 @@ struct DesktopObject;
 // handed to the animation thread, the options sheet, the mouse and the shutdown.
 class Billboard : public BillboardLink {
  public:
-  Billboard() = default;
+  explicit Billboard(const ObjectLinks& links) : links_(links) {}
   Billboard(const Billboard&) = delete;
   Billboard& operator=(const Billboard&) = delete;
   ~Billboard() override;
@@ -96,6 +96,7 @@ class Billboard : public BillboardLink {
   static DWORD WINAPI PosterThreadProc(void* billboard);
 
   BillboardStateBlock state_;
+  const ObjectLinks links_;  // the figures' switch and press point, the shell's words
   std::atomic<DesktopObject*> clock_{nullptr};
   FigureRecord* record_ = nullptr;
   // The animation thread's own: the wall's layered block and where it was grabbed.

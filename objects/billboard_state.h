@@ -18,8 +18,8 @@ struct BillboardStateBlock {
   std::atomic<int> posterFigureAtWork{0};  // the paster is on stage; clicks are ignored
   std::atomic<int> redrawRequest{0};
   std::atomic<int> relayoutRequest{0};
-  std::atomic<int> unloadRequest{0};  // BillboardReloadRequest: unload, then load and paste again
-  std::atomic<int> updateRequest{0};  // BillboardUpdateRequest: a click asks for a new motif
+  std::atomic<int> unloadRequest{0};  // the options page: unload, then load and paste again
+  std::atomic<int> updateRequest{0};  // a click asks for a new motif (the chooser reads it)
   std::atomic<int> currentMotif{kBillboardStartMotif};
   std::atomic<int> nextMotif{0};    // what the poster thread chose
   std::atomic<int> posterReady{0};  // set by the poster thread with a prepared bitmap

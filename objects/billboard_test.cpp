@@ -64,7 +64,8 @@ class Billboard : public ::testing::Test {
                                       0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
     ASSERT_NE(wall_.State().windowRequest.Window(), nullptr);
     FigureWindowRequest.SetWindow(nullptr);
-    Figures.active = 1;
+    figures_.active = 1;
+    Figures.active = 1;  // the z-order helpers' MayShowObject reads the program's
     Settings.Billboard = 1;
     Settings.Calendar = 0;
     Settings.BillboardX = 250;
@@ -105,7 +106,10 @@ class Billboard : public ::testing::Test {
 
   FigureRecord* record_ = nullptr;
   RECT work_ = {};
-  ::Billboard wall_;  // the test's own
+  // The test's own figures' and shell's words and billboard.
+  FigureState figures_;
+  ShellState shell_;
+  ::Billboard wall_{{&figures_, &shell_}};
 };
 
 TEST_F(Billboard, TheProgramsPicturesLoadAtTheirSizes) {
@@ -420,7 +424,7 @@ TEST_F(CalendarSheet, EachNewMinutePastesTheSheetAgain) {
 
 TEST_F(Billboard, LiftingFollowsTheCursorSidewaysAndTheDropIsSaved) {
   ShowWall();
-  Figures.press.Set(40, 30);
+  figures_.press.Set(40, 30);
   wall_.State().held = 1;
   wall_.Step(record_);  // the tail notices the hold
   EXPECT_EQ(record_->state, 1100);
@@ -541,7 +545,7 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
   for (int off : {0, 1}) {
     SCOPED_TRACE(off);
     if (off) Settings.Billboard = 0;
-    else Shell.fullScreenPause = 1;
+    else shell_.fullScreenPause = 1;
     EXPECT_EQ(wall.QuietMs(), BillboardLink::kNeverDue);
     wall_.State().windowRequest.Set(WindowAction::kHide);
     EXPECT_EQ(wall.QuietMs(), 0u);
@@ -550,7 +554,7 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
     EXPECT_EQ(wall.QuietMs(), 0u);
     wall_.State().unloadRequest = 0;
     Settings.Billboard = 1;
-    Shell.fullScreenPause = 0;
+    shell_.fullScreenPause = 0;
   }
   // Unloaded (as after the unload request), it must load again at once.
   wall_.Unload(wall.Record());
@@ -563,7 +567,7 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
 // billboard that started it, a step reads only its own requests, and the
 // z-order helpers move the wall they are handed.
 TEST_F(Billboard, EachBillboardKeepsItsOwnWordsAndPosterRuns) {
-  ::Billboard other;
+  ::Billboard other({&figures_, &shell_});
   other.State().currentMotif = kBillboardStartMotif;
   other.LadePlakat();  // no user posters: a built-in motif
   EXPECT_EQ(other.State().posterReady, 1);

@@ -152,7 +152,7 @@ class ClockHost : public WindowsObjectHost {
   void QueryRecycleBin() {
     bin_.items = 0;
     bin_.state = 0;
-    const int64_t items = clock_.Shell().countItems();
+    const int64_t items = clock_.BinShell().countItems();
     if (items < 0) {
       WriteLogLine("+++ shell32.dll < ver 4.71");
       SetBinState(ThreadRand() % 3);
@@ -178,7 +178,8 @@ class ClockHost : public WindowsObjectHost {
   RecycleBinWords& Bin() { return bin_; }
 };
 
-Clock::Clock() : shell_(&kRealShell), host_(std::make_unique<ClockHost>(*this)) {}
+Clock::Clock(const ObjectLinks& links)
+    : object_(links), shell_(&kRealShell), host_(std::make_unique<ClockHost>(*this)) {}
 
 Clock::~Clock() = default;
 
@@ -203,7 +204,7 @@ LRESULT CALLBACK ClockWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       clock->OnKeyDown(wParam);
       return 0;
     case WM_LBUTTONDOWN:
-      ObjectButtonDown(window, MessageX(lParam), MessageY(lParam));
+      ObjectButtonDown(clock->Object(), window, MessageX(lParam), MessageY(lParam));
       return 0;
     case WM_MOUSEMOVE:
       clock->OnMouseMove(MessageX(lParam), MessageY(lParam), wParam);
@@ -242,7 +243,7 @@ void Clock::OnRightClick(int x, int y, WPARAM keys) {
   if (ClassifyClick(static_cast<unsigned>(keys)) == ClickKind::kMenu) {
     RequestShellMenu();
   } else if (InClockBinZone(x, y)) {
-    Shell().empty();
+    BinShell().empty();
     RecycleBin().queryTicks = kBinQueryAfterEmptyingTicks;
   } else {
     RequestToggleFigures();

@@ -38,7 +38,7 @@ struct RecycleBinShell {
 // and the shutdown.
 class Clock {
  public:
-  Clock();
+  explicit Clock(const ObjectLinks& links);
   ~Clock();
   Clock(const Clock&) = delete;
   Clock& operator=(const Clock&) = delete;
@@ -74,7 +74,7 @@ class Clock {
 
  private:
   friend class ClockHost;
-  const RecycleBinShell& Shell() const { return *shell_.load(); }
+  const RecycleBinShell& BinShell() const { return *shell_.load(); }
 
   DesktopObject object_;
   std::atomic<const RecycleBinShell*> shell_;

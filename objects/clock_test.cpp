@@ -40,7 +40,7 @@ class Clock : public ::testing::Test {
   static void SetUpTestSuite() {
     main_.Make();
     // The clock's window and class, without its thread: the test steps it.
-    clock_ = new ::Clock;
+    clock_ = new ::Clock({&figures_, &shell_});
     ASSERT_EQ(clock_->Start(NoThread), 1);
     WaitForAndCloseThread(clock_->Object().TakeThread(), 2000);
     ASSERT_TRUE(clock_->LoadStrips());
@@ -62,9 +62,9 @@ class Clock : public ::testing::Test {
     emptied = 0;
     MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
     QuitFlag = 0;
-    Figures.active = 1;
-    Shell.optionsOpen = 0;
-    Shell.fullScreenPause = 0;
+    figures_.active = 1;
+    shell_.optionsOpen = 0;
+    shell_.fullScreenPause = 0;
     Bubble.type = 0;
     Settings.Clock = 1;
     Settings.ClockOnTop = 0;
@@ -123,7 +123,10 @@ class Clock : public ::testing::Test {
   }
 
   static inline MainWindowStandIns main_;
-  static inline ::Clock* clock_ = nullptr;  // the test's own, its window made once
+  // The test's own figures' and shell's words, and its own clock (its window made once).
+  static inline FigureState figures_;
+  static inline ShellState shell_;
+  static inline ::Clock* clock_ = nullptr;
   static inline Pixels strips_[2];
   PrivateSettings settings_;
   FigureRecord* record_ = nullptr;
@@ -358,7 +361,7 @@ TEST_F(Clock, APressMovedLessThanThreePixelsIsAClick) {
   Send(WM_LBUTTONDOWN, MK_LBUTTON, 10, 10);
   Send(WM_MOUSEMOVE, MK_LBUTTON, 12, 8);
   EXPECT_EQ(clock_->Object().held, 0);
-  EXPECT_EQ(Figures.press.x, 12);
+  EXPECT_EQ(figures_.press.x, 12);
   Send(WM_LBUTTONUP, 0, 12, 8);
   EXPECT_EQ(clock_->Object().raiseRequest, 1);
   clock_->Object().raiseRequest = 0;
@@ -384,7 +387,7 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
     Settings.Clock = face;
     Shown();
     const ClockFaceLayout& layout = kClockFaces[face - 1];
-    Figures.press.Set(6, 9);
+    figures_.press.Set(6, 9);
     clock_->Object().held = 1;
     Step();
     ASSERT_TRUE(SetCursorPos(306, 209));
@@ -425,7 +428,7 @@ TEST_F(Clock, HideAndShowMessagesAreCarriedOutByTheClocksOwnPass) {
   EXPECT_TRUE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   // While an options page is open it is shown but not topmost.
   SetWindowPos(clock_->Object().window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  Shell.optionsOpen = 1;
+  shell_.optionsOpen = 1;
   show();
   EXPECT_FALSE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   Settings.Clock = 0;
@@ -477,7 +480,7 @@ void OtherEmpty() {
 const RecycleBinShell kOtherShell{OtherItems, OtherEmpty};
 
 TEST_F(Clock, TwoClocksKeepTheirOwnBinShellAndWords) {
-  ::Clock other;
+  ::Clock other({&figures_, &shell_});
   ASSERT_EQ(other.Start(NoThread), 1);
   WaitForAndCloseThread(other.Object().TakeThread(), 2000);
   other.SetRecycleBinShell(&kOtherShell);
@@ -523,6 +526,54 @@ TEST_F(Clock, TwoClocksKeepTheirOwnBinShellAndWords) {
   other.Bind(nullptr);
   FreeFigureRecord(otherRecord);
   DestroyWindow(other.Object().window);
+}
+
+// The clock reads the figures' switch, the press point and the shell's words
+// it is handed, never the program's: each row sets the program's words the
+// other way round. An object handed none does not start.
+TEST_F(Clock, ReadsOnlyTheFiguresAndShellItIsHanded) {
+  Shown();
+  Settings.ClockOnTop = 1;
+  const struct {
+    const char* name;
+    int optionsOpen, figuresOn, fullScreen;  // the handed words; the program's are the opposite
+    bool topmost, stepped;
+  } rows[] = {
+      {"on top", 0, 1, 0, true, true},
+      {"a page open", 1, 1, 0, false, true},
+      {"figures off: shown plainly", 0, 0, 0, false, true},
+      {"a full-screen program", 0, 1, 1, true, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    shell_.optionsOpen = row.optionsOpen;
+    shell_.fullScreenPause = row.fullScreen;
+    figures_.active = row.figuresOn;
+    Shell.optionsOpen = !row.optionsOpen;
+    Shell.fullScreenPause = !row.fullScreen;
+    Figures.active = !row.figuresOn;
+    SetWindowPos(clock_->Object().window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(clock_->Object().window, MSG_SHOW_CLOCK, 0, 0);
+    clock_->Object().nudge = 1;
+    const int x = clock_->Placement().x;
+    clock_->ThreadPass(record_);
+    EXPECT_EQ((GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, row.topmost);
+    EXPECT_EQ(clock_->Placement().x, row.stepped ? x + 1 : x) << "the nudge is a step's";
+    clock_->Object().nudge = 0;
+  }
+  // The press point the window procedure records is the handed one.
+  Figures.press.Set(0, 0);
+  SendMessageA(clock_->Object().window, WM_LBUTTONDOWN, 0, At(7, 8));
+  ReleaseCapture();
+  EXPECT_EQ(std::pair(figures_.press.x.load(), figures_.press.y.load()), std::pair(7, 8));
+  EXPECT_EQ(std::pair(Figures.press.x.load(), Figures.press.y.load()), std::pair(0, 0));
+  Shell.optionsOpen = Shell.fullScreenPause = 0;
+  Figures.active = 0;
+  shell_.fullScreenPause = 0;
+
+  ::Clock unlinked({});
+  EXPECT_EQ(unlinked.Start(NoThread), 0) << "not handed its links";
+  EXPECT_EQ(unlinked.Object().window, nullptr);
 }
 
 }  // namespace

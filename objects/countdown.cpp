@@ -173,7 +173,7 @@ void Countdown::FormatTimeDifference(int* days, int* hours, int* minutes, int* s
   if (sign) *sign = d.sign;
 }
 
-Countdown::Countdown() : host_(std::make_unique<CountdownHost>(*this)) {}
+Countdown::Countdown(const ObjectLinks& links) : object_(links), host_(std::make_unique<CountdownHost>(*this)) {}
 
 Countdown::~Countdown() = default;
 
@@ -190,7 +190,7 @@ LRESULT CALLBACK CountdownWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       countdown->OnKeyDown(wParam);
       return 0;
     case WM_LBUTTONDOWN:
-      ObjectButtonDown(window, MessageX(lParam), MessageY(lParam));
+      ObjectButtonDown(countdown->Object(), window, MessageX(lParam), MessageY(lParam));
       return 0;
     case WM_MOUSEMOVE:
       countdown->OnMouseMove(MessageX(lParam), MessageY(lParam), wParam);

@@ -19,7 +19,7 @@ class CountdownHost;
 // to the options sheet, the z-order helpers and the shutdown.
 class Countdown {
  public:
-  Countdown();
+  explicit Countdown(const ObjectLinks& links);
   ~Countdown();
   Countdown(const Countdown&) = delete;
   Countdown& operator=(const Countdown&) = delete;

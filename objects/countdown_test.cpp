@@ -29,7 +29,7 @@ class Countdown : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     main_.Make();
-    countdown_ = new ::Countdown;
+    countdown_ = new ::Countdown({&figures_, &shell_});
     ASSERT_EQ(countdown_->Start(NoThread), 1);
     WaitForAndCloseThread(countdown_->Object().TakeThread(), 2000);
     ASSERT_TRUE(countdown_->LoadStrips());
@@ -47,9 +47,9 @@ class Countdown : public ::testing::Test {
   void SetUp() override {
     settings_.Make("countdown");
     QuitFlag = 0;
-    Figures.active = 1;
-    Shell.optionsOpen = 0;
-    Shell.fullScreenPause = 0;
+    figures_.active = 1;
+    shell_.optionsOpen = 0;
+    shell_.fullScreenPause = 0;
     Bubble.type = 0;
     SoundState.loaded = 0;
     Settings.Sound = 1;
@@ -123,7 +123,10 @@ class Countdown : public ::testing::Test {
   }
 
   static inline MainWindowStandIns main_;
-  static inline ::Countdown* countdown_ = nullptr;  // the test's own, its window made once
+  // The test's own figures' and shell's words, and its own countdown (its window made once).
+  static inline FigureState figures_;
+  static inline ShellState shell_;
+  static inline ::Countdown* countdown_ = nullptr;
   static inline Pixels strips_[2];
   PrivateSettings settings_;
   FigureRecord* record_ = nullptr;
@@ -263,7 +266,7 @@ TEST_F(Countdown, DropSavesTheFacePairAndNothingElse) {
   Settings.Countdown = 2;
   Settings.CountdownPlaySound = 1;
   Shown();
-  Figures.press.Set(10, 10);
+  figures_.press.Set(10, 10);
   countdown_->Object().held = 1;
   Step();
   ASSERT_TRUE(SetCursorPos(260, 130));

@@ -34,10 +34,11 @@ HWND ZTarget(ZPlacement where) {
 
 // The show message: hidden while the object is off, shown and stacked by its
 // rules while the figures are on.
-WindowAction ShowActionFor(const ObjectWindowRules& rules) {
+WindowAction ShowActionFor(const DesktopObject& object, const ObjectWindowRules& rules) {
   if (*rules.enabled <= 0) return WindowAction::kHide;
-  if (!Figures.active) return WindowAction::kShow;
-  const ZPlacement where = TopmostRule(*rules.onTop != 0, Shell.optionsOpen != 0, ZPlacement::kTop);
+  if (!object.links.figures->active) return WindowAction::kShow;
+  const ZPlacement where =
+      TopmostRule(*rules.onTop != 0, object.links.shell->optionsOpen != 0, ZPlacement::kTop);
   return where == ZPlacement::kTopmost ? WindowAction::kShowTopmost : WindowAction::kShowTop;
 }
 
@@ -52,6 +53,10 @@ void* WindowOwner(HWND window) {
 }
 
 int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info, void* owner) {
+  if (!object.links.figures || !object.links.shell) {
+    WriteLogLine("+++ %s NICHT gestartet (4)", info.threadName);
+    return 0;
+  }
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
   wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC | CS_BYTEALIGNCLIENT;
@@ -105,7 +110,7 @@ LRESULT ObjectWindowMessage(DesktopObject& object, const ObjectWindowRules& rule
     object.RequestWindow(WindowAction::kHide);
   } else if (message == rules.showMessage) {
     if (*rules.enabled > 0) object.redrawRequest = 1;
-    object.RequestWindow(ShowActionFor(rules));
+    object.RequestWindow(ShowActionFor(object, rules));
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -129,16 +134,16 @@ void ObjectKeyDown(DesktopObject& object, WPARAM key) {
   }
 }
 
-void ObjectButtonDown(HWND window, int x, int y) {
+void ObjectButtonDown(DesktopObject& object, HWND window, int x, int y) {
   SetForegroundWindow(window);
-  Figures.press.Set(x, y);
+  object.links.figures->press.Set(x, y);
   SetCapture(window);
 }
 
 void ObjectMouseMove(DesktopObject& object, int x, int y, WPARAM keys) {
   if (!(keys & MK_LBUTTON)) {
     object.restPoint.Set(x, y);
-    Figures.press.Set(x, y);
+    object.links.figures->press.Set(x, y);
     return;
   }
   const ScenePoint rest{object.restPoint.x, object.restPoint.y};
@@ -146,7 +151,7 @@ void ObjectMouseMove(DesktopObject& object, int x, int y, WPARAM keys) {
     object.held = 1;
     NudgeMouse();
   }
-  Figures.press.Set(x, y);
+  object.links.figures->press.Set(x, y);
 }
 
 bool DispatchModifiedClick(WPARAM keys) {
@@ -168,16 +173,17 @@ void EndObjectClick(DesktopObject& object) {
 }
 
 bool WindowsObjectHost::FiguresActive() {
-  return Figures.active != 0;
+  return object_.links.figures->active != 0;
 }
 bool WindowsObjectHost::OptionsOpen() {
-  return Shell.optionsOpen != 0;
+  return object_.links.shell->optionsOpen != 0;
 }
 void WindowsObjectHost::Log(const char* text) {
   WriteLogLine("%s", text);
 }
 ScenePoint WindowsObjectHost::PressPoint() {
-  return {Figures.press.x, Figures.press.y};
+  const AtomicPoint& press = object_.links.figures->press;
+  return {press.x, press.y};
 }
 
 ScenePoint WindowsObjectHost::CursorPos() {
@@ -354,7 +360,7 @@ void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const Obje
   // placing cannot undo it.
   if (object.windowRequest.action.load() != static_cast<int>(WindowAction::kHide))
     ApplyObjectWindowRequest(object);
-  if (host.Enabled() && !Shell.fullScreenPause) {
+  if (host.Enabled() && !object.links.shell->fullScreenPause) {
     // A relayout asked and already cleared while this thread slept counts too.
     const unsigned relayouts = RelayoutRequest.Sets();
     if (RelayoutRequest || relayouts != object.relayoutsSeen) object.relayout = 1;
@@ -391,7 +397,7 @@ void RunObjectPasses(DesktopObject& object, WindowsObjectHost& host, const std::
     const int ticks = std::clamp(static_cast<int>(elapsed / tickMs), 1, due);
     for (int i = 0; i < ticks && !QuitFlag; ++i) pass();
     const FigureRecord* record = host.Record();
-    due = !host.Enabled() || Shell.fullScreenPause
+    due = !host.Enabled() || object.links.shell->fullScreenPause
               ? kObjectOffTicks
               : ObjectTicksToNextStep(*record, static_cast<int>(host.QuietMs() / tickMs));
   }
@@ -421,8 +427,8 @@ namespace {
 
 // The clock and the countdown come forward, topmost when they are kept on
 // top and no option page is open.
-WindowAction RaiseClockLike(int onTop) {
-  return onTop && !Shell.optionsOpen ? WindowAction::kRaiseTopmost : WindowAction::kRaiseTop;
+WindowAction RaiseClockLike(const DesktopObject& object, int onTop) {
+  return onTop && !object.links.shell->optionsOpen ? WindowAction::kRaiseTopmost : WindowAction::kRaiseTop;
 }
 
 }  // namespace
@@ -493,9 +499,9 @@ void RaiseDesktopWindows(const ObjectWindows& objects) {
     wall->redrawRequest = 1;
   }
   if (WindowOf(clock) && Settings.Clock && MayShowObject(Settings.ClockNotDA))
-    clock->RequestWindow(RaiseClockLike(Settings.ClockOnTop));
+    clock->RequestWindow(RaiseClockLike(*clock, Settings.ClockOnTop));
   if (WindowOf(countdown) && Settings.Countdown && MayShowObject(Settings.CountdownNotDA))
-    countdown->RequestWindow(RaiseClockLike(Settings.CountdownOnTop));
+    countdown->RequestWindow(RaiseClockLike(*countdown, Settings.CountdownOnTop));
   // The animation thread restacks them after the objects' raises above.
   RestackWindow(FigureWindowRequest.Window(), WindowAction::kStackTopmost);
   RestackWindow(OverlayWindowRequest.Window(), WindowAction::kStackTopmost);

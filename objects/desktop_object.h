@@ -21,15 +21,28 @@
 #include "stage/layered_windows.h"
 
 struct BillboardStateBlock;
+struct FigureState;
+struct ShellState;
+
+// What an object reads of the figures and the shell, handed by the shell: the
+// figures' switch and the press point (which the object's window procedure
+// records), the options sheet being open and the full-screen pause.
+struct ObjectLinks {
+  FigureState* figures = nullptr;
+  const ShellState* shell = nullptr;
+};
 
 struct DesktopObject : ObjectRequests, RequestWaker {
   DesktopObject() { waker = this; }
+  explicit DesktopObject(const ObjectLinks& handed) : links(handed) { waker = this; }
   // Off the list of windows asked to push again (StartDesktopObject put it there).
   ~DesktopObject() { ListWindowUnder(nullptr, redrawRequest); }
   DesktopObject(const DesktopObject&) = delete;
   DesktopObject& operator=(const DesktopObject&) = delete;
   void WakeForRequest() override { wake.Wake(); }
 
+  // Set before the object starts: StartDesktopObject refuses an object without them.
+  ObjectLinks links;
   HWND window = nullptr;  // set once at start, before the thread runs
   AtomicPoint restPoint;  // last cursor point seen without the left button
   WorkerWake wake;        // the object's thread waits on it between passes
@@ -65,7 +78,8 @@ struct ObjectClassInfo {
 };
 // Registers the class, creates the hidden window and starts the thread below
 // normal priority, handing it `owner`. 1 on success; 0 after logging
-// "+++ %s NICHT gestartet (n)" with 1 class, 2 window, 3 thread. The window
+// "+++ %s NICHT gestartet (n)" with 1 class, 2 window, 3 thread, 4 an object
+// not handed its links. The window
 // knows its object and owner (ObjectOfWindow, WindowOwner) until it is destroyed.
 int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info, void* owner = nullptr);
 // The object and the owner StartDesktopObject gave `window`; null for any
@@ -97,7 +111,7 @@ inline int MessageY(LPARAM lParam) {
 }
 void ObjectKeyDown(DesktopObject& object, WPARAM key);
 // Foreground, press point, capture.
-void ObjectButtonDown(HWND window, int x, int y);
+void ObjectButtonDown(DesktopObject& object, HWND window, int x, int y);
 // Without the left button the point becomes the rest point; with it, a move
 // of 3 pixels or more from the rest point lifts the object.
 void ObjectMouseMove(DesktopObject& object, int x, int y, WPARAM keys);

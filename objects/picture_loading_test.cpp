@@ -24,6 +24,8 @@
 #include "services/debug_log.h"
 #include "services/settings.h"
 #include "objects/billboard.h"
+#include "services/shell_state.h"
+#include "stage/figure_state.h"
 #include "tests/support/bitmap_pixels.h"
 #include "objects/portable/poster_geometry.h"
 
@@ -159,7 +161,9 @@ class PictureLoading : public ::testing::Test {
   // A poster run still going holds the billboard: it ends before the billboard.
   void TearDown() override { WaitForAndCloseThread(OwnedHandle(board_.TakePosterThread()), INFINITE); }
 
-  ::Billboard board_;  // the test's own: its words start as the program's do
+  FigureState figures_;
+  ShellState shell_;
+  ::Billboard board_{{&figures_, &shell_}};  // the test's own: its words start as the program's do
 };
 
 TEST_F(PictureLoading, BmpJpegPngTgaAndPcxCoverTheFieldAndShowTheirCentre) {

@@ -111,7 +111,8 @@ class WeatherHost : public WindowsObjectHost {
 };
 
 
-WeatherSign::WeatherSign(WeatherService& service) : service_(service), host_(std::make_unique<WeatherHost>(*this)) {}
+WeatherSign::WeatherSign(WeatherService& service, const ObjectLinks& links)
+    : object_(links), service_(service), host_(std::make_unique<WeatherHost>(*this)) {}
 
 WeatherSign::~WeatherSign() = default;
 
@@ -135,7 +136,7 @@ LRESULT CALLBACK WeatherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (wParam == VK_LEFT || wParam == VK_RIGHT) ObjectKeyDown(object, wParam);
       return 0;
     case WM_LBUTTONDOWN:
-      ObjectButtonDown(window, MessageX(lParam), MessageY(lParam));
+      ObjectButtonDown(object, window, MessageX(lParam), MessageY(lParam));
       return 0;
     case WM_MOUSEMOVE:
       ObjectMouseMove(object, MessageX(lParam), MessageY(lParam), wParam);
@@ -216,13 +217,14 @@ void WeatherSign::ShowBubble(FigureRecord* record, int type) {
 }
 
 void WeatherSign::ThreadPass() {
-  if (Settings.Weather[0] > 0 && !Shell.fullScreenPause) {
+  const ShellState& shell = *object_.links.shell;
+  if (Settings.Weather[0] > 0 && !shell.fullScreenPause) {
     SYSTEMTIME now = {};
     GetLocalTime(&now);
     if (now.wMinute != lastMinute_) {
       lastMinute_ = now.wMinute;
       int (*gate)() = sceneGate_;
-      const bool mayRun = (!gate || gate()) && !Shell.optionsOpen;
+      const bool mayRun = (!gate || gate()) && !shell.optionsOpen;
       const bool visible = object_.window && IsWindowVisible(object_.window);
       if (fetchClock_.NewMinute(visible, Settings.Weather[1], service_.Valid(), service_.Busy(), mayRun))
         service_.Start(WeatherFetchSettingsFrom(Settings));

@@ -25,7 +25,7 @@ class WeatherHost;
 // whose fetches it schedules; the service outlives the sign's thread.
 class WeatherSign {
  public:
-  explicit WeatherSign(WeatherService& service);
+  WeatherSign(WeatherService& service, const ObjectLinks& links);
   ~WeatherSign();
   WeatherSign(const WeatherSign&) = delete;
   WeatherSign& operator=(const WeatherSign&) = delete;

@@ -41,7 +41,7 @@ class WeatherSign : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     main_.Make();
-    sign_ = new ::WeatherSign(weather_);
+    sign_ = new ::WeatherSign(weather_, {&figures_, &shell_});
     ASSERT_EQ(sign_->Start(NoThread), 1);
     WaitForAndCloseThread(sign_->Object().TakeThread(), 2000);
   }
@@ -54,8 +54,8 @@ class WeatherSign : public ::testing::Test {
   void SetUp() override {
     settings_.Make("weather");
     QuitFlag = 0;
-    Figures.active = 1;
-    Shell.optionsOpen = 0;
+    figures_.active = 1;
+    shell_.optionsOpen = 0;
     Bubble.type = 0;
     Settings.Weather[0] = 1;
     Settings.Weather[2] = 0;
@@ -98,6 +98,9 @@ class WeatherSign : public ::testing::Test {
 
   static inline MainWindowStandIns main_;
   static inline WeatherService weather_;
+  // The test's own figures' and shell's words.
+  static inline FigureState figures_;
+  static inline ShellState shell_;
   static inline ::WeatherSign* sign_ = nullptr;
   PrivateSettings settings_;
   FigureRecord* record_ = nullptr;
@@ -183,7 +186,7 @@ TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
 // A fetch that ends wakes the sign's thread, whose next pass draws the report
 // then, not when the sign's next step comes round.
 TEST_F(WeatherSign, AHandedOverReportIsDrawnOnTheNextPassWithoutAStepDue) {
-  Shell.optionsOpen = 1;  // the pass starts no fetch of its own
+  shell_.optionsOpen = 1;  // the pass starts no fetch of its own
   ExpectPicture("WET_1_00_00", true);
   record_->ticksPerFrame = 100000;
   record_->ticks = 0;
@@ -202,7 +205,7 @@ TEST_F(WeatherSign, AHandedOverReportIsDrawnOnTheNextPassWithoutAStepDue) {
   sign_->ThreadPass();
   ExpectPicture("WET_1_00_00", true);
   EXPECT_EQ(sign_->Draw(record_), 0) << "both handed over";
-  Shell.optionsOpen = 0;
+  shell_.optionsOpen = 0;
 }
 
 TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
@@ -232,7 +235,7 @@ TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
 // reach its own words; what one draws is never taken for the other's.
 TEST_F(WeatherSign, TwoSignsKeepTheirOwnReportsDrawsAndWords) {
   WeatherService otherService;
-  ::WeatherSign other(otherService);
+  ::WeatherSign other(otherService, {&figures_, &shell_});
   ASSERT_EQ(other.Start(NoThread), 1);
   WaitForAndCloseThread(other.Object().TakeThread(), 2000);
   FigureRecord* otherRecord = AllocateFigureRecord();
