@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codecs/codec_test_support.h"
+#include "core/allocators.h"
 #include "core/pictura_io.h"
 
 namespace pictest {
@@ -56,10 +57,8 @@ class Dest {
 // Copies a result block out and frees it.
 inline Bytes TakeBlock(HGLOBAL block) {
   Bytes out;
-  if (block) {
-    out.assign(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + GlobalSize(block));
-    GlobalFree(block);
-  }
+  Pictura::ScopedGlobal owned(block);
+  if (block) out.assign(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + GlobalSize(block));
   return out;
 }
 

@@ -36,6 +36,25 @@ inline bool PicSizeWithinCap(uint64_t a, uint64_t b, uint64_t c = 1, uint64_t* o
 // GlobalFree when set, then null.
 void FreeGlobalHandle(HGLOBAL* handle);
 
+// A GlobalAlloc block freed unless it is handed on.
+struct ScopedGlobal {
+  HGLOBAL block = nullptr;
+  ScopedGlobal() = default;
+  explicit ScopedGlobal(HGLOBAL b) : block(b) {}
+  ~ScopedGlobal() { FreeGlobalHandle(&block); }
+  ScopedGlobal(const ScopedGlobal&) = delete;
+  ScopedGlobal& operator=(const ScopedGlobal&) = delete;
+  void Reset(HGLOBAL b = nullptr) {
+    FreeGlobalHandle(&block);
+    block = b;
+  }
+  HGLOBAL Release() {
+    HGLOBAL b = block;
+    block = nullptr;
+    return b;
+  }
+};
+
 template <class T>
 class PicArray {
  public:

@@ -42,27 +42,24 @@ class DIBBlock {
       *error = kPicErrNoMemory;
       return;
     }
-    own_ = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
-    if (!own_) {
+    own_.Reset(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(size)));
+    if (!own_.block) {
       *error = kPicErrNoMemory;
       return;
     }
-    data_ = static_cast<uint8_t*>(own_);
-  }
-  ~DIBBlock() {
-    if (own_) GlobalFree(own_);
+    data_ = static_cast<uint8_t*>(own_.block);
   }
   DIBBlock(const DIBBlock&) = delete;
   DIBBlock& operator=(const DIBBlock&) = delete;
 
   uint8_t* Data() const { return data_; }
   HGLOBAL Keep() {
-    own_ = nullptr;
+    own_.Release();
     return data_;
   }
 
  private:
-  HGLOBAL own_ = nullptr;
+  ScopedGlobal own_;
   uint8_t* data_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <new>
 
+#include "core/allocators.h"
 #include "core/test_hooks.h"
 
 namespace Pictura {
@@ -227,7 +228,8 @@ void GetDebugMessages(void** text, uint32_t* size) {
   for (const MessageRecord& r : ctx->messages) total += r.text.size() + 1;
   if (size) *size = total > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(total);
   if (total >= kPicAllocCap) return;
-  auto* block = static_cast<char*>(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(total)));
+  ScopedGlobal owned(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, static_cast<SIZE_T>(total)));
+  auto* block = static_cast<char*>(owned.block);
   if (!block) return;
   char* out = block;
   for (const MessageRecord& r : ctx->messages) {
@@ -236,10 +238,7 @@ void GetDebugMessages(void** text, uint32_t* size) {
     *out++ = '\n';
   }
   *out = '\0';
-  if (text)
-    *text = block;
-  else
-    GlobalFree(block);
+  if (text) *text = owned.Release();
 }
 
 void PicReportError(uint32_t code, const char* function, const char* detail) {

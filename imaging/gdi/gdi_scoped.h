@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "core/allocators.h"
+
 namespace Pictura {
 
 // Stores the code in the error word and gives the failure value of T.
@@ -14,23 +16,6 @@ T FailWith(uint32_t* error, uint32_t code) {
   *error = code;
   return T{};
 }
-
-// A GlobalAlloc block freed unless it is handed on.
-struct ScopedGlobal {
-  HGLOBAL block = nullptr;
-  ScopedGlobal() = default;
-  explicit ScopedGlobal(HGLOBAL b) : block(b) {}
-  ~ScopedGlobal() {
-    if (block) GlobalFree(block);
-  }
-  ScopedGlobal(const ScopedGlobal&) = delete;
-  ScopedGlobal& operator=(const ScopedGlobal&) = delete;
-  HGLOBAL Release() {
-    HGLOBAL b = block;
-    block = nullptr;
-    return b;
-  }
-};
 
 // A DC from GetDC (released) or CreateCompatibleDC (deleted).
 class ScopedDC {

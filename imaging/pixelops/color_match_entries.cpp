@@ -2,6 +2,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/allocators.h"
 #include "core/color_match.h"
 #include "core/operation.h"
 #include "pixelops/pictura_pixelops.h"
@@ -12,20 +13,19 @@ extern "C" {
 
 HGLOBAL PICAPI pic_CreateColorMatcher(const RGBQUAD* palette, DWORD count) {
   return PicRunEntry<HGLOBAL>("pic_CreateColorMatcher", [&](uint32_t& err) -> HGLOBAL {
-    HGLOBAL cell = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(CPicImgColorMatch*));
-    if (!cell) {
+    ScopedGlobal cell(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, sizeof(CPicImgColorMatch*)));
+    if (!cell.block) {
       err = kPicErrNoMemory;
       return nullptr;
     }
     auto* matcher = new (std::nothrow) CPicImgColorMatch;
     if (!matcher) {
-      GlobalFree(cell);
       err = kPicErrNoMemory;
       return nullptr;
     }
     matcher->SetPalette(palette, count);
-    std::memcpy(cell, &matcher, sizeof matcher);
-    return cell;
+    std::memcpy(cell.block, &matcher, sizeof matcher);
+    return cell.Release();
   });
 }
 
@@ -38,7 +38,7 @@ BOOL PICAPI pic_DestroyColorMatcher(HGLOBAL handle) {
     CPicImgColorMatch* matcher = nullptr;
     std::memcpy(&matcher, handle, sizeof matcher);
     delete matcher;
-    GlobalFree(handle);
+    FreeGlobalHandle(&handle);
     return TRUE;
   });
 }

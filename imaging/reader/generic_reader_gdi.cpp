@@ -2,6 +2,7 @@
 #include "gdi/dib_gdi.h"
 #include "reader/generic_codecs.h"
 #include "reader/generic_reader.h"
+#include "core/allocators.h"
 #include "core/metafile_geometry.h"
 #include "core/operation.h"
 #include "core/pictura_io.h"
@@ -25,8 +26,8 @@ HBITMAP PICAPI pic_ReadImage(HPICSRC src, DWORD, DWORD, DWORD) {
       return nullptr;
     }
     err = 0;
+    ScopedGlobal owned(dib);
     HBITMAP bitmap = DIBToHBITMAP(&err, dib, nullptr, nullptr);
-    GlobalFree(dib);
     if (!bitmap && err == 0) err = kPicErrUnexpected;
     return bitmap;
   });

@@ -349,7 +349,7 @@ uint32_t ResizeDIBCore(uint32_t* error, const void* dib, uint32_t outWidth, uint
       *error) {
     // A failed method hands nothing back: a half-written picture is no result.
     if (!*error) *error = kPicErrUnexpected;
-    GlobalFree(made);
+    FreeGlobalHandle(&made);
     return 0;
   }
   *result = made;

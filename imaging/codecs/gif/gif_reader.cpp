@@ -302,33 +302,26 @@ HGLOBAL GIFReader::ReadImage(CPicIO* src, uint32_t* width, uint32_t* height, RGB
 
   if (flags & kGIFReadDIB) {
     for (RGBQUAD& c : colours) c.rgbReserved = 0;
-    HGLOBAL dib = AllocDIB(&error, image.width, image.height, 8, colours, std::min(image.tableSize, 256u));
-    if (!dib) return nullptr;
-    uint8_t* rows = DIBPixelStart(&error, dib);
+    ScopedGlobal dib(AllocDIB(&error, image.width, image.height, 8, colours, std::min(image.tableSize, 256u)));
+    if (!dib.block) return nullptr;
+    uint8_t* rows = DIBPixelStart(&error, dib.block);
     const uint64_t stride = DIBStride(image.width, 8);
     if (!rows || !GIFReadImageData(&error, io, rows, image.width, image.height, stride, image.tableSize,
-                                   image.interlaced, kGIFReadDIB)) {
-      GlobalFree(dib);
+                                   image.interlaced, kGIFReadDIB))
       return nullptr;
-    }
     // Pixels past a short table (code 12): the DIB's table must still name
     // every index its pixels use, so it gets all 256 entries.
     if (image.tableSize < 256 && GIFIndexPastTable(rows, stride * image.height, image.tableSize)) {
       uint32_t code = 0;
-      HGLOBAL full = AllocDIB(&code, image.width, image.height, 8, colours, 256);
-      uint8_t* fullRows = full ? DIBPixelStart(&code, full) : nullptr;
-      if (!fullRows) {
-        if (full) GlobalFree(full);
-        GlobalFree(dib);
-        return FailBlock(kPicErrNoMemory);
-      }
+      ScopedGlobal full(AllocDIB(&code, image.width, image.height, 8, colours, 256));
+      uint8_t* fullRows = full.block ? DIBPixelStart(&code, full.block) : nullptr;
+      if (!fullRows) return FailBlock(kPicErrNoMemory);
       std::memcpy(fullRows, rows, static_cast<size_t>(stride * image.height));
-      GlobalFree(dib);
-      dib = full;
+      dib.Reset(full.Release());
     }
     *width = image.width;
     *height = image.height;
-    return dib;
+    return dib.Release();
   }
 
   const uint64_t stride = flags & kGIFReadPadded ? (uint64_t{image.width} + 3) & ~uint64_t{3} : image.width;
@@ -406,7 +399,8 @@ int GIFReader::ReadAllFrames(CPicIO* src, GIFFrameList* list) {
       return Fail(kPicErrBadGIF);
     }
     GIFFrameRecord frame;
-    frame.pixels = PicSizeWithinCap(pixels, 1) ? GlobalAlloc(GPTR, static_cast<size_t>(pixels)) : nullptr;
+    ScopedGlobal framePixels(PicSizeWithinCap(pixels, 1) ? GlobalAlloc(GPTR, static_cast<size_t>(pixels)) : nullptr);
+    frame.pixels = framePixels.block;
     if (!frame.pixels) {
       describe();
       return Fail(kPicErrNoMemory);
@@ -414,14 +408,12 @@ int GIFReader::ReadAllFrames(CPicIO* src, GIFFrameList* list) {
     const uint32_t before = error;
     if (!GIFReadImageData(&error, io, static_cast<uint8_t*>(frame.pixels), image.width, image.height,
                           image.width, image.tableSize, image.interlaced, 0)) {
-      GlobalFree(frame.pixels);
       if (error == kPicErrFileRead) return cutOff();
       if (error == before) error = kPicErrBadGIF;
       describe();
       return 0;
     }
     if (error == kPicErrCancelled) {
-      GlobalFree(frame.pixels);
       describe();
       return 0;
     }
@@ -440,10 +432,10 @@ int GIFReader::ReadAllFrames(CPicIO* src, GIFFrameList* list) {
     try {
       list->frames.push_back(frame);
     } catch (const std::bad_alloc&) {
-      GlobalFree(frame.pixels);
       describe();
       return Fail(kPicErrNoMemory);
     }
+    framePixels.Release();  // the list owns it now
     control_ = GIFControl{};
     framesCode = error;
   }

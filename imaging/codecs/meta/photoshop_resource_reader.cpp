@@ -5,6 +5,7 @@
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/psd/psd_codec.h"
 #include "codecs/tiff/tiff_codec.h"
+#include "core/allocators.h"
 #include "core/file_type.h"
 #include "core/pictura_file_type.h"
 
@@ -47,8 +48,8 @@ bool ReadPhotoshopResourcesRaw(uint32_t* err, CPicIO& src, uint32_t page, bool i
         HGLOBAL block = nullptr;
         PicNestingScope depth;
         if (ReadTIFFTagBlockGlobal(&tagError, &src, tag, page, &block, &size)) {
+          ScopedGlobal owned(block);
           bytes->assign(static_cast<uint8_t*>(block), static_cast<uint8_t*>(block) + size);
-          GlobalFree(block);
           *iptcOnly = tag == TIFFTAG_RICHTIFFIPTC;
           return true;
         }

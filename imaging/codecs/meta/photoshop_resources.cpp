@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/allocators.h"
 #include "core/thread_context.h"
 
 namespace Pictura {
@@ -95,15 +96,11 @@ bool PhotoshopResourceList::Get(uint16_t id, HGLOBAL* data, uint32_t* dataSize, 
   const PhotoshopResourceBlock* b = Find(id);
   if (!b) return false;
   const uint32_t size = std::min(b->DataSize(), b->bytes.Count() - b->headerLength);
-  HGLOBAL d = size ? GlobalCopy(b->Data(), size) : nullptr;
-  HGLOBAL n = b->name.empty() ? nullptr : GlobalCopy(b->name.c_str(), b->name.size() + 1);
-  if ((size && !d) || (!b->name.empty() && !n)) {
-    if (d) GlobalFree(d);
-    if (n) GlobalFree(n);
-    return (error = kPicErrNoMemory), false;
-  }
-  if (data) *data = d; else if (d) GlobalFree(d);
-  if (name) *name = n; else if (n) GlobalFree(n);
+  ScopedGlobal d(size ? GlobalCopy(b->Data(), size) : nullptr);
+  ScopedGlobal n(b->name.empty() ? nullptr : GlobalCopy(b->name.c_str(), b->name.size() + 1));
+  if ((size && !d.block) || (!b->name.empty() && !n.block)) return (error = kPicErrNoMemory), false;
+  if (data) *data = d.Release();
+  if (name) *name = n.Release();
   if (dataSize) *dataSize = size;
   if (nameSize) *nameSize = static_cast<uint32_t>(b->name.size());
   return true;
