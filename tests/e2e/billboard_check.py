@@ -115,6 +115,10 @@ def check_cut(folder, log, pid):
         took = time.time() - clicked
         if took >= PASTE_TIMEOUT:
             failures.append("round %d: nothing pasted within %d s" % (round_, PASTE_TIMEOUT))
+            # What the program did since the click says whether the click was lost or the paster slow.
+            print("the program's log, last lines:")
+            for line in read_log(log).splitlines()[-40:]:
+                print("  " + line)
             break
         # Figures off and on again: the paster leaves at once, the wall is whole.
         time.sleep(1.0)
