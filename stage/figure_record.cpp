@@ -24,10 +24,6 @@ SceneRect ReadWorkArea() {
   return {area.left, area.top, area.right, area.bottom};
 }
 
-BOOL ShowLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
-  return PushLayer(window, screenDC, memoryDC, args);
-}
-
 void PaintKeyAndHide(HWND window, const RECT& area) {
   if (!window) return;
   if (const WindowDC dc(window); dc) FillRect(dc.get(), &area, KeyBrush());
@@ -53,12 +49,12 @@ void FreeFigureRecord(FigureRecord* record) {
 }
 
 BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args) {
-  return ShowLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), args);
+  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), args);
 }
 
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
   if (record->overlayWindow == OverlayWindowRequest.Window() && !MayDrawOverlay("Ueberlagerung")) return FALSE;
-  return ShowLayer(record->overlayWindow, record->overlayScreenDC.get(), record->overlayDC.get(), args);
+  return PushLayer(record->overlayWindow, record->overlayScreenDC.get(), record->overlayDC.get(), args);
 }
 
 int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule) {
