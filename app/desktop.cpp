@@ -9,9 +9,6 @@
 #include "objects/weather_sign.h"
 #include "scene/anim_thread.h"
 #include "services/window_requests.h"
-#include "stage/speech_bubble.h"
-#include "services/shell_state.h"
-#include "stage/figure_state.h"
 
 DesktopParts& Desktop() {
   static DesktopParts* const parts = new DesktopParts;
@@ -19,20 +16,21 @@ DesktopParts& Desktop() {
 }
 
 void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow) {
-  FigureWindowRequest.SetWindow(figureWindow);
-  OverlayWindowRequest.SetWindow(overlayWindow);
-  Desktop().billboard.State().windowRequest.SetWindow(billboardWindow);
-  Desktop().billboard.SetClockAbove(&Desktop().clock.Object());
-  SetAnimationParts({&Desktop().billboard,
+  DesktopParts& parts = Desktop();
+  AttachWindowRequest(figureWindow, parts.figures.window);
+  AttachWindowRequest(overlayWindow, parts.overlay.request);
+  AttachWindowRequest(billboardWindow, parts.billboard.State().windowRequest);
+  parts.billboard.SetClockAbove(&parts.clock.Object());
+  SetAnimationParts({&parts.billboard,
                      {[] { Desktop().clock.Object().raiseRequest = 1; },
                       [] { Desktop().weatherSign.Object().raiseRequest = 1; }},
-                     &Desktop().player, &Figures, &Shell, &Bubble});
+                     &parts.player, &parts.figures, &parts.shell, &parts.overlay});
 }
 
 OptionsParts DesktopOptionsParts() {
   OptionsParts parts;
   parts.weather = &Desktop().weather;
-  parts.shell = &Shell;
+  parts.shell = &Desktop().shell;
   parts.clock = &Desktop().clock.Object();
   parts.countdown = &Desktop().countdown.Object();
   parts.weatherSign = &Desktop().weatherSign.Object();
@@ -43,5 +41,14 @@ OptionsParts DesktopOptionsParts() {
 
 ObjectWindows DesktopObjectWindows() {
   DesktopParts& parts = Desktop();
-  return {&parts.clock.Object(), &parts.countdown.Object(), &parts.weatherSign.Object(), &parts.billboard.State()};
+  ObjectWindows windows;
+  windows.clock = &parts.clock.Object();
+  windows.countdown = &parts.countdown.Object();
+  windows.weather = &parts.weatherSign.Object();
+  windows.wall = &parts.billboard.State();
+  windows.figure = &parts.figures.window;
+  windows.overlay = &parts.overlay.request;
+  windows.strip = &StripRequests.window;
+  windows.figures = &parts.figures;
+  return windows;
 }

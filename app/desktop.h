@@ -11,13 +11,21 @@
 #include "services/player_state.h"
 #include "services/shell_state.h"
 #include "stage/figure_state.h"
+#include "stage/overlay_owner.h"
 
 // The owner objects of the desktop parts, made once by the shell and handed
 // to the threads and pages that use them. They live until the process ends:
 // a thread the shutdown could not end still finds them.
 struct DesktopParts {
-  // What every object reads of the figures and the shell.
-  ObjectLinks objectLinks{&Figures, &Shell};
+  // The figures' switch, mouse words and window (the shell's mouse and tray,
+  // the animation thread).
+  FigureState figures;
+  // What the shell learns of the screen and the user.
+  ShellState shell;
+  // The overlay window and its bubble, drawn by the animation thread.
+  Overlay overlay{shell};
+  // What every object reads of the figures and the shell, and the overlay.
+  ObjectLinks objectLinks{&figures, &shell, &overlay};
   Billboard billboard{objectLinks};
   WeatherService weather;
   WeatherSign weatherSign{weather, objectLinks};  // draws the service's reports, schedules its fetches
@@ -29,7 +37,7 @@ DesktopParts& Desktop();
 
 // Once the main-class windows exist: the billboard the animation thread
 // carries, and what follows a relayout the thread passes on.
-// Each window goes to the thread that draws it.
+// Each window goes to the request word of the thread that draws it.
 void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow);
 
 // What the options sheet is handed: the parts its pages read and ask.

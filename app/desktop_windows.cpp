@@ -45,9 +45,9 @@ void UnregisterAppBar() {
 }
 
 void ToggleFiguresActive() {
-  WriteLogLine(Figures.active ? "~~~ Deaktiviert!" : "~~~ Aktiviert!");
-  Figures.active = !Figures.active;
-  const bool on = Figures.active;
+  WriteLogLine(Desktop().figures.active ? "~~~ Deaktiviert!" : "~~~ Aktiviert!");
+  Desktop().figures.active = !Desktop().figures.active;
+  const bool on = Desktop().figures.active;
   StopMusic();
   CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, on);
   SetTrayTip(FigureWindow, nullptr);
@@ -56,8 +56,8 @@ void ToggleFiguresActive() {
 
   // An object that stays while the figures are off is left alone.
   auto leftAlone = [&](int notDA) { return notDA && !on; };
-  if (!leftAlone(Settings.HGNotDA) && StripWindowRequest.Window())
-    StripWindowRequest.Set(Settings.HG && on ? WindowAction::kShowBottom : WindowAction::kHide);
+  if (!leftAlone(Settings.HGNotDA) && StripRequests.window.Window())
+    StripRequests.window.Set(Settings.HG && on ? WindowAction::kShowBottom : WindowAction::kHide);
   // The threads that draw these windows show and hide them.
   auto showObject = [&](WindowRequest& request, HWND window, int enabled, int notDA, bool topmost) {
     if (leftAlone(notDA) || !window) return;
@@ -73,7 +73,7 @@ void ToggleFiguresActive() {
   showObject(parts.billboard.State().windowRequest, BillboardWindow, Settings.Billboard, Settings.BillboardNotDA, false);
   showObject(sign.windowRequest, sign.window, Settings.Weather[0] > 0, Settings.WeatherNotDA, false);
   showObject(countdown.windowRequest, countdown.window, Settings.Countdown, Settings.CountdownNotDA,
-             Settings.CountdownOnTop && !Shell.optionsOpen);
+             Settings.CountdownOnTop && !Desktop().shell.optionsOpen);
   if (!leftAlone(Settings.ClockNotDA) && clock) SendMessageA(clock, on ? MSG_SHOW_CLOCK : MSG_HIDE_CLOCK, 0, 0);
   WakeWorkers();  // the object threads carry the requests out now
 }
@@ -87,9 +87,9 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   if (code != ABN_FULLSCREENAPP) return true;
 
   const int fullScreen = param != 0;
-  Shell.fullScreen = fullScreen;
-  if (fullScreen == Shell.lastFullScreenReport) return false;
-  Shell.lastFullScreenReport = fullScreen;
+  Desktop().shell.fullScreen = fullScreen;
+  if (fullScreen == Desktop().shell.lastFullScreenReport) return false;
+  Desktop().shell.lastFullScreenReport = fullScreen;
   WriteLogLine(fullScreen ? "~~~ FS EIN" : "~~~ FS AUS");
 
   DesktopParts& parts = Desktop();
@@ -97,37 +97,37 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   DesktopObject& countdown = parts.countdown.Object();
   HWND clock = parts.clock.Object().window;
   if (fullScreen) {
-    Shell.fullScreenPause = 1;
+    Desktop().shell.fullScreenPause = 1;
     // The drawing threads hide their windows on their next pass.
-    for (WindowRequest* request : {&FigureWindowRequest, &OverlayWindowRequest, &countdown.windowRequest,
+    for (WindowRequest* request : {&parts.figures.window, &parts.overlay.request, &countdown.windowRequest,
                                    &parts.billboard.State().windowRequest, &sign.windowRequest})
       request->Set(WindowAction::kHide);
     if (clock) SendMessageA(clock, MSG_HIDE_CLOCK, 0, 0);
-    StripWindowRequest.Set(WindowAction::kHide);
+    StripRequests.window.Set(WindowAction::kHide);
     WakeWorkers();
     return false;
   }
 
   RelayoutRequest = 1;
-  Shell.fullScreenPause = 0;
-  const bool on = Figures.active;
-  if (MayShowObject(Settings.HGNotDA) && Settings.HG) StripWindowRequest.Set(WindowAction::kShowBottom);
-  if (MayShowObject(Settings.ClockNotDA) && Settings.Clock && clock) SendMessageA(clock, MSG_SHOW_CLOCK, 0, 0);
-  if (MayShowObject(Settings.CountdownNotDA) && Settings.Countdown && countdown.window) {
+  Desktop().shell.fullScreenPause = 0;
+  const bool on = Desktop().figures.active;
+  if (MayShowObject(parts.figures, Settings.HGNotDA) && Settings.HG) StripRequests.window.Set(WindowAction::kShowBottom);
+  if (MayShowObject(parts.figures, Settings.ClockNotDA) && Settings.Clock && clock) SendMessageA(clock, MSG_SHOW_CLOCK, 0, 0);
+  if (MayShowObject(parts.figures, Settings.CountdownNotDA) && Settings.Countdown && countdown.window) {
     countdown.RequestWindow(!on                                              ? WindowAction::kShow
-                            : Settings.CountdownOnTop && !Shell.optionsOpen ? WindowAction::kShowTopmost
+                            : Settings.CountdownOnTop && !Desktop().shell.optionsOpen ? WindowAction::kShowTopmost
                                                                             : WindowAction::kShowTop);
   }
   for (auto [request, window, enabled, notDA] :
        {std::tuple{&parts.billboard.State().windowRequest, BillboardWindow, Settings.Billboard.Get(),
                    Settings.BillboardNotDA.Get()},
         std::tuple{&sign.windowRequest, sign.window, int(Settings.Weather[0] > 0), Settings.WeatherNotDA.Get()}}) {
-    if (!MayShowObject(notDA) || !enabled || !window) continue;
+    if (!MayShowObject(parts.figures, notDA) || !enabled || !window) continue;
     request->Set(on ? WindowAction::kShowTop : WindowAction::kShow);
   }
   if (on) {
-    FigureWindowRequest.Set(WindowAction::kShow);
-    OverlayWindowRequest.Set(WindowAction::kShow);
+    parts.figures.window.Set(WindowAction::kShow);
+    parts.overlay.request.Set(WindowAction::kShow);
   }
   WakeWorkers();
   return false;

@@ -102,12 +102,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   QuitFlag = 0;
   RelayoutRequest = 0;
   Language = 1;
-  Figures.active = 1;
-  Shell.fullScreen = 0;
-  Shell.lastFullScreenReport = 0;
-  Shell.fullScreenPause = 0;
-  Shell.optionsOpen = 0;
-  Bubble.type = 0;
+  Desktop().figures.active = 1;
+  Desktop().shell.fullScreen = 0;
+  Desktop().shell.lastFullScreenReport = 0;
+  Desktop().shell.fullScreenPause = 0;
+  Desktop().shell.optionsOpen = 0;
+  Desktop().overlay.bubble.type = 0;
 
   AddTrayIcon(FigureWindow);
   LoadHotkeys();
@@ -119,10 +119,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
   int exitCode = 0;
   if (StartAnimThread()) {
-    StartBackgroundThread();
+    StartBackgroundThread(Desktop().figures, Desktop().shell);
     Desktop().clock.Start();
     Desktop().countdown.Start();
-    Desktop().weatherSign.SetSceneGate(CanAnimateNow);
+    Desktop().weatherSign.SetSceneGate([] { return CanAnimateNow(Desktop().shell); });
     Desktop().weatherSign.Start();
     OpenForShutdownRequests();
     // Start-up is done: its deep frames are dead weight from here on.

@@ -100,13 +100,13 @@ void CheckPaletteMode(HWND window) {
                                                                  : GetDeviceCaps(dc.get(), NUMCOLORS);
   }
   if (colours >= 16 && colours <= 256) {
-    Shell.paletteMode = 1;
+    Desktop().shell.paletteMode = 1;
     HPALETTE palette = nullptr;
     // Only the sheet's palette is wanted.
     const OwnedBitmap sheet(ResourceBitmap(ProgramInstance(), "FIG020_00", 1, &palette, 1));
-    const OwnedPalette old(Shell.palette.exchange(palette));
+    const OwnedPalette old(Desktop().shell.palette.exchange(palette));
   } else {
-    Shell.paletteMode = 0;
+    Desktop().shell.paletteMode = 0;
   }
 }
 
@@ -119,7 +119,7 @@ void OnMainCreate(HWND window) {
   }
   FindProgramFolder();
   CheckPaletteMode(window);
-  Shell.screenSaverOn = ScreenSaverActive(0, 0);
+  Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
   BuildTrayMenu(window);
 }
 
@@ -137,21 +137,21 @@ void OnMainDestroy() {
 // The periodic tick that counts bubble lifetimes, re-checks whether a scene
 // may run and follows the player's title.
 void OnMainTick() {
-  const bool running = Figures.active && !Shell.fullScreenPause;
+  const bool running = Desktop().figures.active && !Desktop().shell.fullScreenPause;
   if (running) {
     if (++mayAnimateCounter > 20) {
       mayAnimateCounter = 0;
-      if (!CanAnimateNow()) Figures.stopSceneRequest = 1;
+      if (!CanAnimateNow(Desktop().shell)) Desktop().figures.stopSceneRequest = 1;
     }
     if (!Settings.NoWinamp) PollWinamp();
   }
-  if (Bubble.type != 0) {
-    if (--Bubble.lifetime < 1) RequestBubbleKill();
+  if (Desktop().overlay.bubble.type != 0) {
+    if (--Desktop().overlay.bubble.lifetime < 1) RequestBubbleKill(Desktop().overlay);
   }
   // Between scenes with no bubble nothing here can change: the tick stops
   // until the next MSG_MAIN_TICK (the chooser asks for the player's state
   // itself, the tray menu reads it when it opens).
-  if (!Figures.sceneRunning && Bubble.type == 0 && mainTickOn) {
+  if (!Desktop().figures.sceneRunning && Desktop().overlay.bubble.type == 0 && mainTickOn) {
     KillTimer(FigureWindow, TIMER_MAIN_TICK);
     mainTickOn = false;
   }
@@ -184,7 +184,7 @@ void MonitorOff() {
 }
 
 void StartScreenSaver() {
-  if (!Shell.screenSaverOn) Shell.screenSaverOn = ScreenSaverActive(1, 1);
+  if (!Desktop().shell.screenSaverOn) Desktop().shell.screenSaverOn = ScreenSaverActive(1, 1);
   DefWindowProcA(GetDesktopWindow(), WM_SYSCOMMAND, SC_SCREENSAVE, 0);
 }
 
@@ -203,9 +203,9 @@ bool OnCommand(HWND window, int id) {
       SendMessageA(window, MSG_TOGGLE_ACTIVE, 0, 0);
       return false;
     case CMD_SCREENSAVER_ONOFF:
-      Shell.screenSaverOn = !Shell.screenSaverOn;
-      ScreenSaverActive(1, Shell.screenSaverOn);
-      if (Shell.screenSaverOn && !FileExists(ScreenSaverFile)) SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
+      Desktop().shell.screenSaverOn = !Desktop().shell.screenSaverOn;
+      ScreenSaverActive(1, Desktop().shell.screenSaverOn);
+      if (Desktop().shell.screenSaverOn && !FileExists(ScreenSaverFile)) SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
       return true;
     case CMD_SCREENSAVER_SETTINGS:
       SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
@@ -257,7 +257,7 @@ bool OnHotkey(HWND window, int id) {
       return true;
     case HK_FRONT:
       WriteLogLine("~~~ Vordergrund!");
-      Figures.active = 1;
+      Desktop().figures.active = 1;
       RelayoutRequest = 1;
       UpdateTrayIcon(FigureWindow);
       RaiseDesktopWindows(DesktopObjectWindows());
@@ -329,6 +329,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       }
       break;
     case WM_DESTROY:
+      DetachWindowRequest(window);
       if (window == FigureWindow) OnMainDestroy();
       break;
     case WM_SETTINGCHANGE:
@@ -402,7 +403,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (window == FigureWindow) StartMainTick(window);
       return 0;
     case MSG_POLL_PLAYER:
-      if (Figures.active && !Shell.fullScreenPause && !Settings.NoWinamp) PollWinamp();
+      if (Desktop().figures.active && !Desktop().shell.fullScreenPause && !Settings.NoWinamp) PollWinamp();
       return 0;
     case MSG_ACTIVATE_APPBAR:
       ActivateAppBar();

@@ -35,17 +35,17 @@ bool IsWinampBubble(int type) { return type == 5 || type == 6; }
 // the figures reckon in the picture's coordinates.
 POINT PicturePoint(HWND window, int x, int y) {
   if (window != FigureWindow) return {x, y};
-  return {x + Figures.windowOffset.x, y + Figures.windowOffset.y};
+  return {x + Desktop().figures.windowOffset.x, y + Desktop().figures.windowOffset.y};
 }
 
 }  // namespace
 
 void OnObjectMouseDown(HWND window, int windowX, int windowY) {
   if (window == BillboardWindow && PosterAtWork()) return;
-  if (Figures.held) return;
+  if (Desktop().figures.held) return;
   SetForegroundWindow(window);
   const POINT p = PicturePoint(window, windowX, windowY);
-  Figures.press.Set(p.x, p.y);
+  Desktop().figures.press.Set(p.x, p.y);
   SetCapture(window);
 }
 
@@ -53,11 +53,11 @@ void OnObjectMouseMove(HWND window, int windowX, int windowY, WPARAM keys) {
   const auto [x, y] = PicturePoint(window, windowX, windowY);
   if (!(keys & MK_LBUTTON)) {
     dragReference = {x, y};
-    Figures.press.Set(x, y);
+    Desktop().figures.press.Set(x, y);
     return;
   }
   if (std::abs(x - dragReference.x) <= 2 && std::abs(y - dragReference.y) <= 2) {
-    Figures.press.Set(x, y);
+    Desktop().figures.press.Set(x, y);
     return;
   }
   if (window == BillboardWindow) {
@@ -65,10 +65,10 @@ void OnObjectMouseMove(HWND window, int windowX, int windowY, WPARAM keys) {
     const int held = PosterAtWork() ? 0 : 1;
     if (Wall().held.exchange(held) != held) WakeWorkers();
   } else {
-    Figures.held = 1;
+    Desktop().figures.held = 1;
   }
   NudgeMouse();
-  Figures.press.Set(x, y);
+  Desktop().figures.press.Set(x, y);
 }
 
 void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
@@ -88,27 +88,27 @@ void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
     WakeWorkers();  // the click or the drop is the animation thread's to serve
     return;
   }
-  if (!Figures.held) {
+  if (!Desktop().figures.held) {
     if (modifiers == MK_CONTROL) {
       LowerDesktopWindows(DesktopObjectWindows());
     } else if (modifiers == MK_SHIFT) {
       SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
     } else {
       if (window == FigureWindow) {
-        FigureWindowRequest.Set(WindowAction::kShowTopmost);
+        Desktop().figures.window.Set(WindowAction::kShowTopmost);
         WakeWorkers();
       }
-      Figures.clicked = 1;
-      if (Bubble.type < 5) {
-        RequestBubbleKill();
+      Desktop().figures.clicked = 1;
+      if (Desktop().overlay.bubble.type < 5) {
+        RequestBubbleKill(Desktop().overlay);
         StopMusic();
       }
-      Bubble.winampButton = 0;
-      if (IsWinampBubble(Bubble.type)) OnWinampBubbleClick(x, y);
+      Desktop().overlay.bubble.winampButton = 0;
+      if (IsWinampBubble(Desktop().overlay.bubble.type)) OnWinampBubbleClick(x, y);
     }
   }
   ReleaseCapture();
-  Figures.held = 0;
+  Desktop().figures.held = 0;
 }
 
 void OnObjectRightClick(WPARAM keys) {
@@ -125,7 +125,7 @@ void OnBillboardKeyDown(HWND window, WPARAM key) {
 
 void OnWinampBubbleClick(int x, int y) {
   if (y < 58 || y > 73) return;
-  Bubble.winampButton = (x >= 6 && x <= 179) ? 7 : 0;
+  Desktop().overlay.bubble.winampButton = (x >= 6 && x <= 179) ? 7 : 0;
   const bool playing = Desktop().player.playing != 0;
   struct Button {
     int from, to;
@@ -147,9 +147,9 @@ void OnWinampBubbleClick(int x, int y) {
   for (const Button& b : buttons) {
     if (x < b.from || x > b.to) continue;
     WriteLogLine("%s", b.log);
-    Bubble.lifetime = b.lifetime;
+    Desktop().overlay.bubble.lifetime = b.lifetime;
     if (playing && b.command) SendWinampCommand(b.command);
-    Bubble.winampButton = playing ? b.buttonPlaying : b.buttonIdle;
+    Desktop().overlay.bubble.winampButton = playing ? b.buttonPlaying : b.buttonIdle;
     return;
   }
   // Volume: twice, a moment apart, and only while the player plays.
@@ -162,7 +162,7 @@ void OnWinampBubbleClick(int x, int y) {
     Sleep(5);
     SendWinampCommand(command);
     WriteLogLine(quieter ? "WinAMP leiser" : "WinAMP lauter");
-    Bubble.lifetime = 25;
+    Desktop().overlay.bubble.lifetime = 25;
   }
-  Bubble.winampButton = 7;
+  Desktop().overlay.bubble.winampButton = 7;
 }

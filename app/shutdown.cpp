@@ -75,7 +75,7 @@ void OnShutdownMessage() {
   HideAndClose(Desktop().weatherSign.Object().window);
   HideAndClose(Desktop().countdown.Object().window);
   HideAndClose(Desktop().clock.Object().window);
-  for (HWND window : {FigureWindow, OverlayWindow, StripWindowRequest.Window()})
+  for (HWND window : {FigureWindow, OverlayWindow, StripRequests.window.Window()})
     if (window) ShowWindow(window, SW_HIDE);
 
   UnloadBass();

@@ -39,12 +39,12 @@ bool Ended(const OwnedHandle& thread) {
 class ObjectThreads : public ::testing::Test {
  protected:
   void SetUp() override {
-    main_.Make();
+    main_.Make(Desktop().figures, Desktop().overlay);
     settings_.Make("objects");
     QuitFlag = 0;
-    Figures.active = 1;
-    Shell.fullScreenPause = 0;
-    Shell.optionsOpen = 0;
+    Desktop().figures.active = 1;
+    Desktop().shell.fullScreenPause = 0;
+    Desktop().shell.optionsOpen = 0;
     Settings.Clock = 2;
     Settings.ClockPos[2] = 40;
     Settings.ClockPos[3] = 60;

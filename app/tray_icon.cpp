@@ -1,7 +1,7 @@
 #include "app/tray_icon.h"
 
 #include "services/app_globals.h"
-#include "stage/figure_state.h"
+#include "app/desktop.h"
 #include "services/win_util.h"
 #include "services/handles.h"
 #include "services/messages.h"
@@ -17,11 +17,11 @@ bool iconAdded;
 
 HICON LoadStateIcon() {
   return static_cast<HICON>(
-      LoadImageA(ProgramInstance(), Figures.active ? "AppIcon" : "OffIcon", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+      LoadImageA(ProgramInstance(), Desktop().figures.active ? "AppIcon" : "OffIcon", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
 }
 
 void DefaultTip(char* tip, size_t size) {
-  std::snprintf(tip, size, "%s%s", PRODUCT_TITLE, Figures.active ? "" : " - deaktiviert");
+  std::snprintf(tip, size, "%s%s", PRODUCT_TITLE, Desktop().figures.active ? "" : " - deaktiviert");
 }
 
 }  // namespace

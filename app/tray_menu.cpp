@@ -98,8 +98,8 @@ void FreeMenuItemData() {
 bool MenuHasCommand(HMENU menu, int id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); }
 
 const char* DisplayText(const MenuItemData* data) {
-  if (data->bitmap == 0) return Figures.active ? "Deaktivieren" : "Aktivieren";
-  if (data->bitmap == 3) return Shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren";
+  if (data->bitmap == 0) return Desktop().figures.active ? "Deaktivieren" : "Aktivieren";
+  if (data->bitmap == 3) return Desktop().shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren";
   return data->text;
 }
 
@@ -165,7 +165,7 @@ void BuildTrayMenu(HWND) {
   TrayMenu = GetSubMenu(loadedMenu.get(), 0);
   if (!TrayMenu) return;
 
-  Shell.screenSaverOn = ScreenSaverActive(0, 0);
+  Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
   BuildWinampMenu(TrayMenu);
 
   struct Item {
@@ -178,7 +178,7 @@ void BuildTrayMenu(HWND) {
   const Item items[] = {
       {CMD_TOGGLE_ACTIVE, "Deaktivieren", 0, true, false},
       {CMD_SCREENSAVER_ONOFF,
-       Shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren", 3, false, true},
+       Desktop().shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren", 3, false, true},
       {CMD_SCREENSAVER_SETTINGS, "Bildschirmschoner einstellen", 4, false, false},
       {CMD_SCREENSAVER_START, "Bildschirmschoner starten", 2, false, true},
       {CMD_MONITOR_OFF, "Monitor aus/standby", 1, false, false},
@@ -232,7 +232,7 @@ void DrawMenuItem(const DRAWITEMSTRUCT* item) {
 
 void ShowTrayMenu(HWND window, HWND menuOwner) {
   StopMusic();
-  if (Shell.optionsOpen) {
+  if (Desktop().shell.optionsOpen) {
     if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
     return;
   }
@@ -246,9 +246,9 @@ void ShowTrayMenu(HWND window, HWND menuOwner) {
     EnableTrayMenuItem(CMD_WINAMP_START, WinampExeExists != 0);
     for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableTrayMenuItem(id, false);
   }
-  CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, Figures.active != 0);
-  Shell.screenSaverOn = ScreenSaverActive(0, 0);
-  EnableTrayMenuItem(CMD_SCREENSAVER_START, Shell.screenSaverOn != 0);
+  CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, Desktop().figures.active != 0);
+  Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
+  EnableTrayMenuItem(CMD_SCREENSAVER_START, Desktop().shell.screenSaverOn != 0);
   EnableTrayMenuItem(CMD_SCREENSAVER_ONOFF, FileExists(ScreenSaverFile));
 
   POINT cursor;

@@ -15,6 +15,9 @@ constexpr int kBillboardStartMotif = -2;
 // (billboard, paster) and the poster thread; plain polled words, and one
 // bitmap handle handed over by exchange so it is deleted exactly once.
 struct BillboardStateBlock {
+  BillboardStateBlock() { windowRequest.redraw = &redrawRequest; }
+  BillboardStateBlock(const BillboardStateBlock&) = delete;
+  BillboardStateBlock& operator=(const BillboardStateBlock&) = delete;
   std::atomic<int> posterFigureAtWork{0};  // the paster is on stage; clicks are ignored
   std::atomic<int> redrawRequest{0};
   std::atomic<int> relayoutRequest{0};
@@ -27,7 +30,9 @@ struct BillboardStateBlock {
   std::atomic<int> startFlag{1};    // the first paste may show a start motif
   std::atomic<int> lastMinute{-1};  // the calendar sheet's refresh
   std::atomic<int> posterThreadRunning{0};
-  WindowRequest windowRequest;  // shows and hides, made by the animation thread; its window is the wall's
+  // Shows and hides, made by the animation thread; its window is the wall's.
+  // A restack asks for the wall's push again (redrawRequest).
+  WindowRequest windowRequest;
   // The mouse on the wall (the shell's window procedure): held, clicked, and
   // a nudge of the held wall by the arrow keys.
   std::atomic<int> held{0};

@@ -22,6 +22,7 @@
 #include "objects/portable/calendar_layout.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
+#include "tests/support/test_windows.h"
 
 namespace {
 
@@ -63,9 +64,7 @@ class Billboard : public ::testing::Test {
     wall_.State().windowRequest.SetWindow(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "BillboardTest", "", WS_POPUP, 0, 0,
                                       0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
     ASSERT_NE(wall_.State().windowRequest.Window(), nullptr);
-    FigureWindowRequest.SetWindow(nullptr);
     figures_.active = 1;
-    Figures.active = 1;  // the z-order helpers' MayShowObject reads the program's
     Settings.Billboard = 1;
     Settings.Calendar = 0;
     Settings.BillboardX = 250;
@@ -598,12 +597,91 @@ TEST_F(Billboard, EachBillboardKeepsItsOwnWordsAndPosterRuns) {
     wall_.State().windowRequest.Set(WindowAction::kNone);
     wall_.State().redrawRequest = 0;
     ObjectWindows objects;
-    if (row.handed) objects.wall = &wall_.State();
+    if (row.handed) {
+      objects.wall = &wall_.State();
+      objects.figures = &figures_;  // whose switch lets the wall show
+    }
     row.move(objects);
     EXPECT_EQ(wall_.State().windowRequest.action.load(), static_cast<int>(row.asked));
     EXPECT_EQ(wall_.State().redrawRequest.load(), row.handed ? 1 : 0) << "pushed again after the move";
   }
   wall_.State().windowRequest.Set(WindowAction::kNone);
+}
+
+// The z-order helpers move exactly the windows they are handed, each
+// through its own request word: the figure, the overlay, the wall, the strip
+// and the objects alike. Two sets handed side by side never touch each other,
+// and whether the strip and the wall may come forward is the handed figures'
+// switch.
+TEST(ZOrderHelpers, MoveOnlyTheHandedWindowsThroughTheirOwnWords) {
+  struct Set {
+    FigureState figures;
+    BillboardStateBlock wall;
+    WindowRequest strip;
+    std::vector<HWND> windows;
+    ObjectWindows handed;
+    void Make() {
+      for (WindowRequest* request : {&figures.window, &wall.windowRequest, &strip}) {
+        windows.push_back(MakeTestWindow("ZOrderHelpers", DefWindowProcA));
+        request->SetWindow(windows.back());
+      }
+      handed.figure = &figures.window;
+      handed.wall = &wall;
+      handed.strip = &strip;
+      handed.figures = &figures;
+    }
+    ~Set() {
+      for (HWND window : windows) DestroyWindow(window);
+    }
+    std::vector<int> Words() {
+      std::vector<int> words;
+      for (WindowRequest* request : {&figures.window, &wall.windowRequest, &strip}) words.push_back(request->action.exchange(0));
+      words.push_back(wall.redrawRequest.exchange(0));
+      return words;
+    }
+  };
+  Set one, two;
+  one.Make();
+  two.Make();
+  WindowRequest overlay;  // handed to the first set alone; no window: left
+  one.handed.overlay = &overlay;
+  Settings.HG = 1;
+  Settings.Billboard = 1;
+  Settings.HGNotDA = 0;
+  Settings.BillboardNotDA = 0;
+  const int bottom = static_cast<int>(WindowAction::kStackBottom), top = static_cast<int>(WindowAction::kStackTopmost);
+  const int showBottom = static_cast<int>(WindowAction::kShowBottom);
+  const int raise = static_cast<int>(WindowAction::kRaiseNotTopmost);
+  const struct {
+    const char* name;
+    std::function<void(const ObjectWindows&)> move;
+    int figuresOn;
+    std::vector<int> moved;  // figure, wall, strip, the wall's redraw
+  } rows[] = {
+      {"lower", LowerDesktopWindows, 1, {bottom, bottom, bottom, 1}},
+      {"lower, figures off", LowerDesktopWindows, 0, {bottom, bottom, bottom, 1}},
+      {"raise", RaiseDesktopWindows, 1, {top, raise, showBottom, 1}},
+      {"raise, figures off: the strip and wall stay", RaiseDesktopWindows, 0, {top, 0, 0, 0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    one.figures.active = row.figuresOn;
+    two.figures.active = !row.figuresOn;
+    row.move(one.handed);
+    EXPECT_EQ(one.Words(), row.moved);
+    EXPECT_EQ(two.Words(), (std::vector<int>{0, 0, 0, 0})) << "the other set is not touched";
+    EXPECT_EQ(overlay.action.load(), 0) << "a request without its window is left";
+  }
+  // Handed no figures' words, only what is kept while the figures are off
+  // comes forward.
+  one.handed.figures = nullptr;
+  one.figures.active = 1;
+  RaiseDesktopWindows(one.handed);
+  EXPECT_EQ(one.Words(), (std::vector<int>{top, 0, 0, 0}));
+  Settings.HGNotDA = 1;
+  RaiseDesktopWindows(one.handed);
+  EXPECT_EQ(one.Words(), (std::vector<int>{top, 0, showBottom, 0}));
+  Settings.HGNotDA = 0;
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ class ClockHost : public WindowsObjectHost {
     FigureRecord* record = Record();
     const BubblePlacement b = RecycleBinBubblePlacement(Placement().x, record->workArea.right);
     const std::string text = RecycleBinText(bin_.items);
-    ShowSpeechBubble(record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
+    ShowSpeechBubble(*object_.links.overlay, record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
   }
 
   Clock& clock_;
@@ -231,8 +231,8 @@ void Clock::OnClick(int x, int y, WPARAM keys) {
   if (!object_.held && DispatchModifiedClick(keys)) {
     if (!InClockBinZone(x, y))
       object_.raiseRequest = 1;
-    else if (Bubble.type != 0)
-      RequestBubbleKill();  // the overlay is pushed by its owner, the animation thread
+    else if (object_.links.overlay->bubble.type != 0)
+      RequestBubbleKill(*object_.links.overlay);  // the overlay is pushed by its owner, the animation thread
     else
       object_.bubbleRequest = 1;  // the clock thread words it and hands it to the overlay's owner
   }

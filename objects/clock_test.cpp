@@ -38,9 +38,9 @@ DWORD WINAPI NoThread(void*) {
 class Clock : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    main_.Make();
+    main_.Make(figures_, overlay_);
     // The clock's window and class, without its thread: the test steps it.
-    clock_ = new ::Clock({&figures_, &shell_});
+    clock_ = new ::Clock({&figures_, &shell_, &overlay_});
     ASSERT_EQ(clock_->Start(NoThread), 1);
     WaitForAndCloseThread(clock_->Object().TakeThread(), 2000);
     ASSERT_TRUE(clock_->LoadStrips());
@@ -65,7 +65,7 @@ class Clock : public ::testing::Test {
     figures_.active = 1;
     shell_.optionsOpen = 0;
     shell_.fullScreenPause = 0;
-    Bubble.type = 0;
+    overlay_.bubble.type = 0;
     Settings.Clock = 1;
     Settings.ClockOnTop = 0;
     Settings.RecycleBin = 1;
@@ -83,7 +83,7 @@ class Clock : public ::testing::Test {
     clock_->Bind(record_);
   }
   void TearDown() override {
-    KillSpeechBubble();
+    KillSpeechBubble(overlay_);
     clock_->Unload(record_);
     clock_->Bind(nullptr);
     FreeFigureRecord(record_);
@@ -126,6 +126,7 @@ class Clock : public ::testing::Test {
   // The test's own figures' and shell's words, and its own clock (its window made once).
   static inline FigureState figures_;
   static inline ShellState shell_;
+  static inline Overlay overlay_{shell_};
   static inline ::Clock* clock_ = nullptr;
   static inline Pixels strips_[2];
   PrivateSettings settings_;
@@ -289,18 +290,18 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Step();
   ASSERT_EQ(Send(WM_LBUTTONUP, 0, 20, 70), 0);
   EXPECT_EQ(clock_->Object().bubbleRequest, 1);
-  EXPECT_EQ(Bubble.type, 0);  // the clock thread draws it, with its own record
+  EXPECT_EQ(overlay_.bubble.type, 0);  // the clock thread draws it, with its own record
   Step();
-  ASSERT_EQ(Bubble.type, 1) << "left half: the bubble stands right of the clock";
-  RECT clock = WindowRect(clock_->Object().window), bubble = WindowRect(OverlayWindowRequest.Window());
+  ASSERT_EQ(overlay_.bubble.type, 1) << "left half: the bubble stands right of the clock";
+  RECT clock = WindowRect(clock_->Object().window), bubble = WindowRect(overlay_.Window());
   EXPECT_EQ(std::tuple(bubble.left, bubble.top, bubble.right - bubble.left),
             std::tuple(clock.left + 28, clock.top - 28, LONG(184)));
 
   Send(WM_LBUTTONUP, 0, 20, 70);
   // The window procedure asks; the thread that showed the bubble removes it.
-  EXPECT_EQ(Bubble.type, 1);
+  EXPECT_EQ(overlay_.bubble.type, 1);
   clock_->ThreadPass(record_);
-  EXPECT_EQ(Bubble.type, 0);
+  EXPECT_EQ(overlay_.bubble.type, 0);
   EXPECT_EQ(clock_->Object().bubbleRequest, 0);
 
   // Right of the middle the bubble stands left of the clock.
@@ -310,8 +311,8 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
   Shown();
   Send(WM_LBUTTONUP, 0, 20, 70);
   Step();
-  ASSERT_EQ(Bubble.type, 2);
-  EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(clock_->Object().window).left - 174);
+  ASSERT_EQ(overlay_.bubble.type, 2);
+  EXPECT_EQ(WindowRect(overlay_.Window()).left, WindowRect(clock_->Object().window).left - 174);
 }
 
 TEST_F(Clock, TheBinZoneNeedsFaceOneTheDisplayAndEmptyingAllowed) {
@@ -480,7 +481,7 @@ void OtherEmpty() {
 const RecycleBinShell kOtherShell{OtherItems, OtherEmpty};
 
 TEST_F(Clock, TwoClocksKeepTheirOwnBinShellAndWords) {
-  ::Clock other({&figures_, &shell_});
+  ::Clock other({&figures_, &shell_, &overlay_});
   ASSERT_EQ(other.Start(NoThread), 1);
   WaitForAndCloseThread(other.Object().TakeThread(), 2000);
   other.SetRecycleBinShell(&kOtherShell);
@@ -529,11 +530,14 @@ TEST_F(Clock, TwoClocksKeepTheirOwnBinShellAndWords) {
 }
 
 // The clock reads the figures' switch, the press point and the shell's words
-// it is handed, never the program's: each row sets the program's words the
-// other way round. An object handed none does not start.
+// it is handed, never another owner's: each row sets a second owner's words
+// (as the program's would be) the other way round. An object handed none does
+// not start.
 TEST_F(Clock, ReadsOnlyTheFiguresAndShellItIsHanded) {
   Shown();
   Settings.ClockOnTop = 1;
+  FigureState otherFigures;
+  ShellState otherShell;
   const struct {
     const char* name;
     int optionsOpen, figuresOn, fullScreen;  // the handed words; the program's are the opposite
@@ -549,9 +553,9 @@ TEST_F(Clock, ReadsOnlyTheFiguresAndShellItIsHanded) {
     shell_.optionsOpen = row.optionsOpen;
     shell_.fullScreenPause = row.fullScreen;
     figures_.active = row.figuresOn;
-    Shell.optionsOpen = !row.optionsOpen;
-    Shell.fullScreenPause = !row.fullScreen;
-    Figures.active = !row.figuresOn;
+    otherShell.optionsOpen = !row.optionsOpen;
+    otherShell.fullScreenPause = !row.fullScreen;
+    otherFigures.active = !row.figuresOn;
     SetWindowPos(clock_->Object().window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(clock_->Object().window, MSG_SHOW_CLOCK, 0, 0);
     clock_->Object().nudge = 1;
@@ -562,13 +566,11 @@ TEST_F(Clock, ReadsOnlyTheFiguresAndShellItIsHanded) {
     clock_->Object().nudge = 0;
   }
   // The press point the window procedure records is the handed one.
-  Figures.press.Set(0, 0);
+  otherFigures.press.Set(0, 0);
   SendMessageA(clock_->Object().window, WM_LBUTTONDOWN, 0, At(7, 8));
   ReleaseCapture();
   EXPECT_EQ(std::pair(figures_.press.x.load(), figures_.press.y.load()), std::pair(7, 8));
-  EXPECT_EQ(std::pair(Figures.press.x.load(), Figures.press.y.load()), std::pair(0, 0));
-  Shell.optionsOpen = Shell.fullScreenPause = 0;
-  Figures.active = 0;
+  EXPECT_EQ(std::pair(otherFigures.press.x.load(), otherFigures.press.y.load()), std::pair(0, 0));
   shell_.fullScreenPause = 0;
 
   ::Clock unlinked({});

@@ -112,7 +112,7 @@ class CountdownHost : public WindowsObjectHost {
     const std::string text = CountdownBubbleText(difference, "seit", date, time);
     const BubblePlacement b =
         CountdownTargetBubblePlacement(record->workArea.right, record->workArea.bottom, window.top);
-    ShowSpeechBubble(record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
+    ShowSpeechBubble(*object_.links.overlay, record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
   }
 
  private:
@@ -136,7 +136,7 @@ class CountdownHost : public WindowsObjectHost {
     const std::string text = CountdownBubbleText(d, CountdownBubbleWord(d), date, time);
     const BubblePlacement b =
         CountdownClickBubblePlacement(Placement().x, Placement().y, record->workArea.right);
-    ShowSpeechBubble(record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
+    ShowSpeechBubble(*object_.links.overlay, record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
   }
 
   Countdown& countdown_;
@@ -220,8 +220,8 @@ void Countdown::OnClick(WPARAM keys) {
   if (!object_.held) {
     StopMusic();
     if (DispatchModifiedClick(keys)) {
-      if (Bubble.type != 0)
-        RequestBubbleKill();  // the overlay is pushed by its owner, the animation thread
+      if (object_.links.overlay->bubble.type != 0)
+        RequestBubbleKill(*object_.links.overlay);  // the overlay is pushed by its owner, the animation thread
       else
         object_.bubbleRequest = 1;  // drawn by the countdown thread with its record
     }

@@ -28,8 +28,8 @@ DWORD WINAPI NoThread(void*) {
 class Countdown : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    main_.Make();
-    countdown_ = new ::Countdown({&figures_, &shell_});
+    main_.Make(figures_, overlay_);
+    countdown_ = new ::Countdown({&figures_, &shell_, &overlay_});
     ASSERT_EQ(countdown_->Start(NoThread), 1);
     WaitForAndCloseThread(countdown_->Object().TakeThread(), 2000);
     ASSERT_TRUE(countdown_->LoadStrips());
@@ -50,7 +50,7 @@ class Countdown : public ::testing::Test {
     figures_.active = 1;
     shell_.optionsOpen = 0;
     shell_.fullScreenPause = 0;
-    Bubble.type = 0;
+    overlay_.bubble.type = 0;
     SoundState.loaded = 0;
     Settings.Sound = 1;
     MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
@@ -72,7 +72,7 @@ class Countdown : public ::testing::Test {
     countdown_->Bind(record_);
   }
   void TearDown() override {
-    KillSpeechBubble();
+    KillSpeechBubble(overlay_);
     countdown_->Unload(record_);
     countdown_->Bind(nullptr);
     FreeFigureRecord(record_);
@@ -126,6 +126,7 @@ class Countdown : public ::testing::Test {
   // The test's own figures' and shell's words, and its own countdown (its window made once).
   static inline FigureState figures_;
   static inline ShellState shell_;
+  static inline Overlay overlay_{shell_};
   static inline ::Countdown* countdown_ = nullptr;
   static inline Pixels strips_[2];
   PrivateSettings settings_;
@@ -184,15 +185,15 @@ TEST_F(Countdown, StopAtZeroShowsZerosButTheClickBubbleTheRealTime) {
   SendMessageA(countdown_->Object().window, WM_LBUTTONUP, 0, At(5, 5));
   EXPECT_EQ(countdown_->Object().bubbleRequest, 1);
   Step();
-  EXPECT_EQ(Bubble.type, 1) << "left half, below 138: above the countdown";
-  const RECT countdown = WindowRect(countdown_->Object().window), bubble = WindowRect(OverlayWindowRequest.Window());
+  EXPECT_EQ(overlay_.bubble.type, 1) << "left half, below 138: above the countdown";
+  const RECT countdown = WindowRect(countdown_->Object().window), bubble = WindowRect(overlay_.Window());
   EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(countdown.left + 68, countdown.top - 78));
   SendMessageA(countdown_->Object().window, WM_LBUTTONUP, 0, At(5, 5));
   // The window procedure asks; the thread that showed the bubble removes it
   // at the start of its next pass.
-  EXPECT_EQ(Bubble.type, 1);
-  ApplyBubbleKillRequest();
-  EXPECT_EQ(Bubble.type, 0);
+  EXPECT_EQ(overlay_.bubble.type, 1);
+  ApplyBubbleKillRequest(overlay_);
+  EXPECT_EQ(overlay_.bubble.type, 0);
   EXPECT_EQ(countdown_->Object().bubbleRequest, 0);
 }
 
@@ -201,12 +202,12 @@ TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
   Settings.CountdownPlaySound = 1;
   Settings.CountdownSoundFile.Set(ExistingSoundFile().c_str());
   Shown();
-  EXPECT_EQ(Bubble.type, 0);
+  EXPECT_EQ(overlay_.bubble.type, 0);
   PinTime(2027, 1, 1, 0, 0, 1);
   Redrawn();
-  ASSERT_EQ(Bubble.type, 2);
+  ASSERT_EQ(overlay_.bubble.type, 2);
   const SceneRect work = Work();
-  const RECT bubble = WindowRect(OverlayWindowRequest.Window());
+  const RECT bubble = WindowRect(overlay_.Window());
   EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(LONG(work.right - 214), LONG(work.bottom - 78)));
   EXPECT_EQ(Settings.CountdownShowMsg, 0);
   EXPECT_EQ(settings_.Number("CountdownShowMsg"), 0u) << "a restart does not show it again";
@@ -214,10 +215,10 @@ TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
   EXPECT_EQ(Settings.CountdownPlaySound, 1);
   EXPECT_EQ(settings_.Number("CountdownPlaySound"), 1u);
 
-  KillSpeechBubble();
+  KillSpeechBubble(overlay_);
   PinTime(2027, 1, 1, 0, 1);
   Redrawn();
-  EXPECT_EQ(Bubble.type, 0) << "once per setting";
+  EXPECT_EQ(overlay_.bubble.type, 0) << "once per setting";
 }
 
 TEST_F(Countdown, TheSoundPlaysOnceWhenItsFileExists) {
@@ -237,7 +238,7 @@ TEST_F(Countdown, TheSoundPlaysOnceWhenItsFileExists) {
   Redrawn();
   EXPECT_EQ(Settings.CountdownPlaySound, 0);
   EXPECT_EQ(settings_.Number("CountdownPlaySound"), 0u);
-  EXPECT_EQ(Bubble.type, 0) << "no bubble was asked for";
+  EXPECT_EQ(overlay_.bubble.type, 0) << "no bubble was asked for";
 }
 
 TEST_F(Countdown, ClicksAndKeys) {

@@ -18,8 +18,6 @@
 namespace {
 
 constexpr UINT kZOnlyFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
-constexpr const char* kObjectProperty = "WayluneObject";
-constexpr const char* kOwnerProperty = "WayluneObjectOwner";
 
 HWND ZTarget(ZPlacement where) {
   switch (where) {
@@ -45,15 +43,18 @@ WindowAction ShowActionFor(const DesktopObject& object, const ObjectWindowRules&
 }  // namespace
 
 DesktopObject* ObjectOfWindow(HWND window) {
-  return window ? static_cast<DesktopObject*>(GetPropA(window, kObjectProperty)) : nullptr;
+  // Only object windows carry a request whose owner is set.
+  const WindowRequest* request = RequestOfWindow(window);
+  return request ? static_cast<DesktopObject*>(request->owner) : nullptr;
 }
 
 void* WindowOwner(HWND window) {
-  return window ? GetPropA(window, kOwnerProperty) : nullptr;
+  const DesktopObject* object = ObjectOfWindow(window);
+  return object ? object->owner : nullptr;
 }
 
 int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info, void* owner) {
-  if (!object.links.figures || !object.links.shell) {
+  if (!object.links.figures || !object.links.shell || !object.links.overlay) {
     WriteLogLine("+++ %s NICHT gestartet (4)", info.threadName);
     return 0;
   }
@@ -76,8 +77,10 @@ int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info, void*
     return 0;
   }
   ShowWindow(window, SW_HIDE);
-  SetPropA(window, kObjectProperty, &object);
-  if (owner) SetPropA(window, kOwnerProperty, owner);
+  object.owner = owner;
+  object.windowRequest.owner = &object;
+  object.windowRequest.redraw = &object.redrawRequest;
+  AttachWindowRequest(window, object.windowRequest);
   object.window = window;  // before the thread runs: it reads the handle
   ListWindowUnder(window, object.redrawRequest, &object.wake);
   DWORD id = 0;
@@ -98,8 +101,7 @@ LRESULT ObjectWindowMessage(DesktopObject& object, const ObjectWindowRules& rule
     case WM_DESTROY:
       // Null when the shutdown took the handle first: nothing to wait for.
       WaitForAndCloseThread(object.TakeThread(), kObjectWindowThreadWaitMs);
-      RemovePropA(window, kObjectProperty);
-      RemovePropA(window, kOwnerProperty);
+      DetachWindowRequest(window);
       return 0;
     default:
       break;
@@ -226,7 +228,7 @@ bool WindowsObjectHost::LoadSheet(const char* sheetName, HMODULE alternateModule
   r->overlayScreenDC = WindowDC(nullptr);
   r->overlayDC.reset(CreateCompatibleDC(r->overlayScreenDC.get()));
   r->objectWindow = object_.window;
-  r->overlayWindow = OverlayWindowRequest.Window();
+  r->overlayWindow = object_.links.overlay->Window();
   r->keyBrush = KeyBrush();
   r->state = kObjectLoad;
   r->active = 1;
@@ -350,7 +352,7 @@ void ApplyObjectWindowRequest(DesktopObject& object) {
 void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const ObjectLogTexts& texts,
                       const std::function<void(FigureRecord*)>& unload) {
   FigureRecord* record = host.Record();
-  ApplyBubbleKillRequest();
+  ApplyBubbleKillRequest(*object.links.overlay);
   if (object.reloadRequest.exchange(0)) {
     unload(record);
     object.relayout = 1;
@@ -433,77 +435,59 @@ WindowAction RaiseClockLike(const DesktopObject& object, int onTop) {
 
 }  // namespace
 
-// The objects push their pictures only when they change; a window restacked
-// from here asks its thread to push it once more, in case the window system
-// dropped the layered content.
 namespace {
-WindowRequest* DrawingThreadRequest(HWND window, std::atomic<int>** redraw) {
-  *redraw = nullptr;
-  if (!window) return nullptr;
-  if (DesktopObject* object = ObjectOfWindow(window)) {
-    *redraw = &object->redrawRequest;
-    return &object->windowRequest;
-  }
-  if (window == FigureWindowRequest.Window()) return &FigureWindowRequest;
-  if (window == OverlayWindowRequest.Window()) return &OverlayWindowRequest;
-  if (window == StripWindowRequest.Window()) return &StripWindowRequest;
-  return nullptr;
-}
-
-void Restack(WindowRequest& request, std::atomic<int>* redraw, WindowAction action) {
-  request.Restack(action);
-  if (redraw) *redraw = 1;
-  WakeWorkers();  // the drawing thread may be waiting for work
-}
-
 HWND WindowOf(const DesktopObject* object) {
   return object ? object->window : nullptr;
 }
+HWND WindowOf(const WindowRequest* request) {
+  return request ? request->Window() : nullptr;
+}
+WindowRequest* RequestOf(DesktopObject* object) {
+  return object ? &object->windowRequest : nullptr;
+}
+// The objects push their pictures only when they change: a restacked window
+// is asked to push once more, in case the window system dropped its layered
+// content. A request not handed, or without its window yet, is left.
+void Restack(WindowRequest* request, WindowAction action) {
+  if (!WindowOf(request)) return;
+  request->Restack(action);
+  if (request->redraw) *request->redraw = 1;
+}
 }  // namespace
 
-bool RestackWindow(HWND window, WindowAction action) {
-  std::atomic<int>* redraw = nullptr;
-  WindowRequest* request = DrawingThreadRequest(window, &redraw);
-  if (!request) return false;
-  Restack(*request, redraw, action);
-  return true;
-}
-
-
 void LowerDesktopWindows(const ObjectWindows& objects) {
-  for (HWND window : {FigureWindowRequest.Window(), OverlayWindowRequest.Window(), WindowOf(objects.countdown),
-                      WindowOf(objects.clock)})
-    RestackWindow(window, WindowAction::kStackBottom);
-  if (objects.wall && objects.wall->windowRequest.Window())
-    Restack(objects.wall->windowRequest, &objects.wall->redrawRequest, WindowAction::kStackBottom);
-  for (HWND window : {WindowOf(objects.weather), StripWindowRequest.Window()})
-    RestackWindow(window, WindowAction::kStackBottom);
-  WakeWorkers();
+  for (WindowRequest* request : {objects.figure, objects.overlay, RequestOf(objects.countdown),
+                                 RequestOf(objects.clock), objects.wall ? &objects.wall->windowRequest : nullptr,
+                                 RequestOf(objects.weather), objects.strip})
+    Restack(request, WindowAction::kStackBottom);
+  WakeWorkers();  // the drawing threads may be waiting for work
 }
 
 void RaiseDesktopWindows(const ObjectWindows& objects) {
   DesktopObject* const weather = objects.weather;
   DesktopObject* const clock = objects.clock;
   DesktopObject* const countdown = objects.countdown;
-  if (StripWindowRequest.Window() && Settings.HG && MayShowObject(Settings.HGNotDA)) {
-    StripWindowRequest.Set(WindowAction::kShowBottom);
+  const FigureState off;
+  const FigureState& figures = objects.figures ? *objects.figures : off;
+  if (WindowOf(objects.strip) && Settings.HG && MayShowObject(figures, Settings.HGNotDA)) {
+    objects.strip->Set(WindowAction::kShowBottom);
     WakeWorkers();
   }
-  if (WindowOf(weather) && Settings.Weather[0] > 0 && MayShowObject(Settings.WeatherNotDA)) {
+  if (WindowOf(weather) && Settings.Weather[0] > 0 && MayShowObject(figures, Settings.WeatherNotDA)) {
     weather->RequestWindow(WindowAction::kRaiseNotTopmost);
     weather->redrawRequest = 1;
   }
   BillboardStateBlock* const wall = objects.wall;
-  if (wall && wall->windowRequest.Window() && Settings.Billboard && MayShowObject(Settings.BillboardNotDA)) {
+  if (wall && wall->windowRequest.Window() && Settings.Billboard && MayShowObject(figures, Settings.BillboardNotDA)) {
     wall->windowRequest.Set(WindowAction::kRaiseNotTopmost);
     wall->redrawRequest = 1;
   }
-  if (WindowOf(clock) && Settings.Clock && MayShowObject(Settings.ClockNotDA))
+  if (WindowOf(clock) && Settings.Clock && MayShowObject(figures, Settings.ClockNotDA))
     clock->RequestWindow(RaiseClockLike(*clock, Settings.ClockOnTop));
-  if (WindowOf(countdown) && Settings.Countdown && MayShowObject(Settings.CountdownNotDA))
+  if (WindowOf(countdown) && Settings.Countdown && MayShowObject(figures, Settings.CountdownNotDA))
     countdown->RequestWindow(RaiseClockLike(*countdown, Settings.CountdownOnTop));
   // The animation thread restacks them after the objects' raises above.
-  RestackWindow(FigureWindowRequest.Window(), WindowAction::kStackTopmost);
-  RestackWindow(OverlayWindowRequest.Window(), WindowAction::kStackTopmost);
+  Restack(objects.figure, WindowAction::kStackTopmost);
+  Restack(objects.overlay, WindowAction::kStackTopmost);
   WakeWorkers();
 }

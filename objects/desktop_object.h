@@ -23,13 +23,16 @@
 struct BillboardStateBlock;
 struct FigureState;
 struct ShellState;
+class Overlay;
 
 // What an object reads of the figures and the shell, handed by the shell: the
 // figures' switch and the press point (which the object's window procedure
-// records), the options sheet being open and the full-screen pause.
+// records), the options sheet being open and the full-screen pause; and the
+// overlay its bubbles are handed to.
 struct ObjectLinks {
   FigureState* figures = nullptr;
   const ShellState* shell = nullptr;
+  Overlay* overlay = nullptr;
 };
 
 struct DesktopObject : ObjectRequests, RequestWaker {
@@ -44,6 +47,7 @@ struct DesktopObject : ObjectRequests, RequestWaker {
   // Set before the object starts: StartDesktopObject refuses an object without them.
   ObjectLinks links;
   HWND window = nullptr;  // set once at start, before the thread runs
+  void* owner = nullptr;  // what StartDesktopObject handed the thread (the clock, ...)
   AtomicPoint restPoint;  // last cursor point seen without the left button
   WorkerWake wake;        // the object's thread waits on it between passes
   // Shows and hides of the window, made by the object's thread: others ask
@@ -79,8 +83,8 @@ struct ObjectClassInfo {
 // Registers the class, creates the hidden window and starts the thread below
 // normal priority, handing it `owner`. 1 on success; 0 after logging
 // "+++ %s NICHT gestartet (n)" with 1 class, 2 window, 3 thread, 4 an object
-// not handed its links. The window
-// knows its object and owner (ObjectOfWindow, WindowOwner) until it is destroyed.
+// not handed its links. The window's request word (window_requests.h) leads to
+// its object and owner (ObjectOfWindow, WindowOwner) until it is destroyed.
 int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info, void* owner = nullptr);
 // The object and the owner StartDesktopObject gave `window`; null for any
 // other window (and for messages its creation sends).
@@ -230,13 +234,19 @@ constexpr DWORD kObjectWindowThreadWaitMs = 300;
 // windows, the billboard, the clock, the countdown, the weather sign and the
 // scenery strip ----
 
-// The free-standing objects the shell made, which the z-order helpers move
-// together with the figure, the overlay, the wall and the strip.
+// The windows the z-order helpers move together: the free-standing objects
+// the shell made, the figure, the overlay, the wall and the strip. A window
+// goes by the request word it carries (RestackWindow); one not handed, or not
+// made, stays where it is.
 struct ObjectWindows {
   DesktopObject* clock = nullptr;
   DesktopObject* countdown = nullptr;
   DesktopObject* weather = nullptr;
   BillboardStateBlock* wall = nullptr;  // the billboard's words: its window request and redraw
+  WindowRequest* figure = nullptr;      // the walking figure's window (the figures' words)
+  WindowRequest* overlay = nullptr;     // the overlay's
+  WindowRequest* strip = nullptr;       // the scenery strip's
+  const FigureState* figures = nullptr;  // whose switch decides what may show (none: only the kept)
 };
 // Every object window to the bottom (a Ctrl click on an object).
 void LowerDesktopWindows(const ObjectWindows& objects);
@@ -244,7 +254,3 @@ void LowerDesktopWindows(const ObjectWindows& objects);
 // its overlay topmost over them (the tray menu, the front hotkey).
 void RaiseDesktopWindows(const ObjectWindows& objects);
 
-// Asks the thread that draws `window` (figure, overlay, strip or object) to
-// restack it (a kStack* action) and to push its picture again;
-// false for a window no thread of ours draws. A request already pending wins.
-bool RestackWindow(HWND window, WindowAction action);

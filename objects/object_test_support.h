@@ -17,6 +17,8 @@
 
 #include "services/window_requests.h"
 #include "services/shell_requests.h"
+#include "stage/figure_state.h"
+#include "stage/overlay_owner.h"
 #include "services/win_util.h"
 #include "services/handles.h"
 #include "services/messages.h"
@@ -133,7 +135,7 @@ inline std::string ReadRun(const Pixels& picture, const DigitRun& run, int xShif
 inline LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM w, LPARAM l);
 
 // The figure window (counts the messages the objects send it) and a layered
-// overlay window for bubbles.
+// overlay window for bubbles, handed to the test's own figures and overlay.
 class MainWindowStandIns {
  public:
   static inline int menuMessages = 0;
@@ -145,7 +147,9 @@ class MainWindowStandIns {
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
   }
 
-  void Make() {
+  void Make(FigureState& figures, Overlay& overlay) {
+    figures_ = &figures;
+    overlay_ = &overlay;
     static bool registered = false;
     if (!registered) {
       WNDCLASSA wc = {};
@@ -155,22 +159,27 @@ class MainWindowStandIns {
       RegisterClassA(&wc);
       registered = true;
     }
-    FigureWindowRequest.SetWindow(CreateWindowExA(0, "ObjectTestMain", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                   GetModuleHandleA(nullptr), nullptr));
-    OverlayWindowRequest.SetWindow(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "ObjectTestMain", "", WS_POPUP, 0, 0,
-                                    10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
-    SetShellWindow(FigureWindowRequest.Window());
+    AttachWindowRequest(CreateWindowExA(0, "ObjectTestMain", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr),
+                        figures.window);
+    AttachWindowRequest(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "ObjectTestMain", "", WS_POPUP, 0, 0, 10,
+                                        10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr),
+                        overlay.request);
+    SetShellWindow(figures.window.Window());
     menuMessages = toggleMessages = lowerMessages = 0;
   }
   void Destroy() {
-    DestroyWindow(FigureWindowRequest.Window());
-    DestroyWindow(OverlayWindowRequest.Window());
+    for (WindowRequest* request : {&figures_->window, &overlay_->request}) {
+      DetachWindowRequest(request->Window());
+      DestroyWindow(request->Window());
+      request->SetWindow(nullptr);
+    }
     SetShellWindow(nullptr);
-    FigureWindowRequest.SetWindow(nullptr);
-    OverlayWindowRequest.SetWindow(nullptr);
   }
 
  private:
+  FigureState* figures_ = nullptr;
+  Overlay* overlay_ = nullptr;
 };
 
 inline LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM w, LPARAM l) {

@@ -204,8 +204,9 @@ int WeatherSign::Draw(FigureRecord* record, bool force) {
 }
 
 void WeatherSign::ShowBubble(FigureRecord* record, int type) {
-  if (Bubble.type != 0) {
-    KillSpeechBubble();
+  Overlay& overlay = *object_.links.overlay;
+  if (overlay.bubble.type != 0) {
+    KillSpeechBubble(overlay);
     return;
   }
   if (!record) return;
@@ -213,7 +214,7 @@ void WeatherSign::ShowBubble(FigureRecord* record, int type) {
   const std::string text = WeatherBubbleText(report.values, FahrenheitChosen(), Settings.WeatherCountry.Get(),
                                              Settings.WeatherStation.Get(), report.timeText);
   const BubblePlacement b = WeatherBubbleOfType(host_->Placement().x, type);
-  ShowSpeechBubble(record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
+  ShowSpeechBubble(overlay, record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
 }
 
 void WeatherSign::ThreadPass() {

@@ -40,8 +40,8 @@ MetarSnapshot Report(int valid, int cloud, int weather, int celsius) {
 class WeatherSign : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    main_.Make();
-    sign_ = new ::WeatherSign(weather_, {&figures_, &shell_});
+    main_.Make(figures_, overlay_);
+    sign_ = new ::WeatherSign(weather_, {&figures_, &shell_, &overlay_});
     ASSERT_EQ(sign_->Start(NoThread), 1);
     WaitForAndCloseThread(sign_->Object().TakeThread(), 2000);
   }
@@ -56,7 +56,7 @@ class WeatherSign : public ::testing::Test {
     QuitFlag = 0;
     figures_.active = 1;
     shell_.optionsOpen = 0;
-    Bubble.type = 0;
+    overlay_.bubble.type = 0;
     Settings.Weather[0] = 1;
     Settings.Weather[2] = 0;
     Settings.WeatherX = 100;
@@ -69,7 +69,7 @@ class WeatherSign : public ::testing::Test {
     sign_->Behave(record_);  // placed
   }
   void TearDown() override {
-    KillSpeechBubble();
+    KillSpeechBubble(overlay_);
     sign_->Unload(record_);
     sign_->Bind(nullptr);
     FreeFigureRecord(record_);
@@ -101,6 +101,7 @@ class WeatherSign : public ::testing::Test {
   // The test's own figures' and shell's words.
   static inline FigureState figures_;
   static inline ShellState shell_;
+  static inline Overlay overlay_{shell_};
   static inline ::WeatherSign* sign_ = nullptr;
   PrivateSettings settings_;
   FigureRecord* record_ = nullptr;
@@ -140,7 +141,7 @@ TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
     weather_.SetReport(report);
     SendMessageA(sign_->Object().window, WM_LBUTTONUP, 0, At(40, 40));
     sign_->Behave(record_);
-    EXPECT_EQ(Bubble.type, 1);
+    EXPECT_EQ(overlay_.bubble.type, 1);
     const Pixels bubble = CaptureDC(record_->overlayDC.get(), kBubbleWidth, BubbleHeight(1));
     int first = -1, last = -1;
     for (int y = 0; y < bubble.height; ++y)
@@ -150,7 +151,7 @@ TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
           last = y;
           break;
         }
-    KillSpeechBubble();
+    KillSpeechBubble(overlay_);
     return std::pair(first, last);
   };
   Settings.WeatherCountry.Set("Deutschland");
@@ -219,13 +220,13 @@ TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
   EXPECT_EQ(placed(), std::pair(101, int(area.bottom) - kWeatherSignHeight));
 
   SendMessageA(sign_->Object().window, WM_LBUTTONUP, 0, At(40, 40));
-  EXPECT_EQ(Bubble.type, 0) << "the sign's thread shows it";
+  EXPECT_EQ(overlay_.bubble.type, 0) << "the sign's thread shows it";
   sign_->Behave(record_);
-  ASSERT_EQ(Bubble.type, 1) << "left half: right of the sign";
-  EXPECT_EQ(WindowRect(OverlayWindowRequest.Window()).left, WindowRect(sign_->Object().window).left + 74);
+  ASSERT_EQ(overlay_.bubble.type, 1) << "left half: right of the sign";
+  EXPECT_EQ(WindowRect(overlay_.Window()).left, WindowRect(sign_->Object().window).left + 74);
   SendMessageA(sign_->Object().window, WM_LBUTTONUP, 0, At(40, 40));
   sign_->Behave(record_);
-  EXPECT_EQ(Bubble.type, 0) << "a second click takes it away";
+  EXPECT_EQ(overlay_.bubble.type, 0) << "a second click takes it away";
   SendMessageA(sign_->Object().window, WM_RBUTTONUP, 0, At(40, 40));
   EXPECT_EQ(MainWindowStandIns::toggleMessages, 1);
 }
@@ -235,7 +236,7 @@ TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
 // reach its own words; what one draws is never taken for the other's.
 TEST_F(WeatherSign, TwoSignsKeepTheirOwnReportsDrawsAndWords) {
   WeatherService otherService;
-  ::WeatherSign other(otherService, {&figures_, &shell_});
+  ::WeatherSign other(otherService, {&figures_, &shell_, &overlay_});
   ASSERT_EQ(other.Start(NoThread), 1);
   WaitForAndCloseThread(other.Object().TakeThread(), 2000);
   FigureRecord* otherRecord = AllocateFigureRecord();

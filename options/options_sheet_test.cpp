@@ -227,6 +227,7 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
   // name; the objects and the wall are the shell's, never the sheet's own.
   DesktopObject noClock, noCountdown, noSign;
   BillboardStateBlock noWall;
+  ShellState otherShell;  // as the program's shell words would be: never the sheet's
   auto program = [&] { return read(noClock, noCountdown, noSign, noWall, StripRequests); };
   TestDesktop& own = TestParts();
   auto handed = [&] { return read(own.clock, own.countdown, own.weatherSign, own.billboard, own.strip); };
@@ -252,11 +253,11 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
       Click(ShowPage(sheet, SheetIndex(IDD_PAGE_BILLBOARD)), IDC_BILLBOARD_ON);
       Click(ShowPage(sheet, SheetIndex(IDD_PAGE_DESKTOP)), IDC_DESKTOP_STRIP_NEXT);
       Click(ShowPage(sheet, SheetIndex(104)), 1311);  // the weather sign on: its reload at once
-      programOpen = Shell.optionsOpen.load();
+      programOpen = otherShell.optionsOpen.load();
       handedOpen = own.shell.optionsOpen.load();
       Ok(sheet);
     });
-    EXPECT_EQ(programOpen, 0) << "the program's shell words are not the sheet's";
+    EXPECT_EQ(programOpen, 0) << "another owner's shell words are not the sheet's";
     EXPECT_EQ(handedOpen, row.handParts ? 1 : 0);
     EXPECT_EQ(own.shell.optionsOpen.load(), 0) << "cleared when the sheet closes";
     EXPECT_EQ(handed(), row.expected);

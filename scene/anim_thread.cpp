@@ -80,14 +80,16 @@ void SeedFromLocalTime() {
   SeedThreadRand(static_cast<uint32_t>((now.wDayOfWeek + 2) * (now.wMilliseconds + 1)));
 }
 
-void BillboardPass(BillboardLink& billboard, const ShellState& shell) {
+void BillboardPass(BillboardLink& billboard, const SceneLinks& links) {
   // Shows and hides others asked for: this thread draws these windows (the
   // wall's last, so its own placing in this pass cannot undo a hide).
-  ApplyWindowRequest(FigureWindowRequest.Window(), FigureWindowRequest);
-  if (MayDrawOverlay("Fensterwunsch")) ApplyWindowRequest(OverlayWindowRequest.Window(), OverlayWindowRequest);
-  RepaintWhatItLeaves(OverlayWindowRequest.Window(), ApplyBubbleKillRequest);
+  WindowRequest& figureWindow = links.figures.window;
+  Overlay& overlay = links.overlay;
+  ApplyWindowRequest(figureWindow.Window(), figureWindow);
+  if (overlay.MayDraw("Fensterwunsch")) ApplyWindowRequest(overlay.Window(), overlay.request);
+  RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay); });
   billboard.Pass(RelayoutRequest != 0);
-  if (RelayoutRequest && !shell.fullScreenPause) {
+  if (RelayoutRequest && !links.shell.fullScreenPause) {
     StripRequests.relayout = 1;
     for (const std::function<void()>& follow : parts.afterRelayout) follow();
   }
@@ -107,7 +109,7 @@ void EndThread(FigureRecord* figure, BillboardLink& billboard) {
 }
 
 DWORD WINAPI AnimThreadProc(void*) {
-  RunAnimThread(AllocateFigureRecord, {*parts.billboard, *parts.player, *parts.figures, *parts.shell, *parts.bubble});
+  RunAnimThread(AllocateFigureRecord, {*parts.billboard, *parts.player, *parts.figures, *parts.shell, *parts.overlay});
   ExitThread(0);
 }
 
@@ -123,13 +125,14 @@ int CountIdlePasses(DWORD& since) {
 // steps, or an ambient sound may play (the desktop may not be animated);
 // else until the pause is over or the wall's next own need.
 int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard, const SceneLinks& links) {
-  if (startPending || FigureWindowRequest.action || OverlayWindowRequest.action || BubbleKillPending()) return 1;
+  if (startPending || links.figures.window.action || links.overlay.request.action || BubbleKillPending(links.overlay))
+    return 1;
   int due = kIdleMaxPasses;
   const bool counting = links.figures.active && !links.shell.fullScreenPause;
   if (counting) due = std::clamp(Settings.Pause + 1 - pauseCounter, 1, due);
   const uint32_t quiet = billboard.QuietMs();
   due = std::clamp(static_cast<int>(std::min<uint32_t>(quiet / kIdlePassMs, kIdleMaxPasses)), 1, due);
-  if (due > 1 && counting && SoundState.loaded && !CanAnimateNow()) return 1;
+  if (due > 1 && counting && SoundState.loaded && !CanAnimateNow(links.shell)) return 1;
   return due;
 }
 
@@ -166,7 +169,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
     // Off stage the paster works on the wall no more, however his scene ended.
     if (!figure->active) billboard.SetPosterFigureActive(false);
     const bool relayoutAtStart = RelayoutRequest != 0;
-    BillboardPass(billboard, shell);
+    BillboardPass(billboard, links);
 
     if (!figures.active || shell.fullScreenPause) {
       RelayoutRequest = 0;
@@ -220,7 +223,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
       if (pauseCounter > Settings.Pause) {
         pauseCounter = 0;
         sceneDue = true;
-        if (CanAnimateNow() && !shell.optionsOpen) {
+        if (CanAnimateNow(shell) && !shell.optionsOpen) {
           const LocalDateTime today = LocalNow();
           if (today.day != BirthdayDay) {
             CollectDueBirthdays();
@@ -233,7 +236,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
       }
     }
     if (!sceneDue && passes > 0 && SoundState.loaded && figures.active && !shell.fullScreenPause && ThreadRand() % 11 == 0 &&
-        !CanAnimateNow())
+        !CanAnimateNow(shell))
       PlayAmbientSound();
     if (QuitFlag) break;
     const int due = IdlePassesDue(startPending, pauseCounter, billboard, links);
@@ -251,7 +254,7 @@ void SetAnimationParts(AnimationParts carried) {
 }
 
 int StartAnimThread() {
-  if (!parts.billboard || !parts.player || !parts.figures || !parts.shell || !parts.bubble) return 0;
+  if (!parts.billboard || !parts.player || !parts.figures || !parts.shell || !parts.overlay) return 0;
   // Started suspended: the overlay is its own before any thread can draw.
   DWORD id = 0;
   threadHandle = StartThread(AnimThreadProc, nullptr, &id, CREATE_SUSPENDED);
@@ -259,7 +262,7 @@ int StartAnimThread() {
     WriteLogLine("+++ AnimThread NICHT gestartet +++");
     return 0;
   }
-  ClaimOverlay(id);
+  parts.overlay->Claim(id);
   SetThreadPriority(threadHandle, THREAD_PRIORITY_ABOVE_NORMAL);
   ResumeThread(threadHandle);
   WriteLogLine("AnimThread gestartet");
@@ -270,8 +273,8 @@ HANDLE AnimThreadHandle() {
   return threadHandle;
 }
 
-int CanAnimateNow() {
-  if (Shell.fullScreenPause) return 0;
+int CanAnimateNow(const ShellState& shell) {
+  if (shell.fullScreenPause) return 0;
   const int titles = std::min(static_cast<int>(Settings.NoStartCount), kExclusionTitles);
   for (int i = 0; i < titles; ++i) {
     char title[80];

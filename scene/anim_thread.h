@@ -12,7 +12,7 @@ struct FigureRecord;
 class PlayerState;
 struct FigureState;
 struct ShellState;
-struct BubbleState;
+class Overlay;
 
 // What the animation thread carries besides the walking figure: the
 // billboard, and what follows a relayout it passes on (the clock and the
@@ -23,7 +23,7 @@ struct AnimationParts {
   PlayerState* player = nullptr;   // what the shell's player control learns
   FigureState* figures = nullptr;  // the figures' switch and mouse words
   ShellState* shell = nullptr;     // the full-screen pause, the open options sheet
-  BubbleState* bubble = nullptr;   // the bubble's type and player button
+  Overlay* overlay = nullptr;      // its window and bubble, this thread's to draw
 };
 void SetAnimationParts(AnimationParts parts);
 
@@ -32,7 +32,7 @@ int StartAnimThread();
 HANDLE AnimThreadHandle();
 // 1 when a scene may start (no full-screen program, no excluded window, no
 // screen saver).
-int CanAnimateNow();
+int CanAnimateNow(const ShellState& shell);
 // The next scene number (1 to 91).
 int ChooseNextScene(BillboardLink& billboard, PlayerState& player);
 struct SceneLinks;

@@ -37,32 +37,36 @@ HWND MakeWindow(const char* title) {
 
 TestBillboard billboard;
 PlayerState player;
-FigureState figures;  // the test's own, handed to the thread as the shell hands its
+// The test's own figures, shell words and overlay, handed to the thread as the
+// shell hands its.
+FigureState figures;
+ShellState shell;
+Overlay overlay{shell};
 
 DWORD WINAPI AnimThreadBody(void*) {
-  // The shell's state stays the process's: CanAnimateNow, the shell's gate, reads it too.
-  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures, Shell, Bubble});
+  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures, shell, overlay});
 }
 
 class AnimThread : public ::testing::Test {
  protected:
   void SetUp() override {
-    FigureWindowRequest.SetWindow(MakeWindow(""));
-    SetShellWindow(FigureWindowRequest.Window());  // the shell's stand-in
-    OverlayWindowRequest.SetWindow(MakeWindow(""));
-    Shell.fullScreenPause = 0;
-    Shell.optionsOpen = 0;
+    AttachWindowRequest(MakeWindow(""), figures.window);
+    SetShellWindow(figures.window.Window());  // the shell's stand-in
+    AttachWindowRequest(MakeWindow(""), overlay.request);
+    shell.fullScreenPause = 0;
+    shell.optionsOpen = 0;
     figures.active = 1;
     figures.stopSceneRequest = 0;
     Settings.NoStartCount = 0;
     billboard.Reset();
   }
   void TearDown() override {
-    DestroyWindow(FigureWindowRequest.Window());
-    DestroyWindow(OverlayWindowRequest.Window());
+    for (WindowRequest* request : {&figures.window, &overlay.request}) {
+      DetachWindowRequest(request->Window());
+      DestroyWindow(request->Window());
+      request->SetWindow(nullptr);
+    }
     SetShellWindow(nullptr);
-    FigureWindowRequest.SetWindow(nullptr);
-    OverlayWindowRequest.SetWindow(nullptr);
     for (SettingInt& entry : Settings.FigDeactive) entry = 0;
     Settings.NoStartCount = 0;
     Settings.NoStart[0].Set("");
@@ -70,28 +74,28 @@ class AnimThread : public ::testing::Test {
     Settings.Speed = 50;
     Settings.Billboard = 1;
     billboard.updateRequested = false;
-    Shell.fullScreenPause = 0;
+    shell.fullScreenPause = 0;
     QuitFlag = 0;
   }
 };
 
 TEST_F(AnimThread, NoSceneWhileFullScreenOrAnExcludedWindowIsOpen) {
-  EXPECT_EQ(CanAnimateNow(), 1);
-  Shell.fullScreenPause = 1;
-  EXPECT_EQ(CanAnimateNow(), 0);
-  Shell.fullScreenPause = 0;
+  EXPECT_EQ(CanAnimateNow(shell), 1);
+  shell.fullScreenPause = 1;
+  EXPECT_EQ(CanAnimateNow(shell), 0);
+  shell.fullScreenPause = 0;
 
   Settings.NoStart[0].Set("Vollbild-Spiel 3");
   Settings.NoStartCount = 1;
-  EXPECT_EQ(CanAnimateNow(), 1) << "no such window yet";
+  EXPECT_EQ(CanAnimateNow(shell), 1) << "no such window yet";
   HWND game = MakeWindow("Vollbild-Spiel 3");
-  EXPECT_EQ(CanAnimateNow(), 0);
+  EXPECT_EQ(CanAnimateNow(shell), 0);
   SetWindowTextA(game, "Vollbild-Spiel 3 - Pause");
-  EXPECT_EQ(CanAnimateNow(), 1) << "the whole title must match";
+  EXPECT_EQ(CanAnimateNow(shell), 1) << "the whole title must match";
   DestroyWindow(game);
   // An empty entry excludes nothing (every untitled window would match it).
   Settings.NoStart[0].Set("");
-  EXPECT_EQ(CanAnimateNow(), 1);
+  EXPECT_EQ(CanAnimateNow(shell), 1);
 }
 
 // A shutdown asked for while the thread starts ends it (and the program).
@@ -123,12 +127,12 @@ TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
   ASSERT_TRUE(thread);
   // The thread shows and hides this thread's windows: wait answering them.
-  auto sceneShown = [] { return IsWindowVisible(FigureWindowRequest.Window()) != 0; };
+  auto sceneShown = [] { return IsWindowVisible(figures.window.Window()) != 0; };
   EXPECT_FALSE(PumpUntil(sceneShown, 3000)) << "the scene came without its pause";
   EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
 
   figures.active = 0;
-  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindowRequest.Window()); }, 3000))
+  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(figures.window.Window()); }, 3000))
       << "the figure stays when the figures are switched off";
 
   QuitFlag = 1;
@@ -155,7 +159,7 @@ TEST_F(AnimThread, AnIdleThreadWaitsForWorkAndIsWokenForIt) {
   struct Row {
     const char* what;
     WindowRequest* request;
-  } rows[] = {{"figure window", &FigureWindowRequest}, {"overlay window", &OverlayWindowRequest}};
+  } rows[] = {{"figure window", &figures.window}, {"overlay window", &overlay.request}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     row.request->Set(WindowAction::kHide);
@@ -195,7 +199,7 @@ TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
   QuitFlag = 0;
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
   ASSERT_TRUE(thread);
-  auto sceneShown = [] { return IsWindowVisible(FigureWindowRequest.Window()) != 0; };
+  auto sceneShown = [] { return IsWindowVisible(figures.window.Window()) != 0; };
   const DWORD start = GetTickCount();
   bool early = false;
   while (GetTickCount() - start < 2000 && !early) {
@@ -205,7 +209,7 @@ TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
   EXPECT_FALSE(early) << "the scene came after " << GetTickCount() - start << " ms of wakes";
   EXPECT_TRUE(PumpUntil(sceneShown, 30000)) << "no scene after the pause";
   figures.active = 0;
-  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(FigureWindowRequest.Window()); }, 3000));
+  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(figures.window.Window()); }, 3000));
   QuitFlag = 1;
   EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));
   EXPECT_EQ(shutdownMessages, 1);
@@ -225,7 +229,7 @@ TEST_F(AnimThread, TheEmptySceneLeavesTheThreadWaitingForTheNextPause) {
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
   ASSERT_TRUE(thread);
   PumpUntil([] { return false; }, 6000);
-  EXPECT_FALSE(IsWindowVisible(FigureWindowRequest.Window()));
+  EXPECT_FALSE(IsWindowVisible(figures.window.Window()));
   // Two choices at most, each followed by one pass for its scene, and the
   // waits between: a thread passing every 100 ms after a choice makes 30 and more.
   EXPECT_LE(billboard.passes, 10);

@@ -38,31 +38,40 @@ HWND MakeWindow() {
 class FigureLoader : public ::testing::Test {
  protected:
   void SetUp() override {
-    FigureWindowRequest.SetWindow(MakeWindow());
-    SetShellWindow(FigureWindowRequest.Window());  // the shell's stand-in
-    OverlayWindowRequest.SetWindow(MakeWindow());
-    ShowWindow(FigureWindowRequest.Window(), SW_SHOWNOACTIVATE);
-    ShowWindow(OverlayWindowRequest.Window(), SW_SHOWNOACTIVATE);
+    AttachWindowRequest(MakeWindow(), figures_.window);
+    SetShellWindow(figures_.window.Window());  // the shell's stand-in
+    AttachWindowRequest(MakeWindow(), overlay_.request);
+    ShowWindow(figures_.window.Window(), SW_SHOWNOACTIVATE);
+    ShowWindow(overlay_.Window(), SW_SHOWNOACTIVATE);
   }
   void TearDown() override {
-    DestroyWindow(FigureWindowRequest.Window());
-    DestroyWindow(OverlayWindowRequest.Window());
+    for (WindowRequest* request : {&figures_.window, &overlay_.request}) {
+      DetachWindowRequest(request->Window());
+      DestroyWindow(request->Window());
+      request->SetWindow(nullptr);
+    }
     SetShellWindow(nullptr);
-    FigureWindowRequest.SetWindow(nullptr);
-    OverlayWindowRequest.SetWindow(nullptr);
   }
+  int Load(FigureRecord* record, int number, int sheets) {
+    return LoadFigure(record, figures_.window.Window(), overlay_, number, sheets, 0);
+  }
+
+  // The test's own figures (their window), shell words and overlay.
+  FigureState figures_;
+  ShellState shell_;
+  Overlay overlay_{shell_};
 };
 
 TEST_F(FigureLoader, NoSheetsLoadsWithAZeroSheetSize) {
   FigureRecord* record = AllocateFigureRecord();
   ASSERT_NE(record, nullptr);
   RelayoutRequest = 0;
-  EXPECT_EQ(LoadFigure(record, 2, 0, 0), 1);
+  EXPECT_EQ(Load(record, 2, 0), 1);
   EXPECT_EQ(record->active, 1);
   EXPECT_EQ(record->number, 2);
   EXPECT_EQ(record->sheetWidth, 0);
   EXPECT_EQ(record->sheetHeight, 0);
-  EXPECT_EQ(record->objectWindow, FigureWindowRequest.Window());
+  EXPECT_EQ(record->objectWindow, figures_.window.Window());
   EXPECT_NE(record->objectDC.get(), nullptr);
   EXPECT_GT(record->workArea.right, 0);
   EXPECT_EQ(RelayoutRequest, 1);
@@ -75,14 +84,14 @@ TEST_F(FigureLoader, NoSheetsLoadsWithAZeroSheetSize) {
 TEST_F(FigureLoader, AMissingSheetUnloadsAndZeroesTheRecord) {
   FigureRecord* record = AllocateFigureRecord();
   // Scene 4 has no figure and no sheet.
-  EXPECT_EQ(LoadFigure(record, 4, 1, 0), 0);
+  EXPECT_EQ(Load(record, 4, 1), 0);
   EXPECT_EQ(record->active, 0);
   EXPECT_EQ(record->number, 0);
   EXPECT_EQ(record->objectDC.get(), nullptr);
   EXPECT_EQ(record->sheets[0].get(), nullptr);
   // Figure 2 has one sheet: asked for three, the second is missing and the
   // first, already loaded, goes again.
-  EXPECT_EQ(LoadFigure(record, 2, 3, 0), 0);
+  EXPECT_EQ(Load(record, 2, 3), 0);
   EXPECT_EQ(record->active, 0);
   EXPECT_EQ(record->sheets[0].get(), nullptr);
   EXPECT_EQ(record->masks[0].get(), nullptr);
@@ -92,7 +101,7 @@ TEST_F(FigureLoader, AMissingSheetUnloadsAndZeroesTheRecord) {
 
 TEST_F(FigureLoader, ARealSheetLoadsWithItsMaskAndSize) {
   FigureRecord* record = AllocateFigureRecord();
-  ASSERT_EQ(LoadFigure(record, 8, 1, 0), 1);
+  ASSERT_EQ(Load(record, 8, 1), 1);
   ASSERT_NE(record->sheets[0].get(), nullptr);
   ASSERT_NE(record->masks[0].get(), nullptr);
   int right = 0, bottom = 0;
@@ -116,14 +125,14 @@ TEST_F(FigureLoader, ARealSheetLoadsWithItsMaskAndSize) {
 
 TEST_F(FigureLoader, UnloadKeepsSoundChannelsAndClearsTheFigureWindows) {
   FigureRecord* record = AllocateFigureRecord();
-  ASSERT_EQ(LoadFigure(record, 2, 0, 0), 1);
+  ASSERT_EQ(Load(record, 2, 0), 1);
   record->soundChannel = 17;
   record->secondChannel = 18;
   UnloadFigure(record);
   // Without the sound library nothing is faded, so nothing is remembered.
   EXPECT_EQ(record->soundChannel, 0u);
-  EXPECT_FALSE(IsWindowVisible(FigureWindowRequest.Window()));
-  EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
+  EXPECT_FALSE(IsWindowVisible(figures_.window.Window()));
+  EXPECT_FALSE(IsWindowVisible(overlay_.Window()));
   FreeFigureRecord(record);
 }
 
@@ -134,8 +143,8 @@ TEST_F(FigureLoader, UnloadingAnObjectsRecordLeavesTheFigureWindowsAlone) {
   record->active = 1;
   record->objectDC.reset(CreateCompatibleDC(WindowDC(nullptr).get()));
   UnloadFigure(record);
-  EXPECT_TRUE(IsWindowVisible(FigureWindowRequest.Window()));
-  EXPECT_TRUE(IsWindowVisible(OverlayWindowRequest.Window()));
+  EXPECT_TRUE(IsWindowVisible(figures_.window.Window()));
+  EXPECT_TRUE(IsWindowVisible(overlay_.Window()));
   EXPECT_EQ(record->objectDC.get(), nullptr);
   EXPECT_EQ(record->active, 0);
   FreeFigureRecord(record);
@@ -159,8 +168,8 @@ TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {
     PlayerState player;
     FigureState figures;
     ShellState shell;
-    BubbleState bubble;
-    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures, shell, bubble}), 0u);
+    Overlay overlay{shell};
+    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures, shell, overlay}), 0u);
     EXPECT_EQ(calls, 1) << "the figure's record is asked for either way";
     EXPECT_EQ(shutdownMessages, 1) << which;
     EXPECT_EQ(billboard.ends, 1) << which;
@@ -177,8 +186,8 @@ TEST(ScriptHostDisplay, TheWorkAreaIsReadAgainAfterARelayoutOrASecond) {
   PlayerState player;
   FigureState figures;
   ShellState shell;
-  BubbleState bubble;
-  GdiScriptHost host({billboard, player, figures, shell, bubble});
+  Overlay overlay{shell};
+  GdiScriptHost host({billboard, player, figures, shell, overlay});
   auto system = [] {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -226,8 +235,8 @@ TEST(ScriptHostPlayer, ReadsThePlayerStateItIsHanded) {
   PlayerState player, other;
   FigureState figures;
   ShellState shell;
-  BubbleState bubble;
-  GdiScriptHost host({billboard, player, figures, shell, bubble});
+  Overlay overlay{shell};
+  GdiScriptHost host({billboard, player, figures, shell, overlay});
   other.playing = 1;
   other.titleValid = 1;
   other.titleChanged = 1;
@@ -268,8 +277,8 @@ TEST(ScriptHostFigures, ReadsAndTakesTheFigureWordsItIsHanded) {
   PlayerState player;
   FigureState figures, other;
   ShellState shell;
-  BubbleState bubble;
-  GdiScriptHost host({billboard, player, figures, shell, bubble});
+  Overlay overlay{shell};
+  GdiScriptHost host({billboard, player, figures, shell, overlay});
   other.clicked = 1;
   other.held = 1;
   other.press.Set(7, 8);
@@ -300,16 +309,16 @@ TEST(ScriptHostShell, ReadsTheShellAndBubbleStatesItIsHanded) {
   PlayerState player;
   FigureState figures;
   ShellState shell;
-  BubbleState bubble;
-  GdiScriptHost host({billboard, player, figures, shell, bubble});
+  Overlay overlay{shell};
+  GdiScriptHost host({billboard, player, figures, shell, overlay});
   struct Row {
     int optionsOpen, type, button;
   } rows[] = {{1, 0, 0}, {0, 5, 3}, {1, 6, 1}, {0, 0, 0}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.type);
     shell.optionsOpen = row.optionsOpen;
-    bubble.type = row.type;
-    bubble.winampButton = row.button;
+    overlay.bubble.type = row.type;
+    overlay.bubble.winampButton = row.button;
     EXPECT_EQ(host.OptionsOpen(), row.optionsOpen != 0);
     EXPECT_EQ(host.BubbleType(), row.type);
     EXPECT_EQ(host.TakeWinampButton(), row.button);

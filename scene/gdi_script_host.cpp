@@ -227,7 +227,7 @@ void GdiScriptHost::SetRelayoutRequest(int value) {
   ::RelayoutRequest = value;
 }
 int GdiScriptHost::BubbleType() {
-  return bubble_.type;
+  return overlay_.bubble.type;
 }
 ScenePoint GdiScriptHost::PressPoint() {
   return {figures_.press.x, figures_.press.y};
@@ -254,10 +254,12 @@ bool GdiScriptHost::LoadFigure(FigureMotion& record, int number, int sheets) {
   ForgetPictures();
   layers.object.blend = {};
   layers.overlay.blend = {};
-  return ::LoadFigure(&Full(record), number, sheets, 0) != 0;
+  return ::LoadFigure(&Full(record), figures_.window.Window(), overlay_, number, sheets, 0) != 0;
 }
 void GdiScriptHost::UnloadFigure(FigureMotion& record) {
-  RepaintWhatItLeaves(FigureWindowRequest.Window(), [&] { RepaintWhatItLeaves(OverlayWindowRequest.Window(), [&] { ::UnloadFigure(&Full(record)); }); });
+  RepaintWhatItLeaves(figures_.window.Window(), [&] {
+    RepaintWhatItLeaves(overlay_.Window(), [&] { ::UnloadFigure(&Full(record)); });
+  });
   ForgetPictures();
 }
 
@@ -301,7 +303,7 @@ void GdiScriptHost::ShowObject(FigureMotion& record) {
   RepaintWhatItLeaves(Full(record).objectWindow, [&] { ShowObjectLayer(&Full(record), args); });
 }
 void GdiScriptHost::PutFigureOnTop() {
-  SetWindowPos(FigureWindowRequest.Window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(figures_.window.Window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void GdiScriptHost::SetOverlayPlacement(ScenePoint destination, SceneSize size) {
@@ -323,7 +325,7 @@ void GdiScriptHost::ShowOverlay(FigureMotion& record) {
   RepaintWhatItLeaves(Full(record).overlayWindow, [&] { ShowOverlayLayer(&Full(record), args); });
 }
 void GdiScriptHost::ShowOverlayWindow(FigureMotion& record, bool visible) {
-  if (MayDrawOverlay(visible ? "zeigen" : "verbergen"))
+  if (overlay_.MayDraw(visible ? "zeigen" : "verbergen"))
     ShowWindow(Full(record).overlayWindow, visible ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -344,10 +346,10 @@ int GdiScriptHost::ShowSpeechBubble(FigureMotion& record, int type, const char* 
                                     int lifetime) {
   // The figure's y is taken from its picture's top, the bubble's from its
   // window's top.
-  return ::ShowSpeechBubble(&Full(record), type, text, x, y - figures_.windowOffset.y, lifetime);
+  return ::ShowSpeechBubble(overlay_, &Full(record), type, text, x, y - figures_.windowOffset.y, lifetime);
 }
 void GdiScriptHost::KillSpeechBubble() {
-  RepaintWhatItLeaves(OverlayWindowRequest.Window(), ::KillSpeechBubble);
+  RepaintWhatItLeaves(overlay_.Window(), [this] { ::KillSpeechBubble(overlay_); });
 }
 std::string GdiScriptHost::FigureText(const char* section, const char* key) {
   const char* text = ::FigureText(section, key);
@@ -378,7 +380,7 @@ bool GdiScriptHost::DrawBannerText(FigureMotion& motion) {
   return true;
 }
 void GdiScriptHost::PlaceFigureBelowTopmost() {
-  SetWindowPos(FigureWindowRequest.Window(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(figures_.window.Window(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 bool GdiScriptHost::PlayerPlaying() {
   return player_.playing != 0;
@@ -395,7 +397,7 @@ std::string GdiScriptHost::PlayerTitle() {
   return title;
 }
 int GdiScriptHost::TakeWinampButton() {
-  return bubble_.winampButton.exchange(0);
+  return overlay_.bubble.winampButton.exchange(0);
 }
 
 bool RunSceneScript(int scene, FigureRecord* figure, const SceneLinks& links) {

@@ -13,18 +13,18 @@
 class PlayerState;
 struct FigureState;
 struct ShellState;
-struct BubbleState;
+class Overlay;
 
 // What the animation thread is handed by the shell and passes to its script
 // host: the billboard it carries, the player control's findings, the
 // figures' switch and mouse words, what the shell knows of the screen and
-// the options sheet, and the bubble's words.
+// the options sheet, and the overlay with its bubble.
 struct SceneLinks {
   BillboardLink& billboard;
   PlayerState& player;
   FigureState& figures;
   ShellState& shell;
-  BubbleState& bubble;
+  Overlay& overlay;
 };
 
 class GdiScriptHost : public ScriptHost {
@@ -34,7 +34,7 @@ class GdiScriptHost : public ScriptHost {
         player_(links.player),
         figures_(links.figures),
         shell_(links.shell),
-        bubble_(links.bubble) {}
+        overlay_(links.overlay) {}
 
   int Rand() override;
   void Log(const char* text) override;
@@ -91,7 +91,7 @@ class GdiScriptHost : public ScriptHost {
   PlayerState& player_;
   FigureState& figures_;
   ShellState& shell_;
-  BubbleState& bubble_;
+  Overlay& overlay_;
 };
 
 // Runs `change` (a push, a hide) on `window`; the windows under the part of

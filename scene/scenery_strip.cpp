@@ -54,7 +54,7 @@ void PushStrip(FigureRecord* record) {
   // Whatever push goes serves the asks before it; the next ask wakes the
   // thread again.
   repushRequest = 0;
-  PushLayer(StripWindowRequest.Window(), record->objectScreenDC.get(), record->objectDC.get(), StripLayerArgs);
+  PushLayer(StripRequests.window.Window(), record->objectScreenDC.get(), record->objectDC.get(), StripLayerArgs);
   lastPush = GetTickCount();
 }
 
@@ -86,7 +86,7 @@ DWORD WINAPI BackgroundThreadProc(void*) {
   StripRequests.unload = 0;
   FigureRecord* record = AllocateFigureRecord();
   WorkerWake wake;
-  ListStripUnder(StripWindowRequest.Window(), &wake);
+  ListStripUnder(StripRequests.window.Window(), &wake);
   while (record && QuitFlag == 0) {
     BackgroundStripPass(record);
     const DWORD quiet = StripQuietMs(record);
@@ -108,9 +108,9 @@ DWORD WINAPI BackgroundThreadProc(void*) {
 int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
   WriteLogLine("LADEN: HG");
   StripLayerArgs.blend = {};
-  record->objectScreenDC = WindowDC(StripWindowRequest.Window());
+  record->objectScreenDC = WindowDC(StripRequests.window.Window());
   record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
-  record->objectWindow = StripWindowRequest.Window();
+  record->objectWindow = StripRequests.window.Window();
   record->keyBrush = KeyBrush();
   record->state = 0;
   record->active = 1;
@@ -156,13 +156,13 @@ namespace {
 void ReleaseStrip(FigureRecord* record, bool parkWindow) {
   if (!record) return;
   if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
-  if (parkWindow && StripWindowRequest.Window()) {
-    if (const WindowDC dc(StripWindowRequest.Window()); dc) {
+  if (parkWindow && StripRequests.window.Window()) {
+    if (const WindowDC dc(StripRequests.window.Window()); dc) {
       RECT client = {};
-      GetClientRect(StripWindowRequest.Window(), &client);
+      GetClientRect(StripRequests.window.Window(), &client);
       FillRect(dc.get(), &client, KeyBrush());
     }
-    SetWindowPos(StripWindowRequest.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    SetWindowPos(StripRequests.window.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   }
   record->active = 0;
   record->state = 0;
@@ -186,9 +186,9 @@ void DrawBackgroundStrip(FigureRecord* record) {
       }
       PlaceStrip(record);
       PushStrip(record);
-      if (MayShowObject(Settings.HGNotDA)) {
-        ShowWindow(StripWindowRequest.Window(), SW_SHOWNOACTIVATE);
-        SetWindowPos(StripWindowRequest.Window(), HWND_BOTTOM, 0, 0, 0, 0, kZOnly | SWP_SHOWWINDOW);
+      if (MayShowObject(*StripRequests.figures, Settings.HGNotDA)) {
+        ShowWindow(StripRequests.window.Window(), SW_SHOWNOACTIVATE);
+        SetWindowPos(StripRequests.window.Window(), HWND_BOTTOM, 0, 0, 0, 0, kZOnly | SWP_SHOWWINDOW);
       }
       record->state = 1;
       return;
@@ -214,7 +214,7 @@ void DrawBackgroundStrip(FigureRecord* record) {
 }
 
 void BackgroundStripPass(FigureRecord* record) {
-  if (ApplyWindowRequest(StripWindowRequest.Window(), StripWindowRequest)) {
+  if (ApplyWindowRequest(StripRequests.window.Window(), StripRequests.window)) {
     // shown again: push now
     repushRequest = 1;
     lastPush = GetTickCount() - kPassMs;
@@ -228,7 +228,7 @@ void BackgroundStripPass(FigureRecord* record) {
   const unsigned sets = RelayoutRequest.Sets();
   const bool relayout = RelayoutRequest != 0 || sets != relayoutSetsSeen;
   relayoutSetsSeen = sets;
-  if (StripNumber() != 0 && !Shell.fullScreenPause) {
+  if (StripNumber() != 0 && !StripRequests.shell->fullScreenPause) {
     if (relayout) StripRequests.relayout = 1;
     DrawBackgroundStrip(record);
   }
@@ -243,14 +243,14 @@ void RequestStripRepush() {
 }
 
 DWORD StripQuietMs(const FigureRecord* record) {
-  if (StripWindowRequest.action || StripRequests.unload || StripRequests.relayout) return 0;
+  if (StripRequests.window.action || StripRequests.unload || StripRequests.relayout) return 0;
   if (RelayoutRequest != 0 || RelayoutRequest.Sets() != relayoutSetsSeen) return 0;
-  if (StripNumber() == 0 || Shell.fullScreenPause) return INFINITE;
+  if (StripNumber() == 0 || StripRequests.shell->fullScreenPause) return INFINITE;
   if (!record || record->state != 2) return 0;
   return repushRequest ? std::max<DWORD>(RepushWaitMs(), 1) : INFINITE;
 }
 
-int StartBackgroundThread() {
+int StartBackgroundThread(const FigureState& figures, const ShellState& shell) {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
   wc.style = CS_OWNDC | CS_BYTEALIGNCLIENT;
@@ -271,7 +271,10 @@ int StartBackgroundThread() {
   }
   SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, kZOnly);
   ShowWindow(window, SW_HIDE);
-  StripWindowRequest.SetWindow(window);  // before the thread runs: it reads the handle
+  // Before the thread runs: it reads them.
+  StripRequests.figures = &figures;
+  StripRequests.shell = &shell;
+  AttachWindowRequest(window, StripRequests.window);
   HANDLE thread = StartThread(BackgroundThreadProc, nullptr);
   if (!thread) {
     WriteLogLine("+++ HG-Thread NICHT gestartet (3)");
@@ -291,12 +294,13 @@ LRESULT CALLBACK BackgroundWndProc(HWND window, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_DESTROY:
       WaitForAndCloseThread(TakeBackgroundThread(), kWindowThreadWaitMs);
+      DetachWindowRequest(window);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
       // A click never brings the strip forward; the strip's thread puts it back.
-      StripWindowRequest.Restack(WindowAction::kStackBottom);
+      StripRequests.window.Restack(WindowAction::kStackBottom);
       WakeWorkers();
       return 0;
     default:

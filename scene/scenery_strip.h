@@ -8,22 +8,32 @@
 #include <atomic>
 
 #include "stage/figure_record.h"
-#include "services/window_requests.h"  // StripWindowRequest
+#include "services/window_requests.h"
 #include "services/handles.h"
 
-// What the strip's thread is asked for; it takes both words.
+struct FigureState;
+struct ShellState;
+
+// What the strip's thread is asked for and reads; it takes both words.
 struct StripRequestWords {
   // The Desktop page's: a changed strip is unloaded and loaded again.
   std::atomic<int> unload{0};
   // The Desktop page's and the animation thread's (after a relayout): the
   // strip is placed on the work-area bottom again.
   std::atomic<int> relayout{0};
+  // Shows, hides and restacks of the strip's window, made by its thread.
+  WindowRequest window;
+  // The figures' switch (whether the strip may show) and the shell's
+  // full-screen pause, handed by StartBackgroundThread (tests set their own).
+  const FigureState* figures = nullptr;
+  const ShellState* shell = nullptr;
 };
 inline StripRequestWords StripRequests;
 
-// Registers "LunHG", makes the strip's window (StripWindowRequest's) and starts
-// the thread; 1 when it runs.
-int StartBackgroundThread();
+// Registers "LunHG", makes the strip's window (StripRequests.window's) and
+// starts the thread, handing it the figures' and the shell's words; 1 when it
+// runs.
+int StartBackgroundThread(const FigureState& figures, const ShellState& shell);
 // The thread's handle, taken once (the shutdown or the window's WM_DESTROY).
 OwnedHandle TakeBackgroundThread();
 

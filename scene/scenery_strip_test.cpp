@@ -25,9 +25,12 @@ LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 class SceneryStrip : public ::testing::Test {
  protected:
   void SetUp() override {
-    StripWindowRequest.SetWindow(MakeTestWindow("StripTest", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE));
-    Figures.active = 1;
-    Shell.fullScreenPause = 0;
+    AttachWindowRequest(MakeTestWindow("StripTest", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE),
+                        StripRequests.window);
+    StripRequests.figures = &figures_;
+    StripRequests.shell = &shell_;
+    figures_.active = 1;
+    shell_.fullScreenPause = 0;
     Settings.HG = 1;
     for (SettingInt& offset : Settings.HGversatz) offset = 0;
     record = AllocateFigureRecord();
@@ -35,16 +38,22 @@ class SceneryStrip : public ::testing::Test {
   void TearDown() override {
     UnloadBackgroundBitmaps(record);
     FreeFigureRecord(record);
-    DestroyWindow(StripWindowRequest.Window());
-    StripWindowRequest.SetWindow(nullptr);
+    DetachWindowRequest(StripRequests.window.Window());
+    DestroyWindow(StripRequests.window.Window());
+    StripRequests.window.SetWindow(nullptr);
+    StripRequests.figures = nullptr;
+    StripRequests.shell = nullptr;
     Settings.HG = 1;
   }
   RECT StripRect() {
     RECT r = {};
-    GetWindowRect(StripWindowRequest.Window(), &r);
+    GetWindowRect(StripRequests.window.Window(), &r);
     return r;
   }
   FigureRecord* record = nullptr;
+  // The test's own figures' and shell's words, handed to the strip.
+  FigureState figures_;
+  ShellState shell_;
 };
 
 TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged) {
@@ -65,7 +74,7 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     BITMAP picture = {};  // pushed from the file's 8 bits a pixel, no copy kept
     EXPECT_TRUE(GetObjectA(record->objectBitmap.get(), sizeof picture, &picture) && picture.bmBitsPixel == 8);
     EXPECT_TRUE(!record->sheets[0] && !record->masks[0]);
-    EXPECT_TRUE(IsWindowVisible(StripWindowRequest.Window()));
+    EXPECT_TRUE(IsWindowVisible(StripRequests.window.Window()));
     const RECT r = StripRect(), want = {0, work.bottom - kStripHeights[row.hg - 1], GetSystemMetrics(SM_CXSCREEN),
                                         work.bottom};
     EXPECT_TRUE(EqualRect(&r, &want)) << r.left << "," << r.top << " " << r.right << "," << r.bottom;
@@ -80,27 +89,27 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     }
   }
   // Hides asked for by others are the pass's to carry out, even full screen.
-  Shell.fullScreenPause = 1;
-  StripWindowRequest.Set(WindowAction::kHide);
+  shell_.fullScreenPause = 1;
+  StripRequests.window.Set(WindowAction::kHide);
   BackgroundStripPass(record);
-  EXPECT_FALSE(IsWindowVisible(StripWindowRequest.Window()));
-  Shell.fullScreenPause = 0;
+  EXPECT_FALSE(IsWindowVisible(StripRequests.window.Window()));
+  shell_.fullScreenPause = 0;
   // Switched off: the next unload hides and parks the window, nothing loads.
   Settings.HG = 0;
   StripRequests.unload = 1;
   BackgroundStripPass(record);
   BackgroundStripPass(record);
-  EXPECT_TRUE(!record->active && !IsWindowVisible(StripWindowRequest.Window()) && StripRect().top == 9999);
+  EXPECT_TRUE(!record->active && !IsWindowVisible(StripRequests.window.Window()) && StripRect().top == 9999);
 }
 
 // A missing sheet releases the strip's own record only: the walking
 // figure's window stays as it is, and every handle is null afterwards.
 TEST_F(SceneryStrip, MissingSheetReleasesOnlyTheStripsRecord) {
-  FigureWindowRequest.SetWindow(MakeTestWindow("StripTestFigure", PlainProc));
-  ShowWindow(FigureWindowRequest.Window(), SW_SHOWNOACTIVATE);
+  figures_.window.SetWindow(MakeTestWindow("StripTestFigure", PlainProc));
+  ShowWindow(figures_.window.Window(), SW_SHOWNOACTIVATE);
   Settings.HG = 7;  // no such strip: its sheet is not found
   EXPECT_EQ(LoadBackgroundBitmaps(record, 0), 0);
-  EXPECT_TRUE(IsWindowVisible(FigureWindowRequest.Window()));
+  EXPECT_TRUE(IsWindowVisible(figures_.window.Window()));
   EXPECT_EQ(record->active, 0);
   EXPECT_TRUE(!record->objectDC && !record->objectScreenDC && !record->sheets[0] && !record->masks[0]);
   // Loaded and unloaded twice: nothing is deleted twice.
@@ -110,8 +119,8 @@ TEST_F(SceneryStrip, MissingSheetReleasesOnlyTheStripsRecord) {
   UnloadBackgroundBitmaps(record);
   EXPECT_TRUE(!record->sheets[0] && !record->masks[0] && !record->objectBitmap && !record->objectDC);
   UnloadBackgroundBitmaps(record);
-  DestroyWindow(FigureWindowRequest.Window());
-  FigureWindowRequest.SetWindow(nullptr);
+  DestroyWindow(figures_.window.Window());
+  figures_.window.SetWindow(nullptr);
 }
 
 TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
@@ -119,14 +128,14 @@ TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
   BackgroundStripPass(record);
   HWND other = MakeTestWindow("StripTestOther", PlainProc, 0, "", {0, 0, 40, 40});
   ShowWindow(other, SW_SHOWNOACTIVATE);
-  SetWindowPos(StripWindowRequest.Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SendMessageA(StripWindowRequest.Window(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  SetWindowPos(StripRequests.window.Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendMessageA(StripRequests.window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
   // The window procedure only asks; the strip's own thread restacks it.
-  EXPECT_EQ(StripWindowRequest.action.load(), static_cast<int>(WindowAction::kStackBottom));
+  EXPECT_EQ(StripRequests.window.action.load(), static_cast<int>(WindowAction::kStackBottom));
   BackgroundStripPass(record);
-  EXPECT_EQ(StripWindowRequest.action.load(), static_cast<int>(WindowAction::kNone));
+  EXPECT_EQ(StripRequests.window.action.load(), static_cast<int>(WindowAction::kNone));
   HWND first = GetTopWindow(nullptr);
-  while (first && first != other && first != StripWindowRequest.Window()) first = GetWindow(first, GW_HWNDNEXT);
+  while (first && first != other && first != StripRequests.window.Window()) first = GetWindow(first, GW_HWNDNEXT);
   EXPECT_EQ(first, other);
   DestroyWindow(other);
 }
@@ -138,7 +147,7 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
   RelayoutRequest = 0;
   StripRequests.relayout = 0;
   StripRequests.unload = 0;
-  StripWindowRequest.Set(WindowAction::kNone);
+  StripRequests.window.Set(WindowAction::kNone);
   BackgroundStripPass(record);  // loads, and notes the relayouts seen so far
   EXPECT_EQ(StripQuietMs(record), 0u) << "shown once, to be pushed again";
   BackgroundStripPass(record);
@@ -147,7 +156,7 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
   EXPECT_EQ(StripQuietMs(record), INFINITE) << "an unchanged strip waits for a request, not for a timer";
   EXPECT_EQ(StripQuietMs(nullptr), 0u);
   // Shown again on request: the same pass pushes its picture, then it waits.
-  StripWindowRequest.Set(WindowAction::kShowBottom);
+  StripRequests.window.Set(WindowAction::kShowBottom);
   EXPECT_EQ(StripQuietMs(record), 0u);
   BackgroundStripPass(record);
   EXPECT_EQ(StripQuietMs(record), INFINITE);
@@ -169,7 +178,7 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
     const char* what;
     std::function<void(bool)> set;
   } rows[] = {
-      {"window request", [](bool on) { StripWindowRequest.Set(on ? WindowAction::kHide : WindowAction::kNone); }},
+      {"window request", [](bool on) { StripRequests.window.Set(on ? WindowAction::kHide : WindowAction::kNone); }},
       {"unload", [](bool on) { StripRequests.unload = on ? 1 : 0; }},
       {"own relayout", [](bool on) { StripRequests.relayout = on ? 1 : 0; }},
       {"relayout", [](bool on) { RelayoutRequest = on ? 1 : 0; }},
@@ -191,13 +200,13 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
   for (int which : {0, 1}) {
     SCOPED_TRACE(which);
     if (which) Settings.HG = 0;
-    else Shell.fullScreenPause = 1;
+    else shell_.fullScreenPause = 1;
     EXPECT_EQ(StripQuietMs(record), INFINITE);
-    StripWindowRequest.Set(WindowAction::kShowBottom);
+    StripRequests.window.Set(WindowAction::kShowBottom);
     EXPECT_EQ(StripQuietMs(record), 0u) << "window requests are served all the same";
-    StripWindowRequest.Set(WindowAction::kNone);
+    StripRequests.window.Set(WindowAction::kNone);
     Settings.HG = 1;
-    Shell.fullScreenPause = 0;
+    shell_.fullScreenPause = 0;
   }
 }
 
@@ -208,8 +217,8 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
 TEST_F(SceneryStrip, AnAskPushesTheWholeStrip) {
   RelayoutRequest = 0;
   StripRequests.relayout = 0;
-  StripWindowRequest.Set(WindowAction::kNone);
-  ListStripUnder(StripWindowRequest.Window(), nullptr);
+  StripRequests.window.Set(WindowAction::kNone);
+  ListStripUnder(StripRequests.window.Window(), nullptr);
   for (int i = 0; i < 3; ++i) BackgroundStripPass(record);
   ASSERT_EQ(record->state, 2);
   const RECT strip = StripRect();
@@ -255,7 +264,7 @@ TEST_F(SceneryStrip, AnAskPushesTheWholeStrip) {
   const RECT unmark = {sourceX + 600, y - 5, sourceX + 610, y + 5};
   FillRect(record->objectDC.get(), &unmark, KeyBrush());
   GdiFlush();
-  StripWindowRequest.Set(WindowAction::kShowBottom);
+  StripRequests.window.Set(WindowAction::kShowBottom);
   BackgroundStripPass(record);
   ASSERT_TRUE(pushedAfterItsWait());
   EXPECT_NE(shows(600), marker) << "shown again: pushed";

@@ -1,7 +1,8 @@
 #pragma once
 // What the shell (the main thread) learns of the screen and the user and the
 // drawing threads read: a program running full screen, the screen saver, a
-// paletted display, the options sheet being open. The shell alone writes it.
+// paletted display, the options sheet being open. The shell alone writes it,
+// makes it at start-up and hands it to whoever reads it.
 
 #include <windows.h>
 
@@ -24,4 +25,3 @@ struct ShellState {
   // The options sheet is open: no scene starts, no object stays topmost.
   Flag optionsOpen{0};
 };
-inline ShellState Shell;

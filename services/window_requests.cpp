@@ -6,11 +6,9 @@
 
 #include "services/threads.h"
 
-WindowRequest FigureWindowRequest;
-WindowRequest OverlayWindowRequest;
-WindowRequest StripWindowRequest;
-
 namespace {
+
+constexpr const char* kRequestProperty = "WayluneWindowRequest";
 
 struct WindowUnder {
   HWND window = nullptr;
@@ -36,6 +34,28 @@ void Place(HWND window, HWND after, UINT extra = 0) {
 }
 
 }  // namespace
+
+void AttachWindowRequest(HWND window, WindowRequest& request) {
+  if (window) SetPropA(window, kRequestProperty, &request);
+  request.SetWindow(window);
+}
+
+void DetachWindowRequest(HWND window) {
+  if (window) RemovePropA(window, kRequestProperty);
+}
+
+WindowRequest* RequestOfWindow(HWND window) {
+  return window ? static_cast<WindowRequest*>(GetPropA(window, kRequestProperty)) : nullptr;
+}
+
+bool RestackWindow(HWND window, WindowAction action) {
+  WindowRequest* request = RequestOfWindow(window);
+  if (!request) return false;
+  request->Restack(action);
+  if (request->redraw) *request->redraw = 1;
+  WakeWorkers();  // the drawing thread may be waiting for work
+  return true;
+}
 
 int VisibilityAfter(WindowAction action) {
   switch (action) {

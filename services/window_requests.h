@@ -35,9 +35,14 @@ enum class WindowAction : int {
 struct WindowRequest {
   std::atomic<int> action{0};
   // The window the request is carried out on, handed over by whoever makes
-  // it (the shell its three windows, the strip its own); null until then and
-  // once it is gone.
+  // it (AttachWindowRequest); null until then.
   std::atomic<HWND> window{nullptr};
+  // Set with every restack when not null: the drawing thread pushes its
+  // picture again (the wall and the objects push only a changed picture).
+  std::atomic<int>* redraw = nullptr;
+  // What the window belongs to, for its window procedure (an object window's
+  // DesktopObject); null for the others.
+  void* owner = nullptr;
   HWND Window() const { return window.load(); }
   void SetWindow(HWND w) { window.store(w); }
   void Set(WindowAction a) { action.store(static_cast<int>(a)); }
@@ -49,19 +54,26 @@ struct WindowRequest {
   }
 };
 
+// Every window a thread of ours draws (the figure, the overlay, the wall,
+// the strip, each object) carries its request word, which is how the z-order
+// helpers and the window procedures find who draws it and what it belongs
+// to. Attaching hands the window to the request too; detach before the
+// window is destroyed.
+void AttachWindowRequest(HWND window, WindowRequest& request);
+void DetachWindowRequest(HWND window);
+// The request word `window` carries; null for any other window.
+WindowRequest* RequestOfWindow(HWND window);
+// Asks the thread that draws `window` to restack it (a kStack* action) and
+// to push its picture again, and wakes the workers; false for a window no
+// thread of ours draws. A request already pending wins.
+bool RestackWindow(HWND window, WindowAction action);
+
 // On the drawing thread: carries out and clears the pending request; false
 // when there was none. `applied`, when given, receives what was carried out.
 bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* applied = nullptr);
 // Whether an action leaves the window hidden (kHide), shown (the shows and
 // raises) or as it was (kNone and the restacks): -1, 1 or 0.
 int VisibilityAfter(WindowAction action);
-
-// The walking figure's window and its overlay (the lifted figure, the
-// bubbles), drawn by the animation thread.
-extern WindowRequest FigureWindowRequest;
-extern WindowRequest OverlayWindowRequest;
-// The scenery strip's window, drawn by the strip's thread.
-extern WindowRequest StripWindowRequest;
 
 // Without a compositor nothing repaints what a window leaves when it moves,
 // shrinks or hides (a layered window gets no paint message, and the window

@@ -50,6 +50,60 @@ TEST(WindowRequest, ARestackNeverReplacesAPendingRequest) {
   EXPECT_EQ(request.action.load(), static_cast<int>(A::kHide));
 }
 
+// Every drawing thread's window is found through the request word it
+// carries: a restack reaches that word (and its redraw word, where it has
+// one), each window its own, and nothing once the window is detached.
+TEST(WindowRequest, EachWindowLeadsToTheRequestWordItCarries) {
+  struct Drawn {
+    Drawn(const char* name, bool redrawn) : what(name), redraws(redrawn) {}
+    const char* what;
+    bool redraws;  // the wall and the objects push only a changed picture
+    WindowRequest request;
+    std::atomic<int> redraw{0};
+    HWND window = nullptr;
+  };
+  Drawn drawn[] = {{"figure", false}, {"overlay", false}, {"wall", true}, {"strip", false}, {"object", true}};
+  int owner = 0;
+  for (Drawn& d : drawn) {
+    d.window = MakeTestWindow("RequestLookup", PlainProc);
+    if (d.redraws) d.request.redraw = &d.redraw;
+    if (d.what == std::string("object")) d.request.owner = &owner;
+    AttachWindowRequest(d.window, d.request);
+    EXPECT_EQ(d.request.Window(), d.window) << d.what << ": attaching hands the window over";
+  }
+  for (Drawn& d : drawn) {
+    SCOPED_TRACE(d.what);
+    EXPECT_EQ(RequestOfWindow(d.window), &d.request);
+    EXPECT_TRUE(RestackWindow(d.window, A::kStackBottom));
+    for (Drawn& e : drawn) {
+      EXPECT_EQ(e.request.action.load(), &e == &d ? static_cast<int>(A::kStackBottom) : 0) << e.what;
+      EXPECT_EQ(e.redraw.load(), &e == &d && d.redraws ? 1 : 0) << e.what;
+    }
+    // A pending request wins; the push is asked for all the same.
+    d.request.Set(A::kHide);
+    d.redraw = 0;
+    EXPECT_TRUE(RestackWindow(d.window, A::kStackTopmost));
+    EXPECT_EQ(d.request.action.load(), static_cast<int>(A::kHide));
+    EXPECT_EQ(d.redraw.load(), d.redraws ? 1 : 0);
+    d.request.Set(A::kNone);
+    d.redraw = 0;
+  }
+  EXPECT_EQ(RequestOfWindow(drawn[4].window)->owner, &owner) << "what the object window belongs to";
+  const HWND stranger = MakeTestWindow("RequestLookup", PlainProc);
+  for (HWND window : {stranger, static_cast<HWND>(nullptr), GetDesktopWindow()}) {
+    EXPECT_EQ(RequestOfWindow(window), nullptr);
+    EXPECT_FALSE(RestackWindow(window, A::kStackTop)) << "only the windows our threads draw";
+  }
+  for (Drawn& d : drawn) {
+    DetachWindowRequest(d.window);
+    EXPECT_EQ(RequestOfWindow(d.window), nullptr) << d.what;
+    EXPECT_FALSE(RestackWindow(d.window, A::kStackTop)) << d.what;
+    EXPECT_EQ(d.request.action.load(), 0) << d.what;
+    DestroyWindow(d.window);
+  }
+  DestroyWindow(stranger);
+}
+
 TEST(WindowRequest, WhatEachActionLeavesOfTheWindowsVisibility) {
   const std::pair<A, int> rows[] = {
       {A::kNone, 0},      {A::kHide, -1},         {A::kShow, 1},          {A::kShowTop, 1},

@@ -53,22 +53,25 @@ BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args) {
 }
 
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
-  if (record->overlayWindow == OverlayWindowRequest.Window() && !MayDrawOverlay("Ueberlagerung")) return FALSE;
+  if (record->overlay && record->overlayWindow == record->overlay->Window() &&
+      !record->overlay->MayDraw("Ueberlagerung"))
+    return FALSE;
   return PushLayer(record->overlayWindow, record->overlayScreenDC.get(), record->overlayDC.get(), args);
 }
 
-int LoadFigure(FigureRecord* record, int n, int sheetCount, int useRecordModule) {
+int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n, int sheetCount, int useRecordModule) {
   if (Settings.DebugOn) WriteLogLine("LADEN: FIG%03d_00", n);
   record->number = n;
   record->objectScreenDC = WindowDC(nullptr);
   record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
-  record->objectWindow = FigureWindowRequest.Window();
+  record->objectWindow = figureWindow;
   record->state = 0;
   record->keyBrush = KeyBrush();
   record->active = 1;
   record->overlayScreenDC = WindowDC(nullptr);
   record->overlayDC.reset(CreateCompatibleDC(record->overlayScreenDC.get()));
-  record->overlayWindow = OverlayWindowRequest.Window();
+  record->overlayWindow = overlay.Window();
+  record->overlay = &overlay;
   for (HDC dc : {record->objectScreenDC.get(), record->overlayScreenDC.get()})
     if (dc) SetMapMode(dc, MM_TEXT);
   for (HDC dc : {record->objectDC.get(), record->overlayDC.get()})
@@ -118,12 +121,12 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
   if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
   // Billboard and weather sign unload their own records through here too:
   // only the walking figure owns the figure and overlay windows and the tip.
-  const bool walkingFigure = !leaveWindows && record->objectWindow && record->objectWindow == FigureWindowRequest.Window();
+  const bool walkingFigure = !leaveWindows && record->objectWindow && record->overlay;
   if (walkingFigure) {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    PaintKeyAndHide(FigureWindowRequest.Window(), area);
-    if (MayDrawOverlay("Ueberlagerung weg")) PaintKeyAndHide(OverlayWindowRequest.Window(), area);
+    PaintKeyAndHide(record->objectWindow, area);
+    if (record->overlay->MayDraw("Ueberlagerung weg")) PaintKeyAndHide(record->overlay->Window(), area);
   }
   record->active = 0;
   record->state = 0;

@@ -12,6 +12,8 @@
 #include "services/win_util.h"  // kKeyColour
 #include "stage/portable/figure_motion.h"
 
+class Overlay;
+
 constexpr int kMaxSheets = 3;
 
 struct FigureRecord : FigureMotion {
@@ -34,6 +36,9 @@ struct FigureRecord : FigureMotion {
   SelectedObject overlaySelection;  // overlayBitmap in overlayDC
   HWND objectWindow = nullptr;
   HWND overlayWindow = nullptr;
+  // Set by LoadFigure, so only on the walking figure's record, which owns the
+  // figure and overlay windows: the overlay whose owner may push overlayWindow.
+  Overlay* overlay = nullptr;
   HBRUSH keyBrush = nullptr;
   HMODULE resourceModule = nullptr;
   char name[kFigureNameSize] = {};
@@ -58,6 +63,7 @@ struct FigureRecord : FigureMotion {
     ReleaseGdi();
     static_cast<FigureMotion&>(*this) = FigureMotion{};
     objectWindow = overlayWindow = nullptr;
+    overlay = nullptr;
     keyBrush = nullptr;
     resourceModule = nullptr;
     name[0] = 0;
@@ -78,10 +84,11 @@ FigureRecord* AllocateFigureRecord();
 void FreeFigureRecord(FigureRecord* record);
 
 // Loads sheets "FIG%03d_%02d" 0..sheetCount-1 with masks, takes the DCs and
-// the work area. 1 on success; 0 with the record unloaded.
-int LoadFigure(FigureRecord* record, int figureNumber, int sheetCount, int useRecordModule);
+// the work area, for the walking figure's window and its overlay. 1 on
+// success; 0 with the record unloaded.
+int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int figureNumber, int sheetCount, int useRecordModule);
 // Frees what the record owns and zeroes it, keeping the sound channels.
-// Only a walking figure's record (its window the figure window) also clears
+// Only a walking figure's record (loaded by LoadFigure) also clears
 // and hides the figure and overlay windows and asks for the default tray
 // tip; `leaveWindows` leaves them as they are (a thread ending at shutdown,
 // which closes the windows once the thread has ended).

@@ -3,8 +3,10 @@
 // records the mouse on their windows (main thread), and the animation thread,
 // which runs the scenes; the desktop objects read the switch and the press
 // point. One atomic word each; the animation thread is woken for the requests.
+// The shell makes it and hands it to the animation thread and the objects.
 
 #include "services/atomic_words.h"
+#include "services/window_requests.h"
 
 struct FigureState {
   Flag active{0};            // the figures are switched on (the tray's on/off)
@@ -19,5 +21,7 @@ struct FigureState {
   // window covers only what is drawn, while the figures reckon in the
   // picture's coordinates. Set by the animation thread with each push.
   AtomicPoint windowOffset;
+  // Shows, hides and restacks of the walking figure's window, made by the
+  // animation thread; the shell hands the window over.
+  WindowRequest window;
 };
-inline FigureState Figures;

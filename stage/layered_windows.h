@@ -12,6 +12,6 @@
 
 // An object may show when it is kept while the figures are off ("not
 // deactivated") or the figures are on.
-inline bool MayShowObject(int notDA) {
-  return Figures.active || notDA;
+inline bool MayShowObject(const FigureState& figures, int notDA) {
+  return figures.active || notDA;
 }

@@ -6,16 +6,74 @@
 
 #include <windows.h>
 
-// Makes `thread` the overlay's owner (the shell, for the animation thread it
-// starts, before any other worker runs); 0 gives it up.
-void ClaimOverlay(DWORD thread);
-// The owner's id, 0 when none was claimed.
-DWORD OverlayOwner();
-// Whether the calling thread may draw the overlay: it owns it, or nobody has
-// claimed it (a test driving one thread).
-bool OverlayOwnedHere();
-// For every draw, push, show or hide of the overlay window: true when the
-// caller may; a foreign thread's draw is refused, logged and counted.
-bool MayDrawOverlay(const char* what);
-// Draws refused since the start (a test's and a debug log's check).
-int ForeignOverlayDraws();
+#include <atomic>
+#include <mutex>
+
+#include "services/atomic_words.h"
+#include "services/window_requests.h"
+#include "stage/portable/bubble_text.h"
+
+struct ShellState;
+
+// The bubble on screen: its type (0 none), set by the thread that shows or
+// kills it; its lifetime in main ticks, which the shell counts down; and the
+// button of the player's bubble the user pressed (the shell's mouse), which
+// the musician's script takes.
+struct BubbleState {
+  Flag type{0};
+  Flag lifetime{0};
+  Flag winampButton{0};
+};
+
+// A bubble handed to the overlay's owner by another thread: at screen
+// coordinates, as the speaker's window stood when it asked.
+struct HandedBubble {
+  int type = 0;
+  char text[kBubbleTextCapacity] = {};
+  POINT at = {};
+  int lifetime = 0;
+};
+
+// The overlay's owner: its window and request word, the bubble's words and
+// the thread that may draw it. The shell makes one and hands it to the
+// animation thread and the objects; tests make their own.
+class Overlay {
+ public:
+  // The bubbles read the options sheet's word: no bubble while it is open.
+  explicit Overlay(const ShellState& shell) : shell_(shell) {}
+  Overlay(const Overlay&) = delete;
+  Overlay& operator=(const Overlay&) = delete;
+
+  const ShellState& ShellWords() const { return shell_; }
+  HWND Window() const { return request.Window(); }
+
+  // Makes `thread` the owner (the shell, for the animation thread it
+  // starts, before any other worker runs); 0 gives it up.
+  void Claim(DWORD thread) { owner_ = thread; }
+  // The owner's id, 0 when none was claimed.
+  DWORD Owner() const { return owner_; }
+  // Whether the calling thread may draw: it owns the overlay, or nobody has
+  // claimed it (a test driving one thread).
+  bool OwnedHere() const;
+  // For every draw, push, show or hide of the window: true when the caller
+  // may; a foreign thread's draw is refused, logged and counted.
+  bool MayDraw(const char* what);
+  // Draws refused since the overlay was made.
+  int ForeignDraws() const { return foreignDraws_; }
+
+  // Shows and hides of the window (the shell hands the window over).
+  WindowRequest request;
+  BubbleState bubble;
+
+  // The bubble's hand-over between threads (speech_bubble.cpp).
+  std::atomic<DWORD> bubbleThread{0};  // the thread that showed the bubble
+  std::atomic<int> killRequest{0};
+  std::mutex handedLock;
+  HandedBubble handed;  // type 0: none
+  std::atomic<int> handedPending{0};
+
+ private:
+  const ShellState& shell_;
+  std::atomic<DWORD> owner_{0};
+  std::atomic<int> foreignDraws_{0};
+};

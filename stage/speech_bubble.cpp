@@ -91,30 +91,15 @@ int BubbleHeight(int type) {
 
 namespace {
 
-std::atomic<DWORD> bubbleOwner{0};  // the thread that showed the bubble
-std::atomic<int> bubbleKillRequest{0};
-
-// A bubble handed to the overlay's owner by another thread: at screen
-// coordinates, as the speaker's window stood when it asked.
-struct HandedBubble {
-  int type = 0;
-  char text[kBubbleTextCapacity] = {};
-  POINT at = {};
-  int lifetime = 0;
-};
-std::mutex handedLock;
-HandedBubble handed;  // type 0: none
-std::atomic<int> handedPending{0};
-
 // The thread that may draw the bubble now: the overlay's owner, or with
 // none claimed the thread that showed it.
-bool DrawsTheBubble() {
-  return OverlayOwner() ? OverlayOwnedHere() : bubbleOwner == GetCurrentThreadId();
+bool DrawsTheBubble(const Overlay& overlay) {
+  return overlay.Owner() ? overlay.OwnedHere() : overlay.bubbleThread == GetCurrentThreadId();
 }
 
 // Draws the prepared text into bubble `type` on `canvas` (at least the
 // bubble's size) and pushes it at `at`. 1 when shown.
-int PushBubble(HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT at) {
+int PushBubble(HWND window, HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT at) {
   const int height = BubbleHeight(type);
   const OwnedFont font(MakeBubbleFont());
   if (!font) return 0;
@@ -125,7 +110,7 @@ int PushBubble(HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT a
   WriteBubbleText(bubble.get(), font.get(), type, text);
   const OwnedBitmap mask(CreateMask(bubble.get()));
   if (!mask || !MakeTransparentBitmap(bubble.get(), mask.get(), kKeyColour)) return 0;
-  SetWindowPos(OverlayWindowRequest.Window(), HWND_TOPMOST, 0, 0, 0, 0,
+  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   RECT area = {0, 0, kBubbleWidth, height};
   FillRect(canvas, &area, key);
@@ -133,7 +118,7 @@ int PushBubble(HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT a
   POINT source = {0, 0};
   SIZE size = {kBubbleWidth, height};
   BLENDFUNCTION blend = {};
-  return UpdateLayeredWindow(OverlayWindowRequest.Window(), screen, &at, &size, canvas, &source, kKeyColour, &blend,
+  return UpdateLayeredWindow(window, screen, &at, &size, canvas, &source, kKeyColour, &blend,
                              ULW_COLORKEY)
              ? 1
              : 0;
@@ -141,31 +126,31 @@ int PushBubble(HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT a
 
 // Shows a prepared bubble on the owner: the record's overlay bitmap when it
 // has one (a figure's script), else a canvas made for this push.
-int ShowPrepared(FigureRecord* record, int type, char* text, POINT at, int lifetime) {
-  if (Bubble.type != 0) KillSpeechBubble();
-  if (Shell.optionsOpen) {
-    Bubble.type = 0;
+int ShowPrepared(Overlay& overlay, FigureRecord* record, int type, char* text, POINT at, int lifetime) {
+  if (overlay.bubble.type != 0) KillSpeechBubble(overlay);
+  if (overlay.ShellWords().optionsOpen) {
+    overlay.bubble.type = 0;
     return 0;
   }
-  if (!OverlayWindowRequest.Window() || !MayDrawOverlay("Sprechblase")) return 0;
+  if (!overlay.Window() || !overlay.MayDraw("Sprechblase")) return 0;
   WriteLogLine("CREATE SPRECHBLASE");
-  Bubble.lifetime = lifetime;
+  overlay.bubble.lifetime = lifetime;
   int shown = 0;
   if (record && record->overlayDC && record->overlayBitmap) {
-    shown = PushBubble(record->overlayDC.get(), record->overlayScreenDC.get(), record->keyBrush, type, text, at);
+    shown = PushBubble(overlay.Window(), record->overlayDC.get(), record->overlayScreenDC.get(), record->keyBrush, type, text, at);
   } else {
     const WindowDC screen(nullptr);
     const OwnedDC canvas(CreateCompatibleDC(screen.get()));
     const OwnedBitmap picture(CreateCompatibleBitmap(screen.get(), kBubbleWidth, BubbleHeight(6)));
     if (canvas && picture) {
       const SelectedObject selection(canvas.get(), picture.get());
-      shown = PushBubble(canvas.get(), screen.get(), KeyBrush(), type, text, at);
+      shown = PushBubble(overlay.Window(), canvas.get(), screen.get(), KeyBrush(), type, text, at);
     }
   }
-  Bubble.type = shown ? type : 0;
+  overlay.bubble.type = shown ? type : 0;
   if (shown) {
-    bubbleOwner = GetCurrentThreadId();
-    bubbleKillRequest = 0;
+    overlay.bubbleThread = GetCurrentThreadId();
+    overlay.killRequest = 0;
     RequestMainTick();  // its lifetime runs out on the shell's tick
   }
   return shown;
@@ -173,80 +158,80 @@ int ShowPrepared(FigureRecord* record, int type, char* text, POINT at, int lifet
 
 }  // namespace
 
-int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, int y, int lifetime) {
+int ShowSpeechBubble(Overlay& overlay, FigureRecord* record, int type, const char* text, int x, int y, int lifetime) {
   char buffer[kBubbleTextCapacity];
   const size_t length = PrepareBubbleText(text, buffer);
   const bool valid = lifetime >= 1 && length != 0 && type >= 1 && type <= 6 && record && record->overlayWindow;
   RECT window = {};
   if (record) GetWindowRect(record->objectWindow, &window);
   const POINT at = {x, window.top + y};
-  if (!OverlayOwnedHere()) {
+  if (!overlay.OwnedHere()) {
     // Another thread draws the overlay: hand the bubble over and wake it.
-    if (!valid || Shell.optionsOpen) return 0;
+    if (!valid || overlay.ShellWords().optionsOpen) return 0;
     {
-      const std::lock_guard<std::mutex> hold(handedLock);
-      handed.type = type;
-      std::memcpy(handed.text, buffer, sizeof buffer);
-      handed.at = at;
-      handed.lifetime = lifetime;
+      const std::lock_guard<std::mutex> hold(overlay.handedLock);
+      overlay.handed.type = type;
+      std::memcpy(overlay.handed.text, buffer, sizeof buffer);
+      overlay.handed.at = at;
+      overlay.handed.lifetime = lifetime;
     }
-    handedPending = 1;
+    overlay.handedPending = 1;
     WakeWorkers();
     return 1;
   }
-  if (Bubble.type != 0) KillSpeechBubble();
-  if (Shell.optionsOpen) {
-    Bubble.type = 0;
+  if (overlay.bubble.type != 0) KillSpeechBubble(overlay);
+  if (overlay.ShellWords().optionsOpen) {
+    overlay.bubble.type = 0;
     return 0;
   }
   if (!valid) return 0;
-  return ShowPrepared(record, type, buffer, at, lifetime);
+  return ShowPrepared(overlay, record, type, buffer, at, lifetime);
 }
 
-void RequestBubbleKill() {
-  if (Bubble.type == 0) return;
-  bubbleKillRequest = 1;
+void RequestBubbleKill(Overlay& overlay) {
+  if (overlay.bubble.type == 0) return;
+  overlay.killRequest = 1;
   WakeWorkers();  // the bubble's thread may be waiting for work
 }
 
-bool BubbleKillPending() {
-  return (bubbleKillRequest || handedPending) && DrawsTheBubble();
+bool BubbleKillPending(Overlay& overlay) {
+  return (overlay.killRequest || overlay.handedPending) && DrawsTheBubble(overlay);
 }
 
-void ApplyBubbleKillRequest() {
-  if (!DrawsTheBubble()) return;
-  if (bubbleKillRequest.exchange(0)) KillSpeechBubble();
-  if (!handedPending.exchange(0)) return;
+void ApplyBubbleKillRequest(Overlay& overlay) {
+  if (!DrawsTheBubble(overlay)) return;
+  if (overlay.killRequest.exchange(0)) KillSpeechBubble(overlay);
+  if (!overlay.handedPending.exchange(0)) return;
   HandedBubble bubble;
   {
-    const std::lock_guard<std::mutex> hold(handedLock);
-    bubble = handed;
-    handed.type = 0;
+    const std::lock_guard<std::mutex> hold(overlay.handedLock);
+    bubble = overlay.handed;
+    overlay.handed.type = 0;
   }
-  if (bubble.type != 0) ShowPrepared(nullptr, bubble.type, bubble.text, bubble.at, bubble.lifetime);
+  if (bubble.type != 0) ShowPrepared(overlay, nullptr, bubble.type, bubble.text, bubble.at, bubble.lifetime);
 }
 
-void KillSpeechBubble() {
-  if (!OverlayOwnedHere()) {
+void KillSpeechBubble(Overlay& overlay) {
+  if (!overlay.OwnedHere()) {
     // Off the owner: a bubble handed over and not shown yet is dropped, the
     // shown one killed by the owner.
-    if (handedPending.exchange(0)) {
-      const std::lock_guard<std::mutex> hold(handedLock);
-      handed.type = 0;
+    if (overlay.handedPending.exchange(0)) {
+      const std::lock_guard<std::mutex> hold(overlay.handedLock);
+      overlay.handed.type = 0;
     }
-    RequestBubbleKill();
+    RequestBubbleKill(overlay);
     return;
   }
-  if (Bubble.type != 0) {
+  if (overlay.bubble.type != 0) {
     WriteLogLine("KILL SPRECHBLASE");
-    if (OverlayWindowRequest.Window() && MayDrawOverlay("Sprechblase weg")) {
-      if (const WindowDC dc(OverlayWindowRequest.Window()); dc) {
+    if (overlay.Window() && overlay.MayDraw("Sprechblase weg")) {
+      if (const WindowDC dc(overlay.Window()); dc) {
         RECT area = {};
-        GetClientRect(OverlayWindowRequest.Window(), &area);
+        GetClientRect(overlay.Window(), &area);
         FillRect(dc.get(), &area, KeyBrush());
       }
-      SetWindowPos(OverlayWindowRequest.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+      SetWindowPos(overlay.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
     }
   }
-  Bubble.type = 0;
+  overlay.bubble.type = 0;
 }

@@ -1,21 +1,10 @@
 #pragma once
-// The one speech bubble, drawn in the overlay window by the overlay's owner
-// (overlay_owner.h: the animation thread).
+// The one speech bubble of an overlay, drawn in its window by the overlay's
+// owner (overlay_owner.h: the animation thread); its words are the overlay's.
 
-#include "services/atomic_words.h"
+#include "stage/overlay_owner.h"
 
 struct FigureRecord;
-
-// The bubble on screen: its type (0 none), set by the thread that shows or
-// kills it; its lifetime in main ticks, which the shell counts down; and the
-// button of the player's bubble the user pressed (the shell's mouse), which
-// the musician's script takes.
-struct BubbleState {
-  Flag type{0};
-  Flag lifetime{0};
-  Flag winampButton{0};
-};
-inline BubbleState Bubble;
 
 constexpr int kBubbleWidth = 184;
 
@@ -24,17 +13,17 @@ constexpr int kBubbleWidth = 184;
 // the owner it is drawn at once (into the record's overlay bitmap when it has
 // one); another thread hands it over (1 when taken) and wakes the workers:
 // the owner shows it on its next pass, where the speaker stood when it asked.
-int ShowSpeechBubble(FigureRecord* record, int type, const char* text, int x, int y, int lifetime);
+int ShowSpeechBubble(Overlay& overlay, FigureRecord* record, int type, const char* text, int x, int y, int lifetime);
 // Off the owner: drops a bubble handed over and not shown yet and asks for
 // the shown one's kill.
-void KillSpeechBubble();
+void KillSpeechBubble(Overlay& overlay);
 // From a thread that does not draw the bubble (the main thread: its lifetime
 // ran out, a click): the owner kills it on its next pass
 // (ApplyBubbleKillRequest), so its window is hidden by the thread that draws it.
-void RequestBubbleKill();
+void RequestBubbleKill(Overlay& overlay);
 // On the owner: carries out a kill asked for, then shows a handed bubble.
-void ApplyBubbleKillRequest();
+void ApplyBubbleKillRequest(Overlay& overlay);
 // Work for ApplyBubbleKillRequest on this thread: a kill or a handed bubble.
-bool BubbleKillPending();
+bool BubbleKillPending(Overlay& overlay);
 // Height of a bubble type's bitmap (88 or 107), 0 for no type.
 int BubbleHeight(int type);

@@ -35,10 +35,11 @@ HWND MakeWindow(DWORD exStyle, int x, int y, int w, int h) {
 class Speaker {
  public:
   Speaker() {
-    OverlayWindowRequest.SetWindow(MakeWindow(WS_EX_LAYERED | WS_EX_NOACTIVATE, 0, 0, 10, 10));
+    AttachWindowRequest(MakeWindow(WS_EX_LAYERED | WS_EX_NOACTIVATE, 0, 0, 10, 10), overlay.request);
     record_ = AllocateFigureRecord();
     record_->objectWindow = MakeWindow(0, 300, 500, 100, 80);
-    record_->overlayWindow = OverlayWindowRequest.Window();
+    record_->overlayWindow = overlay.Window();
+    record_->overlay = &overlay;
     record_->keyBrush = KeyBrush();
     record_->overlayScreenDC = WindowDC(nullptr);
     record_->overlayDC.reset(CreateCompatibleDC(record_->overlayScreenDC.get()));
@@ -46,15 +47,19 @@ class Speaker {
     record_->overlaySelection = SelectedObject(record_->overlayDC.get(), record_->overlayBitmap.get());
   }
   ~Speaker() {
-    KillSpeechBubble();
+    KillSpeechBubble(overlay);
     DestroyWindow(record_->objectWindow);
     record_->objectWindow = nullptr;
     UnloadFigure(record_);
     FreeFigureRecord(record_);
-    DestroyWindow(OverlayWindowRequest.Window());
-    OverlayWindowRequest.SetWindow(nullptr);
+    DetachWindowRequest(overlay.Window());
+    DestroyWindow(overlay.Window());
+    overlay.request.SetWindow(nullptr);
   }
   FigureRecord* record() { return record_; }
+  // The speaker's own shell words and overlay, as the shell would hand them.
+  ShellState shell;
+  Overlay overlay{shell};
 
   // Rows of the overlay bitmap that differ from the bare bubble of `type`:
   // the rows its text was written into.
@@ -99,27 +104,31 @@ class Speaker {
 
 TEST(SpeechBubble, RefusesBadTypesBlankTextsAndAnOpenOptionsSheet) {
   FigureRecord* record = AllocateFigureRecord();
-  Bubble.type = 0;
-  EXPECT_EQ(ShowSpeechBubble(record, 7, "Hallo", 10, -90, 20), 0);
-  EXPECT_EQ(ShowSpeechBubble(record, 0, "Hallo", 10, -90, 20), 0);
-  EXPECT_EQ(ShowSpeechBubble(record, 1, "   \t ", 10, -90, 20), 0);
-  EXPECT_EQ(ShowSpeechBubble(record, 1, "Hallo", 10, -90, 0), 0);
-  EXPECT_EQ(ShowSpeechBubble(record, 1, nullptr, 10, -90, 20), 0);
+  ShellState shell;
+  Overlay overlay{shell};
+  overlay.bubble.type = 0;
+  EXPECT_EQ(ShowSpeechBubble(overlay, record, 7, "Hallo", 10, -90, 20), 0);
+  EXPECT_EQ(ShowSpeechBubble(overlay, record, 0, "Hallo", 10, -90, 20), 0);
+  EXPECT_EQ(ShowSpeechBubble(overlay, record, 1, "   \t ", 10, -90, 20), 0);
+  EXPECT_EQ(ShowSpeechBubble(overlay, record, 1, "Hallo", 10, -90, 0), 0);
+  EXPECT_EQ(ShowSpeechBubble(overlay, record, 1, nullptr, 10, -90, 20), 0);
   // A record without windows or bitmaps has nowhere to show it.
-  EXPECT_EQ(ShowSpeechBubble(record, 1, "Hallo", 10, -90, 20), 0);
-  EXPECT_EQ(Bubble.type, 0);
-  Shell.optionsOpen = 1;
-  Bubble.type = 3;  // as if one were shown: a new one removes it first
-  EXPECT_EQ(ShowSpeechBubble(record, 1, "Hallo", 10, -90, 20), 0);
-  EXPECT_EQ(Bubble.type, 0);
-  Shell.optionsOpen = 0;
+  EXPECT_EQ(ShowSpeechBubble(overlay, record, 1, "Hallo", 10, -90, 20), 0);
+  EXPECT_EQ(overlay.bubble.type, 0);
+  shell.optionsOpen = 1;
+  overlay.bubble.type = 3;  // as if one were shown: a new one removes it first
+  EXPECT_EQ(ShowSpeechBubble(overlay, record, 1, "Hallo", 10, -90, 20), 0);
+  EXPECT_EQ(overlay.bubble.type, 0);
+  shell.optionsOpen = 0;
   FreeFigureRecord(record);
 }
 
 TEST(SpeechBubble, KillWithoutABubbleOnlyClearsTheType) {
-  Bubble.type = 0;
-  KillSpeechBubble();
-  EXPECT_EQ(Bubble.type, 0);
+  ShellState shell;
+  Overlay overlay{shell};
+  overlay.bubble.type = 0;
+  KillSpeechBubble(overlay);
+  EXPECT_EQ(overlay.bubble.type, 0);
   EXPECT_EQ(BubbleHeight(7), 0) << "no such bubble";
 }
 
@@ -128,39 +137,41 @@ TEST(SpeechBubble, KillWithoutABubbleOnlyClearsTheType) {
 // speaker's top plus y.
 TEST(SpeechBubble, ShowsItsTextWhereTheTypeSaysBesideTheSpeaker) {
   Speaker speaker;
-  Bubble.type = 0;
-  ASSERT_EQ(ShowSpeechBubble(speaker.record(), 1, "  Guten Tag!  ", 350, -90, 20), 1);
-  EXPECT_EQ(Bubble.type, 1);
-  EXPECT_EQ(Bubble.lifetime, 20);
+  Overlay& overlay = speaker.overlay;
+  overlay.bubble.type = 0;
+  ASSERT_EQ(ShowSpeechBubble(overlay, speaker.record(), 1, "  Guten Tag!  ", 350, -90, 20), 1);
+  EXPECT_EQ(overlay.bubble.type, 1);
+  EXPECT_EQ(overlay.bubble.lifetime, 20);
   RECT placed = {};
-  GetWindowRect(OverlayWindowRequest.Window(), &placed);
+  GetWindowRect(overlay.Window(), &placed);
   EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.bottom - placed.top}),
             (std::vector<LONG>{350, 500 - 90, 88}));
-  std::vector<int> rows = speaker.TextRows(Bubble.type);
+  std::vector<int> rows = speaker.TextRows(overlay.bubble.type);
   ASSERT_FALSE(rows.empty()) << "no text drawn";
   const int middle = (rows.front() + rows.back()) / 2;
   EXPECT_NEAR(middle, (2 + 54) / 2, 4) << rows.front() << ".." << rows.back();
 
-  ASSERT_EQ(ShowSpeechBubble(speaker.record(), 3, "Guten Tag!", 350, -90, 20), 1);
-  EXPECT_EQ(Bubble.type, 3) << "the new bubble replaced the old one";
-  rows = speaker.TextRows(Bubble.type);
+  ASSERT_EQ(ShowSpeechBubble(overlay, speaker.record(), 3, "Guten Tag!", 350, -90, 20), 1);
+  EXPECT_EQ(overlay.bubble.type, 3) << "the new bubble replaced the old one";
+  rows = speaker.TextRows(overlay.bubble.type);
   ASSERT_FALSE(rows.empty());
   EXPECT_GE(rows.front(), 36);
   EXPECT_LE(rows.front(), 42) << "the line stands at the top of its box";
 
-  KillSpeechBubble();
-  EXPECT_EQ(Bubble.type, 0);
-  EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
+  KillSpeechBubble(overlay);
+  EXPECT_EQ(overlay.bubble.type, 0);
+  EXPECT_FALSE(IsWindowVisible(overlay.Window()));
 }
 
 // Far more text than fits: cut to 479 characters, shortened with an
 // ellipsis, and clipped at the bottom of the text box.
 TEST(SpeechBubble, ALongTextStaysInsideItsBox) {
   Speaker speaker;
+  Overlay& overlay = speaker.overlay;
   std::string text;
   while (text.size() < 3000) text += "C:\\Eigene Dateien\\Geburtstage\\Liste ";
   for (int type : {1, 5}) {
-    ASSERT_EQ(ShowSpeechBubble(speaker.record(), type, text.c_str(), 100, -120, 5), 1) << type;
+    ASSERT_EQ(ShowSpeechBubble(overlay, speaker.record(), type, text.c_str(), 100, -120, 5), 1) << type;
     const std::vector<int> rows = speaker.TextRows(type);
     ASSERT_FALSE(rows.empty());
     EXPECT_LE(rows.back(), type == 1 ? 54 : 58) << type;
@@ -202,14 +213,14 @@ TEST(SpeechBubble, EllipsisWriteBackStaysInsideTheTextBuffer) {
 class OverlayOwner : public ::testing::Test {
  protected:
   void SetUp() override {
-    Bubble.type = 0;
-    Shell.optionsOpen = 0;
-    ClaimOverlay(GetCurrentThreadId());
+    overlay_.bubble.type = 0;
+    speaker_.shell.optionsOpen = 0;
+    overlay_.Claim(GetCurrentThreadId());
   }
   void TearDown() override {
-    ApplyBubbleKillRequest();
-    KillSpeechBubble();
-    ClaimOverlay(0);
+    ApplyBubbleKillRequest(overlay_);
+    KillSpeechBubble(overlay_);
+    overlay_.Claim(0);
   }
   template <typename F>
   static void OnAnotherThread(F body) {
@@ -217,6 +228,7 @@ class OverlayOwner : public ::testing::Test {
     other.join();
   }
   Speaker speaker_;
+  Overlay& overlay_ = speaker_.overlay;
 };
 
 TEST_F(OverlayOwner, BubblesOfOtherThreadsAreShownByTheOwnerWhereTheyWereAskedFor) {
@@ -224,58 +236,58 @@ TEST_F(OverlayOwner, BubblesOfOtherThreadsAreShownByTheOwnerWhereTheyWereAskedFo
     int type, x, y, height;
   };
   const Row rows[] = {{1, 350, -90, 88}, {4, 20, -40, 88}, {5, 600, -120, 107}, {6, 0, 10, 107}};
-  const int refused = ForeignOverlayDraws();
+  const int refused = overlay_.ForeignDraws();
   for (const Row& row : rows) {
     int accepted = -1;
-    OnAnotherThread([&] { accepted = ShowSpeechBubble(speaker_.record(), row.type, "Guten Tag!", row.x, row.y, 7); });
+    OnAnotherThread([&] { accepted = ShowSpeechBubble(overlay_, speaker_.record(), row.type, "Guten Tag!", row.x, row.y, 7); });
     EXPECT_EQ(accepted, 1) << row.type;
-    EXPECT_TRUE(BubbleKillPending()) << "the owner has work: " << row.type;
-    ApplyBubbleKillRequest();
-    ASSERT_EQ(Bubble.type, row.type);
-    EXPECT_EQ(Bubble.lifetime, 7);
-    EXPECT_FALSE(BubbleKillPending());
+    EXPECT_TRUE(BubbleKillPending(overlay_)) << "the owner has work: " << row.type;
+    ApplyBubbleKillRequest(overlay_);
+    ASSERT_EQ(overlay_.bubble.type, row.type);
+    EXPECT_EQ(overlay_.bubble.lifetime, 7);
+    EXPECT_FALSE(BubbleKillPending(overlay_));
     RECT placed = {};
-    GetWindowRect(OverlayWindowRequest.Window(), &placed);
-    EXPECT_TRUE(IsWindowVisible(OverlayWindowRequest.Window()));
+    GetWindowRect(overlay_.Window(), &placed);
+    EXPECT_TRUE(IsWindowVisible(overlay_.Window()));
     EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top}),
               (std::vector<LONG>{row.x, 500 + row.y, kBubbleWidth, row.height}))
         << row.type;
   }
-  EXPECT_EQ(ForeignOverlayDraws(), refused) << "nothing was drawn off the owner";
+  EXPECT_EQ(overlay_.ForeignDraws(), refused) << "nothing was drawn off the owner";
 }
 
 TEST_F(OverlayOwner, AnotherThreadsKillIsCarriedOutByTheOwner) {
-  ASSERT_EQ(ShowSpeechBubble(speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
-  OnAnotherThread([] { KillSpeechBubble(); });
-  EXPECT_EQ(Bubble.type, 1) << "shown until the owner's pass";
-  EXPECT_TRUE(IsWindowVisible(OverlayWindowRequest.Window()));
-  ApplyBubbleKillRequest();
-  EXPECT_EQ(Bubble.type, 0);
-  EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
+  ASSERT_EQ(ShowSpeechBubble(overlay_, speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
+  OnAnotherThread([this] { KillSpeechBubble(overlay_); });
+  EXPECT_EQ(overlay_.bubble.type, 1) << "shown until the owner's pass";
+  EXPECT_TRUE(IsWindowVisible(overlay_.Window()));
+  ApplyBubbleKillRequest(overlay_);
+  EXPECT_EQ(overlay_.bubble.type, 0);
+  EXPECT_FALSE(IsWindowVisible(overlay_.Window()));
 
   // Handed over and taken back before the owner's pass: nothing shows.
   OnAnotherThread([this] {
-    ShowSpeechBubble(speaker_.record(), 2, "Hallo", 350, -90, 20);
-    KillSpeechBubble();
+    ShowSpeechBubble(overlay_, speaker_.record(), 2, "Hallo", 350, -90, 20);
+    KillSpeechBubble(overlay_);
   });
-  ApplyBubbleKillRequest();
-  EXPECT_EQ(Bubble.type, 0);
-  EXPECT_FALSE(IsWindowVisible(OverlayWindowRequest.Window()));
+  ApplyBubbleKillRequest(overlay_);
+  EXPECT_EQ(overlay_.bubble.type, 0);
+  EXPECT_FALSE(IsWindowVisible(overlay_.Window()));
 
   // The latest of two handed bubbles is the one shown.
   OnAnotherThread([this] {
-    ShowSpeechBubble(speaker_.record(), 2, "Eins", 350, -90, 20);
-    ShowSpeechBubble(speaker_.record(), 3, "Zwei", 350, -90, 20);
+    ShowSpeechBubble(overlay_, speaker_.record(), 2, "Eins", 350, -90, 20);
+    ShowSpeechBubble(overlay_, speaker_.record(), 3, "Zwei", 350, -90, 20);
   });
-  ApplyBubbleKillRequest();
-  EXPECT_EQ(Bubble.type, 3);
+  ApplyBubbleKillRequest(overlay_);
+  EXPECT_EQ(overlay_.bubble.type, 3);
 }
 
 TEST_F(OverlayOwner, RefusesDrawsFromAnotherThread) {
-  ASSERT_EQ(ShowSpeechBubble(speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
+  ASSERT_EQ(ShowSpeechBubble(overlay_, speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
   RECT before = {};
-  GetWindowRect(OverlayWindowRequest.Window(), &before);
-  const int refused = ForeignOverlayDraws();
+  GetWindowRect(overlay_.Window(), &before);
+  const int refused = overlay_.ForeignDraws();
   BOOL pushed = TRUE;
   bool mayDraw = true;
   LayerArgs args = {};
@@ -283,20 +295,64 @@ TEST_F(OverlayOwner, RefusesDrawsFromAnotherThread) {
   args.destination = {10, 10};
   OnAnotherThread([&] {
     pushed = ShowOverlayLayer(speaker_.record(), args);
-    mayDraw = MayDrawOverlay("test");
+    mayDraw = overlay_.MayDraw("test");
   });
   EXPECT_FALSE(pushed);
   EXPECT_FALSE(mayDraw);
-  EXPECT_EQ(ForeignOverlayDraws(), refused + 2);
+  EXPECT_EQ(overlay_.ForeignDraws(), refused + 2);
   RECT after = {};
-  GetWindowRect(OverlayWindowRequest.Window(), &after);
+  GetWindowRect(overlay_.Window(), &after);
   EXPECT_TRUE(EqualRect(&before, &after)) << "the refused push moved the window";
   // The owner's own push goes through; with nobody claiming, anyone may.
   EXPECT_TRUE(ShowOverlayLayer(speaker_.record(), args));
-  ClaimOverlay(0);
-  OnAnotherThread([&] { mayDraw = MayDrawOverlay("test"); });
+  overlay_.Claim(0);
+  OnAnotherThread([&] { mayDraw = overlay_.MayDraw("test"); });
   EXPECT_TRUE(mayDraw);
-  EXPECT_EQ(ForeignOverlayDraws(), refused + 2);
+  EXPECT_EQ(overlay_.ForeignDraws(), refused + 2);
+}
+
+}  // namespace
+
+namespace {
+
+// Two overlays (a test's beside the program's) keep their own bubble words,
+// owners, hand-overs and refusal counts, and each reads only the shell words
+// it was made with.
+TEST(SpeechBubble, TwoOverlaysKeepTheirOwnWordsOwnersAndShells) {
+  Speaker first, second;
+  second.shell.optionsOpen = 1;
+  EXPECT_EQ(ShowSpeechBubble(second.overlay, second.record(), 1, "Hallo", 350, -90, 20), 0) << "its sheet is open";
+  ASSERT_EQ(ShowSpeechBubble(first.overlay, first.record(), 3, "Hallo", 350, -90, 9), 1) << "another's sheet";
+  EXPECT_EQ(first.overlay.bubble.type, 3);
+  EXPECT_EQ(first.overlay.bubble.lifetime, 9);
+  EXPECT_EQ(second.overlay.bubble.type, 0);
+  EXPECT_TRUE(IsWindowVisible(first.overlay.Window()));
+  EXPECT_FALSE(IsWindowVisible(second.overlay.Window()));
+  second.shell.optionsOpen = 0;
+
+  // The second claimed by another thread: draws from here are refused and
+  // counted there alone, and a bubble is handed over to it, not drawn.
+  std::thread([&] { second.overlay.Claim(GetCurrentThreadId()); }).join();
+  EXPECT_FALSE(second.overlay.OwnedHere());
+  EXPECT_TRUE(first.overlay.OwnedHere());
+  EXPECT_FALSE(second.overlay.MayDraw("test"));
+  EXPECT_EQ(second.overlay.ForeignDraws(), 1);
+  EXPECT_EQ(first.overlay.ForeignDraws(), 0);
+  EXPECT_EQ(ShowSpeechBubble(second.overlay, second.record(), 2, "Hallo", 350, -90, 20), 1);
+  EXPECT_EQ(second.overlay.bubble.type, 0) << "handed over, not shown";
+  EXPECT_FALSE(BubbleKillPending(first.overlay)) << "nothing was handed to the first";
+
+  // Its owner shows it; the first's bubble stands until its own kill.
+  second.overlay.Claim(GetCurrentThreadId());
+  EXPECT_TRUE(BubbleKillPending(second.overlay));
+  ApplyBubbleKillRequest(second.overlay);
+  EXPECT_EQ(second.overlay.bubble.type, 2);
+  EXPECT_EQ(first.overlay.bubble.type, 3);
+  KillSpeechBubble(first.overlay);
+  EXPECT_EQ(first.overlay.bubble.type, 0);
+  EXPECT_EQ(second.overlay.bubble.type, 2);
+  EXPECT_TRUE(IsWindowVisible(second.overlay.Window()));
+  second.overlay.Claim(0);
 }
 
 }  // namespace
