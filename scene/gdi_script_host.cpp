@@ -358,7 +358,8 @@ std::string GdiScriptHost::FigureText(const char* section, const char* key) {
 
 bool GdiScriptHost::DrawBannerText(FigureMotion& motion) {
   FigureRecord& record = Full(motion);
-  if (!record.sheets[0]) return false;
+  // The text is drawn in the screen's colours: the sheet leaves its file's depth.
+  if (!record.sheets[0] || !ToScreenFormat(&record.sheets[0])) return false;
   char text[256] = {};
   LoadBannerSettings(text, sizeof text);
   const LOGFONTA logFont = BannerLogFont();

@@ -2,9 +2,12 @@
 
 #include "pictura.h"
 #include "services/handles.h"
+#include "stage/portable/keyed_sheet.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -40,7 +43,74 @@ int MaskedBlit(HDC dest, HBITMAP image, HBITMAP mask, int x, int y, int w, int h
   return result;
 }
 
+// The indexed sheet as a DIB section with the key's entries black, and its mask.
+int IndexedSheet(const BYTE* packed, const PackedDibLayout& layout, COLORREF key, OwnedBitmap* sheet,
+                 OwnedBitmap* mask) {
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD table[256];
+  } format = {};
+  std::memcpy(&format.header, packed, sizeof format.header);
+  format.header.biSize = sizeof format.header;
+  format.header.biSizeImage = 0;
+  format.header.biClrUsed = static_cast<DWORD>(layout.colours);
+  const BYTE* table = packed + (layout.pixelOffset - size_t(layout.colours) * 4);
+  std::memcpy(format.table, table, size_t(layout.colours) * 4);
+  const uint32_t keyRgb = (uint32_t(GetRValue(key)) << 16) | (uint32_t(GetGValue(key)) << 8) | GetBValue(key);
+  const std::vector<bool> keys = KeyEntries(table, layout.colours, keyRgb);
+  for (int i = 0; i < layout.colours; ++i)
+    if (keys[i]) format.table[i] = RGBQUAD{0, 0, 0, 0};
+  void* bits = nullptr;
+  OwnedBitmap image(CreateDIBSection(WindowDC(nullptr).get(), reinterpret_cast<const BITMAPINFO*>(&format),
+                                     DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!image || !bits) return -1;
+  std::memcpy(bits, packed + layout.pixelOffset, layout.stride * size_t(layout.height));
+  const std::vector<uint8_t> rows = KeyMaskRows(packed + layout.pixelOffset, layout, keys);
+  OwnedBitmap made(CreateBitmap(layout.width, layout.height, 1, 1, rows.data()));
+  if (!made) return -1;
+  *sheet = std::move(image);
+  *mask = std::move(made);
+  return 1;
+}
+
 }  // namespace
+
+int LoadKeyedSheet(HMODULE module, const char* name, COLORREF key, OwnedBitmap* sheet, OwnedBitmap* mask) {
+  sheet->reset();
+  mask->reset();
+  HRSRC info = module ? FindResourceA(module, name, MAKEINTRESOURCEA(2) /* RT_BITMAP */) : nullptr;
+  if (!info) return 0;
+  HGLOBAL data = LoadResource(module, info);
+  const auto* packed = data ? static_cast<const BYTE*>(LockResource(data)) : nullptr;
+  PackedDibLayout layout;
+  if (packed && DescribeIndexedDib(packed, SizeofResource(module, info), &layout))
+    return IndexedSheet(packed, layout, key, sheet, mask);
+  // Deeper (or unusual) pictures: a screen-format copy keyed by the blits.
+  OwnedBitmap image(ResourceBitmap(module, name, 0, nullptr, 0));
+  if (!image) return 0;
+  OwnedBitmap made(CreateMask(image.get()));
+  if (!made || !MakeTransparentBitmap(image.get(), made.get(), key)) return -1;
+  *sheet = std::move(image);
+  *mask = std::move(made);
+  return 1;
+}
+
+bool ToScreenFormat(OwnedBitmap* bitmap) {
+  int w, h;
+  if (!bitmap || !BitmapSize(bitmap->get(), &w, &h)) return false;
+  DIBSECTION section = {};
+  if (GetObjectA(bitmap->get(), sizeof section, &section) != static_cast<int>(sizeof section))
+    return true;  // a device-dependent bitmap is in the screen's format
+  const WindowDC screen(nullptr);
+  OwnedBitmap copy(CreateCompatibleBitmap(screen.get(), w, h));
+  if (!copy) return false;
+  {
+    BitmapDC from(bitmap->get(), screen.get()), to(copy.get(), screen.get());
+    if (!from.ok() || !to.ok() || !BitBlt(to.get(), 0, 0, w, h, from.get(), 0, 0, SRCCOPY)) return false;
+  }
+  *bitmap = std::move(copy);
+  return true;
+}
 
 HPALETTE CreateBitmapPalette(const BITMAPINFOHEADER* header, int* colourCount) {
   int count = 0;

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "services/handles.h"
+
 // withPalette 0: the resource as a device-dependent bitmap. Otherwise the
 // resource's DIB through a palette made from its colour table (written to
 // *palette, realized on the screen when realizePalette is set).
@@ -16,6 +18,18 @@ HPALETTE CreateBitmapPalette(const BITMAPINFOHEADER* header, int* colourCount);
 HBITMAP CreateMask(HBITMAP bitmap);
 // Mask white where image had `key`, image black there. 1 on success.
 int MakeTransparentBitmap(HBITMAP image, HBITMAP mask, COLORREF key);
+// A figure's sheet "name" with its mask, ready for DrawSprite: 1 on success,
+// 0 when the resource is missing, -1 when memory runs out. A sheet of up to
+// 8 bits a pixel stays in its own depth (a DIB section, a quarter or less of
+// a screen-format copy): its mask comes from the indices whose colour is
+// `key`, and those entries of its colour table turn black, so it draws
+// exactly as a screen-format sheet through MakeTransparentBitmap, which
+// deeper sheets go through. Nothing is kept on failure.
+int LoadKeyedSheet(HMODULE module, const char* name, COLORREF key, OwnedBitmap* sheet, OwnedBitmap* mask);
+// Replaces `bitmap` by a copy in the screen's format (for drawing on it with
+// the screen's colours); one already in it stays. False, with the bitmap
+// kept, when the copy cannot be made.
+bool ToScreenFormat(OwnedBitmap* bitmap);
 int DrawSprite(HDC dest, HBITMAP image, HBITMAP mask, POINT at, const RECT& source);
 void DrawTransparent(HDC dest, HBITMAP image, HBITMAP mask, POINT at);
 void DrawTransparentRect(HDC dest, HBITMAP image, HBITMAP mask, const RECT& destRect);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -163,6 +164,95 @@ TEST(FigureBitmaps, PaletteComesFromTheColourTableOfSmallDepthsOnly) {
   PALETTEENTRY entries[16] = {};
   EXPECT_EQ(GetPaletteEntries(palette.get(), 0, 16, entries), 16u);
   EXPECT_EQ(RGB(entries[3].peRed, entries[3].peGreen, entries[3].peBlue), RGB(30, 20, 10));
+}
+
+// The program's sheets, loaded in their own depth, against the same sheets
+// in the screen's format keyed by the blits: masks and drawn pixels alike,
+// a whole sheet and a frame inside it, over a ground and over the key.
+BOOL CALLBACK AddSheetName(HMODULE, LPCSTR, LPSTR name, LONG_PTR list) {
+  if (!IS_INTRESOURCE(name) && std::string(name).rfind("FIG", 0) == 0)
+    reinterpret_cast<std::vector<std::string>*>(list)->push_back(name);
+  return TRUE;
+}
+
+std::vector<std::string> ProgramSheetNames() {
+  std::vector<std::string> names;
+  EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(2), AddSheetName, reinterpret_cast<LONG_PTR>(&names));
+  return names;
+}
+
+int SectionDepth(HBITMAP bitmap) {
+  DIBSECTION section = {};
+  return GetObjectA(bitmap, sizeof section, &section) == static_cast<int>(sizeof section)
+             ? section.dsBm.bmBitsPixel
+             : 0;  // a device-dependent bitmap
+}
+
+std::vector<uint32_t> Drawn(HBITMAP image, HBITMAP mask, int w, int h, COLORREF ground, const RECT& frame,
+                            POINT at) {
+  TargetDC target(w, h, ground);
+  EXPECT_NE(DrawSprite(target.dc(), image, mask, at, frame), 0);
+  return target.Read();
+}
+
+TEST(FigureBitmaps, KeyedSheetsDrawAsScreenFormatSheetsDo) {
+  std::vector<std::string> names = ProgramSheetNames();
+  ASSERT_GE(names.size(), 30u) << "the program's figure sheets";
+  names.push_back("PLAKATWAND");  // 24 bits a pixel: the screen-format road
+  const HMODULE program = GetModuleHandleA(nullptr);
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const OwnedBitmap screenSheet(ResourceBitmap(program, name.c_str(), 0, nullptr, 0));
+    ASSERT_TRUE(screenSheet);
+    const OwnedBitmap screenMask(CreateMask(screenSheet.get()));
+    ASSERT_EQ(MakeTransparentBitmap(screenSheet.get(), screenMask.get(), kMagenta), 1);
+    OwnedBitmap sheet, mask;
+    ASSERT_EQ(LoadKeyedSheet(program, name.c_str(), kMagenta, &sheet, &mask), 1);
+    if (name == "PLAKATWAND")
+      EXPECT_EQ(SectionDepth(sheet.get()), 0);
+    else
+      EXPECT_EQ(SectionDepth(sheet.get()), 8) << "kept in the file's depth";
+    int w = 0, h = 0, mw = 0, mh = 0;
+    const std::vector<uint32_t> maskPixels = BitmapPixels(mask.get(), &mw, &mh);
+    EXPECT_EQ(maskPixels, BitmapPixels(screenMask.get(), &w, &h));
+    ASSERT_EQ(mw, w);
+    ASSERT_EQ(mh, h);
+    const RECT whole = {0, 0, w, h};
+    EXPECT_EQ(Drawn(sheet.get(), mask.get(), w, h, kGreen, whole, {0, 0}),
+              Drawn(screenSheet.get(), screenMask.get(), w, h, kGreen, whole, {0, 0}));
+    const RECT frame = {w / 3, h / 4, w / 2, h / 2};  // left, top, width, height
+    EXPECT_EQ(Drawn(sheet.get(), mask.get(), w, h, kMagenta, frame, {w / 5, h / 3}),
+              Drawn(screenSheet.get(), screenMask.get(), w, h, kMagenta, frame, {w / 5, h / 3}));
+  }
+}
+
+TEST(FigureBitmaps, AMissingSheetKeepsNothing) {
+  const WindowDC screen(nullptr);
+  OwnedBitmap sheet(CreateCompatibleBitmap(screen.get(), 2, 2)), mask(CreateBitmap(2, 2, 1, 1, nullptr));
+  EXPECT_EQ(LoadKeyedSheet(GetModuleHandleA(nullptr), "FIG999_00", kMagenta, &sheet, &mask), 0);
+  EXPECT_FALSE(sheet);
+  EXPECT_FALSE(mask);
+  EXPECT_EQ(LoadKeyedSheet(nullptr, "FIG008_00", kMagenta, &sheet, &mask), 0);
+  EXPECT_FALSE(sheet);
+}
+
+// A sheet drawn on (the plane's banner) leaves its depth first and keeps
+// every pixel; a screen-format bitmap stays the same bitmap.
+TEST(FigureBitmaps, ToScreenFormatKeepsThePixels) {
+  OwnedBitmap sheet, mask;
+  ASSERT_EQ(LoadKeyedSheet(GetModuleHandleA(nullptr), "FIG124_00", kMagenta, &sheet, &mask), 1);
+  const std::vector<uint32_t> before = BitmapPixels(sheet.get());
+  const HBITMAP indexed = sheet.get();
+  ASSERT_TRUE(ToScreenFormat(&sheet));
+  EXPECT_NE(sheet.get(), indexed);
+  EXPECT_EQ(SectionDepth(sheet.get()), 0);
+  EXPECT_EQ(BitmapPixels(sheet.get()), before);
+  const HBITMAP screenFormat = sheet.get();
+  ASSERT_TRUE(ToScreenFormat(&sheet));
+  EXPECT_EQ(sheet.get(), screenFormat);
+  OwnedBitmap none;
+  EXPECT_FALSE(ToScreenFormat(&none));
+  EXPECT_FALSE(ToScreenFormat(nullptr));
 }
 
 }  // namespace

@@ -83,24 +83,17 @@ int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n,
   for (int i = 0; i < sheetCount; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "FIG%03d_%02d", n, i);
+    // Sheets stay in their file's depth with their masks (LoadKeyedSheet):
+    // the largest would take four times its memory in the screen's format.
+    int loaded = 0;
     if (useRecordModule && record->resourceModule)
-      record->sheets[i].reset(ResourceBitmap(record->resourceModule, name, 0, nullptr, 0));
-    if (!record->sheets[i]) record->sheets[i].reset(ResourceBitmap(program, name, 0, nullptr, 0));
-    if (!record->sheets[i]) {
-      WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", name);
-      UnloadFigure(record);
-      return 0;
-    }
-  }
-  for (int i = 0; i < sheetCount; ++i) {
-    record->masks[i].reset(CreateMask(record->sheets[i].get()));
-    if (!record->masks[i]) {
-      WriteLogLine("CreateMask() - Zu wenig Speicher!");
-      UnloadFigure(record);
-      return 0;
-    }
-    if (!MakeTransparentBitmap(record->sheets[i].get(), record->masks[i].get(), kKeyColour)) {
-      WriteLogLine("MakeTransparentBitmap() - Zu wenig Speicher!");
+      loaded = LoadKeyedSheet(record->resourceModule, name, kKeyColour, &record->sheets[i], &record->masks[i]);
+    if (loaded == 0) loaded = LoadKeyedSheet(program, name, kKeyColour, &record->sheets[i], &record->masks[i]);
+    if (loaded != 1) {
+      if (loaded == 0)
+        WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", name);
+      else
+        WriteLogLine("CreateMask() - Zu wenig Speicher!");
       UnloadFigure(record);
       return 0;
     }

@@ -4,7 +4,7 @@
 
 Usage: tools/measure-cost.py [--build build/win32] [--exe PROGRAM] [--scenario NAME]
        [--set NAME=TYPE:VALUE ...] [--seconds 300] [--warmup 30]
-       [--interval 5] [--no-control]
+       [--interval 5] [--no-control] [--mappings N]
 
 Scenarios (registry values under the program's settings key; everything not
 named keeps its default):
@@ -14,6 +14,9 @@ named keeps its default):
   strip     the scenery strip alone: no figures, clock, billboard or countdown
   none      nothing on screen: no figures, clock, billboard or strip
 --set adds or overrides values, e.g. --set Clock=REG_DWORD:0.
+--only N switches off every scene but N (figure number) with the shortest
+pause, over the scenario's other values: e.g. --only 27 for the paster, whose
+sheet is the largest, so the peak of a scene comes again and again.
 
 The program and the control each run in their own Wine prefix (made once in
 BUILD/cost/SCENARIO/) on their own Xvfb display, side by side, so every process of a
@@ -21,8 +24,10 @@ prefix - the Windows process, wineserver and Wine's helpers - is there for
 that session alone. CPU is utime+stime of those processes over the window
 after the warm-up; the share above the control is the program's cost.
 Private memory is Private_Clean + Private_Dirty of the Windows process
-(smaps_rollup), sampled every interval. Nothing is built here: build the
-win32 preset first.
+(smaps_rollup), sampled every interval. --mappings N also reads the whole
+smaps at each sample and prints, for the highest sample, the private memory
+by kind of mapping and its N largest mappings (see mapping_kind). Nothing is
+built here: build the win32 preset first.
 """
 import argparse
 import os
@@ -158,6 +163,55 @@ def private_mib(pid):
         values.get("Private_Dirty", 0) / 1024
 
 
+def mapping_kind(path):
+    """What a mapping is, from the Linux side. Wine's heaps, DIB sections and
+    thread stacks are all anonymous; the largest anonymous mappings are
+    listed one by one, so a picture shows as a mapping of its size."""
+    if not path:
+        return "anonymous"
+    if path in ("[heap]", "[stack]", "[vdso]", "[vvar]"):
+        return "unix " + path
+    base = os.path.basename(path).lower()
+    if "(deleted)" in path or path.startswith(("/SYSV", "/dev/shm", "/memfd")):
+        return "shared memory"
+    if base.endswith((".exe", ".dll", ".drv", ".sys", ".acm", ".cpl", ".ocx")) and "i386-unix" not in path:
+        return "PE images"
+    if ".so" in base:
+        return "unix libraries"
+    return "files"
+
+
+def private_mappings(pid):
+    """[(private KiB, kind, start-end perms path)] of every mapping, or None."""
+    smaps = read("/proc/%d/smaps" % pid)
+    if not smaps:
+        return None
+    mappings, current = [], None
+    for line in smaps.decode(errors="replace").splitlines():
+        parts = line.split()
+        if parts and "-" in parts[0] and not parts[0].endswith(":"):
+            path = " ".join(parts[5:]) if len(parts) > 5 else ""
+            current = [0, mapping_kind(path), "%s %s %s" % (parts[0], parts[1], path)]
+            mappings.append(current)
+        elif current and parts and parts[0] in ("Private_Clean:", "Private_Dirty:"):
+            current[0] += int(parts[1])
+    return [tuple(m) for m in mappings if m[0]]
+
+
+def print_mappings(sample, largest):
+    when, mappings = sample
+    kinds = {}
+    for kib, what, _ in mappings:
+        count, total = kinds.get(what, (0, 0))
+        kinds[what] = (count + 1, total + kib)
+    print("private memory by kind at the highest sample (%s):" % time.strftime("%H:%M:%S", time.gmtime(when)))
+    for what, (count, total) in sorted(kinds.items(), key=lambda k: -k[1][1]):
+        print("  %-16s %8.2f MiB in %d mappings" % (what, total / 1024, count))
+    print("largest mappings (KiB):")
+    for kib, what, name in sorted(mappings, reverse=True)[:largest]:
+        print("  %8d %-16s %s" % (kib, what, name))
+
+
 def thread_counts(pid):
     """{tid: (comm, cpu ticks, context switches)} of the live threads."""
     counts = {}
@@ -204,6 +258,8 @@ class Session:
         self.last = {}
         self.pid = None
         self.memory = []
+        self.mappings = None  # (time, mappings) of the highest sample, with --mappings
+        self.mapping_peak = 0
         self.switches = None
         self.threads_first = self.threads_last = {}
         self.ended = None  # when the process was first found gone
@@ -215,6 +271,13 @@ class Session:
         self.pid = find_process(self.prefix, self.target)
         if not self.pid:
             sys.exit("measure-cost: %s did not start" % self.target)
+
+    def sample_mappings(self):
+        mappings = private_mappings(self.pid)
+        if mappings:
+            total = sum(m[0] for m in mappings)
+            if total > self.mapping_peak:
+                self.mapping_peak, self.mappings = total, (time.time(), mappings)
 
     def sample(self, starting=False):
         pids = [(pid, kind(pid, self.target)) for pid in prefix_pids(self.prefix)]
@@ -270,6 +333,9 @@ def main():
     parser.add_argument("--interval", type=float, default=5)
     parser.add_argument("--exe", help="the program to run (default BUILD/bin/WayluneDesktop.exe)")
     parser.add_argument("--no-control", action="store_true")
+    parser.add_argument("--only", type=int, metavar="SCENE", help="every scene but this one switched off")
+    parser.add_argument("--mappings", type=int, default=0, metavar="N",
+                        help="print the private memory by mapping at the highest sample, N largest mappings")
     parser.add_argument("--prefixes", help="folder of the two Wine prefixes (default BUILD/cost/SCENARIO); "
                         "runs at the same time need their own")
     args = parser.parse_args()
@@ -279,6 +345,9 @@ def main():
     if not os.path.isfile(exe):
         sys.exit("measure-cost: %s is missing (build the win32 preset)" % exe)
     values = dict(SCENARIOS[args.scenario])
+    if args.only:
+        values["FigDeactive"] = ("REG_SZ", ",".join(str(n) for n in range(1, 92) if n != args.only))
+        values["Pause"] = ("REG_DWORD", "100")
     for item in args.set:
         name, _, rest = item.partition("=")
         kind_, _, value = rest.partition(":")
@@ -307,6 +376,8 @@ def main():
             time.sleep(min(args.interval, max(0.0, args.seconds - (time.time() - start))))
             for s in sessions:
                 s.sample()
+            if args.mappings:
+                sessions[0].sample_mappings()
         window = time.time() - start
         report(args, values, sessions, window)
     finally:
@@ -349,6 +420,8 @@ def report(args, values, sessions, window):
         if s.ended:
             print("%s ENDED during the window, %.0f s before its end: see %s.log" %
                   (s.name, time.time() - s.ended, s.prefix))
+    if args.mappings and sessions[0].mappings:
+        print_mappings(sessions[0].mappings, args.mappings)
     memory = sessions[0].memory
     if memory:
         first, last = memory[0][1][0], memory[-1][1][0]
