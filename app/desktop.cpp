@@ -8,6 +8,7 @@
 #include "scene/scenery_strip.h"
 #include "objects/weather_sign.h"
 #include "scene/anim_thread.h"
+#include "services/settings.h"
 #include "services/window_requests.h"
 
 DesktopParts& Desktop() {
@@ -24,7 +25,7 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
   SetAnimationParts({&parts.billboard,
                      {[] { Desktop().clock.Object().raiseRequest = 1; },
                       [] { Desktop().weatherSign.Object().raiseRequest = 1; }},
-                     &parts.player, &parts.figures, &parts.shell, &parts.overlay});
+                     &parts.player, &parts.figures, &parts.shell, &parts.overlay, &Settings});
 }
 
 OptionsParts DesktopOptionsParts() {

@@ -122,7 +122,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     StartBackgroundThread(Desktop().figures, Desktop().shell);
     Desktop().clock.Start();
     Desktop().countdown.Start();
-    Desktop().weatherSign.SetSceneGate([] { return CanAnimateNow(Desktop().shell); });
+    Desktop().weatherSign.SetSceneGate([] { return CanAnimateNow(Desktop().shell, Settings); });
     Desktop().weatherSign.Start();
     OpenForShutdownRequests();
     // Start-up is done: its deep frames are dead weight from here on.

@@ -141,7 +141,7 @@ void OnMainTick() {
   if (running) {
     if (++mayAnimateCounter > 20) {
       mayAnimateCounter = 0;
-      if (!CanAnimateNow(Desktop().shell)) Desktop().figures.stopSceneRequest = 1;
+      if (!CanAnimateNow(Desktop().shell, Settings)) Desktop().figures.stopSceneRequest = 1;
     }
     if (!Settings.NoWinamp) PollWinamp();
   }

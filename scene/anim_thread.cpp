@@ -43,25 +43,26 @@ ChooserState chooser;  // ChooserCalls, LastSlot, PlayCounts
 int BirthdayDay = -1;
 AnimationParts parts;
 
-bool SceneSwitchedOffNow(int scene) {
-  for (const SettingInt& entry : Settings.FigDeactive)
+bool SceneSwitchedOffNow(int scene, const AppSettings& settings) {
+  for (const SettingInt& entry : settings.FigDeactive)
     if (entry.Get() == scene) return true;
   return false;
 }
 
 class ProgramChooserEnv : public ChooserEnv {
  public:
-  ProgramChooserEnv(BillboardLink& billboard, PlayerState& player) : billboard_(billboard), player_(player) {}
+  ProgramChooserEnv(BillboardLink& billboard, PlayerState& player, const AppSettings& settings)
+      : billboard_(billboard), player_(player), settings_(settings) {}
   int Rand() override { return ThreadRand(); }
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
-  bool BillboardOn() override { return Settings.Billboard != 0; }
+  bool BillboardOn() override { return settings_.Billboard != 0; }
   bool BillboardUpdateRequest() override { return billboard_.UpdateRequested(); }
   int BillboardMotif() override { return billboard_.CurrentMotif(); }
-  bool CalendarOn() override { return Settings.Calendar != 0; }
+  bool CalendarOn() override { return settings_.Calendar != 0; }
   bool WinampPlaying() override { return player_.playing != 0; }
   int DueBirthdayCount() override { return ::DueBirthdayCount(); }
-  bool PlaneOff() override { return Settings.KeinFlugzeug != 0; }
-  bool SceneSwitchedOff(int scene) override { return SceneSwitchedOffNow(scene); }
+  bool PlaneOff() override { return settings_.KeinFlugzeug != 0; }
+  bool SceneSwitchedOff(int scene) override { return SceneSwitchedOffNow(scene, settings_); }
   void Today(int* day, int* month, int* year) override {
     const LocalDateTime now = LocalNow();
     *day = now.day;
@@ -72,6 +73,7 @@ class ProgramChooserEnv : public ChooserEnv {
  private:
   BillboardLink& billboard_;
   PlayerState& player_;
+  const AppSettings& settings_;
 };
 
 void SeedFromLocalTime() {
@@ -109,7 +111,8 @@ void EndThread(FigureRecord* figure, BillboardLink& billboard) {
 }
 
 DWORD WINAPI AnimThreadProc(void*) {
-  RunAnimThread(AllocateFigureRecord, {*parts.billboard, *parts.player, *parts.figures, *parts.shell, *parts.overlay});
+  RunAnimThread(AllocateFigureRecord,
+                {*parts.billboard, *parts.player, *parts.figures, *parts.shell, *parts.overlay, *parts.settings});
   ExitThread(0);
 }
 
@@ -129,10 +132,10 @@ int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard,
     return 1;
   int due = kIdleMaxPasses;
   const bool counting = links.figures.active && !links.shell.fullScreenPause;
-  if (counting) due = std::clamp(Settings.Pause + 1 - pauseCounter, 1, due);
+  if (counting) due = std::clamp(links.settings.Pause + 1 - pauseCounter, 1, due);
   const uint32_t quiet = billboard.QuietMs();
   due = std::clamp(static_cast<int>(std::min<uint32_t>(quiet / kIdlePassMs, kIdleMaxPasses)), 1, due);
-  if (due > 1 && counting && SoundState.loaded && !CanAnimateNow(links.shell)) return 1;
+  if (due > 1 && counting && SoundState.loaded && !CanAnimateNow(links.shell, links.settings)) return 1;
   return due;
 }
 
@@ -142,6 +145,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
   BillboardLink& billboard = links.billboard;
   FigureState& figures = links.figures;
   ShellState& shell = links.shell;
+  const AppSettings& settings = links.settings;
   SeedFromLocalTime();
   figures.stopSceneRequest = 0;
   billboard.ClearUnloadRequest();
@@ -158,7 +162,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
   }
   // QuitFlag is not cleared here: a shutdown asked for while this thread
   // starts would be lost, and every thread would run on past it.
-  int pauseCounter = std::max(Settings.Pause - 200, 12);
+  int pauseCounter = std::max(settings.Pause - 200, 12);
   int frameTime = 50;
   FramePacer pacer;
   bool startPending = false;
@@ -183,12 +187,12 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
         UnloadFigure(figure);
         figure->active = 0;
         scene = 0;
-        pauseCounter = std::max(Settings.Pause - 60, 60);
+        pauseCounter = std::max(settings.Pause - 60, 60);
         figures.stopSceneRequest = 0;
       }
       if (!figures.active) {
         UnloadFigure(figure);
-        pauseCounter = std::max(Settings.Pause - 60, 12);
+        pauseCounter = std::max(settings.Pause - 60, 12);
       }
       if (startPending && figure->state > 0) {
         startPending = false;
@@ -214,29 +218,29 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
     // By the clock: a wake that serves a request brings no scene sooner.
     int passes = CountIdlePasses(idleSince);
     // A billboard click brings the paster next, unless the user switched him off.
-    if (billboard.UpdateRequested() && figures.active && !SceneSwitchedOffNow(kPasterScene)) {
-      pauseCounter = Settings.Pause;
+    if (billboard.UpdateRequested() && figures.active && !SceneSwitchedOffNow(kPasterScene, settings)) {
+      pauseCounter = settings.Pause;
       passes = std::max(passes, 1);
     }
     if (figures.active && !shell.fullScreenPause && passes > 0) {
       pauseCounter += passes;
-      if (pauseCounter > Settings.Pause) {
+      if (pauseCounter > settings.Pause) {
         pauseCounter = 0;
         sceneDue = true;
-        if (CanAnimateNow(shell) && !shell.optionsOpen) {
+        if (CanAnimateNow(shell, settings) && !shell.optionsOpen) {
           const LocalDateTime today = LocalNow();
           if (today.day != BirthdayDay) {
             CollectDueBirthdays();
             BirthdayDay = today.day;
           }
           RefreshPlayerState();  // the shell polls the player only during scenes
-          scene = ChooseNextScene(billboard, links.player);
+          scene = ChooseNextScene(billboard, links.player, settings);
           startPending = true;
         }
       }
     }
     if (!sceneDue && passes > 0 && SoundState.loaded && figures.active && !shell.fullScreenPause && ThreadRand() % 11 == 0 &&
-        !CanAnimateNow(shell))
+        !CanAnimateNow(shell, settings))
       PlayAmbientSound();
     if (QuitFlag) break;
     const int due = IdlePassesDue(startPending, pauseCounter, billboard, links);
@@ -254,7 +258,8 @@ void SetAnimationParts(AnimationParts carried) {
 }
 
 int StartAnimThread() {
-  if (!parts.billboard || !parts.player || !parts.figures || !parts.shell || !parts.overlay) return 0;
+  if (!parts.billboard || !parts.player || !parts.figures || !parts.shell || !parts.overlay || !parts.settings)
+    return 0;
   // Started suspended: the overlay is its own before any thread can draw.
   DWORD id = 0;
   threadHandle = StartThread(AnimThreadProc, nullptr, &id, CREATE_SUSPENDED);
@@ -273,12 +278,12 @@ HANDLE AnimThreadHandle() {
   return threadHandle;
 }
 
-int CanAnimateNow(const ShellState& shell) {
+int CanAnimateNow(const ShellState& shell, const AppSettings& settings) {
   if (shell.fullScreenPause) return 0;
-  const int titles = std::min(static_cast<int>(Settings.NoStartCount), kExclusionTitles);
+  const int titles = std::min(static_cast<int>(settings.NoStartCount), kExclusionTitles);
   for (int i = 0; i < titles; ++i) {
     char title[80];
-    Settings.NoStart[i].CopyTo(title, sizeof title);
+    settings.NoStart[i].CopyTo(title, sizeof title);
     if (title[0] && FindWindowA(nullptr, title)) return 0;
   }
   if (IsScreenSaverRunning()) return 0;
@@ -287,7 +292,7 @@ int CanAnimateNow(const ShellState& shell) {
   return saver ? 0 : 1;
 }
 
-int ChooseNextScene(BillboardLink& billboard, PlayerState& player) {
-  ProgramChooserEnv env(billboard, player);
+int ChooseNextScene(BillboardLink& billboard, PlayerState& player, const AppSettings& settings) {
+  ProgramChooserEnv env(billboard, player, settings);
   return ChooseNextScene(chooser, env);
 }

@@ -13,6 +13,7 @@ class PlayerState;
 struct FigureState;
 struct ShellState;
 class Overlay;
+struct AppSettings;
 
 // What the animation thread carries besides the walking figure: the
 // billboard, and what follows a relayout it passes on (the clock and the
@@ -24,17 +25,18 @@ struct AnimationParts {
   FigureState* figures = nullptr;  // the figures' switch and mouse words
   ShellState* shell = nullptr;     // the full-screen pause, the open options sheet
   Overlay* overlay = nullptr;      // its window and bubble, this thread's to draw
+  const AppSettings* settings = nullptr;  // the live settings the thread and its scripts read
 };
 void SetAnimationParts(AnimationParts parts);
 
 // Starts the thread with the parts set; 0 when one is missing.
 int StartAnimThread();
 HANDLE AnimThreadHandle();
-// 1 when a scene may start (no full-screen program, no excluded window, no
-// screen saver).
-int CanAnimateNow(const ShellState& shell);
+// 1 when a scene may start (no full-screen program, no window the settings
+// exclude, no screen saver).
+int CanAnimateNow(const ShellState& shell, const AppSettings& settings);
 // The next scene number (1 to 91).
-int ChooseNextScene(BillboardLink& billboard, PlayerState& player);
+int ChooseNextScene(BillboardLink& billboard, PlayerState& player, const AppSettings& settings);
 struct SceneLinks;
 
 // The thread's body with its record allocator and the billboard it carries;

@@ -44,7 +44,7 @@ ShellState shell;
 Overlay overlay{shell};
 
 DWORD WINAPI AnimThreadBody(void*) {
-  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures, shell, overlay});
+  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures, shell, overlay, Settings});
 }
 
 class AnimThread : public ::testing::Test {
@@ -80,22 +80,55 @@ class AnimThread : public ::testing::Test {
 };
 
 TEST_F(AnimThread, NoSceneWhileFullScreenOrAnExcludedWindowIsOpen) {
-  EXPECT_EQ(CanAnimateNow(shell), 1);
+  EXPECT_EQ(CanAnimateNow(shell, Settings), 1);
   shell.fullScreenPause = 1;
-  EXPECT_EQ(CanAnimateNow(shell), 0);
+  EXPECT_EQ(CanAnimateNow(shell, Settings), 0);
   shell.fullScreenPause = 0;
 
   Settings.NoStart[0].Set("Vollbild-Spiel 3");
   Settings.NoStartCount = 1;
-  EXPECT_EQ(CanAnimateNow(shell), 1) << "no such window yet";
+  EXPECT_EQ(CanAnimateNow(shell, Settings), 1) << "no such window yet";
   HWND game = MakeWindow("Vollbild-Spiel 3");
-  EXPECT_EQ(CanAnimateNow(shell), 0);
+  EXPECT_EQ(CanAnimateNow(shell, Settings), 0);
   SetWindowTextA(game, "Vollbild-Spiel 3 - Pause");
-  EXPECT_EQ(CanAnimateNow(shell), 1) << "the whole title must match";
+  EXPECT_EQ(CanAnimateNow(shell, Settings), 1) << "the whole title must match";
   DestroyWindow(game);
   // An empty entry excludes nothing (every untitled window would match it).
   Settings.NoStart[0].Set("");
-  EXPECT_EQ(CanAnimateNow(shell), 1);
+  EXPECT_EQ(CanAnimateNow(shell, Settings), 1);
+}
+
+// The gate reads the exclusions of the settings it is handed, never another
+// table's (the program's here): only the handed entries within the handed
+// count exclude.
+TEST_F(AnimThread, TheGateReadsOnlyTheSettingsItIsHanded) {
+  HWND game = MakeWindow("Vollbild-Spiel 4");
+  AppSettings own;
+  const struct {
+    const char* name;
+    int ownCount;
+    const char* ownTitles[2];
+    int programCount;
+    const char* programTitles[2];
+    int may;
+  } rows[] = {
+      {"excluded by the handed entry", 1, {"Vollbild-Spiel 4", ""}, 0, {"", ""}, 0},
+      {"excluded by the program's only", 0, {"", ""}, 1, {"Vollbild-Spiel 4", ""}, 1},
+      {"past the handed count", 1, {"", "Vollbild-Spiel 4"}, 2, {"", "Vollbild-Spiel 4"}, 1},
+      {"within the handed count", 2, {"", "Vollbild-Spiel 4"}, 0, {"", ""}, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    own.NoStartCount = row.ownCount;
+    Settings.NoStartCount = row.programCount;
+    for (int i = 0; i < 2; ++i) {
+      own.NoStart[i].Set(row.ownTitles[i]);
+      Settings.NoStart[i].Set(row.programTitles[i]);
+    }
+    EXPECT_EQ(CanAnimateNow(shell, own), row.may);
+  }
+  for (int i = 0; i < 2; ++i) Settings.NoStart[i].Set("");
+  DestroyWindow(game);
 }
 
 // A shutdown asked for while the thread starts ends it (and the program).

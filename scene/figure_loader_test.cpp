@@ -17,6 +17,7 @@
 #include "scene/gdi_script_host.h"
 #include "stage/figure_record.h"
 #include "stage/figure_state.h"
+#include "services/settings.h"
 #include "stage/speech_bubble.h"
 #include "services/shell_state.h"
 #include "scene/figures/fig008_frames.h"
@@ -169,7 +170,8 @@ TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {
     FigureState figures;
     ShellState shell;
     Overlay overlay{shell};
-    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures, shell, overlay}), 0u);
+    AppSettings settings;
+    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures, shell, overlay, settings}), 0u);
     EXPECT_EQ(calls, 1) << "the figure's record is asked for either way";
     EXPECT_EQ(shutdownMessages, 1) << which;
     EXPECT_EQ(billboard.ends, 1) << which;
@@ -187,7 +189,8 @@ TEST(ScriptHostDisplay, TheWorkAreaIsReadAgainAfterARelayoutOrASecond) {
   FigureState figures;
   ShellState shell;
   Overlay overlay{shell};
-  GdiScriptHost host({billboard, player, figures, shell, overlay});
+  AppSettings settings;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
   auto system = [] {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -236,7 +239,8 @@ TEST(ScriptHostPlayer, ReadsThePlayerStateItIsHanded) {
   FigureState figures;
   ShellState shell;
   Overlay overlay{shell};
-  GdiScriptHost host({billboard, player, figures, shell, overlay});
+  AppSettings settings;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
   other.playing = 1;
   other.titleValid = 1;
   other.titleChanged = 1;
@@ -278,7 +282,8 @@ TEST(ScriptHostFigures, ReadsAndTakesTheFigureWordsItIsHanded) {
   FigureState figures, other;
   ShellState shell;
   Overlay overlay{shell};
-  GdiScriptHost host({billboard, player, figures, shell, overlay});
+  AppSettings settings;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
   other.clicked = 1;
   other.held = 1;
   other.press.Set(7, 8);
@@ -310,7 +315,8 @@ TEST(ScriptHostShell, ReadsTheShellAndBubbleStatesItIsHanded) {
   FigureState figures;
   ShellState shell;
   Overlay overlay{shell};
-  GdiScriptHost host({billboard, player, figures, shell, overlay});
+  AppSettings settings;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
   struct Row {
     int optionsOpen, type, button;
   } rows[] = {{1, 0, 0}, {0, 5, 3}, {1, 6, 1}, {0, 0, 0}};
@@ -324,6 +330,34 @@ TEST(ScriptHostShell, ReadsTheShellAndBubbleStatesItIsHanded) {
     EXPECT_EQ(host.TakeWinampButton(), row.button);
     EXPECT_EQ(host.TakeWinampButton(), 0) << "taken once";
   }
+}
+
+// The host reads the speed and the sound options of the settings it is
+// handed, never another table's (the program's here).
+TEST(ScriptHostSettings, ReadsTheSettingsItIsHanded) {
+  TestBillboard billboard;
+  PlayerState player;
+  FigureState figures;
+  ShellState shell;
+  Overlay overlay{shell};
+  AppSettings settings;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
+  const int programSpeed = Settings.Speed, programOption = Settings.SoundOpt[2].Get();
+  struct Row {
+    int speed, option;
+  } rows[] = {{10, 0}, {90, 1}, {55, 2}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.speed);
+    settings.Speed = row.speed;
+    settings.SoundOpt[2] = row.option;
+    Settings.Speed = 100 - row.speed;
+    Settings.SoundOpt[2] = row.option + 1;
+    EXPECT_EQ(host.Speed(), row.speed);
+    EXPECT_EQ(host.SoundOption(2), row.option);
+  }
+  EXPECT_EQ(host.SoundOption(kSoundOptions), 0) << "no such group";
+  Settings.Speed = programSpeed;
+  Settings.SoundOpt[2] = programOption;
 }
 
 }  // namespace

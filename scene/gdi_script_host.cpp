@@ -197,13 +197,13 @@ void GdiScriptHost::Log(const char* text) {
   WriteLogLine("%s", text);
 }
 int GdiScriptHost::Speed() {
-  return Settings.Speed;
+  return settings_.Speed;
 }
 bool GdiScriptHost::SoundAvailable() {
   return ::SoundAvailable();
 }
 int GdiScriptHost::SoundOption(int group) {
-  return group >= 0 && group < kSoundOptions ? Settings.SoundOpt[group].Get() : 0;
+  return group >= 0 && group < kSoundOptions ? settings_.SoundOpt[group].Get() : 0;
 }
 bool GdiScriptHost::OptionsOpen() {
   return shell_.optionsOpen != 0;

@@ -14,17 +14,19 @@ class PlayerState;
 struct FigureState;
 struct ShellState;
 class Overlay;
+struct AppSettings;
 
 // What the animation thread is handed by the shell and passes to its script
 // host: the billboard it carries, the player control's findings, the
 // figures' switch and mouse words, what the shell knows of the screen and
-// the options sheet, and the overlay with its bubble.
+// the options sheet, the overlay with its bubble, and the settings.
 struct SceneLinks {
   BillboardLink& billboard;
   PlayerState& player;
   FigureState& figures;
   ShellState& shell;
   Overlay& overlay;
+  const AppSettings& settings;
 };
 
 class GdiScriptHost : public ScriptHost {
@@ -34,7 +36,8 @@ class GdiScriptHost : public ScriptHost {
         player_(links.player),
         figures_(links.figures),
         shell_(links.shell),
-        overlay_(links.overlay) {}
+        overlay_(links.overlay),
+        settings_(links.settings) {}
 
   int Rand() override;
   void Log(const char* text) override;
@@ -92,6 +95,7 @@ class GdiScriptHost : public ScriptHost {
   FigureState& figures_;
   ShellState& shell_;
   Overlay& overlay_;
+  const AppSettings& settings_;
 };
 
 // Runs `change` (a push, a hide) on `window`; the windows under the part of
