@@ -229,6 +229,7 @@ bool WindowsObjectHost::LoadSheet(const char* sheetName, HMODULE alternateModule
   r->overlayDC.reset(CreateCompatibleDC(r->overlayScreenDC.get()));
   r->objectWindow = object_.window;
   r->overlayWindow = object_.links.overlay->Window();
+  r->overlay = object_.links.overlay;
   r->keyBrush = KeyBrush();
   r->state = kObjectLoad;
   r->active = 1;

@@ -138,18 +138,26 @@ TEST_F(FigureLoader, UnloadKeepsSoundChannelsAndClearsTheFigureWindows) {
 }
 
 TEST_F(FigureLoader, UnloadingAnObjectsRecordLeavesTheFigureWindowsAlone) {
-  HWND own = MakeWindow();
-  FigureRecord* record = AllocateFigureRecord();
-  record->objectWindow = own;
-  record->active = 1;
-  record->objectDC.reset(CreateCompatibleDC(WindowDC(nullptr).get()));
-  UnloadFigure(record);
-  EXPECT_TRUE(IsWindowVisible(figures_.window.Window()));
-  EXPECT_TRUE(IsWindowVisible(overlay_.Window()));
-  EXPECT_EQ(record->objectDC.get(), nullptr);
-  EXPECT_EQ(record->active, 0);
-  FreeFigureRecord(record);
-  DestroyWindow(own);
+  // Without the overlay, and with it as an object's record carries it for
+  // its bubbles: only a record LoadFigure loaded owns the figure windows.
+  for (Overlay* carried : {static_cast<Overlay*>(nullptr), &overlay_}) {
+    SCOPED_TRACE(carried ? "carrying the overlay" : "no overlay");
+    HWND own = MakeWindow();
+    FigureRecord* record = AllocateFigureRecord();
+    record->objectWindow = own;
+    record->overlayWindow = carried ? carried->Window() : nullptr;
+    record->overlay = carried;
+    record->active = 1;
+    record->objectDC.reset(CreateCompatibleDC(WindowDC(nullptr).get()));
+    UnloadFigure(record);
+    EXPECT_TRUE(IsWindowVisible(figures_.window.Window()));
+    EXPECT_TRUE(IsWindowVisible(overlay_.Window()));
+    EXPECT_EQ(record->objectDC.get(), nullptr);
+    EXPECT_EQ(record->active, 0);
+    EXPECT_EQ(record->overlay, nullptr);
+    FreeFigureRecord(record);
+    DestroyWindow(own);
+  }
 }
 
 TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {

@@ -72,6 +72,7 @@ int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n,
   record->overlayDC.reset(CreateCompatibleDC(record->overlayScreenDC.get()));
   record->overlayWindow = overlay.Window();
   record->overlay = &overlay;
+  record->walkingFigure = true;
   for (HDC dc : {record->objectScreenDC.get(), record->overlayScreenDC.get()})
     if (dc) SetMapMode(dc, MM_TEXT);
   for (HDC dc : {record->objectDC.get(), record->overlayDC.get()})
@@ -114,7 +115,7 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
   if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
   // Billboard and weather sign unload their own records through here too:
   // only the walking figure owns the figure and overlay windows and the tip.
-  const bool walkingFigure = !leaveWindows && record->objectWindow && record->overlay;
+  const bool walkingFigure = !leaveWindows && record->objectWindow && record->walkingFigure && record->overlay;
   if (walkingFigure) {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);

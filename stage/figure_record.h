@@ -36,9 +36,11 @@ struct FigureRecord : FigureMotion {
   SelectedObject overlaySelection;  // overlayBitmap in overlayDC
   HWND objectWindow = nullptr;
   HWND overlayWindow = nullptr;
-  // Set by LoadFigure, so only on the walking figure's record, which owns the
-  // figure and overlay windows: the overlay whose owner may push overlayWindow.
+  // The overlay whose window overlayWindow is: only its owner may push it.
   Overlay* overlay = nullptr;
+  // Set by LoadFigure: the walking figure's record, which owns the figure and
+  // overlay windows and the tray tip.
+  bool walkingFigure = false;
   HBRUSH keyBrush = nullptr;
   HMODULE resourceModule = nullptr;
   char name[kFigureNameSize] = {};
@@ -64,6 +66,7 @@ struct FigureRecord : FigureMotion {
     static_cast<FigureMotion&>(*this) = FigureMotion{};
     objectWindow = overlayWindow = nullptr;
     overlay = nullptr;
+    walkingFigure = false;
     keyBrush = nullptr;
     resourceModule = nullptr;
     name[0] = 0;
