@@ -1,6 +1,7 @@
 #include "scene/scenery_strip.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "stage/figure_bitmaps.h"
@@ -10,6 +11,7 @@
 #include "services/debug_log.h"
 #include "services/win_util.h"
 #include "stage/layered_windows.h"
+#include "stage/portable/layer_surface.h"
 #include "services/settings.h"
 #include "services/threads.h"
 #include "services/window_requests.h"
@@ -28,15 +30,23 @@ constexpr UINT kZOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 std::atomic<HANDLE> threadHandle{nullptr};
 LayerArgs StripLayerArgs;
 // Without a compositor a window passing over the strip takes its picture
-// with it: the window that left part of the strip asks for the push
-// (AskForPushUnder, which wakes the thread); an unchanged strip is not
-// pushed on a timer. A walking figure asks at nearly every step, and each
-// push copies the screen-wide picture: asks within kPassMs of the last push
-// are served together when it is over (the steps left show that long).
-// Only an ask that finds the word clear (the first since the last push)
-// wakes the thread. The push goes whole: pushes of the asked parts alone
-// left black trails behind walking figures.
+// with it, unless Wine paints the strip again by itself: it does for a
+// window whose drawing surface it keeps (stage/portable/layer_surface.h), so
+// the strip's picture is padded to whole surface steps (see-through rows
+// above it, columns right of it) and such a strip is pushed only when its
+// picture or place changes. Otherwise the window that left part of the strip
+// asks for the push (AskForPushUnder, which wakes the thread); a walking
+// figure asks at nearly every step, and each push copies the screen-wide
+// picture: asks within kPassMs of the last push are served together when it
+// is over (the steps left show that long). Only an ask that finds the word
+// clear (the first since the last push) wakes the thread. The push goes
+// whole: pushes of the asked parts alone left black trails behind walking
+// figures.
 std::atomic<int> repushRequest{0};
+// Whether the picture in the record is padded to whole steps, and whether
+// Wine keeps the surface of the window as last placed.
+bool paddedPicture;
+std::atomic<bool> surfaceKept{false};
 DWORD lastPush;
 unsigned relayoutSetsSeen;
 
@@ -64,14 +74,66 @@ DWORD RepushWaitMs() {
   return since >= kPassMs ? 0 : kPassMs - since;
 }
 
-// Destination and visible part for the current work area and offset.
+// Destination and visible part for the current work area and offset; a
+// padded picture gives a window of whole surface steps, its bottom on the
+// work area's.
 void PlaceStrip(FigureRecord* record) {
   const int screen = GetSystemMetrics(SM_CXSCREEN);
   record->workArea.right = screen;
   const StripView view = StripViewFor(record->sheetWidth, StripOffset(), screen);
+  const int width = paddedPicture ? RoundUpToSurfaceStep(view.width) : view.width;
   StripLayerArgs.destination = {0, record->workArea.bottom - record->sheetHeight};
-  StripLayerArgs.size = {view.width, record->sheetHeight};
+  StripLayerArgs.size = {width, record->sheetHeight};
   StripLayerArgs.source = {view.sourceX, 0};
+  const SceneRect window{0, StripLayerArgs.destination.y, width, record->workArea.bottom};
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const SceneRect desktop{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                          top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  surfaceKept = paddedPicture && SurfaceKept(window, desktop);
+}
+
+// The file's 8-bit picture with rows of its key colour above it and columns
+// right of it: whole surface steps high, and wide enough for any view of
+// whole steps. Null when the picture is not 8 bits a pixel or has no exact
+// key colour (the strip then shows it as it is).
+HBITMAP PaddedStripPicture(HBITMAP sheet) {
+  DIBSECTION file = {};
+  if (GetObjectA(sheet, sizeof file, &file) != sizeof file || file.dsBm.bmBitsPixel != 8 || !file.dsBm.bmBits)
+    return nullptr;
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colours[256];
+  } info = {};
+  UINT colourCount = 0;
+  if (const OwnedDC dc(CreateCompatibleDC(nullptr)); dc) {
+    const SelectedObject selected(dc.get(), sheet);
+    if (selected.ok()) colourCount = GetDIBColorTable(dc.get(), 0, 256, info.colours);
+  }
+  const RGBQUAD* key = std::find_if(info.colours, info.colours + colourCount, [](const RGBQUAD& c) {
+    return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) == kKeyColour;
+  });
+  if (key == info.colours + colourCount) return nullptr;
+  const int width = file.dsBm.bmWidth, height = file.dsBm.bmHeight;
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = width + kSurfaceStep - 1;
+  info.header.biHeight = -RoundUpToSurfaceStep(height);  // top-down
+  info.header.biPlanes = 1;
+  info.header.biBitCount = 8;
+  info.header.biClrUsed = colourCount;
+  void* bits = nullptr;
+  OwnedBitmap padded(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!padded || !bits) return nullptr;
+  GdiFlush();
+  const intptr_t fileStride = file.dsBm.bmWidthBytes;
+  auto* fileBits = static_cast<uint8_t*>(file.dsBm.bmBits);
+  // A positive height in the file's header keeps its rows bottom-up.
+  const PixelRows8 source = file.dsBmih.biHeight > 0
+                                ? PixelRows8{fileBits + (height - 1) * fileStride, width, height, -fileStride}
+                                : PixelRows8{fileBits, width, height, fileStride};
+  const PixelRows8 target{static_cast<uint8_t*>(bits), static_cast<int>(info.header.biWidth),
+                          -static_cast<int>(info.header.biHeight), (info.header.biWidth + 3) / 4 * 4};
+  if (!PadToBottomLeft(source, target, static_cast<uint8_t>(key - info.colours))) return nullptr;
+  return padded.release();
 }
 
 void ReadWorkArea(FigureRecord* record) {
@@ -86,9 +148,15 @@ DWORD WINAPI BackgroundThreadProc(void*) {
   StripRequests.unload = 0;
   FigureRecord* record = AllocateFigureRecord();
   WorkerWake wake;
-  ListStripUnder(StripRequests.window.Window(), &wake);
+  bool listed = false;
   while (record && QuitFlag == 0) {
     BackgroundStripPass(record);
+    // Listed for the asks of windows passing over only while Wine would not
+    // paint it again by itself.
+    if (const bool list = !StripSurfaceKept(); list != listed) {
+      ListStripUnder(list ? StripRequests.window.Window() : nullptr, list ? &wake : nullptr);
+      listed = list;
+    }
     const DWORD quiet = StripQuietMs(record);
     wake.Wait(quiet == 0 ? kPassMs : std::min(quiet, kQuietMaxMs));
   }
@@ -167,6 +235,7 @@ void ReleaseStrip(FigureRecord* record, bool parkWindow) {
   record->active = 0;
   record->state = 0;
   record->ReleaseGdi();
+  surfaceKept = false;
 }
 
 }  // namespace
@@ -176,8 +245,17 @@ void DrawBackgroundStrip(FigureRecord* record) {
     case 0: {
       if (!LoadBackgroundBitmaps(record, 0)) return;
       lstrcpynA(record->name, "HG", kFigureNameSize);
-      // The sheet is the strip's picture: the record's bitmap from now on.
-      record->objectBitmap = std::move(record->sheets[0]);
+      // The padded sheet is the strip's picture (the sheet itself where it
+      // cannot be padded): the record's bitmap from now on.
+      if (HBITMAP padded = PaddedStripPicture(record->sheets[0].get())) {
+        record->objectBitmap.reset(padded);
+        record->sheets[0].reset();
+        record->sheetHeight = RoundUpToSurfaceStep(record->sheetHeight);
+        paddedPicture = true;
+      } else {
+        record->objectBitmap = std::move(record->sheets[0]);
+        paddedPicture = false;
+      }
       record->objectSelection = SelectedObject(record->objectDC.get(), record->objectBitmap.get());
       // Not selected: the strip stays at state 0 and loads afresh on the next pass.
       if (!record->objectSelection.ok()) {
@@ -236,6 +314,10 @@ void BackgroundStripPass(FigureRecord* record) {
 
 void ListStripUnder(HWND window, WorkerWake* wake) {
   ListWindowUnder(window, repushRequest, wake, true);
+}
+
+bool StripSurfaceKept() {
+  return surfaceKept;
 }
 
 void RequestStripRepush() {

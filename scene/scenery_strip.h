@@ -50,7 +50,13 @@ DWORD StripQuietMs(const FigureRecord* record);
 // Lists the strip's window with those others leave part of (AskForPushUnder)
 // and the wake of the thread drawing it (woken by the first ask since its
 // last push); a null window takes it off. An ask pushes the whole strip again.
+// The thread lists it only while its surface is not kept.
 void ListStripUnder(HWND window, WorkerWake* wake);
+// Whether Wine keeps the drawing surface of the strip's window as last
+// placed (its picture padded to whole steps, stage/portable/layer_surface.h):
+// it then paints uncovered parts again by itself, and the thread does not
+// list the strip for the asks of windows passing over.
+bool StripSurfaceKept();
 // Asks for a push of the unchanged strip, without the wake (a window that
 // left part of it asks through AskForPushUnder, which wakes the thread).
 void RequestStripRepush();

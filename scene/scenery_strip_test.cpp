@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
 
 #include "scene/figures/strip_pictures.h"
@@ -14,6 +17,7 @@
 #include "services/settings.h"
 #include "services/win_util.h"
 #include "services/window_requests.h"
+#include "stage/portable/layer_surface.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -75,9 +79,11 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
     EXPECT_TRUE(GetObjectA(record->objectBitmap.get(), sizeof picture, &picture) && picture.bmBitsPixel == 8);
     EXPECT_TRUE(!record->sheets[0] && !record->masks[0]);
     EXPECT_TRUE(IsWindowVisible(StripRequests.window.Window()));
-    const RECT r = StripRect(), want = {0, work.bottom - kStripHeights[row.hg - 1], GetSystemMetrics(SM_CXSCREEN),
-                                        work.bottom};
+    // Padded to whole surface steps, so that Wine keeps its surface.
+    const RECT r = StripRect(), want = {0, work.bottom - RoundUpToSurfaceStep(kStripHeights[row.hg - 1]),
+                                        RoundUpToSurfaceStep(GetSystemMetrics(SM_CXSCREEN)), work.bottom};
     EXPECT_TRUE(EqualRect(&r, &want)) << r.left << "," << r.top << " " << r.right << "," << r.bottom;
+    EXPECT_TRUE(StripSurfaceKept());
     // Sky above, ground below, in the strip's own picture.
     EXPECT_EQ(GetPixel(record->objectDC.get(), 5, 0), RGB(255, 0, 255));
     EXPECT_NE(GetPixel(record->objectDC.get(), 5, record->sheetHeight - 1), RGB(255, 0, 255));
@@ -269,6 +275,108 @@ TEST_F(SceneryStrip, AnAskPushesTheWholeStrip) {
   ASSERT_TRUE(pushedAfterItsWait());
   EXPECT_NE(shows(600), marker) << "shown again: pushed";
   ListStripUnder(nullptr, nullptr);
+}
+
+// The strip's picture is the file's, with rows of the key above it and
+// columns of it right of it: whole surface steps high, and a view of whole
+// steps never reads past its right end.
+TEST_F(SceneryStrip, ThePictureIsTheFilePaddedToWholeSteps) {
+  for (int hg = 1; hg <= kStripCount; ++hg) {
+    SCOPED_TRACE(hg);
+    Settings.HG = hg;
+    StripRequests.unload = 1;
+    BackgroundStripPass(record);
+    ASSERT_EQ(record->state, 1);
+    const int fileHeight = kStripHeights[hg - 1], above = RoundUpToSurfaceStep(fileHeight) - fileHeight;
+    EXPECT_EQ(record->sheetHeight, RoundUpToSurfaceStep(fileHeight));
+    EXPECT_EQ(record->sheetWidth, kStripWidth) << "the view is reckoned in the file's width";
+    BITMAP picture = {};
+    ASSERT_TRUE(GetObjectA(record->objectBitmap.get(), sizeof picture, &picture));
+    EXPECT_EQ(picture.bmBitsPixel, 8);
+    EXPECT_GE(picture.bmWidth, RoundUpToSurfaceStep(kStripWidth - 1));
+    EXPECT_EQ(picture.bmHeight, record->sheetHeight);
+    char name[16];
+    std::snprintf(name, sizeof name, "FIG%03d_00", 200 + hg);
+    const OwnedBitmap file(
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(file);
+    const OwnedDC fileDC(CreateCompatibleDC(nullptr));
+    const SelectedObject selected(fileDC.get(), file.get());
+    HDC padded = record->objectDC.get();
+    int same = 0, compared = 0;
+    for (int y = 0; y < fileHeight; y += 7)
+      for (int x = 0; x < kStripWidth; x += 97, ++compared)
+        same += GetPixel(fileDC.get(), x, y) == GetPixel(padded, x, y + above);
+    EXPECT_EQ(same, compared) << "the file's pixels, moved down by the rows above";
+    EXPECT_EQ(GetPixel(fileDC.get(), kStripWidth - 1, fileHeight - 1),
+              GetPixel(padded, kStripWidth - 1, record->sheetHeight - 1));
+    for (const POINT p : {POINT{0, 0}, POINT{kStripWidth - 1, above - 1}, POINT{kStripWidth, record->sheetHeight - 1},
+                          POINT{picture.bmWidth - 1, record->sheetHeight - 1}}) {
+      if (p.y < 0) continue;  // no rows above
+      EXPECT_EQ(GetPixel(padded, p.x, p.y), kKeyColour) << p.x << "," << p.y;
+    }
+  }
+}
+
+// Wine paints a strip whose surface it keeps again by itself where a window
+// passing over uncovers it: no push, and the strip's thread does not list it
+// for the asks. Seen on the screen: where the other window stood, the strip
+// shows what it was last pushed with, not a change made to its picture since.
+TEST_F(SceneryStrip, WinePaintsAKeptStripAgainWithoutAPush) {
+  for (int i = 0; i < 3; ++i) BackgroundStripPass(record);
+  ASSERT_EQ(record->state, 2);
+  ASSERT_TRUE(StripSurfaceKept());
+  ASSERT_TRUE(IsWindowVisible(StripRequests.window.Window()));
+  const RECT strip = StripRect();
+  const int x = strip.left + 300, y = strip.bottom - 12;  // ground: never the key colour
+  const WindowDC screen(nullptr);
+  const auto pumpUntil = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 100 && !done(); ++i) {
+      MSG message;
+      while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    return done();
+  };
+  const COLORREF ground = GetPixel(screen.get(), x, y);
+  ASSERT_NE(ground, CLR_INVALID);
+  // A change to the strip's picture, not pushed.
+  const int sourceX = StripViewFor(record->sheetWidth, 0, GetSystemMetrics(SM_CXSCREEN)).sourceX;
+  const OwnedBrush brush(CreateSolidBrush(GetRValue(ground) > 128 ? RGB(0, 0, 0) : RGB(255, 255, 255)));
+  const RECT mark = {sourceX + 280, record->sheetHeight - 30, sourceX + 340, record->sheetHeight};
+  FillRect(record->objectDC.get(), &mark, brush.get());
+  GdiFlush();
+  // Another layered window stands on it, then moves away.
+  HWND passer = MakeTestWindow("StripTestPasser", PlainProc, WS_EX_LAYERED | WS_EX_NOACTIVATE);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 60, 40, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const OwnedBitmap green(
+      CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_TRUE(green && bits);
+  std::fill_n(static_cast<uint32_t*>(bits), 60 * 40, 0x0000E000u);
+  const OwnedDC greenDC(CreateCompatibleDC(nullptr));
+  const SelectedObject selected(greenDC.get(), green.get());
+  const auto pushPasser = [&](POINT at) {
+    SIZE size = {60, 40};
+    POINT source = {0, 0};
+    BLENDFUNCTION blend = {};
+    return UpdateLayeredWindow(passer, nullptr, &at, &size, greenDC.get(), &source, kKeyColour, &blend, ULW_COLORKEY);
+  };
+  // Pushed again once shown: Wine shows a window not of whole steps with a
+  // new, blank surface.
+  ASSERT_TRUE(pushPasser({x - 30, y - 20}));
+  ShowWindow(passer, SW_SHOWNOACTIVATE);
+  SetWindowPos(passer, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ASSERT_TRUE(pushPasser({x - 30, y - 20}));
+  const COLORREF passerGreen = RGB(0, 0xE0, 0);
+  ASSERT_TRUE(pumpUntil([&] { return GetPixel(screen.get(), x, y) == passerGreen; })) << "the passer shows";
+  AskForPushUnder({x - 30, y - 20, x + 30, y + 20});
+  EXPECT_EQ(StripQuietMs(record), INFINITE) << "not listed: an ask pushes nothing";
+  ASSERT_TRUE(pushPasser({x - 30, 0}));  // moved off the strip
+  EXPECT_TRUE(pumpUntil([&] { return GetPixel(screen.get(), x, y) == ground; }))
+      << "shows " << std::hex << GetPixel(screen.get(), x, y) << " for " << ground;
+  DestroyWindow(passer);
 }
 
 }  // namespace

@@ -1,0 +1,42 @@
+#include "stage/portable/layer_surface.h"
+
+#include <algorithm>
+#include <cstring>
+
+int RoundUpToSurfaceStep(int length) {
+  if (length <= 0) return 0;
+  return (length + kSurfaceStep - 1) / kSurfaceStep * kSurfaceStep;
+}
+
+bool SurfaceKept(const SceneRect& window, const SceneRect& screen) {
+  const int width = window.right - window.left, height = window.bottom - window.top;
+  if (width <= 0 || height <= 0) return false;
+  // The on-screen part, relative to the window.
+  const int left = std::max(window.left, screen.left) - window.left;
+  const int top = std::max(window.top, screen.top) - window.top;
+  const int right = std::min(window.right, screen.right) - window.left;
+  const int bottom = std::min(window.bottom, screen.bottom) - window.top;
+  if (left >= right || top >= bottom) return false;
+  // Rounded out: the start down, the end up, a step at least.
+  const int surfaceLeft = left / kSurfaceStep * kSurfaceStep;
+  const int surfaceTop = top / kSurfaceStep * kSurfaceStep;
+  const int surfaceRight = std::max(surfaceLeft + kSurfaceStep, RoundUpToSurfaceStep(right));
+  const int surfaceBottom = std::max(surfaceTop + kSurfaceStep, RoundUpToSurfaceStep(bottom));
+  return surfaceLeft == 0 && surfaceTop == 0 && surfaceRight == width && surfaceBottom == height;
+}
+
+bool PadToBottomLeft(const PixelRows8& source, const PixelRows8& target, uint8_t key) {
+  if (!source.bits || !target.bits || source.width <= 0 || source.height <= 0) return false;
+  if (source.width > target.width || source.height > target.height) return false;
+  const int above = target.height - source.height;
+  for (int y = 0; y < target.height; ++y) {
+    uint8_t* row = target.bits + y * target.stride;
+    int filled = 0;
+    if (y >= above) {
+      std::memcpy(row, source.bits + (y - above) * source.stride, static_cast<size_t>(source.width));
+      filled = source.width;
+    }
+    std::memset(row + filled, key, static_cast<size_t>(target.width - filled));
+  }
+  return true;
+}

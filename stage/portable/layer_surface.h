@@ -1,0 +1,39 @@
+#pragma once
+// How Wine 8's X11 driver keeps a layered window's picture. It gives a shown
+// top-level window a drawing surface of its on-screen part rounded out to
+// steps of 32 pixels, and each push (UpdateLayeredWindow) makes a surface of
+// the window's exact size. Where the two agree, pushes and moves reuse one
+// surface, which Wine itself paints again where another window uncovers it
+// (an X expose), and a restack keeps the picture. Where they differ, every
+// push and restack makes new surfaces, the one a push fills is never painted
+// again on an expose, and a restack shows a blank (black) one until the next
+// push. A window whose size is a multiple of the step and lies on the screen
+// (a part of less than a step beyond its right or bottom edge is fine) is of
+// the first kind.
+
+#include <cstdint>
+
+#include "stage/portable/figure_motion.h"  // SceneRect
+
+inline constexpr int kSurfaceStep = 32;
+
+// `length` rounded up to the next multiple of the step; 0 for none.
+int RoundUpToSurfaceStep(int length);
+
+// Whether Wine keeps one surface for a window at `window` on a virtual screen
+// `screen` (both in screen pixels): its surface's rectangle (the window's part
+// on the screen, relative to the window, rounded out to steps) is the window.
+bool SurfaceKept(const SceneRect& window, const SceneRect& screen);
+
+// An 8-bit picture's rows, top first: `stride` bytes from one row to the next
+// (negative for a bottom-up DIB, `bits` then pointing at the top row).
+struct PixelRows8 {
+  uint8_t* bits = nullptr;
+  int width = 0, height = 0;
+  intptr_t stride = 0;
+};
+
+// Copies `source` into the bottom left of `target`, filling the rows above it
+// and the columns right of it with `key`. False, with nothing written, when
+// the source does not fit or either is empty.
+bool PadToBottomLeft(const PixelRows8& source, const PixelRows8& target, uint8_t key);

@@ -1,0 +1,154 @@
+// Which layered windows keep one drawing surface under Wine, and the strip's
+// picture padded to whole surface steps.
+
+#include "stage/portable/layer_surface.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(LayerSurface, RoundsUpToWholeSteps) {
+  struct Row {
+    int length, want;
+  };
+  for (const Row& row : {Row{-5, 0}, Row{0, 0}, Row{1, 32}, Row{31, 32}, Row{32, 32}, Row{33, 64}, Row{84, 96},
+                         Row{96, 96}, Row{104, 128}, Row{1366, 1376}, Row{2768, 2784}}) {
+    EXPECT_EQ(RoundUpToSurfaceStep(row.length), row.want) << row.length;
+  }
+}
+
+TEST(LayerSurface, KeptOnlyWhereTheSurfaceIsTheWindow) {
+  const SceneRect screen{0, 0, 1280, 800};
+  struct Row {
+    const char* what;
+    SceneRect window, screen;
+    bool kept;
+  };
+  const Row rows[] = {
+      {"whole steps on the screen", {0, 704, 1280, 800}, screen, true},
+      {"whole steps, not at the origin", {100, 37, 164, 101}, screen, true},
+      {"the strip's old height", {0, 716, 1280, 800}, screen, false},
+      {"one pixel short of a step wide", {0, 704, 1279, 800}, screen, false},
+      {"one pixel over a step wide", {0, 704, 1281, 800}, screen, false},
+      {"a figure's narrow window", {400, 690, 460, 790}, screen, false},
+      {"smaller than one step", {10, 10, 30, 30}, screen, false},
+      {"exactly one step", {10, 10, 42, 42}, screen, true},
+      // What lies off the screen is no part of the surface.
+      {"less than a step beyond the right edge", {0, 672, 1376, 768}, {0, 0, 1366, 768}, true},
+      {"a whole step beyond the right edge", {0, 672, 1408, 768}, {0, 0, 1366, 768}, false},
+      {"less than a step beyond the bottom", {0, 672, 1280, 768}, {0, 0, 1280, 740}, true},
+      {"less than a step beyond the left edge", {-10, 704, 1270, 800}, screen, true},
+      {"a whole step beyond the left edge", {-40, 704, 1240, 800}, screen, false},
+      {"less than a step above the top", {0, -20, 64, 44}, screen, true},
+      {"a whole step above the top", {0, -40, 64, 24}, screen, false},
+      {"on a screen left of the first", {-1280, 704, 0, 800}, {-1280, 0, 1280, 800}, true},
+      {"wholly off the screen", {0, 900, 1280, 996}, screen, false},
+      {"touching the screen's edge from outside", {1280, 704, 1312, 736}, screen, false},
+      {"empty", {0, 704, 0, 800}, screen, false},
+      {"inverted", {1280, 800, 0, 704}, screen, false},
+  };
+  for (const Row& row : rows) EXPECT_EQ(SurfaceKept(row.window, row.screen), row.kept) << row.what;
+}
+
+// Pictures as rows of characters, one byte each.
+struct Picture {
+  std::vector<std::string> rows;
+  std::vector<uint8_t> bytes;
+  int width, height, stride;
+  Picture(int w, int h, int s, char fill) : width(w), height(h), stride(s) {
+    bytes.assign(static_cast<size_t>(s) * h, static_cast<uint8_t>(fill));
+  }
+  explicit Picture(const std::vector<std::string>& r) : Picture(static_cast<int>(r[0].size()), static_cast<int>(r.size()),
+                                                                 static_cast<int>(r[0].size()) + 3, '#') {
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) bytes[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(r[y][x]);
+  }
+  // Top-down, or bottom-up as a GDI DIB keeps its rows.
+  PixelRows8 Rows(bool bottomUp) {
+    if (!bottomUp) return {bytes.data(), width, height, stride};
+    // Store the rows reversed, then walk them from the last stored one.
+    std::vector<uint8_t> flipped(bytes.size());
+    for (int y = 0; y < height; ++y)
+      std::copy_n(bytes.begin() + static_cast<ptrdiff_t>(y) * stride, stride,
+                  flipped.begin() + static_cast<ptrdiff_t>(height - 1 - y) * stride);
+    bytes = flipped;
+    return {bytes.data() + static_cast<ptrdiff_t>(height - 1) * stride, width, height, -static_cast<intptr_t>(stride)};
+  }
+  std::vector<std::string> Read(const PixelRows8& rows) const {
+    std::vector<std::string> out;
+    for (int y = 0; y < rows.height; ++y) {
+      const uint8_t* row = rows.bits + y * rows.stride;
+      out.emplace_back(row, row + rows.width);
+    }
+    return out;
+  }
+  // The padding bytes past each row's width.
+  std::string Tails(const PixelRows8& rows) const {
+    std::string out;
+    for (int y = 0; y < rows.height; ++y) {
+      const uint8_t* row = rows.bits + y * rows.stride;
+      out.append(row + rows.width, row + stride);
+    }
+    return out;
+  }
+};
+
+TEST(LayerSurface, PadsThePictureToTheBottomLeft) {
+  struct Row {
+    const char* what;
+    int width, height;
+    bool sourceBottomUp, targetBottomUp;
+    std::vector<std::string> want;
+  };
+  const std::vector<std::string> source = {"abc", "def"};
+  const Row rows[] = {
+      {"same size", 3, 2, false, false, {"abc", "def"}},
+      {"rows above", 3, 4, false, false, {"kkk", "kkk", "abc", "def"}},
+      {"columns beside", 5, 2, false, false, {"abckk", "defkk"}},
+      {"both", 4, 3, false, false, {"kkkk", "abck", "defk"}},
+      {"from a bottom-up picture", 4, 3, true, false, {"kkkk", "abck", "defk"}},
+      {"into a bottom-up picture", 4, 3, false, true, {"kkkk", "abck", "defk"}},
+      {"both bottom-up", 3, 4, true, true, {"kkk", "kkk", "abc", "def"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Picture from(source);
+    Picture to(row.width, row.height, row.width + 2, '.');
+    const PixelRows8 target = to.Rows(row.targetBottomUp);
+    ASSERT_TRUE(PadToBottomLeft(from.Rows(row.sourceBottomUp), target, 'k'));
+    EXPECT_EQ(to.Read(target), row.want);
+    EXPECT_EQ(to.Tails(target), std::string(2 * row.height, '.')) << "nothing written past a row's width";
+  }
+}
+
+TEST(LayerSurface, RefusesWhatDoesNotFit) {
+  struct Row {
+    const char* what;
+    int width, height;
+    bool nullSource, nullTarget;
+  };
+  const Row rows[] = {
+      {"too narrow", 2, 4, false, false},   {"too low", 5, 1, false, false},
+      {"no source", 5, 4, true, false},     {"no target", 5, 4, false, true},
+      {"an empty target", 0, 0, false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Picture from({"abc", "def"});
+    Picture to(row.width, row.height, row.width + 2, '.');
+    PixelRows8 source = from.Rows(false), target = to.Rows(false);
+    if (row.nullSource) source.bits = nullptr;
+    if (row.nullTarget) target.bits = nullptr;
+    EXPECT_FALSE(PadToBottomLeft(source, target, 'k'));
+    EXPECT_EQ(std::string(to.bytes.begin(), to.bytes.end()), std::string(to.bytes.size(), '.')) << "nothing written";
+  }
+  // An empty source.
+  Picture to(3, 2, 5, '.');
+  EXPECT_FALSE(PadToBottomLeft({to.bytes.data(), 0, 2, 5}, to.Rows(false), 'k'));
+  EXPECT_FALSE(PadToBottomLeft({to.bytes.data(), 3, 0, 5}, to.Rows(false), 'k'));
+}
+
+}  // namespace
