@@ -9,20 +9,17 @@ int RoundUpToSurfaceStep(int length) {
 }
 
 bool SurfaceKept(const SceneRect& window, const SceneRect& screen) {
-  const int width = window.right - window.left, height = window.bottom - window.top;
-  if (width <= 0 || height <= 0) return false;
-  // The on-screen part, relative to the window.
+  // The on-screen part, relative to the window; none for an empty window.
   const int left = std::max(window.left, screen.left) - window.left;
   const int top = std::max(window.top, screen.top) - window.top;
   const int right = std::min(window.right, screen.right) - window.left;
   const int bottom = std::min(window.bottom, screen.bottom) - window.top;
   if (left >= right || top >= bottom) return false;
-  // Rounded out: the start down, the end up, a step at least.
-  const int surfaceLeft = left / kSurfaceStep * kSurfaceStep;
-  const int surfaceTop = top / kSurfaceStep * kSurfaceStep;
-  const int surfaceRight = std::max(surfaceLeft + kSurfaceStep, RoundUpToSurfaceStep(right));
-  const int surfaceBottom = std::max(surfaceTop + kSurfaceStep, RoundUpToSurfaceStep(bottom));
-  return surfaceLeft == 0 && surfaceTop == 0 && surfaceRight == width && surfaceBottom == height;
+  // Rounded out, the start down and the end up (a step at least, as the end
+  // lies past the start).
+  return left / kSurfaceStep == 0 && top / kSurfaceStep == 0 &&
+         RoundUpToSurfaceStep(right) == window.right - window.left &&
+         RoundUpToSurfaceStep(bottom) == window.bottom - window.top;
 }
 
 bool PadToBottomLeft(const PixelRows8& source, const PixelRows8& target, uint8_t key) {

@@ -14,7 +14,7 @@ TEST(LayerSurface, RoundsUpToWholeSteps) {
   struct Row {
     int length, want;
   };
-  for (const Row& row : {Row{-5, 0}, Row{0, 0}, Row{1, 32}, Row{31, 32}, Row{32, 32}, Row{33, 64}, Row{84, 96},
+  for (const Row& row : {Row{-100, 0}, Row{-5, 0}, Row{0, 0}, Row{1, 32}, Row{31, 32}, Row{32, 32}, Row{33, 64}, Row{84, 96},
                          Row{96, 96}, Row{104, 128}, Row{1366, 1376}, Row{2768, 2784}}) {
     EXPECT_EQ(RoundUpToSurfaceStep(row.length), row.want) << row.length;
   }
@@ -46,7 +46,9 @@ TEST(LayerSurface, KeptOnlyWhereTheSurfaceIsTheWindow) {
       {"a whole step above the top", {0, -40, 64, 24}, screen, false},
       {"on a screen left of the first", {-1280, 704, 0, 800}, {-1280, 0, 1280, 800}, true},
       {"wholly off the screen", {0, 900, 1280, 996}, screen, false},
-      {"touching the screen's edge from outside", {1280, 704, 1312, 736}, screen, false},
+      {"touching the screen's right edge from outside", {1280, 704, 1312, 736}, screen, false},
+      {"touching the screen's bottom edge from below", {0, 800, 64, 832}, screen, false},
+      {"one pixel high", {0, 0, 64, 1}, screen, false},
       {"empty", {0, 704, 0, 800}, screen, false},
       {"inverted", {1280, 800, 0, 704}, screen, false},
   };
