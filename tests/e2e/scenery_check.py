@@ -36,7 +36,9 @@ def main():
         found = x_windows.program_windows()
         screen = shot()
         screen_h, screen_w = screen.shape[:2]
-        strip = [w for w in found if w[1] == screen_w and w[2] == sheet_h]
+        # The window is padded with see-through rows above the picture to
+        # whole steps of 32 pixels.
+        strip = [w for w in found if w[1] == screen_w and w[2] == -(-sheet_h // 32) * 32]
         plane = [w for w in found if (w[1], w[2]) == (PLANE_W, PLANE_H)]
         if strip and not strip_ok:
             _, w, h, x, y = strip[0]
@@ -46,7 +48,7 @@ def main():
             want = strip_picture[:, left:left + w].copy()
             key = (want == [255, 0, 255]).all(axis=2)
             want[key] = 0  # the key shows black without a compositor
-            seen = screen[y:y + h, x:x + w]
+            seen = screen[y + h - sheet_h:y + h, x:x + w]
             match = float((np.abs(seen - want).max(axis=2) <= 8).mean())
             print("strip %dx%d+%d+%d, %.1f%% of its pixels as in the picture" % (w, h, x, y, match * 100))
             strip_ok = match > 0.97
