@@ -126,6 +126,24 @@ TEST(LayerSurface, PadsThePictureToTheBottomLeft) {
   }
 }
 
+TEST(LayerSurface, PadsASingleRowOrColumn) {
+  struct Row {
+    std::vector<std::string> source, want;
+  };
+  const Row rows[] = {
+      {{"abc"}, {"kkkk", "abck"}},
+      {{"a", "b"}, {"akkk", "bkkk"}},
+      {{"a"}, {"kkkk", "akkk"}},
+  };
+  for (const Row& row : rows) {
+    Picture from(row.source);
+    Picture to(4, 2, 4, '.');
+    const PixelRows8 target = to.Rows(false);
+    ASSERT_TRUE(PadToBottomLeft(from.Rows(false), target, 'k')) << row.source[0];
+    EXPECT_EQ(to.Read(target), row.want);
+  }
+}
+
 TEST(LayerSurface, RefusesWhatDoesNotFit) {
   struct Row {
     const char* what;
