@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "stage/figure_bitmaps.h"
 #include "services/shell_state.h"
@@ -47,6 +48,19 @@ std::atomic<int> repushRequest{0};
 // Wine keeps the surface of the window as last placed.
 bool paddedPicture;
 std::atomic<bool> surfaceKept{false};
+// The padded picture's rows and key index. Its window has no colour key but
+// a region of the picture's opaque pixels: Wine works out a keyed window's
+// shape from its whole picture again each time it paints part of it (every
+// expose), and a region's shape is set once per placement.
+PixelRows8 paddedRows;
+uint8_t paddedKey;
+// The picture and view the window's region was cut for.
+struct StripCut {
+  const uint8_t* picture = nullptr;
+  int sourceX = 0, width = 0;
+  friend bool operator==(const StripCut&, const StripCut&) = default;
+};
+StripCut lastCut;
 DWORD lastPush;
 unsigned relayoutSetsSeen;
 
@@ -64,8 +78,29 @@ void PushStrip(FigureRecord* record) {
   // Whatever push goes serves the asks before it; the next ask wakes the
   // thread again.
   repushRequest = 0;
-  PushLayer(StripRequests.window.Window(), record->objectScreenDC.get(), record->objectDC.get(), StripLayerArgs);
+  if (paddedPicture) {
+    // Opaque within the window's region.
+    LayerArgs copy = StripLayerArgs;
+    UpdateLayeredWindow(StripRequests.window.Window(), record->objectScreenDC.get(), &copy.destination, &copy.size,
+                        record->objectDC.get(), &copy.source, 0, &copy.blend, ULW_OPAQUE);
+  } else {
+    PushLayer(StripRequests.window.Window(), record->objectScreenDC.get(), record->objectDC.get(), StripLayerArgs);
+  }
   lastPush = GetTickCount();
+}
+
+// The region of the view's opaque pixels, relative to the window (empty
+// without any).
+HRGN ViewRegion(int left, int width) {
+  const std::vector<SceneRect> runs = OpaqueRuns(paddedRows, left, width, paddedKey);
+  if (runs.empty()) return CreateRectRgn(0, 0, 0, 0);
+  std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
+  auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+  data->rdh = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, static_cast<DWORD>(runs.size()),
+               static_cast<DWORD>(runs.size() * sizeof(RECT)), {0, 0, width, paddedRows.height}};
+  auto* rects = reinterpret_cast<RECT*>(data->Buffer);
+  for (size_t i = 0; i < runs.size(); ++i) rects[i] = {runs[i].left, runs[i].top, runs[i].right, runs[i].bottom};
+  return ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
 }
 
 // Time left until an asked-for push may go: 0 when it may go now.
@@ -90,6 +125,16 @@ void PlaceStrip(FigureRecord* record) {
   const SceneRect desktop{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
                           top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
   surfaceKept = paddedPicture && SurfaceKept(window, desktop);
+  // The window takes the region; a failed one leaves the last.
+  // The window owns the region it takes. Relayouts come with every new
+  // figure; an unchanged view keeps its region.
+  const StripCut cut{paddedPicture ? paddedRows.bits : nullptr, view.sourceX, width};
+  if (cut == lastCut) return;
+  OwnedRegion region(paddedPicture ? ViewRegion(view.sourceX, width) : nullptr);
+  if (SetWindowRgn(StripRequests.window.Window(), region.get(), FALSE)) {
+    (void)region.release();
+    lastCut = cut;
+  }
 }
 
 // The file's 8-bit picture with rows of its key colour above it and columns
@@ -133,6 +178,8 @@ HBITMAP PaddedStripPicture(HBITMAP sheet) {
   const PixelRows8 target{static_cast<uint8_t*>(bits), static_cast<int>(info.header.biWidth),
                           -static_cast<int>(info.header.biHeight), (info.header.biWidth + 3) / 4 * 4};
   if (!PadToBottomLeft(source, target, static_cast<uint8_t>(key - info.colours))) return nullptr;
+  paddedRows = target;
+  paddedKey = static_cast<uint8_t>(key - info.colours);
   return padded.release();
 }
 
@@ -236,6 +283,9 @@ void ReleaseStrip(FigureRecord* record, bool parkWindow) {
   record->state = 0;
   record->ReleaseGdi();
   surfaceKept = false;
+  paddedPicture = false;
+  paddedRows = {};
+  lastCut = {};
 }
 
 }  // namespace

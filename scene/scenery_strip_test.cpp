@@ -379,4 +379,35 @@ TEST_F(SceneryStrip, WinePaintsAKeptStripAgainWithoutAPush) {
   DestroyWindow(passer);
 }
 
+// A padded strip's window shows without a colour key, cut to the region of
+// its view's opaque pixels (Wine shapes a keyed window anew at every paint).
+TEST_F(SceneryStrip, TheWindowIsCutToTheViewsOpaquePixels) {
+  struct Row {
+    int hg, offset;
+  };
+  for (const Row& row : {Row{1, 0}, Row{4, 700}, Row{6, 2000}}) {
+    SCOPED_TRACE(row.hg);
+    Settings.HG = row.hg;
+    Settings.HGversatz[row.hg] = row.offset;
+    StripRequests.unload = 1;
+    BackgroundStripPass(record);
+    BackgroundStripPass(record);
+    ASSERT_EQ(record->state, 2);
+    const OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
+    ASSERT_EQ(GetWindowRgn(StripRequests.window.Window(), region.get()), COMPLEXREGION);
+    const RECT strip = StripRect();
+    const int sourceX = StripViewFor(record->sheetWidth, row.offset, GetSystemMetrics(SM_CXSCREEN)).sourceX;
+    int agree = 0, opaque = 0, points = 0;
+    for (int y = 0; y < strip.bottom - strip.top; y += 3)
+      for (int x = 0; x < strip.right - strip.left; x += 5, ++points) {
+        const bool solid = GetPixel(record->objectDC.get(), sourceX + x, y) != kKeyColour;
+        opaque += solid;
+        agree += solid == (PtInRegion(region.get(), x, y) != FALSE);
+      }
+    EXPECT_EQ(agree, points);
+    EXPECT_GT(opaque, points / 4) << "ground and scenery";
+    EXPECT_LT(opaque, points) << "sky";
+  }
+}
+
 }  // namespace

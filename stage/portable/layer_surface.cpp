@@ -37,3 +37,19 @@ bool PadToBottomLeft(const PixelRows8& source, const PixelRows8& target, uint8_t
   }
   return true;
 }
+
+std::vector<SceneRect> OpaqueRuns(const PixelRows8& rows, int left, int width, uint8_t key) {
+  std::vector<SceneRect> runs;
+  if (!rows.bits) return runs;
+  const int first = std::max(left, 0), end = std::min(left + width, rows.width);
+  for (int y = 0; y < rows.height; ++y) {
+    const uint8_t* row = rows.bits + y * rows.stride;
+    for (int x = first; x < end;) {
+      while (x < end && row[x] == key) ++x;
+      const int start = x;
+      while (x < end && row[x] != key) ++x;
+      if (x > start) runs.push_back({start - left, y, x - left, y + 1});
+    }
+  }
+  return runs;
+}

@@ -12,6 +12,7 @@
 // the first kind.
 
 #include <cstdint>
+#include <vector>
 
 #include "stage/portable/figure_motion.h"  // SceneRect
 
@@ -37,3 +38,9 @@ struct PixelRows8 {
 // and the columns right of it with `key`. False, with nothing written, when
 // the source does not fit or either is empty.
 bool PadToBottomLeft(const PixelRows8& source, const PixelRows8& target, uint8_t key);
+
+// The runs of pixels other than `key` in columns [left, left + width) of
+// `rows`, one rectangle per run and row, relative to (left, 0), rows top
+// first and each row's runs left to right (the order a region's data wants).
+// Columns outside the picture count as `key`.
+std::vector<SceneRect> OpaqueRuns(const PixelRows8& rows, int left, int width, uint8_t key);

@@ -171,4 +171,35 @@ TEST(LayerSurface, RefusesWhatDoesNotFit) {
   EXPECT_FALSE(PadToBottomLeft({to.bytes.data(), 3, 0, 5}, to.Rows(false), 'k'));
 }
 
+TEST(LayerSurface, OpaqueRunsOfAView) {
+  Picture picture({
+      "kkabkk",
+      "abkkab",
+      "kkkkkk",
+      "aaaaaa",
+  });
+  using Runs = std::vector<SceneRect>;
+  struct Row {
+    const char* what;
+    int left, width;
+    bool bottomUp;
+    Runs want;
+  };
+  const Row rows[] = {
+      {"the whole picture", 0, 6, false, Runs{{2, 0, 4, 1}, {0, 1, 2, 2}, {4, 1, 6, 2}, {0, 3, 6, 4}}},
+      {"bottom-up rows", 0, 6, true, Runs{{2, 0, 4, 1}, {0, 1, 2, 2}, {4, 1, 6, 2}, {0, 3, 6, 4}}},
+      {"a view inside", 1, 4, false, Runs{{1, 0, 3, 1}, {0, 1, 1, 2}, {3, 1, 4, 2}, {0, 3, 4, 4}}},
+      {"a view past the right end", 3, 5, false, Runs{{0, 0, 1, 1}, {1, 1, 3, 2}, {0, 3, 3, 4}}},
+      {"a view before the left end", -2, 4, false, Runs{{2, 1, 4, 2}, {2, 3, 4, 4}}},
+      {"an empty view", 2, 0, false, Runs{}},
+      {"a view wholly past the end", 6, 4, false, Runs{}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Picture copy = picture;
+    EXPECT_EQ(OpaqueRuns(copy.Rows(row.bottomUp), row.left, row.width, 'k'), row.want);
+  }
+  EXPECT_EQ(OpaqueRuns({nullptr, 6, 4, 6}, 0, 6, 'k'), Runs{});
+}
+
 }  // namespace
