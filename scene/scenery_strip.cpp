@@ -240,8 +240,10 @@ int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
   HMODULE own = GetModuleHandleA(nullptr);
   // Kept as the file has it (8 bits a pixel, magenta sky as the key): the
   // strip's window is pushed straight from it, a quarter of a screen-format
-  // copy of a picture this wide.
+  // copy of a picture this wide. Read from the program's file, so the
+  // resource's pages are not left mapped (LoadIndexedBitmap).
   const auto load = [&](HMODULE module) {
+    if (HBITMAP indexed = LoadIndexedBitmap(module, name)) return indexed;
     return static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   };
   HBITMAP sheet = nullptr;

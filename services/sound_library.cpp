@@ -8,6 +8,7 @@
 #include "services/file_util.h"
 #include "services/handles.h"
 #include "services/portable/sound_math.h"
+#include "services/resource_bytes.h"
 #include "services/settings.h"
 
 
@@ -28,19 +29,16 @@ char g_libraryPath[MAX_PATH];
 char g_pluginPaths[kPluginCount][MAX_PATH];
 SlHandle g_plugins[kPluginCount];
 
-struct ResourceBytes {
-  const void* data = nullptr;
-  DWORD size = 0;
-};
-
-bool FindDataResource(HINSTANCE module, int id, ResourceBytes* out) {
+// A "DATA" resource written whole to `path` (into "<path>.part", then
+// renamed). Its bytes go through pages given back at once, read from the
+// program's file, so the resource's pages are not left mapped.
+bool WriteDataResource(HINSTANCE module, int id, const char* path) {
   HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "DATA");
-  if (!found) return false;
-  HGLOBAL loaded = LoadResource(module, found);
-  if (!loaded) return false;
-  out->data = LockResource(loaded);
-  out->size = SizeofResource(module, found);
-  return out->data && out->size;
+  const DWORD size = found ? SizeofResource(module, found) : 0;
+  if (!size) return false;
+  const ScratchPages copy(size);
+  return copy.get() && ReadResourceBytes(module, found, 0, copy.get(), size) &&
+         WriteFileWhole(path, copy.get(), size);
 }
 
 // The data folder, or the temporary folder when none is known; with a
@@ -89,12 +87,11 @@ void Publish(const BassApi& api) {
 int LoadPlugins(const BassApi& api, HINSTANCE resources) {
   WriteLogLine("Load Plugins");
   for (int i = 0; i < kPluginCount; ++i) {
-    ResourceBytes plugin;
-    if (!FindDataResource(resources, kSoundPluginResources[i], &plugin)) return 0;
+    if (!FindResourceA(resources, MAKEINTRESOURCEA(kSoundPluginResources[i]), "DATA")) return 0;
     char name[16];
     std::snprintf(name, sizeof name, kSoundPluginFileFormat, kSoundPluginResources[i]);
     if (!JoinFolder(name, g_pluginPaths[i])) return 0;
-    WriteFileWhole(g_pluginPaths[i], plugin.data, plugin.size);
+    WriteDataResource(resources, kSoundPluginResources[i], g_pluginPaths[i]);
     g_plugins[i] = api.BASS_PluginLoad(g_pluginPaths[i], 0);
     if (!g_plugins[i]) api.BASS_ErrorGetCode();  // a plug-in less is no reason to stay silent
   }
@@ -155,12 +152,11 @@ int LoadSoundLibrary(HINSTANCE resources, int device) {
   SoundState.startError.store(0, std::memory_order_relaxed);
   UnloadLocked();  // a new start replaces an earlier one
 
-  ResourceBytes library;
-  if (!FindDataResource(resources, kSoundLibraryResource, &library) || !ChooseFolder() ||
+  if (!FindResourceA(resources, MAKEINTRESOURCEA(kSoundLibraryResource), "DATA") || !ChooseFolder() ||
       !JoinFolder(kSoundLibraryFile, g_libraryPath))
     return 0;
   OwnedLibrary module;
-  if (WriteFileWhole(g_libraryPath, library.data, library.size)) module.reset(LoadLibraryA(g_libraryPath));
+  if (WriteDataResource(resources, kSoundLibraryResource, g_libraryPath)) module.reset(LoadLibraryA(g_libraryPath));
   if (!module) {
     WriteLogLine("+++ Can't load BASS.DLL");
     return 0;

@@ -2,8 +2,10 @@
 
 #include "pictura.h"
 #include "services/handles.h"
+#include "services/resource_bytes.h"
 #include "stage/portable/keyed_sheet.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -43,33 +45,59 @@ int MaskedBlit(HDC dest, HBITMAP image, HBITMAP mask, int x, int y, int w, int h
   return result;
 }
 
-// The indexed sheet as a DIB section with the key's entries black, and its mask.
-int IndexedSheet(const BYTE* packed, const PackedDibLayout& layout, COLORREF key, OwnedBitmap* sheet,
-                 OwnedBitmap* mask) {
+const LPCSTR kBitmapType = MAKEINTRESOURCEA(2);  // RT_BITMAP
+constexpr uint32_t kNoKey = 0xFFFFFFFF;
+
+struct IndexedResource {
+  HRSRC resource = nullptr;
+  PackedDibLayout layout;
+};
+
+// The resource "name" when it is an indexed picture LoadIndexed can keep in
+// its depth: 1 so, 0 when it is missing, -1 when it is some other picture.
+int FindIndexed(HMODULE module, const char* name, IndexedResource* found) {
+  found->resource = module ? FindResourceA(module, name, kBitmapType) : nullptr;
+  if (!found->resource) return 0;
+  BYTE header[sizeof(BITMAPINFOHEADER)];
+  const DWORD size = SizeofResource(module, found->resource);
+  return ReadResourceBytes(module, found->resource, 0, header, std::min<size_t>(size, sizeof header)) &&
+                 DescribeIndexedDib(header, size, &found->layout)
+             ? 1
+             : -1;
+}
+
+// The picture as a DIB section in its own depth, its rows read straight into
+// the section; with `key` (0x00RRGGBB) the entries of that colour turn black
+// and `mask` gets the mask of where they stood. 1, or -1 when out of memory.
+int LoadIndexed(HMODULE module, const IndexedResource& found, uint32_t key, OwnedBitmap* sheet, OwnedBitmap* mask) {
+  const PackedDibLayout& layout = found.layout;
+  std::vector<BYTE> prefix(layout.pixelOffset);
   struct {
     BITMAPINFOHEADER header;
     RGBQUAD table[256];
   } format = {};
-  std::memcpy(&format.header, packed, sizeof format.header);
+  if (!ReadResourceBytes(module, found.resource, 0, prefix.data(), prefix.size())) return -1;
+  std::memcpy(&format.header, prefix.data(), sizeof format.header);
   format.header.biSize = sizeof format.header;
   format.header.biSizeImage = 0;
   format.header.biClrUsed = static_cast<DWORD>(layout.colours);
-  const BYTE* table = packed + (layout.pixelOffset - size_t(layout.colours) * 4);
+  const BYTE* table = prefix.data() + (layout.pixelOffset - size_t(layout.colours) * 4);
   std::memcpy(format.table, table, size_t(layout.colours) * 4);
-  const uint32_t keyRgb = (uint32_t(GetRValue(key)) << 16) | (uint32_t(GetGValue(key)) << 8) | GetBValue(key);
-  const std::vector<bool> keys = KeyEntries(table, layout.colours, keyRgb);
+  const std::vector<bool> keys = KeyEntries(table, key == kNoKey ? 0 : layout.colours, key);
   for (int i = 0; i < layout.colours; ++i)
     if (keys[i]) format.table[i] = RGBQUAD{0, 0, 0, 0};
   void* bits = nullptr;
   OwnedBitmap image(CreateDIBSection(WindowDC(nullptr).get(), reinterpret_cast<const BITMAPINFO*>(&format),
                                      DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!image || !bits) return -1;
-  std::memcpy(bits, packed + layout.pixelOffset, layout.stride * size_t(layout.height));
-  const std::vector<uint8_t> rows = KeyMaskRows(packed + layout.pixelOffset, layout, keys);
-  OwnedBitmap made(CreateBitmap(layout.width, layout.height, 1, 1, rows.data()));
-  if (!made) return -1;
+  if (!image || !bits ||
+      !ReadResourceBytes(module, found.resource, layout.pixelOffset, bits, layout.stride * size_t(layout.height)))
+    return -1;
+  if (mask) {
+    const std::vector<uint8_t> rows = KeyMaskRows(static_cast<const uint8_t*>(bits), layout, keys);
+    mask->reset(CreateBitmap(layout.width, layout.height, 1, 1, rows.data()));
+    if (!*mask) return -1;
+  }
   *sheet = std::move(image);
-  *mask = std::move(made);
   return 1;
 }
 
@@ -78,13 +106,18 @@ int IndexedSheet(const BYTE* packed, const PackedDibLayout& layout, COLORREF key
 int LoadKeyedSheet(HMODULE module, const char* name, COLORREF key, OwnedBitmap* sheet, OwnedBitmap* mask) {
   sheet->reset();
   mask->reset();
-  HRSRC info = module ? FindResourceA(module, name, MAKEINTRESOURCEA(2) /* RT_BITMAP */) : nullptr;
-  if (!info) return 0;
-  HGLOBAL data = LoadResource(module, info);
-  const auto* packed = data ? static_cast<const BYTE*>(LockResource(data)) : nullptr;
-  PackedDibLayout layout;
-  if (packed && DescribeIndexedDib(packed, SizeofResource(module, info), &layout))
-    return IndexedSheet(packed, layout, key, sheet, mask);
+  IndexedResource found;
+  const int kind = FindIndexed(module, name, &found);
+  if (kind == 0) return 0;
+  if (kind == 1) {
+    const uint32_t keyRgb = (uint32_t(GetRValue(key)) << 16) | (uint32_t(GetGValue(key)) << 8) | GetBValue(key);
+    const int loaded = LoadIndexed(module, found, keyRgb, sheet, mask);
+    if (loaded != 1) {
+      sheet->reset();
+      mask->reset();
+    }
+    return loaded;
+  }
   // Deeper (or unusual) pictures: a screen-format copy keyed by the blits.
   OwnedBitmap image(ResourceBitmap(module, name, 0, nullptr, 0));
   if (!image) return 0;
@@ -93,6 +126,13 @@ int LoadKeyedSheet(HMODULE module, const char* name, COLORREF key, OwnedBitmap* 
   *sheet = std::move(image);
   *mask = std::move(made);
   return 1;
+}
+
+HBITMAP LoadIndexedBitmap(HMODULE module, const char* name) {
+  IndexedResource found;
+  OwnedBitmap section;
+  if (FindIndexed(module, name, &found) == 1) LoadIndexed(module, found, kNoKey, &section, nullptr);
+  return section.release();
 }
 
 bool ToScreenFormat(OwnedBitmap* bitmap) {

@@ -26,6 +26,11 @@ int MakeTransparentBitmap(HBITMAP image, HBITMAP mask, COLORREF key);
 // exactly as a screen-format sheet through MakeTransparentBitmap, which
 // deeper sheets go through. Nothing is kept on failure.
 int LoadKeyedSheet(HMODULE module, const char* name, COLORREF key, OwnedBitmap* sheet, OwnedBitmap* mask);
+// An indexed picture (1, 4 or 8 bits a pixel) as a DIB section in its own
+// depth with its colour table as it stands; null when "name" is missing or
+// some other picture. Sheets and this read their rows from the module's file
+// (services/resource_bytes.h), not through its mapped view.
+HBITMAP LoadIndexedBitmap(HMODULE module, const char* name);
 // Replaces `bitmap` by a copy in the screen's format (for drawing on it with
 // the screen's colours); one already in it stays. False, with the bitmap
 // kept, when the copy cannot be made.

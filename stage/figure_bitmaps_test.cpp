@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,34 @@ TEST(FigureBitmaps, AMissingSheetKeepsNothing) {
   EXPECT_FALSE(mask);
   EXPECT_EQ(LoadKeyedSheet(nullptr, "FIG008_00", kMagenta, &sheet, &mask), 0);
   EXPECT_FALSE(sheet);
+}
+
+// The strip's pictures as the file has them: the same pixels and colour table
+// (the key kept) as the system's loader gives; other pictures are refused.
+TEST(FigureBitmaps, IndexedBitmapsMatchTheSystemsLoader) {
+  const HMODULE program = GetModuleHandleA(nullptr);
+  struct Row {
+    const char* name;
+    bool indexed;
+  } rows[] = {{"FIG201_00", true}, {"FIG206_00", true}, {"FIG027_00", true}, {"PLAKATWAND", false},
+              {"FIG999_00", false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const OwnedBitmap ours(LoadIndexedBitmap(program, row.name));
+    ASSERT_EQ(static_cast<bool>(ours), row.indexed);
+    if (!row.indexed) continue;
+    const OwnedBitmap system(
+        static_cast<HBITMAP>(LoadImageA(program, row.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(system);
+    EXPECT_EQ(SectionDepth(ours.get()), 8);
+    EXPECT_EQ(BitmapPixels(ours.get()), BitmapPixels(system.get()));
+    RGBQUAD oursTable[256] = {}, systemTable[256] = {};
+    const BitmapDC oursDC(ours.get()), systemDC(system.get());
+    const UINT entries = GetDIBColorTable(oursDC.get(), 0, 256, oursTable);
+    EXPECT_EQ(entries, GetDIBColorTable(systemDC.get(), 0, 256, systemTable));
+    EXPECT_EQ(std::memcmp(oursTable, systemTable, sizeof oursTable), 0) << "the key's entries stay";
+  }
+  EXPECT_EQ(LoadIndexedBitmap(nullptr, "FIG201_00"), nullptr);
 }
 
 // A sheet drawn on (the plane's banner) leaves its depth first and keeps

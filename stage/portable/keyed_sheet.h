@@ -23,7 +23,7 @@ struct PackedDibLayout {
 // table, then its rows) of `size` bytes with an indexed, uncompressed picture
 // whose rows all lie inside. False for anything else: deeper or compressed
 // pictures, an old-style header, a table longer than the depth allows, a
-// picture larger than `size`.
+// picture larger than `size`. Only the header's first 40 bytes are read.
 bool DescribeIndexedDib(const uint8_t* data, size_t size, PackedDibLayout* layout);
 
 // The colour table's entries (blue, green, red, reserved) whose colour is
