@@ -91,6 +91,7 @@ TEST(KeyedSheet, OtherAndHostilePicturesAreRefusedUntouched) {
       {"0 bits", {40, 3, 2, 1, 0, 0, 0}, 0, 8, 0},
       {"run-length 8", {40, 3, 2, 1, 8, 1, 0}, 256, 8, 0},
       {"run-length 4", {40, 3, 2, 1, 4, 2, 0}, 16, 8, 0},
+      {"a compression known only by its high byte", {40, 3, 2, 1, 8, 0x01000000, 0}, 256, 8, 0},
       {"two planes", {40, 3, 2, 2, 8, 0, 0}, 256, 8, 0},
       {"no width", {40, 0, 2, 1, 8, 0, 0}, 256, 8, 0},
       {"negative width", {40, -3, 2, 1, 8, 0, 0}, 256, 8, 0},
@@ -137,6 +138,7 @@ TEST(KeyedSheet, KeyEntriesAreExactColoursInsideTheTable) {
   set(3, 255, 1, 255);
   set(4, 255, 0, 255, 7);  // the reserved byte does not count
   set(5, 0, 255, 255);     // cyan
+  set(6, 255, 0, 255);     // just past a table of 6
   set(9, 255, 0, 255);     // past a table of 6
   std::vector<bool> keys = KeyEntries(table.data(), 6, 0xFF00FF);
   ASSERT_EQ(keys.size(), 256u);
@@ -144,7 +146,7 @@ TEST(KeyedSheet, KeyEntriesAreExactColoursInsideTheTable) {
   expected[0] = expected[4] = true;
   EXPECT_EQ(keys, expected);
   keys = KeyEntries(table.data(), 256, 0x01FF00FF);  // a COLORREF's high byte does not count
-  expected[9] = true;
+  expected[6] = expected[9] = true;
   EXPECT_EQ(keys, expected);
   keys = KeyEntries(table.data(), 300, 0x00FFFF);  // never past 256; red is the key's high byte
   expected.assign(256, false);
