@@ -94,7 +94,7 @@ void PasteOnto(HBITMAP wall, HBITMAP motif, bool calendar) {
 }  // namespace
 
 BOOL Billboard::ShowWall(FigureRecord* record) {
-  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), wallArgs_);
+  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), wallArgs_, true);
 }
 
 void Billboard::DrawWall(FigureRecord* record) {

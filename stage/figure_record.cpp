@@ -11,6 +11,7 @@
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
 #include "stage/overlay_owner.h"
+#include "stage/portable/push_padding.h"
 
 #include <cstdio>
 #include <new>
@@ -30,14 +31,98 @@ void PaintKeyAndHide(HWND window, const RECT& area) {
   ShowWindow(window, SW_HIDE);
 }
 
+// The virtual screen as the pushes of this thread see it: read again after a
+// relayout and once a second at most (each read asks the window server
+// whether the displays changed). A push placed by a screen read before a
+// change is only pushed without padding, or padded past the new edge.
+SceneRect ScreenForPushes() {
+  thread_local SceneRect screen;
+  thread_local DWORD readAt;
+  thread_local unsigned relayoutsSeen;
+  thread_local bool read = false;
+  const unsigned relayouts = RelayoutRequest.Sets();
+  if (read && relayouts == relayoutsSeen && GetTickCount() - readAt < 1000) return screen;
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  screen = {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  readAt = GetTickCount();
+  relayoutsSeen = relayouts;
+  read = true;
+  return screen;
+}
+
+// The size each window this thread pushes had at its last padded push, so
+// that a figure's window keeps its size (SteadyPushSize). A thread pushes a
+// few windows: the walking figure's, the overlay and the wall.
+struct LastPadded {
+  HWND window = nullptr;
+  SceneSize size;
+};
+SceneSize& LastPaddedSize(HWND window) {
+  thread_local LastPadded windows[4];
+  thread_local unsigned next = 0;
+  for (LastPadded& entry : windows)
+    if (entry.window == window) return entry.size;
+  LastPadded& entry = windows[next++ % 4];
+  entry = {window, {}};
+  return entry.size;
+}
+
+// `memoryDC`'s picture at `source`, `size` large, copied to the top-left of
+// a new picture of `padded` size whose other pixels are the key colour.
+// 32 bits a pixel: the push blends into a surface of that depth anyway.
+struct PaddedPicture {
+  OwnedBitmap bitmap;
+  OwnedDC dc;
+  SelectedObject selection;
+};
+bool PadPicture(HDC screenDC, HDC memoryDC, POINT source, SIZE size, SceneSize padded, PaddedPicture& out) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = padded.width;
+  info.bmiHeader.biHeight = -padded.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  out.bitmap.reset(CreateDIBSection(screenDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!out.bitmap) return false;
+  out.dc.reset(CreateCompatibleDC(screenDC));
+  if (!out.dc) return false;
+  out.selection = SelectedObject(out.dc.get(), out.bitmap.get());
+  if (!out.selection.ok()) return false;
+  const RECT right = {size.cx, 0, padded.width, padded.height};
+  const RECT below = {0, size.cy, size.cx, padded.height};
+  for (const RECT& margin : {right, below})
+    if (!IsRectEmpty(&margin)) FillRect(out.dc.get(), &margin, KeyBrush());
+  return BitBlt(out.dc.get(), 0, 0, size.cx, size.cy, memoryDC, source.x, source.y, SRCCOPY) != FALSE;
+}
+
 }  // namespace
 
-BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
+BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, bool padToSteps) {
   if (!window || !memoryDC) return FALSE;
   // The call takes non-const pointers but only reads them.
   LayerArgs copy = args;
-  return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,
-                             kKeyColour, &copy.blend, ULW_COLORKEY);
+  HDC from = memoryDC;
+  PaddedPicture padded;
+  if (padToSteps) {
+    const ScenePoint at{args.destination.x, args.destination.y};
+    const SceneSize size{args.size.cx, args.size.cy};
+    const SceneRect screen = ScreenForPushes();
+    SceneSize& last = LastPaddedSize(window);
+    const SceneSize pushed = SteadyPushSize(at, PaddedPushSize(at, size, screen), last, screen);
+    // Without the padded picture the push goes as it is.
+    if (pushed != size && PadPicture(screenDC, memoryDC, args.source, args.size, pushed, padded)) {
+      from = padded.dc.get();
+      copy.size = {pushed.width, pushed.height};
+      copy.source = {0, 0};
+      last = pushed;
+    } else {
+      last = {};
+    }
+  }
+  return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, from, &copy.source, kKeyColour,
+                             &copy.blend, ULW_COLORKEY);
 }
 
 FigureRecord* AllocateFigureRecord() {
@@ -49,14 +134,14 @@ void FreeFigureRecord(FigureRecord* record) {
 }
 
 BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args) {
-  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), args);
+  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), args, true);
 }
 
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
   if (record->overlay && record->overlayWindow == record->overlay->Window() &&
       !record->overlay->MayDraw("Ueberlagerung"))
     return FALSE;
-  return PushLayer(record->overlayWindow, record->overlayScreenDC.get(), record->overlayDC.get(), args);
+  return PushLayer(record->overlayWindow, record->overlayScreenDC.get(), record->overlayDC.get(), args, true);
 }
 
 int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n, int sheetCount, int useRecordModule) {

@@ -27,6 +27,7 @@ from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "objects", "testdata"))
 from make_poster_pictures import grid  # noqa: E402
+import x_windows  # noqa: E402
 
 FIELD_W, FIELD_H = 160, 128
 WALL_W, WALL_H = 168, 149
@@ -219,7 +220,7 @@ def viewable(window_id):
 
 def billboard():
     for wid, w, h, x, y in windows():
-        if (w, h) == (WALL_W, WALL_H) and viewable(wid):
+        if x_windows.shows(w, h, WALL_W, WALL_H) and viewable(wid):
             return x, y
     return None
 

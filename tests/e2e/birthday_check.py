@@ -37,7 +37,8 @@ def window():
     """(x, y) of the figure's own window, or None."""
     tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
     for line in tree.splitlines():
-        m = re.search(r"120x118\+(-?\d+)\+(-?\d+)", line)
+        # Its picture's size, or padded to whole steps of 32 pixels.
+        m = re.search(r"(?:120x118|128x128)\+(-?\d+)\+(-?\d+)", line)
         if "waylunedesktop.exe" in line.lower() and m:
             return int(m.group(1)), int(m.group(2))
     return None

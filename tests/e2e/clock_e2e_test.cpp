@@ -26,11 +26,12 @@ const char* const kValues[] = {"Clock",     "ClockPos",     "ClockOnTop",    "Cl
                                "Countdown", "CountdownPos", "CountdownDate", "CountdownNotDA",
                                "Billboard", "Pause",        "BillboardX",    "BillboardNotDA"};
 
-// The visible window of a class with the given screen rectangle.
+// The visible window of a class showing a picture of the given size at the
+// given screen point.
 bool StandsAt(HWND window, int x, int y, int width, int height) {
   RECT r;
   return window && IsWindowVisible(window) && GetWindowRect(window, &r) && r.left == x && r.top == y &&
-         r.right - r.left == width && r.bottom - r.top == height;
+         ShowsPicture(r, width, height);
 }
 
 class ClockTest : public ::testing::Test {
@@ -111,7 +112,7 @@ TEST_F(ClockTest, AFullScreenProgramHidesBothTheyComeBackAfterItAndExitEndsTheir
 HWND BillboardOf(DWORD processId) {
   for (HWND window : WindowsOfClass(kMainClass, processId)) {
     RECT r;
-    if (GetWindowRect(window, &r) && r.right - r.left == 168 && r.bottom - r.top == 149) return window;
+    if (GetWindowRect(window, &r) && ShowsPicture(r, 168, 149)) return window;
   }
   return nullptr;
 }

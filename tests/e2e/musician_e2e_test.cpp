@@ -16,13 +16,16 @@ constexpr char kClass[] = "Waylune Desktop";
 constexpr char kPlayerClass[] = "Winamp v1.x";
 constexpr int kPlayCommand = 40045;
 
-// A visible window of the program with this size (0: any width).
+// A visible window of the program showing a picture of this size (0: any
+// width).
 HWND FindWindowOfSize(DWORD processId, int width, int height) {
   RECT r;
-  for (HWND window : WindowsOfClass(kClass, processId))
-    if (IsWindowVisible(window) && GetWindowRect(window, &r) && (width == 0 || r.right - r.left == width) &&
-        r.bottom - r.top == height)
+  for (HWND window : WindowsOfClass(kClass, processId)) {
+    if (!IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
+    if (width ? ShowsPicture(r, width, height)
+              : r.bottom - r.top == height || r.bottom - r.top == PaddedToSteps(height))
       return window;
+  }
   return nullptr;
 }
 

@@ -44,6 +44,20 @@ class Program {
 
 // Top-level windows of a class owned by a process (0: any process).
 std::vector<HWND> WindowsOfClass(const char* className, DWORD processId = 0);
+
+// The program pads the windows of its figures, their bubbles and its wall to
+// whole steps of 32 pixels (see-through columns right of the picture, rows
+// below it) where Wine then keeps one drawing surface for them; a picture
+// reaching off the screen goes unpadded.
+inline int PaddedToSteps(int length) {
+  return (length + 31) / 32 * 32;
+}
+// Whether a window rectangle shows a picture of width x height from its
+// top-left: the picture's own size, or padded.
+inline bool ShowsPicture(const RECT& r, int width, int height) {
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  return (w == width && h == height) || (w == PaddedToSteps(width) && h == PaddedToSteps(height));
+}
 // Polls until a window of the class appears; null on timeout.
 HWND WaitForWindow(const char* className, DWORD processId, DWORD timeoutMs);
 // Polls until `check` holds; false on timeout.

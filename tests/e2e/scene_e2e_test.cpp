@@ -28,8 +28,9 @@ std::string SwitchedOffExcept(std::initializer_list<int> keep) {
   return list;
 }
 
-// The visible window of the walking figure: on the work area's bottom, as
-// wide as what its picture holds (the figure), at most the screen.
+// The visible window of the walking figure: on the work area's bottom (its
+// padding, less than a step, may reach below it), as wide as what its
+// picture holds (the figure), at most the screen.
 HWND FindFigureStrip(DWORD processId) {
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   RECT work;
@@ -38,7 +39,7 @@ HWND FindFigureStrip(DWORD processId) {
     RECT r;
     if (!IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
     const int w = r.right - r.left, h = r.bottom - r.top;
-    if (w >= 8 && w <= screenWidth && h >= 8 && h < 200 && r.bottom >= work.bottom && r.bottom <= work.bottom + 5)
+    if (w >= 8 && w <= screenWidth && h >= 8 && h < 200 && r.bottom >= work.bottom && r.bottom <= work.bottom + 5 + 31)
       return window;
   }
   return nullptr;
@@ -50,7 +51,7 @@ HWND FindLiftedFigure(DWORD processId, HWND strip) {
     RECT r;
     if (window == strip || !IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
     const int w = r.right - r.left, h = r.bottom - r.top;
-    if (w > 0 && w <= 200 && h > 0 && h <= 200) return window;
+    if (w > 0 && w <= PaddedToSteps(200) && h > 0 && h <= PaddedToSteps(200)) return window;
   }
   return nullptr;
 }
@@ -96,7 +97,7 @@ TEST_F(SceneTest, AFigureIsLiftedCarriedAndDropped) {
   RECT work;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
   EXPECT_GE(r.bottom, work.bottom) << "the strip stands on the work area's bottom";
-  EXPECT_LE(r.bottom, work.bottom + 5);
+  EXPECT_LE(r.bottom, work.bottom + 5 + 31) << "its padding reaches less than a step below";
   Sleep(1000);  // past the figure's first frames
 
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);

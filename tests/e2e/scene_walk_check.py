@@ -19,13 +19,13 @@ def screen_size():
 
 def figure_windows(size):
     """{id: (x, y, w, h)} of the program's windows at the bottom that may be
-    the figure's: of `size`, or else no taller than a figure strip (the
+    the figure's: of `size` (or padded), or else no taller than a figure strip (the
     figure's window covers only what he draws; a standing object there, the
     clock, is told apart by not walking)."""
     width, height = screen_size()
     found = {}
     for window, w, h, x, y in x_windows.program_windows(viewable=False):
-        wanted = (w, h) == size if size else (w <= width and h < 200)
+        wanted = x_windows.shows(w, h, *size) if size else (w <= width and h < 200)
         if wanted and y < height <= y + h + 10:
             found[window] = (x, y, w, h)
     return found

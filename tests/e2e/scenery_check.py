@@ -39,7 +39,7 @@ def main():
         # The window is padded with see-through rows above the picture to
         # whole steps of 32 pixels.
         strip = [w for w in found if w[1] == screen_w and w[2] == -(-sheet_h // 32) * 32]
-        plane = [w for w in found if (w[1], w[2]) == (PLANE_W, PLANE_H)]
+        plane = [w for w in found if x_windows.shows(w[1], w[2], PLANE_W, PLANE_H)]
         if strip and not strip_ok:
             _, w, h, x, y = strip[0]
             if y + h != screen_h:
@@ -57,7 +57,8 @@ def main():
             if strip and ids.index(strip[0][0]) < ids.index(plane[0][0]) and not stacked_wrong:
                 stacked_wrong = True
                 failures.append("the strip is stacked above the plane")
-            _, w, h, x, y = plane[0]
+            _, _, _, x, y = plane[0]
+            w, h = PLANE_W, PLANE_H  # the picture, at the window's top-left
             if x >= 0 and x + w <= screen_w:
                 frame = screen[y:y + h, x:x + w]
                 best = 0

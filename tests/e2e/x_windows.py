@@ -25,3 +25,19 @@ def program_windows(viewable=True, least=1):
                 continue
         found.append(window)
     return found
+
+
+STEP = 32
+
+
+def padded(length):
+    """`length` rounded up to whole steps of 32 pixels: the program pads the
+    windows of its figures and its wall so (see-through columns right of the
+    picture, rows below it) where Wine then keeps one drawing surface."""
+    return -(-length // STEP) * STEP
+
+
+def shows(w, h, width, height):
+    """Whether a window of w x h can show a picture of width x height from
+    its top-left: the picture's own size or padded."""
+    return (w, h) in ((width, height), (padded(width), padded(height)))
