@@ -97,10 +97,12 @@ class Billboard : public ::testing::Test {
   }
 
   // The wall window's left edge and bottom on the screen.
+  // Where the wall's picture stands: its left and bottom. The window holds it
+  // at its top-left, padded below to whole surface steps.
   std::pair<LONG, LONG> Placed() {
     RECT r = {};
     GetWindowRect(wall_.State().windowRequest.Window(), &r);
-    return {r.left, r.bottom};
+    return {r.left, r.top + kWallHeight};
   }
 
   FigureRecord* record_ = nullptr;
@@ -146,8 +148,10 @@ TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
   RECT r = {};
   GetWindowRect(wall_.State().windowRequest.Window(), &r);
   EXPECT_EQ(Placed(), (std::pair{250L, work_.bottom}));
-  EXPECT_EQ(r.right - r.left, kWallWidth);
-  EXPECT_EQ(r.bottom - r.top, kWallHeight);
+  // Padded to whole steps of 32 pixels: on the screen Wine then keeps one
+  // drawing surface for it.
+  EXPECT_EQ(r.right - r.left, 192) << "the wall's " << kWallWidth << " columns padded";
+  EXPECT_EQ(r.bottom - r.top, 160) << "the wall's " << kWallHeight << " rows padded";
 
   // The first paste is a start motif or the calendar sheet.
   const int motif = wall_.State().currentMotif;
