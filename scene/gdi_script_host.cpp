@@ -59,37 +59,8 @@ void DrawFrameInto(HDC dc, const FigureRecord& record, int sheet, const SpriteFr
   DrawSprite(dc, record.sheets[sheet].get(), record.masks[sheet].get(), {at.x, at.y}, SourceRect(frame));
 }
 
-// The display as a walking figure needs it every frame. Under Wine each read
-// of a screen size or the work area asks the window server three times (it
-// looks whether the displays changed), so the animation thread reads them
-// after every relayout (display and work-area changes set one) and once a
-// second at most otherwise.
-constexpr DWORD kDisplayReadMs = 1000;
-struct DisplayFacts {
-  int screenWidth = 0;
-  SceneRect workArea;
-  ScenePoint parking;  // where a window covering nothing waits: left of and above every screen
-};
-const DisplayFacts& Display() {
-  static DisplayFacts facts;
-  static DWORD readAt;
-  static unsigned relayoutsSeen;
-  static bool read = false;
-  const unsigned relayouts = RelayoutRequest.Sets();
-  if (read && relayouts == relayoutsSeen && GetTickCount() - readAt < kDisplayReadMs) return facts;
-  RECT area = {};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  facts.screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  facts.workArea = {area.left, area.top, area.right, area.bottom};
-  facts.parking = {GetSystemMetrics(SM_XVIRTUALSCREEN) - 1, GetSystemMetrics(SM_YVIRTUALSCREEN) - 1};
-  readAt = GetTickCount();
-  relayoutsSeen = relayouts;
-  read = true;
-  return facts;
-}
-
 ScenePoint Parking() {
-  return Display().parking;
+  return CurrentDisplay().parking;
 }
 
 // The scripts' placement (a picture from the bitmap's top-left) turned into a
@@ -244,10 +215,10 @@ void GdiScriptHost::SetGrabOffset(ScenePoint offset) {
   layers.grabOffset = {offset.x, offset.y};
 }
 int GdiScriptHost::ScreenWidth() {
-  return Display().screenWidth;
+  return CurrentDisplay().screenWidth;
 }
 SceneRect GdiScriptHost::WorkArea() {
-  return Display().workArea;
+  return CurrentDisplay().workArea;
 }
 
 bool GdiScriptHost::LoadFigure(FigureMotion& record, int number, int sheets) {

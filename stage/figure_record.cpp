@@ -31,25 +31,6 @@ void PaintKeyAndHide(HWND window, const RECT& area) {
   ShowWindow(window, SW_HIDE);
 }
 
-// The virtual screen as the pushes of this thread see it: read again after a
-// relayout and once a second at most (each read asks the window server
-// whether the displays changed). A push placed by a screen read before a
-// change is only pushed without padding, or padded past the new edge.
-SceneRect ScreenForPushes() {
-  thread_local SceneRect screen;
-  thread_local DWORD readAt;
-  thread_local unsigned relayoutsSeen;
-  thread_local bool read = false;
-  const unsigned relayouts = RelayoutRequest.Sets();
-  if (read && relayouts == relayoutsSeen && GetTickCount() - readAt < 1000) return screen;
-  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  screen = {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-  readAt = GetTickCount();
-  relayoutsSeen = relayouts;
-  read = true;
-  return screen;
-}
-
 // The size each window this thread pushes had at its last padded push, so
 // that a figure's window keeps its size (SteadyPushSize). A thread pushes a
 // few windows: the walking figure's, the overlay and the wall.
@@ -99,6 +80,28 @@ bool PadPicture(HDC screenDC, HDC memoryDC, POINT source, SIZE size, SceneSize p
 
 }  // namespace
 
+const DisplayFacts& CurrentDisplay() {
+  constexpr DWORD kDisplayReadMs = 1000;
+  thread_local DisplayFacts facts;
+  thread_local DWORD readAt;
+  thread_local unsigned relayoutsSeen;
+  thread_local bool read = false;
+  const unsigned relayouts = RelayoutRequest.Sets();
+  if (read && relayouts == relayoutsSeen && GetTickCount() - readAt < kDisplayReadMs) return facts;
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  facts.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  facts.workArea = {area.left, area.top, area.right, area.bottom};
+  facts.virtualScreen = {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                         top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  facts.parking = {left - 1, top - 1};
+  readAt = GetTickCount();
+  relayoutsSeen = relayouts;
+  read = true;
+  return facts;
+}
+
 BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, bool padToSteps) {
   if (!window || !memoryDC) return FALSE;
   // The call takes non-const pointers but only reads them.
@@ -108,7 +111,7 @@ BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, b
   if (padToSteps) {
     const ScenePoint at{args.destination.x, args.destination.y};
     const SceneSize size{args.size.cx, args.size.cy};
-    const SceneRect screen = ScreenForPushes();
+    const SceneRect& screen = CurrentDisplay().virtualScreen;
     SceneSize& last = LastPaddedSize(window);
     const SceneSize pushed = SteadyPushSize(at, PaddedPushSize(at, size, screen), last, screen);
     // Without the padded picture the push goes as it is.

@@ -97,6 +97,19 @@ int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int fi
 // which closes the windows once the thread has ended).
 void UnloadFigure(FigureRecord* record, bool leaveWindows = false);
 
+// The display as the drawing threads need it at every frame. Under Wine each
+// read of a screen size or the work area asks the window server three times
+// (it looks whether the displays changed), so each thread reads them again
+// only after a relayout (display and work-area changes set one) and once a
+// second at most otherwise.
+struct DisplayFacts {
+  int screenWidth = 0;
+  SceneRect workArea;
+  SceneRect virtualScreen;
+  ScenePoint parking;  // where a window covering nothing waits: left of and above every screen
+};
+const DisplayFacts& CurrentDisplay();
+
 // Pushes `memoryDC`'s picture to the layered `window` by `args` (colour key
 // magenta). `padToSteps` pushes it padded to whole surface steps with
 // see-through columns and rows right of and below it where that lets Wine
