@@ -1,5 +1,9 @@
 #include "app/desktop.h"
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include "objects/billboard.h"
 #include "objects/billboard_state.h"
 #include "objects/clock.h"
@@ -22,10 +26,12 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
   AttachWindowRequest(overlayWindow, parts.overlay.request);
   AttachWindowRequest(billboardWindow, parts.billboard.State().windowRequest);
   parts.billboard.SetClockAbove(&parts.clock.Object());
-  SetAnimationParts({&parts.billboard,
-                     {[] { Desktop().clock.Object().raiseRequest = 1; },
-                      [] { Desktop().weatherSign.Object().raiseRequest = 1; }},
-                     &parts.player, &parts.figures, &parts.shell, &parts.overlay, &Settings});
+  // After a relayout: the strip placed again, the clock and sign raised.
+  std::vector<std::function<void()>> afterRelayout = {
+      [] { Desktop().strip.requests.relayout = 1; }, [] { Desktop().clock.Object().raiseRequest = 1; },
+      [] { Desktop().weatherSign.Object().raiseRequest = 1; }};
+  SetAnimationParts({&parts.billboard, std::move(afterRelayout), &parts.player, &parts.figures, &parts.shell,
+                     &parts.overlay, &Settings});
 }
 
 OptionsParts DesktopOptionsParts() {
@@ -36,7 +42,7 @@ OptionsParts DesktopOptionsParts() {
   parts.countdown = &Desktop().countdown.Object();
   parts.weatherSign = &Desktop().weatherSign.Object();
   parts.billboard = &Desktop().billboard.State();
-  parts.strip = &StripRequests;
+  parts.strip = &Desktop().strip.requests;
   return parts;
 }
 
@@ -49,7 +55,7 @@ ObjectWindows DesktopObjectWindows() {
   windows.wall = &parts.billboard.State();
   windows.figure = &parts.figures.window;
   windows.overlay = &parts.overlay.request;
-  windows.strip = &StripRequests.window;
+  windows.strip = &parts.strip.requests.window;
   windows.figures = &parts.figures;
   return windows;
 }

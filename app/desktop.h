@@ -8,6 +8,8 @@
 #include "objects/countdown.h"
 #include "objects/metar_download.h"
 #include "objects/weather_sign.h"
+#include "scene/scenery_strip.h"
+#include "services/settings.h"
 #include "services/player_state.h"
 #include "services/shell_state.h"
 #include "stage/figure_state.h"
@@ -32,6 +34,9 @@ struct DesktopParts {
   Clock clock{objectLinks};
   Countdown countdown{objectLinks};
   PlayerState player;  // written by the player control (app/winamp), read by the figures
+  // The scenery strip: its requests (the Desktop page, the shell, the
+  // animation thread after a relayout), its window and its thread.
+  BackgroundStrip strip{figures, shell, Settings};
 };
 DesktopParts& Desktop();
 

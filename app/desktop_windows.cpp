@@ -56,8 +56,9 @@ void ToggleFiguresActive() {
 
   // An object that stays while the figures are off is left alone.
   auto leftAlone = [&](int notDA) { return notDA && !on; };
-  if (!leftAlone(Settings.HGNotDA) && StripRequests.window.Window())
-    StripRequests.window.Set(Settings.HG && on ? WindowAction::kShowBottom : WindowAction::kHide);
+  WindowRequest& strip = Desktop().strip.requests.window;
+  if (!leftAlone(Settings.HGNotDA) && strip.Window())
+    strip.Set(Settings.HG && on ? WindowAction::kShowBottom : WindowAction::kHide);
   // The threads that draw these windows show and hide them.
   auto showObject = [&](WindowRequest& request, HWND window, int enabled, int notDA, bool topmost) {
     if (leftAlone(notDA) || !window) return;
@@ -103,7 +104,7 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
                                    &parts.billboard.State().windowRequest, &sign.windowRequest})
       request->Set(WindowAction::kHide);
     if (clock) SendMessageA(clock, MSG_HIDE_CLOCK, 0, 0);
-    StripRequests.window.Set(WindowAction::kHide);
+    parts.strip.requests.window.Set(WindowAction::kHide);
     WakeWorkers();
     return false;
   }
@@ -111,7 +112,8 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   RelayoutRequest = 1;
   Desktop().shell.fullScreenPause = 0;
   const bool on = Desktop().figures.active;
-  if (MayShowObject(parts.figures, Settings.HGNotDA) && Settings.HG) StripRequests.window.Set(WindowAction::kShowBottom);
+  if (MayShowObject(parts.figures, Settings.HGNotDA) && Settings.HG)
+    parts.strip.requests.window.Set(WindowAction::kShowBottom);
   if (MayShowObject(parts.figures, Settings.ClockNotDA) && Settings.Clock && clock) SendMessageA(clock, MSG_SHOW_CLOCK, 0, 0);
   if (MayShowObject(parts.figures, Settings.CountdownNotDA) && Settings.Countdown && countdown.window) {
     countdown.RequestWindow(!on                                              ? WindowAction::kShow

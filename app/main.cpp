@@ -119,7 +119,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
   int exitCode = 0;
   if (StartAnimThread()) {
-    StartBackgroundThread(Desktop().figures, Desktop().shell);
+    Desktop().strip.Start();
     Desktop().clock.Start();
     Desktop().countdown.Start();
     Desktop().weatherSign.SetSceneGate([] { return CanAnimateNow(Desktop().shell, Settings); });

@@ -61,7 +61,7 @@ void OnShutdownMessage() {
   DesktopParts& parts = Desktop();
   for (DesktopObject* object : {&parts.weatherSign.Object(), &parts.countdown.Object(), &parts.clock.Object()})
     WaitForAndCloseThread(object->TakeThread(), kThreadEndWaitMs);
-  WaitForAndCloseThread(TakeBackgroundThread(), kThreadEndWaitMs);
+  WaitForAndCloseThread(parts.strip.TakeThread(), kThreadEndWaitMs);
   WaitForThread(AnimThreadHandle(), kThreadEndWaitMs);
   // The animation thread was the poster thread's only starter: a decode still
   // running must end before the image library stops after the loop.
@@ -75,7 +75,7 @@ void OnShutdownMessage() {
   HideAndClose(Desktop().weatherSign.Object().window);
   HideAndClose(Desktop().countdown.Object().window);
   HideAndClose(Desktop().clock.Object().window);
-  for (HWND window : {FigureWindow, OverlayWindow, StripRequests.window.Window()})
+  for (HWND window : {FigureWindow, OverlayWindow, parts.strip.Window()})
     if (window) ShowWindow(window, SW_HIDE);
 
   UnloadBass();

@@ -223,12 +223,13 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
                  countdown.relayout.exchange(0),  sign.reloadRequest.exchange(0), wall.unloadRequest.exchange(0),
                  strip.unload.exchange(0),        strip.relayout.exchange(0)};
   };
-  // The program's own parts: only the strip's words are still reachable by
-  // name; the objects and the wall are the shell's, never the sheet's own.
+  // The program's own parts: none is reachable by name; the objects, the
+  // wall and the strip are the shell's, never the sheet's own.
   DesktopObject noClock, noCountdown, noSign;
   BillboardStateBlock noWall;
+  StripRequestWords noStrip;
   ShellState otherShell;  // as the program's shell words would be: never the sheet's
-  auto program = [&] { return read(noClock, noCountdown, noSign, noWall, StripRequests); };
+  auto program = [&] { return read(noClock, noCountdown, noSign, noWall, noStrip); };
   TestDesktop& own = TestParts();
   auto handed = [&] { return read(own.clock, own.countdown, own.weatherSign, own.billboard, own.strip); };
   const struct {

@@ -26,7 +26,6 @@
 #include "scene/gdi_script_host.h"
 #include "scene/portable/frame_pacer.h"
 #include "scene/portable/scene_chooser.h"
-#include "scene/scenery_strip.h"
 
 namespace {
 
@@ -92,7 +91,6 @@ void BillboardPass(BillboardLink& billboard, const SceneLinks& links) {
   RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay); });
   billboard.Pass(RelayoutRequest != 0);
   if (RelayoutRequest && !links.shell.fullScreenPause) {
-    StripRequests.relayout = 1;
     for (const std::function<void()>& follow : parts.afterRelayout) follow();
   }
 }

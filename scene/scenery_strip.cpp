@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "stage/figure_bitmaps.h"
+#include "stage/figure_state.h"
 #include "services/shell_state.h"
 #include "scene/figures/strip_pictures.h"
 #include "scene/portable/strip_layout.h"
@@ -28,120 +29,29 @@ constexpr DWORD kQuietMaxMs = 2000;
 constexpr DWORD kWindowThreadWaitMs = 300;
 constexpr UINT kZOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 
-std::atomic<HANDLE> threadHandle{nullptr};
-LayerArgs StripLayerArgs;
-// Without a compositor a window passing over the strip takes its picture
-// with it, unless Wine paints the strip again by itself: it does for a
-// window whose drawing surface it keeps (stage/portable/layer_surface.h), so
-// the strip's picture is padded to whole surface steps (see-through rows
-// above it, columns right of it) and such a strip is pushed only when its
-// picture or place changes. Otherwise the window that left part of the strip
-// asks for the push (AskForPushUnder, which wakes the thread); a walking
-// figure asks at nearly every step, and each push copies the screen-wide
-// picture: asks within kPassMs of the last push are served together when it
-// is over (the steps left show that long). Only an ask that finds the word
-// clear (the first since the last push) wakes the thread. The push goes
-// whole: pushes of the asked parts alone left black trails behind walking
-// figures.
-std::atomic<int> repushRequest{0};
-// Whether the picture in the record is padded to whole steps, and whether
-// Wine keeps the surface of the window as last placed.
-bool paddedPicture;
-std::atomic<bool> surfaceKept{false};
-// The padded picture's rows and key index. Its window has no colour key but
-// a region of the picture's opaque pixels: Wine works out a keyed window's
-// shape from its whole picture again each time it paints part of it (every
-// expose), and a region's shape is set once per placement.
-PixelRows8 paddedRows;
-uint8_t paddedKey;
-// The picture and view the window's region was cut for.
-struct StripCut {
-  const uint8_t* picture = nullptr;
-  int sourceX = 0, width = 0;
-  friend bool operator==(const StripCut&, const StripCut&) = default;
-};
-StripCut lastCut;
-DWORD lastPush;
-unsigned relayoutSetsSeen;
-
-int StripNumber() {
-  const int hg = Settings.HG;
-  return hg >= 1 && hg <= kStripCount ? hg : 0;
-}
-
-int StripOffset() {
-  return Settings.HGversatz[StripNumber()].Get();
-}
-
-void PushStrip(FigureRecord* record) {
-  if (!record->objectDC || !record->objectBitmap) return;
-  // Whatever push goes serves the asks before it; the next ask wakes the
-  // thread again.
-  repushRequest = 0;
-  if (paddedPicture) {
-    // Opaque within the window's region.
-    LayerArgs copy = StripLayerArgs;
-    UpdateLayeredWindow(StripRequests.window.Window(), record->objectScreenDC.get(), &copy.destination, &copy.size,
-                        record->objectDC.get(), &copy.source, 0, &copy.blend, ULW_OPAQUE);
-  } else {
-    PushLayer(StripRequests.window.Window(), record->objectScreenDC.get(), record->objectDC.get(), StripLayerArgs);
-  }
-  lastPush = GetTickCount();
-}
-
-// The region of the view's opaque pixels, relative to the window (empty
-// without any).
-HRGN ViewRegion(int left, int width) {
-  const std::vector<SceneRect> runs = OpaqueRuns(paddedRows, left, width, paddedKey);
+// The region of the view's opaque pixels in the padded picture, relative to
+// the window (empty without any).
+HRGN ViewRegion(const PixelRows8& rows, uint8_t key, int left, int width) {
+  const std::vector<SceneRect> runs = OpaqueRuns(rows, left, width, key);
   if (runs.empty()) return CreateRectRgn(0, 0, 0, 0);
   std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
   auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
-  data->rdh = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, static_cast<DWORD>(runs.size()),
-               static_cast<DWORD>(runs.size() * sizeof(RECT)), {0, 0, width, paddedRows.height}};
+  data->rdh = {sizeof(RGNDATAHEADER),
+               RDH_RECTANGLES,
+               static_cast<DWORD>(runs.size()),
+               static_cast<DWORD>(runs.size() * sizeof(RECT)),
+               {0, 0, width, rows.height}};
   auto* rects = reinterpret_cast<RECT*>(data->Buffer);
   for (size_t i = 0; i < runs.size(); ++i) rects[i] = {runs[i].left, runs[i].top, runs[i].right, runs[i].bottom};
   return ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
 }
 
-// Time left until an asked-for push may go: 0 when it may go now.
-DWORD RepushWaitMs() {
-  const DWORD since = GetTickCount() - lastPush;
-  return since >= kPassMs ? 0 : kPassMs - since;
-}
-
-// Destination and visible part for the current work area and offset; a
-// padded picture gives a window of whole surface steps, its bottom on the
-// work area's.
-void PlaceStrip(FigureRecord* record) {
-  const int screen = GetSystemMetrics(SM_CXSCREEN);
-  record->workArea.right = screen;
-  const StripView view = StripViewFor(record->sheetWidth, StripOffset(), screen);
-  const int width = paddedPicture ? RoundUpToSurfaceStep(view.width) : view.width;
-  StripLayerArgs.destination = {0, record->workArea.bottom - record->sheetHeight};
-  StripLayerArgs.size = {width, record->sheetHeight};
-  StripLayerArgs.source = {view.sourceX, 0};
-  const SceneRect window{0, StripLayerArgs.destination.y, width, record->workArea.bottom};
-  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  const SceneRect desktop{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                          top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-  surfaceKept = paddedPicture && SurfaceKept(window, desktop);
-  // The window takes the region; a failed one leaves the last.
-  // The window owns the region it takes. Relayouts come with every new
-  // figure; an unchanged view keeps its region.
-  const StripCut cut{paddedPicture ? paddedRows.bits : nullptr, view.sourceX, width};
-  if (cut == lastCut) return;
-  OwnedRegion region(paddedPicture ? ViewRegion(view.sourceX, width) : nullptr);
-  if (SetWindowRgn(StripRequests.window.Window(), region.get(), FALSE)) {
-    (void)region.release();
-    lastCut = cut;
-  }
-}
-
 // The file's 8-bit picture with rows of its key colour above it and columns
 // right of it: whole surface steps high, and wide enough for any view of
-// whole steps. Null when the picture is not 8 bits a pixel or has no exact
-// key colour (the strip then shows it as it is).
-HBITMAP PaddedStripPicture(HBITMAP sheet) {
+// whole steps; `rows` and `key` receive its rows and key index. Null when the
+// picture is not 8 bits a pixel or has no exact key colour (the strip then
+// shows it as it is).
+HBITMAP PaddedStripPicture(HBITMAP sheet, PixelRows8& rows, uint8_t& key) {
   DIBSECTION file = {};
   if (GetObjectA(sheet, sizeof file, &file) != sizeof file || file.dsBm.bmBitsPixel != 8 || !file.dsBm.bmBits)
     return nullptr;
@@ -154,10 +64,10 @@ HBITMAP PaddedStripPicture(HBITMAP sheet) {
     const SelectedObject selected(dc.get(), sheet);
     if (selected.ok()) colourCount = GetDIBColorTable(dc.get(), 0, 256, info.colours);
   }
-  const RGBQUAD* key = std::find_if(info.colours, info.colours + colourCount, [](const RGBQUAD& c) {
+  const RGBQUAD* keyEntry = std::find_if(info.colours, info.colours + colourCount, [](const RGBQUAD& c) {
     return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue) == kKeyColour;
   });
-  if (key == info.colours + colourCount) return nullptr;
+  if (keyEntry == info.colours + colourCount) return nullptr;
   const int width = file.dsBm.bmWidth, height = file.dsBm.bmHeight;
   info.header.biSize = sizeof info.header;
   info.header.biWidth = width + kSurfaceStep - 1;
@@ -177,55 +87,105 @@ HBITMAP PaddedStripPicture(HBITMAP sheet) {
                                 : PixelRows8{fileBits, width, height, fileStride};
   const PixelRows8 target{static_cast<uint8_t*>(bits), static_cast<int>(info.header.biWidth),
                           -static_cast<int>(info.header.biHeight), (info.header.biWidth + 3) / 4 * 4};
-  if (!PadToBottomLeft(source, target, static_cast<uint8_t>(key - info.colours))) return nullptr;
-  paddedRows = target;
-  paddedKey = static_cast<uint8_t>(key - info.colours);
+  const auto keyIndex = static_cast<uint8_t>(keyEntry - info.colours);
+  if (!PadToBottomLeft(source, target, keyIndex)) return nullptr;
+  rows = target;
+  key = keyIndex;
   return padded.release();
 }
 
-void ReadWorkArea(FigureRecord* record) {
-  RECT area = {};
-  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-  record->workArea = {area.left, area.top, area.right, area.bottom};
+}  // namespace
+
+int BackgroundStrip::StripNumber() const {
+  const int hg = settings_.HG;
+  return hg >= 1 && hg <= kStripCount ? hg : 0;
 }
 
-void ReleaseStrip(FigureRecord* record, bool parkWindow);
+void BackgroundStrip::Push(FigureRecord* record) {
+  if (!record->objectDC || !record->objectBitmap) return;
+  // Whatever push goes serves the asks before it; the next ask wakes the
+  // thread again.
+  repushRequest_ = 0;
+  if (paddedPicture_) {
+    // Opaque within the window's region.
+    LayerArgs copy = layerArgs_;
+    UpdateLayeredWindow(Window(), record->objectScreenDC.get(), &copy.destination, &copy.size,
+                        record->objectDC.get(), &copy.source, 0, &copy.blend, ULW_OPAQUE);
+  } else {
+    PushLayer(Window(), record->objectScreenDC.get(), record->objectDC.get(), layerArgs_);
+  }
+  lastPush_ = GetTickCount();
+}
 
-DWORD WINAPI BackgroundThreadProc(void*) {
-  StripRequests.unload = 0;
+// Time left until an asked-for push may go: 0 when it may go now.
+DWORD BackgroundStrip::RepushWaitMs() const {
+  const DWORD since = GetTickCount() - lastPush_;
+  return since >= kPassMs ? 0 : kPassMs - since;
+}
+
+// Destination and visible part for the record's work area and the offset; a
+// padded picture gives a window of whole surface steps, its bottom on the
+// work area's. The screen is the thread's one read of the display.
+void BackgroundStrip::Place(FigureRecord* record) {
+  const DisplayFacts& display = CurrentDisplay();
+  const int screen = display.screenWidth;
+  record->workArea.right = screen;
+  const StripView view = StripViewFor(record->sheetWidth, settings_.HGversatz[StripNumber()].Get(), screen);
+  const int width = paddedPicture_ ? RoundUpToSurfaceStep(view.width) : view.width;
+  layerArgs_.destination = {0, record->workArea.bottom - record->sheetHeight};
+  layerArgs_.size = {width, record->sheetHeight};
+  layerArgs_.source = {view.sourceX, 0};
+  const SceneRect window{0, layerArgs_.destination.y, width, record->workArea.bottom};
+  surfaceKept_ = paddedPicture_ && ::SurfaceKept(window, display.virtualScreen);
+  // The window takes the region; a failed one leaves the last.
+  // The window owns the region it takes. Relayouts come with every new
+  // figure; an unchanged view keeps its region.
+  const Cut cut{paddedPicture_ ? paddedRows_.bits : nullptr, view.sourceX, width};
+  if (cut == lastCut_) return;
+  OwnedRegion region(paddedPicture_ ? ViewRegion(paddedRows_, paddedKey_, view.sourceX, width) : nullptr);
+  if (SetWindowRgn(Window(), region.get(), FALSE)) {
+    (void)region.release();
+    lastCut_ = cut;
+  }
+}
+
+DWORD WINAPI BackgroundStrip::ThreadProc(void* self) {
+  return static_cast<BackgroundStrip*>(self)->Run();
+}
+
+DWORD BackgroundStrip::Run() {
+  requests.unload = 0;
   FigureRecord* record = AllocateFigureRecord();
   WorkerWake wake;
   bool listed = false;
   while (record && QuitFlag == 0) {
-    BackgroundStripPass(record);
+    Pass(record);
     // Listed for the asks of windows passing over only while Wine would not
     // paint it again by itself.
-    if (const bool list = !StripSurfaceKept(); list != listed) {
-      ListStripUnder(list ? StripRequests.window.Window() : nullptr, list ? &wake : nullptr);
+    if (const bool list = !SurfaceKept(); list != listed) {
+      ListUnder(list ? Window() : nullptr, list ? &wake : nullptr);
       listed = list;
     }
-    const DWORD quiet = StripQuietMs(record);
+    const DWORD quiet = QuietMs(record);
     wake.Wait(quiet == 0 ? kPassMs : std::min(quiet, kQuietMaxMs));
   }
   // At shutdown the window stays as it is: the main thread hides it once
   // this thread has ended.
   if (record) {
-    ReleaseStrip(record, QuitFlag == 0);
+    Release(record, QuitFlag == 0);
     FreeFigureRecord(record);
   }
-  ListStripUnder(nullptr, nullptr);  // the wake ends with this thread
+  ListUnder(nullptr, nullptr);  // the wake ends with this thread
   WriteLogLine("HG-Thread beendet");
   return 0;
 }
 
-}  // namespace
-
-int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
+int BackgroundStrip::LoadBitmaps(FigureRecord* record, int useRecordModule) {
   WriteLogLine("LADEN: HG");
-  StripLayerArgs.blend = {};
-  record->objectScreenDC = WindowDC(StripRequests.window.Window());
+  layerArgs_.blend = {};
+  record->objectScreenDC = WindowDC(Window());
   record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
-  record->objectWindow = StripRequests.window.Window();
+  record->objectWindow = Window();
   record->keyBrush = KeyBrush();
   record->state = 0;
   record->active = 1;
@@ -233,7 +193,7 @@ int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
   record->overlayScreenDC.reset();
   record->overlayWindow = nullptr;
   if (record->objectScreenDC) SetMapMode(record->objectScreenDC.get(), MM_TEXT);
-  ReadWorkArea(record);
+  record->workArea = CurrentDisplay().workArea;
 
   char name[32];
   std::snprintf(name, sizeof name, "FIG%03d_00", 200 + StripNumber());
@@ -254,7 +214,7 @@ int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
   // walking figure's windows.
   if (!sheet) {
     WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", name);
-    UnloadBackgroundBitmaps(record);
+    UnloadBitmaps(record);
     return 0;
   }
   RECT size = {};
@@ -264,127 +224,123 @@ int LoadBackgroundBitmaps(FigureRecord* record, int useRecordModule) {
   return 1;
 }
 
-void UnloadBackgroundBitmaps(FigureRecord* record) {
-  ReleaseStrip(record, true);
-}
-
-namespace {
-
-void ReleaseStrip(FigureRecord* record, bool parkWindow) {
+void BackgroundStrip::Release(FigureRecord* record, bool parkWindow) {
   if (!record) return;
-  if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
-  if (parkWindow && StripRequests.window.Window()) {
-    if (const WindowDC dc(StripRequests.window.Window()); dc) {
+  if (settings_.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
+  if (parkWindow && Window()) {
+    if (const WindowDC dc(Window()); dc) {
       RECT client = {};
-      GetClientRect(StripRequests.window.Window(), &client);
+      GetClientRect(Window(), &client);
       FillRect(dc.get(), &client, KeyBrush());
     }
-    SetWindowPos(StripRequests.window.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    SetWindowPos(Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   }
   record->active = 0;
   record->state = 0;
   record->ReleaseGdi();
-  surfaceKept = false;
-  paddedPicture = false;
-  paddedRows = {};
-  lastCut = {};
+  surfaceKept_ = false;
+  paddedPicture_ = false;
+  paddedRows_ = {};
+  lastCut_ = {};
 }
 
-}  // namespace
-
-void DrawBackgroundStrip(FigureRecord* record) {
+void BackgroundStrip::Draw(FigureRecord* record) {
   switch (record->state) {
     case 0: {
-      if (!LoadBackgroundBitmaps(record, 0)) return;
+      if (!LoadBitmaps(record, 0)) return;
       lstrcpynA(record->name, "HG", kFigureNameSize);
       // The padded sheet is the strip's picture (the sheet itself where it
       // cannot be padded): the record's bitmap from now on.
-      if (HBITMAP padded = PaddedStripPicture(record->sheets[0].get())) {
+      if (HBITMAP padded = PaddedStripPicture(record->sheets[0].get(), paddedRows_, paddedKey_)) {
         record->objectBitmap.reset(padded);
         record->sheets[0].reset();
         record->sheetHeight = RoundUpToSurfaceStep(record->sheetHeight);
-        paddedPicture = true;
+        paddedPicture_ = true;
       } else {
         record->objectBitmap = std::move(record->sheets[0]);
-        paddedPicture = false;
+        paddedPicture_ = false;
       }
       record->objectSelection = SelectedObject(record->objectDC.get(), record->objectBitmap.get());
       // Not selected: the strip stays at state 0 and loads afresh on the next pass.
       if (!record->objectSelection.ok()) {
-        UnloadBackgroundBitmaps(record);
+        UnloadBitmaps(record);
         return;
       }
-      PlaceStrip(record);
-      PushStrip(record);
-      if (MayShowObject(*StripRequests.figures, Settings.HGNotDA)) {
-        ShowWindow(StripRequests.window.Window(), SW_SHOWNOACTIVATE);
-        SetWindowPos(StripRequests.window.Window(), HWND_BOTTOM, 0, 0, 0, 0, kZOnly | SWP_SHOWWINDOW);
+      Place(record);
+      Push(record);
+      if (MayShowObject(figures_, settings_.HGNotDA)) {
+        ShowWindow(Window(), SW_SHOWNOACTIVATE);
+        SetWindowPos(Window(), HWND_BOTTOM, 0, 0, 0, 0, kZOnly | SWP_SHOWWINDOW);
       }
       record->state = 1;
       return;
     }
     case 1:
-      PushStrip(record);  // once more, now that the window is shown
+      Push(record);  // once more, now that the window is shown
       record->state = 2;
       return;
     case 2:
-      if (StripRequests.relayout.exchange(0)) {
-        ReadWorkArea(record);
+      if (requests.relayout.exchange(0)) {
+        record->workArea = CurrentDisplay().workArea;
         Sleep(5);
-        PlaceStrip(record);
-        PushStrip(record);
-      } else if (repushRequest && RepushWaitMs() == 0) {
-        PushStrip(record);
+        Place(record);
+        Push(record);
+      } else if (repushRequest_ && RepushWaitMs() == 0) {
+        Push(record);
       }
       return;
     default:
-      UnloadBackgroundBitmaps(record);
+      UnloadBitmaps(record);
       return;
   }
 }
 
-void BackgroundStripPass(FigureRecord* record) {
-  if (ApplyWindowRequest(StripRequests.window.Window(), StripRequests.window)) {
+void BackgroundStrip::Pass(FigureRecord* record) {
+  if (ApplyWindowRequest(Window(), requests.window)) {
     // shown again: push now
-    repushRequest = 1;
-    lastPush = GetTickCount() - kPassMs;
+    repushRequest_ = 1;
+    lastPush_ = GetTickCount() - kPassMs;
   }
-  if (StripRequests.unload.exchange(0)) {
-    UnloadBackgroundBitmaps(record);
-    StripRequests.relayout = 1;
+  if (requests.unload.exchange(0)) {
+    UnloadBitmaps(record);
+    requests.relayout = 1;
   }
   // A relayout the animation thread set and cleared between two passes
   // still counts.
   const unsigned sets = RelayoutRequest.Sets();
-  const bool relayout = RelayoutRequest != 0 || sets != relayoutSetsSeen;
-  relayoutSetsSeen = sets;
-  if (StripNumber() != 0 && !StripRequests.shell->fullScreenPause) {
-    if (relayout) StripRequests.relayout = 1;
-    DrawBackgroundStrip(record);
+  const bool relayout = RelayoutRequest != 0 || sets != relayoutSetsSeen_;
+  relayoutSetsSeen_ = sets;
+  if (StripNumber() != 0 && !shell_.fullScreenPause) {
+    if (relayout) requests.relayout = 1;
+    Draw(record);
   }
 }
 
-void ListStripUnder(HWND window, WorkerWake* wake) {
-  ListWindowUnder(window, repushRequest, wake, true);
+void BackgroundStrip::ListUnder(HWND window, WorkerWake* wake) {
+  ListWindowUnder(window, repushRequest_, wake, true);
 }
 
-bool StripSurfaceKept() {
-  return surfaceKept;
-}
-
-void RequestStripRepush() {
-  repushRequest = 1;
-}
-
-DWORD StripQuietMs(const FigureRecord* record) {
-  if (StripRequests.window.action || StripRequests.unload || StripRequests.relayout) return 0;
-  if (RelayoutRequest != 0 || RelayoutRequest.Sets() != relayoutSetsSeen) return 0;
-  if (StripNumber() == 0 || StripRequests.shell->fullScreenPause) return INFINITE;
+DWORD BackgroundStrip::QuietMs(const FigureRecord* record) const {
+  if (requests.window.action || requests.unload || requests.relayout) return 0;
+  if (RelayoutRequest != 0 || RelayoutRequest.Sets() != relayoutSetsSeen_) return 0;
+  if (StripNumber() == 0 || shell_.fullScreenPause) return INFINITE;
   if (!record || record->state != 2) return 0;
-  return repushRequest ? std::max<DWORD>(RepushWaitMs(), 1) : INFINITE;
+  return repushRequest_ ? std::max<DWORD>(RepushWaitMs(), 1) : INFINITE;
 }
 
-int StartBackgroundThread(const FigureState& figures, const ShellState& shell) {
+void BackgroundStrip::AttachWindow(HWND window) {
+  if (window) SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  AttachWindowRequest(window, requests.window);
+}
+
+void BackgroundStrip::DetachWindow() {
+  if (HWND window = Window()) {
+    DetachWindowRequest(window);
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  }
+}
+
+int BackgroundStrip::Start() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA wc = {};
   wc.style = CS_OWNDC | CS_BYTEALIGNCLIENT;
@@ -405,36 +361,35 @@ int StartBackgroundThread(const FigureState& figures, const ShellState& shell) {
   }
   SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, kZOnly);
   ShowWindow(window, SW_HIDE);
-  // Before the thread runs: it reads them.
-  StripRequests.figures = &figures;
-  StripRequests.shell = &shell;
-  AttachWindowRequest(window, StripRequests.window);
-  HANDLE thread = StartThread(BackgroundThreadProc, nullptr);
+  AttachWindow(window);  // before the thread runs: it reads the window
+  HANDLE thread = StartThread(ThreadProc, this);
   if (!thread) {
     WriteLogLine("+++ HG-Thread NICHT gestartet (3)");
     return 0;
   }
   SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
-  threadHandle = thread;
+  thread_ = thread;
   WriteLogLine("HG-Thread gestartet");
   return 1;
 }
 
-OwnedHandle TakeBackgroundThread() {
-  return OwnedHandle(threadHandle.exchange(nullptr));
+OwnedHandle BackgroundStrip::TakeThread() {
+  return OwnedHandle(thread_.exchange(nullptr));
 }
 
 LRESULT CALLBACK BackgroundWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* strip = reinterpret_cast<BackgroundStrip*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   switch (message) {
     case WM_DESTROY:
-      WaitForAndCloseThread(TakeBackgroundThread(), kWindowThreadWaitMs);
+      if (strip) WaitForAndCloseThread(strip->TakeThread(), kWindowThreadWaitMs);
       DetachWindowRequest(window);
+      SetWindowLongPtrA(window, GWLP_USERDATA, 0);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
       // A click never brings the strip forward; the strip's thread puts it back.
-      StripRequests.window.Restack(WindowAction::kStackBottom);
+      if (strip) strip->requests.window.Restack(WindowAction::kStackBottom);
       WakeWorkers();
       return 0;
     default:

@@ -29,35 +29,32 @@ LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 class SceneryStrip : public ::testing::Test {
  protected:
   void SetUp() override {
-    AttachWindowRequest(MakeTestWindow("StripTest", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE),
-                        StripRequests.window);
-    StripRequests.figures = &figures_;
-    StripRequests.shell = &shell_;
+    strip_.AttachWindow(MakeTestWindow("StripTest", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE));
     figures_.active = 1;
     shell_.fullScreenPause = 0;
-    Settings.HG = 1;
-    for (SettingInt& offset : Settings.HGversatz) offset = 0;
+    settings_.HG = 1;
+    for (SettingInt& offset : settings_.HGversatz) offset = 0;
     record = AllocateFigureRecord();
   }
   void TearDown() override {
-    UnloadBackgroundBitmaps(record);
+    strip_.UnloadBitmaps(record);
     FreeFigureRecord(record);
-    DetachWindowRequest(StripRequests.window.Window());
-    DestroyWindow(StripRequests.window.Window());
-    StripRequests.window.SetWindow(nullptr);
-    StripRequests.figures = nullptr;
-    StripRequests.shell = nullptr;
-    Settings.HG = 1;
+    strip_.DetachWindow();
+    DestroyWindow(strip_.Window());
+    strip_.requests.window.SetWindow(nullptr);
   }
   RECT StripRect() {
     RECT r = {};
-    GetWindowRect(StripRequests.window.Window(), &r);
+    GetWindowRect(strip_.Window(), &r);
     return r;
   }
   FigureRecord* record = nullptr;
-  // The test's own figures' and shell's words, handed to the strip.
+  // The test's own figures' and shell's words and settings, handed to its
+  // own strip.
   FigureState figures_;
   ShellState shell_;
+  AppSettings settings_;
+  BackgroundStrip strip_{figures_, shell_, settings_};
 };
 
 TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged) {
@@ -68,22 +65,22 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
   };
   for (const Row& row : {Row{1, 0}, Row{5, 300}, Row{6, 2000}}) {
     SCOPED_TRACE(row.hg);
-    Settings.HG = row.hg;
-    Settings.HGversatz[row.hg] = row.offset;
-    StripRequests.unload = 1;
-    BackgroundStripPass(record);  // unloads the last one and loads this one
+    settings_.HG = row.hg;
+    settings_.HGversatz[row.hg] = row.offset;
+    strip_.requests.unload = 1;
+    strip_.Pass(record);  // unloads the last one and loads this one
     EXPECT_EQ(record->state, 1);
-    BackgroundStripPass(record);
+    strip_.Pass(record);
     EXPECT_EQ(record->state, 2);
     BITMAP picture = {};  // pushed from the file's 8 bits a pixel, no copy kept
     EXPECT_TRUE(GetObjectA(record->objectBitmap.get(), sizeof picture, &picture) && picture.bmBitsPixel == 8);
     EXPECT_TRUE(!record->sheets[0] && !record->masks[0]);
-    EXPECT_TRUE(IsWindowVisible(StripRequests.window.Window()));
+    EXPECT_TRUE(IsWindowVisible(strip_.Window()));
     // Padded to whole surface steps, so that Wine keeps its surface.
     const RECT r = StripRect(), want = {0, work.bottom - RoundUpToSurfaceStep(kStripHeights[row.hg - 1]),
                                         RoundUpToSurfaceStep(GetSystemMetrics(SM_CXSCREEN)), work.bottom};
     EXPECT_TRUE(EqualRect(&r, &want)) << r.left << "," << r.top << " " << r.right << "," << r.bottom;
-    EXPECT_TRUE(StripSurfaceKept());
+    EXPECT_TRUE(strip_.SurfaceKept());
     // Sky above, ground below, in the strip's own picture.
     EXPECT_EQ(GetPixel(record->objectDC.get(), 5, 0), RGB(255, 0, 255));
     EXPECT_NE(GetPixel(record->objectDC.get(), 5, record->sheetHeight - 1), RGB(255, 0, 255));
@@ -96,16 +93,16 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
   }
   // Hides asked for by others are the pass's to carry out, even full screen.
   shell_.fullScreenPause = 1;
-  StripRequests.window.Set(WindowAction::kHide);
-  BackgroundStripPass(record);
-  EXPECT_FALSE(IsWindowVisible(StripRequests.window.Window()));
+  strip_.requests.window.Set(WindowAction::kHide);
+  strip_.Pass(record);
+  EXPECT_FALSE(IsWindowVisible(strip_.Window()));
   shell_.fullScreenPause = 0;
   // Switched off: the next unload hides and parks the window, nothing loads.
-  Settings.HG = 0;
-  StripRequests.unload = 1;
-  BackgroundStripPass(record);
-  BackgroundStripPass(record);
-  EXPECT_TRUE(!record->active && !IsWindowVisible(StripRequests.window.Window()) && StripRect().top == 9999);
+  settings_.HG = 0;
+  strip_.requests.unload = 1;
+  strip_.Pass(record);
+  strip_.Pass(record);
+  EXPECT_TRUE(!record->active && !IsWindowVisible(strip_.Window()) && StripRect().top == 9999);
 }
 
 // A missing sheet releases the strip's own record only: the walking
@@ -113,37 +110,126 @@ TEST_F(SceneryStrip, ChosenStripIsDrawnOnTheWorkAreaBottomAndReplacedWhenChanged
 TEST_F(SceneryStrip, MissingSheetReleasesOnlyTheStripsRecord) {
   figures_.window.SetWindow(MakeTestWindow("StripTestFigure", PlainProc));
   ShowWindow(figures_.window.Window(), SW_SHOWNOACTIVATE);
-  Settings.HG = 7;  // no such strip: its sheet is not found
-  EXPECT_EQ(LoadBackgroundBitmaps(record, 0), 0);
+  settings_.HG = 7;  // no such strip: its sheet is not found
+  EXPECT_EQ(strip_.LoadBitmaps(record, 0), 0);
   EXPECT_TRUE(IsWindowVisible(figures_.window.Window()));
   EXPECT_EQ(record->active, 0);
   EXPECT_TRUE(!record->objectDC && !record->objectScreenDC && !record->sheets[0] && !record->masks[0]);
   // Loaded and unloaded twice: nothing is deleted twice.
-  Settings.HG = 2;
-  BackgroundStripPass(record);
+  settings_.HG = 2;
+  strip_.Pass(record);
   ASSERT_NE(record->objectBitmap.get(), nullptr);
-  UnloadBackgroundBitmaps(record);
+  strip_.UnloadBitmaps(record);
   EXPECT_TRUE(!record->sheets[0] && !record->masks[0] && !record->objectBitmap && !record->objectDC);
-  UnloadBackgroundBitmaps(record);
+  strip_.UnloadBitmaps(record);
   DestroyWindow(figures_.window.Window());
   figures_.window.SetWindow(nullptr);
 }
 
 TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
-  BackgroundStripPass(record);
-  BackgroundStripPass(record);
+  strip_.Pass(record);
+  strip_.Pass(record);
   HWND other = MakeTestWindow("StripTestOther", PlainProc, 0, "", {0, 0, 40, 40});
   ShowWindow(other, SW_SHOWNOACTIVATE);
-  SetWindowPos(StripRequests.window.Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SendMessageA(StripRequests.window.Window(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  SetWindowPos(strip_.Window(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SendMessageA(strip_.Window(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
   // The window procedure only asks; the strip's own thread restacks it.
-  EXPECT_EQ(StripRequests.window.action.load(), static_cast<int>(WindowAction::kStackBottom));
-  BackgroundStripPass(record);
-  EXPECT_EQ(StripRequests.window.action.load(), static_cast<int>(WindowAction::kNone));
+  EXPECT_EQ(strip_.requests.window.action.load(), static_cast<int>(WindowAction::kStackBottom));
+  strip_.Pass(record);
+  EXPECT_EQ(strip_.requests.window.action.load(), static_cast<int>(WindowAction::kNone));
   HWND first = GetTopWindow(nullptr);
-  while (first && first != other && first != StripRequests.window.Window()) first = GetWindow(first, GW_HWNDNEXT);
+  while (first && first != other && first != strip_.Window()) first = GetWindow(first, GW_HWNDNEXT);
   EXPECT_EQ(first, other);
   DestroyWindow(other);
+}
+
+// Two strips, each with its own words, settings and window, keep their own
+// state: one's requests, picture, place and pause never reach the other, and
+// each window procedure finds its own strip.
+TEST_F(SceneryStrip, TwoStripsSideBySideKeepTheirOwnState) {
+  FigureState otherFigures;
+  ShellState otherShell;
+  AppSettings otherSettings;
+  otherFigures.active = 1;
+  otherSettings.HG = 4;
+  for (SettingInt& offset : otherSettings.HGversatz) offset = 0;
+  otherSettings.HGversatz[4] = 300;
+  BackgroundStrip other(otherFigures, otherShell, otherSettings);
+  other.AttachWindow(
+      MakeTestWindow("StripTestOtherStrip", BackgroundWndProc, WS_EX_LAYERED | WS_EX_NOACTIVATE));
+  FigureRecord* otherRecord = AllocateFigureRecord();
+  ASSERT_NE(otherRecord, nullptr);
+  RelayoutRequest = 0;
+  for (int i = 0; i < 3; ++i) {
+    strip_.Pass(record);
+    other.Pass(otherRecord);
+  }
+  ASSERT_EQ(record->state, 2);
+  ASSERT_EQ(otherRecord->state, 2);
+  RECT work = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  RECT mine = StripRect(), theirs = {};
+  GetWindowRect(other.Window(), &theirs);
+  // Pictures of different heights: each window stands on the work area's
+  // bottom at its own strip's.
+  EXPECT_EQ(mine.top, work.bottom - RoundUpToSurfaceStep(kStripHeights[0]));
+  EXPECT_EQ(theirs.top, work.bottom - RoundUpToSurfaceStep(kStripHeights[3]));
+  EXPECT_NE(record->objectBitmap.get(), otherRecord->objectBitmap.get());
+  EXPECT_TRUE(strip_.SurfaceKept() && other.SurfaceKept());
+  struct Row {
+    const char* what;
+    std::function<void(bool)> set;
+  } rows[] = {
+      {"window request",
+       [&](bool on) { other.requests.window.Set(on ? WindowAction::kHide : WindowAction::kNone); }},
+      {"unload", [&](bool on) { other.requests.unload = on ? 1 : 0; }},
+      {"own relayout", [&](bool on) { other.requests.relayout = on ? 1 : 0; }},
+      {"push asked for",
+       [&](bool on) {
+         if (on) other.RequestRepush();
+         // Served as the thread would, once its wait is over.
+         for (int i = 0; !on && i < 20 && other.QuietMs(otherRecord) != INFINITE; ++i) {
+           Sleep(other.QuietMs(otherRecord));
+           other.Pass(otherRecord);
+         }
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.set(true);
+    EXPECT_NE(other.QuietMs(otherRecord), INFINITE);
+    EXPECT_EQ(strip_.QuietMs(record), INFINITE) << "the other's request is not this strip's";
+    row.set(false);
+  }
+  // The other's pause and switch are its own.
+  otherShell.fullScreenPause = 1;
+  otherSettings.HG = 0;
+  EXPECT_EQ(other.QuietMs(otherRecord), INFINITE);
+  strip_.RequestRepush();
+  EXPECT_NE(strip_.QuietMs(record), INFINITE) << "this strip still serves its asks";
+  otherShell.fullScreenPause = 0;
+  otherSettings.HG = 4;
+  // Unloading the other leaves this one loaded and shown.
+  other.requests.unload = 1;
+  other.Pass(otherRecord);
+  EXPECT_EQ(record->state, 2);
+  EXPECT_TRUE(record->objectBitmap && IsWindowVisible(strip_.Window()));
+  EXPECT_EQ(strip_.requests.unload.load(), 0);
+  // A click on a window reaches its own strip only.
+  strip_.requests.window.Set(WindowAction::kNone);
+  other.requests.window.Set(WindowAction::kNone);
+  SendMessageA(other.Window(), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  EXPECT_EQ(other.requests.window.action.load(), static_cast<int>(WindowAction::kStackBottom));
+  EXPECT_EQ(strip_.requests.window.action.load(), static_cast<int>(WindowAction::kNone));
+  SendMessageA(strip_.Window(), WM_RBUTTONUP, 0, 0);
+  EXPECT_EQ(strip_.requests.window.action.load(), static_cast<int>(WindowAction::kStackBottom));
+  strip_.requests.window.Set(WindowAction::kNone);
+  EXPECT_EQ(RequestOfWindow(other.Window()), &other.requests.window);
+  EXPECT_EQ(RequestOfWindow(strip_.Window()), &strip_.requests.window);
+
+  other.UnloadBitmaps(otherRecord);
+  FreeFigureRecord(otherRecord);
+  DestroyWindow(other.Window());
 }
 
 // The strip's thread asks how long it may wait: not at all (a pass every
@@ -151,67 +237,69 @@ TEST_F(SceneryStrip, AClickLeavesItBehindOtherWindows) {
 // and else for good: an unchanged strip is not pushed on a timer.
 TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
   RelayoutRequest = 0;
-  StripRequests.relayout = 0;
-  StripRequests.unload = 0;
-  StripRequests.window.Set(WindowAction::kNone);
-  BackgroundStripPass(record);  // loads, and notes the relayouts seen so far
-  EXPECT_EQ(StripQuietMs(record), 0u) << "shown once, to be pushed again";
-  BackgroundStripPass(record);
-  BackgroundStripPass(record);  // a relayout noted on the way, carried out
+  strip_.requests.relayout = 0;
+  strip_.requests.unload = 0;
+  strip_.requests.window.Set(WindowAction::kNone);
+  strip_.Pass(record);  // loads, and notes the relayouts seen so far
+  EXPECT_EQ(strip_.QuietMs(record), 0u) << "shown once, to be pushed again";
+  strip_.Pass(record);
+  strip_.Pass(record);  // a relayout noted on the way, carried out
   ASSERT_EQ(record->state, 2);
-  EXPECT_EQ(StripQuietMs(record), INFINITE) << "an unchanged strip waits for a request, not for a timer";
-  EXPECT_EQ(StripQuietMs(nullptr), 0u);
+  EXPECT_EQ(strip_.QuietMs(record), INFINITE) << "an unchanged strip waits for a request, not for a timer";
+  EXPECT_EQ(strip_.QuietMs(nullptr), 0u);
   // Shown again on request: the same pass pushes its picture, then it waits.
-  StripRequests.window.Set(WindowAction::kShowBottom);
-  EXPECT_EQ(StripQuietMs(record), 0u);
-  BackgroundStripPass(record);
-  EXPECT_EQ(StripQuietMs(record), INFINITE);
+  strip_.requests.window.Set(WindowAction::kShowBottom);
+  EXPECT_EQ(strip_.QuietMs(record), 0u);
+  strip_.Pass(record);
+  EXPECT_EQ(strip_.QuietMs(record), INFINITE);
   // Pushes asked for by windows passing over come at most once a pass
   // length: a second ask right after a push waits for the rest of it.
-  RequestStripRepush();
-  const DWORD wait = StripQuietMs(record);
+  strip_.RequestRepush();
+  const DWORD wait = strip_.QuietMs(record);
   EXPECT_GE(wait, 1u);
   EXPECT_LE(wait, 200u) << "a push asked for waits a pass length at most";
   // The tick count may step coarser than the sleep: pass as the thread does
   // until the wait is over.
-  for (int i = 0; i < 20 && StripQuietMs(record) != INFINITE; ++i) {
-    Sleep(StripQuietMs(record));
-    BackgroundStripPass(record);
+  for (int i = 0; i < 20 && strip_.QuietMs(record) != INFINITE; ++i) {
+    Sleep(strip_.QuietMs(record));
+    strip_.Pass(record);
   }
-  EXPECT_EQ(StripQuietMs(record), INFINITE) << "served once its wait was over";
+  EXPECT_EQ(strip_.QuietMs(record), INFINITE) << "served once its wait was over";
 
   struct Row {
     const char* what;
     std::function<void(bool)> set;
   } rows[] = {
-      {"window request", [](bool on) { StripRequests.window.Set(on ? WindowAction::kHide : WindowAction::kNone); }},
-      {"unload", [](bool on) { StripRequests.unload = on ? 1 : 0; }},
-      {"own relayout", [](bool on) { StripRequests.relayout = on ? 1 : 0; }},
+      {"window request",
+       [this](bool on) { strip_.requests.window.Set(on ? WindowAction::kHide : WindowAction::kNone); }},
+      {"unload", [this](bool on) { strip_.requests.unload = on ? 1 : 0; }},
+      {"own relayout", [this](bool on) { strip_.requests.relayout = on ? 1 : 0; }},
       {"relayout", [](bool on) { RelayoutRequest = on ? 1 : 0; }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     row.set(true);
-    EXPECT_EQ(StripQuietMs(record), 0u);
+    EXPECT_EQ(strip_.QuietMs(record), 0u);
     row.set(false);
   }
   // A relayout set and cleared between two passes still counts, once.
   RelayoutRequest = 1;
   RelayoutRequest = 0;
-  EXPECT_EQ(StripQuietMs(record), 0u);
-  BackgroundStripPass(record);
-  BackgroundStripPass(record);  // the strip's own relayout, carried out
-  EXPECT_GT(StripQuietMs(record), 0u);
+  EXPECT_EQ(strip_.QuietMs(record), 0u);
+  strip_.Pass(record);
+  strip_.Pass(record);  // the strip's own relayout, carried out
+  EXPECT_GT(strip_.QuietMs(record), 0u);
 
   for (int which : {0, 1}) {
     SCOPED_TRACE(which);
-    if (which) Settings.HG = 0;
+    if (which)
+      settings_.HG = 0;
     else shell_.fullScreenPause = 1;
-    EXPECT_EQ(StripQuietMs(record), INFINITE);
-    StripRequests.window.Set(WindowAction::kShowBottom);
-    EXPECT_EQ(StripQuietMs(record), 0u) << "window requests are served all the same";
-    StripRequests.window.Set(WindowAction::kNone);
-    Settings.HG = 1;
+    EXPECT_EQ(strip_.QuietMs(record), INFINITE);
+    strip_.requests.window.Set(WindowAction::kShowBottom);
+    EXPECT_EQ(strip_.QuietMs(record), 0u) << "window requests are served all the same";
+    strip_.requests.window.Set(WindowAction::kNone);
+    settings_.HG = 1;
     shell_.fullScreenPause = 0;
   }
 }
@@ -222,10 +310,10 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
 // nothing; the strip shown again pushes too.
 TEST_F(SceneryStrip, AnAskPushesTheWholeStrip) {
   RelayoutRequest = 0;
-  StripRequests.relayout = 0;
-  StripRequests.window.Set(WindowAction::kNone);
-  ListStripUnder(StripRequests.window.Window(), nullptr);
-  for (int i = 0; i < 3; ++i) BackgroundStripPass(record);
+  strip_.requests.relayout = 0;
+  strip_.requests.window.Set(WindowAction::kNone);
+  strip_.ListUnder(strip_.Window(), nullptr);
+  for (int i = 0; i < 3; ++i) strip_.Pass(record);
   ASSERT_EQ(record->state, 2);
   const RECT strip = StripRect();
   const int y = record->sheetHeight - 10;  // ground: never the key colour
@@ -246,15 +334,15 @@ TEST_F(SceneryStrip, AnAskPushesTheWholeStrip) {
   ASSERT_NE(shows(10), marker);
   ASSERT_NE(shows(600), marker);
   const auto pushedAfterItsWait = [&] {
-    for (int i = 0; i < 20 && StripQuietMs(record) != INFINITE; ++i) {
-      Sleep(StripQuietMs(record));
-      BackgroundStripPass(record);
+    for (int i = 0; i < 20 && strip_.QuietMs(record) != INFINITE; ++i) {
+      Sleep(strip_.QuietMs(record));
+      strip_.Pass(record);
     }
-    return StripQuietMs(record) == INFINITE;
+    return strip_.QuietMs(record) == INFINITE;
   };
   // An ask beside the strip pushes nothing.
   AskForPushUnder({strip.left + 195, strip.top - 40, strip.left + 215, strip.top});
-  EXPECT_EQ(StripQuietMs(record), INFINITE);
+  EXPECT_EQ(strip_.QuietMs(record), INFINITE);
   EXPECT_NE(shows(600), marker);
   // Two asks over its left end: the whole strip goes, the mark far from
   // them too, from the view's place in the picture to the same place on
@@ -270,11 +358,11 @@ TEST_F(SceneryStrip, AnAskPushesTheWholeStrip) {
   const RECT unmark = {sourceX + 600, y - 5, sourceX + 610, y + 5};
   FillRect(record->objectDC.get(), &unmark, KeyBrush());
   GdiFlush();
-  StripRequests.window.Set(WindowAction::kShowBottom);
-  BackgroundStripPass(record);
+  strip_.requests.window.Set(WindowAction::kShowBottom);
+  strip_.Pass(record);
   ASSERT_TRUE(pushedAfterItsWait());
   EXPECT_NE(shows(600), marker) << "shown again: pushed";
-  ListStripUnder(nullptr, nullptr);
+  strip_.ListUnder(nullptr, nullptr);
 }
 
 // The strip's picture is the file's, with rows of the key above it and
@@ -283,9 +371,9 @@ TEST_F(SceneryStrip, AnAskPushesTheWholeStrip) {
 TEST_F(SceneryStrip, ThePictureIsTheFilePaddedToWholeSteps) {
   for (int hg = 1; hg <= kStripCount; ++hg) {
     SCOPED_TRACE(hg);
-    Settings.HG = hg;
-    StripRequests.unload = 1;
-    BackgroundStripPass(record);
+    settings_.HG = hg;
+    strip_.requests.unload = 1;
+    strip_.Pass(record);
     ASSERT_EQ(record->state, 1);
     const int fileHeight = kStripHeights[hg - 1], above = RoundUpToSurfaceStep(fileHeight) - fileHeight;
     EXPECT_EQ(record->sheetHeight, RoundUpToSurfaceStep(fileHeight));
@@ -323,10 +411,10 @@ TEST_F(SceneryStrip, ThePictureIsTheFilePaddedToWholeSteps) {
 // for the asks. Seen on the screen: where the other window stood, the strip
 // shows what it was last pushed with, not a change made to its picture since.
 TEST_F(SceneryStrip, WinePaintsAKeptStripAgainWithoutAPush) {
-  for (int i = 0; i < 3; ++i) BackgroundStripPass(record);
+  for (int i = 0; i < 3; ++i) strip_.Pass(record);
   ASSERT_EQ(record->state, 2);
-  ASSERT_TRUE(StripSurfaceKept());
-  ASSERT_TRUE(IsWindowVisible(StripRequests.window.Window()));
+  ASSERT_TRUE(strip_.SurfaceKept());
+  ASSERT_TRUE(IsWindowVisible(strip_.Window()));
   const RECT strip = StripRect();
   const int x = strip.left + 300, y = strip.bottom - 12;  // ground: never the key colour
   const WindowDC screen(nullptr);
@@ -372,7 +460,7 @@ TEST_F(SceneryStrip, WinePaintsAKeptStripAgainWithoutAPush) {
   const COLORREF passerGreen = RGB(0, 0xE0, 0);
   ASSERT_TRUE(pumpUntil([&] { return GetPixel(screen.get(), x, y) == passerGreen; })) << "the passer shows";
   AskForPushUnder({x - 30, y - 20, x + 30, y + 20});
-  EXPECT_EQ(StripQuietMs(record), INFINITE) << "not listed: an ask pushes nothing";
+  EXPECT_EQ(strip_.QuietMs(record), INFINITE) << "not listed: an ask pushes nothing";
   ASSERT_TRUE(pushPasser({x - 30, 0}));  // moved off the strip
   EXPECT_TRUE(pumpUntil([&] { return GetPixel(screen.get(), x, y) == ground; }))
       << "shows " << std::hex << GetPixel(screen.get(), x, y) << " for " << ground;
@@ -387,14 +475,14 @@ TEST_F(SceneryStrip, TheWindowIsCutToTheViewsOpaquePixels) {
   };
   for (const Row& row : {Row{1, 0}, Row{4, 700}, Row{6, 2000}}) {
     SCOPED_TRACE(row.hg);
-    Settings.HG = row.hg;
-    Settings.HGversatz[row.hg] = row.offset;
-    StripRequests.unload = 1;
-    BackgroundStripPass(record);
-    BackgroundStripPass(record);
+    settings_.HG = row.hg;
+    settings_.HGversatz[row.hg] = row.offset;
+    strip_.requests.unload = 1;
+    strip_.Pass(record);
+    strip_.Pass(record);
     ASSERT_EQ(record->state, 2);
     const OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
-    ASSERT_EQ(GetWindowRgn(StripRequests.window.Window(), region.get()), COMPLEXREGION);
+    ASSERT_EQ(GetWindowRgn(strip_.Window(), region.get()), COMPLEXREGION);
     const RECT strip = StripRect();
     const int sourceX = StripViewFor(record->sheetWidth, row.offset, GetSystemMetrics(SM_CXSCREEN)).sourceX;
     int agree = 0, opaque = 0, points = 0;
