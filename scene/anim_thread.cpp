@@ -81,12 +81,13 @@ void SeedFromLocalTime() {
   SeedThreadRand(static_cast<uint32_t>((now.wDayOfWeek + 2) * (now.wMilliseconds + 1)));
 }
 
-void BillboardPass(BillboardLink& billboard, const SceneLinks& links) {
+void BillboardPass(BillboardLink& billboard, const SceneLinks& links, FigureRecord& figure) {
   // Shows and hides others asked for: this thread draws these windows (the
   // wall's last, so its own placing in this pass cannot undo a hide).
   WindowRequest& figureWindow = links.figures.window;
   Overlay& overlay = links.overlay;
-  ApplyWindowRequest(figureWindow.Window(), figureWindow);
+  // Shown, hidden or restacked: the figure's next push goes whole.
+  if (ApplyWindowRequest(figureWindow.Window(), figureWindow)) figure.objectPushes.Forget();
   if (overlay.MayDraw("Fensterwunsch")) ApplyWindowRequest(overlay.Window(), overlay.request);
   RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay); });
   billboard.Pass(RelayoutRequest != 0);
@@ -171,7 +172,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
     // Off stage the paster works on the wall no more, however his scene ended.
     if (!figure->active) billboard.SetPosterFigureActive(false);
     const bool relayoutAtStart = RelayoutRequest != 0;
-    BillboardPass(billboard, links);
+    BillboardPass(billboard, links, *figure);
 
     if (!figures.active || shell.fullScreenPause) {
       RelayoutRequest = 0;

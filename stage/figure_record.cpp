@@ -14,8 +14,8 @@
 #include "stage/portable/push_padding.h"
 
 #include <cstdio>
+#include <cstring>
 #include <new>
-
 
 namespace {
 
@@ -31,51 +31,21 @@ void PaintKeyAndHide(HWND window, const RECT& area) {
   ShowWindow(window, SW_HIDE);
 }
 
-// The size each window this thread pushes had at its last padded push, so
-// that a figure's window keeps its size (SteadyPushSize). A thread pushes a
-// few windows: the walking figure's, the overlay and the wall.
-struct LastPadded {
-  HWND window = nullptr;
-  SceneSize size;
-};
-SceneSize& LastPaddedSize(HWND window) {
-  thread_local LastPadded windows[4];
-  thread_local unsigned next = 0;
-  for (LastPadded& entry : windows)
-    if (entry.window == window) return entry.size;
-  LastPadded& entry = windows[next++ % 4];
-  entry = {window, {}};
-  return entry.size;
+// Pictures this large (a screen-wide one) are not kept between pushes:
+// copying and comparing them would cost more than it saves.
+constexpr size_t kMostKeptBytes = 256 * 1024;
+
+size_t PictureBytes(SceneSize size) {
+  return static_cast<size_t>(size.width) * static_cast<size_t>(size.height) * 4;
 }
 
-// `memoryDC`'s picture at `source`, `size` large, copied to the top-left of
-// a new picture of `padded` size whose other pixels are the key colour.
-// 32 bits a pixel: the push blends into a surface of that depth anyway.
-struct PaddedPicture {
-  OwnedBitmap bitmap;
-  OwnedDC dc;
-  SelectedObject selection;
-};
-bool PadPicture(HDC screenDC, HDC memoryDC, POINT source, SIZE size, SceneSize padded, PaddedPicture& out) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = padded.width;
-  info.bmiHeader.biHeight = -padded.height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  out.bitmap.reset(CreateDIBSection(screenDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!out.bitmap) return false;
-  out.dc.reset(CreateCompatibleDC(screenDC));
-  if (!out.dc) return false;
-  out.selection = SelectedObject(out.dc.get(), out.bitmap.get());
-  if (!out.selection.ok()) return false;
-  const RECT right = {size.cx, 0, padded.width, padded.height};
-  const RECT below = {0, size.cy, size.cx, padded.height};
-  for (const RECT& margin : {right, below})
-    if (!IsRectEmpty(&margin)) FillRect(out.dc.get(), &margin, KeyBrush());
-  return BitBlt(out.dc.get(), 0, 0, size.cx, size.cy, memoryDC, source.x, source.y, SRCCOPY) != FALSE;
+// Whether `window` is shown where `shown` says: a hidden window, or one
+// placed by another hand, shows the last push no more.
+bool WindowShows(HWND window, const ShownPush& shown) {
+  RECT rect = {};
+  return IsWindowVisible(window) && GetWindowRect(window, &rect) &&
+         SceneRect{rect.left, rect.top, rect.right, rect.bottom} ==
+             SceneRect{shown.at.x, shown.at.y, shown.at.x + shown.size.width, shown.at.y + shown.size.height};
 }
 
 }  // namespace
@@ -102,30 +72,108 @@ const DisplayFacts& CurrentDisplay() {
   return facts;
 }
 
-BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, bool padToSteps) {
+void LayerPushes::Picture::Reset() {
+  selection.reset();
+  dc.reset();
+  bitmap.reset();
+  bits = nullptr;
+  size = {};
+}
+
+void LayerPushes::Release() {
+  for (Picture& picture : pictures_) picture.Reset();
+  shown_ = {};
+  lastPadded_ = {};
+}
+
+// A 32-bit picture of `size` in `picture`, kept when it has that size
+// already: the push blends into a surface of that depth anyway.
+bool LayerPushes::Prepare(Picture& picture, HDC screenDC, SceneSize size) {
+  if (picture.bitmap && picture.size == size) return true;
+  picture.Reset();
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = size.width;
+  info.bmiHeader.biHeight = -size.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  picture.bitmap.reset(CreateDIBSection(screenDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (picture.bitmap) picture.dc.reset(CreateCompatibleDC(screenDC));
+  if (picture.dc) picture.selection = SelectedObject(picture.dc.get(), picture.bitmap.get());
+  if (!bits || !picture.selection.ok()) {
+    picture.Reset();
+    return false;
+  }
+  picture.bits = bits;
+  picture.size = size;
+  return true;
+}
+
+bool LayerPushes::SameAsShown(const Picture& picture) const {
+  const Picture& front = pictures_[front_];
+  if (!shown_.known || &front == &picture || !front.bits || !(front.size == picture.size)) return false;
+  GdiFlush();  // the copy into the picture is finished before its bits are read
+  return std::memcmp(front.bits, picture.bits, PictureBytes(picture.size)) == 0;
+}
+
+BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
   if (!window || !memoryDC) return FALSE;
+  const ScenePoint at{args.destination.x, args.destination.y};
+  const SceneSize size{args.size.cx, args.size.cy};
+  const SceneRect& screen = CurrentDisplay().virtualScreen;
+  const SceneSize padded = PaddedPushSize(at, size, screen);
+  const SceneSize pushed = SteadyPushSize(at, padded, lastPadded_, screen);
+  lastPadded_ = pushed != size ? pushed : SceneSize{};
   // The call takes non-const pointers but only reads them.
   LayerArgs copy = args;
   HDC from = memoryDC;
-  PaddedPicture padded;
-  if (padToSteps) {
-    const ScenePoint at{args.destination.x, args.destination.y};
-    const SceneSize size{args.size.cx, args.size.cy};
-    const SceneRect& screen = CurrentDisplay().virtualScreen;
-    SceneSize& last = LastPaddedSize(window);
-    const SceneSize pushed = SteadyPushSize(at, PaddedPushSize(at, size, screen), last, screen);
-    // Without the padded picture the push goes as it is.
-    if (pushed != size && PadPicture(screenDC, memoryDC, args.source, args.size, pushed, padded)) {
-      from = padded.dc.get();
+  // Kept between pushes unless screen-wide; compared with the last where
+  // unchanged pictures are not pushed again.
+  const bool keep = size.width > 0 && size.height > 0 && PictureBytes(pushed) <= kMostKeptBytes;
+  const bool compare = keep && skipUnchanged_;
+  Picture& picture = pictures_[compare ? front_ ^ 1 : 0];
+  if ((compare || pushed != size) && Prepare(picture, screenDC, pushed)) {
+    const RECT right = {size.width, 0, pushed.width, pushed.height};
+    const RECT below = {0, size.height, size.width, pushed.height};
+    for (const RECT& margin : {right, below})
+      if (!IsRectEmpty(&margin)) FillRect(picture.dc.get(), &margin, KeyBrush());
+    if (BitBlt(picture.dc.get(), 0, 0, size.width, size.height, memoryDC, args.source.x, args.source.y,
+               SRCCOPY)) {
+      from = picture.dc.get();
       copy.size = {pushed.width, pushed.height};
       copy.source = {0, 0};
-      last = pushed;
-    } else {
-      last = {};
     }
   }
-  return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, from, &copy.source, kKeyColour,
-                             &copy.blend, ULW_COLORKEY);
+  const bool copied = from != memoryDC;
+  // Without the padded picture the push goes as it is.
+  if (!copied) lastPadded_ = {};
+  const SceneSize sent{copy.size.cx, copy.size.cy};
+  if (compare && copied && ShowsAlready(shown_, at, sent, SameAsShown(picture), screen) &&
+      WindowShows(window, shown_))
+    return TRUE;
+  shown_ = {};
+  const BOOL done = UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, from, &copy.source,
+                                        kKeyColour, &copy.blend, ULW_COLORKEY);
+  if (copied && !keep) picture.Reset();
+  if (done && compare && copied) {
+    front_ ^= 1;
+    shown_ = {true, at, sent};
+  }
+  return done;
+}
+
+BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, bool padToSteps) {
+  if (!padToSteps) {
+    if (!window || !memoryDC) return FALSE;
+    LayerArgs copy = args;
+    return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,
+                               kKeyColour, &copy.blend, ULW_COLORKEY);
+  }
+  // One push on its own: nothing is kept for the next.
+  LayerPushes pushes(false);
+  return pushes.Push(window, screenDC, memoryDC, args);
 }
 
 FigureRecord* AllocateFigureRecord() {
@@ -137,17 +185,20 @@ void FreeFigureRecord(FigureRecord* record) {
 }
 
 BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args) {
-  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), args, true);
+  return record->objectPushes.Push(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(),
+                                   args);
 }
 
 BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
   if (record->overlay && record->overlayWindow == record->overlay->Window() &&
       !record->overlay->MayDraw("Ueberlagerung"))
     return FALSE;
-  return PushLayer(record->overlayWindow, record->overlayScreenDC.get(), record->overlayDC.get(), args, true);
+  return record->overlayPushes.Push(record->overlayWindow, record->overlayScreenDC.get(),
+                                    record->overlayDC.get(), args);
 }
 
-int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n, int sheetCount, int useRecordModule) {
+int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n, int sheetCount,
+               int useRecordModule) {
   if (Settings.DebugOn) WriteLogLine("LADEN: FIG%03d_00", n);
   record->number = n;
   record->objectScreenDC = WindowDC(nullptr);
@@ -176,8 +227,10 @@ int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n,
     // the largest would take four times its memory in the screen's format.
     int loaded = 0;
     if (useRecordModule && record->resourceModule)
-      loaded = LoadKeyedSheet(record->resourceModule, name, kKeyColour, &record->sheets[i], &record->masks[i]);
-    if (loaded == 0) loaded = LoadKeyedSheet(program, name, kKeyColour, &record->sheets[i], &record->masks[i]);
+      loaded =
+          LoadKeyedSheet(record->resourceModule, name, kKeyColour, &record->sheets[i], &record->masks[i]);
+    if (loaded == 0)
+      loaded = LoadKeyedSheet(program, name, kKeyColour, &record->sheets[i], &record->masks[i]);
     if (loaded != 1) {
       if (loaded == 0)
         WriteLogLine("ResourceBitmap(\"%s\") - nicht gefunden!", name);
@@ -203,7 +256,8 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
   if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
   // Billboard and weather sign unload their own records through here too:
   // only the walking figure owns the figure and overlay windows and the tip.
-  const bool walkingFigure = !leaveWindows && record->objectWindow && record->walkingFigure && record->overlay;
+  const bool walkingFigure =
+      !leaveWindows && record->objectWindow && record->walkingFigure && record->overlay;
   if (walkingFigure) {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);

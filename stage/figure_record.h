@@ -11,10 +11,62 @@
 #include "services/handles.h"
 #include "services/win_util.h"  // kKeyColour
 #include "stage/portable/figure_motion.h"
+#include "stage/portable/push_padding.h"
 
 class Overlay;
 
 constexpr int kMaxSheets = 3;
+
+// Argument block of one UpdateLayeredWindow target.
+struct LayerArgs {
+  POINT destination;
+  SIZE size;
+  POINT source;
+  BLENDFUNCTION blend;
+};
+
+// What the pushes of one window keep from one push to the next: the
+// picture a push is copied into, padded to whole surface steps where that
+// lets Wine keep one surface (stage/portable/push_padding.h) and made again
+// only when its size changes; the size of the last padded push, so that a
+// walking figure's window keeps one size; and, where `skipUnchanged`, what
+// the window shows, so that a picture that has not changed is not pushed
+// again (moved instead, where the surface is kept at both places).
+class LayerPushes {
+ public:
+  explicit LayerPushes(bool skipUnchanged) : skipUnchanged_(skipUnchanged) {}
+  LayerPushes(const LayerPushes&) = delete;
+  LayerPushes& operator=(const LayerPushes&) = delete;
+  ~LayerPushes() { Release(); }
+
+  // Pushes `memoryDC`'s picture at `args.source`, `args.size` large, to the
+  // layered `window` at `args.destination` (colour key magenta).
+  BOOL Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args);
+  // The window may no longer show the last push: hidden, shown, restacked
+  // or drawn by another hand since. The next push goes whole.
+  void Forget() { shown_ = {}; }
+  // Frees the pictures and forgets the window's.
+  void Release();
+
+ private:
+  // A 32-bit top-down picture selected into its own DC.
+  struct Picture {
+    OwnedBitmap bitmap;
+    OwnedDC dc;
+    SelectedObject selection;
+    const void* bits = nullptr;
+    SceneSize size;
+    void Reset();
+  };
+  bool Prepare(Picture& picture, HDC screenDC, SceneSize size);
+  bool SameAsShown(const Picture& picture) const;
+
+  bool skipUnchanged_;
+  Picture pictures_[2];
+  int front_ = 0;  // the picture the window shows when shown_ is known
+  ShownPush shown_;
+  SceneSize lastPadded_;
+};
 
 struct FigureRecord : FigureMotion {
   FigureRecord() = default;
@@ -47,8 +99,14 @@ struct FigureRecord : FigureMotion {
   uint32_t soundChannel = 0;
   uint32_t secondChannel = 0;
   int32_t slideVolume = 0;
+  // The walking figure's window shows nothing else: unchanged pictures are
+  // not pushed again. The overlay's also carries the bubbles, pushed apart.
+  LayerPushes objectPushes{true};
+  LayerPushes overlayPushes{false};
 
   void ReleaseGdi() {
+    objectPushes.Release();
+    overlayPushes.Release();
     objectSelection.reset();
     overlaySelection.reset();
     objectDC.reset();
@@ -74,14 +132,6 @@ struct FigureRecord : FigureMotion {
   }
 };
 
-// Argument block of one UpdateLayeredWindow target.
-struct LayerArgs {
-  POINT destination;
-  SIZE size;
-  POINT source;
-  BLENDFUNCTION blend;
-};
-
 // A zeroed record (the thread that makes it frees it); null when out of memory.
 FigureRecord* AllocateFigureRecord();
 void FreeFigureRecord(FigureRecord* record);
@@ -89,7 +139,8 @@ void FreeFigureRecord(FigureRecord* record);
 // Loads sheets "FIG%03d_%02d" 0..sheetCount-1 with masks, takes the DCs and
 // the work area, for the walking figure's window and its overlay. 1 on
 // success; 0 with the record unloaded.
-int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int figureNumber, int sheetCount, int useRecordModule);
+int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int figureNumber, int sheetCount,
+               int useRecordModule);
 // Frees what the record owns and zeroes it, keeping the sound channels.
 // Only a walking figure's record (loaded by LoadFigure) also clears
 // and hides the figure and overlay windows and asks for the default tray

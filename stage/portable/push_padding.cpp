@@ -19,3 +19,14 @@ SceneSize SteadyPushSize(ScenePoint at, SceneSize padded, SceneSize last, const 
   const SceneRect window{at.x, at.y, at.x + last.width, at.y + last.height};
   return SurfaceKept(window, screen) ? last : padded;
 }
+
+bool ShowsAlready(const ShownPush& shown, ScenePoint at, SceneSize size, bool samePicture,
+                  const SceneRect& screen) {
+  if (!shown.known || !samePicture || !(shown.at == at) || !(shown.size == size)) return false;
+  if (size.width <= 0 || size.height <= 0) return false;
+  const SceneRect window{at.x, at.y, at.x + size.width, at.y + size.height};
+  // Parked off every screen, the window has no surface and shows nothing.
+  const bool off = window.right <= screen.left || window.bottom <= screen.top ||
+                   window.left >= screen.right || window.top >= screen.bottom;
+  return off || SurfaceKept(window, screen);
+}

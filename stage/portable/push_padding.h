@@ -25,3 +25,22 @@ SceneSize PaddedPushSize(ScenePoint at, SceneSize size, const SceneRect& screen)
 // (a new size is a new surface) until his window is parked or pushed
 // unpadded. A push that is not of whole steps goes as it is.
 SceneSize SteadyPushSize(ScenePoint at, SceneSize padded, SceneSize last, const SceneRect& screen);
+
+// What a window shows since its last push: the picture's place and size, or
+// nothing known (never pushed, or hidden, shown or drawn by others since).
+struct ShownPush {
+  bool known = false;
+  ScenePoint at;
+  SceneSize size;
+};
+
+// Whether a window showing `shown` on the virtual screen `screen` shows a
+// picture of `size` at `at` already (`samePicture`: its pixels are the ones
+// shown), so that pushing it again would change nothing. Every push costs
+// Wine the same few dozen requests and a new shape for a keyed window. Only
+// a window Wine keeps one surface for holds its picture through restacks (a
+// window parked off the screens has none and shows nothing to keep); a
+// picture moved elsewhere is pushed (a move of a window another thread
+// made runs on that thread and costs more than the push).
+bool ShowsAlready(const ShownPush& shown, ScenePoint at, SceneSize size, bool samePicture,
+                  const SceneRect& screen);

@@ -9,7 +9,6 @@
 
 #include "stage/portable/layer_surface.h"
 
-
 namespace {
 
 const SceneRect kScreen{0, 0, 1280, 800};
@@ -197,6 +196,60 @@ TEST(PushPadding, AWalkKeepsOneWindowSize) {
     last = pushed;
   }
   EXPECT_EQ(changes, 1);  // the first push's size is the walk's
+}
+
+struct ShownRow {
+  const char* what;
+  ShownPush shown;
+  ScenePoint at;
+  SceneSize size;
+  bool samePicture;
+  bool want;
+};
+
+const ShownRow kShownRows[] = {
+    {"the same picture at the same place", {true, {400, 704}, {64, 96}}, {400, 704}, {64, 96}, true, true},
+    {"another picture", {true, {400, 704}, {64, 96}}, {400, 704}, {64, 96}, false, false},
+    {"nothing known", {false, {400, 704}, {64, 96}}, {400, 704}, {64, 96}, true, false},
+    {"moved a pixel right", {true, {400, 704}, {64, 96}}, {401, 704}, {64, 96}, true, false},
+    {"moved a pixel down", {true, {400, 704}, {64, 96}}, {400, 705}, {64, 96}, true, false},
+    {"a column wider", {true, {400, 704}, {64, 96}}, {400, 704}, {96, 96}, true, false},
+    {"a row taller", {true, {400, 704}, {64, 96}}, {400, 704}, {64, 128}, true, false},
+    // Wine shows a window not of whole steps with a new, blank surface at
+    // each restack: it is pushed.
+    {"not whole steps", {true, {400, 704}, {40, 70}}, {400, 704}, {40, 70}, true, false},
+    {"a step beyond the right edge", {true, {1240, 704}, {96, 96}}, {1240, 704}, {96, 96}, true, false},
+    {"less than a step beyond the right edge",
+     {true, {1240, 704}, {64, 96}},
+     {1240, 704},
+     {64, 96},
+     true,
+     true},
+    {"less than a step below the bottom", {true, {400, 725}, {64, 96}}, {400, 725}, {64, 96}, true, true},
+    {"a step below the bottom", {true, {400, 740}, {64, 96}}, {400, 740}, {64, 96}, true, false},
+    {"less than a step left of the screen", {true, {-10, 704}, {64, 96}}, {-10, 704}, {64, 96}, true, true},
+    {"a pixel of it on the screen's left", {true, {-63, 704}, {64, 96}}, {-63, 704}, {64, 96}, true, false},
+    {"a pixel of it on the screen's top", {true, {400, -95}, {64, 96}}, {400, -95}, {64, 96}, true, false},
+    {"parked left of and above the screens", {true, {-1, -1}, {1, 1}}, {-1, -1}, {1, 1}, true, true},
+    {"parked but another picture", {true, {-1, -1}, {1, 1}}, {-1, -1}, {1, 1}, false, false},
+    {"wholly left of the screen", {true, {-64, 704}, {64, 96}}, {-64, 704}, {64, 96}, true, true},
+    {"wholly above the screen", {true, {400, -96}, {64, 96}}, {400, -96}, {64, 96}, true, true},
+    {"wholly right of the screen", {true, {1280, 704}, {40, 70}}, {1280, 704}, {40, 70}, true, true},
+    {"wholly below the screen", {true, {400, 800}, {40, 70}}, {400, 800}, {40, 70}, true, true},
+    {"a pixel of it on the screen's right",
+     {true, {1279, 704}, {40, 70}},
+     {1279, 704},
+     {40, 70},
+     true,
+     false},
+    {"a pixel of it on the screen's bottom", {true, {400, 799}, {40, 70}}, {400, 799}, {40, 70}, true, false},
+    {"an empty picture", {true, {400, 704}, {0, 0}}, {400, 704}, {0, 0}, true, false},
+    {"a picture of no width", {true, {400, 704}, {0, 96}}, {400, 704}, {0, 96}, true, false},
+};
+
+TEST(PushPadding, OnlyAnUnchangedPictureInAKeptWindowIsShownAlready) {
+  for (const ShownRow& row : kShownRows)
+    EXPECT_EQ(ShowsAlready(row.shown, row.at, row.size, row.samePicture, kScreen), row.want) << row.what;
 }
 
 }  // namespace
