@@ -86,8 +86,9 @@ void BillboardPass(BillboardLink& billboard, const SceneLinks& links, FigureReco
   // wall's last, so its own placing in this pass cannot undo a hide).
   WindowRequest& figureWindow = links.figures.window;
   Overlay& overlay = links.overlay;
-  // Shown, hidden or restacked: the figure's next push goes whole.
-  if (ApplyWindowRequest(figureWindow.Window(), figureWindow)) figure.objectPushes.Forget();
+  // Shown, hidden or restacked, or the displays changed (Wine may make the
+  // window's surface anew): the figure's next push goes whole.
+  if (ApplyWindowRequest(figureWindow.Window(), figureWindow) || RelayoutRequest) figure.objectPushes.Forget();
   if (overlay.MayDraw("Fensterwunsch")) ApplyWindowRequest(overlay.Window(), overlay.request);
   RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay); });
   billboard.Pass(RelayoutRequest != 0);

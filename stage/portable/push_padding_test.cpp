@@ -245,6 +245,10 @@ const ShownRow kShownRows[] = {
     {"a pixel of it on the screen's bottom", {true, {400, 799}, {40, 70}}, {400, 799}, {40, 70}, true, false},
     {"an empty picture", {true, {400, 704}, {0, 0}}, {400, 704}, {0, 0}, true, false},
     {"a picture of no width", {true, {400, 704}, {0, 96}}, {400, 704}, {0, 96}, true, false},
+    // An empty window never had a push that went (Wine refuses it).
+    {"an empty picture parked off the screens", {true, {-1, -1}, {0, 0}}, {-1, -1}, {0, 0}, true, false},
+    {"a parked picture of no width", {true, {-64, 704}, {0, 96}}, {-64, 704}, {0, 96}, true, false},
+    {"a parked picture of no height", {true, {400, -96}, {64, 0}}, {400, -96}, {64, 0}, true, false},
 };
 
 TEST(PushPadding, OnlyAnUnchangedPictureInAKeptWindowIsShownAlready) {
