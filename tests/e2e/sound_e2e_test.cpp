@@ -94,7 +94,9 @@ TEST_F(SoundE2E, WithDeviceTheLibraryIsWrittenLoadedAndRemovedAtTheEnd) {
     return true;
   };
   ASSERT_TRUE(WaitUntil(allWritten, 10000)) << "in " << DataFolder();
-  for (const char* f : kFiles) EXPECT_TRUE(HasModule(program.id(), InData(f))) << f;
+  // The file is written before it is loaded: wait for the load too.
+  for (const char* f : kFiles)
+    EXPECT_TRUE(WaitUntil([&] { return HasModule(program.id(), InData(f)); }, 10000)) << f;
   Exit(program);
   for (const char* f : kFiles) EXPECT_FALSE(Exists(InData(f))) << f;
 }
@@ -106,7 +108,7 @@ TEST_F(SoundE2E, NoDeviceTheProgramRunsSilentlyAndLeavesNothingBehind) {
   // The library was written and loaded; the start stopped at the missing
   // device, before the plug-ins.
   ASSERT_TRUE(WaitUntil([] { return Exists(InData("BASS.DLL")); }, 10000));
-  EXPECT_TRUE(HasModule(program.id(), InData("BASS.DLL")));
+  EXPECT_TRUE(WaitUntil([&] { return HasModule(program.id(), InData("BASS.DLL")); }, 10000));
   EXPECT_FALSE(Exists(InData("~B10.tmp")));
   Sleep(2000);
   EXPECT_TRUE(program.Running());
@@ -121,7 +123,7 @@ TEST_F(SoundE2E, WithSoundSwitchedOffTheLibraryStillLoadsAndTheChoiceStaysOff) {
   Program program;
   ASSERT_NE(WaitForWindow(kClass, program.id(), kStartTimeout), nullptr);
   ASSERT_TRUE(WaitUntil([] { return Exists(InData("BASS.DLL")); }, 10000));
-  EXPECT_TRUE(HasModule(program.id(), InData("BASS.DLL")));
+  EXPECT_TRUE(WaitUntil([&] { return HasModule(program.id(), InData("BASS.DLL")); }, 10000));
   Exit(program);
   EXPECT_FALSE(Exists(InData("BASS.DLL")));
   DWORD sound = 1;
