@@ -23,6 +23,7 @@
 #include "objects/portable/poster_geometry.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
+#include "stage/kept_layer.h"
 
 namespace {
 
@@ -94,7 +95,8 @@ void PasteOnto(HBITMAP wall, HBITMAP motif, bool calendar) {
 }  // namespace
 
 BOOL Billboard::ShowWall(FigureRecord* record) {
-  return PushLayer(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(), wallArgs_, true);
+  return wallLayer_.Push(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(),
+                         wallRows_, wallArgs_.destination, wallArgs_.size);
 }
 
 void Billboard::DrawWall(FigureRecord* record) {
@@ -147,10 +149,11 @@ void Billboard::Relayout(FigureRecord* record) {
 // State 0: the wall, its bitmap and its place. False while it cannot load.
 bool Billboard::LoadWall(FigureRecord* record) {
   if (!LoadBitmaps(record, 0)) return false;
-  ListWindowUnder(state_.windowRequest.Window(), wallAskRequest_);
   lstrcpynA(record->name, "Plakatwand", kFigureNameSize);
   record->frameTime = Settings.Speed;
-  record->objectBitmap.reset(CreateCompatibleBitmap(record->objectScreenDC.get(), kBillboardWidth, kBillboardHeight));
+  // The wall at the top-left of a picture of whole surface steps (the rest
+  // see-through), which Wine keeps for the window on the screen.
+  record->objectBitmap = MakeKeptPicture({kBillboardWidth, kBillboardHeight}, wallRows_);
   if (!record->objectBitmap) {
     Unload(record);
     return false;
@@ -271,8 +274,9 @@ void Billboard::Step(FigureRecord* record) {
           state_.redrawRequest = 1;
         }
       }
-      // Without a compositor a window that leaves part of the wall asks for
-      // a push (AskForPushUnder); an unchanged wall is not pushed on a timer.
+      // Wine paints what a passing window uncovers of the kept wall by
+      // itself; a wall it cannot keep is asked for a push by the window that
+      // left part of it (AskForPushUnder). Never on a timer.
       if (state_.redrawRequest.exchange(0)) {
         wallAskRequest_ = 0;  // served by this push
         DrawWall(record);
@@ -318,6 +322,7 @@ void Billboard::Unload(FigureRecord* record, bool leaveWindow) {
     }
   }
   UnloadFigure(record, leaveWindow);
+  wallRows_ = {};  // freed with the record's bitmap
 }
 
 void Billboard::Plakatieren(FigureRecord* record, int motif) {

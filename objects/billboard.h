@@ -15,6 +15,7 @@
 #include "objects/portable/billboard_art.h"
 #include "objects/portable/poster_choice.h"
 #include "stage/figure_record.h"
+#include "stage/kept_layer.h"
 #include "stage/portable/billboard_side.h"
 
 
@@ -26,7 +27,9 @@
 // handed to the animation thread, the options sheet, the mouse and the shutdown.
 class Billboard : public BillboardLink {
  public:
-  explicit Billboard(const ObjectLinks& links) : links_(links) {}
+  explicit Billboard(const ObjectLinks& links) : links_(links) {
+    wallLayer_.ListFor(wallAskRequest_, nullptr);
+  }
   Billboard(const Billboard&) = delete;
   Billboard& operator=(const Billboard&) = delete;
   ~Billboard() override;
@@ -61,6 +64,8 @@ class Billboard : public BillboardLink {
   void Sleep(int milliseconds) override;
 
   FigureRecord* Record() const { return record_; }
+  // The wall's pushes (tests see whether it is kept and its regions).
+  const KeptLayer& WallLayer() const { return wallLayer_; }
 
   // The wall on the animation thread; tests step a record of their own.
   int LoadBitmaps(FigureRecord* record, int useRecordModule);
@@ -102,11 +107,16 @@ class Billboard : public BillboardLink {
   // The animation thread's own: the wall's layered block and where it was grabbed.
   LayerArgs wallArgs_;
   int grabX_ = 0;
-  // A window that leaves part of the wall asks for a push (AskForPushUnder):
-  // the drawn wall is pushed again, not drawn anew. Every other reason
-  // (redrawRequest) draws it anew. (A push of the asked part only is not
-  // enough here: what showed through the wall's gaps would stay.)
+  // Only while Wine cannot keep the wall (off the screen by a step), a window
+  // that leaves part of it asks for a push (AskForPushUnder): the drawn wall
+  // is pushed again, not drawn anew. Every other reason (redrawRequest) draws
+  // it anew. (A push of the asked part only is not enough here: what showed
+  // through the wall's gaps would stay.)
   std::atomic<int> wallAskRequest_{0};
+  // The wall's picture (the record's bitmap, whole surface steps) and its
+  // pushes: kept by Wine on the screen, opaque into a region of the wall.
+  PixelRows32 wallRows_;
+  KeptLayer wallLayer_;
   // The poster runs' memory of each file's last load (one run at a time).
   PosterLoadMemo posterMemo_;
   // The last run's thread, kept for the shutdown, which waits for it before

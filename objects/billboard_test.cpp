@@ -22,6 +22,7 @@
 #include "objects/portable/calendar_layout.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
+#include "stage/kept_layer.h"
 #include "tests/support/test_windows.h"
 
 namespace {
@@ -29,10 +30,17 @@ namespace {
 constexpr uint32_t kKey = 0xFF00FF;
 
 // The object bitmap as the layered window gets it (deselected for reading).
+// The wall's picture: the top-left of the record's bitmap, which is padded
+// to whole surface steps.
 std::vector<uint32_t> WallPixels(FigureRecord* record) {
   record->objectSelection.reset();
-  std::vector<uint32_t> pixels = BitmapPixels(record->objectBitmap.get());
+  int width = 0, height = 0;
+  const std::vector<uint32_t> padded = BitmapPixels(record->objectBitmap.get(), &width, &height);
   record->objectSelection = SelectedObject(record->objectDC.get(), record->objectBitmap.get());
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < std::min(height, kWallHeight); ++y)
+    for (int x = 0; x < std::min(width, kWallWidth); ++x)
+      pixels.push_back(padded[static_cast<size_t>(y) * width + x]);
   return pixels;
 }
 
@@ -94,6 +102,12 @@ class Billboard : public ::testing::Test {
     ASSERT_EQ(record_->state, 2);
     wall_.State().redrawRequest = 1;
     wall_.Step(record_);
+  }
+
+  // A screen that ends left of the wall's padded window by more than a step
+  // (the wall stands at x 250): the kept rule then pushes it colour-keyed.
+  static SceneRect NotKeepingTheWall() {
+    return {0, 0, 250 + kWallWidth - 40, GetSystemMetrics(SM_CYSCREEN)};
   }
 
   // The wall window's left edge and bottom on the screen.
@@ -219,9 +233,10 @@ TEST_F(Billboard, SmallerPostersAreCentredOnGreyAndLargerOnesCut) {
   for (uint32_t p : field) ASSERT_EQ(p, 0xC81414u);
 }
 
-// A window that left part of the wall asks for a push: the drawn wall is
-// pushed again, not drawn anew; any other redraw draws it anew.
+// A window that left part of a wall Wine cannot keep asks for a push: the
+// drawn wall is pushed again, not drawn anew; any other redraw draws it anew.
 TEST_F(Billboard, AnAskPushesTheDrawnWallWithoutDrawingItAnew) {
+  const ScopedKeptScreen offScreen(NotKeepingTheWall());
   ShowWall();
   ASSERT_TRUE(IsWindowVisible(wall_.State().windowRequest.Window()));
   RECT wall = {};
@@ -250,9 +265,10 @@ TEST_F(Billboard, AnAskPushesTheDrawnWallWithoutDrawingItAnew) {
   EXPECT_EQ(shows(beside), GetPixel(record_->objectDC.get(), beside.x, beside.y));
 }
 
-// A window walking over the wall: each part it leaves shows the wall again
-// once asked for, without the wall being drawn anew.
+// A window walking over a wall Wine cannot keep: each part it leaves shows
+// the wall again once asked for, without the wall being drawn anew.
 TEST_F(Billboard, WhatAWindowPassingOverItLeavesShowsTheWallAgain) {
+  const ScopedKeptScreen offScreen(NotKeepingTheWall());
   ShowWall();
   RECT wall = {};
   GetWindowRect(wall_.State().windowRequest.Window(), &wall);
@@ -295,6 +311,121 @@ TEST_F(Billboard, WhatAWindowPassingOverItLeavesShowsTheWallAgain) {
   AskForPushUnder(before);
   wall_.Step(record_);
   EXPECT_EQ(differing(before), 0) << "after it left";
+}
+
+// On the screen Wine keeps the wall's surface: the window is whole steps,
+// pushed opaque into a region of the wall's opaque pixels, set again only
+// when they change (a new poster or the calendar's minute does not change
+// them); off the screen by a step it goes colour-keyed.
+TEST_F(Billboard, TheKeptWallIsCutToItsOpaquePixels) {
+  ShowWall();
+  HWND window = wall_.State().windowRequest.Window();
+  ASSERT_TRUE(wall_.WallLayer().Kept());
+  RECT r = {};
+  GetWindowRect(window, &r);
+  ASSERT_EQ(std::pair(r.right - r.left, r.bottom - r.top), std::pair(LONG(192), LONG(160)));
+  const auto regionAgrees = [&] {
+    const OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
+    if (GetWindowRgn(window, region.get()) == ERROR) return -1;
+    record_->objectSelection.reset();
+    int width = 0, height = 0;
+    const std::vector<uint32_t> pixels = BitmapPixels(record_->objectBitmap.get(), &width, &height);
+    record_->objectSelection = SelectedObject(record_->objectDC.get(), record_->objectBitmap.get());
+    int wrong = 0, opaque = 0;
+    for (int y = 0; y < 160; ++y)
+      for (int x = 0; x < 192; ++x) {
+        const bool solid = x < width && y < height && pixels[static_cast<size_t>(y) * width + x] != kKey;
+        opaque += solid;
+        wrong += solid != (PtInRegion(region.get(), x, y) != FALSE);
+      }
+    EXPECT_GT(opaque, 160 * 128) << "at least the poster field";
+    EXPECT_LT(opaque, kWallWidth * kWallHeight) << "the wall has gaps";
+    return wrong;
+  };
+  EXPECT_EQ(regionAgrees(), 0);
+  const int regions = wall_.WallLayer().RegionsSet();
+  struct Row {
+    const char* what;
+    std::function<void()> change;
+  } rows[] = {
+      {"drawn anew", [] {}},
+      {"another poster", [this] { wall_.Plakatieren(record_, kBillboardStartMotif); }},
+      {"the calendar sheet", [this] { wall_.Plakatieren(record_, kBillboardCalendarMotif); }},
+      {"moved by a nudge", [this] { wall_.State().nudge = 1; }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.change();
+    wall_.State().redrawRequest = 1;
+    wall_.Step(record_);
+    EXPECT_EQ(wall_.WallLayer().RegionsSet(), regions) << "the same opaque pixels";
+    EXPECT_EQ(regionAgrees(), 0);
+  }
+  // Where Wine cannot keep it, it goes colour-keyed without a region; kept
+  // again, it takes its region again.
+  {
+    const ScopedKeptScreen offScreen(NotKeepingTheWall());
+    wall_.State().redrawRequest = 1;
+    wall_.Step(record_);
+    EXPECT_FALSE(wall_.WallLayer().Kept());
+    EXPECT_EQ(regionAgrees(), -1);
+    GetWindowRect(window, &r);
+    EXPECT_EQ(std::pair(r.right - r.left, r.bottom - r.top), std::pair(LONG(kWallWidth), LONG(kWallHeight)));
+  }
+  wall_.State().redrawRequest = 1;
+  wall_.Step(record_);
+  EXPECT_TRUE(wall_.WallLayer().Kept());
+  EXPECT_EQ(regionAgrees(), 0);
+  EXPECT_EQ(wall_.WallLayer().RegionsSet(), regions + 1);
+}
+
+// What a window passing over the kept wall uncovers, Wine paints again from
+// the wall's surface by itself: the pushed wall shows, not what was drawn
+// since without a push; the window that left asks for no push.
+TEST_F(Billboard, WinePaintsTheKeptWallAgainWithoutAPush) {
+  ShowWall();
+  ASSERT_TRUE(wall_.WallLayer().Kept());
+  RECT wall = {};
+  GetWindowRect(wall_.State().windowRequest.Window(), &wall);
+  const WindowDC screen(nullptr);
+  const POINT field = {wall.left + 40, wall.top + 40};
+  const COLORREF pushed = GetPixel(record_->objectDC.get(), 40, 40);
+  ASSERT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), field.x, field.y) == pushed; }, 3000));
+  // A change to the picture, not pushed.
+  const COLORREF marker = RGB(12, 34, 56);
+  const OwnedBrush brush(CreateSolidBrush(marker));
+  const RECT mark = {30, 30, 50, 50};
+  FillRect(record_->objectDC.get(), &mark, brush.get());
+  GdiFlush();
+  HWND passer = MakeTestWindow("BillboardPasser", WallProc, WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST);
+  ASSERT_NE(passer, nullptr);
+  const OwnedDC memory(CreateCompatibleDC(screen.get()));
+  const OwnedBitmap picture(CreateCompatibleBitmap(screen.get(), 30, 60));
+  const SelectedObject selected(memory.get(), picture.get());
+  const OwnedBrush red(CreateSolidBrush(RGB(200, 0, 0)));
+  RECT all = {0, 0, 30, 60};
+  FillRect(memory.get(), &all, red.get());
+  const auto pushPasser = [&](POINT at) {
+    SIZE size = {30, 60};
+    POINT origin = {0, 0};
+    BLENDFUNCTION blend = {};
+    return UpdateLayeredWindow(passer, screen.get(), &at, &size, memory.get(), &origin, kKeyColour, &blend,
+                               ULW_COLORKEY);
+  };
+  ASSERT_TRUE(pushPasser({field.x - 10, field.y - 10}));
+  ShowWindow(passer, SW_SHOWNA);
+  ASSERT_TRUE(pushPasser({field.x - 10, field.y - 10}));
+  ASSERT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), field.x, field.y) == RGB(200, 0, 0); }, 3000));
+  ASSERT_TRUE(pushPasser({field.x - 10, field.y + 300}));  // moved off
+  EXPECT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), field.x, field.y) == pushed; }, 3000))
+      << "shows " << std::hex << GetPixel(screen.get(), field.x, field.y) << " for " << pushed;
+  // What the passer left asks the wall for nothing: a pass pushes nothing.
+  AskForPushUnder({field.x - 10, field.y - 10, field.x + 20, field.y + 50});
+  wall_.Step(record_);
+  EXPECT_FALSE(PumpUntil([&] { return GetPixel(screen.get(), field.x, field.y) == marker; }, 500))
+      << "pushed again";
+  EXPECT_EQ(GetPixel(screen.get(), field.x, field.y), pushed);
+  DestroyWindow(passer);
 }
 
 // A fixed "today" for the calendar sheet.
@@ -535,14 +666,26 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
     EXPECT_EQ(wall.QuietMs(), 0u);
     row.set(0);
   }
-  // A window that left part of it asks for a push, served by the next pass.
+  // Kept by Wine, it is asked for nothing by a window that left part of it.
   RECT placed = {};
   GetWindowRect(wall_.State().windowRequest.Window(), &placed);
   ASSERT_TRUE(IsWindowVisible(wall_.State().windowRequest.Window()));
   AskForPushUnder(placed);
-  EXPECT_EQ(wall.QuietMs(), 0u) << "asked for a push";
+  EXPECT_NE(wall.QuietMs(), 0u) << "kept: not asked";
+  {
+    // Where Wine cannot keep it, such a window asks for a push, served by
+    // the next pass.
+    const ScopedKeptScreen offScreen(NotKeepingTheWall());
+    wall_.State().redrawRequest = 1;
+    wall.Pass(false);
+    ASSERT_NE(wall.QuietMs(), 0u);
+    AskForPushUnder(placed);
+    EXPECT_EQ(wall.QuietMs(), 0u) << "asked for a push";
+    wall.Pass(false);
+    EXPECT_NE(wall.QuietMs(), 0u) << "served";
+  }
+  wall_.State().redrawRequest = 1;
   wall.Pass(false);
-  EXPECT_NE(wall.QuietMs(), 0u) << "served";
   // Off or behind a full-screen program it does not step; its window's
   // requests and the unload are served all the same.
   for (int off : {0, 1}) {

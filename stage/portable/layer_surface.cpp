@@ -38,18 +38,39 @@ bool PadToBottomLeft(const PixelRows8& source, const PixelRows8& target, uint8_t
   return true;
 }
 
-std::vector<SceneRect> OpaqueRuns(const PixelRows8& rows, int left, int width, uint8_t key) {
+namespace {
+
+template <typename Rows, typename IsKey>
+std::vector<SceneRect> RunsOf(const Rows& rows, int left, int width, IsKey isKey) {
   std::vector<SceneRect> runs;
   if (!rows.bits) return runs;
   const int first = std::max(left, 0), end = std::min(left + width, rows.width);
   for (int y = 0; y < rows.height; ++y) {
-    const uint8_t* row = rows.bits + y * rows.stride;
+    const auto* row = rows.bits + y * rows.stride;
     for (int x = first; x < end;) {
-      while (x < end && row[x] == key) ++x;
+      while (x < end && isKey(row[x])) ++x;
       const int start = x;
-      while (x < end && row[x] != key) ++x;
+      while (x < end && !isKey(row[x])) ++x;
       if (x > start) runs.push_back({start - left, y, x - left, y + 1});
     }
   }
   return runs;
+}
+
+}  // namespace
+
+std::vector<SceneRect> OpaqueRuns(const PixelRows8& rows, int left, int width, uint8_t key) {
+  return RunsOf(rows, left, width, [key](uint8_t pixel) { return pixel == key; });
+}
+
+std::vector<SceneRect> OpaqueRuns32(const PixelRows32& rows, int left, int width, uint32_t key) {
+  constexpr uint32_t kColour = 0xFFFFFF;
+  return RunsOf(rows, left, width, [key](uint32_t pixel) { return (pixel & kColour) == (key & kColour); });
+}
+
+SceneSize KeptWindowSize(ScenePoint at, SceneSize size, const SceneRect& screen) {
+  const SceneSize padded{RoundUpToSurfaceStep(size.width), RoundUpToSurfaceStep(size.height)};
+  if (padded.width == 0 || padded.height == 0) return {};
+  const SceneRect window{at.x, at.y, at.x + padded.width, at.y + padded.height};
+  return SurfaceKept(window, screen) ? padded : SceneSize{};
 }

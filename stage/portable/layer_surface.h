@@ -44,3 +44,22 @@ bool PadToBottomLeft(const PixelRows8& source, const PixelRows8& target, uint8_t
 // first and each row's runs left to right (the order a region's data wants).
 // Columns outside the picture count as `key`.
 std::vector<SceneRect> OpaqueRuns(const PixelRows8& rows, int left, int width, uint8_t key);
+
+// A 32-bit picture's rows, top first: `stride` pixels from one row to the
+// next (negative for a bottom-up DIB).
+struct PixelRows32 {
+  uint32_t* bits = nullptr;
+  int width = 0, height = 0;
+  intptr_t stride = 0;
+};
+
+// OpaqueRuns for 32-bit pixels, compared without their top byte (as Wine
+// compares a colour key): `key` is 0xRRGGBB as a DIB holds it.
+std::vector<SceneRect> OpaqueRuns32(const PixelRows32& rows, int left, int width, uint32_t key);
+
+// The window to keep a picture of `size` at `at` in on the virtual screen
+// `screen`: its size rounded up to whole steps (see-through columns right of
+// the picture, rows below it) when Wine then keeps one surface for it; empty
+// when it would not (a step or more of it off the screen, or no picture):
+// such a picture goes as it is, colour-keyed.
+SceneSize KeptWindowSize(ScenePoint at, SceneSize size, const SceneRect& screen);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -200,6 +201,88 @@ TEST(LayerSurface, OpaqueRunsOfAView) {
     EXPECT_EQ(OpaqueRuns(copy.Rows(row.bottomUp), row.left, row.width, 'k'), row.want);
   }
   EXPECT_EQ(OpaqueRuns({nullptr, 6, 4, 6}, 0, 6, 'k'), Runs{});
+}
+
+// 32-bit pictures as a DIB section holds them: the key 0xFF00FF, whatever
+// stands in a pixel's top byte.
+TEST(LayerSurface, OpaqueRunsOf32BitPixels) {
+  constexpr uint32_t k = 0x00FF00FF, a = 0x00102030, b = 0x00FFFFFF, z = 0x00000000;
+  // A key with a top byte set is still the key; a pixel one step off it is not.
+  constexpr uint32_t keyHigh = 0xFFFF00FF, offBlue = 0x00FF00FE, offRed = 0x00FE00FF, offGreen = 0x00FF01FF;
+  using Runs = std::vector<SceneRect>;
+  struct Row {
+    const char* what;
+    std::vector<uint32_t> pixels;  // 4 wide
+    int left, width;
+    Runs want;
+  };
+  const Row rows[] = {
+      {"all key", {k, k, k, k, k, k, k, k}, 0, 4, Runs{}},
+      {"a key with its top byte set",
+       {keyHigh, a, keyHigh, keyHigh, k, k, k, keyHigh},
+       0,
+       4,
+       Runs{{1, 0, 2, 1}}},
+      {"colours one step off the key",
+       {offBlue, k, offRed, offGreen, k, k, k, k},
+       0,
+       4,
+       Runs{{0, 0, 1, 1}, {2, 0, 4, 1}}},
+      {"black and white are opaque", {z, b, k, z, k, k, k, k}, 0, 4, Runs{{0, 0, 2, 1}, {3, 0, 4, 1}}},
+      {"a run to the row's end", {k, a, a, a, a, a, a, a}, 0, 4, Runs{{1, 0, 4, 1}, {0, 1, 4, 2}}},
+      {"a view inside", {a, a, k, a, a, k, a, a}, 1, 2, Runs{{0, 0, 1, 1}, {1, 1, 2, 2}}},
+      {"a view past the right end", {a, k, k, a, k, k, k, a}, 2, 4, Runs{{1, 0, 2, 1}, {1, 1, 2, 2}}},
+      {"a view before the left end", {a, k, k, k, a, a, k, k}, -1, 3, Runs{{1, 0, 2, 1}, {1, 1, 3, 2}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    // A stride longer than the width, its tails opaque: never read.
+    std::vector<uint32_t> bits(2 * 6, a);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 4; ++x)
+        bits[static_cast<size_t>(y) * 6 + x] = row.pixels[static_cast<size_t>(y) * 4 + x];
+    EXPECT_EQ(OpaqueRuns32(PixelRows32{bits.data(), 4, 2, 6}, row.left, row.width, k), row.want);
+    // The same rows stored bottom-up.
+    std::vector<uint32_t> flipped(bits.size());
+    std::copy_n(bits.begin(), 6, flipped.begin() + 6);
+    std::copy_n(bits.begin() + 6, 6, flipped.begin());
+    EXPECT_EQ(OpaqueRuns32(PixelRows32{flipped.data() + 6, 4, 2, -6}, row.left, row.width, k), row.want)
+        << "bottom-up";
+  }
+  // The key as a COLORREF's colour with a top byte: only its colour counts.
+  const std::vector<uint32_t> one = {k, a};
+  EXPECT_EQ(OpaqueRuns32(PixelRows32{const_cast<uint32_t*>(one.data()), 2, 1, 2}, 0, 2, keyHigh),
+            (Runs{{1, 0, 2, 1}}));
+  EXPECT_EQ(OpaqueRuns32(PixelRows32{nullptr, 4, 2, 4}, 0, 4, k), Runs{});
+}
+
+TEST(LayerSurface, KeptWindowsArePaddedToWholeStepsOnTheScreen) {
+  const SceneRect screen{0, 0, 1280, 800};
+  struct Row {
+    const char* what;
+    ScenePoint at;
+    SceneSize size, want;
+  };
+  const Row rows[] = {
+      {"the clock's face", {300, 200}, {72, 51}, {96, 64}},
+      {"the countdown's face", {500, 200}, {88, 51}, {96, 64}},
+      {"the weather sign", {20, 715}, {88, 85}, {96, 96}},
+      {"the wall on the bottom: less than a step below", {250, 651}, {168, 149}, {192, 160}},
+      {"whole steps already", {0, 0}, {64, 32}, {64, 32}},
+      {"one pixel", {5, 5}, {1, 1}, {32, 32}},
+      {"one pixel over a step", {5, 5}, {33, 32}, {64, 32}},
+      {"at the right edge: less than a step beyond", {1240, 0}, {40, 40}, {64, 64}},
+      {"a step beyond the right edge", {1260, 0}, {40, 40}, {}},
+      {"a step below the bottom", {0, 780}, {40, 40}, {}},
+      {"less than a step left of the screen", {-20, 100}, {72, 51}, {96, 64}},
+      {"a step left of the screen", {-32, 100}, {72, 51}, {}},
+      {"above the screen by a step", {100, -40}, {72, 51}, {}},
+      {"off the screen", {0, 9999}, {72, 51}, {}},
+      {"no width", {0, 0}, {0, 51}, {}},
+      {"no height", {0, 0}, {72, 0}, {}},
+      {"negative", {0, 0}, {-72, 51}, {}},
+  };
+  for (const Row& row : rows) EXPECT_EQ(KeptWindowSize(row.at, row.size, screen), row.want) << row.what;
 }
 
 }  // namespace

@@ -1,0 +1,125 @@
+#include "stage/kept_layer.h"
+
+#include <algorithm>
+
+#include "services/win_util.h"
+#include "services/window_requests.h"
+#include "stage/figure_record.h"  // CurrentDisplay
+
+namespace {
+
+std::atomic<const SceneRect*> screenForTests{nullptr};
+
+SceneRect KeptScreen() {
+  if (const SceneRect* screen = screenForTests.load()) return *screen;
+  return CurrentDisplay().virtualScreen;
+}
+
+// The region of `runs` (rows top first, each row's runs left to right),
+// `size` large; empty without runs.
+HRGN RegionOfRuns(const std::vector<SceneRect>& runs, SceneSize size) {
+  if (runs.empty()) return CreateRectRgn(0, 0, 0, 0);
+  std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
+  auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+  data->rdh = {sizeof(RGNDATAHEADER),
+               RDH_RECTANGLES,
+               static_cast<DWORD>(runs.size()),
+               static_cast<DWORD>(runs.size() * sizeof(RECT)),
+               {0, 0, size.width, size.height}};
+  auto* rects = reinterpret_cast<RECT*>(data->Buffer);
+  for (size_t i = 0; i < runs.size(); ++i)
+    rects[i] = {runs[i].left, runs[i].top, runs[i].right, runs[i].bottom};
+  return ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
+}
+
+}  // namespace
+
+uint32_t KeyPixel() {
+  return static_cast<uint32_t>(GetRValue(kKeyColour)) << 16 |
+         static_cast<uint32_t>(GetGValue(kKeyColour)) << 8 | GetBValue(kKeyColour);
+}
+
+OwnedBitmap MakeKeptPicture(SIZE size, PixelRows32& rows) {
+  rows = {};
+  const int width = RoundUpToSurfaceStep(size.cx), height = RoundUpToSurfaceStep(size.cy);
+  if (width == 0 || height == 0) return OwnedBitmap();
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  OwnedBitmap picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!picture || !bits) return OwnedBitmap();
+  auto* pixels = static_cast<uint32_t*>(bits);
+  std::fill_n(pixels, static_cast<size_t>(width) * height, KeyPixel());
+  rows = {pixels, width, height, width};
+  return picture;
+}
+
+KeptLayer::~KeptLayer() {
+  List(nullptr, false);
+}
+
+void KeptLayer::List(HWND window, bool list) {
+  if (!repush_ || list == listed_) return;
+  ListWindowUnder(list ? window : nullptr, *repush_, wake_);
+  listed_ = list;
+}
+
+BOOL KeptLayer::Push(HWND window, HDC screenDC, HDC memoryDC, const PixelRows32& picture, POINT at,
+                     SIZE size) {
+  if (!window || !memoryDC) return FALSE;
+  if (window != window_) {
+    // Another window: nothing is known of its region.
+    window_ = window;
+    kept_ = regionSet_ = false;
+    runs_.clear();
+  }
+  const SceneSize keep =
+      picture.bits ? KeptWindowSize({at.x, at.y}, {size.cx, size.cy}, KeptScreen()) : SceneSize{};
+  const bool kept = keep.width > 0 && keep.width <= picture.width && keep.height <= picture.height;
+  POINT source = {0, 0};
+  BLENDFUNCTION blend = {};
+  BOOL pushed = FALSE;
+  if (kept) {
+    GdiFlush();
+    std::vector<SceneRect> runs =
+        OpaqueRuns32({picture.bits, keep.width, keep.height, picture.stride}, 0, keep.width, KeyPixel());
+    SIZE whole = {keep.width, keep.height};
+    pushed = UpdateLayeredWindow(window, screenDC, &at, &whole, memoryDC, &source, 0, &blend, ULW_OPAQUE);
+    // After the push: a push that ends a colour key clears the window's X
+    // shape, so a window kept again takes its region again.
+    if (pushed && (!kept_ || !regionSet_ || runs != runs_)) {
+      OwnedRegion region(RegionOfRuns(runs, keep));
+      regionSet_ = region && SetWindowRgn(window, region.get(), FALSE);
+      if (regionSet_) {
+        (void)region.release();  // the window's now
+        runs_ = std::move(runs);
+        ++regionsSet_;
+      }
+    }
+  } else {
+    if (regionSet_ || kept_) {
+      SetWindowRgn(window, nullptr, FALSE);
+      regionSet_ = false;
+      runs_.clear();
+    }
+    pushed = UpdateLayeredWindow(window, screenDC, &at, &size, memoryDC, &source, kKeyColour, &blend,
+                                 ULW_COLORKEY);
+  }
+  kept_ = kept && pushed && regionSet_;
+  List(window, !kept_);
+  return pushed;
+}
+
+ScopedKeptScreen::ScopedKeptScreen(const SceneRect& screen)
+    : previous_(screenForTests.load()), screen_(screen) {
+  screenForTests = &screen_;
+}
+
+ScopedKeptScreen::~ScopedKeptScreen() {
+  screenForTests = previous_;
+}
