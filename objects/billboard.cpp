@@ -378,7 +378,13 @@ void Billboard::Pass(bool relayout) {
     if (relayout) state_.redrawRequest = 1;
     Step(record_);
   }
-  ApplyWindowRequest(state_.windowRequest.Window(), state_.windowRequest);
+  // A hidden window shows what its surface holds at once: the wall goes
+  // there first.
+  HWND window = state_.windowRequest.Window();
+  if (record_ && record_->state == kShown && window && !IsWindowVisible(window) &&
+      VisibilityAfter(static_cast<WindowAction>(state_.windowRequest.action.load())) > 0)
+    ShowWall(record_);
+  ApplyWindowRequest(window, state_.windowRequest);
 }
 
 void Billboard::End(bool quitting) {

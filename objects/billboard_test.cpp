@@ -428,6 +428,40 @@ TEST_F(Billboard, WinePaintsTheKeptWallAgainWithoutAPush) {
   DestroyWindow(passer);
 }
 
+// Hidden and shown again by its pass, the wall shows its picture with the
+// show, not a blank surface until its next push.
+TEST_F(Billboard, ShownAgainTheWallShowsItsPictureAtOnce) {
+  ASSERT_TRUE(wall_.Begin());
+  for (int i = 0; i < 6 && wall_.QuietMs() == 0; ++i) wall_.Pass(false);
+  FigureRecord* own = wall_.Record();
+  ASSERT_EQ(own->state, 2);
+  HWND window = wall_.State().windowRequest.Window();
+  ASSERT_TRUE(IsWindowVisible(window));
+  RECT wall = {};
+  GetWindowRect(window, &wall);
+  const WindowDC screen(nullptr);
+  const POINT field = {wall.left + 40, wall.top + 40};
+  const COLORREF pushed = GetPixel(own->objectDC.get(), 40, 40);
+  const auto shows = [&](COLORREF want) {
+    return PumpUntil([&] { return GetPixel(screen.get(), field.x, field.y) == want; }, 3000);
+  };
+  ASSERT_TRUE(shows(pushed));
+  wall_.State().windowRequest.Set(WindowAction::kHide);
+  wall_.Pass(false);
+  ASSERT_FALSE(IsWindowVisible(window));
+  ASSERT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), field.x, field.y) != pushed; }, 3000));
+  for (WindowAction show : {WindowAction::kShow, WindowAction::kRaiseNotTopmost}) {
+    SCOPED_TRACE(static_cast<int>(show));
+    wall_.State().windowRequest.Set(show);
+    wall_.Pass(false);
+    ASSERT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(shows(pushed)) << "shows " << std::hex << GetPixel(screen.get(), field.x, field.y);
+    wall_.State().windowRequest.Set(WindowAction::kHide);
+    wall_.Pass(false);
+  }
+  wall_.End(false);
+}
+
 // A fixed "today" for the calendar sheet.
 LocalDateTime fixedToday;
 LocalDateTime FixedToday() {

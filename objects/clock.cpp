@@ -283,6 +283,10 @@ ObjectPlacement Clock::Placement() {
   return host_->Placement();
 }
 
+const KeptLayer& Clock::WindowLayer() const {
+  return host_->Kept();
+}
+
 DWORD Clock::Run() {
   return RunObjectThread(object_, *host_, kClockTexts, [this](FigureRecord* shown) { Unload(shown); }, strips_,
                          "ClockThread beendet");

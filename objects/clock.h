@@ -69,6 +69,8 @@ class Clock {
   void ThreadPass(FigureRecord* record);
   // Where the clock stands now (screen) and its face size.
   ObjectPlacement Placement();
+  // Its window's pushes: kept or not, and the regions set.
+  const KeptLayer& WindowLayer() const;
   // The clock's thread from start to end.
   DWORD Run();
 

@@ -14,11 +14,16 @@
 #include "objects/object_test_support.h"
 #include "services/threads.h"
 #include "services/window_requests.h"
+#include "stage/kept_layer.h"
 #include "stage/speech_bubble.h"
+#include "tests/support/test_windows.h"
 
 namespace {
 
 using namespace object_test;
+
+// The key colour as a captured picture holds it.
+constexpr uint32_t kKeyPixel = 0xFF00FF;
 
 // The recycle bin as the test wants it.
 int64_t binItems = 0;
@@ -456,8 +461,13 @@ TEST_F(Clock, StandsOnTheWorkAreaBottomAndStaysInside) {
   Shown();
   RECT area;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  // The face's bottom-right corner: the window holds it at its top-left,
+  // padded right and below to whole surface steps.
   auto corner = [] {
-    return std::pair(WindowRect(clock_->Object().window).right, WindowRect(clock_->Object().window).bottom);
+    const RECT window = WindowRect(clock_->Object().window);
+    EXPECT_EQ(std::pair(window.right - window.left, window.bottom - window.top),
+              std::pair(LONG(64), LONG(128)));
+    return std::pair(window.left + clock_->Placement().width, window.top + clock_->Placement().height);
   };
   EXPECT_EQ(corner(), std::pair(area.right, area.bottom));
   // Nudges stop at the edge; up and down do not move a standing face.
@@ -576,6 +586,163 @@ TEST_F(Clock, ReadsOnlyTheFiguresAndShellItIsHanded) {
   ::Clock unlinked({});
   EXPECT_EQ(unlinked.Start(NoThread), 0) << "not handed its links";
   EXPECT_EQ(unlinked.Object().window, nullptr);
+}
+
+// The clock's window is whole surface steps at the face's top-left, pushed
+// opaque into a region of the face's opaque pixels; the region is set again
+// only when they change (not for the minute's digits).
+TEST_F(Clock, EveryFaceIsKeptInWholeStepsCutToItsPicture) {
+  struct Row {
+    int face;
+    LONG width, height;
+  };
+  for (const Row& row : {Row{1, 64, 128}, Row{2, 64, 32}, Row{3, 96, 192}, Row{4, 96, 64}}) {
+    SCOPED_TRACE(row.face);
+    clock_->Unload(record_);
+    Settings.Clock = row.face;
+    Shown();
+    ASSERT_TRUE(clock_->WindowLayer().Kept());
+    const RECT window = WindowRect(clock_->Object().window);
+    EXPECT_EQ(std::pair(window.left, window.top),
+              std::pair(LONG(clock_->Placement().x), LONG(clock_->Placement().y)));
+    EXPECT_EQ(std::pair(window.right - window.left, window.bottom - window.top),
+              std::pair(row.width, row.height));
+    const auto regionDisagrees = [&] {
+      const Pixels picture = CaptureDC(record_->objectDC.get(), row.width, row.height);
+      const OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
+      if (GetWindowRgn(clock_->Object().window, region.get()) == ERROR) return -1;
+      int wrong = 0, opaque = 0;
+      for (int y = 0; y < row.height; ++y)
+        for (int x = 0; x < row.width; ++x) {
+          const bool solid = picture.At(x, y) != kKeyPixel;
+          opaque += solid;
+          wrong += solid != (PtInRegion(region.get(), x, y) != FALSE);
+        }
+      EXPECT_GT(opaque, 0);
+      EXPECT_LE(opaque, clock_->Placement().width * clock_->Placement().height) << "nothing in the padding";
+      return wrong;
+    };
+    EXPECT_EQ(regionDisagrees(), 0);
+    const int regions = clock_->WindowLayer().RegionsSet();
+    PinTime(2026, 12, 5, 14, 8);
+    Redrawn();
+    PinTime(2026, 12, 5, 14, 7);
+    EXPECT_EQ(regionDisagrees(), 0);
+    EXPECT_EQ(clock_->WindowLayer().RegionsSet(), regions) << "new digits: the same opaque pixels";
+  }
+}
+
+// What a window passing over the kept clock uncovers, and a restack made by
+// another thread, Wine shows from the clock's surface by itself: no push, and
+// no ask reaches the clock.
+TEST_F(Clock, WinePaintsTheKeptClockAgainWithoutAPush) {
+  Settings.Clock = 4;
+  Shown();
+  ASSERT_TRUE(clock_->WindowLayer().Kept());
+  ASSERT_TRUE(IsWindowVisible(clock_->Object().window));
+  const RECT clock = WindowRect(clock_->Object().window);
+  const WindowDC screen(nullptr);
+  // A pixel of the face (not the key) and one of the padding.
+  const Pixels picture = CaptureRecord(record_);
+  POINT face = {-1, -1};
+  for (int y = 20; y < picture.height && face.x < 0; ++y)
+    for (int x = 10; x < picture.width && face.x < 0; ++x)
+      if (picture.At(x, y) != kKeyPixel) face = {x, y};
+  ASSERT_GE(face.x, 0);
+  const COLORREF shown = GetPixel(record_->objectDC.get(), face.x, face.y);
+  const POINT at = {clock.left + face.x, clock.top + face.y};
+  ASSERT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), at.x, at.y) == shown; }, 3000));
+  // Drawn over since, not pushed: only a push would show it.
+  const COLORREF marker = RGB(12, 34, 56);
+  const OwnedBrush brush(CreateSolidBrush(marker));
+  const RECT mark = {face.x - 2, face.y - 2, face.x + 3, face.y + 3};
+  FillRect(record_->objectDC.get(), &mark, brush.get());
+  GdiFlush();
+  HWND passer = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST, "ObjectTestMain", "",
+                                WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(passer, nullptr);
+  const OwnedDC memory(CreateCompatibleDC(screen.get()));
+  const OwnedBitmap red(CreateCompatibleBitmap(screen.get(), 30, 40));
+  const SelectedObject selected(memory.get(), red.get());
+  const OwnedBrush redBrush(CreateSolidBrush(RGB(200, 0, 0)));
+  const RECT all = {0, 0, 30, 40};
+  FillRect(memory.get(), &all, redBrush.get());
+  const auto pushPasser = [&](POINT p) {
+    SIZE size = {30, 40};
+    POINT origin = {0, 0};
+    BLENDFUNCTION blend = {};
+    return UpdateLayeredWindow(passer, screen.get(), &p, &size, memory.get(), &origin, kKeyColour, &blend,
+                               ULW_COLORKEY);
+  };
+  ASSERT_TRUE(pushPasser({at.x - 10, at.y - 10}));
+  ShowWindow(passer, SW_SHOWNA);
+  ASSERT_TRUE(pushPasser({at.x - 10, at.y - 10}));
+  ASSERT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), at.x, at.y) == RGB(200, 0, 0); }, 3000));
+  ASSERT_TRUE(pushPasser({at.x - 10, at.y + 300}));  // moved off
+  EXPECT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), at.x, at.y) == shown; }, 3000))
+      << "shows " << std::hex << GetPixel(screen.get(), at.x, at.y);
+  AskForPushUnder({at.x - 10, at.y - 10, at.x + 20, at.y + 30});
+  EXPECT_EQ(clock_->Object().redrawRequest, 0) << "not asked for a push";
+  DestroyWindow(passer);
+  // Restacked by another thread's hand, it keeps its picture.
+  for (HWND after : {HWND_BOTTOM, HWND_TOP}) {
+    SetWindowPos(clock_->Object().window, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_FALSE(PumpUntil([&] { return GetPixel(screen.get(), at.x, at.y) != shown; }, 300))
+        << "restacked: shows " << std::hex << GetPixel(screen.get(), at.x, at.y);
+  }
+}
+
+// Hidden and shown again by its own pass, the clock shows its picture with
+// the show, not a blank surface until its next redraw.
+TEST_F(Clock, ShownAgainItShowsItsPictureAtOnce) {
+  Settings.Clock = 4;
+  Shown();
+  const RECT clock = WindowRect(clock_->Object().window);
+  const WindowDC screen(nullptr);
+  const POINT face = {clock.left + 30, clock.top + 6};
+  const COLORREF shown = GetPixel(record_->objectDC.get(), 30, 6);
+  ASSERT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), face.x, face.y) == shown; }, 3000));
+  SendMessageA(clock_->Object().window, MSG_HIDE_CLOCK, 0, 0);
+  clock_->ThreadPass(record_);
+  ASSERT_FALSE(IsWindowVisible(clock_->Object().window));
+  ASSERT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), face.x, face.y) != shown; }, 3000));
+  // The next redraw is ticks away: this pass only shows the window.
+  record_->ticks = 0;
+  SendMessageA(clock_->Object().window, MSG_SHOW_CLOCK, 0, 0);
+  clock_->ThreadPass(record_);
+  ASSERT_TRUE(IsWindowVisible(clock_->Object().window));
+  EXPECT_TRUE(PumpUntil([&] { return GetPixel(screen.get(), face.x, face.y) == shown; }, 3000))
+      << "shows " << std::hex << GetPixel(screen.get(), face.x, face.y);
+}
+
+// Where Wine cannot keep its window (off the screen by a step), the clock
+// goes colour-keyed at its face's size, and a window that leaves part of it
+// asks for a push; kept again, it asks nothing.
+TEST_F(Clock, AClockWineCannotKeepIsAskedForPushes) {
+  Settings.Clock = 4;
+  Shown();
+  const ObjectPlacement p = clock_->Placement();
+  const RECT kept = WindowRect(clock_->Object().window);
+  {
+    const ScopedKeptScreen offScreen({0, 0, p.x + p.width - 40, GetSystemMetrics(SM_CYSCREEN)});
+    clock_->Object().redrawRequest = 1;
+    Redrawn();
+    EXPECT_FALSE(clock_->WindowLayer().Kept());
+    const RECT window = WindowRect(clock_->Object().window);
+    EXPECT_EQ(std::pair(window.right - window.left, window.bottom - window.top),
+              std::pair(LONG(72), LONG(51)));
+    const OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(GetWindowRgn(clock_->Object().window, region.get()), ERROR) << "no region";
+    clock_->Object().redrawRequest = 0;
+    AskForPushUnder({window.left + 5, window.top + 5, window.left + 10, window.top + 10});
+    EXPECT_EQ(clock_->Object().redrawRequest, 1) << "asked";
+  }
+  Redrawn();
+  EXPECT_TRUE(clock_->WindowLayer().Kept());
+  EXPECT_EQ(WindowRect(clock_->Object().window).right, kept.right);
+  clock_->Object().redrawRequest = 0;
+  AskForPushUnder({kept.left + 5, kept.top + 5, kept.left + 10, kept.top + 10});
+  EXPECT_EQ(clock_->Object().redrawRequest, 0) << "kept: not asked";
 }
 
 }  // namespace

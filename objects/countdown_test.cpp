@@ -281,4 +281,23 @@ TEST_F(Countdown, DropSavesTheFacePairAndNothingElse) {
   EXPECT_EQ(settings_.Text("CountdownPlaySound"), "");
 }
 
+// Every face's window is whole surface steps at the face's top-left, cut to
+// the face's opaque pixels.
+TEST_F(Countdown, EveryFaceIsKeptInWholeStepsCutToItsPicture) {
+  struct Row {
+    int face;
+    LONG width, height;
+  };
+  for (const Row& row : {Row{1, 96, 32}, Row{2, 96, 64}, Row{3, 96, 64}}) {
+    SCOPED_TRACE(row.face);
+    countdown_->Unload(record_);
+    Settings.Countdown = row.face;
+    Shown();
+    const RECT window = WindowRect(countdown_->Object().window);
+    EXPECT_EQ(std::pair(window.right - window.left, window.bottom - window.top),
+              std::pair(row.width, row.height));
+    EXPECT_EQ(RegionDisagreesWithPicture(countdown_->Object().window, record_->objectDC.get()), 0);
+  }
+}
+
 }  // namespace

@@ -82,7 +82,6 @@ int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info, void*
   object.windowRequest.redraw = &object.redrawRequest;
   AttachWindowRequest(window, object.windowRequest);
   object.window = window;  // before the thread runs: it reads the handle
-  ListWindowUnder(window, object.redrawRequest, &object.wake);
   DWORD id = 0;
   HANDLE thread = StartThread(info.threadProc, owner, &id);
   if (!thread) {
@@ -216,8 +215,12 @@ void WindowsObjectHost::MoveTo(const ObjectPlacement& placement) {
 BOOL WindowsObjectHost::UpdateLayer() {
   FigureRecord* r = record_;
   if (!r || !r->objectDC || !r->objectBitmap) return FALSE;
-  return UpdateLayeredWindow(object_.window, r->objectScreenDC.get(), &layer_.destination, &layer_.size,
-                             r->objectDC.get(), &layer_.source, kKeyColour, &layer_.blend, ULW_COLORKEY);
+  return kept_.Push(object_.window, r->objectScreenDC.get(), r->objectDC.get(), rows_, layer_.destination,
+                    layer_.size);
+}
+
+void WindowsObjectHost::PushBeforeShow() {
+  if (object_.window && !IsWindowVisible(object_.window)) UpdateLayer();
 }
 
 bool WindowsObjectHost::LoadSheet(const char* sheetName, HMODULE alternateModule) {
@@ -269,7 +272,7 @@ bool WindowsObjectHost::MakeBitmaps(const ObjectPlacement& placement) {
   pushDue_ = true;  // the new bitmaps hold no picture yet
   r->objectRect = {0, 0, placement.width, placement.height};
   r->overlayRect = {0, 0, kBubbleWidth, BubbleHeight(1)};
-  r->objectBitmap.reset(CreateCompatibleBitmap(r->objectScreenDC.get(), placement.width, placement.height));
+  r->objectBitmap = MakeKeptPicture({placement.width, placement.height}, rows_);
   r->overlayBitmap.reset(CreateCompatibleBitmap(r->overlayScreenDC.get(), kBubbleWidth, BubbleHeight(1)));
   if (!r->objectBitmap || !r->overlayBitmap || !r->objectDC || !r->overlayDC) {
     UnloadFigure(r);
@@ -291,8 +294,9 @@ DWORD WindowsObjectHost::QuietMs() {
   // A push asked for, or due since the window was restacked (which may have
   // dropped its picture): at the next frame, not after a quiet stretch.
   if (pushDue_ || object_.redrawRequest) return 0;
-  // An unchanged picture is not pushed again on a timer: the window that
-  // leaves part of it asks (AskForPushUnder), a restack sets pushDue_.
+  // An unchanged picture is not pushed again on a timer: Wine paints what a
+  // passing window uncovers of a kept window by itself (where it cannot be
+  // kept, that window asks: AskForPushUnder); a restack sets pushDue_.
   const LocalDateTime now = LocalNow();
   const int toMinute = (60 - now.second) * 1000 - now.milliseconds;
   return static_cast<DWORD>(std::max(toMinute, 0));
@@ -343,7 +347,11 @@ void UnloadDesktopObject(FigureRecord* record, HWND window) {
 }
 
 namespace {
-void ApplyObjectWindowRequest(DesktopObject& object) {
+void ApplyObjectWindowRequest(DesktopObject& object, WindowsObjectHost& host) {
+  // A hidden window shows what its surface holds at once: the picture goes
+  // there first.
+  if (VisibilityAfter(static_cast<WindowAction>(object.windowRequest.action.load())) > 0)
+    host.PushBeforeShow();
   WindowAction applied = WindowAction::kNone;
   ApplyWindowRequest(object.window, object.windowRequest, &applied);
   if (const int visibility = VisibilityAfter(applied)) object.hiddenByRequest = visibility < 0 ? 1 : 0;
@@ -362,7 +370,7 @@ void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const Obje
   // picture to the shown window; a hide comes last, so the step's own
   // placing cannot undo it.
   if (object.windowRequest.action.load() != static_cast<int>(WindowAction::kHide))
-    ApplyObjectWindowRequest(object);
+    ApplyObjectWindowRequest(object, host);
   if (host.Enabled() && !object.links.shell->fullScreenPause) {
     // A relayout asked and already cleared while this thread slept counts too.
     const unsigned relayouts = RelayoutRequest.Sets();
@@ -370,7 +378,7 @@ void ObjectThreadPass(DesktopObject& object, WindowsObjectHost& host, const Obje
     object.relayoutsSeen = relayouts;
     StepObject(*record, host.Placement(), object, host, texts);
   }
-  ApplyObjectWindowRequest(object);
+  ApplyObjectWindowRequest(object, host);
 }
 
 bool DigitStripBitmaps::Load() {

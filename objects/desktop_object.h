@@ -18,6 +18,7 @@
 #include "objects/portable/object_frame.h"
 #include "services/window_requests.h"
 #include "stage/figure_record.h"
+#include "stage/kept_layer.h"
 #include "stage/layered_windows.h"
 
 struct BillboardStateBlock;
@@ -38,7 +39,8 @@ struct ObjectLinks {
 struct DesktopObject : ObjectRequests, RequestWaker {
   DesktopObject() { waker = this; }
   explicit DesktopObject(const ObjectLinks& handed) : links(handed) { waker = this; }
-  // Off the list of windows asked to push again (StartDesktopObject put it there).
+  // Off the list of windows asked to push again (its host lists it while
+  // Wine cannot keep the window).
   ~DesktopObject() { ListWindowUnder(nullptr, redrawRequest); }
   DesktopObject(const DesktopObject&) = delete;
   DesktopObject& operator=(const DesktopObject&) = delete;
@@ -140,12 +142,19 @@ struct ObjectLayer {
 class WindowsObjectHost : public ObjectHost {
  public:
   WindowsObjectHost(DesktopObject& object, const SettingInt& enabled, const SettingInt& onTop)
-      : object_(object), enabled_(enabled), onTop_(onTop) {}
+      : object_(object), enabled_(enabled), onTop_(onTop) {
+    kept_.ListFor(object.redrawRequest, &object.wake);
+  }
   void Bind(FigureRecord* record) { record_ = record; }
   FigureRecord* Record() const { return record_; }
   ObjectPlacement& Placement() { return placement_; }
   ObjectLayer& Layer() { return layer_; }
   DesktopObject& Object() { return object_; }
+  // The window's pushes (tests see whether it is kept and its regions).
+  const KeptLayer& Kept() const { return kept_; }
+  // Before a show of the hidden window: the picture drawn last goes to its
+  // surface, so the window shows with it, not blank.
+  void PushBeforeShow();
 
   // How long the shown picture needs nothing but the repeated push: up to the
   // next minute (the faces show minutes) or the next push, whichever is first.
@@ -167,16 +176,22 @@ class WindowsObjectHost : public ObjectHost {
   // logs "LADEN: <name>" first. False with the record unloaded.
   bool LoadSheet(const char* sheetName, HMODULE alternateModule);
   // Object and overlay bitmaps, the layered block and the first, empty
-  // picture at the placement. False with the record unloaded.
+  // picture at the placement. The object's bitmap is the face's size padded
+  // to whole surface steps, the padding see-through. False with the record
+  // unloaded.
   bool MakeBitmaps(const ObjectPlacement& placement);
   // Key colour, then `frame` of sheet 0 through its mask, then the window.
   void ShowFrame(const RECT& frame);
   // ShowFrame when the picture changed, `frame` is not the one shown, the
-  // window was restacked from this thread or someone asked (redrawRequest:
-  // a window that left part of it); otherwise the unchanged picture stays.
+  // window was restacked from this thread or someone asked (redrawRequest: a
+  // show or restack, or a window that left part of one Wine cannot keep);
+  // otherwise the unchanged picture stays.
   void ShowFrameIfChanged(const RECT& frame, bool changed);
   // Copies glyphs from the digit strips into sheet 0 (opaque).
   void DrawGlyphs(const GlyphList& glyphs, const struct DigitStripBitmaps& strips);
+  // Pushes the picture (the record's bitmap, of whole surface steps) kept:
+  // opaque into a region of its opaque pixels where Wine keeps the window,
+  // else colour-keyed (and then listed for the asks of windows passing over).
   BOOL UpdateLayer();
 
   DesktopObject& object_;
@@ -187,6 +202,8 @@ class WindowsObjectHost : public ObjectHost {
   FigureRecord* record_ = nullptr;
   ObjectPlacement placement_;
   ObjectLayer layer_;
+  PixelRows32 rows_;  // the record's bitmap's, while it lives
+  KeptLayer kept_;
   RECT shownFrame_ = {};
   bool pushDue_ = true;  // no picture shown yet, or the window was restacked
 };

@@ -245,6 +245,26 @@ inline RECT WindowRect(HWND window) {
   return r;
 }
 
+// How many pixels of an object's window its region disagrees with its memory
+// picture on (in: an opaque pixel; out: the key colour), over the whole
+// window; -1 for a window without a region, -2 for a picture without an
+// opaque pixel.
+inline int RegionDisagreesWithPicture(HWND window, HDC picture) {
+  const RECT place = WindowRect(window);
+  const int width = place.right - place.left, height = place.bottom - place.top;
+  const Pixels pixels = CaptureDC(picture, width, height);
+  const OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
+  if (GetWindowRgn(window, region.get()) == ERROR) return -1;
+  int wrong = 0, opaque = 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const bool solid = pixels.At(x, y) != 0xFF00FF;
+      opaque += solid;
+      wrong += solid != (PtInRegion(region.get(), x, y) != FALSE);
+    }
+  return opaque ? wrong : -2;
+}
+
 // Mouse messages as Windows sends them to a window.
 inline LPARAM At(int x, int y) {
   return MAKELPARAM(x, y);

@@ -293,4 +293,15 @@ TEST_F(WeatherSign, TwoSignsKeepTheirOwnReportsDrawsAndWords) {
   EXPECT_EQ(WindowOwner(otherWindow), nullptr);
 }
 
+// The sign's window is whole surface steps (96 x 96 around its 88 x 85), cut
+// to the sign's opaque pixels, its picture's bottom on the work area's.
+TEST_F(WeatherSign, IsKeptInWholeStepsCutToItsPicture) {
+  const RECT window = WindowRect(sign_->Object().window);
+  EXPECT_EQ(std::pair(window.right - window.left, window.bottom - window.top), std::pair(LONG(96), LONG(96)));
+  RECT area = {};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  EXPECT_EQ(window.top + kWeatherSignHeight, area.bottom);
+  EXPECT_EQ(RegionDisagreesWithPicture(sign_->Object().window, record_->objectDC.get()), 0);
+}
+
 }  // namespace

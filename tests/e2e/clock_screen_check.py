@@ -2,11 +2,15 @@
 (face 3) from X screenshots and checks them against the local time and the
 countdown's target.
 
-  clock_screen_check.py ART_FOLDER CLOCK_FACES_H ITIME IDATE TARGET_EPOCH
+  clock_screen_check.py ART_FOLDER CLOCK_FACES_H ITIME IDATE TARGET_EPOCH CLOCK_XY COUNTDOWN_XY
 
 The digit strips are the program's own art; their layout is read from the
 shared header. Glyphs are found by exact match, so every digit on screen must
-be a whole, undamaged glyph of the strip."""
+be a whole, undamaged glyph of the strip. Both faces' windows are padded to
+the same size (whole steps of 32 pixels), so each is found at its place
+(CLOCK_XY, COUNTDOWN_XY: "x,y" as the script set them) with its padded size;
+no pixel of either window may show the key colour (its window region holds
+only the face's opaque pixels)."""
 import io
 import re
 import subprocess
@@ -15,6 +19,8 @@ import time
 
 import numpy
 from PIL import Image
+
+import x_windows
 
 TIMEOUT = 40
 
@@ -35,15 +41,15 @@ def templates(art, header):
     return out
 
 
-def window(width, height):
-    """(x, y) of the program's visible window of this size, or None."""
-    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-    for line in tree.splitlines():
-        if "waylunedesktop.exe" not in line.lower():
-            continue
-        m = re.search(r"(\d+)x(\d+)\+(-?\d+)\+(-?\d+)", line)
-        if m and int(m.group(1)) == width and int(m.group(2)) == height:
-            return int(m.group(3)), int(m.group(4))
+KEY = (255, 0, 255)
+
+
+def window(place, width, height):
+    """(x, y) of the program's visible window at `place` of this face's size
+    padded to whole steps, or None."""
+    for _, w, h, x, y in x_windows.program_windows():
+        if (x, y) == place and (w, h) == (x_windows.padded(width), x_windows.padded(height)):
+            return x, y
     return None
 
 
@@ -92,11 +98,12 @@ def countdown_text(now, target):
 
 def main():
     art, header, itime, idate, target = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), float(sys.argv[5])
+    clock_at, countdown_at = (tuple(int(v) for v in a.split(",")) for a in sys.argv[6:8])
     glyphs = templates(art, header)
     start = time.time()
     last = None
     while time.time() - start < TIMEOUT:
-        clock, countdown = window(72, 51), window(88, 51)
+        clock, countdown = window(clock_at, 72, 51), window(countdown_at, 88, 51)
         if not clock or not countdown:
             time.sleep(0.5)
             continue
@@ -109,6 +116,12 @@ def main():
             time.sleep(0.5)  # not drawn yet
             continue
         failures = []
+        for name, at, face in (("clock", clock, (72, 51)), ("countdown", countdown, (88, 51))):
+            whole = shot(at[0], at[1], x_windows.padded(face[0]), x_windows.padded(face[1]))
+            keyed = int((whole == KEY).all(axis=2).sum()) if whole is not None else -1
+            print("%s's window: %d pixels of the key colour" % (name, keyed))
+            if keyed != 0:
+                failures.append("the %s's window shows %d pixels of the key colour" % (name, keyed))
         times = [clock_text(time.localtime(t), itime, idate) for t in (before, after)]
         got = (clock_digits.get("large", ""), clock_digits.get("small", ""))
         print("clock at %s shows %s %s, expected %s" % (clock, got[0], got[1], " or ".join(map(str, times))))

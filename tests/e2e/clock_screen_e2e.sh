@@ -33,4 +33,4 @@ set_value Pause REG_DWORD 3000
 
 start_program
 /usr/bin/python3 "$src/tests/e2e/clock_screen_check.py" "$build/resources/art" "$src/objects/portable/clock_faces.h" \
-  "${itime:-1}" "${idate:-1}" "$target"
+  "${itime:-1}" "${idate:-1}" "$target" 300,200 500,200

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "services/handles.h"
 #include "services/messages.h"
 #include "services/settings.h"
 #include "tests/e2e/program_driver.h"
@@ -73,13 +74,23 @@ TEST_P(WindowStackTest, ABurstOfRestacksLeavesTheProgramRunningAndItEndsOnExit) 
   DWORD_PTR answer = 0;
   EXPECT_TRUE(SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 20000, &answer))
       << burst.name << ": the main thread no longer answers";
-  // The clock is still shown, on the screen.
+  // The clock is still shown, on the screen: what it shows, its window's
+  // region of opaque pixels (the window is padded right and below to whole
+  // surface steps), or without one the window.
   EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(clock); }, 5000)) << burst.name;
   RECT clockRect = {};
   GetWindowRect(clock, &clockRect);
+  const OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
+  RECT shown = {};
+  if (GetWindowRgn(clock, region.get()) != ERROR && GetRgnBox(region.get(), &shown) != ERROR) {
+    EXPECT_FALSE(IsRectEmpty(&shown)) << burst.name << ": the clock's region is empty";
+    OffsetRect(&shown, clockRect.left, clockRect.top);
+    clockRect = shown;
+  }
   EXPECT_TRUE(clockRect.left >= 0 && clockRect.top >= 0 && clockRect.right <= GetSystemMetrics(SM_CXSCREEN) &&
               clockRect.bottom <= GetSystemMetrics(SM_CYSCREEN))
-      << burst.name << ": " << clockRect.left << "," << clockRect.top;
+      << burst.name << ": " << clockRect.left << "," << clockRect.top << " to " << clockRect.right << ","
+      << clockRect.bottom;
 
   Program exit("EXIT");
   EXPECT_TRUE(exit.WaitForExit(10000));
