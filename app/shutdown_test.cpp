@@ -73,8 +73,21 @@ class ObjectThreads : public ::testing::Test {
     ASSERT_TRUE(PumpUntil(
         [&] { return GetWindowRect(Desktop().clock.Object().window, &clock) && clock.left == 40 && clock.top == 60; },
         5000));
-    EXPECT_EQ(clock.right - clock.left, 37);
-    EXPECT_EQ(clock.bottom - clock.top, 23);
+    // Face 2 (37 x 23) in a window padded to whole surface steps, cut to
+    // the face's opaque pixels once it is drawn.
+    EXPECT_EQ(clock.right - clock.left, 64);
+    EXPECT_EQ(clock.bottom - clock.top, 32);
+    const OwnedRegion region(CreateRectRgn(0, 0, 0, 0));
+    RECT face = {};
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+          return GetWindowRgn(Desktop().clock.Object().window, region.get()) != ERROR &&
+                 GetRgnBox(region.get(), &face) != ERROR && !IsRectEmpty(&face);
+        },
+        5000));
+    EXPECT_TRUE(face.left >= 0 && face.top >= 0 && face.right <= 37 && face.bottom <= 23 &&
+                !IsRectEmpty(&face))
+        << face.left << "," << face.top << " to " << face.right << "," << face.bottom;
   }
 
   MainWindowStandIns main_;

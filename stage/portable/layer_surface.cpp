@@ -69,8 +69,8 @@ std::vector<SceneRect> OpaqueRuns32(const PixelRows32& rows, int left, int width
 }
 
 SceneSize KeptWindowSize(ScenePoint at, SceneSize size, const SceneRect& screen) {
+  // An empty size gives an empty window, which Wine keeps no surface for.
   const SceneSize padded{RoundUpToSurfaceStep(size.width), RoundUpToSurfaceStep(size.height)};
-  if (padded.width == 0 || padded.height == 0) return {};
   const SceneRect window{at.x, at.y, at.x + padded.width, at.y + padded.height};
   return SurfaceKept(window, screen) ? padded : SceneSize{};
 }
