@@ -57,5 +57,6 @@ ObjectWindows DesktopObjectWindows() {
   windows.overlay = &parts.overlay.request;
   windows.strip = &parts.strip.requests.window;
   windows.figures = &parts.figures;
+  windows.settings = &parts.settings.Read();
   return windows;
 }

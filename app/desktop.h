@@ -10,6 +10,7 @@
 #include "objects/weather_sign.h"
 #include "scene/scenery_strip.h"
 #include "services/settings.h"
+#include "services/settings_owner.h"
 #include "services/player_state.h"
 #include "services/shell_state.h"
 #include "stage/figure_state.h"
@@ -26,8 +27,12 @@ struct DesktopParts {
   ShellState shell;
   // The overlay window and its bubble, drawn by the animation thread.
   Overlay overlay{shell};
-  // What every object reads of the figures and the shell, and the overlay.
-  ObjectLinks objectLinks{&figures, &shell, &overlay};
+  // The program's settings as the objects read them and take their dragged
+  // places.
+  SettingsOwner settings{Settings};
+  // What every object reads of the figures and the shell, the overlay and
+  // the settings.
+  ObjectLinks objectLinks{&figures, &shell, &overlay, &settings};
   Billboard billboard{objectLinks};
   WeatherService weather;
   WeatherSign weatherSign{weather, objectLinks};  // draws the service's reports, schedules its fetches

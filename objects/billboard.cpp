@@ -61,11 +61,14 @@ int CurrentMinute() {
   return static_cast<int>(minute);
 }
 
-// A fresh calendar sheet: "MOTIV04" with this month drawn on it.
-HBITMAP CalendarSheet() {
+// A fresh calendar sheet: "MOTIV04" with this month drawn on it, as the
+// settings say the weeks start and which holidays are red.
+HBITMAP CalendarSheet(const AppSettings& settings) {
   char name[24];
   HBITMAP sheet = LoadBuiltinMotif(kPaperMotif, name, sizeof name);
-  if (sheet) DrawCalendarSheet(sheet, kCalendarSheetWidth, kPosterHeight, 1);
+  if (sheet)
+    DrawCalendarSheet(sheet, kCalendarSheetWidth, kPosterHeight, 1, settings.FirstDayOfWeek,
+                      settings.Feiertage);
   return sheet;
 }
 
@@ -118,15 +121,15 @@ void Billboard::PlaceWindow(HWND window, HWND after, UINT extra) {
 // services/window_requests.h), after this thread placed the wall.
 void Billboard::PlaceClockAboveWall() {
   DesktopObject* clock = clock_.load();
-  if (!clock || !clock->window || !Settings.Clock) return;
-  RestackWindow(clock->window,
-                Settings.ClockOnTop && !links_.shell->optionsOpen ? WindowAction::kStackTopmost
-                                                                  : WindowAction::kStackTop);
+  if (!clock || !clock->window || !HandedSettings(links_).Clock) return;
+  RestackWindow(clock->window, HandedSettings(links_).ClockOnTop && !links_.shell->optionsOpen
+                                   ? WindowAction::kStackTopmost
+                                   : WindowAction::kStackTop);
   clock->WakeForRequest();
 }
 
 bool Billboard::WallMayShow() {
-  return Settings.Billboard && links_.figures->active;
+  return HandedSettings(links_).Billboard && links_.figures->active;
 }
 
 void Billboard::Relayout(FigureRecord* record) {
@@ -137,7 +140,7 @@ void Billboard::Relayout(FigureRecord* record) {
   else if (record->x > right)
     record->x = right;
   record->y = record->workArea.bottom - kBillboardHeight;
-  Settings.BillboardX = record->x;
+  if (links_.settings) links_.settings->MoveBillboardX(record->x);
   wallArgs_.destination = {record->x, record->y};
   ShowWall(record);
   if (!state_.held) {
@@ -150,7 +153,7 @@ void Billboard::Relayout(FigureRecord* record) {
 bool Billboard::LoadWall(FigureRecord* record) {
   if (!LoadBitmaps(record, 0)) return false;
   lstrcpynA(record->name, "Plakatwand", kFigureNameSize);
-  record->frameTime = Settings.Speed;
+  record->frameTime = HandedSettings(links_).Speed;
   // The wall at the top-left of a picture of whole surface steps (the rest
   // see-through), which Wine keeps for the window on the screen.
   record->objectBitmap = MakeKeptPicture({kBillboardWidth, kBillboardHeight}, wallRows_);
@@ -160,7 +163,7 @@ bool Billboard::LoadWall(FigureRecord* record) {
   }
   record->objectSelection = SelectedObject(record->objectDC.get(), record->objectBitmap.get());
   record->objectRect = {0, 0, kBillboardWidth, kBillboardHeight};
-  record->x = Settings.BillboardX;
+  record->x = HandedSettings(links_).BillboardX;
   record->y = record->workArea.bottom - kBillboardHeight;
   wallArgs_ = {};
   wallArgs_.destination = {record->x, record->y};
@@ -259,7 +262,7 @@ void Billboard::Step(FigureRecord* record) {
       state_.relayoutRequest = 0;
       state_.redrawRequest = 1;
       state_.lastMinute = CurrentMinute();
-      Plakatieren(record, Settings.Calendar ? kBillboardCalendarMotif : kBillboardStartMotif);
+      Plakatieren(record, HandedSettings(links_).Calendar ? kBillboardCalendarMotif : kBillboardStartMotif);
       Relayout(record);  // its place, then its picture, then it shows
       DrawWall(record);
       if (WallMayShow()) PlaceWindow(record->objectWindow, HWND_TOP, SWP_SHOWWINDOW);
@@ -297,12 +300,11 @@ void Billboard::Step(FigureRecord* record) {
     }
     case kDropped:
       state_.redrawRequest = 1;
-      Settings.BillboardX = record->x;
-      SaveBillboardX();
+      if (links_.settings) links_.settings->StoreBillboardX(record->x);
       record->state = kShown;
       break;
     default:
-      Settings.Billboard = 0;
+      if (links_.settings) links_.settings->SwitchBillboardOff();
       Unload(record);
       return;
   }
@@ -331,7 +333,8 @@ void Billboard::Plakatieren(FigureRecord* record, int motif) {
   const int chosen = state_.nextMotif;
   OwnedBitmap source;
   int pasted = chosen;
-  bool calendar = Settings.Calendar || motif == kBillboardCalendarMotif || chosen == kBillboardCalendarMotif;
+  bool calendar = HandedSettings(links_).Calendar || motif == kBillboardCalendarMotif ||
+                  chosen == kBillboardCalendarMotif;
   if (!calendar && ((state_.startFlag && motif < 0) || !prepared)) {
     state_.startFlag = 0;
     if (ThreadRand() % 3 == 0) {
@@ -345,7 +348,7 @@ void Billboard::Plakatieren(FigureRecord* record, int motif) {
     source = std::move(prepared);
   }
   if (calendar) {
-    source.reset(CalendarSheet());
+    source.reset(CalendarSheet(HandedSettings(links_)));
     pasted = kBillboardCalendarMotif;
   }
   if (!source) return;
@@ -374,7 +377,7 @@ void Billboard::Pass(bool relayout) {
     Unload(record_);
     state_.redrawRequest = 1;
   }
-  if (Settings.Billboard && !links_.shell->fullScreenPause) {
+  if (HandedSettings(links_).Billboard && !links_.shell->fullScreenPause) {
     if (relayout) state_.redrawRequest = 1;
     Step(record_);
   }
@@ -400,7 +403,7 @@ bool Billboard::UpdateRequested() {
 uint32_t Billboard::QuietMs() {
   // Served in any case: the unload and the window's show or hide.
   if (state_.unloadRequest || state_.windowRequest.action) return 0;
-  if (!Settings.Billboard || links_.shell->fullScreenPause) return kNeverDue;
+  if (!HandedSettings(links_).Billboard || links_.shell->fullScreenPause) return kNeverDue;
   if (!record_ || record_->state != kShown) return 0;
   if (state_.redrawRequest || wallAskRequest_ || state_.relayoutRequest || RelayoutRequest || state_.clicked ||
       state_.nudge || (state_.held != 0) != (record_->lifted != 0))
@@ -418,13 +421,13 @@ void Billboard::ClearUnloadRequest() {
   state_.unloadRequest = 0;
 }
 bool Billboard::BillboardOn() {
-  return Settings.Billboard != 0;
+  return HandedSettings(links_).Billboard != 0;
 }
 bool Billboard::CalendarOn() {
-  return Settings.Calendar != 0;
+  return HandedSettings(links_).Calendar != 0;
 }
 int Billboard::BillboardX() {
-  return Settings.BillboardX;
+  return HandedSettings(links_).BillboardX;
 }
 bool Billboard::FiguresActive() {
   return links_.figures->active != 0;

@@ -101,7 +101,7 @@ class Billboard : public BillboardLink {
   static DWORD WINAPI PosterThreadProc(void* billboard);
 
   BillboardStateBlock state_;
-  const ObjectLinks links_;  // the figures' switch and press point, the shell's words
+  const ObjectLinks links_;  // the figures' switch and press point, the shell's words, the settings
   std::atomic<DesktopObject*> clock_{nullptr};
   FigureRecord* record_ = nullptr;
   // The animation thread's own: the wall's layered block and where it was grabbed.

@@ -124,7 +124,9 @@ class Billboard : public ::testing::Test {
   // The test's own figures' and shell's words and billboard.
   FigureState figures_;
   ShellState shell_;
-  ::Billboard wall_{{&figures_, &shell_}};
+  // The program's settings, which the test sets by name, handed as the shell hands them.
+  SettingsOwner settingsOwner_{Settings};
+  ::Billboard wall_{{&figures_, &shell_, nullptr, &settingsOwner_}};
 };
 
 TEST_F(Billboard, TheProgramsPicturesLoadAtTheirSizes) {
@@ -743,11 +745,38 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
   EXPECT_EQ(wall.Record(), nullptr);
 }
 
+// A billboard reads the settings it is handed: its switch, the calendar and
+// its place are theirs, never another owner's (each row sets the program's
+// the other way round).
+TEST_F(Billboard, ReadsTheSettingsItIsHanded) {
+  AppSettings own;
+  SettingsOwner ownOwner(own);
+  ::Billboard other({&figures_, &shell_, nullptr, &ownOwner});
+  const struct { int on, calendar, x; } rows[] = {{0, 1, 77}, {1, 0, 640}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.x);
+    own.Billboard = row.on;
+    own.Calendar = row.calendar;
+    own.BillboardX = row.x;
+    Settings.Billboard = !row.on;
+    Settings.Calendar = !row.calendar;
+    Settings.BillboardX = row.x + 1;
+    EXPECT_EQ(other.BillboardOn(), row.on != 0);
+    EXPECT_EQ(other.CalendarOn(), row.calendar != 0);
+    EXPECT_EQ(other.BillboardX(), row.x);
+    EXPECT_EQ(wall_.BillboardOn(), row.on == 0) << "the fixture's wall reads the program's";
+    EXPECT_EQ(wall_.BillboardX(), row.x + 1);
+  }
+  Settings.Billboard = 1;
+  Settings.Calendar = 0;
+  Settings.BillboardX = 250;
+}
+
 // Each billboard keeps its own words: a poster run publishes into the
 // billboard that started it, a step reads only its own requests, and the
 // z-order helpers move the wall they are handed.
 TEST_F(Billboard, EachBillboardKeepsItsOwnWordsAndPosterRuns) {
-  ::Billboard other({&figures_, &shell_});
+  ::Billboard other({&figures_, &shell_, nullptr, &settingsOwner_});
   other.State().currentMotif = kBillboardStartMotif;
   other.LadePlakat();  // no user posters: a built-in motif
   EXPECT_EQ(other.State().posterReady, 1);
@@ -781,6 +810,7 @@ TEST_F(Billboard, EachBillboardKeepsItsOwnWordsAndPosterRuns) {
     if (row.handed) {
       objects.wall = &wall_.State();
       objects.figures = &figures_;  // whose switch lets the wall show
+      objects.settings = &Settings;  // which say whether it is on
     }
     row.move(objects);
     EXPECT_EQ(wall_.State().windowRequest.action.load(), static_cast<int>(row.asked));
@@ -810,6 +840,7 @@ TEST(ZOrderHelpers, MoveOnlyTheHandedWindowsThroughTheirOwnWords) {
       handed.wall = &wall;
       handed.strip = &strip;
       handed.figures = &figures;
+      handed.settings = &Settings;
     }
     ~Set() {
       for (HWND window : windows) DestroyWindow(window);
@@ -863,6 +894,23 @@ TEST(ZOrderHelpers, MoveOnlyTheHandedWindowsThroughTheirOwnWords) {
   RaiseDesktopWindows(one.handed);
   EXPECT_EQ(one.Words(), (std::vector<int>{top, 0, showBottom, 0}));
   Settings.HGNotDA = 0;
+  // Whether the strip and the wall are on is the handed settings' alone:
+  // settings with both off raise neither, and a set handed no settings
+  // raises no object.
+  AppSettings bothOff;
+  bothOff.HG = 0;
+  bothOff.Billboard = 0;
+  one.handed.figures = &one.figures;
+  for (const AppSettings* settings :
+       {static_cast<const AppSettings*>(&bothOff), static_cast<const AppSettings*>(nullptr)}) {
+    SCOPED_TRACE(settings ? "both off" : "none handed");
+    one.handed.settings = settings;
+    RaiseDesktopWindows(one.handed);
+    EXPECT_EQ(one.Words(), (std::vector<int>{top, 0, 0, 0}));
+  }
+  one.handed.settings = &Settings;
+  RaiseDesktopWindows(one.handed);
+  EXPECT_EQ(one.Words(), (std::vector<int>{top, raise, showBottom, 1})) << "the program's settings: both on";
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "services/lang_text.h"
-#include "services/settings.h"
 #include "services/handles.h"
 #include "stage/portable/calendar.h"
 #include "objects/portable/calendar_layout.h"
@@ -67,15 +66,15 @@ void DrawCalendarHeader(HDC dc, int month, int year, int x, int y, int width, in
 namespace {
 
 // Draws into the bitmap with the font; the DC lets go of both before the font is deleted.
-void DrawMonth(HBITMAP bitmap, HFONT font, int width, int height, int d, int m, int y, int weekday) {
+void DrawMonth(HBITMAP bitmap, HFONT font, int width, int height, int d, int m, int y, int weekday,
+               int firstDayOfWeek, int region) {
   BitmapDC canvas(bitmap);
   if (!canvas.ok()) return;
   if (font) canvas.UseFont(font);
   const CalendarGeometry grid = CalendarCellSize(width, height);
   const int days = DaysInMonth(m, y);
   const int first = FirstOfMonthWeekday(weekday, d);
-  const int start = CalendarStartDay(first, Settings.FirstDayOfWeek, days);
-  const int region = Settings.Feiertage;
+  const int start = CalendarStartDay(first, firstDayOfWeek, days);
   for (int k = 0; k < kCalendarRows * kCalendarColumns; ++k) {
     const CalendarCell cell = CalendarCellAt(k, start, days, grid);
     if (!cell.day) continue;
@@ -89,13 +88,15 @@ void DrawMonth(HBITMAP bitmap, HFONT font, int width, int height, int d, int m, 
 
 }  // namespace
 
-int DrawCalendarSheet(HBITMAP bitmap, int width, int height, int force) {
+int DrawCalendarSheet(HBITMAP bitmap, int width, int height, int force, int firstDayOfWeek,
+                      int holidayRegion) {
   uint32_t day = 0, month = 0, year = 0, weekday = 0;
   GetLocalTimeParts(&day, &month, &year, nullptr, nullptr, nullptr, &weekday);
   const int d = static_cast<int>(day), m = static_cast<int>(month), y = static_cast<int>(year);
   if (!bitmap || (!force && d == lastDay && m == lastMonth && y == lastYear)) return 0;
   const OwnedFont font(MakeCalendarFont());
-  DrawMonth(bitmap, font.get(), width, height, d, m, y, static_cast<int>(weekday));
+  DrawMonth(bitmap, font.get(), width, height, d, m, y, static_cast<int>(weekday), firstDayOfWeek,
+            holidayRegion);
   lastDay = d;
   lastMonth = m;
   lastYear = y;

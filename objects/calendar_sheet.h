@@ -5,8 +5,10 @@
 #include <windows.h>
 
 // Draws this month on the bitmap (a fresh "MOTIV04"), the grid sized for
-// width x height. Without force nothing is drawn on the day last drawn.
-// 1 when it drew.
-int DrawCalendarSheet(HBITMAP bitmap, int width, int height, int force);
+// width x height, its weeks starting on `firstDayOfWeek` (the FirstDayOfWeek
+// setting) and the holidays of `holidayRegion` red (Feiertage; 0 none).
+// Without force nothing is drawn on the day last drawn. 1 when it drew.
+int DrawCalendarSheet(HBITMAP bitmap, int width, int height, int force, int firstDayOfWeek,
+                      int holidayRegion);
 void DrawCalendarDay(HDC dc, int day, bool red, bool today, int x, int y, int width, int height);
 void DrawCalendarHeader(HDC dc, int month, int year, int x, int y, int width, int height);

@@ -21,8 +21,9 @@
 namespace {
 
 constexpr ObjectLogTexts kClockTexts{"Uhr Hochheben...", "Uhr Fallen lassen..."};
-constexpr ObjectWindowRules kClockRules{MSG_HIDE_CLOCK, MSG_SHOW_CLOCK, &Settings.Clock,
-                                        &Settings.ClockOnTop};
+constexpr ObjectWindowRules kClockRules{MSG_HIDE_CLOCK, MSG_SHOW_CLOCK,
+                                        [](const AppSettings& s) { return s.Clock.Get(); },
+                                        [](const AppSettings& s) { return s.ClockOnTop.Get(); }};
 constexpr int kBinQueryIntervalTicks = 300;
 constexpr int kBinQueryAfterEmptyingTicks = 5;
 constexpr DWORD kShellWithRecycleBinQuery = (4u << 16) | 71;  // shell32 4.71
@@ -47,12 +48,12 @@ void ShellEmpty() {
 
 constexpr RecycleBinShell kRealShell{ShellCountItems, ShellEmpty};
 
-bool BinShown() {
-  return Settings.RecycleBin != 0;
+bool BinShown(const AppSettings& settings) {
+  return settings.RecycleBin != 0;
 }
 
-bool InClockBinZone(int x, int y) {
-  return InBinZone(Settings.Clock, BinShown(), Settings.DontEmptyRecycleBin != 0, x, y);
+bool InClockBinZone(const AppSettings& settings, int x, int y) {
+  return InBinZone(settings.Clock, BinShown(settings), settings.DontEmptyRecycleBin != 0, x, y);
 }
 
 DWORD WINAPI ClockThread(void* clock) {
@@ -64,25 +65,27 @@ DWORD WINAPI ClockThread(void* clock) {
 class ClockHost : public WindowsObjectHost {
  public:
   explicit ClockHost(Clock& clock)
-      : WindowsObjectHost(clock.Object(), Settings.Clock, Settings.ClockOnTop), clock_(clock) {}
+      : WindowsObjectHost(clock.Object(), HandedSettings(clock.Object().links).Clock,
+                          HandedSettings(clock.Object().links).ClockOnTop),
+        clock_(clock) {}
 
   ObjectPlacement ChosenFace() override {
-    const ClockFaceLayout& layout = ClockFace(Settings.Clock);
+    const ClockFaceLayout& layout = ClockFace(settings_.Clock);
     ObjectPlacement p;
     p.width = layout.width;
     p.height = layout.height;
     p.yMovable = layout.yMovable;
-    p.x = Settings.ClockPos[layout.posEntry];
-    p.y = Settings.ClockPos[layout.posEntry + 1];
+    p.x = settings_.ClockPos[layout.posEntry];
+    p.y = settings_.ClockPos[layout.posEntry + 1];
     return p;
   }
 
   bool Load(FigureMotion& motion, const ObjectPlacement& placement) override {
     FigureRecord* record = Record();
-    if (!LoadFace(record, Settings.Clock, 0)) return false;
+    if (!LoadFace(record, settings_.Clock, 0)) return false;
     bin_.queryTicks = 0;
     object_.lastMinute = -1;
-    motion.frameTime = Settings.Speed;
+    motion.frameTime = settings_.Speed;
     lstrcpynA(record->name, "UHR 1", kFigureNameSize);
     return MakeBitmaps(placement);
   }
@@ -98,12 +101,12 @@ class ClockHost : public WindowsObjectHost {
   // The bin is asked at its tick, not at the end of a longer sleep.
   DWORD QuietMs() override {
     const DWORD quiet = WindowsObjectHost::QuietMs();
-    if (face_ != 1 || !BinShown()) return quiet;
+    if (face_ != 1 || !BinShown(settings_)) return quiet;
     return std::min(quiet, static_cast<DWORD>(std::max(bin_.queryTicks.load(), 0)) * kObjectTickMs);
   }
 
   void ShownTick(FigureMotion&) override {
-    if (face_ == 1 && BinShown()) {
+    if (face_ == 1 && BinShown(settings_)) {
       if (--bin_.queryTicks < 1) {
         bin_.queryTicks = kBinQueryIntervalTicks;
         QueryRecycleBin();
@@ -115,10 +118,7 @@ class ClockHost : public WindowsObjectHost {
   }
 
   void SavePosition(const ObjectPlacement& placement) override {
-    const int entry = ClockFace(face_).posEntry;
-    Settings.ClockPos[entry] = placement.x;
-    Settings.ClockPos[entry + 1] = placement.y;
-    SaveClockPosition();
+    object_.links.settings->StoreClockPosition(ClockFace(face_).posEntry, placement.x, placement.y);
   }
 
   int LoadFace(FigureRecord* record, int face, int useAlternateModule) {
@@ -139,7 +139,8 @@ class ClockHost : public WindowsObjectHost {
     const LocalDateTime now = LocalNow();
     if (now.minute == object_.lastMinute) return false;
     object_.lastMinute = now.minute;
-    DrawGlyphs(ClockFaceGlyphs(face_, now, Settings.Clock24h, Settings.DateOrder, bin_.state), clock_.strips_);
+    DrawGlyphs(ClockFaceGlyphs(face_, now, settings_.Clock24h, settings_.DateOrder, bin_.state),
+               clock_.strips_);
     return true;
   }
 
@@ -229,7 +230,7 @@ void Clock::OnMouseMove(int x, int y, WPARAM keys) {
 
 void Clock::OnClick(int x, int y, WPARAM keys) {
   if (!object_.held && DispatchModifiedClick(keys)) {
-    if (!InClockBinZone(x, y))
+    if (!InClockBinZone(HandedSettings(object_.links), x, y))
       object_.raiseRequest = 1;
     else if (object_.links.overlay->bubble.type != 0)
       RequestBubbleKill(*object_.links.overlay);  // the overlay is pushed by its owner, the animation thread
@@ -242,7 +243,7 @@ void Clock::OnClick(int x, int y, WPARAM keys) {
 void Clock::OnRightClick(int x, int y, WPARAM keys) {
   if (ClassifyClick(static_cast<unsigned>(keys)) == ClickKind::kMenu) {
     RequestShellMenu();
-  } else if (InClockBinZone(x, y)) {
+  } else if (InClockBinZone(HandedSettings(object_.links), x, y)) {
     BinShell().empty();
     RecycleBin().queryTicks = kBinQueryAfterEmptyingTicks;
   } else {

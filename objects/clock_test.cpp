@@ -45,7 +45,7 @@ class Clock : public ::testing::Test {
   static void SetUpTestSuite() {
     main_.Make(figures_, overlay_);
     // The clock's window and class, without its thread: the test steps it.
-    clock_ = new ::Clock({&figures_, &shell_, &overlay_});
+    clock_ = new ::Clock({&figures_, &shell_, &overlay_, &settingsOwner_});
     ASSERT_EQ(clock_->Start(NoThread), 1);
     WaitForAndCloseThread(clock_->Object().TakeThread(), 2000);
     ASSERT_TRUE(clock_->LoadStrips());
@@ -132,6 +132,8 @@ class Clock : public ::testing::Test {
   static inline FigureState figures_;
   static inline ShellState shell_;
   static inline Overlay overlay_{shell_};
+  // The program's settings, which the test sets by name, handed as the shell hands them.
+  static inline SettingsOwner settingsOwner_{Settings};
   static inline ::Clock* clock_ = nullptr;
   static inline Pixels strips_[2];
   PrivateSettings settings_;
@@ -491,7 +493,7 @@ void OtherEmpty() {
 const RecycleBinShell kOtherShell{OtherItems, OtherEmpty};
 
 TEST_F(Clock, TwoClocksKeepTheirOwnBinShellAndWords) {
-  ::Clock other({&figures_, &shell_, &overlay_});
+  ::Clock other({&figures_, &shell_, &overlay_, &settingsOwner_});
   ASSERT_EQ(other.Start(NoThread), 1);
   WaitForAndCloseThread(other.Object().TakeThread(), 2000);
   other.SetRecycleBinShell(&kOtherShell);
@@ -533,6 +535,57 @@ TEST_F(Clock, TwoClocksKeepTheirOwnBinShellAndWords) {
   }
   EXPECT_EQ(clock_->RecycleBin().items, 9);
   EXPECT_EQ(other.RecycleBin().items, 3);
+  other.Unload(otherRecord);
+  other.Bind(nullptr);
+  FreeFigureRecord(otherRecord);
+  DestroyWindow(other.Object().window);
+}
+
+// A clock reads the settings it is handed, and its drag lands in them: a
+// second clock handed settings of its own shows the face and place those
+// say, and its dragged place is written and saved from them, never into the
+// program's.
+TEST_F(Clock, TwoClocksReadAndSaveTheirOwnSettings) {
+  Shown();
+  AppSettings own;
+  own.Clock = 3;
+  own.ClockOnTop = 0;
+  const int positions[8] = {11, 12, 13, 14, 150, 160, 17, 18};
+  for (int i = 0; i < 8; ++i) own.ClockPos[i] = positions[i];
+  SettingsOwner ownOwner(own);
+  ::Clock other({&figures_, &shell_, &overlay_, &ownOwner});
+  ASSERT_EQ(other.Start(NoThread), 1);
+  WaitForAndCloseThread(other.Object().TakeThread(), 2000);
+  FigureRecord* otherRecord = AllocateFigureRecord();
+  ASSERT_NE(otherRecord, nullptr);
+  other.Bind(otherRecord);
+  const auto stepOther = [&](int times) {
+    for (int i = 0; i < times; ++i) other.Update(otherRecord);
+  };
+  stepOther(12);
+  ASSERT_EQ(otherRecord->state, 1);
+  const ClockFaceLayout& layout = kClockFaces[2];
+  ObjectPlacement p = other.Placement();
+  EXPECT_EQ(std::pair(p.width, p.height), std::pair(layout.width, layout.height)) << "its own face";
+  EXPECT_EQ(p.x, 150) << "its own place";
+  EXPECT_EQ(clock_->Placement().width, kClockFaces[0].width) << "the program's clock keeps its face";
+
+  figures_.press.Set(6, 9);
+  other.Object().held = 1;
+  stepOther(1);
+  ASSERT_TRUE(SetCursorPos(356, 309));
+  stepOther(3);
+  other.Object().held = 0;
+  stepOther(3);
+  p = other.Placement();
+  EXPECT_EQ(p.x, 350);
+  EXPECT_EQ(std::pair(own.ClockPos[4].Get(), own.ClockPos[5].Get()), std::pair(350, p.y));
+  EXPECT_EQ(settings_.Text("ClockPos"), "11,12,13,14,350," + std::to_string(p.y) + ",17,18")
+      << "saved from its own settings";
+  const int program[8] = {100, 15, 200, 300, 400, 15, 500, 250};
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(Settings.ClockPos[i].Get(), program[i]) << "the program's, entry " << i;
+
   other.Unload(otherRecord);
   other.Bind(nullptr);
   FreeFigureRecord(otherRecord);
@@ -586,6 +639,9 @@ TEST_F(Clock, ReadsOnlyTheFiguresAndShellItIsHanded) {
   ::Clock unlinked({});
   EXPECT_EQ(unlinked.Start(NoThread), 0) << "not handed its links";
   EXPECT_EQ(unlinked.Object().window, nullptr);
+  ::Clock noSettings({&figures_, &shell_, &overlay_});
+  EXPECT_EQ(noSettings.Start(NoThread), 0) << "not handed its settings";
+  EXPECT_EQ(noSettings.Object().window, nullptr);
 }
 
 // The clock's window is whole surface steps at the face's top-left, pushed

@@ -14,8 +14,9 @@
 namespace {
 
 constexpr ObjectLogTexts kCountdownTexts{"Countdown Hochheben...", "Countdown fallen lassen..."};
-constexpr ObjectWindowRules kCountdownRules{MSG_HIDE_COUNTDOWN, MSG_SHOW_COUNTDOWN, &Settings.Countdown,
-                                            &Settings.CountdownOnTop};
+constexpr ObjectWindowRules kCountdownRules{MSG_HIDE_COUNTDOWN, MSG_SHOW_COUNTDOWN,
+                                            [](const AppSettings& s) { return s.Countdown.Get(); },
+                                            [](const AppSettings& s) { return s.CountdownOnTop.Get(); }};
 constexpr int kFormattedSize = 64;
 
 bool FileExists(const std::string& path) {
@@ -48,24 +49,26 @@ DWORD WINAPI CountdownThread(void* countdown) {
 class CountdownHost : public WindowsObjectHost {
  public:
   explicit CountdownHost(Countdown& countdown)
-      : WindowsObjectHost(countdown.Object(), Settings.Countdown, Settings.CountdownOnTop), countdown_(countdown) {}
+      : WindowsObjectHost(countdown.Object(), HandedSettings(countdown.Object().links).Countdown,
+                          HandedSettings(countdown.Object().links).CountdownOnTop),
+        countdown_(countdown) {}
 
   ObjectPlacement ChosenFace() override {
-    const CountdownFaceLayout& layout = CountdownFace(Settings.Countdown);
+    const CountdownFaceLayout& layout = CountdownFace(settings_.Countdown);
     ObjectPlacement p;
     p.width = layout.width;
     p.height = layout.height;
     p.yMovable = true;
-    p.x = Settings.CountdownPos[layout.posEntry];
-    p.y = Settings.CountdownPos[layout.posEntry + 1];
+    p.x = settings_.CountdownPos[layout.posEntry];
+    p.y = settings_.CountdownPos[layout.posEntry + 1];
     return p;
   }
 
   bool Load(FigureMotion& motion, const ObjectPlacement& placement) override {
     FigureRecord* record = Record();
-    if (!LoadFace(record, Settings.Countdown)) return false;
+    if (!LoadFace(record, settings_.Countdown)) return false;
     object_.lastMinute = -1;
-    motion.frameTime = Settings.Speed;
+    motion.frameTime = settings_.Speed;
     lstrcpynA(record->name, "Countdown", kFigureNameSize);
     return MakeBitmaps(placement);
   }
@@ -88,10 +91,7 @@ class CountdownHost : public WindowsObjectHost {
   }
 
   void SavePosition(const ObjectPlacement& placement) override {
-    const int entry = CountdownFace(face_).posEntry;
-    Settings.CountdownPos[entry] = placement.x;
-    Settings.CountdownPos[entry + 1] = placement.y;
-    SaveCountdownPosition();
+    object_.links.settings->StoreCountdownPosition(CountdownFace(face_).posEntry, placement.x, placement.y);
   }
 
   int LoadFace(FigureRecord* record, int face) {
@@ -132,7 +132,7 @@ class CountdownHost : public WindowsObjectHost {
     TimeDifference d;
     countdown_.FormatTimeDifference(&d.days, &d.hours, &d.minutes, &d.sign, 1);
     char date[kFormattedSize], time[kFormattedSize];
-    FormatTarget(CurrentCountdownTarget(), date, time);
+    FormatTarget(CountdownTargetOf(settings_), date, time);
     const std::string text = CountdownBubbleText(d, CountdownBubbleWord(d), date, time);
     const BubblePlacement b =
         CountdownClickBubblePlacement(Placement().x, Placement().y, record->workArea.right);
@@ -143,28 +143,25 @@ class CountdownHost : public WindowsObjectHost {
   int face_ = 1;
 };
 
-CountdownTarget CurrentCountdownTarget() {
-  const auto& d = Settings.CountdownDate;
+CountdownTarget CountdownTargetOf(const AppSettings& settings) {
+  const auto& d = settings.CountdownDate;
   return MakeCountdownTarget(d[0], d[1], d[2], d[3], d[4]);
 }
 
 void Countdown::FormatTimeDifference(int* days, int* hours, int* minutes, int* sign, int noAction) {
-  const CountdownTarget target = CurrentCountdownTarget();
+  const AppSettings& s = HandedSettings(object_.links);
+  const CountdownTarget target = CountdownTargetOf(s);
   TimeDifference d = CountdownDifference(LocalNow(), target);
   if (!noAction && d.sign >= 0) {
-    const std::string soundFile = Settings.CountdownSoundFile.Get();
-    const TargetSettings settings{Settings.CountdownShowMsg != 0, Settings.CountdownPlaySound != 0,
-                                  SoundAvailable(), FileExists(soundFile), Settings.CountdownStop00 != 0};
+    const std::string soundFile = s.CountdownSoundFile.Get();
+    const TargetSettings settings{s.CountdownShowMsg != 0, s.CountdownPlaySound != 0, SoundAvailable(),
+                                  FileExists(soundFile), s.CountdownStop00 != 0};
     const TargetActions actions = PlanTargetActions(d, settings);
-    if (actions.showBubble) {
-      host_->ShowTargetBubble(d, target);
-      Settings.CountdownShowMsg = 0;
-    }
-    if (actions.playSound) {
-      PlayMusicFile(soundFile.c_str());
-      Settings.CountdownPlaySound = 0;
-    }
-    if (actions.save) SaveCountdownSettings();
+    if (actions.showBubble) host_->ShowTargetBubble(d, target);
+    if (actions.playSound) PlayMusicFile(soundFile.c_str());
+    // Each once: switched off and saved.
+    if (actions.save && object_.links.settings)
+      object_.links.settings->CountdownTargetDone(actions.showBubble, actions.playSound);
     if (actions.showZeros) d.days = d.hours = d.minutes = 0;
   }
   if (days) *days = d.days;

@@ -61,5 +61,5 @@ class Countdown {
 
 LRESULT CALLBACK CountdownWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The target of the CountdownDate setting.
-CountdownTarget CurrentCountdownTarget();
+// The target of the CountdownDate setting of `settings`.
+CountdownTarget CountdownTargetOf(const AppSettings& settings);

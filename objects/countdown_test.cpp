@@ -29,7 +29,7 @@ class Countdown : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     main_.Make(figures_, overlay_);
-    countdown_ = new ::Countdown({&figures_, &shell_, &overlay_});
+    countdown_ = new ::Countdown({&figures_, &shell_, &overlay_, &settingsOwner_});
     ASSERT_EQ(countdown_->Start(NoThread), 1);
     WaitForAndCloseThread(countdown_->Object().TakeThread(), 2000);
     ASSERT_TRUE(countdown_->LoadStrips());
@@ -127,6 +127,8 @@ class Countdown : public ::testing::Test {
   static inline FigureState figures_;
   static inline ShellState shell_;
   static inline Overlay overlay_{shell_};
+  // The program's settings, which the test sets by name, handed as the shell hands them.
+  static inline SettingsOwner settingsOwner_{Settings};
   static inline ::Countdown* countdown_ = nullptr;
   static inline Pixels strips_[2];
   PrivateSettings settings_;

@@ -33,14 +33,21 @@ HWND ZTarget(ZPlacement where) {
 // The show message: hidden while the object is off, shown and stacked by its
 // rules while the figures are on.
 WindowAction ShowActionFor(const DesktopObject& object, const ObjectWindowRules& rules) {
-  if (*rules.enabled <= 0) return WindowAction::kHide;
+  const AppSettings& settings = HandedSettings(object.links);
+  if (rules.enabled(settings) <= 0) return WindowAction::kHide;
   if (!object.links.figures->active) return WindowAction::kShow;
   const ZPlacement where =
-      TopmostRule(*rules.onTop != 0, object.links.shell->optionsOpen != 0, ZPlacement::kTop);
+      TopmostRule(rules.onTop(settings) != 0, object.links.shell->optionsOpen != 0, ZPlacement::kTop);
   return where == ZPlacement::kTopmost ? WindowAction::kShowTopmost : WindowAction::kShowTop;
 }
 
 }  // namespace
+
+const AppSettings& HandedSettings(const ObjectLinks& links) {
+  if (links.settings) return links.settings->Read();
+  static const AppSettings* const defaults = new AppSettings;
+  return *defaults;
+}
 
 DesktopObject* ObjectOfWindow(HWND window) {
   // Only object windows carry a request whose owner is set.
@@ -54,7 +61,7 @@ void* WindowOwner(HWND window) {
 }
 
 int StartDesktopObject(DesktopObject& object, const ObjectClassInfo& info, void* owner) {
-  if (!object.links.figures || !object.links.shell || !object.links.overlay) {
+  if (!object.links.figures || !object.links.shell || !object.links.overlay || !object.links.settings) {
     WriteLogLine("+++ %s NICHT gestartet (4)", info.threadName);
     return 0;
   }
@@ -110,7 +117,7 @@ LRESULT ObjectWindowMessage(DesktopObject& object, const ObjectWindowRules& rule
   if (message == rules.hideMessage) {
     object.RequestWindow(WindowAction::kHide);
   } else if (message == rules.showMessage) {
-    if (*rules.enabled > 0) object.redrawRequest = 1;
+    if (rules.enabled(HandedSettings(object.links)) > 0) object.redrawRequest = 1;
     object.RequestWindow(ShowActionFor(object, rules));
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -478,23 +485,26 @@ void RaiseDesktopWindows(const ObjectWindows& objects) {
   DesktopObject* const countdown = objects.countdown;
   const FigureState off;
   const FigureState& figures = objects.figures ? *objects.figures : off;
-  if (WindowOf(objects.strip) && Settings.HG && MayShowObject(figures, Settings.HGNotDA)) {
-    objects.strip->Set(WindowAction::kShowBottom);
-    WakeWorkers();
+  if (const AppSettings* const settings = objects.settings) {
+    const AppSettings& s = *settings;
+    if (WindowOf(objects.strip) && s.HG && MayShowObject(figures, s.HGNotDA)) {
+      objects.strip->Set(WindowAction::kShowBottom);
+      WakeWorkers();
+    }
+    if (WindowOf(weather) && s.Weather[0] > 0 && MayShowObject(figures, s.WeatherNotDA)) {
+      weather->RequestWindow(WindowAction::kRaiseNotTopmost);
+      weather->redrawRequest = 1;
+    }
+    BillboardStateBlock* const wall = objects.wall;
+    if (wall && wall->windowRequest.Window() && s.Billboard && MayShowObject(figures, s.BillboardNotDA)) {
+      wall->windowRequest.Set(WindowAction::kRaiseNotTopmost);
+      wall->redrawRequest = 1;
+    }
+    if (WindowOf(clock) && s.Clock && MayShowObject(figures, s.ClockNotDA))
+      clock->RequestWindow(RaiseClockLike(*clock, s.ClockOnTop));
+    if (WindowOf(countdown) && s.Countdown && MayShowObject(figures, s.CountdownNotDA))
+      countdown->RequestWindow(RaiseClockLike(*countdown, s.CountdownOnTop));
   }
-  if (WindowOf(weather) && Settings.Weather[0] > 0 && MayShowObject(figures, Settings.WeatherNotDA)) {
-    weather->RequestWindow(WindowAction::kRaiseNotTopmost);
-    weather->redrawRequest = 1;
-  }
-  BillboardStateBlock* const wall = objects.wall;
-  if (wall && wall->windowRequest.Window() && Settings.Billboard && MayShowObject(figures, Settings.BillboardNotDA)) {
-    wall->windowRequest.Set(WindowAction::kRaiseNotTopmost);
-    wall->redrawRequest = 1;
-  }
-  if (WindowOf(clock) && Settings.Clock && MayShowObject(figures, Settings.ClockNotDA))
-    clock->RequestWindow(RaiseClockLike(*clock, Settings.ClockOnTop));
-  if (WindowOf(countdown) && Settings.Countdown && MayShowObject(figures, Settings.CountdownNotDA))
-    countdown->RequestWindow(RaiseClockLike(*countdown, Settings.CountdownOnTop));
   // The animation thread restacks them after the objects' raises above.
   Restack(objects.figure, WindowAction::kStackTopmost);
   Restack(objects.overlay, WindowAction::kStackTopmost);

@@ -13,6 +13,7 @@
 #include "services/atomic_words.h"
 #include "services/handles.h"
 #include "services/settings.h"
+#include "services/settings_owner.h"
 #include "services/threads.h"
 #include "objects/portable/clock_logic.h"
 #include "objects/portable/object_frame.h"
@@ -28,13 +29,19 @@ class Overlay;
 
 // What an object reads of the figures and the shell, handed by the shell: the
 // figures' switch and the press point (which the object's window procedure
-// records), the options sheet being open and the full-screen pause; and the
-// overlay its bubbles are handed to.
+// records), the options sheet being open and the full-screen pause; the
+// overlay its bubbles are handed to; and the settings it reads, which take
+// its dragged place.
 struct ObjectLinks {
   FigureState* figures = nullptr;
   const ShellState* shell = nullptr;
   Overlay* overlay = nullptr;
+  SettingsOwner* settings = nullptr;
 };
+
+// The settings an object was handed; an object handed none (which never
+// starts) reads the defaults.
+const AppSettings& HandedSettings(const ObjectLinks& links);
 
 struct DesktopObject : ObjectRequests, RequestWaker {
   DesktopObject() { waker = this; }
@@ -98,8 +105,9 @@ void* WindowOwner(HWND window);
 struct ObjectWindowRules {
   UINT hideMessage;  // MSG_HIDE_CLOCK ...
   UINT showMessage;
-  const SettingInt* enabled;  // Clock, Countdown ...
-  const SettingInt* onTop;    // ClockOnTop ...
+  // Of the settings the object is handed (ObjectLinks::settings).
+  int (*enabled)(const AppSettings&);  // Clock, Countdown ...
+  int (*onTop)(const AppSettings&);    // ClockOnTop ...
 };
 // What every object window handles alike: its destruction (the thread is
 // waited for 300 ms unless the shutdown took it) and the hide and show
@@ -141,8 +149,9 @@ struct ObjectLayer {
 // block. Objects add their face (Redraw, ShownTick, ChosenFace, SavePosition).
 class WindowsObjectHost : public ObjectHost {
  public:
+  // `enabled` and `onTop` are of the settings the object is handed.
   WindowsObjectHost(DesktopObject& object, const SettingInt& enabled, const SettingInt& onTop)
-      : object_(object), enabled_(enabled), onTop_(onTop) {
+      : object_(object), settings_(HandedSettings(object.links)), enabled_(enabled), onTop_(onTop) {
     kept_.ListFor(object.redrawRequest, &object.wake);
   }
   void Bind(FigureRecord* record) { record_ = record; }
@@ -195,6 +204,8 @@ class WindowsObjectHost : public ObjectHost {
   BOOL UpdateLayer();
 
   DesktopObject& object_;
+  // What the object reads: the settings it is handed (ObjectLinks::settings).
+  const AppSettings& settings_;
 
  private:
   const SettingInt& enabled_;
@@ -264,6 +275,7 @@ struct ObjectWindows {
   WindowRequest* overlay = nullptr;     // the overlay's
   WindowRequest* strip = nullptr;       // the scenery strip's
   const FigureState* figures = nullptr;  // whose switch decides what may show (none: only the kept)
+  const AppSettings* settings = nullptr;  // which objects are on and which stay (none: no object is raised)
 };
 // Every object window to the bottom (a Ctrl click on an object).
 void LowerDesktopWindows(const ObjectWindows& objects);

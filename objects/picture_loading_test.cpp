@@ -163,7 +163,10 @@ class PictureLoading : public ::testing::Test {
 
   FigureState figures_;
   ShellState shell_;
-  ::Billboard board_{{&figures_, &shell_}};  // the test's own: its words start as the program's do
+  // The program's settings, which the test sets by name, handed as the shell hands them.
+  SettingsOwner settingsOwner_{Settings};
+  ::Billboard board_{
+      {&figures_, &shell_, nullptr, &settingsOwner_}};  // the test's own: its words start as the program's do
 };
 
 TEST_F(PictureLoading, BmpJpegPngTgaAndPcxCoverTheFieldAndShowTheirCentre) {

@@ -17,13 +17,14 @@
 namespace {
 
 constexpr ObjectLogTexts kWeatherTexts{"Wetteranzeige Hochheben...", "Wetteranzeige fallen lassen..."};
-constexpr ObjectWindowRules kWeatherRules{MSG_HIDE_WEATHER, MSG_SHOW_WEATHER, &Settings.Weather[0],
-                                          &Settings.WeatherOnTop};
+constexpr ObjectWindowRules kWeatherRules{MSG_HIDE_WEATHER, MSG_SHOW_WEATHER,
+                                          [](const AppSettings& s) { return s.Weather[0].Get(); },
+                                          [](const AppSettings& s) { return s.WeatherOnTop.Get(); }};
 constexpr DWORD kWeatherTickMs = 50;
 constexpr DWORD kFirstFetchPauseMs = 2000;
 
-bool FahrenheitChosen() {
-  return Settings.Weather[2] != 0;
+bool FahrenheitChosen(const AppSettings& settings) {
+  return settings.Weather[2] != 0;
 }
 
 // A copy of `picture` into sheet 0 at the picture's place, the temperature
@@ -60,21 +61,23 @@ bool PaintSheet(HBITMAP sheet, HBITMAP picture, const std::string& temperature) 
 class WeatherHost : public WindowsObjectHost {
  public:
   explicit WeatherHost(WeatherSign& sign)
-      : WindowsObjectHost(sign.Object(), Settings.Weather[0], Settings.WeatherOnTop), sign_(sign) {}
+      : WindowsObjectHost(sign.Object(), HandedSettings(sign.Object().links).Weather[0],
+                          HandedSettings(sign.Object().links).WeatherOnTop),
+        sign_(sign) {}
 
   ObjectPlacement ChosenFace() override {
     ObjectPlacement p;
     p.width = kWeatherSignWidth;
     p.height = kWeatherSignHeight;
     p.yMovable = false;
-    p.x = Settings.WeatherX;
+    p.x = settings_.WeatherX;
     return p;
   }
 
   bool Load(FigureMotion& motion, const ObjectPlacement& placement) override {
     FigureRecord* record = Record();
     if (!sign_.LoadBitmaps(record)) return false;
-    motion.frameTime = Settings.Speed;
+    motion.frameTime = settings_.Speed;
     lstrcpynA(record->name, "Wetter", kFigureNameSize);
     if (!MakeBitmaps(placement)) return false;
     // A fresh sheet holds no picture yet, whatever was drawn before.
@@ -95,8 +98,7 @@ class WeatherHost : public WindowsObjectHost {
   }
 
   void SavePosition(const ObjectPlacement& placement) override {
-    Settings.WeatherX = placement.x;
-    SaveWeatherPosition();
+    object_.links.settings->StoreWeatherX(placement.x);
   }
 
   int LoadSheetOnly(FigureRecord* record) {
@@ -198,7 +200,7 @@ int WeatherSign::Draw(FigureRecord* record, bool force) {
   // No picture for this pair (a clear sky with rain): the old one stays.
   if (!picture) return 0;
   return PaintSheet(record->sheets[0].get(), picture.get(),
-                    WeatherTemperatureText(report.values, FahrenheitChosen()))
+                    WeatherTemperatureText(report.values, FahrenheitChosen(HandedSettings(object_.links))))
              ? 1
              : 0;
 }
@@ -211,15 +213,18 @@ void WeatherSign::ShowBubble(FigureRecord* record, int type) {
   }
   if (!record) return;
   const MetarSnapshot report = service_.Report();
-  const std::string text = WeatherBubbleText(report.values, FahrenheitChosen(), Settings.WeatherCountry.Get(),
-                                             Settings.WeatherStation.Get(), report.timeText);
+  const AppSettings& settings = HandedSettings(object_.links);
+  const std::string text =
+      WeatherBubbleText(report.values, FahrenheitChosen(settings), settings.WeatherCountry.Get(),
+                        settings.WeatherStation.Get(), report.timeText);
   const BubblePlacement b = WeatherBubbleOfType(host_->Placement().x, type);
   ShowSpeechBubble(overlay, record, b.type, text.c_str(), b.x, b.yOffset, b.lifetime);
 }
 
 void WeatherSign::ThreadPass() {
   const ShellState& shell = *object_.links.shell;
-  if (Settings.Weather[0] > 0 && !shell.fullScreenPause) {
+  const AppSettings& settings = HandedSettings(object_.links);
+  if (settings.Weather[0] > 0 && !shell.fullScreenPause) {
     SYSTEMTIME now = {};
     GetLocalTime(&now);
     if (now.wMinute != lastMinute_) {
@@ -227,8 +232,8 @@ void WeatherSign::ThreadPass() {
       int (*gate)() = sceneGate_;
       const bool mayRun = (!gate || gate()) && !shell.optionsOpen;
       const bool visible = object_.window && IsWindowVisible(object_.window);
-      if (fetchClock_.NewMinute(visible, Settings.Weather[1], service_.Valid(), service_.Busy(), mayRun))
-        service_.Start(WeatherFetchSettingsFrom(Settings));
+      if (fetchClock_.NewMinute(visible, settings.Weather[1], service_.Valid(), service_.Busy(), mayRun))
+        service_.Start(WeatherFetchSettingsFrom(settings));
     }
   }
   // A fetch that ended woke us: its report is drawn now, not at the next step.
@@ -247,8 +252,9 @@ DWORD WeatherSign::Run() {
   if (record) {
     host_->Bind(record);
     service_.SetOwnerWake(&object_.wake);
-    if (Settings.Weather[0] > 0) {
-      if (service_.Start(WeatherFetchSettingsFrom(Settings))) fetchClock_.Started();
+    const AppSettings& settings = HandedSettings(object_.links);
+    if (settings.Weather[0] > 0) {
+      if (service_.Start(WeatherFetchSettingsFrom(settings))) fetchClock_.Started();
       // The first fetch's head start: its end (which wakes us) or the
       // program's ends the pause.
       object_.wake.Wait(kFirstFetchPauseMs);

@@ -41,7 +41,7 @@ class WeatherSign : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     main_.Make(figures_, overlay_);
-    sign_ = new ::WeatherSign(weather_, {&figures_, &shell_, &overlay_});
+    sign_ = new ::WeatherSign(weather_, {&figures_, &shell_, &overlay_, &settingsOwner_});
     ASSERT_EQ(sign_->Start(NoThread), 1);
     WaitForAndCloseThread(sign_->Object().TakeThread(), 2000);
   }
@@ -102,6 +102,8 @@ class WeatherSign : public ::testing::Test {
   static inline FigureState figures_;
   static inline ShellState shell_;
   static inline Overlay overlay_{shell_};
+  // The program's settings, which the test sets by name, handed as the shell hands them.
+  static inline SettingsOwner settingsOwner_{Settings};
   static inline ::WeatherSign* sign_ = nullptr;
   PrivateSettings settings_;
   FigureRecord* record_ = nullptr;
@@ -236,7 +238,7 @@ TEST_F(WeatherSign, StandsOnTheBottomEdgeAndAClickShowsTheBubble) {
 // reach its own words; what one draws is never taken for the other's.
 TEST_F(WeatherSign, TwoSignsKeepTheirOwnReportsDrawsAndWords) {
   WeatherService otherService;
-  ::WeatherSign other(otherService, {&figures_, &shell_, &overlay_});
+  ::WeatherSign other(otherService, {&figures_, &shell_, &overlay_, &settingsOwner_});
   ASSERT_EQ(other.Start(NoThread), 1);
   WaitForAndCloseThread(other.Object().TakeThread(), 2000);
   FigureRecord* otherRecord = AllocateFigureRecord();

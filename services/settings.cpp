@@ -567,6 +567,9 @@ void SaveProxyCredentials() { SaveGroups(kGroupProxyLogin); }
 void SaveClockPosition() { SaveGroups(kGroupClockPos); }
 void SaveCountdownPosition() { SaveGroups(kGroupCountdownPos); }
 void SaveWeatherPosition() { SaveGroups(kGroupWeatherPos); }
+void SaveSettingGroups(unsigned groups, const AppSettings& from) {
+  SaveGroups(groups, from);
+}
 
 void WriteSettingString(const char* name, const char* text) { WriteSettingText(name, text); }
 

@@ -285,6 +285,9 @@ void SaveWeatherSettings();
 void SaveWeatherSettings(const AppSettings& from);
 void SaveProxyCredentials();
 void SaveSoundFile(int figure, const char* path);
+// Writes the rows of `groups` (SettingGroup bits) from `from`: the savers
+// above are these for the live settings (SettingsOwner saves its own).
+void SaveSettingGroups(unsigned groups, const AppSettings& from);
 // What a dragged object writes: its position and nothing else, so a value an
 // open options page changed but has not applied is never stored by a drag.
 void SaveClockPosition();
