@@ -101,11 +101,11 @@ HBITMAP CoverAndCrop(OwnedGlobal& read, DWORD width, DWORD height, DWORD targetW
   return ToBitmap(Bytes(cropped), targetWidth, targetHeight, display, "RGB2HBITMAP() -1-");
 }
 
-int FindPosters(PosterKind kind) {
+int FindPosters(PosterKind kind, const AppSettings& settings) {
   const bool pictures = kind == PosterKind::kPicture;
   PosterList& list = ListOf(kind);
   char pattern[MAX_PATH];
-  (pictures ? Settings.BMPpath : Settings.TXTpath).CopyTo(pattern, sizeof pattern);
+  (pictures ? settings.BMPpath : settings.TXTpath).CopyTo(pattern, sizeof pattern);
   std::lock_guard<std::mutex> lock(list.mutex);
   list.count = 0;
   if (lstrlenA(pattern) > 3) {
@@ -128,12 +128,12 @@ int FindPosters(PosterKind kind) {
 
 }  // namespace
 
-int FindPicturePosters() {
-  return FindPosters(PosterKind::kPicture);
+int FindPicturePosters(const AppSettings& settings) {
+  return FindPosters(PosterKind::kPicture, settings);
 }
 
-int FindTextPosters() {
-  return FindPosters(PosterKind::kText);
+int FindTextPosters(const AppSettings& settings) {
+  return FindPosters(PosterKind::kText, settings);
 }
 
 int PosterCount(PosterKind kind) {
@@ -169,11 +169,11 @@ bool PosterPath(const char* pattern, const char* entry, char* out) {
   return PathCombineA(out, shortFolder, entry) != nullptr;
 }
 
-int LoadPicture(int index, BillboardStateBlock& board) {
+int LoadPicture(int index, BillboardStateBlock& board, const AppSettings& settings) {
   char entry[kPosterNameSize];
   char pattern[MAX_PATH];
   char path[MAX_PATH];
-  Settings.BMPpath.CopyTo(pattern, sizeof pattern);
+  settings.BMPpath.CopyTo(pattern, sizeof pattern);
   if (!PosterName(PosterKind::kPicture, index, entry, sizeof entry) || !PosterPath(pattern, entry, path))
     return 0;
   board.TakePoster();  // the one prepared before goes now

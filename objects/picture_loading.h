@@ -15,9 +15,11 @@ constexpr int kPosterNameSize = 260;
 
 enum class PosterKind { kPicture, kText };
 
-// Fill the lists from the BMPpath / TXTpath search patterns; the count found.
-int FindPicturePosters();
-int FindTextPosters();
+struct AppSettings;
+// Fill the lists from the BMPpath / TXTpath search patterns of `settings`;
+// the count found.
+int FindPicturePosters(const AppSettings& settings);
+int FindTextPosters(const AppSettings& settings);
 int PosterCount(PosterKind kind);
 // Copies list entry `index`; false when there is none.
 bool PosterName(PosterKind kind, int index, char* out, size_t size);
@@ -30,8 +32,9 @@ int IsTextFile(const char* name);
 bool PosterPath(const char* pattern, const char* entry, char* out);
 
 struct BillboardStateBlock;
-// Loads picture `index` of the list as `board`'s poster bitmap; 1 on success.
-int LoadPicture(int index, BillboardStateBlock& board);
+// Loads picture `index` of the list (in the BMPpath folder of `settings`) as
+// `board`'s poster bitmap; 1 on success.
+int LoadPicture(int index, BillboardStateBlock& board, const AppSettings& settings);
 // Program type of a file as the image library guesses it; 0 unknown.
 int GetImageFileType(const char* path);
 HBITMAP LoadFromFile(const char* path, int scale, int targetHeight, int targetWidth);

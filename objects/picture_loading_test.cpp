@@ -302,7 +302,7 @@ TEST_F(PictureLoading, PosterSearchListsPicturesAndTextsOnly) {
   folder.AddFolder("sub.bmp");
   Settings.BMPpath.Set(folder.Pattern().c_str());
   Settings.TXTpath.Set(folder.Pattern().c_str());
-  EXPECT_EQ(FindPicturePosters(), 13);
+  EXPECT_EQ(FindPicturePosters(Settings), 13);
   EXPECT_EQ(PosterCount(PosterKind::kPicture), 13);
   std::set<std::string> names;
   for (int i = 0; i < 13; ++i) {
@@ -315,7 +315,7 @@ TEST_F(PictureLoading, PosterSearchListsPicturesAndTextsOnly) {
   char name[kPosterNameSize];
   EXPECT_FALSE(PosterName(PosterKind::kPicture, 13, name, sizeof name));
   EXPECT_FALSE(PosterName(PosterKind::kPicture, -1, name, sizeof name));
-  EXPECT_EQ(FindTextPosters(), 2);
+  EXPECT_EQ(FindTextPosters(Settings), 2);
 
   // Entries are listed by their short names where they have one, so a long
   // extension counts by its first three letters: "y.bmpx" is "Y~1.BMP".
@@ -323,13 +323,13 @@ TEST_F(PictureLoading, PosterSearchListsPicturesAndTextsOnly) {
   char shortName[MAX_PATH] = "";
   GetShortPathNameA(longExtension.c_str(), shortName, MAX_PATH);
   const bool hasShortName = IsPictureFile(shortName) != 0;  // 8.3 names may be switched off
-  EXPECT_EQ(FindPicturePosters(), hasShortName ? 14 : 13);
+  EXPECT_EQ(FindPicturePosters(Settings), hasShortName ? 14 : 13);
 
   // A pattern of three characters or fewer lists nothing.
   Settings.BMPpath.Set("C:\\");
-  EXPECT_EQ(FindPicturePosters(), 0);
+  EXPECT_EQ(FindPicturePosters(Settings), 0);
   Settings.BMPpath.Set(" ");
-  EXPECT_EQ(FindPicturePosters(), 0);
+  EXPECT_EQ(FindPicturePosters(Settings), 0);
 }
 
 TEST_F(PictureLoading, AFolderOf600PicturesListsTheFirst500) {
@@ -340,7 +340,7 @@ TEST_F(PictureLoading, AFolderOf600PicturesListsTheFirst500) {
     folder.Add(name);
   }
   Settings.BMPpath.Set(folder.Pattern().c_str());
-  EXPECT_EQ(FindPicturePosters(), kMaxPosterFiles);
+  EXPECT_EQ(FindPicturePosters(Settings), kMaxPosterFiles);
 }
 
 TEST_F(PictureLoading, LoadPicturePublishesAReadablePictureAndRefusesTheRest) {
@@ -348,16 +348,35 @@ TEST_F(PictureLoading, LoadPicturePublishesAReadablePictureAndRefusesTheRest) {
   folder.Copy("blocks_320x256.bmp", "good.bmp");
   folder.Copy("truncated.png", "broken.png");
   Settings.BMPpath.Set(folder.Pattern().c_str());
-  ASSERT_EQ(FindPicturePosters(), 2);
+  ASSERT_EQ(FindPicturePosters(Settings), 2);
   for (int i = 0; i < 2; ++i) {
     char name[kPosterNameSize];
     PosterName(PosterKind::kPicture, i, name, sizeof name);
     const bool good = StrStrIA(name, "good");
-    EXPECT_EQ(LoadPicture(i, board_.State()), good ? 1 : 0) << name;
+    EXPECT_EQ(LoadPicture(i, board_.State(), Settings), good ? 1 : 0) << name;
     EXPECT_EQ(board_.State().posterBitmap.load() != nullptr, good) << name;
   }
-  EXPECT_EQ(LoadPicture(2, board_.State()), 0);
-  EXPECT_EQ(LoadPicture(-1, board_.State()), 0);
+  EXPECT_EQ(LoadPicture(2, board_.State(), Settings), 0);
+  EXPECT_EQ(LoadPicture(-1, board_.State(), Settings), 0);
+}
+
+// The search and the load read the folders of the settings they are handed,
+// never the program's.
+TEST_F(PictureLoading, TheFoldersAreThoseOfTheHandedSettings) {
+  ScratchFolder folder("waylune_handed_");
+  folder.Copy("blocks_320x256.bmp", "good.bmp");
+  folder.Add("plakat.txt", "Zeile\n");
+  AppSettings handed;
+  handed.BMPpath.Set(folder.Pattern().c_str());
+  handed.TXTpath.Set(folder.Pattern().c_str());
+  EXPECT_EQ(FindPicturePosters(Settings), 0) << "the program's folders are not set";
+  EXPECT_EQ(FindTextPosters(Settings), 0);
+  EXPECT_EQ(FindPicturePosters(handed), 1);
+  EXPECT_EQ(FindTextPosters(handed), 1);
+  EXPECT_EQ(LoadPicture(0, board_.State(), Settings), 0) << "not in the program's folder";
+  EXPECT_EQ(board_.State().posterBitmap.load(), nullptr);
+  EXPECT_EQ(LoadPicture(0, board_.State(), handed), 1);
+  EXPECT_NE(board_.State().posterBitmap.load(), nullptr);
 }
 
 TEST_F(PictureLoading, APosterRunPastesOnlyReadablePictures) {
@@ -411,7 +430,7 @@ TEST_F(PictureLoading, TextPostersAreWrittenOnThePaper) {
   folder.Add("leer.txt", "");
   Settings.TXTpath.Set(folder.Pattern().c_str());
   Settings.TextFName.Set("Tahoma");
-  ASSERT_EQ(FindTextPosters(), 2);
+  ASSERT_EQ(FindTextPosters(Settings), 2);
   int written = -1, empty = -1;
   for (int i = 0; i < 2; ++i) {
     char name[kPosterNameSize];
@@ -465,8 +484,8 @@ TEST_F(PictureLoading, ZFailuresWriteTheirLogLines) {
   ScratchFolder folder("waylune_log_");
   folder.Copy("truncated.jpg", "broken.jpg");
   Settings.BMPpath.Set(folder.Pattern().c_str());
-  FindPicturePosters();
-  LoadPicture(0, board_.State());
+  FindPicturePosters(Settings);
+  LoadPicture(0, board_.State(), Settings);
   LogEnd();
   Settings.DebugOn = 0;
   std::ifstream in(log, std::ios::binary);

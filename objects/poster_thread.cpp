@@ -29,12 +29,13 @@ constexpr COLORREF kTextColour = 0x00202020;
 
 // The file behind user poster `user` (the pictures, then the text files) and
 // its size and time; false when it cannot be looked at.
-bool PosterFile(int user, int pictures, std::string* path, PosterLoadMemo::Stamp* stamp) {
+bool PosterFile(const AppSettings& settings, int user, int pictures, std::string* path,
+                PosterLoadMemo::Stamp* stamp) {
   const bool picture = user < pictures;
   char entry[kPosterNameSize];
   char pattern[MAX_PATH];
   char full[MAX_PATH];
-  (picture ? Settings.BMPpath : Settings.TXTpath).CopyTo(pattern, sizeof pattern);
+  (picture ? settings.BMPpath : settings.TXTpath).CopyTo(pattern, sizeof pattern);
   if (!PosterName(picture ? PosterKind::kPicture : PosterKind::kText, picture ? user : user - pictures, entry,
                   sizeof entry) ||
       !PosterPath(pattern, entry, full))
@@ -49,14 +50,14 @@ bool PosterFile(int user, int pictures, std::string* path, PosterLoadMemo::Stamp
 
 class ProgramPosterEnv : public PosterChoiceEnv {
  public:
-  ProgramPosterEnv(Billboard& billboard, PosterLoadMemo& memo, int pictures)
-      : billboard_(billboard), memo_(memo), pictures_(pictures) {}
+  ProgramPosterEnv(Billboard& billboard, PosterLoadMemo& memo, int pictures, const AppSettings& settings)
+      : billboard_(billboard), memo_(memo), pictures_(pictures), settings_(settings) {}
   int Rand() override { return ThreadRand(); }
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
   bool QuitRequested() override { return QuitFlag != 0; }
   void Log(const char* text) override { WriteLogLine("%s", text); }
   bool LoadUserPicture(int index) override {
-    return Remember(index, LoadPicture(index, billboard_.State()) != 0);
+    return Remember(index, LoadPicture(index, billboard_.State(), settings_) != 0);
   }
   bool LoadTextPoster(int index) override {
     return Remember(pictures_ + index, billboard_.TextPlakat(index) != 0);
@@ -73,20 +74,22 @@ class ProgramPosterEnv : public PosterChoiceEnv {
   PosterState UserPosterState(int user) override {
     std::string path;
     PosterLoadMemo::Stamp stamp;
-    return PosterFile(user, pictures_, &path, &stamp) ? memo_.State(path, stamp) : PosterState::kUnknown;
+    return PosterFile(settings_, user, pictures_, &path, &stamp) ? memo_.State(path, stamp)
+                                                                 : PosterState::kUnknown;
   }
 
  private:
   bool Remember(int user, bool loaded) {
     std::string path;
     PosterLoadMemo::Stamp stamp;
-    if (PosterFile(user, pictures_, &path, &stamp)) memo_.Record(path, stamp, loaded);
+    if (PosterFile(settings_, user, pictures_, &path, &stamp)) memo_.Record(path, stamp, loaded);
     return loaded;
   }
 
   Billboard& billboard_;
   PosterLoadMemo& memo_;
   int pictures_;
+  const AppSettings& settings_;  // the billboard's: its poster folders
 };
 
 // Up to 15 lines of up to 255 characters, line ends kept; empty on failure.
@@ -119,11 +122,12 @@ bool ReadPosterText(const char* path, char* text, size_t size) {
 
 int Billboard::TextPlakat(int index) {
   WriteLogLine("TextPlakat()");
+  const AppSettings& settings = HandedSettings(links_);
   LOGFONTA logFont = {};
-  logFont.lfHeight = Settings.TextFHeight;
-  logFont.lfWeight = Settings.TextFWeight;
-  logFont.lfItalic = Settings.TextFItalic ? TRUE : FALSE;
-  Settings.TextFName.CopyTo(logFont.lfFaceName, LF_FACESIZE);
+  logFont.lfHeight = settings.TextFHeight;
+  logFont.lfWeight = settings.TextFWeight;
+  logFont.lfItalic = settings.TextFItalic ? TRUE : FALSE;
+  settings.TextFName.CopyTo(logFont.lfFaceName, LF_FACESIZE);
   const OwnedFont font(CreateFontIndirectA(&logFont));
   if (!font) {
     WriteLogLine("FEHLER: CreateFontIndirect()");
@@ -139,7 +143,7 @@ int Billboard::TextPlakat(int index) {
   char pattern[MAX_PATH];
   char path[MAX_PATH] = "";
   static char text[kTextSize];  // the poster thread runs once at a time
-  Settings.TXTpath.CopyTo(pattern, sizeof pattern);
+  settings.TXTpath.CopyTo(pattern, sizeof pattern);
   bool ok = PosterName(PosterKind::kText, index, entry, sizeof entry) && PosterPath(pattern, entry, path);
   if (ok) {
     WriteLogLine("Lese Text-Plakat %s", path);
@@ -170,8 +174,9 @@ int Billboard::TextPlakat(int index) {
 
 void Billboard::LadePlakat() {
   state_.nextMotif = 0;
-  FindPicturePosters();
-  FindTextPosters();
+  const AppSettings& settings = HandedSettings(links_);
+  FindPicturePosters(settings);
+  FindTextPosters(settings);
   SYSTEMTIME now;
   GetLocalTime(&now);
   SeedThreadRand(static_cast<uint32_t>(now.wMinute + now.wDay + now.wSecond + now.wMilliseconds));
@@ -180,11 +185,11 @@ void Billboard::LadePlakat() {
   PosterChoiceInput input;
   input.day = now.wDay;
   input.month = now.wMonth;
-  input.calendarOn = Settings.Calendar != 0;
+  input.calendarOn = settings.Calendar != 0;
   input.currentMotif = state_.currentMotif;
   input.pictureCount = PosterCount(PosterKind::kPicture);
   input.textCount = PosterCount(PosterKind::kText);
-  ProgramPosterEnv env(*this, posterMemo_, input.pictureCount);
+  ProgramPosterEnv env(*this, posterMemo_, input.pictureCount, settings);
   const PosterChoice choice = ChoosePoster(input, env);
   state_.nextMotif = choice.motif;
   if (choice.prepared && state_.posterBitmap.load()) {

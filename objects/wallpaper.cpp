@@ -109,7 +109,7 @@ int BuildWallpaperFromResource(const char* name, const char* outputPath, int wid
   return result;
 }
 
-void SetDesktopBackground(int mode, const char* path) {
+void SetDesktopBackground(int mode, const char* path, const AppSettings& settings) {
   const UINT update = SPIF_UPDATEINIFILE | SPIF_SENDCHANGE;
   if (mode == 0) {
     // Straight to no wallpaper: the detour over the system default ((char*)-1)
@@ -120,7 +120,7 @@ void SetDesktopBackground(int mode, const char* path) {
   }
   if (mode != 1 && mode != 2) return;
   char output[MAX_PATH];
-  Settings.WallpaperPath.CopyTo(output, MAX_PATH - 1);
+  settings.WallpaperPath.CopyTo(output, MAX_PATH - 1);
   if (!PathAppendA(output, "wallpaper.bmp")) return;
   const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   int built = 0;

@@ -12,9 +12,11 @@
 inline constexpr uint64_t kMaxWallpaperScaledBytes = 192ull << 20;
 
 // Mode 0: no wallpaper; 1: the built-in picture; 2: the picture at `path`
-// (nothing changes when it is empty or missing). A failed build keeps the
-// wallpaper the desktop has.
-void SetDesktopBackground(int mode, const char* path);
+// (nothing changes when it is empty or missing). The built picture goes to
+// the WallpaperPath folder of `settings`. A failed build keeps the wallpaper
+// the desktop has.
+struct AppSettings;
+void SetDesktopBackground(int mode, const char* path, const AppSettings& settings);
 
 // Both write outputPath through a temporary file beside it: it is replaced
 // only by a complete picture. 1 on success, 0 on failure.

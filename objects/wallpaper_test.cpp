@@ -176,22 +176,44 @@ TEST_F(Wallpaper, ModesSetTheDesktopsWallpaper) {
   char shown[MAX_PATH] = {};
   char before[] = "C:\\windows\\before.bmp";
   SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, before, SPIF_UPDATEINIFILE);
-  SetDesktopBackground(2, (folder_ + "\\missing.png").c_str());
-  SetDesktopBackground(2, "");
+  SetDesktopBackground(2, (folder_ + "\\missing.png").c_str(), Settings);
+  SetDesktopBackground(2, "", Settings);
   SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, shown, 0);
   EXPECT_STREQ(shown, before) << "nothing to show: nothing set";
   EXPECT_EQ(GetFileAttributesA(output_.c_str()), INVALID_FILE_ATTRIBUTES);
 
-  SetDesktopBackground(1, nullptr);
+  SetDesktopBackground(1, nullptr, Settings);
   SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, shown, 0);
   EXPECT_STREQ(shown, output_.c_str());
   const Rgb out = ReadBack(pic_OpenFileSource(output_.c_str()), false);
   EXPECT_EQ(out.width, GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(out.height, GetSystemMetrics(SM_CYSCREEN));
 
-  SetDesktopBackground(0, nullptr);
+  SetDesktopBackground(0, nullptr, Settings);
   SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, shown, 0);
   EXPECT_STREQ(shown, "");
+  settings.Remove();
+}
+
+// The built picture goes to the folder of the settings handed, never to the
+// program's.
+TEST_F(Wallpaper, TheBuiltPictureGoesToTheHandedSettingsFolder) {
+  object_test::PrivateSettings settings;
+  settings.Make("wallpaper_handed");
+  const std::string elsewhere = folder_ + "\\elsewhere";
+  CreateDirectoryA(elsewhere.c_str(), nullptr);
+  Settings.WallpaperPath.Set(elsewhere.c_str());
+  AppSettings handed;
+  handed.WallpaperPath.Set(folder_.c_str());
+  SetDesktopBackground(1, nullptr, handed);
+  char shown[MAX_PATH] = {};
+  SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, shown, 0);
+  EXPECT_STREQ(shown, output_.c_str());
+  EXPECT_NE(GetFileAttributesA(output_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA((elsewhere + "\\wallpaper.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
+  SetDesktopBackground(0, nullptr, handed);
+  RemoveDirectoryA(elsewhere.c_str());
+  Settings.WallpaperPath.Set(folder_.c_str());
   settings.Remove();
 }
 

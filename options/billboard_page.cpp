@@ -105,8 +105,8 @@ void OnApply(HWND page) {
     if (Settings.Billboard && wall->currentMotif == kCalendarMotif) wall->unloadRequest = 1;
   }
   WakeWorkers();  // the animation thread serves the reload and the new setting now
-  FindPicturePosters();
-  FindTextPosters();
+  FindPicturePosters(Settings);
+  FindTextPosters(Settings);
 }
 
 INT_PTR OnCommand(HWND page, int id, int code) {

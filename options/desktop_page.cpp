@@ -110,7 +110,7 @@ void OnApply(HWND page) {
   if (strip) strip->unload = s.HG != Settings.HG ? 1 : 0;
   s.HGNotDA = IsChecked(page, IDC_DESKTOP_STRIP_KEEP);
   const AppSettings& committed = CommitPage(SettingPage::kDesktop);
-  if (newWallpaper) SetDesktopBackground(Settings.ShowWallpaper, path);
+  if (newWallpaper) SetDesktopBackground(Settings.ShowWallpaper, path, Settings);
   SaveSettings(committed);
   g_strip = Settings.HG;
   if (strip) strip->relayout = 1;
