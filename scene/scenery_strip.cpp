@@ -12,6 +12,7 @@
 #include "scene/portable/strip_layout.h"
 #include "services/debug_log.h"
 #include "services/win_util.h"
+#include "stage/kept_layer.h"
 #include "stage/layered_windows.h"
 #include "stage/portable/layer_surface.h"
 #include "services/settings.h"
@@ -32,18 +33,7 @@ constexpr UINT kZOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 // The region of the view's opaque pixels in the padded picture, relative to
 // the window (empty without any).
 HRGN ViewRegion(const PixelRows8& rows, uint8_t key, int left, int width) {
-  const std::vector<SceneRect> runs = OpaqueRuns(rows, left, width, key);
-  if (runs.empty()) return CreateRectRgn(0, 0, 0, 0);
-  std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
-  auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
-  data->rdh = {sizeof(RGNDATAHEADER),
-               RDH_RECTANGLES,
-               static_cast<DWORD>(runs.size()),
-               static_cast<DWORD>(runs.size() * sizeof(RECT)),
-               {0, 0, width, rows.height}};
-  auto* rects = reinterpret_cast<RECT*>(data->Buffer);
-  for (size_t i = 0; i < runs.size(); ++i) rects[i] = {runs[i].left, runs[i].top, runs[i].right, runs[i].bottom};
-  return ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
+  return RegionOfRuns(OpaqueRuns(rows, left, width, key), {width, rows.height});
 }
 
 // The file's 8-bit picture with rows of its key colour above it and columns

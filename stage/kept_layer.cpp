@@ -15,8 +15,13 @@ SceneRect KeptScreen() {
   return CurrentDisplay().virtualScreen;
 }
 
-// The region of `runs` (rows top first, each row's runs left to right),
-// `size` large; empty without runs.
+}  // namespace
+
+uint32_t KeyPixel() {
+  return static_cast<uint32_t>(GetRValue(kKeyColour)) << 16 |
+         static_cast<uint32_t>(GetGValue(kKeyColour)) << 8 | GetBValue(kKeyColour);
+}
+
 HRGN RegionOfRuns(const std::vector<SceneRect>& runs, SceneSize size) {
   if (runs.empty()) return CreateRectRgn(0, 0, 0, 0);
   std::vector<uint8_t> buffer(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
@@ -30,13 +35,6 @@ HRGN RegionOfRuns(const std::vector<SceneRect>& runs, SceneSize size) {
   for (size_t i = 0; i < runs.size(); ++i)
     rects[i] = {runs[i].left, runs[i].top, runs[i].right, runs[i].bottom};
   return ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data);
-}
-
-}  // namespace
-
-uint32_t KeyPixel() {
-  return static_cast<uint32_t>(GetRValue(kKeyColour)) << 16 |
-         static_cast<uint32_t>(GetGValue(kKeyColour)) << 8 | GetBValue(kKeyColour);
 }
 
 OwnedBitmap MakeKeptPicture(SIZE size, PixelRows32& rows) {

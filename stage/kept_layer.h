@@ -29,6 +29,10 @@ OwnedBitmap MakeKeptPicture(SIZE size, PixelRows32& rows);
 // The key colour as a 32-bit DIB holds it (0xRRGGBB).
 uint32_t KeyPixel();
 
+// The window region of `runs` (rows top first, each row's runs left to
+// right), `size` large; empty without runs. The caller owns it.
+HRGN RegionOfRuns(const std::vector<SceneRect>& runs, SceneSize size);
+
 // One window's pushes, made by the thread that draws it.
 class KeptLayer {
  public:
