@@ -281,3 +281,17 @@ int GetBitmapRect(HBITMAP bitmap, RECT* rect) {
   rect->bottom = result ? info.bmHeight : 0;
   return result;
 }
+
+OwnedBitmap TopDownBitmap32(HDC dc, int width, int height, void** bits) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  *bits = nullptr;
+  OwnedBitmap bitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+  if (!bitmap) *bits = nullptr;
+  return bitmap;
+}

@@ -35,6 +35,8 @@ HBITMAP LoadIndexedBitmap(HMODULE module, const char* name);
 // the screen's colours); one already in it stays. False, with the bitmap
 // kept, when the copy cannot be made.
 bool ToScreenFormat(OwnedBitmap* bitmap);
+// A 32-bit top-down DIB section, its pixels in `bits`; null on failure.
+OwnedBitmap TopDownBitmap32(HDC dc, int width, int height, void** bits);
 int DrawSprite(HDC dest, HBITMAP image, HBITMAP mask, POINT at, const RECT& source);
 void DrawTransparent(HDC dest, HBITMAP image, HBITMAP mask, POINT at);
 void DrawTransparentRect(HDC dest, HBITMAP image, HBITMAP mask, const RECT& destRect);

@@ -91,15 +91,8 @@ void LayerPushes::Release() {
 bool LayerPushes::Prepare(Picture& picture, HDC screenDC, SceneSize size) {
   if (picture.bitmap && picture.size == size) return true;
   picture.Reset();
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = size.width;
-  info.bmiHeader.biHeight = -size.height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  picture.bitmap.reset(CreateDIBSection(screenDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  picture.bitmap = TopDownBitmap32(screenDC, size.width, size.height, &bits);
   if (picture.bitmap) picture.dc.reset(CreateCompatibleDC(screenDC));
   if (picture.dc) picture.selection = SelectedObject(picture.dc.get(), picture.bitmap.get());
   if (!bits || !picture.selection.ok()) {
@@ -164,16 +157,12 @@ BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs&
   return done;
 }
 
-BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, bool padToSteps) {
-  if (!padToSteps) {
-    if (!window || !memoryDC) return FALSE;
-    LayerArgs copy = args;
-    return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,
-                               kKeyColour, &copy.blend, ULW_COLORKEY);
-  }
-  // One push on its own: nothing is kept for the next.
-  LayerPushes pushes(false);
-  return pushes.Push(window, screenDC, memoryDC, args);
+BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
+  if (!window || !memoryDC) return FALSE;
+  // The call takes non-const pointers but only reads them.
+  LayerArgs copy = args;
+  return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,
+                             kKeyColour, &copy.blend, ULW_COLORKEY);
 }
 
 FigureRecord* AllocateFigureRecord() {

@@ -162,12 +162,8 @@ struct DisplayFacts {
 const DisplayFacts& CurrentDisplay();
 
 // Pushes `memoryDC`'s picture to the layered `window` by `args` (colour key
-// magenta). `padToSteps` pushes it padded to whole surface steps with
-// see-through columns and rows right of and below it where that lets Wine
-// keep one drawing surface for the window (stage/portable/push_padding.h):
-// for pictures drawn elsewhere than at the window's top-left, the window
-// grows by less than a step each way.
-BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, bool padToSteps = false);
+// magenta), as it is: for a window whose pushes keep nothing between them.
+BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args);
 // Shows the record's object bitmap in its window, or its overlay bitmap
 // (colour key magenta), with the caller's argument block (the walking
 // figure's placements are the script host's, each object's its own).

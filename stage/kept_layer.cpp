@@ -4,6 +4,7 @@
 
 #include "services/win_util.h"
 #include "services/window_requests.h"
+#include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"  // CurrentDisplay
 
 namespace {
@@ -41,15 +42,8 @@ OwnedBitmap MakeKeptPicture(SIZE size, PixelRows32& rows) {
   rows = {};
   const int width = RoundUpToSurfaceStep(size.cx), height = RoundUpToSurfaceStep(size.cy);
   if (width == 0 || height == 0) return OwnedBitmap();
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  OwnedBitmap picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  OwnedBitmap picture = TopDownBitmap32(nullptr, width, height, &bits);
   if (!picture || !bits) return OwnedBitmap();
   auto* pixels = static_cast<uint32_t*>(bits);
   std::fill_n(pixels, static_cast<size_t>(width) * height, KeyPixel());
