@@ -36,6 +36,7 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
 
 OptionsParts DesktopOptionsParts() {
   OptionsParts parts;
+  parts.settings = &Desktop().settings;
   parts.weather = &Desktop().weather;
   parts.shell = &Desktop().shell;
   parts.clock = &Desktop().clock.Object();

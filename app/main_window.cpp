@@ -115,7 +115,7 @@ void OnMainCreate(HWND window) {
   if (Settings.DebugOn) {
     char file[MAX_PATH];
     Settings.DebugFileName.CopyTo(file, sizeof file);
-    LogStart(FigureWindow, file);
+    LogStart(FigureWindow, file, Settings.Speed);
   }
   FindProgramFolder();
   CheckPaletteMode(window);
@@ -130,7 +130,7 @@ void OnMainDestroy() {
   UnregisterAppBar();
   if (trayTimer) KillTimer(FigureWindow, TIMER_TRAY);
   DestroyTrayMenu();
-  if (Settings.DebugOn) LogEnd();
+  LogEnd();
   PostQuitMessage(0);
 }
 

@@ -32,7 +32,7 @@ PosterList& ListOf(PosterKind kind) {
 // Returns the code.
 DWORD LogLibraryError(const char* label) {
   const DWORD code = PicGetLastError();
-  if (code == 0 || !Settings.DebugOn) return code;
+  if (code == 0 || !LogOn()) return code;
   if (label) WriteLogLine("%s", label);
   WriteLogLine("%s", ImageErrorText(code));
   return code;

@@ -476,8 +476,7 @@ TEST_F(PictureLoading, ZFailuresWriteTheirLogLines) {
   const std::string log =
       std::string(temp) + "waylune_pictures_" + std::to_string(GetCurrentProcessId()) + ".log";
   DeleteFileA(log.c_str());
-  Settings.DebugOn = 1;
-  LogStart(nullptr, log.c_str());
+  LogStart(nullptr, log.c_str(), 50);
   LoadFromFile(Picture("thin_87382x1.png").c_str(), 1, kPosterHeight, kPosterWidth);
   LoadFromFile(Picture("truncated.png").c_str(), 1, kPosterHeight, kPosterWidth);
   LoadFromFile(Picture("pixmap.bmp").c_str(), 1, kPosterHeight, kPosterWidth);
@@ -487,7 +486,6 @@ TEST_F(PictureLoading, ZFailuresWriteTheirLogLines) {
   FindPicturePosters(Settings);
   LoadPicture(0, board_.State(), Settings);
   LogEnd();
-  Settings.DebugOn = 0;
   std::ifstream in(log, std::ios::binary);
   const std::string all(std::istreambuf_iterator<char>(in), {});
   DeleteFileA(log.c_str());

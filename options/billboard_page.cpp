@@ -97,16 +97,16 @@ void OnApply(HWND page) {
   s.BillboardNotDA = IsChecked(page, IDC_BILLBOARD_KEEP);
   const LRESULT region = SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_GETCURSEL, 0, 0);
   s.Feiertage = region == CB_ERR ? 0 : static_cast<int>(region);
-  const bool wallChanged = s.Billboard != Settings.Billboard;
-  SaveSettings(CommitPage(SettingPage::kBillboard));
+  const bool wallChanged = s.Billboard != CommittedSettings().Billboard;
+  const AppSettings& committed = CommitPage(SettingPage::kBillboard);
   if (BillboardStateBlock* wall = SheetParts().billboard) {
     wall->unloadRequest = wallChanged ? 1 : 0;
     // The calendar sheet is drawn again for a new holiday region.
-    if (Settings.Billboard && wall->currentMotif == kCalendarMotif) wall->unloadRequest = 1;
+    if (committed.Billboard && wall->currentMotif == kCalendarMotif) wall->unloadRequest = 1;
   }
   WakeWorkers();  // the animation thread serves the reload and the new setting now
-  FindPicturePosters(Settings);
-  FindTextPosters(Settings);
+  FindPicturePosters(committed);
+  FindTextPosters(committed);
 }
 
 INT_PTR OnCommand(HWND page, int id, int code) {

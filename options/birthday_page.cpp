@@ -335,7 +335,7 @@ INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
           return TRUE;
         }
         case PSN_APPLY:
-          SaveSettings(CommitPage(SettingPage::kBirthdays));  // the sort order
+          CommitPage(SettingPage::kBirthdays);  // the sort order
           if (SaveBirthdays(page)) g_saved = BirthdayTable;
           CollectDueBirthdays();
           return TRUE;

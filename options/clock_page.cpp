@@ -44,18 +44,18 @@ void ShowFaceChoice(HWND page) {
 
 void OnApply(HWND page) {
   DesktopObject* clock = SheetParts().clock;
-  if (clock) clock->reloadRequest = g_face != Settings.Clock ? 1 : 0;
+  if (clock) clock->reloadRequest = g_face != CommittedSettings().Clock ? 1 : 0;
   AppSettings& s = PageSettings();
   s.Clock = g_face;
   s.ClockOnTop = IsChecked(page, IDC_CLOCK_ONTOP);
   s.ClockNotDA = IsChecked(page, IDC_CLOCK_KEEP);
   s.RecycleBin = IsChecked(page, IDC_CLOCK_RECYCLE_BIN) && g_face == 1;
-  SaveSettings(CommitPage(SettingPage::kClock));
+  const AppSettings& committed = CommitPage(SettingPage::kClock);
   if (!clock) return;
   clock->relayout = 1;
   // The clock's own thread shows and stacks its window.
   if (clock->window && g_face > 0)
-    clock->RequestWindow(Settings.ClockOnTop ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
+    clock->RequestWindow(committed.ClockOnTop ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
 }
 
 }  // namespace

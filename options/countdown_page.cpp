@@ -111,7 +111,7 @@ bool PickedTime(HWND page, int control, SYSTEMTIME& out) {
 
 void OnApply(HWND page) {
   DesktopObject* countdown = SheetParts().countdown;
-  if (countdown) countdown->reloadRequest = g_design != Settings.Countdown ? 1 : 0;
+  if (countdown) countdown->reloadRequest = g_design != CommittedSettings().Countdown ? 1 : 0;
   AppSettings& s = PageSettings();
   s.Countdown = g_design;
   s.CountdownOnTop = IsChecked(page, IDC_COUNTDOWN_ONTOP);
@@ -130,11 +130,11 @@ void OnApply(HWND page) {
   char path[MAX_PATH];
   ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
   s.CountdownSoundFile.Set(path);
-  SaveSettings(CommitPage(SettingPage::kCountdown));
+  const AppSettings& committed = CommitPage(SettingPage::kCountdown);
   if (!countdown) return;
   countdown->relayout = 1;
   if (countdown->window && g_design > 0)
-    countdown->RequestWindow(Settings.CountdownOnTop ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
+    countdown->RequestWindow(committed.CountdownOnTop ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
 }
 
 void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_COUNTDOWN%d", index + 1); }

@@ -100,19 +100,19 @@ void OnApply(HWND page) {
   AppSettings& s = PageSettings();
   char path[MAX_PATH];
   ControlText(page, IDC_DESKTOP_WALLPAPER_FILE, path, sizeof path);
+  const AppSettings& before = CommittedSettings();
   const bool newWallpaper =
-      lstrcmpiA(path, Settings.WallpaperPic.Get().c_str()) != 0 || s.ShowWallpaper != Settings.ShowWallpaper;
+      lstrcmpiA(path, before.WallpaperPic.Get().c_str()) != 0 || s.ShowWallpaper != before.ShowWallpaper;
   if (newWallpaper) s.WallpaperPic.Set(path);
   const bool on = IsChecked(page, IDC_DESKTOP_STRIP_ON);
   if (on && (g_strip < 1 || g_strip > 6)) g_strip = 1;
   s.HG = on ? g_strip : 0;
   StripRequestWords* strip = SheetParts().strip;
-  if (strip) strip->unload = s.HG != Settings.HG ? 1 : 0;
+  if (strip) strip->unload = s.HG != before.HG ? 1 : 0;
   s.HGNotDA = IsChecked(page, IDC_DESKTOP_STRIP_KEEP);
   const AppSettings& committed = CommitPage(SettingPage::kDesktop);
-  if (newWallpaper) SetDesktopBackground(Settings.ShowWallpaper, path, Settings);
-  SaveSettings(committed);
-  g_strip = Settings.HG;
+  if (newWallpaper) SetDesktopBackground(committed.ShowWallpaper, path, committed);
+  g_strip = committed.HG;
   if (strip) strip->relayout = 1;
   WakeWorkers();  // the strip's thread serves it now
 }

@@ -70,11 +70,10 @@ void OpenUpdatePage(HWND page) {
 void OnApply(HWND page) {
   PageSettings().Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
   const AppSettings& committed = CommitPage(SettingPage::kGeneral);
-  SetAutostart(Settings.Autostart, ProgramInstance());
+  SetAutostart(committed.Autostart, ProgramInstance());
   const LRESULT selected = SendDlgItemMessageA(page, IDC_GENERAL_LANGUAGE, CB_GETCURSEL, 0, 0);
   if (selected != CB_ERR)
     Language = static_cast<int>(SendDlgItemMessageA(page, IDC_GENERAL_LANGUAGE, CB_GETITEMDATA, selected, 0));
-  SaveSettings(committed);
 }
 
 }  // namespace

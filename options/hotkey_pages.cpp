@@ -221,7 +221,7 @@ INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
           PageSettings().WinampExe.Set(path);
           // The switch and the path are settings of their own: without this
           // they would reach the registry only when another page saves.
-          SaveSettings(CommitPage(SettingPage::kWinamp));
+          CommitPage(SettingPage::kWinamp);
           ApplyRows(page, kPlayerRows);
           return TRUE;
         }

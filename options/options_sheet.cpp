@@ -17,6 +17,7 @@
 #include "services/portable/help_topics.h"
 #include "services/portable/int_list.h"
 #include "services/settings.h"
+#include "services/settings_owner.h"
 
 HWND OptionsSheetWindow;
 void (*OptionsHelp)(HWND window, const HELPINFO* info, int topic) = ShowHelpTopic;
@@ -51,18 +52,40 @@ struct Preview {
 std::unique_ptr<AppSettings> g_pageSettings;
 std::vector<Preview> g_previews;
 
+bool g_sheetRunning = false;
+OptionsParts g_parts;
+// The settings of a sheet opened without an owner (a test's): its own table,
+// loaded from the settings key when it opens, as the program's would be.
+std::unique_ptr<AppSettings> g_ownTable;
+std::unique_ptr<SettingsOwner> g_ownOwner;
+// What the pages committed last: the live settings without the values they
+// only show.
+std::unique_ptr<AppSettings> g_committed;
+
+SettingsOwner& Owner() {
+  if (g_parts.settings) return *g_parts.settings;
+  if (!g_ownOwner) {
+    g_ownTable = std::make_unique<AppSettings>();
+    g_ownOwner = std::make_unique<SettingsOwner>(*g_ownTable);
+  }
+  return *g_ownOwner;
+}
+
+void KeepCommitted() {
+  if (!g_committed) g_committed = std::make_unique<AppSettings>();
+  CopySettings(*g_committed, Owner().Read());
+  for (const Preview& preview : g_previews) preview.row->field->set(*g_committed, preview.committed.c_str());
+}
+
 // Previews that no page committed go back to the committed values.
 void WithdrawPreviews() {
   for (const Preview& preview : g_previews) {
-    if (preview.row->field->get(Settings) == preview.committed) continue;
-    preview.row->field->set(Settings, preview.committed.c_str());
+    if (preview.row->field->get(Owner().Read()) == preview.committed) continue;
+    Owner().ShowValue(*preview.row, preview.committed);
     if (preview.withdrawn) preview.withdrawn();
   }
   g_previews.clear();
 }
-
-bool g_sheetRunning = false;
-OptionsParts g_parts;
 
 // Dialog templates: the extended form starts with version 1, signature 0xFFFF.
 void AddSystemMenuStyle(void* dialogTemplate) {
@@ -118,18 +141,22 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 AppSettings& PageSettings() {
   if (!g_pageSettings) {
     g_pageSettings = std::make_unique<AppSettings>();
-    CopySettings(*g_pageSettings, Settings);
+    CopySettings(*g_pageSettings, Owner().Read());
   }
   return *g_pageSettings;
 }
 
-const AppSettings& CommitPage(SettingPage page) {
-  CopySettings(Settings, PageSettings(), page);
+const AppSettings& CommittedSettings() {
+  if (!g_committed) KeepCommitted();
+  return *g_committed;
+}
+
+const AppSettings& CommitPage(SettingPage page, unsigned groups) {
+  Owner().CommitPage(PageSettings(), page);
   std::erase_if(g_previews, [page](const Preview& preview) { return preview.row->page == page; });
-  static AppSettings committed;
-  CopySettings(committed, Settings);
-  for (const Preview& preview : g_previews) preview.row->field->set(committed, preview.committed.c_str());
-  return committed;
+  KeepCommitted();
+  Owner().SaveCommitted(groups, *g_committed);
+  return *g_committed;
 }
 
 void PreviewSetting(const char* name, void (*withdrawn)()) {
@@ -138,10 +165,10 @@ void PreviewSetting(const char* name, void (*withdrawn)()) {
   auto known = std::find_if(g_previews.begin(), g_previews.end(),
                             [row](const Preview& preview) { return preview.row == row; });
   if (known == g_previews.end())
-    g_previews.push_back({row, row->field->get(Settings), withdrawn});
+    g_previews.push_back({row, row->field->get(Owner().Read()), withdrawn});
   else if (withdrawn)
     known->withdrawn = withdrawn;
-  row->field->copy(Settings, PageSettings());
+  Owner().ShowValue(*row, row->field->get(PageSettings()));
 }
 
 int CALLBACK OptionsSheetCallback(HWND sheet, UINT message, LPARAM parameter) {
@@ -178,10 +205,12 @@ INT_PTR ShowOptionsSheet(HWND owner) {
 
   g_pageSettings.reset();
   PageSettings();
+  KeepCommitted();
   const INT_PTR result = PropertySheetA(&header);
   // What no page committed is dropped with the copy; previews go back.
   WithdrawPreviews();
   g_pageSettings.reset();
+  g_committed.reset();
   for (const OptionsPage& entry : kOptionsPages)
     if (entry.proc && entry.onCancel) entry.onCancel();
   OptionsSheetWindow = nullptr;
@@ -204,11 +233,13 @@ int OpenOptions(HWND owner, const OptionsParts& parts) {
   }
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_TAB_CLASSES};
   if (InitCommonControlsEx(&controls) != TRUE) return 0;
-  LoadSettings();
   g_sheetRunning = true;
   g_parts = parts;
+  Owner().Load();
   ShowOptionsSheet(owner);
   g_parts = {};
+  g_ownOwner.reset();
+  g_ownTable.reset();
   g_sheetRunning = false;
   return 1;
 }

@@ -55,6 +55,7 @@ extern const OptionsPage kOptionsPages[kOptionsPageCount];
 // The open sheet's window, null while no sheet is open.
 extern HWND OptionsSheetWindow;
 
+class SettingsOwner;
 class WeatherService;
 struct BillboardStateBlock;
 struct DesktopObject;
@@ -64,6 +65,10 @@ struct StripRequestWords;
 // What the shell hands the sheet for its run: the parts the pages reach. A
 // part left null is not running (a test's sheet): its requests are dropped.
 struct OptionsParts {
+  // The live settings: the pages' copy is made from them and committed,
+  // shown and saved through their owner. Without one the sheet loads and
+  // commits a table of its own for its run.
+  SettingsOwner* settings = nullptr;
   WeatherService* weather = nullptr;  // the weather page's "update now" and temperature
   // The sheet's open flag (set while a page shows) and the display's palette.
   ShellState* shell = nullptr;
@@ -105,10 +110,13 @@ BOOL CALLBACK LogWindowTitleProc(HWND window, LPARAM parameter);
 // made when the sheet opens and dropped when it closes.
 AppSettings& PageSettings();
 // Copies the rows `page` edits from the sheet's copy into the live
-// settings (their previews are committed too) and returns the settings as
-// committed: the live ones without what other pages only show. The page
-// saves its groups from them.
-const AppSettings& CommitPage(SettingPage page);
+// settings (their previews are committed too), saves `groups` from the
+// settings as committed (the live ones without what other pages only show)
+// and returns those. All of it goes through the handed owner.
+const AppSettings& CommitPage(SettingPage page, unsigned groups = kGroupGeneral | kGroupCountdown);
+// The settings as the pages last committed them (at first as the sheet
+// opened with them): what a page compares its copy with before apply.
+const AppSettings& CommittedSettings();
 // Shows the copy's value of one setting (a table row's name) in the live
 // settings at once, before apply. When the sheet closes and the page has
 // not committed it since, the committed value comes back and `withdrawn`

@@ -16,6 +16,7 @@
 #include "objects/billboard_state.h"
 #include "objects/weather_sign.h"
 #include "scene/scenery_strip.h"
+#include "services/settings_owner.h"
 #include "services/shell_state.h"
 
 namespace {
@@ -247,6 +248,7 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
     LoadSettings();
     program();
     handed();
+    const int clockBefore = Settings.Clock.Get(), countdownBefore = Settings.Countdown.Get();
     int programOpen = -1, handedOpen = -1;
     RunSheetWith(row.handParts ? own.Parts() : OptionsParts{}, [&](HWND sheet) {
       Click(ShowPage(sheet, SheetIndex(IDD_PAGE_CLOCK)), IDC_CLOCK_FACE2);
@@ -263,9 +265,74 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
     EXPECT_EQ(own.shell.optionsOpen.load(), 0) << "cleared when the sheet closes";
     EXPECT_EQ(handed(), row.expected);
     EXPECT_EQ(program(), Words{}) << "the program's own parts are never asked";
-    // What the pages applied is committed either way.
-    EXPECT_EQ(Settings.Clock.Get(), 2);
-    EXPECT_EQ(Settings.Countdown.Get(), 2);
+    // What the pages applied is committed and saved either way: into the
+    // handed settings, or into the sheet's own table, which leaves the
+    // program's alone.
+    EXPECT_EQ(Stored("Clock"), "2");
+    EXPECT_EQ(Stored("Countdown"), "2");
+    EXPECT_EQ(Settings.Clock.Get(), row.handParts ? 2 : clockBefore);
+    EXPECT_EQ(Settings.Countdown.Get(), row.handParts ? 2 : countdownBefore);
+  }
+}
+
+// The sheet reaches the live settings only through the owner it is
+// handed: it loads, commits, shows and takes back there, saves what that
+// owner's table committed, and another owner's table beside it stays as it
+// was, whether the pages apply or cancel.
+TEST_F(SheetTest, TheSheetChangesOnlyTheSettingsOfItsHandedOwner) {
+  const struct {
+    const char* name;
+    bool apply;
+    std::vector<std::string> changed;  // in the handed table, after the sheet
+    const char* storedClock;
+    const char* storedVolume;
+  } rows[] = {
+      {"cancel", false, {}, "", ""},
+      {"apply", true, {"SNDvolume", "Clock", "RecycleBin"}, "2", "250"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ResetSettingsKey();
+    LoadSettings();
+    LoadSettings();
+    AppSettings handedTable;
+    SettingsOwner handed(handedTable);
+    CopySettings(handedTable, Settings);
+    const std::vector<std::string> program = LiveRows();
+    auto rowsOf = [](const AppSettings& table) {
+      std::vector<std::string> values;
+      for (const SettingRow& r : SettingRows()) values.push_back(r.field->get(table));
+      return values;
+    };
+    const std::vector<std::string> before = rowsOf(handedTable);
+    OptionsParts parts = TestParts().Parts();
+    parts.settings = &handed;
+    std::string shownVolume;
+    std::vector<std::string> programWhileOpen;
+    RunSheetWith(parts, [&](HWND sheet) {
+      Slide(ShowPage(sheet, SheetIndex(111)), 1418, 250);  // the volume, shown at once
+      Click(ShowPage(sheet, SheetIndex(IDD_PAGE_CLOCK)), IDC_CLOCK_FACE2);
+      shownVolume = handedTable.SNDvolume.Get() == 250 ? "shown" : "not shown";
+      programWhileOpen = LiveRows();
+      if (row.apply) {
+        Ok(sheet);
+      } else {
+        Cancel(sheet);
+      }
+    });
+    EXPECT_EQ(shownVolume, "shown") << "a preview goes into the handed table";
+    EXPECT_EQ(programWhileOpen, program) << "the other table is never written, not even by a preview";
+    EXPECT_EQ(LiveRows(), program);
+    std::vector<std::string> changed;
+    const std::vector<std::string> after = rowsOf(handedTable);
+    size_t i = 0;
+    for (const SettingRow& r : SettingRows()) {
+      if (after[i] != before[i]) changed.push_back(r.name);
+      ++i;
+    }
+    EXPECT_EQ(changed, row.changed);
+    EXPECT_EQ(Stored("Clock"), row.storedClock);
+    EXPECT_EQ(Stored("SNDvolume"), row.storedVolume);
   }
 }
 

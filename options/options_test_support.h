@@ -21,6 +21,7 @@
 #include "options/page_protocol.h"
 #include "services/handles.h"
 #include "services/settings.h"
+#include "services/settings_owner.h"
 
 namespace options_test {
 
@@ -34,12 +35,14 @@ inline WeatherService& TestWeather() {
 // open: a test reads the requests a page made from these, not from the
 // program's.
 struct TestDesktop {
+  SettingsOwner settings{Settings};
   ShellState shell;
   DesktopObject clock, countdown, weatherSign;
   BillboardStateBlock billboard;
   StripRequestWords strip;
   OptionsParts Parts() {
     OptionsParts parts;
+    parts.settings = &settings;
     parts.weather = &TestWeather();
     parts.shell = &shell;
     parts.clock = &clock;

@@ -142,7 +142,7 @@ void OnApply(HWND page) {
   for (SettingInt& figure : off) figure = 0;
   for (const Item& item : g_items)
     if (!item.active && slot < off.size()) off[slot++] = item.figure;
-  SaveSettings(CommitPage(SettingPage::kPeople));
+  CommitPage(SettingPage::kPeople);
   TakeEditedSound(page);
   for (const Item& item : g_items) SaveSoundFile(item.figure, item.sound.c_str());
 }

@@ -58,7 +58,7 @@ void OnApply(HWND page) {
   s.Banner.Set(text);
   s.KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
   SetBannerLogFont(s, g_font);
-  SaveSettings(CommitPage(SettingPage::kPlane));
+  CommitPage(SettingPage::kPlane);
 }
 
 }  // namespace

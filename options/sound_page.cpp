@@ -168,7 +168,7 @@ void OnApply(HWND page) {
   }
   const LRESULT device = SendDlgItemMessageA(page, kDeviceList, CB_GETCURSEL, 0, 0);
   if (device >= 0) s.SndDevice = static_cast<int>(device) + 1;
-  SaveSettings(CommitPage(SettingPage::kSound));
+  CommitPage(SettingPage::kSound);
   g_groupTimes[0] = g_pageTimes[0];
   g_groupTimes[1] = g_pageTimes[1];
 }

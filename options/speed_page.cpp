@@ -94,7 +94,7 @@ INT_PTR CALLBACK SpeedPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         case PSN_APPLY:
           PageSettings().Speed = 140 - TrackBarPosition(page, IDC_SPEED_SLIDER);
           PageSettings().Pause = 8 * TrackBarPosition(page, IDC_SPEED_PAUSE_SLIDER);
-          SaveSettings(CommitPage(SettingPage::kSpeed));
+          CommitPage(SettingPage::kSpeed);
           return TRUE;
       }
       break;

@@ -203,7 +203,7 @@ void StoreChoices(HWND page) {
   char port[16];
   ControlText(page, IDC_WEATHER_PORT, port, sizeof port);
   s.FTPPortNumber = std::atoi(port);
-  SaveWeatherSettings(CommitPage(SettingPage::kWeather));
+  CommitPage(SettingPage::kWeather, kGroupWeather);
 }
 
 void StoreStation(HWND page) {
@@ -264,7 +264,7 @@ void UpdateNow(HWND page) {
   g_page.reportAtHand = true;
   if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
     Message(page, "NOCONNECTION", "Keine Internetverbindung.");
-  } else if (OwnedHandle fetch = weather->StartOwn(WeatherFetchSettingsFrom(Settings))) {
+  } else if (OwnedHandle fetch = weather->StartOwn(WeatherFetchSettingsFrom(CommittedSettings()))) {
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, false);
     WaitForFetch(page, std::move(fetch));
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, true);

@@ -216,7 +216,7 @@ int BackgroundStrip::LoadBitmaps(FigureRecord* record, int useRecordModule) {
 
 void BackgroundStrip::Release(FigureRecord* record, bool parkWindow) {
   if (!record) return;
-  if (settings_.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
+  if (record->active) WriteLogLine("ENTLADEN: %s", record->name);
   if (parkWindow && Window()) {
     if (const WindowDC dc(Window()); dc) {
       RECT client = {};

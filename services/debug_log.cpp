@@ -1,5 +1,6 @@
 #include "services/debug_log.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +10,6 @@
 #include "services/app_globals.h"
 #include "services/handles.h"
 #include "services/portable/log_format.h"
-#include "services/settings.h"
 #include "services/version.h"
 
 namespace {
@@ -203,8 +203,13 @@ void FormatLogTimestamp(char* buffer, int size) {
                        now.wSecond);
 }
 
+bool LogOn() {
+  std::lock_guard<std::mutex> lock(g_logMutex);
+  return static_cast<bool>(g_logFile);
+}
+
 void WriteLogLine(const char* format, ...) {
-  if (!Settings.DebugOn || g_logStarted.load() == 0) return;
+  if (g_logStarted.load() == 0 || !LogOn()) return;
   char stamp[64];
   FormatLogTimestamp(stamp, sizeof stamp);
   char line[kLogLineMax + 1];
@@ -215,14 +220,11 @@ void WriteLogLine(const char* format, ...) {
   WriteRaw(line, length);
 }
 
-void LogStart(HWND, const char* fileName) {
+void LogStart(HWND, const char* fileName, int speed) {
   if (g_logStarted.exchange(1)) return;  // once per run
   HANDLE file = CreateFileA(fileName ? fileName : "", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    Settings.DebugOn = 0;
-    return;
-  }
+  if (file == INVALID_HANDLE_VALUE) return;
   SetFilePointer(file, 0, nullptr, FILE_END);
   {
     std::lock_guard<std::mutex> lock(g_logMutex);
@@ -237,7 +239,7 @@ void LogStart(HWND, const char* fileName) {
   LogMemoryInfo();
   LogProcessorInfo();
   LogDisplayInfo();
-  WriteRaw(Format("Speed-Animation: %3d\r\n", Settings.Speed.Get()));
+  WriteRaw(Format("Speed-Animation: %3d\r\n", speed));
 }
 
 void LogEnd() {

@@ -4,18 +4,17 @@
 #include <string>
 
 #include "services/debug_log.h"
-#include "services/settings.h"
 
 TEST(DebugLog, UnopenableFileSwitchesLoggingOff) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
   const std::string good = std::string(temp) + "waylune_nofile_" + std::to_string(GetCurrentProcessId()) + ".log";
-  Settings.DebugOn = 1;
-  LogStart(nullptr, "Z:\\no\\such\\folder\\ORROWIN.LOG");
-  EXPECT_EQ(Settings.DebugOn, 0);
+  EXPECT_FALSE(LogOn());
+  LogStart(nullptr, "Z:\\no\\such\\folder\\ORROWIN.LOG", 50);
+  EXPECT_FALSE(LogOn());
   WriteLogLine("nothing %d", 1);
-  Settings.DebugOn = 1;
-  LogStart(nullptr, good.c_str());  // the run's one chance was used
+  LogStart(nullptr, good.c_str(), 50);  // the run's one chance was used
+  EXPECT_FALSE(LogOn());
   WriteLogLine("nothing %d", 2);
   LogEnd();
   EXPECT_EQ(GetFileAttributesA(good.c_str()), INVALID_FILE_ATTRIBUTES);

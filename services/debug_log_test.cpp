@@ -93,13 +93,12 @@ TEST(DebugLog, WholeRun) {
   // An old log is kept and appended to.
   std::ofstream(path, std::ios::binary) << "old line\r\n";
 
-  Settings.DebugOn = 1;
-  Settings.Speed = 42;
+  EXPECT_FALSE(LogOn());
   WriteLogLine("before the start: %d", 1);  // not open yet: dropped
-  LogStart(nullptr, path.c_str());
-  LogStart(nullptr, second.c_str());  // once per run
+  LogStart(nullptr, path.c_str(), 42);
+  LogStart(nullptr, second.c_str(), 43);  // once per run
   EXPECT_EQ(GetFileAttributesA(second.c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(Settings.DebugOn, 1);
+  EXPECT_TRUE(LogOn());
 
   // The file is not shared while it is open.
   const OwnedFile other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -121,10 +120,9 @@ TEST(DebugLog, WholeRun) {
 
   WriteLogLine("%s", std::string(1500, 'z').c_str());  // cut to 1024 characters
   WriteLogLine("+++ AnimThread NICHT gestartet +++");
-  Settings.DebugOn = 0;
-  WriteLogLine("while off: dropped");
-  Settings.DebugOn = 1;
   LogEnd();
+  EXPECT_FALSE(LogOn());
+  WriteLogLine("while off: dropped");
   LogEnd();  // harmless
   WriteLogLine("after the end: dropped");
 

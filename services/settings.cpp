@@ -536,11 +536,15 @@ void CopySettings(AppSettings& to, const AppSettings& from, SettingPage page) {
 void SetSettingsRegistryRootForTests(HKEY root) { g_registryRoot = root; }
 
 int LoadSettings() {
+  return LoadSettings(Settings);
+}
+
+int LoadSettings(AppSettings& into) {
   // Staged in a private copy, published at the end: threads reading the live
   // settings never see the defaults of a load in progress.
   auto staged = std::make_unique<AppSettings>();
   for (const SettingRow& row : kRows)
-    if (row.load == kKeep) row.field->copy(*staged, Settings);
+    if (row.load == kKeep) row.field->copy(*staged, into);
 
   if (const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ)) {
     ReadRows(key.get(), *staged, 0);
@@ -552,7 +556,7 @@ int LoadSettings() {
   FindWinamp(*staged);
   int result = MakeFolders(*staged);
 
-  CopySettings(Settings, *staged);
+  CopySettings(into, *staged);
   return result;
 }
 

@@ -272,6 +272,7 @@ extern const LOGFONTA BubbleFont;
 // banner, Winamp path, folders) and publishes the result in one pass.
 // Returns the result of the last folder creation.
 int LoadSettings();
+int LoadSettings(AppSettings& into);
 // The savers write their group back; they do nothing when the key cannot be
 // opened for writing.
 void SaveSettings();

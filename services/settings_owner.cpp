@@ -47,3 +47,19 @@ void SettingsOwner::CountdownTargetDone(bool message, bool sound) {
   if (sound) settings_.CountdownPlaySound = 0;
   if (message || sound) SaveSettingGroups(kGroupCountdown, settings_);
 }
+
+int SettingsOwner::Load() {
+  return LoadSettings(settings_);
+}
+
+void SettingsOwner::CommitPage(const AppSettings& copy, SettingPage page) {
+  CopySettings(settings_, copy, page);
+}
+
+void SettingsOwner::ShowValue(const SettingRow& row, const std::string& text) {
+  row.field->set(settings_, text.c_str());
+}
+
+void SettingsOwner::SaveCommitted(unsigned groups, const AppSettings& committed) {
+  SaveSettingGroups(groups, committed);
+}

@@ -1,10 +1,11 @@
 #pragma once
 // The settings the shell hands to the parts that run on threads of their own
-// (the clock, the countdown, the weather sign, the wall): they read them as
-// they are and change them only through the writers here, each of which
-// writes its values into the settings it was made over and saves those
-// values alone, so a drag never stores anything else. The shell makes one
-// over the program's settings (DesktopParts); tests make their own.
+// (the clock, the countdown, the weather sign, the wall) and to the options
+// sheet: they read them as they are and change them only through the
+// writers here, each of which writes its values into the settings it was
+// made over and saves those values alone, so a drag never stores anything
+// else. The shell makes one over the program's settings (DesktopParts);
+// tests make their own.
 
 #include "services/settings.h"
 
@@ -32,6 +33,17 @@ class SettingsOwner {
   // The countdown's message and sound at its target come once: each done is
   // switched off, and the countdown's settings are saved when either was.
   void CountdownTargetDone(bool message, bool sound);
+
+  // The options sheet's writers. Load reads the settings key again into the
+  // settings (LoadSettings). CommitPage takes the rows `page` edits from the
+  // sheet's copy; ShowValue puts one row's value (as text) into the live
+  // settings, for a preview and for taking it back. SaveCommitted writes
+  // `groups` from what the sheet has committed: the live settings without
+  // the values it only shows.
+  int Load();
+  void CommitPage(const AppSettings& copy, SettingPage page);
+  void ShowValue(const SettingRow& row, const std::string& text);
+  void SaveCommitted(unsigned groups, const AppSettings& committed);
 
  private:
   AppSettings& settings_;

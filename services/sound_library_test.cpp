@@ -122,8 +122,7 @@ TEST_F(SoundLibrary, ALibraryThatWillNotLoadIsRemovedAtShutdownAndTheLogSaysWhyE
   GetTempPathA(MAX_PATH, temp);
   const std::string log =
       std::string(temp) + "waylune_sound_" + std::to_string(GetCurrentProcessId()) + ".log";
-  Settings.DebugOn = 1;
-  LogStart(nullptr, log.c_str());
+  LogStart(nullptr, log.c_str(), 50);
   Bytes missingEntry = OwnResource(3), otherVersion = OwnResource(3);
   ASSERT_EQ(ReplaceAll(missingEntry, "BASS_SetConfig", "BASS_SetConfiX"), 1);
   ASSERT_EQ(ReplaceAll(otherVersion, std::string("\x01\x00\x04\x02", 4), std::string("\x01\x00\x03\x02", 4)),
@@ -140,7 +139,6 @@ TEST_F(SoundLibrary, ALibraryThatWillNotLoadIsRemovedAtShutdownAndTheLogSaysWhyE
   ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
   UnloadBass();
   LogEnd();
-  Settings.DebugOn = 0;
 
   const std::string text = [&] {
     std::ifstream in(log, std::ios::binary);

@@ -188,7 +188,7 @@ BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
 
 int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n, int sheetCount,
                int useRecordModule) {
-  if (Settings.DebugOn) WriteLogLine("LADEN: FIG%03d_00", n);
+  WriteLogLine("LADEN: FIG%03d_00", n);
   record->number = n;
   record->objectScreenDC = WindowDC(nullptr);
   record->objectDC.reset(CreateCompatibleDC(record->objectScreenDC.get()));
@@ -242,7 +242,7 @@ int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n,
 
 void UnloadFigure(FigureRecord* record, bool leaveWindows) {
   if (!record) return;
-  if (Settings.DebugOn && record->active) WriteLogLine("ENTLADEN: %s", record->name);
+  if (record->active) WriteLogLine("ENTLADEN: %s", record->name);
   // Billboard and weather sign unload their own records through here too:
   // only the walking figure owns the figure and overlay windows and the tip.
   const bool walkingFigure =
