@@ -31,7 +31,7 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
       [] { Desktop().strip.requests.relayout = 1; }, [] { Desktop().clock.Object().raiseRequest = 1; },
       [] { Desktop().weatherSign.Object().raiseRequest = 1; }};
   SetAnimationParts({&parts.billboard, std::move(afterRelayout), &parts.player, &parts.figures, &parts.shell,
-                     &parts.overlay, &Settings});
+                     &parts.overlay, &parts.settingsTable});
 }
 
 OptionsParts DesktopOptionsParts() {

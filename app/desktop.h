@@ -27,9 +27,12 @@ struct DesktopParts {
   ShellState shell;
   // The overlay window and its bubble, drawn by the animation thread.
   Overlay overlay{shell};
-  // The program's settings as the objects read them and take their dragged
-  // places.
-  SettingsOwner settings{Settings};
+  // The program's one table of settings, and its owner: loaded when the
+  // figure window is made, read by every part it is handed to, changed only
+  // through the owner (the options sheet, the objects' drags, the sound
+  // library's device).
+  AppSettings settingsTable;
+  SettingsOwner settings{settingsTable};
   // What every object reads of the figures and the shell, the overlay and
   // the settings.
   ObjectLinks objectLinks{&figures, &shell, &overlay, &settings};
@@ -41,9 +44,13 @@ struct DesktopParts {
   PlayerState player;  // written by the player control (app/winamp), read by the figures
   // The scenery strip: its requests (the Desktop page, the shell, the
   // animation thread after a relayout), its window and its thread.
-  BackgroundStrip strip{figures, shell, Settings};
+  BackgroundStrip strip{figures, shell, settingsTable};
 };
 DesktopParts& Desktop();
+// The program's settings, as the shell reads them.
+inline const AppSettings& DesktopSettings() {
+  return Desktop().settings.Read();
+}
 
 // Once the main-class windows exist: the billboard the animation thread
 // carries, and what follows a relayout the thread passes on.

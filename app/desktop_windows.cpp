@@ -54,11 +54,12 @@ void ToggleFiguresActive() {
   UpdateTrayIcon(FigureWindow);
   RelayoutRequest = on ? 1 : 0;
 
+  const AppSettings& settings = DesktopSettings();
   // An object that stays while the figures are off is left alone.
   auto leftAlone = [&](int notDA) { return notDA && !on; };
   WindowRequest& strip = Desktop().strip.requests.window;
-  if (!leftAlone(Settings.HGNotDA) && strip.Window())
-    strip.Set(Settings.HG && on ? WindowAction::kShowBottom : WindowAction::kHide);
+  if (!leftAlone(settings.HGNotDA) && strip.Window())
+    strip.Set(settings.HG && on ? WindowAction::kShowBottom : WindowAction::kHide);
   // The threads that draw these windows show and hide them.
   auto showObject = [&](WindowRequest& request, HWND window, int enabled, int notDA, bool topmost) {
     if (leftAlone(notDA) || !window) return;
@@ -71,11 +72,13 @@ void ToggleFiguresActive() {
   DesktopObject& sign = parts.weatherSign.Object();
   DesktopObject& countdown = parts.countdown.Object();
   HWND clock = parts.clock.Object().window;
-  showObject(parts.billboard.State().windowRequest, BillboardWindow, Settings.Billboard, Settings.BillboardNotDA, false);
-  showObject(sign.windowRequest, sign.window, Settings.Weather[0] > 0, Settings.WeatherNotDA, false);
-  showObject(countdown.windowRequest, countdown.window, Settings.Countdown, Settings.CountdownNotDA,
-             Settings.CountdownOnTop && !Desktop().shell.optionsOpen);
-  if (!leftAlone(Settings.ClockNotDA) && clock) SendMessageA(clock, on ? MSG_SHOW_CLOCK : MSG_HIDE_CLOCK, 0, 0);
+  showObject(parts.billboard.State().windowRequest, BillboardWindow, settings.Billboard,
+             settings.BillboardNotDA, false);
+  showObject(sign.windowRequest, sign.window, settings.Weather[0] > 0, settings.WeatherNotDA, false);
+  showObject(countdown.windowRequest, countdown.window, settings.Countdown, settings.CountdownNotDA,
+             settings.CountdownOnTop && !Desktop().shell.optionsOpen);
+  if (!leftAlone(settings.ClockNotDA) && clock)
+    SendMessageA(clock, on ? MSG_SHOW_CLOCK : MSG_HIDE_CLOCK, 0, 0);
   WakeWorkers();  // the object threads carry the requests out now
 }
 
@@ -112,18 +115,22 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
   RelayoutRequest = 1;
   Desktop().shell.fullScreenPause = 0;
   const bool on = Desktop().figures.active;
-  if (MayShowObject(parts.figures, Settings.HGNotDA) && Settings.HG)
+  const AppSettings& settings = DesktopSettings();
+  if (MayShowObject(parts.figures, settings.HGNotDA) && settings.HG)
     parts.strip.requests.window.Set(WindowAction::kShowBottom);
-  if (MayShowObject(parts.figures, Settings.ClockNotDA) && Settings.Clock && clock) SendMessageA(clock, MSG_SHOW_CLOCK, 0, 0);
-  if (MayShowObject(parts.figures, Settings.CountdownNotDA) && Settings.Countdown && countdown.window) {
-    countdown.RequestWindow(!on                                              ? WindowAction::kShow
-                            : Settings.CountdownOnTop && !Desktop().shell.optionsOpen ? WindowAction::kShowTopmost
-                                                                            : WindowAction::kShowTop);
+  if (MayShowObject(parts.figures, settings.ClockNotDA) && settings.Clock && clock)
+    SendMessageA(clock, MSG_SHOW_CLOCK, 0, 0);
+  if (MayShowObject(parts.figures, settings.CountdownNotDA) && settings.Countdown && countdown.window) {
+    countdown.RequestWindow(!on ? WindowAction::kShow
+                            : settings.CountdownOnTop && !Desktop().shell.optionsOpen
+                                ? WindowAction::kShowTopmost
+                                : WindowAction::kShowTop);
   }
   for (auto [request, window, enabled, notDA] :
-       {std::tuple{&parts.billboard.State().windowRequest, BillboardWindow, Settings.Billboard.Get(),
-                   Settings.BillboardNotDA.Get()},
-        std::tuple{&sign.windowRequest, sign.window, int(Settings.Weather[0] > 0), Settings.WeatherNotDA.Get()}}) {
+       {std::tuple{&parts.billboard.State().windowRequest, BillboardWindow, settings.Billboard.Get(),
+                   settings.BillboardNotDA.Get()},
+        std::tuple{&sign.windowRequest, sign.window, int(settings.Weather[0] > 0),
+                   settings.WeatherNotDA.Get()}}) {
     if (!MayShowObject(parts.figures, notDA) || !enabled || !window) continue;
     request->Set(on ? WindowAction::kShowTop : WindowAction::kShow);
   }

@@ -115,6 +115,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
   // Loaded whether or not the user wants sound now: the sound page can then
   // switch it on during the run. What plays is decided by SoundAvailable().
+  HandSoundSettings(&Desktop().settings);
   if (LoadBass(nullptr)) LoadSoundSamples();
 
   int exitCode = 0;
@@ -122,7 +123,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Desktop().strip.Start();
     Desktop().clock.Start();
     Desktop().countdown.Start();
-    Desktop().weatherSign.SetSceneGate([] { return CanAnimateNow(Desktop().shell, Settings); });
+    Desktop().weatherSign.SetSceneGate([] { return CanAnimateNow(Desktop().shell, DesktopSettings()); });
     Desktop().weatherSign.Start();
     OpenForShutdownRequests();
     // Start-up is done: its deep frames are dead weight from here on.

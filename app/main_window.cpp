@@ -74,7 +74,7 @@ HWND CreateMainClassWindow(HINSTANCE instance, DWORD exStyle) {
 void FindProgramFolder() {
   char path[MAX_PATH];
   char folder[MAX_PATH];
-  Settings.AppPath.CopyTo(path, sizeof path);
+  DesktopSettings().AppPath.CopyTo(path, sizeof path);
   if (lstrlenA(path) >= 3) {
     lstrcpynA(folder, path, MAX_PATH);
   } else {
@@ -111,11 +111,11 @@ void CheckPaletteMode(HWND window) {
 }
 
 void OnMainCreate(HWND window) {
-  LoadSettings();
-  if (Settings.DebugOn) {
+  Desktop().settings.Load();
+  if (DesktopSettings().DebugOn) {
     char file[MAX_PATH];
-    Settings.DebugFileName.CopyTo(file, sizeof file);
-    LogStart(FigureWindow, file, Settings.Speed);
+    DesktopSettings().DebugFileName.CopyTo(file, sizeof file);
+    LogStart(FigureWindow, file, DesktopSettings().Speed);
   }
   FindProgramFolder();
   CheckPaletteMode(window);
@@ -141,9 +141,9 @@ void OnMainTick() {
   if (running) {
     if (++mayAnimateCounter > 20) {
       mayAnimateCounter = 0;
-      if (!CanAnimateNow(Desktop().shell, Settings)) Desktop().figures.stopSceneRequest = 1;
+      if (!CanAnimateNow(Desktop().shell, DesktopSettings())) Desktop().figures.stopSceneRequest = 1;
     }
-    if (!Settings.NoWinamp) PollWinamp();
+    if (!DesktopSettings().NoWinamp) PollWinamp();
   }
   if (Desktop().overlay.bubble.type != 0) {
     if (--Desktop().overlay.bubble.lifetime < 1) RequestBubbleKill(Desktop().overlay);
@@ -228,7 +228,8 @@ bool OnCommand(HWND window, int id) {
       return false;
     case CMD_WINAMP_START:
       if (!WinampExeExists) return true;
-      ShellExecuteA(window, "open", Settings.WinampExe.Get().c_str(), nullptr, "", SW_SHOWMINNOACTIVE);
+      ShellExecuteA(window, "open", DesktopSettings().WinampExe.Get().c_str(), nullptr, "",
+                    SW_SHOWMINNOACTIVE);
       return false;
     case CMD_WINAMP_PREV:
     case CMD_WINAMP_PLAY:
@@ -403,7 +404,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (window == FigureWindow) StartMainTick(window);
       return 0;
     case MSG_POLL_PLAYER:
-      if (Desktop().figures.active && !Desktop().shell.fullScreenPause && !Settings.NoWinamp) PollWinamp();
+      if (Desktop().figures.active && !Desktop().shell.fullScreenPause && !DesktopSettings().NoWinamp)
+        PollWinamp();
       return 0;
     case MSG_ACTIVATE_APPBAR:
       ActivateAppBar();

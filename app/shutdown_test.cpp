@@ -45,12 +45,12 @@ class ObjectThreads : public ::testing::Test {
     Desktop().figures.active = 1;
     Desktop().shell.fullScreenPause = 0;
     Desktop().shell.optionsOpen = 0;
-    Settings.Clock = 2;
-    Settings.ClockPos[2] = 40;
-    Settings.ClockPos[3] = 60;
-    Settings.Countdown = 1;
-    Settings.CountdownPos[0] = 200;
-    Settings.CountdownPos[1] = 60;
+    Desktop().settingsTable.Clock = 2;
+    Desktop().settingsTable.ClockPos[2] = 40;
+    Desktop().settingsTable.ClockPos[3] = 60;
+    Desktop().settingsTable.Countdown = 1;
+    Desktop().settingsTable.CountdownPos[0] = 200;
+    Desktop().settingsTable.CountdownPos[1] = 60;
     PinTime(2026, 7, 14, 9, 41);
   }
   void TearDown() override {

@@ -120,8 +120,8 @@ void MakeOwnerDrawnByPosition(HMENU menu, int position, const char* text, int bi
 // greyed while the player program is missing.
 static void BuildWinampMenu(HMENU menu) {
   InitWinamp();
-  WinampExeExists = FileExists(Settings.WinampExe.Get().c_str());
-  if (Settings.NoWinamp || (!WinampExeExists && !WinampWindow)) {
+  WinampExeExists = FileExists(DesktopSettings().WinampExe.Get().c_str());
+  if (DesktopSettings().NoWinamp || (!WinampExeExists && !WinampWindow)) {
     RemoveMenu(menu, WINAMP_SUBMENU_POS, MF_BYPOSITION);
     return;
   }

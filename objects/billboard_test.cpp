@@ -24,6 +24,7 @@
 #include "stage/figure_record.h"
 #include "stage/kept_layer.h"
 #include "tests/support/test_windows.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -73,9 +74,9 @@ class Billboard : public ::testing::Test {
                                       0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
     ASSERT_NE(wall_.State().windowRequest.Window(), nullptr);
     figures_.active = 1;
-    Settings.Billboard = 1;
-    Settings.Calendar = 0;
-    Settings.BillboardX = 250;
+    TestSettings().Billboard = 1;
+    TestSettings().Calendar = 0;
+    TestSettings().BillboardX = 250;
     RelayoutRequest = 0;
     wall_.State().held = wall_.State().clicked = wall_.State().nudge = 0;
     wall_.State().currentMotif = kBillboardStartMotif;
@@ -125,7 +126,7 @@ class Billboard : public ::testing::Test {
   FigureState figures_;
   ShellState shell_;
   // The program's settings, which the test sets by name, handed as the shell hands them.
-  SettingsOwner settingsOwner_{Settings};
+  SettingsOwner settingsOwner_{TestSettings()};
   ::Billboard wall_{{&figures_, &shell_, nullptr, &settingsOwner_}};
 };
 
@@ -474,13 +475,13 @@ class CalendarSheet : public Billboard {
  protected:
   void SetUp() override {
     Billboard::SetUp();
-    Settings.Calendar = 1;
-    Settings.FirstDayOfWeek = 0;  // Monday
-    Settings.Feiertage = 0;
+    TestSettings().Calendar = 1;
+    TestSettings().FirstDayOfWeek = 0;  // Monday
+    TestSettings().Feiertage = 0;
   }
   void TearDown() override {
     SetLocalTimeSource(nullptr);
-    Settings.Feiertage = 0;
+    TestSettings().Feiertage = 0;
     Billboard::TearDown();
   }
   void Today(int day, int month, int year) {
@@ -559,7 +560,7 @@ TEST_F(CalendarSheet, AWeekdayTodayShowsDarkOnYellowAndOtherDaysAreWritten) {
 
 TEST_F(CalendarSheet, HolidaysOfTheRegionAreRed) {
   Today(9, 12, 2026);
-  Settings.Feiertage = kRegionBayern;
+  TestSettings().Feiertage = kRegionBayern;
   Paste();
   EXPECT_GT(Reddish(25), 5) << "25 December";
 }
@@ -607,11 +608,11 @@ TEST_F(Billboard, LiftingFollowsTheCursorSidewaysAndTheDropIsSaved) {
   EXPECT_EQ(record_->state, 1200);
   wall_.Step(record_);
   EXPECT_EQ(record_->state, 2);
-  EXPECT_EQ(Settings.BillboardX, 560);
+  EXPECT_EQ(TestSettings().BillboardX, 560);
 }
 
 TEST_F(Billboard, NudgesAndRelayoutKeepTheWallInsideTheWorkArea) {
-  Settings.BillboardX = 11;
+  TestSettings().BillboardX = 11;
   ShowWall();
   auto nudged = [&](int nudge) {
     wall_.State().nudge = nudge;
@@ -640,7 +641,7 @@ TEST_F(Billboard, AStateOutOfTheMachineSwitchesTheBillboardOff) {
   ShowWall();
   record_->state = 77;
   wall_.Step(record_);
-  EXPECT_EQ(Settings.Billboard, 0);
+  EXPECT_EQ(TestSettings().Billboard, 0);
   EXPECT_EQ(record_->active, 0);
   EXPECT_FALSE(IsWindowVisible(wall_.State().windowRequest.Window()));
 }
@@ -726,7 +727,8 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
   // requests and the unload are served all the same.
   for (int off : {0, 1}) {
     SCOPED_TRACE(off);
-    if (off) Settings.Billboard = 0;
+    if (off)
+      TestSettings().Billboard = 0;
     else shell_.fullScreenPause = 1;
     EXPECT_EQ(wall.QuietMs(), BillboardLink::kNeverDue);
     wall_.State().windowRequest.Set(WindowAction::kHide);
@@ -735,7 +737,7 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
     wall_.State().unloadRequest = 1;
     EXPECT_EQ(wall.QuietMs(), 0u);
     wall_.State().unloadRequest = 0;
-    Settings.Billboard = 1;
+    TestSettings().Billboard = 1;
     shell_.fullScreenPause = 0;
   }
   // Unloaded (as after the unload request), it must load again at once.
@@ -758,18 +760,18 @@ TEST_F(Billboard, ReadsTheSettingsItIsHanded) {
     own.Billboard = row.on;
     own.Calendar = row.calendar;
     own.BillboardX = row.x;
-    Settings.Billboard = !row.on;
-    Settings.Calendar = !row.calendar;
-    Settings.BillboardX = row.x + 1;
+    TestSettings().Billboard = !row.on;
+    TestSettings().Calendar = !row.calendar;
+    TestSettings().BillboardX = row.x + 1;
     EXPECT_EQ(other.BillboardOn(), row.on != 0);
     EXPECT_EQ(other.CalendarOn(), row.calendar != 0);
     EXPECT_EQ(other.BillboardX(), row.x);
     EXPECT_EQ(wall_.BillboardOn(), row.on == 0) << "the fixture's wall reads the program's";
     EXPECT_EQ(wall_.BillboardX(), row.x + 1);
   }
-  Settings.Billboard = 1;
-  Settings.Calendar = 0;
-  Settings.BillboardX = 250;
+  TestSettings().Billboard = 1;
+  TestSettings().Calendar = 0;
+  TestSettings().BillboardX = 250;
 }
 
 // Each billboard keeps its own words: a poster run publishes into the
@@ -810,7 +812,7 @@ TEST_F(Billboard, EachBillboardKeepsItsOwnWordsAndPosterRuns) {
     if (row.handed) {
       objects.wall = &wall_.State();
       objects.figures = &figures_;  // whose switch lets the wall show
-      objects.settings = &Settings;  // which say whether it is on
+      objects.settings = &TestSettings();  // which say whether it is on
     }
     row.move(objects);
     EXPECT_EQ(wall_.State().windowRequest.action.load(), static_cast<int>(row.asked));
@@ -840,7 +842,7 @@ TEST(ZOrderHelpers, MoveOnlyTheHandedWindowsThroughTheirOwnWords) {
       handed.wall = &wall;
       handed.strip = &strip;
       handed.figures = &figures;
-      handed.settings = &Settings;
+      handed.settings = &TestSettings();
     }
     ~Set() {
       for (HWND window : windows) DestroyWindow(window);
@@ -857,10 +859,10 @@ TEST(ZOrderHelpers, MoveOnlyTheHandedWindowsThroughTheirOwnWords) {
   two.Make();
   WindowRequest overlay;  // handed to the first set alone; no window: left
   one.handed.overlay = &overlay;
-  Settings.HG = 1;
-  Settings.Billboard = 1;
-  Settings.HGNotDA = 0;
-  Settings.BillboardNotDA = 0;
+  TestSettings().HG = 1;
+  TestSettings().Billboard = 1;
+  TestSettings().HGNotDA = 0;
+  TestSettings().BillboardNotDA = 0;
   const int bottom = static_cast<int>(WindowAction::kStackBottom), top = static_cast<int>(WindowAction::kStackTopmost);
   const int showBottom = static_cast<int>(WindowAction::kShowBottom);
   const int raise = static_cast<int>(WindowAction::kRaiseNotTopmost);
@@ -890,10 +892,10 @@ TEST(ZOrderHelpers, MoveOnlyTheHandedWindowsThroughTheirOwnWords) {
   one.figures.active = 1;
   RaiseDesktopWindows(one.handed);
   EXPECT_EQ(one.Words(), (std::vector<int>{top, 0, 0, 0}));
-  Settings.HGNotDA = 1;
+  TestSettings().HGNotDA = 1;
   RaiseDesktopWindows(one.handed);
   EXPECT_EQ(one.Words(), (std::vector<int>{top, 0, showBottom, 0}));
-  Settings.HGNotDA = 0;
+  TestSettings().HGNotDA = 0;
   // Whether the strip and the wall are on is the handed settings' alone:
   // settings with both off raise neither, and a set handed no settings
   // raises no object.
@@ -908,7 +910,7 @@ TEST(ZOrderHelpers, MoveOnlyTheHandedWindowsThroughTheirOwnWords) {
     RaiseDesktopWindows(one.handed);
     EXPECT_EQ(one.Words(), (std::vector<int>{top, 0, 0, 0}));
   }
-  one.handed.settings = &Settings;
+  one.handed.settings = &TestSettings();
   RaiseDesktopWindows(one.handed);
   EXPECT_EQ(one.Words(), (std::vector<int>{top, raise, showBottom, 1})) << "the program's settings: both on";
 }

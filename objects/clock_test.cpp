@@ -17,6 +17,7 @@
 #include "stage/kept_layer.h"
 #include "stage/speech_bubble.h"
 #include "tests/support/test_windows.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -71,14 +72,14 @@ class Clock : public ::testing::Test {
     shell_.optionsOpen = 0;
     shell_.fullScreenPause = 0;
     overlay_.bubble.type = 0;
-    Settings.Clock = 1;
-    Settings.ClockOnTop = 0;
-    Settings.RecycleBin = 1;
-    Settings.DontEmptyRecycleBin = 0;
-    Settings.Clock24h = 1;
-    Settings.DateOrder = 1;
+    TestSettings().Clock = 1;
+    TestSettings().ClockOnTop = 0;
+    TestSettings().RecycleBin = 1;
+    TestSettings().DontEmptyRecycleBin = 0;
+    TestSettings().Clock24h = 1;
+    TestSettings().DateOrder = 1;
     const int positions[8] = {100, 15, 200, 300, 400, 15, 500, 250};
-    for (int i = 0; i < 8; ++i) Settings.ClockPos[i] = positions[i];
+    for (int i = 0; i < 8; ++i) TestSettings().ClockPos[i] = positions[i];
     for (auto* flag : {&clock_->Object().reloadRequest, &clock_->Object().held, &clock_->Object().nudge}) *flag = 0;
     for (auto* flag : {&clock_->Object().relayout, &clock_->Object().raiseRequest}) *flag = 0;
     clock_->Object().bubbleRequest = 0;
@@ -133,7 +134,7 @@ class Clock : public ::testing::Test {
   static inline ShellState shell_;
   static inline Overlay overlay_{shell_};
   // The program's settings, which the test sets by name, handed as the shell hands them.
-  static inline SettingsOwner settingsOwner_{Settings};
+  static inline SettingsOwner settingsOwner_{TestSettings()};
   static inline ::Clock* clock_ = nullptr;
   static inline Pixels strips_[2];
   PrivateSettings settings_;
@@ -144,7 +145,7 @@ TEST_F(Clock, EveryFaceShowsThePinnedTime) {
   for (int face = 1; face <= 4; ++face) {
     SCOPED_TRACE(face);
     clock_->Unload(record_);
-    Settings.Clock = face;
+    TestSettings().Clock = face;
     Shown();
     const Pixels p = Redrawn();
     const ClockFaceLayout& layout = kClockFaces[face - 1];
@@ -160,7 +161,7 @@ TEST_F(Clock, EveryFaceShowsThePinnedTime) {
 }
 
 TEST_F(Clock, TheFaceFollowsTheMinuteAndTheRegionalFormats) {
-  Settings.Clock = 4;
+  TestSettings().Clock = 4;
   Shown();
   PinTime(2026, 12, 5, 14, 8);
   Step(11);
@@ -170,14 +171,14 @@ TEST_F(Clock, TheFaceFollowsTheMinuteAndTheRegionalFormats) {
   Step(11);
   EXPECT_EQ(Time(CaptureRecord(record_), 4), "1408");
 
-  Settings.Clock24h = 0;
+  TestSettings().Clock24h = 0;
   PinTime(2027, 1, 9, 13, 5);
-  Settings.DateOrder = 0;
+  TestSettings().DateOrder = 0;
   Pixels p = Redrawn();
   EXPECT_EQ(Time(p, 4), "0105");
   EXPECT_EQ(Date(p, 4), "010927");
   PinTime(2027, 1, 9, 0, 30);
-  Settings.DateOrder = 2;
+  TestSettings().DateOrder = 2;
   p = Redrawn();
   EXPECT_EQ(Time(p, 4), "0030");
   EXPECT_EQ(Date(p, 4), "270109");
@@ -204,7 +205,7 @@ TEST_F(Clock, RecycleBinFramesFollowTheItemCount) {
 }
 
 TEST_F(Clock, WithoutTheBinDisplayFaceOnePicksOneOfItsPictures) {
-  Settings.RecycleBin = 0;
+  TestSettings().RecycleBin = 0;
   binItems = 40;
   Shown();
   EXPECT_GE(clock_->RecycleBin().state, 0);
@@ -260,7 +261,7 @@ TEST_F(Clock, RestacksAskedByOtherThreadsAreMadeByTheClocksPass) {
 // clock's own restacks: the raise after a relayout and the topmost
 // reassertion used to show it again when they came after the hide.
 TEST_F(Clock, AHiddenClockStaysHiddenThroughItsOwnRestacksUntilAShowIsAsked) {
-  Settings.ClockOnTop = 1;
+  TestSettings().ClockOnTop = 1;
   Shown();
   clock_->ThreadPass(record_);
   ASSERT_TRUE(IsWindowVisible(clock_->Object().window));
@@ -313,7 +314,7 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
 
   // Right of the middle the bubble stands left of the clock.
   const int right = GetSystemMetrics(SM_CXSCREEN);
-  Settings.ClockPos[0] = right - 100;
+  TestSettings().ClockPos[0] = right - 100;
   clock_->Unload(record_);
   Shown();
   Send(WM_LBUTTONUP, 0, 20, 70);
@@ -324,7 +325,7 @@ TEST_F(Clock, ClickInTheBinZoneShowsTheBubbleAndASecondRemovesIt) {
 
 TEST_F(Clock, TheBinZoneNeedsFaceOneTheDisplayAndEmptyingAllowed) {
   Shown();
-  Settings.DontEmptyRecycleBin = 1;
+  TestSettings().DontEmptyRecycleBin = 1;
   Send(WM_LBUTTONUP, 0, 20, 70);
   EXPECT_EQ(clock_->Object().bubbleRequest, 0);
   EXPECT_EQ(clock_->Object().raiseRequest, 1) << "a plain click outside the zone raises the clock";
@@ -392,7 +393,7 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
   for (int face : {4, 3}) {
     SCOPED_TRACE(face);
     clock_->Unload(record_);
-    Settings.Clock = face;
+    TestSettings().Clock = face;
     Shown();
     const ClockFaceLayout& layout = kClockFaces[face - 1];
     figures_.press.Set(6, 9);
@@ -407,9 +408,9 @@ TEST_F(Clock, LiftedFacesFollowTheCursorAndDropSavesTheirPair) {
     clock_->Object().held = 0;
     Step(3);
     EXPECT_EQ(record_->state, 1);
-    EXPECT_EQ(
-        std::pair(Settings.ClockPos[layout.posEntry].Get(), Settings.ClockPos[layout.posEntry + 1].Get()),
-        std::pair(300, p.y));
+    EXPECT_EQ(std::pair(TestSettings().ClockPos[layout.posEntry].Get(),
+                        TestSettings().ClockPos[layout.posEntry + 1].Get()),
+              std::pair(300, p.y));
     const std::string saved = settings_.Text("ClockPos");
     EXPECT_NE(saved.find(std::to_string(p.y)), std::string::npos) << saved;
   }
@@ -431,7 +432,7 @@ TEST_F(Clock, HideAndShowMessagesAreCarriedOutByTheClocksOwnPass) {
   };
   show();
   EXPECT_TRUE(IsWindowVisible(clock_->Object().window));
-  Settings.ClockOnTop = 1;
+  TestSettings().ClockOnTop = 1;
   show();
   EXPECT_TRUE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST);
   // While an options page is open it is shown but not topmost.
@@ -439,14 +440,14 @@ TEST_F(Clock, HideAndShowMessagesAreCarriedOutByTheClocksOwnPass) {
   shell_.optionsOpen = 1;
   show();
   EXPECT_FALSE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST);
-  Settings.Clock = 0;
+  TestSettings().Clock = 0;
   show();
   EXPECT_FALSE(IsWindowVisible(clock_->Object().window));
 }
 
 TEST_F(Clock, AReloadRequestUnloadsAndLoadsTheFaceChosenNow) {
   Shown();
-  Settings.Clock = 2;
+  TestSettings().Clock = 2;
   clock_->Object().reloadRequest = 1;
   // The thread's own pass takes the request: the old face goes, the chosen one loads.
   clock_->ThreadPass(record_);
@@ -459,7 +460,7 @@ TEST_F(Clock, AReloadRequestUnloadsAndLoadsTheFaceChosenNow) {
 }
 
 TEST_F(Clock, StandsOnTheWorkAreaBottomAndStaysInside) {
-  Settings.ClockPos[0] = 99999;
+  TestSettings().ClockPos[0] = 99999;
   Shown();
   RECT area;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -584,7 +585,7 @@ TEST_F(Clock, TwoClocksReadAndSaveTheirOwnSettings) {
       << "saved from its own settings";
   const int program[8] = {100, 15, 200, 300, 400, 15, 500, 250};
   for (int i = 0; i < 8; ++i)
-    EXPECT_EQ(Settings.ClockPos[i].Get(), program[i]) << "the program's, entry " << i;
+    EXPECT_EQ(TestSettings().ClockPos[i].Get(), program[i]) << "the program's, entry " << i;
 
   other.Unload(otherRecord);
   other.Bind(nullptr);
@@ -598,7 +599,7 @@ TEST_F(Clock, TwoClocksReadAndSaveTheirOwnSettings) {
 // not start.
 TEST_F(Clock, ReadsOnlyTheFiguresAndShellItIsHanded) {
   Shown();
-  Settings.ClockOnTop = 1;
+  TestSettings().ClockOnTop = 1;
   FigureState otherFigures;
   ShellState otherShell;
   const struct {
@@ -655,7 +656,7 @@ TEST_F(Clock, EveryFaceIsKeptInWholeStepsCutToItsPicture) {
   for (const Row& row : {Row{1, 64, 128}, Row{2, 64, 32}, Row{3, 96, 192}, Row{4, 96, 64}}) {
     SCOPED_TRACE(row.face);
     clock_->Unload(record_);
-    Settings.Clock = row.face;
+    TestSettings().Clock = row.face;
     Shown();
     ASSERT_TRUE(clock_->WindowLayer().Kept());
     const RECT window = WindowRect(clock_->Object().window);
@@ -692,7 +693,7 @@ TEST_F(Clock, EveryFaceIsKeptInWholeStepsCutToItsPicture) {
 // another thread, Wine shows from the clock's surface by itself: no push, and
 // no ask reaches the clock.
 TEST_F(Clock, WinePaintsTheKeptClockAgainWithoutAPush) {
-  Settings.Clock = 4;
+  TestSettings().Clock = 4;
   Shown();
   ASSERT_TRUE(clock_->WindowLayer().Kept());
   ASSERT_TRUE(IsWindowVisible(clock_->Object().window));
@@ -751,7 +752,7 @@ TEST_F(Clock, WinePaintsTheKeptClockAgainWithoutAPush) {
 // Hidden and shown again by its own pass, the clock shows its picture with
 // the show, not a blank surface until its next redraw.
 TEST_F(Clock, ShownAgainItShowsItsPictureAtOnce) {
-  Settings.Clock = 4;
+  TestSettings().Clock = 4;
   Shown();
   const RECT clock = WindowRect(clock_->Object().window);
   const WindowDC screen(nullptr);
@@ -775,7 +776,7 @@ TEST_F(Clock, ShownAgainItShowsItsPictureAtOnce) {
 // goes colour-keyed at its face's size, and a window that leaves part of it
 // asks for a push; kept again, it asks nothing.
 TEST_F(Clock, AClockWineCannotKeepIsAskedForPushes) {
-  Settings.Clock = 4;
+  TestSettings().Clock = 4;
   Shown();
   const ObjectPlacement p = clock_->Placement();
   const RECT kept = WindowRect(clock_->Object().window);

@@ -16,6 +16,7 @@
 #include "services/threads.h"
 #include "services/window_requests.h"
 #include "stage/speech_bubble.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -52,16 +53,17 @@ class Countdown : public ::testing::Test {
     shell_.fullScreenPause = 0;
     overlay_.bubble.type = 0;
     SoundState.loaded = 0;
-    Settings.Sound = 1;
+    HandSoundSettings(&TestSettingsOwner());
+    TestSettings().Sound = 1;
     MainWindowStandIns::menuMessages = MainWindowStandIns::toggleMessages = 0;
-    Settings.Countdown = 1;
-    Settings.CountdownOnTop = 0;
-    Settings.CountdownStop00 = 0;
-    Settings.CountdownShowMsg = 0;
-    Settings.CountdownPlaySound = 0;
-    Settings.CountdownSoundFile.Set("");
+    TestSettings().Countdown = 1;
+    TestSettings().CountdownOnTop = 0;
+    TestSettings().CountdownStop00 = 0;
+    TestSettings().CountdownShowMsg = 0;
+    TestSettings().CountdownPlaySound = 0;
+    TestSettings().CountdownSoundFile.Set("");
     const int positions[8] = {100, 400, 200, 300, 300, 200, 50, 400};
-    for (int i = 0; i < 8; ++i) Settings.CountdownPos[i] = positions[i];
+    for (int i = 0; i < 8; ++i) TestSettings().CountdownPos[i] = positions[i];
     SetTarget(2027, 1, 1, 0, 0);
     for (auto* flag : {&countdown_->Object().reloadRequest, &countdown_->Object().held, &countdown_->Object().nudge}) *flag = 0;
     countdown_->Object().relayout = 0;
@@ -84,7 +86,7 @@ class Countdown : public ::testing::Test {
 
   static void SetTarget(int year, int month, int day, int hour, int minute) {
     const int date[5] = {year, month, day, hour, minute};
-    for (int i = 0; i < 5; ++i) Settings.CountdownDate[i] = date[i];
+    for (int i = 0; i < 5; ++i) TestSettings().CountdownDate[i] = date[i];
   }
   void Step(int times = 1) {
     for (int i = 0; i < times; ++i) countdown_->Update(record_);
@@ -101,7 +103,7 @@ class Countdown : public ::testing::Test {
   // "days hh:mm" as the face shows them (row-1 glyphs in letters).
   std::string Face() {
     const Pixels p = Redrawn();
-    const CountdownFaceLayout& layout = kCountdownFaces[Settings.Countdown - 1];
+    const CountdownFaceLayout& layout = kCountdownFaces[TestSettings().Countdown - 1];
     const DigitStripLayout& colonStrip = *kDigitStrips[layout.hours.strip];
     const int colon =
         ReadGlyph(p, layout.colonX, layout.hours.y, strips_[layout.hours.strip], colonStrip, true);
@@ -128,7 +130,7 @@ class Countdown : public ::testing::Test {
   static inline ShellState shell_;
   static inline Overlay overlay_{shell_};
   // The program's settings, which the test sets by name, handed as the shell hands them.
-  static inline SettingsOwner settingsOwner_{Settings};
+  static inline SettingsOwner settingsOwner_{TestSettings()};
   static inline ::Countdown* countdown_ = nullptr;
   static inline Pixels strips_[2];
   PrivateSettings settings_;
@@ -140,7 +142,7 @@ TEST_F(Countdown, HalfAnHourBeforeNewYearOnEveryFace) {
   for (int face = 1; face <= 3; ++face) {
     SCOPED_TRACE(face);
     countdown_->Unload(record_);
-    Settings.Countdown = face;
+    TestSettings().Countdown = face;
     Shown();
     const CountdownFaceLayout& layout = kCountdownFaces[face - 1];
     EXPECT_EQ(countdown_->Placement().width, layout.width);
@@ -163,7 +165,7 @@ TEST_F(Countdown, TheDrawnFaceReadsBack) {
   };
   for (const Row& r : rows) {
     countdown_->Unload(record_);
-    Settings.Countdown = r.face;
+    TestSettings().Countdown = r.face;
     Shown();
     PinTime(r.year, r.month, r.day, r.hour, r.minute, r.second);
     EXPECT_EQ(Face(), r.want) << r.day << "." << r.month << "." << r.year;
@@ -174,8 +176,8 @@ TEST_F(Countdown, TheDrawnFaceReadsBack) {
 }
 
 TEST_F(Countdown, StopAtZeroShowsZerosButTheClickBubbleTheRealTime) {
-  Settings.CountdownStop00 = 1;
-  Settings.Countdown = 2;
+  TestSettings().CountdownStop00 = 1;
+  TestSettings().Countdown = 2;
   Shown();
   PinTime(2027, 1, 3, 4, 5);
   EXPECT_EQ(Face(), "     |aa;aa");
@@ -200,9 +202,9 @@ TEST_F(Countdown, StopAtZeroShowsZerosButTheClickBubbleTheRealTime) {
 }
 
 TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
-  Settings.CountdownShowMsg = 1;
-  Settings.CountdownPlaySound = 1;
-  Settings.CountdownSoundFile.Set(ExistingSoundFile().c_str());
+  TestSettings().CountdownShowMsg = 1;
+  TestSettings().CountdownPlaySound = 1;
+  TestSettings().CountdownSoundFile.Set(ExistingSoundFile().c_str());
   Shown();
   EXPECT_EQ(overlay_.bubble.type, 0);
   PinTime(2027, 1, 1, 0, 0, 1);
@@ -211,10 +213,10 @@ TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
   const SceneRect work = Work();
   const RECT bubble = WindowRect(overlay_.Window());
   EXPECT_EQ(std::pair(bubble.left, bubble.top), std::pair(LONG(work.right - 214), LONG(work.bottom - 78)));
-  EXPECT_EQ(Settings.CountdownShowMsg, 0);
+  EXPECT_EQ(TestSettings().CountdownShowMsg, 0);
   EXPECT_EQ(settings_.Number("CountdownShowMsg"), 0u) << "a restart does not show it again";
   // No sound library: the sound waits, its request stays.
-  EXPECT_EQ(Settings.CountdownPlaySound, 1);
+  EXPECT_EQ(TestSettings().CountdownPlaySound, 1);
   EXPECT_EQ(settings_.Number("CountdownPlaySound"), 1u);
 
   KillSpeechBubble(overlay_);
@@ -224,21 +226,21 @@ TEST_F(Countdown, TheTargetShowsItsBubbleOnceAndSavesTheClearedFlag) {
 }
 
 TEST_F(Countdown, TheSoundPlaysOnceWhenItsFileExists) {
-  Settings.CountdownPlaySound = 1;
-  Settings.CountdownSoundFile.Set("C:\\no\\such\\alarm.wav");
+  TestSettings().CountdownPlaySound = 1;
+  TestSettings().CountdownSoundFile.Set("C:\\no\\such\\alarm.wav");
   SoundState.loaded = 1;
   Shown();
   PinTime(2027, 1, 1, 0, 5);
   Redrawn();
-  EXPECT_EQ(Settings.CountdownPlaySound, 1) << "a missing file keeps the request";
-  Settings.CountdownSoundFile.Set(ExistingSoundFile().c_str());
+  EXPECT_EQ(TestSettings().CountdownPlaySound, 1) << "a missing file keeps the request";
+  TestSettings().CountdownSoundFile.Set(ExistingSoundFile().c_str());
   // Sound switched off (the library still loaded): the alarm waits for it.
-  Settings.Sound = 0;
+  TestSettings().Sound = 0;
   Redrawn();
-  EXPECT_EQ(Settings.CountdownPlaySound, 1) << "sound off keeps the request";
-  Settings.Sound = 1;
+  EXPECT_EQ(TestSettings().CountdownPlaySound, 1) << "sound off keeps the request";
+  TestSettings().Sound = 1;
   Redrawn();
-  EXPECT_EQ(Settings.CountdownPlaySound, 0);
+  EXPECT_EQ(TestSettings().CountdownPlaySound, 0);
   EXPECT_EQ(settings_.Number("CountdownPlaySound"), 0u);
   EXPECT_EQ(overlay_.bubble.type, 0) << "no bubble was asked for";
 }
@@ -266,8 +268,8 @@ TEST_F(Countdown, ClicksAndKeys) {
 // A drop stores the position only: a switch the countdown page changed and
 // has not applied (it changes in memory at once) never reaches the registry.
 TEST_F(Countdown, DropSavesTheFacePairAndNothingElse) {
-  Settings.Countdown = 2;
-  Settings.CountdownPlaySound = 1;
+  TestSettings().Countdown = 2;
+  TestSettings().CountdownPlaySound = 1;
   Shown();
   figures_.press.Set(10, 10);
   countdown_->Object().held = 1;
@@ -277,7 +279,8 @@ TEST_F(Countdown, DropSavesTheFacePairAndNothingElse) {
   countdown_->Object().held = 0;
   Step(2);
   EXPECT_EQ(record_->state, 1);
-  EXPECT_EQ(std::pair(Settings.CountdownPos[2].Get(), Settings.CountdownPos[3].Get()), std::pair(250, 120));
+  EXPECT_EQ(std::pair(TestSettings().CountdownPos[2].Get(), TestSettings().CountdownPos[3].Get()),
+            std::pair(250, 120));
   EXPECT_EQ(settings_.Text("CountdownPos"), "100,400,250,120,300,200,50,400");
   EXPECT_EQ(settings_.Text("CountdownDate"), "");
   EXPECT_EQ(settings_.Text("CountdownPlaySound"), "");
@@ -293,7 +296,7 @@ TEST_F(Countdown, EveryFaceIsKeptInWholeStepsCutToItsPicture) {
   for (const Row& row : {Row{1, 96, 32}, Row{2, 96, 64}, Row{3, 96, 64}}) {
     SCOPED_TRACE(row.face);
     countdown_->Unload(record_);
-    Settings.Countdown = row.face;
+    TestSettings().Countdown = row.face;
     Shown();
     const RECT window = WindowRect(countdown_->Object().window);
     EXPECT_EQ(std::pair(window.right - window.left, window.bottom - window.top),

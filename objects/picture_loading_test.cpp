@@ -28,6 +28,7 @@
 #include "stage/figure_state.h"
 #include "tests/support/bitmap_pixels.h"
 #include "objects/portable/poster_geometry.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -154,9 +155,9 @@ class PictureLoading : public ::testing::Test {
  protected:
   void SetUp() override {
     QuitFlag = 0;
-    Settings.Calendar = 0;
-    Settings.BMPpath.Set("");
-    Settings.TXTpath.Set("");
+    TestSettings().Calendar = 0;
+    TestSettings().BMPpath.Set("");
+    TestSettings().TXTpath.Set("");
   }
   // A poster run still going holds the billboard: it ends before the billboard.
   void TearDown() override { WaitForAndCloseThread(OwnedHandle(board_.TakePosterThread()), INFINITE); }
@@ -164,7 +165,7 @@ class PictureLoading : public ::testing::Test {
   FigureState figures_;
   ShellState shell_;
   // The program's settings, which the test sets by name, handed as the shell hands them.
-  SettingsOwner settingsOwner_{Settings};
+  SettingsOwner settingsOwner_{TestSettings()};
   ::Billboard board_{
       {&figures_, &shell_, nullptr, &settingsOwner_}};  // the test's own: its words start as the program's do
 };
@@ -300,9 +301,9 @@ TEST_F(PictureLoading, PosterSearchListsPicturesAndTextsOnly) {
     folder.Add(name, "x");
   for (const char* name : {"readme.txt", "notes.TXT", "x.doc", "noext", "z.png.bak"}) folder.Add(name, "x");
   folder.AddFolder("sub.bmp");
-  Settings.BMPpath.Set(folder.Pattern().c_str());
-  Settings.TXTpath.Set(folder.Pattern().c_str());
-  EXPECT_EQ(FindPicturePosters(Settings), 13);
+  TestSettings().BMPpath.Set(folder.Pattern().c_str());
+  TestSettings().TXTpath.Set(folder.Pattern().c_str());
+  EXPECT_EQ(FindPicturePosters(TestSettings()), 13);
   EXPECT_EQ(PosterCount(PosterKind::kPicture), 13);
   std::set<std::string> names;
   for (int i = 0; i < 13; ++i) {
@@ -315,7 +316,7 @@ TEST_F(PictureLoading, PosterSearchListsPicturesAndTextsOnly) {
   char name[kPosterNameSize];
   EXPECT_FALSE(PosterName(PosterKind::kPicture, 13, name, sizeof name));
   EXPECT_FALSE(PosterName(PosterKind::kPicture, -1, name, sizeof name));
-  EXPECT_EQ(FindTextPosters(Settings), 2);
+  EXPECT_EQ(FindTextPosters(TestSettings()), 2);
 
   // Entries are listed by their short names where they have one, so a long
   // extension counts by its first three letters: "y.bmpx" is "Y~1.BMP".
@@ -323,13 +324,13 @@ TEST_F(PictureLoading, PosterSearchListsPicturesAndTextsOnly) {
   char shortName[MAX_PATH] = "";
   GetShortPathNameA(longExtension.c_str(), shortName, MAX_PATH);
   const bool hasShortName = IsPictureFile(shortName) != 0;  // 8.3 names may be switched off
-  EXPECT_EQ(FindPicturePosters(Settings), hasShortName ? 14 : 13);
+  EXPECT_EQ(FindPicturePosters(TestSettings()), hasShortName ? 14 : 13);
 
   // A pattern of three characters or fewer lists nothing.
-  Settings.BMPpath.Set("C:\\");
-  EXPECT_EQ(FindPicturePosters(Settings), 0);
-  Settings.BMPpath.Set(" ");
-  EXPECT_EQ(FindPicturePosters(Settings), 0);
+  TestSettings().BMPpath.Set("C:\\");
+  EXPECT_EQ(FindPicturePosters(TestSettings()), 0);
+  TestSettings().BMPpath.Set(" ");
+  EXPECT_EQ(FindPicturePosters(TestSettings()), 0);
 }
 
 TEST_F(PictureLoading, AFolderOf600PicturesListsTheFirst500) {
@@ -339,25 +340,25 @@ TEST_F(PictureLoading, AFolderOf600PicturesListsTheFirst500) {
     std::snprintf(name, sizeof name, "p%03d.png", i);
     folder.Add(name);
   }
-  Settings.BMPpath.Set(folder.Pattern().c_str());
-  EXPECT_EQ(FindPicturePosters(Settings), kMaxPosterFiles);
+  TestSettings().BMPpath.Set(folder.Pattern().c_str());
+  EXPECT_EQ(FindPicturePosters(TestSettings()), kMaxPosterFiles);
 }
 
 TEST_F(PictureLoading, LoadPicturePublishesAReadablePictureAndRefusesTheRest) {
   ScratchFolder folder("waylune_load_");
   folder.Copy("blocks_320x256.bmp", "good.bmp");
   folder.Copy("truncated.png", "broken.png");
-  Settings.BMPpath.Set(folder.Pattern().c_str());
-  ASSERT_EQ(FindPicturePosters(Settings), 2);
+  TestSettings().BMPpath.Set(folder.Pattern().c_str());
+  ASSERT_EQ(FindPicturePosters(TestSettings()), 2);
   for (int i = 0; i < 2; ++i) {
     char name[kPosterNameSize];
     PosterName(PosterKind::kPicture, i, name, sizeof name);
     const bool good = StrStrIA(name, "good");
-    EXPECT_EQ(LoadPicture(i, board_.State(), Settings), good ? 1 : 0) << name;
+    EXPECT_EQ(LoadPicture(i, board_.State(), TestSettings()), good ? 1 : 0) << name;
     EXPECT_EQ(board_.State().posterBitmap.load() != nullptr, good) << name;
   }
-  EXPECT_EQ(LoadPicture(2, board_.State(), Settings), 0);
-  EXPECT_EQ(LoadPicture(-1, board_.State(), Settings), 0);
+  EXPECT_EQ(LoadPicture(2, board_.State(), TestSettings()), 0);
+  EXPECT_EQ(LoadPicture(-1, board_.State(), TestSettings()), 0);
 }
 
 // The search and the load read the folders of the settings they are handed,
@@ -369,11 +370,11 @@ TEST_F(PictureLoading, TheFoldersAreThoseOfTheHandedSettings) {
   AppSettings handed;
   handed.BMPpath.Set(folder.Pattern().c_str());
   handed.TXTpath.Set(folder.Pattern().c_str());
-  EXPECT_EQ(FindPicturePosters(Settings), 0) << "the program's folders are not set";
-  EXPECT_EQ(FindTextPosters(Settings), 0);
+  EXPECT_EQ(FindPicturePosters(TestSettings()), 0) << "the program's folders are not set";
+  EXPECT_EQ(FindTextPosters(TestSettings()), 0);
   EXPECT_EQ(FindPicturePosters(handed), 1);
   EXPECT_EQ(FindTextPosters(handed), 1);
-  EXPECT_EQ(LoadPicture(0, board_.State(), Settings), 0) << "not in the program's folder";
+  EXPECT_EQ(LoadPicture(0, board_.State(), TestSettings()), 0) << "not in the program's folder";
   EXPECT_EQ(board_.State().posterBitmap.load(), nullptr);
   EXPECT_EQ(LoadPicture(0, board_.State(), handed), 1);
   EXPECT_NE(board_.State().posterBitmap.load(), nullptr);
@@ -385,7 +386,7 @@ TEST_F(PictureLoading, APosterRunPastesOnlyReadablePictures) {
   folder.Copy("blocks_100x300.png", "two.png");
   folder.Copy("truncated.jpg", "three.jpg");
   folder.Copy("garbage.bmp", "four.bmp");
-  Settings.BMPpath.Set(folder.Pattern().c_str());
+  TestSettings().BMPpath.Set(folder.Pattern().c_str());
   std::set<int> shown;
   for (int run = 0; run < 12; ++run) {
     board_.State().posterReady = 0;
@@ -407,7 +408,7 @@ TEST_F(PictureLoading, AFolderOfBrokenPicturesEndsTheRunWithoutAPoster) {
   ScratchFolder folder("waylune_broken_");
   folder.Copy("truncated.png", "a.png");
   folder.Copy("huge_header.bmp", "b.bmp");
-  Settings.BMPpath.Set(folder.Pattern().c_str());
+  TestSettings().BMPpath.Set(folder.Pattern().c_str());
   board_.LadePlakat();
   EXPECT_EQ(board_.State().posterReady, 0);
   EXPECT_EQ(board_.State().posterBitmap.load(), nullptr);
@@ -428,9 +429,9 @@ TEST_F(PictureLoading, TextPostersAreWrittenOnThePaper) {
   for (int i = 1; i <= 20; ++i) text += "Zeile " + std::to_string(i) + "\n";
   folder.Add("plakat.txt", text);
   folder.Add("leer.txt", "");
-  Settings.TXTpath.Set(folder.Pattern().c_str());
-  Settings.TextFName.Set("Tahoma");
-  ASSERT_EQ(FindTextPosters(Settings), 2);
+  TestSettings().TXTpath.Set(folder.Pattern().c_str());
+  TestSettings().TextFName.Set("Tahoma");
+  ASSERT_EQ(FindTextPosters(TestSettings()), 2);
   int written = -1, empty = -1;
   for (int i = 0; i < 2; ++i) {
     char name[kPosterNameSize];
@@ -459,7 +460,7 @@ TEST_F(PictureLoading, ThePosterThreadRunsOnceAtATime) {
   ScratchFolder folder("waylune_thread_");
   folder.Copy("blocks_320x256.bmp", "one.bmp");
   folder.Copy("blocks_100x300.png", "two.png");
-  Settings.BMPpath.Set(folder.Pattern().c_str());
+  TestSettings().BMPpath.Set(folder.Pattern().c_str());
   ASSERT_TRUE(board_.StartPosterThread());
   EXPECT_TRUE(board_.StartPosterThread()) << "a second start joins the running one";
   for (int i = 0; i < 500 && board_.State().posterThreadRunning; ++i) Sleep(10);
@@ -482,9 +483,9 @@ TEST_F(PictureLoading, ZFailuresWriteTheirLogLines) {
   LoadFromFile(Picture("pixmap.bmp").c_str(), 1, kPosterHeight, kPosterWidth);
   ScratchFolder folder("waylune_log_");
   folder.Copy("truncated.jpg", "broken.jpg");
-  Settings.BMPpath.Set(folder.Pattern().c_str());
-  FindPicturePosters(Settings);
-  LoadPicture(0, board_.State(), Settings);
+  TestSettings().BMPpath.Set(folder.Pattern().c_str());
+  FindPicturePosters(TestSettings());
+  LoadPicture(0, board_.State(), TestSettings());
   LogEnd();
   std::ifstream in(log, std::ios::binary);
   const std::string all(std::istreambuf_iterator<char>(in), {});

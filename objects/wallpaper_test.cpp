@@ -16,6 +16,7 @@
 #include "objects/object_test_support.h"
 #include "objects/portable/weather_art.h"
 #include "pictura.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -172,24 +173,24 @@ TEST_F(Wallpaper, AFailedBuildKeepsTheOldWallpaper) {
 TEST_F(Wallpaper, ModesSetTheDesktopsWallpaper) {
   object_test::PrivateSettings settings;
   settings.Make("wallpaper");
-  Settings.WallpaperPath.Set(folder_.c_str());
+  TestSettings().WallpaperPath.Set(folder_.c_str());
   char shown[MAX_PATH] = {};
   char before[] = "C:\\windows\\before.bmp";
   SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, before, SPIF_UPDATEINIFILE);
-  SetDesktopBackground(2, (folder_ + "\\missing.png").c_str(), Settings);
-  SetDesktopBackground(2, "", Settings);
+  SetDesktopBackground(2, (folder_ + "\\missing.png").c_str(), TestSettings());
+  SetDesktopBackground(2, "", TestSettings());
   SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, shown, 0);
   EXPECT_STREQ(shown, before) << "nothing to show: nothing set";
   EXPECT_EQ(GetFileAttributesA(output_.c_str()), INVALID_FILE_ATTRIBUTES);
 
-  SetDesktopBackground(1, nullptr, Settings);
+  SetDesktopBackground(1, nullptr, TestSettings());
   SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, shown, 0);
   EXPECT_STREQ(shown, output_.c_str());
   const Rgb out = ReadBack(pic_OpenFileSource(output_.c_str()), false);
   EXPECT_EQ(out.width, GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(out.height, GetSystemMetrics(SM_CYSCREEN));
 
-  SetDesktopBackground(0, nullptr, Settings);
+  SetDesktopBackground(0, nullptr, TestSettings());
   SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, shown, 0);
   EXPECT_STREQ(shown, "");
   settings.Remove();
@@ -202,7 +203,7 @@ TEST_F(Wallpaper, TheBuiltPictureGoesToTheHandedSettingsFolder) {
   settings.Make("wallpaper_handed");
   const std::string elsewhere = folder_ + "\\elsewhere";
   CreateDirectoryA(elsewhere.c_str(), nullptr);
-  Settings.WallpaperPath.Set(elsewhere.c_str());
+  TestSettings().WallpaperPath.Set(elsewhere.c_str());
   AppSettings handed;
   handed.WallpaperPath.Set(folder_.c_str());
   SetDesktopBackground(1, nullptr, handed);
@@ -213,7 +214,7 @@ TEST_F(Wallpaper, TheBuiltPictureGoesToTheHandedSettingsFolder) {
   EXPECT_EQ(GetFileAttributesA((elsewhere + "\\wallpaper.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
   SetDesktopBackground(0, nullptr, handed);
   RemoveDirectoryA(elsewhere.c_str());
-  Settings.WallpaperPath.Set(folder_.c_str());
+  TestSettings().WallpaperPath.Set(folder_.c_str());
   settings.Remove();
 }
 

@@ -16,6 +16,7 @@
 #include "stage/speech_bubble.h"
 #include "services/threads.h"
 #include "services/window_requests.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -57,9 +58,9 @@ class WeatherSign : public ::testing::Test {
     figures_.active = 1;
     shell_.optionsOpen = 0;
     overlay_.bubble.type = 0;
-    Settings.Weather[0] = 1;
-    Settings.Weather[2] = 0;
-    Settings.WeatherX = 100;
+    TestSettings().Weather[0] = 1;
+    TestSettings().Weather[2] = 0;
+    TestSettings().WeatherX = 100;
     weather_.SetReport(Report(1, 0, 0, 8));
     record_ = AllocateFigureRecord();
     ASSERT_NE(record_, nullptr);
@@ -103,7 +104,7 @@ class WeatherSign : public ::testing::Test {
   static inline ShellState shell_;
   static inline Overlay overlay_{shell_};
   // The program's settings, which the test sets by name, handed as the shell hands them.
-  static inline SettingsOwner settingsOwner_{Settings};
+  static inline SettingsOwner settingsOwner_{TestSettings()};
   static inline ::WeatherSign* sign_ = nullptr;
   PrivateSettings settings_;
   FigureRecord* record_ = nullptr;
@@ -156,8 +157,8 @@ TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
     KillSpeechBubble(overlay_);
     return std::pair(first, last);
   };
-  Settings.WeatherCountry.Set("Deutschland");
-  Settings.WeatherStation.Set("Frankfurt");
+  TestSettings().WeatherCountry.Set("Deutschland");
+  TestSettings().WeatherStation.Set("Frankfurt");
   const auto names = textRows(Report(0, kMetarNone, 0, kMetarNone));
   MetarSnapshot report = Report(1, 2, 0, 12);
   lstrcpyA(report.timeText, "(15.01.2024 13:50)");
@@ -174,7 +175,7 @@ TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
   EXPECT_EQ(sign_->Draw(record_), 1);
   const Pixels celsius = Sheet();
   EXPECT_EQ(sign_->Draw(record_), 0) << "nothing changed";
-  Settings.Weather[2] = 1;
+  TestSettings().Weather[2] = 1;
   EXPECT_EQ(sign_->Draw(record_), 0) << "the scale alone waits for the next report";
   weather_.Publish(Report(1, 2, 3, -2));  // a fetch of the same report ended
   EXPECT_EQ(sign_->Draw(record_), 1);

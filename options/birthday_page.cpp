@@ -232,7 +232,7 @@ void Sort(HWND page, bool byName) {
 }
 
 void OnInit(HWND page) {
-  LoadBirthdays();
+  LoadBirthdays(CommittedSettings());
   g_saved = BirthdayTable;
   g_nameEdited = false;
   g_typedName[0] = 0;
@@ -336,8 +336,8 @@ INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
         }
         case PSN_APPLY:
           CommitPage(SettingPage::kBirthdays);  // the sort order
-          if (SaveBirthdays(page)) g_saved = BirthdayTable;
-          CollectDueBirthdays();
+          if (SaveBirthdays(page, CommittedSettings())) g_saved = BirthdayTable;
+          CollectDueBirthdays(CommittedSettings());
           return TRUE;
       }
       break;

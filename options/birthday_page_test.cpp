@@ -10,6 +10,7 @@
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
 #include "options/page_ids.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ class BirthdayPageTest : public SheetTest {
     path_ = std::string(folder) + "birthday_page_test.dat";
     DeleteFileA(path_.c_str());
     WriteSettingString("FabianDat", path_.c_str());
-    Settings.FabianDat.Set(path_.c_str());
+    TestSettings().FabianDat.Set(path_.c_str());
   }
   void TearDown() override {
     DeleteFileA(path_.c_str());
@@ -54,9 +55,9 @@ class BirthdayPageTest : public SheetTest {
   }
   // The file holds these entries (in this order) before the sheet opens.
   void File(const std::function<void()>& entries) {
-    LoadBirthdays();
+    LoadBirthdays(TestSettings());
     entries();
-    ASSERT_TRUE(SaveBirthdayFile());
+    ASSERT_TRUE(SaveBirthdayFile(TestSettings()));
   }
   std::string path_;
 };
@@ -134,7 +135,7 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
          EXPECT_EQ(ComboText(page), "Anna");
          Click(page, IDC_BIRTHDAY_SORT_BY_DATE);
          EXPECT_EQ(ComboText(page), "Anna") << "not Annabel, the first name that begins alike";
-         EXPECT_EQ(Settings.FabianName.Get(), 0);
+         EXPECT_EQ(TestSettings().FabianName.Get(), 0);
        },
        true, "Annabel;Zoe;Yves;Anna;", "Annabel;Zoe;Yves;Anna;"},
       {"a date picked sets the fields and the key as written", [] { Add("Anna", 3, 4, 1970); },
@@ -172,7 +173,7 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
       row.apply ? Ok(sheet) : Cancel(sheet);
     });
     EXPECT_EQ(row.table ? Names() : "", row.table ? row.table : "");
-    LoadBirthdays();
+    LoadBirthdays(TestSettings());
     EXPECT_EQ(row.file ? Names() : "", row.file ? row.file : "");
   }
 }

@@ -19,6 +19,7 @@
 #include "services/lang_text.h"
 #include "services/wine_test_paths.h"
 #include "scene/scenery_strip.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -55,58 +56,60 @@ void ClearRequests() {
 TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
   const Row rows[] = {
       {kGeneral, [](HWND p) { Click(p, IDC_GENERAL_AUTOSTART); }, "Autostart", "1",
-       [] { return Settings.Autostart.Get(); }, 1},
+       [] { return TestSettings().Autostart.Get(); }, 1},
       {kSpeed, [](HWND p) { Slide(p, IDC_SPEED_SLIDER, 90); }, "Speed", "50",
-       [] { return Settings.Speed.Get(); }, 50},
+       [] { return TestSettings().Speed.Get(); }, 50},
       {kSpeed, [](HWND p) { Slide(p, IDC_SPEED_PAUSE_SLIDER, 75); }, "Pause", "600",
-       [] { return Settings.Pause.Get(); }, 600},
-      {kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_ON); }, "HG", "0", [] { return Settings.HG.Get(); },
-       0, [] { return TestParts().strip.unload.load(); }},
+       [] { return TestSettings().Pause.Get(); }, 600},
+      {kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_ON); }, "HG", "0",
+       [] { return TestSettings().HG.Get(); }, 0, [] { return TestParts().strip.unload.load(); }},
       {kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_NEXT); }, "HG", "2",
-       [] { return Settings.HG.Get(); }, 2, [] { return TestParts().strip.unload.load(); }},
+       [] { return TestSettings().HG.Get(); }, 2, [] { return TestParts().strip.unload.load(); }},
       {kDesktop, [](HWND p) { Slide(p, IDC_DESKTOP_OFFSET, 300); }, "HGversatz", "0,300,0,0,0,0,0",
-       [] { return Settings.HGversatz[1].Get(); }, 300},
+       [] { return TestSettings().HGversatz[1].Get(); }, 300},
       {kDesktop,
        [](HWND p) {
          Click(p, IDC_DESKTOP_WALLPAPER_BITMAP);
          Type(p, IDC_DESKTOP_WALLPAPER_FILE, "Z:\\nowhere\\none.bmp");
        },
-       "WallpaperPic", "Z:\\nowhere\\none.bmp", [] { return Settings.ShowWallpaper.Get(); }, 2},
-      {kClock, [](HWND p) { Click(p, IDC_CLOCK_FACE2); }, "Clock", "2", [] { return Settings.Clock.Get(); },
-       2, [] { return TestParts().clock.reloadRequest.load(); }},
+       "WallpaperPic", "Z:\\nowhere\\none.bmp", [] { return TestSettings().ShowWallpaper.Get(); }, 2},
+      {kClock, [](HWND p) { Click(p, IDC_CLOCK_FACE2); }, "Clock", "2",
+       [] { return TestSettings().Clock.Get(); }, 2, [] { return TestParts().clock.reloadRequest.load(); }},
       {kClock, [](HWND p) { Click(p, IDC_CLOCK_ONTOP); }, "ClockOnTop", "1",
-       [] { return Settings.ClockOnTop.Get(); }, 1},
+       [] { return TestSettings().ClockOnTop.Get(); }, 1},
       {kClock, [](HWND p) { Click(p, IDC_CLOCK_RECYCLE_BIN); }, "RecycleBin", "0",
-       [] { return Settings.RecycleBin.Get(); }, 0},
+       [] { return TestSettings().RecycleBin.Get(); }, 0},
       {kCountdown, [](HWND p) { Click(p, IDC_COUNTDOWN_DESIGN2); }, "Countdown", "2",
-       [] { return Settings.Countdown.Get(); }, 2, [] { return TestParts().countdown.reloadRequest.load(); }},
+       [] { return TestSettings().Countdown.Get(); }, 2,
+       [] { return TestParts().countdown.reloadRequest.load(); }},
       {kCountdown,
        [](HWND p) {
          Click(p, IDC_COUNTDOWN_DESIGN2);
          Click(p, IDC_COUNTDOWN_SHOW_MESSAGE);
        },
-       "CountdownShowMsg", "1", [] { return Settings.CountdownShowMsg.Get(); }, 1},
+       "CountdownShowMsg", "1", [] { return TestSettings().CountdownShowMsg.Get(); }, 1},
       {kCountdown,
        [](HWND p) {
          Click(p, IDC_COUNTDOWN_DESIGN2);
          Click(p, IDC_COUNTDOWN_STOP);
        },
-       "CountdownStop00", "0", [] { return Settings.CountdownStop00.Get(); }, 0},
+       "CountdownStop00", "0", [] { return TestSettings().CountdownStop00.Get(); }, 0},
       {kBillboard, [](HWND p) { Click(p, IDC_BILLBOARD_CALENDAR_ONLY); }, "Calendar", "1",
-       [] { return Settings.Calendar.Get(); }, 1},
+       [] { return TestSettings().Calendar.Get(); }, 1},
       {kBillboard, [](HWND p) { Click(p, IDC_BILLBOARD_ON); }, "Billboard", "0",
-       [] { return Settings.Billboard.Get(); }, 0, [] { return TestParts().billboard.unloadRequest.load(); }},
+       [] { return TestSettings().Billboard.Get(); }, 0,
+       [] { return TestParts().billboard.unloadRequest.load(); }},
       {kBillboard, [](HWND p) { Select(p, IDC_BILLBOARD_REGION, 17); }, "Feiertage", "17",
-       [] { return Settings.Feiertage.Get(); }, 17},
+       [] { return TestSettings().Feiertage.Get(); }, 17},
       {kPeople, [](HWND p) { Click(p, IDC_PEOPLE_ACTIVE); }, "FigDeactive", "2 ",
-       [] { return Settings.FigDeactive[0].Get(); }, 2},
+       [] { return TestSettings().FigDeactive[0].Get(); }, 2},
       {kPeople, [](HWND p) { Click(p, IDC_PEOPLE_ALL_OFF); }, "FigDeactive",
        "2,3,5,8,10,11,13,20,22,24,27,31,34,36,37,38,39,40,42,43,47,49,54,90 ",
-       [] { return Settings.FigDeactive[23].Get(); }, 90},
+       [] { return TestSettings().FigDeactive[23].Get(); }, 90},
       {kPlane, [](HWND p) { Click(p, IDC_PLANE_OFF); }, "KeinFlugzeug", "1",
-       [] { return Settings.KeinFlugzeug.Get(); }, 1},
+       [] { return TestSettings().KeinFlugzeug.Get(); }, 1},
       {kPlane, [](HWND p) { Type(p, IDC_PLANE_BANNER, "Hallo Welt"); }, "Banner", "Hallo Welt",
-       [] { return static_cast<int>(Settings.Banner.Length()); }, 10},
+       [] { return static_cast<int>(TestSettings().Banner.Length()); }, 10},
   };
   // Rows of different pages share a sheet (each opening costs Wine seconds).
   std::vector<std::vector<const Row*>> rounds;

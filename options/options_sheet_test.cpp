@@ -18,6 +18,7 @@
 #include "scene/scenery_strip.h"
 #include "services/settings_owner.h"
 #include "services/shell_state.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -102,12 +103,14 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
   EXPECT_FALSE(Stored("DlgPos").empty());  // the General page saves the place when it is left
 }
 
-std::string RowText(const char* name) { return FindSettingRow(name)->field->get(Settings); }
+std::string RowText(const char* name) {
+  return FindSettingRow(name)->field->get(TestSettings());
+}
 
 // Every setting as the threads see it, by row.
 std::vector<std::string> LiveRows() {
   std::vector<std::string> values;
-  for (const SettingRow& row : SettingRows()) values.push_back(row.field->get(Settings));
+  for (const SettingRow& row : SettingRows()) values.push_back(row.field->get(TestSettings()));
   return values;
 }
 
@@ -115,7 +118,7 @@ std::vector<std::string> ChangedRows(const std::vector<std::string>& before) {
   std::vector<std::string> changed;
   size_t i = 0;
   for (const SettingRow& row : SettingRows())
-    if (row.field->get(Settings) != before[i++]) changed.push_back(row.name);
+    if (row.field->get(TestSettings()) != before[i++]) changed.push_back(row.name);
   return changed;
 }
 
@@ -133,8 +136,8 @@ void ApplyOnly(HWND sheet, int dialog) {
 TEST_F(SheetTest, ACancelDropsTheCopyAndTakesBackWhatWasShownAtOnce) {
   // The first load writes the first-start folders: the sheet's own load
   // then finds the key as it is now.
-  LoadSettings();
-  LoadSettings();
+  LoadSettings(TestSettings());
+  LoadSettings(TestSettings());
   const std::vector<std::string> before = LiveRows();
   std::map<std::string, std::string> storedBefore;
   for (const SettingRow& row : SettingRows()) storedBefore[row.name] = Stored(row.name);
@@ -161,7 +164,7 @@ TEST_F(SheetTest, ACancelDropsTheCopyAndTakesBackWhatWasShownAtOnce) {
     EXPECT_EQ(ChangedRows(before), (std::vector<std::string>{"SNDvolume", "NoWinamp", "Weather"}));
     EXPECT_EQ(PageSettings().Calendar.Get(), 1);
     EXPECT_EQ(PageSettings().SNDvolume.Get(), 250);
-    EXPECT_EQ(Settings.Calendar.Get(), 0);
+    EXPECT_EQ(TestSettings().Calendar.Get(), 0);
     Cancel(sheet);
   });
   EXPECT_EQ(ChangedRows(before), std::vector<std::string>{});
@@ -186,8 +189,8 @@ TEST_F(SheetTest, APagesApplyCommitsOnlyItsOwnSettings) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     ResetSettingsKey();
-    LoadSettings();
-    LoadSettings();
+    LoadSettings(TestSettings());
+    LoadSettings(TestSettings());
     const std::vector<std::string> before = LiveRows();
     RunSheet([&](HWND sheet) {
       Slide(ShowPage(sheet, SheetIndex(IDD_PAGE_SPEED)), IDC_SPEED_SLIDER, 10);
@@ -244,11 +247,11 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     ResetSettingsKey();
-    LoadSettings();
-    LoadSettings();
+    LoadSettings(TestSettings());
+    LoadSettings(TestSettings());
     program();
     handed();
-    const int clockBefore = Settings.Clock.Get(), countdownBefore = Settings.Countdown.Get();
+    const int clockBefore = TestSettings().Clock.Get(), countdownBefore = TestSettings().Countdown.Get();
     int programOpen = -1, handedOpen = -1;
     RunSheetWith(row.handParts ? own.Parts() : OptionsParts{}, [&](HWND sheet) {
       Click(ShowPage(sheet, SheetIndex(IDD_PAGE_CLOCK)), IDC_CLOCK_FACE2);
@@ -270,8 +273,8 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
     // program's alone.
     EXPECT_EQ(Stored("Clock"), "2");
     EXPECT_EQ(Stored("Countdown"), "2");
-    EXPECT_EQ(Settings.Clock.Get(), row.handParts ? 2 : clockBefore);
-    EXPECT_EQ(Settings.Countdown.Get(), row.handParts ? 2 : countdownBefore);
+    EXPECT_EQ(TestSettings().Clock.Get(), row.handParts ? 2 : clockBefore);
+    EXPECT_EQ(TestSettings().Countdown.Get(), row.handParts ? 2 : countdownBefore);
   }
 }
 
@@ -293,11 +296,11 @@ TEST_F(SheetTest, TheSheetChangesOnlyTheSettingsOfItsHandedOwner) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     ResetSettingsKey();
-    LoadSettings();
-    LoadSettings();
+    LoadSettings(TestSettings());
+    LoadSettings(TestSettings());
     AppSettings handedTable;
     SettingsOwner handed(handedTable);
-    CopySettings(handedTable, Settings);
+    CopySettings(handedTable, TestSettings());
     const std::vector<std::string> program = LiveRows();
     auto rowsOf = [](const AppSettings& table) {
       std::vector<std::string> values;
@@ -342,13 +345,13 @@ TEST_F(SheetTest, TheCopyIsMadeAfreshWhenTheSheetOpens) {
   PageSettings().Speed = 33;
   int shown = -1;
   RunSheet([&](HWND sheet) {
-    EXPECT_EQ(PageSettings().Speed.Get(), Settings.Speed.Get());
+    EXPECT_EQ(PageSettings().Speed.Get(), TestSettings().Speed.Get());
     shown = TrackBarPosition(ShowPage(sheet, SheetIndex(IDD_PAGE_SPEED)), IDC_SPEED_SLIDER);
     PageSettings().Speed = 44;
     Cancel(sheet);
   });
-  EXPECT_EQ(shown, 140 - Settings.Speed.Get());
-  EXPECT_EQ(PageSettings().Speed.Get(), Settings.Speed.Get()) << "the sheet's copy was dropped";
+  EXPECT_EQ(shown, 140 - TestSettings().Speed.Get());
+  EXPECT_EQ(PageSettings().Speed.Get(), TestSettings().Speed.Get()) << "the sheet's copy was dropped";
 }
 
 }  // namespace

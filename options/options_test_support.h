@@ -22,6 +22,8 @@
 #include "services/handles.h"
 #include "services/settings.h"
 #include "services/settings_owner.h"
+#include "services/settings_test_support.h"
+#include "services/sound_library.h"
 
 namespace options_test {
 
@@ -35,7 +37,7 @@ inline WeatherService& TestWeather() {
 // open: a test reads the requests a page made from these, not from the
 // program's.
 struct TestDesktop {
-  SettingsOwner settings{Settings};
+  SettingsOwner& settings = TestSettingsOwner();
   ShellState shell;
   DesktopObject clock, countdown, weatherSign;
   BillboardStateBlock billboard;
@@ -174,6 +176,7 @@ class SheetTest : public ::testing::Test {
     ASSERT_TRUE(rootOwner_);
     root_ = rootOwner_.get();
     SetSettingsRegistryRootForTests(root_);
+    HandSoundSettings(&TestSettingsOwner());
   }
   void TearDown() override {
     SetSettingsRegistryRootForTests(nullptr);

@@ -20,6 +20,7 @@
 #include "services/shell_requests.h"
 #include "services/portable/help_topics.h"
 #include "services/sound_library.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ class PagesTest : public SheetTest {
   }
   void StoreWeather(const char* list) {
     WriteSettingString("Weather", list);
-    LoadSettings();
+    LoadSettings(TestSettings());
   }
 
   const std::string kHotkeys = std::string(SETTINGS_KEY) + "\\Hotkeys";
@@ -129,13 +130,13 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
        [](HWND page) {
          Slide(page, 1418, 300);
          Click(page, 1401);
-         EXPECT_EQ(Settings.SNDvolume.Get() * 10 + Settings.Sound.Get(), 3000);
+         EXPECT_EQ(TestSettings().SNDvolume.Get() * 10 + TestSettings().Sound.Get(), 3000);
          EXPECT_FALSE(Enabled(page, 1418));
        },
        false,
        [this] {
          UnloadBass();
-         EXPECT_EQ(Settings.SNDvolume.Get() * 10 + Settings.Sound.Get(), 10001);
+         EXPECT_EQ(TestSettings().SNDvolume.Get() * 10 + TestSettings().Sound.Get(), 10001);
          EXPECT_EQ(Stored("SNDvolume"), "");
        }},
       {"without the sound library the user's choice stays", 111, none,
@@ -168,7 +169,8 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
          EXPECT_EQ(HotkeyTable[0].keyIndex, 4);
          EXPECT_FALSE(Free(0)) << "registered again";
        }},
-      {"hotkeys are free while the page is open; cancel puts them back", 105, [this] { StoreHotkey(1, 0, 30); },
+      {"hotkeys are free while the page is open; cancel puts them back", 105,
+       [this] { StoreHotkey(1, 0, 30); },
        [this](HWND page) {
          EXPECT_TRUE(Free(1));
          Select(page, 2032, 31);
@@ -182,10 +184,10 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
       {"the player switch at once, then cancelled", 109, none,
        [](HWND page) {
          Click(page, 3034);
-         EXPECT_EQ(Settings.NoWinamp.Get(), 1);
+         EXPECT_EQ(TestSettings().NoWinamp.Get(), 1);
          EXPECT_FALSE(Enabled(page, 2037));
        },
-       false, [this] { EXPECT_EQ(Settings.NoWinamp.Get() + Stored("NoWinamp").size(), 0u); }},
+       false, [this] { EXPECT_EQ(TestSettings().NoWinamp.Get() + Stored("NoWinamp").size(), 0u); }},
       {"the player page saves its switch, path and keys itself", 109, none,
        [](HWND page) {
          Click(page, 3034);
@@ -210,7 +212,7 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
          EXPECT_EQ(Chosen(page, 1315), 1);
          Select(page, 1313, 1);
          Select(page, 1315, 1);
-         EXPECT_EQ(Settings.METAR.Get(), "") << "the sign keeps its station until apply";
+         EXPECT_EQ(TestSettings().METAR.Get(), "") << "the sign keeps its station until apply";
        },
        true,
        [this] {
@@ -218,12 +220,13 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
                    "1,30,0,1,1,0LSGGSchweizGenf");
          EXPECT_EQ(GetFileAttributesA(CacheFile().c_str()), INVALID_FILE_ATTRIBUTES);
        }},
-      {"the sign switched at once; cancel switches it back", 104, [this] { StoreWeather("0,1440,0,5,9,276"); },
+      {"the sign switched at once; cancel switches it back", 104,
+       [this] { StoreWeather("0,1440,0,5,9,276"); },
        [](HWND page) {
          EXPECT_EQ(Chosen(page, 1313), 0) << "a stored index beyond the list";
          EXPECT_FALSE(Enabled(page, 1315));
          Click(page, 1311);
-         EXPECT_EQ(Settings.Weather[0].Get() + TestParts().weatherSign.reloadRequest.exchange(0), 2);
+         EXPECT_EQ(TestSettings().Weather[0].Get() + TestParts().weatherSign.reloadRequest.exchange(0), 2);
          Click(page, 1328);
          Click(page, 1321);
          EXPECT_TRUE(Enabled(page, 1323));
@@ -231,7 +234,7 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
        false,
        [this] {
          EXPECT_EQ(TestParts().weatherSign.reloadRequest.load(), 1) << "the sign is taken away again";
-         EXPECT_EQ(Settings.Weather[0] + Settings.Weather[1] + Settings.AccessType, 1440);
+         EXPECT_EQ(TestSettings().Weather[0] + TestSettings().Weather[1] + TestSettings().AccessType, 1440);
          EXPECT_EQ(Stored("Weather"), "0,1440,0,5,9,276");
        }},
       {"no station list: the page stays off and keeps the stored station", 104,

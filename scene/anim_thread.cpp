@@ -230,7 +230,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
         if (CanAnimateNow(shell, settings) && !shell.optionsOpen) {
           const LocalDateTime today = LocalNow();
           if (today.day != BirthdayDay) {
-            CollectDueBirthdays();
+            CollectDueBirthdays(settings);
             BirthdayDay = today.day;
           }
           RefreshPlayerState();  // the shell polls the player only during scenes

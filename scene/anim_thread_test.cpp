@@ -21,6 +21,7 @@
 #include "services/threads.h"
 #include "services/window_requests.h"
 #include "tests/support/test_windows.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ ShellState shell;
 Overlay overlay{shell};
 
 DWORD WINAPI AnimThreadBody(void*) {
-  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures, shell, overlay, Settings});
+  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures, shell, overlay, TestSettings()});
 }
 
 class AnimThread : public ::testing::Test {
@@ -57,7 +58,7 @@ class AnimThread : public ::testing::Test {
     shell.optionsOpen = 0;
     figures.active = 1;
     figures.stopSceneRequest = 0;
-    Settings.NoStartCount = 0;
+    TestSettings().NoStartCount = 0;
     billboard.Reset();
   }
   void TearDown() override {
@@ -67,12 +68,12 @@ class AnimThread : public ::testing::Test {
       request->SetWindow(nullptr);
     }
     SetShellWindow(nullptr);
-    for (SettingInt& entry : Settings.FigDeactive) entry = 0;
-    Settings.NoStartCount = 0;
-    Settings.NoStart[0].Set("");
-    Settings.Pause = 100;
-    Settings.Speed = 50;
-    Settings.Billboard = 1;
+    for (SettingInt& entry : TestSettings().FigDeactive) entry = 0;
+    TestSettings().NoStartCount = 0;
+    TestSettings().NoStart[0].Set("");
+    TestSettings().Pause = 100;
+    TestSettings().Speed = 50;
+    TestSettings().Billboard = 1;
     billboard.updateRequested = false;
     shell.fullScreenPause = 0;
     QuitFlag = 0;
@@ -80,22 +81,22 @@ class AnimThread : public ::testing::Test {
 };
 
 TEST_F(AnimThread, NoSceneWhileFullScreenOrAnExcludedWindowIsOpen) {
-  EXPECT_EQ(CanAnimateNow(shell, Settings), 1);
+  EXPECT_EQ(CanAnimateNow(shell, TestSettings()), 1);
   shell.fullScreenPause = 1;
-  EXPECT_EQ(CanAnimateNow(shell, Settings), 0);
+  EXPECT_EQ(CanAnimateNow(shell, TestSettings()), 0);
   shell.fullScreenPause = 0;
 
-  Settings.NoStart[0].Set("Vollbild-Spiel 3");
-  Settings.NoStartCount = 1;
-  EXPECT_EQ(CanAnimateNow(shell, Settings), 1) << "no such window yet";
+  TestSettings().NoStart[0].Set("Vollbild-Spiel 3");
+  TestSettings().NoStartCount = 1;
+  EXPECT_EQ(CanAnimateNow(shell, TestSettings()), 1) << "no such window yet";
   HWND game = MakeWindow("Vollbild-Spiel 3");
-  EXPECT_EQ(CanAnimateNow(shell, Settings), 0);
+  EXPECT_EQ(CanAnimateNow(shell, TestSettings()), 0);
   SetWindowTextA(game, "Vollbild-Spiel 3 - Pause");
-  EXPECT_EQ(CanAnimateNow(shell, Settings), 1) << "the whole title must match";
+  EXPECT_EQ(CanAnimateNow(shell, TestSettings()), 1) << "the whole title must match";
   DestroyWindow(game);
   // An empty entry excludes nothing (every untitled window would match it).
-  Settings.NoStart[0].Set("");
-  EXPECT_EQ(CanAnimateNow(shell, Settings), 1);
+  TestSettings().NoStart[0].Set("");
+  EXPECT_EQ(CanAnimateNow(shell, TestSettings()), 1);
 }
 
 // The gate reads the exclusions of the settings it is handed, never another
@@ -120,14 +121,14 @@ TEST_F(AnimThread, TheGateReadsOnlyTheSettingsItIsHanded) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     own.NoStartCount = row.ownCount;
-    Settings.NoStartCount = row.programCount;
+    TestSettings().NoStartCount = row.programCount;
     for (int i = 0; i < 2; ++i) {
       own.NoStart[i].Set(row.ownTitles[i]);
-      Settings.NoStart[i].Set(row.programTitles[i]);
+      TestSettings().NoStart[i].Set(row.programTitles[i]);
     }
     EXPECT_EQ(CanAnimateNow(shell, own), row.may);
   }
-  for (int i = 0; i < 2; ++i) Settings.NoStart[i].Set("");
+  for (int i = 0; i < 2; ++i) TestSettings().NoStart[i].Set("");
   DestroyWindow(game);
 }
 
@@ -149,10 +150,10 @@ TEST_F(AnimThread, AShutdownBeforeTheFirstPassEndsTheThread) {
 TEST_F(AnimThread, ABillboardRequestForASwitchedOffPasterKeepsThePause) {
   int off = 0;
   for (int scene : kSlotScene)
-    if (scene != 1 && scene != 2) Settings.FigDeactive[off++] = scene;  // only Ravi Quenn walks
-  Settings.Pause = 60;  // the first scene after about 49 idle passes of 100 ms
-  Settings.Speed = 50;  // a walk across takes many seconds
-  Settings.Billboard = 0;
+    if (scene != 1 && scene != 2) TestSettings().FigDeactive[off++] = scene;  // only Ravi Quenn walks
+  TestSettings().Pause = 60;  // the first scene after about 49 idle passes of 100 ms
+  TestSettings().Speed = 50;  // a walk across takes many seconds
+  TestSettings().Billboard = 0;
   billboard.updateRequested = true;
   shutdownMessages = 0;
   QuitFlag = 0;
@@ -224,10 +225,10 @@ TEST_F(AnimThread, AnIdleThreadWaitsForWorkAndIsWokenForIt) {
 TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
   int off = 0;
   for (int scene : kSlotScene)
-    if (scene != 1 && scene != 2) Settings.FigDeactive[off++] = scene;  // only Ravi Quenn walks
-  Settings.Pause = 40;  // the first scene after about 29 idle passes of 100 ms
-  Settings.Speed = 50;
-  Settings.Billboard = 0;
+    if (scene != 1 && scene != 2) TestSettings().FigDeactive[off++] = scene;  // only Ravi Quenn walks
+  TestSettings().Pause = 40;  // the first scene after about 29 idle passes of 100 ms
+  TestSettings().Speed = 50;
+  TestSettings().Billboard = 0;
   shutdownMessages = 0;
   QuitFlag = 0;
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));
@@ -254,9 +255,9 @@ TEST_F(AnimThread, ThePauseCountsByTheClockNotByTheWakes) {
 TEST_F(AnimThread, TheEmptySceneLeavesTheThreadWaitingForTheNextPause) {
   int off = 0;
   for (int scene : kSlotScene)
-    if (scene != 1) Settings.FigDeactive[off++] = scene;
-  Settings.Pause = 30;  // a choice after about 19 idle passes, then one every 3 s or so
-  Settings.Billboard = 0;
+    if (scene != 1) TestSettings().FigDeactive[off++] = scene;
+  TestSettings().Pause = 30;  // a choice after about 19 idle passes, then one every 3 s or so
+  TestSettings().Billboard = 0;
   shutdownMessages = 0;
   QuitFlag = 0;
   const OwnedHandle thread(CreateThread(nullptr, 0, AnimThreadBody, nullptr, 0, nullptr));

@@ -22,6 +22,7 @@
 #include "services/shell_state.h"
 #include "scene/figures/fig008_frames.h"
 #include "tests/support/test_windows.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -350,7 +351,7 @@ TEST(ScriptHostSettings, ReadsTheSettingsItIsHanded) {
   Overlay overlay{shell};
   AppSettings settings;
   GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
-  const int programSpeed = Settings.Speed, programOption = Settings.SoundOpt[2].Get();
+  const int programSpeed = TestSettings().Speed, programOption = TestSettings().SoundOpt[2].Get();
   struct Row {
     int speed, option;
   } rows[] = {{10, 0}, {90, 1}, {55, 2}};
@@ -358,14 +359,14 @@ TEST(ScriptHostSettings, ReadsTheSettingsItIsHanded) {
     SCOPED_TRACE(row.speed);
     settings.Speed = row.speed;
     settings.SoundOpt[2] = row.option;
-    Settings.Speed = 100 - row.speed;
-    Settings.SoundOpt[2] = row.option + 1;
+    TestSettings().Speed = 100 - row.speed;
+    TestSettings().SoundOpt[2] = row.option + 1;
     EXPECT_EQ(host.Speed(), row.speed);
     EXPECT_EQ(host.SoundOption(2), row.option);
   }
   EXPECT_EQ(host.SoundOption(kSoundOptions), 0) << "no such group";
-  Settings.Speed = programSpeed;
-  Settings.SoundOpt[2] = programOption;
+  TestSettings().Speed = programSpeed;
+  TestSettings().SoundOpt[2] = programOption;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "services/shell_state.h"
@@ -331,9 +332,12 @@ bool GdiScriptHost::DrawBannerText(FigureMotion& motion) {
   FigureRecord& record = Full(motion);
   // The text is drawn in the screen's colours: the sheet leaves its file's depth.
   if (!record.sheets[0] || !ToScreenFormat(&record.sheets[0])) return false;
+  // As stored now, read into a table of the scene's own: the live settings
+  // change only through their owner.
   char text[256] = {};
-  LoadBannerSettings(text, sizeof text);
-  const LOGFONTA logFont = BannerLogFont();
+  const auto stored = std::make_unique<AppSettings>();
+  LoadBannerSettings(*stored, text, sizeof text);
+  const LOGFONTA logFont = BannerLogFont(*stored);
   const OwnedFont font(CreateFontIndirectA(&logFont));
   if (!font) return false;
   const WindowDC screen(nullptr);

@@ -13,7 +13,6 @@
 #include <utility>
 #include <vector>
 
-AppSettings Settings;
 char DataFolder[MAX_PATH];
 char ScreenSaverFile[MAX_PATH];
 
@@ -376,21 +375,20 @@ void WriteRow(HKEY key, const SettingRow& row, const AppSettings& s) {
 }
 
 // Writes the rows of `groups`.
-void SaveGroups(unsigned groups, const AppSettings& from = Settings) {
+void SaveGroups(unsigned groups, const AppSettings& from) {
   const OwnedKey key = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE);
   if (!key) return;
   for (const SettingRow& row : kRows)
     if (row.groups & groups) WriteRow(key.get(), row, from);
 }
 
-// Loads the rows of `groups` into the live settings: the stored value, else
-// the default.
-void LoadGroups(unsigned groups) {
+// Loads the rows of `groups` into `into`: the stored value, else the default.
+void LoadGroups(unsigned groups, AppSettings& into) {
   auto staged = std::make_unique<AppSettings>();
   const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);
   if (key) ReadRows(key.get(), *staged, groups);
   for (const SettingRow& row : kRows)
-    if (row.groups & groups) row.field->copy(Settings, *staged);
+    if (row.groups & groups) row.field->copy(into, *staged);
 }
 
 // The banner text: "..." without a settings key, "!!?" without the value.
@@ -535,10 +533,6 @@ void CopySettings(AppSettings& to, const AppSettings& from, SettingPage page) {
 
 void SetSettingsRegistryRootForTests(HKEY root) { g_registryRoot = root; }
 
-int LoadSettings() {
-  return LoadSettings(Settings);
-}
-
 int LoadSettings(AppSettings& into) {
   // Staged in a private copy, published at the end: threads reading the live
   // settings never see the defaults of a load in progress.
@@ -560,17 +554,29 @@ int LoadSettings(AppSettings& into) {
   return result;
 }
 
-void SaveSettings() { SaveGroups(kGroupGeneral | kGroupCountdown); }
 void SaveSettings(const AppSettings& from) { SaveGroups(kGroupGeneral | kGroupCountdown, from); }
-void SaveClockSettings() { SaveGroups(kGroupClock); }
-void SaveCountdownSettings() { SaveGroups(kGroupCountdown); }
-void SaveBillboardX() { SaveGroups(kGroupBillboardX); }
-void SaveWeatherSettings() { SaveGroups(kGroupWeather); }
+void SaveClockSettings(const AppSettings& from) {
+  SaveGroups(kGroupClock, from);
+}
+void SaveCountdownSettings(const AppSettings& from) {
+  SaveGroups(kGroupCountdown, from);
+}
+void SaveBillboardX(const AppSettings& from) {
+  SaveGroups(kGroupBillboardX, from);
+}
 void SaveWeatherSettings(const AppSettings& from) { SaveGroups(kGroupWeather, from); }
-void SaveProxyCredentials() { SaveGroups(kGroupProxyLogin); }
-void SaveClockPosition() { SaveGroups(kGroupClockPos); }
-void SaveCountdownPosition() { SaveGroups(kGroupCountdownPos); }
-void SaveWeatherPosition() { SaveGroups(kGroupWeatherPos); }
+void SaveProxyCredentials(const AppSettings& from) {
+  SaveGroups(kGroupProxyLogin, from);
+}
+void SaveClockPosition(const AppSettings& from) {
+  SaveGroups(kGroupClockPos, from);
+}
+void SaveCountdownPosition(const AppSettings& from) {
+  SaveGroups(kGroupCountdownPos, from);
+}
+void SaveWeatherPosition(const AppSettings& from) {
+  SaveGroups(kGroupWeatherPos, from);
+}
 void SaveSettingGroups(unsigned groups, const AppSettings& from) {
   SaveGroups(groups, from);
 }
@@ -602,12 +608,16 @@ int GetFigureSoundFile(int figure, char* out, size_t size) {
   return read ? 1 : 0;
 }
 
-void LoadSoundDevice() { LoadGroups(kGroupSoundDevice); }
+void LoadSoundDevice(AppSettings& into) {
+  LoadGroups(kGroupSoundDevice, into);
+}
 
-void LoadInternetSettings() { LoadGroups(kGroupInternet); }
+void LoadInternetSettings(AppSettings& into) {
+  LoadGroups(kGroupInternet, into);
+}
 
-void LoadBannerSettings(char* text, int size) {
-  LoadGroups(kGroupBannerFont);
+void LoadBannerSettings(AppSettings& into, char* text, int size) {
+  LoadGroups(kGroupBannerFont, into);
   if (text && size > 0) lstrcpynA(text, ReadBannerText().c_str(), size);
 }
 

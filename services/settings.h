@@ -2,10 +2,12 @@
 // The user's settings: one field per registry value under
 // HKCU\Software\Kestrima\Desktop\DesktopWaylune, named like the value.
 //
-// Worker threads read the live `Settings` at any time without locks, so every
-// field is an atomic word or a guarded string. LoadSettings reads into a plain
-// copy first and then publishes it, so nobody ever sees defaults half-way
-// through a load.
+// The program's one table of them is made by the shell and reached through
+// its owner (SettingsOwner); tests make their own. Worker threads read the
+// table they are handed at any time without locks, so every field is an
+// atomic word or a guarded string. LoadSettings reads into a plain copy
+// first and then publishes it, so nobody ever sees defaults half-way through
+// a load.
 
 #include <windows.h>
 
@@ -160,8 +162,6 @@ struct AppSettings {
   SettingInt Clock24h;
 };
 
-extern AppSettings Settings;
-
 // The settings table: a row per setting describes it once, and load, clamp,
 // save and copy all go by it. Values a row cannot describe are handled by
 // hand in settings.cpp: the exclusion titles NoStartNN (compacted on load),
@@ -269,31 +269,26 @@ extern char ScreenSaverFile[MAX_PATH];
 extern const LOGFONTA BubbleFont;
 
 // Loads every value of the settings key (defaults, clamps, regional values,
-// banner, Winamp path, folders) and publishes the result in one pass.
-// Returns the result of the last folder creation.
-int LoadSettings();
+// banner, Winamp path, folders) into `into` and publishes the result in one
+// pass. Returns the result of the last folder creation.
 int LoadSettings(AppSettings& into);
-// The savers write their group back; they do nothing when the key cannot be
-// opened for writing.
-void SaveSettings();
-// The same from other settings than the live ones (what the options sheet
-// has committed, without the values it only shows).
+// The savers write their group of `from` back; they do nothing when the key
+// cannot be opened for writing.
 void SaveSettings(const AppSettings& from);
-void SaveClockSettings();
-void SaveCountdownSettings();
-void SaveBillboardX();
-void SaveWeatherSettings();
+void SaveClockSettings(const AppSettings& from);
+void SaveCountdownSettings(const AppSettings& from);
+void SaveBillboardX(const AppSettings& from);
 void SaveWeatherSettings(const AppSettings& from);
-void SaveProxyCredentials();
+void SaveProxyCredentials(const AppSettings& from);
 void SaveSoundFile(int figure, const char* path);
 // Writes the rows of `groups` (SettingGroup bits) from `from`: the savers
-// above are these for the live settings (SettingsOwner saves its own).
+// above and below are these for one group each.
 void SaveSettingGroups(unsigned groups, const AppSettings& from);
 // What a dragged object writes: its position and nothing else, so a value an
 // open options page changed but has not applied is never stored by a drag.
-void SaveClockPosition();
-void SaveCountdownPosition();
-void SaveWeatherPosition();
+void SaveClockPosition(const AppSettings& from);
+void SaveCountdownPosition(const AppSettings& from);
+void SaveWeatherPosition(const AppSettings& from);
 // One string value of the settings key (the options sheet's DlgPos).
 void WriteSettingString(const char* name, const char* text);
 bool ReadSettingString(const char* name, std::string& out);
@@ -304,20 +299,19 @@ template <size_t N>
 int GetFigureSoundFile(int figure, char (&out)[N]) {
   return GetFigureSoundFile(figure, out, N);
 }
-void LoadSoundDevice();
+void LoadSoundDevice(AppSettings& into);
 // The connection rows (access type, proxy, port, proxy login). The program no
 // longer calls it (a fetch copies them from the committed settings); it stays
 // because its test rows are the ones that load string rows and a missing
 // number with a non-zero default through a single group, as the banner
 // font's loader does.
-void LoadInternetSettings();
+void LoadInternetSettings(AppSettings& into);
 // Reads the banner text into text (size chars) and publishes the banner font
-// into Settings.Banner* .
-void LoadBannerSettings(char* text, int size);
+// into into.Banner* .
+void LoadBannerSettings(AppSettings& into, char* text, int size);
 // The banner font of the Banner* settings as a LOGFONT, and back.
-LOGFONTA BannerLogFont(const AppSettings& s = Settings);
+LOGFONTA BannerLogFont(const AppSettings& s);
 void SetBannerLogFont(AppSettings& s, const LOGFONTA& font);
-inline void SetBannerLogFont(const LOGFONTA& font) { SetBannerLogFont(Settings, font); }
 
 // on: write the Run value "Desktop-Waylune" with the quoted program path; off: delete it.
 void SetAutostart(int on, HINSTANCE instance);

@@ -63,3 +63,11 @@ void SettingsOwner::ShowValue(const SettingRow& row, const std::string& text) {
 void SettingsOwner::SaveCommitted(unsigned groups, const AppSettings& committed) {
   SaveSettingGroups(groups, committed);
 }
+
+void SettingsOwner::LoadSoundDevice() {
+  ::LoadSoundDevice(settings_);
+}
+
+void SettingsOwner::ForgetSoundDevice() {
+  settings_.SndDevice = -1;
+}

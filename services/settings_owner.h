@@ -41,6 +41,10 @@ class SettingsOwner {
   // `groups` from what the sheet has committed: the live settings without
   // the values it only shows.
   int Load();
+  // The sound library's start: the stored device read again, and forgotten
+  // (-1, not saved) when it is not there.
+  void LoadSoundDevice();
+  void ForgetSoundDevice();
   void CommitPage(const AppSettings& copy, SettingPage page);
   void ShowValue(const SettingRow& row, const std::string& text);
   void SaveCommitted(unsigned groups, const AppSettings& committed);

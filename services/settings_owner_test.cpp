@@ -166,4 +166,105 @@ TEST_F(SettingsOwnerTest, PositionEntriesOutsideTheListAreRefused) {
   EXPECT_EQ(Stored("CountdownPos"), "<missing>");
 }
 
+// The sheet's and the sound library's writers: each changes only its own
+// owner's settings, the values it names, and stores only what it says.
+TEST_F(SettingsOwnerTest, TheSheetsAndTheSoundLibrarysWritersKeepToTheirOwnersSettings) {
+  const std::string missing = "<missing>";
+  auto writeDword = [this](const char* name, DWORD value) {
+    ASSERT_EQ(SHSetValueA(root_.get(), SETTINGS_KEY, name, REG_DWORD, &value, sizeof value), ERROR_SUCCESS);
+  };
+  const struct {
+    const char* name;
+    std::function<void()> before;  // what the registry holds first
+    std::function<void(SettingsOwner&)> write;
+    std::function<bool(const AppSettings&)> written;
+    bool checkChanged;                 // a load also fills the regional values and folders
+    std::vector<std::string> changed;  // rows of the written owner's settings
+    std::vector<std::pair<const char*, std::string>> stored;
+  } rows[] = {
+      {"the sheet opens: the key read again",
+       [&] { writeDword("Speed", 77); },
+       [](SettingsOwner& o) { o.Load(); },
+       [](const AppSettings& s) { return s.Speed == 77 && s.Clock == 1 && s.SndDevice == -1; },
+       false,
+       {},
+       {{"Speed", "77"}}},
+      {"a page commits: its rows alone, nothing stored",
+       [] {},
+       [](SettingsOwner& o) {
+         AppSettings copy;
+         copy.Clock = 3;
+         copy.ClockOnTop = 1;
+         copy.Speed = 99;  // another page's row
+         o.CommitPage(copy, SettingPage::kClock);
+       },
+       [](const AppSettings& s) { return s.Clock == 3 && s.ClockOnTop == 1 && s.Speed == 50; },
+       true,
+       {"Clock", "ClockOnTop"},
+       {{"Clock", missing}, {"Speed", missing}}},
+      {"a preview shown: that row alone, nothing stored",
+       [] {},
+       [](SettingsOwner& o) { o.ShowValue(*FindSettingRow("SNDvolume"), "250"); },
+       [](const AppSettings& s) { return s.SNDvolume == 250; },
+       true,
+       {"SNDvolume"},
+       {{"SNDvolume", missing}}},
+      {"the committed saved: the groups named, from the committed settings",
+       [] {},
+       [](SettingsOwner& o) {
+         AppSettings committed;
+         committed.Clock = 4;
+         o.SaveCommitted(kGroupClock, committed);
+       },
+       [](const AppSettings& s) { return s.Clock == 1; },
+       true,
+       {},
+       {{"Clock", "4"}, {"Speed", missing}}},
+      {"the sound library's start reads the device",
+       [&] { writeDword("SndDevice", 2); },
+       [](SettingsOwner& o) { o.LoadSoundDevice(); },
+       [](const AppSettings& s) { return s.SndDevice == 2; },
+       true,
+       {"SndDevice"},
+       {{"SndDevice", "2"}}},
+      {"a missing device forgotten, not stored",
+       [] {},
+       [](SettingsOwner& o) { o.ForgetSoundDevice(); },
+       [](const AppSettings& s) { return s.SndDevice == -1; },
+       true,
+       {"SndDevice"},
+       {{"SndDevice", missing}}},
+  };
+  auto rowsOf = [](const AppSettings& s) {
+    std::vector<std::string> values;
+    for (const SettingRow& r : SettingRows()) values.push_back(r.field->get(s));
+    return values;
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    TearDown();
+    SetUp();
+    row.before();
+    AppSettings mine, theirs;
+    mine.SndDevice = 5;
+    theirs.SndDevice = 5;
+    const std::vector<std::string> start = rowsOf(mine);
+    SettingsOwner owner(mine), other(theirs);
+    row.write(owner);
+    EXPECT_TRUE(row.written(mine));
+    if (row.checkChanged) {
+      std::vector<std::string> changed;
+      const std::vector<std::string> now = rowsOf(mine);
+      size_t i = 0;
+      for (const SettingRow& r : SettingRows()) {
+        if (now[i] != start[i]) changed.push_back(r.name);
+        ++i;
+      }
+      EXPECT_EQ(changed, row.changed);
+    }
+    for (const auto& [name, value] : row.stored) EXPECT_EQ(Stored(name), value) << name;
+    EXPECT_EQ(rowsOf(theirs), start) << "the other owner's settings are as they were";
+  }
+}
+
 }  // namespace

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "services/file_util.h"
+#include "services/settings_test_support.h"
 
 #include <shlwapi.h>
 
@@ -138,22 +139,22 @@ void RoundTrip(const std::vector<Value>& values, const std::function<void()>& sa
   for (const Value& v : values) v.set(v.want);
   save();
   for (const Value& v : values) v.set("-7777,-7777,-7777,-7777,-7777,-7777,-7777,-7777,-7777,-7777");
-  LoadSettings();
+  LoadSettings(TestSettings());
   for (const Value& v : values) EXPECT_EQ(v.get(), v.want) << v.name;
 }
 
 }  // namespace
 
 TEST_F(SettingsStore, NoKeyGivesDefaultsAndMakesFolders) {
-  Settings.Speed = 99;
-  LoadSettings();
-  EXPECT_EQ(Settings.Speed, 50) << "a load replaces what memory held";
+  TestSettings().Speed = 99;
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().Speed, 50) << "a load replaces what memory held";
   // No key at all: the banner is the "key missing" placeholder.
-  EXPECT_EQ(Settings.Banner.Get(), "...");
+  EXPECT_EQ(TestSettings().Banner.Get(), "...");
 
   // The birthday file and wallpaper folder were made and written back.
-  std::string fabian = Settings.FabianDat.Get();
-  std::string wallpaper = Settings.WallpaperPath.Get();
+  std::string fabian = TestSettings().FabianDat.Get();
+  std::string wallpaper = TestSettings().WallpaperPath.Get();
   EXPECT_NE(fabian.find("\\Kestrima\\fabian.dat"), std::string::npos) << fabian;
   EXPECT_NE(wallpaper.find("\\Kestrima\\Waylune Desktop"), std::string::npos) << wallpaper;
   EXPECT_EQ(StoredText("FabianDat"), fabian);
@@ -170,34 +171,40 @@ TEST_F(SettingsStore, ClampsAndReplacements) {
     const SettingInt& field;
     int expected;
   } cases[] = {
-      {"Speed", 5, Settings.Speed, 20},          {"Speed", 500, Settings.Speed, 140},
-      {"Speed", 77, Settings.Speed, 77},         {"Pause", 50, Settings.Pause, 100},
-      {"Pause", 70000, Settings.Pause, 64000},   {"HG", 7, Settings.HG, 1},
-      {"HG", -1, Settings.HG, 1},                {"HG", 0, Settings.HG, 0},
-      {"Clock", 9, Settings.Clock, 1},           {"Clock", 0, Settings.Clock, 0},
-      {"Countdown", 5, Settings.Countdown, 1},   {"ShowWallpaper", 3, Settings.ShowWallpaper, 0},
-      {"ShowWallpaper", 2, Settings.ShowWallpaper, 2},
-      {"SNDvolume", 2000, Settings.SNDvolume, 1000},
-      {"SNDvolume", -1, Settings.SNDvolume, 1000},
-      {"SNDvolume", 250, Settings.SNDvolume, 250},
-      {"TextFHeight", -60, Settings.TextFHeight, -10},
-      {"TextFHeight", -5, Settings.TextFHeight, -10},
-      {"TextFHeight", -48, Settings.TextFHeight, -48},
-      {"TextFWeight", 0, Settings.TextFWeight, 500},
-      {"TextFWeight", 700, Settings.TextFWeight, 700},
-      {"TextFItalic", 5, Settings.TextFItalic, 1},
-      {"BannerFHeight", -10, Settings.BannerFHeight, -18},
-      {"BannerFHeight", -50, Settings.BannerFHeight, -18},
-      {"BannerFHeight", -49, Settings.BannerFHeight, -49},
-      {"BannerFWeight", 0, Settings.BannerFWeight, 700},
-      {"BannerFItalic", 3, Settings.BannerFItalic, 1},
-      {"Feiertage", 18, Settings.Feiertage, 18},
-      {"Feiertage", 19, Settings.Feiertage, 0},
-      {"FTPPortNumber", 0, Settings.FTPPortNumber, 0},  // no range check
+      {"Speed", 5, TestSettings().Speed, 20},
+      {"Speed", 500, TestSettings().Speed, 140},
+      {"Speed", 77, TestSettings().Speed, 77},
+      {"Pause", 50, TestSettings().Pause, 100},
+      {"Pause", 70000, TestSettings().Pause, 64000},
+      {"HG", 7, TestSettings().HG, 1},
+      {"HG", -1, TestSettings().HG, 1},
+      {"HG", 0, TestSettings().HG, 0},
+      {"Clock", 9, TestSettings().Clock, 1},
+      {"Clock", 0, TestSettings().Clock, 0},
+      {"Countdown", 5, TestSettings().Countdown, 1},
+      {"ShowWallpaper", 3, TestSettings().ShowWallpaper, 0},
+      {"ShowWallpaper", 2, TestSettings().ShowWallpaper, 2},
+      {"SNDvolume", 2000, TestSettings().SNDvolume, 1000},
+      {"SNDvolume", -1, TestSettings().SNDvolume, 1000},
+      {"SNDvolume", 250, TestSettings().SNDvolume, 250},
+      {"TextFHeight", -60, TestSettings().TextFHeight, -10},
+      {"TextFHeight", -5, TestSettings().TextFHeight, -10},
+      {"TextFHeight", -48, TestSettings().TextFHeight, -48},
+      {"TextFWeight", 0, TestSettings().TextFWeight, 500},
+      {"TextFWeight", 700, TestSettings().TextFWeight, 700},
+      {"TextFItalic", 5, TestSettings().TextFItalic, 1},
+      {"BannerFHeight", -10, TestSettings().BannerFHeight, -18},
+      {"BannerFHeight", -50, TestSettings().BannerFHeight, -18},
+      {"BannerFHeight", -49, TestSettings().BannerFHeight, -49},
+      {"BannerFWeight", 0, TestSettings().BannerFWeight, 700},
+      {"BannerFItalic", 3, TestSettings().BannerFItalic, 1},
+      {"Feiertage", 18, TestSettings().Feiertage, 18},
+      {"Feiertage", 19, TestSettings().Feiertage, 0},
+      {"FTPPortNumber", 0, TestSettings().FTPPortNumber, 0},  // no range check
   };
   for (const Case& c : cases) {
     SetInt(c.name, c.stored);
-    LoadSettings();
+    LoadSettings(TestSettings());
     EXPECT_EQ(c.field.Get(), c.expected) << c.name << " stored as " << c.stored;
     Delete(c.name);
   }
@@ -210,136 +217,159 @@ TEST_F(SettingsStore, IntegerListsAndTheirLengthRules) {
   SetText("CountdownDate", "2024,12,24");  // exactly ten: ignored
   SetText("HGversatz", "5;7 9,-3");
   SetText("Weather", "1");
-  LoadSettings();
-  EXPECT_EQ(List(Settings.ClockPos), (std::vector<int>{50, 15, 50, 15, 50, 15, 50, 15}));
-  EXPECT_EQ(List(Settings.CountdownPos), (std::vector<int>{10, 20, 30, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(List(Settings.SoundOpt), (std::vector<int>{1, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(List(Settings.CountdownDate), (std::vector<int>{0, 0, 0, 0, 0}));
-  EXPECT_EQ(List(Settings.HGversatz), (std::vector<int>{5, 7, 9, -3, 0, 0, 0}));
-  EXPECT_EQ(List(Settings.Weather), (std::vector<int>{1, 0, 0, 0, 0, 0}));
+  LoadSettings(TestSettings());
+  EXPECT_EQ(List(TestSettings().ClockPos), (std::vector<int>{50, 15, 50, 15, 50, 15, 50, 15}));
+  EXPECT_EQ(List(TestSettings().CountdownPos), (std::vector<int>{10, 20, 30, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(List(TestSettings().SoundOpt), (std::vector<int>{1, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(List(TestSettings().CountdownDate), (std::vector<int>{0, 0, 0, 0, 0}));
+  EXPECT_EQ(List(TestSettings().HGversatz), (std::vector<int>{5, 7, 9, -3, 0, 0, 0}));
+  EXPECT_EQ(List(TestSettings().Weather), (std::vector<int>{1, 0, 0, 0, 0, 0}));
 
   SetText("CountdownDate", "2024,12,24,18,30");
   SetText("FigDeactive", "0,12,0,15");
-  LoadSettings();
-  EXPECT_EQ(List(Settings.CountdownDate), (std::vector<int>{2024, 12, 24, 18, 30}));
+  LoadSettings(TestSettings());
+  EXPECT_EQ(List(TestSettings().CountdownDate), (std::vector<int>{2024, 12, 24, 18, 30}));
   // Written back as the non-zero entries and one blank.
-  SaveSettings();
+  SaveSettings(TestSettings());
   EXPECT_EQ(StoredText("FigDeactive"), "12,15 ");
-  Fill(Settings.FigDeactive, 0);
-  SaveSettings();
+  Fill(TestSettings().FigDeactive, 0);
+  SaveSettings(TestSettings());
   EXPECT_EQ(StoredText("FigDeactive"), " ");
-  LoadSettings();
-  EXPECT_EQ(List(Settings.FigDeactive), std::vector<int>(99, 0));
+  LoadSettings(TestSettings());
+  EXPECT_EQ(List(TestSettings().FigDeactive), std::vector<int>(99, 0));
 }
 
 TEST_F(SettingsStore, GeneralSaverRoundTrip) {
-  LoadSettings();
+  LoadSettings(TestSettings());
   RoundTrip(
       {
-          Int("Autostart", Settings.Autostart, 1), Int("Speed", Settings.Speed, 33),
-          Int("Pause", Settings.Pause, 4000), Int("SndDevice", Settings.SndDevice, 3),
-          Int("Sound", Settings.Sound, 0), Ints("SoundOpt", Settings.SoundOpt, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}),
-          Int("SNDvolume", Settings.SNDvolume, 420), Int("HG", Settings.HG, 4), Int("HGNotDA", Settings.HGNotDA, 0),
-          Text("WallpaperPic", Settings.WallpaperPic, "C:\\Bilder\\Urlaub.jpg"),
-          Int("ShowWallpaper", Settings.ShowWallpaper, 2),
-          Int("Clock", Settings.Clock, 3), Int("ClockOnTop", Settings.ClockOnTop, 1),
-          Int("ClockNotDA", Settings.ClockNotDA, 0),
-          Ints("ClockPos", Settings.ClockPos, {0, 10, 20, 30, 40, 50, 60, 70}),
-          Int("RecycleBin", Settings.RecycleBin, 0), Int("NoWinamp", Settings.NoWinamp, 1),
-          Int("FabianName", Settings.FabianName, 1), Int("KeinFlugzeug", Settings.KeinFlugzeug, 1),
-          Text("Banner", Settings.Banner, "Alles Gute!"), Int("BannerFHeight", Settings.BannerFHeight, -24),
-          Int("BannerFWeight", Settings.BannerFWeight, 400), Int("BannerFItalic", Settings.BannerFItalic, 1),
-          Text("BannerFName", Settings.BannerFName, "Arial"), Int("Billboard", Settings.Billboard, 0),
-          Int("Calendar", Settings.Calendar, 1), Int("BillboardNotDA", Settings.BillboardNotDA, 0),
-          Int("Feiertage", Settings.Feiertage, 17), Text("BMPpath", Settings.BMPpath, "C:\\Bilder\\*.*"),
-          Int("TextFHeight", Settings.TextFHeight, -12), Int("TextFWeight", Settings.TextFWeight, 800),
-          Int("TextFItalic", Settings.TextFItalic, 1), Text("TextFName", Settings.TextFName, "Courier New"),
-          Int("Countdown", Settings.Countdown, 2),  // the countdown group is saved too
-          Text("CountdownSoundFile", Settings.CountdownSoundFile, "C:\\Musik\\gong.mp3"),
+          Int("Autostart", TestSettings().Autostart, 1),
+          Int("Speed", TestSettings().Speed, 33),
+          Int("Pause", TestSettings().Pause, 4000),
+          Int("SndDevice", TestSettings().SndDevice, 3),
+          Int("Sound", TestSettings().Sound, 0),
+          Ints("SoundOpt", TestSettings().SoundOpt, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}),
+          Int("SNDvolume", TestSettings().SNDvolume, 420),
+          Int("HG", TestSettings().HG, 4),
+          Int("HGNotDA", TestSettings().HGNotDA, 0),
+          Text("WallpaperPic", TestSettings().WallpaperPic, "C:\\Bilder\\Urlaub.jpg"),
+          Int("ShowWallpaper", TestSettings().ShowWallpaper, 2),
+          Int("Clock", TestSettings().Clock, 3),
+          Int("ClockOnTop", TestSettings().ClockOnTop, 1),
+          Int("ClockNotDA", TestSettings().ClockNotDA, 0),
+          Ints("ClockPos", TestSettings().ClockPos, {0, 10, 20, 30, 40, 50, 60, 70}),
+          Int("RecycleBin", TestSettings().RecycleBin, 0),
+          Int("NoWinamp", TestSettings().NoWinamp, 1),
+          Int("FabianName", TestSettings().FabianName, 1),
+          Int("KeinFlugzeug", TestSettings().KeinFlugzeug, 1),
+          Text("Banner", TestSettings().Banner, "Alles Gute!"),
+          Int("BannerFHeight", TestSettings().BannerFHeight, -24),
+          Int("BannerFWeight", TestSettings().BannerFWeight, 400),
+          Int("BannerFItalic", TestSettings().BannerFItalic, 1),
+          Text("BannerFName", TestSettings().BannerFName, "Arial"),
+          Int("Billboard", TestSettings().Billboard, 0),
+          Int("Calendar", TestSettings().Calendar, 1),
+          Int("BillboardNotDA", TestSettings().BillboardNotDA, 0),
+          Int("Feiertage", TestSettings().Feiertage, 17),
+          Text("BMPpath", TestSettings().BMPpath, "C:\\Bilder\\*.*"),
+          Int("TextFHeight", TestSettings().TextFHeight, -12),
+          Int("TextFWeight", TestSettings().TextFWeight, 800),
+          Int("TextFItalic", TestSettings().TextFItalic, 1),
+          Text("TextFName", TestSettings().TextFName, "Courier New"),
+          Int("Countdown", TestSettings().Countdown, 2),  // the countdown group is saved too
+          Text("CountdownSoundFile", TestSettings().CountdownSoundFile, "C:\\Musik\\gong.mp3"),
       },
       [] {
-        Fill(Settings.FigDeactive, 0);
-        Settings.FigDeactive[0] = 24;
-        Settings.FigDeactive[5] = 91;
-        for (int i = 0; i < kStripPictures; ++i) Settings.HGversatz[i] = 100 + i;
-        Settings.TXTpath.Set("");
-        SaveSettings();
+        Fill(TestSettings().FigDeactive, 0);
+        TestSettings().FigDeactive[0] = 24;
+        TestSettings().FigDeactive[5] = 91;
+        for (int i = 0; i < kStripPictures; ++i) TestSettings().HGversatz[i] = 100 + i;
+        TestSettings().TXTpath.Set("");
+        SaveSettings(TestSettings());
       });
   EXPECT_EQ(StoredText("HGversatz"), "0,101,102,103,104,105,106") << "entry 0 written as 0";
   EXPECT_EQ(StoredText("TXTpath"), " ");
-  EXPECT_EQ(Settings.TXTpath.Get(), " ");
+  EXPECT_EQ(TestSettings().TXTpath.Get(), " ");
   EXPECT_EQ(StoredText("FigDeactive"), "24,91 ");
-  EXPECT_EQ(List(Settings.FigDeactive)[1], 91);
+  EXPECT_EQ(List(TestSettings().FigDeactive)[1], 91);
   EXPECT_EQ(StoredInt("Speed"), 33);
   EXPECT_EQ(Stored("WinampExe"), "<missing>");  // only an existing program is written
   EXPECT_EQ(Stored("Banner"), std::string("Alles Gute!") + '\0');  // with its terminating zero
 
-  LOGFONTA font = BannerLogFont();
+  LOGFONTA font = BannerLogFont(TestSettings());
   EXPECT_EQ(font.lfHeight, -24);
   EXPECT_EQ(font.lfItalic, 1);
   EXPECT_STREQ(font.lfFaceName, "Arial");
   font.lfHeight = -14;
   lstrcpynA(font.lfFaceName, "Tahoma", LF_FACESIZE);
-  SetBannerLogFont(font);
-  EXPECT_EQ(Settings.BannerFHeight, -14);
-  EXPECT_EQ(Settings.BannerFName.Get(), "Tahoma");
+  SetBannerLogFont(TestSettings(), font);
+  EXPECT_EQ(TestSettings().BannerFHeight, -14);
+  EXPECT_EQ(TestSettings().BannerFName.Get(), "Tahoma");
 }
 
 TEST_F(SettingsStore, ObjectSaversRoundTrip) {
-  LoadSettings();
+  LoadSettings(TestSettings());
   RoundTrip(
       {
-          Int("Clock", Settings.Clock, 2), Int("ClockOnTop", Settings.ClockOnTop, 1),
-          Int("ClockNotDA", Settings.ClockNotDA, 0),
-          Ints("ClockPos", Settings.ClockPos, {0, -1, -2, -3, -4, -5, -6, -7}),
-          Int("Countdown", Settings.Countdown, 3), Int("CountdownOnTop", Settings.CountdownOnTop, 1),
-          Int("CountdownStop00", Settings.CountdownStop00, 0),
-          Int("CountdownPlaySound", Settings.CountdownPlaySound, 1),
-          Int("CountdownShowMsg", Settings.CountdownShowMsg, 1), Int("CountdownNotDA", Settings.CountdownNotDA, 0),
-          Text("CountdownSoundFile", Settings.CountdownSoundFile, "D:\\ziel.wav"),
-          Ints("CountdownPos", Settings.CountdownPos, {300, 301, 302, 303, 304, 305, 306, 307}),
-          Ints("CountdownDate", Settings.CountdownDate, {2031, 1, 2, 3, 4}),
-          Int("BillboardX", Settings.BillboardX, 812), Text("METAR", Settings.METAR, "EDDF"),
-          Text("WeatherCountry", Settings.WeatherCountry, "Deutschland"),
-          Text("WeatherStation", Settings.WeatherStation, "Frankfurt/Main"),
-          Int("AccessType", Settings.AccessType, 3), Text("Proxy", Settings.Proxy, "proxy.example:8021"),
-          Int("FTPPortNumber", Settings.FTPPortNumber, 2121), Int("WeatherX", Settings.WeatherX, 640),
-          Int("WeatherOnTop", Settings.WeatherOnTop, 1), Int("WeatherNotDA", Settings.WeatherNotDA, 1),
-          Text("ProxyUser", Settings.ProxyUser, "anna"), Text("ProxyPasswort", Settings.ProxyPasswort, "geheim"),
+          Int("Clock", TestSettings().Clock, 2),
+          Int("ClockOnTop", TestSettings().ClockOnTop, 1),
+          Int("ClockNotDA", TestSettings().ClockNotDA, 0),
+          Ints("ClockPos", TestSettings().ClockPos, {0, -1, -2, -3, -4, -5, -6, -7}),
+          Int("Countdown", TestSettings().Countdown, 3),
+          Int("CountdownOnTop", TestSettings().CountdownOnTop, 1),
+          Int("CountdownStop00", TestSettings().CountdownStop00, 0),
+          Int("CountdownPlaySound", TestSettings().CountdownPlaySound, 1),
+          Int("CountdownShowMsg", TestSettings().CountdownShowMsg, 1),
+          Int("CountdownNotDA", TestSettings().CountdownNotDA, 0),
+          Text("CountdownSoundFile", TestSettings().CountdownSoundFile, "D:\\ziel.wav"),
+          Ints("CountdownPos", TestSettings().CountdownPos, {300, 301, 302, 303, 304, 305, 306, 307}),
+          Ints("CountdownDate", TestSettings().CountdownDate, {2031, 1, 2, 3, 4}),
+          Int("BillboardX", TestSettings().BillboardX, 812),
+          Text("METAR", TestSettings().METAR, "EDDF"),
+          Text("WeatherCountry", TestSettings().WeatherCountry, "Deutschland"),
+          Text("WeatherStation", TestSettings().WeatherStation, "Frankfurt/Main"),
+          Int("AccessType", TestSettings().AccessType, 3),
+          Text("Proxy", TestSettings().Proxy, "proxy.example:8021"),
+          Int("FTPPortNumber", TestSettings().FTPPortNumber, 2121),
+          Int("WeatherX", TestSettings().WeatherX, 640),
+          Int("WeatherOnTop", TestSettings().WeatherOnTop, 1),
+          Int("WeatherNotDA", TestSettings().WeatherNotDA, 1),
+          Text("ProxyUser", TestSettings().ProxyUser, "anna"),
+          Text("ProxyPasswort", TestSettings().ProxyPasswort, "geheim"),
       },
       [&] {
-        SaveClockSettings();
-        SaveCountdownSettings();
-        SaveBillboardX();
+        SaveClockSettings(TestSettings());
+        SaveCountdownSettings(TestSettings());
+        SaveBillboardX(TestSettings());
         // "On" and Fahrenheit are written as 1.
         const int weather[] = {7, 30, -2, 4, 12, 10};
-        for (int i = 0; i < 6; ++i) Settings.Weather[i] = weather[i];
-        SaveWeatherSettings();
-        SaveProxyCredentials();
+        for (int i = 0; i < 6; ++i) TestSettings().Weather[i] = weather[i];
+        SaveWeatherSettings(TestSettings());
+        SaveProxyCredentials(TestSettings());
         // Nothing else was written by these savers.
         EXPECT_EQ(Stored("Speed"), "<missing>");
         EXPECT_EQ(Stored("Banner"), "<missing>");
       });
   EXPECT_EQ(StoredText("CountdownDate"), "2031,1,2,3,4");
-  EXPECT_EQ(List(Settings.Weather), (std::vector<int>{1, 30, 1, 4, 12, 10}));
+  EXPECT_EQ(List(TestSettings().Weather), (std::vector<int>{1, 30, 1, 4, 12, 10}));
 
   // The single loaders.
-  Settings.ProxyPasswort.Set("x");
-  Settings.FTPPortNumber = 1;
-  LoadInternetSettings();
-  EXPECT_EQ(Settings.ProxyPasswort.Get(), "geheim");
-  EXPECT_EQ(Settings.FTPPortNumber, 2121);
+  TestSettings().ProxyPasswort.Set("x");
+  TestSettings().FTPPortNumber = 1;
+  LoadInternetSettings(TestSettings());
+  EXPECT_EQ(TestSettings().ProxyPasswort.Get(), "geheim");
+  EXPECT_EQ(TestSettings().FTPPortNumber, 2121);
   Delete("FTPPortNumber");
   Delete("Proxy");
-  LoadInternetSettings();
-  EXPECT_EQ(Settings.FTPPortNumber, 21);
-  EXPECT_EQ(Settings.Proxy.Get(), "");
+  LoadInternetSettings(TestSettings());
+  EXPECT_EQ(TestSettings().FTPPortNumber, 21);
+  EXPECT_EQ(TestSettings().Proxy.Get(), "");
   SetInt("SndDevice", 5);
-  LoadSoundDevice();
-  EXPECT_EQ(Settings.SndDevice, 5);
+  LoadSoundDevice(TestSettings());
+  EXPECT_EQ(TestSettings().SndDevice, 5);
   Delete("SndDevice");
-  LoadSoundDevice();
-  EXPECT_EQ(Settings.SndDevice, -1);
+  LoadSoundDevice(TestSettings());
+  EXPECT_EQ(TestSettings().SndDevice, -1);
 }
 
 TEST_F(SettingsStore, FigureSoundFiles) {
@@ -385,68 +415,68 @@ TEST_F(SettingsStore, CorruptAndOverlongValues) {
   const std::string path259 = LongPath(259);
   SetText("DebugFileName", path259);
   SetText("WallpaperPath", LongPath(300));
-  LoadSettings();
-  EXPECT_EQ(Settings.Speed, 50);
-  EXPECT_EQ(Settings.Pause, 100);
-  EXPECT_EQ(Settings.Clock, 1);
-  EXPECT_EQ(Settings.METAR.Get(), "");
-  EXPECT_EQ(Settings.WallpaperPic.Get(), "");
-  EXPECT_EQ(Settings.WeatherStation.Get(), "Hamburg");
-  EXPECT_EQ(Settings.WeatherCountry.Get(), std::string(79, 'L'));
-  EXPECT_EQ(Settings.NoStartCount, 2);
-  EXPECT_EQ(Settings.NoStart[0].Get(), std::string(79, 'T'));
-  EXPECT_EQ(Settings.NoStart[1].Get(), "Vollbild-Spiel");
-  EXPECT_EQ(Settings.FigDeactive[0], 2147483647);  // a hostile number saturates
-  EXPECT_EQ(Settings.FigDeactive[1], 0);
-  EXPECT_EQ(Settings.DebugFileName.Get(), path259);
-  EXPECT_EQ(Settings.WallpaperPath.Get(), LongPath(300).substr(0, 259));
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().Speed, 50);
+  EXPECT_EQ(TestSettings().Pause, 100);
+  EXPECT_EQ(TestSettings().Clock, 1);
+  EXPECT_EQ(TestSettings().METAR.Get(), "");
+  EXPECT_EQ(TestSettings().WallpaperPic.Get(), "");
+  EXPECT_EQ(TestSettings().WeatherStation.Get(), "Hamburg");
+  EXPECT_EQ(TestSettings().WeatherCountry.Get(), std::string(79, 'L'));
+  EXPECT_EQ(TestSettings().NoStartCount, 2);
+  EXPECT_EQ(TestSettings().NoStart[0].Get(), std::string(79, 'T'));
+  EXPECT_EQ(TestSettings().NoStart[1].Get(), "Vollbild-Spiel");
+  EXPECT_EQ(TestSettings().FigDeactive[0], 2147483647);  // a hostile number saturates
+  EXPECT_EQ(TestSettings().FigDeactive[1], 0);
+  EXPECT_EQ(TestSettings().DebugFileName.Get(), path259);
+  EXPECT_EQ(TestSettings().WallpaperPath.Get(), LongPath(300).substr(0, 259));
 
   // A path the program saves reads back unchanged.
-  Settings.WallpaperPic.Set(path259.c_str());
-  Settings.CountdownSoundFile.Set(path259.c_str());
-  SaveSettings();
-  Settings.WallpaperPic.Set("");
-  Settings.CountdownSoundFile.Set("");
-  LoadSettings();
-  EXPECT_EQ(Settings.WallpaperPic.Get(), path259);
-  EXPECT_EQ(Settings.CountdownSoundFile.Get(), path259);
+  TestSettings().WallpaperPic.Set(path259.c_str());
+  TestSettings().CountdownSoundFile.Set(path259.c_str());
+  SaveSettings(TestSettings());
+  TestSettings().WallpaperPic.Set("");
+  TestSettings().CountdownSoundFile.Set("");
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().WallpaperPic.Get(), path259);
+  EXPECT_EQ(TestSettings().CountdownSoundFile.Get(), path259);
 
   // The exclusion list restarts on every load.
   Delete("NoStart00");
-  LoadSettings();
-  EXPECT_EQ(Settings.NoStartCount, 1);
-  EXPECT_EQ(Settings.NoStart[0].Get(), "Vollbild-Spiel");
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().NoStartCount, 1);
+  EXPECT_EQ(TestSettings().NoStart[0].Get(), "Vollbild-Spiel");
 }
 
 TEST_F(SettingsStore, ValuesWithoutDefaultKeepTheirState) {
-  LoadSettings();
-  Settings.Autostart = 1;
-  Settings.TextFName.Set("Georgia");
-  Settings.Speed = 120;  // has a default: reset by the load
-  LoadSettings();
-  EXPECT_EQ(Settings.Autostart, 1);
-  EXPECT_EQ(Settings.TextFName.Get(), "Georgia");
-  EXPECT_EQ(Settings.Speed, 50);
-  Settings.Autostart = 0;
+  LoadSettings(TestSettings());
+  TestSettings().Autostart = 1;
+  TestSettings().TextFName.Set("Georgia");
+  TestSettings().Speed = 120;  // has a default: reset by the load
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().Autostart, 1);
+  EXPECT_EQ(TestSettings().TextFName.Get(), "Georgia");
+  EXPECT_EQ(TestSettings().Speed, 50);
+  TestSettings().Autostart = 0;
 }
 
 TEST_F(SettingsStore, BannerPlaceholders) {
   char text[256];
-  LoadBannerSettings(text, sizeof text);
+  LoadBannerSettings(TestSettings(), text, sizeof text);
   EXPECT_STREQ(text, "...");  // no key
   SetInt("Speed", 60);        // the key exists, the value does not
-  LoadBannerSettings(text, sizeof text);
+  LoadBannerSettings(TestSettings(), text, sizeof text);
   EXPECT_STREQ(text, "!!?");
   SetText("Banner", "Frohe Ostern");
   SetInt("BannerFHeight", -20);
   char tiny[6];
-  LoadBannerSettings(tiny, sizeof tiny);
+  LoadBannerSettings(TestSettings(), tiny, sizeof tiny);
   EXPECT_STREQ(tiny, "Frohe");
-  EXPECT_EQ(Settings.BannerFHeight, -20);
-  LoadSettings();
-  EXPECT_EQ(Settings.Banner.Get(), "Frohe Ostern");
-  Settings.Banner.Set("");
-  SaveSettings();
+  EXPECT_EQ(TestSettings().BannerFHeight, -20);
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().Banner.Get(), "Frohe Ostern");
+  TestSettings().Banner.Set("");
+  SaveSettings(TestSettings());
   EXPECT_EQ(StoredText("Banner"), " ");
 }
 
@@ -468,15 +498,15 @@ TEST_F(SettingsStore, RegionalValues) {
   SetText("sDate", "/", "Control Panel\\International");
   SetText("iDate", "0", "Control Panel\\International");
   SetText("iTime", "0", "Control Panel\\International");
-  LoadSettings();
-  EXPECT_EQ(Settings.FirstDayOfWeek, 6);
-  EXPECT_EQ(Settings.DateSeparator.Get(), "/");
-  EXPECT_EQ(Settings.DateOrder, 0);
-  EXPECT_EQ(Settings.Clock24h, 0);
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().FirstDayOfWeek, 6);
+  EXPECT_EQ(TestSettings().DateSeparator.Get(), "/");
+  EXPECT_EQ(TestSettings().DateOrder, 0);
+  EXPECT_EQ(TestSettings().Clock24h, 0);
   // Without a separator the profile's "intl" section fills the values in.
   Delete("sDate", "Control Panel\\International");
-  LoadSettings();
-  EXPECT_EQ(Settings.DateSeparator.Length(), 1u);
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().DateSeparator.Length(), 1u);
 }
 
 TEST_F(SettingsStore, WinampProgramFromItsInstallFolder) {
@@ -489,14 +519,14 @@ TEST_F(SettingsStore, WinampProgramFromItsInstallFolder) {
 
   SetText("WinampExe", "C:\\nowhere\\winamp.exe");  // longer than 8 but missing: cleared
   SetText("", folder, "Software\\Winamp");
-  LoadSettings();
-  EXPECT_EQ(Settings.WinampExe.Get(), exe);
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().WinampExe.Get(), exe);
   EXPECT_EQ(StoredText("WinampExe"), exe);
 
   SetInt("NoWinamp", 1);
   SetText("WinampExe", "");
-  LoadSettings();
-  EXPECT_EQ(Settings.WinampExe.Get(), "");  // not looked up while Winamp is off
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().WinampExe.Get(), "");  // not looked up while Winamp is off
 
   DeleteFileA(exe.c_str());
   RemoveDirectoryA(folder.c_str());
@@ -508,17 +538,17 @@ TEST_F(SettingsStore, ConcurrentReadersNeverSeeHalfLoadedState) {
   SetInt("Speed", 77);
   SetText("ClockPos", "1,2,3,4,5,6,7,8");
   SetText("METAR", "LOWW");
-  LoadSettings();
+  LoadSettings(TestSettings());
   std::atomic<int> stop{0};
   std::atomic<int> bad{0};
   std::thread reader([&] {
     while (!stop.load()) {
-      if (Settings.Speed != 77) ++bad;
-      if (Settings.ClockPos[7] != 8) ++bad;
-      if (Settings.METAR.Get() != "LOWW") ++bad;
+      if (TestSettings().Speed != 77) ++bad;
+      if (TestSettings().ClockPos[7] != 8) ++bad;
+      if (TestSettings().METAR.Get() != "LOWW") ++bad;
     }
   });
-  for (int i = 0; i < 100; ++i) LoadSettings();
+  for (int i = 0; i < 100; ++i) LoadSettings(TestSettings());
   stop = 1;
   reader.join();
   EXPECT_EQ(bad.load(), 0);
@@ -595,12 +625,12 @@ const std::vector<Default>& Defaults() {
   return defaults;
 }
 
-std::string RowValue(const char* name, const AppSettings& s = Settings) {
+std::string RowValue(const char* name, const AppSettings& s = TestSettings()) {
   const SettingRow* row = FindSettingRow(name);
   return row ? row->field->get(s) : "<no row>";
 }
 
-void SetRowValue(const char* name, const std::string& text, AppSettings& s = Settings) {
+void SetRowValue(const char* name, const std::string& text, AppSettings& s = TestSettings()) {
   const SettingRow* row = FindSettingRow(name);
   ASSERT_NE(row, nullptr) << name;
   row->field->set(s, text.c_str());
@@ -710,7 +740,7 @@ TEST_F(SettingsStore, EveryCheckedNumberAtAndBeyondItsEnds) {
   for (const auto& row : rows) {
     for (auto [stored, loaded] : row.storedAndLoaded) {
       SetInt(row.name, stored);
-      LoadSettings();
+      LoadSettings(TestSettings());
       EXPECT_EQ(RowValue(row.name), std::to_string(loaded)) << row.name << " stored as " << stored;
     }
     Delete(row.name);
@@ -719,9 +749,9 @@ TEST_F(SettingsStore, EveryCheckedNumberAtAndBeyondItsEnds) {
   SetInt("BannerFHeight", -60);
   SetInt("BannerFItalic", 9);
   char text[8];
-  LoadBannerSettings(text, sizeof text);
-  EXPECT_EQ(Settings.BannerFHeight, -18);
-  EXPECT_EQ(Settings.BannerFItalic, 1);
+  LoadBannerSettings(TestSettings(), text, sizeof text);
+  EXPECT_EQ(TestSettings().BannerFHeight, -18);
+  EXPECT_EQ(TestSettings().BannerFItalic, 1);
 }
 
 // Every row a saver writes comes back from the registry as it was; the
@@ -731,7 +761,7 @@ TEST_F(SettingsStore, EveryRowRoundTripsThroughItsSaver) {
   GetModuleFileNameA(nullptr, program, MAX_PATH);  // an existing program, as WinampExe must be
   const struct {
     const char* saver;
-    void (*save)();
+    void (*save)(const AppSettings&);
     std::vector<std::string> names;
   } savers[] = {
       {"SaveSettings", SaveSettings,
@@ -759,15 +789,15 @@ TEST_F(SettingsStore, EveryRowRoundTripsThroughItsSaver) {
   for (const auto& saver : savers) {
     SCOPED_TRACE(saver.saver);
     SHDeleteKeyA(root_, SETTINGS_KEY);
-    LoadSettings();
-    for (const SettingRow& row : SettingRows()) row.field->set(Settings, OtherValue(row).c_str());
-    Settings.WinampExe.Set(program);
+    LoadSettings(TestSettings());
+    for (const SettingRow& row : SettingRows()) row.field->set(TestSettings(), OtherValue(row).c_str());
+    TestSettings().WinampExe.Set(program);
     SetRowValue("HGversatz", "0,2,3,4,5,6,7");   // entry 0 is always stored as 0
     SetRowValue("Weather", "1,30,1,4,5,6");      // on and the unit are stored as 0 or 1
     std::vector<std::string> want;
-    for (const SettingRow& row : SettingRows()) want.push_back(row.field->get(Settings));
+    for (const SettingRow& row : SettingRows()) want.push_back(row.field->get(TestSettings()));
     SHDeleteKeyA(root_, SETTINGS_KEY);
-    saver.save();
+    saver.save(TestSettings());
     std::vector<std::string> written;
     const OwnedKey key = OpenRegistryKey(root_, SETTINGS_KEY, KEY_READ);
     ASSERT_TRUE(key);
@@ -780,12 +810,12 @@ TEST_F(SettingsStore, EveryRowRoundTripsThroughItsSaver) {
     std::sort(written.begin(), written.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(written, expected);
-    for (const SettingRow& row : SettingRows()) row.field->set(Settings, "");
-    LoadSettings();
+    for (const SettingRow& row : SettingRows()) row.field->set(TestSettings(), "");
+    LoadSettings(TestSettings());
     size_t i = 0;
     for (const SettingRow& row : SettingRows()) {
       if (std::find(expected.begin(), expected.end(), row.name) != expected.end()) {
-        EXPECT_EQ(row.field->get(Settings), want[i]) << row.name;
+        EXPECT_EQ(row.field->get(TestSettings()), want[i]) << row.name;
         saved.push_back(row.name);
       }
       ++i;
@@ -819,24 +849,24 @@ TEST_F(SettingsStore, EveryRowTakesAWrongTypeAsMissing) {
     for (const SettingRow& row : SettingRows())
       if (LoadedByTable(row)) SetRaw(row.name, g.type, bytes, g.size);
     // Texts and lists stored as numbers are wrong too.
-    LoadSettings();
+    LoadSettings(TestSettings());
     for (const SettingRow& row : SettingRows()) {
       if (!LoadedByTable(row) || row.load == SettingLoad::kKeep || std::string(row.name) == "FabianDat" ||
           std::string(row.name) == "WallpaperPath")
         continue;
-      EXPECT_EQ(row.field->get(Settings), row.field->get(*fresh)) << row.name;
+      EXPECT_EQ(row.field->get(TestSettings()), row.field->get(*fresh)) << row.name;
     }
   }
   for (const SettingRow& row : SettingRows())
     if (LoadedByTable(row) && row.field->kind != SettingKind::kInt) SetInt(row.name, 12);
   for (const SettingRow& row : SettingRows())
     if (LoadedByTable(row) && row.field->kind == SettingKind::kInt) SetText(row.name, "12");
-  LoadSettings();
+  LoadSettings(TestSettings());
   for (const SettingRow& row : SettingRows()) {
     if (!LoadedByTable(row) || row.load == SettingLoad::kKeep || std::string(row.name) == "FabianDat" ||
         std::string(row.name) == "WallpaperPath")
       continue;
-    EXPECT_EQ(row.field->get(Settings), row.field->get(*fresh)) << row.name << " of the other type";
+    EXPECT_EQ(row.field->get(TestSettings()), row.field->get(*fresh)) << row.name << " of the other type";
   }
 }
 
@@ -854,7 +884,7 @@ TEST_F(SettingsStore, FirstStartFoldersReplaceTooShortPaths) {
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.name) + " stored as \"" + row.stored + "\"");
     SetText(row.name, row.stored);
-    LoadSettings();
+    LoadSettings(TestSettings());
     const std::string value = RowValue(row.name);
     if (row.replaced) {
       EXPECT_NE(value.find("\\Kestrima"), std::string::npos) << value;
@@ -879,11 +909,11 @@ TEST_F(SettingsStore, NormalisedValuesAndTheBannerFont) {
   };
   for (const auto& row : weather) {
     SetRowValue("Weather", row.weather);
-    SaveWeatherSettings();
+    SaveWeatherSettings(TestSettings());
     EXPECT_EQ(StoredText("Weather"), row.stored) << row.weather;
   }
 
-  LOGFONTA font = BannerLogFont();
+  LOGFONTA font = BannerLogFont(TestSettings());
   font.lfHeight = -20;
   font.lfWeight = 300;
   font.lfItalic = 5;
@@ -900,6 +930,6 @@ TEST_F(SettingsStore, NormalisedValuesAndTheBannerFont) {
 
   // The data folder follows the wallpaper folder made, whatever it held.
   lstrcpynA(DataFolder, "Z:\\zzz", MAX_PATH);
-  LoadSettings();
-  EXPECT_EQ(std::string(DataFolder), Settings.WallpaperPath.Get());
+  LoadSettings(TestSettings());
+  EXPECT_EQ(std::string(DataFolder), TestSettings().WallpaperPath.Get());
 }

@@ -28,7 +28,8 @@ void StopIfPlaying(const BassApi& bass, uint32_t channel) {
 }  // namespace
 
 bool SoundAvailable() {
-  return SoundState.loaded.load(std::memory_order_relaxed) && Settings.Sound;
+  const AppSettings* settings = SoundSettings();
+  return SoundState.loaded.load(std::memory_order_relaxed) && settings && settings->Sound;
 }
 
 void LoadSoundSamples() {
@@ -95,7 +96,7 @@ void PlayPositionedSample(int n, int x) {
 }
 
 void PlayAmbientSound() {
-  if (!SoundAvailable() || !Settings.SoundOpt[kAmbientSwitch]) return;
+  if (!SoundAvailable() || !SoundSettings()->SoundOpt[kAmbientSwitch]) return;
   if (ThreadRand() % 1001 == 0)
     PlayPositionedSample(SOUND_BIRD_CHIRP, ThreadRand() % 1001);
   else if (ThreadRand() % 4001 == 0)

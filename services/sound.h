@@ -1,6 +1,6 @@
 #pragma once
 // Sound effects and music through our sound library (loaded at run time).
-// Whether sound is wanted (Settings.Sound, the user's choice) and whether the
+// Whether sound is wanted (Sound in the handed settings, the user's choice) and whether the
 // library is loaded (SoundState.loaded) are kept apart: a sound starts only when
 // both hold, and no call ever reaches a library that is not loaded.
 

@@ -10,7 +10,7 @@
 #include "services/portable/sound_math.h"
 #include "services/resource_bytes.h"
 #include "services/settings.h"
-
+#include "services/settings_owner.h"
 
 namespace {
 
@@ -20,6 +20,7 @@ constexpr int kPluginCount = static_cast<int>(std::size(kSoundPluginResources));
 
 // Start and unload (main thread; tests call them in turn).
 std::mutex g_lifeMutex;
+std::atomic<SettingsOwner*> g_settings{nullptr};
 // The table: shared by every call in flight, exclusive while it changes.
 std::shared_mutex g_tableMutex;
 BassApi g_table{};
@@ -180,12 +181,14 @@ int LoadSoundLibrary(HINSTANCE resources, int device) {
   }
 
   if (device == kSoundDeviceFromSettings) {
-    LoadSoundDevice();
+    SettingsOwner* settings = g_settings.load();
+    if (settings) settings->LoadSoundDevice();
     int devices[kMaxListedDevices];
     const int count = EnabledSoundDevices(api, devices, kMaxListedDevices);
     const SoundDeviceChoice choice =
-        ChooseSoundDevice(Settings.SndDevice, std::span<const int>(devices, static_cast<size_t>(count)));
-    if (choice.resetSetting) Settings.SndDevice = -1;
+        ChooseSoundDevice(settings ? settings->Read().SndDevice.Get() : -1,
+                          std::span<const int>(devices, static_cast<size_t>(count)));
+    if (choice.resetSetting && settings) settings->ForgetSoundDevice();
     device = choice.libraryDevice;
   }
   if (!api.BASS_Init(device, kMixRate, 0, nullptr, nullptr)) {
@@ -248,8 +251,18 @@ const char* SoundPluginPath(int index) {
   return index >= 0 && index < kPluginCount ? g_pluginPaths[index] : "";
 }
 
+void HandSoundSettings(SettingsOwner* settings) {
+  g_settings.store(settings);
+}
+
+const AppSettings* SoundSettings() {
+  const SettingsOwner* settings = g_settings.load();
+  return settings ? &settings->Read() : nullptr;
+}
+
 float SoundVolume() {
-  return VolumeFactor(Settings.SNDvolume);
+  const AppSettings* settings = SoundSettings();
+  return VolumeFactor(settings ? settings->SNDvolume.Get() : 0);
 }
 
 bool ChannelPlaying(const BassApi& bass, uint32_t channel) {

@@ -45,7 +45,7 @@ class BassCall {
 // last start went, and the handles into it, cleared by the unload.
 struct SoundLibraryState {
   // Loaded, started and its plug-ins in: it may be called. Not the user's
-  // wish for sound (Settings.Sound): SoundAvailable asks both.
+  // wish for sound (the handed settings' Sound): SoundAvailable asks both.
   std::atomic<int> loaded{0};
   // Set while a start has not (yet) succeeded; the sound page tells the user.
   std::atomic<int> startFailed{0};
@@ -78,6 +78,16 @@ constexpr int kSoundDeviceFromSettings = INT32_MIN;
 // the program), loads it, checks its version, starts it on the device and
 // loads the plug-ins. Non-zero when all is ready; SoundState.loaded then says so too.
 int LoadSoundLibrary(HINSTANCE resources, int device = kSoundDeviceFromSettings);
+
+class SettingsOwner;
+struct AppSettings;
+// The settings the sound reads (the wish for sound, the volume, the sound
+// options, the stored device, which a start on a missing device forgets),
+// handed by the shell before the library loads; a test hands its own. While
+// none is handed no sound is wanted and the device is the default one.
+void HandSoundSettings(SettingsOwner* settings);
+// The handed settings, or null.
+const AppSettings* SoundSettings();
 
 // The library's device numbers of the usable devices, in list order.
 int EnabledSoundDevices(const BassApi& api, int* devices, int capacity);

@@ -15,6 +15,7 @@
 #include "services/debug_log.h"
 #include "services/file_util.h"
 #include "services/sound_test_support.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -224,8 +225,8 @@ TEST_F(SoundLibrary, NoDeviceTheStartFailsAndTheProgramStaysSilent) {
   EXPECT_EQ(LoadSoundLibrary(nullptr), 0);
   EXPECT_EQ(SoundState.loaded.load(), 0);
   EXPECT_EQ(SoundState.startFailed.load(), 1);
-  EXPECT_EQ(Settings.SndDevice, -1);  // there is no device 1
-  EXPECT_EQ(Settings.Sound, 1) << "the user's choice is not overwritten by the failed start";
+  EXPECT_EQ(TestSettings().SndDevice, -1);  // there is no device 1
+  EXPECT_EQ(TestSettings().Sound, 1) << "the user's choice is not overwritten by the failed start";
   // The library stays loaded until shutdown, so the sound page can list
   // what there is: only "No sound".
   char name[64];
@@ -260,7 +261,7 @@ class SoundLibraryWithDevice : public SoundLibrary {
 TEST_F(SoundLibraryWithDevice, TheStoredDeviceIsTheOneTheListShows) {
   StoreInt("SndDevice", 1);
   ASSERT_EQ(LoadSoundLibrary(nullptr), 1);
-  EXPECT_EQ(Settings.SndDevice, 1);
+  EXPECT_EQ(TestSettings().SndDevice, 1);
   EXPECT_EQ(InitialisedDevice(), 1);
   char name[64], listed[64];
   ASSERT_EQ(GetSoundDeviceName(listed, sizeof listed, 1), 1);
@@ -289,14 +290,14 @@ TEST_F(SoundLibraryWithDevice, AStoredChoiceOfNoneOrPastTheListUsesTheDefaultDev
     SCOPED_TRACE(stored);
     StoreInt("SndDevice", stored);
     ASSERT_EQ(LoadSoundLibrary(nullptr), 1);
-    EXPECT_EQ(Settings.SndDevice, -1);
+    EXPECT_EQ(TestSettings().SndDevice, -1);
     EXPECT_GE(InitialisedDevice(), 1) << "the system's default is a real device, not \"No sound\"";
     UnloadBass();
   }
   // Nothing stored at all: the default as well.
   SHDeleteKeyA(root_, SETTINGS_KEY);
   ASSERT_EQ(LoadSoundLibrary(nullptr), 1);
-  EXPECT_EQ(Settings.SndDevice, -1);
+  EXPECT_EQ(TestSettings().SndDevice, -1);
 }
 
 }  // namespace

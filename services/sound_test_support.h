@@ -18,6 +18,7 @@
 #include "services/file_util.h"
 #include "services/settings.h"
 #include "services/sound_library.h"
+#include "services/settings_test_support.h"
 
 namespace sound_test {
 
@@ -71,9 +72,10 @@ class SoundFixture : public ::testing::Test {
     CreateDirectoryA(folder_.c_str(), nullptr);
     lstrcpynA(savedDataFolder_, DataFolder, MAX_PATH);
     lstrcpynA(DataFolder, folder_.c_str(), MAX_PATH);
-    Settings.Sound = 1;
-    Settings.SNDvolume = 1000;
-    for (auto& option : Settings.SoundOpt) option = 1;
+    HandSoundSettings(&TestSettingsOwner());
+    TestSettings().Sound = 1;
+    TestSettings().SNDvolume = 1000;
+    for (auto& option : TestSettings().SoundOpt) option = 1;
   }
 
   void TearDown() override {

@@ -26,8 +26,8 @@ std::mutex dueMutex;
 DueBirthdayList dueList{};
 std::atomic<int> dueCount{0};
 
-std::string FilePath() {
-  return Settings.FabianDat.Get();
+std::string FilePath(const AppSettings& settings) {
+  return settings.FabianDat.Get();
 }
 
 // The whole file, or kMissing / kFailed. Readers share with readers only, so
@@ -69,13 +69,13 @@ bool WriteRecords(HANDLE file, const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-BirthdayLoad LoadBirthdays() {
+BirthdayLoad LoadBirthdays(const AppSettings& settings) {
   std::vector<uint8_t> bytes;
-  const BirthdayLoad result = ReadFileBytes(FilePath(), bytes);
+  const BirthdayLoad result = ReadFileBytes(FilePath(settings), bytes);
   DecodeBirthdayList(bytes.data(), result == BirthdayLoad::kLoaded ? bytes.size() : 0, BirthdayTable);
   lastLoad = result;
   if (result == BirthdayLoad::kFailed)
-    WriteLogLine("+++ Geburtstags-Datei nicht lesbar: %s", FilePath().c_str());
+    WriteLogLine("+++ Geburtstags-Datei nicht lesbar: %s", FilePath(settings).c_str());
   return result;
 }
 
@@ -83,12 +83,12 @@ BirthdayLoad LastBirthdayLoad() {
   return lastLoad;
 }
 
-bool SaveBirthdayFile() {
-  SortBirthdayList(BirthdayTable, Settings.FabianName != 0,
+bool SaveBirthdayFile(const AppSettings& settings) {
+  SortBirthdayList(BirthdayTable, settings.FabianName != 0,
                    [](const char* a, const char* b) { return lstrcmpA(a, b); });
   const BirthdayLoad loaded = lastLoad;
   if (loaded != BirthdayLoad::kLoaded && loaded != BirthdayLoad::kMissing) return false;
-  const std::string path = FilePath();
+  const std::string path = FilePath(settings);
   if (path.empty() || path.size() + 6 >= MAX_PATH) return false;
   const std::string temp = path + ".part";
   const std::vector<uint8_t> bytes = EncodeBirthdayList(BirthdayTable);
@@ -104,17 +104,17 @@ bool SaveBirthdayFile() {
   return true;
 }
 
-bool SaveBirthdays(HWND owner) {
-  if (SaveBirthdayFile()) return true;
-  WriteLogLine("+++ Geburtstags-Datei nicht gespeichert: %s", FilePath().c_str());
+bool SaveBirthdays(HWND owner, const AppSettings& settings) {
+  if (SaveBirthdayFile(settings)) return true;
+  WriteLogLine("+++ Geburtstags-Datei nicht gespeichert: %s", FilePath(settings).c_str());
   MessageBoxA(owner, LangText("ERR", "SAVEGTAG", "Kann Geburtstags-Datei nicht speichern"), "",
               MB_OK | MB_ICONERROR);
   return false;
 }
 
-int CollectDueBirthdays() {
+int CollectDueBirthdays(const AppSettings& settings) {
   std::vector<uint8_t> bytes;
-  const BirthdayLoad read = ReadFileBytes(FilePath(), bytes);
+  const BirthdayLoad read = ReadFileBytes(FilePath(settings), bytes);
   // A file that is there but cannot be read now keeps what was due.
   if (read != BirthdayLoad::kLoaded && read != BirthdayLoad::kMissing) return dueCount;
   const LocalDateTime today = LocalNow();

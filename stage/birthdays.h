@@ -10,6 +10,8 @@
 
 #include "stage/portable/birthday_list.h"
 
+struct AppSettings;
+
 extern BirthdayList BirthdayTable;
 
 enum class BirthdayLoad {
@@ -20,8 +22,10 @@ enum class BirthdayLoad {
                // and saving is refused, so the file is never overwritten by it
 };
 
+// The file is the FabianDat of the settings each call is handed; the save
+// sorts by their FabianName.
 // Fills BirthdayTable from the file; nothing is reported.
-BirthdayLoad LoadBirthdays();
+BirthdayLoad LoadBirthdays(const AppSettings& settings);
 // The last load's result, as the save sees it.
 BirthdayLoad LastBirthdayLoad();
 
@@ -31,13 +35,13 @@ BirthdayLoad LastBirthdayLoad();
 // was not replaced (it keeps its old contents; the sorted table stays in
 // memory): before a load or after a failed one, or when a write or the
 // rename failed.
-bool SaveBirthdayFile();
+bool SaveBirthdayFile(const AppSettings& settings);
 // SaveBirthdayFile with the "SAVEGTAG" error box over `owner` on failure.
-bool SaveBirthdays(HWND owner);
+bool SaveBirthdays(HWND owner, const AppSettings& settings);
 
 // Re-reads the file and publishes the birthdays due today (up to 24).
 // Returns their count.
-int CollectDueBirthdays();
+int CollectDueBirthdays(const AppSettings& settings);
 // The published count (0 to 24) and a copy of the whole list.
 int DueBirthdayCount();
 DueBirthdayList DueBirthdays();

@@ -17,6 +17,7 @@
 #include "stage/portable/calendar.h"
 #include "services/handles.h"
 #include "services/settings.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -42,14 +43,14 @@ void Add(const char* name, int day, int month, int reminder = 1, const char* tex
 [[maybe_unused]] const bool kChild = [] {
   const char* at = std::getenv("BIRTHDAY_KILL_AT");
   if (!at) return false;
-  Settings.FabianDat.Set(TempPath("birthdays_test.dat").c_str());
-  LoadBirthdays();
+  TestSettings().FabianDat.Set(TempPath("birthdays_test.dat").c_str());
+  LoadBirthdays(TestSettings());
   for (int i = 0; i < 5; ++i) Add("new", 1 + i, 2);
   static int killAt = std::atoi(at);
   BirthdaySaveWriteHook = [](int record) {
     if (record == killAt) TerminateProcess(GetCurrentProcess(), 9);
   };
-  SaveBirthdayFile();
+  SaveBirthdayFile(TestSettings());
   ExitProcess(1);  // not reached
 }();
 
@@ -63,17 +64,17 @@ class BirthdayFileTest : public testing::Test {
     path_ = TempPath("birthdays_test.dat");
     DeleteFileA(path_.c_str());
     DeleteFileA((path_ + ".part").c_str());
-    Settings.FabianDat.Set(path_.c_str());
-    Settings.FabianName = 0;
+    TestSettings().FabianDat.Set(path_.c_str());
+    TestSettings().FabianName = 0;
     SetLocalTimeSource(SeventhOfDecember);
   }
   void TearDown() override { SetLocalTimeSource(nullptr); }
   // Four entries on disk, two due on 7 December.
   void SaveFour() {
-    ASSERT_EQ(LoadBirthdays(), BirthdayLoad::kMissing);
+    ASSERT_EQ(LoadBirthdays(TestSettings()), BirthdayLoad::kMissing);
     Add("Carla", 9, 12, 3), Add("anna", 7, 12, 1, "Anna hat Geburtstag"), Add("Dora", 31, 1),
         Add("Bert", 1, 2);
-    ASSERT_TRUE(SaveBirthdayFile());
+    ASSERT_TRUE(SaveBirthdayFile(TestSettings()));
   }
   std::string Names() {
     std::string names;
@@ -86,29 +87,29 @@ class BirthdayFileTest : public testing::Test {
 TEST_F(BirthdayFileTest, SavesSortedRecordsWholeAndCollectsDueOnes) {
   SaveFour();
   EXPECT_EQ(GetFileAttributesA((path_ + ".part").c_str()), INVALID_FILE_ATTRIBUTES);
-  ASSERT_EQ(LoadBirthdays(), BirthdayLoad::kLoaded);
+  ASSERT_EQ(LoadBirthdays(TestSettings()), BirthdayLoad::kLoaded);
   EXPECT_EQ(Names(), "Dora Bert anna Carla ");  // by date: 31 January before 1 February
-  EXPECT_EQ(CollectDueBirthdays(), 2);
+  EXPECT_EQ(CollectDueBirthdays(TestSettings()), 2);
   EXPECT_STREQ(DueBirthdays().texts[1], "Carla");
   // By name in the user's order; an emptied name drops its entry.
-  Settings.FabianName = 1;
+  TestSettings().FabianName = 1;
   BirthdayTable.records[0].name[0] = 0;
-  ASSERT_TRUE(SaveBirthdayFile());
-  ASSERT_EQ(LoadBirthdays(), BirthdayLoad::kLoaded);
+  ASSERT_TRUE(SaveBirthdayFile(TestSettings()));
+  ASSERT_EQ(LoadBirthdays(TestSettings()), BirthdayLoad::kLoaded);
   EXPECT_EQ(Names(), "anna Bert Carla ");
 }
 
 TEST_F(BirthdayFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
   SaveFour();
-  ASSERT_EQ(CollectDueBirthdays(), 2);
+  ASSERT_EQ(CollectDueBirthdays(TestSettings()), 2);
   const std::vector<uint8_t> before = Bytes(path_);
   OwnedFile lock(CreateFileA(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock);
-  EXPECT_EQ(LoadBirthdays(), BirthdayLoad::kFailed);
-  EXPECT_EQ(CollectDueBirthdays(), 2);  // what was due stays due
+  EXPECT_EQ(LoadBirthdays(TestSettings()), BirthdayLoad::kFailed);
+  EXPECT_EQ(CollectDueBirthdays(TestSettings()), 2);  // what was due stays due
   lock.reset();
   Add("Neu", 1, 1);
-  EXPECT_FALSE(SaveBirthdayFile());
+  EXPECT_FALSE(SaveBirthdayFile(TestSettings()));
   EXPECT_EQ(Bytes(path_), before);
 }
 
@@ -130,9 +131,10 @@ TEST_F(BirthdayFileTest, ASaveKilledHalfWayLeavesTheOldFileWhole) {
     EXPECT_TRUE(GetExitCodeProcess(process.get(), &code) && code == 9) << at;
     EXPECT_EQ(Bytes(path_), before) << at;
   }
-  ASSERT_EQ(LoadBirthdays(), BirthdayLoad::kLoaded);  // a leftover temporary file is no obstacle
+  ASSERT_EQ(LoadBirthdays(TestSettings()),
+            BirthdayLoad::kLoaded);  // a leftover temporary file is no obstacle
   Add("Dora", 2, 2);
-  ASSERT_TRUE(SaveBirthdayFile());
+  ASSERT_TRUE(SaveBirthdayFile(TestSettings()));
   EXPECT_EQ(Bytes(path_).size(), 5 * kBirthdayRecordSize);
 }
 

@@ -19,6 +19,7 @@
 #include "services/sound_test_support.h"
 #include "stage/figure_record.h"
 #include "soundlib/core/test_wav.h"
+#include "services/settings_test_support.h"
 
 namespace {
 
@@ -138,14 +139,14 @@ TEST_F(Sound, TheVolumeSettingScalesEverySample) {
   PlaySample(SOUND_HORN, &record_);
   const Frames full = Render(kRate / 4);
   Render(kRate);
-  Settings.SNDvolume = 250;
+  TestSettings().SNDvolume = 250;
   PlaySample(SOUND_HORN, &record_);
   const Frames quarter = Render(kRate / 4);
   double worst = 0;
   for (size_t i = 0; i < full.size(); ++i) worst = std::max(worst, std::abs(full[i] / 4.0 - quarter[i]));
   EXPECT_LE(worst, 1.0);
   EXPECT_FALSE(Silent(quarter));
-  Settings.SNDvolume = 0;
+  TestSettings().SNDvolume = 0;
   Render(kRate);
   PlaySample(SOUND_HORN, &record_);
   EXPECT_TRUE(Silent(Render(kRate / 4)));
@@ -249,11 +250,11 @@ TEST_F(Sound, PositionedSamplesPanByTheScreenX) {
 }
 
 TEST_F(Sound, TheAmbientSoundNeverPlaysWhileTheBirdsAreSwitchedOff) {
-  Settings.SoundOpt[4] = 0;
+  TestSettings().SoundOpt[4] = 0;
   SeedThreadRand(7);
   for (int i = 0; i < 50000; ++i) PlayAmbientSound();
   EXPECT_TRUE(Silent(Render(kRate)));
-  Settings.SoundOpt[4] = 1;
+  TestSettings().SoundOpt[4] = 1;
   SeedThreadRand(7);
   int calls = 0;
   bool heard = false;
@@ -268,7 +269,7 @@ TEST_F(Sound, TheAmbientSoundNeverPlaysWhileTheBirdsAreSwitchedOff) {
 // ---- sound files: the alarm, the test play and the figures' own ---------------
 
 TEST_F(Sound, AMusicFilePlaysAtTheVolumeAndASecondOneStopsTheFirst) {
-  Settings.SNDvolume = 500;
+  TestSettings().SNDvolume = 500;
   PlayMusicFile(WaveFile("one.wav", 8000).c_str());
   const uint32_t first = SoundState.music.load();
   ASSERT_NE(first, 0u);
@@ -339,7 +340,7 @@ TEST_F(Sound, AFiguresSoundFilePansWithItAndAMissingOneIsSkipped) {
 TEST_F(Sound, WithSoundSwitchedOffNothingStartsButRunningSoundsCanBeStopped) {
   PlayMusicFile(WaveFile("alarm.wav", 4000, 3).c_str());
   const uint32_t alarm = SoundState.music.load();
-  Settings.Sound = 0;
+  TestSettings().Sound = 0;
   EXPECT_FALSE(SoundAvailable());
   record_.x = 500;
   StoreFigureSoundFile(5, WaveFile("figure.wav", 1000));
@@ -359,7 +360,7 @@ TEST(SoundWithoutLibrary, EveryCallIsANoOpEvenWhenTheSettingSaysSoundIsOn) {
   // The options sheet reloads the settings: Sound reads 1 again, while the
   // library never loaded.
   ASSERT_FALSE(static_cast<bool>(BassCall()));
-  Settings.Sound = 1;
+  TestSettings().Sound = 1;
   SoundState.loaded = 0;
   EXPECT_FALSE(SoundAvailable());
   FigureRecord r{};
@@ -419,7 +420,7 @@ TEST_F(SoundWithDevice, TheProgramStartsOnTheStoredDeviceAndCleansUp) {
   StoreInt("SndDevice", 1);
   ASSERT_EQ(LoadBass(nullptr), 1);
   EXPECT_EQ(SoundState.loaded.load(), 1);
-  EXPECT_EQ(Settings.SndDevice, 1);
+  EXPECT_EQ(TestSettings().SndDevice, 1);
   LoadSoundSamples();
   FigureRecord r{};
   r.workArea = {0, 0, 800, 600};
