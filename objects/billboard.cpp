@@ -63,12 +63,12 @@ int CurrentMinute() {
 
 // A fresh calendar sheet: "MOTIV04" with this month drawn on it, as the
 // settings say the weeks start and which holidays are red.
-HBITMAP CalendarSheet(const AppSettings& settings) {
+HBITMAP CalendarSheet(const AppSettings& settings, CalendarDrawn& drawn) {
   char name[24];
   HBITMAP sheet = LoadBuiltinMotif(kPaperMotif, name, sizeof name);
   if (sheet)
     DrawCalendarSheet(sheet, kCalendarSheetWidth, kPosterHeight, 1, settings.FirstDayOfWeek,
-                      settings.Feiertage);
+                      settings.Feiertage, drawn);
   return sheet;
 }
 
@@ -348,7 +348,7 @@ void Billboard::Plakatieren(FigureRecord* record, int motif) {
     source = std::move(prepared);
   }
   if (calendar) {
-    source.reset(CalendarSheet(HandedSettings(links_)));
+    source.reset(CalendarSheet(HandedSettings(links_), calendarDrawn_));
     pasted = kBillboardCalendarMotif;
   }
   if (!source) return;
@@ -381,13 +381,9 @@ void Billboard::Pass(bool relayout) {
     if (relayout) state_.redrawRequest = 1;
     Step(record_);
   }
-  // A hidden window shows what its surface holds at once: the wall goes
-  // there first.
-  HWND window = state_.windowRequest.Window();
-  if (record_ && record_->state == kShown && window && !IsWindowVisible(window) &&
-      VisibilityAfter(static_cast<WindowAction>(state_.windowRequest.action.load())) > 0)
-    ShowWall(record_);
-  ApplyWindowRequest(window, state_.windowRequest);
+  ApplyWindowRequest(state_.windowRequest.Window(), state_.windowRequest, nullptr, [this] {
+    if (record_ && record_->state == kShown) ShowWall(record_);
+  });
 }
 
 void Billboard::End(bool quitting) {

@@ -11,6 +11,7 @@
 #include <cstddef>
 
 #include "objects/billboard_state.h"
+#include "objects/calendar_sheet.h"
 #include "objects/desktop_object.h"
 #include "objects/portable/billboard_art.h"
 #include "objects/portable/poster_choice.h"
@@ -119,6 +120,8 @@ class Billboard : public BillboardLink {
   KeptLayer wallLayer_;
   // The poster runs' memory of each file's last load (one run at a time).
   PosterLoadMemo posterMemo_;
+  // The day the calendar sheet was last drawn (where the paste is made).
+  CalendarDrawn calendarDrawn_;
   // The last run's thread, kept for the shutdown, which waits for it before
   // the image library stops.
   std::atomic<HANDLE> posterThread_{nullptr};

@@ -18,9 +18,6 @@ constexpr UINT kDayFormat = DT_RIGHT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX;
 const char* const kMonthDefaults[12] = {"Januar", "Februar", "M\xE4rz",   "April",   "Mai",      "Juni",
                                         "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
 
-// The day last drawn; the sheet is drawn on the animation thread only.
-int lastDay = 0, lastMonth = 0, lastYear = 0;
-
 HFONT MakeCalendarFont() {
   return CreateFontA(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH | FF_SWISS, "Verdana");
@@ -88,17 +85,15 @@ void DrawMonth(HBITMAP bitmap, HFONT font, int width, int height, int d, int m, 
 
 }  // namespace
 
-int DrawCalendarSheet(HBITMAP bitmap, int width, int height, int force, int firstDayOfWeek,
-                      int holidayRegion) {
+int DrawCalendarSheet(HBITMAP bitmap, int width, int height, int force, int firstDayOfWeek, int holidayRegion,
+                      CalendarDrawn& drawn) {
   uint32_t day = 0, month = 0, year = 0, weekday = 0;
   GetLocalTimeParts(&day, &month, &year, nullptr, nullptr, nullptr, &weekday);
   const int d = static_cast<int>(day), m = static_cast<int>(month), y = static_cast<int>(year);
-  if (!bitmap || (!force && d == lastDay && m == lastMonth && y == lastYear)) return 0;
+  if (!bitmap || (!force && d == drawn.day && m == drawn.month && y == drawn.year)) return 0;
   const OwnedFont font(MakeCalendarFont());
   DrawMonth(bitmap, font.get(), width, height, d, m, y, static_cast<int>(weekday), firstDayOfWeek,
             holidayRegion);
-  lastDay = d;
-  lastMonth = m;
-  lastYear = y;
+  drawn = {d, m, y};
   return 1;
 }

@@ -226,10 +226,6 @@ BOOL WindowsObjectHost::UpdateLayer() {
                     layer_.size);
 }
 
-void WindowsObjectHost::PushBeforeShow() {
-  if (object_.window && !IsWindowVisible(object_.window)) UpdateLayer();
-}
-
 bool WindowsObjectHost::LoadSheet(const char* sheetName, HMODULE alternateModule) {
   FigureRecord* r = record_;
   WriteLogLine("LADEN: %s", sheetName);
@@ -355,12 +351,8 @@ void UnloadDesktopObject(FigureRecord* record, HWND window) {
 
 namespace {
 void ApplyObjectWindowRequest(DesktopObject& object, WindowsObjectHost& host) {
-  // A hidden window shows what its surface holds at once: the picture goes
-  // there first.
-  if (VisibilityAfter(static_cast<WindowAction>(object.windowRequest.action.load())) > 0)
-    host.PushBeforeShow();
   WindowAction applied = WindowAction::kNone;
-  ApplyWindowRequest(object.window, object.windowRequest, &applied);
+  ApplyWindowRequest(object.window, object.windowRequest, &applied, [&host] { host.PushBeforeShow(); });
   if (const int visibility = VisibilityAfter(applied)) object.hiddenByRequest = visibility < 0 ? 1 : 0;
 }
 }  // namespace

@@ -161,9 +161,9 @@ class WindowsObjectHost : public ObjectHost {
   DesktopObject& Object() { return object_; }
   // The window's pushes (tests see whether it is kept and its regions).
   const KeptLayer& Kept() const { return kept_; }
-  // Before a show of the hidden window: the picture drawn last goes to its
-  // surface, so the window shows with it, not blank.
-  void PushBeforeShow();
+  // What the window request's show of the hidden window runs first: the
+  // picture drawn last goes to its surface, so it shows with it, not blank.
+  void PushBeforeShow() { UpdateLayer(); }
 
   // How long the shown picture needs nothing but the repeated push: up to the
   // next minute (the faces show minutes) or the next push, whichever is first.

@@ -71,11 +71,13 @@ int VisibilityAfter(WindowAction action) {
   }
 }
 
-bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* applied) {
+bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* applied,
+                        const std::function<void()>& beforeShow) {
   const auto action = static_cast<WindowAction>(request.action.exchange(0));
   if (applied) *applied = action;
   if (action == WindowAction::kNone) return false;
   if (!window) return true;
+  if (beforeShow && VisibilityAfter(action) > 0 && !IsWindowVisible(window)) beforeShow();
   switch (action) {
     case WindowAction::kHide:
       ShowWindow(window, SW_HIDE);

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 
 #include "services/atomic_words.h"
 
@@ -70,7 +71,11 @@ bool RestackWindow(HWND window, WindowAction action);
 
 // On the drawing thread: carries out and clears the pending request; false
 // when there was none. `applied`, when given, receives what was carried out.
-bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* applied = nullptr);
+// `beforeShow`, when given, runs just before a hidden window is shown: a
+// layered window Wine keeps one surface for comes back with a blank one, so
+// its picture goes there first.
+bool ApplyWindowRequest(HWND window, WindowRequest& request, WindowAction* applied = nullptr,
+                        const std::function<void()>& beforeShow = {});
 // Whether an action leaves the window hidden (kHide), shown (the shows and
 // raises) or as it was (kNone and the restacks): -1, 1 or 0.
 int VisibilityAfter(WindowAction action);

@@ -175,6 +175,51 @@ TEST_F(ApplyRequest, RestacksMoveTheWindowAndLeaveItShownOrHiddenAsItWas) {
   }
 }
 
+// The push before a show runs once, before the window shows, and only when
+// the action shows a window that is hidden.
+TEST_F(ApplyRequest, ThePushBeforeAShowRunsOnlyForAHiddenWindowThatAnActionShows) {
+  struct Row {
+    A action;
+    bool shownBefore;
+    bool pushed;
+  };
+  const Row rows[] = {
+      {A::kShow, false, true},         {A::kShowTop, false, true},
+      {A::kShowTopmost, false, true},  {A::kRaiseNotTopmost, false, true},
+      {A::kRaiseTop, false, true},     {A::kRaiseTopmost, false, true},
+      {A::kShowBottom, false, true},   {A::kShow, true, false},
+      {A::kRaiseTopmost, true, false}, {A::kShowBottom, true, false},
+      {A::kHide, false, false},        {A::kHide, true, false},
+      {A::kStackTop, false, false},    {A::kStackTopmost, false, false},
+      {A::kStackBottom, false, false}, {A::kNone, false, false},
+  };
+  for (const Row& row : rows) {
+    const std::string name =
+        std::to_string(static_cast<int>(row.action)) + (row.shownBefore ? " shown" : " hidden");
+    SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowWindow(window_, row.shownBefore ? SW_SHOWNOACTIVATE : SW_HIDE);
+    WindowRequest request;
+    request.action = static_cast<int>(row.action);
+    int pushes = 0;
+    bool visibleAtPush = true;
+    ApplyWindowRequest(window_, request, nullptr, [&] {
+      ++pushes;
+      visibleAtPush = IsWindowVisible(window_) != FALSE;
+    });
+    EXPECT_EQ(pushes, row.pushed ? 1 : 0) << name;
+    if (row.pushed) {
+      EXPECT_FALSE(visibleAtPush) << name << ": pushed before it shows";
+      EXPECT_TRUE(IsWindowVisible(window_)) << name;
+    }
+  }
+  // Without a window nothing is pushed, and the request is still taken.
+  WindowRequest request;
+  request.action = static_cast<int>(A::kShow);
+  int pushes = 0;
+  EXPECT_TRUE(ApplyWindowRequest(nullptr, request, nullptr, [&] { ++pushes; }));
+  EXPECT_EQ(pushes, 0);
+}
+
 TEST_F(ApplyRequest, NothingPendingOrNoWindow) {
   WindowRequest request;
   EXPECT_FALSE(ApplyWindowRequest(window_, request));
