@@ -88,7 +88,10 @@ void BillboardPass(BillboardLink& billboard, const SceneLinks& links, FigureReco
   Overlay& overlay = links.overlay;
   // Shown, hidden or restacked, or the displays changed (Wine may make the
   // window's surface anew): the figure's next push goes whole.
-  if (ApplyWindowRequest(figureWindow.Window(), figureWindow) || RelayoutRequest) figure.objectPushes.Forget();
+  if (ApplyWindowRequest(figureWindow.Window(), figureWindow) || RelayoutRequest) {
+    figure.objectPushes.Forget();
+    figure.objectPainted.Forget();
+  }
   if (overlay.MayDraw("Fensterwunsch")) ApplyWindowRequest(overlay.Window(), overlay.request);
   RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay); });
   billboard.Pass(RelayoutRequest != 0);

@@ -19,6 +19,7 @@
 #include "services/player_state.h"
 #include "scene/figures/fig124_frames.h"
 #include "scene/portable/layer_fit.h"
+#include "stage/portable/painted_place.h"
 #include "stage/overlay_owner.h"
 #include "stage/figure_sound.h"
 #include "stage/birthdays.h"
@@ -269,9 +270,15 @@ void GdiScriptHost::ShowObject(FigureMotion& record) {
   // Only a screen-wide picture is cut: a figure's own window moves with him.
   const LayerCut cut = layers.object.size.cx >= ScreenWidth() ? LayerCut::kToDrawn : LayerCut::kWhole;
   const LayerArgs args = Fitted(layers.object, pictures.object.drawn, pictures.object.bitmap, cut);
+  FigureRecord& full = Full(record);
+  // A figure that shows a new picture at nearly every frame paints its window.
+  if (!full.objectPainted.Active() && full.walkingFigure && PaintsItsWindow(record.frameTime))
+    full.objectPainted.Begin(full.objectWindow);
+  const POINT window = full.objectPainted.Active()
+                           ? full.objectPainted.WindowFor(args, CurrentDisplay().virtualScreen)
+                           : args.destination;
   // Before the push: a click on the moved window is reckoned with it.
-  figures_.windowOffset.Set(args.destination.x - layers.object.destination.x,
-                           args.destination.y - layers.object.destination.y);
+  figures_.windowOffset.Set(window.x - layers.object.destination.x, window.y - layers.object.destination.y);
   RepaintWhatItLeaves(Full(record).objectWindow, [&] { ShowObjectLayer(&Full(record), args); });
 }
 void GdiScriptHost::PutFigureOnTop() {

@@ -174,6 +174,8 @@ void FreeFigureRecord(FigureRecord* record) {
 }
 
 BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args) {
+  if (record->objectPainted.Active())
+    return record->objectPainted.Show(record->objectDC.get(), args, CurrentDisplay().virtualScreen);
   return record->objectPushes.Push(record->objectWindow, record->objectScreenDC.get(), record->objectDC.get(),
                                    args);
 }
@@ -251,6 +253,8 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     PaintKeyAndHide(record->objectWindow, area);
+    // Hidden, the window can be pushed again by the next figure.
+    record->objectPainted.End();
     if (record->overlay->MayDraw("Ueberlagerung weg")) PaintKeyAndHide(record->overlay->Window(), area);
   }
   record->active = 0;

@@ -10,20 +10,14 @@
 
 #include "services/handles.h"
 #include "services/win_util.h"  // kKeyColour
+#include "stage/layer_args.h"
+#include "stage/painted_layer.h"
 #include "stage/portable/figure_motion.h"
 #include "stage/portable/push_padding.h"
 
 class Overlay;
 
 constexpr int kMaxSheets = 3;
-
-// Argument block of one UpdateLayeredWindow target.
-struct LayerArgs {
-  POINT destination;
-  SIZE size;
-  POINT source;
-  BLENDFUNCTION blend;
-};
 
 // What the pushes of one window keep from one push to the next: the
 // picture a push is copied into, padded to whole surface steps where that
@@ -103,8 +97,13 @@ struct FigureRecord : FigureMotion {
   // not pushed again. The overlay's also carries the bubbles, pushed apart.
   LayerPushes objectPushes{true};
   LayerPushes overlayPushes{false};
+  // The walking figure's window painted instead of pushed, for a figure
+  // that shows new pictures many times a second (PaintsItsWindow); begun by
+  // its first show, ended by UnloadFigure.
+  PaintedLayer objectPainted;
 
   void ReleaseGdi() {
+    objectPainted.End(true);
     objectPushes.Release();
     overlayPushes.Release();
     objectSelection.reset();
@@ -164,7 +163,8 @@ const DisplayFacts& CurrentDisplay();
 // Pushes `memoryDC`'s picture to the layered `window` by `args` (colour key
 // magenta), as it is: for a window whose pushes keep nothing between them.
 BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args);
-// Shows the record's object bitmap in its window, or its overlay bitmap
+// Shows the record's object bitmap in its window (painted where the record
+// paints it, else pushed), or its overlay bitmap
 // (colour key magenta), with the caller's argument block (the walking
 // figure's placements are the script host's, each object's its own).
 BOOL ShowObjectLayer(FigureRecord* record, const LayerArgs& args);
