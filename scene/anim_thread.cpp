@@ -92,7 +92,8 @@ void BillboardPass(BillboardLink& billboard, const SceneLinks& links, FigureReco
     figure.objectPushes.Forget();
     figure.objectPainted.Forget();
   }
-  if (overlay.MayDraw("Fensterwunsch")) ApplyWindowRequest(overlay.Window(), overlay.request);
+  // The same for the overlay's (the request counts itself).
+  if (!overlay.ApplyRequest() && RelayoutRequest) overlay.Changed();
   RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay); });
   billboard.Pass(RelayoutRequest != 0);
   if (RelayoutRequest && !links.shell.fullScreenPause) {

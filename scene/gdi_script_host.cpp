@@ -303,9 +303,9 @@ void GdiScriptHost::ShowOverlay(FigureMotion& record) {
   const LayerArgs args = Fitted(layers.overlay, pictures.overlay.drawn, pictures.overlay.bitmap, LayerCut::kWhole);
   RepaintWhatItLeaves(Full(record).overlayWindow, [&] { ShowOverlayLayer(&Full(record), args); });
 }
-void GdiScriptHost::ShowOverlayWindow(FigureMotion& record, bool visible) {
-  if (overlay_.MayDraw(visible ? "zeigen" : "verbergen"))
-    ShowWindow(Full(record).overlayWindow, visible ? SW_SHOWNA : SW_HIDE);
+void GdiScriptHost::ShowOverlayWindow(FigureMotion&, bool visible) {
+  // The record's overlay window is the overlay's (LoadFigure).
+  overlay_.Show(visible);
 }
 
 void GdiScriptHost::PlayFigureSoundFile(FigureMotion& record) {

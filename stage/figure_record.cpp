@@ -111,7 +111,7 @@ bool LayerPushes::SameAsShown(const Picture& picture) const {
   return std::memcmp(front.bits, picture.bits, PictureBytes(picture.size)) == 0;
 }
 
-BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
+BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, unsigned changes) {
   if (!window || !memoryDC) return FALSE;
   const ScenePoint at{args.destination.x, args.destination.y};
   const SceneSize size{args.size.cx, args.size.cy};
@@ -143,7 +143,8 @@ BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs&
   // Without the padded picture the push goes as it is.
   if (!copied) lastPadded_ = {};
   const SceneSize sent{copy.size.cx, copy.size.cy};
-  if (compare && copied && ShowsAlready(shown_, at, sent, SameAsShown(picture), screen) &&
+  if (compare && copied &&
+      ShowsAlready(shown_, shownChanges_, changes, at, sent, SameAsShown(picture), screen) &&
       WindowShows(window, shown_))
     return TRUE;
   shown_ = {};
@@ -153,6 +154,7 @@ BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs&
   if (done && compare && copied) {
     front_ ^= 1;
     shown_ = {true, at, sent};
+    shownChanges_ = changes;
   }
   return done;
 }
@@ -185,7 +187,8 @@ BOOL ShowOverlayLayer(FigureRecord* record, const LayerArgs& args) {
       !record->overlay->MayDraw("Ueberlagerung"))
     return FALSE;
   return record->overlayPushes.Push(record->overlayWindow, record->overlayScreenDC.get(),
-                                    record->overlayDC.get(), args);
+                                    record->overlayDC.get(), args,
+                                    record->overlay ? record->overlay->Changes() : 0);
 }
 
 int LoadFigure(FigureRecord* record, HWND figureWindow, Overlay& overlay, int n, int sheetCount,

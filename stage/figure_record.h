@@ -34,8 +34,11 @@ class LayerPushes {
   ~LayerPushes() { Release(); }
 
   // Pushes `memoryDC`'s picture at `args.source`, `args.size` large, to the
-  // layered `window` at `args.destination` (colour key magenta).
-  BOOL Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args);
+  // layered `window` at `args.destination` (colour key magenta). `changes`:
+  // the count of what others changed in the window (Overlay::Changes), for
+  // a window others push, show or hide too; a count other than at the last
+  // push forgets what the window shows.
+  BOOL Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args, unsigned changes = 0);
   // The window may no longer show the last push: hidden, shown, restacked
   // or drawn by another hand since. The next push goes whole.
   void Forget() { shown_ = {}; }
@@ -59,6 +62,7 @@ class LayerPushes {
   Picture pictures_[2];
   int front_ = 0;  // the picture the window shows when shown_ is known
   ShownPush shown_;
+  unsigned shownChanges_ = 0;  // the others' count at the push shown_ tells of
   SceneSize lastPadded_;
 };
 
@@ -93,10 +97,11 @@ struct FigureRecord : FigureMotion {
   uint32_t soundChannel = 0;
   uint32_t secondChannel = 0;
   int32_t slideVolume = 0;
-  // The walking figure's window shows nothing else: unchanged pictures are
-  // not pushed again. The overlay's also carries the bubbles, pushed apart.
+  // Unchanged pictures are not pushed again: the walking figure's window
+  // shows nothing else, and what else reaches the overlay's (the bubbles,
+  // its shows and hides) is counted by the overlay (Overlay::Changes).
   LayerPushes objectPushes{true};
-  LayerPushes overlayPushes{false};
+  LayerPushes overlayPushes{true};
   // The walking figure's window painted instead of pushed, for a figure
   // that shows new pictures many times a second (PaintsItsWindow); begun by
   // its first show, ended by UnloadFigure.

@@ -14,3 +14,15 @@ bool Overlay::MayDraw(const char* what) {
                static_cast<unsigned long>(owner_.load()));
   return false;
 }
+
+bool Overlay::ApplyRequest() {
+  if (!MayDraw("Fensterwunsch") || !ApplyWindowRequest(Window(), request)) return false;
+  Changed();
+  return true;
+}
+
+void Overlay::Show(bool visible) {
+  if (!MayDraw(visible ? "zeigen" : "verbergen")) return;
+  ShowWindow(Window(), visible ? SW_SHOWNA : SW_HIDE);
+  Changed();
+}

@@ -61,6 +61,18 @@ class Overlay {
   // Draws refused since the overlay was made.
   int ForeignDraws() const { return foreignDraws_; }
 
+  // What changed the window besides the lifted figure's pushes, counted: a
+  // bubble pushed or killed, a show, hide or restack, a relayout. The
+  // figure's pushes skip an unchanged picture only while the count stands
+  // (ShowOverlayLayer, figure_record.h).
+  void Changed() { changes_.fetch_add(1, std::memory_order_relaxed); }
+  unsigned Changes() const { return changes_.load(std::memory_order_relaxed); }
+  // On the drawing thread: carries out a show, hide or restack asked for;
+  // true when one was.
+  bool ApplyRequest();
+  // On the drawing thread: shows (without activation) or hides the window.
+  void Show(bool visible);
+
   // Shows and hides of the window (the shell hands the window over).
   WindowRequest request;
   BubbleState bubble;
@@ -76,4 +88,5 @@ class Overlay {
   const ShellState& shell_;
   std::atomic<DWORD> owner_{0};
   std::atomic<int> foreignDraws_{0};
+  std::atomic<unsigned> changes_{0};
 };

@@ -147,6 +147,8 @@ int ShowPrepared(Overlay& overlay, FigureRecord* record, int type, char* text, P
       shown = PushBubble(overlay.Window(), canvas.get(), screen.get(), KeyBrush(), type, text, at);
     }
   }
+  // Shown or not, the bubble's push may have raised and shown the window.
+  overlay.Changed();
   overlay.bubble.type = shown ? type : 0;
   if (shown) {
     overlay.bubbleThread = GetCurrentThreadId();
@@ -231,6 +233,7 @@ void KillSpeechBubble(Overlay& overlay) {
         FillRect(dc.get(), &area, KeyBrush());
       }
       SetWindowPos(overlay.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+      overlay.Changed();
     }
   }
   overlay.bubble.type = 0;

@@ -30,3 +30,8 @@ bool ShowsAlready(const ShownPush& shown, ScenePoint at, SceneSize size, bool sa
                    window.left >= screen.right || window.top >= screen.bottom;
   return off || SurfaceKept(window, screen);
 }
+
+bool ShowsAlready(const ShownPush& shown, unsigned shownChanges, unsigned changes, ScenePoint at,
+                  SceneSize size, bool samePicture, const SceneRect& screen) {
+  return shownChanges == changes && ShowsAlready(shown, at, size, samePicture, screen);
+}

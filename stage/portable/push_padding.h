@@ -44,3 +44,10 @@ struct ShownPush {
 // made runs on that thread and costs more than the push).
 bool ShowsAlready(const ShownPush& shown, ScenePoint at, SceneSize size, bool samePicture,
                   const SceneRect& screen);
+// The same for a window others change too, who count each change (the
+// overlay: its bubbles pushed and killed, its shows, hides and restacks):
+// `shownChanges` is the count at the push that showed `shown`, `changes` the
+// count now. After any change the window may show anything, and a window
+// hidden and shown again shows a blank surface at the same place.
+bool ShowsAlready(const ShownPush& shown, unsigned shownChanges, unsigned changes, ScenePoint at,
+                  SceneSize size, bool samePicture, const SceneRect& screen);

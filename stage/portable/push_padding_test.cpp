@@ -256,4 +256,41 @@ TEST(PushPadding, OnlyAnUnchangedPictureInAKeptWindowIsShownAlready) {
     EXPECT_EQ(ShowsAlready(row.shown, row.at, row.size, row.samePicture, kScreen), row.want) << row.what;
 }
 
+// A window others change too (the overlay): its count of their changes at
+// the push that showed the picture against the count now.
+struct CountedRow {
+  const char* what;
+  unsigned shownChanges;
+  unsigned changes;
+  ShownPush shown;
+  ScenePoint at;
+  bool samePicture;
+  bool want;
+};
+
+const CountedRow kCountedRows[] = {
+    {"nothing changed since", 7, 7, {true, {400, 600}, {64, 96}}, {400, 600}, true, true},
+    {"nothing changed ever", 0, 0, {true, {400, 600}, {64, 96}}, {400, 600}, true, true},
+    {"one change since", 7, 8, {true, {400, 600}, {64, 96}}, {400, 600}, true, false},
+    {"many changes since", 7, 200, {true, {400, 600}, {64, 96}}, {400, 600}, true, false},
+    // The count wraps round; only equal counts say nothing changed.
+    {"a change across the wrap", 0xFFFFFFFFu, 0, {true, {400, 600}, {64, 96}}, {400, 600}, true, false},
+    {"a count that went back", 8, 7, {true, {400, 600}, {64, 96}}, {400, 600}, true, false},
+    // An unchanged count still needs what a window alone needs.
+    {"unchanged count, another picture", 7, 7, {true, {400, 600}, {64, 96}}, {400, 600}, false, false},
+    {"unchanged count, moved", 7, 7, {true, {400, 600}, {64, 96}}, {401, 600}, true, false},
+    {"unchanged count, nothing known", 7, 7, {false, {400, 600}, {64, 96}}, {400, 600}, true, false},
+    {"unchanged count, not whole steps", 7, 7, {true, {400, 600}, {40, 70}}, {400, 600}, true, false},
+    {"unchanged count, parked", 3, 3, {true, {-1, -1}, {1, 1}}, {-1, -1}, true, true},
+    {"a change since, parked", 3, 4, {true, {-1, -1}, {1, 1}}, {-1, -1}, true, false},
+};
+
+TEST(PushPadding, AWindowOthersChangeShowsItsPictureOnlyWhileTheirCountStands) {
+  for (const CountedRow& row : kCountedRows)
+    EXPECT_EQ(ShowsAlready(row.shown, row.shownChanges, row.changes, row.at, row.shown.size, row.samePicture,
+                           kScreen),
+              row.want)
+        << row.what;
+}
+
 }  // namespace
