@@ -17,6 +17,7 @@
 #include "services/lang_text.h"
 #include "services/hotkeys.h"
 #include "services/messages.h"
+#include "services/portable/main_tick.h"
 #include "app/object_mouse.h"
 #include "services/settings.h"
 #include "services/shell_requests.h"
@@ -61,8 +62,25 @@ LRESULT CALLBACK MenuOwnerWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }
-int mayAnimateCounter;
-bool mainTickOn;  // TIMER_MAIN_TICK is set
+MayAnimateCheck mayAnimateCheck;
+bool mainTickOn;      // TIMER_MAIN_TICK is set
+UINT mainTickPaceMs;  // at this pace
+
+// The pace the tick needs now (services/portable/main_tick.h): a player is
+// known only where the tick follows it.
+UINT NeededMainTickPace() {
+  const bool following =
+      Desktop().figures.active && !Desktop().shell.fullScreenPause && !DesktopSettings().NoWinamp;
+  return MainTickPaceMs(Desktop().overlay.bubble.type != 0, following && WinampWindow);
+}
+
+// Sets the tick's timer at the pace needed, anew only when that changed.
+void PaceMainTick(HWND window) {
+  const UINT pace = NeededMainTickPace();
+  if (mainTickOn && pace == mainTickPaceMs) return;
+  mainTickOn = SetTimer(window, TIMER_MAIN_TICK, pace, nullptr) != 0;
+  mainTickPaceMs = pace;
+}
 
 HWND CreateMainClassWindow(HINSTANCE instance, DWORD exStyle) {
   HWND window = CreateWindowExA(exStyle, MAIN_CLASS_NAME, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
@@ -139,10 +157,8 @@ void OnMainDestroy() {
 void OnMainTick() {
   const bool running = Desktop().figures.active && !Desktop().shell.fullScreenPause;
   if (running) {
-    if (++mayAnimateCounter > 20) {
-      mayAnimateCounter = 0;
-      if (!CanAnimateNow(Desktop().shell, DesktopSettings())) Desktop().figures.stopSceneRequest = 1;
-    }
+    if (mayAnimateCheck.Tick(mainTickPaceMs) && !CanAnimateNow(Desktop().shell, DesktopSettings()))
+      Desktop().figures.stopSceneRequest = 1;
     if (!DesktopSettings().NoWinamp) PollWinamp();
   }
   if (Desktop().overlay.bubble.type != 0) {
@@ -154,12 +170,15 @@ void OnMainTick() {
   if (!Desktop().figures.sceneRunning && Desktop().overlay.bubble.type == 0 && mainTickOn) {
     KillTimer(FigureWindow, TIMER_MAIN_TICK);
     mainTickOn = false;
+  } else if (mainTickOn) {
+    // A player found or gone, a bubble's end: the next tick at the pace needed.
+    PaceMainTick(FigureWindow);
   }
 }
 
 void StartMainTick(HWND window) {
-  if (mainTickOn) return;
-  mainTickOn = SetTimer(window, TIMER_MAIN_TICK, MAIN_TICK_MS, nullptr) != 0;
+  // Already ticking, it may have to go faster: a bubble came.
+  PaceMainTick(window);
 }
 
 void OnMainTimer(HWND window, UINT_PTR id) {

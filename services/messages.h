@@ -30,9 +30,6 @@ constexpr UINT_PTR TIMER_MAIN_TICK = 102;
 constexpr UINT_PTR TIMER_MONITOR_OFF = 103;
 constexpr UINT TRAY_REFRESH_MS = 10000;
 constexpr UINT MONITOR_OFF_DELAY_MS = 300;
-// Bubble lifetimes, the may-animate check and Winamp polling count in these
-// ticks. The tick runs only while a scene runs or a bubble is shown.
-constexpr UINT MAIN_TICK_MS = 200;
 
 constexpr UINT TRAY_ICON_ID = 2000;
 
