@@ -44,6 +44,7 @@ OptionsParts DesktopOptionsParts() {
   parts.weatherSign = &Desktop().weatherSign.Object();
   parts.billboard = &Desktop().billboard.State();
   parts.strip = &Desktop().strip.requests;
+  parts.posters = &Desktop().billboard.Posters();
   return parts;
 }
 

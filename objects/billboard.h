@@ -13,6 +13,7 @@
 #include "objects/billboard_state.h"
 #include "objects/calendar_sheet.h"
 #include "objects/desktop_object.h"
+#include "objects/picture_loading.h"
 #include "objects/portable/billboard_art.h"
 #include "objects/portable/poster_choice.h"
 #include "stage/figure_record.h"
@@ -36,6 +37,9 @@ class Billboard : public BillboardLink {
   ~Billboard() override;
 
   BillboardStateBlock& State() { return state_; }
+  // The poster folders' file lists: the poster runs fill and read them, the
+  // billboard page searches again on apply.
+  PosterLists& Posters() { return posters_; }
   // The clock kept above the wall after the wall's own z-order moves.
   void SetClockAbove(DesktopObject* clock) { clock_ = clock; }
 
@@ -122,6 +126,7 @@ class Billboard : public BillboardLink {
   PosterLoadMemo posterMemo_;
   // The day the calendar sheet was last drawn (where the paste is made).
   CalendarDrawn calendarDrawn_;
+  PosterLists posters_;
   // The last run's thread, kept for the shutdown, which waits for it before
   // the image library stops.
   std::atomic<HANDLE> posterThread_{nullptr};

@@ -8,25 +8,11 @@
 #include "services/debug_log.h"
 #include "services/handles.h"
 #include "services/settings.h"
-#include "objects/billboard.h"
+#include "objects/billboard_state.h"
 #include "objects/portable/picture_types.h"
 #include "objects/portable/poster_geometry.h"
 
 namespace {
-
-// The two lists: filled by the poster thread and the options page, read by
-// the poster thread.
-struct PosterList {
-  std::mutex mutex;
-  int count = 0;
-  char names[kMaxPosterFiles][kPosterNameSize] = {};
-};
-PosterList pictureList;
-PosterList textList;
-
-PosterList& ListOf(PosterKind kind) {
-  return kind == PosterKind::kPicture ? pictureList : textList;
-}
 
 // After each library call: the error text, with the call's label first.
 // Returns the code.
@@ -101,13 +87,12 @@ HBITMAP CoverAndCrop(OwnedGlobal& read, DWORD width, DWORD height, DWORD targetW
   return ToBitmap(Bytes(cropped), targetWidth, targetHeight, display, "RGB2HBITMAP() -1-");
 }
 
-int FindPosters(PosterKind kind, const AppSettings& settings) {
+int FindPosters(PosterList& list, PosterKind kind, const AppSettings& settings) {
   const bool pictures = kind == PosterKind::kPicture;
-  PosterList& list = ListOf(kind);
   char pattern[MAX_PATH];
   (pictures ? settings.BMPpath : settings.TXTpath).CopyTo(pattern, sizeof pattern);
   std::lock_guard<std::mutex> lock(list.mutex);
-  list.count = 0;
+  list.names.clear();
   if (lstrlenA(pattern) > 3) {
     WriteLogLine(pictures ? "Bitmap-Plakatmotive suchen..." : "TXT-Plakatmotive suchen...");
     WIN32_FIND_DATAA found;
@@ -117,36 +102,38 @@ int FindPosters(PosterKind kind, const AppSettings& settings) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         const char* name = found.cAlternateFileName[0] ? found.cAlternateFileName : found.cFileName;
         if (!(pictures ? IsPictureFile(name) : IsTextFile(name))) continue;
-        lstrcpynA(list.names[list.count], name, kPosterNameSize);
-        ++list.count;
-      } while (list.count < kMaxPosterFiles && FindNextFileA(search.get(), &found));
+        list.names.emplace_back();
+        lstrcpynA(list.names.back().data(), name, kPosterNameSize);
+      } while (list.names.size() < kMaxPosterFiles && FindNextFileA(search.get(), &found));
     }
   }
-  WriteLogLine(pictures ? "%d Bitmaps gefunden" : "%d TXT-Plakatmotive gefunden", list.count);
-  return list.count;
+  const int count = static_cast<int>(list.names.size());
+  WriteLogLine(pictures ? "%d Bitmaps gefunden" : "%d TXT-Plakatmotive gefunden", count);
+  return count;
 }
 
 }  // namespace
 
-int FindPicturePosters(const AppSettings& settings) {
-  return FindPosters(PosterKind::kPicture, settings);
+int FindPicturePosters(PosterLists& lists, const AppSettings& settings) {
+  return FindPosters(lists.pictures, PosterKind::kPicture, settings);
 }
 
-int FindTextPosters(const AppSettings& settings) {
-  return FindPosters(PosterKind::kText, settings);
+int FindTextPosters(PosterLists& lists, const AppSettings& settings) {
+  return FindPosters(lists.texts, PosterKind::kText, settings);
 }
 
-int PosterCount(PosterKind kind) {
-  PosterList& list = ListOf(kind);
+int PosterCount(PosterLists& lists, PosterKind kind) {
+  PosterList& list = lists.Of(kind);
   std::lock_guard<std::mutex> lock(list.mutex);
-  return list.count;
+  return static_cast<int>(list.names.size());
 }
 
-bool PosterName(PosterKind kind, int index, char* out, size_t size) {
-  PosterList& list = ListOf(kind);
+bool PosterName(PosterLists& lists, PosterKind kind, int index, char* out, size_t size) {
+  PosterList& list = lists.Of(kind);
   std::lock_guard<std::mutex> lock(list.mutex);
-  if (index < 0 || index >= list.count || !out || size == 0) return false;
-  lstrcpynA(out, list.names[index], static_cast<int>(size < kPosterNameSize ? size : kPosterNameSize));
+  if (index < 0 || static_cast<size_t>(index) >= list.names.size() || !out || size == 0) return false;
+  lstrcpynA(out, list.names[static_cast<size_t>(index)].data(),
+            static_cast<int>(size < kPosterNameSize ? size : kPosterNameSize));
   return true;
 }
 
@@ -169,12 +156,13 @@ bool PosterPath(const char* pattern, const char* entry, char* out) {
   return PathCombineA(out, shortFolder, entry) != nullptr;
 }
 
-int LoadPicture(int index, BillboardStateBlock& board, const AppSettings& settings) {
+int LoadPicture(PosterLists& lists, int index, BillboardStateBlock& board, const AppSettings& settings) {
   char entry[kPosterNameSize];
   char pattern[MAX_PATH];
   char path[MAX_PATH];
   settings.BMPpath.CopyTo(pattern, sizeof pattern);
-  if (!PosterName(PosterKind::kPicture, index, entry, sizeof entry) || !PosterPath(pattern, entry, path))
+  if (!PosterName(lists, PosterKind::kPicture, index, entry, sizeof entry) ||
+      !PosterPath(pattern, entry, path))
     return 0;
   board.TakePoster();  // the one prepared before goes now
   OwnedBitmap bitmap(LoadFromFile(path, 1, kPosterHeight, kPosterWidth));

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -303,20 +304,20 @@ TEST_F(PictureLoading, PosterSearchListsPicturesAndTextsOnly) {
   folder.AddFolder("sub.bmp");
   TestSettings().BMPpath.Set(folder.Pattern().c_str());
   TestSettings().TXTpath.Set(folder.Pattern().c_str());
-  EXPECT_EQ(FindPicturePosters(TestSettings()), 13);
-  EXPECT_EQ(PosterCount(PosterKind::kPicture), 13);
+  EXPECT_EQ(FindPicturePosters(board_.Posters(), TestSettings()), 13);
+  EXPECT_EQ(PosterCount(board_.Posters(), PosterKind::kPicture), 13);
   std::set<std::string> names;
   for (int i = 0; i < 13; ++i) {
     char name[kPosterNameSize];
-    ASSERT_TRUE(PosterName(PosterKind::kPicture, i, name, sizeof name));
+    ASSERT_TRUE(PosterName(board_.Posters(), PosterKind::kPicture, i, name, sizeof name));
     names.insert(name);
     EXPECT_TRUE(IsPictureFile(name)) << name;
   }
   EXPECT_EQ(names.size(), 13u);
   char name[kPosterNameSize];
-  EXPECT_FALSE(PosterName(PosterKind::kPicture, 13, name, sizeof name));
-  EXPECT_FALSE(PosterName(PosterKind::kPicture, -1, name, sizeof name));
-  EXPECT_EQ(FindTextPosters(TestSettings()), 2);
+  EXPECT_FALSE(PosterName(board_.Posters(), PosterKind::kPicture, 13, name, sizeof name));
+  EXPECT_FALSE(PosterName(board_.Posters(), PosterKind::kPicture, -1, name, sizeof name));
+  EXPECT_EQ(FindTextPosters(board_.Posters(), TestSettings()), 2);
 
   // Entries are listed by their short names where they have one, so a long
   // extension counts by its first three letters: "y.bmpx" is "Y~1.BMP".
@@ -324,13 +325,13 @@ TEST_F(PictureLoading, PosterSearchListsPicturesAndTextsOnly) {
   char shortName[MAX_PATH] = "";
   GetShortPathNameA(longExtension.c_str(), shortName, MAX_PATH);
   const bool hasShortName = IsPictureFile(shortName) != 0;  // 8.3 names may be switched off
-  EXPECT_EQ(FindPicturePosters(TestSettings()), hasShortName ? 14 : 13);
+  EXPECT_EQ(FindPicturePosters(board_.Posters(), TestSettings()), hasShortName ? 14 : 13);
 
   // A pattern of three characters or fewer lists nothing.
   TestSettings().BMPpath.Set("C:\\");
-  EXPECT_EQ(FindPicturePosters(TestSettings()), 0);
+  EXPECT_EQ(FindPicturePosters(board_.Posters(), TestSettings()), 0);
   TestSettings().BMPpath.Set(" ");
-  EXPECT_EQ(FindPicturePosters(TestSettings()), 0);
+  EXPECT_EQ(FindPicturePosters(board_.Posters(), TestSettings()), 0);
 }
 
 TEST_F(PictureLoading, AFolderOf600PicturesListsTheFirst500) {
@@ -341,7 +342,7 @@ TEST_F(PictureLoading, AFolderOf600PicturesListsTheFirst500) {
     folder.Add(name);
   }
   TestSettings().BMPpath.Set(folder.Pattern().c_str());
-  EXPECT_EQ(FindPicturePosters(TestSettings()), kMaxPosterFiles);
+  EXPECT_EQ(FindPicturePosters(board_.Posters(), TestSettings()), kMaxPosterFiles);
 }
 
 TEST_F(PictureLoading, LoadPicturePublishesAReadablePictureAndRefusesTheRest) {
@@ -349,16 +350,16 @@ TEST_F(PictureLoading, LoadPicturePublishesAReadablePictureAndRefusesTheRest) {
   folder.Copy("blocks_320x256.bmp", "good.bmp");
   folder.Copy("truncated.png", "broken.png");
   TestSettings().BMPpath.Set(folder.Pattern().c_str());
-  ASSERT_EQ(FindPicturePosters(TestSettings()), 2);
+  ASSERT_EQ(FindPicturePosters(board_.Posters(), TestSettings()), 2);
   for (int i = 0; i < 2; ++i) {
     char name[kPosterNameSize];
-    PosterName(PosterKind::kPicture, i, name, sizeof name);
+    PosterName(board_.Posters(), PosterKind::kPicture, i, name, sizeof name);
     const bool good = StrStrIA(name, "good");
-    EXPECT_EQ(LoadPicture(i, board_.State(), TestSettings()), good ? 1 : 0) << name;
+    EXPECT_EQ(LoadPicture(board_.Posters(), i, board_.State(), TestSettings()), good ? 1 : 0) << name;
     EXPECT_EQ(board_.State().posterBitmap.load() != nullptr, good) << name;
   }
-  EXPECT_EQ(LoadPicture(2, board_.State(), TestSettings()), 0);
-  EXPECT_EQ(LoadPicture(-1, board_.State(), TestSettings()), 0);
+  EXPECT_EQ(LoadPicture(board_.Posters(), 2, board_.State(), TestSettings()), 0);
+  EXPECT_EQ(LoadPicture(board_.Posters(), -1, board_.State(), TestSettings()), 0);
 }
 
 // The search and the load read the folders of the settings they are handed,
@@ -370,14 +371,54 @@ TEST_F(PictureLoading, TheFoldersAreThoseOfTheHandedSettings) {
   AppSettings handed;
   handed.BMPpath.Set(folder.Pattern().c_str());
   handed.TXTpath.Set(folder.Pattern().c_str());
-  EXPECT_EQ(FindPicturePosters(TestSettings()), 0) << "the program's folders are not set";
-  EXPECT_EQ(FindTextPosters(TestSettings()), 0);
-  EXPECT_EQ(FindPicturePosters(handed), 1);
-  EXPECT_EQ(FindTextPosters(handed), 1);
-  EXPECT_EQ(LoadPicture(0, board_.State(), TestSettings()), 0) << "not in the program's folder";
+  EXPECT_EQ(FindPicturePosters(board_.Posters(), TestSettings()), 0) << "the program's folders are not set";
+  EXPECT_EQ(FindTextPosters(board_.Posters(), TestSettings()), 0);
+  EXPECT_EQ(FindPicturePosters(board_.Posters(), handed), 1);
+  EXPECT_EQ(FindTextPosters(board_.Posters(), handed), 1);
+  EXPECT_EQ(LoadPicture(board_.Posters(), 0, board_.State(), TestSettings()), 0)
+      << "not in the program's folder";
   EXPECT_EQ(board_.State().posterBitmap.load(), nullptr);
-  EXPECT_EQ(LoadPicture(0, board_.State(), handed), 1);
+  EXPECT_EQ(LoadPicture(board_.Posters(), 0, board_.State(), handed), 1);
   EXPECT_NE(board_.State().posterBitmap.load(), nullptr);
+}
+
+// Each billboard keeps its own poster lists: a search into one leaves the
+// other's as it was, and a name or load reads only the lists handed.
+TEST_F(PictureLoading, TwoBillboardsKeepTheirOwnPosterLists) {
+  ScratchFolder folder("waylune_lists_");
+  folder.Copy("blocks_320x256.bmp", "good.bmp");
+  folder.Copy("blocks_320x256.bmp", "zwei.bmp");
+  folder.Add("plakat.txt", "Zeile\n");
+  AppSettings withPosters;
+  withPosters.BMPpath.Set(folder.Pattern().c_str());
+  withPosters.TXTpath.Set(folder.Pattern().c_str());
+  ::Billboard other{{&figures_, &shell_, nullptr, &settingsOwner_}};
+  char name[kPosterNameSize];
+  const struct {
+    const char* name;
+    std::function<void()> step;
+    int mine[2], others[2];  // picture and text counts afterwards
+  } rows[] = {
+      {"both empty at first", [] {}, {0, 0}, {0, 0}},
+      {"mine searched", [&] { FindPicturePosters(board_.Posters(), withPosters); }, {2, 0}, {0, 0}},
+      {"the other's texts searched", [&] { FindTextPosters(other.Posters(), withPosters); }, {2, 0}, {0, 1}},
+      {"the other's pictures searched in no folder",
+       [&] { FindPicturePosters(other.Posters(), TestSettings()); },
+       {2, 0},
+       {0, 1}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.step();
+    EXPECT_EQ(PosterCount(board_.Posters(), PosterKind::kPicture), row.mine[0]);
+    EXPECT_EQ(PosterCount(board_.Posters(), PosterKind::kText), row.mine[1]);
+    EXPECT_EQ(PosterCount(other.Posters(), PosterKind::kPicture), row.others[0]);
+    EXPECT_EQ(PosterCount(other.Posters(), PosterKind::kText), row.others[1]);
+    EXPECT_EQ(PosterName(board_.Posters(), PosterKind::kPicture, 1, name, sizeof name), row.mine[0] > 1);
+    EXPECT_EQ(PosterName(other.Posters(), PosterKind::kPicture, 0, name, sizeof name), row.others[0] > 0);
+  }
+  EXPECT_EQ(LoadPicture(other.Posters(), 0, other.State(), withPosters), 0) << "not in the other's lists";
+  EXPECT_EQ(LoadPicture(board_.Posters(), 0, board_.State(), withPosters), 1);
 }
 
 TEST_F(PictureLoading, APosterRunPastesOnlyReadablePictures) {
@@ -396,7 +437,7 @@ TEST_F(PictureLoading, APosterRunPastesOnlyReadablePictures) {
     const int motif = board_.State().currentMotif;
     ASSERT_TRUE(motif >= 9 && motif <= 12) << motif;
     char name[kPosterNameSize];
-    ASSERT_TRUE(PosterName(PosterKind::kPicture, motif - 9, name, sizeof name));
+    ASSERT_TRUE(PosterName(board_.Posters(), PosterKind::kPicture, motif - 9, name, sizeof name));
     EXPECT_TRUE(StrStrIA(name, "one") || StrStrIA(name, "two")) << "a broken file was published: " << name;
     shown.insert(motif);
     Sleep(3);  // the thread seeds from the clock
@@ -431,11 +472,11 @@ TEST_F(PictureLoading, TextPostersAreWrittenOnThePaper) {
   folder.Add("leer.txt", "");
   TestSettings().TXTpath.Set(folder.Pattern().c_str());
   TestSettings().TextFName.Set("Tahoma");
-  ASSERT_EQ(FindTextPosters(TestSettings()), 2);
+  ASSERT_EQ(FindTextPosters(board_.Posters(), TestSettings()), 2);
   int written = -1, empty = -1;
   for (int i = 0; i < 2; ++i) {
     char name[kPosterNameSize];
-    PosterName(PosterKind::kText, i, name, sizeof name);
+    PosterName(board_.Posters(), PosterKind::kText, i, name, sizeof name);
     (StrStrIA(name, "plakat") ? written : empty) = i;
   }
   ASSERT_GE(written, 0);
@@ -484,8 +525,8 @@ TEST_F(PictureLoading, ZFailuresWriteTheirLogLines) {
   ScratchFolder folder("waylune_log_");
   folder.Copy("truncated.jpg", "broken.jpg");
   TestSettings().BMPpath.Set(folder.Pattern().c_str());
-  FindPicturePosters(TestSettings());
-  LoadPicture(0, board_.State(), TestSettings());
+  FindPicturePosters(board_.Posters(), TestSettings());
+  LoadPicture(board_.Posters(), 0, board_.State(), TestSettings());
   LogEnd();
   std::ifstream in(log, std::ios::binary);
   const std::string all(std::istreambuf_iterator<char>(in), {});

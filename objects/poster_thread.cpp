@@ -29,15 +29,15 @@ constexpr COLORREF kTextColour = 0x00202020;
 
 // The file behind user poster `user` (the pictures, then the text files) and
 // its size and time; false when it cannot be looked at.
-bool PosterFile(const AppSettings& settings, int user, int pictures, std::string* path,
+bool PosterFile(PosterLists& lists, const AppSettings& settings, int user, int pictures, std::string* path,
                 PosterLoadMemo::Stamp* stamp) {
   const bool picture = user < pictures;
   char entry[kPosterNameSize];
   char pattern[MAX_PATH];
   char full[MAX_PATH];
   (picture ? settings.BMPpath : settings.TXTpath).CopyTo(pattern, sizeof pattern);
-  if (!PosterName(picture ? PosterKind::kPicture : PosterKind::kText, picture ? user : user - pictures, entry,
-                  sizeof entry) ||
+  if (!PosterName(lists, picture ? PosterKind::kPicture : PosterKind::kText, picture ? user : user - pictures,
+                  entry, sizeof entry) ||
       !PosterPath(pattern, entry, full))
     return false;
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -57,7 +57,7 @@ class ProgramPosterEnv : public PosterChoiceEnv {
   bool QuitRequested() override { return QuitFlag != 0; }
   void Log(const char* text) override { WriteLogLine("%s", text); }
   bool LoadUserPicture(int index) override {
-    return Remember(index, LoadPicture(index, billboard_.State(), settings_) != 0);
+    return Remember(index, LoadPicture(billboard_.Posters(), index, billboard_.State(), settings_) != 0);
   }
   bool LoadTextPoster(int index) override {
     return Remember(pictures_ + index, billboard_.TextPlakat(index) != 0);
@@ -74,15 +74,17 @@ class ProgramPosterEnv : public PosterChoiceEnv {
   PosterState UserPosterState(int user) override {
     std::string path;
     PosterLoadMemo::Stamp stamp;
-    return PosterFile(settings_, user, pictures_, &path, &stamp) ? memo_.State(path, stamp)
-                                                                 : PosterState::kUnknown;
+    return PosterFile(billboard_.Posters(), settings_, user, pictures_, &path, &stamp)
+               ? memo_.State(path, stamp)
+               : PosterState::kUnknown;
   }
 
  private:
   bool Remember(int user, bool loaded) {
     std::string path;
     PosterLoadMemo::Stamp stamp;
-    if (PosterFile(settings_, user, pictures_, &path, &stamp)) memo_.Record(path, stamp, loaded);
+    if (PosterFile(billboard_.Posters(), settings_, user, pictures_, &path, &stamp))
+      memo_.Record(path, stamp, loaded);
     return loaded;
   }
 
@@ -144,7 +146,8 @@ int Billboard::TextPlakat(int index) {
   char path[MAX_PATH] = "";
   static char text[kTextSize];  // the poster thread runs once at a time
   settings.TXTpath.CopyTo(pattern, sizeof pattern);
-  bool ok = PosterName(PosterKind::kText, index, entry, sizeof entry) && PosterPath(pattern, entry, path);
+  bool ok =
+      PosterName(posters_, PosterKind::kText, index, entry, sizeof entry) && PosterPath(pattern, entry, path);
   if (ok) {
     WriteLogLine("Lese Text-Plakat %s", path);
     ok = ReadPosterText(path, text, sizeof text);
@@ -175,8 +178,8 @@ int Billboard::TextPlakat(int index) {
 void Billboard::LadePlakat() {
   state_.nextMotif = 0;
   const AppSettings& settings = HandedSettings(links_);
-  FindPicturePosters(settings);
-  FindTextPosters(settings);
+  FindPicturePosters(posters_, settings);
+  FindTextPosters(posters_, settings);
   SYSTEMTIME now;
   GetLocalTime(&now);
   SeedThreadRand(static_cast<uint32_t>(now.wMinute + now.wDay + now.wSecond + now.wMilliseconds));
@@ -187,8 +190,8 @@ void Billboard::LadePlakat() {
   input.month = now.wMonth;
   input.calendarOn = settings.Calendar != 0;
   input.currentMotif = state_.currentMotif;
-  input.pictureCount = PosterCount(PosterKind::kPicture);
-  input.textCount = PosterCount(PosterKind::kText);
+  input.pictureCount = PosterCount(posters_, PosterKind::kPicture);
+  input.textCount = PosterCount(posters_, PosterKind::kText);
   ProgramPosterEnv env(*this, posterMemo_, input.pictureCount, settings);
   const PosterChoice choice = ChoosePoster(input, env);
   state_.nextMotif = choice.motif;

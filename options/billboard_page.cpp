@@ -105,8 +105,10 @@ void OnApply(HWND page) {
     if (committed.Billboard && wall->currentMotif == kCalendarMotif) wall->unloadRequest = 1;
   }
   WakeWorkers();  // the animation thread serves the reload and the new setting now
-  FindPicturePosters(committed);
-  FindTextPosters(committed);
+  if (PosterLists* posters = SheetParts().posters) {
+    FindPicturePosters(*posters, committed);
+    FindTextPosters(*posters, committed);
+  }
 }
 
 INT_PTR OnCommand(HWND page, int id, int code) {

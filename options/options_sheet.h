@@ -58,6 +58,7 @@ extern HWND OptionsSheetWindow;
 class SettingsOwner;
 class WeatherService;
 struct BillboardStateBlock;
+struct PosterLists;
 struct DesktopObject;
 struct ShellState;
 struct StripRequestWords;
@@ -78,6 +79,7 @@ struct OptionsParts {
   DesktopObject* weatherSign = nullptr;
   BillboardStateBlock* billboard = nullptr;  // its reload request and the motif it shows
   StripRequestWords* strip = nullptr;        // the strip's unload and relayout
+  PosterLists* posters = nullptr;            // the billboard's poster lists, searched again on apply
 };
 
 // Brings an open sheet to the front, or initialises the common controls,
