@@ -11,56 +11,15 @@
 #include "services/handles.h"
 #include "services/win_util.h"
 #include "stage/figure_record.h"
+#include "stage/layer_test_support.h"
 #include "tests/support/test_windows.h"
 
 namespace {
 
+using namespace layer_test;
+
 constexpr COLORREF kFirst = RGB(0x20, 0x40, 0xC0);
 constexpr COLORREF kOther = RGB(0xE0, 0x30, 0x10);
-constexpr int kWidth = 40, kHeight = 70;
-
-// A picture as the scripts draw one: a DDB in the screen's format, its
-// opaque part a block of one colour on the key colour.
-class Picture {
- public:
-  Picture() : screen_(nullptr), dc_(CreateCompatibleDC(screen_.get())) {
-    bitmap_.reset(CreateCompatibleBitmap(screen_.get(), 200, 200));
-    selection_ = SelectedObject(dc_.get(), bitmap_.get());
-  }
-  bool ok() const { return selection_.ok(); }
-  // The key colour everywhere, `colour` in the block [left, right) x [top, bottom).
-  void Draw(COLORREF colour, RECT block = {5, 5, kWidth - 5, kHeight - 5}) {
-    const RECT all = {0, 0, 200, 200};
-    FillRect(dc_.get(), &all, KeyBrush());
-    const OwnedBrush brush(CreateSolidBrush(colour));
-    FillRect(dc_.get(), &block, brush.get());
-    GdiFlush();
-  }
-  HDC dc() const { return dc_.get(); }
-  HDC screen() const { return screen_.get(); }
-
- private:
-  WindowDC screen_;
-  OwnedDC dc_;
-  OwnedBitmap bitmap_;
-  SelectedObject selection_;
-};
-
-LayerArgs At(POINT at, SIZE size = {kWidth, kHeight}) {
-  return {at, size, {0, 0}, {AC_SRC_OVER, 0, 255, 0}};
-}
-
-// What the screen shows at `point` once the window server had its time.
-COLORREF ScreenAt(POINT point) {
-  PumpUntil([] { return false; }, 60);
-  const WindowDC screen(nullptr);
-  return GetPixel(screen.get(), point.x, point.y);
-}
-
-bool ShowsSoon(POINT point, COLORREF colour) {
-  const WindowDC screen(nullptr);
-  return PumpUntil([&] { return GetPixel(screen.get(), point.x, point.y) == colour; }, 2000);
-}
 
 class LayerPushesTest : public ::testing::Test {
  protected:

@@ -14,43 +14,20 @@
 #include "stage/figure_record.h"
 #include "stage/overlay_owner.h"
 #include "stage/speech_bubble.h"
+#include "stage/layer_test_support.h"
 #include "tests/support/test_windows.h"
 
 namespace {
 
+using namespace layer_test;
+
 constexpr COLORREF kFigure = RGB(0x20, 0x40, 0xC0);
 constexpr COLORREF kOther = RGB(0xE0, 0x30, 0x10);
-constexpr int kWidth = 40, kHeight = 70;
 constexpr POINT kAt = {820, 120};  // clear of the other stage tests' windows
 constexpr POINT kProbe = {kAt.x + 10, kAt.y + 10};
 
 HWND MakeWindow(DWORD exStyle, RECT place) {
   return MakeTestWindow("OverlayPushesTest", DefWindowProcA, exStyle, "", place);
-}
-
-LayerArgs At(POINT at) {
-  return {at, {kWidth, kHeight}, {0, 0}, {AC_SRC_OVER, 0, 255, 0}};
-}
-
-// Fills `dc` with the key colour and a block of `colour` where a figure stands.
-void DrawFigure(HDC dc, COLORREF colour) {
-  const RECT all = {0, 0, 200, 200};
-  FillRect(dc, &all, KeyBrush());
-  const RECT block = {5, 5, kWidth - 5, kHeight - 5};
-  const OwnedBrush brush(CreateSolidBrush(colour));
-  FillRect(dc, &block, brush.get());
-  GdiFlush();
-}
-
-COLORREF ScreenAt(POINT point) {
-  PumpUntil([] { return false; }, 60);
-  const WindowDC screen(nullptr);
-  return GetPixel(screen.get(), point.x, point.y);
-}
-
-bool ShowsSoon(POINT point, COLORREF colour) {
-  const WindowDC screen(nullptr);
-  return PumpUntil([&] { return GetPixel(screen.get(), point.x, point.y) == colour; }, 2000);
 }
 
 // A lifted figure as the scripts hold one: the overlay window (owned by
