@@ -31,7 +31,7 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
       [] { Desktop().strip.requests.relayout = 1; }, [] { Desktop().clock.Object().raiseRequest = 1; },
       [] { Desktop().weatherSign.Object().raiseRequest = 1; }};
   SetAnimationParts({&parts.billboard, std::move(afterRelayout), &parts.player, &parts.figures, &parts.shell,
-                     &parts.overlay, &parts.settingsTable});
+                     &parts.overlay, &parts.settingsTable, &parts.birthdays});
 }
 
 OptionsParts DesktopOptionsParts() {
@@ -45,6 +45,7 @@ OptionsParts DesktopOptionsParts() {
   parts.billboard = &Desktop().billboard.State();
   parts.strip = &Desktop().strip.requests;
   parts.posters = &Desktop().billboard.Posters();
+  parts.birthdays = &Desktop().birthdays;
   return parts;
 }
 

@@ -13,6 +13,7 @@
 #include "services/settings_owner.h"
 #include "services/player_state.h"
 #include "services/shell_state.h"
+#include "stage/birthdays.h"
 #include "stage/figure_state.h"
 #include "stage/overlay_owner.h"
 
@@ -42,6 +43,9 @@ struct DesktopParts {
   Clock clock{objectLinks};
   Countdown countdown{objectLinks};
   PlayerState player;  // written by the player control (app/winamp), read by the figures
+  // The birthday list the birthday page edits and the birthdays due today,
+  // collected by the animation thread and the page.
+  Birthdays birthdays;
   // The scenery strip: its requests (the Desktop page, the shell, the
   // animation thread after a relayout), its window and its thread.
   BackgroundStrip strip{figures, shell, settingsTable};

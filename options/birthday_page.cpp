@@ -1,7 +1,7 @@
 // Birthday page: the birthday list's entries one at a time (name, date,
-// reminder, bubble text), added, deleted and sorted. It edits BirthdayTable
-// in place; apply writes the file and collects today's birthdays again, a
-// cancel puts the table back as it was last loaded or saved.
+// reminder, bubble text), added, deleted and sorted. It edits the table of
+// the birthday list the sheet was handed in place; apply writes the file and collects today's birthdays
+// again, a cancel puts the table back as it was last loaded or saved.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -57,7 +57,15 @@ bool g_showing = false;
 // The table as last loaded or saved; a cancel puts it back.
 std::optional<BirthdayList> g_saved;
 
-BirthdayList& Table() { return BirthdayTable; }
+// The handed list, or (a sheet run without one) the page's own.
+Birthdays& List() {
+  if (Birthdays* handed = SheetParts().birthdays) return *handed;
+  static Birthdays* const own = new Birthdays;
+  return *own;
+}
+BirthdayList& Table() {
+  return List().Table();
+}
 BirthdayRecord& Current() { return Table().records[Table().selected]; }
 
 int ComboSelection(HWND page) {
@@ -232,8 +240,8 @@ void Sort(HWND page, bool byName) {
 }
 
 void OnInit(HWND page) {
-  LoadBirthdays(CommittedSettings());
-  g_saved = BirthdayTable;
+  List().Load(CommittedSettings());
+  g_saved = Table();
   g_nameEdited = false;
   g_typedName[0] = 0;
   FillNames(page);
@@ -292,7 +300,7 @@ void OnDateChanged(HWND page, const NMDATETIMECHANGE& change) {
 
 void UndoBirthdayPage() {
   if (!g_saved) return;
-  BirthdayTable = *g_saved;
+  Table() = *g_saved;
   g_saved.reset();
 }
 
@@ -336,8 +344,8 @@ INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
         }
         case PSN_APPLY:
           CommitPage(SettingPage::kBirthdays);  // the sort order
-          if (SaveBirthdays(page, CommittedSettings())) g_saved = BirthdayTable;
-          CollectDueBirthdays(CommittedSettings());
+          if (List().Save(page, CommittedSettings())) g_saved = Table();
+          List().CollectDue(CommittedSettings());
           return TRUE;
       }
       break;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "stage/birthdays.h"
+#include "stage/portable/calendar.h"
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
 #include "options/page_ids.h"
@@ -18,9 +19,14 @@ using namespace options_test;
 
 constexpr int kPage = 115;
 
-std::string Names() {
+// The list the tests' sheets are handed.
+Birthdays& List() {
+  return TestParts().birthdays;
+}
+
+std::string Names(const BirthdayList& table = List().Table()) {
   std::string names;
-  for (int i = 0; i < BirthdayTable.count; ++i) names += std::string(BirthdayTable.records[i].name) + ";";
+  for (int i = 0; i < table.count; ++i) names += std::string(table.records[i].name) + ";";
   return names;
 }
 
@@ -32,8 +38,8 @@ std::string ComboText(HWND page) {
 
 bool Enabled(HWND page, int control) { return IsWindowEnabled(GetDlgItem(page, control)) != 0; }
 
-void Add(const char* name, int day, int month, int year) {
-  BirthdayRecord& r = BirthdayTable.records[BirthdayTable.count++];
+void Add(const char* name, int day, int month, int year, BirthdayList& table = List().Table()) {
+  BirthdayRecord& r = table.records[table.count++];
   r = {BirthdaySortKey(year, month, day), uint16_t(year), uint16_t(month), uint16_t(day), 1, {}, {}};
   lstrcpynA(r.name, name, sizeof r.name);
 }
@@ -55,9 +61,9 @@ class BirthdayPageTest : public SheetTest {
   }
   // The file holds these entries (in this order) before the sheet opens.
   void File(const std::function<void()>& entries) {
-    LoadBirthdays(TestSettings());
+    List().Load(TestSettings());
     entries();
-    ASSERT_TRUE(SaveBirthdayFile(TestSettings()));
+    ASSERT_TRUE(List().SaveFile(TestSettings()));
   }
   std::string path_;
 };
@@ -81,7 +87,7 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
          EXPECT_EQ(ComboText(page), "(neu 3)");
          SYSTEMTIME today;
          GetLocalTime(&today);
-         const BirthdayRecord& r = BirthdayTable.records[2];
+         const BirthdayRecord& r = List().Table().records[2];
          EXPECT_EQ(r.sortKey * 8 + r.reminder, BirthdaySortKey(today.wYear, today.wMonth, today.wDay) * 8 + 1);
        },
        true, "(neu);(neu 2);(neu 3);", "(neu);(neu 2);(neu 3);"},
@@ -119,7 +125,7 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
          Type(page, IDC_BIRTHDAY_TEXT,
               "Hoch soll sie leben");  // a multi-line edit tells no change of its own
          SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_BIRTHDAY_TEXT, EN_CHANGE), 0);
-         EXPECT_STREQ(BirthdayTable.records[0].text, "Hoch soll sie leben");
+         EXPECT_STREQ(List().Table().records[0].text, "Hoch soll sie leben");
        },
        false, "Anna;", "Anna;"},
       {"sorting keeps the record itself chosen",
@@ -150,7 +156,7 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
          change.dwFlags = GDT_VALID;
          change.st = date;
          SendMessageA(page, WM_NOTIFY, IDC_BIRTHDAY_DATE, reinterpret_cast<LPARAM>(&change));
-         EXPECT_EQ(BirthdayTable.records[0].sortKey, 1984u * 400 + 12 + 31);
+         EXPECT_EQ(List().Table().records[0].sortKey, 1984u * 400 + 12 + 31);
        },
        true, "Anna;", "Anna;"},
       {"no new entry beyond 499",
@@ -160,7 +166,7 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
        [](HWND page) {
          Click(page, IDC_BIRTHDAY_NEW);
          EXPECT_FALSE(Enabled(page, IDC_BIRTHDAY_NEW));
-         EXPECT_EQ(BirthdayTable.count, 499);
+         EXPECT_EQ(List().Table().count, 499);
        },
        false, nullptr, nullptr},
   };
@@ -173,9 +179,35 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
       row.apply ? Ok(sheet) : Cancel(sheet);
     });
     EXPECT_EQ(row.table ? Names() : "", row.table ? row.table : "");
-    LoadBirthdays(TestSettings());
+    List().Load(TestSettings());
     EXPECT_EQ(row.file ? Names() : "", row.file ? row.file : "");
   }
+}
+
+// The page edits, saves and collects from the list the sheet was handed,
+// and leaves every other list alone.
+TEST_F(BirthdayPageTest, EditsTheListTheSheetWasHanded) {
+  File([] { Add("Anna", 3, 4, 1970); });
+  SetLocalTimeSource([] { return LocalDateTime{.year = 2026, .month = 4, .day = 3}; });
+  const BirthdayList before = List().Table();
+  Birthdays handed;
+  OptionsParts parts = TestParts().Parts();
+  parts.birthdays = &handed;
+  RunSheetWith(parts, [](HWND sheet) {
+    const HWND page = ShowPage(sheet, SheetIndex(kPage));
+    Click(page, IDC_BIRTHDAY_NEW);
+    Select(page, IDC_BIRTHDAY_REMINDERS, 0);  // never due, whatever today is
+    Ok(sheet);
+  });
+  SetLocalTimeSource(nullptr);
+  EXPECT_EQ(Names(handed.Table()), "Anna;(neu);");
+  EXPECT_EQ(handed.LastLoad(), BirthdayLoad::kLoaded);
+  EXPECT_EQ(handed.DueCount(), 1);
+  EXPECT_STREQ(handed.Due().texts[0], "Anna");
+  EXPECT_EQ(Names(List().Table()), Names(before));
+  Birthdays reader;
+  ASSERT_EQ(reader.Load(TestSettings()), BirthdayLoad::kLoaded);
+  EXPECT_EQ(Names(reader.Table()), "Anna;(neu);");
 }
 
 }  // namespace

@@ -56,6 +56,7 @@ extern const OptionsPage kOptionsPages[kOptionsPageCount];
 extern HWND OptionsSheetWindow;
 
 class SettingsOwner;
+class Birthdays;
 class WeatherService;
 struct BillboardStateBlock;
 struct PosterLists;
@@ -80,6 +81,9 @@ struct OptionsParts {
   BillboardStateBlock* billboard = nullptr;  // its reload request and the motif it shows
   StripRequestWords* strip = nullptr;        // the strip's unload and relayout
   PosterLists* posters = nullptr;            // the billboard's poster lists, searched again on apply
+  // The birthday list the birthday page edits; without one the page keeps
+  // a list of its own for the sheet's runs.
+  Birthdays* birthdays = nullptr;
 };
 
 // Brings an open sheet to the front, or initialises the common controls,

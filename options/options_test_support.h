@@ -16,6 +16,7 @@
 #include "objects/desktop_object.h"
 #include "objects/metar_download.h"
 #include "scene/scenery_strip.h"
+#include "stage/birthdays.h"
 #include "services/shell_state.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
@@ -42,6 +43,7 @@ struct TestDesktop {
   DesktopObject clock, countdown, weatherSign;
   BillboardStateBlock billboard;
   StripRequestWords strip;
+  Birthdays birthdays;
   OptionsParts Parts() {
     OptionsParts parts;
     parts.settings = &settings;
@@ -52,6 +54,7 @@ struct TestDesktop {
     parts.weatherSign = &weatherSign;
     parts.billboard = &billboard;
     parts.strip = &strip;
+    parts.birthdays = &birthdays;
     return parts;
   }
 };

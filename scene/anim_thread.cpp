@@ -50,8 +50,9 @@ bool SceneSwitchedOffNow(int scene, const AppSettings& settings) {
 
 class ProgramChooserEnv : public ChooserEnv {
  public:
-  ProgramChooserEnv(BillboardLink& billboard, PlayerState& player, const AppSettings& settings)
-      : billboard_(billboard), player_(player), settings_(settings) {}
+  ProgramChooserEnv(BillboardLink& billboard, PlayerState& player, const AppSettings& settings,
+                    const Birthdays& birthdays)
+      : billboard_(billboard), player_(player), settings_(settings), birthdays_(birthdays) {}
   int Rand() override { return ThreadRand(); }
   void Sleep(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
   bool BillboardOn() override { return settings_.Billboard != 0; }
@@ -59,7 +60,7 @@ class ProgramChooserEnv : public ChooserEnv {
   int BillboardMotif() override { return billboard_.CurrentMotif(); }
   bool CalendarOn() override { return settings_.Calendar != 0; }
   bool WinampPlaying() override { return player_.playing != 0; }
-  int DueBirthdayCount() override { return ::DueBirthdayCount(); }
+  int DueBirthdayCount() override { return birthdays_.DueCount(); }
   bool PlaneOff() override { return settings_.KeinFlugzeug != 0; }
   bool SceneSwitchedOff(int scene) override { return SceneSwitchedOffNow(scene, settings_); }
   void Today(int* day, int* month, int* year) override {
@@ -73,6 +74,7 @@ class ProgramChooserEnv : public ChooserEnv {
   BillboardLink& billboard_;
   PlayerState& player_;
   const AppSettings& settings_;
+  const Birthdays& birthdays_;
 };
 
 void SeedFromLocalTime() {
@@ -115,8 +117,8 @@ void EndThread(FigureRecord* figure, BillboardLink& billboard) {
 }
 
 DWORD WINAPI AnimThreadProc(void*) {
-  RunAnimThread(AllocateFigureRecord,
-                {*parts.billboard, *parts.player, *parts.figures, *parts.shell, *parts.overlay, *parts.settings});
+  RunAnimThread(AllocateFigureRecord, {*parts.billboard, *parts.player, *parts.figures, *parts.shell,
+                                       *parts.overlay, *parts.settings, *parts.birthdays});
   ExitThread(0);
 }
 
@@ -234,11 +236,11 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
         if (CanAnimateNow(shell, settings) && !shell.optionsOpen) {
           const LocalDateTime today = LocalNow();
           if (today.day != BirthdayDay) {
-            CollectDueBirthdays(settings);
+            links.birthdays.CollectDue(settings);
             BirthdayDay = today.day;
           }
           RefreshPlayerState();  // the shell polls the player only during scenes
-          scene = ChooseNextScene(billboard, links.player, settings);
+          scene = ChooseNextScene(billboard, links.player, settings, links.birthdays);
           startPending = true;
         }
       }
@@ -262,7 +264,8 @@ void SetAnimationParts(AnimationParts carried) {
 }
 
 int StartAnimThread() {
-  if (!parts.billboard || !parts.player || !parts.figures || !parts.shell || !parts.overlay || !parts.settings)
+  if (!parts.billboard || !parts.player || !parts.figures || !parts.shell || !parts.overlay ||
+      !parts.settings || !parts.birthdays)
     return 0;
   // Started suspended: the overlay is its own before any thread can draw.
   DWORD id = 0;
@@ -296,7 +299,8 @@ int CanAnimateNow(const ShellState& shell, const AppSettings& settings) {
   return saver ? 0 : 1;
 }
 
-int ChooseNextScene(BillboardLink& billboard, PlayerState& player, const AppSettings& settings) {
-  ProgramChooserEnv env(billboard, player, settings);
+int ChooseNextScene(BillboardLink& billboard, PlayerState& player, const AppSettings& settings,
+                    const Birthdays& birthdays) {
+  ProgramChooserEnv env(billboard, player, settings, birthdays);
   return ChooseNextScene(chooser, env);
 }

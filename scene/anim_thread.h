@@ -14,6 +14,7 @@ struct FigureState;
 struct ShellState;
 class Overlay;
 struct AppSettings;
+class Birthdays;
 
 // What the animation thread carries besides the walking figure: the
 // billboard, and what follows a relayout it passes on (the clock and the
@@ -26,6 +27,7 @@ struct AnimationParts {
   ShellState* shell = nullptr;     // the full-screen pause, the open options sheet
   Overlay* overlay = nullptr;      // its window and bubble, this thread's to draw
   const AppSettings* settings = nullptr;  // the live settings the thread and its scripts read
+  Birthdays* birthdays = nullptr;         // collected once a day, read by the birthday scene
 };
 void SetAnimationParts(AnimationParts parts);
 
@@ -36,7 +38,8 @@ HANDLE AnimThreadHandle();
 // exclude, no screen saver).
 int CanAnimateNow(const ShellState& shell, const AppSettings& settings);
 // The next scene number (1 to 91).
-int ChooseNextScene(BillboardLink& billboard, PlayerState& player, const AppSettings& settings);
+int ChooseNextScene(BillboardLink& billboard, PlayerState& player, const AppSettings& settings,
+                    const Birthdays& birthdays);
 struct SceneLinks;
 
 // The thread's body with its record allocator and the billboard it carries;

@@ -7,6 +7,7 @@
 
 #include "services/shell_state.h"
 #include "stage/speech_bubble.h"
+#include "stage/birthdays.h"
 #include "stage/figure_state.h"
 #include "services/shell_requests.h"
 #include "services/win_util.h"
@@ -43,9 +44,11 @@ PlayerState player;
 FigureState figures;
 ShellState shell;
 Overlay overlay{shell};
+Birthdays birthdays;
 
 DWORD WINAPI AnimThreadBody(void*) {
-  return RunAnimThread(AllocateFigureRecord, {billboard, player, figures, shell, overlay, TestSettings()});
+  return RunAnimThread(AllocateFigureRecord,
+                       {billboard, player, figures, shell, overlay, TestSettings(), birthdays});
 }
 
 class AnimThread : public ::testing::Test {

@@ -15,6 +15,7 @@
 #include "scene/anim_thread.h"
 #include "scene/anim_test_support.h"
 #include "scene/gdi_script_host.h"
+#include "stage/birthdays.h"
 #include "stage/figure_record.h"
 #include "stage/figure_state.h"
 #include "services/settings.h"
@@ -180,7 +181,9 @@ TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {
     ShellState shell;
     Overlay overlay{shell};
     AppSettings settings;
-    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures, shell, overlay, settings}), 0u);
+    Birthdays birthdays;
+    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures, shell, overlay, settings, birthdays}),
+              0u);
     EXPECT_EQ(calls, 1) << "the figure's record is asked for either way";
     EXPECT_EQ(shutdownMessages, 1) << which;
     EXPECT_EQ(billboard.ends, 1) << which;
@@ -199,7 +202,8 @@ TEST(ScriptHostDisplay, TheWorkAreaIsReadAgainAfterARelayoutOrASecond) {
   ShellState shell;
   Overlay overlay{shell};
   AppSettings settings;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
+  Birthdays birthdays;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
   auto system = [] {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -249,7 +253,8 @@ TEST(ScriptHostPlayer, ReadsThePlayerStateItIsHanded) {
   ShellState shell;
   Overlay overlay{shell};
   AppSettings settings;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
+  Birthdays birthdays;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
   other.playing = 1;
   other.titleValid = 1;
   other.titleChanged = 1;
@@ -292,7 +297,8 @@ TEST(ScriptHostFigures, ReadsAndTakesTheFigureWordsItIsHanded) {
   ShellState shell;
   Overlay overlay{shell};
   AppSettings settings;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
+  Birthdays birthdays;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
   other.clicked = 1;
   other.held = 1;
   other.press.Set(7, 8);
@@ -325,7 +331,8 @@ TEST(ScriptHostShell, ReadsTheShellAndBubbleStatesItIsHanded) {
   ShellState shell;
   Overlay overlay{shell};
   AppSettings settings;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
+  Birthdays birthdays;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
   struct Row {
     int optionsOpen, type, button;
   } rows[] = {{1, 0, 0}, {0, 5, 3}, {1, 6, 1}, {0, 0, 0}};
@@ -350,7 +357,8 @@ TEST(ScriptHostSettings, ReadsTheSettingsItIsHanded) {
   ShellState shell;
   Overlay overlay{shell};
   AppSettings settings;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings});
+  Birthdays birthdays;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
   const int programSpeed = TestSettings().Speed, programOption = TestSettings().SoundOpt[2].Get();
   struct Row {
     int speed, option;

@@ -396,9 +396,9 @@ bool RunSceneScript(int scene, FigureRecord* figure, const SceneLinks& links) {
 }
 
 int GdiScriptHost::DueBirthdayCount() {
-  return ::DueBirthdayCount();
+  return birthdays_.DueCount();
 }
 std::string GdiScriptHost::DueBirthdayText(int index) {
-  const DueBirthdayList due = DueBirthdays();
+  const DueBirthdayList due = birthdays_.Due();
   return index >= 0 && index < due.count ? std::string(due.texts[index]) : std::string();
 }

@@ -15,11 +15,13 @@ struct FigureState;
 struct ShellState;
 class Overlay;
 struct AppSettings;
+class Birthdays;
 
 // What the animation thread is handed by the shell and passes to its script
 // host: the billboard it carries, the player control's findings, the
 // figures' switch and mouse words, what the shell knows of the screen and
-// the options sheet, the overlay with its bubble, and the settings.
+// the options sheet, the overlay with its bubble, the settings, and the
+// birthdays due today.
 struct SceneLinks {
   BillboardLink& billboard;
   PlayerState& player;
@@ -27,6 +29,7 @@ struct SceneLinks {
   ShellState& shell;
   Overlay& overlay;
   const AppSettings& settings;
+  Birthdays& birthdays;
 };
 
 class GdiScriptHost : public ScriptHost {
@@ -37,7 +40,8 @@ class GdiScriptHost : public ScriptHost {
         figures_(links.figures),
         shell_(links.shell),
         overlay_(links.overlay),
-        settings_(links.settings) {}
+        settings_(links.settings),
+        birthdays_(links.birthdays) {}
 
   int Rand() override;
   void Log(const char* text) override;
@@ -96,6 +100,7 @@ class GdiScriptHost : public ScriptHost {
   ShellState& shell_;
   Overlay& overlay_;
   const AppSettings& settings_;
+  Birthdays& birthdays_;
 };
 
 // Runs `change` (a push, a hide) on `window`; the windows under the part of

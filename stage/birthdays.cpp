@@ -1,8 +1,6 @@
 #include "stage/birthdays.h"
 
-#include <atomic>
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,19 +10,10 @@
 #include "services/lang_text.h"
 #include "services/settings.h"
 
-BirthdayList BirthdayTable;
-void (*BirthdaySaveWriteHook)(int record) = nullptr;
-
 namespace {
 
 // Far more than 500 records; a larger file is read only this far.
 constexpr DWORD kMaxFileBytes = 4u << 20;
-
-std::atomic<BirthdayLoad> lastLoad{BirthdayLoad::kNotLoaded};
-
-std::mutex dueMutex;
-DueBirthdayList dueList{};
-std::atomic<int> dueCount{0};
 
 std::string FilePath(const AppSettings& settings) {
   return settings.FabianDat.Get();
@@ -54,7 +43,7 @@ BirthdayLoad ReadFileBytes(const std::string& path, std::vector<uint8_t>& bytes)
   return BirthdayLoad::kLoaded;
 }
 
-bool WriteRecords(HANDLE file, const std::vector<uint8_t>& bytes) {
+bool WriteRecords(HANDLE file, const std::vector<uint8_t>& bytes, void (*hook)(int record)) {
   const int records = static_cast<int>(bytes.size() / kBirthdayRecordSize);
   for (int i = 0; i < records; ++i) {
     DWORD written = 0;
@@ -62,40 +51,36 @@ bool WriteRecords(HANDLE file, const std::vector<uint8_t>& bytes) {
                    nullptr) ||
         written != kBirthdayRecordSize)
       return false;
-    if (BirthdaySaveWriteHook) BirthdaySaveWriteHook(i);
+    if (hook) hook(i);
   }
   return FlushFileBuffers(file) != 0;
 }
 
 }  // namespace
 
-BirthdayLoad LoadBirthdays(const AppSettings& settings) {
+BirthdayLoad Birthdays::Load(const AppSettings& settings) {
   std::vector<uint8_t> bytes;
   const BirthdayLoad result = ReadFileBytes(FilePath(settings), bytes);
-  DecodeBirthdayList(bytes.data(), result == BirthdayLoad::kLoaded ? bytes.size() : 0, BirthdayTable);
-  lastLoad = result;
+  DecodeBirthdayList(bytes.data(), result == BirthdayLoad::kLoaded ? bytes.size() : 0, table_);
+  lastLoad_ = result;
   if (result == BirthdayLoad::kFailed)
     WriteLogLine("+++ Geburtstags-Datei nicht lesbar: %s", FilePath(settings).c_str());
   return result;
 }
 
-BirthdayLoad LastBirthdayLoad() {
-  return lastLoad;
-}
-
-bool SaveBirthdayFile(const AppSettings& settings) {
-  SortBirthdayList(BirthdayTable, settings.FabianName != 0,
+bool Birthdays::SaveFile(const AppSettings& settings) {
+  SortBirthdayList(table_, settings.FabianName != 0,
                    [](const char* a, const char* b) { return lstrcmpA(a, b); });
-  const BirthdayLoad loaded = lastLoad;
+  const BirthdayLoad loaded = lastLoad_;
   if (loaded != BirthdayLoad::kLoaded && loaded != BirthdayLoad::kMissing) return false;
   const std::string path = FilePath(settings);
   if (path.empty() || path.size() + 6 >= MAX_PATH) return false;
   const std::string temp = path + ".part";
-  const std::vector<uint8_t> bytes = EncodeBirthdayList(BirthdayTable);
+  const std::vector<uint8_t> bytes = EncodeBirthdayList(table_);
   OwnedFile file(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
   if (!file) return false;
-  const bool written = WriteRecords(file.get(), bytes);
+  const bool written = WriteRecords(file.get(), bytes, saveWriteHook);
   if (!file.Close() || !written ||
       !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     DeleteFileA(temp.c_str());
@@ -104,33 +89,29 @@ bool SaveBirthdayFile(const AppSettings& settings) {
   return true;
 }
 
-bool SaveBirthdays(HWND owner, const AppSettings& settings) {
-  if (SaveBirthdayFile(settings)) return true;
+bool Birthdays::Save(HWND owner, const AppSettings& settings) {
+  if (SaveFile(settings)) return true;
   WriteLogLine("+++ Geburtstags-Datei nicht gespeichert: %s", FilePath(settings).c_str());
   MessageBoxA(owner, LangText("ERR", "SAVEGTAG", "Kann Geburtstags-Datei nicht speichern"), "",
               MB_OK | MB_ICONERROR);
   return false;
 }
 
-int CollectDueBirthdays(const AppSettings& settings) {
+int Birthdays::CollectDue(const AppSettings& settings) {
   std::vector<uint8_t> bytes;
   const BirthdayLoad read = ReadFileBytes(FilePath(settings), bytes);
   // A file that is there but cannot be read now keeps what was due.
-  if (read != BirthdayLoad::kLoaded && read != BirthdayLoad::kMissing) return dueCount;
+  if (read != BirthdayLoad::kLoaded && read != BirthdayLoad::kMissing) return dueCount_;
   const LocalDateTime today = LocalNow();
   const DueBirthdayList due =
       CollectDueBirthdayTexts(bytes.data(), bytes.size(), today.day, today.month, today.year);
-  std::lock_guard<std::mutex> lock(dueMutex);
-  dueList = due;
-  dueCount = due.count;
+  std::lock_guard<std::mutex> lock(dueMutex_);
+  due_ = due;
+  dueCount_ = due.count;
   return due.count;
 }
 
-int DueBirthdayCount() {
-  return dueCount;
-}
-
-DueBirthdayList DueBirthdays() {
-  std::lock_guard<std::mutex> lock(dueMutex);
-  return dueList;
+DueBirthdayList Birthdays::Due() const {
+  std::lock_guard<std::mutex> lock(dueMutex_);
+  return due_;
 }
