@@ -26,6 +26,7 @@
 #include "scene/gdi_script_host.h"
 #include "scene/portable/frame_pacer.h"
 #include "scene/portable/scene_chooser.h"
+#include "scene/scripts/figure_memories.h"
 
 namespace {
 
@@ -174,6 +175,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
   bool startPending = false;
   int scene = 0;
   DWORD idleSince = GetTickCount();  // idle passes are counted up to here
+  FigureMemories memories;           // what the figures remember from one scene to the next
 
   do {
     // Off stage the paster works on the wall no more, however his scene ended.
@@ -183,7 +185,7 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
 
     if (!figures.active || shell.fullScreenPause) {
       RelayoutRequest = 0;
-    } else if (!RunSceneScript(scene, figure, links) && relayoutAtStart) {
+    } else if (!RunSceneScript(scene, figure, links, memories) && relayoutAtStart) {
       RelayoutRequest = 0;
     }
 

@@ -22,6 +22,7 @@
 #include "stage/speech_bubble.h"
 #include "services/shell_state.h"
 #include "scene/figures/fig008_frames.h"
+#include "scene/scripts/figure_memories.h"
 #include "tests/support/test_windows.h"
 #include "services/settings_test_support.h"
 
@@ -203,7 +204,8 @@ TEST(ScriptHostDisplay, TheWorkAreaIsReadAgainAfterARelayoutOrASecond) {
   Overlay overlay{shell};
   AppSettings settings;
   Birthdays birthdays;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
+  FigureMemories memories;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays}, memories);
   auto system = [] {
     RECT area = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
@@ -254,7 +256,8 @@ TEST(ScriptHostPlayer, ReadsThePlayerStateItIsHanded) {
   Overlay overlay{shell};
   AppSettings settings;
   Birthdays birthdays;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
+  FigureMemories memories;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays}, memories);
   other.playing = 1;
   other.titleValid = 1;
   other.titleChanged = 1;
@@ -298,7 +301,8 @@ TEST(ScriptHostFigures, ReadsAndTakesTheFigureWordsItIsHanded) {
   Overlay overlay{shell};
   AppSettings settings;
   Birthdays birthdays;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
+  FigureMemories memories;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays}, memories);
   other.clicked = 1;
   other.held = 1;
   other.press.Set(7, 8);
@@ -332,7 +336,8 @@ TEST(ScriptHostShell, ReadsTheShellAndBubbleStatesItIsHanded) {
   Overlay overlay{shell};
   AppSettings settings;
   Birthdays birthdays;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
+  FigureMemories memories;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays}, memories);
   struct Row {
     int optionsOpen, type, button;
   } rows[] = {{1, 0, 0}, {0, 5, 3}, {1, 6, 1}, {0, 0, 0}};
@@ -358,7 +363,8 @@ TEST(ScriptHostSettings, ReadsTheSettingsItIsHanded) {
   Overlay overlay{shell};
   AppSettings settings;
   Birthdays birthdays;
-  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays});
+  FigureMemories memories;
+  GdiScriptHost host({billboard, player, figures, shell, overlay, settings, birthdays}, memories);
   const int programSpeed = TestSettings().Speed, programOption = TestSettings().SoundOpt[2].Get();
   struct Row {
     int speed, option;

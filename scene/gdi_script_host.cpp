@@ -383,8 +383,8 @@ int GdiScriptHost::TakeWinampButton() {
   return overlay_.bubble.winampButton.exchange(0);
 }
 
-bool RunSceneScript(int scene, FigureRecord* figure, const SceneLinks& links) {
-  GdiScriptHost host(links);
+bool RunSceneScript(int scene, FigureRecord* figure, const SceneLinks& links, FigureMemories& memories) {
+  GdiScriptHost host(links, memories);
   if (scene == 27) {  // the paster also works on the billboard
     BehaveFigure27(*figure, host, links.billboard);
     return true;

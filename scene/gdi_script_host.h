@@ -16,6 +16,7 @@ struct ShellState;
 class Overlay;
 struct AppSettings;
 class Birthdays;
+struct FigureMemories;
 
 // What the animation thread is handed by the shell and passes to its script
 // host: the billboard it carries, the player control's findings, the
@@ -34,14 +35,17 @@ struct SceneLinks {
 
 class GdiScriptHost : public ScriptHost {
  public:
-  explicit GdiScriptHost(const SceneLinks& links)
+  // `memories`: what the figures remember between appearances, kept by the
+  // animation (a host lives for one tick).
+  GdiScriptHost(const SceneLinks& links, FigureMemories& memories)
       : billboard_(links.billboard),
         player_(links.player),
         figures_(links.figures),
         shell_(links.shell),
         overlay_(links.overlay),
         settings_(links.settings),
-        birthdays_(links.birthdays) {}
+        birthdays_(links.birthdays),
+        memories_(memories) {}
 
   int Rand() override;
   void Log(const char* text) override;
@@ -92,6 +96,7 @@ class GdiScriptHost : public ScriptHost {
   bool TakePlayerTitleChanged() override;
   std::string PlayerTitle() override;
   int TakeWinampButton() override;
+  FigureMemories& Memories() override { return memories_; }
 
  private:
   BillboardLink& billboard_;
@@ -101,6 +106,7 @@ class GdiScriptHost : public ScriptHost {
   Overlay& overlay_;
   const AppSettings& settings_;
   Birthdays& birthdays_;
+  FigureMemories& memories_;
 };
 
 // Runs `change` (a push, a hide) on `window`; the windows under the part of
@@ -108,6 +114,6 @@ class GdiScriptHost : public ScriptHost {
 // it without a compositor.
 void RepaintWhatItLeaves(HWND window, const std::function<void()>& change);
 
-// Runs one tick of a scene's script on the walking figure's record; false
-// when the scene has no script.
-bool RunSceneScript(int scene, FigureRecord* figure, const SceneLinks& links);
+// Runs one tick of a scene's script on the walking figure's record, with
+// what the figures remember; false when the scene has no script.
+bool RunSceneScript(int scene, FigureRecord* figure, const SceneLinks& links, FigureMemories& memories);

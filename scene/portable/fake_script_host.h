@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scene/portable/script_host.h"
+#include "scene/scripts/figure_memories.h"
 #include "services/portable/runtime_rand.h"
 
 struct DrawnFrame {
@@ -24,7 +25,13 @@ struct ShownBubble {
 
 class FakeScriptHost : public ScriptHost {
  public:
-  explicit FakeScriptHost(uint32_t seed = 1) : rand_(seed) {}
+  explicit FakeScriptHost(uint32_t seed = 1) : rand_(seed), memories_(&ownMemories_) {}
+  // A host of one tick of a longer run: the figures remember into `memories`,
+  // which outlives it, as the animation's do.
+  FakeScriptHost(uint32_t seed, FigureMemories& memories) : rand_(seed), memories_(&memories) {}
+  // A copy would remember into the original's memories.
+  FakeScriptHost(const FakeScriptHost&) = delete;
+  FakeScriptHost& operator=(const FakeScriptHost&) = delete;
 
   // What the test sets.
   int speed = 50;
@@ -165,9 +172,12 @@ class FakeScriptHost : public ScriptHost {
   bool TakePlayerTitleChanged() override { return std::exchange(titleChanged, false); }
   std::string PlayerTitle() override { return title; }
   int TakeWinampButton() override { return std::exchange(winampButton, 0); }
+  FigureMemories& Memories() override { return *memories_; }
 
  private:
   RuntimeRand rand_;
+  FigureMemories ownMemories_;
+  FigureMemories* memories_;
 };
 
 // Index of a frame in a table, -1 when it is none of them.

@@ -9,6 +9,8 @@
 #include "stage/portable/figure_motion.h"
 #include "scene/portable/frame_rect.h"
 
+struct FigureMemories;
+
 // Common states of every script.
 enum FigureCommonState : int {
   kStateLoad = 0,
@@ -97,6 +99,10 @@ class ScriptHost {
   virtual bool TakePlayerTitleChanged() = 0;  // reads and clears
   virtual std::string PlayerTitle() = 0;
   virtual int TakeWinampButton() = 0;  // the bubble button last clicked, cleared
+
+  // What the figures remember between appearances: the animation's own,
+  // which outlives every host (a host is made for each tick).
+  virtual FigureMemories& Memories() = 0;
 };
 
 // A behaviour script: one tick of one figure.

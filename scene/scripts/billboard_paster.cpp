@@ -9,8 +9,6 @@
 #include "scene/scripts/figure_memories.h"
 #include "scene/scripts/figure_scripts.h"
 
-int FigureMemories::figure27Motif = 0;
-
 namespace {
 
 const FigureStyle kFigure27{
@@ -47,9 +45,9 @@ constexpr int kVariantSpan = 4;
 
 // The motif on the wall is not the one he found there, and it is not the
 // calendar sheet that stays up anyway.
-bool MotifChanged(BillboardSide& board) {
+bool MotifChanged(BillboardSide& board, int found) {
   const int current = board.CurrentMotif();
-  return current != FigureMemories::figure27Motif && !(board.CalendarOn() && current == 4);
+  return current != found && !(board.CalendarOn() && current == 4);
 }
 
 void BillboardToFront(ScriptHost& host, BillboardSide& board) {
@@ -84,7 +82,7 @@ bool Load(FigureMotion& record, ScriptHost& host, BillboardSide& board) {
   record.frame = record.ticks = 0;
   record.ticksPerFrame = host.Rand() % 3 + 7;
   board.ClearPosterReady();
-  FigureMemories::figure27Motif = board.CurrentMotif();
+  host.Memories().figure27Motif = board.CurrentMotif();
   if (!board.StartPosterThread()) {
     host.UnloadFigure(record);
     return false;
@@ -104,7 +102,7 @@ bool WaitForPoster(FigureMotion& record, ScriptHost& host, BillboardSide& board)
   }
   host.ClearObject(record);
   host.ShowObject(record);
-  if (MotifChanged(board)) {
+  if (MotifChanged(board, host.Memories().figure27Motif)) {
     BillboardToFront(host, board);
     board.Sleep(5);
     PutOnTopUnlessOptions(host);
@@ -128,7 +126,7 @@ bool WalkIn(FigureMotion& record, ScriptHost& host, BillboardSide& board) {
     }
     const int wall = board.BillboardX();
     if (board.BillboardOn() && record.x >= wall - kMeetBillboard && record.x < wall &&
-        board.BillboardVisible() && MotifChanged(board)) {
+        board.BillboardVisible() && MotifChanged(board, host.Memories().figure27Motif)) {
       PutOnTopUnlessOptions(host);
       record.x = wall - kArriveOffset;
       record.ticks = 99;
@@ -163,7 +161,7 @@ void Paste(FigureMotion& record, ScriptHost& host, BillboardSide& board) {
     if (++record.frame >= kPasteFrames) {
       record.frame = 0;
       board.PastePreparedPoster();
-      FigureMemories::figure27Motif = board.CurrentMotif();
+      host.Memories().figure27Motif = board.CurrentMotif();
       board.RequestRedraw();
       record.state = kFinish;
     }

@@ -74,8 +74,6 @@ struct Drawn {
 
 class BillboardPaster : public ::testing::Test {
  protected:
-  void SetUp() override { ResetFigureMemories(); }
-
   // Runs the scene to its end; every drawn frame with the window's x.
   std::vector<Drawn> Run(FakeScriptHost& host, FakeBillboard& board, FigureMotion& record, int limit = 100000,
                          const std::function<void(int tick)>& each = nullptr) {
@@ -126,7 +124,7 @@ TEST_F(BillboardPaster, LoadsUnseenAtTheLeftEdgeAndStartsThePosterThread) {
   EXPECT_FALSE(board.updateRequest);
   EXPECT_TRUE(board.posterFigureActive);
   EXPECT_EQ(board.threadStartsSeen, 1);
-  EXPECT_EQ(FigureMemories::figure27Motif, 5) << "remembers the motif he found";
+  EXPECT_EQ(host.Memories().figure27Motif, 5) << "remembers the motif he found";
 }
 
 TEST_F(BillboardPaster, WalksInPastesTidiesUpAndWalksOff) {
@@ -145,7 +143,7 @@ TEST_F(BillboardPaster, WalksInPastesTidiesUpAndWalksOff) {
   EXPECT_EQ(board.pastes, 1);
   EXPECT_EQ(board.redraws, 1);
   EXPECT_EQ(activeAfterPaste, 1) << "he is still at work while he tidies up";
-  EXPECT_EQ(FigureMemories::figure27Motif, 7);
+  EXPECT_EQ(host.Memories().figure27Motif, 7);
 
   // Walking in: frames 0-3 while x steps by 33 from -136, until x reaches the
   // band left of the wall (400 - 90 ... 399): -136 + 33 k >= 310 at k = 14.
@@ -214,29 +212,27 @@ TEST_F(BillboardPaster, FramePacingFollowsTicksPerFrame) {
 TEST_F(BillboardPaster, PassesByWhenThereIsNothingToPaste) {
   struct Row {
     const char* why;
-    std::function<void(FakeBillboard&)> setup;
+    std::function<void(FakeBillboard&, FigureMemories&)> setup;
     int raises;  // a new motif raises the billboard before he sets off
     bool backsAllowed;
   } const rows[] = {
-      {"the billboard is off", [](FakeBillboard& b) { b.on = false; }, 0, false},
-      {"the billboard is hidden", [](FakeBillboard& b) { b.visible = false; }, 1, true},
-      {"the same motif again", [](FakeBillboard& b) { b.preparedMotif = b.motif; }, 0, true},
+      {"the billboard is off", [](FakeBillboard& b, FigureMemories&) { b.on = false; }, 0, false},
+      {"the billboard is hidden", [](FakeBillboard& b, FigureMemories&) { b.visible = false; }, 1, true},
+      {"the same motif again", [](FakeBillboard& b, FigureMemories&) { b.preparedMotif = b.motif; }, 0, true},
       {"a calendar sheet that stays up",
-       [](FakeBillboard& b) {
+       [](FakeBillboard& b, FigureMemories& m) {
          b.calendar = true;
          b.motif = 4;
          b.preparedMotif = 4;
-         FigureMemories::figure27Motif = 0;
+         m.figure27Motif = 0;
        },
-       0,
-       true},
+       0, true},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.why);
-    ResetFigureMemories();
     FakeScriptHost host(4);
     FakeBillboard board;
-    r.setup(board);
+    r.setup(board, host.Memories());
     FigureMotion record = ZeroRecord();
     const std::vector<Drawn> drawn = Run(host, board, record);
     EXPECT_EQ(board.pastes, 0);

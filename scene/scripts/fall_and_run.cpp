@@ -9,9 +9,6 @@
 #include "scene/scripts/figure_memories.h"
 #include "scene/scripts/figure_scripts.h"
 
-int FigureMemories::figure11Offset = 0;
-int FigureMemories::figure11T = 0;
-
 namespace {
 
 // --- Figure 5, Hilde Pruml --------------------------------------------------
@@ -246,13 +243,13 @@ void BehaveFigure05(FigureMotion& record, ScriptHost& host) {
 
 void BehaveFigure11(FigureMotion& record, ScriptHost& host) {
   const FigureStyle& style = kFigure11;
-  int& offset = FigureMemories::figure11Offset;
-  const int T = FigureMemories::figure11T;
+  int& offset = host.Memories().figure11Offset;
+  const int T = host.Memories().figure11T;
   switch (record.state) {
     case kStateLoad:
       if (!BeginFigure(record, host, style)) return;
       record.frameTime = std::max(host.Speed() - 30, 20);
-      FigureMemories::figure11T = host.Rand() % 3 + 3;
+      host.Memories().figure11T = host.Rand() % 3 + 3;
       record.x = host.ScreenWidth();
       record.y = 0;
       record.direction = -1;

@@ -12,7 +12,6 @@ const ScenePoint kHigh{400, 200};
 const ScenePoint kBelow{150, 735};  // released below the strip's line
 
 TEST(FallAndRun, FollowTheirGoldenTraces) {
-  ResetFigureMemories();
   using P = Poke;
   ExpectGoldenTraces(
       "fall_and_run.trace",

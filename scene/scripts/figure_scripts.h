@@ -39,6 +39,3 @@ void BehaveFigure27(FigureMotion& record, ScriptHost& host, BillboardSide& board
 
 // The script of a scene, or null when the scene has none (yet).
 FigureScript ScriptForScene(int scene);
-
-// Values some scripts keep between their appearances; tests reset them.
-void ResetFigureMemories();

@@ -11,10 +11,7 @@
 
 namespace {
 
-class Flyers : public ::testing::Test {
- protected:
-  void SetUp() override { ResetFigureMemories(); }
-};
+class Flyers : public ::testing::Test {};
 
 // A plane loaded against the host; the relayout its load asked for is left
 // set for the other objects and served on the next tick.
@@ -50,7 +47,6 @@ TEST_F(Flyers, PlaneLoadsAtTheTopWithItsBannerAndAlternatesDirections) {
   EXPECT_TRUE(host.bannerDraws == 4 && host.belowTopmostCalls == 4);
   std::set<int> first;  // the first flight after start goes either way
   for (uint32_t seed = 1; seed < 12; ++seed) {
-    ResetFigureMemories();
     FakeScriptHost other(seed);
     first.insert(LoadPlane(other).state);
   }
@@ -101,13 +97,12 @@ TEST_F(Flyers, FiveClicksGiveTheTopSpeedAndAPlaneStartingHighDriftsDownIntoItsBa
 TEST_F(Flyers, BirdsLoadAFlockOfTheirDirectionAndFlyAcross) {
   std::set<int> numbers, sets;
   for (uint32_t seed = 1; seed < 40; ++seed) {
-    ResetFigureMemories();
     FakeScriptHost host(seed);
     host.speed = 60;
     FigureMotion record = ZeroRecord();
     BehaveBirds(record, host);
     const bool right = record.state == 2;
-    const int set = FigureMemories::birdFrameSet;
+    const int set = host.Memories().birdFrameSet;
     numbers.insert(record.number);
     sets.insert(set);
     EXPECT_EQ(record.number / 2, right ? 61 : 60);
@@ -168,7 +163,6 @@ TEST_F(Flyers, BirdsCallOnlyWithSoundAndTheirOptionAndSinkAwayWhenClicked) {
 }  // namespace
 
 TEST(FlyersTrace, FollowTheirGoldenTraces) {
-  ResetFigureMemories();
   using P = Poke;
   const std::vector<Event> clicks{{300, P::kClick}, {310, P::kClick}, {900, P::kClick}};
   ExpectGoldenTraces("flyers.trace", {

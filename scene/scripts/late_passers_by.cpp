@@ -10,8 +10,6 @@
 #include "scene/scripts/figure_memories.h"
 #include "scene/scripts/figure_scripts.h"
 
-int FigureMemories::figure36Variant = 0;
-
 namespace {
 
 constexpr int kWhistleSample = 3;
@@ -207,7 +205,7 @@ void Turner(FigureMotion& record, ScriptHost& host, const FigureStyle& style, bo
 
 void BehaveFigure36(FigureMotion& record, ScriptHost& host) {
   const FigureStyle& style = kFigure36;
-  int& variant = FigureMemories::figure36Variant;
+  int& variant = host.Memories().figure36Variant;
   switch (record.state) {
     case kStateLoad:
       Load(record, host, style, -100, 1, 3, kToniWalk);

@@ -15,7 +15,6 @@ const ScenePoint kHigh{400, 200};
 const ScenePoint kLow{150, 600};
 
 TEST(LatePassersBy, FollowTheirGoldenTraces) {
-  ResetFigureMemories();
   using P = Poke;
   ExpectGoldenTraces(
       "late_passers_by.trace",

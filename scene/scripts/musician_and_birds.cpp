@@ -90,12 +90,12 @@ void ShowTitle(FigureMotion& record, ScriptHost& host) {
 void Walk(FigureMotion& record, ScriptHost& host, const FigureStyle& style) {
   if (!FrameDue(record, record.ticksPerFrame)) return;
   const bool left = FacesLeft(record.state);
-  const int first = (left ? kFig042WalkLeftFirst : kFig042WalkRightFirst) + FigureMemories::musicianVariant;
+  const int first = (left ? kFig042WalkLeftFirst : kFig042WalkRightFirst) + host.Memories().musicianVariant;
   DrawFigureFrame(record, host, style, first + record.frame);
   if (++record.frame < kCycle) return;
   record.frame = 0;
   record.x += left ? -kStride : kStride;
-  if (host.Rand() % 3 == 0) FigureMemories::musicianVariant = host.Rand() % 2 * 6;
+  if (host.Rand() % 3 == 0) host.Memories().musicianVariant = host.Rand() % 2 * 6;
   if (left ? record.x < -100 : record.x > record.objectRect.right) {
     LeaveScreen(record, host);
     return;
@@ -165,12 +165,12 @@ void Play(FigureMotion& record, ScriptHost& host, const FigureStyle& style) {
 enum { kFlyLeft = 1, kFlyRight = 2 };
 constexpr int kMaxBoost = 4;
 
-SceneSize BirdWindow() {
-  return {FigureMemories::birdFrameSet == kBirdsWideSet ? kBirdsWideWidth : kBirdsWidth, kBirdsHeight};
+SceneSize BirdWindow(int frameSet) {
+  return {frameSet == kBirdsWideSet ? kBirdsWideWidth : kBirdsWidth, kBirdsHeight};
 }
 
 void ShowBirds(FigureMotion& record, ScriptHost& host) {
-  host.SetObjectPlacement({record.x, record.y}, BirdWindow());
+  host.SetObjectPlacement({record.x, record.y}, BirdWindow(host.Memories().birdFrameSet));
   host.ShowObject(record);
 }
 
@@ -193,9 +193,9 @@ void LoadBirds(FigureMotion& record, ScriptHost& host) {
   }
   record.y = host.Rand() % 41;
   record.ticksPerFrame = host.Rand() % 3 + 2;
-  FigureMemories::birdFrameSet = host.Rand() % 3 * 4;
+  host.Memories().birdFrameSet = host.Rand() % 3 * 4;
   // Each flock starts 50 pixels beyond the edge it enters from.
-  record.x = direction > 0 ? -(BirdWindow().width + 50) : record.workArea.right;
+  record.x = direction > 0 ? -(BirdWindow(host.Memories().birdFrameSet).width + 50) : record.workArea.right;
   record.frame = record.ticks = record.frameSet = record.steps = 0;
   host.ClearObject(record);
   ShowBirds(record, host);
@@ -206,7 +206,7 @@ void LoadBirds(FigureMotion& record, ScriptHost& host) {
 // One tick of flight; false when the flock has left.
 bool FlyBirds(FigureMotion& record, ScriptHost& host) {
   if (!FrameDue(record, record.ticksPerFrame)) return true;
-  const SpriteFrame& frame = kBirdsFrames[FigureMemories::birdFrameSet + record.frame];
+  const SpriteFrame& frame = kBirdsFrames[host.Memories().birdFrameSet + record.frame];
   host.ClearObject(record);
   host.DrawObjectFrame(record, 0, frame, {0, 0});
   int moved = ++record.frame;
@@ -244,19 +244,14 @@ void ClickBirds(FigureMotion& record, ScriptHost& host) {
 
 }  // namespace
 
-int FigureMemories::musicianDirection = 0;
-int FigureMemories::musicianVariant = 0;
-int FigureMemories::musicianState = 0;
-int FigureMemories::birdFrameSet = 0;
-
 void BehaveFigure42(FigureMotion& record, ScriptHost& host) {
-  int& remembered = FigureMemories::musicianState;
+  int& remembered = host.Memories().musicianState;
   const FigureStyle& style =
       FacesLeft(record.state < kStateLiftBegin ? record.state : remembered) ? kMusicianLeft : kMusicianRight;
   switch (record.state) {
     case kStateLoad: {
       if (!BeginFigure(record, host, style)) return;
-      int& last = FigureMemories::musicianDirection;
+      int& last = host.Memories().musicianDirection;
       const int direction = last == 0 ? (host.Rand() % 2 ? -1 : 1) : -last;
       last = direction;
       record.direction = direction;
@@ -264,7 +259,7 @@ void BehaveFigure42(FigureMotion& record, ScriptHost& host) {
       record.y = 0;
       record.ticks = 9999;  // the first frame comes at once
       record.frame = record.steps = 0;
-      FigureMemories::musicianVariant = 0;
+      host.Memories().musicianVariant = 0;
       record.ticksPerFrame = host.Rand() % 3 + 4;
       PutOnTopUnlessOptions(host);
       record.state = direction > 0 ? kWalkRight : kWalkLeft;

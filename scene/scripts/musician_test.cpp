@@ -11,14 +11,11 @@
 
 namespace {
 
-class Musician : public ::testing::Test {
- protected:
-  void SetUp() override { ResetFigureMemories(); }
-};
+class Musician : public ::testing::Test {};
 
 // Loads him walking in the given direction (+1 right, -1 left).
 FigureMotion Load(FakeScriptHost& host, int direction) {
-  FigureMemories::musicianDirection = -direction;
+  host.Memories().musicianDirection = -direction;
   FigureMotion record = ZeroRecord();
   BehaveFigure42(record, host);
   EXPECT_EQ(record.state, direction > 0 ? 10 : 2);
@@ -80,7 +77,6 @@ TEST_F(Musician, BubbleButtonsDriveHim) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << row.direction << " button " << row.button);
-    ResetFigureMemories();
     FakeScriptHost host(12);
     host.playerPlaying = true;
     FigureMotion record = Load(host, row.direction);
@@ -132,7 +128,6 @@ TEST_F(Musician, LiftedHeDanglesOnHisActAndGoesBackToItWhenDropped) {
 }  // namespace
 
 TEST(MusicianTrace, FollowsHisGoldenTraces) {
-  ResetFigureMemories();
   using P = Poke;
   const ScenePoint walkOn{9, 0}, stop{4, 0}, hide{8, 0};
   ExpectGoldenTraces(

@@ -7,9 +7,6 @@
 #include "scene/scripts/figure_memories.h"
 #include "scene/scripts/figure_scripts.h"
 
-int FigureMemories::figure08Variant = 0;
-int FigureMemories::figure10Variant = 0;
-
 namespace {
 
 enum { kWalk = 1, kStand = 2, kAct = 3, kClickAct = 5 };
@@ -162,11 +159,11 @@ void LeftStroller(FigureMotion& record, ScriptHost& host, const FigureStyle& sty
 }  // namespace
 
 void BehaveFigure08(FigureMotion& record, ScriptHost& host) {
-  LeftStroller(record, host, kFigure08, FigureMemories::figure08Variant, false);
+  LeftStroller(record, host, kFigure08, host.Memories().figure08Variant, false);
 }
 
 void BehaveFigure10(FigureMotion& record, ScriptHost& host) {
-  LeftStroller(record, host, kFigure10, FigureMemories::figure10Variant, true);
+  LeftStroller(record, host, kFigure10, host.Memories().figure10Variant, true);
 }
 
 void BehaveFigure13(FigureMotion& record, ScriptHost& host) {

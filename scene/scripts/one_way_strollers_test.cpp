@@ -10,10 +10,7 @@
 
 namespace {
 
-class OneWayStrollers : public ::testing::Test {
- protected:
-  void SetUp() override { ResetFigureMemories(); }
-};
+class OneWayStrollers : public ::testing::Test {};
 
 struct Walker {
   FigureScript script;

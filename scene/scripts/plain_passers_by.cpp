@@ -31,8 +31,6 @@ enum { kTreeWalk = 1, kTreeStop = 2 };
 
 }  // namespace
 
-int FigureMemories::figure02Direction = 0;
-
 void BehaveDummy(FigureMotion& record, ScriptHost& host) {
   host.Log("DUMMY");
   host.UnloadFigure(record);
@@ -43,7 +41,7 @@ void BehaveFigure02(FigureMotion& record, ScriptHost& host) {
   switch (record.state) {
     case kStateLoad: {
       if (!BeginFigure(record, host, style)) return;
-      int& last = FigureMemories::figure02Direction;
+      int& last = host.Memories().figure02Direction;
       int direction;
       if (last == 0)
         direction = (host.Rand() & 1) ? -1 : 1;

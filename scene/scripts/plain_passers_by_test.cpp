@@ -10,10 +10,7 @@
 
 namespace {
 
-class PlainPassersBy : public ::testing::Test {
- protected:
-  void SetUp() override { ResetFigureMemories(); }
-};
+class PlainPassersBy : public ::testing::Test {};
 
 TEST_F(PlainPassersBy, DummyLogsAndUnloadsAtOnce) {
   FakeScriptHost host;
@@ -28,7 +25,6 @@ TEST_F(PlainPassersBy, DummyLogsAndUnloadsAtOnce) {
 TEST_F(PlainPassersBy, Figure02WalkingRightEndsOnTheStrideThatPassesTheScreen) {
   // Find a seed whose first appearance walks right.
   for (uint32_t seed = 1;; ++seed) {
-    ResetFigureMemories();
     FakeScriptHost host(seed);
     FigureMotion record = ZeroRecord();
     BehaveFigure02(record, host);

@@ -26,7 +26,7 @@ void Leave(FigureMotion& record, ScriptHost& host) {
 }
 
 void Load(FigureMotion& record, ScriptHost& host) {
-  int& last = FigureMemories::planeDirection;
+  int& last = host.Memories().planeDirection;
   const int direction = last == 0 ? (host.Rand() % 2 == 1 ? -1 : 1) : -last;
   last = direction;
   if (!host.LoadFigure(record, kFig124Number, 1)) {
@@ -90,8 +90,6 @@ void Click(FigureMotion& record, ScriptHost& host) {
 }
 
 }  // namespace
-
-int FigureMemories::planeDirection = 0;
 
 void BehavePlane(FigureMotion& record, ScriptHost& host) {
   switch (record.state) {

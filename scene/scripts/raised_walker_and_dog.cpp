@@ -7,8 +7,6 @@
 #include "scene/scripts/figure_memories.h"
 #include "scene/scripts/figure_scripts.h"
 
-int FigureMemories::figure24Direction = 0;
-
 namespace {
 
 // --- Figure 22, Ugo R. Pell -------------------------------------------------
@@ -164,7 +162,7 @@ void BehaveFigure22(FigureMotion& record, ScriptHost& host) {
 
 void BehaveFigure24(FigureMotion& record, ScriptHost& host) {
   const FigureStyle& style = kFigure24;
-  int& last = FigureMemories::figure24Direction;
+  int& last = host.Memories().figure24Direction;
   switch (record.state) {
     case kStateLoad: {
       if (!BeginFigure(record, host, style)) return;

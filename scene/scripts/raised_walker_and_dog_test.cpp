@@ -12,7 +12,6 @@ const ScenePoint kHigh{400, 200};
 const ScenePoint kLow{150, 600};
 
 TEST(RaisedWalkerAndDog, FollowTheirGoldenTraces) {
-  ResetFigureMemories();
   using P = Poke;
   ExpectGoldenTraces(
       "raised_walker_and_dog.trace",

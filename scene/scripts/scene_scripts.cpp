@@ -1,4 +1,3 @@
-#include "scene/scripts/figure_memories.h"
 #include "scene/scripts/figure_scripts.h"
 
 FigureScript ScriptForScene(int scene) {
@@ -60,20 +59,4 @@ FigureScript ScriptForScene(int scene) {
     default:
       return nullptr;
   }
-}
-
-void ResetFigureMemories() {
-  FigureMemories::figure02Direction = 0;
-  FigureMemories::figure08Variant = 0;
-  FigureMemories::figure10Variant = 0;
-  FigureMemories::figure27Motif = 0;
-  FigureMemories::figure11Offset = 0;
-  FigureMemories::figure11T = 0;
-  FigureMemories::figure24Direction = 0;
-  FigureMemories::figure36Variant = 0;
-  FigureMemories::planeDirection = 0;
-  FigureMemories::musicianDirection = 0;
-  FigureMemories::musicianVariant = 0;
-  FigureMemories::musicianState = 0;
-  FigureMemories::birdFrameSet = 0;
 }

@@ -51,9 +51,10 @@ struct TraceCase {
 // sound: "tick state frame@x,y" for the figure window, "o=frame@dest" for the
 // overlay, "snd=N", "file" (the user's sound file), "ft=" for a new frame
 // time, "end" when it unloaded. Also checks what every drawing must keep:
-// a frame of the table, inside the bitmap it is drawn into.
-inline std::string Trace(const TraceCase& c) {
-  FakeScriptHost host(c.seed);
+// a frame of the table, inside the bitmap it is drawn into. The figures
+// remember into `memories`, as into the animation's between scenes.
+inline std::string Trace(const TraceCase& c, FigureMemories& memories) {
+  FakeScriptHost host(c.seed, memories);
   host.screenWidth = c.screenWidth;
   host.workArea = {0, 0, c.screenWidth, 740};
   FigureMotion record = ZeroRecord();
@@ -147,7 +148,10 @@ inline std::string Trace(const TraceCase& c) {
 
 // Compares each case's trace with its section of the golden file (under
 // scene/scripts/testdata); WAYLUNE_UPDATE_TRACES=1 writes the file afresh.
+// The cases run one after the other on one fresh memories object: a figure's
+// second case is his second appearance.
 inline void ExpectGoldenTraces(const char* file, const std::vector<TraceCase>& cases) {
+  FigureMemories memories;
   const std::string path = std::string(WAYLUNE_SOURCE_DIR) + "/scene/scripts/testdata/" + file;
   std::map<std::string, std::string> golden;
   {
@@ -163,7 +167,7 @@ inline void ExpectGoldenTraces(const char* file, const std::vector<TraceCase>& c
   const bool update = std::getenv("WAYLUNE_UPDATE_TRACES") != nullptr;
   std::ostringstream fresh;
   for (const TraceCase& c : cases) {
-    const std::string trace = Trace(c);
+    const std::string trace = Trace(c, memories);
     fresh << "== " << c.name << '\n' << trace;
     if (!update) {
       EXPECT_EQ(trace, golden[c.name]) << c.name << " differs from " << path;

@@ -9,6 +9,7 @@
 #include "scene/figures/fig038_frames.h"
 #include "scene/figures/fig039_frames.h"
 #include "scene/portable/figure_frame.h"
+#include "scene/scripts/figure_memories.h"
 #include "scene/scripts/figure_scripts.h"
 
 namespace {
@@ -107,8 +108,6 @@ void TellNextBirthday(FigureMotion& record, ScriptHost& host, int& textIndex) {
   record.steps = 6;
 }
 
-int birthdayTextIndex = 0;
-
 }  // namespace
 
 void BehaveBirthdayFigure(FigureMotion& record, ScriptHost& host) {
@@ -117,7 +116,7 @@ void BehaveBirthdayFigure(FigureMotion& record, ScriptHost& host) {
     case kStateLoad:
       if (!Enter(record, host, style, -kFig035Width, host.Rand() % 3 + 7)) return;
       host.SetObjectPlacement(ObjectDestination(record, style), ObjectSize(host, style));
-      birthdayTextIndex = 0;
+      host.Memories().birthdayTextIndex = 0;
       PutOnTopUnlessOptions(host);
       record.state = kBirthdayWalk;
       return;
@@ -153,7 +152,7 @@ void BehaveBirthdayFigure(FigureMotion& record, ScriptHost& host) {
         if (host.BubbleType() != 0)
           host.KillSpeechBubble();
         else
-          TellNextBirthday(record, host, birthdayTextIndex);
+          TellNextBirthday(record, host, host.Memories().birthdayTextIndex);
         TakeClick(host);
       }
       break;

@@ -14,7 +14,6 @@ const ScenePoint kHigh{400, 200};
 const ScenePoint kLow{150, 600};
 
 TEST(TurningStrollers, FollowTheirGoldenTraces) {
-  ResetFigureMemories();
   using P = Poke;
   ExpectGoldenTraces(
       "turning_strollers.trace",
