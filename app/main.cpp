@@ -11,6 +11,7 @@
 #include "services/hotkeys.h"
 #include "services/lang_text.h"
 #include "app/main_window.h"
+#include "app/shell.h"
 #include "services/portable/thread_rand.h"
 #include "services/settings.h"
 #include "app/shutdown.h"
@@ -82,7 +83,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
   // Ours from here: released by hand (other starts wait for it), closed at the end.
   const OwnedHandle mutexOwner(mutex);
-  if (!RegisterMainWindowClass(instance)) {
+  // The shell's own state, handed to its windows as they are made. Never
+  // freed: a window's last messages at the process's end still find it.
+  Shell& shell = *new Shell(Desktop().player);
+  if (!RegisterMainWindowClass(instance, shell)) {
     ReleaseMutex(mutex);
     return 0;
   }

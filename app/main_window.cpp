@@ -19,6 +19,7 @@
 #include "services/messages.h"
 #include "services/portable/main_tick.h"
 #include "app/object_mouse.h"
+#include "app/shell.h"
 #include "services/settings.h"
 #include "services/shell_requests.h"
 #include "app/shutdown.h"
@@ -51,9 +52,18 @@ UINT_PTR trayTimer;
 HWND menuOwnerWindow;
 constexpr char kMenuOwnerClass[] = "Waylune Desktop Menu";
 
+// The shell a window is made with (its CREATESTRUCT) goes to its user data.
+void KeepShell(HWND window, LPARAM createParam) {
+  const auto* create = reinterpret_cast<const CREATESTRUCTA*>(createParam);
+  SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+}
+
 // Its own class keeps the main class to the three windows others look for.
 LRESULT CALLBACK MenuOwnerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
+    case WM_NCCREATE:
+      KeepShell(window, lParam);
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
     case WM_HELP:
@@ -66,25 +76,29 @@ MayAnimateCheck mayAnimateCheck;
 bool mainTickOn;      // TIMER_MAIN_TICK is set
 UINT mainTickPaceMs;  // at this pace
 
+// Whether the shell follows the player's title: the figures on, no
+// full-screen pause and the player control not switched off.
+bool FollowsPlayer() {
+  return Desktop().figures.active && !Desktop().shell.fullScreenPause && !DesktopSettings().NoWinamp;
+}
+
 // The pace the tick needs now (services/portable/main_tick.h): a player is
 // known only where the tick follows it.
-UINT NeededMainTickPace() {
-  const bool following =
-      Desktop().figures.active && !Desktop().shell.fullScreenPause && !DesktopSettings().NoWinamp;
-  return MainTickPaceMs(Desktop().overlay.bubble.type != 0, following && WinampWindow);
+UINT NeededMainTickPace(const Shell& shell) {
+  return MainTickPaceMs(Desktop().overlay.bubble.type != 0, FollowsPlayer() && shell.player.Window());
 }
 
 // Sets the tick's timer at the pace needed, anew only when that changed.
-void PaceMainTick(HWND window) {
-  const UINT pace = NeededMainTickPace();
+void PaceMainTick(Shell& shell, HWND window) {
+  const UINT pace = NeededMainTickPace(shell);
   if (mainTickOn && pace == mainTickPaceMs) return;
   mainTickOn = SetTimer(window, TIMER_MAIN_TICK, pace, nullptr) != 0;
   mainTickPaceMs = pace;
 }
 
-HWND CreateMainClassWindow(HINSTANCE instance, DWORD exStyle) {
-  HWND window = CreateWindowExA(exStyle, MAIN_CLASS_NAME, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
-                                nullptr);
+HWND CreateMainClassWindow(HINSTANCE instance, DWORD exStyle, Shell& shell) {
+  HWND window =
+      CreateWindowExA(exStyle, MAIN_CLASS_NAME, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, &shell);
   if (window) ShowWindow(window, SW_HIDE);
   return window;
 }
@@ -128,7 +142,7 @@ void CheckPaletteMode(HWND window) {
   }
 }
 
-void OnMainCreate(HWND window) {
+void OnMainCreate(Shell& shell, HWND window) {
   Desktop().settings.Load();
   if (DesktopSettings().DebugOn) {
     char file[MAX_PATH];
@@ -138,7 +152,7 @@ void OnMainCreate(HWND window) {
   FindProgramFolder();
   CheckPaletteMode(window);
   Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
-  BuildTrayMenu(window);
+  BuildTrayMenu(window, shell.player);
 }
 
 void OnMainDestroy() {
@@ -154,13 +168,11 @@ void OnMainDestroy() {
 
 // The periodic tick that counts bubble lifetimes, re-checks whether a scene
 // may run and follows the player's title.
-void OnMainTick() {
+void OnMainTick(Shell& shell) {
   const bool running = Desktop().figures.active && !Desktop().shell.fullScreenPause;
-  if (running) {
-    if (mayAnimateCheck.Tick(mainTickPaceMs) && !CanAnimateNow(Desktop().shell, DesktopSettings()))
-      Desktop().figures.stopSceneRequest = 1;
-    if (!DesktopSettings().NoWinamp) PollWinamp();
-  }
+  if (running && mayAnimateCheck.Tick(mainTickPaceMs) && !CanAnimateNow(Desktop().shell, DesktopSettings()))
+    Desktop().figures.stopSceneRequest = 1;
+  if (FollowsPlayer()) shell.player.Poll();
   if (Desktop().overlay.bubble.type != 0) {
     if (--Desktop().overlay.bubble.lifetime < 1) RequestBubbleKill(Desktop().overlay);
   }
@@ -172,16 +184,16 @@ void OnMainTick() {
     mainTickOn = false;
   } else if (mainTickOn) {
     // A player found or gone, a bubble's end: the next tick at the pace needed.
-    PaceMainTick(FigureWindow);
+    PaceMainTick(shell, FigureWindow);
   }
 }
 
-void StartMainTick(HWND window) {
+void StartMainTick(Shell& shell, HWND window) {
   // Already ticking, it may have to go faster: a bubble came.
-  PaceMainTick(window);
+  PaceMainTick(shell, window);
 }
 
-void OnMainTimer(HWND window, UINT_PTR id) {
+void OnMainTimer(Shell& shell, HWND window, UINT_PTR id) {
   switch (id) {
     case TIMER_TRAY:
       UpdateTrayIcon(window);
@@ -191,7 +203,7 @@ void OnMainTimer(HWND window, UINT_PTR id) {
       SendMessageA(FigureWindow, MSG_MONITOR_OFF, 0, 0);
       break;
     default:
-      OnMainTick();
+      OnMainTick(shell);
       break;
   }
 }
@@ -216,7 +228,7 @@ void OpenScreenSaverSettings(HWND window) {
 }
 
 // Returns true when the command goes on to DefWindowProc.
-bool OnCommand(HWND window, int id) {
+bool OnCommand(Shell& shell, HWND window, int id) {
   switch (id) {
     case CMD_TOGGLE_ACTIVE:
       SendMessageA(window, MSG_TOGGLE_ACTIVE, 0, 0);
@@ -246,7 +258,7 @@ bool OnCommand(HWND window, int id) {
       SendMessageA(window, MSG_SHUTDOWN, 0, 0);
       return false;
     case CMD_WINAMP_START:
-      if (!WinampExeExists) return true;
+      if (!shell.player.ProgramExists()) return true;
       ShellExecuteA(window, "open", DesktopSettings().WinampExe.Get().c_str(), nullptr, "",
                     SW_SHOWMINNOACTIVE);
       return false;
@@ -258,7 +270,7 @@ bool OnCommand(HWND window, int id) {
     case CMD_WINAMP_OPEN: {
       static const int commands[] = {WINAMP_PREV, WINAMP_PLAY, WINAMP_PAUSE,
                                      WINAMP_STOP, WINAMP_NEXT, WINAMP_OPEN};
-      SendWinampCommand(commands[id - CMD_WINAMP_PREV]);
+      shell.player.SendCommand(commands[id - CMD_WINAMP_PREV]);
       return false;
     }
     default:
@@ -267,7 +279,7 @@ bool OnCommand(HWND window, int id) {
 }
 
 // Returns true when the hotkey goes on to DefWindowProc.
-bool OnHotkey(HWND window, int id) {
+bool OnHotkey(Shell& shell, HWND window, int id) {
   switch (id) {
     case HK_SCREENSAVER:
       SendMessageA(FigureWindow, MSG_START_SCREENSAVER, 0, 0);
@@ -294,7 +306,7 @@ bool OnHotkey(HWND window, int id) {
     case HK_WINAMP_QUIETER: {
       static const int commands[] = {WINAMP_PREV, WINAMP_PLAY,   WINAMP_PAUSE,  WINAMP_STOP,
                                      WINAMP_NEXT, WINAMP_LOUDER, WINAMP_QUIETER};
-      SendWinampCommand(commands[id - HK_WINAMP_PREV]);
+      shell.player.SendCommand(commands[id - HK_WINAMP_PREV]);
       return false;
     }
     default:
@@ -304,7 +316,7 @@ bool OnHotkey(HWND window, int id) {
 
 }  // namespace
 
-int RegisterMainWindowClass(HINSTANCE instance) {
+int RegisterMainWindowClass(HINSTANCE instance, Shell& shell) {
   WNDCLASSA windowClass = {};
   windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC | CS_BYTEALIGNCLIENT;
   windowClass.lpfnWndProc = MainWndProc;
@@ -315,11 +327,11 @@ int RegisterMainWindowClass(HINSTANCE instance) {
   windowClass.lpszClassName = MAIN_CLASS_NAME;
   if (!RegisterClassA(&windowClass)) return 0;
 
-  FigureWindow = CreateMainClassWindow(instance, kFigureExStyle);
+  FigureWindow = CreateMainClassWindow(instance, kFigureExStyle, shell);
   if (!FigureWindow) return 0;
-  OverlayWindow = CreateMainClassWindow(instance, kFigureExStyle);
+  OverlayWindow = CreateMainClassWindow(instance, kFigureExStyle, shell);
   if (!OverlayWindow) return 0;
-  BillboardWindow = CreateMainClassWindow(instance, kBillboardExStyle);
+  BillboardWindow = CreateMainClassWindow(instance, kBillboardExStyle, shell);
   if (!BillboardWindow) return 0;
   AssembleDesktop(FigureWindow, OverlayWindow, BillboardWindow);
   WNDCLASSA ownerClass = {};
@@ -327,13 +339,22 @@ int RegisterMainWindowClass(HINSTANCE instance) {
   ownerClass.hInstance = instance;
   ownerClass.lpszClassName = kMenuOwnerClass;
   if (!RegisterClassA(&ownerClass)) return 0;
-  menuOwnerWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kMenuOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                    instance, nullptr);
+  menuOwnerWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kMenuOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                    nullptr, instance, &shell);
   if (!menuOwnerWindow) return 0;
   return 1;
 }
 
+Shell* ShellOf(HWND window) {
+  return reinterpret_cast<Shell*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) KeepShell(window, lParam);
+  Shell* found = ShellOf(window);
+  // Nothing of ours before WM_NCCREATE.
+  if (!found) return DefWindowProcA(window, message, wParam, lParam);
+  Shell& shell = *found;
   switch (message) {
     case WM_CREATE:
       // The first window of the class is the figure window (FigureWindow is
@@ -343,9 +364,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (!FigureWindow) {
         FigureWindow = window;
         SetShellWindow(window);
-        OnMainCreate(window);
+        OnMainCreate(shell, window);
         trayTimer = SetTimer(window, TIMER_TRAY, TRAY_REFRESH_MS, nullptr);
-        StartMainTick(window);
+        StartMainTick(shell, window);
       }
       break;
     case WM_DESTROY:
@@ -369,10 +390,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       OnBillboardKeyDown(window, wParam);
       return 0;
     case WM_COMMAND:
-      if (OnCommand(window, LOWORD(wParam))) break;
+      if (OnCommand(shell, window, LOWORD(wParam))) break;
       return 0;
     case WM_TIMER:
-      OnMainTimer(window, wParam);
+      OnMainTimer(shell, window, wParam);
       return 0;
     case WM_MOUSEMOVE:
       OnObjectMouseMove(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam);
@@ -381,16 +402,16 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       OnObjectMouseDown(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     case WM_LBUTTONUP:
-      OnObjectMouseUp(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam);
+      OnObjectMouseUp(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam, shell.player);
       return 0;
     case WM_RBUTTONUP:
       OnObjectRightClick(wParam);
       return 0;
     case WM_HOTKEY:
-      if (OnHotkey(window, static_cast<int>(wParam))) break;
+      if (OnHotkey(shell, window, static_cast<int>(wParam))) break;
       return 0;
     case MSG_SHOW_MENU:
-      ShowTrayMenu(window, menuOwnerWindow);
+      ShowTrayMenu(window, menuOwnerWindow, shell.player);
       return 0;
     case MSG_SHUTDOWN:
       OnShutdownRequest(window);
@@ -420,11 +441,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     }
     case MSG_MAIN_TICK:
-      if (window == FigureWindow) StartMainTick(window);
+      if (window == FigureWindow) StartMainTick(shell, window);
       return 0;
     case MSG_POLL_PLAYER:
-      if (Desktop().figures.active && !Desktop().shell.fullScreenPause && !DesktopSettings().NoWinamp)
-        PollWinamp();
+      if (FollowsPlayer()) shell.player.Poll();
       return 0;
     case MSG_ACTIVATE_APPBAR:
       ActivateAppBar();

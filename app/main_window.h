@@ -4,6 +4,12 @@
 
 #include <windows.h>
 
-// Registers the class and creates the three windows (hidden). 0 on failure.
-int RegisterMainWindowClass(HINSTANCE instance);
+struct Shell;
+
+// Registers the class and creates the three windows (hidden), each made
+// with `shell`, which must outlive them. 0 on failure.
+int RegisterMainWindowClass(HINSTANCE instance, Shell& shell);
+// The shell a main-class window or the menu owner was made with; null
+// before its WM_NCCREATE.
+Shell* ShellOf(HWND window);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

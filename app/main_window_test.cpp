@@ -2,10 +2,12 @@
 // made, initialises the program and drives the tray icon.
 
 #include "app/main_window.h"
+#include "app/shell.h"
 #include "app/shell_windows.h"
 
 #include <gtest/gtest.h>
 
+#include "app/desktop.h"
 #include "app/tray_menu.h"
 #include "options/options_test_support.h"
 #include "services/messages.h"
@@ -13,7 +15,8 @@
 namespace {
 
 TEST(MainWindow, OnlyTheFigureWindowInitialisesAndKeepsTheTrayTimer) {
-  ASSERT_EQ(RegisterMainWindowClass(GetModuleHandleA(nullptr)), 1);
+  Shell shell(Desktop().player);
+  ASSERT_EQ(RegisterMainWindowClass(GetModuleHandleA(nullptr), shell), 1);
   ASSERT_TRUE(FigureWindow && OverlayWindow && BillboardWindow);
   // The menu the figure window built is the one kept.
   const HMENU menu = TrayMenu;

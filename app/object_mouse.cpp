@@ -71,7 +71,7 @@ void OnObjectMouseMove(HWND window, int windowX, int windowY, WPARAM keys) {
   Desktop().figures.press.Set(x, y);
 }
 
-void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
+void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys, PlayerControl& player) {
   const auto [x, y] = PicturePoint(window, windowX, windowY);
   const WPARAM modifiers = keys & (MK_CONTROL | MK_SHIFT);
   if (window == BillboardWindow) {
@@ -104,7 +104,7 @@ void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys) {
         StopMusic();
       }
       Desktop().overlay.bubble.winampButton = 0;
-      if (IsWinampBubble(Desktop().overlay.bubble.type)) OnWinampBubbleClick(x, y);
+      if (IsWinampBubble(Desktop().overlay.bubble.type)) OnWinampBubbleClick(x, y, player);
     }
   }
   ReleaseCapture();
@@ -123,7 +123,7 @@ void OnBillboardKeyDown(HWND window, WPARAM key) {
   WakeWorkers();
 }
 
-void OnWinampBubbleClick(int x, int y) {
+void OnWinampBubbleClick(int x, int y, PlayerControl& player) {
   if (y < 58 || y > 73) return;
   Desktop().overlay.bubble.winampButton = (x >= 6 && x <= 179) ? 7 : 0;
   const bool playing = Desktop().player.playing != 0;
@@ -148,7 +148,7 @@ void OnWinampBubbleClick(int x, int y) {
     if (x < b.from || x > b.to) continue;
     WriteLogLine("%s", b.log);
     Desktop().overlay.bubble.lifetime = b.lifetime;
-    if (playing && b.command) SendWinampCommand(b.command);
+    if (playing && b.command) player.SendCommand(b.command);
     Desktop().overlay.bubble.winampButton = playing ? b.buttonPlaying : b.buttonIdle;
     return;
   }
@@ -158,9 +158,9 @@ void OnWinampBubbleClick(int x, int y) {
   if (!quieter && !louder) return;
   if (playing) {
     const int command = quieter ? WINAMP_QUIETER : WINAMP_LOUDER;
-    SendWinampCommand(command);
+    player.SendCommand(command);
     Sleep(5);
-    SendWinampCommand(command);
+    player.SendCommand(command);
     WriteLogLine(quieter ? "WinAMP leiser" : "WinAMP lauter");
     Desktop().overlay.bubble.lifetime = 25;
   }

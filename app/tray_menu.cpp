@@ -118,14 +118,14 @@ void MakeOwnerDrawnByPosition(HMENU menu, int position, const char* text, int bi
 
 // The player's submenu: removed when there is no player, its start item
 // greyed while the player program is missing.
-static void BuildWinampMenu(HMENU menu) {
-  InitWinamp();
-  WinampExeExists = FileExists(DesktopSettings().WinampExe.Get().c_str());
-  if (DesktopSettings().NoWinamp || (!WinampExeExists && !WinampWindow)) {
+static void BuildWinampMenu(HMENU menu, PlayerControl& player) {
+  player.Init();
+  player.CheckProgram(DesktopSettings().WinampExe.Get().c_str());
+  if (DesktopSettings().NoWinamp || (!player.ProgramExists() && !player.Window())) {
     RemoveMenu(menu, WINAMP_SUBMENU_POS, MF_BYPOSITION);
     return;
   }
-  if (!WinampExeExists) EnableMenuItem(menu, CMD_WINAMP_START, MF_BYCOMMAND | MF_GRAYED);
+  if (!player.ProgramExists()) EnableMenuItem(menu, CMD_WINAMP_START, MF_BYCOMMAND | MF_GRAYED);
   MakeOwnerDrawnByPosition(menu, WINAMP_SUBMENU_POS, "Winamp", 10);
   struct Item {
     int id;
@@ -157,7 +157,7 @@ void DestroyTrayMenu() {
   loadedMenu.reset();
 }
 
-void BuildTrayMenu(HWND) {
+void BuildTrayMenu(HWND, PlayerControl& player) {
   // Each main-class window builds the menu; keep only the last one.
   DestroyTrayMenu();
   loadedMenu.reset(LoadMenuA(ProgramInstance(), MAKEINTRESOURCEA(ID_MENU_TRAY)));
@@ -166,7 +166,7 @@ void BuildTrayMenu(HWND) {
   if (!TrayMenu) return;
 
   Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
-  BuildWinampMenu(TrayMenu);
+  BuildWinampMenu(TrayMenu, player);
 
   struct Item {
     int id;
@@ -230,20 +230,20 @@ void DrawMenuItem(const DRAWITEMSTRUCT* item) {
   }
 }
 
-void ShowTrayMenu(HWND window, HWND menuOwner) {
+void ShowTrayMenu(HWND window, HWND menuOwner, PlayerControl& player) {
   StopMusic();
   if (Desktop().shell.optionsOpen) {
     if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
     return;
   }
   RaiseDesktopWindows(DesktopObjectWindows());
-  InitWinamp();
+  player.Init();
   if (!TrayMenu) return;
-  if (WinampWindow) {
+  if (player.Window()) {
     EnableTrayMenuItem(CMD_WINAMP_START, false);
     for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableTrayMenuItem(id, true);
   } else {
-    EnableTrayMenuItem(CMD_WINAMP_START, WinampExeExists != 0);
+    EnableTrayMenuItem(CMD_WINAMP_START, player.ProgramExists());
     for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableTrayMenuItem(id, false);
   }
   CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, Desktop().figures.active != 0);

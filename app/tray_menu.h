@@ -3,10 +3,13 @@
 
 #include <windows.h>
 
+class PlayerControl;
+
 extern HMENU TrayMenu;
 
-// Loads menu 117 and makes its items owner-drawn; a previous menu is freed first.
-void BuildTrayMenu(HWND window);
+// Loads menu 117 and makes its items owner-drawn; a previous menu is freed
+// first. The player's items are there while the player or its program is.
+void BuildTrayMenu(HWND window, PlayerControl& player);
 // Frees the item data, the menu bitmaps and the menu.
 void DestroyTrayMenu();
 
@@ -20,4 +23,4 @@ void DrawMenuItem(const DRAWITEMSTRUCT* item);
 
 // MSG_SHOW_MENU: raise the objects, refresh the items and track the menu
 // from menuOwner (made foreground for it); the chosen command goes to window.
-void ShowTrayMenu(HWND window, HWND menuOwner);
+void ShowTrayMenu(HWND window, HWND menuOwner, PlayerControl& player);

@@ -1,22 +1,23 @@
 #include "app/winamp.h"
-#include "app/desktop.h"
 #include "services/file_util.h"
 
 #include "services/debug_log.h"
-#include "services/messages.h"
-#include "services/settings.h"
 
 #include <cstring>
-
-HWND WinampWindow;
-bool WinampExeExists;
-char WinampTitle[2048];
 
 namespace {
 
 constexpr LPARAM kIsPlayingQuery = 104;
+// What is read of the player's window text: a title cut by it loses the
+// program's name at its end, and so reads as none.
+constexpr int kWindowTextLimit = 2048;
 
-char previousTitle[2048];
+std::string WinampTitleOf(const char* text) {
+  std::string title(std::strlen(text) + 1, '\0');
+  ExtractWinampTitle(text, title.data(), static_cast<int>(title.size()));
+  title.resize(std::strlen(title.c_str()));
+  return title;
+}
 
 }  // namespace
 
@@ -37,59 +38,61 @@ void ExtractWinampTitle(const char* text, char* title, int size) {
   }
 }
 
-void ReadWinampTitle() {
-  PlayerState& player = Desktop().player;
-  WinampTitle[0] = 0;
-  HWND window = WinampWindow;
+void PlayerControl::ReadTitle() {
+  title_.clear();
   DWORD_PTR answer = 0;
   // Bounded so a hung player cannot stall the main thread.
-  if (!window || !SendMessageTimeoutA(window, WM_USER, 0, kIsPlayingQuery, SMTO_ABORTIFHUNG, 500, &answer)) {
-    player.playing = 0;
+  if (!window_ ||
+      !SendMessageTimeoutA(window_, WM_USER, 0, kIsPlayingQuery, SMTO_ABORTIFHUNG, 500, &answer)) {
+    state_.playing = 0;
     return;
   }
-  player.playing = answer == 1;
-  if (!player.playing) return;
-  char text[2048];
-  if (GetWindowTextA(window, text, sizeof text) > 0) ExtractWinampTitle(text, WinampTitle, sizeof WinampTitle);
+  state_.playing = answer == 1;
+  if (!state_.playing) return;
+  char text[kWindowTextLimit];
+  if (GetWindowTextA(window_, text, sizeof text) > 0) title_ = WinampTitleOf(text);
 }
 
-void InitWinamp() {
-  Desktop().player.playing = 0;
+void PlayerControl::Init() {
+  state_.playing = 0;
   WriteLogLine("initWinAMP");
-  WinampWindow = FindWindowA(WINAMP_CLASS, nullptr);
-  if (!WinampWindow) return;
+  window_ = FindWindowA(windowClass_.c_str(), nullptr);
+  if (!window_) return;
   DWORD_PTR ignored;
-  SendMessageTimeoutA(WinampWindow, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 500, &ignored);
-  ReadWinampTitle();
-  if (Desktop().player.playing) WriteLogLine("WinAMP is playing!");
+  SendMessageTimeoutA(window_, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 500, &ignored);
+  ReadTitle();
+  if (state_.playing) WriteLogLine("WinAMP is playing!");
 }
 
-void PollWinamp() {
-  PlayerState& player = Desktop().player;
-  WinampWindow = FindWindowA(WINAMP_CLASS, nullptr);
-  if (WinampWindow) {
-    ReadWinampTitle();
-    if (player.playing) {
-      if (player.TitleEmpty() || lstrcmpiA(WinampTitle, previousTitle) != 0) {
-        lstrcpynA(previousTitle, WinampTitle, sizeof previousTitle);
-        player.SetTitle(WinampTitle);
-        player.titleChanged = 1;
-        player.titleValid = 1;
+void PlayerControl::Poll() {
+  window_ = FindWindowA(windowClass_.c_str(), nullptr);
+  if (window_) {
+    ReadTitle();
+    if (state_.playing) {
+      if (state_.TitleEmpty() || lstrcmpiA(title_.c_str(), previousTitle_.c_str()) != 0) {
+        previousTitle_ = title_;
+        state_.SetTitle(title_.c_str());
+        state_.titleChanged = 1;
+        state_.titleValid = 1;
       }
     } else {
-      player.SetTitle("");
-      player.titleValid = 0;
+      state_.SetTitle("");
+      state_.titleValid = 0;
     }
   } else {
-    player.SetTitle("");
-    player.titleValid = 0;
-    player.playing = 0;
+    state_.SetTitle("");
+    state_.titleValid = 0;
+    state_.playing = 0;
   }
 }
 
-void SendWinampCommand(int command) {
+void PlayerControl::SendCommand(int command) {
   // A player started since the last poll (the poll runs only around scenes)
   // still gets the user's command.
-  if (!WinampWindow || !IsWindow(WinampWindow)) WinampWindow = FindWindowA(WINAMP_CLASS, nullptr);
-  if (WinampWindow) PostMessageA(WinampWindow, WM_COMMAND, command, 0);
+  if (!window_ || !IsWindow(window_)) window_ = FindWindowA(windowClass_.c_str(), nullptr);
+  if (window_) PostMessageA(window_, WM_COMMAND, command, 0);
+}
+
+void PlayerControl::CheckProgram(const char* path) {
+  programExists_ = FileExists(path);
 }

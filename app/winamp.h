@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-#include <atomic>
+#include <string>
+#include <utility>
 
 #include "services/player_state.h"
 
@@ -20,15 +21,44 @@ enum WinampCommand : int {
   WINAMP_QUIETER = 40059,
 };
 
-extern HWND WinampWindow;
-extern bool WinampExeExists;  // the main thread's own
-extern char WinampTitle[2048];
+// The player control (the main thread's): the player's window, whether its
+// program file is there, the title its window shows and the last title
+// handed on. What it learns goes to the `PlayerState` it is made with, which
+// the figures read. The shell makes one; tests make their own, with a window
+// class of their own.
+class PlayerControl {
+ public:
+  explicit PlayerControl(PlayerState& state, std::string windowClass = WINAMP_CLASS)
+      : state_(state), windowClass_(std::move(windowClass)) {}
+  PlayerControl(const PlayerControl&) = delete;
+  PlayerControl& operator=(const PlayerControl&) = delete;
 
-void InitWinamp();
-void ReadWinampTitle();
-void PollWinamp();
-// Sends a WM_COMMAND to the player, looking its window up when not known.
-void SendWinampCommand(int command);
+  // Looks the player up, wakes it once and reads whether it plays.
+  void Init();
+  // Whether the player plays and, while it does, the title its window shows.
+  void ReadTitle();
+  // Looks the player up again and hands a new title on (case does not make
+  // one new; an emptied state takes the title again).
+  void Poll();
+  // Posts a WM_COMMAND to the player, looking its window up when not known.
+  void SendCommand(int command);
+
+  // Whether the player's program file exists (looked at when the tray menu
+  // is built).
+  void CheckProgram(const char* path);
+  bool ProgramExists() const { return programExists_; }
+  HWND Window() const { return window_; }
+  // The title the player's window showed at the last read.
+  const std::string& Title() const { return title_; }
+
+ private:
+  PlayerState& state_;
+  const std::string windowClass_;
+  HWND window_ = nullptr;
+  bool programExists_ = false;
+  std::string title_;
+  std::string previousTitle_;  // the last title handed on
+};
 
 // The title in a player window text "12. Artist - Song - Winamp"; empty when
 // the text does not end that way.

@@ -1,4 +1,5 @@
 #include "app/winamp.h"
+#include "app/player_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -32,4 +33,164 @@ TEST(WinampTitle, IsCutToTheBuffer) {
   char one[1] = {'x'};
   ExtractWinampTitle("abc - Winamp", one, 1);
   EXPECT_EQ(one[0], 0);
+}
+
+// The player control against stand-in players of the test's own classes.
+namespace {
+
+using player_test::kOtherPlayerClass;
+using player_test::kPlayerClass;
+using player_test::StandInPlayer;
+
+std::string StateTitle(const PlayerState& state) {
+  char title[512];
+  state.CopyTitle(title, sizeof title);
+  return title;
+}
+
+const std::string kLongSong = "Lied " + std::string(300, 'x');
+
+}  // namespace
+
+TEST(PlayerControl, HandsOnATitleOnlyWhenItIsNew) {
+  struct Step {
+    const char* what;
+    bool running;      // the player's window is there
+    int answer;        // to the "is playing" query
+    std::string text;  // its window text
+    int playing, valid, changed;
+    std::string title;  // what the figures read
+  };
+  const Step steps[] = {
+      {"no player", false, 0, "", 0, 0, 0, ""},
+      {"a song plays", true, 1, "1. A - B - Winamp", 1, 1, 1, "1. A - B"},
+      {"the same song", true, 1, "1. A - B - Winamp", 1, 1, 0, "1. A - B"},
+      {"the same title in other case", true, 1, "1. a - b - WINAMP", 1, 1, 0, "1. A - B"},
+      {"the next song", true, 1, "2. C - D - Winamp", 1, 1, 1, "2. C - D"},
+      {"paused (answers 3)", true, 3, "2. C - D - Winamp", 0, 0, 0, ""},
+      {"the same song again after the pause", true, 1, "2. C - D - Winamp", 1, 1, 1, "2. C - D"},
+      {"stopped", true, 0, "Winamp 2.91", 0, 0, 0, ""},
+      {"a title longer than the figures keep", true, 1, kLongSong + "1 - Winamp", 1, 1, 1,
+       kLongSong.substr(0, 255)},
+      // Alike in what the figures keep: the control compares whole titles.
+      {"another one alike in its first 255", true, 1, kLongSong + "2 - Winamp", 1, 1, 1,
+       kLongSong.substr(0, 255)},
+      {"the player ends", false, 0, "", 0, 0, 0, ""},
+      {"it starts again with the last song", true, 1, kLongSong + "2 - Winamp", 1, 1, 1,
+       kLongSong.substr(0, 255)},
+  };
+  PlayerState state;
+  PlayerControl control(state, kPlayerClass);
+  StandInPlayer player;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    if (step.running)
+      player.Show(step.answer, step.text);
+    else
+      player.Close();
+    state.titleChanged = 0;  // as the musician's script takes it
+    control.Poll();
+    EXPECT_EQ(control.Window(), player.Window());
+    EXPECT_EQ(state.playing, step.playing);
+    EXPECT_EQ(state.titleValid, step.valid);
+    EXPECT_EQ(state.titleChanged, step.changed);
+    EXPECT_EQ(StateTitle(state), step.title);
+  }
+}
+
+TEST(PlayerControl, ReadsTheTitleOnlyWhilePlayingAndWithinItsReadLimit) {
+  struct Row {
+    const char* what;
+    int answer;
+    std::string text;
+    std::string title;
+  };
+  const Row rows[] = {
+      {"playing", 1, "1. A - B - Winamp", "1. A - B"},
+      {"paused", 3, "1. A - B - Winamp", ""},
+      {"playing, no program name", 1, "Nothing here", ""},
+      {"a title of 2000 characters", 1, std::string(2000, 't') + " - Winamp", std::string(2000, 't')},
+      // The window text is read to 2047 characters: the name falls off.
+      {"a text past the read limit", 1, std::string(2040, 't') + " - Winamp", ""},
+  };
+  PlayerState state;
+  PlayerControl control(state, kPlayerClass);
+  StandInPlayer player;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    player.Show(row.answer, row.text);
+    state.titleValid = 0;
+    state.titleChanged = 0;
+    control.Init();  // looks the player up and reads it, hands nothing on
+    EXPECT_EQ(control.Window(), player.Window());
+    EXPECT_EQ(state.playing, row.answer == 1 ? 1 : 0);
+    EXPECT_EQ(control.Title(), row.title);
+    EXPECT_EQ(state.titleValid, 0);
+    EXPECT_EQ(state.titleChanged, 0);
+  }
+  player.Close();
+  control.ReadTitle();  // the window it knew is gone
+  EXPECT_EQ(state.playing, 0);
+  EXPECT_EQ(control.Title(), "");
+}
+
+TEST(PlayerControl, TwoControlsSideBySideKeepTheirOwnPlayerAndTitle) {
+  PlayerState firstState, secondState;
+  PlayerControl first(firstState, kPlayerClass), second(secondState, kOtherPlayerClass);
+  StandInPlayer firstPlayer(kPlayerClass), secondPlayer(kOtherPlayerClass);
+  firstPlayer.Show(1, "1. A - B - Winamp");
+  first.Poll();
+  second.Poll();
+  EXPECT_EQ(first.Window(), firstPlayer.Window());
+  EXPECT_EQ(second.Window(), nullptr);
+  EXPECT_EQ(StateTitle(firstState), "1. A - B");
+  EXPECT_EQ(secondState.titleValid, 0);
+
+  secondPlayer.Show(1, "2. C - D - Winamp");
+  second.Poll();
+  EXPECT_EQ(second.Title(), "2. C - D");
+  EXPECT_EQ(StateTitle(secondState), "2. C - D");
+  // The first control's title and last title stand: the same song is no news.
+  EXPECT_EQ(first.Title(), "1. A - B");
+  firstState.titleChanged = 0;
+  first.Poll();
+  EXPECT_EQ(firstState.titleChanged, 0);
+  EXPECT_EQ(StateTitle(firstState), "1. A - B");
+}
+
+TEST(PlayerControl, CommandsReachThePlayerRunningNow) {
+  PlayerState state;
+  PlayerControl control(state, kPlayerClass);
+  StandInPlayer player;
+  control.SendCommand(WINAMP_PLAY);  // no player: nothing to send to
+  EXPECT_EQ(control.Window(), nullptr);
+
+  // Started since the last look: the command still finds it.
+  player.Show(0, "Winamp");
+  control.SendCommand(WINAMP_PLAY);
+  EXPECT_EQ(player.TakeCommand(), WINAMP_PLAY);
+
+  // A player ended and started anew: the old window is not used.
+  player.Close();
+  player.Show(0, "Winamp");
+  ASSERT_NE(player.Window(), nullptr);
+  control.SendCommand(WINAMP_NEXT);
+  EXPECT_EQ(player.TakeCommand(), WINAMP_NEXT);
+  EXPECT_EQ(control.Window(), player.Window());
+}
+
+TEST(PlayerControl, KnowsWhetherThePlayersProgramIsThere) {
+  PlayerState state;
+  PlayerControl control(state, kPlayerClass);
+  char self[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, self, MAX_PATH), 0u);
+  struct Row {
+    const char* path;
+    bool exists;
+  };
+  const Row rows[] = {{self, true}, {"C:\\nowhere\\winamp.exe", false}, {"", false}, {self, true}};
+  for (const Row& row : rows) {
+    control.CheckProgram(row.path);
+    EXPECT_EQ(control.ProgramExists(), row.exists) << row.path;
+  }
 }
