@@ -21,37 +21,14 @@
 
 #include <tuple>
 
-namespace {
-APPBARDATA appBar;
-bool appBarRegistered;
-}  // namespace
-
-void RegisterAppBar(HWND window) {
-  appBar = {};
-  appBar.cbSize = sizeof appBar;
-  appBar.hWnd = window;
-  appBar.uCallbackMessage = MSG_APPBAR;
-  appBarRegistered = SHAppBarMessage(ABM_NEW, &appBar) != 0;
-}
-
-void ActivateAppBar() {
-  if (appBarRegistered) SHAppBarMessage(ABM_ACTIVATE, &appBar);
-}
-
-void UnregisterAppBar() {
-  if (!appBarRegistered) return;
-  appBarRegistered = false;
-  SHAppBarMessage(ABM_REMOVE, &appBar);
-}
-
-void ToggleFiguresActive() {
+void ToggleFiguresActive(const ShellWindows& windows, TrayMenu& menu) {
   WriteLogLine(Desktop().figures.active ? "~~~ Deaktiviert!" : "~~~ Aktiviert!");
   Desktop().figures.active = !Desktop().figures.active;
   const bool on = Desktop().figures.active;
   StopMusic();
-  CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, on);
-  SetTrayTip(FigureWindow, nullptr);
-  UpdateTrayIcon(FigureWindow);
+  menu.CheckItem(CMD_TOGGLE_ACTIVE, on);
+  SetTrayTip(windows.figure, nullptr);
+  UpdateTrayIcon(windows.figure);
   RelayoutRequest = on ? 1 : 0;
 
   const AppSettings& settings = DesktopSettings();
@@ -72,7 +49,7 @@ void ToggleFiguresActive() {
   DesktopObject& sign = parts.weatherSign.Object();
   DesktopObject& countdown = parts.countdown.Object();
   HWND clock = parts.clock.Object().window;
-  showObject(parts.billboard.State().windowRequest, BillboardWindow, settings.Billboard,
+  showObject(parts.billboard.State().windowRequest, windows.billboard, settings.Billboard,
              settings.BillboardNotDA, false);
   showObject(sign.windowRequest, sign.window, settings.Weather[0] > 0, settings.WeatherNotDA, false);
   showObject(countdown.windowRequest, countdown.window, settings.Countdown, settings.CountdownNotDA,
@@ -82,7 +59,7 @@ void ToggleFiguresActive() {
   WakeWorkers();  // the object threads carry the requests out now
 }
 
-bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
+bool OnAppBarNotify(const ShellWindows& windows, WPARAM code, LPARAM param) {
   if (code == ABN_STATECHANGE || code == ABN_POSCHANGED) {
     RelayoutRequest = 1;
     WakeWorkers();
@@ -127,7 +104,7 @@ bool OnAppBarNotify(HWND, WPARAM code, LPARAM param) {
                                 : WindowAction::kShowTop);
   }
   for (auto [request, window, enabled, notDA] :
-       {std::tuple{&parts.billboard.State().windowRequest, BillboardWindow, settings.Billboard.Get(),
+       {std::tuple{&parts.billboard.State().windowRequest, windows.billboard, settings.Billboard.Get(),
                    settings.BillboardNotDA.Get()},
         std::tuple{&sign.windowRequest, sign.window, int(settings.Weather[0] > 0),
                    settings.WeatherNotDA.Get()}}) {

@@ -1,16 +1,13 @@
 #pragma once
-// Figures on and off, full-screen programs and the application bar.
+// Figures on and off, and full-screen programs (the application bar's news).
 
 #include <windows.h>
 
-// MSG_TOGGLE_ACTIVE: figures and objects off or on.
-void ToggleFiguresActive();
-// MSG_APPBAR: returns true when the message also goes to DefWindowProc.
-bool OnAppBarNotify(HWND window, WPARAM code, LPARAM param);
+#include "app/shell_windows.h"
 
-// The application bar tells us about full-screen programs. Unregistering is
-// done once, while the figure window still exists.
-void RegisterAppBar(HWND window);
-void UnregisterAppBar();
-// Tells the shell the bar is active (a new figure came on screen).
-void ActivateAppBar();
+class TrayMenu;
+
+// MSG_TOGGLE_ACTIVE: figures and objects off or on; the tray shows which.
+void ToggleFiguresActive(const ShellWindows& windows, TrayMenu& menu);
+// MSG_APPBAR: returns true when the message also goes to DefWindowProc.
+bool OnAppBarNotify(const ShellWindows& windows, WPARAM code, LPARAM param);

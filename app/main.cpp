@@ -38,14 +38,14 @@ namespace {
 
 constexpr DWORD kMinCommonControls = 0x50051;  // 5.81
 
-int RunMessageLoop() {
+int RunMessageLoop(Shell& shell) {
   MSG msg;
   for (;;) {
     BOOL result = GetMessageA(&msg, nullptr, 0, 0);
     if (result == 0) return static_cast<int>(msg.wParam);
     if (result == -1) {
       // Same orderly end as a shutdown request.
-      OnShutdownMessage();
+      shell.shutdown.Run(shell.windows);
       continue;
     }
     TranslateMessage(&msg);
@@ -93,7 +93,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   InitCommonControls();
   pic_Initialize(nullptr);
 
-  RegisterAppBar(FigureWindow);
+  shell.appBar.Register(shell.windows.figure);
 
   InitHelp();
 
@@ -113,7 +113,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   Desktop().shell.optionsOpen = 0;
   Desktop().overlay.bubble.type = 0;
 
-  AddTrayIcon(FigureWindow);
+  shell.tray.Add(shell.windows.figure);
   LoadHotkeys();
   RegisterHotkeys(1);
 
@@ -129,17 +129,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Desktop().countdown.Start();
     Desktop().weatherSign.SetSceneGate([] { return CanAnimateNow(Desktop().shell, DesktopSettings()); });
     Desktop().weatherSign.Start();
-    OpenForShutdownRequests();
+    shell.shutdown.OpenForRequests();
     // Start-up is done: its deep frames are dead weight from here on.
     ReleaseUnusedStack();
-    exitCode = RunMessageLoop();
+    exitCode = RunMessageLoop(shell);
   }
 
   RegisterHotkeys(0);
   PicLibraryShutdown();
   // Normally done while the figure window still existed (its WM_DESTROY).
-  UnregisterAppBar();
-  RemoveTrayIcon(FigureWindow);
+  shell.appBar.Unregister();
+  shell.tray.Remove(shell.windows.figure);
   ShutdownHelp();
   ReleaseMutex(mutex);
   return exitCode;

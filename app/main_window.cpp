@@ -36,20 +36,11 @@
 
 #include <cstdio>
 
-HWND FigureWindow;
-HWND OverlayWindow;
-HWND BillboardWindow;
-
 namespace {
 
 constexpr DWORD kFigureExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOPMOST;
 constexpr DWORD kBillboardExStyle = WS_EX_NOACTIVATE | WS_EX_LAYERED;
 
-UINT_PTR trayTimer;
-// Never shown: it takes the activation the tray menu needs, so no window the
-// shutdown hides was ever active (Wine waits on hiding such a window for a
-// window manager that may be absent).
-HWND menuOwnerWindow;
 constexpr char kMenuOwnerClass[] = "Waylune Desktop Menu";
 
 // The shell a window is made with (its CREATESTRUCT) goes to its user data.
@@ -72,10 +63,6 @@ LRESULT CALLBACK MenuOwnerWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       return DefWindowProcA(window, message, wParam, lParam);
   }
 }
-MayAnimateCheck mayAnimateCheck;
-bool mainTickOn;      // TIMER_MAIN_TICK is set
-UINT mainTickPaceMs;  // at this pace
-
 // Whether the shell follows the player's title: the figures on, no
 // full-screen pause and the player control not switched off.
 bool FollowsPlayer() {
@@ -90,10 +77,11 @@ UINT NeededMainTickPace(const Shell& shell) {
 
 // Sets the tick's timer at the pace needed, anew only when that changed.
 void PaceMainTick(Shell& shell, HWND window) {
+  ShellTimers& timers = shell.timers;
   const UINT pace = NeededMainTickPace(shell);
-  if (mainTickOn && pace == mainTickPaceMs) return;
-  mainTickOn = SetTimer(window, TIMER_MAIN_TICK, pace, nullptr) != 0;
-  mainTickPaceMs = pace;
+  if (timers.mainTickOn && pace == timers.mainTickPaceMs) return;
+  timers.mainTickOn = SetTimer(window, TIMER_MAIN_TICK, pace, nullptr) != 0;
+  timers.mainTickPaceMs = pace;
 }
 
 HWND CreateMainClassWindow(HINSTANCE instance, DWORD exStyle, Shell& shell) {
@@ -147,21 +135,22 @@ void OnMainCreate(Shell& shell, HWND window) {
   if (DesktopSettings().DebugOn) {
     char file[MAX_PATH];
     DesktopSettings().DebugFileName.CopyTo(file, sizeof file);
-    LogStart(FigureWindow, file, DesktopSettings().Speed);
+    LogStart(shell.windows.figure, file, DesktopSettings().Speed);
   }
   FindProgramFolder();
   CheckPaletteMode(window);
   Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
-  BuildTrayMenu(window, shell.player);
+  shell.tray.menu.Build(shell.player);
 }
 
-void OnMainDestroy() {
+void OnMainDestroy(Shell& shell) {
   QuitFlag = 1;
   // The shell needs the window alive to let go of its icon and app bar.
-  RemoveTrayIcon(FigureWindow);
-  UnregisterAppBar();
-  if (trayTimer) KillTimer(FigureWindow, TIMER_TRAY);
-  DestroyTrayMenu();
+  HWND figure = shell.windows.figure;
+  shell.tray.Remove(figure);
+  shell.appBar.Unregister();
+  if (shell.timers.tray) KillTimer(figure, TIMER_TRAY);
+  shell.tray.menu.Destroy();
   LogEnd();
   PostQuitMessage(0);
 }
@@ -169,8 +158,10 @@ void OnMainDestroy() {
 // The periodic tick that counts bubble lifetimes, re-checks whether a scene
 // may run and follows the player's title.
 void OnMainTick(Shell& shell) {
+  ShellTimers& timers = shell.timers;
   const bool running = Desktop().figures.active && !Desktop().shell.fullScreenPause;
-  if (running && mayAnimateCheck.Tick(mainTickPaceMs) && !CanAnimateNow(Desktop().shell, DesktopSettings()))
+  if (running && timers.mayAnimateCheck.Tick(timers.mainTickPaceMs) &&
+      !CanAnimateNow(Desktop().shell, DesktopSettings()))
     Desktop().figures.stopSceneRequest = 1;
   if (FollowsPlayer()) shell.player.Poll();
   if (Desktop().overlay.bubble.type != 0) {
@@ -179,12 +170,12 @@ void OnMainTick(Shell& shell) {
   // Between scenes with no bubble nothing here can change: the tick stops
   // until the next MSG_MAIN_TICK (the chooser asks for the player's state
   // itself, the tray menu reads it when it opens).
-  if (!Desktop().figures.sceneRunning && Desktop().overlay.bubble.type == 0 && mainTickOn) {
-    KillTimer(FigureWindow, TIMER_MAIN_TICK);
-    mainTickOn = false;
-  } else if (mainTickOn) {
+  if (!Desktop().figures.sceneRunning && Desktop().overlay.bubble.type == 0 && timers.mainTickOn) {
+    KillTimer(shell.windows.figure, TIMER_MAIN_TICK);
+    timers.mainTickOn = false;
+  } else if (timers.mainTickOn) {
     // A player found or gone, a bubble's end: the next tick at the pace needed.
-    PaceMainTick(shell, FigureWindow);
+    PaceMainTick(shell, shell.windows.figure);
   }
 }
 
@@ -200,7 +191,7 @@ void OnMainTimer(Shell& shell, HWND window, UINT_PTR id) {
       break;
     case TIMER_MONITOR_OFF:
       KillTimer(window, TIMER_MONITOR_OFF);
-      SendMessageA(FigureWindow, MSG_MONITOR_OFF, 0, 0);
+      SendMessageA(shell.windows.figure, MSG_MONITOR_OFF, 0, 0);
       break;
     default:
       OnMainTick(shell);
@@ -208,10 +199,10 @@ void OnMainTimer(Shell& shell, HWND window, UINT_PTR id) {
   }
 }
 
-void MonitorOff() {
-  DefWindowProcA(FigureWindow, WM_SYSCOMMAND, SC_MONITORPOWER, 1);
+void MonitorOff(HWND figure) {
+  DefWindowProcA(figure, WM_SYSCOMMAND, SC_MONITORPOWER, 1);
   Sleep(5);
-  DefWindowProcA(FigureWindow, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+  DefWindowProcA(figure, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
 }
 
 void StartScreenSaver() {
@@ -282,7 +273,7 @@ bool OnCommand(Shell& shell, HWND window, int id) {
 bool OnHotkey(Shell& shell, HWND window, int id) {
   switch (id) {
     case HK_SCREENSAVER:
-      SendMessageA(FigureWindow, MSG_START_SCREENSAVER, 0, 0);
+      SendMessageA(shell.windows.figure, MSG_START_SCREENSAVER, 0, 0);
       return true;
     case HK_MONITOR_OFF:
       SetTimer(window, TIMER_MONITOR_OFF, MONITOR_OFF_DELAY_MS, nullptr);
@@ -291,11 +282,11 @@ bool OnHotkey(Shell& shell, HWND window, int id) {
       WriteLogLine("~~~ Vordergrund!");
       Desktop().figures.active = 1;
       RelayoutRequest = 1;
-      UpdateTrayIcon(FigureWindow);
+      UpdateTrayIcon(shell.windows.figure);
       RaiseDesktopWindows(DesktopObjectWindows());
       return true;
     case HK_TOGGLE:
-      SendMessageA(FigureWindow, MSG_TOGGLE_ACTIVE, 0, 0);
+      SendMessageA(shell.windows.figure, MSG_TOGGLE_ACTIVE, 0, 0);
       return true;
     case HK_WINAMP_PREV:
     case HK_WINAMP_PLAY:
@@ -327,21 +318,22 @@ int RegisterMainWindowClass(HINSTANCE instance, Shell& shell) {
   windowClass.lpszClassName = MAIN_CLASS_NAME;
   if (!RegisterClassA(&windowClass)) return 0;
 
-  FigureWindow = CreateMainClassWindow(instance, kFigureExStyle, shell);
-  if (!FigureWindow) return 0;
-  OverlayWindow = CreateMainClassWindow(instance, kFigureExStyle, shell);
-  if (!OverlayWindow) return 0;
-  BillboardWindow = CreateMainClassWindow(instance, kBillboardExStyle, shell);
-  if (!BillboardWindow) return 0;
-  AssembleDesktop(FigureWindow, OverlayWindow, BillboardWindow);
+  ShellWindows& windows = shell.windows;
+  windows.figure = CreateMainClassWindow(instance, kFigureExStyle, shell);
+  if (!windows.figure) return 0;
+  windows.overlay = CreateMainClassWindow(instance, kFigureExStyle, shell);
+  if (!windows.overlay) return 0;
+  windows.billboard = CreateMainClassWindow(instance, kBillboardExStyle, shell);
+  if (!windows.billboard) return 0;
+  AssembleDesktop(windows.figure, windows.overlay, windows.billboard);
   WNDCLASSA ownerClass = {};
   ownerClass.lpfnWndProc = MenuOwnerWndProc;
   ownerClass.hInstance = instance;
   ownerClass.lpszClassName = kMenuOwnerClass;
   if (!RegisterClassA(&ownerClass)) return 0;
-  menuOwnerWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kMenuOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                    nullptr, instance, &shell);
-  if (!menuOwnerWindow) return 0;
+  windows.menuOwner = CreateWindowExA(WS_EX_TOOLWINDOW, kMenuOwnerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                      nullptr, instance, &shell);
+  if (!windows.menuOwner) return 0;
   return 1;
 }
 
@@ -357,28 +349,28 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   Shell& shell = *found;
   switch (message) {
     case WM_CREATE:
-      // The first window of the class is the figure window (FigureWindow is
-      // not assigned yet while it is created). It alone loads the settings,
-      // builds the tray menu and drives the tray icon it adds; the overlay
-      // and billboard windows initialise nothing.
-      if (!FigureWindow) {
-        FigureWindow = window;
+      // The first window of the class is the figure window (not in the
+      // shell's windows yet while it is created). It alone loads the
+      // settings, builds the tray menu and drives the tray icon it adds; the
+      // overlay and billboard windows initialise nothing.
+      if (!shell.windows.figure) {
+        shell.windows.figure = window;
         SetShellWindow(window);
         OnMainCreate(shell, window);
-        trayTimer = SetTimer(window, TIMER_TRAY, TRAY_REFRESH_MS, nullptr);
+        shell.timers.tray = SetTimer(window, TIMER_TRAY, TRAY_REFRESH_MS, nullptr);
         StartMainTick(shell, window);
       }
       break;
     case WM_DESTROY:
       DetachWindowRequest(window);
-      if (window == FigureWindow) OnMainDestroy();
+      if (window == shell.windows.figure) OnMainDestroy(shell);
       break;
     case WM_SETTINGCHANGE:
     case WM_DISPLAYCHANGE:
       RelayoutRequest = 1;
       break;
     case WM_DRAWITEM:
-      DrawMenuItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      shell.tray.menu.Draw(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return 0;
     case WM_MEASUREITEM:
       MeasureMenuItem(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
@@ -387,7 +379,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       ShowHelpTopic(window, reinterpret_cast<const HELPINFO*>(lParam), 0);
       return 0;
     case WM_KEYDOWN:
-      OnBillboardKeyDown(window, wParam);
+      OnBillboardKeyDown(shell.windows, window, wParam);
       return 0;
     case WM_COMMAND:
       if (OnCommand(shell, window, LOWORD(wParam))) break;
@@ -396,38 +388,40 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       OnMainTimer(shell, window, wParam);
       return 0;
     case WM_MOUSEMOVE:
-      OnObjectMouseMove(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam);
+      OnObjectMouseMove(shell.windows, shell.drag, window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+                        wParam);
       return 0;
     case WM_LBUTTONDOWN:
-      OnObjectMouseDown(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      OnObjectMouseDown(shell.windows, window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     case WM_LBUTTONUP:
-      OnObjectMouseUp(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam, shell.player);
+      OnObjectMouseUp(shell.windows, shell.player, window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+                      wParam);
       return 0;
     case WM_RBUTTONUP:
-      OnObjectRightClick(wParam);
+      OnObjectRightClick(shell.windows, wParam);
       return 0;
     case WM_HOTKEY:
       if (OnHotkey(shell, window, static_cast<int>(wParam))) break;
       return 0;
     case MSG_SHOW_MENU:
-      ShowTrayMenu(window, menuOwnerWindow, shell.player);
+      shell.tray.menu.Show(window, shell.windows.menuOwner, shell.player);
       return 0;
     case MSG_SHUTDOWN:
-      OnShutdownRequest(window);
+      shell.shutdown.OnRequest(window, shell.windows);
       return 0;
     case MSG_TRAY:
       if (lParam == WM_LBUTTONDOWN) SendMessageA(window, MSG_SHOW_MENU, 0, 0);
       if (lParam == WM_RBUTTONDOWN) SendMessageA(window, MSG_TOGGLE_ACTIVE, 0, 0);
       return 0;
     case MSG_TOGGLE_ACTIVE:
-      ToggleFiguresActive();
+      ToggleFiguresActive(shell.windows, shell.tray.menu);
       return 0;
     case MSG_LOWER_DESKTOP:
       LowerDesktopWindows(DesktopObjectWindows());
       return 0;
     case MSG_MONITOR_OFF:
-      MonitorOff();
+      MonitorOff(shell.windows.figure);
       return 0;
     case MSG_START_SCREENSAVER:
       StartScreenSaver();
@@ -437,20 +431,20 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case MSG_TRAY_TIP: {
       char tip[64];
-      SetTrayTip(FigureWindow, TakeRequestedTrayTip(tip, sizeof tip) ? tip : nullptr);
+      SetTrayTip(shell.windows.figure, TakeRequestedTrayTip(tip, sizeof tip) ? tip : nullptr);
       return 0;
     }
     case MSG_MAIN_TICK:
-      if (window == FigureWindow) StartMainTick(shell, window);
+      if (window == shell.windows.figure) StartMainTick(shell, window);
       return 0;
     case MSG_POLL_PLAYER:
       if (FollowsPlayer()) shell.player.Poll();
       return 0;
     case MSG_ACTIVATE_APPBAR:
-      ActivateAppBar();
+      shell.appBar.Activate();
       return 0;
     case MSG_APPBAR:
-      if (OnAppBarNotify(window, wParam, lParam)) break;
+      if (OnAppBarNotify(shell.windows, wParam, lParam)) break;
       return 0;
     default:
       break;

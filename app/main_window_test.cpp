@@ -3,7 +3,6 @@
 
 #include "app/main_window.h"
 #include "app/shell.h"
-#include "app/shell_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +16,19 @@ namespace {
 TEST(MainWindow, OnlyTheFigureWindowInitialisesAndKeepsTheTrayTimer) {
   Shell shell(Desktop().player);
   ASSERT_EQ(RegisterMainWindowClass(GetModuleHandleA(nullptr), shell), 1);
-  ASSERT_TRUE(FigureWindow && OverlayWindow && BillboardWindow);
+  const HWND figure = shell.windows.figure, overlay = shell.windows.overlay,
+             billboard = shell.windows.billboard;
+  ASSERT_TRUE(figure && overlay && billboard);
   // The menu the figure window built is the one kept.
-  const HMENU menu = TrayMenu;
+  const HMENU menu = shell.tray.menu.Menu();
   EXPECT_NE(menu, nullptr);
   EXPECT_TRUE(IsMenu(menu));
-  for (HWND other : {OverlayWindow, BillboardWindow}) {
+  for (HWND other : {overlay, billboard}) {
     EXPECT_FALSE(KillTimer(other, TIMER_TRAY));
     EXPECT_FALSE(KillTimer(other, TIMER_MAIN_TICK));
   }
-  EXPECT_TRUE(KillTimer(FigureWindow, TIMER_MAIN_TICK));
-  EXPECT_TRUE(KillTimer(FigureWindow, TIMER_TRAY));
+  EXPECT_TRUE(KillTimer(figure, TIMER_MAIN_TICK));
+  EXPECT_TRUE(KillTimer(figure, TIMER_TRAY));
 
   // The menu's "Optionen" opens the sheet, owned by the figure window.
   HWND owner = nullptr;
@@ -38,10 +39,10 @@ TEST(MainWindow, OnlyTheFigureWindowInitialisesAndKeepsTheTrayTimer) {
     options_test::Cancel(sheet);
   };
   SetTimer(nullptr, 0, 20, options_test::RunScript);
-  SendMessageA(FigureWindow, WM_COMMAND, CMD_OPTIONS, 0);
-  EXPECT_EQ(owner, FigureWindow);
+  SendMessageA(figure, WM_COMMAND, CMD_OPTIONS, 0);
+  EXPECT_EQ(owner, figure);
   EXPECT_STREQ(caption, " Optionen");
-  for (HWND window : {BillboardWindow, OverlayWindow, FigureWindow}) DestroyWindow(window);
+  for (HWND window : {billboard, overlay, figure}) DestroyWindow(window);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include "app/object_mouse.h"
-#include "app/shell_windows.h"
 
 #include "stage/figure_state.h"
 #include "objects/billboard_state.h"
@@ -19,10 +18,6 @@
 
 namespace {
 
-// Where the mouse last moved with no button down (the main thread's own): a
-// press that moves no more than 2 pixels from it is no drag yet.
-POINT dragReference;
-
 // The billboard's words: the shell's mouse on the wall writes them.
 BillboardStateBlock& Wall() { return Desktop().billboard.State(); }
 
@@ -33,34 +28,35 @@ bool IsWinampBubble(int type) { return type == 5 || type == 6; }
 
 // The figure window covers only what its picture holds and moves with it;
 // the figures reckon in the picture's coordinates.
-POINT PicturePoint(HWND window, int x, int y) {
-  if (window != FigureWindow) return {x, y};
+POINT PicturePoint(const ShellWindows& windows, HWND window, int x, int y) {
+  if (window != windows.figure) return {x, y};
   return {x + Desktop().figures.windowOffset.x, y + Desktop().figures.windowOffset.y};
 }
 
 }  // namespace
 
-void OnObjectMouseDown(HWND window, int windowX, int windowY) {
-  if (window == BillboardWindow && PosterAtWork()) return;
+void OnObjectMouseDown(const ShellWindows& windows, HWND window, int windowX, int windowY) {
+  if (window == windows.billboard && PosterAtWork()) return;
   if (Desktop().figures.held) return;
   SetForegroundWindow(window);
-  const POINT p = PicturePoint(window, windowX, windowY);
+  const POINT p = PicturePoint(windows, window, windowX, windowY);
   Desktop().figures.press.Set(p.x, p.y);
   SetCapture(window);
 }
 
-void OnObjectMouseMove(HWND window, int windowX, int windowY, WPARAM keys) {
-  const auto [x, y] = PicturePoint(window, windowX, windowY);
+void OnObjectMouseMove(const ShellWindows& windows, ObjectDrag& drag, HWND window, int windowX, int windowY,
+                       WPARAM keys) {
+  const auto [x, y] = PicturePoint(windows, window, windowX, windowY);
   if (!(keys & MK_LBUTTON)) {
-    dragReference = {x, y};
+    drag.reference = {x, y};
     Desktop().figures.press.Set(x, y);
     return;
   }
-  if (std::abs(x - dragReference.x) <= 2 && std::abs(y - dragReference.y) <= 2) {
+  if (std::abs(x - drag.reference.x) <= 2 && std::abs(y - drag.reference.y) <= 2) {
     Desktop().figures.press.Set(x, y);
     return;
   }
-  if (window == BillboardWindow) {
+  if (window == windows.billboard) {
     // The lift wakes the animation thread, which carries the wall.
     const int held = PosterAtWork() ? 0 : 1;
     if (Wall().held.exchange(held) != held) WakeWorkers();
@@ -71,15 +67,16 @@ void OnObjectMouseMove(HWND window, int windowX, int windowY, WPARAM keys) {
   Desktop().figures.press.Set(x, y);
 }
 
-void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys, PlayerControl& player) {
-  const auto [x, y] = PicturePoint(window, windowX, windowY);
+void OnObjectMouseUp(const ShellWindows& windows, PlayerControl& player, HWND window, int windowX,
+                     int windowY, WPARAM keys) {
+  const auto [x, y] = PicturePoint(windows, window, windowX, windowY);
   const WPARAM modifiers = keys & (MK_CONTROL | MK_SHIFT);
-  if (window == BillboardWindow) {
+  if (window == windows.billboard) {
     if (!Wall().held && !PosterAtWork()) {
       if (modifiers == MK_CONTROL)
         LowerDesktopWindows(DesktopObjectWindows());
       else if (modifiers == MK_SHIFT)
-        SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
+        SendMessageA(windows.figure, MSG_SHOW_MENU, 0, 0);
       else
         Wall().clicked = 1;
     }
@@ -92,9 +89,9 @@ void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys, PlayerC
     if (modifiers == MK_CONTROL) {
       LowerDesktopWindows(DesktopObjectWindows());
     } else if (modifiers == MK_SHIFT) {
-      SendMessageA(FigureWindow, MSG_SHOW_MENU, 0, 0);
+      SendMessageA(windows.figure, MSG_SHOW_MENU, 0, 0);
     } else {
-      if (window == FigureWindow) {
+      if (window == windows.figure) {
         Desktop().figures.window.Set(WindowAction::kShowTopmost);
         WakeWorkers();
       }
@@ -111,13 +108,13 @@ void OnObjectMouseUp(HWND window, int windowX, int windowY, WPARAM keys, PlayerC
   Desktop().figures.held = 0;
 }
 
-void OnObjectRightClick(WPARAM keys) {
+void OnObjectRightClick(const ShellWindows& windows, WPARAM keys) {
   const WPARAM modifiers = keys & (MK_CONTROL | MK_SHIFT);
-  SendMessageA(FigureWindow, modifiers == MK_SHIFT ? MSG_SHOW_MENU : MSG_TOGGLE_ACTIVE, 0, 0);
+  SendMessageA(windows.figure, modifiers == MK_SHIFT ? MSG_SHOW_MENU : MSG_TOGGLE_ACTIVE, 0, 0);
 }
 
-void OnBillboardKeyDown(HWND window, WPARAM key) {
-  if (window != BillboardWindow || PosterAtWork()) return;
+void OnBillboardKeyDown(const ShellWindows& windows, HWND window, WPARAM key) {
+  if (window != windows.billboard || PosterAtWork()) return;
   if (key == VK_LEFT) Wall().nudge = -1;
   if (key == VK_RIGHT) Wall().nudge = 1;
   WakeWorkers();

@@ -4,11 +4,27 @@
 // (ShellOf, app/main_window.h). It lives until the process ends, as the
 // desktop parts do: a window's last messages still find it.
 
-#include "app/winamp.h"
-#include "services/player_state.h"
+#include <windows.h>
 
 #include <string>
 #include <utility>
+
+#include "app/app_bar.h"
+#include "app/object_mouse.h"
+#include "app/shell_windows.h"
+#include "app/shutdown.h"
+#include "app/tray_icon.h"
+#include "app/winamp.h"
+#include "services/player_state.h"
+#include "services/portable/main_tick.h"
+
+// The figure window's timers.
+struct ShellTimers {
+  UINT_PTR tray = 0;                // TIMER_TRAY, the icon's refresh, is set
+  bool mainTickOn = false;          // TIMER_MAIN_TICK is set
+  UINT mainTickPaceMs = 0;          // at this pace
+  MayAnimateCheck mayAnimateCheck;  // the time its ticks counted
+};
 
 struct Shell {
   // The player control writes what it learns into the figures' player state
@@ -18,5 +34,11 @@ struct Shell {
   Shell(const Shell&) = delete;
   Shell& operator=(const Shell&) = delete;
 
+  ShellWindows windows;
+  ShellTimers timers;
+  TrayIcon tray;  // with its menu
+  AppBar appBar;
   PlayerControl player;
+  ObjectDrag drag;
+  Shutdown shutdown;
 };

@@ -8,6 +8,12 @@
 
 #include <windows.h>
 
-extern HWND FigureWindow;
-extern HWND OverlayWindow;
-extern HWND BillboardWindow;
+struct ShellWindows {
+  HWND figure = nullptr;
+  HWND overlay = nullptr;
+  HWND billboard = nullptr;
+  // Never shown: it takes the activation the tray menu needs, so no window
+  // the shutdown hides was ever active (Wine waits on hiding such a window
+  // for a window manager that may be absent).
+  HWND menuOwner = nullptr;
+};

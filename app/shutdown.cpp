@@ -1,5 +1,4 @@
 #include "app/shutdown.h"
-#include "app/shell_windows.h"
 #include "app/desktop.h"
 
 #include "services/window_requests.h"
@@ -15,7 +14,6 @@
 
 namespace {
 
-bool started;
 // Only a hung thread is not waited for to its end.
 constexpr DWORD kThreadEndWaitMs = 10000;
 constexpr DWORD kGivenUpTransferWaitMs = 200;
@@ -28,27 +26,17 @@ void HideAndClose(HWND window) {
 
 }  // namespace
 
-bool ShutdownStarted() { return started; }
-
-namespace {
-bool loopRunning;
-}  // namespace
-
-void OpenForShutdownRequests() {
-  loopRunning = true;
-}
-
-void OnShutdownRequest(HWND window) {
-  if (!loopRunning) {
+void Shutdown::OnRequest(HWND window, const ShellWindows& windows) {
+  if (!loopRunning_) {
     PostMessageA(window, MSG_SHUTDOWN, 0, 0);
     return;
   }
-  OnShutdownMessage();
+  Run(windows);
 }
 
-void OnShutdownMessage() {
-  if (started) return;
-  started = true;
+void Shutdown::Run(const ShellWindows& windows) {
+  if (started_) return;
+  started_ = true;
   QuitFlag = 1;
   WriteLogLine("~~~ Shutdown");
 
@@ -71,14 +59,14 @@ void OnShutdownMessage() {
   Desktop().weather.Join(kThreadEndWaitMs, kGivenUpTransferWaitMs);
   WriteLogLine("~~~ Threads ended");
 
-  if (BillboardWindow) ShowWindow(BillboardWindow, SW_HIDE);
+  if (windows.billboard) ShowWindow(windows.billboard, SW_HIDE);
   HideAndClose(Desktop().weatherSign.Object().window);
   HideAndClose(Desktop().countdown.Object().window);
   HideAndClose(Desktop().clock.Object().window);
-  for (HWND window : {FigureWindow, OverlayWindow, parts.strip.Window()})
+  for (HWND window : {windows.figure, windows.overlay, parts.strip.Window()})
     if (window) ShowWindow(window, SW_HIDE);
 
   UnloadBass();
-  PostMessageA(FigureWindow, WM_CLOSE, 0, 0);
+  PostMessageA(windows.figure, WM_CLOSE, 0, 0);
   PostQuitMessage(0);
 }

@@ -3,15 +3,26 @@
 
 #include <windows.h>
 
-// MSG_SHUTDOWN: stop the threads, unload sound, close the figure window.
-// Runs its work once; later calls (the animation thread's own message, a
-// second EXIT) return at once.
-void OnShutdownMessage();
-bool ShutdownStarted();
+#include "app/shell_windows.h"
 
-// MSG_SHUTDOWN in the window procedure. A request that arrives while the
-// start-up still runs (a sent message is answered inside its calls) goes
-// back into the queue, so the loop takes it once everything it ends has
-// started; OpenForShutdownRequests is called just before the loop.
-void OnShutdownRequest(HWND window);
-void OpenForShutdownRequests();
+// Whether the shutdown began and whether the message loop takes requests.
+// The shell owns one; tests make their own.
+class Shutdown {
+ public:
+  // MSG_SHUTDOWN: stop the threads, unload sound, hide the shell's windows
+  // and close the figure window. Runs its work once; later calls (the
+  // animation thread's own message, a second EXIT) return at once.
+  void Run(const ShellWindows& windows);
+  bool Started() const { return started_; }
+
+  // MSG_SHUTDOWN in the window procedure. A request that arrives while the
+  // start-up still runs (a sent message is answered inside its calls) goes
+  // back into the queue, so the loop takes it once everything it ends has
+  // started; OpenForRequests is called just before the loop.
+  void OnRequest(HWND window, const ShellWindows& windows);
+  void OpenForRequests() { loopRunning_ = true; }
+
+ private:
+  bool started_ = false;
+  bool loopRunning_ = false;
+};

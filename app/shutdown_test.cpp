@@ -15,6 +15,7 @@
 #include "objects/clock.h"
 #include "objects/countdown.h"
 #include "objects/object_test_support.h"
+#include "services/messages.h"
 #include "services/threads.h"
 #include "tests/support/test_windows.h"
 
@@ -118,7 +119,8 @@ TEST_F(ObjectThreads, TheShutdownWaitsForEachObjectThreadOnceAndTheWindowsCloseA
   HWND clockWindow = Desktop().clock.Object().window, countdownWindow = Desktop().countdown.Object().window;
   // A poster run too: the shutdown takes its thread and waits for it.
   ASSERT_TRUE(Desktop().billboard.StartPosterThread());
-  OnShutdownMessage();
+  Shutdown shutdown;
+  shutdown.Run(ShellWindows{});
   EXPECT_EQ(Desktop().billboard.TakePosterThread(), nullptr);
   EXPECT_EQ(Desktop().billboard.State().posterThreadRunning, 0);
   EXPECT_EQ(QuitFlag, 1);
@@ -128,6 +130,64 @@ TEST_F(ObjectThreads, TheShutdownWaitsForEachObjectThreadOnceAndTheWindowsCloseA
   EXPECT_TRUE(Ended(countdown));
   // The posted WM_CLOSE messages destroy both windows.
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(clockWindow) && !IsWindow(countdownWindow); }, 5000));
+}
+
+}  // namespace
+
+namespace {
+
+LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Takes every `message` posted to `window`: whether there was one. (Wine
+// hands a pending WM_QUIT to a filtered look as well.)
+bool TakePosted(HWND window, UINT message) {
+  bool found = false;
+  MSG msg;
+  while (PeekMessageA(&msg, window, message, message, PM_REMOVE))
+    if (msg.message == message && msg.hwnd == window) found = true;
+  return found;
+}
+
+// A request before the loop runs goes back into the queue; each shutdown
+// keeps its own flags and does its work once.
+TEST(Shutdown, ARequestBeforeTheLoopWaitsForItAndEachShutdownRunsOnce) {
+  const HWND asked = MakeTestWindow("Waylune Test Shell", PlainProc);
+  const HWND figure = MakeTestWindow("Waylune Test Shell", PlainProc);
+  ASSERT_TRUE(asked && figure);
+  ShellWindows windows;
+  windows.figure = figure;
+  QuitFlag = 0;
+
+  Shutdown early, opened;
+  early.OnRequest(asked, windows);
+  EXPECT_FALSE(early.Started());
+  EXPECT_TRUE(TakePosted(asked, MSG_SHUTDOWN));
+  EXPECT_EQ(QuitFlag, 0);
+
+  opened.OpenForRequests();
+  opened.OnRequest(asked, windows);
+  EXPECT_TRUE(opened.Started());
+  EXPECT_EQ(QuitFlag, 1);
+  EXPECT_FALSE(TakePosted(asked, MSG_SHUTDOWN));
+  EXPECT_TRUE(TakePosted(figure, WM_CLOSE));
+  // Once: a second request or run finds it done.
+  opened.OnRequest(asked, windows);
+  opened.Run(windows);
+  EXPECT_FALSE(TakePosted(figure, WM_CLOSE));
+  EXPECT_FALSE(TakePosted(asked, MSG_SHUTDOWN));
+
+  // The other one's flags are its own: its loop never opened.
+  EXPECT_FALSE(early.Started());
+  early.OnRequest(asked, windows);
+  EXPECT_TRUE(TakePosted(asked, MSG_SHUTDOWN));
+  EXPECT_FALSE(early.Started());
+
+  MSG quit;
+  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // the run's end of the loop
+  DestroyWindow(asked);
+  DestroyWindow(figure);
 }
 
 }  // namespace

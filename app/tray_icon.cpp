@@ -13,8 +13,6 @@
 
 namespace {
 
-bool iconAdded;
-
 HICON LoadStateIcon() {
   return static_cast<HICON>(
       LoadImageA(ProgramInstance(), Desktop().figures.active ? "AppIcon" : "OffIcon", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
@@ -55,17 +53,17 @@ BOOL NotifyIconCall(HWND window, DWORD action, UINT id, HICON icon, const char* 
   return Shell_NotifyIconA(action, &data);
 }
 
-void AddTrayIcon(HWND window) {
+void TrayIcon::Add(HWND window) {
   const OwnedIcon icon(LoadStateIcon());
   if (!icon) return;
   char tip[80];
   DefaultTip(tip, sizeof tip);
-  iconAdded = NotifyIconCall(window, NIM_ADD, TRAY_ICON_ID, icon.get(), tip, nullptr, nullptr);
+  added_ = NotifyIconCall(window, NIM_ADD, TRAY_ICON_ID, icon.get(), tip, nullptr, nullptr);
 }
 
-void RemoveTrayIcon(HWND window) {
-  if (!iconAdded) return;
-  iconAdded = false;
+void TrayIcon::Remove(HWND window) {
+  if (!added_) return;
+  added_ = false;
   NotifyIconCall(window, NIM_DELETE, TRAY_ICON_ID, nullptr, nullptr, nullptr, nullptr);
 }
 

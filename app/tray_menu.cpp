@@ -18,11 +18,7 @@
 #include <cstdio>
 #include <cstring>
 
-HMENU TrayMenu;
-
 namespace {
-
-OwnedMenu loadedMenu;  // the resource menu; TrayMenu is its submenu 0
 
 // Item data block: bitmap number, text length, text with its zero.
 struct MenuItemData {
@@ -30,8 +26,6 @@ struct MenuItemData {
   int32_t length;
   char text[1];
 };
-
-OwnedBitmap menuBitmaps[MBV_COUNT][MENU_BITMAP_COUNT];
 
 MenuItemData* NewItemData(const char* text, int bitmap) {
   const size_t length = std::strlen(text);
@@ -41,20 +35,6 @@ MenuItemData* NewItemData(const char* text, int bitmap) {
   data->length = static_cast<int32_t>(length);
   std::memcpy(data->text, text, length + 1);
   return data;
-}
-
-void LoadMenuBitmaps(int number, bool checked, bool greyed) {
-  if (number < 0 || number >= MENU_BITMAP_COUNT) return;
-  auto load = [&](MenuBitmapVariant v) {
-    if (menuBitmaps[v][number]) return;
-    char name[16];
-    std::snprintf(name, sizeof name, MENU_BITMAP_NAME_FORMAT, number, MENU_BITMAP_SUFFIX[v]);
-    menuBitmaps[v][number].reset(static_cast<HBITMAP>(
-        LoadImageA(ProgramInstance(), name, IMAGE_BITMAP, MENU_BITMAP_SIZE, MENU_BITMAP_SIZE, LR_DEFAULTCOLOR)));
-  };
-  load(MBV_PLAIN);
-  if (checked) load(MBV_CHECKED);
-  if (greyed) load(MBV_GREYED);
 }
 
 void SetOwnerDrawn(HMENU menu, UINT item, BOOL byPosition, const char* text, int bitmap) {
@@ -88,13 +68,6 @@ void ClearItemData(HMENU menu, UINT item, BOOL byPosition) {
   const OwnedLocal block(data);
 }
 
-void FreeMenuItemData() {
-  if (!TrayMenu) return;
-  for (int id = 40000; id <= 40018; ++id) ClearItemData(TrayMenu, id, FALSE);
-  // The Winamp submenu entry, unless it was removed.
-  if (GetSubMenu(TrayMenu, WINAMP_SUBMENU_POS)) ClearItemData(TrayMenu, WINAMP_SUBMENU_POS, TRUE);
-}
-
 bool MenuHasCommand(HMENU menu, int id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); }
 
 const char* DisplayText(const MenuItemData* data) {
@@ -105,20 +78,47 @@ const char* DisplayText(const MenuItemData* data) {
 
 }  // namespace
 
-void MakeOwnerDrawnById(HMENU menu, int id, const char* text, int bitmapNumber) {
+void TrayMenu::LoadBitmaps(int number, bool checked, bool greyed) {
+  if (number < 0 || number >= MENU_BITMAP_COUNT) return;
+  auto load = [&](MenuBitmapVariant v) {
+    if (bitmaps_[v][number]) return;
+    char name[16];
+    std::snprintf(name, sizeof name, MENU_BITMAP_NAME_FORMAT, number, MENU_BITMAP_SUFFIX[v]);
+    bitmaps_[v][number].reset(static_cast<HBITMAP>(LoadImageA(
+        ProgramInstance(), name, IMAGE_BITMAP, MENU_BITMAP_SIZE, MENU_BITMAP_SIZE, LR_DEFAULTCOLOR)));
+  };
+  load(MBV_PLAIN);
+  if (checked) load(MBV_CHECKED);
+  if (greyed) load(MBV_GREYED);
+}
+
+HBITMAP TrayMenu::Bitmap(MenuBitmapVariant variant, int number) const {
+  if (variant < 0 || variant >= MBV_COUNT || number < 0 || number >= MENU_BITMAP_COUNT) return nullptr;
+  return bitmaps_[variant][number].get();
+}
+
+void TrayMenu::FreeItemData() {
+  if (!menu_) return;
+  for (int id = 40000; id <= 40018; ++id) ClearItemData(menu_, id, FALSE);
+  // The Winamp submenu entry, unless it was removed.
+  if (GetSubMenu(menu_, WINAMP_SUBMENU_POS)) ClearItemData(menu_, WINAMP_SUBMENU_POS, TRUE);
+}
+
+void TrayMenu::MakeOwnerDrawnById(HMENU menu, int id, const char* text, int bitmapNumber) {
   if (!MenuHasCommand(menu, id)) return;
-  LoadMenuBitmaps(bitmapNumber, false, true);
+  LoadBitmaps(bitmapNumber, false, true);
   SetOwnerDrawn(menu, id, FALSE, text, bitmapNumber);
 }
 
-void MakeOwnerDrawnByPosition(HMENU menu, int position, const char* text, int bitmapNumber) {
-  LoadMenuBitmaps(bitmapNumber, false, false);
+void TrayMenu::MakeOwnerDrawnByPosition(HMENU menu, int position, const char* text, int bitmapNumber) {
+  LoadBitmaps(bitmapNumber, false, false);
   SetOwnerDrawn(menu, position, TRUE, text, bitmapNumber);
 }
 
 // The player's submenu: removed when there is no player, its start item
 // greyed while the player program is missing.
-static void BuildWinampMenu(HMENU menu, PlayerControl& player) {
+void TrayMenu::BuildPlayerMenu(PlayerControl& player) {
+  HMENU menu = menu_;
   player.Init();
   player.CheckProgram(DesktopSettings().WinampExe.Get().c_str());
   if (DesktopSettings().NoWinamp || (!player.ProgramExists() && !player.Window())) {
@@ -141,32 +141,31 @@ static void BuildWinampMenu(HMENU menu, PlayerControl& player) {
   for (const Item& item : items) MakeOwnerDrawnById(menu, item.id, item.text, item.bitmap);
 }
 
-void EnableTrayMenuItem(int id, bool enabled) {
-  if (TrayMenu) EnableMenuItem(TrayMenu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+void TrayMenu::EnableItem(int id, bool enabled) {
+  if (menu_) EnableMenuItem(menu_, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
-void CheckTrayMenuItem(int id, bool checked) {
-  if (TrayMenu) CheckMenuItem(TrayMenu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+void TrayMenu::CheckItem(int id, bool checked) {
+  if (menu_) CheckMenuItem(menu_, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
-void DestroyTrayMenu() {
-  FreeMenuItemData();
-  for (auto& table : menuBitmaps)
+void TrayMenu::Destroy() {
+  FreeItemData();
+  for (auto& table : bitmaps_)
     for (OwnedBitmap& bitmap : table) bitmap.reset();
-  TrayMenu = nullptr;
-  loadedMenu.reset();
+  menu_ = nullptr;
+  loaded_.reset();
 }
 
-void BuildTrayMenu(HWND, PlayerControl& player) {
-  // Each main-class window builds the menu; keep only the last one.
-  DestroyTrayMenu();
-  loadedMenu.reset(LoadMenuA(ProgramInstance(), MAKEINTRESOURCEA(ID_MENU_TRAY)));
-  if (!loadedMenu) return;
-  TrayMenu = GetSubMenu(loadedMenu.get(), 0);
-  if (!TrayMenu) return;
+void TrayMenu::Build(PlayerControl& player) {
+  Destroy();
+  loaded_.reset(LoadMenuA(ProgramInstance(), MAKEINTRESOURCEA(ID_MENU_TRAY)));
+  if (!loaded_) return;
+  menu_ = GetSubMenu(loaded_.get(), 0);
+  if (!menu_) return;
 
   Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
-  BuildWinampMenu(TrayMenu, player);
+  BuildPlayerMenu(player);
 
   struct Item {
     int id;
@@ -187,9 +186,9 @@ void BuildTrayMenu(HWND, PlayerControl& player) {
       {CMD_EXIT, "Beenden", 9, false, false},
   };
   for (const Item& item : items) {
-    if (!MenuHasCommand(TrayMenu, item.id)) continue;
-    LoadMenuBitmaps(item.bitmap, item.checked, item.greyed);
-    SetOwnerDrawn(TrayMenu, item.id, FALSE, item.text, item.bitmap);
+    if (!MenuHasCommand(menu_, item.id)) continue;
+    LoadBitmaps(item.bitmap, item.checked, item.greyed);
+    SetOwnerDrawn(menu_, item.id, FALSE, item.text, item.bitmap);
   }
 }
 
@@ -203,7 +202,7 @@ void MeasureMenuItem(HWND window, MEASUREITEMSTRUCT* item) {
   item->itemWidth = size.cx;
 }
 
-void DrawMenuItem(const DRAWITEMSTRUCT* item) {
+void TrayMenu::Draw(const DRAWITEMSTRUCT* item) const {
   const auto* data = reinterpret_cast<const MenuItemData*>(item->itemData);
   if (!data || item->CtlType != ODT_MENU) return;
   HDC dc = item->hDC;
@@ -223,14 +222,14 @@ void DrawMenuItem(const DRAWITEMSTRUCT* item) {
   SetBkColor(dc, oldBack);
 
   if (data->bitmap >= 0 && data->bitmap < MENU_BITMAP_COUNT) {
-    HBITMAP bitmap = checked  ? menuBitmaps[MBV_CHECKED][data->bitmap].get()
-                     : greyed ? menuBitmaps[MBV_GREYED][data->bitmap].get()
-                              : menuBitmaps[MBV_PLAIN][data->bitmap].get();
+    HBITMAP bitmap = checked  ? bitmaps_[MBV_CHECKED][data->bitmap].get()
+                     : greyed ? bitmaps_[MBV_GREYED][data->bitmap].get()
+                              : bitmaps_[MBV_PLAIN][data->bitmap].get();
     if (bitmap) pic_DrawTransparentBitmap(dc, bitmap, r.left + 2, r.top, MENU_BITMAP_KEY);
   }
 }
 
-void ShowTrayMenu(HWND window, HWND menuOwner, PlayerControl& player) {
+void TrayMenu::Show(HWND window, HWND menuOwner, PlayerControl& player) {
   StopMusic();
   if (Desktop().shell.optionsOpen) {
     if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
@@ -238,24 +237,24 @@ void ShowTrayMenu(HWND window, HWND menuOwner, PlayerControl& player) {
   }
   RaiseDesktopWindows(DesktopObjectWindows());
   player.Init();
-  if (!TrayMenu) return;
+  if (!menu_) return;
   if (player.Window()) {
-    EnableTrayMenuItem(CMD_WINAMP_START, false);
-    for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableTrayMenuItem(id, true);
+    EnableItem(CMD_WINAMP_START, false);
+    for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableItem(id, true);
   } else {
-    EnableTrayMenuItem(CMD_WINAMP_START, player.ProgramExists());
-    for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableTrayMenuItem(id, false);
+    EnableItem(CMD_WINAMP_START, player.ProgramExists());
+    for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableItem(id, false);
   }
-  CheckTrayMenuItem(CMD_TOGGLE_ACTIVE, Desktop().figures.active != 0);
+  CheckItem(CMD_TOGGLE_ACTIVE, Desktop().figures.active != 0);
   Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
-  EnableTrayMenuItem(CMD_SCREENSAVER_START, Desktop().shell.screenSaverOn != 0);
-  EnableTrayMenuItem(CMD_SCREENSAVER_ONOFF, FileExists(ScreenSaverFile));
+  EnableItem(CMD_SCREENSAVER_START, Desktop().shell.screenSaverOn != 0);
+  EnableItem(CMD_SCREENSAVER_ONOFF, FileExists(ScreenSaverFile));
 
   POINT cursor;
   GetCursorPos(&cursor);
   SetForegroundWindow(menuOwner);
-  const int command = TrackPopupMenuEx(TrayMenu, TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y - 5,
-                                       menuOwner, nullptr);
+  const int command =
+      TrackPopupMenuEx(menu_, TPM_RIGHTBUTTON | TPM_RETURNCMD, cursor.x, cursor.y - 5, menuOwner, nullptr);
   PostMessageA(menuOwner, WM_NULL, 0, 0);
   if (command) PostMessageA(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
 }
