@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "objects/billboard.h"
-#include "objects/billboard_state.h"
+#include "stage/billboard_state.h"
 #include "objects/clock.h"
 #include "objects/countdown.h"
 #include "options/options_sheet.h"

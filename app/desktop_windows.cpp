@@ -10,7 +10,7 @@
 #include "app/tray_icon.h"
 #include "app/tray_menu.h"
 #include "objects/billboard.h"
-#include "objects/billboard_state.h"
+#include "stage/billboard_state.h"
 #include "app/desktop.h"
 #include "objects/desktop_object.h"
 #include "services/threads.h"

@@ -1,7 +1,7 @@
 #include "app/object_mouse.h"
 
 #include "stage/figure_state.h"
-#include "objects/billboard_state.h"
+#include "stage/billboard_state.h"
 #include "services/debug_log.h"
 #include "objects/desktop_object.h"
 #include "services/win_util.h"

@@ -4,7 +4,7 @@
 #include "objects/billboard.h"
 #include "services/shell_state.h"
 #include "stage/figure_state.h"
-#include "objects/billboard_state.h"
+#include "stage/billboard_state.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -10,7 +10,7 @@
 #include <atomic>
 #include <cstddef>
 
-#include "objects/billboard_state.h"
+#include "stage/billboard_state.h"
 #include "objects/calendar_sheet.h"
 #include "objects/desktop_object.h"
 #include "objects/picture_loading.h"

@@ -803,3 +803,75 @@ TEST_F(Clock, AClockWineCannotKeepIsAskedForPushes) {
 }
 
 }  // namespace
+
+namespace {
+
+// A raise the options sheet asks for is made by the clock's own pass.
+TEST_F(Clock, ARaiseTheSheetAsksIsMadeByTheClocksPass) {
+  Shown();
+  ObjectControls& asked = clock_->Object();
+  for (bool topmost : {true, false, true}) {
+    SCOPED_TRACE(topmost);
+    asked.AskRaise(topmost);
+    clock_->ThreadPass(record_);
+    EXPECT_EQ(clock_->Object().windowRequest.action.load(), static_cast<int>(WindowAction::kNone));
+    EXPECT_EQ((GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, topmost);
+    EXPECT_TRUE(IsWindowVisible(clock_->Object().window));
+  }
+  SetWindowPos(clock_->Object().window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// What the options sheet asks of an object (it sees only ObjectControls)
+// becomes the request words the object's thread serves: a reload asked or
+// withdrawn, a relayout, and a raise only once the object has a window.
+TEST(DesktopObjectAsks, BecomeTheWordsTheThreadServes) {
+  enum Ask { kReload, kNoReload, kRelayout, kRaiseTopmost, kRaiseNormal };
+  const struct {
+    const char* name;
+    Ask ask;
+    bool window;
+    int reloadBefore;
+    int reload, relayout;
+    WindowAction action;
+  } rows[] = {
+      {"reload asked", kReload, true, 0, 1, 0, WindowAction::kNone},
+      {"reload asked again", kReload, true, 1, 1, 0, WindowAction::kNone},
+      {"reload withdrawn", kNoReload, true, 1, 0, 0, WindowAction::kNone},
+      {"no reload, none pending", kNoReload, false, 0, 0, 0, WindowAction::kNone},
+      {"relayout, a pending reload kept", kRelayout, true, 1, 1, 1, WindowAction::kNone},
+      {"raised topmost", kRaiseTopmost, true, 0, 0, 0, WindowAction::kRaiseTopmost},
+      {"raised into the normal band", kRaiseNormal, true, 0, 0, 0, WindowAction::kRaiseNotTopmost},
+      {"no window yet: no raise", kRaiseTopmost, false, 0, 0, 0, WindowAction::kNone},
+      {"no window yet: no normal raise", kRaiseNormal, false, 0, 0, 0, WindowAction::kNone},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    DesktopObject object;
+    object.window = row.window ? GetDesktopWindow() : nullptr;
+    object.reloadRequest = row.reloadBefore;
+    ObjectControls& asked = object;
+    switch (row.ask) {
+      case kReload:
+        asked.AskReload(true);
+        break;
+      case kNoReload:
+        asked.AskReload(false);
+        break;
+      case kRelayout:
+        asked.AskRelayout();
+        break;
+      case kRaiseTopmost:
+        asked.AskRaise(true);
+        break;
+      case kRaiseNormal:
+        asked.AskRaise(false);
+        break;
+    }
+    EXPECT_EQ(object.reloadRequest.load(), row.reload);
+    EXPECT_EQ(object.relayout.load(), row.relayout);
+    EXPECT_EQ(object.windowRequest.action.load(), static_cast<int>(row.action));
+    EXPECT_EQ(object.raiseRequest.load(), 0) << "a raise goes through the window request";
+  }
+}
+
+}  // namespace

@@ -7,7 +7,7 @@
 #include "services/debug_log.h"
 #include "services/window_requests.h"
 #include "services/shell_requests.h"
-#include "objects/billboard_state.h"
+#include "stage/billboard_state.h"
 #include "services/messages.h"
 #include "services/win_util.h"
 #include "services/threads.h"

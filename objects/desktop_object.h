@@ -21,6 +21,7 @@
 #include "stage/figure_record.h"
 #include "stage/kept_layer.h"
 #include "stage/layered_windows.h"
+#include "stage/portable/object_controls.h"
 
 struct BillboardStateBlock;
 struct FigureState;
@@ -43,7 +44,7 @@ struct ObjectLinks {
 // starts) reads the defaults.
 const AppSettings& HandedSettings(const ObjectLinks& links);
 
-struct DesktopObject : ObjectRequests, RequestWaker {
+struct DesktopObject : ObjectRequests, RequestWaker, ObjectControls {
   DesktopObject() { waker = this; }
   explicit DesktopObject(const ObjectLinks& handed) : links(handed) { waker = this; }
   // Off the list of windows asked to push again (its host lists it while
@@ -52,6 +53,13 @@ struct DesktopObject : ObjectRequests, RequestWaker {
   DesktopObject(const DesktopObject&) = delete;
   DesktopObject& operator=(const DesktopObject&) = delete;
   void WakeForRequest() override { wake.Wake(); }
+
+  // The options sheet's asks, as request words its thread serves.
+  void AskReload(bool reload) override { reloadRequest = reload ? 1 : 0; }
+  void AskRelayout() override { relayout = 1; }
+  void AskRaise(bool topmost) override {
+    if (window) RequestWindow(topmost ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
+  }
 
   // Set before the object starts: StartDesktopObject refuses an object without them.
   ObjectLinks links;
@@ -79,7 +87,6 @@ struct DesktopObject : ObjectRequests, RequestWaker {
  private:
   std::atomic<HANDLE> thread_{nullptr};
 };
-
 
 // ---- Start ----
 

@@ -8,7 +8,7 @@
 #include "services/debug_log.h"
 #include "services/handles.h"
 #include "services/settings.h"
-#include "objects/billboard_state.h"
+#include "stage/billboard_state.h"
 #include "objects/portable/picture_types.h"
 #include "objects/portable/poster_geometry.h"
 

@@ -8,10 +8,10 @@
 
 #include <cstdio>
 
-#include "objects/billboard_state.h"
 #include "objects/picture_loading.h"
+#include "stage/billboard_state.h"
+#include "stage/portable/billboard_motifs.h"
 #include "stage/portable/calendar.h"
-#include "objects/portable/poster_choice.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"

@@ -6,12 +6,12 @@
 
 #include <cstdio>
 
-#include "objects/clock.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
+#include "stage/portable/object_controls.h"
 
 namespace {
 
@@ -43,8 +43,8 @@ void ShowFaceChoice(HWND page) {
 }
 
 void OnApply(HWND page) {
-  DesktopObject* clock = SheetParts().clock;
-  if (clock) clock->reloadRequest = g_face != CommittedSettings().Clock ? 1 : 0;
+  ObjectControls* clock = SheetParts().clock;
+  if (clock) clock->AskReload(g_face != CommittedSettings().Clock);
   AppSettings& s = PageSettings();
   s.Clock = g_face;
   s.ClockOnTop = IsChecked(page, IDC_CLOCK_ONTOP);
@@ -52,10 +52,9 @@ void OnApply(HWND page) {
   s.RecycleBin = IsChecked(page, IDC_CLOCK_RECYCLE_BIN) && g_face == 1;
   const AppSettings& committed = CommitPage(SettingPage::kClock);
   if (!clock) return;
-  clock->relayout = 1;
+  clock->AskRelayout();
   // The clock's own thread shows and stacks its window.
-  if (clock->window && g_face > 0)
-    clock->RequestWindow(committed.ClockOnTop ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
+  if (g_face > 0) clock->AskRaise(committed.ClockOnTop != 0);
 }
 
 }  // namespace

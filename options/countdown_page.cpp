@@ -7,13 +7,13 @@
 
 #include <cstdio>
 
-#include "objects/countdown.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "services/sound_library.h"
 #include "services/settings.h"
+#include "stage/portable/object_controls.h"
 
 namespace {
 
@@ -110,8 +110,8 @@ bool PickedTime(HWND page, int control, SYSTEMTIME& out) {
 }
 
 void OnApply(HWND page) {
-  DesktopObject* countdown = SheetParts().countdown;
-  if (countdown) countdown->reloadRequest = g_design != CommittedSettings().Countdown ? 1 : 0;
+  ObjectControls* countdown = SheetParts().countdown;
+  if (countdown) countdown->AskReload(g_design != CommittedSettings().Countdown);
   AppSettings& s = PageSettings();
   s.Countdown = g_design;
   s.CountdownOnTop = IsChecked(page, IDC_COUNTDOWN_ONTOP);
@@ -132,9 +132,8 @@ void OnApply(HWND page) {
   s.CountdownSoundFile.Set(path);
   const AppSettings& committed = CommitPage(SettingPage::kCountdown);
   if (!countdown) return;
-  countdown->relayout = 1;
-  if (countdown->window && g_design > 0)
-    countdown->RequestWindow(committed.CountdownOnTop ? WindowAction::kRaiseTopmost : WindowAction::kRaiseNotTopmost);
+  countdown->AskRelayout();
+  if (g_design > 0) countdown->AskRaise(committed.CountdownOnTop != 0);
 }
 
 void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_COUNTDOWN%d", index + 1); }

@@ -11,10 +11,10 @@
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
 #include "objects/wallpaper.h"
-#include "scene/scenery_strip.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
 #include "services/threads.h"
+#include "stage/strip_requests.h"
 
 namespace {
 

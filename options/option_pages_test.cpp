@@ -10,16 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "objects/billboard_state.h"
-#include "objects/clock.h"
-#include "objects/countdown.h"
 #include "options/options_test_support.h"
 #include "options/page_ids.h"
 #include "services/sound_library.h"
 #include "services/lang_text.h"
 #include "services/wine_test_paths.h"
-#include "scene/scenery_strip.h"
 #include "services/settings_test_support.h"
+#include "stage/billboard_state.h"
+#include "stage/strip_requests.h"
 
 namespace {
 
@@ -156,6 +154,56 @@ TEST_F(SheetTest, EveryPageAppliesWhatItsControlsSayAndACancelLeavesNoTrace) {
       Ok(sheet);
     });
     for (const Row* row : round) EXPECT_EQ(Stored(row->value), row->applied) << row->value << " reopened";
+  }
+}
+
+// What the Clock and Countdown pages ask of their object on apply: a reload
+// only for a new face, always a relayout, and a raise (topmost as the page's
+// check box says) only while a face is chosen.
+TEST_F(SheetTest, ClockAndCountdownAskTheirObjectToReloadRelayoutAndRaise) {
+  const struct {
+    const char* name;
+    int dialog;
+    int face;  // the radio button clicked
+    int onTopBox;
+    bool onTop;
+    AskedObject* object;
+    int reload, raise;  // raise: 0 none, 1 normal band, 2 topmost
+  } rows[] = {
+      {"clock face 2, topmost", kClock, IDC_CLOCK_FACE2, IDC_CLOCK_ONTOP, true, &TestParts().clock, 1, 2},
+      {"clock face 2, normal band", kClock, IDC_CLOCK_FACE2, IDC_CLOCK_ONTOP, false, &TestParts().clock, 1,
+       1},
+      {"no clock: not raised", kClock, IDC_CLOCK_NONE, IDC_CLOCK_ONTOP, true, &TestParts().clock, 1, 0},
+      {"countdown design 2, topmost", kCountdown, IDC_COUNTDOWN_DESIGN2, IDC_COUNTDOWN_ONTOP, true,
+       &TestParts().countdown, 1, 2},
+      {"countdown design 3, normal band", kCountdown, IDC_COUNTDOWN_DESIGN3, IDC_COUNTDOWN_ONTOP, false,
+       &TestParts().countdown, 1, 1},
+      {"no countdown: not raised", kCountdown, IDC_COUNTDOWN_NONE, IDC_COUNTDOWN_ONTOP, false,
+       &TestParts().countdown, 0, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ResetSettingsKey();
+    LoadSettings(TestSettings());
+    for (AskedObject* object : {&TestParts().clock, &TestParts().countdown}) {
+      object->reloadRequest = 0;
+      object->relayout = 0;
+      object->raise = 0;
+    }
+    const int faceBefore = row.dialog == kClock ? TestSettings().Clock.Get() : TestSettings().Countdown.Get();
+    RunSheet([&](HWND sheet) {
+      HWND page = ShowPage(sheet, SheetIndex(row.dialog));
+      Click(page, row.face);
+      SetChecked(page, row.onTopBox, row.onTop);
+      Ok(sheet);
+    });
+    const int faceAfter = row.dialog == kClock ? TestSettings().Clock.Get() : TestSettings().Countdown.Get();
+    EXPECT_EQ(row.object->reloadRequest.load(), faceAfter != faceBefore ? 1 : 0);
+    EXPECT_EQ(row.object->reloadRequest.load(), row.reload) << "face " << faceBefore << " -> " << faceAfter;
+    EXPECT_EQ(row.object->relayout.load(), 1);
+    EXPECT_EQ(row.object->raise.load(), row.raise);
+    AskedObject& other = row.object == &TestParts().clock ? TestParts().countdown : TestParts().clock;
+    EXPECT_EQ(other.reloadRequest + other.relayout + other.raise, 0) << "the other object is not asked";
   }
 }
 

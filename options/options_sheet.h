@@ -60,7 +60,7 @@ class Birthdays;
 class WeatherService;
 struct BillboardStateBlock;
 struct PosterLists;
-struct DesktopObject;
+class ObjectControls;
 struct ShellState;
 struct StripRequestWords;
 
@@ -75,9 +75,9 @@ struct OptionsParts {
   // The sheet's open flag (set while a page shows) and the display's palette.
   ShellState* shell = nullptr;
   // The objects' reload, relayout and raise requests.
-  DesktopObject* clock = nullptr;
-  DesktopObject* countdown = nullptr;
-  DesktopObject* weatherSign = nullptr;
+  ObjectControls* clock = nullptr;
+  ObjectControls* countdown = nullptr;
+  ObjectControls* weatherSign = nullptr;
   BillboardStateBlock* billboard = nullptr;  // its reload request and the motif it shows
   StripRequestWords* strip = nullptr;        // the strip's unload and relayout
   PosterLists* posters = nullptr;            // the billboard's poster lists, searched again on apply

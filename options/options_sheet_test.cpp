@@ -13,9 +13,8 @@
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
 #include "options/page_ids.h"
-#include "objects/billboard_state.h"
-#include "objects/weather_sign.h"
-#include "scene/scenery_strip.h"
+#include "stage/billboard_state.h"
+#include "stage/strip_requests.h"
 #include "services/settings_owner.h"
 #include "services/shell_state.h"
 #include "services/settings_test_support.h"
@@ -221,7 +220,7 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
   // Clock reload and relayout, countdown reload and relayout, sign reload,
   // wall reload, strip unload and relayout; each read and cleared.
   using Words = std::array<int, 8>;
-  auto read = [](DesktopObject& clock, DesktopObject& countdown, DesktopObject& sign, BillboardStateBlock& wall,
+  auto read = [](AskedObject& clock, AskedObject& countdown, AskedObject& sign, BillboardStateBlock& wall,
                  StripRequestWords& strip) {
     return Words{clock.reloadRequest.exchange(0), clock.relayout.exchange(0), countdown.reloadRequest.exchange(0),
                  countdown.relayout.exchange(0),  sign.reloadRequest.exchange(0), wall.unloadRequest.exchange(0),
@@ -229,7 +228,7 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
   };
   // The program's own parts: none is reachable by name; the objects, the
   // wall and the strip are the shell's, never the sheet's own.
-  DesktopObject noClock, noCountdown, noSign;
+  AskedObject noClock, noCountdown, noSign;
   BillboardStateBlock noWall;
   StripRequestWords noStrip;
   ShellState otherShell;  // as the program's shell words would be: never the sheet's

@@ -12,11 +12,13 @@
 #include <functional>
 #include <string>
 
-#include "objects/billboard_state.h"
-#include "objects/desktop_object.h"
+#include <atomic>
+
 #include "objects/metar_download.h"
-#include "scene/scenery_strip.h"
+#include "stage/billboard_state.h"
 #include "stage/birthdays.h"
+#include "stage/portable/object_controls.h"
+#include "stage/strip_requests.h"
 #include "services/shell_state.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
@@ -34,13 +36,24 @@ inline WeatherService& TestWeather() {
   return weather;
 }
 
+// A desktop object as the sheet sees it: what it was asked, in words a test
+// reads and clears. raise: 0 not asked, 1 into the normal band, 2 topmost.
+struct AskedObject : ObjectControls {
+  std::atomic<int> reloadRequest{0};
+  std::atomic<int> relayout{0};
+  std::atomic<int> raise{0};
+  void AskReload(bool reload) override { reloadRequest = reload ? 1 : 0; }
+  void AskRelayout() override { relayout = 1; }
+  void AskRaise(bool topmost) override { raise = topmost ? 2 : 1; }
+};
+
 // The tests' own shell words and desktop parts, handed to every sheet they
 // open: a test reads the requests a page made from these, not from the
 // program's.
 struct TestDesktop {
   SettingsOwner& settings = TestSettingsOwner();
   ShellState shell;
-  DesktopObject clock, countdown, weatherSign;
+  AskedObject clock, countdown, weatherSign;
   BillboardStateBlock billboard;
   StripRequestWords strip;
   Birthdays birthdays;

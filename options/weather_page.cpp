@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "objects/metar_download.h"
-#include "objects/weather_sign.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
@@ -25,6 +24,7 @@
 #include "services/handles.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
+#include "stage/portable/object_controls.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ MetarSnapshot Report() {
 
 // The sign was placed or taken away for a switch that is now taken back.
 void ReloadSign() {
-  if (DesktopObject* sign = SheetParts().weatherSign) sign->reloadRequest = 1;
+  if (ObjectControls* sign = SheetParts().weatherSign) sign->AskReload(true);
 }
 
 std::string StationFilePath() { return ProgramFolder() + "\\STATIONS.DAT"; }

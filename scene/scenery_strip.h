@@ -10,6 +10,7 @@
 
 #include "stage/figure_record.h"
 #include "stage/portable/layer_surface.h"
+#include "stage/strip_requests.h"
 #include "services/window_requests.h"
 #include "services/handles.h"
 
@@ -17,17 +18,6 @@ struct AppSettings;
 struct FigureState;
 struct ShellState;
 class WorkerWake;
-
-// What others ask of the strip's thread; it takes both words.
-struct StripRequestWords {
-  // The Desktop page's: a changed strip is unloaded and loaded again.
-  std::atomic<int> unload{0};
-  // The Desktop page's and the animation thread's (after a relayout): the
-  // strip is placed on the work-area bottom again.
-  std::atomic<int> relayout{0};
-  // Shows, hides and restacks of the strip's window, made by its thread.
-  WindowRequest window;
-};
 
 // The strip's owner: its requests, its window, its thread and what the
 // thread keeps between passes. The shell makes one (DesktopParts) and hands

@@ -5,18 +5,12 @@
 // (random numbers, pauses, loading) comes through an interface, so the rules
 // run natively in tests with a seeded generator.
 
-// Motif numbers: -2 start motif, 2 to 8 the built-in motifs ("MOTIV%02d"),
-// 3 also the New Year motif, 4 the calendar sheet, from 9 the user's
-// pictures and then the user's text files.
-inline constexpr int kStartMotif = -2;
-inline constexpr int kNewYearMotif = 3;
-inline constexpr int kCalendarMotif = 4;
-inline constexpr int kFirstUserMotif = 9;
-
 #include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
+
+#include "stage/portable/billboard_motifs.h"
 
 // What became of a user poster's last load while its file stays as it was.
 enum class PosterState { kUnknown, kLoads, kFails };

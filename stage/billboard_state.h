@@ -1,6 +1,7 @@
 #pragma once
-// The billboard's shared words, owned by the billboard (Billboard::State())
-// and handed to those who ask it: the shell's mouse, the options page.
+// The billboard's shared words, owned by the billboard (Billboard::State(),
+// objects/billboard.h) and handed to those who ask it: the shell's mouse,
+// the options page. Plain words, so they lie below both.
 
 #include <windows.h>
 
