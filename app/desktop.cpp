@@ -8,6 +8,8 @@
 #include "stage/billboard_state.h"
 #include "objects/clock.h"
 #include "objects/countdown.h"
+#include "objects/picture_loading.h"
+#include "objects/wallpaper.h"
 #include "options/options_sheet.h"
 #include "scene/scenery_strip.h"
 #include "objects/weather_sign.h"
@@ -44,8 +46,12 @@ OptionsParts DesktopOptionsParts() {
   parts.weatherSign = &Desktop().weatherSign.Object();
   parts.billboard = &Desktop().billboard.State();
   parts.strip = &Desktop().strip.requests;
-  parts.posters = &Desktop().billboard.Posters();
   parts.birthdays = &Desktop().birthdays;
+  parts.findPosters = [](const AppSettings& settings) {
+    FindPicturePosters(Desktop().billboard.Posters(), settings);
+    FindTextPosters(Desktop().billboard.Posters(), settings);
+  };
+  parts.setWallpaper = SetDesktopBackground;
   return parts;
 }
 

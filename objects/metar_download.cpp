@@ -263,6 +263,25 @@ MetarSnapshot WeatherService::Report() const {
   return report_;
 }
 
+WeatherReading WeatherService::Reading() const {
+  const MetarValues values = Report().values;
+  WeatherReading reading;
+  reading.valid = values.valid != 0;
+  reading.complete = reading.valid && values.cloud >= 0 && values.weather >= 0;
+  reading.temperatureC = values.temperatureC;
+  reading.temperatureF = values.temperatureF;
+  return reading;
+}
+
+OwnedHandle WeatherService::FetchNow(const AppSettings& committed) {
+  return StartOwn(WeatherFetchSettingsFrom(committed));
+}
+
+void WeatherService::DropStoredReport() {
+  char cache[MAX_PATH];
+  if (MetarCachePath(cache)) DeleteFileA(cache);
+}
+
 void WeatherService::SetReport(const MetarSnapshot& snapshot) {
   std::lock_guard<std::mutex> lock(reportMutex_);
   report_ = snapshot;

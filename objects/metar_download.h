@@ -19,6 +19,7 @@
 
 #include "objects/portable/metar_decoder.h"
 #include "services/handles.h"
+#include "stage/weather_updates.h"
 
 struct AppSettings;
 class WorkerWake;
@@ -74,7 +75,7 @@ class MetarTransfers {
   std::vector<OwnedHandle> givenUp_;
 };
 
-class WeatherService {
+class WeatherService : public WeatherUpdates {
  public:
   WeatherService() = default;
   // Waits for a fetch still running (its transfer gives up on QuitFlag or at its limit).
@@ -101,7 +102,7 @@ class WeatherService {
   // Woken whenever a fetch ends, after its report is in. Null: nobody.
   void SetOwnerWake(WorkerWake* wake) { ownerWake_ = wake; }
   // A fetch runs.
-  bool Busy() const { return busy_.load() != 0; }
+  bool Busy() const override { return busy_.load() != 0; }
   // How many fetches have ended: an owner that keeps the count it saw knows
   // when a new report (or a failed fetch's old one) was handed over.
   unsigned Finished() const { return finished_.load(); }
@@ -114,6 +115,12 @@ class WeatherService {
   void Publish(const MetarSnapshot& snapshot);
 
   MetarTransfers& Transfers() { return transfers_; }
+
+  // The Weather page's view: the report, a fetch of its own from the
+  // committed settings (StartOwn) and the cache file deleted.
+  WeatherReading Reading() const override;
+  OwnedHandle FetchNow(const AppSettings& committed) override;
+  void DropStoredReport() override;
 
  private:
   struct Run;

@@ -304,6 +304,71 @@ TEST_F(MetarDownload, AServiceEndsOnlyAfterItsRunningFetch) {
   EXPECT_EQ(ReadAll(cache_), kEddf) << "the fetch had ended when its service went";
 }
 
+// The Weather page's view of the service: a fetch of its own from the
+// committed settings, one at a time, its report read as the page shows it,
+// and the stored report dropped.
+TEST_F(MetarDownload, ThePagesViewFetchesFromTheCommittedSettingsAndDropsTheStoredReport) {
+  AppSettings committed;
+  committed.Weather[0] = 1;
+  committed.METAR.Set("EDDF");
+  committed.AccessType = 3;
+  committed.Proxy.Set("127.0.0.1");
+  committed.FTPPortNumber = Port("WAYLUNE_FTP_SLOW");
+  WeatherUpdates& page = weather_;
+  EXPECT_FALSE(page.Reading().valid);
+  const OwnedHandle fetch = page.FetchNow(committed);
+  ASSERT_TRUE(fetch);
+  EXPECT_TRUE(page.Busy()) << "the slow server still answers";
+  EXPECT_FALSE(page.FetchNow(committed)) << "one fetch at a time";
+  ASSERT_EQ(WaitForSingleObject(fetch.get(), 60000), WAIT_OBJECT_0);
+  EXPECT_FALSE(page.Busy());
+  const WeatherReading reading = page.Reading();
+  EXPECT_TRUE(reading.valid);
+  EXPECT_TRUE(reading.complete);
+  EXPECT_EQ(reading.temperatureC, 8);
+  EXPECT_EQ(reading.temperatureF, weather_.Report().values.temperatureF);
+  EXPECT_EQ(ReadAll(cache_), kEddf);
+  page.DropStoredReport();
+  EXPECT_EQ(GetFileAttributesA(cache_), INVALID_FILE_ATTRIBUTES);
+  page.DropStoredReport();  // none left: nothing to do
+  EXPECT_EQ(GetFileAttributesA(cache_), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(page.Reading().valid) << "the report in hand stays until the next fetch";
+}
+
+// The report as the Weather page shows it: its temperature only with the
+// sky and the weather known.
+TEST(WeatherReading, TheReportAsTheWeatherPageShowsIt) {
+  const struct {
+    int valid, cloud, weather, celsius, fahrenheit;
+    bool readValid, complete;
+  } rows[] = {
+      {0, 0, 0, 8, 46, false, false},          // nothing decoded
+      {1, kMetarNone, 0, 8, 46, true, false},  // no sky
+      {1, 0, kMetarNone, 8, 46, true, false},  // no weather
+      {1, -1, 0, 8, 46, true, false},          // just below the known skies
+      {1, 0, -1, 8, 46, true, false},          // just below the known weathers
+      {1, 0, 0, 8, 46, true, true},            // the first sky and weather
+      {1, 3, 2, -5, 23, true, true},           // below zero
+      {2, 1, 1, 0, 32, true, true},            // any nonzero valid
+  };
+  WeatherService weather;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << row.valid << " " << row.cloud << " " << row.weather);
+    MetarSnapshot snapshot;
+    snapshot.values.valid = row.valid;
+    snapshot.values.cloud = row.cloud;
+    snapshot.values.weather = row.weather;
+    snapshot.values.temperatureC = row.celsius;
+    snapshot.values.temperatureF = row.fahrenheit;
+    weather.SetReport(snapshot);
+    const WeatherReading reading = static_cast<const WeatherUpdates&>(weather).Reading();
+    EXPECT_EQ(reading.valid, row.readValid);
+    EXPECT_EQ(reading.complete, row.complete);
+    EXPECT_EQ(reading.temperatureC, row.celsius);
+    EXPECT_EQ(reading.temperatureF, row.fahrenheit);
+  }
+}
+
 TEST(WeatherFetchSettings, EachFieldComesFromTheSettingsHandedOver) {
   struct Row {
     int weatherOn;

@@ -8,7 +8,6 @@
 
 #include <cstdio>
 
-#include "objects/picture_loading.h"
 #include "stage/billboard_state.h"
 #include "stage/portable/billboard_motifs.h"
 #include "stage/portable/calendar.h"
@@ -105,10 +104,7 @@ void OnApply(HWND page) {
     if (committed.Billboard && wall->currentMotif == kCalendarMotif) wall->unloadRequest = 1;
   }
   WakeWorkers();  // the animation thread serves the reload and the new setting now
-  if (PosterLists* posters = SheetParts().posters) {
-    FindPicturePosters(*posters, committed);
-    FindTextPosters(*posters, committed);
-  }
+  if (const auto& findPosters = SheetParts().findPosters) findPosters(committed);
 }
 
 INT_PTR OnCommand(HWND page, int id, int code) {

@@ -10,7 +10,6 @@
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
-#include "objects/wallpaper.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
 #include "services/threads.h"
@@ -111,7 +110,8 @@ void OnApply(HWND page) {
   if (strip) strip->unload = s.HG != before.HG ? 1 : 0;
   s.HGNotDA = IsChecked(page, IDC_DESKTOP_STRIP_KEEP);
   const AppSettings& committed = CommitPage(SettingPage::kDesktop);
-  if (newWallpaper) SetDesktopBackground(committed.ShowWallpaper, path, committed);
+  const auto& setWallpaper = SheetParts().setWallpaper;
+  if (newWallpaper && setWallpaper) setWallpaper(committed.ShowWallpaper, path, committed);
   g_strip = committed.HG;
   if (strip) strip->relayout = 1;
   WakeWorkers();  // the strip's thread serves it now

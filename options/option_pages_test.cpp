@@ -207,6 +207,56 @@ TEST_F(SheetTest, ClockAndCountdownAskTheirObjectToReloadRelayoutAndRaise) {
   }
 }
 
+// The Desktop page has the shell set the wallpaper only when its picture or
+// its mode changed, with the values committed; the Billboard page has the
+// posters searched again in the folders it applied. A cancel does neither.
+TEST_F(SheetTest, WallpaperAndPosterSearchAreAskedOfTheShellOnApplyOnly) {
+  using Wallpapers = std::vector<std::pair<int, std::string>>;
+  using Searches = std::vector<std::string>;
+  auto picture = [](HWND p) {
+    Click(p, IDC_DESKTOP_WALLPAPER_BITMAP);
+    Type(p, IDC_DESKTOP_WALLPAPER_FILE, "Z:\\pics\\sky.bmp");
+  };
+  auto folders = [](HWND p) {
+    Type(p, IDC_BILLBOARD_PICTURE_FOLDER, "C:\\pics\\*.*");
+    Type(p, IDC_BILLBOARD_TEXT_FOLDER, "C:\\texts\\*.*");
+  };
+  const struct {
+    const char* name;
+    int dialog;
+    std::function<void(HWND)> act;
+    bool apply;
+    Wallpapers wallpapers;
+    Searches searches;
+  } rows[] = {
+      {"clouds", kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_WALLPAPER_CLOUDS); }, true, {{1, ""}}, {}},
+      {"a picture", kDesktop, picture, true, {{2, "Z:\\pics\\sky.bmp"}}, {}},
+      {"a picture cancelled", kDesktop, picture, false, {}, {}},
+      {"the mode as it was",
+       kDesktop,
+       [](HWND p) { Click(p, IDC_DESKTOP_WALLPAPER_STANDARD); },
+       true,
+       {},
+       {}},
+      {"only the strip", kDesktop, [](HWND p) { Click(p, IDC_DESKTOP_STRIP_NEXT); }, true, {}, {}},
+      {"poster folders", kBillboard, folders, true, {}, {"C:\\pics\\*.*|C:\\texts\\*.*"}},
+      {"poster folders cancelled", kBillboard, folders, false, {}, {}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ResetSettingsKey();
+    LoadSettings(TestSettings());
+    TestParts().wallpapers.clear();
+    TestParts().posterSearches.clear();
+    RunSheet([&](HWND sheet) {
+      row.act(ShowPage(sheet, SheetIndex(row.dialog)));
+      row.apply ? Ok(sheet) : Cancel(sheet);
+    });
+    EXPECT_EQ(TestParts().wallpapers, row.wallpapers);
+    EXPECT_EQ(TestParts().posterSearches, row.searches);
+  }
+}
+
 // What a click does to the other controls of its page: checked and enabled.
 TEST_F(SheetTest, ControlsFollowTheChoicesTheyDependOn) {
   const struct {

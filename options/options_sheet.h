@@ -38,6 +38,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "services/settings.h"
 
 struct OptionsPage {
@@ -57,9 +59,8 @@ extern HWND OptionsSheetWindow;
 
 class SettingsOwner;
 class Birthdays;
-class WeatherService;
+class WeatherUpdates;
 struct BillboardStateBlock;
-struct PosterLists;
 class ObjectControls;
 struct ShellState;
 struct StripRequestWords;
@@ -71,7 +72,7 @@ struct OptionsParts {
   // shown and saved through their owner. Without one the sheet loads and
   // commits a table of its own for its run.
   SettingsOwner* settings = nullptr;
-  WeatherService* weather = nullptr;  // the weather page's "update now" and temperature
+  WeatherUpdates* weather = nullptr;  // the weather page's "update now" and temperature
   // The sheet's open flag (set while a page shows) and the display's palette.
   ShellState* shell = nullptr;
   // The objects' reload, relayout and raise requests.
@@ -80,10 +81,15 @@ struct OptionsParts {
   ObjectControls* weatherSign = nullptr;
   BillboardStateBlock* billboard = nullptr;  // its reload request and the motif it shows
   StripRequestWords* strip = nullptr;        // the strip's unload and relayout
-  PosterLists* posters = nullptr;            // the billboard's poster lists, searched again on apply
   // The birthday list the birthday page edits; without one the page keeps
   // a list of its own for the sheet's runs.
   Birthdays* birthdays = nullptr;
+  // The billboard's poster lists searched again in the folders of the
+  // settings applied.
+  std::function<void(const AppSettings&)> findPosters;
+  // The desktop wallpaper set (mode 0 none, 1 the built-in picture, 2 the
+  // picture at `path`), built into the settings' WallpaperPath folder.
+  std::function<void(int mode, const char* path, const AppSettings&)> setWallpaper;
 };
 
 // Brings an open sheet to the front, or initialises the common controls,

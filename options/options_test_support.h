@@ -8,17 +8,19 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include <atomic>
-
-#include "objects/metar_download.h"
 #include "stage/billboard_state.h"
 #include "stage/birthdays.h"
 #include "stage/portable/object_controls.h"
 #include "stage/strip_requests.h"
+#include "stage/weather_updates.h"
 #include "services/shell_state.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
@@ -30,9 +32,73 @@
 
 namespace options_test {
 
+// The weather service as the Weather page sees it: the reading it shows,
+// the fetches asked for (and the committed settings of the last) and the
+// stored report dropped. A fetch is a thread that ends when the test lets
+// it (Finish), handing over its report.
+class AskedWeather : public WeatherUpdates {
+ public:
+  AskedWeather() : release_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
+
+  WeatherReading Reading() const override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return reading_;
+  }
+  bool Busy() const override { return busy_.load(); }
+  OwnedHandle FetchNow(const AppSettings& committed) override {
+    ++fetches;
+    lastFetch = {committed.METAR.Get(), committed.Proxy.Get(), committed.FTPPortNumber.Get(),
+                 committed.AccessType.Get()};
+    if (busy_.exchange(true)) return {};
+    return OwnedHandle(CreateThread(nullptr, 0, Fetch, this, 0, nullptr));
+  }
+  void DropStoredReport() override { ++drops; }
+
+  // Lets the fetch under way end with `report`.
+  void Finish(const WeatherReading& report) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      fetched_ = report;
+    }
+    SetEvent(release_.get());
+  }
+  // No report, nothing asked.
+  void Reset() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    reading_ = {};
+    fetches = 0;
+    drops = 0;
+    lastFetch = {};
+  }
+
+  struct FetchSettings {
+    std::string station, proxy;
+    int port = 0, accessType = 0;
+  };
+  std::atomic<int> fetches{0}, drops{0};
+  FetchSettings lastFetch;
+
+ private:
+  static DWORD WINAPI Fetch(void* self) {
+    auto& weather = *static_cast<AskedWeather*>(self);
+    // Bounded, so a test that never lets it end fails instead of hanging.
+    if (WaitForSingleObject(weather.release_.get(), 30000) == WAIT_OBJECT_0) {
+      std::lock_guard<std::mutex> lock(weather.mutex_);
+      weather.reading_ = weather.fetched_;
+    }
+    weather.busy_ = false;
+    return 0;
+  }
+
+  mutable std::mutex mutex_;
+  WeatherReading reading_, fetched_;
+  std::atomic<bool> busy_{false};
+  OwnedHandle release_;
+};
+
 // The tests' own weather service, handed to every sheet they open.
-inline WeatherService& TestWeather() {
-  static WeatherService weather;
+inline AskedWeather& TestWeather() {
+  static AskedWeather weather;
   return weather;
 }
 
@@ -57,6 +123,9 @@ struct TestDesktop {
   BillboardStateBlock billboard;
   StripRequestWords strip;
   Birthdays birthdays;
+  // The folders of each poster search, and each wallpaper set (mode, path).
+  std::vector<std::string> posterSearches;
+  std::vector<std::pair<int, std::string>> wallpapers;
   OptionsParts Parts() {
     OptionsParts parts;
     parts.settings = &settings;
@@ -68,6 +137,12 @@ struct TestDesktop {
     parts.billboard = &billboard;
     parts.strip = &strip;
     parts.birthdays = &birthdays;
+    parts.findPosters = [this](const AppSettings& settings) {
+      posterSearches.push_back(settings.BMPpath.Get() + "|" + settings.TXTpath.Get());
+    };
+    parts.setWallpaper = [this](int mode, const char* path, const AppSettings&) {
+      wallpapers.emplace_back(mode, path ? path : "");
+    };
     return parts;
   }
 };

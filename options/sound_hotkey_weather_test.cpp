@@ -10,8 +10,6 @@
 #include <functional>
 #include <string>
 
-#include "objects/metar_download.h"
-#include "objects/weather_sign.h"
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
 #include "services/hotkeys.h"
@@ -29,11 +27,6 @@ using namespace options_test;
 bool Enabled(HWND page, int control) { return IsWindowEnabled(GetDlgItem(page, control)) != 0; }
 int Chosen(HWND page, int control) { return int(SendDlgItemMessageA(page, control, CB_GETCURSEL, 0, 0)); }
 int Count(HWND page, int control) { return int(SendDlgItemMessageA(page, control, CB_GETCOUNT, 0, 0)); }
-std::string CacheFile() {
-  char path[MAX_PATH] = {};
-  MetarCachePath(path);
-  return path;
-}
 
 // Presses OK in the error box the page shows and keeps its text.
 std::string g_boxText;
@@ -68,7 +61,7 @@ class PagesTest : public SheetTest {
                         "LSGG Genf\r\n";
     DWORD written;
     WriteFile(file.get(), text, sizeof text - 1, &written, nullptr);
-    TestWeather().SetReport({});
+    TestWeather().Reset();
     g_boxText.clear();
   }
   void TearDown() override {
@@ -203,11 +196,7 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
          EXPECT_EQ(Stored("NoWinamp") + Stored("WinampExe"), std::string("1") + exe);
          EXPECT_EQ(HotkeyTable[7].keyIndex, 6);
        }},
-      {"a station applied; the old report goes", 104,
-       [this] {
-         StoreWeather("1,30,0,0,1,276");
-         OwnedFile(CreateFileA(CacheFile().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-       },
+      {"a station applied; the old report goes", 104, [this] { StoreWeather("1,30,0,0,1,276"); },
        [](HWND page) {
          EXPECT_EQ(Chosen(page, 1315), 1);
          Select(page, 1313, 1);
@@ -218,7 +207,7 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
        [this] {
          EXPECT_EQ(Stored("Weather") + Stored("METAR") + Stored("WeatherCountry") + Stored("WeatherStation"),
                    "1,30,0,1,1,0LSGGSchweizGenf");
-         EXPECT_EQ(GetFileAttributesA(CacheFile().c_str()), INVALID_FILE_ATTRIBUTES);
+         EXPECT_EQ(TestWeather().drops.load(), 1) << "the stored report is dropped";
        }},
       {"the sign switched at once; cancel switches it back", 104,
        [this] { StoreWeather("0,1440,0,5,9,276"); },
@@ -248,7 +237,11 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
          EXPECT_FALSE(Enabled(page, 1313) || Enabled(page, 1329));
          EXPECT_TRUE(IsChecked(page, 1328)) << "60 minutes shows as every 30";
        },
-       true, [this] { EXPECT_EQ(Stored("Weather") + Stored("WeatherCountry"), "1,60,0,1,1,0Schweiz"); }},
+       true,
+       [this] {
+         EXPECT_EQ(Stored("Weather") + Stored("WeatherCountry"), "1,60,0,1,1,0Schweiz");
+         EXPECT_EQ(TestWeather().drops.load(), 0) << "the station stays, and so does its report";
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -307,23 +300,86 @@ TEST_F(PagesTest, UpdateNowWithoutAConnectionSaysSoAndKeepsTheChoice) {
   EXPECT_EQ(Stored("METAR"), "EDDF");
 }
 
-// The page waits for the fetch it started, to its end, from a slow server.
+// The page waits for the fetch it started, to its end: the fetch ends only
+// when a timer lets it, which fires while the page waits. It is asked from
+// the choices on the page, committed first, and what it brought shows.
+WeatherReading g_fetched;
+void CALLBACK FinishFetch(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  TestWeather().Finish(g_fetched);
+}
+
 TEST_F(PagesTest, UpdateNowWaitsForItsFetch) {
-  const char* port = std::getenv("WAYLUNE_FTP_SLOW");
-  ASSERT_NE(port, nullptr) << "run through tests/ftp_server.py run";
+  const struct {
+    const char* name;
+    WeatherReading fetched;
+    bool fahrenheit;
+    const char* temperature;  // shown after the fetch; null: not looked at
+    const char* box;
+  } rows[] = {
+      {"a report",
+       {true, true, 8, 46},
+       false,
+       "8 \xb0"
+       "C",
+       ""},
+      {"a report in Fahrenheit",
+       {true, true, -5, 23},
+       true,
+       "23 \xb0"
+       "F",
+       ""},
+      {"no report", {}, false, nullptr, "Keine Wetterdaten vorhanden."},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (&row != rows) TearDown(), SetUp();
+    StoreWeather("1,30,0,0,0,276");
+    InternetAttemptConnectHook = Connected;
+    g_fetched = row.fetched;
+    std::string shown;
+    RunSheet([&](HWND sheet) {
+      HWND page = ShowPage(sheet, SheetIndex(104));
+      if (row.fahrenheit) Click(page, 1318);
+      Click(page, 1321);
+      Type(page, 1323, "127.0.0.1");
+      Type(page, 1325, "2121");
+      SetTimer(nullptr, 0, 50, FinishFetch);
+      if (*row.box) SetTimer(nullptr, 0, 50, CloseErrorBox);
+      Click(page, 1329);
+      EXPECT_FALSE(TestWeather().Busy()) << "waited for";
+      EXPECT_EQ(TestWeather().Reading().temperatureC, row.fetched.temperatureC);
+      EXPECT_TRUE(Enabled(page, 1329));
+      char text[32] = {};
+      GetDlgItemTextA(page, 1319, text, sizeof text);
+      shown = text;
+    });
+    EXPECT_EQ(g_boxText, row.box);
+    if (row.temperature) {
+      EXPECT_EQ(shown, row.temperature);
+    }
+    EXPECT_EQ(TestWeather().fetches.load(), 1);
+    const AskedWeather::FetchSettings& asked = TestWeather().lastFetch;
+    EXPECT_EQ(asked.station + "|" + asked.proxy + "|" + std::to_string(asked.port) + "|" +
+                  std::to_string(asked.accessType),
+              "EDDF|127.0.0.1|2121|3");
+  }
+}
+
+// While a fetch runs, "update now" asks for no second one.
+TEST_F(PagesTest, UpdateNowAsksNoSecondFetchWhileOneRuns) {
   StoreWeather("1,30,0,0,0,276");
   InternetAttemptConnectHook = Connected;
-  RunSheet([&](HWND sheet) {
-    HWND page = ShowPage(sheet, SheetIndex(104));
-    Click(page, 1321);
-    Type(page, 1323, "127.0.0.1");
-    Type(page, 1325, port);
-    Click(page, 1329);
-    EXPECT_FALSE(TestWeather().Busy());
-    EXPECT_EQ(TestWeather().Report().values.temperatureC, 8);
-    EXPECT_TRUE(Enabled(page, 1329));
+  const OwnedHandle running = TestWeather().FetchNow(AppSettings{});
+  ASSERT_TRUE(running);
+  RunSheet([](HWND sheet) {
+    Click(ShowPage(sheet, SheetIndex(104)), 1329);
+    EXPECT_TRUE(TestWeather().Busy());
   });
+  EXPECT_EQ(TestWeather().fetches.load(), 1) << "only the running one";
   EXPECT_EQ(g_boxText, "");
+  TestWeather().Finish({});
+  EXPECT_EQ(WaitForSingleObject(running.get(), 30000), WAIT_OBJECT_0);
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-#include "objects/metar_download.h"
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
@@ -25,6 +24,7 @@
 #include "services/lang_text.h"
 #include "services/settings.h"
 #include "stage/portable/object_controls.h"
+#include "stage/weather_updates.h"
 
 namespace {
 
@@ -77,9 +77,9 @@ struct PageState {
 PageState g_page;
 
 // The report of the sheet's weather service; none without one.
-MetarSnapshot Report() {
-  const WeatherService* weather = SheetParts().weather;
-  return weather ? weather->Report() : MetarSnapshot{};
+WeatherReading Reading() {
+  const WeatherUpdates* weather = SheetParts().weather;
+  return weather ? weather->Reading() : WeatherReading{};
 }
 
 // The sign was placed or taken away for a switch that is now taken back.
@@ -139,7 +139,7 @@ void UpdateEnables(HWND page) {
 
 void ShowTemperature(HWND page) {
   if (!g_page.reportAtHand) return;
-  const MetarValues values = Report().values;
+  const WeatherReading values = Reading();
   char text[32];
   if (IsChecked(page, IDC_WEATHER_FAHRENHEIT))
     std::snprintf(text, sizeof text, "%d \xb0" "F", values.temperatureF);
@@ -164,8 +164,7 @@ void OnInit(HWND page) {
   g_page = {};
   g_page.startCountry = s.Weather[kCountry];
   g_page.startStation = s.Weather[kStation];
-  const MetarValues report = Report().values;
-  g_page.reportAtHand = report.valid && report.cloud >= 0 && report.weather >= 0;
+  g_page.reportAtHand = Reading().complete;
   SetDlgItemTextA(page, IDC_WEATHER_PROXY, s.Proxy.Get().c_str());
   SendDlgItemMessageA(page, IDC_WEATHER_PROXY, EM_LIMITTEXT, 255, 0);
   SetDlgItemInt(page, IDC_WEATHER_PORT, s.FTPPortNumber == 0 ? 21 : s.FTPPortNumber.Get(), FALSE);
@@ -222,8 +221,7 @@ void OnApply(HWND page) {
   // A report of the old station would stay on the sign until the next fetch.
   if (!g_page.reportAtHand && g_page.countries > 0 &&
       (g_page.country != g_page.startCountry || g_page.station != g_page.startStation)) {
-    char cache[MAX_PATH];
-    if (MetarCachePath(cache)) DeleteFileA(cache);
+    if (WeatherUpdates* weather = SheetParts().weather) weather->DropStoredReport();
   }
 }
 
@@ -257,18 +255,18 @@ void WaitForFetch(HWND page, OwnedHandle fetch) {
 }
 
 void UpdateNow(HWND page) {
-  WeatherService* weather = SheetParts().weather;
+  WeatherUpdates* weather = SheetParts().weather;
   if (!weather || weather->Busy()) return;
   const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   StoreChoices(page);
   g_page.reportAtHand = true;
   if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
     Message(page, "NOCONNECTION", "Keine Internetverbindung.");
-  } else if (OwnedHandle fetch = weather->StartOwn(WeatherFetchSettingsFrom(CommittedSettings()))) {
+  } else if (OwnedHandle fetch = weather->FetchNow(CommittedSettings())) {
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, false);
     WaitForFetch(page, std::move(fetch));
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, true);
-    if (!weather->Valid()) Message(page, "NOWEATHER", "Keine Wetterdaten vorhanden.");
+    if (!weather->Reading().valid) Message(page, "NOWEATHER", "Keine Wetterdaten vorhanden.");
     ShowTemperature(page);
   }
   SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
