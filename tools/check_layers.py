@@ -5,9 +5,9 @@ any include cycle between units (a header and its source are one unit).
   check_layers.py [--no-pictura] [ROOT]   check a checkout (default: this one)
   check_layers.py --self-test             plant faults in a temp tree, expect each caught
 
-The program, bottom up: services < stage < objects, scene (the desktop
-parts, side by side: neither includes the other) < options < app (the
-shell). Each folder's portable/ part (and scene/scripts, scene/figures) holds
+The program, bottom up: services < stage < objects, scene, options (the
+desktop parts, side by side: none includes another; what they share lies on
+the stage) < app (the shell, which hands each part the others). Each folder's portable/ part (and scene/scripts, scene/figures) holds
 window-free code and includes only portable files. The program reaches
 Pictura only through its public headers (pictura.h, pictura_*.h) and the
 sound library only through soundlib/soundlib_api.h.
@@ -29,7 +29,7 @@ import tempfile
 
 # Folder -> rank; folders of one rank are side by side and include nothing of
 # each other.
-PROGRAM = {"services": 0, "stage": 1, "objects": 2, "scene": 2, "options": 3, "app": 4}
+PROGRAM = {"services": 0, "stage": 1, "objects": 2, "scene": 2, "options": 2, "app": 3}
 # Each Pictura folder and the folders it may include besides itself.
 PICTURA = {
     "core": set(),
@@ -226,7 +226,15 @@ PLANTED = [  # (file, text appended, expected words in the report)
     ("objects/clock.h", '#include "scene/anim.h"\n', "points sideways"),
     ("scene/anim.cpp", '#include "objects/clock.h"\n', "points sideways"),
     ("stage/record.h", '#include "objects/clock.h"\n', "points up"),
-    ("options/page.cpp", '#include "scene/anim.h"\n', None),  # allowed: options sit on the parts
+    ("options/page.cpp", '#include "scene/anim.h"\n', "points sideways"),
+    ("options/page.cpp", '#include "objects/clock.h"\n', "points sideways"),
+    ("objects/clock.cpp", '#include "options/page.h"\n', "points sideways"),
+    ("scene/anim.cpp", '#include "options/page.h"\n', "points sideways"),
+    ("options/page_test.cpp", '#include "objects/clock_test_support.h"\n', "points sideways"),
+    ("options/page.h", '#include "app/main.h"\n', "points up"),
+    ("options/page.cpp", '#include "stage/record.h"\n', None),  # allowed: the parts sit on the stage
+    ("options/page_test.cpp", '#include "stage/record_test_support.h"\n', None),  # allowed: a lower helper
+    ("app/main.cpp", '#include "options/page.h"\n', None),  # allowed: the shell hands the parts
     ("scene/anim.h", '#include "app/main.h"\n', "points up"),
     ("objects/portable/face.h", '#include "objects/clock.h"\n', "portable code"),
     ("objects/clock.cpp", '#include "core/rows.h"\n', "public headers"),
@@ -258,7 +266,9 @@ def self_test():
             tree = dict(CLEAN, **{"objects/clock2.h": '#include "objects/clock.h"\n',
                                   "soundlib/core/mixer.h": "", "tests/e2e/drive.h": "",
                                   "scene/anim_test.cpp": "", "tests/support/pixels.h": "",
-                                  "options/page.cpp": "",
+                                  "options/page.cpp": "", "options/page.h": "",
+                                  "options/page_test.cpp": "", "objects/clock_test_support.h": "",
+                                  "stage/record_test_support.h": "",
                                   "imaging/reader/read.h": '#include "gdi/dib.h"\n', "imaging/gdi/dib.h": "",
                                   "imaging/core/rows_test.cpp": "", "imaging/reader/pictura_read.h": ""})
             if file:
