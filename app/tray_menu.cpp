@@ -232,7 +232,7 @@ void TrayMenu::Draw(const DRAWITEMSTRUCT* item) const {
 void TrayMenu::Show(HWND window, HWND menuOwner, PlayerControl& player) {
   StopMusic();
   if (Desktop().shell.optionsOpen) {
-    if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
+    RaiseOpenOptions();
     return;
   }
   RaiseDesktopWindows(DesktopObjectWindows());

@@ -14,6 +14,7 @@
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
@@ -45,11 +46,11 @@ void Enable(HWND page) {
        {IDC_BILLBOARD_CALENDAR_ONLY, IDC_BILLBOARD_KEEP, IDC_BILLBOARD_REGION_LABEL, IDC_BILLBOARD_REGION})
     EnableControl(page, id, g_on);
   for (int id = IDC_BILLBOARD_PICTURE_LABEL; id <= IDC_BILLBOARD_TEXT_BROWSE; ++id)
-    EnableControl(page, id, g_on && !PageSettings().Calendar);
+    EnableControl(page, id, g_on && !RunOf(page).Copy().Calendar);
 }
 
 void OnInit(HWND page) {
-  const AppSettings& s = PageSettings();
+  const AppSettings& s = RunOf(page).Copy();
   g_on = s.Billboard != 0;
   SetChecked(page, IDC_BILLBOARD_KEEP, s.BillboardNotDA != 0);
   char path[MAX_PATH];
@@ -68,8 +69,8 @@ void OnInit(HWND page) {
 void OnSetActive(HWND page) {
   SetPageTexts(page, "PLAKAT", kTexts);
   SetChecked(page, IDC_BILLBOARD_ON, g_on);
-  SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, PageSettings().Calendar != 0);
-  SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_SETCURSEL, PageSettings().Feiertage, 0);
+  SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, RunOf(page).Copy().Calendar != 0);
+  SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_SETCURSEL, RunOf(page).Copy().Feiertage, 0);
   Enable(page);
 }
 
@@ -85,7 +86,7 @@ void BrowseInto(HWND page, int edit, const char* key, const char* german) {
 }
 
 void OnApply(HWND page) {
-  AppSettings& s = PageSettings();
+  AppSettings& s = RunOf(page).Copy();
   char path[MAX_PATH];
   ControlText(page, IDC_BILLBOARD_PICTURE_FOLDER, path, sizeof path);
   s.BMPpath.Set(path);
@@ -96,15 +97,15 @@ void OnApply(HWND page) {
   s.BillboardNotDA = IsChecked(page, IDC_BILLBOARD_KEEP);
   const LRESULT region = SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_GETCURSEL, 0, 0);
   s.Feiertage = region == CB_ERR ? 0 : static_cast<int>(region);
-  const bool wallChanged = s.Billboard != CommittedSettings().Billboard;
-  const AppSettings& committed = CommitPage(SettingPage::kBillboard);
-  if (BillboardStateBlock* wall = SheetParts().billboard) {
+  const bool wallChanged = s.Billboard != RunOf(page).Committed().Billboard;
+  const AppSettings& committed = RunOf(page).CommitPage(SettingPage::kBillboard);
+  if (BillboardStateBlock* wall = RunOf(page).Parts().billboard) {
     wall->unloadRequest = wallChanged ? 1 : 0;
     // The calendar sheet is drawn again for a new holiday region.
     if (committed.Billboard && wall->currentMotif == kCalendarMotif) wall->unloadRequest = 1;
   }
   WakeWorkers();  // the animation thread serves the reload and the new setting now
-  if (const auto& findPosters = SheetParts().findPosters) findPosters(committed);
+  if (const auto& findPosters = RunOf(page).Parts().findPosters) findPosters(committed);
 }
 
 INT_PTR OnCommand(HWND page, int id, int code) {
@@ -117,8 +118,8 @@ INT_PTR OnCommand(HWND page, int id, int code) {
     case IDC_BILLBOARD_KEEP:
       break;
     case IDC_BILLBOARD_CALENDAR_ONLY:
-      PageSettings().Calendar = !PageSettings().Calendar;
-      SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, PageSettings().Calendar != 0);
+      RunOf(page).Copy().Calendar = !RunOf(page).Copy().Calendar;
+      SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, RunOf(page).Copy().Calendar != 0);
       Enable(page);
       break;
     case IDC_BILLBOARD_PICTURE_BROWSE:
@@ -175,7 +176,7 @@ INT_PTR CALLBACK BillboardPageProc(HWND page, UINT message, WPARAM wParam, LPARA
       return OnCommand(page, LOWORD(wParam), HIWORD(wParam));
     case kPreviewMessage: {
       const SIZE pageSize = PageSize(page);
-      const SIZE bitmap = PreviewBitmapSize(kPreviewBitmap);
+      const SIZE bitmap = PreviewBitmapSize(page, kPreviewBitmap);
       PlacePreview(page, IDC_BILLBOARD_PREVIEW, kPreviewBitmap, pageSize.cx - bitmap.cx - 30,
                    pageSize.cy - bitmap.cy);
       return TRUE;

@@ -1,7 +1,8 @@
 // Birthday page: the birthday list's entries one at a time (name, date,
 // reminder, bubble text), added, deleted and sorted. It edits the table of
-// the birthday list the sheet was handed in place; apply writes the file and collects today's birthdays
-// again, a cancel puts the table back as it was last loaded or saved.
+// the birthday list the sheet was handed in place; apply writes the file
+// and collects today's birthdays again, a cancel puts the table back as it
+// was last loaded or saved.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -14,6 +15,7 @@
 #include "stage/birthdays.h"
 #include "options/option_pages.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "options/portable/page_previews.h"
@@ -49,24 +51,37 @@ constexpr const char* kReminderDefaults[kMaxReminderIndex + 1] = {
     "nicht", "zum Termin", "1 Tag vorher, bis zum Termin", "2 Tage vorher, bis zum Termin",
     "3 Tage vorher, bis zum Termin", "1 Woche vorher, bis zum Termin", "2 Wochen vorher, bis zum Termin"};
 
-// A name typed into the combo box and not yet given to its record.
-char g_typedName[kBirthdayNameSize];
-bool g_nameEdited = false;
-// Set while the page itself fills the fields: no change by the user.
-bool g_showing = false;
-// The table as last loaded or saved; a cancel puts it back.
-std::optional<BirthdayList> g_saved;
+struct BirthdayPageState : PageState {
+  // A name typed into the combo box and not yet given to its record.
+  char typedName[kBirthdayNameSize] = {};
+  bool nameEdited = false;
+  // Set while the page itself fills the fields: no change by the user.
+  bool showing = false;
+  // The table as last loaded or saved; a cancel puts it back.
+  std::optional<BirthdayList> saved;
 
-// The handed list, or (a sheet run without one) the page's own.
-Birthdays& List() {
-  if (Birthdays* handed = SheetParts().birthdays) return *handed;
-  static Birthdays* const own = new Birthdays;
-  return *own;
+  void SheetClosed(SheetRun& run) override {
+    if (!saved) return;
+    run.BirthdaysToEdit().Table() = *saved;
+    saved.reset();
+  }
+};
+
+BirthdayPageState& State(HWND page) {
+  return PageStateOf<BirthdayPageState>(page);
 }
-BirthdayList& Table() {
-  return List().Table();
+
+// The list the run edits: the handed one, or (a run without one) the run's own.
+Birthdays& List(HWND page) {
+  return RunOf(page).BirthdaysToEdit();
 }
-BirthdayRecord& Current() { return Table().records[Table().selected]; }
+BirthdayList& Table(HWND page) {
+  return List(page).Table();
+}
+BirthdayRecord& Current(HWND page) {
+  BirthdayList& table = Table(page);
+  return table.records[table.selected];
+}
 
 int ComboSelection(HWND page) {
   return static_cast<int>(SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_GETCURSEL, 0, 0));
@@ -74,13 +89,13 @@ int ComboSelection(HWND page) {
 
 void FillNames(HWND page) {
   SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_RESETCONTENT, 0, 0);
-  for (int i = 0; i < Table().count; ++i)
+  for (int i = 0; i < Table(page).count; ++i)
     SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_ADDSTRING, 0,
-                        reinterpret_cast<LPARAM>(Table().records[i].name));
+                        reinterpret_cast<LPARAM>(Table(page).records[i].name));
 }
 
 void UpdateEnables(HWND page) {
-  const int count = Table().count;
+  const int count = Table(page).count;
   EnableControl(page, IDC_BIRTHDAY_NEW, count < kMaxEntries);
   for (int control : {IDC_BIRTHDAY_DELETE, IDC_BIRTHDAY_NAME_LABEL, IDC_BIRTHDAY_NAMES,
                       IDC_BIRTHDAY_DATE_LABEL, IDC_BIRTHDAY_DATE, IDC_BIRTHDAY_REMINDER_LABEL,
@@ -91,9 +106,9 @@ void UpdateEnables(HWND page) {
 }
 
 void ShowCurrent(HWND page) {
-  g_showing = true;
-  const BirthdayRecord& record = Current();
-  SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_SETCURSEL, Table().count > 0 ? Table().selected : -1, 0);
+  State(page).showing = true;
+  const BirthdayRecord& record = Current(page);
+  SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_SETCURSEL, Table(page).count > 0 ? Table(page).selected : -1, 0);
   SYSTEMTIME date = {};
   date.wYear = record.year;
   date.wMonth = record.month;
@@ -108,12 +123,12 @@ void ShowCurrent(HWND page) {
   SendDlgItemMessageA(page, IDC_BIRTHDAY_REMINDERS, CB_SETCURSEL, record.reminder, 0);
   SetDlgItemTextA(page, IDC_BIRTHDAY_TEXT, record.text);
   UpdateEnables(page);
-  g_showing = false;
+  State(page).showing = false;
 }
 
 void Select(HWND page, int index) {
-  if (index < 0 || index >= Table().count) index = 0;
-  Table().selected = index;
+  if (index < 0 || index >= Table(page).count) index = 0;
+  Table(page).selected = index;
   ShowCurrent(page);
 }
 
@@ -125,37 +140,38 @@ void SetName(BirthdayRecord& record, const char* name) {
 // The typed name becomes the name of the record it was typed for; the
 // list is refilled and `next` selected (the renamed record stays where it is).
 void TakeTypedName(HWND page, const char* name, int next) {
-  g_nameEdited = false;
-  SetName(Current(), name);
+  State(page).nameEdited = false;
+  SetName(Current(page), name);
   FillNames(page);
   Select(page, next);
 }
 
 void OnNameCommand(HWND page, int code) {
+  BirthdayPageState& state = State(page);
   switch (code) {
     case CBN_EDITCHANGE:
-      GetDlgItemTextA(page, IDC_BIRTHDAY_NAMES, g_typedName, sizeof g_typedName);
-      g_nameEdited = true;
+      GetDlgItemTextA(page, IDC_BIRTHDAY_NAMES, state.typedName, sizeof state.typedName);
+      state.nameEdited = true;
       PageChanged(page);
       break;
     case CBN_SELCHANGE: {
       // The edit shows the chosen entry already; the name typed before is
       // in the buffer, and belongs to the record it was typed over.
       const int chosen = ComboSelection(page);
-      if (g_nameEdited)
-        TakeTypedName(page, g_typedName, chosen >= 0 ? chosen : Table().selected);
+      if (state.nameEdited)
+        TakeTypedName(page, state.typedName, chosen >= 0 ? chosen : Table(page).selected);
       else if (chosen >= 0)
         Select(page, chosen);
-      g_typedName[0] = 0;
+      state.typedName[0] = 0;
       break;
     }
     case CBN_KILLFOCUS:
     case CBN_DROPDOWN: {
-      if (g_nameEdited) {
-        g_nameEdited = false;
+      if (state.nameEdited) {
+        state.nameEdited = false;
         char typed[kBirthdayNameSize];
         GetDlgItemTextA(page, IDC_BIRTHDAY_NAMES, typed, sizeof typed);
-        if (std::strcmp(typed, Current().name) != 0) TakeTypedName(page, typed, Table().selected);
+        if (std::strcmp(typed, Current(page).name) != 0) TakeTypedName(page, typed, Table(page).selected);
       }
       const int chosen = ComboSelection(page);
       if (chosen >= 0) Select(page, chosen);
@@ -164,7 +180,7 @@ void OnNameCommand(HWND page, int code) {
   }
 }
 
-void DefaultName(char (&name)[kBirthdayNameSize]) {
+void DefaultName(HWND page, char (&name)[kBirthdayNameSize]) {
   for (int n = 1;; ++n) {
     char text[kLangTextMax];
     if (n == 1) {
@@ -181,13 +197,13 @@ void DefaultName(char (&name)[kBirthdayNameSize]) {
     }
     lstrcpynA(name, text, kBirthdayNameSize);
     bool taken = false;
-    for (int i = 0; i < Table().count && !taken; ++i) taken = lstrcmpiA(Table().records[i].name, name) == 0;
+    for (int i = 0; i < Table(page).count && !taken; ++i) taken = lstrcmpiA(Table(page).records[i].name, name) == 0;
     if (!taken) return;
   }
 }
 
 void AddEntry(HWND page) {
-  if (Table().count >= kMaxEntries) return;
+  if (Table(page).count >= kMaxEntries) return;
   BirthdayRecord record = {};
   SYSTEMTIME today;
   GetLocalTime(&today);
@@ -197,10 +213,10 @@ void AddEntry(HWND page) {
   record.reminder = 1;
   record.sortKey = BirthdaySortKey(record.year, record.month, record.day);
   char name[kBirthdayNameSize];
-  DefaultName(name);
+  DefaultName(page, name);
   SetName(record, name);
-  Table().records[Table().count] = record;
-  Table().selected = Table().count++;
+  Table(page).records[Table(page).count] = record;
+  Table(page).selected = Table(page).count++;
   SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(record.name));
   ShowCurrent(page);
   SetFocus(GetDlgItem(page, IDC_BIRTHDAY_NAMES));
@@ -208,7 +224,7 @@ void AddEntry(HWND page) {
 }
 
 void DeleteEntry(HWND page) {
-  BirthdayList& table = Table();
+  BirthdayList& table = Table(page);
   if (table.count < 1) return;
   const int index = table.selected;
   // The record goes only when its list entry went: list and table stay one.
@@ -223,13 +239,13 @@ void DeleteEntry(HWND page) {
 }
 
 void Sort(HWND page, bool byName) {
-  PageSettings().FabianName = byName ? 1 : 0;
+  RunOf(page).Copy().FabianName = byName ? 1 : 0;
   // The record itself is found again, not the first one of a like name.
-  const BirthdayRecord kept = Current();
-  SortBirthdayList(Table(), byName, [](const char* a, const char* b) { return lstrcmpA(a, b); });
+  const BirthdayRecord kept = Current(page);
+  SortBirthdayList(Table(page), byName, [](const char* a, const char* b) { return lstrcmpA(a, b); });
   int found = 0;
-  for (int i = 0; i < Table().count; ++i) {
-    if (std::memcmp(&Table().records[i], &kept, sizeof kept) == 0) {
+  for (int i = 0; i < Table(page).count; ++i) {
+    if (std::memcmp(&Table(page).records[i], &kept, sizeof kept) == 0) {
       found = i;
       break;
     }
@@ -240,10 +256,11 @@ void Sort(HWND page, bool byName) {
 }
 
 void OnInit(HWND page) {
-  List().Load(CommittedSettings());
-  g_saved = Table();
-  g_nameEdited = false;
-  g_typedName[0] = 0;
+  List(page).Load(RunOf(page).Committed());
+  BirthdayPageState& state = State(page);
+  state.saved = Table(page);
+  state.nameEdited = false;
+  state.typedName[0] = 0;
   FillNames(page);
   for (int i = 0; i <= kMaxReminderIndex; ++i) {
     char key[16];
@@ -263,13 +280,13 @@ void OnCommand(HWND page, int control, int code) {
       OnNameCommand(page, code);
       break;
     case IDC_BIRTHDAY_TEXT:
-      if (code != EN_CHANGE || g_showing || Table().count < 1) return;
-      GetDlgItemTextA(page, IDC_BIRTHDAY_TEXT, Current().text, kBirthdayTextSize);
+      if (code != EN_CHANGE || State(page).showing || Table(page).count < 1) return;
+      GetDlgItemTextA(page, IDC_BIRTHDAY_TEXT, Current(page).text, kBirthdayTextSize);
       PageChanged(page);
       break;
     case IDC_BIRTHDAY_REMINDERS:
-      if (code != CBN_SELCHANGE || Table().count < 1) return;
-      Current().reminder =
+      if (code != CBN_SELCHANGE || Table(page).count < 1) return;
+      Current(page).reminder =
           static_cast<uint16_t>(SendDlgItemMessageA(page, IDC_BIRTHDAY_REMINDERS, CB_GETCURSEL, 0, 0));
       PageChanged(page);
       break;
@@ -287,8 +304,8 @@ void OnCommand(HWND page, int control, int code) {
 }
 
 void OnDateChanged(HWND page, const NMDATETIMECHANGE& change) {
-  if (change.dwFlags != GDT_VALID || g_showing || Table().count < 1) return;
-  BirthdayRecord& record = Current();
+  if (change.dwFlags != GDT_VALID || State(page).showing || Table(page).count < 1) return;
+  BirthdayRecord& record = Current(page);
   record.year = change.st.wYear;
   record.month = change.st.wMonth;
   record.day = change.st.wDay;
@@ -297,12 +314,6 @@ void OnDateChanged(HWND page, const NMDATETIMECHANGE& change) {
 }
 
 }  // namespace
-
-void UndoBirthdayPage() {
-  if (!g_saved) return;
-  Table() = *g_saved;
-  g_saved.reset();
-}
 
 INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -316,11 +327,11 @@ INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
       ShowCurrent(page);
       return TRUE;
     case kSortMessage:
-      Sort(page, PageSettings().FabianName != 0);
+      Sort(page, RunOf(page).Copy().FabianName != 0);
       return TRUE;
     case kPreviewMessage: {
       const SIZE pageSize = PageSize(page);
-      const SIZE bitmap = PreviewBitmapSize(kBirthdayPreview);
+      const SIZE bitmap = PreviewBitmapSize(page, kBirthdayPreview);
       PlacePreview(page, IDC_BIRTHDAY_PREVIEW, kBirthdayPreview, pageSize.cx - bitmap.cx - 20,
                    pageSize.cy - bitmap.cy);
       return TRUE;
@@ -343,9 +354,9 @@ INT_PTR CALLBACK BirthdayPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
           return TRUE;
         }
         case PSN_APPLY:
-          CommitPage(SettingPage::kBirthdays);  // the sort order
-          if (List().Save(page, CommittedSettings())) g_saved = Table();
-          List().CollectDue(CommittedSettings());
+          RunOf(page).CommitPage(SettingPage::kBirthdays);  // the sort order
+          if (List(page).Save(page, RunOf(page).Committed())) State(page).saved = Table(page);
+          List(page).CollectDue(RunOf(page).Committed());
           return TRUE;
       }
       break;

@@ -9,6 +9,7 @@
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 #include "stage/portable/object_controls.h"
@@ -36,21 +37,21 @@ int g_face;
 void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_UHR%d", index + 1); }
 
 void ShowFaceChoice(HWND page) {
-  SetChecked(page, IDC_CLOCK_RECYCLE_BIN, PageSettings().RecycleBin && g_face == 1);
+  SetChecked(page, IDC_CLOCK_RECYCLE_BIN, RunOf(page).Copy().RecycleBin && g_face == 1);
   EnableControl(page, IDC_CLOCK_ONTOP, g_face > 0);
   EnableControl(page, IDC_CLOCK_KEEP, g_face > 0);
   EnableControl(page, IDC_CLOCK_RECYCLE_BIN, g_face == 1);
 }
 
 void OnApply(HWND page) {
-  ObjectControls* clock = SheetParts().clock;
-  if (clock) clock->AskReload(g_face != CommittedSettings().Clock);
-  AppSettings& s = PageSettings();
+  ObjectControls* clock = RunOf(page).Parts().clock;
+  if (clock) clock->AskReload(g_face != RunOf(page).Committed().Clock);
+  AppSettings& s = RunOf(page).Copy();
   s.Clock = g_face;
   s.ClockOnTop = IsChecked(page, IDC_CLOCK_ONTOP);
   s.ClockNotDA = IsChecked(page, IDC_CLOCK_KEEP);
   s.RecycleBin = IsChecked(page, IDC_CLOCK_RECYCLE_BIN) && g_face == 1;
-  const AppSettings& committed = CommitPage(SettingPage::kClock);
+  const AppSettings& committed = RunOf(page).CommitPage(SettingPage::kClock);
   if (!clock) return;
   clock->AskRelayout();
   // The clock's own thread shows and stacks its window.
@@ -62,7 +63,7 @@ void OnApply(HWND page) {
 INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      const AppSettings& s = PageSettings();
+      const AppSettings& s = RunOf(page).Copy();
       g_face = s.Clock >= 0 && s.Clock <= 4 ? s.Clock.Get() : 0;
       CheckRadioButton(page, IDC_CLOCK_NONE, IDC_CLOCK_NONE + 4, IDC_CLOCK_NONE + g_face);
       SetChecked(page, IDC_CLOCK_ONTOP, s.ClockOnTop != 0);

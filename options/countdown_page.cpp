@@ -10,6 +10,7 @@
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "services/sound_library.h"
 #include "services/settings.h"
@@ -46,13 +47,13 @@ void Enable(HWND page) {
                  IDC_COUNTDOWN_ACTION_LABEL})
     EnableControl(page, id, on);
   EnableControl(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && on);
-  const bool file = SoundPresent() && on && PageSettings().CountdownPlaySound;
+  const bool file = SoundPresent() && on && RunOf(page).Copy().CountdownPlaySound;
   EnableControl(page, IDC_COUNTDOWN_SOUND_FILE, file);
   EnableControl(page, IDC_COUNTDOWN_BROWSE, file);
 }
 
-SYSTEMTIME TargetTime() {
-  const SettingList<5>& date = PageSettings().CountdownDate;
+SYSTEMTIME TargetTime(const AppSettings& s) {
+  const SettingList<5>& date = s.CountdownDate;
   SYSTEMTIME t = {};
   t.wYear = static_cast<WORD>(date[0]);
   t.wMonth = static_cast<WORD>(date[1]);
@@ -68,7 +69,7 @@ SYSTEMTIME TargetTime() {
 }
 
 void OnInit(HWND page) {
-  const AppSettings& s = PageSettings();
+  const AppSettings& s = RunOf(page).Copy();
   g_design = s.Countdown >= 0 && s.Countdown <= 4 ? s.Countdown.Get() : 0;
   CheckRadioButton(page, IDC_COUNTDOWN_NONE, IDC_COUNTDOWN_NONE + 4, IDC_COUNTDOWN_NONE + g_design);
   SetChecked(page, IDC_COUNTDOWN_ONTOP, s.CountdownOnTop != 0);
@@ -84,7 +85,7 @@ void OnInit(HWND page) {
   range[1].wDay = 31;
   SendDlgItemMessageA(page, IDC_COUNTDOWN_DATE, DTM_SETRANGE, GDTR_MIN | GDTR_MAX,
                       reinterpret_cast<LPARAM>(range));
-  const SYSTEMTIME target = TargetTime();
+  const SYSTEMTIME target = TargetTime(s);
   SendDlgItemMessageA(page, IDC_COUNTDOWN_DATE, DTM_SETSYSTEMTIME, GDT_VALID,
                       reinterpret_cast<LPARAM>(&target));
   SendDlgItemMessageA(page, IDC_COUNTDOWN_TIME, DTM_SETSYSTEMTIME, GDT_VALID,
@@ -94,7 +95,7 @@ void OnInit(HWND page) {
 }
 
 void OnSetActive(HWND page) {
-  const AppSettings& s = PageSettings();
+  const AppSettings& s = RunOf(page).Copy();
   SetChecked(page, IDC_COUNTDOWN_PLAY_SOUND, SoundPresent() && s.CountdownPlaySound);
   SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, s.CountdownShowMsg != 0);
   SetPageTexts(page, "COUNTDOWN", kTexts);
@@ -110,9 +111,9 @@ bool PickedTime(HWND page, int control, SYSTEMTIME& out) {
 }
 
 void OnApply(HWND page) {
-  ObjectControls* countdown = SheetParts().countdown;
-  if (countdown) countdown->AskReload(g_design != CommittedSettings().Countdown);
-  AppSettings& s = PageSettings();
+  ObjectControls* countdown = RunOf(page).Parts().countdown;
+  if (countdown) countdown->AskReload(g_design != RunOf(page).Committed().Countdown);
+  AppSettings& s = RunOf(page).Copy();
   s.Countdown = g_design;
   s.CountdownOnTop = IsChecked(page, IDC_COUNTDOWN_ONTOP);
   s.CountdownStop00 = IsChecked(page, IDC_COUNTDOWN_STOP);
@@ -130,7 +131,7 @@ void OnApply(HWND page) {
   char path[MAX_PATH];
   ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
   s.CountdownSoundFile.Set(path);
-  const AppSettings& committed = CommitPage(SettingPage::kCountdown);
+  const AppSettings& committed = RunOf(page).CommitPage(SettingPage::kCountdown);
   if (!countdown) return;
   countdown->AskRelayout();
   if (g_design > 0) countdown->AskRaise(committed.CountdownOnTop != 0);
@@ -144,11 +145,11 @@ INT_PTR OnCommand(HWND page, int id, int code) {
     g_design = id - IDC_COUNTDOWN_NONE;
     Enable(page);
   } else if (id == IDC_COUNTDOWN_SHOW_MESSAGE) {
-    PageSettings().CountdownShowMsg = IsChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE);
+    RunOf(page).Copy().CountdownShowMsg = IsChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE);
   } else if (id == IDC_COUNTDOWN_PLAY_SOUND) {
-    PageSettings().CountdownPlaySound = IsChecked(page, IDC_COUNTDOWN_PLAY_SOUND);
-    if (PageSettings().CountdownPlaySound) {
-      PageSettings().CountdownShowMsg = 1;
+    RunOf(page).Copy().CountdownPlaySound = IsChecked(page, IDC_COUNTDOWN_PLAY_SOUND);
+    if (RunOf(page).Copy().CountdownPlaySound) {
+      RunOf(page).Copy().CountdownShowMsg = 1;
       SetChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE, true);
     }
     Enable(page);
@@ -156,7 +157,7 @@ INT_PTR OnCommand(HWND page, int id, int code) {
     if (code != EN_CHANGE) return TRUE;
     char path[MAX_PATH];
     ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);
-    if (lstrcmpiA(path, PageSettings().CountdownSoundFile.Get().c_str()) == 0) return TRUE;
+    if (lstrcmpiA(path, RunOf(page).Copy().CountdownSoundFile.Get().c_str()) == 0) return TRUE;
   } else if (id == IDC_COUNTDOWN_BROWSE) {
     char path[MAX_PATH];
     ControlText(page, IDC_COUNTDOWN_SOUND_FILE, path, sizeof path);

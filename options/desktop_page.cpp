@@ -9,6 +9,7 @@
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
@@ -52,12 +53,12 @@ void EnablePictureControls(HWND page, int mode) {
 }
 
 void ShowOffset(HWND page) {
-  SetTrackBarPosition(page, IDC_DESKTOP_OFFSET, PageSettings().HGversatz[g_strip > 0 ? g_strip : 0]);
+  SetTrackBarPosition(page, IDC_DESKTOP_OFFSET, RunOf(page).Copy().HGversatz[g_strip > 0 ? g_strip : 0]);
 }
 
 void OnInit(HWND page) {
-  SetSheetOpen(true);
-  const AppSettings& s = PageSettings();
+  RunOf(page).SetOpenFlag(true);
+  const AppSettings& s = RunOf(page).Copy();
   g_strip = s.HG;
   SetChecked(page, IDC_DESKTOP_STRIP_ON, s.HG > 0);
   SetChecked(page, IDC_DESKTOP_STRIP_KEEP, s.HGNotDA != 0);
@@ -96,21 +97,21 @@ void Browse(HWND page) {
 }
 
 void OnApply(HWND page) {
-  AppSettings& s = PageSettings();
+  AppSettings& s = RunOf(page).Copy();
   char path[MAX_PATH];
   ControlText(page, IDC_DESKTOP_WALLPAPER_FILE, path, sizeof path);
-  const AppSettings& before = CommittedSettings();
+  const AppSettings& before = RunOf(page).Committed();
   const bool newWallpaper =
       lstrcmpiA(path, before.WallpaperPic.Get().c_str()) != 0 || s.ShowWallpaper != before.ShowWallpaper;
   if (newWallpaper) s.WallpaperPic.Set(path);
   const bool on = IsChecked(page, IDC_DESKTOP_STRIP_ON);
   if (on && (g_strip < 1 || g_strip > 6)) g_strip = 1;
   s.HG = on ? g_strip : 0;
-  StripRequestWords* strip = SheetParts().strip;
+  StripRequestWords* strip = RunOf(page).Parts().strip;
   if (strip) strip->unload = s.HG != before.HG ? 1 : 0;
   s.HGNotDA = IsChecked(page, IDC_DESKTOP_STRIP_KEEP);
-  const AppSettings& committed = CommitPage(SettingPage::kDesktop);
-  const auto& setWallpaper = SheetParts().setWallpaper;
+  const AppSettings& committed = RunOf(page).CommitPage(SettingPage::kDesktop);
+  const auto& setWallpaper = RunOf(page).Parts().setWallpaper;
   if (newWallpaper && setWallpaper) setWallpaper(committed.ShowWallpaper, path, committed);
   g_strip = committed.HG;
   if (strip) strip->relayout = 1;
@@ -145,7 +146,7 @@ INT_PTR CALLBACK DesktopPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         StepStrip(page, id == IDC_DESKTOP_STRIP_PREVIOUS ? -1 : 1);
       } else if (id >= IDC_DESKTOP_WALLPAPER_STANDARD && id <= IDC_DESKTOP_WALLPAPER_STANDARD + 2) {
         CheckRadioButton(page, IDC_DESKTOP_WALLPAPER_STANDARD, IDC_DESKTOP_WALLPAPER_STANDARD + 2, id);
-        PageSettings().ShowWallpaper = id - IDC_DESKTOP_WALLPAPER_STANDARD;
+        RunOf(page).Copy().ShowWallpaper = id - IDC_DESKTOP_WALLPAPER_STANDARD;
         EnablePictureControls(page, id - IDC_DESKTOP_WALLPAPER_STANDARD);
         PageChanged(page);
       } else if (id == IDC_DESKTOP_WALLPAPER_FILE && HIWORD(wParam) == EN_CHANGE) {
@@ -159,14 +160,14 @@ INT_PTR CALLBACK DesktopPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     }
     case WM_HSCROLL:
       if (ScrolledTrackBar(lParam) == IDC_DESKTOP_OFFSET) {
-        PageSettings().HGversatz[g_strip > 0 ? g_strip : 0] = TrackBarPosition(page, IDC_DESKTOP_OFFSET);
+        RunOf(page).Copy().HGversatz[g_strip > 0 ? g_strip : 0] = TrackBarPosition(page, IDC_DESKTOP_OFFSET);
         PageChanged(page);
       }
       return TRUE;
     case kPreviewMessage: {
       char name[16];
       PreviewName(name, sizeof name);
-      PlacePreview(page, IDC_DESKTOP_PREVIEW, name, 0, PageSize(page).cy - PreviewBitmapSize(name).cy);
+      PlacePreview(page, IDC_DESKTOP_PREVIEW, name, 0, PageSize(page).cy - PreviewBitmapSize(page, name).cy);
       return TRUE;
     }
     case WM_DRAWITEM:

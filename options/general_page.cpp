@@ -8,6 +8,7 @@
 
 #include "options/option_pages.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/app_globals.h"
@@ -43,7 +44,7 @@ void SetVersionText(HWND page) {
 void OnInit(HWND page) {
   // The sheet tells its callback who it is only after the start page exists.
   RestoreDialogPos(GetParent(page));
-  SetSheetOpen(true);
+  RunOf(page).SetOpenFlag(true);
   Language = 1;
   HWND combo = GetDlgItem(page, IDC_GENERAL_LANGUAGE);
   SendMessageA(combo, CB_RESETCONTENT, 0, 0);
@@ -57,7 +58,7 @@ void OnSetActive(HWND page) {
   SetVersionText(page);
   SetDlgItemTextA(page, IDC_GENERAL_HOME_PAGE, kHomeAddress);
   SetPageTexts(page, "ALLGEMEIN", kTexts);
-  SetChecked(page, IDC_GENERAL_AUTOSTART, PageSettings().Autostart != 0);
+  SetChecked(page, IDC_GENERAL_AUTOSTART, RunOf(page).Copy().Autostart != 0);
 }
 
 void OpenUpdatePage(HWND page) {
@@ -68,8 +69,8 @@ void OpenUpdatePage(HWND page) {
 }
 
 void OnApply(HWND page) {
-  PageSettings().Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
-  const AppSettings& committed = CommitPage(SettingPage::kGeneral);
+  RunOf(page).Copy().Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
+  const AppSettings& committed = RunOf(page).CommitPage(SettingPage::kGeneral);
   SetAutostart(committed.Autostart, ProgramInstance());
   const LRESULT selected = SendDlgItemMessageA(page, IDC_GENERAL_LANGUAGE, CB_GETCURSEL, 0, 0);
   if (selected != CB_ERR)
@@ -86,7 +87,7 @@ INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_GENERAL_AUTOSTART:
-          PageSettings().Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
+          RunOf(page).Copy().Autostart = IsChecked(page, IDC_GENERAL_AUTOSTART);
           PageChanged(page);
           return TRUE;
         case IDC_GENERAL_LANGUAGE:

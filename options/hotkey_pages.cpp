@@ -11,6 +11,7 @@
 
 #include "options/option_pages.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_ids.h"
 #include "options/page_protocol.h"
 #include "services/lang_text.h"
@@ -182,13 +183,13 @@ INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      SetChecked(page, IDC_WINAMP_ON, PageSettings().NoWinamp == 0);
+      SetChecked(page, IDC_WINAMP_ON, RunOf(page).Copy().NoWinamp == 0);
       RegisterHotkeys(0);
       FillRows(page, kPlayerRows);
-      EnablePlayerControls(page, PageSettings().NoWinamp == 0);
+      EnablePlayerControls(page, RunOf(page).Copy().NoWinamp == 0);
       SendDlgItemMessageA(page, IDC_WINAMP_EXE, EM_LIMITTEXT, MAX_PATH - 1, 0);
       // Set once: a path typed here survives leaving the page and coming back.
-      SetPathText(page, PageSettings().WinampExe.Get().c_str());
+      SetPathText(page, RunOf(page).Copy().WinampExe.Get().c_str());
       return TRUE;
     }
     case WM_COMMAND: {
@@ -196,9 +197,9 @@ INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
       const int code = HIWORD(wParam);
       if (control == IDC_WINAMP_ON && code == BN_CLICKED) {
         // The player's control follows the switch at once.
-        PageSettings().NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
-        PreviewSetting("NoWinamp");
-        EnablePlayerControls(page, PageSettings().NoWinamp == 0);
+        RunOf(page).Copy().NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
+        RunOf(page).Preview("NoWinamp");
+        EnablePlayerControls(page, RunOf(page).Copy().NoWinamp == 0);
         PageChanged(page);
       } else if (control == IDC_WINAMP_BROWSE && code == BN_CLICKED) {
         BrowseForPlayer(page);
@@ -215,13 +216,13 @@ INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
           SetRowTexts(page, kPlayerSection, kPlayerRows);
           return TRUE;
         case PSN_APPLY: {
-          PageSettings().NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
+          RunOf(page).Copy().NoWinamp = IsChecked(page, IDC_WINAMP_ON) ? 0 : 1;
           char path[MAX_PATH];
           ControlText(page, IDC_WINAMP_EXE, path, sizeof path);
-          PageSettings().WinampExe.Set(path);
+          RunOf(page).Copy().WinampExe.Set(path);
           // The switch and the path are settings of their own: without this
           // they would reach the registry only when another page saves.
-          CommitPage(SettingPage::kWinamp);
+          RunOf(page).CommitPage(SettingPage::kWinamp);
           ApplyRows(page, kPlayerRows);
           return TRUE;
         }

@@ -17,10 +17,6 @@ INT_PTR CALLBACK WeatherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-// What the Birthday page changed in its list and did not apply is put back
-// (the sheet calls it when it closes).
-void UndoBirthdayPage();
-
 // The weather page's lists from "STATIONS.DAT" in the program folder: the
 // countries (their numbers kept by list index) and the stations of a
 // country named without regard to case (their codes kept likewise). Each

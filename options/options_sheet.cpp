@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "options/option_pages.h"
+#include "options/sheet_run.h"
 #include "services/shell_state.h"
 #include "services/win_util.h"
 #include "services/debug_log.h"
@@ -19,73 +20,29 @@
 #include "services/settings.h"
 #include "services/settings_owner.h"
 
-HWND OptionsSheetWindow;
 void (*OptionsHelp)(HWND window, const HELPINFO* info, int topic) = ShowHelpTopic;
 
 // In the sheet's order; a null procedure leaves the slot out.
 const OptionsPage kOptionsPages[kOptionsPageCount] = {
-    {IDD_PAGE_GENERAL, "Allgemein ", GeneralPageProc, TOPIC_GENERAL, true, nullptr},
-    {IDD_PAGE_DESKTOP, "Desktop ", DesktopPageProc, TOPIC_DESKTOP, true, nullptr},
-    {IDD_PAGE_SPEED, "Geschwindigkeit ", SpeedPageProc, TOPIC_SPEED, false, nullptr},
-    {IDD_PAGE_SOUND, "Sound ", SoundPageProc, TOPIC_SOUND, true, nullptr},
-    {IDD_PAGE_PEOPLE, "Leute ", PeoplePageProc, TOPIC_PEOPLE, false, nullptr},
-    {IDD_PAGE_BIRTHDAYS, "Fabian Merk ", BirthdayPageProc, TOPIC_BIRTHDAYS, true, UndoBirthdayPage},
-    {IDD_PAGE_PLANE, "Flugzeug ", PlanePageProc, TOPIC_PLANE, true, nullptr},
-    {IDD_PAGE_CLOCK, "Uhr ", ClockPageProc, TOPIC_CLOCK, false, nullptr},
-    {IDD_PAGE_COUNTDOWN, "Countdown ", CountdownPageProc, TOPIC_COUNTDOWN, false, nullptr},
-    {IDD_PAGE_BILLBOARD, "Plakate ", BillboardPageProc, TOPIC_BILLBOARD, false, nullptr},
-    {IDD_PAGE_WEATHER, "Wetter ", WeatherPageProc, TOPIC_WEATHER, false, nullptr},
-    {IDD_PAGE_HOTKEYS, "Hotkeys ", HotkeysPageProc, TOPIC_HOTKEYS, false, nullptr},
-    {IDD_PAGE_WINAMP, "Winamp ", WinampPageProc, TOPIC_WINAMP, false, nullptr},
+    {IDD_PAGE_GENERAL, "Allgemein ", GeneralPageProc, TOPIC_GENERAL, true},
+    {IDD_PAGE_DESKTOP, "Desktop ", DesktopPageProc, TOPIC_DESKTOP, true},
+    {IDD_PAGE_SPEED, "Geschwindigkeit ", SpeedPageProc, TOPIC_SPEED, false},
+    {IDD_PAGE_SOUND, "Sound ", SoundPageProc, TOPIC_SOUND, true},
+    {IDD_PAGE_PEOPLE, "Leute ", PeoplePageProc, TOPIC_PEOPLE, false},
+    {IDD_PAGE_BIRTHDAYS, "Fabian Merk ", BirthdayPageProc, TOPIC_BIRTHDAYS, true},
+    {IDD_PAGE_PLANE, "Flugzeug ", PlanePageProc, TOPIC_PLANE, true},
+    {IDD_PAGE_CLOCK, "Uhr ", ClockPageProc, TOPIC_CLOCK, false},
+    {IDD_PAGE_COUNTDOWN, "Countdown ", CountdownPageProc, TOPIC_COUNTDOWN, false},
+    {IDD_PAGE_BILLBOARD, "Plakate ", BillboardPageProc, TOPIC_BILLBOARD, false},
+    {IDD_PAGE_WEATHER, "Wetter ", WeatherPageProc, TOPIC_WEATHER, false},
+    {IDD_PAGE_HOTKEYS, "Hotkeys ", HotkeysPageProc, TOPIC_HOTKEYS, false},
+    {IDD_PAGE_WINAMP, "Winamp ", WinampPageProc, TOPIC_WINAMP, false},
 };
 
 namespace {
 
-// A setting shown before apply: its row, its committed value (as text) and
-// what runs when the value is taken back.
-struct Preview {
-  const SettingRow* row;
-  std::string committed;
-  void (*withdrawn)();
-};
-
-std::unique_ptr<AppSettings> g_pageSettings;
-std::vector<Preview> g_previews;
-
-bool g_sheetRunning = false;
-OptionsParts g_parts;
-// The settings of a sheet opened without an owner (a test's): its own table,
-// loaded from the settings key when it opens, as the program's would be.
-std::unique_ptr<AppSettings> g_ownTable;
-std::unique_ptr<SettingsOwner> g_ownOwner;
-// What the pages committed last: the live settings without the values they
-// only show.
-std::unique_ptr<AppSettings> g_committed;
-
-SettingsOwner& Owner() {
-  if (g_parts.settings) return *g_parts.settings;
-  if (!g_ownOwner) {
-    g_ownTable = std::make_unique<AppSettings>();
-    g_ownOwner = std::make_unique<SettingsOwner>(*g_ownTable);
-  }
-  return *g_ownOwner;
-}
-
-void KeepCommitted() {
-  if (!g_committed) g_committed = std::make_unique<AppSettings>();
-  CopySettings(*g_committed, Owner().Read());
-  for (const Preview& preview : g_previews) preview.row->field->set(*g_committed, preview.committed.c_str());
-}
-
-// Previews that no page committed go back to the committed values.
-void WithdrawPreviews() {
-  for (const Preview& preview : g_previews) {
-    if (preview.row->field->get(Owner().Read()) == preview.committed) continue;
-    Owner().ShowValue(*preview.row, preview.committed);
-    if (preview.withdrawn) preview.withdrawn();
-  }
-  g_previews.clear();
-}
+// The sheet's window carries its run under this name while it is open.
+constexpr char kRunProperty[] = "WayluneSheetRun";
 
 // Dialog templates: the extended form starts with version 1, signature 0xFFFF.
 void AddSystemMenuStyle(void* dialogTemplate) {
@@ -95,8 +52,11 @@ void AddSystemMenuStyle(void* dialogTemplate) {
   *style |= WS_SYSMENU;
 }
 
-const OptionsPage* PageEntry(HWND page) {
-  return reinterpret_cast<const OptionsPage*>(GetWindowLongPtrA(page, DWLP_USER));
+// The first window of this thread that carries a run.
+BOOL CALLBACK FindRunWindow(HWND window, LPARAM found) {
+  if (!GetPropA(window, kRunProperty)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
 }
 
 INT_PTR NotifyResult(HWND page, LRESULT result) {
@@ -107,26 +67,33 @@ INT_PTR NotifyResult(HWND page, LRESULT result) {
 }  // namespace
 
 INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG)
-    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
-  const OptionsPage* entry = PageEntry(page);
-  if (!entry) return FALSE;
+  if (message == WM_INITDIALOG) {
+    auto* slot = reinterpret_cast<PageSlot*>(reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
+    SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(slot));
+    // The sheet knows its run from its first page on.
+    SetPropA(GetParent(page), kRunProperty, slot->run);
+  }
+  PageSlot* slot = FindSlot(page);
+  if (!slot) return FALSE;
+  if (message == WM_DESTROY) RemovePropA(GetParent(page), kRunProperty);
 
+  const OptionsPage& entry = *slot->entry;
+  SheetRun& run = *slot->run;
   const UINT code = message == WM_NOTIFY && lParam ? reinterpret_cast<const NMHDR*>(lParam)->code : 0;
-  if (code == PSN_SETACTIVE) SetSheetOpen(true);
-  const INT_PTR handled = entry->proc(page, message, wParam, lParam);
+  if (code == PSN_SETACTIVE) run.SetOpenFlag(true);
+  const INT_PTR handled = entry.proc(page, message, wParam, lParam);
   switch (code) {
     case PSN_SETACTIVE:
       return NotifyResult(page, 0);
     case PSN_KILLACTIVE:
     case PSN_RESET:
-      SetSheetOpen(false);
-      if (entry->savesPosition) SaveDialogPos(GetParent(page));
+      run.SetOpenFlag(false);
+      if (entry.savesPosition) SaveDialogPos(GetParent(page));
       return NotifyResult(page, FALSE);
     case PSN_APPLY:
       return NotifyResult(page, PSNRET_NOERROR);
     case PSN_HELP:
-      OptionsHelp(page, nullptr, entry->helpTopic);
+      OptionsHelp(page, nullptr, entry.helpTopic);
       return TRUE;
     default:
       break;
@@ -138,57 +105,22 @@ INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
   return handled;
 }
 
-AppSettings& PageSettings() {
-  if (!g_pageSettings) {
-    g_pageSettings = std::make_unique<AppSettings>();
-    CopySettings(*g_pageSettings, Owner().Read());
-  }
-  return *g_pageSettings;
-}
-
-const AppSettings& CommittedSettings() {
-  if (!g_committed) KeepCommitted();
-  return *g_committed;
-}
-
-const AppSettings& CommitPage(SettingPage page, unsigned groups) {
-  Owner().CommitPage(PageSettings(), page);
-  std::erase_if(g_previews, [page](const Preview& preview) { return preview.row->page == page; });
-  KeepCommitted();
-  Owner().SaveCommitted(groups, *g_committed);
-  return *g_committed;
-}
-
-void PreviewSetting(const char* name, void (*withdrawn)()) {
-  const SettingRow* row = FindSettingRow(name);
-  if (!row) return;
-  auto known = std::find_if(g_previews.begin(), g_previews.end(),
-                            [row](const Preview& preview) { return preview.row == row; });
-  if (known == g_previews.end())
-    g_previews.push_back({row, row->field->get(Owner().Read()), withdrawn});
-  else if (withdrawn)
-    known->withdrawn = withdrawn;
-  Owner().ShowValue(*row, row->field->get(PageSettings()));
-}
-
-int CALLBACK OptionsSheetCallback(HWND sheet, UINT message, LPARAM parameter) {
+int CALLBACK OptionsSheetCallback(HWND, UINT message, LPARAM parameter) {
   if (message == PSCB_PRECREATE && parameter) AddSystemMenuStyle(reinterpret_cast<void*>(parameter));
-  if (message == PSCB_INITIALIZED) OptionsSheetWindow = sheet;
   return 0;
 }
 
-INT_PTR ShowOptionsSheet(HWND owner) {
+INT_PTR ShowOptionsSheet(HWND owner, SheetRun& run) {
   std::vector<PROPSHEETPAGEA> pages;
-  for (const OptionsPage& entry : kOptionsPages) {
-    if (!entry.proc) continue;
+  for (PageSlot& slot : run.Slots()) {
     PROPSHEETPAGEA page = {};
     page.dwSize = sizeof(PROPSHEETPAGEA);
     page.dwFlags = PSP_USETITLE | PSP_HASHELP;
     page.hInstance = ProgramInstance();
-    page.pszTemplate = MAKEINTRESOURCEA(entry.dialogId);
-    page.pszTitle = entry.title;
+    page.pszTemplate = MAKEINTRESOURCEA(slot.entry->dialogId);
+    page.pszTitle = slot.entry->title;
     page.pfnDlgProc = OptionsPageProc;
-    page.lParam = reinterpret_cast<LPARAM>(&entry);
+    page.lParam = reinterpret_cast<LPARAM>(&slot);
     pages.push_back(page);
   }
   PROPSHEETHEADERA header = {};
@@ -202,45 +134,34 @@ INT_PTR ShowOptionsSheet(HWND owner) {
   header.nStartPage = 0;
   header.ppsp = pages.data();
   header.pfnCallback = OptionsSheetCallback;
-
-  g_pageSettings.reset();
-  PageSettings();
-  KeepCommitted();
-  const INT_PTR result = PropertySheetA(&header);
-  // What no page committed is dropped with the copy; previews go back.
-  WithdrawPreviews();
-  g_pageSettings.reset();
-  g_committed.reset();
-  for (const OptionsPage& entry : kOptionsPages)
-    if (entry.proc && entry.onCancel) entry.onCancel();
-  OptionsSheetWindow = nullptr;
-  SetSheetOpen(false);
-  return result;
+  return PropertySheetA(&header);
 }
 
-void SetSheetOpen(bool open) {
-  if (g_parts.shell) g_parts.shell->optionsOpen = open ? 1 : 0;
+HWND OpenOptionsWindow() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindRunWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
-const OptionsParts& SheetParts() {
-  return g_parts;
+SheetRun* OpenSheetRun() {
+  HWND sheet = OpenOptionsWindow();
+  return sheet ? static_cast<SheetRun*>(GetPropA(sheet, kRunProperty)) : nullptr;
+}
+
+bool RaiseOpenOptions() {
+  HWND sheet = OpenOptionsWindow();
+  if (sheet) SetForegroundWindow(sheet);
+  return sheet != nullptr;
 }
 
 int OpenOptions(HWND owner, const OptionsParts& parts) {
-  if (g_sheetRunning) {
-    if (OptionsSheetWindow) SetForegroundWindow(OptionsSheetWindow);
-    return 1;
-  }
+  if (RaiseOpenOptions()) return 1;
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_DATE_CLASSES | ICC_TAB_CLASSES};
   if (InitCommonControlsEx(&controls) != TRUE) return 0;
-  g_sheetRunning = true;
-  g_parts = parts;
-  Owner().Load();
-  ShowOptionsSheet(owner);
-  g_parts = {};
-  g_ownOwner.reset();
-  g_ownTable.reset();
-  g_sheetRunning = false;
+  SheetRun run(parts, kOptionsPages);
+  ShowOptionsSheet(owner, run);
+  // What no page committed is dropped with the run; previews go back.
+  run.Close();
   return 1;
 }
 

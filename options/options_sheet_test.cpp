@@ -97,7 +97,7 @@ TEST_F(SheetTest, OpensWithTheBuiltPagesAndASecondOpenOnlyRaisesIt) {
   EXPECT_EQ(nested, 1);
   EXPECT_EQ(placed.left, 100);  // where it was left last time
   EXPECT_EQ(placed.top, 120);
-  EXPECT_EQ(OptionsSheetWindow, nullptr);
+  EXPECT_EQ(OpenOptionsWindow(), nullptr);
   EXPECT_EQ(TestParts().shell.optionsOpen.load(), 0);
   EXPECT_FALSE(Stored("DlgPos").empty());  // the General page saves the place when it is left
 }
@@ -161,8 +161,8 @@ TEST_F(SheetTest, ACancelDropsTheCopyAndTakesBackWhatWasShownAtOnce) {
     // Shown at once: the volume, the sign and the player switch; the rest
     // only in the copy.
     EXPECT_EQ(ChangedRows(before), (std::vector<std::string>{"SNDvolume", "NoWinamp", "Weather"}));
-    EXPECT_EQ(PageSettings().Calendar.Get(), 1);
-    EXPECT_EQ(PageSettings().SNDvolume.Get(), 250);
+    EXPECT_EQ(OpenRun().Copy().Calendar.Get(), 1);
+    EXPECT_EQ(OpenRun().Copy().SNDvolume.Get(), 250);
     EXPECT_EQ(TestSettings().Calendar.Get(), 0);
     Cancel(sheet);
   });
@@ -339,18 +339,23 @@ TEST_F(SheetTest, TheSheetChangesOnlyTheSettingsOfItsHandedOwner) {
 }
 
 // The copy is made from the live settings when the sheet opens, whatever
-// a copy asked for while no sheet was open held.
+// the last run's copy held; no copy is left while no sheet is open.
 TEST_F(SheetTest, TheCopyIsMadeAfreshWhenTheSheetOpens) {
-  PageSettings().Speed = 33;
+  EXPECT_EQ(OpenSheetRun(), nullptr);
+  RunSheet([&](HWND) {
+    OpenRun().Copy().Speed = 33;
+    Cancel(OpenOptionsWindow());
+  });
   int shown = -1;
   RunSheet([&](HWND sheet) {
-    EXPECT_EQ(PageSettings().Speed.Get(), TestSettings().Speed.Get());
+    EXPECT_EQ(OpenRun().Copy().Speed.Get(), TestSettings().Speed.Get());
     shown = TrackBarPosition(ShowPage(sheet, SheetIndex(IDD_PAGE_SPEED)), IDC_SPEED_SLIDER);
-    PageSettings().Speed = 44;
+    OpenRun().Copy().Speed = 44;
     Cancel(sheet);
   });
   EXPECT_EQ(shown, 140 - TestSettings().Speed.Get());
-  EXPECT_EQ(PageSettings().Speed.Get(), TestSettings().Speed.Get()) << "the sheet's copy was dropped";
+  EXPECT_NE(TestSettings().Speed.Get(), 44);
+  EXPECT_EQ(OpenSheetRun(), nullptr) << "the run was dropped with its copy";
 }
 
 }  // namespace

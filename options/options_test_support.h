@@ -24,6 +24,7 @@
 #include "services/shell_state.h"
 #include "options/options_sheet.h"
 #include "options/page_protocol.h"
+#include "options/sheet_run.h"
 #include "services/handles.h"
 #include "services/settings.h"
 #include "services/settings_owner.h"
@@ -157,13 +158,20 @@ inline std::function<void(HWND)>& SheetScript() {
 }
 
 inline void CALLBACK RunScript(HWND, UINT, UINT_PTR timer, DWORD) {
-  if (!OptionsSheetWindow) return;  // not up yet: the timer fires again
+  HWND sheet = OpenOptionsWindow();
+  if (!sheet) return;  // not up yet: the timer fires again
   KillTimer(nullptr, timer);
   auto script = std::move(SheetScript());
-  script(OptionsSheetWindow);
+  script(sheet);
   // A script that left the sheet open closes it.
-  if (OptionsSheetWindow && IsWindow(OptionsSheetWindow))
-    PropSheet_PressButton(OptionsSheetWindow, PSBTN_CANCEL);
+  if (OpenOptionsWindow() == sheet && IsWindow(sheet)) PropSheet_PressButton(sheet, PSBTN_CANCEL);
+}
+
+// The run of the open sheet (the script's).
+inline SheetRun& OpenRun() {
+  SheetRun* run = OpenSheetRun();
+  EXPECT_NE(run, nullptr) << "no sheet is open";
+  return *run;
 }
 
 // Opens the sheet as the tray menu does, handed `parts`, and runs `script` on it.

@@ -8,6 +8,7 @@
 #include "imaging/pictura.h"
 #include "stage/figure_bitmaps.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "services/shell_state.h"
 #include "services/win_util.h"
 #include "services/handles.h"
@@ -15,15 +16,22 @@
 
 namespace {
 
+// The shell's words the page's run was handed; null for none (or a window
+// that is no page of a sheet).
+const ShellState* ShellOf(HWND page) {
+  const SheetRun* run = FindRun(page);
+  return run ? run->Parts().shell : nullptr;
+}
+
 // The display's palette the shell handed the sheet; null on a true-colour display.
-HPALETTE SheetPalette() {
-  const ShellState* shell = SheetParts().shell;
+HPALETTE SheetPalette(HWND page) {
+  const ShellState* shell = ShellOf(page);
   return shell && shell->paletteMode ? shell->palette.load() : nullptr;
 }
 
-OwnedBitmap LoadPreview(const char* name) {
+OwnedBitmap LoadPreview(HWND page, const char* name) {
   HPALETTE palette = nullptr;
-  const ShellState* shell = SheetParts().shell;
+  const ShellState* shell = ShellOf(page);
   OwnedBitmap bitmap(ResourceBitmap(ProgramInstance(), name, 0, &palette, shell && shell->paletteMode));
   const OwnedPalette unused(palette);
   return bitmap;
@@ -75,9 +83,9 @@ int ScrolledTrackBar(LPARAM lParam) {
   return lParam ? GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) : 0;
 }
 
-SIZE PreviewBitmapSize(const char* name) {
+SIZE PreviewBitmapSize(HWND page, const char* name) {
   SIZE size = {0, 0};
-  if (const OwnedBitmap bitmap = LoadPreview(name)) {
+  if (const OwnedBitmap bitmap = LoadPreview(page, name)) {
     RECT rect;
     GetBitmapRect(bitmap.get(), &rect);
     size = {rect.right, rect.bottom};
@@ -94,7 +102,7 @@ SIZE PageSize(HWND page) {
 void PlacePreview(HWND page, int control, const char* name, int x, int y) {
   HWND item = GetDlgItem(page, control);
   if (!item) return;
-  const SIZE size = PreviewBitmapSize(name);
+  const SIZE size = PreviewBitmapSize(page, name);
   RECT now;
   GetWindowRect(item, &now);
   MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&now), 2);
@@ -113,10 +121,11 @@ void FillPageBackground(const DRAWITEMSTRUCT& item) {
 
 void DrawPreview(const DRAWITEMSTRUCT& item, const char* name) {
   FillPageBackground(item);
-  const OwnedBitmap bitmap = LoadPreview(name);
+  HWND page = GetParent(item.hwndItem);
+  const OwnedBitmap bitmap = LoadPreview(page, name);
   if (!bitmap) return;
   HPALETTE old = nullptr;
-  if (const HPALETTE shown = SheetPalette()) {
+  if (const HPALETTE shown = SheetPalette(page)) {
     old = SelectPalette(item.hDC, shown, FALSE);
     RealizePalette(item.hDC);
   }
@@ -148,6 +157,6 @@ void PlacePreviewOnButton(HWND page, int control, const char* name, int button) 
   RECT rect;
   GetWindowRect(below, &rect);
   MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
-  const SIZE size = PreviewBitmapSize(name);
+  const SIZE size = PreviewBitmapSize(page, name);
   PlacePreview(page, control, name, (rect.left + rect.right - size.cx) / 2, rect.top - 2 - size.cy);
 }

@@ -44,8 +44,9 @@ int ScrolledTrackBar(LPARAM lParam);
 
 // Preview pictures: owner-drawn statics (SS_OWNERDRAW) on which a bitmap of
 // the program's resources is drawn through the magenta key.
-// Size of a bitmap resource, {0, 0} when it is missing.
-SIZE PreviewBitmapSize(const char* name);
+// Size of a bitmap resource, {0, 0} when it is missing (loaded as the
+// page's sheet shows it).
+SIZE PreviewBitmapSize(HWND page, const char* name);
 // Sizes the control to the bitmap and moves it to (x, y) in page units of
 // pixels; a negative x or y keeps that coordinate.
 void PlacePreview(HWND page, int control, const char* name, int x, int y);

@@ -14,6 +14,7 @@
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "services/sound_library.h"
 #include "services/lang_text.h"
@@ -83,7 +84,7 @@ void UpdateControls(HWND page) {
 void ShowPortrait(HWND page) {
   char name[16];
   PortraitName(name, sizeof name);
-  const SIZE size = PreviewBitmapSize(name);
+  const SIZE size = PreviewBitmapSize(page, name);
   HWND control = GetDlgItem(page, IDC_PEOPLE_PORTRAIT);
   SetWindowPos(control, nullptr, 0, 0, size.cx + 2, size.cy + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(control, nullptr, TRUE);
@@ -101,7 +102,7 @@ void OnInit(HWND page) {
     const bool stored = GetFigureSoundFile(figure, sound) && std::string(sound) != " ";
     g_items.push_back({figure, true, stored ? sound : ""});
   }
-  for (const SettingInt& off : PageSettings().FigDeactive)
+  for (const SettingInt& off : RunOf(page).Copy().FigDeactive)
     for (Item& item : g_items)
       if (off != 0 && item.figure == off) item.active = false;
   g_current = SendMessageA(list, CB_SETCURSEL, 0, 0) == CB_ERR ? 1 : 0;
@@ -137,12 +138,12 @@ void SetAll(HWND page, bool on) {
 
 void OnApply(HWND page) {
   g_items[g_current].active = IsChecked(page, IDC_PEOPLE_ACTIVE);
-  SettingList<kMaxDeactivatedFigures>& off = PageSettings().FigDeactive;
+  SettingList<kMaxDeactivatedFigures>& off = RunOf(page).Copy().FigDeactive;
   size_t slot = 0;
   for (SettingInt& figure : off) figure = 0;
   for (const Item& item : g_items)
     if (!item.active && slot < off.size()) off[slot++] = item.figure;
-  CommitPage(SettingPage::kPeople);
+  RunOf(page).CommitPage(SettingPage::kPeople);
   TakeEditedSound(page);
   for (const Item& item : g_items) SaveSoundFile(item.figure, item.sound.c_str());
 }

@@ -7,6 +7,7 @@
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 
@@ -32,7 +33,7 @@ LOGFONTA g_font;
 
 void Enable(HWND page) {
   for (int id : {IDC_PLANE_BANNER_LABEL, IDC_PLANE_BANNER, IDC_PLANE_FONT})
-    EnableControl(page, id, PageSettings().KeinFlugzeug == 0);
+    EnableControl(page, id, RunOf(page).Copy().KeinFlugzeug == 0);
 }
 
 void ChooseBannerFont(HWND page) {
@@ -52,13 +53,13 @@ void ChooseBannerFont(HWND page) {
 }
 
 void OnApply(HWND page) {
-  AppSettings& s = PageSettings();
+  AppSettings& s = RunOf(page).Copy();
   char text[kBannerChars];
   ControlText(page, IDC_PLANE_BANNER, text, sizeof text);
   s.Banner.Set(text);
   s.KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
   SetBannerLogFont(s, g_font);
-  CommitPage(SettingPage::kPlane);
+  RunOf(page).CommitPage(SettingPage::kPlane);
 }
 
 }  // namespace
@@ -66,10 +67,10 @@ void OnApply(HWND page) {
 INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      SetSheetOpen(true);
+      RunOf(page).SetOpenFlag(true);
       char text[kBannerChars];
-      PageSettings().Banner.CopyTo(text, sizeof text);
-      g_font = BannerLogFont(PageSettings());
+      RunOf(page).Copy().Banner.CopyTo(text, sizeof text);
+      g_font = BannerLogFont(RunOf(page).Copy());
       SendDlgItemMessageA(page, IDC_PLANE_BANNER, EM_LIMITTEXT, kBannerChars - 1, 0);
       SetDlgItemTextA(page, IDC_PLANE_BANNER, text);
       SendMessageA(page, kPreviewMessage, 0, 0);
@@ -78,7 +79,7 @@ INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_PLANE_OFF:
-          PageSettings().KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
+          RunOf(page).Copy().KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
           Enable(page);
           PageChanged(page);
           return TRUE;
@@ -102,7 +103,7 @@ INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         case PSN_SETACTIVE:
           SetPageTexts(page, "FLIEGER", kTexts);
           Enable(page);
-          SetChecked(page, IDC_PLANE_OFF, PageSettings().KeinFlugzeug != 0);
+          SetChecked(page, IDC_PLANE_OFF, RunOf(page).Copy().KeinFlugzeug != 0);
           return TRUE;
         case PSN_APPLY:
           OnApply(page);

@@ -7,6 +7,7 @@
 
 #include "options/option_pages.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 #include "services/sound_library.h"
@@ -104,7 +105,7 @@ void FillDevices(HWND page) {
     SendDlgItemMessageA(page, kDeviceList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
   // A stored device outside the list's numbers shows the first one; the
   // setting itself changes only on apply.
-  const int stored = PageSettings().SndDevice;
+  const int stored = RunOf(page).Copy().SndDevice;
   const int device = stored >= 1 && stored <= kMaxDevice ? stored : 1;
   SendDlgItemMessageA(page, kDeviceList, CB_SETCURSEL, device - 1, 0);
 }
@@ -112,7 +113,7 @@ void FillDevices(HWND page) {
 void OnInit(HWND page) {
   // Without the library the box cannot stand for the user's choice; the
   // choice itself stays as stored (apply does not touch it then).
-  const AppSettings& s = PageSettings();
+  const AppSettings& s = RunOf(page).Copy();
   SetChecked(page, kSoundOn, s.Sound && LibraryLoaded());
   for (int group = 0; group < kSoundOptions; ++group) SetChecked(page, kGroupChecks[group], s.SoundOpt[group] != 0);
   for (int i = 0; i < 3; ++i) {
@@ -141,7 +142,7 @@ void OnSetActive(HWND page) {
   }
   SetPageTexts(page, "SOUND", kTexts);
   for (int group : kHiddenGroups) ShowWindow(GetDlgItem(page, kGroupChecks[group]), SW_HIDE);
-  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETPOS, TRUE, PageSettings().SNDvolume);
+  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETPOS, TRUE, RunOf(page).Copy().SNDvolume);
   for (int i = 0; i < 2; ++i) SetPicker(page, kTimePickers[i], g_pageTimes[i]);
   UpdateEnables(page);
   InvalidateRect(page, nullptr, TRUE);
@@ -152,12 +153,12 @@ void OnSetActive(HWND page) {
 int ChoiceValue(HWND page, int group) {
   const LRESULT selection = SendDlgItemMessageA(page, kChoiceLists[group - kChimeGroup], CB_GETCURSEL, 0, 0);
   if (selection >= 0) return static_cast<int>(selection) + 1;
-  const int stored = PageSettings().SoundOpt[group];
+  const int stored = RunOf(page).Copy().SoundOpt[group];
   return stored > 0 ? stored : 1;
 }
 
 void OnApply(HWND page) {
-  AppSettings& s = PageSettings();
+  AppSettings& s = RunOf(page).Copy();
   if (LibraryLoaded()) s.Sound = SoundOn(page) ? 1 : 0;
   for (int group = 0; group < kSoundOptions; ++group) {
     const bool checked = IsChecked(page, kGroupChecks[group]);
@@ -168,7 +169,7 @@ void OnApply(HWND page) {
   }
   const LRESULT device = SendDlgItemMessageA(page, kDeviceList, CB_GETCURSEL, 0, 0);
   if (device >= 0) s.SndDevice = static_cast<int>(device) + 1;
-  CommitPage(SettingPage::kSound);
+  RunOf(page).CommitPage(SettingPage::kSound);
   g_groupTimes[0] = g_pageTimes[0];
   g_groupTimes[1] = g_pageTimes[1];
 }
@@ -176,8 +177,8 @@ void OnApply(HWND page) {
 void OnCommand(HWND page, int control, int code) {
   if (control == kSoundOn) {
     // Heard at once: the running figures ask for it before every sound.
-    PageSettings().Sound = SoundOn(page) ? 1 : 0;
-    PreviewSetting("Sound");
+    RunOf(page).Copy().Sound = SoundOn(page) ? 1 : 0;
+    RunOf(page).Preview("Sound");
     UpdateEnables(page);
     EnableControl(page, kDeviceList, SoundOn(page));
     EnableControl(page, kDeviceLabel, SoundOn(page));
@@ -217,15 +218,16 @@ INT_PTR CALLBACK SoundPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       return TRUE;
     case WM_HSCROLL:
       if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kVolumeSlider) {
-        PageSettings().SNDvolume = static_cast<int>(SendDlgItemMessageA(page, kVolumeSlider, TBM_GETPOS, 0, 0));
-        PreviewSetting("SNDvolume");  // heard at once too
+        RunOf(page).Copy().SNDvolume =
+            static_cast<int>(SendDlgItemMessageA(page, kVolumeSlider, TBM_GETPOS, 0, 0));
+        RunOf(page).Preview("SNDvolume");  // heard at once too
         PageChanged(page);
       }
       return TRUE;
     case kPreviewMessage: {
       const SIZE pageSize = PageSize(page);
-      const SIZE left = PreviewBitmapSize("SOUND1");
-      const SIZE right = PreviewBitmapSize("SOUND2");
+      const SIZE left = PreviewBitmapSize(page, "SOUND1");
+      const SIZE right = PreviewBitmapSize(page, "SOUND2");
       PlacePreview(page, kPreview1, "SOUND1", 20, pageSize.cy - left.cy);
       PlacePreview(page, kPreview2, "SOUND2", pageSize.cx - right.cx - 20, pageSize.cy - right.cy);
       return TRUE;

@@ -9,6 +9,7 @@
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "services/settings.h"
 
@@ -39,9 +40,10 @@ void ShowPauseText(HWND page) {
 
 void OnInit(HWND page) {
   // Faster to the right: the slider shows 140 - Speed; the pause in steps of 8 passes.
-  SetUpTrackBar(page, IDC_SPEED_SLIDER, {.low = 0, .high = 120, .pageSize = 10}, 140 - PageSettings().Speed);
+  SetUpTrackBar(page, IDC_SPEED_SLIDER, {.low = 0, .high = 120, .pageSize = 10},
+                140 - RunOf(page).Copy().Speed);
   SetUpTrackBar(page, IDC_SPEED_PAUSE_SLIDER, {.low = 12, .high = 8000, .pageSize = 400, .ticks = 20},
-                PageSettings().Pause / 8);
+                RunOf(page).Copy().Pause / 8);
   ShowPauseText(page);
   SendMessageA(page, kPreviewMessage, 0, 0);
 }
@@ -76,7 +78,7 @@ INT_PTR CALLBACK SpeedPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     }
     case kPreviewMessage: {
       const SIZE pageSize = PageSize(page);
-      const SIZE bitmap = PreviewBitmapSize(kPreviewBitmap);
+      const SIZE bitmap = PreviewBitmapSize(page, kPreviewBitmap);
       PlacePreview(page, IDC_SPEED_PREVIEW, kPreviewBitmap, pageSize.cx - bitmap.cx - 20,
                    pageSize.cy - bitmap.cy);
       return TRUE;
@@ -92,9 +94,9 @@ INT_PTR CALLBACK SpeedPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
           InvalidateRect(page, nullptr, TRUE);
           return TRUE;
         case PSN_APPLY:
-          PageSettings().Speed = 140 - TrackBarPosition(page, IDC_SPEED_SLIDER);
-          PageSettings().Pause = 8 * TrackBarPosition(page, IDC_SPEED_PAUSE_SLIDER);
-          CommitPage(SettingPage::kSpeed);
+          RunOf(page).Copy().Speed = 140 - TrackBarPosition(page, IDC_SPEED_SLIDER);
+          RunOf(page).Copy().Pause = 8 * TrackBarPosition(page, IDC_SPEED_PAUSE_SLIDER);
+          RunOf(page).CommitPage(SettingPage::kSpeed);
           return TRUE;
       }
       break;

@@ -18,6 +18,7 @@
 #include "options/option_pages.h"
 #include "options/page_ids.h"
 #include "options/options_sheet.h"
+#include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "options/portable/station_list.h"
 #include "services/handles.h"
@@ -77,14 +78,14 @@ struct PageState {
 PageState g_page;
 
 // The report of the sheet's weather service; none without one.
-WeatherReading Reading() {
-  const WeatherUpdates* weather = SheetParts().weather;
+WeatherReading Reading(HWND page) {
+  const WeatherUpdates* weather = RunOf(page).Parts().weather;
   return weather ? weather->Reading() : WeatherReading{};
 }
 
 // The sign was placed or taken away for a switch that is now taken back.
-void ReloadSign() {
-  if (ObjectControls* sign = SheetParts().weatherSign) sign->AskReload(true);
+void ReloadSign(const OptionsParts& parts) {
+  if (ObjectControls* sign = parts.weatherSign) sign->AskReload(true);
 }
 
 std::string StationFilePath() { return ProgramFolder() + "\\STATIONS.DAT"; }
@@ -139,7 +140,7 @@ void UpdateEnables(HWND page) {
 
 void ShowTemperature(HWND page) {
   if (!g_page.reportAtHand) return;
-  const WeatherReading values = Reading();
+  const WeatherReading values = Reading(page);
   char text[32];
   if (IsChecked(page, IDC_WEATHER_FAHRENHEIT))
     std::snprintf(text, sizeof text, "%d \xb0" "F", values.temperatureF);
@@ -160,11 +161,11 @@ void FillStations(HWND page, int station) {
 }
 
 void OnInit(HWND page) {
-  const AppSettings& s = PageSettings();
+  const AppSettings& s = RunOf(page).Copy();
   g_page = {};
   g_page.startCountry = s.Weather[kCountry];
   g_page.startStation = s.Weather[kStation];
-  g_page.reportAtHand = Reading().complete;
+  g_page.reportAtHand = Reading(page).complete;
   SetDlgItemTextA(page, IDC_WEATHER_PROXY, s.Proxy.Get().c_str());
   SendDlgItemMessageA(page, IDC_WEATHER_PROXY, EM_LIMITTEXT, 255, 0);
   SetDlgItemInt(page, IDC_WEATHER_PORT, s.FTPPortNumber == 0 ? 21 : s.FTPPortNumber.Get(), FALSE);
@@ -177,7 +178,7 @@ void OnInit(HWND page) {
 }
 
 void OnSetActive(HWND page) {
-  const AppSettings& s = PageSettings();
+  const AppSettings& s = RunOf(page).Copy();
   SetPageTexts(page, kSection, kTexts);
   SetChecked(page, IDC_WEATHER_ON, s.Weather[kOn] > 0);
   SetChecked(page, IDC_WEATHER_PROXY_ON, s.AccessType == kAccessProxy);
@@ -193,7 +194,7 @@ void StoreStation(HWND page);
 
 // The page's choices into the settings, committed and stored as apply does.
 void StoreChoices(HWND page) {
-  AppSettings& s = PageSettings();
+  AppSettings& s = RunOf(page).Copy();
   // Without a station list the lists are empty: the stored station stays.
   if (g_page.countries > 0) StoreStation(page);
   char proxy[256];
@@ -202,11 +203,11 @@ void StoreChoices(HWND page) {
   char port[16];
   ControlText(page, IDC_WEATHER_PORT, port, sizeof port);
   s.FTPPortNumber = std::atoi(port);
-  CommitPage(SettingPage::kWeather, kGroupWeather);
+  RunOf(page).CommitPage(SettingPage::kWeather, kGroupWeather);
 }
 
 void StoreStation(HWND page) {
-  AppSettings& s = PageSettings();
+  AppSettings& s = RunOf(page).Copy();
   s.Weather[kCountry] = g_page.country;
   s.Weather[kCountryNumber] = g_page.table.countryNumbers[static_cast<size_t>(g_page.country)];
   s.WeatherCountry.Set(ListText(page, IDC_WEATHER_COUNTRY, g_page.country).c_str());
@@ -221,7 +222,7 @@ void OnApply(HWND page) {
   // A report of the old station would stay on the sign until the next fetch.
   if (!g_page.reportAtHand && g_page.countries > 0 &&
       (g_page.country != g_page.startCountry || g_page.station != g_page.startStation)) {
-    if (WeatherUpdates* weather = SheetParts().weather) weather->DropStoredReport();
+    if (WeatherUpdates* weather = RunOf(page).Parts().weather) weather->DropStoredReport();
   }
 }
 
@@ -255,14 +256,14 @@ void WaitForFetch(HWND page, OwnedHandle fetch) {
 }
 
 void UpdateNow(HWND page) {
-  WeatherUpdates* weather = SheetParts().weather;
+  WeatherUpdates* weather = RunOf(page).Parts().weather;
   if (!weather || weather->Busy()) return;
   const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   StoreChoices(page);
   g_page.reportAtHand = true;
   if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
     Message(page, "NOCONNECTION", "Keine Internetverbindung.");
-  } else if (OwnedHandle fetch = weather->FetchNow(CommittedSettings())) {
+  } else if (OwnedHandle fetch = weather->FetchNow(RunOf(page).Committed())) {
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, false);
     WaitForFetch(page, std::move(fetch));
     EnableControl(page, IDC_WEATHER_UPDATE_NOW, true);
@@ -276,9 +277,9 @@ void OnCommand(HWND page, int control, int code) {
   switch (control) {
     case IDC_WEATHER_ON:
       if (code != BN_CLICKED) return;
-      PageSettings().Weather[kOn] = SignOn(page) ? 1 : 0;
-      PreviewSetting("Weather", ReloadSign);  // the sign comes or goes at once
-      ReloadSign();
+      RunOf(page).Copy().Weather[kOn] = SignOn(page) ? 1 : 0;
+      RunOf(page).Preview("Weather", ReloadSign);  // the sign comes or goes at once
+      ReloadSign(RunOf(page).Parts());
       UpdateEnables(page);
       break;
     case IDC_WEATHER_COUNTRY:
@@ -298,23 +299,23 @@ void OnCommand(HWND page, int control, int code) {
     case IDC_WEATHER_CELSIUS:
     case IDC_WEATHER_FAHRENHEIT:
       if (code != BN_CLICKED) return;
-      PageSettings().Weather[kUnit] = IsChecked(page, IDC_WEATHER_FAHRENHEIT) ? 1 : 0;
-      PreviewSetting("Weather");
+      RunOf(page).Copy().Weather[kUnit] = IsChecked(page, IDC_WEATHER_FAHRENHEIT) ? 1 : 0;
+      RunOf(page).Preview("Weather");
       ShowTemperature(page);
       break;
     case IDC_WEATHER_AT_START:
     case IDC_WEATHER_EVERY_30:
       if (code != BN_CLICKED) return;
-      PageSettings().Weather[kMinutes] = IsChecked(page, IDC_WEATHER_AT_START) ? 1440 : 30;
+      RunOf(page).Copy().Weather[kMinutes] = IsChecked(page, IDC_WEATHER_AT_START) ? 1440 : 30;
       break;
     case IDC_WEATHER_PROXY_ON:
       if (code != BN_CLICKED) return;
-      PageSettings().AccessType = IsChecked(page, IDC_WEATHER_PROXY_ON) ? kAccessProxy : kAccessDirect;
+      RunOf(page).Copy().AccessType = IsChecked(page, IDC_WEATHER_PROXY_ON) ? kAccessProxy : kAccessDirect;
       UpdateEnables(page);
       break;
     case IDC_WEATHER_KEEP:
       if (code != BN_CLICKED) return;
-      PageSettings().WeatherNotDA = IsChecked(page, IDC_WEATHER_KEEP) ? 1 : 0;
+      RunOf(page).Copy().WeatherNotDA = IsChecked(page, IDC_WEATHER_KEEP) ? 1 : 0;
       break;
     case IDC_WEATHER_PROXY:
     case IDC_WEATHER_PORT:
