@@ -38,20 +38,27 @@ constexpr PageText kTexts[] = {
     {IDC_BILLBOARD_REGION_LABEL, "FEIERTAGE", "&Feiertage:"},
 };
 
-bool g_on;
+struct BillboardPageState : PageState {
+  bool on = false;  // the wall's switch as the page shows it
+};
+
+BillboardPageState& State(HWND page) {
+  return PageStateOf<BillboardPageState>(page);
+}
 
 void Enable(HWND page) {
+  BillboardPageState& state = State(page);
   EnableControl(page, IDC_BILLBOARD_ON, true);
   for (int id :
        {IDC_BILLBOARD_CALENDAR_ONLY, IDC_BILLBOARD_KEEP, IDC_BILLBOARD_REGION_LABEL, IDC_BILLBOARD_REGION})
-    EnableControl(page, id, g_on);
+    EnableControl(page, id, state.on);
   for (int id = IDC_BILLBOARD_PICTURE_LABEL; id <= IDC_BILLBOARD_TEXT_BROWSE; ++id)
-    EnableControl(page, id, g_on && !RunOf(page).Copy().Calendar);
+    EnableControl(page, id, state.on && !RunOf(page).Copy().Calendar);
 }
 
 void OnInit(HWND page) {
   const AppSettings& s = RunOf(page).Copy();
-  g_on = s.Billboard != 0;
+  State(page).on = s.Billboard != 0;
   SetChecked(page, IDC_BILLBOARD_KEEP, s.BillboardNotDA != 0);
   char path[MAX_PATH];
   s.BMPpath.CopyTo(path, sizeof path);
@@ -68,7 +75,7 @@ void OnInit(HWND page) {
 
 void OnSetActive(HWND page) {
   SetPageTexts(page, "PLAKAT", kTexts);
-  SetChecked(page, IDC_BILLBOARD_ON, g_on);
+  SetChecked(page, IDC_BILLBOARD_ON, State(page).on);
   SetChecked(page, IDC_BILLBOARD_CALENDAR_ONLY, RunOf(page).Copy().Calendar != 0);
   SendDlgItemMessageA(page, IDC_BILLBOARD_REGION, CB_SETCURSEL, RunOf(page).Copy().Feiertage, 0);
   Enable(page);
@@ -109,10 +116,11 @@ void OnApply(HWND page) {
 }
 
 INT_PTR OnCommand(HWND page, int id, int code) {
+  BillboardPageState& state = State(page);
   switch (id) {
     case IDC_BILLBOARD_ON:
-      g_on = !g_on;
-      SetChecked(page, IDC_BILLBOARD_ON, g_on);
+      state.on = !state.on;
+      SetChecked(page, IDC_BILLBOARD_ON, state.on);
       Enable(page);
       break;
     case IDC_BILLBOARD_KEEP:

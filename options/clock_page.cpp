@@ -32,30 +32,38 @@ constexpr PageText kTexts[] = {
      "schte Dateien zeigen"},
 };
 
-int g_face;
+struct ClockPageState : PageState {
+  int face = 0;  // the face chosen on the page (0: none)
+};
+
+ClockPageState& State(HWND page) {
+  return PageStateOf<ClockPageState>(page);
+}
 
 void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_UHR%d", index + 1); }
 
 void ShowFaceChoice(HWND page) {
-  SetChecked(page, IDC_CLOCK_RECYCLE_BIN, RunOf(page).Copy().RecycleBin && g_face == 1);
-  EnableControl(page, IDC_CLOCK_ONTOP, g_face > 0);
-  EnableControl(page, IDC_CLOCK_KEEP, g_face > 0);
-  EnableControl(page, IDC_CLOCK_RECYCLE_BIN, g_face == 1);
+  ClockPageState& state = State(page);
+  SetChecked(page, IDC_CLOCK_RECYCLE_BIN, RunOf(page).Copy().RecycleBin && state.face == 1);
+  EnableControl(page, IDC_CLOCK_ONTOP, state.face > 0);
+  EnableControl(page, IDC_CLOCK_KEEP, state.face > 0);
+  EnableControl(page, IDC_CLOCK_RECYCLE_BIN, state.face == 1);
 }
 
 void OnApply(HWND page) {
+  ClockPageState& state = State(page);
   ObjectControls* clock = RunOf(page).Parts().clock;
-  if (clock) clock->AskReload(g_face != RunOf(page).Committed().Clock);
+  if (clock) clock->AskReload(state.face != RunOf(page).Committed().Clock);
   AppSettings& s = RunOf(page).Copy();
-  s.Clock = g_face;
+  s.Clock = state.face;
   s.ClockOnTop = IsChecked(page, IDC_CLOCK_ONTOP);
   s.ClockNotDA = IsChecked(page, IDC_CLOCK_KEEP);
-  s.RecycleBin = IsChecked(page, IDC_CLOCK_RECYCLE_BIN) && g_face == 1;
+  s.RecycleBin = IsChecked(page, IDC_CLOCK_RECYCLE_BIN) && state.face == 1;
   const AppSettings& committed = RunOf(page).CommitPage(SettingPage::kClock);
   if (!clock) return;
   clock->AskRelayout();
   // The clock's own thread shows and stacks its window.
-  if (g_face > 0) clock->AskRaise(committed.ClockOnTop != 0);
+  if (state.face > 0) clock->AskRaise(committed.ClockOnTop != 0);
 }
 
 }  // namespace
@@ -64,8 +72,9 @@ INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
   switch (message) {
     case WM_INITDIALOG: {
       const AppSettings& s = RunOf(page).Copy();
-      g_face = s.Clock >= 0 && s.Clock <= 4 ? s.Clock.Get() : 0;
-      CheckRadioButton(page, IDC_CLOCK_NONE, IDC_CLOCK_NONE + 4, IDC_CLOCK_NONE + g_face);
+      const int face = s.Clock >= 0 && s.Clock <= 4 ? s.Clock.Get() : 0;
+      State(page).face = face;
+      CheckRadioButton(page, IDC_CLOCK_NONE, IDC_CLOCK_NONE + 4, IDC_CLOCK_NONE + face);
       SetChecked(page, IDC_CLOCK_ONTOP, s.ClockOnTop != 0);
       SetChecked(page, IDC_CLOCK_KEEP, s.ClockNotDA != 0);
       ShowFaceChoice(page);
@@ -76,7 +85,7 @@ INT_PTR CALLBACK ClockPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       const int id = LOWORD(wParam);
       if (id >= IDC_CLOCK_NONE && id <= IDC_CLOCK_NONE + 4) {
         CheckRadioButton(page, IDC_CLOCK_NONE, IDC_CLOCK_NONE + 4, id);
-        g_face = id - IDC_CLOCK_NONE;
+        State(page).face = id - IDC_CLOCK_NONE;
         ShowFaceChoice(page);
       } else if (id < IDC_CLOCK_ONTOP || id > IDC_CLOCK_RECYCLE_BIN) {
         break;

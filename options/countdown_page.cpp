@@ -36,12 +36,18 @@ constexpr PageText kTexts[] = {
     {IDC_COUNTDOWN_PLAY_SOUND, "SOUND", "Sound abspielen"},
 };
 
-int g_design;
+struct CountdownPageState : PageState {
+  int design = 0;  // the design chosen on the page (0: none)
+};
+
+CountdownPageState& State(HWND page) {
+  return PageStateOf<CountdownPageState>(page);
+}
 
 bool SoundPresent() { return SoundState.loaded.load() != 0; }
 
 void Enable(HWND page) {
-  const bool on = g_design > 0;
+  const bool on = State(page).design > 0;
   for (int id : {IDC_COUNTDOWN_ONTOP, IDC_COUNTDOWN_KEEP, IDC_COUNTDOWN_STOP, IDC_COUNTDOWN_SHOW_MESSAGE,
                  IDC_COUNTDOWN_DATE, IDC_COUNTDOWN_TIME, IDC_COUNTDOWN_DATE_LABEL, IDC_COUNTDOWN_TIME_LABEL,
                  IDC_COUNTDOWN_ACTION_LABEL})
@@ -69,9 +75,10 @@ SYSTEMTIME TargetTime(const AppSettings& s) {
 }
 
 void OnInit(HWND page) {
+  CountdownPageState& state = State(page);
   const AppSettings& s = RunOf(page).Copy();
-  g_design = s.Countdown >= 0 && s.Countdown <= 4 ? s.Countdown.Get() : 0;
-  CheckRadioButton(page, IDC_COUNTDOWN_NONE, IDC_COUNTDOWN_NONE + 4, IDC_COUNTDOWN_NONE + g_design);
+  state.design = s.Countdown >= 0 && s.Countdown <= 4 ? s.Countdown.Get() : 0;
+  CheckRadioButton(page, IDC_COUNTDOWN_NONE, IDC_COUNTDOWN_NONE + 4, IDC_COUNTDOWN_NONE + state.design);
   SetChecked(page, IDC_COUNTDOWN_ONTOP, s.CountdownOnTop != 0);
   SetChecked(page, IDC_COUNTDOWN_KEEP, s.CountdownNotDA != 0);
   SetChecked(page, IDC_COUNTDOWN_STOP, s.CountdownStop00 != 0);
@@ -111,10 +118,11 @@ bool PickedTime(HWND page, int control, SYSTEMTIME& out) {
 }
 
 void OnApply(HWND page) {
+  CountdownPageState& state = State(page);
   ObjectControls* countdown = RunOf(page).Parts().countdown;
-  if (countdown) countdown->AskReload(g_design != RunOf(page).Committed().Countdown);
+  if (countdown) countdown->AskReload(state.design != RunOf(page).Committed().Countdown);
   AppSettings& s = RunOf(page).Copy();
-  s.Countdown = g_design;
+  s.Countdown = state.design;
   s.CountdownOnTop = IsChecked(page, IDC_COUNTDOWN_ONTOP);
   s.CountdownStop00 = IsChecked(page, IDC_COUNTDOWN_STOP);
   s.CountdownNotDA = IsChecked(page, IDC_COUNTDOWN_KEEP);
@@ -134,7 +142,7 @@ void OnApply(HWND page) {
   const AppSettings& committed = RunOf(page).CommitPage(SettingPage::kCountdown);
   if (!countdown) return;
   countdown->AskRelayout();
-  if (g_design > 0) countdown->AskRaise(committed.CountdownOnTop != 0);
+  if (state.design > 0) countdown->AskRaise(committed.CountdownOnTop != 0);
 }
 
 void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_COUNTDOWN%d", index + 1); }
@@ -142,7 +150,7 @@ void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "
 INT_PTR OnCommand(HWND page, int id, int code) {
   if (id >= IDC_COUNTDOWN_NONE && id <= IDC_COUNTDOWN_NONE + 4) {
     CheckRadioButton(page, IDC_COUNTDOWN_NONE, IDC_COUNTDOWN_NONE + 4, id);
-    g_design = id - IDC_COUNTDOWN_NONE;
+    State(page).design = id - IDC_COUNTDOWN_NONE;
     Enable(page);
   } else if (id == IDC_COUNTDOWN_SHOW_MESSAGE) {
     RunOf(page).Copy().CountdownShowMsg = IsChecked(page, IDC_COUNTDOWN_SHOW_MESSAGE);

@@ -33,18 +33,27 @@ constexpr PageText kTexts[] = {
     {IDC_DESKTOP_WALLPAPER_STANDARD + 2, "BITMAP", "&Bitmap:"},
 };
 
-// The strip shown on the page (0-6).
-int g_strip;
+struct DesktopPageState : PageState {
+  int strip = 0;  // the strip shown on the page (0-6)
+};
 
-void PreviewName(char* out, size_t size) { std::snprintf(out, size, "HG%02d", g_strip > 0 ? g_strip : 1); }
+DesktopPageState& State(HWND page) {
+  return PageStateOf<DesktopPageState>(page);
+}
+
+void PreviewName(HWND page, char* out, size_t size) {
+  const int strip = State(page).strip;
+  std::snprintf(out, size, "HG%02d", strip > 0 ? strip : 1);
+}
 
 void EnableStripControls(HWND page) {
+  DesktopPageState& state = State(page);
   const bool on = IsChecked(page, IDC_DESKTOP_STRIP_ON);
   EnableControl(page, IDC_DESKTOP_STRIP_KEEP, on);
   EnableControl(page, IDC_DESKTOP_OFFSET_LABEL, on);
   EnableControl(page, IDC_DESKTOP_OFFSET, on);
-  EnableControl(page, IDC_DESKTOP_STRIP_PREVIOUS, on && g_strip > 1);
-  EnableControl(page, IDC_DESKTOP_STRIP_NEXT, on && g_strip < 6);
+  EnableControl(page, IDC_DESKTOP_STRIP_PREVIOUS, on && state.strip > 1);
+  EnableControl(page, IDC_DESKTOP_STRIP_NEXT, on && state.strip < 6);
 }
 
 void EnablePictureControls(HWND page, int mode) {
@@ -53,18 +62,21 @@ void EnablePictureControls(HWND page, int mode) {
 }
 
 void ShowOffset(HWND page) {
-  SetTrackBarPosition(page, IDC_DESKTOP_OFFSET, RunOf(page).Copy().HGversatz[g_strip > 0 ? g_strip : 0]);
+  DesktopPageState& state = State(page);
+  SetTrackBarPosition(page, IDC_DESKTOP_OFFSET,
+                      RunOf(page).Copy().HGversatz[state.strip > 0 ? state.strip : 0]);
 }
 
 void OnInit(HWND page) {
+  DesktopPageState& state = State(page);
   RunOf(page).SetOpenFlag(true);
   const AppSettings& s = RunOf(page).Copy();
-  g_strip = s.HG;
+  state.strip = s.HG;
   SetChecked(page, IDC_DESKTOP_STRIP_ON, s.HG > 0);
   SetChecked(page, IDC_DESKTOP_STRIP_KEEP, s.HGNotDA != 0);
   SetUpTrackBar(page, IDC_DESKTOP_OFFSET,
                 {.low = 0, .high = StripSliderMax(GetSystemMetrics(SM_CXSCREEN)), .pageSize = 50},
-                s.HGversatz[g_strip > 0 ? g_strip : 0]);
+                s.HGversatz[state.strip > 0 ? state.strip : 0]);
   char path[MAX_PATH];
   s.WallpaperPic.CopyTo(path, sizeof path);
   SetDlgItemTextA(page, IDC_DESKTOP_WALLPAPER_FILE, path);
@@ -77,8 +89,9 @@ void OnInit(HWND page) {
 }
 
 void StepStrip(HWND page, int step) {
-  if ((step < 0 && g_strip < 2) || (step > 0 && g_strip > 5)) return;
-  g_strip += step;
+  DesktopPageState& state = State(page);
+  if ((step < 0 && state.strip < 2) || (step > 0 && state.strip > 5)) return;
+  state.strip += step;
   SendMessageA(page, kPreviewMessage, 0, 0);
   EnableStripControls(page);
   ShowOffset(page);
@@ -97,6 +110,7 @@ void Browse(HWND page) {
 }
 
 void OnApply(HWND page) {
+  DesktopPageState& state = State(page);
   AppSettings& s = RunOf(page).Copy();
   char path[MAX_PATH];
   ControlText(page, IDC_DESKTOP_WALLPAPER_FILE, path, sizeof path);
@@ -105,15 +119,15 @@ void OnApply(HWND page) {
       lstrcmpiA(path, before.WallpaperPic.Get().c_str()) != 0 || s.ShowWallpaper != before.ShowWallpaper;
   if (newWallpaper) s.WallpaperPic.Set(path);
   const bool on = IsChecked(page, IDC_DESKTOP_STRIP_ON);
-  if (on && (g_strip < 1 || g_strip > 6)) g_strip = 1;
-  s.HG = on ? g_strip : 0;
+  if (on && (state.strip < 1 || state.strip > 6)) state.strip = 1;
+  s.HG = on ? state.strip : 0;
   StripRequestWords* strip = RunOf(page).Parts().strip;
   if (strip) strip->unload = s.HG != before.HG ? 1 : 0;
   s.HGNotDA = IsChecked(page, IDC_DESKTOP_STRIP_KEEP);
   const AppSettings& committed = RunOf(page).CommitPage(SettingPage::kDesktop);
   const auto& setWallpaper = RunOf(page).Parts().setWallpaper;
   if (newWallpaper && setWallpaper) setWallpaper(committed.ShowWallpaper, path, committed);
-  g_strip = committed.HG;
+  state.strip = committed.HG;
   if (strip) strip->relayout = 1;
   WakeWorkers();  // the strip's thread serves it now
 }
@@ -133,8 +147,9 @@ INT_PTR CALLBACK DesktopPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       if (id == IDC_DESKTOP_STRIP_ON) {
-        if (IsChecked(page, IDC_DESKTOP_STRIP_ON) && (g_strip < 1 || g_strip > 6)) {
-          g_strip = 1;
+        int& strip = State(page).strip;
+        if (IsChecked(page, IDC_DESKTOP_STRIP_ON) && (strip < 1 || strip > 6)) {
+          strip = 1;
           ShowOffset(page);
           SendMessageA(page, kPreviewMessage, 0, 0);
         }
@@ -160,20 +175,21 @@ INT_PTR CALLBACK DesktopPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     }
     case WM_HSCROLL:
       if (ScrolledTrackBar(lParam) == IDC_DESKTOP_OFFSET) {
-        RunOf(page).Copy().HGversatz[g_strip > 0 ? g_strip : 0] = TrackBarPosition(page, IDC_DESKTOP_OFFSET);
+        const int strip = State(page).strip;
+        RunOf(page).Copy().HGversatz[strip > 0 ? strip : 0] = TrackBarPosition(page, IDC_DESKTOP_OFFSET);
         PageChanged(page);
       }
       return TRUE;
     case kPreviewMessage: {
       char name[16];
-      PreviewName(name, sizeof name);
+      PreviewName(page, name, sizeof name);
       PlacePreview(page, IDC_DESKTOP_PREVIEW, name, 0, PageSize(page).cy - PreviewBitmapSize(page, name).cy);
       return TRUE;
     }
     case WM_DRAWITEM:
       if (wParam == IDC_DESKTOP_PREVIEW) {
         char name[16];
-        PreviewName(name, sizeof name);
+        PreviewName(page, name, sizeof name);
         DrawPreview(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), name);
       }
       return TRUE;

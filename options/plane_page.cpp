@@ -28,8 +28,14 @@ constexpr PageText kTexts[] = {
     {IDC_PLANE_OFF, "NICHT", "&keine Starterlaubnis"},
 };
 
-// The banner font as the font dialog leaves it; stored on apply.
-LOGFONTA g_font;
+struct PlanePageState : PageState {
+  // The banner font as the font dialog leaves it; stored on apply.
+  LOGFONTA font = {};
+};
+
+PlanePageState& State(HWND page) {
+  return PageStateOf<PlanePageState>(page);
+}
 
 void Enable(HWND page) {
   for (int id : {IDC_PLANE_BANNER_LABEL, IDC_PLANE_BANNER, IDC_PLANE_FONT})
@@ -37,18 +43,19 @@ void Enable(HWND page) {
 }
 
 void ChooseBannerFont(HWND page) {
-  const LOGFONTA before = g_font;
+  PlanePageState& state = State(page);
+  const LOGFONTA before = state.font;
   CHOOSEFONTA dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = page;
-  dialog.lpLogFont = &g_font;
+  dialog.lpLogFont = &state.font;
   dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_SCRIPTSONLY | CF_LIMITSIZE;
   dialog.nSizeMin = 7;
   dialog.nSizeMax = 24;
   if (ChooseFontA(&dialog)) {
     PageChanged(page);
   } else {
-    g_font = before;
+    state.font = before;
   }
 }
 
@@ -58,7 +65,7 @@ void OnApply(HWND page) {
   ControlText(page, IDC_PLANE_BANNER, text, sizeof text);
   s.Banner.Set(text);
   s.KeinFlugzeug = IsChecked(page, IDC_PLANE_OFF);
-  SetBannerLogFont(s, g_font);
+  SetBannerLogFont(s, State(page).font);
   RunOf(page).CommitPage(SettingPage::kPlane);
 }
 
@@ -70,7 +77,7 @@ INT_PTR CALLBACK PlanePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       RunOf(page).SetOpenFlag(true);
       char text[kBannerChars];
       RunOf(page).Copy().Banner.CopyTo(text, sizeof text);
-      g_font = BannerLogFont(RunOf(page).Copy());
+      State(page).font = BannerLogFont(RunOf(page).Copy());
       SendDlgItemMessageA(page, IDC_PLANE_BANNER, EM_LIMITTEXT, kBannerChars - 1, 0);
       SetDlgItemTextA(page, IDC_PLANE_BANNER, text);
       SendMessageA(page, kPreviewMessage, 0, 0);
