@@ -126,13 +126,20 @@ void EnablePlayerControls(HWND page, bool on) {
       EnableControl(page, control, on);
 }
 
-// Set while the page itself writes the path, which is no change by the user.
-bool g_settingPath = false;
+struct WinampPageState : PageState {
+  // Set while the page itself writes the path, which is no change by the user.
+  bool settingPath = false;
+};
+
+WinampPageState& State(HWND page) {
+  return PageStateOf<WinampPageState>(page);
+}
 
 void SetPathText(HWND page, const char* path) {
-  g_settingPath = true;
+  WinampPageState& state = State(page);
+  state.settingPath = true;
   SetDlgItemTextA(page, IDC_WINAMP_EXE, path);
-  g_settingPath = false;
+  state.settingPath = false;
 }
 
 void BrowseForPlayer(HWND page) {
@@ -203,7 +210,7 @@ INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         PageChanged(page);
       } else if (control == IDC_WINAMP_BROWSE && code == BN_CLICKED) {
         BrowseForPlayer(page);
-      } else if ((control == IDC_WINAMP_EXE && code == EN_CHANGE && !g_settingPath) ||
+      } else if ((control == IDC_WINAMP_EXE && code == EN_CHANGE && !State(page).settingPath) ||
                  (IsRowControl(control, kPlayerRows) && (code == CBN_SELCHANGE || code == BN_CLICKED))) {
         PageChanged(page);
       }

@@ -17,12 +17,6 @@ INT_PTR CALLBACK WeatherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The weather page's lists from "STATIONS.DAT" in the program folder: the
-// countries (their numbers kept by list index) and the stations of a
-// country named without regard to case (their codes kept likewise). Each
-// returns the number of entries added, 0 when the file cannot be read.
-int LoadStationCountries(HWND list);
-int LoadStations(HWND list, const char* country);
 // The weather page's connection test (InternetAttemptConnect; tests replace it).
 extern DWORD(WINAPI* InternetAttemptConnectHook)(DWORD reserved);
 

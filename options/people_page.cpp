@@ -44,9 +44,16 @@ struct Item {
   bool active;
   std::string sound;
 };
-std::vector<Item> g_items;
-int g_current;
-bool g_soundEdited;
+
+struct PeoplePageState : PageState {
+  std::vector<Item> items;   // the listed figures, in the list's order
+  int current = 0;           // the one the page shows
+  bool soundEdited = false;  // its sound file typed and not yet taken
+};
+
+PeoplePageState& State(HWND page) {
+  return PageStateOf<PeoplePageState>(page);
+}
 
 // The dog, the birds and one stroller have no click sound of their own.
 bool HasUserSound(int figure) { return figure != 24 && figure != 42 && figure != 90; }
@@ -64,13 +71,15 @@ std::string EditText(HWND page) {
   return path;
 }
 
-void PortraitName(char* out, size_t size) {
-  std::snprintf(out, size, "FS_%03d", g_items.empty() ? 0 : g_items[g_current].figure);
+void PortraitName(HWND page, char* out, size_t size) {
+  const PeoplePageState& state = State(page);
+  std::snprintf(out, size, "FS_%03d", state.items.empty() ? 0 : state.items[state.current].figure);
 }
 
 void UpdateControls(HWND page) {
-  if (g_items.empty()) return;
-  const Item& item = g_items[g_current];
+  PeoplePageState& state = State(page);
+  if (state.items.empty()) return;
+  const Item& item = state.items[state.current];
   char key[16];
   std::snprintf(key, sizeof key, "FS_%03d", item.figure);
   const char* text = FigureText("LEUTE", key);
@@ -83,7 +92,7 @@ void UpdateControls(HWND page) {
 
 void ShowPortrait(HWND page) {
   char name[16];
-  PortraitName(name, sizeof name);
+  PortraitName(page, name, sizeof name);
   const SIZE size = PreviewBitmapSize(page, name);
   HWND control = GetDlgItem(page, IDC_PEOPLE_PORTRAIT);
   SetWindowPos(control, nullptr, 0, 0, size.cx + 2, size.cy + 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -91,78 +100,95 @@ void ShowPortrait(HWND page) {
 }
 
 void OnInit(HWND page) {
+  PeoplePageState& state = State(page);
   HWND list = GetDlgItem(page, IDC_PEOPLE_FIGURE_LIST);
   SendMessageA(list, CB_RESETCONTENT, 0, 0);
-  g_items.clear();
+  state.items.clear();
   for (int figure = 0; figure < kFigureNameSlots; ++figure) {
     const char* name = FigureName(figure);
     if (std::string(name) == "-") continue;
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     char sound[MAX_PATH] = {};
     const bool stored = GetFigureSoundFile(figure, sound) && std::string(sound) != " ";
-    g_items.push_back({figure, true, stored ? sound : ""});
+    state.items.push_back({figure, true, stored ? sound : ""});
   }
   for (const SettingInt& off : RunOf(page).Copy().FigDeactive)
-    for (Item& item : g_items)
+    for (Item& item : state.items)
       if (off != 0 && item.figure == off) item.active = false;
-  g_current = SendMessageA(list, CB_SETCURSEL, 0, 0) == CB_ERR ? 1 : 0;
-  g_soundEdited = false;
+  state.current = SendMessageA(list, CB_SETCURSEL, 0, 0) == CB_ERR ? 1 : 0;
+  state.soundEdited = false;
   SendDlgItemMessageA(page, IDC_PEOPLE_SOUND_FILE, EM_LIMITTEXT, MAX_PATH - 1, 0);
   ShowPortrait(page);
 }
 
 void TakeEditedSound(HWND page) {
-  if (!g_soundEdited) return;
-  g_items[g_current].sound = Trimmed(EditText(page).c_str());
-  g_soundEdited = false;
+  PeoplePageState& state = State(page);
+  if (!state.soundEdited) return;
+  state.items[state.current].sound = Trimmed(EditText(page).c_str());
+  state.soundEdited = false;
 }
 
 void OnSelect(HWND page) {
+  PeoplePageState& state = State(page);
   TakeEditedSound(page);
   const LRESULT selected = SendDlgItemMessageA(page, IDC_PEOPLE_FIGURE_LIST, CB_GETCURSEL, 0, 0);
-  if (selected == CB_ERR || selected >= static_cast<LRESULT>(g_items.size())) return;
-  g_current = static_cast<int>(selected);
-  SetDlgItemTextA(page, IDC_PEOPLE_SOUND_FILE, g_items[g_current].sound.c_str());
-  g_soundEdited = false;  // set by the edit's own change notice above
+  if (selected == CB_ERR || selected >= static_cast<LRESULT>(state.items.size())) return;
+  state.current = static_cast<int>(selected);
+  SetDlgItemTextA(page, IDC_PEOPLE_SOUND_FILE, state.items[state.current].sound.c_str());
+  state.soundEdited = false;  // set by the edit's own change notice above
   SendMessageA(page, kUpdateMessage, 0, 0);
   SendMessageA(page, kPortraitMessage, 0, 0);
 }
 
 void SetAll(HWND page, bool on) {
-  g_items[g_current].active = on;
+  PeoplePageState& state = State(page);
+  state.items[state.current].active = on;
   SetChecked(page, IDC_PEOPLE_ACTIVE, on);
-  for (Item& item : g_items) item.active = on;
+  for (Item& item : state.items) item.active = on;
   UpdateControls(page);
   PageChanged(page);
 }
 
 void OnApply(HWND page) {
-  g_items[g_current].active = IsChecked(page, IDC_PEOPLE_ACTIVE);
+  PeoplePageState& state = State(page);
+  state.items[state.current].active = IsChecked(page, IDC_PEOPLE_ACTIVE);
   SettingList<kMaxDeactivatedFigures>& off = RunOf(page).Copy().FigDeactive;
   size_t slot = 0;
   for (SettingInt& figure : off) figure = 0;
-  for (const Item& item : g_items)
+  for (const Item& item : state.items)
     if (!item.active && slot < off.size()) off[slot++] = item.figure;
   RunOf(page).CommitPage(SettingPage::kPeople);
   TakeEditedSound(page);
-  for (const Item& item : g_items) SaveSoundFile(item.figure, item.sound.c_str());
+  for (const Item& item : state.items) SaveSoundFile(item.figure, item.sound.c_str());
+}
+
+void OnSetActive(HWND page) {
+  PeoplePageState& state = State(page);
+  if (state.items.empty()) return;
+  SetPageTexts(page, "LEUTE", kTexts);
+  SetChecked(page, IDC_PEOPLE_ACTIVE, state.items[state.current].active);
+  SetDlgItemTextA(page, IDC_PEOPLE_SOUND_FILE, state.items[state.current].sound.c_str());
+  state.soundEdited = false;
+  UpdateControls(page);
 }
 
 INT_PTR OnCommand(HWND page, int id, int code) {
-  if (g_items.empty()) return FALSE;
+  PeoplePageState& state = State(page);
+  if (state.items.empty()) return FALSE;
   switch (id) {
     case IDC_PEOPLE_FIGURE_LIST:
       if (code == CBN_SELCHANGE) OnSelect(page);
       return TRUE;
     case IDC_PEOPLE_SOUND_FILE:
-      if (code == EN_CHANGE && lstrcmpiA(EditText(page).c_str(), g_items[g_current].sound.c_str()) != 0) {
-        g_soundEdited = true;
+      if (code == EN_CHANGE &&
+          lstrcmpiA(EditText(page).c_str(), state.items[state.current].sound.c_str()) != 0) {
+        state.soundEdited = true;
         PageChanged(page);
       }
       return TRUE;
     case IDC_PEOPLE_ACTIVE:
-      g_items[g_current].active = !g_items[g_current].active;
-      SetChecked(page, IDC_PEOPLE_ACTIVE, g_items[g_current].active);
+      state.items[state.current].active = !state.items[state.current].active;
+      SetChecked(page, IDC_PEOPLE_ACTIVE, state.items[state.current].active);
       UpdateControls(page);
       PageChanged(page);
       return TRUE;
@@ -172,7 +198,7 @@ INT_PTR OnCommand(HWND page, int id, int code) {
       return TRUE;
     case IDC_PEOPLE_BROWSE: {
       char path[MAX_PATH];
-      lstrcpynA(path, g_items[g_current].sound.c_str(), sizeof path);
+      lstrcpynA(path, state.items[state.current].sound.c_str(), sizeof path);
       if (ChooseFile(page, MusicFileFilter(), path, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST))
         SetDlgItemTextA(page, IDC_PEOPLE_SOUND_FILE, path);
       return TRUE;
@@ -203,7 +229,7 @@ INT_PTR CALLBACK PeoplePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
       if (wParam == IDC_PEOPLE_PORTRAIT) {
         DRAWITEMSTRUCT item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         char name[16];
-        PortraitName(name, sizeof name);
+        PortraitName(page, name, sizeof name);
         FillPageBackground(item);
         InflateRect(&item.rcItem, -1, -1);  // the portrait inside a one-pixel margin
         DrawPreview(item, name);
@@ -212,12 +238,7 @@ INT_PTR CALLBACK PeoplePageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_NOTIFY:
       switch (SheetNotifyCode(message, lParam)) {
         case PSN_SETACTIVE:
-          if (g_items.empty()) return TRUE;
-          SetPageTexts(page, "LEUTE", kTexts);
-          SetChecked(page, IDC_PEOPLE_ACTIVE, g_items[g_current].active);
-          SetDlgItemTextA(page, IDC_PEOPLE_SOUND_FILE, g_items[g_current].sound.c_str());
-          g_soundEdited = false;
-          UpdateControls(page);
+          OnSetActive(page);
           return TRUE;
         case PSN_APPLY:
           OnApply(page);

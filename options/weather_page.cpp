@@ -66,7 +66,7 @@ struct StationTable {
   std::vector<std::string> codes;
 };
 
-struct PageState {
+struct WeatherPageState : PageState {
   StationTable table;
   int countries = 0;
   int startCountry = 0;  // the stored choice when the page was made
@@ -75,7 +75,10 @@ struct PageState {
   int station = 0;
   bool reportAtHand = false;
 };
-PageState g_page;
+
+WeatherPageState& State(HWND page) {
+  return PageStateOf<WeatherPageState>(page);
+}
 
 // The report of the sheet's weather service; none without one.
 WeatherReading Reading(HWND page) {
@@ -126,7 +129,7 @@ bool SignOn(HWND page) {
 }
 
 void UpdateEnables(HWND page) {
-  const bool on = SignOn(page) && g_page.countries > 0;
+  const bool on = SignOn(page) && State(page).countries > 0;
   for (int control :
        {IDC_WEATHER_COUNTRY_LABEL, IDC_WEATHER_COUNTRY, IDC_WEATHER_STATION_LABEL, IDC_WEATHER_STATION,
         IDC_WEATHER_KEEP, IDC_WEATHER_UNIT_LABEL, IDC_WEATHER_CELSIUS, IDC_WEATHER_FAHRENHEIT,
@@ -139,7 +142,7 @@ void UpdateEnables(HWND page) {
 }
 
 void ShowTemperature(HWND page) {
-  if (!g_page.reportAtHand) return;
+  if (!State(page).reportAtHand) return;
   const WeatherReading values = Reading(page);
   char text[32];
   if (IsChecked(page, IDC_WEATHER_FAHRENHEIT))
@@ -149,31 +152,58 @@ void ShowTemperature(HWND page) {
   SetDlgItemTextA(page, IDC_WEATHER_TEMPERATURE, text);
 }
 
+// The countries from the station list into `list`, their numbers kept by
+// list index; the number of countries, 0 when the file cannot be read.
+int LoadStationCountries(HWND list, StationTable& table) {
+  table = {};
+  const std::optional<std::string> file = ReadStationFile();
+  if (!file) return 0;
+  const std::vector<StationCountry> countries = ParseStationCountries(*file);
+  for (size_t i = 0; i < countries.size(); ++i) {
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(countries[i].name.c_str()));
+    table.countryNumbers[i] = countries[i].number;
+  }
+  return static_cast<int>(countries.size());
+}
+
+// The stations of a country (named without regard to case) into `list`,
+// their codes kept by list index; the number of stations.
+int LoadStations(HWND list, const char* country, StationTable& table) {
+  table.codes.clear();
+  const std::optional<std::string> file = ReadStationFile();
+  if (!file || !country) return 0;
+  for (const Station& station : ParseStations(*file, country)) {
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(station.text.c_str()));
+    table.codes.push_back(station.code);
+  }
+  return static_cast<int>(table.codes.size());
+}
+
 // Fills the station list for the chosen country and selects `station`
 // (0 when it is beyond the list).
 void FillStations(HWND page, int station) {
+  WeatherPageState& state = State(page);
   SendDlgItemMessageA(page, IDC_WEATHER_STATION, CB_RESETCONTENT, 0, 0);
-  g_page.table.codes.clear();
   const int stations = LoadStations(GetDlgItem(page, IDC_WEATHER_STATION),
-                                    ListText(page, IDC_WEATHER_COUNTRY, g_page.country).c_str());
-  g_page.station = station < stations ? station : 0;
-  SendDlgItemMessageA(page, IDC_WEATHER_STATION, CB_SETCURSEL, g_page.station, 0);
+                                    ListText(page, IDC_WEATHER_COUNTRY, state.country).c_str(), state.table);
+  state.station = station < stations ? station : 0;
+  SendDlgItemMessageA(page, IDC_WEATHER_STATION, CB_SETCURSEL, state.station, 0);
 }
 
 void OnInit(HWND page) {
+  WeatherPageState& state = State(page);
   const AppSettings& s = RunOf(page).Copy();
-  g_page = {};
-  g_page.startCountry = s.Weather[kCountry];
-  g_page.startStation = s.Weather[kStation];
-  g_page.reportAtHand = Reading(page).complete;
+  state.startCountry = s.Weather[kCountry];
+  state.startStation = s.Weather[kStation];
+  state.reportAtHand = Reading(page).complete;
   SetDlgItemTextA(page, IDC_WEATHER_PROXY, s.Proxy.Get().c_str());
   SendDlgItemMessageA(page, IDC_WEATHER_PROXY, EM_LIMITTEXT, 255, 0);
   SetDlgItemInt(page, IDC_WEATHER_PORT, s.FTPPortNumber == 0 ? 21 : s.FTPPortNumber.Get(), FALSE);
   SendDlgItemMessageA(page, IDC_WEATHER_PORT, EM_LIMITTEXT, 5, 0);
-  g_page.countries = LoadStationCountries(GetDlgItem(page, IDC_WEATHER_COUNTRY));
-  g_page.country = g_page.startCountry >= 0 && g_page.startCountry < g_page.countries ? g_page.startCountry : 0;
-  SendDlgItemMessageA(page, IDC_WEATHER_COUNTRY, CB_SETCURSEL, g_page.country, 0);
-  FillStations(page, g_page.startStation >= 0 ? g_page.startStation : 0);
+  state.countries = LoadStationCountries(GetDlgItem(page, IDC_WEATHER_COUNTRY), state.table);
+  state.country = state.startCountry >= 0 && state.startCountry < state.countries ? state.startCountry : 0;
+  SendDlgItemMessageA(page, IDC_WEATHER_COUNTRY, CB_SETCURSEL, state.country, 0);
+  FillStations(page, state.startStation >= 0 ? state.startStation : 0);
   SetChecked(page, IDC_WEATHER_KEEP, s.WeatherNotDA != 0);
 }
 
@@ -196,7 +226,7 @@ void StoreStation(HWND page);
 void StoreChoices(HWND page) {
   AppSettings& s = RunOf(page).Copy();
   // Without a station list the lists are empty: the stored station stays.
-  if (g_page.countries > 0) StoreStation(page);
+  if (State(page).countries > 0) StoreStation(page);
   char proxy[256];
   ControlText(page, IDC_WEATHER_PROXY, proxy, sizeof proxy);
   s.Proxy.Set(proxy);
@@ -207,21 +237,23 @@ void StoreChoices(HWND page) {
 }
 
 void StoreStation(HWND page) {
+  WeatherPageState& state = State(page);
   AppSettings& s = RunOf(page).Copy();
-  s.Weather[kCountry] = g_page.country;
-  s.Weather[kCountryNumber] = g_page.table.countryNumbers[static_cast<size_t>(g_page.country)];
-  s.WeatherCountry.Set(ListText(page, IDC_WEATHER_COUNTRY, g_page.country).c_str());
-  s.Weather[kStation] = g_page.station;
-  if (static_cast<size_t>(g_page.station) < g_page.table.codes.size())
-    s.METAR.Set(g_page.table.codes[static_cast<size_t>(g_page.station)].c_str());
-  s.WeatherStation.Set(ListText(page, IDC_WEATHER_STATION, g_page.station).c_str());
+  s.Weather[kCountry] = state.country;
+  s.Weather[kCountryNumber] = state.table.countryNumbers[static_cast<size_t>(state.country)];
+  s.WeatherCountry.Set(ListText(page, IDC_WEATHER_COUNTRY, state.country).c_str());
+  s.Weather[kStation] = state.station;
+  if (static_cast<size_t>(state.station) < state.table.codes.size())
+    s.METAR.Set(state.table.codes[static_cast<size_t>(state.station)].c_str());
+  s.WeatherStation.Set(ListText(page, IDC_WEATHER_STATION, state.station).c_str());
 }
 
 void OnApply(HWND page) {
+  WeatherPageState& state = State(page);
   StoreChoices(page);
   // A report of the old station would stay on the sign until the next fetch.
-  if (!g_page.reportAtHand && g_page.countries > 0 &&
-      (g_page.country != g_page.startCountry || g_page.station != g_page.startStation)) {
+  if (!state.reportAtHand && state.countries > 0 &&
+      (state.country != state.startCountry || state.station != state.startStation)) {
     if (WeatherUpdates* weather = RunOf(page).Parts().weather) weather->DropStoredReport();
   }
 }
@@ -260,7 +292,7 @@ void UpdateNow(HWND page) {
   if (!weather || weather->Busy()) return;
   const HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   StoreChoices(page);
-  g_page.reportAtHand = true;
+  State(page).reportAtHand = true;
   if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
     Message(page, "NOCONNECTION", "Keine Internetverbindung.");
   } else if (OwnedHandle fetch = weather->FetchNow(RunOf(page).Committed())) {
@@ -274,6 +306,7 @@ void UpdateNow(HWND page) {
 }
 
 void OnCommand(HWND page, int control, int code) {
+  WeatherPageState& state = State(page);
   switch (control) {
     case IDC_WEATHER_ON:
       if (code != BN_CLICKED) return;
@@ -285,15 +318,15 @@ void OnCommand(HWND page, int control, int code) {
     case IDC_WEATHER_COUNTRY:
       if (code != CBN_SELCHANGE || SendDlgItemMessageA(page, IDC_WEATHER_STATION, CB_GETDROPPEDSTATE, 0, 0))
         return;
-      g_page.country = Selection(page, IDC_WEATHER_COUNTRY);
+      state.country = Selection(page, IDC_WEATHER_COUNTRY);
       FillStations(page, 0);
-      g_page.reportAtHand = false;
+      state.reportAtHand = false;
       InvalidateRect(page, nullptr, TRUE);
       break;
     case IDC_WEATHER_STATION:
       if (code != CBN_SELCHANGE) return;
-      g_page.station = Selection(page, IDC_WEATHER_STATION);
-      g_page.reportAtHand = false;
+      state.station = Selection(page, IDC_WEATHER_STATION);
+      state.reportAtHand = false;
       InvalidateRect(page, nullptr, TRUE);
       break;
     case IDC_WEATHER_CELSIUS:
@@ -333,29 +366,6 @@ void OnCommand(HWND page, int control, int code) {
 }  // namespace
 
 DWORD(WINAPI* InternetAttemptConnectHook)(DWORD) = InternetAttemptConnect;
-
-int LoadStationCountries(HWND list) {
-  g_page.table = {};
-  const std::optional<std::string> file = ReadStationFile();
-  if (!file) return 0;
-  const std::vector<StationCountry> countries = ParseStationCountries(*file);
-  for (size_t i = 0; i < countries.size(); ++i) {
-    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(countries[i].name.c_str()));
-    g_page.table.countryNumbers[i] = countries[i].number;
-  }
-  return static_cast<int>(countries.size());
-}
-
-int LoadStations(HWND list, const char* country) {
-  g_page.table.codes.clear();
-  const std::optional<std::string> file = ReadStationFile();
-  if (!file || !country) return 0;
-  for (const Station& station : ParseStations(*file, country)) {
-    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(station.text.c_str()));
-    g_page.table.codes.push_back(station.code);
-  }
-  return static_cast<int>(g_page.table.codes.size());
-}
 
 INT_PTR CALLBACK WeatherPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
