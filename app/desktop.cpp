@@ -52,6 +52,7 @@ OptionsParts DesktopOptionsParts() {
     FindTextPosters(Desktop().billboard.Posters(), settings);
   };
   parts.setWallpaper = SetDesktopBackground;
+  parts.memory = &Desktop().sheetMemory;
   return parts;
 }
 

@@ -8,6 +8,7 @@
 #include "objects/countdown.h"
 #include "objects/metar_download.h"
 #include "objects/weather_sign.h"
+#include "options/options_sheet.h"
 #include "scene/scenery_strip.h"
 #include "services/settings.h"
 #include "services/settings_owner.h"
@@ -49,6 +50,8 @@ struct DesktopParts {
   // The scenery strip: its requests (the Desktop page, the shell, the
   // animation thread after a relayout), its window and its thread.
   BackgroundStrip strip{figures, shell, settingsTable};
+  // What the options pages keep from one run of the sheet to the next.
+  SheetMemory sheetMemory;
 };
 DesktopParts& Desktop();
 // The program's settings, as the shell reads them.

@@ -209,4 +209,55 @@ TEST_F(SheetTest, OpeningWhileOpenBringsTheOpenSheetForward) {
   EXPECT_NE(TestSettings().Speed.Get(), 77);
 }
 
+// The bell's time of day on the Sound page is no setting: what an apply
+// left is kept for the next run only in the memory the sheet is handed.
+TEST_F(SheetTest, TheSoundPagesTimesLiveInTheHandedMemory) {
+  constexpr int kBellPicker = 1415;
+  const struct {
+    const char* name;
+    bool handMemory;
+    bool ok;
+    int shownAfter;  // the second run's picker, as hhmmss
+  } rows[] = {
+      {"applied into the handed memory", true, true, 73015},
+      {"cancelled: the memory keeps what it had", true, false, 0},
+      {"no memory handed: each run starts at midnight", false, true, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    SheetMemory memory;
+    OptionsParts parts = TestParts().Parts();
+    parts.memory = row.handMemory ? &memory : nullptr;
+    RunSheetWith(parts, [&](HWND sheet) {
+      HWND page = ShowPage(sheet, SheetIndex(IDD_PAGE_SOUND));
+      SYSTEMTIME time = {};
+      GetLocalTime(&time);
+      time.wHour = 7, time.wMinute = 30, time.wSecond = 15;
+      SendDlgItemMessageA(page, kBellPicker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+      NMDATETIMECHANGE change = {};
+      change.nmhdr = {GetDlgItem(page, kBellPicker), UINT_PTR(kBellPicker), DTN_DATETIMECHANGE};
+      change.dwFlags = GDT_VALID;
+      change.st = time;
+      SendMessageA(page, WM_NOTIFY, kBellPicker, reinterpret_cast<LPARAM>(&change));
+      if (row.ok) {
+        Ok(sheet);
+      } else {
+        Cancel(sheet);
+      }
+    });
+    int shown = -1;
+    RunSheetWith(parts, [&](HWND sheet) {
+      HWND page = ShowPage(sheet, SheetIndex(IDD_PAGE_SOUND));
+      SYSTEMTIME time = {};
+      SendDlgItemMessageA(page, kBellPicker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time));
+      shown = time.wHour * 10000 + time.wMinute * 100 + time.wSecond;
+      Cancel(sheet);
+    });
+    EXPECT_EQ(shown, row.shownAfter);
+    EXPECT_EQ(
+        memory.soundTimes[0].hour * 10000 + memory.soundTimes[0].minute * 100 + memory.soundTimes[0].second,
+        row.handMemory ? row.shownAfter : 0);
+  }
+}
+
 }  // namespace

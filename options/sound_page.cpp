@@ -66,12 +66,16 @@ constexpr const char* kChoices[3][3] = {
 };
 
 // The times of day of the bells and the alarm (hour, minute, second): as
-// applied, and as the open page shows them.
-struct TimeOfDay {
-  int hour = 0, minute = 0, second = 0;
+// applied they are kept from run to run (SheetMemory); the page shows and
+// edits its own.
+using TimeOfDay = SheetMemory::TimeOfDay;
+struct SoundPageState : PageState {
+  TimeOfDay times[2];
 };
-TimeOfDay g_groupTimes[2];
-TimeOfDay g_pageTimes[2];
+
+SoundPageState& State(HWND page) {
+  return PageStateOf<SoundPageState>(page);
+}
 
 bool LibraryLoaded() { return SoundState.loaded.load(std::memory_order_relaxed) != 0; }
 
@@ -127,10 +131,11 @@ void OnInit(HWND page) {
     EnableControl(page, kDeviceList, false);
     EnableControl(page, kDeviceLabel, false);
   }
-  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETRANGE, TRUE, MAKELPARAM(0, 1000));
-  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETPAGESIZE, 0, 100);
-  g_pageTimes[0] = g_groupTimes[0];
-  g_pageTimes[1] = g_groupTimes[1];
+  SetUpTrackBar(page, kVolumeSlider, {.low = 0, .high = 1000, .pageSize = 100}, s.SNDvolume);
+  const SheetMemory& memory = RunOf(page).Memory();
+  SoundPageState& state = State(page);
+  state.times[0] = memory.soundTimes[0];
+  state.times[1] = memory.soundTimes[1];
 }
 
 void OnSetActive(HWND page) {
@@ -142,8 +147,8 @@ void OnSetActive(HWND page) {
   }
   SetPageTexts(page, "SOUND", kTexts);
   for (int group : kHiddenGroups) ShowWindow(GetDlgItem(page, kGroupChecks[group]), SW_HIDE);
-  SendDlgItemMessageA(page, kVolumeSlider, TBM_SETPOS, TRUE, RunOf(page).Copy().SNDvolume);
-  for (int i = 0; i < 2; ++i) SetPicker(page, kTimePickers[i], g_pageTimes[i]);
+  SetTrackBarPosition(page, kVolumeSlider, RunOf(page).Copy().SNDvolume);
+  for (int i = 0; i < 2; ++i) SetPicker(page, kTimePickers[i], State(page).times[i]);
   UpdateEnables(page);
   InvalidateRect(page, nullptr, TRUE);
 }
@@ -158,6 +163,7 @@ int ChoiceValue(HWND page, int group) {
 }
 
 void OnApply(HWND page) {
+  SoundPageState& state = State(page);
   AppSettings& s = RunOf(page).Copy();
   if (LibraryLoaded()) s.Sound = SoundOn(page) ? 1 : 0;
   for (int group = 0; group < kSoundOptions; ++group) {
@@ -170,8 +176,9 @@ void OnApply(HWND page) {
   const LRESULT device = SendDlgItemMessageA(page, kDeviceList, CB_GETCURSEL, 0, 0);
   if (device >= 0) s.SndDevice = static_cast<int>(device) + 1;
   RunOf(page).CommitPage(SettingPage::kSound);
-  g_groupTimes[0] = g_pageTimes[0];
-  g_groupTimes[1] = g_pageTimes[1];
+  SheetMemory& memory = RunOf(page).Memory();
+  memory.soundTimes[0] = state.times[0];
+  memory.soundTimes[1] = state.times[1];
 }
 
 void OnCommand(HWND page, int control, int code) {
@@ -201,7 +208,7 @@ void OnCommand(HWND page, int control, int code) {
 void OnTimeChanged(HWND page, const NMDATETIMECHANGE& change) {
   for (int i = 0; i < 2; ++i) {
     if (static_cast<int>(change.nmhdr.idFrom) != kTimePickers[i]) continue;
-    g_pageTimes[i] = {change.st.wHour, change.st.wMinute, change.st.wSecond};
+    State(page).times[i] = {change.st.wHour, change.st.wMinute, change.st.wSecond};
     PageChanged(page);
   }
 }
@@ -217,9 +224,8 @@ INT_PTR CALLBACK SoundPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       OnCommand(page, LOWORD(wParam), HIWORD(wParam));
       return TRUE;
     case WM_HSCROLL:
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kVolumeSlider) {
-        RunOf(page).Copy().SNDvolume =
-            static_cast<int>(SendDlgItemMessageA(page, kVolumeSlider, TBM_GETPOS, 0, 0));
+      if (ScrolledTrackBar(lParam) == kVolumeSlider) {
+        RunOf(page).Copy().SNDvolume = TrackBarPosition(page, kVolumeSlider);
         RunOf(page).Preview("SNDvolume");  // heard at once too
         PageChanged(page);
       }
