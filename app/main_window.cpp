@@ -29,6 +29,7 @@
 #include "options/options_sheet.h"
 #include "scene/anim_thread.h"
 #include "stage/figure_bitmaps.h"
+#include "stage/painted_layer.h"
 #include "stage/speech_bubble.h"
 
 #include <shellapi.h>
@@ -359,6 +360,16 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         OnMainCreate(shell, window);
         shell.timers.tray = SetTimer(window, TIMER_TRAY, TRAY_REFRESH_MS, nullptr);
         StartMainTick(shell, window);
+      }
+      break;
+    case WM_PAINT:
+      // Shown again by another hand: the animation thread paints the picture.
+      if (IsPaintedWindow(window)) {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        if (window == shell.windows.figure) Desktop().figures.repaint = 1;
+        return 0;
       }
       break;
     case WM_DESTROY:

@@ -91,10 +91,15 @@ void BillboardPass(BillboardLink& billboard, const SceneLinks& links, FigureReco
   Overlay& overlay = links.overlay;
   // Shown, hidden or restacked, or the displays changed (Wine may make the
   // window's surface anew): the figure's next push goes whole.
-  if (ApplyWindowRequest(figureWindow.Window(), figureWindow) || RelayoutRequest) {
+  const bool changed = ApplyWindowRequest(figureWindow.Window(), figureWindow) || RelayoutRequest;
+  if (changed) {
     figure.objectPushes.Forget();
     figure.objectPainted.Forget();
   }
+  // Wine drops what a painted window showed when it is hidden; a figure
+  // standing on one frame would stay away until his next one.
+  if ((links.figures.repaint.exchange(0) || changed) && figure.objectPainted.Active())
+    figure.objectPainted.Repaint(figure.objectDC.get(), CurrentDisplay().virtualScreen);
   // The same for the overlay's (the request counts itself).
   if (!overlay.ApplyRequest() && RelayoutRequest) overlay.Changed();
   RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay); });

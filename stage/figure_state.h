@@ -14,6 +14,7 @@ struct FigureState {
   Flag sceneRunning{0};      // a figure is on screen (the animation thread's)
   Flag held{0};              // the walking figure is held by the mouse
   Flag clicked{0};           // a click on the walking figure, for its script
+  Flag repaint{0};           // his painted window was wiped (shown again): paint it
   // Where the mouse went down, in the pressed window's coordinates (figures
   // and desktop objects alike).
   AtomicPoint press;

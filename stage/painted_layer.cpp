@@ -37,6 +37,12 @@ void ShowPainting() {
 
 }  // namespace
 
+bool IsPaintedWindow(HWND window) {
+  // Only Begin gives a window attributes; End drops them.
+  DWORD flags = 0;
+  return GetLayeredWindowAttributes(window, nullptr, nullptr, &flags) && (flags & LWA_COLORKEY) != 0;
+}
+
 bool PaintedLayer::Begin(HWND window) {
   End();
   if (!window) return false;
@@ -49,6 +55,7 @@ bool PaintedLayer::Begin(HWND window) {
   if (!keyed) return false;
   window_ = window;
   place_ = painted_ = last_ = {};
+  anyShown_ = false;
   whole_ = true;
   visible_ = false;
   return true;
@@ -81,8 +88,17 @@ POINT PaintedLayer::WindowFor(const LayerArgs& args, const SceneRect& screen) co
   return {target.left, target.top};
 }
 
+BOOL PaintedLayer::Repaint(HDC memoryDC, const SceneRect& screen) {
+  if (!window_ || !memoryDC) return FALSE;
+  if (!anyShown_) return TRUE;
+  whole_ = true;
+  return Show(memoryDC, shown_, screen);
+}
+
 BOOL PaintedLayer::Show(HDC memoryDC, const LayerArgs& args, const SceneRect& screen) {
   if (!window_ || !memoryDC) return FALSE;
+  shown_ = args;
+  anyShown_ = true;
   const SceneRect picture = PictureOf(args);
   SceneRect place = Place();
   const bool visible = IsWindowVisible(window_) != FALSE;

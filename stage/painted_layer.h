@@ -13,6 +13,11 @@
 #include "stage/layer_args.h"
 #include "stage/portable/figure_motion.h"  // SceneRect
 
+// Whether `window` is painted now (it has the colour key Begin gives): its
+// paint message, after a show by another hand, asks for the last picture
+// again, since Wine drops what a painted window showed when it is hidden.
+bool IsPaintedWindow(HWND window);
+
 class PaintedLayer {
  public:
   PaintedLayer() = default;
@@ -41,6 +46,11 @@ class PaintedLayer {
   // The window may show something else (shown, hidden or restacked since):
   // the next show paints all of it.
   void Forget() { whole_ = true; }
+  // Paints the last shown picture again, whole, from `memoryDC` (which still
+  // holds it): Wine drops what a window showed when it is hidden, and a
+  // figure standing on one frame may not show a new one for long. TRUE with
+  // nothing to paint.
+  BOOL Repaint(HDC memoryDC, const SceneRect& screen);
 
  private:
   SceneRect Place() const;
@@ -49,6 +59,8 @@ class PaintedLayer {
   SceneRect place_;    // where the window stood at the last show
   SceneRect painted_;  // where that show painted its picture on the screen
   SceneRect last_;     // the last picture, which tells which way it moves
+  LayerArgs shown_{};  // the last show's picture
+  bool anyShown_ = false;
   bool whole_ = true;
   bool visible_ = false;
 };

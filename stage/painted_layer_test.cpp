@@ -28,6 +28,22 @@ constexpr COLORREF kOther = RGB(0xE0, 0x30, 0x10);
 constexpr SceneRect kScreen{0, 0, 1280, 800};
 constexpr char kClass[] = "PaintedLayerTest";
 
+// Paint messages the window's thread answered for a painted window.
+std::atomic<int> paintsAsked{0};
+
+// As the shell's window procedure answers the paint of a painted window:
+// the painting thread is asked to paint the picture again.
+LRESULT CALLBACK ShellLikeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT && IsPaintedWindow(window)) {
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
+    ++paintsAsked;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
 // Runs `paint` on a thread of its own while this thread, the window's,
 // answers what the painting sends it (a move of the window).
 template <typename Result>
@@ -48,12 +64,12 @@ class PaintedLayerTest : public ::testing::Test {
   void SetUp() override {
     // As the shell's class: its background is the key colour.
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = DefWindowProcA;
+    wc.lpfnWndProc = ShellLikeProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = kClass;
     wc.hbrBackground = KeyBrush();
     RegisterClassA(&wc);
-    window_ = MakeTestWindow(kClass, DefWindowProcA, WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST);
+    window_ = MakeTestWindow(kClass, ShellLikeProc, WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST);
     ASSERT_TRUE(window_);
     ASSERT_TRUE(picture_.ok());
     ShowWindow(window_, SW_SHOWNOACTIVATE);
@@ -228,6 +244,70 @@ TEST_F(PaintedLayerTest, HoweverTheWindowStoodItShowsWhatIsPainted) {
   }
 }
 
+// A figure standing on one frame is not painted again for a long time:
+// whatever another hand does to his window, his picture stays on the screen
+// without a new show (the window's thread answers its paint messages as the
+// shell's does).
+TEST_F(PaintedLayerTest, AStandingPictureStaysWhateverAnotherHandDoes) {
+  const Between rows[] = {
+      {"hidden and shown again",
+       [](HWND window, PaintedLayer&) {
+         ShowWindow(window, SW_HIDE);
+         ShowWindow(window, SW_SHOWNOACTIVATE);
+       }},
+      {"hidden, the others painted, shown again",
+       [](HWND window, PaintedLayer&) {
+         ShowWindow(window, SW_HIDE);
+         PumpUntil([] { return false; }, 100);
+         ShowWindow(window, SW_SHOWNOACTIVATE);
+       }},
+      {"hidden and shown by its place",
+       [](HWND window, PaintedLayer&) {
+         const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+         SetWindowPos(window, nullptr, 0, 0, 0, 0, flags | SWP_HIDEWINDOW);
+         SetWindowPos(window, nullptr, 0, 0, 0, 0, flags | SWP_SHOWWINDOW);
+       }},
+      {"restacked",
+       [](HWND window, PaintedLayer&) {
+         SetWindowPos(window, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+         SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+       }},
+      {"invalidated and erased",
+       [](HWND window, PaintedLayer&) {
+         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW | RDW_UPDATENOW);
+       }},
+      {"forgotten, then hidden and shown",
+       [](HWND window, PaintedLayer& layer) {
+         layer.Forget();
+         ShowWindow(window, SW_HIDE);
+         ShowWindow(window, SW_SHOWNOACTIVATE);
+       }},
+  };
+  const POINT at = {300, 200};
+  const std::pair<const char*, POINT> inside[] = {{"top-left", {at.x + 1, at.y + 1}},
+                                                  {"middle", {at.x + kWidth / 2, at.y + kHeight / 2}},
+                                                  {"bottom-right", {at.x + kWidth - 2, at.y + kHeight - 2}}};
+  for (const Between& row : rows) {
+    SCOPED_TRACE(row.what);
+    ASSERT_TRUE(layer_.Begin(window_));
+    picture_.Draw(kFirst, {0, 0, kWidth, kHeight});
+    ASSERT_TRUE(Show(At(at)));
+    ASSERT_TRUE(ShowsSoon(inside[1].second, kFirst));
+    paintsAsked = 0;
+    row.change(window_, layer_);
+    // Every paint message answered; the painter, asked, paints the last
+    // picture again (no new show), and it stays.
+    PumpUntil([] { return false; }, 300);
+    if (paintsAsked.exchange(0) > 0) {
+      ASSERT_TRUE(OnPainter<BOOL>([&] { return layer_.Repaint(picture_.dc(), kScreen); }));
+    }
+    PumpUntil([] { return false; }, 300);
+    for (const auto& [where, point] : inside) EXPECT_EQ(ScreenAt(point), kFirst) << where;
+    layer_.End();
+    ShowWindow(window_, SW_SHOWNOACTIVATE);
+  }
+}
+
 // An empty picture clears what the window showed and leaves it standing.
 TEST_F(PaintedLayerTest, AnEmptyPictureClearsTheWindowWhereItStands) {
   const POINT at = {300, 200}, inside = {310, 210};
@@ -271,6 +351,64 @@ TEST_F(PaintedLayerTest, EndedTheWindowIsPushedAgain) {
   picture_.Draw(kFirst);
   ASSERT_TRUE(Show(At({700, 200})));
   EXPECT_TRUE(ShowsSoon({710, 210}, kFirst));
+}
+
+// As the animation thread does for a show it carries out itself: the
+// picture is painted again at once, before the window's thread answers the
+// paint message the show brings, whose answer must not wipe it.
+TEST_F(PaintedLayerTest, APictureRepaintedBeforeThePaintMessageStays) {
+  const POINT at = {500, 300}, inside = {520, 330};
+  ASSERT_TRUE(layer_.Begin(window_));
+  picture_.Draw(kFirst, {0, 0, kWidth, kHeight});
+  ASSERT_TRUE(Show(At(at)));
+  ASSERT_TRUE(ShowsSoon(inside, kFirst));
+  ShowWindow(window_, SW_HIDE);
+  ShowWindow(window_, SW_SHOWNOACTIVATE);
+  // Not answering messages meanwhile: the window stands where it was, so
+  // the repaint sends it nothing.
+  BOOL repainted = FALSE;
+  std::thread painter([&] { repainted = layer_.Repaint(picture_.dc(), kScreen); });
+  painter.join();
+  ASSERT_TRUE(repainted);
+  paintsAsked = 0;
+  PumpUntil([] { return false; }, 300);
+  EXPECT_GT(paintsAsked.load(), 0) << "the show brought a paint message";
+  EXPECT_EQ(ScreenAt(inside), kFirst) << "its answer wiped the picture";
+}
+
+// Painting the last picture again: nothing before a show, the last one
+// where it stood after a show, nothing after an empty one.
+TEST_F(PaintedLayerTest, ARepaintShowsTheLastPictureOnly) {
+  const POINT at = {400, 300}, inside = {410, 310};
+  ShowWindow(window_, SW_HIDE);
+  const COLORREF under = ScreenAt(inside);
+  ShowWindow(window_, SW_SHOWNOACTIVATE);
+  EXPECT_FALSE(layer_.Repaint(picture_.dc(), kScreen)) << "not begun";
+  ASSERT_TRUE(layer_.Begin(window_));
+  EXPECT_FALSE(layer_.Repaint(nullptr, kScreen));
+  EXPECT_TRUE(OnPainter<BOOL>([&] { return layer_.Repaint(picture_.dc(), kScreen); })) << "nothing shown yet";
+  const RECT unmoved = WindowRect();
+  picture_.Draw(kFirst);
+  ASSERT_TRUE(Show(At(at)));
+  ASSERT_TRUE(ShowsSoon(inside, kFirst));
+  const RECT shown = WindowRect();
+  ShowWindow(window_, SW_HIDE);
+  ShowWindow(window_, SW_SHOWNOACTIVATE);
+  ASSERT_TRUE(OnPainter<BOOL>([&] { return layer_.Repaint(picture_.dc(), kScreen); }));
+  EXPECT_TRUE(ShowsSoon(inside, kFirst));
+  const RECT repainted = WindowRect();
+  EXPECT_TRUE(EqualRect(&shown, &repainted)) << "painted where it stood";
+  EXPECT_FALSE(EqualRect(&unmoved, &shown));
+  ASSERT_TRUE(Show(At({-1, -1}, {0, 0})));
+  ASSERT_TRUE(ShowsSoon(inside, under));
+  ShowWindow(window_, SW_HIDE);
+  ShowWindow(window_, SW_SHOWNOACTIVATE);
+  ASSERT_TRUE(OnPainter<BOOL>([&] { return layer_.Repaint(picture_.dc(), kScreen); }));
+  EXPECT_EQ(ScreenAt(inside), under) << "an empty last picture paints nothing";
+  // Begun anew, nothing is shown yet.
+  ASSERT_TRUE(layer_.Begin(window_));
+  EXPECT_TRUE(OnPainter<BOOL>([&] { return layer_.Repaint(picture_.dc(), kScreen); }));
+  EXPECT_EQ(ScreenAt(inside), under);
 }
 
 TEST_F(PaintedLayerTest, RefusesNoWindowAndNoPicture) {

@@ -29,7 +29,7 @@ int OntoScreen(int start, int length, int low, int high) {
 }  // namespace
 
 bool PaintsItsWindow(int frameMs) {
-  return frameMs > 0 && frameMs <= kMostPaintedFrameMs;
+  return frameMs > 0;
 }
 
 SceneSize PaintedWindowSize(SceneSize picture) {

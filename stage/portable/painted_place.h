@@ -1,6 +1,5 @@
 #pragma once
-// Where a painted window stands. A figure that shows a new picture many
-// times a second is not pushed (every UpdateLayeredWindow costs Wine a
+// Where a painted window stands. A figure is not pushed (every UpdateLayeredWindow costs Wine a
 // window move with its display checks, whatever it changes): its window is
 // given a colour key once and painted through its DC, and it stands still
 // while the picture moves inside it. It is a few steps wider than the
@@ -8,12 +7,9 @@
 
 #include "stage/portable/figure_motion.h"  // SceneRect, SceneSize
 
-// A figure whose frame time is this short or shorter shows a new picture at
-// nearly every frame (the runner, the plane and the birds: 10 to 50 a
-// second) and paints its window; the others push theirs (5 a second at
-// most).
-inline constexpr int kMostPaintedFrameMs = 25;
 // Whether a figure with the frame time `frameMs` (0: not set yet) paints.
+// Every figure does once it has one: even a walker's 2 to 5 pictures a
+// second cost more pushed (wineserver and the program's own threads).
 bool PaintsItsWindow(int frameMs);
 
 // Columns a painted window has beside its picture: the picture crosses them

@@ -36,13 +36,13 @@ TEST(PaintedPlace, TheWindowIsWiderThanThePictureInWholeSteps) {
   }
 }
 
-TEST(PaintedPlace, OnlyFiguresWithShortFramesPaint) {
+TEST(PaintedPlace, EveryFigureWithAFrameTimePaints) {
   struct Row {
     int frameMs;
     bool paints;
   };
-  const Row rows[] = {{0, false}, {-1, false}, {-20, false}, {1, true},    {20, true},
-                      {25, true}, {26, false}, {50, false},  {1000, false}};
+  const Row rows[] = {{0, false}, {-1, false}, {-20, false}, {1, true},   {20, true},
+                      {25, true}, {26, true},  {50, true},   {1000, true}};
   for (const Row& row : rows) EXPECT_EQ(PaintsItsWindow(row.frameMs), row.paints) << row.frameMs;
 }
 
@@ -72,6 +72,20 @@ TEST(PaintedPlace, TheWindowStaysUntilThePictureLeavesIt) {
        kScreen,
        {472, 704, 728, 800}},
       {"moving right: at its left edge", {}, {}, Runner(600), Runner(597), kScreen, {600, 704, 856, 800}},
+      {"standing, a window of another size: centred anew",
+       {0, 0, 160, 96},
+       {160, 96},
+       Runner(600),
+       Runner(600),
+       kScreen,
+       {536, 704, 792, 800}},
+      {"first picture on a screen left of the first: centred",
+       {},
+       {},
+       {-700, 725, -572, 801},
+       {},
+       {-1280, 0, 0, 800},
+       {-764, 704, -508, 800}},
       {"still inside: the window stays", held, {256, 96}, Runner(500), Runner(503), kScreen, held},
       {"at the window's left edge: it stays", held, {256, 96}, Runner(472), Runner(475), kScreen, held},
       {"at its right edge: it stays", held, {256, 96}, Runner(600), Runner(597), kScreen, held},

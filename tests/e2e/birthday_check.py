@@ -2,13 +2,18 @@
   birthday_check.py --write FILE   writes a birthday file: two entries due
                                    today (a long bubble text, a short name),
                                    one due in ten days
-  birthday_check.py                waits for the figure's 120 x 118 window,
-                                   clicks him to a stop, then clicks three
-                                   times for the texts in turn
-The bubble (type 1, 184 x 88, white) stands 110 right of his window and 50
-above it while he is in the left part of the screen. Each click also takes
-the shown bubble away (the shell does that before the figure sees the
-click), so every click brings the next text."""
+  birthday_check.py                waits for the figure, clicks him to a
+                                   stop, then clicks three times for the
+                                   texts in turn
+He paints a window wider than his 120 x 118 picture (128 columns more, in
+whole steps of 32: 256 x 128), and his picture stands anywhere in it: he is
+found by his drawn pixels there (his see-through ones show black in the
+root's screenshot). The bubble (type 1, 184 x 88, white, its own window)
+stands 110 right of his picture and 50 above it while he is in the left part
+of the screen, so his drawn pixels lie in the 120 x 118 picture 110 left of
+it and 50 below. Each click also takes the shown bubble away (the shell does
+that before the figure sees the click), so every click brings the next
+text."""
 import argparse
 import datetime
 import re
@@ -16,6 +21,8 @@ import struct
 import subprocess
 import sys
 import time
+
+import numpy as np
 
 
 def record(name, text, day, month, reminder):
@@ -33,46 +40,117 @@ def write(path):
         f.write(record("Bernd", "", today.day, today.month, 1))
 
 
-def window():
-    """(x, y) of the figure's own window, or None."""
+PICTURE = (120, 118)
+WINDOW = (256, 128)  # stage/portable/painted_place.h: PaintedWindowSize
+BUBBLE = (184, 88)
+BUBBLE_AT = (110, -50)  # from his picture's top-left
+
+
+def windows(size):
+    """(x, y) of the program's windows of this size."""
     tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
+    found = []
     for line in tree.splitlines():
-        # Its picture's size, or padded to whole steps of 32 pixels.
-        m = re.search(r"(?:120x118|128x128)\+(-?\d+)\+(-?\d+)", line)
+        m = re.search(r"\b%dx%d\+(-?\d+)\+(-?\d+)" % size, line)
         if "waylunedesktop.exe" in line.lower() and m:
-            return int(m.group(1)), int(m.group(2))
-    return None
+            found.append((int(m.group(1)), int(m.group(2))))
+    return found
 
 
-def bubble_pixels(at):
-    """(white, other) pixel counts of the type 1 bubble's text field."""
-    x, y, w, h = at[0] + 110 + 10, at[1] - 50 + 2, 165, 52
-    shot = subprocess.run("xwd -root -silent | /usr/bin/convert xwd:- -crop %dx%d+%d+%d +repage rgb:-"
-                          % (w, h, x, y), shell=True, capture_output=True).stdout
-    pixels = [shot[3 * i:3 * i + 3] for i in range(len(shot) // 3)]
-    white = sum(1 for p in pixels if p == b"\xff\xff\xff")
-    return white, len(pixels) - white
+def grab(x, y, w, h, screen=False):
+    """The pixels in the rectangle, rows x columns x RGB: as xwd reads the
+    root, which shows a figure window's see-through pixels black (and black
+    over what lies under them); or, `screen`, as the screen shows them."""
+    read = "import -window root" if screen else "xwd -root -silent | /usr/bin/convert xwd:-"
+    shot = subprocess.run("%s -crop %dx%d+%d+%d +repage rgb:-" % (read, w, h, x, y), shell=True,
+                          capture_output=True).stdout
+    if len(shot) < w * h * 3:
+        return None
+    return np.frombuffer(shot[:w * h * 3], np.uint8).reshape(h, w, 3)
+
+
+def figure():
+    """(left, top, right, bottom, click) of his drawn pixels on the screen,
+    click being one of them nearest their middle; None while he has no
+    window or draws (nearly) nothing."""
+    found = windows(WINDOW)
+    if len(found) != 1:
+        return None
+    x, y = found[0]
+    left, top = max(x, 0), max(y, 0)
+    pixels = grab(left, top, x + WINDOW[0] - left, y + WINDOW[1] - top)
+    if pixels is None:
+        return None
+    rows, cols = np.nonzero(pixels.max(axis=2))
+    if len(rows) < 150:
+        return None
+    box = (left + cols.min(), top + rows.min(), left + cols.max() + 1, top + rows.max() + 1)
+    middle = ((box[0] + box[2]) // 2 - left, (box[1] + box[3]) // 2 - top)
+    nearest = np.argmin((cols - middle[0]) ** 2 + (rows - middle[1]) ** 2)
+    return box + ((left + int(cols[nearest]), top + int(rows[nearest])),)
+
+
+def bubble_pixels():
+    """(white, other) pixel counts of the type 1 bubble's text field, and
+    the bubble's top-left; None without one bubble."""
+    found = windows(BUBBLE)
+    if len(found) != 1:
+        return None
+    x, y = found[0]
+    # His window, wider than his picture, may stand over the bubble's corner.
+    pixels = grab(x + 10, y + 2, 165, 52, screen=True)
+    if pixels is None:
+        return None
+    white = int((pixels == 255).all(axis=2).sum())
+    return white, pixels.shape[0] * pixels.shape[1] - white, (x, y)
 
 
 def click(at):
-    subprocess.run(["xdotool", "mousemove", str(at[0] + 45), str(at[1] + 80), "click", "1"], capture_output=True)
+    """Clicks a pixel of him as he is drawn now, if still where `at` saw him."""
+    now = figure()
+    point = (now if same_place(now, at) else at)[4]
+    subprocess.run(["xdotool", "mousemove", str(point[0]), str(point[1]), "click", "1"], capture_output=True)
+
+
+def in_picture(at, bubble):
+    """Whether his drawn pixels lie in the picture the bubble stands by."""
+    x, y = bubble[0] - BUBBLE_AT[0], bubble[1] - BUBBLE_AT[1]
+    return x <= at[0] and at[2] <= x + PICTURE[0] and y <= at[1] and at[3] <= y + PICTURE[1]
 
 
 def bubble_text(at):
-    """The amount of text in the bubble, or None when there is no bubble."""
+    """The amount of text in the bubble, or None when there is no bubble or
+    it does not stand by his picture."""
     time.sleep(1.0)
-    white, other = bubble_pixels(at)
+    found = bubble_pixels()
+    if not found:
+        return None
+    white, other, bubble = found
+    if not in_picture(at, bubble):
+        print("the bubble at %s does not stand by him at %s" % (bubble, at[:4]))
+        return None
     return other if white > 165 * 52 // 2 else None
 
 
+def same_place(a, b):
+    """Whether two of his drawings stand at one place: standing, his frames
+    differ a little in shape; a stride moves him 20 pixels."""
+    return (a is not None and b is not None and abs((a[0] + a[2]) - (b[0] + b[2])) <= 2 * STILL
+            and abs(a[3] - b[3]) <= STILL)
+
+
+STILL = 6  # pixels his middle and feet may differ by between frames standing
+
+
 def standing(deadline):
-    """Where his window stays put for 1.6 s (a stride moves it within 1.2 s)."""
-    last, since = None, time.time()
+    """Where he stays at one place for 1.6 s (a stride moves him within
+    1.2 s)."""
+    first, since = None, time.time()
     while time.time() < deadline:
-        now = window()
-        if now != last:
-            last, since = now, time.time()
-        elif now and time.time() - since >= 1.6:
+        now = figure()
+        if not same_place(now, first):
+            first, since = now, time.time()
+        elif time.time() - since >= 1.6:
             return now
         time.sleep(0.2)
     return None
@@ -82,12 +160,12 @@ def check():
     deadline = time.time() + 120
     at = None
     while time.time() < deadline:
-        at = window()
-        if at and 20 <= at[0] < 300:
+        at = figure()
+        if at and 20 <= at[0] and at[2] <= 300 + PICTURE[0]:
             break
         time.sleep(0.3)
     else:
-        return ["the birthday figure did not come (window %s)" % (at,)]
+        return ["the birthday figure did not come (drawn at %s, windows %s)" % (at and at[:4], windows(WINDOW))]
     # A click stops him at the end of his stride. Standing, the first click
     # brings a text and keeps him there; should he walk on before it (he may
     # stand for a single cycle), it stops him again.
@@ -100,11 +178,13 @@ def check():
                 return ["he did not stop when clicked"]
         click(at)
         text = bubble_text(at)
-        if text is None and not seen and window() != at:
-            at = window()
-            continue
+        if text is None and not seen:
+            now = figure()
+            if not same_place(now, at):
+                at = now or at
+                continue
         seen.append(text)
-    print("stands at", at)
+    print("stands at", at[:4])
     print("text pixels after each click:", seen)
     if None in seen:
         return ["a click showed no bubble: %s" % seen]

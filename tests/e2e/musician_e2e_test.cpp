@@ -62,10 +62,14 @@ TEST_F(MusicianTest, HisBubbleShowsTheTitleAndItsButtonsReachThePlayer) {
   HWND strip = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (strip = FindWindowOfSize(program.id(), 0, 92)) != nullptr; }, 90000))
       << "the musician did not come";
+  // Clicked on a pixel of him: his picture stands anywhere in his window.
   HWND bubble = nullptr;
   ASSERT_TRUE(WaitUntil(
       [&] {
-        Click(strip, 10, 40);
+        RECT r;
+        POINT him;
+        if (!GetWindowRect(strip, &r) || !DrawnPixelNearMiddle(r, &him)) return false;
+        Click(strip, him.x - r.left, him.y - r.top);
         Sleep(300);
         return (bubble = FindWindowOfSize(program.id(), 184, 107)) != nullptr;
       },

@@ -3,6 +3,10 @@
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 namespace e2e {
 
 std::string BinPath(const char* file) {
@@ -146,6 +150,49 @@ std::vector<int> PlayerCommands(HWND player) {
     result.push_back(static_cast<int>(command));
   }
   return result;
+}
+
+bool DrawnPixelNearMiddle(const RECT& r, POINT* at, int least) {
+  const int left = std::max<int>(r.left, 0), top = std::max<int>(r.top, 0);
+  const int right = std::min<int>(r.right, GetSystemMetrics(SM_CXSCREEN));
+  const int bottom = std::min<int>(r.bottom, GetSystemMetrics(SM_CYSCREEN));
+  const int w = right - left, h = bottom - top;
+  if (w <= 0 || h <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::vector<POINT> drawn;
+  if (bitmap && bits) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, left, top, SRCCOPY);
+    GdiFlush();
+    const DWORD* pixels = static_cast<const DWORD*>(bits);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (pixels[y * w + x] & 0xFFFFFF) drawn.push_back({left + x, top + y});
+    SelectObject(memory, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (static_cast<int>(drawn.size()) < least) return false;
+  RECT box = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+  for (const POINT& p : drawn) {
+    box.left = std::min(box.left, p.x);
+    box.top = std::min(box.top, p.y);
+    box.right = std::max(box.right, p.x);
+    box.bottom = std::max(box.bottom, p.y);
+  }
+  const POINT middle = {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+  const auto distance = [&](const POINT& p) {
+    return (p.x - middle.x) * (p.x - middle.x) + (p.y - middle.y) * (p.y - middle.y);
+  };
+  *at = *std::min_element(drawn.begin(), drawn.end(),
+                          [&](const POINT& a, const POINT& b) { return distance(a) < distance(b); });
+  return true;
 }
 
 }  // namespace e2e

@@ -58,6 +58,11 @@ inline bool ShowsPicture(const RECT& r, int width, int height) {
   const int w = r.right - r.left, h = r.bottom - r.top;
   return (w == width && h == height) || (w == PaddedToSteps(width) && h == PaddedToSteps(height));
 }
+// A figure paints a window wider than his picture, which stands anywhere in
+// it: one of his drawn pixels in the window's rectangle `r` on the screen
+// (his see-through pixels show black on this display), the one nearest the
+// middle of all of them. False when fewer than `least` are drawn there.
+bool DrawnPixelNearMiddle(const RECT& r, POINT* at, int least = 150);
 // Polls until a window of the class appears; null on timeout.
 HWND WaitForWindow(const char* className, DWORD processId, DWORD timeoutMs);
 // Polls until `check` holds; false on timeout.

@@ -83,9 +83,9 @@ class SceneTest : public ::testing::Test {
   }
 };
 
-// A press on the walking figure's window takes him (under Wine its whole
-// rectangle takes the mouse, and it covers only him); the overlay then
-// carries him at the same offset from the cursor.
+// A press on the walking figure takes him (a press on his window's
+// see-through pixels would reach what is under it); the overlay then carries
+// him at the same offset from the cursor.
 TEST_F(SceneTest, AFigureIsLiftedCarriedAndDropped) {
   WriteString(SETTINGS_KEY, "FigDeactive", SwitchedOffExcept({8, 10, 13}));
   Program program;
@@ -104,8 +104,11 @@ TEST_F(SceneTest, AFigureIsLiftedCarriedAndDropped) {
   ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(strip, &r) && r.left >= 40 && r.right <= screenWidth - 40; },
                         kSceneTimeout))
       << "the figure does not come onto the screen";
-  // He walks on: pressed where he stands now, in the middle of his window.
-  const int pressX = (r.left + r.right) / 2, pressY = (r.top + r.bottom) / 2;
+  // He walks on: pressed where he stands now, on a pixel of him near his
+  // middle (his picture stands anywhere in his window).
+  POINT press;
+  ASSERT_TRUE(DrawnPixelNearMiddle(r, &press)) << "nothing of him drawn in his window";
+  const int pressX = press.x, pressY = press.y;
   MoveMouse(pressX, pressY);
   Sleep(40);
   Button(MOUSEEVENTF_LEFTDOWN);
