@@ -71,8 +71,10 @@ def grab(x, y, w, h, screen=False):
 
 def figure():
     """(left, top, right, bottom, click) of his drawn pixels on the screen,
-    click being one of them nearest their middle; None while he has no
-    window or draws (nearly) nothing."""
+    click being the middle of the longest run of them in a row (the board he
+    carries): a click on his see-through pixels would pass through his
+    window, and he may step a few pixels before it comes. None while he has
+    no window or draws (nearly) nothing."""
     found = windows(WINDOW)
     if len(found) != 1:
         return None
@@ -85,9 +87,15 @@ def figure():
     if len(rows) < 150:
         return None
     box = (left + cols.min(), top + rows.min(), left + cols.max() + 1, top + rows.max() + 1)
-    middle = ((box[0] + box[2]) // 2 - left, (box[1] + box[3]) // 2 - top)
-    nearest = np.argmin((cols - middle[0]) ** 2 + (rows - middle[1]) ** 2)
-    return box + ((left + int(cols[nearest]), top + int(rows[nearest])),)
+    drawn = pixels.max(axis=2) > 0
+    best = (0, 0, 0)  # run length, row, middle column
+    for row in range(drawn.shape[0]):
+        line = np.concatenate(([0], drawn[row].astype(np.int8), [0]))
+        edges = np.flatnonzero(np.diff(line))
+        for start, end in zip(edges[::2], edges[1::2]):
+            if end - start > best[0]:
+                best = (end - start, row, (start + end) // 2)
+    return box + ((left + int(best[2]), top + int(best[1])),)
 
 
 def bubble_pixels():
