@@ -403,11 +403,17 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
                         wParam);
       return 0;
     case WM_LBUTTONDOWN:
-      OnObjectMouseDown(shell.windows, window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      OnObjectMouseDown(shell.windows, shell.drag, window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     case WM_LBUTTONUP:
-      OnObjectMouseUp(shell.windows, shell.player, window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
-                      wParam);
+      OnObjectMouseUp(shell.windows, shell.drag, shell.player, window, GET_X_LPARAM(lParam),
+                      GET_Y_LPARAM(lParam), wParam);
+      return 0;
+    case WM_CAPTURECHANGED:
+      OnObjectCaptureLost(shell.drag, window, reinterpret_cast<HWND>(lParam));
+      return 0;
+    case MSG_RETAKE_PRESS:
+      OnObjectRetakePress(shell.windows, shell.drag, window);
       return 0;
     case WM_RBUTTONUP:
       OnObjectRightClick(shell.windows, wParam);

@@ -23,6 +23,11 @@ BillboardStateBlock& Wall() { return Desktop().billboard.State(); }
 
 bool PosterAtWork() { return Wall().posterFigureAtWork != 0; }
 
+bool LeftButtonDown() {
+  // The physical button that acts as the left one.
+  return GetAsyncKeyState(GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON) < 0;
+}
+
 // Bubble types of the musician's Winamp bubble.
 bool IsWinampBubble(int type) { return type == 5 || type == 6; }
 
@@ -35,13 +40,14 @@ POINT PicturePoint(const ShellWindows& windows, HWND window, int x, int y) {
 
 }  // namespace
 
-void OnObjectMouseDown(const ShellWindows& windows, HWND window, int windowX, int windowY) {
+void OnObjectMouseDown(const ShellWindows& windows, ObjectDrag& drag, HWND window, int windowX, int windowY) {
   if (window == windows.billboard && PosterAtWork()) return;
   if (Desktop().figures.held) return;
   SetForegroundWindow(window);
   const POINT p = PicturePoint(windows, window, windowX, windowY);
   Desktop().figures.press.Set(p.x, p.y);
   SetCapture(window);
+  drag.pressed = window;
 }
 
 void OnObjectMouseMove(const ShellWindows& windows, ObjectDrag& drag, HWND window, int windowX, int windowY,
@@ -67,8 +73,8 @@ void OnObjectMouseMove(const ShellWindows& windows, ObjectDrag& drag, HWND windo
   Desktop().figures.press.Set(x, y);
 }
 
-void OnObjectMouseUp(const ShellWindows& windows, PlayerControl& player, HWND window, int windowX,
-                     int windowY, WPARAM keys) {
+void OnObjectMouseUp(const ShellWindows& windows, ObjectDrag& drag, PlayerControl& player, HWND window,
+                     int windowX, int windowY, WPARAM keys) {
   const auto [x, y] = PicturePoint(windows, window, windowX, windowY);
   const WPARAM modifiers = keys & (MK_CONTROL | MK_SHIFT);
   if (window == windows.billboard) {
@@ -80,6 +86,7 @@ void OnObjectMouseUp(const ShellWindows& windows, PlayerControl& player, HWND wi
       else
         Wall().clicked = 1;
     }
+    drag.pressed = nullptr;
     ReleaseCapture();
     Wall().held = 0;
     WakeWorkers();  // the click or the drop is the animation thread's to serve
@@ -104,8 +111,33 @@ void OnObjectMouseUp(const ShellWindows& windows, PlayerControl& player, HWND wi
       if (IsWinampBubble(Desktop().overlay.bubble.type)) OnWinampBubbleClick(x, y, player);
     }
   }
+  drag.pressed = nullptr;
   ReleaseCapture();
   Desktop().figures.held = 0;
+}
+
+void OnObjectCaptureLost(ObjectDrag& drag, HWND window, HWND taker) {
+  // Another window took it on purpose: the press is its business now.
+  if (window != drag.pressed || taker) return;
+  // Taken back once whatever cancelled it is done (Wine drops the
+  // foreground after the cancel, and the X window may be mapped anew).
+  PostMessageA(window, MSG_RETAKE_PRESS, 0, 0);
+}
+
+void OnObjectRetakePress(const ShellWindows& windows, ObjectDrag& drag, HWND window) {
+  if (window != drag.pressed || GetCapture() == window) return;
+  if (!LeftButtonDown()) {
+    // The button came up where we could not see it: a drop, not a click.
+    drag.pressed = nullptr;
+    if (window == windows.billboard) {
+      if (Wall().held.exchange(0)) WakeWorkers();
+    } else {
+      Desktop().figures.held = 0;
+    }
+    return;
+  }
+  SetForegroundWindow(window);
+  SetCapture(window);
 }
 
 void OnObjectRightClick(const ShellWindows& windows, WPARAM keys) {
