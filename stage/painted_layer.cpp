@@ -10,10 +10,6 @@ namespace {
 // No message has this number: a look for it finds none.
 constexpr UINT kNoMessage = 0x7FFF;
 
-bool Empty(const SceneRect& r) {
-  return r.right <= r.left || r.bottom <= r.top;
-}
-
 SceneRect PictureOf(const LayerArgs& args) {
   if (args.size.cx <= 0 || args.size.cy <= 0) return {};
   return {args.destination.x, args.destination.y, args.destination.x + args.size.cx,
@@ -84,7 +80,7 @@ POINT PaintedLayer::WindowFor(const LayerArgs& args, const SceneRect& screen) co
   const SceneRect place = Place();
   const SceneRect target = PaintedWindowFor(place, {place.right - place.left, place.bottom - place.top},
                                             PictureOf(args), last_, screen);
-  if (Empty(target)) return args.destination;
+  if (target.Empty()) return args.destination;
   return {target.left, target.top};
 }
 
@@ -106,13 +102,13 @@ BOOL PaintedLayer::Show(HDC memoryDC, const LayerArgs& args, const SceneRect& sc
   if (!(place == place_) || visible != visible_) whole_ = true;
   const SceneRect target =
       PaintedWindowFor(place, {place.right - place.left, place.bottom - place.top}, picture, last_, screen);
-  if (!Empty(picture)) last_ = picture;
-  if (Empty(target)) return TRUE;  // nothing of it on the screen yet
+  if (!picture.Empty()) last_ = picture;
+  if (target.Empty()) return TRUE;  // nothing of it on the screen yet
   const SceneRect left = painted_;
   if (!(target == place)) {
     // Cleared before the move, which carries the window's picture along
     // until it is painted again.
-    if (const WindowDC before(window_); before && !Empty(place)) {
+    if (const WindowDC before(window_); before && !place.Empty()) {
       Clear(before.get(), place, place);
       ShowPainting();
     }
@@ -133,11 +129,11 @@ BOOL PaintedLayer::Show(HDC memoryDC, const LayerArgs& args, const SceneRect& sc
   if (!dc) return FALSE;
   if (whole_)
     Clear(dc.get(), place, place);
-  else if (!Empty(painted_))
+  else if (!painted_.Empty())
     Clear(dc.get(), painted_, place);
   painted_ = {};
   BOOL done = TRUE;
-  if (!Empty(picture)) {
+  if (!picture.Empty()) {
     done = BitBlt(dc.get(), picture.left - place.left, picture.top - place.top, args.size.cx, args.size.cy,
                   memoryDC, args.source.x, args.source.y, SRCCOPY);
     if (done) painted_ = picture;
@@ -147,7 +143,7 @@ BOOL PaintedLayer::Show(HDC memoryDC, const LayerArgs& args, const SceneRect& sc
   whole_ = !done;
   ShowPainting();
   // What the picture left uncovers windows that may need their picture again.
-  if (!Empty(left) && !(left == painted_)) {
+  if (!left.Empty() && !(left == painted_)) {
     const RECT area = {left.left, left.top, left.right, left.bottom};
     AskForPushUnder(area);
   }

@@ -16,6 +16,8 @@ struct SceneSize {
 // {left, top, right, bottom}, laid out like a Windows RECT.
 struct SceneRect {
   int32_t left = 0, top = 0, right = 0, bottom = 0;
+  // Holds no pixel: no width or no height (or less).
+  bool Empty() const { return right <= left || bottom <= top; }
   friend bool operator==(const SceneRect&, const SceneRect&) = default;
 };
 

@@ -6,14 +6,10 @@
 
 namespace {
 
-bool Empty(const SceneRect& r) {
-  return r.right <= r.left || r.bottom <= r.top;
-}
-
 SceneRect Intersection(const SceneRect& a, const SceneRect& b) {
   const SceneRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                     std::min(a.bottom, b.bottom)};
-  return Empty(r) ? SceneRect{} : r;
+  return r.Empty() ? SceneRect{} : r;
 }
 
 bool Holds(const SceneRect& outer, const SceneRect& inner) {
@@ -40,7 +36,7 @@ SceneSize PaintedWindowSize(SceneSize picture) {
 SceneRect PaintedWindowFor(const SceneRect& window, SceneSize size, const SceneRect& picture,
                            const SceneRect& last, const SceneRect& screen) {
   const SceneRect shown = Intersection(picture, screen);
-  if (Empty(shown)) return window;
+  if (shown.Empty()) return window;
   const int pictureWidth = picture.right - picture.left, pictureHeight = picture.bottom - picture.top;
   const SceneSize needed = PaintedWindowSize({pictureWidth, pictureHeight});
   const int width = std::min(std::max(size.width, needed.width), screen.right - screen.left);
@@ -48,8 +44,8 @@ SceneRect PaintedWindowFor(const SceneRect& window, SceneSize size, const SceneR
   if (window.right - window.left == width && window.bottom - window.top == height && Holds(window, shown))
     return window;
   int left = picture.left - (width - pictureWidth) / 2;
-  if (!Empty(last) && picture.left < last.left) left = picture.right - width;  // moving left
-  if (!Empty(last) && picture.left > last.left) left = picture.left;           // moving right
+  if (!last.Empty() && picture.left < last.left) left = picture.right - width;  // moving left
+  if (!last.Empty() && picture.left > last.left) left = picture.left;           // moving right
   const int top = picture.top - (height - pictureHeight) / 2;
   const SceneRect placed{OntoScreen(left, width, screen.left, screen.right),
                          OntoScreen(top, height, screen.top, screen.bottom), 0, 0};

@@ -1,8 +1,8 @@
 #pragma once
-// Where a painted window stands. A figure is not pushed (every UpdateLayeredWindow costs Wine a
-// window move with its display checks, whatever it changes): its window is
-// given a colour key once and painted through its DC, and it stands still
-// while the picture moves inside it. It is a few steps wider than the
+// Where a painted window stands. A figure is not pushed (every
+// UpdateLayeredWindow costs Wine a window move with its display checks,
+// whatever it changes): its window is given a colour key once and painted
+// through its DC, and it stands still while the picture moves inside it. It is a few steps wider than the
 // picture and moves only when the picture's part on the screen leaves it.
 
 #include "stage/portable/figure_motion.h"  // SceneRect, SceneSize

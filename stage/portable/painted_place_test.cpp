@@ -21,6 +21,26 @@ constexpr SceneRect Runner(int x) {
   return {x, 725, x + 128, 801};
 }
 
+TEST(PaintedPlace, ARectWithoutWidthOrHeightIsEmpty) {
+  struct Row {
+    SceneRect rect;
+    bool empty;
+  };
+  const Row rows[] = {
+      {{}, true},
+      {{0, 0, 1, 1}, false},
+      {{5, 5, 5, 9}, true},
+      {{5, 5, 9, 5}, true},
+      {{9, 5, 5, 9}, true},
+      {{5, 9, 9, 5}, true},
+      {{-9, -9, -8, -8}, false},
+      {{-1, 0, 0, 800}, false},
+      {{0, 0, 1280, 0}, true},
+      {{INT32_MIN, 0, INT32_MAX, 1}, false},
+  };
+  for (const Row& row : rows) EXPECT_EQ(row.rect.Empty(), row.empty) << row.rect;
+}
+
 TEST(PaintedPlace, TheWindowIsWiderThanThePictureInWholeSteps) {
   struct Row {
     SceneSize picture, window;
