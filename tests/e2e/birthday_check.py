@@ -8,11 +8,13 @@
 He paints a window wider than his 120 x 118 picture (128 columns more, in
 whole steps of 32: 256 x 128), and his picture stands anywhere in it: he is
 found by his drawn pixels there (his see-through ones show black in the
-root's screenshot). The bubble (type 1, 184 x 88, white, its own window)
-stands 110 right of his picture and 50 above it while he is in the left part
-of the screen, so his drawn pixels lie in the 120 x 118 picture 110 left of
-it and 50 below. Each click also takes the shown bubble away (the shell does
-that before the figure sees the click), so every click brings the next
+root's screenshot). The bubble (184 x 88, white, its own window) stands 110
+right of his picture and 50 above it (type 1) while his picture's left edge
+is left of x 211, else 154 left of it and 40 above (type 2): his drawn pixels
+lie in the 120 x 118 picture the bubble's place and type tell. A click on
+his see-through pixels passes through his window, so he is clicked until he
+stands. Each click also takes the shown bubble away (the shell does that
+before the figure sees the click), so every click brings the next
 text."""
 import argparse
 import datetime
@@ -43,7 +45,11 @@ def write(path):
 PICTURE = (120, 118)
 WINDOW = (256, 128)  # stage/portable/painted_place.h: PaintedWindowSize
 BUBBLE = (184, 88)
-BUBBLE_AT = (110, -50)  # from his picture's top-left
+# Where the bubble stands from his picture's top-left: to his right while
+# the picture's left edge is left of TURN, else to his left.
+BUBBLE_RIGHT = (110, -50)
+BUBBLE_LEFT = (-154, -40)
+TURN = 211
 
 
 def windows(size):
@@ -120,10 +126,21 @@ def click(at):
     subprocess.run(["xdotool", "mousemove", str(point[0]), str(point[1]), "click", "1"], capture_output=True)
 
 
+def picture_by(bubble):
+    """The top-left of each picture the bubble may stand by: to its left
+    (the bubble to his right) or to its right, each where its side holds."""
+    places = []
+    for offset, right in ((BUBBLE_RIGHT, True), (BUBBLE_LEFT, False)):
+        x, y = bubble[0] - offset[0], bubble[1] - offset[1]
+        if (x < TURN) == right:
+            places.append((x, y))
+    return places
+
+
 def in_picture(at, bubble):
-    """Whether his drawn pixels lie in the picture the bubble stands by."""
-    x, y = bubble[0] - BUBBLE_AT[0], bubble[1] - BUBBLE_AT[1]
-    return x <= at[0] and at[2] <= x + PICTURE[0] and y <= at[1] and at[3] <= y + PICTURE[1]
+    """Whether his drawn pixels lie in a picture the bubble stands by."""
+    return any(x <= at[0] and at[2] <= x + PICTURE[0] and y <= at[1] and at[3] <= y + PICTURE[1]
+               for x, y in picture_by(bubble))
 
 
 def bubble_text(at):
@@ -164,6 +181,23 @@ def standing(deadline):
     return None
 
 
+def stop(deadline):
+    """Clicks him until he stands: a click stops him at the end of his
+    stride, but one that met a see-through pixel of him (he stepped on
+    before it came) passed through his window. Where he stands, or None."""
+    while time.time() < deadline:
+        now = figure()
+        if now is None:
+            time.sleep(0.2)
+            continue
+        subprocess.run(["xdotool", "mousemove", str(now[4][0]), str(now[4][1]), "click", "1"],
+                       capture_output=True)
+        at = standing(min(deadline, time.time() + 4.0))
+        if at:
+            return at
+    return None
+
+
 def check():
     deadline = time.time() + 120
     at = None
@@ -174,14 +208,13 @@ def check():
         time.sleep(0.3)
     else:
         return ["the birthday figure did not come (drawn at %s, windows %s)" % (at and at[:4], windows(WINDOW))]
-    # A click stops him at the end of his stride. Standing, the first click
-    # brings a text and keeps him there; should he walk on before it (he may
-    # stand for a single cycle), it stops him again.
+    # Standing, the first click brings a text and keeps him there; should he
+    # walk on before it (he may stand for a single cycle), he is stopped
+    # again.
     seen = []
     while len(seen) < 3 and time.time() < deadline:
         if not seen:
-            click(at)
-            at = standing(deadline)
+            at = stop(deadline)
             if not at:
                 return ["he did not stop when clicked"]
         click(at)
