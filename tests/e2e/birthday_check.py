@@ -75,12 +75,26 @@ def grab(x, y, w, h, screen=False):
     return np.frombuffer(shot[:w * h * 3], np.uint8).reshape(h, w, 3)
 
 
+def longest_run(drawn):
+    """(row, column) of the middle of the longest run of True in a row of
+    `drawn`, None when there is none."""
+    best = (0, 0, 0)  # run length, row, middle column
+    for row in range(drawn.shape[0]):
+        line = np.concatenate(([0], drawn[row].astype(np.int8), [0]))
+        edges = np.flatnonzero(np.diff(line))
+        for start, end in zip(edges[::2], edges[1::2]):
+            if end - start > best[0]:
+                best = (end - start, row, (start + end) // 2)
+    return (best[1], best[2]) if best[0] else None
+
+
 def figure():
-    """(left, top, right, bottom, click) of his drawn pixels on the screen,
-    click being the middle of the longest run of them in a row (the board he
-    carries): a click on his see-through pixels would pass through his
-    window, and he may step a few pixels before it comes. None while he has
-    no window or draws (nearly) nothing."""
+    """(left, top, right, bottom, click, drawn, origin) of his drawn pixels
+    on the screen: click is the middle of the longest run of them in a row
+    (the board he carries; a click on his see-through pixels would pass
+    through his window, and he may step a few pixels before it comes), drawn
+    the mask of them in his window read from origin. None while he has no
+    window or draws (nearly) nothing."""
     found = windows(WINDOW)
     if len(found) != 1:
         return None
@@ -89,19 +103,13 @@ def figure():
     pixels = grab(left, top, x + WINDOW[0] - left, y + WINDOW[1] - top)
     if pixels is None:
         return None
-    rows, cols = np.nonzero(pixels.max(axis=2))
+    drawn = pixels.max(axis=2) > 0
+    rows, cols = np.nonzero(drawn)
     if len(rows) < 150:
         return None
     box = (left + cols.min(), top + rows.min(), left + cols.max() + 1, top + rows.max() + 1)
-    drawn = pixels.max(axis=2) > 0
-    best = (0, 0, 0)  # run length, row, middle column
-    for row in range(drawn.shape[0]):
-        line = np.concatenate(([0], drawn[row].astype(np.int8), [0]))
-        edges = np.flatnonzero(np.diff(line))
-        for start, end in zip(edges[::2], edges[1::2]):
-            if end - start > best[0]:
-                best = (end - start, row, (start + end) // 2)
-    return box + ((left + int(best[2]), top + int(best[1])),)
+    row, col = longest_run(drawn)
+    return box + ((left + int(col), top + int(row)), drawn, (left, top))
 
 
 def bubble_pixels():
@@ -119,10 +127,7 @@ def bubble_pixels():
     return white, pixels.shape[0] * pixels.shape[1] - white, (x, y)
 
 
-def click(at):
-    """Clicks a pixel of him as he is drawn now, if still where `at` saw him."""
-    now = figure()
-    point = (now if same_place(now, at) else at)[4]
+def click(point):
     subprocess.run(["xdotool", "mousemove", str(point[0]), str(point[1]), "click", "1"], capture_output=True)
 
 
@@ -143,18 +148,24 @@ def in_picture(at, bubble):
                for x, y in picture_by(bubble))
 
 
-def bubble_text(at):
-    """The amount of text in the bubble, or None when there is no bubble or
-    it does not stand by his picture."""
-    time.sleep(1.0)
-    found = bubble_pixels()
-    if not found:
-        return None
-    white, other, bubble = found
-    if not in_picture(at, bubble):
+def bubble_text(at, before):
+    """The amount of text in the bubble a click brought: the first bubble by
+    his picture within 4 s whose amount differs from `before` (what the last
+    click brought; the program may take a while under load, and until then
+    the last bubble may still show). None when no such bubble came."""
+    since = time.time()
+    while time.time() - since < 4.0:
+        time.sleep(0.25)
+        found = bubble_pixels()
+        if not found:
+            continue
+        white, other, bubble = found
+        if white <= 165 * 52 // 2 or other == before:
+            continue
+        if in_picture(at, bubble):
+            return other
         print("the bubble at %s does not stand by him at %s" % (bubble, at[:4]))
-        return None
-    return other if white > 165 * 52 // 2 else None
+    return None
 
 
 def same_place(a, b):
@@ -169,14 +180,21 @@ STILL = 6  # pixels his middle and feet may differ by between frames standing
 
 def standing(deadline):
     """Where he stays at one place for 1.6 s (a stride moves him within
-    1.2 s)."""
-    first, since = None, time.time()
+    1.2 s), its click moved onto a pixel drawn in every frame seen there:
+    standing, his frames differ in shape, and a frame may change between
+    the look and the click."""
+    first, since, common = None, time.time(), None
     while time.time() < deadline:
         now = figure()
-        if not same_place(now, first):
-            first, since = now, time.time()
-        elif time.time() - since >= 1.6:
-            return now
+        if not same_place(now, first) or now[6] != first[6] or now[5].shape != first[5].shape:
+            first, since, common = now, time.time(), now and now[5]
+        else:
+            common = common & now[5]
+            if time.time() - since >= 1.6:
+                run = longest_run(common)
+                if run is None:
+                    return now
+                return now[:4] + ((now[6][0] + int(run[1]), now[6][1] + int(run[0])),) + now[5:]
         time.sleep(0.2)
     return None
 
@@ -190,8 +208,7 @@ def stop(deadline):
         if now is None:
             time.sleep(0.2)
             continue
-        subprocess.run(["xdotool", "mousemove", str(now[4][0]), str(now[4][1]), "click", "1"],
-                       capture_output=True)
+        click(now[4])
         at = standing(min(deadline, time.time() + 4.0))
         if at:
             return at
@@ -217,8 +234,8 @@ def check():
             at = stop(deadline)
             if not at:
                 return ["he did not stop when clicked"]
-        click(at)
-        text = bubble_text(at)
+        click(at[4])
+        text = bubble_text(at, seen[-1] if seen else None)
         if text is None and not seen:
             now = figure()
             if not same_place(now, at):
