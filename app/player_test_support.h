@@ -6,13 +6,22 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace player_test {
 
 inline constexpr char kPlayerClass[] = "Waylune Test Player";
 inline constexpr char kOtherPlayerClass[] = "Waylune Test Player 2";
 
+// The queries (wParam, lParam of WM_USER) the stand-ins were sent, in order.
+inline std::vector<std::pair<WPARAM, LPARAM>>& Queries() {
+  static std::vector<std::pair<WPARAM, LPARAM>> queries;
+  return queries;
+}
+
 inline LRESULT CALLBACK StandInPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_USER) Queries().emplace_back(wParam, lParam);
   if (message == WM_USER && lParam == 104) return GetWindowLongPtrA(window, GWLP_USERDATA);
   return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -40,12 +49,13 @@ class StandInPlayer {
     window_ = nullptr;
   }
   HWND Window() const { return window_; }
-  // The command posted to the player last, 0 when none is waiting.
+  // The command posted to the player last, 0 when none is waiting; a
+  // command that does not come as a menu's (lParam 0) counts as none.
   int TakeCommand() {
     int command = 0;
     MSG msg;
     while (window_ && PeekMessageA(&msg, window_, WM_COMMAND, WM_COMMAND, PM_REMOVE))
-      command = static_cast<int>(msg.wParam);
+      command = msg.lParam == 0 ? static_cast<int>(msg.wParam) : 0;
     return command;
   }
 

@@ -176,6 +176,139 @@ TEST_F(TrayMenus, AMenuFreesItsOwnWhenItEnds) {
   EXPECT_TRUE(AllFreed(bitmaps));
 }
 
+TEST_F(TrayMenus, EachItemsPicturesAreLoadedInTheVariantsItShows) {
+  StandInPlayer running;  // the player's items are there
+  running.Show(0, "Winamp");
+  TrayMenu menu;
+  menu.Build(player_);
+  struct Row {
+    int number;
+    bool plain, checked, greyed;
+  };
+  const Row rows[] = {
+      {0, true, true, false},   // on/off: checked while on
+      {1, true, false, false},  // monitor off
+      {2, true, false, true},   // start the screen saver: greyed without one
+      {3, true, false, true},   // screen saver on/off
+      {4, true, false, false}, {5, false, false, false}, {6, false, false, false}, {7, true, false, false},
+      {8, true, false, false}, {9, true, false, false},  {10, true, false, true},  {11, true, false, true},
+      {12, true, false, true}, {13, true, false, true},  {14, true, false, true},  {15, true, false, true},
+      {16, true, false, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.number);
+    EXPECT_EQ(menu.Bitmap(MBV_PLAIN, row.number) != nullptr, row.plain);
+    EXPECT_EQ(menu.Bitmap(MBV_CHECKED, row.number) != nullptr, row.checked);
+    EXPECT_EQ(menu.Bitmap(MBV_GREYED, row.number) != nullptr, row.greyed);
+  }
+}
+
+// What an item was given to draw, through its measure: the height every item
+// has and the width of its text.
+SIZE Measured(HWND window, HMENU menu, UINT item, BOOL byPosition) {
+  MENUITEMINFOA info = {};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_FTYPE | MIIM_DATA;
+  if (!GetMenuItemInfoA(menu, item, byPosition, &info) || !(info.fType & MFT_OWNERDRAW)) return {-1, -1};
+  MEASUREITEMSTRUCT measure = {};
+  measure.CtlType = ODT_MENU;
+  measure.itemData = info.dwItemData;
+  MeasureMenuItem(window, &measure);
+  return {static_cast<LONG>(measure.itemWidth), static_cast<LONG>(measure.itemHeight)};
+}
+
+LONG TextWidth(HWND window, const char* text) {
+  SIZE size = {};
+  const HDC dc = GetDC(window);
+  GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+  ReleaseDC(window, dc);
+  return size.cx;
+}
+
+LRESULT CALLBACK MeasureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(TrayMenus, EveryItemIsOwnerDrawnWithItsOwnText) {
+  StandInPlayer running;
+  running.Show(0, "Winamp");
+  TrayMenu menu;
+  menu.Build(player_);
+  const HWND window = MakeTestWindow("Waylune Test Measure", MeasureProc);
+  ASSERT_NE(window, nullptr);
+  const char* screenSaver =
+      Desktop().shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren";
+  struct Row {
+    UINT item;
+    BOOL byPosition;
+    const char* text;
+  };
+  const Row rows[] = {
+      {CMD_TOGGLE_ACTIVE, FALSE, "Deaktivieren"},
+      {CMD_SCREENSAVER_ONOFF, FALSE, screenSaver},
+      {CMD_SCREENSAVER_SETTINGS, FALSE, "Bildschirmschoner einstellen"},
+      {CMD_SCREENSAVER_START, FALSE, "Bildschirmschoner starten"},
+      {CMD_MONITOR_OFF, FALSE, "Monitor aus/standby"},
+      {CMD_OPTIONS, FALSE, "Optionen"},
+      {CMD_HELP, FALSE, "Hilfe"},
+      {CMD_EXIT, FALSE, "Beenden"},
+      {WINAMP_SUBMENU_POS, TRUE, "Winamp"},
+      {CMD_WINAMP_START, FALSE, "Winamp starten"},
+      {CMD_WINAMP_PREV, FALSE,
+       "Zur\xFC"
+       "ck"},
+      {CMD_WINAMP_PLAY, FALSE, "Wiedergabe"},
+      {CMD_WINAMP_PAUSE, FALSE, "Pause"},
+      {CMD_WINAMP_STOP, FALSE, "Stopp"},
+      {CMD_WINAMP_NEXT, FALSE, "Weiter"},
+      {CMD_WINAMP_OPEN, FALSE,
+       "\xD6"
+       "ffnen ..."},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    const SIZE size = Measured(window, menu.Menu(), row.item, row.byPosition);
+    EXPECT_EQ(size.cy, 36);
+    EXPECT_EQ(size.cx, TextWidth(window, row.text));
+  }
+  // An item with no data keeps the height and gets no width.
+  MEASUREITEMSTRUCT bare = {};
+  bare.itemWidth = 7;
+  MeasureMenuItem(window, &bare);
+  EXPECT_EQ(bare.itemHeight, 36u);
+  EXPECT_EQ(bare.itemWidth, 7u);
+  DestroyWindow(window);
+}
+
+TEST_F(TrayMenus, ItemsAreEnabledAndCheckedOnlyInTheirOwnMenu) {
+  TrayMenu menu, other;
+  menu.Build(player_);
+  other.Build(player_);
+  struct Row {
+    int id;
+    bool enabled, checked;
+  };
+  const Row rows[] = {
+      {CMD_OPTIONS, false, true},
+      {CMD_OPTIONS, true, false},
+      {CMD_EXIT, false, false},
+      {CMD_EXIT, true, true},
+  };
+  for (const Row& row : rows) {
+    menu.EnableItem(row.id, row.enabled);
+    menu.CheckItem(row.id, row.checked);
+    const UINT state = GetMenuState(menu.Menu(), row.id, MF_BYCOMMAND);
+    EXPECT_EQ((state & MF_GRAYED) == 0, row.enabled) << row.id;
+    EXPECT_EQ((state & MF_CHECKED) != 0, row.checked) << row.id;
+    const UINT untouched = GetMenuState(other.Menu(), row.id, MF_BYCOMMAND);
+    EXPECT_EQ(untouched & (MF_GRAYED | MF_CHECKED), 0u) << row.id;
+  }
+  menu.Destroy();
+  menu.EnableItem(CMD_OPTIONS, false);  // no menu: nothing to change
+  menu.CheckItem(CMD_OPTIONS, true);
+  EXPECT_EQ(GetMenuState(other.Menu(), CMD_OPTIONS, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED), 0u);
+}
+
 LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(window, message, wParam, lParam);
 }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -193,4 +195,45 @@ TEST(PlayerControl, KnowsWhetherThePlayersProgramIsThere) {
     control.CheckProgram(row.path);
     EXPECT_EQ(control.ProgramExists(), row.exists) << row.path;
   }
+}
+
+TEST(WinampTitle, AnEmptyOrNegativeBufferIsLeftAlone) {
+  for (int size : {0, -1, -2048}) {
+    char buffer[4] = {'x', 'y', 'z', 0};
+    ExtractWinampTitle("abc - Winamp", buffer, size);
+    EXPECT_STREQ(buffer, "xyz") << size;
+  }
+}
+
+TEST(PlayerControl, InitWakesThePlayerThenAsksWhetherItPlays) {
+  PlayerState state;
+  PlayerControl control(state, kPlayerClass);
+  StandInPlayer player;
+  player.Show(1, "1. A - B - Winamp");
+  player_test::Queries().clear();
+  control.Init();
+  // The version query (0, 0) first, then "is playing" (0, 104).
+  const std::vector<std::pair<WPARAM, LPARAM>> expected = {{0, 0}, {0, 104}};
+  EXPECT_EQ(player_test::Queries(), expected);
+  EXPECT_EQ(state.playing, 1);
+  player_test::Queries().clear();
+  control.Poll();  // a poll only asks whether it plays
+  EXPECT_EQ(player_test::Queries(), (std::vector<std::pair<WPARAM, LPARAM>>{{0, 104}}));
+}
+
+TEST(PlayerControl, CommandsGoToThePlayerItKnowsWhileThatLives) {
+  PlayerState state;
+  PlayerControl control(state, kPlayerClass);
+  StandInPlayer known, later;
+  known.Show(1, "1. A - B - Winamp");
+  control.Poll();
+  ASSERT_EQ(control.Window(), known.Window());
+  later.Show(1, "2. C - D - Winamp");  // another window of its class, made since
+  control.SendCommand(WINAMP_STOP);
+  EXPECT_EQ(known.TakeCommand(), WINAMP_STOP);
+  EXPECT_EQ(later.TakeCommand(), 0);
+  known.Close();
+  control.SendCommand(WINAMP_PLAY);  // the known one ended: the other is found
+  EXPECT_EQ(later.TakeCommand(), WINAMP_PLAY);
+  EXPECT_EQ(control.Window(), later.Window());
 }
