@@ -53,6 +53,7 @@ OptionsParts DesktopOptionsParts() {
   };
   parts.setWallpaper = SetDesktopBackground;
   parts.memory = &Desktop().sheetMemory;
+  parts.hotkeys = &Desktop().hotkeys;
   return parts;
 }
 

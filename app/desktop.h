@@ -10,6 +10,7 @@
 #include "objects/weather_sign.h"
 #include "options/options_sheet.h"
 #include "scene/scenery_strip.h"
+#include "services/hotkeys.h"
 #include "services/settings.h"
 #include "services/settings_owner.h"
 #include "services/player_state.h"
@@ -47,6 +48,9 @@ struct DesktopParts {
   // The birthday list the birthday page edits and the birthdays due today,
   // collected by the animation thread and the page.
   Birthdays birthdays;
+  // The hotkey table: loaded and registered at start-up, edited by the
+  // hotkey pages.
+  Hotkeys hotkeys;
   // The scenery strip: its requests (the Desktop page, the shell, the
   // animation thread after a relayout), its window and its thread.
   BackgroundStrip strip{figures, shell, settingsTable};

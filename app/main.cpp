@@ -114,8 +114,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   Desktop().overlay.bubble.type = 0;
 
   shell.tray.Add(shell.windows.figure);
-  LoadHotkeys();
-  RegisterHotkeys(1);
+  Desktop().hotkeys.Load();
+  Desktop().hotkeys.Register(1);
 
   // Loaded whether or not the user wants sound now: the sound page can then
   // switch it on during the run. What plays is decided by SoundAvailable().
@@ -135,7 +135,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     exitCode = RunMessageLoop(shell);
   }
 
-  RegisterHotkeys(0);
+  Desktop().hotkeys.Register(0);
   PicLibraryShutdown();
   // Normally done while the figure window still existed (its WM_DESTROY).
   shell.appBar.Unregister();

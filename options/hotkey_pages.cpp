@@ -1,4 +1,4 @@
-// Hotkeys and Winamp pages: both edit the global hotkey table, the first its
+// Hotkeys and Winamp pages: both edit the hotkey table the sheet was handed, the first its
 // four system hotkeys, the second the seven player hotkeys with the player
 // switch and program. While either page exists no hotkey is registered, so
 // the user can press the combinations; apply or cancel registers the table.
@@ -19,6 +19,11 @@
 #include "services/settings.h"
 
 namespace {
+
+// The handed table, or (a sheet run without one) the run's own.
+Hotkeys& HandedHotkeys(HWND page) {
+  return RunOf(page).HotkeysToEdit();
+}
 
 // One row per hotkey table entry: its label's text; the label, modifier
 // list, key list and switch are that entry's controls.
@@ -76,7 +81,7 @@ void FillRows(HWND page, const HotkeyRow (&rows)[N]) {
                           reinterpret_cast<LPARAM>(HotkeyModifierName(i)));
     for (int i = 0; i < kHotkeyKeyCount; ++i)
       SendDlgItemMessageA(page, row.Keys(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(HotkeyKeyName(i)));
-    const HotkeyEntry& entry = HotkeyTable[row.entry];
+    const HotkeyEntry& entry = HandedHotkeys(page).Table()[row.entry];
     SendDlgItemMessageA(page, row.Modifiers(), CB_SETCURSEL, entry.modifierIndex, 0);
     SendDlgItemMessageA(page, row.Keys(), CB_SETCURSEL, entry.keyIndex, 0);
     SetChecked(page, row.Check(), entry.enabled != 0);
@@ -98,11 +103,12 @@ int Selection(HWND page, int control) {
 
 template <size_t N>
 void ApplyRows(HWND page, const HotkeyRow (&rows)[N]) {
+  HotkeyEntries& table = HandedHotkeys(page).Table();
   for (const HotkeyRow& row : rows)
-    HotkeyTable[row.entry] = {HotkeyTable[row.entry].id, Selection(page, row.Modifiers()),
-                              Selection(page, row.Keys()), IsChecked(page, row.Check()) ? 1 : 0};
-  SaveHotkeys();
-  RegisterHotkeys(1);
+    table[row.entry] = {table[row.entry].id, Selection(page, row.Modifiers()), Selection(page, row.Keys()),
+                        IsChecked(page, row.Check()) ? 1 : 0};
+  HandedHotkeys(page).Save();
+  HandedHotkeys(page).Register(1);
 }
 
 template <size_t N>
@@ -113,9 +119,9 @@ bool IsRowControl(int control, const HotkeyRow (&rows)[N]) {
 }
 
 // The stored hotkeys back in force: the rows on screen are dropped.
-void RestoreStoredHotkeys() {
-  LoadHotkeys();
-  RegisterHotkeys(1);
+void RestoreStoredHotkeys(HWND page) {
+  HandedHotkeys(page).Load();
+  HandedHotkeys(page).Register(1);
 }
 
 void EnablePlayerControls(HWND page, bool on) {
@@ -160,7 +166,7 @@ void BrowseForPlayer(HWND page) {
 INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
-      RegisterHotkeys(0);
+      HandedHotkeys(page).Register(0);
       FillRows(page, kSystemRows);
       return TRUE;
     case WM_COMMAND: {
@@ -179,7 +185,7 @@ INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
           ApplyRows(page, kSystemRows);
           return TRUE;
         case PSN_RESET:
-          RestoreStoredHotkeys();
+          RestoreStoredHotkeys(page);
           return TRUE;
       }
       break;
@@ -191,7 +197,7 @@ INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
   switch (message) {
     case WM_INITDIALOG: {
       SetChecked(page, IDC_WINAMP_ON, RunOf(page).Copy().NoWinamp == 0);
-      RegisterHotkeys(0);
+      HandedHotkeys(page).Register(0);
       FillRows(page, kPlayerRows);
       EnablePlayerControls(page, RunOf(page).Copy().NoWinamp == 0);
       SendDlgItemMessageA(page, IDC_WINAMP_EXE, EM_LIMITTEXT, MAX_PATH - 1, 0);
@@ -234,7 +240,7 @@ INT_PTR CALLBACK WinampPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
           return TRUE;
         }
         case PSN_RESET:
-          RestoreStoredHotkeys();
+          RestoreStoredHotkeys(page);
           return TRUE;
       }
       break;

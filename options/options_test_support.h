@@ -26,6 +26,7 @@
 #include "options/page_protocol.h"
 #include "options/sheet_run.h"
 #include "services/handles.h"
+#include "services/hotkeys.h"
 #include "services/settings.h"
 #include "services/settings_owner.h"
 #include "services/settings_test_support.h"
@@ -127,6 +128,7 @@ struct TestDesktop {
   // The folders of each poster search, and each wallpaper set (mode, path).
   std::vector<std::string> posterSearches;
   std::vector<std::pair<int, std::string>> wallpapers;
+  Hotkeys hotkeys;
   OptionsParts Parts() {
     OptionsParts parts;
     parts.settings = &settings;
@@ -144,6 +146,7 @@ struct TestDesktop {
     parts.setWallpaper = [this](int mode, const char* path, const AppSettings&) {
       wallpapers.emplace_back(mode, path ? path : "");
     };
+    parts.hotkeys = &hotkeys;
     return parts;
   }
 };

@@ -4,6 +4,7 @@
 
 #include "services/settings_owner.h"
 #include "services/shell_state.h"
+#include "services/hotkeys.h"
 #include "stage/birthdays.h"
 
 SheetRun::SheetRun(const OptionsParts& parts, std::span<const OptionsPage> pages) : parts_(parts) {
@@ -27,6 +28,12 @@ SettingsOwner& SheetRun::Owner() {
     ownOwner_ = std::make_unique<SettingsOwner>(*ownTable_);
   }
   return *ownOwner_;
+}
+
+Hotkeys& SheetRun::HotkeysToEdit() {
+  if (parts_.hotkeys) return *parts_.hotkeys;
+  if (!ownHotkeys_) ownHotkeys_ = std::make_unique<Hotkeys>();
+  return *ownHotkeys_;
 }
 
 Birthdays& SheetRun::BirthdaysToEdit() {

@@ -27,6 +27,7 @@ struct OptionsPage {
 
 class SettingsOwner;
 class Birthdays;
+class Hotkeys;
 class WeatherUpdates;
 struct BillboardStateBlock;
 class ObjectControls;
@@ -70,6 +71,9 @@ struct OptionsParts {
   // picture at `path`), built into the settings' WallpaperPath folder.
   std::function<void(int mode, const char* path, const AppSettings&)> setWallpaper;
   SheetMemory* memory = nullptr;  // kept from one run to the next
+  // The hotkey table the hotkey and player pages edit and register; without
+  // one the run keeps a table of its own (all off).
+  Hotkeys* hotkeys = nullptr;
 };
 
 class SheetRun;
@@ -108,6 +112,8 @@ class SheetRun {
   SheetMemory& Memory() { return parts_.memory ? *parts_.memory : ownMemory_; }
   // The birthday list the Birthday page edits: the handed one, else the run's own.
   Birthdays& BirthdaysToEdit();
+  // The hotkey table the hotkey pages edit: the handed one, else the run's own.
+  Hotkeys& HotkeysToEdit();
 
   // The settings the pages edit: a copy of the live settings.
   AppSettings& Copy() { return copy_; }
@@ -152,6 +158,7 @@ class SheetRun {
   std::unique_ptr<AppSettings> ownTable_;
   std::unique_ptr<SettingsOwner> ownOwner_;
   std::unique_ptr<Birthdays> ownBirthdays_;
+  std::unique_ptr<Hotkeys> ownHotkeys_;
   AppSettings copy_;
   AppSettings committed_;
   std::vector<ShownValue> shown_;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <tuple>
 
 #include "options/option_pages.h"
 #include "options/options_test_support.h"
@@ -42,12 +43,17 @@ void CALLBACK CloseErrorBox(HWND, UINT, UINT_PTR timer, DWORD) {
 DWORD WINAPI Disconnected(DWORD) { return ERROR_INTERNET_DISCONNECTED; }
 DWORD WINAPI Connected(DWORD) { return ERROR_SUCCESS; }
 
+// The hotkey table the tests' sheets are handed.
+Hotkeys& Keys() {
+  return TestParts().hotkeys;
+}
+
 class PagesTest : public SheetTest {
  protected:
   void SetUp() override {
     SheetTest::SetUp();
     DeleteTree(HKEY_CURRENT_USER, kHotkeys.c_str());
-    LoadHotkeys();
+    Keys().Load();
     shell_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
     SetShellWindow(shell_);
     char folder[MAX_PATH];
@@ -65,7 +71,7 @@ class PagesTest : public SheetTest {
     g_boxText.clear();
   }
   void TearDown() override {
-    RegisterHotkeys(0);
+    Keys().Register(0);
     DeleteTree(HKEY_CURRENT_USER, kHotkeys.c_str());
     DeleteFileA(stations_.c_str());
     RemoveDirectoryA(ProgramFolder().c_str());
@@ -77,7 +83,7 @@ class PagesTest : public SheetTest {
   }
   // Whether nothing holds the entry's key combination.
   bool Free(int entry) {
-    const HotkeyEntry& e = HotkeyTable[entry];
+    const HotkeyEntry& e = Keys().Table()[entry];
     if (!RegisterHotKey(shell_, 0x7000, HotkeyModifierFlags(e.modifierIndex), HotkeyVirtualKey(e.keyIndex)))
       return false;
     UnregisterHotKey(shell_, 0x7000);
@@ -85,9 +91,9 @@ class PagesTest : public SheetTest {
   }
   HWND shell_ = nullptr;  // the hotkeys' window
   void StoreHotkey(int entry, int modifier, int key) {
-    HotkeyTable[entry] = {HotkeyTable[entry].id, modifier, key, 1};
-    SaveHotkeys();
-    RegisterHotkeys(1);
+    Keys().Table()[entry] = {Keys().Table()[entry].id, modifier, key, 1};
+    Keys().Save();
+    Keys().Register(1);
   }
   void StoreWeather(const char* list) {
     WriteSettingString("Weather", list);
@@ -158,8 +164,8 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
       {"a system hotkey changed", 105, [this] { StoreHotkey(0, 1, 20); },
        [](HWND page) { Select(page, 2031, 4); }, true,
        [this] {
-         LoadHotkeys();
-         EXPECT_EQ(HotkeyTable[0].keyIndex, 4);
+         Keys().Load();
+         EXPECT_EQ(Keys().Table()[0].keyIndex, 4);
          EXPECT_FALSE(Free(0)) << "registered again";
        }},
       {"hotkeys are free while the page is open; cancel puts them back", 105,
@@ -171,7 +177,7 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
        },
        false,
        [this] {
-         EXPECT_EQ(HotkeyTable[1].keyIndex * 10 + HotkeyTable[1].enabled, 301);
+         EXPECT_EQ(Keys().Table()[1].keyIndex * 10 + Keys().Table()[1].enabled, 301);
          EXPECT_FALSE(Free(1));
        }},
       {"the player switch at once, then cancelled", 109, none,
@@ -194,7 +200,7 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
          char exe[MAX_PATH];
          GetModuleFileNameA(nullptr, exe, sizeof exe);
          EXPECT_EQ(Stored("NoWinamp") + Stored("WinampExe"), std::string("1") + exe);
-         EXPECT_EQ(HotkeyTable[7].keyIndex, 6);
+         EXPECT_EQ(Keys().Table()[7].keyIndex, 6);
        }},
       {"a station applied; the old report goes", 104, [this] { StoreWeather("1,30,0,0,1,276"); },
        [](HWND page) {
@@ -380,6 +386,35 @@ TEST_F(PagesTest, UpdateNowAsksNoSecondFetchWhileOneRuns) {
   EXPECT_EQ(g_boxText, "");
   TestWeather().Finish({});
   EXPECT_EQ(WaitForSingleObject(running.get(), 30000), WAIT_OBJECT_0);
+}
+
+// The hotkey pages edit, save and register the table the sheet was handed
+// and leave every other table alone.
+TEST_F(PagesTest, HotkeyPagesEditTheTableTheSheetWasHanded) {
+  StoreHotkey(1, 0, 30);  // the tests' table: one entry on
+  const HotkeyEntries before = Keys().Table();
+  Hotkeys handed;  // every hotkey off
+  handed.Table()[2] = {handed.Table()[2].id, 0, 31, 1};
+  OptionsParts parts = TestParts().Parts();
+  parts.hotkeys = &handed;
+  RunSheetWith(parts, [](HWND sheet) {
+    Select(ShowPage(sheet, SheetIndex(105)), 2031, 4);
+    Ok(sheet);
+  });
+  EXPECT_EQ(handed.Table()[0].keyIndex, 4);
+  EXPECT_EQ(handed.Table()[2].keyIndex * 10 + handed.Table()[2].enabled, 311)
+      << "a player row, not on this page";
+  for (int i = 0; i < kHotkeyCount; ++i) {
+    const HotkeyEntry &a = Keys().Table()[i], &b = before[i];
+    EXPECT_EQ(std::tuple(a.id, a.modifierIndex, a.keyIndex, a.enabled),
+              std::tuple(b.id, b.modifierIndex, b.keyIndex, b.enabled))
+        << i;
+  }
+  Hotkeys stored;
+  stored.Load();
+  EXPECT_EQ(stored.Table()[0].keyIndex, 4);
+  EXPECT_EQ(stored.Table()[1].enabled, 0) << "the handed table was saved, not the tests'";
+  handed.Register(0);
 }
 
 }  // namespace

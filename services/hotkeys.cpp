@@ -10,8 +10,6 @@
 #include <cstdio>
 #include <string>
 
-std::array<HotkeyEntry, kHotkeyCount> HotkeyTable;
-
 namespace {
 
 constexpr int kIds[kHotkeyCount] = {HK_SCREENSAVER,    HK_MONITOR_OFF,  HK_WINAMP_PREV, HK_WINAMP_PLAY,
@@ -72,8 +70,12 @@ unsigned HotkeyVirtualKey(int index) {
   return 0x41 + (index - 34);                   // letters
 }
 
-void LoadHotkeys() {
-  for (int i = 0; i < kHotkeyCount; ++i) HotkeyTable[i] = {kIds[i], 0, 0, 0};
+Hotkeys::Hotkeys() {
+  for (int i = 0; i < kHotkeyCount; ++i) table_[i] = {kIds[i], 0, 0, 0};
+}
+
+void Hotkeys::Load() {
+  for (int i = 0; i < kHotkeyCount; ++i) table_[i] = {kIds[i], 0, 0, 0};
   const OwnedKey key = OpenRegistryKey(HKEY_CURRENT_USER, HotkeySubkey().c_str(), KEY_QUERY_VALUE);
   if (!key) return;
   auto read = [&](const char* name, int* out) {
@@ -84,7 +86,7 @@ void LoadHotkeys() {
       *out = static_cast<int>(value);
   };
   for (int i = 0; i < kHotkeyCount; ++i) {
-    HotkeyEntry& e = HotkeyTable[i];
+    HotkeyEntry& e = table_[i];
     read(ValueName(i, 'm').text, &e.modifierIndex);
     read(ValueName(i, 'v').text, &e.keyIndex);
     int enabled = 0;
@@ -95,7 +97,7 @@ void LoadHotkeys() {
   }
 }
 
-void SaveHotkeys() {
+void Hotkeys::Save() const {
   const OwnedKey key = CreateRegistryKey(HKEY_CURRENT_USER, HotkeySubkey().c_str(), KEY_SET_VALUE);
   if (!key) return;
   auto write = [&](const char* name, int value) {
@@ -103,16 +105,16 @@ void SaveHotkeys() {
     RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
   };
   for (int i = 0; i < kHotkeyCount; ++i) {
-    const HotkeyEntry& e = HotkeyTable[i];
+    const HotkeyEntry& e = table_[i];
     write(ValueName(i, 'm').text, e.modifierIndex);
     write(ValueName(i, 'v').text, e.keyIndex);
     write(ValueName(i, 'a').text, e.enabled ? 1 : 0);
   }
 }
 
-void RegisterHotkeys(int on) {
+void Hotkeys::Register(int on) const {
   HWND window = ShellWindow();
-  for (const HotkeyEntry& e : HotkeyTable) {
+  for (const HotkeyEntry& e : table_) {
     if (on && e.enabled && ValidEntry(e)) {
       RegisterHotKey(window, e.id, HotkeyModifierFlags(e.modifierIndex), HotkeyVirtualKey(e.keyIndex));
     } else if (on || e.enabled) {

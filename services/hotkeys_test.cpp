@@ -43,23 +43,25 @@ TEST(HotkeyLists, NamesAndKeysFollowTheirTables) {
 }
 
 TEST_F(HotkeyStore, WithoutTheSubkeyEveryHotkeyIsOff) {
-  LoadHotkeys();
-  for (const HotkeyEntry& e : HotkeyTable) EXPECT_EQ(e.enabled, 0);
-  EXPECT_EQ(HotkeyTable[0].id, 0x200);
-  EXPECT_EQ(HotkeyTable[9].id, 0x202);
-  EXPECT_EQ(HotkeyTable[10].id, 0x203);
+  Hotkeys keys;
+  keys.Load();
+  for (const HotkeyEntry& e : keys.Table()) EXPECT_EQ(e.enabled, 0);
+  EXPECT_EQ(keys.Table()[0].id, 0x200);
+  EXPECT_EQ(keys.Table()[9].id, 0x202);
+  EXPECT_EQ(keys.Table()[10].id, 0x203);
 }
 
 TEST_F(HotkeyStore, SavedTableLoadsBack) {
-  LoadHotkeys();
-  HotkeyTable[3] = {HotkeyTable[3].id, 5, 34, 1};  // Windows+A
-  HotkeyTable[10] = {HotkeyTable[10].id, 2, 11, 1};
-  SaveHotkeys();
-  LoadHotkeys();
-  const HotkeyEntry& e = HotkeyTable[3];
+  Hotkeys keys;
+  keys.Load();
+  keys.Table()[3] = {keys.Table()[3].id, 5, 34, 1};  // Windows+A
+  keys.Table()[10] = {keys.Table()[10].id, 2, 11, 1};
+  keys.Save();
+  keys.Load();
+  const HotkeyEntry& e = keys.Table()[3];
   EXPECT_EQ(std::tuple(e.modifierIndex, e.keyIndex, e.enabled), std::tuple(5, 34, 1));
-  EXPECT_EQ(HotkeyTable[10].keyIndex, 11);
-  EXPECT_EQ(HotkeyTable[0].enabled, 0);
+  EXPECT_EQ(keys.Table()[10].keyIndex, 11);
+  EXPECT_EQ(keys.Table()[0].enabled, 0);
 }
 
 TEST_F(HotkeyStore, IndicesOutOfRangeAreRefused) {
@@ -68,9 +70,52 @@ TEST_F(HotkeyStore, IndicesOutOfRangeAreRefused) {
                                                   {"hk02m", 1}, {"hk02v", 600}, {"hk02a", 7},
                                                   {"hk03m", 1}, {"hk03v", 59},  {"hk03a", 7}};
   for (auto [name, value] : values) WriteDword(name, value);
-  LoadHotkeys();
-  EXPECT_EQ(HotkeyTable[1].enabled, 0);
-  EXPECT_EQ(HotkeyTable[2].enabled, 0);
-  EXPECT_EQ(HotkeyTable[3].enabled, 1);
-  EXPECT_EQ(HotkeyTable[3].keyIndex, 59);
+  Hotkeys keys;
+  keys.Load();
+  EXPECT_EQ(keys.Table()[1].enabled, 0);
+  EXPECT_EQ(keys.Table()[2].enabled, 0);
+  EXPECT_EQ(keys.Table()[3].enabled, 1);
+  EXPECT_EQ(keys.Table()[3].keyIndex, 59);
+}
+
+// Each table is its own: a new one is all off under the ids a load gives,
+// and writing, saving or loading one leaves the others as they were.
+TEST_F(HotkeyStore, TablesSideBySideKeepTheirOwnEntries) {
+  Hotkeys first, second, fresh, loaded;
+  loaded.Load();
+  for (int i = 0; i < kHotkeyCount; ++i) {
+    const HotkeyEntry& e = fresh.Table()[i];
+    EXPECT_EQ(std::tuple(e.id, e.modifierIndex, e.keyIndex, e.enabled),
+              std::tuple(loaded.Table()[i].id, 0, 0, 0))
+        << i;
+  }
+  first.Table()[3] = {first.Table()[3].id, 5, 34, 1};   // Windows+A
+  second.Table()[3] = {second.Table()[3].id, 1, 4, 1};  // Ctrl+F5
+  second.Table()[10] = {second.Table()[10].id, 2, 11, 1};
+  first.Save();
+  fresh.Load();
+
+  struct Row {
+    const char* what;
+    const Hotkeys& table;
+    int entry;
+    std::tuple<int, int, int> expected;  // modifier, key, enabled
+  };
+  const Row rows[] = {
+      {"the saved table", first, 3, {5, 34, 1}},
+      {"the saved table's entry it left", first, 10, {0, 0, 0}},
+      {"the other table, not saved", second, 3, {1, 4, 1}},
+      {"the other table's own entry", second, 10, {2, 11, 1}},
+      {"a table loaded after the save", fresh, 3, {5, 34, 1}},
+      {"a table loaded before the save", loaded, 3, {0, 0, 0}},
+  };
+  for (const Row& r : rows) {
+    const HotkeyEntry& e = r.table.Table()[r.entry];
+    EXPECT_EQ(std::tuple(e.modifierIndex, e.keyIndex, e.enabled), r.expected) << r.what;
+    EXPECT_EQ(e.id, loaded.Table()[r.entry].id) << r.what;
+  }
+  // A load replaces the whole table from the subkey.
+  second.Load();
+  EXPECT_EQ(std::tuple(second.Table()[3].modifierIndex, second.Table()[3].keyIndex), std::tuple(5, 34));
+  EXPECT_EQ(second.Table()[10].enabled, 0);
 }

@@ -160,10 +160,8 @@ TEST_F(ShellRequests, TheTrayTipKeepsTheLatestText) {
 }
 
 TEST_F(ShellRequests, TheHotkeysAreRegisteredWithTheShellsWindow) {
-  const auto saved = HotkeyTable;
-  LoadHotkeys();  // the ids
-  for (HotkeyEntry& e : HotkeyTable) e.enabled = 0;
-  HotkeyTable[0] = {HotkeyTable[0].id, 2, 11, 1};  // Shift+Ctrl+F12
+  Hotkeys keys;                                      // every hotkey off, each under its id
+  keys.Table()[0] = {keys.Table()[0].id, 2, 11, 1};  // Shift+Ctrl+F12
   const HWND other = MakeTestWindow("ShellRequestsTest", ShellProc);
   auto free = [&] {
     if (!RegisterHotKey(other, 0x7000, HotkeyModifierFlags(2), HotkeyVirtualKey(11))) return false;
@@ -172,14 +170,14 @@ TEST_F(ShellRequests, TheHotkeysAreRegisteredWithTheShellsWindow) {
   };
   ASSERT_TRUE(free()) << "the combination must be free for the test";
   SetShellWindow(shell_);
-  RegisterHotkeys(1);
+  keys.Register(1);
   EXPECT_FALSE(free()) << "held by the shell's window";
-  EXPECT_TRUE(UnregisterHotKey(shell_, HotkeyTable[0].id)) << "registered with the shell's window, under its id";
-  RegisterHotkeys(1);
-  RegisterHotkeys(0);
+  EXPECT_TRUE(UnregisterHotKey(shell_, keys.Table()[0].id))
+      << "registered with the shell's window, under its id";
+  keys.Register(1);
+  keys.Register(0);
   EXPECT_TRUE(free()) << "taken off again";
   DestroyWindow(other);
-  HotkeyTable = saved;
 }
 
 TEST(KeyBrush, OneMagentaBrushForTheWholeProcess) {
