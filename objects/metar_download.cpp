@@ -22,10 +22,6 @@ constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kTransferLimitMs = 90000;
 constexpr size_t kMaxCacheBytes = 16384;  // ten lines of 1023 characters and their ends fit
 
-// Guards the replacing of a cache file against the giving up of the
-// transfer that would replace it.
-std::mutex replaceMutex;
-
 // A handle of the same thread for a caller of its own; empty when it cannot be had.
 OwnedHandle Duplicate(HANDLE thread) {
   HANDLE copy = nullptr;
@@ -61,6 +57,9 @@ struct Transfer {
   WeatherFetchSettings connection;
   // The count of the transfers' owner, which a given-up transfer may outlive.
   std::shared_ptr<std::atomic<int>> running;
+  // The owner's: guards the replacing of its cache file against the giving
+  // up of the transfer that would replace it.
+  std::shared_ptr<std::mutex> replacing;
   std::atomic<int> result{0};
   std::mutex mutex;  // guards the handles and abandoned
   OwnedInternet handles[2];  // the session (0) and its connection (1)
@@ -84,7 +83,7 @@ struct Transfer {
   void Abandon() {
     OwnedInternet taken[2];
     {
-      std::lock_guard<std::mutex> replacing(replaceMutex);
+      std::lock_guard<std::mutex> replace(*replacing);
       std::lock_guard<std::mutex> lock(mutex);
       abandoned = true;
       std::swap(taken, handles);
@@ -95,7 +94,7 @@ struct Transfer {
   }
   // Replaces the cache with the whole temporary file unless given up.
   bool Replace() {
-    std::lock_guard<std::mutex> replacing(replaceMutex);
+    std::lock_guard<std::mutex> replace(*replacing);
     {
       std::lock_guard<std::mutex> lock(mutex);
       if (abandoned) return false;
@@ -413,6 +412,7 @@ int MetarTransfers::Download(const char* url, const char* localPath, const Weath
   job->localPath = localPath;
   job->connection = connection;
   job->running = running_;
+  job->replacing = replacing_;
   // Each transfer writes a file of its own: one given up may still be writing.
   char temp[MAX_PATH];
   const unsigned number = ++number_;

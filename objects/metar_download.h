@@ -70,6 +70,8 @@ class MetarTransfers {
   std::atomic<DWORD> limitMs_{90000};
   // Shared with the transfer threads, which a given-up one may outlive.
   std::shared_ptr<std::atomic<int>> running_ = std::make_shared<std::atomic<int>>(0);
+  // Held while a transfer replaces the cache and while one is given up.
+  std::shared_ptr<std::mutex> replacing_ = std::make_shared<std::mutex>();
   std::atomic<unsigned> number_{0};
   mutable std::mutex mutex_;
   std::vector<OwnedHandle> givenUp_;

@@ -10,9 +10,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "objects/object_test_support.h"
 #include "services/settings.h"
@@ -433,6 +435,46 @@ TEST(WeatherServiceReport, PublishCountsAndWakesTheOwner) {
   service.Publish(report);
   EXPECT_EQ(service.Finished(), 2u);
   EXPECT_TRUE(service.Wait(0)) << "none runs";
+}
+
+// A fetch ending while the sign reads the report: each read is one whole
+// report, never one's values with the other's station or time.
+TEST(WeatherServiceReport, AReportReplacedWhileReadStaysWhole) {
+  WeatherService service;
+  MetarSnapshot reports[2];
+  const struct {
+    int temperature, cloud, pressure;
+    const char* station;
+    const char* time;
+  } kReports[2] = {{-12, 1, 1003, "EDDF", "07.12. 06:20"},
+                   {31, 4, 1021, "LSZH-and-a-longer-name", "24.06. 14:50"}};
+  for (int i = 0; i < 2; ++i) {
+    reports[i].values.valid = 1;
+    reports[i].values.temperatureC = kReports[i].temperature;
+    reports[i].values.cloud = kReports[i].cloud;
+    reports[i].values.pressure = kReports[i].pressure;
+    reports[i].values.station = kReports[i].station;
+    lstrcpynA(reports[i].timeText, kReports[i].time, sizeof reports[i].timeText);
+  }
+  service.SetReport(reports[0]);
+  constexpr unsigned kPublishes = 400;
+  std::thread fetch([&] {
+    for (unsigned i = 1; i <= kPublishes; ++i) service.Publish(reports[i % 2]);
+  });
+  int torn = 0, reads = 0;
+  while (service.Finished() < kPublishes) {
+    const MetarSnapshot read = service.Report();
+    const int which = read.values.temperatureC == kReports[1].temperature ? 1 : 0;
+    if (read.values.temperatureC != kReports[which].temperature ||
+        read.values.cloud != kReports[which].cloud || read.values.pressure != kReports[which].pressure ||
+        read.values.station != kReports[which].station ||
+        std::strcmp(read.timeText, kReports[which].time) != 0)
+      ++torn;
+    ++reads;
+  }
+  fetch.join();
+  EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+  EXPECT_EQ(service.Report().values.station, kReports[0].station) << "the last one published";
 }
 
 }  // namespace
