@@ -140,7 +140,7 @@ void OnMainCreate(Shell& shell, HWND window) {
   }
   FindProgramFolder();
   CheckPaletteMode(window);
-  Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
+  Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0, &Desktop().shell.screenSaverFile);
   shell.tray.menu.Build(shell.player);
 }
 
@@ -212,9 +212,10 @@ void StartScreenSaver() {
 }
 
 void OpenScreenSaverSettings(HWND window) {
-  ScreenSaverActive(0, 0);
+  ScreenSaverActive(0, 0, &Desktop().shell.screenSaverFile);
   char command[MAX_PATH];
-  std::snprintf(command, sizeof command, "rundll32.exe desk.cpl,InstallScreenSaver %s", ScreenSaverFile);
+  std::snprintf(command, sizeof command, "rundll32.exe desk.cpl,InstallScreenSaver %s",
+                Desktop().shell.screenSaverFile.c_str());
   WinExec(command, SW_SHOWNORMAL);
   (void)window;
 }
@@ -228,7 +229,8 @@ bool OnCommand(Shell& shell, HWND window, int id) {
     case CMD_SCREENSAVER_ONOFF:
       Desktop().shell.screenSaverOn = !Desktop().shell.screenSaverOn;
       ScreenSaverActive(1, Desktop().shell.screenSaverOn);
-      if (Desktop().shell.screenSaverOn && !FileExists(ScreenSaverFile)) SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
+      if (Desktop().shell.screenSaverOn && !FileExists(Desktop().shell.screenSaverFile.c_str()))
+        SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);
       return true;
     case CMD_SCREENSAVER_SETTINGS:
       SendMessageA(window, MSG_SCREENSAVER_SETTINGS, 0, 0);

@@ -164,7 +164,7 @@ void TrayMenu::Build(PlayerControl& player) {
   menu_ = GetSubMenu(loaded_.get(), 0);
   if (!menu_) return;
 
-  Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
+  Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0, &Desktop().shell.screenSaverFile);
   BuildPlayerMenu(player);
 
   struct Item {
@@ -246,9 +246,9 @@ void TrayMenu::Show(HWND window, HWND menuOwner, PlayerControl& player) {
     for (int id = CMD_WINAMP_PREV; id <= CMD_WINAMP_OPEN; ++id) EnableItem(id, false);
   }
   CheckItem(CMD_TOGGLE_ACTIVE, Desktop().figures.active != 0);
-  Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0);
+  Desktop().shell.screenSaverOn = ScreenSaverActive(0, 0, &Desktop().shell.screenSaverFile);
   EnableItem(CMD_SCREENSAVER_START, Desktop().shell.screenSaverOn != 0);
-  EnableItem(CMD_SCREENSAVER_ONOFF, FileExists(ScreenSaverFile));
+  EnableItem(CMD_SCREENSAVER_ONOFF, FileExists(Desktop().shell.screenSaverFile.c_str()));
 
   POINT cursor;
   GetCursorPos(&cursor);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -195,10 +196,10 @@ class PrivateSettings {
   void Make(const char* name) {
     std::snprintf(path_, sizeof path_, "Software\\WayluneTests\\%s_%lu", name, GetCurrentProcessId());
     root_ = CreateRegistryKey(HKEY_CURRENT_USER, path_, KEY_ALL_ACCESS);
-    SetSettingsRegistryRootForTests(root_.get());
+    guard_.emplace(root_.get());
   }
   void Remove() {
-    SetSettingsRegistryRootForTests(nullptr);
+    guard_.reset();
     root_.reset();
     SHDeleteKeyA(HKEY_CURRENT_USER, path_);
   }
@@ -223,6 +224,7 @@ class PrivateSettings {
  private:
   char path_[128] = {};
   OwnedKey root_;
+  std::optional<ScopedSettingsRoot> guard_;
 };
 
 // The local time every object reads, pinned by the test.

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -277,11 +278,11 @@ class SheetTest : public ::testing::Test {
     rootOwner_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);
     ASSERT_TRUE(rootOwner_);
     root_ = rootOwner_.get();
-    SetSettingsRegistryRootForTests(root_);
+    rootGuard_.emplace(root_);
     HandSoundSettings(&TestSettingsOwner());
   }
   void TearDown() override {
-    SetSettingsRegistryRootForTests(nullptr);
+    rootGuard_.reset();
     root_ = nullptr;
     rootOwner_.reset();
     DeleteTree(HKEY_CURRENT_USER, rootPath_);
@@ -309,6 +310,7 @@ class SheetTest : public ::testing::Test {
 
   OwnedKey rootOwner_;
   HKEY root_ = nullptr;  // rootOwner_'s
+  std::optional<ScopedSettingsRoot> rootGuard_;  // the settings' registry root while a test runs
   char rootPath_[128] = {};
 };
 

@@ -13,9 +13,6 @@
 #include <utility>
 #include <vector>
 
-char DataFolder[MAX_PATH];
-char ScreenSaverFile[MAX_PATH];
-
 namespace {
 
 LOGFONTA MakeFont(int height, int weight, const char* face) {
@@ -33,9 +30,13 @@ const LOGFONTA BubbleFont = MakeFont(-10, 500, "Verdana");
 
 namespace {
 
-HKEY g_registryRoot = nullptr;  // null: HKEY_CURRENT_USER
+// The test seam: only a ScopedSettingsRoot sets it. Null: HKEY_CURRENT_USER.
+std::atomic<HKEY> g_registryRoot{nullptr};
 
-HKEY Root() { return g_registryRoot ? g_registryRoot : HKEY_CURRENT_USER; }
+HKEY Root() {
+  const HKEY root = g_registryRoot.load();
+  return root ? root : HKEY_CURRENT_USER;
+}
 
 // Values larger than this are corrupt for every setting and are ignored.
 constexpr DWORD kMaxStringBytes = 1 << 20;
@@ -488,7 +489,7 @@ int MakeFolders(AppSettings& s) {
   }
   CreateDirectoryA(kestrima, nullptr);
   result = CreateDirectoryA(data, nullptr);
-  if (std::strcmp(DataFolder, data) != 0) lstrcpynA(DataFolder, data, MAX_PATH);
+  s.DataFolder.Set(data);
   return result;
 }
 
@@ -531,7 +532,10 @@ void CopySettings(AppSettings& to, const AppSettings& from, SettingPage page) {
     if (row.page == page) row.field->copy(to, from);
 }
 
-void SetSettingsRegistryRootForTests(HKEY root) { g_registryRoot = root; }
+ScopedSettingsRoot::ScopedSettingsRoot(HKEY root) : previous_(g_registryRoot.exchange(root)) {}
+ScopedSettingsRoot::~ScopedSettingsRoot() {
+  g_registryRoot.store(previous_);
+}
 
 int LoadSettings(AppSettings& into) {
   // Staged in a private copy, published at the end: threads reading the live
@@ -548,9 +552,11 @@ int LoadSettings(AppSettings& into) {
   staged->Banner.Set(ReadBannerText().c_str());
 
   FindWinamp(*staged);
+  staged->DataFolder.Set(into.DataFolder.Get().c_str());
   int result = MakeFolders(*staged);
 
   CopySettings(into, *staged);
+  into.DataFolder.Set(staged->DataFolder.Get().c_str());
   return result;
 }
 
@@ -655,18 +661,19 @@ void SetAutostart(int on, HINSTANCE instance) {
   }
 }
 
-int ScreenSaverActive(int set, int value) {
+int ScreenSaverActive(int set, int value, std::string* file) {
   if (set) {
     SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, value, nullptr, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
     return 1;
   }
-  ScreenSaverFile[0] = 0;
+  char chosen[MAX_PATH] = {};
   const OwnedKey key = OpenRegistryKey(Root(), "Control Panel\\Desktop", KEY_READ);
-  std::string file;
-  if (key && ReadText(key.get(), "SCRNSAVE.EXE", file)) lstrcpynA(ScreenSaverFile, file.c_str(), MAX_PATH);
+  std::string stored;
+  if (key && ReadText(key.get(), "SCRNSAVE.EXE", stored)) lstrcpynA(chosen, stored.c_str(), MAX_PATH);
+  if (file) *file = chosen;
   BOOL active = FALSE;
   SystemParametersInfoA(SPI_GETSCREENSAVEACTIVE, 0, &active, 0);
-  if (!FileExists(ScreenSaverFile)) return 0;
+  if (!FileExists(chosen)) return 0;
   return active ? 1 : 0;
 }
 

@@ -160,6 +160,10 @@ struct AppSettings {
   SettingString<8> DateSeparator;
   SettingInt DateOrder;
   SettingInt Clock24h;
+  // No registry value: the folder of the program's written files,
+  // %APPDATA%\Kestrima\Waylune Desktop, made by a load, which keeps the one
+  // it knew when %APPDATA% cannot be found. Not copied with the rows.
+  SettingString<MAX_PATH> DataFolder;
 };
 
 // The settings table: a row per setting describes it once, and load, clamp,
@@ -261,10 +265,6 @@ int CheckedSetting(const SettingRow& row, int value);
 void CopySettings(AppSettings& to, const AppSettings& from);
 void CopySettings(AppSettings& to, const AppSettings& from, SettingPage page);
 
-// Folder of the program's written files: %APPDATA%\Kestrima\Waylune Desktop.
-extern char DataFolder[MAX_PATH];
-extern char ScreenSaverFile[MAX_PATH];
-
 // Fixed font of the speech bubbles: Verdana, height -10, weight 500.
 extern const LOGFONTA BubbleFont;
 
@@ -315,12 +315,25 @@ void SetBannerLogFont(AppSettings& s, const LOGFONTA& font);
 
 // on: write the Run value "Desktop-Waylune" with the quoted program path; off: delete it.
 void SetAutostart(int on, HINSTANCE instance);
-int ScreenSaverActive(int set, int value);
+// set: switches the screen saver on or off (`value`), 1. Else whether it is
+// on with its file there; `file` (when given) gets that file's name as
+// Windows keeps it (empty when none is chosen), cut to MAX_PATH - 1.
+int ScreenSaverActive(int set, int value, std::string* file = nullptr);
 int IsScreenSaverRunning();
 
 // Tests point every registry access of this module at a private key instead
-// of HKEY_CURRENT_USER (nullptr restores it).
-void SetSettingsRegistryRootForTests(HKEY root);
+// of HKEY_CURRENT_USER while one of these lives; its end puts back the root
+// there was before it (guards nest).
+class ScopedSettingsRoot {
+ public:
+  explicit ScopedSettingsRoot(HKEY root);
+  ~ScopedSettingsRoot();
+  ScopedSettingsRoot(const ScopedSettingsRoot&) = delete;
+  ScopedSettingsRoot& operator=(const ScopedSettingsRoot&) = delete;
+
+ private:
+  HKEY previous_;
+};
 
 inline constexpr char SETTINGS_KEY[] = "Software\\Kestrima\\Desktop\\DesktopWaylune";
 inline constexpr char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,10 @@ class SettingsOwnerTest : public ::testing::Test {
                   GetCurrentProcessId(), GetTickCount());
     root_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);
     ASSERT_TRUE(root_);
-    SetSettingsRegistryRootForTests(root_.get());
+    rootGuard_.emplace(root_.get());
   }
   void TearDown() override {
-    SetSettingsRegistryRootForTests(nullptr);
+    rootGuard_.reset();
     root_.reset();
     SHDeleteKeyA(HKEY_CURRENT_USER, rootPath_);
   }
@@ -49,6 +50,7 @@ class SettingsOwnerTest : public ::testing::Test {
 
   char rootPath_[128] = {};
   OwnedKey root_;
+  std::optional<ScopedSettingsRoot> rootGuard_;
 };
 
 std::vector<int> Values(const SettingList<8>& list) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -33,10 +34,10 @@ class SettingsStore : public ::testing::Test {
     rootOwner_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);
     ASSERT_TRUE(rootOwner_);
     root_ = rootOwner_.get();
-    SetSettingsRegistryRootForTests(root_);
+    rootGuard_.emplace(root_);
   }
   void TearDown() override {
-    SetSettingsRegistryRootForTests(nullptr);
+    rootGuard_.reset();
     root_ = nullptr;
     rootOwner_.reset();
     SHDeleteKeyA(HKEY_CURRENT_USER, rootPath_);
@@ -77,6 +78,7 @@ class SettingsStore : public ::testing::Test {
   char rootPath_[128] = {};
   OwnedKey rootOwner_;
   HKEY root_ = nullptr;  // rootOwner_'s
+  std::optional<ScopedSettingsRoot> rootGuard_;
 };
 
 template <size_t N>
@@ -159,9 +161,36 @@ TEST_F(SettingsStore, NoKeyGivesDefaultsAndMakesFolders) {
   EXPECT_NE(wallpaper.find("\\Kestrima\\Waylune Desktop"), std::string::npos) << wallpaper;
   EXPECT_EQ(StoredText("FabianDat"), fabian);
   EXPECT_EQ(StoredText("WallpaperPath"), wallpaper);
-  EXPECT_EQ(std::string(DataFolder), wallpaper);
-  DWORD attributes = GetFileAttributesA(DataFolder);
+  EXPECT_EQ(TestSettings().DataFolder.Get(), wallpaper);
+  DWORD attributes = GetFileAttributesA(TestSettings().DataFolder.Get().c_str());
   EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+}
+
+// A guard points the settings at its key while it lives and puts back the
+// root before it, so nested guards unwind in order.
+TEST_F(SettingsStore, ARootGuardPutsBackTheRootBeforeIt) {
+  const std::string innerPath = std::string(rootPath_) + "_inner";
+  const OwnedKey inner = CreateRegistryKey(HKEY_CURRENT_USER, innerPath.c_str(), KEY_ALL_ACCESS);
+  ASSERT_TRUE(inner);
+  auto innerText = [&] {
+    char data[64] = {};
+    DWORD kind = 0, size = sizeof data - 1;
+    return SHGetValueA(inner.get(), SETTINGS_KEY, "Probe", &kind, data, &size) == ERROR_SUCCESS
+               ? std::string(data)
+               : std::string("<missing>");
+  };
+  {
+    ScopedSettingsRoot guard(inner.get());
+    WriteSettingString("Probe", "inner");
+    std::string read;
+    EXPECT_TRUE(ReadSettingString("Probe", read));
+    EXPECT_EQ(read, "inner");
+  }
+  EXPECT_EQ(StoredText("Probe"), "<missing>") << "written under the guard's key alone";
+  WriteSettingString("Probe", "outer");
+  EXPECT_EQ(StoredText("Probe"), "outer");
+  EXPECT_EQ(innerText(), "inner") << "the guard's key is left as it was";
+  SHDeleteKeyA(HKEY_CURRENT_USER, innerPath.c_str());
 }
 
 TEST_F(SettingsStore, ClampsAndReplacements) {
@@ -563,25 +592,27 @@ TEST_F(SettingsStore, ScreenSaverNeedsItsFile) {
   GetModuleFileNameA(nullptr, program, MAX_PATH);
   const char* desktop = "Control Panel\\Desktop";
 
-  EXPECT_EQ(ScreenSaverActive(1, 1), 1);
-  lstrcpynA(ScreenSaverFile, "stale", MAX_PATH);
-  EXPECT_EQ(ScreenSaverActive(0, 0), 0);  // no screen saver chosen
-  EXPECT_STREQ(ScreenSaverFile, "");
+  std::string file = "stale";
+  EXPECT_EQ(ScreenSaverActive(1, 1, &file), 1);
+  EXPECT_EQ(file, "stale") << "a switch asks for no file";
+  EXPECT_EQ(ScreenSaverActive(0, 0, &file), 0);  // no screen saver chosen
+  EXPECT_EQ(file, "");
   SetText("SCRNSAVE.EXE", program, desktop);
-  EXPECT_EQ(ScreenSaverActive(0, 0), 1);
-  EXPECT_STREQ(ScreenSaverFile, program);
+  EXPECT_EQ(ScreenSaverActive(0, 0, &file), 1);
+  EXPECT_EQ(file, program);
+  EXPECT_EQ(ScreenSaverActive(0, 0), 1) << "without a file asked for";
   SetText("SCRNSAVE.EXE", "C:\\nowhere\\gone.scr", desktop);
-  EXPECT_EQ(ScreenSaverActive(0, 0), 0);
-  EXPECT_STREQ(ScreenSaverFile, "C:\\nowhere\\gone.scr");
-  // An over-long name is cut to the field, never written past it.
+  EXPECT_EQ(ScreenSaverActive(0, 0, &file), 0);
+  EXPECT_EQ(file, "C:\\nowhere\\gone.scr");
+  // An over-long name is cut to a path's length.
   SetText("SCRNSAVE.EXE", std::string(1000, 's'), desktop);
-  EXPECT_EQ(ScreenSaverActive(0, 0), 0);
-  EXPECT_EQ(std::string(ScreenSaverFile), std::string(MAX_PATH - 1, 's'));
+  EXPECT_EQ(ScreenSaverActive(0, 0, &file), 0);
+  EXPECT_EQ(file, std::string(MAX_PATH - 1, 's'));
 
   SetText("SCRNSAVE.EXE", program, desktop);
   EXPECT_EQ(ScreenSaverActive(1, 0), 1);
-  EXPECT_EQ(ScreenSaverActive(0, 0), 0);  // switched off, the file still there
-  EXPECT_STREQ(ScreenSaverFile, program);
+  EXPECT_EQ(ScreenSaverActive(0, 0, &file), 0);  // switched off, the file still there
+  EXPECT_EQ(file, program);
   EXPECT_EQ(IsScreenSaverRunning(), 0);
 
   ScreenSaverActive(1, before ? 1 : 0);
@@ -929,7 +960,13 @@ TEST_F(SettingsStore, NormalisedValuesAndTheBannerFont) {
   EXPECT_EQ(back.lfQuality, ANTIALIASED_QUALITY);
 
   // The data folder follows the wallpaper folder made, whatever it held.
-  lstrcpynA(DataFolder, "Z:\\zzz", MAX_PATH);
+  TestSettings().DataFolder.Set("Z:\\zzz");
   LoadSettings(TestSettings());
-  EXPECT_EQ(std::string(DataFolder), TestSettings().WallpaperPath.Get());
+  EXPECT_EQ(TestSettings().DataFolder.Get(), TestSettings().WallpaperPath.Get());
+  // It belongs to the table a load filled: another table knows none, and a
+  // copy of the rows (a page's) carries none.
+  auto other = std::make_unique<AppSettings>();
+  CopySettings(*other, TestSettings());
+  EXPECT_EQ(other->DataFolder.Get(), "");
+  EXPECT_NE(TestSettings().DataFolder.Get(), "");
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string>
 
 #include "services/atomic_words.h"
 
@@ -18,6 +19,9 @@ struct ShellState {
   // Set while a program runs full screen: no scene starts, the objects hide.
   Flag fullScreenPause{0};
   Flag screenSaverOn{0};  // the user's screen saver is switched on
+  // Its file as last asked (ScreenSaverActive); the shell's alone (main
+  // thread), no drawing thread reads it.
+  std::string screenSaverFile;
   // A display of 16 to 256 colours: bitmaps are realised in the figures'
   // palette, which the shell keeps.
   Flag paletteMode{0};

@@ -42,11 +42,13 @@ bool WriteDataResource(HINSTANCE module, int id, const char* path) {
          WriteFileWhole(path, copy.get(), size);
 }
 
-// The data folder, or the temporary folder when none is known; with a
-// trailing backslash.
+// The handed settings' data folder, or the temporary folder when none is
+// known; with a trailing backslash.
 bool ChooseFolder() {
-  if (std::strlen(DataFolder) >= 3) {
-    lstrcpynA(g_folder, DataFolder, MAX_PATH);
+  const SettingsOwner* settings = g_settings.load();
+  const std::string data = settings ? settings->Read().DataFolder.Get() : std::string();
+  if (data.size() >= 3) {
+    lstrcpynA(g_folder, data.c_str(), MAX_PATH);
   } else {
     const DWORD n = GetTempPathA(MAX_PATH, g_folder);
     if (n == 0 || n >= MAX_PATH) return false;

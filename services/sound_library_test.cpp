@@ -80,7 +80,7 @@ TEST_F(SoundLibrary, ASecondStartReplacesTheFirstAndOverwritesAStaleFile) {
 }
 
 TEST_F(SoundLibrary, UsesTheTemporaryFolderWhenThereIsNoDataFolder) {
-  DataFolder[0] = 0;
+  TestSettings().DataFolder.Set("");
   ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,14 +65,14 @@ class SoundFixture : public ::testing::Test {
     rootOwner_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);
     ASSERT_TRUE(rootOwner_);
     root_ = rootOwner_.get();
-    SetSettingsRegistryRootForTests(root_);
+    rootGuard_.emplace(root_);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     folder_ = std::string(temp) + "waylune_sound_" + std::to_string(GetCurrentProcessId()) + "_" +
               std::to_string(serial);
     CreateDirectoryA(folder_.c_str(), nullptr);
-    lstrcpynA(savedDataFolder_, DataFolder, MAX_PATH);
-    lstrcpynA(DataFolder, folder_.c_str(), MAX_PATH);
+    savedDataFolder_ = TestSettings().DataFolder.Get();
+    TestSettings().DataFolder.Set(folder_.c_str());
     HandSoundSettings(&TestSettingsOwner());
     TestSettings().Sound = 1;
     TestSettings().SNDvolume = 1000;
@@ -83,8 +84,8 @@ class SoundFixture : public ::testing::Test {
     modules_.clear();
     for (const std::string& f : FilesIn(folder_)) DeleteFileA((folder_ + "\\" + f).c_str());
     RemoveDirectoryA(folder_.c_str());
-    lstrcpynA(DataFolder, savedDataFolder_, MAX_PATH);
-    SetSettingsRegistryRootForTests(nullptr);
+    TestSettings().DataFolder.Set(savedDataFolder_.c_str());
+    rootGuard_.reset();
     root_ = nullptr;
     rootOwner_.reset();
     SHDeleteKeyA(HKEY_CURRENT_USER, rootPath_);
@@ -119,10 +120,11 @@ class SoundFixture : public ::testing::Test {
   }
 
   std::string folder_;
-  char savedDataFolder_[MAX_PATH] = {};
+  std::string savedDataFolder_;
   char rootPath_[128] = {};
   OwnedKey rootOwner_;
   HKEY root_ = nullptr;  // rootOwner_'s
+  std::optional<ScopedSettingsRoot> rootGuard_;
   std::vector<OwnedLibrary> modules_;
 };
 
