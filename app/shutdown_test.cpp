@@ -56,7 +56,7 @@ class ObjectThreads : public ::testing::Test {
   }
   void TearDown() override {
     QuitFlag = 1;
-    SetLocalTimeSource(nullptr);
+    UnpinTime();
     settings_.Remove();
     main_.Destroy();
   }

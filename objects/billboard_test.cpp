@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "services/window_requests.h"
@@ -480,7 +481,7 @@ class CalendarSheet : public Billboard {
     TestSettings().Feiertage = 0;
   }
   void TearDown() override {
-    SetLocalTimeSource(nullptr);
+    today_.reset();
     TestSettings().Feiertage = 0;
     Billboard::TearDown();
   }
@@ -491,8 +492,9 @@ class CalendarSheet : public Billboard {
     fixedToday.year = year;
     fixedToday.hour = 12;
     fixedToday.weekday = Weekday(day, month, year);
-    SetLocalTimeSource(FixedToday);
+    if (!today_) today_.emplace(FixedToday);
   }
+  std::optional<ScopedLocalTimeSource> today_;
   // The field after the calendar sheet was pasted, and the plain paper.
   void Paste() {
     ShowWall();

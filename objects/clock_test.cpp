@@ -93,7 +93,7 @@ class Clock : public ::testing::Test {
     clock_->Unload(record_);
     clock_->Bind(nullptr);
     FreeFigureRecord(record_);
-    SetLocalTimeSource(nullptr);
+    UnpinTime();
     clock_->SetRecycleBinShell(nullptr);
     settings_.Remove();
   }

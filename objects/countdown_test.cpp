@@ -78,7 +78,7 @@ class Countdown : public ::testing::Test {
     countdown_->Unload(record_);
     countdown_->Bind(nullptr);
     FreeFigureRecord(record_);
-    SetLocalTimeSource(nullptr);
+    UnpinTime();
     SoundState.loaded = 0;
     if (!soundFile_.empty()) DeleteFileA(soundFile_.c_str());
     settings_.Remove();

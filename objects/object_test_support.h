@@ -227,17 +227,24 @@ class PrivateSettings {
   std::optional<ScopedSettingsRoot> guard_;
 };
 
-// The local time every object reads, pinned by the test.
+// The local time every object reads, pinned by the test until UnpinTime.
 inline LocalDateTime pinnedTime;
 inline LocalDateTime PinnedTime() {
   return pinnedTime;
+}
+inline std::optional<ScopedLocalTimeSource>& PinnedClock() {
+  static std::optional<ScopedLocalTimeSource> guard;
+  return guard;
 }
 inline void PinTime(int year, int month, int day, int hour, int minute, int second = 0) {
   pinnedTime = {};
   pinnedTime.year = year, pinnedTime.month = month, pinnedTime.day = day;
   pinnedTime.hour = hour, pinnedTime.minute = minute, pinnedTime.second = second;
   pinnedTime.weekday = Weekday(day, month, year);
-  SetLocalTimeSource(PinnedTime);
+  if (!PinnedClock()) PinnedClock().emplace(PinnedTime);
+}
+inline void UnpinTime() {
+  PinnedClock().reset();
 }
 
 // A window's place on the screen.

@@ -188,18 +188,19 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
 // and leaves every other list alone.
 TEST_F(BirthdayPageTest, EditsTheListTheSheetWasHanded) {
   File([] { Add("Anna", 3, 4, 1970); });
-  SetLocalTimeSource([] { return LocalDateTime{.year = 2026, .month = 4, .day = 3}; });
   const BirthdayList before = List().Table();
   Birthdays handed;
   OptionsParts parts = TestParts().Parts();
   parts.birthdays = &handed;
-  RunSheetWith(parts, [](HWND sheet) {
-    const HWND page = ShowPage(sheet, SheetIndex(kPage));
-    Click(page, IDC_BIRTHDAY_NEW);
-    Select(page, IDC_BIRTHDAY_REMINDERS, 0);  // never due, whatever today is
-    Ok(sheet);
-  });
-  SetLocalTimeSource(nullptr);
+  {
+    const ScopedLocalTimeSource today([] { return LocalDateTime{.year = 2026, .month = 4, .day = 3}; });
+    RunSheetWith(parts, [](HWND sheet) {
+      const HWND page = ShowPage(sheet, SheetIndex(kPage));
+      Click(page, IDC_BIRTHDAY_NEW);
+      Select(page, IDC_BIRTHDAY_REMINDERS, 0);  // never due, whatever today is
+      Ok(sheet);
+    });
+  }
   EXPECT_EQ(Names(handed.Table()), "Anna;(neu);");
   EXPECT_EQ(handed.LastLoad(), BirthdayLoad::kLoaded);
   EXPECT_EQ(handed.DueCount(), 1);

@@ -71,9 +71,8 @@ class BirthdayFileTest : public testing::Test {
     DeleteFileA((path_ + ".part").c_str());
     TestSettings().FabianDat.Set(path_.c_str());
     TestSettings().FabianName = 0;
-    SetLocalTimeSource(SeventhOfDecember);
   }
-  void TearDown() override { SetLocalTimeSource(nullptr); }
+  ScopedLocalTimeSource today_{SeventhOfDecember};
   // Four entries on disk, two due on 7 December.
   void SaveFour() {
     ASSERT_EQ(list_.Load(TestSettings()), BirthdayLoad::kMissing);

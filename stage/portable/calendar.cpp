@@ -428,6 +428,7 @@ bool ValidRegion(int region) {
   return region >= 0 && region < kHolidayRegionCount;
 }
 
+// The test seam: only a ScopedLocalTimeSource sets it.
 std::atomic<LocalTimeSource> g_time_source{nullptr};
 
 LocalDateTime SystemLocalTime() {
@@ -454,8 +455,11 @@ LocalDateTime SystemLocalTime() {
 
 }  // namespace
 
-void SetLocalTimeSource(LocalTimeSource source) {
-  g_time_source.store(source, std::memory_order_relaxed);
+ScopedLocalTimeSource::ScopedLocalTimeSource(LocalTimeSource source)
+    : previous_(g_time_source.exchange(source, std::memory_order_relaxed)) {}
+
+ScopedLocalTimeSource::~ScopedLocalTimeSource() {
+  g_time_source.store(previous_, std::memory_order_relaxed);
 }
 
 LocalDateTime LocalNow() {

@@ -27,12 +27,22 @@ struct LocalDateTime {
   int weekday = 0;
 };
 
-// Where "today" comes from. The default reads the C runtime's local time; the
-// program may install GetLocalTime and tests a fixed date:
-//   SetLocalTimeSource([] { SYSTEMTIME st; GetLocalTime(&st); return FromSystemTime(st); });
-// nullptr restores the default. Safe to call while other threads read the time.
+// Where "today" comes from: the C runtime's local time, or, while one of
+// these guards lives, the source it installed (a test's fixed date):
+//   ScopedLocalTimeSource pinned([] { return LocalDateTime{.year = 2026, .month = 12, .day = 7}; });
+// Its end puts back the source there was before it (guards nest; a null
+// source reads the C runtime's time). Safe while other threads read the time.
 using LocalTimeSource = LocalDateTime (*)();
-void SetLocalTimeSource(LocalTimeSource source);
+class ScopedLocalTimeSource {
+ public:
+  explicit ScopedLocalTimeSource(LocalTimeSource source);
+  ~ScopedLocalTimeSource();
+  ScopedLocalTimeSource(const ScopedLocalTimeSource&) = delete;
+  ScopedLocalTimeSource& operator=(const ScopedLocalTimeSource&) = delete;
+
+ private:
+  LocalTimeSource previous_;
+};
 LocalDateTime LocalNow();
 
 // Adapts a SYSTEMTIME (or anything with its field names) without this header

@@ -597,14 +597,13 @@ LocalDateTime FixedTime() {
 }
 
 struct FixedClock {
-  explicit FixedClock(int y, int m, int d, int hh = 14, int mm = 7, int ss = 9) {
+  explicit FixedClock(int y, int m, int d, int hh = 14, int mm = 7, int ss = 9) : guard(FixedTime) {
     g_fixed = LocalDateTime{};
     g_fixed.year = y, g_fixed.month = m, g_fixed.day = d;
     g_fixed.hour = hh, g_fixed.minute = mm, g_fixed.second = ss;
     g_fixed.weekday = Weekday(d, m, y);
-    SetLocalTimeSource(FixedTime);
   }
-  ~FixedClock() { SetLocalTimeSource(nullptr); }
+  ScopedLocalTimeSource guard;
 };
 
 TEST(CalendarToday, FormatsAndParts) {
@@ -653,12 +652,43 @@ TEST(CalendarToday, SeasonsOfTheSceneChooser) {
 }
 
 TEST(CalendarToday, MachineClock) {
-  SetLocalTimeSource(nullptr);
   const LocalDateTime t = LocalNow();
   EXPECT_TRUE(t.year >= 2024 && t.month >= 1 && t.month <= 12 && t.day >= 1 &&
               t.day <= DaysInMonth(t.month, t.year) && t.hour < 24 && t.minute < 60 && t.milliseconds < 1000)
       << t.year << "-" << t.month << "-" << t.day << " " << t.hour << ":" << t.minute;
   EXPECT_EQ(t.weekday, Weekday(t.day, t.month, t.year));
+}
+
+// Guards nest: each reads its own source while it lives and its end puts
+// back the one before it; a null source reads the machine's clock.
+LocalDateTime Year1999() {
+  return {.year = 1999, .month = 3, .day = 4};
+}
+LocalDateTime Leap2024() {
+  return {.year = 2024, .month = 2, .day = 29};
+}
+
+TEST(CalendarToday, TimeSourceGuardsNest) {
+  auto year = [] { return LocalNow().year; };
+  const int machine = year();
+  ASSERT_GE(machine, 2024);
+  std::vector<int> seen;
+  {
+    ScopedLocalTimeSource outer(Year1999);
+    seen.push_back(year());
+    {
+      ScopedLocalTimeSource inner(Leap2024);
+      seen.push_back(LocalNow().day);
+      {
+        ScopedLocalTimeSource machineClock(nullptr);
+        seen.push_back(year() >= machine ? 1 : 0);
+      }
+      seen.push_back(LocalNow().day);
+    }
+    seen.push_back(year());
+  }
+  seen.push_back(year() >= machine ? 1 : 0);
+  EXPECT_EQ(seen, (std::vector<int>{1999, 29, 1, 29, 1999, 1}));
 }
 
 // --- Hostile numbers ---------------------------------------------------------
