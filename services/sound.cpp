@@ -17,10 +17,6 @@ namespace {
 constexpr uint32_t kPlaybacksPerSample = 32;
 constexpr int kAmbientSwitch = 4;  // SoundOpt entry of the birds and the ambient sounds
 
-// The alarm and the test play come from two threads; one at a time keeps
-// the stop of the old stream and the start of the new one together.
-std::mutex g_musicMutex;
-
 void StopIfPlaying(const BassApi& bass, uint32_t channel) {
   if (ChannelPlaying(bass, channel)) bass.BASS_ChannelStop(channel);
 }
@@ -60,7 +56,7 @@ void FadeOutSoundChannels(uint32_t first, uint32_t second) {
 
 void PlayMusicFile(const char* path) {
   if (!path || !SoundAvailable() || !FileExists(path)) return;
-  std::lock_guard<std::mutex> one(g_musicMutex);
+  std::lock_guard<std::mutex> one(SoundState.musicLock);
   BassCall bass;
   if (!bass) return;
   StopIfPlaying(*bass, SoundState.music.exchange(0, std::memory_order_relaxed));
@@ -73,7 +69,7 @@ void PlayMusicFile(const char* path) {
 
 void StopMusic() {
   if (!SoundState.loaded) return;
-  std::lock_guard<std::mutex> one(g_musicMutex);
+  std::lock_guard<std::mutex> one(SoundState.musicLock);
   BassCall bass;
   if (!bass) return;
   StopIfPlaying(*bass, SoundState.music.exchange(0, std::memory_order_relaxed));

@@ -18,17 +18,28 @@ constexpr uint32_t kMixRate = 44100;
 constexpr int kMaxListedDevices = 64;
 constexpr int kPluginCount = static_cast<int>(std::size(kSoundPluginResources));
 
-// Start and unload (main thread; tests call them in turn).
-std::mutex g_lifeMutex;
-std::atomic<SettingsOwner*> g_settings{nullptr};
-// The table: shared by every call in flight, exclusive while it changes.
-std::shared_mutex g_tableMutex;
-BassApi g_table{};
+// The library as this process has it loaded: one, as a module loaded by
+// name is the process's and the library keeps its device per process. It
+// lives as long as the process (never destroyed: a thread that outlives
+// shutdown still finds the emptied table and its lock).
+struct LoadedLibrary {
+  // Start and unload (main thread; tests call them in turn).
+  std::mutex life;
+  std::atomic<SettingsOwner*> settings{nullptr};
+  // The table: shared by every call in flight, exclusive while it changes.
+  std::shared_mutex tableLock;
+  BassApi table{};
+  // Where the files go, and the files written.
+  char folder[MAX_PATH] = {};
+  char libraryPath[MAX_PATH] = {};
+  char pluginPaths[kPluginCount][MAX_PATH] = {};
+  SlHandle plugins[kPluginCount] = {};
+};
 
-char g_folder[MAX_PATH];
-char g_libraryPath[MAX_PATH];
-char g_pluginPaths[kPluginCount][MAX_PATH];
-SlHandle g_plugins[kPluginCount];
+LoadedLibrary& Library() {
+  static LoadedLibrary* const library = new LoadedLibrary;
+  return *library;
+}
 
 // A "DATA" resource written whole to `path` (into "<path>.part", then
 // renamed). Its bytes go through pages given back at once, read from the
@@ -45,25 +56,25 @@ bool WriteDataResource(HINSTANCE module, int id, const char* path) {
 // The handed settings' data folder, or the temporary folder when none is
 // known; with a trailing backslash.
 bool ChooseFolder() {
-  const SettingsOwner* settings = g_settings.load();
+  const SettingsOwner* settings = Library().settings.load();
   const std::string data = settings ? settings->Read().DataFolder.Get() : std::string();
   if (data.size() >= 3) {
-    lstrcpynA(g_folder, data.c_str(), MAX_PATH);
+    lstrcpynA(Library().folder, data.c_str(), MAX_PATH);
   } else {
-    const DWORD n = GetTempPathA(MAX_PATH, g_folder);
+    const DWORD n = GetTempPathA(MAX_PATH, Library().folder);
     if (n == 0 || n >= MAX_PATH) return false;
   }
-  const size_t length = std::strlen(g_folder);
-  if (g_folder[length - 1] != '\\') {
+  const size_t length = std::strlen(Library().folder);
+  if (Library().folder[length - 1] != '\\') {
     if (length + 1 >= MAX_PATH) return false;
-    g_folder[length] = '\\';
-    g_folder[length + 1] = 0;
+    Library().folder[length] = '\\';
+    Library().folder[length + 1] = 0;
   }
   return true;
 }
 
 bool JoinFolder(const char* name, char (&out)[MAX_PATH]) {
-  const int n = std::snprintf(out, MAX_PATH, "%s%s", g_folder, name);
+  const int n = std::snprintf(out, MAX_PATH, "%s%s", Library().folder, name);
   if (n < 0 || n >= MAX_PATH) {
     out[0] = 0;
     return false;
@@ -83,8 +94,8 @@ const char* ResolveBassApi(BassApi& api) {
 }
 
 void Publish(const BassApi& api) {
-  std::unique_lock<std::shared_mutex> lock(g_tableMutex);
-  g_table = api;
+  std::unique_lock<std::shared_mutex> lock(Library().tableLock);
+  Library().table = api;
 }
 
 int LoadPlugins(const BassApi& api, HINSTANCE resources) {
@@ -93,10 +104,10 @@ int LoadPlugins(const BassApi& api, HINSTANCE resources) {
     if (!FindResourceA(resources, MAKEINTRESOURCEA(kSoundPluginResources[i]), "DATA")) return 0;
     char name[16];
     std::snprintf(name, sizeof name, kSoundPluginFileFormat, kSoundPluginResources[i]);
-    if (!JoinFolder(name, g_pluginPaths[i])) return 0;
-    WriteDataResource(resources, kSoundPluginResources[i], g_pluginPaths[i]);
-    g_plugins[i] = api.BASS_PluginLoad(g_pluginPaths[i], 0);
-    if (!g_plugins[i]) api.BASS_ErrorGetCode();  // a plug-in less is no reason to stay silent
+    if (!JoinFolder(name, Library().pluginPaths[i])) return 0;
+    WriteDataResource(resources, kSoundPluginResources[i], Library().pluginPaths[i]);
+    Library().plugins[i] = api.BASS_PluginLoad(Library().pluginPaths[i], 0);
+    if (!Library().plugins[i]) api.BASS_ErrorGetCode();  // a plug-in less is no reason to stay silent
   }
   return 1;
 }
@@ -111,9 +122,9 @@ void UnloadLocked() {
   // can reach the library through us.
   BassApi api;
   {
-    std::unique_lock<std::shared_mutex> lock(g_tableMutex);
-    api = g_table;
-    g_table = BassApi{};
+    std::unique_lock<std::shared_mutex> lock(Library().tableLock);
+    api = Library().table;
+    Library().table = BassApi{};
   }
   for (auto& sample : SoundState.samples) sample.store(0, std::memory_order_relaxed);
   SoundState.music.store(0, std::memory_order_relaxed);
@@ -121,22 +132,23 @@ void UnloadLocked() {
 
   if (api.module) api.BASS_Stop();
   bool anyPlugin = false;
-  for (SlHandle& plugin : g_plugins) {
+  for (SlHandle& plugin : Library().plugins) {
     anyPlugin = anyPlugin || plugin;
     plugin = 0;
   }
   if (api.module && anyPlugin) api.BASS_PluginFree(0);
-  for (auto& path : g_pluginPaths) DeleteIfPresent(path);
+  for (auto& path : Library().pluginPaths) DeleteIfPresent(path);
   if (api.module) {
     api.BASS_Free();
     const OwnedLibrary unloaded(api.module);
   }
-  DeleteIfPresent(g_libraryPath);
+  DeleteIfPresent(Library().libraryPath);
 }
 
 }  // namespace
 
-BassCall::BassCall() : lock_(g_tableMutex), api_(g_table.module ? &g_table : nullptr) {}
+BassCall::BassCall()
+    : lock_(Library().tableLock), api_(Library().table.module ? &Library().table : nullptr) {}
 
 int EnabledSoundDevices(const BassApi& api, int* devices, int capacity) {
   int count = 0;
@@ -149,17 +161,18 @@ int EnabledSoundDevices(const BassApi& api, int* devices, int capacity) {
 }
 
 int LoadSoundLibrary(HINSTANCE resources, int device) {
-  std::lock_guard<std::mutex> life(g_lifeMutex);
+  std::lock_guard<std::mutex> life(Library().life);
   WriteLogLine("Load BASS: %d", 0);
   SoundState.startFailed.store(1, std::memory_order_relaxed);
   SoundState.startError.store(0, std::memory_order_relaxed);
   UnloadLocked();  // a new start replaces an earlier one
 
   if (!FindResourceA(resources, MAKEINTRESOURCEA(kSoundLibraryResource), "DATA") || !ChooseFolder() ||
-      !JoinFolder(kSoundLibraryFile, g_libraryPath))
+      !JoinFolder(kSoundLibraryFile, Library().libraryPath))
     return 0;
   OwnedLibrary module;
-  if (WriteDataResource(resources, kSoundLibraryResource, g_libraryPath)) module.reset(LoadLibraryA(g_libraryPath));
+  if (WriteDataResource(resources, kSoundLibraryResource, Library().libraryPath))
+    module.reset(LoadLibraryA(Library().libraryPath));
   if (!module) {
     WriteLogLine("+++ Can't load BASS.DLL");
     return 0;
@@ -170,7 +183,7 @@ int LoadSoundLibrary(HINSTANCE resources, int device) {
     // Never call through a hole in the table.
     WriteLogLine("+++ BASS.DLL without %s", missing);
     module.reset();
-    DeleteIfPresent(g_libraryPath);
+    DeleteIfPresent(Library().libraryPath);
     return 0;
   }
   module.release();  // the table's from here; UnloadLocked frees it
@@ -183,7 +196,7 @@ int LoadSoundLibrary(HINSTANCE resources, int device) {
   }
 
   if (device == kSoundDeviceFromSettings) {
-    SettingsOwner* settings = g_settings.load();
+    SettingsOwner* settings = Library().settings.load();
     if (settings) settings->LoadSoundDevice();
     int devices[kMaxListedDevices];
     const int count = EnabledSoundDevices(api, devices, kMaxListedDevices);
@@ -221,7 +234,7 @@ int LoadBass(HINSTANCE instance) {
 }
 
 void UnloadBass() {
-  std::lock_guard<std::mutex> life(g_lifeMutex);
+  std::lock_guard<std::mutex> life(Library().life);
   UnloadLocked();
   SoundState.startError.store(0, std::memory_order_relaxed);
 }
@@ -246,19 +259,19 @@ bool IsBassChannelActive(int instance, uint32_t channel) {
 }
 
 const char* SoundLibraryPath() {
-  return g_libraryPath;
+  return Library().libraryPath;
 }
 
 const char* SoundPluginPath(int index) {
-  return index >= 0 && index < kPluginCount ? g_pluginPaths[index] : "";
+  return index >= 0 && index < kPluginCount ? Library().pluginPaths[index] : "";
 }
 
 void HandSoundSettings(SettingsOwner* settings) {
-  g_settings.store(settings);
+  Library().settings.store(settings);
 }
 
 const AppSettings* SoundSettings() {
-  const SettingsOwner* settings = g_settings.load();
+  const SettingsOwner* settings = Library().settings.load();
   return settings ? &settings->Read() : nullptr;
 }
 

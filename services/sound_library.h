@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <shared_mutex>
 
 #include "services/builtin_sounds.h"
@@ -55,8 +56,11 @@ struct SoundLibraryState {
   std::atomic<int> startError{0};
   // The built-in samples (0 when one did not load).
   std::atomic<uint32_t> samples[BUILTIN_SOUND_COUNT] = {};
-  // The stream of the countdown alarm or the option pages' test play.
+  // The stream of the countdown alarm or the option pages' test play. The
+  // alarm and the test play come from two threads: one at a time (musicLock)
+  // keeps the stop of the old stream and the start of the new one together.
   std::atomic<uint32_t> music{0};
+  std::mutex musicLock;
   // The last user sound file a figure started.
   std::atomic<uint32_t> figureFile{0};
 };
