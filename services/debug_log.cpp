@@ -14,19 +14,29 @@
 
 namespace {
 
-// One lock for the file handle: a line is formatted outside it and written
-// inside it with one WriteFile, so lines of different threads never mix.
-std::mutex g_logMutex;
-OwnedFile g_logFile;
-std::atomic<int> g_logStarted{0};
+// The process's one log file, written from every thread: kept here rather
+// than handed to everything that logs. One lock for the file handle: a line
+// is formatted outside it and written inside it with one WriteFile, so lines
+// of different threads never mix. Never destroyed: a thread still running at
+// exit may log.
+struct LogFile {
+  std::mutex lock;
+  OwnedFile file;
+  std::atomic<int> started{0};  // once per run
+};
+
+LogFile& Log() {
+  static LogFile* const log = new LogFile;
+  return *log;
+}
 
 const char kDashes[] = "----------------------------------------------------------------------";  // 70
 
 void WriteRaw(const char* text, size_t length) {
-  std::lock_guard<std::mutex> lock(g_logMutex);
-  if (!g_logFile || length == 0) return;
+  std::lock_guard<std::mutex> lock(Log().lock);
+  if (!Log().file || length == 0) return;
   DWORD written = 0;
-  WriteFile(g_logFile.get(), text, static_cast<DWORD>(length), &written, nullptr);
+  WriteFile(Log().file.get(), text, static_cast<DWORD>(length), &written, nullptr);
 }
 
 void WriteRaw(const std::string& text) { WriteRaw(text.data(), text.size()); }
@@ -204,12 +214,12 @@ void FormatLogTimestamp(char* buffer, int size) {
 }
 
 bool LogOn() {
-  std::lock_guard<std::mutex> lock(g_logMutex);
-  return static_cast<bool>(g_logFile);
+  std::lock_guard<std::mutex> lock(Log().lock);
+  return static_cast<bool>(Log().file);
 }
 
 void WriteLogLine(const char* format, ...) {
-  if (g_logStarted.load() == 0 || !LogOn()) return;
+  if (Log().started.load() == 0 || !LogOn()) return;
   char stamp[64];
   FormatLogTimestamp(stamp, sizeof stamp);
   char line[kLogLineMax + 1];
@@ -221,14 +231,14 @@ void WriteLogLine(const char* format, ...) {
 }
 
 void LogStart(HWND, const char* fileName, int speed) {
-  if (g_logStarted.exchange(1)) return;  // once per run
+  if (Log().started.exchange(1)) return;  // once per run
   HANDLE file = CreateFileA(fileName ? fileName : "", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   SetFilePointer(file, 0, nullptr, FILE_END);
   {
-    std::lock_guard<std::mutex> lock(g_logMutex);
-    g_logFile.reset(file);
+    std::lock_guard<std::mutex> lock(Log().lock);
+    Log().file.reset(file);
   }
   WriteRaw(std::string(kDashes) + "\r\n" + Timestamp() + " START\r\n");
   char program[MAX_PATH] = {};
@@ -244,9 +254,9 @@ void LogStart(HWND, const char* fileName, int speed) {
 
 void LogEnd() {
   std::string tail = Timestamp() + " ENDE\r\n" + kDashes + "\r\n\r\n";
-  std::lock_guard<std::mutex> lock(g_logMutex);
-  if (!g_logFile) return;
+  std::lock_guard<std::mutex> lock(Log().lock);
+  if (!Log().file) return;
   DWORD written = 0;
-  WriteFile(g_logFile.get(), tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr);
-  g_logFile.reset();
+  WriteFile(Log().file.get(), tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr);
+  Log().file.reset();
 }

@@ -12,17 +12,29 @@ namespace {
 
 using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 
-OwnedLibrary g_viewer;
-HtmlHelpFunction g_htmlHelp = nullptr;
-DWORD_PTR g_cookie = 0;
+// The help viewer as the process has it loaded (HH_INITIALIZE's cookie is
+// the process's too), and the help file the shell found: one object kept
+// here rather than handed to every page with a Help button.
+struct HelpViewer {
+  OwnedLibrary library;
+  HtmlHelpFunction htmlHelp = nullptr;
+  DWORD_PTR cookie = 0;
+  std::mutex fileLock;
+  std::string file;
+};
+
+HelpViewer& Viewer() {
+  static HelpViewer* const viewer = new HelpViewer;
+  return *viewer;
+}
 
 bool LoadViewer() {
-  if (g_htmlHelp) return true;
-  if (!g_viewer) g_viewer.reset(LoadLibraryA("hhctrl.ocx"));
-  if (!g_viewer) return false;
-  g_htmlHelp = reinterpret_cast<HtmlHelpFunction>(
-      reinterpret_cast<void*>(GetProcAddress(g_viewer.get(), "HtmlHelpA")));
-  return g_htmlHelp != nullptr;
+  if (Viewer().htmlHelp) return true;
+  if (!Viewer().library) Viewer().library.reset(LoadLibraryA("hhctrl.ocx"));
+  if (!Viewer().library) return false;
+  Viewer().htmlHelp = reinterpret_cast<HtmlHelpFunction>(
+      reinterpret_cast<void*>(GetProcAddress(Viewer().library.get(), "HtmlHelpA")));
+  return Viewer().htmlHelp != nullptr;
 }
 
 void ShowNoHelpMessage(HWND window) {
@@ -32,44 +44,41 @@ void ShowNoHelpMessage(HWND window) {
 
 }  // namespace
 
-namespace {
-std::mutex helpFileLock;
-std::string helpFilePath;
-}  // namespace
-
 void SetHelpFile(const char* path) {
-  const std::lock_guard<std::mutex> hold(helpFileLock);
-  helpFilePath = path ? path : "";
+  const std::lock_guard<std::mutex> hold(Viewer().fileLock);
+  Viewer().file = path ? path : "";
 }
 
 void InitHelp() {
-  if (LoadViewer()) g_htmlHelp(nullptr, nullptr, HH_INITIALIZE, reinterpret_cast<DWORD_PTR>(&g_cookie));
+  if (LoadViewer())
+    Viewer().htmlHelp(nullptr, nullptr, HH_INITIALIZE, reinterpret_cast<DWORD_PTR>(&Viewer().cookie));
 }
 
 void ShutdownHelp() {
-  if (g_htmlHelp) {
-    g_htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
-    g_htmlHelp(nullptr, nullptr, HH_UNINITIALIZE, g_cookie);
+  if (Viewer().htmlHelp) {
+    Viewer().htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
+    Viewer().htmlHelp(nullptr, nullptr, HH_UNINITIALIZE, Viewer().cookie);
   }
-  g_htmlHelp = nullptr;
-  g_cookie = 0;
-  g_viewer.reset();
+  Viewer().htmlHelp = nullptr;
+  Viewer().cookie = 0;
+  Viewer().library.reset();
 }
 
 void ShowHelpTopic(HWND window, const HELPINFO* info, int topic) {
   char helpFile[MAX_PATH];
   {
-    const std::lock_guard<std::mutex> hold(helpFileLock);
-    lstrcpynA(helpFile, helpFilePath.c_str(), MAX_PATH);
+    const std::lock_guard<std::mutex> hold(Viewer().fileLock);
+    lstrcpynA(helpFile, Viewer().file.c_str(), MAX_PATH);
   }
   if (info && info->iCtrlId > 0) {
     if (HelpPopupTopic(info->iCtrlId) == 0 || !LoadViewer()) return;
     std::string popups = HelpPopupPath(helpFile);
-    g_htmlHelp(static_cast<HWND>(info->hItemHandle), popups.c_str(), HH_TP_HELP_WM_HELP,
-               reinterpret_cast<DWORD_PTR>(HelpPopupTable()));
+    Viewer().htmlHelp(static_cast<HWND>(info->hItemHandle), popups.c_str(), HH_TP_HELP_WM_HELP,
+                      reinterpret_cast<DWORD_PTR>(HelpPopupTable()));
     return;
   }
   std::string page = HelpTopicPath(helpFile, topic, Language.load() == 1);
-  HWND shown = LoadViewer() ? g_htmlHelp(GetDesktopWindow(), page.c_str(), HH_DISPLAY_TOPIC, 0) : nullptr;
+  HWND shown =
+      LoadViewer() ? Viewer().htmlHelp(GetDesktopWindow(), page.c_str(), HH_DISPLAY_TOPIC, 0) : nullptr;
   if (!shown) ShowNoHelpMessage(window);
 }
