@@ -9,8 +9,18 @@
 
 namespace {
 
-std::mutex programFolderLock;
-std::string programFolder;
+// The folder the program's files lie in, set by the shell once it has
+// loaded the settings and read by every thread's text lookups: the
+// process's, kept here. Never destroyed (a thread may look a text up at exit).
+struct ProgramFolderName {
+  std::mutex lock;
+  std::string path;
+};
+
+ProgramFolderName& Folder() {
+  static ProgramFolderName* const folder = new ProgramFolderName;
+  return *folder;
+}
 
 // One buffer per thread: the calendar sheet reads month names on the
 // animation thread while option pages read their texts on the main thread.
@@ -31,13 +41,13 @@ const char* Lookup(bool figureTexts, const char* section, const char* key, const
 }  // namespace
 
 void SetProgramFolder(const char* folder) {
-  const std::lock_guard<std::mutex> hold(programFolderLock);
-  programFolder = folder ? folder : "";
+  const std::lock_guard<std::mutex> hold(Folder().lock);
+  Folder().path = folder ? folder : "";
 }
 
 std::string ProgramFolder() {
-  const std::lock_guard<std::mutex> hold(programFolderLock);
-  return programFolder;
+  const std::lock_guard<std::mutex> hold(Folder().lock);
+  return Folder().path;
 }
 
 const char* LangText(const char* section, const char* key, const char* germanDefault) {

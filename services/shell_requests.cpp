@@ -8,35 +8,45 @@
 
 namespace {
 
-std::atomic<HWND> shellWindow{nullptr};
+// The way to the process's one shell: its window, handed over at start-up,
+// and the tray tip asked of it last (the shell takes it when the posted
+// request arrives). Never destroyed: a thread that outlives shutdown may
+// still ask.
+struct ShellChannel {
+  std::atomic<HWND> window{nullptr};
+  std::mutex tipLock;
+  std::string tip;
+  bool defaultTip = true;
+};
 
-std::mutex tipMutex;
-std::string requestedTip;
-bool defaultTip = true;
+ShellChannel& Channel() {
+  static ShellChannel* const channel = new ShellChannel;
+  return *channel;
+}
 
 }  // namespace
 
 void SetShellWindow(HWND window) {
-  shellWindow.store(window);
+  Channel().window.store(window);
 }
 
 HWND ShellWindow() {
-  return shellWindow.load();
+  return Channel().window.load();
 }
 
 void RequestTrayTip(const char* text) {
   {
-    std::lock_guard<std::mutex> lock(tipMutex);
-    defaultTip = text == nullptr;
-    requestedTip = text ? text : "";
+    std::lock_guard<std::mutex> lock(Channel().tipLock);
+    Channel().defaultTip = text == nullptr;
+    Channel().tip = text ? text : "";
   }
   if (HWND window = ShellWindow()) PostMessageA(window, MSG_TRAY_TIP, 0, 0);
 }
 
 bool TakeRequestedTrayTip(char* out, size_t size) {
-  std::lock_guard<std::mutex> lock(tipMutex);
-  if (defaultTip || size == 0) return false;
-  lstrcpynA(out, requestedTip.c_str(), static_cast<int>(size));
+  std::lock_guard<std::mutex> lock(Channel().tipLock);
+  if (Channel().defaultTip || size == 0) return false;
+  lstrcpynA(out, Channel().tip.c_str(), static_cast<int>(size));
   return true;
 }
 
