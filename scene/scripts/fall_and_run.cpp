@@ -323,23 +323,14 @@ void BehaveFigure11(FigureMotion& record, ScriptHost& host) {
         }
       }
       break;
-    case kKunoWalk:
-    case kKunoWipe: {
-      const bool wipe = record.state == kKunoWipe;
-      if (!FrameDue(record, record.ticksPerFrame)) break;
-      DrawFigureFrame(record, host, style, (wipe ? 56 : 48) + offset + record.frame);
-      if (++record.frame > 3) {
-        record.frame = 0;
-        if (wipe) {
-          record.x -= 15;
-          record.state = kKunoWalk;
-          break;
-        }
+    case kKunoWalk: {
+      const StrideResult walked = WalkStride(record, host, style, {48 + offset, -15, -120}, [&] {
         if (host.Rand() % 5 == 0) offset = (host.Rand() % 2) * 4;
         if (host.Rand() % 4 == 0) record.ticksPerFrame = host.Rand() % 4 + 5;
-        record.x -= 15;
-      }
-      if (wipe) break;
+      });
+      if (walked == StrideResult::kNotDue) break;
+      if (walked == StrideResult::kLeft) return;
+      // A wipe may have taken him past the edge: he leaves at his next frame.
       if (record.x < -120) {
         LeaveScreen(record, host);
         return;
@@ -353,6 +344,15 @@ void BehaveFigure11(FigureMotion& record, ScriptHost& host) {
       }
       break;
     }
+    case kKunoWipe:
+      if (!FrameDue(record, record.ticksPerFrame)) break;
+      DrawFigureFrame(record, host, style, 56 + offset + record.frame);
+      if (++record.frame > 3) {
+        record.frame = 0;
+        record.x -= 15;
+        record.state = kKunoWalk;
+      }
+      break;
     default:
       LeaveScreen(record, host);
       return;

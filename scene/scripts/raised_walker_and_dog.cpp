@@ -16,13 +16,15 @@ constexpr int kUgoGround = 19;  // his y on the ground; the jump is drawn at y 1
 constexpr int kUgoRaise = 18;
 
 // The window's top stays 86 pixels above the work-area bottom; the bitmap
-// reaches below it so the jump fits in the same window.
+// reaches below it so the jump fits in the same window. His walk is drawn
+// on the ground line; his acts at his own y (DrawUgo).
 const FigureStyle kFigure22{.number = kFig022Number,
                             .name = "Ugo R. Pell",
                             .frames = kFig022Frames,
                             .frameHeight = kFig022WindowHeight,
                             .overlay = {kFig022Frames[0].w, kFig022Frames[0].h},
-                            .placement = kFig022WindowHeight - kFig022FeetBelowTop};
+                            .placement = kFig022WindowHeight - kFig022FeetBelowTop,
+                            .drawY = kUgoGround};
 
 void DrawUgo(FigureMotion& record, ScriptHost& host, int index) {
   host.ClearObject(record);
@@ -92,22 +94,16 @@ void BehaveFigure22(FigureMotion& record, ScriptHost& host) {
       record.state = kUgoWalk;
       return;
     case kUgoWalk:
-      if (FrameDue(record, record.ticksPerFrame)) {
-        DrawUgo(record, host, record.frame);
-        if (++record.frame > 3) {
-          record.frame = 0;
-          record.x += 14;
-          if (record.x > host.ScreenWidth()) {
-            LeaveScreen(record, host);
-            return;
-          }
-          if (host.ObjectClicked()) {
-            TakeClick(host);
-            UgoChoose(record, host);
-          } else if (host.Rand() % 13 == 0 && --record.frameSet < 1) {
-            UgoChoose(record, host);
-            record.frameSet = host.Rand() % 15 + 10;
-          }
+      if (const StrideResult walked = WalkStride(record, host, style, {.first = 0, .step = 14});
+          walked == StrideResult::kLeft) {
+        return;
+      } else if (walked == StrideResult::kStrode) {
+        if (host.ObjectClicked()) {
+          TakeClick(host);
+          UgoChoose(record, host);
+        } else if (host.Rand() % 13 == 0 && --record.frameSet < 1) {
+          UgoChoose(record, host);
+          record.frameSet = host.Rand() % 15 + 10;
         }
       }
       break;
