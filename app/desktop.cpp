@@ -13,7 +13,6 @@
 #include "options/options_sheet.h"
 #include "scene/scenery_strip.h"
 #include "objects/weather_sign.h"
-#include "scene/anim_thread.h"
 #include "services/settings.h"
 #include "services/window_requests.h"
 
@@ -32,8 +31,8 @@ void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow
   std::vector<std::function<void()>> afterRelayout = {
       [] { Desktop().strip.requests.relayout = 1; }, [] { Desktop().clock.Object().raiseRequest = 1; },
       [] { Desktop().weatherSign.Object().raiseRequest = 1; }};
-  SetAnimationParts({&parts.billboard, std::move(afterRelayout), &parts.player, &parts.figures, &parts.shell,
-                     &parts.overlay, &parts.settingsTable, &parts.birthdays});
+  parts.animation.SetParts({&parts.billboard, std::move(afterRelayout), &parts.player, &parts.figures,
+                            &parts.shell, &parts.overlay, &parts.settingsTable, &parts.birthdays});
 }
 
 OptionsParts DesktopOptionsParts() {

@@ -9,6 +9,7 @@
 #include "objects/metar_download.h"
 #include "objects/weather_sign.h"
 #include "options/options_sheet.h"
+#include "scene/anim_thread.h"
 #include "scene/scenery_strip.h"
 #include "services/hotkeys.h"
 #include "services/settings.h"
@@ -56,6 +57,9 @@ struct DesktopParts {
   BackgroundStrip strip{figures, shell, settingsTable};
   // What the options pages keep from one run of the sheet to the next.
   SheetMemory sheetMemory;
+  // The animation: its thread, the chooser's counts, what the figures
+  // remember; handed its parts once the windows exist (AssembleDesktop).
+  Animation animation;
 };
 DesktopParts& Desktop();
 // The program's settings, as the shell reads them.
@@ -63,8 +67,8 @@ inline const AppSettings& DesktopSettings() {
   return Desktop().settings.Read();
 }
 
-// Once the main-class windows exist: the billboard the animation thread
-// carries, and what follows a relayout the thread passes on.
+// Once the main-class windows exist: the animation's parts (the billboard
+// its thread carries, what follows a relayout the thread passes on).
 // Each window goes to the request word of the thread that draws it.
 void AssembleDesktop(HWND figureWindow, HWND overlayWindow, HWND billboardWindow);
 

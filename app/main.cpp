@@ -123,7 +123,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   if (LoadBass(nullptr)) LoadSoundSamples();
 
   int exitCode = 0;
-  if (StartAnimThread()) {
+  if (Desktop().animation.Start()) {
     Desktop().strip.Start();
     Desktop().clock.Start();
     Desktop().countdown.Start();

@@ -50,7 +50,7 @@ void Shutdown::Run(const ShellWindows& windows) {
   for (DesktopObject* object : {&parts.weatherSign.Object(), &parts.countdown.Object(), &parts.clock.Object()})
     WaitForAndCloseThread(object->TakeThread(), kThreadEndWaitMs);
   WaitForAndCloseThread(parts.strip.TakeThread(), kThreadEndWaitMs);
-  WaitForThread(AnimThreadHandle(), kThreadEndWaitMs);
+  WaitForAndCloseThread(parts.animation.TakeThread(), kThreadEndWaitMs);
   // The animation thread was the poster thread's only starter: a decode still
   // running must end before the image library stops after the loop.
   WaitForAndCloseThread(OwnedHandle(Desktop().billboard.TakePosterThread()), kThreadEndWaitMs);

@@ -25,8 +25,6 @@
 #include "services/window_requests.h"
 #include "scene/gdi_script_host.h"
 #include "scene/portable/frame_pacer.h"
-#include "scene/portable/scene_chooser.h"
-#include "scene/scripts/figure_memories.h"
 
 namespace {
 
@@ -37,11 +35,6 @@ constexpr DWORD kIdlePassMs = 100;
 // asks it for work without waking it (a relayout, a changed pause) waits at
 // most this long.
 constexpr int kIdleMaxPasses = 20;
-
-HANDLE threadHandle;
-ChooserState chooser;  // ChooserCalls, LastSlot, PlayCounts
-int BirthdayDay = -1;
-AnimationParts parts;
 
 bool SceneSwitchedOffNow(int scene, const AppSettings& settings) {
   for (const SettingInt& entry : settings.FigDeactive)
@@ -84,7 +77,8 @@ void SeedFromLocalTime() {
   SeedThreadRand(static_cast<uint32_t>((now.wDayOfWeek + 2) * (now.wMilliseconds + 1)));
 }
 
-void BillboardPass(BillboardLink& billboard, const SceneLinks& links, FigureRecord& figure) {
+void BillboardPass(BillboardLink& billboard, const SceneLinks& links, FigureRecord& figure,
+                   const std::vector<std::function<void()>>& afterRelayout) {
   // Shows and hides others asked for: this thread draws these windows (the
   // wall's last, so its own placing in this pass cannot undo a hide).
   WindowRequest& figureWindow = links.figures.window;
@@ -105,7 +99,7 @@ void BillboardPass(BillboardLink& billboard, const SceneLinks& links, FigureReco
   RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay); });
   billboard.Pass(RelayoutRequest != 0);
   if (RelayoutRequest && !links.shell.fullScreenPause) {
-    for (const std::function<void()>& follow : parts.afterRelayout) follow();
+    for (const std::function<void()>& follow : afterRelayout) follow();
   }
 }
 
@@ -120,12 +114,6 @@ void EndThread(FigureRecord* figure, BillboardLink& billboard) {
   billboard.End(quitting);
   WriteLogLine("AnimThread beendet");
   SendMessageA(ShellWindow(), MSG_SHUTDOWN, 0, 0);
-}
-
-DWORD WINAPI AnimThreadProc(void*) {
-  RunAnimThread(AllocateFigureRecord, {*parts.billboard, *parts.player, *parts.figures, *parts.shell,
-                                       *parts.overlay, *parts.settings, *parts.birthdays});
-  ExitThread(0);
 }
 
 // Whole idle passes from `since` to now; `since` moves on by as many.
@@ -153,7 +141,20 @@ int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard,
 
 }  // namespace
 
-DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
+DWORD WINAPI Animation::ThreadProc(void* self) {
+  static_cast<Animation*>(self)->Run(AllocateFigureRecord);
+  ExitThread(0);
+}
+
+bool Animation::HasParts() const {
+  return parts_.billboard && parts_.player && parts_.figures && parts_.shell && parts_.overlay &&
+         parts_.settings && parts_.birthdays;
+}
+
+DWORD Animation::Run(FigureRecordAllocator allocate) {
+  if (!HasParts()) return 0;
+  const SceneLinks links{*parts_.billboard, *parts_.player,   *parts_.figures,  *parts_.shell,
+                         *parts_.overlay,   *parts_.settings, *parts_.birthdays};
   BillboardLink& billboard = links.billboard;
   FigureState& figures = links.figures;
   ShellState& shell = links.shell;
@@ -180,17 +181,16 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
   bool startPending = false;
   int scene = 0;
   DWORD idleSince = GetTickCount();  // idle passes are counted up to here
-  FigureMemories memories;           // what the figures remember from one scene to the next
 
   do {
     // Off stage the paster works on the wall no more, however his scene ended.
     if (!figure->active) billboard.SetPosterFigureActive(false);
     const bool relayoutAtStart = RelayoutRequest != 0;
-    BillboardPass(billboard, links, *figure);
+    BillboardPass(billboard, links, *figure, parts_.afterRelayout);
 
     if (!figures.active || shell.fullScreenPause) {
       RelayoutRequest = 0;
-    } else if (!RunSceneScript(scene, figure, links, memories) && relayoutAtStart) {
+    } else if (!RunSceneScript(scene, figure, links, memories_) && relayoutAtStart) {
       RelayoutRequest = 0;
     }
 
@@ -242,12 +242,12 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
         sceneDue = true;
         if (CanAnimateNow(shell, settings) && !shell.optionsOpen) {
           const LocalDateTime today = LocalNow();
-          if (today.day != BirthdayDay) {
+          if (today.day != birthdayDay_) {
             links.birthdays.CollectDue(settings);
-            BirthdayDay = today.day;
+            birthdayDay_ = today.day;
           }
           RefreshPlayerState();  // the shell polls the player only during scenes
-          scene = ChooseNextScene(billboard, links.player, settings, links.birthdays);
+          scene = ChooseNextScene();
           startPending = true;
         }
       }
@@ -266,30 +266,21 @@ DWORD RunAnimThread(FigureRecordAllocator allocate, const SceneLinks& links) {
   return 0;
 }
 
-void SetAnimationParts(AnimationParts carried) {
-  parts = std::move(carried);
-}
-
-int StartAnimThread() {
-  if (!parts.billboard || !parts.player || !parts.figures || !parts.shell || !parts.overlay ||
-      !parts.settings || !parts.birthdays)
-    return 0;
+int Animation::Start() {
+  if (!HasParts()) return 0;
   // Started suspended: the overlay is its own before any thread can draw.
   DWORD id = 0;
-  threadHandle = StartThread(AnimThreadProc, nullptr, &id, CREATE_SUSPENDED);
-  if (!threadHandle) {
+  HANDLE thread = StartThread(ThreadProc, this, &id, CREATE_SUSPENDED);
+  if (!thread) {
     WriteLogLine("+++ AnimThread NICHT gestartet +++");
     return 0;
   }
-  parts.overlay->Claim(id);
-  SetThreadPriority(threadHandle, THREAD_PRIORITY_ABOVE_NORMAL);
-  ResumeThread(threadHandle);
+  parts_.overlay->Claim(id);
+  SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
+  thread_ = thread;
+  ResumeThread(thread);
   WriteLogLine("AnimThread gestartet");
   return 1;
-}
-
-HANDLE AnimThreadHandle() {
-  return threadHandle;
 }
 
 int CanAnimateNow(const ShellState& shell, const AppSettings& settings) {
@@ -306,8 +297,8 @@ int CanAnimateNow(const ShellState& shell, const AppSettings& settings) {
   return saver ? 0 : 1;
 }
 
-int ChooseNextScene(BillboardLink& billboard, PlayerState& player, const AppSettings& settings,
-                    const Birthdays& birthdays) {
-  ProgramChooserEnv env(billboard, player, settings, birthdays);
-  return ChooseNextScene(chooser, env);
+int Animation::ChooseNextScene() {
+  if (!HasParts()) return 0;
+  ProgramChooserEnv env(*parts_.billboard, *parts_.player, *parts_.settings, *parts_.birthdays);
+  return ::ChooseNextScene(chooser_, env);
 }

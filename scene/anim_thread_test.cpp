@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "services/shell_state.h"
 #include "stage/speech_bubble.h"
 #include "stage/birthdays.h"
@@ -45,10 +48,15 @@ FigureState figures;
 ShellState shell;
 Overlay overlay{shell};
 Birthdays birthdays;
+// The test's animation, handed the test's parts as the shell hands its own.
+Animation animation{{&billboard, {}, &player, &figures, &shell, &overlay, &TestSettings(), &birthdays}};
+
+DWORD WINAPI RunAnimation(void* own) {
+  return static_cast<Animation*>(own)->Run(AllocateFigureRecord);
+}
 
 DWORD WINAPI AnimThreadBody(void*) {
-  return RunAnimThread(AllocateFigureRecord,
-                       {billboard, player, figures, shell, overlay, TestSettings(), birthdays});
+  return RunAnimation(&animation);
 }
 
 class AnimThread : public ::testing::Test {
@@ -273,6 +281,108 @@ TEST_F(AnimThread, TheEmptySceneLeavesTheThreadWaitingForTheNextPause) {
   QuitFlag = 1;
   EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));
   EXPECT_EQ(shutdownMessages, 1);
+}
+
+// What the chooser counted and what the figures remember belong to the
+// animation whose thread ran the scene: another one, handed the same parts,
+// counted and remembers nothing, and its own choice counts in its own chooser.
+TEST_F(AnimThread, EachAnimationKeepsItsOwnChooserAndMemories) {
+  int off = 0;
+  for (int scene : kSlotScene)
+    if (scene != 1 && scene != 2) TestSettings().FigDeactive[off++] = scene;  // only Ravi Quenn walks
+  const int raviSlot =
+      static_cast<int>(std::find(kSlotScene.begin(), kSlotScene.end(), 2) - kSlotScene.begin());
+  TestSettings().Pause = 14;  // the first scene after a few idle passes
+  TestSettings().Billboard = 0;
+  shutdownMessages = 0;
+  QuitFlag = 0;
+  const AnimationParts parts{&billboard, {},       &player,         &figures,
+                             &shell,     &overlay, &TestSettings(), &birthdays};
+  Animation walked(parts), other(parts);
+  const OwnedHandle thread(CreateThread(nullptr, 0, RunAnimation, &walked, 0, nullptr));
+  ASSERT_TRUE(thread);
+  EXPECT_TRUE(PumpUntil([] { return IsWindowVisible(figures.window.Window()) != 0; }, 30000)) << "no scene";
+  figures.active = 0;
+  EXPECT_TRUE(PumpUntil([] { return !IsWindowVisible(figures.window.Window()); }, 3000));
+  QuitFlag = 1;
+  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 10000));
+
+  const ChooserState chosen = walked.Chooser();
+  EXPECT_GE(chosen.calls, 1);
+  EXPECT_EQ(chosen.lastSlot, raviSlot);
+  EXPECT_GE(chosen.playCounts[raviSlot], 1);
+  const int went = walked.Memories().figure02Direction;
+  EXPECT_TRUE(went == 1 || went == -1) << "he remembers the way he walked: " << went;
+
+  EXPECT_EQ(other.Chooser().calls, 0);
+  EXPECT_EQ(other.Chooser().playCounts, (std::array<int, kSceneSlots>{}));
+  EXPECT_EQ(other.Memories(), FigureMemories{}) << "nothing walked for the other animation";
+
+  QuitFlag = 0;
+  other.ChooseNextScene();
+  EXPECT_EQ(other.Chooser().calls, 1);
+  EXPECT_EQ(walked.Chooser().calls, chosen.calls) << "the other's choice counts in its own chooser";
+  EXPECT_EQ(walked.Chooser().lastSlot, chosen.lastSlot);
+  EXPECT_EQ(walked.Chooser().playCounts, chosen.playCounts);
+  EXPECT_EQ(walked.Memories().figure02Direction, went);
+}
+
+// Without every part an animation neither starts nor runs nor chooses: no
+// thread to take, no shutdown asked for, nothing counted.
+TEST_F(AnimThread, AnAnimationMissingAPartDoesNothing) {
+  Overlay own{shell};  // a start would claim it
+  const AnimationParts whole{&billboard, {}, &player, &figures, &shell, &own, &TestSettings(), &birthdays};
+  struct Row {
+    const char* missing;
+    void (*drop)(AnimationParts&);
+  } const rows[] = {
+      {"billboard", [](AnimationParts& p) { p.billboard = nullptr; }},
+      {"player", [](AnimationParts& p) { p.player = nullptr; }},
+      {"figures", [](AnimationParts& p) { p.figures = nullptr; }},
+      {"shell", [](AnimationParts& p) { p.shell = nullptr; }},
+      {"overlay", [](AnimationParts& p) { p.overlay = nullptr; }},
+      {"settings", [](AnimationParts& p) { p.settings = nullptr; }},
+      {"birthdays", [](AnimationParts& p) { p.birthdays = nullptr; }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.missing);
+    AnimationParts parts = whole;
+    row.drop(parts);
+    Animation lacking(parts);
+    shutdownMessages = 0;
+    const int passes = billboard.passes, ends = billboard.ends;
+    EXPECT_EQ(lacking.Start(), 0);
+    EXPECT_FALSE(lacking.TakeThread());
+    EXPECT_EQ(own.Owner(), 0u) << "the overlay was not claimed";
+    EXPECT_EQ(lacking.Run(AllocateFigureRecord), 0u);
+    EXPECT_EQ(lacking.ChooseNextScene(), 0);
+    EXPECT_EQ(lacking.Chooser().calls, 0);
+    PumpUntil([] { return false; }, 50);
+    EXPECT_EQ(shutdownMessages, 0);
+    EXPECT_EQ(billboard.passes, passes) << "the thread's body did not begin";
+    EXPECT_EQ(billboard.ends, ends);
+  }
+}
+
+// A started animation's thread is taken once: the shutdown waits for it and
+// closes it. Asked to end before its first pass, it ends and asks the
+// program to shut down.
+TEST_F(AnimThread, AStartedAnimationHandsItsThreadOverOnce) {
+  Overlay own{shell};
+  AttachWindowRequest(MakeWindow(""), own.request);
+  Animation started({&billboard, {}, &player, &figures, &shell, &own, &TestSettings(), &birthdays});
+  shutdownMessages = 0;
+  QuitFlag = 1;
+  ASSERT_EQ(started.Start(), 1);
+  EXPECT_NE(own.Owner(), 0u) << "the overlay is the thread's before it runs";
+  OwnedHandle thread = started.TakeThread();
+  ASSERT_TRUE(thread);
+  EXPECT_EQ(GetThreadId(thread.get()), own.Owner());
+  EXPECT_FALSE(started.TakeThread()) << "taken once";
+  EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0; }, 5000));
+  EXPECT_EQ(shutdownMessages, 1);
+  DetachWindowRequest(own.request.Window());
+  DestroyWindow(own.request.Window());
 }
 
 }  // namespace

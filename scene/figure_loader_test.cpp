@@ -183,8 +183,8 @@ TEST_F(FigureLoader, AnimThreadWithoutEitherRecordEndsAndShutsDown) {
     Overlay overlay{shell};
     AppSettings settings;
     Birthdays birthdays;
-    EXPECT_EQ(RunAnimThread(allocator, {billboard, player, figures, shell, overlay, settings, birthdays}),
-              0u);
+    Animation animation({&billboard, {}, &player, &figures, &shell, &overlay, &settings, &birthdays});
+    EXPECT_EQ(animation.Run(allocator), 0u);
     EXPECT_EQ(calls, 1) << "the figure's record is asked for either way";
     EXPECT_EQ(shutdownMessages, 1) << which;
     EXPECT_EQ(billboard.ends, 1) << which;
