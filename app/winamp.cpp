@@ -39,15 +39,16 @@ void ExtractWinampTitle(const char* text, char* title, int size) {
 }
 
 void PlayerControl::ReadTitle() {
-  title_.clear();
   DWORD_PTR answer = 0;
   // Bounded so a hung player cannot stall the main thread.
-  if (!window_ ||
-      !SendMessageTimeoutA(window_, WM_USER, 0, kIsPlayingQuery, SMTO_ABORTIFHUNG, 500, &answer)) {
-    state_.playing = 0;
-    return;
-  }
-  state_.playing = answer == 1;
+  const bool answered =
+      window_ && SendMessageTimeoutA(window_, WM_USER, 0, kIsPlayingQuery, SMTO_ABORTIFHUNG, 500, &answer);
+  // A player only slow to answer (a busy machine) still plays, or not, as at
+  // the last read: taking that for "stopped" would drop the user's next press
+  // on the musician's bubble. A hung or closed one has stopped.
+  if (!answered && window_ && IsWindow(window_) && !IsHungAppWindow(window_)) return;
+  title_.clear();
+  state_.playing = answered && answer == 1;
   if (!state_.playing) return;
   char text[kWindowTextLimit];
   if (GetWindowTextA(window_, text, sizeof text) > 0) title_ = WinampTitleOf(text);

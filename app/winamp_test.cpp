@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -236,4 +238,115 @@ TEST(PlayerControl, CommandsGoToThePlayerItKnowsWhileThatLives) {
   control.SendCommand(WINAMP_PLAY);  // the known one ended: the other is found
   EXPECT_EQ(later.TakeCommand(), WINAMP_PLAY);
   EXPECT_EQ(control.Window(), later.Window());
+}
+
+// A stand-in player on a thread of its own, so it can be slow to answer or
+// stop reading its messages, as a player on a busy machine can.
+namespace {
+
+constexpr char kSlowPlayerClass[] = "Waylune Test Player Slow";
+constexpr UINT kHangMessage = WM_APP + 1;  // wParam: how long it stops reading, ms
+
+std::atomic<int> slowAnswer{0};
+std::atomic<int> slowDelayMs{0};
+
+LRESULT CALLBACK SlowPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_USER && lParam == 104) {
+    Sleep(static_cast<DWORD>(slowDelayMs.load()));
+    return slowAnswer.load();
+  }
+  if (message == kHangMessage) {
+    Sleep(static_cast<DWORD>(wParam));
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+class SlowPlayer {
+ public:
+  SlowPlayer() {
+    thread_ = std::thread([this] {
+      WNDCLASSA wc = {};
+      wc.lpfnWndProc = SlowPlayerProc;
+      wc.hInstance = GetModuleHandleA(nullptr);
+      wc.lpszClassName = kSlowPlayerClass;
+      RegisterClassA(&wc);
+      HWND window = CreateWindowExA(0, kSlowPlayerClass, "1. A - B - Winamp", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                    nullptr, GetModuleHandleA(nullptr), nullptr);
+      window_.store(window);
+      MSG msg;
+      while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+      DestroyWindow(window);
+    });
+    while (!window_.load()) Sleep(1);
+    threadId_ = GetWindowThreadProcessId(window_.load(), nullptr);
+  }
+  ~SlowPlayer() {
+    PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  HWND Window() const { return window_.load(); }
+  // Stops reading its messages for `ms`.
+  void Hang(int ms) { PostMessageA(window_.load(), kHangMessage, static_cast<WPARAM>(ms), 0); }
+
+ private:
+  std::atomic<HWND> window_{nullptr};
+  DWORD threadId_ = 0;
+  std::thread thread_;
+};
+
+// Reads until the state is `playing` (a busy test machine may make even a
+// quick answer miss the control's bound once); false when it never is.
+bool ReadsAs(PlayerControl& control, const PlayerState& state, int playing) {
+  for (int i = 0; i < 20; ++i) {
+    control.ReadTitle();
+    if (state.playing == playing) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(PlayerControl, APlayerSlowToAnswerPlaysAsItDidAndAHungOneHasStopped) {
+  PlayerState state;
+  PlayerControl control(state, kSlowPlayerClass);
+  SlowPlayer player;
+  control.Init();
+  ASSERT_EQ(control.Window(), player.Window());
+
+  struct Row {
+    const char* what;
+    int answer;   // what the player answers, late or not
+    int delayMs;  // how long it takes to answer; the control waits 500 ms
+    int playing;  // what the control then says
+    const char* title;
+  };
+  const Row rows[] = {
+      {"answers at once: plays", 1, 0, 1, "1. A - B"},
+      {"answers late that it stopped: still plays", 0, 800, 1, "1. A - B"},
+      {"answers at once: paused", 3, 0, 0, ""},
+      {"answers late that it plays: still paused", 1, 800, 0, ""},
+      {"answers at once: plays again", 1, 0, 1, "1. A - B"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    slowAnswer = row.answer;
+    slowDelayMs = row.delayMs;
+    if (row.delayMs == 0) {
+      EXPECT_TRUE(ReadsAs(control, state, row.playing));
+    } else {
+      control.ReadTitle();
+      EXPECT_EQ(state.playing, row.playing);
+    }
+    EXPECT_EQ(control.Title(), row.title);
+  }
+
+  // One that has not read its messages for over five seconds is hung: it
+  // no longer plays, whatever it answered last.
+  slowDelayMs = 0;
+  player.Hang(7000);
+  Sleep(5600);
+  control.ReadTitle();
+  EXPECT_EQ(state.playing, 0);
+  EXPECT_EQ(control.Title(), "");
 }

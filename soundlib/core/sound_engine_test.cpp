@@ -667,7 +667,13 @@ class ThreadOutput final : public Output {
   explicit ThreadOutput(Renderer& r)
       : thread_([this, &r] {
           std::vector<int16_t> buf(2 * 64);
-          while (!quit_.load(std::memory_order_relaxed)) r.render(buf.data(), 64);
+          // Gives way after each block, as a device thread waits for its next
+          // period: a thread that takes the engine's lock back at once can
+          // starve the calling thread on a busy machine.
+          while (!quit_.load(std::memory_order_relaxed)) {
+            r.render(buf.data(), 64);
+            std::this_thread::yield();
+          }
         }) {}
   ~ThreadOutput() override {
     quit_.store(1, std::memory_order_relaxed);
