@@ -119,6 +119,35 @@ TEST(ForwardToRunningInstance, EndingWordsWaitForAStartingInstanceAndDeinstallAl
   SetAutostart(0, nullptr);
 }
 
+// A running instance whose thread reads no messages for 2 s: the word is
+// left for it, the second start does not wait for it.
+TEST(ForwardToRunningInstance, AHungInstanceNeverHoldsTheSecondStart) {
+  for (const CommandWord word : {CommandWord::None, CommandWord::Exit}) {
+    received = 0;
+    const OwnedHandle windowMade(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread hung([&] {
+      WNDCLASSA wc = {};
+      wc.lpfnWndProc = RecordingProc;
+      wc.hInstance = GetModuleHandleA(nullptr);
+      wc.lpszClassName = kClass;
+      RegisterClassA(&wc);
+      HWND window = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    GetModuleHandleA(nullptr), nullptr);
+      SetEvent(windowMade.get());
+      Sleep(2000);
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+      DestroyWindow(window);
+    });
+    ASSERT_EQ(WaitForSingleObject(windowMade.get(), 5000), WAIT_OBJECT_0);
+    const DWORD start = GetTickCount();
+    ForwardToRunningInstance(word, nullptr, 1500, kClass);
+    EXPECT_LT(GetTickCount() - start, 1000u) << static_cast<int>(word);
+    hung.join();
+    EXPECT_EQ(received.load(), word == CommandWord::Exit ? MSG_SHUTDOWN : MSG_SHOW_MENU);
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -1,7 +1,9 @@
 #pragma once
 // Perceptual difference of two colours: CIEDE2000's weights, rotation term
 // and constants on LCH taken straight from L*a*b* (no rescaling of a*, hue in
-// radians), so values agree with earlier releases wherever hues are close.
+// radians). The hue term takes the sine of half the hue angle, as CIEDE2000
+// does: the sine of the whole angle would score opposite hues as equal and
+// double the hue term of close ones.
 // RGB bytes go through the default D50 matrix without linearisation.
 
 #include <cstdint>
