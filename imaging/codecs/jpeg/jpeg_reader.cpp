@@ -222,12 +222,12 @@ int JPGLineReader::ReadNextLine(uint32_t* err, JPGLineReader* reader, uint8_t* r
       for (uint32_t x = 0; x < width; ++x, row += 3) row[0] = row[1] = row[2] = in[x];
     } else {
       // CMYK as libjpeg delivers it (inverted, as Adobe files store it):
-      // each channel scaled by K, rounded to nearest as other decoders do.
+      // each channel scaled by K.
       for (uint32_t x = 0; x < width; ++x, in += 4, row += 3) {
         const uint32_t k = in[3];
-        row[0] = static_cast<uint8_t>((in[0] * k + 127) / 255);
-        row[1] = static_cast<uint8_t>((in[1] * k + 127) / 255);
-        row[2] = static_cast<uint8_t>((in[2] * k + 127) / 255);
+        row[0] = static_cast<uint8_t>(in[0] * k / 255);
+        row[1] = static_cast<uint8_t>(in[1] * k / 255);
+        row[2] = static_cast<uint8_t>(in[2] * k / 255);
       }
     }
   }
