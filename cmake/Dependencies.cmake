@@ -32,3 +32,6 @@ if(WIN32)
   # Static builds: libtiff pulls in its own codecs' libraries.
   set_property(TARGET TIFF::TIFF APPEND PROPERTY INTERFACE_LINK_LIBRARIES JPEG::JPEG ZLIB::ZLIB)
 endif()
+
+# The sound library's decoders and its MIDI instrument set.
+include(${CMAKE_CURRENT_LIST_DIR}/SoundDependencies.cmake)

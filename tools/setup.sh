@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prepares a Debian 12 machine for both builds: packages, the Windows builds of
-# the image libraries (cached outside the checkout) and a stamp so a second run
-# returns at once. Safe to run again; does only what is missing.
+# the image libraries and the sound decoders (cached outside the checkout) and
+# a stamp so a second run returns at once. Safe to run again; does only what
+# is missing.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -24,6 +25,9 @@ packages=(
   giflib-tools gifsicle libgif-dev
   mate-backgrounds
   fp-utils python3-pyftpdlib icc-profiles-free
+  libmpg123-dev libogg-dev libvorbis-dev libsndfile1-dev libflac-dev
+  libavcodec-dev libavformat-dev libavutil-dev freepats
+  ffmpeg lame vorbis-tools flac sox mpg123
 )
 
 stamp_key="$(printf '%s\n' "${packages[@]}" | sha1sum | cut -c1-12)"
@@ -62,11 +66,14 @@ SRC
 }
 
 if [ -f "$stamp" ] && [ -f "$WAYLUNE_DEPS/.done" ]; then
+  # Returns at once when built (it checks its own versions).
+  "$here/build-sound-deps.sh"
   exit 0
 fi
 
 mkdir -p "$WAYLUNE_CACHE"
 install_packages
 "$here/build-win32-deps.sh"
+"$here/build-sound-deps.sh"
 touch "$stamp"
 echo "setup: done"
