@@ -107,7 +107,9 @@ int LoadPlugins(const BassApi& api, HINSTANCE resources) {
     if (!JoinFolder(name, Library().pluginPaths[i])) return 0;
     WriteDataResource(resources, kSoundPluginResources[i], Library().pluginPaths[i]);
     Library().plugins[i] = api.BASS_PluginLoad(Library().pluginPaths[i], 0);
-    if (!Library().plugins[i]) api.BASS_ErrorGetCode();  // a plug-in less is no reason to stay silent
+    // A plug-in less is no reason to stay silent: its formats are refused.
+    if (!Library().plugins[i])
+      WriteLogLine("+++ Plugin %s not loaded (error %d)", Library().pluginPaths[i], api.BASS_ErrorGetCode());
   }
   return 1;
 }
@@ -284,15 +286,19 @@ bool ChannelPlaying(const BassApi& bass, uint32_t channel) {
   return channel && bass.BASS_ChannelIsActive(channel) == SL_ACTIVE_PLAYING;
 }
 
+// A file that will not play stays silent, but the log tells which and why.
 uint32_t OpenSoundStream(const BassApi& bass, const char* path) {
   const uint32_t stream = bass.BASS_StreamCreateFile(FALSE, path, 0, 0, SL_STREAM_AUTOFREE);
-  if (!stream) bass.BASS_ErrorGetCode();  // stay silent
+  if (!stream) {
+    const int error = bass.BASS_ErrorGetCode();
+    WriteLogLine("+++ Can't play sound file %s: %s (error %d)", path, SoundFileErrorText(error), error);
+  }
   return stream;
 }
 
 bool StartSoundStream(const BassApi& bass, uint32_t stream) {
   if (bass.BASS_ChannelPlay(stream, FALSE)) return true;
-  bass.BASS_ErrorGetCode();
+  WriteLogLine("+++ Sound stream %u not started (error %d)", stream, bass.BASS_ErrorGetCode());
   bass.BASS_StreamFree(stream);
   return false;
 }

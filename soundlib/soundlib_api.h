@@ -24,13 +24,18 @@ inline constexpr uint32_t kSoundLibVersion = 0x02040001u;
 inline constexpr uint32_t kSoundLibInterface = 0x0204u;
 
 // Error codes returned by BASS_ErrorGetCode (per thread, set by every entry).
+// For a sound that cannot be played: FILEOPEN (not found or unreadable),
+// FILEFORM (no decoder knows the content), FORMAT (a known kind in a variant
+// we do not decode), DAMAGED (a known kind, but broken before any sound),
+// INSTRUMENTS (a MIDI file, but no instrument set was found), MEM (a sample
+// too long to hold decoded).
 enum : int32_t {
   SL_OK = 0,
   SL_ERROR_MEM = 1,        // out of memory, or data too large to hold
   SL_ERROR_FILEOPEN = 2,   // file could not be opened or read
   SL_ERROR_DRIVER = 3,     // the output device could not be opened
   SL_ERROR_HANDLE = 5,     // not a valid handle (or one of another kind)
-  SL_ERROR_FORMAT = 6,     // PCM format not supported
+  SL_ERROR_FORMAT = 6,     // a kind of sound data we do not decode (channels, rate, codec)
   SL_ERROR_POSITION = 7,   // offset or position beyond the data
   SL_ERROR_INIT = 8,       // BASS_Init has not succeeded
   SL_ERROR_START = 9,      // output stopped by BASS_Stop
@@ -42,6 +47,8 @@ enum : int32_t {
   SL_ERROR_NOTAVAIL = 37,  // operation not available here
   SL_ERROR_FILEFORM = 41,  // not a file the library can read
   SL_ERROR_VERSION = 43,   // plug-in of another interface version
+  SL_ERROR_DAMAGED = 44,   // a kind we know, damaged before its first sound
+  SL_ERROR_INSTRUMENTS = 48,  // MIDI: no instrument set to render it with
   SL_ERROR_UNKNOWN = -1,
 };
 

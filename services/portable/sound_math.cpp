@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "soundlib/soundlib_api.h"
+
 float PanForPosition(int x, int left, int right) {
   // 64-bit differences: screen numbers far apart must not wrap.
   const long long width = static_cast<long long>(right) - left;
@@ -19,4 +21,25 @@ SoundDeviceChoice ChooseSoundDevice(int storedChoice, std::span<const int> enabl
   if (storedChoice >= 1 && static_cast<size_t>(storedChoice) < enabledDevices.size())
     return {enabledDevices[static_cast<size_t>(storedChoice)], false};
   return {-1, true};
+}
+
+const char* SoundFileErrorText(int libraryError) {
+  switch (libraryError) {
+    case SL_ERROR_FILEOPEN:
+      return "not found or unreadable";
+    case SL_ERROR_FILEFORM:
+      return "not a sound file the library knows";
+    case SL_ERROR_FORMAT:
+      return "a kind of this format the library does not play";
+    case SL_ERROR_DAMAGED:
+      return "damaged";
+    case SL_ERROR_INSTRUMENTS:
+      return "MIDI without an instrument set";
+    case SL_ERROR_MEM:
+      return "too large";
+    case SL_ERROR_POSITION:
+      return "shorter than its offset";
+    default:
+      return "refused";
+  }
 }

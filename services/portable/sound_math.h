@@ -21,3 +21,7 @@ struct SoundDeviceChoice {
   bool resetSetting;  // store -1 as the choice
 };
 SoundDeviceChoice ChooseSoundDevice(int storedChoice, std::span<const int> enabledDevices);
+
+// Why the sound library would not play a file, from its error code, for the
+// log: "not found or unreadable", "not a sound file it knows", and so on.
+const char* SoundFileErrorText(int libraryError);

@@ -142,11 +142,13 @@ float MixChannel::attribute(uint32_t attrib) const {
 }
 
 bool MixChannel::readFrame(uint64_t index, Frame& out) {
+  starved_ = false;
   if (!block_ || index < blockFirst_ || index - blockFirst_ >= blockLen_) {
     blockLen_ = source_->fetch(index, block_);
     blockFirst_ = index;
     if (blockLen_ == 0) {
       block_ = nullptr;
+      starved_ = source_->pending();
       return false;
     }
   }
@@ -158,14 +160,21 @@ bool MixChannel::readFrame(uint64_t index, Frame& out) {
   return true;
 }
 
-void MixChannel::loadNext() {
+bool MixChannel::loadNext() {
   nextIsEnd_ = false;
+  nextMissing_ = false;
   const uint64_t n = cur_.index + 1;
-  if (n < source_->frames() && readFrame(n, next_)) return;
-  if (loop_ && readFrame(0, next_)) return;
+  if (readFrame(n, next_)) return true;
+  if (!starved_ && loop_ && readFrame(0, next_)) return true;
+  if (starved_) {
+    nextMissing_ = true;
+    next_ = cur_;
+    return false;
+  }
   // Past the last frame the cursor holds it rather than sloping to silence.
   nextIsEnd_ = true;
   next_ = cur_;
+  return true;
 }
 
 void MixChannel::updateStep(uint32_t outRate) {
@@ -202,22 +211,27 @@ bool MixChannel::stepSlides(MixEvents& ev) {
 MixEvents MixChannel::mix(float* acc, size_t frames, uint32_t outRate, float gain) {
   MixEvents ev;
   float peakL = 0, peakR = 0;
-  auto finish = [&] {
+  auto finish = [&](uint64_t endIndex) {
     playing_ = false;
     atEnd_ = true;
     primed_ = false;
-    cur_.index = source_->frames();
+    cur_.index = endIndex;
     ev.ended = true;
   };
   updateStep(outRate);
   for (size_t n = 0; n < frames && playing_; ++n) {
     if (!primed_) {
-      if (!readFrame(cur_.index, cur_)) {
-        finish();
+      const uint64_t at = cur_.index;
+      if (!readFrame(at, cur_)) {
+        cur_.index = at;
+        if (starved_) break;  // silent until the data comes; the position holds
+        finish(at);
         break;
       }
-      loadNext();
       primed_ = true;
+      if (!loadNext()) break;
+    } else if (nextMissing_ && !loadNext()) {
+      break;
     }
     if ((vol_.sliding || pan_.sliding || freq_.sliding) && !stepSlides(ev)) break;
     updateStep(outRate);
@@ -235,11 +249,15 @@ MixEvents MixChannel::mix(float* acc, size_t frames, uint32_t outRate, float gai
       frac_ -= kOne;
       // A loop cleared after the wrap was read ahead still ends here.
       if (nextIsEnd_ || (!loop_ && next_.index <= cur_.index)) {
-        finish();
+        finish(cur_.index + 1);
         break;
       }
       cur_ = next_;
-      loadNext();
+      if (!loadNext()) {
+        // Decoded no further yet: the rest of the block waits, frac_ kept.
+        n = frames;
+        break;
+      }
     }
   }
   levelL_ = static_cast<uint16_t>(std::min(peakL, 32768.0f));

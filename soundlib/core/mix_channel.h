@@ -28,6 +28,9 @@ class FrameSource {
   // there (0 at the end or on a read error). The block stays valid until the
   // next call.
   virtual size_t fetch(uint64_t first, const int16_t*& block) = 0;
+  // After a fetch that gave nothing: true when the frames are still being
+  // decoded (the channel waits, silent), false at the end.
+  virtual bool pending() const { return false; }
 };
 
 std::unique_ptr<FrameSource> makeSampleSource(std::shared_ptr<const SampleData> data);
@@ -90,7 +93,9 @@ class MixChannel {
   const Attribute* attr(uint32_t attrib) const;
   float clampFor(uint32_t attrib, float value) const;
   bool readFrame(uint64_t index, Frame& out);
-  void loadNext();
+  // Reads the frame after cur_ (or the first, looping) into next_; false
+  // while it is still being decoded.
+  bool loadNext();
   void updateStep(uint32_t outRate);
   // Advances the slides by one output frame; returns false when a fade-out stopped.
   bool stepSlides(MixEvents& ev);
@@ -101,6 +106,8 @@ class MixChannel {
   bool primed_ = false;  // cur_ and next_ hold data
   bool atEnd_ = false;
   bool nextIsEnd_ = false;
+  bool nextMissing_ = false;  // next_ is still being decoded
+  bool starved_ = false;      // the last failed read was a wait, not the end
   Frame cur_, next_;
   uint64_t frac_ = 0;  // 32.32 position between cur_ and next_
   uint64_t step_ = 0;

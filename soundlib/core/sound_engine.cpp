@@ -7,6 +7,8 @@
 #include <new>
 #include <string>
 
+#include "soundlib/core/decoder_kinds.h"
+#include "soundlib/core/plugin_decoder.h"
 #include "soundlib/plugin_abi.h"
 
 namespace soundlib {
@@ -68,7 +70,9 @@ void* HeadlessPlatform::loadPlugin(const void*, bool, const SlPluginInfo*&, int&
   return nullptr;
 }
 
-Engine::Engine(Platform& platform) : platform_(platform) {}
+Engine::Engine(Platform& platform) : platform_(platform) {
+  BuiltInDecoderKinds(builtinEarly_, builtinLate_);
+}
 
 Engine::~Engine() {
   std::unique_ptr<Output> out;
@@ -78,6 +82,11 @@ Engine::~Engine() {
     started_ = false;
   }
   out.reset();
+  {
+    std::lock_guard lock(mutex_);
+    channels_.clear();
+  }
+  reapWorkers(true);
   for (auto& [h, p] : plugins_) platform_.freePlugin(p.module);
 }
 
@@ -138,11 +147,14 @@ SlBool Engine::free() {
       started_ = false;
     }
     out.reset();  // stops the mixing thread; it needs `mutex_` to finish a block
-    std::lock_guard lock(mutex_);
-    channels_.clear();
-    samples_.clear();
-    initialised_ = false;
-    device_ = 0;
+    {
+      std::lock_guard lock(mutex_);
+      channels_.clear();
+      samples_.clear();
+      initialised_ = false;
+      device_ = 0;
+    }
+    reapWorkers(true);
     return ok(1);
   });
 }
@@ -274,29 +286,43 @@ SlHandle Engine::pluginLoad(const char* file, uint32_t flags) {
       }
     }
     const SlHandle h = newHandle();
-    plugins_[h] = Plugin{module};
+    Plugin& p = plugins_[h];
+    p.module = module;
+    AddPluginKinds(*info, p.kinds);
     return ok(h);
   });
 }
 
+// Streams that decode through a plug-in end with it: their channels are
+// freed and their workers joined before its module goes.
 SlBool Engine::pluginFree(SlHandle plugin) {
-  std::lock_guard lock(mutex_);
-  if (plugin == 0) {
-    for (auto& [h, p] : plugins_) platform_.freePlugin(p.module);
-    plugins_.clear();
-    return ok(1);
+  Callbacks calls;
+  std::vector<std::pair<SlHandle, void*>> gone;
+  const SlBool freed = guarded<SlBool>(0, [&]() -> SlBool {
+    std::lock_guard lock(mutex_);
+    if (plugin != 0 && !plugins_.count(plugin)) return fail(SL_ERROR_HANDLE, 0);
+    for (auto& [h, p] : plugins_)
+      if (plugin == 0 || h == plugin) gone.emplace_back(h, p.module);
+    std::vector<SlHandle> streams;
+    for (auto& [h, c] : channels_)
+      if (c.plugin != 0 && (plugin == 0 || c.plugin == plugin)) streams.push_back(h);
+    for (SlHandle h : streams) freeChannel(h, calls);
+    for (auto& [h, m] : gone) plugins_.erase(h);
+    return 1;
+  });
+  dispatch(calls);
+  for (auto& [h, m] : gone) {
+    reapWorkers(false, h);
+    platform_.freePlugin(m);
   }
-  auto it = plugins_.find(plugin);
-  if (it == plugins_.end()) return fail(SL_ERROR_HANDLE, 0);
-  platform_.freePlugin(it->second.module);
-  plugins_.erase(it);
-  return ok(1);
+  return freed ? ok(freed) : freed;
 }
 
 // ---- samples and streams -----------------------------------------------------
 
-std::unique_ptr<WavReader> Engine::openWav(SlBool mem, const void* file, uint64_t offset, uint64_t length,
-                                           uint32_t flags, int& error) {
+std::unique_ptr<Decoder> Engine::openDecoder(SlBool mem, const void* file, uint64_t offset, uint64_t length,
+                                             uint32_t flags, int& error, SlHandle& plugin) {
+  plugin = 0;
   if (!file) {
     error = SL_ERROR_ILLPARAM;
     return nullptr;
@@ -318,7 +344,23 @@ std::unique_ptr<WavReader> Engine::openWav(SlBool mem, const void* file, uint64_
     src = FileSource::open(f, offset, length, error);
     if (!src) return nullptr;
   }
-  return WavReader::open(std::move(src), error);
+  // The library's kinds, the plug-ins' (in the order they were loaded),
+  // then MPEG audio. Plug-in kinds carry their plug-in's handle.
+  std::vector<DecoderKind> kinds = builtinEarly_;
+  std::vector<SlHandle> owners(kinds.size(), 0);
+  {
+    std::lock_guard lock(mutex_);
+    for (auto& [h, p] : plugins_) {
+      kinds.insert(kinds.end(), p.kinds.begin(), p.kinds.end());
+      owners.resize(kinds.size(), h);
+    }
+  }
+  kinds.insert(kinds.end(), builtinLate_.begin(), builtinLate_.end());
+  owners.resize(kinds.size(), 0);
+  size_t used = 0;
+  auto d = OpenDecoder(std::move(src), kinds, error, &used);
+  if (d) plugin = owners[used];
+  return d;
 }
 
 SlHandle Engine::sampleLoad(SlBool mem, const void* file, uint64_t offset, uint32_t length, uint32_t max,
@@ -330,12 +372,17 @@ SlHandle Engine::sampleLoad(SlBool mem, const void* file, uint64_t offset, uint3
       if (!initialised_) return fail(SL_ERROR_INIT, 0u);
     }
     int err = SL_OK;
-    std::unique_ptr<WavReader> reader = openWav(mem, file, offset, length, flags, err);
-    if (!reader) return fail(err, 0u);
+    SlHandle plugin = 0;
+    std::unique_ptr<Decoder> decoder = openDecoder(mem, file, offset, length, flags, err, plugin);
+    if (!decoder) return fail(err, 0u);
     auto data = std::make_shared<SampleData>();
-    if (!reader->decodeAll(data->values, err)) return fail(err, 0u);
-    data->format = reader->format();
-    data->frames = reader->frames();
+    if (!DecodeWhole(*decoder, data->values, data->frames, err)) return fail(err, 0u);
+    const StreamInfo& info = decoder->info();
+    data->format.rate = info.rate;
+    data->format.channels = info.channels;
+    data->format.bitsPerSample = 16;
+    data->format.blockAlign = info.bytesPerFrame ? info.bytesPerFrame : static_cast<uint16_t>(2 * info.channels);
+    decoder.reset();  // a plug-in's decoder is closed before its plug-in can go
     std::lock_guard lock(mutex_);
     if (!initialised_) return fail(SL_ERROR_INIT, 0u);
     const SlHandle h = newHandle();
@@ -405,16 +452,31 @@ SlHandle Engine::streamCreateFile(SlBool mem, const void* file, uint64_t offset,
       std::lock_guard lock(mutex_);
       if (!initialised_) return fail(SL_ERROR_INIT, 0u);
     }
+    reapWorkers(false);
     int err = SL_OK;
-    std::unique_ptr<WavReader> reader = openWav(mem, file, offset, length, flags, err);
-    if (!reader) return fail(err, 0u);
+    SlHandle plugin = 0;
+    std::unique_ptr<Decoder> decoder = openDecoder(mem, file, offset, length, flags, err, plugin);
+    if (!decoder) return fail(err, 0u);
+    bool threaded;
+    {
+      std::lock_guard lock(mutex_);
+      threaded = device_ != 0;
+    }
+    // The first ring is decoded here, off the mixer; a sound that fits needs no worker.
+    auto feed = std::make_shared<StreamFeed>(std::move(decoder), threaded);
+    const bool whole = feed->prefill();
     Channel c;
-    c.mix = std::make_unique<MixChannel>(makeStreamSource(std::move(reader)), (flags & SL_SAMPLE_LOOP) != 0);
+    c.mix = std::make_unique<MixChannel>(makeFeedSource(feed), (flags & SL_SAMPLE_LOOP) != 0);
     c.autofree = (flags & SL_STREAM_AUTOFREE) != 0;
-    std::lock_guard lock(mutex_);
-    if (!initialised_) return fail(SL_ERROR_INIT, 0u);
-    const SlHandle h = newHandle();
-    channels_.emplace(h, std::move(c));
+    c.plugin = plugin;
+    SlHandle h;
+    {
+      std::lock_guard lock(mutex_);
+      if (!initialised_ || (plugin != 0 && !plugins_.count(plugin))) return fail(SL_ERROR_INIT, 0u);
+      h = newHandle();
+      channels_.emplace(h, std::move(c));
+    }
+    if (threaded && !whole) startWorker(std::move(feed), plugin);
     return ok(h);
   });
 }
@@ -616,6 +678,38 @@ void Engine::mixLocked(int16_t* out, size_t frames, Callbacks& calls) {
     float v = std::nearbyint(acc_[i] * master_);
     v = std::clamp(v, -32768.0f, 32767.0f);
     out[i] = static_cast<int16_t>(v);
+  }
+}
+
+// ---- stream workers ------------------------------------------------------------
+
+void Engine::startWorker(std::shared_ptr<StreamFeed> feed, SlHandle plugin) {
+  std::lock_guard lock(workersMutex_);
+  Worker& w = workers_.emplace_back();
+  w.feed = std::move(feed);
+  w.plugin = plugin;
+  w.done = std::make_shared<std::atomic<bool>>(false);
+  w.thread = std::thread([f = w.feed, done = w.done] {
+    f->run();
+    done->store(true, std::memory_order_release);
+  });
+}
+
+void Engine::reapWorkers(bool all, SlHandle plugin) {
+  std::list<Worker> finished;
+  {
+    std::lock_guard lock(workersMutex_);
+    for (auto it = workers_.begin(); it != workers_.end();) {
+      const bool take = all || (plugin != 0 && it->plugin == plugin) ||
+                        (plugin == 0 && it->done->load(std::memory_order_acquire));
+      auto next = std::next(it);
+      if (take) finished.splice(finished.end(), workers_, it);
+      it = next;
+    }
+  }
+  for (Worker& w : finished) {
+    w.feed->close();
+    w.thread.join();
   }
 }
 

@@ -5,13 +5,18 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
+#include "soundlib/core/decoder.h"
 #include "soundlib/core/mix_channel.h"
+#include "soundlib/core/stream_feed.h"
 #include "soundlib/core/platform.h"
 #include "soundlib/soundlib_api.h"
 
@@ -72,6 +77,7 @@ class Engine final : public Renderer {
   struct Channel {
     std::unique_ptr<MixChannel> mix;
     SlHandle sample = 0;  // owning sample, 0 for a stream
+    SlHandle plugin = 0;  // the plug-in whose decoder a stream reads through
     bool autofree = false;
     std::vector<Sync> syncs;
   };
@@ -83,6 +89,14 @@ class Engine final : public Renderer {
   };
   struct Plugin {
     void* module;
+    std::vector<DecoderKind> kinds;
+  };
+  // A stream's decoding thread (streams longer than their ring, with a device).
+  struct Worker {
+    std::shared_ptr<StreamFeed> feed;
+    SlHandle plugin = 0;
+    std::shared_ptr<std::atomic<bool>> done;
+    std::thread thread;
   };
   struct Callback {
     SlSyncProc proc;
@@ -98,8 +112,12 @@ class Engine final : public Renderer {
   void fireSyncs(SlHandle h, Channel& c, uint32_t type, uint32_t data, Callbacks& out);
   void dispatch(const Callbacks& calls);
   float gainFor(const Channel& c) const;
-  std::unique_ptr<WavReader> openWav(SlBool mem, const void* file, uint64_t offset, uint64_t length,
-                                     uint32_t flags, int& error);
+  std::unique_ptr<Decoder> openDecoder(SlBool mem, const void* file, uint64_t offset, uint64_t length,
+                                       uint32_t flags, int& error, SlHandle& plugin);
+  void startWorker(std::shared_ptr<StreamFeed> feed, SlHandle plugin);
+  // Joins the workers that have finished, or (with `all`) every one, or
+  // those of `plugin`. Never under `mutex_`.
+  void reapWorkers(bool all, SlHandle plugin = 0);
   void mixLocked(int16_t* out, size_t frames, Callbacks& calls);
 
   Platform& platform_;
@@ -118,6 +136,10 @@ class Engine final : public Renderer {
   std::map<SlHandle, Sample> samples_;
   std::map<SlHandle, Plugin> plugins_;
   std::vector<float> acc_;
+  std::vector<DecoderKind> builtinEarly_, builtinLate_;
+
+  std::mutex workersMutex_;  // `workers_`; taken without `mutex_` held
+  std::list<Worker> workers_;
 
   std::mutex deviceMutex_;
   std::array<std::array<char, 96>, kMaxDevices> deviceNames_{};

@@ -1,24 +1,28 @@
-// A plug-in of ours as the library loads it: no runtime, no decoder, one
-// entry that describes it. SOUNDLIB_PLUGIN_NUMBER tells the three apart.
+// A plug-in DLL of ours: one entry that describes it and hands the library
+// its decoders (SOUNDLIB_PLUGIN_NUMBER: 10 FLAC, 11 WMA, 12 MIDI). The
+// decoders are the static libraries the native tests run too.
 #include "soundlib/plugin_abi.h"
+#include "soundlib/plugins/plugin_kinds.h"
 
+#ifdef SOUNDLIB_PLUGIN_EMPTY
 #define SOUNDLIB_STR2(x) #x
 #define SOUNDLIB_STR(x) SOUNDLIB_STR2(x)
-
-namespace {
-const SlPluginInfo kInfo = {kSoundLibVersion, "Waylune sound plug-in " SOUNDLIB_STR(SOUNDLIB_PLUGIN_NUMBER),
-                            0, nullptr};
-}  // namespace
+static const SlPluginInfo kEmpty{kSlPluginVersion, "Waylune sound plug-in " SOUNDLIB_STR(SOUNDLIB_PLUGIN_NUMBER), 0,
+                                 nullptr, 0, nullptr};
+#endif
 
 extern "C" {
 
-// Entry point in place of the runtime's: nothing to set up or tear down.
-int __stdcall PluginMain(void*, unsigned long, void*) {
-  return 1;
-}
-
 const SlPluginInfo* SL_CALL SoundLibPluginInfo() {
-  return &kInfo;
+#ifdef SOUNDLIB_PLUGIN_EMPTY
+  return &kEmpty;
+#elif SOUNDLIB_PLUGIN_NUMBER == 10
+  return FlacPluginInfo();
+#elif SOUNDLIB_PLUGIN_NUMBER == 11
+  return WmaPluginInfo();
+#else
+  return MidiPluginInfo();
+#endif
 }
 
 }  // extern "C"
