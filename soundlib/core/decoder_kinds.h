@@ -1,5 +1,4 @@
-// The library's own kinds over third-party decoders. Each lives in its own
-// file and adds nothing when its library is not part of the build.
+// The library's own kinds over third-party decoders, each in its own file.
 #pragma once
 
 #include <memory>

@@ -3,7 +3,6 @@
 #include "soundlib/core/decoder_kinds.h"
 #include "soundlib/soundlib_api.h"
 
-#ifdef SOUNDLIB_HAVE_MPG123
 #include <mpg123.h>
 
 #include <algorithm>
@@ -140,11 +139,3 @@ void AddMpegKind(std::vector<DecoderKind>& kinds) {
 }
 
 }  // namespace soundlib
-
-#else
-
-namespace soundlib {
-void AddMpegKind(std::vector<DecoderKind>&) {}
-}  // namespace soundlib
-
-#endif

@@ -2,7 +2,6 @@
 #include "soundlib/core/decoder_kinds.h"
 #include "soundlib/soundlib_api.h"
 
-#ifdef SOUNDLIB_HAVE_VORBISFILE
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
@@ -150,11 +149,3 @@ void AddVorbisKind(std::vector<DecoderKind>& kinds) {
 }
 
 }  // namespace soundlib
-
-#else
-
-namespace soundlib {
-void AddVorbisKind(std::vector<DecoderKind>&) {}
-}  // namespace soundlib
-
-#endif

@@ -4,7 +4,6 @@
 #include "soundlib/core/decoder_kinds.h"
 #include "soundlib/soundlib_api.h"
 
-#ifdef SOUNDLIB_HAVE_SNDFILE
 #include <sndfile.h>
 
 #include <cstdio>
@@ -117,14 +116,3 @@ std::unique_ptr<Decoder> OpenCompressedWave(std::shared_ptr<ByteSource> source, 
 }
 
 }  // namespace soundlib
-
-#else
-
-namespace soundlib {
-std::unique_ptr<Decoder> OpenCompressedWave(std::shared_ptr<ByteSource>, int& error) {
-  error = SL_ERROR_FORMAT;
-  return nullptr;
-}
-}  // namespace soundlib
-
-#endif

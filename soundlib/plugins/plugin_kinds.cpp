@@ -4,16 +4,10 @@
 
 namespace soundlib {
 
-void AddStaticPluginKinds([[maybe_unused]] std::vector<DecoderKind>& kinds) {
-#ifdef SOUNDLIB_HAVE_FLAC_PLUGIN
+void AddStaticPluginKinds(std::vector<DecoderKind>& kinds) {
   AddPluginKinds(*FlacPluginInfo(), kinds);
-#endif
-#ifdef SOUNDLIB_HAVE_WMA_PLUGIN
   AddPluginKinds(*WmaPluginInfo(), kinds);
-#endif
-#ifdef SOUNDLIB_HAVE_MIDI_PLUGIN
   AddPluginKinds(*MidiPluginInfo(), kinds);
-#endif
 }
 
 }  // namespace soundlib
