@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
+#include "services/debug_log.h"
 #include "services/file_util.h"
 #include "services/portable/thread_rand.h"
 #include "services/sound_library.h"
@@ -333,6 +335,25 @@ TEST_F(Sound, AFiguresSoundFilePansWithItAndAMissingOneIsSkipped) {
   EXPECT_EQ(f[0], 1000);
   EXPECT_EQ(f[1], 0);
   StopMusic();
+}
+
+// A file that will not play stays silent; the log (the run's one, opened
+// here) tells its path and why.
+TEST_F(Sound, AFileThatCannotPlayIsLoggedWithItsPathAndTheReason) {
+  const std::string log = InFolder("run.log");
+  const std::string text = InFolder("alarm.mp3");
+  ASSERT_TRUE(WriteFileWhole(text.c_str(), "not music at all\r\n", 18));
+  LogStart(nullptr, log.c_str(), 0);
+  PlayMusicFile(text.c_str());
+  EXPECT_EQ(SoundState.music.load(), 0u);
+  LogEnd();
+  char buffer[4096] = {};
+  if (FILE* f = std::fopen(log.c_str(), "rb")) {
+    buffer[std::fread(buffer, 1, sizeof buffer - 1, f)] = 0;
+    std::fclose(f);
+  }
+  const std::string want = "+++ Can't play sound file " + text + ": not a sound file the library knows (error 41)";
+  EXPECT_NE(std::string(buffer).find(want), std::string::npos) << buffer;
 }
 
 // ---- sound off, library missing ------------------------------------------------

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "soundlib/core/decoder_kinds.h"
+#include "soundlib/core/sound_engine.h"
 #include "soundlib/core/test_sound_files.h"
 #include "soundlib/soundlib_api.h"
 
@@ -272,6 +273,43 @@ TEST(Seeking, EveryKindGoesBackToItsStartAndToAFrame) {
       worst = std::max(worst, std::abs(again.tail[i] - full.values[from + i]));
     EXPECT_LE(worst, tolerance) << name;
   }
+}
+
+// ---- through the engine ------------------------------------------------------------
+
+// A sample and a stream of the same compressed file mix to its decoded sound
+// (at its own rate, full volume, centred: frame for frame).
+TEST(Engine, SamplesAndStreamsTakeEveryKind) {
+  const std::string dir = SoundDir();
+  ASSERT_TRUE(Sh(dir, "lame --quiet -b 96 tone.wav a.mp3 && oggenc -Q -o a.ogg tone.wav && flac -s -o a.flac tone.wav"));
+  HeadlessPlatform platform;
+  Engine engine(platform);
+  for (const char* name : {"a.mp3", "a.ogg"}) {
+    const std::vector<uint8_t> bytes = ReadBytes(dir + "/" + name);
+    const Decoded want = DecodeBytes(bytes);
+    ASSERT_TRUE(engine.init(0, want.rate, 0, nullptr, nullptr));  // lame may have chosen another rate
+    const SlHandle sample =
+        engine.sampleLoad(1, bytes.data(), 0, static_cast<uint32_t>(bytes.size()), 1, 0);
+    ASSERT_NE(sample, 0u) << name << " " << engine.errorGetCode();
+    const SlHandle stream = engine.streamCreateFile(1, bytes.data(), 0, bytes.size(), SL_STREAM_AUTOFREE);
+    ASSERT_NE(stream, 0u) << name;
+    for (SlHandle h : {engine.sampleGetChannel(sample, 0), stream}) {
+      ASSERT_TRUE(engine.channelPlay(h, 0));
+      std::vector<int16_t> out(want.values.size() + 2000);
+      engine.renderNoSound(out.data(), static_cast<uint32_t>(out.size() * 2));
+      size_t bad = 0;
+      while (bad < want.values.size() && want.values[bad] == out[bad]) ++bad;
+      ASSERT_EQ(bad, want.values.size()) << name << (h == stream ? " stream" : " sample");
+      EXPECT_EQ(out.back(), 0) << name;
+    }
+    ASSERT_TRUE(engine.free());
+  }
+  ASSERT_TRUE(engine.init(0, 44100, 0, nullptr, nullptr));
+  // A FLAC needs its plug-in: without it the engine knows no such file.
+  const std::vector<uint8_t> flac = ReadBytes(dir + "/a.flac");
+  EXPECT_EQ(engine.streamCreateFile(1, flac.data(), 0, flac.size(), 0), 0u);
+  EXPECT_EQ(engine.errorGetCode(), SL_ERROR_FILEFORM);
+  EXPECT_TRUE(engine.free());
 }
 
 }  // namespace
