@@ -223,7 +223,6 @@ MixEvents MixChannel::mix(float* acc, size_t frames, uint32_t outRate, float gai
     if (!primed_) {
       const uint64_t at = cur_.index;
       if (!readFrame(at, cur_)) {
-        cur_.index = at;
         if (starved_) break;  // silent until the data comes; the position holds
         finish(at);
         break;

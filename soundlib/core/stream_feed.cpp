@@ -40,11 +40,9 @@ void StreamFeed::step(std::unique_lock<std::mutex>& lock, bool keepLock) {
   const size_t room = static_cast<size_t>(std::min<uint64_t>(readPos_ + cap_ - at, kChunkFrames));
   if (atEnd_ || room == 0) return;
   const uint64_t generation = generation_;
-  busy_ = true;
   if (!keepLock) lock.unlock();
   const size_t got = decoder_->read(chunk_.data(), room);
   if (!keepLock) lock.lock();
-  busy_ = false;
   if (generation != generation_) return;  // a seek came meanwhile
   store(chunk_.data(), at, std::min(got, room));
   if (got == 0) {
@@ -55,11 +53,9 @@ void StreamFeed::step(std::unique_lock<std::mutex>& lock, bool keepLock) {
 
 void StreamFeed::seekLocked(std::unique_lock<std::mutex>& lock, uint64_t frame, bool keepLock) {
   const uint64_t generation = generation_;
-  busy_ = true;
   if (!keepLock) lock.unlock();
   const bool ok = decoder_->seek(frame);
   if (!keepLock) lock.lock();
-  busy_ = false;
   if (generation != generation_) return;
   first_ = frame;
   count_ = 0;

@@ -64,7 +64,6 @@ class StreamFeed {
   bool seekWanted_ = false;
   uint64_t seekTo_ = 0;
   uint64_t generation_ = 0;  // moves on every seek: a step begun before it is dropped
-  bool busy_ = false;         // a step runs off the lock
   bool closed_ = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -17,14 +18,17 @@
 namespace soundlib {
 namespace {
 
-// An endless mono ramp that counts what it was asked to decode.
+// A mono ramp (frame n is n % 1000), endless or `length` frames long, that
+// counts what it was asked to decode.
 class EndlessDecoder final : public Decoder {
  public:
-  explicit EndlessDecoder(std::atomic<uint64_t>& decoded) : decoded_(decoded) {
+  explicit EndlessDecoder(std::atomic<uint64_t>& decoded, uint64_t length = kUnknownFrames)
+      : decoded_(decoded), length_(length) {
     info_.rate = 8000;
     info_.channels = 1;
   }
   size_t read(int16_t* out, size_t count) override {
+    count = static_cast<size_t>(std::min<uint64_t>(count, length_ - std::min(pos_, length_)));
     for (size_t i = 0; i < count; ++i) out[i] = static_cast<int16_t>((pos_ + i) % 1000);
     pos_ += count;
     decoded_ += count;
@@ -37,8 +41,56 @@ class EndlessDecoder final : public Decoder {
 
  private:
   std::atomic<uint64_t>& decoded_;
+  uint64_t length_;
   uint64_t pos_ = 0;
 };
+
+// Mixes `blocks` blocks of 800 frames; every frame played must be the ramp
+// at its place (a starved block holds its place). Returns the frames played.
+uint64_t MixChecked(MixChannel& channel, int blocks, bool threaded) {
+  std::vector<float> acc(2 * 800);
+  uint64_t played = 0;
+  for (int block = 0; block < blocks && channel.playing(); ++block) {
+    std::fill(acc.begin(), acc.end(), 0.0f);
+    const uint64_t before = channel.positionFrames();
+    channel.mix(acc.data(), 800, 8000, 1.0f);
+    const uint64_t now = channel.positionFrames();
+    const uint64_t n = now >= before ? now - before : 800;  // a wrap plays a whole block
+    for (uint64_t i = 0; i < n && now >= before; ++i) EXPECT_EQ(acc[2 * i], float((before + i) % 1000)) << block;
+    played += n;
+    if (threaded) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return played;
+}
+
+// Longer than its ring, decoded by its worker: it ends where the sound
+// ends, starts again from the beginning, and loops.
+TEST(StreamFeed, AThreadedStreamEndsRestartsAndLoops) {
+  constexpr uint64_t kLength = 50000;
+  std::atomic<uint64_t> decoded{0};
+  auto feed = std::make_shared<StreamFeed>(std::make_unique<EndlessDecoder>(decoded, kLength), true);
+  EXPECT_FALSE(feed->prefill());
+  std::thread worker([feed] { feed->run(); });
+  MixChannel channel(makeFeedSource(feed), false);
+  channel.play(false);
+  MixChecked(channel, 100000, true);
+  EXPECT_FALSE(channel.playing());
+  EXPECT_EQ(channel.positionFrames(), kLength);
+  // Again from the start: the worker goes back for it.
+  channel.play(false);
+  MixChecked(channel, 20, true);
+  EXPECT_TRUE(channel.playing());
+  EXPECT_GT(channel.positionFrames(), 0u);
+  EXPECT_LT(channel.positionFrames(), 20u * 800);
+  // Looping over the end.
+  channel.setLoop(true);
+  const uint64_t from = channel.positionFrames();
+  MixChecked(channel, 2000, true);
+  EXPECT_TRUE(channel.playing());
+  EXPECT_NE(channel.positionFrames(), from);
+  feed->close();
+  worker.join();
+}
 
 TEST(StreamFeed, AnHourLongStreamHoldsNoMoreThanItsRing) {
   for (bool threaded : {false, true}) {
