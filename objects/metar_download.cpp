@@ -22,10 +22,12 @@ constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kTransferLimitMs = 90000;
 constexpr size_t kMaxCacheBytes = 16384;  // ten lines of 1023 characters and their ends fit
 
-// A handle of the same thread for a caller of its own; empty when it cannot be had.
+// A handle of the same thread for a caller of its own (to wait on and to read
+// its end from); empty when it cannot be had.
 OwnedHandle Duplicate(HANDLE thread) {
   HANDLE copy = nullptr;
-  if (!thread || !DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy, SYNCHRONIZE, FALSE, 0))
+  if (!thread || !DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &copy,
+                                  SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, 0))
     return OwnedHandle();
   return OwnedHandle(copy);
 }
@@ -60,7 +62,7 @@ struct Transfer {
   // The owner's: guards the replacing of its cache file against the giving
   // up of the transfer that would replace it.
   std::shared_ptr<std::mutex> replacing;
-  std::atomic<int> result{0};
+  std::atomic<WeatherFetchEnd> result{WeatherFetchEnd::kFailed};
   std::mutex mutex;  // guards the handles and abandoned
   OwnedInternet handles[2];  // the session (0) and its connection (1)
   bool abandoned = false;
@@ -191,6 +193,8 @@ WeatherFetchSettings WeatherFetchSettingsFrom(const AppSettings& settings) {
   f.accessType = settings.AccessType;
   f.proxy = settings.Proxy.Get();
   f.port = settings.FTPPortNumber;
+  f.proxyUser = settings.ProxyUser.Get();
+  f.proxyPassword = settings.ProxyPasswort.Get();
   f.clock24h = settings.Clock24h;
   f.dateOrder = settings.DateOrder;
   f.dateSeparator = settings.DateSeparator.Get();
@@ -294,11 +298,11 @@ void WeatherService::Publish(const MetarSnapshot& snapshot) {
 
 DWORD WINAPI WeatherService::FetchThread(void* argument) {
   const std::unique_ptr<Run> run(static_cast<Run*>(argument));
-  run->service->Fetch(run->settings);
-  return 0;
+  return static_cast<DWORD>(run->service->Fetch(run->settings));
 }
 
-void WeatherService::Fetch(const WeatherFetchSettings& settings) {
+WeatherFetchEnd WeatherService::Fetch(const WeatherFetchSettings& settings) {
+  WeatherFetchEnd end = WeatherFetchEnd::kFailed;
   MetarSnapshot report = Report();
   if (settings.signOn && ValidStationCode(settings.station) && GetDllVersion("comctl32.dll") >= kComctlWithWinInet) {
     char cache[MAX_PATH];
@@ -306,7 +310,7 @@ void WeatherService::Fetch(const WeatherFetchSettings& settings) {
       WriteLogLine("GetMETAR() - FEHLER!");
     } else {
       const std::string url = MetarReportUrl(kMetarServerHost, settings.station);
-      transfers_.Download(url.c_str(), cache, settings);
+      end = transfers_.Download(url.c_str(), cache, settings);
       // An older report of this station still shows when the fetch failed.
       report = DecodeMetarFile(cache, report, settings);
       WriteLogLine("GetMETAR() - beendet");
@@ -317,13 +321,25 @@ void WeatherService::Fetch(const WeatherFetchSettings& settings) {
   ++finished_;
   busy_ = 0;
   if (WorkerWake* wake = ownerWake_.load()) wake->Wake();
+  return end;
 }
 
 namespace {
 
+// One command on a connection that is logged in (to the proxy, for the
+// server behind it); false with the log line of the failure. The command
+// itself never reaches the log.
+bool SendFtpCommand(HINTERNET connection, const std::string& command, const char* label) {
+  if (FtpCommandA(connection, FALSE, FTP_TRANSFER_TYPE_ASCII, command.c_str(), 0, nullptr)) return true;
+  ReportInternetError(GetLastError(), label);
+  return false;
+}
+
+constexpr WeatherFetchEnd kFailed = WeatherFetchEnd::kFailed;
+
 // The transfer's own work: WinINet from the URL to the temporary file, which
-// replaces the cache once it is whole. 1 when fetched.
-int RunTransfer(Transfer& job) {
+// replaces the cache once it is whole.
+WeatherFetchEnd RunTransfer(Transfer& job) {
   char host[256] = {}, path[256] = {};
   URL_COMPONENTSA parts = {};
   parts.dwStructSize = sizeof parts;
@@ -333,15 +349,17 @@ int RunTransfer(Transfer& job) {
   parts.dwUrlPathLength = sizeof path;
   if (!InternetCrackUrlA(job.url.c_str(), 0, 0, &parts) || !host[0] || !path[0]) {
     WriteLogLine("URL ung\xFCltig !");
-    return 0;
+    return kFailed;
   }
-  const FtpConnectPlan plan = PlanFtpConnection(job.connection.accessType, job.connection.proxy, job.connection.port, host);
+  const WeatherFetchSettings& c = job.connection;
+  const FtpConnectPlan plan =
+      PlanFtpConnection(c.accessType, c.proxy, c.port, host, c.proxyUser, c.proxyPassword);
 
   DWORD flags = 0;
   const BOOL connected = InternetGetConnectedState(&flags, 0);
   LogConnectedState(connected, flags);
   // A proxy on this machine is reached without any network route.
-  if ((!connected || (flags & INTERNET_CONNECTION_OFFLINE)) && !IsLoopbackHost(plan.host)) return 0;
+  if ((!connected || (flags & INTERNET_CONNECTION_OFFLINE)) && !IsLoopbackHost(plan.host)) return kFailed;
 
   if (plan.proxyMode)
     WriteLogLine("InternetOpen() - AccessType=%d, Proxy=%s", plan.accessType, plan.host.c_str());
@@ -350,18 +368,37 @@ int RunTransfer(Transfer& job) {
   HeldHandles held(job);
   OwnedInternet session(
       InternetOpenA(" ", static_cast<DWORD>(plan.accessType), plan.proxyMode ? plan.host.c_str() : nullptr, nullptr, 0));
-  if (!session) return ReportInternetError(GetLastError(), "InternetOpen()");
+  if (!session) {
+    ReportInternetError(GetLastError(), "InternetOpen()");
+    return kFailed;
+  }
   HINTERNET net = job.Hold(0, std::move(session));
-  if (!net) return 0;  // given up meanwhile: closed by Hold
+  if (!net) return kFailed;  // given up meanwhile: closed by Hold
   SetTimeouts(net);
 
   WriteLogLine("InternetConnect()");
+  // Wine's FTP goes to the host named here whatever InternetOpen was told:
+  // in proxy mode that is the proxy, which takes the server's name in USER.
   OwnedInternet ftp(InternetConnectA(net, plan.host.c_str(), plan.port, plan.user.empty() ? nullptr : plan.user.c_str(),
                                      plan.password.empty() ? nullptr : plan.password.c_str(), INTERNET_SERVICE_FTP,
                                      INTERNET_FLAG_PASSIVE, 0));
-  if (!ftp) return ReportInternetError(GetLastError(), "InternetConnect()");
+  if (!ftp) {
+    const DWORD error = GetLastError();
+    ReportInternetError(error, "InternetConnect()");
+    // Refused at the proxy: with its login, or without one where it wants one.
+    if (plan.proxyMode && error == ERROR_INTERNET_LOGIN_FAILURE) {
+      WriteLogLine("+++ Proxy-Anmeldung abgelehnt");
+      return WeatherFetchEnd::kLoginRefused;
+    }
+    return kFailed;
+  }
   HINTERNET connection = job.Hold(1, std::move(ftp));
-  if (!connection) return 0;
+  if (!connection) return kFailed;
+  if (!plan.serverUser.empty()) {
+    if (!SendFtpCommand(connection, "USER " + plan.serverUser, "FtpCommand(USER)") ||
+        !SendFtpCommand(connection, "PASS " + plan.serverPassword, "FtpCommand(PASS)"))
+      return kFailed;
+  }
 
   // The report lands beside the cache and replaces it only when it is whole.
   WriteLogLine("FtpGetFile()");
@@ -369,14 +406,15 @@ int RunTransfer(Transfer& job) {
                    FTP_TRANSFER_TYPE_ASCII | INTERNET_FLAG_NEED_FILE | INTERNET_FLAG_RELOAD, 0)) {
     const DWORD error = GetLastError();
     DeleteFileA(job.tempPath.c_str());
-    return ReportInternetError(error, "FtpGetFile()");
+    ReportInternetError(error, "FtpGetFile()");
+    return kFailed;
   }
   if (!HasContent(job.tempPath.c_str()) || !job.Replace()) {
     WriteLogLine("+++ FtpGetFile() - leere Datei, aufgegeben oder nicht ersetzbar");
     DeleteFileA(job.tempPath.c_str());
-    return 0;
+    return kFailed;
   }
-  return 1;
+  return WeatherFetchEnd::kFetched;
 }
 
 DWORD WINAPI TransferThread(void* argument) {
@@ -402,10 +440,11 @@ void RemoveStaleParts(const std::string& localPath) {
 
 }  // namespace
 
-int MetarTransfers::Download(const char* url, const char* localPath, const WeatherFetchSettings& connection) {
+WeatherFetchEnd MetarTransfers::Download(const char* url, const char* localPath,
+                                         const WeatherFetchSettings& connection) {
   if (!url || !localPath || !*localPath) {
     WriteLogLine("URL ung\xFCltig !");
-    return 0;
+    return WeatherFetchEnd::kFailed;
   }
   auto job = std::make_shared<Transfer>();
   job->url = url;
@@ -418,7 +457,7 @@ int MetarTransfers::Download(const char* url, const char* localPath, const Weath
   const unsigned number = ++number_;
   if (std::snprintf(temp, sizeof temp, "%s.%lu-%u.part", localPath, static_cast<unsigned long>(GetCurrentProcessId()),
                     number) >= static_cast<int>(sizeof temp))
-    return 0;
+    return WeatherFetchEnd::kFailed;
   job->tempPath = temp;
   RemoveStaleParts(job->localPath);
 
@@ -429,7 +468,7 @@ int MetarTransfers::Download(const char* url, const char* localPath, const Weath
     delete handOver;
     --*running_;
     WriteLogLine("+++ FtpGetFile() - Thread NICHT gestartet");
-    return 0;
+    return WeatherFetchEnd::kFailed;
   }
   // Wine keeps no time limit on an FTP data connection: a server that stops
   // sending would hold the fetch, and with it every later one, for good. The
@@ -452,7 +491,7 @@ int MetarTransfers::Download(const char* url, const char* localPath, const Weath
   std::erase_if(givenUp_,
                 [](const OwnedHandle& transfer) { return WaitForSingleObject(transfer.get(), 0) == WAIT_OBJECT_0; });
   givenUp_.push_back(std::move(thread));
-  return 0;
+  return WeatherFetchEnd::kFailed;
 }
 
 void MetarTransfers::SetLimit(DWORD milliseconds) {

@@ -38,6 +38,9 @@ struct WeatherFetchSettings {
   int accessType = 0;
   std::string proxy;
   int port = 21;
+  // The proxy's own login (empty user: the proxy wants none).
+  std::string proxyUser;
+  std::string proxyPassword;
   // The observation time's format.
   int clock24h = 1;
   int dateOrder = 1;
@@ -61,8 +64,8 @@ class MetarTransfers {
   // replaces localPath only once the transfer is complete: a broken transfer
   // leaves the old file as it was. A transfer still running after the time
   // limit or when the program ends (QuitFlag) is given up (its file, should
-  // it come, is thrown away) and its thread kept here. 1 when fetched.
-  int Download(const char* url, const char* localPath, const WeatherFetchSettings& connection);
+  // it come, is thrown away) and its thread kept here.
+  WeatherFetchEnd Download(const char* url, const char* localPath, const WeatherFetchSettings& connection);
   // Waits up to `milliseconds` for each transfer given up and closes them.
   void Join(DWORD milliseconds);
 
@@ -90,8 +93,8 @@ class WeatherService : public WeatherUpdates {
   // one step, so two callers never start two fetches.
   bool Start(const WeatherFetchSettings& settings);
   // Starts a fetch of the caller's own, unless one runs: a handle of its
-  // thread for the caller to wait on, or empty (a fetch runs, or none could
-  // start).
+  // thread for the caller to wait on and to read its end from (FetchEndOf),
+  // or empty (a fetch runs, or none could start).
   OwnedHandle StartOwn(const WeatherFetchSettings& settings);
   // Waits up to `milliseconds` for the running fetch's thread to end; true
   // when none runs.
@@ -127,7 +130,7 @@ class WeatherService : public WeatherUpdates {
  private:
   struct Run;
   static DWORD WINAPI FetchThread(void* argument);
-  void Fetch(const WeatherFetchSettings& settings);
+  WeatherFetchEnd Fetch(const WeatherFetchSettings& settings);
   bool StartLocked(const WeatherFetchSettings& settings);
 
   mutable std::mutex reportMutex_;

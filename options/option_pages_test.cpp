@@ -12,6 +12,7 @@
 
 #include "options/options_test_support.h"
 #include "options/page_ids.h"
+#include "options/proxy_login.h"
 #include "services/sound_library.h"
 #include "services/lang_text.h"
 #include "services/wine_test_paths.h"
@@ -439,6 +440,46 @@ TEST_F(SheetTest, EveryPageHoldsItsControlsWithoutOverlapOrCutText) {
     }
     Cancel(sheet);
   });
+  Language = 1;
+}
+
+// The Weather page's proxy login in both languages, its note shown: its
+// texts from the language file, every control inside, none overlapping, no
+// text cut off.
+HWND g_login = nullptr;
+
+BOOL CALLBACK FindLogin(HWND window, LPARAM) {
+  if (IsWindowVisible(window) && GetDlgItem(window, IDC_PROXY_LOGIN_USER)) g_login = window;
+  return g_login == nullptr;
+}
+
+void CALLBACK CheckLogin(HWND, UINT, UINT_PTR timer, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), FindLogin, 0);
+  if (!g_login) return;  // not up yet: the timer fires again
+  KillTimer(nullptr, timer);
+  CheckLayout(g_login);
+  char title[64] = {}, user[64] = {};
+  GetWindowTextA(g_login, title, sizeof title);
+  GetDlgItemTextA(g_login, IDC_PROXY_LOGIN_USER, user, sizeof user);
+  EXPECT_STREQ(title, Language == 1 ? "Proxy-Anmeldung" : "Proxy login");
+  EXPECT_STREQ(user, "anna");
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(g_login, IDC_PROXY_LOGIN_REFUSED)));
+  const char* shots = std::getenv("WAYLUNE_OPTIONS_SHOTS");
+  if (shots) SaveWindowPicture(g_login, std::string(shots) + (Language == 1 ? "\\login_de.bmp" : "\\login_en.bmp"));
+  PostMessageA(g_login, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST(ProxyLogin, HoldsItsControlsInBothLanguages) {
+  SetProgramFolder((TestSourceFolder() + "\\resources\\lang").c_str());
+  for (int language : {1, 0}) {
+    SCOPED_TRACE(language ? "deutsch" : "english");
+    Language = language;
+    g_login = nullptr;
+    SetTimer(nullptr, 0, 20, CheckLogin);
+    ProxyLogin login{"127.0.0.1:2121", "anna", "", true};
+    EXPECT_FALSE(AskProxyLogin(nullptr, login));
+    EXPECT_NE(g_login, nullptr);
+  }
   Language = 1;
 }
 

@@ -21,6 +21,7 @@
 #include "options/sheet_run.h"
 #include "options/page_protocol.h"
 #include "options/portable/station_list.h"
+#include "options/proxy_login.h"
 #include "services/handles.h"
 #include "services/lang_text.h"
 #include "services/settings.h"
@@ -258,16 +259,15 @@ void OnApply(HWND page) {
   }
 }
 
-void Message(HWND page, const char* key, const char* german) {
-  std::string text = LangText(kSection, key, german) ? LangText(kSection, key, german) : german;
+void Message(HWND page, const char* section, const char* key, const char* german) {
+  std::string text = LangText(section, key, german) ? LangText(section, key, german) : german;
   const char* caption = LangText("ERR", "ERR", "FEHLER!");
   MessageBoxA(page, text.c_str(), caption ? caption : "FEHLER!", MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
 }
 
 // Waits for the page's own fetch to end. The sheet keeps painting but takes
 // no input meanwhile; a quit message ends the wait and is passed on.
-void WaitForFetch(HWND page, OwnedHandle fetch) {
-  HANDLE thread = fetch.get();
+void WaitForFetch(HWND page, HANDLE thread) {
   HWND sheet = GetParent(page);
   EnableWindow(sheet, FALSE);
   for (bool waiting = true; waiting;) {
@@ -287,6 +287,47 @@ void WaitForFetch(HWND page, OwnedHandle fetch) {
   EnableWindow(sheet, TRUE);
 }
 
+// A fetch of the page's own from the committed settings, waited for: how it
+// ended, or nullopt when none could start (one runs).
+std::optional<WeatherFetchEnd> FetchAndWait(HWND page, WeatherUpdates& weather) {
+  const OwnedHandle fetch = weather.FetchNow(RunOf(page).Committed());
+  if (!fetch) return std::nullopt;
+  EnableControl(page, IDC_WEATHER_UPDATE_NOW, false);
+  WaitForFetch(page, fetch.get());
+  EnableControl(page, IDC_WEATHER_UPDATE_NOW, true);
+  return WaitForSingleObject(fetch.get(), 0) == WAIT_OBJECT_0 ? FetchEndOf(fetch.get())
+                                                              : WeatherFetchEnd::kFailed;
+}
+
+// How often one "update now" asks for the proxy login: once, and once more
+// with the note that the proxy refused what was typed. A refusal after that
+// ends the fetch, so a wrong password never keeps the dialog coming.
+constexpr int kLoginAsks = 2;
+
+// The proxy refused the login of the page's fetch: asks for user and
+// password, stores them and fetches again, at most kLoginAsks times. How the
+// last fetch ended; a cancel ends as a failed fetch.
+WeatherFetchEnd LogInToProxy(HWND page, WeatherUpdates& weather) {
+  const AppSettings& committed = RunOf(page).Committed();
+  ProxyLogin login;
+  login.proxy = committed.Proxy.Get() + ":" +
+                std::to_string(committed.FTPPortNumber == 0 ? 21 : committed.FTPPortNumber.Get());
+  login.user = committed.ProxyUser.Get();
+  // A stored user was refused: the note shows at once.
+  login.refused = !login.user.empty();
+  WeatherFetchEnd end = WeatherFetchEnd::kLoginRefused;
+  for (int asked = 0; asked < kLoginAsks && end == WeatherFetchEnd::kLoginRefused; ++asked) {
+    if (asked > 0) login.refused = true;
+    if (!AskProxyLogin(page, login)) return WeatherFetchEnd::kFailed;
+    AppSettings& copy = RunOf(page).Copy();
+    copy.ProxyUser.Set(login.user.c_str());
+    copy.ProxyPasswort.Set(login.password.c_str());
+    RunOf(page).CommitPage(SettingPage::kWeather, kGroupProxyLogin);
+    end = FetchAndWait(page, weather).value_or(WeatherFetchEnd::kFailed);
+  }
+  return end;
+}
+
 void UpdateNow(HWND page) {
   WeatherUpdates* weather = RunOf(page).Parts().weather;
   if (!weather || weather->Busy()) return;
@@ -294,12 +335,14 @@ void UpdateNow(HWND page) {
   StoreChoices(page);
   State(page).reportAtHand = true;
   if (InternetAttemptConnectHook(0) != ERROR_SUCCESS) {
-    Message(page, "NOCONNECTION", "Keine Internetverbindung.");
-  } else if (OwnedHandle fetch = weather->FetchNow(RunOf(page).Committed())) {
-    EnableControl(page, IDC_WEATHER_UPDATE_NOW, false);
-    WaitForFetch(page, std::move(fetch));
-    EnableControl(page, IDC_WEATHER_UPDATE_NOW, true);
-    if (!weather->Reading().valid) Message(page, "NOWEATHER", "Keine Wetterdaten vorhanden.");
+    Message(page, kSection, "NOCONNECTION", "Keine Internetverbindung.");
+  } else if (std::optional<WeatherFetchEnd> end = FetchAndWait(page, *weather)) {
+    if (*end == WeatherFetchEnd::kLoginRefused) end = LogInToProxy(page, *weather);
+    if (*end == WeatherFetchEnd::kLoginRefused)
+      Message(page, "PROXYLOGIN", "FAILED",
+              "Der Proxy hat die Anmeldung abgelehnt. Die Wetterdaten wurden nicht abgerufen.");
+    else if (!weather->Reading().valid)
+      Message(page, kSection, "NOWEATHER", "Keine Wetterdaten vorhanden.");
     ShowTemperature(page);
   }
   SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));

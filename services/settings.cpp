@@ -3,6 +3,7 @@
 #include "services/handles.h"
 
 #include <shlobj.h>
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,6 +83,49 @@ void WriteInt(HKEY key, const char* name, int value) {
 void WriteText(HKEY key, const char* name, const char* text) {
   RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                  static_cast<DWORD>(std::strlen(text) + 1));
+}
+
+// A sealed secret is far smaller; anything bigger is no secret of ours.
+constexpr DWORD kMaxSealedBytes = 16384;
+
+// Ties the seal to this program's use of it: another program of the user
+// must know this to open it.
+DATA_BLOB SealEntropy() {
+  static char entropy[] = "DesktopWaylune ProxyPasswort";
+  return {sizeof entropy - 1, reinterpret_cast<BYTE*>(entropy)};
+}
+
+// A secret is never written plain: an empty one as an empty text (as
+// earlier versions stored none), any other sealed, as binary. One that
+// cannot be sealed is stored empty.
+void WriteProtected(HKEY key, const char* name, const std::string& text) {
+  std::string sealed;
+  if (text.empty() || !ProtectForUser(text, sealed)) {
+    WriteText(key, name, "");
+    return;
+  }
+  RegSetValueExA(key, name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(sealed.data()),
+                 static_cast<DWORD>(sealed.size()));
+}
+
+enum class Stored { kNone, kOpened, kPlain };
+// A sealed secret opened, or a plain one an earlier version wrote (kPlain,
+// for the caller to seal). Binary that is not ours to open counts as none.
+Stored ReadProtected(HKEY key, const char* name, std::string& out) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return Stored::kNone;
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    if (!ReadText(key, name, out)) return Stored::kNone;
+    return out.empty() ? Stored::kOpened : Stored::kPlain;
+  }
+  if (type != REG_BINARY || size == 0 || size > kMaxSealedBytes) return Stored::kNone;
+  std::string sealed(size, '\0');
+  DWORD got = size;
+  if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(sealed.data()), &got) !=
+          ERROR_SUCCESS ||
+      type != REG_BINARY || got != size)
+    return Stored::kNone;
+  return UnprotectForUser(sealed, out) ? Stored::kOpened : Stored::kNone;
 }
 
 // The fields behind the table's rows, as text and numbers.
@@ -280,8 +324,10 @@ constexpr SettingRow kRows[] = {
   {.name = "FTPPortNumber", .field = F<&S::FTPPortNumber>, .number = 21, .groups = kWeatherInternet,
    .page = kWeather},
   {.name = "Proxy", .field = F<&S::Proxy>, .groups = kWeatherInternet, .page = kWeather},
-  {.name = "ProxyUser", .field = F<&S::ProxyUser>, .groups = kGroupProxyLogin | kGroupInternet},
-  {.name = "ProxyPasswort", .field = F<&S::ProxyPasswort>, .groups = kGroupProxyLogin | kGroupInternet},
+  {.name = "ProxyUser", .field = F<&S::ProxyUser>, .groups = kGroupProxyLogin | kGroupInternet,
+   .page = kWeather},
+  {.name = "ProxyPasswort", .field = F<&S::ProxyPasswort>, .format = kProtected,
+   .groups = kGroupProxyLogin | kGroupInternet, .page = kWeather},
   {.name = "NoStart", .field = F<&S::NoStart>, .load = kByHand},
   {.name = "NoStartCount", .field = F<&S::NoStartCount>, .load = kByHand},
   {.name = "Banner", .field = F<&S::Banner>, .format = kBlankWhenEmpty, .load = kByHand,
@@ -317,6 +363,16 @@ void ReadRow(HKEY key, const SettingRow& row, AppSettings& s) {
       return;
     }
     case SettingKind::kText:
+      if (row.format == kProtected) {
+        const Stored stored = ReadProtected(key, row.name, text);
+        if (stored == Stored::kNone) return;
+        row.field->set(s, text.c_str());
+        // A password an earlier version left readable is sealed at once.
+        if (stored == Stored::kPlain)
+          if (const OwnedKey writable = CreateRegistryKey(Root(), SETTINGS_KEY, KEY_SET_VALUE))
+            WriteProtected(writable.get(), row.name, text);
+        return;
+      }
       if (ReadText(key, row.name, text)) row.field->set(s, text.c_str());
       return;
     case SettingKind::kList:
@@ -369,6 +425,10 @@ void WriteRow(HKEY key, const SettingRow& row, const AppSettings& s) {
     return;
   }
   std::string text = row.field->get(s);
+  if (row.format == kProtected) {
+    WriteProtected(key, row.name, text);
+    return;
+  }
   if ((row.format == kBlankWhenEmpty && text.empty()) || (row.format == kBlankWhenShort && text.size() < 2))
     text = " ";
   if (row.format == kExistingProgram && (text.size() <= 8 || !FileExists(text.c_str()))) return;
@@ -642,6 +702,38 @@ void SetBannerLogFont(AppSettings& s, const LOGFONTA& font) {
   char face[LF_FACESIZE];
   lstrcpynA(face, font.lfFaceName, LF_FACESIZE);
   s.BannerFName.Set(face);
+}
+
+bool ProtectForUser(const std::string& text, std::string& sealed) {
+  sealed.clear();
+  if (text.empty()) return true;
+  DATA_BLOB plain = {static_cast<DWORD>(text.size()),
+                     reinterpret_cast<BYTE*>(const_cast<char*>(text.data()))};
+  DATA_BLOB entropy = SealEntropy();
+  DATA_BLOB out = {};
+  if (!CryptProtectData(&plain, L"ProxyPasswort", &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
+                        &out))
+    return false;
+  sealed.assign(reinterpret_cast<const char*>(out.pbData), out.cbData);
+  LocalFree(out.pbData);
+  return true;
+}
+
+bool UnprotectForUser(const std::string& sealed, std::string& text) {
+  text.clear();
+  if (sealed.empty()) return true;
+  DATA_BLOB in = {static_cast<DWORD>(sealed.size()),
+                  reinterpret_cast<BYTE*>(const_cast<char*>(sealed.data()))};
+  DATA_BLOB entropy = SealEntropy();
+  DATA_BLOB out = {};
+  if (!CryptUnprotectData(&in, nullptr, &entropy, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
+    return false;
+  // Up to its first zero: the fields hold C strings.
+  text.assign(reinterpret_cast<const char*>(out.pbData),
+              strnlen(reinterpret_cast<const char*>(out.pbData), out.cbData));
+  SecureZeroMemory(out.pbData, out.cbData);
+  LocalFree(out.pbData);
+  return true;
 }
 
 void SetAutostart(int on, HINSTANCE instance) {

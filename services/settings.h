@@ -193,6 +193,7 @@ enum class SettingFormat : uint8_t {
   kBlankWhenEmpty,    // "" written as " "
   kBlankWhenShort,    // shorter than two characters written as " "
   kExistingProgram,   // only a path longer than 8 characters that exists
+  kProtected,         // binary, sealed for the current user (ProtectForUser)
 };
 
 // Where a load takes a value from.
@@ -300,6 +301,12 @@ int GetFigureSoundFile(int figure, char (&out)[N]) {
   return GetFigureSoundFile(figure, out, N);
 }
 void LoadSoundDevice(AppSettings& into);
+// A secret sealed for the current Windows user (CryptProtectData): only that
+// user on that machine opens it again. An empty text seals to nothing; false
+// when the system cannot seal or open it.
+bool ProtectForUser(const std::string& text, std::string& sealed);
+bool UnprotectForUser(const std::string& sealed, std::string& text);
+
 // The connection rows (access type, proxy, port, proxy login). The program no
 // longer calls it (a fetch copies them from the committed settings); it stays
 // because its test rows are the ones that load string rows and a missing

@@ -725,7 +725,7 @@ TEST(SettingsTable, CopiesEveryRowOrOnlyAPagesRows) {
       {SettingPage::kSound, {"Sound", "SNDvolume", "SoundOpt", "SndDevice"}},
       {SettingPage::kWeather,
        {"Weather", "METAR", "WeatherCountry", "WeatherStation", "WeatherNotDA", "AccessType", "FTPPortNumber",
-        "Proxy"}},
+        "Proxy", "ProxyUser", "ProxyPasswort"}},
       {SettingPage::kPlane, {"KeinFlugzeug", "Banner", "BannerFHeight", "BannerFWeight", "BannerFItalic",
                              "BannerFName"}},
       {SettingPage::kBirthdays, {"FabianName"}},
@@ -899,6 +899,46 @@ TEST_F(SettingsStore, EveryRowTakesAWrongTypeAsMissing) {
       continue;
     EXPECT_EQ(row.field->get(TestSettings()), row.field->get(*fresh)) << row.name << " of the other type";
   }
+}
+
+// The proxy password is never stored readable: sealed for the user, as
+// binary; a plain one an earlier version wrote is sealed at the first load
+// (and only then), and a seal that is not ours opens to nothing.
+TEST_F(SettingsStore, TheProxyPasswordIsStoredSealed) {
+  auto readable = [](const std::string& stored, const std::string& secret) {
+    std::string wide;
+    for (char c : secret) wide += std::string{c, '\0'};
+    return stored.find(secret) != std::string::npos || stored.find(wide) != std::string::npos;
+  };
+  const std::string secret = "Gehe1m:Proxy";
+  SetText("ProxyPasswort", secret);
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().ProxyPasswort.Get(), secret);
+  DWORD type = 0;
+  const std::string sealed = Stored("ProxyPasswort", &type);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  EXPECT_FALSE(readable(sealed, secret));
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().ProxyPasswort.Get(), secret);
+  EXPECT_EQ(Stored("ProxyPasswort"), sealed) << "sealed again at a later load";
+
+  TestSettings().ProxyPasswort.Set("anders");
+  SaveProxyCredentials(TestSettings());
+  EXPECT_FALSE(readable(Stored("ProxyPasswort"), "anders"));
+  TestSettings().ProxyPasswort.Set("");
+  LoadInternetSettings(TestSettings());
+  EXPECT_EQ(TestSettings().ProxyPasswort.Get(), "anders");
+
+  std::string damaged = Stored("ProxyPasswort");
+  damaged[damaged.size() / 2] ^= 1;
+  SetRaw("ProxyPasswort", REG_BINARY, damaged.data(), static_cast<DWORD>(damaged.size()));
+  LoadSettings(TestSettings());
+  EXPECT_EQ(TestSettings().ProxyPasswort.Get(), "");
+
+  // No password is an empty text, as earlier versions stored none.
+  SaveProxyCredentials(TestSettings());
+  EXPECT_EQ(Stored("ProxyPasswort", &type), std::string(1, '\0'));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
 }
 
 // A stored birthday file or wallpaper folder shorter than three characters

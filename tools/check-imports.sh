@@ -15,7 +15,7 @@ if [ "${1:-}" = --listing ]; then listing=1; shift; fi
 
 # DLLs every Windows from XP on has. The program loads its own sound library
 # by name at run time, so that is no import.
-system_dlls="advapi32.dll comctl32.dll comdlg32.dll gdi32.dll imm32.dll kernel32.dll
+system_dlls="advapi32.dll comctl32.dll comdlg32.dll crypt32.dll gdi32.dll imm32.dll kernel32.dll
   msimg32.dll msvcrt.dll ntdll.dll ole32.dll oleaut32.dll rpcrt4.dll shell32.dll
   shlwapi.dll user32.dll uxtheme.dll version.dll wininet.dll winmm.dll winspool.drv
   ws2_32.dll wsock32.dll"

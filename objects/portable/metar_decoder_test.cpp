@@ -173,6 +173,26 @@ TEST(MetarFetch, ConnectionFromSettings) {
     EXPECT_EQ(plan.accessType, r.plannedType);
     EXPECT_EQ(plan.user, r.proxyMode ? "anonymous@tgftp.nws.noaa.gov" : "");
   }
+  // A proxy login goes to the proxy; the server is then asked for by
+  // commands. Without a proxy the login is never sent anywhere.
+  const struct {
+    int accessType;
+    const char* proxy;
+    const char* user;
+    const char *loginUser, *loginPassword, *serverUser;
+  } logins[] = {
+      {3, "proxy", "anna", "anna", "pw", "anonymous@tgftp.nws.noaa.gov"},
+      {3, "proxy", "", "anonymous@tgftp.nws.noaa.gov", kAnonymousPassword, ""},
+      {3, "", "anna", "", "", ""},
+      {0, "proxy", "anna", "", "", ""},
+  };
+  for (const auto& r : logins) {
+    const FtpConnectPlan plan = PlanFtpConnection(r.accessType, r.proxy, 21, kMetarServerHost, r.user, "pw");
+    EXPECT_EQ(plan.user + "|" + plan.password + "|" + plan.serverUser,
+              std::string(r.loginUser) + "|" + r.loginPassword + "|" + r.serverUser)
+        << r.accessType << " " << r.proxy << " " << r.user;
+    EXPECT_EQ(plan.serverPassword, *r.serverUser ? kAnonymousPassword : "");
+  }
   for (const char* host : {"127.0.0.1", "127.1.2.3", "localhost", "::1"}) EXPECT_TRUE(IsLoopbackHost(host)) << host;
   for (const char* host : {"128.0.0.1", "127.0.0", "127.0.0.1.example", "127.a.0.1", "127.0.0.x", "proxy", ""})
     EXPECT_FALSE(IsLoopbackHost(host)) << host;

@@ -27,7 +27,8 @@ std::string MetarReportUrl(std::string_view host, std::string_view code) {
 }
 
 FtpConnectPlan PlanFtpConnection(int accessType, std::string_view proxy, int ftpPortNumber,
-                                 std::string_view serverHost) {
+                                 std::string_view serverHost, std::string_view proxyUser,
+                                 std::string_view proxyPassword) {
   FtpConnectPlan plan;
   plan.accessType = accessType >= 0 && accessType <= 4 ? accessType : 0;
   plan.proxyMode = plan.accessType == 3 && !proxy.empty();
@@ -39,9 +40,17 @@ FtpConnectPlan PlanFtpConnection(int accessType, std::string_view proxy, int ftp
   plan.host = proxy;
   const uint16_t port = static_cast<uint16_t>(ftpPortNumber & 0xFFFF);
   plan.port = port == 0 ? 21 : port;
-  plan.user = "anonymous@";
-  plan.user += serverHost;
-  plan.password = kAnonymousPassword;
+  std::string server = "anonymous@";
+  server += serverHost;
+  if (proxyUser.empty()) {
+    plan.user = server;
+    plan.password = kAnonymousPassword;
+    return plan;
+  }
+  plan.user = proxyUser;
+  plan.password = proxyPassword;
+  plan.serverUser = server;
+  plan.serverPassword = kAnonymousPassword;
   return plan;
 }
 

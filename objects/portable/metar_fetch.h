@@ -22,17 +22,28 @@ bool ValidStationCode(std::string_view code);
 // a URL longer than 256 characters.
 std::string MetarReportUrl(std::string_view host, std::string_view code);
 
-// How InternetOpen and InternetConnect are called.
+// How InternetOpen and InternetConnect are called. A proxy that wants a
+// login of its own is logged in to first (its user and password), and the
+// server is asked for through it after that: "USER anonymous@<server>" and
+// the anonymous password as commands of their own. Without a proxy user the
+// server is asked for at once, as the login.
 struct FtpConnectPlan {
   int accessType = 0;  // 0 to 4; 5 or more count as 0; 3 without a proxy is direct (1)
   bool proxyMode = false;
   std::string host;      // the proxy in proxy mode, else the report server
   uint16_t port = 21;
-  std::string user;      // "anonymous@<server>" in proxy mode, else empty (WinINet's anonymous login)
-  std::string password;  // the anonymous password in proxy mode, else empty
+  // Proxy mode: the proxy's user and password, or "anonymous@<server>" and
+  // the anonymous password. Else empty (WinINet's anonymous login).
+  std::string user;
+  std::string password;
+  // After a login to the proxy: the server's user and password, sent as
+  // commands; empty otherwise.
+  std::string serverUser;
+  std::string serverPassword;
 };
 FtpConnectPlan PlanFtpConnection(int accessType, std::string_view proxy, int ftpPortNumber,
-                                 std::string_view serverHost);
+                                 std::string_view serverHost, std::string_view proxyUser = {},
+                                 std::string_view proxyPassword = {});
 
 // "localhost", "::1" or an address of 127.0.0.0/8: reached without a route.
 bool IsLoopbackHost(std::string_view host);
