@@ -75,6 +75,9 @@ uint32_t TIFFNaturalDepth(TIFF* tif);
 bool IsBilevelTIFF(uint32_t* err, TIFF* tif);
 // Whether the file is big enough for width x height pixels of the page.
 bool TIFFPlausible(TIFF* tif, uint32_t width, uint32_t height);
+// Whether one tile of a tiled page (all its planes) stays under the cap and
+// the file is big enough for it; true for strips.
+bool TIFFTilesPlausible(TIFF* tif);
 bool IsCCITTCompression(TIFF* tif);
 // 2, 16 or 256 entries (B, G, R) from the ColorMap or the grey photometric.
 bool BuildTIFFPalette(uint32_t* err, TIFF* tif, RGBQUAD* out, uint16_t photometric, uint16_t bitsPerSample);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -24,6 +25,71 @@
 
 using namespace Pictura;
 using namespace pictest;
+
+namespace {
+
+// The largest block asked for while a test watches (operator new, and malloc
+// under the sanitizers): a request from the library's cap up is refused here
+// as a system without that much memory would, so a reader that asks shows in
+// the figure instead of filling gigabytes.
+std::atomic<bool> watchingAllocations{false};
+std::atomic<size_t> largestRequest{0};
+
+void NoteRequest(size_t n) {
+  if (!watchingAllocations.load(std::memory_order_relaxed)) return;
+  size_t seen = largestRequest.load(std::memory_order_relaxed);
+  while (n > seen && !largestRequest.compare_exchange_weak(seen, n)) {
+  }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, size_t),
+                                                         void (*)(const volatile void*));
+extern "C" void NoteMalloc(const volatile void*, size_t n) {
+  NoteRequest(n);
+}
+extern "C" void NoteFree(const volatile void*) {}
+[[maybe_unused]] const int kMallocHooks = __sanitizer_install_malloc_and_free_hooks(NoteMalloc, NoteFree);
+#endif
+
+}  // namespace
+
+void* operator new(size_t n) {
+  NoteRequest(n);
+  if (watchingAllocations.load(std::memory_order_relaxed) && n >= Pictura::kPicAllocCap)
+    throw std::bad_alloc();
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t n) {
+  return operator new(n);
+}
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(n);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t n, const std::nothrow_t&) noexcept {
+  return operator new(n, std::nothrow);
+}
+// Pairs with the new above, which GCC cannot see once it inlines both.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+  std::free(p);
+}
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -1305,6 +1371,79 @@ TEST_F(TiffCodec, LibTiffMessagesReachTheDebugHookAtTheirLevels) {
                                     [&](const auto& t) { return t.second.rfind(c.lead, 0) == 0; });
     ASSERT_NE(found, hookTexts.end());
     EXPECT_EQ(found->first, c.level);
+  }
+}
+
+// A 16 x 16 page in one tile of 16 x 16.
+Page Tiled16(uint16_t bits, uint16_t samples, uint16_t photometric, uint16_t planar = PLANARCONFIG_CONTIG,
+             uint16_t compression = COMPRESSION_NONE, uint16_t alpha = 0) {
+  return Page{16, 16, bits, samples, photometric, compression, planar, 16, alpha};
+}
+
+// A page whose tiles claim 65536 x 65536 pixels, the entries patched to LONG.
+Bytes WithHugeTiles(Bytes file) {
+  const uint32_t ifd = file[4] | file[5] << 8 | file[6] << 16 | uint32_t(file[7]) << 24;
+  const uint32_t n = file[ifd] | file[ifd + 1] << 8;
+  for (uint32_t i = 0; i < n; ++i) {
+    uint8_t* e = &file[ifd + 2 + i * 12];
+    const uint32_t tag = e[0] | e[1] << 8;
+    if (tag == TIFFTAG_TILEWIDTH || tag == TIFFTAG_TILELENGTH)
+      e[2] = 4, e[3] = 0, e[8] = 0, e[9] = 0, e[10] = 1, e[11] = 0;  // LONG 65536
+  }
+  return file;
+}
+
+// Tiles a few hundred bytes claim to be gigabytes: every reader refuses the
+// page with 20 before it asks for a block anywhere near the library's cap
+// (the 1-bit page's tiles, 512 MB for a 16 x 16 picture, stay under the cap:
+// the file must be able to hold a tile too).
+TEST_F(TiffCodec, TilesTooBigForTheirFileAreRefusedAtOnce) {
+  const SampleFn value = [](uint32_t x, uint32_t y, uint32_t s) { return (x * 5 + y * 3 + s * 70) % 256; };
+  struct Case {
+    const char* name;
+    Page page;
+    std::vector<uint32_t> depths;  // of pic_ReadTIFF; 0: the DIB at the natural depth
+    bool tileReader;               // pic_ReadTIFFTileOrStrip_TR at the same depths
+  } cases[] = {
+      {"grey", Tiled16(8, 1, PHOTOMETRIC_MINISBLACK), {8, 24, 32, 0}, true},
+      {"16-bit grey", Tiled16(16, 1, PHOTOMETRIC_MINISBLACK), {16, 8, 24, 32}, true},
+      {"1 bit", Tiled16(1, 1, PHOTOMETRIC_MINISBLACK), {1, 8, 24, 0}, true},
+      {"RGB in planes", Tiled16(8, 3, PHOTOMETRIC_RGB, PLANARCONFIG_SEPARATE), {24, 32, 0}, false},
+      {"RGBA", Tiled16(8, 4, PHOTOMETRIC_RGB, PLANARCONFIG_CONTIG, COMPRESSION_LZW, 1), {24, 32, 0}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes file = WithHugeTiles(MakeTiff(c.page, value));
+    ASSERT_LT(file.size(), 1024u);
+    largestRequest = 0;
+    watchingAllocations = true;
+    std::vector<std::pair<std::string, uint32_t>> codes;
+    for (uint32_t depth : c.depths) {
+      Read(file, depth, depth ? 0 : 2);
+      codes.emplace_back("pic_ReadTIFF " + std::to_string(depth), readCode);
+    }
+    for (DWORD selector : {0u, 1u, 2u, 3u}) {
+      Source s(file);
+      DWORD w = 0, h = 0;
+      TakeBlock(pic_ReadImage(s, &w, &h, selector, 0));
+      codes.emplace_back("pic_ReadImage " + std::to_string(selector), PicGetLastError());
+    }
+    if (c.tileReader) {
+      Source s(file);
+      HPICTIFFREADER r = pic_CreateTIFFReader_TR(s, 0, 0);
+      // A 32-bit libtiff cannot size such tiles and refuses the directory.
+      if (!r) codes.emplace_back("pic_CreateTIFFReader_TR", PicGetLastError());
+      for (uint32_t depth : r ? c.depths : std::vector<uint32_t>{}) {
+        RGBQUAD palette[256];
+        DWORD w = 0, h = 0;
+        TakeBlock(pic_ReadTIFFTileOrStrip_TR(r, &w, &h, depth, palette, 0, 0, depth ? 0 : 2));
+        codes.emplace_back("tile " + std::to_string(depth), PicGetLastError());
+      }
+      pic_DestroyTIFFReader_TR(r);
+    }
+    watchingAllocations = false;
+    for (const auto& [reader, code] : codes) EXPECT_EQ(code, 20u) << reader;
+    EXPECT_LT(largestRequest.load(), size_t{256} << 20);
   }
 }
 

@@ -306,7 +306,7 @@ struct TileWalk {
 
 int GetTilesContig(TIFFRGBAImage* img, uint32_t* raster, uint32_t w, uint32_t h) {
   const TileWalk walk(img);
-  if (!walk.Usable()) return 0;
+  if (!walk.Usable() || !PicSizeWithinCap(static_cast<uint64_t>(walk.tileSize), 1)) return 0;
   std::vector<uint8_t> tile;
   try {
     tile.resize(static_cast<size_t>(walk.tileSize));
@@ -329,6 +329,7 @@ int GetTilesSeparate(TIFFRGBAImage* img, uint32_t* raster, uint32_t w, uint32_t 
                     img->photometric == PHOTOMETRIC_MINISBLACK || img->photometric == PHOTOMETRIC_PALETTE;
   const uint16_t colours = grey ? 1 : 3;
   const uint16_t planes = static_cast<uint16_t>(colours + (img->alpha ? 1 : 0));
+  if (!PicSizeWithinCap(static_cast<uint64_t>(walk.tileSize), planes)) return 0;
   std::vector<uint8_t> tiles;
   try {
     tiles.resize(static_cast<size_t>(walk.tileSize) * planes);

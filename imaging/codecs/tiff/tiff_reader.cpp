@@ -62,6 +62,22 @@ bool TIFFPlausible(TIFF* tif, uint32_t width, uint32_t height) {
   return PicDecodePlausible(pixels, pixels * samples * bits / 8, size, kTIFFRawBytesPerFileByte);
 }
 
+// libtiff decodes whole tiles, so a tile costs its full size however little
+// of it the picture shows: a few hundred bytes may claim tiles of gigabytes.
+bool TIFFTilesPlausible(TIFF* tif) {
+  if (!TIFFIsTiled(tif)) return true;
+  uint32_t tileWidth = 0, tileLength = 0;
+  uint16_t samples = 1, planar = PLANARCONFIG_CONTIG;
+  TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+  TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileLength);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  const uint64_t tileBytes = TIFFTileSize64(tif);
+  return tileWidth && tileLength && tileBytes &&
+         PicSizeWithinCap(tileBytes, planar == PLANARCONFIG_SEPARATE ? samples : 1) &&
+         TIFFPlausible(tif, tileWidth, tileLength);
+}
+
 namespace {
 
 // Progress of the per-sample readers: false when the callback says stop.
@@ -100,8 +116,12 @@ void ForEachStoredRow(uint32_t* err, TIFF* tif, const PageLayout& l, RowFn&& row
     TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &band);  // absent: the whole image
   }
   if (band == 0 || band > l.height) band = l.height;
+  if (tiled && !PicSizeWithinCap(tileBytes, 1)) {  // the file's claim, not a shortage
+    *err = kPicErrBadTIFF;
+    return;
+  }
   uint64_t bandBytes = 0;
-  if (!PicSizeWithinCap(scanline, band, 1, &bandBytes) || (tiled && !PicSizeWithinCap(tileBytes, 1))) {
+  if (!PicSizeWithinCap(scanline, band, 1, &bandBytes)) {
     *err = kPicErrNoMemory;
     return;
   }
@@ -488,7 +508,8 @@ HGLOBAL ReadTIFFInternal(uint32_t* err, TIFFReaderHandle* handle, uint32_t* widt
   TIFF* tif = handle->tif;
   const PageLayout l = LayoutOf(tif);
   if (l.width == 0 || l.height == 0) return PicFail<HGLOBAL>(err, kPicErrBadTIFF);
-  if (!TIFFPlausible(tif, l.width, l.height)) return PicFail<HGLOBAL>(err, kPicErrBadTIFF);
+  if (!TIFFPlausible(tif, l.width, l.height) || !TIFFTilesPlausible(tif))
+    return PicFail<HGLOBAL>(err, kPicErrBadTIFF);
   if (flags & kTIFFReadDIB) depth = TIFFNaturalDepth(tif);
   TIFFHandleState* state = TIFFState(tif);
   if (ImgThreadContext* ctx = GetImgThreadContext()) state->tif_alphaoverride = ctx->tiffWrite.alphaOverride;

@@ -91,6 +91,8 @@ HGLOBAL ReadTIFFTileOrStrip(uint32_t* err, TIFFReaderHandle* handle, uint32_t* w
     return PicFail<HGLOBAL>(err, code);
 
   if (depth == 24 || depth == 32) {
+    // A word a pixel: more than the 3-byte result the cap allowed.
+    if (!PicSizeWithinCap(inWidth, inHeight, 4)) return PicFail<HGLOBAL>(err, kPicErrNoMemory);
     std::vector<uint32_t> raster;
     try {
       raster.resize(size_t{inWidth} * inHeight);
