@@ -147,16 +147,24 @@ struct Layout {
 
 TEST_F(TiffCodec, EveryDepthAndLayoutReadsBackExactly) {
   const Layout rows[] = {
-      {"1 bit none", 1, 1, 0, -1},          {"1 bit G4", 1, 4, 0, 7},
-      {"1 bit G3 black", 1, 3, 32, -1},     {"1 bit JPEG asked: none", 1, 7, 0, -1},
-      {"1 bit tiles", 1, 1, 128, -1},       {"4 bit palette LZW", 4, 5, 0, 3},
-      {"8 bit palette", 8, 1, 0, -1},       {"8 bit grey deflate predictor", 8, 8, 2 | 64, 5},
+      {"1 bit none", 1, 1, 0, -1},
+      {"1 bit G4", 1, 4, 0, 7},
+      {"1 bit G3 black", 1, 3, 32, -1},
+      {"1 bit JPEG asked: none", 1, 7, 0, -1},
+      {"1 bit tiles", 1, 1, 128, -1},
+      {"4 bit palette LZW", 4, 5, 0, 3},
+      {"8 bit palette", 8, 1, 0, -1},
+      {"8 bit grey deflate predictor", 8, 8, 2 | 64, 5},
       {"8 bit tiles packbits", 8, 32773, 128, -1},
       {"16 bit grey LZW predictor", 16, 5, 64, 4},
-      {"24 bit none one strip", 24, 1, 0, 1000}, {"24 bit LZW predictor", 24, 5, 64, 3},
-      {"24 bit deflate tiles", 24, 32946, 128, -1}, {"24 bit BGR bottom-up", 24, 1, 8 | 4, 2},
-      {"32 bit RGBA packbits asked: none", 32, 32773, 0, -1}, {"32 bit CMYK", 32, 5, 16, -1},
-      {"48 bit LZW", 48, 5, 64, 2},         {"48 bit tiles", 48, 8, 128, -1},
+      {"24 bit none one strip", 24, 1, 0, 1000},
+      {"24 bit LZW predictor", 24, 5, 64, 3},
+      {"24 bit deflate tiles", 24, 32946, 128, -1},
+      {"24 bit BGR bottom-up", 24, 1, 8 | 4, 2},
+      {"32 bit RGBA packbits", 32, 32773, 0, -1},
+      {"32 bit CMYK", 32, 5, 16, -1},
+      {"48 bit LZW", 48, 5, 64, 2},
+      {"48 bit tiles", 48, 8, 128, -1},
       {"64 bit deflate", 64, 8, 0, -1},
   };
   const uint32_t w = 37, h = 21;
@@ -186,6 +194,70 @@ TEST_F(TiffCodec, EveryDepthAndLayoutReadsBackExactly) {
     }
     EXPECT_EQ(got, expected);
   }
+}
+
+// The Compression tag each depth writes for each code asked (0: libtiff
+// refuses the page, code 4), and the pixels of the lossless pages read back.
+// libtiff misplaces word-aligned RLE (32771) between the rows of a strip or
+// tile: such pages go one row a strip, and uncompressed in tiles.
+TEST_F(TiffCodec, CompressionWrittenAtEveryDepth) {
+  const uint32_t depths[] = {1, 4, 8, 16, 24, 32, 48, 64};
+  struct Row {
+    uint32_t asked, flags;
+    uint32_t written[8];  // by depth, as above
+  } rows[] = {
+      {0, 0, {1, 1, 1, 1, 1, 1, 1, 1}},
+      {2, 0, {2, 1, 1, 1, 1, 1, 1, 1}},
+      {3, 0, {3, 1, 1, 1, 1, 1, 1, 1}},
+      {4, 0, {4, 1, 1, 1, 1, 1, 1, 1}},
+      {7, 0, {1, 0, 7, 0, 7, 7, 1, 1}},
+      {32771, 0, {32771, 0, 0, 0, 1, 1, 1, 1}},
+      {32771, 128, {1, 0, 0, 0, 1, 1, 1, 1}},
+      {32773, 0, {32773, 32773, 32773, 32773, 32773, 32773, 32773, 32773}},
+      {32908, 0, {0, 0, 0, 0, 0, 0, 1, 1}},
+      {32909, 0, {0, 0, 32909, 32909, 32909, 32909, 1, 1}},
+  };
+  const uint32_t w = 37, h = 21;
+  pic_SetTIFFOptions(-1, 16, 16, 75, 1, -1);
+  for (const Row& r : rows)
+    for (size_t i = 0; i < 8; ++i) {
+      const uint32_t depth = depths[i];
+      SCOPED_TRACE(testing::Message() << depth << " bits, " << r.asked << (r.flags ? " in tiles" : ""));
+      const Bytes img = Image(w, h, depth, depth);
+      Dest d;
+      const DWORD n =
+          pic_WriteTIFF(d, img.data(), w, h, depth, r.asked, Ramp(), (w * depth + 7) / 8, nullptr, r.flags);
+      if (!r.written[i]) {
+        EXPECT_EQ(n, 0u);
+        EXPECT_EQ(PicGetLastError(), 4u);
+        continue;
+      }
+      EXPECT_GT(n, 0u) << "code " << PicGetLastError();
+      if (!n) continue;
+      const Bytes file = d.Contents();
+      Source s(file);
+      TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(s)), "r");
+      ASSERT_NE(tif, nullptr);
+      uint16_t written = 0;
+      uint32_t rowsPerStrip = 0;
+      TIFFGetField(tif, TIFFTAG_COMPRESSION, &written);
+      TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+      CloseTIFF(tif);
+      EXPECT_EQ(written, r.written[i]);
+      if (written == COMPRESSION_CCITTRLEW) {
+        EXPECT_EQ(rowsPerStrip, 1u);
+      }
+      if (written == COMPRESSION_JPEG || written == COMPRESSION_PIXARLOG) continue;  // lossy
+      Bytes want = img;
+      if (depth == 4) {
+        want.assign(size_t{w} * h, 0);
+        for (uint32_t y = 0; y < h; ++y)
+          for (uint32_t x = 0; x < w; ++x)
+            want[y * w + x] = (img[y * ((w + 1) / 2) + x / 2] >> (x % 2 ? 0 : 4)) & 15;
+      }
+      EXPECT_EQ(Read(file, depth == 4 ? 8 : depth), want);
+      EXPECT_EQ(readCode, 0u);
+    }
 }
 
 // Pages so small that libtiff hands the stream strips of a single byte.

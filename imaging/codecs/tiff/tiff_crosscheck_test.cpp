@@ -252,10 +252,10 @@ TEST_F(TiffCrossCheck, OurFilesOfEveryDepthPassTiffinfoAndReadBackElsewhere) {
     int magickDepth;
   };
   const Case cases[] = {
-      {1, 4, 32, "gray", 8},      {1, 3, 0, "gray", 8},     {8, 5, 2 | 64, "gray", 8},
-      {8, 8, 0, "gray", 8},        {16, 8, 64, "gray", 16},  {24, 5, 64 | 128, "rgb", 8},
-      {24, 32773, 0, "rgb", 8},   {32, 8, 0, "rgba", 8},    {48, 5, 64, "rgb", 16},
-      {64, 1, 128, "rgba", 16},
+      {1, 4, 32, "gray", 8},    {1, 3, 0, "gray", 8},     {8, 5, 2 | 64, "gray", 8},
+      {8, 8, 0, "gray", 8},     {16, 8, 64, "gray", 16},  {24, 5, 64 | 128, "rgb", 8},
+      {24, 32773, 0, "rgb", 8}, {32, 8, 0, "rgba", 8},    {48, 5, 64, "rgb", 16},
+      {64, 1, 128, "rgba", 16}, {1, 32771, 0, "gray", 8}, {48, 32773, 0, "rgb", 16},
   };
   RGBQUAD grey[256];
   for (int i = 0; i < 256; ++i) grey[i] = RGBQUAD{uint8_t(i), uint8_t(i), uint8_t(i), 0};

@@ -46,21 +46,26 @@ uint32_t BitsPerSampleOf(uint32_t depth) {
   }
 }
 
-// The compression a depth can carry (the others are written uncompressed).
-uint32_t CompressionFor(uint32_t depth, uint32_t c) {
+// The compression a depth is written with (the others go uncompressed):
+// the CCITT codes only at 1 bit (word-aligned RLE from 24 bits up), neither
+// JPEG nor the Pixar codes at 16 bits a sample. libtiff's word-aligned RLE
+// misplaces the alignment between the rows of one strip or tile, so it is
+// written one row a strip (WriteTIFFCommonTags) and never in tiles.
+uint32_t CompressionFor(uint32_t depth, uint32_t c, bool tiled) {
+  const bool ccitt = c == COMPRESSION_CCITTRLE || c == COMPRESSION_CCITTFAX3 || c == COMPRESSION_CCITTFAX4;
   switch (depth) {
     case 1:
-      return c == 0 || c == COMPRESSION_JPEG ? COMPRESSION_NONE : c;
+      return c == 0 || c == COMPRESSION_JPEG || (tiled && c == COMPRESSION_CCITTRLEW) ? COMPRESSION_NONE : c;
     case 4:
     case 8:
     case 16:
-      return c == 0 || c == 2 || c == 3 || c == 4 ? COMPRESSION_NONE : c;
+      return c == 0 || ccitt ? COMPRESSION_NONE : c;
     case 24:
     case 32:
-      return c == 0 || c == 2 || c == 3 || c == 4 || c == COMPRESSION_PACKBITS ? COMPRESSION_NONE : c;
+      return c == 0 || ccitt || c == COMPRESSION_CCITTRLEW ? COMPRESSION_NONE : c;
     default:  // 48, 64
-      return c == 0 || c == 2 || c == 3 || c == 4 || c == COMPRESSION_JPEG || c == 32908 || c == 32909 ||
-                     c == COMPRESSION_PACKBITS
+      return c == 0 || ccitt || c == COMPRESSION_CCITTRLEW || c == COMPRESSION_JPEG ||
+                     c == COMPRESSION_PIXARFILM || c == COMPRESSION_PIXARLOG
                  ? COMPRESSION_NONE
                  : c;
   }
@@ -79,7 +84,7 @@ bool SetColorMap(TIFFWriteCodecContext* ctx, TIFF* tif, const RGBQUAD* palette, 
 bool SetupPage(TIFFWriteCodecContext* ctx, TIFF* tif, const RGBQUAD* palette, uint32_t depth,
                uint32_t compression, uint32_t flags) {
   const uint32_t samples = SamplesOf(depth), bits = BitsPerSampleOf(depth);
-  const uint32_t written = CompressionFor(depth, compression);
+  const uint32_t written = CompressionFor(depth, compression, flags & kTIFFWriteTiles);
   bool ok = TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples) == 1 &&
             TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits) == 1 &&
             TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) == 1 &&
@@ -161,6 +166,7 @@ bool WriteTIFFCommonTags(TIFFWriteCodecContext* ctx, TIFF* tif, uint32_t width, 
     uint16_t written = COMPRESSION_NONE;
     TIFFGetField(tif, TIFFTAG_COMPRESSION, &written);
     if (written == COMPRESSION_JPEG) rows = height;  // one strip
+    if (written == COMPRESSION_CCITTRLEW) rows = 1;  // see CompressionFor
     ok = TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows) == 1;
   }
   if (!ok) return false;
