@@ -409,6 +409,15 @@ TEST(BmpReader, HeaderFormsAndMasks) {
   EXPECT_EQ(Read(alpha.Build(), 32).pixels, (std::vector<uint8_t>{30, 20, 10, 40}));
 }
 
+namespace {
+// The rows an RLE read reports, stopped at row `stopAt` (0: never).
+std::vector<DWORD> rleReports;
+BOOL PICAPI NoteRleRow(DWORD done, DWORD total, PIC_USERDATA stopAt) {
+  rleReports.push_back(done * 10 + total);
+  return done != static_cast<DWORD>(stopAt);
+}
+}  // namespace
+
 TEST(BmpReader, RLEStreams) {
   BmpSpec s{.width = 4,
             .height = 3,
@@ -429,11 +438,42 @@ TEST(BmpReader, RLEStreams) {
   EXPECT_EQ(rgb.pixels[0], 9);
   EXPECT_EQ(rgb.pixels[3 * 8], 1);
 
-  // No end-of-bitmap code: the stream simply ends.
-  s.pixels = {4, 2, 0, 0, 4, 3};
-  Image open = Read(s.Build(), 8, palette);
-  EXPECT_EQ(open.code, 0u);
-  EXPECT_EQ(open.pixels, (std::vector<uint8_t>{0, 0, 0, 0, 3, 3, 3, 3, 2, 2, 2, 2}));
+  // A stream that ends before its end-of-bitmap code is cut: the picture so
+  // far with code 3, at 8 bits and through the palette alike.
+  struct Cut {
+    const char* what;
+    std::vector<uint8_t> stream, pixels;
+  } cuts[] = {
+      {"no end-of-bitmap code", {4, 2, 0, 0, 4, 3}, {0, 0, 0, 0, 3, 3, 3, 3, 2, 2, 2, 2}},
+      {"every row, no end-of-bitmap code",
+       {4, 2, 0, 0, 4, 3, 0, 0, 4, 1, 0, 0},
+       {1, 1, 1, 1, 3, 3, 3, 3, 2, 2, 2, 2}},
+      {"between two commands in a row", {4, 2, 0, 0, 2, 3}, {0, 0, 0, 0, 3, 3, 0, 0, 2, 2, 2, 2}},
+      {"inside a delta", {4, 2, 0, 2, 1}, {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2}},
+  };
+  for (const Cut& c : cuts) {
+    s.pixels = c.stream;
+    Image open = Read(s.Build(), 8, palette);
+    EXPECT_EQ(open.code, 3u) << c.what;
+    EXPECT_EQ(open.pixels, c.pixels) << c.what;
+    Image rgb = Read(s.Build(), 32);
+    EXPECT_EQ(rgb.code, 3u) << c.what;
+    ASSERT_EQ(rgb.pixels.size(), 48u) << c.what;
+    EXPECT_EQ(rgb.pixels[4 * 7], c.pixels[7] ? c.pixels[7] : 9) << c.what;  // decoded, or entry 0
+  }
+  // The rows complete and the end-of-bitmap code after them: whole. Each
+  // row is reported once as it starts (done x 10 + total), none past the
+  // top; a stop there keeps the rows below it.
+  s.pixels = {4, 2, 0, 0, 4, 3, 0, 0, 4, 1, 0, 0, 0, 1};
+  rleReports.clear();
+  pic_SetCallback(NoteRleRow, 0);
+  EXPECT_EQ(Read(s.Build(), 8, palette).code, 0u);
+  EXPECT_EQ(rleReports, (std::vector<DWORD>{13, 23}));
+  pic_SetCallback(NoteRleRow, 2);
+  Image stopped = Read(s.Build(), 8, palette);
+  pic_SetCallback(nullptr, 0);
+  EXPECT_EQ(stopped.code, 14u);
+  EXPECT_EQ(stopped.pixels, (std::vector<uint8_t>{0, 0, 0, 0, 3, 3, 3, 3, 2, 2, 2, 2}));
   // Ending inside an absolute run is a short read; the rows so far stay.
   s.pixels = {4, 2, 0, 0, 0, 3, 1, 2};
   Image cutShort = Read(s.Build(), 8, palette);

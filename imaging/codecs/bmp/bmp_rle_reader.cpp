@@ -1,7 +1,9 @@
 // RLE4 and RLE8 pixel data to 8-bit indices or R, G, B(, A) rows. The
-// stream is bounded by what the source really holds: a stream that ends
-// between two commands simply ends (pixels no run reached keep palette entry
-// 0), one that ends inside a command is a short read.
+// stream is bounded by what the source really holds and read up to its
+// end-of-bitmap code (runs past the top row are dropped): one that ends
+// before that code, between two commands or inside one, is a short read
+// (3), returned with the pixels decoded so far (those no run reached keep
+// palette entry 0).
 #include <cstring>
 
 #include "codecs/bmp/bmp_codec.h"
@@ -128,15 +130,18 @@ HGLOBAL DecodeBMPRLE(uint32_t* error, CPicIO& io, const BmpInfo& info, uint32_t 
   ByteSource in(io);
   uint64_t reportedRow = 0;
   uint8_t count = 0, value = 0;
-  while (!canvas.Done()) {
-    if (canvas.Row() != reportedRow) {
+  for (;;) {
+    if (canvas.Row() != reportedRow && !canvas.Done()) {
       reportedRow = canvas.Row();
       if (!PicProgress(static_cast<uint32_t>(reportedRow), h)) {
         *error = kPicErrCancelled;
         break;
       }
     }
-    if (!in.Next(&count)) break;  // the data ends between two commands
+    if (!in.Next(&count)) {  // the data ends between two commands
+      *error = kPicErrFileRead;
+      break;
+    }
     if (!in.Next(&value)) {
       *error = kPicErrFileRead;
       break;
