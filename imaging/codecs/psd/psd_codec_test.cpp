@@ -51,6 +51,8 @@ TEST(PsdRead, ModesAndDepths) {
   for (auto& v : index) v &= 3;  // the first entries of the palette below
   Bytes colourTable(768, 0), indexed3;
   for (int i = 0; i < 4; ++i) colourTable[i] = uint8_t(10 + i), colourTable[256 + i] = uint8_t(20 + i), colourTable[512 + i] = uint8_t(30 + i);
+  Bytes longTable = colourTable;
+  longTable.insert(longTable.end(), {0, 0, 0x7F, 0xFF});  // as a length, far past the file
   for (uint8_t v : index) indexed3.insert(indexed3.end(), {uint8_t(10 + v), uint8_t(20 + v), uint8_t(30 + v)});
   Bytes bits = {0xA0, 0x50, 0xF0}, bitmap8, bitmap24;  // 4 x 3 pixels, 1 black
   for (int y = 0; y < 3; ++y)
@@ -66,19 +68,43 @@ TEST(PsdRead, ModesAndDepths) {
     Bytes want;
   } rows[] = {
       {"rgb 24", {3, 8, 3, 4, 3, 1, {}, {}, {}, 0, {r, g, b}, {}}, 24, 0, Interleave({r, g, b}, 3)},
-      {"rgb alpha dropped at 24", {3, 8, 4, 4, 3, 1, {}, {}, {}, 1, {r, g, b, a}, {}}, 24, 0, Interleave({r, g, b}, 3)},
-      {"rgb alpha at 32", {3, 8, 4, 4, 3, 1, {}, {}, {}, 1, {r, g, b, a}, {}}, 32, 0, Interleave({r, g, b, a}, 4)},
+      {"rgb alpha dropped at 24",
+       {3, 8, 4, 4, 3, 1, {}, {}, {}, 1, {r, g, b, a}, {}},
+       24,
+       0,
+       Interleave({r, g, b}, 3)},
+      {"rgb alpha at 32",
+       {3, 8, 4, 4, 3, 1, {}, {}, {}, 1, {r, g, b, a}, {}},
+       32,
+       0,
+       Interleave({r, g, b, a}, 4)},
       {"rgb opaque at 32", {3, 8, 3, 4, 3, 1, {}, {}, {}, 0, {r, g, b}, {}}, 32, 0, opaque},
       {"grey 24", {1, 8, 1, 4, 3, 1, {}, {}, {}, 1, {r}, {}}, 24, 0, grey3},
       {"duotone 8", {8, 8, 1, 4, 3, 1, Bytes(30, 7), {}, {}, 0, {r}, {}}, 8, 0, r},
       {"indexed 24", {2, 8, 1, 4, 3, 1, colourTable, {}, {}, 0, {index}, {}}, 24, 0, indexed3},
       {"indexed 8", {2, 8, 1, 4, 3, 1, colourTable, {}, {}, 1, {index}, {}}, 8, 0, index},
+      {"indexed, more than the table",
+       {2, 8, 1, 4, 3, 1, longTable, {}, {}, 0, {index}, {}},
+       24,
+       0,
+       indexed3},
       {"bitmap 8", {0, 1, 1, 4, 3, 1, {}, {}, {}, 1, {bits}, {}}, 8, 0, bitmap8},
       {"bitmap 24", {0, 1, 1, 4, 3, 1, {}, {}, {}, 0, {bits}, {}}, 24, 0, bitmap24},
       {"cmyk to rgb", {4, 8, 4, 4, 3, 1, {}, {}, {}, 0, {r, g, b, k}, {}}, 24, 0, cmyk},
-      {"cmyk kept, fifth channel dropped", {4, 8, 5, 4, 3, 1, {}, {}, {}, 1, {r, g, b, k, a}, {}}, 32, 4, Interleave({r, g, b, k}, 4)},
-      {"layers skipped", {3, 8, 3, 4, 3, 1, {}, {}, Bytes(9, 0xEE), 0, {r, g, b}, {}}, 24, 0, Interleave({r, g, b}, 3)},
-      {"packbits rows with bytes over", {3, 8, 3, 4, 3, 1, {}, {}, {}, 1, {r, g, b}, {0x80, 0x80}}, 24, 0,
+      {"cmyk kept, fifth channel dropped",
+       {4, 8, 5, 4, 3, 1, {}, {}, {}, 1, {r, g, b, k, a}, {}},
+       32,
+       4,
+       Interleave({r, g, b, k}, 4)},
+      {"layers skipped",
+       {3, 8, 3, 4, 3, 1, {}, {}, Bytes(9, 0xEE), 0, {r, g, b}, {}},
+       24,
+       0,
+       Interleave({r, g, b}, 3)},
+      {"packbits rows with bytes over",
+       {3, 8, 3, 4, 3, 1, {}, {}, {}, 1, {r, g, b}, {0x80, 0x80}},
+       24,
+       0,
        Interleave({r, g, b}, 3)},
   };
   for (const Row& row : rows) {
@@ -117,7 +143,8 @@ TEST(PsdRead, BadFilesRefused) {
       {"bitmap at 8 bits", spec([](PsdSpec& s) { s.mode = 0; }), 46},
       {"32-bit float", spec([](PsdSpec& s) { s.depth = 32; }), 47},
       {"lab", spec([](PsdSpec& s) { s.mode = 9; }), 47},
-      {"indexed without its table", spec([](PsdSpec& s) { s.mode = 2, s.channels = 1; }), 46},
+      {"indexed with a part of its table",
+       spec([](PsdSpec& s) { s.mode = 2, s.channels = 1, s.colourData = Bytes(10, 1); }), 46},
       {"zip compression", spec([](PsdSpec& s) { s.compression = 2; }), 3},
       {"huge and empty", spec([](PsdSpec& s) { s.width = s.height = 100000, s.planes.clear(); }), 3},
       {"cut short", cut, 3},
@@ -125,6 +152,34 @@ TEST(PsdRead, BadFilesRefused) {
       {"row count", forgedRows, 3},
   };
   for (const Row& row : rows) EXPECT_EQ(ReadPsd(row.file, 24).code, row.code) << row.name;
+}
+
+// An indexed file without its colour table reads as grey levels with a
+// codec warning, at every output and through its palette; the header query
+// counts none.
+TEST(PsdRead, IndexedWithoutItsTableReadsGrey) {
+  const Bytes p = Noise(12, 6);
+  const Bytes file = MakePsd({2, 8, 1, 4, 3, 1, {}, {}, {}, 0, {p}, {}});
+  Bytes grey3;
+  for (uint8_t v : p) grey3.insert(grey3.end(), 3, v);
+  const DWORD before = pic_GetCodecWarningCount();
+  RGBQUAD palette[256] = {};
+  const Read eight = ReadPsd(file, 8, 0, palette);
+  EXPECT_EQ(eight.code, 0u);
+  EXPECT_EQ(eight.pixels, p);
+  EXPECT_EQ(std::memcmp(&palette[200], "\xC8\xC8\xC8\0", 4), 0);
+  const Read rgb = ReadPsd(file, 24);
+  EXPECT_EQ(rgb.code, 0u);
+  EXPECT_EQ(rgb.pixels, grey3);
+  EXPECT_EQ(pic_GetCodecWarningCount(), before + 2);
+  Source src(file);
+  DWORD count = 0, w = 0, h = 0, bits = 0, mode = 0;
+  EXPECT_TRUE(pic_GetPSDPalette(src, palette, &count, 0));
+  EXPECT_EQ(palette[77].rgbGreen, 77);
+  EXPECT_EQ(pic_GetCodecWarningCount(), before + 3);
+  pic_Seek(src, 0, 0);
+  EXPECT_TRUE(pic_GetPSDDims(src, &w, &h, &bits, &mode, nullptr, 0));
+  EXPECT_EQ(pic_GetCodecWarningCount(), before + 3);
 }
 
 // The writer's files read back exactly at every depth and row layout.
@@ -165,6 +220,24 @@ TEST(PsdRead, ResolutionResourcesAndGenericReader) {
   ASSERT_TRUE(pic_GetPSDDims(src, &w, &h, &bits, &mode, &info, 0));
   EXPECT_EQ(std::vector<double>({double(w), double(h), double(bits), double(mode), info.x, info.y, double(info.unit)}),
             std::vector<double>({4, 3, 8, 3, 150, 75, 1}));
+  // Stored per inch whatever the display units; the horizontal one names
+  // the unit of both values (2: per centimetre, both converted; unknown: 0).
+  struct Unit {
+    uint8_t horizontal, vertical;
+    std::vector<double> want;  // x, y, unit
+  } units[] = {
+      {2, 2, {59, 29, 2}},  {1, 2, {150, 75, 1}}, {2, 1, {59, 29, 2}},
+      {3, 1, {150, 75, 0}}, {0, 0, {150, 75, 0}},
+  };
+  for (const Unit& u : units) {
+    PsdSpec shown = spec;
+    shown.resources =
+        ResourceBlock(1005, {0, 150, 0x80, 0, 0, u.horizontal, 0, 1, 0, 75, 0, 0, 0, u.vertical, 0, 1});
+    Source s(MakePsd(shown));
+    ASSERT_TRUE(pic_GetPSDDims(s, &w, &h, &bits, &mode, &info, 0));
+    EXPECT_EQ(std::vector<double>({info.x, info.y, double(info.unit)}), u.want)
+        << int(u.horizontal) << " " << int(u.vertical);
+  }
 
   ASSERT_TRUE(pic_SetPhotoshopResources(res.data(), static_cast<DWORD>(res.size())));
   Dest dest;

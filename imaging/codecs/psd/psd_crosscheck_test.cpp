@@ -145,3 +145,28 @@ TEST_F(PsdCrossCheck, OurFilesReadTheSameInBothTools) {
     }
   }
 }
+
+// ImageMagick stores the resolution per inch and names the unit it was given:
+// per centimetre comes back per centimetre (the whole inches converted).
+TEST_F(PsdCrossCheck, ResolutionInImageMagickFilesKeepsItsUnit) {
+  struct Case {
+    const char* units;
+    int density;
+    double x;
+    uint32_t unit;
+  } cases[] = {{"PixelsPerInch", 72, 72, 1},
+               {"PixelsPerCentimeter", 40, 39, 2}};  // 101.6 per inch: 101 x 0.3937
+  for (const Case& c : cases) {
+    const fs::path f = Path(std::string(c.units) + ".psd");
+    ASSERT_TRUE(Shell("/usr/bin/convert " + Path("source.ppm").string() + " -units " + c.units +
+                      " -density " + std::to_string(c.density) + " " + f.string()));
+    HPICSRC src = pic_OpenFileSource(f.string().c_str());
+    DWORD w = 0, h = 0, bits = 0, mode = 0;
+    Pictura::PicResolutionInfo info;
+    EXPECT_TRUE(pic_GetPSDDims(src, &w, &h, &bits, &mode, &info, 0));
+    pic_CloseSource(src);
+    EXPECT_EQ(info.x, c.x) << c.units;
+    EXPECT_EQ(info.y, c.x) << c.units;
+    EXPECT_EQ(info.unit, c.unit) << c.units;
+  }
+}

@@ -77,7 +77,9 @@ bool ReadHeaderFields(uint32_t* err, CPicIO& io, PsdHeader* h) {
   return true;
 }
 
-bool ReadColourModeData(uint32_t* err, CPicIO& io, PsdFile* f) {
+// warn: a read of pixels or of the palette, where a missing colour table
+// counts a codec warning (the picture comes in grey).
+bool ReadColourModeData(uint32_t* err, CPicIO& io, PsdFile* f, bool warn) {
   uint32_t length = 0;
   if (!ReadBE32(io, &length)) return PicFail<bool>(err, kPicErrFileRead);
   for (int i = 0; i < 256; ++i) {
@@ -88,7 +90,11 @@ bool ReadColourModeData(uint32_t* err, CPicIO& io, PsdFile* f) {
     std::memset(f->palette, 0, sizeof f->palette);
     f->palette[0] = RGBQUAD{255, 255, 255, 0};
   }
-  if (f->h.mode == kPsdIndexed) {
+  if (f->h.mode == kPsdIndexed && length == 0) {
+    // No colour table: the indices are read as grey levels.
+    if (warn) PicCountCodecWarning();
+  } else if (f->h.mode == kPsdIndexed) {
+    // A part of a table would leave the sections after it misread.
     if (length < 768) return PicFail<bool>(err, kPicErrBadPSD);
     uint8_t table[768];
     if (!io.ReadExact(table, 768)) return PicFail<bool>(err, kPicErrFileRead);
@@ -123,8 +129,10 @@ bool SkipLayers(uint32_t* err, CPicIO& io) {
   return true;
 }
 
-// Resource 1005: 16.16 resolutions stored per inch; the unit code follows
-// the horizontal display unit (2: per centimetre).
+// Resource 1005: 16.16 resolutions, stored per inch whatever unit they are
+// shown in. The unit code follows the horizontal display unit and holds for
+// both values: 1 per inch, 2 per centimetre (both converted), any other 0
+// (the values as stored).
 void ResolutionFromResources(const PicArray<unsigned char>& bytes, PicResolutionInfo* res) {
   *res = PicResolutionInfo{};
   if (bytes.Empty()) return;
@@ -136,7 +144,7 @@ void ResolutionFromResources(const PicArray<unsigned char>& bytes, PicResolution
   auto be16 = [&](int at) { return uint32_t{p[at]} << 8 | p[at + 1]; };
   const int16_t x = static_cast<int16_t>(be16(0)), y = static_cast<int16_t>(be16(8));
   const uint32_t unit = be16(4);
-  res->unit = 1;
+  res->unit = unit == 1 ? 1 : 0;
   res->x = x;
   res->y = y;
   if (unit == 2) {
@@ -149,7 +157,7 @@ void ResolutionFromResources(const PicArray<unsigned char>& bytes, PicResolution
 // Header through the compression word and the row-count table.
 bool OpenPsd(PSDCodecContext* ctx, CPicIO& io, PsdFile* f) {
   uint32_t* err = &ctx->error;
-  if (!ReadHeaderFields(err, io, &f->h) || !ReadColourModeData(err, io, f) ||
+  if (!ReadHeaderFields(err, io, &f->h) || !ReadColourModeData(err, io, f, true) ||
       !ReadResources(err, io, &ctx->resources) || !SkipLayers(err, io))
     return false;
   if (!ReadBE16(io, &f->compression) || f->compression > 1) return PicFail<bool>(err, kPicErrFileRead);
@@ -411,7 +419,7 @@ int ReadPSDHeader(PSDCodecContext* ctx, CPicIO& io, uint32_t* width, uint32_t* h
                   uint32_t* mode, PicResolutionInfo* resolution, uint32_t) {
   if (!width || !height || !depth || !mode) return PicFail<int>(&ctx->error, kPicErrBadArgument);
   PsdFile f;
-  if (!ReadHeaderFields(&ctx->error, io, &f.h) || !ReadColourModeData(&ctx->error, io, &f) ||
+  if (!ReadHeaderFields(&ctx->error, io, &f.h) || !ReadColourModeData(&ctx->error, io, &f, false) ||
       !ReadResources(&ctx->error, io, &ctx->resources))
     return 0;
   *width = f.h.width;
@@ -424,7 +432,7 @@ int ReadPSDHeader(PSDCodecContext* ctx, CPicIO& io, uint32_t* width, uint32_t* h
 
 int ReadPSDResourceBytes(PSDCodecContext* ctx, CPicIO& io) {
   PsdFile f;
-  return ReadHeaderFields(&ctx->error, io, &f.h) && ReadColourModeData(&ctx->error, io, &f) &&
+  return ReadHeaderFields(&ctx->error, io, &f.h) && ReadColourModeData(&ctx->error, io, &f, false) &&
          ReadResources(&ctx->error, io, &ctx->resources);
 }
 
@@ -458,7 +466,7 @@ int ReadPSDPalette(PSDCodecContext* ctx, CPicIO& io, uint32_t* count, RGBQUAD* p
   PsdFile f;
   if (!ReadHeaderFields(&ctx->error, io, &f.h)) return 0;
   if (!Paletted(f.h.mode)) return PicFail<int>(&ctx->error, kPicErrBitDepth);
-  if (!ReadColourModeData(&ctx->error, io, &f)) return 0;
+  if (!ReadColourModeData(&ctx->error, io, &f, true)) return 0;
   std::memcpy(palette, f.palette, sizeof f.palette);
   *count = 256;
   return 1;
