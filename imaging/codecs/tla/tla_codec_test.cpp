@@ -139,29 +139,36 @@ TEST(TlaRoundTrip, EveryLayout) {
   }
 }
 
-// Signatures, passwords, bands of 20, 20 and 5 rows, the row count at the
+// Signatures, passwords, bands of 20, 20 and 5 rows or of one, the row count at the
 // end and the conversions between pixel sizes.
 TEST(TlaFile, SignaturesPasswordsBandsAndConversions) {
   const Bytes img = Noise(4 * 45 * 3, 1);
-  const Bytes plain = WriteTla(img, 4, 45, 3, nullptr), locked = WriteTla(img, 4, 45, 3, "pw");
+  const Bytes plain = WriteTla(img, 4, 45, 3, nullptr, 20), locked = WriteTla(img, 4, 45, 3, "pw");
   EXPECT_EQ(Bytes(plain.begin(), plain.begin() + 4), Bytes({'T', 'L', 'A', 'U'}));
   EXPECT_EQ(Bytes(locked.begin(), locked.begin() + 4), Bytes({'T', 'L', 'A', 1}));
   EXPECT_EQ(ReadTla(plain, 3, "any").pixels, img);
   EXPECT_EQ(ReadTla(locked, 3, "wrong").code, 52u);
   EXPECT_EQ(ReadTla(locked, 3, nullptr).code, 52u);
-  // The plain file's band records, walked from the first 106.
-  std::vector<int> bands;
-  for (size_t at = 4; at + 7 <= plain.size();) {
-    const uint32_t type = plain[at + 1] | plain[at + 2] << 8, len = plain[at + 3] | plain[at + 4] << 8;
-    at += 7;
-    if (type == 106) {
-      bands.push_back(plain[at + 4]);
-      at += 8 + (plain[at] | plain[at + 1] << 8 | plain[at + 2] << 16);
-    } else {
-      at += len;
+  // A plain file's band records, walked from the first 106: 20 rows a band
+  // as asked, one row a band for 0.
+  auto bandsOf = [](const Bytes& file) {
+    std::vector<int> bands;
+    for (size_t at = 4; at + 7 <= file.size();) {
+      const uint32_t type = file[at + 1] | file[at + 2] << 8, len = file[at + 3] | file[at + 4] << 8;
+      at += 7;
+      if (type == 106) {
+        bands.push_back(file[at + 4]);
+        at += 8 + (file[at] | file[at + 1] << 8 | file[at + 2] << 16);
+      } else {
+        at += len;
+      }
     }
-  }
-  EXPECT_EQ(bands, std::vector<int>({20, 20, 5}));
+    return bands;
+  };
+  EXPECT_EQ(bandsOf(plain), std::vector<int>({20, 20, 5}));
+  const Bytes rowBands = WriteTla(img, 4, 45, 3, nullptr, 0);
+  EXPECT_EQ(bandsOf(rowBands), std::vector<int>(45, 1));
+  EXPECT_EQ(ReadTla(rowBands, 3, nullptr).pixels, img);
 
   Dest dest;
   HPICTLAWRITELINES lines = pic_InitWriteTLALines(dest, 4, 3, 3, nullptr, 0, 0, 0, nullptr, 0);

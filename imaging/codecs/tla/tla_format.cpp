@@ -331,7 +331,7 @@ uint32_t TLAWriter::Begin(const char* password, uint32_t width, uint32_t height,
       (tagCount && (!tagData || !tagLengths)))
     return kTlaBadParameter;
   width_ = width, height_ = height, channels_ = channels;
-  rowsPerBand_ = std::min<uint32_t>(rowsPerBand ? rowsPerBand : 20, height);
+  rowsPerBand_ = std::min<uint32_t>(rowsPerBand ? rowsPerBand : 1, height);  // 0: a row a band
   filters_ = filters;
   key_.Set(password);
   try {
