@@ -148,11 +148,12 @@ class Carving {
       }
     }
     ++width_;
+    // The seam column and both its neighbours take the seam pixel's energy
+    // plus the penalty: the next seams keep off the whole place.
     for (uint32_t y = 0; y < height_; ++y) {
       const uint32_t s = seam_[y];
-      for (uint32_t x = s ? s - 1 : 0; x <= s + 1 && x < width_; ++x)
-        energy_[y * cap_ + x] =
-            static_cast<uint16_t>(std::min<uint32_t>(PixelEnergy(x, y) + penalty, 65535u));
+      const uint16_t kept = static_cast<uint16_t>(std::min<uint32_t>(PixelEnergy(s, y) + penalty, 65535u));
+      for (uint32_t x = s ? s - 1 : 0; x <= s + 1 && x < width_; ++x) energy_[y * cap_ + x] = kept;
     }
   }
 
