@@ -251,6 +251,15 @@ TEST(PsdRead, ResolutionResourcesAndGenericReader) {
   const Bytes rgb = TakeBlock(pic_ReadImage(image, &gw, &gh, 0, 0));
   EXPECT_EQ(PicGetLastError(), 0u);
   EXPECT_EQ(rgb, Interleave({p, p, p}, 3));
+
+  // Its 32 bits come through the 24 with alpha 255, whatever the file's alpha
+  // channel; pic_ReadPSD at 32 keeps that channel.
+  const Bytes a = Noise(12, 9);
+  const Bytes withAlpha = MakePsd({3, 8, 4, 4, 3, 1, {}, {}, {}, 0, {p, p, p, a}, {}});
+  Source rgba(withAlpha);
+  EXPECT_EQ(TakeBlock(pic_ReadImage(rgba, &gw, &gh, 1, 0)), Interleave({p, p, p, Bytes(12, 255)}, 4));
+  EXPECT_EQ(PicGetLastError(), 0u);
+  EXPECT_EQ(ReadPsd(withAlpha, 32).pixels, Interleave({p, p, p, a}, 4));
 }
 
 // The thumbnail resource (its record's claims bounded by the block) and a

@@ -125,9 +125,6 @@ uint32_t ReadPsd(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
     case kGenericOut8Bit:
       image->pixels = pic_ReadPSD(src, &w, &h, 8, image->palette, 0);
       break;
-    case kGenericOut32Bit:
-      image->pixels = pic_ReadPSD(src, &w, &h, 32, nullptr, 0);
-      break;
     case kGenericOutDIB:
       image->pixels = pic_ReadPSD(src, &w, &h, 24, nullptr, kPsdPackedDIB);
       break;
@@ -143,7 +140,9 @@ uint32_t ReadPsd(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
 }  // namespace
 
 namespace Pictura {
+// 32 bits come from the 24-bit read with alpha 255: the generic reader
+// gives a PSD's composite without its alpha channel (pic_ReadPSD keeps it).
 const PicGenericCodec kPsdGenericCodec = {
-    "PSD", kGenericOut8Bit | kGenericOut24Bit | kGenericOut32Bit | kGenericOutDIB, false, DetectPsd, ReadPsd,
+    "PSD", kGenericOut8Bit | kGenericOut24Bit | kGenericOutDIB, false, DetectPsd, ReadPsd,
 };
 }  // namespace Pictura
