@@ -138,6 +138,57 @@ TEST(Sniffing, TheContentDecidesNotTheName) {
   EXPECT_EQ(DecodeBytes(tagged).error, SL_ERROR_FILEFORM);
 }
 
+// Every bit rate of each MPEG version and layer the host's encoders write
+// is taken, from the file's start and from a frame in its middle: the probe
+// chains frames by the length their headers give.
+TEST(Sniffing, EveryBitRateOfEachMpegKindIsTaken) {
+  const std::string dir = SoundDir();
+  struct Kind {
+    const char* make;  // $b: the bit rate
+    std::vector<int> rates;
+  };
+  const Kind kinds[] = {
+      {"lame --quiet --cbr -b $b tone.wav", {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+      {"lame --quiet --cbr --resample 22.05 -b $b tone.wav", {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
+      {"lame --quiet --cbr --resample 11.025 -b $b mono.wav", {8, 16, 24, 32, 40, 48, 56, 64}},
+      {"ffmpeg -loglevel error -y -i tone.wav -ar 48000 -c:a mp2 -b:a $bk", {48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384}},
+      {"ffmpeg -loglevel error -y -i mono.wav -ar 24000 -c:a mp2 -b:a $bk", {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
+  };
+  for (const Kind& k : kinds) {
+    for (int rate : k.rates) {
+      std::string cmd = k.make;
+      cmd.replace(cmd.find("$b"), 2, std::to_string(rate));
+      ASSERT_TRUE(Sh(dir, cmd + " a.mpa"));
+      const std::vector<uint8_t> file = ReadBytes(dir + "/a.mpa");
+      EXPECT_TRUE(ProbeMpegAudio(file.data(), std::min(file.size(), kProbeBytes), file.size(), nullptr)) << cmd;
+      // From a frame's start in the middle (found by its sync): two more follow.
+      size_t mid = file.size() / 2;
+      while (mid + 1 < file.size() && !(file[mid] == 0xFF && (file[mid + 1] & 0xE0) == 0xE0)) ++mid;
+      const size_t n = std::min(file.size() - mid, kProbeBytes);
+      EXPECT_TRUE(ProbeMpegAudio(file.data() + mid, n, n, nullptr)) << cmd << " from " << mid;
+    }
+  }
+}
+
+// More than two channels fold to stereo: the even ones to the left, the odd
+// ones to the right, each side their mean.
+TEST(Channels, SixChannelsFoldToStereo) {
+  const std::string dir = SoundDir();
+  ASSERT_TRUE(Sh(dir,
+                 "sox -n -r 22050 -c 6 -b 16 -e signed six.wav synth 0.5 sine 200 sine 300 sine 400 sine 500 "
+                 "sine 600 sine 700 vol 0.5 && oggenc -Q -o six.ogg six.wav && oggdec -Q -R -o six.raw six.ogg"));
+  const std::vector<int16_t> six = ReadRaw16(dir + "/six.raw");
+  const Decoded d = DecodeBytes(ReadBytes(dir + "/six.ogg"));
+  ASSERT_EQ(d.error, SL_OK);
+  ASSERT_EQ(d.channels, 2u);
+  ASSERT_EQ(d.values.size(), six.size() / 3);
+  for (size_t f = 0; f < six.size() / 6; ++f) {
+    const int16_t* in = &six[6 * f];
+    ASSERT_EQ(d.values[2 * f], (in[0] + in[2] + in[4]) / 3) << f;
+    ASSERT_EQ(d.values[2 * f + 1], (in[1] + in[3] + in[5]) / 3) << f;
+  }
+}
+
 // ---- bad files ----------------------------------------------------------------------
 
 // Cut every 300 bytes: each gives an error code or the sound up to the cut,
