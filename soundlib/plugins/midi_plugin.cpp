@@ -73,8 +73,12 @@ struct Song {
   MidiSong* song = nullptr;
 };
 
+// The synthesizer's song reader only ever skips forward. A length that
+// overflowed into a negative skip would send it back over the same events
+// again and again, each one a new allocation: refused, it reads on to the end.
 Sint64 RwSeek(SDL_RWops* ctx, Sint64 offset, int whence) {
   auto* s = static_cast<Song*>(ctx->data);
+  if (whence == RW_SEEK_CUR && offset < 0) return -1;
   const Sint64 size = static_cast<Sint64>(s->reader->size);
   const Sint64 base = whence == RW_SEEK_SET ? 0 : whence == RW_SEEK_CUR ? static_cast<Sint64>(s->pos) : size;
   const Sint64 to = base + offset;
