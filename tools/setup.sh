@@ -28,6 +28,10 @@ packages=(
   libmpg123-dev libogg-dev libvorbis-dev libsndfile1-dev libflac-dev
   libavcodec-dev libavformat-dev libavutil-dev freepats
   ffmpeg lame vorbis-tools flac sox mpg123
+  # What the scripts and tests call that a minimal Debian lacks: ip (the FTP
+  # test server's network namespace), ps (run.sh), xz and bzip2 (source
+  # packages).
+  iproute2 procps xz-utils bzip2
 )
 
 stamp_key="$(printf '%s\n' "${packages[@]}" | sha1sum | cut -c1-12)"

@@ -6,6 +6,23 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/.." && pwd)"
 cd "$repo"
+
+# Each step says how long the one before it took, and the run its total.
+run_start=$SECONDS
+step_name=""
+step_start=$SECONDS
+step_done() {
+  [ -n "$step_name" ] && printf '== %s: %ds\n' "$step_name" $((SECONDS - step_start))
+  return 0
+}
+step() {
+  step_done
+  step_name="$*"
+  step_start=$SECONDS
+  printf '\n== %s\n' "$*"
+}
+
+step "setup"
 "$here/setup.sh"
 source "$here/env.sh"
 export CCACHE_BASEDIR="$repo" CCACHE_NOHASHDIR=1
@@ -26,8 +43,6 @@ if [ -z "${DISPLAY:-}" ]; then
   source "$here/xvfb.sh"
   xvfb_start
 fi
-
-step() { printf '\n== %s\n' "$*"; }
 
 step "native build (AddressSanitizer, UBSan)"
 cmake --preset native >/dev/null
@@ -52,4 +67,5 @@ step "win32 tests under Wine"
 started_wine=1
 ctest --preset win32 -j "$jobs"
 
-step "all tests passed"
+step_done
+printf '\n== all tests passed (%dm %02ds)\n' $(((SECONDS - run_start) / 60)) $(((SECONDS - run_start) % 60))
