@@ -38,6 +38,9 @@ if [ -z "${WINEDLLOVERRIDES:-}" ] && ! have_sound_card; then
   echo "run: no sound card found; the program runs without a sound device"
 fi
 
+# A new prefix is made before the display starts, with nothing on any screen.
+"$here/wine-prefix.sh" "$prefix"
+
 # A Wine server already serving the prefix (another program of the user's)
 # is left alone; one this run starts is ended with it.
 server_running() { WINEPREFIX="$prefix" timeout 1 wineserver -w >/dev/null 2>&1; [ $? = 124 ]; }
