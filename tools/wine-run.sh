@@ -17,12 +17,17 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 
 xvfb_pid=""
 child=""
+relay=""
 cleanup() {
   [ -n "$child" ] && kill "$child" 2>/dev/null
+  [ -n "$relay" ] && kill "$relay" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+
+# Made with no display, before one starts here.
+"$here/wine-prefix.sh" "$prefix" || exit 1
 
 # The display a test run made for this prefix (wine-display.sh), if it is
 # still there: every program of a prefix must draw on the same one.
@@ -35,32 +40,38 @@ if [ -z "${DISPLAY:-}" ]; then
   xvfb_start || exit 1
 fi
 
-# Make the prefix once; parallel test runs wait for the first one.
-(
-  flock 9
-  if [ ! -f "$prefix/system.reg" ]; then
-    # No network here: keep Wine from offering to download its add-ons.
-    WINEDLLOVERRIDES="mscoree=d;mshtml=d" wineboot -i >/dev/null 2>&1
-    wineserver -w
-  fi
-  # A crash prints its backtrace and ends the program instead of waiting on
-  # a dialog nobody will close (a test would hang until its timeout).
-  if [ ! -f "$prefix/.no-crash-dialog" ]; then
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 &&
-      wineserver -w && touch "$prefix/.no-crash-dialog"
-  fi
-  # Prefixes that were briefly set to manage no window get Wine's default
-  # back: unmanaged windows met X errors (BadWindow on unmap) under load.
-  if [ -f "$prefix/.unmanaged-windows" ]; then
-    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1
-    wineserver -w
-    rm -f "$prefix/.unmanaged-windows"
-  fi
-) 9>"$prefix.lock"
-
-wine "$@" &
+# The first Wine program of a server session starts the server and the
+# session's helpers (services, explorer, device drivers), and they keep its
+# standard error open until the session ends, 3 s after its last program.
+# CTest waits for a test's output to end, so a test whose program started the
+# session did not end while other tests kept the session going (until its
+# timeout). The program's standard error goes to a pipe of this script's
+# instead, copied on until a mark written after the program has ended:
+# whatever the program wrote lies before it.
+err_pipe="$(mktemp -u "${TMPDIR:-/tmp}/wine-run-err.XXXXXX")"
+mkfifo "$err_pipe" || exit 1
+exec 8<>"$err_pipe"  # both ends: opening never waits, and a write never fails
+rm -f "$err_pipe"
+mark="wine-run-end-$$-$RANDOM$RANDOM"
+# A blank line before the mark is the script's (it ends a last line the
+# program left open): only the blank lines before it are copied.
+{
+  blank=0
+  while IFS= read -r line; do
+    [ "$line" = "$mark" ] && break
+    if [ -z "$line" ]; then blank=$((blank + 1)); continue; fi
+    for ((; blank > 0; blank--)); do echo; done
+    printf '%s\n' "$line"
+  done
+  for ((; blank > 1; blank--)); do echo; done
+} <&8 >&2 &
+relay=$!
+wine "$@" 2>&8 &
 child=$!
 wait "$child"
 rc=$?
 child=""
+printf '\n%s\n' "$mark" >&8
+wait "$relay"
+relay=""
 exit $rc
