@@ -63,8 +63,11 @@ SRC
     echo "setup: installing ${missing[*]:-source index}"
     "${sudo_cmd[@]}" apt-get update -qq
     if [ ${#missing[@]} -gt 0 ]; then
+      # Unpacked without a sync after every file: four times faster (fp-utils
+      # brings 200 MB of Pascal sources), at the price of a torn install should
+      # the machine lose power meanwhile.
       DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]/#wine32/wine32:i386}" >/dev/null
+        -o Dpkg::Options::=--force-unsafe-io "${missing[@]/#wine32/wine32:i386}" >/dev/null
     fi
   fi
 }

@@ -7,18 +7,35 @@ here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/.." && pwd)"
 cd "$repo"
 
-# Each step says how long the one before it took, and the run its total.
+# Each step says how long the one before it took and the processor time its
+# programs used (Wine's server and helpers, which are not waited for, aside),
+# and the run its total.
 run_start=$SECONDS
 step_name=""
 step_start=$SECONDS
+step_cpu=0
+times_file="$(mktemp)"
+trap 'rm -f "$times_file"' EXIT
+# cpu: processor seconds of the programs ended so far (user and system;
+# times runs in this shell, the only one that knows them).
+children_cpu() {
+  local user sys
+  times >"$times_file"
+  { read -r _ _; read -r user sys; } <"$times_file"
+  cpu=$(awk -v u="$user" -v s="$sys" 'function sec(t, m) { m = t; sub(/m.*/, "", m); sub(/^[0-9]+m/, "", t)
+    sub(/s$/, "", t); return m * 60 + t } BEGIN { printf "%d", sec(u) + sec(s) }')
+}
 step_done() {
-  [ -n "$step_name" ] && printf '== %s: %ds\n' "$step_name" $((SECONDS - step_start))
-  return 0
+  [ -n "$step_name" ] || return 0
+  children_cpu
+  printf '== %s: %ds, %ds of processor time\n' "$step_name" $((SECONDS - step_start)) $((cpu - step_cpu))
 }
 step() {
   step_done
   step_name="$*"
   step_start=$SECONDS
+  children_cpu
+  step_cpu=$cpu
   printf '\n== %s\n' "$*"
 }
 
@@ -33,6 +50,7 @@ jobs=$(nproc)
 xvfb_pid=""
 started_wine=""
 cleanup() {
+  rm -f "$times_file"
   # wineserver -k fails when the server has already gone; that is no test failure.
   [ -n "$started_wine" ] && { WINEPREFIX="$repo/build/win32/wineprefix" wineserver -k 2>/dev/null || true; }
   [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null || true; }
