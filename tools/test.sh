@@ -46,6 +46,9 @@ export CCACHE_BASEDIR="$repo" CCACHE_NOHASHDIR=1
 # Setup installed every outside tool: a cross-check that misses one fails.
 export WAYLUNE_REQUIRE_TOOLS=1
 jobs=$(nproc)
+# Compilers wait on the disk now and then: two more than the cores keep them
+# busy (Ninja's own default); tests run one per core.
+build_jobs=$((jobs + 2))
 
 xvfb_pid=""
 started_wine=""
@@ -64,23 +67,23 @@ fi
 
 step "native build (AddressSanitizer, UBSan)"
 cmake --preset native >/dev/null
-cmake --build --preset native -j "$jobs"
+cmake --build --preset native -j "$build_jobs"
 step "native tests"
 ctest --preset native -j "$jobs"
 
 step "native release build (benchmarks)"
 cmake --preset native-release >/dev/null
-cmake --build --preset native-release -j "$jobs"
+cmake --build --preset native-release -j "$build_jobs"
 "$here/bench-smoke.sh" "$repo/build/native-release"
 
 step "fuzzers (short bounded runs)"
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs"
+cmake --build --preset fuzz -j "$build_jobs"
 "$here/fuzz.sh" --seconds "${WAYLUNE_FUZZ_SECONDS:-10}" --jobs "$jobs"
 
 step "win32 build"
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$jobs"
+cmake --build --preset win32 -j "$build_jobs"
 step "win32 tests under Wine"
 started_wine=1
 ctest --preset win32 -j "$jobs"
