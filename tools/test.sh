@@ -2,10 +2,17 @@
 # Builds everything and runs every test: native (AddressSanitizer, UBSan),
 # the optimised benchmarks and fuzzers (built, run briefly) and the Windows
 # build under Wine. Exit code 0 only when all passed.
+# The optimised build with its benchmarks and the fuzzers share nothing with
+# the rest but the processor: they run beside it (test.sh --extras-lane) at
+# the lowest priority, on what the rest leaves idle (Wine's tests spend much
+# of their time waiting on the program they drive, the end-to-end ones one
+# at a time), and their output follows the rest's.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/.." && pwd)"
 cd "$repo"
+lane=""
+[ "${1:-}" = --extras-lane ] && lane=1
 
 # Each step says how long the one before it took and the processor time its
 # programs used (Wine's server and helpers, which are not waited for, aside),
@@ -39,8 +46,10 @@ step() {
   printf '\n== %s\n' "$*"
 }
 
-step "setup"
-"$here/setup.sh"
+if [ -z "$lane" ]; then
+  step "setup"
+  "$here/setup.sh"
+fi
 source "$here/env.sh"
 export CCACHE_BASEDIR="$repo" CCACHE_NOHASHDIR=1
 # Setup installed every outside tool: a cross-check that misses one fails.
@@ -50,10 +59,35 @@ jobs=$(nproc)
 # busy (Ninja's own default); tests run one per core.
 build_jobs=$((jobs + 2))
 
+extras() {
+  step "native release build (benchmarks)"
+  cmake --preset native-release >/dev/null
+  cmake --build --preset native-release -j "$build_jobs"
+  "$here/bench-smoke.sh" "$repo/build/native-release"
+
+  step "fuzzers (short bounded runs)"
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz -j "$build_jobs"
+  "$here/fuzz.sh" --seconds "${WAYLUNE_FUZZ_SECONDS:-10}" --jobs "$jobs"
+  step_done
+}
+if [ -n "$lane" ]; then
+  extras
+  exit 0
+fi
+
+# A session of its own, so that an early end takes all of it along.
+mkdir -p "$repo/build"
+extras_log="$repo/build/test-extras.log"
+setsid nice -n 19 "$here/test.sh" --extras-lane </dev/null >"$extras_log" 2>&1 &
+extras_pid=$!
+echo "test.sh: the release build, benchmarks and fuzzers run beside the rest at low priority ($extras_log)"
+
 xvfb_pid=""
 started_wine=""
 cleanup() {
   rm -f "$times_file"
+  [ -n "$extras_pid" ] && { kill -- -"$extras_pid" 2>/dev/null || true; }
   # wineserver -k fails when the server has already gone; that is no test failure.
   [ -n "$started_wine" ] && { WINEPREFIX="$repo/build/win32/wineprefix" wineserver -k 2>/dev/null || true; }
   [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null || true; }
@@ -71,16 +105,6 @@ cmake --build --preset native -j "$build_jobs"
 step "native tests"
 ctest --preset native -j "$jobs"
 
-step "native release build (benchmarks)"
-cmake --preset native-release >/dev/null
-cmake --build --preset native-release -j "$build_jobs"
-"$here/bench-smoke.sh" "$repo/build/native-release"
-
-step "fuzzers (short bounded runs)"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$build_jobs"
-"$here/fuzz.sh" --seconds "${WAYLUNE_FUZZ_SECONDS:-10}" --jobs "$jobs"
-
 step "win32 build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$build_jobs"
@@ -88,5 +112,15 @@ step "win32 tests under Wine"
 started_wine=1
 ctest --preset win32 -j "$jobs"
 
+step "waiting for the release build, benchmarks and fuzzers"
+extras_rc=0
+wait "$extras_pid" || extras_rc=$?
+extras_pid=""
 step_done
+printf '\n== release build, benchmarks and fuzzers (beside the rest)\n'
+cat "$extras_log"
+if [ "$extras_rc" != 0 ]; then
+  printf '\n== the release build, a benchmark or a fuzzer failed\n' >&2
+  exit 1
+fi
 printf '\n== all tests passed (%dm %02ds)\n' $(((SECONDS - run_start) / 60)) $(((SECONDS - run_start) % 60))
