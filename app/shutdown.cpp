@@ -50,7 +50,7 @@ void Shutdown::Run(const ShellWindows& windows) {
   for (DesktopObject* object : {&parts.weatherSign.Object(), &parts.countdown.Object(), &parts.clock.Object()})
     WaitForAndCloseThread(object->TakeThread(), kThreadEndWaitMs);
   WaitForAndCloseThread(parts.strip.TakeThread(), kThreadEndWaitMs);
-  WaitForAndCloseThread(parts.animation.TakeThread(), kThreadEndWaitMs);
+  const bool animationEnded = WaitForAndCloseThread(parts.animation.TakeThread(), kThreadEndWaitMs);
   // The animation thread was the poster thread's only starter: a decode still
   // running must end before the image library stops after the loop.
   WaitForAndCloseThread(OwnedHandle(Desktop().billboard.TakePosterThread()), kThreadEndWaitMs);
@@ -63,7 +63,10 @@ void Shutdown::Run(const ShellWindows& windows) {
   HideAndClose(Desktop().weatherSign.Object().window);
   HideAndClose(Desktop().countdown.Object().window);
   HideAndClose(Desktop().clock.Object().window);
-  for (HWND window : {windows.figure, windows.overlay, parts.strip.Window()})
+  // The overlay is hidden only by a thread that owns it: this one, once the
+  // animation thread ended.
+  parts.overlay.HideAfterOwner(animationEnded);
+  for (HWND window : {windows.figure, parts.strip.Window()})
     if (window) ShowWindow(window, SW_HIDE);
 
   UnloadBass();

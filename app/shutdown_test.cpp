@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "app/desktop.h"
 #include "app/shutdown.h"
 #include "objects/billboard.h"
@@ -130,6 +132,24 @@ TEST_F(ObjectThreads, TheShutdownWaitsForEachObjectThreadOnceAndTheWindowsCloseA
   EXPECT_TRUE(Ended(countdown));
   // The posted WM_CLOSE messages destroy both windows.
   EXPECT_TRUE(PumpUntil([&] { return !IsWindow(clockWindow) && !IsWindow(countdownWindow); }, 5000));
+}
+
+// The overlay is hidden by the thread that owns it: the shutdown takes it
+// over once the animation thread (here one that claimed it and ended) has
+// ended, and nothing is refused.
+TEST_F(ObjectThreads, TheShutdownHidesTheOverlayAsItsOwnerOnceTheAnimationEnded) {
+  Overlay& overlay = Desktop().overlay;
+  ShowWindow(overlay.Window(), SW_SHOWNA);
+  std::thread([&] { overlay.Claim(GetCurrentThreadId()); }).join();
+  const int refused = overlay.ForeignDraws();
+  Shutdown shutdown;
+  shutdown.Run(ShellWindows{});
+  EXPECT_FALSE(IsWindowVisible(overlay.Window()));
+  EXPECT_EQ(overlay.Owner(), GetCurrentThreadId());
+  EXPECT_EQ(overlay.ForeignDraws(), refused);
+  MSG quit;
+  PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // the run's end of the loop
+  overlay.Claim(0);
 }
 
 }  // namespace

@@ -73,22 +73,22 @@ void ReleaseUnusedStack() {
   if (VirtualFree(base, size, MEM_DECOMMIT)) VirtualAlloc(base, size, MEM_COMMIT, PAGE_READWRITE);
 }
 
-void WaitForThread(HANDLE thread, DWORD milliseconds) {
-  if (!thread) return;
+bool WaitForThread(HANDLE thread, DWORD milliseconds) {
+  if (!thread) return true;
   const DWORD deadline = GetTickCount() + milliseconds;
   for (;;) {
     const DWORD now = GetTickCount();
     const DWORD left = static_cast<int>(deadline - now) > 0 ? deadline - now : 0;
     DWORD result = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_SENDMESSAGE);
-    if (result != WAIT_OBJECT_0 + 1) return;
+    if (result != WAIT_OBJECT_0 + 1) return result == WAIT_OBJECT_0;
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    if (left == 0) return;
+    if (left == 0) return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
   }
 }
 
-void WaitForAndCloseThread(OwnedHandle thread, DWORD milliseconds) {
-  WaitForThread(thread.get(), milliseconds);
+bool WaitForAndCloseThread(OwnedHandle thread, DWORD milliseconds) {
+  return WaitForThread(thread.get(), milliseconds);
 }
 
 WorkerWake::WorkerWake() : event_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {

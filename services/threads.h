@@ -22,11 +22,11 @@ void ReleaseUnusedStack();
 
 // Waits up to `milliseconds` for a thread while still answering messages sent
 // to this thread, so a worker that reports to a window of ours while ending
-// cannot stall us. Nothing for null.
-void WaitForThread(HANDLE thread, DWORD milliseconds);
+// cannot stall us. True when it ended (or for null), false when the wait ran out.
+bool WaitForThread(HANDLE thread, DWORD milliseconds);
 
-// The same, then closes the handle. Nothing for null.
-void WaitForAndCloseThread(OwnedHandle thread, DWORD milliseconds);
+// The same, then closes the handle.
+bool WaitForAndCloseThread(OwnedHandle thread, DWORD milliseconds);
 
 // The event a worker thread waits on between its passes instead of sleeping
 // a fixed tick: Wake() ends the current or next wait early. Every WorkerWake

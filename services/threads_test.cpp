@@ -95,4 +95,23 @@ TEST(ProgramThreads, AWaitForAHandleEndsAtTheHandleTheWakeOrTheTime) {
   EXPECT_FALSE(shared.done);
 }
 
+DWORD WINAPI WaitForEvent(void* event) {
+  WaitForSingleObject(event, 60000);
+  return 0;
+}
+
+// The shutdown hands a thread's windows on only when the thread really ended:
+// a wait that ran out says so.
+TEST(ProgramThreads, AWaitForAThreadTellsAnEndFromATimeOut) {
+  const OwnedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  DWORD id = 0;
+  const OwnedHandle thread(StartThread(WaitForEvent, release.get(), &id));
+  ASSERT_TRUE(thread);
+  EXPECT_FALSE(WaitForThread(thread.get(), 100)) << "still running";
+  SetEvent(release.get());
+  EXPECT_TRUE(WaitForThread(thread.get(), 20000));
+  EXPECT_TRUE(WaitForThread(thread.get(), 0)) << "ended before the wait";
+  EXPECT_TRUE(WaitForThread(nullptr, 0)) << "no thread";
+}
+
 }  // namespace

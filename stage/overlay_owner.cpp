@@ -26,3 +26,8 @@ void Overlay::Show(bool visible) {
   ShowWindow(Window(), visible ? SW_SHOWNA : SW_HIDE);
   Changed();
 }
+
+void Overlay::HideAfterOwner(bool ownerEnded) {
+  if (ownerEnded) Claim(GetCurrentThreadId());
+  if (Window()) Show(false);
+}

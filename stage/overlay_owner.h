@@ -72,6 +72,10 @@ class Overlay {
   bool ApplyRequest();
   // On the drawing thread: shows (without activation) or hides the window.
   void Show(bool visible);
+  // At shutdown, once the owner was waited for: an owner that ended leaves
+  // the window to the calling thread, which hides it; one still running
+  // (hung past the wait) keeps it, and the hide is refused and logged.
+  void HideAfterOwner(bool ownerEnded);
 
   // Shows and hides of the window (the shell hands the window over).
   WindowRequest request;

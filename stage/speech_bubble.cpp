@@ -149,10 +149,12 @@ int ShowPrepared(Overlay& overlay, FigureRecord* record, int type, char* text, P
   }
   // Shown or not, the bubble's push may have raised and shown the window.
   overlay.Changed();
+  // A kill asked for up to here was for the bubble this one replaced; one
+  // asked once the type shows is for this one and must stand.
+  overlay.killRequest = 0;
   overlay.bubble.type = shown ? type : 0;
   if (shown) {
     overlay.bubbleThread = GetCurrentThreadId();
-    overlay.killRequest = 0;
     RequestMainTick();  // its lifetime runs out on the shell's tick
   }
   return shown;

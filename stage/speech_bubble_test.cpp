@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -309,6 +310,29 @@ TEST_F(OverlayOwner, RefusesDrawsFromAnotherThread) {
   OnAnotherThread([&] { mayDraw = overlay_.MayDraw("test"); });
   EXPECT_TRUE(mayDraw);
   EXPECT_EQ(overlay_.ForeignDraws(), refused + 2);
+}
+
+// At shutdown the window is hidden by whoever waited for the owner, and only
+// once the owner ended: a hung owner may still push it.
+TEST_F(OverlayOwner, AtShutdownTheWindowIsHiddenOnlyAfterItsOwnerEnded) {
+  ASSERT_EQ(ShowSpeechBubble(overlay_, speaker_.record(), 1, "Hallo", 350, -90, 20), 1);
+  std::atomic<bool> release{false};
+  std::thread owner([&] {
+    overlay_.Claim(GetCurrentThreadId());
+    while (!release) Sleep(1);
+  });
+  while (overlay_.OwnedHere()) Sleep(1);
+  const int refused = overlay_.ForeignDraws();
+  overlay_.HideAfterOwner(false);
+  EXPECT_TRUE(IsWindowVisible(overlay_.Window())) << "hidden beside a running owner";
+  EXPECT_EQ(overlay_.ForeignDraws(), refused + 1);
+  release = true;
+  owner.join();
+  overlay_.HideAfterOwner(true);
+  EXPECT_FALSE(IsWindowVisible(overlay_.Window()));
+  EXPECT_TRUE(overlay_.OwnedHere());
+  EXPECT_EQ(overlay_.Owner(), GetCurrentThreadId());
+  EXPECT_EQ(overlay_.ForeignDraws(), refused + 1);
 }
 
 }  // namespace
