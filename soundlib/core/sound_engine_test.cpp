@@ -3,17 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
 #include <thread>
 #include <tuple>
 
+#include "soundlib/core/capture_output.h"
 #include "soundlib/core/test_wav.h"
 #include "soundlib/plugin_abi.h"
 
@@ -716,6 +720,77 @@ TEST(EngineThreads, CallsRaceSafelyWithTheMixingThread) {
     }
     ASSERT_TRUE(e.free());
   }
+}
+
+// ---- the capture device ------------------------------------------------------------
+
+class CapturePlatform final : public Platform {
+ public:
+  explicit CapturePlatform(std::string path) : path_(std::move(path)) {}
+  std::vector<DeviceDesc> listDevices() override { return {{"Capture to file", "capture", true}}; }
+  std::unique_ptr<Output> openOutput(int, uint32_t& rate, const OutputConfig& config, Renderer& r,
+                                     int& error) override {
+    return OpenCaptureOutput(std::fopen(path_.c_str(), "wb"), rate, config, r, error);
+  }
+  void* loadPlugin(const void*, bool, const SlPluginInfo*&, int&) override { return nullptr; }
+  void freePlugin(void*) override {}
+
+ private:
+  std::string path_;
+};
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+}
+
+// What the device mixes goes to a WAVE file that is whole while it grows,
+// each frame once, no faster than real time.
+TEST(EngineCapture, WritesTheMixToAWaveFileInRealTime) {
+  const std::string path = testing::tempPath("_capture.wav");
+  const auto readAll = [&] {
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+  };
+  CapturePlatform p(path);
+  Engine e(p);
+  const auto began = std::chrono::steady_clock::now();
+  ASSERT_TRUE(e.init(-1, 8000, 0, nullptr, nullptr));
+  const auto wav = mono16(constant(800, 3000));
+  const SlHandle s = e.sampleLoad(1, wav.data(), 0, static_cast<uint32_t>(wav.size()), 1, 0);
+  ASSERT_NE(s, 0u);
+  ASSERT_TRUE(e.channelPlay(e.sampleGetChannel(s, 0), 0));
+  const auto until = began + std::chrono::seconds(20);
+  std::vector<uint8_t> bytes;
+  while ((bytes = readAll()).size() < 44 + 8000 * 4 / 2 && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  // Read while it grows: the header already tells what it holds.
+  ASSERT_GE(bytes.size(), 44u);
+  EXPECT_LE(Le32(bytes, 40), bytes.size() - 44);
+  ASSERT_TRUE(e.free());
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+
+  bytes = readAll();
+  ASSERT_GE(bytes.size(), 44u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+  EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8);
+  EXPECT_EQ(Le32(bytes, 24), 8000u);
+  EXPECT_EQ(Le32(bytes, 40), bytes.size() - 44);
+  const size_t frames = (bytes.size() - 44) / 4;
+  EXPECT_GE(frames, 4000u);
+  EXPECT_LE(frames, static_cast<size_t>((elapsed + 0.02) * 8000) + 160) << "faster than real time";
+  size_t loud = 0, first = 0, last = 0;
+  for (size_t i = 0; i < frames; ++i) {
+    const int16_t l = static_cast<int16_t>(bytes[44 + 4 * i] | bytes[45 + 4 * i] << 8);
+    const int16_t r = static_cast<int16_t>(bytes[46 + 4 * i] | bytes[47 + 4 * i] << 8);
+    ASSERT_EQ(l, r) << i;
+    if (l == 0) continue;
+    ASSERT_EQ(l, 3000) << i;
+    if (loud++ == 0) first = i;
+    last = i;
+  }
+  EXPECT_EQ(loud, 800u);
+  EXPECT_EQ(last - first, 799u) << "the sample in one piece";
+  std::remove(path.c_str());
 }
 
 }  // namespace

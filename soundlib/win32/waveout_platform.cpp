@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
+#include "soundlib/core/capture_output.h"
 #include "soundlib/plugin_abi.h"
 #include "soundlib/soundlib_api.h"
 
@@ -127,7 +129,12 @@ class WaveOutput final : public Output {
 
 }  // namespace
 
+WaveOutPlatform::WaveOutPlatform() {
+  if (const wchar_t* file = _wgetenv(L"SOUNDLIB_CAPTURE")) capture_ = file;
+}
+
 std::vector<DeviceDesc> WaveOutPlatform::listDevices() {
+  if (!capture_.empty()) return {{"Capture to file", "capture", true}};
   std::vector<DeviceDesc> list;
   const UINT n = waveOutGetNumDevs();
   DWORD preferred = 0, status = 0;
@@ -152,6 +159,7 @@ std::vector<DeviceDesc> WaveOutPlatform::listDevices() {
 
 std::unique_ptr<Output> WaveOutPlatform::openOutput(int index, uint32_t& rate, const OutputConfig& config,
                                                     Renderer& renderer, int& error) {
+  if (!capture_.empty()) return OpenCaptureOutput(_wfopen(capture_.c_str(), L"wb"), rate, config, renderer, error);
   const UINT device = index < 0 ? WAVE_MAPPER : static_cast<UINT>(index);
   return WaveOutput::open(device, rate, config, renderer, error);
 }
