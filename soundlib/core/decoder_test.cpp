@@ -37,6 +37,7 @@ struct Reference {
   const char* make;     // shell command: $in, $out
   const char* decode;   // the host's decoder: $in to raw 16-bit little-endian $out
   int tolerance;        // largest difference of one sample
+  size_t slack = 0;     // frames ours may have past the reference's end (a last block's padding)
 };
 
 constexpr const char* kFlacDecode = "flac -s -d -f --force-raw-format --endian=little --sign=signed -o $out $in";
@@ -54,6 +55,12 @@ const Reference kReferences[] = {
     {"ms_adpcm", "a.wav", "sox mono.wav -e ms-adpcm $out", "sox $in -t raw -e signed -b 16 $out", 0},
     {"alaw", "a.wav", "sox tone.wav -e a-law $out", "sox $in -t raw -e signed -b 16 $out", 0},
     {"ulaw", "a.wav", "sox mono.wav -e u-law $out", "sox $in -t raw -e signed -b 16 $out", 0},
+    // What our reader leaves to libsndfile besides: GSM 6.10 (Windows' sound
+    // recorder), 64-bit float, four channels (each side the mean of its two,
+    // here the same: the stereo tone).
+    {"gsm", "a.wav", "sox mono.wav -r 8000 -e gsm-full-rate $out", "sox $in -t raw -e signed -b 16 $out", 0, 320},
+    {"double", "a.wav", "sox mono.wav -e float -b 64 $out", "sox -D $in -t raw -e signed -b 16 $out", 1},
+    {"pcm16_4ch", "a.wav", "sox tone.wav $out remix 1 2 1 2", "sox tone.wav -t raw -e signed -b 16 $out", 0},
     {"mp3", "a.mp3", "lame --quiet -b 128 tone.wav $out", "mpg123 -q -s $in > $out", 0},
     {"mp3_id3", "a.mp3", "lame --quiet -b 48 --add-id3v2 --tt name --ta artist mono.wav $out",
      "mpg123 -q -s $in > $out", 0},
@@ -85,7 +92,8 @@ TEST_P(ReferenceTest, DecodesAsTheHostsDecoderDoes) {
   const Decoded ours = DecodeBytes(ReadBytes(dir + "/" + r.file));
   ASSERT_EQ(ours.error, SL_OK) << r.name;
   ASSERT_FALSE(ref.empty());
-  ASSERT_EQ(ours.values.size(), ref.size()) << r.name << " (" << ours.channels << " channels)";
+  ASSERT_GE(ours.values.size(), ref.size()) << r.name << " (" << ours.channels << " channels)";
+  ASSERT_LE(ours.values.size(), ref.size() + r.slack * ours.channels) << r.name;
   int worst = 0;
   for (size_t i = 0; i < ref.size(); ++i) worst = std::max(worst, std::abs(ours.values[i] - ref[i]));
   EXPECT_LE(worst, r.tolerance) << r.name;

@@ -1,11 +1,13 @@
-// The compressed WAVE kinds people have (IMA and MS ADPCM, A-law, mu-law)
-// through libsndfile's virtual I/O over the byte source. Plain PCM stays
-// with our own reader.
+// The WAVE kinds our own reader leaves (IMA and MS ADPCM, A-law, mu-law,
+// GSM 6.10, 64-bit float, PCM of more than two channels) through
+// libsndfile's virtual I/O over the byte source. Plain PCM in one or two
+// channels stays with our own reader.
 #include "soundlib/core/decoder_kinds.h"
 #include "soundlib/soundlib_api.h"
 
 #include <sndfile.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -41,6 +43,14 @@ sf_count_t Read(void* dst, sf_count_t n, void* user) {
 sf_count_t Write(const void*, sf_count_t, void*) {
   return 0;
 }
+// As our reader takes 32-bit floats: full scale is 1, rounded, clipped.
+int16_t FromFloat(float v) {
+  if (!(v == v)) return 0;  // NaN
+  const float s = v * 32768.0f;
+  if (s >= 32767.0f) return 32767;
+  if (s <= -32768.0f) return -32768;
+  return static_cast<int16_t>(std::lrint(s));
+}
 sf_count_t Tell(void* user) {
   return static_cast<sf_count_t>(static_cast<Reader*>(user)->pos);
 }
@@ -62,13 +72,23 @@ class CompressedWaveDecoder final : public Decoder {
       return nullptr;
     }
     const int type = info.format & SF_FORMAT_TYPEMASK, sub = info.format & SF_FORMAT_SUBMASK;
-    const bool wanted = type == SF_FORMAT_WAV && (sub == SF_FORMAT_IMA_ADPCM || sub == SF_FORMAT_MS_ADPCM ||
-                                                  sub == SF_FORMAT_ALAW || sub == SF_FORMAT_ULAW);
+    bool wanted = type == SF_FORMAT_WAV || type == SF_FORMAT_WAVEX;
+    switch (sub) {
+      case SF_FORMAT_IMA_ADPCM: case SF_FORMAT_MS_ADPCM: case SF_FORMAT_ALAW: case SF_FORMAT_ULAW:
+      case SF_FORMAT_GSM610: case SF_FORMAT_PCM_U8: case SF_FORMAT_PCM_16: case SF_FORMAT_PCM_24:
+      case SF_FORMAT_PCM_32: case SF_FORMAT_FLOAT: case SF_FORMAT_DOUBLE:
+        break;
+      default:
+        wanted = false;
+    }
     if (!wanted || info.channels < 1 || info.channels > static_cast<int>(kMaxDecoderChannels) ||
         info.samplerate < 1000 || info.samplerate > 384000) {
       error = SL_ERROR_FORMAT;
       return nullptr;
     }
+    // libsndfile would read floats to whole numbers unscaled (or scaled by
+    // the file's peak): ours are read as floats and scaled as our reader does.
+    d->floats_ = sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE;
     d->sourceChannels_ = static_cast<unsigned>(info.channels);
     d->info_.rate = static_cast<uint32_t>(info.samplerate);
     d->info_.channels = static_cast<uint16_t>(info.channels > 2 ? 2 : info.channels);
@@ -83,7 +103,14 @@ class CompressedWaveDecoder final : public Decoder {
       scratch_.resize(count * ch);
       dst = scratch_.data();
     }
-    const sf_count_t got = sf_readf_short(file_, dst, static_cast<sf_count_t>(count));
+    sf_count_t got;
+    if (floats_) {
+      floatScratch_.resize(count * ch);
+      got = sf_readf_float(file_, floatScratch_.data(), static_cast<sf_count_t>(count));
+      for (size_t i = 0; got > 0 && i < static_cast<size_t>(got) * ch; ++i) dst[i] = FromFloat(floatScratch_[i]);
+    } else {
+      got = sf_readf_short(file_, dst, static_cast<sf_count_t>(count));
+    }
     if (got <= 0) {
       if (sf_error(file_) != SF_ERR_NO_ERROR) error_ = SL_ERROR_DAMAGED;
       return 0;
@@ -106,7 +133,9 @@ class CompressedWaveDecoder final : public Decoder {
   Reader reader_;
   SNDFILE* file_ = nullptr;
   unsigned sourceChannels_ = 1;
+  bool floats_ = false;
   std::vector<int16_t> scratch_;
+  std::vector<float> floatScratch_;
 };
 
 }  // namespace
