@@ -17,8 +17,10 @@ void BuiltInDecoderKinds(std::vector<DecoderKind>& early, std::vector<DecoderKin
 void AddVorbisKind(std::vector<DecoderKind>& kinds);
 // MPEG-1/2/2.5 layers I to III (libmpg123).
 void AddMpegKind(std::vector<DecoderKind>& kinds);
-// WAVE files in IMA or MS ADPCM, A-law or mu-law (libsndfile);
-// SL_ERROR_FORMAT for any other kind.
+// MPEG audio frames from the source's start (a WAVE file's data chunk).
+std::unique_ptr<Decoder> OpenMpegAudio(std::shared_ptr<ByteSource> source, int& error);
+// The WAVE kinds our reader leaves (libsndfile); SL_ERROR_FORMAT for any
+// it does not decode either.
 std::unique_ptr<Decoder> OpenCompressedWave(std::shared_ptr<ByteSource> source, int& error);
 
 }  // namespace soundlib

@@ -64,6 +64,11 @@ const Reference kReferences[] = {
     {"mp3", "a.mp3", "lame --quiet -b 128 tone.wav $out", "mpg123 -q -s $in > $out", 0},
     {"mp3_id3", "a.mp3", "lame --quiet -b 48 --add-id3v2 --tt name --ta artist mono.wav $out",
      "mpg123 -q -s $in > $out", 0},
+    // MPEG audio in a WAVE file, as Windows' MPEG codecs write it (the MP3
+    // without its information frame, so both decode every frame).
+    {"mp3_in_wave", "a.wav",
+     "lame --quiet -t -b 128 tone.wav a.mp3 && ffmpeg -loglevel error -y -i a.mp3 -c:a copy -f wav $out",
+     "mpg123 -q -s a.mp3 > $out", 0},
     {"mp2", "a.mp2", "ffmpeg -loglevel error -y -i tone.wav -c:a mp2 -b:a 192k $out", "mpg123 -q -s $in > $out",
      0},
     {"vorbis", "a.ogg", "oggenc -Q -q 3 -o $out tone.wav", "oggdec -Q -R -o $out $in", 0},

@@ -134,6 +134,10 @@ std::unique_ptr<Decoder> OpenMpeg(std::shared_ptr<ByteSource> source, const void
 
 }  // namespace
 
+std::unique_ptr<Decoder> OpenMpegAudio(std::shared_ptr<ByteSource> source, int& error) {
+  return MpegDecoder::open(std::move(source), error);
+}
+
 void AddMpegKind(std::vector<DecoderKind>& kinds) {
   kinds.push_back(DecoderKind{"MPEG audio", &ProbeMpegAudio, &OpenMpeg, nullptr});
 }
