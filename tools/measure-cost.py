@@ -13,6 +13,12 @@ named keeps its default):
             pause between scenes, so it walks most of the time
   strip     the scenery strip alone: no figures, clock, billboard or countdown
   none      nothing on screen: no figures, clock, billboard or strip
+  alarm     the countdown alone, due, with sound on (every built-in sound
+            group off) and its alarm an MP3 made here (--alarm-seconds long,
+            by default the whole run and a minute more; --alarm-file takes
+            a file of your own), played on a null ALSA device (the program
+            alone gets it: Wine's ALSA driver over soundlib/win32/alsa-null.conf).
+            The same run silent: --set CountdownPlaySound=REG_DWORD:0
 --set adds or overrides values, e.g. --set Clock=REG_DWORD:0.
 --only N switches off every scene but N (figure number) with the shortest
 pause, over the scenario's other values: e.g. --only 27 for the paster, whose
@@ -58,7 +64,31 @@ SCENARIOS = {
         "HG": ("REG_DWORD", "0"),
         "Countdown": ("REG_DWORD", "0"),
     },
+    "alarm": {
+        "FigDeactive": ("REG_SZ", ",".join(str(n) for n in range(1, 92))),
+        "Clock": ("REG_DWORD", "0"),
+        "Billboard": ("REG_DWORD", "0"),
+        "HG": ("REG_DWORD", "0"),
+        "Countdown": ("REG_DWORD", "1"),
+        "CountdownDate": ("REG_SZ", "2020,1,1,0,0"),
+        "CountdownShowMsg": ("REG_DWORD", "0"),
+        "CountdownPlaySound": ("REG_DWORD", "1"),
+        "Sound": ("REG_DWORD", "1"),
+        "SoundOpt": ("REG_SZ", "0,0,0,0,0,0,0,0,0,0"),
+    },
 }
+ALSA_NULL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "soundlib", "win32", "alsa-null.conf")
+
+
+def alarm_mp3(folder, seconds):
+    """An MP3 of `seconds` (noise under a gliding tone, 128 kbit/s), made once."""
+    path = os.path.join(folder, "alarm-%d.mp3" % seconds)
+    if not os.path.exists(path):
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run("sox -n -r 44100 -c 2 -b 16 -t wav - synth %d pinknoise synth %d sine mix 220-880 "
+                       "tremolo 3 40 vol 0.4 | lame --quiet -b 128 - '%s.part' && mv '%s.part' '%s'"
+                       % (seconds, seconds, path, path, path), shell=True, check=True)
+    return path
 
 
 def wine_env(prefix, display):
@@ -250,10 +280,11 @@ def wakeups(pid):
 class Session:
     """One Wine prefix on its own display running one Windows program."""
 
-    def __init__(self, name, prefix, target, command):
+    def __init__(self, name, prefix, target, command, extra_env=None):
         self.name, self.prefix, self.target, self.command = name, prefix, target, command
         self.xvfb, self.display = start_xvfb()
         self.env = wine_env(prefix, self.display)
+        self.env.update(extra_env or {})
         self.first = {}  # pid -> (kind, ticks at the window's start or first sight)
         self.last = {}
         self.pid = None
@@ -336,6 +367,8 @@ def main():
     parser.add_argument("--only", type=int, metavar="SCENE", help="every scene but this one switched off")
     parser.add_argument("--mappings", type=int, default=0, metavar="N",
                         help="print the private memory by mapping at the highest sample, N largest mappings")
+    parser.add_argument("--alarm-seconds", type=int, help="length of the alarm scenario's MP3")
+    parser.add_argument("--alarm-file", help="the alarm scenario's sound file (instead of an MP3 made here)")
     parser.add_argument("--prefixes", help="folder of the two Wine prefixes (default BUILD/cost/SCENARIO); "
                         "runs at the same time need their own")
     args = parser.parse_args()
@@ -354,7 +387,14 @@ def main():
         values[name] = (kind_, value)
 
     prefixes = os.path.abspath(args.prefixes or os.path.join(build, "cost", args.scenario))
-    sessions = [Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), [exe])]
+    sound_env = None
+    if args.scenario == "alarm":
+        alarm = os.path.abspath(args.alarm_file) if args.alarm_file else alarm_mp3(
+            os.path.join(build, "cost"), args.alarm_seconds or int(args.warmup + args.seconds + 60))
+        values["CountdownSoundFile"] = ("REG_SZ", "Z:" + alarm.replace("/", "\\"))
+        sound_env = {"ALSA_CONFIG_PATH": os.path.abspath(ALSA_NULL),
+                     "WINEDLLOVERRIDES": "winepulse.drv,wineoss.drv=d"}
+    sessions = [Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), [exe], sound_env)]
     if not args.no_control:
         sessions.append(Session("control", os.path.join(prefixes, "control"), "notepad.exe", ["notepad"]))
     interrupted = []
