@@ -28,8 +28,8 @@ class CaptureOutput final : public Output {
         frames_(std::max<size_t>(64, static_cast<size_t>(rate) * config.periodMs / 1000)),
         period_(std::chrono::microseconds(static_cast<int64_t>(frames_) * 1000000 / rate)),
         block_(frames_ * 2) {
-    unsigned char h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                           1,   0,   2,   0};
+    unsigned char h[44] = {'R', 'I', 'F', 'F', 0,  0, 0, 0, 'W', 'A', 'V', 'E',
+                           'f', 'm', 't', ' ', 16, 0, 0, 0, 1,   0,   2,   0};
     PutLe32(h + 24, rate);
     PutLe32(h + 28, rate * 4);
     h[32] = 4;

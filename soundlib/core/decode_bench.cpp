@@ -70,8 +70,8 @@ Result DecodeOnce(const std::vector<uint8_t>& bytes, const std::vector<DecoderKi
   Result r;
   const double cpu0 = ThreadSeconds(), wall0 = WallSeconds();
   size_t used = 0;
-  auto decoder = soundlib::OpenDecoder(std::make_unique<soundlib::MemorySource>(bytes.data(), bytes.size()), kinds,
-                                       r.error, &used);
+  auto decoder = soundlib::OpenDecoder(std::make_unique<soundlib::MemorySource>(bytes.data(), bytes.size()),
+                                       kinds, r.error, &used);
   if (!decoder) return r;
   r.kind = kinds[used].name;
   const unsigned channels = decoder->info().channels;
@@ -90,14 +90,16 @@ std::string MakeSmokeFiles() {
   // A folder of this run's own: runs of other checkouts may go on beside it.
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() /
-      ("soundlib_decode_bench_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+      ("soundlib_decode_bench_" +
+       std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
   std::filesystem::create_directories(dir);
   const std::string cmd =
       "cd '" + dir.string() +
       "' && sox -n -r 44100 -c 2 -b 16 t.wav synth 3 sine 440 sine 554 vol 0.5 && lame --quiet t.wav t.mp3"
       " && oggenc -Q -o t.ogg t.wav && flac -s -f -o t.flac t.wav"
       " && ffmpeg -loglevel error -y -i t.wav -c:a wmav2 t.wma && rm t.wav"
-      " && printf 'MThd\\0\\0\\0\\6\\0\\0\\0\\1\\1\\340MTrk\\0\\0\\0\\15\\0\\220\\74\\144\\203\\140\\200\\74\\100"
+      " && printf "
+      "'MThd\\0\\0\\0\\6\\0\\0\\0\\1\\1\\340MTrk\\0\\0\\0\\15\\0\\220\\74\\144\\203\\140\\200\\74\\100"
       "\\0\\377\\57\\0' > t.mid";
   if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "decode_bench: the host's encoders failed\n");
   return dir.string();
@@ -143,7 +145,8 @@ int main(int argc, char** argv) {
     }
     std::vector<std::filesystem::path> inFolder;
     for (const auto& entry : std::filesystem::directory_iterator(input))
-      if (entry.is_regular_file() && entry.path().filename().string()[0] != '.') inFolder.push_back(entry.path());
+      if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+        inFolder.push_back(entry.path());
     std::sort(inFolder.begin(), inFolder.end());
     files.insert(files.end(), inFolder.begin(), inFolder.end());
   }

@@ -150,6 +150,34 @@ TEST(MpegLayerOne, EveryBitRateDecodesAsTheHostsDecoderDoes) {
 
 // ---- by content, not by name ------------------------------------------------------
 
+// A WAVE file of MPEG audio whose fmt chunk comes after another (of odd
+// length, padded) plays as the same file without it; one whose data is no
+// MPEG audio is damaged.
+TEST(MpegInWave, OtherChunksBeforeItsFormatAreSkipped) {
+  const std::string dir = SoundDir();
+  ASSERT_TRUE(Sh(dir, "lame --quiet -t -b 64 mono.wav a.mp3 && "
+                      "ffmpeg -loglevel error -y -i a.mp3 -c:a copy -f wav a.wav"));
+  std::vector<uint8_t> plain = ReadBytes(dir + "/a.wav");
+  const Decoded expected = DecodeBytes(plain);
+  ASSERT_EQ(expected.error, SL_OK);
+  std::vector<uint8_t> chunked(plain.begin(), plain.begin() + 12);
+  const uint8_t bext[] = {'b', 'e', 'x', 't', 9, 0, 0, 0, 'f', 'm', 't', ' ', 0x55, 0, 1, 2, 3, 0};
+  chunked.insert(chunked.end(), std::begin(bext), std::end(bext));
+  chunked.insert(chunked.end(), plain.begin() + 12, plain.end());
+  const uint32_t riff = static_cast<uint32_t>(chunked.size() - 8);
+  for (int i = 0; i < 4; ++i) chunked[4 + i] = static_cast<uint8_t>(riff >> (8 * i));
+  const Decoded ours = DecodeBytes(chunked);
+  ASSERT_EQ(ours.error, SL_OK);
+  EXPECT_EQ(ours.values, expected.values);
+
+  for (size_t i = 12; i + 8 < plain.size(); ++i)
+    if (std::equal(plain.begin() + i, plain.begin() + i + 4, "data")) {
+      std::fill(plain.begin() + i + 8, plain.end(), 0x11);
+      break;
+    }
+  EXPECT_EQ(DecodeBytes(plain).error, SL_ERROR_DAMAGED);
+}
+
 TEST(Sniffing, TheContentDecidesNotTheName) {
   const std::string dir = SoundDir();
   ASSERT_TRUE(Sh(dir, "lame --quiet -b 64 mono.wav a.mp3 && cp a.mp3 renamed.wav"));

@@ -773,7 +773,10 @@ TEST(EngineCapture, WritesTheMixToAWaveFileInRealTime) {
   ASSERT_GE(bytes.size(), 44u);
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
   EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8);
-  EXPECT_EQ(Le32(bytes, 24), 8000u);
+  // WAVE, a 16-byte fmt: PCM, 2 channels, 8000 Hz, 32000 bytes a second, 4 a frame, 16 bits; data.
+  const std::vector<uint8_t> header = {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
+                                       0x40, 0x1F, 0, 0, 0x00, 0x7D, 0, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a'};
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 8, bytes.begin() + 40), header);
   EXPECT_EQ(Le32(bytes, 40), bytes.size() - 44);
   const size_t frames = (bytes.size() - 44) / 4;
   EXPECT_GE(frames, 4000u);

@@ -26,9 +26,22 @@ namespace {
 constexpr char kClass[] = "Waylune Desktop";
 constexpr int kRate = 44100;
 constexpr size_t kWindow = kRate / 100;  // frames in 10 ms
-const char* const kValues[] = {"Sound",     "SoundOpt",         "SNDvolume", "FigDeactive",        "Pause",
-                               "Billboard", "Clock",            "HG",        "Countdown",          "CountdownDate",
-                               "CountdownShowMsg", "CountdownPlaySound", "CountdownSoundFile", "SF_002", "Speed", "DebugOn",
+const char* const kValues[] = {"Sound",
+                               "SoundOpt",
+                               "SNDvolume",
+                               "FigDeactive",
+                               "Pause",
+                               "Billboard",
+                               "Clock",
+                               "HG",
+                               "Countdown",
+                               "CountdownDate",
+                               "CountdownShowMsg",
+                               "CountdownPlaySound",
+                               "CountdownSoundFile",
+                               "SF_002",
+                               "Speed",
+                               "DebugOn",
                                "DebugFileName"};
 
 std::string FilesFolder() {
@@ -76,7 +89,8 @@ std::vector<double> Levels(const std::string& capture, size_t from) {
 
 size_t CapturedFrames(const std::string& capture) {
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(capture.c_str(), GetFileExInfoStandard, &data) || data.nFileSizeLow < 44) return 0;
+  if (!GetFileAttributesExA(capture.c_str(), GetFileExInfoStandard, &data) || data.nFileSizeLow < 44)
+    return 0;
   return (data.nFileSizeLow - 44) / 4;
 }
 
@@ -85,7 +99,8 @@ size_t CapturedFrames(const std::string& capture) {
 // about 1.5 s (nothing louder than a twentieth of the sound from 1.9 s to 2.4 s).
 testing::AssertionResult HasThePattern(const std::vector<double>& levels) {
   const auto onset = std::find_if(levels.begin(), levels.end(), [](double l) { return l > 500; });
-  if (onset == levels.end()) return testing::AssertionFailure() << "no sound in " << levels.size() / 100.0 << " s";
+  if (onset == levels.end())
+    return testing::AssertionFailure() << "no sound in " << levels.size() / 100.0 << " s";
   const size_t at = static_cast<size_t>(onset - levels.begin());
   if (levels.size() < at + 240) return testing::AssertionFailure() << "the capture ends too soon";
   const double peak = *std::max_element(onset, onset + 160);
@@ -261,8 +276,8 @@ TEST_F(SoundPlayE2E, AFigurePlaysHisSoundFileOnHisClick) {
         for (HWND strip : WindowsOfClass(kClass, program.id())) {
           RECT r;
           POINT him;
-          if (!IsWindowVisible(strip) || !GetWindowRect(strip, &r) || r.bottom - r.top > 200 ||
-              r.left < 0 || r.right > screenWidth || !DrawnPixelNearMiddle(r, &him))
+          if (!IsWindowVisible(strip) || !GetWindowRect(strip, &r) || r.bottom - r.top > 200 || r.left < 0 ||
+              r.right > screenWidth || !DrawnPixelNearMiddle(r, &him))
             continue;
           from = CapturedFrames(capture_);
           PostMessageA(strip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(him.x - r.left, him.y - r.top));
