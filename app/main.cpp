@@ -10,6 +10,7 @@
 #include "services/help.h"
 #include "services/hotkeys.h"
 #include "services/lang_text.h"
+#include "services/messages.h"
 #include "app/main_window.h"
 #include "app/shell.h"
 #include "services/portable/thread_rand.h"
@@ -64,10 +65,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   }
 
   const CommandWord word = ParseCommandWord(commandLine);
-  // Words that end an instance never make one, nor hold its mutex.
+  // Words that end an instance never make one beside another, nor hold its
+  // mutex; DEINSTALL with none anywhere starts and closes at its first loop pass.
   if (word == CommandWord::Exit || word == CommandWord::Deinstall) {
-    SendEndingWord(word, instance);
-    return 0;
+    if (SendEndingWord(word, instance) || word == CommandWord::Exit) return 0;
   }
   HANDLE mutex = nullptr;
   switch (ClaimInstance(&mutex)) {
@@ -130,6 +131,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     Desktop().weatherSign.SetSceneGate([] { return CanAnimateNow(Desktop().shell, DesktopSettings()); });
     Desktop().weatherSign.Start();
     shell.shutdown.OpenForRequests();
+    // Through the shutdown, which waits for the threads it just started.
+    if (word == CommandWord::Deinstall) PostMessageA(shell.windows.figure, MSG_SHUTDOWN, 0, 0);
     // Start-up is done: its deep frames are dead weight from here on.
     ReleaseUnusedStack();
     exitCode = RunMessageLoop(shell);

@@ -106,7 +106,7 @@ bool OtherStartMayRun() {
   return found;
 }
 
-void SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const InstanceNames& names,
+bool SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const InstanceNames& names,
                     const std::function<bool()>& startMayRun) {
   char markName[48];
   CommandMarkName(GetCurrentProcessId(), markName, sizeof markName);
@@ -115,10 +115,12 @@ void SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const In
   if (word == CommandWord::Deinstall) SetAutostart(0, instance);
   OwnedHandle request;
   bool requested = false;
+  bool others = false;  // an instance ran or a start may have
   const DWORD start = GetTickCount();
   for (;;) {
     const DWORD elapsed = GetTickCount() - start;
     if (MutexExists(names.mutex)) {
+      others = true;
       // An instance runs or is starting; one that took the request ends and
       // lets the mutex go without ever showing its window.
       HWND running = WaitForMainWindow(names.windowClass, waitMs > elapsed ? waitMs - elapsed : 0,
@@ -137,6 +139,8 @@ void SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const In
       continue;
     }
     if (!startMayRun() || elapsed >= waitMs) break;
+    others = true;
     Sleep(kForwardPollMs);
   }
+  return others;
 }

@@ -52,7 +52,8 @@ bool OtherStartMayRun();
 // removes the autostart entry in every case. A running instance gets
 // MSG_SHUTDOWN; while none holds the mutex but `startMayRun` says one may be
 // starting, the end request is left where that instance looks once it holds
-// the mutex, for at most `waitMs`.
-void SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs = kForwardWaitMs,
+// the mutex, for at most `waitMs`. False when no instance ran and no start
+// could have: then DEINSTALL starts one that closes at once.
+bool SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs = kForwardWaitMs,
                     const InstanceNames& names = {},
                     const std::function<bool()>& startMayRun = OtherStartMayRun);

@@ -232,8 +232,8 @@ TEST(SendEndingWord, AnInstanceThatIsStartingIsNeverLost) {
       {
         RacingStart start(row.claimAfterMs, row.windowAfterMs, go);
         go = true;
-        SendEndingWord(round % 2 ? CommandWord::Exit : CommandWord::Deinstall, nullptr, 5000, kRaceNames,
-                       [&] { return start.alive.load(); });
+        EXPECT_TRUE(SendEndingWord(round % 2 ? CommandWord::Exit : CommandWord::Deinstall, nullptr, 5000,
+                                   kRaceNames, [&] { return start.alive.load(); }));
         for (DWORD t = GetTickCount(); start.alive && GetTickCount() - t < 4000;) Sleep(5);
         claim = start.claim.load();
       }
@@ -268,7 +268,8 @@ TEST(SendEndingWord, WithNoStartItEndsAtOnceAndWithAPossibleOneWithinItsBound) {
 
 TEST(SendEndingWord, DeinstallRemovesTheEntryEvenWithNoInstance) {
   SetAutostart(1, nullptr);
-  SendEndingWord(CommandWord::Deinstall, nullptr, 1000, kRaceNames, [] { return false; });
+  // No instance and none starting: the caller starts one that closes at once.
+  EXPECT_FALSE(SendEndingWord(CommandWord::Deinstall, nullptr, 1000, kRaceNames, [] { return false; }));
   EXPECT_FALSE(AutostartStored());
 }
 

@@ -34,12 +34,7 @@ int64_t ShellCountItems() {
   // The shell's version stays what it was for the life of the process.
   static const bool canQuery = GetDllVersion("shell32.dll") >= kShellWithRecycleBinQuery;
   if (!canQuery) return -1;
-  // An empty root asks for the bins of all drives at once: one look instead
-  // of one per drive letter (each opens the bin's folders; and a shell that
-  // keeps one bin for all drives would count it once per letter).
-  SHQUERYRBINFO info = {};
-  info.cbSize = sizeof info;
-  return SUCCEEDED(SHQueryRecycleBinA("", &info)) && info.i64NumItems > 0 ? info.i64NumItems : 0;
+  return CountRecycleBinItems(SHQueryRecycleBinA);
 }
 
 void ShellEmpty() {
@@ -61,6 +56,12 @@ DWORD WINAPI ClockThread(void* clock) {
 }
 
 }  // namespace
+
+int64_t CountRecycleBinItems(RecycleBinQuery query) {
+  SHQUERYRBINFO info = {};
+  info.cbSize = sizeof info;
+  return SUCCEEDED(query("", &info)) && info.i64NumItems > 0 ? info.i64NumItems : 0;
+}
 
 class ClockHost : public WindowsObjectHost {
  public:

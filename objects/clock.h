@@ -4,6 +4,7 @@
 // click. Built on the desktop object frame (objects/desktop_object.h).
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <cstdint>
@@ -22,6 +23,13 @@ struct RecycleBinWords {
   std::atomic<int> state{-1};
   std::atomic<int> queryTicks{0};
 };
+
+// Items in the recycle bins of all drives, asked in one query (an empty
+// root): a shell that keeps one bin for all drives, as Wine's does, answers
+// each drive with all of them. The query is the shell's (SHQueryRecycleBinA)
+// or a test's.
+using RecycleBinQuery = HRESULT(WINAPI*)(LPCSTR root, SHQUERYRBINFO* info);
+int64_t CountRecycleBinItems(RecycleBinQuery query);
 
 // How the clock asks the shell about the recycle bin; tests put in their own.
 struct RecycleBinShell {

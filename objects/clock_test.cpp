@@ -41,6 +41,31 @@ DWORD WINAPI NoThread(void*) {
   return 0;
 }
 
+// Shells as the count sees them: Wine's keeps one bin for all drives and
+// answers every root with all of its items.
+int binQueries = 0;
+HRESULT WINAPI OneBinForAllDrives(LPCSTR, SHQUERYRBINFO* info) {
+  ++binQueries;
+  info->i64NumItems = 7;
+  return S_OK;
+}
+HRESULT WINAPI NoBin(LPCSTR, SHQUERYRBINFO*) {
+  ++binQueries;
+  return E_FAIL;
+}
+
+TEST(RecycleBinCount, OneQueryForTheBinsOfAllDrives) {
+  const struct {
+    RecycleBinQuery query;
+    int64_t items;
+  } rows[] = {{OneBinForAllDrives, 7}, {NoBin, 0}};
+  for (const auto& row : rows) {
+    binQueries = 0;
+    EXPECT_EQ(CountRecycleBinItems(row.query), row.items);
+    EXPECT_EQ(binQueries, 1);
+  }
+}
+
 class Clock : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {

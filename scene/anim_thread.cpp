@@ -211,10 +211,10 @@ DWORD Animation::Run(FigureRecordAllocator allocate) {
         startPending = false;
         WriteLogLine("START: %s", figure->name);
         RequestTrayTip(figure->name);
-        frameTime = figure->frameTime < 1 ? 50 : figure->frameTime;
+        frameTime = SceneFrameTime(frameTime, figure->frameTime, true);
         pacer.Reset();
-      } else if (!startPending && figure->frameTime >= 1 && figure->frameTime != frameTime) {
-        frameTime = figure->frameTime;  // a figure that changes its pace mid-scene (the runner)
+      } else if (!startPending) {
+        frameTime = SceneFrameTime(frameTime, figure->frameTime, false);
       }
       Sleep(static_cast<DWORD>(pacer.NextSleep(timeGetTime(), frameTime)));
       idleSince = GetTickCount();

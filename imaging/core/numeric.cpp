@@ -328,7 +328,9 @@ bool DumpHexTable(const char* path, uint32_t rows, uint32_t columns, const uint3
     ok = ok && std::fputc('\n', f) != EOF;
   }
   ok = std::fclose(f) == 0 && ok;
-  std::remove(path);
+  // The old table goes only for a whole new one (rename does not replace a
+  // file on Windows).
+  if (ok) std::remove(path);
   if (!ok || std::rename(temp.c_str(), path) != 0) {
     std::remove(temp.c_str());
     return false;

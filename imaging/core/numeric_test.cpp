@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 #include "core/test_hooks.h"
 #include "core/thread_context.h"
 #include "core/pictura_core.h"
@@ -193,3 +199,25 @@ TEST(ByteBuffers, HexTableIsWrittenWhole) {
   std::remove(path);
   EXPECT_FALSE(DumpHexTable("no_such_dir/x.txt", 1, 1, t));
 }
+
+#ifndef _WIN32
+// A write that fails half-way (here at the file-size limit) keeps the old table.
+TEST(ByteBuffers, AHexTableThatFailsHalfWayKeepsTheOldOne) {
+  const char* path = "hex_table_cut_test.txt";
+  std::ofstream(path) << "old\n";
+  const std::vector<uint32_t> table(64 * 64, 0xABCDEF01u);
+  rlimit saved = {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 1000;
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool written = DumpHexTable(path, 64, 64, table.data());
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, handler);
+  EXPECT_FALSE(written);
+  std::ifstream in(path);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "old\n");
+  std::remove(path);
+}
+#endif

@@ -11,3 +11,8 @@ int FramePacer::NextSleep(uint32_t now, int frameTime) {
   const int32_t wait = static_cast<int32_t>(deadline_ - now);
   return wait > 0 ? wait : 0;
 }
+
+int SceneFrameTime(int current, int figureFrameTime, bool starting) {
+  if (figureFrameTime >= 1) return figureFrameTime;
+  return starting ? 50 : current;
+}

@@ -17,3 +17,8 @@ class FramePacer {
   uint32_t deadline_ = 0;
   bool started_ = false;
 };
+
+// The frame time a scene's ticks are paced by: the figure's own, taken when
+// the scene starts (50 for one below 1) and followed when the figure changes
+// it mid-scene (the runner slows after his act); below 1 keeps the time in force.
+int SceneFrameTime(int current, int figureFrameTime, bool starting);

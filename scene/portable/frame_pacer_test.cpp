@@ -49,4 +49,18 @@ TEST(FramePacer, SlowWorkNeverAsksForANegativeSleep) {
   }
 }
 
+TEST(SceneFrameTime, TakenAtTheStartAndFollowedMidScene) {
+  struct Row {
+    int current, figure;
+    bool starting;
+    int want;
+  } const rows[] = {
+      {50, 80, true, 80},    {80, 0, true, 50},      // the start takes the figure's, 50 for none
+      {80, 120, false, 120},                         // the runner slows after his act
+      {120, 0, false, 120},  {120, -5, false, 120},  // none given mid-scene: the time stays
+  };
+  for (const Row& r : rows)
+    EXPECT_EQ(SceneFrameTime(r.current, r.figure, r.starting), r.want) << r.current << " " << r.figure;
+}
+
 }  // namespace

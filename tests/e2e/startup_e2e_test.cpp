@@ -2,6 +2,7 @@
 // real program, driven from outside.
 
 #include "services/messages.h"
+#include "services/settings.h"
 #include "tests/e2e/fake_tray.h"
 #include "tests/e2e/program_driver.h"
 
@@ -33,6 +34,7 @@ class StartupTest : public ::testing::Test {
     CloseMenus();
     KillStrayInstances();
     DeleteValue(kRunKey, kRunValue);
+    for (const char* value : {"Clock", "Billboard"}) DeleteValue(SETTINGS_KEY, value);
   }
 
   // Starts the first instance and waits for its windows.
@@ -193,7 +195,11 @@ TEST_F(StartupTest, AutostartWritesTheQuotedRunValueAndRunsOn) {
 
 TEST_F(StartupTest, DeinstallAsFirstRemovesAutostartStartsAndCloses) {
   WriteString(kRunKey, kRunValue, "\"C:\\x.exe\"");
+  FakeTray tray;
+  ASSERT_TRUE(tray.ready());
   Program first("DEINSTALL");
+  // It starts (its tray icon comes) and ends through the shutdown.
+  EXPECT_TRUE(tray.WaitForCall(NIM_ADD, "Waylune Desktop", 10000));
   EXPECT_TRUE(first.WaitForExit(kProgramExitTimeout));
   EXPECT_EQ(first.ExitCode(), 0u);
   std::string value;
@@ -256,6 +262,27 @@ TEST_F(StartupTest, ShutdownMessageCompletesWithinTheBoundedWaits) {
   // window is one, hidden when the icon goes.
   EXPECT_LT(took, 9000u);
   EXPECT_EQ(first.ExitCode(), 0u);
+}
+
+// The front hotkey shows and raises the objects without activating them:
+// under Wine without a window manager each later hide of a window once
+// activated waits 2 s for a confirmation nobody sends.
+TEST_F(StartupTest, RaisedObjectsNeverTakeTheForeground) {
+  WriteDword(SETTINGS_KEY, "Clock", 1);
+  WriteDword(SETTINGS_KEY, "Billboard", 1);
+  Program first;
+  HWND window = StartFirst(first);
+  HWND clock = WaitForWindow("LunClock", first.id(), kStartTimeout);
+  ASSERT_NE(clock, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(clock); }, 10000));
+  const auto programInFront = [&] {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &owner);
+    return owner == first.id();
+  };
+  ASSERT_FALSE(programInFront());
+  PostMessageA(window, WM_HOTKEY, HK_FRONT, 0);
+  EXPECT_FALSE(WaitUntil(programInFront, 3000));
 }
 
 TEST_F(StartupTest, RepeatedShutdownRequestsEndTheProgramOnce) {

@@ -1026,6 +1026,26 @@ TEST_F(TiffCodec, UncompressedTilesReadThroughTheRGBAReaders) {
   }
 }
 
+// The raw CMYK put routine has no twin for mapped samples: libtiff builds no
+// sample map for 8-bit CMYK, in strips or tiles, so none would be installed.
+TEST_F(TiffCodec, EightBitCmykGetsNoSampleMap) {
+  for (uint32_t tile : {0u, 16u}) {
+    Page page{20, 18, 8, 4, PHOTOMETRIC_SEPARATED};
+    page.tile = tile;
+    const Bytes file =
+        MakeTiff(page, [](uint32_t x, uint32_t y, uint32_t s) { return (x + 3 * y + 50 * s) & 255; });
+    Source s(file);
+    TIFF* tif = OpenTIFFOnStream(reinterpret_cast<CPicIO*>(static_cast<HPICSRC>(s)), "r");
+    ASSERT_NE(tif, nullptr);
+    TIFFRGBAImage img;
+    char message[1024] = "";
+    ASSERT_EQ(TIFFRGBAImageBegin(&img, tif, 0, message), 1) << message;
+    EXPECT_EQ(img.Map, nullptr) << "tile " << tile;
+    TIFFRGBAImageEnd(&img);
+    CloseTIFF(tif);
+  }
+}
+
 // 16-bit grey scales to 8 bits rounded, v x 255 / 65535 to nearest, in the
 // 8-bit read (indices of a grey ramp) and the 24-bit read alike, for every
 // value and both photometrics.

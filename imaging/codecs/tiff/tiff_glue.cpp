@@ -52,8 +52,10 @@ tmsize_t TIFFStreamWriteProc(thandle_t h, void* buf, tmsize_t n) {
 toff_t TIFFStreamSeekProc(thandle_t h, toff_t offset, int whence) {
   CPicIO* io = StreamOf(h);
   const uint32_t origin = whence == SEEK_CUR ? kPicSeekCur : whence == SEEK_END ? kPicSeekEnd : kPicSeekSet;
-  // A refused seek answers with an offset libtiff never asked for.
-  constexpr toff_t kRefused = static_cast<toff_t>(-1);
+  // A refused seek answers 0: libtiff compares each answer with the offset
+  // it asked for, and no reader or writer gets here with a source that
+  // refuses the file's start.
+  constexpr toff_t kRefused = 0;
   try {
     bool ok = false;
     if (origin == kPicSeekSet) {
