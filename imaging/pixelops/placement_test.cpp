@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <functional>
 #include <random>
 #include <string>
@@ -290,7 +291,7 @@ TEST(Placement, FamilyMatchesPerPixelModels) {
          }});
   }
   for (uint32_t bpp : {3u, 4u})
-    for (double o : {1.0, 0.0, 0.42, 2.0, -1.0}) {
+    for (double o : {1.0, 0.0, 0.42, 2.0, -1.0, std::nan("")}) {
       family.push_back(
           {"8BitWithOpacity " + std::to_string(bpp) + " " + std::to_string(o),
            bpp * 8,
@@ -303,7 +304,7 @@ TEST(Placement, FamilyMatchesPerPixelModels) {
            [&, o](Px old, uint32_t sc, uint32_t sr, uint32_t f) {
              const uint8_t i = s8(sc, sr);
              if ((f & 4) && i == 5) return old;
-             const double op = std::clamp(o, 0.0, 1.0);
+             const double op = o > 0 ? std::min(o, 1.0) : 0.0;  // NaN counts as 0
              const RGBQUAD& p = wide[i];
              const uint8_t c[3] = {f & 2 ? p.rgbBlue : p.rgbRed, p.rgbGreen, f & 2 ? p.rgbRed : p.rgbBlue};
              for (int k = 0; k < 3; ++k)
@@ -314,7 +315,7 @@ TEST(Placement, FamilyMatchesPerPixelModels) {
            }});
     }
   for (const RGBQUAD* from : {static_cast<const RGBQUAD*>(nullptr), static_cast<const RGBQUAD*>(other)})
-    for (double o : {1.0, 0.0, 0.6, 3.0}) {
+    for (double o : {1.0, 0.0, 0.6, 3.0, std::nan("")}) {
       family.push_back({std::string("8BitOnPaletted ") + (from ? "own" : "shared") + " " + std::to_string(o),
                         8,
                         8,
@@ -327,7 +328,7 @@ TEST(Placement, FamilyMatchesPerPixelModels) {
                         [&, o, from](Px old, uint32_t sc, uint32_t sr, uint32_t f) {
                           const uint8_t i = s8(sc, sr);
                           if ((f & 1) && i == 9) return old;
-                          const double op = std::clamp(o, 0.0, 1.0);
+                          const double op = o > 0 ? std::min(o, 1.0) : 0.0;
                           const RGBQUAD s = from ? from[i] : i < 200 ? pal[i] : RGBQUAD{};
                           const RGBQUAD d = old[0] < 200 ? pal[old[0]] : RGBQUAD{};
                           auto mix = [&](int a, int b) {
