@@ -32,9 +32,11 @@ endif()
 # The program's Windows tests share one Wine desktop: the windows they find
 # by class or title (a "running instance"), the cursor, the foreground window
 # and system settings are the same for all of them, so every test of those
-# folders takes turns with the others (a lock CTest keeps). Pictura's, the
-# sound library's and the portable tests run beside them.
-set(WAYLUNE_DESKTOP_TEST_DIRS services objects scene options app)
+# folders takes turns with the others (a lock CTest keeps). The stage's tests
+# show layered windows and read the screen under them: a help viewer another
+# test had open stood over one of them. Pictura's, the sound library's and the
+# portable tests run beside them.
+set(WAYLUNE_DESKTOP_TEST_DIRS services stage objects scene options app)
 # At the end of a folder with Windows tests, so the tests it adds by hand
 # (scripts, second runs) are covered too.
 function(waylune_finish_win32_tests)
