@@ -64,7 +64,6 @@ bool OctreeQuantizer::AllocateLevels() {
 
 void OctreeQuantizer::FreeLevels() {
   for (auto& level : levels_) level.reset();
-  fineBins_ = std::vector<FineBin>();
   heap_.reset();
   heapCount_ = 0;
   nextIndex_ = 0;
@@ -75,20 +74,20 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
   heap_.reset(new (std::nothrow) uint32_t[kHeapSize]);
   if (!heap_) return false;
   Node* leaves = levels_[5].get();
-  fineBins_.clear();
   if (uint64_t{width} * height < (uint64_t{1} << 24)) {
-    // One pass into the fine histogram; the leaves are its sums by eights.
-    // A bin's sums and count grow as one vector: the pixel's bytes widened
-    // (the byte after the third masked off) and a 1 for the count. The last
-    // pixel of a 3-byte row goes byte by byte: it may end the buffer.
+    // One pass into a histogram of the leaves' cells in 32-bit bins (16
+    // bytes each, 512 KB): a bin's sums and count grow as one vector, the
+    // pixel's bytes widened (the byte after the third masked off) and a 1
+    // for the count. The last pixel of a 3-byte row goes byte by byte: it
+    // may end the buffer. The sums are the leaves' own, in any order.
     const uint32_t whole = bytesPerPixel == 4 ? width : width - (width > 0);
-    auto addRows = [&](FineBin* bins, uint32_t top, uint32_t bottom) {
+    auto addRows = [&](CellBin* bins, uint32_t top, uint32_t bottom) {
       const __m128i zero = _mm_setzero_si128(), keep = _mm_setr_epi32(-1, -1, -1, 0), one = _mm_setr_epi32(0, 0, 0, 1);
       for (uint32_t y = top; y < bottom; ++y) {
         const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
         for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
           if (skipLowAlpha && LowAlpha(p)) continue;
-          FineBin* f = &bins[static_cast<uint32_t>((p[0] >> 2) << 12 | (p[1] >> 2) << 6 | p[2] >> 2)];
+          CellBin* f = &bins[static_cast<uint32_t>((p[0] >> 3) << 10 | (p[1] >> 3) << 5 | p[2] >> 3)];
           if (x < whole) {
             uint32_t word;
             std::memcpy(&word, p, 4);
@@ -102,15 +101,20 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
         }
       }
     };
-    fineBins_.resize(size_t{1} << 18);
-    if (!AddRowsOnPool(addRows, width, height)) addRows(fineBins_.data(), 0, height);
-    for (uint32_t i = 0; i < fineBins_.size(); ++i) {
-      const FineBin& f = fineBins_[i];
+    std::vector<CellBin> bins;
+    try {
+      bins.resize(kLevelSizes[5]);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    if (!AddRowsOnPool(addRows, bins, width, height)) addRows(bins.data(), 0, height);
+    for (uint32_t i = 0; i < kLevelSizes[5]; ++i) {
+      const CellBin& f = bins[i];
       if (!f.pixels) continue;
-      Node& n = leaves[indexTable_[0][(i >> 12) << 2] + indexTable_[1][(i >> 6 & 63) << 2] +
-                       indexTable_[2][(i & 63) << 2]];
-      for (int k = 0; k < 3; ++k) n.sum[k] += f.sum[k];
-      n.pixels += f.pixels;
+      Node& n = leaves[indexTable_[0][(i >> 10) << 3] + indexTable_[1][(i >> 5 & 31) << 3] +
+                       indexTable_[2][(i & 31) << 3]];
+      for (int k = 0; k < 3; ++k) n.sum[k] = f.sum[k];
+      n.pixels = f.pixels;
     }
   } else {
     for (uint32_t y = 0; y < height; ++y) {
@@ -144,20 +148,21 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
 }
 
 // Big pictures on the pool: a histogram of its own for each of a few
-// slices of rows (each costs 4 MB), added up in bands of bins. The sums are
-// the same in any order. False when it did not run (too little work for
-// the threads, no memory): fineBins_ is then all zero.
+// slices of rows, added up in bands of bins. The sums are the same in any
+// order. False when it did not run (too little work for the threads, no
+// memory): the bins are then all zero.
 template <class AddRows>
-bool OctreeQuantizer::AddRowsOnPool(AddRows& addRows, uint32_t width, uint32_t height) {
+bool OctreeQuantizer::AddRowsOnPool(AddRows& addRows, std::vector<CellBin>& total, uint32_t width,
+                                    uint32_t height) {
   constexpr uint64_t kWorkPerThread = uint64_t{1} << 21;
   const uint64_t work = uint64_t{width} * height;
   if (!WantBands(poolFlags_, height, work, 2 * kWorkPerThread)) return false;
   const uint32_t slices = WorkThreads(work, kWorkPerThread);
   if (slices < 2) return false;
-  const size_t bins = fineBins_.size();
+  const size_t bins = total.size();
   try {
-    std::vector<std::vector<FineBin>> more(slices - 1, std::vector<FineBin>(bins));
-    auto of = [&](uint32_t k) { return k ? more[k - 1].data() : fineBins_.data(); };
+    std::vector<std::vector<CellBin>> more(slices - 1, std::vector<CellBin>(bins));
+    auto of = [&](uint32_t k) { return k ? more[k - 1].data() : total.data(); };
     // One band a slice (a band of several takes them in turn).
     uint32_t err = RunBandJobs(false, width, slices, [&](const ThreadBand& band) -> uint32_t {
       for (uint32_t k = band.top; k < band.bottom; ++k)
@@ -168,7 +173,7 @@ bool OctreeQuantizer::AddRowsOnPool(AddRows& addRows, uint32_t width, uint32_t h
     constexpr uint32_t kChunk = 4096;
     if (!err)
       err = RunBandJobs(false, 1, static_cast<uint32_t>(bins / kChunk), [&](const ThreadBand& band) -> uint32_t {
-        FineBin* sum = fineBins_.data();
+        CellBin* sum = total.data();
         for (const auto& part : more)
           for (size_t i = size_t{band.top} * kChunk; i < size_t{band.bottom} * kChunk; ++i) {
             for (int k = 0; k < 3; ++k) sum[i].sum[k] += part[i].sum[k];
@@ -179,7 +184,7 @@ bool OctreeQuantizer::AddRowsOnPool(AddRows& addRows, uint32_t width, uint32_t h
     if (!err) return true;
   } catch (const std::bad_alloc&) {
   }
-  std::fill(fineBins_.begin(), fineBins_.end(), FineBin{});
+  std::fill(total.begin(), total.end(), CellBin{});
   return false;
 }
 
@@ -259,7 +264,6 @@ uint32_t OctreeQuantizer::BuildPalette(const uint8_t* pixels, uint32_t width, ui
   if (!step(2)) return 0;
   ReduceTo(maxColors);
   AssignPalette(0, 0);
-  RefinePalette(nextIndex_);
   if (!step(3)) return 0;
   uint32_t count = nextIndex_;
   FreeLevels();
@@ -862,46 +866,6 @@ int OctreeQuantizer::MapGreyPair(const uint8_t* pixels, uint8_t* output, uint32_
   return 1;
 }
 
-// Lloyd steps over the occupied cells of the fine histogram (four, two above
-// 64 colours) or, for huge images, of the 5-5-5 leaves (two), each cell at
-// its mean colour and weighted by its pixels: every palette colour moves to
-// the mean of the cells nearest to it. Merged octree nodes are not the best centres of the
-// pixels they end up serving; this takes a fifth or so off the mean error.
-void OctreeQuantizer::RefinePalette(uint32_t count) {
-  if (count < 2) return;
-  struct Cell {
-    uint64_t sum[3], pixels;
-  };
-  std::vector<Cell> cells;
-  if (!fineBins_.empty()) {
-    for (const FineBin& f : fineBins_)
-      if (f.pixels) cells.push_back({{f.sum[0], f.sum[1], f.sum[2]}, f.pixels});
-  } else {
-    for (uint32_t i = 0; i < kLevelSizes[5]; ++i) {
-      const Node& leaf = levels_[5][i];
-      if (leaf.pixels) cells.push_back({{leaf.sum[0], leaf.sum[1], leaf.sum[2]}, leaf.pixels});
-    }
-  }
-  // Each step rebuilds the candidate lists, dear with many colours, where
-  // the later steps gain little.
-  const int steps = fineBins_.empty() || count > 64 ? 2 : 4;
-  fineBins_ = std::vector<FineBin>();
-  for (int step = 0; step < steps; ++step) {
-    PaletteSearch search(planes_, count);
-    uint64_t sum[256][3] = {}, n[256] = {};
-    for (const Cell& cell : cells) {
-      int c[3];
-      for (int k = 0; k < 3; ++k) c[k] = static_cast<int>((cell.sum[k] + cell.pixels / 2) / cell.pixels);
-      uint32_t j = search.Find(c);
-      for (int k = 0; k < 3; ++k) sum[j][k] += cell.sum[k];
-      n[j] += cell.pixels;
-    }
-    for (uint32_t j = 0; j < count; ++j)
-      if (n[j])
-        for (int k = 0; k < 3; ++k) planes_[k][j] = static_cast<uint8_t>((sum[j][k] + n[j] / 2) / n[j]);
-  }
-}
-
 int OctreeQuantizer::Quantize(const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t height,
                               uint32_t srcStride, uint32_t dstStride, uint32_t maxColors, uint8_t* planes) {
   if (!pixels || !output) {
@@ -916,7 +880,6 @@ int OctreeQuantizer::Quantize(const uint8_t* pixels, uint8_t* output, uint32_t w
   }
   ReduceTo(std::clamp<uint32_t>(maxColors, 1, 256));
   AssignPalette(0, 0);
-  RefinePalette(nextIndex_);
   uint32_t count = nextIndex_;
   FreeLevels();
   int ok = MapDithered(pixels, output, width, height, srcStride, dstStride, count, 3);

@@ -71,12 +71,16 @@ class OctreeQuantizer {
   void FreeLevels();
   bool BuildTable(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride, uint32_t bytesPerPixel,
                   bool skipLowAlpha);
+  // A leaf's sums and count in 32 bits, for pictures below 2^24 pixels.
+  struct CellBin {
+    uint32_t sum[3];
+    uint32_t pixels;
+  };
   template <class AddRows>
-  bool AddRowsOnPool(AddRows& addRows, uint32_t width, uint32_t height);
+  bool AddRowsOnPool(AddRows& addRows, std::vector<CellBin>& total, uint32_t width, uint32_t height);
   void SiftDown(uint32_t k);
   void ReduceTo(uint32_t n);
   void AssignPalette(uint32_t level, uint32_t index);
-  void RefinePalette(uint32_t count);
   class PaletteSearch;
   static bool MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors, const uint8_t* pixels,
                              uint8_t* output, uint32_t width, uint32_t top, uint32_t bottom, uint32_t srcStride,
@@ -98,13 +102,6 @@ class OctreeQuantizer {
   uint32_t nextIndex_ = 0;
   std::unique_ptr<uint32_t[]> heap_;  // entries 1..heapCount_: level << 16 | index
   uint8_t errorLimit_ = 20;
-  // 6-6-6 colour histogram for the palette refinement (images below 2^24
-  // pixels, so 32-bit sums hold); empty otherwise.
-  struct FineBin {
-    uint32_t sum[3];
-    uint32_t pixels;
-  };
-  std::vector<FineBin> fineBins_;
 };
 
 class OctreeQuantizerHeap {

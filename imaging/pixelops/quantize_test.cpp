@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -33,6 +35,128 @@ bool Same(const RGBQUAD& q, Rgb c) { return q.rgbRed == c.r && q.rgbGreen == c.g
 
 BOOL PICAPI StopAfterFirst(DWORD done, DWORD, PIC_USERDATA) { return done == 0; }
 
+// A busy picture: ramps across and down (a different slope per channel)
+// under noise of 48 levels.
+std::vector<uint8_t> BusyPicture(uint32_t w, uint32_t h, uint32_t seed = 12345) {
+  std::vector<uint8_t> img(size_t{w} * h * 3);
+  for (size_t i = 0; i < img.size(); ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const size_t x = i / 3 % w, y = i / 3 / w;
+    img[i] = static_cast<uint8_t>((x * (1 + i % 3) + y * (3 - i % 3)) / 3 + (seed >> 16) % 48);
+  }
+  return img;
+}
+
+// The five-level octree's palette, written plainly from its description:
+// every pixel into the leaf of its 5-5-5 cell (the child number at level L
+// is bit 8 - L of channels 0, 1, 2 as 4, 2, 1), a min-heap of the subtree
+// counts in which a parent's key stays its whole subtree, the least entry
+// merged into its parent until maxColors remain (the left child wins ties),
+// then the rounded means of the nodes holding pixels, children 7 to 0
+// before their parent. Colours as channels 0, 1, 2; the colour count is the
+// number of heap entries left.
+std::vector<std::array<uint8_t, 3>> ReferenceOctreePalette(const uint8_t* pixels, uint32_t w, uint32_t h,
+                                                           uint32_t stride, uint32_t bpp, bool skipLowAlpha,
+                                                           uint32_t maxColors, uint32_t* count) {
+  struct Node {
+    uint64_t sum[3] = {}, own = 0, subtree = 0;
+    unsigned mask = 0;
+  };
+  std::vector<Node> level[6];
+  for (int l = 0; l < 6; ++l) level[l].resize(size_t{1} << (3 * l));
+  for (uint32_t y = 0; y < h; ++y)
+    for (uint32_t x = 0; x < w; ++x) {
+      const uint8_t* p = pixels + size_t{y} * stride + size_t{x} * bpp;
+      if (skipLowAlpha && p[3] < 8) continue;
+      uint32_t leaf = 0;
+      for (int l = 1; l <= 5; ++l)
+        leaf =
+            leaf << 3 | ((p[0] >> (8 - l)) & 1) << 2 | ((p[1] >> (8 - l)) & 1) << 1 | ((p[2] >> (8 - l)) & 1);
+      Node& n = level[5][leaf];
+      for (int k = 0; k < 3; ++k) n.sum[k] += p[k];
+      ++n.own;
+    }
+  struct Entry {
+    int level;
+    uint32_t index;
+  };
+  std::vector<Entry> heap(1);  // used from 1
+  for (uint32_t i = 0; i < level[5].size(); ++i) {
+    const uint64_t n = level[5][i].own;
+    if (!n) continue;
+    heap.push_back({5, i});
+    level[5][i].subtree = n;
+    for (uint32_t l = 5, child = i; l-- > 0; child >>= 3) {
+      level[l][child >> 3].subtree += n;
+      level[l][child >> 3].mask |= 1u << (child & 7);
+    }
+  }
+  auto key = [&](const Entry& e) { return level[e.level][e.index].subtree; };
+  auto siftDown = [&](size_t k) {
+    const size_t n = heap.size() - 1;
+    if (k > n / 2) return;
+    const Entry held = heap[k];
+    do {
+      size_t c = 2 * k;
+      if (c < n && key(heap[c]) > key(heap[c + 1])) ++c;
+      if (key(held) <= key(heap[c])) break;
+      heap[k] = heap[c];
+      k = c;
+    } while (k <= n / 2);
+    heap[k] = held;
+  };
+  for (size_t k = heap.size() - 1; k >= 1; --k) siftDown(k);
+  while (heap.size() - 1 > maxColors) {
+    const Entry top = heap[1], up{std::max(top.level - 1, 0), top.index >> 3};
+    Node &node = level[top.level][top.index], &parent = level[up.level][up.index];
+    if (parent.own) {
+      heap[1] = heap.back();
+      heap.pop_back();
+    } else {
+      heap[1] = up;
+    }
+    parent.own += node.own;
+    for (int k = 0; k < 3; ++k) parent.sum[k] += node.sum[k];
+    parent.mask &= ~(1u << (top.index & 7));
+    siftDown(1);
+  }
+  std::vector<std::array<uint8_t, 3>> palette;
+  std::function<void(int, uint32_t)> assign = [&](int l, uint32_t i) {
+    const Node& n = level[l][i];
+    for (int c = 7; c >= 0; --c)
+      if (n.mask & (1u << c)) assign(l + 1, i << 3 | static_cast<uint32_t>(c));
+    if (n.own) {
+      std::array<uint8_t, 3> colour;
+      for (int k = 0; k < 3; ++k) colour[k] = static_cast<uint8_t>((n.sum[k] + n.own / 2) / n.own);
+      palette.push_back(colour);
+    }
+  };
+  assign(0, 0);
+  *count = static_cast<uint32_t>(heap.size() - 1);
+  return palette;
+}
+
+// Whether an RGBQUAD palette of count colours is the reference's (channel
+// 0 is blue with kPicFlagBGR); entries past the count are black.
+testing::AssertionResult SameAsReference(const RGBQUAD* pal, uint32_t count,
+                                         const std::vector<std::array<uint8_t, 3>>& want, uint32_t wantCount,
+                                         bool bgr) {
+  if (count != wantCount || want.size() != wantCount)
+    return testing::AssertionFailure()
+           << count << " colours, the reference " << wantCount << " (" << want.size() << " nodes)";
+  for (uint32_t i = 0; i < 256; ++i) {
+    const uint8_t zero[3] = {0, 0, 0};
+    const uint8_t* c = i < count ? want[i].data() : zero;
+    const Rgb rgb = bgr ? Rgb{c[2], c[1], c[0]} : Rgb{c[0], c[1], c[2]};
+    if (!Same(pal[i], rgb))
+      return testing::AssertionFailure()
+             << "entry " << i << " is " << int(pal[i].rgbRed) << "," << int(pal[i].rgbGreen) << ","
+             << int(pal[i].rgbBlue) << ", the reference " << int(rgb.r) << "," << int(rgb.g) << ","
+             << int(rgb.b);
+  }
+  return testing::AssertionSuccess();
+}
+
 }  // namespace
 
 TEST(OctreeQuantizer, PalettesOfKnownImages) {
@@ -62,6 +186,101 @@ TEST(OctreeQuantizer, PalettesOfKnownImages) {
     ASSERT_EQ(count, r.palette.size()) << r.what;
     for (size_t i = 0; i < r.palette.size(); ++i) EXPECT_TRUE(Same(pal[i], r.palette[i])) << r.what << " " << i;
     for (uint32_t i = count; i < 256; ++i) EXPECT_TRUE(Same(pal[i], {0, 0, 0})) << r.what;
+  }
+}
+
+// The palette is the reduced octree's: the rounded means of the nodes left
+// once the least subtrees are merged, in the tree's order, as the plain
+// reference above builds it from every pixel. Busy pictures at many colour
+// counts, both byte orders, four bytes with and without the low-alpha skip,
+// cells all of one count (the heap's ties decide every merge), and a
+// picture big enough to be counted in slices on the pool.
+TEST(OctreeQuantizer, PaletteIsTheReducedOctreesCellMeans) {
+  ASSERT_TRUE(pic_Initialize(nullptr));  // the pool
+  enum Picture { kBusy, kBusyAlpha, kTies };
+  const struct {
+    const char* what;
+    uint32_t w, h, maxColors, flags;
+    Picture picture;
+  } rows[] = {
+      {"busy, 256", 300, 230, 256, 0, kBusy},
+      {"busy, 64", 300, 230, 64, 0, kBusy},
+      {"busy, 16", 300, 230, 16, 0, kBusy},
+      {"busy, 2", 300, 230, 2, 0, kBusy},
+      {"busy, 1", 300, 230, 1, 0, kBusy},
+      {"busy, small, 200", 120, 90, 200, 0, kBusy},
+      {"busy, small, 33", 120, 90, 33, 0, kBusy},
+      {"BGR", 120, 90, 40, kPicFlagBGR, kBusy},
+      {"four bytes", 120, 90, 100, kPicOctreeFourBytes, kBusyAlpha},
+      {"low alpha left out", 120, 90, 100, uint32_t{kPicOctreeSkipLowAlpha} | uint32_t{kPicFlagBGR},
+       kBusyAlpha},
+      {"equal cells, 100", 64, 64, 100, 0, kTies},
+      {"equal cells, 7", 64, 64, 7, 0, kTies},
+      {"on the pool", 2100, 2000, 64, 0, kBusy},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.what);
+    const uint32_t bpp = r.picture == kBusyAlpha ? 4 : 3;
+    const std::vector<uint8_t> busy = BusyPicture(r.w, r.h, r.maxColors);
+    std::vector<uint8_t> img(size_t{r.w} * r.h * bpp);
+    uint32_t seed = 5;
+    for (size_t i = 0; i < size_t{r.w} * r.h; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      uint8_t* p = &img[i * bpp];
+      std::copy_n(&busy[i * 3], 3, p);
+      // Alpha below 8 about half the time; in the ties picture 4096 cells,
+      // one pixel each, anywhere in its cell.
+      if (r.picture == kBusyAlpha) p[3] = static_cast<uint8_t>(seed >> 24 & 15);
+      if (r.picture == kTies) {
+        p[0] = static_cast<uint8_t>((i & 15) << 4 | (seed >> 16 & 7));
+        p[1] = static_cast<uint8_t>((i >> 4 & 15) << 4 | (seed >> 19 & 7));
+        p[2] = static_cast<uint8_t>((i >> 8 & 15) << 4 | (seed >> 22 & 7));
+      }
+    }
+    RGBQUAD pal[256];
+    uint32_t err = 9, count = 0, wantCount = 0;
+    ASSERT_TRUE(
+        BuildPaletteFromRGB(&err, img.data(), r.w, r.h, r.w * bpp, r.maxColors, pal, &count, r.flags));
+    const auto want =
+        ReferenceOctreePalette(img.data(), r.w, r.h, r.w * bpp, bpp, (r.flags & kPicOctreeSkipLowAlpha) != 0,
+                               r.maxColors, &wantCount);
+    EXPECT_TRUE(SameAsReference(pal, count, want, wantCount, (r.flags & kPicFlagBGR) != 0));
+  }
+}
+
+// Every pixel of a colour the palette holds maps to that entry, whatever
+// colour of its 5-5-5 cell came first. (A cache of one index per cell, as
+// first found, gave every later colour of the cell the first one's entry,
+// and the result depended on the pixels' order.) The picture's palette:
+// the cell of (4, 4, 4) stays a leaf, and (8, 0, 0) and (0, 0, 8), merged
+// into their parent, give (4, 0, 4) in the same cell.
+TEST(OctreeQuantizer, AColourOfThePaletteMapsToItsOwnEntryWhateverCameFirst) {
+  const Rgb grey{4, 4, 4}, violet{4, 0, 4};
+  for (bool violetFirst : {true, false}) {
+    std::vector<Rgb> px(1000, grey);
+    px.insert(violetFirst ? px.begin() : px.end(), violet);
+    px.push_back({8, 0, 0});
+    px.push_back({0, 0, 8});
+    const std::vector<uint8_t> img = Image(px);
+    const uint32_t w = static_cast<uint32_t>(px.size());
+    const struct {
+      uint32_t dither;
+      uint8_t limit;
+    } maps[] = {{0, 0}, {0, 20}, {1, 20}};
+    for (const auto& m : maps) {
+      SCOPED_TRACE(testing::Message() << "violet first " << violetFirst << ", dither " << m.dither
+                                      << ", limit " << int(m.limit));
+      std::vector<uint8_t> out(w, 0xEE);
+      RGBQUAD pal[256];
+      ASSERT_TRUE(
+          pic_QuantizeRGBTo8Bit(img.data(), w, 1, w * 3, out.data(), w, 2, pal, m.dither, m.limit, 0));
+      ASSERT_TRUE(Same(pal[0], grey));
+      ASSERT_TRUE(Same(pal[1], violet));
+      std::vector<uint8_t> want(w - 2);  // the last two are neither
+      for (uint32_t i = 0; i < want.size(); ++i) want[i] = px[i].g == 0;
+      out.resize(want.size());
+      EXPECT_EQ(out, want);
+    }
   }
 }
 
@@ -512,31 +731,28 @@ TEST(OctreeQuantizer, BothOctreesReadEveryRowByItsStride) {
   }
 }
 
-// The palettes and indices of busy pictures stay what they were when the
-// searches were made faster (the same colours, the same index for every
-// pixel, ties as before): a checksum of each result against the one the
-// plain full-palette search gave. A change here changes users' pictures.
+// The palettes and indices of busy pictures stay what they are (the
+// reduced octree's cell means, the same index for every pixel, ties as
+// before): a checksum of each result against the one the plain
+// full-palette search gave. A change here changes users' pictures.
 TEST(OctreeQuantizer, ResultsOfBusyPicturesStayTheSame) {
   const struct {
     uint32_t w, h, colors, dither, limit;
     uint64_t want;
   } rows[] = {
-      {300, 230, 256, 0, 0, 9354738780506610030ull},  {300, 230, 64, 0, 0, 9397167736268966003ull},
-      {300, 230, 16, 0, 0, 9418442515357939210ull},   {300, 230, 256, 1, 20, 17941678458201721277ull},
-      {120, 90, 200, 0, 0, 15874295749295602988ull},  {120, 90, 33, 0, 40, 950109474418799716ull},
+      {300, 230, 256, 0, 0, 12786877225434641081ull}, {300, 230, 64, 0, 0, 7012219754407393124ull},
+      {300, 230, 16, 0, 0, 14793258956826290684ull},  {300, 230, 256, 1, 20, 5869370329193119623ull},
+      {120, 90, 200, 0, 0, 6280581603460240731ull},   {120, 90, 33, 0, 40, 6953322417516009643ull},
   };
   for (const auto& r : rows) {
-    std::vector<uint8_t> img(size_t{r.w} * r.h * 3);
-    uint32_t seed = 12345;
-    for (size_t i = 0; i < img.size(); ++i) {
-      seed = seed * 1103515245u + 12345u;
-      const size_t x = i / 3 % r.w, y = i / 3 / r.w;
-      img[i] = static_cast<uint8_t>((x * (1 + i % 3) + y * (3 - i % 3)) / 3 + (seed >> 16) % 48);
-    }
+    const std::vector<uint8_t> img = BusyPicture(r.w, r.h);
     RGBQUAD pal[256];
     std::vector<uint8_t> out(size_t{r.w} * r.h);
     ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), r.w, r.h, r.w * 3, out.data(), r.w, r.colors, pal, r.dither,
                                       static_cast<BYTE>(r.limit), 0));
+    uint32_t wantCount = 0;
+    const auto want = ReferenceOctreePalette(img.data(), r.w, r.h, r.w * 3, 3, false, r.colors, &wantCount);
+    EXPECT_TRUE(SameAsReference(pal, r.colors, want, wantCount, false));
     uint64_t hash = 14695981039346656037ull;  // FNV-1a over the palette, then the indices
     for (const RGBQUAD& q : pal)
       for (uint8_t b : {q.rgbRed, q.rgbGreen, q.rgbBlue}) hash = (hash ^ b) * 1099511628211ull;
@@ -594,11 +810,10 @@ TEST(OctreeQuantizer, HistogramOnThePoolCountsEveryRowOnce) {
   }
 }
 
-// From 2^24 pixels the palette is built and refined from the 5-5-5 leaves
-// (no finer histogram: its 32-bit sums could wrap). With every colour alone
-// in its leaf, a picture tiled up past that size must give the palette its
-// tile gives: the same proportions, the same merges, the same cells for the
-// refining steps (two, as above 64 colours).
+// From 2^24 pixels the leaves are counted pixel by pixel (the histogram's
+// 32-bit sums could wrap). With every colour alone in its leaf, a picture
+// tiled up past that size must give the palette its tile gives: the same
+// proportions, the same merges.
 TEST(OctreeQuantizer, HugePicturesGiveTheirTilesPalette) {
   const uint32_t w = 4096, tileRows = 8, tiles = 513;  // 4096 x 4104 pixels: past 2^24
   std::vector<uint8_t> tile(size_t{w} * tileRows * 3);
