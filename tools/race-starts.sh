@@ -55,7 +55,7 @@ clock_drawn() {
     xwininfo -id "$id" 2>/dev/null | grep -q IsViewable || continue
     [ "$x" -lt 0 ] || [ "$y" -lt 0 ] && continue
     local mean
-    mean=$(xwd -root -silent 2>/dev/null | convert xwd:- -crop "${w}x${h}+${x}+${y}" +repage -format '%[fx:mean]' info: 2>/dev/null)
+    mean=$(import -window root -crop "${w}x${h}+${x}+${y}" +repage -format '%[fx:mean]' info: 2>/dev/null)
     [ -n "$mean" ] && awk -v m="$mean" 'BEGIN{exit !(m > 0.05)}' && return 0
   done < <(program_windows)
   return 1
@@ -104,7 +104,7 @@ one_round() {
       [ -z "$scene" ] && echo "no scene began" >"$dir/verdict"
       sleep "$(awk -v s=$RANDOM 'BEGIN{srand(s); printf "%.2f", rand() * 3}')"
     fi
-    xwd -root -silent 2>/dev/null | convert xwd:- "$dir/screen.png" 2>/dev/null
+    import -window root -depth 8 "$dir/screen.png" 2>/dev/null
     if [ "$mode" = exit-cold ]; then
       # The instance must have ended (or never drawn a clock and ended).
       for _ in $(seq 200); do running || break; sleep 0.1; done

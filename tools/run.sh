@@ -97,10 +97,14 @@ fi
 
 prune_shots() { ls -1 "$shots"/desktop-*.png 2>/dev/null | sort | head -n "-$keep_shots" | xargs -r rm -f; }
 # The newest screenshot, named by its time; the oldest beyond the count go.
+# The screen is read whole from the root window, as the display shows it:
+# xwd -root reads Wine's windows one by one (they carry a colormap of their
+# own), each as its whole rectangle, and shows figures and see-through parts
+# black where the screen does not.
 take_shot() {
   local name
   name="$shots/desktop-$(date +%Y%m%d-%H%M%S).png"
-  xwd -root -silent 2>/dev/null | convert xwd:- "$name.tmp.png" 2>/dev/null || { rm -f "$name.tmp.png"; return 0; }
+  import -window root -depth 8 "$name.tmp.png" 2>/dev/null || { rm -f "$name.tmp.png"; return 0; }
   mv "$name.tmp.png" "$name"
   cp "$name" "$shots/desktop.png.tmp.png" && mv "$shots/desktop.png.tmp.png" "$shots/desktop.png"
   prune_shots

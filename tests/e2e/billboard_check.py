@@ -231,7 +231,7 @@ def billboard():
 
 def grab_field(at):
     x, y = at
-    raw = subprocess.run("xwd -root -silent | /usr/bin/convert xwd:- -crop %dx%d+%d+%d +repage rgb:-"
+    raw = subprocess.run("import -window root -crop %dx%d+%d+%d +repage -depth 8 rgb:-"
                          % (FIELD_W, FIELD_H, x + 1, y + 1), shell=True, capture_output=True).stdout
     if len(raw) != FIELD_W * FIELD_H * 3:
         return None

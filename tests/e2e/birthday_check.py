@@ -67,7 +67,7 @@ def grab(x, y, w, h, screen=False):
     """The pixels in the rectangle, rows x columns x RGB: as xwd reads the
     root, which shows a figure window's see-through pixels black (and black
     over what lies under them); or, `screen`, as the screen shows them."""
-    read = "import -window root" if screen else "xwd -root -silent | /usr/bin/convert xwd:-"
+    read = "import -window root -depth 8" if screen else "xwd -root -silent | /usr/bin/convert xwd:-"
     shot = subprocess.run("%s -crop %dx%d+%d+%d +repage rgb:-" % (read, w, h, x, y), shell=True,
                           capture_output=True).stdout
     if len(shot) < w * h * 3:

@@ -54,7 +54,7 @@ def window(place, width, height):
 
 
 def shot(x, y, width, height):
-    png = subprocess.run("xwd -root -silent | /usr/bin/convert xwd:- -crop %dx%d+%d+%d +repage png:-"
+    png = subprocess.run("import -window root -crop %dx%d+%d+%d +repage -depth 8 png:-"
                          % (width, height, x, y), shell=True, capture_output=True).stdout
     if not png:
         return None

@@ -1,20 +1,26 @@
 """A figure walks in front of the fence, the bin and the billboard: the screen
-stays painted around him and he leaves no trace where he was.
-  figure_cover_check.py [--timeout S] [--trail S]
-Screens are read from the X server's framebuffer (ImageMagick's import):
-xwd reads the program's layered windows through their own visual and shows
-them black where the screen is not.
+stays painted around him, he shows in his own colours and leaves no trace
+where he was.
+  figure_cover_check.py [--timeout S] [--trail S] [--sheet BMP ...]
+                        [--poster] [--drag WALL.bmp --strip STRIP.bmp [--strip-offset N]]
+Screens are read from the X server's framebuffer (screen_colours.screen).
 
-The bottom band (where figures walk) is taken once before the first scene
-comes, while the clock's bin, the billboard and the strip stand there alone.
-While the figure walks, every pixel of the band must show as it did then,
-except where the figure stands and where he stood within the last `trail`
-seconds (the windows under a step he left push their pictures again within
-a fraction of a second). Where he stands is his window, unless it is as wide
-as the screen, and what changed since the screen before: he steps in every
-frame, while what he left behind and nobody repainted stays as it is."""
+The bottom band (where figures walk and the objects stand) is taken once
+before the first scene comes, while the clock's bin, the billboard and the
+strip stand there alone. While the figure walks, every pixel of the band must
+show as it did then, except where one of the program's other windows stands
+and where one stood within the last `trail` seconds (the windows under a
+place he left are drawn again within a fraction of a second). Where he stands
+is his window, unless it is as wide as the screen, and what changed since the
+screen before: he steps in every frame, while what he left behind and nobody
+repainted stays as it is.
+--sheet: his drawn pixels in his window (where the band differs from the
+taken one) must be in his sheets' colours, not black.
+--poster: the paster pastes a new poster on the billboard: its poster field
+is not compared, and the check goes on until his scene has ended.
+--drag: then the billboard is dragged along the strip with the mouse: where
+it stood shows the strip's picture, where it stands the wall as before."""
 import argparse
-import io
 import subprocess
 import sys
 import time
@@ -22,18 +28,24 @@ import time
 import numpy as np
 from PIL import Image
 
+import screen_colours
 import x_windows
 
-BAND = 80          # rows at the bottom of the screen the figures walk in
+BAND = 160         # rows at the bottom of the screen: the figures, the bin, the billboard
 MARGIN = 12        # columns beside a figure window that may still change
 TOLERANCE = 8      # per channel
 NOISE = 20         # differing pixels a band may have outside the figure
-SCENE_START = 2.0  # seconds after a figure comes that are not judged
+SCENE_GAP = 3.0    # seconds without a figure that end a scene
+WALL = (168, 149)  # the billboard's picture; its poster field lies at (1, 1)
+FIELD = (1, 1, 161, 129)
+DRAG = 260         # pixels the mouse drags the billboard to the right (more than its width)
 
 
 def shot():
-    png = subprocess.run(["import", "-window", "root", "png:-"], capture_output=True).stdout
-    return np.asarray(Image.open(io.BytesIO(png)).convert("RGB")).astype(np.int16)
+    while True:
+        screen = screen_colours.screen()
+        if screen is not None:
+            return screen
 
 
 def program_windows():
@@ -44,6 +56,10 @@ def program_windows():
 def at_bottom(window, height):
     _, _, y, _, h = window
     return y < height <= y + h + 2
+
+
+def is_wall(window):
+    return x_windows.shows(window[3], window[4], *WALL)
 
 
 def reference(deadline):
@@ -62,10 +78,10 @@ def reference(deadline):
             time.sleep(0.5)
             continue
         a, b = first[height - BAND:], second[height - BAND:]
-        # An object not painted yet shows black on this display: wait for it.
+        # An object not painted yet shows black: wait for it.
         unpainted = [w for w in objects if (b[:, max(w[1], 0):w[1] + w[3]].max(axis=2) < 16).mean() > 0.5]
         if not unpainted and (np.abs(a - b).max(axis=2) <= TOLERANCE).all():
-            return b, {w[0] for w in standing}, objects
+            return b, {w[0] for w in windows}, objects
     return None
 
 
@@ -82,11 +98,215 @@ def changed_spans(current, previous):
     return [tuple(span) for span in spans]
 
 
+def clear(mask, top, window, margin=0):
+    """Leaves a window's place (screen coordinates) out of a band's mask
+    whose first row is the screen's row `top`."""
+    _, x, y, w, h = window
+    mask[max(y - top, 0):max(y + h - top, 0), max(x - margin, 0):max(x + w + margin, 0)] = False
+
+
+class Watch:
+    """The band as it should show, and what the screens showed of it."""
+
+    def __init__(self, band, known, trail, sheets, poster, save):
+        self.band = band
+        self.known = known
+        self.trail = trail
+        self.sheets = sheets
+        self.poster = poster
+        self.save = save
+        self.places = []    # (time, window) of every unknown window seen: figures, bubbles, the overlay
+        self.changed = []   # (time, left, right) of what changed since the screen before, while a scene runs
+        self.previous = None
+        self.verdicts = []
+        self.failures = []
+        self.shots = 0
+
+    def look(self):
+        """One screen between two lists of the windows: (time, screen, windows
+        seen before or after it)."""
+        before = program_windows()
+        taken = time.time()
+        screen = shot()
+        after = program_windows()
+        now = time.time()
+        for w in before + after:
+            if w[0] not in self.known:
+                self.places.append((now, w))
+        return taken, screen, before + after
+
+    def judge(self, taken, screen, windows, scene, wall=None):
+        """Compares the band with what it should show; `scene`: a figure
+        walks (what changed since the screen before is his too). Returns the
+        mask of the pixels that differ for no reason."""
+        height, width = screen.shape[:2]
+        top = height - BAND
+        current = screen[top:]
+        changes = []
+        if self.previous is not None and taken - self.previous[0] <= 1.0:
+            changes = changed_spans(current, self.previous[1])
+        self.previous = (taken, current)
+        if scene:
+            self.changed.extend((taken, left, right) for left, right in changes)
+        differ = np.abs(current - self.band).max(axis=2) > TOLERANCE
+        for t, w in self.places:
+            if w in windows or taken - t <= self.trail:
+                clear(differ, top, w, MARGIN if w[3] < width else 0)
+        for t, left, right in self.changed:
+            if taken - t <= self.trail:
+                differ[:, max(left - MARGIN, 0):min(right + MARGIN, width)] = False
+        if self.poster:
+            for w in windows:
+                if is_wall(w):
+                    _, x, y, _, _ = w
+                    clear(differ, top, (0, x + FIELD[0], y + FIELD[1], FIELD[2] - FIELD[0], FIELD[3] - FIELD[1]))
+        self.shots += 1
+        return differ
+
+    def report(self, screen, differ, where):
+        height = screen.shape[0]
+        count = int(differ.sum())
+        if count <= NOISE:
+            return True
+        cols = np.where(differ.any(axis=0))[0]
+        black = int((screen[height - BAND:].max(axis=2) < 16)[differ].sum())
+        self.failures.append("%d pixels (%d black) differ in columns %d..%d %s" % (count, black, cols.min(),
+                                                                                 cols.max(), where))
+        print("FAIL:", self.failures[-1])
+        if len(self.failures) == 1:
+            print("  windows now:", ", ".join("%dx%d+%d+%d" % (w[3], w[4], w[1], w[2]) for w in program_windows()))
+        if self.save:
+            Image.fromarray(screen.astype(np.uint8)).save("%s/fail%02d.png" % (self.save, len(self.failures)))
+        return False
+
+    def colours(self, screen, figure, windows):
+        """His drawn pixels in his window: where the band differs from the
+        one taken, but for the other windows over it (a bubble)."""
+        height = screen.shape[0]
+        top = height - BAND
+        drawn = np.zeros(self.band.shape[:2], bool)
+        _, x, y, w, h = figure
+        drawn[max(y - top, 0):max(y + h - top, 0), max(x, 0):max(x + w, 0)] = True
+        drawn &= np.abs(screen[top:] - self.band).max(axis=2) > TOLERANCE
+        for other in windows:
+            if other[0] != figure[0] and other[0] not in self.known:
+                clear(drawn, top, other)
+        if self.poster:
+            for other in windows:
+                if is_wall(other):
+                    clear(drawn, top, (0, other[1] + FIELD[0], other[2] + FIELD[1], FIELD[2] - FIELD[0],
+                                       FIELD[3] - FIELD[1]))
+        if drawn.sum() >= 150:
+            self.verdicts.append(screen_colours.ColourVerdict(screen[top:][drawn], self.sheets))
+
+
+def walk(watch, objects, deadline, whole_scene):
+    """Watches the figure walk in front of the objects (and, `whole_scene`,
+    until his scene ended)."""
+    seen = []       # times a scene ran
+    scene_over = False
+    passed = set()  # objects he walked in front of while the rest of the band was checked
+    while time.time() < deadline and not (len(passed) == len(objects) and (not whole_scene or scene_over)):
+        taken, screen, windows = watch.look()
+        height, width = screen.shape[:2]
+        # Where he stands: his window unless it is as wide as the screen, and
+        # what changed since the last screen (he steps in every frame; what
+        # he left behind and nobody repainted does not).
+        newcomers = list(dict.fromkeys(w for w in windows if w[0] not in watch.known and at_bottom(w, height)))
+        if newcomers:
+            seen.append(taken)
+        elif not seen or taken - seen[-1] > SCENE_GAP:
+            scene_over = bool(seen) and len(passed) == len(objects)
+            watch.previous = None
+            if not seen:
+                time.sleep(0.2)
+                continue
+        differ = watch.judge(taken, screen, windows, bool(newcomers))
+        places = [(w[1], w[1] + w[3]) for w in newcomers if w[3] < width]
+        ok = watch.report(screen, differ, "with the figure at %s" % places if newcomers else "after the figure left")
+        if watch.sheets:
+            for w in newcomers:
+                if w[3] < width:
+                    watch.colours(screen, w, windows)
+        if ok and places:
+            x, right = min(l for l, _ in places), max(r for _, r in places)
+            for obj in objects:
+                if x < obj[1] + obj[3] and obj[1] < right:
+                    passed.add(obj[0])
+    return seen, passed
+
+
+def xdo(*args):
+    subprocess.run(["xdotool"] + [str(a) for a in args], capture_output=True)
+
+
+def drag_wall(watch, objects, bare, wall_picture, deadline):
+    """Drags the billboard about DRAG pixels to the right along the strip: a
+    trail after it came to rest, where it stood shows the strip's picture
+    (`bare`: the band with nothing but the strip) and where it stands the
+    wall's pixels as before."""
+    walls = [w for w in objects if is_wall(w)]
+    if not walls:
+        return ["no billboard to drag"]
+    wall = walls[0]
+    _, x, y, _, _ = wall
+    press = (x + 80, y + 64)  # the poster field's middle
+    xdo("mousemove", *press)
+    time.sleep(0.05)
+    xdo("mousedown", 1)
+    time.sleep(0.15)
+    for step in range(1, 13):
+        xdo("mousemove", press[0] + DRAG * step // 12, press[1])
+        time.sleep(0.05)
+    time.sleep(0.3)
+    xdo("mouseup", 1)
+    # At rest: at the same place for half a second, off its old one.
+    rest, since = None, time.time()
+    while time.time() < min(deadline, since + 8.0):
+        place = next((w for w in program_windows() if w[0] == wall[0]), None)
+        if place != rest:
+            rest, arrived = place, time.time()
+        elif rest and rest[1] != x and time.time() - arrived >= 0.5:
+            break
+        time.sleep(0.1)
+    opaque = ~(wall_picture == screen_colours.KEY).all(axis=2)
+    ph, pw = opaque.shape
+    if not rest or rest[1] < x + pw or rest[2] != y:
+        return ["the billboard did not follow the mouse along the strip: at %s from %d" % (rest, x)]
+    # The band with the wall at rest: the strip's picture where it stood,
+    # its opaque pixels where it stands.
+    top = shot().shape[0] - watch.band.shape[0]
+    rows = slice(y - top, y - top + ph)
+    old, new = (rows, slice(x, x + pw)), (rows, slice(rest[1], rest[1] + pw))
+    expected = watch.band.copy()
+    area = expected[old]
+    area[opaque] = bare[old][opaque]
+    area = expected[new]
+    area[opaque] = watch.band[old][opaque]
+    watch.band = expected
+    checked = 0
+    while time.time() < arrived + watch.trail + 3.0:
+        taken, screen, windows = watch.look()
+        if taken < arrived + watch.trail:
+            continue
+        differ = watch.judge(taken, screen, windows, False)
+        watch.report(screen, differ, "after the billboard was dragged from %d to %d" % (x, rest[1]))
+        checked += 1
+    print("the billboard dragged from %d to %d, %d screens checked from %.1f s after" % (x, rest[1], checked,
+                                                                                          watch.trail))
+    return [] if checked else ["no screen was checked after the drag"]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--timeout", type=int, default=150)
     parser.add_argument("--trail", type=float, default=0.8)
     parser.add_argument("--save", help="folder for the screens that fail")
+    parser.add_argument("--sheet", action="append", default=[], help="a sprite sheet of the figure")
+    parser.add_argument("--poster", action="store_true", help="the paster's scene")
+    parser.add_argument("--drag", help="the billboard's picture: drag it along the strip afterwards")
+    parser.add_argument("--strip", help="the strip's picture (with --drag)")
+    parser.add_argument("--strip-offset", type=int, default=0)
     args = parser.parse_args()
     deadline = time.time() + args.timeout
     ref = reference(deadline)
@@ -96,84 +316,32 @@ def main():
         return 1
     band, known, objects = ref
     print("objects on the bottom:", ", ".join("%dx%d+%d+%d" % (w[3], w[4], w[1], w[2]) for w in objects))
-    seen = []       # (time, left, right) of the figure window; (time, None, None) while a scene runs
-    changed = []    # (time, left, right) of what changed since the screen before, while a scene runs
-    scene_start = None
-    passed = set()  # objects he walked in front of while the rest of the band was checked
-    failures = []
-    shots = 0
-    previous = None  # (time, band) of the last screen
-    while time.time() < deadline and len(passed) < len(objects):
-        # The figure may step while the screen is read: his places before
-        # and after it both count as where he stands.
-        before = program_windows()
-        screen = shot()
-        after = program_windows()
-        now = time.time()
-        height, width = screen.shape[:2]
-        current = screen[height - BAND:]
-        newcomers = [w for w in before + after if w[0] not in known and at_bottom(w, height)]
-        # Where he stands: his window unless it is as wide as the screen, and
-        # what changed since the last screen (he steps in every frame; what
-        # he left behind and nobody repainted does not).
-        places = [(w[1], w[1] + w[3]) for w in newcomers if w[3] < width]
-        changes = []
-        if previous is not None and now - previous[0] <= 1.0:
-            changes = changed_spans(current, previous[1])
-        previous = (now, current)
-        if newcomers:
-            if not seen or now - seen[-1][0] > 3:
-                scene_start = now
-            seen.append((now, None, None))  # a scene runs
-            seen.extend((now, left, right) for left, right in places)
-            changed.extend((now, left, right) for left, right in changes)
-            where = places or changes
-            if not where:
-                continue
-            x = min(left for left, _ in where)
-            w = max(right for _, right in where) - x
-        elif not seen or now - seen[-1][0] > 3:
-            time.sleep(0.2)  # between scenes: the places he left were checked after he went
-            continue
-        figure = bool(newcomers)
-        # A new scene raises the objects, which shows them black for a moment
-        # on this display; that is not the figure's doing.
-        if now - scene_start < SCENE_START:
-            continue
-        differ = np.abs(current - band).max(axis=2) > TOLERANCE
-        # His window's places: the path between them is his too.
-        recent = [(l, r) for t, l, r in seen if now - t <= args.trail and l is not None]
-        if recent:
-            left = max(min(l for l, _ in recent) - MARGIN, 0)
-            right = min(max(r for _, r in recent) + MARGIN, width)
-            differ[:, left:right] = False
-        for t, l, r in changed:
-            if now - t <= args.trail:
-                differ[:, max(l - MARGIN, 0):min(r + MARGIN, width)] = False
-        count = int(differ.sum())
-        shots += 1
-        if count > NOISE:
-            cols = np.where(differ.any(axis=0))[0]
-            black = int((screen[height - BAND:].max(axis=2) < 16)[differ].sum())
-            where = "with the figure at %d..%d" % (x, x + w) if figure else "after the figure left"
-            failures.append("%d pixels (%d black) differ in columns %d..%d %s"
-                            % (count, black, cols.min(), cols.max(), where))
-            print("FAIL:", failures[-1])
-            if len(failures) == 1:  # where the windows stand now, beside where they stood
-                print("  windows now:", ", ".join("%dx%d+%d+%d" % (w[3], w[4], w[1], w[2]) for w in after))
-            if args.save:
-                Image.fromarray(screen.astype(np.uint8)).save("%s/fail%02d.png" % (args.save, len(failures)))
-        elif figure:
-            for obj in objects:
-                if x < obj[1] + obj[3] and obj[1] < x + w:
-                    passed.add(obj[0])
-    print("%d screens checked, the figure seen in front of %d of %d objects" % (shots, len(passed), len(objects)))
+    sheets = screen_colours.Sheets(*args.sheet) if args.sheet else None
+    watch = Watch(band, known, args.trail, sheets, args.poster, args.save)
+    seen, passed = walk(watch, objects, deadline, args.poster)
+    print("%d screens checked, the figure seen in front of %d of %d objects" % (watch.shots, len(passed),
+                                                                              len(objects)))
+    failures = watch.failures[:1]
     if not seen:
         failures.append("no figure walked within %d s" % args.timeout)
     elif len(passed) < len(objects) and not failures:
         failures.append("the figure was not seen in front of every object")
+    if sheets:
+        wrong = [v for v in watch.verdicts if not v.ok()]
+        print("%d screens showed him, e.g. %s" % (len(watch.verdicts), watch.verdicts[0] if watch.verdicts else "-"))
+        if not watch.verdicts:
+            failures.append("he was never seen whole enough to judge his colours")
+        elif wrong:
+            failures.append("%d of %d screens do not show him in his colours: %s" % (len(wrong), len(watch.verdicts),
+                                                                                  wrong[0]))
+    if args.drag and not failures:
+        height, width = shot().shape[:2]
+        strip = screen_colours.strip_view(args.strip, args.strip_offset, width)
+        bare = screen_colours.bare_screen((height, width), strip)[height - BAND:]
+        failures += drag_wall(watch, objects, bare, screen_colours.picture(args.drag), deadline + 30)
+        failures += watch.failures[:1]
     if failures:
-        print("FAIL: %d of %d screens: %s" % (len(failures), shots, failures[0]))
+        print("FAIL: %d of %d screens: %s" % (len(watch.failures), watch.shots, failures[0]))
     print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
     return 1 if failures else 0
 

@@ -1,23 +1,29 @@
 #!/usr/bin/env bash
 # A figure walks in front of the fence, the bin and the billboard on a display
-# without a compositor: the screen stays painted around him and he leaves no
-# trace where he was. The real program under Wine, seen in X screenshots.
-#   figure_cover_e2e.sh BUILD_FOLDER SOURCE_FOLDER [CHECK OPTIONS]
+# without a compositor: he shows in his own colours, the screen stays painted
+# around him and he leaves no trace where he was. The real program under Wine,
+# seen in X screenshots.
+#   figure_cover_e2e.sh BUILD_FOLDER SOURCE_FOLDER [FIGURE [CHECK OPTIONS]]
+# FIGURE defaults to Ravi Quenn (2), who crosses the whole screen.
 set -uo pipefail
-build=$1 src=$2
-shift 2
-values="Pause Speed Billboard Clock FigDeactive HG"
+build=$1 src=$2 figure=${3:-2}
+shift $(($# < 3 ? $# : 3))
+values="Pause Speed Billboard BillboardX Clock FigDeactive HG HGversatz"
 source "$src/tests/e2e/program_session.sh"
 
-# Only Ravi Quenn (figure 2), who crosses the whole screen; the clock with its
-# bin, the billboard and the first strip on the bottom; about 9 s before the
-# first scene, for the screen without him; scenes alternate direction.
+# Only this figure; the clock with its bin, the billboard and the first strip
+# (shown from its right end) on the bottom; about 9 s before the first scene,
+# for the screen without him; scenes alternate direction.
 set_value Pause REG_DWORD 100
 set_value Speed REG_DWORD 30
 set_value Billboard REG_DWORD 1
 set_value Clock REG_DWORD 1
-set_value FigDeactive REG_SZ "$(seq 1 91 | grep -vx 2 | paste -sd,)"
+set_value FigDeactive REG_SZ "$(seq 1 91 | grep -vx "$figure" | paste -sd,)"
 set_value HG REG_DWORD 1
+set_value HGversatz REG_SZ "0,0,0,0,0,0,0"
 
+art="$build/resources/art"
+sheets=()
+for sheet in "$art"/fig$(printf %03d "$figure")_0[0-2].bmp; do sheets+=(--sheet "$sheet"); done
 start_program
-/usr/bin/python3 "$src/tests/e2e/figure_cover_check.py" "$@"
+/usr/bin/python3 "$src/tests/e2e/figure_cover_check.py" "${sheets[@]}" --strip "$art/fig201_00.bmp" "$@"

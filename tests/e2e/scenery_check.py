@@ -23,7 +23,7 @@ BANNERS = [(220, 13, 612, 80), (40, 13, 432, 80)]
 
 
 def shot():
-    png = subprocess.run("xwd -root -silent | /usr/bin/convert xwd:- png:-", shell=True,
+    png = subprocess.run("import -window root -depth 8 png:-", shell=True,
                          capture_output=True).stdout
     return np.asarray(Image.open(io.BytesIO(png)).convert("RGB")).astype(np.int32)
 
