@@ -7,8 +7,8 @@
                                    texts in turn
 He paints a window wider than his 120 x 118 picture (128 columns more, in
 whole steps of 32: 256 x 128), and his picture stands anywhere in it: he is
-found by his drawn pixels there (his see-through ones show black in the
-root's screenshot). The bubble (184 x 88, white, its own window) stands 110
+found by his drawn pixels there (his see-through ones show the black root,
+or the bubble, whose place is left out). The bubble (184 x 88, white, its own window) stands 110
 right of his picture and 50 above it (type 1) while his picture's left edge
 is left of x 211, else 154 left of it and 40 above (type 2): his drawn pixels
 lie in the 120 x 118 picture the bubble's place and type tell. A click on
@@ -63,13 +63,10 @@ def windows(size):
     return found
 
 
-def grab(x, y, w, h, screen=False):
-    """The pixels in the rectangle, rows x columns x RGB: as xwd reads the
-    root, which shows a figure window's see-through pixels black (and black
-    over what lies under them); or, `screen`, as the screen shows them."""
-    read = "import -window root -depth 8" if screen else "xwd -root -silent | /usr/bin/convert xwd:-"
-    shot = subprocess.run("%s -crop %dx%d+%d+%d +repage rgb:-" % (read, w, h, x, y), shell=True,
-                          capture_output=True).stdout
+def grab(x, y, w, h):
+    """The pixels in the rectangle as the screen shows them, rows x columns x RGB."""
+    shot = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage",
+                           "-depth", "8", "rgb:-"], capture_output=True).stdout
     if len(shot) < w * h * 3:
         return None
     return np.frombuffer(shot[:w * h * 3], np.uint8).reshape(h, w, 3)
@@ -104,6 +101,8 @@ def figure():
     if pixels is None:
         return None
     drawn = pixels.max(axis=2) > 0
+    for bx, by in windows(BUBBLE):  # over his window's corner
+        drawn[max(by - top, 0):max(by + BUBBLE[1] - top, 0), max(bx - left, 0):max(bx + BUBBLE[0] - left, 0)] = False
     rows, cols = np.nonzero(drawn)
     if len(rows) < 150:
         return None
@@ -120,7 +119,7 @@ def bubble_pixels():
         return None
     x, y = found[0]
     # His window, wider than his picture, may stand over the bubble's corner.
-    pixels = grab(x + 10, y + 2, 165, 52, screen=True)
+    pixels = grab(x + 10, y + 2, 165, 52)
     if pixels is None:
         return None
     white = int((pixels == 255).all(axis=2).sum())

@@ -4,7 +4,7 @@
 #   birthday_e2e.sh BUILD_FOLDER SOURCE_FOLDER
 set -uo pipefail
 build=$1 src=$2
-values="Pause Speed Billboard FigDeactive FabianDat HG"
+values="Pause Speed Billboard Clock FigDeactive FabianDat HG"
 source "$src/tests/e2e/program_session.sh"
 
 file="$build/birthday_e2e.dat"
@@ -14,6 +14,7 @@ off=$(seq 1 91 | grep -vx 35 | paste -sd,)
 set_value Pause REG_DWORD 100
 set_value Speed REG_DWORD 30
 set_value Billboard REG_DWORD 0
+set_value Clock REG_DWORD 0  # the bin would stand in his window, its pixels taken for his
 set_value HG REG_DWORD 0  # a click through his see-through pixels would reach the strip
 set_value FigDeactive REG_SZ "$off"
 set_value FabianDat REG_SZ "Z:${file//\//\\}"
