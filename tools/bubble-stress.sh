@@ -96,7 +96,7 @@ EOF
     timeout $((seconds + 120)) wine "$driver" "$seconds" "$n" >"$dir/driver.txt" 2>"$dir/driver-console.txt"
     local driven=$?
     echo "$driven" >"$dir/driver-code"
-    xwd -root -silent 2>/dev/null | convert xwd:- "$dir/screen.png" 2>/dev/null
+    import -window root -depth 8 "$dir/screen.png" 2>/dev/null  # as the display shows it (not xwd)
     local alive=1
     kill -0 "$program" 2>/dev/null || alive=0
     echo "$alive" >"$dir/alive-at-exit"
