@@ -3,7 +3,7 @@
 /proc, against an idle notepad as control.
 
 Usage: tools/measure-cost.py [--build build/win32] [--exe PROGRAM] [--scenario NAME]
-       [--set NAME=TYPE:VALUE ...] [--seconds 300] [--warmup 30]
+       [--set NAME=TYPE:VALUE ...] [--sound-device] [--seconds 300] [--warmup 30]
        [--interval 5] [--no-control] [--mappings N]
 
 Scenarios (registry values under the program's settings key; everything not
@@ -19,6 +19,9 @@ named keeps its default):
             a file of your own), played on a null ALSA device (the program
             alone gets it: Wine's ALSA driver over soundlib/win32/alsa-null.conf).
             The same run silent: --set CountdownPlaySound=REG_DWORD:0
+--sound-device gives any scenario that null ALSA device (alarm always has
+it): e.g. --scenario default --sound-device is a fresh install on a machine
+with a sound card, the sound library's device open and mostly silent.
 --set adds or overrides values, e.g. --set Clock=REG_DWORD:0.
 --only N switches off every scene but N (figure number) with the shortest
 pause, over the scenario's other values: e.g. --only 27 for the paster, whose
@@ -367,6 +370,8 @@ def main():
     parser.add_argument("--only", type=int, metavar="SCENE", help="every scene but this one switched off")
     parser.add_argument("--mappings", type=int, default=0, metavar="N",
                         help="print the private memory by mapping at the highest sample, N largest mappings")
+    parser.add_argument("--sound-device", action="store_true",
+                        help="the program gets a (null ALSA) sound device, as in the alarm scenario")
     parser.add_argument("--alarm-seconds", type=int, help="length of the alarm scenario's MP3")
     parser.add_argument("--alarm-file", help="the alarm scenario's sound file (instead of an MP3 made here)")
     parser.add_argument("--prefixes", help="folder of the two Wine prefixes (default BUILD/cost/SCENARIO); "
@@ -392,6 +397,7 @@ def main():
         alarm = os.path.abspath(args.alarm_file) if args.alarm_file else alarm_mp3(
             os.path.join(build, "cost"), args.alarm_seconds or int(args.warmup + args.seconds + 60))
         values["CountdownSoundFile"] = ("REG_SZ", "Z:" + alarm.replace("/", "\\"))
+    if args.scenario == "alarm" or args.sound_device:
         sound_env = {"ALSA_CONFIG_PATH": os.path.abspath(ALSA_NULL),
                      "WINEDLLOVERRIDES": "winepulse.drv,wineoss.drv=d"}
     sessions = [Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), [exe], sound_env)]
@@ -426,9 +432,10 @@ def main():
 
 
 def report(args, values, sessions, window):
-    print("scenario %s%s, %.0f s after %.0f s warm-up" %
-          (args.scenario, "".join(" %s=%s" % (n, v[1][:20]) for n, v in values.items() if n not in
-                                  SCENARIOS[args.scenario]), window, args.warmup))
+    print("scenario %s%s%s, %.0f s after %.0f s warm-up" %
+          (args.scenario, " with a sound device" if args.sound_device else "",
+           "".join(" %s=%s" % (n, v[1][:20]) for n, v in values.items() if n not in SCENARIOS[args.scenario]),
+           window, args.warmup))
     kinds = ["process", "wineserver", "helpers", "xvfb"]
     print("%-9s %9s %11s %9s %7s %10s %9s %9s %8s" % ("% of core", "process", "wineserver", "helpers", "xvfb",
                                                         "wine all", "wakeup/s", "priv MiB", "dirty"))

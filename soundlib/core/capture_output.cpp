@@ -66,11 +66,20 @@ class CaptureOutput final : public Output {
     running_ = false;
   }
 
+  void wake() override {
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+
  private:
+  // While the engine lets it rest, the file goes on in real time with
+  // silence it writes itself, as a resting card would have played: what is
+  // heard stays where it was heard, and a play after the rest must wake it.
   void run() {
     std::unique_lock lock(mutex_);
     Clock::time_point next{};
     bool paused = true;
+    bool resting = false;
     while (!quit_) {
       if (!running_) {
         paused = true;
@@ -79,8 +88,13 @@ class CaptureOutput final : public Output {
       }
       if (paused) next = Clock::now();  // time stood still while paused
       paused = false;
+      if (woken_) resting = woken_ = false;
       lock.unlock();
-      renderer_.render(block_.data(), frames_);
+      if (resting) {
+        std::fill(block_.begin(), block_.end(), int16_t{0});
+      } else {
+        resting = !renderer_.render(block_.data(), frames_);
+      }
       write();
       lock.lock();
       // Late blocks are caught up, but never more than a second's worth.
@@ -117,7 +131,7 @@ class CaptureOutput final : public Output {
   uint32_t dataBytes_ = 0;
   std::mutex mutex_;
   std::condition_variable wake_;
-  bool running_ = false, quit_ = false;
+  bool running_ = false, quit_ = false, woken_ = false;
   std::thread thread_;
 };
 

@@ -28,7 +28,11 @@ struct OutputConfig {
 class Renderer {
  public:
   virtual ~Renderer() = default;
-  virtual void render(int16_t* out, size_t frames) = 0;
+  // Fills `out`. Returns false once nothing has sounded for a while (longer
+  // than the device's buffer): this block and every later one is silence
+  // until Output::wake(), so the output may stop asking and let the device
+  // rest. Asking anyway is harmless.
+  virtual bool render(int16_t* out, size_t frames) = 0;
 };
 
 // An opened output device. Created paused; destroying it stops and closes it
@@ -38,6 +42,10 @@ class Output {
   virtual ~Output() = default;
   virtual bool start() = 0;
   virtual void pause() = 0;
+  // Something sounds again after render returned false: ask for blocks at
+  // once. Called with the engine's lock held, from any thread, also before
+  // the output has seen that false; it must not block nor call the engine.
+  virtual void wake() = 0;
 };
 
 class Platform {

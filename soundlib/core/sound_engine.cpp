@@ -121,6 +121,11 @@ SlBool Engine::init(int32_t device, uint32_t freq, uint32_t, void*, const void*)
       rate_ = freq;
       master_ = 1.0f;
       output_ = std::move(out);
+      // Queued blocks are silent by then, so a device that stops cuts nothing.
+      const uint64_t graceMs = std::max<uint64_t>(kIdleGraceMs, cfg.bufferMs + 2ull * cfg.periodMs);
+      graceFrames_ = freq * graceMs / 1000;
+      quietFrames_ = 0;
+      idle_ = false;
     }
     if (output_ && !output_->start()) {
       std::unique_ptr<Output> dead;
@@ -159,7 +164,7 @@ SlBool Engine::free() {
   });
 }
 
-// The output is driven outside `mutex_`: its first start mixes on this thread.
+// The output is driven outside `mutex_`, which its thread takes to mix.
 SlBool Engine::start() {
   std::lock_guard life(lifeMutex_);
   {
@@ -169,6 +174,7 @@ SlBool Engine::start() {
   if (output_ && !output_->start()) return fail(SL_ERROR_START, 0);
   std::lock_guard lock(mutex_);
   started_ = true;
+  if (anyPlayingLocked()) wakeLocked();  // channels paused by stop() sound again
   return ok(1);
 }
 
@@ -509,6 +515,7 @@ SlBool Engine::channelPlay(uint32_t handle, SlBool restart) {
   if (!c) return fail(SL_ERROR_HANDLE, 0);
   if (!started_) return fail(SL_ERROR_START, 0);
   c->mix->play(restart != 0);
+  wakeLocked();
   return ok(1);
 }
 
@@ -622,16 +629,44 @@ uint32_t Engine::renderNoSound(void* buffer, uint32_t bytes) {
   return done != kErrorDword ? ok(done) : done;
 }
 
-void Engine::render(int16_t* out, size_t frames) {
+bool Engine::render(int16_t* out, size_t frames) {
   Callbacks calls;
+  bool idle = false;
   try {
     std::lock_guard lock(mutex_);
     mixLocked(out, frames, calls);
+    idle = idleAfterLocked(frames);
   } catch (...) {
     // Out of memory on the mixing thread: this block stays silent.
     std::fill(out, out + frames * 2, int16_t{0});
   }
   dispatch(calls);
+  return !idle;
+}
+
+// Only a playing channel moves: its position, slides and syncs. One that
+// plays silence keeps the output awake as one that sounds.
+bool Engine::anyPlayingLocked() const {
+  return std::any_of(channels_.begin(), channels_.end(),
+                     [](const auto& hc) { return hc.second.mix->playing(); });
+}
+
+bool Engine::idleAfterLocked(size_t frames) {
+  if (started_ && anyPlayingLocked()) {
+    quietFrames_ = 0;
+    return false;
+  }
+  quietFrames_ += frames;
+  if (quietFrames_ < graceFrames_) return false;
+  idle_ = true;
+  return true;
+}
+
+void Engine::wakeLocked() {
+  quietFrames_ = 0;
+  if (!idle_) return;
+  idle_ = false;
+  if (output_) output_->wake();
 }
 
 float Engine::gainFor(const Channel& c) const {

@@ -25,6 +25,9 @@ namespace soundlib {
 class Engine final : public Renderer {
  public:
   static constexpr uint32_t kMaxDevices = 64;  // devices listed, "No sound" included
+  // How long the output keeps asking for blocks after the last sound ended
+  // (at least the device's buffer), so a burst of clicks finds it awake.
+  static constexpr uint32_t kIdleGraceMs = 1000;
 
   explicit Engine(Platform& platform);
   ~Engine() override;
@@ -62,9 +65,10 @@ class Engine final : public Renderer {
   // SoundLib_Render: only on the "No sound" device (0).
   uint32_t renderNoSound(void* buffer, uint32_t bytes);
 
-  // Mixes the next frames (16-bit stereo at the init rate); silence while
-  // stopped. Called by the output's thread, or by renderNoSound.
-  void render(int16_t* out, size_t frames) override;
+  // Mixes the next frames (16-bit stereo at the init rate) for the output's
+  // thread; silence while stopped. False once nothing has played for the
+  // grace: the output may rest until it is woken.
+  bool render(int16_t* out, size_t frames) override;
 
  private:
   struct Sync {
@@ -119,16 +123,26 @@ class Engine final : public Renderer {
   // those of `plugin`. Never under `mutex_`.
   void reapWorkers(bool all, SlHandle plugin = 0);
   void mixLocked(int16_t* out, size_t frames, Callbacks& calls);
+  bool anyPlayingLocked() const;
+  // Counts `frames` just mixed for the output; true when it may rest now.
+  bool idleAfterLocked(size_t frames);
+  // Something may sound: the grace begins again and a resting output wakes.
+  void wakeLocked();
 
   Platform& platform_;
-  std::mutex lifeMutex_;  // init, free, start, stop and `output_`; never taken by the output thread
-  std::mutex mutex_;      // everything below
+  // init, free, start, stop; never taken by the output thread. `output_` is
+  // set and cleared under both locks, so either is enough to use it.
+  std::mutex lifeMutex_;
+  std::mutex mutex_;  // everything below
   bool initialised_ = false;
   bool started_ = false;
   int32_t device_ = 0;
   uint32_t rate_ = 44100;
   std::unique_ptr<Output> output_;
   OutputConfig config_;
+  uint64_t quietFrames_ = 0;  // mixed for the output since something last played
+  uint64_t graceFrames_ = 0;
+  bool idle_ = false;  // render said the output may rest; nothing has woken it since
   float master_ = 1.0f;
   uint32_t gvolSample_ = 10000, gvolStream_ = 10000;
   uint32_t nextHandle_ = 1;

@@ -2,21 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <list>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 
+#include "soundlib/core/block_output.h"
 #include "soundlib/core/capture_output.h"
 #include "soundlib/core/test_wav.h"
 #include "soundlib/plugin_abi.h"
@@ -45,6 +53,7 @@ class FakeOutput final : public Output {
   ~FakeOutput() override { ++s_.closed; }
   bool start() override { return ++s_.starts, true; }
   void pause() override { ++s_.pauses; }
+  void wake() override {}
 
  private:
   FakeState& s_;
@@ -685,6 +694,7 @@ class ThreadOutput final : public Output {
   }
   bool start() override { return true; }
   void pause() override {}
+  void wake() override {}
 
  private:
   std::atomic<int> quit_{0};
@@ -720,6 +730,211 @@ TEST(EngineThreads, CallsRaceSafelyWithTheMixingThread) {
     }
     ASSERT_TRUE(e.free());
   }
+}
+
+// ---- resting while nothing plays ----------------------------------------------------
+
+// A ring of 10 blocks of 20 ms at 8000 Hz that plays only as the test hands
+// blocks back, so the output's thread mixes exactly when the test lets it.
+struct RingDevice final : BlockDevice {
+  static constexpr size_t kBlocks = 10, kFrames = 160;
+  std::mutex m;
+  std::condition_variable cv;
+  int opens = 1, closes = 0, failOpens = 0;
+  bool isOpen = true, paused = true, signalled = false;
+  std::deque<size_t> queue;
+  std::array<bool, kBlocks> back{};  // handed back done
+  std::vector<int16_t> firsts;       // each written block's first sample
+  std::vector<int16_t> buffers[kBlocks];
+
+  RingDevice() { std::fill(std::begin(buffers), std::end(buffers), std::vector<int16_t>(kFrames * 2)); }
+  size_t blocks() const override { return kBlocks; }
+  int16_t* block(size_t i) override { return buffers[i].data(); }
+  bool open(bool p) override {
+    std::lock_guard l(m);
+    if (++opens, failOpens > 0) return --failOpens, false;
+    back.fill(false);  // prepared anew: none is marked done, as wave-out's
+    return isOpen = true, paused = p, true;
+  }
+  void close() override {
+    std::lock_guard l(m);
+    ++closes, isOpen = false, queue.clear();
+    cv.notify_all();
+  }
+  void write(size_t i) override {
+    std::lock_guard l(m);
+    EXPECT_TRUE(isOpen);
+    firsts.push_back(buffers[i][0]), queue.push_back(i), back[i] = false;
+    cv.notify_all();
+  }
+  bool done(size_t i) override {
+    std::lock_guard l(m);
+    return back[i];
+  }
+  void pause() override { setPaused(true); }
+  bool restart() override { return setPaused(false), true; }
+  void setPaused(bool p) {
+    std::lock_guard l(m);
+    EXPECT_TRUE(isOpen);
+    paused = p;
+  }
+  void wait(uint32_t ms) override {
+    std::unique_lock l(m);
+    cv.wait_for(l, std::chrono::milliseconds(ms == kForever ? 60000 : ms), [&] { return signalled; });
+    signalled = false;
+  }
+  void signal() override {
+    std::lock_guard l(m);
+    signalled = true;
+    cv.notify_all();
+  }
+};
+
+// Mixes through the engine, and runs `afterRest` once on the output's thread
+// just after the engine first lets it rest, before the output acts on it.
+struct RingPlatform final : Platform, Renderer {
+  RingDevice* device = nullptr;
+  Renderer* engine = nullptr;
+  std::function<void()> afterRest;
+
+  bool render(int16_t* out, size_t frames) override {
+    const bool more = engine->render(out, frames);
+    if (!more && afterRest) std::exchange(afterRest, nullptr)();
+    return more;
+  }
+  std::vector<DeviceDesc> listDevices() override { return {{"Ring", "", true}}; }
+  std::unique_ptr<Output> openOutput(int, uint32_t&, const OutputConfig&, Renderer& r, int&) override {
+    auto d = std::make_unique<RingDevice>();
+    device = d.get(), engine = &r;
+    return std::make_unique<BlockOutput>(std::move(d), *this, RingDevice::kFrames, 20);
+  }
+  void* loadPlugin(const void*, bool, const SlPluginInfo*&, int&) override { return nullptr; }
+  void freePlugin(void*) override {}
+};
+
+// The grace is a second, 50 blocks; the first 10 are mixed before a test plays.
+struct EngineRest : ::testing::Test {
+  void SetUp() override {
+    ASSERT_TRUE(engine.init(1, 8000, 0, nullptr, nullptr));
+    ASSERT_TRUE(until([&] { return dev().firsts.size() == RingDevice::kBlocks; }));
+  }
+  RingDevice& dev() { return *platform.device; }
+  bool until(const std::function<bool()>& done) {
+    std::unique_lock l(dev().m);
+    return dev().cv.wait_for(l, std::chrono::seconds(10), done);
+  }
+  // Hands blocks back one at a time, each refilled before the next, until
+  // the device is closed or `most` went; how many went.
+  size_t playUntilRest(size_t most) {
+    size_t n = 0;
+    for (std::unique_lock l(dev().m); n < most && dev().isOpen; ++n) {
+      const size_t writes = dev().firsts.size();
+      dev().back[dev().queue.front()] = dev().signalled = true;
+      dev().queue.pop_front();
+      dev().cv.notify_all();
+      EXPECT_TRUE(dev().cv.wait_for(l, std::chrono::seconds(10),
+                                    [&] { return dev().firsts.size() > writes || !dev().isOpen; }));
+    }
+    return n;
+  }
+  SlHandle play(const std::vector<int32_t>& values, uint32_t flags = 0) {
+    const auto& wav = wavs.emplace_back(mono16(values));
+    const SlHandle c =
+        engine.sampleGetChannel(engine.sampleLoad(1, wav.data(), 0, uint32_t(wav.size()), 1, flags), 0);
+    EXPECT_TRUE(engine.channelPlay(c, 0));
+    return c;
+  }
+
+  RingPlatform platform;
+  Engine engine{platform};
+  std::list<std::vector<uint8_t>> wavs;
+};
+
+// Anything playing keeps the device open, silence or not; a second after it
+// ends the device closes. Blocks handed back until then:
+TEST_F(EngineRest, TheDeviceClosesAGraceAfterTheLastSoundAndNotWhileAChannelMoves) {
+  SyncLog log;
+  const struct {
+    const char* what;
+    std::function<void(EngineRest&, SlHandle)> more;  // on 2 s of silence (none: nothing plays)
+    size_t fewest, most, syncs = 0, stopAfter = 0;
+  } rows[] = {
+      {"nothing", nullptr, 40, 40},
+      {"a 1.5 s slide",
+       [&](EngineRest& t, SlHandle c) {
+         t.engine.channelSetSync(c, SL_SYNC_SLIDE, 0, &SyncLog::proc, &log);
+         t.engine.channelSlideAttribute(c, SL_ATTRIB_VOL, 0.5f, 1500);
+       },
+       149, 150, 1},
+      {"a position sync at 1.5 s",
+       [&](EngineRest& t, SlHandle c) {
+         t.engine.channelSetSync(c, SL_SYNC_POS, 24000, &SyncLog::proc, &log);
+       },
+       149, 150, 1},
+      {"stopped after 10 blocks", [](auto&, SlHandle) {}, 60, 60, 0, 10},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    log.calls.clear();
+    const SlHandle c = row.more ? play(constant(16000, 0)) : 0;
+    if (row.more) row.more(*this, c);
+    size_t n = row.stopAfter ? playUntilRest(row.stopAfter) : 0;
+    if (row.stopAfter) engine.channelStop(c);
+    n += playUntilRest(1000);
+    EXPECT_GE(n, row.fewest);
+    EXPECT_LE(n, row.most);
+    EXPECT_EQ(log.calls.size(), row.syncs);
+    EXPECT_EQ(dev().closes, 1);
+    ASSERT_TRUE(engine.free());
+    SetUp();
+  }
+}
+
+// A play wakes the resting output: the device opens again, unpaused, and
+// its first block begins with the sound; stop and start leave the closed
+// device alone, start wakes it for a channel that still plays.
+TEST_F(EngineRest, APlayOpensTheDeviceAgainAndItsFirstBlockSounds) {
+  ASSERT_EQ(playUntilRest(1000), 40u);
+  ASSERT_TRUE(engine.stop());
+  ASSERT_TRUE(engine.start());
+  play(constant(400, 3000));
+  ASSERT_TRUE(until([&] { return dev().firsts.size() == 49 + RingDevice::kBlocks; }));
+  EXPECT_EQ(dev().opens, 2);
+  EXPECT_FALSE(dev().paused);
+  EXPECT_EQ(dev().firsts[49], 3000);
+  EXPECT_EQ(playUntilRest(1000), 42u);
+  const size_t written = dev().firsts.size();
+  play(constant(800, 1000), SL_SAMPLE_LOOP);
+  ASSERT_TRUE(until([&] { return dev().firsts.size() == written + RingDevice::kBlocks; }));
+  ASSERT_TRUE(engine.stop());  // on a device that goes on asking
+  EXPECT_EQ(playUntilRest(1000), 50u);
+  ASSERT_TRUE(engine.start());
+  EXPECT_TRUE(until([&] { return dev().isOpen; }));
+  EXPECT_TRUE(engine.free());
+}
+
+// A play just as the engine lets the output rest keeps the device open.
+TEST_F(EngineRest, APlayAsTheOutputGoesToRestKeepsTheDeviceOpen) {
+  platform.afterRest = [&] { play(constant(400, 3000)); };
+  EXPECT_EQ(playUntilRest(45), 45u);
+  EXPECT_EQ(dev().opens, 1);
+  EXPECT_EQ(dev().firsts[50], 3000);
+}
+
+// A device that will not open again: what plays is mixed unheard at the
+// device's pace, so a sound ends and its sync comes; 50 blocks on it is
+// tried again, and once it opens the rest of the sound goes to it.
+TEST_F(EngineRest, ADeviceThatWillNotOpenAgainIsMixedForAndTriedAgain) {
+  ASSERT_EQ(playUntilRest(1000), 40u);
+  dev().failOpens = 1;  // the output's thread sleeps until the play
+  SyncLog ended;
+  engine.channelSetSync(play(constant(4000, 8000)), SL_SYNC_END, 0, &SyncLog::proc, &ended);
+  const SlHandle c = play(constant(12000, 100));
+  ASSERT_TRUE(until([&] { return dev().firsts.size() == 49 + RingDevice::kBlocks; }));
+  EXPECT_EQ(dev().opens, 3);
+  EXPECT_EQ(ended.calls.size(), 1u);
+  EXPECT_EQ(dev().firsts[49], 100);
+  EXPECT_EQ(engine.channelIsActive(c), SL_ACTIVE_PLAYING);
 }
 
 // ---- the capture device ------------------------------------------------------------

@@ -189,6 +189,7 @@ class CaptureOutput final : public Output {
   }
   bool start() override { return true; }
   void pause() override {}
+  void wake() override {}
   static inline std::atomic<int> last_{0};
   static inline std::atomic<uint64_t> blocks_{0};
 

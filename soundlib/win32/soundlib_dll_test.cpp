@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -489,6 +490,36 @@ TEST_F(DllTest, WithDevicePlaysThroughWaveOut) {
     ASSERT_TRUE(lib.BASS_Start());
     ASSERT_TRUE(lib.BASS_Free());
   }
+}
+
+// With nothing to play the library closes the device after its grace; a
+// play opens it again at once, and plays to its end with its sync.
+TEST_F(DllTest, WithDeviceAPlayAfterTheDeviceRestedPlaysToItsEnd) {
+  ASSERT_GT(waveOutGetNumDevs(), 0u) << "this run expects a wave-out device (a null ALSA device under Wine)";
+  ASSERT_TRUE(lib.BASS_Init(-1, 44100, 0, nullptr, nullptr)) << lib.BASS_ErrorGetCode();
+  ASSERT_TRUE(lib.BASS_Start());
+  const auto wav = mono16(constant(4410, 1000), 44100);
+  const SlHandle s = lib.BASS_SampleLoad(1, wav.data(), 0, static_cast<uint32_t>(wav.size()), 32, 0);
+  ASSERT_NE(s, 0u);
+  const SlSyncProc count = [](SlHandle, SlHandle, uint32_t, void* user)
+                               SL_CALL { ++*static_cast<std::atomic<int>*>(user); };
+  for (int round = 0; round < 2; ++round) {
+    Sleep(1500);
+    std::atomic<int> ended{0};
+    const SlHandle c = lib.BASS_SampleGetChannel(s, 0);
+    ASSERT_NE(lib.BASS_ChannelSetSync(c, SL_SYNC_END, 0, count, &ended), 0u);
+    const DWORD began = GetTickCount();
+    ASSERT_TRUE(lib.BASS_ChannelPlay(c, 0));
+    while (lib.BASS_ChannelGetPosition(c, SL_POS_BYTE) == 0 && GetTickCount() - began < 5000) Sleep(1);
+    const DWORD moved = GetTickCount() - began;
+    while (lib.BASS_ChannelIsActive(c) == SL_ACTIVE_PLAYING && GetTickCount() - began < 5000) Sleep(10);
+    EXPECT_EQ(lib.BASS_ChannelIsActive(c), SL_ACTIVE_STOPPED) << "round " << round;
+    EXPECT_EQ(lib.BASS_ChannelGetPosition(c, SL_POS_BYTE), wav.size() - 44);
+    EXPECT_EQ(ended.load(), 1);
+    std::printf("round %d: mixing began %lu ms after the play\n", round, static_cast<unsigned long>(moved));
+  }
+  Sleep(1500);
+  EXPECT_TRUE(lib.BASS_Free());  // while the device rests
 }
 
 }  // namespace

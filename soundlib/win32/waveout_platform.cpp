@@ -4,10 +4,10 @@
 #include <mmsystem.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
-#include <thread>
+#include <vector>
 
+#include "soundlib/core/block_output.h"
 #include "soundlib/core/capture_output.h"
 #include "soundlib/plugin_abi.h"
 #include "soundlib/soundlib_api.h"
@@ -19,112 +19,98 @@ namespace {
 // Asks the wave mapper which device it prefers (the system's default).
 constexpr UINT kMapperPreferredGet = 0x2000 + 21;
 
-class WaveOutput final : public Output {
+// A wave-out device with a ring of prepared blocks; it signals an event as
+// each block comes back.
+class WaveDevice final : public BlockDevice {
  public:
-  static std::unique_ptr<WaveOutput> open(UINT device, uint32_t& rate, const OutputConfig& config,
-                                          Renderer& r, int& error) {
-    std::unique_ptr<WaveOutput> out(new WaveOutput(r));
-    out->event_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!out->event_) {
+  // Opened paused at `rate`, or at 44.1 or 48 kHz when the device refuses
+  // it; blocks of `periodMs`, as many as fill `bufferMs`.
+  static std::unique_ptr<WaveDevice> create(UINT device, uint32_t& rate, const OutputConfig& config,
+                                            int& error) {
+    std::unique_ptr<WaveDevice> d(new WaveDevice(device));
+    d->event_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!d->event_) {
       error = SL_ERROR_DRIVER;
       return nullptr;
     }
-    // The requested rate first, then the two every device takes.
-    const uint32_t rates[3] = {rate, 44100, 48000};
+    const size_t count = std::clamp<size_t>(config.bufferMs / std::max<uint32_t>(1, config.periodMs), 2, 32);
     MMRESULT res = MMSYSERR_ERROR;
-    for (uint32_t tryRate : rates) {
-      WAVEFORMATEX wf{};
-      wf.wFormatTag = WAVE_FORMAT_PCM;
-      wf.nChannels = 2;
-      wf.nSamplesPerSec = tryRate;
-      wf.wBitsPerSample = 16;
-      wf.nBlockAlign = 4;
-      wf.nAvgBytesPerSec = tryRate * 4;
-      res =
-          waveOutOpen(&out->wave_, device, &wf, reinterpret_cast<DWORD_PTR>(out->event_), 0, CALLBACK_EVENT);
-      if (res == MMSYSERR_NOERROR) {
-        rate = tryRate;
-        break;
-      }
+    for (uint32_t tryRate : {rate, 44100u, 48000u}) {
+      d->rate_ = tryRate;
+      d->frames_ = std::max<size_t>(64, static_cast<size_t>(tryRate) * config.periodMs / 1000);
+      d->buffers_.assign(count, std::vector<int16_t>(d->frames_ * 2));
+      d->headers_.resize(count);
+      if ((res = d->openAt(true)) == MMSYSERR_NOERROR) break;
     }
     if (res != MMSYSERR_NOERROR) {
-      out->wave_ = nullptr;
       error = res == MMSYSERR_BADDEVICEID || res == MMSYSERR_NODRIVER ? SL_ERROR_DEVICE : SL_ERROR_DRIVER;
       return nullptr;
     }
-    waveOutPause(out->wave_);  // nothing plays until start()
-    out->frames_ = std::max<size_t>(64, static_cast<size_t>(rate) * config.periodMs / 1000);
-    const size_t count = std::clamp<size_t>(config.bufferMs / std::max<uint32_t>(1, config.periodMs), 2, 32);
-    out->buffers_.resize(count, std::vector<int16_t>(out->frames_ * 2));
-    out->headers_.resize(count);
-    for (size_t i = 0; i < count; ++i) {
-      WAVEHDR& h = out->headers_[i];
-      h = WAVEHDR{};
-      h.lpData = reinterpret_cast<LPSTR>(out->buffers_[i].data());
-      h.dwBufferLength = static_cast<DWORD>(out->frames_ * 4);
-      if (waveOutPrepareHeader(out->wave_, &h, sizeof h) != MMSYSERR_NOERROR) {
-        error = SL_ERROR_DRIVER;
-        return nullptr;
-      }
-    }
-    return out;
+    rate = d->rate_;
+    return d;
   }
 
-  ~WaveOutput() override {
-    if (thread_.joinable()) {
-      quit_.store(1, std::memory_order_relaxed);
-      SetEvent(event_);
-      thread_.join();
-    }
-    if (wave_) {
-      waveOutReset(wave_);
-      for (WAVEHDR& h : headers_)
-        if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(wave_, &h, sizeof h);
-      waveOutClose(wave_);
-    }
+  ~WaveDevice() override {
+    close();
     if (event_) CloseHandle(event_);
   }
 
-  bool start() override {
-    if (!thread_.joinable()) {
-      // The first blocks are mixed and queued before the device runs.
-      for (WAVEHDR& h : headers_) submit(h);
-      thread_ = std::thread([this] { run(); });
-    }
-    return waveOutRestart(wave_) == MMSYSERR_NOERROR;
+  size_t frames() const { return frames_; }
+  size_t blocks() const override { return headers_.size(); }
+  int16_t* block(size_t i) override { return buffers_[i].data(); }
+  bool open(bool paused) override { return openAt(paused) == MMSYSERR_NOERROR; }
+
+  void close() override {
+    if (!wave_) return;
+    waveOutReset(wave_);
+    for (WAVEHDR& h : headers_)
+      if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(wave_, &h, sizeof h);
+    waveOutClose(wave_);
+    wave_ = nullptr;
   }
 
+  void write(size_t i) override { waveOutWrite(wave_, &headers_[i], sizeof(WAVEHDR)); }
+  bool done(size_t i) override { return *static_cast<volatile DWORD*>(&headers_[i].dwFlags) & WHDR_DONE; }
   void pause() override { waveOutPause(wave_); }
+  bool restart() override { return waveOutRestart(wave_) == MMSYSERR_NOERROR; }
+  void wait(uint32_t ms) override { WaitForSingleObject(event_, ms == kForever ? INFINITE : ms); }
+  void signal() override { SetEvent(event_); }
 
  private:
-  explicit WaveOutput(Renderer& r) : renderer_(r) {}
+  explicit WaveDevice(UINT device) : device_(device) {}
 
-  void submit(WAVEHDR& h) {
-    renderer_.render(reinterpret_cast<int16_t*>(h.lpData), frames_);
-    waveOutWrite(wave_, &h, sizeof h);
-  }
-
-  void run() {
-    size_t next = 0;
-    while (!quit_.load(std::memory_order_relaxed)) {
-      WaitForSingleObject(event_, 100);
-      // Refill blocks in the order they were queued, as each comes back done.
-      while (!quit_.load(std::memory_order_relaxed) &&
-             (*static_cast<volatile DWORD*>(&headers_[next].dwFlags) & WHDR_DONE)) {
-        submit(headers_[next]);
-        next = (next + 1) % headers_.size();
-      }
+  MMRESULT openAt(bool paused) {
+    WAVEFORMATEX wf{};
+    wf.wFormatTag = WAVE_FORMAT_PCM;
+    wf.nChannels = 2;
+    wf.nSamplesPerSec = rate_;
+    wf.wBitsPerSample = 16;
+    wf.nBlockAlign = 4;
+    wf.nAvgBytesPerSec = rate_ * 4;
+    MMRESULT res = waveOutOpen(&wave_, device_, &wf, reinterpret_cast<DWORD_PTR>(event_), 0, CALLBACK_EVENT);
+    if (res != MMSYSERR_NOERROR) {
+      wave_ = nullptr;
+      return res;
     }
+    if (paused) waveOutPause(wave_);  // nothing plays until started
+    for (size_t i = 0; i < headers_.size() && res == MMSYSERR_NOERROR; ++i) {
+      WAVEHDR& h = headers_[i];
+      h = WAVEHDR{};
+      h.lpData = reinterpret_cast<LPSTR>(buffers_[i].data());
+      h.dwBufferLength = static_cast<DWORD>(buffers_[i].size() * 2);
+      res = waveOutPrepareHeader(wave_, &h, sizeof h);
+    }
+    if (res != MMSYSERR_NOERROR) close();
+    return res;
   }
 
-  Renderer& renderer_;
+  const UINT device_;
+  uint32_t rate_ = 0;
+  size_t frames_ = 0;
   HWAVEOUT wave_ = nullptr;
   HANDLE event_ = nullptr;
-  size_t frames_ = 0;
   std::vector<std::vector<int16_t>> buffers_;
   std::vector<WAVEHDR> headers_;
-  std::atomic<int> quit_{0};
-  std::thread thread_;
 };
 
 }  // namespace
@@ -160,8 +146,11 @@ std::vector<DeviceDesc> WaveOutPlatform::listDevices() {
 std::unique_ptr<Output> WaveOutPlatform::openOutput(int index, uint32_t& rate, const OutputConfig& config,
                                                     Renderer& renderer, int& error) {
   if (!capture_.empty()) return OpenCaptureOutput(_wfopen(capture_.c_str(), L"wb"), rate, config, renderer, error);
-  const UINT device = index < 0 ? WAVE_MAPPER : static_cast<UINT>(index);
-  return WaveOutput::open(device, rate, config, renderer, error);
+  auto device = WaveDevice::create(index < 0 ? WAVE_MAPPER : static_cast<UINT>(index), rate, config, error);
+  if (!device) return nullptr;
+  const size_t frames = device->frames();
+  return std::make_unique<BlockOutput>(std::move(device), renderer, frames,
+                                       std::max<uint32_t>(1, config.periodMs));
 }
 
 std::FILE* WaveOutPlatform::openFile(const void* path, bool wide) {
