@@ -87,7 +87,6 @@ void BlockOutput::run() {
     if (resting) {
       close();  // what is still queued is silence: the grace outlasts the blocks
       queued.assign(count, false);
-      next = 0;
     } else {
       device_->wait(100);
     }

@@ -741,7 +741,8 @@ struct RingDevice final : BlockDevice {
   std::mutex m;
   std::condition_variable cv;
   int opens = 1, closes = 0, failOpens = 0;
-  bool isOpen = true, paused = true, signalled = false;
+  size_t checks = 0;  // done() asked
+  bool isOpen = true, paused = true, signalled = false, sleeping = false;
   std::deque<size_t> queue;
   std::array<bool, kBlocks> back{};  // handed back done
   std::vector<int16_t> firsts;       // each written block's first sample
@@ -769,7 +770,7 @@ struct RingDevice final : BlockDevice {
   }
   bool done(size_t i) override {
     std::lock_guard l(m);
-    return back[i];
+    return ++checks, back[i];
   }
   void pause() override { setPaused(true); }
   bool restart() override { return setPaused(false), true; }
@@ -780,8 +781,10 @@ struct RingDevice final : BlockDevice {
   }
   void wait(uint32_t ms) override {
     std::unique_lock l(m);
-    cv.wait_for(l, std::chrono::milliseconds(ms == kForever ? 60000 : ms), [&] { return signalled; });
-    signalled = false;
+    sleeping = ms == kForever;
+    cv.notify_all();
+    cv.wait_for(l, std::chrono::milliseconds(sleeping ? 60000 : ms), [&] { return signalled; });
+    signalled = sleeping = false;
   }
   void signal() override {
     std::lock_guard l(m);
@@ -885,6 +888,8 @@ TEST_F(EngineRest, TheDeviceClosesAGraceAfterTheLastSoundAndNotWhileAChannelMove
     EXPECT_LE(n, row.most);
     EXPECT_EQ(log.calls.size(), row.syncs);
     EXPECT_EQ(dev().closes, 1);
+    EXPECT_TRUE(until([&] { return dev().sleeping; })) << "rests in a wait without end";
+    EXPECT_LT(dev().checks, 3 * n + 100) << "waits for the device while it plays";
     ASSERT_TRUE(engine.free());
     SetUp();
   }
@@ -906,8 +911,9 @@ TEST_F(EngineRest, APlayOpensTheDeviceAgainAndItsFirstBlockSounds) {
   const size_t written = dev().firsts.size();
   play(constant(800, 1000), SL_SAMPLE_LOOP);
   ASSERT_TRUE(until([&] { return dev().firsts.size() == written + RingDevice::kBlocks; }));
-  ASSERT_TRUE(engine.stop());  // on a device that goes on asking
-  EXPECT_EQ(playUntilRest(1000), 50u);
+  ASSERT_TRUE(engine.stop());
+  EXPECT_TRUE(dev().paused);
+  EXPECT_EQ(playUntilRest(1000), 50u);  // a device that went on asking
   ASSERT_TRUE(engine.start());
   EXPECT_TRUE(until([&] { return dev().isOpen; }));
   EXPECT_TRUE(engine.free());
@@ -928,9 +934,11 @@ TEST_F(EngineRest, ADeviceThatWillNotOpenAgainIsMixedForAndTriedAgain) {
   ASSERT_EQ(playUntilRest(1000), 40u);
   dev().failOpens = 1;  // the output's thread sleeps until the play
   SyncLog ended;
+  const auto began = std::chrono::steady_clock::now();
   engine.channelSetSync(play(constant(4000, 8000)), SL_SYNC_END, 0, &SyncLog::proc, &ended);
   const SlHandle c = play(constant(12000, 100));
   ASSERT_TRUE(until([&] { return dev().firsts.size() == 49 + RingDevice::kBlocks; }));
+  EXPECT_GE(std::chrono::steady_clock::now() - began, std::chrono::milliseconds(900)) << "49 blocks of 20 ms";
   EXPECT_EQ(dev().opens, 3);
   EXPECT_EQ(ended.calls.size(), 1u);
   EXPECT_EQ(dev().firsts[49], 100);
