@@ -15,9 +15,12 @@ named keeps its default):
   none      nothing on screen: no figures, clock, billboard or strip
   alarm     the countdown alone, due, with sound on (every built-in sound
             group off) and its alarm an MP3 made here (--alarm-seconds long,
-            by default the whole run and a minute more; --alarm-file takes
-            a file of your own), played on a null ALSA device (the program
-            alone gets it: Wine's ALSA driver over soundlib/win32/alsa-null.conf).
+            by default four times the whole run and a minute more: Wine 8
+            takes sound from the null device about four times as fast as
+            it plays, so a file as long as the run ends in its first
+            quarter; --alarm-file takes a file of your own), played on a
+            null ALSA device (the program alone gets it: Wine's ALSA
+            driver over soundlib/win32/alsa-null.conf).
             The same run silent: --set CountdownPlaySound=REG_DWORD:0
 --sound-device gives any scenario that null ALSA device (alarm always has
 it): e.g. --scenario default --sound-device is a fresh install on a machine
@@ -395,7 +398,7 @@ def main():
     sound_env = None
     if args.scenario == "alarm":
         alarm = os.path.abspath(args.alarm_file) if args.alarm_file else alarm_mp3(
-            os.path.join(build, "cost"), args.alarm_seconds or int(args.warmup + args.seconds + 60))
+            os.path.join(build, "cost"), args.alarm_seconds or int(4 * (args.warmup + args.seconds) + 60))
         values["CountdownSoundFile"] = ("REG_SZ", "Z:" + alarm.replace("/", "\\"))
     if args.scenario == "alarm" or args.sound_device:
         sound_env = {"ALSA_CONFIG_PATH": os.path.abspath(ALSA_NULL),

@@ -12,7 +12,6 @@ BlockOutput::~BlockOutput() {
   quit_.store(true);
   device_->signal();
   if (thread_.joinable()) thread_.join();
-  close();
 }
 
 bool BlockOutput::start() {

@@ -19,6 +19,7 @@
 
 namespace soundlib {
 
+// Destroying it closes it.
 class BlockDevice {
  public:
   static constexpr uint32_t kForever = UINT32_MAX;
