@@ -3,7 +3,7 @@
 /proc, against an idle notepad as control.
 
 Usage: tools/measure-cost.py [--build build/win32] [--exe PROGRAM] [--scenario NAME]
-       [--set NAME=TYPE:VALUE ...] [--sound-device] [--seconds 300] [--warmup 30]
+       [--set NAME=TYPE:VALUE ...] [--sound-device [pulse|alsa]] [--seconds 300] [--warmup 30]
        [--interval 5] [--no-control] [--mappings N]
 
 Scenarios (registry values under the program's settings key; everything not
@@ -15,16 +15,26 @@ named keeps its default):
   none      nothing on screen: no figures, clock, billboard or strip
   alarm     the countdown alone, due, with sound on (every built-in sound
             group off) and its alarm an MP3 made here (--alarm-seconds long,
-            by default four times the whole run and a minute more: Wine 8
-            takes sound from the null device about four times as fast as
-            it plays, so a file as long as the run ends in its first
-            quarter; --alarm-file takes a file of your own), played on a
-            null ALSA device (the program alone gets it: Wine's ALSA
-            driver over soundlib/win32/alsa-null.conf).
+            by default the whole run and a minute more; --alarm-kind wav
+            makes a WAV of the same sound instead, to see decoding's share
+            apart from the output's; --alarm-file takes a file of your own),
+            played on a sound device (--sound-device, pulse unless named).
             The same run silent: --set CountdownPlaySound=REG_DWORD:0
---sound-device gives any scenario that null ALSA device (alarm always has
-it): e.g. --scenario default --sound-device is a fresh install on a machine
-with a sound card, the sound library's device open and mostly silent.
+--sound-device gives any scenario a sound device of the program's own:
+  pulse     (the default) a PulseAudio daemon started here on a private
+            socket with one null sink, which takes sound at real time as a
+            sound card does; Wine's PulseAudio driver plays to it. The
+            daemon's CPU and wakeups are its own column; the report says
+            when the program's streams opened and closed on it (a 60 s
+            file keeps one open 60 s and the output's rest, about 1 s).
+            It needs PulseAudio (sudo apt-get install pulseaudio; nothing
+            else here or in the tests does).
+  alsa      a null ALSA device (Wine's ALSA driver over
+            soundlib/win32/alsa-null.conf): no daemon, but Wine 8 drains it
+            about four times as fast as real time, so the mixer and the
+            decoder do four times the work (a 215 s file ends after 54 s).
+e.g. --scenario default --sound-device is a fresh install on a machine with a
+sound card, the sound library's device open and mostly silent.
 --set adds or overrides values, e.g. --set Clock=REG_DWORD:0.
 --only N switches off every scene but N (figure number) with the shortest
 pause, over the scenario's other values: e.g. --only 27 for the paster, whose
@@ -43,13 +53,17 @@ built here: build the win32 preset first.
 """
 import argparse
 import os
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
+import threading
 import time
 
 KEY = r"HKCU\Software\Kestrima\Desktop\DesktopWaylune"
 TICK = os.sysconf("SC_CLK_TCK")
+KINDS = ["process", "wineserver", "helpers", "daemon", "xvfb"]
 
 SCENARIOS = {
     "default": {},
@@ -84,16 +98,24 @@ SCENARIOS = {
     },
 }
 ALSA_NULL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "soundlib", "win32", "alsa-null.conf")
+PULSE_CONFIG = """load-module module-null-sink sink_name=waylune_null rate=44100 channels=2
+load-module module-native-protocol-unix socket=%s auth-anonymous=1
+set-default-sink waylune_null
+"""
 
 
-def alarm_mp3(folder, seconds):
-    """An MP3 of `seconds` (noise under a gliding tone, 128 kbit/s), made once."""
-    path = os.path.join(folder, "alarm-%d.mp3" % seconds)
+def alarm_file(folder, seconds, kind):
+    """An MP3 (128 kbit/s) or a 16-bit WAV of `seconds`: noise under a gliding tone; made once."""
+    path = os.path.join(folder, "alarm-%d.%s" % (seconds, kind))
     if not os.path.exists(path):
         os.makedirs(folder, exist_ok=True)
-        subprocess.run("sox -n -r 44100 -c 2 -b 16 -t wav - synth %d pinknoise synth %d sine mix 220-880 "
-                       "tremolo 3 40 vol 0.4 | lame --quiet -b 128 - '%s.part' && mv '%s.part' '%s'"
-                       % (seconds, seconds, path, path, path), shell=True, check=True)
+        synth = "synth %d pinknoise synth %d sine mix 220-880 tremolo 3 40 vol 0.4" % (seconds, seconds)
+        if kind == "mp3":
+            command = ("sox -V1 -n -r 44100 -c 2 -b 16 -t wav - %s | lame --quiet -b 128 - '%s.part'"
+                       % (synth, path))
+        else:
+            command = "sox -n -r 44100 -c 2 -b 16 -t wav '%s.part' %s" % (path, synth)
+        subprocess.run("%s && mv '%s.part' '%s'" % (command, path, path), shell=True, check=True)
     return path
 
 
@@ -283,11 +305,77 @@ def wakeups(pid):
     return total
 
 
+class PulseDaemon:
+    """A PulseAudio daemon of our own: one null sink (paced at real time by the
+    daemon's clock), reached on a private socket; `events` are (time, what,
+    stream) as the program's streams come and go."""
+
+    def __init__(self):
+        if not shutil.which("pulseaudio") or not shutil.which("pactl"):
+            sys.exit("measure-cost: --sound-device pulse needs PulseAudio: sudo apt-get install pulseaudio "
+                     "(or --sound-device alsa)")
+        self.folder = tempfile.mkdtemp(prefix="waylune-pulse-")
+        self.socket = os.path.join(self.folder, "native")
+        with open(os.path.join(self.folder, "null.pa"), "w") as f:
+            f.write(PULSE_CONFIG % self.socket)
+        self.env = dict(os.environ, HOME=self.folder, XDG_RUNTIME_DIR=self.folder,
+                        PULSE_SERVER="unix:" + self.socket)
+        self.env.pop("DISPLAY", None)
+        self.log = open(os.path.join(self.folder, "daemon.log"), "w")
+        self.daemon = subprocess.Popen(["pulseaudio", "--daemonize=no", "--exit-idle-time=-1", "-n", "-F",
+                                        os.path.join(self.folder, "null.pa"), "--use-pid-file=no",
+                                        "--log-target=stderr"], env=self.env, stdout=self.log, stderr=self.log)
+        end = time.time() + 20
+        while subprocess.run(["pactl", "info"], env=self.env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL).returncode != 0:
+            if time.time() > end or self.daemon.poll() is not None:
+                self.stop()
+                sys.exit("measure-cost: the PulseAudio daemon did not start (see pulseaudio's messages)")
+            time.sleep(0.2)
+        self.events = []
+        self.watch = subprocess.Popen(["pactl", "subscribe"], env=self.env, stdout=subprocess.PIPE,
+                                      stderr=subprocess.DEVNULL, text=True)
+        threading.Thread(target=self.follow, daemon=True).start()
+
+    def follow(self):
+        for line in self.watch.stdout:
+            words = line.split()
+            # Event 'new' on sink-input #3
+            if len(words) == 5 and words[3] == "sink-input":
+                self.events.append((time.time(), words[1].strip("'"), words[4]))
+
+    def wine_env(self):
+        return {"PULSE_SERVER": "unix:" + self.socket, "WINEDLLOVERRIDES": "winealsa.drv,wineoss.drv=d"}
+
+    def streams(self, since):
+        """[(opened, closed or None)] in seconds after `since`, of the streams seen."""
+        opened, spans = {}, []
+        for when, what, stream in self.events:
+            if what == "new":
+                opened[stream] = when
+            elif what == "remove" and stream in opened:
+                spans.append((opened.pop(stream) - since, when - since))
+        spans += [(when - since, None) for when in opened.values()]
+        return sorted(spans)
+
+    def stop(self):
+        for p in (getattr(self, "watch", None), self.daemon):
+            if p and p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(timeout=10)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+        self.log.close()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
 class Session:
     """One Wine prefix on its own display running one Windows program."""
 
-    def __init__(self, name, prefix, target, command, extra_env=None):
+    def __init__(self, name, prefix, target, command, extra_env=None, daemon=None):
         self.name, self.prefix, self.target, self.command = name, prefix, target, command
+        self.daemon = daemon
         self.xvfb, self.display = start_xvfb()
         self.env = wine_env(prefix, self.display)
         self.env.update(extra_env or {})
@@ -297,7 +385,7 @@ class Session:
         self.memory = []
         self.mappings = None  # (time, mappings) of the highest sample, with --mappings
         self.mapping_peak = 0
-        self.switches = None
+        self.started = None
         self.threads_first = self.threads_last = {}
         self.ended = None  # when the process was first found gone
 
@@ -305,6 +393,7 @@ class Session:
         # Wine's own messages (a crash's backtrace) go beside the prefix.
         with open(self.prefix + ".log", "w") as log:
             self.wine = subprocess.Popen(["wine", *self.command], env=self.env, stdout=log, stderr=log)
+        self.launched = time.time()
         self.pid = find_process(self.prefix, self.target)
         if not self.pid:
             sys.exit("measure-cost: %s did not start" % self.target)
@@ -319,34 +408,36 @@ class Session:
     def sample(self, starting=False):
         pids = [(pid, kind(pid, self.target)) for pid in prefix_pids(self.prefix)]
         pids.append((self.xvfb.pid, "xvfb"))
+        if self.daemon:
+            pids.append((self.daemon.daemon.pid, "daemon"))
         for pid, what in pids:
             ticks = cpu_ticks(pid)
             if ticks is None:
                 continue
+            count = wakeups(pid)
             if pid not in self.first:
                 # A process born inside the window counts from zero.
-                self.first[pid] = (what, ticks if starting else 0)
-            self.last[pid] = ticks
+                self.first[pid] = (what, ticks if starting else 0, count if starting else 0)
+            self.last[pid] = (ticks, count)
         memory = private_mib(self.pid)
         if memory:
             self.memory.append((time.time(), memory))
         elif not self.ended:
             self.ended = time.time()
         if starting:
-            self.switches = (time.time(), wakeups(self.pid))
+            self.started = time.time()
             self.threads_first = thread_counts(self.pid)
         self.threads_last = thread_counts(self.pid) or self.threads_last
 
     def cpu(self):
-        """Seconds of CPU per kind over the window."""
-        seconds = {"process": 0.0, "wineserver": 0.0, "helpers": 0.0, "xvfb": 0.0}
-        for pid, (what, start) in self.first.items():
-            seconds[what] += (self.last[pid] - start) / TICK
-        return seconds
-
-    def wakeup_rate(self):
-        start, count = self.switches
-        return (wakeups(self.pid) - count) / (time.time() - start)
+        """Seconds of CPU and wakeups per kind over the window (wakeups of
+        threads that ended inside it are lost)."""
+        seconds = dict.fromkeys(KINDS, 0.0)
+        switches = dict.fromkeys(KINDS, 0)
+        for pid, (what, start, count) in self.first.items():
+            seconds[what] += (self.last[pid][0] - start) / TICK
+            switches[what] += self.last[pid][1] - count
+        return seconds, switches
 
     def stop(self):
         if self.name == "program":
@@ -373,9 +464,12 @@ def main():
     parser.add_argument("--only", type=int, metavar="SCENE", help="every scene but this one switched off")
     parser.add_argument("--mappings", type=int, default=0, metavar="N",
                         help="print the private memory by mapping at the highest sample, N largest mappings")
-    parser.add_argument("--sound-device", action="store_true",
-                        help="the program gets a (null ALSA) sound device, as in the alarm scenario")
-    parser.add_argument("--alarm-seconds", type=int, help="length of the alarm scenario's MP3")
+    parser.add_argument("--sound-device", nargs="?", const="pulse", choices=["pulse", "alsa"],
+                        help="the program gets a sound device: pulse (a PulseAudio null sink at real time, "
+                        "the default) or alsa (a null ALSA device, about four times faster than real time)")
+    parser.add_argument("--alarm-seconds", type=int, help="length of the alarm scenario's file")
+    parser.add_argument("--alarm-kind", choices=["mp3", "wav"], default="mp3",
+                        help="the alarm file made: an MP3 (the default) or a 16-bit WAV of the same sound")
     parser.add_argument("--alarm-file", help="the alarm scenario's sound file (instead of an MP3 made here)")
     parser.add_argument("--prefixes", help="folder of the two Wine prefixes (default BUILD/cost/SCENARIO); "
                         "runs at the same time need their own")
@@ -395,20 +489,29 @@ def main():
         values[name] = (kind_, value)
 
     prefixes = os.path.abspath(args.prefixes or os.path.join(build, "cost", args.scenario))
-    sound_env = None
+    if args.scenario == "alarm" and not args.sound_device:
+        args.sound_device = "pulse"
     if args.scenario == "alarm":
-        alarm = os.path.abspath(args.alarm_file) if args.alarm_file else alarm_mp3(
-            os.path.join(build, "cost"), args.alarm_seconds or int(4 * (args.warmup + args.seconds) + 60))
+        # The null ALSA device drains about four times as fast as real time.
+        speed = 4 if args.sound_device == "alsa" else 1
+        alarm = os.path.abspath(args.alarm_file) if args.alarm_file else alarm_file(
+            os.path.join(build, "cost"), args.alarm_seconds or int(speed * (args.warmup + args.seconds) + 60),
+            args.alarm_kind)
         values["CountdownSoundFile"] = ("REG_SZ", "Z:" + alarm.replace("/", "\\"))
-    if args.scenario == "alarm" or args.sound_device:
-        sound_env = {"ALSA_CONFIG_PATH": os.path.abspath(ALSA_NULL),
-                     "WINEDLLOVERRIDES": "winepulse.drv,wineoss.drv=d"}
-    sessions = [Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), [exe], sound_env)]
-    if not args.no_control:
-        sessions.append(Session("control", os.path.join(prefixes, "control"), "notepad.exe", ["notepad"]))
     interrupted = []
     signal.signal(signal.SIGTERM, lambda *_: interrupted.append(1))
+    sessions, daemon, sound_env = [], None, None
     try:
+        if args.sound_device == "pulse":
+            daemon = PulseDaemon()
+            sound_env = daemon.wine_env()
+        elif args.sound_device == "alsa":
+            sound_env = {"ALSA_CONFIG_PATH": os.path.abspath(ALSA_NULL),
+                         "WINEDLLOVERRIDES": "winepulse.drv,wineoss.drv=d"}
+        sessions.append(Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), [exe],
+                                sound_env, daemon))
+        if not args.no_control:
+            sessions.append(Session("control", os.path.join(prefixes, "control"), "notepad.exe", ["notepad"]))
         for s in sessions:
             make_prefix(s.prefix, s.display)
         program = sessions[0]
@@ -432,31 +535,45 @@ def main():
     finally:
         for s in sessions:
             s.stop()
+        if daemon:
+            daemon.stop()
 
 
 def report(args, values, sessions, window):
     print("scenario %s%s%s, %.0f s after %.0f s warm-up" %
-          (args.scenario, " with a sound device" if args.sound_device else "",
+          (args.scenario, " with a %s sound device" % args.sound_device if args.sound_device else "",
            "".join(" %s=%s" % (n, v[1][:20]) for n, v in values.items() if n not in SCENARIOS[args.scenario]),
            window, args.warmup))
-    kinds = ["process", "wineserver", "helpers", "xvfb"]
-    print("%-9s %9s %11s %9s %7s %10s %9s %9s %8s" % ("% of core", "process", "wineserver", "helpers", "xvfb",
-                                                        "wine all", "wakeup/s", "priv MiB", "dirty"))
-    shares = {}
+    # "wine all" is the process with wineserver and Wine's helpers; "all"
+    # adds the sound daemon (the X server is apart: a real display's costs differ).
+    print("%-9s %9s %11s %9s %7s %7s %10s %7s %9s %8s" % ("% of core", "process", "wineserver", "helpers", "daemon",
+                                                          "xvfb", "wine all", "all", "priv MiB", "dirty"))
+    shares, rates = {}, {}
     for s in sessions:
-        cpu = s.cpu()
-        share = {k: 100 * cpu[k] / window for k in kinds}
+        cpu, switches = s.cpu()
+        share = {k: 100 * cpu[k] / window for k in KINDS}
         share["wine"] = share["process"] + share["wineserver"] + share["helpers"]
+        share["all"] = share["wine"] + share["daemon"]
         shares[s.name] = share
+        rates[s.name] = {k: switches[k] / window for k in KINDS}
         memory = s.memory[-1][1] if s.memory else (0, 0)
-        print("%-9s %9.3f %11.3f %9.3f %7.3f %10.3f %9.1f %9.1f %8.1f" %
-              (s.name, share["process"], share["wineserver"], share["helpers"], share["xvfb"], share["wine"],
-               s.wakeup_rate(), memory[0], memory[1]))
+        print("%-9s %9.3f %11.3f %9.3f %7.3f %7.3f %10.3f %7.3f %9.1f %8.1f" %
+              (s.name, share["process"], share["wineserver"], share["helpers"], share["daemon"], share["xvfb"],
+               share["wine"], share["all"], memory[0], memory[1]))
     if "control" in shares:
         p, c = shares["program"], shares["control"]
-        print("%-9s %9.3f %11.3f %9.3f %7.3f %10.3f" %
-              ("above", p["process"] - c["process"], p["wineserver"] - c["wineserver"], p["helpers"] - c["helpers"],
-               p["xvfb"] - c["xvfb"], p["wine"] - c["wine"]))
+        print("%-9s %9.3f %11.3f %9.3f %7.3f %7.3f %10.3f %7.3f" %
+              ("above", *(p[k] - c[k] for k in ["process", "wineserver", "helpers", "daemon", "xvfb", "wine", "all"])))
+    print("%-9s %9s %11s %9s %7s %7s" % ("wakeup/s", "process", "wineserver", "helpers", "daemon", "xvfb"))
+    for name, rate in rates.items():
+        print("%-9s %9.1f %11.1f %9.1f %7.1f %7.1f" % (name, *(rate[k] for k in KINDS)))
+    daemon = sessions[0].daemon
+    if daemon:
+        spans = daemon.streams(sessions[0].launched)
+        print("sound streams on the daemon (s after the program's launch): " +
+              (", ".join("%.1f-%s (%s)" % (a, "%.1f" % b if b is not None else "on",
+                                           "%.1f s" % (b - a) if b is not None else "open")
+                         for a, b in spans) or "none"))
     program = sessions[0]
     rows = []
     for tid, (comm, ticks, switches) in sorted(program.threads_last.items()):
@@ -483,10 +600,11 @@ def report(args, values, sessions, window):
             minutes.setdefault(int((when - start) // 60), private)
         print("  at each minute: " + " ".join("%.1f" % minutes[m] for m in sorted(minutes)))
     if "control" in shares:
-        print("RESULT cpu_above_control=%.3f%% process_above_control=%.3f%% private_start=%.1fMiB "
-              "private_end=%.1fMiB" % (shares["program"]["wine"] - shares["control"]["wine"],
-                                       shares["program"]["process"] - shares["control"]["process"],
-                                       memory[0][1][0], memory[-1][1][0]))
+        print("RESULT cpu_above_control=%.3f%% process_above_control=%.3f%% daemon=%.3f%% "
+              "process_wakeups=%.1f/s private_start=%.1fMiB private_end=%.1fMiB" %
+              (shares["program"]["wine"] - shares["control"]["wine"],
+               shares["program"]["process"] - shares["control"]["process"], shares["program"]["daemon"],
+               rates["program"]["process"], memory[0][1][0], memory[-1][1][0]))
 
 
 if __name__ == "__main__":
