@@ -107,7 +107,7 @@ size_t StreamFeed::fetch(uint64_t first, const int16_t*& block, bool& pending) {
       }
       const size_t slot = static_cast<size_t>(first % cap_);
       block = ring_.data() + slot * channels_;
-      return static_cast<size_t>(std::min<uint64_t>(first_ + count_ - first, cap_ - slot));
+      return static_cast<size_t>(std::min<uint64_t>({first_ + count_ - first, cap_ - slot, kLeadFrames}));
     }
     if (first >= endAt_) return 0;
     readPos_ = first;

@@ -22,6 +22,9 @@ class StreamFeed {
  public:
   static constexpr size_t kRingFrames = 32768;  // about 0.7 s at 44.1 kHz
   static constexpr size_t kChunkFrames = 4096;  // decoded per step
+  // At most this many frames are handed out at once, so the worker hears
+  // where the mixer stands while most of the ring is still ahead of it.
+  static constexpr size_t kLeadFrames = kRingFrames / 4;
 
   StreamFeed(std::unique_ptr<Decoder> decoder, bool threaded);
   ~StreamFeed();
@@ -36,7 +39,7 @@ class StreamFeed {
   void close();
 
   // Mixer side: points `block` at frames from `first`; returns how many
-  // follow there. 0 with `pending` set: not decoded yet (silence for now);
+  // follow there (at most kLeadFrames). 0 with `pending` set: not decoded yet (silence for now);
   // 0 without: the end.
   size_t fetch(uint64_t first, const int16_t*& block, bool& pending);
 

@@ -134,6 +134,30 @@ TEST(StreamFeed, AnHourLongStreamHoldsNoMoreThanItsRing) {
   }
 }
 
+// The worker tops the ring up while most of it is still ahead of the mixer,
+// not once the mixer has run it dry (which played a gap every ring).
+TEST(StreamFeed, TheWorkerDecodesAheadBeforeTheRingRunsDry) {
+  std::atomic<uint64_t> decoded{0};
+  auto feed = std::make_shared<StreamFeed>(std::make_unique<EndlessDecoder>(decoded), true);
+  feed->prefill();
+  std::thread worker([feed] { feed->run(); });
+  MixChannel channel(makeFeedSource(feed), false);
+  channel.play(false);
+  constexpr uint64_t kHalf = StreamFeed::kRingFrames / 2;
+  constexpr int kBlocks = static_cast<int>(kHalf / 800);
+  for (int round = 0; round < 5; ++round) {
+    // Half a ring ahead is decoded while the mixer still has it to play...
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (decoded.load() < channel.positionFrames() + kHalf && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GE(decoded.load(), channel.positionFrames() + kHalf) << round;
+    // ...so the next blocks play whole.
+    EXPECT_EQ(MixChecked(channel, kBlocks, false), kBlocks * 800u) << round;
+  }
+  feed->close();
+  worker.join();
+}
+
 // ---- a hanging decoder among playing sounds ----------------------------------------
 
 std::mutex g_hangLock;
