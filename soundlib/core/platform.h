@@ -21,7 +21,9 @@ struct DeviceDesc {
 
 struct OutputConfig {
   uint32_t bufferMs = 200;
-  uint32_t periodMs = 20;
+  // Each block costs a write and a wake on the device's side and ours; the
+  // buffer, not the block, sets how soon a new sound is heard.
+  uint32_t periodMs = 50;
 };
 
 // Pulls mixed 16-bit stereo frames from the engine.
