@@ -1,6 +1,8 @@
 #include "app/shutdown.h"
 #include "app/desktop.h"
 
+#include <iterator>
+
 #include "services/window_requests.h"
 #include "services/messages.h"
 #include "services/debug_log.h"
@@ -14,12 +16,24 @@
 
 namespace {
 
-// Only a hung thread is not waited for to its end.
-constexpr DWORD kThreadEndWaitMs = 10000;
 constexpr DWORD kGivenUpTransferWaitMs = 200;
 
-void HideAndClose(HWND window) {
-  if (!window) return;
+// The main thread takes a window over from the thread that pushes it only
+// once that thread has ended: under Wine a hide beside a push can free the
+// window's surface twice. A thread hung past its wait keeps its window.
+bool TakeOver(HWND window, bool threadEnded, const char* name) {
+  if (!window) return false;
+  if (threadEnded) return true;
+  WriteLogLine("+++ %s: nicht verborgen, sein Thread laeuft noch +++", name);
+  return false;
+}
+
+void Hide(HWND window, bool threadEnded, const char* name) {
+  if (TakeOver(window, threadEnded, name)) ShowWindow(window, SW_HIDE);
+}
+
+void HideAndClose(HWND window, bool threadEnded, const char* name) {
+  if (!TakeOver(window, threadEnded, name)) return;
   ShowWindow(window, SW_HIDE);
   PostMessageA(window, WM_CLOSE, 0, 0);
 }
@@ -47,27 +61,33 @@ void Shutdown::Run(const ShellWindows& windows) {
   // one. Each object thread's handle is taken here or by its window's
   // WM_DESTROY, whichever comes first, and waited for and closed by that one.
   DesktopParts& parts = Desktop();
-  for (DesktopObject* object : {&parts.weatherSign.Object(), &parts.countdown.Object(), &parts.clock.Object()})
-    WaitForAndCloseThread(object->TakeThread(), kThreadEndWaitMs);
-  WaitForAndCloseThread(parts.strip.TakeThread(), kThreadEndWaitMs);
-  const bool animationEnded = WaitForAndCloseThread(parts.animation.TakeThread(), kThreadEndWaitMs);
+  const struct {
+    DesktopObject& object;
+    const char* name;
+  } objects[] = {{parts.weatherSign.Object(), "Wetteranzeige"},
+                 {parts.countdown.Object(), "Countdown"},
+                 {parts.clock.Object(), "Uhr"}};
+  bool objectEnded[std::size(objects)] = {};
+  for (size_t i = 0; i < std::size(objects); ++i)
+    objectEnded[i] = WaitForAndCloseThread(objects[i].object.TakeThread(), threadEndWaitMs_);
+  const bool stripEnded = WaitForAndCloseThread(parts.strip.TakeThread(), threadEndWaitMs_);
+  const bool animationEnded = WaitForAndCloseThread(parts.animation.TakeThread(), threadEndWaitMs_);
   // The animation thread was the poster thread's only starter: a decode still
   // running must end before the image library stops after the loop.
-  WaitForAndCloseThread(OwnedHandle(Desktop().billboard.TakePosterThread()), kThreadEndWaitMs);
+  WaitForAndCloseThread(OwnedHandle(Desktop().billboard.TakePosterThread()), threadEndWaitMs_);
   // A weather fetch gives its transfer up on QuitFlag and ends at once; a
   // transfer given up ends when WinINet lets go of it, which is not waited out.
-  Desktop().weather.Join(kThreadEndWaitMs, kGivenUpTransferWaitMs);
+  Desktop().weather.Join(threadEndWaitMs_, kGivenUpTransferWaitMs);
   WriteLogLine("~~~ Threads ended");
 
-  if (windows.billboard) ShowWindow(windows.billboard, SW_HIDE);
-  HideAndClose(Desktop().weatherSign.Object().window);
-  HideAndClose(Desktop().countdown.Object().window);
-  HideAndClose(Desktop().clock.Object().window);
-  // The overlay is hidden only by a thread that owns it: this one, once the
-  // animation thread ended.
+  // The animation thread pushes the wall, the figure window and the overlay;
+  // the overlay is hidden as its owner, once that thread ended.
+  Hide(windows.billboard, animationEnded, "Plakatwand");
+  for (size_t i = 0; i < std::size(objects); ++i)
+    HideAndClose(objects[i].object.window, objectEnded[i], objects[i].name);
   parts.overlay.HideAfterOwner(animationEnded);
-  for (HWND window : {windows.figure, parts.strip.Window()})
-    if (window) ShowWindow(window, SW_HIDE);
+  Hide(windows.figure, animationEnded, "Figurenfenster");
+  Hide(parts.strip.Window(), stripEnded, "Hintergrund");
 
   UnloadBass();
   PostMessageA(windows.figure, WM_CLOSE, 0, 0);

@@ -9,8 +9,15 @@
 // The shell owns one; tests make their own.
 class Shutdown {
  public:
+  // How long the shutdown waits for each thread: only a hung one is not
+  // waited for to its end (tests make theirs short).
+  static constexpr DWORD kThreadEndWaitMs = 10000;
+  explicit Shutdown(DWORD threadEndWaitMs = kThreadEndWaitMs) : threadEndWaitMs_(threadEndWaitMs) {}
+
   // MSG_SHUTDOWN: stop the threads, unload sound, hide the shell's windows
-  // and close the figure window. Runs its work once; later calls (the
+  // and close the figure window. A window is hidden (an object's closed)
+  // only once the thread that pushes it has ended: one whose thread
+  // outlived the wait is left to it, and that is logged. Runs its work once; later calls (the
   // animation thread's own message, a second EXIT) return at once.
   void Run(const ShellWindows& windows);
   bool Started() const { return started_; }
@@ -23,6 +30,7 @@ class Shutdown {
   void OpenForRequests() { loopRunning_ = true; }
 
  private:
+  DWORD threadEndWaitMs_;
   bool started_ = false;
   bool loopRunning_ = false;
 };

@@ -17,6 +17,8 @@
 #include "objects/clock.h"
 #include "objects/countdown.h"
 #include "objects/object_test_support.h"
+#include "scene/anim_thread.h"
+#include "scene/scenery_strip.h"
 #include "services/messages.h"
 #include "services/threads.h"
 #include "tests/support/test_windows.h"
@@ -150,6 +152,56 @@ TEST_F(ObjectThreads, TheShutdownHidesTheOverlayAsItsOwnerOnceTheAnimationEnded)
   MSG quit;
   PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // the run's end of the loop
   overlay.Claim(0);
+}
+
+DWORD WINAPI WaitForRelease(void* release) {
+  return WaitForSingleObject(release, INFINITE);
+}
+
+// The shutdown hides a window only once the thread that pushes it has
+// ended: one whose thread outlived the wait stays as it was (an object's is
+// not closed either), the others are hidden as ever.
+TEST_F(ObjectThreads, AWindowWhoseThreadOutlivedTheWaitIsLeftToIt) {
+  enum Hung { kAnimation, kStrip, kClock };
+  const char* const names[] = {"the animation thread hung", "the strip's thread hung", "the clock's thread hung"};
+  Overlay& overlay = Desktop().overlay;
+  for (Hung hung : {kAnimation, kStrip, kClock}) {
+    SCOPED_TRACE(names[hung]);
+    QuitFlag = 0;
+    ShellWindows windows;
+    HWND made[4];
+    for (HWND& window : made) {
+      window = MakeTestWindow("ShutdownTakeOverTest", DefWindowProcA, 0, "", {10, 10, 50, 50});
+      ShowWindow(window, SW_SHOWNA);
+    }
+    const auto [figure, wall, strip, clock] = made;
+    windows.figure = figure;
+    windows.billboard = wall;
+    Desktop().strip.AttachWindow(strip);
+    Desktop().clock.Object().window = clock;
+    ShowWindow(overlay.Window(), SW_SHOWNA);
+    std::thread([&] { overlay.Claim(GetCurrentThreadId()); }).join();  // the animation thread's
+    const OwnedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    // Handed to the shutdown, which closes it.
+    const HANDLE thread = CreateThread(nullptr, 0, WaitForRelease, release.get(), 0, nullptr);
+    if (hung == kAnimation) Desktop().animation.SetThread(thread);
+    if (hung == kStrip) Desktop().strip.SetThread(thread);
+    if (hung == kClock) Desktop().clock.Object().SetThread(thread);
+    Shutdown(300).Run(windows);
+    SetEvent(release.get());
+    for (HWND window : {figure, wall, overlay.Window()})
+      EXPECT_EQ(IsWindowVisible(window) != 0, hung == kAnimation);
+    EXPECT_EQ(IsWindowVisible(strip) != 0, hung == kStrip);
+    EXPECT_EQ(IsWindowVisible(clock) != 0, hung == kClock);
+    MainWindowStandIns::Drain();  // the posted closes, the run's end of the loop
+    EXPECT_EQ(IsWindow(clock) != 0, hung == kClock) << "closed only once its thread ended";
+    Desktop().clock.Object().window = nullptr;
+    Desktop().strip.DetachWindow();
+    Desktop().strip.requests.window.SetWindow(nullptr);
+    for (HWND window : made)
+      if (IsWindow(window)) DestroyWindow(window);
+    overlay.Claim(0);
+  }
 }
 
 }  // namespace

@@ -56,6 +56,8 @@ class Animation {
   int Start();
   // The thread's handle, taken once (the shutdown waits for it and closes it).
   OwnedHandle TakeThread() { return OwnedHandle(thread_.exchange(nullptr)); }
+  // A test's stand-in for the thread, for the shutdown to wait for.
+  void SetThread(HANDLE handle) { thread_.store(handle); }
   // The thread's body with its record allocator (0 at once without all
   // parts); tests run it on a thread of their own.
   DWORD Run(FigureRecordAllocator allocate);

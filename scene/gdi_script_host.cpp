@@ -304,8 +304,9 @@ void GdiScriptHost::ShowOverlay(FigureMotion& record) {
   RepaintWhatItLeaves(Full(record).overlayWindow, [&] { ShowOverlayLayer(&Full(record), args); });
 }
 void GdiScriptHost::ShowOverlayWindow(FigureMotion&, bool visible) {
-  // The record's overlay window is the overlay's (LoadFigure).
-  overlay_.Show(visible);
+  // The record's overlay window is the overlay's (LoadFigure); shown, it
+  // carries the lifted or falling figure until it is hidden again.
+  overlay_.Carry(visible);
 }
 
 void GdiScriptHost::PlayFigureSoundFile(FigureMotion& record) {

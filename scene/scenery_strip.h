@@ -40,6 +40,8 @@ class BackgroundStrip {
   int Start();
   // The thread's handle, taken once (the shutdown or the window's WM_DESTROY).
   OwnedHandle TakeThread();
+  // A test's stand-in for the thread, for the shutdown to wait for.
+  void SetThread(HANDLE handle) { thread_.store(handle); }
   // Hands `window` to the strip (its request word, and the strip to its
   // window procedure, BackgroundWndProc); Start does it for its own window.
   void AttachWindow(HWND window);

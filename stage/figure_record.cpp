@@ -258,7 +258,12 @@ void UnloadFigure(FigureRecord* record, bool leaveWindows) {
     PaintKeyAndHide(record->objectWindow, area);
     // Hidden, the window can be pushed again by the next figure.
     record->objectPainted.End();
-    if (record->overlay->MayDraw("Ueberlagerung weg")) PaintKeyAndHide(record->overlay->Window(), area);
+    if (record->overlay->MayDraw("Ueberlagerung weg")) {
+      PaintKeyAndHide(record->overlay->Window(), area);
+      // A figure unloaded while lifted (the figures switched off) is
+      // carried no more: a bubble handed over meanwhile may show.
+      if (record->overlay->Carrying()) record->overlay->Carry(false);
+    }
   }
   record->active = 0;
   record->state = 0;

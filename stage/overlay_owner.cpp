@@ -18,6 +18,7 @@ bool Overlay::MayDraw(const char* what) {
 bool Overlay::ApplyRequest() {
   if (!MayDraw("Fensterwunsch") || !ApplyWindowRequest(Window(), request)) return false;
   Changed();
+  bubbleRepush = 1;
   return true;
 }
 
@@ -25,6 +26,17 @@ void Overlay::Show(bool visible) {
   if (!MayDraw(visible ? "zeigen" : "verbergen")) return;
   ShowWindow(Window(), visible ? SW_SHOWNA : SW_HIDE);
   Changed();
+}
+
+void Overlay::Carry(bool carrying) {
+  if (!MayDraw(carrying ? "tragen" : "absetzen")) return;
+  // The figure's push took the window: a bubble it showed is gone.
+  if (carrying && bubble.type != 0) {
+    WriteLogLine("KILL SPRECHBLASE");
+    bubble.type = 0;
+  }
+  carrying_ = carrying ? 1 : 0;
+  Show(carrying);
 }
 
 void Overlay::HideAfterOwner(bool ownerEnded) {

@@ -72,6 +72,12 @@ class Overlay {
   bool ApplyRequest();
   // On the drawing thread: shows (without activation) or hides the window.
   void Show(bool visible);
+  // On the drawing thread: a figure's script shows the window carrying the
+  // figure it lifted (or lets fall) and hides it when he is down again.
+  // While it carries him the window is his: a bubble he covers ends, none
+  // is shown (one handed over waits for his end, speech_bubble.h).
+  void Carry(bool carrying);
+  bool Carrying() const { return carrying_ != 0; }
   // At shutdown, once the owner was waited for: an owner that ended leaves
   // the window to the calling thread, which hides it; one still running
   // (hung past the wait) keeps it, and the hide is refused and logged.
@@ -87,10 +93,16 @@ class Overlay {
   std::mutex handedLock;
   HandedBubble handed;  // type 0: none
   std::atomic<int> handedPending{0};
+  // The bubble shown, as it was asked for (the owner's own): pushed again
+  // once the window was shown or restacked for a request, which leaves an
+  // unkept layered window a blank surface under Wine.
+  HandedBubble shown;
+  std::atomic<int> bubbleRepush{0};
 
  private:
   const ShellState& shell_;
   std::atomic<DWORD> owner_{0};
   std::atomic<int> foreignDraws_{0};
   std::atomic<unsigned> changes_{0};
+  std::atomic<int> carrying_{0};
 };

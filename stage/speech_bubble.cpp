@@ -98,8 +98,10 @@ bool DrawsTheBubble(const Overlay& overlay) {
 }
 
 // Draws the prepared text into bubble `type` on `canvas` (at least the
-// bubble's size) and pushes it at `at`. 1 when shown.
-int PushBubble(HWND window, HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT at) {
+// bubble's size) and pushes it at `at`, raising and showing the window
+// first unless `restack` is off. 1 when shown.
+int PushBubble(HWND window, HDC canvas, HDC screen, HBRUSH key, int type, char* text, POINT at,
+               bool restack = true) {
   const int height = BubbleHeight(type);
   const OwnedFont font(MakeBubbleFont());
   if (!font) return 0;
@@ -110,8 +112,8 @@ int PushBubble(HWND window, HDC canvas, HDC screen, HBRUSH key, int type, char* 
   WriteBubbleText(bubble.get(), font.get(), type, text);
   const OwnedBitmap mask(CreateMask(bubble.get()));
   if (!mask || !MakeTransparentBitmap(bubble.get(), mask.get(), kKeyColour)) return 0;
-  SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  if (restack)
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   RECT area = {0, 0, kBubbleWidth, height};
   FillRect(canvas, &area, key);
   DrawTransparent(canvas, bubble.get(), mask.get(), {0, 0});
@@ -124,28 +126,39 @@ int PushBubble(HWND window, HDC canvas, HDC screen, HBRUSH key, int type, char* 
              : 0;
 }
 
+// Draws and pushes a bubble on a canvas made for this push.
+int PushOnOwnCanvas(HWND window, int type, char* text, POINT at, bool restack) {
+  const WindowDC screen(nullptr);
+  const OwnedDC canvas(CreateCompatibleDC(screen.get()));
+  const OwnedBitmap picture(CreateCompatibleBitmap(screen.get(), kBubbleWidth, BubbleHeight(6)));
+  if (!canvas || !picture) return 0;
+  const SelectedObject selection(canvas.get(), picture.get());
+  return PushBubble(window, canvas.get(), screen.get(), KeyBrush(), type, text, at, restack);
+}
+
 // Shows a prepared bubble on the owner: the record's overlay bitmap when it
 // has one (a figure's script), else a canvas made for this push.
 int ShowPrepared(Overlay& overlay, FigureRecord* record, int type, char* text, POINT at, int lifetime) {
   if (overlay.bubble.type != 0) KillSpeechBubble(overlay);
-  if (overlay.ShellWords().optionsOpen) {
+  // No bubble in a window that carries a lifted figure, as none while the
+  // options sheet is open.
+  if (overlay.ShellWords().optionsOpen || overlay.Carrying()) {
     overlay.bubble.type = 0;
     return 0;
   }
   if (!overlay.Window() || !overlay.MayDraw("Sprechblase")) return 0;
   WriteLogLine("CREATE SPRECHBLASE");
   overlay.bubble.lifetime = lifetime;
+  // Kept as asked for: drawing shortens the text in place.
+  overlay.shown.type = type;
+  std::memcpy(overlay.shown.text, text, sizeof overlay.shown.text);
+  overlay.shown.at = at;
+  overlay.shown.lifetime = lifetime;
   int shown = 0;
   if (record && record->overlayDC && record->overlayBitmap) {
     shown = PushBubble(overlay.Window(), record->overlayDC.get(), record->overlayScreenDC.get(), record->keyBrush, type, text, at);
   } else {
-    const WindowDC screen(nullptr);
-    const OwnedDC canvas(CreateCompatibleDC(screen.get()));
-    const OwnedBitmap picture(CreateCompatibleBitmap(screen.get(), kBubbleWidth, BubbleHeight(6)));
-    if (canvas && picture) {
-      const SelectedObject selection(canvas.get(), picture.get());
-      shown = PushBubble(overlay.Window(), canvas.get(), screen.get(), KeyBrush(), type, text, at);
-    }
+    shown = PushOnOwnCanvas(overlay.Window(), type, text, at, true);
   }
   // Shown or not, the bubble's push may have raised and shown the window.
   overlay.Changed();
@@ -199,13 +212,36 @@ void RequestBubbleKill(Overlay& overlay) {
 }
 
 bool BubbleKillPending(Overlay& overlay) {
-  return (overlay.killRequest || overlay.handedPending) && DrawsTheBubble(overlay);
+  // A handed bubble waits while the window carries a lifted figure.
+  return (overlay.killRequest || (overlay.handedPending && !overlay.Carrying())) && DrawsTheBubble(overlay);
 }
+
+namespace {
+
+// A shown bubble pushed again where it stands, after a show or restack
+// carried out for a request (Overlay::ApplyRequest: the end of a full-screen
+// pause, a raise, a lowering): under Wine either leaves a window whose
+// surface is not kept blank until its next push, and a bubble has no next
+// push of its own.
+void PushBubbleAgain(Overlay& overlay) {
+  if (!overlay.bubbleRepush.exchange(0) || overlay.bubble.type == 0 || overlay.Carrying()) return;
+  const HWND window = overlay.Window();
+  if (!window || !IsWindowVisible(window) || !overlay.MayDraw("Sprechblase erneut")) return;
+  char text[kBubbleTextCapacity];
+  std::memcpy(text, overlay.shown.text, sizeof text);
+  // Where it stands in the z-order now: a lowering is not undone.
+  PushOnOwnCanvas(window, overlay.shown.type, text, overlay.shown.at, false);
+  overlay.Changed();
+}
+
+}  // namespace
 
 void ApplyBubbleKillRequest(Overlay& overlay) {
   if (!DrawsTheBubble(overlay)) return;
   if (overlay.killRequest.exchange(0)) KillSpeechBubble(overlay);
-  if (!overlay.handedPending.exchange(0)) return;
+  PushBubbleAgain(overlay);
+  // One handed over while a lifted figure is carried waits for his end.
+  if (overlay.Carrying() || !overlay.handedPending.exchange(0)) return;
   HandedBubble bubble;
   {
     const std::lock_guard<std::mutex> hold(overlay.handedLock);
