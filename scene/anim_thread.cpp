@@ -96,7 +96,9 @@ void BillboardPass(BillboardLink& billboard, const SceneLinks& links, FigureReco
     figure.objectPainted.Repaint(figure.objectDC.get(), CurrentDisplay().virtualScreen);
   // The same for the overlay's (the request counts itself).
   if (!overlay.ApplyRequest() && RelayoutRequest) overlay.Changed();
-  RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay); });
+  // From the hold test that lifts the figure on, a handed bubble waits.
+  const bool lifted = figure.active && figure.lifted;
+  RepaintWhatItLeaves(overlay.Window(), [&] { ApplyBubbleKillRequest(overlay, lifted); });
   billboard.Pass(RelayoutRequest != 0);
   if (RelayoutRequest && !links.shell.fullScreenPause) {
     for (const std::function<void()>& follow : afterRelayout) follow();

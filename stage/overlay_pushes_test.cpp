@@ -233,6 +233,10 @@ TEST_F(OverlayPushes, TheOverlayCountsWhatReachesItsWindow) {
 // hide; the owner's own is refused.
 TEST_F(OverlayPushes, ACarriedFigureKeepsTheWindowAndBubblesWaitForHisEnd) {
   ShowBubble();  // before the lift: his hold test may leave it
+  // Lifted by his hold test, before his first push: a bubble handed over waits.
+  std::thread([&] { ShowSpeechBubble(overlay_, record_, 2, "Hallo", 770, -380, 20); }).join();
+  ApplyBubbleKillRequest(overlay_, true);
+  EXPECT_EQ(overlay_.bubble.type, 1) << "the one shown before stays";
   ASSERT_TRUE(HoldFigure());
   overlay_.Carry(true);
   EXPECT_TRUE(overlay_.Carrying());

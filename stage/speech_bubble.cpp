@@ -236,12 +236,12 @@ void PushBubbleAgain(Overlay& overlay) {
 
 }  // namespace
 
-void ApplyBubbleKillRequest(Overlay& overlay) {
+void ApplyBubbleKillRequest(Overlay& overlay, bool figureLifted) {
   if (!DrawsTheBubble(overlay)) return;
   if (overlay.killRequest.exchange(0)) KillSpeechBubble(overlay);
   PushBubbleAgain(overlay);
   // One handed over while a lifted figure is carried waits for his end.
-  if (overlay.Carrying() || !overlay.handedPending.exchange(0)) return;
+  if (figureLifted || overlay.Carrying() || !overlay.handedPending.exchange(0)) return;
   HandedBubble bubble;
   {
     const std::lock_guard<std::mutex> hold(overlay.handedLock);

@@ -21,8 +21,11 @@ void KillSpeechBubble(Overlay& overlay);
 // ran out, a click): the owner kills it on its next pass
 // (ApplyBubbleKillRequest), so its window is hidden by the thread that draws it.
 void RequestBubbleKill(Overlay& overlay);
-// On the owner: carries out a kill asked for, then shows a handed bubble.
-void ApplyBubbleKillRequest(Overlay& overlay);
+// On the owner: carries out a kill asked for, pushes a shown bubble again
+// after a show or restack of the window, then shows a handed bubble, which
+// waits while the window carries a lifted figure or `figureLifted` says one
+// is being lifted (his first push is yet to come).
+void ApplyBubbleKillRequest(Overlay& overlay, bool figureLifted = false);
 // Work for ApplyBubbleKillRequest on this thread: a kill or a handed bubble.
 bool BubbleKillPending(Overlay& overlay);
 // Height of a bubble type's bitmap (88 or 107), 0 for no type.
