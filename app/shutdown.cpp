@@ -24,7 +24,7 @@ constexpr DWORD kGivenUpTransferWaitMs = 200;
 bool TakeOver(HWND window, bool threadEnded, const char* name) {
   if (!window) return false;
   if (threadEnded) return true;
-  WriteLogLine("+++ %s: nicht verborgen, sein Thread laeuft noch +++", name);
+  WriteLogLine("+++ %s: nicht verborgen, sein Thread l\xE4uft noch +++", name);
   return false;
 }
 

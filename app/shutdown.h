@@ -17,8 +17,9 @@ class Shutdown {
   // MSG_SHUTDOWN: stop the threads, unload sound, hide the shell's windows
   // and close the figure window. A window is hidden (an object's closed)
   // only once the thread that pushes it has ended: one whose thread
-  // outlived the wait is left to it, and that is logged. Runs its work once; later calls (the
-  // animation thread's own message, a second EXIT) return at once.
+  // outlived the wait is left to it, and that is logged. Runs its work
+  // once; later calls (the animation thread's own message, a second EXIT)
+  // return at once.
   void Run(const ShellWindows& windows);
   bool Started() const { return started_; }
 

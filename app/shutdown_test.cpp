@@ -158,49 +158,36 @@ DWORD WINAPI WaitForRelease(void* release) {
   return WaitForSingleObject(release, INFINITE);
 }
 
-// The shutdown hides a window only once the thread that pushes it has
-// ended: one whose thread outlived the wait stays as it was (an object's is
-// not closed either), the others are hidden as ever.
+// A window is hidden (an object's closed) only once the thread that pushes
+// it has ended: one whose thread outlived the wait is left as it was.
 TEST_F(ObjectThreads, AWindowWhoseThreadOutlivedTheWaitIsLeftToIt) {
-  enum Hung { kAnimation, kStrip, kClock };
-  const char* const names[] = {"the animation thread hung", "the strip's thread hung", "the clock's thread hung"};
-  Overlay& overlay = Desktop().overlay;
-  for (Hung hung : {kAnimation, kStrip, kClock}) {
-    SCOPED_TRACE(names[hung]);
+  for (const bool animationHung : {true, false}) {  // else the strip's and the clock's
     QuitFlag = 0;
-    ShellWindows windows;
     HWND made[4];
     for (HWND& window : made) {
       window = MakeTestWindow("ShutdownTakeOverTest", DefWindowProcA, 0, "", {10, 10, 50, 50});
       ShowWindow(window, SW_SHOWNA);
     }
     const auto [figure, wall, strip, clock] = made;
-    windows.figure = figure;
-    windows.billboard = wall;
     Desktop().strip.AttachWindow(strip);
     Desktop().clock.Object().window = clock;
-    ShowWindow(overlay.Window(), SW_SHOWNA);
-    std::thread([&] { overlay.Claim(GetCurrentThreadId()); }).join();  // the animation thread's
     const OwnedHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    // Handed to the shutdown, which closes it.
-    const HANDLE thread = CreateThread(nullptr, 0, WaitForRelease, release.get(), 0, nullptr);
-    if (hung == kAnimation) Desktop().animation.SetThread(thread);
-    if (hung == kStrip) Desktop().strip.SetThread(thread);
-    if (hung == kClock) Desktop().clock.Object().SetThread(thread);
-    Shutdown(300).Run(windows);
+    const auto hang = [&] { return CreateThread(nullptr, 0, WaitForRelease, release.get(), 0, nullptr); };
+    // Handed to the shutdown, which closes them.
+    if (animationHung) Desktop().animation.SetThread(hang());
+    if (!animationHung) Desktop().strip.SetThread(hang());
+    if (!animationHung) Desktop().clock.Object().SetThread(hang());
+    Shutdown(300).Run(ShellWindows{figure, nullptr, wall});
     SetEvent(release.get());
-    for (HWND window : {figure, wall, overlay.Window()})
-      EXPECT_EQ(IsWindowVisible(window) != 0, hung == kAnimation);
-    EXPECT_EQ(IsWindowVisible(strip) != 0, hung == kStrip);
-    EXPECT_EQ(IsWindowVisible(clock) != 0, hung == kClock);
+    for (HWND window : {figure, wall}) EXPECT_EQ(IsWindowVisible(window) != 0, animationHung);
+    for (HWND window : {strip, clock}) EXPECT_EQ(IsWindowVisible(window) != 0, !animationHung);
     MainWindowStandIns::Drain();  // the posted closes, the run's end of the loop
-    EXPECT_EQ(IsWindow(clock) != 0, hung == kClock) << "closed only once its thread ended";
+    EXPECT_EQ(IsWindow(clock) != 0, !animationHung) << "closed only once its thread ended";
     Desktop().clock.Object().window = nullptr;
     Desktop().strip.DetachWindow();
     Desktop().strip.requests.window.SetWindow(nullptr);
     for (HWND window : made)
       if (IsWindow(window)) DestroyWindow(window);
-    overlay.Claim(0);
   }
 }
 

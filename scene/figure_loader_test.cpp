@@ -163,9 +163,8 @@ TEST_F(FigureLoader, UnloadingAnObjectsRecordLeavesTheFigureWindowsAlone) {
   }
 }
 
-// A figure's script shows the overlay with the figure it lifted: the
-// overlay carries him (no bubble shows in it) until the script hides it at
-// his drop, or until he is unloaded while still lifted (figures off).
+// The script's show of the overlay at a lift carries the figure (no bubble
+// shows) until its hide at his drop, or his unload while still lifted.
 TEST_F(FigureLoader, TheOverlayCarriesALiftedFigureUntilHisDropOrHisUnload) {
   TestBillboard billboard;
   PlayerState player;
@@ -175,16 +174,12 @@ TEST_F(FigureLoader, TheOverlayCarriesALiftedFigureUntilHisDropOrHisUnload) {
   GdiScriptHost host({billboard, player, figures_, shell_, overlay_, settings, birthdays}, memories);
   FigureRecord* record = AllocateFigureRecord();
   ASSERT_EQ(Load(record, 2, 0), 1);
-  host.ShowOverlayWindow(*record, true);
-  EXPECT_TRUE(overlay_.Carrying());
-  EXPECT_TRUE(IsWindowVisible(overlay_.Window()));
-  host.ShowOverlayWindow(*record, false);
-  EXPECT_FALSE(overlay_.Carrying());
-  EXPECT_FALSE(IsWindowVisible(overlay_.Window()));
-  host.ShowOverlayWindow(*record, true);
-  host.UnloadFigure(*record);
-  EXPECT_FALSE(overlay_.Carrying()) << "unloaded while lifted";
-  EXPECT_FALSE(IsWindowVisible(overlay_.Window()));
+  for (const bool unload : {false, true}) {
+    host.ShowOverlayWindow(*record, true);
+    EXPECT_TRUE(overlay_.Carrying());
+    unload ? host.UnloadFigure(*record) : host.ShowOverlayWindow(*record, false);
+    EXPECT_FALSE(overlay_.Carrying()) << unload;
+  }
   FreeFigureRecord(record);
 }
 
