@@ -20,6 +20,11 @@ named keeps its default):
             apart from the output's; --alarm-file takes a file of your own),
             played on a sound device (--sound-device, pulse unless named).
             The same run silent: --set CountdownPlaySound=REG_DWORD:0
+--sound-floor runs, in the program's place, the least a Windows program does
+to play: winmm loops the alarm's sound as a WAV (tools/sound-floor.c, built
+here), on the same device. What it costs above the control is Wine's own
+sound path, which every program that plays pays; the alarm's cost above it
+is the program's own.
 --sound-device gives any scenario a sound device of the program's own:
   pulse     (the default) a PulseAudio daemon started here on a private
             socket with one null sink, which takes sound at real time as a
@@ -471,6 +476,8 @@ def main():
     parser.add_argument("--alarm-kind", choices=["mp3", "wav"], default="mp3",
                         help="the alarm file made: an MP3 (the default) or a 16-bit WAV of the same sound")
     parser.add_argument("--alarm-file", help="the alarm scenario's sound file (instead of an MP3 made here)")
+    parser.add_argument("--sound-floor", action="store_true",
+                        help="run the least sound player (winmm looping the alarm's sound as a WAV) instead")
     parser.add_argument("--prefixes", help="folder of the two Wine prefixes (default BUILD/cost/SCENARIO); "
                         "runs at the same time need their own")
     args = parser.parse_args()
@@ -498,6 +505,18 @@ def main():
             os.path.join(build, "cost"), args.alarm_seconds or int(speed * (args.warmup + args.seconds) + 60),
             args.alarm_kind)
         values["CountdownSoundFile"] = ("REG_SZ", "Z:" + alarm.replace("/", "\\"))
+    command = [exe]
+    if args.sound_floor:
+        # Built beside the costs' files; the same sound as the alarm's, as a WAV.
+        args.sound_device = args.sound_device or "pulse"
+        folder = os.path.join(build, "cost")
+        os.makedirs(folder, exist_ok=True)
+        exe = os.path.join(folder, "sound-floor.exe")
+        source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "sound-floor.c")
+        if not os.path.exists(exe) or os.path.getmtime(exe) < os.path.getmtime(source):
+            subprocess.run(["i686-w64-mingw32-gcc", "-O2", "-mwindows", source, "-o", exe, "-lwinmm"], check=True)
+        wav = alarm_file(folder, args.alarm_seconds or int(args.warmup + args.seconds + 60), "wav")
+        command = [exe, "Z:" + wav.replace("/", "\\")]
     interrupted = []
     signal.signal(signal.SIGTERM, lambda *_: interrupted.append(1))
     sessions, daemon, sound_env = [], None, None
@@ -508,7 +527,7 @@ def main():
         elif args.sound_device == "alsa":
             sound_env = {"ALSA_CONFIG_PATH": os.path.abspath(ALSA_NULL),
                          "WINEDLLOVERRIDES": "winepulse.drv,wineoss.drv=d"}
-        sessions.append(Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), [exe],
+        sessions.append(Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), command,
                                 sound_env, daemon))
         if not args.no_control:
             sessions.append(Session("control", os.path.join(prefixes, "control"), "notepad.exe", ["notepad"]))
