@@ -87,12 +87,8 @@ bool Answers(HWND window, DWORD timeoutMs) {
 }
 
 HWND OpenSheet() {
-  for (HWND window : WindowsOfClass("#32770")) {
-    char caption[32] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (IsWindowVisible(window) && std::string(caption) == " Optionen") return window;
-  }
-  return nullptr;
+  const std::vector<HWND> sheets = e2e::OptionsSheets();
+  return sheets.empty() ? nullptr : sheets.front();
 }
 
 }  // namespace

@@ -17,27 +17,6 @@ namespace {
 constexpr char kClass[] = "Waylune Desktop";
 constexpr char kKey[] = "Software\\Kestrima\\Desktop\\DesktopWaylune";
 
-// The program's visible sheets (dialog class, caption " Optionen").
-std::vector<HWND> Sheets(DWORD processId) {
-  std::vector<HWND> sheets;
-  for (HWND window : WindowsOfClass("#32770", processId)) {
-    char caption[32] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (IsWindowVisible(window) && std::string(caption) == " Optionen") sheets.push_back(window);
-  }
-  return sheets;
-}
-
-// Shows the page holding `control` and returns it, or null.
-HWND PageWith(HWND sheet, int control) {
-  for (int index = 0; index < 13; ++index) {
-    if (!SendMessageA(sheet, PSM_SETCURSEL, index, 0)) break;
-    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (page && GetDlgItem(page, control)) return page;
-  }
-  return nullptr;
-}
-
 int StoredInt(const char* name, int missing) {
   DWORD value = 0, size = sizeof value, type = 0;
   const OwnedKey key = OpenRegistryKey(HKEY_CURRENT_USER, kKey, KEY_READ);
@@ -76,19 +55,19 @@ TEST_F(OptionsTest, OneSheetOpensAndItsClockChoiceReachesTheClock) {
   ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(clock) != 0; }, 20000));
 
   PostMessageA(window, WM_COMMAND, CMD_OPTIONS, 0);
-  ASSERT_TRUE(WaitUntil([&] { return Sheets(program.id()).size() == 1; }, 20000));
-  HWND sheet = Sheets(program.id())[0];
+  ASSERT_TRUE(WaitUntil([&] { return OptionsSheets(program.id()).size() == 1; }, 20000));
+  HWND sheet = OptionsSheets(program.id())[0];
   // A second "Optionen" brings the open sheet to the front, never a second one.
   PostMessageA(window, WM_COMMAND, CMD_OPTIONS, 0);
   Sleep(500);
-  EXPECT_EQ(Sheets(program.id()).size(), 1u);
+  EXPECT_EQ(OptionsSheets(program.id()).size(), 1u);
   EXPECT_TRUE(IsWindow(sheet));
 
   HWND page = PageWith(sheet, IDC_CLOCK_NONE);
   ASSERT_NE(page, nullptr);
   SendDlgItemMessageA(page, IDC_CLOCK_NONE, BM_CLICK, 0, 0);
   SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
-  EXPECT_TRUE(WaitUntil([&] { return Sheets(program.id()).empty(); }, 20000));
+  EXPECT_TRUE(WaitUntil([&] { return OptionsSheets(program.id()).empty(); }, 20000));
   EXPECT_EQ(StoredInt("Clock", -1), 0);
   EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(clock); }, 20000)) << "the clock stays on the desktop";
 }
@@ -116,8 +95,8 @@ TEST_F(OptionsTest, TheWeatherPageReadsTheShippedStationsAndTheHotkeyPageFreesTh
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return !free(); }, 20000)) << "the program holds Alt+F9";
   PostMessageA(window, WM_COMMAND, CMD_OPTIONS, 0);
-  ASSERT_TRUE(WaitUntil([&] { return Sheets(program.id()).size() == 1; }, 20000));
-  HWND sheet = Sheets(program.id())[0];
+  ASSERT_TRUE(WaitUntil([&] { return OptionsSheets(program.id()).size() == 1; }, 20000));
+  HWND sheet = OptionsSheets(program.id())[0];
 
   HWND weather = PageWith(sheet, IDC_WEATHER_COUNTRY);
   ASSERT_NE(weather, nullptr);
@@ -127,7 +106,7 @@ TEST_F(OptionsTest, TheWeatherPageReadsTheShippedStationsAndTheHotkeyPageFreesTh
   ASSERT_NE(PageWith(sheet, IDC_HOTKEY_ON(0)), nullptr);
   EXPECT_TRUE(free());
   SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-  EXPECT_TRUE(WaitUntil([&] { return Sheets(program.id()).empty(); }, 20000));
+  EXPECT_TRUE(WaitUntil([&] { return OptionsSheets(program.id()).empty(); }, 20000));
   EXPECT_TRUE(WaitUntil([&] { return !free(); }, 20000)) << "registered again after cancel";
   RegDeleteKeyA(HKEY_CURRENT_USER, hotkeys.c_str());
 }

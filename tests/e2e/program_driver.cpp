@@ -1,5 +1,6 @@
 #include "tests/e2e/program_driver.h"
 
+#include <prsht.h>
 #include <shlwapi.h>
 #include <tlhelp32.h>
 
@@ -81,6 +82,25 @@ HWND WaitForWindow(const char* className, DWORD processId, DWORD timeoutMs) {
       },
       timeoutMs);
   return result;
+}
+
+std::vector<HWND> OptionsSheets(DWORD processId) {
+  std::vector<HWND> sheets;
+  for (HWND window : WindowsOfClass("#32770", processId)) {
+    char caption[32] = {};
+    GetWindowTextA(window, caption, sizeof caption);
+    if (IsWindowVisible(window) && std::string(caption) == " Optionen") sheets.push_back(window);
+  }
+  return sheets;
+}
+
+HWND PageWith(HWND sheet, int control) {
+  for (int index = 0; index < 13; ++index) {
+    if (!SendMessageA(sheet, PSM_SETCURSEL, index, 0)) break;
+    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    if (page && GetDlgItem(page, control)) return page;
+  }
+  return nullptr;
 }
 
 HWND FindPopupMenu(DWORD processId) {

@@ -101,6 +101,11 @@ bool WaitUntilStill(HWND window, RECT* rect, Check check, DWORD timeoutMs, DWORD
       timeoutMs);
 }
 
+// The process's visible options sheets (dialog class, caption " Optionen");
+// process 0: of any process.
+std::vector<HWND> OptionsSheets(DWORD processId = 0);
+// Shows the sheet's page holding `control` and returns it, or null.
+HWND PageWith(HWND sheet, int control);
 // A visible popup menu ("#32768") of the process, or null.
 HWND FindPopupMenu(DWORD processId);
 // Ends every instance of the program left by an earlier case.

@@ -196,21 +196,8 @@ INSTANTIATE_TEST_SUITE_P(Kinds, AlarmE2E,
 
 // The program's visible options sheet, or null.
 HWND Sheet(DWORD processId) {
-  for (HWND window : WindowsOfClass("#32770", processId)) {
-    char caption[32] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    if (IsWindowVisible(window) && std::string(caption) == " Optionen") return window;
-  }
-  return nullptr;
-}
-
-HWND PageWith(HWND sheet, int control) {
-  for (int index = 0; index < 13; ++index) {
-    if (!SendMessageA(sheet, PSM_SETCURSEL, index, 0)) break;
-    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (page && GetDlgItem(page, control)) return page;
-  }
-  return nullptr;
+  const std::vector<HWND> sheets = OptionsSheets(processId);
+  return sheets.empty() ? nullptr : sheets.front();
 }
 
 // A file typed into the sound file's box and the portrait clicked, as the
