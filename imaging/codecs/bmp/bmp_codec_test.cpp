@@ -493,6 +493,24 @@ TEST(BmpReader, RLEStreams) {
   Image four = Read(f.Build(), 8, palette);
   EXPECT_EQ(four.code, 0u);
   EXPECT_EQ(four.pixels, (std::vector<uint8_t>{3, 4, 5, 6, 7, 0, 1, 2, 1, 2, 1, 0}));
+  // An absolute run of a whole number of words has no pad byte.
+  f.pixels = {0, 4, 0x12, 0x34, 2, 0x56, 0, 1};
+  EXPECT_EQ(Read(f.Build(), 8, palette).pixels, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6}));
+
+  // The end-of-bitmap code ends the read, whatever follows it.
+  s.pixels = {4, 2, 0, 1, 4, 3};
+  Image ended = Read(s.Build(), 8, palette);
+  EXPECT_EQ(ended.code, 0u);
+  EXPECT_EQ(ended.pixels, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2}));
+  // Pixels no run covers take entry 0 in the channel order asked for.
+  s.table[0] = Rgb(10, 20, 30);
+  s.pixels = {0, 1};
+  const std::vector<uint8_t> asRead = Read(s.Build(), 24).pixels;
+  const std::vector<uint8_t> inFileOrder = Read(s.Build(), 24, nullptr, 8).pixels;
+  ASSERT_EQ(asRead.size(), 36u);
+  ASSERT_EQ(inFileOrder.size(), 36u);
+  EXPECT_EQ(std::vector<uint8_t>(asRead.end() - 3, asRead.end()), (std::vector<uint8_t>{10, 20, 30}));
+  EXPECT_EQ(std::vector<uint8_t>(inFileOrder.end() - 3, inFileOrder.end()), (std::vector<uint8_t>{30, 20, 10}));
 }
 
 TEST(BmpReader, HostileFilesGiveCodes) {
