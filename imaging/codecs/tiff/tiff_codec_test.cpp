@@ -161,6 +161,7 @@ TEST_F(TiffCodec, EveryDepthAndLayoutReadsBackExactly) {
       {"24 bit LZW predictor", 24, 5, 64, 3},
       {"24 bit deflate tiles", 24, 32946, 128, -1},
       {"24 bit BGR bottom-up", 24, 1, 8 | 4, 2},
+      {"24 bit tiles bottom-up", 24, 5, 128 | 4, -1},
       {"32 bit RGBA packbits", 32, 32773, 0, -1},
       {"32 bit CMYK", 32, 5, 16, -1},
       {"48 bit LZW", 48, 5, 64, 2},
