@@ -22,13 +22,23 @@ namespace soundlib::testing {
 
 // A fresh folder for the running test, holding tone.wav (stereo, 44.1 kHz,
 // 1.5 s of two tones) and mono.wav (mono, 22.05 kHz, 1 s).
+// The process's folder goes at its end unless a test failed (its files are
+// then kept to look at): each run left about 17 MB behind.
 inline std::string SoundDir() {
+  struct ProcessFolder {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("soundlib_" + std::to_string(getpid()));
+    ~ProcessFolder() {
+      std::error_code ignored;
+      if (::testing::UnitTest::GetInstance()->Passed()) std::filesystem::remove_all(path, ignored);
+    }
+  };
+  static const ProcessFolder folder;
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = std::string(info->test_suite_name()) + "_" + info->name();
   for (char& c : name)
     if (c == '/') c = '_';
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("soundlib_" + std::to_string(getpid())) / name;
+  const std::filesystem::path dir = folder.path / name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const std::string cmd = "cd '" + dir.string() +
