@@ -13,6 +13,7 @@
 #include "services/debug_log.h"
 #include "services/win_util.h"
 #include "stage/kept_layer.h"
+#include "stage/layer_push.h"
 #include "stage/layered_windows.h"
 #include "stage/portable/layer_surface.h"
 #include "services/settings.h"
@@ -98,9 +99,8 @@ void BackgroundStrip::Push(FigureRecord* record) {
   repushRequest_ = 0;
   if (paddedPicture_) {
     // Opaque within the window's region.
-    LayerArgs copy = layerArgs_;
-    UpdateLayeredWindow(Window(), record->objectScreenDC.get(), &copy.destination, &copy.size,
-                        record->objectDC.get(), &copy.source, 0, &copy.blend, ULW_OPAQUE);
+    PushLayered(Window(), record->objectScreenDC.get(), layerArgs_.destination, layerArgs_.size,
+                record->objectDC.get(), layerArgs_.source, ULW_OPAQUE);
   } else {
     PushLayer(Window(), record->objectScreenDC.get(), record->objectDC.get(), layerArgs_);
   }

@@ -10,6 +10,7 @@
 #include "services/shell_requests.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
+#include "stage/layer_push.h"
 #include "stage/overlay_owner.h"
 #include "stage/portable/push_padding.h"
 
@@ -134,6 +135,9 @@ BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs&
       if (!IsRectEmpty(&margin)) FillRect(picture.dc.get(), &margin, KeyBrush());
     if (BitBlt(picture.dc.get(), 0, 0, size.width, size.height, memoryDC, args.source.x, args.source.y,
                SRCCOPY)) {
+      // Marked before it is compared with the last, which was marked too.
+      GdiFlush();
+      MarkKeyAlpha(picture.Rows(), KeyPixel());
       from = picture.dc.get();
       copy.size = {pushed.width, pushed.height};
       copy.source = {0, 0};
@@ -148,8 +152,9 @@ BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs&
       WindowShows(window, shown_))
     return TRUE;
   shown_ = {};
-  const BOOL done = UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, from, &copy.source,
-                                        kKeyColour, &copy.blend, ULW_COLORKEY);
+  const PixelRows32 rows = copied ? picture.Rows() : PixelRows32{};
+  const BOOL done = PushLayered(window, screenDC, copy.destination, copy.size, from, copy.source, ULW_COLORKEY,
+                                copied ? &rows : nullptr);
   if (copied && !keep) picture.Reset();
   if (done && compare && copied) {
     front_ ^= 1;
@@ -161,10 +166,7 @@ BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs&
 
 BOOL PushLayer(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs& args) {
   if (!window || !memoryDC) return FALSE;
-  // The call takes non-const pointers but only reads them.
-  LayerArgs copy = args;
-  return UpdateLayeredWindow(window, screenDC, &copy.destination, &copy.size, memoryDC, &copy.source,
-                             kKeyColour, &copy.blend, ULW_COLORKEY);
+  return PushLayered(window, screenDC, args.destination, args.size, memoryDC, args.source, ULW_COLORKEY);
 }
 
 FigureRecord* AllocateFigureRecord() {

@@ -13,6 +13,7 @@
 #include "stage/layer_args.h"
 #include "stage/painted_layer.h"
 #include "stage/portable/figure_motion.h"
+#include "stage/portable/layer_surface.h"
 #include "stage/portable/push_padding.h"
 
 class Overlay;
@@ -51,9 +52,10 @@ class LayerPushes {
     OwnedBitmap bitmap;
     OwnedDC dc;
     SelectedObject selection;
-    const void* bits = nullptr;
+    void* bits = nullptr;
     SceneSize size;
     void Reset();
+    PixelRows32 Rows() const { return {static_cast<uint32_t*>(bits), size.width, size.height, size.width}; }
   };
   bool Prepare(Picture& picture, HDC screenDC, SceneSize size);
   bool SameAsShown(const Picture& picture) const;

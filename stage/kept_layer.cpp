@@ -6,6 +6,7 @@
 #include "services/window_requests.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"  // CurrentDisplay
+#include "stage/layer_push.h"
 
 namespace {
 
@@ -17,11 +18,6 @@ SceneRect KeptScreen() {
 }
 
 }  // namespace
-
-uint32_t KeyPixel() {
-  return static_cast<uint32_t>(GetRValue(kKeyColour)) << 16 |
-         static_cast<uint32_t>(GetGValue(kKeyColour)) << 8 | GetBValue(kKeyColour);
-}
 
 HRGN RegionOfRuns(const std::vector<SceneRect>& runs, SceneSize size) {
   if (runs.empty()) return CreateRectRgn(0, 0, 0, 0);
@@ -73,15 +69,13 @@ BOOL KeptLayer::Push(HWND window, HDC screenDC, HDC memoryDC, const PixelRows32&
   const SceneSize keep =
       picture.bits ? KeptWindowSize({at.x, at.y}, {size.cx, size.cy}, KeptScreen()) : SceneSize{};
   const bool kept = keep.width > 0 && keep.width <= picture.width && keep.height <= picture.height;
-  POINT source = {0, 0};
-  BLENDFUNCTION blend = {};
   BOOL pushed = FALSE;
   if (kept) {
     GdiFlush();
     std::vector<SceneRect> runs =
         OpaqueRuns32({picture.bits, keep.width, keep.height, picture.stride}, 0, keep.width, KeyPixel());
     SIZE whole = {keep.width, keep.height};
-    pushed = UpdateLayeredWindow(window, screenDC, &at, &whole, memoryDC, &source, 0, &blend, ULW_OPAQUE);
+    pushed = PushLayered(window, screenDC, at, whole, memoryDC, {0, 0}, ULW_OPAQUE, &picture);
     // After the push: a push that ends a colour key clears the window's X
     // shape, so a window kept again takes its region again.
     if (pushed && (!kept_ || !regionSet_ || runs != runs_)) {
@@ -99,8 +93,7 @@ BOOL KeptLayer::Push(HWND window, HDC screenDC, HDC memoryDC, const PixelRows32&
       regionSet_ = false;
       runs_.clear();
     }
-    pushed = UpdateLayeredWindow(window, screenDC, &at, &size, memoryDC, &source, kKeyColour, &blend,
-                                 ULW_COLORKEY);
+    pushed = PushLayered(window, screenDC, at, size, memoryDC, {0, 0}, ULW_COLORKEY, &picture);
   }
   kept_ = kept && pushed && regionSet_;
   List(window, !kept_);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "services/handles.h"
+#include "stage/layer_push.h"  // KeyPixel
 #include "stage/portable/layer_surface.h"
 
 class WorkerWake;
@@ -25,9 +26,6 @@ class WorkerWake;
 // pixel the key colour; its rows go to `rows`. Null (and `rows` empty) on
 // failure or for an empty size.
 OwnedBitmap MakeKeptPicture(SIZE size, PixelRows32& rows);
-
-// The key colour as a 32-bit DIB holds it (0xRRGGBB).
-uint32_t KeyPixel();
 
 // The window region of `runs` (rows top first, each row's runs left to
 // right), `size` large; empty without runs. The caller owns it.

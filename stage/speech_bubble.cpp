@@ -15,6 +15,7 @@
 #include "services/threads.h"
 #include "stage/figure_bitmaps.h"
 #include "stage/figure_record.h"
+#include "stage/layer_push.h"
 #include "stage/overlay_owner.h"
 #include "stage/portable/bubble_text.h"
 
@@ -117,13 +118,7 @@ int PushBubble(HWND window, HDC canvas, HDC screen, HBRUSH key, int type, char* 
   RECT area = {0, 0, kBubbleWidth, height};
   FillRect(canvas, &area, key);
   DrawTransparent(canvas, bubble.get(), mask.get(), {0, 0});
-  POINT source = {0, 0};
-  SIZE size = {kBubbleWidth, height};
-  BLENDFUNCTION blend = {};
-  return UpdateLayeredWindow(window, screen, &at, &size, canvas, &source, kKeyColour, &blend,
-                             ULW_COLORKEY)
-             ? 1
-             : 0;
+  return PushLayered(window, screen, at, {kBubbleWidth, height}, canvas, {0, 0}, ULW_COLORKEY) ? 1 : 0;
 }
 
 // Draws and pushes a bubble on a canvas made for this push.

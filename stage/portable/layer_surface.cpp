@@ -68,6 +68,19 @@ std::vector<SceneRect> OpaqueRuns32(const PixelRows32& rows, int left, int width
   return RunsOf(rows, left, width, [key](uint32_t pixel) { return (pixel & kColour) == (key & kColour); });
 }
 
+void MarkKeyAlpha(const PixelRows32& rows, uint32_t key) {
+  if (!rows.bits) return;
+  constexpr uint32_t kColour = 0xFFFFFF, kOpaque = 0xFF000000;
+  key &= kColour;
+  for (int y = 0; y < rows.height; ++y) {
+    uint32_t* row = rows.bits + y * rows.stride;
+    for (int x = 0; x < rows.width; ++x) {
+      const uint32_t colour = row[x] & kColour;
+      row[x] = colour == key ? colour : colour | kOpaque;
+    }
+  }
+}
+
 SceneSize KeptWindowSize(ScenePoint at, SceneSize size, const SceneRect& screen) {
   // An empty size gives an empty window, which Wine keeps no surface for.
   const SceneSize padded{RoundUpToSurfaceStep(size.width), RoundUpToSurfaceStep(size.height)};

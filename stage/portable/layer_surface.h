@@ -57,6 +57,15 @@ struct PixelRows32 {
 // compares a colour key): `key` is 0xRRGGBB as a DIB holds it.
 std::vector<SceneRect> OpaqueRuns32(const PixelRows32& rows, int left, int width, uint32_t key);
 
+// Gives every pixel of `rows` the alpha a push wants: 0xFF, and 0 for the
+// key colour (compared without the top byte; `key` is 0xRRGGBB), whose
+// colour is kept. Where the X display has an alpha visual (the Composite
+// extension: nearly every desktop), Wine shows a pushed window by its
+// picture's alpha whatever the push's flags, and cuts it to the pixels whose
+// alpha is not 0 over any window region; GDI's drawing leaves alpha 0, which
+// shows nothing. Windows, and displays without that visual, ignore it.
+void MarkKeyAlpha(const PixelRows32& rows, uint32_t key);
+
 // The window to keep a picture of `size` at `at` in on the virtual screen
 // `screen`: its size rounded up to whole steps (see-through columns right of
 // the picture, rows below it) when Wine then keeps one surface for it; empty

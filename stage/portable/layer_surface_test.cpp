@@ -256,6 +256,30 @@ TEST(LayerSurface, OpaqueRunsOf32BitPixels) {
   EXPECT_EQ(OpaqueRuns32(PixelRows32{nullptr, 4, 2, 4}, 0, 4, k), Runs{});
 }
 
+TEST(LayerSurface, APushShowsEveryPixelButTheKeysByItsAlpha) {
+  // In: what GDI leaves (alpha 0) or a picture marked before; out: alpha
+  // 0xFF but on the key, whose colour stays for a colour-keyed push.
+  struct Row {
+    uint32_t in, want;
+  };
+  const Row rows[] = {
+      {0x00FF00FF, 0x00FF00FF},  // the key
+      {0xFFFF00FF, 0x00FF00FF},  // the key marked opaque by an earlier draw
+      {0x00000000, 0xFF000000},  // black is drawn
+      {0x00FF00FE, 0xFFFF00FE},  // one step off the key
+      {0x00123456, 0xFF123456},
+      {0x7F123456, 0xFF123456},
+  };
+  // Two rows of the picture in a stride of three; the third column is not
+  // the picture's and stays as it was.
+  std::vector<uint32_t> laid(9, 0x00123456);
+  for (size_t i = 0; i < 6; ++i) laid[i / 2 * 3 + i % 2] = rows[i].in;
+  MarkKeyAlpha({laid.data() + 6, 2, 3, -3}, 0x00FF00FF);  // bottom-up
+  for (size_t i = 0; i < 6; ++i) EXPECT_EQ(laid[i / 2 * 3 + i % 2], rows[i].want) << i;
+  for (size_t y = 0; y < 3; ++y) EXPECT_EQ(laid[y * 3 + 2], 0x00123456u) << "outside the picture";
+  MarkKeyAlpha({nullptr, 2, 3, 3}, 0x00FF00FF);  // nothing to mark
+}
+
 TEST(LayerSurface, KeptWindowsArePaddedToWholeStepsOnTheScreen) {
   const SceneRect screen{0, 0, 1280, 800};
   struct Row {
