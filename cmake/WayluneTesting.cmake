@@ -44,7 +44,17 @@ function(waylune_finish_win32_tests)
   if(NOT tests)
     return()
   endif()
-  set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine_display)
+  # The screenshot tests bring a display of their own.
+  set(shared)
+  foreach(test ${tests})
+    get_test_property(${test} LABELS labels)
+    if(NOT "screen" IN_LIST labels)
+      list(APPEND shared ${test})
+    endif()
+  endforeach()
+  if(shared)
+    set_tests_properties(${shared} PROPERTIES FIXTURES_REQUIRED wine_display)
+  endif()
   # No sound device unless a test asks for one (the sound tests' second
   # runs): the same on every machine, and no driver probes in the logs.
   foreach(test ${tests})

@@ -4,7 +4,7 @@
 
 Usage: tools/measure-cost.py [--build build/win32] [--exe PROGRAM] [--scenario NAME]
        [--set NAME=TYPE:VALUE ...] [--sound-device [pulse|alsa]] [--seconds 300] [--warmup 30]
-       [--interval 5] [--no-control] [--mappings N]
+       [--interval 5] [--no-control] [--mappings N] [--composite]
 
 Scenarios (registry values under the program's settings key; everything not
 named keeps its default):
@@ -40,6 +40,9 @@ is the program's own.
             decoder do four times the work (a 215 s file ends after 54 s).
 e.g. --scenario default --sound-device is a fresh install on a machine with a
 sound card, the sound library's device open and mostly silent.
+--composite gives the program and the control displays with the Composite
+extension, as Xorg's and Xwayland's have (without it by default, as the
+virtual display of tools/run.sh).
 --set adds or overrides values, e.g. --set Clock=REG_DWORD:0.
 --only N switches off every scene but N (figure number) with the shortest
 pause, over the scenario's other values: e.g. --only 27 for the paster, whose
@@ -149,11 +152,13 @@ def make_prefix(prefix, display):
     open(os.path.join(prefix, ".cost-ready"), "w").close()
 
 
-def start_xvfb():
-    """A private display; returns (process, ":N")."""
+def start_xvfb(composite=False):
+    """A private display, with the Composite extension or without it;
+    returns (process, ":N")."""
     read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", "-extension",
-                             "Composite", "-nolisten", "tcp"], pass_fds=(write_end,),
+    extension = [] if composite else ["-extension", "Composite"]
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24", *extension,
+                             "-nolisten", "tcp"], pass_fds=(write_end,),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     with os.fdopen(read_end) as pipe:
@@ -378,10 +383,10 @@ class PulseDaemon:
 class Session:
     """One Wine prefix on its own display running one Windows program."""
 
-    def __init__(self, name, prefix, target, command, extra_env=None, daemon=None):
+    def __init__(self, name, prefix, target, command, extra_env=None, daemon=None, composite=False):
         self.name, self.prefix, self.target, self.command = name, prefix, target, command
         self.daemon = daemon
-        self.xvfb, self.display = start_xvfb()
+        self.xvfb, self.display = start_xvfb(composite)
         self.env = wine_env(prefix, self.display)
         self.env.update(extra_env or {})
         self.first = {}  # pid -> (kind, ticks at the window's start or first sight)
@@ -478,6 +483,8 @@ def main():
     parser.add_argument("--alarm-file", help="the alarm scenario's sound file (instead of an MP3 made here)")
     parser.add_argument("--sound-floor", action="store_true",
                         help="run the least sound player (winmm looping the alarm's sound as a WAV) instead")
+    parser.add_argument("--composite", action="store_true",
+                        help="displays with the Composite extension (as most desktops have) instead of without")
     parser.add_argument("--prefixes", help="folder of the two Wine prefixes (default BUILD/cost/SCENARIO); "
                         "runs at the same time need their own")
     args = parser.parse_args()
@@ -528,9 +535,10 @@ def main():
             sound_env = {"ALSA_CONFIG_PATH": os.path.abspath(ALSA_NULL),
                          "WINEDLLOVERRIDES": "winepulse.drv,wineoss.drv=d"}
         sessions.append(Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), command,
-                                sound_env, daemon))
+                                sound_env, daemon, args.composite))
         if not args.no_control:
-            sessions.append(Session("control", os.path.join(prefixes, "control"), "notepad.exe", ["notepad"]))
+            sessions.append(Session("control", os.path.join(prefixes, "control"), "notepad.exe", ["notepad"],
+                                    composite=args.composite))
         for s in sessions:
             make_prefix(s.prefix, s.display)
         program = sessions[0]

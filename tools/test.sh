@@ -88,9 +88,11 @@ echo "test.sh: the release build, benchmarks and fuzzers run beside the rest at 
 
 xvfb_pid=""
 started_wine=""
+screens_pid=""
 cleanup() {
   rm -f "$times_file"
   [ -n "$extras_pid" ] && { kill -- -"$extras_pid" 2>/dev/null || true; }
+  [ -n "$screens_pid" ] && { kill -- -"$screens_pid" 2>/dev/null || true; }
   # wineserver -k fails when the server has already gone; that is no test failure.
   [ -n "$started_wine" ] && { WINEPREFIX="$repo/build/win32/wineprefix" wineserver -k 2>/dev/null || true; }
   [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null || true; }
@@ -113,7 +115,21 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$build_jobs"
 step "win32 tests under Wine"
 started_wine=1
-ctest --preset win32 -j "$jobs"
+# The screenshot tests each bring their own display and Wine prefix and
+# mostly wait on the program they watch: they run in a CTest run of their
+# own beside the rest, a few at a time, their output printed after it.
+screens_log="$repo/build/test-screens.log"
+screens_jobs=$(( jobs / 2 > 2 ? jobs / 2 : 2 ))
+setsid ctest --preset win32 -L screen -j "$screens_jobs" >"$screens_log" 2>&1 &
+screens_pid=$!
+rest_rc=0
+ctest --preset win32 -LE screen -j "$jobs" || rest_rc=$?
+screens_rc=0
+wait "$screens_pid" || screens_rc=$?
+screens_pid=""
+printf '\n== the screenshot tests (beside the rest)\n'
+cat "$screens_log"
+[ "$rest_rc" = 0 ] && [ "$screens_rc" = 0 ] || exit 1
 
 step "waiting for the release build, benchmarks and fuzzers"
 extras_rc=0

@@ -1,19 +1,31 @@
-# Sourced: xvfb_start [--own-session] starts a private virtual display and
-# exports DISPLAY, leaving its pid in xvfb_pid. Xvfb picks a free display
-# number itself.
-# Composite stays off so Wine draws the content of layered windows (colour
-# key shown black).
+# Sourced: xvfb_start [--own-session] [--composite] [--fbdir DIR] starts a
+# private virtual display and exports DISPLAY, leaving its pid in xvfb_pid.
+# Xvfb picks a free display number itself.
+# Without --composite the Composite extension is off: an X display as without
+# a compositor, where Wine shapes its see-through windows. --composite keeps
+# it on, as Xorg and Xwayland have it (most users' desktops): Wine then shows
+# a pushed window by its picture's alpha. --fbdir: the screen is also kept in
+# DIR/Xvfb_screen0 (an XWD file), which reads without asking the server, and
+# the pointer is not drawn.
 xvfb_start() {
-  local fifo i number=""
+  local fifo number="" session=() extension=(-extension Composite) fbdir=()
+  while [ $# -gt 0 ]; do
+    case $1 in
+      # Ctrl-C at a terminal reaches the programs on the display but not the
+      # display, which the caller's cleanup ends after them (else they report
+      # a broken X connection). Tests keep it in their process group so a
+      # timeout's kill ends it too.
+      --own-session) session=(setsid) ;;
+      --composite) extension=() ;;
+      # The framebuffer's readers want what the windows show: no pointer.
+      --fbdir) fbdir=(-fbdir "$2" -nocursor); shift ;;
+    esac
+    shift
+  done
   fifo="$(mktemp -u /tmp/waylune-xvfb.XXXXXX)"
   mkfifo "$fifo"
-  # --own-session: Ctrl-C at a terminal reaches the programs on the display
-  # but not the display, which the caller's cleanup ends after them (else
-  # they report a broken X connection). Tests keep it in their process group
-  # so a timeout's kill ends it too.
-  local session=()
-  [ "${1:-}" = --own-session ] && session=(setsid)
-  "${session[@]}" Xvfb -displayfd 9 -screen 0 1280x800x24 -extension Composite -nolisten tcp 9>"$fifo" >/dev/null 2>&1 &
+  "${session[@]}" Xvfb -displayfd 9 -screen 0 1280x800x24 "${extension[@]}" "${fbdir[@]}" -nolisten tcp \
+    9>"$fifo" >/dev/null 2>&1 &
   xvfb_pid=$!
   # The number arrives on the pipe once the server listens.
   read -r -t 20 number <"$fifo" || true

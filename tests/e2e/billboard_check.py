@@ -27,6 +27,7 @@ from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "objects", "testdata"))
 from make_poster_pictures import grid  # noqa: E402
+import screen_colours  # noqa: E402
 import x_windows  # noqa: E402
 
 FIELD_W, FIELD_H = 160, 128
@@ -231,11 +232,8 @@ def billboard():
 
 def grab_field(at):
     x, y = at
-    raw = subprocess.run("import -window root -crop %dx%d+%d+%d +repage -depth 8 rgb:-"
-                         % (FIELD_W, FIELD_H, x + 1, y + 1), shell=True, capture_output=True).stdout
-    if len(raw) != FIELD_W * FIELD_H * 3:
-        return None
-    return np.frombuffer(raw, np.uint8).reshape(FIELD_H, FIELD_W, 3)
+    field = screen_colours.part(x + 1, y + 1, FIELD_W, FIELD_H)
+    return None if field is None else field.astype(np.uint8)
 
 
 def xdo(*args):

@@ -7,13 +7,12 @@
 # With "cut": two good pictures and a JPEG cut off halfway (check-cut).
 set -uo pipefail
 build=$1 src=$2 mode=${3:-}
-values="Pause Speed Billboard BillboardX BillboardNotDA Calendar Clock HG FigDeactive BMPpath TXTpath DebugOn DebugFileName"
 source "$src/tests/e2e/program_session.sh"
-work="$build/tests/e2e/billboard$mode"
-rm -rf "$work"
-mkdir -p "$work/pictures"
+out="$build/tests/e2e/billboard$mode"
+rm -rf "$out"
+mkdir -p "$out/pictures"
 
-/usr/bin/python3 "$src/tests/e2e/billboard_check.py" make${mode:+-$mode} "$work/pictures" || exit 1
+/usr/bin/python3 "$src/tests/e2e/billboard_check.py" make${mode:+-$mode} "$out/pictures" || exit 1
 winpath() { printf 'Z:%s' "$1" | tr / '\\'; }
 off=$(seq 1 91 | grep -vx 27 | paste -sd,)
 set_dword() { set_value "$1" REG_DWORD "$2"; }
@@ -27,10 +26,10 @@ set_dword Calendar 0
 set_dword Clock 0
 set_dword HG 0
 set_dword DebugOn 1
-set_text DebugFileName "$(winpath "$work/billboard.log")"
+set_text DebugFileName "$(winpath "$out/billboard.log")"
 set_text FigDeactive "$off"
-set_text BMPpath "$(winpath "$work/pictures")\\*.*"
+set_text BMPpath "$(winpath "$out/pictures")\\*.*"
 set_text TXTpath " "
 
 start_program
-/usr/bin/python3 "$src/tests/e2e/billboard_check.py" check${mode:+-$mode} "$work/pictures" "$work/billboard.log" "$program"
+/usr/bin/python3 "$src/tests/e2e/billboard_check.py" check${mode:+-$mode} "$out/pictures" "$out/billboard.log" "$program"

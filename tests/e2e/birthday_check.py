@@ -26,6 +26,8 @@ import time
 
 import numpy as np
 
+import screen_colours
+
 
 def record(name, text, day, month, reminder):
     year = 1990
@@ -65,11 +67,8 @@ def windows(size):
 
 def grab(x, y, w, h):
     """The pixels in the rectangle as the screen shows them, rows x columns x RGB."""
-    shot = subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage",
-                           "-depth", "8", "rgb:-"], capture_output=True).stdout
-    if len(shot) < w * h * 3:
-        return None
-    return np.frombuffer(shot[:w * h * 3], np.uint8).reshape(h, w, 3)
+    shot = screen_colours.part(x, y, w, h)
+    return None if shot is None else shot.astype(np.uint8)
 
 
 def longest_run(drawn):

@@ -4,10 +4,9 @@
 #   birthday_e2e.sh BUILD_FOLDER SOURCE_FOLDER
 set -uo pipefail
 build=$1 src=$2
-values="Pause Speed Billboard Clock FigDeactive FabianDat HG"
 source "$src/tests/e2e/program_session.sh"
 
-file="$build/birthday_e2e.dat"
+file="$work/birthday.dat"
 /usr/bin/python3 "$src/tests/e2e/birthday_check.py" --write "$file" || exit 1
 # Only the birthday figure (35), the shortest pause.
 off=$(seq 1 91 | grep -vx 35 | paste -sd,)

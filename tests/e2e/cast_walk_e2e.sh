@@ -8,7 +8,6 @@ set -uo pipefail
 build=$1 src=$2
 shift 2
 figures=${*:-3 5 11 20 22 24 31 34 36 40 43 47 49 54}
-values="Pause Speed Billboard FigDeactive HG HGversatz DebugOn DebugFileName"
 source "$src/tests/e2e/program_session.sh"
 
 set_value Pause REG_DWORD 100
@@ -17,7 +16,7 @@ set_value Billboard REG_DWORD 0
 set_value HG REG_DWORD 1
 set_value HGversatz REG_SZ "0,0,0,0,0,0,0"
 # The program's own log of each run, shown when a figure fails.
-log="$build/cast_walk.log"
+log="$work/cast_walk.log"
 set_value DebugOn REG_DWORD 1
 set_value DebugFileName REG_SZ "$(run winepath -w "$log" 2>/dev/null)"
 failed=0

@@ -11,15 +11,14 @@ the same size (whole steps of 32 pixels), so each is found at its place
 (CLOCK_XY, COUNTDOWN_XY: "x,y" as the script set them) with its padded size;
 no pixel of either window may show the key colour (its window region holds
 only the face's opaque pixels)."""
-import io
 import re
-import subprocess
 import sys
 import time
 
 import numpy
 from PIL import Image
 
+import screen_colours
 import x_windows
 
 TIMEOUT = 40
@@ -54,11 +53,8 @@ def window(place, width, height):
 
 
 def shot(x, y, width, height):
-    png = subprocess.run("import -window root -crop %dx%d+%d+%d +repage -depth 8 png:-"
-                         % (width, height, x, y), shell=True, capture_output=True).stdout
-    if not png:
-        return None
-    return numpy.asarray(Image.open(io.BytesIO(png)).convert("RGB"))
+    picture = screen_colours.part(x, y, width, height)
+    return None if picture is None else picture.astype(numpy.uint8)
 
 
 def read_digits(picture, glyphs):

@@ -5,7 +5,6 @@
 #   clock_screen_e2e.sh BUILD_FOLDER SOURCE_FOLDER
 set -uo pipefail
 build=$1 src=$2
-values="Clock ClockPos ClockOnTop Countdown CountdownPos CountdownDate CountdownShowMsg CountdownPlaySound Billboard Pause"
 source "$src/tests/e2e/program_session.sh"
 
 # The regional formats the program reads for its faces.

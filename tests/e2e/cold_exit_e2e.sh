@@ -5,7 +5,6 @@
 #   cold_exit_e2e.sh BUILD_FOLDER SOURCE_FOLDER [ROUNDS]
 set -uo pipefail
 build=$(cd "$1" && pwd) src=$(cd "$2" && pwd) rounds=${3:-10}
-values=""
 source "$src/tests/e2e/program_session.sh"
 exe="$build/bin/WayluneDesktop.exe"
 export WINEPREFIX="$prefix"

@@ -1,8 +1,8 @@
 """A figure walks in front of the fence, the bin and the billboard: the screen
 stays painted around him, he shows in his own colours and leaves no trace
 where he was.
-  figure_cover_check.py [--timeout S] [--trail S] [--sheet BMP ...]
-                        [--poster] [--drag WALL.bmp --strip STRIP.bmp [--strip-offset N]]
+  figure_cover_check.py [--timeout S] [--trail S] [--sheet BMP ...] [--object BMP ...]
+                        [--poster] [--drag WALL.bmp] [--strip STRIP.bmp [--strip-offset N]]
 Screens are read from the X server's framebuffer (screen_colours.screen).
 
 The bottom band (where figures walk and the objects stand) is taken once
@@ -19,7 +19,11 @@ taken one) must be in his sheets' colours, not black.
 --poster: the paster pastes a new poster on the billboard: its poster field
 is not compared, and the check goes on until his scene has ended.
 --drag: then the billboard is dragged along the strip with the mouse: where
-it stood shows the strip's picture, where it stands the wall as before."""
+it stood shows the strip's picture, where it stands the wall as before.
+--object: the pictures the objects are drawn from (the clock's faces and
+digits, the wall): before the scene each object shows, in their colours (its
+poster field aside), where the screen differs from the strip's picture.
+No screen may show a pixel of the key colour."""
 import argparse
 import subprocess
 import sys
@@ -39,6 +43,7 @@ SCENE_GAP = 3.0    # seconds without a figure that end a scene
 WALL = (168, 149)  # the billboard's picture; its poster field lies at (1, 1)
 FIELD = (1, 1, 161, 129)
 DRAG = 260         # pixels the mouse drags the billboard to the right (more than its width)
+LEAST_OBJECT = 800  # drawn pixels that make an object (the bin alone has some 1500)
 
 
 def shot():
@@ -85,6 +90,26 @@ def reference(deadline):
     return None
 
 
+def judge_objects(band, bare, objects, colours):
+    """Failures of the objects standing on the bottom band (`bare`: the band
+    with nothing but the strip): each must show, in `colours` (a Sheets),
+    where it differs from the strip, its poster field aside."""
+    failures = []
+    top = shot().shape[0] - BAND
+    for window in objects:
+        _, x, y, w, h = window
+        area = (slice(max(y - top, 0), max(y + h - top, 0)), slice(max(x, 0), max(x + w, 0)))
+        drawn = screen_colours.differs(band[area], bare[area])
+        if is_wall(window):
+            drawn[FIELD[1]:FIELD[3], FIELD[0]:FIELD[2]] = False
+        verdict = screen_colours.ColourVerdict(band[area][drawn], colours)
+        print("object %dx%d+%d+%d: %s" % (w, h, x, y, verdict))
+        if verdict.count < LEAST_OBJECT or verdict.in_colours < screen_colours.ColourVerdict.LEAST_IN_COLOURS:
+            failures.append("the object %dx%d+%d+%d does not show in its picture's colours: %s"
+                            % (w, h, x, y, verdict))
+    return failures
+
+
 def changed_spans(current, previous):
     """(left, right) of the column runs where two bands differ (runs closer
     than MARGIN joined)."""
@@ -121,6 +146,7 @@ class Watch:
         self.verdicts = []
         self.failures = []
         self.shots = 0
+        self.key_failed = False
 
     def look(self):
         """One screen between two lists of the windows: (time, screen, windows
@@ -129,6 +155,10 @@ class Watch:
         taken = time.time()
         screen = shot()
         after = program_windows()
+        if (key := screen_colours.key_shown(screen)) and not self.key_failed:
+            self.key_failed = True
+            self.failures.append(key)
+            print("FAIL:", key)
         now = time.time()
         for w in before + after:
             if w[0] not in self.known:
@@ -307,6 +337,7 @@ def main():
     parser.add_argument("--drag", help="the billboard's picture: drag it along the strip afterwards")
     parser.add_argument("--strip", help="the strip's picture (with --drag)")
     parser.add_argument("--strip-offset", type=int, default=0)
+    parser.add_argument("--object", action="append", default=[], help="a picture the objects are drawn from")
     args = parser.parse_args()
     deadline = time.time() + args.timeout
     ref = reference(deadline)
@@ -316,12 +347,22 @@ def main():
         return 1
     band, known, objects = ref
     print("objects on the bottom:", ", ".join("%dx%d+%d+%d" % (w[3], w[4], w[1], w[2]) for w in objects))
+    height, width = shot().shape[:2]
+    bare = None
+    if args.strip:
+        strip = screen_colours.strip_view(args.strip, args.strip_offset, width)
+        bare = screen_colours.bare_screen((height, width), strip)[height - BAND:]
+    object_failures = []
+    if args.object and bare is not None:
+        object_failures = judge_objects(band, bare, objects, screen_colours.Sheets(*args.object))
+    if key := screen_colours.key_shown(band):
+        object_failures.append(key)
     sheets = screen_colours.Sheets(*args.sheet) if args.sheet else None
     watch = Watch(band, known, args.trail, sheets, args.poster, args.save)
     seen, passed = walk(watch, objects, deadline, args.poster)
     print("%d screens checked, the figure seen in front of %d of %d objects" % (watch.shots, len(passed),
                                                                               len(objects)))
-    failures = watch.failures[:1]
+    failures = object_failures + watch.failures[:1]
     if not seen:
         failures.append("no figure walked within %d s" % args.timeout)
     elif len(passed) < len(objects) and not failures:
@@ -334,10 +375,7 @@ def main():
         elif wrong:
             failures.append("%d of %d screens do not show him in his colours: %s" % (len(wrong), len(watch.verdicts),
                                                                                   wrong[0]))
-    if args.drag and not failures:
-        height, width = shot().shape[:2]
-        strip = screen_colours.strip_view(args.strip, args.strip_offset, width)
-        bare = screen_colours.bare_screen((height, width), strip)[height - BAND:]
+    if args.drag and bare is not None and not failures:
         failures += drag_wall(watch, objects, bare, screen_colours.picture(args.drag), deadline + 30)
         failures += watch.failures[:1]
     if failures:

@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
-# A figure walks in front of the fence, the bin and the billboard on a display
-# without a compositor: he shows in his own colours, the screen stays painted
-# around him and he leaves no trace where he was. The real program under Wine,
+# A figure walks in front of the fence, the bin and the billboard: they show
+# in their own colours, so does he, the screen stays painted around him and he
+# leaves no trace where he was. The real program under Wine,
 # seen in X screenshots.
 #   figure_cover_e2e.sh BUILD_FOLDER SOURCE_FOLDER [FIGURE [CHECK OPTIONS]]
 # FIGURE defaults to Ravi Quenn (2), who crosses the whole screen.
 set -uo pipefail
 build=$1 src=$2 figure=${3:-2}
 shift $(($# < 3 ? $# : 3))
-values="Pause Speed Billboard BillboardX Clock FigDeactive HG HGversatz"
 source "$src/tests/e2e/program_session.sh"
 
 # Only this figure; the clock with its bin, the billboard and the first strip
@@ -25,5 +24,7 @@ set_value HGversatz REG_SZ "0,0,0,0,0,0,0"
 art="$build/resources/art"
 sheets=()
 for sheet in "$art"/fig$(printf %03d "$figure")_0[0-2].bmp; do sheets+=(--sheet "$sheet"); done
+# The clock's first face (the bin with its digits) and the wall.
+objects=(--object "$art/uhr_01.bmp" --object "$art/uhr_z1.bmp" --object "$art/plakatwand.bmp")
 start_program
-/usr/bin/python3 "$src/tests/e2e/figure_cover_check.py" "${sheets[@]}" --strip "$art/fig201_00.bmp" "$@"
+/usr/bin/python3 "$src/tests/e2e/figure_cover_check.py" "${sheets[@]}" "${objects[@]}" --strip "$art/fig201_00.bmp" "$@"

@@ -12,7 +12,8 @@ screen that shows him must show him in his sheets' colours, not black; with
 --strip the strip must show its picture again wherever one of the program's
 windows stood within a second of its leaving. --lift then lifts him with the
 mouse (the overlay that carries him is pushed, not painted), checks his
-colours there, carries him and drops him."""
+colours there, carries him and drops him. No screen may show a pixel of the
+key colour (a see-through part showing its key)."""
 import argparse
 import subprocess
 import sys
@@ -49,6 +50,7 @@ class Screen:
         self.failures = []
         self.stale_checked = 0
         self.strip_shown = False  # checked from its first picture on
+        self.key_failed = False
 
     def look(self):
         """One screen between two lists of the windows: (shot, {id: place}
@@ -65,6 +67,10 @@ class Screen:
             return None
         windows = {**before, **after}
         self.check_strip(started, shot, list(before.values()) + list(after.values()))
+        if (key := screen_colours.key_shown(shot)) and not self.key_failed:
+            self.key_failed = True
+            self.failures.append(key)
+            print("FAIL:", key)
         return shot, windows
 
     def shown(self):

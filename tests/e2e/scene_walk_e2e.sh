@@ -9,7 +9,6 @@
 set -uo pipefail
 build=$1 src=$2 figure=${3:-2}
 shift $(($# < 3 ? $# : 3))
-values="Pause Speed Billboard Clock FigDeactive HG HGversatz"
 source "$src/tests/e2e/program_session.sh"
 
 # Only this figure, the shortest pause, a quick pace; the first strip, shown

@@ -3,14 +3,13 @@ the strip shows its picture (the part ending `offset` pixels before its right
 end) on the bottom of the screen, below the plane's window in the stacking
 order, and the plane's banner carries dark letters on its light cloth.
   scenery_check.py STRIP.bmp OFFSET"""
-import io
-import subprocess
 import sys
 import time
 
 import numpy as np
 from PIL import Image
 
+import screen_colours
 import x_windows
 
 TIMEOUT = 120
@@ -23,9 +22,10 @@ BANNERS = [(220, 13, 612, 80), (40, 13, 432, 80)]
 
 
 def shot():
-    png = subprocess.run("import -window root -depth 8 png:-", shell=True,
-                         capture_output=True).stdout
-    return np.asarray(Image.open(io.BytesIO(png)).convert("RGB")).astype(np.int32)
+    while True:
+        screen = screen_colours.screen()
+        if screen is not None:
+            return screen.astype(np.int32)
 
 
 def main():

@@ -5,7 +5,6 @@
 #   scenery_e2e.sh BUILD_FOLDER SOURCE_FOLDER
 set -uo pipefail
 build=$1 src=$2
-values="Pause Speed Billboard FigDeactive HG HGversatz Banner Clock KeinFlugzeug"
 source "$src/tests/e2e/program_session.sh"
 
 # Strip 1 shifted by 300 pixels, only the plane flies, with a banner.

@@ -2,13 +2,17 @@
 pictures, for the screenshot checks.
 
 The screen is read from the root window in one request (ImageMagick's
-import): the X server's framebuffer, what a user sees. Not with xwd: Wine's
+import), or where the test's own display keeps its framebuffer in a file
+(Xvfb -fbdir, named by WAYLUNE_SCREEN_FILE) from that file, which costs the
+server nothing: the X server's framebuffer, what a user sees, with the
+Composite extension or without it. Not with xwd: Wine's
 windows carry a colormap of their own, so xwd -root reads the screen window by
 window, each as its whole rectangle, and knows nothing of X shapes; Wine's
 see-through parts then come out black over what lies under them, and a
 painted figure black (Xvfb's framebuffer file and import agree pixel for
 pixel, xwd does not)."""
 import io
+import os
 import subprocess
 
 import numpy as np
@@ -20,10 +24,49 @@ TOLERANCE = 8  # per channel: the display shows the pictures' colours exactly
 
 def screen():
     """The whole screen, rows x columns x RGB (int16); None when it cannot be read."""
+    path = os.environ.get("WAYLUNE_SCREEN_FILE")
+    if path:
+        return framebuffer(path)
     png = subprocess.run(["import", "-window", "root", "-depth", "8", "png:-"], capture_output=True).stdout
     if not png:
         return None
     return np.asarray(Image.open(io.BytesIO(png)).convert("RGB")).astype(np.int16)
+
+
+def framebuffer(path):
+    """The screen from Xvfb's framebuffer file: an XWD header (big-endian
+    words), its colour entries, then rows of 32-bit pixels (B, G, R, pad)."""
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+        words = np.frombuffer(data[:100], ">u4").astype(np.int64)
+    except (OSError, ValueError):
+        return None
+    header, width, height, bits, stride, colours = words[[0, 4, 5, 11, 12, 19]]
+    start = header + 12 * colours
+    if bits != 32 or len(data) < start + stride * height:
+        return None
+    rows = np.frombuffer(data, np.uint8, stride * height, start).reshape(height, stride)
+    return rows[:, :width * 4].reshape(height, width, 4)[:, :, 2::-1].astype(np.int16)
+
+
+def part(x, y, width, height):
+    """A part of the screen (as screen()); None when it cannot be read or
+    does not lie on the screen whole."""
+    whole = screen()
+    if whole is None or x < 0 or y < 0 or x + width > whole.shape[1] or y + height > whole.shape[0]:
+        return None
+    return whole[y:y + height, x:x + width]
+
+
+def key_shown(shot, tolerance=TOLERANCE):
+    """What a shot shows of the key colour, which no pixel ever should (a
+    see-through part showing its key): None, or how many and where."""
+    rows, cols = np.nonzero(np.abs(shot - np.array(KEY, np.int16)).max(axis=2) <= tolerance)
+    if not len(rows):
+        return None
+    return "%d pixels of the key colour, in columns %d..%d, rows %d..%d" % (len(rows), cols.min(), cols.max(),
+                                                                           rows.min(), rows.max())
 
 
 def picture(path):
