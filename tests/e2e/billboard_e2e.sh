@@ -8,7 +8,7 @@
 set -uo pipefail
 build=$1 src=$2 mode=${3:-}
 source "$src/tests/e2e/program_session.sh"
-out="$build/tests/e2e/billboard$mode"
+out="$build/tests/e2e/billboard$mode${WAYLUNE_E2E_COMPOSITE:+-composite}"
 rm -rf "$out"
 mkdir -p "$out/pictures"
 

@@ -39,6 +39,9 @@ def main():
         found = x_windows.program_windows()
         screen = shot()
         screen_h, screen_w = screen.shape[:2]
+        key = screen_colours.key_shown(screen)
+        if key and not any("key colour" in f for f in failures):
+            failures.append(key)
         # The window is padded with see-through rows above the picture to
         # whole steps of 32 pixels.
         strip = [w for w in found if w[1] == screen_w and w[2] == -(-sheet_h // 32) * 32]
