@@ -86,6 +86,7 @@ one_round() {
         for _ in $(seq 50); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
         kill -9 "$xvfb_pid" 2>/dev/null
       fi
+      rm -f "$dir/round.pid"
       return 0
     }
     trap end_round EXIT
