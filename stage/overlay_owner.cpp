@@ -18,7 +18,7 @@ bool Overlay::MayDraw(const char* what) {
 bool Overlay::ApplyRequest() {
   if (!MayDraw("Fensterwunsch") || !ApplyWindowRequest(Window(), request)) return false;
   Changed();
-  bubbleRepush = 1;
+  repush_ = 1;
   return true;
 }
 
@@ -37,6 +37,45 @@ void Overlay::Carry(bool carrying) {
   }
   carrying_ = carrying ? 1 : 0;
   Show(carrying);
+}
+
+void Overlay::HandOver(const HandedBubble& bubble) {
+  {
+    const std::lock_guard<std::mutex> hold(handedLock_);
+    handed_ = bubble;
+  }
+  handedPending_ = 1;
+}
+
+void Overlay::DropHanded() {
+  if (!handedPending_.exchange(0)) return;
+  const std::lock_guard<std::mutex> hold(handedLock_);
+  handed_.type = 0;
+}
+
+HandedBubble Overlay::TakeHanded() {
+  if (!handedPending_.exchange(0)) return {};
+  const std::lock_guard<std::mutex> hold(handedLock_);
+  const HandedBubble taken = handed_;
+  handed_.type = 0;
+  return taken;
+}
+
+void Overlay::BubblePushed(const HandedBubble& asked, bool shown) {
+  shown_ = asked;
+  // One asked for once the type shows is for this bubble and must stand.
+  killRequest_ = 0;
+  bubble.type = shown ? asked.type : 0;
+  if (shown) bubbleThread_ = GetCurrentThreadId();
+}
+
+bool Overlay::DrawsBubble() const {
+  return Owner() ? OwnedHere() : bubbleThread_ == GetCurrentThreadId();
+}
+
+std::optional<HandedBubble> Overlay::TakeRepush() {
+  if (!repush_.exchange(0)) return std::nullopt;
+  return shown_;
 }
 
 void Overlay::HideAfterOwner(bool ownerEnded) {

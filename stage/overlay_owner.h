@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 #include "services/atomic_words.h"
 #include "services/window_requests.h"
@@ -83,24 +84,45 @@ class Overlay {
   // (hung past the wait) keeps it, and the hide is refused and logged.
   void HideAfterOwner(bool ownerEnded);
 
+  // The bubble's hand-over between threads (speech_bubble.cpp).
+  // Off the owner: hands a bubble over; the latest one handed wins.
+  void HandOver(const HandedBubble& bubble);
+  // Off the owner: drops a bubble handed over and not shown yet.
+  void DropHanded();
+  // On the owner: the bubble handed over since the last take (type 0: none).
+  HandedBubble TakeHanded();
+  // Asks the owner to kill the shown bubble on its next pass.
+  void RequestKill() { killRequest_ = 1; }
+  // On the owner: whether a kill was asked for, clearing the request.
+  bool TakeKillRequest() { return killRequest_.exchange(0) != 0; }
+  // Work for the owner: a kill asked for, or a handed bubble it may show now
+  // (none while the window carries a lifted figure).
+  bool HandOverWaiting() const { return killRequest_ || (handedPending_ && !Carrying()); }
+  // On the owner, after a bubble's push: `asked` is the bubble as asked
+  // for, `shown` whether it showed. A kill asked for up to here was for the
+  // bubble this one replaced.
+  void BubblePushed(const HandedBubble& asked, bool shown);
+  // The thread that may draw the bubble now: the owner, or with none
+  // claimed the thread that showed it.
+  bool DrawsBubble() const;
+  // On the owner: the shown bubble as asked for, once the window was shown
+  // or restacked for a request (which leaves an unkept layered window a blank
+  // surface under Wine), so that it is pushed again; clears that word.
+  std::optional<HandedBubble> TakeRepush();
+
   // Shows and hides of the window (the shell hands the window over).
   WindowRequest request;
   BubbleState bubble;
 
-  // The bubble's hand-over between threads (speech_bubble.cpp).
-  std::atomic<DWORD> bubbleThread{0};  // the thread that showed the bubble
-  std::atomic<int> killRequest{0};
-  std::mutex handedLock;
-  HandedBubble handed;  // type 0: none
-  std::atomic<int> handedPending{0};
-  // The bubble shown, as it was asked for (the owner's own): pushed again
-  // once the window was shown or restacked for a request, which leaves an
-  // unkept layered window a blank surface under Wine.
-  HandedBubble shown;
-  std::atomic<int> bubbleRepush{0};
-
  private:
   const ShellState& shell_;
+  std::atomic<DWORD> bubbleThread_{0};  // the thread that showed the bubble
+  std::atomic<int> killRequest_{0};
+  std::mutex handedLock_;
+  HandedBubble handed_;  // type 0: none
+  std::atomic<int> handedPending_{0};
+  HandedBubble shown_;  // the owner's own
+  std::atomic<int> repush_{0};
   std::atomic<DWORD> owner_{0};
   std::atomic<int> foreignDraws_{0};
   std::atomic<unsigned> changes_{0};

@@ -1,10 +1,9 @@
 #include "stage/speech_bubble.h"
 #include "services/shell_state.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <mutex>
+#include <optional>
 
 #include "services/window_requests.h"
 #include "services/win_util.h"
@@ -92,12 +91,6 @@ int BubbleHeight(int type) {
 
 namespace {
 
-// The thread that may draw the bubble now: the overlay's owner, or with
-// none claimed the thread that showed it.
-bool DrawsTheBubble(const Overlay& overlay) {
-  return overlay.Owner() ? overlay.OwnedHere() : overlay.bubbleThread == GetCurrentThreadId();
-}
-
 // Draws the prepared text into bubble `type` on `canvas` (at least the
 // bubble's size) and pushes it at `at`, raising and showing the window
 // first unless `restack` is off. 1 when shown.
@@ -145,10 +138,11 @@ int ShowPrepared(Overlay& overlay, FigureRecord* record, int type, char* text, P
   WriteLogLine("CREATE SPRECHBLASE");
   overlay.bubble.lifetime = lifetime;
   // Kept as asked for: drawing shortens the text in place.
-  overlay.shown.type = type;
-  std::memcpy(overlay.shown.text, text, sizeof overlay.shown.text);
-  overlay.shown.at = at;
-  overlay.shown.lifetime = lifetime;
+  HandedBubble asked;
+  asked.type = type;
+  std::memcpy(asked.text, text, sizeof asked.text);
+  asked.at = at;
+  asked.lifetime = lifetime;
   int shown = 0;
   if (record && record->overlayDC && record->overlayBitmap) {
     shown = PushBubble(overlay.Window(), record->overlayDC.get(), record->overlayScreenDC.get(), record->keyBrush, type, text, at);
@@ -157,14 +151,8 @@ int ShowPrepared(Overlay& overlay, FigureRecord* record, int type, char* text, P
   }
   // Shown or not, the bubble's push may have raised and shown the window.
   overlay.Changed();
-  // A kill asked for up to here was for the bubble this one replaced; one
-  // asked once the type shows is for this one and must stand.
-  overlay.killRequest = 0;
-  overlay.bubble.type = shown ? type : 0;
-  if (shown) {
-    overlay.bubbleThread = GetCurrentThreadId();
-    RequestMainTick();  // its lifetime runs out on the shell's tick
-  }
+  overlay.BubblePushed(asked, shown != 0);
+  if (shown) RequestMainTick();  // its lifetime runs out on the shell's tick
   return shown;
 }
 
@@ -180,14 +168,12 @@ int ShowSpeechBubble(Overlay& overlay, FigureRecord* record, int type, const cha
   if (!overlay.OwnedHere()) {
     // Another thread draws the overlay: hand the bubble over and wake it.
     if (!valid || overlay.ShellWords().optionsOpen) return 0;
-    {
-      const std::lock_guard<std::mutex> hold(overlay.handedLock);
-      overlay.handed.type = type;
-      std::memcpy(overlay.handed.text, buffer, sizeof buffer);
-      overlay.handed.at = at;
-      overlay.handed.lifetime = lifetime;
-    }
-    overlay.handedPending = 1;
+    HandedBubble handed;
+    handed.type = type;
+    std::memcpy(handed.text, buffer, sizeof buffer);
+    handed.at = at;
+    handed.lifetime = lifetime;
+    overlay.HandOver(handed);
     WakeWorkers();
     return 1;
   }
@@ -202,13 +188,13 @@ int ShowSpeechBubble(Overlay& overlay, FigureRecord* record, int type, const cha
 
 void RequestBubbleKill(Overlay& overlay) {
   if (overlay.bubble.type == 0) return;
-  overlay.killRequest = 1;
+  overlay.RequestKill();
   WakeWorkers();  // the bubble's thread may be waiting for work
 }
 
 bool BubbleKillPending(Overlay& overlay) {
   // A handed bubble waits while the window carries a lifted figure.
-  return (overlay.killRequest || (overlay.handedPending && !overlay.Carrying())) && DrawsTheBubble(overlay);
+  return overlay.HandOverWaiting() && overlay.DrawsBubble();
 }
 
 namespace {
@@ -219,30 +205,24 @@ namespace {
 // surface is not kept blank until its next push, and a bubble has no next
 // push of its own.
 void PushBubbleAgain(Overlay& overlay) {
-  if (!overlay.bubbleRepush.exchange(0) || overlay.bubble.type == 0 || overlay.Carrying()) return;
+  std::optional<HandedBubble> again = overlay.TakeRepush();
+  if (!again || overlay.bubble.type == 0 || overlay.Carrying()) return;
   const HWND window = overlay.Window();
   if (!window || !IsWindowVisible(window) || !overlay.MayDraw("Sprechblase erneut")) return;
-  char text[kBubbleTextCapacity];
-  std::memcpy(text, overlay.shown.text, sizeof text);
   // Where it stands in the z-order now: a lowering is not undone.
-  PushOnOwnCanvas(window, overlay.shown.type, text, overlay.shown.at, false);
+  PushOnOwnCanvas(window, again->type, again->text, again->at, false);
   overlay.Changed();
 }
 
 }  // namespace
 
 void ApplyBubbleKillRequest(Overlay& overlay, bool figureLifted) {
-  if (!DrawsTheBubble(overlay)) return;
-  if (overlay.killRequest.exchange(0)) KillSpeechBubble(overlay);
+  if (!overlay.DrawsBubble()) return;
+  if (overlay.TakeKillRequest()) KillSpeechBubble(overlay);
   PushBubbleAgain(overlay);
   // One handed over while a lifted figure is carried waits for his end.
-  if (figureLifted || overlay.Carrying() || !overlay.handedPending.exchange(0)) return;
-  HandedBubble bubble;
-  {
-    const std::lock_guard<std::mutex> hold(overlay.handedLock);
-    bubble = overlay.handed;
-    overlay.handed.type = 0;
-  }
+  if (figureLifted || overlay.Carrying()) return;
+  HandedBubble bubble = overlay.TakeHanded();
   if (bubble.type != 0) ShowPrepared(overlay, nullptr, bubble.type, bubble.text, bubble.at, bubble.lifetime);
 }
 
@@ -250,10 +230,7 @@ void KillSpeechBubble(Overlay& overlay) {
   if (!overlay.OwnedHere()) {
     // Off the owner: a bubble handed over and not shown yet is dropped, the
     // shown one killed by the owner.
-    if (overlay.handedPending.exchange(0)) {
-      const std::lock_guard<std::mutex> hold(overlay.handedLock);
-      overlay.handed.type = 0;
-    }
+    overlay.DropHanded();
     RequestBubbleKill(overlay);
     return;
   }

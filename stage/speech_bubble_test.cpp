@@ -282,6 +282,13 @@ TEST_F(OverlayOwner, AnotherThreadsKillIsCarriedOutByTheOwner) {
   });
   ApplyBubbleKillRequest(overlay_);
   EXPECT_EQ(overlay_.bubble.type, 3);
+
+  // A kill asked for the bubble a newer one replaced leaves the newer one.
+  OnAnotherThread([this] { RequestBubbleKill(overlay_); });
+  ASSERT_EQ(ShowSpeechBubble(overlay_, speaker_.record(), 4, "Neu", 350, -90, 20), 1);
+  ApplyBubbleKillRequest(overlay_);
+  EXPECT_EQ(overlay_.bubble.type, 4);
+  EXPECT_TRUE(IsWindowVisible(overlay_.Window()));
 }
 
 TEST_F(OverlayOwner, RefusesDrawsFromAnotherThread) {

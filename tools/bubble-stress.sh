@@ -14,7 +14,9 @@
 # dropped. A run that went wrong, or did too little (no bubble shown or
 # killed, no figure lifted), keeps its console, log, the driver's notes and
 # a screenshot in DIR/fail-N (with --keep every run stays, in DIR/run-N).
-# Exit code 0 when every run was clean and did the work, else 1.
+# Exit code 0 when every run was clean and did the work, else 1. However it
+# ends (Ctrl+C, SIGTERM), each run ends its Wine processes, its server and
+# its display, every wait bounded.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/.." && pwd)"
@@ -55,6 +57,27 @@ one_run() {
   local n=$1 dir="$out/run-$n"
   rm -rf "$dir"; mkdir -p "$dir"
   (
+    echo "$BASHPID" >"$dir/run.pid"  # for the script's end on a signal
+    local xvfb_pid="" driver_pid=""
+    # However the run ends: the driver, the prefix's server with every Wine
+    # process in it (the program, the player), then the display.
+    end_run() {
+      trap '' INT TERM HUP
+      [ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null
+      WINEPREFIX="$dir/prefix" timeout 10 wineserver -k 2>/dev/null
+      WINEPREFIX="$dir/prefix" timeout 20 wineserver -w 2>/dev/null
+      if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null
+        for _ in $(seq 50); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$xvfb_pid" 2>/dev/null
+      fi
+      rm -f "$dir/run.pid"
+      rm -rf "$dir/prefix"
+      return 0
+    }
+    trap end_run EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM HUP
     source "$here/xvfb.sh"
     xvfb_start || exit 3
     export WINEPREFIX="$dir/prefix" WINEARCH=win32
@@ -68,14 +91,14 @@ one_run() {
     # both can be lifted. The shortest pause brings them often.
     local off
     off=$(seq 1 91 | grep -vxE '35|42' | paste -sd,)
-    wine reg delete "$key" /f >/dev/null 2>&1
+    timeout 60 wine reg delete "$key" /f >/dev/null 2>&1
     # A crash's backtrace into the run's folder: the debugger the program
     # starts has no output of its own (a window program has none to hand on).
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
+    timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ \
       /d "C:\\windows\\system32\\cmd.exe /c C:\\windows\\system32\\winedbg.exe --auto %ld %ld >>$(winpath "$dir/backtrace.txt")" \
       /f >/dev/null 2>&1
     while read -r name type data; do
-      wine reg add "$key" /v "$name" /t "$type" /d "$data" /f >/dev/null 2>&1
+      timeout 60 wine reg add "$key" /v "$name" /t "$type" /d "$data" /f >/dev/null 2>&1
     done <<EOF
 DebugOn REG_DWORD 1
 DebugFileName REG_SZ $(winpath "$log")
@@ -93,14 +116,18 @@ EOF
     [ -f "$player" ] && { wine "$player" playing >/dev/null 2>&1 & }
     wine "$exe" >"$dir/console.txt" 2>&1 &
     local program=$!
-    timeout $((seconds + 120)) wine "$driver" "$seconds" "$n" >"$dir/driver.txt" 2>"$dir/driver-console.txt"
+    # Waited for in the background, so that a signal is taken at once.
+    timeout $((seconds + 120)) wine "$driver" "$seconds" "$n" >"$dir/driver.txt" 2>"$dir/driver-console.txt" &
+    driver_pid=$!
+    wait "$driver_pid"
     local driven=$?
+    driver_pid=""
     echo "$driven" >"$dir/driver-code"
     import -window root -depth 8 "$dir/screen.png" 2>/dev/null  # as the display shows it (not xwd)
     local alive=1
     kill -0 "$program" 2>/dev/null || alive=0
     echo "$alive" >"$dir/alive-at-exit"
-    "$here/wine-run.sh" --prefix "$WINEPREFIX" "$exe" EXIT >/dev/null 2>&1
+    timeout 60 "$here/wine-run.sh" --prefix "$WINEPREFIX" "$exe" EXIT >/dev/null 2>&1
     local ended=0
     for _ in $(seq 300); do kill -0 "$program" 2>/dev/null || { ended=1; break; }; sleep 0.1; done
     echo "$ended" >"$dir/ended"
@@ -109,10 +136,13 @@ EOF
     if grep -qa "starting debugger" "$dir/console.txt" 2>/dev/null; then
       for _ in $(seq 900); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
     fi
-    wineserver -k 2>/dev/null; timeout 20 wineserver -w
-    kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$WINEPREFIX"
   )
+  local rc=$?
+  if [ $rc = 130 ] || [ $rc = 143 ]; then
+    echo "run $n: cut short"
+    rm -rf "$dir"
+    return
+  fi
   local count
   count() { local c; c=$(grep -caE "$1" "$2" 2>/dev/null); echo "${c:-0}"; }
   local heap crash hang=0 refused bubbles kills lifts drops code alive ended
@@ -147,6 +177,19 @@ EOF
     rm -rf "$dir"
   fi
 }
+
+# A signal ends every run still going (each ends what it started) and then
+# the script.
+end_runs() {
+  trap '' INT TERM HUP
+  local f
+  for f in "$out"/run-*/run.pid; do [ -f "$f" ] && kill -TERM "$(cat "$f")" 2>/dev/null; done
+  wait
+  echo "bubble-stress: cut short (kept in $out)"
+  exit "$1"
+}
+trap 'end_runs 130' INT
+trap 'end_runs 143' TERM HUP
 
 for n in $(seq "$runs"); do
   one_run "$n" &

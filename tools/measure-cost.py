@@ -58,6 +58,12 @@ Private memory is Private_Clean + Private_Dirty of the Windows process
 smaps at each sample and prints, for the highest sample, the private memory
 by kind of mapping and its N largest mappings (see mapping_kind). Nothing is
 built here: build the win32 preset first.
+
+However it ends (the window over, Ctrl-C, SIGTERM or SIGHUP, a start that
+failed), it ends what it started, each wait bounded: the program (by its EXIT
+when it takes one; sound-floor.exe takes none), every Wine process of both
+prefixes with their servers, the daemon and the displays. SIGTERM or SIGHUP
+inside the window cuts it short and still reports; before it, ends at once.
 """
 import argparse
 import os
@@ -133,8 +139,17 @@ def wine_env(prefix, display):
     return env
 
 
-def run_wine(env, *args):
-    subprocess.run(["wine", *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def run_quietly(command, env, timeout):
+    """Runs a command to its end, or kills it after `timeout` seconds."""
+    try:
+        subprocess.run(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        print("measure-cost: %s did not end within %d s, killed" % (" ".join(command[:3]), timeout),
+              file=sys.stderr)
+
+
+def run_wine(env, *args, timeout=120):
+    run_quietly(["wine", *args], env, timeout)
 
 
 def make_prefix(prefix, display):
@@ -144,11 +159,11 @@ def make_prefix(prefix, display):
     os.makedirs(prefix, exist_ok=True)
     env = wine_env(prefix, display)
     env["WINEDLLOVERRIDES"] = "mscoree=d;mshtml=d"
-    subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=env)
+    run_quietly(["wineboot", "-i"], env, 300)
+    run_quietly(["wineserver", "-w"], env, 120)
     run_wine(wine_env(prefix, display), "reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog",
              "/t", "REG_DWORD", "/d", "0", "/f")
-    subprocess.run(["wineserver", "-w"], env=env)
+    run_quietly(["wineserver", "-w"], env, 120)
     open(os.path.join(prefix, ".cost-ready"), "w").close()
 
 
@@ -187,6 +202,77 @@ def prefix_pids(prefix):
             if environ and marker in environ + b"\0":
                 pids.append(int(name))
     return pids
+
+
+def end_process(process, seconds=10):
+    """Terminates a child, kills it when it has not ended within `seconds`."""
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            process.kill()
+    try:
+        process.wait(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        pass
+
+
+def kill_pids(pids):
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
+
+
+def end_prefix(prefix, env=None):
+    """Ends every process of a Wine prefix: its server asked first, then
+    whatever is left (a server that does not answer, a start cut short)."""
+    env = dict(env or os.environ, WINEPREFIX=prefix)
+    if prefix_pids(prefix):
+        run_quietly(["wineserver", "-k"], env, 10)
+        run_quietly(["wineserver", "-w"], env, 20)
+    kill_pids(pid for pid in prefix_pids(prefix) if pid != os.getpid())
+
+
+def child_pids():
+    """This process's children still running; those that ended are reaped."""
+    found = []
+    for name in os.listdir("/proc"):
+        stat = read("/proc/%s/stat" % name) if name.isdigit() else None
+        if not stat:
+            continue
+        fields = stat[stat.rindex(b")") + 2:].split()  # state, parent, ...
+        if int(fields[1]) != os.getpid():
+            continue
+        if fields[0] == b"Z":
+            try:
+                os.waitpid(int(name), os.WNOHANG)
+            except OSError:
+                pass
+        else:
+            found.append(int(name))
+    return found
+
+
+def end_children():
+    """Ends what this process started and is still running (a display or a
+    daemon whose start a signal cut short): terminated, killed after 5 s."""
+    pids = child_pids()
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except OSError:
+            pass
+    end = time.time() + 5
+    while pids and time.time() < end:
+        time.sleep(0.1)
+        pids = child_pids()
+    kill_pids(pids)
+    if pids:
+        time.sleep(0.2)
+        child_pids()
 
 
 def cpu_ticks(pid):
@@ -318,13 +404,18 @@ def wakeups(pid):
 class PulseDaemon:
     """A PulseAudio daemon of our own: one null sink (paced at real time by the
     daemon's clock), reached on a private socket; `events` are (time, what,
-    stream) as the program's streams come and go."""
+    stream) as the program's streams come and go. Made before it starts, so
+    that stop ends whatever part of it a start cut short had started."""
 
     def __init__(self):
         if not shutil.which("pulseaudio") or not shutil.which("pactl"):
             sys.exit("measure-cost: --sound-device pulse needs PulseAudio: sudo apt-get install pulseaudio "
                      "(or --sound-device alsa)")
+        self.daemon = self.watch = self.log = None
+        self.events = []
         self.folder = tempfile.mkdtemp(prefix="waylune-pulse-")
+
+    def start(self):
         self.socket = os.path.join(self.folder, "native")
         with open(os.path.join(self.folder, "null.pa"), "w") as f:
             f.write(PULSE_CONFIG % self.socket)
@@ -336,16 +427,20 @@ class PulseDaemon:
                                         os.path.join(self.folder, "null.pa"), "--use-pid-file=no",
                                         "--log-target=stderr"], env=self.env, stdout=self.log, stderr=self.log)
         end = time.time() + 20
-        while subprocess.run(["pactl", "info"], env=self.env, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL).returncode != 0:
+        while not self.answers():
             if time.time() > end or self.daemon.poll() is not None:
-                self.stop()
                 sys.exit("measure-cost: the PulseAudio daemon did not start (see pulseaudio's messages)")
             time.sleep(0.2)
-        self.events = []
         self.watch = subprocess.Popen(["pactl", "subscribe"], env=self.env, stdout=subprocess.PIPE,
                                       stderr=subprocess.DEVNULL, text=True)
         threading.Thread(target=self.follow, daemon=True).start()
+
+    def answers(self):
+        try:
+            return subprocess.run(["pactl", "info"], env=self.env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL, timeout=5).returncode == 0
+        except subprocess.TimeoutExpired:
+            return False
 
     def follow(self):
         for line in self.watch.stdout:
@@ -369,23 +464,21 @@ class PulseDaemon:
         return sorted(spans)
 
     def stop(self):
-        for p in (getattr(self, "watch", None), self.daemon):
-            if p and p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(timeout=10)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-        self.log.close()
+        for p in (self.watch, self.daemon):
+            if p:
+                end_process(p)
+        if self.log:
+            self.log.close()
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
 class Session:
-    """One Wine prefix on its own display running one Windows program."""
+    """One Wine prefix on its own display running one Windows program;
+    `ending` is the word the program ends on (EXIT), None when it takes none."""
 
-    def __init__(self, name, prefix, target, command, extra_env=None, daemon=None, composite=False):
+    def __init__(self, name, prefix, target, command, extra_env=None, daemon=None, composite=False, ending=None):
         self.name, self.prefix, self.target, self.command = name, prefix, target, command
-        self.daemon = daemon
+        self.daemon, self.ending, self.wine = daemon, ending, None
         self.xvfb, self.display = start_xvfb(composite)
         self.env = wine_env(prefix, self.display)
         self.env.update(extra_env or {})
@@ -450,15 +543,20 @@ class Session:
         return seconds, switches
 
     def stop(self):
-        if self.name == "program":
-            run_wine(self.env, self.command[0], "EXIT")
+        """Ends the program, the prefix's Wine processes, then the display
+        (Wine first: its processes complain when the display goes under them).
+        A program that takes no ending word is ended with its server: started
+        with one, a second instance of it would run on and never return."""
+        if self.ending and self.wine and self.wine.poll() is None:
+            run_wine(self.env, self.command[0], self.ending, timeout=30)
             try:
                 self.wine.wait(timeout=15)
             except subprocess.TimeoutExpired:
                 pass
-        subprocess.run(["wineserver", "-k"], env=self.env, stderr=subprocess.DEVNULL)
-        self.xvfb.terminate()
-        self.xvfb.wait()
+        end_prefix(self.prefix, self.env)
+        if self.wine:
+            end_process(self.wine, 5)
+        end_process(self.xvfb)
 
 
 def main():
@@ -524,18 +622,28 @@ def main():
             subprocess.run(["i686-w64-mingw32-gcc", "-O2", "-mwindows", source, "-o", exe, "-lwinmm"], check=True)
         wav = alarm_file(folder, args.alarm_seconds or int(args.warmup + args.seconds + 60), "wav")
         command = [exe, "Z:" + wav.replace("/", "\\")]
-    interrupted = []
-    signal.signal(signal.SIGTERM, lambda *_: interrupted.append(1))
+    # Inside the window a SIGTERM or SIGHUP ends it early, with a report;
+    # before it, it ends the run at once (the finally below ends what started).
+    interrupted, measuring = [], []
+
+    def on_signal(number, _frame):
+        interrupted.append(number)
+        if not measuring:
+            raise SystemExit("measure-cost: ended by %s" % signal.Signals(number).name)
+
+    for number in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(number, on_signal)
     sessions, daemon, sound_env = [], None, None
     try:
         if args.sound_device == "pulse":
             daemon = PulseDaemon()
+            daemon.start()
             sound_env = daemon.wine_env()
         elif args.sound_device == "alsa":
             sound_env = {"ALSA_CONFIG_PATH": os.path.abspath(ALSA_NULL),
                          "WINEDLLOVERRIDES": "winepulse.drv,wineoss.drv=d"}
         sessions.append(Session("program", os.path.join(prefixes, "program"), os.path.basename(exe), command,
-                                sound_env, daemon, args.composite))
+                                sound_env, daemon, args.composite, None if args.sound_floor else "EXIT"))
         if not args.no_control:
             sessions.append(Session("control", os.path.join(prefixes, "control"), "notepad.exe", ["notepad"],
                                     composite=args.composite))
@@ -551,19 +659,29 @@ def main():
         for s in sessions:
             s.sample(starting=True)
         start = time.time()
+        measuring.append(1)
         while time.time() - start < args.seconds and not interrupted:
             time.sleep(min(args.interval, max(0.0, args.seconds - (time.time() - start))))
             for s in sessions:
                 s.sample()
             if args.mappings:
                 sessions[0].sample_mappings()
+        measuring.clear()
         window = time.time() - start
         report(args, values, sessions, window)
     finally:
+        # Every step is bounded; a second signal does not cut the ending short
+        # (caught, not ignored: what is started now must not inherit that).
+        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            signal.signal(number, lambda *_: None)
         for s in sessions:
             s.stop()
         if daemon:
             daemon.stop()
+        # What a start cut short left: a session's processes not yet listed.
+        for name in ("program", "control"):
+            end_prefix(os.path.join(prefixes, name))
+        end_children()
 
 
 def report(args, values, sessions, window):
@@ -635,4 +753,7 @@ def report(args, values, sessions, window):
 
 
 if __name__ == "__main__":
-    main()
+    try:
+        main()
+    except KeyboardInterrupt:
+        sys.exit(130)

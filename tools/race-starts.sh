@@ -13,6 +13,8 @@
 # not end within 20 s of EXIT, or when its console shows a heap complaint;
 # its console, debug log and a screenshot stay in DIR/fail-*. With
 # RACE_SOUND=1 the program plays on a null ALSA device instead of having none.
+# However it ends (Ctrl+C, SIGTERM), each round ends its starts, its Wine
+# server and its display, every wait bounded.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/.." && pwd)"
@@ -66,6 +68,30 @@ one_round() {
   local mode=$1 n=$2 dir="$out/run-$mode-$n" ok=1 reason=""
   rm -rf "$dir"; mkdir -p "$dir"
   (
+    echo "$BASHPID" >"$dir/round.pid"  # for the script's end on a signal
+    local first="" second="" xvfb_pid=""
+    # Either of two starts at once may become the instance.
+    running() { kill -0 "$first" 2>/dev/null || { [ -n "$second" ] && kill -0 "$second" 2>/dev/null; }; }
+    # However the round ends: its starts first (one still making the prefix
+    # would start a new server after the kill), then the prefix's server,
+    # then the display.
+    end_round() {
+      trap '' INT TERM HUP
+      kill $first $second 2>/dev/null
+      for _ in $(seq 300); do running || break; sleep 0.1; done
+      WINEPREFIX="$dir/prefix" timeout 10 wineserver -k 2>/dev/null
+      WINEPREFIX="$dir/prefix" timeout 20 wineserver -w 2>/dev/null
+      if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null
+        for _ in $(seq 50); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$xvfb_pid" 2>/dev/null
+      fi
+      rm -f "$dir/round.pid"
+      return 0
+    }
+    trap end_round EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM HUP
     source "$here/xvfb.sh"
     xvfb_start || exit 3
     export WINEPREFIX="$dir/prefix" WINEARCH=win32
@@ -73,19 +99,16 @@ one_round() {
     local log="$dir/waylune.log"
     local key='HKCU\Software\Kestrima\Desktop\DesktopWaylune'
     start() { "$here/wine-run.sh" --prefix "$WINEPREFIX" "$exe" "$@" >>"$dir/console.txt" 2>&1 & }
-    # Either of two starts at once may become the instance.
-    local first="" second=""
-    running() { kill -0 "$first" 2>/dev/null || { [ -n "$second" ] && kill -0 "$second" 2>/dev/null; }; }
     if [ "$mode" = new-prefix ]; then
       # wine-run.sh makes the prefix (wineboot) and starts the program at once.
       start; first=$!
     else
       # The program's defaults, whatever a test left in the copied prefix.
-      wine reg delete "$key" /f >/dev/null 2>&1
-      wine reg add "$key" /v DebugOn /t REG_DWORD /d 1 /f >/dev/null 2>&1
-      wine reg add "$key" /v DebugFileName /t REG_SZ /d "$(printf 'Z:%s' "$log" | tr / '\\')" /f >/dev/null 2>&1
-      [ -n "${RACE_SOUND:-}" ] && wine reg add "$key" /v Sound /t REG_DWORD /d 1 /f >/dev/null 2>&1
-      wineserver -k 2>/dev/null; timeout 20 wineserver -w
+      timeout 60 wine reg delete "$key" /f >/dev/null 2>&1
+      timeout 60 wine reg add "$key" /v DebugOn /t REG_DWORD /d 1 /f >/dev/null 2>&1
+      timeout 60 wine reg add "$key" /v DebugFileName /t REG_SZ /d "$(printf 'Z:%s' "$log" | tr / '\\')" /f >/dev/null 2>&1
+      [ -n "${RACE_SOUND:-}" ] && timeout 60 wine reg add "$key" /v Sound /t REG_DWORD /d 1 /f >/dev/null 2>&1
+      timeout 10 wineserver -k 2>/dev/null; timeout 20 wineserver -w
       start; first=$!
       [ "$mode" = two-at-once ] && { start; second=$!; }
       if [ "$mode" = exit-cold ]; then sleep 0.5; start EXIT; fi
@@ -111,7 +134,7 @@ one_round() {
       running && echo "EXIT lost" >"$dir/verdict"
     else
       [ -z "$drawn" ] && echo "no clock drawn" >"$dir/verdict"
-      "$here/wine-run.sh" --prefix "$WINEPREFIX" "$exe" EXIT >/dev/null 2>&1
+      timeout 60 "$here/wine-run.sh" --prefix "$WINEPREFIX" "$exe" EXIT >/dev/null 2>&1
       for _ in $(seq 200); do running || break; sleep 0.1; done
       running && echo "did not end on EXIT" >>"$dir/verdict"
     fi
@@ -126,10 +149,12 @@ one_round() {
     local bad='corrupted|double free|free\(\): |malloc\(\)|:heap:|Unhandled exception|Unhandled page fault|Backtrace:'
     grep -qaE "$bad" "$dir/console.txt" 2>/dev/null &&
       echo "console: $(grep -aE "$bad" "$dir/console.txt" | head -3 | tr '\n' ' ')" >>"$dir/verdict"
-    wineserver -k 2>/dev/null; timeout 20 wineserver -w
-    kill "$xvfb_pid" 2>/dev/null
   )
-  if [ -s "$dir/verdict" ]; then
+  local rc=$?
+  if [ $rc = 130 ] || [ $rc = 143 ]; then
+    echo "round $n $mode: cut short"
+    rm -rf "$dir"
+  elif [ -s "$dir/verdict" ]; then
     echo "round $n $mode: $(cat "$dir/verdict" | tr '\n' ' ')"
     rm -rf "$dir/prefix"; mv "$dir" "$out/fail-$mode-$n"
   else
@@ -137,6 +162,19 @@ one_round() {
     rm -rf "$dir"
   fi
 }
+
+# A signal ends every round still running (each ends what it started) and
+# then the script.
+end_rounds() {
+  trap '' INT TERM HUP
+  local f
+  for f in "$out"/run-*/round.pid; do [ -f "$f" ] && kill -TERM "$(cat "$f")" 2>/dev/null; done
+  wait
+  echo "race-starts: cut short; $(ls -d "$out"/fail-* 2>/dev/null | wc -l) went wrong before (logs in $out)"
+  exit "$1"
+}
+trap 'end_rounds 130' INT
+trap 'end_rounds 143' TERM HUP
 
 n=0
 for round in $(seq "$rounds"); do

@@ -70,11 +70,13 @@ cleanup() {
   # Wine goes before the display: its processes report a broken X
   # connection when the display ends under them.
   if [ -n "$own_server" ]; then
-    WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+    WINEPREFIX="$prefix" timeout 10 wineserver -k 2>/dev/null
     WINEPREFIX="$prefix" timeout 10 wineserver -w 2>/dev/null
   fi
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -9 "$xvfb_pid" 2>/dev/null
     wait "$xvfb_pid" 2>/dev/null
   fi
   # A screenshot cut short by the signal, or taken just before it.
