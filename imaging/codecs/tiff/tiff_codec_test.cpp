@@ -126,7 +126,8 @@ Bytes Write(const Bytes& img, uint32_t w, uint32_t h, uint32_t depth, uint32_t c
   return d.Contents();
 }
 
-uint32_t readCode = 0;  // of the last Read (closing its source reports 0)
+// Of the calling thread's last Read (closing its source reports 0).
+thread_local uint32_t readCode = 0;
 
 Bytes Read(const Bytes& file, uint32_t depth, uint32_t flags = 0, uint32_t* w = nullptr, uint32_t* h = nullptr,
            RGBQUAD* palette = nullptr) {
