@@ -424,6 +424,14 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       if (OnHotkey(shell, window, static_cast<int>(wParam))) break;
       return 0;
     case MSG_SHOW_MENU:
+      // A second start that sent it waits for the answer, not for the user.
+      if (InSendMessage()) ReplyMessage(0);
+      // Sent while the start-up runs (answered inside one of its calls):
+      // shown from the loop, once everything the menu reaches is there.
+      if (!shell.shutdown.TakesRequests()) {
+        PostMessageA(window, MSG_SHOW_MENU, 0, 0);
+        return 0;
+      }
       shell.tray.menu.Show(window, shell.windows.menuOwner, shell.player);
       return 0;
     case MSG_SHUTDOWN:

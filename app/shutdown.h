@@ -29,6 +29,7 @@ class Shutdown {
   // started; OpenForRequests is called just before the loop.
   void OnRequest(HWND window, const ShellWindows& windows);
   void OpenForRequests() { loopRunning_ = true; }
+  bool TakesRequests() const { return loopRunning_; }
 
  private:
   DWORD threadEndWaitMs_;

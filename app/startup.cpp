@@ -33,14 +33,25 @@ HWND WaitForMainWindow(const char* className, DWORD milliseconds, const std::fun
   }
 }
 
-void SendWord(CommandWord word, HWND running) {
+void SendWord(CommandWord word, HWND running, DWORD handOverMs) {
   const UINT message = Ends(word) ? MSG_SHUTDOWN : MSG_SHOW_MENU;
   // The running instance may take the foreground to pop up its menu.
   DWORD processId = 0;
   GetWindowThreadProcessId(running, &processId);
   AllowSetForegroundWindow(processId);
-  // Posted: a busy or hung first instance must not keep this one alive.
-  PostMessageA(running, message, 0, 0);
+  // A caller such as an uninstaller goes on once the word was handled; a
+  // hung instance lets it go within the bound.
+  const DWORD start = GetTickCount();
+  DWORD_PTR answer = 0;
+  const bool taken =
+      SendMessageTimeoutA(running, message, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, handOverMs, &answer) != 0;
+  if (!Ends(word)) return;
+  // Not taken: left for the instance should it answer again (a second
+  // shutdown request does nothing).
+  if (!taken) PostMessageA(running, message, 0, 0);
+  // A shutdown asked for while the instance starts, or one already under
+  // way, runs after the answer: done once the window is gone.
+  while (IsWindow(running) && GetTickCount() - start < handOverMs) Sleep(kForwardPollMs);
 }
 
 // Opened for a look only: the handle goes at once, so a command never keeps
@@ -57,14 +68,15 @@ void CommandMarkName(DWORD processId, char* name, size_t size) {
 
 }  // namespace
 
-void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs, const char* className) {
+void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs, const char* className,
+                              DWORD handOverMs) {
   // The entry goes whatever becomes of the hand-over.
   if (word == CommandWord::Deinstall) SetAutostart(0, instance);
   HWND running = FindWindowA(className, nullptr);
   // An instance still starting holds the mutex before it has its window: a
   // word that ends it waits for the window rather than being lost.
   if (!running && Ends(word)) running = WaitForMainWindow(className, waitMs, [] { return true; });
-  if (running) SendWord(word, running);
+  if (running) SendWord(word, running, handOverMs);
 }
 
 InstanceClaim ClaimInstance(HANDLE* mutex, const InstanceNames& names) {
@@ -107,7 +119,7 @@ bool OtherStartMayRun() {
 }
 
 bool SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const InstanceNames& names,
-                    const std::function<bool()>& startMayRun) {
+                    const std::function<bool()>& startMayRun, DWORD handOverMs) {
   char markName[48];
   CommandMarkName(GetCurrentProcessId(), markName, sizeof markName);
   // Both kept to the end: the mark names this process, the request waits for a start.
@@ -126,7 +138,7 @@ bool SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const In
       HWND running = WaitForMainWindow(names.windowClass, waitMs > elapsed ? waitMs - elapsed : 0,
                                        [&] { return MutexExists(names.mutex); });
       if (running) {
-        SendWord(word, running);
+        SendWord(word, running, handOverMs);
         break;
       }
       if (GetTickCount() - start >= waitMs) break;

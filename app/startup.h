@@ -17,13 +17,18 @@ CommandWord ParseCommandWord(const char* commandLine);
 // still starting, and how often they look.
 constexpr DWORD kForwardWaitMs = 10000;
 constexpr DWORD kForwardPollMs = 50;
+// How long the running instance may take over a word: its shutdown waits
+// for its threads, seconds at most; only a hung instance takes longer.
+constexpr DWORD kHandOverWaitMs = 30000;
 
-// Second instance: hand the word to the running one without waiting on it.
-// DEINSTALL first removes the autostart entry, in every case; EXIT and
-// DEINSTALL wait up to `waitMs` for the running instance's window (of class
-// `className`: tests use a class of their own).
+// Second instance: hand the word to the running one. It returns once the
+// instance has handled it (EXIT and DEINSTALL: once its window is gone, the
+// shutdown run) or after `handOverMs` (a hung instance; an ending word is
+// then left in its queue). DEINSTALL first removes the autostart entry, in
+// every case; EXIT and DEINSTALL wait up to `waitMs` for the running
+// instance's window (of class `className`: tests use a class of their own).
 void ForwardToRunningInstance(CommandWord word, HINSTANCE instance, DWORD waitMs = kForwardWaitMs,
-                              const char* className = MAIN_CLASS_NAME);
+                              const char* className = MAIN_CLASS_NAME, DWORD handOverMs = kHandOverWaitMs);
 
 // The names a start and a command meet by; tests use names of their own.
 struct InstanceNames {
@@ -50,10 +55,12 @@ bool OtherStartMayRun();
 
 // EXIT and DEINSTALL: never create or hold the instance mutex. DEINSTALL
 // removes the autostart entry in every case. A running instance gets
-// MSG_SHUTDOWN; while none holds the mutex but `startMayRun` says one may be
-// starting, the end request is left where that instance looks once it holds
-// the mutex, for at most `waitMs`. False when no instance ran and no start
-// could have: then DEINSTALL starts one that closes at once.
+// MSG_SHUTDOWN, handed over as ForwardToRunningInstance does; while none
+// holds the mutex but `startMayRun` says one may be starting, the end
+// request is left where that instance looks once it holds the mutex, for at
+// most `waitMs`. False when no instance ran and no start could have: then
+// DEINSTALL starts one that closes at once.
 bool SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs = kForwardWaitMs,
                     const InstanceNames& names = {},
-                    const std::function<bool()>& startMayRun = OtherStartMayRun);
+                    const std::function<bool()>& startMayRun = OtherStartMayRun,
+                    DWORD handOverMs = kHandOverWaitMs);

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "services/handles.h"
 #include "services/messages.h"
@@ -119,8 +120,9 @@ TEST(ForwardToRunningInstance, EndingWordsWaitForAStartingInstanceAndDeinstallAl
   SetAutostart(0, nullptr);
 }
 
-// A running instance whose thread reads no messages for 2 s: the word is
-// left for it, the second start does not wait for it.
+// A running instance whose thread reads no messages for 2 s: the second
+// start waits for it no longer than its bound, and an ending word is left
+// for it.
 TEST(ForwardToRunningInstance, AHungInstanceNeverHoldsTheSecondStart) {
   for (const CommandWord word : {CommandWord::None, CommandWord::Exit}) {
     received = 0;
@@ -141,11 +143,51 @@ TEST(ForwardToRunningInstance, AHungInstanceNeverHoldsTheSecondStart) {
     });
     ASSERT_EQ(WaitForSingleObject(windowMade.get(), 5000), WAIT_OBJECT_0);
     const DWORD start = GetTickCount();
-    ForwardToRunningInstance(word, nullptr, 1500, kClass);
-    EXPECT_LT(GetTickCount() - start, 1000u) << static_cast<int>(word);
+    ForwardToRunningInstance(word, nullptr, 1500, kClass, 600);
+    const DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, 550u) << static_cast<int>(word);
+    EXPECT_LT(took, 1500u) << static_cast<int>(word);
     hung.join();
-    EXPECT_EQ(received.load(), word == CommandWord::Exit ? MSG_SHUTDOWN : MSG_SHOW_MENU);
+    if (word == CommandWord::Exit) {
+      EXPECT_EQ(received.load(), MSG_SHUTDOWN);
+    }
   }
+}
+
+// An instance whose shutdown takes a while; while it still starts it puts a
+// request back for its loop.
+bool startingPutsBack = false;
+LRESULT CALLBACK EndingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != MSG_SHUTDOWN) return DefWindowProcA(window, message, wParam, lParam);
+  if (std::exchange(startingPutsBack, false)) {
+    PostMessageA(window, MSG_SHUTDOWN, 0, 0);
+    return 0;
+  }
+  Sleep(400);  // the threads' ends
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+TEST(ForwardToRunningInstance, AnEndingWordReturnsOnceTheInstancesWindowIsGone) {
+  for (const bool starting : {false, true}) {
+    startingPutsBack = starting;
+    std::thread instance([] {
+      WNDCLASSA wc = {};
+      wc.lpfnWndProc = EndingProc;
+      wc.hInstance = GetModuleHandleA(nullptr);
+      wc.lpszClassName = "WayluneEndingTest";
+      RegisterClassA(&wc);
+      HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                    wc.hInstance, nullptr);
+      MSG msg;
+      while (IsWindow(window) && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    });
+    const CommandWord word = starting ? CommandWord::Deinstall : CommandWord::Exit;
+    ForwardToRunningInstance(word, nullptr, 1500, "WayluneEndingTest", 10000);
+    EXPECT_EQ(FindWindowA("WayluneEndingTest", nullptr), nullptr) << starting;
+    instance.join();
+  }
+  SetAutostart(0, nullptr);
 }
 
 }  // namespace

@@ -337,6 +337,16 @@ TEST_F(SheetTest, ControlsFollowTheChoicesTheyDependOn) {
   SoundState.loaded = 0;
 }
 
+// Without a language file the banner's font button shows its German default.
+TEST_F(SheetTest, ThePlanePagesFontButtonReadsSchriftart) {
+  char text[32] = "";
+  RunSheet([&](HWND sheet) {
+    GetDlgItemTextA(ShowPage(sheet, SheetIndex(kPlane)), IDC_PLANE_FONT, text, sizeof text);
+    Cancel(sheet);
+  });
+  EXPECT_STREQ(text, "&Schriftart");
+}
+
 TEST_F(SheetTest, TheHelpButtonOpensEachPagesTopic) {
   static std::vector<int> asked;
   const auto saved = OptionsHelp;

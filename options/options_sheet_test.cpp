@@ -182,7 +182,7 @@ TEST_F(SheetTest, APagesApplyCommitsOnlyItsOwnSettings) {
       {"speed", IDD_PAGE_SPEED, {"Speed", "Pause"}},
       {"clock", IDD_PAGE_CLOCK, {"Clock", "RecycleBin"}},  // the bin's files show on face 1 only
       {"billboard", IDD_PAGE_BILLBOARD, {"Calendar"}},
-      {"sound, its preview committed", 111, {"SNDvolume"}},
+      {"sound, its preview committed; bell and alarm off", 111, {"SNDvolume", "SoundOpt"}},
       {"weather, its preview committed", 104, {"Weather"}},
   };
   for (const auto& row : rows) {
@@ -290,7 +290,8 @@ TEST_F(SheetTest, TheSheetChangesOnlyTheSettingsOfItsHandedOwner) {
     const char* storedVolume;
   } rows[] = {
       {"cancel", false, {}, "", ""},
-      {"apply", true, {"SNDvolume", "Clock", "RecycleBin"}, "2", "250"},
+      // The sound page's apply switches the bell and the alarm off (SoundOpt).
+      {"apply", true, {"SNDvolume", "SoundOpt", "Clock", "RecycleBin"}, "2", "250"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -119,11 +119,11 @@ TEST_F(PagesTest, SetApplyCancelReopen) {
   auto none = [] {};
   auto library = [] { ASSERT_TRUE(LoadSoundLibrary(nullptr, 0)); };
   const Row rows[] = {
-      {"a sound group off; bell and alarm keep their stored choice", 111, library,
+      {"a sound group off; applying switches bell and alarm off", 111, library,
        [](HWND page) { Click(page, 1404); }, true,
        [this] {
          UnloadBass();
-         EXPECT_EQ(Stored("SoundOpt"), "1,1,0,1,1,1,1,1,1,1");
+         EXPECT_EQ(Stored("SoundOpt"), "1,1,0,1,1,1,1,0,0,1");
        }},
       {"sound and volume heard at once, then cancelled", 111, library,
        [](HWND page) {

@@ -119,7 +119,11 @@ void OnInit(HWND page) {
   // choice itself stays as stored (apply does not touch it then).
   const AppSettings& s = RunOf(page).Copy();
   SetChecked(page, kSoundOn, s.Sound && LibraryLoaded());
-  for (int group = 0; group < kSoundOptions; ++group) SetChecked(page, kGroupChecks[group], s.SoundOpt[group] != 0);
+  // The bell and the alarm start unchecked: their boxes stay hidden, and an
+  // apply switches both off.
+  for (int group = 0; group < kSoundOptions; ++group)
+    SetChecked(page, kGroupChecks[group],
+               s.SoundOpt[group] != 0 && group != kBellGroup && group != kAlarmGroup);
   for (int i = 0; i < 3; ++i) {
     for (const char* choice : kChoices[i])
       if (choice) SendDlgItemMessageA(page, kChoiceLists[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));

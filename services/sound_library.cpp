@@ -105,7 +105,12 @@ int LoadPlugins(const BassApi& api, HINSTANCE resources) {
     char name[16];
     std::snprintf(name, sizeof name, kSoundPluginFileFormat, kSoundPluginResources[i]);
     if (!JoinFolder(name, Library().pluginPaths[i])) return 0;
-    WriteDataResource(resources, kSoundPluginResources[i], Library().pluginPaths[i]);
+    // Whatever stands where the write failed is not ours: never loaded, nor deleted.
+    if (!WriteDataResource(resources, kSoundPluginResources[i], Library().pluginPaths[i])) {
+      WriteLogLine("+++ Plugin %s not written", Library().pluginPaths[i]);
+      Library().pluginPaths[i][0] = 0;
+      continue;
+    }
     Library().plugins[i] = api.BASS_PluginLoad(Library().pluginPaths[i], 0);
     // A plug-in less is no reason to stay silent: its formats are refused.
     if (!Library().plugins[i])

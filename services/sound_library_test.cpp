@@ -139,6 +139,11 @@ TEST_F(SoundLibrary, ALibraryThatWillNotLoadIsRemovedAtShutdownAndTheLogSaysWhyE
   }
   ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
   UnloadBass();
+  // A plug-in file that cannot be written: a folder of its name stands there.
+  ASSERT_TRUE(CreateDirectoryA(InFolder("~B11.tmp").c_str(), nullptr));
+  EXPECT_EQ(LoadSoundLibrary(nullptr, 0), 1);
+  UnloadBass();
+  RemoveDirectoryA(InFolder("~B11.tmp").c_str());
   LogEnd();
 
   const std::string text = [&] {
@@ -150,7 +155,8 @@ TEST_F(SoundLibrary, ALibraryThatWillNotLoadIsRemovedAtShutdownAndTheLogSaysWhyE
   size_t at = 0;
   for (const char* line :
        {"Load BASS: 0", "+++ Can't load BASS.DLL", "Load BASS: 0", "+++ BASS.DLL without BASS_SetConfig",
-        "Load BASS: 0", "+++ BASS version 2.4 was not loaded", "Load BASS: 0", "Load Plugins"}) {
+        "Load BASS: 0", "+++ BASS version 2.4 was not loaded", "Load BASS: 0", "Load Plugins", "Load BASS: 0",
+        "Load Plugins", "~B11.tmp not written"}) {
     at = text.find(line, at);
     ASSERT_NE(at, std::string::npos) << line << " missing in:\n" << text;
     ++at;
@@ -168,6 +174,28 @@ TEST_F(SoundLibrary, AMissingPluginLeavesSoundOffThoughTheLibraryStarted) {
   EXPECT_EQ(Written(), (std::vector<std::string>{"BASS.DLL", "~B10.tmp"}));
   UnloadBass();
   EXPECT_TRUE(Written().empty());
+}
+
+// A plug-in file that cannot be written (another process holds one open in
+// its place, here a plug-in that is not ours to load) is left out; the
+// others load.
+TEST_F(SoundLibrary, APluginThatCannotBeWrittenIsNotLoadedFromWhatStandsThere) {
+  const std::string standing = InFolder("~B10.tmp");
+  const Bytes other = OwnResource(11);
+  ASSERT_TRUE(WriteFileWhole(standing.c_str(), other.data(), other.size()));
+  {
+    const OwnedFile held(
+        CreateFileA(standing.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_EQ(LoadSoundLibrary(nullptr, 0), 1);
+    EXPECT_FALSE(Mapped(standing));
+    EXPECT_STREQ(SoundPluginPath(0), "");
+    EXPECT_TRUE(Mapped(InFolder("~B11.tmp")) && Mapped(InFolder("~B12.tmp")));
+    UnloadBass();
+  }
+  EXPECT_EQ(Written(), (std::vector<std::string>{"~B10.tmp"})) << "only ours are deleted";
+  EXPECT_EQ(std::streamoff(std::ifstream(standing, std::ios::binary | std::ios::ate).tellg()),
+            std::streamoff(other.size()));
 }
 
 TEST_F(SoundLibrary, AThreadStillCallingNeverReachesAFreedLibrary) {

@@ -580,9 +580,15 @@ Bytes DIBOfBMP(const Bytes& file) {
   return dib;
 }
 
-std::string TempPath(const char* name) {
-  return ::testing::TempDir() + name;
-}
+// A folder of the run's own: two runs at once never write over each other's files.
+struct ScratchFiles {
+  const std::filesystem::path dir = pictest::ScratchDir("packed_dib");
+  ~ScratchFiles() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+  std::string Path(const char* name) const { return (dir / name).string(); }
+};
 
 }  // namespace
 
@@ -591,7 +597,8 @@ TEST(PackedDIBTools, ImageMagickRle8FileDecodesAsItDecodesIt) {
   GTEST_SKIP() << "the tools run on the build machine only";
 #endif
   PICTEST_REQUIRE_TOOLS("/usr/bin/convert");
-  const std::string bmp = TempPath("pic_rle8.bmp"), raw = TempPath("pic_rle8.rgb");
+  const ScratchFiles files;
+  const std::string bmp = files.Path("rle8.bmp"), raw = files.Path("rle8.rgb");
   ASSERT_TRUE(Shell(
       "/usr/bin/convert -size 37x23 gradient:red-blue -fill yellow -draw 'rectangle 3,4 20,9' -colors 40 "
       "-compress RLE -type palette BMP3:" +
@@ -634,7 +641,8 @@ TEST(PackedDIBTools, ImageMagickDecodesOurRle4LikeWeDo) {
   const uint32_t total = static_cast<uint32_t>(14 + dib.block.size());
   std::memcpy(&file[2], &total, 4);
   file.insert(file.end(), dib.block.begin(), dib.block.end());
-  const std::string bmp = TempPath("pic_rle4.bmp"), raw = TempPath("pic_rle4.rgb");
+  const ScratchFiles files;
+  const std::string bmp = files.Path("rle4.bmp"), raw = files.Path("rle4.rgb");
   {
     std::ofstream f(bmp, std::ios::binary);
     f.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));

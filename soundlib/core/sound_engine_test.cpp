@@ -24,6 +24,10 @@
 #include <tuple>
 #include <utility>
 
+#ifdef _WIN32
+#include <share.h>
+#endif
+
 #include "soundlib/core/block_output.h"
 #include "soundlib/core/capture_output.h"
 #include "soundlib/core/test_wav.h"
@@ -492,6 +496,63 @@ TEST_F(EngineTest, StoppingAnAutofreeStreamFreesIt) {
   const SlHandle c = engine.sampleGetChannel(load(wav), 0);
   EXPECT_FALSE(engine.streamFree(c));
   EXPECT_EQ(engine.errorGetCode(), SL_ERROR_HANDLE);
+}
+
+// Whether this process still holds the file open.
+bool HeldOpen(const std::string& path) {
+#ifdef _WIN32
+  std::FILE* alone = _fsopen(path.c_str(), "rb", _SH_DENYRW);
+  if (alone) std::fclose(alone);
+  return !alone;
+#else
+  std::error_code ec;
+  const auto target = std::filesystem::canonical(path, ec);
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", ec))
+    if (std::filesystem::read_symlink(fd.path(), ec) == target) return true;
+  return false;
+#endif
+}
+
+// With a device a stream longer than its ring is decoded by a worker of its
+// own while it plays. Freed while it plays, or played to its end, it lets go
+// of its file at once: the user may delete or replace a sound just heard.
+TEST(EngineStreams, AStreamFedByItsWorkerLetsGoOfItsFileWhenFreedAndAtItsEnd) {
+  FakePlatform p;
+  p.s.devices = {{"Speakers", "fake", true}};
+  Engine e(p);
+  ASSERT_TRUE(e.init(1, 8000, 0, nullptr, nullptr));
+  std::vector<int32_t> v(3 * StreamFeed::kRingFrames);
+  for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<int32_t>(i % 20000) + 1;  // never silent
+  const auto path = tempFile("_long_stream.wav", makeWav({8000, 1, 16}, v));
+  std::vector<int16_t> block(2 * 500);
+  auto within = [](int seconds) { return std::chrono::steady_clock::now() + std::chrono::seconds(seconds); };
+
+  const SlHandle freed = e.streamCreateFile(0, path.c_str(), 0, 0, 0);
+  ASSERT_NE(freed, 0u) << e.errorGetCode();
+  ASSERT_TRUE(e.channelPlay(freed, 0));
+  for (int i = 0; i < 40; ++i) e.render(block.data(), 500);
+  ASSERT_TRUE(e.streamFree(freed));
+  // Its worker may be inside a step: the file goes as the step ends.
+  for (const auto until = within(5); HeldOpen(path) && std::chrono::steady_clock::now() < until;)
+    std::this_thread::yield();
+  EXPECT_FALSE(HeldOpen(path)) << "freed while it played";
+
+  const SlHandle ends = e.streamCreateFile(0, path.c_str(), 0, 0, SL_STREAM_AUTOFREE);
+  ASSERT_NE(ends, 0u) << e.errorGetCode();
+  SyncLog ended;
+  e.channelSetSync(ends, SL_SYNC_END, 0, &SyncLog::proc, &ended);
+  ASSERT_TRUE(e.channelPlay(ends, 0));
+  std::vector<int32_t> heard;  // silence while the worker is behind holds the place
+  for (const auto until = within(20); ended.calls.empty() && std::chrono::steady_clock::now() < until;) {
+    e.render(block.data(), 500);
+    for (size_t i = 0; i < 500; ++i)
+      if (block[2 * i]) heard.push_back(block[2 * i]);
+  }
+  ASSERT_EQ(ended.calls.size(), 1u);
+  EXPECT_EQ(heard, v);
+  EXPECT_FALSE(HeldOpen(path)) << "at its end";
+  EXPECT_TRUE(std::filesystem::remove(path));
+  EXPECT_TRUE(e.free());
 }
 
 // ---- bad input -----------------------------------------------------------------

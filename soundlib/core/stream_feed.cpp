@@ -35,14 +35,29 @@ void StreamFeed::store(const int16_t* values, uint64_t at, size_t frames) {
   }
 }
 
+void StreamFeed::letGo(std::unique_lock<std::mutex>& lock, bool keepLock) {
+  if (keepLock) return;
+  decoding_ = true;
+  lock.unlock();
+}
+
+bool StreamFeed::takeBack(std::unique_lock<std::mutex>& lock, bool keepLock) {
+  if (keepLock) return true;
+  lock.lock();
+  decoding_ = false;
+  // Closed while the decoder ran: nobody else may free it now.
+  if (closed_) decoder_.reset();
+  return !closed_;
+}
+
 void StreamFeed::step(std::unique_lock<std::mutex>& lock, bool keepLock) {
   const uint64_t at = first_ + count_;
   const size_t room = static_cast<size_t>(std::min<uint64_t>(readPos_ + cap_ - at, kChunkFrames));
-  if (atEnd_ || room == 0) return;
+  if (atEnd_ || room == 0 || !decoder_) return;
   const uint64_t generation = generation_;
-  if (!keepLock) lock.unlock();
+  letGo(lock, keepLock);
   const size_t got = decoder_->read(chunk_.data(), room);
-  if (!keepLock) lock.lock();
+  if (!takeBack(lock, keepLock)) return;
   if (generation != generation_) return;  // a seek came meanwhile
   store(chunk_.data(), at, std::min(got, room));
   if (got == 0) {
@@ -53,9 +68,12 @@ void StreamFeed::step(std::unique_lock<std::mutex>& lock, bool keepLock) {
 
 void StreamFeed::seekLocked(std::unique_lock<std::mutex>& lock, uint64_t frame, bool keepLock) {
   const uint64_t generation = generation_;
-  if (!keepLock) lock.unlock();
-  const bool ok = decoder_->seek(frame);
-  if (!keepLock) lock.lock();
+  bool ok = false;
+  if (decoder_) {
+    letGo(lock, keepLock);
+    ok = decoder_->seek(frame);
+    if (!takeBack(lock, keepLock)) return;
+  }
   if (generation != generation_) return;
   first_ = frame;
   count_ = 0;
@@ -93,6 +111,8 @@ void StreamFeed::run() {
 void StreamFeed::close() {
   std::lock_guard lock(m_);
   closed_ = true;
+  // The file is let go as the stream goes: the user may delete or replace it.
+  if (!decoding_) decoder_.reset();
   wake_.notify_all();
 }
 

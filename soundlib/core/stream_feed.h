@@ -35,7 +35,9 @@ class StreamFeed {
   bool prefill();
   // The worker's loop; returns once closed.
   void run();
-  // The stream is gone: the worker stops after its current step.
+  // The stream is gone: the worker stops after its current step. The
+  // decoder, and with it the file, goes now, or where the worker is
+  // decoding, as that step ends.
   void close();
 
   // Mixer side: points `block` at frames from `first`; returns how many
@@ -48,6 +50,10 @@ class StreamFeed {
   // which is let go while the decoder runs unless `inline_`.
   void step(std::unique_lock<std::mutex>& lock, bool keepLock);
   void seekLocked(std::unique_lock<std::mutex>& lock, uint64_t frame, bool keepLock);
+  // Around a decoder call: m_ let go (unless `keepLock`), then taken back;
+  // false when the feed was closed meanwhile (the decoder is gone then).
+  void letGo(std::unique_lock<std::mutex>& lock, bool keepLock);
+  bool takeBack(std::unique_lock<std::mutex>& lock, bool keepLock);
   void store(const int16_t* values, uint64_t at, size_t frames);
 
   std::unique_ptr<Decoder> decoder_;
@@ -64,6 +70,7 @@ class StreamFeed {
   uint64_t readPos_ = 0;  // the mixer needs nothing before this
   uint64_t endAt_ = kUnknownFrames;  // where the decoder's sound ends, once seen
   bool atEnd_ = false;    // the decoder stands at endAt_
+  bool decoding_ = false;  // the worker runs the decoder with m_ let go
   bool seekWanted_ = false;
   uint64_t seekTo_ = 0;
   uint64_t generation_ = 0;  // moves on every seek: a step begun before it is dropped

@@ -84,7 +84,7 @@ bool BuildTIFFPalette(uint32_t* err, TIFF* tif, RGBQUAD* out, uint16_t photometr
 
 // One row of samples as palette indices: 1 to 8 bits a sample to a byte
 // each (most significant bits first, values as stored); 16-bit grey scaled
-// to 0..255 rounded, as libtiff's RGBA path scales 16-bit colour.
+// to 0..255 as v x 255 / 65535, truncated.
 void UnpackSamplesTo8Bit(const uint8_t* row, uint8_t* dst, uint32_t width, uint32_t bits);
 void Grey16RowTo8Bit(const uint8_t* row, uint8_t* dst, uint32_t width);
 

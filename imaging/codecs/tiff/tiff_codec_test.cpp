@@ -12,6 +12,7 @@
 #include <functional>
 #include <new>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "codecs/codec_entry_support.h"
@@ -125,7 +126,8 @@ Bytes Write(const Bytes& img, uint32_t w, uint32_t h, uint32_t depth, uint32_t c
   return d.Contents();
 }
 
-uint32_t readCode = 0;  // of the last Read (closing its source reports 0)
+// Of the calling thread's last Read (closing its source reports 0).
+thread_local uint32_t readCode = 0;
 
 Bytes Read(const Bytes& file, uint32_t depth, uint32_t flags = 0, uint32_t* w = nullptr, uint32_t* h = nullptr,
            RGBQUAD* palette = nullptr) {
@@ -592,8 +594,9 @@ TEST_F(TiffCodec, DibsComeAtTheNaturalDepthBottomUp) {
     const uint8_t* bottom = dib.data() + 40 + (r.bits <= 8 ? 4u << r.bits : 0);
     const uint8_t* top = img.data() + size_t{h - 1} * ((w * r.depth + 7) / 8);  // the last row comes first
     int got = bottom[0], want = top[0];  // 1 and 8 bits: the indices as stored
-    // 16-bit samples scale to 8 bits rounded (v + 128) / 257 = v x 255 / 65535 to nearest.
-    if (r.depth == 16) got = bottom[1], want = ((top[2] | top[3] << 8) + 128) / 257;
+    // 16-bit grey comes as indices v x 255 / 65535, truncated; 16-bit colour
+    // through libtiff's RGBA path, which rounds (v + 128) / 257.
+    if (r.depth == 16) got = bottom[1], want = (top[2] | top[3] << 8) * 255 / 65535;
     if (r.depth == 24 || r.depth == 32) got = bottom[0] << 8 | bottom[2], want = top[2] << 8 | top[0];
     if (r.depth == 48) got = bottom[0], want = ((top[4] | top[5] << 8) + 128) / 257;  // blue
     EXPECT_EQ(got, want);
@@ -940,7 +943,7 @@ TEST_F(TiffCodec, UncompressedTilesReadThroughTheRGBAReaders) {
       {"grey", with(8, 1, PHOTOMETRIC_MINISBLACK), value,
        [&](uint32_t x, uint32_t y) { return grey(uint8_t(value(x, y, 0))); }},
       {"16-bit grey", with(16, 1, PHOTOMETRIC_MINISBLACK), wide,
-       [&](uint32_t x, uint32_t y) { return grey(eightOf(wide(x, y, 0))); }},
+       [&](uint32_t x, uint32_t y) { return grey(uint8_t(wide(x, y, 0) >> 8)); }},
       {"16-bit RGB", with(16, 3, PHOTOMETRIC_RGB), wide,
        [&](uint32_t x, uint32_t y) {
          return RGBA{eightOf(wide(x, y, 0)), eightOf(wide(x, y, 1)), eightOf(wide(x, y, 2)), 255};
@@ -1047,10 +1050,10 @@ TEST_F(TiffCodec, EightBitCmykGetsNoSampleMap) {
   }
 }
 
-// 16-bit grey scales to 8 bits rounded, v x 255 / 65535 to nearest, in the
-// 8-bit read (indices of a grey ramp) and the 24-bit read alike, for every
-// value and both photometrics.
-TEST_F(TiffCodec, SixteenBitGreyScalesToEightBitsRounded) {
+// 16-bit grey read at 8 bits gives the indices of a grey ramp v x 255 /
+// 65535, truncated; the 24-bit read the high byte, as libtiff's RGBA path
+// has it; for every value and both photometrics.
+TEST_F(TiffCodec, SixteenBitGreyScalesToEightBits) {
   const SampleFn every = [](uint32_t x, uint32_t y, uint32_t s) { return s ? 0x1234 : y * 256 + x; };
   for (uint16_t photometric : {uint16_t{PHOTOMETRIC_MINISBLACK}, uint16_t{PHOTOMETRIC_MINISWHITE}}) {
     SCOPED_TRACE(photometric);
@@ -1062,17 +1065,25 @@ TEST_F(TiffCodec, SixteenBitGreyScalesToEightBitsRounded) {
     const Bytes eight = Read(file, 8, 0, nullptr, nullptr, pal), rgb = Read(file, 24);
     ASSERT_EQ(eight.size(), size_t{65536});
     ASSERT_EQ(rgb.size(), size_t{65536} * 3);
+    auto shade = [&](uint32_t level) {
+      return static_cast<uint8_t>(photometric == PHOTOMETRIC_MINISWHITE ? 255 - level : level);
+    };
     for (uint32_t v = 0; v < 65536; ++v) {
-      const uint32_t scaled = (v * 255 + 32767) / 65535;
+      const uint32_t scaled = v * 255 / 65535;
       ASSERT_EQ(eight[v], scaled) << v;
-      const uint8_t grey =
-          static_cast<uint8_t>(photometric == PHOTOMETRIC_MINISWHITE ? 255 - scaled : scaled);
-      ASSERT_EQ(pal[eight[v]].rgbGreen, grey) << v;
-      ASSERT_EQ(rgb[3 * v], grey) << v;
+      ASSERT_EQ(pal[eight[v]].rgbGreen, shade(scaled)) << v;
+      ASSERT_EQ(rgb[3 * v], shade(v >> 8)) << v;
     }
-    // Where truncation and the high byte differ from rounding.
-    for (auto [v, want] : {std::pair{0x8180u, 129u}, {128u, 0u}, {129u, 1u}, {0x00FFu, 1u}, {65535u, 255u}})
+    // Where truncation, rounding and the high byte part.
+    for (auto [v, want, high] : {std::tuple{0x8180u, 128u, 129u},
+                                 {128u, 0u, 0u},
+                                 {0x0100u, 0u, 1u},
+                                 {0x00FFu, 0u, 0u},
+                                 {65534u, 254u, 255u},
+                                 {65535u, 255u, 255u}}) {
       EXPECT_EQ(eight[v], want) << v;
+      EXPECT_EQ(rgb[3 * v], shade(high)) << v;
+    }
   }
 }
 

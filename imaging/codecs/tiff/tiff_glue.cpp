@@ -229,10 +229,9 @@ void putGreyAlphaTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint
   }
 }
 
-// 16-bit grey: libtiff's own routine takes each sample's high byte (and
-// skips a tile's right-hand rest in bytes, not samples). Scaled rounded
-// instead, v x 255 / 65535 as its 16-bit colour routines and the codec's
-// 8-bit read scale, through the same black-and-white map.
+// 16-bit grey as libtiff's own routine reads it, each sample's high byte
+// through the black-and-white map; that routine steps over a clipped tile's
+// right-hand rest in bytes, not in samples.
 void putGrey16Tile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint32_t w, uint32_t h,
                    int32_t fromskew, int32_t toskew, unsigned char* pp) {
   const uint32_t spp = img->samplesperpixel;
@@ -241,7 +240,7 @@ void putGrey16Tile(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint32_
     for (uint32_t x = w; x > 0; --x) {
       uint16_t v;
       std::memcpy(&v, pp, 2);
-      *cp++ = bw[(uint32_t{v} + 128) / 257][0];
+      *cp++ = bw[v >> 8][0];
       pp += 2 * spp;
     }
     cp += toskew;

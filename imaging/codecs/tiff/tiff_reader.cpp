@@ -357,7 +357,7 @@ void Grey16RowTo8Bit(const uint8_t* row, uint8_t* dst, uint32_t width) {
   for (uint32_t x = 0; x < width; ++x) {
     uint16_t v;
     std::memcpy(&v, row + 2 * size_t{x}, 2);
-    dst[x] = static_cast<uint8_t>((uint32_t{v} + 128) / 257);  // v x 255 / 65535, rounded
+    dst[x] = static_cast<uint8_t>(uint32_t{v} * 255 / 65535);
   }
 }
 
