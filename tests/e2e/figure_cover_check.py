@@ -1,7 +1,7 @@
 """A figure walks in front of the fence, the bin and the billboard: the screen
 stays painted around him, he shows in his own colours and leaves no trace
 where he was.
-  figure_cover_check.py [--timeout S] [--trail S] [--sheet BMP ...] [--object BMP ...]
+  figure_cover_check.py [--timeout S] [--trail S] [--sheet BMP ...] [--object BMP ...] [--clock-time X,Y,W,H]
                         [--poster] [--drag WALL.bmp] [--strip STRIP.bmp [--strip-offset N]]
 Screens are read from the X server's framebuffer (screen_colours.screen).
 
@@ -23,6 +23,8 @@ it stood shows the strip's picture, where it stands the wall as before.
 --object: the pictures the objects are drawn from (the clock's faces and
 digits, the wall): before the scene each object shows, in their colours (its
 poster field aside), where the screen differs from the strip's picture.
+--clock-time X,Y,W,H: the clock's time digits within its window, which change
+with the minute and are not compared.
 No screen may show a pixel of the key colour."""
 import argparse
 import subprocess
@@ -133,8 +135,9 @@ def clear(mask, top, window, margin=0):
 class Watch:
     """The band as it should show, and what the screens showed of it."""
 
-    def __init__(self, band, known, trail, sheets, poster, save):
+    def __init__(self, band, known, trail, sheets, poster, save, changing=()):
         self.band = band
+        self.changing = changing  # (window id, x, y, w, h) of what an object changes itself
         self.known = known
         self.trail = trail
         self.sheets = sheets
@@ -190,6 +193,8 @@ class Watch:
                 if is_wall(w):
                     _, x, y, _, _ = w
                     clear(differ, top, (0, x + FIELD[0], y + FIELD[1], FIELD[2] - FIELD[0], FIELD[3] - FIELD[1]))
+        for part in self.changing:
+            clear(differ, top, part)
         self.shots += 1
         return differ
 
@@ -338,6 +343,7 @@ def main():
     parser.add_argument("--strip", help="the strip's picture (with --drag)")
     parser.add_argument("--strip-offset", type=int, default=0)
     parser.add_argument("--object", action="append", default=[], help="a picture the objects are drawn from")
+    parser.add_argument("--clock-time", help="X,Y,W,H of the clock's time digits in its window")
     args = parser.parse_args()
     deadline = time.time() + args.timeout
     ref = reference(deadline)
@@ -358,7 +364,11 @@ def main():
     if key := screen_colours.key_shown(band):
         object_failures.append(key)
     sheets = screen_colours.Sheets(*args.sheet) if args.sheet else None
-    watch = Watch(band, known, args.trail, sheets, args.poster, args.save)
+    changing = []
+    if args.clock_time:
+        dx, dy, dw, dh = (int(v) for v in args.clock_time.split(","))
+        changing = [(w[0], w[1] + dx, w[2] + dy, dw, dh) for w in objects if not is_wall(w)]
+    watch = Watch(band, known, args.trail, sheets, args.poster, args.save, changing)
     seen, passed = walk(watch, objects, deadline, args.poster)
     print("%d screens checked, the figure seen in front of %d of %d objects" % (watch.shots, len(passed),
                                                                               len(objects)))
