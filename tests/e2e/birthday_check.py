@@ -148,11 +148,12 @@ def in_picture(at, bubble):
 
 def bubble_text(at, before):
     """The amount of text in the bubble a click brought: the first bubble by
-    his picture within 4 s whose amount differs from `before` (what the last
-    click brought; the program may take a while under load, and until then
-    the last bubble may still show). None when no such bubble came."""
+    his picture within 8 s whose amount differs from `before` (what the last
+    click brought; the program may take a while under load, beside the other
+    screenshot tests, and until then the last bubble may still show). None
+    when no such bubble came."""
     since = time.time()
-    while time.time() - since < 4.0:
+    while time.time() - since < 8.0:
         time.sleep(0.25)
         found = bubble_pixels()
         if not found:
