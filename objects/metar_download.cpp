@@ -358,7 +358,9 @@ WeatherFetchEnd RunTransfer(Transfer& job) {
   DWORD flags = 0;
   const BOOL connected = InternetGetConnectedState(&flags, 0);
   LogConnectedState(connected, flags);
-  // A proxy on this machine is reached without any network route.
+  // Under Wine this says offline (0, flags 0x30) on a machine without a
+  // default route and LAN (1, 0x12) with one. A proxy on this machine is
+  // reached without any network route.
   if ((!connected || (flags & INTERNET_CONNECTION_OFFLINE)) && !IsLoopbackHost(plan.host)) return kFailed;
 
   if (plan.proxyMode)
@@ -470,8 +472,9 @@ WeatherFetchEnd MetarTransfers::Download(const char* url, const char* localPath,
     WriteLogLine("+++ FtpGetFile() - Thread NICHT gestartet");
     return WeatherFetchEnd::kFailed;
   }
-  // Wine keeps no time limit on an FTP data connection: a server that stops
-  // sending would hold the fetch, and with it every later one, for good. The
+  // Wine keeps no time limit on an FTP data connection (only a reply on the
+  // control connection times out, after 30 s): a server that stops sending
+  // would hold the fetch, and with it every later one, for good. The
   // program's end gives it up at once.
   const DWORD limit = limitMs_;
   const DWORD start = GetTickCount();

@@ -141,6 +141,8 @@ class WeatherService : public WeatherUpdates {
   // Also makes taking busy and keeping the new thread one step, so a waiter
   // that sees busy finds the running fetch's thread.
   std::mutex fetchMutex_;
+  // The last fetch's thread, kept until the next start, Join or the
+  // service's end waits for it.
   OwnedHandle fetchThread_;
   MetarTransfers transfers_;
 };

@@ -66,7 +66,8 @@ class BackgroundStrip {
   // Whether Wine keeps the drawing surface of the strip's window as last
   // placed (its picture padded to whole steps, stage/portable/layer_surface.h):
   // it then paints uncovered parts again by itself, and the thread does not
-  // list the strip for the asks of windows passing over.
+  // list the strip for the asks of windows passing over. Not kept: a picture
+  // that cannot be padded, a window a step or more off the screen.
   bool SurfaceKept() const { return surfaceKept_; }
   // Asks for a push of the unchanged strip, without the wake (a window that
   // left part of it asks through AskForPushUnder, which wakes the thread).

@@ -24,7 +24,9 @@ unsigned HotkeyVirtualKey(int index);
 
 // The hotkey table, owned by one object: the shell makes one at start-up
 // (DesktopParts), loads and registers it, and hands it to the options sheet,
-// whose hotkey pages edit it; tests make their own.
+// whose hotkey pages edit it; tests make their own. While a hotkey page
+// exists the hotkeys are off; an apply saves and registers them again, a
+// cancel loads them again.
 class Hotkeys {
  public:
   // Every hotkey off, each under its id.

@@ -303,7 +303,9 @@ int GetFigureSoundFile(int figure, char (&out)[N]) {
 void LoadSoundDevice(AppSettings& into);
 // A secret sealed for the current Windows user (CryptProtectData): only that
 // user on that machine opens it again. An empty text seals to nothing; false
-// when the system cannot seal or open it.
+// when the system cannot seal or open it. Wine 8 makes the key from the
+// user's name alone (a seal opens in another prefix under the same name):
+// there it only keeps the password from being read as text.
 bool ProtectForUser(const std::string& text, std::string& sealed);
 bool UnprotectForUser(const std::string& sealed, std::string& text);
 

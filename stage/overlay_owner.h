@@ -48,8 +48,9 @@ class Overlay {
   const ShellState& ShellWords() const { return shell_; }
   HWND Window() const { return request.Window(); }
 
-  // Makes `thread` the owner (the shell, for the animation thread it
-  // starts, before any other worker runs); 0 gives it up.
+  // Makes `thread` the owner (Animation::Start, for the animation thread,
+  // which it starts suspended so that no other thread draws first); 0 gives
+  // it up.
   void Claim(DWORD thread) { owner_ = thread; }
   // The owner's id, 0 when none was claimed.
   DWORD Owner() const { return owner_; }

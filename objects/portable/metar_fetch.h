@@ -22,11 +22,15 @@ bool ValidStationCode(std::string_view code);
 // a URL longer than 256 characters.
 std::string MetarReportUrl(std::string_view host, std::string_view code);
 
-// How InternetOpen and InternetConnect are called. A proxy that wants a
-// login of its own is logged in to first (its user and password), and the
-// server is asked for through it after that: "USER anonymous@<server>" and
-// the anonymous password as commands of their own. Without a proxy user the
-// server is asked for at once, as the login.
+// How InternetOpen and InternetConnect are called. The proxy is an FTP
+// gateway that takes the server in USER: Wine 8's WinINet fetches ftp:// only
+// by FTP (an InternetOpenUrl through a CERN-style proxy connects straight to
+// the server), and its FTP connects to the host it is given whatever proxy
+// InternetOpen was told. A proxy that wants a login of its own is logged in
+// to first (its user and password), and the server is asked for through it
+// after that: "USER anonymous@<server>" and the anonymous password as
+// commands of their own. Without a proxy user the server is asked for at
+// once, as the login.
 struct FtpConnectPlan {
   int accessType = 0;  // 0 to 4; 5 or more count as 0; 3 without a proxy is direct (1)
   bool proxyMode = false;
