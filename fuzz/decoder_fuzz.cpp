@@ -8,10 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz_kinds.h"
 #include "soundlib/core/decoder.h"
 #include "soundlib/core/mix_channel.h"
 #include "soundlib/core/stream_feed.h"
-#include "soundlib/fuzz/fuzz_kinds.h"
 #include "soundlib/plugins/plugin_kinds.h"
 #include "soundlib/soundlib_api.h"
 
