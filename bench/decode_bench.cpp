@@ -27,9 +27,9 @@
 #include <ctime>
 #endif
 
-#include "soundlib/core/byte_source.h"
-#include "soundlib/core/decoder.h"
-#include "soundlib/core/decoder_kinds.h"
+#include "soundlib/decode/byte_source.h"
+#include "soundlib/decode/decoder.h"
+#include "soundlib/decode/decoder_kinds.h"
 #include "soundlib/plugins/plugin_kinds.h"
 #include "soundlib/soundlib_api.h"
 

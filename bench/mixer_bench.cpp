@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "soundlib/core/sound_engine.h"
-#include "soundlib/core/test_wav.h"
+#include "soundlib/engine/sound_engine.h"
+#include "soundlib/decode/test_wav.h"
 
 namespace {
 

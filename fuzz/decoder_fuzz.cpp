@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "fuzz_kinds.h"
-#include "soundlib/core/decoder.h"
-#include "soundlib/core/mix_channel.h"
-#include "soundlib/core/stream_feed.h"
+#include "soundlib/decode/decoder.h"
+#include "soundlib/streams/mix_channel.h"
+#include "soundlib/streams/stream_feed.h"
 #include "soundlib/plugins/plugin_kinds.h"
 #include "soundlib/soundlib_api.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "soundlib/core/decoder.h"
-#include "soundlib/core/decoder_kinds.h"
+#include "soundlib/decode/decoder.h"
+#include "soundlib/decode/decoder_kinds.h"
 #include "soundlib/plugins/plugin_kinds.h"
 
 namespace soundlib::fuzzing {

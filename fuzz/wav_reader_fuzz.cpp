@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "soundlib/core/mix_channel.h"
-#include "soundlib/core/wav_reader.h"
+#include "soundlib/streams/mix_channel.h"
+#include "soundlib/decode/wav_reader.h"
 #include "soundlib/soundlib_api.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
