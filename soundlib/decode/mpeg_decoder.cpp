@@ -1,6 +1,7 @@
 // MPEG audio layers I, II and III through libmpg123, reading the byte source
 // through its reader callbacks (no file of its own, no whole-file buffer).
 #include "soundlib/decode/decoder_kinds.h"
+#include "soundlib/decode/read_cursor.h"
 #include "soundlib/soundlib_api.h"
 
 #include <mpg123.h>
@@ -13,26 +14,14 @@ namespace soundlib {
 
 namespace {
 
-struct Reader {
-  std::shared_ptr<ByteSource> source;
-  uint64_t pos = 0;
-};
+using Reader = ReadCursor<std::shared_ptr<ByteSource>>;
 
 ssize_t ReadCallback(void* handle, void* dst, size_t n) {
-  auto* r = static_cast<Reader*>(handle);
-  const size_t got = r->source->readAt(r->pos, dst, n);
-  r->pos += got;
-  return static_cast<ssize_t>(got);
+  return static_cast<ssize_t>(static_cast<Reader*>(handle)->read(dst, n));
 }
 
 off_t SeekCallback(void* handle, off_t offset, int whence) {
-  auto* r = static_cast<Reader*>(handle);
-  int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(r->pos)
-                                                             : static_cast<int64_t>(r->source->size());
-  const int64_t to = base + static_cast<int64_t>(offset);
-  if (to < 0) return -1;
-  r->pos = static_cast<uint64_t>(to);
-  return static_cast<off_t>(to);
+  return static_cast<off_t>(static_cast<Reader*>(handle)->seek(offset, whence));
 }
 
 class MpegDecoder final : public Decoder {

@@ -1,5 +1,6 @@
 // Ogg Vorbis through libvorbisfile over the byte source's callbacks.
 #include "soundlib/decode/decoder_kinds.h"
+#include "soundlib/decode/read_cursor.h"
 #include "soundlib/soundlib_api.h"
 
 #include <vorbis/vorbisfile.h>
@@ -13,17 +14,11 @@ namespace soundlib {
 
 namespace {
 
-struct Reader {
-  std::shared_ptr<ByteSource> source;
-  uint64_t pos = 0;
-};
+using Reader = ReadCursor<std::shared_ptr<ByteSource>>;
 
 size_t ReadCallback(void* dst, size_t size, size_t n, void* handle) {
-  auto* r = static_cast<Reader*>(handle);
   if (size == 0) return 0;
-  const size_t got = r->source->readAt(r->pos, dst, size * n);
-  r->pos += got;
-  return got / size;
+  return static_cast<Reader*>(handle)->read(dst, size * n) / size;
 }
 
 // The first page must carry a Vorbis identification header.

@@ -3,6 +3,7 @@
 // libsndfile's virtual I/O over the byte source. Plain PCM in one or two
 // channels stays with our own reader.
 #include "soundlib/decode/decoder_kinds.h"
+#include "soundlib/decode/read_cursor.h"
 #include "soundlib/soundlib_api.h"
 
 #include <sndfile.h>
@@ -16,29 +17,17 @@ namespace soundlib {
 
 namespace {
 
-struct Reader {
-  std::shared_ptr<ByteSource> source;
-  uint64_t pos = 0;
-};
+using Reader = ReadCursor<std::shared_ptr<ByteSource>>;
 
 sf_count_t Length(void* user) {
-  return static_cast<sf_count_t>(static_cast<Reader*>(user)->source->size());
+  return static_cast<sf_count_t>(static_cast<Reader*>(user)->size());
 }
 sf_count_t Seek(sf_count_t offset, int whence, void* user) {
-  auto* r = static_cast<Reader*>(user);
-  const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(r->pos)
-                                                                   : static_cast<int64_t>(r->source->size());
-  const int64_t to = base + offset;
-  if (to < 0) return -1;
-  r->pos = static_cast<uint64_t>(to);
-  return to;
+  return static_cast<Reader*>(user)->seek(offset, whence);
 }
 sf_count_t Read(void* dst, sf_count_t n, void* user) {
-  auto* r = static_cast<Reader*>(user);
   if (n <= 0) return 0;
-  const size_t got = r->source->readAt(r->pos, dst, static_cast<size_t>(n));
-  r->pos += got;
-  return static_cast<sf_count_t>(got);
+  return static_cast<sf_count_t>(static_cast<Reader*>(user)->read(dst, static_cast<size_t>(n)));
 }
 sf_count_t Write(const void*, sf_count_t, void*) {
   return 0;

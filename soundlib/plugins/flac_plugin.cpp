@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "soundlib/decode/read_cursor.h"
 #include "soundlib/plugin_abi.h"
 #include "soundlib/plugins/plugin_kinds.h"
 
@@ -16,8 +17,7 @@ namespace {
 constexpr uint32_t kMaxChannels = 8;
 
 struct Flac {
-  const SlByteReader* reader = nullptr;
-  uint64_t pos = 0;
+  soundlib::ReadCursor<const SlByteReader*> in;
   FLAC__StreamDecoder* decoder = nullptr;
   uint32_t rate = 0, channels = 0, bits = 0;
   uint64_t total = 0;
@@ -31,28 +31,27 @@ FLAC__StreamDecoderReadStatus Read(const FLAC__StreamDecoder*, FLAC__byte* out, 
   auto* f = static_cast<Flac*>(client);
   if (*bytes == 0) return FLAC__STREAM_DECODER_READ_STATUS_ABORT;
   const uint32_t want = static_cast<uint32_t>(std::min<size_t>(*bytes, 1u << 20));
-  const uint32_t got = f->reader->read(f->reader->context, f->pos, out, want);
-  f->pos += got;
+  const size_t got = f->in.read(out, want);
   *bytes = got;
   return got ? FLAC__STREAM_DECODER_READ_STATUS_CONTINUE : FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
 }
 FLAC__StreamDecoderSeekStatus Seek(const FLAC__StreamDecoder*, FLAC__uint64 to, void* client) {
   auto* f = static_cast<Flac*>(client);
-  if (to > f->reader->size) return FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
-  f->pos = to;
+  if (to > f->in.size()) return FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
+  f->in.pos = to;
   return FLAC__STREAM_DECODER_SEEK_STATUS_OK;
 }
 FLAC__StreamDecoderTellStatus Tell(const FLAC__StreamDecoder*, FLAC__uint64* at, void* client) {
-  *at = static_cast<Flac*>(client)->pos;
+  *at = static_cast<Flac*>(client)->in.pos;
   return FLAC__STREAM_DECODER_TELL_STATUS_OK;
 }
 FLAC__StreamDecoderLengthStatus Length(const FLAC__StreamDecoder*, FLAC__uint64* length, void* client) {
-  *length = static_cast<Flac*>(client)->reader->size;
+  *length = static_cast<Flac*>(client)->in.size();
   return FLAC__STREAM_DECODER_LENGTH_STATUS_OK;
 }
 FLAC__bool Eof(const FLAC__StreamDecoder*, void* client) {
-  auto* f = static_cast<Flac*>(client);
-  return f->pos >= f->reader->size;
+  const auto& in = static_cast<Flac*>(client)->in;
+  return in.pos >= in.size();
 }
 
 FLAC__StreamDecoderWriteStatus Write(const FLAC__StreamDecoder*, const FLAC__Frame* frame,
@@ -120,7 +119,7 @@ void* SL_CALL Open(const SlByteReader* reader, SlDecoderFormat* format, int32_t*
     *error = SL_ERROR_MEM;
     return nullptr;
   }
-  f->reader = reader;
+  f->in.source = reader;
   f->decoder = FLAC__stream_decoder_new();
   if (!f->decoder || FLAC__stream_decoder_init_stream(f->decoder, &Read, &Seek, &Tell, &Length, &Eof, &Write,
                                                       &Metadata, &Error,

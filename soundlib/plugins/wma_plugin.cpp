@@ -15,6 +15,7 @@ extern "C" {
 #include <new>
 #include <vector>
 
+#include "soundlib/decode/read_cursor.h"
 #include "soundlib/plugin_abi.h"
 #include "soundlib/plugins/plugin_kinds.h"
 
@@ -26,8 +27,7 @@ constexpr int kIoBuffer = 32768;
 constexpr int kMaxChannels = 8;
 
 struct Wma {
-  const SlByteReader* reader = nullptr;
-  uint64_t pos = 0;
+  soundlib::ReadCursor<const SlByteReader*> in;
   AVIOContext* io = nullptr;
   AVFormatContext* format = nullptr;
   AVCodecContext* codec = nullptr;
@@ -44,21 +44,14 @@ struct Wma {
 int ReadPacket(void* opaque, uint8_t* buf, int size) {
   auto* w = static_cast<Wma*>(opaque);
   if (size <= 0) return AVERROR_EOF;
-  const uint32_t got = w->reader->read(w->reader->context, w->pos, buf, static_cast<uint32_t>(size));
-  w->pos += got;
+  const size_t got = w->in.read(buf, static_cast<size_t>(size));
   return got ? static_cast<int>(got) : AVERROR_EOF;
 }
 
 int64_t SeekPacket(void* opaque, int64_t offset, int whence) {
   auto* w = static_cast<Wma*>(opaque);
-  const int64_t size = static_cast<int64_t>(w->reader->size);
-  if (whence & AVSEEK_SIZE) return size;
-  whence &= ~AVSEEK_FORCE;
-  const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(w->pos) : size;
-  const int64_t to = base + offset;
-  if (to < 0) return -1;
-  w->pos = static_cast<uint64_t>(to);
-  return to;
+  if (whence & AVSEEK_SIZE) return static_cast<int64_t>(w->in.size());
+  return w->in.seek(offset, whence & ~AVSEEK_FORCE);
 }
 
 void Release(Wma* w) {
@@ -79,7 +72,7 @@ void Release(Wma* w) {
 int32_t OpenStreams(Wma* w) {
   static std::once_flag quiet;
   std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-  w->pos = 0;
+  w->in.pos = 0;
   auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBuffer));
   if (!buffer) return SL_ERROR_MEM;
   w->io = avio_alloc_context(buffer, kIoBuffer, 0, w, &ReadPacket, nullptr, &SeekPacket);
@@ -229,7 +222,7 @@ void* SL_CALL Open(const SlByteReader* reader, SlDecoderFormat* format, int32_t*
     *error = SL_ERROR_MEM;
     return nullptr;
   }
-  w->reader = reader;
+  w->in.source = reader;
   const int32_t r = OpenStreams(w);
   if (r != SL_OK) {
     *error = r;
