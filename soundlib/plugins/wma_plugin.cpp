@@ -17,6 +17,7 @@ extern "C" {
 
 #include "soundlib/decode/read_cursor.h"
 #include "soundlib/plugin_abi.h"
+#include "soundlib/plugins/pending_frames.h"
 #include "soundlib/plugins/plugin_kinds.h"
 
 namespace {
@@ -37,8 +38,7 @@ struct Wma {
   uint32_t rate = 0, channels = 0;
   bool drained = false;  // no more packets; the decoder is being emptied
   bool ended = false;
-  std::vector<int16_t> pending;
-  size_t pendingAt = 0;
+  soundlib::PendingFrames pending;
 };
 
 int ReadPacket(void* opaque, uint8_t* buf, int size) {
@@ -66,7 +66,6 @@ void Release(Wma* w) {
   w->stream = -1;
   w->drained = w->ended = false;
   w->pending.clear();
-  w->pendingAt = 0;
 }
 
 int32_t OpenStreams(Wma* w) {
@@ -148,13 +147,7 @@ void Store(Wma* w, const AVFrame* f) {
   const int ch = static_cast<int>(w->channels);
   if (f->ch_layout.nb_channels != ch || f->nb_samples <= 0) return;
   const int out = ch > 2 ? 2 : ch;
-  if (w->pendingAt >= w->pending.size()) {
-    w->pending.clear();
-    w->pendingAt = 0;
-  }
-  const size_t base = w->pending.size();
-  w->pending.resize(base + static_cast<size_t>(f->nb_samples) * out);
-  int16_t* dst = w->pending.data() + base;
+  int16_t* dst = w->pending.append(static_cast<size_t>(f->nb_samples), static_cast<uint32_t>(out));
   for (int i = 0; i < f->nb_samples; ++i) {
     if (ch <= 2) {
       for (int c = 0; c < ch; ++c) dst[i * ch + c] = static_cast<int16_t>(SampleAt(f, c, i, ch));
@@ -175,7 +168,7 @@ bool Refill(Wma* w) {
     if (r == 0) {
       Store(w, w->frame);
       av_frame_unref(w->frame);
-      if (w->pendingAt < w->pending.size()) return true;
+      if (!w->pending.empty()) return true;
       continue;
     }
     if (r == AVERROR_EOF) {
@@ -237,23 +230,10 @@ void* SL_CALL Open(const SlByteReader* reader, SlDecoderFormat* format, int32_t*
 
 uint32_t SL_CALL Decode(void* handle, int16_t* out, uint32_t frames, int32_t* error) {
   auto* w = static_cast<Wma*>(handle);
-  const uint32_t ch = w->channels > 2 ? 2 : w->channels;
-  uint32_t have = 0;
-  while (have < frames) {
-    if (w->pendingAt < w->pending.size()) {
-      const size_t n = std::min<size_t>((w->pending.size() - w->pendingAt) / ch, frames - have);
-      std::memcpy(out + static_cast<size_t>(have) * ch, w->pending.data() + w->pendingAt, n * ch * sizeof(int16_t));
-      w->pendingAt += n * ch;
-      have += static_cast<uint32_t>(n);
-      continue;
-    }
-    if (w->ended) break;
-    if (!Refill(w)) {
-      *error = SL_ERROR_DAMAGED;
-      break;
-    }
-  }
-  return have;
+  return soundlib::DrainFrames(w->pending, w->channels > 2 ? 2 : w->channels, out, frames, error, [w] {
+    if (w->ended) return soundlib::Refilled::kEnd;
+    return Refill(w) ? soundlib::Refilled::kMore : soundlib::Refilled::kDamaged;
+  });
 }
 
 int32_t SL_CALL SeekTo(void* handle, uint64_t frame) {
