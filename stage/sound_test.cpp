@@ -20,7 +20,7 @@
 #include "services/sound_library.h"
 #include "services/sound_test_support.h"
 #include "stage/figure_record.h"
-#include "soundlib/core/test_wav.h"
+#include "soundlib/decode/test_wav.h"
 #include "services/settings_test_support.h"
 
 namespace {

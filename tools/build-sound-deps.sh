@@ -7,7 +7,7 @@
 #   native/  the MIDI synthesizer for Linux (Debian has the other decoders
 #            as -dev packages, but this one only inside SDL2_mixer).
 # The synthesizer is SDL2_mixer's TiMidity, built over a small SDL stand-in
-# (tools/sound-deps/timidity). Idempotent; returns at once when built.
+# (soundlib/plugins/midi_stand_in). Idempotent; returns at once when built.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 repo="$(cd "$here/.." && pwd)"
@@ -27,8 +27,8 @@ for p in "${packages[@]}"; do
   pins+=("${p%%:*}=$v")
 done
 # A change of how they are built builds them again.
-recipe=$(cat "$0" "$here"/sound-deps/timidity/CMakeLists.txt "$here"/sound-deps/timidity/stand-in/* \
-         "$repo/cmake/mingw-i686.cmake" | sha1sum | cut -c1-8)
+stand_in="$repo/soundlib/plugins/midi_stand_in"
+recipe=$(cat "$0" "$stand_in"/* "$repo/cmake/mingw-i686.cmake" | sha1sum | cut -c1-8)
 key=$(printf '%sr%s' "$key" "$recipe" | tr ':+~' '___')
 prefix="$WAYLUNE_CACHE/sound-deps-$key"
 
@@ -131,8 +131,8 @@ timed sndfile win_cmake sndfile "$(src libsndfile)" -DBUILD_PROGRAMS=OFF -DBUILD
 # console messages: a quarter smaller.
 timed mpg123 win_cmake mpg123 "$(src mpg123)ports/cmake" -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF \
   -DNETWORK=OFF -DNO_8BIT=ON -DNO_32BIT=ON -DNO_NTOM=ON -DNO_DOWNSAMPLE=ON -DNO_ICY=ON -DNO_MESSAGES=ON
-timed timidity win_cmake timidity "$here/sound-deps/timidity" -DMIXER_SOURCE_DIR="$(src libsdl2-mixer)"
-timed timidity-native cmake_build timidity-native "$here/sound-deps/timidity" "$prefix/native" \
+timed timidity win_cmake timidity "$stand_in" -DMIXER_SOURCE_DIR="$(src libsdl2-mixer)"
+timed timidity-native cmake_build timidity-native "$stand_in" "$prefix/native" \
   -DMIXER_SOURCE_DIR="$(src libsdl2-mixer)" -DCMAKE_POSITION_INDEPENDENT_CODE=ON
 }
 

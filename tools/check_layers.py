@@ -14,14 +14,23 @@ sound library only through soundlib/soundlib_api.h.
 Pictura, bottom up: core < pixelops, resample, codecs (side by side, each
 over core only) < gdi (over core and resample) < reader (the generic reader,
 over codecs and gdi); no file inside imaging/ includes the umbrella
-imaging/pictura.h. The program's names header (services/app_globals.h)
+imaging/pictura.h.
+The sound library, bottom up: decode < streams (over decode) < engine (over
+streams, output and decode); output beside decode and streams, over neither;
+plugins over decode (they implement plugin_abi.h) < plugin_shell (over
+plugins). Its two public interfaces (soundlib_api.h, plugin_abi.h) lie
+beside the folders: every folder may include them, they include nothing
+inside. Nothing in soundlib/ includes anything outside it.
+The program's names header (services/app_globals.h)
 holds constants only: state belongs to the object that owns it, never to a
 header every layer includes. --no-pictura leaves
 Pictura's inner rules (and its unit cycles) out.
 Tests in a layer obey its rules but may use the shared test helpers
 (tests/support/, test files of the libraries), and Pictura's tests any of its
-public headers (pictura_*.h: they drive the library through its entries); tests/, resources/, bench/ and
-fuzz/ are tools on top and may include anything, but nothing includes them."""
+public headers (pictura_*.h: they drive the library through its entries), the
+sound library's tests its engine and the plug-ins' kinds (the same entries
+natively); tests/, resources/, bench/ and fuzz/ are tools on top and may
+include anything, but nothing includes them."""
 import os
 import re
 import sys
@@ -39,6 +48,18 @@ PICTURA = {
     "gdi": {"core", "resample"},
     "reader": {"core", "codecs", "gdi"},
 }
+# Each sound library folder and the folders it may include besides itself
+# (and the public interfaces beside them, which every folder may include).
+SOUNDLIB = {
+    "decode": set(),
+    "streams": {"decode"},
+    "output": set(),
+    "engine": {"decode", "streams", "output"},
+    "plugins": {"decode"},
+    "plugin_shell": {"plugins"},
+}
+# What the sound library's tests may drive it through from any folder.
+SOUND_TEST_ENTRIES = ("soundlib/engine/sound_engine.h", "soundlib/plugins/plugin_kinds.h")
 TOOLS = ("tests", "resources", "bench", "fuzz")
 PORTABLE_DIRS = ("/portable/", "scene/scripts/", "scene/figures/")
 SOUND_API = "soundlib/soundlib_api.h"
@@ -88,7 +109,9 @@ def layer(path):
             return "umbrella", None
         return "pictura", parts[1] if parts[1] in PICTURA else None
     if parts[0] == "soundlib":
-        return "soundlib", 0
+        if len(parts) == 2:
+            return "sound_api", None
+        return "soundlib", parts[1] if parts[1] in SOUNDLIB else None
     return None, None
 
 
@@ -98,6 +121,32 @@ def portable(path):
 
 def is_test(path):
     return "test" in os.path.basename(path) or path.startswith("tests/support/")
+
+
+def ranked_fault(table, ra, rb):
+    """An include from folder ra into folder rb of one library."""
+    if rb == ra or rb in table[ra]:
+        return None
+    below, todo = set(), [rb]
+    while todo:  # everything rb lies over
+        for d in table[todo.pop()] - below:
+            below.add(d)
+            todo.append(d)
+    return "points up" if ra in below else "points sideways"
+
+
+def sound_fault(a, b, fa, fb, ra, rb):
+    if fb not in ("soundlib", "sound_api"):
+        return "sound library includes outside itself"
+    if fb == "sound_api":
+        return None
+    if fa == "sound_api":
+        return "a public interface includes the library's inside"
+    if ra is None or rb is None:
+        return "sound library folder not in the layer map"
+    if is_test(a) and b in SOUND_TEST_ENTRIES:
+        return None
+    return ranked_fault(SOUNDLIB, ra, rb)
 
 
 def edge_fault(a, b, pictura_rules):
@@ -122,9 +171,9 @@ def edge_fault(a, b, pictura_rules):
                 return None
             return "reaches past Pictura's public headers"
         return None if b == SOUND_API else "reaches past the sound library's API"
-    if fa == "soundlib":
-        return None if fb == "soundlib" else "sound library includes outside itself"
-    if fb == "program" or fb == "soundlib":
+    if fa in ("soundlib", "sound_api"):
+        return sound_fault(a, b, fa, fb, ra, rb)
+    if fb in ("program", "soundlib", "sound_api"):
         return "Pictura includes outside itself"
     if not pictura_rules:
         return None
@@ -136,9 +185,7 @@ def edge_fault(a, b, pictura_rules):
         return "Pictura folder not in the layer map"
     if is_test(a) and os.path.basename(b).startswith("pictura_"):
         return None
-    if rb == ra or rb in PICTURA[ra]:
-        return None
-    return "points up" if ra in PICTURA[rb] else "points sideways"
+    return ranked_fault(PICTURA, ra, rb)
 
 
 def cycles(graph):
@@ -220,6 +267,14 @@ CLEAN = {
     "imaging/resample/scale.h": '#include "core/rows.h"\n',
     "services/app_globals.h": '#pragma once\n// names\ninline constexpr char kTitle[] = "t";\nconstexpr int kN = 1;\n',
     "soundlib/soundlib_api.h": "", "tests/e2e/drive.cpp": '#include "app/main.h"\n', "app/main.h": "",
+    "soundlib/plugin_abi.h": '#include "soundlib/soundlib_api.h"\n',
+    "soundlib/decode/decoder.h": '#include "soundlib/plugin_abi.h"\n', "soundlib/decode/decoder_test.cpp": "",
+    "soundlib/streams/mix_channel.h": '#include "soundlib/decode/decoder.h"\n',
+    "soundlib/output/platform.h": "",
+    "soundlib/engine/sound_engine.h":
+        '#include "soundlib/streams/mix_channel.h"\n#include "soundlib/output/platform.h"\n',
+    "soundlib/plugins/plugin_kinds.h": '#include "soundlib/decode/decoder.h"\n',
+    "soundlib/plugin_shell/sound_plugin.cpp": '#include "soundlib/plugins/plugin_kinds.h"\n',
 }
 PLANTED = [  # (file, text appended, expected words in the report)
     ("services/log.cpp", '#include "objects/clock.h"\n', "points up"),
@@ -238,7 +293,8 @@ PLANTED = [  # (file, text appended, expected words in the report)
     ("scene/anim.h", '#include "app/main.h"\n', "points up"),
     ("objects/portable/face.h", '#include "objects/clock.h"\n', "portable code"),
     ("objects/clock.cpp", '#include "core/rows.h"\n', "public headers"),
-    ("objects/clock.cpp", '#include "soundlib/core/mixer.h"\n', "sound library's API"),
+    ("objects/clock.cpp", '#include "soundlib/streams/mix_channel.h"\n', "sound library's API"),
+    ("objects/clock.cpp", '#include "soundlib/plugin_abi.h"\n', "sound library's API"),
     ("scene/anim.cpp", '#include "tests/e2e/drive.h"\n', "test or tool"),
     ("scene/anim_test.cpp", '#include "tests/support/pixels.h"\n', None),  # allowed
     ("imaging/core/rows.h", '#include "pixelops/blend.h"\n', "points up"),
@@ -256,6 +312,23 @@ PLANTED = [  # (file, text appended, expected words in the report)
     ("services/app_globals.h", "struct Flags {\n  int x;\n};\n", "constants only"),
     ("services/app_globals.h", "char ProgramFolder[260];\n", "constants only"),
     ("services/app_globals.h", "/* extern int Old; */\ninline constexpr int kMore = 2;\n", None),  # allowed
+    ("soundlib/decode/wav_reader.cpp", '#include "soundlib/streams/mix_channel.h"\n', "points up"),
+    ("soundlib/decode/wav_reader.cpp", '#include "soundlib/plugin_shell/sound_plugin.h"\n', "points up"),
+    ("soundlib/streams/stream_feed.cpp", '#include "soundlib/engine/sound_engine.h"\n', "points up"),
+    ("soundlib/streams/stream_feed.cpp", '#include "soundlib/output/platform.h"\n', "points sideways"),
+    ("soundlib/output/capture.cpp", '#include "soundlib/decode/decoder.h"\n', "points sideways"),
+    ("soundlib/output/capture.cpp", '#include "soundlib/engine/sound_engine.h"\n', "points up"),
+    ("soundlib/engine/sound_engine.cpp", '#include "soundlib/plugins/plugin_kinds.h"\n', "points sideways"),
+    ("soundlib/plugins/flac_plugin.cpp", '#include "soundlib/streams/mix_channel.h"\n', "points sideways"),
+    ("soundlib/plugins/flac_plugin.cpp", '#include "soundlib/plugin_shell/sound_plugin.h"\n', "points up"),
+    ("soundlib/plugin_abi.h", '#include "soundlib/decode/decoder.h"\n', "public interface"),
+    ("soundlib/decode/wav_reader.cpp", '#include "services/log.h"\n', "outside itself"),
+    ("soundlib/mixer/mix.h", '#include "soundlib/decode/decoder.h"\n', "not in the layer map"),
+    ("imaging/core/rows.h", '#include "soundlib/soundlib_api.h"\n', "outside itself"),
+    ("soundlib/engine/sound_engine.cpp", '#include "soundlib/decode/decoder.h"\n', None),  # allowed
+    ("soundlib/plugins/flac_plugin.cpp", '#include "soundlib/plugin_abi.h"\n', None),  # allowed
+    ("soundlib/decode/decoder_test.cpp", '#include "soundlib/engine/sound_engine.h"\n', None),  # allowed
+    ("soundlib/decode/decoder_test.cpp", '#include "soundlib/streams/mix_channel.h"\n', "points up"),
 ]
 
 
@@ -264,7 +337,11 @@ def self_test():
     for file, extra, expect in [(None, "", None)] + PLANTED:
         with tempfile.TemporaryDirectory() as root:
             tree = dict(CLEAN, **{"objects/clock2.h": '#include "objects/clock.h"\n',
-                                  "soundlib/core/mixer.h": "", "tests/e2e/drive.h": "",
+                                  "tests/e2e/drive.h": "", "soundlib/decode/wav_reader.cpp": "",
+                                  "soundlib/streams/stream_feed.cpp": "", "soundlib/output/capture.cpp": "",
+                                  "soundlib/engine/sound_engine.cpp": "",
+                                  "soundlib/plugins/flac_plugin.cpp": "",
+                                  "soundlib/plugin_shell/sound_plugin.h": "", "soundlib/mixer/mix.h": "",
                                   "scene/anim_test.cpp": "", "tests/support/pixels.h": "",
                                   "options/page.cpp": "", "options/page.h": "",
                                   "options/page_test.cpp": "", "objects/clock_test_support.h": "",

@@ -35,9 +35,10 @@ is the program's own.
             It needs PulseAudio (sudo apt-get install pulseaudio; nothing
             else here or in the tests does).
   alsa      a null ALSA device (Wine's ALSA driver over
-            soundlib/win32/alsa-null.conf): no daemon, but Wine 8 drains it
-            about four times as fast as real time, so the mixer and the
-            decoder do four times the work (a 215 s file ends after 54 s).
+            soundlib/output/win32/alsa-null.conf): no daemon, but Wine 8
+            drains it about four times as fast as real time, so the mixer
+            and the decoder do four times the work (a 215 s file ends after
+            54 s).
 e.g. --scenario default --sound-device is a fresh install on a machine with a
 sound card, the sound library's device open and mostly silent.
 --composite gives the program and the control displays with the Composite
@@ -111,7 +112,8 @@ SCENARIOS = {
         "SoundOpt": ("REG_SZ", "0,0,0,0,0,0,0,0,0,0"),
     },
 }
-ALSA_NULL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "soundlib", "win32", "alsa-null.conf")
+ALSA_NULL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "soundlib", "output", "win32",
+                         "alsa-null.conf")
 PULSE_CONFIG = """load-module module-null-sink sink_name=waylune_null rate=44100 channels=2
 load-module module-native-protocol-unix socket=%s auth-anonymous=1
 set-default-sink waylune_null

@@ -37,7 +37,7 @@ out="$(cd "$out" && pwd)"  # Wine takes only an absolute prefix
 export WINEDEBUG="${WINEDEBUG:-warn+heap,err+all}"
 if [ -n "${RACE_SOUND:-}" ]; then
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winepulse.drv,wineoss.drv=d}"
-  export ALSA_CONFIG_PATH="$repo/soundlib/win32/alsa-null.conf"
+  export ALSA_CONFIG_PATH="$repo/soundlib/output/win32/alsa-null.conf"
 else
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winealsa.drv,winepulse.drv,wineoss.drv=d}"
 fi

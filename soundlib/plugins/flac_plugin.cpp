@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <vector>
 
+#include "soundlib/decode/read_cursor.h"
 #include "soundlib/plugin_abi.h"
+#include "soundlib/plugins/pending_frames.h"
 #include "soundlib/plugins/plugin_kinds.h"
 
 namespace {
@@ -16,43 +17,40 @@ namespace {
 constexpr uint32_t kMaxChannels = 8;
 
 struct Flac {
-  const SlByteReader* reader = nullptr;
-  uint64_t pos = 0;
+  soundlib::ReadCursor<const SlByteReader*> in;
   FLAC__StreamDecoder* decoder = nullptr;
   uint32_t rate = 0, channels = 0, bits = 0;
   uint64_t total = 0;
   bool badFormat = false;
   bool damaged = false;
-  std::vector<int16_t> pending;  // decoded, not yet handed out (interleaved, folded to stereo)
-  size_t pendingAt = 0;
+  soundlib::PendingFrames pending;
 };
 
 FLAC__StreamDecoderReadStatus Read(const FLAC__StreamDecoder*, FLAC__byte* out, size_t* bytes, void* client) {
   auto* f = static_cast<Flac*>(client);
   if (*bytes == 0) return FLAC__STREAM_DECODER_READ_STATUS_ABORT;
   const uint32_t want = static_cast<uint32_t>(std::min<size_t>(*bytes, 1u << 20));
-  const uint32_t got = f->reader->read(f->reader->context, f->pos, out, want);
-  f->pos += got;
+  const size_t got = f->in.read(out, want);
   *bytes = got;
   return got ? FLAC__STREAM_DECODER_READ_STATUS_CONTINUE : FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
 }
 FLAC__StreamDecoderSeekStatus Seek(const FLAC__StreamDecoder*, FLAC__uint64 to, void* client) {
   auto* f = static_cast<Flac*>(client);
-  if (to > f->reader->size) return FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
-  f->pos = to;
+  if (to > f->in.size()) return FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
+  f->in.pos = to;
   return FLAC__STREAM_DECODER_SEEK_STATUS_OK;
 }
 FLAC__StreamDecoderTellStatus Tell(const FLAC__StreamDecoder*, FLAC__uint64* at, void* client) {
-  *at = static_cast<Flac*>(client)->pos;
+  *at = static_cast<Flac*>(client)->in.pos;
   return FLAC__STREAM_DECODER_TELL_STATUS_OK;
 }
 FLAC__StreamDecoderLengthStatus Length(const FLAC__StreamDecoder*, FLAC__uint64* length, void* client) {
-  *length = static_cast<Flac*>(client)->reader->size;
+  *length = static_cast<Flac*>(client)->in.size();
   return FLAC__STREAM_DECODER_LENGTH_STATUS_OK;
 }
 FLAC__bool Eof(const FLAC__StreamDecoder*, void* client) {
-  auto* f = static_cast<Flac*>(client);
-  return f->pos >= f->reader->size;
+  const auto& in = static_cast<Flac*>(client)->in;
+  return in.pos >= in.size();
 }
 
 FLAC__StreamDecoderWriteStatus Write(const FLAC__StreamDecoder*, const FLAC__Frame* frame,
@@ -66,13 +64,7 @@ FLAC__StreamDecoderWriteStatus Write(const FLAC__StreamDecoder*, const FLAC__Fra
   }
   const uint32_t n = frame->header.blocksize;
   const uint32_t out = ch > 2 ? 2 : ch;
-  if (f->pendingAt >= f->pending.size()) {
-    f->pending.clear();
-    f->pendingAt = 0;
-  }
-  const size_t base = f->pending.size();
-  f->pending.resize(base + static_cast<size_t>(n) * out);
-  int16_t* dst = f->pending.data() + base;
+  int16_t* dst = f->pending.append(n, out);
   auto to16 = [bits](FLAC__int32 v) -> int32_t { return bits >= 16 ? v >> (bits - 16) : v * (1 << (16 - bits)); };
   for (uint32_t i = 0; i < n; ++i) {
     if (ch <= 2) {
@@ -120,7 +112,7 @@ void* SL_CALL Open(const SlByteReader* reader, SlDecoderFormat* format, int32_t*
     *error = SL_ERROR_MEM;
     return nullptr;
   }
-  f->reader = reader;
+  f->in.source = reader;
   f->decoder = FLAC__stream_decoder_new();
   if (!f->decoder || FLAC__stream_decoder_init_stream(f->decoder, &Read, &Seek, &Tell, &Length, &Eof, &Write,
                                                       &Metadata, &Error,
@@ -147,36 +139,23 @@ void* SL_CALL Open(const SlByteReader* reader, SlDecoderFormat* format, int32_t*
 
 uint32_t SL_CALL Decode(void* handle, int16_t* out, uint32_t frames, int32_t* error) {
   auto* f = static_cast<Flac*>(handle);
-  const uint32_t ch = f->channels > 2 ? 2 : f->channels;
-  uint32_t have = 0;
-  while (have < frames) {
-    if (f->pendingAt < f->pending.size()) {
-      const size_t n = std::min<size_t>((f->pending.size() - f->pendingAt) / ch, frames - have);
-      std::memcpy(out + static_cast<size_t>(have) * ch, f->pending.data() + f->pendingAt, n * ch * sizeof(int16_t));
-      f->pendingAt += n * ch;
-      have += static_cast<uint32_t>(n);
-      continue;
-    }
+  return soundlib::DrainFrames(f->pending, f->channels > 2 ? 2 : f->channels, out, frames, error, [f] {
     const FLAC__StreamDecoderState state = FLAC__stream_decoder_get_state(f->decoder);
-    if (state == FLAC__STREAM_DECODER_END_OF_STREAM) break;
-    if (state > FLAC__STREAM_DECODER_END_OF_STREAM || !FLAC__stream_decoder_process_single(f->decoder)) {
-      *error = SL_ERROR_DAMAGED;
-      break;
-    }
-  }
-  return have;
+    if (state == FLAC__STREAM_DECODER_END_OF_STREAM) return soundlib::Refilled::kEnd;
+    if (state > FLAC__STREAM_DECODER_END_OF_STREAM || !FLAC__stream_decoder_process_single(f->decoder))
+      return soundlib::Refilled::kDamaged;
+    return soundlib::Refilled::kMore;
+  });
 }
 
 int32_t SL_CALL SeekTo(void* handle, uint64_t frame) {
   auto* f = static_cast<Flac*>(handle);
   f->pending.clear();
-  f->pendingAt = 0;
   if (f->total && frame >= f->total) frame = f->total;
   if (FLAC__stream_decoder_seek_absolute(f->decoder, frame)) return 1;
   // A failed seek leaves the decoder to be flushed; from the start it can go on.
   FLAC__stream_decoder_flush(f->decoder);
   f->pending.clear();
-  f->pendingAt = 0;
   return frame == 0 && FLAC__stream_decoder_reset(f->decoder) &&
          FLAC__stream_decoder_process_until_end_of_metadata(f->decoder);
 }

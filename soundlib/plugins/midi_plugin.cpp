@@ -16,6 +16,7 @@
 #include <windows.h>
 #endif
 
+#include "soundlib/decode/read_cursor.h"
 #include "soundlib/plugin_abi.h"
 #include "soundlib/plugins/plugin_kinds.h"
 
@@ -67,11 +68,13 @@ bool SynthReady() {
 }
 
 struct Song {
-  const SlByteReader* reader = nullptr;
-  uint64_t pos = 0;
+  soundlib::ReadCursor<const SlByteReader*> in;
   SDL_RWops rw{};
   MidiSong* song = nullptr;
 };
+
+// The cursor takes the synthesizer's whence as it stands.
+static_assert(RW_SEEK_SET == SEEK_SET && RW_SEEK_CUR == SEEK_CUR);
 
 // The synthesizer's song reader only ever skips forward. A length that
 // overflowed into a negative skip would send it back over the same events
@@ -79,21 +82,14 @@ struct Song {
 Sint64 RwSeek(SDL_RWops* ctx, Sint64 offset, int whence) {
   auto* s = static_cast<Song*>(ctx->data);
   if (whence == RW_SEEK_CUR && offset < 0) return -1;
-  const Sint64 size = static_cast<Sint64>(s->reader->size);
-  const Sint64 base = whence == RW_SEEK_SET ? 0 : whence == RW_SEEK_CUR ? static_cast<Sint64>(s->pos) : size;
-  const Sint64 to = base + offset;
-  if (to < 0) return -1;
-  s->pos = static_cast<uint64_t>(to);
-  return to;
+  return s->in.seek(offset, whence);
 }
 
 size_t RwRead(SDL_RWops* ctx, void* ptr, size_t size, size_t maxnum) {
   auto* s = static_cast<Song*>(ctx->data);
   if (size == 0 || maxnum == 0) return 0;
   const size_t want = std::min<size_t>(size * maxnum, 1u << 24);
-  const uint32_t got = s->reader->read(s->reader->context, s->pos, ptr, static_cast<uint32_t>(want));
-  s->pos += got;
-  return got / size;
+  return s->in.read(ptr, want) / size;
 }
 
 int RwClose(SDL_RWops*) {
@@ -121,7 +117,7 @@ void* SL_CALL Open(const SlByteReader* reader, SlDecoderFormat* format, int32_t*
     *error = SL_ERROR_MEM;
     return nullptr;
   }
-  s->reader = reader;
+  s->in.source = reader;
   s->rw.seek = &RwSeek;
   s->rw.read = &RwRead;
   s->rw.close = &RwClose;

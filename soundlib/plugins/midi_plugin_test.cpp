@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "soundlib/core/sound_engine.h"
-#include "soundlib/core/test_sound_files.h"
+#include "soundlib/engine/sound_engine.h"
+#include "soundlib/decode/test_sound_files.h"
 #include "soundlib/plugins/plugin_kinds.h"
 
 namespace soundlib {

@@ -1,6 +1,6 @@
 #include "soundlib/plugins/plugin_kinds.h"
 
-#include "soundlib/core/plugin_decoder.h"
+#include "soundlib/decode/plugin_decoder.h"
 
 namespace soundlib {
 

@@ -1,5 +1,5 @@
 // The three plug-ins' decoders, built as static libraries: the DLLs wrap
-// them (plugin/sound_plugin.cpp), and the native tests and fuzzers link
+// them (plugin_shell/sound_plugin.cpp), and the native tests and fuzzers link
 // them directly, so both run the same code. Each returns its plug-in's
 // description with its decoder table.
 #pragma once
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "soundlib/core/decoder.h"
+#include "soundlib/decode/decoder.h"
 #include "soundlib/plugin_abi.h"
 
 const SlPluginInfo* FlacPluginInfo();  // plug-in 10

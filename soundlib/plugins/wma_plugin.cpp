@@ -15,7 +15,9 @@ extern "C" {
 #include <new>
 #include <vector>
 
+#include "soundlib/decode/read_cursor.h"
 #include "soundlib/plugin_abi.h"
+#include "soundlib/plugins/pending_frames.h"
 #include "soundlib/plugins/plugin_kinds.h"
 
 namespace {
@@ -26,8 +28,7 @@ constexpr int kIoBuffer = 32768;
 constexpr int kMaxChannels = 8;
 
 struct Wma {
-  const SlByteReader* reader = nullptr;
-  uint64_t pos = 0;
+  soundlib::ReadCursor<const SlByteReader*> in;
   AVIOContext* io = nullptr;
   AVFormatContext* format = nullptr;
   AVCodecContext* codec = nullptr;
@@ -37,28 +38,20 @@ struct Wma {
   uint32_t rate = 0, channels = 0;
   bool drained = false;  // no more packets; the decoder is being emptied
   bool ended = false;
-  std::vector<int16_t> pending;
-  size_t pendingAt = 0;
+  soundlib::PendingFrames pending;
 };
 
 int ReadPacket(void* opaque, uint8_t* buf, int size) {
   auto* w = static_cast<Wma*>(opaque);
   if (size <= 0) return AVERROR_EOF;
-  const uint32_t got = w->reader->read(w->reader->context, w->pos, buf, static_cast<uint32_t>(size));
-  w->pos += got;
+  const size_t got = w->in.read(buf, static_cast<size_t>(size));
   return got ? static_cast<int>(got) : AVERROR_EOF;
 }
 
 int64_t SeekPacket(void* opaque, int64_t offset, int whence) {
   auto* w = static_cast<Wma*>(opaque);
-  const int64_t size = static_cast<int64_t>(w->reader->size);
-  if (whence & AVSEEK_SIZE) return size;
-  whence &= ~AVSEEK_FORCE;
-  const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(w->pos) : size;
-  const int64_t to = base + offset;
-  if (to < 0) return -1;
-  w->pos = static_cast<uint64_t>(to);
-  return to;
+  if (whence & AVSEEK_SIZE) return static_cast<int64_t>(w->in.size());
+  return w->in.seek(offset, whence & ~AVSEEK_FORCE);
 }
 
 void Release(Wma* w) {
@@ -73,13 +66,12 @@ void Release(Wma* w) {
   w->stream = -1;
   w->drained = w->ended = false;
   w->pending.clear();
-  w->pendingAt = 0;
 }
 
 int32_t OpenStreams(Wma* w) {
   static std::once_flag quiet;
   std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
-  w->pos = 0;
+  w->in.pos = 0;
   auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBuffer));
   if (!buffer) return SL_ERROR_MEM;
   w->io = avio_alloc_context(buffer, kIoBuffer, 0, w, &ReadPacket, nullptr, &SeekPacket);
@@ -155,13 +147,7 @@ void Store(Wma* w, const AVFrame* f) {
   const int ch = static_cast<int>(w->channels);
   if (f->ch_layout.nb_channels != ch || f->nb_samples <= 0) return;
   const int out = ch > 2 ? 2 : ch;
-  if (w->pendingAt >= w->pending.size()) {
-    w->pending.clear();
-    w->pendingAt = 0;
-  }
-  const size_t base = w->pending.size();
-  w->pending.resize(base + static_cast<size_t>(f->nb_samples) * out);
-  int16_t* dst = w->pending.data() + base;
+  int16_t* dst = w->pending.append(static_cast<size_t>(f->nb_samples), static_cast<uint32_t>(out));
   for (int i = 0; i < f->nb_samples; ++i) {
     if (ch <= 2) {
       for (int c = 0; c < ch; ++c) dst[i * ch + c] = static_cast<int16_t>(SampleAt(f, c, i, ch));
@@ -182,7 +168,7 @@ bool Refill(Wma* w) {
     if (r == 0) {
       Store(w, w->frame);
       av_frame_unref(w->frame);
-      if (w->pendingAt < w->pending.size()) return true;
+      if (!w->pending.empty()) return true;
       continue;
     }
     if (r == AVERROR_EOF) {
@@ -229,7 +215,7 @@ void* SL_CALL Open(const SlByteReader* reader, SlDecoderFormat* format, int32_t*
     *error = SL_ERROR_MEM;
     return nullptr;
   }
-  w->reader = reader;
+  w->in.source = reader;
   const int32_t r = OpenStreams(w);
   if (r != SL_OK) {
     *error = r;
@@ -244,23 +230,10 @@ void* SL_CALL Open(const SlByteReader* reader, SlDecoderFormat* format, int32_t*
 
 uint32_t SL_CALL Decode(void* handle, int16_t* out, uint32_t frames, int32_t* error) {
   auto* w = static_cast<Wma*>(handle);
-  const uint32_t ch = w->channels > 2 ? 2 : w->channels;
-  uint32_t have = 0;
-  while (have < frames) {
-    if (w->pendingAt < w->pending.size()) {
-      const size_t n = std::min<size_t>((w->pending.size() - w->pendingAt) / ch, frames - have);
-      std::memcpy(out + static_cast<size_t>(have) * ch, w->pending.data() + w->pendingAt, n * ch * sizeof(int16_t));
-      w->pendingAt += n * ch;
-      have += static_cast<uint32_t>(n);
-      continue;
-    }
-    if (w->ended) break;
-    if (!Refill(w)) {
-      *error = SL_ERROR_DAMAGED;
-      break;
-    }
-  }
-  return have;
+  return soundlib::DrainFrames(w->pending, w->channels > 2 ? 2 : w->channels, out, frames, error, [w] {
+    if (w->ended) return soundlib::Refilled::kEnd;
+    return Refill(w) ? soundlib::Refilled::kMore : soundlib::Refilled::kDamaged;
+  });
 }
 
 int32_t SL_CALL SeekTo(void* handle, uint64_t frame) {
