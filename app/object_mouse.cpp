@@ -19,9 +19,13 @@
 namespace {
 
 // The billboard's words: the shell's mouse on the wall writes them.
-BillboardStateBlock& Wall() { return Desktop().billboard.State(); }
+BillboardStateBlock& Wall() {
+  return Desktop().billboard.State();
+}
 
-bool PosterAtWork() { return Wall().posterFigureAtWork != 0; }
+bool PosterAtWork() {
+  return Wall().posterFigureAtWork != 0;
+}
 
 bool LeftButtonDown() {
   // The physical button that acts as the left one.
@@ -29,7 +33,9 @@ bool LeftButtonDown() {
 }
 
 // Bubble types of the musician's Winamp bubble.
-bool IsWinampBubble(int type) { return type == 5 || type == 6; }
+bool IsWinampBubble(int type) {
+  return type == 5 || type == 6;
+}
 
 // The figure window covers only what its picture holds and moves with it;
 // the figures reckon in the picture's coordinates.
@@ -159,18 +165,15 @@ void OnWinampBubbleClick(int x, int y, PlayerControl& player) {
   struct Button {
     int from, to;
     const char* log;
-    int lifetime;         // -1: unchanged
-    int command;          // sent while playing, 0 = none
+    int lifetime;  // -1: unchanged
+    int command;   // sent while playing, 0 = none
     int buttonPlaying;
     int buttonIdle;
   };
   static const Button buttons[] = {
-      {159, 174, "WEITERGEHEN", 0, 0, 9, 9},
-      {61, 76, "M_STOP", 0, WINAMP_STOP, 4, 4},
-      {27, 42, "M_PLAY", 25, WINAMP_PLAY, 7, 3},
-      {44, 59, "M_PAUSE", 0, WINAMP_PAUSE, 8, 3},
-      {10, 25, "REWIND", 25, WINAMP_PREV, 7, 1},
-      {98, 113, "EJECT", 0, WINAMP_OPEN, 8, 7},
+      {159, 174, "WEITERGEHEN", 0, 0, 9, 9},      {61, 76, "M_STOP", 0, WINAMP_STOP, 4, 4},
+      {27, 42, "M_PLAY", 25, WINAMP_PLAY, 7, 3},  {44, 59, "M_PAUSE", 0, WINAMP_PAUSE, 8, 3},
+      {10, 25, "REWIND", 25, WINAMP_PREV, 7, 1},  {98, 113, "EJECT", 0, WINAMP_OPEN, 8, 7},
       {78, 93, "FORWARD", 25, WINAMP_NEXT, 7, 5},
   };
   for (const Button& b : buttons) {

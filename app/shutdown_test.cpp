@@ -72,11 +72,17 @@ class ObjectThreads : public ::testing::Test {
     ASSERT_TRUE(Desktop().clock.Object().HasThread());
     ASSERT_TRUE(Desktop().countdown.Object().HasThread());
     ASSERT_TRUE(PumpUntil(
-        [] { return IsWindowVisible(Desktop().clock.Object().window) && IsWindowVisible(Desktop().countdown.Object().window); },
+        [] {
+          return IsWindowVisible(Desktop().clock.Object().window) &&
+                 IsWindowVisible(Desktop().countdown.Object().window);
+        },
         10000));
     RECT clock;
     ASSERT_TRUE(PumpUntil(
-        [&] { return GetWindowRect(Desktop().clock.Object().window, &clock) && clock.left == 40 && clock.top == 60; },
+        [&] {
+          return GetWindowRect(Desktop().clock.Object().window, &clock) && clock.left == 40 &&
+                 clock.top == 60;
+        },
         5000));
     // Face 2 (37 x 23) in a window padded to whole surface steps, cut to
     // the face's opaque pixels once it is drawn.

@@ -8,7 +8,6 @@
 #include "services/messages.h"
 #include "services/settings.h"
 
-
 CommandWord ParseCommandWord(const char* commandLine) {
   char word[128];
   lstrcpynA(word, commandLine ? commandLine : "", 81);
@@ -20,7 +19,9 @@ CommandWord ParseCommandWord(const char* commandLine) {
 
 namespace {
 
-bool Ends(CommandWord word) { return word == CommandWord::Exit || word == CommandWord::Deinstall; }
+bool Ends(CommandWord word) {
+  return word == CommandWord::Exit || word == CommandWord::Deinstall;
+}
 
 // The running instance's main window, polled until it appears, `goOn` says
 // no more is coming or the time is up.

@@ -56,7 +56,8 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 bool AutostartStored() {
   const OwnedKey key = OpenRegistryKey(HKEY_CURRENT_USER, RUN_KEY, KEY_READ);
-  return key && RegQueryValueExA(key.get(), AUTOSTART_VALUE, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  return key &&
+         RegQueryValueExA(key.get(), AUTOSTART_VALUE, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 // A first instance that is still starting: its main-class window appears
@@ -279,7 +280,8 @@ TEST(SendEndingWord, AnInstanceThatIsStartingIsNeverLost) {
         for (DWORD t = GetTickCount(); start.alive && GetTickCount() - t < 4000;) Sleep(5);
         claim = start.claim.load();
       }
-      const bool ended = claim == InstanceClaim::EndRequested || (claim == InstanceClaim::First && shutdownSeen);
+      const bool ended =
+          claim == InstanceClaim::EndRequested || (claim == InstanceClaim::First && shutdownSeen);
       EXPECT_TRUE(ended) << row.claimAfterMs << "/" << row.windowAfterMs << " round " << round << " claim "
                          << static_cast<int>(claim.load());
       EXPECT_TRUE(NothingLeft());
@@ -295,8 +297,8 @@ TEST(SendEndingWord, WithNoStartItEndsAtOnceAndWithAPossibleOneWithinItsBound) {
     DWORD atLeastMs, belowMs;
   };
   const Row rows[] = {
-      {false, 5000, 0, 500},      // EXIT with nothing running just ends
-      {true, 700, 650, 3000},     // a start that never claims: bounded
+      {false, 5000, 0, 500},   // EXIT with nothing running just ends
+      {true, 700, 650, 3000},  // a start that never claims: bounded
   };
   for (const Row& row : rows) {
     const DWORD start = GetTickCount();
@@ -358,7 +360,8 @@ TEST(OtherStartMayRun, SeesOtherProcessesOfItsFileButNotCommands) {
       std::string line = std::string("\"") + path + "\" --gtest_filter=OtherStartMayRun.Helper";
       STARTUPINFOA startup = {};
       startup.cb = sizeof startup;
-      ASSERT_TRUE(CreateProcessA(path, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+      ASSERT_TRUE(CreateProcessA(path, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &process));
       SetEnvironmentVariableA("WAYLUNE_START_HELPER", nullptr);
       Sleep(1000);  // its mark, if any, is made
     }

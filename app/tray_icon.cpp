@@ -14,8 +14,8 @@
 namespace {
 
 HICON LoadStateIcon() {
-  return static_cast<HICON>(
-      LoadImageA(ProgramInstance(), Desktop().figures.active ? "AppIcon" : "OffIcon", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+  return static_cast<HICON>(LoadImageA(ProgramInstance(), Desktop().figures.active ? "AppIcon" : "OffIcon",
+                                       IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
 }
 
 void DefaultTip(char* tip, size_t size) {

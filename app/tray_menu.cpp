@@ -68,11 +68,14 @@ void ClearItemData(HMENU menu, UINT item, BOOL byPosition) {
   const OwnedLocal block(data);
 }
 
-bool MenuHasCommand(HMENU menu, int id) { return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1); }
+bool MenuHasCommand(HMENU menu, int id) {
+  return GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1);
+}
 
 const char* DisplayText(const MenuItemData* data) {
   if (data->bitmap == 0) return Desktop().figures.active ? "Deaktivieren" : "Aktivieren";
-  if (data->bitmap == 3) return Desktop().shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren";
+  if (data->bitmap == 3)
+    return Desktop().shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren";
   return data->text;
 }
 
@@ -133,10 +136,19 @@ void TrayMenu::BuildPlayerMenu(PlayerControl& player) {
     int bitmap;
   };
   static const Item items[] = {
-      {CMD_WINAMP_START, "Winamp starten", 10}, {CMD_WINAMP_PREV, "Zur\xFC" "ck", 11},
-      {CMD_WINAMP_PLAY, "Wiedergabe", 12},      {CMD_WINAMP_PAUSE, "Pause", 13},
-      {CMD_WINAMP_STOP, "Stopp", 14},           {CMD_WINAMP_NEXT, "Weiter", 15},
-      {CMD_WINAMP_OPEN, "\xD6" "ffnen ...", 16},
+      {CMD_WINAMP_START, "Winamp starten", 10},
+      {CMD_WINAMP_PREV,
+       "Zur\xFC"
+       "ck",
+       11},
+      {CMD_WINAMP_PLAY, "Wiedergabe", 12},
+      {CMD_WINAMP_PAUSE, "Pause", 13},
+      {CMD_WINAMP_STOP, "Stopp", 14},
+      {CMD_WINAMP_NEXT, "Weiter", 15},
+      {CMD_WINAMP_OPEN,
+       "\xD6"
+       "ffnen ...",
+       16},
   };
   for (const Item& item : items) MakeOwnerDrawnById(menu, item.id, item.text, item.bitmap);
 }
@@ -177,7 +189,8 @@ void TrayMenu::Build(PlayerControl& player) {
   const Item items[] = {
       {CMD_TOGGLE_ACTIVE, "Deaktivieren", 0, true, false},
       {CMD_SCREENSAVER_ONOFF,
-       Desktop().shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren", 3, false, true},
+       Desktop().shell.screenSaverOn ? "Bildschirmschoner deaktivieren" : "Bildschirmschoner aktivieren", 3,
+       false, true},
       {CMD_SCREENSAVER_SETTINGS, "Bildschirmschoner einstellen", 4, false, false},
       {CMD_SCREENSAVER_START, "Bildschirmschoner starten", 2, false, true},
       {CMD_MONITOR_OFF, "Monitor aus/standby", 1, false, false},

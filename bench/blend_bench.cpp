@@ -32,7 +32,9 @@ std::vector<uint8_t> Picture(uint32_t channels, unsigned seed) {
   return v;
 }
 
-uint32_t Flags(const benchmark::State& state) { return state.range(0) ? 0 : 0x100000; }
+uint32_t Flags(const benchmark::State& state) {
+  return state.range(0) ? 0 : 0x100000;
+}
 
 void Start() {
   static bool started = pic_Initialize(nullptr) != 0;
@@ -52,9 +54,17 @@ void BM_Overlay(benchmark::State& state) {
     benchmark::DoNotOptimize(dst.data());
   }
 }
-BENCHMARK(BM_Overlay)->Name("overlay")->ArgNames({"pool", "mode", "opacity"})
-    ->Args({0, 0, 50})->Args({1, 0, 50})->Args({0, 7, 100})->Args({1, 7, 100})->Args({0, 24, 100})->Args({1, 24, 100})
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Overlay)
+    ->Name("overlay")
+    ->ArgNames({"pool", "mode", "opacity"})
+    ->Args({0, 0, 50})
+    ->Args({1, 0, 50})
+    ->Args({0, 7, 100})
+    ->Args({1, 7, 100})
+    ->Args({0, 24, 100})
+    ->Args({1, 24, 100})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_AlphaRGBAOverRGB(benchmark::State& state) {
   Start();
@@ -68,8 +78,13 @@ void BM_AlphaRGBAOverRGB(benchmark::State& state) {
     benchmark::DoNotOptimize(dst.data());
   }
 }
-BENCHMARK(BM_AlphaRGBAOverRGB)->Name("alpha/rgba_over_rgb")->ArgName("pool")->Arg(0)->Arg(1)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AlphaRGBAOverRGB)
+    ->Name("alpha/rgba_over_rgb")
+    ->ArgName("pool")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_Grey(benchmark::State& state) {
   Start();
@@ -82,7 +97,13 @@ void BM_Grey(benchmark::State& state) {
     benchmark::DoNotOptimize(grey.data());
   }
 }
-BENCHMARK(BM_Grey)->Name("grey/single")->ArgNames({"pool"})->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Grey)
+    ->Name("grey/single")
+    ->ArgNames({"pool"})
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // range(1): window size; one channel of bytes (as the peers filter), and
 // the same picture as f64 samples.
@@ -92,12 +113,17 @@ void BM_Median(benchmark::State& state) {
   std::vector<uint8_t> dst(src.size());
   for (auto _ : state) {
     CPicMedianFilter filter;
-    filter.MedianFilterCore(src.data(), kW, kH, 1, kW, dst.data(), kW, int32_t(state.range(1)), 1 | Flags(state));
+    filter.MedianFilterCore(src.data(), kW, kH, 1, kW, dst.data(), kW, int32_t(state.range(1)),
+                            1 | Flags(state));
     benchmark::DoNotOptimize(dst.data());
   }
 }
-BENCHMARK(BM_Median)->Name("median")->ArgNames({"pool", "k"})->ArgsProduct({{0, 1}, {3, 5, 15}})
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Median)
+    ->Name("median")
+    ->ArgNames({"pool", "k"})
+    ->ArgsProduct({{0, 1}, {3, 5, 15}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void BM_MedianF64(benchmark::State& state) {
   Start();
@@ -106,11 +132,17 @@ void BM_MedianF64(benchmark::State& state) {
   std::vector<double> dst(src.size());
   for (auto _ : state) {
     CPicMedianFilter filter;
-    filter.MedianFilterCore(src.data(), kW, kH, 1, kW, dst.data(), kW, int32_t(state.range(1)), 1 | Flags(state));
+    filter.MedianFilterCore(src.data(), kW, kH, 1, kW, dst.data(), kW, int32_t(state.range(1)),
+                            1 | Flags(state));
     benchmark::DoNotOptimize(dst.data());
   }
 }
-BENCHMARK(BM_MedianF64)->Name("median_f64")->ArgNames({"pool", "k"})->ArgsProduct({{0, 1}, {3, 15}})
-    ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_MedianF64)
+    ->Name("median_f64")
+    ->ArgNames({"pool", "k"})
+    ->ArgsProduct({{0, 1}, {3, 15}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace

@@ -32,8 +32,8 @@ void pb_threads(uint32_t n) {
   SetThreadsPerOperation(n);
 }
 
-int pb_resize(const uint8_t* src, uint32_t w, uint32_t h, uint8_t* dst, uint32_t ow, uint32_t oh, uint32_t channels,
-              uint32_t mode) {
+int pb_resize(const uint8_t* src, uint32_t w, uint32_t h, uint8_t* dst, uint32_t ow, uint32_t oh,
+              uint32_t channels, uint32_t mode) {
   return pic_ResizeImage(src, w, h, w * channels, dst, ow, oh, ow * channels, channels, mode, 0) ? 1 : 0;
 }
 
@@ -42,7 +42,8 @@ void pb_rotated_size(double angle, uint32_t w, uint32_t h, uint32_t* ow, uint32_
 }
 
 // quality: 0 nearest, 1 bilinear, 2 bicubic; 3-byte pixels.
-int pb_rotate(const uint8_t* src, uint32_t w, uint32_t h, uint8_t* dst, uint32_t ow, double angle, uint32_t quality) {
+int pb_rotate(const uint8_t* src, uint32_t w, uint32_t h, uint8_t* dst, uint32_t ow, double angle,
+              uint32_t quality) {
   uint32_t err = 0;
   return RotateImage8bpc(&err, src, w, h, 3, w * 3, dst, ow * 3, nullptr, 0, angle, quality) ? 1 : 0;
 }
@@ -56,8 +57,9 @@ int pb_turn(const uint8_t* src, uint32_t w, uint32_t h, uint8_t* dst, uint32_t c
 // Luma 0.299, 0.587, 0.114 of RGB into one byte a pixel.
 int pb_grey(const uint8_t* src, uint32_t w, uint32_t h, uint8_t* dst) {
   uint32_t err = 0;
-  return ImageToGrayScaleSingleWeighted<uint8_t>(&err, src, w, h, 3, w * 3, w, 0.299, 0.587, 0.114, 0, dst) ? 1
-                                                                                                              : 0;
+  return ImageToGrayScaleSingleWeighted<uint8_t>(&err, src, w, h, 3, w * 3, w, 0.299, 0.587, 0.114, 0, dst)
+             ? 1
+             : 0;
 }
 
 // One channel of bytes, a k x k window.
@@ -91,7 +93,8 @@ int pb_alpha(uint8_t* dst, const uint8_t* src, uint32_t w, uint32_t h) {
 // Octree palette and nearest mapping (no dither); flags 8: the pointer octree.
 int pb_quantize(const uint8_t* rgb, uint32_t w, uint32_t h, uint8_t* out, uint32_t colors, uint8_t* palette,
                 uint32_t flags) {
-  return pic_QuantizeRGBTo8Bit(rgb, w, h, w * 3, out, w, colors, reinterpret_cast<RGBQUAD*>(palette), 0, 0, flags)
+  return pic_QuantizeRGBTo8Bit(rgb, w, h, w * 3, out, w, colors, reinterpret_cast<RGBQUAD*>(palette), 0, 0,
+                               flags)
              ? 1
              : 0;
 }
@@ -142,7 +145,8 @@ int pb_read(uint32_t which, uint32_t psd) {
   HPICSRC src = pic_OpenMemorySource(file.data(), static_cast<DWORD>(file.size()));
   DWORD w = 0, h = 0;
   HGLOBAL image = psd ? pic_ReadPSD(src, &w, &h, 24, nullptr, 0) : pic_ReadImage(src, &w, &h, kPicReadRGB, 0);
-  const bool ok = image && PicGetLastError() == 0 && w == (which < 2 ? psd_files::kWidth : tiff_files::kWidth) &&
+  const bool ok = image && PicGetLastError() == 0 &&
+                  w == (which < 2 ? psd_files::kWidth : tiff_files::kWidth) &&
                   h == (which < 2 ? psd_files::kHeight : tiff_files::kHeight);
   GlobalFree(image);
   pic_CloseSource(src);

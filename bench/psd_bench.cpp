@@ -18,8 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using psd_files::kWidth;
 using psd_files::kHeight;
+using psd_files::kWidth;
 
 struct Files {
   std::vector<uint8_t> bytes[2];
@@ -31,7 +31,8 @@ struct Files {
     fs::create_directories(dir);
     for (int i = 0; i < 2; ++i) {
       std::ofstream out(dir / (i ? "photo_rle.psd" : "photo_raw.psd"), std::ios::binary);
-      out.write(reinterpret_cast<const char*>(bytes[i].data()), static_cast<std::streamsize>(bytes[i].size()));
+      out.write(reinterpret_cast<const char*>(bytes[i].data()),
+                static_cast<std::streamsize>(bytes[i].size()));
     }
   }
 };

@@ -25,7 +25,8 @@ inline std::vector<uint8_t> Picture() {
       const int grain = flat ? 0 : static_cast<int>(rng() % 9) - 4;
       p[0] = static_cast<uint8_t>(std::clamp(flat ? 200 : int(x * 200 / kWidth) + grain, 0, 255));
       p[1] = static_cast<uint8_t>(std::clamp(flat ? 90 : int(y * 220 / kHeight) + grain, 0, 255));
-      p[2] = static_cast<uint8_t>(std::clamp(flat ? 30 : int((x + y) * 255 / (kWidth + kHeight)) + grain, 0, 255));
+      p[2] = static_cast<uint8_t>(
+          std::clamp(flat ? 30 : int((x + y) * 255 / (kWidth + kHeight)) + grain, 0, 255));
     }
   return img;
 }
@@ -64,7 +65,8 @@ inline std::vector<uint8_t> Packed(const std::vector<uint8_t>& raw) {
   std::vector<uint8_t> f(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(pixels + 32));
   PutBE(f, 1, 2);
   std::vector<std::vector<uint8_t>> rows;
-  for (uint32_t r = 0; r < 3 * kHeight; ++r) rows.push_back(PackBits(&raw[pixels + 34 + size_t{r} * kWidth], kWidth));
+  for (uint32_t r = 0; r < 3 * kHeight; ++r)
+    rows.push_back(PackBits(&raw[pixels + 34 + size_t{r} * kWidth], kWidth));
   for (const auto& r : rows) PutBE(f, static_cast<uint32_t>(r.size()), 2);
   for (const auto& r : rows) f.insert(f.end(), r.begin(), r.end());
   return f;

@@ -52,7 +52,8 @@ Photo Synthetic() {
       const bool disc = (x / 500 + y / 500) % 3 == 0;
       q[0] = static_cast<uint8_t>(std::clamp(int(x * 200 / p.width) + (disc ? 40 : 0) + grain, 0, 255));
       q[1] = static_cast<uint8_t>(std::clamp(int(y * 220 / p.height) + grain, 0, 255));
-      q[2] = static_cast<uint8_t>(std::clamp(int((x + y) * 255 / (p.width + p.height)) - (disc ? 60 : 0) + grain, 0, 255));
+      q[2] = static_cast<uint8_t>(
+          std::clamp(int((x + y) * 255 / (p.width + p.height)) - (disc ? 60 : 0) + grain, 0, 255));
     }
   return p;
 }
@@ -87,12 +88,12 @@ bool Quantize(const Photo& p, const std::vector<uint8_t>& rgba, Method m, uint32
   switch (m) {
     case kOctree:
     case kHeap:
-      return pic_QuantizeRGBTo8Bit(p.rgb.data(), p.width, p.height, p.width * 3, out->data(), p.width, colors, pal,
-                                   dither, dither ? 20 : 0, (m == kHeap ? 8 : 0) | one);
+      return pic_QuantizeRGBTo8Bit(p.rgb.data(), p.width, p.height, p.width * 3, out->data(), p.width, colors,
+                                   pal, dither, dither ? 20 : 0, (m == kHeap ? 8 : 0) | one);
     case kRgba: {
       DWORD count = 0;
-      return pic_QuantizeRGBATo8Bit(rgba.data(), p.width, p.height, p.width * 4, out->data(), p.width, colors, pal,
-                                    dither, &count, 0);
+      return pic_QuantizeRGBATo8Bit(rgba.data(), p.width, p.height, p.width * 4, out->data(), p.width, colors,
+                                    pal, dither, &count, 0);
     }
   }
   return false;
@@ -118,9 +119,10 @@ bool OneBit(const Photo& p, int method, std::vector<uint8_t>* grey, std::vector<
            pic_RGBTo1Bit(grey->data(), p.width, p.height, p.width * 3, bits->data(), stride, 255, 2 | 4 | 8);
   }
   grey->resize(size_t{p.width} * p.height);
-  if (!pic_ImageToGrayScale8Bit(p.rgb.data(), p.width, p.height, 3, p.width * 3, grey->data(), p.width, 0)) return false;
-  return pic_GrayscaleTo1Bit(grey->data(), p.width, p.height, p.width, bits->data(), stride, method == 0 ? 0 : 4,
-                             127, 0);
+  if (!pic_ImageToGrayScale8Bit(p.rgb.data(), p.width, p.height, 3, p.width * 3, grey->data(), p.width, 0))
+    return false;
+  return pic_GrayscaleTo1Bit(grey->data(), p.width, p.height, p.width, bits->data(), stride,
+                             method == 0 ? 0 : 4, 127, 0);
 }
 
 void BM_OneBit(benchmark::State& s, int method) {
@@ -129,7 +131,8 @@ void BM_OneBit(benchmark::State& s, int method) {
   if (method == 2) {  // the grey picture given, as Pillow's convert("1") gets it
     if (!OneBit(p, method, &grey, &bits)) s.SkipWithError("one-bit failed");
     for (auto _ : s)
-      if (!pic_RGBTo1Bit(grey.data(), p.width, p.height, p.width * 3, bits.data(), (p.width + 7) / 8, 255, 2 | 4 | 8))
+      if (!pic_RGBTo1Bit(grey.data(), p.width, p.height, p.width * 3, bits.data(), (p.width + 7) / 8, 255,
+                         2 | 4 | 8))
         s.SkipWithError("one-bit failed");
     s.SetItemsProcessed(static_cast<int64_t>(s.iterations()) * p.width * p.height);
     return;
@@ -160,8 +163,8 @@ int Tool(int argc, char** argv) {
     Method method = m == "heap" ? kHeap : m == "rgba" ? kRgba : kOctree;
     std::vector<uint8_t> rgba = method == kRgba ? ToRGBA(p) : std::vector<uint8_t>(), out;
     RGBQUAD pal[256];
-    if (!Quantize(p, rgba, method, static_cast<uint32_t>(std::atoi(argv[4])), argc > 6 ? std::atoi(argv[6]) : 0, &out,
-                  pal))
+    if (!Quantize(p, rgba, method, static_cast<uint32_t>(std::atoi(argv[4])),
+                  argc > 6 ? std::atoi(argv[6]) : 0, &out, pal))
       return 1;
     std::fprintf(f, "P6\n%u %u\n255\n", p.width, p.height);
     std::vector<uint8_t> rgb(out.size() * 3);
@@ -194,8 +197,9 @@ int main(int argc, char** argv) {
               ->UseRealTime();
   const char* oneBit[] = {"threshold", "otsu", "fs"};
   for (int i = 0; i < 3; ++i)
-    benchmark::RegisterBenchmark(("onebit/" + std::string(oneBit[i])).c_str(), [=](benchmark::State& s) { BM_OneBit(s, i); })
-        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("onebit/" + std::string(oneBit[i])).c_str(), [=](benchmark::State& s) {
+      BM_OneBit(s, i);
+    })->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -84,7 +84,8 @@ void PicReadImage(benchmark::State& state) {
 }
 
 void Args(benchmark::internal::Benchmark* b) {
-  b->ArgName("kind")->Arg(kNone)->Arg(kLZW)->Arg(kDeflate)->Arg(kJPEG)->Arg(kTiled)->Unit(benchmark::kMillisecond);
+  b->ArgName("kind")->Arg(kNone)->Arg(kLZW)->Arg(kDeflate)->Arg(kJPEG)->Arg(kTiled)->Unit(
+      benchmark::kMillisecond);
 }
 void RawArgs(benchmark::internal::Benchmark* b) {
   b->ArgName("kind")->Arg(kNone)->Arg(kLZW)->Arg(kDeflate)->Arg(kTiled)->Unit(benchmark::kMillisecond);

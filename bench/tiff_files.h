@@ -25,7 +25,8 @@ inline std::vector<uint8_t> Picture() {
       const bool disc = (x / 500 + y / 500) % 3 == 0;
       p[0] = static_cast<uint8_t>(std::clamp(int(x * 200 / kWidth) + (disc ? 40 : 0) + grain, 0, 255));
       p[1] = static_cast<uint8_t>(std::clamp(int(y * 220 / kHeight) + grain, 0, 255));
-      p[2] = static_cast<uint8_t>(std::clamp(int((x + y) * 255 / (kWidth + kHeight)) - (disc ? 60 : 0) + grain, 0, 255));
+      p[2] = static_cast<uint8_t>(
+          std::clamp(int((x + y) * 255 / (kWidth + kHeight)) - (disc ? 60 : 0) + grain, 0, 255));
     }
   return img;
 }
@@ -85,7 +86,8 @@ inline std::vector<uint8_t> Make(const std::vector<uint8_t>& img, Kind kind) {
   const uint16_t compression[kKinds] = {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE,
                                         COMPRESSION_JPEG, COMPRESSION_ADOBE_DEFLATE};
   TIFFSetField(tif, TIFFTAG_COMPRESSION, compression[kind]);
-  if (kind == kLZW || kind == kDeflate || kind == kTiled) TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+  if (kind == kLZW || kind == kDeflate || kind == kTiled)
+    TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
   if (kind == kJPEG) {
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
     TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
@@ -100,7 +102,8 @@ inline std::vector<uint8_t> Make(const std::vector<uint8_t>& img, Kind kind) {
       for (uint32_t x = 0; x < kWidth; x += 256) {
         std::fill(tile.begin(), tile.end(), 0);
         for (uint32_t r = 0; r < 256 && y + r < kHeight; ++r)
-          std::memcpy(&tile[r * 256 * 3], &img[(size_t{y + r} * kWidth + x) * 3], std::min(256u, kWidth - x) * 3);
+          std::memcpy(&tile[r * 256 * 3], &img[(size_t{y + r} * kWidth + x) * 3],
+                      std::min(256u, kWidth - x) * 3);
         TIFFWriteTile(tif, tile.data(), x, y, 0, 0);
       }
   } else {
@@ -137,13 +140,15 @@ inline bool ReadStrips(Memory& m, uint8_t* image, uint8_t* tile) {
       for (uint32_t x = 0; x < kWidth; x += 256) {
         ok = TIFFReadTile(tif, tile, x, y, 0, 0) > 0 && ok;
         for (uint32_t r = 0; r < 256 && y + r < kHeight; ++r)
-          std::memcpy(&image[(size_t{y + r} * kWidth + x) * 3], &tile[r * 256 * 3], std::min(256u, kWidth - x) * 3);
+          std::memcpy(&image[(size_t{y + r} * kWidth + x) * 3], &tile[r * 256 * 3],
+                      std::min(256u, kWidth - x) * 3);
       }
   } else {
     const tmsize_t stripBytes = TIFFStripSize(tif);
     for (uint32_t s = 0, n = TIFFNumberOfStrips(tif); s < n; ++s)
       ok = TIFFReadEncodedStrip(tif, s, image + s * stripBytes,
-                                std::min<tmsize_t>(stripBytes, imageBytes - s * stripBytes)) >= 0 && ok;
+                                std::min<tmsize_t>(stripBytes, imageBytes - s * stripBytes)) >= 0 &&
+           ok;
   }
   TIFFClose(tif);
   return ok;

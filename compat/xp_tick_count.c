@@ -32,8 +32,9 @@ static ULONGLONG WINAPI WidenedTickCount64(void) {
 }
 
 static ULONGLONG WINAPI FirstTickCount64(void) {
-  ULONGLONG(WINAPI * real)(void) =
-      (ULONGLONG(WINAPI*)(void))(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetTickCount64");
+  ULONGLONG(WINAPI * real)
+  (void) = (ULONGLONG(WINAPI*)(void))(void (*)(void))GetProcAddress(GetModuleHandleA("kernel32.dll"),
+                                                                    "GetTickCount64");
   ULONGLONG(WINAPI * chosen)(void) = real ? real : WidenedTickCount64;
   __atomic_store_n(&TickCount64Slot, chosen, __ATOMIC_SEQ_CST);
   return chosen();

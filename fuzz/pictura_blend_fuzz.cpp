@@ -31,7 +31,9 @@ uint32_t Stride(FuzzReader& in, uint32_t rowBytes) {
   return rowBytes + extra - (in.Take(16) == 0 && rowBytes + extra > 0);
 }
 
-double Opacity(FuzzReader& in) { return (static_cast<int>(in.Take(0)) - 8192) / 32768.0; }
+double Opacity(FuzzReader& in) {
+  return (static_cast<int>(in.Take(0)) - 8192) / 32768.0;
+}
 
 template <class T>
 void Fill(FuzzReader& in, std::vector<T>& v) {
@@ -53,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 0:
     case 1: {  // overlays, 8 or 16 bits
       const uint32_t sw = in.Take(40), sh = in.Take(40);
-      const int32_t x = static_cast<int32_t>(in.Take(0)) % 64 - 32, y = static_cast<int32_t>(in.Take(0)) % 64 - 32;
+      const int32_t x = static_cast<int32_t>(in.Take(0)) % 64 - 32,
+                    y = static_cast<int32_t>(in.Take(0)) % 64 - 32;
       const double opacity = Opacity(in), k = Opacity(in);
       const uint32_t mode = in.Take(kOverlayModeCount + 2);
       if (op == 0) {
@@ -82,13 +85,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Fill(in, image), Fill(in, mask);
       const uint32_t color = in.Take(0) << 16 | in.Take(0);
       const int32_t x = static_cast<int32_t>(in.Take(80)) - 40, y = static_cast<int32_t>(in.Take(80)) - 40;
-      BlendSolidColorThroughMask(&error, image.data(), w, h, bpp, stride, mask.data(), mw, mh, ms, color, x, y,
-                                 in.Take(64));
+      BlendSolidColorThroughMask(&error, image.data(), w, h, bpp, stride, mask.data(), mw, mh, ms, color, x,
+                                 y, in.Take(64));
       if (bpp == 4)  // these two take 4-byte pixels only
         BlendColorThroughMaskRGBA(&error, image.data(), w, h, stride, mask.data(), mw, mh, ms, color, x, y,
                                   in.Take(32));
-      BlendSolidColorRect(&error, image.data(), w, h, bpp, stride, x, y, x + static_cast<int32_t>(in.Take(60)),
-                          y + static_cast<int32_t>(in.Take(60)), color, Opacity(in), in.Take(8));
+      BlendSolidColorRect(&error, image.data(), w, h, bpp, stride, x, y,
+                          x + static_cast<int32_t>(in.Take(60)), y + static_cast<int32_t>(in.Take(60)), color,
+                          Opacity(in), in.Take(8));
       if (bpp == 4) AlphaBlendSolidColorCore(&error, image.data(), w, h, stride, color, in.Take(2));
       std::vector<uint8_t> feather(size_t{mw} * mh + 1);  // width x height bytes, no stride
       MakeFeatherMask(&error, feather.data(), mw, mh, Opacity(in));

@@ -25,7 +25,9 @@ uint32_t Stride(FuzzReader& in, uint32_t rowBytes) {
   return rowBytes + extra - (in.Take(16) == 0 && rowBytes + extra > 0);
 }
 
-double Real(FuzzReader& in) { return (static_cast<int>(in.Take(0)) - 32768) / 8192.0; }
+double Real(FuzzReader& in) {
+  return (static_cast<int>(in.Take(0)) - 32768) / 8192.0;
+}
 
 }  // namespace
 
@@ -45,18 +47,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t colors = in.Take(300), dither = in.Take(2), limit = in.Take(256), flags = in.Take(16);
   switch (op) {
     case 0:
-      pic_QuantizeRGBTo8Bit(src.data(), w, h, ss, dst.data(), ds, colors, pal, dither, static_cast<BYTE>(limit),
+      pic_QuantizeRGBTo8Bit(src.data(), w, h, ss, dst.data(), ds, colors, pal, dither,
+                            static_cast<BYTE>(limit),
                             (flags & ~6u) | (bpp == 4 ? 2 : 0) | (in.Take(2) ? 0x100000 : 0));
       break;
     case 1:
       pic_QuantizeRGBATo8Bit(src.data(), w, h, ss, dst.data(), ds, colors, pal, dither, &count, flags & 1);
       break;
     case 2: {
-      for (RGBQUAD& q : pal) q = RGBQUAD{static_cast<BYTE>(in.Take(256)), static_cast<BYTE>(in.Take(256)),
-                                         static_cast<BYTE>(in.Take(256)), 0};
-      pic_RGBTo8BitDithered(src.data(), w, h, ss, dst.data(), ds, colors, pal, dither, static_cast<BYTE>(limit),
-                            (flags & 1) | (bpp == 4 ? 2 : 0));
-      pic_Get8BitPaletteFromRGB(src.data(), w, h, ss, colors, pal, &count, (flags & ~6u) | (bpp == 4 ? 2 : 0));
+      for (RGBQUAD& q : pal)
+        q = RGBQUAD{static_cast<BYTE>(in.Take(256)), static_cast<BYTE>(in.Take(256)),
+                    static_cast<BYTE>(in.Take(256)), 0};
+      pic_RGBTo8BitDithered(src.data(), w, h, ss, dst.data(), ds, colors, pal, dither,
+                            static_cast<BYTE>(limit), (flags & 1) | (bpp == 4 ? 2 : 0));
+      pic_Get8BitPaletteFromRGB(src.data(), w, h, ss, colors, pal, &count,
+                                (flags & ~6u) | (bpp == 4 ? 2 : 0));
       break;
     }
     case 3: {
@@ -71,8 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 4:
       pic_ImageToGrayScale(src.data(), w, h, bpp, ss, 0);
       pic_ImageToGrayScaleWeighted(src.data(), w, h, bpp, ss, Real(in), Real(in), Real(in), flags & 1);
-      pic_ImageToGrayScaleSingleWeighted(src.data(), w, h, bpp, ss, dst.data(), ds, Real(in), Real(in), Real(in),
-                                         flags & 1);
+      pic_ImageToGrayScaleSingleWeighted(src.data(), w, h, bpp, ss, dst.data(), ds, Real(in), Real(in),
+                                         Real(in), flags & 1);
       pic_ImageToGrayScale8Bit(src.data(), w, h, bpp, ss, dst.data(), ds, 0x100000);
       if (bpp == 3) pic_RGBToBGR(src.data(), w, h, ss, 0);
       if (bpp == 4) pic_RGBAToBGRA(src.data(), w, h, ss, 0);
@@ -84,9 +89,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::vector<uint8_t> img(Extent(w, h, channels, ts), 100);
       Pictura::AdjustBrightnessContrast(&err, img.data(), w, h, Real(in), Real(in), channels, ts,
                                         in.Take(0) & 0x307);
-      Pictura::AdjustToneCurve(&err, img.data(), w, h, Real(in), Real(in), Real(in), channels, ts, in.Take(0) & 0x101);
-      Pictura::AutoLevels(&err, img.data(), w, h, channels, ts, Real(in) * 40, Real(in) * 40, in.Take(0) & 0x100,
-                          static_cast<uint8_t>(in.Take(256)));
+      Pictura::AdjustToneCurve(&err, img.data(), w, h, Real(in), Real(in), Real(in), channels, ts,
+                               in.Take(0) & 0x101);
+      Pictura::AutoLevels(&err, img.data(), w, h, channels, ts, Real(in) * 40, Real(in) * 40,
+                          in.Take(0) & 0x100, static_cast<uint8_t>(in.Take(256)));
       Pictura::EqualizeBrightness(&err, img.data(), w, h, ts, channels, in.Take(300), in.Take(300));
       break;
     }

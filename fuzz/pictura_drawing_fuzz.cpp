@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (double& c : v) c = Coord(in);
       const uint32_t n = uint32_t(v.size() / 2);
       std::vector<uint8_t> pattern(3 * 4 * 4, 7);
-      FillPolygon(&error, img.data(), w, h, bpp, stride, v.data(), n, in.Take(2) ? pattern.data() : nullptr, 3, 4,
-                  3 * 4, color, opacity, nullptr, 0, flags);
+      FillPolygon(&error, img.data(), w, h, bpp, stride, v.data(), n, in.Take(2) ? pattern.data() : nullptr,
+                  3, 4, 3 * 4, color, opacity, nullptr, 0, flags);
       FillPolygon1Bit(&error, img.data(), w, h, stride, v.data(), n, color & 1);
       std::vector<uint16_t> deep(Extent(w, h, bpp, stride));
       const uint16_t c16[4] = {1, 2, 3, 4};
@@ -67,13 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const int32_t cx = Int(in), cy = Int(in), rx = Int(in), ry = Int(in);
       DrawEllipse(&error, img.data(), w, h, bpp, stride, cx, cy, rx, ry, color, flags);
       DrawEllipse1Bit(&error, img.data(), w, h, stride, cx, cy, rx, ry, color & 1);
-      FillEllipse(&error, img.data(), w, h, bpp, stride, cx, cy, rx, ry, color, opacity, nullptr, 0, flags & 3);
+      FillEllipse(&error, img.data(), w, h, bpp, stride, cx, cy, rx, ry, color, opacity, nullptr, 0,
+                  flags & 3);
       break;
     }
     case 4: {  // thick lines
       const double heads[3] = {Coord(in), Coord(in), Coord(in)};
-      DrawThickLine(&error, img.data(), w, h, bpp, stride, Coord(in), Coord(in), Coord(in), Coord(in), Coord(in),
-                    in.Take(6), in.Take(6), heads, color, opacity, flags);
+      DrawThickLine(&error, img.data(), w, h, bpp, stride, Coord(in), Coord(in), Coord(in), Coord(in),
+                    Coord(in), in.Take(6), in.Take(6), heads, color, opacity, flags);
       break;
     }
     default: {  // flood fills and masks
@@ -81,10 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const uint32_t tolerance = in.Take(8) * (in.Take(4) ? 1 : 4000), ms = Stride(in, w);
       std::vector<uint8_t> mask(Extent(w, h, 1, ms));
       FloodFill8(&error, img.data(), w, h, stride, x, y, uint8_t(color), tolerance, in.Take(3));
-      BuildRegionMask8(&error, img.data(), w, h, stride, x, y, mask.data(), ms, tolerance, in.Take(2), uint8_t(color),
-                       flags);
-      BuildRegionMaskColor(&error, img.data(), w, h, bpp, stride, x, y, mask.data(), ms, tolerance, in.Take(2), color,
-                           flags);
+      BuildRegionMask8(&error, img.data(), w, h, stride, x, y, mask.data(), ms, tolerance, in.Take(2),
+                       uint8_t(color), flags);
+      BuildRegionMaskColor(&error, img.data(), w, h, bpp, stride, x, y, mask.data(), ms, tolerance,
+                           in.Take(2), color, flags);
       break;
     }
   }

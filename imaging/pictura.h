@@ -22,22 +22,22 @@
 #include "core/pictura_file_type.h"  // file-type guess
 #include "core/pictura_formats.h"    // per-format state: TLA tags, GIF frames
 // pixelops/, resample/, codecs/: over core
-#include "pixelops/pictura_pixelops.h"  // pixel operations, colour utilities
-#include "resample/pictura_resample.h"  // resizing
-#include "codecs/bmp/pictura_bmp.h"     // BMP
-#include "codecs/jpeg/pictura_jpeg.h"   // JPEG codec
-#include "codecs/png/pictura_png.h"     // PNG codec
-#include "codecs/gif/pictura_gif.h"     // GIF codec
-#include "codecs/tiff/pictura_tiff.h"   // TIFF codec
-#include "codecs/meta/pictura_icc.h"    // ICC profiles of JPEG, PNG, TIFF and PSD files
+#include "pixelops/pictura_pixelops.h"      // pixel operations, colour utilities
+#include "resample/pictura_resample.h"      // resizing
+#include "codecs/bmp/pictura_bmp.h"         // BMP
+#include "codecs/jpeg/pictura_jpeg.h"       // JPEG codec
+#include "codecs/png/pictura_png.h"         // PNG codec
+#include "codecs/gif/pictura_gif.h"         // GIF codec
+#include "codecs/tiff/pictura_tiff.h"       // TIFF codec
+#include "codecs/meta/pictura_icc.h"        // ICC profiles of JPEG, PNG, TIFF and PSD files
 #include "codecs/meta/pictura_photoshop.h"  // Photoshop image resources and IPTC blocks
-#include "codecs/pcx/pictura_pcx.h"     // PCX
-#include "codecs/tga/pictura_tga.h"     // TGA
-#include "codecs/pnm/pictura_pnm.h"     // PBM, PGM and PPM
-#include "codecs/psd/pictura_psd.h"     // PSD
-#include "codecs/photocd/pictura_pcd.h" // PhotoCD
-#include "codecs/tla/pictura_tla.h"     // TLA container
-#include "codecs/wbmp/pictura_wbmp.h"   // WBMP
+#include "codecs/pcx/pictura_pcx.h"         // PCX
+#include "codecs/tga/pictura_tga.h"         // TGA
+#include "codecs/pnm/pictura_pnm.h"         // PBM, PGM and PPM
+#include "codecs/psd/pictura_psd.h"         // PSD
+#include "codecs/photocd/pictura_pcd.h"     // PhotoCD
+#include "codecs/tla/pictura_tla.h"         // TLA container
+#include "codecs/wbmp/pictura_wbmp.h"       // WBMP
 // gdi/: the Windows-only pieces
 #ifdef _WIN32
 #include "gdi/pictura_gdi.h"       // bitmaps, palettes, resources and drawing

@@ -54,7 +54,6 @@ void FillWithKey(FigureRecord* record) {
   if (record->objectDC && record->keyBrush) FillRect(record->objectDC.get(), &all, record->keyBrush);
 }
 
-
 int CurrentMinute() {
   uint32_t minute = 0;
   GetLocalTimeParts(nullptr, nullptr, nullptr, nullptr, &minute, nullptr, nullptr);
@@ -401,8 +400,8 @@ uint32_t Billboard::QuietMs() {
   if (state_.unloadRequest || state_.windowRequest.action) return 0;
   if (!HandedSettings(links_).Billboard || links_.shell->fullScreenPause) return kNeverDue;
   if (!record_ || record_->state != kShown) return 0;
-  if (state_.redrawRequest || wallAskRequest_ || state_.relayoutRequest || RelayoutRequest || state_.clicked ||
-      state_.nudge || (state_.held != 0) != (record_->lifted != 0))
+  if (state_.redrawRequest || wallAskRequest_ || state_.relayoutRequest || RelayoutRequest ||
+      state_.clicked || state_.nudge || (state_.held != 0) != (record_->lifted != 0))
     return 0;
   uint32_t quiet = kNeverDue;
   if (state_.currentMotif == kBillboardCalendarMotif) {
@@ -464,6 +463,7 @@ void Billboard::Sleep(int milliseconds) {
 
 void Billboard::Place(HWND after, UINT extra) {
   if (!state_.windowRequest.Window()) return;
-  SetWindowPos(state_.windowRequest.Window(), after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
+  SetWindowPos(state_.windowRequest.Window(), after, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | extra);
   state_.redrawRequest = 1;
 }

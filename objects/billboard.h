@@ -20,7 +20,6 @@
 #include "stage/kept_layer.h"
 #include "stage/portable/billboard_side.h"
 
-
 // The billboard: the owner of the wall's shared words (State(): the shell's
 // mouse and the options page write requests, the animation thread steps the
 // wall, the poster thread prepares the next poster), the wall's record as the

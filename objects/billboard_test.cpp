@@ -71,8 +71,9 @@ class Billboard : public ::testing::Test {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "BillboardTest";
     RegisterClassA(&wc);
-    wall_.State().windowRequest.SetWindow(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "BillboardTest", "", WS_POPUP, 0, 0,
-                                      0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    wall_.State().windowRequest.SetWindow(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "BillboardTest",
+                                                          "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                                          GetModuleHandleA(nullptr), nullptr));
     ASSERT_NE(wall_.State().windowRequest.Window(), nullptr);
     figures_.active = 1;
     TestSettings().Billboard = 1;
@@ -156,7 +157,8 @@ TEST_F(Billboard, LoadsOnTheWorkAreaBottomAndShowsTheWallWithAFirstMotif) {
   EXPECT_EQ(record_->active, 1);
   EXPECT_STREQ(record_->name, "Plakatwand");
   EXPECT_EQ(record_->objectWindow, wall_.State().windowRequest.Window());
-  EXPECT_EQ(WindowFromDC(record_->objectScreenDC.get()), wall_.State().windowRequest.Window()) << "the wall's own window's DC";
+  EXPECT_EQ(WindowFromDC(record_->objectScreenDC.get()), wall_.State().windowRequest.Window())
+      << "the wall's own window's DC";
   EXPECT_FALSE(IsWindowVisible(wall_.State().windowRequest.Window())) << "no window before its first picture";
   wall_.Step(record_);
   EXPECT_EQ(record_->state, 2);
@@ -256,7 +258,8 @@ TEST_F(Billboard, AnAskPushesTheDrawnWallWithoutDrawingItAnew) {
   }
   GdiFlush();
   ASSERT_NE(shows(asked), marker);
-  AskForPushUnder({wall.left + asked.x - 5, wall.top + asked.y - 5, wall.left + asked.x + 5, wall.top + asked.y + 5});
+  AskForPushUnder(
+      {wall.left + asked.x - 5, wall.top + asked.y - 5, wall.left + asked.x + 5, wall.top + asked.y + 5});
   wall_.Step(record_);
   EXPECT_EQ(shows(asked), marker) << "the drawn wall is pushed";
   EXPECT_EQ(shows(beside), marker) << "whole";
@@ -276,8 +279,8 @@ TEST_F(Billboard, WhatAWindowPassingOverItLeavesShowsTheWallAgain) {
   ShowWall();
   RECT wall = {};
   GetWindowRect(wall_.State().windowRequest.Window(), &wall);
-  HWND walker = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST, "BillboardTest", "", WS_POPUP, 0, 0, 0, 0,
-                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  HWND walker = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE | WS_EX_TOPMOST, "BillboardTest", "",
+                                WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
   ASSERT_NE(walker, nullptr);
   const WindowDC screen(nullptr);
   const OwnedDC memory(CreateCompatibleDC(screen.get()));
@@ -291,7 +294,8 @@ TEST_F(Billboard, WhatAWindowPassingOverItLeavesShowsTheWallAgain) {
     int count = 0;
     for (int y = area.top; y < area.bottom; y += 3)
       for (int x = area.left; x < area.right; x += 3)
-        count += GetPixel(screen.get(), x, y) != GetPixel(record_->objectDC.get(), x - wall.left, y - wall.top);
+        count +=
+            GetPixel(screen.get(), x, y) != GetPixel(record_->objectDC.get(), x - wall.left, y - wall.top);
     return count;
   };
   RECT before = {};
@@ -300,8 +304,8 @@ TEST_F(Billboard, WhatAWindowPassingOverItLeavesShowsTheWallAgain) {
     SIZE size = {30, 60};
     POINT origin = {0, 0};
     BLENDFUNCTION blend = {};
-    ASSERT_TRUE(UpdateLayeredWindow(walker, screen.get(), &at, &size, memory.get(), &origin, kKeyColour, &blend,
-                                    ULW_COLORKEY));
+    ASSERT_TRUE(UpdateLayeredWindow(walker, screen.get(), &at, &size, memory.get(), &origin, kKeyColour,
+                                    &blend, ULW_COLORKEY));
     RECT now = {}, left = {};
     GetWindowRect(walker, &now);
     if (step > 0 && SubtractRect(&left, &before, &now)) {
@@ -697,7 +701,8 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
       {"nudge", [this](int v) { wall_.State().nudge = -v; }},
       {"lift", [this](int v) { wall_.State().held = v; }},
       {"unload", [this](int v) { wall_.State().unloadRequest = v; }},
-      {"window", [this](int v) { wall_.State().windowRequest.Set(v ? WindowAction::kShow : WindowAction::kNone); }},
+      {"window",
+       [this](int v) { wall_.State().windowRequest.Set(v ? WindowAction::kShow : WindowAction::kNone); }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
@@ -731,7 +736,8 @@ TEST_F(Billboard, TheWallSaysHowLongItMayWaitForItsNextPass) {
     SCOPED_TRACE(off);
     if (off)
       TestSettings().Billboard = 0;
-    else shell_.fullScreenPause = 1;
+    else
+      shell_.fullScreenPause = 1;
     EXPECT_EQ(wall.QuietMs(), BillboardLink::kNeverDue);
     wall_.State().windowRequest.Set(WindowAction::kHide);
     EXPECT_EQ(wall.QuietMs(), 0u);
@@ -813,7 +819,7 @@ TEST_F(Billboard, EachBillboardKeepsItsOwnWordsAndPosterRuns) {
     ObjectWindows objects;
     if (row.handed) {
       objects.wall = &wall_.State();
-      objects.figures = &figures_;  // whose switch lets the wall show
+      objects.figures = &figures_;         // whose switch lets the wall show
       objects.settings = &TestSettings();  // which say whether it is on
     }
     row.move(objects);
@@ -851,7 +857,8 @@ TEST(ZOrderHelpers, MoveOnlyTheHandedWindowsThroughTheirOwnWords) {
     }
     std::vector<int> Words() {
       std::vector<int> words;
-      for (WindowRequest* request : {&figures.window, &wall.windowRequest, &strip}) words.push_back(request->action.exchange(0));
+      for (WindowRequest* request : {&figures.window, &wall.windowRequest, &strip})
+        words.push_back(request->action.exchange(0));
       words.push_back(wall.redrawRequest.exchange(0));
       return words;
     }
@@ -865,7 +872,8 @@ TEST(ZOrderHelpers, MoveOnlyTheHandedWindowsThroughTheirOwnWords) {
   TestSettings().Billboard = 1;
   TestSettings().HGNotDA = 0;
   TestSettings().BillboardNotDA = 0;
-  const int bottom = static_cast<int>(WindowAction::kStackBottom), top = static_cast<int>(WindowAction::kStackTopmost);
+  const int bottom = static_cast<int>(WindowAction::kStackBottom),
+            top = static_cast<int>(WindowAction::kStackTopmost);
   const int showBottom = static_cast<int>(WindowAction::kShowBottom);
   const int raise = static_cast<int>(WindowAction::kRaiseNotTopmost);
   const struct {

@@ -17,7 +17,6 @@
 #include "stage/figure_bitmaps.h"
 #include "stage/speech_bubble.h"
 
-
 namespace {
 
 constexpr ObjectLogTexts kClockTexts{"Uhr Hochheben...", "Uhr Fallen lassen..."};
@@ -194,8 +193,8 @@ void Clock::SetRecycleBinShell(const RecycleBinShell* replacement) {
 }
 
 int Clock::Start(LPTHREAD_START_ROUTINE threadProc) {
-  return StartDesktopObject(object_, {"LunClock", "ClockThread", ClockWndProc, threadProc ? threadProc : ClockThread},
-                            this);
+  return StartDesktopObject(
+      object_, {"LunClock", "ClockThread", ClockWndProc, threadProc ? threadProc : ClockThread}, this);
 }
 
 LRESULT CALLBACK ClockWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -290,6 +289,7 @@ const KeptLayer& Clock::WindowLayer() const {
 }
 
 DWORD Clock::Run() {
-  return RunObjectThread(object_, *host_, kClockTexts, [this](FigureRecord* shown) { Unload(shown); }, strips_,
-                         "ClockThread beendet");
+  return RunObjectThread(
+      object_, *host_, kClockTexts, [this](FigureRecord* shown) { Unload(shown); }, strips_,
+      "ClockThread beendet");
 }

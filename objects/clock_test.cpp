@@ -105,7 +105,8 @@ class Clock : public ::testing::Test {
     TestSettings().DateOrder = 1;
     const int positions[8] = {100, 15, 200, 300, 400, 15, 500, 250};
     for (int i = 0; i < 8; ++i) TestSettings().ClockPos[i] = positions[i];
-    for (auto* flag : {&clock_->Object().reloadRequest, &clock_->Object().held, &clock_->Object().nudge}) *flag = 0;
+    for (auto* flag : {&clock_->Object().reloadRequest, &clock_->Object().held, &clock_->Object().nudge})
+      *flag = 0;
     for (auto* flag : {&clock_->Object().relayout, &clock_->Object().raiseRequest}) *flag = 0;
     clock_->Object().bubbleRequest = 0;
     PinTime(2026, 12, 5, 14, 7);
@@ -264,11 +265,13 @@ TEST_F(Clock, RestacksAskedByOtherThreadsAreMadeByTheClocksPass) {
   clock_->Object().redrawRequest = 0;
   clock_->Object().windowRequest.Set(WindowAction::kNone);
   EXPECT_FALSE(RestackWindow(nullptr, WindowAction::kStackTop));
-  EXPECT_FALSE(RestackWindow(GetDesktopWindow(), WindowAction::kStackTop)) << "only the windows our threads draw";
+  EXPECT_FALSE(RestackWindow(GetDesktopWindow(), WindowAction::kStackTop))
+      << "only the windows our threads draw";
   ASSERT_TRUE(RestackWindow(clock_->Object().window, WindowAction::kStackTopmost));
   EXPECT_EQ(clock_->Object().windowRequest.action.load(), static_cast<int>(WindowAction::kStackTopmost));
   EXPECT_EQ(clock_->Object().redrawRequest, 1) << "its picture is pushed again after the move";
-  EXPECT_FALSE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST) << "not yet: the pass does it";
+  EXPECT_FALSE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST)
+      << "not yet: the pass does it";
   clock_->ThreadPass(record_);
   EXPECT_EQ(clock_->Object().windowRequest.action.load(), static_cast<int>(WindowAction::kNone));
   EXPECT_TRUE(GetWindowLongA(clock_->Object().window, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -301,7 +304,8 @@ TEST_F(Clock, AHiddenClockStaysHiddenThroughItsOwnRestacksUntilAShowIsAsked) {
       {"raise after a relayout", [] { clock_->Object().raiseRequest = 1; }},
       {"relayout", [] { clock_->Object().relayout = 1; }},
       {"topmost reassertion", [] {}},  // comes by itself every 100 redraws
-      {"restack from another thread", [] { RestackWindow(clock_->Object().window, WindowAction::kStackTopmost); }},
+      {"restack from another thread",
+       [] { RestackWindow(clock_->Object().window, WindowAction::kStackTopmost); }},
   };
   for (const Row& row : rows) {
     row.ask();
@@ -645,7 +649,8 @@ TEST_F(Clock, ReadsOnlyTheFiguresAndShellItIsHanded) {
     otherShell.optionsOpen = !row.optionsOpen;
     otherShell.fullScreenPause = !row.fullScreen;
     otherFigures.active = !row.figuresOn;
-    SetWindowPos(clock_->Object().window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(clock_->Object().window, HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(clock_->Object().window, MSG_SHOW_CLOCK, 0, 0);
     clock_->Object().nudge = 1;
     const int x = clock_->Placement().x;

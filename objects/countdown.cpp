@@ -170,13 +170,15 @@ void Countdown::FormatTimeDifference(int* days, int* hours, int* minutes, int* s
   if (sign) *sign = d.sign;
 }
 
-Countdown::Countdown(const ObjectLinks& links) : object_(links), host_(std::make_unique<CountdownHost>(*this)) {}
+Countdown::Countdown(const ObjectLinks& links)
+    : object_(links), host_(std::make_unique<CountdownHost>(*this)) {}
 
 Countdown::~Countdown() = default;
 
 int Countdown::Start(LPTHREAD_START_ROUTINE threadProc) {
   return StartDesktopObject(
-      object_, {"LunCountdown", "CountdownThread", CountdownWndProc, threadProc ? threadProc : CountdownThread}, this);
+      object_,
+      {"LunCountdown", "CountdownThread", CountdownWndProc, threadProc ? threadProc : CountdownThread}, this);
 }
 
 LRESULT CALLBACK CountdownWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -218,7 +220,8 @@ void Countdown::OnClick(WPARAM keys) {
     StopMusic();
     if (DispatchModifiedClick(keys)) {
       if (object_.links.overlay->bubble.type != 0)
-        RequestBubbleKill(*object_.links.overlay);  // the overlay is pushed by its owner, the animation thread
+        RequestBubbleKill(
+            *object_.links.overlay);  // the overlay is pushed by its owner, the animation thread
       else
         object_.bubbleRequest = 1;  // drawn by the countdown thread with its record
     }
@@ -255,6 +258,7 @@ ObjectPlacement Countdown::Placement() {
 }
 
 DWORD Countdown::Run() {
-  return RunObjectThread(object_, *host_, kCountdownTexts, [this](FigureRecord* shown) { Unload(shown); }, strips_,
-                         "CountdownThread beendet");
+  return RunObjectThread(
+      object_, *host_, kCountdownTexts, [this](FigureRecord* shown) { Unload(shown); }, strips_,
+      "CountdownThread beendet");
 }

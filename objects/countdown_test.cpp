@@ -65,7 +65,9 @@ class Countdown : public ::testing::Test {
     const int positions[8] = {100, 400, 200, 300, 300, 200, 50, 400};
     for (int i = 0; i < 8; ++i) TestSettings().CountdownPos[i] = positions[i];
     SetTarget(2027, 1, 1, 0, 0);
-    for (auto* flag : {&countdown_->Object().reloadRequest, &countdown_->Object().held, &countdown_->Object().nudge}) *flag = 0;
+    for (auto* flag :
+         {&countdown_->Object().reloadRequest, &countdown_->Object().held, &countdown_->Object().nudge})
+      *flag = 0;
     countdown_->Object().relayout = 0;
     countdown_->Object().bubbleRequest = 0;
     PinTime(2026, 12, 31, 23, 30);

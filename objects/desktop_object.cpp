@@ -14,7 +14,6 @@
 #include "stage/figure_bitmaps.h"
 #include "stage/speech_bubble.h"
 
-
 namespace {
 
 constexpr UINT kZOnlyFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE;
@@ -464,9 +463,9 @@ void Restack(WindowRequest* request, WindowAction action) {
 }  // namespace
 
 void LowerDesktopWindows(const ObjectWindows& objects) {
-  for (WindowRequest* request : {objects.figure, objects.overlay, RequestOf(objects.countdown),
-                                 RequestOf(objects.clock), objects.wall ? &objects.wall->windowRequest : nullptr,
-                                 RequestOf(objects.weather), objects.strip})
+  for (WindowRequest* request :
+       {objects.figure, objects.overlay, RequestOf(objects.countdown), RequestOf(objects.clock),
+        objects.wall ? &objects.wall->windowRequest : nullptr, RequestOf(objects.weather), objects.strip})
     Restack(request, WindowAction::kStackBottom);
   WakeWorkers();  // the drawing threads may be waiting for work
 }

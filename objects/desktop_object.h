@@ -253,10 +253,10 @@ constexpr int kObjectOffTicks = 40;
 // An object thread from start to end: clears the reload request, loads the
 // strips, makes the record, passes until QuitFlag (RunObjectPasses), then
 // unloads, frees the record and the strips and logs `endLine`.
-// The passes of an object thread until QuitFlag, one per tick of its frame. Between steps that only count ticks the thread sleeps until the next
-// redraw (ObjectTicksToNextStep), kObjectOffTicks while the object is off,
-// and any request, a change of a WakingFlag or the shutdown wakes it early;
-// after a wait it runs the ticks that passed.
+// The passes of an object thread until QuitFlag, one per tick of its frame. Between steps that only count
+// ticks the thread sleeps until the next redraw (ObjectTicksToNextStep), kObjectOffTicks while the object is
+// off, and any request, a change of a WakingFlag or the shutdown wakes it early; after a wait it runs the
+// ticks that passed.
 void RunObjectPasses(DesktopObject& object, WindowsObjectHost& host, const std::function<void()>& pass,
                      DWORD tickMs = kObjectTickMs);
 
@@ -277,11 +277,11 @@ struct ObjectWindows {
   DesktopObject* clock = nullptr;
   DesktopObject* countdown = nullptr;
   DesktopObject* weather = nullptr;
-  BillboardStateBlock* wall = nullptr;  // the billboard's words: its window request and redraw
-  WindowRequest* figure = nullptr;      // the walking figure's window (the figures' words)
-  WindowRequest* overlay = nullptr;     // the overlay's
-  WindowRequest* strip = nullptr;       // the scenery strip's
-  const FigureState* figures = nullptr;  // whose switch decides what may show (none: only the kept)
+  BillboardStateBlock* wall = nullptr;    // the billboard's words: its window request and redraw
+  WindowRequest* figure = nullptr;        // the walking figure's window (the figures' words)
+  WindowRequest* overlay = nullptr;       // the overlay's
+  WindowRequest* strip = nullptr;         // the scenery strip's
+  const FigureState* figures = nullptr;   // whose switch decides what may show (none: only the kept)
   const AppSettings* settings = nullptr;  // which objects are on and which stay (none: no object is raised)
 };
 // Every object window to the bottom (a Ctrl click on an object).
@@ -289,4 +289,3 @@ void LowerDesktopWindows(const ObjectWindows& objects);
 // The objects that may show now in front of normal windows, the figure and
 // its overlay topmost over them (the tray menu, the front hotkey).
 void RaiseDesktopWindows(const ObjectWindows& objects);
-

@@ -63,7 +63,7 @@ struct Transfer {
   // up of the transfer that would replace it.
   std::shared_ptr<std::mutex> replacing;
   std::atomic<WeatherFetchEnd> result{WeatherFetchEnd::kFailed};
-  std::mutex mutex;  // guards the handles and abandoned
+  std::mutex mutex;          // guards the handles and abandoned
   OwnedInternet handles[2];  // the session (0) and its connection (1)
   bool abandoned = false;
 
@@ -101,7 +101,8 @@ struct Transfer {
       std::lock_guard<std::mutex> lock(mutex);
       if (abandoned) return false;
     }
-    return MoveFileExA(tempPath.c_str(), localPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExA(tempPath.c_str(), localPath.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   }
 };
 
@@ -167,8 +168,8 @@ bool ReadCacheFile(const char* path, std::string& content) {
     WriteLogLine("+++ Datei nicht vorhanden");
     return false;
   }
-  const OwnedFile file(
-      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const OwnedFile file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     WriteLogLine("+++ Datei gesperrt");
     return false;
@@ -177,7 +178,9 @@ bool ReadCacheFile(const char* path, std::string& content) {
   DWORD read = 0;
   const BOOL ok = ReadFile(file.get(), content.data(), static_cast<DWORD>(content.size()), &read, nullptr);
   if (!ok) {
-    WriteLogLine("+++ Kann Datei nicht \xF6" "ffnen");
+    WriteLogLine(
+        "+++ Kann Datei nicht \xF6"
+        "ffnen");
     return false;
   }
   content.resize(read);
@@ -304,7 +307,8 @@ DWORD WINAPI WeatherService::FetchThread(void* argument) {
 WeatherFetchEnd WeatherService::Fetch(const WeatherFetchSettings& settings) {
   WeatherFetchEnd end = WeatherFetchEnd::kFailed;
   MetarSnapshot report = Report();
-  if (settings.signOn && ValidStationCode(settings.station) && GetDllVersion("comctl32.dll") >= kComctlWithWinInet) {
+  if (settings.signOn && ValidStationCode(settings.station) &&
+      GetDllVersion("comctl32.dll") >= kComctlWithWinInet) {
     char cache[MAX_PATH];
     if (!MetarCachePath(cache)) {
       WriteLogLine("GetMETAR() - FEHLER!");
@@ -368,8 +372,8 @@ WeatherFetchEnd RunTransfer(Transfer& job) {
   else
     WriteLogLine("InternetOpen() - AccessType=%d", plan.accessType);
   HeldHandles held(job);
-  OwnedInternet session(
-      InternetOpenA(" ", static_cast<DWORD>(plan.accessType), plan.proxyMode ? plan.host.c_str() : nullptr, nullptr, 0));
+  OwnedInternet session(InternetOpenA(" ", static_cast<DWORD>(plan.accessType),
+                                      plan.proxyMode ? plan.host.c_str() : nullptr, nullptr, 0));
   if (!session) {
     ReportInternetError(GetLastError(), "InternetOpen()");
     return kFailed;
@@ -381,9 +385,10 @@ WeatherFetchEnd RunTransfer(Transfer& job) {
   WriteLogLine("InternetConnect()");
   // Wine's FTP goes to the host named here whatever InternetOpen was told:
   // in proxy mode that is the proxy, which takes the server's name in USER.
-  OwnedInternet ftp(InternetConnectA(net, plan.host.c_str(), plan.port, plan.user.empty() ? nullptr : plan.user.c_str(),
-                                     plan.password.empty() ? nullptr : plan.password.c_str(), INTERNET_SERVICE_FTP,
-                                     INTERNET_FLAG_PASSIVE, 0));
+  OwnedInternet ftp(InternetConnectA(net, plan.host.c_str(), plan.port,
+                                     plan.user.empty() ? nullptr : plan.user.c_str(),
+                                     plan.password.empty() ? nullptr : plan.password.c_str(),
+                                     INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0));
   if (!ftp) {
     const DWORD error = GetLastError();
     ReportInternetError(error, "InternetConnect()");
@@ -457,7 +462,8 @@ WeatherFetchEnd MetarTransfers::Download(const char* url, const char* localPath,
   // Each transfer writes a file of its own: one given up may still be writing.
   char temp[MAX_PATH];
   const unsigned number = ++number_;
-  if (std::snprintf(temp, sizeof temp, "%s.%lu-%u.part", localPath, static_cast<unsigned long>(GetCurrentProcessId()),
+  if (std::snprintf(temp, sizeof temp, "%s.%lu-%u.part", localPath,
+                    static_cast<unsigned long>(GetCurrentProcessId()),
                     number) >= static_cast<int>(sizeof temp))
     return WeatherFetchEnd::kFailed;
   job->tempPath = temp;
@@ -491,8 +497,9 @@ WeatherFetchEnd MetarTransfers::Download(const char* url, const char* localPath,
   std::lock_guard<std::mutex> lock(mutex_);
   // Those given up before that have ended since are closed now: the list
   // holds only transfers still running.
-  std::erase_if(givenUp_,
-                [](const OwnedHandle& transfer) { return WaitForSingleObject(transfer.get(), 0) == WAIT_OBJECT_0; });
+  std::erase_if(givenUp_, [](const OwnedHandle& transfer) {
+    return WaitForSingleObject(transfer.get(), 0) == WAIT_OBJECT_0;
+  });
   givenUp_.push_back(std::move(thread));
   return WeatherFetchEnd::kFailed;
 }
@@ -517,8 +524,8 @@ void MetarTransfers::Join(DWORD milliseconds) {
 
 int ReportInternetError(DWORD code, const char* label) {
   char text[256] = {};
-  if (!FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS, GetModuleHandleA("wininet.dll"),
-                      code, 0, text, sizeof text, nullptr))
+  if (!FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+                      GetModuleHandleA("wininet.dll"), code, 0, text, sizeof text, nullptr))
     text[0] = '\0';
   for (char* p = text; *p; ++p)
     if (*p == '\r' || *p == '\n') *p = ' ';
@@ -553,7 +560,8 @@ bool MetarCachePath(char (&path)[MAX_PATH]) {
   return true;
 }
 
-MetarSnapshot DecodeMetarFile(const char* path, const MetarSnapshot& previous, const WeatherFetchSettings& settings) {
+MetarSnapshot DecodeMetarFile(const char* path, const MetarSnapshot& previous,
+                              const WeatherFetchSettings& settings) {
   MetarSnapshot next;
   std::string content, text;
   if (path && ReadCacheFile(path, content)) {
@@ -563,8 +571,8 @@ MetarSnapshot DecodeMetarFile(const char* path, const MetarSnapshot& previous, c
     next.values.pressure = previous.values.pressure;
     next.values.humidity = previous.values.humidity;
   }
-  const std::string time =
-      FormatObservationTime(ToLocal(next.values.observed), settings.clock24h, settings.dateOrder, settings.dateSeparator);
+  const std::string time = FormatObservationTime(ToLocal(next.values.observed), settings.clock24h,
+                                                 settings.dateOrder, settings.dateSeparator);
   lstrcpynA(next.timeText, time.c_str(), sizeof next.timeText);
   return next;
 }

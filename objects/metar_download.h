@@ -156,4 +156,5 @@ bool MetarCachePath(char (&path)[MAX_PATH]);
 // Reads the cache file and decodes it for the chosen station; what the file
 // cannot give (it is missing, another station's) keeps `previous`'s
 // pressure and humidity.
-MetarSnapshot DecodeMetarFile(const char* path, const MetarSnapshot& previous, const WeatherFetchSettings& settings);
+MetarSnapshot DecodeMetarFile(const char* path, const MetarSnapshot& previous,
+                              const WeatherFetchSettings& settings);

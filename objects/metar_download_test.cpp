@@ -152,7 +152,8 @@ TEST_F(MetarDownload, ObservationTimeInLocalTime) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.dateLine);
-    std::ofstream(cache_, std::ios::binary) << row.dateLine << "\r\nEDDF 151250Z 24008KT CAVOK 08/02 Q1021\r\n";
+    std::ofstream(cache_, std::ios::binary)
+        << row.dateLine << "\r\nEDDF 151250Z 24008KT CAVOK 08/02 Q1021\r\n";
     fetch_.clock24h = row.clock24h;
     fetch_.dateOrder = row.dateOrder;
     fetch_.dateSeparator = row.separator;

@@ -163,8 +163,8 @@ class MainWindowStandIns {
     AttachWindowRequest(CreateWindowExA(0, "ObjectTestMain", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                         GetModuleHandleA(nullptr), nullptr),
                         figures.window);
-    AttachWindowRequest(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "ObjectTestMain", "", WS_POPUP, 0, 0, 10,
-                                        10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr),
+    AttachWindowRequest(CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, "ObjectTestMain", "", WS_POPUP, 0,
+                                        0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr),
                         overlay.request);
     SetShellWindow(figures.window.Window());
     menuMessages = toggleMessages = lowerMessages = 0;
@@ -207,7 +207,9 @@ class PrivateSettings {
   void Set(const char* value, DWORD type, const void* data, DWORD size) {
     SHSetValueA(root_.get(), SETTINGS_KEY, value, type, data, size);
   }
-  void SetText(const char* value, const char* text) { Set(value, REG_SZ, text, DWORD(std::strlen(text) + 1)); }
+  void SetText(const char* value, const char* text) {
+    Set(value, REG_SZ, text, DWORD(std::strlen(text) + 1));
+  }
   void SetNumber(const char* value, DWORD data) { Set(value, REG_DWORD, &data, sizeof data); }
   // A value the savers wrote, as the registry holds it.
   std::string Text(const char* value) const {

@@ -174,8 +174,8 @@ class PictureLoading : public ::testing::Test {
 TEST_F(PictureLoading, BmpJpegPngTgaAndPcxCoverTheFieldAndShowTheirCentre) {
   const std::map<std::string, Grid> grids = Manifest();
   ASSERT_EQ(grids.size(), 7u) << "pictures.txt made by the build";
-  for (const char* name : {"blocks_320x256.bmp", "blocks_400x200.jpg", "blocks_100x300.png", "blocks_120x90.tga",
-                           "blocks_200x100.pcx"}) {
+  for (const char* name : {"blocks_320x256.bmp", "blocks_400x200.jpg", "blocks_100x300.png",
+                           "blocks_120x90.tga", "blocks_200x100.pcx"}) {
     SCOPED_TRACE(name);
     const Grid& g = grids.at(name);
     HBITMAP bitmap = LoadFromFile(Picture(name).c_str(), 1, kPosterHeight, kPosterWidth);
@@ -213,8 +213,8 @@ TEST_F(PictureLoading, WithoutTheScaleFlagThePictureKeepsItsSize) {
 }
 
 TEST_F(PictureLoading, PicturesThatCannotBeReadGiveNoBitmap) {
-  for (const char* name : {"thin_87382x1.png", "truncated.png", "truncated.jpg", "cut_half.jpg", "garbage.bmp", "empty.png",
-                           "huge_header.bmp", "pixmap.bmp", "missing.png"}) {
+  for (const char* name : {"thin_87382x1.png", "truncated.png", "truncated.jpg", "cut_half.jpg",
+                           "garbage.bmp", "empty.png", "huge_header.bmp", "pixmap.bmp", "missing.png"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(LoadFromFile(Picture(name).c_str(), 1, kPosterHeight, kPosterWidth), nullptr);
   }
@@ -240,7 +240,8 @@ TEST_F(PictureLoading, AJpegCutAnywhereIsNeverShown) {
   ScratchFolder folder("waylune_cut_");
   int warned = 0;
   for (int k = 1; k <= 24; ++k) {
-    const std::string path = folder.Add("cut" + std::to_string(k) + ".jpg", whole.substr(0, whole.size() * k / 25));
+    const std::string path =
+        folder.Add("cut" + std::to_string(k) + ".jpg", whole.substr(0, whole.size() * k / 25));
     SCOPED_TRACE(path);
     HPICSRC source = pic_OpenFileSource(path.c_str());
     ASSERT_NE(source, nullptr);

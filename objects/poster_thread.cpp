@@ -44,7 +44,8 @@ bool PosterFile(PosterLists& lists, const AppSettings& settings, int user, int p
   if (!GetFileAttributesExA(full, GetFileExInfoStandard, &data)) return false;
   *path = full;
   stamp->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  stamp->time = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  stamp->time =
+      (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
   return true;
 }
 

@@ -53,12 +53,14 @@ int BuildFromPixels(const BYTE* pixels, DWORD w, DWORD h, const char* outputPath
   OwnedGlobal scaled(AllocateBytes(size.bytes));
   OwnedGlobal cropped(AllocateBytes(uint64_t{W} * H * 3));
   if (!scaled || !cropped) return 0;
-  if (!pic_ResizeImage(pixels, w, h, w * 3, Bytes(scaled), size.width, size.height, size.width * 3, 3, 17, 0) ||
+  if (!pic_ResizeImage(pixels, w, h, w * 3, Bytes(scaled), size.width, size.height, size.width * 3, 3, 17,
+                       0) ||
       PicGetLastError() != 0)
     return 0;
   const CropBox box = CentreCrop(size.width, size.height, W, H);
   const RECT rect = {box.left, box.top, box.right, box.bottom};
-  if (!pic_CropImage(Bytes(scaled), size.width, size.height, size.width * 3, Bytes(cropped), W * 3, &rect, 3) ||
+  if (!pic_CropImage(Bytes(scaled), size.width, size.height, size.width * 3, Bytes(cropped), W * 3, &rect,
+                     3) ||
       PicGetLastError() != 0)
     return 0;
   return WriteBmpWhole(Bytes(cropped), W, H, outputPath) ? 1 : 0;

@@ -31,7 +31,7 @@ Rgb ReadBack(HPICSRC source, bool jpeg) {
   if (!source) return image;
   DWORD w = 0, h = 0;
   const OwnedGlobal pixels(jpeg ? pic_ReadJPG(source, &w, &h, 24, 0)
-                               : pic_ReadImage(source, &w, &h, kPicReadRGB, 0));
+                                : pic_ReadImage(source, &w, &h, kPicReadRGB, 0));
   pic_CloseSource(source);
   if (!pixels) return image;
   image.width = int(w);
@@ -126,7 +126,8 @@ TEST_F(Wallpaper, TheBuiltInSkyIsCutFromItsMiddle) {
   ASSERT_EQ(sky.width, kBuiltinWallpaperWidth);
   ASSERT_EQ(sky.height, kBuiltinWallpaperHeight);
   for (const auto& screen : {std::pair{1920, 1080}, std::pair{1024, 1280}}) {
-    ASSERT_EQ(BuildWallpaperFromResource(kBuiltinWallpaperName, output_.c_str(), screen.first, screen.second), 1);
+    ASSERT_EQ(BuildWallpaperFromResource(kBuiltinWallpaperName, output_.c_str(), screen.first, screen.second),
+              1);
     const Rgb out = ReadBack(pic_OpenFileSource(output_.c_str()), false);
     ASSERT_EQ(out.width, screen.first);
     ASSERT_EQ(out.height, screen.second);

@@ -31,10 +31,11 @@ bool FahrenheitChosen(const AppSettings& settings) {
 // over its top right corner: black, then white one pixel up and left.
 bool PaintSheet(HBITMAP sheet, HBITMAP picture, const std::string& temperature) {
   // The font outlives the canvas it is selected into.
-  const OwnedFont font(temperature.empty() ? nullptr
-                                           : CreateFontA(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                                                         FF_SWISS | VARIABLE_PITCH, "Verdana"));
+  const OwnedFont font(temperature.empty()
+                           ? nullptr
+                           : CreateFontA(-13, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                         FF_SWISS | VARIABLE_PITCH, "Verdana"));
   BitmapDC canvas(sheet);
   if (!canvas.ok()) return false;
   const HDC dc = canvas.get();
@@ -112,7 +113,6 @@ class WeatherHost : public WindowsObjectHost {
   WeatherSign& sign_;
 };
 
-
 WeatherSign::WeatherSign(WeatherService& service, const ObjectLinks& links)
     : object_(links), service_(service), host_(std::make_unique<WeatherHost>(*this)) {}
 
@@ -126,7 +126,8 @@ DWORD WINAPI WeatherThread(void* sign) {
 
 int WeatherSign::Start(LPTHREAD_START_ROUTINE threadProc) {
   return StartDesktopObject(
-      object_, {"LunWeather", "WeatherThread", WeatherWndProc, threadProc ? threadProc : WeatherThread}, this);
+      object_, {"LunWeather", "WeatherThread", WeatherWndProc, threadProc ? threadProc : WeatherThread},
+      this);
 }
 
 LRESULT CALLBACK WeatherWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -259,7 +260,8 @@ DWORD WeatherSign::Run() {
       // program's ends the pause.
       object_.wake.Wait(kFirstFetchPauseMs);
     }
-    RunObjectPasses(object_, *host_, [this] { ThreadPass(); }, kWeatherTickMs);
+    RunObjectPasses(
+        object_, *host_, [this] { ThreadPass(); }, kWeatherTickMs);
     service_.SetOwnerWake(nullptr);
     // The shutdown hides and closes the window once we have ended.
     UnloadDesktopObject(record, nullptr);

@@ -77,7 +77,10 @@ class WeatherSign : public ::testing::Test {
     settings_.Remove();
   }
 
-  Pixels Sheet() { return ReadBitmap(record_->objectDC.get(), record_->sheets[0].get(), kWeatherSignWidth, kWeatherSignHeight); }
+  Pixels Sheet() {
+    return ReadBitmap(record_->objectDC.get(), record_->sheets[0].get(), kWeatherSignWidth,
+                      kWeatherSignHeight);
+  }
   // The sheet holds the picture, with or without the temperature in its corner.
   void ExpectPicture(const char* name, bool withText) {
     SCOPED_TRACE(name);
@@ -85,7 +88,8 @@ class WeatherSign : public ::testing::Test {
     ASSERT_EQ(picture.width, kWeatherPictureWidth);
     // Left of the temperature's corner the picture is untouched.
     EXPECT_TRUE(sheet.SameRect(kWeatherPictureX, kWeatherPictureY, picture, 0, 0, 40, kWeatherPictureHeight));
-    EXPECT_TRUE(sheet.SameRect(kWeatherPictureX, kWeatherPictureY + 20, picture, 0, 20, kWeatherPictureWidth, 34));
+    EXPECT_TRUE(
+        sheet.SameRect(kWeatherPictureX, kWeatherPictureY + 20, picture, 0, 20, kWeatherPictureWidth, 34));
     const bool corner = sheet.SameRect(kWeatherPictureX + 40, kWeatherPictureY, picture, 40, 0, 41, 20);
     EXPECT_EQ(corner, !withText);
     int white = 0, black = 0;
@@ -165,9 +169,8 @@ TEST_F(WeatherSign, TheBubbleShowsTheReportsLinesOnlyWithAValidReport) {
   const auto full = textRows(report);
   ASSERT_GE(names.first, 0) << "no text in the bubble";
   // Two more lines (values, time) at about ten rows each; one would be short.
-  EXPECT_GE(full.second - full.first, names.second - names.first + 16) << names.first << "-" << names.second
-                                                                       << " against " << full.first << "-"
-                                                                       << full.second;
+  EXPECT_GE(full.second - full.first, names.second - names.first + 16)
+      << names.first << "-" << names.second << " against " << full.first << "-" << full.second;
 }
 
 TEST_F(WeatherSign, DrawsAgainOnlyForANewOrChangedReport) {
@@ -263,10 +266,12 @@ TEST_F(WeatherSign, TwoSignsKeepTheirOwnReportsDrawsAndWords) {
       {"our service ends a fetch", [] { weather_.Publish(Report(1, 0, 0, 8)); }, 1, 0},
       {"theirs ends one", [&] { otherService.Publish(Report(1, 4, 1, -12)); }, 0, 1},
       {"ours changes its report", [] { weather_.SetReport(Report(1, 3, 0, 2)); }, 1, 0},
-      {"both end one", [&] {
+      {"both end one",
+       [&] {
          weather_.Publish(Report(1, 3, 0, 2));
          otherService.Publish(Report(1, 4, 1, -12));
-       }, 1, 1},
+       },
+       1, 1},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -275,10 +280,11 @@ TEST_F(WeatherSign, TwoSignsKeepTheirOwnReportsDrawsAndWords) {
     EXPECT_EQ(other.Draw(otherRecord), row.theirs);
   }
   ExpectPicture("WET_1_03_00", true);
-  const Pixels theirs =
-      ReadBitmap(otherRecord->objectDC.get(), otherRecord->sheets[0].get(), kWeatherSignWidth, kWeatherSignHeight);
+  const Pixels theirs = ReadBitmap(otherRecord->objectDC.get(), otherRecord->sheets[0].get(),
+                                   kWeatherSignWidth, kWeatherSignHeight);
   const Pixels picture = ResourcePixels("WET_1_04_01");
-  EXPECT_TRUE(theirs.SameRect(kWeatherPictureX, kWeatherPictureY + 20, picture, 0, 20, kWeatherPictureWidth, 34));
+  EXPECT_TRUE(
+      theirs.SameRect(kWeatherPictureX, kWeatherPictureY + 20, picture, 0, 20, kWeatherPictureWidth, 34));
 
   // A click on the other sign's window asks only that sign for its bubble.
   sign_->Object().bubbleRequest = 0;

@@ -47,9 +47,13 @@ constexpr PageText kTexts[] = {
     {IDC_BIRTHDAY_SORT_BY_DATE, "SORTIER-Datum", "Datum"},
     {IDC_BIRTHDAY_SORT_BY_NAME, "SORTIER-Name", "Name"},
 };
-constexpr const char* kReminderDefaults[kMaxReminderIndex + 1] = {
-    "nicht", "zum Termin", "1 Tag vorher, bis zum Termin", "2 Tage vorher, bis zum Termin",
-    "3 Tage vorher, bis zum Termin", "1 Woche vorher, bis zum Termin", "2 Wochen vorher, bis zum Termin"};
+constexpr const char* kReminderDefaults[kMaxReminderIndex + 1] = {"nicht",
+                                                                  "zum Termin",
+                                                                  "1 Tag vorher, bis zum Termin",
+                                                                  "2 Tage vorher, bis zum Termin",
+                                                                  "3 Tage vorher, bis zum Termin",
+                                                                  "1 Woche vorher, bis zum Termin",
+                                                                  "2 Wochen vorher, bis zum Termin"};
 
 struct BirthdayPageState : PageState {
   // A name typed into the combo box and not yet given to its record.
@@ -108,7 +112,8 @@ void UpdateEnables(HWND page) {
 void ShowCurrent(HWND page) {
   State(page).showing = true;
   const BirthdayRecord& record = Current(page);
-  SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_SETCURSEL, Table(page).count > 0 ? Table(page).selected : -1, 0);
+  SendDlgItemMessageA(page, IDC_BIRTHDAY_NAMES, CB_SETCURSEL,
+                      Table(page).count > 0 ? Table(page).selected : -1, 0);
   SYSTEMTIME date = {};
   date.wYear = record.year;
   date.wMonth = record.month;
@@ -192,12 +197,14 @@ void DefaultName(HWND page, char (&name)[kBirthdayNameSize]) {
       lstrcpynA(pattern, format ? format : "(neu %d)", sizeof pattern);
       // The language file's pattern is formatted with one number only.
       const char* percent = std::strchr(pattern, '%');
-      if (!percent || percent[1] != 'd' || std::strchr(percent + 1, '%')) lstrcpynA(pattern, "(neu %d)", sizeof pattern);
+      if (!percent || percent[1] != 'd' || std::strchr(percent + 1, '%'))
+        lstrcpynA(pattern, "(neu %d)", sizeof pattern);
       std::snprintf(text, sizeof text, pattern, n);
     }
     lstrcpynA(name, text, kBirthdayNameSize);
     bool taken = false;
-    for (int i = 0; i < Table(page).count && !taken; ++i) taken = lstrcmpiA(Table(page).records[i].name, name) == 0;
+    for (int i = 0; i < Table(page).count && !taken; ++i)
+      taken = lstrcmpiA(Table(page).records[i].name, name) == 0;
     if (!taken) return;
   }
 }

@@ -36,7 +36,9 @@ std::string ComboText(HWND page) {
   return text;
 }
 
-bool Enabled(HWND page, int control) { return IsWindowEnabled(GetDlgItem(page, control)) != 0; }
+bool Enabled(HWND page, int control) {
+  return IsWindowEnabled(GetDlgItem(page, control)) != 0;
+}
 
 void Add(const char* name, int day, int month, int year, BirthdayList& table = List().Table()) {
   BirthdayRecord& r = table.records[table.count++];
@@ -70,11 +72,11 @@ class BirthdayPageTest : public SheetTest {
 
 struct Row {
   const char* name;
-  std::function<void()> entries;     // the file before
-  std::function<void(HWND)> act;     // on the page
-  bool apply;                        // else cancel
-  const char* table;                 // the table afterwards
-  const char* file;                  // the file read back
+  std::function<void()> entries;  // the file before
+  std::function<void(HWND)> act;  // on the page
+  bool apply;                     // else cancel
+  const char* table;              // the table afterwards
+  const char* file;               // the file read back
 };
 
 TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
@@ -88,7 +90,8 @@ TEST_F(BirthdayPageTest, SetApplyCancelReopen) {
          SYSTEMTIME today;
          GetLocalTime(&today);
          const BirthdayRecord& r = List().Table().records[2];
-         EXPECT_EQ(r.sortKey * 8 + r.reminder, BirthdaySortKey(today.wYear, today.wMonth, today.wDay) * 8 + 1);
+         EXPECT_EQ(r.sortKey * 8 + r.reminder,
+                   BirthdaySortKey(today.wYear, today.wMonth, today.wDay) * 8 + 1);
        },
        true, "(neu);(neu 2);(neu 3);", "(neu);(neu 2);(neu 3);"},
       {"the only entry deleted", [] { Add("Anna", 3, 4, 1970); },

@@ -40,7 +40,9 @@ ClockPageState& State(HWND page) {
   return PageStateOf<ClockPageState>(page);
 }
 
-void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_UHR%d", index + 1); }
+void PreviewName(int index, char* out, size_t size) {
+  std::snprintf(out, size, "DLG_UHR%d", index + 1);
+}
 
 void ShowFaceChoice(HWND page) {
   ClockPageState& state = State(page);

@@ -44,7 +44,9 @@ CountdownPageState& State(HWND page) {
   return PageStateOf<CountdownPageState>(page);
 }
 
-bool SoundPresent() { return SoundState.loaded.load() != 0; }
+bool SoundPresent() {
+  return SoundState.loaded.load() != 0;
+}
 
 void Enable(HWND page) {
   const bool on = State(page).design > 0;
@@ -114,7 +116,8 @@ void OnSetActive(HWND page) {
 }
 
 bool PickedTime(HWND page, int control, SYSTEMTIME& out) {
-  return SendDlgItemMessageA(page, control, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&out)) == GDT_VALID;
+  return SendDlgItemMessageA(page, control, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&out)) ==
+         GDT_VALID;
 }
 
 void OnApply(HWND page) {
@@ -145,7 +148,9 @@ void OnApply(HWND page) {
   if (state.design > 0) countdown->AskRaise(committed.CountdownOnTop != 0);
 }
 
-void PreviewName(int index, char* out, size_t size) { std::snprintf(out, size, "DLG_COUNTDOWN%d", index + 1); }
+void PreviewName(int index, char* out, size_t size) {
+  std::snprintf(out, size, "DLG_COUNTDOWN%d", index + 1);
+}
 
 INT_PTR OnCommand(HWND page, int id, int code) {
   if (id >= IDC_COUNTDOWN_NONE && id <= IDC_COUNTDOWN_NONE + 4) {

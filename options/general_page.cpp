@@ -48,8 +48,10 @@ void OnInit(HWND page) {
   Language = 1;
   HWND combo = GetDlgItem(page, IDC_GENERAL_LANGUAGE);
   SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-  SendMessageA(combo, CB_SETITEMDATA, SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("English")), 0);
-  SendMessageA(combo, CB_SETITEMDATA, SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Deutsch")), 1);
+  SendMessageA(combo, CB_SETITEMDATA,
+               SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("English")), 0);
+  SendMessageA(combo, CB_SETITEMDATA,
+               SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Deutsch")), 1);
   SendMessageA(combo, CB_SETCURSEL, 1, 0);
   EnableWindow(combo, FALSE);  // the texts are German at every start
 }

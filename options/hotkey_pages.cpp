@@ -172,7 +172,8 @@ INT_PTR CALLBACK HotkeysPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     case WM_COMMAND: {
       const int control = LOWORD(wParam);
       const int code = HIWORD(wParam);
-      if (IsRowControl(control, kSystemRows) && (code == CBN_SELCHANGE || code == BN_CLICKED)) PageChanged(page);
+      if (IsRowControl(control, kSystemRows) && (code == CBN_SELCHANGE || code == BN_CLICKED))
+        PageChanged(page);
       return TRUE;
     }
     case WM_NOTIFY:

@@ -38,11 +38,11 @@ enum : int {
 struct Row {
   int dialog;
   std::function<void(HWND page)> act;
-  const char* value;                 // the registry value the change lands in
-  const char* applied;               // its text after apply
-  std::function<int()> live;         // the setting as the threads see it
-  int liveApplied;                   // and its value after apply
-  std::function<int()> request = {}; // a request word apply raises, if any
+  const char* value;                  // the registry value the change lands in
+  const char* applied;                // its text after apply
+  std::function<int()> live;          // the setting as the threads see it
+  int liveApplied;                    // and its value after apply
+  std::function<int()> request = {};  // a request word apply raises, if any
 };
 
 void ClearRequests() {
@@ -310,7 +310,8 @@ TEST_F(SheetTest, ControlsFollowTheChoicesTheyDependOn) {
     if (done[first]) continue;
     std::vector<size_t> round;
     for (size_t i = first; i < std::size(rows); ++i) {
-      const bool pageTaken = std::any_of(round.begin(), round.end(), [&](size_t j) { return rows[j].dialog == rows[i].dialog; });
+      const bool pageTaken =
+          std::any_of(round.begin(), round.end(), [&](size_t j) { return rows[j].dialog == rows[i].dialog; });
       if (!done[i] && !pageTaken && rows[i].soundLibrary == rows[first].soundLibrary) {
         round.push_back(i);
         done[i] = true;
@@ -444,8 +445,9 @@ TEST_F(SheetTest, EveryPageHoldsItsControlsWithoutOverlapOrCutText) {
         Pump();
         SCOPED_TRACE("page " + std::to_string(index) + (language ? " deutsch" : " english"));
         CheckLayout(page);
-        if (shots) SaveWindowPicture(sheet, std::string(shots) + "\\page" + std::to_string(index) +
-                                                (language ? "_de" : "_en") + ".bmp");
+        if (shots)
+          SaveWindowPicture(sheet, std::string(shots) + "\\page" + std::to_string(index) +
+                                       (language ? "_de" : "_en") + ".bmp");
       }
     }
     Cancel(sheet);
@@ -475,7 +477,8 @@ void CALLBACK CheckLogin(HWND, UINT, UINT_PTR timer, DWORD) {
   EXPECT_STREQ(user, "anna");
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(g_login, IDC_PROXY_LOGIN_REFUSED)));
   const char* shots = std::getenv("WAYLUNE_OPTIONS_SHOTS");
-  if (shots) SaveWindowPicture(g_login, std::string(shots) + (Language == 1 ? "\\login_de.bmp" : "\\login_en.bmp"));
+  if (shots)
+    SaveWindowPicture(g_login, std::string(shots) + (Language == 1 ? "\\login_de.bmp" : "\\login_en.bmp"));
   PostMessageA(g_login, WM_COMMAND, IDCANCEL, 0);
 }
 

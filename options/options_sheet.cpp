@@ -48,7 +48,7 @@ constexpr char kRunProperty[] = "WayluneSheetRun";
 void AddSystemMenuStyle(void* dialogTemplate) {
   auto* words = static_cast<WORD*>(dialogTemplate);
   DWORD* style = (words[0] == 1 && words[1] == 0xFFFF) ? reinterpret_cast<DWORD*>(words + 6)
-                                                         : reinterpret_cast<DWORD*>(words);
+                                                       : reinterpret_cast<DWORD*>(words);
   *style |= WS_SYSMENU;
 }
 

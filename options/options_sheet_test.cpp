@@ -28,9 +28,16 @@ TEST(PauseText, RoundsAsTheSliderShowsIt) {
     int seconds;
     const char* text;
   } rows[] = {
-      {8000, "ca. 2 Stunden, 10 Minuten"}, {3600, "ca. 1 Stunde, 0 Minuten"}, {600, "ca. 10 Minuten"},
-      {200, "ca. 4 Minuten"},  {61, "ca. 2 Minuten"},  {119, "ca. 2 Minuten"}, {30, "ca. 30 Sekunden"},
-      {12, "ca. 12 Sekunden"}, {301, "ca. 6 Minuten"}, {660, "ca. 10 Minuten"},
+      {8000, "ca. 2 Stunden, 10 Minuten"},
+      {3600, "ca. 1 Stunde, 0 Minuten"},
+      {600, "ca. 10 Minuten"},
+      {200, "ca. 4 Minuten"},
+      {61, "ca. 2 Minuten"},
+      {119, "ca. 2 Minuten"},
+      {30, "ca. 30 Sekunden"},
+      {12, "ca. 12 Sekunden"},
+      {301, "ca. 6 Minuten"},
+      {660, "ca. 10 Minuten"},
   };
   for (const auto& row : rows) {
     char text[64];
@@ -42,7 +49,8 @@ TEST(PauseText, RoundsAsTheSliderShowsIt) {
 TEST_F(SheetTest, DialogPositionIsKeptOnlyInsideTheWorkArea) {
   RECT work;
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  HWND window =
+      CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
   RECT client;
   GetClientRect(window, &client);
   const int fallback = work.right - client.right - 50;
@@ -50,7 +58,7 @@ TEST_F(SheetTest, DialogPositionIsKeptOnlyInsideTheWorkArea) {
     const char* stored;  // null: no value
     int left;
   } rows[] = {
-      {nullptr, fallback}, {"0,0", fallback},  {"-5,-5", fallback}, {"100,120", 100},
+      {nullptr, fallback}, {"0,0", fallback},     {"-5,-5", fallback},   {"100,120", 100},
       {"0,40", 0},         {"40000,5", fallback}, {"-300,40", fallback}, {"junk", fallback},
   };
   for (const auto& row : rows) {
@@ -222,9 +230,10 @@ TEST_F(SheetTest, ThePagesAskOnlyThePartsTheyAreHanded) {
   using Words = std::array<int, 8>;
   auto read = [](AskedObject& clock, AskedObject& countdown, AskedObject& sign, BillboardStateBlock& wall,
                  StripRequestWords& strip) {
-    return Words{clock.reloadRequest.exchange(0), clock.relayout.exchange(0), countdown.reloadRequest.exchange(0),
-                 countdown.relayout.exchange(0),  sign.reloadRequest.exchange(0), wall.unloadRequest.exchange(0),
-                 strip.unload.exchange(0),        strip.relayout.exchange(0)};
+    return Words{
+        clock.reloadRequest.exchange(0), clock.relayout.exchange(0),     countdown.reloadRequest.exchange(0),
+        countdown.relayout.exchange(0),  sign.reloadRequest.exchange(0), wall.unloadRequest.exchange(0),
+        strip.unload.exchange(0),        strip.relayout.exchange(0)};
   };
   // The program's own parts: none is reachable by name; the objects, the
   // wall and the strip are the shell's, never the sheet's own.

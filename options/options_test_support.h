@@ -204,7 +204,9 @@ inline int SheetIndex(int dialogId) {
   return -1;
 }
 
-inline void Click(HWND page, int control) { SendDlgItemMessageA(page, control, BM_CLICK, 0, 0); }
+inline void Click(HWND page, int control) {
+  SendDlgItemMessageA(page, control, BM_CLICK, 0, 0);
+}
 
 inline void Slide(HWND page, int control, int position) {
   HWND slider = GetDlgItem(page, control);
@@ -212,7 +214,9 @@ inline void Slide(HWND page, int control, int position) {
   SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(slider));
 }
 
-inline void Type(HWND page, int control, const char* text) { SetDlgItemTextA(page, control, text); }
+inline void Type(HWND page, int control, const char* text) {
+  SetDlgItemTextA(page, control, text);
+}
 
 inline void Select(HWND page, int control, int item) {
   SendDlgItemMessageA(page, control, CB_SETCURSEL, item, 0);
@@ -253,9 +257,15 @@ inline void SaveWindowPicture(HWND window, const std::string& path) {
   }
 }
 
-inline void Apply(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_APPLYNOW); }
-inline void Ok(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); }
-inline void Cancel(HWND sheet) { PropSheet_PressButton(sheet, PSBTN_CANCEL); }
+inline void Apply(HWND sheet) {
+  PropSheet_PressButton(sheet, PSBTN_APPLYNOW);
+}
+inline void Ok(HWND sheet) {
+  PropSheet_PressButton(sheet, PSBTN_OK);
+}
+inline void Cancel(HWND sheet) {
+  PropSheet_PressButton(sheet, PSBTN_CANCEL);
+}
 
 inline void DeleteTree(HKEY parent, const char* path) {
   if (const OwnedKey key = OpenRegistryKey(parent, path, KEY_ALL_ACCESS)) {
@@ -273,8 +283,8 @@ inline void DeleteTree(HKEY parent, const char* path) {
 class SheetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::snprintf(rootPath_, sizeof rootPath_, "Software\\WayluneTests\\options_%lu_%lu", GetCurrentProcessId(),
-                  GetTickCount());
+    std::snprintf(rootPath_, sizeof rootPath_, "Software\\WayluneTests\\options_%lu_%lu",
+                  GetCurrentProcessId(), GetTickCount());
     rootOwner_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);
     ASSERT_TRUE(rootOwner_);
     root_ = rootOwner_.get();
@@ -309,7 +319,7 @@ class SheetTest : public ::testing::Test {
   }
 
   OwnedKey rootOwner_;
-  HKEY root_ = nullptr;  // rootOwner_'s
+  HKEY root_ = nullptr;                          // rootOwner_'s
   std::optional<ScopedSettingsRoot> rootGuard_;  // the settings' registry root while a test runs
   char rootPath_[128] = {};
 };

@@ -43,16 +43,22 @@ UINT SheetNotifyCode(UINT message, LPARAM lParam) {
   return message == WM_NOTIFY && lParam ? reinterpret_cast<const NMHDR*>(lParam)->code : 0;
 }
 
-void PageChanged(HWND page) { SendMessageA(GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0); }
+void PageChanged(HWND page) {
+  SendMessageA(GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
+}
 
 void SetPageText(HWND page, const char* section, const PageText& text) {
   const char* shown = section ? LangText(section, text.key, text.german) : text.german;
   SetDlgItemTextA(page, text.control, shown ? shown : "");
 }
 
-bool IsChecked(HWND page, int control) { return IsDlgButtonChecked(page, control) == BST_CHECKED; }
+bool IsChecked(HWND page, int control) {
+  return IsDlgButtonChecked(page, control) == BST_CHECKED;
+}
 
-void SetChecked(HWND page, int control, bool on) { CheckDlgButton(page, control, on ? BST_CHECKED : BST_UNCHECKED); }
+void SetChecked(HWND page, int control, bool on) {
+  CheckDlgButton(page, control, on ? BST_CHECKED : BST_UNCHECKED);
+}
 
 void EnableControl(HWND page, int control, bool on) {
   if (HWND item = GetDlgItem(page, control)) EnableWindow(item, on);

@@ -62,7 +62,8 @@ SIZE PageSize(HWND page);
 const char* MusicFileFilter();
 // GetOpenFileNameA on a path buffer of MAX_PATH characters; true when a file
 // was chosen (the buffer then holds it).
-bool ChooseFile(HWND page, const char* filter, char* path, DWORD flags, const char* defaultExtension = nullptr);
+bool ChooseFile(HWND page, const char* filter, char* path, DWORD flags,
+                const char* defaultExtension = nullptr);
 // Sizes the preview to its bitmap and stands it, centred, on top of a
 // button (a face's radio button).
 void PlacePreviewOnButton(HWND page, int control, const char* name, int button);

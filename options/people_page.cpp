@@ -56,7 +56,9 @@ PeoplePageState& State(HWND page) {
 }
 
 // The dog, the birds and one stroller have no click sound of their own.
-bool HasUserSound(int figure) { return figure != 24 && figure != 42 && figure != 90; }
+bool HasUserSound(int figure) {
+  return figure != 24 && figure != 42 && figure != 90;
+}
 
 std::string Trimmed(const char* text) {
   std::string s(text);
@@ -254,12 +256,32 @@ const char* FigureName(int figure) {
     int figure;
     const char* name;
   } kNames[] = {
-      {2, "Ravi Quenn"},     {3, "Mira Tolle"},      {5, "Hilde Pruml"},      {8, "Alma Korbitz"},
-      {10, "Nelly Sprott"},  {11, "Kuno Fessel"},    {13, "Bodo Schnief"},    {20, "Jonas V."},
-      {22, "Ugo R. Pell"},   {24, "Hund"},           {27, "Konrad T. Plack"}, {31, "Emil Dorsch"},
-      {34, "Lorenz M."},     {36, "Toni Fratz"},     {37, "Nikolaus"},        {38, "Osterhase"},
-      {39, "Lorenz M."},     {40, "Gundula W."},     {42, "Benno R. Kling"},  {43, "Wendelin O."},
-      {47, "Gustav Lindtal"}, {49, "Ewald Pommer"},  {54, "Arno Blitzer"},    {90, "V\xF6" "gel"},
+      {2, "Ravi Quenn"},
+      {3, "Mira Tolle"},
+      {5, "Hilde Pruml"},
+      {8, "Alma Korbitz"},
+      {10, "Nelly Sprott"},
+      {11, "Kuno Fessel"},
+      {13, "Bodo Schnief"},
+      {20, "Jonas V."},
+      {22, "Ugo R. Pell"},
+      {24, "Hund"},
+      {27, "Konrad T. Plack"},
+      {31, "Emil Dorsch"},
+      {34, "Lorenz M."},
+      {36, "Toni Fratz"},
+      {37, "Nikolaus"},
+      {38, "Osterhase"},
+      {39, "Lorenz M."},
+      {40, "Gundula W."},
+      {42, "Benno R. Kling"},
+      {43, "Wendelin O."},
+      {47, "Gustav Lindtal"},
+      {49, "Ewald Pommer"},
+      {54, "Arno Blitzer"},
+      {90,
+       "V\xF6"
+       "gel"},
   };
   for (const auto& entry : kNames)
     if (entry.figure == figure) return entry.name;

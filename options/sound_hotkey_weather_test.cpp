@@ -25,9 +25,15 @@ namespace {
 
 using namespace options_test;
 
-bool Enabled(HWND page, int control) { return IsWindowEnabled(GetDlgItem(page, control)) != 0; }
-int Chosen(HWND page, int control) { return int(SendDlgItemMessageA(page, control, CB_GETCURSEL, 0, 0)); }
-int Count(HWND page, int control) { return int(SendDlgItemMessageA(page, control, CB_GETCOUNT, 0, 0)); }
+bool Enabled(HWND page, int control) {
+  return IsWindowEnabled(GetDlgItem(page, control)) != 0;
+}
+int Chosen(HWND page, int control) {
+  return int(SendDlgItemMessageA(page, control, CB_GETCURSEL, 0, 0));
+}
+int Count(HWND page, int control) {
+  return int(SendDlgItemMessageA(page, control, CB_GETCOUNT, 0, 0));
+}
 
 // Presses OK in the error box the page shows and keeps its text.
 std::string g_boxText;
@@ -40,8 +46,12 @@ void CALLBACK CloseErrorBox(HWND, UINT, UINT_PTR timer, DWORD) {
   g_boxText = text;
   PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
-DWORD WINAPI Disconnected(DWORD) { return ERROR_INTERNET_DISCONNECTED; }
-DWORD WINAPI Connected(DWORD) { return ERROR_SUCCESS; }
+DWORD WINAPI Disconnected(DWORD) {
+  return ERROR_INTERNET_DISCONNECTED;
+}
+DWORD WINAPI Connected(DWORD) {
+  return ERROR_SUCCESS;
+}
 
 // The hotkey table the tests' sheets are handed.
 Hotkeys& Keys() {
@@ -62,9 +72,11 @@ class PagesTest : public SheetTest {
     CreateDirectoryA(folder, nullptr);
     SetProgramFolder(folder);
     stations_ = ProgramFolder() + "\\STATIONS.DAT";
-    const OwnedFile file(CreateFileA(stations_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    const char text[] = "~~Deutschland|276\r\nEDDF Frankfurt/Main\r\nEDDM M\xfcnchen\r\n~~Schweiz\r\nLSZH Z\xfcrich\r\n"
-                        "LSGG Genf\r\n";
+    const OwnedFile file(
+        CreateFileA(stations_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    const char text[] =
+        "~~Deutschland|276\r\nEDDF Frankfurt/Main\r\nEDDM M\xfcnchen\r\n~~Schweiz\r\nLSZH Z\xfcrich\r\n"
+        "LSGG Genf\r\n";
     DWORD written;
     WriteFile(file.get(), text, sizeof text - 1, &written, nullptr);
     TestWeather().Reset();
@@ -268,7 +280,8 @@ TEST_F(PagesTest, DeviceListWithDevice) {
   for (DWORD stored : {0u, 30u}) {
     SCOPED_TRACE(stored);
     const OwnedKey key = CreateRegistryKey(root_, SETTINGS_KEY, KEY_SET_VALUE);
-    RegSetValueExA(key.get(), "SndDevice", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored), sizeof stored);
+    RegSetValueExA(key.get(), "SndDevice", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored),
+                   sizeof stored);
     RunSheet([](HWND sheet) {
       HWND page = ShowPage(sheet, SheetIndex(111));
       EXPECT_GE(Count(page, 1421), 1);

@@ -77,11 +77,15 @@ SoundPageState& State(HWND page) {
   return PageStateOf<SoundPageState>(page);
 }
 
-bool LibraryLoaded() { return SoundState.loaded.load(std::memory_order_relaxed) != 0; }
+bool LibraryLoaded() {
+  return SoundState.loaded.load(std::memory_order_relaxed) != 0;
+}
 
 // Sound is on for this page: the box is ticked, which it can only be while
 // the library is loaded.
-bool SoundOn(HWND page) { return IsChecked(page, kSoundOn); }
+bool SoundOn(HWND page) {
+  return IsChecked(page, kSoundOn);
+}
 
 void UpdateEnables(HWND page) {
   const bool on = SoundOn(page);
@@ -89,8 +93,10 @@ void UpdateEnables(HWND page) {
   EnableControl(page, kVolumeSlider, on);
   for (int group = 0; group < kSoundOptions; ++group)
     EnableControl(page, kGroupChecks[group], on && group != kBellGroup && group != kAlarmGroup);
-  for (int i = 0; i < 3; ++i) EnableControl(page, kChoiceLists[i], on && IsChecked(page, kGroupChecks[kChimeGroup + i]));
-  for (int i = 0; i < 2; ++i) EnableControl(page, kTimePickers[i], on && IsChecked(page, kGroupChecks[kBellGroup + i]));
+  for (int i = 0; i < 3; ++i)
+    EnableControl(page, kChoiceLists[i], on && IsChecked(page, kGroupChecks[kChimeGroup + i]));
+  for (int i = 0; i < 2; ++i)
+    EnableControl(page, kTimePickers[i], on && IsChecked(page, kGroupChecks[kBellGroup + i]));
 }
 
 void SetPicker(HWND page, int control, const TimeOfDay& time) {
@@ -126,7 +132,8 @@ void OnInit(HWND page) {
                s.SoundOpt[group] != 0 && group != kBellGroup && group != kAlarmGroup);
   for (int i = 0; i < 3; ++i) {
     for (const char* choice : kChoices[i])
-      if (choice) SendDlgItemMessageA(page, kChoiceLists[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+      if (choice)
+        SendDlgItemMessageA(page, kChoiceLists[i], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
     SendDlgItemMessageA(page, kChoiceLists[i], CB_SETCURSEL, s.SoundOpt[kChimeGroup + i] - 1, 0);
   }
   if (LibraryLoaded()) {
@@ -145,7 +152,8 @@ void OnInit(HWND page) {
 void OnSetActive(HWND page) {
   if (!LibraryLoaded()) {
     SetChecked(page, kSoundOn, false);
-    SetPageText(page, "SOUND", SoundState.startError.load() == kNoDeviceError ? kNoDeviceText : kNoLibraryText);
+    SetPageText(page, "SOUND",
+                SoundState.startError.load() == kNoDeviceError ? kNoDeviceText : kNoLibraryText);
     ShowWindow(GetDlgItem(page, kNoLibrary), SW_SHOWNA);
     EnableControl(page, kSoundOn, false);
   }
@@ -203,9 +211,8 @@ void OnCommand(HWND page, int control, int code) {
       return;
     }
   }
-  if (code == CBN_SELCHANGE &&
-      (control == kDeviceList || control == kChoiceLists[0] || control == kChoiceLists[1] ||
-       control == kChoiceLists[2]))
+  if (code == CBN_SELCHANGE && (control == kDeviceList || control == kChoiceLists[0] ||
+                                control == kChoiceLists[1] || control == kChoiceLists[2]))
     PageChanged(page);
 }
 

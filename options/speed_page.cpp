@@ -30,7 +30,9 @@ constexpr PageText kTexts[] = {
     {IDC_SPEED_PAUSE_LABEL, "PAUSE", "&Pause:"},
 };
 
-const char* Unit(int n, const char* one, const char* many) { return n == 1 ? one : many; }
+const char* Unit(int n, const char* one, const char* many) {
+  return n == 1 ? one : many;
+}
 
 void ShowPauseText(HWND page) {
   char text[64];
@@ -58,7 +60,8 @@ void PauseText(int p, char* out, int size) {
   // Whole five minutes from ten minutes on; below, odd minutes round up.
   const int mm = (h > 0 || m > 9) ? (r / 300) * 5 : ((m + 1) / 2) * 2;
   if (h > 0)
-    std::snprintf(out, size, "ca. %d %s, %d %s", h, Unit(h, "Stunde", "Stunden"), mm, Unit(mm, "Minute", "Minuten"));
+    std::snprintf(out, size, "ca. %d %s, %d %s", h, Unit(h, "Stunde", "Stunden"), mm,
+                  Unit(mm, "Minute", "Minuten"));
   else if (mm > 0)
     std::snprintf(out, size, "ca. %d %s", mm, Unit(mm, "Minute", "Minuten"));
   else

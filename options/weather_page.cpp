@@ -92,7 +92,9 @@ void ReloadSign(const OptionsParts& parts) {
   if (ObjectControls* sign = parts.weatherSign) sign->AskReload(true);
 }
 
-std::string StationFilePath() { return ProgramFolder() + "\\STATIONS.DAT"; }
+std::string StationFilePath() {
+  return ProgramFolder() + "\\STATIONS.DAT";
+}
 
 // The whole station list; nullopt when it is missing, unreadable or absurdly big.
 std::optional<std::string> ReadStationFile() {
@@ -147,9 +149,15 @@ void ShowTemperature(HWND page) {
   const WeatherReading values = Reading(page);
   char text[32];
   if (IsChecked(page, IDC_WEATHER_FAHRENHEIT))
-    std::snprintf(text, sizeof text, "%d \xb0" "F", values.temperatureF);
+    std::snprintf(text, sizeof text,
+                  "%d \xb0"
+                  "F",
+                  values.temperatureF);
   else
-    std::snprintf(text, sizeof text, "%d \xb0" "C", values.temperatureC);
+    std::snprintf(text, sizeof text,
+                  "%d \xb0"
+                  "C",
+                  values.temperatureC);
   SetDlgItemTextA(page, IDC_WEATHER_TEMPERATURE, text);
 }
 

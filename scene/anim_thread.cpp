@@ -130,7 +130,8 @@ int CountIdlePasses(DWORD& since) {
 // steps, or an ambient sound may play (the desktop may not be animated);
 // else until the pause is over or the wall's next own need.
 int IdlePassesDue(bool startPending, int pauseCounter, BillboardLink& billboard, const SceneLinks& links) {
-  if (startPending || links.figures.window.action || links.overlay.request.action || BubbleKillPending(links.overlay))
+  if (startPending || links.figures.window.action || links.overlay.request.action ||
+      BubbleKillPending(links.overlay))
     return 1;
   int due = kIdleMaxPasses;
   const bool counting = links.figures.active && !links.shell.fullScreenPause;
@@ -254,8 +255,8 @@ DWORD Animation::Run(FigureRecordAllocator allocate) {
         }
       }
     }
-    if (!sceneDue && passes > 0 && SoundState.loaded && figures.active && !shell.fullScreenPause && ThreadRand() % 11 == 0 &&
-        !CanAnimateNow(shell, settings))
+    if (!sceneDue && passes > 0 && SoundState.loaded && figures.active && !shell.fullScreenPause &&
+        ThreadRand() % 11 == 0 && !CanAnimateNow(shell, settings))
       PlayAmbientSound();
     if (QuitFlag) break;
     const int due = IdlePassesDue(startPending, pauseCounter, billboard, links);

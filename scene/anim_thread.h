@@ -28,10 +28,10 @@ class Birthdays;
 struct AnimationParts {
   BillboardLink* billboard = nullptr;
   std::vector<std::function<void()>> afterRelayout;
-  PlayerState* player = nullptr;   // what the shell's player control learns
-  FigureState* figures = nullptr;  // the figures' switch and mouse words
-  ShellState* shell = nullptr;     // the full-screen pause, the open options sheet
-  Overlay* overlay = nullptr;      // its window and bubble, this thread's to draw
+  PlayerState* player = nullptr;          // what the shell's player control learns
+  FigureState* figures = nullptr;         // the figures' switch and mouse words
+  ShellState* shell = nullptr;            // the full-screen pause, the open options sheet
+  Overlay* overlay = nullptr;             // its window and bubble, this thread's to draw
   const AppSettings* settings = nullptr;  // the live settings the thread and its scripts read
   Birthdays* birthdays = nullptr;         // collected once a day, read by the birthday scene
 };

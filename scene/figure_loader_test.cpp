@@ -241,9 +241,9 @@ TEST(ScriptHostDisplay, TheWorkAreaIsReadAgainAfterARelayoutOrASecond) {
 
   struct Row {
     const char* what;
-    int shrink;      // pixels taken off the bottom
-    bool relayout;   // a relayout is set after the change
-    DWORD waitMs;    // before the host is asked
+    int shrink;     // pixels taken off the bottom
+    bool relayout;  // a relayout is set after the change
+    DWORD waitMs;   // before the host is asked
   } rows[] = {
       {"relayout", 40, true, 0},
       {"back, relayout", 0, true, 0},

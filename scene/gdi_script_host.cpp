@@ -159,7 +159,8 @@ void RepaintWhatItLeaves(HWND window, const std::function<void()>& change) {
   RECT after = {}, left = before;
   if (!shown) return;
   // A hidden window leaves all of its place.
-  if (IsWindowVisible(window) && (!GetWindowRect(window, &after) || !SubtractRect(&left, &before, &after))) return;
+  if (IsWindowVisible(window) && (!GetWindowRect(window, &after) || !SubtractRect(&left, &before, &after)))
+    return;
   AskForPushUnder(left);
 }
 
@@ -242,7 +243,8 @@ void GdiScriptHost::SetFigureName(FigureMotion& record, const char* name) {
 
 bool GdiScriptHost::CreateFigureBitmaps(FigureMotion& motion, SceneSize object, SceneSize overlay) {
   FigureRecord& record = Full(motion);
-  MakeSelectedBitmap(record.objectScreenDC, record.objectDC, object, record.objectBitmap, record.objectSelection);
+  MakeSelectedBitmap(record.objectScreenDC, record.objectDC, object, record.objectBitmap,
+                     record.objectSelection);
   if (!record.objectBitmap) return false;
   // A new bitmap holds anything until it is cleared.
   pictures.object = {{0, 0, object.width, object.height}, object};
@@ -264,7 +266,8 @@ void GdiScriptHost::DrawObjectFrame(FigureMotion& motion, int sheet, const Sprit
                                     ScenePoint at) {
   DrawFrameInto(Full(motion).objectDC.get(), Full(motion), sheet, frame, at);
   // A walking figure moves inside its frames: only its opaque columns count.
-  pictures.object.drawn = UnionRect(pictures.object.drawn, DrawnRect(at, frame, OpaqueColumnsOf(Full(motion), sheet, frame)));
+  pictures.object.drawn =
+      UnionRect(pictures.object.drawn, DrawnRect(at, frame, OpaqueColumnsOf(Full(motion), sheet, frame)));
 }
 void GdiScriptHost::ShowObject(FigureMotion& record) {
   // Only a screen-wide picture is cut: a figure's own window moves with him.
@@ -282,7 +285,8 @@ void GdiScriptHost::ShowObject(FigureMotion& record) {
   RepaintWhatItLeaves(Full(record).objectWindow, [&] { ShowObjectLayer(&Full(record), args); });
 }
 void GdiScriptHost::PutFigureOnTop() {
-  SetWindowPos(figures_.window.Window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(figures_.window.Window(), HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 void GdiScriptHost::SetOverlayPlacement(ScenePoint destination, SceneSize size) {
@@ -300,7 +304,8 @@ void GdiScriptHost::DrawOverlayFrame(FigureMotion& motion, int sheet, const Spri
 }
 void GdiScriptHost::ShowOverlay(FigureMotion& record) {
   // It moves with the lifted figure: whole, or parked when it holds nothing.
-  const LayerArgs args = Fitted(layers.overlay, pictures.overlay.drawn, pictures.overlay.bitmap, LayerCut::kWhole);
+  const LayerArgs args =
+      Fitted(layers.overlay, pictures.overlay.drawn, pictures.overlay.bitmap, LayerCut::kWhole);
   RepaintWhatItLeaves(Full(record).overlayWindow, [&] { ShowOverlayLayer(&Full(record), args); });
 }
 void GdiScriptHost::ShowOverlayWindow(FigureMotion&, bool visible) {
@@ -364,7 +369,8 @@ bool GdiScriptHost::DrawBannerText(FigureMotion& motion) {
   return true;
 }
 void GdiScriptHost::PlaceFigureBelowTopmost() {
-  SetWindowPos(figures_.window.Window(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  SetWindowPos(figures_.window.Window(), HWND_NOTOPMOST, 0, 0, 0, 0,
+               SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 bool GdiScriptHost::PlayerPlaying() {
   return player_.playing != 0;

@@ -20,7 +20,6 @@
 #include "services/threads.h"
 #include "services/window_requests.h"
 
-
 namespace {
 
 constexpr char kStripClass[] = "LunHG";
@@ -67,7 +66,8 @@ HBITMAP PaddedStripPicture(HBITMAP sheet, PixelRows8& rows, uint8_t& key) {
   info.header.biBitCount = 8;
   info.header.biClrUsed = colourCount;
   void* bits = nullptr;
-  OwnedBitmap padded(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+  OwnedBitmap padded(
+      CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!padded || !bits) return nullptr;
   GdiFlush();
   const intptr_t fileStride = file.dsBm.bmWidthBytes;
@@ -343,8 +343,8 @@ int BackgroundStrip::Start() {
     WriteLogLine("+++ HG-Thread NICHT gestartet (1)");
     return 0;
   }
-  HWND window = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, kStripClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                nullptr, instance, nullptr);
+  HWND window = CreateWindowExA(WS_EX_LAYERED | WS_EX_NOACTIVATE, kStripClass, "", WS_POPUP, 0, 0, 0, 0,
+                                nullptr, nullptr, instance, nullptr);
   if (!window) {
     WriteLogLine("+++ HG-Thread NICHT gestartet (2)");
     return 0;

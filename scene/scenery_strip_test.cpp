@@ -294,7 +294,8 @@ TEST_F(SceneryStrip, TheStripSaysHowLongItsThreadMayWait) {
     SCOPED_TRACE(which);
     if (which)
       settings_.HG = 0;
-    else shell_.fullScreenPause = 1;
+    else
+      shell_.fullScreenPause = 1;
     EXPECT_EQ(strip_.QuietMs(record), INFINITE);
     strip_.requests.window.Set(WindowAction::kShowBottom);
     EXPECT_EQ(strip_.QuietMs(record), 0u) << "window requests are served all the same";
@@ -385,8 +386,8 @@ TEST_F(SceneryStrip, ThePictureIsTheFilePaddedToWholeSteps) {
     EXPECT_EQ(picture.bmHeight, record->sheetHeight);
     char name[16];
     std::snprintf(name, sizeof name, "FIG%03d_00", 200 + hg);
-    const OwnedBitmap file(
-        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const OwnedBitmap file(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     ASSERT_TRUE(file);
     const OwnedDC fileDC(CreateCompatibleDC(nullptr));
     const SelectedObject selected(fileDC.get(), file.get());
@@ -398,8 +399,9 @@ TEST_F(SceneryStrip, ThePictureIsTheFilePaddedToWholeSteps) {
     EXPECT_EQ(same, compared) << "the file's pixels, moved down by the rows above";
     EXPECT_EQ(GetPixel(fileDC.get(), kStripWidth - 1, fileHeight - 1),
               GetPixel(padded, kStripWidth - 1, record->sheetHeight - 1));
-    for (const POINT p : {POINT{0, 0}, POINT{kStripWidth - 1, above - 1}, POINT{kStripWidth, record->sheetHeight - 1},
-                          POINT{picture.bmWidth - 1, record->sheetHeight - 1}}) {
+    for (const POINT p :
+         {POINT{0, 0}, POINT{kStripWidth - 1, above - 1}, POINT{kStripWidth, record->sheetHeight - 1},
+          POINT{picture.bmWidth - 1, record->sheetHeight - 1}}) {
       if (p.y < 0) continue;  // no rows above
       EXPECT_EQ(GetPixel(padded, p.x, p.y), kKeyColour) << p.x << "," << p.y;
     }
@@ -439,8 +441,7 @@ TEST_F(SceneryStrip, WinePaintsAKeptStripAgainWithoutAPush) {
   BITMAPINFO info = {};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), 60, 40, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  const OwnedBitmap green(
-      CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const OwnedBitmap green(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   ASSERT_TRUE(green && bits);
   std::fill_n(static_cast<uint32_t*>(bits), 60 * 40, 0x0000E000u);
   const OwnedDC greenDC(CreateCompatibleDC(nullptr));
@@ -449,7 +450,8 @@ TEST_F(SceneryStrip, WinePaintsAKeptStripAgainWithoutAPush) {
     SIZE size = {60, 40};
     POINT source = {0, 0};
     BLENDFUNCTION blend = {};
-    return UpdateLayeredWindow(passer, nullptr, &at, &size, greenDC.get(), &source, kKeyColour, &blend, ULW_COLORKEY);
+    return UpdateLayeredWindow(passer, nullptr, &at, &size, greenDC.get(), &source, kKeyColour, &blend,
+                               ULW_COLORKEY);
   };
   // Pushed again once shown: Wine shows a window not of whole steps with a
   // new, blank surface.

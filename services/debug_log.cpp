@@ -39,7 +39,9 @@ void WriteRaw(const char* text, size_t length) {
   WriteFile(Log().file.get(), text, static_cast<DWORD>(length), &written, nullptr);
 }
 
-void WriteRaw(const std::string& text) { WriteRaw(text.data(), text.size()); }
+void WriteRaw(const std::string& text) {
+  WriteRaw(text.data(), text.size());
+}
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* format, ...) {
@@ -209,8 +211,8 @@ void FormatLogTimestamp(char* buffer, int size) {
   if (!buffer || size <= 0) return;
   SYSTEMTIME now;
   GetLocalTime(&now);
-  FormatTimestampParts(buffer, static_cast<size_t>(size), now.wDay, now.wMonth, now.wYear, now.wHour, now.wMinute,
-                       now.wSecond);
+  FormatTimestampParts(buffer, static_cast<size_t>(size), now.wDay, now.wMonth, now.wYear, now.wHour,
+                       now.wMinute, now.wSecond);
 }
 
 bool LogOn() {

@@ -8,7 +8,8 @@
 TEST(DebugLog, UnopenableFileSwitchesLoggingOff) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  const std::string good = std::string(temp) + "waylune_nofile_" + std::to_string(GetCurrentProcessId()) + ".log";
+  const std::string good =
+      std::string(temp) + "waylune_nofile_" + std::to_string(GetCurrentProcessId()) + ".log";
   EXPECT_FALSE(LogOn());
   LogStart(nullptr, "Z:\\no\\such\\folder\\ORROWIN.LOG", 50);
   EXPECT_FALSE(LogOn());

@@ -102,7 +102,7 @@ TEST(DebugLog, WholeRun) {
 
   // The file is not shared while it is open.
   const OwnedFile other(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr));
+                                    OPEN_EXISTING, 0, nullptr));
   EXPECT_FALSE(other);
 
   // Many threads at once: every line arrives whole.
@@ -130,7 +130,8 @@ TEST(DebugLog, WholeRun) {
   ASSERT_GT(lines.size(), 10u);
   EXPECT_EQ(lines[0], "old line");
   EXPECT_EQ(lines[1], std::string(70, '-'));
-  EXPECT_TRUE(std::regex_match(lines[2], std::regex(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d\.\d\d START)"))) << lines[2];
+  EXPECT_TRUE(std::regex_match(lines[2], std::regex(R"(\d\d\.\d\d\.\d{4} \d\d:\d\d\.\d\d START)")))
+      << lines[2];
   EXPECT_EQ(lines[3], "Waylune Desktop V1.7.0.2081");
   char program[MAX_PATH];
   GetModuleFileNameA(nullptr, program, MAX_PATH);

@@ -35,7 +35,8 @@ class BoxWatcher {
  private:
   static BOOL CALLBACK Visit(HWND window, LPARAM self) {
     char name[32];
-    if (GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0 && IsWindowVisible(window)) {
+    if (GetClassNameA(window, name, sizeof name) && lstrcmpA(name, "#32770") == 0 &&
+        IsWindowVisible(window)) {
       auto* watcher = reinterpret_cast<BoxWatcher*>(self);
       char text[512] = {};
       GetDlgItemTextA(window, 0xFFFF, text, sizeof text);

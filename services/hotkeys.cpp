@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr int kIds[kHotkeyCount] = {HK_SCREENSAVER,    HK_MONITOR_OFF,  HK_WINAMP_PREV, HK_WINAMP_PLAY,
-                                    HK_WINAMP_PAUSE,   HK_WINAMP_STOP,  HK_WINAMP_NEXT, HK_WINAMP_LOUDER,
-                                    HK_WINAMP_QUIETER, HK_FRONT,        HK_TOGGLE};
+constexpr int kIds[kHotkeyCount] = {HK_SCREENSAVER,    HK_MONITOR_OFF, HK_WINAMP_PREV, HK_WINAMP_PLAY,
+                                    HK_WINAMP_PAUSE,   HK_WINAMP_STOP, HK_WINAMP_NEXT, HK_WINAMP_LOUDER,
+                                    HK_WINAMP_QUIETER, HK_FRONT,       HK_TOGGLE};
 
 struct Modifier {
   const char* name;
@@ -30,11 +30,12 @@ constexpr Modifier kModifiers[kHotkeyModifierCount] = {
 };
 
 const char* const kKeyNames[kHotkeyKeyCount] = {
-    "F1",    "F2",    "F3",    "F4",    "F5",    "F6",    "F7",    "F8",    "F9",    "F10",   "F11",   "F12",
-    "num 0", "num 1", "num 2", "num 3", "num 4", "num 5", "num 6", "num 7", "num 8", "num 9", "num +", "num -",
-    "0 ",    "1 ",    "2 ",    "3 ",    "4 ",    "5 ",    "6 ",    "7 ",    "8 ",    "9 ",    "A ",    "B ",
-    "C ",    "D ",    "E ",    "F ",    "G ",    "H ",    "I ",    "J ",    "K ",    "L ",    "M ",    "N ",
-    "O ",    "P ",    "Q ",    "R ",    "S ",    "T ",    "U ",    "V ",    "W ",    "X ",    "Y ",    "Z ",
+    "F1",    "F2",    "F3",    "F4",    "F5",    "F6",    "F7",    "F8",    "F9",    "F10",
+    "F11",   "F12",   "num 0", "num 1", "num 2", "num 3", "num 4", "num 5", "num 6", "num 7",
+    "num 8", "num 9", "num +", "num -", "0 ",    "1 ",    "2 ",    "3 ",    "4 ",    "5 ",
+    "6 ",    "7 ",    "8 ",    "9 ",    "A ",    "B ",    "C ",    "D ",    "E ",    "F ",
+    "G ",    "H ",    "I ",    "J ",    "K ",    "L ",    "M ",    "N ",    "O ",    "P ",
+    "Q ",    "R ",    "S ",    "T ",    "U ",    "V ",    "W ",    "X ",    "Y ",    "Z ",
 };
 
 // "hk%02dm" modifier index, "hk%02dv" key index, "hk%02da" enabled.
@@ -43,7 +44,9 @@ struct ValueName {
   ValueName(int entry, char kind) { std::snprintf(text, sizeof text, "hk%02d%c", entry, kind); }
 };
 
-std::string HotkeySubkey() { return std::string(SETTINGS_KEY) + "\\Hotkeys"; }
+std::string HotkeySubkey() {
+  return std::string(SETTINGS_KEY) + "\\Hotkeys";
+}
 
 bool ValidEntry(const HotkeyEntry& e) {
   return e.modifierIndex >= 0 && e.modifierIndex < kHotkeyModifierCount && e.keyIndex >= 0 &&
@@ -58,16 +61,18 @@ const char* HotkeyModifierName(int index) {
 unsigned HotkeyModifierFlags(int index) {
   return index >= 0 && index < kHotkeyModifierCount ? kModifiers[index].flags : 0;
 }
-const char* HotkeyKeyName(int index) { return index >= 0 && index < kHotkeyKeyCount ? kKeyNames[index] : ""; }
+const char* HotkeyKeyName(int index) {
+  return index >= 0 && index < kHotkeyKeyCount ? kKeyNames[index] : "";
+}
 
 unsigned HotkeyVirtualKey(int index) {
   if (index < 0 || index >= kHotkeyKeyCount) return 0;
-  if (index < 12) return 0x70 + index;          // F1..F12
-  if (index < 22) return 0x60 + (index - 12);   // keypad digits
-  if (index == 22) return 0x6B;                 // keypad +
-  if (index == 23) return 0x6D;                 // keypad -
-  if (index < 34) return 0x30 + (index - 24);   // digits
-  return 0x41 + (index - 34);                   // letters
+  if (index < 12) return 0x70 + index;         // F1..F12
+  if (index < 22) return 0x60 + (index - 12);  // keypad digits
+  if (index == 22) return 0x6B;                // keypad +
+  if (index == 23) return 0x6D;                // keypad -
+  if (index < 34) return 0x30 + (index - 24);  // digits
+  return 0x41 + (index - 34);                  // letters
 }
 
 Hotkeys::Hotkeys() {

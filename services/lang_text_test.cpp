@@ -49,7 +49,9 @@ class LangTextTest : public ::testing::Test {
   std::vector<std::string> written_;
 };
 
-std::string Text(const char* p) { return p ? std::string(p) : std::string("<null>"); }
+std::string Text(const char* p) {
+  return p ? std::string(p) : std::string("<null>");
+}
 
 }  // namespace
 
@@ -58,7 +60,7 @@ TEST_F(LangTextTest, LooksUpTheActiveLanguage) {
   Write("english.lng", "[ERR]\r\nNOHELPFOUND=Help is missing\r\n");
   UseTestFolder(1);
   EXPECT_EQ(Text(LangText("ERR", "NOHELPFOUND", "Vorgabe")), "Hilfe fehlt");
-  EXPECT_EQ(Text(LangText("TAGNACHT", "MONAT_03", "x")), "M\xE4rz");  // Windows-1252 stays as it is
+  EXPECT_EQ(Text(LangText("TAGNACHT", "MONAT_03", "x")), "M\xE4rz");          // Windows-1252 stays as it is
   EXPECT_EQ(Text(LangText("err", "nohelpfound", "Vorgabe")), "Hilfe fehlt");  // case is ignored
   UseTestFolder(0);
   EXPECT_EQ(Text(LangText("ERR", "NOHELPFOUND", "Vorgabe")), "Help is missing");
@@ -125,8 +127,10 @@ TEST_F(LangTextTest, ShippedFilesHoldEveryKey) {
     fields >> kind >> section >> key;
     for (int language : {1, 0}) {
       Language = language;
-      const char* text = kind == "lng" ? LangText(section.c_str(), key.c_str(), "\x01") : FigureText(section.c_str(), key.c_str());
-      EXPECT_TRUE(text && std::string(text) != "\x01") << kind << " [" << section << "] " << key << " language " << language;
+      const char* text = kind == "lng" ? LangText(section.c_str(), key.c_str(), "\x01")
+                                       : FigureText(section.c_str(), key.c_str());
+      EXPECT_TRUE(text && std::string(text) != "\x01")
+          << kind << " [" << section << "] " << key << " language " << language;
     }
     ++checked;
   }

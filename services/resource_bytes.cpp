@@ -15,7 +15,8 @@ bool FileOffsetOf(const BYTE* base, uintptr_t rva, size_t size, uint64_t* offset
   const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   if (nt->Signature != IMAGE_NT_SIGNATURE) return false;
   const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-  *headerBytes = static_cast<DWORD>(reinterpret_cast<const BYTE*>(section + nt->FileHeader.NumberOfSections) - base);
+  *headerBytes =
+      static_cast<DWORD>(reinterpret_cast<const BYTE*>(section + nt->FileHeader.NumberOfSections) - base);
   for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
     const uint64_t start = section->VirtualAddress, onDisk = section->SizeOfRawData;
     if (rva >= start && rva - start + size <= onDisk) {
@@ -50,7 +51,7 @@ bool ReadFromFile(HMODULE module, const BYTE* data, size_t offset, void* dest, s
   const auto* base = reinterpret_cast<const BYTE*>(module);
   uint64_t fileOffset = 0;
   DWORD headerBytes = 0;
-  if (!FileOffsetOf(base, static_cast<uintptr_t>(data - base) , offset + size, &fileOffset, &headerBytes) ||
+  if (!FileOffsetOf(base, static_cast<uintptr_t>(data - base), offset + size, &fileOffset, &headerBytes) ||
       headerBytes > 4096)
     return false;
   wchar_t path[MAX_PATH];
@@ -61,7 +62,8 @@ bool ReadFromFile(HMODULE module, const BYTE* data, size_t offset, void* dest, s
   if (!file) return false;
   // The file is the image as loaded when its headers are (a replaced file is not).
   BYTE headers[4096];
-  if (!ReadAt(file.get(), 0, headers, headerBytes) || std::memcmp(headers, base, headerBytes) != 0) return false;
+  if (!ReadAt(file.get(), 0, headers, headerBytes) || std::memcmp(headers, base, headerBytes) != 0)
+    return false;
   return ReadAt(file.get(), fileOffset + offset, dest, size);
 }
 

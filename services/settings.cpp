@@ -129,7 +129,9 @@ Stored ReadProtected(HKEY key, const char* name, std::string& out) {
 }
 
 // The fields behind the table's rows, as text and numbers.
-std::string FieldText(const SettingInt& field) { return std::to_string(field.Get()); }
+std::string FieldText(const SettingInt& field) {
+  return std::to_string(field.Get());
+}
 
 template <size_t N>
 std::string FieldText(const SettingString<N>& field) {
@@ -150,7 +152,9 @@ std::string FieldText(const std::array<SettingString<N>, M>& texts) {
   return out;
 }
 
-void SetFieldText(SettingInt& field, const char* text) { field = std::atoi(text); }
+void SetFieldText(SettingInt& field, const char* text) {
+  field = std::atoi(text);
+}
 
 template <size_t N>
 void SetFieldText(SettingString<N>& field, const char* text) {
@@ -174,7 +178,9 @@ void SetFieldText(std::array<SettingString<N>, M>& texts, const char* text) {
   }
 }
 
-void CopyField(SettingInt& to, const SettingInt& from) { to = from.Get(); }
+void CopyField(SettingInt& to, const SettingInt& from) {
+  to = from.Get();
+}
 
 template <size_t N>
 void CopyField(SettingString<N>& to, const SettingString<N>& from) {
@@ -529,7 +535,8 @@ int MakeFolders(AppSettings& s) {
   if (FAILED(SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, appData))) return 0;
   char kestrima[MAX_PATH];
   char data[MAX_PATH];
-  if (std::snprintf(kestrima, sizeof kestrima, "%s\\Kestrima", appData) >= static_cast<int>(sizeof kestrima) ||
+  if (std::snprintf(kestrima, sizeof kestrima, "%s\\Kestrima", appData) >=
+          static_cast<int>(sizeof kestrima) ||
       std::snprintf(data, sizeof data, "%s\\Waylune Desktop", kestrima) >= static_cast<int>(sizeof data))
     return 0;
   int result = 0;
@@ -559,7 +566,9 @@ AppSettings::AppSettings() {
   for (const SettingRow& row : kRows) SetDefault(*this, row);
 }
 
-SettingRowSpan SettingRows() { return {kRows, std::size(kRows)}; }
+SettingRowSpan SettingRows() {
+  return {kRows, std::size(kRows)};
+}
 
 const SettingRow* FindSettingRow(const char* name) {
   for (const SettingRow& row : kRows)
@@ -620,7 +629,9 @@ int LoadSettings(AppSettings& into) {
   return result;
 }
 
-void SaveSettings(const AppSettings& from) { SaveGroups(kGroupGeneral | kGroupCountdown, from); }
+void SaveSettings(const AppSettings& from) {
+  SaveGroups(kGroupGeneral | kGroupCountdown, from);
+}
 void SaveClockSettings(const AppSettings& from) {
   SaveGroups(kGroupClock, from);
 }
@@ -630,7 +641,9 @@ void SaveCountdownSettings(const AppSettings& from) {
 void SaveBillboardX(const AppSettings& from) {
   SaveGroups(kGroupBillboardX, from);
 }
-void SaveWeatherSettings(const AppSettings& from) { SaveGroups(kGroupWeather, from); }
+void SaveWeatherSettings(const AppSettings& from) {
+  SaveGroups(kGroupWeather, from);
+}
 void SaveProxyCredentials(const AppSettings& from) {
   SaveGroups(kGroupProxyLogin, from);
 }
@@ -647,7 +660,9 @@ void SaveSettingGroups(unsigned groups, const AppSettings& from) {
   SaveGroups(groups, from);
 }
 
-void WriteSettingString(const char* name, const char* text) { WriteSettingText(name, text); }
+void WriteSettingString(const char* name, const char* text) {
+  WriteSettingText(name, text);
+}
 
 bool ReadSettingString(const char* name, std::string& out) {
   const OwnedKey key = OpenRegistryKey(Root(), SETTINGS_KEY, KEY_READ);

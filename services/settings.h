@@ -187,43 +187,54 @@ enum class SettingCheck : uint8_t {
 // How a value is written when it is not written as it is.
 enum class SettingFormat : uint8_t {
   kPlain,
-  kNonZeroList,       // the non-zero entries and one blank: "12,15 "
-  kFirstZero,         // entry 0 written as 0
-  kOnAndUnit,         // entries 0 and 2 written as 0 or 1
-  kBlankWhenEmpty,    // "" written as " "
-  kBlankWhenShort,    // shorter than two characters written as " "
-  kExistingProgram,   // only a path longer than 8 characters that exists
-  kProtected,         // binary, sealed for the current user (ProtectForUser)
+  kNonZeroList,      // the non-zero entries and one blank: "12,15 "
+  kFirstZero,        // entry 0 written as 0
+  kOnAndUnit,        // entries 0 and 2 written as 0 or 1
+  kBlankWhenEmpty,   // "" written as " "
+  kBlankWhenShort,   // shorter than two characters written as " "
+  kExistingProgram,  // only a path longer than 8 characters that exists
+  kProtected,        // binary, sealed for the current user (ProtectForUser)
 };
 
 // Where a load takes a value from.
 enum class SettingLoad : uint8_t {
-  kDefault,   // the settings key, else the default
-  kKeep,      // the settings key, else what memory held (no default)
-  kByHand,    // loaded by code of its own (see above)
+  kDefault,  // the settings key, else the default
+  kKeep,     // the settings key, else what memory held (no default)
+  kByHand,   // loaded by code of its own (see above)
 };
 
 // Savers and single loaders; a row belongs to every group that writes or
 // reads it.
 enum SettingGroup : unsigned {
-  kGroupGeneral = 1u << 0,        // SaveSettings (with kGroupCountdown)
-  kGroupClock = 1u << 1,          // SaveClockSettings
-  kGroupCountdown = 1u << 2,      // SaveCountdownSettings
-  kGroupBillboardX = 1u << 3,     // SaveBillboardX
-  kGroupWeather = 1u << 4,        // SaveWeatherSettings
-  kGroupProxyLogin = 1u << 5,     // SaveProxyCredentials
-  kGroupClockPos = 1u << 6,       // SaveClockPosition
-  kGroupCountdownPos = 1u << 7,   // SaveCountdownPosition
-  kGroupWeatherPos = 1u << 8,     // SaveWeatherPosition
-  kGroupInternet = 1u << 9,       // LoadInternetSettings
-  kGroupSoundDevice = 1u << 10,   // LoadSoundDevice
-  kGroupBannerFont = 1u << 11,    // LoadBannerSettings
+  kGroupGeneral = 1u << 0,       // SaveSettings (with kGroupCountdown)
+  kGroupClock = 1u << 1,         // SaveClockSettings
+  kGroupCountdown = 1u << 2,     // SaveCountdownSettings
+  kGroupBillboardX = 1u << 3,    // SaveBillboardX
+  kGroupWeather = 1u << 4,       // SaveWeatherSettings
+  kGroupProxyLogin = 1u << 5,    // SaveProxyCredentials
+  kGroupClockPos = 1u << 6,      // SaveClockPosition
+  kGroupCountdownPos = 1u << 7,  // SaveCountdownPosition
+  kGroupWeatherPos = 1u << 8,    // SaveWeatherPosition
+  kGroupInternet = 1u << 9,      // LoadInternetSettings
+  kGroupSoundDevice = 1u << 10,  // LoadSoundDevice
+  kGroupBannerFont = 1u << 11,   // LoadBannerSettings
 };
 
 // The options page that edits a setting (kNone: no page does).
 enum class SettingPage : uint8_t {
-  kNone, kGeneral, kDesktop, kSpeed, kSound, kPeople, kBirthdays, kPlane, kClock, kCountdown, kBillboard,
-  kWeather, kWinamp,
+  kNone,
+  kGeneral,
+  kDesktop,
+  kSpeed,
+  kSound,
+  kPeople,
+  kBirthdays,
+  kPlane,
+  kClock,
+  kCountdown,
+  kBillboard,
+  kWeather,
+  kWinamp,
 };
 
 // A field of AppSettings, type-erased: its value as text (integers in
@@ -239,11 +250,11 @@ struct SettingField {
 struct SettingRow {
   const char* name;  // the registry value under SETTINGS_KEY
   const SettingField* field;
-  int number = 0;            // default of an integer
-  const char* text = "";     // default of a string or a list
+  int number = 0;         // default of an integer
+  const char* text = "";  // default of a string or a list
   SettingCheck check = SettingCheck::kAsStored;
   int low = 0, high = 0, fallback = 0;
-  size_t minLength = 0;      // a list text counts only when longer
+  size_t minLength = 0;  // a list text counts only when longer
   SettingFormat format = SettingFormat::kPlain;
   SettingLoad load = SettingLoad::kDefault;
   unsigned groups = 0;

@@ -29,8 +29,8 @@ namespace {
 class SettingsStore : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::snprintf(rootPath_, sizeof rootPath_, "Software\\WayluneTests\\settings_%lu_%lu", GetCurrentProcessId(),
-                  GetTickCount());
+    std::snprintf(rootPath_, sizeof rootPath_, "Software\\WayluneTests\\settings_%lu_%lu",
+                  GetCurrentProcessId(), GetTickCount());
     rootOwner_ = CreateRegistryKey(HKEY_CURRENT_USER, rootPath_, KEY_ALL_ACCESS);
     ASSERT_TRUE(rootOwner_);
     root_ = rootOwner_.get();
@@ -95,7 +95,8 @@ void Fill(SettingList<N>& list, int value) {
 
 std::string LongPath(size_t length) {
   std::string path = "C:\\";
-  while (path.size() < length) path += (path.size() % 20 == 19) ? '\\' : static_cast<char>('a' + path.size() % 26);
+  while (path.size() < length)
+    path += (path.size() % 20 == 19) ? '\\' : static_cast<char>('a' + path.size() % 26);
   path.resize(length);
   return path;
 }
@@ -242,7 +243,7 @@ TEST_F(SettingsStore, ClampsAndReplacements) {
 TEST_F(SettingsStore, IntegerListsAndTheirLengthRules) {
   SetText("ClockPos", "1,2");  // four characters or fewer: ignored
   SetText("CountdownPos", "10,20,30");
-  SetText("SoundOpt", "1,0,1");  // longer than four: read, the rest becomes 0
+  SetText("SoundOpt", "1,0,1");            // longer than four: read, the rest becomes 0
   SetText("CountdownDate", "2024,12,24");  // exactly ten: ignored
   SetText("HGversatz", "5;7 9,-3");
   SetText("Weather", "1");
@@ -322,7 +323,7 @@ TEST_F(SettingsStore, GeneralSaverRoundTrip) {
   EXPECT_EQ(StoredText("FigDeactive"), "24,91 ");
   EXPECT_EQ(List(TestSettings().FigDeactive)[1], 91);
   EXPECT_EQ(StoredInt("Speed"), 33);
-  EXPECT_EQ(Stored("WinampExe"), "<missing>");  // only an existing program is written
+  EXPECT_EQ(Stored("WinampExe"), "<missing>");                     // only an existing program is written
   EXPECT_EQ(Stored("Banner"), std::string("Alles Gute!") + '\0');  // with its terminating zero
 
   LOGFONTA font = BannerLogFont(TestSettings());
@@ -634,24 +635,77 @@ struct Default {
 };
 const std::vector<Default>& Defaults() {
   static const std::vector<Default> defaults = {
-      {"Speed", "50"}, {"Pause", "100"}, {"Autostart", "0"}, {"DebugOn", "0"},
-      {"DebugFileName", "C:\\ORROWIN.LOG"}, {"AppPath", ""}, {"FigDeactive", Repeat("0", 99)}, {"HG", "1"},
-      {"HGversatz", Repeat("0", 7)}, {"HGNotDA", "1"}, {"ShowWallpaper", "0"}, {"WallpaperPic", ""},
-      {"WallpaperPath", ""}, {"Sound", "1"}, {"SNDvolume", "1000"}, {"SoundOpt", Repeat("1", 10)},
-      {"Clock", "1"}, {"ClockOnTop", "0"}, {"ClockPos", Repeat("50,15", 4)}, {"ClockNotDA", "1"},
-      {"Countdown", "0"}, {"CountdownOnTop", "0"}, {"CountdownStop00", "1"}, {"CountdownPlaySound", "0"},
-      {"CountdownShowMsg", "0"}, {"CountdownSoundFile", ""}, {"CountdownPos", Repeat("50,400", 4)},
-      {"CountdownNotDA", "1"}, {"CountdownDate", Repeat("0", 5)}, {"NoWinamp", "0"}, {"WinampExe", ""},
-      {"BillboardX", "250"}, {"Billboard", "1"}, {"BillboardNotDA", "1"}, {"Calendar", "0"},
-      {"Feiertage", "0"}, {"BMPpath", ""}, {"TXTpath", ""}, {"TextFHeight", "-10"}, {"TextFWeight", "500"},
-      {"TextFItalic", "0"}, {"TextFName", ""}, {"KeinFlugzeug", "0"}, {"Weather", "0,60,0,0,0,0"},
-      {"METAR", ""}, {"WeatherCountry", ""}, {"WeatherStation", ""}, {"WeatherX", "500"},
-      {"WeatherOnTop", "0"}, {"WeatherNotDA", "0"}, {"FabianDat", ""}, {"FabianName", "0"},
-      {"RecycleBin", "1"}, {"DontEmptyRecycleBin", "0"}, {"SndDevice", "-1"}, {"AccessType", "0"},
-      {"FTPPortNumber", "21"}, {"Proxy", ""}, {"ProxyUser", ""}, {"ProxyPasswort", ""},
-      {"NoStart", std::string(kExclusionTitles - 1, '\n')}, {"NoStartCount", "0"}, {"Banner", ""},
-      {"BannerFHeight", "-18"}, {"BannerFWeight", "700"}, {"BannerFItalic", "0"}, {"BannerFName", "Verdana"},
-      {"FirstDayOfWeek", "0"}, {"DateSeparator", ""}, {"DateOrder", "1"}, {"Clock24h", "1"},
+      {"Speed", "50"},
+      {"Pause", "100"},
+      {"Autostart", "0"},
+      {"DebugOn", "0"},
+      {"DebugFileName", "C:\\ORROWIN.LOG"},
+      {"AppPath", ""},
+      {"FigDeactive", Repeat("0", 99)},
+      {"HG", "1"},
+      {"HGversatz", Repeat("0", 7)},
+      {"HGNotDA", "1"},
+      {"ShowWallpaper", "0"},
+      {"WallpaperPic", ""},
+      {"WallpaperPath", ""},
+      {"Sound", "1"},
+      {"SNDvolume", "1000"},
+      {"SoundOpt", Repeat("1", 10)},
+      {"Clock", "1"},
+      {"ClockOnTop", "0"},
+      {"ClockPos", Repeat("50,15", 4)},
+      {"ClockNotDA", "1"},
+      {"Countdown", "0"},
+      {"CountdownOnTop", "0"},
+      {"CountdownStop00", "1"},
+      {"CountdownPlaySound", "0"},
+      {"CountdownShowMsg", "0"},
+      {"CountdownSoundFile", ""},
+      {"CountdownPos", Repeat("50,400", 4)},
+      {"CountdownNotDA", "1"},
+      {"CountdownDate", Repeat("0", 5)},
+      {"NoWinamp", "0"},
+      {"WinampExe", ""},
+      {"BillboardX", "250"},
+      {"Billboard", "1"},
+      {"BillboardNotDA", "1"},
+      {"Calendar", "0"},
+      {"Feiertage", "0"},
+      {"BMPpath", ""},
+      {"TXTpath", ""},
+      {"TextFHeight", "-10"},
+      {"TextFWeight", "500"},
+      {"TextFItalic", "0"},
+      {"TextFName", ""},
+      {"KeinFlugzeug", "0"},
+      {"Weather", "0,60,0,0,0,0"},
+      {"METAR", ""},
+      {"WeatherCountry", ""},
+      {"WeatherStation", ""},
+      {"WeatherX", "500"},
+      {"WeatherOnTop", "0"},
+      {"WeatherNotDA", "0"},
+      {"FabianDat", ""},
+      {"FabianName", "0"},
+      {"RecycleBin", "1"},
+      {"DontEmptyRecycleBin", "0"},
+      {"SndDevice", "-1"},
+      {"AccessType", "0"},
+      {"FTPPortNumber", "21"},
+      {"Proxy", ""},
+      {"ProxyUser", ""},
+      {"ProxyPasswort", ""},
+      {"NoStart", std::string(kExclusionTitles - 1, '\n')},
+      {"NoStartCount", "0"},
+      {"Banner", ""},
+      {"BannerFHeight", "-18"},
+      {"BannerFWeight", "700"},
+      {"BannerFItalic", "0"},
+      {"BannerFName", "Verdana"},
+      {"FirstDayOfWeek", "0"},
+      {"DateSeparator", ""},
+      {"DateOrder", "1"},
+      {"Clock24h", "1"},
   };
   return defaults;
 }
@@ -688,7 +742,9 @@ std::string OtherValue(const SettingRow& row) {
   }
 }
 
-bool LoadedByTable(const SettingRow& row) { return row.load != SettingLoad::kByHand; }
+bool LoadedByTable(const SettingRow& row) {
+  return row.load != SettingLoad::kByHand;
+}
 
 }  // namespace
 
@@ -712,7 +768,8 @@ TEST(SettingsTable, CopiesEveryRowOrOnlyAPagesRows) {
   from->NoStart[3].Set("Spiel");
   auto all = std::make_unique<AppSettings>();
   CopySettings(*all, *from);
-  for (const SettingRow& row : SettingRows()) EXPECT_EQ(row.field->get(*all), row.field->get(*from)) << row.name;
+  for (const SettingRow& row : SettingRows())
+    EXPECT_EQ(row.field->get(*all), row.field->get(*from)) << row.name;
 
   // A page's copy takes its own rows and leaves every other one alone.
   const struct {
@@ -726,8 +783,8 @@ TEST(SettingsTable, CopiesEveryRowOrOnlyAPagesRows) {
       {SettingPage::kWeather,
        {"Weather", "METAR", "WeatherCountry", "WeatherStation", "WeatherNotDA", "AccessType", "FTPPortNumber",
         "Proxy", "ProxyUser", "ProxyPasswort"}},
-      {SettingPage::kPlane, {"KeinFlugzeug", "Banner", "BannerFHeight", "BannerFWeight", "BannerFItalic",
-                             "BannerFName"}},
+      {SettingPage::kPlane,
+       {"KeinFlugzeug", "Banner", "BannerFHeight", "BannerFWeight", "BannerFItalic", "BannerFName"}},
       {SettingPage::kBirthdays, {"FabianName"}},
       {SettingPage::kWinamp, {"NoWinamp", "WinampExe"}},
   };
@@ -795,20 +852,62 @@ TEST_F(SettingsStore, EveryRowRoundTripsThroughItsSaver) {
     void (*save)(const AppSettings&);
     std::vector<std::string> names;
   } savers[] = {
-      {"SaveSettings", SaveSettings,
-       {"Autostart", "Speed", "Pause", "FigDeactive", "SndDevice", "Sound", "SoundOpt", "SNDvolume", "HG",
-        "HGNotDA", "WallpaperPic", "ShowWallpaper", "HGversatz", "Clock", "ClockOnTop", "ClockNotDA",
-        "ClockPos", "RecycleBin", "NoWinamp", "WinampExe", "FabianName", "KeinFlugzeug", "Banner",
-        "BannerFHeight", "BannerFWeight", "BannerFItalic", "BannerFName", "Billboard", "Calendar",
-        "BillboardNotDA", "Feiertage", "BMPpath", "TXTpath", "TextFHeight", "TextFWeight", "TextFItalic",
-        "TextFName", "Countdown", "CountdownOnTop", "CountdownStop00", "CountdownPlaySound",
-        "CountdownShowMsg", "CountdownNotDA", "CountdownSoundFile", "CountdownPos", "CountdownDate"}},
+      {"SaveSettings",
+       SaveSettings,
+       {"Autostart",
+        "Speed",
+        "Pause",
+        "FigDeactive",
+        "SndDevice",
+        "Sound",
+        "SoundOpt",
+        "SNDvolume",
+        "HG",
+        "HGNotDA",
+        "WallpaperPic",
+        "ShowWallpaper",
+        "HGversatz",
+        "Clock",
+        "ClockOnTop",
+        "ClockNotDA",
+        "ClockPos",
+        "RecycleBin",
+        "NoWinamp",
+        "WinampExe",
+        "FabianName",
+        "KeinFlugzeug",
+        "Banner",
+        "BannerFHeight",
+        "BannerFWeight",
+        "BannerFItalic",
+        "BannerFName",
+        "Billboard",
+        "Calendar",
+        "BillboardNotDA",
+        "Feiertage",
+        "BMPpath",
+        "TXTpath",
+        "TextFHeight",
+        "TextFWeight",
+        "TextFItalic",
+        "TextFName",
+        "Countdown",
+        "CountdownOnTop",
+        "CountdownStop00",
+        "CountdownPlaySound",
+        "CountdownShowMsg",
+        "CountdownNotDA",
+        "CountdownSoundFile",
+        "CountdownPos",
+        "CountdownDate"}},
       {"SaveClockSettings", SaveClockSettings, {"Clock", "ClockOnTop", "ClockPos", "ClockNotDA"}},
-      {"SaveCountdownSettings", SaveCountdownSettings,
+      {"SaveCountdownSettings",
+       SaveCountdownSettings,
        {"Countdown", "CountdownOnTop", "CountdownStop00", "CountdownPlaySound", "CountdownShowMsg",
         "CountdownNotDA", "CountdownSoundFile", "CountdownPos", "CountdownDate"}},
       {"SaveBillboardX", SaveBillboardX, {"BillboardX"}},
-      {"SaveWeatherSettings", SaveWeatherSettings,
+      {"SaveWeatherSettings",
+       SaveWeatherSettings,
        {"Weather", "METAR", "WeatherCountry", "WeatherStation", "AccessType", "Proxy", "FTPPortNumber",
         "WeatherX", "WeatherOnTop", "WeatherNotDA"}},
       {"SaveProxyCredentials", SaveProxyCredentials, {"ProxyUser", "ProxyPasswort"}},
@@ -823,8 +922,8 @@ TEST_F(SettingsStore, EveryRowRoundTripsThroughItsSaver) {
     LoadSettings(TestSettings());
     for (const SettingRow& row : SettingRows()) row.field->set(TestSettings(), OtherValue(row).c_str());
     TestSettings().WinampExe.Set(program);
-    SetRowValue("HGversatz", "0,2,3,4,5,6,7");   // entry 0 is always stored as 0
-    SetRowValue("Weather", "1,30,1,4,5,6");      // on and the unit are stored as 0 or 1
+    SetRowValue("HGversatz", "0,2,3,4,5,6,7");  // entry 0 is always stored as 0
+    SetRowValue("Weather", "1,30,1,4,5,6");     // on and the unit are stored as 0 or 1
     std::vector<std::string> want;
     for (const SettingRow& row : SettingRows()) want.push_back(row.field->get(TestSettings()));
     SHDeleteKeyA(root_, SETTINGS_KEY);
@@ -833,8 +932,8 @@ TEST_F(SettingsStore, EveryRowRoundTripsThroughItsSaver) {
     const OwnedKey key = OpenRegistryKey(root_, SETTINGS_KEY, KEY_READ);
     ASSERT_TRUE(key);
     char name[256];
-    for (DWORD i = 0, size = sizeof name; RegEnumValueA(key.get(), i, name, &size, nullptr, nullptr, nullptr,
-                                                       nullptr) == ERROR_SUCCESS;
+    for (DWORD i = 0, size = sizeof name;
+         RegEnumValueA(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
          ++i, size = sizeof name)
       written.push_back(name);
     std::vector<std::string> expected = saver.names;
@@ -857,8 +956,7 @@ TEST_F(SettingsStore, EveryRowRoundTripsThroughItsSaver) {
   for (const SettingRow& row : SettingRows())
     if (std::find(saved.begin(), saved.end(), row.name) == saved.end()) unsaved.push_back(row.name);
   EXPECT_EQ(unsaved, (std::vector<std::string>{"DebugOn", "DebugFileName", "AppPath", "WallpaperPath",
-                                               "FabianDat",
-                                               "DontEmptyRecycleBin", "NoStart", "NoStartCount",
+                                               "FabianDat", "DontEmptyRecycleBin", "NoStart", "NoStartCount",
                                                "FirstDayOfWeek", "DateSeparator", "DateOrder", "Clock24h"}));
 }
 
@@ -871,8 +969,8 @@ TEST_F(SettingsStore, EveryRowTakesAWrongTypeAsMissing) {
     DWORD type;
     DWORD size;
   } garbage[] = {
-      {"binary", REG_BINARY, 4}, {"short number", REG_DWORD, 2}, {"long number", REG_DWORD, 8},
-      {"text list", REG_MULTI_SZ, 4}, {"big number", REG_QWORD, 8}, {"empty binary", REG_BINARY, 0},
+      {"binary", REG_BINARY, 4},      {"short number", REG_DWORD, 2}, {"long number", REG_DWORD, 8},
+      {"text list", REG_MULTI_SZ, 4}, {"big number", REG_QWORD, 8},   {"empty binary", REG_BINARY, 0},
   };
   const auto fresh = std::make_unique<AppSettings>();
   for (const auto& g : garbage) {
@@ -949,8 +1047,8 @@ TEST_F(SettingsStore, FirstStartFoldersReplaceTooShortPaths) {
     const char* stored;
     bool replaced;
   } rows[] = {
-      {"FabianDat", "", true},        {"FabianDat", "ab", true},        {"FabianDat", "abc", false},
-      {"WallpaperPath", "", true},    {"WallpaperPath", "C:", true},    {"WallpaperPath", "C:\\", false},
+      {"FabianDat", "", true},     {"FabianDat", "ab", true},     {"FabianDat", "abc", false},
+      {"WallpaperPath", "", true}, {"WallpaperPath", "C:", true}, {"WallpaperPath", "C:\\", false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::string(row.name) + " stored as \"" + row.stored + "\"");

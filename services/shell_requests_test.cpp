@@ -87,7 +87,8 @@ TEST_F(ShellRequests, EachRequestReachesTheShellsWindowOnce) {
     received.clear();
     row.request();
     if (row.sent) {
-      EXPECT_EQ(received, std::vector<UINT>{row.message}) << row.name << ": sent, so there before the call returns";
+      EXPECT_EQ(received, std::vector<UINT>{row.message})
+          << row.name << ": sent, so there before the call returns";
     } else {
       EXPECT_TRUE(received.empty()) << row.name << ": posted, so not there before the queue is read";
     }

@@ -51,7 +51,8 @@ void FadeOutSoundChannels(uint32_t first, uint32_t second) {
   if (!bass) return;
   // Not stopped: they play on silently to their end (streams then free themselves).
   for (uint32_t channel : {first, second})
-    if (ChannelPlaying(*bass, channel)) bass->BASS_ChannelSlideAttribute(channel, SL_ATTRIB_VOL, 0.0f, kSoundSlideMs);
+    if (ChannelPlaying(*bass, channel))
+      bass->BASS_ChannelSlideAttribute(channel, SL_ATTRIB_VOL, 0.0f, kSoundSlideMs);
 }
 
 void PlayMusicFile(const char* path) {

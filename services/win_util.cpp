@@ -18,7 +18,8 @@ DWORD GetDllVersion(const char* fileName) {
   if (getVersion) {
     DLLVERSIONINFO info = {};
     info.cbSize = sizeof info;
-    if (SUCCEEDED(getVersion(&info))) version = ((info.dwMajorVersion & 0xFFFF) << 16) | (info.dwMinorVersion & 0xFFFF);
+    if (SUCCEEDED(getVersion(&info)))
+      version = ((info.dwMajorVersion & 0xFFFF) << 16) | (info.dwMinorVersion & 0xFFFF);
   }
   return version;
 }

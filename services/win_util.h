@@ -11,7 +11,9 @@ int ShowErrorBox(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The program's own module, which holds its resources (dialogs, bitmaps,
 // icons, menus): the instance WinMain is given.
-inline HINSTANCE ProgramInstance() { return GetModuleHandleA(nullptr); }
+inline HINSTANCE ProgramInstance() {
+  return GetModuleHandleA(nullptr);
+}
 
 // The colour key of every layered window of the program (magenta): what is
 // drawn in it shows see-through.

@@ -18,15 +18,15 @@
 enum class WindowAction : int {
   kNone = 0,
   kHide,
-  kShow,                // shown, z-order left
-  kShowTop,             // shown, then to the top of the normal band
-  kShowTopmost,         // shown, then topmost
+  kShow,         // shown, z-order left
+  kShowTop,      // shown, then to the top of the normal band
+  kShowTopmost,  // shown, then topmost
   // The raises never activate: a desktop companion takes no focus, and under
   // Wine an activated window becomes one the window manager must withdraw.
-  kRaiseNotTopmost,     // shown, top, then back into the normal band
-  kRaiseTop,            // shown, top
-  kRaiseTopmost,        // shown, topmost
-  kShowBottom,          // shown, then to the bottom (the scenery strip)
+  kRaiseNotTopmost,  // shown, top, then back into the normal band
+  kRaiseTop,         // shown, top
+  kRaiseTopmost,     // shown, topmost
+  kShowBottom,       // shown, then to the bottom (the scenery strip)
   // Restacks only: the window stays shown or hidden as it is.
   kStackTop,
   kStackTopmost,
@@ -90,7 +90,8 @@ class WorkerWake;
 // With `firstAskWakes`, only an ask that finds the word clear wakes the
 // thread (one that pushes a wide picture serves the asks in between at its
 // next pass, and clears the word when it pushes); otherwise every ask does.
-void ListWindowUnder(HWND window, std::atomic<int>& repush, WorkerWake* wake = nullptr, bool firstAskWakes = false);
+void ListWindowUnder(HWND window, std::atomic<int>& repush, WorkerWake* wake = nullptr,
+                     bool firstAskWakes = false);
 // Sets the word of every listed window shown over `area` (screen) and wakes
 // its thread as listed.
 void AskForPushUnder(const RECT& area);

@@ -31,9 +31,12 @@ TEST(WindowRequest, ARestackNeverReplacesAPendingRequest) {
     A kept;
   };
   const Row rows[] = {
-      {A::kNone, A::kStackBottom, A::kStackBottom},  {A::kNone, A::kStackTopmost, A::kStackTopmost},
-      {A::kShow, A::kStackTop, A::kShow},            {A::kHide, A::kStackTopmost, A::kHide},
-      {A::kShowBottom, A::kStackTopmost, A::kShowBottom}, {A::kRaiseTop, A::kStackBottom, A::kRaiseTop},
+      {A::kNone, A::kStackBottom, A::kStackBottom},
+      {A::kNone, A::kStackTopmost, A::kStackTopmost},
+      {A::kShow, A::kStackTop, A::kShow},
+      {A::kHide, A::kStackTopmost, A::kHide},
+      {A::kShowBottom, A::kStackTopmost, A::kShowBottom},
+      {A::kRaiseTop, A::kStackBottom, A::kRaiseTop},
       {A::kStackTop, A::kStackBottom, A::kStackTop},  // the first restack asked for stands
   };
   for (const Row& row : rows) {
@@ -106,11 +109,12 @@ TEST(WindowRequest, EachWindowLeadsToTheRequestWordItCarries) {
 
 TEST(WindowRequest, WhatEachActionLeavesOfTheWindowsVisibility) {
   const std::pair<A, int> rows[] = {
-      {A::kNone, 0},      {A::kHide, -1},         {A::kShow, 1},          {A::kShowTop, 1},
-      {A::kShowTopmost, 1}, {A::kRaiseNotTopmost, 1}, {A::kRaiseTop, 1},  {A::kRaiseTopmost, 1},
-      {A::kShowBottom, 1}, {A::kStackTop, 0},     {A::kStackTopmost, 0}, {A::kStackBottom, 0},
+      {A::kNone, 0},        {A::kHide, -1},           {A::kShow, 1},         {A::kShowTop, 1},
+      {A::kShowTopmost, 1}, {A::kRaiseNotTopmost, 1}, {A::kRaiseTop, 1},     {A::kRaiseTopmost, 1},
+      {A::kShowBottom, 1},  {A::kStackTop, 0},        {A::kStackTopmost, 0}, {A::kStackBottom, 0},
   };
-  for (auto [action, visibility] : rows) EXPECT_EQ(VisibilityAfter(action), visibility) << static_cast<int>(action);
+  for (auto [action, visibility] : rows)
+    EXPECT_EQ(VisibilityAfter(action), visibility) << static_cast<int>(action);
   // What was carried out comes back, also when nothing was pending.
   WindowRequest request;
   A applied = A::kShow;
@@ -164,7 +168,8 @@ TEST_F(ApplyRequest, RestacksMoveTheWindowAndLeaveItShownOrHiddenAsItWas) {
     SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ShowWindow(window_, row.shownBefore ? SW_SHOWNOACTIVATE : SW_HIDE);
     // Start on the side opposite to where the row expects it.
-    SetWindowPos(window_, row.upper ? HWND_BOTTOM : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(window_, row.upper ? HWND_BOTTOM : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     WindowRequest request;
     request.Restack(row.action);
     EXPECT_TRUE(ApplyWindowRequest(window_, request)) << row.name;

@@ -15,7 +15,9 @@ inline std::string TestBuildFolder() {
   return folder.substr(0, folder.rfind('\\'));
 }
 
-inline std::string TestBinFolder() { return TestBuildFolder() + "\\bin"; }
+inline std::string TestBinFolder() {
+  return TestBuildFolder() + "\\bin";
+}
 
 // The source folder as CMake recorded it in the build folder's cache.
 inline std::string TestSourceFolder() {

@@ -14,7 +14,9 @@
 namespace {
 
 // The plain resource path: a device-dependent bitmap from the image library.
-HBITMAP LoadDeviceBitmap(HMODULE module, const char* name) { return pic_LoadResourceBitmap(module, name, nullptr); }
+HBITMAP LoadDeviceBitmap(HMODULE module, const char* name) {
+  return pic_LoadResourceBitmap(module, name, nullptr);
+}
 
 int MaskedBlitPlain(HDC dest, HBITMAP image, HBITMAP mask, int x, int y, int w, int h, int sx, int sy) {
   {
@@ -69,7 +71,8 @@ int FindIndexed(HMODULE module, const char* name, IndexedResource* found) {
 // The picture as a DIB section in its own depth, its rows read straight into
 // the section; with `key` (0x00RRGGBB) the entries of that colour turn black
 // and `mask` gets the mask of where they stood. 1, or -1 when out of memory.
-int LoadIndexed(HMODULE module, const IndexedResource& found, uint32_t key, OwnedBitmap* sheet, OwnedBitmap* mask) {
+int LoadIndexed(HMODULE module, const IndexedResource& found, uint32_t key, OwnedBitmap* sheet,
+                OwnedBitmap* mask) {
   const PackedDibLayout& layout = found.layout;
   std::vector<BYTE> prefix(layout.pixelOffset);
   struct {
@@ -90,7 +93,8 @@ int LoadIndexed(HMODULE module, const IndexedResource& found, uint32_t key, Owne
   OwnedBitmap image(CreateDIBSection(WindowDC(nullptr).get(), reinterpret_cast<const BITMAPINFO*>(&format),
                                      DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!image || !bits ||
-      !ReadResourceBytes(module, found.resource, layout.pixelOffset, bits, layout.stride * size_t(layout.height)))
+      !ReadResourceBytes(module, found.resource, layout.pixelOffset, bits,
+                         layout.stride * size_t(layout.height)))
     return -1;
   if (mask) {
     const std::vector<uint8_t> rows = KeyMaskRows(static_cast<const uint8_t*>(bits), layout, keys);
@@ -110,7 +114,8 @@ int LoadKeyedSheet(HMODULE module, const char* name, COLORREF key, OwnedBitmap* 
   const int kind = FindIndexed(module, name, &found);
   if (kind == 0) return 0;
   if (kind == 1) {
-    const uint32_t keyRgb = (uint32_t(GetRValue(key)) << 16) | (uint32_t(GetGValue(key)) << 8) | GetBValue(key);
+    const uint32_t keyRgb =
+        (uint32_t(GetRValue(key)) << 16) | (uint32_t(GetGValue(key)) << 8) | GetBValue(key);
     const int loaded = LoadIndexed(module, found, keyRgb, sheet, mask);
     if (loaded != 1) {
       sheet->reset();

@@ -178,7 +178,8 @@ BOOL CALLBACK AddSheetName(HMODULE, LPCSTR, LPSTR name, LONG_PTR list) {
 
 std::vector<std::string> ProgramSheetNames() {
   std::vector<std::string> names;
-  EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(2), AddSheetName, reinterpret_cast<LONG_PTR>(&names));
+  EnumResourceNamesA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(2), AddSheetName,
+                     reinterpret_cast<LONG_PTR>(&names));
   return names;
 }
 
@@ -244,7 +245,10 @@ TEST(FigureBitmaps, IndexedBitmapsMatchTheSystemsLoader) {
   struct Row {
     const char* name;
     bool indexed;
-  } rows[] = {{"FIG201_00", true}, {"FIG206_00", true}, {"FIG027_00", true}, {"PLAKATWAND", false},
+  } rows[] = {{"FIG201_00", true},
+              {"FIG206_00", true},
+              {"FIG027_00", true},
+              {"PLAKATWAND", false},
               {"FIG999_00", false}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

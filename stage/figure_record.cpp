@@ -153,8 +153,8 @@ BOOL LayerPushes::Push(HWND window, HDC screenDC, HDC memoryDC, const LayerArgs&
     return TRUE;
   shown_ = {};
   const PixelRows32 rows = copied ? picture.Rows() : PixelRows32{};
-  const BOOL done = PushLayered(window, screenDC, copy.destination, copy.size, from, copy.source, ULW_COLORKEY,
-                                copied ? &rows : nullptr);
+  const BOOL done = PushLayered(window, screenDC, copy.destination, copy.size, from, copy.source,
+                                ULW_COLORKEY, copied ? &rows : nullptr);
   if (copied && !keep) picture.Reset();
   if (done && compare && copied) {
     front_ ^= 1;

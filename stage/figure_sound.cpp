@@ -11,7 +11,6 @@
 
 namespace {
 
-
 // Volume and pan of a figure's channel, or the slide it asked for.
 void ApplyFigureSound(const BassApi& bass, uint32_t channel, FigureRecord& record) {
   if (record.slideVolume) {

@@ -352,7 +352,8 @@ TEST_F(Sound, AFileThatCannotPlayIsLoggedWithItsPathAndTheReason) {
     buffer[std::fread(buffer, 1, sizeof buffer - 1, f)] = 0;
     std::fclose(f);
   }
-  const std::string want = "+++ Can't play sound file " + text + ": not a sound file the library knows (error 41)";
+  const std::string want =
+      "+++ Can't play sound file " + text + ": not a sound file the library knows (error 41)";
   EXPECT_NE(std::string(buffer).find(want), std::string::npos) << buffer;
 }
 

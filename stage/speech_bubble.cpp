@@ -145,7 +145,8 @@ int ShowPrepared(Overlay& overlay, FigureRecord* record, int type, char* text, P
   asked.lifetime = lifetime;
   int shown = 0;
   if (record && record->overlayDC && record->overlayBitmap) {
-    shown = PushBubble(overlay.Window(), record->overlayDC.get(), record->overlayScreenDC.get(), record->keyBrush, type, text, at);
+    shown = PushBubble(overlay.Window(), record->overlayDC.get(), record->overlayScreenDC.get(),
+                       record->keyBrush, type, text, at);
   } else {
     shown = PushOnOwnCanvas(overlay.Window(), type, text, at, true);
   }
@@ -158,10 +159,12 @@ int ShowPrepared(Overlay& overlay, FigureRecord* record, int type, char* text, P
 
 }  // namespace
 
-int ShowSpeechBubble(Overlay& overlay, FigureRecord* record, int type, const char* text, int x, int y, int lifetime) {
+int ShowSpeechBubble(Overlay& overlay, FigureRecord* record, int type, const char* text, int x, int y,
+                     int lifetime) {
   char buffer[kBubbleTextCapacity];
   const size_t length = PrepareBubbleText(text, buffer);
-  const bool valid = lifetime >= 1 && length != 0 && type >= 1 && type <= 6 && record && record->overlayWindow;
+  const bool valid =
+      lifetime >= 1 && length != 0 && type >= 1 && type <= 6 && record && record->overlayWindow;
   RECT window = {};
   if (record) GetWindowRect(record->objectWindow, &window);
   const POINT at = {x, window.top + y};
@@ -242,7 +245,8 @@ void KillSpeechBubble(Overlay& overlay) {
         GetClientRect(overlay.Window(), &area);
         FillRect(dc.get(), &area, KeyBrush());
       }
-      SetWindowPos(overlay.Window(), HWND_BOTTOM, 0, 9999, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+      SetWindowPos(overlay.Window(), HWND_BOTTOM, 0, 9999, 0, 0,
+                   SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
       overlay.Changed();
     }
   }

@@ -13,7 +13,8 @@ constexpr int kBubbleWidth = 184;
 // the owner it is drawn at once (into the record's overlay bitmap when it has
 // one); another thread hands it over (1 when taken) and wakes the workers:
 // the owner shows it on its next pass, where the speaker stood when it asked.
-int ShowSpeechBubble(Overlay& overlay, FigureRecord* record, int type, const char* text, int x, int y, int lifetime);
+int ShowSpeechBubble(Overlay& overlay, FigureRecord* record, int type, const char* text, int x, int y,
+                     int lifetime);
 // Off the owner: drops a bubble handed over and not shown yet and asks for
 // the shown one's kill.
 void KillSpeechBubble(Overlay& overlay);

@@ -240,7 +240,9 @@ TEST_F(OverlayOwner, BubblesOfOtherThreadsAreShownByTheOwnerWhereTheyWereAskedFo
   const int refused = overlay_.ForeignDraws();
   for (const Row& row : rows) {
     int accepted = -1;
-    OnAnotherThread([&] { accepted = ShowSpeechBubble(overlay_, speaker_.record(), row.type, "Guten Tag!", row.x, row.y, 7); });
+    OnAnotherThread([&] {
+      accepted = ShowSpeechBubble(overlay_, speaker_.record(), row.type, "Guten Tag!", row.x, row.y, 7);
+    });
     EXPECT_EQ(accepted, 1) << row.type;
     EXPECT_TRUE(BubbleKillPending(overlay_)) << "the owner has work: " << row.type;
     ApplyBubbleKillRequest(overlay_);
@@ -250,8 +252,9 @@ TEST_F(OverlayOwner, BubblesOfOtherThreadsAreShownByTheOwnerWhereTheyWereAskedFo
     RECT placed = {};
     GetWindowRect(overlay_.Window(), &placed);
     EXPECT_TRUE(IsWindowVisible(overlay_.Window()));
-    EXPECT_EQ((std::vector<LONG>{placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top}),
-              (std::vector<LONG>{row.x, 500 + row.y, kBubbleWidth, row.height}))
+    EXPECT_EQ(
+        (std::vector<LONG>{placed.left, placed.top, placed.right - placed.left, placed.bottom - placed.top}),
+        (std::vector<LONG>{row.x, 500 + row.y, kBubbleWidth, row.height}))
         << row.type;
   }
   EXPECT_EQ(overlay_.ForeignDraws(), refused) << "nothing was drawn off the owner";
@@ -352,7 +355,8 @@ namespace {
 TEST(SpeechBubble, TwoOverlaysKeepTheirOwnWordsOwnersAndShells) {
   Speaker first, second;
   second.shell.optionsOpen = 1;
-  EXPECT_EQ(ShowSpeechBubble(second.overlay, second.record(), 1, "Hallo", 350, -90, 20), 0) << "its sheet is open";
+  EXPECT_EQ(ShowSpeechBubble(second.overlay, second.record(), 1, "Hallo", 350, -90, 20), 0)
+      << "its sheet is open";
   ASSERT_EQ(ShowSpeechBubble(first.overlay, first.record(), 3, "Hallo", 350, -90, 9), 1) << "another's sheet";
   EXPECT_EQ(first.overlay.bubble.type, 3);
   EXPECT_EQ(first.overlay.bubble.lifetime, 9);

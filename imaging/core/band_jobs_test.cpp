@@ -29,13 +29,12 @@ TEST_F(BandJobs, EveryRowOrColumnOnceInEvenBands) {
     bool columns;
     uint32_t width, height, threads, bands;
   } rows[] = {
-      {false, 7, 10, 4, 4},     // fewer than 8 rows a band: one band a thread
-      {false, 5, 1000, 4, 16},  // four a thread
-      {false, 5, 1000, 1, 4},
-      {false, 3, 33, 3, 4},     // 33 / 8 = 4 bands, more than the 3 threads
-      {false, 3, 56, 3, 7},     // 56 / 8 = 7 bands of 8 rows, fewer than four a thread
-      {true, 1000, 3, 4, 8},    // columns: two a thread
-      {true, 100, 3, 3, 3},     // fewer than 64 columns a band
+      {false, 7, 10, 4, 4},                           // fewer than 8 rows a band: one band a thread
+      {false, 5, 1000, 4, 16},                        // four a thread
+      {false, 5, 1000, 1, 4},  {false, 3, 33, 3, 4},  // 33 / 8 = 4 bands, more than the 3 threads
+      {false, 3, 56, 3, 7},                           // 56 / 8 = 7 bands of 8 rows, fewer than four a thread
+      {true, 1000, 3, 4, 8},                          // columns: two a thread
+      {true, 100, 3, 3, 3},                           // fewer than 64 columns a band
       {true, 700, 2, 8, 10},
   };
   for (const auto& r : rows) {
@@ -71,24 +70,26 @@ TEST_F(BandJobs, ResultIsTheFirstFailureInBandOrder) {
     return index == 5 ? 17u : index >= 9 ? 1u : 0u;
   });
   EXPECT_EQ(code, 17u);
-  EXPECT_EQ(RunBandJobs<CPicThreadData>(
-                [](CPicThreadData*) -> uint32_t { return 0; }, std::span<const ThreadBand>(),
-                [](CPicThreadData&, const ThreadBand&) {}),
-            5u);
+  EXPECT_EQ(
+      RunBandJobs<CPicThreadData>([](CPicThreadData*) -> uint32_t { return 0; },
+                                  std::span<const ThreadBand>(), [](CPicThreadData&, const ThreadBand&) {}),
+      5u);
 }
 
 TEST_F(BandJobs, NoMoreThreadsAtOnceThanThreadsPerOperation) {
   for (uint32_t threads : {2u, 3u}) {
     SetThreadsPerOperation(threads);
     std::atomic<int> active{0}, most{0};
-    EXPECT_EQ(RunBandJobs(false, 1, 800, [&](const ThreadBand&) -> uint32_t {
-                const int now = active.fetch_add(1) + 1;
-                for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
-                }
-                std::this_thread::sleep_for(std::chrono::microseconds(300));
-                active.fetch_sub(1);
-                return 0;
-              }),
+    EXPECT_EQ(RunBandJobs(false, 1, 800,
+                          [&](const ThreadBand&) -> uint32_t {
+                            const int now = active.fetch_add(1) + 1;
+                            for (int seen = most.load();
+                                 now > seen && !most.compare_exchange_weak(seen, now);) {
+                            }
+                            std::this_thread::sleep_for(std::chrono::microseconds(300));
+                            active.fetch_sub(1);
+                            return 0;
+                          }),
               0u);
     EXPECT_GE(most.load(), 1);
     EXPECT_LE(most.load(), static_cast<int>(threads));
@@ -102,9 +103,8 @@ TEST_F(BandJobs, WantBandsFollowsTheSplittingRule) {
     uint64_t work, minWork;
     bool want;
   } rows[] = {
-      {0, 21, 0, 0, true},    // more than 5 x 4
-      {0, 20, 0, 0, false},
-      {kPicFlagNoThreads, 1000, 0, 0, false},
+      {0, 21, 0, 0, true},  // more than 5 x 4
+      {0, 20, 0, 0, false},      {kPicFlagNoThreads, 1000, 0, 0, false},
       {0, 1000, 99, 100, false},  // too little work
       {0, 1000, 100, 100, true},
   };
@@ -123,10 +123,11 @@ TEST_F(BandJobs, WorkThreadsAndAThreadCountOfTheirOwn) {
     uint64_t work, perThread;
     uint32_t threads;
   } rows[] = {
-      {0, 100, 1},   {99, 100, 1},  {199, 100, 1}, {200, 100, 2},
+      {0, 100, 1},   {99, 100, 1},  {199, 100, 1},  {200, 100, 2},
       {399, 100, 3}, {400, 100, 4}, {4000, 100, 4}, {5, 0, 4},  // no share given: every thread
   };
-  for (const auto& r : rows) EXPECT_EQ(WorkThreads(r.work, r.perThread), r.threads) << r.work << " / " << r.perThread;
+  for (const auto& r : rows)
+    EXPECT_EQ(WorkThreads(r.work, r.perThread), r.threads) << r.work << " / " << r.perThread;
   for (uint32_t threads : {1u, 2u, 3u}) {
     std::atomic<int> active{0}, most{0};
     std::atomic<uint32_t> count{0};

@@ -112,9 +112,9 @@ enum PicResizeMode : uint32_t {
   kPicResizeHermite2 = 11,
   kPicResizeHanning = 12,
   kPicResizeCatmullRom = 13,
-  kPicResizeLastFilter = 13,   // 0..13 are filter kernels (8 bits only)
-  kPicResizeDecimate = 14,     // block decimation
-  kPicResizeArea = 15,         // decimation by whole factors, else by area
+  kPicResizeLastFilter = 13,  // 0..13 are filter kernels (8 bits only)
+  kPicResizeDecimate = 14,    // block decimation
+  kPicResizeArea = 15,        // decimation by whole factors, else by area
   kPicResizeBilinear = 16,
   kPicResizeBicubic = 17,
   kPicResizeNearest = 18,
@@ -129,8 +129,8 @@ enum PicOctreeFlag : uint32_t {
 
 // Flags word of the codecs' readers and writers.
 enum PicCodecFlag : uint32_t {
-  kPicReadPackedDIB = 0x2,    // readers: a packed DIB instead of a plain buffer
-  kPicReadPaddedBGR = 0x8,    // readers: rows padded to 4 bytes, blue-green-red kept
-  kPicWriteBottomUp = 0x4,    // writers: the caller's rows are bottom-up
-  kPicWriteBGR = 0x8,         // writers: the caller's pixels are blue-green-red
+  kPicReadPackedDIB = 0x2,  // readers: a packed DIB instead of a plain buffer
+  kPicReadPaddedBGR = 0x8,  // readers: rows padded to 4 bytes, blue-green-red kept
+  kPicWriteBottomUp = 0x4,  // writers: the caller's rows are bottom-up
+  kPicWriteBGR = 0x8,       // writers: the caller's pixels are blue-green-red
 };

@@ -73,7 +73,8 @@ __attribute__((target("sse4.1"))) inline __m128i Blend16(__m128i d, __m128i c, _
 
 // Four 3-byte pixels per step in a 16-byte window whose last four bytes get
 // weight 0 (kept exactly), so a step needs six pixels of room.
-__attribute__((target("sse4.1"))) uint32_t AlphaBlendVector(const uint8_t* rgba, uint8_t* rgb, uint32_t count) {
+__attribute__((target("sse4.1"))) uint32_t AlphaBlendVector(const uint8_t* rgba, uint8_t* rgb,
+                                                            uint32_t count) {
   const __m128i colour = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
   const __m128i weight = _mm_setr_epi8(3, 3, 3, 7, 7, 7, 11, 11, 11, 15, 15, 15, -1, -1, -1, -1);
   uint32_t i = 0;
@@ -90,16 +91,17 @@ __attribute__((target("sse4.1"))) uint32_t AlphaBlendVector(const uint8_t* rgba,
 __attribute__((target("sse4.1"))) uint32_t SolidBlendVector(uint8_t* rgb, const uint8_t* mask, uint32_t count,
                                                             const uint8_t color[3]) {
   const __m128i weight = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, -1, -1, -1, -1);
-  const __m128i c = _mm_setr_epi8(char(color[0]), char(color[1]), char(color[2]), char(color[0]), char(color[1]),
-                                  char(color[2]), char(color[0]), char(color[1]), char(color[2]), char(color[0]),
-                                  char(color[1]), char(color[2]), 0, 0, 0, 0);
+  const __m128i c = _mm_setr_epi8(char(color[0]), char(color[1]), char(color[2]), char(color[0]),
+                                  char(color[1]), char(color[2]), char(color[0]), char(color[1]),
+                                  char(color[2]), char(color[0]), char(color[1]), char(color[2]), 0, 0, 0, 0);
   uint32_t i = 0;
   for (; count - i >= 6; i += 4) {
     int m = 0;
     __builtin_memcpy(&m, mask + i, 4);
     uint8_t* out = rgb + 3 * size_t{i};
     __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), Blend16(d, c, _mm_shuffle_epi8(_mm_cvtsi32_si128(m), weight)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     Blend16(d, c, _mm_shuffle_epi8(_mm_cvtsi32_si128(m), weight)));
   }
   return i;
 }

@@ -57,7 +57,7 @@ struct ImgThreadContext {
   PicArray<unsigned char> iccProfile;
   uint32_t lastError = 0;
   uint32_t codecWarnings = 0;  // warnings the codecs gave on this thread (wraps)
-  int32_t suppression = 0;  // while above 0, PicReportError does nothing
+  int32_t suppression = 0;     // while above 0, PicReportError does nothing
   std::deque<MessageRecord> messages;
 
   ImgThreadContext() = default;

@@ -70,7 +70,8 @@ struct BusyWorker {
                   while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 }};
   std::thread other;
-  explicit BusyWorker(CPicThreadPool& pool) : other([this, &pool] { RunJobs(pool, RunTestJob, holder.pointers); }) {
+  explicit BusyWorker(CPicThreadPool& pool)
+      : other([this, &pool] { RunJobs(pool, RunTestJob, holder.pointers); }) {
     while (!holding.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ~BusyWorker() {
@@ -367,7 +368,8 @@ TEST(Pool, SharedBatchWakesEveryHelperWhileJobsAreLeft) {
       const int now = active.fetch_add(1) + 1;
       for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
       }
-      for (int i = 0; i < 10000 && most.load() < all; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      for (int i = 0; i < 10000 && most.load() < all; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
       active.fetch_sub(1);
     });
     EXPECT_EQ(RunJobsShared(pool, RunTestJob, set.pointers, helpers), 0u);
@@ -386,9 +388,9 @@ TEST(Pool, IdleWorkersWakeForEveryBatchSize) {
   const struct {
     Kind kind;
     uint32_t count;  // helpers (shared, polled) or jobs (plain, caller first)
-  } rows[] = {{kShared, 6},      {kShared, 1},  {kShared, 3},      {kPolled, 2}, {kShared, 6},
-              {kShared, 2},      {kPlain, 4},   {kCallerFirst, 4}, {kShared, 5}, {kShared, 0},
-              {kPlain, 4},       {kPolled, 5},  {kCallerFirst, 7}, {kShared, 6}};
+  } rows[] = {{kShared, 6}, {kShared, 1}, {kShared, 3},      {kPolled, 2}, {kShared, 6},
+              {kShared, 2}, {kPlain, 4},  {kCallerFirst, 4}, {kShared, 5}, {kShared, 0},
+              {kPlain, 4},  {kPolled, 5}, {kCallerFirst, 7}, {kShared, 6}};
   std::thread([&] {
     CPicThreadPool pool;
     pool.Start(7, 0xFFFFFFFFu, 5);
@@ -401,7 +403,8 @@ TEST(Pool, IdleWorkersWakeForEveryBatchSize) {
         const int now = active.fetch_add(1) + 1;
         for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
         }
-        for (int i = 0; i < 10000 && most.load() < all; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (int i = 0; i < 10000 && most.load() < all; ++i)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
         active.fetch_sub(1);
       });
       uint32_t result = 1234;

@@ -111,7 +111,8 @@ HGLOBAL ReMapBlock(HGLOBAL block, SIZE_T bytes, UINT flags) {
     auto* moved = static_cast<unsigned char*>(std::malloc(bytes + kHeader));
     if (!moved) return nullptr;
     std::memcpy(moved + kHeader, block, bytes < h.bytes ? bytes : h.bytes);
-    if ((flags & GMEM_ZEROINIT) && bytes > h.bytes) std::memset(moved + kHeader + h.bytes, 0, bytes - h.bytes);
+    if ((flags & GMEM_ZEROINIT) && bytes > h.bytes)
+      std::memset(moved + kHeader + h.bytes, 0, bytes - h.bytes);
     UnmapBlock(block);
     return WriteHeader(moved, bytes, 0);
   }

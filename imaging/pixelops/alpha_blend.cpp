@@ -38,7 +38,8 @@ bool OverlayRGBAOnRGBRows(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const C
   const uint8_t* sp = src.ConstPixels();
   const uint32_t dch = dst.channels;
   if (!dp || !sp || dp == sp || (dch != 3 && dch != 4) || src.channels != 4 ||
-      !RowsHold(dp, dst.width, dst.height, dch, dst.stride) || !RowsHold(sp, src.width, src.height, 4, src.stride))
+      !RowsHold(dp, dst.width, dst.height, dch, dst.stride) ||
+      !RowsHold(sp, src.width, src.height, 4, src.stride))
     return Fail(error, kPicErrBadArgument);
   RECT clip = Clip(dst, src, x, y);
   if (band) {
@@ -75,11 +76,20 @@ bool OverlayRGBAOnRGBRows(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const C
         if (dch == 3) continue;
         const unsigned ad = d[3];
         switch (alphaMode) {
-          case 1: d[3] = uint8_t(as); break;
-          case 2: d[3] = uint8_t(std::max(ad, as)); break;
-          case 3: d[3] = uint8_t(std::min(ad + as, 255u)); break;
-          case 5: d[3] = uint8_t(255 - (255 - ad) * (255 - as) / 255); break;
-          default: break;
+          case 1:
+            d[3] = uint8_t(as);
+            break;
+          case 2:
+            d[3] = uint8_t(std::max(ad, as));
+            break;
+          case 3:
+            d[3] = uint8_t(std::min(ad + as, 255u));
+            break;
+          case 5:
+            d[3] = uint8_t(255 - (255 - ad) * (255 - as) / 255);
+            break;
+          default:
+            break;
         }
       }
     }
@@ -90,13 +100,14 @@ bool OverlayRGBAOnRGBRows(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const C
 
 }  // namespace
 
-bool OverlayRGBAOnRGB(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src, int32_t x,
-                      int32_t y, double opacity, uint32_t alphaMode, uint32_t flags) {
+bool OverlayRGBAOnRGB(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src,
+                      int32_t x, int32_t y, double opacity, uint32_t alphaMode, uint32_t flags) {
   *error = 0;
   const RECT clip = Clip(dst, src, x, y);
   if (clip.left >= clip.right || clip.top >= clip.bottom) return true;
   const uint32_t height = static_cast<uint32_t>(clip.bottom - clip.top);
-  if (!WantBands(flags, height)) return OverlayRGBAOnRGBRows(error, dst, src, x, y, opacity, alphaMode, nullptr);
+  if (!WantBands(flags, height))
+    return OverlayRGBAOnRGBRows(error, dst, src, x, y, opacity, alphaMode, nullptr);
   PicNestingScope depth;
   const auto left = static_cast<uint32_t>(clip.left), top = static_cast<uint32_t>(clip.top);
   *error = RunBandJobs(false, static_cast<uint32_t>(clip.right) - left, height, [&](const ThreadBand& rows) {
@@ -109,11 +120,12 @@ bool OverlayRGBAOnRGB(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicI
 }
 
 bool BlendSolidColorThroughMask(uint32_t* error, uint8_t* image, uint32_t width, uint32_t height,
-                                uint32_t bytesPerPixel, uint32_t stride, const uint8_t* mask, uint32_t maskWidth,
-                                uint32_t maskHeight, uint32_t maskStride, uint32_t color, int32_t x, int32_t y,
-                                uint32_t flags) {
+                                uint32_t bytesPerPixel, uint32_t stride, const uint8_t* mask,
+                                uint32_t maskWidth, uint32_t maskHeight, uint32_t maskStride, uint32_t color,
+                                int32_t x, int32_t y, uint32_t flags) {
   *error = 0;
-  if (!RowsHold(image, width, height, bytesPerPixel, stride) || !RowsHold(mask, maskWidth, maskHeight, 1, maskStride))
+  if (!RowsHold(image, width, height, bytesPerPixel, stride) ||
+      !RowsHold(mask, maskWidth, maskHeight, 1, maskStride))
     return Fail(error, kPicErrBadArgument);
   if (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) return true;
   PicNestingScope depth;
@@ -140,9 +152,12 @@ bool BlendSolidColorThroughMask(uint32_t* error, uint8_t* image, uint32_t width,
         if (bytesPerPixel == 3 || treatment <= 3) {
           for (int k = 0; k < 3; ++k) p[k] = TableBlend(p[k], c[k], a);
           if (bytesPerPixel == 3) continue;
-          if (treatment == 1) p[3] = TableBlend(p[3], c[3], a);
-          else if (treatment == 2 && a) p[3] = c[3];
-          else if (treatment == 3 && a) p[3] = uint8_t(a);
+          if (treatment == 1)
+            p[3] = TableBlend(p[3], c[3], a);
+          else if (treatment == 2 && a)
+            p[3] = c[3];
+          else if (treatment == 3 && a)
+            p[3] = uint8_t(a);
         } else if (treatment == 4) {
           p[0] = c[0], p[1] = c[1], p[2] = c[2], p[3] = uint8_t(a);
         } else if (p[3]) {
@@ -157,15 +172,16 @@ bool BlendSolidColorThroughMask(uint32_t* error, uint8_t* image, uint32_t width,
   return true;
 }
 
-bool BlendSolidColorRect(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                         uint32_t stride, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t color,
-                         double opacity, uint32_t flags) {
+bool BlendSolidColorRect(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height,
+                         uint32_t bytesPerPixel, uint32_t stride, int32_t left, int32_t top, int32_t right,
+                         int32_t bottom, uint32_t color, double opacity, uint32_t flags) {
   *error = 0;
   if ((bytesPerPixel != 3 && bytesPerPixel != 4) || !RowsHold(pixels, width, height, bytesPerPixel, stride))
     return Fail(error, kPicErrBadArgument);
   PicNestingScope depth;
   auto clamp = [](int32_t v, uint32_t hi) { return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, hi)); };
-  const uint32_t l = clamp(left, width), r = clamp(right, width), t = clamp(top, height), b = clamp(bottom, height);
+  const uint32_t l = clamp(left, width), r = clamp(right, width), t = clamp(top, height),
+                 b = clamp(bottom, height);
   const ColourBytes col(color, flags & kPicFlagBGR);
   const double o = opacity >= 0.0 ? std::min(opacity, 1.0) : 0.0;  // NaN too gives 0
   double af[256], bf[256];
@@ -182,9 +198,9 @@ bool BlendSolidColorRect(uint32_t* error, uint8_t* pixels, uint32_t width, uint3
   return true;
 }
 
-bool BlendColorThroughMaskRGBA(uint32_t* error, uint8_t* image, uint32_t width, uint32_t height, uint32_t stride,
-                               const uint8_t* mask, uint32_t maskWidth, uint32_t maskHeight, uint32_t maskStride,
-                               uint32_t color, int32_t x, int32_t y, uint32_t flags) {
+bool BlendColorThroughMaskRGBA(uint32_t* error, uint8_t* image, uint32_t width, uint32_t height,
+                               uint32_t stride, const uint8_t* mask, uint32_t maskWidth, uint32_t maskHeight,
+                               uint32_t maskStride, uint32_t color, int32_t x, int32_t y, uint32_t flags) {
   *error = 0;
   if (!RowsHold(image, width, height, 4, stride) || !RowsHold(mask, maskWidth, maskHeight, 1, maskStride) ||
       static_cast<const void*>(image) == static_cast<const void*>(mask))

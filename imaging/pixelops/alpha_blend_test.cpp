@@ -15,7 +15,9 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-uint8_t Mix(unsigned d, unsigned c, unsigned a) { return uint8_t(d * (255 - a) / 255 + c * a / 255); }
+uint8_t Mix(unsigned d, unsigned c, unsigned a) {
+  return uint8_t(d * (255 - a) / 255 + c * a / 255);
+}
 
 Bytes Random(size_t n, unsigned seed) {
   Bytes v(n);
@@ -56,9 +58,9 @@ TEST(AlphaBlend, OverlayRGBAOnRGBFollowsTheAlphaMode) {
     double opacity;
     uint32_t flags;
   };
-  const Row rows[] = {{3, 0, 1.0, 0x100000}, {3, 0, 0.6, 0x100000}, {4, 0, 1.0, 0x100000}, {4, 1, 0.5, 0x100000},
-                      {4, 2, 1.0, 0x100000}, {4, 3, 1.0, 0x100000}, {4, 4, 0.7, 0x100000}, {4, 5, 1.0, 0},
-                      {3, 0, 1.0, 0}};
+  const Row rows[] = {{3, 0, 1.0, 0x100000}, {3, 0, 0.6, 0x100000}, {4, 0, 1.0, 0x100000},
+                      {4, 1, 0.5, 0x100000}, {4, 2, 1.0, 0x100000}, {4, 3, 1.0, 0x100000},
+                      {4, 4, 0.7, 0x100000}, {4, 5, 1.0, 0},        {3, 0, 1.0, 0}};
   ASSERT_TRUE(pic_Initialize(nullptr));  // the pool, for the pooled rows
   const uint32_t W = 23, H = 64, w = 19, h = 61;
   const int32_t x = 3, y = -2;
@@ -87,12 +89,13 @@ TEST(AlphaBlend, OverlayRGBAOnRGBFollowsTheAlphaMode) {
             want[3] = uint8_t(ao);
           } else if (as) {
             for (int k = 0; k < 3; ++k) want[k] = Mix(want[k], p[k], as);
-            const unsigned modes[6] = {ad, as, std::max(ad, as), std::min(ad + as, 255u), 0,
-                                       255 - (255 - ad) * (255 - as) / 255};
+            const unsigned modes[6] = {
+                ad, as, std::max(ad, as), std::min(ad + as, 255u), 0, 255 - (255 - ad) * (255 - as) / 255};
             want[3] = uint8_t(modes[row.alphaMode]);
           }
         }
-        for (uint32_t k = 0; k < ch; ++k) ASSERT_EQ(d[(size_t{r} * W + c) * ch + k], want[k]) << r << "," << c;
+        for (uint32_t k = 0; k < ch; ++k)
+          ASSERT_EQ(d[(size_t{r} * W + c) * ch + k], want[k]) << r << "," << c;
       }
   }
   Bytes same(4 * 16);
@@ -117,8 +120,8 @@ TEST(AlphaBlend, MaskBlendTreatments) {
       for (size_t i = 3; i < img.size(); i += 28) img[i] = 0;
       const Bytes before = img;
       uint32_t error = 9;
-      ASSERT_TRUE(BlendSolidColorThroughMask(&error, img.data(), W, H, bpp, W * bpp, mask.data(), mw, mh, mw, color,
-                                             x, y, flags));
+      ASSERT_TRUE(BlendSolidColorThroughMask(&error, img.data(), W, H, bpp, W * bpp, mask.data(), mw, mh, mw,
+                                             color, x, y, flags));
       const uint8_t cc[4] = {uint8_t(color >> 16), uint8_t(color >> 8), uint8_t(color), 0x80};
       for (uint32_t r = 0; r < H; ++r)
         for (uint32_t col = 0; col < W; ++col) {
@@ -142,7 +145,8 @@ TEST(AlphaBlend, MaskBlendTreatments) {
               if (treatment == 3 && m) want[3] = uint8_t(m);
             }
           }
-          for (uint32_t k = 0; k < bpp; ++k) ASSERT_EQ(img[(size_t{r} * W + col) * bpp + k], want[k]) << r << "," << col;
+          for (uint32_t k = 0; k < bpp; ++k)
+            ASSERT_EQ(img[(size_t{r} * W + col) * bpp + k], want[k]) << r << "," << col;
         }
     }
 }
@@ -162,10 +166,10 @@ TEST(AlphaBlend, FeatherRectAndFailures) {
 
   Bytes px(4 * 4 * 3, 100);
   ASSERT_TRUE(BlendSolidColorRect(&error, px.data(), 4, 4, 3, 12, -5, 1, 2, 9, 0x0000FF, 0.25, 1));
-  EXPECT_EQ(px[0], 100);              // row 0 outside
-  EXPECT_EQ(px[12 + 2], 75 + 63);     // swapped: red into byte 2
+  EXPECT_EQ(px[0], 100);           // row 0 outside
+  EXPECT_EQ(px[12 + 2], 75 + 63);  // swapped: red into byte 2
   EXPECT_EQ(px[12 + 0], 75);
-  EXPECT_EQ(px[12 + 6 + 2], 100);     // column 2 outside
+  EXPECT_EQ(px[12 + 6 + 2], 100);  // column 2 outside
   EXPECT_FALSE(BlendSolidColorRect(&error, px.data(), 4, 4, 2, 12, 0, 0, 4, 4, 0, 0.5, 0));
   EXPECT_EQ(error, 5u);
 

@@ -10,8 +10,8 @@ namespace CPicColorConversion {
 
 const double kDefaultRGBToXYZ[9] = {0.4360747, 0.3850649, 0.1430804, 0.2225045, 0.7168786,
                                     0.0606169, 0.0139322, 0.0971045, 0.7141733};
-const double kDefaultXYZToRGB[9] = {3.1338561,  -1.6168667, -0.4906146, -0.9787684, 1.9161415,
-                                    0.0334540,  0.0719453,  -0.2289914, 1.4052427};
+const double kDefaultXYZToRGB[9] = {3.1338561, -1.6168667, -0.4906146, -0.9787684, 1.9161415,
+                                    0.0334540, 0.0719453,  -0.2289914, 1.4052427};
 const double kDefaultWhitePoint[3] = {0.950456, 1.0, 1.088754};
 
 namespace {
@@ -19,7 +19,9 @@ namespace {
 constexpr double kEpsilon = 0.008856451679035631;  // 216 / 24389
 constexpr double kKappa = 903.2962962962963;       // 24389 / 27
 
-double Clamp(double x, double lo, double hi) { return x < lo ? lo : (x > hi ? hi : x); }
+double Clamp(double x, double lo, double hi) {
+  return x < lo ? lo : (x > hi ? hi : x);
+}
 
 // Sextant value of rule "R first, then G, then B"; d = max - min > 0.
 double Sextant(double r, double g, double b, double max, double d) {
@@ -44,12 +46,24 @@ void HueSextant(double hue, double full, int* i, double* f) {
 void HSVFromSextant(int i, double f, double s, double v, double* r, double* g, double* b) {
   double p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
   switch (i) {
-    case 0: *r = v, *g = t, *b = p; break;
-    case 1: *r = q, *g = v, *b = p; break;
-    case 2: *r = p, *g = v, *b = t; break;
-    case 3: *r = p, *g = q, *b = v; break;
-    case 4: *r = t, *g = p, *b = v; break;
-    default: *r = v, *g = p, *b = q; break;
+    case 0:
+      *r = v, *g = t, *b = p;
+      break;
+    case 1:
+      *r = q, *g = v, *b = p;
+      break;
+    case 2:
+      *r = p, *g = v, *b = t;
+      break;
+    case 3:
+      *r = p, *g = q, *b = v;
+      break;
+    case 4:
+      *r = t, *g = p, *b = v;
+      break;
+    default:
+      *r = v, *g = p, *b = q;
+      break;
   }
 }
 
@@ -71,12 +85,24 @@ void HLSToUnitRGB(double h, double l, double s, double full, double* r, double* 
   double vsf = v * ((v - m) / v) * fraction;
   double mid1 = m + vsf, mid2 = v - vsf;
   switch (sextant) {
-    case 1: *r = mid2, *g = v, *b = m; break;
-    case 2: *r = m, *g = v, *b = mid1; break;
-    case 3: *r = m, *g = mid2, *b = v; break;
-    case 4: *r = mid1, *g = m, *b = v; break;
-    case 5: *r = v, *g = m, *b = mid2; break;
-    default: *r = v, *g = mid1, *b = m; break;
+    case 1:
+      *r = mid2, *g = v, *b = m;
+      break;
+    case 2:
+      *r = m, *g = v, *b = mid1;
+      break;
+    case 3:
+      *r = m, *g = mid2, *b = v;
+      break;
+    case 4:
+      *r = mid1, *g = m, *b = v;
+      break;
+    case 5:
+      *r = v, *g = m, *b = mid2;
+      break;
+    default:
+      *r = v, *g = mid1, *b = m;
+      break;
   }
 }
 
@@ -116,7 +142,9 @@ double Compand(double c, uint32_t mode, double gamma) {
   return c < 0 ? -out : out;
 }
 
-double LabF(double t) { return t > kEpsilon ? std::cbrt(t) : (kKappa * t + 16) / 116; }
+double LabF(double t) {
+  return t > kEpsilon ? std::cbrt(t) : (kKappa * t + 16) / 116;
+}
 
 }  // namespace
 
@@ -172,8 +200,8 @@ void Conv_HLS_dbl_To_RGB_dbl::Convert(double h, double l, double s, double* r, d
   *r = Clamp(255 * *r, 0, 255), *g = Clamp(255 * *g, 0, 255), *b = Clamp(255 * *b, 0, 255);
 }
 
-void Conv_RGB_byte_To_HLS_dbl::Convert(unsigned char r, unsigned char g, unsigned char b, double* h, double* l,
-                                       double* s) {
+void Conv_RGB_byte_To_HLS_dbl::Convert(unsigned char r, unsigned char g, unsigned char b, double* h,
+                                       double* l, double* s) {
   Conv_RGB_dbl_To_HLS_dbl().Convert(r, g, b, h, l, s);
 }
 
@@ -191,7 +219,8 @@ void Conv_RGB_dbl_To_XYZ_dbl::Convert(double r, double g, double b, double* x, d
   if (companding_ == kCompandGamma && !(gamma_ > 0)) {
     r = g = b = 0;
   } else {
-    r = Linearise(r, companding_, gamma_), g = Linearise(g, companding_, gamma_), b = Linearise(b, companding_, gamma_);
+    r = Linearise(r, companding_, gamma_), g = Linearise(g, companding_, gamma_),
+    b = Linearise(b, companding_, gamma_);
   }
   const double* m = matrix_;
   *x = Clamp(m[0] * r + m[1] * g + m[2] * b, 0, 1);
@@ -201,7 +230,8 @@ void Conv_RGB_dbl_To_XYZ_dbl::Convert(double r, double g, double b, double* x, d
 
 void Conv_XYZ_dbl_To_RGB_dbl::Convert(double x, double y, double z, double* r, double* g, double* b) {
   const double* m = matrix_;
-  double c[3] = {m[0] * x + m[1] * y + m[2] * z, m[3] * x + m[4] * y + m[5] * z, m[6] * x + m[7] * y + m[8] * z};
+  double c[3] = {m[0] * x + m[1] * y + m[2] * z, m[3] * x + m[4] * y + m[5] * z,
+                 m[6] * x + m[7] * y + m[8] * z};
   for (double& v : c) {
     if (companding_ == kCompandGamma && !(gamma_ > 0))
       v = 0;
@@ -216,7 +246,8 @@ void Conv_XYZ_dbl_To_RGB_u8::Convert(double x, double y, double z, unsigned char
                                      unsigned char* b) {
   double dr, dg, db;
   inner_.Convert(x, y, z, &dr, &dg, &db);
-  *r = static_cast<unsigned char>(dr), *g = static_cast<unsigned char>(dg), *b = static_cast<unsigned char>(db);
+  *r = static_cast<unsigned char>(dr), *g = static_cast<unsigned char>(dg),
+  *b = static_cast<unsigned char>(db);
 }
 
 void Conv_XYZ_dbl_To_RGB_u16::Convert(double x, double y, double z, unsigned short* r, unsigned short* g,
@@ -257,7 +288,8 @@ void Conv_XYZ_dbl_To_Luv_dbl::Convert(double x, double y, double z, double* l, d
 void Conv_Luv_dbl_To_XYZ_dbl::Convert(double l, double u, double v, double* x, double* y, double* z) {
   double dn = white_[0] + 15 * white_[1] + 3 * white_[2];
   double fy = (l + 16) / 116;
-  *y = fy >= 0.20689655172413793 ? white_[1] * fy * fy * fy : white_[1] * (fy - 4.0 / 29) * 0.12841854934601665;
+  *y = fy >= 0.20689655172413793 ? white_[1] * fy * fy * fy
+                                 : white_[1] * (fy - 4.0 / 29) * 0.12841854934601665;
   if (l != 0) u /= l, v /= l;
   double u2 = 4 * white_[0] / dn + u / 13, v2 = 9 * white_[1] / dn + v / 13;
   *x = *y * 9 * u2 / (4 * v2);
@@ -287,7 +319,9 @@ void Conv_YCC_dbl_To_RGB_dbl::Convert(double y, double cb, double cr, double* r,
 using namespace CPicColorConversion;
 
 namespace {
-uint8_t TruncByte(double x) { return static_cast<uint8_t>(x < 0 ? 0 : (x > 255 ? 255 : x)); }
+uint8_t TruncByte(double x) {
+  return static_cast<uint8_t>(x < 0 ? 0 : (x > 255 ? 255 : x));
+}
 }  // namespace
 
 void RGBBytesToHSV(uint8_t r, uint8_t g, uint8_t b, double* h, double* s, double* v) {
@@ -348,7 +382,9 @@ void LCHToLab(double l, double c, double h, double* lOut, double* a, double* b) 
   *b = c * std::sin(h);
 }
 
-void LCHToLuv(double l, double c, double h, double* lOut, double* u, double* v) { LCHToLab(l, c, h, lOut, u, v); }
+void LCHToLuv(double l, double c, double h, double* lOut, double* u, double* v) {
+  LCHToLab(l, c, h, lOut, u, v);
+}
 
 void LuvToLCH(double l, double u, double v, double* lOut, double* c, double* h) {
   Conv_Lab_dbl_To_LCH_dbl().Convert(l, u, v, lOut, c, h);
@@ -374,9 +410,9 @@ void YCCFloatToRGBBytes(float y, float cb, float cr, uint8_t* r, uint8_t* g, uin
   YCCToRGBBytes(y, cb, cr, r, g, b);
 }
 
-int BlendHLSComponents(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, const uint8_t* src,
-                       uint32_t srcWidth, uint32_t srcHeight, int32_t x, int32_t y, uint32_t bytesPerPixel,
-                       uint32_t dstStride, uint32_t srcStride, uint32_t mode) {
+int BlendHLSComponents(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                       const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, int32_t x, int32_t y,
+                       uint32_t bytesPerPixel, uint32_t dstStride, uint32_t srcStride, uint32_t mode) {
   PicNestingScope nesting;
   if (!dst || !src || dst == src || (bytesPerPixel != 3 && bytesPerPixel != 4) || mode > 3) {
     *error = kPicErrBadArgument;
@@ -391,7 +427,8 @@ int BlendHLSComponents(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_
   Conv_HLS_dbl_To_RGB_byte toRGB;
   for (int64_t r = top; r < bottom; ++r) {
     uint8_t* d = dst + static_cast<size_t>(r) * dstStride + static_cast<size_t>(left) * bytesPerPixel;
-    const uint8_t* s = src + static_cast<size_t>(r - y) * srcStride + static_cast<size_t>(left - x) * bytesPerPixel;
+    const uint8_t* s =
+        src + static_cast<size_t>(r - y) * srcStride + static_cast<size_t>(left - x) * bytesPerPixel;
     for (int64_t c = left; c < right; ++c, d += bytesPerPixel, s += bytesPerPixel) {
       double dh, dl, ds, sh, sl, ss;
       toHLS.Convert(d[0], d[1], d[2], &dh, &dl, &ds);

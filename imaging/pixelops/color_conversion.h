@@ -65,7 +65,10 @@ class Conv_HLS_dbl_To_RGB_byte final : public CPicColorConverterT<double, unsign
 class Conv_RGB_dbl_To_XYZ_dbl final : public DblConverter {
  public:
   Conv_RGB_dbl_To_XYZ_dbl(const double* matrix, uint32_t companding, double gamma, double fullScale)
-      : matrix_(matrix ? matrix : kDefaultRGBToXYZ), companding_(companding), gamma_(gamma), fullScale_(fullScale) {}
+      : matrix_(matrix ? matrix : kDefaultRGBToXYZ),
+        companding_(companding),
+        gamma_(gamma),
+        fullScale_(fullScale) {}
   void Convert(double r, double g, double b, double* x, double* y, double* z) override;
 
  private:
@@ -78,7 +81,10 @@ class Conv_RGB_dbl_To_XYZ_dbl final : public DblConverter {
 class Conv_XYZ_dbl_To_RGB_dbl final : public DblConverter {
  public:
   Conv_XYZ_dbl_To_RGB_dbl(const double* matrix, uint32_t companding, double gamma, double fullScale)
-      : matrix_(matrix ? matrix : kDefaultXYZToRGB), companding_(companding), gamma_(gamma), fullScale_(fullScale) {}
+      : matrix_(matrix ? matrix : kDefaultXYZToRGB),
+        companding_(companding),
+        gamma_(gamma),
+        fullScale_(fullScale) {}
   void Convert(double x, double y, double z, double* r, double* g, double* b) override;
 
  private:
@@ -103,7 +109,8 @@ class Conv_RGB_u16_To_XYZ_dbl final : public CPicColorConverterT<unsigned short,
  public:
   Conv_RGB_u16_To_XYZ_dbl(const double* matrix, uint32_t companding, double gamma)
       : inner_(matrix, companding, gamma, 65535.0) {}
-  void Convert(unsigned short r, unsigned short g, unsigned short b, double* x, double* y, double* z) override {
+  void Convert(unsigned short r, unsigned short g, unsigned short b, double* x, double* y,
+               double* z) override {
     inner_.Convert(r, g, b, x, y, z);
   }
 
@@ -124,7 +131,8 @@ class Conv_XYZ_dbl_To_RGB_u16 final : public CPicColorConverterT<double, unsigne
  public:
   Conv_XYZ_dbl_To_RGB_u16(const double* matrix, uint32_t companding, double gamma)
       : inner_(matrix, companding, gamma, 65535.0) {}
-  void Convert(double x, double y, double z, unsigned short* r, unsigned short* g, unsigned short* b) override;
+  void Convert(double x, double y, double z, unsigned short* r, unsigned short* g,
+               unsigned short* b) override;
 
  private:
   Conv_XYZ_dbl_To_RGB_dbl inner_;
@@ -196,8 +204,8 @@ void YCCFloatToRGBBytes(float y, float cb, float cr, uint8_t* r, uint8_t* g, uin
 // B first) with the source's, the source placed at (x, y): mode 0 hue, 1
 // saturation, 2 hue and saturation, 3 lightness. A fourth byte is kept.
 // 1, or 0 with 5 (null or shared buffers, other pixel sizes or modes) or 14.
-int BlendHLSComponents(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, const uint8_t* src,
-                       uint32_t srcWidth, uint32_t srcHeight, int32_t x, int32_t y, uint32_t bytesPerPixel,
-                       uint32_t dstStride, uint32_t srcStride, uint32_t mode);
+int BlendHLSComponents(uint32_t* error, uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight,
+                       const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, int32_t x, int32_t y,
+                       uint32_t bytesPerPixel, uint32_t dstStride, uint32_t srcStride, uint32_t mode);
 
 }  // namespace Pictura

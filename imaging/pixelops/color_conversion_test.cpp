@@ -51,7 +51,11 @@ TEST(ColorConversion, KnownValues) {
       {"hls 360 as 0", &hlsBack, {360, 0.5, 1}, {255, 0, 0}, 0},
       {"white xyz", &xyzPlain, {255, 255, 255}, {0.9642200, 1.0, 0.8252100}, 1e-12},
       {"gamma 0 black", &xyzGamma0, {255, 255, 255}, {0, 0, 0}, 0},
-      {"sRGB mid", &xyzSrgb, {0.5, 0.5, 0.5}, {0.9642200 * 0.21404114, 0.21404114, 0.8252100 * 0.21404114}, 1e-6},
+      {"sRGB mid",
+       &xyzSrgb,
+       {0.5, 0.5, 0.5},
+       {0.9642200 * 0.21404114, 0.21404114, 0.8252100 * 0.21404114},
+       1e-6},
       {"sign kept", &xyzSrgb, {-0.5, 0, 0}, {0, 0, 0}, 0},
       {"white lab", &lab, {0.950456, 1.0, 1.088754}, {100, 0, 0}, 1e-9},
       {"L* 50", &lab, {0.950456 * grey50, grey50, 1.088754 * grey50}, {50, 0, 0}, 1e-9},
@@ -92,10 +96,8 @@ TEST(ColorConversion, ByteForms) {
   };
   const Row hsvRows[] = {
       {240, 255, 255, 255, 0, 0},  // a full turn is red, not magenta
-      {200, 255, 255, 255, 0, 255},
-      {0, 255, 200, 200, 0, 0},
-      {80, 255, 255, 0, 255, 0},
-      {17, 0, 77, 77, 77, 77},
+      {200, 255, 255, 255, 0, 255}, {0, 255, 200, 200, 0, 0},
+      {80, 255, 255, 0, 255, 0},    {17, 0, 77, 77, 77, 77},
   };
   for (const Row& row : hsvRows) {
     HSVBytesToRGB(row.h, row.s, row.v, &r, &g, &b);
@@ -214,7 +216,8 @@ TEST(DeltaE, Entry) {
   EXPECT_EQ(pic_CompareColorsDeltaE(256 + 10, 20, 30, 10, 20, 30, 0), 0.0);
   EXPECT_EQ(PicGetLastError(), 0u);
   EXPECT_DOUBLE_EQ(pic_CompareColorsDeltaE(255, 0, 0, 0, 0, 255, 0), RGBToLabDeltaE(0xFF, 0xFF0000));
-  EXPECT_DOUBLE_EQ(pic_CompareColorsDeltaE(0.2, 0.3, 0.4, 0.3, 0.3, 0.3, 1), XYZToLab(0.2, 0.3, 0.4, 0.3, 0.3, 0.3));
+  EXPECT_DOUBLE_EQ(pic_CompareColorsDeltaE(0.2, 0.3, 0.4, 0.3, 0.3, 0.3, 1),
+                   XYZToLab(0.2, 0.3, 0.4, 0.3, 0.3, 0.3));
   EXPECT_DOUBLE_EQ(pic_CompareColorsDeltaE(50, 1, 2, 60, 1, 2, 2), 10.0 / (1 + 0.015 * 25 / std::sqrt(45.0)));
   EXPECT_DOUBLE_EQ(pic_CompareColorsDeltaE(40, 0, 0, 60, 0, 0, 3), 20.0);
   EXPECT_EQ(pic_CompareColorsDeltaE(-1e300, 0, 0, 1e300, 0, 0, 0), 0.0);  // both low bytes 0
@@ -238,7 +241,9 @@ TEST(HLSBlend, ModesClippingAndErrors) {
     const uint8_t* s;
     uint32_t bpp, mode;
   };
-  const Bad bad[] = {{nullptr, src.data(), 3, 0}, {dst.data(), dst.data(), 3, 0}, {dst.data(), src.data(), 2, 0},
+  const Bad bad[] = {{nullptr, src.data(), 3, 0},
+                     {dst.data(), dst.data(), 3, 0},
+                     {dst.data(), src.data(), 2, 0},
                      {dst.data(), src.data(), 3, 4}};
   for (const Bad& b : bad) {
     err = 0;
@@ -246,5 +251,6 @@ TEST(HLSBlend, ModesClippingAndErrors) {
     EXPECT_EQ(err, 5u);
   }
   err = 0;
-  EXPECT_TRUE(BlendHLSComponents(&err, dst.data(), 3, 2, src.data(), 2, 2, -5, 7, 3, 9, 6, 1));  // nothing covered
+  EXPECT_TRUE(
+      BlendHLSComponents(&err, dst.data(), 3, 2, src.data(), 2, 2, -5, 7, 3, 9, 6, 1));  // nothing covered
 }

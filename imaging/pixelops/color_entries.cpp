@@ -129,7 +129,8 @@ BOOL PICAPI pic_FindColorsUsedIn8BitImage(const BYTE* pixels, DWORD width, DWORD
 DWORD PICAPI pic_FindFirstUnusedRGBColor(const BYTE* pixels, DWORD width, DWORD height, DWORD bytesPerPixel,
                                          DWORD stride, DWORD flags) {
   return PicRunEntry<DWORD>("pic_FindFirstUnusedRGBColor", [&](uint32_t& err) {
-    return FindFirstUnusedRGBColorCore(&err, pixels, width, height, bytesPerPixel, stride, flags & kPicFlagBGR);
+    return FindFirstUnusedRGBColorCore(&err, pixels, width, height, bytesPerPixel, stride,
+                                       flags & kPicFlagBGR);
   });
 }
 
@@ -163,8 +164,8 @@ DWORD PICAPI pic_GetGrayscaleTo1BitThreshold(const BYTE* grey, DWORD width, DWOR
 BOOL PICAPI pic_GrayscaleTo1Bit(const BYTE* grey, DWORD width, DWORD height, DWORD srcStride, BYTE* output,
                                 DWORD dstStride, DWORD method, DWORD parameter, DWORD reserved) {
   return PicRunEntry<BOOL>("pic_GrayscaleTo1Bit", [&](uint32_t& err) {
-    return GrayscaleTo1BitCore(&err, grey, output, width, height, srcStride, dstStride, method, parameter, reserved,
-                               0, nullptr);
+    return GrayscaleTo1BitCore(&err, grey, output, width, height, srcStride, dstStride, method, parameter,
+                               reserved, 0, nullptr);
   });
 }
 
@@ -178,14 +179,15 @@ BOOL PICAPI pic_RGBTo1Bit(const BYTE* rgb, DWORD width, DWORD height, DWORD srcS
 BOOL PICAPI pic_ImageToGrayScale(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
                                  DWORD flags) {
   return PicRunEntry<BOOL>("pic_ImageToGrayScale", [&](uint32_t& err) {
-    return (flags & kPicFlag16Bit) ? ImageToGrayScaleLuma(&err, reinterpret_cast<uint16_t*>(pixels), width, height, samples,
-                                                  stride, flags)
-                           : ImageToGrayScaleLuma(&err, pixels, width, height, samples, stride, flags);
+    return (flags & kPicFlag16Bit)
+               ? ImageToGrayScaleLuma(&err, reinterpret_cast<uint16_t*>(pixels), width, height, samples,
+                                      stride, flags)
+               : ImageToGrayScaleLuma(&err, pixels, width, height, samples, stride, flags);
   });
 }
 
-BOOL PICAPI pic_ImageToGrayScale8Bit(const BYTE* src, DWORD width, DWORD height, DWORD samples, DWORD srcStride,
-                                     BYTE* dst, DWORD dstStride, DWORD flags) {
+BOOL PICAPI pic_ImageToGrayScale8Bit(const BYTE* src, DWORD width, DWORD height, DWORD samples,
+                                     DWORD srcStride, BYTE* dst, DWORD dstStride, DWORD flags) {
   return PicRunEntry<BOOL>("pic_ImageToGrayScale8Bit", [&](uint32_t& err) -> BOOL {
     if (flags & kPicFlag16Bit)
       return ImageToGrayScale8BitCore(&err, reinterpret_cast<const uint16_t*>(src), width, height, samples,
@@ -195,38 +197,41 @@ BOOL PICAPI pic_ImageToGrayScale8Bit(const BYTE* src, DWORD width, DWORD height,
 }
 
 BOOL PICAPI pic_ImageToGrayScaleSingleWeighted(const BYTE* src, DWORD width, DWORD height, DWORD samples,
-                                               DWORD srcStride, BYTE* dst, DWORD dstStride, double wR, double wG,
-                                               double wB, DWORD flags) {
+                                               DWORD srcStride, BYTE* dst, DWORD dstStride, double wR,
+                                               double wG, double wB, DWORD flags) {
   return PicRunEntry<BOOL>("pic_ImageToGrayScaleSingleWeighted", [&](uint32_t& err) {
     return (flags & kPicFlag16Bit)
-               ? ImageToGrayScaleSingleWeighted(&err, reinterpret_cast<const uint16_t*>(src), width, height, samples,
-                                                srcStride, dstStride, wR, wG, wB, flags,
+               ? ImageToGrayScaleSingleWeighted(&err, reinterpret_cast<const uint16_t*>(src), width, height,
+                                                samples, srcStride, dstStride, wR, wG, wB, flags,
                                                 reinterpret_cast<uint16_t*>(dst))
-               : ImageToGrayScaleSingleWeighted(&err, src, width, height, samples, srcStride, dstStride, wR, wG, wB,
-                                                flags, dst);
+               : ImageToGrayScaleSingleWeighted(&err, src, width, height, samples, srcStride, dstStride, wR,
+                                                wG, wB, flags, dst);
   });
 }
 
 BOOL PICAPI pic_ImageToGrayScaleWeighted(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
                                          double wR, double wG, double wB, DWORD flags) {
   return PicRunEntry<BOOL>("pic_ImageToGrayScaleWeighted", [&](uint32_t& err) {
-    return (flags & kPicFlag16Bit) ? ImageToGrayScaleWeighted(&err, reinterpret_cast<uint16_t*>(pixels), width, height,
-                                                      samples, stride, wR, wG, wB, flags)
-                           : ImageToGrayScaleWeighted(&err, pixels, width, height, samples, stride, wR, wG, wB, flags);
+    return (flags & kPicFlag16Bit)
+               ? ImageToGrayScaleWeighted(&err, reinterpret_cast<uint16_t*>(pixels), width, height, samples,
+                                          stride, wR, wG, wB, flags)
+               : ImageToGrayScaleWeighted(&err, pixels, width, height, samples, stride, wR, wG, wB, flags);
   });
 }
 
 BOOL PICAPI pic_RGBAToBGRA(BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD flags) {
   return PicRunEntry<BOOL>("pic_RGBAToBGRA", [&](uint32_t& err) {
-    return (flags & kPicFlag16Bit) ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 4)
-                           : SwapRB(&err, pixels, width, height, stride, 4);
+    return (flags & kPicFlag16Bit)
+               ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 4)
+               : SwapRB(&err, pixels, width, height, stride, 4);
   });
 }
 
 BOOL PICAPI pic_RGBToBGR(BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD flags) {
   return PicRunEntry<BOOL>("pic_RGBToBGR", [&](uint32_t& err) {
-    return (flags & kPicFlag16Bit) ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 3)
-                           : SwapRB(&err, pixels, width, height, stride, 3);
+    return (flags & kPicFlag16Bit)
+               ? SwapRB(&err, reinterpret_cast<uint16_t*>(pixels), width, height, stride, 3)
+               : SwapRB(&err, pixels, width, height, stride, 3);
   });
 }
 
@@ -255,8 +260,8 @@ BOOL PICAPI pic_RGBTo8BitDithered(const BYTE* src, DWORD width, DWORD height, DW
                                   DWORD dstStride, DWORD colors, const RGBQUAD* palette, DWORD dither,
                                   BYTE errorLimit, DWORD flags) {
   return PicRunEntry<BOOL>("pic_RGBTo8BitDithered", [&](uint32_t& err) {
-    return MapRGBToPaletteDithered(&err, src, dst, width, height, srcStride, dstStride, colors, palette, dither,
-                                   errorLimit, flags);
+    return MapRGBToPaletteDithered(&err, src, dst, width, height, srcStride, dstStride, colors, palette,
+                                   dither, errorLimit, flags);
   });
 }
 

@@ -31,7 +31,9 @@ bool VerticesUsable(const double* v, uint32_t count) {
 
 // A column as a span end: far-off columns (scaled anti-aliased vertices)
 // are held just inside 32 bits, where they still lie off every image.
-int32_t SpanEdge(double x) { return static_cast<int32_t>(std::clamp(x, -2147483000.0, 2147483000.0)); }
+int32_t SpanEdge(double x) {
+  return static_cast<int32_t>(std::clamp(x, -2147483000.0, 2147483000.0));
+}
 
 // The span clipped to the image's columns; false when nothing is left.
 bool ClipSpan(const PolygonSpan& s, uint32_t width, uint32_t height, uint32_t& x0, uint32_t& x1) {
@@ -45,8 +47,8 @@ bool ClipSpan(const PolygonSpan& s, uint32_t width, uint32_t height, uint32_t& x
 
 }  // namespace
 
-bool BuildPolygonEdgeList(uint32_t count, const double* vertices, std::vector<PolygonSpan>& spans, int64_t firstRow,
-                          int64_t lastRow) {
+bool BuildPolygonEdgeList(uint32_t count, const double* vertices, std::vector<PolygonSpan>& spans,
+                          int64_t firstRow, int64_t lastRow) {
   spans.clear();
   if (count < 2 || !vertices) return true;
   try {
@@ -56,7 +58,8 @@ bool BuildPolygonEdgeList(uint32_t count, const double* vertices, std::vector<Po
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return Y(a) < Y(b); });
     const double yMin = Y(order.front()), yMax = Y(order.back());
-    int64_t first = static_cast<int64_t>(std::ceil(yMin - 0.5)), last = static_cast<int64_t>(std::floor(yMax - 0.5));
+    int64_t first = static_cast<int64_t>(std::ceil(yMin - 0.5)),
+            last = static_cast<int64_t>(std::floor(yMax - 0.5));
     first = std::max(first, firstRow), last = std::min(last, lastRow - 1);
     std::vector<uint32_t> active;  // edge e joins vertex e and e + 1
     std::vector<std::pair<double, uint32_t>> xs;
@@ -125,9 +128,9 @@ namespace {
 
 // The supersampled coverage of the polygon, reduced to one byte per pixel
 // by exact s x s box averages, blended through BlendSolidColorThroughMask.
-bool FillPolygonAntiAliased(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                            uint32_t stride, const double* vertices, uint32_t count, uint32_t color, double opacity,
-                            uint32_t flags) {
+bool FillPolygonAntiAliased(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height,
+                            uint32_t bytesPerPixel, uint32_t stride, const double* vertices, uint32_t count,
+                            uint32_t color, double opacity, uint32_t flags) {
   if (width == 0 || height == 0) return true;
   double x0 = vertices[0], x1 = x0, y0 = vertices[1], y1 = y0;
   for (uint32_t i = 1; i < count; ++i) {
@@ -135,11 +138,13 @@ bool FillPolygonAntiAliased(uint32_t* error, uint8_t* bits, uint32_t width, uint
     y0 = std::min(y0, vertices[2 * i + 1]), y1 = std::max(y1, vertices[2 * i + 1]);
   }
   const double W = width - 1.0, H = height - 1.0;
-  x0 = std::clamp(x0, 0.0, W), x1 = std::clamp(x1, 0.0, W), y0 = std::clamp(y0, 0.0, H), y1 = std::clamp(y1, 0.0, H);
+  x0 = std::clamp(x0, 0.0, W), x1 = std::clamp(x1, 0.0, W), y0 = std::clamp(y0, 0.0, H),
+  y1 = std::clamp(y1, 0.0, H);
   // Whole pixels from floor(min) to floor(max): the mask covers the polygon
   // also when its left or top edge is fractional.
   const int64_t ox = static_cast<int64_t>(std::floor(x0)), oy = static_cast<int64_t>(std::floor(y0));
-  const uint32_t mw = static_cast<uint32_t>(std::floor(x1) - ox + 1), mh = static_cast<uint32_t>(std::floor(y1) - oy + 1);
+  const uint32_t mw = static_cast<uint32_t>(std::floor(x1) - ox + 1),
+                 mh = static_cast<uint32_t>(std::floor(y1) - oy + 1);
   const uint32_t s = (flags & kFillFineSamples) ? 16 : 4;
   uint64_t fine = 0;
   if (!PicSizeWithinCap(uint64_t{mw} * s, uint64_t{mh} * s, 1, &fine)) return Fail(error, kPicErrNoMemory);
@@ -170,8 +175,8 @@ bool FillPolygonAntiAliased(uint32_t* error, uint8_t* bits, uint32_t width, uint
   for (size_t i = 0; i < sums.size(); ++i) mask[i] = uint8_t((uint64_t{sums[i]} * level + area / 2) / area);
   const uint32_t swapped =
       bytesPerPixel == 1 ? color : (color & 0xFF00FF00u) | (color & 0xFF) << 16 | (color >> 16 & 0xFF);
-  return BlendSolidColorThroughMask(error, bits, width, height, bytesPerPixel, stride, mask.data(), mw, mh, mw,
-                                    (flags & kFillBGR) ? swapped : color, static_cast<int32_t>(ox),
+  return BlendSolidColorThroughMask(error, bits, width, height, bytesPerPixel, stride, mask.data(), mw, mh,
+                                    mw, (flags & kFillBGR) ? swapped : color, static_cast<int32_t>(ox),
                                     static_cast<int32_t>(oy), 0);
 }
 
@@ -203,7 +208,8 @@ void PaintSpans(uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPe
     uint8_t* p = bits + static_cast<size_t>(span.y) * stride + size_t{x0} * bytesPerPixel;
     for (uint32_t x = x0; x <= x1; ++x, p += bytesPerPixel) {
       if (pattern) {
-        std::memcpy(p, pattern + size_t{patternRow} * patternStride + size_t{x % patternWidth} * bytesPerPixel,
+        std::memcpy(p,
+                    pattern + size_t{patternRow} * patternStride + size_t{x % patternWidth} * bytesPerPixel,
                     bytesPerPixel);
       } else if (!(flags & kFillBlend)) {
         std::memcpy(p, c, bytesPerPixel);
@@ -223,15 +229,17 @@ bool FillPolygon(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height
                  uint32_t stride, const double* vertices, uint32_t count, const uint8_t* pattern,
                  uint32_t patternWidth, uint32_t patternHeight, uint32_t patternStride, uint32_t color,
                  double opacity, const RGBQUAD* palette, uint32_t paletteSize, uint32_t flags) {
-  if (!bits || !VerticesUsable(vertices, count) || (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) ||
-      ((flags & kFillBlend) && pattern) || (height && uint64_t{width} * bytesPerPixel > stride) ||
-      (pattern && (patternWidth == 0 || patternHeight == 0 || uint64_t{patternWidth} * bytesPerPixel > patternStride)))
+  if (!bits || !VerticesUsable(vertices, count) ||
+      (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) || ((flags & kFillBlend) && pattern) ||
+      (height && uint64_t{width} * bytesPerPixel > stride) ||
+      (pattern &&
+       (patternWidth == 0 || patternHeight == 0 || uint64_t{patternWidth} * bytesPerPixel > patternStride)))
     return Fail(error, kPicErrBadArgument);
   PicNestingScope depth;
   try {
     if (flags & kFillAntiAliased)
-      return FillPolygonAntiAliased(error, bits, width, height, bytesPerPixel, stride, vertices, count, color, opacity,
-                                    flags);
+      return FillPolygonAntiAliased(error, bits, width, height, bytesPerPixel, stride, vertices, count, color,
+                                    opacity, flags);
     std::vector<PolygonSpan> spans;
     if (!BuildPolygonEdgeList(count, vertices, spans, 0, height)) return Fail(error, kPicErrNoMemory);
     PaintSpans(bits, width, height, bytesPerPixel, stride, spans, pattern, patternWidth, patternHeight,
@@ -245,8 +253,8 @@ bool FillPolygon(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height
 bool FillPolygon16bpc(uint32_t* error, uint16_t* bits, uint32_t width, uint32_t height, uint32_t channels,
                       uint32_t stride, const double* vertices, uint32_t count, const uint16_t color[4],
                       double opacity, uint32_t flags) {
-  if (!bits || !color || !VerticesUsable(vertices, count) || (channels != 1 && channels != 3 && channels != 4) ||
-      (height && uint64_t{width} * channels > stride))
+  if (!bits || !color || !VerticesUsable(vertices, count) ||
+      (channels != 1 && channels != 3 && channels != 4) || (height && uint64_t{width} * channels > stride))
     return Fail(error, kPicErrBadArgument);
   PicNestingScope depth;
   uint16_t c[4] = {color[0], color[1], color[2], color[3]};
@@ -266,9 +274,10 @@ bool FillPolygon16bpc(uint32_t* error, uint16_t* bits, uint32_t width, uint32_t 
 }
 
 bool DrawLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-              uint32_t stride, uint32_t color, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t flags) {
-  if (!bits || bytesPerPixel == 0 || bytesPerPixel > 4 || (height && uint64_t{width} * bytesPerPixel > stride) ||
-      ((flags & 2) && bytesPerPixel < 3))
+              uint32_t stride, uint32_t color, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+              uint32_t flags) {
+  if (!bits || bytesPerPixel == 0 || bytesPerPixel > 4 ||
+      (height && uint64_t{width} * bytesPerPixel > stride) || ((flags & 2) && bytesPerPixel < 3))
     return Fail(error, kPicErrBadArgument);
   uint8_t c[4] = {uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)};
   if ((flags & kPicFlagBGR) && bytesPerPixel == 3) std::swap(c[0], c[2]);
@@ -295,17 +304,23 @@ bool DrawLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, u
       int64_t e = int64_t(2 * db - da + 2 * (db * k - da * minor));
       int64_t a = a1 + sa * first, b = b1 + sb * int64_t(minor);
       for (int64_t step = first;; ++step) {
-        if (aIsX) plot(a, b);
-        else plot(b, a);
+        if (aIsX)
+          plot(a, b);
+        else
+          plot(b, a);
         if (step == last) break;
         a += sa;
-        if (e < 0) e += int64_t(2 * db);
-        else e += 2 * (int64_t(db) - int64_t(da)), b += sb;
+        if (e < 0)
+          e += int64_t(2 * db);
+        else
+          e += 2 * (int64_t(db) - int64_t(da)), b += sb;
       }
     };
     const int64_t dx = std::llabs(int64_t{x2} - x1), dy = std::llabs(int64_t{y2} - y1);
-    if (dx <= dy) walk(y1, x1, y2, x2, height, false);
-    else walk(x1, y1, x2, y2, width, true);
+    if (dx <= dy)
+      walk(y1, x1, y2, x2, height, false);
+    else
+      walk(x1, y1, x2, y2, width, true);
     return true;
   }
   // Xiaolin Wu: two pixels per step across the line, weighted by coverage.
@@ -321,13 +336,16 @@ bool DrawLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, u
   const double gradient = bx == ax ? 0.0 : (by - ay) / (bx - ax);
   // Only the columns (rows when steep) of the image are walked.
   const int64_t from = static_cast<int64_t>(ax), to = static_cast<int64_t>(bx);
-  const int64_t lo = std::max<int64_t>(from, 0), hi = std::min<int64_t>(to, int64_t{steep ? height : width} - 1);
+  const int64_t lo = std::max<int64_t>(from, 0),
+                hi = std::min<int64_t>(to, int64_t{steep ? height : width} - 1);
   double yy = ay + gradient * static_cast<double>(lo - from);
   for (int64_t x = lo; x <= hi; ++x, yy += gradient) {
     const double base = std::floor(yy), frac = yy - base;
     const int64_t yi = static_cast<int64_t>(base);
-    if (steep) plot(yi, x, 1.0 - frac), plot(yi + 1, x, frac);
-    else plot(x, yi, 1.0 - frac), plot(x, yi + 1, frac);
+    if (steep)
+      plot(yi, x, 1.0 - frac), plot(yi + 1, x, frac);
+    else
+      plot(x, yi, 1.0 - frac), plot(x, yi + 1, frac);
   }
   return true;
 }
@@ -372,7 +390,9 @@ void MidpointEllipse(int64_t rx, int64_t ry, Visit visit) {
   }
 }
 
-bool RadiiUsable(int32_t rx, int32_t ry) { return rx >= 0 && ry >= 0 && rx <= kMaxRadius && ry <= kMaxRadius; }
+bool RadiiUsable(int32_t rx, int32_t ry) {
+  return rx >= 0 && ry >= 0 && rx <= kMaxRadius && ry <= kMaxRadius;
+}
 
 template <class Plot>
 void EllipseOutline(int64_t cx, int64_t cy, int64_t rx, int64_t ry, Plot plot) {
@@ -385,8 +405,8 @@ void EllipseOutline(int64_t cx, int64_t cy, int64_t rx, int64_t ry, Plot plot) {
 
 }  // namespace
 
-bool DrawEllipse1Bit(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t stride, int32_t cx,
-                     int32_t cy, int32_t rx, int32_t ry, uint32_t value) {
+bool DrawEllipse1Bit(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t stride,
+                     int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t value) {
   if (!bits || !RadiiUsable(rx, ry) || (height && uint64_t{width} > uint64_t{stride} * 8))
     return Fail(error, kPicErrBadArgument);
   EllipseOutline(cx, cy, rx, ry, [&](int64_t x, int64_t y) {
@@ -399,7 +419,8 @@ bool DrawEllipse1Bit(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t he
 }
 
 bool DrawEllipse(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color, uint32_t flags) {
+                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color,
+                 uint32_t flags) {
   if (!bits || bytesPerPixel == 0 || bytesPerPixel > 4 || !RadiiUsable(rx, ry) ||
       (height && uint64_t{width} * bytesPerPixel > stride))
     return Fail(error, kPicErrBadArgument);
@@ -407,14 +428,15 @@ bool DrawEllipse(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height
   if ((flags & kPicFlagBGR) && bytesPerPixel == 3) std::swap(c[0], c[2]);
   EllipseOutline(cx, cy, rx, ry, [&](int64_t x, int64_t y) {
     if (x < 0 || y < 0 || x >= width || y >= height) return;
-    std::memcpy(bits + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * bytesPerPixel, c, bytesPerPixel);
+    std::memcpy(bits + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * bytesPerPixel, c,
+                bytesPerPixel);
   });
   return true;
 }
 
 bool FillEllipse(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color, double opacity,
-                 const RGBQUAD* palette, uint32_t paletteSize, uint32_t flags) {
+                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color,
+                 double opacity, const RGBQUAD* palette, uint32_t paletteSize, uint32_t flags) {
   if (!bits || (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) || !RadiiUsable(rx, ry) ||
       (height && uint64_t{width} * bytesPerPixel > stride))
     return Fail(error, kPicErrBadArgument);
@@ -439,29 +461,39 @@ bool FillEllipse(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height
   return true;
 }
 
-bool AppendLineEnd(std::vector<double>& vertices, uint32_t style, double ex, double ey, double sine, double cosine,
-                   const double size[3], double width, double length) {
+bool AppendLineEnd(std::vector<double>& vertices, uint32_t style, double ex, double ey, double sine,
+                   double cosine, const double size[3], double width, double length) {
   if (style >= kLineEndStyleCount || !size) return false;
   const double hw = width / 2;
-  const double headHalf = std::max(size[0] / 2, hw), head = std::clamp(size[1], 0.0, std::max(length / 2 - 1, 0.0));
+  const double headHalf = std::max(size[0] / 2, hw),
+               head = std::clamp(size[1], 0.0, std::max(length / 2 - 1, 0.0));
   const double r = hw * 0.70710678118654752;
   double local[5][2];
   switch (style) {
-    case kLineEndFlat: local[0][0] = 0, local[0][1] = hw, local[1][0] = 0, local[1][1] = hw / 2;
-      local[2][0] = 0, local[2][1] = 0, local[3][0] = 0, local[3][1] = -hw / 2, local[4][0] = 0, local[4][1] = -hw;
+    case kLineEndFlat:
+      local[0][0] = 0, local[0][1] = hw, local[1][0] = 0, local[1][1] = hw / 2;
+      local[2][0] = 0, local[2][1] = 0, local[3][0] = 0, local[3][1] = -hw / 2, local[4][0] = 0,
+      local[4][1] = -hw;
       break;
-    case kLineEndSquare: local[0][0] = 0, local[0][1] = hw, local[1][0] = hw, local[1][1] = hw;
-      local[2][0] = hw, local[2][1] = 0, local[3][0] = hw, local[3][1] = -hw, local[4][0] = 0, local[4][1] = -hw;
+    case kLineEndSquare:
+      local[0][0] = 0, local[0][1] = hw, local[1][0] = hw, local[1][1] = hw;
+      local[2][0] = hw, local[2][1] = 0, local[3][0] = hw, local[3][1] = -hw, local[4][0] = 0,
+      local[4][1] = -hw;
       break;
-    case kLineEndRound: local[0][0] = 0, local[0][1] = hw, local[1][0] = r, local[1][1] = r;
-      local[2][0] = hw, local[2][1] = 0, local[3][0] = r, local[3][1] = -r, local[4][0] = 0, local[4][1] = -hw;
+    case kLineEndRound:
+      local[0][0] = 0, local[0][1] = hw, local[1][0] = r, local[1][1] = r;
+      local[2][0] = hw, local[2][1] = 0, local[3][0] = r, local[3][1] = -r, local[4][0] = 0,
+      local[4][1] = -hw;
       break;
-    case kLineEndArrow: local[0][0] = -head, local[0][1] = hw, local[1][0] = -head, local[1][1] = headHalf;
+    case kLineEndArrow:
+      local[0][0] = -head, local[0][1] = hw, local[1][0] = -head, local[1][1] = headHalf;
       local[2][0] = 0, local[2][1] = 0, local[3][0] = -head, local[3][1] = -headHalf;
       local[4][0] = -head, local[4][1] = -hw;
       break;
-    default: local[0][0] = 0, local[0][1] = hw, local[1][0] = 0, local[1][1] = headHalf;
-      local[2][0] = head, local[2][1] = 0, local[3][0] = 0, local[3][1] = -headHalf, local[4][0] = 0, local[4][1] = -hw;
+    default:
+      local[0][0] = 0, local[0][1] = hw, local[1][0] = 0, local[1][1] = headHalf;
+      local[2][0] = head, local[2][1] = 0, local[3][0] = 0, local[3][1] = -headHalf, local[4][0] = 0,
+      local[4][1] = -hw;
       break;
   }
   for (const auto& v : local) {
@@ -473,8 +505,8 @@ bool AppendLineEnd(std::vector<double>& vertices, uint32_t style, double ex, dou
 
 bool DrawThickLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
                    uint32_t stride, double x1, double y1, double x2, double y2, double lineWidth,
-                   uint32_t startStyle, uint32_t endStyle, const double size[3], uint32_t color, double opacity,
-                   uint32_t flags) {
+                   uint32_t startStyle, uint32_t endStyle, const double size[3], uint32_t color,
+                   double opacity, uint32_t flags) {
   const double all[] = {x1, y1, x2, y2, lineWidth, size ? size[0] : 0.0, size ? size[1] : 0.0};
   for (double v : all)
     if (!std::isfinite(v) || std::fabs(v) > 1e8) return Fail(error, kPicErrBadArgument);
@@ -491,8 +523,8 @@ bool DrawThickLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t heig
   } catch (const std::bad_alloc&) {
     return Fail(error, kPicErrNoMemory);
   }
-  return FillPolygon(error, bits, width, height, bytesPerPixel, stride, v.data(), uint32_t(v.size() / 2), nullptr, 0,
-                     0, 0, color, opacity, nullptr, 0, flags);
+  return FillPolygon(error, bits, width, height, bytesPerPixel, stride, v.data(), uint32_t(v.size() / 2),
+                     nullptr, 0, 0, 0, color, opacity, nullptr, 0, flags);
 }
 
 namespace {
@@ -536,17 +568,20 @@ bool FinishMask(uint32_t* error, uint8_t* mask, uint32_t width, uint32_t height,
   if (!ok) return Fail(error, kPicErrNoMemory);
   if (flags & 2)
     for (uint32_t r = 0; r < height; ++r)
-      for (uint32_t c = 0; c < width; ++c) mask[size_t{r} * maskStride + c] = mask[size_t{r} * maskStride + c] ? 255 : 0;
+      for (uint32_t c = 0; c < width; ++c)
+        mask[size_t{r} * maskStride + c] = mask[size_t{r} * maskStride + c] ? 255 : 0;
   return true;
 }
 
-inline uint32_t Within(uint32_t a, uint32_t b) { return a > b ? a - b : b - a; }
+inline uint32_t Within(uint32_t a, uint32_t b) {
+  return a > b ? a - b : b - a;
+}
 
 }  // namespace
 
 bool BuildRegionMask8(uint32_t* error, const uint8_t* bits, uint32_t width, uint32_t height, uint32_t stride,
-                      int32_t x, int32_t y, uint8_t* mask, uint32_t maskStride, uint32_t tolerance, bool boundaryMode,
-                      uint8_t boundary, uint32_t flags) {
+                      int32_t x, int32_t y, uint8_t* mask, uint32_t maskStride, uint32_t tolerance,
+                      bool boundaryMode, uint8_t boundary, uint32_t flags) {
   if (!bits || !mask || !SeedUsable(width, height, x, y) || width > stride || width > maskStride)
     return Fail(error, kPicErrBadArgument);
   for (uint32_t r = 0; r < height; ++r) std::memset(mask + size_t{r} * maskStride, 0, width);
@@ -568,7 +603,8 @@ bool BuildRegionMaskColor(uint32_t* error, const uint8_t* bits, uint32_t width, 
   for (uint32_t r = 0; r < height; ++r) std::memset(mask + size_t{r} * maskStride, 0, width);
   auto word = [&](uint32_t px, uint32_t py) {
     const uint8_t* p = bits + size_t{py} * stride + size_t{px} * bytesPerPixel;
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | (bytesPerPixel == 4 ? uint32_t{p[3]} << 24 : 0u);
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
+           (bytesPerPixel == 4 ? uint32_t{p[3]} << 24 : 0u);
   };
   const uint32_t seed = word(x, y);
   const bool ok = ReachFrom(width, height, x, y, mask, maskStride, [&](uint32_t px, uint32_t py) {

@@ -31,10 +31,10 @@ bool FillPolygon1Bit(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t he
                      const double* vertices, uint32_t count, uint32_t value);
 
 enum FillPolygonFlags : uint32_t {
-  kFillBlend = 1,         // blend with the opacity
-  kFillBGR = 2,           // colour bytes 0 and 2 exchanged
-  kFillAntiAliased = 4,   // supersampled edges
-  kFillFineSamples = 8,   // 16 samples a side instead of 4
+  kFillBlend = 1,        // blend with the opacity
+  kFillBGR = 2,          // colour bytes 0 and 2 exchanged
+  kFillAntiAliased = 4,  // supersampled edges
+  kFillFineSamples = 8,  // 16 samples a side instead of 4
 };
 
 bool FillPolygon(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
@@ -48,21 +48,23 @@ bool FillPolygon16bpc(uint32_t* error, uint16_t* bits, uint32_t width, uint32_t 
 
 // flags bit 0 BGR (3-byte pixels), bit 1 anti-aliased (3- and 4-byte pixels).
 bool DrawLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-              uint32_t stride, uint32_t color, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t flags);
+              uint32_t stride, uint32_t color, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+              uint32_t flags);
 
 // Ellipse outlines about (cx, cy) with radii rx, ry (0 .. 2^15; a zero
 // radius gives a line) by the midpoint method; points outside the image are
 // skipped. The 1-bit form sets (value != 0) or clears; the other takes 1- to
 // 4-byte pixels and the colour word as DrawLine does (flags bit 0 BGR).
-bool DrawEllipse1Bit(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t stride, int32_t cx,
-                     int32_t cy, int32_t rx, int32_t ry, uint32_t value);
+bool DrawEllipse1Bit(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t stride,
+                     int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t value);
 bool DrawEllipse(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color, uint32_t flags);
+                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color,
+                 uint32_t flags);
 // The filled ellipse (each row out to the outline's half width there) with
 // FillPolygon's colour, opacity, palette and flags (kFillBlend, kFillBGR).
 bool FillEllipse(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color, double opacity,
-                 const RGBQUAD* palette, uint32_t paletteSize, uint32_t flags);
+                 uint32_t stride, int32_t cx, int32_t cy, int32_t rx, int32_t ry, uint32_t color,
+                 double opacity, const RGBQUAD* palette, uint32_t paletteSize, uint32_t flags);
 
 // Line ends: five vertices around the end point (ex, ey), in the frame
 // whose x axis points out of the line along (cos, sin); listed from the
@@ -77,15 +79,15 @@ enum LineEndStyle : uint32_t {
   kLineEndTriangle = 4,  // a head past the end point
   kLineEndStyleCount = 5,
 };
-bool AppendLineEnd(std::vector<double>& vertices, uint32_t style, double ex, double ey, double sine, double cosine,
-                   const double size[3], double width, double length);
+bool AppendLineEnd(std::vector<double>& vertices, uint32_t style, double ex, double ey, double sine,
+                   double cosine, const double size[3], double width, double length);
 
 // A line of the given width from (x1, y1) to (x2, y2) with an end shape at
 // each end, filled by FillPolygon (its colour, opacity and flags).
 bool DrawThickLine(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
                    uint32_t stride, double x1, double y1, double x2, double y2, double lineWidth,
-                   uint32_t startStyle, uint32_t endStyle, const double size[3], uint32_t color, double opacity,
-                   uint32_t flags);
+                   uint32_t startStyle, uint32_t endStyle, const double size[3], uint32_t color,
+                   double opacity, uint32_t flags);
 
 // Flood fills of 8-bit images from the seed (x, y), 4-connected. Mode 0
 // (boundary): the fill spreads over pixels differing from `value` (by more
@@ -100,8 +102,8 @@ bool FloodFill8(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t height,
 // the tolerance. The colour form takes 3- and 4-byte pixels and compares
 // colour words with ColorsMatch.
 bool BuildRegionMask8(uint32_t* error, const uint8_t* bits, uint32_t width, uint32_t height, uint32_t stride,
-                      int32_t x, int32_t y, uint8_t* mask, uint32_t maskStride, uint32_t tolerance, bool boundaryMode,
-                      uint8_t boundary, uint32_t flags);
+                      int32_t x, int32_t y, uint8_t* mask, uint32_t maskStride, uint32_t tolerance,
+                      bool boundaryMode, uint8_t boundary, uint32_t flags);
 bool BuildRegionMaskColor(uint32_t* error, const uint8_t* bits, uint32_t width, uint32_t height,
                           uint32_t bytesPerPixel, uint32_t stride, int32_t x, int32_t y, uint8_t* mask,
                           uint32_t maskStride, uint32_t tolerance, bool boundaryMode, uint32_t boundary,

@@ -84,7 +84,7 @@ uint32_t RunRows(uint32_t width, uint32_t height, uint32_t flags, Rows&& rows) {
 // the scalar loop, the low byte kept. A step reads 16 bytes, so it needs six
 // pixels of room.
 __attribute__((target("sse4.1"))) uint32_t GreyRowVector(const uint8_t* p, uint8_t* d, uint32_t width,
-                                                          uint32_t w0, uint32_t w1, uint32_t w2) {
+                                                         uint32_t w0, uint32_t w1, uint32_t w2) {
   const __m128i s0 = _mm_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
   const __m128i s1 = _mm_setr_epi8(1, -1, -1, -1, 4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1);
   const __m128i s2 = _mm_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1);
@@ -93,7 +93,8 @@ __attribute__((target("sse4.1"))) uint32_t GreyRowVector(const uint8_t* p, uint8
   uint32_t x = 0;
   for (; width - x >= 6; x += 4) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * size_t{x}));
-    __m128i sum = _mm_add_epi32(_mm_mullo_epi32(_mm_shuffle_epi8(v, s0), m0), _mm_mullo_epi32(_mm_shuffle_epi8(v, s1), m1));
+    __m128i sum = _mm_add_epi32(_mm_mullo_epi32(_mm_shuffle_epi8(v, s0), m0),
+                                _mm_mullo_epi32(_mm_shuffle_epi8(v, s1), m1));
     sum = _mm_srli_epi32(_mm_add_epi32(sum, _mm_mullo_epi32(_mm_shuffle_epi8(v, s2), m2)), 10);
     const int out = _mm_cvtsi128_si32(_mm_shuffle_epi8(sum, low));
     std::memcpy(d + x, &out, 4);
@@ -104,8 +105,8 @@ __attribute__((target("sse4.1"))) uint32_t GreyRowVector(const uint8_t* p, uint8
 // Eight 3-byte pixels per step by 16-bit multiply-adds, for weights that
 // fit 16 signed bits: the 32-bit sums then carry the same bits as the
 // wrapping unsigned ones, and the logical shift keeps them equal.
-__attribute__((target("sse4.1"))) uint32_t GreyRowMadd(const uint8_t* p, uint8_t* d, uint32_t width, uint32_t w0,
-                                                        uint32_t w1, uint32_t w2) {
+__attribute__((target("sse4.1"))) uint32_t GreyRowMadd(const uint8_t* p, uint8_t* d, uint32_t width,
+                                                       uint32_t w0, uint32_t w1, uint32_t w2) {
   const __m128i rg0 = _mm_setr_epi8(0, -1, 1, -1, 3, -1, 4, -1, 6, -1, 7, -1, 9, -1, 10, -1);
   const __m128i b0 = _mm_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1);
   const __m128i rg1 = _mm_setr_epi8(4, -1, 5, -1, 7, -1, 8, -1, 10, -1, 11, -1, 13, -1, 14, -1);
@@ -116,8 +117,10 @@ __attribute__((target("sse4.1"))) uint32_t GreyRowMadd(const uint8_t* p, uint8_t
   for (; width - x >= 8; x += 8) {
     const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * size_t{x}));
     const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * size_t{x} + 8));
-    __m128i s0 = _mm_add_epi32(_mm_madd_epi16(_mm_shuffle_epi8(v0, rg0), wRG), _mm_madd_epi16(_mm_shuffle_epi8(v0, b0), wB));
-    __m128i s1 = _mm_add_epi32(_mm_madd_epi16(_mm_shuffle_epi8(v1, rg1), wRG), _mm_madd_epi16(_mm_shuffle_epi8(v1, b1), wB));
+    __m128i s0 = _mm_add_epi32(_mm_madd_epi16(_mm_shuffle_epi8(v0, rg0), wRG),
+                               _mm_madd_epi16(_mm_shuffle_epi8(v0, b0), wB));
+    __m128i s1 = _mm_add_epi32(_mm_madd_epi16(_mm_shuffle_epi8(v1, rg1), wRG),
+                               _mm_madd_epi16(_mm_shuffle_epi8(v1, b1), wB));
     s0 = _mm_shuffle_epi8(_mm_srli_epi32(s0, 10), low), s1 = _mm_shuffle_epi8(_mm_srli_epi32(s1, 10), low);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(d + x), _mm_unpacklo_epi32(s0, s1));
   }
@@ -127,15 +130,22 @@ __attribute__((target("sse4.1"))) uint32_t GreyRowMadd(const uint8_t* p, uint8_t
 // GreyRowMadd at sixteen pixels a step: each half of a vector takes four
 // pixels from each of two loads, as the 16-byte form does. Half the
 // instructions a pixel; the bytes are the same.
-__attribute__((target("avx2"))) uint32_t GreyRowMaddAvx2(const uint8_t* p, uint8_t* d, uint32_t width, uint32_t w0,
-                                                         uint32_t w1, uint32_t w2) {
-  const __m256i rg0 = _mm256_broadcastsi128_si256(_mm_setr_epi8(0, -1, 1, -1, 3, -1, 4, -1, 6, -1, 7, -1, 9, -1, 10, -1));
-  const __m256i b0 = _mm256_broadcastsi128_si256(_mm_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1));
-  const __m256i rg1 = _mm256_broadcastsi128_si256(_mm_setr_epi8(4, -1, 5, -1, 7, -1, 8, -1, 10, -1, 11, -1, 13, -1, 14, -1));
-  const __m256i b1 = _mm256_broadcastsi128_si256(_mm_setr_epi8(6, -1, -1, -1, 9, -1, -1, -1, 12, -1, -1, -1, 15, -1, -1, -1));
-  const __m256i low0 = _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
-  const __m256i low1 = _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, 0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1));
-  const __m256i wRG = _mm256_set1_epi32(int((w1 << 16) | (w0 & 0xFFFF))), wB = _mm256_set1_epi32(int(w2 & 0xFFFF));
+__attribute__((target("avx2"))) uint32_t GreyRowMaddAvx2(const uint8_t* p, uint8_t* d, uint32_t width,
+                                                         uint32_t w0, uint32_t w1, uint32_t w2) {
+  const __m256i rg0 =
+      _mm256_broadcastsi128_si256(_mm_setr_epi8(0, -1, 1, -1, 3, -1, 4, -1, 6, -1, 7, -1, 9, -1, 10, -1));
+  const __m256i b0 =
+      _mm256_broadcastsi128_si256(_mm_setr_epi8(2, -1, -1, -1, 5, -1, -1, -1, 8, -1, -1, -1, 11, -1, -1, -1));
+  const __m256i rg1 =
+      _mm256_broadcastsi128_si256(_mm_setr_epi8(4, -1, 5, -1, 7, -1, 8, -1, 10, -1, 11, -1, 13, -1, 14, -1));
+  const __m256i b1 = _mm256_broadcastsi128_si256(
+      _mm_setr_epi8(6, -1, -1, -1, 9, -1, -1, -1, 12, -1, -1, -1, 15, -1, -1, -1));
+  const __m256i low0 =
+      _mm256_broadcastsi128_si256(_mm_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1));
+  const __m256i low1 =
+      _mm256_broadcastsi128_si256(_mm_setr_epi8(-1, -1, -1, -1, 0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1));
+  const __m256i wRG = _mm256_set1_epi32(int((w1 << 16) | (w0 & 0xFFFF))),
+                wB = _mm256_set1_epi32(int(w2 & 0xFFFF));
   uint32_t x = 0;
   for (; width - x >= 16; x += 16) {
     const uint8_t* q = p + 3 * size_t{x};
@@ -143,9 +153,10 @@ __attribute__((target("avx2"))) uint32_t GreyRowMaddAvx2(const uint8_t* p, uint8
     // 80% of the speed of a plain read-and-write loop, and eight at 88%.
     _mm_prefetch(reinterpret_cast<const char*>(q) + 2048, _MM_HINT_T0);
     // Pixels 0-3 and 8-11 at bytes 0-11 of each half, 4-7 and 12-15 at 4-15.
-    const __m256i v0 = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(q + 24), reinterpret_cast<const __m128i*>(q));
-    const __m256i v1 =
-        _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(q + 32), reinterpret_cast<const __m128i*>(q + 8));
+    const __m256i v0 =
+        _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(q + 24), reinterpret_cast<const __m128i*>(q));
+    const __m256i v1 = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(q + 32),
+                                           reinterpret_cast<const __m128i*>(q + 8));
     const __m256i s0 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(v0, rg0), wRG),
                                         _mm256_madd_epi16(_mm256_shuffle_epi8(v0, b0), wB));
     const __m256i s1 = _mm256_add_epi32(_mm256_madd_epi16(_mm256_shuffle_epi8(v1, rg1), wRG),
@@ -153,7 +164,8 @@ __attribute__((target("avx2"))) uint32_t GreyRowMaddAvx2(const uint8_t* p, uint8
     const __m256i bytes = _mm256_or_si256(_mm256_shuffle_epi8(_mm256_srli_epi32(s0, 10), low0),
                                           _mm256_shuffle_epi8(_mm256_srli_epi32(s1, 10), low1));
     // Pixels 0-7 in the low 8 bytes of the low half, 8-15 of the high one.
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm256_castsi256_si128(_mm256_permute4x64_epi64(bytes, 0x08)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x),
+                     _mm256_castsi256_si128(_mm256_permute4x64_epi64(bytes, 0x08)));
   }
   return x;
 }
@@ -208,8 +220,8 @@ int ImageToGrayScaleWeighted(uint32_t* error, T* bits, uint32_t width, uint32_t 
 
 template <class T>
 int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width, uint32_t height,
-                                   uint32_t samples, uint32_t srcStride, uint32_t dstStride, double wR, double wG,
-                                   double wB, uint32_t flags, T* dst) {
+                                   uint32_t samples, uint32_t srcStride, uint32_t dstStride, double wR,
+                                   double wG, double wB, uint32_t flags, T* dst) {
   if (height == 0) return 1;
   if (BadImage(src, width, height, samples, srcStride) || !dst || !StrideHolds(dstStride, width, height))
     return Fail(error, kPicErrBadArgument);
@@ -244,15 +256,18 @@ int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width
     }
   };
   const auto band = [&](uint32_t top, uint32_t bottom) {
-    if (samples == 3) rows(std::integral_constant<uint32_t, 3>{}, top, bottom);
-    else rows(std::integral_constant<uint32_t, 4>{}, top, bottom);
+    if (samples == 3)
+      rows(std::integral_constant<uint32_t, 3>{}, top, bottom);
+    else
+      rows(std::integral_constant<uint32_t, 4>{}, top, bottom);
   };
   if (const uint32_t code = RunRows(width, height, flags, band)) return Fail(error, code);
   return 1;
 }
 
 int ImageToGrayScale8BitCore(uint32_t* error, const uint16_t* src, uint32_t width, uint32_t height,
-                             uint32_t samples, uint32_t srcStride, uint32_t dstStride, uint32_t flags, uint16_t* dst) {
+                             uint32_t samples, uint32_t srcStride, uint32_t dstStride, uint32_t flags,
+                             uint16_t* dst) {
   if (height == 0) return 1;
   if (BadImage(src, width, height, samples, srcStride) || !dst || !StrideHolds(dstStride, width, height))
     return Fail(error, kPicErrBadArgument);
@@ -277,17 +292,20 @@ int SwapRB(uint32_t* error, T* bits, uint32_t width, uint32_t height, uint32_t s
   return 1;
 }
 
-template int ImageToGrayScaleLuma<uint8_t>(uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
-template int ImageToGrayScaleLuma<uint16_t>(uint32_t*, uint16_t*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t);
-template int ImageToGrayScaleWeighted<uint8_t>(uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t, double,
-                                               double, double, uint32_t);
-template int ImageToGrayScaleWeighted<uint16_t>(uint32_t*, uint16_t*, uint32_t, uint32_t, uint32_t, uint32_t, double,
-                                                double, double, uint32_t);
+template int ImageToGrayScaleLuma<uint8_t>(uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t,
+                                           uint32_t);
+template int ImageToGrayScaleLuma<uint16_t>(uint32_t*, uint16_t*, uint32_t, uint32_t, uint32_t, uint32_t,
+                                            uint32_t);
+template int ImageToGrayScaleWeighted<uint8_t>(uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t,
+                                               double, double, double, uint32_t);
+template int ImageToGrayScaleWeighted<uint16_t>(uint32_t*, uint16_t*, uint32_t, uint32_t, uint32_t, uint32_t,
+                                                double, double, double, uint32_t);
 template int ImageToGrayScaleSingleWeighted<uint8_t>(uint32_t*, const uint8_t*, uint32_t, uint32_t, uint32_t,
-                                                     uint32_t, uint32_t, double, double, double, uint32_t, uint8_t*);
-template int ImageToGrayScaleSingleWeighted<uint16_t>(uint32_t*, const uint16_t*, uint32_t, uint32_t, uint32_t,
-                                                      uint32_t, uint32_t, double, double, double, uint32_t,
-                                                      uint16_t*);
+                                                     uint32_t, uint32_t, double, double, double, uint32_t,
+                                                     uint8_t*);
+template int ImageToGrayScaleSingleWeighted<uint16_t>(uint32_t*, const uint16_t*, uint32_t, uint32_t,
+                                                      uint32_t, uint32_t, uint32_t, double, double, double,
+                                                      uint32_t, uint16_t*);
 template int SwapRB<uint8_t>(uint32_t*, uint8_t*, uint32_t, uint32_t, uint32_t, uint32_t);
 template int SwapRB<uint16_t>(uint32_t*, uint16_t*, uint32_t, uint32_t, uint32_t, uint32_t);
 

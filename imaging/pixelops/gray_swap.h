@@ -22,12 +22,13 @@ int ImageToGrayScaleWeighted(uint32_t* error, T* bits, uint32_t width, uint32_t 
 // flags has kPicFlagNoThreads.
 template <class T>
 int ImageToGrayScaleSingleWeighted(uint32_t* error, const T* src, uint32_t width, uint32_t height,
-                                   uint32_t samples, uint32_t srcStride, uint32_t dstStride, double wR, double wG,
-                                   double wB, uint32_t flags, T* dst);
+                                   uint32_t samples, uint32_t srcStride, uint32_t dstStride, double wR,
+                                   double wG, double wB, uint32_t flags, T* dst);
 // 16-bit one-channel image of (601 G + 306 R + 117 B) >> 10; row bands on
 // the pool for tall images unless flags has kPicFlagNoThreads.
 int ImageToGrayScale8BitCore(uint32_t* error, const uint16_t* src, uint32_t width, uint32_t height,
-                             uint32_t samples, uint32_t srcStride, uint32_t dstStride, uint32_t flags, uint16_t* dst);
+                             uint32_t samples, uint32_t srcStride, uint32_t dstStride, uint32_t flags,
+                             uint16_t* dst);
 // Tests: 0 keeps the grey rows to 16-byte vectors, 1 (the default) lets
 // them take 32-byte ones where the processor has them.
 void SetGreyVectorCap(int level);

@@ -19,15 +19,33 @@ namespace {
 using Vec = __m128i;
 #define PIC_SSE2 __attribute__((target("sse2")))
 
-PIC_SSE2 inline Vec VAnd(Vec a, Vec b) { return _mm_and_si128(a, b); }
-PIC_SSE2 inline Vec VOr(Vec a, Vec b) { return _mm_or_si128(a, b); }
-PIC_SSE2 inline Vec VXor(Vec a, Vec b) { return _mm_xor_si128(a, b); }
-PIC_SSE2 inline Vec VMax(Vec a, Vec b) { return _mm_max_epu8(a, b); }
-PIC_SSE2 inline Vec VMin(Vec a, Vec b) { return _mm_min_epu8(a, b); }
-PIC_SSE2 inline Vec VAdd(Vec a, Vec b) { return _mm_adds_epu8(a, b); }
-PIC_SSE2 inline Vec VSub(Vec a, Vec b) { return _mm_subs_epu8(a, b); }
-PIC_SSE2 inline Vec VRSub(Vec a, Vec b) { return _mm_subs_epu8(b, a); }
-PIC_SSE2 inline Vec VAbs(Vec a, Vec b) { return _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a)); }
+PIC_SSE2 inline Vec VAnd(Vec a, Vec b) {
+  return _mm_and_si128(a, b);
+}
+PIC_SSE2 inline Vec VOr(Vec a, Vec b) {
+  return _mm_or_si128(a, b);
+}
+PIC_SSE2 inline Vec VXor(Vec a, Vec b) {
+  return _mm_xor_si128(a, b);
+}
+PIC_SSE2 inline Vec VMax(Vec a, Vec b) {
+  return _mm_max_epu8(a, b);
+}
+PIC_SSE2 inline Vec VMin(Vec a, Vec b) {
+  return _mm_min_epu8(a, b);
+}
+PIC_SSE2 inline Vec VAdd(Vec a, Vec b) {
+  return _mm_adds_epu8(a, b);
+}
+PIC_SSE2 inline Vec VSub(Vec a, Vec b) {
+  return _mm_subs_epu8(a, b);
+}
+PIC_SSE2 inline Vec VRSub(Vec a, Vec b) {
+  return _mm_subs_epu8(b, a);
+}
+PIC_SSE2 inline Vec VAbs(Vec a, Vec b) {
+  return _mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a));
+}
 
 // The first count - count % 64 bytes, four vectors a step.
 template <Vec (*Op)(Vec, Vec)>
@@ -121,7 +139,8 @@ bool CPicSIMDLogicalBufBlendSSE::AbsDifference(uint8_t* dst, const uint8_t* src,
   return true;
 }
 
-bool CPicSIMDLogicalBufBlendSSE::AlphaBlend(uint8_t* dst, const uint8_t* src, uint32_t count, double opacity) {
+bool CPicSIMDLogicalBufBlendSSE::AlphaBlend(uint8_t* dst, const uint8_t* src, uint32_t count,
+                                            double opacity) {
   if (!HaveSSE2(error)) return false;
   if (opacity == 1.0) {
     std::memmove(dst, src, count);
@@ -162,12 +181,24 @@ bool SIMDBlendSupported(uint32_t mode, double opacity, double) {
   if (!HasCpuFeature(kCpuSSE2)) return false;
   if (mode == 0) return true;
   switch (mode) {
-    case 2: case 3: case 4: case 5: case 6: case 7: case 8: case 11: case 39: return opacity == 1.0;
-    default: return false;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 11:
+    case 39:
+      return opacity == 1.0;
+    default:
+      return false;
   }
 }
 
-bool MMXBlendAvailable(uint32_t, double, double) { return false; }
+bool MMXBlendAvailable(uint32_t, double, double) {
+  return false;
+}
 
 uint32_t NextPowerOfTwoAbove(uint32_t n) {
   uint64_t v = 2;

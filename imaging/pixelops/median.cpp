@@ -92,15 +92,16 @@ inline void Order(uint64_t& a, uint64_t& b) {
   a = lo, b = hi;
 }
 
-void MedianSmall(const double* source, uint32_t width, uint32_t height, uint32_t channels, uint32_t sourceStride,
-                 double* destination, uint32_t destinationStride, int64_t half, uint32_t flags, uint32_t top,
-                 uint32_t bottom) {
+void MedianSmall(const double* source, uint32_t width, uint32_t height, uint32_t channels,
+                 uint32_t sourceStride, double* destination, uint32_t destinationStride, int64_t half,
+                 uint32_t flags, uint32_t top, uint32_t bottom) {
   const int64_t side = 2 * half + 1;
   const size_t mid = static_cast<size_t>(side * side / 2);
   // Clamped column offsets (in samples) for x - half .. x + half of every x.
   std::vector<size_t> cols(static_cast<size_t>(width + 2 * half));
   for (int64_t i = 0; i < static_cast<int64_t>(cols.size()); ++i)
-    cols[static_cast<size_t>(i)] = static_cast<size_t>(std::clamp<int64_t>(i - half, 0, int64_t{width} - 1)) * channels;
+    cols[static_cast<size_t>(i)] =
+        static_cast<size_t>(std::clamp<int64_t>(i - half, 0, int64_t{width} - 1)) * channels;
   std::vector<const double*> rows(static_cast<size_t>(side));
   uint64_t window[kSmallSide * kSmallSide];
   // 3 x 3: every column sorted once; the median of nine is then the middle
@@ -110,7 +111,8 @@ void MedianSmall(const double* source, uint32_t width, uint32_t height, uint32_t
   for (uint32_t y = top; y < bottom; ++y) {
     for (int64_t dy = -half; dy <= half; ++dy)
       rows[static_cast<size_t>(dy + half)] =
-          source + static_cast<size_t>(std::clamp<int64_t>(int64_t{y} + dy, 0, int64_t{height} - 1)) * sourceStride;
+          source +
+          static_cast<size_t>(std::clamp<int64_t>(int64_t{y} + dy, 0, int64_t{height} - 1)) * sourceStride;
     double* out = destination + static_cast<size_t>(y) * destinationStride;
     for (uint32_t c = 0; c < std::min(channels, 32u); ++c) {
       if (!(flags >> c & 1)) continue;
@@ -141,7 +143,6 @@ void MedianSmall(const double* source, uint32_t width, uint32_t height, uint32_t
     }
   }
 }
-
 
 // Byte samples. The r-th smallest of a window does not depend on how it is
 // found, so byte windows take faster routes with identical results: a
@@ -239,7 +240,9 @@ void MedianNetworkChannel(const T* source, uint32_t width, uint32_t height, uint
                           uint32_t top, uint32_t bottom) {
   const int side = static_cast<int>(2 * half + 1);
   const size_t lanes = 32, n = (width + lanes - 1) / lanes * lanes, padded = n + 2 * half + lanes;
-  auto rowOf = [&](int64_t y) { return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride; };
+  auto rowOf = [&](int64_t y) {
+    return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride;
+  };
   const bool avx2 = HasAvx2();
   if constexpr (std::is_same_v<T, uint8_t>) {
     if (side == 3 && channels == 1) {
@@ -247,8 +250,10 @@ void MedianNetworkChannel(const T* source, uint32_t width, uint32_t height, uint
       for (int64_t y = top; y < bottom; ++y) {
         const uint8_t* rows[3] = {rowOf(y - 1), rowOf(y), rowOf(y + 1)};
         uint8_t* d = destination + size_t(y) * destinationStride;
-        if (avx2) avx2::Median3Direct(rows, width, 1, d);
-        else sse2::Median3Direct(rows, width, 1, d);
+        if (avx2)
+          avx2::Median3Direct(rows, width, 1, d);
+        else
+          sse2::Median3Direct(rows, width, 1, d);
       }
       return;
     }
@@ -256,12 +261,15 @@ void MedianNetworkChannel(const T* source, uint32_t width, uint32_t height, uint
   std::vector<uint8_t> cols(padded * 5), ring(padded * side), out(n);
   std::vector<const uint8_t*> rows(side);
   auto slot = [&](int64_t y) { return ring.data() + size_t((y + 4 * half + 4) % side) * padded; };
-  for (int64_t y = int64_t{top} - half; y < int64_t{top} + half; ++y) LoadPadded(rowOf(y), width, channels, half, slot(y));
+  for (int64_t y = int64_t{top} - half; y < int64_t{top} + half; ++y)
+    LoadPadded(rowOf(y), width, channels, half, slot(y));
   for (int64_t y = top; y < bottom; ++y) {
     LoadPadded(rowOf(y + half), width, channels, half, slot(y + half));
     for (int i = 0; i < side; ++i) rows[i] = slot(y - half + i);
-    if (avx2) avx2::MedianRow(side, rows.data(), cols.data(), padded, out.data(), n);
-    else sse2::MedianRow(side, rows.data(), cols.data(), padded, out.data(), n);
+    if (avx2)
+      avx2::MedianRow(side, rows.data(), cols.data(), padded, out.data(), n);
+    else
+      sse2::MedianRow(side, rows.data(), cols.data(), padded, out.data(), n);
     T* d = destination + size_t(y) * destinationStride;
     if constexpr (std::is_same_v<T, uint8_t>)
       if (channels == 1) {
@@ -297,7 +305,9 @@ void MedianHistogramChannel(const T* source, uint32_t width, uint32_t height, ui
     Bins16 coarse;
   };
   std::vector<Column> cols(size_t(kStripe + 2 * half));
-  auto rowOf = [&](int64_t y) { return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride; };
+  auto rowOf = [&](int64_t y) {
+    return source + size_t(std::clamp<int64_t>(y, 0, int64_t{height} - 1)) * sourceStride;
+  };
   auto count = [](Column& c, uint8_t v, int d) {
     c.fine[v >> 4][v & 15] = uint16_t(c.fine[v >> 4][v & 15] + d);
     c.coarse[v >> 4] = uint16_t(c.coarse[v >> 4] + d);
@@ -351,14 +361,15 @@ void MedianHistogramChannel(const T* source, uint32_t width, uint32_t height, ui
 
 // False (nothing written) when some sample the band reads is not a byte value.
 template <class T>
-bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t channels, uint32_t sourceStride,
-                     T* destination, uint32_t destinationStride, int64_t half, uint32_t flags, uint32_t top,
-                     uint32_t bottom) {
+bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t channels,
+                     uint32_t sourceStride, T* destination, uint32_t destinationStride, int64_t half,
+                     uint32_t flags, uint32_t top, uint32_t bottom) {
   const int64_t side = 2 * half + 1;
   if (side > 255) return false;
   const uint32_t used = std::min(channels, 32u);
   if constexpr (!std::is_same_v<T, uint8_t>) {
-    const int64_t from = std::max<int64_t>(0, int64_t{top} - half), to = std::min<int64_t>(height, int64_t{bottom} + half);
+    const int64_t from = std::max<int64_t>(0, int64_t{top} - half),
+                  to = std::min<int64_t>(height, int64_t{bottom} + half);
     for (int64_t y = from; y < to; ++y) {
       const T* row = source + size_t(y) * sourceStride;
       for (uint32_t x = 0; x < width; ++x)
@@ -369,7 +380,8 @@ bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t 
     }
   }
   if constexpr (std::is_same_v<T, uint8_t>) {
-    if (side == 3 && channels > 1 && channels <= 8 && (flags & ((1u << channels) - 1)) == (1u << channels) - 1) {
+    if (side == 3 && channels > 1 && channels <= 8 &&
+        (flags & ((1u << channels) - 1)) == (1u << channels) - 1) {
       // Every channel of a pixel filtered: all at once, interleaved as they
       // are, straight from the source rows.
       const size_t n = size_t{width} * channels;
@@ -380,8 +392,10 @@ bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t 
       for (int64_t y = top; y < bottom; ++y) {
         const uint8_t* rows[3] = {rowOf(y - 1), rowOf(y), rowOf(y + 1)};
         uint8_t* d = destination + size_t(y) * destinationStride;
-        if (avx2) avx2::Median3Direct(rows, n, channels, d);
-        else sse2::Median3Direct(rows, n, channels, d);
+        if (avx2)
+          avx2::Median3Direct(rows, n, channels, d);
+        else
+          sse2::Median3Direct(rows, n, channels, d);
       }
       return true;
     }
@@ -394,11 +408,11 @@ bool MedianBytesBand(const T* source, uint32_t width, uint32_t height, uint32_t 
           destination[size_t{y} * destinationStride + size_t{x} * channels + c] =
               source[size_t{y} * sourceStride + size_t{x} * channels + c];
     } else if (side <= 5) {
-      MedianNetworkChannel(source + c, width, height, channels, sourceStride, destination + c, destinationStride,
-                           half, top, bottom);
+      MedianNetworkChannel(source + c, width, height, channels, sourceStride, destination + c,
+                           destinationStride, half, top, bottom);
     } else {
-      MedianHistogramChannel(source + c, width, height, channels, sourceStride, destination + c, destinationStride,
-                             half, top, bottom);
+      MedianHistogramChannel(source + c, width, height, channels, sourceStride, destination + c,
+                             destinationStride, half, top, bottom);
     }
   }
   return true;
@@ -416,15 +430,15 @@ void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uin
   const uint32_t top = band ? band->top : 0, bottom = band ? std::min(band->bottom, height) : height;
   if (width == 0 || top >= bottom || k < 0) return;
   const int64_t half = k / 2, side = 2 * half + 1;
-  if (side > 1 && MedianBytesBand(source, width, height, channels, sourceStride, destination, destinationStride, half,
-                                  flags, top, bottom))
+  if (side > 1 && MedianBytesBand(source, width, height, channels, sourceStride, destination,
+                                  destinationStride, half, flags, top, bottom))
     return;
   const int64_t W = width, H = height;
   auto cx = [&](int64_t x) { return static_cast<size_t>(std::clamp<int64_t>(x, 0, W - 1)); };
   auto cy = [&](int64_t y) { return static_cast<size_t>(std::clamp<int64_t>(y, 0, H - 1)); };
   if (side <= kSmallSide) {
-    MedianSmall(source, width, height, channels, sourceStride, destination, destinationStride, half, flags, top,
-                bottom);
+    MedianSmall(source, width, height, channels, sourceStride, destination, destinationStride, half, flags,
+                top, bottom);
     return;
   }
   for (uint32_t c = 0; c < std::min(channels, 32u); ++c) {
@@ -448,7 +462,8 @@ void MedianFilterBand(const double* source, uint32_t width, uint32_t height, uin
         x += step;
       } else {
         if (y + 1 >= bottom) break;
-        for (int64_t dx = -half; dx <= half; ++dx) window.Swap(at(x + dx, y - half), at(x + dx, y + 1 + half));
+        for (int64_t dx = -half; dx <= half; ++dx)
+          window.Swap(at(x + dx, y - half), at(x + dx, y + 1 + half));
         ++y;
         step = -step;
       }
@@ -464,15 +479,16 @@ void MedianFilterBand(const uint8_t* source, uint32_t width, uint32_t height, ui
                       uint32_t flags, const ThreadBand* band) {
   const uint32_t top = band ? band->top : 0, bottom = band ? std::min(band->bottom, height) : height;
   if (width == 0 || top >= bottom || k < 0 || 2 * int64_t{k / 2} + 1 > 255) return;
-  MedianBytesBand(source, width, height, channels, sourceStride, destination, destinationStride, k / 2, flags, top,
-                  bottom);
+  MedianBytesBand(source, width, height, channels, sourceStride, destination, destinationStride, k / 2, flags,
+                  top, bottom);
 }
 
 namespace {
 
 template <class T>
-uint32_t MedianCore(const T* source, uint32_t width, uint32_t height, uint32_t channels, uint32_t sourceStride,
-                    T* destination, uint32_t destinationStride, int32_t k, uint32_t flags, int64_t maxSide) {
+uint32_t MedianCore(const T* source, uint32_t width, uint32_t height, uint32_t channels,
+                    uint32_t sourceStride, T* destination, uint32_t destinationStride, int32_t k,
+                    uint32_t flags, int64_t maxSide) {
   const int64_t side = 2 * int64_t{k / 2} + 1;
   if (!source || !destination || k < 0 || side > maxSide ||
       (width && height &&
@@ -481,7 +497,8 @@ uint32_t MedianCore(const T* source, uint32_t width, uint32_t height, uint32_t c
   // Work: samples times the window's side (doubles eight times that); one
   // thread a megasample of 3 x 3 bytes (some 200 microseconds), none below
   // two, where waking the pool cost more than it gained.
-  const uint64_t work = uint64_t{width} * height * std::min(channels, 32u) * uint64_t(side) * (sizeof(T) == 1 ? 1 : 8);
+  const uint64_t work =
+      uint64_t{width} * height * std::min(channels, 32u) * uint64_t(side) * (sizeof(T) == 1 ? 1 : 8);
   if (!WantBands(flags, height, work, uint64_t{6} << 20)) {
     MedianFilterBand(source, width, height, channels, sourceStride, destination, destinationStride, k, flags,
                      nullptr);
@@ -490,8 +507,8 @@ uint32_t MedianCore(const T* source, uint32_t width, uint32_t height, uint32_t c
   return RunBandJobs(
       false, width, height,
       [&](const ThreadBand& band) -> uint32_t {
-        MedianFilterBand(source, width, height, channels, sourceStride, destination, destinationStride, k, flags,
-                         &band);
+        MedianFilterBand(source, width, height, channels, sourceStride, destination, destinationStride, k,
+                         flags, &band);
         return 0;
       },
       WorkThreads(work, uint64_t{3} << 20));
@@ -499,18 +516,20 @@ uint32_t MedianCore(const T* source, uint32_t width, uint32_t height, uint32_t c
 
 }  // namespace
 
-bool CPicMedianFilter::MedianFilterCore(const double* source, uint32_t width, uint32_t height, uint32_t channels,
-                                        uint32_t sourceStride, double* destination, uint32_t destinationStride,
-                                        int32_t k, uint32_t flags) {
+bool CPicMedianFilter::MedianFilterCore(const double* source, uint32_t width, uint32_t height,
+                                        uint32_t channels, uint32_t sourceStride, double* destination,
+                                        uint32_t destinationStride, int32_t k, uint32_t flags) {
   // A window over 2^31 samples has no rank to count.
-  error = MedianCore(source, width, height, channels, sourceStride, destination, destinationStride, k, flags, 46340);
+  error = MedianCore(source, width, height, channels, sourceStride, destination, destinationStride, k, flags,
+                     46340);
   return error == 0;
 }
 
-bool CPicMedianFilter::MedianFilterCore(const uint8_t* source, uint32_t width, uint32_t height, uint32_t channels,
-                                        uint32_t sourceStride, uint8_t* destination, uint32_t destinationStride,
-                                        int32_t k, uint32_t flags) {
-  error = MedianCore(source, width, height, channels, sourceStride, destination, destinationStride, k, flags, 255);
+bool CPicMedianFilter::MedianFilterCore(const uint8_t* source, uint32_t width, uint32_t height,
+                                        uint32_t channels, uint32_t sourceStride, uint8_t* destination,
+                                        uint32_t destinationStride, int32_t k, uint32_t flags) {
+  error = MedianCore(source, width, height, channels, sourceStride, destination, destinationStride, k, flags,
+                     255);
   return error == 0;
 }
 

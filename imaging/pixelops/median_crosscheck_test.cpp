@@ -13,12 +13,14 @@
 
 namespace {
 
-std::vector<uint8_t> OpenCVMedian(const std::vector<uint8_t>& in, uint32_t w, uint32_t h, uint32_t ch, int k) {
+std::vector<uint8_t> OpenCVMedian(const std::vector<uint8_t>& in, uint32_t w, uint32_t h, uint32_t ch,
+                                  int k) {
   const std::string input = "median_in.bin", output = "median_out.bin", script = "median_check.py";
-  std::ofstream(input, std::ios::binary).write(reinterpret_cast<const char*>(in.data()), std::streamsize(in.size()));
+  std::ofstream(input, std::ios::binary)
+      .write(reinterpret_cast<const char*>(in.data()), std::streamsize(in.size()));
   std::ofstream(script) << "import cv2, numpy as np\n"
-                        << "a = np.fromfile('" << input << "', np.uint8).reshape(" << h << ", " << w << ", " << ch
-                        << ")\n"
+                        << "a = np.fromfile('" << input << "', np.uint8).reshape(" << h << ", " << w << ", "
+                        << ch << ")\n"
                         << "cv2.medianBlur(a, " << k << ").tofile('" << output << "')\n";
   if (std::system(("/usr/bin/python3 " + script).c_str()) != 0) return {};
   std::ifstream out(output, std::ios::binary);

@@ -14,13 +14,15 @@ using namespace Pictura;
 namespace {
 
 // The middle of the sorted clamped window, NaN last.
-double Reference(const std::vector<double>& s, int64_t w, int64_t h, int64_t ch, int64_t x, int64_t y, int64_t c,
-                 int64_t half) {
+double Reference(const std::vector<double>& s, int64_t w, int64_t h, int64_t ch, int64_t x, int64_t y,
+                 int64_t c, int64_t half) {
   std::vector<double> win;
   for (int64_t dy = -half; dy <= half; ++dy)
     for (int64_t dx = -half; dx <= half; ++dx)
-      win.push_back(s[(std::clamp(y + dy, int64_t{0}, h - 1) * w + std::clamp(x + dx, int64_t{0}, w - 1)) * ch + c]);
-  std::sort(win.begin(), win.end(), [](double a, double b) { return !std::isnan(a) && (std::isnan(b) || a < b); });
+      win.push_back(
+          s[(std::clamp(y + dy, int64_t{0}, h - 1) * w + std::clamp(x + dx, int64_t{0}, w - 1)) * ch + c]);
+  std::sort(win.begin(), win.end(),
+            [](double a, double b) { return !std::isnan(a) && (std::isnan(b) || a < b); });
   return win[win.size() / 2];
 }
 
@@ -36,9 +38,15 @@ TEST(Median, MatchesASortedWindow) {
     int32_t k;
     uint32_t flags;
   };
-  const Row rows[] = {{9, 7, 1, 0, 0x100001}, {9, 7, 2, 1, 0x100003}, {1, 1, 1, 3, 0x100001},
-                      {11, 8, 3, 3, 0x100005}, {6, 50, 2, 4, 0x3},     {13, 9, 1, 5, 0x100001},
-                      {3, 2, 1, 6, 0x100001}, {12, 10, 2, 8, 0x100002}, {4, 30, 1, 11, 0x1},
+  const Row rows[] = {{9, 7, 1, 0, 0x100001},
+                      {9, 7, 2, 1, 0x100003},
+                      {1, 1, 1, 3, 0x100001},
+                      {11, 8, 3, 3, 0x100005},
+                      {6, 50, 2, 4, 0x3},
+                      {13, 9, 1, 5, 0x100001},
+                      {3, 2, 1, 6, 0x100001},
+                      {12, 10, 2, 8, 0x100002},
+                      {4, 30, 1, 11, 0x1},
                       // 3 x 3 off the byte path (the NaN is in a chosen
                       // channel) on the channels after the first
                       {10, 6, 3, 3, 0x100006}};
@@ -49,8 +57,8 @@ TEST(Median, MatchesASortedWindow) {
     for (auto& v : src) v = double(rng() % 9);  // many duplicates
     if (src.size() > 20) src[13] = NAN;
     CPicMedianFilter filter;
-    ASSERT_TRUE(filter.MedianFilterCore(src.data(), row.w, row.h, row.ch, row.w * row.ch, dst.data(), row.w * row.ch,
-                                        row.k, row.flags));
+    ASSERT_TRUE(filter.MedianFilterCore(src.data(), row.w, row.h, row.ch, row.w * row.ch, dst.data(),
+                                        row.w * row.ch, row.k, row.flags));
     for (uint32_t y = 0; y < row.h; ++y)
       for (uint32_t x = 0; x < row.w; ++x)
         for (uint32_t c = 0; c < row.ch; ++c) {
@@ -60,8 +68,10 @@ TEST(Median, MatchesASortedWindow) {
             continue;
           }
           const double want = Reference(src, row.w, row.h, row.ch, x, y, c, row.k / 2);
-          if (std::isnan(want)) ASSERT_TRUE(std::isnan(got)) << x << "," << y;
-          else ASSERT_EQ(got, want) << x << "," << y << "," << c;
+          if (std::isnan(want))
+            ASSERT_TRUE(std::isnan(got)) << x << "," << y;
+          else
+            ASSERT_EQ(got, want) << x << "," << y << "," << c;
         }
   }
   std::vector<double> one(4);
@@ -101,7 +111,8 @@ TEST(Median, SmoothPicturesMatchTheSortedWindow) {
     for (uint32_t y = 0; y < row.h; ++y)
       for (uint32_t x = 0; x < row.w; ++x)
         for (uint32_t c = 0; c < row.ch; ++c)
-          ASSERT_EQ(got[(size_t{y} * row.w + x) * row.ch + c], Reference(src, row.w, row.h, row.ch, x, y, c, row.k / 2))
+          ASSERT_EQ(got[(size_t{y} * row.w + x) * row.ch + c],
+                    Reference(src, row.w, row.h, row.ch, x, y, c, row.k / 2))
               << x << "," << y << "," << c;
   }
 }
@@ -113,11 +124,17 @@ TEST(Median, BytesMatchTheSortedWindow) {
     int32_t k;
     uint32_t flags;
   };
-  const Row rows[] = {{33, 40, 1, 3, 0x1},   {70, 31, 3, 5, 0x5},     {5, 3, 1, 5, 0x100001},
-                      {301, 27, 1, 7, 0x1},  {290, 23, 2, 15, 0x100002}, {9, 60, 1, 8, 0x1},
-                      {2, 2, 1, 31, 0x1},   {64, 33, 4, 4, 0xF},
+  const Row rows[] = {{33, 40, 1, 3, 0x1},
+                      {70, 31, 3, 5, 0x5},
+                      {5, 3, 1, 5, 0x100001},
+                      {301, 27, 1, 7, 0x1},
+                      {290, 23, 2, 15, 0x100002},
+                      {9, 60, 1, 8, 0x1},
+                      {2, 2, 1, 31, 0x1},
+                      {64, 33, 4, 4, 0xF},
                       // a window of one: the chosen channels copied, the others left
-                      {13, 6, 3, 1, 0x5},   {40, 3, 1, 1, 0x1}};
+                      {13, 6, 3, 1, 0x5},
+                      {40, 3, 1, 1, 0x1}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.k * 1000 + row.w);
     std::mt19937 rng(row.k * 7 + row.w);
@@ -142,7 +159,8 @@ TEST(Median, BytesMatchTheSortedWindow) {
   }
   std::vector<uint8_t> one(4);
   CPicMedianFilter filter;
-  EXPECT_FALSE(filter.MedianFilterCore(one.data(), 2, 2, 1, 2, one.data(), 2, 256, 1));  // counts past 16 bits
+  EXPECT_FALSE(
+      filter.MedianFilterCore(one.data(), 2, 2, 1, 2, one.data(), 2, 256, 1));  // counts past 16 bits
   EXPECT_EQ(filter.error, 5u);
 }
 
@@ -153,7 +171,7 @@ TEST(Median, ThreeByThreeReadsNothingPastTheRows) {
   ASSERT_TRUE(pic_Initialize(nullptr));
   const struct {
     uint32_t w, h, ch, flags;
-  } rows[] = {{1, 1, 1, 1},  {33, 2, 1, 1}, {34, 3, 1, 1}, {100, 3, 1, 1}, {13, 2, 3, 7},
+  } rows[] = {{1, 1, 1, 1},  {33, 2, 1, 1}, {34, 3, 1, 1},  {100, 3, 1, 1},  {13, 2, 3, 7},
               {31, 3, 3, 7}, {9, 2, 4, 15}, {6, 2, 8, 255}, {50, 3, 8, 255}, {41, 3, 3, 5}};
   for (int level : {0, 1}) {
     SetMedianVectorCap(level);
@@ -171,7 +189,8 @@ TEST(Median, ThreeByThreeReadsNothingPastTheRows) {
       for (uint32_t y = 0; y < row.h; ++y)
         for (uint32_t x = 0; x < row.w; ++x)
           for (uint32_t c = 0; c < row.ch; ++c) {
-            const uint8_t want = (row.flags >> c & 1) ? uint8_t(Reference(src, row.w, row.h, row.ch, x, y, c, 1)) : 7;
+            const uint8_t want =
+                (row.flags >> c & 1) ? uint8_t(Reference(src, row.w, row.h, row.ch, x, y, c, 1)) : 7;
             ASSERT_EQ(got[(size_t{y} * row.w + x) * row.ch + c], want) << x << "," << y << "," << c;
           }
     }
@@ -188,22 +207,57 @@ TEST(Median, ThreeByThreeBytesAtEveryVectorWidth) {
   ASSERT_TRUE(pic_Initialize(nullptr));
   const struct {
     uint32_t w, h, ch, flags;
-  } rows[] = {{1, 1, 1, 1},  {2, 3, 1, 1},  {15, 2, 1, 1},  {16, 5, 1, 1},  {17, 4, 1, 1},   {31, 3, 1, 1},
-              {32, 6, 1, 1}, {33, 7, 1, 1}, {47, 1, 1, 1},  {64, 9, 1, 1},  {65, 40, 1, 1},  {97, 31, 1, 0x100001},
-              {33, 5, 3, 5}, {17, 6, 2, 2}, {200, 37, 1, 1},
+  } rows[] = {{1, 1, 1, 1},
+              {2, 3, 1, 1},
+              {15, 2, 1, 1},
+              {16, 5, 1, 1},
+              {17, 4, 1, 1},
+              {31, 3, 1, 1},
+              {32, 6, 1, 1},
+              {33, 7, 1, 1},
+              {47, 1, 1, 1},
+              {64, 9, 1, 1},
+              {65, 40, 1, 1},
+              {97, 31, 1, 0x100001},
+              {33, 5, 3, 5},
+              {17, 6, 2, 2},
+              {200, 37, 1, 1},
               // every channel at once, interleaved: widths around whole
               // vectors of bytes, one pixel, one row
-              {1, 1, 3, 7},  {1, 4, 4, 15}, {2, 3, 2, 3},  {5, 1, 3, 7},  {10, 4, 3, 7},  {11, 3, 3, 7},
-              {21, 5, 3, 7}, {8, 8, 4, 15}, {16, 3, 2, 3}, {33, 9, 3, 7}, {97, 31, 3, 0x100007},
-              {40, 6, 4, 15}, {7, 5, 8, 255}, {12, 4, 3, 0xF},
+              {1, 1, 3, 7},
+              {1, 4, 4, 15},
+              {2, 3, 2, 3},
+              {5, 1, 3, 7},
+              {10, 4, 3, 7},
+              {11, 3, 3, 7},
+              {21, 5, 3, 7},
+              {8, 8, 4, 15},
+              {16, 3, 2, 3},
+              {33, 9, 3, 7},
+              {97, 31, 3, 0x100007},
+              {40, 6, 4, 15},
+              {7, 5, 8, 255},
+              {12, 4, 3, 0xF},
               // rows just long enough for a whole vector between their
               // edge pixels (2 x channels + 16 or 32 bytes), one byte short
               // and over, and a vector and a byte more
-              {18, 3, 1, 1}, {19, 2, 1, 1}, {34, 4, 1, 1}, {35, 3, 1, 1}, {66, 3, 1, 1}, {67, 2, 1, 1},
-              {7, 3, 3, 7},  {13, 3, 3, 7}, {14, 2, 3, 7}, {24, 3, 2, 3}, {10, 3, 4, 15}, {6, 3, 8, 255},
-              {4, 2, 8, 255}, {15, 2, 8, 255},
+              {18, 3, 1, 1},
+              {19, 2, 1, 1},
+              {34, 4, 1, 1},
+              {35, 3, 1, 1},
+              {66, 3, 1, 1},
+              {67, 2, 1, 1},
+              {7, 3, 3, 7},
+              {13, 3, 3, 7},
+              {14, 2, 3, 7},
+              {24, 3, 2, 3},
+              {10, 3, 4, 15},
+              {6, 3, 8, 255},
+              {4, 2, 8, 255},
+              {15, 2, 8, 255},
               // nine channels, one more than the direct path takes
-              {5, 3, 9, 0x1FF}, {30, 3, 9, 0x1FF}};
+              {5, 3, 9, 0x1FF},
+              {30, 3, 9, 0x1FF}};
   for (int level : {0, 1}) {
     SetMedianVectorCap(level);
     for (const auto& row : rows) {
@@ -225,10 +279,12 @@ TEST(Median, ThreeByThreeBytesAtEveryVectorWidth) {
       for (uint32_t y = 0; y < row.h; ++y) {
         for (uint32_t x = 0; x < row.w; ++x)
           for (uint32_t c = 0; c < row.ch; ++c) {
-            const uint8_t want = (row.flags >> c & 1) ? uint8_t(Reference(src, row.w, row.h, row.ch, x, y, c, 1)) : 7;
+            const uint8_t want =
+                (row.flags >> c & 1) ? uint8_t(Reference(src, row.w, row.h, row.ch, x, y, c, 1)) : 7;
             ASSERT_EQ(got[size_t{y} * stride + x * row.ch + c], want) << x << "," << y << "," << c;
           }
-        for (uint32_t i = row.w * row.ch; i < stride; ++i) ASSERT_EQ(got[size_t{y} * stride + i], 7) << "padding";
+        for (uint32_t i = row.w * row.ch; i < stride; ++i)
+          ASSERT_EQ(got[size_t{y} * stride + i], 7) << "padding";
       }
     }
   }
@@ -261,8 +317,8 @@ TEST(Median, ThreeByThreeShiftedColumnsAtEveryRowLength) {
           src[i] = bytes[i] = uint8_t(pick == 0 ? 0 : pick == 1 ? 255 : pick < 4 ? 128 + pick : rng());
         }
         CPicMedianFilter filter;
-        ASSERT_TRUE(filter.MedianFilterCore(bytes.get(), w, kind.h, kind.ch, w * kind.ch, got.get(), w * kind.ch, 3,
-                                            kind.flags | 0x100000));
+        ASSERT_TRUE(filter.MedianFilterCore(bytes.get(), w, kind.h, kind.ch, w * kind.ch, got.get(),
+                                            w * kind.ch, 3, kind.flags | 0x100000));
         for (uint32_t y = 0; y < kind.h; ++y)
           for (uint32_t x = 0; x < w; ++x)
             for (uint32_t c = 0; c < kind.ch; ++c)
@@ -297,8 +353,10 @@ TEST(Median, DoublesOutsideTheByteRangeKeepTheirValues) {
         for (uint32_t y = 0; y < h; ++y)
           for (uint32_t x = 0; x < w; ++x) {
             const double want = Reference(src, w, h, 1, x, y, 0, k / 2), have = got[size_t{y} * w + x];
-            if (std::isnan(want)) ASSERT_TRUE(std::isnan(have)) << x << "," << y;
-            else ASSERT_EQ(have, want) << x << "," << y;
+            if (std::isnan(want))
+              ASSERT_TRUE(std::isnan(have)) << x << "," << y;
+            else
+              ASSERT_EQ(have, want) << x << "," << y;
           }
       }
 }

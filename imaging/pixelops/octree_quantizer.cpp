@@ -21,13 +21,21 @@ namespace {
 constexpr uint32_t kLevelSizes[6] = {1, 8, 64, 512, 4096, 32768};
 constexpr uint32_t kHeapSize = 32769;
 
-uint32_t Entry(uint32_t level, uint32_t index) { return level << 16 | index; }
+uint32_t Entry(uint32_t level, uint32_t index) {
+  return level << 16 | index;
+}
 
 // Both octrees read one pixel layout from the flags: 4 bytes a pixel with
 // either alpha bit, the low-alpha pixels left out with kPicOctreeSkipLowAlpha.
-bool FourBytes(uint32_t flags) { return (flags & (kPicOctreeFourBytes | kPicOctreeSkipLowAlpha)) != 0; }
-bool SkipLowAlpha(uint32_t flags) { return (flags & kPicOctreeSkipLowAlpha) != 0; }
-bool LowAlpha(const uint8_t* p) { return p[3] < 8; }
+bool FourBytes(uint32_t flags) {
+  return (flags & (kPicOctreeFourBytes | kPicOctreeSkipLowAlpha)) != 0;
+}
+bool SkipLowAlpha(uint32_t flags) {
+  return (flags & kPicOctreeSkipLowAlpha) != 0;
+}
+bool LowAlpha(const uint8_t* p) {
+  return p[3] < 8;
+}
 
 }  // namespace
 
@@ -36,7 +44,9 @@ OctreeQuantizer::OctreeQuantizer() {
   for (int d = -255; d <= 255; ++d) squares_[d + 255] = static_cast<uint32_t>(d * d);
 }
 
-OctreeQuantizer::~OctreeQuantizer() { PicNestingExit(); }
+OctreeQuantizer::~OctreeQuantizer() {
+  PicNestingExit();
+}
 
 void OctreeQuantizer::Reset() {
   heapCount_ = 0;
@@ -82,7 +92,8 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
     // may end the buffer. The sums are the leaves' own, in any order.
     const uint32_t whole = bytesPerPixel == 4 ? width : width - (width > 0);
     auto addRows = [&](CellBin* bins, uint32_t top, uint32_t bottom) {
-      const __m128i zero = _mm_setzero_si128(), keep = _mm_setr_epi32(-1, -1, -1, 0), one = _mm_setr_epi32(0, 0, 0, 1);
+      const __m128i zero = _mm_setzero_si128(), keep = _mm_setr_epi32(-1, -1, -1, 0),
+                    one = _mm_setr_epi32(0, 0, 0, 1);
       for (uint32_t y = top; y < bottom; ++y) {
         const uint8_t* p = pixels + static_cast<size_t>(y) * stride;
         for (uint32_t x = 0; x < width; ++x, p += bytesPerPixel) {
@@ -91,9 +102,11 @@ bool OctreeQuantizer::BuildTable(const uint8_t* pixels, uint32_t width, uint32_t
           if (x < whole) {
             uint32_t word;
             std::memcpy(&word, p, 4);
-            const __m128i v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(word)), zero), zero);
+            const __m128i v =
+                _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(word)), zero), zero);
             const __m128i sum = _mm_loadu_si128(reinterpret_cast<const __m128i*>(f));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(f), _mm_add_epi32(sum, _mm_or_si128(_mm_and_si128(v, keep), one)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(f),
+                             _mm_add_epi32(sum, _mm_or_si128(_mm_and_si128(v, keep), one)));
           } else {
             f->sum[0] += p[0], f->sum[1] += p[1], f->sum[2] += p[2];
             ++f->pixels;
@@ -164,23 +177,29 @@ bool OctreeQuantizer::AddRowsOnPool(AddRows& addRows, std::vector<CellBin>& tota
     std::vector<std::vector<CellBin>> more(slices - 1, std::vector<CellBin>(bins));
     auto of = [&](uint32_t k) { return k ? more[k - 1].data() : total.data(); };
     // One band a slice (a band of several takes them in turn).
-    uint32_t err = RunBandJobs(false, width, slices, [&](const ThreadBand& band) -> uint32_t {
-      for (uint32_t k = band.top; k < band.bottom; ++k)
-        addRows(of(k), static_cast<uint32_t>(uint64_t{height} * k / slices),
-                static_cast<uint32_t>(uint64_t{height} * (k + 1) / slices));
-      return 0;
-    }, slices);
+    uint32_t err = RunBandJobs(
+        false, width, slices,
+        [&](const ThreadBand& band) -> uint32_t {
+          for (uint32_t k = band.top; k < band.bottom; ++k)
+            addRows(of(k), static_cast<uint32_t>(uint64_t{height} * k / slices),
+                    static_cast<uint32_t>(uint64_t{height} * (k + 1) / slices));
+          return 0;
+        },
+        slices);
     constexpr uint32_t kChunk = 4096;
     if (!err)
-      err = RunBandJobs(false, 1, static_cast<uint32_t>(bins / kChunk), [&](const ThreadBand& band) -> uint32_t {
-        CellBin* sum = total.data();
-        for (const auto& part : more)
-          for (size_t i = size_t{band.top} * kChunk; i < size_t{band.bottom} * kChunk; ++i) {
-            for (int k = 0; k < 3; ++k) sum[i].sum[k] += part[i].sum[k];
-            sum[i].pixels += part[i].pixels;
-          }
-        return 0;
-      }, slices);
+      err = RunBandJobs(
+          false, 1, static_cast<uint32_t>(bins / kChunk),
+          [&](const ThreadBand& band) -> uint32_t {
+            CellBin* sum = total.data();
+            for (const auto& part : more)
+              for (size_t i = size_t{band.top} * kChunk; i < size_t{band.bottom} * kChunk; ++i) {
+                for (int k = 0; k < 3; ++k) sum[i].sum[k] += part[i].sum[k];
+                sum[i].pixels += part[i].pixels;
+              }
+            return 0;
+          },
+          slices);
     if (!err) return true;
   } catch (const std::bad_alloc&) {
   }
@@ -235,8 +254,9 @@ void OctreeQuantizer::AssignPalette(uint32_t level, uint32_t index) {
   }
 }
 
-uint32_t OctreeQuantizer::BuildPalette(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
-                                       uint32_t maxColors, RGBQUAD* palette, uint32_t flags) {
+uint32_t OctreeQuantizer::BuildPalette(const uint8_t* pixels, uint32_t width, uint32_t height,
+                                       uint32_t stride, uint32_t maxColors, RGBQUAD* palette,
+                                       uint32_t flags) {
   if (!pixels || !palette) {
     error_ = kPicErrBadArgument;
     return 0;
@@ -314,7 +334,9 @@ namespace {
 // are below 2^18, keys below 2^26).
 constexpr uint32_t kListPad = 8;
 
-uint32_t PaddedLength(uint32_t n) { return (n + kListPad - 1) & ~(kListPad - 1); }
+uint32_t PaddedLength(uint32_t n) {
+  return (n + kListPad - 1) & ~(kListPad - 1);
+}
 
 // The key of a packed colour (its fourth byte zero) against an entry.
 inline uint32_t Key(uint32_t colour, uint32_t entry) {
@@ -324,7 +346,9 @@ inline uint32_t Key(uint32_t colour, uint32_t entry) {
   return static_cast<uint32_t>(d0 * d0 + d1 * d1 + d2 * d2) << 8 | entry >> 24;
 }
 
-uint32_t Packed(const int* c) { return static_cast<uint32_t>(c[0] | c[1] << 8 | c[2] << 16); }
+uint32_t Packed(const int* c) {
+  return static_cast<uint32_t>(c[0] | c[1] << 8 | c[2] << 16);
+}
 
 uint32_t SearchPlain(const int* c, const uint32_t* e, uint32_t n) {
   const uint32_t colour = Packed(c);
@@ -359,12 +383,15 @@ __attribute__((target("sse2"))) inline __m128i KeysSse2(__m128i colours, __m128i
 __attribute__((target("avx2"))) inline __m256i KeysAvx2(__m256i colours, __m256i entries) {
   const __m256i zero = _mm256_setzero_si256();
   const __m256i mask = _mm256_setr_epi16(-1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0, -1, -1, -1, 0);
-  const __m256i lo = _mm256_sub_epi16(_mm256_unpacklo_epi8(colours, zero), _mm256_unpacklo_epi8(entries, zero));
-  const __m256i hi = _mm256_sub_epi16(_mm256_unpackhi_epi8(colours, zero), _mm256_unpackhi_epi8(entries, zero));
+  const __m256i lo =
+      _mm256_sub_epi16(_mm256_unpacklo_epi8(colours, zero), _mm256_unpacklo_epi8(entries, zero));
+  const __m256i hi =
+      _mm256_sub_epi16(_mm256_unpackhi_epi8(colours, zero), _mm256_unpackhi_epi8(entries, zero));
   const __m256 slo = _mm256_castsi256_ps(_mm256_madd_epi16(lo, _mm256_and_si256(lo, mask)));
   const __m256 shi = _mm256_castsi256_ps(_mm256_madd_epi16(hi, _mm256_and_si256(hi, mask)));
-  const __m256i d = _mm256_add_epi32(_mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
-                                     _mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
+  const __m256i d =
+      _mm256_add_epi32(_mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(2, 0, 2, 0))),
+                       _mm256_castps_si256(_mm256_shuffle_ps(slo, shi, _MM_SHUFFLE(3, 1, 3, 1))));
   return _mm256_or_si256(_mm256_slli_epi32(d, 8), _mm256_srli_epi32(entries, 24));
 }
 
@@ -384,7 +411,8 @@ __attribute__((target("avx2"))) uint32_t SearchAvx2(const int* c, const uint32_t
   const __m256i colour = _mm256_set1_epi32(static_cast<int>(Packed(c)));
   __m256i best = _mm256_set1_epi32(INT32_MAX);
   for (uint32_t k = 0; k < n; k += 8)
-    best = _mm256_min_epi32(best, KeysAvx2(colour, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e + k))));
+    best =
+        _mm256_min_epi32(best, KeysAvx2(colour, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(e + k))));
   __m128i m = _mm_min_epi32(_mm256_castsi256_si128(best), _mm256_extracti128_si256(best, 1));
   m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(1, 0, 3, 2)));
   m = _mm_min_epi32(m, _mm_shuffle_epi32(m, _MM_SHUFFLE(2, 3, 0, 1)));
@@ -415,7 +443,8 @@ inline uint32_t ResolveCell(const uint32_t* all, uint32_t cell, uint32_t colour)
   return std::min(std::min(k0, k1), Key(colour, all[cell >> 24])) & 0xFF;
 }
 
-void ResolvePlain(const uint32_t* all, const uint32_t* cells, const uint32_t* colours, uint32_t n, uint8_t* out) {
+void ResolvePlain(const uint32_t* all, const uint32_t* cells, const uint32_t* colours, uint32_t n,
+                  uint8_t* out) {
   for (uint32_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(ResolveCell(all, cells[i], colours[i]));
 }
 
@@ -426,11 +455,14 @@ __attribute__((target("sse2"))) void ResolveSse2(const uint32_t* all, const uint
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colours + i));
     const uint32_t* v = cells + i;
     auto entries = [&](int shift) {
-      return _mm_setr_epi32(static_cast<int>(all[v[0] >> shift & 0xFF]), static_cast<int>(all[v[1] >> shift & 0xFF]),
-                            static_cast<int>(all[v[2] >> shift & 0xFF]), static_cast<int>(all[v[3] >> shift & 0xFF]));
+      return _mm_setr_epi32(
+          static_cast<int>(all[v[0] >> shift & 0xFF]), static_cast<int>(all[v[1] >> shift & 0xFF]),
+          static_cast<int>(all[v[2] >> shift & 0xFF]), static_cast<int>(all[v[3] >> shift & 0xFF]));
     };
-    const __m128i best = MinSse2(MinSse2(KeysSse2(c, entries(8)), KeysSse2(c, entries(16))), KeysSse2(c, entries(24)));
-    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(_mm_and_si128(best, _mm_set1_epi32(0xFF)), best), best);
+    const __m128i best =
+        MinSse2(MinSse2(KeysSse2(c, entries(8)), KeysSse2(c, entries(16))), KeysSse2(c, entries(24)));
+    const __m128i bytes =
+        _mm_packus_epi16(_mm_packs_epi32(_mm_and_si128(best, _mm_set1_epi32(0xFF)), best), best);
     const uint32_t four = static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
     std::memcpy(out + i, &four, 4);
   }
@@ -469,7 +501,9 @@ CubeResolve ChooseCubeResolve() {
 
 }  // namespace
 
-void SetOctreeVectorCap(int level) { g_vectorCap.store(level, std::memory_order_relaxed); }
+void SetOctreeVectorCap(int level) {
+  g_vectorCap.store(level, std::memory_order_relaxed);
+}
 
 // Exact nearest palette entry (squared distance, lowest index on ties),
 // searched only among the entries that can win somewhere in the colour's
@@ -498,7 +532,8 @@ class OctreeQuantizer::PaletteSearch {
         if (v & (1u << b)) m |= 1u << (3 * b);
       morton_[v] = m;
     }
-    for (uint32_t i = 0; i < 256; ++i) all_[i] = planes_[0][i] | planes_[1][i] << 8 | planes_[2][i] << 16 | i << 24;
+    for (uint32_t i = 0; i < 256; ++i)
+      all_[i] = planes_[0][i] | planes_[1][i] << 8 | planes_[2][i] << 16 | i << 24;
     cells_.assign(32768, -1);
     top_.assign(4096, -1);
     pool_.reserve(65536);
@@ -556,7 +591,8 @@ class OctreeQuantizer::PaletteSearch {
   }
 
   uint32_t FindInCube(const int* c) {
-    uint32_t v = std::atomic_ref<uint32_t>(cubes_[CubeSlot(c[0], c[1], c[2])]).load(std::memory_order_relaxed);
+    uint32_t v =
+        std::atomic_ref<uint32_t>(cubes_[CubeSlot(c[0], c[1], c[2])]).load(std::memory_order_relaxed);
     if (!v) v = BuildCubes(c[0], c[1], c[2]);
     if (v & 2) return Search(c, Coarse(c));
     return ResolveCell(all_, v, Packed(c));
@@ -661,7 +697,8 @@ struct FreeDeleter {
 // the pages used cost. Small ones search the 8-8-8 lists.
 std::unique_ptr<uint32_t[], FreeDeleter> CubeTable(uint64_t pixels) {
   if (pixels < (1u << 16)) return nullptr;
-  return std::unique_ptr<uint32_t[], FreeDeleter>(static_cast<uint32_t*>(std::calloc(size_t{1} << 21, sizeof(uint32_t))));
+  return std::unique_ptr<uint32_t[], FreeDeleter>(
+      static_cast<uint32_t*>(std::calloc(size_t{1} << 21, sizeof(uint32_t))));
 }
 
 }  // namespace
@@ -670,8 +707,8 @@ std::unique_ptr<uint32_t[], FreeDeleter> CubeTable(uint64_t pixels) {
 // independent and may run in bands on the pool.
 bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors,
                                      const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t top,
-                                     uint32_t bottom, uint32_t srcStride, uint32_t dstStride, uint32_t bytesPerPixel,
-                                     uint32_t* cubes) {
+                                     uint32_t bottom, uint32_t srcStride, uint32_t dstStride,
+                                     uint32_t bytesPerPixel, uint32_t* cubes) {
   PaletteSearch search(planes, colors, cubes);
   for (uint32_t y = top; y < bottom; ++y) {
     const uint8_t* p = pixels + static_cast<size_t>(y) * srcStride;
@@ -699,7 +736,8 @@ bool OctreeQuantizer::MapNearestRows(uint32_t* error, const uint8_t (*planes)[25
 }
 
 int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t height,
-                                 uint32_t srcStride, uint32_t dstStride, uint32_t colors, uint32_t bytesPerPixel) {
+                                 uint32_t srcStride, uint32_t dstStride, uint32_t colors,
+                                 uint32_t bytesPerPixel) {
   if (!pixels || !output) {
     error_ = kPicErrBadArgument;
     return 0;
@@ -713,8 +751,8 @@ int OctreeQuantizer::MapDithered(const uint8_t* pixels, uint8_t* output, uint32_
                             bytesPerPixel, cubes.get());
     error_ = RunBandJobs(false, width, height, [&](const ThreadBand& band) -> uint32_t {
       uint32_t err = 0;
-      MapNearestRows(&err, planes_, colors, pixels, output, width, band.top, band.bottom, srcStride, dstStride,
-                     bytesPerPixel, cubes.get());
+      MapNearestRows(&err, planes_, colors, pixels, output, width, band.top, band.bottom, srcStride,
+                     dstStride, bytesPerPixel, cubes.get());
       return err;
     });
     return error_ == 0;
@@ -897,7 +935,9 @@ struct OctreeQuantizerHeap::Node {
   Node* next = nullptr;
 };
 
-OctreeQuantizerHeap::~OctreeQuantizerHeap() { FreeNode(root_); }
+OctreeQuantizerHeap::~OctreeQuantizerHeap() {
+  FreeNode(root_);
+}
 
 OctreeQuantizerHeap::Node* OctreeQuantizerHeap::CreateNode(uint32_t level) {
   Node* n = new (std::nothrow) Node;
@@ -923,7 +963,8 @@ bool OctreeQuantizerHeap::Insert(uint8_t first, uint8_t second, uint8_t third) {
       return true;
     }
     uint32_t shift = 7 - level, mask = 0x80u >> level;
-    uint32_t child = ((first & mask) >> shift) * 4 + ((second & mask) >> shift) * 2 + ((third & mask) >> shift);
+    uint32_t child =
+        ((first & mask) >> shift) * 4 + ((second & mask) >> shift) * 2 + ((third & mask) >> shift);
     slot = &n->child[child];
   }
 }
@@ -968,7 +1009,8 @@ void OctreeQuantizerHeap::FreeNode(Node* node) {
 }
 
 uint32_t OctreeQuantizerHeap::BuildPalette(const uint8_t* pixels, uint32_t width, uint32_t height,
-                                           uint32_t stride, uint32_t maxColors, RGBQUAD* palette, uint32_t flags) {
+                                           uint32_t stride, uint32_t maxColors, RGBQUAD* palette,
+                                           uint32_t flags) {
   if (!pixels || !palette) {
     error_ = kPicErrBadArgument;
     return 0;
@@ -1007,8 +1049,9 @@ uint32_t OctreeQuantizerHeap::BuildPalette(const uint8_t* pixels, uint32_t width
 
 // ---- Cores ----
 
-int BuildPaletteFromRGB(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
-                        uint32_t maxColors, RGBQUAD* palette, uint32_t* count, uint32_t flags) {
+int BuildPaletteFromRGB(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height,
+                        uint32_t stride, uint32_t maxColors, RGBQUAD* palette, uint32_t* count,
+                        uint32_t flags) {
   uint32_t n = 0;
   if (flags & kPicOctreeHeap) {
     PicNestingScope nesting;
@@ -1043,7 +1086,8 @@ int MapRGBToPaletteDithered(uint32_t* error, const uint8_t* pixels, uint8_t* out
 
 int QuantizeRGBTo8BitCore(uint32_t* error, const uint8_t* pixels, uint8_t* output, uint32_t width,
                           uint32_t height, uint32_t srcStride, uint32_t dstStride, uint32_t maxColors,
-                          RGBQUAD* palette, uint32_t dither, uint8_t errorLimit, uint32_t flags, uint32_t* count) {
+                          RGBQUAD* palette, uint32_t dither, uint8_t errorLimit, uint32_t flags,
+                          uint32_t* count) {
   uint32_t found = 0;
   int built;
   {

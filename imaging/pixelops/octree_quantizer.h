@@ -69,8 +69,8 @@ class OctreeQuantizer {
   void Reset();
   bool AllocateLevels();
   void FreeLevels();
-  bool BuildTable(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride, uint32_t bytesPerPixel,
-                  bool skipLowAlpha);
+  bool BuildTable(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+                  uint32_t bytesPerPixel, bool skipLowAlpha);
   // A leaf's sums and count in 32 bits, for pictures below 2^24 pixels.
   struct CellBin {
     uint32_t sum[3];
@@ -82,9 +82,10 @@ class OctreeQuantizer {
   void ReduceTo(uint32_t n);
   void AssignPalette(uint32_t level, uint32_t index);
   class PaletteSearch;
-  static bool MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors, const uint8_t* pixels,
-                             uint8_t* output, uint32_t width, uint32_t top, uint32_t bottom, uint32_t srcStride,
-                             uint32_t dstStride, uint32_t bytesPerPixel, uint32_t* cubes);
+  static bool MapNearestRows(uint32_t* error, const uint8_t (*planes)[256], uint32_t colors,
+                             const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t top,
+                             uint32_t bottom, uint32_t srcStride, uint32_t dstStride, uint32_t bytesPerPixel,
+                             uint32_t* cubes);
   bool GreyPair(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride, uint32_t colors,
                 uint32_t bytesPerPixel) const;
   int MapGreyPair(const uint8_t* pixels, uint8_t* output, uint32_t width, uint32_t height, uint32_t srcStride,
@@ -134,8 +135,9 @@ class OctreeQuantizerHeap {
 // has it (the default), 1 SSE2, 0 none. Tests lower it to reach every form.
 void SetOctreeVectorCap(int level);
 
-int BuildPaletteFromRGB(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
-                        uint32_t maxColors, RGBQUAD* palette, uint32_t* count, uint32_t flags);
+int BuildPaletteFromRGB(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height,
+                        uint32_t stride, uint32_t maxColors, RGBQUAD* palette, uint32_t* count,
+                        uint32_t flags);
 // Pixels of 3 bytes (4 with flags bit 1 or 2); colours at most 256.
 int MapRGBToPaletteDithered(uint32_t* error, const uint8_t* pixels, uint8_t* output, uint32_t width,
                             uint32_t height, uint32_t srcStride, uint32_t dstStride, uint32_t colors,

@@ -79,7 +79,8 @@ int64_t Otsu(const uint32_t* h) {
     double w1 = n - w0;
     if (w1 == 0) break;
     s0 += double(k) * h[k];
-    float diff = static_cast<float>(s0) / static_cast<float>(w0) - static_cast<float>(total - s0) / static_cast<float>(w1);
+    float diff = static_cast<float>(s0) / static_cast<float>(w0) -
+                 static_cast<float>(total - s0) / static_cast<float>(w1);
     float between = static_cast<float>(w0 * w1) * diff * diff;  // the product in doubles: no 32-bit wrap
     if (between > best) best = between, t = k;
   }
@@ -108,8 +109,12 @@ int64_t Percentile(const uint32_t* h, uint32_t parameter) {
   return -1;
 }
 
-double Phi(double x) { return x > 0 ? -x * std::log(x) : 0; }
-double Lg(double x) { return x > 0 ? std::log(x) : 0; }
+double Phi(double x) {
+  return x > 0 ? -x * std::log(x) : 0;
+}
+double Lg(double x) {
+  return x > 0 ? std::log(x) : 0;
+}
 
 int64_t EntropyCriterion(const double* p) {
   int first = 0, last = 255;
@@ -245,7 +250,9 @@ int64_t Renyi(const double* p) {
   return static_cast<int64_t>(t1 * (P1 + 0.25 * w * b1) + 0.25 * w * b2 * t2 + t3 * (1 - P3 + 0.25 * w * b3));
 }
 
-bool StrideHolds(uint64_t stride, uint64_t rowBytes, uint32_t height) { return height == 0 || stride >= rowBytes; }
+bool StrideHolds(uint64_t stride, uint64_t rowBytes, uint32_t height) {
+  return height == 0 || stride >= rowBytes;
+}
 
 // Method 8: running average along a serpentine path through all rows.
 int AdaptiveTo1Bit(uint32_t* error, const uint8_t* grey, uint8_t* output, uint32_t width, uint32_t height,
@@ -274,8 +281,8 @@ int AdaptiveTo1Bit(uint32_t* error, const uint8_t* grey, uint8_t* output, uint32
 
 }  // namespace
 
-int ChannelHistogram(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t pixelStep,
-                     uint32_t stride, uint32_t channel, uint32_t* bins) {
+int ChannelHistogram(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height,
+                     uint32_t pixelStep, uint32_t stride, uint32_t channel, uint32_t* bins) {
   if (!pixels || !bins) return Fail(error, kPicErrBadArgument);
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* p = pixels + static_cast<size_t>(y) * stride + channel;
@@ -303,19 +310,32 @@ int64_t HistogramThreshold(const uint32_t* h, uint32_t method, uint32_t paramete
   double p[256];
   for (int k = 0; k < 256; ++k) p[k] = n > 0 ? h[k] / n : 0;
   switch (method) {
-    case 0: return parameter;
-    case 1: return TwoPeaks(h);
-    case 2: return n > 0 ? static_cast<int64_t>(sum / n) : -1;
-    case 3: return Intermeans(Moments(h));
-    case 4: return Otsu(h);
-    case 5: return CountBalance(h);
-    case 6: return Percentile(h, parameter);
-    case 7: return EntropyCriterion(p);
-    case 9: return CrossEntropy(h);
-    case 10: return MinimumError(Moments(h));
-    case 12: return EntropyBalance(p);
-    case 13: return n > 0 ? Renyi(p) : -1;
-    default: return -1;
+    case 0:
+      return parameter;
+    case 1:
+      return TwoPeaks(h);
+    case 2:
+      return n > 0 ? static_cast<int64_t>(sum / n) : -1;
+    case 3:
+      return Intermeans(Moments(h));
+    case 4:
+      return Otsu(h);
+    case 5:
+      return CountBalance(h);
+    case 6:
+      return Percentile(h, parameter);
+    case 7:
+      return EntropyCriterion(p);
+    case 9:
+      return CrossEntropy(h);
+    case 10:
+      return MinimumError(Moments(h));
+    case 12:
+      return EntropyBalance(p);
+    case 13:
+      return n > 0 ? Renyi(p) : -1;
+    default:
+      return -1;
   }
 }
 
@@ -351,9 +371,9 @@ int64_t CooccurrenceThreshold(const uint8_t* grey, uint32_t width, uint32_t heig
   return t;
 }
 
-int GrayscaleTo1BitCore(uint32_t* error, const uint8_t* grey, uint8_t* output, uint32_t width, uint32_t height,
-                        uint32_t srcStride, uint32_t dstStride, uint32_t method, uint32_t parameter, uint32_t,
-                        uint8_t thresholdOnly, uint8_t* thresholdOut) {
+int GrayscaleTo1BitCore(uint32_t* error, const uint8_t* grey, uint8_t* output, uint32_t width,
+                        uint32_t height, uint32_t srcStride, uint32_t dstStride, uint32_t method,
+                        uint32_t parameter, uint32_t, uint8_t thresholdOnly, uint8_t* thresholdOut) {
   if (thresholdOut) *thresholdOut = 0;
   if (!grey || (!thresholdOnly && !output) || !StrideHolds(srcStride, width, height) ||
       (!thresholdOnly && !StrideHolds(dstStride, (uint64_t{width} + 7) / 8, height)))
@@ -408,12 +428,13 @@ int RGBTo1BitCore(uint32_t* error, const uint8_t* rgb, uint32_t width, uint32_t 
     for (uint8_t& v : work) v = v <= threshold ? 1 : 0;
   } else if (flags & 4) {
     const RGBQUAD bw[2] = {{255, 255, 255, 0}, {0, 0, 0, 0}};
-    if (!MapRGBToPaletteDithered(error, rgb, work.data(), width, height, srcStride, width, 2, bw, dither, limit, 0))
+    if (!MapRGBToPaletteDithered(error, rgb, work.data(), width, height, srcStride, width, 2, bw, dither,
+                                 limit, 0))
       return 0;
   } else {
     RGBQUAD pal[256];
-    if (!QuantizeRGBTo8BitCore(error, rgb, work.data(), width, height, srcStride, width, 2, pal, dither, limit,
-                               flags & 1))
+    if (!QuantizeRGBTo8BitCore(error, rgb, work.data(), width, height, srcStride, width, 2, pal, dither,
+                               limit, flags & 1))
       return 0;
     auto luma = [](const RGBQUAD& q) { return (306 * q.rgbRed + 601 * q.rgbGreen + 117 * q.rgbBlue) >> 10; };
     if (luma(pal[0]) < luma(pal[1]))

@@ -24,8 +24,8 @@ inline uint64_t NextPowerOfTwoAbove(uint64_t n) {
 
 // Counts byte `channel` of every pixel into bins (not cleared). 1, or 0
 // with 5 for null buffers.
-int ChannelHistogram(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t pixelStep,
-                     uint32_t stride, uint32_t channel, uint32_t* bins);
+int ChannelHistogram(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height,
+                     uint32_t pixelStep, uint32_t stride, uint32_t channel, uint32_t* bins);
 // Clears 256 bins per channel and counts every channel; progress per channel.
 int GreyHistogram(uint32_t* error, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t channels,
                   uint32_t stride, uint32_t** histograms);
@@ -36,9 +36,9 @@ int64_t CooccurrenceThreshold(const uint8_t* grey, uint32_t width, uint32_t heig
 
 // thresholdOnly: *thresholdOut = T and no image is written (method 8: 5).
 // 1, or 0 with 5 (null or short buffers), 1 (memory) or 14.
-int GrayscaleTo1BitCore(uint32_t* error, const uint8_t* grey, uint8_t* output, uint32_t width, uint32_t height,
-                        uint32_t srcStride, uint32_t dstStride, uint32_t method, uint32_t parameter,
-                        uint32_t reserved, uint8_t thresholdOnly, uint8_t* thresholdOut);
+int GrayscaleTo1BitCore(uint32_t* error, const uint8_t* grey, uint8_t* output, uint32_t width,
+                        uint32_t height, uint32_t srcStride, uint32_t dstStride, uint32_t method,
+                        uint32_t parameter, uint32_t reserved, uint8_t thresholdOnly, uint8_t* thresholdOut);
 
 // Flags: bit 0 B, G, R bytes; bit 1 through a two-colour palette (else grey
 // <= threshold gives 1); bit 2 with bit 1: the fixed white and black palette

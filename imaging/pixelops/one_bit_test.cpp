@@ -58,7 +58,8 @@ TEST(OneBit, ThresholdsOfKnownHistograms) {
   EXPECT_EQ(Threshold(two, h2, 4), 51u);  // Otsu: 50 below, 200 above
   // Co-occurrence wants regions: left half dark, right half light, grain.
   std::vector<uint8_t> halves(64 * 32);
-  for (size_t i = 0; i < halves.size(); ++i) halves[i] = static_cast<uint8_t>((i % 64 < 32 ? 60 : 190) + i % 7);
+  for (size_t i = 0; i < halves.size(); ++i)
+    halves[i] = static_cast<uint8_t>((i % 64 < 32 ? 60 : 190) + i % 7);
   EXPECT_GT(Threshold(halves, 32, 11), 66u);
   EXPECT_LE(Threshold(halves, 32, 11), 190u);
   EXPECT_EQ(Threshold(two, h2, 6, 5000), 51u);
@@ -236,8 +237,8 @@ TEST(GreyAndSwaps, Entries) {
   EXPECT_EQ(g, 254);
   // 16-bit forms: strides in samples, two rows.
   uint16_t rows16[8] = {0, 0, 0, 0, 65535, 0, 0, 7}, grey16[2] = {};
-  ASSERT_TRUE(pic_ImageToGrayScale8Bit(reinterpret_cast<BYTE*>(rows16), 1, 2, 4, 4, reinterpret_cast<BYTE*>(grey16),
-                                       1, 0x200));
+  ASSERT_TRUE(pic_ImageToGrayScale8Bit(reinterpret_cast<BYTE*>(rows16), 1, 2, 4, 4,
+                                       reinterpret_cast<BYTE*>(grey16), 1, 0x200));
   EXPECT_EQ(grey16[1], (306u * 65535) >> 10);
   ASSERT_TRUE(pic_RGBAToBGRA(reinterpret_cast<BYTE*>(rows16), 1, 2, 4, 0x200));
   EXPECT_EQ(rows16[6], 65535);
@@ -266,13 +267,14 @@ TEST(GreyVector, SingleWeightedMatchesTheSums) {
     for (uint32_t w = 1; w <= 40; ++w) {
       std::vector<uint8_t> src(size_t{w} * 3 * 2), out(size_t{w} * 2);
       for (auto& v : src) v = uint8_t(rng());
-      ASSERT_TRUE(pic_ImageToGrayScaleSingleWeighted(src.data(), w, 2, 3, w * 3, out.data(), w, row.r, row.g, row.b,
-                                                     row.flags));
+      ASSERT_TRUE(pic_ImageToGrayScaleSingleWeighted(src.data(), w, 2, 3, w * 3, out.data(), w, row.r, row.g,
+                                                     row.b, row.flags));
       auto fixed = [](double v) { return uint32_t(int32_t(v * 1024)); };
       for (uint32_t i = 0; i < 2 * w; ++i) {
         const uint8_t* p = &src[3 * i];
         const uint32_t R = row.flags ? p[2] : p[0], B = row.flags ? p[0] : p[2];
-        ASSERT_EQ(out[i], uint8_t((R * fixed(row.r) + p[1] * fixed(row.g) + B * fixed(row.b)) >> 10)) << w << " " << i;
+        ASSERT_EQ(out[i], uint8_t((R * fixed(row.r) + p[1] * fixed(row.g) + B * fixed(row.b)) >> 10))
+            << w << " " << i;
       }
     }
 }
@@ -287,8 +289,12 @@ TEST(GreyVector, EveryWidthAtBothVectorWidths) {
     double r, g, b;
     uint32_t flags;
   };
-  const Row rows[] = {{0.299, 0.587, 0.114, 0},           {0.299, 0.587, 0.114, 1}, {31.999, -32.0, 1.0, 0},
-                      {32.0, 0.5, 0.5, 0},                 {-32.001, 0.25, 0.75, 1}, {0.0, 0.0, 0.0, 0},
+  const Row rows[] = {{0.299, 0.587, 0.114, 0},
+                      {0.299, 0.587, 0.114, 1},
+                      {31.999, -32.0, 1.0, 0},
+                      {32.0, 0.5, 0.5, 0},
+                      {-32.001, 0.25, 0.75, 1},
+                      {0.0, 0.0, 0.0, 0},
                       {1.0 / 1024, 1023.0 / 1024, 1.0, 1}};
   auto fixed = [](double v) { return uint32_t(int32_t(v * 1024)); };
   for (int level : {0, 1}) {
@@ -299,10 +305,11 @@ TEST(GreyVector, EveryWidthAtBothVectorWidths) {
                                         << row.g << "," << row.b << " bgr " << row.flags);
         const uint32_t h = 3;
         std::mt19937 rng(w * 7 + row.flags);
-        auto src = std::make_unique<uint8_t[]>(size_t{w} * 3 * h), out = std::make_unique<uint8_t[]>(size_t{w} * h);
+        auto src = std::make_unique<uint8_t[]>(size_t{w} * 3 * h),
+             out = std::make_unique<uint8_t[]>(size_t{w} * h);
         for (size_t i = 0; i < size_t{w} * 3 * h; ++i) src[i] = uint8_t(rng() % 4 ? rng() : 255);
-        ASSERT_TRUE(pic_ImageToGrayScaleSingleWeighted(src.get(), w, h, 3, w * 3, out.get(), w, row.r, row.g, row.b,
-                                                       row.flags));
+        ASSERT_TRUE(pic_ImageToGrayScaleSingleWeighted(src.get(), w, h, 3, w * 3, out.get(), w, row.r, row.g,
+                                                       row.b, row.flags));
         for (uint32_t i = 0; i < w * h; ++i) {
           const uint8_t* p = &src[3 * size_t{i}];
           const uint32_t R = row.flags ? p[2] : p[0], B = row.flags ? p[0] : p[2];
@@ -321,18 +328,18 @@ TEST(GreyVector, SixteenBitGreyAndSwapsMatchPlainSums) {
   ASSERT_TRUE(pic_Initialize(nullptr));
   const struct {
     uint32_t samples, width, height, flags;
-  } rows[] = {{3, 5, 3, 0x200}, {4, 7, 2, 0x201}, {3, 40, 3, 0x201}, {4, 33, 4, 0x200}, {3, 1024, 768, 0x200},
-              {4, 3, 0, 0x200}};
+  } rows[] = {{3, 5, 3, 0x200},  {4, 7, 2, 0x201},      {3, 40, 3, 0x201},
+              {4, 33, 4, 0x200}, {3, 1024, 768, 0x200}, {4, 3, 0, 0x200}};
   std::mt19937 rng(5);
   for (const auto& row : rows) {
-    SCOPED_TRACE(testing::Message() << row.samples << " samples " << row.width << "x" << row.height << " flags "
-                                    << row.flags);
+    SCOPED_TRACE(testing::Message() << row.samples << " samples " << row.width << "x" << row.height
+                                    << " flags " << row.flags);
     const size_t n = size_t{row.width} * row.samples * std::max(row.height, 1u);
     std::vector<uint16_t> src(n), grey(size_t{row.width} * std::max(row.height, 1u), 0xABCD);
     for (auto& v : src) v = uint16_t(rng());
     ASSERT_TRUE(pic_ImageToGrayScale8Bit(reinterpret_cast<const BYTE*>(src.data()), row.width, row.height,
-                                         row.samples, row.width * row.samples, reinterpret_cast<BYTE*>(grey.data()),
-                                         row.width, row.flags));
+                                         row.samples, row.width * row.samples,
+                                         reinterpret_cast<BYTE*>(grey.data()), row.width, row.flags));
     const bool bgr = row.flags & 1;
     for (size_t i = 0; i < size_t{row.width} * row.height; ++i) {
       const uint16_t* p = &src[i * row.samples];

@@ -34,7 +34,7 @@ template <class T>
 struct OverlayParams {
   static constexpr int64_t M = CPicImgOverlayT<T>::maxValue;
   static constexpr int64_t H = (M >> 1) + (M & 1);
-  int64_t P = 0;      // k truncated toward zero
+  int64_t P = 0;  // k truncated toward zero
   double k = 0.0;
   bool full = false;  // opacity exactly 1.0: D' = f
   const T* a = nullptr;
@@ -54,44 +54,68 @@ template <class T, uint32_t Mode>
 inline int64_t ModeValue(int64_t D, int64_t S, const OverlayParams<T>& p) {
   constexpr int64_t M = OverlayParams<T>::M;
   constexpr int64_t H = OverlayParams<T>::H;
-  if constexpr (Mode == 0 || Mode == 9 || Mode == 10) return S;
-  else if constexpr (Mode == 2) return S & D;
-  else if constexpr (Mode == 3) return S | D;
-  else if constexpr (Mode == 4) return S ^ D;
-  else if constexpr (Mode == 5) return std::max(S, D);
-  else if constexpr (Mode == 6) return std::min(S, D);
-  else if constexpr (Mode == 7) return std::min(S + D, M);
-  else if constexpr (Mode == 8) return std::max<int64_t>(D - S, 0);
-  else if constexpr (Mode == 11) return S > D ? S - D : D - S;
-  else if constexpr (Mode == 12) return D * S / M;
+  if constexpr (Mode == 0 || Mode == 9 || Mode == 10)
+    return S;
+  else if constexpr (Mode == 2)
+    return S & D;
+  else if constexpr (Mode == 3)
+    return S | D;
+  else if constexpr (Mode == 4)
+    return S ^ D;
+  else if constexpr (Mode == 5)
+    return std::max(S, D);
+  else if constexpr (Mode == 6)
+    return std::min(S, D);
+  else if constexpr (Mode == 7)
+    return std::min(S + D, M);
+  else if constexpr (Mode == 8)
+    return std::max<int64_t>(D - S, 0);
+  else if constexpr (Mode == 11)
+    return S > D ? S - D : D - S;
+  else if constexpr (Mode == 12)
+    return D * S / M;
   else if constexpr (Mode == 13) {
     double v = static_cast<double>(S) * p.k * (static_cast<double>(D) / static_cast<double>(M));
     if (!(v > 0.0)) return 0;  // NaN too
     return static_cast<int64_t>(std::min(v, static_cast<double>(M)));
-  } else if constexpr (Mode == 14) return M - (M - D) * (M - S) / M;
-  else if constexpr (Mode == 15) return Clamp<T>(D - p.P + S);
-  else if constexpr (Mode == 16) return Clamp<T>(D - S + p.P);
-  else if constexpr (Mode == 17) return ~(S & D) & M;
-  else if constexpr (Mode == 18) return ~(S | D) & M;
-  else if constexpr (Mode == 19) return ~(S ^ D) & M;
-  else if constexpr (Mode == 20) return S == M ? M : std::min(D * M / (M - S), M);
-  else if constexpr (Mode == 21) return S == 0 ? 0 : std::max<int64_t>(M - (M - D) * M / S, 0);
+  } else if constexpr (Mode == 14)
+    return M - (M - D) * (M - S) / M;
+  else if constexpr (Mode == 15)
+    return Clamp<T>(D - p.P + S);
+  else if constexpr (Mode == 16)
+    return Clamp<T>(D - S + p.P);
+  else if constexpr (Mode == 17)
+    return ~(S & D) & M;
+  else if constexpr (Mode == 18)
+    return ~(S | D) & M;
+  else if constexpr (Mode == 19)
+    return ~(S ^ D) & M;
+  else if constexpr (Mode == 20)
+    return S == M ? M : std::min(D * M / (M - S), M);
+  else if constexpr (Mode == 21)
+    return S == 0 ? 0 : std::max<int64_t>(M - (M - D) * M / S, 0);
   else if constexpr (Mode == 22) {
     if (D + S <= M) return S == M ? M : std::min(D * H / (M - S), M);
     return std::max<int64_t>(M - (M - S) * H / D, 0);
   } else if constexpr (Mode == 23) {
     if (D + S <= M) return D == M ? M : std::min(S * H / (M - D), M);
     return std::max<int64_t>(M - (M - D) * H / S, 0);
-  } else if constexpr (Mode == 24) return D < H ? 2 * D * S / M : M + 2 * (D - M) * (M - S) / M;
+  } else if constexpr (Mode == 24)
+    return D < H ? 2 * D * S / M : M + 2 * (D - M) * (M - S) / M;
   else if constexpr (Mode == 25) {
     int64_t m = D * S / M;
     int64_t s = M - (M - D) * (M - S) / M;
     return m + (s - m) * D / M;
-  } else if constexpr (Mode == 26) return S < H ? D * S / H : M - (M - D) * (M - S) / H;
-  else if constexpr (Mode == 27) return S == M ? M : std::min(D * D / (M - S), M);
-  else if constexpr (Mode == 28) return D == M ? M : std::min(S * S / (M - D), M);
-  else if constexpr (Mode == 29) return S == 0 ? 0 : std::max<int64_t>(M - (M - D) * (M - D) / S, 0);
-  else if constexpr (Mode == 30) return D == 0 ? 0 : std::max<int64_t>(M - (M - S) * (M - S) / D, 0);
+  } else if constexpr (Mode == 26)
+    return S < H ? D * S / H : M - (M - D) * (M - S) / H;
+  else if constexpr (Mode == 27)
+    return S == M ? M : std::min(D * D / (M - S), M);
+  else if constexpr (Mode == 28)
+    return D == M ? M : std::min(S * S / (M - D), M);
+  else if constexpr (Mode == 29)
+    return S == 0 ? 0 : std::max<int64_t>(M - (M - D) * (M - D) / S, 0);
+  else if constexpr (Mode == 30)
+    return D == 0 ? 0 : std::max<int64_t>(M - (M - S) * (M - S) / D, 0);
   else if constexpr (Mode == 31) {
     if (S < H) return S == 0 ? 0 : std::max<int64_t>(M - (M - D) * M / (2 * S), 0);
     int64_t t = 2 * (S - H);
@@ -99,14 +123,21 @@ inline int64_t ModeValue(int64_t D, int64_t S, const OverlayParams<T>& p) {
   } else if constexpr (Mode == 32) {
     if (S < H) return D + 2 * S < M ? 0 : D + 2 * S - M;
     return std::min(D + 2 * (S - H), M);
-  } else if constexpr (Mode == 33) return S < H ? std::min(D, 2 * S) : std::max(D, 2 * (S - H));
-  else if constexpr (Mode == 34) return M - (S > D ? S - D : D - S);
+  } else if constexpr (Mode == 33)
+    return S < H ? std::min(D, 2 * S) : std::max(D, 2 * (S - H));
+  else if constexpr (Mode == 34)
+    return M - (S > D ? S - D : D - S);
   // The grain offset is the half value of the sample width (128 or 32768).
-  else if constexpr (Mode == 35) return Clamp<T>(D - S + H);
-  else if constexpr (Mode == 36) return Clamp<T>(D + S - H);
-  else if constexpr (Mode == 37) return Clamp<T>(D + S - 2 * D * S / M);
-  else if constexpr (Mode == 38) return S + D < M ? 0 : S + D - M;
-  else return std::max<int64_t>(S - D, 0);  // 39
+  else if constexpr (Mode == 35)
+    return Clamp<T>(D - S + H);
+  else if constexpr (Mode == 36)
+    return Clamp<T>(D + S - H);
+  else if constexpr (Mode == 37)
+    return Clamp<T>(D + S - 2 * D * S / M);
+  else if constexpr (Mode == 38)
+    return S + D < M ? 0 : S + D - M;
+  else
+    return std::max<int64_t>(S - D, 0);  // 39
 }
 
 template <class T, uint32_t Mode>
@@ -191,8 +222,8 @@ int64_t TruncatedParameter(double k) {
 }  // namespace
 
 template <class T>
-bool CPicImgOverlayT<T>::OverlayRows(CPicImgBufBase<T>& dst, const CPicImgBufBase<T>& src, int32_t x, int32_t y,
-                                     double opacity, double k, uint32_t mode, uint32_t flags,
+bool CPicImgOverlayT<T>::OverlayRows(CPicImgBufBase<T>& dst, const CPicImgBufBase<T>& src, int32_t x,
+                                     int32_t y, double opacity, double k, uint32_t mode, uint32_t flags,
                                      const ThreadBand* band) {
   PicNestingScope depth;
   T* dstPixels = dst.Pixels();
@@ -218,8 +249,12 @@ bool CPicImgOverlayT<T>::OverlayRows(CPicImgBufBase<T>& dst, const CPicImgBufBas
   const size_t channels = dst.channels;
   const size_t n = static_cast<size_t>(clip.right - clip.left) * channels;
   const int64_t srcCol = int64_t{clip.left} - x;
-  auto dstRow = [&](int64_t r) { return dstPixels + static_cast<size_t>(r) * dst.stride + clip.left * channels; };
-  auto srcRow = [&](int64_t r) { return srcPixels + static_cast<size_t>(r) * src.stride + srcCol * channels; };
+  auto dstRow = [&](int64_t r) {
+    return dstPixels + static_cast<size_t>(r) * dst.stride + clip.left * channels;
+  };
+  auto srcRow = [&](int64_t r) {
+    return srcPixels + static_cast<size_t>(r) * src.stride + srcCol * channels;
+  };
   const uint32_t rows = static_cast<uint32_t>(clip.bottom - clip.top);
 
   if (opacity == 1.0 && (mode == kOverlayCopy || mode == kOverlayMix)) {
@@ -263,8 +298,8 @@ bool CPicImgOverlayT<T>::OverlayRows(CPicImgBufBase<T>& dst, const CPicImgBufBas
 }
 
 template <class T>
-bool CPicImgOverlayT<T>::OverlayCore(CPicImgBufBase<T>& dst, const CPicImgBufBase<T>& src, int32_t x, int32_t y,
-                                     double opacity, double k, uint32_t mode, uint32_t flags) {
+bool CPicImgOverlayT<T>::OverlayCore(CPicImgBufBase<T>& dst, const CPicImgBufBase<T>& src, int32_t x,
+                                     int32_t y, double opacity, double k, uint32_t mode, uint32_t flags) {
   const RECT clip = ClipPlacementRECT(static_cast<int32_t>(std::min<uint32_t>(dst.width, INT32_MAX)),
                                       static_cast<int32_t>(std::min<uint32_t>(dst.height, INT32_MAX)),
                                       static_cast<int32_t>(std::min<uint32_t>(src.width, INT32_MAX)),
@@ -287,8 +322,9 @@ bool CPicImgOverlayT<T>::OverlayCore(CPicImgBufBase<T>& dst, const CPicImgBufBas
 template class CPicImgOverlayT<uint8_t>;
 template class CPicImgOverlayT<uint16_t>;
 
-bool OverlayImageSIMD(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src, int32_t x,
-                      int32_t y, CPicSIMDLogicalBufBlend* blend, double opacity, uint32_t mode, uint32_t flags) {
+bool OverlayImageSIMD(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src,
+                      int32_t x, int32_t y, CPicSIMDLogicalBufBlend* blend, double opacity, uint32_t mode,
+                      uint32_t flags) {
   *error = 0;
   if (!blend) return Fail(*error, kPicErrBadArgument);
   PicNestingScope depth;
@@ -307,19 +343,41 @@ bool OverlayImageSIMD(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicI
     int64_t sr = int64_t{r} - y;
     if (mode == kOverlayCopy && (flags & kOverlaySourceBottomUp)) sr = int64_t{src.height} - 1 - sr;
     uint8_t* d = dp + size_t{r} * dst.stride + left * channels;
-    const uint8_t* s = sp + static_cast<size_t>(sr) * src.stride + static_cast<size_t>(int64_t{left} - x) * channels;
+    const uint8_t* s =
+        sp + static_cast<size_t>(sr) * src.stride + static_cast<size_t>(int64_t{left} - x) * channels;
     switch (mode) {
-      case kOverlayCopy: blend->AlphaBlend(d, s, n, opacity); break;
-      case kOverlayAnd: blend->And(d, s, n); break;
-      case kOverlayOr: blend->Or(d, s, n); break;
-      case kOverlayXor: blend->Xor(d, s, n); break;
-      case kOverlayLighten: blend->Max(d, s, n); break;
-      case kOverlayDarken: blend->Min(d, s, n); break;
-      case kOverlayAdd: blend->AddSaturate(d, s, n); break;
-      case kOverlaySubtract: blend->SubSaturate(d, s, n); break;
-      case kOverlayDifference: blend->AbsDifference(d, s, n); break;
-      case kOverlayReverseSubtract: blend->SubReverseSaturate(d, s, n); break;
-      default: return Fail(*error, kPicErrBadArgument);
+      case kOverlayCopy:
+        blend->AlphaBlend(d, s, n, opacity);
+        break;
+      case kOverlayAnd:
+        blend->And(d, s, n);
+        break;
+      case kOverlayOr:
+        blend->Or(d, s, n);
+        break;
+      case kOverlayXor:
+        blend->Xor(d, s, n);
+        break;
+      case kOverlayLighten:
+        blend->Max(d, s, n);
+        break;
+      case kOverlayDarken:
+        blend->Min(d, s, n);
+        break;
+      case kOverlayAdd:
+        blend->AddSaturate(d, s, n);
+        break;
+      case kOverlaySubtract:
+        blend->SubSaturate(d, s, n);
+        break;
+      case kOverlayDifference:
+        blend->AbsDifference(d, s, n);
+        break;
+      case kOverlayReverseSubtract:
+        blend->SubReverseSaturate(d, s, n);
+        break;
+      default:
+        return Fail(*error, kPicErrBadArgument);
     }
     if (!PicProgress(r - top, bottom - top)) return Fail(*error, kPicErrCancelled);
   }
@@ -331,10 +389,11 @@ bool OverlayImage8bpc(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicI
   // Only at opacity 1.0: the blend object's partial-opacity rule rounds
   // differently from the opacity tables, and both paths must agree.
   if (opacity == 1.0 && SIMDBlendSupported(mode, opacity, k)) {
-    const RECT clip = ClipPlacementRECT(static_cast<int32_t>(std::min<uint32_t>(dst.width, INT32_MAX)),
-                                        static_cast<int32_t>(std::min<uint32_t>(dst.height, INT32_MAX)),
-                                        static_cast<int32_t>(std::min<uint32_t>(src.width, INT32_MAX)),
-                                        static_cast<int32_t>(std::min<uint32_t>(src.height, INT32_MAX)), x, y);
+    const RECT clip =
+        ClipPlacementRECT(static_cast<int32_t>(std::min<uint32_t>(dst.width, INT32_MAX)),
+                          static_cast<int32_t>(std::min<uint32_t>(dst.height, INT32_MAX)),
+                          static_cast<int32_t>(std::min<uint32_t>(src.width, INT32_MAX)),
+                          static_cast<int32_t>(std::min<uint32_t>(src.height, INT32_MAX)), x, y);
     uint32_t scratch = 0;
     bool ok;
     if (clip.top < clip.bottom && WantBands(flags, static_cast<uint32_t>(clip.bottom - clip.top))) {
@@ -342,17 +401,18 @@ bool OverlayImage8bpc(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicI
       // its destination rows, with a blend object of its own.
       PicNestingScope depth;
       const auto top = static_cast<uint32_t>(clip.top);
-      scratch = RunBandJobs(false, dst.width, static_cast<uint32_t>(clip.bottom - clip.top),
-                            [&](const ThreadBand& rows) -> uint32_t {
-                              const uint32_t from = top + rows.top;
-                              CPicImgBufExtern<uint8_t> part(dst.Pixels() + size_t{from} * dst.stride, dst.width,
-                                                             rows.bottom - rows.top, dst.channels, dst.stride);
-                              CPicSIMDLogicalBufBlendSSE blend;
-                              uint32_t bandError = 0;
-                              OverlayImageSIMD(&bandError, part, src, x, y - static_cast<int32_t>(from), &blend,
-                                               opacity, mode, flags);
-                              return bandError;
-                            });
+      scratch =
+          RunBandJobs(false, dst.width, static_cast<uint32_t>(clip.bottom - clip.top),
+                      [&](const ThreadBand& rows) -> uint32_t {
+                        const uint32_t from = top + rows.top;
+                        CPicImgBufExtern<uint8_t> part(dst.Pixels() + size_t{from} * dst.stride, dst.width,
+                                                       rows.bottom - rows.top, dst.channels, dst.stride);
+                        CPicSIMDLogicalBufBlendSSE blend;
+                        uint32_t bandError = 0;
+                        OverlayImageSIMD(&bandError, part, src, x, y - static_cast<int32_t>(from), &blend,
+                                         opacity, mode, flags);
+                        return bandError;
+                      });
       ok = scratch == 0;
     } else {
       CPicSIMDLogicalBufBlendSSE blend;

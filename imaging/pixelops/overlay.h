@@ -92,8 +92,9 @@ class CPicSIMDLogicalBufBlend;
 // The fast path for the byte-wise modes at opacity 1.0 (0, 2-8, 11, 39):
 // every row through the blend object, source rows bottom-up under flag bit
 // 2 for mode 0 as in the general path, so both paths give the same bytes.
-bool OverlayImageSIMD(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src, int32_t x,
-                      int32_t y, CPicSIMDLogicalBufBlend* blend, double opacity, uint32_t mode, uint32_t flags);
+bool OverlayImageSIMD(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src,
+                      int32_t x, int32_t y, CPicSIMDLogicalBufBlend* blend, double opacity, uint32_t mode,
+                      uint32_t flags);
 
 bool OverlayImage8bpc(uint32_t* error, CPicImgBufBase<uint8_t>& dst, const CPicImgBufBase<uint8_t>& src,
                       int32_t x, int32_t y, double opacity, double k, uint32_t mode, uint32_t flags);

@@ -28,7 +28,9 @@ bool Overlay(uint32_t* e, CPicImgBufBase<uint16_t>& d, const CPicImgBufBase<uint
   return OverlayImage16bpc(e, d, s, 0, 0, o, k, mode, 0x100000);
 }
 
-I Cl(I v, I M) { return std::clamp<I>(v, 0, M); }
+I Cl(I v, I M) {
+  return std::clamp<I>(v, 0, M);
+}
 
 template <class T>
 std::vector<T> Grid(I M, unsigned seed) {
@@ -61,9 +63,12 @@ void CheckMode(uint32_t mode, double k, const Formula& f) {
     for (uint32_t i = 0; i < n; ++i) {
       const I D = d0[i], S = s[i];
       I v = f(D, S, M, H, k);
-      if (v < 0) v = D;
-      else if (mode == 1) v = opacity == 1.0 ? S : I(S * opacity + D * (1 - opacity));
-      else if (opacity != 1.0) v = I(v * opacity) + I(D * (1 - opacity));
+      if (v < 0)
+        v = D;
+      else if (mode == 1)
+        v = opacity == 1.0 ? S : I(S * opacity + D * (1 - opacity));
+      else if (opacity != 1.0)
+        v = I(v * opacity) + I(D * (1 - opacity));
       ASSERT_EQ(I(d[i]), v) << "mode " << mode << " bits " << 8 * sizeof(T) << " D " << D << " S " << S
                             << " opacity " << opacity;
     }
@@ -94,7 +99,8 @@ TEST(Overlay, EveryModeMatchesItsFormula) {
       {10, 100.7, [](I, I S, I, I, double) { return S < 100 ? S : -1; }},
       {11, 0, [](I D, I S, I, I, double) { return std::abs(S - D); }},
       {12, 0, [](I D, I S, I M, I, double) { return D * S / M; }},
-      {13, 1.5, [](I D, I S, I M, I, double k) { return I(std::clamp(S * k * (double(D) / M), 0.0, double(M))); }},
+      {13, 1.5,
+       [](I D, I S, I M, I, double k) { return I(std::clamp(S * k * (double(D) / M), 0.0, double(M))); }},
       {14, 0, [](I D, I S, I M, I, double) { return M - (M - D) * (M - S) / M; }},
       {15, 20.9, [](I D, I S, I M, I, double) { return Cl(D - 20 + S, M); }},
       {16, 20.9, [](I D, I S, I M, I, double) { return Cl(D - S + 20, M); }},
@@ -105,13 +111,16 @@ TEST(Overlay, EveryModeMatchesItsFormula) {
       {21, 0, [](I D, I S, I M, I, double) { return S == 0 ? 0 : std::max<I>(M - (M - D) * M / S, 0); }},
       {22, 0,
        [](I D, I S, I M, I H, double) {
-         return D + S <= M ? (S == M ? M : std::min(D * H / (M - S), M)) : std::max<I>(M - (M - S) * H / D, 0);
+         return D + S <= M ? (S == M ? M : std::min(D * H / (M - S), M))
+                           : std::max<I>(M - (M - S) * H / D, 0);
        }},
       {23, 0,
        [](I D, I S, I M, I H, double) {
-         return D + S <= M ? (D == M ? M : std::min(S * H / (M - D), M)) : std::max<I>(M - (M - D) * H / S, 0);
+         return D + S <= M ? (D == M ? M : std::min(S * H / (M - D), M))
+                           : std::max<I>(M - (M - D) * H / S, 0);
        }},
-      {24, 0, [](I D, I S, I M, I H, double) { return D < H ? 2 * D * S / M : M + 2 * (D - M) * (M - S) / M; }},
+      {24, 0,
+       [](I D, I S, I M, I H, double) { return D < H ? 2 * D * S / M : M + 2 * (D - M) * (M - S) / M; }},
       {25, 0,
        [](I D, I S, I M, I, double) {
          I m = D * S / M, s = M - (M - D) * (M - S) / M;
@@ -120,8 +129,10 @@ TEST(Overlay, EveryModeMatchesItsFormula) {
       {26, 0, [](I D, I S, I M, I H, double) { return S < H ? D * S / H : M - (M - D) * (M - S) / H; }},
       {27, 0, [](I D, I S, I M, I, double) { return S == M ? M : std::min(D * D / (M - S), M); }},
       {28, 0, [](I D, I S, I M, I, double) { return D == M ? M : std::min(S * S / (M - D), M); }},
-      {29, 0, [](I D, I S, I M, I, double) { return S == 0 ? 0 : std::max<I>(M - (M - D) * (M - D) / S, 0); }},
-      {30, 0, [](I D, I S, I M, I, double) { return D == 0 ? 0 : std::max<I>(M - (M - S) * (M - S) / D, 0); }},
+      {29, 0,
+       [](I D, I S, I M, I, double) { return S == 0 ? 0 : std::max<I>(M - (M - D) * (M - D) / S, 0); }},
+      {30, 0,
+       [](I D, I S, I M, I, double) { return D == 0 ? 0 : std::max<I>(M - (M - S) * (M - S) / D, 0); }},
       {31, 0,
        [](I D, I S, I M, I H, double) {
          if (S < H) return S == 0 ? I{0} : std::max<I>(M - (M - D) * M / (2 * S), 0);
@@ -159,7 +170,9 @@ struct Case {
   uint32_t error;
 };
 
-BOOL PICAPI StopAtOnce(DWORD, DWORD, PIC_USERDATA) { return FALSE; }
+BOOL PICAPI StopAtOnce(DWORD, DWORD, PIC_USERDATA) {
+  return FALSE;
+}
 
 }  // namespace
 
@@ -242,7 +255,8 @@ TEST(Overlay, FastPathGivesTheGeneralPathsBytes) {
       for (auto& v : a) v = uint8_t(rng());
       for (auto& v : s) v = uint8_t(rng());
       std::vector<uint8_t> b = a;
-      CPicImgBufExtern<uint8_t> fast(a.data(), w + 3, 9, 3, (w + 3) * 3), general(b.data(), w + 3, 9, 3, (w + 3) * 3);
+      CPicImgBufExtern<uint8_t> fast(a.data(), w + 3, 9, 3, (w + 3) * 3),
+          general(b.data(), w + 3, 9, 3, (w + 3) * 3);
       CPicImgBufExternConst<uint8_t> src(s.data(), w, 7, 3, w * 3);
       uint32_t error = 0;
       // Placed in part, and wholly right of the image (nothing covered).

@@ -71,11 +71,11 @@ BOOL PICAPI pic_RGBTo1Bit(const BYTE* rgb, DWORD width, DWORD height, DWORD srcS
    (601 G + 306 R + 117 B) >> 10. */
 BOOL PICAPI pic_ImageToGrayScale(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
                                  DWORD flags);
-BOOL PICAPI pic_ImageToGrayScale8Bit(const BYTE* src, DWORD width, DWORD height, DWORD samples, DWORD srcStride,
-                                     BYTE* dst, DWORD dstStride, DWORD flags);
+BOOL PICAPI pic_ImageToGrayScale8Bit(const BYTE* src, DWORD width, DWORD height, DWORD samples,
+                                     DWORD srcStride, BYTE* dst, DWORD dstStride, DWORD flags);
 BOOL PICAPI pic_ImageToGrayScaleSingleWeighted(const BYTE* src, DWORD width, DWORD height, DWORD samples,
-                                               DWORD srcStride, BYTE* dst, DWORD dstStride, double wR, double wG,
-                                               double wB, DWORD flags);
+                                               DWORD srcStride, BYTE* dst, DWORD dstStride, double wR,
+                                               double wG, double wB, DWORD flags);
 BOOL PICAPI pic_ImageToGrayScaleWeighted(BYTE* pixels, DWORD width, DWORD height, DWORD samples, DWORD stride,
                                          double wR, double wG, double wB, DWORD flags);
 BOOL PICAPI pic_RGBAToBGRA(BYTE* pixels, DWORD width, DWORD height, DWORD stride, DWORD flags);

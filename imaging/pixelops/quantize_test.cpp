@@ -31,9 +31,13 @@ std::vector<uint8_t> Image(const std::vector<Rgb>& px, uint32_t bpp = 3, uint8_t
   return out;
 }
 
-bool Same(const RGBQUAD& q, Rgb c) { return q.rgbRed == c.r && q.rgbGreen == c.g && q.rgbBlue == c.b; }
+bool Same(const RGBQUAD& q, Rgb c) {
+  return q.rgbRed == c.r && q.rgbGreen == c.g && q.rgbBlue == c.b;
+}
 
-BOOL PICAPI StopAfterFirst(DWORD done, DWORD, PIC_USERDATA) { return done == 0; }
+BOOL PICAPI StopAfterFirst(DWORD done, DWORD, PIC_USERDATA) {
+  return done == 0;
+}
 
 // A busy picture: ramps across and down (a different slope per channel)
 // under noise of 48 levels.
@@ -172,7 +176,11 @@ TEST(OctreeQuantizer, PalettesOfKnownImages) {
   const Row rows[] = {
       {"one colour", {{9, 99, 199}, {9, 99, 199}}, 256, 0, {{9, 99, 199}}},
       {"rounded cell mean", {{0, 0, 0}, {0, 0, 1}}, 256, 0, {{0, 0, 1}}},
-      {"exact cells", {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}}, 3, 0, {{255, 255, 255}, {255, 0, 0}, {0, 0, 0}}},
+      {"exact cells",
+       {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}},
+       3,
+       0,
+       {{255, 255, 255}, {255, 0, 0}, {0, 0, 0}}},
       {"light sibling merges first", heavy, 1, 0, {{mean, 0, 0}}},
       {"BGR keeps RGBQUAD order", {{1, 2, 3}}, 4, 1, {{3, 2, 1}}},
   };
@@ -184,7 +192,8 @@ TEST(OctreeQuantizer, PalettesOfKnownImages) {
                                     static_cast<uint32_t>(img.size()), r.maxColors, pal, &count, r.flags))
         << r.what;
     ASSERT_EQ(count, r.palette.size()) << r.what;
-    for (size_t i = 0; i < r.palette.size(); ++i) EXPECT_TRUE(Same(pal[i], r.palette[i])) << r.what << " " << i;
+    for (size_t i = 0; i < r.palette.size(); ++i)
+      EXPECT_TRUE(Same(pal[i], r.palette[i])) << r.what << " " << i;
     for (uint32_t i = count; i < 256; ++i) EXPECT_TRUE(Same(pal[i], {0, 0, 0})) << r.what;
   }
 }
@@ -302,7 +311,8 @@ TEST(OctreeQuantizer, AlphaSkipAndPointerOctree) {
   img = Image({{1, 2, 3}, {4, 5, 6}, {1, 2, 3}}, 4);
   ASSERT_TRUE(BuildPaletteFromRGB(&err, img.data(), 3, 1, 12, 256, pal, &count, 8 | 2 | 1));
   ASSERT_EQ(count, 2u);
-  std::set<uint32_t> got = {uint32_t(pal[0].rgbRed) << 16 | pal[0].rgbBlue, uint32_t(pal[1].rgbRed) << 16 | pal[1].rgbBlue};
+  std::set<uint32_t> got = {uint32_t(pal[0].rgbRed) << 16 | pal[0].rgbBlue,
+                            uint32_t(pal[1].rgbRed) << 16 | pal[1].rgbBlue};
   EXPECT_EQ(got, (std::set<uint32_t>{3u << 16 | 1, 6u << 16 | 4}));  // bytes (0, 1, 2) are B, G, R
   EXPECT_FALSE(BuildPaletteFromRGB(&err, nullptr, 1, 1, 3, 256, pal, &count, 8));
   EXPECT_EQ(err, 5u);
@@ -349,7 +359,8 @@ TEST(OctreeQuantizer, EntriesClampAndUseOnlyColoursFound) {
     uint8_t limit;
   };
   for (const Row& r : {Row{256, 0, 0}, Row{256, 1, 20}, Row{0, 0, 20}, Row{1000, 1, 255}}) {
-    ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), 3, 1, 9, out.data(), 3, r.maxColors, pal, r.dither, r.limit, 0));
+    ASSERT_TRUE(
+        pic_QuantizeRGBTo8Bit(img.data(), 3, 1, 9, out.data(), 3, r.maxColors, pal, r.dither, r.limit, 0));
     for (uint8_t v : out) EXPECT_EQ(v, 0) << r.maxColors;
     EXPECT_TRUE(Same(pal[0], {3, 3, 3}));
   }
@@ -426,7 +437,8 @@ TEST(RgbaQuantizer, ManyColoursLosePrecisionThenScaleBack) {
   const uint32_t w = 256, h = 256;
   std::vector<uint8_t> img;
   for (uint32_t y = 0; y < h; ++y)
-    for (uint32_t x = 0; x < w; ++x) img.insert(img.end(), {static_cast<uint8_t>(x), static_cast<uint8_t>(y), 128, 255});
+    for (uint32_t x = 0; x < w; ++x)
+      img.insert(img.end(), {static_cast<uint8_t>(x), static_cast<uint8_t>(y), 128, 255});
   std::vector<uint8_t> out(w * h);
   RGBQUAD pal[256];
   DWORD count = 0;
@@ -481,12 +493,13 @@ TEST(OctreeQuantizer, TwoColourDitherFollowsThePlainRule) {
     const RGBQUAD* pal;
     int limit;
     bool tint;
-  } rows[] = {{1, 6, bw, 255, 0}, {2, 3, bw, 20, 0}, {33, 9, pair, 255, 0}, {17, 10, pair, 7, 0},
-              {19, 8, tinted, 255, 0}, {16, 7, bw, 255, 1}};
+  } rows[] = {{1, 6, bw, 255, 0},   {2, 3, bw, 20, 0},       {33, 9, pair, 255, 0},
+              {17, 10, pair, 7, 0}, {19, 8, tinted, 255, 0}, {16, 7, bw, 255, 1}};
   uint32_t seed = 7;
   for (const Row& r : rows) {
     std::vector<uint8_t> rgb(size_t(r.w) * r.h * 3), out(size_t(r.w) * r.h), want(out.size());
-    for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = rgb[i + 1] = rgb[i + 2] = (seed = seed * 1103515245u + 12345u) >> 24;
+    for (size_t i = 0; i < rgb.size(); i += 3)
+      rgb[i] = rgb[i + 1] = rgb[i + 2] = (seed = seed * 1103515245u + 12345u) >> 24;
     rgb[1] ^= r.tint;
     std::vector<int> err(size_t(r.w + 2) * (r.h + 1) * 3, 0);
     auto e = [&](int x, int y, int k) -> int& { return err[(size_t(y) * (r.w + 2) + x + 1) * 3 + k]; };
@@ -494,7 +507,8 @@ TEST(OctreeQuantizer, TwoColourDitherFollowsThePlainRule) {
       for (int i = 0, dir = y % 2 ? -1 : 1; i < r.w; ++i) {
         const int x = dir < 0 ? r.w - 1 - i : i, in = x + dir >= 0 && x + dir < r.w;
         int c[3], d[2] = {};
-        for (int k = 0; k < 3; ++k) c[k] = std::clamp(rgb[(size_t(y) * r.w + x) * 3 + k] + ((e(x, y, k) + 8) >> 4), 0, 255);
+        for (int k = 0; k < 3; ++k)
+          c[k] = std::clamp(rgb[(size_t(y) * r.w + x) * 3 + k] + ((e(x, y, k) + 8) >> 4), 0, 255);
         const uint8_t* q[2] = {&r.pal[0].rgbBlue, &r.pal[1].rgbBlue};  // blue, green, red
         for (int j = 0; j < 2; ++j)
           for (int k = 0; k < 3; ++k) d[j] += (c[k] - q[j][2 - k]) * (c[k] - q[j][2 - k]);
@@ -506,7 +520,8 @@ TEST(OctreeQuantizer, TwoColourDitherFollowsThePlainRule) {
           e(x + dir, y + 1, k) += in * v;
         }
       }
-    ASSERT_TRUE(pic_RGBTo8BitDithered(rgb.data(), r.w, r.h, r.w * 3, out.data(), r.w, 2, r.pal, 1, r.limit, 0));
+    ASSERT_TRUE(
+        pic_RGBTo8BitDithered(rgb.data(), r.w, r.h, r.w * 3, out.data(), r.w, 2, r.pal, 1, r.limit, 0));
     EXPECT_EQ(out, want) << r.w << "x" << r.h;
   }
 }
@@ -527,13 +542,16 @@ TEST(OctreeQuantizer, NearestMappingIsExactForEverySearch) {
     uint32_t seed = r.w * 7 + r.colors;
     for (size_t i = 0; i < img.size(); ++i) {
       seed = seed * 1103515245u + 12345u;
-      img[i] = static_cast<uint8_t>((i / 3 % r.w) * 255 / r.w / 2 + (i % 3) * 50 + (seed >> 16) % (r.noise + 1));
+      img[i] =
+          static_cast<uint8_t>((i / 3 % r.w) * 255 / r.w / 2 + (i % 3) * 50 + (seed >> 16) % (r.noise + 1));
     }
     RGBQUAD pal[256];
     const uint32_t count = r.colors;  // the pictures hold many more colours
     std::vector<uint8_t> one(size_t{r.w} * r.h), pool(one.size());
-    ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), r.w, r.h, r.w * 3, one.data(), r.w, r.colors, pal, 0, 0, 0x100000));
-    ASSERT_TRUE(pic_QuantizeRGBTo8Bit(img.data(), r.w, r.h, r.w * 3, pool.data(), r.w, r.colors, pal, 0, 0, 0));
+    ASSERT_TRUE(
+        pic_QuantizeRGBTo8Bit(img.data(), r.w, r.h, r.w * 3, one.data(), r.w, r.colors, pal, 0, 0, 0x100000));
+    ASSERT_TRUE(
+        pic_QuantizeRGBTo8Bit(img.data(), r.w, r.h, r.w * 3, pool.data(), r.w, r.colors, pal, 0, 0, 0));
     EXPECT_EQ(one, pool);
     for (size_t i = 0; i < one.size(); ++i) {
       const uint8_t* p = &img[3 * i];
@@ -623,7 +641,8 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
       if (r.palette == kAllSame) q = {90, 160, 30, 0};
       if (r.palette == kClusters && i % 8) {  // the corners of a 2-2-2 cube at entry 8k
         const RGBQUAD& base = pal[i / 8 * 8];
-        q = {BYTE(base.rgbBlue + (i & 1)), BYTE(base.rgbGreen + (i >> 1 & 1)), BYTE(base.rgbRed + (i >> 2 & 1)), 0};
+        q = {BYTE(base.rgbBlue + (i & 1)), BYTE(base.rgbGreen + (i >> 1 & 1)),
+             BYTE(base.rgbRed + (i >> 2 & 1)), 0};
       } else if (r.palette == kClusters) {
         q = {BYTE(q.rgbBlue & 0xFC), BYTE(q.rgbGreen & 0xFC), BYTE(q.rgbRed & 0xFC), 0};
       }
@@ -632,7 +651,8 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
     for (size_t i = 0; r.picture == kNearEntries && i < n; ++i) {  // within two of an entry
       const RGBQUAD& e = pal[next() % r.colors];
       const int around[3] = {e.rgbRed, e.rgbGreen, e.rgbBlue};
-      for (int k = 0; k < 3; ++k) img[i * r.bpp + k] = static_cast<uint8_t>(std::clamp(around[k] + int(next() % 5) - 2, 0, 255));
+      for (int k = 0; k < 3; ++k)
+        img[i * r.bpp + k] = static_cast<uint8_t>(std::clamp(around[k] + int(next() % 5) - 2, 0, 255));
     }
     std::vector<uint8_t> want(n);
     for (size_t i = 0; i < n; ++i) {
@@ -640,7 +660,8 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
       int best = INT32_MAX;
       for (int k = 0; k < static_cast<int>(r.colors); ++k) {
         const int dr = p[0] - pal[k].rgbRed, dg = p[1] - pal[k].rgbGreen, db = p[2] - pal[k].rgbBlue;
-        if (dr * dr + dg * dg + db * db < best) best = dr * dr + dg * dg + db * db, want[i] = static_cast<uint8_t>(k);
+        if (dr * dr + dg * dg + db * db < best)
+          best = dr * dr + dg * dg + db * db, want[i] = static_cast<uint8_t>(k);
       }
     }
     const DWORD four = r.bpp == 4 ? DWORD{kPicOctreeFourBytes} : DWORD{0};
@@ -649,13 +670,13 @@ TEST(OctreeQuantizer, EverySearchFormMapsToTheNearestEntry) {
       SetOctreeVectorCap(cap);
       for (DWORD threads : {DWORD{kPicFlagNoThreads}, DWORD{0}}) {
         std::vector<uint8_t> out(n, 0xEE);
-        ASSERT_TRUE(pic_RGBTo8BitDithered(img.data(), r.w, r.h, r.w * r.bpp, out.data(), r.w, r.colors, pal, 0, 0,
-                                          four | threads));
+        ASSERT_TRUE(pic_RGBTo8BitDithered(img.data(), r.w, r.h, r.w * r.bpp, out.data(), r.w, r.colors, pal,
+                                          0, 0, four | threads));
         for (size_t i = 0; i < n; ++i) ASSERT_EQ(out[i], want[i]) << "cap " << cap << " pixel " << i;
       }
       dithered[cap].assign(n, 0xEE);
-      ASSERT_TRUE(pic_RGBTo8BitDithered(img.data(), r.w, r.h, r.w * r.bpp, dithered[cap].data(), r.w, r.colors, pal,
-                                        1, 40, four));
+      ASSERT_TRUE(pic_RGBTo8BitDithered(img.data(), r.w, r.h, r.w * r.bpp, dithered[cap].data(), r.w,
+                                        r.colors, pal, 1, 40, four));
     }
     SetOctreeVectorCap(2);
     EXPECT_EQ(dithered[0], dithered[1]);
@@ -673,14 +694,15 @@ TEST(OctreeQuantizer, GreyPairNeedsEveryPixelGrey) {
   const struct {
     uint32_t w, h, at, bpp;
     uint8_t first;  // the coloured pixel: (0, 255, 255) or (first, first, 255)
-  } rows[] = {{1, 1, 0, 3, 0},    {8, 2, 7, 3, 0},    {9, 2, 8, 3, 0},    {16, 3, 12, 3, 0},
-              {17, 2, 16, 3, 0},  {33, 2, 3, 3, 0},   {33, 2, 32, 3, 0},  {17, 2, 16, 4, 0},
-              {5, 2, 2, 4, 0},    {17, 2, 16, 3, 100}, {33, 2, 3, 3, 100}, {5, 2, 2, 4, 100},
+  } rows[] = {{1, 1, 0, 3, 0},     {8, 2, 7, 3, 0},     {9, 2, 8, 3, 0},    {16, 3, 12, 3, 0},
+              {17, 2, 16, 3, 0},   {33, 2, 3, 3, 0},    {33, 2, 32, 3, 0},  {17, 2, 16, 4, 0},
+              {5, 2, 2, 4, 0},     {17, 2, 16, 3, 100}, {33, 2, 3, 3, 100}, {5, 2, 2, 4, 100},
               {17, 2, 10, 3, 100}, {17, 2, 13, 3, 0}};  // the last byte of a step's words
   for (const auto& r : rows) {
     SCOPED_TRACE(testing::Message() << r.w << "x" << r.h << " at " << r.at << ", " << r.bpp << " bytes");
     std::vector<uint8_t> img(size_t{r.w} * r.h * r.bpp);
-    for (size_t i = 0; i < img.size(); ++i) img[i] = static_cast<uint8_t>(i / r.bpp % 2 ? 20 : 60);  // far from 120
+    for (size_t i = 0; i < img.size(); ++i)
+      img[i] = static_cast<uint8_t>(i / r.bpp % 2 ? 20 : 60);  // far from 120
     img[r.at * r.bpp] = r.first;
     img[r.at * r.bpp + 1] = r.first ? r.first : 255;
     img[r.at * r.bpp + 2] = 255;
@@ -716,8 +738,8 @@ TEST(OctreeQuantizer, PaletteBuildReportsItsSteps) {
 // Both octrees walk the rows by their stride: three rows of two pixels,
 // each row padded by two bytes that must not be read as pixels.
 TEST(OctreeQuantizer, BothOctreesReadEveryRowByItsStride) {
-  const std::vector<uint8_t> img = {10, 20, 30, 40, 50, 60, 99, 99,  //
-                                    70, 80, 90, 100, 110, 120, 99, 99,  //
+  const std::vector<uint8_t> img = {10,  20,  30,  40,  50,  60,  99, 99,  //
+                                    70,  80,  90,  100, 110, 120, 99, 99,  //
                                     130, 140, 150, 160, 170, 180, 99, 99};
   const std::set<uint32_t> want = {0x0A141E, 0x28323C, 0x46505A, 0x646E78, 0x828C96, 0xA0AAB4};
   for (uint32_t heap : {0u, uint32_t{kPicOctreeHeap}}) {
@@ -836,10 +858,12 @@ TEST(OctreeQuantizer, HugePicturesGiveTheirTilesPalette) {
     RGBQUAD small[256], big[256];
     DWORD smallCount = 0, bigCount = 0;
     ASSERT_TRUE(pic_Get8BitPaletteFromRGB(tile.data(), w, tileRows, w * 3, maxColors, small, &smallCount, 0));
-    ASSERT_TRUE(pic_Get8BitPaletteFromRGB(huge.data(), w, tileRows * tiles, w * 3, maxColors, big, &bigCount, 0));
+    ASSERT_TRUE(
+        pic_Get8BitPaletteFromRGB(huge.data(), w, tileRows * tiles, w * 3, maxColors, big, &bigCount, 0));
     ASSERT_EQ(smallCount, bigCount) << maxColors;
     for (DWORD i = 0; i < smallCount; ++i)
-      EXPECT_TRUE(Same(big[i], {small[i].rgbRed, small[i].rgbGreen, small[i].rgbBlue})) << maxColors << " entry " << i;
+      EXPECT_TRUE(Same(big[i], {small[i].rgbRed, small[i].rgbGreen, small[i].rgbBlue}))
+          << maxColors << " entry " << i;
   }
 }
 
@@ -851,7 +875,8 @@ TEST(OctreeQuantizer, OneCallQuantizeAndPlanarNearest) {
   uint8_t out[4] = {9, 9, 9, 9}, planes[768] = {};
   for (bool nullPixels : {true, false}) {
     OctreeQuantizer q;
-    EXPECT_EQ(q.Quantize(nullPixels ? nullptr : img.data(), nullPixels ? out : nullptr, 2, 2, 6, 2, 16, planes), 0);
+    EXPECT_EQ(
+        q.Quantize(nullPixels ? nullptr : img.data(), nullPixels ? out : nullptr, 2, 2, 6, 2, 16, planes), 0);
     EXPECT_EQ(q.Error(), 5u) << nullPixels;
   }
   OctreeQuantizer q;
@@ -859,7 +884,8 @@ TEST(OctreeQuantizer, OneCallQuantizeAndPlanarNearest) {
   EXPECT_NE(out[0], out[1]);
   for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(out[i], out[i % 2]);
-    for (size_t k = 0; k < 3; ++k) EXPECT_EQ(planes[256 * k + out[i]], img[3 * i + k]) << "pixel " << i << " channel " << k;
+    for (size_t k = 0; k < 3; ++k)
+      EXPECT_EQ(planes[256 * k + out[i]], img[3 * i + k]) << "pixel " << i << " channel " << k;
   }
   const RGBQUAD pal[3] = {{30, 20, 10, 0}, {30, 20, 10, 0}, {0, 0, 0, 0}};  // blue, green, red
   q.LoadPalette(pal, 3, 0);

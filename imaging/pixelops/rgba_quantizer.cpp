@@ -27,7 +27,9 @@ struct Box {
   uint64_t pixels;
 };
 
-uint8_t Byte(uint32_t color, int k) { return static_cast<uint8_t>(color >> (8 * k)); }
+uint8_t Byte(uint32_t color, int k) {
+  return static_cast<uint8_t>(color >> (8 * k));
+}
 
 uint32_t Load(const uint8_t* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
@@ -129,8 +131,9 @@ std::vector<uint32_t> BuildRGBAPalette(std::vector<HistEntry>& hist, uint64_t to
       key = 0;
     else
       key = r[1] < r[2] ? 2 : 1;
-    std::sort(e, e + box.entries,
-              [key](const HistEntry& a, const HistEntry& b) { return Byte(a.color, key) < Byte(b.color, key); });
+    std::sort(e, e + box.entries, [key](const HistEntry& a, const HistEntry& b) {
+      return Byte(a.color, key) < Byte(b.color, key);
+    });
     uint64_t half = box.pixels / 2, lower = e[0].count;
     uint32_t i = 1;
     while (i < box.entries - 1 && lower < half) lower += e[i++].count;
@@ -138,7 +141,8 @@ std::vector<uint32_t> BuildRGBAPalette(std::vector<HistEntry>& hist, uint64_t to
     box.entries = i;
     box.pixels = lower;
     boxes.push_back(rest);
-    std::stable_sort(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) { return a.pixels > b.pixels; });
+    std::stable_sort(boxes.begin(), boxes.end(),
+                     [](const Box& a, const Box& b) { return a.pixels > b.pixels; });
   }
   std::vector<uint32_t> colors;
   colors.reserve(boxes.size());
@@ -150,7 +154,8 @@ std::vector<uint32_t> BuildRGBAPalette(std::vector<HistEntry>& hist, uint64_t to
       n += h.count;
     }
     uint32_t c = 0;
-    for (int k = 0; k < 4; ++k) c |= static_cast<uint32_t>(n ? std::min<uint64_t>(sum[k] / n, maxval) : 0) << (8 * k);
+    for (int k = 0; k < 4; ++k)
+      c |= static_cast<uint32_t>(n ? std::min<uint64_t>(sum[k] / n, maxval) : 0) << (8 * k);
     colors.push_back(c);
   }
   return colors;
@@ -212,7 +217,8 @@ int QuantizeRGBATo8BitCore(uint32_t* error, const uint8_t* pixels, uint32_t widt
   // Translucent colours from the bottom, opaque ones from the top.
   std::vector<uint8_t> indexOf(n);
   uint32_t low = 0, high = n;
-  for (uint32_t i = 0; i < n; ++i) indexOf[i] = static_cast<uint8_t>(Byte(pal[i], 3) == maxval ? --high : low++);
+  for (uint32_t i = 0; i < n; ++i)
+    indexOf[i] = static_cast<uint8_t>(Byte(pal[i], 3) == maxval ? --high : low++);
   if (low != high) {
     *error = kPicErrUnexpected;
     return 0;
@@ -238,7 +244,8 @@ int QuantizeRGBATo8BitCore(uint32_t* error, const uint8_t* pixels, uint32_t widt
     const size_t slots = (static_cast<size_t>(width) + 2) * 4;
     errA.assign(slots, 0);
     errB.assign(slots, 0);
-    std::minstd_rand noise(static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+    std::minstd_rand noise(
+        static_cast<uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     for (int32_t& v : errA) v = static_cast<int32_t>(noise() % 2048) - 1024;
   }
   int32_t* cur = errA.data();  // slot of column x: 4 (x + 1) + channel

@@ -16,7 +16,9 @@ int Fail(uint32_t* error, uint32_t code) {
   return 0;
 }
 
-uint8_t TruncClamp(double v) { return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0)); }
+uint8_t TruncClamp(double v) {
+  return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
+}
 
 // Cox-de Boor recursion; a term whose knot difference is 0 counts as 0.
 double BSplineBasis(uint32_t i, uint32_t order, double u, const std::vector<double>& knots) {
@@ -42,7 +44,9 @@ void CurveToTable(const ToneSample* samples, uint32_t count, uint8_t* table) {
   }
 }
 
-bool BrightnessOrLightness(uint32_t channels) { return channels == 3 || channels == 4; }
+bool BrightnessOrLightness(uint32_t channels) {
+  return channels == 3 || channels == 4;
+}
 
 int ApplyToEveryChannel(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height, uint32_t channels,
                         uint32_t stride, uint32_t flags, const uint8_t* table) {
@@ -73,8 +77,8 @@ int ApplyChannelLUTs(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t he
   return 1;
 }
 
-void PolylineToTable(const ToneControlPoint* points, uint32_t count, ToneSample* out, uint32_t outSize, double low,
-                     double high) {
+void PolylineToTable(const ToneControlPoint* points, uint32_t count, ToneSample* out, uint32_t outSize,
+                     double low, double high) {
   if (count < 2 || outSize == 0) return;
   for (uint32_t i = 0; i + 1 < count; ++i) {
     const ToneControlPoint& a = points[i];
@@ -88,8 +92,8 @@ void PolylineToTable(const ToneControlPoint* points, uint32_t count, ToneSample*
   }
 }
 
-int BuildBSplineCurve(uint32_t sampleCount, uint32_t controlPoints, uint32_t order, const ToneControlPoint* points,
-                      ToneSample* out) {
+int BuildBSplineCurve(uint32_t sampleCount, uint32_t controlPoints, uint32_t order,
+                      const ToneControlPoint* points, ToneSample* out) {
   if (sampleCount == 0 || controlPoints == 0 || order == 0 || order > controlPoints) return 0;
   const uint32_t last = controlPoints - 1;
   std::vector<double> knots(controlPoints + order);
@@ -110,15 +114,17 @@ int BuildBSplineCurve(uint32_t sampleCount, uint32_t controlPoints, uint32_t ord
   return 1;
 }
 
-int AdjustBrightnessContrast(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height, double brightness,
-                             double contrast, uint32_t channels, uint32_t stride, uint32_t flags) {
+int AdjustBrightnessContrast(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height,
+                             double brightness, double contrast, uint32_t channels, uint32_t stride,
+                             uint32_t flags) {
   if (!pixels || channels == 0 || channels > 4) return Fail(error, kPicErrBadArgument);
   const double c = std::clamp(contrast, -0.99, 0.99);
   const double B = std::clamp(brightness, -1.0, 1.0) * 255;
   const uint32_t n = (flags & 2) ? 3 : (flags & 4) ? 7 : 5;
   ToneControlPoint p[7] = {};
   const ToneControlPoint first = c < 0 ? ToneControlPoint{0, -127 * c, 0} : ToneControlPoint{127 * c, 0, 0};
-  const ToneControlPoint last = c < 0 ? ToneControlPoint{255, 255 + 127 * c, 0} : ToneControlPoint{255 - 127 * c, 255, 0};
+  const ToneControlPoint last =
+      c < 0 ? ToneControlPoint{255, 255 + 127 * c, 0} : ToneControlPoint{255 - 127 * c, 255, 0};
   const ToneControlPoint mid{128, 128, 0};
   const double k = 1 - std::fabs(c);
   auto lowerBetween = [k](const ToneControlPoint& a, const ToneControlPoint& b) {
@@ -134,7 +140,8 @@ int AdjustBrightnessContrast(uint32_t* error, uint8_t* pixels, uint32_t width, u
     if (n == 5) {
       p[0] = first, p[1] = q1, p[2] = mid, p[3] = q2, p[4] = last;
     } else {
-      p[0] = first, p[1] = lowerBetween(first, q1), p[2] = q1, p[3] = mid, p[4] = q2, p[5] = upperBetween(q2, last);
+      p[0] = first, p[1] = lowerBetween(first, q1), p[2] = q1, p[3] = mid, p[4] = q2,
+      p[5] = upperBetween(q2, last);
       p[6] = last;
     }
   }
@@ -170,7 +177,8 @@ int AdjustToneCurve(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t h
   return ApplyToEveryChannel(error, pixels, width, height, channels, stride, flags, table);
 }
 
-int AutoLevelsTable(uint64_t n, double lowPercent, double highPercent, const uint32_t* histogram, uint8_t* table) {
+int AutoLevelsTable(uint64_t n, double lowPercent, double highPercent, const uint32_t* histogram,
+                    uint8_t* table) {
   const double lo = std::clamp(lowPercent, 0.0, 100.0) / 100, hi = std::clamp(highPercent, 0.0, 100.0) / 100;
   const uint64_t lowCount = static_cast<uint64_t>(double(n) * lo);
   const uint64_t highCount = static_cast<uint64_t>(double(n) * (1 - hi));
@@ -225,8 +233,8 @@ int ApplyBrightnessLUT(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_
   return 1;
 }
 
-int ApplyLightnessLUT(uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride,
-                      const uint8_t* table) {
+int ApplyLightnessLUT(uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
+                      uint32_t stride, const uint8_t* table) {
   CPicColorConversion::Conv_RGB_byte_To_HLS_dbl toHLS;
   CPicColorConversion::Conv_HLS_dbl_To_RGB_byte toRGB;
   for (uint32_t y = 0; y < height; ++y) {

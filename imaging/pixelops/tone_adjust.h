@@ -30,8 +30,9 @@ int ApplyChannelLUTs(uint32_t* error, uint8_t* bits, uint32_t width, uint32_t he
                      uint32_t stride, const uint8_t* const* tables);
 
 // Brightness -1..1 (times 255 added), contrast -0.99..0.99 (negative flattens).
-int AdjustBrightnessContrast(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height, double brightness,
-                             double contrast, uint32_t channels, uint32_t stride, uint32_t flags);
+int AdjustBrightnessContrast(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height,
+                             double brightness, double contrast, uint32_t channels, uint32_t stride,
+                             uint32_t flags);
 // Cubic B-spline through five points set by brightness, contrast and the
 // midtone (0.1..0.9); nothing changes when brightness and contrast are 0.
 int AdjustToneCurve(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height, double brightness,
@@ -47,14 +48,14 @@ int EqualizeBrightness(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_
 
 int ApplyBrightnessLUT(uint32_t* error, uint8_t* pixels, uint32_t width, uint32_t height, uint32_t channels,
                        uint32_t stride, const uint8_t* table);
-int ApplyLightnessLUT(uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride,
-                      const uint8_t* table);
+int ApplyLightnessLUT(uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
+                      uint32_t stride, const uint8_t* table);
 int AutoLevelsTable(uint64_t pixelCount, double lowPercent, double highPercent, const uint32_t* histogram,
                     uint8_t* table);
 void MidpointRemap(uint8_t* table, uint8_t midpoint);
-void PolylineToTable(const ToneControlPoint* points, uint32_t count, ToneSample* out, uint32_t outSize, double low,
-                     double high);
-int BuildBSplineCurve(uint32_t sampleCount, uint32_t controlPoints, uint32_t order, const ToneControlPoint* points,
-                      ToneSample* out);
+void PolylineToTable(const ToneControlPoint* points, uint32_t count, ToneSample* out, uint32_t outSize,
+                     double low, double high);
+int BuildBSplineCurve(uint32_t sampleCount, uint32_t controlPoints, uint32_t order,
+                      const ToneControlPoint* points, ToneSample* out);
 
 }  // namespace Pictura

@@ -21,7 +21,9 @@ std::vector<uint8_t> TableOf(double brightness, double contrast, uint32_t flags)
   return ramp;
 }
 
-BOOL PICAPI Decline(DWORD, DWORD, PIC_USERDATA) { return FALSE; }
+BOOL PICAPI Decline(DWORD, DWORD, PIC_USERDATA) {
+  return FALSE;
+}
 
 }  // namespace
 
@@ -33,9 +35,9 @@ TEST(Tone, BrightnessContrastTables) {
     int at, want;
   };
   const Row rows[] = {
-      {"identity, 3 points", 0, 0, 2, 77, 77},  {"identity, 5 points", 0, 0, 0, 200, 200},
-      {"identity, 7 points", 0, 0, 4, 31, 31},  {"flatter: black up", 0, -0.5, 2, 0, 63},
-      {"flatter: white down", 0, -0.5, 2, 255, 191}, {"steeper: clipped low", 0, 0.5, 2, 30, 0},
+      {"identity, 3 points", 0, 0, 2, 77, 77},        {"identity, 5 points", 0, 0, 0, 200, 200},
+      {"identity, 7 points", 0, 0, 4, 31, 31},        {"flatter: black up", 0, -0.5, 2, 0, 63},
+      {"flatter: white down", 0, -0.5, 2, 255, 191},  {"steeper: clipped low", 0, 0.5, 2, 30, 0},
       {"steeper: clipped high", 0, 0.5, 2, 230, 255}, {"steeper: middle kept", 0, 0.5, 2, 128, 128},
       {"brightness adds 25.5", 0.1, 0, 2, 100, 125},  {"brightness clamps", 1, 0, 2, 10, 255},
       {"contrast limited to 0.99", 0, 5, 2, 125, 0},
@@ -82,7 +84,7 @@ TEST(Tone, LevelsEqualisationAndApplying) {
   uint32_t err = 0;
   std::vector<uint8_t> levels = px;
   ASSERT_TRUE(AutoLevels(&err, levels.data(), n, 1, 3, n * 3, 0, 0, 0, 0));
-  EXPECT_EQ(levels.back(), 255);                     // brightest present to 255
+  EXPECT_EQ(levels.back(), 255);                               // brightest present to 255
   EXPECT_EQ(levels[0], static_cast<uint8_t>(10 * 255 / 200));  // 0 stays the bottom
   levels = px;
   ASSERT_TRUE(AutoLevels(&err, levels.data(), n, 1, 3, n * 3, 0, 100, 0, 0));

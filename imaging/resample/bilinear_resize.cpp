@@ -28,8 +28,9 @@ __attribute__((target("ssse3"))) uint32_t EverySecondPixel3(const uint8_t* r, ui
   uint32_t x = 0;
   for (; x + 6 <= dw && 6 * size_t{x} + 24 <= rowBytes; x += 4) {
     const uint8_t* s = r + 6 * size_t{x};
-    const __m128i v = _mm_or_si128(_mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), first),
-                                   _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 8)), last));
+    const __m128i v =
+        _mm_or_si128(_mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), first),
+                     _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 8)), last));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 3 * size_t{x}), v);
   }
   return x;
@@ -130,15 +131,16 @@ uint32_t CPicImgResizeBilinearT<T>::Resize(const CPicImgBufBase<T>& src, CPicImg
   // and each helper wants a quarter million of its own.
   const uint64_t samples = uint64_t{dst.width} * dst.height * dst.channels;
   if (WantBands(flags, dst.height, samples, 1u << 19)) {
-    this->error = RunBandJobs<bilinThreadData>(ThreadProc, false, dst.width, dst.height,
-                                               [&](bilinThreadData& job, const ThreadBand& band) {
-                                                 job.src = &src;
-                                                 job.dst = &dst;
-                                                 job.band = band;
-                                                 job.weights = &weights;
-                                                 job.indices = &indices;
-                                               },
-                                               WorkThreads(samples, 1u << 18));
+    this->error = RunBandJobs<bilinThreadData>(
+        ThreadProc, false, dst.width, dst.height,
+        [&](bilinThreadData& job, const ThreadBand& band) {
+          job.src = &src;
+          job.dst = &dst;
+          job.band = band;
+          job.weights = &weights;
+          job.indices = &indices;
+        },
+        WorkThreads(samples, 1u << 18));
     return this->error == 0 ? 1 : 0;
   }
   return ResizeRows(src, dst, nullptr, weights, indices);
@@ -328,9 +330,9 @@ template <class T>
 template <class EachRow>
 bool CPicImgResizeBilinearT<T>::RowsFixed(const ResampleKernels& k, const CPicImgBufBase<T>& src,
                                           CPicImgBufBase<T>& dst, uint32_t top, uint32_t bottom,
-                                          const PicArray<double>& weights, const PicArray<unsigned int>& indices,
-                                          const PicArray<uint32_t>& x0, const PicArray<uint32_t>& x1,
-                                          EachRow& eachRow, bool* done) {
+                                          const PicArray<double>& weights,
+                                          const PicArray<unsigned int>& indices, const PicArray<uint32_t>& x0,
+                                          const PicArray<uint32_t>& x1, EachRow& eachRow, bool* done) {
   const uint32_t ch = src.channels;
   const uint32_t sw = src.width;
   const uint32_t dw = dst.width;
@@ -360,8 +362,15 @@ bool CPicImgResizeBilinearT<T>::RowsFixed(const ResampleKernels& k, const CPicIm
     }
     if (fastEnd == dw && (indices[x] + 1 >= sw || uint64_t{x0[x]} + 8 > uint64_t{sw} * ch)) fastEnd = x;
   }
-  const BilinearFixedColumns cols{x0.Data(), x1.Data(), pairs.Data(), dw, fastEnd, ch,
-                                  static_cast<uint32_t>(dx), static_cast<uint32_t>(dy), inverse};
+  const BilinearFixedColumns cols{x0.Data(),
+                                  x1.Data(),
+                                  pairs.Data(),
+                                  dw,
+                                  fastEnd,
+                                  ch,
+                                  static_cast<uint32_t>(dx),
+                                  static_cast<uint32_t>(dy),
+                                  inverse};
   const T* in = src.ConstPixels();
   return eachRow(false, [&](uint8_t* o, uint32_t y0, uint32_t y1, double ty, uint8_t*, double) {
     const auto wy = static_cast<uint32_t>(std::nearbyint(ty * static_cast<double>(dy)));

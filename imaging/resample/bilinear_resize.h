@@ -71,10 +71,9 @@ class CPicImgResizeBilinearT : public CPicResizeBaseT<T> {
                   uint32_t top, uint32_t bottom, const PicArray<double>& weights,
                   const PicArray<unsigned int>& indices);
   template <class EachRow>
-  bool RowsFixed(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
-                 uint32_t top, uint32_t bottom, const PicArray<double>& weights,
-                 const PicArray<unsigned int>& indices, const PicArray<uint32_t>& x0,
-                 const PicArray<uint32_t>& x1, EachRow& eachRow, bool* done);
+  bool RowsFixed(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, uint32_t top,
+                 uint32_t bottom, const PicArray<double>& weights, const PicArray<unsigned int>& indices,
+                 const PicArray<uint32_t>& x0, const PicArray<uint32_t>& x1, EachRow& eachRow, bool* done);
   template <class EachRow>
   bool RowsSingle(const ResampleKernels& k, const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
                   const PicArray<double>& weights, const PicArray<unsigned int>& indices,

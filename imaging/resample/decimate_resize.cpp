@@ -279,15 +279,16 @@ uint32_t CPicSimpleResize<T>::Resize(const CPicImgBufBase<T>& src, CPicImgBufBas
     // saves).
     const uint64_t bytes = uint64_t{dst.width} * dst.height * ch * sizeof(T);
     if (WantBands(flags, dst.height, bytes, 1u << 18)) {
-      this->error = RunBandJobs<simpleThreadData>(ThreadProc, false, dst.width, dst.height,
-                                                  [&](simpleThreadData& job, const ThreadBand& band) {
-                                                    job.src = &src;
-                                                    job.dst = &dst;
-                                                    job.colOffset = colOffset.Data();
-                                                    job.rowOffset = rowOffset.Data();
-                                                    job.band = band;
-                                                  },
-                                                  WorkThreads(bytes, 1u << 18));
+      this->error = RunBandJobs<simpleThreadData>(
+          ThreadProc, false, dst.width, dst.height,
+          [&](simpleThreadData& job, const ThreadBand& band) {
+            job.src = &src;
+            job.dst = &dst;
+            job.colOffset = colOffset.Data();
+            job.rowOffset = rowOffset.Data();
+            job.band = band;
+          },
+          WorkThreads(bytes, 1u << 18));
       return this->error == 0 ? 1 : 0;
     }
     PixelRows(src, dst, colOffset.Data(), rowOffset.Data(), 0, dst.height);
@@ -311,8 +312,9 @@ uint32_t CPicSimpleResize<T>::ThreadProc(CPicThreadData* record) {
 
 // A row that repeats the one above is copied from it.
 template <class T>
-void CPicSimpleResize<T>::PixelRows(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst, const size_t* colOffset,
-                                    const size_t* rowOffset, uint32_t top, uint32_t bottom) {
+void CPicSimpleResize<T>::PixelRows(const CPicImgBufBase<T>& src, CPicImgBufBase<T>& dst,
+                                    const size_t* colOffset, const size_t* rowOffset, uint32_t top,
+                                    uint32_t bottom) {
   const uint32_t ch = src.channels;
   const T* in = src.ConstPixels();
   T* out = dst.Pixels();

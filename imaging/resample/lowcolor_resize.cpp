@@ -283,8 +283,10 @@ uint32_t ResizeDIBPixels(uint32_t* error, const DIBLayout& s, const uint8_t* in,
   switch (s.bits) {
     case 1:
       if ((mode == kPicResizeDecimate || mode == kPicResizeArea) && shrinking)
-        return ResizeImage1Core(error, in, w, h, out, ow, oh, inStride, outStride, 128, kPicResizeDecimate, 0);
-      return ResizeImage1Core(error, in, w, h, out, ow, oh, inStride, outStride, 128, kPicResizeBilinear, flags);
+        return ResizeImage1Core(error, in, w, h, out, ow, oh, inStride, outStride, 128, kPicResizeDecimate,
+                                0);
+      return ResizeImage1Core(error, in, w, h, out, ow, oh, inStride, outStride, 128, kPicResizeBilinear,
+                              flags);
     case 4: {
       PicArray<uint8_t> work, workOut;
       uint64_t a = 0, b = 0;

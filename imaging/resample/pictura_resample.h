@@ -29,17 +29,19 @@ BOOL PICAPI pic_ResizeImageDouble(const double* in, DWORD width, DWORD height, D
    (mode 14 area average with a threshold, 16 bilinear) or to 8-bit grey
    (0-13 filter kernels, 14 area average, 16 bilinear; flags bit 0 clear: set
    bits dark). */
-BOOL PICAPI pic_ResizeImage1(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out, DWORD outWidth,
-                             DWORD outHeight, DWORD outStride, DWORD threshold, DWORD mode, DWORD flags);
+BOOL PICAPI pic_ResizeImage1(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out,
+                             DWORD outWidth, DWORD outHeight, DWORD outStride, DWORD threshold, DWORD mode,
+                             DWORD flags);
 BOOL PICAPI pic_ResizeImage1To8Gray(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out,
-                                    DWORD outWidth, DWORD outHeight, DWORD outStride, DWORD mode, DWORD flags);
+                                    DWORD outWidth, DWORD outHeight, DWORD outStride, DWORD mode,
+                                    DWORD flags);
 /* Palette indices: to indices of the same palette (14 area average, 16
    bilinear in colour, 18 nearest) or to 24-bit colour (0-13, 14, 16; flags
    bit 0: blue, green, red; the palette has 256 entries). Indices are never
    blended. */
-BOOL PICAPI pic_ResizeImage8(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out, DWORD outWidth,
-                             DWORD outHeight, DWORD outStride, const RGBQUAD* palette, DWORD colours, DWORD mode,
-                             DWORD flags);
+BOOL PICAPI pic_ResizeImage8(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out,
+                             DWORD outWidth, DWORD outHeight, DWORD outStride, const RGBQUAD* palette,
+                             DWORD colours, DWORD mode, DWORD flags);
 BOOL PICAPI pic_ResizeImage8To24(const BYTE* in, DWORD width, DWORD height, DWORD inStride, BYTE* out,
                                  DWORD outWidth, DWORD outHeight, DWORD outStride, const RGBQUAD* palette,
                                  DWORD mode, DWORD flags);
@@ -50,14 +52,14 @@ BOOL PICAPI pic_ResizeImage8To24(const BYTE* in, DWORD width, DWORD height, DWOR
    blended into its neighbours. Scale2x doubles width and height (the rules
    read the first byte of each pixel; the last argument is not read). Each
    returns 0 on failure with the code as the thread's last error. */
-BOOL PICAPI pic_ResizeImageMasked(const BYTE* src, DWORD srcWidth, DWORD srcHeight, DWORD srcStride, BYTE* dst,
-                                  DWORD dstWidth, DWORD dstHeight, DWORD dstStride, DWORD maskColour,
-                                  DWORD bytesPerPixel, DWORD flags);
+BOOL PICAPI pic_ResizeImageMasked(const BYTE* src, DWORD srcWidth, DWORD srcHeight, DWORD srcStride,
+                                  BYTE* dst, DWORD dstWidth, DWORD dstHeight, DWORD dstStride,
+                                  DWORD maskColour, DWORD bytesPerPixel, DWORD flags);
 BOOL PICAPI pic_Resize8Masked(const BYTE* src, DWORD srcWidth, DWORD srcHeight, DWORD srcStride, BYTE* dst,
                               DWORD dstWidth, DWORD dstHeight, DWORD dstStride, const RGBQUAD* palette,
                               DWORD colours, BYTE transparentIndex);
-BOOL PICAPI pic_ResizeScale2X(const BYTE* src, DWORD width, DWORD height, DWORD srcStride, DWORD bytesPerPixel,
-                              BYTE* dst, DWORD dstStride, DWORD reserved);
+BOOL PICAPI pic_ResizeScale2X(const BYTE* src, DWORD width, DWORD height, DWORD srcStride,
+                              DWORD bytesPerPixel, BYTE* dst, DWORD dstStride, DWORD reserved);
 
 /* Seam carving: changes the width by `change` columns (negative narrows)
    removing or doubling seams of least Sobel energy; weight (one byte a
@@ -68,9 +70,10 @@ BOOL PICAPI pic_ResizeScale2X(const BYTE* src, DWORD width, DWORD height, DWORD 
 BOOL PICAPI pic_SeamCarve(const BYTE* in, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD inStride,
                           const BYTE* weight, DWORD weightStride, BYTE* out, DWORD outStride, LONG change,
                           DWORD insertionPenalty, DWORD flags);
-BOOL PICAPI pic_SeamCarveInternal(const BYTE* in, DWORD width, DWORD height, DWORD bytesPerPixel, DWORD inStride,
-                                  const BYTE* weight, DWORD weightStride, BYTE* out, DWORD outStride, LONG change,
-                                  DWORD insertionPenalty, DWORD setting, DWORD flags, DWORD* error);
+BOOL PICAPI pic_SeamCarveInternal(const BYTE* in, DWORD width, DWORD height, DWORD bytesPerPixel,
+                                  DWORD inStride, const BYTE* weight, DWORD weightStride, BYTE* out,
+                                  DWORD outStride, LONG change, DWORD insertionPenalty, DWORD setting,
+                                  DWORD flags, DWORD* error);
 
 #ifdef __cplusplus
 }

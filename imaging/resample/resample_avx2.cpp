@@ -412,10 +412,10 @@ template <uint32_t CH>
 inline void FixedEight(const uint8_t* row0, const uint8_t* row1, uint8_t* to, const BilinearFixedColumns& f,
                        uint32_t x, __m256i vy, __m256 inverse) {
   // A pixel's 8 bytes to sample pairs (first column, second column).
-  const __m256i pairs = CH == 3 ? _mm256_setr_epi8(0, 3, 1, 4, 2, 5, 2, 5, 8, 11, 9, 12, 10, 13, 10, 13, 0, 3, 1,
-                                                   4, 2, 5, 2, 5, 8, 11, 9, 12, 10, 13, 10, 13)
-                                : _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4, 1,
-                                                   5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
+  const __m256i pairs = CH == 3 ? _mm256_setr_epi8(0, 3, 1, 4, 2, 5, 2, 5, 8, 11, 9, 12, 10, 13, 10, 13, 0, 3,
+                                                   1, 4, 2, 5, 2, 5, 8, 11, 9, 12, 10, 13, 10, 13)
+                                : _mm256_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15, 0, 4,
+                                                   1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
   auto four = [&](uint32_t at) {
     const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(f.weights + size_t{at} * 8));
     const __m256i h0 = _mm256_maddubs_epi16(_mm256_shuffle_epi8(LoadFour(row0, f.x0 + at), pairs), w);
@@ -450,7 +450,8 @@ void FixedRow(const uint8_t* row0, const uint8_t* row1, uint8_t* out, const Bili
   const uint32_t fast = f.fastEnd;
   const uint32_t direct = CH == 3 ? (f.count >= 2 ? f.count - 2 : 0) : f.count;
   uint32_t x = 0;
-  for (; x + 8 <= fast && x + 8 <= direct; x += 8) FixedEight<CH>(row0, row1, out + size_t{x} * CH, f, x, vy, inverse);
+  for (; x + 8 <= fast && x + 8 <= direct; x += 8)
+    FixedEight<CH>(row0, row1, out + size_t{x} * CH, f, x, vy, inverse);
   while (x < fast && fast >= 8) {
     // Through the buffer; the step that would pass fast ends at it, over
     // pixels already written.

@@ -253,9 +253,9 @@ TEST(ResizeVector, BilinearDenominators) {
     uint64_t denominator;
   };
   const Row rows[] = {
-      {4000, 1480, 37}, {3000, 1110, 37}, {1920, 710, 71}, {1080, 399, 133}, {4000, 1000, 1},
-      {5, 5, 1},        {256, 254, 127},  {0, 5, 0},       {5, 0, 0},        {100, 200, 400},
-      {1920, 3840, 7680}, {1, 2, 4},      {2, 3, 9},
+      {4000, 1480, 37},   {3000, 1110, 37}, {1920, 710, 71}, {1080, 399, 133}, {4000, 1000, 1},
+      {5, 5, 1},          {256, 254, 127},  {0, 5, 0},       {5, 0, 0},        {100, 200, 400},
+      {1920, 3840, 7680}, {1, 2, 4},        {2, 3, 9},
   };
   for (const Row& r : rows) EXPECT_EQ(BilinearDenominator(r.s, r.d), r.denominator) << r.s << " -> " << r.d;
 }
@@ -272,13 +272,26 @@ TEST(ResizeVector, FixedBilinearInverseOnlyWhereEveryByteIsProven) {
   };
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const Row rows[] = {
-      {37, 37, 6e-13, 6e-13, true},   {1, 1, 0, 0, true},         {127, 1, 0, 0, true},
-      {128, 1, 0, 0, false},          {0, 5, 0, 0, false},        {5, 0, 0, 0, false},
-      {1, 32768, 0, 0, false},        {127, 127, 0, 0, false},    {71, 133, 0, 0, true},
-      {37, 37, 1.9e-12, 1.9e-12, true}, {37, 37, 2e-12, 2e-12, false}, {37, 37, 3.9e-12, 0, true},
-      {37, 37, 0, 4e-12, false},      {37, 37, -1e-13, 0, false}, {37, 37, nan, 0, false},
-      {37, 37, 0, nan, false},        {1, 32767, 0, 0, false},    {127, 86, 0, 0, true},
-      {(1ull << 32) + 37, 37, 0, 0, false}, {37, (1ull << 32) + 37, 0, 0, false},
+      {37, 37, 6e-13, 6e-13, true},
+      {1, 1, 0, 0, true},
+      {127, 1, 0, 0, true},
+      {128, 1, 0, 0, false},
+      {0, 5, 0, 0, false},
+      {5, 0, 0, 0, false},
+      {1, 32768, 0, 0, false},
+      {127, 127, 0, 0, false},
+      {71, 133, 0, 0, true},
+      {37, 37, 1.9e-12, 1.9e-12, true},
+      {37, 37, 2e-12, 2e-12, false},
+      {37, 37, 3.9e-12, 0, true},
+      {37, 37, 0, 4e-12, false},
+      {37, 37, -1e-13, 0, false},
+      {37, 37, nan, 0, false},
+      {37, 37, 0, nan, false},
+      {1, 32767, 0, 0, false},
+      {127, 86, 0, 0, true},
+      {(1ull << 32) + 37, 37, 0, 0, false},
+      {37, (1ull << 32) + 37, 0, 0, false},
   };
   auto exact = [](uint32_t p, float c) {
     for (uint32_t q = 0; q <= 255 * p; ++q)
@@ -315,9 +328,14 @@ TEST(ResizeVector, FixedWeightsOfTheWalksPositions) {
     uint32_t s, d;
     double closest, farthest;  // the distance lies in [closest, farthest]
   };
-  const Row rows[] = {{4000, 1480, 1e-14, 1e-12}, {3000, 1110, 1e-14, 1e-12}, {1920, 710, 1e-14, 1e-12},
-                      {1080, 399, 1e-14, 1e-12},  {40000, 14800, 4e-12, 1e-11}, {4000, 1000, 0, 0},
-                      {7, 3, 0, 1e-15},           {50, 49, 0, 1e-14}};
+  const Row rows[] = {{4000, 1480, 1e-14, 1e-12},
+                      {3000, 1110, 1e-14, 1e-12},
+                      {1920, 710, 1e-14, 1e-12},
+                      {1080, 399, 1e-14, 1e-12},
+                      {40000, 14800, 4e-12, 1e-11},
+                      {4000, 1000, 0, 0},
+                      {7, 3, 0, 1e-15},
+                      {50, 49, 0, 1e-14}};
   for (const Row& r : rows) {
     PicArray<double> t;
     PicArray<unsigned int> indices;
@@ -331,7 +349,8 @@ TEST(ResizeVector, FixedWeightsOfTheWalksPositions) {
     EXPECT_EQ(FixedWeights(t.Data(), r.d, den, nullptr), e);
     for (uint32_t i = 0; i < r.d; ++i) {
       ASSERT_LE(w[i], den) << i;
-      ASSERT_LE(std::fabs(t[i] * static_cast<double>(den) - w[i]), 0.5) << r.s << " -> " << r.d << " at " << i;
+      ASSERT_LE(std::fabs(t[i] * static_cast<double>(den) - w[i]), 0.5)
+          << r.s << " -> " << r.d << " at " << i;
       ASSERT_LE(std::fabs(t[i] - w[i] / static_cast<double>(den)), e) << i;
     }
   }
@@ -426,8 +445,8 @@ TEST(ResizeVector, BicubicBandsOfRowsMatchTheCallingThread) {
         Image<uint8_t> pooled(c.dw, c.dh, ch, 2), alone(c.dw, c.dh, ch, 2);
         ASSERT_TRUE(Resize(src, pooled, 17, 0));
         ASSERT_TRUE(Resize(src, alone, 17, kNoPool));
-        EXPECT_TRUE(pooled.data == alone.data) << c.sw << " -> " << c.dw << "x" << c.dh << " ch " << ch
-                                               << " threads " << threads;
+        EXPECT_TRUE(pooled.data == alone.data)
+            << c.sw << " -> " << c.dw << "x" << c.dh << " ch " << ch << " threads " << threads;
       }
       Image<uint16_t> s16(c.sw, c.sh, 2);
       Fill(s16, c.sh, 65535.0);
@@ -460,8 +479,8 @@ TEST(ResizeVector, BicubicReadsNothingPastTheLastRow) {
           got(size_t{c.dw} * c.dh * 3);
       Rng rng(c.sw * 31 + c.dh);
       for (uint8_t& b : src) b = static_cast<uint8_t>(rng.Next());
-      ASSERT_TRUE(pic_ResizeImage(src.data(), c.sw, c.sh, c.sw * 3, got.data(), c.dw, c.dh, c.dw * 3, 3, 17,
-                                  flags));
+      ASSERT_TRUE(
+          pic_ResizeImage(src.data(), c.sw, c.sh, c.sw * 3, got.data(), c.dw, c.dh, c.dw * 3, 3, 17, flags));
       SetResampleVectorCap(0);
       ASSERT_TRUE(pic_ResizeImage(src.data(), c.sw, c.sh, c.sw * 3, alone.data(), c.dw, c.dh, c.dw * 3, 3, 17,
                                   kNoPool));

@@ -147,19 +147,22 @@ __attribute__((target("ssse3"))) void TurnBlock3Ssse3(const Turn& t, uint32_t x0
           const uint8_t* p = t.src + size_t{y} * t.srcStride + size_t{x} * 3;
           __m128i r[4];
           for (int i = 0; i < 4; ++i)
-            r[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i * t.srcStride)), spread);
+            r[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i * t.srcStride)),
+                                    spread);
           const __m128i a = _mm_unpacklo_epi32(r[0], r[1]), b = _mm_unpackhi_epi32(r[0], r[1]);
           const __m128i c = _mm_unpacklo_epi32(r[2], r[3]), d = _mm_unpackhi_epi32(r[2], r[3]);
           // Column k of the block: its pixels of rows y .. y + 3.
-          const __m128i col[4] = {_mm_unpacklo_epi64(a, c), _mm_unpackhi_epi64(a, c), _mm_unpacklo_epi64(b, d),
-                                  _mm_unpackhi_epi64(b, d)};
+          const __m128i col[4] = {_mm_unpacklo_epi64(a, c), _mm_unpackhi_epi64(a, c),
+                                  _mm_unpacklo_epi64(b, d), _mm_unpackhi_epi64(b, d)};
           for (uint32_t k = 0; k < 4; ++k) put(at(x + k, cw ? y + 3 : y), _mm_shuffle_epi8(col[k], pack));
         }
         for (; y < ey; ++y)
-          for (uint32_t k = 0; k < 4; ++k) std::memcpy(at(x + k, y), t.src + size_t{y} * t.srcStride + size_t{x + k} * 3, 3);
+          for (uint32_t k = 0; k < 4; ++k)
+            std::memcpy(at(x + k, y), t.src + size_t{y} * t.srcStride + size_t{x + k} * 3, 3);
       }
       for (; x < ex; ++x)
-        for (uint32_t y = ty; y < ey; ++y) std::memcpy(at(x, y), t.src + size_t{y} * t.srcStride + size_t{x} * 3, 3);
+        for (uint32_t y = ty; y < ey; ++y)
+          std::memcpy(at(x, y), t.src + size_t{y} * t.srcStride + size_t{x} * 3, 3);
     }
   }
 }
@@ -171,7 +174,7 @@ __attribute__((target("ssse3"))) void TurnBlock3Ssse3(const Turn& t, uint32_t x0
 // the row's last byte; the 16th byte stored is the next pixel's first,
 // written again by the next block or the pixel-by-pixel rest).
 __attribute__((target("ssse3"))) void HalfTurnSsse3(const Turn& t, uint32_t x0, uint32_t x1, uint32_t y0,
-                                                   uint32_t y1) {
+                                                    uint32_t y1) {
   const uint32_t p = t.pixel;
   const uint32_t lanes = p == 3 ? 5 : 16 / p, span = p == 3 ? 6 : lanes;  // pixels stored, pixels touched
   const size_t back = p == 3 ? 1 : 0;
@@ -557,7 +560,8 @@ RowPos RowAt(const RotateArgs& a, uint32_t row) {
   const double Y = static_cast<double>(row) + std::trunc(a.g.minY);
   const Span span = InsideSpan(a, row, 1e-6);
   const double ow = a.g.width;
-  const double lo = std::clamp(std::floor(span.lo) - 1, 0.0, ow), hi = std::clamp(std::ceil(span.hi) + 1, 0.0, ow);
+  const double lo = std::clamp(std::floor(span.lo) - 1, 0.0, ow),
+               hi = std::clamp(std::ceil(span.hi) + 1, 0.0, ow);
   const auto from = static_cast<uint32_t>(lo), to = static_cast<uint32_t>(hi);
   return RowPos{Y * a.g.sinA, Y * a.g.cosA, from, std::max(from, to)};
 }
@@ -735,23 +739,21 @@ __attribute__((target("avx"))) inline __m256d WidePixel(const uint8_t* p) {
 // The same sums with all channels in one register of four doubles.
 template <size_t P>
 __attribute__((target("avx"))) inline void BilinearPixelAvx(const RotateArgs& a, const RowPos& r, uint32_t i,
-                                                             uint8_t* o) {
+                                                            uint8_t* o) {
   double sx, sy;
   SourceAt(a, r, i, &sx, &sy);
   Taps t;
   if (!TapsAt(a, sx, sy, P, &t)) return;
   const __m256d v = _mm256_add_pd(
-      _mm256_add_pd(
-          _mm256_add_pd(_mm256_mul_pd(WidePixel<P>(t.p00), _mm256_set1_pd((1 - t.fx) * (1 - t.fy))),
-                        _mm256_mul_pd(WidePixel<P>(t.p01), _mm256_set1_pd(t.fx * (1 - t.fy)))),
-          _mm256_mul_pd(WidePixel<P>(t.p10), _mm256_set1_pd((1 - t.fx) * t.fy))),
+      _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(WidePixel<P>(t.p00), _mm256_set1_pd((1 - t.fx) * (1 - t.fy))),
+                                  _mm256_mul_pd(WidePixel<P>(t.p01), _mm256_set1_pd(t.fx * (1 - t.fy)))),
+                    _mm256_mul_pd(WidePixel<P>(t.p10), _mm256_set1_pd((1 - t.fx) * t.fy))),
       _mm256_mul_pd(WidePixel<P>(t.p11), _mm256_set1_pd(t.fx * t.fy)));
-  const __m256d clamped =
-      _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(v, _mm256_set1_pd(kSnapU8)), _mm256_setzero_pd()),
-                    _mm256_set1_pd(255.0));
+  const __m256d clamped = _mm256_min_pd(
+      _mm256_max_pd(_mm256_add_pd(v, _mm256_set1_pd(kSnapU8)), _mm256_setzero_pd()), _mm256_set1_pd(255.0));
   const __m128i q = _mm256_cvttpd_epi32(clamped);
-  const uint32_t bytes = static_cast<uint32_t>(
-      _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128())));
+  const uint32_t bytes =
+      static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(q, q), _mm_setzero_si128())));
   std::memcpy(o + size_t{i} * P, &bytes, P);
 }
 
@@ -762,7 +764,8 @@ __attribute__((target("avx"))) void BilinearRowAvx(const RotateArgs& a, const Ro
 
 // Byte `shift / 8` of each 64-bit lane, exactly as a double: the byte under
 // the exponent bits of 2^52, less 2^52.
-__attribute__((target("avx2"))) inline __m256d GatheredByte(__m256i q, int shift, __m256i low, __m256i magic) {
+__attribute__((target("avx2"))) inline __m256d GatheredByte(__m256i q, int shift, __m256i low,
+                                                            __m256i magic) {
   const __m256i b = _mm256_and_si256(_mm256_srli_epi64(q, shift), low);
   return _mm256_sub_pd(_mm256_castsi256_pd(_mm256_or_si256(b, magic)), _mm256_castsi256_pd(magic));
 }
@@ -807,9 +810,11 @@ __attribute__((target("avx2"))) void BilinearRowAvx2(const RotateArgs& a, const 
       __m128i px = _mm_setzero_si128();
       for (int c = 0; c < static_cast<int>(P); ++c) {
         const __m256d v = _mm256_add_pd(
-            _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(GatheredByte(q0, 8 * c, low, magicBits), w00),
-                                        _mm256_mul_pd(GatheredByte(q0, 8 * (static_cast<int>(P) + c), low, magicBits), w01)),
-                          _mm256_mul_pd(GatheredByte(q1, 8 * c, low, magicBits), w10)),
+            _mm256_add_pd(
+                _mm256_add_pd(
+                    _mm256_mul_pd(GatheredByte(q0, 8 * c, low, magicBits), w00),
+                    _mm256_mul_pd(GatheredByte(q0, 8 * (static_cast<int>(P) + c), low, magicBits), w01)),
+                _mm256_mul_pd(GatheredByte(q1, 8 * c, low, magicBits), w10)),
             _mm256_mul_pd(GatheredByte(q1, 8 * (static_cast<int>(P) + c), low, magicBits), w11));
         const __m256d clamped = _mm256_min_pd(_mm256_max_pd(_mm256_add_pd(v, snap), zero), top);
         px = _mm_or_si128(px, _mm_slli_epi32(_mm256_cvttpd_epi32(clamped), 8 * c));
@@ -1152,11 +1157,12 @@ bool RotateThreaded(uint32_t* error, RotateArgs& a, uint64_t workPerRow) {
     PicArray<ThreadBand> bands;
     if (!MakeBands(bands, false, ow, oh)) return Fail(error, kPicErrNoMemory);
     BalancedBands(a, bands);
-    *error = RunBandJobs<rotateThreadInfo>(RotateJobProc, std::span<const ThreadBand>(bands.Data(), bands.Count()),
-                                           [&](rotateThreadInfo& job, const ThreadBand& band) {
-                                             job.args = &a;
-                                             job.band = band;
-                                           });
+    *error =
+        RunBandJobs<rotateThreadInfo>(RotateJobProc, std::span<const ThreadBand>(bands.Data(), bands.Count()),
+                                      [&](rotateThreadInfo& job, const ThreadBand& band) {
+                                        job.args = &a;
+                                        job.band = band;
+                                      });
   } else {
     *error = RotateRows(a, 0, oh);
   }

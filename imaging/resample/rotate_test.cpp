@@ -96,10 +96,24 @@ TEST(RotateOrthogonal, EveryCodeAndSampleTypeMapsEachPixel) {
 // 32 columns and the strips' 128, heights around whole blocks and the
 // 64-row tiles, at every vector level.
 TEST(RotateOrthogonal, ThreeBytePixelsInBlocksAtEveryVectorLevel) {
-  const std::pair<uint32_t, uint32_t> rows[] = {{4, 4},  {5, 9},  {6, 4},   {7, 5},   {8, 8},  {9, 3},
-                                                {10, 7}, {11, 1}, {16, 64}, {17, 65}, {21, 130}, {70, 66},
+  const std::pair<uint32_t, uint32_t> rows[] = {{4, 4},
+                                                {5, 9},
+                                                {6, 4},
+                                                {7, 5},
+                                                {8, 8},
+                                                {9, 3},
+                                                {10, 7},
+                                                {11, 1},
+                                                {16, 64},
+                                                {17, 65},
+                                                {21, 130},
+                                                {70, 66},
                                                 // around the 32-column tiles and 128-column strips
-                                                {31, 5}, {33, 67}, {127, 4}, {129, 9}, {257, 3}};
+                                                {31, 5},
+                                                {33, 67},
+                                                {127, 4},
+                                                {129, 9},
+                                                {257, 3}};
   for (int level : LevelsFrom(0)) {
     SetResampleVectorCap(level);
     for (const auto& [w, h] : rows) {
@@ -116,10 +130,9 @@ TEST(RotateOrthogonal, ThreeBytePixelsInBlocksAtEveryVectorLevel) {
 TEST(RotateOrthogonal, HalfTurnsAVectorAtATimeAtEveryVectorLevel) {
   const struct {
     uint32_t ch, w, h;
-  } rows[] = {{1, 1, 1},  {1, 15, 2}, {1, 16, 3}, {1, 17, 1}, {1, 31, 2}, {1, 33, 4}, {1, 100, 3},
-              {3, 1, 2},  {3, 5, 3},  {3, 6, 1},  {3, 7, 2},  {3, 10, 2}, {3, 11, 3}, {3, 12, 1},
-              {3, 16, 5}, {3, 64, 2}, {3, 97, 3}, {4, 3, 2},  {4, 4, 1},  {4, 5, 3},  {4, 8, 2},
-              {4, 9, 1},  {4, 63, 4}};
+  } rows[] = {{1, 1, 1},  {1, 15, 2}, {1, 16, 3}, {1, 17, 1}, {1, 31, 2}, {1, 33, 4}, {1, 100, 3}, {3, 1, 2},
+              {3, 5, 3},  {3, 6, 1},  {3, 7, 2},  {3, 10, 2}, {3, 11, 3}, {3, 12, 1}, {3, 16, 5},  {3, 64, 2},
+              {3, 97, 3}, {4, 3, 2},  {4, 4, 1},  {4, 5, 3},  {4, 8, 2},  {4, 9, 1},  {4, 63, 4}};
   for (int level : LevelsFrom(0)) {
     SetResampleVectorCap(level);
     for (const auto& r : rows) {
@@ -273,17 +286,34 @@ Image<uint8_t> RotatedRef(const Image<uint8_t>& s, double angle, uint32_t qualit
 TEST(RotateAnyAngle, MatchesThePlainReading) {
   const RGBQUAD pal[4] = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 255, 0}, {200, 100, 50, 0}};
   const std::tuple<uint32_t, uint32_t, uint32_t, uint32_t, double, uint32_t> rows[] = {
-      {23, 17, 3, 0, 0.3, 0},    {23, 17, 3, 1, 0.3, 0},     {23, 17, 4, 1, -1.1, 0},
-      {23, 17, 3, 2, 2.5, 0},    {19, 21, 1, 2, 4.0, 4},     {19, 21, 1, 1, 0.7, 0},
-      {31, 9, 1, 0, kPi, 0},     {30, 40, 3, 1, kPi / 2, 0}, {200, 150, 3, 1, 0.2, 0},  // pool
-      {200, 150, 4, 2, -0.4, 0}, {180, 120, 3, 0, 1.0, 0},
+      {23, 17, 3, 0, 0.3, 0},
+      {23, 17, 3, 1, 0.3, 0},
+      {23, 17, 4, 1, -1.1, 0},
+      {23, 17, 3, 2, 2.5, 0},
+      {19, 21, 1, 2, 4.0, 4},
+      {19, 21, 1, 1, 0.7, 0},
+      {31, 9, 1, 0, kPi, 0},
+      {30, 40, 3, 1, kPi / 2, 0},
+      {200, 150, 3, 1, 0.2, 0},  // pool
+      {200, 150, 4, 2, -0.4, 0},
+      {180, 120, 3, 0, 1.0, 0},
       // four pixels a step in the widest nearest and bilinear rows, every quadrant
-      {90, 70, 4, 1, 2.0, 0},    {64, 48, 3, 1, -2.6, 0},    {5, 4, 3, 1, 0.1, 0},  {7, 2, 4, 1, -0.05, 0},
-      {90, 70, 4, 0, -2.0, 0},   {64, 48, 3, 0, 2.6, 0},     {3, 3, 3, 0, 0.2, 0},  {6, 1, 4, 0, 0.01, 0},
+      {90, 70, 4, 1, 2.0, 0},
+      {64, 48, 3, 1, -2.6, 0},
+      {5, 4, 3, 1, 0.1, 0},
+      {7, 2, 4, 1, -0.05, 0},
+      {90, 70, 4, 0, -2.0, 0},
+      {64, 48, 3, 0, 2.6, 0},
+      {3, 3, 3, 0, 0.2, 0},
+      {6, 1, 4, 0, 0.01, 0},
       // rows walk only the columns that may map inside: edges nearly level
       // or upright, where a column moves a coordinate by a hair
-      {300, 7, 3, 0, 1e-7, 0},   {7, 300, 3, 1, -1e-7, 0},   {200, 9, 4, 1, kPi / 2 + 1e-8, 0},
-      {40, 30, 3, 2, kPi - 3e-7, 0}, {61, 47, 3, 0, -kPi / 2, 0}, {33, 20, 1, 0, 0.7, 0}};
+      {300, 7, 3, 0, 1e-7, 0},
+      {7, 300, 3, 1, -1e-7, 0},
+      {200, 9, 4, 1, kPi / 2 + 1e-8, 0},
+      {40, 30, 3, 2, kPi - 3e-7, 0},
+      {61, 47, 3, 0, -kPi / 2, 0},
+      {33, 20, 1, 0, 0.7, 0}};
   for (const auto& [w, h, ch, quality, angle, flags] : rows) {
     SCOPED_TRACE(testing::Message() << w << "x" << h << "x" << ch << " q" << quality << " a" << angle);
     Image<uint8_t> src(w, h, ch, 2);

@@ -132,12 +132,13 @@ TEST(RecycleBin, ZoneOnlyOnFaceOneWithTheDisplayAndEmptyingAllowed) {
     int x, y;
     bool in;
   } const rows[] = {
-      {1, true, false, 13, 57, true},  {1, true, false, 31, 89, true},  {1, true, false, 12, 60, false},
-      {1, true, false, 32, 60, false}, {1, true, false, 20, 56, false}, {1, true, false, 20, 90, false},
+      {1, true, false, 13, 57, true},  {1, true, false, 31, 89, true},   {1, true, false, 12, 60, false},
+      {1, true, false, 32, 60, false}, {1, true, false, 20, 56, false},  {1, true, false, 20, 90, false},
       {2, true, false, 20, 60, false}, {1, false, false, 20, 60, false}, {1, true, true, 20, 60, false},
   };
   for (const Row& r : rows)
-    EXPECT_EQ(InBinZone(r.face, r.display, r.dontEmpty, r.x, r.y), r.in) << r.face << " " << r.x << "," << r.y;
+    EXPECT_EQ(InBinZone(r.face, r.display, r.dontEmpty, r.x, r.y), r.in)
+        << r.face << " " << r.x << "," << r.y;
 }
 
 }  // namespace

@@ -43,7 +43,10 @@ TEST(CountdownDifference, EdgesOfTheCalendarAndTheTargetMinute) {
     TimeDifference want;
   } const rows[] = {
       {"new year, a year after a leap year", At(2024, 12, 31, 23, 30), {2025, 1, 1, 0, 0}, {0, 0, 30, -1}},
-      {"new year into a century without a leap day", At(2099, 12, 31, 23, 30), {2100, 1, 1, 0, 0}, {0, 0, 30, -1}},
+      {"new year into a century without a leap day",
+       At(2099, 12, 31, 23, 30),
+       {2100, 1, 1, 0, 0},
+       {0, 0, 30, -1}},
       {"two years across 29 February", At(2023, 3, 1, 0, 0), {2025, 3, 1, 0, 0}, {731, 0, 0, -1}},
       {"1900 has no leap day", At(1900, 1, 1, 0, 0), {1901, 1, 1, 0, 0}, {365, 0, 0, -1}},
       {"2000 has one", At(2000, 1, 1, 0, 0), {2001, 1, 1, 0, 0}, {366, 0, 0, -1}},
@@ -105,7 +108,10 @@ TEST(CountdownActions, EachPartOnItsOwnSettingFromTheTargetOn) {
       {"nothing asked: nothing saved", 1, {false, false, true, true, false}, {false, false, false, false}},
       {"the bubble alone is saved", 1, {true, false, true, true, false}, {true, false, true, false}},
       {"the sound alone is saved", 1, {false, true, true, true, false}, {false, true, true, false}},
-      {"a missing sound file: kept for later", 1, {false, true, true, false, false}, {false, false, false, false}},
+      {"a missing sound file: kept for later",
+       1,
+       {false, true, true, false, false},
+       {false, false, false, false}},
       {"no sound library", 1, {false, true, false, true, false}, {false, false, false, false}},
       {"stop at zero alone", 1, {false, false, false, false, true}, {false, false, false, true}},
   };

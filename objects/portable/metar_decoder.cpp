@@ -127,7 +127,8 @@ bool ParsePressure(std::string_view t, int& pressure) {
 // "VV///") means the sky is hidden: overcast.
 int CloudLevel(std::string_view t) {
   if (t == "CAVOK" || t == "NSC" || t == "SKC" || t == "CLR" || t == "NCD") return kCloudClear;
-  if (t.size() == 5 && StartsWith(t, "VV") && (AllDigits(t.substr(2)) || t.substr(2) == "///")) return kCloudOvercast;
+  if (t.size() == 5 && StartsWith(t, "VV") && (AllDigits(t.substr(2)) || t.substr(2) == "///"))
+    return kCloudOvercast;
   if (StartsWith(t, "FEW")) return kCloudFew;
   if (StartsWith(t, "SCT")) return kCloudScattered;
   if (StartsWith(t, "BKN")) return kCloudBroken;
@@ -214,8 +215,8 @@ int JoinMetarLines(std::string_view content, std::string& text) {
   return lines;
 }
 
-MetarValues DecodeMetarText(std::string_view input, const MetarValues& previous, std::string_view expectedStation,
-                            MetarLogSink log) {
+MetarValues DecodeMetarText(std::string_view input, const MetarValues& previous,
+                            std::string_view expectedStation, MetarLogSink log) {
   MetarValues r;
   r.pressure = previous.pressure;
   r.humidity = previous.humidity;
@@ -260,11 +261,12 @@ MetarValues DecodeMetarText(std::string_view input, const MetarValues& previous,
     // The first word of the report proper is the station: never weather.
     if (!haveStation) {
       haveStation = true;
-      if (token.size() == 4 && IsAlnum(token[0]) && IsAlnum(token[1]) && IsAlnum(token[2]) && IsAlnum(token[3])) {
+      if (token.size() == 4 && IsAlnum(token[0]) && IsAlnum(token[1]) && IsAlnum(token[2]) &&
+          IsAlnum(token[3])) {
         r.station = std::string(token);
         if (!expectedStation.empty() && !SameStation(token, expectedStation)) {
-          Log(log, "+++ Bericht von %s statt %.*s", r.station.c_str(), static_cast<int>(expectedStation.size()),
-              expectedStation.data());
+          Log(log, "+++ Bericht von %s statt %.*s", r.station.c_str(),
+              static_cast<int>(expectedStation.size()), expectedStation.data());
           return NoData(previous, r.station);
         }
         continue;
@@ -278,7 +280,9 @@ MetarValues DecodeMetarText(std::string_view input, const MetarValues& previous,
       r.temperatureF = temperature * 18 / 10 + 32;
       r.humidity = hasDew ? RelativeHumidity(temperature, dew) : 0;
       r.valid = 1;
-      Log(log, "TEMP = %d %s", temperature, "\xB0" "Celsius");
+      Log(log, "TEMP = %d %s", temperature,
+          "\xB0"
+          "Celsius");
       Log(log, "REL. LUFTFEUCHTIGKEIT = %d Prozent", r.humidity);
       continue;
     }
@@ -316,7 +320,8 @@ MetarValues DecodeMetarText(std::string_view input, const MetarValues& previous,
   return r;
 }
 
-std::string FormatObservationTime(const MetarTime& local, int iTime, int iDate, std::string_view dateSeparator) {
+std::string FormatObservationTime(const MetarTime& local, int iTime, int iDate,
+                                  std::string_view dateSeparator) {
   if (!local.found) return {};
   int hour = local.hour;
   if (iTime < 1 && hour > 12) hour -= 12;

@@ -16,7 +16,13 @@ inline constexpr std::size_t kMetarTokenMax = 15;
 inline constexpr int kMetarMaxLines = 10;
 inline constexpr std::size_t kMetarLineMax = 1023;
 
-enum MetarCloud : int { kCloudClear = 0, kCloudFew = 1, kCloudScattered = 2, kCloudBroken = 3, kCloudOvercast = 4 };
+enum MetarCloud : int {
+  kCloudClear = 0,
+  kCloudFew = 1,
+  kCloudScattered = 2,
+  kCloudBroken = 3,
+  kCloudOvercast = 4
+};
 enum MetarWeather : int {
   kWeatherNone = 0,
   kWeatherThunderstorm = 1,
@@ -58,13 +64,14 @@ int JoinMetarLines(std::string_view content, std::string& text);
 // carry over. When `expectedStation` is not empty, a report of another
 // station decodes as no data (valid 0), so a station change never shows the
 // old station's weather.
-MetarValues DecodeMetarText(std::string_view text, const MetarValues& previous, std::string_view expectedStation,
-                            MetarLogSink log);
+MetarValues DecodeMetarText(std::string_view text, const MetarValues& previous,
+                            std::string_view expectedStation, MetarLogSink log);
 
 // The bracketed observation time in the regional format: iDate 0 month, day,
 // year; 1 day, month, year; 2 year, month, day (others: empty). An iTime
 // below 1 shows hours above 12 in the 12-hour form. At most 23 characters.
-std::string FormatObservationTime(const MetarTime& local, int iTime, int iDate, std::string_view dateSeparator);
+std::string FormatObservationTime(const MetarTime& local, int iTime, int iDate,
+                                  std::string_view dateSeparator);
 
 // Relative humidity from temperature and dew point (whole degrees Celsius).
 int RelativeHumidity(int temperature, int dewPoint);

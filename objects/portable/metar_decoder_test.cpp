@@ -33,8 +33,10 @@ TEST(MetarDecoder, RealLookingReports) {
        {1, -5, 23, 86, 1013, 3, 0}},
       {"EGLL 030620Z 00000KT 3000 -RA BR OVC008 M01/M02 Q0998", {1, -1, 31, 93, 998, 4, 5}},
       // A vertical visibility hides the sky: overcast.
-      {"EDDM 200700Z 0150 R26L/0300N R26R/P1500U FG VV001 M02/M02 Q1030 BECMG 0800 -SN", {1, -2, 29, 100, 1030, 4, 5}},
-      {"LFPG 151230Z VRB02KT 0150 R27L/0400N R09R/M0050V0100D FZFG VV/// 01/01 Q1024", {1, 1, 33, 100, 1024, 4, 5}},
+      {"EDDM 200700Z 0150 R26L/0300N R26R/P1500U FG VV001 M02/M02 Q1030 BECMG 0800 -SN",
+       {1, -2, 29, 100, 1030, 4, 5}},
+      {"LFPG 151230Z VRB02KT 0150 R27L/0400N R09R/M0050V0100D FZFG VV/// 01/01 Q1024",
+       {1, 1, 33, 100, 1024, 4, 5}},
       {"EDDF 151250Z 9999 VV0011 VVV01 VV1 14/04 Q1018", {1, 14, 57, 51, 1018, N, 0}},
       // An automatic station that saw no cloud: a clear sky.
       {"EDDF 151250Z AUTO 24008KT 9999 NCD 08/02 Q1021", {1, 8, 46, 66, 1021, 0, 0}},
@@ -74,12 +76,12 @@ TEST(MetarDecoder, RealLookingReports) {
 
 TEST(MetarDecoder, ObservationTimeAndStation) {
   const MetarValues v = Decode("2024/01/15 12:50\nEDDM 151250Z 24008KT CAVOK 08/02 Q1021\n");
-  const int fields[] = {v.observed.found, v.observed.year, v.observed.month, v.observed.day, v.observed.hour,
-                        v.observed.minute};
+  const int fields[] = {v.observed.found, v.observed.year, v.observed.month,
+                        v.observed.day,   v.observed.hour, v.observed.minute};
   EXPECT_EQ(std::vector<int>(fields, fields + 6), (std::vector<int>{1, 2024, 1, 15, 12, 50}));
-  for (const char* bad : {"EDDF 151250Z CAVOK\n", "2024/13/15 12:50\nEDDF CAVOK\n", "2024/01/15 24:00\nEDDF CAVOK\n",
-                          "2024/1X/15 12:50\nEDDF CAVOK\n", "2024/0:/15 12:50\nEDDF CAVOK\n",
-                          "2024/01/15 1;:50\nEDDF CAVOK\n"})
+  for (const char* bad :
+       {"EDDF 151250Z CAVOK\n", "2024/13/15 12:50\nEDDF CAVOK\n", "2024/01/15 24:00\nEDDF CAVOK\n",
+        "2024/1X/15 12:50\nEDDF CAVOK\n", "2024/0:/15 12:50\nEDDF CAVOK\n", "2024/01/15 1;:50\nEDDF CAVOK\n"})
     EXPECT_FALSE(Decode(bad).observed.found) << bad;
   // The last minute of a year's first day is a time.
   const MetarValues late = Decode("2024/01/01 23:59\nEDDM 012359Z CAVOK\n");
@@ -98,7 +100,8 @@ TEST(MetarDecoder, ObservationTimeAndStation) {
   EXPECT_EQ(Values(Decode(file, "EDDF", previous)), (std::vector<int>{0, N, N, 55, 1009, N, 0}));
   EXPECT_EQ(Decode("2024/01/15 12:50\n08/02 CAVOK\n", "EDDF").valid, 0);
   EXPECT_EQ(Decode(file, "EDD").valid, 0) << "a shorter code is another station";
-  EXPECT_EQ(Values(Decode("EDDF 151250Z FEW020\n", "EDDF", previous)), (std::vector<int>{1, N, N, 55, 1009, 1, 0}));
+  EXPECT_EQ(Values(Decode("EDDF 151250Z FEW020\n", "EDDF", previous)),
+            (std::vector<int>{1, N, N, 55, 1009, 1, 0}));
 }
 
 TEST(MetarDecoder, LongLinesAndTokensAreCut) {
@@ -116,7 +119,8 @@ TEST(MetarDecoder, LongLinesAndTokensAreCut) {
   // of many tokens is read to its end.
   EXPECT_EQ(Decode("EDDF 151250Z FEW0200000000000000000000000000000 12/08\n").cloud, kCloudFew);
   EXPECT_EQ(Decode("EDDF 151250Z 12/08ZZZZZZZZZZZZZZZZZZZZ\n").temperatureC, kMetarNone);
-  EXPECT_EQ(DecodeMetarText("EDDF " + std::string(20000, 'F') + " 10/05", {}, "", nullptr).temperatureC, kMetarNone);
+  EXPECT_EQ(DecodeMetarText("EDDF " + std::string(20000, 'F') + " 10/05", {}, "", nullptr).temperatureC,
+            kMetarNone);
   EXPECT_EQ(DecodeMetarText("EDDF 10/05 " + std::string(20000, 'F'), {}, "EDDF", nullptr).temperatureC, 10)
       << "cut at its end, never at its start";
   std::string many = "EDDF";
@@ -139,7 +143,8 @@ TEST(MetarDecoder, ObservationTimeText) {
 TEST(MetarFetch, ReportUrlAndStationCodes) {
   EXPECT_EQ(MetarReportUrl(kMetarServerHost, "EDDF"),
             "ftp://tgftp.nws.noaa.gov/data/observations/metar/stations/EDDF.TXT");
-  for (const char* bad : {"", "EDD", "EDDFX", "ED/F", "ED F", "..\\a", "ED@F", "ED[F", "ED`F", "ED{F", "ED:F"})
+  for (const char* bad :
+       {"", "EDD", "EDDFX", "ED/F", "ED F", "..\\a", "ED@F", "ED[F", "ED`F", "ED{F", "ED:F"})
     EXPECT_EQ(MetarReportUrl("h", bad), "") << bad;
   EXPECT_EQ(MetarReportUrl("h", "a0z9"), "ftp://h/data/observations/metar/stations/a0z9.TXT");
   EXPECT_EQ(MetarReportUrl("h", "A0Z9"), "ftp://h/data/observations/metar/stations/A0Z9.TXT");
@@ -155,14 +160,10 @@ TEST(MetarFetch, ConnectionFromSettings) {
     const char* host;
     int connectPort, plannedType;
   } rows[] = {
-      {3, "127.0.0.1", 2121, true, "127.0.0.1", 2121, 3},
-      {3, "proxy", 0, true, "proxy", 21, 3},
-      {3, "proxy", 0x10000 + 990, true, "proxy", 990, 3},
-      {3, "", 2121, false, kMetarServerHost, 21, 1},
-      {1, "proxy", 2121, false, kMetarServerHost, 21, 1},
-      {7, "proxy", 2121, false, kMetarServerHost, 21, 0},
-      {5, "proxy", 2121, false, kMetarServerHost, 21, 0},
-      {4, "proxy", 2121, false, kMetarServerHost, 21, 4},
+      {3, "127.0.0.1", 2121, true, "127.0.0.1", 2121, 3},  {3, "proxy", 0, true, "proxy", 21, 3},
+      {3, "proxy", 0x10000 + 990, true, "proxy", 990, 3},  {3, "", 2121, false, kMetarServerHost, 21, 1},
+      {1, "proxy", 2121, false, kMetarServerHost, 21, 1},  {7, "proxy", 2121, false, kMetarServerHost, 21, 0},
+      {5, "proxy", 2121, false, kMetarServerHost, 21, 0},  {4, "proxy", 2121, false, kMetarServerHost, 21, 4},
       {-1, "proxy", 2121, false, kMetarServerHost, 21, 0},
   };
   for (const Row& r : rows) {
@@ -193,8 +194,10 @@ TEST(MetarFetch, ConnectionFromSettings) {
         << r.accessType << " " << r.proxy << " " << r.user;
     EXPECT_EQ(plan.serverPassword, *r.serverUser ? kAnonymousPassword : "");
   }
-  for (const char* host : {"127.0.0.1", "127.1.2.3", "localhost", "::1"}) EXPECT_TRUE(IsLoopbackHost(host)) << host;
-  for (const char* host : {"128.0.0.1", "127.0.0", "127.0.0.1.example", "127.a.0.1", "127.0.0.x", "proxy", ""})
+  for (const char* host : {"127.0.0.1", "127.1.2.3", "localhost", "::1"})
+    EXPECT_TRUE(IsLoopbackHost(host)) << host;
+  for (const char* host :
+       {"128.0.0.1", "127.0.0", "127.0.0.1.example", "127.a.0.1", "127.0.0.x", "proxy", ""})
     EXPECT_FALSE(IsLoopbackHost(host)) << host;
 }
 
@@ -208,7 +211,8 @@ TEST(MetarFetch, ScheduleCountsVisibleMinutesAndRetriesOncePerMinute) {
     EXPECT_FALSE(clock.NewMinute(true, 30, true, false, true));
   }
   EXPECT_TRUE(clock.NewMinute(true, 30, true, false, true));
-  for (int i = 0; i < 30; ++i) EXPECT_FALSE(clock.NewMinute(true, 30, true, false, true)) << "counting starts again";
+  for (int i = 0; i < 30; ++i)
+    EXPECT_FALSE(clock.NewMinute(true, 30, true, false, true)) << "counting starts again";
   EXPECT_TRUE(clock.NewMinute(true, 30, true, false, true));
   // An invalid report: one fetch per new minute, none while one runs or the scene may not run.
   EXPECT_TRUE(clock.NewMinute(true, 30, false, false, true));
@@ -232,7 +236,9 @@ TEST(WeatherSignLogic, PictureTemperatureAndBubble) {
   EXPECT_EQ(WeatherPictureFor(r), "WET_1_03_02");
   EXPECT_EQ(WeatherTemperatureText(r, false), "");
   EXPECT_EQ(WeatherTemperatureText(r, true), "");
-  EXPECT_EQ(WeatherBubbleText(r, true, "D", "F", "(t)"), "D\nF\n? \xB0" "F | ? % | ? hPa\n(t)");
+  EXPECT_EQ(WeatherBubbleText(r, true, "D", "F", "(t)"),
+            "D\nF\n? \xB0"
+            "F | ? % | ? hPa\n(t)");
   r.temperatureC = -5;
   r.temperatureF = 23;
   r.humidity = 86;
@@ -240,10 +246,13 @@ TEST(WeatherSignLogic, PictureTemperatureAndBubble) {
   EXPECT_EQ(WeatherTemperatureText(r, false), "-5\xB0");
   EXPECT_EQ(WeatherTemperatureText(r, true), "23\xB0");
   EXPECT_EQ(WeatherBubbleText(r, false, "D", "F", "(05.01.2024 13:50)"),
-            "D\nF\n-5 \xB0" "C | 86 % | 1013 hPa\n(05.01.2024 13:50)");
+            "D\nF\n-5 \xB0"
+            "C | 86 % | 1013 hPa\n(05.01.2024 13:50)");
   r.humidity = 0;
   r.pressure = 1200;
-  EXPECT_EQ(WeatherBubbleText(r, false, "D", "F", ""), "D\nF\n-5 \xB0" "C | ? % | ? hPa\n");
+  EXPECT_EQ(WeatherBubbleText(r, false, "D", "F", ""),
+            "D\nF\n-5 \xB0"
+            "C | ? % | ? hPa\n");
   r.cloud = kMetarNone;
   EXPECT_EQ(WeatherPictureFor(r), "WET_1_--_--");
   EXPECT_EQ(WeatherTemperatureText(r, false), "");
@@ -252,10 +261,18 @@ TEST(WeatherSignLogic, PictureTemperatureAndBubble) {
     int celsius, humidity, pressure;
     const char* values;
   } edges[] = {
-      {-99, 1, 1, "-99 \xB0" "C | 1 % | 1 hPa"},
-      {-100, 100, 1199, "? \xB0" "C | 100 % | 1199 hPa"},
-      {99, 101, 1200, "99 \xB0" "C | ? % | ? hPa"},
-      {0, -1, -1, "0 \xB0" "C | ? % | ? hPa"},
+      {-99, 1, 1,
+       "-99 \xB0"
+       "C | 1 % | 1 hPa"},
+      {-100, 100, 1199,
+       "? \xB0"
+       "C | 100 % | 1199 hPa"},
+      {99, 101, 1200,
+       "99 \xB0"
+       "C | ? % | ? hPa"},
+      {0, -1, -1,
+       "0 \xB0"
+       "C | ? % | ? hPa"},
   };
   for (const Edge& e : edges) {
     r.temperatureC = e.celsius;

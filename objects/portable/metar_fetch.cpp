@@ -67,7 +67,8 @@ bool IsLoopbackHost(std::string_view host) {
   return dots == 2;
 }
 
-bool WeatherFetchClock::NewMinute(bool visible, int intervalMinutes, bool reportValid, bool busy, bool mayRun) {
+bool WeatherFetchClock::NewMinute(bool visible, int intervalMinutes, bool reportValid, bool busy,
+                                  bool mayRun) {
   if (!visible) return false;
   if (minutes_ < 1000000) ++minutes_;
   if ((minutes_ > intervalMinutes || !reportValid) && !busy && mayRun) {

@@ -34,7 +34,7 @@ std::string MetarReportUrl(std::string_view host, std::string_view code);
 struct FtpConnectPlan {
   int accessType = 0;  // 0 to 4; 5 or more count as 0; 3 without a proxy is direct (1)
   bool proxyMode = false;
-  std::string host;      // the proxy in proxy mode, else the report server
+  std::string host;  // the proxy in proxy mode, else the report server
   uint16_t port = 21;
   // Proxy mode: the proxy's user and password, or "anonymous@<server>" and
   // the anonymous password. Else empty (WinINet's anonymous login).

@@ -130,11 +130,11 @@ TEST_F(ObjectFrame, TheThreadSleepsOnlyThroughStepsThatCount) {
   const struct {
     int state, lifted, ticks, quiet, expected;
   } cases[] = {
-      {kObjectLoad, 0, 0, 0, 1},         {kObjectShown, 0, 0, 0, 11},     {kObjectShown, 0, 10, 0, 1},
-      {kObjectShown, 0, 4, 0, 7},        {kObjectShown, 1, 0, 0, 1},      {kObjectLifted, 1, 0, 0, 1},
-      {kObjectLiftBegins, 1, 0, 0, 1},   {kObjectDropped, 0, 0, 0, 1},    {kObjectShown, 0, 4, 7, 7},
-      {kObjectShown, 0, 4, 8, 18},       {kObjectShown, 0, 4, 18, 18},    {kObjectShown, 0, 0, 2400, 2409},
-      {kObjectLoad, 0, 0, 2400, 1},      {kObjectShown, 1, 0, 2400, 1},
+      {kObjectLoad, 0, 0, 0, 1},       {kObjectShown, 0, 0, 0, 11},   {kObjectShown, 0, 10, 0, 1},
+      {kObjectShown, 0, 4, 0, 7},      {kObjectShown, 1, 0, 0, 1},    {kObjectLifted, 1, 0, 0, 1},
+      {kObjectLiftBegins, 1, 0, 0, 1}, {kObjectDropped, 0, 0, 0, 1},  {kObjectShown, 0, 4, 7, 7},
+      {kObjectShown, 0, 4, 8, 18},     {kObjectShown, 0, 4, 18, 18},  {kObjectShown, 0, 0, 2400, 2409},
+      {kObjectLoad, 0, 0, 2400, 1},    {kObjectShown, 1, 0, 2400, 1},
   };
   for (const auto& c : cases) {
     FigureMotion r{};
@@ -262,10 +262,14 @@ TEST_F(ObjectFrame, NudgesStopAtTheEdges) {
     bool moved;
     int newX, newY;
   } const rows[] = {
-      {2, 100, true, -1, true, 1, 100},          {1, 100, true, -1, false, 1, 100},
-      {1280 - 72, 100, true, 1, false, 1208, 100}, {1280 - 73, 100, true, 1, true, 1208, 100},
-      {5, 1, true, -2, false, 5, 1},             {5, 770 - 51, true, 2, false, 5, 719},
-      {5, 100, true, 2, true, 5, 101},           {5, 100, false, -2, false, 5, 100},
+      {2, 100, true, -1, true, 1, 100},
+      {1, 100, true, -1, false, 1, 100},
+      {1280 - 72, 100, true, 1, false, 1208, 100},
+      {1280 - 73, 100, true, 1, true, 1208, 100},
+      {5, 1, true, -2, false, 5, 1},
+      {5, 770 - 51, true, 2, false, 5, 719},
+      {5, 100, true, 2, true, 5, 101},
+      {5, 100, false, -2, false, 5, 100},
       {5, 100, true, 7, false, 5, 100},
   };
   for (const Row& r : rows) {
@@ -316,12 +320,15 @@ TEST_F(ObjectFrame, RaiseRequestOnlyWhenShownAndTheFiguresAreOn) {
 TEST(ObjectMouse, ClicksAndDrags) {
   // Ctrl alone lowers all, Shift alone opens the menu; both, or Ctrl with the
   // left button still down, are a plain click.
-  const std::pair<int, ClickKind> clicks[] = {{0x0008, ClickKind::kLowerAll}, {0x0004, ClickKind::kMenu},
-                                              {0x000C, ClickKind::kPlain},    {0x0009, ClickKind::kPlain},
+  const std::pair<int, ClickKind> clicks[] = {{0x0008, ClickKind::kLowerAll},
+                                              {0x0004, ClickKind::kMenu},
+                                              {0x000C, ClickKind::kPlain},
+                                              {0x0009, ClickKind::kPlain},
                                               {0x0000, ClickKind::kPlain}};
   for (auto [keys, kind] : clicks) EXPECT_EQ(ClassifyClick(keys), kind) << keys;
   // A press moved less than three pixels is no drag.
-  const std::pair<ScenePoint, bool> moves[] = {{{12, 8}, false}, {{8, 12}, false}, {{13, 10}, true}, {{10, 7}, true}};
+  const std::pair<ScenePoint, bool> moves[] = {
+      {{12, 8}, false}, {{8, 12}, false}, {{13, 10}, true}, {{10, 7}, true}};
   for (auto [to, lift] : moves) EXPECT_EQ(MovedFarEnoughToLift({10, 10}, to), lift) << to.x << "," << to.y;
 }
 

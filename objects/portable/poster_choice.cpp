@@ -19,7 +19,8 @@ int DrawDifferent(const PosterChoiceInput& input, const std::vector<int>& users,
                   PosterChoiceEnv& env) {
   // Only the poster already up is left: the draws could not differ, and would
   // end on the calendar sheet after 1000 of them.
-  if (usersOnly && users.size() == 1 && users[0] + kFirstUserMotif == input.currentMotif) return kCalendarMotif;
+  if (usersOnly && users.size() == 1 && users[0] + kFirstUserMotif == input.currentMotif)
+    return kCalendarMotif;
   for (int draw = 0; draw < kMaxEqualDraws; ++draw) {
     const int motif = DrawOnce(users, usersOnly, env);
     if (motif != input.currentMotif || env.QuitRequested()) return motif;
@@ -28,7 +29,8 @@ int DrawDifferent(const PosterChoiceInput& input, const std::vector<int>& users,
   return kCalendarMotif;
 }
 
-int NextMotif(const PosterChoiceInput& input, const std::vector<int>& users, bool usersOnly, PosterChoiceEnv& env) {
+int NextMotif(const PosterChoiceInput& input, const std::vector<int>& users, bool usersOnly,
+              PosterChoiceEnv& env) {
   if (InNewYearWindow(input.day, input.month) && env.Rand() % 5 == 0) return kNewYearMotif;
   if (input.calendarOn) return kCalendarMotif;
   return DrawDifferent(input, users, usersOnly, env);

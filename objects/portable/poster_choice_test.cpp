@@ -333,11 +333,9 @@ TEST(PosterLoadMemo, KnowsAFileOnlyAsItWasWhenLoaded) {
     PosterLoadMemo::Stamp stamp;
     PosterState want;
   } const rows[] = {
-      {"a.jpg", {100, 5}, PosterState::kFails},
-      {"a.jpg", {101, 5}, PosterState::kUnknown},  // grew
+      {"a.jpg", {100, 5}, PosterState::kFails},   {"a.jpg", {101, 5}, PosterState::kUnknown},  // grew
       {"a.jpg", {100, 6}, PosterState::kUnknown},  // written again, same size
-      {"b.jpg", {7, 1}, PosterState::kLoads},
-      {"c.jpg", {7, 1}, PosterState::kUnknown},
+      {"b.jpg", {7, 1}, PosterState::kLoads},     {"c.jpg", {7, 1}, PosterState::kUnknown},
   };
   for (const Row& r : rows) EXPECT_EQ(memo.State(r.path, r.stamp), r.want) << r.path;
   memo.Record("a.jpg", {101, 5}, true);
@@ -349,8 +347,9 @@ TEST(PosterLoadMemo, KnowsAFileOnlyAsItWasWhenLoaded) {
     largest = std::max(largest, memo.size());
   }
   EXPECT_EQ(largest, PosterLoadMemo::kMaxEntries);
-  EXPECT_EQ(memo.State("f" + std::to_string(PosterLoadMemo::kMaxEntries + 9), {PosterLoadMemo::kMaxEntries + 9, 0}),
-            PosterState::kLoads);
+  EXPECT_EQ(
+      memo.State("f" + std::to_string(PosterLoadMemo::kMaxEntries + 9), {PosterLoadMemo::kMaxEntries + 9, 0}),
+      PosterState::kLoads);
 }
 
 }  // namespace

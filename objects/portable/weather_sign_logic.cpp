@@ -27,8 +27,8 @@ std::string WeatherBubbleText(const MetarValues& report, bool fahrenheit, std::s
   if (!known)
     std::snprintf(temperature, sizeof temperature, "? \xB0%c", fahrenheit ? 'F' : 'C');
   else
-    std::snprintf(temperature, sizeof temperature, "%d \xB0%c", fahrenheit ? report.temperatureF : report.temperatureC,
-                  fahrenheit ? 'F' : 'C');
+    std::snprintf(temperature, sizeof temperature, "%d \xB0%c",
+                  fahrenheit ? report.temperatureF : report.temperatureC, fahrenheit ? 'F' : 'C');
   if (report.humidity >= 1 && report.humidity <= 100)
     std::snprintf(humidity, sizeof humidity, "%d %%", report.humidity);
   else

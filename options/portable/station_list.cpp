@@ -21,7 +21,9 @@ void ForEachLine(std::string_view file, Take take) {
   }
 }
 
-bool IsCountryLine(std::string_view line) { return line.find("~~") != std::string_view::npos; }
+bool IsCountryLine(std::string_view line) {
+  return line.find("~~") != std::string_view::npos;
+}
 
 StationCountry ReadCountry(std::string_view line) {
   StationCountry country;
@@ -74,7 +76,8 @@ std::vector<Station> ParseStations(std::string_view file, std::string_view count
     }
     // A line without a whole code could only fetch a report that does not exist.
     if (!inside || line.size() < 4) return true;
-    Station station{std::string(line.substr(0, 4)), std::string(line.size() > 5 ? line.substr(5) : line.substr(0, 4))};
+    Station station{std::string(line.substr(0, 4)),
+                    std::string(line.size() > 5 ? line.substr(5) : line.substr(0, 4))};
     stations.push_back(std::move(station));
     return stations.size() < static_cast<size_t>(kMaxStationsPerCountry);
   });

@@ -12,7 +12,8 @@ namespace {
 
 std::string Countries(std::string_view file) {
   std::string out;
-  for (const StationCountry& c : ParseStationCountries(file)) out += c.name + "=" + std::to_string(c.number) + ";";
+  for (const StationCountry& c : ParseStationCountries(file))
+    out += c.name + "=" + std::to_string(c.number) + ";";
   return out;
 }
 
@@ -39,14 +40,18 @@ TEST(StationList, Files) {
     std::string stations;
     const char* why;
   } const rows[] = {
-      {"~~Deutschland|10\r\nEDDF Frankfurt/Main\r\nEDDM M\xfcnchen\r\n~~Schweiz\r\nLSZH Z\xfcrich\r\n", "deutschland",
-       "Deutschland=10;Schweiz=0;", "EDDF:Frankfurt/Main;EDDM:M\xfcnchen;", "CR LF, case ignored, no bar gives 0"},
-      {"~~\xd6sterreich|40\nLOWW Wien\n", "\xf6STERREICH", "\xd6sterreich=40;", "LOWW:Wien;", "Windows-1252 capitals"},
-      {"\n\r\n~~A|1\n\n\nAAAA one\n\r\r\nBBBB two", "a", "A=1;", "AAAA:one;BBBB:two;", "empty lines, no last LF"},
+      {"~~Deutschland|10\r\nEDDF Frankfurt/Main\r\nEDDM M\xfcnchen\r\n~~Schweiz\r\nLSZH Z\xfcrich\r\n",
+       "deutschland", "Deutschland=10;Schweiz=0;", "EDDF:Frankfurt/Main;EDDM:M\xfcnchen;",
+       "CR LF, case ignored, no bar gives 0"},
+      {"~~\xd6sterreich|40\nLOWW Wien\n", "\xf6STERREICH", "\xd6sterreich=40;", "LOWW:Wien;",
+       "Windows-1252 capitals"},
+      {"\n\r\n~~A|1\n\n\nAAAA one\n\r\r\nBBBB two", "a", "A=1;", "AAAA:one;BBBB:two;",
+       "empty lines, no last LF"},
       {"~~A|1\n~~B|2\nBBBB b\n", "A", "A=1;B=2;", "", "a country without stations"},
       {"~~A|1\nAAAA a\n~~B|2", "B", "A=1;B=2;", "", "the country line is the last line"},
       {"~~A|1\nAAAA a\n", "Z", "A=1;", "", "unknown country"},
-      {"AAAA before any country\n~~A|x7\nAAAA a\n", "A", "A=0;", "AAAA:a;", "lines before the first country; bad number"},
+      {"AAAA before any country\n~~A|x7\nAAAA a\n", "A", "A=0;", "AAAA:a;",
+       "lines before the first country; bad number"},
       {"~~A|1|2\nAB\nABCD\nABCDE\nABCD-Z\n", "A", "A=1;", "ABCD:ABCD;ABCD:ABCD;ABCD:Z;", "short lines"},
       {"~~A|99999999999999\n~~B| -3\n", "A", "A=0;B=-3;", "", "hostile and signed numbers"},
       {"~~|5\nAAAA a\n", "", "=5;", "AAAA:a;", "an empty country name"},
@@ -102,6 +107,7 @@ TEST(StationList, ShippedFile) {
       EXPECT_FALSE(station.text.empty());
     }
   }
-  for (const char* name : {"Deutschland", "\xd6sterreich", "Schweiz"}) EXPECT_EQ(names.count(name), 1u) << name;
+  for (const char* name : {"Deutschland", "\xd6sterreich", "Schweiz"})
+    EXPECT_EQ(names.count(name), 1u) << name;
   EXPECT_EQ(file.find('\n'), file.find("\r\n") + 1) << "lines end in CR LF";
 }

@@ -101,12 +101,13 @@ std::vector<bool> KeyMask(const Canvas& c) {
 TEST_F(GeneratedArt, EveryListedFileExistsAndNothingElseIsListed) {
   // A wallpaper is listed as the JPEG the build makes of its PPM.
   auto written = [](const RcLine& line) {
-    return line.type == "WALLPAPER" ? std::filesystem::path(line.file).replace_extension(".ppm").string() : line.file;
+    return line.type == "WALLPAPER" ? std::filesystem::path(line.file).replace_extension(".ppm").string()
+                                    : line.file;
   };
   for (const auto& [name, line] : *rc_) {
     EXPECT_TRUE(std::filesystem::is_regular_file(Out() / written(line))) << name;
-    EXPECT_TRUE(line.type == "BITMAP" || line.type == "ICON" || line.type == "CURSOR" || line.type == "WAVE" ||
-                line.type == "WALLPAPER");
+    EXPECT_TRUE(line.type == "BITMAP" || line.type == "ICON" || line.type == "CURSOR" ||
+                line.type == "WAVE" || line.type == "WALLPAPER");
   }
   for (const auto& entry : std::filesystem::directory_iterator(Out())) {
     const std::string f = entry.path().filename().string();
@@ -230,24 +231,39 @@ struct FigureSheet {
   std::span<const SpriteFrame> frames;
   int height;
   bool ragged = false;  // frames of different heights, up to `height`
-  int minFill = 16;   // at least 1/minFill of a frame shows the figure (a flock of birds: less)
+  int minFill = 16;     // at least 1/minFill of a frame shows the figure (a flock of birds: less)
 };
 const FigureSheet kFigureSheets[] = {
-    {"FIG002_00", kFig002Frames, kFig002Height}, {"FIG008_00", kFig008Frames, kFig008Height},
-    {"FIG010_00", kFig008Frames, kFig008Height}, {"FIG013_00", kFig013Frames, kFig013Height},
-    {"FIG026_00", kFig026Frames, kFig026Height}, {"FIG027_00", kFig027Frames, kFig027Height},
-    {"FIG035_00", kFig035Frames, kFig035Height}, {"FIG037_00", kFig037Frames, kFig037Height},
-    {"FIG038_00", kFig038Frames, kFig038Height}, {"FIG039_00", kFig039Frames, kFig039Height},
-    {"FIG003_00", kFig003Frames, kFig003Height}, {"FIG020_00", kFig020Frames, kFig020Height},
-    {"FIG031_00", kFig031Frames, kFig031Height}, {"FIG034_00", kFig034Frames, kFig034Height},
-    {"FIG036_00", kFig036Frames, kFig036Height}, {"FIG040_00", kFig040Frames, kFig040Height},
-    {"FIG043_00", kFig043Frames, kFig043Height}, {"FIG047_00", kFig047Frames, kFig047Height},
-    {"FIG049_00", kFig043Frames, kFig043Height}, {"FIG054_00", kFig054Frames, kFig054Height},
-    {"FIG022_00", kFig022Frames, kFig022Height, true}, {"FIG024_00", kFig024Frames, kFig024Height},
-    {"FIG005_00", kFig005Frames, kFig005Height}, {"FIG011_00", kFig011Frames, kFig011Height},
-    {"FIG042_00", kFig042Frames, kFig042Height}, {"FIG124_00", kFig124Frames, kFig124Height},
-    {"FIG120_00", kBirdsFrames, kBirdsHeight, false, 80}, {"FIG121_00", kBirdsFrames, kBirdsHeight, false, 80},
-    {"FIG122_00", kBirdsFrames, kBirdsHeight, false, 80}, {"FIG123_00", kBirdsFrames, kBirdsHeight, false, 80},
+    {"FIG002_00", kFig002Frames, kFig002Height},
+    {"FIG008_00", kFig008Frames, kFig008Height},
+    {"FIG010_00", kFig008Frames, kFig008Height},
+    {"FIG013_00", kFig013Frames, kFig013Height},
+    {"FIG026_00", kFig026Frames, kFig026Height},
+    {"FIG027_00", kFig027Frames, kFig027Height},
+    {"FIG035_00", kFig035Frames, kFig035Height},
+    {"FIG037_00", kFig037Frames, kFig037Height},
+    {"FIG038_00", kFig038Frames, kFig038Height},
+    {"FIG039_00", kFig039Frames, kFig039Height},
+    {"FIG003_00", kFig003Frames, kFig003Height},
+    {"FIG020_00", kFig020Frames, kFig020Height},
+    {"FIG031_00", kFig031Frames, kFig031Height},
+    {"FIG034_00", kFig034Frames, kFig034Height},
+    {"FIG036_00", kFig036Frames, kFig036Height},
+    {"FIG040_00", kFig040Frames, kFig040Height},
+    {"FIG043_00", kFig043Frames, kFig043Height},
+    {"FIG047_00", kFig047Frames, kFig047Height},
+    {"FIG049_00", kFig043Frames, kFig043Height},
+    {"FIG054_00", kFig054Frames, kFig054Height},
+    {"FIG022_00", kFig022Frames, kFig022Height, true},
+    {"FIG024_00", kFig024Frames, kFig024Height},
+    {"FIG005_00", kFig005Frames, kFig005Height},
+    {"FIG011_00", kFig011Frames, kFig011Height},
+    {"FIG042_00", kFig042Frames, kFig042Height},
+    {"FIG124_00", kFig124Frames, kFig124Height},
+    {"FIG120_00", kBirdsFrames, kBirdsHeight, false, 80},
+    {"FIG121_00", kBirdsFrames, kBirdsHeight, false, 80},
+    {"FIG122_00", kBirdsFrames, kBirdsHeight, false, 80},
+    {"FIG123_00", kBirdsFrames, kBirdsHeight, false, 80},
 };
 
 // Every frame of a figure's table lies inside its sheet, is as high as the
@@ -334,7 +350,8 @@ TEST_F(GeneratedArt, SceneryStripsAndTheirPreviews) {
     for (const Canvas& other : strips) EXPECT_NE(c, other);
     strips.push_back(c);
     ASSERT_EQ(rc_->count(preview), 1u);
-    EXPECT_EQ(Decode(FileOf(preview)), c.Crop(kStripWidth - kStripPreviewWidth, 0, kStripPreviewWidth, c.Height()));
+    EXPECT_EQ(Decode(FileOf(preview)),
+              c.Crop(kStripWidth - kStripPreviewWidth, 0, kStripPreviewWidth, c.Height()));
   }
 }
 

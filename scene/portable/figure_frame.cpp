@@ -133,7 +133,8 @@ bool RunLiftStates(FigureMotion& record, ScriptHost& host, const FigureStyle& st
         host.ShowObject(record);
         cursor = host.CursorPos();
         host.SetOverlayPlacement(Minus(cursor, host.GrabOffset()), OverlaySize(record));
-        DrawOverlayIndex(record, host, style, lift.liftLeaveFrame >= 0 ? lift.liftLeaveFrame : lift.liftFrame);
+        DrawOverlayIndex(record, host, style,
+                         lift.liftLeaveFrame >= 0 ? lift.liftLeaveFrame : lift.liftFrame);
         record.state = kStateHeld;
         record.frame = record.ticks = 0;
       }
@@ -149,8 +150,7 @@ bool RunLiftStates(FigureMotion& record, ScriptHost& host, const FigureStyle& st
         record.ticks = 0;
         const bool past = lift.dangleLimit ? record.frame > lift.dangleLimit(host)
                                            : lift.dangleFirst + record.frame > lift.dangleLast;
-        if (past)
-          record.frame = lift.dangleRestart ? lift.dangleRestart(host) : 0;
+        if (past) record.frame = lift.dangleRestart ? lift.dangleRestart(host) : 0;
       }
       return true;
     }

@@ -18,7 +18,7 @@ enum class WindowStyle {
 struct LiftStyle {
   int liftFrame = 0;
   int liftLeaveFrame = -1;  // drawn as the figure leaves the strip; -1: liftFrame
-  int dangleFirst = 0;  // dangle frame = dangleFirst + record.frame
+  int dangleFirst = 0;      // dangle frame = dangleFirst + record.frame
   int dangleLast = 0;
   // Ticks above which the dangle frame advances.
   int (*dangleThreshold)(const FigureMotion& record, ScriptHost& host) = nullptr;

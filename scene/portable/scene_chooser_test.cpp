@@ -13,8 +13,8 @@ namespace {
 struct World {
   bool billboard = false, update = false, calendar = false, winamp = false, planeOff = false;
   int motif = 1, birthdays = 0;
-  int off = 0;          // the one switched-off scene
-  bool allOff = false;  // every scene switched off
+  int off = 0;                           // the one switched-off scene
+  bool allOff = false;                   // every scene switched off
   int day = 15, month = 6, year = 2026;  // no season
 };
 
@@ -97,7 +97,16 @@ TEST(SceneChooser, Rules) {
       {"... not twice in a row", {.winamp = true}, {0}, 20, 1, 8},
       {"... not when switched off", {.winamp = true, .off = 42}, {1, 0}, 20, 1},
       {"no player: the musician's slot is refused", {}, {7, 0}, 20, 2},
-      {"a billboard click forces the paster", {.billboard = true, .update = true}, {}, 27, 0, 0, 0, -1, 0, -1},
+      {"a billboard click forces the paster",
+       {.billboard = true, .update = true},
+       {},
+       27,
+       0,
+       0,
+       0,
+       -1,
+       0,
+       -1},
       {"... unless it is switched off", {.billboard = true, .update = true, .off = 27}, {0}, 20, 1},
       {"the billboard is forced one in nine", billboard, {9}, 27, 0, 0, 0, -1, 0, -1},
       {"... and not on the others", billboard, {1, 0}, 20, 1},
@@ -115,7 +124,11 @@ TEST(SceneChooser, Rules) {
        -1,
        0,
        -1},
-      {"a refused paster is drawn again too", {.billboard = true, .calendar = true, .motif = 4}, {1, 14, 1, 0}, 20, 2},
+      {"a refused paster is drawn again too",
+       {.billboard = true, .calendar = true, .motif = 4},
+       {1, 14, 1, 0},
+       20,
+       2},
       {"no plane: its slot is refused", {.planeOff = true}, {25, 0}, 20, 2},
       {"the plane flies otherwise", {}, {25}, 91, 1},
       {"carnival out of season is refused", {}, {2, 0}, 20, 2},

@@ -121,7 +121,8 @@ void Walk(FigureMotion& record, ScriptHost& host, const FigureStyle& style) {
 void Play(FigureMotion& record, ScriptHost& host, const FigureStyle& style) {
   const bool left = record.state == kPlayLeft;
   if (FrameDue(record, record.ticksPerFrame * (host.Rand() % 8 + 2))) {
-    DrawFigureFrame(record, host, style, (left ? kFig042PlayLeftFirst : kFig042PlayRightFirst) + record.frame);
+    DrawFigureFrame(record, host, style,
+                    (left ? kFig042PlayLeftFirst : kFig042PlayRightFirst) + record.frame);
     ++record.frame;
     if (record.frame > host.Rand() % 8 + 6) record.frame = 0;
     if (!left && record.frame > kFig042PlayRightLast) record.frame = 0;

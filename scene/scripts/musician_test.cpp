@@ -88,7 +88,8 @@ TEST_F(Musician, BubbleButtonsDriveHim) {
     const int x = record.x;
     BehaveFigure42(record, host);
     EXPECT_TRUE(!host.clicked && host.winampButton == 0) << "both taken";
-    EXPECT_EQ(std::tie(record.state, record.x, host.bubbleKills), std::make_tuple(row.state, x + row.dx, row.kills));
+    EXPECT_EQ(std::tie(record.state, record.x, host.bubbleKills),
+              std::make_tuple(row.state, x + row.dx, row.kills));
     EXPECT_EQ(host.bubbles.size(), size_t(row.bubbles));
   }
 }
@@ -130,15 +131,26 @@ TEST_F(Musician, LiftedHeDanglesOnHisActAndGoesBackToItWhenDropped) {
 TEST(MusicianTrace, FollowsHisGoldenTraces) {
   using P = Poke;
   const ScenePoint walkOn{9, 0}, stop{4, 0}, hide{8, 0};
-  ExpectGoldenTraces(
-      "musician.trace",
-      {
-          {"walks through", BehaveFigure42, kFig042Frames, 1, {}},
-          {"plays the new title", BehaveFigure42, kFig042Frames, 2,
-           {{0, P::kPlayerNewTitle}, {60, P::kClick}, {700, P::kBubbleButton, hide}, {900, P::kClick},
-            {1400, P::kBubbleButton, walkOn}, {2000, P::kPlayerOff}}},
-          {"lifted while playing, then stopped", BehaveFigure42, kFig042Frames, 3,
-           {{0, P::kPlayerNewTitle}, {80, P::kClick}, {500, P::kHold, {400, 200}}, {600, P::kRelease, {300, 600}},
-            {900, P::kBubbleButton, stop}}},
-      });
+  ExpectGoldenTraces("musician.trace", {
+                                           {"walks through", BehaveFigure42, kFig042Frames, 1, {}},
+                                           {"plays the new title",
+                                            BehaveFigure42,
+                                            kFig042Frames,
+                                            2,
+                                            {{0, P::kPlayerNewTitle},
+                                             {60, P::kClick},
+                                             {700, P::kBubbleButton, hide},
+                                             {900, P::kClick},
+                                             {1400, P::kBubbleButton, walkOn},
+                                             {2000, P::kPlayerOff}}},
+                                           {"lifted while playing, then stopped",
+                                            BehaveFigure42,
+                                            kFig042Frames,
+                                            3,
+                                            {{0, P::kPlayerNewTitle},
+                                             {80, P::kClick},
+                                             {500, P::kHold, {400, 200}},
+                                             {600, P::kRelease, {300, 600}},
+                                             {900, P::kBubbleButton, stop}}},
+                                       });
 }

@@ -28,8 +28,17 @@ inline int RunScene(FigureScript script, FigureMotion& record, FakeScriptHost& h
 
 // What the user (or the world) does before a given tick.
 enum class Poke {
-  kClick, kHold, kRelease, kBillboard, kSoundOff, kChannelBusy, kChannelFree, kRelayout,
-  kPlayerNewTitle, kPlayerOff, kBubbleButton,  // the player for the musician; the button is cursor.x
+  kClick,
+  kHold,
+  kRelease,
+  kBillboard,
+  kSoundOff,
+  kChannelBusy,
+  kChannelFree,
+  kRelayout,
+  kPlayerNewTitle,
+  kPlayerOff,
+  kBubbleButton,  // the player for the musician; the button is cursor.x
 };
 struct Event {
   int tick;

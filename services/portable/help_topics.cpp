@@ -24,10 +24,22 @@ constexpr const char* kIndexPage = "index.html";
 constexpr uint32_t kPopupTable[] = {1009, 110, 0, 0};
 
 const char* const kAllFiles[] = {
-    "index.html",          "erste_schritte.html",   "hauptmenu.html",      "config-allgemein.html",
-    "config-speed.html",   "config-hotkeys.html",   "config-uhr.html",     "config-plakate.html",
-    "config-wetter.html",  "config-sound.html",     "config-leute.html",   "config-flieger.html",
-    "config-desktop.html", "config-fabian.html",    "config-winamp.html",  "config-countdown.html",
+    "index.html",
+    "erste_schritte.html",
+    "hauptmenu.html",
+    "config-allgemein.html",
+    "config-speed.html",
+    "config-hotkeys.html",
+    "config-uhr.html",
+    "config-plakate.html",
+    "config-wetter.html",
+    "config-sound.html",
+    "config-leute.html",
+    "config-flieger.html",
+    "config-desktop.html",
+    "config-fabian.html",
+    "config-winamp.html",
+    "config-countdown.html",
     nullptr,
 };
 
@@ -52,9 +64,13 @@ std::string HelpTopicPath(const char* helpFile, int topic, bool german) {
   return std::string(helpFile ? helpFile : "") + HelpTopicTarget(topic, german);
 }
 
-std::string HelpPopupPath(const char* helpFile) { return std::string(helpFile ? helpFile : "") + "::/popups.txt"; }
+std::string HelpPopupPath(const char* helpFile) {
+  return std::string(helpFile ? helpFile : "") + "::/popups.txt";
+}
 
-const uint32_t* HelpPopupTable() { return kPopupTable; }
+const uint32_t* HelpPopupTable() {
+  return kPopupTable;
+}
 
 int HelpPopupTopic(int controlId) {
   if (controlId <= 0) return 0;
@@ -63,4 +79,6 @@ int HelpPopupTopic(int controlId) {
   return 0;
 }
 
-const char* const* HelpPageFiles() { return kAllFiles; }
+const char* const* HelpPageFiles() {
+  return kAllFiles;
+}

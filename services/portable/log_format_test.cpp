@@ -31,7 +31,8 @@ TEST(LogFormat, Timestamp) {
 }
 
 TEST(LogFormat, LineLayout) {
-  EXPECT_EQ(Line("01.02.2003 04:05.06", "START: %s (%d)", "Hund", 24), "01.02.2003 04:05.06 START: Hund (24)\r\n");
+  EXPECT_EQ(Line("01.02.2003 04:05.06", "START: %s (%d)", "Hund", 24),
+            "01.02.2003 04:05.06 START: Hund (24)\r\n");
   EXPECT_EQ(Line("", "x"), " x\r\n");
   EXPECT_EQ(Line(nullptr, "%s", ""), " \r\n");
 }

@@ -25,7 +25,7 @@ struct MpegHeader {
   unsigned version;  // 3 = MPEG-1, 2 = MPEG-2, 0 = MPEG-2.5
   unsigned layer;    // 1, 2 or 3
   uint32_t rate;
-  uint32_t length;   // bytes of the whole frame
+  uint32_t length;  // bytes of the whole frame
 };
 
 bool ParseMpegHeader(const uint8_t* p, MpegHeader& h) {
@@ -98,8 +98,8 @@ void FoldToStereo(int16_t* values, size_t frames, unsigned channels) {
   }
 }
 
-std::unique_ptr<Decoder> OpenDecoder(std::unique_ptr<ByteSource> unique, const std::vector<DecoderKind>& kinds,
-                                     int& error, size_t* used) {
+std::unique_ptr<Decoder> OpenDecoder(std::unique_ptr<ByteSource> unique,
+                                     const std::vector<DecoderKind>& kinds, int& error, size_t* used) {
   if (!unique) {
     error = SL_ERROR_FILEOPEN;
     return nullptr;

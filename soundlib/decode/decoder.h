@@ -21,7 +21,7 @@ namespace soundlib {
 
 inline constexpr uint64_t kUnknownFrames = UINT64_MAX;
 inline constexpr uint32_t kMaxDecoderChannels = 8;  // more is refused; above 2 folds to stereo
-inline constexpr size_t kProbeBytes = 8192;          // what a probe sees of the file's start
+inline constexpr size_t kProbeBytes = 8192;         // what a probe sees of the file's start
 
 struct StreamInfo {
   uint32_t rate = 0;
@@ -54,14 +54,16 @@ class Decoder {
 struct DecoderKind {
   std::string name;
   bool (*probe)(const uint8_t* head, size_t n, uint64_t size, const void* context) = nullptr;
-  std::unique_ptr<Decoder> (*open)(std::shared_ptr<ByteSource> source, const void* context, int& error) = nullptr;
+  std::unique_ptr<Decoder> (*open)(std::shared_ptr<ByteSource> source, const void* context,
+                                   int& error) = nullptr;
   const void* context = nullptr;  // handed back to probe and open (a plug-in's table)
 };
 
 // Sniffs `source` against `kinds` in order; SL_ERROR_FILEFORM when no kind
 // takes it, else the opening kind's result (its index in `used`).
-std::unique_ptr<Decoder> OpenDecoder(std::unique_ptr<ByteSource> source, const std::vector<DecoderKind>& kinds,
-                                     int& error, size_t* used = nullptr);
+std::unique_ptr<Decoder> OpenDecoder(std::unique_ptr<ByteSource> source,
+                                     const std::vector<DecoderKind>& kinds, int& error,
+                                     size_t* used = nullptr);
 
 // Decodes from the start to the end into `out`; SL_ERROR_MEM when the
 // decoded sound would pass kMaxDecodedBytes, the decoder's error when it

@@ -23,8 +23,8 @@
 namespace soundlib {
 namespace {
 
-using testing::Decoded;
 using testing::DecodeBytes;
+using testing::Decoded;
 using testing::ReadBytes;
 using testing::ReadRaw16;
 using testing::Sh;
@@ -33,14 +33,15 @@ using testing::WriteBytes;
 
 struct Reference {
   const char* name;
-  const char* file;     // made from tone.wav (stereo 44.1 kHz) or mono.wav (mono 22.05 kHz)
-  const char* make;     // shell command: $in, $out
-  const char* decode;   // the host's decoder: $in to raw 16-bit little-endian $out
-  int tolerance;        // largest difference of one sample
-  size_t slack = 0;     // frames ours may have past the reference's end (a last block's padding)
+  const char* file;    // made from tone.wav (stereo 44.1 kHz) or mono.wav (mono 22.05 kHz)
+  const char* make;    // shell command: $in, $out
+  const char* decode;  // the host's decoder: $in to raw 16-bit little-endian $out
+  int tolerance;       // largest difference of one sample
+  size_t slack = 0;    // frames ours may have past the reference's end (a last block's padding)
 };
 
-constexpr const char* kFlacDecode = "flac -s -d -f --force-raw-format --endian=little --sign=signed -o $out $in";
+constexpr const char* kFlacDecode =
+    "flac -s -d -f --force-raw-format --endian=little --sign=signed -o $out $in";
 constexpr const char* kFfmpegDecode = "ffmpeg -loglevel error -y -i $in -f s16le $out";
 
 // The host decoders of the lossy kinds run the same library as we do; a
@@ -58,7 +59,8 @@ const Reference kReferences[] = {
     // What our reader leaves to libsndfile besides: GSM 6.10 (Windows' sound
     // recorder), 64-bit float, four channels (each side the mean of its two,
     // here the same: the stereo tone).
-    {"gsm", "a.wav", "sox mono.wav -r 8000 -e gsm-full-rate $out", "sox $in -t raw -e signed -b 16 $out", 0, 320},
+    {"gsm", "a.wav", "sox mono.wav -r 8000 -e gsm-full-rate $out", "sox $in -t raw -e signed -b 16 $out", 0,
+     320},
     {"double", "a.wav", "sox mono.wav -e float -b 64 $out", "sox -D $in -t raw -e signed -b 16 $out", 1},
     {"pcm16_4ch", "a.wav", "sox tone.wav $out remix 1 2 1 2", "sox tone.wav -t raw -e signed -b 16 $out", 0},
     {"mp3", "a.mp3", "lame --quiet -b 128 tone.wav $out", "mpg123 -q -s $in > $out", 0},
@@ -69,8 +71,8 @@ const Reference kReferences[] = {
     {"mp3_in_wave", "a.wav",
      "lame --quiet -t -b 128 tone.wav a.mp3 && ffmpeg -loglevel error -y -i a.mp3 -c:a copy -f wav $out",
      "mpg123 -q -s a.mp3 > $out", 0},
-    {"mp2", "a.mp2", "ffmpeg -loglevel error -y -i tone.wav -c:a mp2 -b:a 192k $out", "mpg123 -q -s $in > $out",
-     0},
+    {"mp2", "a.mp2", "ffmpeg -loglevel error -y -i tone.wav -c:a mp2 -b:a 192k $out",
+     "mpg123 -q -s $in > $out", 0},
     {"vorbis", "a.ogg", "oggenc -Q -q 3 -o $out tone.wav", "oggdec -Q -R -o $out $in", 0},
     {"vorbis_mono", "a.ogg", "oggenc -Q -q 1 -o $out mono.wav", "oggdec -Q -R -o $out $in", 0},
     // The plug-ins' kinds.
@@ -155,8 +157,9 @@ TEST(MpegLayerOne, EveryBitRateDecodesAsTheHostsDecoderDoes) {
 // MPEG audio is damaged.
 TEST(MpegInWave, OtherChunksBeforeItsFormatAreSkipped) {
   const std::string dir = SoundDir();
-  ASSERT_TRUE(Sh(dir, "lame --quiet -t -b 64 mono.wav a.mp3 && "
-                      "ffmpeg -loglevel error -y -i a.mp3 -c:a copy -f wav a.wav"));
+  ASSERT_TRUE(Sh(dir,
+                 "lame --quiet -t -b 64 mono.wav a.mp3 && "
+                 "ffmpeg -loglevel error -y -i a.mp3 -c:a copy -f wav a.wav"));
   std::vector<uint8_t> plain = ReadBytes(dir + "/a.wav");
   const Decoded expected = DecodeBytes(plain);
   ASSERT_EQ(expected.error, SL_OK);
@@ -206,10 +209,13 @@ TEST(Sniffing, EveryBitRateOfEachMpegKindIsTaken) {
   };
   const Kind kinds[] = {
       {"lame --quiet --cbr -b $b tone.wav", {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
-      {"lame --quiet --cbr --resample 22.05 -b $b tone.wav", {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
+      {"lame --quiet --cbr --resample 22.05 -b $b tone.wav",
+       {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
       {"lame --quiet --cbr --resample 11.025 -b $b mono.wav", {8, 16, 24, 32, 40, 48, 56, 64}},
-      {"ffmpeg -loglevel error -y -i tone.wav -ar 48000 -c:a mp2 -b:a $bk", {48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384}},
-      {"ffmpeg -loglevel error -y -i mono.wav -ar 24000 -c:a mp2 -b:a $bk", {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
+      {"ffmpeg -loglevel error -y -i tone.wav -ar 48000 -c:a mp2 -b:a $bk",
+       {48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384}},
+      {"ffmpeg -loglevel error -y -i mono.wav -ar 24000 -c:a mp2 -b:a $bk",
+       {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
   };
   for (const Kind& k : kinds) {
     for (int rate : k.rates) {
@@ -217,7 +223,8 @@ TEST(Sniffing, EveryBitRateOfEachMpegKindIsTaken) {
       cmd.replace(cmd.find("$b"), 2, std::to_string(rate));
       ASSERT_TRUE(Sh(dir, cmd + " a.mpa"));
       const std::vector<uint8_t> file = ReadBytes(dir + "/a.mpa");
-      EXPECT_TRUE(ProbeMpegAudio(file.data(), std::min(file.size(), kProbeBytes), file.size(), nullptr)) << cmd;
+      EXPECT_TRUE(ProbeMpegAudio(file.data(), std::min(file.size(), kProbeBytes), file.size(), nullptr))
+          << cmd;
       // From a frame's start in the middle (found by its sync): two more follow.
       size_t mid = file.size() / 2;
       while (mid + 1 < file.size() && !(file[mid] == 0xFF && (file[mid + 1] & 0xE0) == 0xE0)) ++mid;
@@ -231,9 +238,10 @@ TEST(Sniffing, EveryBitRateOfEachMpegKindIsTaken) {
 // ones to the right, each side their mean.
 TEST(Channels, SixChannelsFoldToStereo) {
   const std::string dir = SoundDir();
-  ASSERT_TRUE(Sh(dir,
-                 "sox -n -r 22050 -c 6 -b 16 -e signed six.wav synth 0.5 sine 200 sine 300 sine 400 sine 500 "
-                 "sine 600 sine 700 vol 0.5 && oggenc -Q -o six.ogg six.wav && oggdec -Q -R -o six.raw six.ogg"));
+  ASSERT_TRUE(
+      Sh(dir,
+         "sox -n -r 22050 -c 6 -b 16 -e signed six.wav synth 0.5 sine 200 sine 300 sine 400 sine 500 "
+         "sine 600 sine 700 vol 0.5 && oggenc -Q -o six.ogg six.wav && oggdec -Q -R -o six.raw six.ogg"));
   const std::vector<int16_t> six = ReadRaw16(dir + "/six.raw");
   const Decoded d = DecodeBytes(ReadBytes(dir + "/six.ogg"));
   ASSERT_EQ(d.error, SL_OK);
@@ -324,7 +332,8 @@ TEST(BadFiles, GarbageFramesAndBrokenPagesNeverCrash) {
   EXPECT_LE(g.values.size(), 200u * 1152 * 2);
   // An Ogg stream with a page of its middle overwritten: the sound before
   // the damage plays (and after it, where the library finds its way back).
-  ASSERT_TRUE(Sh(dir, "sox -n -r 22050 -c 1 -b 16 long.wav synth 10 whitenoise vol 0.3 && oggenc -Q -o a.ogg long.wav"));
+  ASSERT_TRUE(Sh(
+      dir, "sox -n -r 22050 -c 1 -b 16 long.wav synth 10 whitenoise vol 0.3 && oggenc -Q -o a.ogg long.wav"));
   std::vector<uint8_t> ogg = ReadBytes(dir + "/a.ogg");
   const Decoded full = DecodeBytes(ogg);
   for (size_t i = ogg.size() / 2; i < ogg.size() / 2 + 200; ++i) ogg[i] ^= 0x5A;
@@ -389,15 +398,15 @@ TEST(Seeking, EveryKindGoesBackToItsStartAndToAFrame) {
 // (at its own rate, full volume, centred: frame for frame).
 TEST(Engine, SamplesAndStreamsTakeEveryKind) {
   const std::string dir = SoundDir();
-  ASSERT_TRUE(Sh(dir, "lame --quiet -b 96 tone.wav a.mp3 && oggenc -Q -o a.ogg tone.wav && flac -s -o a.flac tone.wav"));
+  ASSERT_TRUE(Sh(
+      dir, "lame --quiet -b 96 tone.wav a.mp3 && oggenc -Q -o a.ogg tone.wav && flac -s -o a.flac tone.wav"));
   HeadlessPlatform platform;
   Engine engine(platform);
   for (const char* name : {"a.mp3", "a.ogg"}) {
     const std::vector<uint8_t> bytes = ReadBytes(dir + "/" + name);
     const Decoded want = DecodeBytes(bytes);
     ASSERT_TRUE(engine.init(0, want.rate, 0, nullptr, nullptr));  // lame may have chosen another rate
-    const SlHandle sample =
-        engine.sampleLoad(1, bytes.data(), 0, static_cast<uint32_t>(bytes.size()), 1, 0);
+    const SlHandle sample = engine.sampleLoad(1, bytes.data(), 0, static_cast<uint32_t>(bytes.size()), 1, 0);
     ASSERT_NE(sample, 0u) << name << " " << engine.errorGetCode();
     const SlHandle stream = engine.streamCreateFile(1, bytes.data(), 0, bytes.size(), SL_STREAM_AUTOFREE);
     ASSERT_NE(stream, 0u) << name;

@@ -50,7 +50,8 @@ class MpegDecoder final : public Decoder {
     const long* rates = nullptr;
     size_t count = 0;
     mpg123_rates(&rates, &count);
-    for (size_t i = 0; i < count; ++i) mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    for (size_t i = 0; i < count; ++i)
+      mpg123_format(h, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
     long rate = 0;
     int channels = 0, encoding = 0;
     if (mpg123_replace_reader_handle(h, &ReadCallback, &SeekCallback, nullptr) != MPG123_OK ||

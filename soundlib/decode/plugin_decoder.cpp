@@ -89,7 +89,8 @@ void AddPluginKinds(const SlPluginInfo& info, std::vector<DecoderKind>& kinds) {
   if ((info.version & 0xFFFF) < kSlPluginDecoderBuild || !info.decoders) return;
   for (uint32_t i = 0; i < info.decoderCount; ++i) {
     const SlDecoderOps* ops = info.decoders[i];
-    if (!ops || ops->size < kOpsSize || !ops->probe || !ops->open || !ops->decode || !ops->seek || !ops->close)
+    if (!ops || ops->size < kOpsSize || !ops->probe || !ops->open || !ops->decode || !ops->seek ||
+        !ops->close)
       continue;
     kinds.push_back(DecoderKind{ops->name ? ops->name : "plug-in", &Probe, &Open, ops});
   }

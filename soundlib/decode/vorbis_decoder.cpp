@@ -59,7 +59,8 @@ class VorbisDecoder final : public Decoder {
     reader_.pos = 0;
     const ov_callbacks calls{&ReadCallback, nullptr, nullptr, nullptr};
     const int r = ov_open_callbacks(&reader_, &file_, nullptr, 0, calls);
-    if (r != 0) return r == OV_ENOTVORBIS ? SL_ERROR_FILEFORM : r == OV_EVERSION ? SL_ERROR_FORMAT : SL_ERROR_DAMAGED;
+    if (r != 0)
+      return r == OV_ENOTVORBIS ? SL_ERROR_FILEFORM : r == OV_EVERSION ? SL_ERROR_FORMAT : SL_ERROR_DAMAGED;
     opened_ = true;
     const vorbis_info* vi = ov_info(&file_, -1);
     if (!vi || vi->channels < 1 || vi->channels > static_cast<int>(kMaxDecoderChannels) || vi->rate < 1000 ||
@@ -83,9 +84,9 @@ class VorbisDecoder final : public Decoder {
     int holes = 0;
     while (have < count) {
       int section = 0;
-      const long bytes = ov_read(&file_, reinterpret_cast<char*>(dst + have * ch),
-                                 static_cast<int>(std::min<size_t>((count - have) * ch * 2, 1 << 20)), 0, 2, 1,
-                                 &section);
+      const long bytes =
+          ov_read(&file_, reinterpret_cast<char*>(dst + have * ch),
+                  static_cast<int>(std::min<size_t>((count - have) * ch * 2, 1 << 20)), 0, 2, 1, &section);
       if (bytes == OV_HOLE && ++holes < 64) continue;  // a lost page: go on after it
       if (bytes <= 0) {
         if (bytes < 0) error_ = SL_ERROR_DAMAGED;

@@ -63,9 +63,17 @@ class CompressedWaveDecoder final : public Decoder {
     const int type = info.format & SF_FORMAT_TYPEMASK, sub = info.format & SF_FORMAT_SUBMASK;
     bool wanted = type == SF_FORMAT_WAV || type == SF_FORMAT_WAVEX;
     switch (sub) {
-      case SF_FORMAT_IMA_ADPCM: case SF_FORMAT_MS_ADPCM: case SF_FORMAT_ALAW: case SF_FORMAT_ULAW:
-      case SF_FORMAT_GSM610: case SF_FORMAT_PCM_U8: case SF_FORMAT_PCM_16: case SF_FORMAT_PCM_24:
-      case SF_FORMAT_PCM_32: case SF_FORMAT_FLOAT: case SF_FORMAT_DOUBLE:
+      case SF_FORMAT_IMA_ADPCM:
+      case SF_FORMAT_MS_ADPCM:
+      case SF_FORMAT_ALAW:
+      case SF_FORMAT_ULAW:
+      case SF_FORMAT_GSM610:
+      case SF_FORMAT_PCM_U8:
+      case SF_FORMAT_PCM_16:
+      case SF_FORMAT_PCM_24:
+      case SF_FORMAT_PCM_32:
+      case SF_FORMAT_FLOAT:
+      case SF_FORMAT_DOUBLE:
         break;
       default:
         wanted = false;
@@ -96,7 +104,8 @@ class CompressedWaveDecoder final : public Decoder {
     if (floats_) {
       floatScratch_.resize(count * ch);
       got = sf_readf_float(file_, floatScratch_.data(), static_cast<sf_count_t>(count));
-      for (size_t i = 0; got > 0 && i < static_cast<size_t>(got) * ch; ++i) dst[i] = FromFloat(floatScratch_[i]);
+      for (size_t i = 0; got > 0 && i < static_cast<size_t>(got) * ch; ++i)
+        dst[i] = FromFloat(floatScratch_[i]);
     } else {
       got = sf_readf_short(file_, dst, static_cast<sf_count_t>(count));
     }

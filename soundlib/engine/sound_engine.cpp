@@ -371,7 +371,8 @@ SlHandle Engine::sampleLoad(SlBool mem, const void* file, uint64_t offset, uint3
     data->format.rate = info.rate;
     data->format.channels = info.channels;
     data->format.bitsPerSample = 16;
-    data->format.blockAlign = info.bytesPerFrame ? info.bytesPerFrame : static_cast<uint16_t>(2 * info.channels);
+    data->format.blockAlign =
+        info.bytesPerFrame ? info.bytesPerFrame : static_cast<uint16_t>(2 * info.channels);
     decoder.reset();  // a plug-in's decoder is closed before its plug-in can go
     std::lock_guard lock(mutex_);
     if (!initialised_) return fail(SL_ERROR_INIT, 0u);

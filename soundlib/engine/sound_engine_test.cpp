@@ -207,9 +207,9 @@ TEST_F(EngineTest, PansFromLeftToRightAndClamps) {
     return frame(render(1), 0);
   };
   // The near side stays whole, the far one falls linearly; beyond -1..1 clamped.
-  const std::tuple<float, int, int> rows[] = {{-1.0f, 10000, 0},     {1.0f, 0, 10000},    {0.0f, 10000, 10000},
-                                              {0.5f, 5000, 10000},   {-0.25f, 10000, 7500}, {3.0f, 0, 10000},
-                                              {-9.0f, 10000, 0}};
+  const std::tuple<float, int, int> rows[] = {
+      {-1.0f, 10000, 0},     {1.0f, 0, 10000}, {0.0f, 10000, 10000}, {0.5f, 5000, 10000},
+      {-0.25f, 10000, 7500}, {3.0f, 0, 10000}, {-9.0f, 10000, 0}};
   for (auto [pan, left, right] : rows) EXPECT_EQ(at(pan), pairs({{left, right}})) << pan;
   EXPECT_FALSE(engine.channelSetAttribute(c, SL_ATTRIB_PAN, NAN));
   EXPECT_EQ(engine.errorGetCode(), SL_ERROR_ILLPARAM);
@@ -1058,8 +1058,9 @@ TEST(EngineCapture, WritesTheMixToAWaveFileInRealTime) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
   EXPECT_EQ(Le32(bytes, 4), bytes.size() - 8);
   // WAVE, a 16-byte fmt: PCM, 2 channels, 8000 Hz, 32000 bytes a second, 4 a frame, 16 bits; data.
-  const std::vector<uint8_t> header = {'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
-                                       0x40, 0x1F, 0, 0, 0x00, 0x7D, 0, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a'};
+  const std::vector<uint8_t> header = {'W', 'A', 'V', 'E', 'f', 'm',  't',  ' ', 16,  0,    0,
+                                       0,   1,   0,   2,   0,   0x40, 0x1F, 0,   0,   0x00, 0x7D,
+                                       0,   0,   4,   0,   16,  0,    'd',  'a', 't', 'a'};
   EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 8, bytes.begin() + 40), header);
   EXPECT_EQ(Le32(bytes, 40), bytes.size() - 44);
   const size_t frames = (bytes.size() - 44) / 4;

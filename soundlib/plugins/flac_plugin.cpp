@@ -65,7 +65,9 @@ FLAC__StreamDecoderWriteStatus Write(const FLAC__StreamDecoder*, const FLAC__Fra
   const uint32_t n = frame->header.blocksize;
   const uint32_t out = ch > 2 ? 2 : ch;
   int16_t* dst = f->pending.append(n, out);
-  auto to16 = [bits](FLAC__int32 v) -> int32_t { return bits >= 16 ? v >> (bits - 16) : v * (1 << (16 - bits)); };
+  auto to16 = [bits](FLAC__int32 v) -> int32_t {
+    return bits >= 16 ? v >> (bits - 16) : v * (1 << (16 - bits));
+  };
   for (uint32_t i = 0; i < n; ++i) {
     if (ch <= 2) {
       for (uint32_t c = 0; c < ch; ++c) dst[i * ch + c] = static_cast<int16_t>(to16(buffer[c][i]));
@@ -87,7 +89,8 @@ void Metadata(const FLAC__StreamDecoder*, const FLAC__StreamMetadata* m, void* c
   f->channels = s.channels;
   f->bits = s.bits_per_sample;
   f->total = s.total_samples;
-  if (f->channels < 1 || f->channels > kMaxChannels || f->rate < 1000 || f->rate > 384000) f->badFormat = true;
+  if (f->channels < 1 || f->channels > kMaxChannels || f->rate < 1000 || f->rate > 384000)
+    f->badFormat = true;
 }
 
 void Error(const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void* client) {
@@ -114,9 +117,9 @@ void* SL_CALL Open(const SlByteReader* reader, SlDecoderFormat* format, int32_t*
   }
   f->in.source = reader;
   f->decoder = FLAC__stream_decoder_new();
-  if (!f->decoder || FLAC__stream_decoder_init_stream(f->decoder, &Read, &Seek, &Tell, &Length, &Eof, &Write,
-                                                      &Metadata, &Error,
-                                                      f) != FLAC__STREAM_DECODER_INIT_STATUS_OK) {
+  if (!f->decoder ||
+      FLAC__stream_decoder_init_stream(f->decoder, &Read, &Seek, &Tell, &Length, &Eof, &Write, &Metadata,
+                                       &Error, f) != FLAC__STREAM_DECODER_INIT_STATUS_OK) {
     *error = SL_ERROR_MEM;
     Close(f);
     return nullptr;

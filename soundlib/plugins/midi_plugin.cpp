@@ -155,7 +155,8 @@ uint32_t SL_CALL Decode(void* handle, int16_t* out, uint32_t frames, int32_t*) {
   while (have < frames) {
     // The synthesizer renders at most its own block at a time.
     const uint32_t want = std::min<uint32_t>(frames - have, 1024);
-    const int bytes = Timidity_PlaySome(s->song, out + static_cast<size_t>(have) * 2, static_cast<Sint32>(want * 4));
+    const int bytes =
+        Timidity_PlaySome(s->song, out + static_cast<size_t>(have) * 2, static_cast<Sint32>(want * 4));
     if (bytes <= 0) break;
     have += static_cast<uint32_t>(bytes) / 4;
   }
@@ -165,7 +166,8 @@ uint32_t SL_CALL Decode(void* handle, int16_t* out, uint32_t frames, int32_t*) {
 int32_t SL_CALL SeekTo(void* handle, uint64_t frame) {
   auto* s = static_cast<Song*>(handle);
   Timidity_Start(s->song);
-  if (frame > 0) Timidity_Seek(s->song, static_cast<Uint32>(std::min<uint64_t>(frame * 1000 / kRate, 0xFFFFFFFFu)));
+  if (frame > 0)
+    Timidity_Seek(s->song, static_cast<Uint32>(std::min<uint64_t>(frame * 1000 / kRate, 0xFFFFFFFFu)));
   return 1;
 }
 

@@ -43,7 +43,19 @@ Bytes Track(const std::vector<std::pair<uint32_t, Bytes>>& events, uint32_t tail
 }
 
 Bytes MidiFile(uint16_t type, const std::vector<Bytes>& tracks) {
-  Bytes m = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, uint8_t(type), 0, uint8_t(tracks.size()), kDivision >> 8,
+  Bytes m = {'M',
+             'T',
+             'h',
+             'd',
+             0,
+             0,
+             0,
+             6,
+             0,
+             uint8_t(type),
+             0,
+             uint8_t(tracks.size()),
+             kDivision >> 8,
              kDivision & 0xFF};
   for (const Bytes& t : tracks) m.insert(m.end(), t.begin(), t.end());
   return m;
@@ -51,11 +63,15 @@ Bytes MidiFile(uint16_t type, const std::vector<Bytes>& tracks) {
 
 const Bytes kTempo120 = {0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20};
 // A note from 0 to 0.5 s, a rest to 1.0 s, a note to 1.25 s.
-const std::vector<std::pair<uint32_t, Bytes>> kNotes = {
-    {0, {0xC0, 0x00}}, {0, {0x90, 60, 110}}, {480, {0x80, 60, 64}}, {480, {0x90, 67, 110}}, {240, {0x80, 67, 64}}};
+const std::vector<std::pair<uint32_t, Bytes>> kNotes = {{0, {0xC0, 0x00}},
+                                                        {0, {0x90, 60, 110}},
+                                                        {480, {0x80, 60, 64}},
+                                                        {480, {0x90, 67, 110}},
+                                                        {240, {0x80, 67, 64}}};
 
 double Rms(const std::vector<int16_t>& v, double from, double to) {
-  const size_t a = static_cast<size_t>(from * kRate) * 2, b = std::min(v.size(), static_cast<size_t>(to * kRate) * 2);
+  const size_t a = static_cast<size_t>(from * kRate) * 2,
+               b = std::min(v.size(), static_cast<size_t>(to * kRate) * 2);
   double sum = 0;
   for (size_t i = a; i < b; ++i) sum += double(v[i]) * v[i];
   return b > a ? std::sqrt(sum / double(b - a)) : 0;
@@ -75,12 +91,12 @@ class Midi : public ::testing::Test {
 
 TEST_F(Midi, NotesSoundAtTheirTimesAndANoteOffEndsThem) {
   const Decoded d = DecodeBytes(MidiFile(0, {Track(
-      [] {
-        auto e = kNotes;
-        e.insert(e.begin(), {0, kTempo120});
-        return e;
-      }(),
-      720)}));
+                                                [] {
+                                                  auto e = kNotes;
+                                                  e.insert(e.begin(), {0, kTempo120});
+                                                  return e;
+                                                }(),
+                                                720)}));
   ASSERT_EQ(d.error, SL_OK);
   ASSERT_EQ(d.kind, "MIDI");
   EXPECT_EQ(d.rate, kRate);
@@ -118,17 +134,17 @@ TEST_F(Midi, HostileFilesEndCleanly) {
   tempos.push_back({0, {0x90, 60, 100}});
   const std::vector<Bytes> files = {
       MidiFile(0, {Track({{0, {60, 100}}, {100, {0x90, 62, 100}}})}),  // running status before any status
-      MidiFile(0, {Track(tempos, 100)}),                                // tempo upon tempo, the fastest there is
-      MidiFile(0, {Track(kNotes, 0, 100000)}),                          // a track longer than the file
-      MidiFile(1, {Track(kNotes), Track(kNotes)}),                      // two tracks where the header says two
-      MidiFile(0, {}),                                                  // a header without its track
-      Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6},                        // cut in the header
+      MidiFile(0, {Track(tempos, 100)}),            // tempo upon tempo, the fastest there is
+      MidiFile(0, {Track(kNotes, 0, 100000)}),      // a track longer than the file
+      MidiFile(1, {Track(kNotes), Track(kNotes)}),  // two tracks where the header says two
+      MidiFile(0, {}),                              // a header without its track
+      Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6},        // cut in the header
       // A delta time of nine bytes overflows into a skip backwards (found by
       // the fuzzer: the reader went round the same events until memory ran out).
-      Bytes{0x4d, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x01, 0x00, 0x60, 0x4d, 0x54,
-            0x72, 0x6b, 0x00, 0x00, 0x00, 0x17, 0x00, 0xc0, 0x00, 0x00, 0x2f, 0x90, 0x3c, 0xff, 0xff, 0xff,
-            0xff, 0xff, 0xff, 0xff, 0xff, 0x64, 0x30, 0x80, 0x3c, 0x40, 0x30, 0x90, 0x40, 0x64, 0x30, 0x80,
-            0x40, 0x40, 0x00, 0xff, 0x2f, 0x00, 0x54, 0x72},
+      Bytes{0x4d, 0x54, 0x68, 0x64, 0x00, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x01, 0x00, 0x60,
+            0x4d, 0x54, 0x72, 0x6b, 0x00, 0x00, 0x00, 0x17, 0x00, 0xc0, 0x00, 0x00, 0x2f, 0x90,
+            0x3c, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x64, 0x30, 0x80, 0x3c, 0x40,
+            0x30, 0x90, 0x40, 0x64, 0x30, 0x80, 0x40, 0x40, 0x00, 0xff, 0x2f, 0x00, 0x54, 0x72},
   };
   for (size_t i = 0; i < files.size(); ++i) {
     const Decoded d = DecodeBytes(files[i]);

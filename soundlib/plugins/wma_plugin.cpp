@@ -95,8 +95,8 @@ int32_t OpenStreams(Wma* w) {
   if (id != AV_CODEC_ID_WMAV1 && id != AV_CODEC_ID_WMAV2 && id != AV_CODEC_ID_WMAPRO &&
       id != AV_CODEC_ID_WMALOSSLESS)
     return SL_ERROR_FORMAT;
-  if (par->ch_layout.nb_channels < 1 || par->ch_layout.nb_channels > kMaxChannels || par->sample_rate < 1000 ||
-      par->sample_rate > 384000)
+  if (par->ch_layout.nb_channels < 1 || par->ch_layout.nb_channels > kMaxChannels ||
+      par->sample_rate < 1000 || par->sample_rate > 384000)
     return SL_ERROR_FORMAT;
   w->codec = avcodec_alloc_context3(decoder);
   if (!w->codec) return SL_ERROR_MEM;
@@ -246,7 +246,8 @@ int32_t SL_CALL SeekTo(void* handle, uint64_t frame) {
   std::vector<int16_t> skip(4096 * 2);
   int32_t error = SL_OK;
   for (uint64_t left = frame; left > 0;) {
-    const uint32_t got = Decode(w, skip.data(), static_cast<uint32_t>(std::min<uint64_t>(left, 4096)), &error);
+    const uint32_t got =
+        Decode(w, skip.data(), static_cast<uint32_t>(std::min<uint64_t>(left, 4096)), &error);
     if (got == 0) break;
     left -= got;
   }

@@ -25,7 +25,8 @@ void StreamFeed::store(const int16_t* values, uint64_t at, size_t frames) {
   for (size_t done = 0; done < frames;) {
     const size_t slot = static_cast<size_t>((at + done) % cap_);
     const size_t run = std::min(frames - done, cap_ - slot);
-    std::memcpy(ring_.data() + slot * channels_, values + done * channels_, run * channels_ * sizeof(int16_t));
+    std::memcpy(ring_.data() + slot * channels_, values + done * channels_,
+                run * channels_ * sizeof(int16_t));
     done += run;
   }
   count_ += frames;
@@ -161,7 +162,9 @@ class FeedSource final : public FrameSource {
   ~FeedSource() override { feed_->close(); }
   const PcmFormat& format() const override { return feed_->format(); }
   uint64_t frames() const override { return kUnknownFrames; }
-  size_t fetch(uint64_t first, const int16_t*& block) override { return feed_->fetch(first, block, pending_); }
+  size_t fetch(uint64_t first, const int16_t*& block) override {
+    return feed_->fetch(first, block, pending_);
+  }
   bool pending() const override { return pending_; }
 
  private:

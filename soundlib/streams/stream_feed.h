@@ -67,10 +67,10 @@ class StreamFeed {
   std::vector<int16_t> chunk_;
   uint64_t first_ = 0;  // frames [first_, first_ + count_) are in the ring
   uint64_t count_ = 0;
-  uint64_t readPos_ = 0;  // the mixer needs nothing before this
+  uint64_t readPos_ = 0;             // the mixer needs nothing before this
   uint64_t endAt_ = kUnknownFrames;  // where the decoder's sound ends, once seen
-  bool atEnd_ = false;    // the decoder stands at endAt_
-  bool decoding_ = false;  // the worker runs the decoder with m_ let go
+  bool atEnd_ = false;               // the decoder stands at endAt_
+  bool decoding_ = false;            // the worker runs the decoder with m_ let go
   bool seekWanted_ = false;
   uint64_t seekTo_ = 0;
   uint64_t generation_ = 0;  // moves on every seek: a step begun before it is dropped

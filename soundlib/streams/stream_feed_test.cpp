@@ -56,7 +56,8 @@ uint64_t MixChecked(MixChannel& channel, int blocks, bool threaded) {
     channel.mix(acc.data(), 800, 8000, 1.0f);
     const uint64_t now = channel.positionFrames();
     const uint64_t n = now >= before ? now - before : 800;  // a wrap plays a whole block
-    for (uint64_t i = 0; i < n && now >= before; ++i) EXPECT_EQ(acc[2 * i], float((before + i) % 1000)) << block;
+    for (uint64_t i = 0; i < n && now >= before; ++i)
+      EXPECT_EQ(acc[2 * i], float((before + i) % 1000)) << block;
     played += n;
     if (threaded) std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
@@ -122,7 +123,8 @@ TEST(StreamFeed, AnHourLongStreamHoldsNoMoreThanItsRing) {
       const uint64_t played = channel.positionFrames() - before;
       for (uint64_t i = 0; i < played; ++i) ASSERT_EQ(acc[2 * i], float((before + i) % 1000)) << block;
       silent += 800 - played;
-      ASSERT_LE(decoded.load(), channel.positionFrames() + StreamFeed::kRingFrames + StreamFeed::kChunkFrames);
+      ASSERT_LE(decoded.load(),
+                channel.positionFrames() + StreamFeed::kRingFrames + StreamFeed::kChunkFrames);
       if (threaded) std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     if (!threaded) {
@@ -190,7 +192,8 @@ int32_t SL_CALL HangSeek(void*, uint64_t) {
 void SL_CALL HangClose(void* d) {
   delete static_cast<uint64_t*>(d);
 }
-const SlDecoderOps kHangOps{sizeof(SlDecoderOps), "hang", &HangProbe, &HangOpen, &HangDecode, &HangSeek, &HangClose};
+const SlDecoderOps kHangOps{sizeof(SlDecoderOps), "hang",    &HangProbe, &HangOpen,
+                            &HangDecode,          &HangSeek, &HangClose};
 const SlDecoderOps* const kHangList[] = {&kHangOps};
 const SlPluginInfo kHangPlugin{kSlPluginVersion, "hang", 0, nullptr, 1, kHangList};
 
@@ -253,7 +256,8 @@ TEST(StreamFeed, AHangingDecoderStarvesOnlyItsOwnStream) {
   // A looping sample of 1000 still plays; the hung stream adds nothing, and
   // its level and position hold.
   const auto wav = testing::mono16(testing::constant(100, 1000));
-  const SlHandle sample = engine.sampleLoad(1, wav.data(), 0, static_cast<uint32_t>(wav.size()), 1, SL_SAMPLE_LOOP);
+  const SlHandle sample =
+      engine.sampleLoad(1, wav.data(), 0, static_cast<uint32_t>(wav.size()), 1, SL_SAMPLE_LOOP);
   const SlHandle channel = engine.sampleGetChannel(sample, 0);
   ASSERT_TRUE(engine.channelPlay(channel, 0));
   const uint64_t held = engine.channelGetPosition(stream, SL_POS_BYTE);

@@ -111,7 +111,9 @@ TEST(BirthdaySort, ByDateAndByName) {
     const char* order;
   } rows[] = {
       {false, {Entry("Feb", 1, 2), Entry("Jan", 31, 1)}, "Jan Feb "},
-      {false, {Entry("Dec89", 31, 12, 1989), Entry("Jan90", 1, 1), Entry("Jan89", 1, 1, 1989)}, "Jan89 Dec89 Jan90 "},
+      {false,
+       {Entry("Dec89", 31, 12, 1989), Entry("Jan90", 1, 1), Entry("Jan89", 1, 1, 1989)},
+       "Jan89 Dec89 Jan90 "},
       {false, {Entry("first", 5, 5), Entry("second", 5, 5)}, "first second "},
       {true, {Entry("b", 1, 1), Entry("a", 2, 2), Entry("b", 3, 3)}, "a b b "},
   };

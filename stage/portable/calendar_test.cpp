@@ -315,9 +315,9 @@ TEST(CalendarSeasonStart, KnownInstants) {
 TEST(CalendarSeasonStart, LocalDatesOfGermanCalendars) {
   // year, then the day of March, June, September and December (CET / CEST).
   // 2018: the winter solstice at 22:23 UT is still the 21st in CET.
-  const int years[][5] = {{2018, 20, 21, 23, 21}, {2000, 20, 21, 22, 21}, {2020, 20, 20, 22, 21}, {2021, 20, 21, 22, 21},
-                          {2022, 20, 21, 23, 21}, {2023, 20, 21, 23, 22}, {2024, 20, 20, 22, 21},
-                          {2025, 20, 21, 22, 21}, {2026, 20, 21, 23, 21}};
+  const int years[][5] = {{2018, 20, 21, 23, 21}, {2000, 20, 21, 22, 21}, {2020, 20, 20, 22, 21},
+                          {2021, 20, 21, 22, 21}, {2022, 20, 21, 23, 21}, {2023, 20, 21, 23, 22},
+                          {2024, 20, 20, 22, 21}, {2025, 20, 21, 22, 21}, {2026, 20, 21, 23, 21}};
   for (const auto& y : years) {
     for (int s = 0; s < 4; ++s) {
       int m = 0, d = 0;
@@ -634,16 +634,15 @@ TEST(CalendarToday, SeasonsOfTheSceneChooser) {
     int advent, holiday, easterSunday, easterTime, easterWeekend, easterMonday, carnival;
   } const rows[] = {
       {2024, 12, 24, 1, 0, 0, 0, 0, 0, 0},  // Christmas Eve: no public holiday
-      {2024, 12, 26, 0, 1, 0, 0, 0, 0, 0},
-      {2024, 3, 31, 0, 1, 1, 1, 1, 0, 0},
-      {2024, 4, 1, 0, 1, 0, 1, 1, 1, 0},
-      {2024, 1, 29, 0, 0, 0, 0, 0, 0, 1},  // Easter Sunday - 62
+      {2024, 12, 26, 0, 1, 0, 0, 0, 0, 0}, {2024, 3, 31, 0, 1, 1, 1, 1, 0, 0},
+      {2024, 4, 1, 0, 1, 0, 1, 1, 1, 0},   {2024, 1, 29, 0, 0, 0, 0, 0, 0, 1},  // Easter Sunday - 62
       {2024, 2, 14, 0, 0, 0, 0, 0, 0, 0},  // Ash Wednesday: carnival is over
   };
   for (const Row& r : rows) {
     FixedClock clock(r.year, r.month, r.day);
-    const std::vector<int> got = {IsAdventTime(),    IsHolidayToday(kRegionBayern), IsEasterSunday(),
-                                  IsEasterTime(),    IsEasterWeekend(),             IsEasterMonday(),
+    const std::vector<int> got = {IsAdventTime(),    IsHolidayToday(kRegionBayern),
+                                  IsEasterSunday(),  IsEasterTime(),
+                                  IsEasterWeekend(), IsEasterMonday(),
                                   IsCarnivalSeason()};
     EXPECT_EQ(got, (std::vector<int>{r.advent, r.holiday, r.easterSunday, r.easterTime, r.easterWeekend,
                                      r.easterMonday, r.carnival}))

@@ -11,12 +11,12 @@
 
 struct PackedDibLayout {
   int width = 0;
-  int height = 0;         // rows, always positive
-  bool bottomUp = true;   // the first row in the data is the picture's last
-  int bits = 0;           // 1, 4 or 8
-  int colours = 0;        // entries in the colour table, at most 1 << bits
-  size_t pixelOffset = 0; // from the header's start
-  size_t stride = 0;      // bytes a row, a multiple of 4
+  int height = 0;          // rows, always positive
+  bool bottomUp = true;    // the first row in the data is the picture's last
+  int bits = 0;            // 1, 4 or 8
+  int colours = 0;         // entries in the colour table, at most 1 << bits
+  size_t pixelOffset = 0;  // from the header's start
+  size_t stride = 0;       // bytes a row, a multiple of 4
 };
 
 // The layout of a packed DIB (BITMAPINFOHEADER or a later header, its colour

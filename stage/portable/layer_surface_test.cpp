@@ -15,8 +15,9 @@ TEST(LayerSurface, RoundsUpToWholeSteps) {
   struct Row {
     int length, want;
   };
-  for (const Row& row : {Row{-100, 0}, Row{-5, 0}, Row{0, 0}, Row{1, 32}, Row{31, 32}, Row{32, 32}, Row{33, 64}, Row{84, 96},
-                         Row{96, 96}, Row{104, 128}, Row{1366, 1376}, Row{2768, 2784}}) {
+  for (const Row& row :
+       {Row{-100, 0}, Row{-5, 0}, Row{0, 0}, Row{1, 32}, Row{31, 32}, Row{32, 32}, Row{33, 64}, Row{84, 96},
+        Row{96, 96}, Row{104, 128}, Row{1366, 1376}, Row{2768, 2784}}) {
     EXPECT_EQ(RoundUpToSurfaceStep(row.length), row.want) << row.length;
   }
 }
@@ -64,10 +65,12 @@ struct Picture {
   Picture(int w, int h, int s, char fill) : width(w), height(h), stride(s) {
     bytes.assign(static_cast<size_t>(s) * h, static_cast<uint8_t>(fill));
   }
-  explicit Picture(const std::vector<std::string>& r) : Picture(static_cast<int>(r[0].size()), static_cast<int>(r.size()),
-                                                                 static_cast<int>(r[0].size()) + 3, '#') {
+  explicit Picture(const std::vector<std::string>& r)
+      : Picture(static_cast<int>(r[0].size()), static_cast<int>(r.size()), static_cast<int>(r[0].size()) + 3,
+                '#') {
     for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) bytes[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(r[y][x]);
+      for (int x = 0; x < width; ++x)
+        bytes[static_cast<size_t>(y) * stride + x] = static_cast<uint8_t>(r[y][x]);
   }
   // Top-down, or bottom-up as a GDI DIB keeps its rows.
   PixelRows8 Rows(bool bottomUp) {
@@ -78,7 +81,8 @@ struct Picture {
       std::copy_n(bytes.begin() + static_cast<ptrdiff_t>(y) * stride, stride,
                   flipped.begin() + static_cast<ptrdiff_t>(height - 1 - y) * stride);
     bytes = flipped;
-    return {bytes.data() + static_cast<ptrdiff_t>(height - 1) * stride, width, height, -static_cast<intptr_t>(stride)};
+    return {bytes.data() + static_cast<ptrdiff_t>(height - 1) * stride, width, height,
+            -static_cast<intptr_t>(stride)};
   }
   std::vector<std::string> Read(const PixelRows8& rows) const {
     std::vector<std::string> out;
@@ -152,8 +156,8 @@ TEST(LayerSurface, RefusesWhatDoesNotFit) {
     bool nullSource, nullTarget;
   };
   const Row rows[] = {
-      {"too narrow", 2, 4, false, false},   {"too low", 5, 1, false, false},
-      {"no source", 5, 4, true, false},     {"no target", 5, 4, false, true},
+      {"too narrow", 2, 4, false, false},      {"too low", 5, 1, false, false},
+      {"no source", 5, 4, true, false},        {"no target", 5, 4, false, true},
       {"an empty target", 0, 0, false, false},
   };
   for (const Row& row : rows) {
@@ -164,7 +168,8 @@ TEST(LayerSurface, RefusesWhatDoesNotFit) {
     if (row.nullSource) source.bits = nullptr;
     if (row.nullTarget) target.bits = nullptr;
     EXPECT_FALSE(PadToBottomLeft(source, target, 'k'));
-    EXPECT_EQ(std::string(to.bytes.begin(), to.bytes.end()), std::string(to.bytes.size(), '.')) << "nothing written";
+    EXPECT_EQ(std::string(to.bytes.begin(), to.bytes.end()), std::string(to.bytes.size(), '.'))
+        << "nothing written";
   }
   // An empty source.
   Picture to(3, 2, 5, '.');
@@ -267,8 +272,7 @@ TEST(LayerSurface, APushShowsEveryPixelButTheKeysByItsAlpha) {
       {0xFFFF00FF, 0x00FF00FF},  // the key marked opaque by an earlier draw
       {0x00000000, 0xFF000000},  // black is drawn
       {0x00FF00FE, 0xFFFF00FE},  // one step off the key
-      {0x00123456, 0xFF123456},
-      {0x7F123456, 0xFF123456},
+      {0x00123456, 0xFF123456}, {0x7F123456, 0xFF123456},
   };
   // Two rows of the picture in a stride of three; the third column is not
   // the picture's and stays as it was.

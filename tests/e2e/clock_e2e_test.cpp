@@ -171,7 +171,9 @@ TEST_F(ClockTest, TheDraggedClockFollowsTheCursorStaysWhereDroppedAndRemembersIt
   RECT r;
   ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(clock_, &r) && r.left > 330; }, 5000)) << "not lifted";
   // The offset is read once the clock has caught up with the cursor.
-  ASSERT_TRUE(WaitUntilStill(clock_, &r, [](const RECT&) { return true; }, 5000)) << "the clock keeps moving";
+  ASSERT_TRUE(WaitUntilStill(
+      clock_, &r, [](const RECT&) { return true; }, 5000))
+      << "the clock keeps moving";
   const int offsetX = 430 - r.left, offsetY = 340 - r.top;
   EXPECT_TRUE(offsetX >= 0 && offsetX < 72 && offsetY >= 0 && offsetY < 51) << offsetX << "," << offsetY;
   for (int step = 1; step <= 5; ++step) {

@@ -46,7 +46,8 @@ class MusicianTest : public ::testing::Test {
   }
   void TearDown() override {
     KillStrayInstances();
-    for (const char* value : {"FigDeactive", "Pause", "Speed", "Billboard", "HG"}) DeleteValue(SETTINGS_KEY, value);
+    for (const char* value : {"FigDeactive", "Pause", "Speed", "Billboard", "HG"})
+      DeleteValue(SETTINGS_KEY, value);
   }
 };
 

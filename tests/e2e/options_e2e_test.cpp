@@ -21,7 +21,8 @@ int StoredInt(const char* name, int missing) {
   DWORD value = 0, size = sizeof value, type = 0;
   const OwnedKey key = OpenRegistryKey(HKEY_CURRENT_USER, kKey, KEY_READ);
   if (!key) return missing;
-  const LONG result = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  const LONG result =
+      RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
   return result == ERROR_SUCCESS && type == REG_DWORD ? static_cast<int>(value) : missing;
 }
 
@@ -81,8 +82,11 @@ TEST_F(OptionsTest, TheWeatherPageReadsTheShippedStationsAndTheHotkeyPageFreesTh
     ASSERT_TRUE(key);
     const DWORD values[3] = {0, 8, 1};  // screen saver on Alt+F9
     for (int i = 0; i < 3; ++i)
-      RegSetValueExA(key.get(), i == 0 ? "hk00m" : i == 1 ? "hk00v" : "hk00a", 0, REG_DWORD,
-                     reinterpret_cast<const BYTE*>(&values[i]), sizeof values[i]);
+      RegSetValueExA(key.get(),
+                     i == 0   ? "hk00m"
+                     : i == 1 ? "hk00v"
+                              : "hk00a",
+                     0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]), sizeof values[i]);
   }
   auto free = [] {
     if (!RegisterHotKey(nullptr, 0x7100, MOD_ALT, VK_F9)) return false;

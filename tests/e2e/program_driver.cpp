@@ -114,7 +114,8 @@ void KillStrayInstances() {
   if (!snapshot) return;
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry)) {
+  for (BOOL more = Process32First(snapshot.get(), &entry); more;
+       more = Process32Next(snapshot.get(), &entry)) {
     if (lstrcmpiA(entry.szExeFile, "WayluneDesktop.exe") != 0) continue;
     const OwnedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
     if (!process) continue;

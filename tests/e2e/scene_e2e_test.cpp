@@ -39,7 +39,8 @@ HWND FindFigureStrip(DWORD processId) {
     RECT r;
     if (!IsWindowVisible(window) || !GetWindowRect(window, &r)) continue;
     const int w = r.right - r.left, h = r.bottom - r.top;
-    if (w >= 8 && w <= screenWidth && h >= 8 && h < 200 && r.bottom >= work.bottom && r.bottom <= work.bottom + 5 + 31)
+    if (w >= 8 && w <= screenWidth && h >= 8 && h < 200 && r.bottom >= work.bottom &&
+        r.bottom <= work.bottom + 5 + 31)
       return window;
   }
   return nullptr;
@@ -101,8 +102,8 @@ TEST_F(SceneTest, AFigureIsLiftedCarriedAndDropped) {
   Sleep(1000);  // past the figure's first frames
 
   const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  ASSERT_TRUE(WaitUntil([&] { return GetWindowRect(strip, &r) && r.left >= 40 && r.right <= screenWidth - 40; },
-                        kSceneTimeout))
+  ASSERT_TRUE(WaitUntil(
+      [&] { return GetWindowRect(strip, &r) && r.left >= 40 && r.right <= screenWidth - 40; }, kSceneTimeout))
       << "the figure does not come onto the screen";
   // He walks on: pressed where he stands now, on a pixel of him near his
   // middle (his picture stands anywhere in his window).
@@ -124,8 +125,8 @@ TEST_F(SceneTest, AFigureIsLiftedCarriedAndDropped) {
   // bubble may have stood in it) and has caught up with the cursor.
   RECT overlay;
   ASSERT_TRUE(WaitUntilStill(
-      lifted, &overlay,
-      [&](const RECT& o) { return o.top < r.top && o.bottom - o.top == r.bottom - r.top; }, 5000))
+      lifted, &overlay, [&](const RECT& o) { return o.top < r.top && o.bottom - o.top == r.bottom - r.top; },
+      5000))
       << "the lifted figure does not leave the strip, one figure high";
   const int offsetX = (pressX)-overlay.left;
   const int offsetY = (pressY - 150) - overlay.top;

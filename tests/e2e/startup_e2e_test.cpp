@@ -321,7 +321,8 @@ TEST_F(StartupTest, FullScreenNotificationHidesAndShowsTheWindows) {
   EXPECT_FALSE(IsWindowVisible(billboard));
   // The thread that draws a window shows and hides it, on its next pass.
   send(0);
-  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(billboard); }, 5000)) << "leaving full screen shows the billboard";
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(billboard); }, 5000))
+      << "leaving full screen shows the billboard";
   send(1);
   EXPECT_TRUE(WaitUntil(
       [&] {

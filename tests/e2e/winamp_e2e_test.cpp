@@ -14,7 +14,6 @@ namespace {
 constexpr char kClass[] = "Waylune Desktop";
 constexpr char kPlayerClass[] = "Winamp v1.x";
 
-
 bool WaitForCommands(HWND player, const std::vector<int>& expected) {
   return WaitUntil([&] { return PlayerCommands(player) == expected; }, 5000);
 }
@@ -52,7 +51,8 @@ TEST_F(WinampTest, APlayerStartedLaterIsFoundByTheMainTick) {
   // posted: a posted one could still wait in the queue when the player below
   // is up, and reach it.
   DWORD_PTR ignored = 0;
-  EXPECT_TRUE(SendMessageTimeoutA(window, WM_COMMAND, CMD_WINAMP_PAUSE, 0, SMTO_ABORTIFHUNG, 10000, &ignored));
+  EXPECT_TRUE(
+      SendMessageTimeoutA(window, WM_COMMAND, CMD_WINAMP_PAUSE, 0, SMTO_ABORTIFHUNG, 10000, &ignored));
   Program player(BinPath("winamp_standin.exe"), "playing");
   HWND playerWindow = WaitForWindow(kPlayerClass, player.id(), 10000);
   ASSERT_NE(playerWindow, nullptr);

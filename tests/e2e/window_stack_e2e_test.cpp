@@ -99,7 +99,9 @@ TEST_P(WindowStackTest, ABurstOfRestacksLeavesTheProgramRunningAndItEndsOnExit) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Bursts, WindowStackTest, ::testing::ValuesIn(kBursts),
-                         [](const ::testing::TestParamInfo<Burst>& info) { return std::string(info.param.id); });
+                         [](const ::testing::TestParamInfo<Burst>& info) {
+                           return std::string(info.param.id);
+                         });
 
 }  // namespace
 }  // namespace e2e

@@ -65,7 +65,8 @@ class SoundDeps : public ::testing::Test {
   void SetUp() override {
     const char* dir = std::getenv("WAYLUNE_SOUND_TOOL_FILES");
     if (!dir) {
-      if (std::getenv("WAYLUNE_REQUIRE_TOOLS")) GTEST_FAIL() << "no tool files (sox, lame, oggenc, flac, ffmpeg)";
+      if (std::getenv("WAYLUNE_REQUIRE_TOOLS"))
+        GTEST_FAIL() << "no tool files (sox, lame, oggenc, flac, ffmpeg)";
       GTEST_SKIP() << "no tool files";
     }
     dir_ = dir;
@@ -154,8 +155,12 @@ TEST_F(SoundDeps, SndfileDecodesImaAdpcmWav) {
   Memory m = Load("tone_ima.wav");
   SF_VIRTUAL_IO io{};
   io.get_filelen = [](void* src) { return sf_count_t(static_cast<Memory*>(src)->bytes.size()); };
-  io.seek = [](sf_count_t offset, int whence, void* src) { return sf_count_t(static_cast<Memory*>(src)->Seek(offset, whence)); };
-  io.read = [](void* out, sf_count_t n, void* src) { return sf_count_t(static_cast<Memory*>(src)->Read(out, size_t(n))); };
+  io.seek = [](sf_count_t offset, int whence, void* src) {
+    return sf_count_t(static_cast<Memory*>(src)->Seek(offset, whence));
+  };
+  io.read = [](void* out, sf_count_t n, void* src) {
+    return sf_count_t(static_cast<Memory*>(src)->Read(out, size_t(n)));
+  };
   io.tell = [](void* src) { return sf_count_t(static_cast<Memory*>(src)->pos); };
   SF_INFO info{};
   SNDFILE* f = sf_open_virtual(&io, SFM_READ, &info, &m);
@@ -181,7 +186,8 @@ TEST_F(SoundDeps, FlacDecodesFlac) {
     *n = static_cast<State*>(p)->m.Read(out, *n);
     return *n ? FLAC__STREAM_DECODER_READ_STATUS_CONTINUE : FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM;
   };
-  auto write = [](const FLAC__StreamDecoder*, const FLAC__Frame* frame, const FLAC__int32* const in[], void* p) {
+  auto write = [](const FLAC__StreamDecoder*, const FLAC__Frame* frame, const FLAC__int32* const in[],
+                  void* p) {
     Decoded& d = static_cast<State*>(p)->d;
     d.rate = frame->header.sample_rate;
     d.channels = int(frame->header.channels);
@@ -193,7 +199,8 @@ TEST_F(SoundDeps, FlacDecodesFlac) {
   auto error = [](const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus status, void*) {
     ADD_FAILURE() << FLAC__StreamDecoderErrorStatusString[status];
   };
-  ASSERT_EQ(FLAC__stream_decoder_init_stream(dec, read, nullptr, nullptr, nullptr, nullptr, write, nullptr, error, &s),
+  ASSERT_EQ(FLAC__stream_decoder_init_stream(dec, read, nullptr, nullptr, nullptr, nullptr, write, nullptr,
+                                             error, &s),
             FLAC__STREAM_DECODER_INIT_STATUS_OK);
   while (s.d.samples.size() < kFrames * 2 && FLAC__stream_decoder_process_single(dec) &&
          FLAC__stream_decoder_get_state(dec) != FLAC__STREAM_DECODER_END_OF_STREAM) {
@@ -241,7 +248,8 @@ TEST_F(SoundDeps, FfmpegDecodesWmaInAsf) {
     if (packet->stream_index == stream && avcodec_send_packet(ctx, packet) == 0) {
       while (avcodec_receive_frame(ctx, frame) == 0) {
         for (int i = 0; i < frame->nb_samples; ++i)
-          for (int c = 0; c < d.channels; ++c) d.samples.push_back(reinterpret_cast<const float*>(frame->data[c])[i]);
+          for (int c = 0; c < d.channels; ++c)
+            d.samples.push_back(reinterpret_cast<const float*>(frame->data[c])[i]);
       }
     }
     av_packet_unref(packet);
@@ -263,7 +271,9 @@ TEST_F(SoundDeps, TimidityRendersMidiWithTheInstrumentSet) {
   rw.read = [](SDL_RWops* ctx, void* out, size_t size, size_t n) {
     return size ? static_cast<Memory*>(ctx->data)->Read(out, size * n) / size : 0;
   };
-  rw.seek = [](SDL_RWops* ctx, Sint64 offset, int whence) { return static_cast<Memory*>(ctx->data)->Seek(offset, whence); };
+  rw.seek = [](SDL_RWops* ctx, Sint64 offset, int whence) {
+    return static_cast<Memory*>(ctx->data)->Seek(offset, whence);
+  };
   rw.close = [](SDL_RWops*) { return 0; };
   SDL_AudioSpec spec{};
   spec.freq = 44100;

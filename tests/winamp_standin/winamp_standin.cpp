@@ -38,14 +38,29 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       commands.push_back(LOWORD(wParam));
       switch (LOWORD(wParam)) {
-        case 40044: track = track > 1 ? track - 1 : 1; break;
-        case 40045: state = 1; break;
-        case 40046: state = state == 3 ? 1 : 3; break;
-        case 40047: state = 0; break;
-        case 40048: ++track; break;
-        case 40058: volume = volume < 255 ? volume + 1 : 255; break;
-        case 40059: volume = volume > 0 ? volume - 1 : 0; break;
-        default: break;
+        case 40044:
+          track = track > 1 ? track - 1 : 1;
+          break;
+        case 40045:
+          state = 1;
+          break;
+        case 40046:
+          state = state == 3 ? 1 : 3;
+          break;
+        case 40047:
+          state = 0;
+          break;
+        case 40048:
+          ++track;
+          break;
+        case 40058:
+          volume = volume < 255 ? volume + 1 : 255;
+          break;
+        case 40059:
+          volume = volume > 0 ? volume - 1 : 0;
+          break;
+        default:
+          break;
       }
       UpdateTitle(window);
       return 0;

@@ -510,7 +510,8 @@ TEST(BmpReader, RLEStreams) {
   ASSERT_EQ(asRead.size(), 36u);
   ASSERT_EQ(inFileOrder.size(), 36u);
   EXPECT_EQ(std::vector<uint8_t>(asRead.end() - 3, asRead.end()), (std::vector<uint8_t>{10, 20, 30}));
-  EXPECT_EQ(std::vector<uint8_t>(inFileOrder.end() - 3, inFileOrder.end()), (std::vector<uint8_t>{30, 20, 10}));
+  EXPECT_EQ(std::vector<uint8_t>(inFileOrder.end() - 3, inFileOrder.end()),
+            (std::vector<uint8_t>{30, 20, 10}));
 }
 
 TEST(BmpReader, HostileFilesGiveCodes) {

@@ -31,9 +31,9 @@ struct BmpSpec {
   uint32_t headerSize = 40;
   uint32_t clrUsed = 0;
   uint32_t clrImportant = 0;
-  std::vector<RGBQUAD> table{};  // written as is (triples for a 12-byte header)
+  std::vector<RGBQUAD> table{};   // written as is (triples for a 12-byte header)
   std::vector<uint32_t> masks{};  // behind a 40-byte header, inside a longer one
-  int64_t offBits = -1;         // -1: the true offset
+  int64_t offBits = -1;           // -1: the true offset
   uint32_t sizeImage = 0;
   std::vector<uint8_t> pixels{};  // stored rows or the compressed stream
 

@@ -302,7 +302,8 @@ HGLOBAL GIFReader::ReadImage(CPicIO* src, uint32_t* width, uint32_t* height, RGB
 
   if (flags & kGIFReadDIB) {
     for (RGBQUAD& c : colours) c.rgbReserved = 0;
-    ScopedGlobal dib(AllocDIB(&error, image.width, image.height, 8, colours, std::min(image.tableSize, 256u)));
+    ScopedGlobal dib(
+        AllocDIB(&error, image.width, image.height, 8, colours, std::min(image.tableSize, 256u)));
     if (!dib.block) return nullptr;
     uint8_t* rows = DIBPixelStart(&error, dib.block);
     const uint64_t stride = DIBStride(image.width, 8);
@@ -399,7 +400,8 @@ int GIFReader::ReadAllFrames(CPicIO* src, GIFFrameList* list) {
       return Fail(kPicErrBadGIF);
     }
     GIFFrameRecord frame;
-    ScopedGlobal framePixels(PicSizeWithinCap(pixels, 1) ? GlobalAlloc(GPTR, static_cast<size_t>(pixels)) : nullptr);
+    ScopedGlobal framePixels(PicSizeWithinCap(pixels, 1) ? GlobalAlloc(GPTR, static_cast<size_t>(pixels))
+                                                         : nullptr);
     frame.pixels = framePixels.block;
     if (!frame.pixels) {
       describe();

@@ -22,7 +22,8 @@ namespace {
 class JpegCrossCheck : public ::testing::Test {
  protected:
   void SetUp() override {
-    PICTEST_REQUIRE_TOOLS("/usr/bin/cjpeg", "/usr/bin/djpeg", "/usr/bin/jpegtran", "/usr/bin/convert", "Pillow");
+    PICTEST_REQUIRE_TOOLS("/usr/bin/cjpeg", "/usr/bin/djpeg", "/usr/bin/jpegtran", "/usr/bin/convert",
+                          "Pillow");
     dir_ = ScratchDir("jpeg_crosscheck");
     source_ = dir_ / "source.ppm";
     WritePNM(source_, Gradient(kW, kH, 3, 11), kW, kH, 3);

@@ -25,7 +25,8 @@ bool LoadThreadResources(uint32_t& err, PhotoshopResourceList* list) {
   const PicArray<unsigned char>& held = GetImgThreadContext()->tiffWrite.photoshopResources;
   if (held.Count() == 0) return true;
   std::vector<uint8_t> again;
-  if (!list->Parse(held.Data(), held.Count(), 1) || !list->Export(&again, 0)) return (err = list->error), false;
+  if (!list->Parse(held.Data(), held.Count(), 1) || !list->Export(&again, 0))
+    return (err = list->error), false;
   if (again.size() != held.Count() || std::memcmp(again.data(), held.Data(), again.size()) != 0)
     return (err = kPicErrPhotoshopResource), false;
   return true;
@@ -108,8 +109,8 @@ BOOL PICAPI pic_GetPhotoshopResourceIDs(HPICSRC src, DWORD page, HGLOBAL* ids, D
   });
 }
 
-BOOL PICAPI pic_GetIPTCDataset(HPICSRC src, DWORD page, DWORD record, DWORD dataset, DWORD occurrence, HGLOBAL* data,
-                               DWORD* size) {
+BOOL PICAPI pic_GetIPTCDataset(HPICSRC src, DWORD page, DWORD record, DWORD dataset, DWORD occurrence,
+                               HGLOBAL* data, DWORD* size) {
   return PicFormatEntry<BOOL>("pic_GetIPTCDataset", src, [&](uint32_t& err, CPicIO& io) -> BOOL {
     if (!data || !size) return (err = kPicErrBadArgument), FALSE;
     *data = nullptr;
@@ -120,7 +121,8 @@ BOOL PICAPI pic_GetIPTCDataset(HPICSRC src, DWORD page, DWORD record, DWORD data
     const PhotoshopResourceBlock* block = list.Find(kPhotoshopIPTCID);
     if (!block) return (err = list.error), FALSE;
     std::vector<IptcDataset> sets;
-    if (uint32_t code = ParseIPTCDatasets(block->Data(), block->DataSize(), &sets)) return (err = code), FALSE;
+    if (uint32_t code = ParseIPTCDatasets(block->Data(), block->DataSize(), &sets))
+      return (err = code), FALSE;
     for (const IptcDataset& d : sets) {
       if (d.record != record || d.number != dataset || occurrence-- != 0) continue;
       if (d.size) {

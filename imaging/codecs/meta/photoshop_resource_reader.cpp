@@ -72,7 +72,8 @@ bool ReadPhotoshopResourcesFromFile(PhotoshopResourceList* list, CPicIO& src, ui
   if (!ReadPhotoshopResourcesRaw(&list->error, src, page, list->tiffIPTCFallback != 0, &bytes, &iptcOnly))
     return false;
   if (bytes.empty()) return true;
-  if (iptcOnly) return list->Add(kPhotoshopIPTCID, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
+  if (iptcOnly)
+    return list->Add(kPhotoshopIPTCID, bytes.data(), static_cast<uint32_t>(bytes.size()), nullptr);
   if (!list->Parse(bytes.data(), bytes.size(), flags)) return false;
   list->error = 0;
   return true;

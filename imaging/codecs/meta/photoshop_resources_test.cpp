@@ -192,15 +192,16 @@ TEST(PhotoshopResources, FromFiles) {
 // Edits of the thread's resource bytes (a failed one changes nothing; stray
 // bytes are refused, not dropped) and IPTC datasets of a PSD's block 1028.
 TEST(PhotoshopResources, ThreadEditsAndIPTC) {
-  const Bytes a = Block("", 1005, {1, 2, 3}), b = Block("IPTC", 1028, {4}), ab = Cat({a, b}), junk = Cat({{9}, a});
+  const Bytes a = Block("", 1005, {1, 2, 3}), b = Block("IPTC", 1028, {4}), ab = Cat({a, b}),
+              junk = Cat({{9}, a});
   struct Edit {
     Bytes before;
     DWORD id;  // added with data {4} and name "IPTC", or removed (data null)
     const uint8_t* data;
     uint32_t code;
     Bytes after;
-  } edits[] = {{{}, 1005, nullptr, 72, {}},  {a, 1028, &b[16], 0, ab},         {a, 0x10000, &b[16], 5, a},
-               {ab, 1005, nullptr, 0, b},    {junk, 1028, &b[16], 67, junk},  {ab, 1039, nullptr, 72, ab}};
+  } edits[] = {{{}, 1005, nullptr, 72, {}}, {a, 1028, &b[16], 0, ab},       {a, 0x10000, &b[16], 5, a},
+               {ab, 1005, nullptr, 0, b},   {junk, 1028, &b[16], 67, junk}, {ab, 1039, nullptr, 72, ab}};
   for (const Edit& e : edits) {
     pic_SetPhotoshopResources(e.before.data(), static_cast<DWORD>(e.before.size()));
     EXPECT_EQ(e.data ? pic_AddPhotoshopResource(e.id, e.data, 1, "IPTC") : pic_RemovePhotoshopResource(e.id),
@@ -211,8 +212,8 @@ TEST(PhotoshopResources, ThreadEditsAndIPTC) {
   }
   pic_SetPhotoshopResources(nullptr, 0);
 
-  const Bytes sets = {0x1C, 2, 120, 0, 2, 'h', 'i', 0x1C, 2, 25, 0, 1, 'k', 0x1C, 2, 25, 0, 0, 0x1C, 8, 10, 0x80, 4,
-                      0, 0, 0, 1, 'x'};
+  const Bytes sets = {0x1C, 2,  120, 0, 2,    'h', 'i', 0x1C, 2, 25, 0, 1, 'k', 0x1C,
+                      2,    25, 0,   0, 0x1C, 8,   10,  0x80, 4, 0,  0, 0, 1,   'x'};
   struct Query {
     Bytes iptc;  // empty: no block 1028
     DWORD record, dataset, occurrence;
@@ -222,7 +223,7 @@ TEST(PhotoshopResources, ThreadEditsAndIPTC) {
       {Cat({sets, {0, 0}}), 2, 120, 0, 0, "hi"},  // zero padding
       {sets, 2, 25, 1, 0, ""},
       {sets, 2, 25, 2, 59, ""},
-      {sets, 8, 10, 0, 0, "x"},                                  // a 4-byte extended length
+      {sets, 8, 10, 0, 0, "x"},                                        // a 4-byte extended length
       {{0x1C, 8, 10, 0x80, 5, 0, 0, 0, 0, 1, 'x'}, 8, 10, 0, 58, ""},  // a 5-byte one
       {{0x1C, 2, 120, 0, 9, 'a'}, 2, 120, 0, 58, ""},
       {Cat({sets, {0, 7}}), 2, 120, 0, 58, ""},

@@ -33,8 +33,8 @@ BOOL PICAPI pic_GetPhotoshopResourceIDs(HPICSRC src, DWORD page, HGLOBAL* ids, D
    caption), occurrence 0 the first of repeated datasets. A new GlobalAlloc
    block the caller frees (null for empty data). Codes: 59 no such dataset,
    58 IPTC data that are not datasets, 72 no IPTC resource. */
-BOOL PICAPI pic_GetIPTCDataset(HPICSRC src, DWORD page, DWORD record, DWORD dataset, DWORD occurrence, HGLOBAL* data,
-                               DWORD* size);
+BOOL PICAPI pic_GetIPTCDataset(HPICSRC src, DWORD page, DWORD record, DWORD dataset, DWORD occurrence,
+                               HGLOBAL* data, DWORD* size);
 
 #ifdef __cplusplus
 }

@@ -24,8 +24,8 @@ DWORD PICAPI pic_GetPCDIndexImageCount(HPICSRC src) {
 HGLOBAL PICAPI pic_ReadPCDIndex(HPICSRC src, DWORD index, DWORD* width, DWORD* height, DWORD flags) {
   return PicFormatEntry<HGLOBAL>("pic_ReadPCDIndex", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
     if (!width || !height) return PicFail<HGLOBAL>(&err, kPicErrBadArgument);
-    return ReadPCDIndexImage(&err, io, index, reinterpret_cast<uint32_t*>(width), reinterpret_cast<uint32_t*>(height),
-                             flags);
+    return ReadPCDIndexImage(&err, io, index, reinterpret_cast<uint32_t*>(width),
+                             reinterpret_cast<uint32_t*>(height), flags);
   });
 }
 
@@ -49,5 +49,6 @@ uint32_t ReadPcd(HPICSRC src, PicGenericOutput output, PicGenericImage* image) {
 }  // namespace
 
 namespace Pictura {
-const PicGenericCodec kPcdGenericCodec = {"PhotoCD", kGenericOut24Bit | kGenericOutDIB, false, DetectPcd, ReadPcd};
+const PicGenericCodec kPcdGenericCodec = {"PhotoCD", kGenericOut24Bit | kGenericOutDIB, false, DetectPcd,
+                                          ReadPcd};
 }  // namespace Pictura

@@ -17,22 +17,23 @@ constexpr uint32_t kHeaderBytes = 3 * kPcdSector;
 
 // The tone curve the format maps each colour sum (0..350) through.
 constexpr uint8_t kTone[351] = {
-    0,   1,   2,   3,   4,   5,   6,   7,   8,   9,   10,  11,  12,  13,  14,  15,  16,  17,  18,  19,  20,  21,
-    22,  23,  24,  25,  26,  27,  28,  29,  29,  30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,  42,
-    43,  44,  45,  46,  47,  48,  49,  50,  51,  52,  53,  54,  55,  56,  57,  58,  59,  60,  61,  62,  63,  65,
-    66,  67,  68,  69,  70,  71,  72,  73,  74,  75,  76,  77,  78,  79,  80,  81,  82,  83,  84,  85,  86,  87,
-    88,  89,  90,  91,  92,  93,  95,  96,  97,  98,  99,  100, 101, 102, 103, 104, 105, 106, 107, 108, 109, 110,
-    111, 112, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 130, 131, 132, 133,
-    135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 147, 148, 149, 150, 151, 152, 153, 154, 155, 156,
-    157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170, 171, 172, 173, 174, 175, 175, 176, 177,
-    178, 179, 180, 181, 182, 183, 184, 185, 186, 187, 187, 188, 189, 190, 191, 192, 193, 194, 194, 195, 196, 197,
-    198, 199, 199, 200, 201, 202, 203, 203, 204, 205, 206, 207, 207, 208, 209, 210, 210, 211, 212, 213, 213, 214,
-    215, 215, 216, 217, 218, 218, 219, 220, 220, 221, 222, 222, 223, 223, 224, 225, 225, 226, 227, 227, 228, 228,
-    229, 229, 230, 230, 231, 232, 232, 233, 233, 234, 234, 235, 235, 235, 236, 236, 237, 237, 238, 238, 238, 239,
-    239, 240, 240, 240, 241, 241, 242, 242, 242, 243, 243, 243, 243, 244, 244, 244, 245, 245, 245, 245, 246, 246,
-    246, 247, 247, 247, 247, 247, 248, 248, 248, 248, 249, 249, 249, 249, 249, 249, 250, 250, 250, 250, 250, 250,
-    251, 251, 251, 251, 251, 251, 252, 252, 252, 252, 252, 252, 252, 252, 252, 253, 253, 253, 253, 253, 253, 253,
-    253, 253, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 254, 255, 255, 255, 255, 255, 255, 255,
+    0,   1,   2,   3,   4,   5,   6,   7,   8,   9,   10,  11,  12,  13,  14,  15,  16,  17,  18,  19,  20,
+    21,  22,  23,  24,  25,  26,  27,  28,  29,  29,  30,  31,  32,  33,  34,  35,  36,  37,  38,  39,  40,
+    41,  42,  43,  44,  45,  46,  47,  48,  49,  50,  51,  52,  53,  54,  55,  56,  57,  58,  59,  60,  61,
+    62,  63,  65,  66,  67,  68,  69,  70,  71,  72,  73,  74,  75,  76,  77,  78,  79,  80,  81,  82,  83,
+    84,  85,  86,  87,  88,  89,  90,  91,  92,  93,  95,  96,  97,  98,  99,  100, 101, 102, 103, 104, 105,
+    106, 107, 108, 109, 110, 111, 112, 114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 124, 125, 126, 127,
+    128, 129, 130, 131, 132, 133, 135, 136, 137, 138, 139, 140, 141, 142, 143, 144, 145, 146, 147, 148, 149,
+    150, 151, 152, 153, 154, 155, 156, 157, 158, 159, 160, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170,
+    171, 172, 173, 174, 175, 175, 176, 177, 178, 179, 180, 181, 182, 183, 184, 185, 186, 187, 187, 188, 189,
+    190, 191, 192, 193, 194, 194, 195, 196, 197, 198, 199, 199, 200, 201, 202, 203, 203, 204, 205, 206, 207,
+    207, 208, 209, 210, 210, 211, 212, 213, 213, 214, 215, 215, 216, 217, 218, 218, 219, 220, 220, 221, 222,
+    222, 223, 223, 224, 225, 225, 226, 227, 227, 228, 228, 229, 229, 230, 230, 231, 232, 232, 233, 233, 234,
+    234, 235, 235, 235, 236, 236, 237, 237, 238, 238, 238, 239, 239, 240, 240, 240, 241, 241, 242, 242, 242,
+    243, 243, 243, 243, 244, 244, 244, 245, 245, 245, 245, 246, 246, 246, 247, 247, 247, 247, 247, 248, 248,
+    248, 248, 249, 249, 249, 249, 249, 249, 250, 250, 250, 250, 250, 250, 251, 251, 251, 251, 251, 251, 252,
+    252, 252, 252, 252, 252, 252, 252, 252, 253, 253, 253, 253, 253, 253, 253, 253, 253, 254, 254, 254, 254,
+    254, 254, 254, 254, 254, 254, 254, 254, 255, 255, 255, 255, 255, 255, 255,
 };
 
 // The products of each sample value, per output channel.
@@ -149,7 +150,8 @@ bool ReadPlainLevel(CPicIO& io, uint64_t offset, PcdPlane& y, PcdPlane& c1, PcdP
   if (!io.SeekTo(offset)) return false;
   const uint32_t w = y.width;
   for (uint32_t r = 0; r < y.height; r += 2)
-    if (!io.ReadExact(y.Row(r), 2 * w) || !io.ReadExact(c1.Row(r / 2), w / 2) || !io.ReadExact(c2.Row(r / 2), w / 2))
+    if (!io.ReadExact(y.Row(r), 2 * w) || !io.ReadExact(c1.Row(r / 2), w / 2) ||
+        !io.ReadExact(c2.Row(r / 2), w / 2))
       return false;
   return true;
 }
@@ -240,7 +242,8 @@ uint32_t DecodePCDHuffman(CPicIO& io, PcdPlane& luma, PcdPlane& chroma1, PcdPlan
 
 uint32_t CheckPCDIndex(uint32_t* err, CPicIO& io) {
   uint8_t head[12];
-  if (!io.ReadExact(head, 12) || std::memcmp(head, "PCD_OPA", 7) != 0) return PicFail<uint32_t>(err, kPicErrBadPhotoCD);
+  if (!io.ReadExact(head, 12) || std::memcmp(head, "PCD_OPA", 7) != 0)
+    return PicFail<uint32_t>(err, kPicErrBadPhotoCD);
   return uint32_t{head[10]} << 8 | head[11];
 }
 
@@ -305,7 +308,8 @@ HGLOBAL ReadPCDImage(uint32_t* err, CPicIO& io, uint32_t* width, uint32_t* heigh
   PcdPlane y, c1, c2;
   if (!Allocate(y, w, h) || !Allocate(c1, w / 2, h / 2) || !Allocate(c2, w / 2, h / 2))
     return PicFail<HGLOBAL>(err, kPicErrNoMemory);
-  if (!ReadPlainLevel(io, uint64_t{sector} * kPcdSector, y, c1, c2)) return PicFail<HGLOBAL>(err, kPicErrFileRead);
+  if (!ReadPlainLevel(io, uint64_t{sector} * kPcdSector, y, c1, c2))
+    return PicFail<HGLOBAL>(err, kPicErrFileRead);
 
   for (uint32_t level = 4; level <= resolution; ++level) {
     if (!UpsamplePCDPlane(y) || !UpsamplePCDPlane(c1) || !UpsamplePCDPlane(c2))
@@ -315,7 +319,8 @@ HGLOBAL ReadPCDImage(uint32_t* err, CPicIO& io, uint32_t* width, uint32_t* heigh
     if (!io.GetPos(&pos)) return PicFail<HGLOBAL>(err, kPicErrFileRead);
     // 4Base follows the Base data after 4 sectors; 16Base 12 sectors after
     // the last sector 4Base took.
-    const uint64_t start = level == 4 ? uint64_t{pos} + 4 * kPcdSector : (uint64_t{pos} / kPcdSector + 12) * kPcdSector;
+    const uint64_t start =
+        level == 4 ? uint64_t{pos} + 4 * kPcdSector : (uint64_t{pos} / kPcdSector + 12) * kPcdSector;
     if (!io.SeekTo(start)) break;  // no residuals: the interpolation stands
     if (uint32_t code = DecodePCDHuffman(io, y, c1, c2)) return PicFail<HGLOBAL>(err, code);
   }
@@ -329,7 +334,8 @@ HGLOBAL ReadPCDIndexImage(uint32_t* err, CPicIO& io, uint32_t index, uint32_t* w
   if (code) return PicFail<HGLOBAL>(err, code);
   if (index >= count) return PicFail<HGLOBAL>(err, kPicErrBadArgument);
   PcdPlane y, c1, c2;
-  if (!Allocate(y, kPcdThumbWidth, kPcdThumbHeight) || !Allocate(c1, kPcdThumbWidth / 2, kPcdThumbHeight / 2) ||
+  if (!Allocate(y, kPcdThumbWidth, kPcdThumbHeight) ||
+      !Allocate(c1, kPcdThumbWidth / 2, kPcdThumbHeight / 2) ||
       !Allocate(c2, kPcdThumbWidth / 2, kPcdThumbHeight / 2))
     return PicFail<HGLOBAL>(err, kPicErrNoMemory);
   // The count is 16 bits, so the offset stays far below 2^64; a pack

@@ -26,7 +26,8 @@ struct Planes {
 };
 
 Planes MakePlanes(uint32_t w, uint32_t h, unsigned seed) {
-  Planes p{w, h, Noise(size_t{w} * h, seed), Noise(size_t{w} * h / 4, seed + 1), Noise(size_t{w} * h / 4, seed + 2)};
+  Planes p{w, h, Noise(size_t{w} * h, seed), Noise(size_t{w} * h / 4, seed + 1),
+           Noise(size_t{w} * h / 4, seed + 2)};
   for (size_t i = 0; i < p.y.size(); i += 3) p.y[i] = uint8_t(i * 7 / p.w);  // some smoothness
   return p;
 }
@@ -34,7 +35,9 @@ Planes MakePlanes(uint32_t w, uint32_t h, unsigned seed) {
 // Plain doubling: even samples copied, odd ones the rounded means.
 Bytes Double(const Bytes& s, uint32_t w, uint32_t h) {
   Bytes out(size_t{w} * h * 4);
-  auto at = [&](uint32_t x, uint32_t y) { return int{s[size_t{std::min(y, h - 1)} * w + std::min(x, w - 1)]}; };
+  auto at = [&](uint32_t x, uint32_t y) {
+    return int{s[size_t{std::min(y, h - 1)} * w + std::min(x, w - 1)]};
+  };
   for (uint32_t y = 0; y < 2 * h; ++y)
     for (uint32_t x = 0; x < 2 * w; ++x) {
       const uint32_t sx = x / 2, sy = y / 2;
@@ -77,7 +80,8 @@ Bytes Stream(int tables, const std::vector<Residual>& rows, uint32_t endRow, int
   BitWriter b;
   for (int t = 0; t < tables; ++t) {
     b.Put(4, 8);  // five entries
-    for (int i = 0; i < 5; ++i) b.Put(codeLength - 1, 8), b.Put(uint32_t(i) << 13, 16), b.Put(uint8_t(kDelta[i]), 8);
+    for (int i = 0; i < 5; ++i)
+      b.Put(codeLength - 1, 8), b.Put(uint32_t(i) << 13, 16), b.Put(uint8_t(kDelta[i]), 8);
   }
   auto sync = [&](uint32_t plane, uint32_t row) {
     b.Align();
@@ -181,10 +185,10 @@ TEST(PcdColour, KnownValues) {
   struct Row {
     uint8_t y, c1, c2, r, g, b;
   } rows[] = {
-      {0, 156, 137, 0, 0, 0},         // neutral black
-      {255, 156, 137, 255, 255, 255}, // 357.5 clamps to 350
-      {100, 156, 137, 143, 143, 143}, // 140.2: entry 140
-      {100, 156, 200, 237, 79, 143},  // red: 258.6 and 79.9
+      {0, 156, 137, 0, 0, 0},          // neutral black
+      {255, 156, 137, 255, 255, 255},  // 357.5 clamps to 350
+      {100, 156, 137, 143, 143, 143},  // 140.2: entry 140
+      {100, 156, 200, 237, 79, 143},   // red: 258.6 and 79.9
   };
   for (const Row& row : rows) {
     uint8_t rgb[3];
@@ -268,14 +272,19 @@ TEST(PcdIndex, Thumbnails) {
   Pack thumbs[2];
   Bytes overview(3 * kSector, 0);
   std::copy_n("PCD_OPA\0\0\0\0\x02", 12, overview.begin());
-  for (unsigned i = 0; i < 2; ++i) PutLevel(overview, 3 + 18 * i, thumbs[i].levels[0] = MakePlanes(192, 128, 40 + i));
+  for (unsigned i = 0; i < 2; ++i)
+    PutLevel(overview, 3 + 18 * i, thumbs[i].levels[0] = MakePlanes(192, 128, 40 + i));
   Bytes claimsMore = overview;
   claimsMore[10] = claimsMore[11] = 0xFF;
   const struct {
     Bytes file;
     DWORD index;
     uint32_t code;
-  } rows[] = {{overview, 0, 0}, {overview, 1, 0}, {overview, 2, 5}, {claimsMore, 65534, 3}, {MakePack(0, {}, {}).file, 0, 63}};
+  } rows[] = {{overview, 0, 0},
+              {overview, 1, 0},
+              {overview, 2, 5},
+              {claimsMore, 65534, 3},
+              {MakePack(0, {}, {}).file, 0, 63}};
   for (const auto& row : rows) {
     Source src(row.file);
     DWORD w = 0, h = 0;

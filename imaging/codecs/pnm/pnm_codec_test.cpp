@@ -105,7 +105,7 @@ TEST(PnmReader, HeadersSamplesAndScaling) {
   // A DIB at each family's depth: bottom-up padded rows, the right palette.
   const Read pbm = ReadPnm(File("P4 1 2\n", {0x80, 0x00}), 0, 2);
   ASSERT_EQ(pbm.pixels.size(), 40u + 8 + 8);
-  EXPECT_EQ(pbm.pixels[40], 255);   // entry 0 white: a set PBM bit is black
+  EXPECT_EQ(pbm.pixels[40], 255);  // entry 0 white: a set PBM bit is black
   EXPECT_EQ((Bytes{pbm.pixels[44], pbm.pixels[45], pbm.pixels[46]}), (Bytes{0, 0, 0}));
   EXPECT_EQ(pbm.pixels[48], 0x00);  // the bottom row first
   EXPECT_EQ(pbm.pixels[52], 0x80);

@@ -22,7 +22,7 @@ enum PsdFlags : uint32_t {
   kPsdPackedDIB = 2,  // reader: a PicPackedDIB
   kPsdKeepCMYK = 4,   // reader: CMYK as four channels; writer: rows bottom row first
   kPsdBottomUp = 4,
-  kPsdBGR = 8,        // writer: pixels are B, G, R(, A)
+  kPsdBGR = 8,  // writer: pixels are B, G, R(, A)
 };
 
 enum PsdMode : uint32_t {

@@ -50,10 +50,13 @@ TEST(PsdRead, ModesAndDepths) {
   Bytes index = r;
   for (auto& v : index) v &= 3;  // the first entries of the palette below
   Bytes colourTable(768, 0), indexed3;
-  for (int i = 0; i < 4; ++i) colourTable[i] = uint8_t(10 + i), colourTable[256 + i] = uint8_t(20 + i), colourTable[512 + i] = uint8_t(30 + i);
+  for (int i = 0; i < 4; ++i)
+    colourTable[i] = uint8_t(10 + i), colourTable[256 + i] = uint8_t(20 + i),
+    colourTable[512 + i] = uint8_t(30 + i);
   Bytes longTable = colourTable;
   longTable.insert(longTable.end(), {0, 0, 0x7F, 0xFF});  // as a length, far past the file
-  for (uint8_t v : index) indexed3.insert(indexed3.end(), {uint8_t(10 + v), uint8_t(20 + v), uint8_t(30 + v)});
+  for (uint8_t v : index)
+    indexed3.insert(indexed3.end(), {uint8_t(10 + v), uint8_t(20 + v), uint8_t(30 + v)});
   Bytes bits = {0xA0, 0x50, 0xF0}, bitmap8, bitmap24;  // 4 x 3 pixels, 1 black
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x) {
@@ -218,7 +221,8 @@ TEST(PsdRead, ResolutionResourcesAndGenericReader) {
   DWORD w = 0, h = 0, bits = 0, mode = 0;
   PicResolutionInfo info;
   ASSERT_TRUE(pic_GetPSDDims(src, &w, &h, &bits, &mode, &info, 0));
-  EXPECT_EQ(std::vector<double>({double(w), double(h), double(bits), double(mode), info.x, info.y, double(info.unit)}),
+  EXPECT_EQ(std::vector<double>(
+                {double(w), double(h), double(bits), double(mode), info.x, info.y, double(info.unit)}),
             std::vector<double>({4, 3, 8, 3, 150, 75, 1}));
   // Stored per inch whatever the display units; the horizontal one names
   // the unit of both values (2: per centimetre, both converted; unknown: 0).

@@ -20,13 +20,15 @@ class PsdCrossCheck : public ::testing::Test {
     dir_ = ScratchDir("psd_crosscheck");
     source_ = Gradient(kW, kH, 4, 7);
     Bytes rgb;
-    for (size_t i = 0; i < source_.size(); i += 4) rgb.insert(rgb.end(), source_.begin() + i, source_.begin() + i + 3);
+    for (size_t i = 0; i < source_.size(); i += 4)
+      rgb.insert(rgb.end(), source_.begin() + i, source_.begin() + i + 3);
     WritePNM(dir_ / "source.ppm", rgb, kW, kH, 3);
     // RGBA with a varied alpha, as a PNG both tools take.
-    ASSERT_TRUE(Pillow("im = Image.open(src).convert('RGBA')\n"
-                       "im.putalpha(Image.open(src).convert('L').point(lambda v: 255 - v))\n"
-                       "im.save(dst)",
-                       dir_ / "source.ppm", dir_ / "source.png"));
+    ASSERT_TRUE(
+        Pillow("im = Image.open(src).convert('RGBA')\n"
+               "im.putalpha(Image.open(src).convert('L').point(lambda v: 255 - v))\n"
+               "im.save(dst)",
+               dir_ / "source.ppm", dir_ / "source.png"));
   }
   void TearDown() override {
     if (!dir_.empty()) fs::remove_all(dir_);
@@ -90,8 +92,8 @@ TEST_F(PsdCrossCheck, ImageMagickFilesReadAsBothToolsReadThem) {
       {"rgb16_raw.psd", "-depth 16 -compress none", "source.ppm", 48, 0, "", "rgb", 16},
       {"grey16.psd", "-colorspace Gray -depth 16", "source.ppm", 48, 0, "", "rgb", 16},
       // C, M, Y, K as stored (ink inverted) against Pillow's ink values.
-      {"cmyk.psd", "-colorspace CMYK -depth 8", "source.ppm", 32, 4, "im.convert('CMYK').point(lambda v: 255 - v)",
-       "", 8},
+      {"cmyk.psd", "-colorspace CMYK -depth 8", "source.ppm", 32, 4,
+       "im.convert('CMYK').point(lambda v: 255 - v)", "", 8},
   };
   for (const Case& c : cases) {
     const fs::path file = Path(c.name);
@@ -115,9 +117,11 @@ TEST_F(PsdCrossCheck, OurFilesReadTheSameInBothTools) {
   Bytes wide(size_t{kW} * kH * 8), index(size_t{kW} * kH), rgb;
   for (size_t i = 0; i < wide.size(); ++i) wide[i] = static_cast<uint8_t>(i * 7 + i / 97);
   for (size_t i = 0; i < index.size(); ++i) index[i] = source_[i * 4];
-  for (size_t i = 0; i < source_.size(); i += 4) rgb.insert(rgb.end(), source_.begin() + i, source_.begin() + i + 3);
+  for (size_t i = 0; i < source_.size(); i += 4)
+    rgb.insert(rgb.end(), source_.begin() + i, source_.begin() + i + 3);
   Bytes indexRGB;
-  for (uint8_t v : index) indexRGB.insert(indexRGB.end(), {colours[v].rgbRed, colours[v].rgbGreen, colours[v].rgbBlue});
+  for (uint8_t v : index)
+    indexRGB.insert(indexRGB.end(), {colours[v].rgbRed, colours[v].rgbGreen, colours[v].rgbBlue});
   struct Case {
     const char* name;
     DWORD depth;
@@ -135,7 +139,8 @@ TEST_F(PsdCrossCheck, OurFilesReadTheSameInBothTools) {
   for (const Case& c : cases) {
     const fs::path file = Path(c.name);
     HPICDEST dest = pic_OpenFileDest(file.string().c_str(), FALSE);
-    ASSERT_NE(pic_WritePSD(dest, c.image->data(), kW, kH, c.depth, kW * c.depth / 8, colours, 0), 0u) << c.name;
+    ASSERT_NE(pic_WritePSD(dest, c.image->data(), kW, kH, c.depth, kW * c.depth / 8, colours, 0), 0u)
+        << c.name;
     pic_CloseDest(dest);
     if (*c.pillow) {
       EXPECT_EQ(PillowPixels(file, c.pillow), c.want) << c.name << " in Pillow";

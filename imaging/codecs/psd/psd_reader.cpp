@@ -177,7 +177,8 @@ bool OpenPsd(PSDCodecContext* ctx, CPicIO& io, PsdFile* f) {
       return PicFail<bool>(err, kPicErrNoMemory);
     }
     std::vector<uint8_t> table(static_cast<size_t>(rows * 2));
-    if (!io.ReadExact(table.data(), static_cast<uint32_t>(rows * 2))) return PicFail<bool>(err, kPicErrFileRead);
+    if (!io.ReadExact(table.data(), static_cast<uint32_t>(rows * 2)))
+      return PicFail<bool>(err, kPicErrFileRead);
     for (size_t i = 0; i < rows; ++i)
       f->rowCounts[i] = static_cast<uint16_t>(table[2 * i] << 8 | table[2 * i + 1]);
   }
@@ -206,7 +207,8 @@ bool UnpackBits(const uint8_t* in, uint32_t n, uint8_t* out, uint32_t size) {
     }
   }
   if (i != n)
-    DebugHook(0, literal ? "RLE Row Size Mismatch in PSD decode [1].\n" : "RLE Row Size Mismatch in PSD decode [2].\n");
+    DebugHook(0, literal ? "RLE Row Size Mismatch in PSD decode [1].\n"
+                         : "RLE Row Size Mismatch in PSD decode [2].\n");
   return true;
 }
 
@@ -217,7 +219,7 @@ struct Output {
   PicImageBlock block;
   uint32_t pixelBytes = 0;  // bytes a pixel
   bool sixteen = false;
-  uint32_t channels = 0;    // file channels read (a prefix of the file's)
+  uint32_t channels = 0;  // file channels read (a prefix of the file's)
   Store store[kMaxChannels] = {};
   uint32_t offset[kMaxChannels] = {};  // sample index in the pixel
   uint32_t rgb[3] = {0, 1, 2};         // offsets of R, G, B for kExpand
@@ -288,7 +290,8 @@ class PlaneReader {
               p[0] = p[1] = p[2] = static_cast<uint16_t>(Sample16(x));
             } else {
               const RGBQUAD& q = f_.palette[Sample8(x)];
-              p[out.rgb[0]] = q.rgbRed * 257, p[out.rgb[1]] = q.rgbGreen * 257, p[out.rgb[2]] = q.rgbBlue * 257;
+              p[out.rgb[0]] = q.rgbRed * 257, p[out.rgb[1]] = q.rgbGreen * 257,
+              p[out.rgb[2]] = q.rgbBlue * 257;
             }
           }
           break;
@@ -449,9 +452,18 @@ HGLOBAL ReadPSDThumbnail(PSDCodecContext* ctx, CPicIO& io, PsdThumbnail* thumbna
   const uint32_t held = std::min(b->DataSize(), b->bytes.Count() - b->headerLength);
   if (held < 28) return PicFail<HGLOBAL>(&ctx->error, kPicErrBadPSD);
   const uint8_t* p = b->Data();
-  auto be32 = [&](int at) { return uint32_t{p[at]} << 24 | uint32_t{p[at + 1]} << 16 | uint32_t{p[at + 2]} << 8 | p[at + 3]; };
-  *thumbnail = PsdThumbnail{be32(0), be32(4), be32(8), be32(12), be32(16), be32(20),
-                            uint32_t{p[24]} << 8 | p[25], uint32_t{p[26]} << 8 | p[27], thumbnail->rgbOrder};
+  auto be32 = [&](int at) {
+    return uint32_t{p[at]} << 24 | uint32_t{p[at + 1]} << 16 | uint32_t{p[at + 2]} << 8 | p[at + 3];
+  };
+  *thumbnail = PsdThumbnail{be32(0),
+                            be32(4),
+                            be32(8),
+                            be32(12),
+                            be32(16),
+                            be32(20),
+                            uint32_t{p[24]} << 8 | p[25],
+                            uint32_t{p[26]} << 8 | p[27],
+                            thumbnail->rgbOrder};
   if (thumbnail->compressedSize > held - 28) return PicFail<HGLOBAL>(&ctx->error, kPicErrBadPSD);
   if (thumbnail->compressedSize == 0) return PicFail<HGLOBAL>(&ctx->error, kPicErrPSDResourceMissing);
   HGLOBAL block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, thumbnail->compressedSize);

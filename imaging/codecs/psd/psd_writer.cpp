@@ -42,7 +42,8 @@ uint32_t WritePSDImage(PSDCodecContext* ctx, CPicIO& io, const uint8_t* image, u
     uint8_t table[4 + 768];
     PutBE32(table, 768);
     for (int i = 0; i < 256; ++i)
-      table[4 + i] = palette[i].rgbRed, table[260 + i] = palette[i].rgbGreen, table[516 + i] = palette[i].rgbBlue;
+      table[4 + i] = palette[i].rgbRed, table[260 + i] = palette[i].rgbGreen,
+                table[516 + i] = palette[i].rgbBlue;
     ok = ok && io.Write(table, sizeof table);
   } else {
     PutBE32(length, 0);
@@ -77,7 +78,8 @@ uint32_t WritePSDImage(PSDCodecContext* ctx, CPicIO& io, const uint8_t* image, u
       } else {
         for (uint32_t x = 0; x < width; ++x) row[x] = src[size_t{x} * channels + from];
       }
-      if (!io.Write(row.data(), static_cast<uint32_t>(row.size()))) return PicFail<uint32_t>(err, kPicErrFileWrite);
+      if (!io.Write(row.data(), static_cast<uint32_t>(row.size())))
+        return PicFail<uint32_t>(err, kPicErrFileWrite);
     }
   }
   if (!PicProgress(height, height)) return PicFail<uint32_t>(err, kPicErrCancelled);
@@ -94,7 +96,8 @@ int ReplacePSDResources(PSDCodecContext* ctx, CPicIO& src, CPicIO& dest) {
   uint32_t* err = &ctx->error;
   uint8_t header[26];
   if (!src.ReadExact(header, 26)) return PicFail<int>(err, kPicErrFileRead);
-  if (std::memcmp(header, "8BPS", 4) != 0 || header[4] != 0 || header[5] != 1) return PicFail<int>(err, kPicErrBadPSD);
+  if (std::memcmp(header, "8BPS", 4) != 0 || header[4] != 0 || header[5] != 1)
+    return PicFail<int>(err, kPicErrBadPSD);
   if (!dest.Write(header, 26)) return PicFail<int>(err, kPicErrFileWrite);
   // A section: its u32 length, then that many bytes, copied or skipped.
   auto section = [&](CPicIO* to) -> bool {

@@ -156,7 +156,8 @@ bool ReadTgaHeader(uint32_t* error, CPicIO& io, TgaHeader* h) {
   h->bits = b[16];
   h->descriptor = b[17];
   const uint8_t t = h->type;
-  if (!((t >= 1 && t <= 3) || (t >= 9 && t <= 11)) || h->bits > 32) return PicFail<bool>(error, kPicErrBadTGA);
+  if (!((t >= 1 && t <= 3) || (t >= 9 && t <= 11)) || h->bits > 32)
+    return PicFail<bool>(error, kPicErrBadTGA);
   return true;
 }
 
@@ -192,7 +193,8 @@ HGLOBAL ReadTGA8Bit(uint32_t* error, CPicIO& io, uint32_t* width, uint32_t* heig
                     uint32_t flags) {
   *width = *height = 0;
   const bool dib = (flags & kTgaPackedDIB) != 0;
-  if ((dib && (flags & kTgaFileOrder)) || (!dib && !palette)) return PicFail<HGLOBAL>(error, kPicErrBadArgument);
+  if ((dib && (flags & kTgaFileOrder)) || (!dib && !palette))
+    return PicFail<HGLOBAL>(error, kPicErrBadArgument);
   std::unique_ptr<PicByteReader> in(new (std::nothrow) PicByteReader(io));
   std::unique_ptr<TgaImage> img(new (std::nothrow) TgaImage);
   if (!in || !img) return PicFail<HGLOBAL>(error, kPicErrNoMemory);

@@ -40,8 +40,8 @@ typedef struct PicTIFFLineWriter__* HPICTIFFWRITELINES;
 /* One page per call; return FALSE when there are no more. depth 1, 8 (with
    palette), 24 or 32; rows packed top-down. */
 typedef BOOL(PICAPI* PicTIFFPageProc)(const BYTE** pixels, DWORD* width, DWORD* height, RGBQUAD** palette,
-                                      DWORD* depth, DWORD* compression, Pictura::PicResolutionInfo* resolution,
-                                      PIC_USERDATA user);
+                                      DWORD* depth, DWORD* compression,
+                                      Pictura::PicResolutionInfo* resolution, PIC_USERDATA user);
 
 #ifdef __cplusplus
 extern "C" {
@@ -51,8 +51,8 @@ extern "C" {
 BOOL PICAPI pic_GetTIFFDims(HPICSRC src, DWORD page, DWORD* width, DWORD* height, DWORD* bitDepth,
                             Pictura::PicResolutionInfo* resolution, DWORD unused);
 DWORD PICAPI pic_GetTIFFPageCount(HPICSRC src);
-HGLOBAL PICAPI pic_ReadTIFF(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette, DWORD page,
-                            DWORD flags);
+HGLOBAL PICAPI pic_ReadTIFF(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette,
+                            DWORD page, DWORD flags);
 /* Bytes in the destination after writing, 0 on failure. */
 DWORD PICAPI pic_WriteTIFF(HPICDEST dest, const BYTE* pixels, DWORD width, DWORD height, DWORD depth,
                            DWORD compression, const RGBQUAD* palette, DWORD stride,
@@ -69,9 +69,9 @@ BOOL PICAPI pic_SetTIFFOptions(LONG rowsPerStrip, DWORD tileWidth, DWORD tileHei
 /* null: the library's own Software text. */
 BOOL PICAPI pic_SetTIFFSoftware(const char* text);
 
-HPICTIFFWRITELINES PICAPI pic_InitWriteTIFFLines(HPICDEST dest, DWORD width, DWORD height, DWORD depth, DWORD compression,
-                                     const RGBQUAD* palette, const Pictura::PicResolutionInfo* resolution,
-                                     DWORD flags);
+HPICTIFFWRITELINES PICAPI pic_InitWriteTIFFLines(HPICDEST dest, DWORD width, DWORD height, DWORD depth,
+                                                 DWORD compression, const RGBQUAD* palette,
+                                                 const Pictura::PicResolutionInfo* resolution, DWORD flags);
 BOOL PICAPI pic_WriteNextTIFFLine(HPICTIFFWRITELINES lines, const BYTE* row);
 BOOL PICAPI pic_DestroyWriteTIFFLines(HPICTIFFWRITELINES lines);
 
@@ -90,8 +90,8 @@ HGLOBAL PICAPI pic_ReadTIFFTileOrStrip_TR(HPICTIFFREADER reader, DWORD* width, D
 
 /* The writer object: pages set up, tagged and written one at a time. */
 HPICTIFFWRITER PICAPI pic_CreateTIFFWriter_TW(HPICDEST dest, DWORD flags);
-BOOL PICAPI pic_InitializeTIFFWriter_TW(HPICTIFFWRITER writer, DWORD width, DWORD height, const RGBQUAD* palette,
-                                        DWORD depth, DWORD compression,
+BOOL PICAPI pic_InitializeTIFFWriter_TW(HPICTIFFWRITER writer, DWORD width, DWORD height,
+                                        const RGBQUAD* palette, DWORD depth, DWORD compression,
                                         const Pictura::PicResolutionInfo* resolution, DWORD flags);
 /* libtiff's own field access (TIFFSetField's arguments). */
 BOOL pic_SetTIFFTag_TW(HPICTIFFWRITER writer, DWORD tag, ...);

@@ -34,14 +34,14 @@ enum : uint32_t {
 
 // Write flags.
 enum : uint32_t {
-  kTIFFWriteAppend = 1,        // a page added to an existing file
-  kTIFFWriteGray = 2,          // 4 and 8 bits without a ColorMap
-  kTIFFWriteBottomUp = 4,      // the caller's rows come last to first
-  kTIFFWriteBGR = 8,           // the caller's pixels are B, G, R (A)
-  kTIFFWriteCMYK = 16,         // 32 and 64 bits are C, M, Y, K
-  kTIFFWriteMinIsBlack = 32,   // 1 bit: 0 is black
-  kTIFFWritePredictor = 64,    // horizontal differencing with LZW and Deflate
-  kTIFFWriteTiles = 128,       // tiles instead of strips
+  kTIFFWriteAppend = 1,       // a page added to an existing file
+  kTIFFWriteGray = 2,         // 4 and 8 bits without a ColorMap
+  kTIFFWriteBottomUp = 4,     // the caller's rows come last to first
+  kTIFFWriteBGR = 8,          // the caller's pixels are B, G, R (A)
+  kTIFFWriteCMYK = 16,        // 32 and 64 bits are C, M, Y, K
+  kTIFFWriteMinIsBlack = 32,  // 1 bit: 0 is black
+  kTIFFWritePredictor = 64,   // horizontal differencing with LZW and Deflate
+  kTIFFWriteTiles = 128,      // tiles instead of strips
 };
 
 struct TIFFReaderHandle {
@@ -138,8 +138,8 @@ TIFFWriterHandle* OpenTIFFWriter(uint32_t* err, CPicIO* dest, uint32_t flags);
 int CloseTIFFWriter(TIFFWriterHandle* handle);
 // Sets up a page. On failure the handle stays the caller's, still open,
 // to be closed once by CloseTIFFWriter.
-bool InitializeTIFFWriter(TIFFWriteCodecContext* ctx, TIFFWriterHandle* handle, uint32_t width, uint32_t height,
-                          const RGBQUAD* palette, uint32_t depth, uint32_t compression,
+bool InitializeTIFFWriter(TIFFWriteCodecContext* ctx, TIFFWriterHandle* handle, uint32_t width,
+                          uint32_t height, const RGBQUAD* palette, uint32_t depth, uint32_t compression,
                           const PicResolutionInfo* res, uint32_t flags);
 bool WriteTIFFDirectory(uint32_t* err, TIFFWriterHandle* handle);
 bool RewriteTIFFDirectory(uint32_t* err, TIFFWriterHandle* handle);

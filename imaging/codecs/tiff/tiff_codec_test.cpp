@@ -113,7 +113,8 @@ RGBQUAD* Ramp() {
 Bytes Image(uint32_t w, uint32_t h, uint32_t depth, unsigned seed) {
   const uint32_t row = (w * depth + 7) / 8;
   Bytes b = Noise(size_t{row} * h, seed);
-  if (depth == 4) for (auto& v : b) v &= 0x77;  // indices of a 16-entry map
+  if (depth == 4)
+    for (auto& v : b) v &= 0x77;  // indices of a 16-entry map
   if (depth < 8 && (w * depth) % 8)
     for (uint32_t y = 0; y < h; ++y) b[size_t{y} * row + row - 1] &= uint8_t(0xFF00 >> ((w * depth) % 8));
   return b;
@@ -121,7 +122,8 @@ Bytes Image(uint32_t w, uint32_t h, uint32_t depth, unsigned seed) {
 
 Bytes Write(const Bytes& img, uint32_t w, uint32_t h, uint32_t depth, uint32_t compression, uint32_t flags) {
   Dest d;
-  const DWORD n = pic_WriteTIFF(d, img.data(), w, h, depth, compression, Ramp(), (w * depth + 7) / 8, nullptr, flags);
+  const DWORD n =
+      pic_WriteTIFF(d, img.data(), w, h, depth, compression, Ramp(), (w * depth + 7) / 8, nullptr, flags);
   EXPECT_GT(n, 0u) << "code " << PicGetLastError();
   return d.Contents();
 }
@@ -129,8 +131,8 @@ Bytes Write(const Bytes& img, uint32_t w, uint32_t h, uint32_t depth, uint32_t c
 // Of the calling thread's last Read (closing its source reports 0).
 thread_local uint32_t readCode = 0;
 
-Bytes Read(const Bytes& file, uint32_t depth, uint32_t flags = 0, uint32_t* w = nullptr, uint32_t* h = nullptr,
-           RGBQUAD* palette = nullptr) {
+Bytes Read(const Bytes& file, uint32_t depth, uint32_t flags = 0, uint32_t* w = nullptr,
+           uint32_t* h = nullptr, RGBQUAD* palette = nullptr) {
   Source s(file);
   DWORD ww = 0, hh = 0;
   RGBQUAD scratch[256];
@@ -179,7 +181,8 @@ TEST_F(TiffCodec, EveryDepthAndLayoutReadsBackExactly) {
     Bytes expected = img;
     if (r.flags & 4)  // bottom-up
       for (uint32_t y = 0; y < h; ++y)
-        std::memcpy(&expected[size_t{y} * w * r.depth / 8], &img[size_t{h - 1 - y} * w * r.depth / 8], w * r.depth / 8);
+        std::memcpy(&expected[size_t{y} * w * r.depth / 8], &img[size_t{h - 1 - y} * w * r.depth / 8],
+                    w * r.depth / 8);
     uint32_t rw = 0, rh = 0;
     const uint32_t readDepth = r.depth == 4 ? 8 : r.depth;
     // CMYK comes back raw with flag 4; B, G, R comes back as it went in with flag 64.
@@ -307,14 +310,22 @@ TEST_F(TiffCodec, JpegPagesComeBackCloseInOneStrip) {
 // Display pixel (x, y) of a stored w x h image for each orientation.
 uint8_t StoredAt(const Bytes& s, uint32_t w, uint32_t h, uint32_t o, uint32_t x, uint32_t y) {
   switch (o) {
-    case 2: return s[y * w + (w - 1 - x)];
-    case 3: return s[(h - 1 - y) * w + (w - 1 - x)];
-    case 4: return s[(h - 1 - y) * w + x];
-    case 5: return s[x * w + y];
-    case 6: return s[(h - 1 - x) * w + y];
-    case 7: return s[(h - 1 - x) * w + (w - 1 - y)];
-    case 8: return s[x * w + (w - 1 - y)];
-    default: return s[y * w + x];
+    case 2:
+      return s[y * w + (w - 1 - x)];
+    case 3:
+      return s[(h - 1 - y) * w + (w - 1 - x)];
+    case 4:
+      return s[(h - 1 - y) * w + x];
+    case 5:
+      return s[x * w + y];
+    case 6:
+      return s[(h - 1 - x) * w + y];
+    case 7:
+      return s[(h - 1 - x) * w + (w - 1 - y)];
+    case 8:
+      return s[x * w + (w - 1 - y)];
+    default:
+      return s[y * w + x];
   }
 }
 
@@ -647,9 +658,10 @@ TEST_F(TiffCodec, TagsAsVariantsKeepTheirTypes) {
     DWORD tag;
     VARTYPE type;
     DWORD code, value;
-  } rows[] = {{256, VT_UI4, 0, 9},  {278, VT_UI4, 0, 5},     {258, VT_UI2, 0, 8},  {274, VT_UI2, 0, 6},
-              {282, VT_R4, 0, 1},   {338, VT_ARRAY | VT_UI2, 0, 1}, {305, VT_BSTR, 0, 0xE4},
-              {1000, VT_NULL, 54, 0}, {322, VT_UI4, 54, 0}, {34665, VT_UI4, 54, 0}};
+  } rows[] = {{256, VT_UI4, 0, 9},     {278, VT_UI4, 0, 5},    {258, VT_UI2, 0, 8},
+              {274, VT_UI2, 0, 6},     {282, VT_R4, 0, 1},     {338, VT_ARRAY | VT_UI2, 0, 1},
+              {305, VT_BSTR, 0, 0xE4}, {1000, VT_NULL, 54, 0}, {322, VT_UI4, 54, 0},
+              {34665, VT_UI4, 54, 0}};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.tag);
     VARIANT v;
@@ -1000,7 +1012,8 @@ TEST_F(TiffCodec, UncompressedTilesReadThroughTheRGBAReaders) {
       for (uint32_t y = 0; y < bh; ++y)
         for (uint32_t x = 0; x < bw; ++x) {
           const uint32_t v = raster[size_t{y} * bw + x];
-          ASSERT_EQ((RGBA{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}), c.rgba(bx + x, by + y))
+          ASSERT_EQ((RGBA{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}),
+                    c.rgba(bx + x, by + y))
               << bx << "," << by << " at " << x << "," << y;
         }
     }
@@ -1059,7 +1072,8 @@ TEST_F(TiffCodec, SixteenBitGreyScalesToEightBits) {
     SCOPED_TRACE(photometric);
     const Bytes file = MakeTiff({256, 256, 16, 1, photometric}, every);
     // With an alpha sample beside each grey one the 24-bit read steps over it.
-    const Bytes withAlpha = MakeTiff({256, 256, 16, 2, photometric, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 0, 2}, every);
+    const Bytes withAlpha =
+        MakeTiff({256, 256, 16, 2, photometric, COMPRESSION_NONE, PLANARCONFIG_CONTIG, 0, 2}, every);
     EXPECT_EQ(Read(withAlpha, 24), Read(file, 24));
     RGBQUAD pal[256];
     const Bytes eight = Read(file, 8, 0, nullptr, nullptr, pal), rgb = Read(file, 24);
@@ -1328,7 +1342,8 @@ TEST_F(TiffCodec, BlueFirstReadsAreTheRedFirstReadsExchanged) {
         const size_t row = padded ? (size_t{w} * depth / 8 + 3) / 4 * 4 : size_t{w} * depth / 8;
         ASSERT_EQ(rgb.size(), row * h);
         for (uint32_t y = 0; y < h; ++y)
-          for (uint32_t x = 0; x < w; ++x) std::swap(rgb[y * row + x * depth / 8], rgb[y * row + x * depth / 8 + 2]);
+          for (uint32_t x = 0; x < w; ++x)
+            std::swap(rgb[y * row + x * depth / 8], rgb[y * row + x * depth / 8 + 2]);
         EXPECT_EQ(bgr, rgb);
       }
   }
@@ -1414,7 +1429,10 @@ TEST_F(TiffCodec, ExtraTagsReadWithTheirCountsAndValues) {
   struct DoubleTag {
     uint32_t tag;
     std::vector<double> values;
-  } doubles[] = {{33550, {0.5, 0.25, 0}}, {33920, {7, 8}}, {33922, {0, 0, 0, 10, 20, 0}}, {34264, {-1, 1}},
+  } doubles[] = {{33550, {0.5, 0.25, 0}},
+                 {33920, {7, 8}},
+                 {33922, {0, 0, 0, 10, 20, 0}},
+                 {34264, {-1, 1}},
                  {34736, {6378137}}};
   for (const DoubleTag& t : doubles) {
     SCOPED_TRACE(t.tag);

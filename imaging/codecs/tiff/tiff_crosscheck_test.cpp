@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kConvert = "/usr/bin/convert", kTiffcp = "/usr/bin/tiffcp", kTiff2rgba = "/usr/bin/tiff2rgba",
-                  kTiffinfo = "/usr/bin/tiffinfo";
+const std::string kConvert = "/usr/bin/convert", kTiffcp = "/usr/bin/tiffcp",
+                  kTiff2rgba = "/usr/bin/tiff2rgba", kTiffinfo = "/usr/bin/tiffinfo";
 
 class TiffCrossCheck : public ::testing::Test {
  protected:
@@ -28,7 +28,8 @@ class TiffCrossCheck : public ::testing::Test {
     PICTEST_REQUIRE_TOOLS("Pillow", kConvert.c_str(), kTiffcp.c_str(), kTiff2rgba.c_str(), kTiffinfo.c_str());
     dir_ = ScratchDir("tiff_crosscheck");
     WritePNM(Path("src.ppm"), Gradient(kW, kH, 3, 7), kW, kH, 3);
-    ASSERT_TRUE(Shell(kConvert + " " + Path("src.ppm").string() + " -compress none " + Path("base.tif").string()));
+    ASSERT_TRUE(
+        Shell(kConvert + " " + Path("src.ppm").string() + " -compress none " + Path("base.tif").string()));
   }
   void TearDown() override {
     pic_SetTIFFOptions(-1, 0, 0, 75, 1, -1);
@@ -60,7 +61,8 @@ Bytes Captured(const std::string& command, const fs::path& out) {
 
 // ImageMagick's upright samples ("rgb", "rgba", "gray"; 16-bit samples
 // little-endian like ours).
-Bytes Magick(const fs::path& file, const std::string& format, int depth = 8, const std::string& page = "[0]") {
+Bytes Magick(const fs::path& file, const std::string& format, int depth = 8,
+             const std::string& page = "[0]") {
   const fs::path out = file.string() + "." + format;
   return Captured(kConvert + " '" + file.string() + page + "' -auto-orient -endian LSB -depth " +
                       std::to_string(depth) + " " + format + ":" + out.string(),
@@ -193,9 +195,9 @@ TEST_F(TiffCrossCheck, EveryOrientationComesUprightAsImageMagickTurnsIt) {
 TEST_F(TiffCrossCheck, PillowModesAndDepthsDecodeAsPillowDecodesThem) {
   struct Case {
     const char* name;
-    const char* make;   // from the RGB source `im`
-    DWORD depth;        // ours
-    const char* ref;    // Pillow's view of the same pixels
+    const char* make;  // from the RGB source `im`
+    DWORD depth;       // ours
+    const char* ref;   // Pillow's view of the same pixels
   };
   const Case cases[] = {
       {"rgb.tif", "im", 24, "im"},
@@ -212,18 +214,21 @@ TEST_F(TiffCrossCheck, PillowModesAndDepthsDecodeAsPillowDecodesThem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string n = c.name;
-    const std::string compression = n.find("g4") != std::string::npos        ? ", compression='group4'"
-                                    : n.find("deflate") != std::string::npos ? ", compression='tiff_adobe_deflate'"
-                                    : n.find("lzw") != std::string::npos     ? ", compression='tiff_lzw'"
-                                                                             : "";
-    ASSERT_TRUE(Pillow("im = Image.open(src)\nim = " + std::string(c.make) + "\nim.save(dst" + compression + ")",
-                       Path("src.ppm"), Path(n)));
+    const std::string compression = n.find("g4") != std::string::npos ? ", compression='group4'"
+                                    : n.find("deflate") != std::string::npos
+                                        ? ", compression='tiff_adobe_deflate'"
+                                    : n.find("lzw") != std::string::npos ? ", compression='tiff_lzw'"
+                                                                         : "";
+    ASSERT_TRUE(
+        Pillow("im = Image.open(src)\nim = " + std::string(c.make) + "\nim.save(dst" + compression + ")",
+               Path("src.ppm"), Path(n)));
     RGBQUAD palette[256];
     Bytes ours = Ours(Path(n), c.depth, 0, n == "cmyk.tif" ? 4 : 0, palette);
     const Bytes theirs = PillowBytes(Path(n), c.ref);
     if (n == "p256.tif") {  // indices may be ordered differently: compare colours
       Bytes rgb;
-      for (uint8_t i : ours) rgb.insert(rgb.end(), {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
+      for (uint8_t i : ours)
+        rgb.insert(rgb.end(), {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
       EXPECT_EQ(rgb, PillowBytes(Path(n), "im.convert('RGB')"));
       continue;
     }
@@ -236,8 +241,9 @@ TEST_F(TiffCrossCheck, PillowModesAndDepthsDecodeAsPillowDecodesThem) {
 
 TEST_F(TiffCrossCheck, PagesCountAndReadAsTiffinfoAndImageMagickSeeThem) {
   const fs::path f = Path("pages.tif");
-  ASSERT_TRUE(Shell(kConvert + " " + P("src.ppm") + " \\( " + P("src.ppm") + " -rotate 90 -colorspace Gray \\) " +
-                    P("src.ppm") + " -monochrome -adjoin " + f.string()));
+  ASSERT_TRUE(Shell(kConvert + " " + P("src.ppm") + " \\( " + P("src.ppm") +
+                    " -rotate 90 -colorspace Gray \\) " + P("src.ppm") + " -monochrome -adjoin " +
+                    f.string()));
   HPICSRC src = pic_OpenFileSource(f.string().c_str());
   EXPECT_EQ(pic_GetTIFFPageCount(src), 3u);
   pic_CloseSource(src);

@@ -77,12 +77,13 @@ BOOL PICAPI pic_GetTIFFDims(HPICSRC src, DWORD page, DWORD* width, DWORD* height
 }
 
 DWORD PICAPI pic_GetTIFFPageCount(HPICSRC src) {
-  return PicFormatEntry<DWORD>("pic_GetTIFFPageCount", src,
-                               [&](uint32_t& err, CPicIO& io) -> DWORD { return GetTIFFPageCount(&err, &io); });
+  return PicFormatEntry<DWORD>("pic_GetTIFFPageCount", src, [&](uint32_t& err, CPicIO& io) -> DWORD {
+    return GetTIFFPageCount(&err, &io);
+  });
 }
 
-HGLOBAL PICAPI pic_ReadTIFF(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette, DWORD page,
-                            DWORD flags) {
+HGLOBAL PICAPI pic_ReadTIFF(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette,
+                            DWORD page, DWORD flags) {
   return PicFormatEntry<HGLOBAL>("pic_ReadTIFF", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
     if (!width || !height || !ReadDepthAccepted(depth, palette, flags)) {
       err = kPicErrBadArgument;
@@ -103,14 +104,15 @@ DWORD PICAPI pic_WriteTIFF(HPICDEST dest, const BYTE* pixels, DWORD width, DWORD
       return 0;
     }
     TIFFWriteCodecContext ctx;
-    const uint32_t size =
-        WriteTIFFWhole(&ctx, &io, pixels, width, height, depth, compression, palette, stride, resolution, flags);
+    const uint32_t size = WriteTIFFWhole(&ctx, &io, pixels, width, height, depth, compression, palette,
+                                         stride, resolution, flags);
     err = ctx.error;
     return size;
   });
 }
 
-DWORD PICAPI pic_WriteTiffMultiViaCB(HPICDEST dest, PicTIFFPageProc callback, PIC_USERDATA user, DWORD flags) {
+DWORD PICAPI pic_WriteTiffMultiViaCB(HPICDEST dest, PicTIFFPageProc callback, PIC_USERDATA user,
+                                     DWORD flags) {
   return PicFormatEntry<DWORD>("pic_WriteTiffMultiViaCB", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
     TIFFWriteCodecContext ctx;
     const uint32_t size = WriteTIFFMultiViaCallback(&ctx, &io, callback, user, flags);
@@ -168,15 +170,16 @@ HPICTIFFWRITELINES PICAPI pic_InitWriteTIFFLines(HPICDEST dest, DWORD width, DWO
 }
 
 BOOL PICAPI pic_WriteNextTIFFLine(HPICTIFFWRITELINES lines, const BYTE* row) {
-  return PicObjectEntry<BOOL>("pic_WriteNextTIFFLine", LinesOf(lines), [&](uint32_t& err, TIFFWriterHandle& h) {
-    return TIFFWriterHandle::WriteNextLine(&h, row, &err) ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>("pic_WriteNextTIFFLine", LinesOf(lines),
+                              [&](uint32_t& err, TIFFWriterHandle& h) {
+                                return TIFFWriterHandle::WriteNextLine(&h, row, &err) ? TRUE : FALSE;
+                              });
 }
 
 BOOL PICAPI pic_DestroyWriteTIFFLines(HPICTIFFWRITELINES lines) {
-  return PicObjectEntry<BOOL>("pic_DestroyWriteTIFFLines", LinesOf(lines), [&](uint32_t&, TIFFWriterHandle& h) {
-    return CloseTIFFWriter(&h) ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_DestroyWriteTIFFLines", LinesOf(lines),
+      [&](uint32_t&, TIFFWriterHandle& h) { return CloseTIFFWriter(&h) ? TRUE : FALSE; });
 }
 
 HPICTIFFREADER PICAPI pic_CreateTIFFReader_TR(HPICSRC src, DWORD page, DWORD flags) {
@@ -186,30 +189,33 @@ HPICTIFFREADER PICAPI pic_CreateTIFFReader_TR(HPICSRC src, DWORD page, DWORD fla
 }
 
 BOOL PICAPI pic_DestroyTIFFReader_TR(HPICTIFFREADER reader) {
-  return PicObjectEntry<BOOL>("pic_DestroyTIFFReader_TR", ReaderOf(reader), [&](uint32_t&, TIFFReaderHandle& r) {
-    return CloseTIFFReader(&r) ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_DestroyTIFFReader_TR", ReaderOf(reader),
+      [&](uint32_t&, TIFFReaderHandle& r) { return CloseTIFFReader(&r) ? TRUE : FALSE; });
 }
 
 DWORD PICAPI pic_GetTIFFPageCount_TR(HPICTIFFREADER reader) {
-  return PicObjectEntry<DWORD>("pic_GetTIFFPageCount_TR", ReaderOf(reader), [&](uint32_t& err, TIFFReaderHandle& r) {
-    return SourceAlive(err, r) ? GetTIFFPageCountTR(&err, &r) : 0;
-  });
+  return PicObjectEntry<DWORD>("pic_GetTIFFPageCount_TR", ReaderOf(reader),
+                               [&](uint32_t& err, TIFFReaderHandle& r) {
+                                 return SourceAlive(err, r) ? GetTIFFPageCountTR(&err, &r) : 0;
+                               });
 }
 
 BOOL PICAPI pic_SetTIFFPage_TR(HPICTIFFREADER reader, DWORD page) {
-  return PicObjectEntry<BOOL>("pic_SetTIFFPage_TR", ReaderOf(reader), [&](uint32_t& err, TIFFReaderHandle& r) {
-    return SourceAlive(err, r) && SetTIFFReaderPage(&err, &r, page) ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_SetTIFFPage_TR", ReaderOf(reader), [&](uint32_t& err, TIFFReaderHandle& r) {
+        return SourceAlive(err, r) && SetTIFFReaderPage(&err, &r, page) ? TRUE : FALSE;
+      });
 }
 
 BOOL pic_GetTIFFTagV_TR(HPICTIFFREADER reader, DWORD tag, va_list args) {
-  return PicObjectEntry<BOOL>("pic_GetTIFFTagV_TR", ReaderOf(reader), [&](uint32_t& err, TIFFReaderHandle& r) {
-    if (!SourceAlive(err, r)) return FALSE;
-    if (GetTIFFTagTR(&err, &r, tag, args) == 1) return TRUE;
-    if (!err) err = kPicErrTIFFTagUnreadable;
-    return FALSE;
-  });
+  return PicObjectEntry<BOOL>("pic_GetTIFFTagV_TR", ReaderOf(reader),
+                              [&](uint32_t& err, TIFFReaderHandle& r) {
+                                if (!SourceAlive(err, r)) return FALSE;
+                                if (GetTIFFTagTR(&err, &r, tag, args) == 1) return TRUE;
+                                if (!err) err = kPicErrTIFFTagUnreadable;
+                                return FALSE;
+                              });
 }
 
 BOOL pic_GetTIFFTag_TR(HPICTIFFREADER reader, DWORD tag, ...) {
@@ -220,33 +226,34 @@ BOOL pic_GetTIFFTag_TR(HPICTIFFREADER reader, DWORD tag, ...) {
   return ok;
 }
 
-HGLOBAL PICAPI pic_ReadTIFF_TR(HPICTIFFREADER reader, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette,
-                               DWORD flags) {
-  return PicObjectEntry<HGLOBAL>("pic_ReadTIFF_TR", ReaderOf(reader), [&](uint32_t& err, TIFFReaderHandle& r) -> HGLOBAL {
-    if (!width || !height || !ReadDepthAccepted(depth, palette, flags)) {
-      err = kPicErrBadArgument;
-      return nullptr;
-    }
-    if (!SourceAlive(err, r)) return nullptr;
-    return Sized(width, height, [&](uint32_t* w, uint32_t* h) {
-      return ReadTIFFInternal(&err, &r, w, h, depth, palette, flags);
-    });
-  });
+HGLOBAL PICAPI pic_ReadTIFF_TR(HPICTIFFREADER reader, DWORD* width, DWORD* height, DWORD depth,
+                               RGBQUAD* palette, DWORD flags) {
+  return PicObjectEntry<HGLOBAL>("pic_ReadTIFF_TR", ReaderOf(reader),
+                                 [&](uint32_t& err, TIFFReaderHandle& r) -> HGLOBAL {
+                                   if (!width || !height || !ReadDepthAccepted(depth, palette, flags)) {
+                                     err = kPicErrBadArgument;
+                                     return nullptr;
+                                   }
+                                   if (!SourceAlive(err, r)) return nullptr;
+                                   return Sized(width, height, [&](uint32_t* w, uint32_t* h) {
+                                     return ReadTIFFInternal(&err, &r, w, h, depth, palette, flags);
+                                   });
+                                 });
 }
 
 HGLOBAL PICAPI pic_ReadTIFFTileOrStrip_TR(HPICTIFFREADER reader, DWORD* width, DWORD* height, DWORD depth,
                                           RGBQUAD* palette, DWORD x, DWORD y, DWORD flags) {
-  return PicObjectEntry<HGLOBAL>(
-      "pic_ReadTIFFTileOrStrip_TR", ReaderOf(reader), [&](uint32_t& err, TIFFReaderHandle& r) -> HGLOBAL {
-        if (!width || !height) {
-          err = kPicErrBadArgument;
-          return nullptr;
-        }
-        if (!SourceAlive(err, r)) return nullptr;
-        return Sized(width, height, [&](uint32_t* w, uint32_t* h) {
-          return ReadTIFFTileOrStrip(&err, &r, w, h, depth, palette, x, y, flags);
-        });
-      });
+  return PicObjectEntry<HGLOBAL>("pic_ReadTIFFTileOrStrip_TR", ReaderOf(reader),
+                                 [&](uint32_t& err, TIFFReaderHandle& r) -> HGLOBAL {
+                                   if (!width || !height) {
+                                     err = kPicErrBadArgument;
+                                     return nullptr;
+                                   }
+                                   if (!SourceAlive(err, r)) return nullptr;
+                                   return Sized(width, height, [&](uint32_t* w, uint32_t* h) {
+                                     return ReadTIFFTileOrStrip(&err, &r, w, h, depth, palette, x, y, flags);
+                                   });
+                                 });
 }
 
 HPICTIFFWRITER PICAPI pic_CreateTIFFWriter_TW(HPICDEST dest, DWORD flags) {
@@ -255,22 +262,23 @@ HPICTIFFWRITER PICAPI pic_CreateTIFFWriter_TW(HPICDEST dest, DWORD flags) {
   });
 }
 
-BOOL PICAPI pic_InitializeTIFFWriter_TW(HPICTIFFWRITER writer, DWORD width, DWORD height, const RGBQUAD* palette,
-                                        DWORD depth, DWORD compression, const PicResolutionInfo* resolution,
-                                        DWORD flags) {
-  return PicObjectEntry<BOOL>("pic_InitializeTIFFWriter_TW", WriterOf(writer), [&](uint32_t& err, TIFFWriterHandle& w) {
-    TIFFWriteCodecContext ctx;
-    const bool ok = InitializeTIFFWriter(&ctx, &w, width, height, palette, depth, compression, resolution,
-                                         flags & ~kTIFFWriteAppend);
-    err = ctx.error;
-    return ok ? TRUE : FALSE;
-  });
+BOOL PICAPI pic_InitializeTIFFWriter_TW(HPICTIFFWRITER writer, DWORD width, DWORD height,
+                                        const RGBQUAD* palette, DWORD depth, DWORD compression,
+                                        const PicResolutionInfo* resolution, DWORD flags) {
+  return PicObjectEntry<BOOL>(
+      "pic_InitializeTIFFWriter_TW", WriterOf(writer), [&](uint32_t& err, TIFFWriterHandle& w) {
+        TIFFWriteCodecContext ctx;
+        const bool ok = InitializeTIFFWriter(&ctx, &w, width, height, palette, depth, compression, resolution,
+                                             flags & ~kTIFFWriteAppend);
+        err = ctx.error;
+        return ok ? TRUE : FALSE;
+      });
 }
 
 BOOL pic_SetTIFFTagV_TW(HPICTIFFWRITER writer, DWORD tag, va_list args) {
-  return PicObjectEntry<BOOL>("pic_SetTIFFTagV_TW", WriterOf(writer), [&](uint32_t& err, TIFFWriterHandle& w) {
-    return SetTIFFTagTW(&err, &w, tag, args) ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_SetTIFFTagV_TW", WriterOf(writer),
+      [&](uint32_t& err, TIFFWriterHandle& w) { return SetTIFFTagTW(&err, &w, tag, args) ? TRUE : FALSE; });
 }
 
 BOOL pic_SetTIFFTag_TW(HPICTIFFWRITER writer, DWORD tag, ...) {
@@ -288,15 +296,15 @@ BOOL PICAPI pic_WriteTIFF_TW(HPICTIFFWRITER writer, const BYTE* pixels, DWORD st
 }
 
 BOOL PICAPI pic_WriteDirectory_TW(HPICTIFFWRITER writer) {
-  return PicObjectEntry<BOOL>("pic_WriteDirectory_TW", WriterOf(writer), [&](uint32_t& err, TIFFWriterHandle& w) {
-    return WriteTIFFDirectory(&err, &w) ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_WriteDirectory_TW", WriterOf(writer),
+      [&](uint32_t& err, TIFFWriterHandle& w) { return WriteTIFFDirectory(&err, &w) ? TRUE : FALSE; });
 }
 
 BOOL PICAPI pic_DestroyTIFFWriter_TW(HPICTIFFWRITER writer) {
-  return PicObjectEntry<BOOL>("pic_DestroyTIFFWriter_TW", WriterOf(writer), [&](uint32_t&, TIFFWriterHandle& w) {
-    return CloseTIFFWriter(&w) ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>(
+      "pic_DestroyTIFFWriter_TW", WriterOf(writer),
+      [&](uint32_t&, TIFFWriterHandle& w) { return CloseTIFFWriter(&w) ? TRUE : FALSE; });
 }
 
 }  // extern "C"
@@ -316,7 +324,8 @@ uint32_t DetectTiff(HPICSRC src, PicGenericDetect* detected) {
   return 0;
 }
 
-HGLOBAL PICAPI ReadFirstPage(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette, DWORD flags) {
+HGLOBAL PICAPI ReadFirstPage(HPICSRC src, DWORD* width, DWORD* height, DWORD depth, RGBQUAD* palette,
+                             DWORD flags) {
   return pic_ReadTIFF(src, width, height, depth, palette, 0, flags);
 }
 
@@ -329,8 +338,8 @@ uint32_t ReadTiff(HPICSRC src, PicGenericOutput output, PicGenericImage* image) 
 
 namespace Pictura {
 const PicGenericCodec kTiffGenericCodec = {
-    "TIFF", kGenericOut1Bit | kGenericOut8Bit | kGenericOut24Bit | kGenericOut32Bit | kGenericOutDIB,
-    false,  DetectTiff,
+    "TIFF",   kGenericOut1Bit | kGenericOut8Bit | kGenericOut24Bit | kGenericOut32Bit | kGenericOutDIB,
+    false,    DetectTiff,
     ReadTiff,
 };
 }  // namespace Pictura

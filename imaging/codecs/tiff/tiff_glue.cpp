@@ -177,8 +177,8 @@ TIFF* OpenTIFFOnStream(CPicIO* stream, const char* mode) {
   // No single block of libtiff's may pass the library's own cap.
   TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(kPicAllocCap));
   TIFF* tif = TIFFClientOpenExt(stream->GetName(), mode, state, TIFFStreamReadProc, TIFFStreamWriteProc,
-                                TIFFStreamSeekProc, TIFFStreamCloseProc, TIFFStreamSizeProc, TIFFStreamMapProc,
-                                TIFFStreamUnmapProc, options);
+                                TIFFStreamSeekProc, TIFFStreamCloseProc, TIFFStreamSizeProc,
+                                TIFFStreamMapProc, TIFFStreamUnmapProc, options);
   TIFFOpenOptionsFree(options);
   if (!tif) delete state;
   return tif;
@@ -388,8 +388,8 @@ struct BandImage {
 
 // 8-bit RGB samples straight into the caller's 3-byte rows: (x, y) are the
 // band's column and row (libtiff never flips here: it reads stored order).
-void putRGBDirect(TIFFRGBAImage* img, uint32_t*, uint32_t x, uint32_t y, uint32_t w, uint32_t h, int32_t fromskew,
-                  int32_t, unsigned char* pp) {
+void putRGBDirect(TIFFRGBAImage* img, uint32_t*, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
+                  int32_t fromskew, int32_t, unsigned char* pp) {
   const auto* b = reinterpret_cast<BandImage*>(img);
   const uint32_t spp = img->samplesperpixel;
   const bool bgr = b->target->bgr;
@@ -438,7 +438,8 @@ bool PlainRGB8(const TIFFRGBAImage& img) {
 
 }  // namespace
 
-int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message, const TIFFRowTarget* target) {
+int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message,
+                      const TIFFRowTarget* target) {
   TIFFHandleState* s = TIFFState(tif);
   if (!TIFFRGBAImageOK(tif, message)) return 0;
   BandImage band_;
@@ -484,8 +485,9 @@ int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message
     img.row_offset = static_cast<int>(row);
     img.col_offset = 0;
     band_.firstRow = row;
-    uint32_t* out = direct ? &unused : words ? reinterpret_cast<uint32_t*>(target->row(target->context, row))
-                                             : raster.data();
+    uint32_t* out = direct  ? &unused
+                    : words ? reinterpret_cast<uint32_t*>(target->row(target->context, row))
+                            : raster.data();
     if (inPlace) {
       uint8_t* rowsAt = target->row(target->context, row);
       const auto want = static_cast<tmsize_t>(uint64_t{rows} * width * 3);
@@ -512,7 +514,8 @@ int TIFFReadRGBABands(TIFF* tif, TIFFBandSink sink, void* context, char* message
 
 namespace Pictura {
 
-int TIFFReadRGBARegion(TIFF* tif, uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint32_t* raster, char* message) {
+int TIFFReadRGBARegion(TIFF* tif, uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint32_t* raster,
+                       char* message) {
   if (!TIFFRGBAImageOK(tif, message)) return 0;
   TIFFRGBAImage img;
   if (!TIFFRGBAImageBegin(&img, tif, 1, message)) return 0;

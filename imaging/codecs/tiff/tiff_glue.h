@@ -72,5 +72,6 @@ void putRawCMYKTile(TIFFRGBAImage* img, uint32_t* cp, uint32_t x, uint32_t y, ui
 namespace Pictura {
 // A w x h region at (x, y) of the page through libtiff's RGBA path, in the
 // stored row order, into w x h ABGR words. 1 or 0 (message set).
-int TIFFReadRGBARegion(TIFF* tif, uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint32_t* raster, char* message);
+int TIFFReadRGBARegion(TIFF* tif, uint32_t x, uint32_t y, uint32_t w, uint32_t h, uint32_t* raster,
+                       char* message);
 }  // namespace Pictura

@@ -16,8 +16,8 @@ uint32_t TIFFOrientedOutput::Begin(uint32_t storedWidth, uint32_t storedHeight, 
   height_ = rotates ? storedWidth : storedHeight;
   direct_ = orientation_ == 1;
   dib_ = dib;
-  if (uint32_t code = block_.Allocate(width_, height_, bits, PicRowBytes(width_, bits, padded), dib, palette,
-                                      colours))
+  if (uint32_t code =
+          block_.Allocate(width_, height_, bits, PicRowBytes(width_, bits, padded), dib, palette, colours))
     return code;
   if (!direct_) {
     stagingStride_ = StoredRowBytes();

@@ -255,7 +255,8 @@ HGLOBAL ReadTiff16Bit(uint32_t* err, TIFF* tif, const PageLayout& l, uint32_t* w
       !Samples16AreColour(l.hasPhotometric, l.photometric))
     return PicFail<HGLOBAL>(err, kPicErrBitDepth);
   TIFFOrientedOutput out;
-  if (uint32_t code = out.Begin(l.width, l.height, depth, OrientationFor(l, flags), false, flags & kTIFFReadPadded))
+  if (uint32_t code =
+          out.Begin(l.width, l.height, depth, OrientationFor(l, flags), false, flags & kTIFFReadPadded))
     return PicFail<HGLOBAL>(err, code);
   const size_t rowBytes = static_cast<size_t>(out.StoredRowBytes());
   const bool swap = (flags & kTIFFReadBGR) && l.samples >= 3;
@@ -575,7 +576,8 @@ int ReadTIFFTagBlock(uint32_t* err, TIFF* tif, uint32_t tag, PicArray<uint8_t>* 
   if (!found) return PicFail<int>(err, kPicErrTIFFTagUnreadable);
   if (!data) return PicFail<int>(err, kPicErrUnexpected);
   count *= static_cast<uint64_t>(elementSize);
-  if (count >= kPicAllocCap || !out->Resize(static_cast<uint32_t>(count))) return PicFail<int>(err, kPicErrNoMemory);
+  if (count >= kPicAllocCap || !out->Resize(static_cast<uint32_t>(count)))
+    return PicFail<int>(err, kPicErrNoMemory);
   if (count) std::memcpy(out->Data(), data, static_cast<size_t>(count));
   return 1;
 }

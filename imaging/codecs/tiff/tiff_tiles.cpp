@@ -45,7 +45,8 @@ HGLOBAL ReadTIFFTileOrStrip(uint32_t* err, TIFFReaderHandle* handle, uint32_t* w
   } else {
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &pieceWidth);
     TIFFGetField(tif, TIFFTAG_TILELENGTH, &pieceHeight);
-    if (!pieceWidth || !pieceHeight || x >= imageWidth || y >= imageHeight || x % pieceWidth || y % pieceHeight)
+    if (!pieceWidth || !pieceHeight || x >= imageWidth || y >= imageHeight || x % pieceWidth ||
+        y % pieceHeight)
       return PicFail<HGLOBAL>(err, kPicErrTIFFStripIndex);
     left = x;
     top = y;
@@ -60,8 +61,10 @@ HGLOBAL ReadTIFFTileOrStrip(uint32_t* err, TIFFReaderHandle* handle, uint32_t* w
   switch (depth) {
     case 1:
       if (bits != 1 || samples != 1) return PicFail<HGLOBAL>(err, kPicErrBitDepth);
-      if (!hasPhotometric) photometric = IsCCITTCompression(tif) ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
-      if (!BuildTIFFPalette(err, tif, colours, photometric, 1)) return PicFail<HGLOBAL>(err, *err ? *err : kPicErrBitDepth);
+      if (!hasPhotometric)
+        photometric = IsCCITTCompression(tif) ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
+      if (!BuildTIFFPalette(err, tif, colours, photometric, 1))
+        return PicFail<HGLOBAL>(err, *err ? *err : kPicErrBitDepth);
       break;
     case 8:
       if ((photometric == PHOTOMETRIC_RGB && bits >= 8) || photometric == PHOTOMETRIC_SEPARATED ||
@@ -86,8 +89,9 @@ HGLOBAL ReadTIFFTileOrStrip(uint32_t* err, TIFFReaderHandle* handle, uint32_t* w
   }
   PicImageBlock out;
   const uint32_t colourCount = depth == 1 ? 2 : depth == 8 ? 256 : 0;
-  if (uint32_t code = out.Allocate(pieceWidth, pieceHeight, outBits, PicRowBytes(pieceWidth, outBits, !dib && (flags & kTIFFReadPadded)),
-                                   dib, colours, colourCount))
+  if (uint32_t code = out.Allocate(pieceWidth, pieceHeight, outBits,
+                                   PicRowBytes(pieceWidth, outBits, !dib && (flags & kTIFFReadPadded)), dib,
+                                   colours, colourCount))
     return PicFail<HGLOBAL>(err, code);
 
   if (depth == 24 || depth == 32) {
@@ -121,15 +125,17 @@ HGLOBAL ReadTIFFTileOrStrip(uint32_t* err, TIFFReaderHandle* handle, uint32_t* w
   } else {
     const uint64_t pieceBytes = strip ? TIFFStripSize64(tif) : TIFFTileSize64(tif);
     const uint64_t rowBytes = strip ? TIFFScanlineSize64(tif) : TIFFTileRowSize64(tif);
-    if (!pieceBytes || !rowBytes || !PicSizeWithinCap(pieceBytes, 1)) return PicFail<HGLOBAL>(err, kPicErrBadTIFF);
+    if (!pieceBytes || !rowBytes || !PicSizeWithinCap(pieceBytes, 1))
+      return PicFail<HGLOBAL>(err, kPicErrBadTIFF);
     std::vector<uint8_t> buffer;
     try {
       buffer.resize(static_cast<size_t>(pieceBytes));
     } catch (...) {
       return PicFail<HGLOBAL>(err, kPicErrNoMemory);
     }
-    const tmsize_t got = strip ? TIFFReadEncodedStrip(tif, x, buffer.data(), static_cast<tmsize_t>(pieceBytes))
-                               : TIFFReadTile(tif, buffer.data(), x, y, 0, 0);
+    const tmsize_t got = strip
+                             ? TIFFReadEncodedStrip(tif, x, buffer.data(), static_cast<tmsize_t>(pieceBytes))
+                             : TIFFReadTile(tif, buffer.data(), x, y, 0, 0);
     if (got < 0) *err = kPicErrBadTIFF;
     const uint64_t inBytes = (uint64_t{inWidth} * bits * samples + 7) / 8;
     for (uint32_t r = 0; r < inHeight && uint64_t{r + 1} * rowBytes <= pieceBytes; ++r) {

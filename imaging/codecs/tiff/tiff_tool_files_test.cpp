@@ -63,7 +63,7 @@ TEST(TiffToolFiles, ReadAsTheIndependentDecodersReadThem) {
   }
   struct Case {
     const char* name;
-    bool indexed;  // also read as 8-bit indices
+    bool indexed;            // also read as 8-bit indices
     const char* references;  // which decoders' RGB it must equal: m(agick), p(illow), l(ibtiff)
     bool grey16;  // 16-bit grey: of ImageMagick's samples v x 255 / 65535 at 8 bits, the high byte above
   };

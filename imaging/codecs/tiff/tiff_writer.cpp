@@ -139,15 +139,19 @@ void SetCountedTIFFTag(TIFF* tif, uint32_t tag, const PicArray<unsigned char>& b
   if (block.Count() > 0 && block.Data()) TIFFSetField(tif, tag, block.Count(), block.Data());
 }
 
-bool WriteTIFFCommonTags(TIFFWriteCodecContext* ctx, TIFF* tif, uint32_t width, uint32_t height, uint32_t flags) {
+bool WriteTIFFCommonTags(TIFFWriteCodecContext* ctx, TIFF* tif, uint32_t width, uint32_t height,
+                         uint32_t flags) {
   const ImgThreadContext* t = GetImgThreadContext();
   const TIFFWriteOptions defaults;
   const TIFFWriteOptions& o = t ? t->tiffWrite : defaults;
-  bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width) == 1 && TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height) == 1 &&
-            TIFFSetField(tif, TIFFTAG_ORIENTATION, o.orientation >= 1 && o.orientation <= 8 ? o.orientation : 1) == 1;
+  bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width) == 1 &&
+            TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height) == 1 &&
+            TIFFSetField(tif, TIFFTAG_ORIENTATION,
+                         o.orientation >= 1 && o.orientation <= 8 ? o.orientation : 1) == 1;
   if (!ok) return false;
   const uint32_t unit = ctx->resolution.unit;
-  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, unit >= RESUNIT_NONE && unit <= RESUNIT_CENTIMETER ? unit : RESUNIT_NONE);
+  TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT,
+               unit >= RESUNIT_NONE && unit <= RESUNIT_CENTIMETER ? unit : RESUNIT_NONE);
   TIFFSetField(tif, TIFFTAG_XRESOLUTION, static_cast<float>(ctx->resolution.x));
   TIFFSetField(tif, TIFFTAG_YRESOLUTION, static_cast<float>(ctx->resolution.y));
   char software[1024];
@@ -288,8 +292,7 @@ bool InitializeTIFFWriter(TIFFWriteCodecContext* ctx, TIFFWriterHandle* h, uint3
     default:
       return Fail(&ctx->error, kPicErrBadArgument);
   }
-  if (!PicSizeWithinCap(width, depth) ||
-      !SetupPage(ctx, h->tif, palette, depth, compression, flags) ||
+  if (!PicSizeWithinCap(width, depth) || !SetupPage(ctx, h->tif, palette, depth, compression, flags) ||
       !WriteTIFFCommonTags(ctx, h->tif, width, height, flags))
     return Fail(&ctx->error, kPicErrBadArgument);
   return true;
@@ -354,7 +357,8 @@ uint32_t WriteTIFFMultiViaCallback(TIFFWriteCodecContext* ctx, CPicIO* dest, TIF
       break;
     }
     if (!first && !WriteTIFFDirectory(&ctx->error, h)) break;
-    if (!InitializeTIFFWriter(ctx, h, width, height, palette, depth, compression, &res, flags & ~kTIFFWriteAppend))
+    if (!InitializeTIFFWriter(ctx, h, width, height, palette, depth, compression, &res,
+                              flags & ~kTIFFWriteAppend))
       break;
     const uint32_t stride = static_cast<uint32_t>((uint64_t{width} * depth + 7) / 8);
     if (!WriteTIFFImageRows(&ctx->error, h, pixels, stride)) break;

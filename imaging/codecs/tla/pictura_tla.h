@@ -30,8 +30,8 @@ BOOL PICAPI pic_GetTLADims_(HPICSRC src, DWORD* width, DWORD* height, DWORD* bit
                             DWORD unused);
 /* The palette (256 entries, unused ones zero) of a 1-byte file and its count. */
 BOOL PICAPI pic_GetTLAPalette(HPICSRC src, RGBQUAD* palette, DWORD* count, const char* password);
-HGLOBAL PICAPI pic_ReadTLA(HPICSRC src, DWORD* width, DWORD* height, const char* password, DWORD bytesPerPixel,
-                           RGBQUAD* palette, DWORD flags);
+HGLOBAL PICAPI pic_ReadTLA(HPICSRC src, DWORD* width, DWORD* height, const char* password,
+                           DWORD bytesPerPixel, RGBQUAD* palette, DWORD flags);
 /* channels 1 to 4 (rows of width x channels bytes); rowsPerBand 0 for 20;
    filters below 8; paletteCount up to 256 (1 channel). Tags: tagCount
    blocks of tagLengths[i] bytes. Returns the destination's size, 0 on

@@ -14,7 +14,8 @@ void WipeBytes(void* p, size_t n) {
 
 }  // namespace
 
-uint8_t StreamCipher::KeyRand(uint32_t limit, const uint8_t* key, size_t length, uint8_t* rsum, size_t* kpos) {
+uint8_t StreamCipher::KeyRand(uint32_t limit, const uint8_t* key, size_t length, uint8_t* rsum,
+                              size_t* kpos) {
   uint32_t mask = 1;
   while (mask < limit) mask = mask * 2 + 1;
   uint32_t u = 0, tries = 0;

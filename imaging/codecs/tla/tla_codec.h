@@ -154,8 +154,8 @@ class TLALineWriter {
  public:
   static TLALineWriter* Open(uint32_t* err, CPicIO& io, const char* password, uint32_t width, uint32_t height,
                              uint32_t channels, uint32_t rowsPerBand, uint32_t filters, uint32_t paletteCount,
-                             const RGBQUAD* palette, const uint8_t* const* tagData, const uint32_t* tagLengths,
-                             uint32_t tagCount, uint32_t flags);
+                             const RGBQUAD* palette, const uint8_t* const* tagData,
+                             const uint32_t* tagLengths, uint32_t tagCount, uint32_t flags);
   bool WriteNextLine(uint32_t* err, const uint8_t* row);
   bool Close(uint32_t* err);
 

@@ -31,8 +31,9 @@ Read ReadTla(const Bytes& file, DWORD bytes, const char* password = nullptr, RGB
   return r;
 }
 
-Bytes WriteTla(const Bytes& img, DWORD w, DWORD h, DWORD channels, const char* password, DWORD rowsPerBand = 0,
-               DWORD filters = 0, DWORD flags = 0, const RGBQUAD* palette = nullptr, DWORD paletteCount = 0) {
+Bytes WriteTla(const Bytes& img, DWORD w, DWORD h, DWORD channels, const char* password,
+               DWORD rowsPerBand = 0, DWORD filters = 0, DWORD flags = 0, const RGBQUAD* palette = nullptr,
+               DWORD paletteCount = 0) {
   Dest dest;
   EXPECT_NE(pic_WriteTLA(dest, img.data(), w, h, w * channels, password, channels, rowsPerBand, filters,
                          paletteCount, palette, nullptr, nullptr, 0, flags),
@@ -71,8 +72,9 @@ Bytes HandMade(uint16_t w, uint16_t h, uint16_t channels, uint16_t paletteCount,
   Record(f, 103, {0});
   const Bytes packed = Deflated(band);
   const uint32_t n = static_cast<uint32_t>(packed.size());
-  Record(f, 106, Bytes{uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24), uint8_t(bandRows),
-                       uint8_t(bandRows >> 8), 0, 0});
+  Record(f, 106,
+         Bytes{uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24), uint8_t(bandRows),
+               uint8_t(bandRows >> 8), 0, 0});
   f.insert(f.end(), packed.begin(), packed.end());
   return f;
 }
@@ -110,7 +112,8 @@ TEST(TlaCipher, RoundTripsAndKeys) {
 // password, comes back exactly; palettes and row orders too.
 TEST(TlaRoundTrip, EveryLayout) {
   RGBQUAD palette[256];
-  for (int i = 0; i < 256; ++i) palette[i] = RGBQUAD{uint8_t(i), uint8_t(i * 3), uint8_t(255 - i), uint8_t(i / 2)};
+  for (int i = 0; i < 256; ++i)
+    palette[i] = RGBQUAD{uint8_t(i), uint8_t(i * 3), uint8_t(255 - i), uint8_t(i / 2)};
   const DWORD w = 13, h = 45;
   for (DWORD channels = 1; channels <= 4; ++channels)
     for (const char* password : {(const char*)nullptr, "secret"})
@@ -124,7 +127,8 @@ TEST(TlaRoundTrip, EveryLayout) {
           const DWORD bytes = channels == 2 ? 2 : channels;
           const Read r = ReadTla(file, bytes, password, back);
           EXPECT_EQ(r.code, 0u);
-          EXPECT_EQ(r.pixels, img) << channels << " " << (password ? 1 : 0) << " " << filters << " " << rowsPerBand;
+          EXPECT_EQ(r.pixels, img) << channels << " " << (password ? 1 : 0) << " " << filters << " "
+                                   << rowsPerBand;
           EXPECT_TRUE(channels != 1 || std::memcmp(back, palette, sizeof back) == 0);
         }
   // B, G, R(, A) rows given bottom row first.
@@ -182,7 +186,7 @@ TEST(TlaFile, SignaturesPasswordsBandsAndConversions) {
   EXPECT_TRUE(pic_DestroyWriteTLALines(lines));
 
   const Bytes px = {0xF8, 0x10, 0x08, 0x80, 0x40, 0x20, 200};  // R, G, B 3-channel; 4-channel adds alpha
-  const uint16_t v = 0x7C00 | 0x40 | 0x01 | 0x8000;  // 31, 2, 1 with the alpha bit
+  const uint16_t v = 0x7C00 | 0x40 | 0x01 | 0x8000;            // 31, 2, 1 with the alpha bit
   struct Row {
     Bytes image;
     DWORD channels, bytes;

@@ -38,8 +38,8 @@ BOOL PICAPI pic_GetTLAPalette(HPICSRC src, RGBQUAD* palette, DWORD* count, const
   });
 }
 
-HGLOBAL PICAPI pic_ReadTLA(HPICSRC src, DWORD* width, DWORD* height, const char* password, DWORD bytesPerPixel,
-                           RGBQUAD* palette, DWORD flags) {
+HGLOBAL PICAPI pic_ReadTLA(HPICSRC src, DWORD* width, DWORD* height, const char* password,
+                           DWORD bytesPerPixel, RGBQUAD* palette, DWORD flags) {
   return PicFormatEntry<HGLOBAL>("pic_ReadTLA", src, [&](uint32_t& err, CPicIO& io) -> HGLOBAL {
     if (!width || !height) return PicFail<HGLOBAL>(&err, kPicErrBadArgument);
     if (flags & kTlaPackedDIB) return ReadTLAToDIB(&err, io, password, U32(width), U32(height));
@@ -53,8 +53,8 @@ DWORD PICAPI pic_WriteTLA(HPICDEST dest, const BYTE* image, DWORD width, DWORD h
                           const DWORD* tagLengths, DWORD tagCount, DWORD flags) {
   return PicFormatEntry<DWORD>("pic_WriteTLA", dest, [&](uint32_t& err, CPicIO& io) -> DWORD {
     return WriteTLAImage(&err, io, image, width, height, rowStride, password, channels, rowsPerBand, filters,
-                         paletteCount, palette, tagData, reinterpret_cast<const uint32_t*>(tagLengths), tagCount,
-                         flags);
+                         paletteCount, palette, tagData, reinterpret_cast<const uint32_t*>(tagLengths),
+                         tagCount, flags);
   });
 }
 
@@ -86,9 +86,9 @@ HPICTLAWRITELINES PICAPI pic_InitWriteTLALines(HPICDEST dest, DWORD width, DWORD
                                                DWORD paletteCount, const RGBQUAD* palette, DWORD flags) {
   return PicFormatEntry<HPICTLAWRITELINES>(
       "pic_InitWriteTLALines", dest, [&](uint32_t& err, CPicIO& io) -> HPICTLAWRITELINES {
-        return reinterpret_cast<HPICTLAWRITELINES>(TLALineWriter::Open(&err, io, password, width, height, channels,
-                                                                       rowsPerBand, filters, paletteCount, palette,
-                                                                       nullptr, nullptr, 0, flags));
+        return reinterpret_cast<HPICTLAWRITELINES>(
+            TLALineWriter::Open(&err, io, password, width, height, channels, rowsPerBand, filters,
+                                paletteCount, palette, nullptr, nullptr, 0, flags));
       });
 }
 
@@ -99,11 +99,12 @@ BOOL PICAPI pic_WriteNextTLALine(HPICTLAWRITELINES lines, const BYTE* row) {
 }
 
 BOOL PICAPI pic_DestroyWriteTLALines(HPICTLAWRITELINES lines) {
-  return PicObjectEntry<BOOL>("pic_DestroyWriteTLALines", WriterOf(lines), [&](uint32_t& err, TLALineWriter& w) {
-    const bool ok = w.Close(&err);
-    delete &w;
-    return ok ? TRUE : FALSE;
-  });
+  return PicObjectEntry<BOOL>("pic_DestroyWriteTLALines", WriterOf(lines),
+                              [&](uint32_t& err, TLALineWriter& w) {
+                                const bool ok = w.Close(&err);
+                                delete &w;
+                                return ok ? TRUE : FALSE;
+                              });
 }
 
 }  // extern "C"

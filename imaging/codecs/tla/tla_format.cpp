@@ -71,7 +71,8 @@ void ApplyFilters(uint8_t* band, uint32_t rows, uint32_t L, uint32_t bpp, uint32
     for (uint32_t y = rows; y-- > 1;) {
       uint8_t* r = band + size_t{y} * L;
       const uint8_t* p = r - L;
-      for (uint32_t x = L; x-- > bpp;) r[x] = static_cast<uint8_t>(r[x] - Paeth(r[x - bpp], p[x], p[x - bpp]));
+      for (uint32_t x = L; x-- > bpp;)
+        r[x] = static_cast<uint8_t>(r[x] - Paeth(r[x - bpp], p[x], p[x - bpp]));
     }
 }
 
@@ -80,7 +81,8 @@ void UndoFilters(uint8_t* band, uint32_t rows, uint32_t L, uint32_t bpp, uint32_
     for (uint32_t y = 1; y < rows; ++y) {
       uint8_t* r = band + size_t{y} * L;
       const uint8_t* p = r - L;
-      for (uint32_t x = bpp; x < L; ++x) r[x] = static_cast<uint8_t>(r[x] + Paeth(r[x - bpp], p[x], p[x - bpp]));
+      for (uint32_t x = bpp; x < L; ++x)
+        r[x] = static_cast<uint8_t>(r[x] + Paeth(r[x - bpp], p[x], p[x - bpp]));
     }
   if (flags & kTlaUp)
     for (uint32_t y = 1; y < rows; ++y) {
@@ -324,11 +326,12 @@ uint32_t TLAWriter::WriteRecord(uint16_t type, const uint8_t* payload, uint32_t 
 }
 
 uint32_t TLAWriter::Begin(const char* password, uint32_t width, uint32_t height, uint32_t channels,
-                          uint32_t paletteCount, const RGBQUAD* palette, uint32_t rowsPerBand, uint32_t filters,
-                          const uint8_t* const* tagData, const uint32_t* tagLengths, uint32_t tagCount) {
+                          uint32_t paletteCount, const RGBQUAD* palette, uint32_t rowsPerBand,
+                          uint32_t filters, const uint8_t* const* tagData, const uint32_t* tagLengths,
+                          uint32_t tagCount) {
   if (channels < 1 || channels > 4 || filters >= 8 || width == 0 || height == 0 || width > 0xFFFF ||
-      height > 0xFFFF || paletteCount > 256 || (channels == 1 && paletteCount && !palette) || tagCount > 0xFFFF ||
-      (tagCount && (!tagData || !tagLengths)))
+      height > 0xFFFF || paletteCount > 256 || (channels == 1 && paletteCount && !palette) ||
+      tagCount > 0xFFFF || (tagCount && (!tagData || !tagLengths)))
     return kTlaBadParameter;
   width_ = width, height_ = height, channels_ = channels;
   rowsPerBand_ = std::min<uint32_t>(rowsPerBand ? rowsPerBand : 1, height);  // 0: a row a band

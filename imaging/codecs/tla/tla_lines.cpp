@@ -37,7 +37,8 @@ TLALineReader* TLALineReader::Open(uint32_t* err, CPicIO& io, const char* passwo
     if (!tag->data.Resize(static_cast<uint32_t>(bytes.size())) || !ctx->tlaInputTags.Add(std::move(tag)))
       return PicFail<TLALineReader*>(err, kPicErrNoMemory);
     if (!bytes.empty())
-      std::memcpy(ctx->tlaInputTags.At(ctx->tlaInputTags.Size() - 1)->data.Data(), bytes.data(), bytes.size());
+      std::memcpy(ctx->tlaInputTags.At(ctx->tlaInputTags.Size() - 1)->data.Data(), bytes.data(),
+                  bytes.size());
   }
   if (palette && (outputBytes == 1 || headerOnly)) {
     std::memset(palette, 0, 256 * sizeof(RGBQUAD));
@@ -58,8 +59,9 @@ bool TLALineReader::ReadNextLine(uint32_t* err, uint8_t* row, uint32_t* rowIndex
 
 TLALineWriter* TLALineWriter::Open(uint32_t* err, CPicIO& io, const char* password, uint32_t width,
                                    uint32_t height, uint32_t channels, uint32_t rowsPerBand, uint32_t filters,
-                                   uint32_t paletteCount, const RGBQUAD* palette, const uint8_t* const* tagData,
-                                   const uint32_t* tagLengths, uint32_t tagCount, uint32_t flags) {
+                                   uint32_t paletteCount, const RGBQUAD* palette,
+                                   const uint8_t* const* tagData, const uint32_t* tagLengths,
+                                   uint32_t tagCount, uint32_t flags) {
   std::unique_ptr<TLALineWriter> w(new (std::nothrow) TLALineWriter(io));
   if (!w) return PicFail<TLALineWriter*>(err, kPicErrNoMemory);
   w->channels_ = channels;
@@ -104,7 +106,8 @@ int ReadTLADims(uint32_t* err, CPicIO& io, const char* password, uint32_t* width
 
 HGLOBAL ReadTLAImage(uint32_t* err, CPicIO& io, const char* password, uint32_t* width, uint32_t* height,
                      uint32_t bytesPerPixel, RGBQUAD* palette, uint32_t flags) {
-  if (bytesPerPixel < 1 || bytesPerPixel > 4 || !width || !height) return PicFail<HGLOBAL>(err, kPicErrBadArgument);
+  if (bytesPerPixel < 1 || bytesPerPixel > 4 || !width || !height)
+    return PicFail<HGLOBAL>(err, kPicErrBadArgument);
   uint32_t count = 0;
   const bool dib = (flags & kTlaPackedDIB) != 0;
   std::unique_ptr<TLALineReader> r(
@@ -146,10 +149,11 @@ uint32_t WriteTLAImage(uint32_t* err, CPicIO& io, const uint8_t* image, uint32_t
                        uint32_t filters, uint32_t paletteCount, const RGBQUAD* palette,
                        const uint8_t* const* tagData, const uint32_t* tagLengths, uint32_t tagCount,
                        uint32_t flags) {
-  if (!image || uint64_t{stride} < uint64_t{width} * channels) return PicFail<uint32_t>(err, kPicErrBadArgument);
-  std::unique_ptr<TLALineWriter> w(TLALineWriter::Open(err, io, password, width, height, channels, rowsPerBand,
-                                                       filters, paletteCount, palette, tagData, tagLengths,
-                                                       tagCount, flags));
+  if (!image || uint64_t{stride} < uint64_t{width} * channels)
+    return PicFail<uint32_t>(err, kPicErrBadArgument);
+  std::unique_ptr<TLALineWriter> w(TLALineWriter::Open(err, io, password, width, height, channels,
+                                                       rowsPerBand, filters, paletteCount, palette, tagData,
+                                                       tagLengths, tagCount, flags));
   if (!w) return 0;
   const bool bottomUp = (flags & kTlaBottomUp) != 0;
   for (uint32_t y = 0; y < height; ++y) {

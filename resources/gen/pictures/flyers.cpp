@@ -76,8 +76,15 @@ Canvas PlaneLeft(int phase) {
   Poly(c, {{150, cy - 24}, {164, cy - 25}, {165, cy - 21}, {151, cy - 20}}, kWhite);
   Poly(c, {{136, cy + 1}, {170, cy - 2}, {170, cy + 2}, {138, cy + 4}}, kRed3);
   // Fuselage: round nose, cabin, tapering to the tail.
-  Poly(c, {{14, cy - 9}, {60, cy - 12}, {96, cy - 10}, {166, cy - 6}, {166, cy - 1}, {100, cy + 9}, {40, cy + 11},
-           {16, cy + 8}},
+  Poly(c,
+       {{14, cy - 9},
+        {60, cy - 12},
+        {96, cy - 10},
+        {166, cy - 6},
+        {166, cy - 1},
+        {100, cy + 9},
+        {40, cy + 11},
+        {16, cy + 8}},
        kRed);
   c.FillEllipse(8, int(cy) - 9, 18, 18, kRed);
   Poly(c, {{18, cy + 1}, {100, cy + 1}, {166, cy - 3}, {166, cy - 1}, {100, cy + 4}, {18, cy + 4}}, kWhite);
@@ -111,8 +118,9 @@ Canvas PlaneLeft(int phase) {
   Canvas outlined = c;
   for (int y = 1; y < kFig124Height - 1; ++y)
     for (int x = 1; x < 180; ++x)
-      if (c.Get(x, y).Clear() && (!c.Get(x - 1, y).Clear() || !c.Get(x + 1, y).Clear() ||
-                                  !c.Get(x, y - 1).Clear() || !c.Get(x, y + 1).Clear()) &&
+      if (c.Get(x, y).Clear() &&
+          (!c.Get(x - 1, y).Clear() || !c.Get(x + 1, y).Clear() || !c.Get(x, y - 1).Clear() ||
+           !c.Get(x, y + 1).Clear()) &&
           c.Get(x - 1, y) != kGrey4 && c.Get(x + 1, y) != kGrey4)
         outlined.Set(x, y, kInk);
   return outlined;
@@ -152,7 +160,8 @@ void Bird(Canvas& c, double x, double y, int beat, const BirdLook& b) {
   c.FillEllipse(int(x - 3 * s), int(y - 1.2 * s), int(6.5 * s), int(2.8 * s) + 1, b.back);
   c.HLine(int(x - 2 * s), int(x + 2 * s), int(y + 1.0 * s), b.belly);
   const double headX = x - (b.forkedTail ? 3.6 : 5.2) * s;
-  if (!b.forkedTail) c.FillCapsule(x - 2 * s, y - 0.5, headX, y - 1.2 * s, 0.8 * s, b.back);  // a goose's neck
+  if (!b.forkedTail)
+    c.FillCapsule(x - 2 * s, y - 0.5, headX, y - 1.2 * s, 0.8 * s, b.back);  // a goose's neck
   c.FillCircle(headX, y - 1.0 * s, 1.4 * s, b.back);
   c.Set(int(headX - 1.6 * s), int(y - 1.0 * s), b.beak);
   c.Set(int(headX - 2.4 * s), int(y - 1.0 * s), b.beak);

@@ -62,7 +62,7 @@ Canvas Guitar(int w, int h, Point2 body, double angle, double s = 1.0) {
   c.FillCircle(bx, by, 5.9 * s, kWood);
   c.FillCircle(body.x + ux * 3 * s, body.y + uy * 3 * s, 4.3 * s, kWood);
   c.FillCircle(bx - 1.5, by - 1.5, 2.2 * s, kWoodLight);
-  c.FillCircle(body.x, body.y, 1.8 * s, kInk);  // sound hole
+  c.FillCircle(body.x, body.y, 1.8 * s, kInk);                           // sound hole
   c.Line(int(bx - ux * 4), int(by - uy * 4), int(nx), int(ny), kGrey1);  // strings
   return c;
 }
@@ -105,7 +105,7 @@ Canvas PlayFrame(int w, int k) {
   const Point2 body{j.hip.x + 3, j.hip.y - 6};
   const double angle = -0.55;
   pose.backArm = ArmReach(j, {body.x + std::cos(angle) * 19, body.y + std::sin(angle) * 19});  // fretting
-  pose.frontArm = ArmReach(j, {body.x + 1, body.y + (strumDown ? 4 : -3)});                 // strumming
+  pose.frontArm = ArmReach(j, {body.x + 1, body.y + (strumDown ? 4 : -3)});                    // strumming
   std::vector<Canvas> held{Guitar(w, kH, body, angle)};
   std::vector<Canvas> front;
   if (k % 3 != 1) {
@@ -149,7 +149,8 @@ void AddMusician(ArtSet& set) {
   // piece of the other.
   const std::span<const SpriteFrame> frames(kFig042Frames);
   int width = 0, height = 0;
-  for (const SpriteFrame& f : frames) width = std::max(width, f.x + f.w), height = std::max(height, f.y + f.h);
+  for (const SpriteFrame& f : frames)
+    width = std::max(width, f.x + f.w), height = std::max(height, f.y + f.h);
   Canvas sheet(width, height);
   for (size_t i = 0; i < frames.size(); ++i) {
     const SpriteFrame& f = frames[i];

@@ -59,7 +59,8 @@ Canvas SingingBird() {
   const double spots[][2] = {{46, 14}, {56, 6}};
   for (const auto& spot : spots) {
     notes.FillEllipse(static_cast<int>(spot[0]) - 3, static_cast<int>(spot[1]) + 6, 6, 5, kBlue3);
-    notes.VLine(static_cast<int>(spot[0]) + 2, static_cast<int>(spot[1]) - 2, static_cast<int>(spot[1]) + 8, kBlue3);
+    notes.VLine(static_cast<int>(spot[0]) + 2, static_cast<int>(spot[1]) - 2, static_cast<int>(spot[1]) + 8,
+                kBlue3);
   }
   Canvas out = Compose(w, h, {twig, body}, kInk);
   out.Draw(notes, 0, 0);

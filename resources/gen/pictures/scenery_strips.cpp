@@ -140,7 +140,8 @@ Canvas PicketFence(int h) {
     const int width = dice.Range(36, 60), height = dice.Range(26, 44);
     for (int k = 0; k < width * height / 10; ++k) {
       const double a = dice.Next(1000) / 1000.0 * 3.14159, r = dice.Next(1000) / 1000.0;
-      const int lx = x + int(width / 2.0 + std::cos(a) * r * width / 2), ly = ground - int(std::sin(a) * r * height);
+      const int lx = x + int(width / 2.0 + std::cos(a) * r * width / 2),
+                ly = ground - int(std::sin(a) * r * height);
       c.FillCircle(lx, ly, 2.2, k % 3 ? kGreen3 : kGrass);
     }
     for (int k = 0; k < width / 4; ++k) {
@@ -249,7 +250,8 @@ Canvas StoneWall(int h) {
     c.FillRoundRect(x + 1, y - sh + 3, sw - 2, sh - 2, 3, s);
     c.VLine(x + 2, y - sh + 5, y - 1, Mix(s, kWhite, 0.3));
     if (dice.Next(3) == 0)
-      for (int k = 1; k < sw - 1; ++k) c.Set(x + k, y - sh + 3 + (k % 3 == 0), dice.Next(2) ? kGreen : kGreen3);
+      for (int k = 1; k < sw - 1; ++k)
+        c.Set(x + k, y - sh + 3 + (k % 3 == 0), dice.Next(2) ? kGreen : kGreen3);
     x += sw;
   }
   Grass(c, dice, 8);
@@ -416,7 +418,8 @@ Canvas WillowFence(int h) {
 }  // namespace
 
 void AddSceneryStrips(ArtSet& set) {
-  Canvas (*const strips[kStripCount])(int) = {PicketFence, BrickWall, StoneWall, IronRailing, RailFence, WillowFence};
+  Canvas (*const strips[kStripCount])(int) = {PicketFence, BrickWall, StoneWall,
+                                              IronRailing, RailFence, WillowFence};
   for (int i = 0; i < kStripCount; ++i) {
     const Canvas strip = strips[i](kStripHeights[i]);
     char name[32];

@@ -88,7 +88,8 @@ std::vector<Puff> PuffsOf(const CloudShape& s) {
   for (size_t i = 1; i + 1 < big; ++i) {
     const Puff& p = puffs[i];
     const double side = Lattice(int(i), 3, s.seed) - 0.5;
-    puffs.push_back({p.x + side * p.r * 1.1, p.y - p.r * 0.62, p.r * (0.38 + 0.2 * Lattice(int(i), 5, s.seed))});
+    puffs.push_back(
+        {p.x + side * p.r * 1.1, p.y - p.r * 0.62, p.r * (0.38 + 0.2 * Lattice(int(i), 5, s.seed))});
   }
   return puffs;
 }
@@ -99,7 +100,8 @@ void PaintCloud(std::vector<Colour>& image, const CloudShape& s) {
   const std::vector<Puff> puffs = PuffsOf(s);
   const double lightX = 0.35, lightY = -0.94;  // from above, a little from the right
   const int x0 = std::max(0, int(s.left - s.height)), x1 = std::min(kW - 1, int(s.left + s.width + s.height));
-  const int y0 = std::max(0, int(s.base - s.height * 1.6)), y1 = std::min(kH - 1, int(s.base + s.height * 0.2));
+  const int y0 = std::max(0, int(s.base - s.height * 1.6)),
+            y1 = std::min(kH - 1, int(s.base + s.height * 0.2));
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
       // Ragged edges: the distance to each puff is stretched by noise.
@@ -153,9 +155,10 @@ void AddWallpaperSky(ArtSet& set) {
   PaintWisps(image);
   // Far and small first, near and large last.
   const CloudShape clouds[] = {
-      {1180, 300, 190, 70, 11},  {260, 250, 230, 80, 12},  {760, 390, 280, 95, 13},   {1530, 470, 300, 105, 14},
-      {60, 560, 360, 130, 15},   {1010, 640, 420, 150, 16}, {520, 840, 560, 200, 17},  {1400, 930, 640, 230, 18},
-      {-200, 1060, 720, 260, 19}, {880, 1200, 900, 300, 20},
+      {1180, 300, 190, 70, 11},  {260, 250, 230, 80, 12},   {760, 390, 280, 95, 13},
+      {1530, 470, 300, 105, 14}, {60, 560, 360, 130, 15},   {1010, 640, 420, 150, 16},
+      {520, 840, 560, 200, 17},  {1400, 930, 640, 230, 18}, {-200, 1060, 720, 260, 19},
+      {880, 1200, 900, 300, 20},
   };
   for (const CloudShape& c : clouds) PaintCloud(image, c);
 
@@ -165,7 +168,9 @@ void AddWallpaperSky(ArtSet& set) {
       const Colour& c = image[size_t(y) * kW + x];
       // A whisper of noise keeps the smooth gradient from banding.
       const double dither = (Lattice(x, y, 5) - 0.5) / 255.0;
-      auto byte = [dither](double v) { return uint8_t(std::clamp(int(std::lround((v + dither) * 255)), 0, 255)); };
+      auto byte = [dither](double v) {
+        return uint8_t(std::clamp(int(std::lround((v + dither) * 255)), 0, 255));
+      };
       picture.Set(x, y, Rgba{byte(c.r), byte(c.g), byte(c.b), 255});
     }
   set.AddWallpaper(kBuiltinWallpaperName, picture);

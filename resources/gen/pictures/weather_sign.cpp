@@ -57,7 +57,8 @@ Sky SkyOf(int cloud, int weather) {
 }
 
 void Gradient(Canvas& c, Rgba top, Rgba bottom, int y0, int y1) {
-  for (int y = y0; y <= y1; ++y) c.HLine(0, kW - 1, y, Mix(top, bottom, double(y - y0) / std::max(1, y1 - y0)));
+  for (int y = y0; y <= y1; ++y)
+    c.HLine(0, kW - 1, y, Mix(top, bottom, double(y - y0) / std::max(1, y1 - y0)));
 }
 
 // Two rolling hills and a path; snow covers them white.
@@ -168,8 +169,13 @@ void HailStones(Canvas& c, const Span& s, int from, int to) {
 }
 
 void Lightning(Canvas& c, int x, int y) {
-  c.FillPolygon({{x + 4.0, y + 0.0}, {x + 0.0, y + 8.0}, {x + 3.0, y + 8.0}, {x + 1.0, y + 15.0}, {x + 7.0, y + 5.0},
-                 {x + 4.0, y + 5.0}, {x + 6.0, y + 0.0}},
+  c.FillPolygon({{x + 4.0, y + 0.0},
+                 {x + 0.0, y + 8.0},
+                 {x + 3.0, y + 8.0},
+                 {x + 1.0, y + 15.0},
+                 {x + 7.0, y + 5.0},
+                 {x + 4.0, y + 5.0},
+                 {x + 6.0, y + 0.0}},
                 kSun);
 }
 

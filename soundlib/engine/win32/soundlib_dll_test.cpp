@@ -367,10 +367,10 @@ TEST_F(FormatTest, EveryKindPlaysAsTheHostsDecoderGivesIt) {
   };
   // The host's decoders run the same libraries, but built for x86-64: the
   // lossy kinds' arithmetic may round a sample the other way here.
-  const Row rows[] = {{"ima.wav", "ima.raw", 0},        {"tone.mp3", "tone.mp3.raw", 1},
-                      {"mp3-named.wav", "tone.mp3.raw", 1}, {"tone.mp2", "tone.mp2.raw", 1},
-                      {"tone.ogg", "tone.ogg.raw", 1},   {"tone.flac", "tone.flac.raw", 0},
-                      {"tone.wma", "tone.wma.raw", 1}};
+  const Row rows[] = {
+      {"ima.wav", "ima.raw", 0},       {"tone.mp3", "tone.mp3.raw", 1}, {"mp3-named.wav", "tone.mp3.raw", 1},
+      {"tone.mp2", "tone.mp2.raw", 1}, {"tone.ogg", "tone.ogg.raw", 1}, {"tone.flac", "tone.flac.raw", 0},
+      {"tone.wma", "tone.wma.raw", 1}};
   for (const Row& r : rows) {
     const std::vector<int16_t> ref = readRaw(exeFolder() + "formats\\" + r.reference);
     const std::vector<int16_t> got = playWhole(r.file);

@@ -145,7 +145,8 @@ std::vector<DeviceDesc> WaveOutPlatform::listDevices() {
 
 std::unique_ptr<Output> WaveOutPlatform::openOutput(int index, uint32_t& rate, const OutputConfig& config,
                                                     Renderer& renderer, int& error) {
-  if (!capture_.empty()) return OpenCaptureOutput(_wfopen(capture_.c_str(), L"wb"), rate, config, renderer, error);
+  if (!capture_.empty())
+    return OpenCaptureOutput(_wfopen(capture_.c_str(), L"wb"), rate, config, renderer, error);
   auto device = WaveDevice::create(index < 0 ? WAVE_MAPPER : static_cast<UINT>(index), rate, config, error);
   if (!device) return nullptr;
   const size_t frames = device->frames();

@@ -39,7 +39,7 @@ typedef enum { SDL_FALSE = 0, SDL_TRUE = 1 } SDL_bool;
 #define SDL_MAJOR_VERSION 2
 #define SDL_MINOR_VERSION 26
 #define SDL_PATCHLEVEL 0
-#define SDL_VERSIONNUM(X, Y, Z) ((X) * 1000 + (Y) * 100 + (Z))
+#define SDL_VERSIONNUM(X, Y, Z) ((X)*1000 + (Y)*100 + (Z))
 #define SDL_VERSION_ATLEAST(X, Y, Z) \
   (SDL_VERSIONNUM(SDL_MAJOR_VERSION, SDL_MINOR_VERSION, SDL_PATCHLEVEL) >= SDL_VERSIONNUM(X, Y, Z))
 
@@ -59,13 +59,15 @@ typedef enum { SDL_FALSE = 0, SDL_TRUE = 1 } SDL_bool;
 #define SDL_sin sin
 #define SDL_Log(...) ((void)0)
 
-size_t SDL_strlcpy(char *dst, const char *src, size_t maxlen);
-char *SDL_strtokr(char *s1, const char *s2, char **saveptr);
+size_t SDL_strlcpy(char* dst, const char* src, size_t maxlen);
+char* SDL_strtokr(char* s1, const char* s2, char** saveptr);
 /* The last error the synthesizer set on this thread ("" when none). */
-int SDL_SetError(const char *fmt, ...);
-const char *SDL_GetError(void);
+int SDL_SetError(const char* fmt, ...);
+const char* SDL_GetError(void);
 
-static inline Uint16 SDL_Swap16(Uint16 x) { return (Uint16)((x << 8) | (x >> 8)); }
+static inline Uint16 SDL_Swap16(Uint16 x) {
+  return (Uint16)((x << 8) | (x >> 8));
+}
 static inline Uint32 SDL_Swap32(Uint32 x) {
   return (x << 24) | ((x << 8) & 0x00FF0000u) | ((x >> 8) & 0x0000FF00u) | (x >> 24);
 }
@@ -86,14 +88,14 @@ static inline Uint32 SDL_Swap32(Uint32 x) {
 #define RW_SEEK_CUR 1
 #define RW_SEEK_END 2
 typedef struct SDL_RWops {
-  Sint64 (*seek)(struct SDL_RWops *context, Sint64 offset, int whence);
+  Sint64 (*seek)(struct SDL_RWops* context, Sint64 offset, int whence);
   /* Reads up to maxnum objects of size bytes; returns how many it read. */
-  size_t (*read)(struct SDL_RWops *context, void *ptr, size_t size, size_t maxnum);
+  size_t (*read)(struct SDL_RWops* context, void* ptr, size_t size, size_t maxnum);
   /* Frees what the source holds (the synthesizer closes only the files it opened). */
-  int (*close)(struct SDL_RWops *context);
-  void *data;
+  int (*close)(struct SDL_RWops* context);
+  void* data;
 } SDL_RWops;
-SDL_RWops *SDL_RWFromFile(const char *file, const char *mode);
+SDL_RWops* SDL_RWFromFile(const char* file, const char* mode);
 #define SDL_RWread(ctx, ptr, size, n) ((ctx)->read((ctx), (ptr), (size), (n)))
 #define SDL_RWseek(ctx, offset, whence) ((ctx)->seek((ctx), (offset), (whence)))
 #define SDL_RWtell(ctx) ((ctx)->seek((ctx), 0, RW_SEEK_CUR))
