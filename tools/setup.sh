@@ -20,7 +20,7 @@ packages=(
   wine wine32 xvfb x11-apps x11-utils xdotool
   libjpeg-dev libpng-dev libtiff-dev zlib1g-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   imagemagick netpbm libtiff-tools libjpeg-turbo-progs pngcheck python3-pil python3-numpy python3-opencv
   giflib-tools gifsicle libgif-dev
   mate-backgrounds
