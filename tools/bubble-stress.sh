@@ -19,6 +19,8 @@
 # its display, every wait bounded.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+# shellcheck source=tools/xvfb.sh
+source "$here/xvfb.sh"  # xvfb_start, xvfb_stop
 repo="$(cd "$here/.." && pwd)"
 runs=2 jobs=1 seconds=20 out="" exe="" build="$repo/build/win32" keep=""
 while [ $# -gt 0 ]; do
@@ -66,11 +68,7 @@ one_run() {
       [ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null
       WINEPREFIX="$dir/prefix" timeout 10 wineserver -k 2>/dev/null
       WINEPREFIX="$dir/prefix" timeout 20 wineserver -w 2>/dev/null
-      if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null
-        for _ in $(seq 50); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$xvfb_pid" 2>/dev/null
-      fi
+      xvfb_stop "$xvfb_pid"
       rm -f "$dir/run.pid"
       rm -rf "$dir/prefix"
       return 0
@@ -78,7 +76,6 @@ one_run() {
     trap end_run EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM HUP
-    source "$here/xvfb.sh"
     xvfb_start || exit 3
     export WINEPREFIX="$dir/prefix" WINEARCH=win32
     cp -a "$base_prefix" "$WINEPREFIX"

@@ -17,6 +17,8 @@
 # server and its display, every wait bounded.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+# shellcheck source=tools/xvfb.sh
+source "$here/xvfb.sh"  # xvfb_start, xvfb_stop
 repo="$(cd "$here/.." && pwd)"
 rounds=20 jobs=2 modes="new-prefix exit-cold two-at-once exit-scene" out="$repo/build/race-starts"
 exe="$repo/build/win32/bin/WayluneDesktop.exe"
@@ -81,18 +83,13 @@ one_round() {
       for _ in $(seq 300); do running || break; sleep 0.1; done
       WINEPREFIX="$dir/prefix" timeout 10 wineserver -k 2>/dev/null
       WINEPREFIX="$dir/prefix" timeout 20 wineserver -w 2>/dev/null
-      if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null
-        for _ in $(seq 50); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$xvfb_pid" 2>/dev/null
-      fi
+      xvfb_stop "$xvfb_pid"
       rm -f "$dir/round.pid"
       return 0
     }
     trap end_round EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM HUP
-    source "$here/xvfb.sh"
     xvfb_start || exit 3
     export WINEPREFIX="$dir/prefix" WINEARCH=win32
     if [ "$mode" != new-prefix ]; then cp -a "$base_prefix" "$WINEPREFIX"; fi

@@ -10,6 +10,8 @@
 #   WAYLUNE_RUN_SHOT_DIR=dir  where they go (default build/screenshots)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+# shellcheck source=tools/xvfb.sh
+source "$here/xvfb.sh"  # xvfb_start, xvfb_stop
 repo="$(cd "$here/.." && pwd)"
 cd "$repo"
 
@@ -73,12 +75,7 @@ cleanup() {
     WINEPREFIX="$prefix" timeout 10 wineserver -k 2>/dev/null
     WINEPREFIX="$prefix" timeout 10 wineserver -w 2>/dev/null
   fi
-  if [ -n "$xvfb_pid" ]; then
-    kill "$xvfb_pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$xvfb_pid" 2>/dev/null
-    wait "$xvfb_pid" 2>/dev/null
-  fi
+  xvfb_stop "$xvfb_pid"
   # A screenshot cut short by the signal, or taken just before it.
   [ -n "$shots" ] && { rm -f "$shots"/*.tmp.png; prune_shots; }
   return 0
@@ -88,7 +85,6 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 
 if [ -z "${DISPLAY:-}" ]; then
-  source "$here/xvfb.sh"
   xvfb_start --own-session
   shots="${WAYLUNE_RUN_SHOT_DIR:-$repo/build/screenshots}"
   mkdir -p "$shots"

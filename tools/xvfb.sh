@@ -1,5 +1,6 @@
 # Sourced: xvfb_start [--own-session] [--composite] [--fbdir DIR] starts a
-# private virtual display and exports DISPLAY, leaving its pid in xvfb_pid.
+# private virtual display and exports DISPLAY, leaving its pid in xvfb_pid;
+# xvfb_stop PID ends one (bounded: 5 s, then killed).
 # Xvfb picks a free display number itself.
 # Without --composite the Composite extension is off: an X display as without
 # a compositor, where Wine shapes its see-through windows. --composite keeps
@@ -37,5 +38,15 @@ xvfb_start() {
     return 1
   fi
   export DISPLAY=":$number"
+  return 0
+}
+
+xvfb_stop() {
+  local pid=${1:-}
+  [ -n "$pid" ] || return 0
+  kill "$pid" 2>/dev/null
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
   return 0
 }

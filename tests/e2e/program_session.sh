@@ -8,6 +8,7 @@
 # else without; the prefix a copy of the build's template prefix, which no
 # program runs in. On exit the program is told EXIT, the prefix's Wine server
 # ended, the display stopped and the folder removed.
+source "$src/tools/xvfb.sh"  # xvfb_start, xvfb_stop
 template="$build/wineprefix-e2e"
 key='HKCU\Software\Kestrima\Desktop\DesktopWaylune'
 "$src/tools/wine-prefix.sh" "$template" || exit 1
@@ -25,7 +26,7 @@ session_cleanup() {
   fi
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null
   WINEPREFIX="$prefix" timeout 10 wineserver -w 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  xvfb_stop "$xvfb_pid"
   rm -rf "$work"
   return 0
 }
@@ -39,7 +40,6 @@ mkdir "$prefix" &&
   cp -al "$template/drive_c/windows/system32" "$prefix/drive_c/windows/" ||
   { echo "program_session: could not copy the Wine prefix" >&2; exit 1; }
 
-source "$src/tools/xvfb.sh"
 composite=() state=off
 [ "${WAYLUNE_E2E_COMPOSITE:-}" = 1 ] && composite=(--composite) state=on
 xvfb_start "${composite[@]}" --fbdir "$work" || exit 1
