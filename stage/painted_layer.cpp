@@ -127,17 +127,21 @@ BOOL PaintedLayer::Show(HDC memoryDC, const LayerArgs& args, const SceneRect& sc
   // surface, which a DC taken before would not paint.
   const WindowDC dc(window_);
   if (!dc) return FALSE;
-  if (whole_)
-    Clear(dc.get(), place, place);
-  else if (!painted_.Empty())
-    Clear(dc.get(), painted_, place);
+  // The picture copies its see-through pixels too: only what it leaves is
+  // cleared. Wine may show the window between two calls here.
+  SceneRect stale[4];
+  const int staleCount = RectsOutside(whole_ ? place : painted_, picture, stale);
   painted_ = {};
   BOOL done = TRUE;
   if (!picture.Empty()) {
     done = BitBlt(dc.get(), picture.left - place.left, picture.top - place.top, args.size.cx, args.size.cy,
                   memoryDC, args.source.x, args.source.y, SRCCOPY);
-    if (done) painted_ = picture;
+    if (done)
+      painted_ = picture;
+    else
+      Clear(dc.get(), picture, place);
   }
+  for (int i = 0; i < staleCount; ++i) Clear(dc.get(), stale[i], place);
   place_ = place;
   visible_ = visible;
   whole_ = !done;

@@ -33,6 +33,24 @@ SceneSize PaintedWindowSize(SceneSize picture) {
   return {RoundUpToSurfaceStep(picture.width + kPaintedSlack), RoundUpToSurfaceStep(picture.height)};
 }
 
+int RectsOutside(const SceneRect& rect, const SceneRect& keep, SceneRect (&out)[4]) {
+  for (SceneRect& r : out) r = {};
+  if (rect.Empty()) return 0;
+  const SceneRect k = Intersection(rect, keep);
+  if (k.Empty()) {
+    out[0] = rect;
+    return 1;
+  }
+  const SceneRect bands[4] = {{rect.left, rect.top, rect.right, k.top},
+                              {rect.left, k.bottom, rect.right, rect.bottom},
+                              {rect.left, k.top, k.left, k.bottom},
+                              {k.right, k.top, rect.right, k.bottom}};
+  int count = 0;
+  for (const SceneRect& band : bands)
+    if (!band.Empty()) out[count++] = band;
+  return count;
+}
+
 SceneRect PaintedWindowFor(const SceneRect& window, SceneSize size, const SceneRect& picture,
                            const SceneRect& last, const SceneRect& screen) {
   const SceneRect shown = Intersection(picture, screen);

@@ -35,3 +35,10 @@ SceneSize PaintedWindowSize(SceneSize picture);
 // - {} when there is no window yet and nothing of the picture on the screen.
 SceneRect PaintedWindowFor(const SceneRect& window, SceneSize size, const SceneRect& picture,
                            const SceneRect& last, const SceneRect& screen);
+
+// What of `rect` lies outside `keep`: at most four bands (above, below,
+// left, right of `keep`), the rest of `out` empty; the number written.
+// A painted window is cleared there only: cleared under its next picture
+// too, it would show nothing there until the picture came, and a click
+// meeting it then would pass through to whatever lies below.
+int RectsOutside(const SceneRect& rect, const SceneRect& keep, SceneRect (&out)[4]);

@@ -263,4 +263,37 @@ TEST(PaintedPlace, EveryWindowHoldsWhatShowsOfItsPicture) {
   }
 }
 
+TEST(PaintedPlace, WhatAPictureLeavesIsClearedAndNothingUnderIt) {
+  struct Row {
+    SceneRect rect, keep;
+    int count;
+  };
+  const Row rows[] = {
+      {{0, 0, 10, 10}, {20, 0, 30, 10}, 1},
+      {{0, 0, 10, 10}, {0, 0, 10, 10}, 0},
+      {{0, 0, 10, 10}, {-5, -5, 15, 15}, 0},
+      {{0, 0, 10, 10}, {3, 3, 6, 6}, 4},
+      {{0, 0, 10, 10}, {-5, 0, 5, 10}, 1},
+      {{0, 0, 10, 10}, {2, -1, 8, 4}, 3},
+      {{0, 0, 10, 10}, {}, 1},
+      {{4, 4, 4, 9}, {0, 0, 2, 2}, 0},
+      {{0, 0, 10, 10}, {10, 0, 12, 10}, 1},
+  };
+  for (const Row& row : rows) {
+    SceneRect out[4];
+    ASSERT_EQ(RectsOutside(row.rect, row.keep, out), row.count) << row.rect << " " << row.keep;
+    // Every pixel of the rect lies in the kept one or in exactly one band,
+    // and no band reaches outside the rect.
+    for (int y = -6; y < 16; ++y)
+      for (int x = -6; x < 16; ++x) {
+        auto in = [&](const SceneRect& r) {
+          return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+        };
+        const int bands = static_cast<int>(std::count_if(out, out + 4, in));
+        const int expected = in(row.rect) && !in(row.keep) ? 1 : 0;
+        ASSERT_EQ(bands, expected) << row.rect << " " << row.keep << " at " << x << "," << y;
+      }
+  }
+}
+
 }  // namespace

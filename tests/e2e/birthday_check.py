@@ -3,8 +3,8 @@
                                    today (a long bubble text, a short name),
                                    one due in ten days
   birthday_check.py                waits for the figure, clicks him to a
-                                   stop, then clicks three times for the
-                                   texts in turn
+                                   stop, then clicks until three texts
+                                   came, which must take turns
 He paints a window wider than his 120 x 118 picture (128 columns more, in
 whole steps of 32: 256 x 128), and his picture stands anywhere in it: he is
 found by his drawn pixels there (his see-through ones show the black root,
@@ -111,14 +111,15 @@ def figure():
 
 
 def bubble_pixels():
-    """(white, other) pixel counts of the type 1 bubble's text field, and
-    the bubble's top-left; None without one bubble."""
+    """(white, other) pixel counts of the bubble's text field (types 1 and 2
+    alike), and the bubble's top-left; None without one bubble."""
     found = windows(BUBBLE)
     if len(found) != 1:
         return None
     x, y = found[0]
-    # His window, wider than his picture, may stand over the bubble's corner.
-    pixels = grab(x + 10, y + 2, 165, 52)
+    # Its left 140 columns only: his picture, standing to the left of a type
+    # 2 bubble, may cover the rest (the long text ends before).
+    pixels = grab(x + 10, y + 2, 140, 52)
     if pixels is None:
         return None
     white = int((pixels == 255).all(axis=2).sum())
@@ -150,16 +151,18 @@ def bubble_text(at, before):
     """The amount of text in the bubble a click brought: the first bubble by
     his picture within 8 s whose amount differs from `before` (what the last
     click brought; the program may take a while under load, beside the other
-    screenshot tests, and until then the last bubble may still show). None
-    when no such bubble came."""
-    since = time.time()
+    screenshot tests, and until then the last bubble may still show), read
+    alike twice running. None when no such bubble came."""
+    since, last = time.time(), None
     while time.time() - since < 8.0:
         time.sleep(0.25)
         found = bubble_pixels()
         if not found:
+            last = None
             continue
         white, other, bubble = found
-        if white <= 165 * 52 // 2 or other == before:
+        settled, last = other == last, other
+        if white <= (white + other) // 2 or other == before or not settled:
             continue
         if in_picture(at, bubble):
             return other
@@ -215,7 +218,7 @@ def stop(deadline):
 
 
 def check():
-    deadline = time.time() + 120
+    deadline = time.time() + 180
     at = None
     while time.time() < deadline:
         at = figure()
@@ -224,27 +227,32 @@ def check():
         time.sleep(0.3)
     else:
         return ["the birthday figure did not come (drawn at %s, windows %s)" % (at and at[:4], windows(WINDOW))]
-    # Standing, the first click brings a text and keeps him there; should he
-    # walk on before it (he may stand for a single cycle), he is stopped
-    # again.
-    seen = []
+    # Standing, each click brings the next text; one that brought none (it
+    # met him as he walked on and stopped him, or it took a bubble away, or
+    # it reached no window of the program, as one now and then does beside
+    # the other screenshot tests) is followed by another, after a stop where
+    # he walked on. The texts come in turn
+    # whatever was lost: the figure moves to the next one only when it
+    # shows it.
+    seen, clicks = [], 0
+    at = None
     while len(seen) < 3 and time.time() < deadline:
-        if not seen:
+        if at is None:
             at = stop(deadline)
             if not at:
                 return ["he did not stop when clicked"]
         click(at[4])
+        clicks += 1
         text = bubble_text(at, seen[-1] if seen else None)
-        if text is None and not seen:
-            now = figure()
-            if not same_place(now, at):
-                at = now or at
-                continue
+        if text is None:
+            if not same_place(figure(), at):
+                at = None
+            continue
         seen.append(text)
-    print("stands at", at[:4])
-    print("text pixels after each click:", seen)
-    if None in seen:
-        return ["a click showed no bubble: %s" % seen]
+    print("stands at", at and at[:4])
+    print("text pixels of the texts in turn: %s (%d clicks)" % (seen, clicks))
+    if len(seen) < 3:
+        return ["three texts did not come in time: %s" % seen]
     # The long text and the short name in turn (a retried stop may have
     # brought the first one already).
     if not (seen[0] == seen[2] and max(seen[:2]) > 2 * min(seen[:2]) > 0):
