@@ -280,7 +280,7 @@ TEST(PaintedPlace, WhatAPictureLeavesIsClearedAndNothingUnderIt) {
       {{0, 0, 10, 10}, {10, 0, 12, 10}, 1},
   };
   for (const Row& row : rows) {
-    SceneRect out[4];
+    SceneRect out[4] = {{1, 1, 2, 2}, {1, 1, 2, 2}, {1, 1, 2, 2}, {1, 1, 2, 2}};  // what a caller left
     ASSERT_EQ(RectsOutside(row.rect, row.keep, out), row.count) << row.rect << " " << row.keep;
     // Every pixel of the rect lies in the kept one or in exactly one band,
     // and no band reaches outside the rect.
