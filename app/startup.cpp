@@ -88,9 +88,7 @@ InstanceClaim ClaimInstance(HANDLE* mutex, const InstanceNames& names) {
   if (GetLastError() == ERROR_ALREADY_EXISTS) return InstanceClaim::Running;
   // An EXIT that found no mutex leaves its request before it looks again:
   // either it sees this mutex, or this start sees its request.
-  if (const OwnedHandle request{OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, names.endRequest)}) {
-    // Marked taken: the command learns that a start ran and ended on it.
-    ResetEvent(request.get());
+  if (const OwnedHandle request{OpenEventA(SYNCHRONIZE, FALSE, names.endRequest)}) {
     ReleaseMutex(handle.get());
     return InstanceClaim::EndRequested;
   }
@@ -152,11 +150,6 @@ bool SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs, const In
       request.reset(CreateEventA(nullptr, TRUE, TRUE, names.endRequest));
       requested = true;
       continue;
-    }
-    // A start that took the request ended without a mutex left to see.
-    if (WaitForSingleObject(request.get(), 0) == WAIT_TIMEOUT) {
-      others = true;
-      break;
     }
     if (!startMayRun() || elapsed >= waitMs) break;
     others = true;
