@@ -58,8 +58,9 @@ bool OtherStartMayRun();
 // MSG_SHUTDOWN, handed over as ForwardToRunningInstance does; while none
 // holds the mutex but `startMayRun` says one may be starting, the end
 // request is left where that instance looks once it holds the mutex, for at
-// most `waitMs`. False when no instance ran and no start could have: then
-// DEINSTALL starts one that closes at once.
+// most `waitMs`. False when no instance ran and no start could have, and
+// now and then when a start took the request and ended before this looked
+// again: then DEINSTALL starts one that closes at once, which is harmless.
 bool SendEndingWord(CommandWord word, HINSTANCE instance, DWORD waitMs = kForwardWaitMs,
                     const InstanceNames& names = {},
                     const std::function<bool()>& startMayRun = OtherStartMayRun,
