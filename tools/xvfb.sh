@@ -41,12 +41,13 @@ xvfb_start() {
   return 0
 }
 
+# Safe under set -e: the display may be gone before any of the kills.
 xvfb_stop() {
   local pid=${1:-}
   [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null
+  kill "$pid" 2>/dev/null || true
   for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
+  kill -9 "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
   return 0
 }
