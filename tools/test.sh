@@ -95,7 +95,7 @@ cleanup() {
   [ -n "$screens_pid" ] && { kill -- -"$screens_pid" 2>/dev/null || true; }
   # wineserver -k fails when the server has already gone; that is no test failure.
   [ -n "$started_wine" ] && { WINEPREFIX="$repo/build/win32/wineprefix" wineserver -k 2>/dev/null || true; }
-  [ -n "$xvfb_pid" ] && { kill "$xvfb_pid" 2>/dev/null || true; }
+  [ -n "$xvfb_pid" ] && xvfb_stop "$xvfb_pid"
   return 0
 }
 trap cleanup EXIT

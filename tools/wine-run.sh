@@ -21,7 +21,7 @@ relay=""
 cleanup() {
   [ -n "$child" ] && kill "$child" 2>/dev/null
   [ -n "$relay" ] && kill "$relay" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && xvfb_stop "$xvfb_pid"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
