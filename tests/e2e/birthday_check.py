@@ -228,11 +228,10 @@ def check():
     else:
         return ["the birthday figure did not come (drawn at %s, windows %s)" % (at and at[:4], windows(WINDOW))]
     # Standing, each click brings the next text; one that brought none (it
-    # met him as he walked on and stopped him, or it took a bubble away, or
-    # it reached no window of the program, as one now and then does beside
-    # the other screenshot tests) is followed by another, after a stop where
-    # he walked on. The texts come in turn
-    # whatever was lost: the figure moves to the next one only when it
+    # met him as he walked on and stopped him, or it reached no window of the
+    # program, as one now and then does beside the other screenshot tests) is
+    # followed by another, after a stop where he walked on. The texts come in
+    # turn whatever was lost: the figure moves to the next one only when it
     # shows it.
     seen, clicks = [], 0
     at = None
