@@ -55,6 +55,8 @@ for p in "${pins[@]}"; do
   if [ -z "$dsc" ] || ! dpkg-source --no-check -x "$dsc" >>fetch.log 2>&1; then
     echo "build-sound-deps: could not fetch or unpack ${p%%=*}:" >&2
     tail -20 fetch.log >&2
+    ! grep -q 'Failed to fetch' fetch.log ||
+      echo "build-sound-deps: the mirror may be in the middle of a sync; try again later" >&2
     exit 1
   fi
 done

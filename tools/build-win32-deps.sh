@@ -23,7 +23,12 @@ rm -rf "$work" "$prefix"
 mkdir -p "$work" "$prefix"
 cd "$work"
 echo "build-win32-deps: fetching sources ($key)"
-apt-get source -qq --download-only libjpeg-turbo libpng1.6 tiff >/dev/null 2>&1
+if ! apt-get source -qq --download-only libjpeg-turbo libpng1.6 tiff >fetch.log 2>&1; then
+  echo "build-win32-deps: could not fetch the sources of libjpeg-turbo, libpng1.6 and tiff:" >&2
+  grep -E '^[EW]: ' fetch.log | head -5 >&2
+  echo "build-win32-deps: the mirror may be in the middle of a sync; try again later" >&2
+  exit 1
+fi
 for d in *.dsc; do dpkg-source --no-check -x "$d" >/dev/null; done
 
 tc="$repo/cmake/mingw-i686.cmake"

@@ -10,8 +10,11 @@ repo="$(cd "$here/.." && pwd)"
 # shellcheck source=tools/env.sh
 source "$here/env.sh"
 
-sudo_cmd=()
-if [ "$(id -u)" != 0 ]; then sudo_cmd=(sudo); fi
+# shellcheck source=tools/apt-mirror.sh
+source "$here/apt-mirror.sh"
+
+apt_sudo=()
+if [ "$(id -u)" != 0 ]; then apt_sudo=(sudo); fi
 
 packages=(
   build-essential cmake ninja-build ccache pkg-config git dpkg-dev nasm
@@ -37,42 +40,59 @@ packages=(
 stamp_key="$(printf '%s\n' "${packages[@]}" | sha1sum | cut -c1-12)"
 stamp="$WAYLUNE_CACHE/setup-$stamp_key.done"
 
+# The source entry made from the machine's own Debian sources, written when it
+# differs from what is there (none when the machine lists one itself).
+# Sets sources_changed.
+sync_source_entry() {
+  local own=waylune-src.sources entry
+  apt_locations
+  local file="${apt_parts%/}/$own"
+  sources_changed=""
+  if ! entry=$(apt_src_entry "$apt_list" "$apt_parts" "$own"); then
+    echo "setup: the apt sources ($apt_list, $apt_parts) list no Debian $apt_release entry;" \
+      "source packages come from the mirror the binaries come from: add one and run again" >&2
+    exit 1
+  fi
+  if [ -z "$entry" ]; then
+    [ -f "$file" ] && { "${apt_sudo[@]}" rm -f "$file"; sources_changed=1; }
+    return 0
+  fi
+  if [ "$(cat "$file" 2>/dev/null)" != "$entry" ]; then
+    printf '%s\n' "$entry" | "${apt_sudo[@]}" tee "$file" >/dev/null
+    sources_changed=1
+  fi
+}
+
 install_packages() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo_cmd[@]}" dpkg --add-architecture i386
+    "${apt_sudo[@]}" dpkg --add-architecture i386
   fi
-  # Source packages come from the same archive as the binaries.
-  local src=/etc/apt/sources.list.d/waylune-src.sources
-  if [ ! -f "$src" ]; then
-    "${sudo_cmd[@]}" tee "$src" >/dev/null <<'SRC'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-  fi
+  sync_source_entry
   local missing=()
   for p in "${packages[@]}"; do
     local name="$p"
     [ "$p" = wine32 ] && name="wine32:i386"
     dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
-  if [ ${#missing[@]} -gt 0 ] || ! apt-cache showsrc libpng1.6 >/dev/null 2>&1 \
-      || [ -z "$(apt-cache showsrc libpng1.6 2>/dev/null)" ]; then
+  if [ ${#missing[@]} -gt 0 ] || [ -n "$sources_changed" ] || [ -z "$(apt-cache showsrc libpng1.6 2>/dev/null)" ]; then
     echo "setup: installing ${missing[*]:-source index}"
-    "${sudo_cmd[@]}" apt-get update -qq
-    if [ ${#missing[@]} -gt 0 ]; then
-      # Unpacked without a sync after every file: four times faster (fp-utils
-      # brings 200 MB of Pascal sources), at the price of a torn install should
-      # the machine lose power meanwhile.
-      DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-        -o Dpkg::Options::=--force-unsafe-io "${missing[@]/#wine32/wine32:i386}" >/dev/null
+    apt_update
+    [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]/#wine32/wine32:i386}" || exit 1
+    if [ -z "$(apt-cache showsrc libpng1.6 2>/dev/null)" ]; then
+      {
+        echo "setup: no source packages of Debian $apt_release main: its source index did not come"
+        [ -z "${apt_unfetched:-}" ] || printf '%s\n' "$apt_unfetched" | sed 's/^/  /'
+        echo "setup: the mirror may be in the middle of a sync; try again later. What was installed so far stays."
+      } >&2
+      exit 1
     fi
   fi
 }
 
 if [ -f "$stamp" ] && [ -f "$WAYLUNE_DEPS/.done" ]; then
+  # A machine set up before its sources changed gets its source entry anew.
+  sync_source_entry
+  [ -z "$sources_changed" ] || apt_update
   # Returns at once when built (it checks its own versions).
   "$here/build-sound-deps.sh"
   exit 0
