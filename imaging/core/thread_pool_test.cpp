@@ -52,7 +52,7 @@ void WorkUntilCancelled(TestJob* job) {
   }
 }
 
-int g_progressCalls = 0;
+std::atomic<int> g_progressCalls{0};  // read by the jobs too
 DWORD g_lastDone = 0, g_lastTotal = 0;
 BOOL g_progressAnswer = TRUE;
 BOOL PICAPI Progress(DWORD done, DWORD total, PIC_USERDATA) {
@@ -60,6 +60,14 @@ BOOL PICAPI Progress(DWORD done, DWORD total, PIC_USERDATA) {
   g_lastDone = done;
   g_lastTotal = total;
   return g_progressAnswer;
+}
+
+// Polls `done` until it holds or 10 s have passed; whether it held.
+bool WaitUntil(const std::function<bool()>& done) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done() && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return done();
 }
 
 // Another caller's job that holds one worker of the pool until destroyed.
@@ -148,7 +156,7 @@ TEST(Pool, ProgressCallbackThatSaysStopCancelsEveryJob) {
     PicNestingScope depth;
     JobSet set(4, WorkUntilCancelled);
     EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 14u);
-    EXPECT_EQ(g_progressCalls, 1);
+    EXPECT_EQ(g_progressCalls.load(), 1);
     EXPECT_EQ(g_lastTotal, 100u);
     for (auto& job : set.jobs) {
       EXPECT_EQ(job->cancel, 1);
@@ -173,9 +181,14 @@ TEST(Pool, ProgressIsRelayedOnlyAtDepthOne) {
     {
       g_progressCalls = 0;
       PicNestingScope depth1;
-      JobSet set(2, slow);
+      // Each job ends only after the caller's first poll (a pool that never
+      // polls lets them go after 10 s), however late the caller is scheduled.
+      JobSet set(2, [&](TestJob* job) {
+        slow(job);
+        WaitUntil([] { return g_progressCalls.load() > 0; });
+      });
       EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 0u);
-      EXPECT_GT(g_progressCalls, 0);
+      EXPECT_GT(g_progressCalls.load(), 0);
       EXPECT_LE(g_lastDone, 100u);
       EXPECT_DOUBLE_EQ(set.jobs[0]->progress, 100.0);
     }
@@ -185,7 +198,7 @@ TEST(Pool, ProgressIsRelayedOnlyAtDepthOne) {
       PicNestingScope depth2;
       JobSet set(2, slow);
       EXPECT_EQ(RunJobs(pool, RunTestJob, set.pointers), 0u);
-      EXPECT_EQ(g_progressCalls, 0);
+      EXPECT_EQ(g_progressCalls.load(), 0);
     }
     pic_SetCallback(nullptr, 0);
   }).join();
@@ -212,9 +225,10 @@ TEST(Pool, StopFailsQueuedJobsWith89AndWaitsForTheRunningOne) {
   });
   uint32_t result = 1234;
   std::thread caller([&] { result = RunJobs(pool, RunTestJob, set.pointers); });
-  while (started.load() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_TRUE(WaitUntil([&] { return started.load() == 2; }));
   std::thread stopper([&] { pool.Stop(); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  // The stopper has taken the queued jobs before the running ones end.
+  EXPECT_TRUE(WaitUntil([&] { return !pool.IsRunning(); }));
   EXPECT_EQ(ran.load(), 0);  // the stopper waits for the two running jobs
   release.store(true);
   stopper.join();

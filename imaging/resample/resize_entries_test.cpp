@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/library_globals.h"
@@ -29,11 +34,13 @@ const auto* const g_env = ::testing::AddGlobalTestEnvironment(new PoolEnvironmen
 struct ProgressLog {
   std::vector<std::pair<DWORD, DWORD>> calls;
   int stopAfter = -1;  // answer FALSE on this call (0-based), -1 never
+  std::function<void()> onCall;
 };
 ProgressLog* g_log = nullptr;
 
 BOOL PICAPI LogProgress(DWORD done, DWORD total, PIC_USERDATA) {
   g_log->calls.emplace_back(done, total);
+  if (g_log->onCall) g_log->onCall();
   return (g_log->stopAfter >= 0 && static_cast<int>(g_log->calls.size()) > g_log->stopAfter) ? FALSE : TRUE;
 }
 
@@ -53,6 +60,56 @@ struct ScopedProgress {
     for (auto& c : log.calls) n += c.second == total;
     return n;
   }
+};
+
+// Holds every worker of the library's pool until released (or 30 s, so a pool
+// that never lets go fails a test instead of hanging it): work queued meanwhile
+// waits behind the blockers.
+class PoolHold {
+ public:
+  PoolHold() : blockers_(LibraryGlobals().poolThreadCount.load()) {
+    for (Blocker& b : blockers_) {
+      b.hold = this;
+      pointers_.push_back(&b);
+    }
+    runner_ = std::thread([this] { LibraryThreadPool().Run(Block, pointers_); });
+  }
+  ~PoolHold() {
+    Release();
+    runner_.join();
+  }
+  // Every worker the pool has made runs a blocker (any blockers beyond them queue).
+  bool AllHeld() {
+    std::unique_lock<std::mutex> guard(lock_);
+    return changed_.wait_for(guard, std::chrono::seconds(30),
+                             [&] { return held_ > 0 && held_ == LibraryThreadPool().WorkerCount(); });
+  }
+  void Release() {
+    std::lock_guard<std::mutex> guard(lock_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  struct Blocker : CPicThreadData {
+    PoolHold* hold = nullptr;
+  };
+  static uint32_t Block(CPicThreadData* job) {
+    PoolHold& hold = *static_cast<Blocker*>(job)->hold;
+    std::unique_lock<std::mutex> guard(hold.lock_);
+    ++hold.held_;
+    hold.changed_.notify_all();
+    hold.changed_.wait_for(guard, std::chrono::seconds(30), [&] { return hold.released_; });
+    return 0;
+  }
+
+  std::vector<Blocker> blockers_;
+  std::vector<CPicThreadData*> pointers_;
+  std::mutex lock_;
+  std::condition_variable changed_;
+  size_t held_ = 0;
+  bool released_ = false;
+  std::thread runner_;
 };
 
 template <class T>
@@ -320,26 +377,19 @@ TEST(ResizeProgress, EveryMethodReportsAndStops) {
 }
 
 TEST(ResizeProgress, ThePoolPassesARefusalOnAsCode14) {
-  // The pool asks the caller's callback between waits: a resize that ends
-  // before the first wait never hears it, so try until one does.
+  // The pool asks the caller's callback between waits: with every worker held
+  // the resize's bands wait behind the blockers, so the first poll always comes.
   Image<uint8_t> src(600, 400, 3);
   Fill(src, 15);
   for (uint32_t mode : {8u, 16u, 17u}) {
     Image<uint8_t> dst(4000, 2800, 3);
-    bool heard = false;
-    for (int attempt = 0; attempt < 20 && !heard; ++attempt) {
-      ScopedProgress p(0);
-      const BOOL ok = Resize(src, dst, mode, 0);
-      if (p.log.calls.empty()) {
-        EXPECT_TRUE(ok) << mode;
-        continue;
-      }
-      heard = true;
-      EXPECT_FALSE(ok) << mode;
-      EXPECT_EQ(PicGetLastError(), 14u) << mode;
-      EXPECT_EQ(p.log.calls.size(), 1u);
-      EXPECT_EQ(p.log.calls[0].second, 100u);  // percent of the jobs
-    }
-    EXPECT_TRUE(heard) << mode;
+    PoolHold hold;
+    ASSERT_TRUE(hold.AllHeld()) << mode;
+    ScopedProgress p(0);
+    p.log.onCall = [&] { hold.Release(); };
+    EXPECT_FALSE(Resize(src, dst, mode, 0)) << mode;
+    EXPECT_EQ(PicGetLastError(), 14u) << mode;
+    ASSERT_EQ(p.log.calls.size(), 1u) << mode;
+    EXPECT_EQ(p.log.calls[0].second, 100u);  // percent of the jobs
   }
 }
