@@ -285,7 +285,7 @@ class SlowPlayer {
       while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
       DestroyWindow(window);
     });
-    while (!window_.load()) Sleep(1);
+    for (const DWORD t = GetTickCount(); !window_.load() && GetTickCount() - t < 30000;) Sleep(1);
     threadId_ = GetWindowThreadProcessId(window_.load(), nullptr);
   }
   ~SlowPlayer() {
