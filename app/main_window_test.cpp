@@ -106,7 +106,7 @@ TEST(MainWindow, TheTrayMenuAnswersASecondStartAtOnceAndIsTrackedFromItsOwnOwner
   EXPECT_TRUE(PeekMessageA(&msg, figure, MSG_SHOW_MENU, MSG_SHOW_MENU, PM_REMOVE)) << "left for the loop";
 
   shell.shutdown.OpenForRequests();
-  const MenuWord running = SendMenuWord(figure, 3000);
+  const MenuWord running = SendMenuWord(figure, 20000);  // far beyond a menu that comes
   EXPECT_TRUE(running.answered);
   ASSERT_NE(running.menu, nullptr);
   EXPECT_EQ(running.foreground, shell.windows.menuOwner);

@@ -61,7 +61,8 @@ bool AutostartStored() {
 }
 
 // A first instance that is still starting: its main-class window appears
-// `delayMs` after the second instance looked (never for -1).
+// `delayMs` after the second instance looked (never for -1), and it reads
+// its messages until the word came.
 struct StartingInstance {
   explicit StartingInstance(int delayMs) {
     if (delayMs < 0) return;
@@ -74,7 +75,7 @@ struct StartingInstance {
       RegisterClassA(&wc);
       HWND window = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                     GetModuleHandleA(nullptr), nullptr);
-      for (DWORD start = GetTickCount(); GetTickCount() - start < 3000 && !received;) {
+      for (DWORD start = GetTickCount(); GetTickCount() - start < 20000 && !received;) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         Sleep(5);
@@ -92,14 +93,15 @@ TEST(ForwardToRunningInstance, EndingWordsWaitForAStartingInstanceAndDeinstallAl
   struct Row {
     CommandWord word;
     int windowAfterMs;  // -1: no instance ever shows a window
+    DWORD waitMs;       // the second start's bound: far beyond a window that comes
     UINT expected;      // what the window receives, 0 for nothing
   };
   const Row rows[] = {
-      {CommandWord::Exit, 400, MSG_SHUTDOWN},
-      {CommandWord::Deinstall, 400, MSG_SHUTDOWN},
-      {CommandWord::Deinstall, -1, 0},
-      {CommandWord::Exit, -1, 0},
-      {CommandWord::None, -1, 0},  // showing the menu is not worth a wait
+      {CommandWord::Exit, 400, 15000, MSG_SHUTDOWN},
+      {CommandWord::Deinstall, 400, 15000, MSG_SHUTDOWN},
+      {CommandWord::Deinstall, -1, 1500, 0},
+      {CommandWord::Exit, -1, 1500, 0},
+      {CommandWord::None, -1, 1500, 0},  // showing the menu is not worth a wait
   };
   for (const Row& row : rows) {
     received = 0;
@@ -107,7 +109,7 @@ TEST(ForwardToRunningInstance, EndingWordsWaitForAStartingInstanceAndDeinstallAl
     const DWORD start = GetTickCount();
     {
       StartingInstance first(row.windowAfterMs);
-      ForwardToRunningInstance(row.word, nullptr, 1500, kClass);
+      ForwardToRunningInstance(row.word, nullptr, row.waitMs, kClass);
     }
     const DWORD took = GetTickCount() - start;
     EXPECT_EQ(received.load(), row.expected) << static_cast<int>(row.word) << " " << row.windowAfterMs;
@@ -121,13 +123,14 @@ TEST(ForwardToRunningInstance, EndingWordsWaitForAStartingInstanceAndDeinstallAl
   SetAutostart(0, nullptr);
 }
 
-// A running instance whose thread reads no messages for 2 s: the second
-// start waits for it no longer than its bound, and an ending word is left
-// for it.
+// A running instance whose thread reads no messages until the second start
+// has returned: that start waits for it no longer than its bound, and an
+// ending word is left for it.
 TEST(ForwardToRunningInstance, AHungInstanceNeverHoldsTheSecondStart) {
   for (const CommandWord word : {CommandWord::None, CommandWord::Exit}) {
     received = 0;
     const OwnedHandle windowMade(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const OwnedHandle forwarded(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::thread hung([&] {
       WNDCLASSA wc = {};
       wc.lpfnWndProc = RecordingProc;
@@ -137,7 +140,7 @@ TEST(ForwardToRunningInstance, AHungInstanceNeverHoldsTheSecondStart) {
       HWND window = CreateWindowExA(0, kClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                     GetModuleHandleA(nullptr), nullptr);
       SetEvent(windowMade.get());
-      Sleep(2000);
+      WaitForSingleObject(forwarded.get(), 20000);
       MSG msg;
       while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
       DestroyWindow(window);
@@ -146,6 +149,7 @@ TEST(ForwardToRunningInstance, AHungInstanceNeverHoldsTheSecondStart) {
     const DWORD start = GetTickCount();
     ForwardToRunningInstance(word, nullptr, 1500, kClass, 600);
     const DWORD took = GetTickCount() - start;
+    SetEvent(forwarded.get());
     EXPECT_GE(took, 550u) << static_cast<int>(word);
     EXPECT_LT(took, 1500u) << static_cast<int>(word);
     hung.join();
@@ -172,7 +176,8 @@ LRESULT CALLBACK EndingProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 TEST(ForwardToRunningInstance, AnEndingWordReturnsOnceTheInstancesWindowIsGone) {
   for (const bool starting : {false, true}) {
     startingPutsBack = starting;
-    std::thread instance([] {
+    const OwnedHandle windowMade(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread instance([&] {
       WNDCLASSA wc = {};
       wc.lpfnWndProc = EndingProc;
       wc.hInstance = GetModuleHandleA(nullptr);
@@ -180,10 +185,13 @@ TEST(ForwardToRunningInstance, AnEndingWordReturnsOnceTheInstancesWindowIsGone) 
       RegisterClassA(&wc);
       HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                     wc.hInstance, nullptr);
+      SetEvent(windowMade.get());
       MSG msg;
       while (IsWindow(window) && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
     });
     const CommandWord word = starting ? CommandWord::Deinstall : CommandWord::Exit;
+    // Found at the first look: a window still coming is another test's case.
+    EXPECT_EQ(WaitForSingleObject(windowMade.get(), 20000), WAIT_OBJECT_0);
     ForwardToRunningInstance(word, nullptr, 1500, "WayluneEndingTest", 10000);
     EXPECT_EQ(FindWindowA("WayluneEndingTest", nullptr), nullptr) << starting;
     instance.join();
@@ -206,7 +214,8 @@ LRESULT CALLBACK RaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 // A start that claims the instance `claimAfterMs` after the go and, when it
 // is first, shows its window `windowAfterMs` later and runs until it is told
-// to end (or 3 s). `alive` is what a look at the process list would see.
+// to end (or 20 s, far beyond any command's bound). `alive` is what a look
+// at the process list would see.
 struct RacingStart {
   RacingStart(int claimAfterMs, int windowAfterMs, std::atomic<bool>& go) {
     alive = true;
@@ -220,7 +229,7 @@ struct RacingStart {
         Sleep(static_cast<DWORD>(windowAfterMs));
         HWND window = CreateWindowExA(0, kRaceNames.windowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                       GetModuleHandleA(nullptr), nullptr);
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 3000 && !shutdownSeen;) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000 && !shutdownSeen;) {
           MSG msg;
           while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
           Sleep(5);
@@ -277,7 +286,7 @@ TEST(SendEndingWord, AnInstanceThatIsStartingIsNeverLost) {
         go = true;
         const bool sent = SendEndingWord(round % 2 ? CommandWord::Exit : CommandWord::Deinstall, nullptr,
                                          5000, kRaceNames, [&] { return start.alive.load(); });
-        for (DWORD t = GetTickCount(); start.alive && GetTickCount() - t < 4000;) Sleep(5);
+        for (DWORD t = GetTickCount(); start.alive && GetTickCount() - t < 25000;) Sleep(5);
         claim = start.claim.load();
         // Only a start that ended on the request may have gone unseen.
         EXPECT_TRUE(sent || claim == InstanceClaim::EndRequested)
@@ -335,16 +344,26 @@ TEST(ClaimInstance, SecondClaimHoldsNoHandleAndARequestEndsTheFirst) {
   EXPECT_TRUE(NothingLeft());
 }
 
+// Set by the helper once it is what its mode says (a command once marked).
+constexpr char kHelperReady[] = "WayluneStartHelperReady";
+
 // A copy of this test program that runs only the helper below, as a process
-// that may become an instance or, marked, one that sends a word.
+// that may become an instance or, marked, one that sends a word. It runs
+// until the test ends it.
 TEST(OtherStartMayRun, Helper) {
   char mode[16] = "";
   if (!GetEnvironmentVariableA("WAYLUNE_START_HELPER", mode, sizeof mode)) GTEST_SKIP();
+  const OwnedHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, kHelperReady));
   if (mode[0] == 'c') {
-    // What SendEndingWord does first: mark itself, then wait on a start.
-    SendEndingWord(CommandWord::Exit, nullptr, 3000, kRaceNames, [] { return true; });
+    // What SendEndingWord does first: mark itself, then wait on a start,
+    // asking whether one may run only once marked.
+    SendEndingWord(CommandWord::Exit, nullptr, 30000, kRaceNames, [&] {
+      SetEvent(ready.get());
+      return true;
+    });
   } else {
-    Sleep(3000);
+    SetEvent(ready.get());
+    Sleep(30000);
   }
 }
 
@@ -358,6 +377,7 @@ TEST(OtherStartMayRun, SeesOtherProcessesOfItsFileButNotCommands) {
   const Row rows[] = {{nullptr, false}, {"start", true}, {"command", false}};
   for (const Row& row : rows) {
     PROCESS_INFORMATION process = {};
+    const OwnedHandle ready(CreateEventA(nullptr, TRUE, FALSE, kHelperReady));
     if (row.mode) {
       SetEnvironmentVariableA("WAYLUNE_START_HELPER", row.mode);
       std::string line = std::string("\"") + path + "\" --gtest_filter=OtherStartMayRun.Helper";
@@ -366,7 +386,7 @@ TEST(OtherStartMayRun, SeesOtherProcessesOfItsFileButNotCommands) {
       ASSERT_TRUE(CreateProcessA(path, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                                  &process));
       SetEnvironmentVariableA("WAYLUNE_START_HELPER", nullptr);
-      Sleep(1000);  // its mark, if any, is made
+      EXPECT_EQ(WaitForSingleObject(ready.get(), 30000), WAIT_OBJECT_0) << row.mode << " never got ready";
     }
     EXPECT_EQ(OtherStartMayRun(), row.expected) << (row.mode ? row.mode : "none");
     if (row.mode) {

@@ -41,8 +41,8 @@ void ExtractWinampTitle(const char* text, char* title, int size) {
 void PlayerControl::ReadTitle() {
   DWORD_PTR answer = 0;
   // Bounded so a hung player cannot stall the main thread.
-  const bool answered =
-      window_ && SendMessageTimeoutA(window_, WM_USER, 0, kIsPlayingQuery, SMTO_ABORTIFHUNG, 500, &answer);
+  const bool answered = window_ && SendMessageTimeoutA(window_, WM_USER, 0, kIsPlayingQuery, SMTO_ABORTIFHUNG,
+                                                       answerWaitMs_, &answer);
   // A player only slow to answer (a busy machine) still plays, or not, as at
   // the last read: taking that for "stopped" would drop the user's next press
   // on the musician's bubble. A hung or closed one has stopped.
@@ -60,7 +60,7 @@ void PlayerControl::Init() {
   window_ = FindWindowA(windowClass_.c_str(), nullptr);
   if (!window_) return;
   DWORD_PTR ignored;
-  SendMessageTimeoutA(window_, WM_USER, 0, 0, SMTO_ABORTIFHUNG, 500, &ignored);
+  SendMessageTimeoutA(window_, WM_USER, 0, 0, SMTO_ABORTIFHUNG, answerWaitMs_, &ignored);
   ReadTitle();
   if (state_.playing) WriteLogLine("WinAMP is playing!");
 }

@@ -21,15 +21,19 @@ enum WinampCommand : int {
   WINAMP_QUIETER = 40059,
 };
 
+// How long the main thread waits for the player's answer.
+inline constexpr DWORD kPlayerAnswerWaitMs = 500;
+
 // The player control (the main thread's): the player's window, whether its
 // program file is there, the title its window shows and the last title
 // handed on. What it learns goes to the `PlayerState` it is made with, which
 // the figures read. The shell makes one; tests make their own, with a window
-// class of their own.
+// class of their own (and a wait no busy machine outlasts).
 class PlayerControl {
  public:
-  explicit PlayerControl(PlayerState& state, std::string windowClass = WINAMP_CLASS)
-      : state_(state), windowClass_(std::move(windowClass)) {}
+  explicit PlayerControl(PlayerState& state, std::string windowClass = WINAMP_CLASS,
+                         DWORD answerWaitMs = kPlayerAnswerWaitMs)
+      : state_(state), windowClass_(std::move(windowClass)), answerWaitMs_(answerWaitMs) {}
   PlayerControl(const PlayerControl&) = delete;
   PlayerControl& operator=(const PlayerControl&) = delete;
 
@@ -54,6 +58,7 @@ class PlayerControl {
  private:
   PlayerState& state_;
   const std::string windowClass_;
+  const DWORD answerWaitMs_;
   HWND window_ = nullptr;
   bool programExists_ = false;
   std::string title_;

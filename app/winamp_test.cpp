@@ -1,5 +1,6 @@
 #include "app/winamp.h"
 #include "app/player_test_support.h"
+#include "services/handles.h"
 
 #include <gtest/gtest.h>
 
@@ -245,18 +246,24 @@ TEST(PlayerControl, CommandsGoToThePlayerItKnowsWhileThatLives) {
 namespace {
 
 constexpr char kSlowPlayerClass[] = "Waylune Test Player Slow";
-constexpr UINT kHangMessage = WM_APP + 1;  // wParam: how long it stops reading, ms
+constexpr UINT kHangMessage = WM_APP + 1;
+// The control's wait in these tests: a quick answer always comes within it.
+constexpr DWORD kSlowAnswerWaitMs = 3000;
 
 std::atomic<int> slowAnswer{0};
-std::atomic<int> slowDelayMs{0};
+std::atomic<bool> slowLate{false};  // answers only once the control gave up
+HANDLE slowGaveUp = nullptr;        // set once the control's read returned
+HANDLE slowHanging = nullptr;       // set once it stopped reading its messages
+HANDLE slowLetGo = nullptr;         // ends the hang
 
 LRESULT CALLBACK SlowPlayerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_USER && lParam == 104) {
-    Sleep(static_cast<DWORD>(slowDelayMs.load()));
+    if (slowLate) WaitForSingleObject(slowGaveUp, 30000);
     return slowAnswer.load();
   }
   if (message == kHangMessage) {
-    Sleep(static_cast<DWORD>(wParam));
+    SetEvent(slowHanging);
+    WaitForSingleObject(slowLetGo, 30000);
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
@@ -278,7 +285,7 @@ class SlowPlayer {
       while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
       DestroyWindow(window);
     });
-    while (!window_.load()) Sleep(1);
+    for (const DWORD t = GetTickCount(); !window_.load() && GetTickCount() - t < 30000;) Sleep(1);
     threadId_ = GetWindowThreadProcessId(window_.load(), nullptr);
   }
   ~SlowPlayer() {
@@ -286,8 +293,12 @@ class SlowPlayer {
     thread_.join();
   }
   HWND Window() const { return window_.load(); }
-  // Stops reading its messages for `ms`.
-  void Hang(int ms) { PostMessageA(window_.load(), kHangMessage, static_cast<WPARAM>(ms), 0); }
+  // Stops reading its messages until let go; true once it has.
+  bool Hang() {
+    ResetEvent(slowHanging);
+    PostMessageA(window_.load(), kHangMessage, 0, 0);
+    return WaitForSingleObject(slowHanging, 30000) == WAIT_OBJECT_0;
+  }
 
  private:
   std::atomic<HWND> window_{nullptr};
@@ -295,21 +306,18 @@ class SlowPlayer {
   std::thread thread_;
 };
 
-// Reads until the state is `playing` (a busy test machine may make even a
-// quick answer miss the control's bound once); false when it never is.
-bool ReadsAs(PlayerControl& control, const PlayerState& state, int playing) {
-  for (int i = 0; i < 20; ++i) {
-    control.ReadTitle();
-    if (state.playing == playing) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
 TEST(PlayerControl, APlayerSlowToAnswerPlaysAsItDidAndAHungOneHasStopped) {
+  const OwnedHandle gaveUp(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  const OwnedHandle hanging(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  const OwnedHandle letGo(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  slowGaveUp = gaveUp.get();
+  slowHanging = hanging.get();
+  slowLetGo = letGo.get();
+  slowLate = false;
   PlayerState state;
-  PlayerControl control(state, kSlowPlayerClass);
+  PlayerControl control(state, kSlowPlayerClass, kSlowAnswerWaitMs);
   SlowPlayer player;
   control.Init();
   ASSERT_EQ(control.Window(), player.Window());
@@ -317,36 +325,35 @@ TEST(PlayerControl, APlayerSlowToAnswerPlaysAsItDidAndAHungOneHasStopped) {
   struct Row {
     const char* what;
     int answer;   // what the player answers, late or not
-    int delayMs;  // how long it takes to answer; the control waits 500 ms
+    bool late;    // answers only after the control gave up waiting
     int playing;  // what the control then says
     const char* title;
   };
   const Row rows[] = {
-      {"answers at once: plays", 1, 0, 1, "1. A - B"},
-      {"answers late that it stopped: still plays", 0, 800, 1, "1. A - B"},
-      {"answers at once: paused", 3, 0, 0, ""},
-      {"answers late that it plays: still paused", 1, 800, 0, ""},
-      {"answers at once: plays again", 1, 0, 1, "1. A - B"},
+      {"answers at once: plays", 1, false, 1, "1. A - B"},
+      {"answers late that it stopped: still plays", 0, true, 1, "1. A - B"},
+      {"answers at once: paused", 3, false, 0, ""},
+      {"answers late that it plays: still paused", 1, true, 0, ""},
+      {"answers at once: plays again", 1, false, 1, "1. A - B"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     slowAnswer = row.answer;
-    slowDelayMs = row.delayMs;
-    if (row.delayMs == 0) {
-      EXPECT_TRUE(ReadsAs(control, state, row.playing));
-    } else {
-      control.ReadTitle();
-      EXPECT_EQ(state.playing, row.playing);
-    }
+    slowLate = row.late;
+    ResetEvent(gaveUp.get());
+    control.ReadTitle();
+    SetEvent(gaveUp.get());
+    EXPECT_EQ(state.playing, row.playing);
     EXPECT_EQ(control.Title(), row.title);
   }
 
   // One that has not read its messages for over five seconds is hung: it
   // no longer plays, whatever it answered last.
-  slowDelayMs = 0;
-  player.Hang(7000);
-  Sleep(5600);
+  slowLate = false;
+  ASSERT_TRUE(player.Hang());
+  Sleep(5600);  // from the moment it stopped reading
   control.ReadTitle();
+  SetEvent(letGo.get());
   EXPECT_EQ(state.playing, 0);
   EXPECT_EQ(control.Title(), "");
 }

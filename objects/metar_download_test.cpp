@@ -263,8 +263,13 @@ TEST_F(MetarDownload, TheProgramsEndGivesAStalledTransferUpAndJoinsItsThreads) {
   struct QuitAtEnd {
     ~QuitAtEnd() { QuitFlag = 0; }
   } reset;
+  const int asked = Count(ServerLog(), "stall RETR");
   ASSERT_TRUE(weather_.Start(fetch_));
-  Sleep(1500);  // into the server's 8 s stall
+  // Into the server's 8 s stall: it has been asked for the file.
+  for (const DWORD t = GetTickCount();
+       Count(ServerLog(), "stall RETR") == asked && GetTickCount() - t < 30000;)
+    Sleep(20);
+  ASSERT_GT(Count(ServerLog(), "stall RETR"), asked) << "the transfer never reached the server";
   ASSERT_EQ(weather_.Transfers().Running(), 1);
   const DWORD start = GetTickCount();
   QuitFlag = 1;

@@ -201,18 +201,23 @@ TEST_F(SoundLibrary, APluginThatCannotBeWrittenIsNotLoadedFromWhatStandsThere) {
 TEST_F(SoundLibrary, AThreadStillCallingNeverReachesAFreedLibrary) {
   ASSERT_EQ(LoadSoundLibrary(nullptr, 0), 1);
   std::atomic<bool> stop{false};
-  std::atomic<int> callsWhileLoaded{0};
+  std::atomic<int> callsWhileLoaded{0}, tries{0};
   std::thread caller([&] {
     char name[64];
     while (!stop) {
       IsBassChannelActive(0, 12345);
       if (GetSoundDeviceName(name, sizeof name, 0)) ++callsWhileLoaded;
+      ++tries;
     }
   });
-  while (callsWhileLoaded < 20) Sleep(1);
+  for (const DWORD t = GetTickCount(); callsWhileLoaded < 20 && GetTickCount() - t < 30000;) Sleep(1);
+  EXPECT_GE(callsWhileLoaded.load(), 20);
   UnloadBass();
   const int atUnload = callsWhileLoaded;
-  Sleep(50);
+  // Until the caller has provably tried again, however slow its thread.
+  const int triesAtUnload = tries;
+  for (const DWORD t = GetTickCount(); tries < triesAtUnload + 20 && GetTickCount() - t < 30000;) Sleep(1);
+  EXPECT_GE(tries.load(), triesAtUnload + 20);
   EXPECT_LE(callsWhileLoaded.load(), atUnload + 1) << "a call got through after the unload";
   stop = true;
   caller.join();
@@ -228,7 +233,7 @@ TEST_F(SoundLibrary, UnloadWaitsForACallInFlight) {
     Sleep(300);
     loadedAtEnd = bass->BASS_GetVersion() >> 16 == 0x0204;
   });
-  while (phase == 0) Sleep(1);
+  for (const DWORD t = GetTickCount(); phase == 0 && GetTickCount() - t < 30000;) Sleep(1);
   UnloadBass();
   // Set inside the call: had the unload not waited, it would still be unset.
   EXPECT_TRUE(loadedAtEnd);

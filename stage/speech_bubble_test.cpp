@@ -329,9 +329,10 @@ TEST_F(OverlayOwner, AtShutdownTheWindowIsHiddenOnlyAfterItsOwnerEnded) {
   std::atomic<bool> release{false};
   std::thread owner([&] {
     overlay_.Claim(GetCurrentThreadId());
-    while (!release) Sleep(1);
+    for (const DWORD t = GetTickCount(); !release && GetTickCount() - t < 30000;) Sleep(1);
   });
-  while (overlay_.OwnedHere()) Sleep(1);
+  for (const DWORD t = GetTickCount(); overlay_.OwnedHere() && GetTickCount() - t < 30000;) Sleep(1);
+  EXPECT_FALSE(overlay_.OwnedHere()) << "the owner never claimed";
   const int refused = overlay_.ForeignDraws();
   overlay_.HideAfterOwner(false);
   EXPECT_TRUE(IsWindowVisible(overlay_.Window())) << "hidden beside a running owner";
