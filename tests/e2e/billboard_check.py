@@ -128,17 +128,18 @@ def check_cut(folder, log, pid):
             break
         # Figures off and on again: the paster leaves at once, the wall is whole.
         time.sleep(1.0)
-        click(at, 3)
-        time.sleep(0.8)
-        click(at, 3)
-        time.sleep(1.2)
-        field = grab_field(at)
-        changed = field is not None and previous is not None and \
-            float(np.abs(field.astype(np.int32) - previous.astype(np.int32)).mean()) > 8
-        blank = field is None or int(field.max()) < 30
+        figures_off_and_on(at)
+
+        def changed(field):
+            return field is not None and previous is not None and \
+                float(np.abs(field.astype(np.int32) - previous.astype(np.int32)).mean()) > 8
+
+        def blank(field):
+            return field is None or int(field.max()) < 30
+        field = settled_field(at, lambda f: changed(f) and not blank(f))
         print("round %d: pasted %.1f s after the click, the field %s" %
-              (round_, took, "changed" if changed else "did NOT change"))
-        if not changed or blank:
+              (round_, took, "changed" if changed(field) else "did NOT change"))
+        if not changed(field) or blank(field):
             failures.append("round %d: no new poster on the wall" % round_)
             if field is not None:
                 Image.fromarray(field).save(os.path.join(folder, "..", "cut-round%d.png" % round_))
@@ -247,6 +248,31 @@ def click(at, button):
     xdo("click", button)
 
 
+def figures_off_and_on(at):
+    """Figures off and on again with two right clicks on the wall (it stays:
+    BillboardNotDA). On again only once the paster's window is gone: both
+    clicks taken before the animation thread looked would leave him at work."""
+    click(at, 3)
+    until = time.time() + 30
+    while not all(x_windows.shows(w, h, WALL_W, WALL_H) for _, w, h, _, _ in x_windows.program_windows()):
+        if time.time() >= until:
+            print("figures off: the paster's window still shows after 30 s")
+            break
+        time.sleep(0.2)
+    click(at, 3)
+
+
+def settled_field(at, whole):
+    """The poster field once `whole(field)` holds for it (the wall is pushed
+    and painted again after the paster left), or as it stands after 10 s."""
+    until = time.time() + 10
+    while True:
+        field = grab_field(at)
+        if whole(field) or time.time() >= until:
+            return field
+        time.sleep(0.2)
+
+
 def best_match(field, expected, columns=slice(None)):
     best = (0.0, None)
     for name, (colours, mask, tolerance) in expected.items():
@@ -293,11 +319,12 @@ def check(folder, log, pid):
             failures.append("round %d: no new picture on the billboard within %d s" % (round_, SCENE_TIMEOUT))
             break
         # Figures off and on again: the paster leaves at once, the wall is whole.
-        click(at, 3)
-        time.sleep(0.8)
-        click(at, 3)
-        time.sleep(1.2)
-        field = grab_field(at)
+        figures_off_and_on(at)
+
+        def shows_found(field):
+            s, name = best_match(field, expected) if field is not None else (0.0, None)
+            return name == found and s >= 0.97
+        field = settled_field(at, shows_found)
         s, name = best_match(field, expected)
         print("round %d: %s (%.3f of the field as expected)" % (round_, name, s))
         if name != found or s < 0.97:

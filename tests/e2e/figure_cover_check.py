@@ -293,7 +293,16 @@ def drag_wall(watch, objects, bare, wall_picture, deadline):
     for step in range(1, 13):
         xdo("mousemove", press[0] + DRAG * step // 12, press[1])
         time.sleep(0.05)
-    time.sleep(0.3)
+    # Dropped once it has come after the mouse: the animation thread carries
+    # it only while it sees the press held, however late it runs.
+    opaque = ~(wall_picture == screen_colours.KEY).all(axis=2)
+    ph, pw = opaque.shape
+    until = time.time() + 10.0
+    while time.time() < until:
+        place = next((w for w in program_windows() if w[0] == wall[0]), None)
+        if place and place[1] >= x + pw:
+            break
+        time.sleep(0.1)
     xdo("mouseup", 1)
     # At rest: at the same place for half a second, off its old one.
     rest, since = None, time.time()
@@ -304,8 +313,6 @@ def drag_wall(watch, objects, bare, wall_picture, deadline):
         elif rest and rest[1] != x and time.time() - arrived >= 0.5:
             break
         time.sleep(0.1)
-    opaque = ~(wall_picture == screen_colours.KEY).all(axis=2)
-    ph, pw = opaque.shape
     if not rest or rest[1] < x + pw or rest[2] != y:
         return ["the billboard did not follow the mouse along the strip: at %s from %d" % (rest, x)]
     # The band with the wall at rest: the strip's picture where it stood,
