@@ -179,13 +179,19 @@ apt_install() {
     apt-get install -s -qq --no-install-recommends "${target[@]}" "$p" >/dev/null 2>&1 || culprits+="${culprits:+ }$p"
   done
   [ -n "$culprits" ] || culprits=$(apt_culprits "$log" | head -5 | paste -sd' ' -)
+  apt_give_up "could not install ${culprits:-"$*"} (apt's words: $log)"
+  return 1
+}
+
+# Set-up's last words when the mirror failed it: what, the indexes that did
+# not come, and what to do.
+apt_give_up() {
   {
-    echo "setup: could not install ${culprits:-"$*"} (apt's words: $log)"
+    echo "setup: $1"
     if [ -n "${apt_unfetched:-}" ]; then
       echo "setup: these package indexes could not be fetched:"
       printf '%s\n' "$apt_unfetched" | sed 's/^/  /'
     fi
     echo "setup: the mirror may be in the middle of a sync (or out of reach); try again later. What was installed so far stays."
   } >&2
-  return 1
 }

@@ -79,11 +79,7 @@ install_packages() {
     apt_update
     [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]/#wine32/wine32:i386}" || exit 1
     if [ -z "$(apt-cache showsrc libpng1.6 2>/dev/null)" ]; then
-      {
-        echo "setup: no source packages of Debian $apt_release main: its source index did not come"
-        [ -z "${apt_unfetched:-}" ] || printf '%s\n' "$apt_unfetched" | sed 's/^/  /'
-        echo "setup: the mirror may be in the middle of a sync; try again later. What was installed so far stays."
-      } >&2
+      apt_give_up "no source packages of Debian $apt_release main: its source index did not come"
       exit 1
     fi
   fi
